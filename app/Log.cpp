@@ -1,0 +1,61 @@
+#include "app/Log.h"
+
+#include "app/CW32File.h"
+#include "platform/sys/MessageBox.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+// Message buffer size, terminator included.
+constexpr size_t kLogBufferSize = 1024;
+} // namespace
+
+void Log(unsigned int flags, const char* format, ...)
+{
+    if (!format || !*format)
+        return;
+
+    char message[kLogBufferSize];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    if (n <= 0 || !message[0])
+        return;
+    const size_t length = std::strlen(message);
+
+    if (flags & 1)
+    {
+        CW32File file;
+        if (file.Open("Error.log", plat::GENERIC_WRITE, plat::OPEN_ALWAYS, plat::FILE_SHARE_READ,
+                      plat::FILE_ATTRIBUTE_NORMAL))
+        {
+            file.Seek(0, plat::FILE_END);
+            file.Write(message, static_cast<unsigned int>(length));
+            file.Write("\n", 1);
+            file.Close();
+        }
+    }
+    if (flags & 8)
+        plat::MessageBoxA(nullptr, message, "Information",
+                          plat::MB_OK | plat::MB_TASKMODAL | plat::MB_SETFOREGROUND | plat::MB_TOPMOST);
+    if (flags & 4)
+    {
+        std::fprintf(stdout, "%s\n", message);
+        std::fflush(stdout);
+    }
+    if (flags & (2 | 1))
+    {
+        std::fprintf(stderr, "%s\n", message);
+        std::fflush(stderr);
+    }
+}
+
+void ResetLogFiles()
+{
+    std::remove("Error.log");
+    std::remove("Debug.log");
+}
