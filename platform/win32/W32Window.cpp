@@ -1,5 +1,6 @@
 #include "platform/win32/W32Window.h"
 
+#include "platform/win32/W32Console.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32MessageBox.h"
 
@@ -113,7 +114,7 @@ void GuardStateEcho(HWND hwnd)
 
 bool InStateEcho(HWND hwnd)
 {
-    return SDL_TICKS_PASSED(hwnd->guardUntil, SDL_GetTicks()) == SDL_FALSE;
+    return !SDL_TICKS_PASSED(SDL_GetTicks(), hwnd->guardUntil);
 }
 
 // Keyboard events without a window id go to the first window.
@@ -476,14 +477,20 @@ BOOL ShowWindow(HWND hwnd, int command)
     if (command == SW_HIDE)
         SDL_HideWindow(hwnd->sdl);
     else
+    {
+        // Showing activates, as on Windows; without a window manager (Xvfb)
+        // nothing else would give the window the keyboard.
         SDL_ShowWindow(hwnd->sdl);
+        SDL_RaiseWindow(hwnd->sdl);
+        SDL_SetWindowInputFocus(hwnd->sdl);
+    }
     return wasVisible;
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags)
 {
     if (!IsKnown(hwnd))
-        return 0;
+        return detail::MoveConsoleWindow(hwnd, x, y, flags) ? 1 : 0;
     if (flags & SWP_FRAMECHANGED)
         ApplyStyle(hwnd);
     if (!IsFullscreenStyle(hwnd->style))

@@ -223,6 +223,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL menu);
 
 BOOL SetWindowTextA(HWND hwnd, const char* title);
+// SW_SHOW also raises the window and gives it the input focus (activation).
 BOOL ShowWindow(HWND hwnd, int command);
 // Moves and/or sizes (client size). With SWP_FRAMECHANGED the style set by
 // SetWindowLongA takes effect: full screen (no WS_CAPTION) or windowed.
