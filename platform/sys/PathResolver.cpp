@@ -83,9 +83,11 @@ std::string ResolvePath(const std::string& path)
         if (!Exists(candidate))
         {
             std::string match = FindCaseless(dir, part);
-            if (match.empty())
+            if (match.empty() || !Exists(resolved + match))
             {
-                // The cached listing may predate the file: read it again once.
+                // The cached listing may predate the file, or name one that
+                // has gone since (or, for a relative folder, belong to an
+                // earlier working folder): read it again once.
                 g_Listings.erase(dir);
                 match = FindCaseless(dir, part);
             }

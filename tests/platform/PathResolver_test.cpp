@@ -2,6 +2,8 @@
 #include "platform/sys/W32Files.h"
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
+
 using plat::ResolvePath;
 using testsupport::TempDirTest;
 
@@ -66,4 +68,20 @@ TEST_F(PathResolverTest, W32FileCallsRoundTrip)
     EXPECT_EQ(SetFilePointer(h, -10, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+}
+
+TEST_F(PathResolverTest, StaleListingIsReadAgain)
+{
+    m_Dir.WriteFile("Data/Bird.scn", "x");
+    EXPECT_EQ(ResolvePath("data/bird.scn"), "Data/Bird.scn");
+    std::filesystem::rename("Data/Bird.scn", "Data/BIRD.scn");
+    EXPECT_EQ(ResolvePath("data/bird.scn"), "Data/BIRD.scn");
+
+    // Another working folder: the cached listing of "." names a file that is
+    // not here.
+    m_Dir.WriteFile("Settings.INI", "x");
+    EXPECT_EQ(ResolvePath("settings.ini"), "Settings.INI");
+    testsupport::TempDir other;
+    other.WriteFile("SETTINGS.ini", "y");
+    EXPECT_EQ(ResolvePath("settings.ini"), "SETTINGS.ini");
 }
