@@ -29,10 +29,7 @@ void CMatrix3::SetRotation(const CVector3& angles)
 
 void CMatrix3::GetEulerAngles(CVector3& out) const
 {
-    const double s = std::clamp(static_cast<double>(e[7]), -1.0, 1.0);
-    out.Set(static_cast<float>(std::asin(s)),
-            static_cast<float>(std::atan2(-static_cast<double>(e[6]), static_cast<double>(e[8]))),
-            static_cast<float>(std::atan2(-static_cast<double>(e[1]), static_cast<double>(e[4]))));
+    out = EulerFromRotation(e[0], e[1], e[3], e[4], e[6], e[7], e[8]);
 }
 
 void CMatrix3::Transpose()

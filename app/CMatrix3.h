@@ -24,7 +24,8 @@ public:
     // CMatrix4::SetRotation, in row order, that is Rz(z) * Rx(x) * Ry(y).
     void SetRotation(const CVector3& angles);
     // x = asin(e7), y = atan2(-e6, e8), z = atan2(-e1, e4); the inverse of
-    // SetRotation for cos x > 0. The asin argument is clamped to [-1, 1].
+    // SetRotation for cos x > 0. The asin argument is clamped to [-1, 1];
+    // at +-90 degrees of pitch yaw is 0 (as CMatrix4::GetEulerAngles).
     void GetEulerAngles(CVector3& out) const;
     void Transpose();
 

@@ -20,10 +20,6 @@ float F(double v)
     return static_cast<float>(v);
 }
 
-double ClampedAsin(double v)
-{
-    return std::asin(std::clamp(v, -1.0, 1.0));
-}
 
 // The sixteen cofactors of a column-major matrix, as the adjugate (the
 // transposed cofactor matrix), also column-major, plus the determinant.
@@ -74,6 +70,28 @@ double Adjugate(const float* m, double* adj)
     return det;
 }
 } // namespace
+
+CVector3 EulerFromRotation(double r00, double r01, double r10, double r11, double r20, double r21, double r22)
+{
+    // Names: rRC = the value at row-order position (R, C) of the product
+    // Rz * Rx * Ry, i.e. m[4R + C] or e[3R + C].
+    const double x = std::asin(std::clamp(r21, -1.0, 1.0));
+    double y, z;
+    if (std::sqrt(r20 * r20 + r22 * r22) < kGimbalLockLimit)
+    {
+        // Pitch is +-90 degrees: yaw and roll turn about the same axis and
+        // only their sum or difference is defined, the ratios below are
+        // rounding noise. Take yaw 0 and put the whole turn into roll.
+        y = 0.0;
+        z = std::atan2(r10, r00);
+    }
+    else
+    {
+        y = std::atan2(-r20, r22);
+        z = std::atan2(-r01, r11);
+    }
+    return CVector3(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+}
 
 void CMatrix4::SetIdentity()
 {
@@ -239,10 +257,7 @@ void CMatrix4::TransformVector(CVector3& out, const CVector3& in) const
 
 void CMatrix4::GetEulerAngles(CVector3& out) const
 {
-    const float x = F(ClampedAsin(m[9]));
-    const float y = F(std::atan2(-static_cast<double>(m[8]), static_cast<double>(m[10])));
-    const float z = F(std::atan2(-static_cast<double>(m[1]), static_cast<double>(m[5])));
-    out.Set(x, y, z);
+    out = EulerFromRotation(m[0], m[1], m[4], m[5], m[8], m[9], m[10]);
 }
 
 bool CMatrix4::operator==(const CMatrix4& o) const

@@ -2,6 +2,14 @@
 
 #include "app/CVector3.h"
 
+// Below this length of (m8, m10) (the cosine of the pitch) Euler extraction
+// treats the pitch as exactly +-90 degrees.
+constexpr double kGimbalLockLimit = 1e-6;
+
+// The Euler angles of a rotation given by the row-order product
+// Rz * Rx * Ry (see CMatrix4::GetEulerAngles); shared with CMatrix3.
+CVector3 EulerFromRotation(double r00, double r01, double r10, double r11, double r20, double r21, double r22);
+
 // A 4x4 float matrix stored as OpenGL loads it, column-major: the element in
 // row r and column c (0..3) is m[4c + r], so m[12], m[13], m[14] hold the
 // translation and m[15] the homogeneous corner. Points are column vectors:
@@ -58,7 +66,9 @@ public:
     void TransformVector(CVector3& out, const CVector3& in) const;
     // Euler angles of a matrix made by SetRotation: x = asin(m9),
     // y = atan2(-m8, m10), z = atan2(-m1, m5). The asin argument is clamped
-    // to [-1, 1], so rounding noise never gives NaN angles.
+    // to [-1, 1], so rounding noise never gives NaN angles. At +-90 degrees
+    // of pitch (|(m8, m10)| below kGimbalLockLimit) yaw is 0 and the turn
+    // goes into roll: z = atan2(m4, m0), which rebuilds the same matrix.
     void GetEulerAngles(CVector3& out) const;
 
     // Column c's first three elements (c = 0..3); column 3 is the translation.

@@ -148,6 +148,42 @@ TEST(CMatrix4Test, EulerClampsSineOutsideUnitRange)
     EXPECT_NEAR(out.x, 1.5707964f, 1e-6f);
 }
 
+TEST(CMatrix4Test, EulerAtNinetyDegreesPitchRebuildsTheSameRotation)
+{
+    for (float pitch : {1.5707964f, -1.5707964f})
+    {
+        CMatrix4 a;
+        a.SetRotation(CVector3(pitch, 0.7f, 0.2f));
+        CVector3 angles;
+        a.GetEulerAngles(angles);
+        EXPECT_EQ(angles.y, 0.0f);
+        CMatrix4 b;
+        b.SetRotation(angles);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(a.m[i], b.m[i], 1e-5f) << "pitch " << pitch << " element " << i;
+    }
+    // A basis with signed zeros, as built from a straight-up direction:
+    // right (1, 0, 0), up (0, 0, 1), third column -(0, 1, 0).
+    CMatrix4 up;
+    up.SetColumn(0, CVector3(1, 0, 0));
+    up.SetColumn(1, CVector3(0, 0, 1));
+    up.SetColumn(2, -CVector3(0, 1, 0));
+    CVector3 angles;
+    up.GetEulerAngles(angles);
+    CMatrix4 rebuilt;
+    rebuilt.SetRotation(angles);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rebuilt.m[i], up.m[i], 1e-6f) << i;
+
+    CMatrix3 r3;
+    r3.SetRotation(CVector3(-1.5707964f, 0.4f, -0.3f));
+    r3.GetEulerAngles(angles);
+    CMatrix3 r3b;
+    r3b.SetRotation(angles);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(r3.e[i], r3b.e[i], 1e-5f) << i;
+}
+
 TEST(CMatrix4Test, OrthoAndPerspective)
 {
     CMatrix4 o;
