@@ -42,8 +42,8 @@ void CFrameClock::Tick()
     if (m_FrameTimes.size() > m_ucWindowSize)
         m_FrameTimes.pop_front();
 
-    m_dSmoothedFrameTime =
-        std::accumulate(m_FrameTimes.begin(), m_FrameTimes.end(), 0.0) / static_cast<double>(m_FrameTimes.size());
+    m_dSmoothedFrameTime = std::accumulate(m_FrameTimes.begin(), m_FrameTimes.end(), 0.0) /
+                           static_cast<double>(m_FrameTimes.size());
     m_dTotalTime += m_dSmoothedFrameTime;
 
     // By index: an Update that registers or unregisters timers cannot

@@ -9,8 +9,7 @@ struct SAngles
 {
     double sx, cx, sy, cy, sz, cz;
     explicit SAngles(double x, double y, double z)
-        : sx(std::sin(x)), cx(std::cos(x)), sy(std::sin(y)), cy(std::cos(y)), sz(std::sin(z)),
-          cz(std::cos(z))
+        : sx(std::sin(x)), cx(std::cos(x)), sy(std::sin(y)), cy(std::cos(y)), sz(std::sin(z)), cz(std::cos(z))
     {
     }
 };
@@ -19,7 +18,6 @@ float F(double v)
 {
     return static_cast<float>(v);
 }
-
 
 // The sixteen cofactors of a column-major matrix, as the adjugate (the
 // transposed cofactor matrix), also column-major, plus the determinant.

@@ -8,7 +8,8 @@ constexpr double kGimbalLockLimit = 1e-6;
 
 // The Euler angles of a rotation given by the row-order product
 // Rz * Rx * Ry (see CMatrix4::GetEulerAngles); shared with CMatrix3.
-CVector3 EulerFromRotation(double r00, double r01, double r10, double r11, double r20, double r21, double r22);
+CVector3 EulerFromRotation(double r00, double r01, double r10, double r11, double r20, double r21,
+                           double r22);
 
 // A 4x4 float matrix stored as OpenGL loads it, column-major: the element in
 // row r and column c (0..3) is m[4c + r], so m[12], m[13], m[14] hold the

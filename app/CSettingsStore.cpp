@@ -37,8 +37,8 @@ struct SSettingsGrammar
         auto onSection = [&sections](const char* first, const char* last) {
             sections.push_back(SSettingsSection{std::string(first, last), {}});
         };
-        sectionLine = Seq(Ref(blanks), Ch('['), Ref(blanks), Action(Ref(name), onSection), Ref(blanks), Ch(']'),
-                          Ref(blanks), LineEnd());
+        sectionLine = Seq(Ref(blanks), Ch('['), Ref(blanks), Action(Ref(name), onSection), Ref(blanks),
+                          Ch(']'), Ref(blanks), LineEnd());
         commentLine = Seq(Ref(blanks), Ref(commentStart), Ref(textRun), LineEnd());
         emptyLine = Seq(Ref(blanks), LineEnd());
 
@@ -50,12 +50,14 @@ struct SSettingsGrammar
         blockBodyRef = Ref(blockBody);
         blockCommentLine = Seq(Ref(blanks), Ref(blockOpen), Ref(blockBody), Ref(blanks), LineEnd());
 
-        auto onKey = [&sections](const char* first, const char* last) {
+        auto onKey = [&sections](const char* first, const char* last)
+        {
             if (sections.empty())
                 sections.push_back(SSettingsSection{"Globals", {}});
             sections.back().entries.push_back(SSettingsEntry{std::string(first, last), std::string()});
         };
-        auto onValue = [&sections](const char* first, const char* last) {
+        auto onValue = [&sections](const char* first, const char* last)
+        {
             if (!sections.empty() && !sections.back().entries.empty())
                 sections.back().entries.back().value.assign(first, last);
         };

@@ -21,8 +21,7 @@ float WrapOnce(float angle)
 }
 } // namespace
 
-CTransformableObj::CTransformableObj()
-    : m_Scale(1.0f, 1.0f, 1.0f), m_bMatrixValid(false), m_bAxesValid(false)
+CTransformableObj::CTransformableObj() : m_Scale(1.0f, 1.0f, 1.0f), m_bMatrixValid(false), m_bAxesValid(false)
 {
 }
 
@@ -127,8 +126,8 @@ void CTransformableObj::TurnTo(const CVector3& target)
     if (distance <= kMinTurnDistance)
         return;
     const CVector3 forward = d / distance;
-    const CVector3 aux = (forward.y > kVerticalLimit || forward.y < -kVerticalLimit) ? CVector3(0, 0, 1)
-                                                                                    : CVector3(0, 1, 0);
+    const CVector3 aux =
+        (forward.y > kVerticalLimit || forward.y < -kVerticalLimit) ? CVector3(0, 0, 1) : CVector3(0, 1, 0);
     const CVector3 right = forward.Cross(aux).Normalized();
     const CVector3 up = right.Cross(forward);
 

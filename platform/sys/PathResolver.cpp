@@ -78,7 +78,9 @@ std::string ResolvePath(const std::string& path)
                 resolved += part + "/";
             continue;
         }
-        std::string dir = resolved.empty() ? std::string() : resolved.substr(0, resolved.size() - (resolved.size() > 1 ? 1 : 0));
+        std::string dir = resolved.empty()
+                              ? std::string()
+                              : resolved.substr(0, resolved.size() - (resolved.size() > 1 ? 1 : 0));
         std::string candidate = resolved + part;
         if (!Exists(candidate))
         {

@@ -114,8 +114,8 @@ TEST(CMatrix4Test, EulerRoundTripsInEveryAxis)
     a.GetEulerAngles(out);
     EXPECT_EQ(out, CVector3(0, 0, 0));
 
-    const CVector3 cases[] = {CVector3(0.3f, -0.5f, 1.2f), CVector3(1.0f, 0, 0),   CVector3(-1.2f, 0, 0),
-                              CVector3(0, 2.5f, 0),        CVector3(0, -3.0f, 0), CVector3(0, 0, 3.0f),
+    const CVector3 cases[] = {CVector3(0.3f, -0.5f, 1.2f), CVector3(1.0f, 0, 0),        CVector3(-1.2f, 0, 0),
+                              CVector3(0, 2.5f, 0),        CVector3(0, -3.0f, 0),       CVector3(0, 0, 3.0f),
                               CVector3(0, 0, -2.0f),       CVector3(-0.9f, 2.9f, -2.8f)};
     for (const CVector3& angles : cases)
     {
@@ -195,8 +195,8 @@ TEST(CMatrix4Test, OrthoAndPerspective)
     o.TransformPoint(p, CVector3(1000, 1000, 0));
     EXPECT_NEAR(p.x, 1, 1e-6);
     EXPECT_NEAR(p.y, -1, 1e-6);
-    EXPECT_FLOAT_EQ(o.m[10], 1.0f);      // 2 / (a - b)
-    EXPECT_FLOAT_EQ(o.m[14], 0.0f);      // (a + b) / (b - a)
+    EXPECT_FLOAT_EQ(o.m[10], 1.0f); // 2 / (a - b)
+    EXPECT_FLOAT_EQ(o.m[14], 0.0f); // (a + b) / (b - a)
 
     CMatrix4 pr;
     pr.SetPerspective(1.0f, 1.5f, 1.0f, 100.0f);

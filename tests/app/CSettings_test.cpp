@@ -96,10 +96,10 @@ TEST(SettingsGrammarTest, GlobalsDuplicatesAndCase)
     ASSERT_EQ(p.store.GetSections().size(), 3u);
     EXPECT_EQ(p.store.GetSections()[0].name, "Globals");
     EXPECT_EQ(p.Get("Globals", "top"), "1");
-    EXPECT_EQ(p.Get("GAME", "Speed"), "5");                             // first occurrence wins
-    EXPECT_EQ(p.Get("GAME", "Other"), "");                             // only the first GAME is searched
-    EXPECT_EQ(p.Get("GAME", "speed"), "");                             // keys are case-sensitive
-    EXPECT_EQ(p.Get("game", "Speed"), "<no section>");                 // so are sections
+    EXPECT_EQ(p.Get("GAME", "Speed"), "5");            // first occurrence wins
+    EXPECT_EQ(p.Get("GAME", "Other"), "");             // only the first GAME is searched
+    EXPECT_EQ(p.Get("GAME", "speed"), "");             // keys are case-sensitive
+    EXPECT_EQ(p.Get("game", "Speed"), "<no section>"); // so are sections
     // A failed section lookup keeps the previous selection.
     EXPECT_TRUE(p.store.SelectSection("Globals"));
     EXPECT_FALSE(p.store.SelectSection("Missing"));
@@ -121,21 +121,21 @@ TEST(SettingsGrammarTest, EmptyTextAndNulEndTheText)
 TEST(SettingsGrammarTest, MalformedLinesFailTheWholeFile)
 {
     const char* bad[] = {
-        "[A]\nk=v",               // last line without a line end
-        "[A]\n1key=v\n",          // key starting with a digit
-        "[A]\nmy-key=v\n",        // '-' in a key
-        "[A]\nmy.key=v\n",        // '.' in a key
-        "[My Section]\n",         // blank inside a section name
-        "[A] x\n",                // text after ']'
-        "[A\n",                   // unclosed section
-        "[A]\nk=caf\xc3\xa9\n",   // bytes from 0x80 in a value
-        "[A]\nk=a\x01z\n",        // control character
-        "[A]\nk=a\x7fz\n",        // DEL
-        "# comment \x80\n",       // not even in comments
-        "key\n",                  // no '='
-        "k = v # x\n[A]\n[ ]\n",  // empty section name
-        "/* never closed\n",      // open block comment
-        "/* a */ x\n",            // text after a block comment
+        "[A]\nk=v",              // last line without a line end
+        "[A]\n1key=v\n",         // key starting with a digit
+        "[A]\nmy-key=v\n",       // '-' in a key
+        "[A]\nmy.key=v\n",       // '.' in a key
+        "[My Section]\n",        // blank inside a section name
+        "[A] x\n",               // text after ']'
+        "[A\n",                  // unclosed section
+        "[A]\nk=caf\xc3\xa9\n",  // bytes from 0x80 in a value
+        "[A]\nk=a\x01z\n",       // control character
+        "[A]\nk=a\x7fz\n",       // DEL
+        "# comment \x80\n",      // not even in comments
+        "key\n",                 // no '='
+        "k = v # x\n[A]\n[ ]\n", // empty section name
+        "/* never closed\n",     // open block comment
+        "/* a */ x\n",           // text after a block comment
     };
     for (const char* text : bad)
     {

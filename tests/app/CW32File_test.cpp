@@ -18,12 +18,14 @@ TEST_F(CW32FileTest, WriteSeekReadRoundTrip)
 {
     {
         CW32File f;
-        ASSERT_TRUE(f.Open("cookedmesh.tmp", GENERIC_WRITE, OPEN_ALWAYS, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL));
+        ASSERT_TRUE(
+            f.Open("cookedmesh.tmp", GENERIC_WRITE, OPEN_ALWAYS, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL));
         EXPECT_TRUE(f.Write("hello world", 11));
     } // the destructor closes
     CW32File f;
     // Opened by another letter case.
-    ASSERT_TRUE(f.Open("CookedMesh.TMP", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(
+        f.Open("CookedMesh.TMP", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL));
     char buf[16] = {};
     EXPECT_TRUE(f.Seek(6, FILE_BEGIN));
     EXPECT_EQ(f.Read(buf, 5), 5u);

@@ -67,10 +67,12 @@ TEST_F(LogTest, OrderAndAppend)
 
 TEST_F(LogTest, EmptyFormatOrResultGoesNowhere)
 {
-    Capture([] {
-        Log(1 | 2 | 4 | 8, "%s", "");
-        Log(1 | 2 | 4 | 8, nullptr);
-    });
+    Capture(
+        []
+        {
+            Log(1 | 2 | 4 | 8, "%s", "");
+            Log(1 | 2 | 4 | 8, nullptr);
+        });
     EXPECT_EQ(out + err, "");
     EXPECT_FALSE(TempDir::FileExists("Error.log"));
 }
