@@ -304,6 +304,11 @@ DWORD GetLastError()
     return S().lastError;
 }
 
+void Sleep(DWORD ms)
+{
+    SDL_Delay(ms);
+}
+
 void SetLastError(DWORD code)
 {
     S().lastError = code;

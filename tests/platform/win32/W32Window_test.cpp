@@ -105,6 +105,7 @@ TEST_F(WindowLayer, CloseSendsDestroyOnceAndKeepsTheWindow)
     EXPECT_EQ(forA, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_CLOSE}));
     EXPECT_EQ(forB, (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
     EXPECT_TRUE(IsWindow(a));
+    EXPECT_TRUE(IsWindow(b));
     EXPECT_NE(GetSDLWindow(a), nullptr);
 }
 
