@@ -197,7 +197,8 @@ TEST_F(VostrelApp, TitleAndFullScreenQuirks)
 TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
 {
     CVostrelApp app;
-    ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=77\ntitle=T\nhRes=800\nvRes=600\nfullscreen=false\n"));
+    ASSERT_TRUE(
+        CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=77\ntitle=T\nhRes=800\nvRes=600\nfullscreen=false\n"));
     EXPECT_EQ(ErrorLog(), kConsoleWarning);
     EXPECT_EQ(GetConsoleInfo().x, 0);
     EXPECT_EQ(GetConsoleInfo().y, 0);

@@ -34,13 +34,16 @@ protected:
     // `action` (with $pid set), and returns the game's exit code.
     int RunWith(const std::string& action)
     {
-        m_Dir.WriteFile("script.sh",
-                        "#!/bin/sh\n"
-                        "'" + m_Exe + "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                        "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' >/dev/null\n" +
-                            action +
-                            "\n"
-                            "wait $pid; echo $? > rc.txt\n");
+        m_Dir.WriteFile(
+            "script.sh",
+            "#!/bin/sh\n"
+            "'" +
+                m_Exe +
+                "' </dev/null >out.txt 2>err.txt & pid=$!\n"
+                "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' >/dev/null\n" +
+                action +
+                "\n"
+                "wait $pid; echo $? > rc.txt\n");
         const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 120 xvfb-run -a -s "
                                                 "'-screen 0 1280x1024x24' sh script.sh");
         EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
