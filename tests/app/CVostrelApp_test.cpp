@@ -36,12 +36,17 @@ public:
             ++m_iFramesAfterQuit;
         if (m_iFrames == m_iActAt && m_Act)
             m_Act(*this);
+        if (m_iFrames == m_iActAt2 && m_Act2)
+            m_Act2(*this);
         if (m_iFrames > 500)
             return false; // a broken quit path must not hang the test
         return CVostrelApp::Frame();
     }
     void (*m_Act)(ScriptedApp&) = nullptr;
     int m_iActAt = 1;
+    void (*m_Act2)(ScriptedApp&) = nullptr;
+    int m_iActAt2 = 0;
+    bool m_bFlag = false;
     int m_iFrames = 0;
     int m_iFramesAfterQuit = 0; // frames begun with the quit flag already set
 };
@@ -239,6 +244,36 @@ TEST_F(VostrelApp, ClosingTheWindowRunsOneMoreFrame)
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
     EXPECT_EQ(app.m_iFrames, 4);
     EXPECT_EQ(app.m_iFramesAfterQuit, 1);
+}
+
+// A listener asked before the application (smaller priority value) that
+// takes Escape keeps the program running.
+TEST_F(VostrelApp, EscapeTakenByAnEarlierListenerDoesNotQuit)
+{
+    struct Eater : IInputListener
+    {
+        bool OnKeyDown(uint8_t key) override { return key == 1; }
+    };
+    static Eater eater;
+    eater.SetPriority(50);
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_iActAt = 2;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CEngineServices::GetInstance()->GetInputMgr()->AddListener(&eater);
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::FocusGained);
+        InjectKey(a.GetWindow()->GetHandle(), SCANCODE_ESCAPE, true);
+    };
+    app.m_iActAt2 = 6;
+    app.m_Act2 = [](ScriptedApp& a)
+    {
+        a.m_bFlag = a.IsQuitRequested();
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_FALSE(app.m_bFlag) << "Escape was taken before it reached the application";
+    EXPECT_EQ(app.m_iFrames, 7);
 }
 
 TEST_F(VostrelApp, OnlyEscapeIsTaken)

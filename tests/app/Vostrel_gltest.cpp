@@ -23,30 +23,36 @@ protected:
     {
         m_Exe = testsupport::VostrelExecutable();
         ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v xvfb-run >/dev/null"), 0)
-            << "xdotool and xvfb-run are needed (scripts/setup installs them)";
+        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
+            << "xdotool and Xvfb are needed (scripts/setup installs them)";
         m_Dir.WriteFile("settings.ini", kSettings);
         m_Dir.WriteFile("Error.log", "old run\n");
         m_Dir.WriteFile("Debug.log", "old debug\n");
     }
 
     // Starts the game on a private X server, waits for its window, runs
-    // `action` (with $pid set), and returns the game's exit code.
+    // `action` (with $pid set), and returns the game's exit code. Xvfb picks
+    // a free display itself (-displayfd), so parallel runs cannot collide.
     int RunWith(const std::string& action)
     {
-        m_Dir.WriteFile(
-            "script.sh",
-            "#!/bin/sh\n"
-            "'" +
-                m_Exe +
-                "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' >/dev/null\n" +
-                action +
-                "\n"
-                "wait $pid; echo $? > rc.txt\n");
-        const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 120 xvfb-run -a -s "
-                                                "'-screen 0 1280x1024x24' sh script.sh");
-        EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+        m_Dir.WriteFile("script.sh",
+                        "#!/bin/sh\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>display.txt 2>xvfb.txt &\n"
+                        "xpid=$!\n"
+                        "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
+                        "export DISPLAY=:$(head -n1 display.txt)\n"
+                        "timeout 60 '" +
+                            m_Exe +
+                            "' </dev/null >out.txt 2>err.txt & pid=$!\n"
+                            "timeout 30 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
+                            ">/dev/null\n" +
+                            action +
+                            "\n"
+                            "wait $pid; echo $? > rc.txt\n"
+                            "kill $xpid; wait $xpid 2>/dev/null\n"
+                            "exit 0\n");
+        const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 120 sh script.sh");
+        EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/xvfb.txt");
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());
     }

@@ -240,6 +240,11 @@ TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
     unsetenv("VOSTREL_NO_MESSAGEBOX");
     InstallMessageBoxSink();
     EXPECT_FALSE(CanShowMessageBox());
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_FALSE(CanShowMessageBox()) << "no display";
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "hello", "Information", MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Information: hello\n");
