@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnObjectManager.h"
+#include "scenesdk/kernel/KWorld.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,13 +21,6 @@ namespace
 std::atomic<uint32_t> gStateStamp{0};
 // Name-space chains longer than this are taken as cycles and cut.
 constexpr int kMaxNameSpaceDepth = 64;
-
-void KWorldRegisterObject(KWorld*, KObject*)
-{
-}
-void KWorldUnregisterObject(KWorld*, KObject*)
-{
-}
 
 bool IsBlank(const char* text)
 {
@@ -76,8 +70,56 @@ void KObject::OnCreate(void* arg)
 {
     if (arg)
     {
-        KWorldRegisterObject(static_cast<KWorld*>(arg), this);
+        EnterWorld(static_cast<KWorld*>(arg));
     }
+}
+
+bool KObject::EnterWorld(KWorld* world)
+{
+    if (!world || m_World)
+    {
+        return false;
+    }
+    // Properties marked for the world get ids of their own; they are collected
+    // first so that no virtual call runs under the world's lock.
+    std::vector<KProperty*> marked;
+    for (KProperty* p : m_Properties)
+    {
+        if (p->GetAttributes().HasFlag(KPropertyAttributes::kWorldRegistered))
+        {
+            marked.push_back(p);
+        }
+    }
+    m_WorldPropertyIds.assign(marked.size(), -1);
+    int id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()),
+                                   m_WorldPropertyIds.data());
+    if (id < 0)
+    {
+        m_WorldPropertyIds.clear();
+        return false;
+    }
+    m_World = world;
+    m_WorldId = id;
+    return true;
+}
+
+void KObject::LeaveWorld()
+{
+    if (!m_World)
+    {
+        return;
+    }
+    for (int pid : m_WorldPropertyIds)
+    {
+        if (pid >= 0)
+        {
+            m_World->UnregisterProperty(pid);
+        }
+    }
+    m_WorldPropertyIds.clear();
+    m_World->UnregisterObject(m_WorldId);
+    m_World = nullptr;
+    m_WorldId = -1;
 }
 
 void KObject::PrepareDestroy()
@@ -92,10 +134,7 @@ void KObject::DisconnectAll()
     SendObjectEvent(1);
     DisconnectAllProperties();
     RemoveAllProperties();
-    if (m_World)
-    {
-        KWorldUnregisterObject(m_World, this);
-    }
+    LeaveWorld();
     KPlug::DisconnectAll();
 }
 

@@ -193,14 +193,13 @@ public:
     // --- Manager link -----------------------------------------------------
     // The object's subscriber list for object events, made on request.
     KSubscriberList* GetManagerLink(bool create);
+    // Registers the object (and its properties flagged 16) in a world; false
+    // when it is already in one. The object leaves it when it is released.
+    bool EnterWorld(KWorld* world);
+    void LeaveWorld();
     KWorld* GetWorld() const { return m_World; }
+    // -2 before the object entered a world, -1 after it left.
     int GetWorldId() const { return m_WorldId; }
-    // Called by the world when it registers or drops the object.
-    void SetWorldEntry(KWorld* world, int id)
-    {
-        m_World = world;
-        m_WorldId = id;
-    }
 
     // Casts a plug to a KObject when it is one.
     static KObject* Cast(KPlug* plug);
@@ -229,6 +228,7 @@ private:
 
     KWorld* m_World = nullptr;
     int m_WorldId = -2;
+    std::vector<int> m_WorldPropertyIds;
     HdlKObject m_Referenced;
     KString m_Name;
     KString m_NameSpace;

@@ -48,9 +48,19 @@ KProperty* KProperty::NewForTypeCode(int code, bool forClone)
 namespace scenesdk
 {
 
-KProperty* KProperty::NewValueProperty(int)
+KProperty* KProperty::NewValueProperty(int code)
 {
-    return nullptr;
+    switch (code)
+    {
+    case eKPropVector3D:
+        return new KPropertyTemplate<KgeTVector>;
+    case eKPropColorRGB:
+        return new KPropertyTemplate<KgeRGBVector>;
+    case eKPropColorRGBA:
+        return new KPropertyTemplate<KgeRGBAVector>;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace scenesdk

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KgeRGBVector.h"
+#include "scenesdk/kernel/KgeTVector.h"
 
 #include <cmath>
 #include <functional>
@@ -83,6 +85,25 @@ template <> struct KPropertyValueTraits<KProperty*>
     static KProperty* Default() { return nullptr; }
 };
 
+template <> struct KPropertyValueTraits<KgeTVector>
+{
+    static constexpr int kTypeCode = eKPropVector3D;
+    static constexpr EPropertyStorage kStorage = eKStorageVector;
+    static KgeTVector Default() { return KgeTVector(0.0, 0.0, 0.0, 1.0); }
+};
+template <> struct KPropertyValueTraits<KgeRGBVector>
+{
+    static constexpr int kTypeCode = eKPropColorRGB;
+    static constexpr EPropertyStorage kStorage = eKStorageVector;
+    static KgeRGBVector Default() { return KgeRGBVector(0.0, 0.0, 0.0, 1.0); }
+};
+template <> struct KPropertyValueTraits<KgeRGBAVector>
+{
+    static constexpr int kTypeCode = eKPropColorRGBA;
+    static constexpr EPropertyStorage kStorage = eKStorageVector;
+    static KgeRGBAVector Default() { return KgeRGBAVector(0.0, 0.0, 0.0, 0.0); }
+};
+
 namespace detail
 {
 template <class T> const void* StorageTagOf()
@@ -158,13 +179,30 @@ template <class T> bool DoubleToScalar(double d, T& out)
     }
 }
 
-// Four-double vector access, found through T's ReadDoubles/WriteDoubles traits
-// (KPropertyVectorAccess specialisations).
+// Four-double access to vector values: every type derived from KgeTVector.
 template <class T> struct KPropertyVectorAccess
 {
-    static constexpr bool kIsVector = false;
-    static void Read(const T&, double*) {}
-    static void Write(T&, const double*) {}
+    static constexpr bool kIsVector = std::is_base_of<KgeTVector, T>::value;
+    static void Read(const T& v, double* out)
+    {
+        if constexpr (kIsVector)
+        {
+            for (int i = 0; i < 4; ++i)
+            {
+                out[i] = v.mData[i];
+            }
+        }
+    }
+    static void Write(T& v, const double* in)
+    {
+        if constexpr (kIsVector)
+        {
+            for (int i = 0; i < 4; ++i)
+            {
+                v.mData[i] = in[i];
+            }
+        }
+    }
 };
 } // namespace detail
 

@@ -21,13 +21,13 @@ public:
     void Listen(scenesdk::KPlug* plug, const std::string& name)
     {
         m_Names[plug] = name;
-        plug->AddCallback(this, nullptr, &EventRecorder::OnNotify15, &EventRecorder::OnConnection);
+        plug->AddCallback(this, &EventRecorder::OnNotify, &EventRecorder::OnNotify, &EventRecorder::OnConnection);
     }
     void Name(scenesdk::KPlug* plug, const std::string& name) { m_Names[plug] = name; }
 
     // Connection events as "receiver code index other".
     std::vector<std::string> lines;
-    // NotifyEvent15 codes as "receiver n<code>".
+    // NotifyEvent14/15 codes as "emitter n<code>" (when recordNotes is set).
     std::vector<std::string> notes;
     // Runs after an event is recorded (may change the plugs).
     std::function<void(int code, scenesdk::KPlug* emitter, scenesdk::KPlug* other)> onEvent;
@@ -70,7 +70,7 @@ private:
             handler(code, emitter, other);
         }
     }
-    static void OnNotify15(void* user, const scenesdk::KEventPath*, int code, scenesdk::KPlug* emitter,
+    static void OnNotify(void* user, const scenesdk::KEventPath*, int code, scenesdk::KPlug* emitter,
                            const void*, const void*, const void*)
     {
         auto* self = static_cast<EventRecorder*>(user);
