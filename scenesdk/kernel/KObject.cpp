@@ -253,8 +253,15 @@ bool KObject::DestroyPropertyAt(int index)
     }
     else
     {
+        // A declared property belongs to its object's storage: it is only
+        // disconnected, and no longer points back at this object.
+        DepthGuard keep(p);
         p->DisconnectAllSrc();
         p->DisconnectAllDst();
+        if (p->GetOwner() == this)
+        {
+            ReleaseChild(p);
+        }
     }
     return true;
 }
@@ -278,6 +285,7 @@ void KObject::DisconnectAllProperties()
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         KProperty* p = m_Properties[static_cast<size_t>(i)];
+        DepthGuard keep(p); // losing its link may release a reference property
         p->DisconnectAllSrc();
         p->DisconnectAllDst();
     }

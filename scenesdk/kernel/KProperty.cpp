@@ -2,6 +2,7 @@
 
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KStringList.h"
 
 #include <cctype>
 #include <cstdio>
@@ -36,16 +37,10 @@ bool InGroup(int code, std::initializer_list<int> group)
 // ---------------------------------------------------------------------------
 // Attributes
 
-#if __has_include("scenesdk/kernel/KStringList.h")
 void KStringListDeleter::operator()(KStringList* list) const
 {
     delete list;
 }
-#else
-void KStringListDeleter::operator()(KStringList*) const
-{
-}
-#endif
 
 KPropertyAttributes::KPropertyAttributes() : name("")
 {
@@ -163,6 +158,28 @@ bool KProperty::IsIntegralType(int code)
 bool KProperty::IsVectorType(int code)
 {
     return InGroup(code, {12, 13, 14, 15});
+}
+
+KStringList* KProperty::GetEnumList(bool create)
+{
+    if (!m_Attributes.enumList && create)
+    {
+        m_Attributes.enumList.reset(new KStringList);
+    }
+    return m_Attributes.enumList.get();
+}
+
+const char* KProperty::GetEnumName(int value) const
+{
+    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && m_Attributes.enumFunction)
+    {
+        return m_Attributes.enumFunction(value);
+    }
+    if (m_Attributes.enumList && value >= 0 && value < m_Attributes.enumList->GetCount())
+    {
+        return m_Attributes.enumList->GetStringAt(value);
+    }
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------

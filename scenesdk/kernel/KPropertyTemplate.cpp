@@ -52,6 +52,8 @@ KProperty* KProperty::NewValueProperty(int code)
 {
     switch (code)
     {
+    case eKPropTime:
+        return new KPropertyTemplate<KTime>;
     case eKPropVector3D:
         return new KPropertyTemplate<KgeTVector>;
     case eKPropColorRGB:

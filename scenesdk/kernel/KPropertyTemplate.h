@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KgeRGBVector.h"
 #include "scenesdk/kernel/KgeTVector.h"
@@ -85,6 +86,12 @@ template <> struct KPropertyValueTraits<KProperty*>
     static KProperty* Default() { return nullptr; }
 };
 
+template <> struct KPropertyValueTraits<KTime>
+{
+    static constexpr int kTypeCode = eKPropTime;
+    static constexpr EPropertyStorage kStorage = eKStorageTime;
+    static KTime Default() { return KTime(0); }
+};
 template <> struct KPropertyValueTraits<KgeTVector>
 {
     static constexpr int kTypeCode = eKPropVector3D;

@@ -116,8 +116,11 @@ TEST_F(ObjectTest, PropertyChangesAreReportedAroundAddAndRemove)
     w->AddProperty(declared);
     w->RemoveProperty(p);
     EXPECT_EQ(w->ops, (std::vector<int>{8, 11, -8, -11, 9, 12}));
-    EXPECT_TRUE(w->RemovePropertyAt(0)) << "a declared property is only taken out";
+    EXPECT_TRUE(w->RemovePropertyAt(0)) << "RemovePropertyAt only takes it out of the list";
     EXPECT_EQ(declared->GetOwner(), w);
+    w->AddProperty(declared);
+    EXPECT_TRUE(w->DestroyPropertyAt(0)) << "a declared property is let go, not destroyed";
+    EXPECT_EQ(declared->GetOwner(), nullptr);
     declared->Destroy();
 }
 
