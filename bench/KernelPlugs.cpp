@@ -126,8 +126,16 @@ void HubDisconnectFirstFirst(benchmark::State& state)
 {
     HubDisconnect(state, false);
 }
-BENCHMARK(HubDisconnectLastFirst)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(HubDisconnectFirstFirst)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(HubDisconnectLastFirst)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(HubDisconnectFirstFirst)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 void FindProperty(benchmark::State& state)
 {

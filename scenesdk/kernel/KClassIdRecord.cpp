@@ -73,8 +73,8 @@ static_assert(kKnownCount == 46, "the kernel knows 46 classes");
 
 struct Registry
 {
-    std::vector<KClassIdRecord*> slots;    // slot of number n at n + 1
-    std::vector<KClassIdFilter*> retired;  // filters of the last stop, reused at the next start
+    std::vector<KClassIdRecord*> slots;   // slot of number n at n + 1
+    std::vector<KClassIdFilter*> retired; // filters of the last stop, reused at the next start
     int counter = 3;
     int users = 0;
     bool stopped = false;

@@ -61,19 +61,28 @@ public:
 } // namespace scenesdk
 
 // Class identity of a kernel class: its record, number and the four virtuals.
-#define KCLASSID_DECLARE(Class)                                                                            \
-public:                                                                                                    \
-    static int ClassId;                                                                                    \
-    static ::scenesdk::KClassIdRecord ClassRecord;                                                         \
-    bool IsA(int classNumber) const override                                                              \
-    {                                                                                                      \
-        return ::scenesdk::KClassIdRecord::RecordIsA(&ClassRecord, classNumber);                          \
-    }                                                                                                      \
-    int GetClassId() const override { return ClassId; }                                                   \
-    const char* GetClassName() const override { return ClassRecord.name; }                                \
-    ::scenesdk::KClassIdRecord* GetClassIdRecord() const override { return &ClassRecord; }
+#define KCLASSID_DECLARE(Class)                                                                              \
+public:                                                                                                      \
+    static int ClassId;                                                                                      \
+    static ::scenesdk::KClassIdRecord ClassRecord;                                                           \
+    bool IsA(int classNumber) const override                                                                 \
+    {                                                                                                        \
+        return ::scenesdk::KClassIdRecord::RecordIsA(&ClassRecord, classNumber);                             \
+    }                                                                                                        \
+    int GetClassId() const override                                                                          \
+    {                                                                                                        \
+        return ClassId;                                                                                      \
+    }                                                                                                        \
+    const char* GetClassName() const override                                                                \
+    {                                                                                                        \
+        return ClassRecord.name;                                                                             \
+    }                                                                                                        \
+    ::scenesdk::KClassIdRecord* GetClassIdRecord() const override                                            \
+    {                                                                                                        \
+        return &ClassRecord;                                                                                 \
+    }
 
-#define KCLASSID_DEFINE(Class, ParentRecord)                                                               \
-    ::scenesdk::KClassIdRecord Class::ClassRecord;                                                         \
-    int Class::ClassId = ::scenesdk::KClassIdRecord::Declare(&Class::ClassRecord, &Class::ClassId, #Class, \
-                                                             ParentRecord)
+#define KCLASSID_DEFINE(Class, ParentRecord)                                                                 \
+    ::scenesdk::KClassIdRecord Class::ClassRecord;                                                           \
+    int Class::ClassId =                                                                                     \
+        ::scenesdk::KClassIdRecord::Declare(&Class::ClassRecord, &Class::ClassId, #Class, ParentRecord)

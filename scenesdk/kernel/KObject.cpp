@@ -40,9 +40,7 @@ KObject* KObject::Cast(KPlug* plug)
     return plug && plug->IsA(KObject::ClassId) ? static_cast<KObject*>(plug) : nullptr;
 }
 
-KObject::KObject() : m_Name(""), m_NameSpace(""), m_FullName("")
-{
-}
+KObject::KObject() : m_Name(""), m_NameSpace(""), m_FullName("") {}
 
 KObject::~KObject()
 {
@@ -373,8 +371,8 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
         KObject* so = source->GetOwnerObject();
         n = KString(so ? so->GetName() : "") + "." + source->GetName();
     }
-    KProperty* p = CreateProperty(n.Buffer(), eKPropReference, nullptr, source->IsAnimatable(), true, source,
-                                  false);
+    KProperty* p =
+        CreateProperty(n.Buffer(), eKPropReference, nullptr, source->IsAnimatable(), true, source, false);
     if (!p)
     {
         return nullptr;
@@ -708,7 +706,8 @@ void KObject::SplitFullName(const char* full, KString* kept, KString* nameSpace,
                             KString* name)
 {
     KString rest(full ? full : "");
-    auto cutBefore = [&rest](const char* sep, KString* part) {
+    auto cutBefore = [&rest](const char* sep, KString* part)
+    {
         int at = -1;
         int len = static_cast<int>(std::strlen(sep));
         for (int i = rest.Find(sep); i >= 0; i = rest.Find(sep, i + 1))

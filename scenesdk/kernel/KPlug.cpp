@@ -8,8 +8,8 @@ namespace scenesdk
 {
 
 KClassIdRecord KPlug::ClassRecord;
-int KPlug::ClassId = KClassIdRecord::Declare(&KPlug::ClassRecord, &KPlug::ClassId, "KPlug", nullptr,
-                                             KClassIdRecord::kPlugId);
+int KPlug::ClassId =
+    KClassIdRecord::Declare(&KPlug::ClassRecord, &KPlug::ClassId, "KPlug", nullptr, KClassIdRecord::kPlugId);
 
 namespace
 {
@@ -100,13 +100,15 @@ KPlug::KPlug()
 
 KPlug::~KPlug()
 {
-    // Derived parts are gone: whatever is left is removed at plug level.
-    DisconnectAllPlugLevel();
+    // Derived parts are gone: whatever is left is removed at plug level. The
+    // owner is let go first, so that no event is forwarded to an owner that
+    // may itself be half destroyed (a declared property dying with its set).
     if (m_Owner)
     {
         m_Owner->RemoveChildEntry(this);
         m_Owner = nullptr;
     }
+    DisconnectAllPlugLevel();
     if (m_HandleEntry)
     {
         KHandleTable::Get().Free(m_HandleEntry, this);
@@ -146,9 +148,7 @@ void KPlug::Destroy()
     delete this;
 }
 
-void KPlug::OnCreate(void*)
-{
-}
+void KPlug::OnCreate(void*) {}
 
 bool KPlug::IsA(int classNumber) const
 {
@@ -385,9 +385,9 @@ void KPlug::PurgeCallbacks()
     {
         return;
     }
-    m_Callbacks->erase(std::remove_if(m_Callbacks->begin(), m_Callbacks->end(),
-                                      [](const Callback& c) { return !c.active; }),
-                       m_Callbacks->end());
+    m_Callbacks->erase(
+        std::remove_if(m_Callbacks->begin(), m_Callbacks->end(), [](const Callback& c) { return !c.active; }),
+        m_Callbacks->end());
 }
 
 bool KPlug::IsBeingReplaced(KPlug* a, KPlug* b)
@@ -1029,7 +1029,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
 
 void KPlug::ForceUnlink(KPlug* s, KPlug* d)
 {
-    auto drop = [](std::vector<KPlugConnection>& list, KPlug* p) {
+    auto drop = [](std::vector<KPlugConnection>& list, KPlug* p)
+    {
         int i = FindLast(list, p);
         if (i >= 0)
         {

@@ -16,9 +16,7 @@ bool KPlugFilter::IsSameAs(const KPlugFilter*) const
     return false;
 }
 
-KClassIdFilter::KClassIdFilter(int number) : m_Number(number)
-{
-}
+KClassIdFilter::KClassIdFilter(int number) : m_Number(number) {}
 
 bool KClassIdFilter::Accept(KPlug* plug) const
 {

@@ -16,7 +16,7 @@ KCLASSID_DEFINE(KProperty, &KPlug::ClassRecord);
 namespace
 {
 const char* const kTypeNames[eKPropTypeCount] = {
-    "unknown", "int",  "bool",       "float",    "double",   "charptr",  "enum",      "KTime",  "KString",
+    "unknown", "int",   "bool",       "float",    "double",   "charptr",  "enum",      "KTime",  "KString",
     "object",  "event", "stringlist", "Vector4D", "Vector3D", "ColorRGB", "ColorRGBA", "Action", "Reference"};
 
 KProperty::DataTypeResolver gResolver = nullptr;
@@ -42,9 +42,7 @@ void KStringListDeleter::operator()(KStringList* list) const
     delete list;
 }
 
-KPropertyAttributes::KPropertyAttributes() : name("")
-{
-}
+KPropertyAttributes::KPropertyAttributes() : name("") {}
 
 KPropertyAttributes::~KPropertyAttributes() = default;
 

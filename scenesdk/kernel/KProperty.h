@@ -66,7 +66,7 @@ enum EPropertyStorage
 {
     eKStorageNone,
     eKStorageBool,
-    eKStorageInt,    // int32_t and enum types
+    eKStorageInt, // int32_t and enum types
     eKStorageFloat,
     eKStorageDouble,
     eKStorageTime,

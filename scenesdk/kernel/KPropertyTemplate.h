@@ -279,10 +279,7 @@ public:
         *static_cast<T*>(value) = GetValue();
         return true;
     }
-    bool Set(const void* value) override
-    {
-        return value ? SetValue(*static_cast<const T*>(value)) : false;
-    }
+    bool Set(const void* value) override { return value ? SetValue(*static_cast<const T*>(value)) : false; }
 
 protected:
     bool ReadScalar(double& out) override { return detail::ScalarToDouble(GetValue(), out); }

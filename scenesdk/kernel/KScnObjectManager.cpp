@@ -194,7 +194,8 @@ namespace
 KSortedStringMap& Channels()
 {
     // Never destroyed: registrations may be released from exit-time code.
-    static KSortedStringMap* map = [] {
+    static KSortedStringMap* map = []
+    {
         auto* m = new KSortedStringMap(16);
         m->SetCaseSensitive(true);
         return m;

@@ -93,7 +93,8 @@ class IRegister
 public:
     virtual void* QueryInterface(uint32_t id) = 0;
     virtual void Release() = 0;
-    virtual bool Register(uint32_t interfaceId, void* context, KSubscriberCallback callback, int priority) = 0;
+    virtual bool Register(uint32_t interfaceId, void* context, KSubscriberCallback callback,
+                          int priority) = 0;
     virtual bool Unregister(uint32_t interfaceId, void* context, KSubscriberCallback callback) = 0;
 
 protected:

@@ -103,7 +103,8 @@ TEST(ClassIds, EveryKnownClassIsItsAncestorsAndNothingElse)
         for (const auto& other : kTable)
         {
             int n = NumberOf(other[0]);
-            EXPECT_EQ(KClassIdRecord::RecordIsA(r, n), ancestors.count(n) == 1) << row[0] << " is-a " << other[0];
+            EXPECT_EQ(KClassIdRecord::RecordIsA(r, n), ancestors.count(n) == 1)
+                << row[0] << " is-a " << other[0];
         }
     }
     EXPECT_EQ(numbers.size(), 46u) << "46 distinct numbers";
@@ -205,36 +206,39 @@ template <class F> void WithLibraryStopped(F body)
 
 TEST(Library, StartAndStopAreCounted)
 {
-    WithLibraryStopped([] {
-        EXPECT_TRUE(KLibraryStart());
-        KWorld* world = KGetGlobalWorld();
-        ASSERT_NE(world, nullptr);
-        EXPECT_EQ(KMemoryPoolRegistryCount(), 1);
-        EXPECT_TRUE(KLibraryStart());
-        EXPECT_EQ(KGetGlobalWorld(), world) << "the second start makes nothing new";
-        KLibraryStop();
-        EXPECT_EQ(KGetGlobalWorld(), world) << "one user is left";
-        EXPECT_NE(KClassIdFilter::ForClassId(KObject::ClassId), nullptr);
-        KLibraryStop();
-        EXPECT_EQ(KGetGlobalWorld(), nullptr);
-        EXPECT_EQ(KClassIdFilter::ForClassId(KObject::ClassId), nullptr);
-        EXPECT_EQ(KClassIdFilter::ForClassId(-1), nullptr);
-        EXPECT_NE(KClassIdRecord::FindByName("KObject"), nullptr) << "records stay";
+    WithLibraryStopped(
+        []
+        {
+            EXPECT_TRUE(KLibraryStart());
+            KWorld* world = KGetGlobalWorld();
+            ASSERT_NE(world, nullptr);
+            EXPECT_EQ(KMemoryPoolRegistryCount(), 1);
+            EXPECT_TRUE(KLibraryStart());
+            EXPECT_EQ(KGetGlobalWorld(), world) << "the second start makes nothing new";
+            KLibraryStop();
+            EXPECT_EQ(KGetGlobalWorld(), world) << "one user is left";
+            EXPECT_NE(KClassIdFilter::ForClassId(KObject::ClassId), nullptr);
+            KLibraryStop();
+            EXPECT_EQ(KGetGlobalWorld(), nullptr);
+            EXPECT_EQ(KClassIdFilter::ForClassId(KObject::ClassId), nullptr);
+            EXPECT_EQ(KClassIdFilter::ForClassId(-1), nullptr);
+            EXPECT_NE(KClassIdRecord::FindByName("KObject"), nullptr) << "records stay";
 
-        // Plugs made while stopped carry no filter and still connect.
-        PlugScope scope;
-        KPlug* a = scope.Add(new KPlug);
-        KPlug* b = scope.Add(new KPlug);
-        EXPECT_EQ(a->GetConnectionFilter(), nullptr);
-        EXPECT_TRUE(a->ConnectSrc(b));
-        KLibraryStop();
-        EXPECT_EQ(KLibraryUserCount(), 0) << "an extra stop is ignored";
+            // Plugs made while stopped carry no filter and still connect.
+            PlugScope scope;
+            KPlug* a = scope.Add(new KPlug);
+            KPlug* b = scope.Add(new KPlug);
+            EXPECT_EQ(a->GetConnectionFilter(), nullptr);
+            EXPECT_TRUE(a->ConnectSrc(b));
+            KLibraryStop();
+            EXPECT_EQ(KLibraryUserCount(), 0) << "an extra stop is ignored";
 
-        EXPECT_TRUE(KLibraryStart());
-        EXPECT_NE(KClassIdFilter::ForClassId(KObject::ClassId), nullptr) << "a restart brings the filters back";
-        EXPECT_TRUE(KClassIdFilter::ForClassId(-1)->Accept(nullptr));
-        KLibraryStop();
-    });
+            EXPECT_TRUE(KLibraryStart());
+            EXPECT_NE(KClassIdFilter::ForClassId(KObject::ClassId), nullptr)
+                << "a restart brings the filters back";
+            EXPECT_TRUE(KClassIdFilter::ForClassId(-1)->Accept(nullptr));
+            KLibraryStop();
+        });
     if (KClassIdFilter::ForClassId(-1) == nullptr)
     {
         // Later tests of this process need the filters, not the world or pools.

@@ -249,7 +249,8 @@ TEST_F(ObjectListPropertyTest, DestinationListsSearchTheirOwnSide)
 
 TEST_F(ObjectListPropertyTest, TheClassFilterRestrictsTheMembers)
 {
-    KPropertyObjectList* l = KPropertyObjectList::Create(owner, "Lists", 0, KGenericObjectList::ClassId, 1, 3, 0);
+    KPropertyObjectList* l =
+        KPropertyObjectList::Create(owner, "Lists", 0, KGenericObjectList::ClassId, 1, 3, 0);
     EXPECT_FALSE(l->Add(scope.Add(new KObject)));
     EXPECT_TRUE(l->Add(scope.Add(new KObjectList)));
     l->SetFilter(1, 424242); // unregistered: accepts everything

@@ -147,12 +147,18 @@ TEST_F(ObjectTest, ReferencePropertiesFollowTheirSource)
     EXPECT_TRUE(obj->RemoveProperty(source));
     EXPECT_EQ(holder->GetPropertyCount(), 0);
 
-    // So does cutting the link.
+    // Replacing the link keeps the reference property.
     KProperty* s2 = obj->CreateProperty("Other", eKPropInt);
-    KProperty* r2 = holder->CreateReferenceProperty(s2);
+    KProperty* s3 = obj->CreateProperty("Third", eKPropInt);
+    KProperty* r2 = holder->CreateReferenceProperty(s3);
+    ASSERT_TRUE(r2->ReplaceSrc(s3, s2));
+    EXPECT_EQ(holder->FindProperty("Src.Third"), r2);
+    EXPECT_EQ(r2->GetReferencedProperty(), s2);
+
+    // Cutting the link takes it away.
     HdlKObject h = r2->GetHandle();
     EXPECT_TRUE(r2->DisconnectSrc(s2));
-    EXPECT_EQ(holder->FindProperty("Src.Other"), nullptr);
+    EXPECT_EQ(holder->FindProperty("Src.Third"), nullptr);
     EXPECT_FALSE(h.IsLive());
 }
 
@@ -291,11 +297,13 @@ TEST_F(ObjectTest, SourceObjectChangesReachTheHooksAndTheManagerLink)
     {
         std::vector<std::pair<int, int>> events;
     } heard;
-    o->GetManagerLink(true)->Add(&heard, [](void* ctx, void*, KEventRecord* e) {
-        ASSERT_EQ(e->id, KObjectEventRecord::kId);
-        auto* r = static_cast<KObjectEventRecord*>(e);
-        static_cast<Heard*>(ctx)->events.emplace_back(r->code, r->index);
-    });
+    o->GetManagerLink(true)->Add(&heard,
+                                 [](void* ctx, void*, KEventRecord* e)
+                                 {
+                                     ASSERT_EQ(e->id, KObjectEventRecord::kId);
+                                     auto* r = static_cast<KObjectEventRecord*>(e);
+                                     static_cast<Heard*>(ctx)->events.emplace_back(r->code, r->index);
+                                 });
     ASSERT_TRUE(o->ConnectSrc(src));
     ASSERT_TRUE(o->DisconnectSrc(src));
     EXPECT_EQ(o->srcChanges, (std::vector<std::pair<int, int>>{{1, -1}, {4, 0}, {2, 0}, {5, 0}}));
@@ -315,9 +323,8 @@ TEST_F(ObjectTest, DestroyFromAManagerLinkCallbackIsSafe)
 {
     KObject* victim = new KObject;
     KObject* src = scope.Add(new KObject);
-    victim->GetManagerLink(true)->Add(victim, [](void* ctx, void*, KEventRecord*) {
-        static_cast<KObject*>(ctx)->Destroy();
-    });
+    victim->GetManagerLink(true)->Add(victim, [](void* ctx, void*, KEventRecord*)
+                                      { static_cast<KObject*>(ctx)->Destroy(); });
     HdlKObject h = victim->GetHandle();
     victim->ConnectSrc(src);
     EXPECT_FALSE(h.IsLive());
@@ -380,6 +387,46 @@ TEST_F(ObjectTest, DestroyReleasesPropertiesAndLeavesTheWorld)
     EXPECT_EQ(world.GetObject(id), nullptr);
     EXPECT_FALSE(hp.IsLive()) << "dynamic properties die with their object";
     EXPECT_EQ(obj->GetDstCount(), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+// The property-set pattern: declared properties are members bound to the
+// object; dynamic ones are made at run time. Destroy releases both safely.
+class LampProperties : public KObject
+{
+public:
+    LampProperties()
+    {
+        intensity.Initialize("Intensity", this);
+        AddProperty(&intensity);
+        color.Initialize("Color", this);
+        AddProperty(&color);
+    }
+    KPropertyTemplate<double> intensity;
+    KPropertyTemplate<KgeRGBVector> color;
+};
+
+TEST(PropertySet, DeclaredMembersAndDynamicPropertiesDieWithTheSet)
+{
+    PlugScope scope;
+    auto* lamp = new LampProperties;
+    KProperty* extra = lamp->CreateProperty("Extra", eKPropDouble);
+    KPlug* curve = scope.Add(new KPlug);
+    ASSERT_TRUE(lamp->intensity.ConnectSrc(curve));
+    KObject* other = scope.Add(new KObject);
+    KProperty* ref = other->CreateReferenceProperty(&lamp->color);
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(lamp->FindProperty("Intensity"), &lamp->intensity);
+    EXPECT_EQ(lamp->intensity.GetOwnerObject(), lamp);
+    HdlKObject hExtra = extra->GetHandle();
+    lamp->Destroy();
+    EXPECT_FALSE(hExtra.IsLive());
+    EXPECT_EQ(curve->GetDstCount(), 0);
+    EXPECT_EQ(other->GetPropertyCount(), 0) << "the reference to a member went with it";
 }
 
 } // namespace

@@ -108,8 +108,8 @@ TEST_F(PlugPair, ReplaceBracketsTheChangeAndKeepsThePosition)
     rec.Clear();
     ASSERT_TRUE(D->ReplaceSrc(S, n));
     EXPECT_EQ(Sources(D), (std::vector<KPlug*>{n, a}));
-    EXPECT_EQ(rec.Codes(), (Lines{"D 12", "S 10", "D 6", "S 7", "D 8", "S 9", "D 0", "N 1", "D 2", "N 3", "D 4",
-                                  "N 5", "D 13", "S 11"}));
+    EXPECT_EQ(rec.Codes(), (Lines{"D 12", "S 10", "D 6", "S 7", "D 8", "S 9", "D 0", "N 1", "D 2", "N 3",
+                                  "D 4", "N 5", "D 13", "S 11"}));
     EXPECT_EQ(rec.lines[10], "D 4 0 N");
     EXPECT_FALSE(D->ReplaceSrc(S, n)) << "S is no longer a source";
 
@@ -230,7 +230,8 @@ TEST_F(FilteredPlug, AChildHandlerThatChangesTheListsCannotCorruptTheInsertion)
     KPlug* view = D->GetFilteredPlug(KClassIdFilter::ForClassId(KObject::ClassId));
     rec.Listen(view, "V");
     KObject* x = NewObject();
-    rec.onEvent = [&](int code, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int code, KPlug* emitter, KPlug*)
+    {
         if (code == KPlug::eSrcAdding && emitter == view)
         {
             rec.onEvent = nullptr;
@@ -253,7 +254,8 @@ TEST_F(PlugPair, DestroyInsideARemovalEventIsDeferredUntilTheDisconnectEnds)
     rec.Listen(victim, "X");
     ASSERT_TRUE(victim->ConnectSrc(S));
     bool destroyedInside = true;
-    rec.onEvent = [&](int code, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int code, KPlug* emitter, KPlug*)
+    {
         if (code == KPlug::eSrcRemoved && emitter == victim)
         {
             victim->Destroy();
@@ -273,7 +275,8 @@ TEST_F(PlugPair, DestroyInsideAConnectEventDoesNotUseFreedMemory)
         int destroyed = 0;
         auto* victim = new CountedPlug(&destroyed);
         rec.Listen(victim, "X");
-        rec.onEvent = [&, code](int c, KPlug*, KPlug*) {
+        rec.onEvent = [&, code](int c, KPlug*, KPlug*)
+        {
             if (c == code)
             {
                 rec.onEvent = nullptr;
@@ -295,7 +298,8 @@ TEST_F(PlugPair, DestroyDuringReplaceAndDisconnectAllIsSafe)
     rec.Listen(oldSrc, "O");
     rec.Listen(newSrc, "N");
     ASSERT_TRUE(D->ConnectSrc(oldSrc));
-    rec.onEvent = [&](int c, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int c, KPlug* emitter, KPlug*)
+    {
         if (c == KPlug::eDstRemoved && emitter == oldSrc)
         {
             oldSrc->Destroy();
@@ -319,7 +323,8 @@ TEST_F(PlugPair, DisconnectAllSrcEndsEmptyWhenAHandlerRemovesOtherSources)
         srcs.push_back(scope.Add(new KPlug));
         ASSERT_TRUE(D->ConnectSrc(srcs.back()));
     }
-    rec.onEvent = [&](int c, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int c, KPlug* emitter, KPlug*)
+    {
         if (c == KPlug::eSrcRemoved && emitter == D && D->GetSrcCount() >= 2)
         {
             D->DisconnectSrcAt(0);
@@ -344,7 +349,8 @@ TEST_F(PlugPair, DeepNestingDoesNotSpillIntoTheFlags)
     }
     size_t next = 0;
     int deepest = 0;
-    rec.onEvent = [&](int c, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int c, KPlug* emitter, KPlug*)
+    {
         if (c == KPlug::eSrcRemoving && emitter == D)
         {
             deepest = std::max(deepest, D->GetNotificationDepth());
@@ -356,7 +362,8 @@ TEST_F(PlugPair, DeepNestingDoesNotSpillIntoTheFlags)
     };
     ASSERT_TRUE(D->ConnectSrc(srcs[next++]));
     EXPECT_EQ(D->GetSrcCount(), 20);
-    rec.onEvent = [&](int c, KPlug* emitter, KPlug*) {
+    rec.onEvent = [&](int c, KPlug* emitter, KPlug*)
+    {
         if (c == KPlug::eSrcRemoving && emitter == D)
         {
             deepest = std::max(deepest, D->GetNotificationDepth());

@@ -33,8 +33,8 @@ struct PropertyTest : ::testing::Test
 
 TEST(PropertyTypes, NamesAndGroups)
 {
-    const char* names[] = {"unknown", "int",    "bool",     "float",    "double",   "charptr",
-                           "enum",    "KTime",  "KString",  "object",   "event",    "stringlist",
+    const char* names[] = {"unknown",  "int",      "bool",     "float",     "double", "charptr",
+                           "enum",     "KTime",    "KString",  "object",    "event",  "stringlist",
                            "Vector4D", "Vector3D", "ColorRGB", "ColorRGBA", "Action", "Reference"};
     for (int code = 0; code < eKPropTypeCount; ++code)
     {
@@ -64,10 +64,11 @@ TEST_F(PropertyTest, EveryTypeCodeStoresAndConverts)
         EPropertyStorage storage;
         bool scalar;
     };
-    const Row rows[] = {{1, eKStorageInt, true},      {2, eKStorageBool, true},      {4, eKStorageDouble, true},
-                        {6, eKStorageInt, true},      {7, eKStorageTime, false},     {8, eKStorageString, false},
-                        {9, eKStorageObject, false},  {13, eKStorageVector, false},  {14, eKStorageVector, false},
-                        {15, eKStorageVector, false}, {16, eKStorageBool, true},     {17, eKStorageProperty, false}};
+    const Row rows[] = {
+        {1, eKStorageInt, true},      {2, eKStorageBool, true},     {4, eKStorageDouble, true},
+        {6, eKStorageInt, true},      {7, eKStorageTime, false},    {8, eKStorageString, false},
+        {9, eKStorageObject, false},  {13, eKStorageVector, false}, {14, eKStorageVector, false},
+        {15, eKStorageVector, false}, {16, eKStorageBool, true},    {17, eKStorageProperty, false}};
     for (const Row& r : rows)
     {
         KProperty* p = owner->CreateProperty("P", r.code);
@@ -175,14 +176,17 @@ TEST_F(PropertyTest, SetSendsOneEventBeforeAndOneAfter)
     } seen;
     d->SetValue(1.0);
     rec.Clear();
-    owner->AddCallback(&seen, [](void* user, const KEventPath*, int code, KPlug*, const void* a, const void* b,
-                                 const void*) {
-        if (code == KPlug::eValueChanging)
+    owner->AddCallback(
+        &seen,
+        [](void* user, const KEventPath*, int code, KPlug*, const void* a, const void* b, const void*)
         {
-            static_cast<Seen*>(user)->incoming = *static_cast<const double*>(a);
-            static_cast<Seen*>(user)->current = *static_cast<const double*>(b);
-        }
-    }, nullptr, nullptr);
+            if (code == KPlug::eValueChanging)
+            {
+                static_cast<Seen*>(user)->incoming = *static_cast<const double*>(a);
+                static_cast<Seen*>(user)->current = *static_cast<const double*>(b);
+            }
+        },
+        nullptr, nullptr);
     ASSERT_TRUE(d->SetValue(2.0));
     EXPECT_EQ(rec.notes, (Lines{"D n20", "D n21"}));
     EXPECT_EQ(seen.incoming, 2.0);
@@ -384,9 +388,8 @@ TEST_F(PropertyTest, DataTypesComeFromTheResolverWhenNoneIsStored)
 {
     static int stamp = 0;
     KDataType* fake = reinterpret_cast<KDataType*>(&stamp);
-    KProperty::SetDefaultDataTypeResolver([](int code) {
-        return code == eKPropDouble ? reinterpret_cast<KDataType*>(&stamp) : nullptr;
-    });
+    KProperty::SetDefaultDataTypeResolver(
+        [](int code) { return code == eKPropDouble ? reinterpret_cast<KDataType*>(&stamp) : nullptr; });
     EXPECT_EQ(owner->CreateProperty("D", eKPropDouble)->GetDataType(), fake);
     EXPECT_EQ(owner->CreateProperty("I", eKPropInt)->GetDataType(), nullptr);
     KProperty::SetDefaultDataTypeResolver(nullptr);

@@ -61,9 +61,9 @@ TEST_F(SubscriberTest, RemovingDuringDispatchSkipsNoneAndRepeatsNone)
     Sub* b = Make("b");
     Sub* c = Make("c");
     Sub* d = Make("d");
-    b->action = [&] { list.Remove(b, &Sub::Call); };         // itself
-    c->action = [&] { list.Remove(a, &Sub::Call); };         // an earlier one
-    a->action = [&] { list.Remove(d, &Sub::Call); };         // a later one
+    b->action = [&] { list.Remove(b, &Sub::Call); }; // itself
+    c->action = [&] { list.Remove(a, &Sub::Call); }; // an earlier one
+    a->action = [&] { list.Remove(d, &Sub::Call); }; // a later one
     Fire();
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c"}));
     log.clear();
@@ -75,7 +75,8 @@ TEST_F(SubscriberTest, AddedDuringDispatchIsNotCalledByIt)
 {
     Sub* a = Make("a");
     Make("b");
-    a->action = [&] {
+    a->action = [&]
+    {
         a->action = nullptr;
         Make("late");
     };
@@ -97,7 +98,8 @@ TEST_F(SubscriberTest, ClearStopAndNestedDispatch)
 
     Sub* x = Make("x");
     Make("y");
-    x->action = [&] {
+    x->action = [&]
+    {
         x->action = nullptr;
         Fire(); // nested dispatch on the same list
     };
@@ -111,7 +113,8 @@ TEST_F(SubscriberTest, ClearStopAndNestedDispatch)
     };
     KSubscriberList l2;
     l2.Add(nullptr, &Stopper::Call);
-    l2.Add(&log, [](void* ctx, void*, KEventRecord*) { static_cast<std::vector<std::string>*>(ctx)->push_back("after"); });
+    l2.Add(&log, [](void* ctx, void*, KEventRecord*)
+           { static_cast<std::vector<std::string>*>(ctx)->push_back("after"); });
     KEventRecord e(1);
     l2.Dispatch(nullptr, &e);
     EXPECT_TRUE(log.empty()) << "a stop byte ends the dispatch";
@@ -126,7 +129,8 @@ TEST(SubscriberLifetime, AListDestroyedByItsCallbackEndsTheDispatch)
         KSubscriberList* list;
         int* calls;
     } ctx{list, &calls};
-    auto kill = [](void* c, void*, KEventRecord*) {
+    auto kill = [](void* c, void*, KEventRecord*)
+    {
         auto* x = static_cast<Ctx*>(c);
         ++*x->calls;
         delete x->list;
@@ -151,7 +155,8 @@ TEST(ObjectManager, RegistersOnlyTheNotificationInterface)
     EXPECT_EQ(m->QueryInterface(7), nullptr);
 
     static std::vector<uintptr_t> heard;
-    auto fn = [](void*, void*, KEventRecord* e) {
+    auto fn = [](void*, void*, KEventRecord* e)
+    {
         ASSERT_EQ(e->id, KManagerNotifyRecord::kId);
         heard.push_back(static_cast<KManagerNotifyRecord*>(e)->a);
         heard.push_back(static_cast<KManagerNotifyRecord*>(e)->b);

@@ -21,7 +21,8 @@ public:
     void Listen(scenesdk::KPlug* plug, const std::string& name)
     {
         m_Names[plug] = name;
-        plug->AddCallback(this, &EventRecorder::OnNotify, &EventRecorder::OnNotify, &EventRecorder::OnConnection);
+        plug->AddCallback(this, &EventRecorder::OnNotify, &EventRecorder::OnNotify,
+                          &EventRecorder::OnConnection);
     }
     void Name(scenesdk::KPlug* plug, const std::string& name) { m_Names[plug] = name; }
 
@@ -62,8 +63,8 @@ private:
                              int index, scenesdk::KPlug* other, uint32_t, scenesdk::KPlug*)
     {
         auto* self = static_cast<EventRecorder*>(user);
-        self->lines.push_back(self->NameOf(emitter) + " " + std::to_string(code) + " " + std::to_string(index) +
-                              " " + self->NameOf(other));
+        self->lines.push_back(self->NameOf(emitter) + " " + std::to_string(code) + " " +
+                              std::to_string(index) + " " + self->NameOf(other));
         if (self->onEvent)
         {
             auto handler = self->onEvent; // the handler may replace itself
@@ -71,7 +72,7 @@ private:
         }
     }
     static void OnNotify(void* user, const scenesdk::KEventPath*, int code, scenesdk::KPlug* emitter,
-                           const void*, const void*, const void*)
+                         const void*, const void*, const void*)
     {
         auto* self = static_cast<EventRecorder*>(user);
         if (self->recordNotes)
