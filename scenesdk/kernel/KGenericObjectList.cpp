@@ -52,6 +52,7 @@ KObject* KGenericObjectList::GetObjectAt(int index) const
 
 int KGenericObjectList::Add(const HdlKObject& handle)
 {
+    DepthGuard keep(this); // the listener may ask to destroy this list
     if (!Ask(eListAdd, handle, 0))
     {
         return -1;
@@ -63,6 +64,7 @@ int KGenericObjectList::Add(const HdlKObject& handle)
 
 int KGenericObjectList::InsertAt(int index, const HdlKObject& handle)
 {
+    DepthGuard keep(this); // the listener may ask to destroy this list
     if (!Ask(eListAdd, handle, 0))
     {
         return -1;
@@ -74,6 +76,7 @@ int KGenericObjectList::InsertAt(int index, const HdlKObject& handle)
 
 int KGenericObjectList::SetAt(int index, const HdlKObject& handle)
 {
+    DepthGuard keep(this); // the listener may ask to destroy this list
     if (index < 0 || index >= GetCount() || !Ask(eListAdd, handle, 0))
     {
         return -1;
@@ -88,6 +91,7 @@ int KGenericObjectList::SetAt(int index, const HdlKObject& handle)
 
 bool KGenericObjectList::RemoveAt(int index)
 {
+    DepthGuard keep(this); // the listener may ask to destroy this list
     if (index < 0 || index >= GetCount())
     {
         return false;

@@ -195,6 +195,7 @@ KProperty* KObject::CreateProperty(const char* name, int typeCode, KDataType* da
     {
         return nullptr;
     }
+    DepthGuard keep(this);
     p->InitializeDynamic(this, candidate.Buffer(), dataType, ownsEnumList,
                          typeCode == eKPropReference ? reference : nullptr, 0);
     p->SetTypeCode(typeCode);
@@ -214,6 +215,7 @@ void KObject::AddProperty(KProperty* property)
     {
         return;
     }
+    DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
@@ -226,6 +228,7 @@ bool KObject::RemovePropertyAt(int index)
     {
         return false;
     }
+    DepthGuard keep(this);
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
     // Handlers may have changed the list: remove by identity.
@@ -241,6 +244,7 @@ bool KObject::RemovePropertyAt(int index)
 bool KObject::DestroyPropertyAt(int index)
 {
     KProperty* p = GetProperty(index);
+    DepthGuard keep(this);
     if (!p || !RemovePropertyAt(index))
     {
         return false;
@@ -511,6 +515,7 @@ bool KObject::ChangeName(KString& slot, const char* text, int codeBefore, int co
     {
         return false;
     }
+    DepthGuard keep(this); // handlers may ask to destroy this object
     KString old = slot;
     SendObjectEvent(codeBefore, value.Buffer(), old.Buffer());
     NotifyEvent15(nullptr, notifyBefore, this, value.Buffer(), old.Buffer(), nullptr);
@@ -536,6 +541,7 @@ void KObject::SetNameText(const char* name)
 
 void KObject::SetNameSpace(const char* nameSpace)
 {
+    DepthGuard keep(this);
     if (ChangeName(m_NameSpace, nameSpace, 9, 13, 29, -1))
     {
         SendNameSpaceChanged(0);
@@ -544,6 +550,7 @@ void KObject::SetNameSpace(const char* nameSpace)
 
 void KObject::SetNameSpaceText(const char* nameSpace)
 {
+    DepthGuard keep(this);
     if (ChangeName(m_NameSpace, nameSpace, 11, 15, 29, -1))
     {
         SendNameSpaceChanged(0);
@@ -760,6 +767,7 @@ KString KObject::ComposeFullName(const char* nameSpace, const char* prefix, cons
 
 bool KObject::SetState(uint32_t value)
 {
+    DepthGuard keep(this);
     uint32_t old = m_State;
     m_State = value;
     if (old == value)

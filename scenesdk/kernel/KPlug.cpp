@@ -100,6 +100,9 @@ KPlug::KPlug()
 
 KPlug::~KPlug()
 {
+    // Nothing may start a second destruction from here on.
+    m_Depth = 1;
+    m_Flags &= ~kDestroyPending;
     // Derived parts are gone: whatever is left is removed at plug level. The
     // owner is let go first, so that no event is forwarded to an owner that
     // may itself be half destroyed (a declared property dying with its set).

@@ -438,6 +438,7 @@ bool KProperty::SetName(const char* name, bool makeUnique)
     KString wanted = makeUnique ? MakeUniqueName(name) : KString(name ? name : "");
     KString stored = StripQuotes(wanted.Buffer());
     KString old = m_Attributes.name;
+    DepthGuard keep(this); // handlers may ask to destroy this property
     if (!NotifyEvent15(nullptr, eRenaming, this, stored.Buffer(), old.Buffer(), nullptr))
     {
         return false;

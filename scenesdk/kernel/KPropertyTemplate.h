@@ -253,7 +253,8 @@ public:
     // Typed write with events 20 and 21.
     bool SetValue(const T& value)
     {
-        T incoming = value; // the caller's value may alias the stored one
+        T incoming = value;    // the caller's value may alias the stored one
+        DepthGuard keep(this); // handlers may ask to destroy this property
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
         if (m_Setter)
         {

@@ -430,3 +430,69 @@ TEST(PropertySet, DeclaredMembersAndDynamicPropertiesDieWithTheSet)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(DestroyInsideEvents, RenameStateAndValueChangesSurviveADestroyFromTheirHandlers)
+{
+    // The observer destroys the object that tells it about a change.
+    struct Killer : KObject
+    {
+        int killOn = -1;
+        bool OnRelatedObjectEvent(KObject* sender, int code, const void*, const void*) override
+        {
+            if (code == killOn)
+            {
+                killOn = -1;
+                sender->Destroy();
+            }
+            return false;
+        }
+    };
+    PlugScope scope;
+    auto* killer = scope.Add(new Killer);
+    for (int code : {8, 9, 6})
+    {
+        KObject* victim = new KObject;
+        ASSERT_TRUE(victim->ConnectDst(killer));
+        HdlKObject h = victim->GetHandle();
+        killer->killOn = code;
+        if (code == 8)
+        {
+            victim->SetName("Renamed");
+        }
+        else if (code == 9)
+        {
+            victim->SetNameSpace("Space");
+        }
+        else
+        {
+            victim->SetState(1);
+        }
+        EXPECT_FALSE(h.IsLive()) << code;
+        EXPECT_EQ(killer->GetSrcCount(), 0) << code;
+    }
+
+    // A property destroyed by the handler of its own change event.
+    KObject* owner = scope.Add(new KObject);
+    auto* p = static_cast<KPropertyTemplate<double>*>(owner->CreateProperty("P", eKPropDouble));
+    HdlKObject hp = p->GetHandle();
+    owner->AddCallback(
+        p,
+        [](void* user, const KEventPath*, int code, KPlug*, const void*, const void*, const void*)
+        {
+            if (code == KPlug::eValueChanging)
+            {
+                auto* prop = static_cast<KProperty*>(user);
+                prop->GetOwnerObject()->RemoveProperty(prop);
+            }
+        },
+        nullptr, nullptr);
+    p->SetValue(2.0);
+    EXPECT_FALSE(hp.IsLive());
+    EXPECT_EQ(owner->GetPropertyCount(), 0);
+    owner->RemoveCallback(p);
+}
+
+} // namespace
