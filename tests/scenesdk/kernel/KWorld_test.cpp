@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KMemoryReusePool.h"
 #include "scenesdk/kernel/KWorld.h"
 
 #include <gtest/gtest.h>
@@ -202,4 +203,26 @@ TEST(KWorldTest, GlobalWorld)
     KSetGlobalWorld(&world);
     EXPECT_EQ(KGetGlobalWorld(), &world);
     KSetGlobalWorld(before);
+}
+
+TEST(KIdSetTest, SetsSurviveAPurgeOfTheirPool)
+{
+    KIdSet a;
+    for (int i = 0; i < 3 * KIdSet::kChunkBits; i += 7)
+        a.Set(i);
+    {
+        KIdSet b(a);
+        b.Clear(0); // unshares: a's old storage stays with a
+    }               // b's storage goes back to the pool's free lists
+    EXPECT_GT(KIdSetPool().GetCachedBlocks(), 0u);
+    KIdSetPool().Purge();
+    EXPECT_EQ(KIdSetPool().GetCachedBlocks(), 0u);
+    EXPECT_TRUE(a.Test(7));
+    EXPECT_EQ(a.Count(), (3 * KIdSet::kChunkBits + 6) / 7);
+    KIdSet c(a);
+    c.Clear(7);
+    c.Set(100000);
+    EXPECT_TRUE(a.Test(7));
+    EXPECT_FALSE(c.Test(7));
+    EXPECT_EQ(c.GetHighest(), 100000);
 }
