@@ -1,8 +1,8 @@
 #include "scenesdk/animation/KTime.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,8 +37,8 @@ constexpr int kModeRows = sizeof(kModeTable) / sizeof(kModeTable[0]);
 const int64_t kTicksPerFrame[14] = {0,          384884650,  461861580,  769769300,  923723160,
                                     962211625,  1539538600, 1539538600, 1541078334, 1541078334,
                                     1847446320, 1924423250, 46186158,   1926349600};
-const int64_t kTicksPerField[14] = {0, 0, 0, 0, 0, 0, 769769300, 769769300, 770539167, 770539167, 923723160,
-                                    0, 0, 963174800};
+const int64_t kTicksPerField[14] = {0,         0,         0,         0,         0, 0, 769769300,
+                                    769769300, 770539167, 770539167, 923723160, 0, 0, 963174800};
 const int kTimecodeFps[14] = {0, 120, 100, 60, 50, 48, 30, 30, 30, 30, 25, 24, 1000, 24};
 
 // Drop-frame layout: frames in the first minute of a ten-minute block, in
@@ -94,8 +94,8 @@ Wide DropFramesInBlock(const DropLayout& d, Wide u, Wide seconds, Wide frame)
 {
     if (u == 0)
         return seconds * d.fps + frame;
-    const Wide f = seconds == 0 ? MaxW(0, frame - 2)
-                                : MaxW(0, seconds - 1) * 2 + seconds * (d.fps - 2) + MaxW(0, frame);
+    const Wide f =
+        seconds == 0 ? MaxW(0, frame - 2) : MaxW(0, seconds - 1) * 2 + seconds * (d.fps - 2) + MaxW(0, frame);
     return d.firstMinute + (u - 1) * d.otherMinute + f;
 }
 
@@ -374,7 +374,8 @@ std::string KTime::FramesText(int detail, int mode) const
             return Format(negative ? "-%" PRId64 : "%" PRId64, magnitude);
         return Format(negative ? "- %" PRId64 "*" : "%" PRId64 "*", magnitude);
     }
-    return Format(negative ? "- %" PRId64 " (%02d)" : "%" PRId64 " (%02d)", magnitude, static_cast<int>(field));
+    return Format(negative ? "- %" PRId64 " (%02d)" : "%" PRId64 " (%02d)", magnitude,
+                  static_cast<int>(field));
 }
 
 std::string KTime::TimecodeText(int detail, int mode) const
@@ -446,7 +447,8 @@ bool KTime::FramesFromText(const std::string& s, int mode)
     if (cut != std::string::npos)
     {
         const size_t end = s.find_first_of("().", cut + 1);
-        const std::string number = s.substr(cut + 1, end == std::string::npos ? std::string::npos : end - cut - 1);
+        const std::string number =
+            s.substr(cut + 1, end == std::string::npos ? std::string::npos : end - cut - 1);
         n = std::strtol(number.c_str(), nullptr, 10);
         if (!paren)
             n = NormalizeHundredths(n, number.size() == 1);

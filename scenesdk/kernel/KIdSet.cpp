@@ -63,9 +63,7 @@ inline int HighestBit(uint32_t w)
 
 } // namespace
 
-KIdSet::KIdSet() : m_Dir(nullptr), m_SearchFrom(0)
-{
-}
+KIdSet::KIdSet() : m_Dir(nullptr), m_SearchFrom(0) {}
 
 KIdSet::KIdSet(const KIdSet& other) : m_Dir(other.m_Dir), m_SearchFrom(other.m_SearchFrom)
 {

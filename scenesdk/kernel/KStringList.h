@@ -15,7 +15,8 @@ namespace scenesdk
 
 struct KStringListItem
 {
-    KStringListItem(const char* text, uintptr_t reference) : mString(text != nullptr ? text : ""), mReference(reference)
+    KStringListItem(const char* text, uintptr_t reference)
+        : mString(text != nullptr ? text : ""), mReference(reference)
     {
     }
     KString mString;

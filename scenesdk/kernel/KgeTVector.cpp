@@ -27,7 +27,8 @@ KgeTVector KgeTVector::operator-(const KgeTVector& other) const
 
 KgeTVector KgeTVector::CrossProduct(const KgeTVector& o) const
 {
-    return KgeTVector(mData[1] * o.mData[2] - mData[2] * o.mData[1], mData[2] * o.mData[0] - mData[0] * o.mData[2],
+    return KgeTVector(mData[1] * o.mData[2] - mData[2] * o.mData[1],
+                      mData[2] * o.mData[0] - mData[0] * o.mData[2],
                       mData[0] * o.mData[1] - mData[1] * o.mData[0], 1.0);
 }
 

@@ -92,7 +92,8 @@ void KgeTransformMatrix::ExtractScaling(KgeTVector& out, const KgeTransformMatri
     out.Set(len[0], len[1], len[2], 1.0);
 }
 
-void KgeTransformMatrix::ScaleRows(KgeTransformMatrix& out, const KgeTransformMatrix& in, const KgeTVector& scale)
+void KgeTransformMatrix::ScaleRows(KgeTransformMatrix& out, const KgeTransformMatrix& in,
+                                   const KgeTVector& scale)
 {
     const KgeTransformMatrix copy(in);
     out = copy;

@@ -88,7 +88,7 @@ TEST(KTimeTest, TimecodesInEveryMode)
     EXPECT_EQ(Timecode(1, 0, 0, 0, 0, 8), 166270023611928LL);
     EXPECT_EQ(Timecode(1, 0, 0, 0, 0, 9), 166436460072000LL); // 108,000 frames
     EXPECT_EQ(Timecode(1, 0, 0, 0, 0, 13), 166228559683200LL);
-    EXPECT_EQ(Timecode(0, 0, 0, 5, 0, 0), Timecode(0, 0, 0, 5, 0, 6)); // mode 0: global
+    EXPECT_EQ(Timecode(0, 0, 0, 5, 0, 0), Timecode(0, 0, 0, 5, 0, 6));   // mode 0: global
     EXPECT_EQ(Timecode(0, 0, 0, 0, 1, 10), 923723160);                   // a field is half a frame
     EXPECT_EQ(Timecode(0, 0, 1, 0, 1, 11), Timecode(0, 0, 1, 0, 0, 11)); // no fields in mode 11
     KTime t(42);

@@ -145,27 +145,29 @@ TEST(KMemoryReusePoolTest, ConcurrentAllocateAndFree)
     std::atomic<int> corrupt{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&pool, &corrupt, t] {
-            std::vector<unsigned char*> mine;
-            for (int round = 0; round < 2000; ++round)
+        threads.emplace_back(
+            [&pool, &corrupt, t]
             {
-                const size_t size = 1 + (round * 7 + t) % 200;
-                auto* p = static_cast<unsigned char*>(pool.Allocate(Std(), size));
-                std::memset(p, t + 1, size);
-                mine.push_back(p);
-                if (mine.size() > 16)
+                std::vector<unsigned char*> mine;
+                for (int round = 0; round < 2000; ++round)
                 {
-                    unsigned char* old = mine.front();
-                    mine.erase(mine.begin());
-                    // The pattern must be intact: no block was handed out twice.
-                    if (old[0] != t + 1)
-                        ++corrupt;
-                    pool.Free(Std(), old);
+                    const size_t size = 1 + (round * 7 + t) % 200;
+                    auto* p = static_cast<unsigned char*>(pool.Allocate(Std(), size));
+                    std::memset(p, t + 1, size);
+                    mine.push_back(p);
+                    if (mine.size() > 16)
+                    {
+                        unsigned char* old = mine.front();
+                        mine.erase(mine.begin());
+                        // The pattern must be intact: no block was handed out twice.
+                        if (old[0] != t + 1)
+                            ++corrupt;
+                        pool.Free(Std(), old);
+                    }
                 }
-            }
-            for (unsigned char* p : mine)
-                pool.Free(Std(), p);
-        });
+                for (unsigned char* p : mine)
+                    pool.Free(Std(), p);
+            });
     for (auto& th : threads)
         th.join();
     EXPECT_EQ(corrupt.load(), 0);

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KMemoryReusePool.h"
 #include "scenesdk/kernel/KWorld.h"
 
 #include <gtest/gtest.h>
@@ -147,41 +148,43 @@ TEST(KWorldTest, ConcurrentIdsStayUnique)
     bool duplicate = false;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            std::vector<KWorldEntity*> entities;
-            std::vector<int> objects;
-            for (int i = 0; i < 500; ++i)
+        threads.emplace_back(
+            [&]
             {
-                entities.push_back(world.CreateEntity(0, world.GetRoot(i % 2)));
-                const int id = world.RegisterObject(object);
+                std::vector<KWorldEntity*> entities;
+                std::vector<int> objects;
+                for (int i = 0; i < 500; ++i)
                 {
-                    std::lock_guard<std::mutex> lock(seenLock);
-                    duplicate |= !live.insert(id).second;
+                    entities.push_back(world.CreateEntity(0, world.GetRoot(i % 2)));
+                    const int id = world.RegisterObject(object);
+                    {
+                        std::lock_guard<std::mutex> lock(seenLock);
+                        duplicate |= !live.insert(id).second;
+                    }
+                    objects.push_back(id);
+                    if (i % 3 == 0)
+                    {
+                        {
+                            std::lock_guard<std::mutex> lock(seenLock);
+                            live.erase(objects.back());
+                        }
+                        world.UnregisterObject(objects.back());
+                        objects.pop_back();
+                        world.Release(entities.back());
+                        entities.pop_back();
+                    }
                 }
-                objects.push_back(id);
-                if (i % 3 == 0)
+                for (int id : objects)
                 {
                     {
                         std::lock_guard<std::mutex> lock(seenLock);
-                        live.erase(objects.back());
+                        live.erase(id);
                     }
-                    world.UnregisterObject(objects.back());
-                    objects.pop_back();
-                    world.Release(entities.back());
-                    entities.pop_back();
+                    world.UnregisterObject(id);
                 }
-            }
-            for (int id : objects)
-            {
-                {
-                    std::lock_guard<std::mutex> lock(seenLock);
-                    live.erase(id);
-                }
-                world.UnregisterObject(id);
-            }
-            for (KWorldEntity* e : entities)
-                world.Release(e);
-        });
+                for (KWorldEntity* e : entities)
+                    world.Release(e);
+            });
     for (auto& th : threads)
         th.join();
     EXPECT_FALSE(duplicate);
@@ -200,4 +203,26 @@ TEST(KWorldTest, GlobalWorld)
     KSetGlobalWorld(&world);
     EXPECT_EQ(KGetGlobalWorld(), &world);
     KSetGlobalWorld(before);
+}
+
+TEST(KIdSetTest, SetsSurviveAPurgeOfTheirPool)
+{
+    KIdSet a;
+    for (int i = 0; i < 3 * KIdSet::kChunkBits; i += 7)
+        a.Set(i);
+    {
+        KIdSet b(a);
+        b.Clear(0); // unshares: a's old storage stays with a
+    }               // b's storage goes back to the pool's free lists
+    EXPECT_GT(KIdSetPool().GetCachedBlocks(), 0u);
+    KIdSetPool().Purge();
+    EXPECT_EQ(KIdSetPool().GetCachedBlocks(), 0u);
+    EXPECT_TRUE(a.Test(7));
+    EXPECT_EQ(a.Count(), (3 * KIdSet::kChunkBits + 6) / 7);
+    KIdSet c(a);
+    c.Clear(7);
+    c.Set(100000);
+    EXPECT_TRUE(a.Test(7));
+    EXPECT_FALSE(c.Test(7));
+    EXPECT_EQ(c.GetHighest(), 100000);
 }

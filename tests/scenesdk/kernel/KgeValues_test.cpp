@@ -1,7 +1,7 @@
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KgeMath.h"
-#include "scenesdk/kernel/KgeTransformMatrix.h"
 #include "scenesdk/kernel/KgeTVector.h"
+#include "scenesdk/kernel/KgeTransformMatrix.h"
 
 #include <gtest/gtest.h>
 
