@@ -518,8 +518,11 @@ bool KPlug::FilterAccepts(KPlug* plug) const
 
 KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
 {
-    if (!filter || filter->IsSameAs(KClassIdFilter::ForClassId(KClassIdRecord::kNone)) ||
-        filter->IsSameAs(KClassIdFilter::ForClassId(KClassIdRecord::kPlugId)))
+    // The filters of "None" and of KPlug select everything: the plug itself.
+    // Compared by number, so a filter retired by a library stop still counts.
+    if (!filter || (filter->IsA(KClassIdFilter::ClassId) &&
+                    (static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kNone ||
+                     static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kPlugId)))
     {
         return this;
     }
