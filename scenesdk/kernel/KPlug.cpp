@@ -291,6 +291,7 @@ bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter
     }
     if (m_Callbacks)
     {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_CallbackDispatch;
         for (size_t i = 0; i < m_Callbacks->size(); ++i)
         {
@@ -316,6 +317,7 @@ bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* 
     }
     if (m_Callbacks)
     {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_CallbackDispatch;
         for (size_t i = 0; i < m_Callbacks->size(); ++i)
         {
