@@ -3,6 +3,7 @@
 #include "platform/physx/NxCooking.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace plat
@@ -19,18 +20,17 @@ void CookingError(const char* message)
         g_pCookingOutput->ReportError(NXE_INVALID_PARAMETER, message, __FILE__, __LINE__);
 }
 
-// Checksums what is stored after the magic (see NxCooking.h).
+// Collects what follows the magic and checksums it; stored in one piece.
 struct ChecksumWriter
 {
-    explicit ChecksumWriter(NxStream& s) : stream(s) {}
     void Store(const void* data, NxU32 size)
     {
         const unsigned char* p = static_cast<const unsigned char*>(data);
         for (NxU32 i = 0; i < size; ++i)
             sum = (sum ^ p[i]) * 16777619u;
-        stream.StoreBuffer(data, size);
+        bytes.append(static_cast<const char*>(data), size);
     }
-    NxStream& stream;
+    std::string bytes;
     NxU32 sum = 2166136261u;
 };
 
@@ -94,8 +94,7 @@ bool NxCookTriangleMesh(const NxTriangleMeshDesc& desc, NxStream& stream)
         CookingError("NxCookTriangleMesh: invalid mesh descriptor");
         return false;
     }
-    stream.StoreDword(cooking::kMagic);
-    ChecksumWriter out(stream);
+    ChecksumWriter out;
     const NxU32 header[6] = {
         cooking::kVersion, desc.numVertices, desc.numTriangles, desc.flags, desc.heightFieldVerticalAxis, 0};
     out.Store(header, sizeof(header));
@@ -111,8 +110,9 @@ bool NxCookTriangleMesh(const NxTriangleMeshDesc& desc, NxStream& stream)
             std::swap(tri[1], tri[2]);
         out.Store(tri, sizeof(tri));
     }
-    const NxU32 sum = out.sum;
-    stream.StoreDword(sum);
+    stream.StoreDword(cooking::kMagic);
+    stream.StoreBuffer(out.bytes.data(), static_cast<NxU32>(out.bytes.size()));
+    stream.StoreDword(out.sum);
     if (!stream.IsGood())
     {
         CookingError("NxCookTriangleMesh: writing the stream failed");
