@@ -150,6 +150,9 @@ struct NxSceneImpl
     NxDebugRenderable m_Debug;
     std::unique_ptr<NxDebugCollector> m_pDebugDraw;
     std::vector<NxActorReleaseListener*> m_Listeners;
+    // The collision objects of triangle-mesh shapes, which controller sweeps
+    // test on their own (see NxControllerMove.cpp).
+    std::vector<btCollisionObject*> m_MeshObjects;
 };
 
 struct NxTriangleMesh::Impl

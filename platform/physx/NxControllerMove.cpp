@@ -10,11 +10,22 @@
 //         walkable surface sets "below"; a steeper one is slid down, and if
 //         the step had lifted the controller onto it, the move is redone
 //         without the step so that the slope blocks like a wall.
-// Every distinct shape touched becomes one queued hit record.
+//
+// Most moves walk over walkable ground and meet nothing steep, and for them
+// the lift changes nothing but costs two long sweeps. So a controller that
+// stood on walkable ground after its last move first tries the move without
+// the lift, its horizontal motion laid along the ground's plane; only when
+// that side pass meets something steep (a wall or a step) is the move redone
+// from the start as above. Every distinct shape touched becomes one queued
+// hit record.
 
 #include "platform/physx/NxBulletWorld.h"
 #include "platform/physx/NxController.h"
 #include "platform/physx/NxControllerImpl.h"
+
+#include <BulletCollision/CollisionShapes/btTriangleShape.h>
+#include <BulletCollision/NarrowPhaseCollision/btGjkConvexCast.h>
+#include <BulletCollision/NarrowPhaseCollision/btVoronoiSimplexSolver.h>
 
 #include <algorithm>
 
@@ -25,6 +36,7 @@ namespace
 {
 
 const btVector3 kUp(0, 1, 0);
+
 // Distance kept short of a sweep's contact, so the next sweep starts clear.
 const btScalar kBackOff = 0.001f;
 const int kSideIterations = 10;
@@ -51,7 +63,8 @@ struct SweepCallback : btCollisionWorld::ClosestConvexResultCallback
     bool needsCollision(btBroadphaseProxy* proxy) const override
     {
         const btCollisionObject* o = static_cast<const btCollisionObject*>(proxy->m_clientObject);
-        return o != m_pSelf && QueryAccepts(o, NX_ALL_SHAPES, m_Mask);
+        return o != m_pSelf && QueryAccepts(o, NX_ALL_SHAPES, m_Mask) &&
+               ShapeOf(o)->getType() != NX_SHAPE_MESH;
     }
     btScalar addSingleResult(btCollisionWorld::LocalConvexResult& r, bool normalInWorldSpace) override
     {
@@ -66,6 +79,92 @@ struct SweepCallback : btCollisionWorld::ClosestConvexResultCallback
     const btCollisionObject* m_pSelf;
     NxU32 m_Mask;
     btVector3 m_Dir;
+};
+
+// Per triangle of a mesh: the earliest hit that the motion runs into.
+struct MeshCast : btTriangleCallback
+{
+    MeshCast(const btConvexShape& shape, const btTransform& from, const btTransform& to, btScalar limit)
+        : m_Shape(shape), m_From(from), m_To(to), m_Dir((to.getOrigin() - from.getOrigin()).normalized()),
+          fraction(limit)
+    {
+    }
+    // Collects the triangles whose plane the shape reaches during the
+    // motion, with the earliest fraction at which it can touch them.
+    void processTriangle(btVector3* tri, int, int) override
+    {
+        btVector3 n = (tri[1] - tri[0]).cross(tri[2] - tri[0]);
+        if (n.length2() < 1e-12f)
+            return;
+        n.normalize();
+        // Signed distances of the shape's nearest and farthest points from
+        // the plane, at the start and the end.
+        const btMatrix3x3& basis = m_From.getBasis();
+        const btVector3 near = basis * m_Shape.localGetSupportingVertex(-(n * basis));
+        const btVector3 far = basis * m_Shape.localGetSupportingVertex(n * basis);
+        const btScalar plane = n.dot(tri[0]);
+        const btScalar lo0 = n.dot(m_From.getOrigin() + near) - plane;
+        const btScalar lo1 = n.dot(m_To.getOrigin() + near) - plane;
+        const btScalar hi0 = n.dot(m_From.getOrigin() + far) - plane;
+        const btScalar hi1 = n.dot(m_To.getOrigin() + far) - plane;
+        if ((lo0 > 0 && lo1 > 0) || (hi0 < 0 && hi1 < 0))
+            return;
+        btScalar earliest = 0;
+        if (lo0 > 0)
+            earliest = lo0 / (lo0 - lo1);
+        else if (hi0 < 0)
+            earliest = hi0 / (hi0 - hi1);
+        if (earliest < fraction)
+            m_Candidates.push_back({earliest, {tri[0], tri[1], tri[2]}});
+    }
+
+    // GJK casts against the candidates, nearest first, until none can be
+    // hit sooner than the best hit. The GJK cast never overshoots the
+    // contact and gives the contact normal.
+    void Resolve()
+    {
+        std::sort(m_Candidates.begin(), m_Candidates.end(),
+                  [](const Candidate& a, const Candidate& b) { return a.earliest < b.earliest; });
+        const btTransform still = btTransform::getIdentity();
+        for (const Candidate& c : m_Candidates)
+        {
+            if (c.earliest >= fraction)
+                break;
+            btTriangleShape triangle(c.corners[0], c.corners[1], c.corners[2]);
+            triangle.setMargin(0);
+            btVoronoiSimplexSolver simplex;
+            btConvexCast::CastResult r;
+            r.m_fraction = fraction;
+            btGjkConvexCast exact(&m_Shape, &triangle, &simplex);
+            if (!exact.calcTimeOfImpact(m_From, m_To, still, still, r) || r.m_fraction >= fraction)
+                continue;
+            btVector3 hitNormal = r.m_normal;
+            if (hitNormal.length2() < 1e-12f)
+                continue;
+            hitNormal.normalize();
+            if (hitNormal.dot(m_Dir) >= -1e-4f)
+                continue;
+            hit = true;
+            fraction = r.m_fraction;
+            normal = hitNormal;
+            point = r.m_hitPoint;
+        }
+    }
+
+    struct Candidate
+    {
+        btScalar earliest;
+        btVector3 corners[3];
+    };
+    std::vector<Candidate> m_Candidates;
+
+    const btConvexShape& m_Shape;
+    btTransform m_From, m_To;
+    btVector3 m_Dir;
+    bool hit = false;
+    btScalar fraction;
+    btVector3 normal;
+    btVector3 point;
 };
 
 struct RayCallback : btCollisionWorld::ClosestRayResultCallback
@@ -124,9 +223,10 @@ struct OverlapCallback : btCollisionWorld::ContactResultCallback
 class NxMoveContext
 {
 public:
-    NxMoveContext(NxController& c, btCollisionWorld& world, btConvexShape& shape,
-                  const btCollisionObject* self, NxU32 mask)
-        : m_Controller(c), m_World(world), m_Shape(shape), m_pSelf(self), m_Mask(mask)
+    NxMoveContext(NxController& c, NxSceneImpl& scene, btConvexShape& shape, const btCollisionObject* self,
+                  NxU32 mask)
+        : m_Controller(c), m_Scene(scene), m_World(*scene.m_pWorld), m_Shape(shape), m_pSelf(self),
+          m_Mask(mask)
     {
     }
 
@@ -139,15 +239,52 @@ public:
         const btTransform b(btMatrix3x3::getIdentity(), from + delta);
         SweepCallback cb(from, from + delta, m_pSelf, m_Mask);
         m_World.convexSweepTest(&m_Shape, a, b, cb);
-        if (!cb.hasHit())
+        if (cb.hasHit())
+        {
+            h.hit = true;
+            h.fraction = cb.m_closestHitFraction;
+            h.normal = cb.m_hitNormalWorld.normalized();
+            h.point = cb.m_hitPointWorld;
+            h.object = cb.m_hitCollisionObject;
+        }
+        for (btCollisionObject* mesh : m_Scene.m_MeshObjects)
+            if (QueryAccepts(mesh, NX_ALL_SHAPES, m_Mask))
+                SweepMesh(*mesh, from, delta, h);
+        if (!h.hit)
             return h;
-        h.hit = true;
-        h.fraction = cb.m_closestHitFraction;
-        h.normal = cb.m_hitNormalWorld.normalized();
-        h.point = cb.m_hitPointWorld;
-        h.object = cb.m_hitCollisionObject;
         Touch(h.object, h.point, h.normal, delta);
         return h;
+    }
+
+    // The sweep against one triangle mesh, triangle by triangle (cheaper
+    // than Bullet's general convex cast, which also handles rotation).
+    void SweepMesh(btCollisionObject& object, const btVector3& from, const btVector3& delta, SweepHit& best)
+    {
+        btVector3 lo, hi, lo2, hi2;
+        m_Shape.getAabb(btTransform(btMatrix3x3::getIdentity(), from), lo, hi);
+        m_Shape.getAabb(btTransform(btMatrix3x3::getIdentity(), from + delta), lo2, hi2);
+        lo.setMin(lo2);
+        hi.setMax(hi2);
+        const btBroadphaseProxy* proxy = object.getBroadphaseHandle();
+        if (!proxy || !TestAabbAgainstAabb2(lo, hi, proxy->m_aabbMin, proxy->m_aabbMax))
+            return;
+        btBvhTriangleMeshShape* mesh = static_cast<btBvhTriangleMeshShape*>(object.getCollisionShape());
+        const btTransform toLocal = object.getWorldTransform().inverse();
+        const btTransform fromL = toLocal * btTransform(btMatrix3x3::getIdentity(), from);
+        const btTransform toL = toLocal * btTransform(btMatrix3x3::getIdentity(), from + delta);
+        btVector3 boxMin, boxMax;
+        m_Shape.getAabb(btTransform(fromL.getBasis()), boxMin, boxMax);
+        MeshCast cast(m_Shape, fromL, toL, best.hit ? best.fraction : btScalar(1));
+        mesh->performConvexcast(&cast, fromL.getOrigin(), toL.getOrigin(), boxMin, boxMax);
+        cast.Resolve();
+        if (!cast.hit)
+            return;
+        const btMatrix3x3& basis = object.getWorldTransform().getBasis();
+        best.hit = true;
+        best.fraction = cast.fraction;
+        best.normal = (basis * cast.normal).normalized();
+        best.point = object.getWorldTransform() * cast.point;
+        best.object = &object;
     }
 
     // Walkable by the contact normal, or, for a contact on the rim of a step
@@ -212,6 +349,7 @@ public:
 
 private:
     NxController& m_Controller;
+    NxSceneImpl& m_Scene;
     btCollisionWorld& m_World;
     btConvexShape& m_Shape;
     const btCollisionObject* m_pSelf;
@@ -227,7 +365,9 @@ struct PassResult
 {
     btVector3 pos;
     NxU32 flags = 0;
-    bool steepClimb = false;
+    bool steepClimb = false;         // landed on a steep slope the step lifted it onto
+    bool needsStep = false;          // the side pass met something steep
+    btVector3 groundNormal{0, 1, 0}; // of the walkable landing
 };
 
 struct PassInput
@@ -240,6 +380,7 @@ struct PassInput
     btScalar slopeLimit;
     btScalar skin;
     btScalar footY; // lowest point of the inflated shape at the start
+    bool abortOnSteep;
 };
 
 // Moves along delta up to the first hit; returns the hit.
@@ -265,11 +406,16 @@ void SlideSideways(NxMoveContext& ctx, const PassInput& in, PassResult& r)
         const SweepHit h = Advance(ctx, r.pos, remaining);
         if (!h.hit)
             break;
-        r.flags |= NXCC_COLLISION_SIDES;
         remaining *= (1 - h.fraction);
         btVector3 n = h.normal;
         if (n.dot(kUp) < in.slopeLimit)
         {
+            if (in.abortOnSteep)
+            {
+                r.needsStep = true;
+                return;
+            }
+            r.flags |= NXCC_COLLISION_SIDES;
             // Too steep to climb: a vertical wall for the purpose of sliding.
             n -= kUp * n.dot(kUp);
             if (n.length2() < 1e-8f)
@@ -305,6 +451,7 @@ void ComeDown(NxMoveContext& ctx, const PassInput& in, btScalar lift, PassResult
         if (ctx.Walkable(h, r.pos, in.slopeLimit, rimTop))
         {
             r.flags |= NXCC_COLLISION_DOWN;
+            r.groundNormal = h.normal.dot(kUp) >= in.slopeLimit ? h.normal : kUp;
             return;
         }
         if (in.step > 0 && r.pos.y() > in.start.y() + kBackOff)
@@ -334,6 +481,8 @@ PassResult RunPass(NxMoveContext& ctx, const PassInput& in)
             r.flags |= NXCC_COLLISION_UP;
     }
     SlideSideways(ctx, in, r);
+    if (r.needsStep)
+        return r;
     ComeDown(ctx, in, std::max<btScalar>(0, lifted - rise), r);
     return r;
 }
@@ -344,8 +493,7 @@ NxU32 NxController::move(const NxVec3& disp, NxU32 activeGroups, NxF32 minDist, 
                          const void*)
 {
     NxSceneImpl& scene = m_pScene->impl();
-    NxMoveContext ctx(*this, *scene.m_pWorld, *m_pImpl->sweepShape, NxSceneImpl::BodyOf(*m_pActor),
-                      activeGroups);
+    NxMoveContext ctx(*this, scene, *m_pImpl->sweepShape, NxSceneImpl::BodyOf(*m_pActor), activeGroups);
 
     btVector3 start(static_cast<btScalar>(m_Position.x), static_cast<btScalar>(m_Position.y),
                     static_cast<btScalar>(m_Position.z));
@@ -364,18 +512,37 @@ NxU32 NxController::move(const NxVec3& disp, NxU32 activeGroups, NxF32 minDist, 
     in.slopeLimit = m_SlopeLimit;
     in.skin = m_SkinWidth;
     in.footY = start.y() - m_HalfExtents.y - m_SkinWidth;
-    in.step = in.side.length() >= in.minDist ? m_StepOffset : 0;
+    const bool sideways = in.side.length() >= in.minDist;
+    in.step = sideways ? m_StepOffset : 0;
+    in.abortOnSteep = false;
 
     PassResult r;
     r.pos = start;
     if (disp.magnitudeSquared() > 0)
     {
-        r = RunPass(ctx, in);
-        if (r.steepClimb)
+        bool done = false;
+        Impl& me = *m_pImpl;
+        if (sideways && me.grounded && in.vertical <= 0 && m_StepOffset > 0)
         {
-            in.step = 0;
-            r = RunPass(ctx, in);
+            PassInput flat = in;
+            flat.step = 0;
+            flat.abortOnSteep = true;
+            const btVector3& n = me.groundNormal;
+            flat.side = in.side - kUp * (in.side.dot(n) / n.y());
+            r = RunPass(ctx, flat);
+            done = !r.needsStep;
         }
+        if (!done)
+        {
+            r = RunPass(ctx, in);
+            if (r.steepClimb)
+            {
+                in.step = 0;
+                r = RunPass(ctx, in);
+            }
+        }
+        me.grounded = (r.flags & NXCC_COLLISION_DOWN) != 0;
+        me.groundNormal = r.groundNormal;
     }
     m_Position.set(r.pos.x(), r.pos.y(), r.pos.z());
     m_pActor->moveGlobalPosition(FromBt(r.pos));

@@ -89,8 +89,12 @@ void NxSceneImpl::AddObjects(NxActor& actor)
         return;
     }
     for (NxShape* shape : actor.m_Shapes)
+    {
         m_pWorld->addCollisionObject(shape->m_pObject, btBroadphaseProxy::StaticFilter,
                                      btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::StaticFilter);
+        if (shape->m_Type == NX_SHAPE_MESH)
+            m_MeshObjects.push_back(shape->m_pObject);
+    }
 }
 
 void NxSceneImpl::RemoveObjects(NxActor& actor)
@@ -101,7 +105,11 @@ void NxSceneImpl::RemoveObjects(NxActor& actor)
         return;
     }
     for (NxShape* shape : actor.m_Shapes)
+    {
         m_pWorld->removeCollisionObject(shape->m_pObject);
+        m_MeshObjects.erase(std::remove(m_MeshObjects.begin(), m_MeshObjects.end(), shape->m_pObject),
+                            m_MeshObjects.end());
+    }
 }
 
 void NxSceneImpl::Readd(NxActor& actor)

@@ -282,3 +282,27 @@ TEST_F(ControllerTest, DynamicBodiesHitTheKinematicBody)
     EXPECT_TRUE(reported);
     EXPECT_GT(drop->getGlobalPosition().y, 2.5f);
 }
+
+TEST_F(ControllerTest, WalksOverHillyTerrainWithoutSinking)
+{
+    const auto height = [](float x, float z) { return 2.0f * std::sin(x * 0.4f) * std::cos(z * 0.3f); };
+    mesh = w.Cook(MakeGrid(24, 24, -12, -12, 1, height));
+    ASSERT_NE(mesh, nullptr);
+    w.MeshActor(mesh);
+    NxController* box = Box(-6, height(-6, 1) + 1.2f, 1, NxVec3(0.4f, 1, 0.4f));
+    NxController* capsule = Capsule(-6, height(-6, -3) + standY + 0.2f, -3);
+    for (int i = 0; i < 100; ++i)
+    {
+        NxU32 flags = 0;
+        box->move(NxVec3(0.1f, -0.1f, 0.02f), 0xffffffff, 0.001f, flags);
+        EXPECT_TRUE(i < 5 || (flags & NXCC_COLLISION_DOWN)) << i;
+        capsule->move(NxVec3(0.1f, -0.1f, 0), 0xffffffff, 0.001f, flags);
+        const NxExtendedVec3 b = box->getPosition();
+        // The skin gap is kept: never below the surface under the centre.
+        EXPECT_GT(b.y - 1.0, height(static_cast<float>(b.x), static_cast<float>(b.z)) - 0.02) << i;
+        const NxExtendedVec3 c = capsule->getPosition();
+        EXPECT_GT(c.y - 1.45, height(static_cast<float>(c.x), static_cast<float>(c.z)) - 0.02) << i;
+    }
+    EXPECT_GT(box->getPosition().x, 3.5);
+    EXPECT_GT(capsule->getPosition().x, 3.5);
+}
