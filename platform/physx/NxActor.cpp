@@ -257,8 +257,9 @@ bool BuildStatic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::v
     return true;
 }
 
-// A dynamic actor: one body whose compound shape has its origin at the
-// centre of mass. m_BodyOffset keeps that origin in the actor's frame.
+// A dynamic actor: one body whose origin is the centre of mass: the shape's
+// own frame for one shape, else a compound shape's principal frame.
+// m_BodyOffset keeps that origin in the actor's frame.
 void BuildDynamic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::vector<NxShape*>& shapes,
                   btCompoundShape*& compound, btRigidBody*& body, NxMat34& offset)
 {
@@ -276,22 +277,33 @@ void BuildDynamic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::
     for (btScalar& m : masses)
         m = total > 0 ? m / total * std::max<btScalar>(mass, 1) : 1;
 
-    btCompoundShape probe(false);
-    for (NxShape* shape : shapes)
-        probe.addChildShape(ToBt(shape->m_LocalPose), shape->m_pShape);
-    btTransform principal;
-    btVector3 inertia;
-    probe.calculatePrincipalAxisTransform(masses.data(), principal, inertia);
-    compound = new btCompoundShape(false, static_cast<int>(shapes.size()));
-    for (NxShape* shape : shapes)
-        compound->addChildShape(principal.inverse() * ToBt(shape->m_LocalPose), shape->m_pShape);
-    offset = FromBt(principal);
-
+    btCollisionShape* bodyShape = nullptr;
+    btVector3 inertia(0, 0, 0);
+    if (shapes.size() == 1)
+    {
+        // One shape: the body sits at the shape's frame (its centre and
+        // principal axes), and stays convex, which Bullet's CCD needs.
+        bodyShape = shapes.front()->m_pShape;
+        offset = shapes.front()->m_LocalPose;
+    }
+    else
+    {
+        btCompoundShape probe(false);
+        for (NxShape* shape : shapes)
+            probe.addChildShape(ToBt(shape->m_LocalPose), shape->m_pShape);
+        btTransform principal;
+        probe.calculatePrincipalAxisTransform(masses.data(), principal, inertia);
+        compound = new btCompoundShape(false, static_cast<int>(shapes.size()));
+        for (NxShape* shape : shapes)
+            compound->addChildShape(principal.inverse() * ToBt(shape->m_LocalPose), shape->m_pShape);
+        offset = FromBt(principal);
+        bodyShape = compound;
+    }
     if (!kinematic)
-        compound->calculateLocalInertia(mass, inertia);
+        bodyShape->calculateLocalInertia(mass, inertia);
     else
         inertia.setZero();
-    btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, compound, inertia);
+    btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, bodyShape, inertia);
     info.m_friction = s.m_DefaultMaterial.getDynamicFriction();
     info.m_restitution = s.m_DefaultMaterial.getRestitution();
     info.m_linearDamping = desc.body->linearDamping;

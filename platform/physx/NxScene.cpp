@@ -48,6 +48,88 @@ void NxDebugCollector::drawContactPoint(const btVector3& p, const btVector3&, bt
     m_Out.points.push_back({FromBt(p), PackColor(color)});
 }
 
+// ------------------------------------------------------- solid height fields
+
+namespace
+{
+
+// The triangle's normal, pointing up the vertical axis.
+btVector3 UpwardNormal(const NxTriangleMesh::Impl& mesh, int triangle)
+{
+    const NxU32* t = &mesh.indices[static_cast<size_t>(triangle) * 3];
+    const btVector3 a = ToBt(mesh.vertices[t[0]]), b = ToBt(mesh.vertices[t[1]]),
+                    c = ToBt(mesh.vertices[t[2]]);
+    btVector3 n = (b - a).cross(c - a);
+    if (n.length2() < 1e-12f)
+        return btVector3(0, 1, 0);
+    n.normalize();
+    return n.y() < 0 ? -n : n;
+}
+
+const NxTriangleMesh::Impl* HeightField(const btCollisionObject* object)
+{
+    const NxShape* shape = ShapeOf(object);
+    if (!shape || shape->getType() != NX_SHAPE_MESH || !shape->m_pMesh)
+        return nullptr;
+    const NxTriangleMesh::Impl* mesh = shape->m_pMesh->impl();
+    return (mesh->verticalAxis == NX_Y && mesh->verticalExtent < 0) ? mesh : nullptr;
+}
+
+// A cooked height field is solid below its surface, but Bullet's triangle
+// mesh is a hollow sheet: a body pushed partly through it would be pushed on
+// down. A contact with a height-field mesh that would push the body down is
+// rebuilt along the triangle's upward normal, from the body's lowest point
+// in that direction to the triangle's plane, so that the solver pushes the
+// body up and out.
+bool HeightFieldContact(btManifoldPoint& cp, const btCollisionObjectWrapper* w0, int, int index0,
+                        const btCollisionObjectWrapper* w1, int, int index1)
+{
+    const NxTriangleMesh::Impl* mesh = HeightField(w1->getCollisionObject());
+    const bool meshIsB = mesh != nullptr;
+    if (!mesh)
+        mesh = HeightField(w0->getCollisionObject());
+    const int index = meshIsB ? index1 : index0;
+    if (!mesh || index < 0 || static_cast<size_t>(index) * 3 + 2 >= mesh->indices.size())
+        return false;
+    const btCollisionObjectWrapper* meshWrap = meshIsB ? w1 : w0;
+    const btCollisionObjectWrapper* bodyWrap = meshIsB ? w0 : w1;
+    if (!bodyWrap->getCollisionShape()->isConvex())
+        return false;
+    const btConvexShape* body = static_cast<const btConvexShape*>(bodyWrap->getCollisionShape());
+    const btVector3 up = meshWrap->getWorldTransform().getBasis() * UpwardNormal(*mesh, index);
+    // Contacts that already push the body upwards are left as Bullet made them.
+    const btVector3 push = meshIsB ? cp.m_normalWorldOnB : -cp.m_normalWorldOnB;
+    if (push.dot(up) > 0)
+        return false;
+    const btTransform& bodyT = bodyWrap->getWorldTransform();
+    const btVector3 lowest = bodyT * body->localGetSupportingVertex(-up * bodyT.getBasis());
+    const btVector3 onPlane = meshIsB ? cp.m_positionWorldOnB : cp.m_positionWorldOnA;
+    const btScalar depth = (lowest - onPlane).dot(up); // below the plane: negative
+    const btVector3 foot = lowest - up * depth;        // the lowest point moved onto the plane
+    const btTransform& meshObjT = meshWrap->getCollisionObject()->getWorldTransform();
+    const btTransform& bodyObjT = bodyWrap->getCollisionObject()->getWorldTransform();
+    if (meshIsB)
+    {
+        cp.m_positionWorldOnA = lowest;
+        cp.m_positionWorldOnB = foot;
+        cp.m_localPointA = bodyObjT.invXform(lowest);
+        cp.m_localPointB = meshObjT.invXform(foot);
+        cp.m_normalWorldOnB = up;
+    }
+    else
+    {
+        cp.m_positionWorldOnA = foot;
+        cp.m_positionWorldOnB = lowest;
+        cp.m_localPointA = meshObjT.invXform(foot);
+        cp.m_localPointB = bodyObjT.invXform(lowest);
+        cp.m_normalWorldOnB = -up;
+    }
+    cp.m_distance1 = depth;
+    return false;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------- scene inside
 
 NxSceneImpl::NxSceneImpl(NxScene& owner, const NxSceneDesc& desc)
@@ -63,6 +145,8 @@ NxSceneImpl::NxSceneImpl(NxScene& owner, const NxSceneDesc& desc)
     m_pBroadphase->getOverlappingPairCache()->setOverlapFilterCallback(m_pFilter.get());
     m_pWorld->setGravity(ToBt(desc.gravity));
     m_pWorld->setInternalTickCallback(&NxSceneImpl::TickCallback, this);
+    // Bullet's hook is process-wide; it acts only on objects flagged for it.
+    gContactAddedCallback = &HeightFieldContact;
     m_pDebugDraw.reset(new NxDebugCollector(m_Debug));
     m_pWorld->setDebugDrawer(m_pDebugDraw.get());
     for (auto& row : m_GroupTable)
@@ -93,7 +177,12 @@ void NxSceneImpl::AddObjects(NxActor& actor)
         m_pWorld->addCollisionObject(shape->m_pObject, btBroadphaseProxy::StaticFilter,
                                      btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::StaticFilter);
         if (shape->m_Type == NX_SHAPE_MESH)
+        {
             m_MeshObjects.push_back(shape->m_pObject);
+            if (HeightField(shape->m_pObject))
+                shape->m_pObject->setCollisionFlags(shape->m_pObject->getCollisionFlags() |
+                                                    btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
+        }
     }
 }
 
