@@ -242,7 +242,7 @@ namespace
 {
 
 // A static actor: one collision object per shape.
-bool BuildStatic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::vector<NxShape*>& shapes)
+void BuildStatic(NxSceneImpl& s, const NxActorDesc& desc, std::vector<NxShape*>& shapes)
 {
     for (NxShape* shape : shapes)
     {
@@ -253,14 +253,12 @@ bool BuildStatic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::v
         ApplyMaterial(object, s.m_DefaultMaterial);
         shape->m_pObject = object;
     }
-    (void)actor;
-    return true;
 }
 
 // A dynamic actor: one body whose origin is the centre of mass: the shape's
 // own frame for one shape, else a compound shape's principal frame.
 // m_BodyOffset keeps that origin in the actor's frame.
-void BuildDynamic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::vector<NxShape*>& shapes,
+void BuildDynamic(NxSceneImpl& s, const NxActorDesc& desc, std::vector<NxShape*>& shapes,
                   btCompoundShape*& compound, btRigidBody*& body, NxMat34& offset)
 {
     const bool kinematic = (desc.body->flags & NX_BF_KINEMATIC) != 0;
@@ -322,7 +320,6 @@ void BuildDynamic(NxSceneImpl& s, NxActor& actor, const NxActorDesc& desc, std::
     // The terrain is a hollow surface: small fast bodies must not pass it.
     body->setCcdMotionThreshold(smallest * 0.5f);
     body->setCcdSweptSphereRadius(smallest * 0.8f);
-    (void)actor;
 }
 
 } // namespace
@@ -364,11 +361,11 @@ NxActor* NxScene::createActor(const NxActorDesc& desc)
     if (desc.body)
     {
         btCompoundShape* compound = nullptr;
-        BuildDynamic(s, *actor, desc, actor->m_Shapes, compound, actor->m_pBody, actor->m_BodyOffset);
+        BuildDynamic(s, desc, actor->m_Shapes, compound, actor->m_pBody, actor->m_BodyOffset);
         actor->m_pCompound = compound;
     }
     else
-        BuildStatic(s, *actor, desc, actor->m_Shapes);
+        BuildStatic(s, desc, actor->m_Shapes);
     s.m_Actors.push_back(actor);
     s.AddObjects(*actor);
     return actor;

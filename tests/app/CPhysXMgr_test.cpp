@@ -503,6 +503,23 @@ TEST_F(PhysXMgrTest, CookingFailuresAreLogged)
     EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 0u);
 }
 
+TEST_F(PhysXMgrTest, CookedFileThatReadsBackEmptyFailsCreation)
+{
+    // Whatever is written vanishes, so the read-back finds an empty file.
+    std::filesystem::create_symlink("/dev/null", "cookedmesh.tmp");
+    Grid g = FlatGrid(2);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(
+        mgr->CookTerrain(g.points.size() / 3, g.indices.size(), g.points.data(), g.indices.data(), 1000.0f)
+            .IsNull());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Error: PhysX reported: \"createTriangleMesh: not a cooked mesh stream\""),
+              std::string::npos);
+    EXPECT_NE(err.find("Error: m_pPhysicsSDK->createTriangleMesh failed in CPhysXMgr::CookTerrain\n"),
+              std::string::npos);
+    EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 0u);
+}
+
 TEST_F(PhysXMgrTest, CorruptOrTruncatedCookedFileIsRefused)
 {
     Grid g = FlatGrid(3);
