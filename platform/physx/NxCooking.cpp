@@ -11,7 +11,9 @@ namespace plat
 
 namespace
 {
-bool g_bCookingReady = false;
+// Each successful NxInitCooking is matched by one NxCloseCooking; cooking
+// stays available while any user holds it.
+int g_iCookingUsers = 0;
 NxUserOutputStream* g_pCookingOutput = nullptr;
 
 void CookingError(const char* message)
@@ -72,19 +74,19 @@ bool NxInitCooking(void* allocator, NxUserOutputStream* outputStream)
         CookingError("NxInitCooking: custom allocators are not supported");
         return false;
     }
-    g_bCookingReady = true;
+    ++g_iCookingUsers;
     return true;
 }
 
 void NxCloseCooking()
 {
-    g_bCookingReady = false;
-    g_pCookingOutput = nullptr;
+    if (g_iCookingUsers > 0 && --g_iCookingUsers == 0)
+        g_pCookingOutput = nullptr;
 }
 
 bool NxCookTriangleMesh(const NxTriangleMeshDesc& desc, NxStream& stream)
 {
-    if (!g_bCookingReady)
+    if (g_iCookingUsers == 0)
     {
         CookingError("NxCookTriangleMesh: cooking is not initialised");
         return false;

@@ -37,8 +37,9 @@ struct NxTriangleMeshDesc
     NxReal convexEdgeThreshold;
 };
 
-// Cooking may be used between NxInitCooking and NxCloseCooking. The output
-// stream (may be null) receives cooking errors.
+// Cooking may be used between NxInitCooking and NxCloseCooking; the calls
+// nest (each init is matched by one close). The output stream of the latest
+// init (may be null) receives cooking errors.
 bool NxInitCooking(void* allocator = nullptr, NxUserOutputStream* outputStream = nullptr);
 void NxCloseCooking();
 // False (with an error report) when cooking is not initialised, the

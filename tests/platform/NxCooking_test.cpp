@@ -79,6 +79,10 @@ TEST(NxCooking, BadDescriptorsAndClosedCookingFail)
     EXPECT_FALSE(NxCookTriangleMesh(DescOf(Hill()), s));
     NxInitCooking();
     EXPECT_TRUE(NxCookTriangleMesh(DescOf(Hill()), s));
+    // Inits nest: a second user's close leaves cooking to the first.
+    NxInitCooking();
+    NxCloseCooking();
+    EXPECT_TRUE(NxCookTriangleMesh(DescOf(Hill()), s));
 }
 
 TEST(NxCooking, TruncatedOrCorruptStreamsAreRefused)
