@@ -24,7 +24,8 @@ struct NxSceneImpl;
 enum NxParameter
 {
     NX_PENALTY_FORCE = 0,
-    // Collision margin of boxes and spheres (metres); read when an actor is created.
+    // Metres: the collision margin of boxes (read when an actor is created)
+    // and the gap within which two actors count as touching for reports.
     NX_SKIN_WIDTH = 1,
     // Above 0 the scene collects wireframe debug lines after every step.
     NX_VISUALIZATION_SCALE = 2,
@@ -306,7 +307,7 @@ public:
     NxActorGroup m_Group;
     std::vector<NxShape*> m_Shapes; // owned
     btRigidBody* m_pBody;           // dynamic actors (owned)
-    btCollisionShape* m_pCompound;  // dynamic actors: the body's shape (owned)
+    btCollisionShape* m_pCompound;  // dynamic actors of several shapes: the body's compound (owned)
     NxMat34 m_BodyOffset;           // body frame relative to the actor frame (centre of mass)
     NxMat34 m_StaticPose;           // static actors: the actor frame
 };
