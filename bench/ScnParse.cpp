@@ -32,8 +32,7 @@ std::string Generate(CScnWriter::EForm form)
         seed = seed * 1103515245u + 12345u;
         return (seed >> 8) & 0xFFFF;
     };
-    // Meshes of 20,000 points until the file is large enough; the text size
-    // is the measure for both encodings, so they carry the same values.
+    // Meshes of 20,000 points until the file is large enough.
     for (int model = 0; model < 100000; ++model)
     {
         w.BeginField("Model");
@@ -58,7 +57,7 @@ std::string Generate(CScnWriter::EForm form)
         w.EndField();
         w.EndBlock();
         w.EndField();
-        if (static_cast<size_t>(model + 1) * 1300000 >= kTargetSize) // about 1.3 MB of text per mesh
+        if (w.Size() >= kTargetSize)
         {
             break;
         }

@@ -54,6 +54,7 @@ public:
     bool Run();
 
 private:
+    bool Walk();
     bool Fail(const char* what) const
     {
         return m_Tree.Fail(std::string(what) + " at byte " + std::to_string(m_P));
@@ -74,47 +75,50 @@ private:
     uint32_t m_Block = 0;
     size_t m_End = 0; // end of the current block's records
     std::vector<Level> m_Stack;
+    // First pass: only the record heads are read, to size the value table
+    // exactly; the second pass reads everything.
+    bool m_CountOnly = false;
+    size_t m_TotalValues = 0;
 };
 
 bool BinaryParser::ParseValues(uint32_t count, size_t end)
 {
     std::vector<uint32_t>& values = m_Tree.Values();
-    if (values.size() + count > values.capacity())
-    {
-        values.reserve(std::max(values.size() + count, values.capacity() + values.capacity() / 2));
-    }
+    const size_t first = values.size();
+    // Room for every value was reserved by the first pass.
+    values.resize(first + count);
+    uint32_t* out = values.data() + first;
+    const char* d = m_D;
+    size_t p = m_P;
     for (uint32_t i = 0; i < count; ++i)
     {
-        if (m_P >= end)
+        if (p >= end)
         {
+            m_P = p;
             return Fail("value outside its record");
         }
-        const unsigned char letter = static_cast<unsigned char>(m_D[m_P]);
+        const unsigned char letter = static_cast<unsigned char>(d[p]);
         const size_t payload = m_Sizes[letter];
-        if (payload == 0)
+        if (payload == 0 || end - p - 1 < payload)
         {
-            return Fail("unknown value type");
+            m_P = p;
+            return Fail(payload == 0 ? "unknown value type" : "value outside its record");
         }
-        if (end - m_P - 1 < payload)
+        out[i] = static_cast<uint32_t>(p);
+        if (letter != 'S')
         {
-            return Fail("value outside its record");
+            p += 1 + payload;
+            continue;
         }
-        values.push_back(static_cast<uint32_t>(m_P));
-        if (letter == 'S')
+        const size_t length = ReadU32(d + p + 1);
+        if (length >= end - p - 5 || d[p + 5 + length] != '\0')
         {
-            const size_t length = ReadU32(m_D + m_P + 1);
-            const size_t room = end - m_P - 5;
-            if (length >= room || m_D[m_P + 5 + length] != '\0')
-            {
-                return Fail("bad text value");
-            }
-            m_P += 5 + length + 1;
+            m_P = p;
+            return Fail("bad text value");
         }
-        else
-        {
-            m_P += 1 + payload;
-        }
+        p += 5 + length + 1;
     }
+    m_P = p;
     if (m_P != end)
     {
         return Fail("value bytes do not match their length");
@@ -149,12 +153,21 @@ bool BinaryParser::ParseRecord()
     {
         return Fail("value count too large");
     }
-    const uint32_t field = m_Tree.AddField(m_Block, name);
-    if (!ParseValues(count, m_P + valueBytes))
+    uint32_t field = KScnTree::kNone;
+    if (m_CountOnly)
     {
-        return false;
+        m_TotalValues += count;
+        m_P += valueBytes;
     }
-    m_Tree.MutableField(field).valueCount = count;
+    else
+    {
+        field = m_Tree.AddField(m_Block, name);
+        if (!ParseValues(count, m_P + valueBytes))
+        {
+            return false;
+        }
+        m_Tree.MutableField(field).valueCount = count;
+    }
     if (blockBytes != kScnNoBlockLength)
     {
         if (static_cast<int>(m_Stack.size()) >= kScnMaxDepth)
@@ -162,8 +175,11 @@ bool BinaryParser::ParseRecord()
             return Fail("blocks nested too deeply");
         }
         m_Stack.push_back(Level{m_Block, m_End});
-        m_Block = m_Tree.AddBlock(m_Block);
-        m_Tree.MutableField(field).subBlock = m_Block;
+        if (!m_CountOnly)
+        {
+            m_Block = m_Tree.AddBlock(m_Block);
+            m_Tree.MutableField(field).subBlock = m_Block;
+        }
         m_End = m_P + blockBytes;
     }
     return true;
@@ -189,8 +205,22 @@ bool BinaryParser::Run()
         return Fail("CRC mismatch");
     }
     m_Tree.SetBinary(true, static_cast<int32_t>(ReadU32(m_D + 8)));
+    m_CountOnly = true;
+    if (!Walk())
+    {
+        return false;
+    }
+    m_Tree.Values().reserve(m_TotalValues);
+    m_CountOnly = false;
+    return Walk();
+}
+
+bool BinaryParser::Walk()
+{
     m_P = kPreambleSize;
-    m_End = n - kTrailerSize;
+    m_End = m_Tree.Data().size() - kTrailerSize;
+    m_Block = 0;
+    m_Stack.clear();
     while (true)
     {
         while (m_P == m_End)

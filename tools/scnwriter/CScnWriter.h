@@ -78,6 +78,8 @@ public:
     bool Finish(std::string& out);
     bool SaveFile(const std::string& path);
     const std::string& Error() const { return m_Error; }
+    // Bytes written so far.
+    size_t Size() const { return m_Out.size(); }
 
 private:
     struct Open
