@@ -9,6 +9,7 @@
 #include "tools/scnwriter/CScnWriter.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <functional>
@@ -407,6 +408,36 @@ TEST(KScnHostile, CorruptedFilesAreRefused)
     EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileCorrupted);
 }
 
+TEST(KScnHostile, OversizedCountsWithAValidCrc)
+{
+    const auto u32 = [](uint32_t v) {
+        std::string s(4, '\0');
+        for (int i = 0; i < 4; ++i)
+        {
+            s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        }
+        return s;
+    };
+    const std::string good = Write(CScnWriter::eBinary, [](CScnWriter& w) { w.IntField("A", 1); });
+    const std::string body = good.substr(0, good.size() - 8);
+    const std::string records[] = {
+        u32(0xFFFFFFFFu) + u32(5) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1),  // value count
+        u32(1) + u32(0x7FFFFFFFu) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1),  // value bytes
+        u32(1) + u32(5) + u32(0x10000u) + '\x01' + "B" + '\0' + "I" + u32(1),              // block bytes
+        u32(1) + u32(10) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "S" + u32(0xFFFFFFF0u) + "x", // text
+    };
+    for (const std::string& r : records)
+    {
+        std::string file = body + r;
+        file += u32(static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(file.data()), file.size())));
+        file += "SCNE";
+        KScn scn;
+        EXPECT_FALSE(Open(scn, file));
+        EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileCorrupted);
+        EXPECT_STREQ(scn.GetError().GetLastErrorString(), "File is corrupted");
+    }
+}
+
 class KScnFiles : public testsupport::TempDirTest
 {
 };
@@ -428,6 +459,8 @@ TEST_F(KScnFiles, OpensFilesFromDisk)
     EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileNotOpened);
     EXPECT_STREQ(scn.GetError().GetLastErrorString(), "File not opened");
     EXPECT_FALSE(scn.OpenFile(nullptr));
+    EXPECT_FALSE(scn.OpenFile(".")); // a folder
+    EXPECT_FALSE(scn.IsOpen());
     m_Dir.WriteFile("empty.scn", "");
     EXPECT_FALSE(scn.OpenFile("empty.scn"));
     EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileCorrupted);
