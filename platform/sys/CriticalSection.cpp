@@ -5,13 +5,9 @@ namespace plat
 
 // The mutex is built with the structure, so initialisation and deletion have
 // nothing left to do; they are kept so that calling code reads as on Windows.
-void InitializeCriticalSection(LPCRITICAL_SECTION)
-{
-}
+void InitializeCriticalSection(LPCRITICAL_SECTION) {}
 
-void DeleteCriticalSection(LPCRITICAL_SECTION)
-{
-}
+void DeleteCriticalSection(LPCRITICAL_SECTION) {}
 
 void EnterCriticalSection(LPCRITICAL_SECTION section)
 {

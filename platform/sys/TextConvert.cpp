@@ -110,7 +110,8 @@ int MultiByteToWideChar(UINT, DWORD, const char* src, int count, wchar_t* dst, i
     return CopyResult(Decode(src, n), dst, dstCount);
 }
 
-int WideCharToMultiByte(UINT, DWORD, const wchar_t* src, int count, char* dst, int dstCount, const char*, int*)
+int WideCharToMultiByte(UINT, DWORD, const wchar_t* src, int count, char* dst, int dstCount, const char*,
+                        int*)
 {
     if (src == nullptr || count == 0 || count < -1 || dstCount < 0)
         return 0;

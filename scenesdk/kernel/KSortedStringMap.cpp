@@ -106,8 +106,8 @@ uintptr_t KSortedStringMap::Find(const char* key, int* indexOut)
         return 0;
     SortIfDirty();
     Entry* end = m_Entries + m_Count;
-    Entry* hit = std::lower_bound(m_Entries, end, key,
-                                  [this](const Entry& e, const char* k) { return CompareKeys(e.key, k) < 0; });
+    Entry* hit = std::lower_bound(
+        m_Entries, end, key, [this](const Entry& e, const char* k) { return CompareKeys(e.key, k) < 0; });
     if (hit == end || CompareKeys(hit->key, key) != 0)
         return 0;
     if (indexOut != nullptr)
@@ -139,7 +139,8 @@ bool KSortedStringMap::RemoveAt(int index)
         return false;
     SortIfDirty();
     std::free(m_Entries[index].key);
-    std::memmove(m_Entries + index, m_Entries + index + 1, static_cast<size_t>(m_Count - index - 1) * sizeof(Entry));
+    std::memmove(m_Entries + index, m_Entries + index + 1,
+                 static_cast<size_t>(m_Count - index - 1) * sizeof(Entry));
     --m_Count;
     return true;
 }

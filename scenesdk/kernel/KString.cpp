@@ -325,7 +325,8 @@ int KString::Find(const char* text, int start) const
         return 0;
     const int from = ClampStart(start, m_Length);
     const char* end = m_Buffer + m_Length;
-    const char* hit = std::search(static_cast<const char*>(m_Buffer + from), end, text, text + std::strlen(text));
+    const char* hit =
+        std::search(static_cast<const char*>(m_Buffer + from), end, text, text + std::strlen(text));
     if (hit == end && text[0] != 0)
         return -1;
     return static_cast<int>(hit - m_Buffer);

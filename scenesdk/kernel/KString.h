@@ -32,8 +32,8 @@ public:
     static constexpr int kInlineMax = kInlineSize - 2;
 
     KString();
-    KString(const KString& other);        // a null source gives a null string
-    KString(const char* text);            // a null pointer gives a null string
+    KString(const KString& other);         // a null source gives a null string
+    KString(const char* text);             // a null pointer gives a null string
     KString(const char* text, int length); // length bytes (may hold zeros); null pointer or length < 0: null
     explicit KString(int value);           // "%d"
     KString(char c, int count);            // count copies of c; 0: empty; negative: null

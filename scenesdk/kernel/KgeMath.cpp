@@ -153,8 +153,8 @@ void KgeRotationMultiply(double* out, const double* a, const double* b)
     double r[3][3];
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            r[row][col] = At(b, row, 0) * At(a, 0, col) + At(b, row, 1) * At(a, 1, col) +
-                          At(b, row, 2) * At(a, 2, col);
+            r[row][col] =
+                At(b, row, 0) * At(a, 0, col) + At(b, row, 1) * At(a, 1, col) + At(b, row, 2) * At(a, 2, col);
     SetRotation3(out, r);
 }
 
@@ -163,8 +163,8 @@ void KgeRotationMultiplyTransposed(double* out, const double* a, const double* b
     double r[3][3];
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            r[row][col] = At(b, row, 0) * At(a, col, 0) + At(b, row, 1) * At(a, col, 1) +
-                          At(b, row, 2) * At(a, col, 2);
+            r[row][col] =
+                At(b, row, 0) * At(a, col, 0) + At(b, row, 1) * At(a, col, 1) + At(b, row, 2) * At(a, col, 2);
     SetRotation3(out, r);
 }
 

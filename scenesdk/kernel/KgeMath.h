@@ -26,7 +26,7 @@ constexpr double kKgeRadToDeg = 57.29577951308232;
 
 // --- vectors ---------------------------------------------------------------
 void KgeCrossProduct(double* out, const double* a, const double* b); // out = a x b
-double KgeDotProduct(const double* a, const double* b);               // over x, y, z
+double KgeDotProduct(const double* a, const double* b);              // over x, y, z
 void KgeScaleVector3(double* out, const double* v, double s);
 void KgeScaleVector4(double* out, const double* v, double s);
 void KgeVector4Set(double* v, double x, double y, double z, double w);
@@ -54,7 +54,8 @@ void KgeTransformPoint(double* out, const double* m, const double* v);
 // by b first, then by a).
 void KgeRotationMultiply(double* out, const double* a, const double* b);
 // 3x3 part of out = b transpose(a): element (r, c) is row r of b dotted with
-// row c of a. This form is the inverse companion of KgeRotationMultiply:
+// row c of a. Mind the order: b times the transpose of a, not a times the
+// transpose of b. This form is the inverse companion of KgeRotationMultiply:
 // KgeRotationMultiply(x, a, KgeRotationMultiplyTransposed(a, b)) gives b back
 // for a rotation a.
 void KgeRotationMultiplyTransposed(double* out, const double* a, const double* b);

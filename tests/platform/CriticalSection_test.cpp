@@ -21,11 +21,14 @@ TEST(CriticalSectionTest, IsReentrantForItsOwner)
     std::thread([&] { other = TryEnterCriticalSection(&cs); }).join();
     EXPECT_EQ(other, 0);
     LeaveCriticalSection(&cs);
-    std::thread([&] {
-        other = TryEnterCriticalSection(&cs);
-        if (other)
-            LeaveCriticalSection(&cs);
-    }).join();
+    std::thread(
+        [&]
+        {
+            other = TryEnterCriticalSection(&cs);
+            if (other)
+                LeaveCriticalSection(&cs);
+        })
+        .join();
     EXPECT_NE(other, 0);
     DeleteCriticalSection(&cs);
 }
@@ -37,13 +40,15 @@ TEST(CriticalSectionTest, SerialisesThreads)
     long counter = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 20000; ++i)
+        threads.emplace_back(
+            [&]
             {
-                CriticalSectionLock lock(&cs);
-                ++counter;
-            }
-        });
+                for (int i = 0; i < 20000; ++i)
+                {
+                    CriticalSectionLock lock(&cs);
+                    ++counter;
+                }
+            });
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(counter, 80000);

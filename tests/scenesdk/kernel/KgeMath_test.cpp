@@ -274,8 +274,8 @@ TEST(KgeMathTest, EveryEulerOrderRoundTrips)
             double m[16], out[3], back[16];
             KgeMatrixFromEulerOrder2(m, in, code);
             KgeMatrixToEulerOrder(out, m, code);
-            SCOPED_TRACE(testing::Message() << "code " << code << " angles " << in[0] << " " << in[1] << " "
-                                            << in[2]);
+            SCOPED_TRACE(testing::Message()
+                         << "code " << code << " angles " << in[0] << " " << in[1] << " " << in[2]);
             for (int n = 0; n < 3; ++n)
                 EXPECT_NEAR(out[n], in[n], 1e-7);
             KgeMatrixFromEulerOrder2(back, out, code);
@@ -324,8 +324,8 @@ TEST(KgeMathTest, QuaternionRoundTrips)
     const double zero[4] = {0, 0, 0, 0};
     KgeMatrixFromQuaternion(m, zero);
     ExpectRotationNear(m, id, 0);
-    const double rotations[][3] = {{10, 20, 30}, {-120, 45, 170}, {0, 0, 180}, {180, 0, 0}, {0, 180, 0},
-                                   {90, 0, 90}};
+    const double rotations[][3] = {{10, 20, 30}, {-120, 45, 170}, {0, 0, 180},
+                                   {180, 0, 0},  {0, 180, 0},     {90, 0, 90}};
     for (const auto& r : rotations)
     {
         Rotation(m, r[0], r[1], r[2]);
