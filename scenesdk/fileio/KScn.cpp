@@ -1,9 +1,5 @@
 #include "scenesdk/fileio/KScn.h"
 
-#if __has_include("scenesdk/animation/KTime.h")
-#include "scenesdk/animation/KTime.h"
-#endif
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -519,7 +515,6 @@ int32_t KScn::NextValueAsInt()
     return ClampToInt(NextValueAsLong());
 }
 
-#if __has_include("scenesdk/animation/KTime.h")
 KTime KScn::NextValueAsTime()
 {
     const char* v = PeekValue();
@@ -539,7 +534,6 @@ KTime KScn::NextValueAsTime()
     }
     return t;
 }
-#endif
 
 char KScn::ReadCharField(const char* name, char defaultValue)
 {

@@ -18,6 +18,7 @@
 // 0 "File is corrupted" for any parse failure or missing header, 3 "File not
 // opened" for an unreadable file; the status text says what was wrong.
 
+#include "scenesdk/animation/KTime.h"
 #include "scenesdk/fileio/KScnTree.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 
@@ -29,8 +30,6 @@
 
 namespace scenesdk
 {
-
-class KTime;
 
 class KScn
 {
@@ -78,7 +77,6 @@ public:
     char NextValueAsChar();
     double NextValueAsDouble();
     const char* NextValueAsString();
-    // Declared with KTime incomplete: callers include "scenesdk/animation/KTime.h".
     KTime NextValueAsTime();
     // Integer forms of the next value (saturated; texts parsed as integers,
     // a non-number gives 0).

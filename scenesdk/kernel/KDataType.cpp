@@ -1,9 +1,6 @@
 #include "scenesdk/kernel/KDataType.h"
 
-#if __has_include("scenesdk/animation/KTime.h")
 #include "scenesdk/animation/KTime.h"
-#define SCENESDK_HAVE_KTIME 1
-#endif
 #include "scenesdk/fileio/KConfigFile.h"
 
 #include <algorithm>
@@ -24,6 +21,8 @@ namespace
 constexpr int kMaxDecimals = 17;
 constexpr int kDefaultDecimals = 2;
 constexpr int kUnread = -1;
+// Detail of the time text form: the whole form, with the mark for a part frame.
+constexpr int kTimeDetail = 5;
 
 std::atomic<int>& Decimals()
 {
@@ -365,11 +364,10 @@ KDataTypeMatrix::KDataTypeMatrix(const char* name)
 KDataTypeTime::KDataTypeTime()
     : KDataType("Time", true)
 {
-    m_Size = 8;
+    m_Size = sizeof(KTime);
     m_ComponentCount = 0;
 }
 
-#ifdef SCENESDK_HAVE_KTIME
 bool KDataTypeTime::SetDefault(void* value) const
 {
     if (value == nullptr)
@@ -386,7 +384,7 @@ bool KDataTypeTime::FromText(const char* text, void* value) const
     {
         return false;
     }
-    return static_cast<KTime*>(value)->FromText(text);
+    return static_cast<KTime*>(value)->FromText(text, 0, KTime::eFormatDefault);
 }
 
 bool KDataTypeTime::ToText(char* buffer, int bufferSize, const void* value) const
@@ -395,29 +393,8 @@ bool KDataTypeTime::ToText(char* buffer, int bufferSize, const void* value) cons
     {
         return false;
     }
-    return CopyOut(static_cast<const KTime*>(value)->ToText(), buffer, bufferSize);
+    return CopyOut(static_cast<const KTime*>(value)->ToText(kTimeDetail, 0, KTime::eFormatDefault), buffer, bufferSize);
 }
-#else
-bool KDataTypeTime::SetDefault(void* value) const
-{
-    if (value == nullptr)
-    {
-        return false;
-    }
-    std::memset(value, 0, 8);
-    return true;
-}
-
-bool KDataTypeTime::FromText(const char*, void*) const
-{
-    return false;
-}
-
-bool KDataTypeTime::ToText(char*, int, const void*) const
-{
-    return false;
-}
-#endif
 
 const char* KDataTypeTime::GetComponentName(int) const
 {

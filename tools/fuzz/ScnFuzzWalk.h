@@ -5,11 +5,6 @@
 
 #include "scenesdk/fileio/KScn.h"
 
-#if __has_include("scenesdk/animation/KTime.h")
-#include "scenesdk/animation/KTime.h"
-#define SCN_FUZZ_TIME 1
-#endif
-
 #include <cstdint>
 #include <vector>
 
@@ -36,11 +31,9 @@ inline void ScnFuzzWalk(scenesdk::KScn& scn, const scenesdk::KScnTree& tree, uin
             case 2:
                 (void)scn.NextValueAsString();
                 break;
-#ifdef SCN_FUZZ_TIME
             case 3:
                 (void)scn.NextValueAsTime();
                 break;
-#endif
             case 4:
                 (void)scn.NextValueAsInt();
                 break;

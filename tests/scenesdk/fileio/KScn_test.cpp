@@ -1,10 +1,5 @@
 #include "scenesdk/fileio/KScn.h"
 
-#if __has_include("scenesdk/animation/KTime.h")
-#include "scenesdk/animation/KTime.h"
-#define SCN_HAVE_KTIME 1
-#endif
-
 #include "tests/support/TempDir.h"
 #include "tools/scnwriter/CScnWriter.h"
 
@@ -202,9 +197,7 @@ TEST(KScnFields, ValuesPastTheEndAndWithoutAField)
     EXPECT_EQ(scn.NextValueAsChar(), '\0');
     EXPECT_EQ(scn.NextValueAsDouble(), 0.0);
     EXPECT_STREQ(scn.NextValueAsString(), "");
-#ifdef SCN_HAVE_KTIME
     EXPECT_EQ(scn.NextValueAsTime().Get(), 0);
-#endif
     ASSERT_TRUE(scn.OpenField("Other"));
     EXPECT_EQ(scn.RemainingValueCount(), 1);
     EXPECT_EQ(scn.NextValueAsInt(), 1);
@@ -272,7 +265,6 @@ TEST(KScnFields, TypeLetters)
     EXPECT_EQ(text.PeekValueType(), 'S'); // text values carry no type
 }
 
-#ifdef SCN_HAVE_KTIME
 TEST(KScnFields, TimesAsTicksOrSeconds)
 {
     const auto keys = [](CScnWriter& w) {
@@ -310,8 +302,6 @@ TEST(KScnFields, TimesAsTicksOrSeconds)
     EXPECT_EQ(scn.NextValueAsTime().Get(), kSecond / 4);
     EXPECT_EQ(scn.NextValueAsTime().Get(), 0);
 }
-
-#endif
 
 TEST(KScnFields, NumberConversions)
 {

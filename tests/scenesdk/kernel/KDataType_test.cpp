@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KDataType.h"
 
+#include "scenesdk/animation/KTime.h"
+
 #include "scenesdk/fileio/KConfigFile.h"
 #include "tests/support/TempDir.h"
 
@@ -215,4 +217,21 @@ TEST_F(KDataTypeWriting, MatrixRoundTrip)
     {
         EXPECT_EQ(back[i], m[i]) << i;
     }
+}
+
+TEST(KDataTypeText, TimeKindUsesTheTimeTextForm)
+{
+    KTime t(46186158000LL * 3);
+    EXPECT_TRUE(DTTime()->SetDefault(&t));
+    EXPECT_EQ(t.Get(), 0);
+    t.Set(46186158000LL * 3);
+    char buf[64];
+    ASSERT_TRUE(DTTime()->ToText(buf, sizeof buf, &t));
+    EXPECT_STREQ(buf, t.ToText(5).c_str());
+    KTime back;
+    ASSERT_TRUE(DTTime()->FromText(buf, &back)) << buf;
+    EXPECT_EQ(back.Get(), t.Get()) << buf;
+    EXPECT_FALSE(DTTime()->FromText("not a time at all, far too long", &back));
+    EXPECT_FALSE(DTTime()->FromText(nullptr, &back));
+    EXPECT_FALSE(DTTime()->ToText(buf, 0, &t));
 }
