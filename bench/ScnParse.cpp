@@ -28,7 +28,8 @@ std::string Generate(CScnWriter::EForm form)
     w.BeginField("Objects");
     w.BeginBlock();
     unsigned seed = 12345;
-    const auto next = [&seed] {
+    const auto next = [&seed]
+    {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 8) & 0xFFFF;
     };
@@ -126,10 +127,22 @@ void Open(benchmark::State& state, CScnWriter::EForm form, bool readAll)
     state.counters["memory/file"] = memoryRatio;
 }
 
-void BM_ParseText(benchmark::State& state) { Open(state, CScnWriter::eText, false); }
-void BM_ParseBinary(benchmark::State& state) { Open(state, CScnWriter::eBinary, false); }
-void BM_ParseAndReadText(benchmark::State& state) { Open(state, CScnWriter::eText, true); }
-void BM_ParseAndReadBinary(benchmark::State& state) { Open(state, CScnWriter::eBinary, true); }
+void BM_ParseText(benchmark::State& state)
+{
+    Open(state, CScnWriter::eText, false);
+}
+void BM_ParseBinary(benchmark::State& state)
+{
+    Open(state, CScnWriter::eBinary, false);
+}
+void BM_ParseAndReadText(benchmark::State& state)
+{
+    Open(state, CScnWriter::eText, true);
+}
+void BM_ParseAndReadBinary(benchmark::State& state)
+{
+    Open(state, CScnWriter::eBinary, true);
+}
 
 } // namespace
 

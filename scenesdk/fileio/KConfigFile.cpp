@@ -48,8 +48,7 @@ std::string KConfigFile::ResolveName(const char* name)
     return std::string(computer[0] != '\0' ? computer : "localhost") + "-" + (name + 1);
 }
 
-KConfigFile::KConfigFile(const char* name, bool load)
-    : m_Path(ResolveName(name))
+KConfigFile::KConfigFile(const char* name, bool load) : m_Path(ResolveName(name))
 {
     if (load)
     {
@@ -94,7 +93,8 @@ bool KConfigFile::Load()
         if (t[0] == '[')
         {
             const size_t close = t.find(']');
-            m_Sections.push_back(Section{Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+            m_Sections.push_back(
+                Section{Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
             continue;
         }
         const size_t eq = t.find('=');

@@ -151,8 +151,7 @@ const char* const* KScn::GetErrorTable()
     return kErrorTable;
 }
 
-KScn::KScn()
-    : m_Error(kErrorTable, eErrorCount)
+KScn::KScn() : m_Error(kErrorTable, eErrorCount)
 {
     m_Stack.resize(1);
     Close();
@@ -249,7 +248,8 @@ bool KScn::OpenBytes(std::vector<char>&& bytes)
 bool KScn::ReadHeader()
 {
     const KScnBlock& root = m_Tree.Block(m_Tree.Root());
-    if (root.firstField == KScnTree::kNone || std::strcmp(m_Tree.Name(m_Tree.Field(root.firstField)), "FileHeader") != 0 ||
+    if (root.firstField == KScnTree::kNone ||
+        std::strcmp(m_Tree.Name(m_Tree.Field(root.firstField)), "FileHeader") != 0 ||
         m_Tree.Field(root.firstField).subBlock == KScnTree::kNone)
     {
         return Fail(eFileCorrupted, "missing file header");
@@ -399,7 +399,7 @@ int KScn::RemainingValueCount() const
     }
     const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
     return left > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                          : static_cast<int>(left);
+                                                                         : static_cast<int>(left);
 }
 
 const char* KScn::PeekValue() const

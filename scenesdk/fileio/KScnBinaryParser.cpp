@@ -23,15 +23,16 @@ constexpr size_t kRecordHeadSize = 13;
 uint32_t ReadU32(const char* p)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
-           static_cast<uint32_t>(b[3]) << 24;
+    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
 }
 
 // Payload bytes after the type letter; 0 marks an unknown letter. Texts ('S')
 // are sized from their own length word.
 const std::array<unsigned char, 256>& PayloadSizes()
 {
-    static const std::array<unsigned char, 256> table = [] {
+    static const std::array<unsigned char, 256> table = []
+    {
         std::array<unsigned char, 256> t{};
         t['C'] = 1;
         t['I'] = 4;
@@ -47,10 +48,7 @@ const std::array<unsigned char, 256>& PayloadSizes()
 class BinaryParser
 {
 public:
-    explicit BinaryParser(KScnTree& tree)
-        : m_Tree(tree), m_Sizes(PayloadSizes())
-    {
-    }
+    explicit BinaryParser(KScnTree& tree) : m_Tree(tree), m_Sizes(PayloadSizes()) {}
     bool Run();
 
 private:

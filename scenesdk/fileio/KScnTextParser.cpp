@@ -22,7 +22,8 @@ enum : unsigned char
 
 const std::array<unsigned char, 256>& CharClasses()
 {
-    static const std::array<unsigned char, 256> table = [] {
+    static const std::array<unsigned char, 256> table = []
+    {
         std::array<unsigned char, 256> t{};
         for (int c = 0; c < 256; ++c)
         {
@@ -50,10 +51,7 @@ enum class EDelim
 class TextParser
 {
 public:
-    explicit TextParser(KScnTree& tree)
-        : m_Tree(tree), m_Class(CharClasses())
-    {
-    }
+    explicit TextParser(KScnTree& tree) : m_Tree(tree), m_Class(CharClasses()) {}
 
     bool Run();
 
@@ -357,10 +355,10 @@ bool TextParser::Run()
     std::vector<char>& data = m_Tree.Data();
     m_N = data.size();
     data.reserve(m_N + 1); // exact: readers reserve the guard byte already
-    data.push_back('\0'); // guard byte: the scanners stop on it
+    data.push_back('\0');  // guard byte: the scanners stop on it
     m_D = data.data();
-    if (m_N >= 3 && static_cast<unsigned char>(m_D[0]) == 0xEF && static_cast<unsigned char>(m_D[1]) == 0xBB &&
-        static_cast<unsigned char>(m_D[2]) == 0xBF)
+    if (m_N >= 3 && static_cast<unsigned char>(m_D[0]) == 0xEF &&
+        static_cast<unsigned char>(m_D[1]) == 0xBB && static_cast<unsigned char>(m_D[2]) == 0xBF)
     {
         m_P = 3;
     }
@@ -431,8 +429,8 @@ bool KScnTextParser::LooksLikeText(const char* data, size_t size)
 {
     const auto& cls = CharClasses();
     size_t p = 0;
-    if (size >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
-        static_cast<unsigned char>(data[2]) == 0xBF)
+    if (size >= 3 && static_cast<unsigned char>(data[0]) == 0xEF &&
+        static_cast<unsigned char>(data[1]) == 0xBB && static_cast<unsigned char>(data[2]) == 0xBF)
     {
         p = 3;
     }

@@ -120,8 +120,8 @@ void KScnTree::Shrink()
 
 size_t KScnTree::MemoryUsed() const
 {
-    return m_Data.capacity() + m_Values.capacity() * sizeof(uint32_t) + m_Fields.capacity() * sizeof(KScnField) +
-           m_Blocks.capacity() * sizeof(KScnBlock);
+    return m_Data.capacity() + m_Values.capacity() * sizeof(uint32_t) +
+           m_Fields.capacity() * sizeof(KScnField) + m_Blocks.capacity() * sizeof(KScnBlock);
 }
 
 } // namespace scenesdk

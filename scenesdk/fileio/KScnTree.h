@@ -46,8 +46,8 @@ struct KScnField
     uint32_t name;       // offset of the NUL-terminated name in the data
     uint32_t firstValue; // index of the first value in the value table
     uint32_t valueCount;
-    uint32_t subBlock;   // block index, or KScnTree::kNone
-    uint32_t next;       // next field of the same block, or KScnTree::kNone
+    uint32_t subBlock; // block index, or KScnTree::kNone
+    uint32_t next;     // next field of the same block, or KScnTree::kNone
 };
 
 struct KScnBlock

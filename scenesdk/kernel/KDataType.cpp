@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/fileio/KConfigFile.h"
+#include "scenesdk/kernel/KProperty.h"
 
 #include <algorithm>
 #include <atomic>
@@ -49,7 +50,8 @@ void Register(KDataType* type)
     std::lock_guard<std::mutex> guard(r.lock);
     r.types.push_back(type);
     std::sort(r.types.begin(), r.types.end(),
-              [](const KDataType* a, const KDataType* b) { return std::strcmp(a->GetName(), b->GetName()) < 0; });
+              [](const KDataType* a, const KDataType* b)
+              { return std::strcmp(a->GetName(), b->GetName()) < 0; });
 }
 
 // Copies text into the caller's buffer, cut to size - 1 characters.
@@ -167,9 +169,9 @@ KDataType* KDataType::FindByName(const char* name)
     }
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> guard(r.lock);
-    const auto it = std::lower_bound(r.types.begin(), r.types.end(), name, [](const KDataType* t, const char* n) {
-        return std::strcmp(t->GetName(), n) < 0;
-    });
+    const auto it =
+        std::lower_bound(r.types.begin(), r.types.end(), name,
+                         [](const KDataType* t, const char* n) { return std::strcmp(t->GetName(), n) < 0; });
     return it != r.types.end() && std::strcmp((*it)->GetName(), name) == 0 ? *it : nullptr;
 }
 
@@ -194,10 +196,17 @@ int KDataType::ToTypeCode(const KDataType* type)
         const KDataType* type;
         int code;
     } table[] = {
-        {KDataTypeAction::Get(), 16},         {KDataTypeBool::Get(), 2},    {KDataTypeInteger::Get(), 1},
-        {KDataTypeColor::Get(), 14},          {KDataTypeColorAndAlpha::Get(), 15}, {KDataTypeEnum::Get(), 6},
-        {KDataTypeTime::Get(), 7},            {KDataTypeNumber::Get(), 4},  {KDataTypeVector::Get(), 13},
-        {KDataTypeVector4::Get(), 12},
+        {KDataTypeAction::Get(), eKPropAction},
+        {KDataTypeBool::Get(), eKPropBool},
+        {KDataTypeInteger::Get(), eKPropInt},
+        {KDataTypeColor::Get(), eKPropColorRGB},
+        {KDataTypeColorAndAlpha::Get(), eKPropColorRGBA},
+        {KDataTypeEnum::Get(), eKPropEnum},
+        // Kinds from here on.
+        {KDataTypeTime::Get(), eKPropTime},
+        {KDataTypeNumber::Get(), eKPropDouble},
+        {KDataTypeVector::Get(), eKPropVector3D},
+        {KDataTypeVector4::Get(), eKPropVector4D},
     };
     for (const auto& row : table)
     {
@@ -213,14 +222,47 @@ int KDataType::ToTypeCode(const KDataType* type)
             return table[i].code;
         }
     }
-    return 0;
+    return eKPropUnknown;
 }
+
+KDataType* KDataType::FromTypeCode(int typeCode)
+{
+    switch (typeCode)
+    {
+    case eKPropDouble:
+        return KDataTypeNumber::Get();
+    case eKPropTime:
+        return KDataTypeTime::Get();
+    case eKPropVector4D:
+        return KDataTypeVector4::Get();
+    case eKPropVector3D:
+        return KDataTypeVector::Get();
+    case eKPropColorRGB:
+        return KDataTypeColor::Get();
+    case eKPropColorRGBA:
+        return KDataTypeColorAndAlpha::Get();
+    default:
+        return nullptr;
+    }
+}
+
+void KDataType::InstallPropertyResolver()
+{
+    KProperty::SetDefaultDataTypeResolver(&KDataType::FromTypeCode);
+}
+
+namespace
+{
+
+// The property layer sits below the data types and learns of them here.
+const bool gResolverInstalled = (KDataType::InstallPropertyResolver(), true);
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Number kind
 
-KDataTypeNumber::KDataTypeNumber(const char* name)
-    : KDataType(name, true)
+KDataTypeNumber::KDataTypeNumber(const char* name) : KDataType(name, true)
 {
     m_Size = 8;
     m_ComponentCount = 1;
@@ -343,7 +385,8 @@ const char* KDataTypeArray::GetComponentName(int i) const
 }
 
 KDataTypeVector::KDataTypeVector(const char* name, const char* const* componentNames, int nameCount)
-    : KDataTypeArray(name, 3, componentNames != nullptr ? componentNames : kXyz, componentNames != nullptr ? nameCount : 3)
+    : KDataTypeArray(name, 3, componentNames != nullptr ? componentNames : kXyz,
+                     componentNames != nullptr ? nameCount : 3)
 {
 }
 
@@ -353,16 +396,12 @@ KDataTypeVector4::KDataTypeVector4(const char* name, const char* const* componen
 {
 }
 
-KDataTypeMatrix::KDataTypeMatrix(const char* name)
-    : KDataTypeArray(name, 16, nullptr, 0)
-{
-}
+KDataTypeMatrix::KDataTypeMatrix(const char* name) : KDataTypeArray(name, 16, nullptr, 0) {}
 
 // ---------------------------------------------------------------------------
 // Time kind
 
-KDataTypeTime::KDataTypeTime()
-    : KDataType("Time", true)
+KDataTypeTime::KDataTypeTime() : KDataType("Time", true)
 {
     m_Size = sizeof(KTime);
     m_ComponentCount = 0;
@@ -393,7 +432,8 @@ bool KDataTypeTime::ToText(char* buffer, int bufferSize, const void* value) cons
     {
         return false;
     }
-    return CopyOut(static_cast<const KTime*>(value)->ToText(kTimeDetail, 0, KTime::eFormatDefault), buffer, bufferSize);
+    return CopyOut(static_cast<const KTime*>(value)->ToText(kTimeDetail, 0, KTime::eFormatDefault), buffer,
+                   bufferSize);
 }
 
 const char* KDataTypeTime::GetComponentName(int) const
@@ -404,11 +444,11 @@ const char* KDataTypeTime::GetComponentName(int) const
 // ---------------------------------------------------------------------------
 // Singletons: created on first use, never destroyed.
 
-#define SCENESDK_KIND_GET(Class)                                                                               \
-    Class* Class::Get()                                                                                        \
-    {                                                                                                          \
-        static Class* instance = new Class();                                                                  \
-        return instance;                                                                                       \
+#define SCENESDK_KIND_GET(Class)                                                                             \
+    Class* Class::Get()                                                                                      \
+    {                                                                                                        \
+        static Class* instance = new Class();                                                                \
+        return instance;                                                                                     \
     }
 
 SCENESDK_KIND_GET(KDataTypeNumber)
@@ -417,12 +457,11 @@ SCENESDK_KIND_GET(KDataTypeVector4)
 SCENESDK_KIND_GET(KDataTypeMatrix)
 SCENESDK_KIND_GET(KDataTypeTime)
 
-#define SCENESDK_NAMED(Class, Kind, Name, ...)                                                                 \
-    Class::Class()                                                                                             \
-        : Kind(Name, ##__VA_ARGS__)                                                                            \
-    {                                                                                                          \
-        m_Kind = Kind::Get();                                                                                  \
-    }                                                                                                          \
+#define SCENESDK_NAMED(Class, Kind, Name, ...)                                                               \
+    Class::Class() : Kind(Name, ##__VA_ARGS__)                                                               \
+    {                                                                                                        \
+        m_Kind = Kind::Get();                                                                                \
+    }                                                                                                        \
     SCENESDK_KIND_GET(Class)
 
 SCENESDK_NAMED(KDataTypeReal, KDataTypeNumber, "Real")

@@ -57,6 +57,13 @@ public:
     static KDataType* FindByName(const char* name);
     // Property type code of a type (0 for null and the matrix types).
     static int ToTypeCode(const KDataType* type);
+    // The data type of a property that stores none, by its type code:
+    // 4 "Number", 7 "Time", 12 "Vector4", 13 "Vector", 14 "Color",
+    // 15 "ColorAndAlpha"; null for every other code.
+    static KDataType* FromTypeCode(int typeCode);
+    // Makes FromTypeCode the default-type resolver of properties. This file's
+    // static initialiser does it at start-up; tests may call it again.
+    static void InstallPropertyResolver();
     // Number of registered types.
     static int GetRegisteredCount();
 
@@ -135,12 +142,12 @@ public:
 };
 
 // Named types: a class each, deriving from its kind, reached by Get().
-#define SCENESDK_NAMED_DATA_TYPE(Class, Kind)                                                                    \
-    class Class : public Kind                                                                                  \
-    {                                                                                                          \
-    public:                                                                                                    \
-        Class();                                                                                               \
-        static Class* Get();                                                                                   \
+#define SCENESDK_NAMED_DATA_TYPE(Class, Kind)                                                                \
+    class Class : public Kind                                                                                \
+    {                                                                                                        \
+    public:                                                                                                  \
+        Class();                                                                                             \
+        static Class* Get();                                                                                 \
     };
 
 SCENESDK_NAMED_DATA_TYPE(KDataTypeReal, KDataTypeNumber)
@@ -191,15 +198,45 @@ SCENESDK_NAMED_DATA_TYPE(KDataTypeMatrixTransformation, KDataTypeMatrix)
 #undef SCENESDK_NAMED_DATA_TYPE
 
 // The singletons the property code uses, as globals.
-inline KDataType* DTNumber() { return KDataTypeNumber::Get(); }
-inline KDataType* DTTime() { return KDataTypeTime::Get(); }
-inline KDataType* DTVector() { return KDataTypeVector::Get(); }
-inline KDataType* DTVector4() { return KDataTypeVector4::Get(); }
-inline KDataType* DTColor() { return KDataTypeColor::Get(); }
-inline KDataType* DTColorAndAlpha() { return KDataTypeColorAndAlpha::Get(); }
-inline KDataType* DTInteger() { return KDataTypeInteger::Get(); }
-inline KDataType* DTBool() { return KDataTypeBool::Get(); }
-inline KDataType* DTEnum() { return KDataTypeEnum::Get(); }
-inline KDataType* DTAction() { return KDataTypeAction::Get(); }
+inline KDataType* DTNumber()
+{
+    return KDataTypeNumber::Get();
+}
+inline KDataType* DTTime()
+{
+    return KDataTypeTime::Get();
+}
+inline KDataType* DTVector()
+{
+    return KDataTypeVector::Get();
+}
+inline KDataType* DTVector4()
+{
+    return KDataTypeVector4::Get();
+}
+inline KDataType* DTColor()
+{
+    return KDataTypeColor::Get();
+}
+inline KDataType* DTColorAndAlpha()
+{
+    return KDataTypeColorAndAlpha::Get();
+}
+inline KDataType* DTInteger()
+{
+    return KDataTypeInteger::Get();
+}
+inline KDataType* DTBool()
+{
+    return KDataTypeBool::Get();
+}
+inline KDataType* DTEnum()
+{
+    return KDataTypeEnum::Get();
+}
+inline KDataType* DTAction()
+{
+    return KDataTypeAction::Get();
+}
 
 } // namespace scenesdk

@@ -42,14 +42,15 @@ TEST(CScnWriterText, Layout)
     w.EndField();
     std::string out;
     ASSERT_TRUE(w.Finish(out)) << w.Error();
-    EXPECT_EQ(out, "FileHeader: {\n"
-                   "    Version: 2000\n"
-                   "    HeaderVersion: 1000\n"
-                   "    Creator: \"me\"\n"
-                   "}\n"
-                   "\"Lcl Translation\": 0.1, -3, U, \",\", ByPolygon, \"two words\", \"q\\\"\\\\\\n\", 0.5 {\n"
-                   "    Empty:\n"
-                   "}\n");
+    EXPECT_EQ(out,
+              "FileHeader: {\n"
+              "    Version: 2000\n"
+              "    HeaderVersion: 1000\n"
+              "    Creator: \"me\"\n"
+              "}\n"
+              "\"Lcl Translation\": 0.1, -3, U, \",\", ByPolygon, \"two words\", \"q\\\"\\\\\\n\", 0.5 {\n"
+              "    Empty:\n"
+              "}\n");
 }
 
 TEST(CScnWriterText, LongArraysAreSplitOverLines)
@@ -84,10 +85,12 @@ TEST(CScnWriterBinary, Layout)
     w.EndField();
     std::string out;
     ASSERT_TRUE(w.Finish(out));
-    const std::string inner = U32(1) + U32(5) + U32(0xFFFFFFFFu) + '\x01' + "I" + '\0' + "I" + U32(0xFFFFFFFEu);
+    const std::string inner =
+        U32(1) + U32(5) + U32(0xFFFFFFFFu) + '\x01' + "I" + '\0' + "I" + U32(0xFFFFFFFEu);
     std::string expected = std::string("\x89SCNB\r\n\x1A", 8) + U32(6000) + U32(2) + U32(2 + 8) +
-                           U32(static_cast<uint32_t>(inner.size())) + '\x01' + "K" + '\0' + "Ca" + "S" + U32(2) +
-                           "xy" + '\0' + inner + U32(0) + U32(0) + U32(0xFFFFFFFFu) + '\x01' + "E" + '\0';
+                           U32(static_cast<uint32_t>(inner.size())) + '\x01' + "K" + '\0' + "Ca" + "S" +
+                           U32(2) + "xy" + '\0' + inner + U32(0) + U32(0) + U32(0xFFFFFFFFu) + '\x01' + "E" +
+                           '\0';
     ASSERT_GE(out.size(), expected.size() + 8);
     EXPECT_EQ(out.substr(0, expected.size()), expected);
     EXPECT_EQ(out.size(), expected.size() + 8);
@@ -96,7 +99,8 @@ TEST(CScnWriterBinary, Layout)
 
 TEST(CScnWriterMisuse, IsReportedByFinish)
 {
-    const auto fails = [](void (*steps)(CScnWriter&), CScnWriter::EForm form) {
+    const auto fails = [](void (*steps)(CScnWriter&), CScnWriter::EForm form)
+    {
         CScnWriter w(form);
         steps(w);
         std::string out;
@@ -109,19 +113,22 @@ TEST(CScnWriterMisuse, IsReportedByFinish)
         EXPECT_TRUE(fails([](CScnWriter& w) { w.EndField(); }, form));
         EXPECT_TRUE(fails([](CScnWriter& w) { w.BeginField("A"); }, form));
         EXPECT_TRUE(fails(
-            [](CScnWriter& w) {
+            [](CScnWriter& w)
+            {
                 w.BeginField("A");
                 w.BeginField("B");
             },
             form));
         EXPECT_TRUE(fails(
-            [](CScnWriter& w) {
+            [](CScnWriter& w)
+            {
                 w.BeginField("A");
                 w.EndBlock();
             },
             form));
         EXPECT_TRUE(fails(
-            [](CScnWriter& w) {
+            [](CScnWriter& w)
+            {
                 w.BeginField("A");
                 w.BeginBlock();
                 w.EndBlock();
@@ -129,7 +136,8 @@ TEST(CScnWriterMisuse, IsReportedByFinish)
             },
             form));
         EXPECT_TRUE(fails(
-            [](CScnWriter& w) {
+            [](CScnWriter& w)
+            {
                 w.BeginField("A");
                 w.AddString(std::string("a\0b", 3));
                 w.EndField();

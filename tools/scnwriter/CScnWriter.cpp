@@ -18,8 +18,8 @@ const uint32_t kValuesPerLine = 16;
 
 bool IsWordChar(unsigned char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-           c == '+' || c == '.' || c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '+' || c == '.' || c >= 0x80;
 }
 
 bool IsWord(const std::string& s)
@@ -73,8 +73,7 @@ template <typename T> std::string NumberText(T v)
 
 } // namespace
 
-CScnWriter::CScnWriter(EForm form, int32_t version)
-    : m_Form(form), m_Version(version)
+CScnWriter::CScnWriter(EForm form, int32_t version) : m_Form(form), m_Version(version)
 {
     if (m_Form == eBinary)
     {
@@ -480,7 +479,8 @@ bool CScnWriter::Finish(std::string& out)
     }
     if (m_Form == eBinary)
     {
-        const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(m_Out.data()), static_cast<uInt>(m_Out.size()));
+        const uLong crc =
+            crc32(0L, reinterpret_cast<const Bytef*>(m_Out.data()), static_cast<uInt>(m_Out.size()));
         PutU32(static_cast<uint32_t>(crc));
         m_Out.append("SCNE", 4);
     }

@@ -86,17 +86,17 @@ TEST(KScnTreeText, GrammarForms)
 TEST(KScnTreeText, RefusesMalformedInput)
 {
     const char* bad[] = {
-        "A: \"unterminated\n",   // string runs into the line end
-        "A: \"unterminated",     // and into the end of the file
-        "A: 1 {\n B: 2\n",       // block never closed
-        "A: 1\n}\n",             // '}' at the root
-        "A 1\n",                 // no ':'
-        "A: 1 2\n",              // two values without ','
-        "A: 1,\n",               // ',' without a following value
-        "A: 1,}\n",              // ',' then '}'
-        ": 1\n",                 // no name
-        "A: \"a\\qb\"\n",        // unknown escape
-        "A: x=y\n",              // stray character
+        "A: \"unterminated\n", // string runs into the line end
+        "A: \"unterminated",   // and into the end of the file
+        "A: 1 {\n B: 2\n",     // block never closed
+        "A: 1\n}\n",           // '}' at the root
+        "A 1\n",               // no ':'
+        "A: 1 2\n",            // two values without ','
+        "A: 1,\n",             // ',' without a following value
+        "A: 1,}\n",            // ',' then '}'
+        ": 1\n",               // no name
+        "A: \"a\\qb\"\n",      // unknown escape
+        "A: x=y\n",            // stray character
     };
     for (const char* s : bad)
     {

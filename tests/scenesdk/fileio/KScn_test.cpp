@@ -79,8 +79,8 @@ void Sample(CScnWriter& w)
 // aside), one per line.
 void Transcript(KScn& scn, std::string& out, int depth)
 {
-    const char* names[] = {"Channel", "Default", "Key", "Pre-Extrapolation", "Type", "Repetition", "Other",
-                           "Empty", "NoValues", "Lcl Translation", "Missing"};
+    const char* names[] = {"Channel", "Default", "Key",      "Pre-Extrapolation", "Type",   "Repetition",
+                           "Other",   "Empty",   "NoValues", "Lcl Translation",   "Missing"};
     for (const char* name : names)
     {
         while (scn.OpenField(name))
@@ -267,7 +267,8 @@ TEST(KScnFields, TypeLetters)
 
 TEST(KScnFields, TimesAsTicksOrSeconds)
 {
-    const auto keys = [](CScnWriter& w) {
+    const auto keys = [](CScnWriter& w)
+    {
         w.BeginField("Key");
         w.AddTime(3 * kSecond / 2);
         w.AddDouble(2.5); // a plain number
@@ -278,7 +279,9 @@ TEST(KScnFields, TimesAsTicksOrSeconds)
     {
         CScnWriter::EForm form;
         int32_t version;
-    } cases[] = {{CScnWriter::eBinary, 6000}, {CScnWriter::eBinary, 2000}, {CScnWriter::eText, 2001},
+    } cases[] = {{CScnWriter::eBinary, 6000},
+                 {CScnWriter::eBinary, 2000},
+                 {CScnWriter::eText, 2001},
                  {CScnWriter::eText, 2000}};
     for (const Case& c : cases)
     {
@@ -334,11 +337,11 @@ TEST(KScnHeader, VersionCreatorAndRefusals)
 
     const char* refused[] = {
         "Other: 1\nFileHeader: {\n Version: 6000\n}\n", // not first
-        "FileHeader: 6000\n",                            // no block
-        "FileHeader: {\n Creator: \"x\"\n}\n",           // no version
-        "FileHeader: {\n Version: 0\n}\n",               // not positive
-        "FileHeader: {\n Version: 1, 2\n}\n",            // two values
-        "",                                              // nothing at all
+        "FileHeader: 6000\n",                           // no block
+        "FileHeader: {\n Creator: \"x\"\n}\n",          // no version
+        "FileHeader: {\n Version: 0\n}\n",              // not positive
+        "FileHeader: {\n Version: 1, 2\n}\n",           // two values
+        "",                                             // nothing at all
         "just words",
     };
     for (const char* text : refused)
@@ -400,7 +403,8 @@ TEST(KScnHostile, CorruptedFilesAreRefused)
 
 TEST(KScnHostile, OversizedCountsWithAValidCrc)
 {
-    const auto u32 = [](uint32_t v) {
+    const auto u32 = [](uint32_t v)
+    {
         std::string s(4, '\0');
         for (int i = 0; i < 4; ++i)
         {
@@ -411,15 +415,16 @@ TEST(KScnHostile, OversizedCountsWithAValidCrc)
     const std::string good = Write(CScnWriter::eBinary, [](CScnWriter& w) { w.IntField("A", 1); });
     const std::string body = good.substr(0, good.size() - 8);
     const std::string records[] = {
-        u32(0xFFFFFFFFu) + u32(5) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1),  // value count
-        u32(1) + u32(0x7FFFFFFFu) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1),  // value bytes
+        u32(0xFFFFFFFFu) + u32(5) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1), // value count
+        u32(1) + u32(0x7FFFFFFFu) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "I" + u32(1), // value bytes
         u32(1) + u32(5) + u32(0x10000u) + '\x01' + "B" + '\0' + "I" + u32(1),              // block bytes
         u32(1) + u32(10) + u32(0xFFFFFFFFu) + '\x01' + "B" + '\0' + "S" + u32(0xFFFFFFF0u) + "x", // text
     };
     for (const std::string& r : records)
     {
         std::string file = body + r;
-        file += u32(static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(file.data()), file.size())));
+        file +=
+            u32(static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(file.data()), file.size())));
         file += "SCNE";
         KScn scn;
         EXPECT_FALSE(Open(scn, file));

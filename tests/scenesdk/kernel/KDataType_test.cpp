@@ -3,6 +3,8 @@
 #include "scenesdk/animation/KTime.h"
 
 #include "scenesdk/fileio/KConfigFile.h"
+#include "scenesdk/kernel/KObject.h"
+#include "scenesdk/kernel/KProperty.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +24,52 @@ TEST(KDataTypeRegistry, FindByName)
     EXPECT_EQ(KDataType::FindByName(nullptr), nullptr);
     EXPECT_EQ(KDataType::GetRegisteredCount(), 46); // 5 kinds and 41 named types
 
-    const char* names[] = {"Number", "Vector", "Vector4", "Time", "Matrix", "Real", "Integer", "Action",
-                           "Intensity", "Cone angle", "Fog", "Shape", "FieldOfView", "FieldOfViewX",
-                           "FieldOfViewY", "OpticalCenterX", "OpticalCenterY", "Roll", "Camera Index", "TimeWarp",
-                           "Visibility", "Bool", "Enum", "Occlusion", "Weight", "IK Reach Translation",
-                           "IK Reach Rotation", "Color", "Translation UV", "Scaling UV", "HSB", "Translation",
-                           "Scaling", "Rotation", "Lcl Translation", "Lcl Scaling", "Lcl Rotation", "Orientation",
-                           "Look at", "ColorAndAlpha", "Quaternion", "Lcl Quaternion", "Matrix Translation",
-                           "Matrix Scaling", "Matrix Rotation", "Matrix Transformation"};
+    const char* names[] = {"Number",
+                           "Vector",
+                           "Vector4",
+                           "Time",
+                           "Matrix",
+                           "Real",
+                           "Integer",
+                           "Action",
+                           "Intensity",
+                           "Cone angle",
+                           "Fog",
+                           "Shape",
+                           "FieldOfView",
+                           "FieldOfViewX",
+                           "FieldOfViewY",
+                           "OpticalCenterX",
+                           "OpticalCenterY",
+                           "Roll",
+                           "Camera Index",
+                           "TimeWarp",
+                           "Visibility",
+                           "Bool",
+                           "Enum",
+                           "Occlusion",
+                           "Weight",
+                           "IK Reach Translation",
+                           "IK Reach Rotation",
+                           "Color",
+                           "Translation UV",
+                           "Scaling UV",
+                           "HSB",
+                           "Translation",
+                           "Scaling",
+                           "Rotation",
+                           "Lcl Translation",
+                           "Lcl Scaling",
+                           "Lcl Rotation",
+                           "Orientation",
+                           "Look at",
+                           "ColorAndAlpha",
+                           "Quaternion",
+                           "Lcl Quaternion",
+                           "Matrix Translation",
+                           "Matrix Scaling",
+                           "Matrix Rotation",
+                           "Matrix Transformation"};
     for (const char* name : names)
     {
         const KDataType* t = KDataType::FindByName(name);
@@ -49,13 +89,20 @@ TEST(KDataTypeRegistry, KindsSizesAndTypeCodes)
         uint32_t components;
         int code;
     } rows[] = {
-        {"Intensity", DTNumber(), 8, 1, 4},          {"Lcl Rotation", DTVector(), 24, 3, 13},
-        {"Quaternion", DTVector4(), 32, 4, 12},      {"Matrix Rotation", KDataTypeMatrix::Get(), 128, 16, 0},
-        {"Bool", DTNumber(), 8, 1, 2},               {"Integer", DTNumber(), 8, 1, 1},
-        {"Action", DTNumber(), 8, 1, 16},            {"Enum", DTNumber(), 8, 1, 6},
-        {"Color", DTVector(), 24, 3, 14},            {"ColorAndAlpha", DTVector4(), 32, 4, 15},
-        {"Time", DTTime(), 8, 0, 7},                 {"Number", DTNumber(), 8, 1, 4},
-        {"Vector", DTVector(), 24, 3, 13},           {"Vector4", DTVector4(), 32, 4, 12},
+        {"Intensity", DTNumber(), 8, 1, 4},
+        {"Lcl Rotation", DTVector(), 24, 3, 13},
+        {"Quaternion", DTVector4(), 32, 4, 12},
+        {"Matrix Rotation", KDataTypeMatrix::Get(), 128, 16, 0},
+        {"Bool", DTNumber(), 8, 1, 2},
+        {"Integer", DTNumber(), 8, 1, 1},
+        {"Action", DTNumber(), 8, 1, 16},
+        {"Enum", DTNumber(), 8, 1, 6},
+        {"Color", DTVector(), 24, 3, 14},
+        {"ColorAndAlpha", DTVector4(), 32, 4, 15},
+        {"Time", DTTime(), 8, 0, 7},
+        {"Number", DTNumber(), 8, 1, 4},
+        {"Vector", DTVector(), 24, 3, 13},
+        {"Vector4", DTVector4(), 32, 4, 12},
         {"Matrix", KDataTypeMatrix::Get(), 128, 16, 0},
     };
     for (const Row& r : rows)
@@ -140,7 +187,8 @@ protected:
     void TearDown() override { KDataType::ReloadDecimals(); }
     void SetDecimals(const std::string& value)
     {
-        m_Dir.WriteFile(KConfigFile::ResolveName("@Application.txt"), "[NumericField]\nDecimal = " + value + "\n");
+        m_Dir.WriteFile(KConfigFile::ResolveName("@Application.txt"),
+                        "[NumericField]\nDecimal = " + value + "\n");
         KDataType::ReloadDecimals();
     }
 };
@@ -234,4 +282,27 @@ TEST(KDataTypeText, TimeKindUsesTheTimeTextForm)
     EXPECT_FALSE(DTTime()->FromText("not a time at all, far too long", &back));
     EXPECT_FALSE(DTTime()->FromText(nullptr, &back));
     EXPECT_FALSE(DTTime()->ToText(buf, 0, &t));
+}
+
+TEST(KDataTypeRegistry, DefaultDataTypesOfProperties)
+{
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropDouble), DTNumber());
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropTime), DTTime());
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropVector4D), DTVector4());
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropVector3D), DTVector());
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropColorRGB), DTColor());
+    EXPECT_EQ(KDataType::FromTypeCode(eKPropColorRGBA), DTColorAndAlpha());
+    for (int code : {int(eKPropUnknown), int(eKPropInt), int(eKPropBool), int(eKPropEnum), int(eKPropString),
+                     int(eKPropAction), 99, -1})
+    {
+        EXPECT_EQ(KDataType::FromTypeCode(code), nullptr) << code;
+    }
+    // Through a property (other tests may have replaced the resolver).
+    KDataType::InstallPropertyResolver();
+    KObject* owner = new KObject;
+    EXPECT_EQ(owner->CreateProperty("D", eKPropDouble)->GetDataType(), DTNumber());
+    EXPECT_EQ(owner->CreateProperty("I", eKPropInt)->GetDataType(), nullptr);
+    EXPECT_EQ(owner->CreateProperty("L", eKPropVector3D, KDataTypeLclTranslation::Get())->GetDataType(),
+              KDataType::FindByName("Lcl Translation"));
+    owner->Destroy();
 }
