@@ -1,0 +1,59 @@
+#pragma once
+
+// Helpers shared by the KFCurve sources; not part of the SDK interface.
+
+#include "scenesdk/animation/KFKeyRecord.h"
+#include "scenesdk/animation/KTime.h"
+
+#include <cstdint>
+
+namespace scenesdk
+{
+namespace fcurve_detail
+{
+
+constexpr int kKeysPerBlock = 25;
+constexpr int kBlockBytes = 1024;
+constexpr int kPointersPerStep = 64;
+constexpr double kTicksPerSecond = 46186158000.0;
+constexpr int64_t kInfinity = INT64_MAX;
+constexpr int64_t kMinusInfinity = INT64_MIN + 1;
+
+inline int64_t Ticks(KTime t)
+{
+    return t.Get();
+}
+
+inline KTime FromTicks(int64_t ticks)
+{
+    return KTime(ticks);
+}
+
+// b - a in seconds, exact in 128 bits before the conversion (times near the
+// infinities must not overflow).
+inline double SecondsBetween(int64_t a, int64_t b)
+{
+    return static_cast<double>(static_cast<__int128>(b) - a) / kTicksPerSecond;
+}
+
+// One tick away from t, but the infinities stay where they are.
+inline int64_t TickBefore(int64_t t)
+{
+    return (t == kInfinity || t <= kMinusInfinity) ? t : t - 1;
+}
+inline int64_t TickAfter(int64_t t)
+{
+    return (t == kInfinity || t <= kMinusInfinity) ? t : t + 1;
+}
+
+inline bool IsAutoKind(uint32_t tangent)
+{
+    return tangent == KFCURVE_TANGENT_AUTO || tangent == KFCURVE_TANGENT_AUTO_BREAK;
+}
+inline bool IsUserKind(uint32_t tangent)
+{
+    return tangent == KFCURVE_TANGENT_USER || tangent == KFCURVE_TANGENT_BREAK;
+}
+
+} // namespace fcurve_detail
+} // namespace scenesdk

@@ -1,0 +1,297 @@
+// KFCurve: replacing the keys of a span by those of another curve.
+
+#include "scenesdk/animation/KFCurve.h"
+
+#include "scenesdk/animation/KFCurveInternal.h"
+
+#include <cmath>
+
+namespace scenesdk
+{
+
+using namespace fcurve_detail;
+
+struct KFCurve::SpanOptions
+{
+    enum EKind
+    {
+        ePlain,
+        eScaled,
+        eOffset
+    };
+    EKind kind = ePlain;
+    float startFactor = 1.0f;
+    float stopFactor = 1.0f;
+    float offset1 = 0.0f;
+    float offset2 = 0.0f;
+    bool reflect1 = false;
+    bool reflect2 = false;
+    bool keepSpan = false;
+    bool fill = false;
+};
+
+namespace
+{
+
+constexpr float kOffsetEpsilon = 1e-7f;
+
+bool IsCubicUserOrAuto(const KFKeyRecord& key)
+{
+    return key.GetInterpolation() == KFCURVE_INTERPOLATION_CUBIC &&
+           (key.GetTangentMode() & (KFCURVE_TANGENT_USER | KFCURVE_TANGENT_AUTO)) != 0;
+}
+
+// Reflection negates the stored slopes of user keys only; auto keys follow
+// their (reflected) neighbours by themselves.
+bool IsReflectableUser(const KFKeyRecord& key)
+{
+    return key.GetInterpolation() == KFCURVE_INTERPOLATION_CUBIC && IsUserKind(key.GetTangentMode());
+}
+
+// Index of the first key at or after t (count when none).
+int FirstAtOrAfter(const KFCurve& curve, int64_t t)
+{
+    int i = 0;
+    while (i < curve.GetKeyCount() && Ticks(curve.GetKeyTime(i)) < t)
+    {
+        ++i;
+    }
+    return i;
+}
+
+} // namespace
+
+void KFCurve::ReplaceSpan(KFCurve& source, KTime start, KTime stop, bool keepSpan, bool fill)
+{
+    SpanOptions options;
+    options.keepSpan = keepSpan;
+    options.fill = fill;
+    ReplaceSpanImpl(source, start, stop, options);
+}
+
+void KFCurve::ReplaceSpanScaled(KFCurve& source, KTime start, KTime stop, float startFactor, float stopFactor,
+                                bool keepSpan, bool fill)
+{
+    SpanOptions options;
+    options.kind = SpanOptions::eScaled;
+    options.startFactor = startFactor;
+    options.stopFactor = stopFactor;
+    options.keepSpan = keepSpan;
+    options.fill = fill;
+    ReplaceSpanImpl(source, start, stop, options);
+}
+
+void KFCurve::ReplaceSpanOffset(KFCurve& source, KTime start, KTime stop, float offset1, float offset2,
+                                bool reflect1, bool reflect2, bool keepSpan, bool fill)
+{
+    SpanOptions options;
+    options.kind = SpanOptions::eOffset;
+    options.offset1 = offset1;
+    options.offset2 = offset2;
+    options.reflect1 = reflect1;
+    options.reflect2 = reflect2;
+    options.keepSpan = keepSpan;
+    options.fill = fill;
+    ReplaceSpanImpl(source, start, stop, options);
+}
+
+void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const SpanOptions& options)
+{
+    if (&source == this)
+    {
+        return;
+    }
+    const int sourceCount = source.GetKeyCount();
+    int64_t s = Ticks(start);
+    int64_t e = Ticks(stop);
+    const bool startInfinite = s <= kMinusInfinity;
+    const bool stopInfinite = e == kInfinity;
+    if (sourceCount > 0)
+    {
+        // The source's own span and the keys inside it.
+        const int64_t sourceStart = startInfinite ? Ticks(source.GetKeyTime(0)) : s;
+        const int64_t sourceStop = stopInfinite ? Ticks(source.GetKeyTime(sourceCount - 1)) : e;
+        int first;
+        int last;
+        if (options.kind == SpanOptions::eScaled)
+        {
+            first = FirstAtOrAfter(source, TickBefore(sourceStart));
+            last = FirstAtOrAfter(source, sourceStop);
+        }
+        else
+        {
+            int hint = 0;
+            first = static_cast<int>(std::ceil(source.FindKey(FromTicks(sourceStart), &hint)));
+            last = static_cast<int>(std::floor(source.FindKey(FromTicks(sourceStop), &hint)));
+        }
+        last = last > sourceCount - 1 ? sourceCount - 1 : last;
+        if (!options.keepSpan)
+        {
+            if (first > last)
+            {
+                return; // no source key inside the span: nothing to replace
+            }
+            s = Ticks(source.GetKeyTime(first));
+            e = Ticks(source.GetKeyTime(last));
+        }
+    }
+    BeginKeyChanges();
+    const int k = mKeyCount > 0 ? static_cast<int>(std::ceil(FindKey(FromTicks(s)))) : 0;
+    const double leftSlope = EvaluateLeftDerivative(FromTicks(s));
+    const double rightSlope = EvaluateRightDerivative(FromTicks(e));
+    RemoveKeysInSpan(FromTicks(TickBefore(s)), FromTicks(TickAfter(e)));
+
+    if (sourceCount > 0)
+    {
+        EmptyCache();
+        int hint = 0;
+        int firstCopied = -1;
+        int lastCopied = -1;
+        int i = options.kind == SpanOptions::eScaled
+                    ? FirstAtOrAfter(source, TickBefore(s))
+                    : static_cast<int>(std::ceil(source.FindKey(FromTicks(s), &hint)));
+        i = i < 0 ? 0 : i;
+        int addHint = 0;
+        for (; i < sourceCount && Ticks(source.GetKeyTime(i)) <= e; ++i)
+        {
+            KFKeyRecord record = *source.GetKey(i);
+            const int at = AddKey(record.mTime, record, &addHint);
+            if (at < 0)
+            {
+                break;
+            }
+            firstCopied = firstCopied < 0 ? at : firstCopied;
+            lastCopied = at;
+            KFKeyRecord& added = Key(at);
+            if (options.kind == SpanOptions::eScaled)
+            {
+                double u = 0.0;
+                if (e > s && s > kMinusInfinity && e != kInfinity)
+                {
+                    u = SecondsBetween(s, Ticks(added.mTime)) / SecondsBetween(s, e);
+                }
+                added.mValue = static_cast<float>(added.mValue *
+                                                  ((1.0 - u) * options.startFactor + u * options.stopFactor));
+            }
+            else if (options.kind == SpanOptions::eOffset && std::fabs(options.offset1) > kOffsetEpsilon)
+            {
+                added.mValue =
+                    options.reflect1 ? options.offset1 - added.mValue : added.mValue + options.offset1;
+                if (options.reflect1 && IsReflectableUser(added))
+                {
+                    added.mData[0] = -added.mData[0];
+                    added.mData[1] = -added.mData[1];
+                }
+            }
+        }
+        if (options.kind == SpanOptions::eOffset && options.reflect1 &&
+            std::fabs(options.offset1) > kOffsetEpsilon && firstCopied >= 1 &&
+            IsReflectableUser(Key(firstCopied - 1)))
+        {
+            // The slope arriving at the first reflected key.
+            Key(firstCopied - 1).mData[1] = -Key(firstCopied - 1).mData[1];
+        }
+        if (!startInfinite && mKeyCount > 0)
+        {
+            int at = k;
+            if (Valid(at) && Ticks(Key(at).mTime) < s)
+            {
+                ++at;
+            }
+            if (Valid(at) && Ticks(Key(at).mTime) <= e && IsCubicUserOrAuto(Key(at)))
+            {
+                SetKeyLeftDerivative(at, static_cast<float>(leftSlope));
+            }
+        }
+        if (!stopInfinite && mKeyCount > 0 && Valid(lastCopied) && IsCubicUserOrAuto(Key(lastCopied)))
+        {
+            SetKeyRightDerivative(lastCopied, static_cast<float>(rightSlope));
+        }
+        if (options.kind == SpanOptions::eOffset && std::fabs(options.offset2) > kOffsetEpsilon)
+        {
+            const int after = lastCopied >= 0 ? lastCopied + 1 : FirstAtOrAfter(*this, TickAfter(e));
+            for (int j = after; j < mKeyCount; ++j)
+            {
+                KFKeyRecord& key = Key(j);
+                key.mValue = options.reflect2 ? options.offset2 - key.mValue : key.mValue + options.offset2;
+                if (options.reflect2 && IsReflectableUser(key))
+                {
+                    key.mData[0] = -key.mData[0];
+                    key.mData[1] = -key.mData[1];
+                }
+                FireEvent(KFCURVEEVENT_KEY_VALUE, j);
+            }
+            if (options.reflect2 && Valid(after - 1) && IsReflectableUser(Key(after - 1)))
+            {
+                Key(after - 1).mData[1] = -Key(after - 1).mData[1];
+            }
+        }
+    }
+    else if (options.fill)
+    {
+        FillEmptySpan(source, FromTicks(s), FromTicks(e));
+    }
+    EmptyCache();
+    EndKeyChanges();
+}
+
+// Makes [start, stop] flat at the source's default value: user keys just
+// outside the span keep this curve's values there, user keys at the ends
+// take the default, and the slopes inside are zero.
+void KFCurve::FillEmptySpan(const KFCurve& source, KTime start, KTime stop)
+{
+    const int64_t s = Ticks(start);
+    const int64_t e = Ticks(stop);
+    const bool startFinite = s > kMinusInfinity;
+    const bool stopFinite = e != kInfinity;
+    if (!startFinite && !stopFinite)
+    {
+        // The whole time line: no key left, the default value is the stretch.
+        SetDefaultValue(source.GetDefaultValue());
+        return;
+    }
+    const uint32_t cubic = KFCURVE_INTERPOLATION_CUBIC;
+    const uint32_t user = KFCURVE_TANGENT_USER;
+    if (startFinite && mKeyCount > 0)
+    {
+        EvaluateCached(FromTicks(s - 1));
+        InsertKeyAtCache(nullptr, cubic, user, false, true);
+    }
+    if (stopFinite && mKeyCount > 0)
+    {
+        EvaluateCached(FromTicks(e + 1));
+        InsertKeyAtCache(nullptr, cubic, user, false, true);
+    }
+    const float value = source.GetDefaultValue();
+    if (startFinite)
+    {
+        SetCache(start, value);
+        InsertKeyAtCache(nullptr, cubic, user, false, true);
+    }
+    if (stopFinite)
+    {
+        SetCache(stop, value);
+        InsertKeyAtCache(nullptr, cubic, user, false, true);
+    }
+    int hint = 0;
+    if (startFinite)
+    {
+        const int at = static_cast<int>(FindKey(start, &hint));
+        SetKeyData(at, KFCURVEKEY_RIGHT_SLOPE, 0.0f);
+        if (at >= 1)
+        {
+            SetKeyData(at - 1, KFCURVEKEY_NEXT_LEFT_SLOPE, 0.0f);
+        }
+    }
+    if (stopFinite)
+    {
+        const int at = static_cast<int>(FindKey(stop, &hint));
+        SetKeyData(at, KFCURVEKEY_RIGHT_SLOPE, 0.0f);
+        if (at >= 1)
+        {
+            SetKeyData(at - 1, KFCURVEKEY_NEXT_LEFT_SLOPE, 0.0f);
+        }
+    }
+}
+
+} // namespace scenesdk
