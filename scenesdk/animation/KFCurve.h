@@ -311,6 +311,7 @@ private:
     double TCBRight(int index) const;
     double TCBLeft(int index, int paramsFrom) const;
     void SetTangentFlags(int key, const KFCurveTangent& tangent, bool right);
+    void RestoreSlopes(int index, KFCurveTangent left, KFCurveTangent right, bool facingRight);
     double PositionBefore(int64_t t, int* hint);
     double PositionAfter(int64_t t, int* hint);
     bool KeepSlope(int64_t t, float& value);

@@ -33,6 +33,28 @@ KFKeyRecord BuildRecord(KTime time, float value, uint32_t interpolation, uint32_
 
 } // namespace
 
+// Puts back the slopes of a neighbour of a new key: the side facing the new
+// key always, and both sides of an auto key, whose slopes follow the secants
+// that the new key changed.
+void KFCurve::RestoreSlopes(int index, KFCurveTangent left, KFCurveTangent right, bool facingRight)
+{
+    double a, c;
+    SecantsAround(index, a, c);
+    const KFKeyRecord& key = Key(index);
+    const bool autoKey =
+        key.GetInterpolation() == KFCURVE_INTERPOLATION_CUBIC && IsAutoKind(key.GetTangentMode());
+    left.mAuto = static_cast<float>(LeftBiasFromSlope(a, c, left.mDerivative));
+    right.mAuto = static_cast<float>(RightBiasFromSlope(a, c, right.mDerivative));
+    if (autoKey || !facingRight)
+    {
+        SetKeyLeftTangent(index, left);
+    }
+    if (autoKey || facingRight)
+    {
+        SetKeyRightTangent(index, right);
+    }
+}
+
 int KFCurve::InsertKey(KTime time, int* hint)
 {
     if (mKeyCount == 0)
@@ -75,8 +97,10 @@ bool KFCurve::InsertKeyAtCache(int* hint, uint32_t interpolation, uint32_t tange
     int lo = -1;
     int hi = 0;
     int k = -1;
+    KFCurveTangent loLeft;
     KFCurveTangent loRight;
     KFCurveTangent hiLeft;
+    KFCurveTangent hiRight;
     KFCurveTangent left;
     KFCurveTangent right;
     if (mKeyCount > 0)
@@ -99,10 +123,12 @@ bool KFCurve::InsertKeyAtCache(int* hint, uint32_t interpolation, uint32_t tange
         if (Valid(lo))
         {
             loRight = GetKeyRightTangent(lo);
+            loLeft = GetKeyLeftTangent(lo);
         }
         if (Valid(hi))
         {
             hiLeft = GetKeyLeftTangent(hi);
+            hiRight = GetKeyRightTangent(hi);
         }
     }
 
@@ -164,24 +190,16 @@ bool KFCurve::InsertKeyAtCache(int* hint, uint32_t interpolation, uint32_t tange
 
     SetKeyLeftTangent(k, left);
     SetKeyRightTangent(k, right);
-    // The neighbours keep their slopes (an auto neighbour gets the bias that
-    // gives the same slope with its new secant).
-    if (Valid(lo))
+    // The neighbours keep their slopes. Auto slopes depend on the secants,
+    // which the new key changes on both sides of each neighbour, so an auto
+    // neighbour gets the biases that give its old slopes again.
+    if (Valid(lo) && lo != k)
     {
-        double a, c;
-        SecantsAround(lo, a, c);
-        loRight.mAuto = static_cast<float>(RightBiasFromSlope(a, c, loRight.mDerivative));
-        if (lo != k)
-        {
-            SetKeyRightTangent(lo, loRight);
-        }
+        RestoreSlopes(lo, loLeft, loRight, true);
     }
     if (Valid(hi) && hi != k)
     {
-        double a, c;
-        SecantsAround(hi, a, c);
-        hiLeft.mAuto = static_cast<float>(LeftBiasFromSlope(a, c, hiLeft.mDerivative));
-        SetKeyLeftTangent(hi, hiLeft);
+        RestoreSlopes(hi, hiLeft, hiRight, false);
     }
     EndKeyChanges();
     return true;
