@@ -319,6 +319,7 @@ private:
     void FillEmptySpan(const KFCurve& source, KTime start, KTime stop);
     void ReadKeys(KScn& scn, int keyVersion, int keyCount);
     void OldFilePass();
+    double TCBSlopeAfter(int k) const;
 
     float mColor[3] = {1.0f, 1.0f, 1.0f};
     float mDefaultValue = 0.0f;

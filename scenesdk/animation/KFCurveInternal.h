@@ -36,6 +36,15 @@ inline double SecondsBetween(int64_t a, int64_t b)
     return static_cast<double>(static_cast<__int128>(b) - a) / kTicksPerSecond;
 }
 
+// b - a in seconds where a division needs it; 1 when the keys are not in
+// order (the reader removes such keys, so the value only keeps the result
+// finite).
+inline double SecondsBetweenOrOne(int64_t a, int64_t b)
+{
+    const double d = SecondsBetween(a, b);
+    return d > 0.0 ? d : 1.0;
+}
+
 // One tick away from t, but the infinities stay where they are.
 inline int64_t TickBefore(int64_t t)
 {
