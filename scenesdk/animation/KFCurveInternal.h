@@ -29,10 +29,15 @@ inline KTime FromTicks(int64_t ticks)
     return KTime(ticks);
 }
 
-// b - a in seconds, exact in 128 bits before the conversion (times near the
-// infinities must not overflow).
+// b - a in seconds; a difference that overflows 64 bits (times near the
+// infinities) is taken in 128 bits.
 inline double SecondsBetween(int64_t a, int64_t b)
 {
+    int64_t d;
+    if (!__builtin_sub_overflow(b, a, &d))
+    {
+        return static_cast<double>(d) / kTicksPerSecond;
+    }
     return static_cast<double>(static_cast<__int128>(b) - a) / kTicksPerSecond;
 }
 

@@ -131,8 +131,10 @@ void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const Sp
             {
                 return; // no source key inside the span: nothing to replace
             }
-            s = Ticks(source.GetKeyTime(first));
-            e = Ticks(source.GetKeyTime(last));
+            // Finite ends shrink to the source keys inside; infinite ends
+            // stay, so the whole time line replaces every key.
+            s = startInfinite ? s : Ticks(source.GetKeyTime(first));
+            e = stopInfinite ? e : Ticks(source.GetKeyTime(last));
         }
     }
     BeginKeyChanges();
