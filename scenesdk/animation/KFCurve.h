@@ -36,6 +36,7 @@ namespace scenesdk
 
 class KScn;
 class KFCurve;
+struct KFCurveSpanOptions;
 
 // Change codes; listeners test their bits.
 constexpr uint32_t KFCURVEEVENT_DEFAULT_VALUE = 0x0001;
@@ -298,7 +299,6 @@ private:
         void* object;
         bool alive;
     };
-    struct SpanOptions;
 
     KFKeyRecord& Key(int index) { return mBlocks[index / 25][index % 25]; }
     const KFKeyRecord& Key(int index) const { return mBlocks[index / 25][index % 25]; }
@@ -315,10 +315,16 @@ private:
     double PositionBefore(int64_t t, int* hint);
     double PositionAfter(int64_t t, int* hint);
     bool KeepSlope(int64_t t, float& value);
-    void ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const SpanOptions& options);
+    void ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KFCurveSpanOptions& options);
+    void CopySpanKeys(KFCurve& source, int64_t s, int64_t e, const KFCurveSpanOptions& options,
+                      int& firstCopied, int& lastCopied);
+    void OffsetAfterSpan(int after, const KFCurveSpanOptions& options);
     void FillEmptySpan(const KFCurve& source, KTime start, KTime stop);
     void ReadKeys(KScn& scn, int keyVersion, int keyCount);
     void OldFilePass();
+    void OldFileSweepDown();
+    void OldFileSweepUp();
+    void OldFileSweepTCB();
     double TCBSlopeAfter(int k) const;
 
     float mColor[3] = {1.0f, 1.0f, 1.0f};

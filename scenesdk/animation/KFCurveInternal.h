@@ -50,6 +50,14 @@ inline double SecondsBetweenOrOne(int64_t a, int64_t b)
     return d > 0.0 ? d : 1.0;
 }
 
+// Double to float without leaving the float range (file values may be
+// anything); NaN stays NaN.
+inline float ToFloat(double v)
+{
+    constexpr double kMax = 3.4028234663852886e38;
+    return static_cast<float>(v > kMax ? kMax : (v < -kMax ? -kMax : v));
+}
+
 // One tick away from t, but the infinities stay where they are.
 inline int64_t TickBefore(int64_t t)
 {

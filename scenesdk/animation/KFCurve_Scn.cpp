@@ -91,7 +91,7 @@ struct KFCurveKeyReader
     char previousFirstLetter = 0;
 
     double Number() { return scn.NextValueAsDouble(); }
-    float Float() { return static_cast<float>(scn.NextValueAsDouble()); }
+    float Float() { return ToFloat(scn.NextValueAsDouble()); }
     // A letter; in binary files a value that is not a character is not one.
     bool Letter(char& c)
     {
@@ -102,6 +102,7 @@ struct KFCurveKeyReader
     bool ReadTime(int64_t& ticks);
     void ReadWeights(KFKeyRecord& key);
     bool ReadCubic(int k, KFKeyRecord& key);
+    void ReadAuto(KFKeyRecord* prev, KFKeyRecord& key);
     bool ReadOldStyle(int k, KFKeyRecord& key, char first);
     void ReadKey(int k);
 };
@@ -143,6 +144,30 @@ void KFCurveKeyReader::ReadWeights(KFKeyRecord& key)
     }
 }
 
+// An "a" key: plain auto; older versions also reset what the key before it
+// kept for this side.
+void KFCurveKeyReader::ReadAuto(KFKeyRecord* prev, KFKeyRecord& key)
+{
+    key.SetTangentMode(KFCURVE_TANGENT_AUTO);
+    if (version >= kWeightKeys)
+    {
+        ClearNextLeftWeight(prev);
+    }
+    key.mData[1] = 0.0f;
+    key.mData[0] = (version < kConstantNextKeys && prev != nullptr &&
+                    prev->GetInterpolation() == KFCURVE_INTERPOLATION_LINEAR)
+                       ? -100.0f
+                       : 0.0f;
+    if (version < kConstantNextKeys && prev != nullptr && IsCubicTangent(*prev, KFCURVE_TANGENT_USER))
+    {
+        prev->mData[1] = 0.0f;
+    }
+    if (version == kOldKeys)
+    {
+        key.mData[1] = Float();
+    }
+}
+
 // A "U" key: the tangent letter and its values. False for a bad key.
 bool KFCurveKeyReader::ReadCubic(int k, KFKeyRecord& key)
 {
@@ -157,24 +182,7 @@ bool KFCurveKeyReader::ReadCubic(int k, KFKeyRecord& key)
     {
     case 'a':
     case 'A':
-        key.SetTangentMode(KFCURVE_TANGENT_AUTO);
-        if (version >= kWeightKeys)
-        {
-            ClearNextLeftWeight(prev);
-        }
-        key.mData[1] = 0.0f;
-        key.mData[0] = (version < kConstantNextKeys && prev != nullptr &&
-                        prev->GetInterpolation() == KFCURVE_INTERPOLATION_LINEAR)
-                           ? -100.0f
-                           : 0.0f;
-        if (version < kConstantNextKeys && prev != nullptr && IsCubicTangent(*prev, KFCURVE_TANGENT_USER))
-        {
-            prev->mData[1] = 0.0f;
-        }
-        if (version == kOldKeys)
-        {
-            key.mData[1] = Float();
-        }
+        ReadAuto(prev, key);
         return true;
     case 's':
     case 'S':
@@ -404,7 +412,7 @@ bool KFCurve::ReadScn(KScn& scn, bool defaultOnly, bool withColor)
     // the end of this bracket.
     BeginKeyChanges();
     ClearKeys();
-    SetDefaultValue(static_cast<float>(scn.NextValueAsDouble()));
+    SetDefaultValue(ToFloat(scn.NextValueAsDouble()));
     scn.CloseField();
     int keyVersion = 0;
     if (!defaultOnly)
@@ -447,9 +455,9 @@ bool KFCurve::ReadScn(KScn& scn, bool defaultOnly, bool withColor)
     }
     if (withColor && scn.OpenField("Color"))
     {
-        const float r = static_cast<float>(scn.NextValueAsDouble());
-        const float g = static_cast<float>(scn.NextValueAsDouble());
-        const float b = static_cast<float>(scn.NextValueAsDouble());
+        const float r = ToFloat(scn.NextValueAsDouble());
+        const float g = ToFloat(scn.NextValueAsDouble());
+        const float b = ToFloat(scn.NextValueAsDouble());
         SetColor(r, g, b);
         scn.CloseField();
     }
@@ -491,12 +499,22 @@ KFCurve* KFCurve::ReadScnDefault(KScn& scn, bool defaultOnly, bool withColor)
 }
 
 // Converts the tangents of a file older than key version 4000 to the
-// current model in three sweeps.
+// current model: the last key becomes cubic auto, then three sweeps.
 void KFCurve::OldFilePass()
 {
     const int n = mKeyCount;
     Key(n - 1).SetInterpolation(KFCURVE_INTERPOLATION_CUBIC);
     Key(n - 1).SetTangentMode(KFCURVE_TANGENT_AUTO);
+    OldFileSweepDown();
+    OldFileSweepUp();
+    OldFileSweepTCB();
+}
+
+// From the last key down: keys after TCB keys, and auto keys, become user
+// keys with the slopes they had.
+void KFCurve::OldFileSweepDown()
+{
+    const int n = mKeyCount;
     for (int k = n - 1; k >= 1; --k)
     {
         KFKeyRecord& cur = Key(k);
@@ -553,6 +571,12 @@ void KFCurve::OldFilePass()
             }
         }
     }
+}
+
+// From key 1 up: an auto key before a key that is not auto becomes user.
+void KFCurve::OldFileSweepUp()
+{
+    const int n = mKeyCount;
     for (int k = 1; k < n; ++k)
     {
         KFKeyRecord& prev = Key(k - 1);
@@ -565,6 +589,12 @@ void KFCurve::OldFilePass()
             prev.mData[1] = next;
         }
     }
+}
+
+// From the last key down: a TCB key after a user key becomes user with break.
+void KFCurve::OldFileSweepTCB()
+{
+    const int n = mKeyCount;
     for (int k = n - 1; k >= 1; --k)
     {
         KFKeyRecord& cur = Key(k);

@@ -11,7 +11,8 @@ namespace scenesdk
 
 using namespace fcurve_detail;
 
-struct KFCurve::SpanOptions
+// How the copied keys are changed on the way in.
+struct KFCurveSpanOptions
 {
     enum EKind
     {
@@ -63,7 +64,7 @@ int FirstAtOrAfter(const KFCurve& curve, int64_t t)
 
 void KFCurve::ReplaceSpan(KFCurve& source, KTime start, KTime stop, bool keepSpan, bool fill)
 {
-    SpanOptions options;
+    KFCurveSpanOptions options;
     options.keepSpan = keepSpan;
     options.fill = fill;
     ReplaceSpanImpl(source, start, stop, options);
@@ -72,8 +73,8 @@ void KFCurve::ReplaceSpan(KFCurve& source, KTime start, KTime stop, bool keepSpa
 void KFCurve::ReplaceSpanScaled(KFCurve& source, KTime start, KTime stop, float startFactor, float stopFactor,
                                 bool keepSpan, bool fill)
 {
-    SpanOptions options;
-    options.kind = SpanOptions::eScaled;
+    KFCurveSpanOptions options;
+    options.kind = KFCurveSpanOptions::eScaled;
     options.startFactor = startFactor;
     options.stopFactor = stopFactor;
     options.keepSpan = keepSpan;
@@ -84,8 +85,8 @@ void KFCurve::ReplaceSpanScaled(KFCurve& source, KTime start, KTime stop, float 
 void KFCurve::ReplaceSpanOffset(KFCurve& source, KTime start, KTime stop, float offset1, float offset2,
                                 bool reflect1, bool reflect2, bool keepSpan, bool fill)
 {
-    SpanOptions options;
-    options.kind = SpanOptions::eOffset;
+    KFCurveSpanOptions options;
+    options.kind = KFCurveSpanOptions::eOffset;
     options.offset1 = offset1;
     options.offset2 = offset2;
     options.reflect1 = reflect1;
@@ -95,105 +96,101 @@ void KFCurve::ReplaceSpanOffset(KFCurve& source, KTime start, KTime stop, float 
     ReplaceSpanImpl(source, start, stop, options);
 }
 
-void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const SpanOptions& options)
+namespace
 {
-    if (&source == this)
-    {
-        return;
-    }
+
+// Step 1 and 2: the source keys inside the span, and the span itself, which
+// shrinks to them unless kept (infinite ends stay infinite). False when a
+// source with keys has none inside: nothing is replaced then.
+bool ResolveSpan(KFCurve& source, int64_t& s, int64_t& e, const KFCurveSpanOptions& options)
+{
     const int sourceCount = source.GetKeyCount();
-    int64_t s = Ticks(start);
-    int64_t e = Ticks(stop);
+    if (sourceCount == 0)
+    {
+        return true;
+    }
     const bool startInfinite = s <= kMinusInfinity;
     const bool stopInfinite = e == kInfinity;
-    if (sourceCount > 0)
+    const int64_t sourceStart = startInfinite ? Ticks(source.GetKeyTime(0)) : s;
+    const int64_t sourceStop = stopInfinite ? Ticks(source.GetKeyTime(sourceCount - 1)) : e;
+    int first;
+    int last;
+    if (options.kind == KFCurveSpanOptions::eScaled)
     {
-        // The source's own span and the keys inside it.
-        const int64_t sourceStart = startInfinite ? Ticks(source.GetKeyTime(0)) : s;
-        const int64_t sourceStop = stopInfinite ? Ticks(source.GetKeyTime(sourceCount - 1)) : e;
-        int first;
-        int last;
-        if (options.kind == SpanOptions::eScaled)
+        first = FirstAtOrAfter(source, TickBefore(sourceStart));
+        last = FirstAtOrAfter(source, sourceStop);
+    }
+    else
+    {
+        int hint = 0;
+        first = static_cast<int>(std::ceil(source.FindKey(FromTicks(sourceStart), &hint)));
+        last = static_cast<int>(std::floor(source.FindKey(FromTicks(sourceStop), &hint)));
+    }
+    last = last > sourceCount - 1 ? sourceCount - 1 : last;
+    if (options.keepSpan)
+    {
+        return true;
+    }
+    if (first > last)
+    {
+        return false;
+    }
+    s = startInfinite ? s : Ticks(source.GetKeyTime(first));
+    e = stopInfinite ? e : Ticks(source.GetKeyTime(last));
+    return true;
+}
+
+void Reflect(KFKeyRecord& key)
+{
+    key.mData[0] = -key.mData[0];
+    key.mData[1] = -key.mData[1];
+}
+
+// The scale or offset of one copied key.
+void AdjustCopiedKey(KFKeyRecord& added, int64_t s, int64_t e, const KFCurveSpanOptions& options)
+{
+    if (options.kind == KFCurveSpanOptions::eScaled)
+    {
+        double u = 0.0;
+        if (e > s && s > kMinusInfinity && e != kInfinity)
         {
-            first = FirstAtOrAfter(source, TickBefore(sourceStart));
-            last = FirstAtOrAfter(source, sourceStop);
+            u = SecondsBetween(s, Ticks(added.mTime)) / SecondsBetween(s, e);
         }
-        else
+        added.mValue =
+            static_cast<float>(added.mValue * ((1.0 - u) * options.startFactor + u * options.stopFactor));
+    }
+    else if (options.kind == KFCurveSpanOptions::eOffset && std::fabs(options.offset1) > kOffsetEpsilon)
+    {
+        added.mValue = options.reflect1 ? options.offset1 - added.mValue : added.mValue + options.offset1;
+        if (options.reflect1 && IsReflectableUser(added))
         {
-            int hint = 0;
-            first = static_cast<int>(std::ceil(source.FindKey(FromTicks(sourceStart), &hint)));
-            last = static_cast<int>(std::floor(source.FindKey(FromTicks(sourceStop), &hint)));
+            Reflect(added);
         }
-        last = last > sourceCount - 1 ? sourceCount - 1 : last;
-        if (!options.keepSpan)
-        {
-            if (first > last)
-            {
-                return; // no source key inside the span: nothing to replace
-            }
-            // Finite ends shrink to the source keys inside; infinite ends
-            // stay, so the whole time line replaces every key.
-            s = startInfinite ? s : Ticks(source.GetKeyTime(first));
-            e = stopInfinite ? e : Ticks(source.GetKeyTime(last));
-        }
+    }
+}
+
+} // namespace
+
+void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KFCurveSpanOptions& options)
+{
+    int64_t s = Ticks(start);
+    int64_t e = Ticks(stop);
+    if (&source == this || !ResolveSpan(source, s, e, options))
+    {
+        return;
     }
     BeginKeyChanges();
     const int k = mKeyCount > 0 ? static_cast<int>(std::ceil(FindKey(FromTicks(s)))) : 0;
     const double leftSlope = EvaluateLeftDerivative(FromTicks(s));
     const double rightSlope = EvaluateRightDerivative(FromTicks(e));
     RemoveKeysInSpan(FromTicks(TickBefore(s)), FromTicks(TickAfter(e)));
-
-    if (sourceCount > 0)
+    if (source.GetKeyCount() > 0)
     {
         EmptyCache();
-        int hint = 0;
         int firstCopied = -1;
         int lastCopied = -1;
-        int i = options.kind == SpanOptions::eScaled
-                    ? FirstAtOrAfter(source, TickBefore(s))
-                    : static_cast<int>(std::ceil(source.FindKey(FromTicks(s), &hint)));
-        i = i < 0 ? 0 : i;
-        int addHint = 0;
-        for (; i < sourceCount && Ticks(source.GetKeyTime(i)) <= e; ++i)
-        {
-            KFKeyRecord record = *source.GetKey(i);
-            const int at = AddKey(record.mTime, record, &addHint);
-            if (at < 0)
-            {
-                break;
-            }
-            firstCopied = firstCopied < 0 ? at : firstCopied;
-            lastCopied = at;
-            KFKeyRecord& added = Key(at);
-            if (options.kind == SpanOptions::eScaled)
-            {
-                double u = 0.0;
-                if (e > s && s > kMinusInfinity && e != kInfinity)
-                {
-                    u = SecondsBetween(s, Ticks(added.mTime)) / SecondsBetween(s, e);
-                }
-                added.mValue = static_cast<float>(added.mValue *
-                                                  ((1.0 - u) * options.startFactor + u * options.stopFactor));
-            }
-            else if (options.kind == SpanOptions::eOffset && std::fabs(options.offset1) > kOffsetEpsilon)
-            {
-                added.mValue =
-                    options.reflect1 ? options.offset1 - added.mValue : added.mValue + options.offset1;
-                if (options.reflect1 && IsReflectableUser(added))
-                {
-                    added.mData[0] = -added.mData[0];
-                    added.mData[1] = -added.mData[1];
-                }
-            }
-        }
-        if (options.kind == SpanOptions::eOffset && options.reflect1 &&
-            std::fabs(options.offset1) > kOffsetEpsilon && firstCopied >= 1 &&
-            IsReflectableUser(Key(firstCopied - 1)))
-        {
-            // The slope arriving at the first reflected key.
-            Key(firstCopied - 1).mData[1] = -Key(firstCopied - 1).mData[1];
-        }
-        if (!startInfinite && mKeyCount > 0)
+        CopySpanKeys(source, s, e, options, firstCopied, lastCopied);
+        if (s > kMinusInfinity && mKeyCount > 0)
         {
             int at = k;
             if (Valid(at) && Ticks(Key(at).mTime) < s)
@@ -205,28 +202,13 @@ void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const Sp
                 SetKeyLeftDerivative(at, static_cast<float>(leftSlope));
             }
         }
-        if (!stopInfinite && mKeyCount > 0 && Valid(lastCopied) && IsCubicUserOrAuto(Key(lastCopied)))
+        if (e != kInfinity && Valid(lastCopied) && IsCubicUserOrAuto(Key(lastCopied)))
         {
             SetKeyRightDerivative(lastCopied, static_cast<float>(rightSlope));
         }
-        if (options.kind == SpanOptions::eOffset && std::fabs(options.offset2) > kOffsetEpsilon)
+        if (options.kind == KFCurveSpanOptions::eOffset && std::fabs(options.offset2) > kOffsetEpsilon)
         {
-            const int after = lastCopied >= 0 ? lastCopied + 1 : FirstAtOrAfter(*this, TickAfter(e));
-            for (int j = after; j < mKeyCount; ++j)
-            {
-                KFKeyRecord& key = Key(j);
-                key.mValue = options.reflect2 ? options.offset2 - key.mValue : key.mValue + options.offset2;
-                if (options.reflect2 && IsReflectableUser(key))
-                {
-                    key.mData[0] = -key.mData[0];
-                    key.mData[1] = -key.mData[1];
-                }
-                FireEvent(KFCURVEEVENT_KEY_VALUE, j);
-            }
-            if (options.reflect2 && Valid(after - 1) && IsReflectableUser(Key(after - 1)))
-            {
-                Key(after - 1).mData[1] = -Key(after - 1).mData[1];
-            }
+            OffsetAfterSpan(lastCopied >= 0 ? lastCopied + 1 : FirstAtOrAfter(*this, TickAfter(e)), options);
         }
     }
     else if (options.fill)
@@ -235,6 +217,58 @@ void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const Sp
     }
     EmptyCache();
     EndKeyChanges();
+}
+
+// Step 5: the source keys in [s, e] added to this curve.
+void KFCurve::CopySpanKeys(KFCurve& source, int64_t s, int64_t e, const KFCurveSpanOptions& options,
+                           int& firstCopied, int& lastCopied)
+{
+    const int sourceCount = source.GetKeyCount();
+    int hint = 0;
+    int i = options.kind == KFCurveSpanOptions::eScaled
+                ? FirstAtOrAfter(source, TickBefore(s))
+                : static_cast<int>(std::ceil(source.FindKey(FromTicks(s), &hint)));
+    i = i < 0 ? 0 : i;
+    int addHint = 0;
+    for (; i < sourceCount && Ticks(source.GetKeyTime(i)) <= e; ++i)
+    {
+        const KFKeyRecord record = *source.GetKey(i);
+        const int at = AddKey(record.mTime, record, &addHint);
+        if (at < 0)
+        {
+            break;
+        }
+        firstCopied = firstCopied < 0 ? at : firstCopied;
+        lastCopied = at;
+        AdjustCopiedKey(Key(at), s, e, options);
+    }
+    // With reflection, the slope arriving at the first reflected key is
+    // reflected too (it lives in the key before it).
+    if (options.kind == KFCurveSpanOptions::eOffset && options.reflect1 &&
+        std::fabs(options.offset1) > kOffsetEpsilon && firstCopied >= 1 &&
+        IsReflectableUser(Key(firstCopied - 1)))
+    {
+        Key(firstCopied - 1).mData[1] = -Key(firstCopied - 1).mData[1];
+    }
+}
+
+// The keys from index `after` on get offset2 added, or are reflected about it.
+void KFCurve::OffsetAfterSpan(int after, const KFCurveSpanOptions& options)
+{
+    for (int j = after; j < mKeyCount; ++j)
+    {
+        KFKeyRecord& key = Key(j);
+        key.mValue = options.reflect2 ? options.offset2 - key.mValue : key.mValue + options.offset2;
+        if (options.reflect2 && IsReflectableUser(key))
+        {
+            Reflect(key);
+        }
+        FireEvent(KFCURVEEVENT_KEY_VALUE, j);
+    }
+    if (options.reflect2 && Valid(after - 1) && IsReflectableUser(Key(after - 1)))
+    {
+        Key(after - 1).mData[1] = -Key(after - 1).mData[1];
+    }
 }
 
 // Makes [start, stop] flat at the source's default value: user keys just
