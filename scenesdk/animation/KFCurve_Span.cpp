@@ -100,14 +100,16 @@ namespace
 {
 
 // Step 1 and 2: the source keys inside the span, and the span itself, which
-// shrinks to them unless kept (infinite ends stay infinite). False when a
-// source with keys has none inside: nothing is replaced then.
+// shrinks to them unless kept (infinite ends stay infinite). False when the
+// source has no key inside a span that is not kept (an empty source
+// included): nothing is replaced then. A kept span is replaced even by an
+// empty source (removed, or filled flat).
 bool ResolveSpan(KFCurve& source, int64_t& s, int64_t& e, const KFCurveSpanOptions& options)
 {
     const int sourceCount = source.GetKeyCount();
     if (sourceCount == 0)
     {
-        return true;
+        return options.keepSpan;
     }
     const bool startInfinite = s <= kMinusInfinity;
     const bool stopInfinite = e == kInfinity;

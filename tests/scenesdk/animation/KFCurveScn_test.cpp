@@ -296,6 +296,26 @@ TEST(KFCurveScn, OldStyleControlValuesBecomeSlopes)
     }
 }
 
+TEST(KFCurveScn, OldStyleSecondLetters)
+{
+    CurveFields f;
+    f.keyVersion = 3000;
+    // "O" "b" reads the slope arriving at the key (into the key before) and
+    // its own right slope; "R" with another letter is a user key.
+    f.keys = {T(0), N(0), C('I'), C('u'), N(1),   T(1), N(1), C('O'), C('b'), N(4),
+              N(5), T(2), N(2),   C('R'), C('x'), N(6), T(3), N(2),   C('L')};
+    auto c = Read(WriteFile(f, CScnWriter::eText));
+    ASSERT_EQ(c->GetKeyCount(), 4);
+    EXPECT_EQ(c->GetKeyTangentMode(0), KFCURVE_TANGENT_USER);
+    EXPECT_EQ(c->GetKeyData(0, 1), 4.0f);
+    EXPECT_EQ(c->GetKeyTangentMode(1), KFCURVE_TANGENT_BREAK);
+    EXPECT_EQ(c->GetKeyData(1, 0), 5.0f);
+    EXPECT_EQ(c->GetKeyData(1, 1), 6.0f);
+    EXPECT_EQ(c->GetKeyTangentMode(2), KFCURVE_TANGENT_USER);
+    EXPECT_EQ(c->GetKeyData(2, 0), 6.0f);
+    EXPECT_DOUBLE_EQ(c->GetKeyLeftDerivative(2), 6.0);
+}
+
 TEST(KFCurveScn, OldFilePassAroundTCBKeys)
 {
     CurveFields f;

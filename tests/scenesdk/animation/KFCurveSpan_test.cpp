@@ -134,15 +134,22 @@ TEST(KFCurveSpan, EmptySourceWithAndWithoutFill)
 {
     KFCurve empty;
     empty.SetDefaultValue(-4.0f);
+    // Without a kept span an empty source has no keys to shrink it to.
+    KFCurve same;
+    Destination(same);
+    same.ReplaceSpan(empty, Sec(2), Sec(8));
+    same.ReplaceSpan(empty, Sec(2), Sec(8), false, true);
+    EXPECT_EQ(same.GetKeyCount(), 11);
+
     KFCurve dst;
     Destination(dst);
-    dst.ReplaceSpan(empty, Sec(2), Sec(8));
+    dst.ReplaceSpan(empty, Sec(2), Sec(8), true);
     EXPECT_EQ(Times(dst), (std::vector<double>{0, 1, 9, 10}));
 
     KFCurve filled;
     Destination(filled);
     const float before = filled.Evaluate(Sec(2));
-    filled.ReplaceSpan(empty, Sec(2), Sec(8), false, true);
+    filled.ReplaceSpan(empty, Sec(2), Sec(8), true, true);
     ASSERT_EQ(filled.GetKeyCount(), 8);
     ExpectKeptOutside(filled, 2, 8);
     EXPECT_NEAR(filled.Evaluate(KTime(Sec(2).Get() - 1)), before, 1e-3);
