@@ -291,6 +291,7 @@ bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter
     }
     if (m_Callbacks)
     {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_CallbackDispatch;
         for (size_t i = 0; i < m_Callbacks->size(); ++i)
         {
@@ -316,6 +317,7 @@ bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* 
     }
     if (m_Callbacks)
     {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_CallbackDispatch;
         for (size_t i = 0; i < m_Callbacks->size(); ++i)
         {
@@ -518,8 +520,11 @@ bool KPlug::FilterAccepts(KPlug* plug) const
 
 KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
 {
-    if (!filter || filter->IsSameAs(KClassIdFilter::ForClassId(KClassIdRecord::kNone)) ||
-        filter->IsSameAs(KClassIdFilter::ForClassId(KClassIdRecord::kPlugId)))
+    // The filters of "None" and of KPlug select everything: the plug itself.
+    // Compared by number, so a filter retired by a library stop still counts.
+    if (!filter || (filter->IsA(KClassIdFilter::ClassId) &&
+                    (static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kNone ||
+                     static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kPlugId)))
     {
         return this;
     }

@@ -481,3 +481,46 @@ TEST(Handles, TheEntryAfterAFullBlockOpensANewBlock)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PlugCallbacks, RecordsRemovedOrPlugsDestroyedDuringADispatchAreSafe)
+{
+    struct Ctx
+    {
+        KPlug* plug;
+        int calls = 0;
+        bool destroy = false;
+    };
+    KPlug* p = new KPlug;
+    Ctx first{p};
+    Ctx second{p};
+    auto fn = [](void* user, const KEventPath*, int, KPlug*, int, KPlug*, uint32_t, KPlug*)
+    {
+        auto* c = static_cast<Ctx*>(user);
+        ++c->calls;
+        c->plug->RemoveCallback(c); // removes itself while the list is being walked
+        if (c->destroy)
+        {
+            c->plug->Destroy();
+        }
+    };
+    p->AddCallback(&first, nullptr, nullptr, fn);
+    p->AddCallback(&second, nullptr, nullptr, fn);
+    p->SendEvent16();
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(second.calls, 1);
+    p->SendEvent17();
+    EXPECT_EQ(first.calls, 1) << "removed records are not called again";
+    EXPECT_FALSE(p->RemoveCallback(&first));
+
+    Ctx killer{p};
+    killer.destroy = true;
+    p->AddCallback(&killer, nullptr, nullptr, fn);
+    HdlKObject h = p->GetHandle();
+    p->SendEvent16();
+    EXPECT_FALSE(h.IsLive()) << "destroyed once the dispatch ended";
+}
+
+} // namespace

@@ -410,3 +410,39 @@ TEST_F(PropertyTest, ReferencesResolveOnlyToProperties)
 }
 
 } // namespace
+
+namespace
+{
+
+enum class ELook : int32_t
+{
+    eCube,
+    eHardCross,
+    eLightCross,
+    eSphere
+};
+
+TEST(EnumProperties, EnumTemplatesStoreTheEnumAndConvertLikeInts)
+{
+    PlugScope scope;
+    KObject* owner = scope.Add(new KObject);
+    auto* look = new KPropertyTemplate<ELook>;
+    look->InitializeDynamic(owner, "Look", nullptr, false, nullptr, 0);
+    owner->AddProperty(look);
+    EXPECT_EQ(look->GetTypeCode(), eKPropEnum);
+    EXPECT_EQ(look->GetStorage(), eKStorageInt);
+    ASSERT_TRUE(look->SetInt(3));
+    EXPECT_EQ(look->GetValue(), ELook::eSphere);
+    EXPECT_EQ(look->GetDouble(), 3.0);
+
+    KProperty* clone = look->Clone(owner);
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(clone->GetTypeCode(), eKPropEnum);
+    ASSERT_TRUE(clone->CopyValue(look)) << "an int and an enum storage copy through the integer value";
+    EXPECT_EQ(clone->GetInt(), 3);
+    clone->SetInt(1);
+    ASSERT_TRUE(look->CopyValue(clone));
+    EXPECT_EQ(look->GetValue(), ELook::eHardCross);
+}
+
+} // namespace
