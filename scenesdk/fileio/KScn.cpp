@@ -1,9 +1,12 @@
 #include "scenesdk/fileio/KScn.h"
 
+#include "platform/sys/PathResolver.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace scenesdk
@@ -174,30 +177,37 @@ bool KScn::OpenFile(const char* path)
     {
         return Fail(eFileNotOpened, "no file name");
     }
-    FILE* f = std::fopen(path, "rb");
+    // Paths as the data spells them (backslashes, any letter case).
+    const std::string resolved = plat::ResolvePath(path);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(resolved, ec))
+    {
+        return Fail(eFileNotOpened, std::string("no such file: ") + path);
+    }
+    const uintmax_t size = std::filesystem::file_size(resolved, ec);
+    if (ec)
+    {
+        return Fail(eFileNotOpened, std::string("cannot read ") + path);
+    }
+    if (size > KScnTree::kMaxFileSize)
+    {
+        return Fail(eFileCorrupted, std::string("file too large: ") + path);
+    }
+    FILE* f = std::fopen(resolved.c_str(), "rb");
     if (f == nullptr)
     {
         return Fail(eFileNotOpened, std::string("cannot open ") + path);
     }
+    // One spare byte: the text parser appends a guard byte without
+    // reallocating the whole file.
     std::vector<char> bytes;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && static_cast<unsigned long>(size) <= KScnTree::kMaxFileSize &&
-         std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok)
-    {
-        // One spare byte: the text parser appends a guard byte without
-        // reallocating the whole file.
-        bytes.reserve(static_cast<size_t>(size) + 1);
-        bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    }
+    bytes.reserve(static_cast<size_t>(size) + 1);
+    bytes.resize(static_cast<size_t>(size));
+    const bool ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     std::fclose(f);
     if (!ok)
     {
-        return Fail(size > 0 && static_cast<unsigned long>(size) > KScnTree::kMaxFileSize ? eFileCorrupted
-                                                                                          : eFileNotOpened,
-                    std::string("cannot read ") + path);
+        return Fail(eFileNotOpened, std::string("cannot read ") + path);
     }
     return OpenBytes(std::move(bytes));
 }

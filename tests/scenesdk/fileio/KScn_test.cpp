@@ -449,12 +449,15 @@ TEST_F(KScnFiles, OpensFilesFromDisk)
     EXPECT_EQ(scn.GetError().GetLastErrorID(), -1);
     scn.Close();
     EXPECT_FALSE(scn.IsOpen());
+    m_Dir.WriteFile("Data/Models/Box.scn", "FileHeader: {\n Version: 6000\n}\n");
+    EXPECT_TRUE(scn.OpenFile("data\\models\\box.SCN")) << scn.GetStatusText(); // spelt as on Windows
 
     EXPECT_FALSE(scn.OpenFile("missing.scn"));
     EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileNotOpened);
     EXPECT_STREQ(scn.GetError().GetLastErrorString(), "File not opened");
     EXPECT_FALSE(scn.OpenFile(nullptr));
     EXPECT_FALSE(scn.OpenFile(".")); // a folder
+    EXPECT_EQ(scn.GetError().GetLastErrorID(), KScn::eFileNotOpened);
     EXPECT_FALSE(scn.IsOpen());
     m_Dir.WriteFile("empty.scn", "");
     EXPECT_FALSE(scn.OpenFile("empty.scn"));
