@@ -38,6 +38,18 @@ void FreeKeyMemory(void* p, size_t bytes)
     }
 }
 
+// (t - a) / (b - a) for a < b: the same in ticks as in seconds.
+double TickRatio(int64_t a, int64_t t, int64_t b)
+{
+    int64_t num;
+    int64_t den;
+    if (!__builtin_sub_overflow(t, a, &num) && !__builtin_sub_overflow(b, a, &den))
+    {
+        return static_cast<double>(num) / static_cast<double>(den);
+    }
+    return SecondsBetween(a, t) / SecondsBetween(a, b);
+}
+
 KFKeyRecord* NewBlock()
 {
     void* mem = AllocKeyMemory(kBlockBytes);
@@ -689,7 +701,7 @@ double KFCurve::FindKey(KTime time, int* hint)
         double position = h + 1.0;
         if (tn != th)
         {
-            position = h + SecondsBetween(th, t) / SecondsBetween(th, tn);
+            position = h + TickRatio(th, t, tn);
         }
         ++h;
         return position < -0.5 ? -0.5 : position;
@@ -707,7 +719,7 @@ double KFCurve::FindKey(KTime time, int* hint)
     double position = h;
     if (th != tp)
     {
-        position = (h - 1) + SecondsBetween(tp, t) / SecondsBetween(tp, th);
+        position = (h - 1) + TickRatio(tp, t, th);
     }
     --h;
     return position;
