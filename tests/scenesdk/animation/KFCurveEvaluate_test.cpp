@@ -93,6 +93,24 @@ TEST(KFCurveEvaluate, ConstantAndLinearSegments)
     EXPECT_DOUBLE_EQ(c.GetKeyRightDerivative(2), 4.0); // the last key's right is its left
 }
 
+TEST(KFCurveEvaluate, CacheAndAutoBiasesBesideOtherKinds)
+{
+    KFCurve c;
+    AddKind(c, 0.0, 0.0f, KFCURVE_INTERPOLATION_LINEAR);
+    AddKind(c, 1.0, 1.0f, KFCURVE_INTERPOLATION_CONSTANT, 0);
+    AddKind(c, 2.0, 3.0f, KFCURVE_INTERPOLATION_CUBIC);
+    AddKind(c, 3.0, 2.0f, KFCURVE_INTERPOLATION_CUBIC);
+    EXPECT_EQ(c.GetKeyLeftAuto(1), 100.0); // after a linear key: its left secant
+    EXPECT_EQ(c.GetKeyLeftAuto(2), 0.0);   // after a constant key
+    EXPECT_EQ(c.EvaluateCached(Sec(0.5)), 0.5f);
+    EXPECT_EQ(c.GetCacheTime(), Sec(0.5));
+    c.SetCache(Sec(0.5), 9.0f);
+    EXPECT_EQ(c.EvaluateCached(Sec(0.5)), 9.0f); // served from the cache
+    c.SetKeyValue(1, 2.0f);                      // any key change empties it
+    EXPECT_EQ(c.GetCacheTime(), KTime(KTime::kInfinite));
+    EXPECT_EQ(c.EvaluateCached(Sec(0.5)), 1.0f);
+}
+
 TEST(KFCurveEvaluate, CubicUserSlopes)
 {
     KFCurve c;

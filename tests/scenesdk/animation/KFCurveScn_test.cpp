@@ -296,6 +296,24 @@ TEST(KFCurveScn, OldStyleControlValuesBecomeSlopes)
     }
 }
 
+TEST(KFCurveScn, OldStyleConversionSkipsKeysOutOfOrder)
+{
+    CurveFields f;
+    f.keyVersion = 3000;
+    // The second "B" key repeats the first one's time: it is bad, and the
+    // first key's control values must not be divided by a zero time step.
+    f.keys = {T(1),   N(0), C('B'), C('u'), N(3),   T(1),   N(1), C('B'),
+              C('u'), N(2), T(2),   N(2),   C('B'), C('u'), N(1)};
+    auto c = Read(WriteFile(f, CScnWriter::eBinary));
+    ASSERT_EQ(c->GetKeyCount(), 2);
+    for (int k = 0; k < 2; ++k)
+    {
+        EXPECT_TRUE(std::isfinite(c->GetKeyData(k, 0))) << k;
+        EXPECT_TRUE(std::isfinite(c->GetKeyData(k, 1))) << k;
+    }
+    EXPECT_TRUE(std::isfinite(c->Evaluate(Sec(1.5))));
+}
+
 TEST(KFCurveScn, OldStyleSecondLetters)
 {
     CurveFields f;
