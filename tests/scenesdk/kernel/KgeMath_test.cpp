@@ -308,7 +308,17 @@ TEST(KgeMathTest, EulerOfScaledAndMirroredRows)
     KgeMatrixFromTRS(m, t, r, mirrored);
     KgeMatrixToEulerOrthonormal(angles, m);
     EXPECT_NEAR(angles[0], 10, 1e-9);
+    EXPECT_NEAR(angles[1], 20, 1e-9);
     EXPECT_NEAR(angles[2], 30, 1e-9);
+    // One mirrored row: all three lengths turn negative (two would leave a
+    // mirror, not a rotation), and the angles with those lengths rebuild it.
+    const double oneMirrored[3] = {-2, 3, 4};
+    KgeMatrixFromTRS(m, t, r, oneMirrored);
+    KgeMatrixToEulerOrthonormal(angles, m);
+    const double negated[3] = {-2, -3, -4};
+    double rebuilt[16];
+    KgeMatrixFromTRS(rebuilt, t, angles, negated);
+    ExpectMatrixNear(rebuilt, m, 1e-9);
     const double flat[3] = {1, 0, 1};
     KgeMatrixFromTRS(m, t, r, flat);
     KgeMatrixToEulerOrthonormal(angles, m);
