@@ -75,8 +75,8 @@ void KgeAffineInverseMultiply(double* out, const double* a, const double* b);
 // XYZ, XZY, YZX, YXZ, ZXY, ZYX. The axes (i, j, k) of a code come from
 // KgeEulerAxes. Bit value 2 marks the odd permutations (XZY, YXZ, ZYX),
 // whose angles are negated inside the formulas; bit value 1 selects the
-// repeated-axis form (i, j, i). Code 12 is the spheric XYZ rotation, handled
-// only by the pivot-record routines.
+// repeated-axis form (i, j, i). Code 12 is the spheric XYZ rotation
+// (KgeMatrixFromSpheric), which never indexes the axis table.
 constexpr int kKgeEulerSpheric = 12;
 // Axes of code 0..11 into i, j, k; false for any other code.
 bool KgeEulerAxes(int code, int* i, int* j, int* k);
