@@ -41,7 +41,7 @@ CEngineServices::~CEngineServices()
 
     // [slot 5] m_pSoundMgr.Release();
 
-    // [slot 6] m_pPhysXMgr.Release();
+    m_pPhysXMgr.Release();
 }
 
 // Getters of the slots: the copy getters return the handle by value; the lazy
@@ -62,4 +62,9 @@ CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
 
 // [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
 
-// [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)
+CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr()
+{
+    if (m_pPhysXMgr.IsNull())
+        m_pPhysXMgr = new (std::nothrow) CPhysXMgr;
+    return m_pPhysXMgr;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
 
@@ -46,7 +47,8 @@ public:
 
     // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
 
-    // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
+    // Makes the physics manager (not Create-d) on the first call.
+    CRefPtr<CPhysXMgr>& GetPhysXMgr();
 
 protected:
     // Builds the renderer, then the texture loader, terrain builder, model
@@ -67,5 +69,5 @@ private:
 
     // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
 
-    // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
+    CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };
