@@ -3,6 +3,7 @@
 #include "app/CDInputMgr.h"
 #include "app/CEngineServices.h"
 #include "app/CHiResTimer.h"
+#include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
@@ -150,8 +151,13 @@ bool CVostrelApp::Create()
     //   services->GetGuiMgr()->Create(m_pWindow, pInputMgr, timer, 1000, 1000); on failure
     //   "Error: pGuiMgr->Create failed in CVostrelApp::Create".
 
-    // [step 10: physics] services->GetPhysXMgr()->Create(); on failure
-    //   "Error: pPhysXMgr->Create failed in CVostrelApp::Create".
+    // 10. Physics.
+    CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();
+    if (!pPhysXMgr || !pPhysXMgr->Create())
+    {
+        Log(1, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
+        return false;
+    }
 
     // [step 11: game controller] m_GameCtrl.Create(m_pFrameClock); on failure
     //   "Error: m_GameCtrl.Create failed in CVostrelApp::Create".
