@@ -35,8 +35,8 @@ constexpr FMOD_RESULT FMOD_ERR_UNINITIALIZED = 3;  // System::init not called (o
 constexpr FMOD_RESULT FMOD_ERR_INITIALIZED = 4;    // init called twice, or another system is live
 constexpr FMOD_RESULT FMOD_ERR_OUTPUT_INIT = 5;    // no audio output, not even the silent one
 constexpr FMOD_RESULT FMOD_ERR_FILE_NOTFOUND = 6;
-constexpr FMOD_RESULT FMOD_ERR_FORMAT = 7;         // unreadable, corrupt or unsupported file
-constexpr FMOD_RESULT FMOD_ERR_CHANNEL_ALLOC = 8;  // every channel is reserved and none can be stolen
+constexpr FMOD_RESULT FMOD_ERR_FORMAT = 7;        // unreadable, corrupt or unsupported file
+constexpr FMOD_RESULT FMOD_ERR_CHANNEL_ALLOC = 8; // every channel is reserved and none can be stolen
 constexpr FMOD_RESULT FMOD_ERR_MEMORY = 9;
 
 // A short English text for a result code.
@@ -95,7 +95,6 @@ struct ChannelSlot
     int iLoopCount = 0;
 };
 
-
 class Sound
 {
 public:
@@ -109,7 +108,9 @@ public:
 private:
     friend class System;
     friend class Channel;
-    Sound(System* system, Mix_Chunk* chunk, FMOD_MODE mode) : m_pSystem(system), m_pChunk(chunk), m_Mode(mode) {}
+    Sound(System* system, Mix_Chunk* chunk, FMOD_MODE mode) : m_pSystem(system), m_pChunk(chunk), m_Mode(mode)
+    {
+    }
     ~Sound() = default;
 
     System* m_pSystem;

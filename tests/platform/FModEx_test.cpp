@@ -155,10 +155,8 @@ TEST_F(FModExTest, BadFilesFailCleanly)
         const char* name;
         FMOD_RESULT result;
     } cases[] = {
-        {"Data/sounds/missing.wav", FMOD_ERR_FILE_NOTFOUND},
-        {"Data/sounds", FMOD_ERR_FILE_NOTFOUND},
-        {"Data/sounds/text.wav", FMOD_ERR_FORMAT},
-        {"Data/sounds/cut.wav", FMOD_ERR_FORMAT},
+        {"Data/sounds/missing.wav", FMOD_ERR_FILE_NOTFOUND}, {"Data/sounds", FMOD_ERR_FILE_NOTFOUND},
+        {"Data/sounds/text.wav", FMOD_ERR_FORMAT},           {"Data/sounds/cut.wav", FMOD_ERR_FORMAT},
         {"Data/sounds/empty.mp3", FMOD_ERR_FORMAT},
     };
     for (const Case& c : cases)
