@@ -1,5 +1,7 @@
 #include "app/CEngineServices.h"
 
+#include "app/CFModSoundMgr.h"
+
 #include <new>
 
 CEngineServices* CEngineServices::s_pInstance = nullptr;
@@ -37,7 +39,8 @@ CEngineServices::~CEngineServices()
 
     // [slot 4] m_pGuiMgr.Release();
 
-    // [slot 5] m_pSoundMgr.Release();
+    // [slot 5]
+    m_pSoundMgr.Release();
 
     // [slot 6] m_pPhysXMgr.Release();
 }
@@ -54,6 +57,12 @@ CEngineServices::~CEngineServices()
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 
-// [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
+// [slot 5]
+CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
+{
+    if (m_pSoundMgr.IsNull())
+        m_pSoundMgr = new (std::nothrow) CFModSoundMgr;
+    return m_pSoundMgr;
+}
 
 // [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "app/ISoundMgr.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -42,7 +43,8 @@ public:
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
-    // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
+    // [slot 5: sound manager] makes a CFModSoundMgr on the first call.
+    CRefPtr<ISoundMgr>& GetSoundMgr();
 
     // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
 
@@ -63,7 +65,8 @@ private:
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
-    // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
+    // [slot 5]
+    CRefPtr<ISoundMgr> m_pSoundMgr;
 
     // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };

@@ -1,3 +1,4 @@
+#include "app/CEngineServices.h"
 #include "app/CFModSoundMgr.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
@@ -256,4 +257,30 @@ TEST_F(CFModSoundMgrTest, SoundsOutliveTheirManagerSilently)
     // The output is free again.
     CRefPtr<CFModSoundMgr> next(new CFModSoundMgr());
     EXPECT_TRUE(next->Create());
+}
+
+// ---- engine services -----------------------------------------------------------
+
+TEST(CFModSoundMgrServicesTest, ServicesMakeOneManagerOnFirstUseWithoutCreatingIt)
+{
+    testsupport::TempDir dir;
+    dir.WriteFile("Data/sounds/build.wav", MakeWav(0.5));
+    CEngineServices::CreateInstance();
+    CRefPtr<ISoundMgr> mgr = CEngineServices::GetInstance()->GetSoundMgr();
+    ASSERT_TRUE(mgr);
+    EXPECT_EQ(CEngineServices::GetInstance()->GetSoundMgr().Get(), mgr.Get());
+    CFModSoundMgr* fmod = dynamic_cast<CFModSoundMgr*>(mgr.Get());
+    ASSERT_NE(fmod, nullptr);
+    EXPECT_FALSE(fmod->IsCreated());
+    ASSERT_TRUE(mgr->Create());
+    CRefPtr<ISound> sound = mgr->GetSound(0, "Data/sounds/build.wav");
+    ASSERT_TRUE(sound);
+
+    // A copy held past the services keeps the manager and its output alive.
+    CEngineServices::DestroyInstance();
+    EXPECT_TRUE(fmod->IsCreated());
+    sound->Play();
+    EXPECT_TRUE(Playing(sound));
+    mgr.Release();
+    sound->Play(); // silent: its manager is gone
 }
