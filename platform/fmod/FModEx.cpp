@@ -76,7 +76,6 @@ const ErrorText kErrorTexts[] = {
     {FMOD_ERR_FILE_NOTFOUND, "File not found."},
     {FMOD_ERR_FORMAT, "Unsupported file or audio format."},
     {FMOD_ERR_CHANNEL_ALLOC, "Error trying to allocate a channel."},
-    {FMOD_ERR_MEMORY, "Not enough memory or resources."},
 };
 
 } // namespace

@@ -37,7 +37,6 @@ constexpr FMOD_RESULT FMOD_ERR_OUTPUT_INIT = 5;    // no audio output, not even 
 constexpr FMOD_RESULT FMOD_ERR_FILE_NOTFOUND = 6;
 constexpr FMOD_RESULT FMOD_ERR_FORMAT = 7;        // unreadable, corrupt or unsupported file
 constexpr FMOD_RESULT FMOD_ERR_CHANNEL_ALLOC = 8; // every channel is reserved and none can be stolen
-constexpr FMOD_RESULT FMOD_ERR_MEMORY = 9;
 
 // A short English text for a result code.
 const char* FMOD_ErrorString(FMOD_RESULT result);

@@ -150,6 +150,12 @@ TEST_F(FModExTest, BadFilesFailCleanly)
     std::string wav = MakeWav(0.1);
     m_Dir.WriteFile("Data/sounds/cut.wav", wav.substr(0, 30));
     m_Dir.WriteFile("Data/sounds/empty.mp3", "");
+    std::string noChannels = wav;
+    noChannels[22] = 0; // channel count
+    m_Dir.WriteFile("Data/sounds/nochannels.wav", noChannels);
+    std::string noRate = wav;
+    noRate.replace(24, 4, std::string(4, '\0')); // sample rate
+    m_Dir.WriteFile("Data/sounds/norate.wav", noRate);
     struct Case
     {
         const char* name;
@@ -157,7 +163,8 @@ TEST_F(FModExTest, BadFilesFailCleanly)
     } cases[] = {
         {"Data/sounds/missing.wav", FMOD_ERR_FILE_NOTFOUND}, {"Data/sounds", FMOD_ERR_FILE_NOTFOUND},
         {"Data/sounds/text.wav", FMOD_ERR_FORMAT},           {"Data/sounds/cut.wav", FMOD_ERR_FORMAT},
-        {"Data/sounds/empty.mp3", FMOD_ERR_FORMAT},
+        {"Data/sounds/empty.mp3", FMOD_ERR_FORMAT},          {"Data/sounds/nochannels.wav", FMOD_ERR_FORMAT},
+        {"Data/sounds/norate.wav", FMOD_ERR_FORMAT},
     };
     for (const Case& c : cases)
     {
@@ -165,6 +172,16 @@ TEST_F(FModExTest, BadFilesFailCleanly)
         EXPECT_EQ(m_pSystem->createSound(c.name, FMOD_CREATESAMPLE, nullptr, &sound), c.result) << c.name;
         EXPECT_EQ(sound, nullptr) << c.name;
     }
+    // A data size past the end of the file keeps the samples that are there.
+    std::string overlong = wav;
+    overlong.replace(40, 4, std::string("\x00\xe1\xf5\x05", 4)); // 100,000,000 bytes
+    m_Dir.WriteFile("Data/sounds/overlong.wav", overlong);
+    FMOD::Sound* cut = Load("Data/sounds/overlong.wav");
+    unsigned int ms = 0;
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->getLength(&ms, FMOD_TIMEUNIT_MS), FMOD_OK);
+    EXPECT_NEAR(ms, 100, 2);
+
     FMOD::Sound* sound = nullptr;
     EXPECT_EQ(m_pSystem->createSound(nullptr, FMOD_CREATESAMPLE, nullptr, &sound), FMOD_ERR_INVALID_PARAM);
     EXPECT_EQ(m_pSystem->createSound("Data/sounds/tone.wav", 0, nullptr, nullptr), FMOD_ERR_INVALID_PARAM);
