@@ -39,10 +39,9 @@ CEngineServices::~CEngineServices()
 
     // [slot 4] m_pGuiMgr.Release();
 
-    // [slot 5]
     m_pSoundMgr.Release();
 
-    // [slot 6] m_pPhysXMgr.Release();
+    m_pPhysXMgr.Release();
 }
 
 // Getters of the slots: the copy getters return the handle by value; the lazy
@@ -57,7 +56,6 @@ CEngineServices::~CEngineServices()
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 
-// [slot 5]
 CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
 {
     if (m_pSoundMgr.IsNull())
@@ -65,4 +63,9 @@ CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
     return m_pSoundMgr;
 }
 
-// [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)
+CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr()
+{
+    if (m_pPhysXMgr.IsNull())
+        m_pPhysXMgr = new (std::nothrow) CPhysXMgr;
+    return m_pPhysXMgr;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
 #include "app/ISoundMgr.h"
 
@@ -43,10 +44,11 @@ public:
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
-    // [slot 5: sound manager] makes a CFModSoundMgr on the first call.
+    // Makes the sound manager (not Create-d) on the first call.
     CRefPtr<ISoundMgr>& GetSoundMgr();
 
-    // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
+    // Makes the physics manager (not Create-d) on the first call.
+    CRefPtr<CPhysXMgr>& GetPhysXMgr();
 
 protected:
     // Builds the renderer, then the texture loader, terrain builder, model
@@ -65,8 +67,7 @@ private:
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
-    // [slot 5]
     CRefPtr<ISoundMgr> m_pSoundMgr;
 
-    // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
+    CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };
