@@ -136,8 +136,13 @@ bool CVostrelApp::Create()
         Log(1, "Error: pInputMgr->Create failed in CVostrelApp::Create");
         return false;
     }
-    // [step 6: sound manager] services->GetSoundMgr()->Create(); on failure
-    //   "Error: ISoundMgr()->Create() failed in CVostrelApp::Create".
+    // 6. Sound manager (silent on a machine without a sound device).
+    CRefPtr<ISoundMgr>& pSoundMgr = services->GetSoundMgr();
+    if (!pSoundMgr || !pSoundMgr->Create())
+    {
+        Log(1, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
+        return false;
+    }
 
     // 7. The application hears input after every listener below 100.
     SetPriority(100);
