@@ -222,9 +222,9 @@ TEST_F(CFModSoundMgrTest, LoopCountRepeatsEffectsAndBoundsStreams)
     ASSERT_TRUE(WaitFor([&] { return !Playing(rollover); }));
     EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.2);
     // An effect left at 0 plays once.
-    CRefPtr<ISound> click = m_pMgr->GetSound(0, "Data/sounds/button_rollover.wav");
-    click->Play();
-    EXPECT_EQ(LoopCountOf(click), 0);
+    CRefPtr<ISound> effect = m_pMgr->GetSound(0, "Data/sounds/build.wav");
+    effect->Play();
+    EXPECT_EQ(LoopCountOf(effect), 0);
 
     // Background music left at loop count 0 loops until its state stops it.
     CRefPtr<ISound> music = m_pMgr->GetSound(2, "Data/sounds/bg_build.wav");
@@ -243,7 +243,7 @@ TEST_F(CFModSoundMgrTest, LoopCountRepeatsEffectsAndBoundsStreams)
     rollover->Play();
     EXPECT_EQ(LoopCountOf(rollover), -1);
     // A stream name first loaded as an effect stays an effect (the first kind wins).
-    CRefPtr<ISound> notLooping = m_pMgr->GetSound(2, "Data/sounds/button_rollover.wav");
+    CRefPtr<ISound> notLooping = m_pMgr->GetSound(2, "Data/sounds/build.wav");
     notLooping->Play();
     EXPECT_EQ(LoopCountOf(notLooping), 0);
 }

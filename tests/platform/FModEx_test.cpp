@@ -324,6 +324,55 @@ TEST_F(FModExTest, LoopCountRepeatsEveryKindOfSound)
     EXPECT_GE(Seconds(start), 0.7);
 }
 
+namespace
+{
+class FModExFourChannelTest : public FModExTest
+{
+protected:
+    int Channels() const override { return 4; }
+};
+} // namespace
+
+// Sounds ending on the audio thread while the main thread starts, restarts and
+// stops others (and steals channels): a live handle always owns its channel
+// alone. Run under ThreadSanitizer this also checks the channel-finished path.
+TEST_F(FModExFourChannelTest, LiveHandlesNeverShareAChannelWhileSoundsEnd)
+{
+    m_Dir.WriteFile("Data/sounds/blip.wav", MakeWav(0.01));
+    FMOD::Sound* blip = Load("Data/sounds/blip.wav");
+    FMOD::Sound* tone = Load("Data/sounds/tone.wav");
+    FMOD::Channel* handles[8] = {};
+    Clock::time_point start = Clock::now();
+    for (int step = 0; Seconds(start) < 0.4; ++step)
+    {
+        FMOD::Channel*& h = handles[step % 8];
+        ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_REUSE, step % 3 ? blip : tone, true, &h), FMOD_OK);
+        h->setVolume(0.5f);
+        h->setPaused(false);
+        FMOD::Channel* other = handles[(step + 3) % 8];
+        if (step % 5 == 0 && other)
+            other->stop();
+        bool used[4] = {};
+        int live = 0;
+        for (FMOD::Channel* c : handles)
+        {
+            int index = -1;
+            if (c && c->getIndex(&index) == FMOD_OK)
+            {
+                ASSERT_GE(index, 0);
+                ASSERT_LT(index, 4);
+                EXPECT_FALSE(used[index]) << "two handles own channel " << index;
+                used[index] = true;
+                ++live;
+            }
+        }
+        int count = -1;
+        m_pSystem->getChannelsPlaying(&count);
+        EXPECT_LE(count, live); // sounds may end between the two looks, never start
+        std::this_thread::sleep_for(std::chrono::milliseconds(step % 4));
+    }
+}
+
 TEST_F(FModExTest, ReleasingASoundStopsItsChannels)
 {
     FMOD::Sound* sound = Load("Data/sounds/long.wav");
