@@ -1,0 +1,34 @@
+#pragma once
+
+// A bare SDL window with an OpenGL context, for tests that need GL but not
+// the window layer. Made with the pixel format the renderer asks for.
+
+#include "platform/gl/WGL.h"
+
+struct SDL_Window;
+
+namespace plat
+{
+
+class GLTestWindow
+{
+public:
+    // Starts SDL video when needed and makes a hidden width x height window
+    // with a current compatibility context. IsOk() tells whether it worked.
+    GLTestWindow(int width = 256, int height = 256);
+    ~GLTestWindow();
+    GLTestWindow(const GLTestWindow&) = delete;
+    GLTestWindow& operator=(const GLTestWindow&) = delete;
+
+    bool IsOk() const { return m_hRC != nullptr; }
+    SDL_Window* GetWindow() const { return m_pWindow; }
+    // A device context of its own over the window (released with the window).
+    HDC GetDC() const { return m_hDC; }
+
+private:
+    SDL_Window* m_pWindow;
+    HDC m_hDC;
+    HGLRC m_hRC;
+};
+
+} // namespace plat
