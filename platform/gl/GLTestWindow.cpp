@@ -7,7 +7,7 @@
 namespace plat
 {
 
-GLTestWindow::GLTestWindow(int width, int height) : m_pWindow(nullptr), m_hDC(nullptr), m_hRC(nullptr)
+GLTestWindow::GLTestWindow(int width, int height, bool withContext) : m_pWindow(nullptr), m_hDC(nullptr), m_hRC(nullptr)
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return;
@@ -28,6 +28,8 @@ GLTestWindow::GLTestWindow(int width, int height) : m_pWindow(nullptr), m_hDC(nu
     if (!m_pWindow)
         return;
     m_hDC = GetDCFromSDLWindow(m_pWindow);
+    if (!withContext)
+        return;
     int format = ChoosePixelFormat(m_hDC, &pfd);
     if (!SetPixelFormat(m_hDC, format, &pfd))
         return;

@@ -15,7 +15,10 @@ class GLTestWindow
 public:
     // Starts SDL video when needed and makes a hidden width x height window
     // with a current compatibility context. IsOk() tells whether it worked.
-    GLTestWindow(int width = 256, int height = 256);
+    // Without a context the window and its device context are left for the
+    // caller's own SetPixelFormat and wglCreateContext (IsOk() is then false
+    // and GetDC() tells whether the window was made).
+    explicit GLTestWindow(int width = 256, int height = 256, bool withContext = true);
     ~GLTestWindow();
     GLTestWindow(const GLTestWindow&) = delete;
     GLTestWindow& operator=(const GLTestWindow&) = delete;
