@@ -78,14 +78,18 @@ std::string ResolvePath(const std::string& path)
                 resolved += part + "/";
             continue;
         }
-        std::string dir = resolved.empty() ? std::string() : resolved.substr(0, resolved.size() - (resolved.size() > 1 ? 1 : 0));
+        std::string dir = resolved.empty()
+                              ? std::string()
+                              : resolved.substr(0, resolved.size() - (resolved.size() > 1 ? 1 : 0));
         std::string candidate = resolved + part;
         if (!Exists(candidate))
         {
             std::string match = FindCaseless(dir, part);
-            if (match.empty())
+            if (match.empty() || !Exists(resolved + match))
             {
-                // The cached listing may predate the file: read it again once.
+                // The cached listing may predate the file, or name one that
+                // has gone since (or, for a relative folder, belong to an
+                // earlier working folder): read it again once.
                 g_Listings.erase(dir);
                 match = FindCaseless(dir, part);
             }

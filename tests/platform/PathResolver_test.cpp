@@ -2,6 +2,8 @@
 #include "platform/sys/W32Files.h"
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
+
 using plat::ResolvePath;
 using testsupport::TempDirTest;
 
@@ -32,8 +34,9 @@ TEST_F(PathResolverTest, MissingFileStaysMissing)
     m_Dir.WriteFile("Data/a.txt", "x");
     EXPECT_EQ(ResolvePath("Data\\b.txt"), "Data/b.txt");
     EXPECT_EQ(ResolvePath("nothing/here.txt"), "nothing/here.txt");
-    EXPECT_EQ(plat::CreateFileA("data/B.TXT", plat::GENERIC_READ, 0, nullptr, plat::OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        plat::CreateFileA("data/B.TXT", plat::GENERIC_READ, 0, nullptr, plat::OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
 }
 
 TEST_F(PathResolverTest, FileCreatedAfterAListingIsFound)
@@ -47,15 +50,16 @@ TEST_F(PathResolverTest, FileCreatedAfterAListingIsFound)
 TEST_F(PathResolverTest, W32FileCallsRoundTrip)
 {
     using namespace plat;
-    HANDLE h = CreateFileA("Out.bin", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileA("Out.bin", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     DWORD n = 0;
     EXPECT_TRUE(WriteFile(h, "hello", 5, &n, nullptr));
     EXPECT_EQ(n, 5u);
     EXPECT_TRUE(CloseHandle(h));
 
-    h = CreateFileA("OUT.BIN", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    h = CreateFileA("OUT.BIN", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                    nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(SetFilePointer(h, 1, nullptr, FILE_BEGIN), 1u);
     char buf[8] = {};
@@ -66,4 +70,20 @@ TEST_F(PathResolverTest, W32FileCallsRoundTrip)
     EXPECT_EQ(SetFilePointer(h, -10, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+}
+
+TEST_F(PathResolverTest, StaleListingIsReadAgain)
+{
+    m_Dir.WriteFile("Data/Bird.scn", "x");
+    EXPECT_EQ(ResolvePath("data/bird.scn"), "Data/Bird.scn");
+    std::filesystem::rename("Data/Bird.scn", "Data/BIRD.scn");
+    EXPECT_EQ(ResolvePath("data/bird.scn"), "Data/BIRD.scn");
+
+    // Another working folder: the cached listing of "." names a file that is
+    // not here.
+    m_Dir.WriteFile("Settings.INI", "x");
+    EXPECT_EQ(ResolvePath("settings.ini"), "Settings.INI");
+    testsupport::TempDir other;
+    other.WriteFile("SETTINGS.ini", "y");
+    EXPECT_EQ(ResolvePath("settings.ini"), "SETTINGS.ini");
 }

@@ -1,0 +1,59 @@
+#include "app/CEngineServices.h"
+
+#include <new>
+
+CEngineServices* CEngineServices::s_pInstance = nullptr;
+
+void CEngineServices::CreateInstance()
+{
+    if (!s_pInstance)
+        s_pInstance = new (std::nothrow) CEngineServices;
+}
+
+void CEngineServices::DestroyInstance()
+{
+    delete s_pInstance;
+    s_pInstance = nullptr;
+}
+
+CEngineServices::CEngineServices()
+{
+    // [slot 1] m_pRenderer = new (std::nothrow) COGLRenderer;
+
+    // [slot 2] a local CRefPtr<CTextureLoader>; then a CTerrainBuilder over a
+    // copy of it and a CSCNLoader; then COGLModelFactory(scene loader, texture
+    // loader, terrain builder) into m_pModelFactory. A failed allocation
+    // leaves its handle null and skips what needs it; nothing is logged.
+}
+
+CEngineServices::~CEngineServices()
+{
+    // Explicit releases, in member order.
+    // [slot 1] m_pRenderer.Release();
+
+    // [slot 2] m_pModelFactory.Release();
+
+    // [slot 3] m_pInputMgr.Release();
+
+    // [slot 4] m_pGuiMgr.Release();
+
+    // [slot 5] m_pSoundMgr.Release();
+
+    // [slot 6] m_pPhysXMgr.Release();
+}
+
+// Getters of the slots: the copy getters return the handle by value; the lazy
+// ones construct their manager when the handle is null:
+//
+// [slot 1] CRefPtr<IRenderer> CEngineServices::GetRenderer() { return m_pRenderer; }
+
+// [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
+
+// [slot 3] CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
+//          { if (m_pInputMgr.IsNull()) m_pInputMgr = new (std::nothrow) CDInputMgr; return m_pInputMgr; }
+
+// [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
+
+// [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
+
+// [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/CRefCounted.h"
+
+// The one process-wide service object through which the game reaches the
+// renderer, the model factory and the input, GUI, sound and physics managers.
+// The application creates it at start-up (CreateInstance) and deletes it at
+// shutdown (DestroyInstance); everything else reaches it through
+// GetInstance(). Main thread only.
+//
+// It holds six handles, in this member order: renderer, model factory (both
+// made by the constructor), input manager, GUI manager, sound manager and
+// physics manager (each constructed, not created, by the first call of its
+// getter; the application calls their Create). GetRenderer and
+// GetModelFactory return a copy of the handle; the four manager getters
+// return a reference to the stored handle. The destructor releases the six
+// handles explicitly in member order; an object still held elsewhere lives on
+// until its last holder lets go.
+//
+// The handles and getters are added together with the classes they hold: each
+// marked slot below (header and source) takes its member, its getter and, in
+// the constructor and destructor, its line.
+class CEngineServices
+{
+public:
+    // Makes the instance when there is none (allocation failure leaves the
+    // pointer null); a second call while it exists does nothing.
+    static void CreateInstance();
+    static CEngineServices* GetInstance() { return s_pInstance; }
+    // Deletes the instance, if any, and clears the pointer.
+    static void DestroyInstance();
+
+    virtual ~CEngineServices();
+
+    CEngineServices(const CEngineServices&) = delete;
+    CEngineServices& operator=(const CEngineServices&) = delete;
+
+    // [slot 1: renderer]      CRefPtr<IRenderer> GetRenderer();          copy of the handle
+    // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
+
+    // [slot 3: input manager] CRefPtr<IInputMgr>& GetInputMgr();         makes CDInputMgr on first call
+
+    // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
+
+    // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
+
+    // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
+
+protected:
+    // Builds the renderer, then the texture loader, terrain builder, model
+    // importer and the model factory over them.
+    CEngineServices();
+
+private:
+    static CEngineServices* s_pInstance;
+
+    // Members in this order (the destructor releases them in it):
+    // [slot 1] CRefPtr<IRenderer> m_pRenderer;
+
+    // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
+
+    // [slot 3] CRefPtr<IInputMgr> m_pInputMgr;
+
+    // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
+
+    // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
+
+    // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
+};

@@ -1,0 +1,24 @@
+#include "app/CEngineServices.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TEST(CEngineServicesTest, OneInstanceCreatedOnceAndClearedOnDestroy)
+{
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    CEngineServices::CreateInstance();
+    CEngineServices* first = CEngineServices::GetInstance();
+    ASSERT_NE(first, nullptr);
+    CEngineServices::CreateInstance(); // ignored while one exists
+    EXPECT_EQ(CEngineServices::GetInstance(), first);
+    CEngineServices::DestroyInstance();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    CEngineServices::DestroyInstance(); // harmless when absent
+    CEngineServices::CreateInstance();
+    EXPECT_NE(CEngineServices::GetInstance(), nullptr);
+    CEngineServices::DestroyInstance();
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+#include "app/CRefCounted.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+// Records its own destruction into a shared log.
+struct CNode : CRefCounted
+{
+    CNode(std::vector<int>* log, int id) : m_pLog(log), m_iId(id) {}
+    ~CNode() override { m_pLog->push_back(m_iId); }
+    std::vector<int>* m_pLog;
+    int m_iId;
+    CRefPtr<CNode> m_pChild;
+};
+
+struct CDerived : CNode
+{
+    using CNode::CNode;
+};
+
+TEST(CRefPtrTest, CopyCountsAndLastReleaseDeletes)
+{
+    std::vector<int> log;
+    {
+        CRefPtr<CNode> a(new CNode(&log, 1));
+        EXPECT_EQ(a->GetRefCount(), 1u);
+        {
+            CRefPtr<CNode> b(a);
+            CRefPtr<CNode> c;
+            c = a;
+            EXPECT_EQ(a->GetRefCount(), 3u);
+            EXPECT_TRUE(b == a);
+        }
+        EXPECT_EQ(a->GetRefCount(), 1u);
+        EXPECT_TRUE(log.empty());
+        a.Release();
+        EXPECT_TRUE(a.IsNull());
+        EXPECT_FALSE(a);
+        EXPECT_EQ(log, std::vector<int>{1});
+        a.Release(); // on an empty handle: nothing
+    }
+    EXPECT_EQ(log, std::vector<int>{1});
+}
+
+TEST(CRefPtrTest, SelfAssignmentAndSamePointerChangeNothing)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> a(new CNode(&log, 1));
+    CNode* raw = a.Get();
+    a = a;
+    a = raw;
+    a.Assign(raw);
+    EXPECT_EQ(a->GetRefCount(), 1u);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(CRefPtrTest, AssignReleasesOldAndCountsNew)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> a(new CNode(&log, 1));
+    CRefPtr<CNode> b(new CNode(&log, 2));
+    a = b;
+    EXPECT_EQ(log, std::vector<int>{1});
+    EXPECT_EQ(b->GetRefCount(), 2u);
+    a = nullptr;
+    EXPECT_EQ(b->GetRefCount(), 1u);
+}
+
+TEST(CRefPtrTest, AssigningTheOnlyHoldersChildIsSafe)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> p(new CNode(&log, 1));
+    p->m_pChild = new CNode(&log, 2);
+    p->m_pChild->m_pChild = new CNode(&log, 3);
+    // The parent holds the child's only other reference.
+    p = p->m_pChild;
+    EXPECT_EQ(log, std::vector<int>{1});
+    ASSERT_FALSE(p.IsNull());
+    EXPECT_EQ(p->m_iId, 2);
+    EXPECT_EQ(p->GetRefCount(), 1u);
+    p = p->m_pChild;
+    EXPECT_EQ(p->m_iId, 3);
+    p.Release();
+    EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(CRefPtrTest, PolymorphicHandlesShareOneCount)
+{
+    std::vector<int> log;
+    CRefPtr<CDerived> d(new CDerived(&log, 7));
+    CRefPtr<CNode> base(d);
+    EXPECT_EQ(d->GetRefCount(), 2u);
+    d.Release();
+    EXPECT_TRUE(log.empty());
+    base.Release(); // deleted through the virtual destructor
+    EXPECT_EQ(log, std::vector<int>{7});
+}
+
+TEST(CRefPtrTest, CountIsWiderThanSixteenBits)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> first(new CNode(&log, 1));
+    std::vector<CRefPtr<CNode>> many(70000, first);
+    EXPECT_EQ(first->GetRefCount(), 70001u);
+    many.clear();
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(first->GetRefCount(), 1u);
+}
+
+} // namespace
