@@ -1,5 +1,7 @@
 #include "app/CEngineServices.h"
 
+#include "render/COGLRenderer.h"
+
 #include <new>
 
 CEngineServices* CEngineServices::s_pInstance = nullptr;
@@ -18,7 +20,7 @@ void CEngineServices::DestroyInstance()
 
 CEngineServices::CEngineServices()
 {
-    // [slot 1] m_pRenderer = new (std::nothrow) COGLRenderer;
+    m_pRenderer = new (std::nothrow) COGLRenderer;
 
     // [slot 2] a local CRefPtr<CTextureLoader>; then a CTerrainBuilder over a
     // copy of it and a CSCNLoader; then COGLModelFactory(scene loader, texture
@@ -29,7 +31,7 @@ CEngineServices::CEngineServices()
 CEngineServices::~CEngineServices()
 {
     // Explicit releases, in member order.
-    // [slot 1] m_pRenderer.Release();
+    m_pRenderer.Release();
 
     // [slot 2] m_pModelFactory.Release();
 
@@ -45,8 +47,6 @@ CEngineServices::~CEngineServices()
 // Getters of the slots: the copy getters return the handle by value; the lazy
 // ones construct their manager when the handle is null:
 //
-// [slot 1] CRefPtr<IRenderer> CEngineServices::GetRenderer() { return m_pRenderer; }
-
 // [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
 
 // [slot 3] CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "render/IRenderer.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -35,7 +36,8 @@ public:
     CEngineServices(const CEngineServices&) = delete;
     CEngineServices& operator=(const CEngineServices&) = delete;
 
-    // [slot 1: renderer]      CRefPtr<IRenderer> GetRenderer();          copy of the handle
+    // The renderer (a COGLRenderer); null only when its allocation failed.
+    CRefPtr<IRenderer> GetRenderer() { return m_pRenderer; }
     // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
 
     // [slot 3: input manager] CRefPtr<IInputMgr>& GetInputMgr();         makes CDInputMgr on first call
@@ -55,7 +57,7 @@ private:
     static CEngineServices* s_pInstance;
 
     // Members in this order (the destructor releases them in it):
-    // [slot 1] CRefPtr<IRenderer> m_pRenderer;
+    CRefPtr<IRenderer> m_pRenderer;
 
     // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
 
