@@ -329,6 +329,13 @@ bool InitVideo()
     return true;
 }
 
+void QuitVideo()
+{
+    S().queue.clear();
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
 // ---- Window classes and windows -------------------------------------------
 
 ATOM RegisterClassExA(const WNDCLASSEXA* wc)
@@ -467,6 +474,16 @@ BOOL SetWindowTextA(HWND hwnd, const char* title)
         return 0;
     SDL_SetWindowTitle(hwnd->sdl, title ? title : "");
     return 1;
+}
+
+int GetWindowTextA(HWND hwnd, char* buffer, int size)
+{
+    if (!IsKnown(hwnd) || !buffer || size <= 0)
+        return 0;
+    const char* title = SDL_GetWindowTitle(hwnd->sdl);
+    std::strncpy(buffer, title, static_cast<size_t>(size) - 1);
+    buffer[size - 1] = 0;
+    return static_cast<int>(std::strlen(buffer));
 }
 
 BOOL ShowWindow(HWND hwnd, int command)

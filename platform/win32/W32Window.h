@@ -188,6 +188,8 @@ void SetLastError(DWORD code);
 // starts text input and installs the SDL message-box sink. False when SDL
 // video cannot start (no display); SDL_GetError tells why.
 bool InitVideo();
+// Stops SDL video and events again (tests); every window must be gone.
+void QuitVideo();
 
 // ---- Window classes and windows -------------------------------------------
 
@@ -223,6 +225,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL menu);
 
 BOOL SetWindowTextA(HWND hwnd, const char* title);
+// Copies the title (cut to size - 1 bytes); returns its length, 0 on failure.
+int GetWindowTextA(HWND hwnd, char* buffer, int size);
 // SW_SHOW also raises the window and gives it the input focus (activation).
 BOOL ShowWindow(HWND hwnd, int command);
 // Moves and/or sizes (client size). With SWP_FRAMECHANGED the style set by
