@@ -12,6 +12,8 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+
 using plat::GLFrame;
 
 namespace
@@ -386,4 +388,44 @@ TEST(RendererCreate, FailuresAreLogged)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: ::GetDC failed in COGLRenderer::Create\n"
                                                       "Error: ::GetDC failed in COGLRenderer::Create\n"
                                                       "Error: Couldn't create font Verdana (10, 1, 1)\n");
+}
+
+TEST(RendererOnWindow, CreatesItsContextOnTheMainWindow)
+{
+    testsupport::TempDir dir;
+    setenv("VOSTREL_NO_MESSAGEBOX", "1", 1);
+    CRefPtr<CW32Window> window(new CW32Window);
+    ASSERT_TRUE(window->Create(plat::GetModuleHandleA(nullptr), "renderer", 160, 120, 0, 0, 0, 32));
+    CRefPtr<COGLRenderer> renderer(new COGLRenderer);
+    ASSERT_TRUE(renderer->Create(window));
+    GLint value = 0;
+    glGetIntegerv(GL_DOUBLEBUFFER, &value);
+    EXPECT_EQ(value, 1);
+    glGetIntegerv(GL_DEPTH_BITS, &value);
+    EXPECT_GE(value, 16);
+    glGetIntegerv(GL_RED_BITS, &value);
+    EXPECT_EQ(value, 8);
+    // Mesa's X visuals offer an accumulation buffer.
+    glGetIntegerv(GL_ACCUM_RED_BITS, &value);
+    EXPECT_EQ(value, 16);
+
+    // The window's size events reach the renderer's viewport.
+    plat::SendMessageA(window->GetHandle(), plat::WM_SIZE, 0, plat::MAKELPARAM(80, 60));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 80);
+    EXPECT_EQ(viewport[3], 60);
+
+    renderer->SetClearColor(0x3FBFEF00);
+    renderer->BeginFrame();
+    EXPECT_NEAR(plat::ReadFrame().At(40, 30).b, 0xEF, 1);
+    testing::internal::CaptureStderr();
+    renderer->EndFrame();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    renderer->Destroy();
+    EXPECT_FALSE(renderer->IsCreated());
+    // Size events after Destroy no longer reach it.
+    plat::SendMessageA(window->GetHandle(), plat::WM_SIZE, 0, plat::MAKELPARAM(20, 20));
+    window->Destroy();
 }
