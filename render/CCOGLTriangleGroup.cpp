@@ -2,8 +2,8 @@
 
 CCOGLTriangleGroup::CCOGLTriangleGroup(COGLModel* owner, uint32_t vertexCount, uint32_t indexCount,
                                        uint8_t layerCount, bool hasColours)
-    : m_uiIndexBuffer(0), m_uiPositionBuffer(0), m_uiNormalBuffer(0), m_uiColourBuffer(0), m_sMaterialIndex(-1),
-      m_uiVertexCount(vertexCount), m_uiIndexCount(indexCount), m_pOwner(owner)
+    : m_uiIndexBuffer(0), m_uiPositionBuffer(0), m_uiNormalBuffer(0), m_uiColourBuffer(0),
+      m_sMaterialIndex(-1), m_uiVertexCount(vertexCount), m_uiIndexCount(indexCount), m_pOwner(owner)
 {
     if (indexCount == 0)
         return;

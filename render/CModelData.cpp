@@ -42,8 +42,8 @@ bool SMaterialData::SameAs(const SMaterialData& o) const
 {
     return SameColour(m_Ambient, o.m_Ambient) && SameColour(m_Diffuse, o.m_Diffuse) &&
            SameColour(m_Specular, o.m_Specular) && m_dShininess == o.m_dShininess &&
-           m_dOpacity == o.m_dOpacity && m_dReflectivity == o.m_dReflectivity && m_bLighting == o.m_bLighting &&
-           m_strShader == o.m_strShader && m_Parameters == o.m_Parameters;
+           m_dOpacity == o.m_dOpacity && m_dReflectivity == o.m_dReflectivity &&
+           m_bLighting == o.m_bLighting && m_strShader == o.m_strShader && m_Parameters == o.m_Parameters;
 }
 
 STriangleGroupData::STriangleGroupData(uint8_t uvLayerCount)
@@ -52,8 +52,8 @@ STriangleGroupData::STriangleGroupData(uint8_t uvLayerCount)
 {
 }
 
-void STriangleGroupData::AddVertex(const CVector3& position, const CVector3& normal, const TVertexColour& colour,
-                                   const TTexCoord* uv)
+void STriangleGroupData::AddVertex(const CVector3& position, const CVector3& normal,
+                                   const TVertexColour& colour, const TTexCoord* uv)
 {
     AddCorner(position, normal, &colour, uv);
 }
@@ -63,7 +63,8 @@ void STriangleGroupData::AddVertex(const CVector3& position, const CVector3& nor
     AddCorner(position, normal, nullptr, uv);
 }
 
-void STriangleGroupData::AddVertex(const CVector3& position, const CVector3& normal, const TVertexColour& colour)
+void STriangleGroupData::AddVertex(const CVector3& position, const CVector3& normal,
+                                   const TVertexColour& colour)
 {
     AddCorner(position, normal, &colour, nullptr);
 }
@@ -90,8 +91,8 @@ bool STriangleGroupData::Matches(uint32_t index, const TVertexColour* colour, co
     return true;
 }
 
-void STriangleGroupData::AddCorner(const CVector3& position, const CVector3& normal, const TVertexColour* colour,
-                                   const TTexCoord* uv)
+void STriangleGroupData::AddCorner(const CVector3& position, const CVector3& normal,
+                                   const TVertexColour* colour, const TTexCoord* uv)
 {
     std::vector<uint32_t>& bucket = m_VertexIndex[HashCorner(position, normal)];
     for (uint32_t index : bucket)
@@ -144,7 +145,8 @@ int CModelData::AddTexture(const STextureData& texture)
 {
     for (size_t i = 0; i < m_Textures.size(); ++i)
     {
-        if (m_Textures[i].m_iBlendMode == texture.m_iBlendMode && m_Textures[i].m_strFileName == texture.m_strFileName)
+        if (m_Textures[i].m_iBlendMode == texture.m_iBlendMode &&
+            m_Textures[i].m_strFileName == texture.m_strFileName)
             return static_cast<int>(i);
     }
     m_Textures.push_back(texture);

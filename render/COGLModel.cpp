@@ -3,7 +3,8 @@
 #include "platform/gl/GL.h"
 #include "render/COGLRenderer.h"
 
-COGLModel::COGLModel(COGLRenderer* renderer, CModelFactory* factory) : m_pRenderer(renderer), m_pFactory(factory)
+COGLModel::COGLModel(COGLRenderer* renderer, CModelFactory* factory)
+    : m_pRenderer(renderer), m_pFactory(factory)
 {
 }
 
@@ -26,7 +27,8 @@ void COGLModel::Render()
 CCOGLTriangleGroup* COGLModel::AddTriangleGroup(uint32_t vertexCount, uint32_t indexCount, uint8_t layerCount,
                                                 bool hasColours)
 {
-    m_TriangleGroups.emplace_back(new CCOGLTriangleGroup(this, vertexCount, indexCount, layerCount, hasColours));
+    m_TriangleGroups.emplace_back(
+        new CCOGLTriangleGroup(this, vertexCount, indexCount, layerCount, hasColours));
     return m_TriangleGroups.back().get();
 }
 

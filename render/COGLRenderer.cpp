@@ -21,11 +21,12 @@ const int kMaxErrorsReported = 64;
 } // namespace
 
 COGLRenderer::COGLRenderer()
-    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0), m_iVertexIndex(0),
-      m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false), m_bTransparency(false),
-      m_pCurrentModel(nullptr), m_pCurrentGroup(nullptr), m_pIndices(nullptr), m_pPositions(nullptr),
-      m_pNormals(nullptr), m_pColours(nullptr), m_pCurrentMaterial(nullptr), m_iLayerCount(0), m_usStateFlags(0),
-      m_LightDirection{0, 0, 0, 0}, m_LightDiffuse{0, 0, 0, 0}, m_LightAmbient{0, 0, 0, 0}
+    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0),
+      m_iVertexIndex(0), m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false),
+      m_bTransparency(false), m_pCurrentModel(nullptr), m_pCurrentGroup(nullptr), m_pIndices(nullptr),
+      m_pPositions(nullptr), m_pNormals(nullptr), m_pColours(nullptr), m_pCurrentMaterial(nullptr),
+      m_iLayerCount(0),
+      m_usStateFlags(0), m_LightDirection{0, 0, 0, 0}, m_LightDiffuse{0, 0, 0, 0}, m_LightAmbient{0, 0, 0, 0}
 {
     m_pRenderSettings = new COGLGlobalRenderSettings(this);
 }
@@ -145,7 +146,8 @@ void COGLRenderer::SetInitialState()
     glPolygonStipple(m_StipplePattern.data());
 }
 
-CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t height, uint8_t bold, uint8_t italic)
+CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t height, uint8_t bold,
+                                           uint8_t italic)
 {
     for (const CRefPtr<COGLFont>& font : m_Fonts)
     {
@@ -156,8 +158,9 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
     plat::HFONT hFont = nullptr;
     if (m_hRC)
         hFont = plat::CreateFontA(-static_cast<int>(height), 0, 0, 0, bold ? plat::FW_BOLD : plat::FW_NORMAL,
-                                  italic, 0, 0, plat::ANSI_CHARSET, plat::OUT_TT_PRECIS, plat::CLIP_DEFAULT_PRECIS,
-                                  plat::ANTIALIASED_QUALITY, plat::DEFAULT_PITCH | plat::FF_DONTCARE, face.c_str());
+                                  italic, 0, 0, plat::ANSI_CHARSET, plat::OUT_TT_PRECIS,
+                                  plat::CLIP_DEFAULT_PRECIS, plat::ANTIALIASED_QUALITY,
+                                  plat::DEFAULT_PITCH | plat::FF_DONTCARE, face.c_str());
     if (!hFont)
     {
         Log(1, "Error: Couldn't create font %s (%u, %x, %x)", face.c_str(), height, bold, italic);
@@ -362,11 +365,11 @@ bool COGLRenderer::CreateTexture(CRefPtr<CTextureProperties> image, SOGLTexture*
     const GLint internalFormat = image->m_bHasAlpha ? GL_RGBA8 : GL_RGB8;
     const GLenum format = image->m_bHasAlpha ? GL_BGRA_EXT : GL_BGR_EXT;
     if (texture->m_bMipMaps)
-        gluBuild2DMipmaps(target, internalFormat, image->m_usWidth, image->m_usHeight, format, GL_UNSIGNED_BYTE,
-                          image->m_Pixels.data());
+        gluBuild2DMipmaps(target, internalFormat, image->m_usWidth, image->m_usHeight, format,
+                          GL_UNSIGNED_BYTE, image->m_Pixels.data());
     else
-        glTexImage2D(target, 0, internalFormat, image->m_usWidth, image->m_usHeight, 0, format, GL_UNSIGNED_BYTE,
-                     image->m_Pixels.data());
+        glTexImage2D(target, 0, internalFormat, image->m_usWidth, image->m_usHeight, 0, format,
+                     GL_UNSIGNED_BYTE, image->m_Pixels.data());
 
     if (target == GL_TEXTURE_2D)
     {
@@ -464,7 +467,8 @@ void COGLRenderer::SetupTextures()
     for (m_iLayerIndex = 0; m_iLayerIndex < m_iLayerCount; ++m_iLayerIndex)
     {
         const STextureLayer* layer = m_pCurrentGroup->GetLayer(static_cast<uint8_t>(m_iLayerIndex));
-        const SOGLTexture* texture = m_pCurrentModel ? m_pCurrentModel->GetTexture(layer->m_sTextureIndex) : nullptr;
+        const SOGLTexture* texture =
+            m_pCurrentModel ? m_pCurrentModel->GetTexture(layer->m_sTextureIndex) : nullptr;
         ActiveTexture(GL_TEXTURE0 + m_iLayerIndex);
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, layer->m_iEnvMode);
@@ -572,8 +576,9 @@ void COGLRenderer::DrawImmediate()
         if (HasTextures(flags) && glMultiTexCoord2fv)
         {
             for (int l = 0; l < m_iLayerCount; ++l)
-                glMultiTexCoord2fv(GL_TEXTURE0 + l,
-                                   &m_pCurrentGroup->GetLayer(static_cast<uint8_t>(l))->m_TexCoords[2 * size_t(v)]);
+                glMultiTexCoord2fv(
+                    GL_TEXTURE0 + l,
+                    &m_pCurrentGroup->GetLayer(static_cast<uint8_t>(l))->m_TexCoords[2 * size_t(v)]);
         }
         glVertex3fv(&m_pPositions[v].x);
     }
@@ -587,7 +592,8 @@ void COGLRenderer::DrawArrays(bool fromBuffers)
         return;
     const uint16_t flags = m_usStateFlags;
     // With buffers every pointer is an offset into the buffer bound with it.
-    auto source = [fromBuffers](GLuint buffer, const void* client) -> const void* {
+    auto source = [fromBuffers](GLuint buffer, const void* client) -> const void*
+    {
         if (!fromBuffers)
             return client;
         BindBuffer(GL_ARRAY_BUFFER_ARB, buffer);
@@ -690,7 +696,8 @@ void COGLRenderer::Render(COGLModel* model)
         return;
     COGLGlobalRenderSettings* s = m_pRenderSettings.Get();
     // The count is read again each time round.
-    for (m_iGroupIndex = 0; static_cast<size_t>(m_iGroupIndex) < model->GetTriangleGroupCount(); ++m_iGroupIndex)
+    for (m_iGroupIndex = 0; static_cast<size_t>(m_iGroupIndex) < model->GetTriangleGroupCount();
+         ++m_iGroupIndex)
     {
         CCOGLTriangleGroup* group = model->GetTriangleGroup(m_iGroupIndex);
         SetCurrent(model, group);
@@ -739,7 +746,8 @@ bool COGLRenderer::CreateVertexBuffer(CCOGLTriangleGroup* group)
         return false;
     const uint16_t flags = group->GetRenderRecord()->m_usStateFlags;
     const size_t vertices = group->GetVertexCount();
-    auto make = [](GLenum target, GLuint* buffer, size_t bytes, const void* data) {
+    auto make = [](GLenum target, GLuint* buffer, size_t bytes, const void* data)
+    {
         glGenBuffersARB(1, buffer);
         glBindBufferARB(target, *buffer);
         glBufferDataARB(target, static_cast<GLsizeiptrARB>(bytes), data, GL_STATIC_DRAW_ARB);

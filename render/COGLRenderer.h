@@ -28,7 +28,8 @@ public:
     COGLRenderer& operator=(const COGLRenderer&) = delete;
 
     bool Create(CRefPtr<CW32Window> window) override;
-    CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold, uint8_t italic) override;
+    CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold,
+                                 uint8_t italic) override;
     CRefPtr<COGLGlobalRenderSettings> GetRenderSettings() override;
     void SetClearColor(uint32_t colour) override;
     void SetMatrixMode(int mode) override;

@@ -17,14 +17,16 @@ GLFrame::Pixel GLFrame::At(int x, int y) const
     return Pixel{p[0], p[1], p[2], p[3]};
 }
 
-int GLFrame::CountDifferent(int x0, int y0, int x1, int y1, uint8_t r, uint8_t g, uint8_t b, int tolerance) const
+int GLFrame::CountDifferent(int x0, int y0, int x1, int y1, uint8_t r, uint8_t g, uint8_t b,
+                            int tolerance) const
 {
     int count = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
         {
             Pixel p = At(x, y);
-            if (std::abs(p.r - r) > tolerance || std::abs(p.g - g) > tolerance || std::abs(p.b - b) > tolerance)
+            if (std::abs(p.r - r) > tolerance || std::abs(p.g - g) > tolerance ||
+                std::abs(p.b - b) > tolerance)
                 ++count;
         }
     return count;
@@ -43,7 +45,8 @@ GLFrame ReadFrame()
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(viewport[0], viewport[1], frame.width, frame.height, GL_BGRA, GL_UNSIGNED_BYTE, frame.bgra.data());
+    glReadPixels(viewport[0], viewport[1], frame.width, frame.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                 frame.bgra.data());
     glPopClientAttrib();
     return frame;
 }

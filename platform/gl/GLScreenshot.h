@@ -26,7 +26,8 @@ struct GLFrame
     Pixel At(int x, int y) const;
     // Pixels whose colour differs from the given one by more than tolerance
     // in any of red, green and blue, within the rectangle [x0, x1) x [y0, y1).
-    int CountDifferent(int x0, int y0, int x1, int y1, uint8_t r, uint8_t g, uint8_t b, int tolerance = 8) const;
+    int CountDifferent(int x0, int y0, int x1, int y1, uint8_t r, uint8_t g, uint8_t b,
+                       int tolerance = 8) const;
 };
 
 // Reads the current viewport of the read buffer (GL_BACK unless changed).

@@ -7,7 +7,8 @@
 namespace plat
 {
 
-GLTestWindow::GLTestWindow(int width, int height, bool withContext) : m_pWindow(nullptr), m_hDC(nullptr), m_hRC(nullptr)
+GLTestWindow::GLTestWindow(int width, int height, bool withContext)
+    : m_pWindow(nullptr), m_hDC(nullptr), m_hRC(nullptr)
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return;

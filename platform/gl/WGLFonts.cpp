@@ -124,8 +124,8 @@ void CompileGlyph(TTF_Font* font, uint32_t code)
 
 } // namespace
 
-HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                  DWORD, const char* face)
+HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD, DWORD, DWORD,
+                  DWORD, DWORD, const char* face)
 {
     if (!TTF_WasInit() && TTF_Init() != 0)
         return nullptr;

@@ -66,8 +66,9 @@ TEST_F(WGLTest, RefusedHandlesAndFormats)
 
 TEST_F(WGLTest, BitmapFontsDrawGlyphsOnTheBaseline)
 {
-    HFONT font = CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Verdana");
+    HFONT font =
+        CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Verdana");
     ASSERT_NE(font, nullptr);
     EXPECT_NE(std::string(GetFontFileName(font)).find("DejaVu"), std::string::npos);
     HFONT bold = CreateFontA(-20, 0, 0, 0, FW_BOLD, 1, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,

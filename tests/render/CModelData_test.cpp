@@ -81,7 +81,8 @@ TEST(TriangleGroupData, LargeGridStaysFast)
     CRefPtr<CModelData> data(new CModelData);
     STriangleGroupData* g = data->AddTriangleGroup(1);
     const int n = 257;
-    auto corner = [&](int x, int z) {
+    auto corner = [&](int x, int z)
+    {
         TTexCoord uv[1] = {{{x / float(n), z / float(n)}}};
         g->AddVertex(CVector3(float(x), 0, float(z)), kUp, uv);
     };

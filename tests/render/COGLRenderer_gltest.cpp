@@ -223,14 +223,16 @@ TEST_F(RendererTest, DisplayListsAndBuffersDrawTheSame)
     r->m_iCompileMode = 7;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(m_Renderer->Compile(g, model.Get()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown model typ in COGLRenderer::Compile()\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Unknown model typ in COGLRenderer::Compile()\n");
     EXPECT_FALSE(glIsList(r->m_uiDisplayList));
 
     // An unknown render mode is logged, not drawn.
     r->m_iRenderMode = 9;
     testing::internal::CaptureStderr();
     model->Render();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown RenderMode in COGLRenderer::Render()\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Unknown RenderMode in COGLRenderer::Render()\n");
 }
 
 TEST_F(RendererTest, StockDisplayListBlends)

@@ -135,7 +135,8 @@ TEST_F(TextureLoaderTest, MissingFile)
 {
     EXPECT_FALSE(Load("Data/none.tga"));
     EXPECT_EQ(m_Err, "Could not open texture file: Data/none.tga\n");
-    EXPECT_NE(testsupport::TempDir::ReadFile("Error.log").find("Could not open texture file"), std::string::npos);
+    EXPECT_NE(testsupport::TempDir::ReadFile("Error.log").find("Could not open texture file"),
+              std::string::npos);
 }
 
 TEST_F(TextureLoaderTest, TruncatedAndOversizedData)
