@@ -431,3 +431,187 @@ TEST(RendererOnWindow, CreatesItsContextOnTheMainWindow)
     plat::SendMessageA(window->GetHandle(), plat::WM_SIZE, 0, plat::MAKELPARAM(20, 20));
     window->Destroy();
 }
+
+namespace
+{
+
+// Counts what the renderer asks of a group's shader.
+class CCountingShader : public CCgShader
+{
+public:
+    void Render() override { ++m_iRenders; }
+    void Unbind() override { ++m_iUnbinds; }
+    int m_iRenders = 0;
+    int m_iUnbinds = 0;
+};
+
+} // namespace
+
+TEST_F(RendererTest, PathChoiceFollowsRecordAndOverrides)
+{
+    PixelProjection();
+    m_Renderer->SetDepthTest(0.0f);
+    glClearColor(0, 0, 0, 1);
+    CRefPtr<COGLModel> model = SquareModel(0, 0, 64, 64);
+    CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
+    SRenderRecord* r = g->GetRenderRecord();
+    CRefPtr<CCountingShader> shader(new CCountingShader);
+    r->m_pShader = shader.Get();
+    r->m_iRenderMode = SRenderRecord::PATH_SHADER;
+    r->m_iCompiled = SRenderRecord::LIST_SHADER;
+    auto drawn = [&]()
+    {
+        m_Renderer->BeginFrame();
+        model->Render();
+        return plat::ReadFrame().CountDifferent(0, 0, kSize, kSize, 0, 0, 0);
+    };
+
+    EXPECT_EQ(drawn(), 0);
+    EXPECT_EQ(shader->m_iRenders, 1);
+    EXPECT_EQ(shader->m_iUnbinds, 1);
+
+    // Under a path override the shader group is drawn by that path.
+    CRefPtr<COGLGlobalRenderSettings> s = m_Renderer->GetRenderSettings();
+    ASSERT_TRUE(s->SetRenderModeOverride(1, true));
+    EXPECT_EQ(drawn(), 64 * 64);
+    EXPECT_EQ(shader->m_iRenders, 1);
+    ASSERT_TRUE(s->SetRenderModeOverride(3, true));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(drawn(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Unknown GLOBAL RenderMode in COGLRenderer::Render()\n");
+
+    // Global display lists: a group with a global list calls it; one
+    // without is drawn by the override path.
+    ASSERT_TRUE(s->SetRenderModeOverride(0, true));
+    ASSERT_TRUE(s->SetCacheModeOverride(1, true));
+    const GLuint empty = glGenLists(1);
+    glNewList(empty, GL_COMPILE);
+    glEndList();
+    r->m_uiDisplayList = empty;
+    r->m_iGlobalList = SRenderRecord::LIST_RECORDED;
+    EXPECT_EQ(drawn(), 0);
+    r->m_iGlobalList = SRenderRecord::LIST_FAILED;
+    EXPECT_EQ(drawn(), 64 * 64);
+    // The group's own list counts only without the cache override.
+    r->m_iCompiled = SRenderRecord::LIST_RECORDED;
+    EXPECT_EQ(drawn(), 64 * 64);
+    ASSERT_TRUE(s->SetCacheModeOverride(2, false));
+    EXPECT_EQ(drawn(), 0);
+    EXPECT_EQ(shader->m_iRenders, 1);
+}
+
+TEST_F(RendererTest, StateFlagsChooseColoursLightingAndTextures)
+{
+    PixelProjection();
+    m_Renderer->SetDepthTest(0.0f);
+    glClearColor(0, 0, 0, 1);
+
+    // Per-vertex colours (flags 1), both paths.
+    CRefPtr<COGLModel> coloured(new COGLModel(m_Renderer.Get(), nullptr));
+    {
+        CRefPtr<COGLModel> square = SquareModel(0, 0, 32, 32);
+        CCOGLTriangleGroup* src = square->GetTriangleGroup(0);
+        CCOGLTriangleGroup* g = coloured->AddTriangleGroup(4, 6, 0, true);
+        std::copy(src->GetPositions(), src->GetPositions() + 4, g->GetPositions());
+        std::copy(src->GetIndices(), src->GetIndices() + 6, g->GetIndices());
+        for (int v = 0; v < 4; ++v)
+        {
+            const float blue[4] = {0, 0, 1, 1};
+            std::copy(blue, blue + 4, g->GetColours() + 4 * v);
+        }
+        g->GetRenderRecord()->m_usStateFlags = SRenderRecord::STATE_COLOURS;
+    }
+    for (int path : {0, 1})
+    {
+        coloured->GetTriangleGroup(0)->GetRenderRecord()->m_iRenderMode = path;
+        m_Renderer->BeginFrame();
+        coloured->Render();
+        GLFrame frame = plat::ReadFrame();
+        EXPECT_EQ(frame.At(5, kSize - 5).b, 255) << path;
+        EXPECT_EQ(frame.At(5, kSize - 5).r, 0) << path;
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "coloured";
+    }
+
+    // One texture layer over white (flags 12): a red 1 x 1 texture.
+    CRefPtr<CTextureProperties> image(new CTextureProperties);
+    image->m_usWidth = image->m_usHeight = 1;
+    image->m_bBitsPerPixel = 24;
+    image->m_Pixels = {0, 0, 255};
+    CRefPtr<COGLModel> textured = SquareModel(0, 0, 32, 32);
+    {
+        CRefPtr<COGLModel> square = textured;
+        textured = new COGLModel(m_Renderer.Get(), nullptr);
+        CCOGLTriangleGroup* src = square->GetTriangleGroup(0);
+        CCOGLTriangleGroup* g = textured->AddTriangleGroup(4, 6, 1, false);
+        std::copy(src->GetPositions(), src->GetPositions() + 4, g->GetPositions());
+        std::copy(src->GetIndices(), src->GetIndices() + 6, g->GetIndices());
+        g->GetLayer(0)->m_sTextureIndex = 0;
+        g->GetLayer(0)->m_iEnvMode = GL_MODULATE;
+        EXPECT_EQ(g->GetLayer(1), nullptr);
+        g->GetRenderRecord()->m_usStateFlags = SRenderRecord::STATE_WHITE | SRenderRecord::STATE_TEXTURES;
+        SOGLTexture* record = textured->AddTexture();
+        record->m_uiTarget = GL_TEXTURE_2D;
+        record->m_iMinFilter = record->m_iMagFilter = GL_NEAREST;
+        ASSERT_TRUE(m_Renderer->CreateTexture(image, record));
+    }
+    for (int path : {0, 1})
+    {
+        textured->GetTriangleGroup(0)->GetRenderRecord()->m_iRenderMode = path;
+        m_Renderer->BeginFrame();
+        textured->Render();
+        GLFrame frame = plat::ReadFrame();
+        EXPECT_EQ(frame.At(5, kSize - 5).r, 255) << path;
+        EXPECT_EQ(frame.At(5, kSize - 5).g, 0) << path;
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "textured";
+    }
+
+    // Lighting (flags 2) takes the material's diffuse colour.
+    CRefPtr<COGLModel> lit = SquareModel(0, 0, 32, 32);
+    CCOGLTriangleGroup* g = lit->GetTriangleGroup(0);
+    for (int v = 0; v < 4; ++v)
+        g->GetNormals()[v] = CVector3(0, 0, 1);
+    g->GetRenderRecord()->m_usStateFlags = SRenderRecord::STATE_LIGHTING;
+    SGLMaterial* material = lit->AddMaterial();
+    material->m_Diffuse[0] = material->m_Diffuse[2] = 0.0f;
+    const float ambient[4] = {0, 0, 0, 1}, diffuse[4] = {1, 1, 1, 1};
+    m_Renderer->SetLightColours(0, ambient, diffuse);
+    m_Renderer->SetLightDirection(CVector3(0, 0, 1));
+    m_Renderer->BeginFrame();
+    lit->Render();
+    GLFrame frame = plat::ReadFrame();
+    EXPECT_GT(frame.At(5, kSize - 5).g, 200);
+    EXPECT_LT(frame.At(5, kSize - 5).r, 120);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+
+    // Two layers and an environment map: the map's unit is 3, switched off after.
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    CRefPtr<COGLModel> shiny(new COGLModel(m_Renderer.Get(), nullptr));
+    CCOGLTriangleGroup* sg = shiny->AddTriangleGroup(3, 3, 2, false);
+    sg->GetRenderRecord()->m_usStateFlags = 12;
+    sg->GetEnvironmentMap()->m_iKind = SEnvironmentMap::SPHERE;
+    sg->GetLayer(0)->m_iEnvMode = sg->GetLayer(1)->m_iEnvMode = GL_MODULATE;
+    // Units 2 and 3 switched on beforehand: only the map's unit is switched off.
+    for (GLenum unit : {GL_TEXTURE2, GL_TEXTURE3})
+    {
+        glActiveTexture(unit);
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_TEXTURE_GEN_S);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    shiny->Render();
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    glActiveTexture(GL_TEXTURE3);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+    glActiveTexture(GL_TEXTURE2);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_TEXTURE_GEN_S);
+    glActiveTexture(GL_TEXTURE0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
