@@ -62,6 +62,13 @@ TEST_F(WGLTest, RefusedHandlesAndFormats)
     EXPECT_FALSE(SwapBuffers(nullptr));
     EXPECT_FALSE(DeleteObject(nullptr));
     EXPECT_EQ(ReleaseDC(nullptr, nullptr), 0);
+    EXPECT_EQ(GetDC(nullptr), nullptr);
+    EXPECT_EQ(GetDCFromSDLWindow(nullptr), nullptr);
+    EXPECT_FALSE(wglMakeCurrent(m_Window.GetDC(), nullptr));
+    // No font selected into a fresh context.
+    HDC dc = GetDCFromSDLWindow(m_Window.GetWindow());
+    EXPECT_FALSE(wglUseFontBitmapsA(dc, 32, 224, 1));
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
 }
 
 TEST_F(WGLTest, BitmapFontsDrawGlyphsOnTheBaseline)
