@@ -26,6 +26,9 @@ CEngineServices::CEngineServices()
     // copy of it and a CSCNLoader; then COGLModelFactory(scene loader, texture
     // loader, terrain builder) into m_pModelFactory. A failed allocation
     // leaves its handle null and skips what needs it; nothing is logged.
+    // The renderer's settings then get the factory for their rebuilds:
+    // m_pRenderer->GetRenderSettings()->SetModelFactory(factory), and null
+    // again before the factory goes in the destructor.
 }
 
 CEngineServices::~CEngineServices()
