@@ -1,0 +1,107 @@
+// KString append and compare against std::string, and pool allocate/free
+// against malloc/free.
+
+#include "scenesdk/kernel/KMemoryReusePool.h"
+#include "scenesdk/kernel/KString.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using scenesdk::KMemoryReusePool;
+using scenesdk::KString;
+
+namespace
+{
+
+const char* const kPiece = "Model::";
+
+void KStringAppend(benchmark::State& state)
+{
+    const int pieces = static_cast<int>(state.range(0));
+    for (auto _ : state)
+    {
+        KString s;
+        for (int i = 0; i < pieces; ++i)
+            s += kPiece;
+        benchmark::DoNotOptimize(s.Buffer());
+    }
+}
+BENCHMARK(KStringAppend)->Arg(4)->Arg(64);
+
+void StdStringAppend(benchmark::State& state)
+{
+    const int pieces = static_cast<int>(state.range(0));
+    for (auto _ : state)
+    {
+        std::string s;
+        for (int i = 0; i < pieces; ++i)
+            s += kPiece;
+        benchmark::DoNotOptimize(s.data());
+    }
+}
+BENCHMARK(StdStringAppend)->Arg(4)->Arg(64);
+
+void KStringCompare(benchmark::State& state)
+{
+    const KString a("Model::Character_LeftForeArmRoll");
+    const char* b = "Model::Character_LeftForeArmRolm";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.Compare(b));
+}
+BENCHMARK(KStringCompare);
+
+void StdStringCompare(benchmark::State& state)
+{
+    const std::string a("Model::Character_LeftForeArmRoll");
+    const char* b = "Model::Character_LeftForeArmRolm";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.compare(b));
+}
+BENCHMARK(StdStringCompare);
+
+void KStringCompareNoCase(benchmark::State& state)
+{
+    const KString a("Model::Character_LeftForeArmRoll");
+    const char* b = "MODEL::CHARACTER_LEFTFOREARMROLL";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.CompareNoCase(b));
+}
+BENCHMARK(KStringCompareNoCase);
+
+// 64 live blocks of mixed small sizes, freed and allocated again.
+void PoolAllocateFree(benchmark::State& state)
+{
+    KMemoryReusePool pool(0x20000, 2, 0, 0);
+    auto& alloc = KMemoryReusePool::KXAllocStd::Instance();
+    std::vector<void*> blocks(64);
+    for (auto _ : state)
+    {
+        for (size_t i = 0; i < blocks.size(); ++i)
+            blocks[i] = pool.Allocate(alloc, 8 + (i % 8) * 12);
+        for (void* p : blocks)
+            pool.Free(alloc, p);
+    }
+    pool.Purge();
+}
+BENCHMARK(PoolAllocateFree);
+
+void MallocFree(benchmark::State& state)
+{
+    std::vector<void*> blocks(64);
+    for (auto _ : state)
+    {
+        for (size_t i = 0; i < blocks.size(); ++i)
+        {
+            blocks[i] = std::malloc(8 + (i % 8) * 12);
+            benchmark::DoNotOptimize(blocks[i]);
+        }
+        for (void* p : blocks)
+            std::free(p);
+    }
+}
+BENCHMARK(MallocFree);
+
+} // namespace

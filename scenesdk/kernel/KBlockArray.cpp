@@ -1,0 +1,157 @@
+#include "scenesdk/kernel/KBlockArray.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace scenesdk
+{
+
+KBlockArray::KBlockArray(int blockSize, int itemSize)
+    : m_Count(0), m_BlockCount(0), m_BlockSize(blockSize > 1 ? blockSize : 1),
+      m_ItemSize(itemSize > 0 ? itemSize : 1), m_Data(nullptr)
+{
+}
+
+KBlockArray::KBlockArray(const KBlockArray& other) : KBlockArray(other.m_BlockSize, other.m_ItemSize)
+{
+    CopyFrom(other);
+}
+
+KBlockArray& KBlockArray::operator=(const KBlockArray& other)
+{
+    if (this != &other)
+        CopyFrom(other);
+    return *this;
+}
+
+KBlockArray::~KBlockArray()
+{
+    std::free(m_Data);
+}
+
+void KBlockArray::Clear()
+{
+    std::free(m_Data);
+    m_Data = nullptr;
+    m_Count = 0;
+    m_BlockCount = 0;
+}
+
+bool KBlockArray::CopyFrom(const KBlockArray& other)
+{
+    if (this == &other)
+        return true;
+    if (other.m_ItemSize != m_ItemSize)
+        return false;
+    Clear();
+    m_BlockSize = other.m_BlockSize;
+    for (int i = 0; i < other.m_Count; ++i)
+        if (InsertAt(m_Count, other.m_Data + static_cast<size_t>(i) * m_ItemSize) < 0)
+            return false;
+    return true;
+}
+
+bool KBlockArray::GrowTo(int64_t blocks)
+{
+    const int64_t items = blocks * m_BlockSize;
+    if (blocks > INT32_MAX || items > INT32_MAX)
+        return false;
+    const size_t bytes = static_cast<size_t>(items) * static_cast<size_t>(m_ItemSize);
+    void* data = std::realloc(m_Data, bytes);
+    if (data == nullptr)
+        return false; // the old area is still ours and unchanged
+    m_Data = static_cast<unsigned char*>(data);
+    m_BlockCount = static_cast<int32_t>(blocks);
+    return true;
+}
+
+int KBlockArray::InsertAt(int index, const void* item)
+{
+    if (index < 0 || item == nullptr)
+        return -1;
+    const int i = index < m_Count ? index : m_Count;
+    const size_t size = static_cast<size_t>(m_ItemSize);
+    // An item inside our own storage may be moved by the growth or by the
+    // tail move: take a copy first.
+    const auto* src = static_cast<const unsigned char*>(item);
+    unsigned char small[64];
+    std::vector<unsigned char> large;
+    if (m_Data != nullptr && src >= m_Data && src < m_Data + static_cast<size_t>(m_Count) * size)
+    {
+        unsigned char* copy = small;
+        if (size > sizeof(small))
+        {
+            large.resize(size);
+            copy = large.data();
+        }
+        std::memcpy(copy, src, size);
+        src = copy;
+    }
+    if (static_cast<int64_t>(m_Count) >= static_cast<int64_t>(m_BlockCount) * m_BlockSize &&
+        !GrowTo(static_cast<int64_t>(m_BlockCount) + 1))
+        return -1;
+    if (i < m_Count)
+        std::memmove(m_Data + (i + 1) * size, m_Data + i * size, (m_Count - i) * size);
+    std::memcpy(m_Data + i * size, src, size);
+    ++m_Count;
+    return i;
+}
+
+int KBlockArray::RemoveAt(int index)
+{
+    if (index < 0 || index >= m_Count)
+        return m_Count;
+    const size_t size = static_cast<size_t>(m_ItemSize);
+    if (index + 1 < m_Count)
+        std::memmove(m_Data + index * size, m_Data + (index + 1) * size, (m_Count - index - 1) * size);
+    return --m_Count;
+}
+
+int KBlockArray::AddZeroed(int n)
+{
+    if (n < 0)
+        return -1;
+    if (n == 0)
+        return 0;
+    const int64_t total = static_cast<int64_t>(m_Count) + n;
+    if (total > INT32_MAX)
+        return -1;
+    int64_t needed = (total + m_BlockSize - 1) / m_BlockSize;
+    if (needed < 1)
+        needed = 1;
+    if (needed > m_BlockCount && !GrowTo(needed))
+        return -1;
+    const size_t size = static_cast<size_t>(m_ItemSize);
+    const size_t from = static_cast<size_t>(m_Count) * size;
+    const size_t to = static_cast<size_t>(needed) * static_cast<size_t>(m_BlockSize) * size;
+    std::memset(m_Data + from, 0, to - from);
+    m_Count = static_cast<int32_t>(total);
+    return n;
+}
+
+int KBlockArray::SetCount(int n)
+{
+    if (n < 0)
+        return -1;
+    if (n <= m_Count)
+    {
+        m_Count = n;
+        return n;
+    }
+    return AddZeroed(n - m_Count) < 0 ? -1 : n;
+}
+
+void* KBlockArray::GetAt(int index)
+{
+    if (index < 0 || index >= m_Count)
+        return nullptr;
+    return m_Data + static_cast<size_t>(index) * static_cast<size_t>(m_ItemSize);
+}
+
+const void* KBlockArray::GetAt(int index) const
+{
+    return const_cast<KBlockArray*>(this)->GetAt(index);
+}
+
+} // namespace scenesdk

@@ -1,0 +1,545 @@
+#include "scenesdk/kernel/KString.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// Two distinct static locations: the empty text of fresh strings and the null
+// marker. Both read as "" and are never written or freed.
+char sEmptyText[1] = {0};
+char sNullText[1] = {0};
+// Returned by out-of-range indexing; reset to 0 on every such access.
+char sSpareByte = 0;
+
+int FormatInt(int value, char (&out)[16])
+{
+    return std::snprintf(out, sizeof(out), "%d", value);
+}
+
+bool InSet(char c, const char* set)
+{
+    if (set == nullptr)
+        return false;
+    for (const char* p = set; *p != 0; ++p)
+        if (*p == c)
+            return true;
+    return false;
+}
+
+int Sign(int v)
+{
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
+
+int ClampStart(int start, int length)
+{
+    return start < 0 ? 0 : (start > length ? length : start);
+}
+
+} // namespace
+
+KString::KString() : m_Buffer(sEmptyText), m_Length(0), m_Capacity(0)
+{
+    m_Inline[0] = 0;
+}
+
+KString::KString(const KString& other) : KString()
+{
+    if (other.IsValid())
+        Assign(other.m_Buffer, other.m_Length);
+    else
+        SetNull();
+}
+
+KString::KString(const char* text) : KString()
+{
+    if (text == nullptr)
+        SetNull();
+    else
+        Assign(text, static_cast<int>(std::strlen(text)));
+}
+
+KString::KString(const char* text, int length) : KString()
+{
+    Assign(text, length);
+}
+
+KString::KString(int value) : KString()
+{
+    char text[16];
+    Assign(text, FormatInt(value, text));
+}
+
+KString::KString(char c, int count) : KString()
+{
+    if (count == 0)
+        return;
+    char* old = nullptr;
+    if (Allocate(count, old))
+        std::memset(m_Buffer, c, static_cast<size_t>(count));
+    std::free(old);
+}
+
+KString::~KString()
+{
+    FreeHeap();
+}
+
+bool KString::IsValid() const
+{
+    return m_Buffer != sNullText;
+}
+
+bool KString::OwnsHeap() const
+{
+    return m_Buffer != sEmptyText && m_Buffer != sNullText && m_Buffer != m_Inline;
+}
+
+void KString::FreeHeap()
+{
+    if (OwnsHeap())
+        std::free(m_Buffer);
+}
+
+void KString::SetNull()
+{
+    FreeHeap();
+    m_Buffer = sNullText;
+    m_Length = 0;
+    m_Capacity = 0;
+}
+
+KString& KString::Clear()
+{
+    FreeHeap();
+    m_Buffer = sEmptyText;
+    m_Length = 0;
+    m_Capacity = 0;
+    return *this;
+}
+
+bool KString::Allocate(int n, char*& oldHeap)
+{
+    oldHeap = OwnsHeap() ? m_Buffer : nullptr;
+    if (n < 0)
+    {
+        m_Buffer = sNullText;
+        m_Length = m_Capacity = 0;
+        return false;
+    }
+    char* buffer = m_Inline;
+    if (n + 1 >= kInlineSize)
+    {
+        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1));
+        if (buffer == nullptr)
+        {
+            m_Buffer = sNullText;
+            m_Length = m_Capacity = 0;
+            return false;
+        }
+    }
+    m_Buffer = buffer;
+    m_Length = m_Capacity = n;
+    m_Buffer[n] = 0;
+    return true;
+}
+
+bool KString::Assign(const char* text, int length)
+{
+    if (text == nullptr)
+    {
+        SetNull();
+        return false;
+    }
+    char* old = nullptr;
+    const bool ok = Allocate(length, old);
+    // memmove: the source may be our own inline text.
+    if (ok && length > 0)
+        std::memmove(m_Buffer, text, static_cast<size_t>(length));
+    std::free(old);
+    return ok;
+}
+
+bool KString::Append(const char* text, int length)
+{
+    if (!IsValid())
+        return false;
+    if (text == nullptr || length < 0)
+    {
+        SetNull();
+        return false;
+    }
+    if (length == 0)
+        return true;
+    const int64_t total = static_cast<int64_t>(m_Length) + length;
+    if (total + 1 > INT32_MAX)
+    {
+        SetNull();
+        return false;
+    }
+    const int newLength = static_cast<int>(total);
+    if (m_Capacity >= newLength)
+    {
+        std::memmove(m_Buffer + m_Length, text, static_cast<size_t>(length));
+        m_Length = newLength;
+        m_Buffer[newLength] = 0;
+        return true;
+    }
+    // Rebuild. The old text and the source stay readable until both are copied.
+    char* old = OwnsHeap() ? m_Buffer : nullptr;
+    const char* oldText = m_Buffer;
+    const int oldLength = m_Length;
+    char* buffer = m_Inline;
+    if (newLength + 1 >= kInlineSize)
+    {
+        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(newLength) + 1));
+        if (buffer == nullptr)
+        {
+            SetNull();
+            return false;
+        }
+    }
+    if (buffer != oldText)
+        std::memmove(buffer, oldText, static_cast<size_t>(oldLength));
+    std::memmove(buffer + oldLength, text, static_cast<size_t>(length));
+    buffer[newLength] = 0;
+    m_Buffer = buffer;
+    m_Length = m_Capacity = newLength;
+    std::free(old);
+    return true;
+}
+
+KString& KString::operator=(const KString& other)
+{
+    if (this == &other)
+        return *this;
+    if (other.IsValid())
+        Assign(other.m_Buffer, other.m_Length);
+    else
+        SetNull();
+    return *this;
+}
+
+KString& KString::operator=(const char* text)
+{
+    Assign(text, text == nullptr ? 0 : static_cast<int>(std::strlen(text)));
+    return *this;
+}
+
+KString& KString::operator=(char c)
+{
+    Assign(&c, 1);
+    return *this;
+}
+
+KString& KString::operator=(int value)
+{
+    char text[16];
+    Assign(text, FormatInt(value, text));
+    return *this;
+}
+
+KString& KString::operator+=(const KString& other)
+{
+    if (!other.IsValid())
+        SetNull();
+    else
+        Append(other.m_Buffer, other.m_Length);
+    return *this;
+}
+
+KString& KString::operator+=(const char* text)
+{
+    Append(text, text == nullptr ? 0 : static_cast<int>(std::strlen(text)));
+    return *this;
+}
+
+KString& KString::operator+=(char c)
+{
+    Append(&c, 1);
+    return *this;
+}
+
+KString& KString::operator+=(int value)
+{
+    char text[16];
+    Append(text, FormatInt(value, text));
+    return *this;
+}
+
+char& KString::operator[](int index)
+{
+    if (static_cast<unsigned>(index) >= static_cast<unsigned>(m_Length))
+    {
+        sSpareByte = 0;
+        return sSpareByte;
+    }
+    return m_Buffer[index];
+}
+
+char KString::operator[](int index) const
+{
+    if (static_cast<unsigned>(index) >= static_cast<unsigned>(m_Length))
+        return 0;
+    return m_Buffer[index];
+}
+
+int KString::Find(char c, int start) const
+{
+    for (int i = ClampStart(start, m_Length); i < m_Length; ++i)
+        if (m_Buffer[i] == c)
+            return i;
+    return -1;
+}
+
+int KString::ReverseFind(char c) const
+{
+    for (int i = m_Length - 1; i >= 0; --i)
+        if (m_Buffer[i] == c)
+            return i;
+    return -1;
+}
+
+int KString::FindOneOf(const char* set, int start) const
+{
+    if (set == nullptr)
+        return -1;
+    for (int i = ClampStart(start, m_Length); i < m_Length; ++i)
+        if (InSet(m_Buffer[i], set))
+            return i;
+    return -1;
+}
+
+int KString::Find(const char* text, int start) const
+{
+    if (text == nullptr)
+        return 0;
+    const int from = ClampStart(start, m_Length);
+    const char* end = m_Buffer + m_Length;
+    const char* hit =
+        std::search(static_cast<const char*>(m_Buffer + from), end, text, text + std::strlen(text));
+    if (hit == end && text[0] != 0)
+        return -1;
+    return static_cast<int>(hit - m_Buffer);
+}
+
+bool KString::FindAndReplace(const char* find, const char* replacement, int start)
+{
+    if (!IsValid() || find == nullptr || find[0] == 0)
+        return false;
+    const int at = Find(find, start);
+    if (at < 0)
+        return false;
+    const int findLength = static_cast<int>(std::strlen(find));
+    const int replLength = replacement == nullptr ? 0 : static_cast<int>(std::strlen(replacement));
+    // The result is built in a buffer of its own size, then assigned.
+    KString result(m_Buffer, at);
+    result.Append(replacement == nullptr ? "" : replacement, replLength);
+    result.Append(m_Buffer + at + findLength, m_Length - at - findLength);
+    if (!result.IsValid())
+        return false;
+    *this = result;
+    return IsValid();
+}
+
+int KString::GetTokenCount(const char* separators) const
+{
+    int count = 0;
+    bool inToken = false;
+    for (int i = 0; i < m_Length; ++i)
+    {
+        const bool sep = InSet(m_Buffer[i], separators);
+        if (!sep && !inToken)
+            ++count;
+        inToken = !sep;
+    }
+    return count;
+}
+
+KString KString::GetToken(int index, const char* separators) const
+{
+    if (index < 0)
+        return KString();
+    int count = -1;
+    int i = 0;
+    while (i < m_Length)
+    {
+        if (InSet(m_Buffer[i], separators))
+        {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < m_Length && !InSet(m_Buffer[end], separators))
+            ++end;
+        if (++count == index)
+            return KString(m_Buffer + i, end - i);
+        i = end;
+    }
+    return KString();
+}
+
+int KString::Compare(const char* text) const
+{
+    return Sign(std::strcmp(m_Buffer, text == nullptr ? "" : text));
+}
+
+int KString::CompareNoCase(const char* text) const
+{
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_Buffer);
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(text == nullptr ? "" : text);
+    for (;; ++a, ++b)
+    {
+        const int ca = std::toupper(*a);
+        const int cb = std::toupper(*b);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        if (ca == 0)
+            return 0;
+    }
+}
+
+KString KString::Mid(int start, int count) const
+{
+    KString result;
+    if (!IsValid() || start < 0 || start > m_Length || count < 0)
+    {
+        result.SetNull();
+        return result;
+    }
+    if (count > m_Length - start)
+        count = m_Length - start;
+    result.Assign(m_Buffer + start, count);
+    return result;
+}
+
+KString KString::Mid(int start) const
+{
+    return Mid(start, m_Length);
+}
+
+KString KString::Left(int count) const
+{
+    return Mid(0, count);
+}
+
+KString KString::Right(int count) const
+{
+    const int start = static_cast<unsigned>(count) > static_cast<unsigned>(m_Length) ? 0 : m_Length - count;
+    return Mid(start, count);
+}
+
+KString KString::Upper() const
+{
+    KString result(*this);
+    for (int i = 0; i < result.m_Length; ++i)
+        result.m_Buffer[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(result.m_Buffer[i])));
+    return result;
+}
+
+KString KString::Lower() const
+{
+    KString result(*this);
+    for (int i = 0; i < result.m_Length; ++i)
+        result.m_Buffer[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(result.m_Buffer[i])));
+    return result;
+}
+
+KString KString::Trim(int mode) const
+{
+    if (!IsValid())
+        return *this;
+    int begin = 0;
+    int end = m_Length;
+    auto space = [this](int i) { return std::isspace(static_cast<unsigned char>(m_Buffer[i])) != 0; };
+    if (mode != 0)
+        while (begin < end && space(begin))
+            ++begin;
+    if (mode != 1)
+        while (end > begin && space(end - 1))
+            --end;
+    return KString(m_Buffer + begin, end - begin);
+}
+
+const KString& KString::GetStaticEmpty()
+{
+    static const KString sEmpty;
+    return sEmpty;
+}
+
+KString operator+(const KString& a, const KString& b)
+{
+    // One allocation of the summed length, then two copies.
+    KString result;
+    if (!a.IsValid() || !b.IsValid())
+    {
+        result.SetNull();
+        return result;
+    }
+    const int64_t total = static_cast<int64_t>(a.m_Length) + b.m_Length;
+    char* old = nullptr;
+    if (total + 1 > INT32_MAX || !result.Allocate(static_cast<int>(total), old))
+    {
+        result.SetNull();
+        return result;
+    }
+    std::memcpy(result.m_Buffer, a.m_Buffer, static_cast<size_t>(a.m_Length));
+    std::memcpy(result.m_Buffer + a.m_Length, b.m_Buffer, static_cast<size_t>(b.m_Length));
+    return result;
+}
+
+KString operator+(const KString& a, const char* b)
+{
+    return a + KString(b);
+}
+
+KString operator+(const KString& a, char b)
+{
+    return a + KString(&b, 1);
+}
+
+KString operator+(const KString& a, int b)
+{
+    return a + KString(b);
+}
+
+KString* KStringHeapNew()
+{
+    return new (std::nothrow) KString();
+}
+
+KString* KStringHeapGet(KString* s)
+{
+    return s != nullptr ? s : KStringHeapNew();
+}
+
+void KStringHeapDelete(KString* s)
+{
+    delete s;
+}
+
+KString* KStringHeapDropEmpty(KString* s)
+{
+    if (s != nullptr && s->Buffer()[0] == 0)
+    {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+const KString* KStringHeapOrEmpty(const KString* s)
+{
+    return s != nullptr ? s : &KString::GetStaticEmpty();
+}
+
+} // namespace scenesdk

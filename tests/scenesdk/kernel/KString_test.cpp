@@ -1,0 +1,210 @@
+#include "scenesdk/kernel/KString.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using scenesdk::KString;
+
+TEST(KStringTest, InlineHeapBoundaryIsSixtyTwoBytes)
+{
+    KString s62(std::string(62, 'a').c_str());
+    EXPECT_TRUE(s62.IsInline());
+    EXPECT_EQ(s62.GetLen(), 62);
+    KString s63(std::string(63, 'b').c_str());
+    EXPECT_FALSE(s63.IsInline());
+    EXPECT_EQ(s63.GetLen(), 63);
+    EXPECT_EQ(std::string(s63.Buffer()), std::string(63, 'b'));
+    // Growing across the boundary by append moves the text to the heap intact.
+    KString grow(std::string(60, 'x').c_str());
+    grow += "yz";
+    EXPECT_TRUE(grow.IsInline());
+    grow += '!';
+    EXPECT_FALSE(grow.IsInline());
+    EXPECT_EQ(std::string(grow.Buffer()), std::string(60, 'x') + "yz!");
+}
+
+TEST(KStringTest, NullVersusEmpty)
+{
+    KString fresh;
+    EXPECT_TRUE(fresh.IsValid());
+    EXPECT_TRUE(fresh.IsEmpty());
+    KString null(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(null.IsValid());
+    EXPECT_STREQ(null.Buffer(), "");
+    EXPECT_EQ(null.GetLen(), 0);
+    EXPECT_TRUE(null == "");
+    null += "abc";
+    EXPECT_FALSE(null.IsValid());
+    KString copy(null);
+    EXPECT_FALSE(copy.IsValid());
+    EXPECT_FALSE((copy + "x").IsValid());
+    EXPECT_FALSE((KString("x") + copy).IsValid());
+    KString a("abc");
+    a += static_cast<const char*>(nullptr);
+    EXPECT_FALSE(a.IsValid());
+    a = "again";
+    EXPECT_TRUE(a.IsValid());
+    EXPECT_EQ(a, "again");
+    EXPECT_FALSE(KString("abc", -1).IsValid());
+    EXPECT_FALSE(KString('c', -2).IsValid());
+    EXPECT_TRUE(KString('c', 0).IsEmpty());
+    EXPECT_EQ(KString('c', 3), "ccc");
+    a.Clear();
+    EXPECT_TRUE(a.IsValid() && a.IsEmpty());
+}
+
+TEST(KStringTest, AssignAndAppendOwnText)
+{
+    KString s("abcdef");
+    s += s;
+    EXPECT_EQ(s, "abcdefabcdef");
+    KString big(std::string(40, 'q').c_str());
+    big += big; // inline to heap
+    EXPECT_EQ(std::string(big.Buffer()), std::string(80, 'q'));
+    big += big; // heap to heap
+    EXPECT_EQ(big.GetLen(), 160);
+    s = s.Mid(3);
+    EXPECT_EQ(s, "defabcdef");
+    KString t("hello world");
+    t = t.Buffer() + 6; // a source inside its own inline text
+    EXPECT_EQ(t, "world");
+}
+
+TEST(KStringTest, NumbersAndOperators)
+{
+    EXPECT_EQ(KString(-42), "-42");
+    KString s("n");
+    s += 7;
+    s = s + '=' + 12;
+    EXPECT_EQ(s, "n7=12");
+    s = 5;
+    EXPECT_EQ(s, "5");
+    s = 'z';
+    EXPECT_EQ(s, "z");
+    EXPECT_TRUE("z" == s);
+    EXPECT_TRUE(s != KString("y"));
+}
+
+TEST(KStringTest, IndexingOutOfRangeGivesSpareZeroByte)
+{
+    KString s("ab");
+    EXPECT_EQ(s[1], 'b');
+    char& spare = s[2];
+    EXPECT_EQ(spare, 0);
+    EXPECT_NE(&spare, s.Buffer() + 2);
+    spare = 'X';
+    EXPECT_EQ(s[-1], 0); // reset on the next out-of-range access
+    EXPECT_EQ(spare, 0);
+    EXPECT_STREQ(s.Buffer(), "ab");
+}
+
+TEST(KStringTest, SearchesWithNegativeAndLargeStarts)
+{
+    KString s("a.b;c.d");
+    EXPECT_EQ(s.Find('.'), 1);
+    EXPECT_EQ(s.Find('.', 2), 5);
+    EXPECT_EQ(s.Find('.', -10), 1);
+    EXPECT_EQ(s.Find('.', 100), -1);
+    EXPECT_EQ(s.ReverseFind('.'), 5);
+    EXPECT_EQ(s.ReverseFind('x'), -1);
+    EXPECT_EQ(s.FindOneOf(";.", 2), 3);
+    EXPECT_EQ(s.FindOneOf(";.", -3), 1);
+    EXPECT_EQ(s.FindOneOf(nullptr), -1);
+    EXPECT_EQ(s.Find("c.d"), 4);
+    EXPECT_EQ(s.Find("c.d", -1), 4);
+    EXPECT_EQ(s.Find("c.d", 5), -1);
+    EXPECT_EQ(s.Find(static_cast<const char*>(nullptr)), 0);
+}
+
+TEST(KStringTest, FindAndReplaceSizesItsResult)
+{
+    KString s("Model::Cube");
+    EXPECT_TRUE(s.FindAndReplace("::", "/"));
+    EXPECT_EQ(s, "Model/Cube");
+    EXPECT_FALSE(s.FindAndReplace("::", "/"));
+    EXPECT_FALSE(s.FindAndReplace("Model", "M", 1));
+    EXPECT_EQ(s, "Model/Cube");
+    // A match past 4096 bytes and a result longer than 4096 bytes both work.
+    KString big(std::string(5000, 'a').c_str());
+    big += "MARK";
+    EXPECT_TRUE(big.FindAndReplace("MARK", std::string(3000, 'b').c_str()));
+    EXPECT_EQ(big.GetLen(), 8000);
+    EXPECT_EQ(big[4999], 'a');
+    EXPECT_EQ(big[5000], 'b');
+    KString null(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(null.FindAndReplace("", "x"));
+}
+
+TEST(KStringTest, Tokens)
+{
+    KString s(";;a;;b;");
+    EXPECT_EQ(s.GetTokenCount(";"), 2);
+    EXPECT_EQ(s.GetToken(0, ";"), "a");
+    EXPECT_EQ(s.GetToken(1, ";"), "b");
+    EXPECT_TRUE(s.GetToken(2, ";").IsEmpty());
+    EXPECT_TRUE(s.GetToken(-1, ";").IsEmpty());
+    EXPECT_EQ(KString("x y\tz").GetTokenCount(" \t"), 3);
+    EXPECT_EQ(KString("x y").GetTokenCount(nullptr), 1);
+    EXPECT_EQ(KString().GetTokenCount(";"), 0);
+    EXPECT_EQ(KString(static_cast<const char*>(nullptr)).GetTokenCount(";"), 0);
+}
+
+TEST(KStringTest, Comparisons)
+{
+    EXPECT_EQ(KString("a").Compare(static_cast<const char*>(nullptr)), 1);
+    EXPECT_EQ(KString().Compare(static_cast<const char*>(nullptr)), 0);
+    EXPECT_EQ(KString("abc").Compare("abd"), -1);
+    EXPECT_EQ(KString("abd").Compare("abc"), 1);
+    EXPECT_EQ(KString("\xE9").Compare("a"), 1); // bytes compare unsigned
+    EXPECT_EQ(KString("cube").CompareNoCase("CUBE"), 0);
+    EXPECT_EQ(KString("cube").CompareNoCase("CUBF"), -1);
+    EXPECT_NE(KString("cube"), "CUBE");
+}
+
+TEST(KStringTest, Substrings)
+{
+    KString s("abcdef");
+    EXPECT_EQ(s.Right(10), "abcdef");
+    EXPECT_EQ(s.Right(2), "ef");
+    EXPECT_FALSE(s.Left(-1).IsValid());
+    EXPECT_EQ(s.Left(3), "abc");
+    EXPECT_FALSE(s.Mid(7).IsValid());
+    KString end = s.Mid(6);
+    EXPECT_TRUE(end.IsValid());
+    EXPECT_TRUE(end.IsEmpty());
+    EXPECT_FALSE(s.Mid(-1).IsValid());
+    EXPECT_FALSE(s.Mid(-1, 3).IsValid());
+    EXPECT_EQ(s.Mid(2, 100), "cdef");
+    EXPECT_FALSE(KString(static_cast<const char*>(nullptr)).Left(1).IsValid());
+    EXPECT_EQ(KString("MiXeD 1").Upper(), "MIXED 1");
+    EXPECT_EQ(KString("MiXeD 1").Lower(), "mixed 1");
+}
+
+TEST(KStringTest, Trim)
+{
+    KString s("  a  ");
+    EXPECT_EQ(s.Trim(0), "  a");
+    EXPECT_EQ(s.Trim(1), "a  ");
+    EXPECT_EQ(s.Trim(2), "a");
+    EXPECT_EQ(KString(" \t\n").Trim(), "");
+    EXPECT_FALSE(KString(static_cast<const char*>(nullptr)).Trim().IsValid());
+}
+
+TEST(KStringTest, HeapHelpers)
+{
+    using namespace scenesdk;
+    KString* s = KStringHeapGet(nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(KStringHeapGet(s), s);
+    EXPECT_EQ(KStringHeapDropEmpty(s), nullptr); // deleted
+    s = KStringHeapNew();
+    *s = "name";
+    EXPECT_EQ(KStringHeapDropEmpty(s), s);
+    EXPECT_EQ(KStringHeapOrEmpty(s), s);
+    const KString* empty = KStringHeapOrEmpty(nullptr);
+    EXPECT_EQ(empty, &KString::GetStaticEmpty());
+    EXPECT_TRUE(empty->IsEmpty() && empty->IsValid());
+    KStringHeapDelete(s);
+    KStringHeapDelete(nullptr);
+}
