@@ -22,7 +22,8 @@ bool CConsoleWindow::Create(const char* title, uint16_t columns, uint16_t rows, 
 {
     if (!AllocConsole())
     {
-        Log(8, "Error: AllocConsole failed in CConsoleWindow::Create (%lu)", static_cast<unsigned long>(GetLastError()));
+        Log(8, "Error: AllocConsole failed in CConsoleWindow::Create (%lu)",
+            static_cast<unsigned long>(GetLastError()));
         return false;
     }
     if (!SetConsoleTitleA(title))
@@ -31,8 +32,9 @@ bool CConsoleWindow::Create(const char* title, uint16_t columns, uint16_t rows, 
             static_cast<unsigned long>(GetLastError()));
         return false;
     }
-    m_hScreenBuffer = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    m_hScreenBuffer =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (m_hScreenBuffer == INVALID_HANDLE_VALUE)
     {
         Log(1, "Error: CreateConsoleScreenBuffer failed in CConsoleWindow::Create (%lu)",

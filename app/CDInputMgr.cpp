@@ -8,8 +8,8 @@
 using namespace plat;
 
 CDInputMgr::CDInputMgr()
-    : m_pDirectInput(nullptr), m_pMouse(nullptr), m_pKeyboard(nullptr), m_ucMouseResync(1), m_ucKeyboardResync(1),
-      m_ucClip(0), m_ucCursorShown(1)
+    : m_pDirectInput(nullptr), m_pMouse(nullptr), m_pKeyboard(nullptr), m_ucMouseResync(1),
+      m_ucKeyboardResync(1), m_ucClip(0), m_ucCursorShown(1)
 {
     std::memset(m_aMouseButtons, 0, sizeof m_aMouseButtons);
     std::memset(m_aKeys, 0, sizeof m_aKeys);

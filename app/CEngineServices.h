@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "app/IInputMgr.h"
 #include "render/IRenderer.h"
 
 // The one process-wide service object through which the game reaches the
@@ -40,7 +41,8 @@ public:
     CRefPtr<IRenderer> GetRenderer() { return m_pRenderer; }
     // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
 
-    // [slot 3: input manager] CRefPtr<IInputMgr>& GetInputMgr();         makes CDInputMgr on first call
+    // Makes the CDInputMgr on first call (left null when allocation fails).
+    CRefPtr<IInputMgr>& GetInputMgr();
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
@@ -61,7 +63,7 @@ private:
 
     // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
 
-    // [slot 3] CRefPtr<IInputMgr> m_pInputMgr;
+    CRefPtr<IInputMgr> m_pInputMgr;
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 

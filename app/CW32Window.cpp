@@ -110,8 +110,8 @@ bool CW32Window::Create(HINSTANCE instance, const char* title, uint16_t width, u
 
     RECT rc{0, 0, width, height};
     AdjustWindowRect(&rc, style, 0);
-    m_hWnd = CreateWindowExA(0, kClassName, title, style, x, y, rc.right - rc.left, rc.bottom - rc.top, nullptr,
-                             nullptr, instance, nullptr);
+    m_hWnd = CreateWindowExA(0, kClassName, title, style, x, y, rc.right - rc.left, rc.bottom - rc.top,
+                             nullptr, nullptr, instance, nullptr);
     if (!m_hWnd)
     {
         Log(9, "Error: CreateWindowEx failed in CW32Window::Create!");

@@ -19,8 +19,8 @@ public:
     // Created hidden. Full screen changes the display mode to width x height
     // first and silently falls back to windowed mode when that fails.
     // Failures log with flags 9 and return false.
-    bool Create(plat::HINSTANCE instance, const char* title, uint16_t width, uint16_t height, uint8_t fullscreen,
-                int16_t x, int16_t y, uint8_t bits) override;
+    bool Create(plat::HINSTANCE instance, const char* title, uint16_t width, uint16_t height,
+                uint8_t fullscreen, int16_t x, int16_t y, uint8_t bits) override;
     // Both ignored while full screen; otherwise applied and kept as the
     // windowed position or size.
     void SetPosition(int16_t x, int16_t y) override;
@@ -60,7 +60,8 @@ public:
     static constexpr plat::DWORD kStyleWindowedAfterSwitch = 0x82CF0000u;
 
 private:
-    static plat::LRESULT WndProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam);
+    static plat::LRESULT WndProc(plat::HWND hwnd, plat::UINT message, plat::WPARAM wParam,
+                                 plat::LPARAM lParam);
     plat::LRESULT HandleMessage(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam);
     bool RegisterWindowClass();
     void ReadDesktopMode();

@@ -202,7 +202,8 @@ private:
             for (auto it = m_Fifo.rbegin(); it != m_Fifo.rend() && IsAxis(it->dwOfs); ++it)
                 if (it->dwOfs == offset)
                 {
-                    it->dwData = static_cast<DWORD>(static_cast<int32_t>(it->dwData) + static_cast<int32_t>(data));
+                    it->dwData =
+                        static_cast<DWORD>(static_cast<int32_t>(it->dwData) + static_cast<int32_t>(data));
                     it->dwTimeStamp = time;
                     return;
                 }

@@ -5,7 +5,6 @@
 #include <string>
 #include <unistd.h>
 
-
 namespace plat
 {
 namespace

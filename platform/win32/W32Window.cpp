@@ -23,8 +23,8 @@ struct plat::HWND__
     std::string className;
     plat::WNDPROC proc = nullptr;
     plat::DWORD style = 0;
-    bool destroySent = false;  // WM_DESTROY already went out for a user close
-    uint32_t guardUntil = 0;   // SDL ticks before which MAXIMIZED/RESTORED are our own
+    bool destroySent = false; // WM_DESTROY already went out for a user close
+    uint32_t guardUntil = 0;  // SDL ticks before which MAXIMIZED/RESTORED are our own
 };
 
 struct plat::HINSTANCE__
@@ -302,6 +302,11 @@ HINSTANCE GetModuleHandleA(const char*)
 DWORD GetLastError()
 {
     return S().lastError;
+}
+
+void Sleep(DWORD ms)
+{
+    SDL_Delay(ms);
 }
 
 void SetLastError(DWORD code)
@@ -697,7 +702,7 @@ BOOL EnumDisplaySettingsA(const char*, DWORD index, DEVMODEA* mode)
         return 0;
     SDL_DisplayMode m{};
     const int rc = index == ENUM_CURRENT_SETTINGS ? SDL_GetCurrentDisplayMode(0, &m)
-                                                   : SDL_GetDisplayMode(0, static_cast<int>(index), &m);
+                                                  : SDL_GetDisplayMode(0, static_cast<int>(index), &m);
     if (rc != 0)
         return 0;
     mode->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;

@@ -180,6 +180,8 @@ constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 // A token for the program's module; never null.
 HINSTANCE GetModuleHandleA(const char* name);
 DWORD GetLastError();
+// Gives up the processor for about ms milliseconds.
+void Sleep(DWORD ms);
 void SetLastError(DWORD code);
 
 // Starts SDL video and events (idempotent): sets the hints that keep a

@@ -78,7 +78,8 @@ protected:
 TEST_F(DInputMgr, ListenersAskedByAscendingPriorityUntilOneConsumes)
 {
     std::vector<std::string> log;
-    Recorder late("late", log, 1000), first("first", log, 100), second("second", log, 100), eater("eater", log, 500, true);
+    Recorder late("late", log, 1000), first("first", log, 100), second("second", log, 100),
+        eater("eater", log, 500, true);
     m_pMgr->AddListener(&late);
     m_pMgr->AddListener(&first);
     m_pMgr->AddListener(&eater);

@@ -13,7 +13,10 @@ class RecordingListener : public IWindowListener
 {
 public:
     RecordingListener(const char* name, std::vector<std::string>& log) : m_Name(name), m_Log(log) {}
-    void OnSize(uint16_t w, uint16_t h) override { Add("size " + std::to_string(w) + "x" + std::to_string(h)); }
+    void OnSize(uint16_t w, uint16_t h) override
+    {
+        Add("size " + std::to_string(w) + "x" + std::to_string(h));
+    }
     void OnChar(uint32_t c) override { Add("char " + std::to_string(c)); }
     void OnActivate(bool a) override { Add(a ? "activate 1" : "activate 0"); }
     void OnDestroy() override { Add("destroy"); }
@@ -34,7 +37,8 @@ protected:
         for (auto& w : m_Windows)
             w->Destroy();
     }
-    CRefPtr<CW32Window> Make(uint16_t w = 800, uint16_t h = 600, uint8_t full = 0, int16_t x = 200, int16_t y = 150)
+    CRefPtr<CW32Window> Make(uint16_t w = 800, uint16_t h = 600, uint8_t full = 0, int16_t x = 200,
+                             int16_t y = 150)
     {
         CRefPtr<CW32Window> win(new CW32Window);
         EXPECT_TRUE(win->Create(GetModuleHandleA(nullptr), "Vostrel - Main", w, h, full, x, y, 32));
@@ -113,9 +117,9 @@ TEST_F(W32Window, ListenersGetEveryEventInRegistrationOrder)
     InjectWindowEvent(w->GetHandle(), WindowEventKind::FocusLost);
     InjectWindowEvent(w->GetHandle(), WindowEventKind::Close);
     Pump();
-    const std::vector<std::string> want = {"A: activate 1", "B: activate 1", "A: size 1024x700", "B: size 1024x700",
-                                           "A: char 120",   "B: char 120",   "A: activate 0",    "B: activate 0",
-                                           "A: destroy",    "B: destroy"};
+    const std::vector<std::string> want = {
+        "A: activate 1", "B: activate 1", "A: size 1024x700", "B: size 1024x700", "A: char 120",
+        "B: char 120",   "A: activate 0", "B: activate 0",    "A: destroy",       "B: destroy"};
     EXPECT_EQ(log, want);
     uint16_t cw = 0, ch = 0;
     w->GetSize(cw, ch);
@@ -214,7 +218,8 @@ TEST_F(W32Window, NoDisplayMeansRegistrationFails)
     EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 800, 600, 0, 200, 150, 32));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n");
-    EXPECT_NE(err.find("Information: Error: RegisterClassEx failed in CW32Window::Create!"), std::string::npos);
+    EXPECT_NE(err.find("Information: Error: RegisterClassEx failed in CW32Window::Create!"),
+              std::string::npos);
     EXPECT_FALSE(w->IsCreated());
     EXPECT_FALSE(CW32Window::IsClassRegistered());
     w->Destroy();

@@ -28,8 +28,9 @@ TEST(KeyCodeTable, CoversTheFullKeyboardWithoutDuplicates)
 
 TEST(KeyCodeTable, RangesFollowTheScanCodeLayout)
 {
-    const SDL_Scancode row1[] = {SDL_SCANCODE_Q, SDL_SCANCODE_W, SDL_SCANCODE_E, SDL_SCANCODE_R, SDL_SCANCODE_T,
-                                 SDL_SCANCODE_Y, SDL_SCANCODE_U, SDL_SCANCODE_I, SDL_SCANCODE_O, SDL_SCANCODE_P};
+    const SDL_Scancode row1[] = {SDL_SCANCODE_Q, SDL_SCANCODE_W, SDL_SCANCODE_E, SDL_SCANCODE_R,
+                                 SDL_SCANCODE_T, SDL_SCANCODE_Y, SDL_SCANCODE_U, SDL_SCANCODE_I,
+                                 SDL_SCANCODE_O, SDL_SCANCODE_P};
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(DIKFromScancode(row1[i]), 0x10 + i);
     for (int i = 0; i < 9; ++i)
@@ -49,12 +50,12 @@ TEST(KeyCodeTable, CodesTheGameUses)
     {
         SDL_Scancode sc;
         int code;
-    } used[] = {{SDL_SCANCODE_ESCAPE, 1},   {SDL_SCANCODE_W, 17},     {SDL_SCANCODE_S, 31},
-                {SDL_SCANCODE_A, 30},       {SDL_SCANCODE_D, 32},     {SDL_SCANCODE_SPACE, 57},
-                {SDL_SCANCODE_LSHIFT, 42},  {SDL_SCANCODE_G, 0x22},   {SDL_SCANCODE_F2, 0x3C},
-                {SDL_SCANCODE_F9, 0x43},    {SDL_SCANCODE_UP, 200},   {SDL_SCANCODE_DOWN, 208},
+    } used[] = {{SDL_SCANCODE_ESCAPE, 1},   {SDL_SCANCODE_W, 17},      {SDL_SCANCODE_S, 31},
+                {SDL_SCANCODE_A, 30},       {SDL_SCANCODE_D, 32},      {SDL_SCANCODE_SPACE, 57},
+                {SDL_SCANCODE_LSHIFT, 42},  {SDL_SCANCODE_G, 0x22},    {SDL_SCANCODE_F2, 0x3C},
+                {SDL_SCANCODE_F9, 0x43},    {SDL_SCANCODE_UP, 200},    {SDL_SCANCODE_DOWN, 208},
                 {SDL_SCANCODE_LEFT, 203},   {SDL_SCANCODE_RIGHT, 205}, {SDL_SCANCODE_KP_ENTER, 0x9C},
-                {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_F11, 0x57}, {SDL_SCANCODE_APPLICATION, 0xDD}};
+                {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_F11, 0x57},  {SDL_SCANCODE_APPLICATION, 0xDD}};
     for (const auto& u : used)
         EXPECT_EQ(DIKFromScancode(u.sc), u.code) << SDL_GetScancodeName(u.sc);
 }

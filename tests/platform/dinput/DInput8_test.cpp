@@ -107,9 +107,11 @@ protected:
 TEST_F(DInputLayer, CreationChecksVersionInterfaceAndDevice)
 {
     void* out = &out;
-    EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &out, nullptr), DIERR_OLDDIRECTINPUTVERSION);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &out, nullptr),
+              DIERR_OLDDIRECTINPUTVERSION);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, GUID_SysMouse, &out, nullptr), DIERR_NOINTERFACE);
+    EXPECT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, GUID_SysMouse, &out, nullptr),
+              DIERR_NOINTERFACE);
     IDirectInputDevice8A* dev = nullptr;
     EXPECT_EQ(m_pDI->CreateDevice(IID_IDirectInput8A, &dev, nullptr), DIERR_DEVICENOTREG);
     ASSERT_EQ(m_pDI->CreateDevice(GUID_SysMouse, &dev, nullptr), DI_OK);
@@ -183,8 +185,9 @@ TEST_F(DInputLayer, KeysInOrderWithoutRepeatsOrUnmappedKeys)
 TEST_F(DInputLayer, KeyboardOverflowKeepsTheFirstSixteenAndTheState)
 {
     AcquireBoth();
-    const SDL_Scancode keys[] = {SDL_SCANCODE_A, SDL_SCANCODE_B, SDL_SCANCODE_C, SDL_SCANCODE_D, SDL_SCANCODE_E,
-                                 SDL_SCANCODE_F, SDL_SCANCODE_G, SDL_SCANCODE_H, SDL_SCANCODE_I};
+    const SDL_Scancode keys[] = {SDL_SCANCODE_A, SDL_SCANCODE_B, SDL_SCANCODE_C,
+                                 SDL_SCANCODE_D, SDL_SCANCODE_E, SDL_SCANCODE_F,
+                                 SDL_SCANCODE_G, SDL_SCANCODE_H, SDL_SCANCODE_I};
     for (SDL_Scancode k : keys)
     {
         PushKey(m_hWnd, k, true);
@@ -222,10 +225,16 @@ TEST_F(DInputLayer, MouseButtonsWheelAndMergedMotion)
     std::vector<std::pair<DWORD, int32_t>> got;
     for (const auto& i : items)
         got.emplace_back(i.dwOfs, static_cast<int32_t>(i.dwData));
-    const std::vector<std::pair<DWORD, int32_t>> want = {
-        {DIMOFS_X, 7},    {DIMOFS_Y, -2},   {DIMOFS_Z, 120},  {DIMOFS_BUTTON0 + 1, 0x80},
-        {DIMOFS_X, 1},    {DIMOFS_Y, 1},    {DIMOFS_BUTTON0 + 1, 0}, {DIMOFS_BUTTON0 + 2, 0x80},
-        {DIMOFS_BUTTON0 + 4, 0x80}, {DIMOFS_Z, -240}};
+    const std::vector<std::pair<DWORD, int32_t>> want = {{DIMOFS_X, 7},
+                                                         {DIMOFS_Y, -2},
+                                                         {DIMOFS_Z, 120},
+                                                         {DIMOFS_BUTTON0 + 1, 0x80},
+                                                         {DIMOFS_X, 1},
+                                                         {DIMOFS_Y, 1},
+                                                         {DIMOFS_BUTTON0 + 1, 0},
+                                                         {DIMOFS_BUTTON0 + 2, 0x80},
+                                                         {DIMOFS_BUTTON0 + 4, 0x80},
+                                                         {DIMOFS_Z, -240}};
     EXPECT_EQ(got, want);
     DIMOUSESTATE2 st{};
     ASSERT_EQ(m_pMouse->GetDeviceState(sizeof st, &st), DI_OK);

@@ -37,7 +37,8 @@ TEST(ConsoleLayer, OneConsolePerProcessWithItsBookkeeping)
     EXPECT_FALSE(FreeConsole());
     EXPECT_EQ(GetConsoleWindow(), nullptr);
     EXPECT_FALSE(SetConsoleTitleA("x"));
-    EXPECT_EQ(CreateConsoleScreenBuffer(0, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateConsoleScreenBuffer(0, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr),
+              INVALID_HANDLE_VALUE);
 }
 
 TEST(ConsoleLayer, StandardStreamsStayOpen)

@@ -26,7 +26,8 @@ TEST_F(WindowLayer, ClassIsRegisteredOnceAndOutlivesItsWindows)
     EXPECT_TRUE(DestroyWindow(w));
     EXPECT_TRUE(UnregisterClassA("TestClass", nullptr));
     EXPECT_FALSE(UnregisterClassA("TestClass", nullptr));
-    EXPECT_EQ(CreateWindowExA(0, "TestClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "TestClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
     // Registered again for TearDown.
     ASSERT_NE(RegisterClassExA(&wc), 0);
 }
@@ -73,8 +74,8 @@ TEST_F(WindowLayer, PumpTurnsWindowEventsIntoMessages)
     PushWindowEvent(w, SDL_WINDOWEVENT_SIZE_CHANGED, 300, 150);
     PushWindowEvent(w, SDL_WINDOWEVENT_SIZE_CHANGED, 0, 0); // minimised: dropped
     PushWindowEvent(w, SDL_WINDOWEVENT_FOCUS_LOST);
-    PushWindowEvent(w, SDL_WINDOWEVENT_MINIMIZED);            // no message
-    PushWindowEvent(w, SDL_WINDOWEVENT_RESTORED);             // windowed: no message
+    PushWindowEvent(w, SDL_WINDOWEVENT_MINIMIZED); // no message
+    PushWindowEvent(w, SDL_WINDOWEVENT_RESTORED);  // windowed: no message
     EXPECT_EQ(DispatchAll(), 3);
     ASSERT_EQ(Log().size(), 3u);
     EXPECT_EQ(Log()[0].message, WM_ACTIVATEAPP);
@@ -105,6 +106,7 @@ TEST_F(WindowLayer, CloseSendsDestroyOnceAndKeepsTheWindow)
     EXPECT_EQ(forA, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_CLOSE}));
     EXPECT_EQ(forB, (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
     EXPECT_TRUE(IsWindow(a));
+    EXPECT_TRUE(IsWindow(b));
     EXPECT_NE(GetSDLWindow(a), nullptr);
 }
 
@@ -122,7 +124,7 @@ TEST_F(WindowLayer, TextAndControlKeysBecomeCharacters)
     PushKey(w, SDL_SCANCODE_BACKSPACE, true, 1); // repeats give characters too
     PushKey(w, SDL_SCANCODE_RETURN, true);
     PushKey(w, SDL_SCANCODE_TAB, true);
-    PushKey(w, SDL_SCANCODE_A, true);            // letters come as text only
+    PushKey(w, SDL_SCANCODE_A, true); // letters come as text only
     PushKey(w, SDL_SCANCODE_ESCAPE, false);
     DispatchAll();
     std::vector<WPARAM> chars;
@@ -155,7 +157,8 @@ TEST_F(WindowLayer, StyleDecidesFullScreenAtTheFrameChange)
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(SDL_GetWindowFlags(GetSDLWindow(w)) & SDL_WINDOW_FULLSCREEN);
     EXPECT_EQ(static_cast<DWORD>(SetWindowLongA(w, GWL_STYLE, static_cast<LONG>(0x82CF0000u))), 0x86000000u);
-    EXPECT_TRUE(SDL_GetWindowFlags(GetSDLWindow(w)) & SDL_WINDOW_FULLSCREEN) << "applied only at the frame change";
+    EXPECT_TRUE(SDL_GetWindowFlags(GetSDLWindow(w)) & SDL_WINDOW_FULLSCREEN)
+        << "applied only at the frame change";
     SetWindowPos(w, nullptr, 30, 40, 300, 180, SWP_SHOWWINDOW | SWP_FRAMECHANGED);
     EXPECT_FALSE(SDL_GetWindowFlags(GetSDLWindow(w)) & SDL_WINDOW_FULLSCREEN);
     RECT r{};
@@ -237,6 +240,11 @@ TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
     unsetenv("VOSTREL_NO_MESSAGEBOX");
     InstallMessageBoxSink();
     EXPECT_FALSE(CanShowMessageBox());
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_FALSE(CanShowMessageBox()) << "no display";
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "hello", "Information", MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Information: hello\n");

@@ -1,0 +1,1129 @@
+#include "scenesdk/kernel/KPlug.h"
+
+#include "scenesdk/kernel/KPlugFilter.h"
+
+#include <algorithm>
+
+namespace scenesdk
+{
+
+KClassIdRecord KPlug::ClassRecord;
+int KPlug::ClassId =
+    KClassIdRecord::Declare(&KPlug::ClassRecord, &KPlug::ClassId, "KPlug", nullptr, KClassIdRecord::kPlugId);
+
+namespace
+{
+int gLivePlugs = 0;
+
+int FindLast(const std::vector<KPlugConnection>& list, const KPlug* plug)
+{
+    for (size_t i = list.size(); i-- > 0;)
+    {
+        if (list[i].plug == plug)
+        {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Number of entries of sub (a subsequence of full, same order) that stand in
+// full before position end.
+int SubsequenceIndex(const std::vector<KPlugConnection>& full, const std::vector<KPlugConnection>& sub,
+                     int end)
+{
+    if (end >= static_cast<int>(full.size()))
+    {
+        return static_cast<int>(sub.size());
+    }
+    size_t j = 0;
+    for (int i = 0; i < end && j < sub.size(); ++i)
+    {
+        if (full[static_cast<size_t>(i)].plug == sub[j].plug)
+        {
+            ++j;
+        }
+    }
+    return static_cast<int>(j);
+}
+
+void InsertAt(std::vector<KPlugConnection>& list, int index, KPlug* plug, uint32_t type)
+{
+    index = std::clamp(index, 0, static_cast<int>(list.size()));
+    list.insert(list.begin() + index, KPlugConnection{plug, type});
+}
+
+// Raises the depth of several plugs for a scope; lowered in reverse order.
+class GuardSet
+{
+public:
+    GuardSet() = default;
+    GuardSet(const GuardSet&) = delete;
+    GuardSet& operator=(const GuardSet&) = delete;
+    ~GuardSet()
+    {
+        for (size_t i = m_Guards.size(); i-- > 0;)
+        {
+            delete m_Guards[i];
+        }
+    }
+    void Add(KPlug* p)
+    {
+        if (p)
+        {
+            m_Guards.push_back(new KPlug::DepthGuard(p));
+        }
+    }
+
+private:
+    std::vector<KPlug::DepthGuard*> m_Guards;
+};
+
+} // namespace
+
+struct KPlug::ChildMark
+{
+    KPlug* child;
+    int index;
+};
+
+// ---------------------------------------------------------------------------
+// Construction, identity, lifetime
+
+KPlug::KPlug()
+{
+    if (gLivePlugs++ == 0)
+    {
+        KHandleTable::Acquire();
+    }
+}
+
+KPlug::~KPlug()
+{
+    // Nothing may start a second destruction from here on.
+    m_Depth = 1;
+    m_Flags &= ~kDestroyPending;
+    // Derived parts are gone: whatever is left is removed at plug level. The
+    // owner is let go first, so that no event is forwarded to an owner that
+    // may itself be half destroyed (a declared property dying with its set).
+    if (m_Owner)
+    {
+        m_Owner->RemoveChildEntry(this);
+        m_Owner = nullptr;
+    }
+    DisconnectAllPlugLevel();
+    if (m_HandleEntry)
+    {
+        KHandleTable::Get().Free(m_HandleEntry, this);
+        m_HandleEntry = nullptr;
+    }
+    delete m_Callbacks;
+    if (--gLivePlugs == 0)
+    {
+        KHandleTable::Release();
+    }
+}
+
+int KPlug::GetLivePlugCount()
+{
+    return gLivePlugs;
+}
+
+void* KPlug::QueryInterface(uint32_t id)
+{
+    if (id == 0 || id == 2 || id == kInterfaceId)
+    {
+        return this;
+    }
+    return nullptr;
+}
+
+void KPlug::Destroy()
+{
+    if (m_Depth != 0)
+    {
+        m_Flags |= kDestroyPending;
+        return;
+    }
+    m_Depth = 1;
+    PrepareDestroy();
+    DisconnectAll();
+    delete this;
+}
+
+void KPlug::OnCreate(void*) {}
+
+bool KPlug::IsA(int classNumber) const
+{
+    return KClassIdRecord::RecordIsA(&ClassRecord, classNumber);
+}
+
+int KPlug::GetClassId() const
+{
+    return ClassId;
+}
+
+const char* KPlug::GetClassName() const
+{
+    return ClassRecord.name;
+}
+
+KClassIdRecord* KPlug::GetClassIdRecord() const
+{
+    return &ClassRecord;
+}
+
+int KPlug::GetParentClassId() const
+{
+    return GetClassIdRecord()->GetParentNumber();
+}
+
+KPlug* KPlug::CreatePlug(KPlugFilter*)
+{
+    KPlug* p = new KPlug;
+    p->OnCreate(nullptr);
+    return p;
+}
+
+KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug)
+{
+    ++m_Plug->m_Depth;
+}
+
+KPlug::DepthGuard::~DepthGuard()
+{
+    m_Plug->LowerDepth();
+}
+
+void KPlug::LowerDepth()
+{
+    if (--m_Depth == 0 && (m_Flags & kDestroyPending))
+    {
+        m_Flags &= ~kDestroyPending;
+        Destroy();
+    }
+}
+
+void KPlug::DisconnectAll()
+{
+    DepthGuard guard(this);
+    NotifyEvent15(nullptr, eDisconnectAll, this, nullptr, nullptr, nullptr);
+    if (!(m_Flags & kFiltered))
+    {
+        DisconnectAllSrc();
+        DisconnectAllDst();
+    }
+    ReleaseChildren();
+}
+
+void KPlug::DisconnectAllPlugLevel()
+{
+    if (!(m_Flags & kFiltered))
+    {
+        while (!m_Src.empty())
+        {
+            if (!Disconnect(m_Src.back().plug, this))
+            {
+                ForceUnlink(m_Src.back().plug, this);
+            }
+        }
+        while (!m_Dst.empty())
+        {
+            if (!Disconnect(this, m_Dst.back().plug))
+            {
+                ForceUnlink(this, m_Dst.back().plug);
+            }
+        }
+    }
+    m_Src.clear();
+    m_Dst.clear();
+    ReleaseChildren();
+}
+
+void KPlug::ReleaseChildren()
+{
+    while (!m_Children.empty())
+    {
+        KPlug* child = m_Children.back();
+        m_Children.pop_back();
+        child->m_Owner = nullptr;
+        if (child->m_Flags & kOwnedChild)
+        {
+            child->Destroy();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Handles
+
+KHandleEntry* KPlug::GetHandleEntry()
+{
+    if (!m_HandleEntry)
+    {
+        m_HandleEntry = KHandleTable::Get().Allocate(this);
+    }
+    return m_HandleEntry;
+}
+
+HdlKObject KPlug::GetHandle()
+{
+    KHandleEntry* e = GetHandleEntry();
+    return HdlKObject{e->serial, e};
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+bool KPlug::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                            uint32_t type, KPlug* extra)
+{
+    return PlugConnectionEvent(path, code, emitter, index, other, type, extra);
+}
+
+bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                                uint32_t type, KPlug* extra)
+{
+    if (m_Owner && !(m_Flags & kOwnedChild))
+    {
+        KEventPath record{path, this};
+        return m_Owner->ConnectionEvent(&record, code, emitter, index, other, type, extra);
+    }
+    if (m_Callbacks)
+    {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
+        ++m_CallbackDispatch;
+        for (size_t i = 0; i < m_Callbacks->size(); ++i)
+        {
+            Callback cb = (*m_Callbacks)[i];
+            if (cb.active && cb.fConn)
+            {
+                cb.fConn(cb.user, path, code, emitter, index, other, type, extra);
+            }
+        }
+        --m_CallbackDispatch;
+        PurgeCallbacks();
+    }
+    return true;
+}
+
+bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* emitter, const void* a,
+                            const void* b, const void* c)
+{
+    if (m_Owner && !(m_Flags & kOwnedChild))
+    {
+        return is15 ? m_Owner->NotifyEvent15(path, code, emitter, a, b, c)
+                    : m_Owner->NotifyEvent14(path, code, emitter, a, b, c);
+    }
+    if (m_Callbacks)
+    {
+        DepthGuard keep(this); // a callback may ask to destroy this plug
+        ++m_CallbackDispatch;
+        for (size_t i = 0; i < m_Callbacks->size(); ++i)
+        {
+            Callback cb = (*m_Callbacks)[i];
+            KPlugNotifyCallback f = is15 ? cb.f15 : cb.f14;
+            if (cb.active && f)
+            {
+                f(cb.user, path, code, emitter, a, b, c);
+            }
+        }
+        --m_CallbackDispatch;
+        PurgeCallbacks();
+    }
+    return true;
+}
+
+bool KPlug::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
+                          const void* c)
+{
+    return PlugNotifyEvent(false, path, code, emitter, a, b, c);
+}
+
+bool KPlug::NotifyEvent15(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
+                          const void* c)
+{
+    return PlugNotifyEvent(true, path, code, emitter, a, b, c);
+}
+
+bool KPlug::SendEvent16()
+{
+    return ConnectionEvent(nullptr, eEvent16, this, -1, nullptr, 0, nullptr);
+}
+
+bool KPlug::SendEvent17()
+{
+    return ConnectionEvent(nullptr, eEvent17, this, -1, nullptr, 0, nullptr);
+}
+
+void KPlug::AddCallback(void* user, KPlugNotifyCallback f14, KPlugNotifyCallback f15,
+                        KPlugConnectionCallback fConn)
+{
+    if (!m_Callbacks)
+    {
+        m_Callbacks = new std::vector<Callback>;
+    }
+    m_Callbacks->push_back(Callback{user, f14, f15, fConn, true});
+}
+
+bool KPlug::RemoveCallback(void* user)
+{
+    if (!m_Callbacks)
+    {
+        return false;
+    }
+    for (Callback& cb : *m_Callbacks)
+    {
+        if (cb.active && cb.user == user)
+        {
+            cb.active = false;
+            PurgeCallbacks();
+            return true;
+        }
+    }
+    return false;
+}
+
+void KPlug::PurgeCallbacks()
+{
+    if (!m_Callbacks || m_CallbackDispatch > 0)
+    {
+        return;
+    }
+    m_Callbacks->erase(
+        std::remove_if(m_Callbacks->begin(), m_Callbacks->end(), [](const Callback& c) { return !c.active; }),
+        m_Callbacks->end());
+}
+
+bool KPlug::IsBeingReplaced(KPlug* a, KPlug* b)
+{
+    return m_Owner ? m_Owner->IsBeingReplaced(a, b) : false;
+}
+
+bool KPlug::HasOwner(int)
+{
+    return m_Owner != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Ownership and filters
+
+bool KPlug::SetOwner(KPlug* owner)
+{
+    if (owner == m_Owner)
+    {
+        return false;
+    }
+    if (m_Owner)
+    {
+        m_Owner->RemoveChildEntry(this);
+        m_Owner = nullptr;
+    }
+    if (owner)
+    {
+        m_Owner = owner;
+        if (m_Flags & kFiltered)
+        {
+            owner->AddChildEntry(this);
+            owner->MirrorInto(this);
+        }
+    }
+    return true;
+}
+
+bool KPlug::AdoptChild(KPlug* child)
+{
+    if (!child || child->m_Owner == this)
+    {
+        return false;
+    }
+    child->SetOwner(this);
+    return true;
+}
+
+bool KPlug::ReleaseChild(KPlug* child)
+{
+    if (!child || child->m_Owner != this)
+    {
+        return false;
+    }
+    child->SetOwner(nullptr);
+    return true;
+}
+
+void KPlug::AddChildEntry(KPlug* child)
+{
+    if (std::find(m_Children.begin(), m_Children.end(), child) == m_Children.end())
+    {
+        m_Children.push_back(child);
+    }
+}
+
+void KPlug::RemoveChildEntry(KPlug* child)
+{
+    auto it = std::find(m_Children.begin(), m_Children.end(), child);
+    if (it != m_Children.end())
+    {
+        m_Children.erase(it);
+    }
+}
+
+KPlug* KPlug::GetChild(int i) const
+{
+    return i >= 0 && i < GetChildCount() ? m_Children[static_cast<size_t>(i)] : nullptr;
+}
+
+void KPlug::MirrorInto(KPlug* child)
+{
+    child->m_Src.clear();
+    child->m_Dst.clear();
+    for (const KPlugConnection& c : m_Src)
+    {
+        if ((child->m_Flags & kAcceptsSrc) && child->FilterAccepts(c.plug))
+        {
+            child->m_Src.push_back(c);
+        }
+    }
+    for (const KPlugConnection& c : m_Dst)
+    {
+        if ((child->m_Flags & kAcceptsDst) && child->FilterAccepts(c.plug))
+        {
+            child->m_Dst.push_back(c);
+        }
+    }
+}
+
+void KPlug::SetConnectionFilter(KPlugFilter* filter)
+{
+    SetConnectionFilter(filter, m_Flags & kFiltered);
+}
+
+void KPlug::SetConnectionFilter(KPlugFilter* filter, uint32_t filteredBit)
+{
+    m_Filter = filter;
+    bool was = (m_Flags & kFiltered) != 0;
+    bool now = (filteredBit & kFiltered) != 0;
+    m_Flags = now ? (m_Flags | kFiltered) : (m_Flags & ~kFiltered);
+    if (!was && now && m_Owner)
+    {
+        m_Owner->AddChildEntry(this);
+        m_Owner->MirrorInto(this);
+    }
+}
+
+bool KPlug::FilterAccepts(KPlug* plug) const
+{
+    // A null filter stands for "None": plugs made before the first
+    // registration or after the last stop, and the "None" filter itself.
+    return !m_Filter || m_Filter->Accept(plug);
+}
+
+KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
+{
+    // The filters of "None" and of KPlug select everything: the plug itself.
+    // Compared by number, so a filter retired by a library stop still counts.
+    if (!filter || (filter->IsA(KClassIdFilter::ClassId) &&
+                    (static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kNone ||
+                     static_cast<KClassIdFilter*>(filter)->GetNumber() == KClassIdRecord::kPlugId)))
+    {
+        return this;
+    }
+    for (size_t i = m_Children.size(); i-- > 0;)
+    {
+        KPlug* c = m_Children[i];
+        if (filter->IsSameAs(c->m_Filter))
+        {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+KPlug* KPlug::GetFilteredPlug(KPlugFilter* filter)
+{
+    KPlug* p = FindFilteredPlug(filter);
+    if (!p)
+    {
+        p = CreatePlug(filter);
+        p->m_Flags |= kOwnedChild;
+        AdoptChild(p);
+        p->SetConnectionFilter(filter, kFiltered);
+    }
+    return p;
+}
+
+namespace
+{
+KPlug* ViewFor(KPlug* plug, int classId)
+{
+    if (classId == KClassIdRecord::kNone || classId == KClassIdRecord::kPlugId)
+    {
+        return plug;
+    }
+    KClassIdFilter* f = KClassIdFilter::ForClassId(classId);
+    return f ? plug->GetFilteredPlug(f) : nullptr;
+}
+} // namespace
+
+int KPlug::GetSrcCount(int classId)
+{
+    KPlug* v = ViewFor(this, classId);
+    return v ? v->GetSrcCount() : 0;
+}
+
+KPlug* KPlug::GetSrc(int i, int classId)
+{
+    KPlug* v = ViewFor(this, classId);
+    return v ? v->GetSrc(i) : nullptr;
+}
+
+int KPlug::GetDstCount(int classId)
+{
+    KPlug* v = ViewFor(this, classId);
+    return v ? v->GetDstCount() : 0;
+}
+
+KPlug* KPlug::GetDst(int i, int classId)
+{
+    KPlug* v = ViewFor(this, classId);
+    return v ? v->GetDst(i) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Accessors
+
+KPlug* KPlug::GetSrc(int i) const
+{
+    return i >= 0 && i < GetSrcCount() ? m_Src[static_cast<size_t>(i)].plug : nullptr;
+}
+
+KPlug* KPlug::GetDst(int i) const
+{
+    return i >= 0 && i < GetDstCount() ? m_Dst[static_cast<size_t>(i)].plug : nullptr;
+}
+
+uint32_t KPlug::GetSrcType(int i) const
+{
+    return i >= 0 && i < GetSrcCount() ? m_Src[static_cast<size_t>(i)].type : 0;
+}
+
+uint32_t KPlug::GetDstType(int i) const
+{
+    return i >= 0 && i < GetDstCount() ? m_Dst[static_cast<size_t>(i)].type : 0;
+}
+
+int KPlug::FindSrc(const KPlug* src) const
+{
+    return FindLast(m_Src, src);
+}
+
+int KPlug::FindDst(const KPlug* dst) const
+{
+    return FindLast(m_Dst, dst);
+}
+
+bool KPlug::IsSrcConnected(KPlug* src) const
+{
+    return FindLast(m_Src, src) >= 0;
+}
+
+bool KPlug::IsDstConnected(KPlug* dst) const
+{
+    return FindLast(m_Dst, dst) >= 0;
+}
+
+// ---------------------------------------------------------------------------
+// Connecting
+
+KPlug::Before KPlug::BeforeEntry(const std::vector<KPlugConnection>& list, int index)
+{
+    if (index < 0 || index >= static_cast<int>(list.size()))
+    {
+        return Before{};
+    }
+    return Before{list[static_cast<size_t>(index)].plug, index};
+}
+
+int KPlug::ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before)
+{
+    if (!before.plug)
+    {
+        return static_cast<int>(list.size());
+    }
+    if (before.hint >= 0 && before.hint < static_cast<int>(list.size()) &&
+        list[static_cast<size_t>(before.hint)].plug == before.plug)
+    {
+        return before.hint;
+    }
+    int i = FindLast(list, before.plug);
+    return i >= 0 ? i : static_cast<int>(list.size());
+}
+
+bool KPlug::ConnectSrc(KPlug* src, uint32_t type)
+{
+    return Connect(src, this, type, Before{}, Before{});
+}
+
+bool KPlug::ConnectDst(KPlug* dst, uint32_t type)
+{
+    return Connect(this, dst, type, Before{}, Before{});
+}
+
+bool KPlug::InsertSrc(int index, KPlug* src, uint32_t type)
+{
+    return Connect(src, this, type, Before{}, BeforeEntry(m_Src, index));
+}
+
+bool KPlug::InsertDst(int index, KPlug* dst, uint32_t type)
+{
+    return Connect(this, dst, type, BeforeEntry(m_Dst, index), Before{});
+}
+
+bool KPlug::SetSrc(int index, KPlug* src)
+{
+    if (index < 0)
+    {
+        return false;
+    }
+    if (index >= GetSrcCount())
+    {
+        return Connect(src, this, 0, Before{}, Before{});
+    }
+    return ReplaceSrc(GetSrc(index), src);
+}
+
+bool KPlug::SetDst(int index, KPlug* dst)
+{
+    if (index < 0)
+    {
+        return false;
+    }
+    if (index >= GetDstCount())
+    {
+        return Connect(this, dst, 0, Before{}, Before{});
+    }
+    return ReplaceDst(GetDst(index), dst);
+}
+
+bool KPlug::AskAccept(KPlug* p, KPlug* other, bool asDestination)
+{
+    uint32_t flag = asDestination ? kAcceptsSrc : kAcceptsDst;
+    if (!(p->m_Flags & flag) || !p->FilterAccepts(other))
+    {
+        return false;
+    }
+    return p->ConnectionEvent(nullptr, asDestination ? eRequestSrc : eRequestDst, p, -1, other, 0, nullptr);
+}
+
+bool KPlug::Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc)
+{
+    // Every plug the operation touches stays alive until it ends, whatever the
+    // event handlers destroy.
+    GuardSet guards;
+    for (;;)
+    {
+        if (!s || !d || s == d)
+        {
+            return false;
+        }
+        guards.Add(s);
+        guards.Add(d);
+        if (d->m_Flags & kOneWayReceiver)
+        {
+            type |= kOneWayType;
+        }
+        if (!AskAccept(d, s, true))
+        {
+            return false;
+        }
+        if (!(type & kOneWayType) && !AskAccept(s, d, false))
+        {
+            return false;
+        }
+        bool sFiltered = (s->m_Flags & kFiltered) != 0;
+        bool dFiltered = (d->m_Flags & kFiltered) != 0;
+        if (!sFiltered && !dFiltered)
+        {
+            break;
+        }
+        if (sFiltered)
+        {
+            s = s->m_Owner;
+        }
+        if (dFiltered)
+        {
+            d = d->m_Owner;
+        }
+    }
+    return ConnectUnfiltered(s, d, type, beforeDst, beforeSrc);
+}
+
+bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc)
+{
+    const bool oneWay = (type & kOneWayType) != 0;
+    d->ConnectionEvent(nullptr, eSrcAdding, d, -1, s, type, nullptr);
+    if (!oneWay)
+    {
+        s->ConnectionEvent(nullptr, eDstAdding, s, -1, d, type, nullptr);
+    }
+
+    // Children that take part, asked before anything changes; they are kept
+    // alive for the rest of the operation.
+    GuardSet guards;
+    std::vector<KPlug*> dKids;
+    std::vector<KPlug*> sKids;
+    for (KPlug* c : std::vector<KPlug*>(d->m_Children))
+    {
+        guards.Add(c);
+        if (AskAccept(c, s, true))
+        {
+            dKids.push_back(c);
+        }
+    }
+    if (!oneWay)
+    {
+        for (KPlug* c : std::vector<KPlug*>(s->m_Children))
+        {
+            guards.Add(c);
+            if (AskAccept(c, d, false))
+            {
+                sKids.push_back(c);
+            }
+        }
+    }
+    for (KPlug* c : dKids)
+    {
+        c->ConnectionEvent(nullptr, eSrcAdding, c, -1, s, type, nullptr);
+    }
+    for (KPlug* c : sKids)
+    {
+        c->ConnectionEvent(nullptr, eDstAdding, c, -1, d, type, nullptr);
+    }
+
+    // Positions are found only now, after the handlers above have run, so an
+    // insertion never uses an index made stale by them.
+    int dIndex = ResolveBefore(d->m_Src, beforeSrc);
+    int sIndex = oneWay ? -1 : ResolveBefore(s->m_Dst, beforeDst);
+    std::vector<int> dKidIndex;
+    std::vector<int> sKidIndex;
+    for (KPlug* c : dKids)
+    {
+        dKidIndex.push_back(SubsequenceIndex(d->m_Src, c->m_Src, dIndex));
+    }
+    for (KPlug* c : sKids)
+    {
+        sKidIndex.push_back(SubsequenceIndex(s->m_Dst, c->m_Dst, sIndex));
+    }
+    InsertAt(d->m_Src, dIndex, s, type);
+    if (!oneWay)
+    {
+        InsertAt(s->m_Dst, sIndex, d, type);
+    }
+    for (size_t i = 0; i < dKids.size(); ++i)
+    {
+        InsertAt(dKids[i]->m_Src, dKidIndex[i], s, type);
+    }
+    for (size_t i = 0; i < sKids.size(); ++i)
+    {
+        InsertAt(sKids[i]->m_Dst, sKidIndex[i], d, type);
+    }
+
+    d->ConnectionEvent(nullptr, eSrcAdded, d, dIndex, s, type, nullptr);
+    if (!oneWay)
+    {
+        s->ConnectionEvent(nullptr, eDstAdded, s, sIndex, d, type, nullptr);
+    }
+    for (size_t i = 0; i < dKids.size(); ++i)
+    {
+        dKids[i]->ConnectionEvent(nullptr, eSrcAdded, dKids[i], dKidIndex[i], s, type, nullptr);
+    }
+    for (size_t i = 0; i < sKids.size(); ++i)
+    {
+        sKids[i]->ConnectionEvent(nullptr, eDstAdded, sKids[i], sKidIndex[i], d, type, nullptr);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Disconnecting
+
+bool KPlug::DisconnectSrc(KPlug* src)
+{
+    return Disconnect(src, this);
+}
+
+bool KPlug::DisconnectDst(KPlug* dst)
+{
+    return Disconnect(this, dst);
+}
+
+bool KPlug::DisconnectSrcAt(int index)
+{
+    KPlug* p = GetSrc(index);
+    return p ? Disconnect(p, this) : false;
+}
+
+bool KPlug::DisconnectDstAt(int index)
+{
+    KPlug* p = GetDst(index);
+    return p ? Disconnect(this, p) : false;
+}
+
+void KPlug::DisconnectAllSrc()
+{
+    DepthGuard guard(this);
+    int i = GetSrcCount() - 1;
+    while (i >= 0)
+    {
+        if (!Disconnect(m_Src[static_cast<size_t>(i)].plug, this))
+        {
+            // A refused removal (filter or flags changed since) still empties the list.
+            ForceUnlink(m_Src[static_cast<size_t>(i)].plug, this);
+        }
+        i = std::min(i - 1, GetSrcCount() - 1);
+    }
+}
+
+void KPlug::DisconnectAllDst()
+{
+    DepthGuard guard(this);
+    int i = GetDstCount() - 1;
+    while (i >= 0)
+    {
+        if (!Disconnect(this, m_Dst[static_cast<size_t>(i)].plug))
+        {
+            ForceUnlink(this, m_Dst[static_cast<size_t>(i)].plug);
+        }
+        i = std::min(i - 1, GetDstCount() - 1);
+    }
+}
+
+bool KPlug::Disconnect(KPlug* s, KPlug* d)
+{
+    while (s && (s->m_Flags & kFiltered) && s->m_Owner)
+    {
+        s = s->m_Owner;
+    }
+    while (d && (d->m_Flags & kFiltered) && d->m_Owner)
+    {
+        d = d->m_Owner;
+    }
+    if (!s || !d)
+    {
+        return false;
+    }
+    if (!(d->m_Flags & kAcceptsSrc) || !d->FilterAccepts(s) || !(s->m_Flags & kAcceptsDst) ||
+        !s->FilterAccepts(d))
+    {
+        return false;
+    }
+    int dIndex = FindLast(d->m_Src, s);
+    int sIndex = FindLast(s->m_Dst, d);
+    if (dIndex < 0 && sIndex < 0)
+    {
+        return false;
+    }
+
+    GuardSet guards;
+    guards.Add(d);
+    guards.Add(s);
+    std::vector<KPlug*> dKids;
+    std::vector<KPlug*> sKids;
+    for (KPlug* c : d->m_Children)
+    {
+        if ((c->m_Flags & kAcceptsSrc) && c->FilterAccepts(s) && FindLast(c->m_Src, s) >= 0)
+        {
+            dKids.push_back(c);
+        }
+    }
+    for (KPlug* c : s->m_Children)
+    {
+        if ((c->m_Flags & kAcceptsDst) && c->FilterAccepts(d) && FindLast(c->m_Dst, d) >= 0)
+        {
+            sKids.push_back(c);
+        }
+    }
+    for (KPlug* c : dKids)
+    {
+        guards.Add(c);
+    }
+    for (KPlug* c : sKids)
+    {
+        guards.Add(c);
+    }
+
+    d->BeginChange();
+    s->BeginChange();
+    if (dIndex >= 0)
+    {
+        d->ConnectionEvent(nullptr, eSrcRemoving, d, dIndex, s, d->m_Src[static_cast<size_t>(dIndex)].type,
+                           nullptr);
+    }
+    if (sIndex >= 0)
+    {
+        s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, s->m_Dst[static_cast<size_t>(sIndex)].type,
+                           nullptr);
+    }
+    for (KPlug* c : dKids)
+    {
+        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, 0, nullptr);
+    }
+    for (KPlug* c : sKids)
+    {
+        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, 0, nullptr);
+    }
+
+    // Entries are searched again: the handlers above may have changed the lists.
+    uint32_t type = 0;
+    dIndex = FindLast(d->m_Src, s);
+    if (dIndex >= 0)
+    {
+        type = d->m_Src[static_cast<size_t>(dIndex)].type;
+        d->m_Src.erase(d->m_Src.begin() + dIndex);
+    }
+    sIndex = FindLast(s->m_Dst, d);
+    if (sIndex >= 0)
+    {
+        type = s->m_Dst[static_cast<size_t>(sIndex)].type;
+        s->m_Dst.erase(s->m_Dst.begin() + sIndex);
+    }
+    std::vector<int> dKidIndex;
+    std::vector<int> sKidIndex;
+    for (KPlug* c : dKids)
+    {
+        int i = FindLast(c->m_Src, s);
+        if (i >= 0)
+        {
+            c->m_Src.erase(c->m_Src.begin() + i);
+        }
+        dKidIndex.push_back(i);
+    }
+    for (KPlug* c : sKids)
+    {
+        int i = FindLast(c->m_Dst, d);
+        if (i >= 0)
+        {
+            c->m_Dst.erase(c->m_Dst.begin() + i);
+        }
+        sKidIndex.push_back(i);
+    }
+
+    if (dIndex >= 0)
+    {
+        d->ConnectionEvent(nullptr, eSrcRemoved, d, dIndex, s, type, nullptr);
+    }
+    if (sIndex >= 0)
+    {
+        s->ConnectionEvent(nullptr, eDstRemoved, s, sIndex, d, type, nullptr);
+    }
+    for (size_t i = 0; i < dKids.size(); ++i)
+    {
+        if (dKidIndex[i] >= 0)
+        {
+            dKids[i]->ConnectionEvent(nullptr, eSrcRemoved, dKids[i], dKidIndex[i], s, type, nullptr);
+        }
+    }
+    for (size_t i = 0; i < sKids.size(); ++i)
+    {
+        if (sKidIndex[i] >= 0)
+        {
+            sKids[i]->ConnectionEvent(nullptr, eDstRemoved, sKids[i], sKidIndex[i], d, type, nullptr);
+        }
+    }
+    d->EndChange();
+    s->EndChange();
+    return dIndex >= 0 || sIndex >= 0;
+}
+
+void KPlug::ForceUnlink(KPlug* s, KPlug* d)
+{
+    auto drop = [](std::vector<KPlugConnection>& list, KPlug* p)
+    {
+        int i = FindLast(list, p);
+        if (i >= 0)
+        {
+            list.erase(list.begin() + i);
+        }
+    };
+    drop(d->m_Src, s);
+    drop(s->m_Dst, d);
+    for (KPlug* c : d->m_Children)
+    {
+        drop(c->m_Src, s);
+    }
+    for (KPlug* c : s->m_Children)
+    {
+        drop(c->m_Dst, d);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Replacing
+
+bool KPlug::ReplaceSrc(KPlug* oldSrc, KPlug* newSrc, int index)
+{
+    return ReplaceImpl(true, oldSrc, newSrc, index);
+}
+
+bool KPlug::ReplaceDst(KPlug* oldDst, KPlug* newDst, int index)
+{
+    return ReplaceImpl(false, oldDst, newDst, index);
+}
+
+namespace
+{
+void SendToPlugAndChildren(KPlug* p, int code, int index, KPlug* other, KPlug* extra)
+{
+    p->ConnectionEvent(nullptr, code, p, index, other, 0, extra);
+    std::vector<KPlug*> kids;
+    for (int i = 0; i < p->GetChildCount(); ++i)
+    {
+        kids.push_back(p->GetChild(i));
+    }
+    for (KPlug* c : kids)
+    {
+        c->ConnectionEvent(nullptr, code, c, -1, other, 0, extra);
+    }
+}
+} // namespace
+
+bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
+{
+    // srcSide: oldPlug is a source of this plug (this is the destination side).
+    int pos = srcSide ? FindLast(m_Src, oldPlug) : FindLast(m_Dst, oldPlug);
+    if (!oldPlug || pos < 0)
+    {
+        return false;
+    }
+    GuardSet guards;
+    guards.Add(this);
+    guards.Add(oldPlug);
+    guards.Add(newPlug);
+    KPlug* dstSide = srcSide ? this : oldPlug;
+    KPlug* srcSidePlug = srcSide ? oldPlug : this;
+    int oldIndex = srcSide ? oldPlug->FindDst(this) : oldPlug->FindSrc(this);
+    SendToPlugAndChildren(dstSide, eReplaceDstSideBegin, srcSide ? pos : oldIndex, srcSide ? oldPlug : this,
+                          newPlug);
+    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideBegin, srcSide ? oldIndex : pos,
+                          srcSide ? this : oldPlug, newPlug);
+
+    bool ok = srcSide ? Disconnect(oldPlug, this) : Disconnect(this, oldPlug);
+    if (ok)
+    {
+        if (srcSide)
+        {
+            Before beforeDst = newPlug ? BeforeEntry(newPlug->m_Dst, index) : Before{};
+            ok = Connect(newPlug, this, 0, beforeDst, BeforeEntry(m_Src, pos));
+        }
+        else
+        {
+            Before beforeSrc = newPlug ? BeforeEntry(newPlug->m_Src, index) : Before{};
+            ok = Connect(this, newPlug, 0, BeforeEntry(m_Dst, pos), beforeSrc);
+        }
+    }
+    SendToPlugAndChildren(dstSide, eReplaceDstSideEnd, -1, srcSide ? oldPlug : this, newPlug);
+    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideEnd, -1, srcSide ? this : oldPlug, newPlug);
+    return ok;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,298 @@
+#pragma once
+
+#include "scenesdk/kernel/KClassIdRecord.h"
+#include "scenesdk/kernel/KHandleTable.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KPlug;
+class KPlugFilter;
+class KProperty;
+
+// Root interface of the kernel's objects.
+class IKObject
+{
+public:
+    virtual void* QueryInterface(uint32_t id) = 0;
+    virtual void Destroy() = 0;
+
+protected:
+    virtual ~IKObject() = default;
+};
+
+class ICallback : public IKObject
+{
+};
+
+// Chain of plugs that forwarded an event to their owner: each owner that
+// receives a forwarded event gets a record {path received, forwarding plug}.
+// The sender passes null.
+struct KEventPath
+{
+    const KEventPath* previous = nullptr;
+    KPlug* plug = nullptr;
+};
+
+// One entry of a plug's source or destination list.
+struct KPlugConnection
+{
+    KPlug* plug = nullptr;
+    uint32_t type = 0; // 8-bit connection type; bit value 2 makes it one-way
+};
+
+// Callback signatures for plugs without an owner (see KPlug::AddCallback).
+using KPlugNotifyCallback = void (*)(void* user, const KEventPath* path, int code, KPlug* emitter,
+                                     const void* a, const void* b, const void* c);
+using KPlugConnectionCallback = void (*)(void* user, const KEventPath* path, int code, KPlug* emitter,
+                                         int index, KPlug* other, uint32_t type, KPlug* extra);
+
+// The root of every connectable kernel object.
+//
+// A plug holds two ordered lists, its sources and its destinations, may have an
+// owner, may own filtered sub-plugs that mirror the part of its connections
+// their class filter accepts, and announces every change of its connections
+// as numbered events (ConnectionEvent): first as requests that may refuse the
+// change (0, 1), then before (2, 3, 6, 7) and after it (4, 5, 8, 9); replaces
+// are bracketed by 10/11 (source side) and 12/13 (destination side).
+//
+// Lifetime: plugs are created with new and destroyed only through Destroy(),
+// which disconnects while the object is complete (derived event handlers still
+// run) and then deletes it. A Destroy requested while a connection change on
+// the plug is under way is deferred until the outermost change ends.
+//
+// Single-threaded: only handle allocation takes a lock.
+class KPlug : public ICallback
+{
+public:
+    // Flag bits of the flags word.
+    static constexpr uint32_t kAcceptsSrc = 1;     // others may become sources of this plug
+    static constexpr uint32_t kAcceptsDst = 2;     // this plug may become a source of others
+    static constexpr uint32_t kOneWayReceiver = 4; // connections to this plug are one-way
+    static constexpr uint32_t kFiltered = 8;       // filtered sub-plug of its owner
+    static constexpr uint32_t kOwnedChild = 16;    // made on demand by its owner, destroyed with it
+    static constexpr uint32_t kDestroyPending = 0x10000;
+    // Connection type bit: the destination lists the source, the source does not
+    // list the destination and gets no request or events.
+    static constexpr uint32_t kOneWayType = 2;
+
+    static constexpr uint32_t kInterfaceId = 0xDE1947F3;
+
+    // Event codes (ConnectionEvent unless noted).
+    enum EEvent
+    {
+        eRequestSrc = 0,
+        eRequestDst = 1,
+        eSrcAdding = 2,
+        eDstAdding = 3,
+        eSrcAdded = 4,
+        eDstAdded = 5,
+        eSrcRemoving = 6,
+        eDstRemoving = 7,
+        eSrcRemoved = 8,
+        eDstRemoved = 9,
+        eReplaceSrcSideBegin = 10,
+        eReplaceSrcSideEnd = 11,
+        eReplaceDstSideBegin = 12,
+        eReplaceDstSideEnd = 13,
+        eEvent16 = 16,
+        eEvent17 = 17,
+        eValueChanging = 20, // NotifyEvent14 from properties
+        eValueChanged = 21,
+        eDisconnectAll = 23, // NotifyEvent15
+        eRenaming = 27,
+        eRenamed = 28,
+        eFlagsChanged = 31,
+    };
+
+    KPlug();
+    KPlug(const KPlug&) = delete;
+    KPlug& operator=(const KPlug&) = delete;
+
+    void* QueryInterface(uint32_t id) override;
+    void Destroy() override;
+    // Called once after creation; the base does nothing (KObject registers in a world).
+    virtual void OnCreate(void* arg);
+    virtual void DisconnectAll();
+
+    // Class identity (every derived class overrides these through KCLASSID_DECLARE).
+    static int ClassId;
+    static KClassIdRecord ClassRecord;
+    virtual bool IsA(int classNumber) const;
+    virtual int GetClassId() const;
+    virtual const char* GetClassName() const;
+    virtual KClassIdRecord* GetClassIdRecord() const;
+    // The parent class number, -1 for a root.
+    int GetParentClassId() const;
+    virtual int GetClassWideNumber() const { return 2; }
+    // Name prefix of the class ("" for kernel classes), used in full names.
+    virtual const char* GetNamePrefix() const { return ""; }
+
+    // Makes a new plain plug (derived classes may make their own kind).
+    virtual KPlug* CreatePlug(KPlugFilter* filter);
+    virtual bool IsBeingReplaced(KPlug* a, KPlug* b);
+    virtual bool HasOwner(int arg = 0);
+    KPlug* GetOwner() const { return m_Owner; }
+
+    // Events. See the class comment and EEvent.
+    virtual bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
+                               const void* c);
+    virtual bool NotifyEvent15(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
+                               const void* c);
+    virtual bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                                 uint32_t type, KPlug* extra);
+
+    virtual bool SetOwner(KPlug* owner);
+    virtual int GetPropertyCount() { return 0; }
+    virtual KProperty* GetProperty(int) { return nullptr; }
+    virtual bool AdoptChild(KPlug* child);
+    virtual bool ReleaseChild(KPlug* child);
+    virtual bool SendEvent16();
+    virtual bool SendEvent17();
+    virtual void BeginChange() {}
+    virtual void EndChange() {}
+
+    // Weak handle support.
+    KHandleEntry* GetHandleEntry();
+    HdlKObject GetHandle();
+
+    // Connections. Each returns false and changes nothing when refused.
+    bool ConnectSrc(KPlug* src, uint32_t type = 0);
+    bool ConnectDst(KPlug* dst, uint32_t type = 0);
+    bool InsertSrc(int index, KPlug* src, uint32_t type = 0);
+    bool InsertDst(int index, KPlug* dst, uint32_t type = 0);
+    bool SetSrc(int index, KPlug* src);
+    bool SetDst(int index, KPlug* dst);
+    bool ReplaceSrc(KPlug* oldSrc, KPlug* newSrc, int index = -1);
+    bool ReplaceDst(KPlug* oldDst, KPlug* newDst, int index = -1);
+    bool DisconnectSrc(KPlug* src);
+    bool DisconnectDst(KPlug* dst);
+    bool DisconnectSrcAt(int index);
+    bool DisconnectDstAt(int index);
+    void DisconnectAllSrc();
+    void DisconnectAllDst();
+    bool IsSrcConnected(KPlug* src) const;
+    bool IsDstConnected(KPlug* dst) const;
+
+    int GetSrcCount() const { return static_cast<int>(m_Src.size()); }
+    int GetDstCount() const { return static_cast<int>(m_Dst.size()); }
+    KPlug* GetSrc(int i) const;
+    KPlug* GetDst(int i) const;
+    uint32_t GetSrcType(int i) const;
+    uint32_t GetDstType(int i) const;
+    int FindSrc(const KPlug* src) const; // last index, or -1
+    int FindDst(const KPlug* dst) const;
+
+    // Class-filtered views: the lists of the filtered sub-plug for the class
+    // (created on the first query). -1 and KPlug's number give the whole lists;
+    // an unregistered class gives an empty view.
+    int GetSrcCount(int classId);
+    KPlug* GetSrc(int i, int classId);
+    int GetDstCount(int classId);
+    KPlug* GetDst(int i, int classId);
+
+    // Ownership and filtering.
+    // The one-argument form keeps the current filtered flag.
+    void SetConnectionFilter(KPlugFilter* filter);
+    void SetConnectionFilter(KPlugFilter* filter, uint32_t filteredBit);
+    // The installed filter; null stands for "None" (accepts everything).
+    KPlugFilter* GetConnectionFilter() const { return m_Filter; }
+    bool FilterAccepts(KPlug* plug) const;
+    KPlug* FindFilteredPlug(KPlugFilter* filter);
+    KPlug* GetFilteredPlug(KPlugFilter* filter);
+    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+    KPlug* GetChild(int i) const;
+
+    uint32_t GetPlugFlags() const { return m_Flags; }
+    void SetPlugFlags(uint32_t flags) { m_Flags = flags; }
+    bool HasPlugFlag(uint32_t bits) const { return (m_Flags & bits) != 0; }
+    // Number of connection changes in progress on this plug.
+    int GetNotificationDepth() const { return m_Depth; }
+
+    // Callback records, used by plugs without an owner. Records are removed
+    // lazily: RemoveCallback only deactivates, the list drops the record after
+    // the current dispatch.
+    void AddCallback(void* user, KPlugNotifyCallback f14, KPlugNotifyCallback f15,
+                     KPlugConnectionCallback fConn);
+    bool RemoveCallback(void* user);
+
+    // Number of plugs alive in the process.
+    static int GetLivePlugCount();
+
+    // Holds a plug's notification depth up for a scope; a Destroy requested in
+    // the meantime runs when the outermost guard ends.
+    class DepthGuard
+    {
+    public:
+        explicit DepthGuard(KPlug* plug);
+        ~DepthGuard();
+        DepthGuard(const DepthGuard&) = delete;
+        DepthGuard& operator=(const DepthGuard&) = delete;
+
+    private:
+        KPlug* m_Plug;
+    };
+
+protected:
+    virtual ~KPlug();
+    // Runs at the start of an immediate Destroy, before DisconnectAll.
+    virtual void PrepareDestroy() {}
+    // Sends an event to this plug's owner (with a path record) or its callbacks.
+    bool PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                             uint32_t type, KPlug* extra);
+    bool PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* emitter, const void* a,
+                         const void* b, const void* c);
+    // Removes every source and destination and releases the children, without events of its own.
+    void DisconnectAllPlugLevel();
+
+private:
+    struct Callback
+    {
+        void* user;
+        KPlugNotifyCallback f14;
+        KPlugNotifyCallback f15;
+        KPlugConnectionCallback fConn;
+        bool active;
+    };
+    struct ChildMark;
+
+    // An entry to insert before: the plug, and where the caller saw it (a hint
+    // that tells duplicates apart; the plug is searched from the end otherwise).
+    struct Before
+    {
+        KPlug* plug = nullptr;
+        int hint = -1;
+    };
+    static Before BeforeEntry(const std::vector<KPlugConnection>& list, int index);
+    static int ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before);
+    static bool Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
+    static bool ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
+    static bool Disconnect(KPlug* s, KPlug* d);
+    // Removes one connection without requests or events (last resort when a
+    // disconnect is refused while a plug is being torn down).
+    static void ForceUnlink(KPlug* s, KPlug* d);
+    static bool AskAccept(KPlug* p, KPlug* other, bool asDestination);
+    bool ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index);
+    void MirrorInto(KPlug* child);
+    void AddChildEntry(KPlug* child);
+    void RemoveChildEntry(KPlug* child);
+    void ReleaseChildren();
+    void PurgeCallbacks();
+    void LowerDepth();
+
+    KHandleEntry* m_HandleEntry = nullptr;
+    KPlug* m_Owner = nullptr;
+    std::vector<KPlugConnection> m_Src;
+    std::vector<KPlugConnection> m_Dst;
+    std::vector<KPlug*> m_Children; // filtered sub-plugs, in adoption order
+    uint32_t m_Flags = kAcceptsSrc | kAcceptsDst;
+    int m_Depth = 0; // kept apart from the flags so deep nesting cannot spill into them
+    KPlugFilter* m_Filter = nullptr;
+    std::vector<Callback>* m_Callbacks = nullptr;
+    int m_CallbackDispatch = 0;
+};
+
+} // namespace scenesdk

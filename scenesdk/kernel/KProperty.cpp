@@ -1,0 +1,521 @@
+#include "scenesdk/kernel/KProperty.h"
+
+#include "scenesdk/kernel/KObject.h"
+#include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KStringList.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace scenesdk
+{
+
+KCLASSID_DEFINE(KProperty, &KPlug::ClassRecord);
+
+namespace
+{
+const char* const kTypeNames[eKPropTypeCount] = {
+    "unknown", "int",   "bool",       "float",    "double",   "charptr",  "enum",      "KTime",  "KString",
+    "object",  "event", "stringlist", "Vector4D", "Vector3D", "ColorRGB", "ColorRGBA", "Action", "Reference"};
+
+KProperty::DataTypeResolver gResolver = nullptr;
+
+bool InGroup(int code, std::initializer_list<int> group)
+{
+    for (int c : group)
+    {
+        if (c == code)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Attributes
+
+void KStringListDeleter::operator()(KStringList* list) const
+{
+    delete list;
+}
+
+KPropertyAttributes::KPropertyAttributes() : name("") {}
+
+KPropertyAttributes::~KPropertyAttributes() = default;
+
+void KPropertyAttributes::SetEnumNameFunction(KEnumNameFunction function)
+{
+    enumFunction = function;
+    SetFlag(kEnumFunction, function != nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Construction and setup
+
+KProperty::KProperty() = default;
+
+KProperty::~KProperty() = default;
+
+void KProperty::Initialize(const char* name, KObject* owner)
+{
+    if (owner)
+    {
+        owner->AdoptChild(this);
+    }
+    m_Attributes.name = name ? name : "";
+}
+
+void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
+                                  KPlug* connectTo, uint32_t state)
+{
+    m_State = state;
+    if (owner)
+    {
+        owner->AdoptChild(this);
+    }
+    m_Attributes.name = name ? name : "";
+    m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
+    if (ownsEnumList)
+    {
+        m_Attributes.SetFlag(KPropertyAttributes::kOwnsEnumList, true);
+    }
+    m_Attributes.SetFlag(KPropertyAttributes::kDynamic, true);
+    m_Attributes.dataType = dataType;
+    if (connectTo)
+    {
+        ConnectSrc(connectTo);
+    }
+}
+
+void KProperty::SetNameAndTypeCode(const char* name, int code)
+{
+    m_Attributes.name = name ? name : "";
+    m_Attributes.typeCode = code;
+}
+
+void KProperty::SetLabel(const char* text)
+{
+    if (!text || !*text)
+    {
+        m_Attributes.label = "";
+    }
+    else
+    {
+        m_Attributes.label = text;
+    }
+}
+
+KDataType* KProperty::GetDataType() const
+{
+    if (m_Attributes.dataType)
+    {
+        return m_Attributes.dataType;
+    }
+    return gResolver ? gResolver(m_Attributes.typeCode) : nullptr;
+}
+
+void KProperty::SetDefaultDataTypeResolver(DataTypeResolver resolver)
+{
+    gResolver = resolver;
+}
+
+int KProperty::TypeCodeFromName(const char* name)
+{
+    if (!name)
+    {
+        return eKPropUnknown;
+    }
+    for (int i = 0; i < eKPropTypeCount; ++i)
+    {
+        if (std::strcmp(kTypeNames[i], name) == 0)
+        {
+            return i;
+        }
+    }
+    return eKPropUnknown;
+}
+
+const char* KProperty::TypeCodeName(int code)
+{
+    return code >= 0 && code < eKPropTypeCount ? kTypeNames[code] : kTypeNames[0];
+}
+
+bool KProperty::IsScalarType(int code)
+{
+    return InGroup(code, {1, 2, 3, 4, 6, 16});
+}
+
+bool KProperty::IsIntegralType(int code)
+{
+    return InGroup(code, {1, 2, 6, 16});
+}
+
+bool KProperty::IsVectorType(int code)
+{
+    return InGroup(code, {12, 13, 14, 15});
+}
+
+KStringList* KProperty::GetEnumList(bool create)
+{
+    if (!m_Attributes.enumList && create)
+    {
+        m_Attributes.enumList.reset(new KStringList);
+    }
+    return m_Attributes.enumList.get();
+}
+
+const char* KProperty::GetEnumName(int value) const
+{
+    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && m_Attributes.enumFunction)
+    {
+        return m_Attributes.enumFunction(value);
+    }
+    if (m_Attributes.enumList && value >= 0 && value < m_Attributes.enumList->GetCount())
+    {
+        return m_Attributes.enumList->GetStringAt(value);
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Flags, limits, relations
+
+void KProperty::SetFlagNotify(uint32_t bits, bool on)
+{
+    m_State = on ? (m_State | bits) : (m_State & ~bits);
+    NotifyEvent15(nullptr, eFlagsChanged, this, nullptr, nullptr, nullptr);
+}
+
+bool KProperty::SetMinMax(double min, double max)
+{
+    if (m_Attributes.minimum == min && m_Attributes.maximum == max)
+    {
+        return true;
+    }
+    m_Attributes.minimum = min;
+    m_Attributes.maximum = max;
+    NotifyEvent15(nullptr, eFlagsChanged, this, nullptr, nullptr, nullptr);
+    return true;
+}
+
+bool KProperty::SetMin(double min)
+{
+    return SetMinMax(min, m_Attributes.maximum);
+}
+
+bool KProperty::SetMax(double max)
+{
+    return SetMinMax(m_Attributes.minimum, max);
+}
+
+KObject* KProperty::GetOwnerObject()
+{
+    KPlug* owner = GetOwner();
+    return owner ? static_cast<KObject*>(owner->QueryInterface(KObject::kInterfaceId)) : nullptr;
+}
+
+KProperty* KProperty::GetReferencedProperty()
+{
+    if (!IsReference())
+    {
+        return this;
+    }
+    for (int i = 0; i < GetSourceCount(); ++i)
+    {
+        KPlug* p = GetSource(i);
+        if (p && p->IsA(KProperty::ClassId))
+        {
+            return static_cast<KProperty*>(p);
+        }
+    }
+    return nullptr;
+}
+
+int KProperty::GetSourceCount() const
+{
+    return HasPlugFlag(kFiltered) ? 0 : GetSrcCount();
+}
+
+KPlug* KProperty::GetSource(int index) const
+{
+    return index >= 0 && index < GetSourceCount() ? GetSrc(index) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Conversions
+
+int KProperty::GetInt()
+{
+    double d = 0.0;
+    int code = GetTypeCode();
+    if ((code == eKPropInt || code == eKPropEnum) && ReadScalar(d))
+    {
+        return detail::ClampToInt32(d);
+    }
+    if ((code == eKPropBool || code == eKPropAction) && ReadScalar(d))
+    {
+        return d != 0.0 ? 1 : 0;
+    }
+    return 0;
+}
+
+bool KProperty::SetInt(int value)
+{
+    int code = GetTypeCode();
+    if (code == eKPropInt || code == eKPropEnum)
+    {
+        return WriteScalar(static_cast<double>(value));
+    }
+    if (code == eKPropBool || code == eKPropAction)
+    {
+        return WriteScalar(value != 0 ? 1.0 : 0.0);
+    }
+    return false;
+}
+
+double KProperty::GetDouble()
+{
+    int code = GetTypeCode();
+    if (IsIntegralType(code))
+    {
+        return static_cast<double>(GetInt());
+    }
+    double d = 0.0;
+    if ((code == eKPropFloat || code == eKPropDouble) && ReadScalar(d))
+    {
+        return d;
+    }
+    return 0.0;
+}
+
+bool KProperty::SetDouble(double value)
+{
+    int code = GetTypeCode();
+    if (IsIntegralType(code))
+    {
+        return SetInt(detail::ClampToInt32(value));
+    }
+    if (code == eKPropFloat || code == eKPropDouble)
+    {
+        return WriteScalar(value);
+    }
+    return false;
+}
+
+bool KProperty::GetAsDoubles(double* buffer)
+{
+    if (!buffer)
+    {
+        return false;
+    }
+    // Scalars always convert, animatable or not, so channels see real values.
+    if (IsScalar())
+    {
+        buffer[0] = GetDouble();
+        return true;
+    }
+    if (IsVector())
+    {
+        return ReadVector(buffer);
+    }
+    return false;
+}
+
+bool KProperty::SetFromDoubles(const double* buffer)
+{
+    if (!buffer)
+    {
+        return false;
+    }
+    if (IsScalar())
+    {
+        return SetDouble(buffer[0]);
+    }
+    if (IsVector())
+    {
+        return WriteVector(buffer);
+    }
+    return false;
+}
+
+bool KProperty::SetString(const char* text)
+{
+    int code = GetTypeCode();
+    if (code != eKPropCharPtr && code != eKPropString)
+    {
+        return false;
+    }
+    // The storage decides: a type-5 property may hold a pointer or a KString.
+    return WriteText(text);
+}
+
+KString KProperty::GetString()
+{
+    KString s("");
+    ReadText(s);
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+namespace
+{
+KString StripQuotes(const char* text)
+{
+    KString out("");
+    for (const char* p = text ? text : ""; *p; ++p)
+    {
+        if (*p != '"')
+        {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+// At most this many trailing digits count as a number, so the counter cannot overflow.
+constexpr int kMaxCounterDigits = 9;
+} // namespace
+
+KString KProperty::MakeUniqueName(const char* name)
+{
+    KString trimmed = KString(name ? name : "").Trim(2);
+    if (trimmed.IsEmpty())
+    {
+        trimmed = "1";
+    }
+    const char* t = trimmed.Buffer();
+    int len = trimmed.GetLen();
+    int digitsStart = len;
+    while (digitsStart > 0 && len - digitsStart < kMaxCounterDigits &&
+           std::isdigit(static_cast<unsigned char>(t[digitsStart - 1])))
+    {
+        --digitsStart;
+    }
+    KString base;
+    long counter;
+    if (digitsStart < len)
+    {
+        base = trimmed.Left(digitsStart);
+        counter = std::atol(t + digitsStart) + 1;
+    }
+    else
+    {
+        base = trimmed + " ";
+        counter = 1;
+    }
+    KObject* owner = GetOwnerObject();
+    KString candidate = trimmed;
+    if (!owner)
+    {
+        return candidate;
+    }
+    for (bool clash = true; clash;)
+    {
+        clash = false;
+        for (int i = 0; i < owner->GetPropertyCount(); ++i)
+        {
+            KProperty* p = owner->GetProperty(i);
+            if (p && p != this && candidate == p->GetName())
+            {
+                char digits[24];
+                std::snprintf(digits, sizeof(digits), "%ld", counter++);
+                candidate = base + digits;
+                clash = true;
+                break;
+            }
+        }
+    }
+    return candidate;
+}
+
+bool KProperty::SetName(const char* name, bool makeUnique)
+{
+    KString wanted = makeUnique ? MakeUniqueName(name) : KString(name ? name : "");
+    KString stored = StripQuotes(wanted.Buffer());
+    KString old = m_Attributes.name;
+    DepthGuard keep(this); // handlers may ask to destroy this property
+    if (!NotifyEvent15(nullptr, eRenaming, this, stored.Buffer(), old.Buffer(), nullptr))
+    {
+        return false;
+    }
+    m_Attributes.name = stored;
+    m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
+    NotifyEvent15(nullptr, eRenamed, this, stored.Buffer(), old.Buffer(), nullptr);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Typed access, cloning and copying
+
+bool KProperty::Get(void*)
+{
+    return false;
+}
+
+bool KProperty::Set(const void*)
+{
+    return false;
+}
+
+KProperty* KProperty::Clone(KObject* owner)
+{
+    if (!owner || IsAnimatable())
+    {
+        return nullptr;
+    }
+    KProperty* named = IsReference() ? GetReferencedProperty() : this;
+    KString candidate(named ? named->GetName() : GetName());
+    // Each try appends to the one before: Weight, Weight 0, Weight 0 1 ...
+    for (int n = 0; owner->FindProperty(candidate.Buffer()); ++n)
+    {
+        candidate += " ";
+        candidate += n;
+    }
+    KProperty* p = NewForTypeCode(GetTypeCode(), true);
+    if (!p)
+    {
+        return nullptr;
+    }
+    p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
+    p->SetTypeCode(GetTypeCode());
+    owner->AddProperty(p);
+    p->SetMinMax(GetMin(), GetMax());
+    return p;
+}
+
+bool KProperty::CopyValue(KProperty* source)
+{
+    if (!source || source == this || source->GetTypeCode() != GetTypeCode())
+    {
+        return false;
+    }
+    if (source->StorageTag() && source->StorageTag() == StorageTag())
+    {
+        return CopySameStorage(source);
+    }
+    // Same type code, different storages: type 5 held as a pointer on one side
+    // and as a KString on the other, or an int and an enum template.
+    KString text;
+    if (source->ReadText(text))
+    {
+        return WriteText(text.Buffer());
+    }
+    double d = 0.0;
+    if (IsScalar() && source->ReadScalar(d))
+    {
+        return WriteScalar(d);
+    }
+    double v[4];
+    if (IsVector() && source->ReadVector(v))
+    {
+        return WriteVector(v);
+    }
+    return false;
+}
+
+} // namespace scenesdk
