@@ -1,6 +1,6 @@
 #include "render/COGLRenderer.h"
 
-#include "app/CW32Window.h"
+#include "app/IWindow.h"
 #include "app/Log.h"
 #include "platform/gl/GL.h"
 #include "render/COGLModel.h"
@@ -36,7 +36,7 @@ COGLRenderer::~COGLRenderer()
     Destroy();
 }
 
-bool COGLRenderer::Create(CRefPtr<CW32Window> window)
+bool COGLRenderer::Create(CRefPtr<IWindow> window)
 {
     m_pWindow = window;
     plat::HDC dc = window ? plat::GetDC(window->GetHandle()) : nullptr;

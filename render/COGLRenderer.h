@@ -27,7 +27,7 @@ public:
     COGLRenderer(const COGLRenderer&) = delete;
     COGLRenderer& operator=(const COGLRenderer&) = delete;
 
-    bool Create(CRefPtr<CW32Window> window) override;
+    bool Create(CRefPtr<IWindow> window) override;
     CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold,
                                  uint8_t italic) override;
     CRefPtr<COGLGlobalRenderSettings> GetRenderSettings() override;
@@ -100,7 +100,7 @@ private:
 
     CRefPtr<COGLGlobalRenderSettings> m_pRenderSettings;
     std::vector<CRefPtr<COGLFont>> m_Fonts;
-    CRefPtr<CW32Window> m_pWindow;
+    CRefPtr<IWindow> m_pWindow;
     plat::HDC m_hDC;
     plat::HGLRC m_hRC;
     // 1 = model-view, anything else = projection; -1 until the first set.

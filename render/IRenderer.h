@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class CW32Window;
+class IWindow;
 class COGLFont;
 class COGLGlobalRenderSettings;
 class CCOGLTriangleGroup;
@@ -24,7 +24,7 @@ public:
     virtual ~IRenderer() {}
 
     // Makes the OpenGL context on the window current and sets the initial state.
-    virtual bool Create(CRefPtr<CW32Window> window) = 0;
+    virtual bool Create(CRefPtr<IWindow> window) = 0;
     // A bitmap font of the face at height pixels; the same font again for the
     // same face, height and flags. Empty on failure.
     virtual CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold,

@@ -385,7 +385,7 @@ TEST(RendererCreate, FailuresAreLogged)
     CRefPtr<COGLRenderer> renderer(new COGLRenderer);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(renderer->CreateOnDC(nullptr, 32));
-    EXPECT_FALSE(renderer->Create(CRefPtr<CW32Window>()));
+    EXPECT_FALSE(renderer->Create(CRefPtr<IWindow>()));
     EXPECT_FALSE(renderer->CreateFont("Verdana", 10, 1, 1));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: ::GetDC failed in COGLRenderer::Create\n"
                                                       "Error: ::GetDC failed in COGLRenderer::Create\n"
