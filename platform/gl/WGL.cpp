@@ -30,12 +30,6 @@ std::set<GLContext*>& GLContexts()
     return s;
 }
 
-DeviceContext* Valid(HDC dc)
-{
-    DeviceContext* p = FromHandle(dc);
-    return p && Contexts().count(p) ? p : nullptr;
-}
-
 GLContext* ValidRC(HGLRC rc)
 {
     GLContext* p = reinterpret_cast<GLContext*>(rc);
@@ -71,6 +65,12 @@ SDL_Window* WindowOf(const DeviceContext* dc)
     if (dc->bare)
         return dc->bare;
     return dc->windowOf ? dc->windowOf(dc->hwnd) : nullptr;
+}
+
+DeviceContext* Valid(HDC dc)
+{
+    DeviceContext* p = FromHandle(dc);
+    return p && Contexts().count(p) ? p : nullptr;
 }
 
 HDC Register(DeviceContext* dc)

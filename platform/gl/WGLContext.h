@@ -34,6 +34,8 @@ inline HDC ToHandle(DeviceContext* dc)
 SDL_Window* WindowOf(const DeviceContext* dc);
 // Registers a record made by GetDC so that later calls accept it.
 HDC Register(DeviceContext* dc);
+// The record behind a live handle; null for null, released or foreign handles.
+DeviceContext* Valid(HDC dc);
 
 } // namespace wgl
 } // namespace plat

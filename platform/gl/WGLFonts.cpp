@@ -158,7 +158,7 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DW
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 {
-    wgl::DeviceContext* p = wgl::FromHandle(dc);
+    wgl::DeviceContext* p = wgl::Valid(dc);
     if (!p)
         return nullptr;
     HGDIOBJ old = p->selected;
@@ -185,7 +185,7 @@ const char* GetFontFileName(HFONT font)
 
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase)
 {
-    wgl::DeviceContext* p = wgl::FromHandle(dc);
+    wgl::DeviceContext* p = wgl::Valid(dc);
     GdiFont* f = p ? ValidFont(p->selected) : nullptr;
     if (!f || first + count > 256 || count == 0)
         return 0;

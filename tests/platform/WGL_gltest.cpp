@@ -69,6 +69,8 @@ TEST_F(WGLTest, RefusedHandlesAndFormats)
     HDC dc = GetDCFromSDLWindow(m_Window.GetWindow());
     EXPECT_FALSE(wglUseFontBitmapsA(dc, 32, 224, 1));
     EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
+    EXPECT_EQ(SelectObject(dc, nullptr), nullptr); // released: refused
+    EXPECT_FALSE(wglUseFontBitmapsA(dc, 32, 224, 1));
 }
 
 TEST_F(WGLTest, BitmapFontsDrawGlyphsOnTheBaseline)
