@@ -69,6 +69,13 @@ public:
 
     // Field interface.
     bool OpenField(const char* name);
+    // Opens the next field of the current block in file order, whatever its
+    // name: for blocks whose field names are data (a "Properties" block holds
+    // one field per property). The walk starts at the block's first field
+    // after EnterFieldBlock or Rewind and is independent of the per-name
+    // positions of OpenField. Closes the current field first; false at the
+    // end of the block. GetFieldName gives the name of the field opened.
+    bool OpenNextField();
     void CloseField();
     bool EnterFieldBlock();
     void LeaveFieldBlock();
@@ -115,9 +122,13 @@ private:
         uint32_t block;
         uint32_t field;
         uint32_t cursor;
-        size_t position; // index in positions of the current field's name
+        size_t position; // index in positions of the current field's name,
+                         // kNoPosition for a field opened by OpenNextField
+        uint32_t walk;   // next field for OpenNextField, KScnTree::kNone at the end
         std::vector<Position> positions;
     };
+
+    static constexpr size_t kNoPosition = static_cast<size_t>(-1);
 
     bool Fail(int id, const std::string& status);
     bool ReadHeader();
