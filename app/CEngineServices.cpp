@@ -1,5 +1,7 @@
 #include "app/CEngineServices.h"
 
+#include "app/CDInputMgr.h"
+
 #include <new>
 
 CEngineServices* CEngineServices::s_pInstance = nullptr;
@@ -33,7 +35,7 @@ CEngineServices::~CEngineServices()
 
     // [slot 2] m_pModelFactory.Release();
 
-    // [slot 3] m_pInputMgr.Release();
+    m_pInputMgr.Release();
 
     // [slot 4] m_pGuiMgr.Release();
 
@@ -49,8 +51,12 @@ CEngineServices::~CEngineServices()
 
 // [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
 
-// [slot 3] CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
-//          { if (m_pInputMgr.IsNull()) m_pInputMgr = new (std::nothrow) CDInputMgr; return m_pInputMgr; }
+CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
+{
+    if (m_pInputMgr.IsNull())
+        m_pInputMgr = new (std::nothrow) CDInputMgr;
+    return m_pInputMgr;
+}
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 

@@ -2,6 +2,7 @@
 
 #include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
+#include "app/IInputMgr.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -39,7 +40,8 @@ public:
     // [slot 1: renderer]      CRefPtr<IRenderer> GetRenderer();          copy of the handle
     // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
 
-    // [slot 3: input manager] CRefPtr<IInputMgr>& GetInputMgr();         makes CDInputMgr on first call
+    // Makes the CDInputMgr on first call (left null when allocation fails).
+    CRefPtr<IInputMgr>& GetInputMgr();
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
@@ -61,7 +63,7 @@ private:
 
     // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
 
-    // [slot 3] CRefPtr<IInputMgr> m_pInputMgr;
+    CRefPtr<IInputMgr> m_pInputMgr;
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
