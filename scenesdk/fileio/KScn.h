@@ -7,9 +7,10 @@
 // Walking model: a stack of block contexts, the root's at the bottom. Each
 // context has the block, its current field (or none), the value cursor of that
 // field, and per field name the position from which the next OpenField of that
-// name searches. EnterFieldBlock pushes a fresh context for the current field's
-// sub-block (positions at the start); LeaveFieldBlock pops it, and the parent's
-// current field and cursor are as they were.
+// name searches, and the walk position of OpenNextField. EnterFieldBlock
+// pushes a fresh context for the current field's sub-block (positions at the
+// start); LeaveFieldBlock pops it, and the parent's current field and cursor
+// are as they were.
 //
 // Reading past the last value of a field gives 0, '\0' or "" and does not move
 // the cursor. Every returned text lives as long as the file stays open.
