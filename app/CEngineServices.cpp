@@ -1,6 +1,7 @@
 #include "app/CEngineServices.h"
 
 #include "app/CDInputMgr.h"
+#include "app/CFModSoundMgr.h"
 
 #include <new>
 
@@ -39,7 +40,7 @@ CEngineServices::~CEngineServices()
 
     // [slot 4] m_pGuiMgr.Release();
 
-    // [slot 5] m_pSoundMgr.Release();
+    m_pSoundMgr.Release();
 
     m_pPhysXMgr.Release();
 }
@@ -60,7 +61,12 @@ CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 
-// [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
+CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
+{
+    if (m_pSoundMgr.IsNull())
+        m_pSoundMgr = new (std::nothrow) CFModSoundMgr;
+    return m_pSoundMgr;
+}
 
 CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr()
 {

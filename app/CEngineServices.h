@@ -3,6 +3,7 @@
 #include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
+#include "app/ISoundMgr.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -45,7 +46,8 @@ public:
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
-    // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
+    // Makes the sound manager (not Create-d) on the first call.
+    CRefPtr<ISoundMgr>& GetSoundMgr();
 
     // Makes the physics manager (not Create-d) on the first call.
     CRefPtr<CPhysXMgr>& GetPhysXMgr();
@@ -67,7 +69,7 @@ private:
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
-    // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
+    CRefPtr<ISoundMgr> m_pSoundMgr;
 
     CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };

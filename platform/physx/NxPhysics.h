@@ -198,6 +198,9 @@ struct NxPhysicsSDKDesc
 
 // --------------------------------------------------------------- scene objects
 
+// The scene's one material. Shapes take its coefficients when they are
+// created (set it before making actors); two touching shapes use the average
+// of their coefficients. Bullet has one friction coefficient: the dynamic one.
 class NxMaterial
 {
 public:

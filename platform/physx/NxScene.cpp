@@ -128,6 +128,19 @@ bool HeightFieldContact(btManifoldPoint& cp, const btCollisionObjectWrapper* w0,
     return false;
 }
 
+// Two touching shapes' coefficients are averaged, as the SDK's default
+// combine mode does. Bullet's own rule multiplies them, which would turn the
+// scene's friction of 0.7 into 0.49 between any two shapes.
+btScalar AverageFriction(const btCollisionObject* a, const btCollisionObject* b)
+{
+    return (a->getFriction() + b->getFriction()) * 0.5f;
+}
+
+btScalar AverageRestitution(const btCollisionObject* a, const btCollisionObject* b)
+{
+    return (a->getRestitution() + b->getRestitution()) * 0.5f;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- scene inside
@@ -145,8 +158,11 @@ NxSceneImpl::NxSceneImpl(NxScene& owner, const NxSceneDesc& desc)
     m_pBroadphase->getOverlappingPairCache()->setOverlapFilterCallback(m_pFilter.get());
     m_pWorld->setGravity(ToBt(desc.gravity));
     m_pWorld->setInternalTickCallback(&NxSceneImpl::TickCallback, this);
-    // Bullet's hook is process-wide; it acts only on objects flagged for it.
+    // Bullet's hooks are process-wide. The contact hook acts only on objects
+    // flagged for it; the combine rules are the same for every scene.
     gContactAddedCallback = &HeightFieldContact;
+    gCalculateCombinedFrictionCallback = &AverageFriction;
+    gCalculateCombinedRestitutionCallback = &AverageRestitution;
     m_pDebugDraw.reset(new NxDebugCollector(m_Debug));
     m_pWorld->setDebugDrawer(m_pDebugDraw.get());
     for (auto& row : m_GroupTable)

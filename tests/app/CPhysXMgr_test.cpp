@@ -155,6 +155,10 @@ TEST_F(PhysXMgrTest, SecondCreateOnlyWarns)
     EXPECT_EQ(mgr->gravity, CVector3(0.0f, -9.8f, 0.0f));
     EXPECT_FLOAT_EQ(mgr->GetSDK()->getParameter(plat::NX_SKIN_WIDTH), 0.01f);
     EXPECT_EQ(scene->getActorGroupPairFlags(7, 31), 14u);
+    const plat::NxMaterial* material = scene->getMaterialFromIndex(0);
+    EXPECT_EQ(material->getRestitution(), 0.0f);
+    EXPECT_FLOAT_EQ(material->getStaticFriction(), 0.7f);
+    EXPECT_FLOAT_EQ(material->getDynamicFriction(), 0.7f);
 }
 
 TEST_F(PhysXMgrTest, EngineServicesMakeTheManagerOnce)
@@ -411,6 +415,32 @@ TEST_F(PhysXMgrTest, ControllerHitsArriveDuringUpdate)
     for (int i = 0; i < 10; ++i)
         bird->Move(CVector3(0.5f, 0, 0), 0xFFFFFFD9);
     EXPECT_GT(bird->GetPosition().x, 0.5f);
+}
+
+TEST_F(PhysXMgrTest, HitsOnBodiesWithoutWrapperOrOwnerAreIgnored)
+{
+    int playerTag = 0;
+    StaticBox(CVector3(0, -1, 0), CVector3(100, 2, 100), 0); // a wrapper without owner
+    // A wall made straight through the scene carries no wrapper at all.
+    plat::NxBoxShapeDesc shape;
+    shape.dimensions.set(0.5f, 2, 5);
+    shape.group = 3;
+    plat::NxActorDesc desc;
+    desc.globalPose.t.set(2, 2, 0);
+    desc.group = 3;
+    desc.shapes.push_back(&shape);
+    plat::NxActor* bare = mgr->GetScene()->createActor(desc);
+    ASSERT_NE(bare, nullptr);
+    CPhysXController* player = Capsule(CVector3(0, 1.5f, 0), 0.5f, 1.9f, 1);
+    player->owner = FakeObj(playerTag);
+    for (int i = 0; i < 5; ++i)
+        player->Move(CVector3(0.5f, -0.1f, 0), 0xFFFFFFCB);
+    EXPECT_GT(mgr->GetControllerMgr()->getNbQueuedHits(), 0u);
+    EXPECT_LT(player->GetPosition().x, 1.5f - 0.5f);
+    mgr->Update(1.0f / 60.0f);
+    EXPECT_TRUE(g_Hits.empty());
+    EXPECT_EQ(mgr->GetControllerMgr()->getNbQueuedHits(), 0u);
+    mgr->GetScene()->releaseActor(*bare);
 }
 
 TEST_F(PhysXMgrTest, ReleasingInsideReportsIsSafe)

@@ -340,3 +340,36 @@ TEST(NxActors, HeightFieldMeshIsSolidBelowItsSurface)
     w.Step(60);
     EXPECT_NEAR(sunk->getGlobalPosition().y, 0.25f, 0.05f);
 }
+
+TEST(NxActors, TouchingShapesAverageTheirFriction)
+{
+    // Both shapes carry 0.7: together they slide with 0.7, not 0.7 x 0.7.
+    // A box pushed at 5 m/s stops after v^2 / (2 mu g) = 1.82 m (2.60 m with
+    // the product).
+    World w;
+    NxMaterial* material = w.scene->getMaterialFromIndex(0);
+    material->setRestitution(0);
+    material->setStaticFriction(0.7f);
+    material->setDynamicFriction(0.7f);
+    w.Box(NxVec3(0, -1, 0), NxVec3(20, 1, 20), 0, false);
+    NxActor* box = w.Box(NxVec3(0, 0.5f, 0), NxVec3(0.5f, 0.5f, 0.5f), 4, true);
+    w.Step(10);
+    box->setLinearVelocity(NxVec3(5, 0, 0));
+    w.Step(90);
+    EXPECT_NEAR(box->getGlobalPosition().x, 25.0f / (2 * 0.7f * 9.8f), 0.15f);
+    EXPECT_NEAR(box->getLinearVelocity().x, 0.0f, 1e-3);
+    // Without restitution a dropped box does not bounce.
+    NxActor* drop = w.Box(NxVec3(5, 3, 5), NxVec3(0.5f, 0.5f, 0.5f), 4, true);
+    float highest = 0;
+    bool landed = false;
+    for (int i = 0; i < 90; ++i)
+    {
+        w.Step();
+        const float y = drop->getGlobalPosition().y;
+        landed |= y < 0.55f;
+        if (landed)
+            highest = std::max(highest, y);
+    }
+    EXPECT_TRUE(landed);
+    EXPECT_LT(highest, 0.55f);
+}
