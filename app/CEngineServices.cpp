@@ -1,6 +1,7 @@
 #include "app/CEngineServices.h"
 
 #include "app/CDInputMgr.h"
+#include "app/CFModSoundMgr.h"
 #include "render/COGLRenderer.h"
 
 #include <new>
@@ -43,9 +44,9 @@ CEngineServices::~CEngineServices()
 
     // [slot 4] m_pGuiMgr.Release();
 
-    // [slot 5] m_pSoundMgr.Release();
+    m_pSoundMgr.Release();
 
-    // [slot 6] m_pPhysXMgr.Release();
+    m_pPhysXMgr.Release();
 }
 
 // Getters of the slots: the copy getters return the handle by value; the lazy
@@ -62,6 +63,16 @@ CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 
-// [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
+CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
+{
+    if (m_pSoundMgr.IsNull())
+        m_pSoundMgr = new (std::nothrow) CFModSoundMgr;
+    return m_pSoundMgr;
+}
 
-// [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)
+CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr()
+{
+    if (m_pPhysXMgr.IsNull())
+        m_pPhysXMgr = new (std::nothrow) CPhysXMgr;
+    return m_pPhysXMgr;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
+#include "app/ISoundMgr.h"
 #include "render/IRenderer.h"
 
 // The one process-wide service object through which the game reaches the
@@ -46,9 +48,11 @@ public:
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
-    // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
+    // Makes the sound manager (not Create-d) on the first call.
+    CRefPtr<ISoundMgr>& GetSoundMgr();
 
-    // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
+    // Makes the physics manager (not Create-d) on the first call.
+    CRefPtr<CPhysXMgr>& GetPhysXMgr();
 
 protected:
     // Builds the renderer, then the texture loader, terrain builder, model
@@ -67,7 +71,7 @@ private:
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
-    // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
+    CRefPtr<ISoundMgr> m_pSoundMgr;
 
-    // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
+    CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };

@@ -3,6 +3,7 @@
 #include "app/CDInputMgr.h"
 #include "app/CEngineServices.h"
 #include "app/CHiResTimer.h"
+#include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
@@ -135,8 +136,13 @@ bool CVostrelApp::Create()
         Log(1, "Error: pInputMgr->Create failed in CVostrelApp::Create");
         return false;
     }
-    // [step 6: sound manager] services->GetSoundMgr()->Create(); on failure
-    //   "Error: ISoundMgr()->Create() failed in CVostrelApp::Create".
+    // 6. Sound manager (silent on a machine without a sound device).
+    CRefPtr<ISoundMgr>& pSoundMgr = services->GetSoundMgr();
+    if (!pSoundMgr || !pSoundMgr->Create())
+    {
+        Log(1, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
+        return false;
+    }
 
     // 7. The application hears input after every listener below 100.
     SetPriority(100);
@@ -150,8 +156,13 @@ bool CVostrelApp::Create()
     //   services->GetGuiMgr()->Create(m_pWindow, pInputMgr, timer, 1000, 1000); on failure
     //   "Error: pGuiMgr->Create failed in CVostrelApp::Create".
 
-    // [step 10: physics] services->GetPhysXMgr()->Create(); on failure
-    //   "Error: pPhysXMgr->Create failed in CVostrelApp::Create".
+    // 10. Physics.
+    CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();
+    if (!pPhysXMgr || !pPhysXMgr->Create())
+    {
+        Log(1, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
+        return false;
+    }
 
     // [step 11: game controller] m_GameCtrl.Create(m_pFrameClock); on failure
     //   "Error: m_GameCtrl.Create failed in CVostrelApp::Create".

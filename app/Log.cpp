@@ -2,6 +2,7 @@
 
 #include "app/CW32File.h"
 #include "platform/sys/MessageBox.h"
+#include "platform/sys/PathResolver.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -56,6 +57,8 @@ void Log(unsigned int flags, const char* format, ...)
 
 void ResetLogFiles()
 {
-    std::remove("Error.log");
-    std::remove("Debug.log");
+    // Resolved like every open, so the file Log appends to is the one removed
+    // whatever the letter case of its name on disk.
+    std::remove(plat::ResolvePath("Error.log").c_str());
+    std::remove(plat::ResolvePath("Debug.log").c_str());
 }

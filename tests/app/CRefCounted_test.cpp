@@ -70,6 +70,30 @@ TEST(CRefPtrTest, AssignReleasesOldAndCountsNew)
     EXPECT_EQ(b->GetRefCount(), 1u);
 }
 
+TEST(CRefPtrTest, EmptyHandlesTouchNoCountAndNullReleasesTheLastHolder)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> empty;
+    CRefPtr<CNode> copy(empty);
+    EXPECT_TRUE(copy.IsNull());
+    CRefPtr<CNode> a(new CNode(&log, 1));
+    CRefPtr<CNode> b(a);
+    b = empty; // drops b's unit only
+    EXPECT_TRUE(b.IsNull());
+    EXPECT_EQ(a->GetRefCount(), 1u);
+    b = empty;
+    EXPECT_TRUE(log.empty());
+    // An object no handle has taken yet has count 0.
+    CNode* loose = new CNode(&log, 2);
+    EXPECT_EQ(loose->GetRefCount(), 0u);
+    b = loose;
+    EXPECT_EQ(loose->GetRefCount(), 1u);
+    a = nullptr; // the last handle of object 1
+    EXPECT_EQ(log, std::vector<int>{1});
+    b.Assign(nullptr);
+    EXPECT_EQ(log, (std::vector<int>{1, 2}));
+}
+
 TEST(CRefPtrTest, AssigningTheOnlyHoldersChildIsSafe)
 {
     std::vector<int> log;

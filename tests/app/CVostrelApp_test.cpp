@@ -1,4 +1,5 @@
 #include "app/CEngineServices.h"
+#include "app/CFModSoundMgr.h"
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
@@ -244,6 +245,52 @@ TEST_F(VostrelApp, ClosingTheWindowRunsOneMoreFrame)
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
     EXPECT_EQ(app.m_iFrames, 4);
     EXPECT_EQ(app.m_iFramesAfterQuit, 1);
+}
+
+// A machine without a sound device (the driver named cannot be opened)
+// still starts, with the sound manager created after the input manager.
+TEST_F(VostrelApp, StartsSilentWithoutASoundDevice)
+{
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = old ? old : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_iActAt = 1;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        auto* sound = dynamic_cast<CFModSoundMgr*>(CEngineServices::GetInstance()->GetSoundMgr().Get());
+        char driver[32] = "";
+        a.m_bFlag = sound && sound->IsCreated() &&
+                    sound->GetSystem()->getDriverInfo(0, driver, sizeof driver, nullptr) == FMOD_OK &&
+                    std::string(driver) == "dummy";
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag) << "no created sound manager on the silent driver";
+    EXPECT_TRUE(ErrorLog().empty());
+    if (old)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST_F(VostrelApp, SoundManagerFailureEndsStartUp)
+{
+    // The sound output is process-wide: a manager already holding it makes
+    // the application's fail.
+    CRefPtr<CFModSoundMgr> holder(new CFModSoundMgr);
+    ASSERT_TRUE(holder->Create());
+    WriteSettings(kGoodDisplay);
+    CVostrelApp app;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ErrorLog(), "Error: Initializing FMod failed in CFModSoundMgr::Create\n"
+                          "Error: ISoundMgr()->Create() failed in CVostrelApp::Create\n"
+                          "Error: Creation of application object failed\n");
+    app.Destroy();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
 }
 
 // A listener asked before the application (smaller priority value) that

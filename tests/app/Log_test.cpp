@@ -95,6 +95,12 @@ TEST_F(LogTest, ResetLogFilesRemovesBothFiles)
     EXPECT_FALSE(TempDir::FileExists("Debug.log"));
     EXPECT_TRUE(TempDir::FileExists("Other.log"));
     ResetLogFiles(); // missing files are no error
+    // Names match without regard to case, as for every open.
+    m_Dir.WriteFile("ERROR.LOG", "old");
+    m_Dir.WriteFile("debug.log", "old");
+    ResetLogFiles();
+    EXPECT_FALSE(TempDir::FileExists("ERROR.LOG"));
+    EXPECT_FALSE(TempDir::FileExists("debug.log"));
     Capture([] { Log(1, "fresh"); });
     EXPECT_EQ(TempDir::ReadFile("Error.log"), "fresh\n");
 }
