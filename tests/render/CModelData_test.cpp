@@ -119,9 +119,9 @@ TEST(ModelData, MaterialsMergeOnlyWhenTheyDrawAlike)
     param2.m_Parameters.push_back(SParameter("texNormal", "brick"));
     EXPECT_EQ(data->AddMaterial(param2), 4);
     EXPECT_EQ(data->AddMaterial(param2), 4);
-    SMaterialData spec = m;
-    spec.m_Specular[3] = 0.5;
-    EXPECT_EQ(data->AddMaterial(spec), 5);
+    SMaterialData shiny = m;
+    shiny.m_Specular[3] = 0.5;
+    EXPECT_EQ(data->AddMaterial(shiny), 5);
     EXPECT_EQ(data->m_Materials.size(), 6u);
     EXPECT_EQ(*data->m_Materials[4].m_Parameters[0].m_pValue, "brick");
 }
