@@ -304,12 +304,13 @@ private:
     };
 
     // The inner control values (and weights) of the last cubic segment that
-    // Evaluate worked out, with bit copies of the keys they were computed from (the
-    // segment's two keys and one neighbour on each side, which the auto and
-    // TCB slopes read) and the key count. It serves only while those keys
-    // are bit for bit unchanged, so a key written in place through GetKey is
-    // seen as well as one written through the setters, and a served segment
-    // gives exactly the value a fresh computation would.
+    // Evaluate worked out, with copies of the keys they came from: the
+    // segment's two keys, compared whole, and one neighbour on each side,
+    // whose time and value the auto and TCB slopes read (keys[0] is key
+    // segment - 1). It serves only while those are bit for bit unchanged and
+    // the key count is the same, so a key written in place through GetKey
+    // is seen as well as one written through the setters, and a served
+    // segment gives exactly the value a fresh computation would.
     struct SegmentCache
     {
         int segment = -1;
@@ -340,7 +341,7 @@ private:
     double PositionAfter(int64_t t, int* hint);
     bool KeepSlope(int64_t t, float& value);
     float SegmentValue(double position, SegmentCache* cache) const;
-    bool SegmentCached(const SegmentCache& cache, int i) const;
+    bool SegmentCached(const SegmentCache& cache, int i, const KFKeyRecord& ki, const KFKeyRecord& kj) const;
     void CubicSegment(int i, SegmentCache* cache, float* control, float* weight) const;
     void ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KFCurveSpanOptions& options);
     void CopySpanKeys(KFCurve& source, int64_t s, int64_t e, const KFCurveSpanOptions& options,

@@ -82,6 +82,16 @@ uint64_t BitDifference(const KFKeyRecord& a, const KFKeyRecord& b)
            (Word(a, 3) ^ Word(b, 3)) | (Word(a, 4) ^ Word(b, 4));
 }
 
+// Zero when two records hold the same time and value bit for bit.
+uint64_t TimeValueDifference(const KFKeyRecord& a, const KFKeyRecord& b)
+{
+    uint32_t va;
+    uint32_t vb;
+    std::memcpy(&va, &a.mValue, sizeof va);
+    std::memcpy(&vb, &b.mValue, sizeof vb);
+    return static_cast<uint64_t>(va ^ vb) | static_cast<uint64_t>(a.mTime.Get() ^ b.mTime.Get());
+}
+
 __int128 Clamp128(__int128 v)
 {
     return v > kInfinity ? kInfinity : (v < INT64_MIN ? INT64_MIN : v);
@@ -276,7 +286,7 @@ float KFCurve::SegmentValue(double position, SegmentCache* cache) const
     }
     float control[2];
     float weight[2];
-    if (cache != nullptr && SegmentCached(*cache, i))
+    if (cache != nullptr && SegmentCached(*cache, i, ki, kj))
     {
         control[0] = cache->control1;
         control[1] = cache->control2;
@@ -297,25 +307,25 @@ float KFCurve::SegmentValue(double position, SegmentCache* cache) const
 
 // True when the cache holds segment i computed from keys that are still the
 // same bit for bit.
-bool KFCurve::SegmentCached(const SegmentCache& cache, int i) const
+bool KFCurve::SegmentCached(const SegmentCache& cache, int i, const KFKeyRecord& ki,
+                            const KFKeyRecord& kj) const
 {
     if (cache.segment != i || cache.keyCount != mKeyCount)
     {
         return false;
     }
-    const int first = i > 0 ? i - 1 : 0;
-    const int last = i + 2 < mKeyCount ? i + 2 : mKeyCount - 1;
-    uint64_t difference = 0;
-    unsigned block = unsigned(first) / kKeysPerBlock;
-    unsigned slot = unsigned(first) % kKeysPerBlock;
-    for (int r = 0; r <= last - first; ++r)
+    // The segment's own keys whole; of the neighbours only what the secants
+    // read. Inside a block the neighbours lie next to the segment's keys.
+    uint64_t difference = BitDifference(cache.keys[1], ki) | BitDifference(cache.keys[2], kj);
+    if (i > 0)
     {
-        difference |= BitDifference(cache.keys[r], mBlocks[block][slot]);
-        if (++slot == kKeysPerBlock)
-        {
-            slot = 0;
-            ++block;
-        }
+        const KFKeyRecord& before = unsigned(i) % kKeysPerBlock != 0 ? (&ki)[-1] : Key(i - 1);
+        difference |= TimeValueDifference(cache.keys[0], before);
+    }
+    if (i + 2 < mKeyCount)
+    {
+        const KFKeyRecord& after = unsigned(i + 2) % kKeysPerBlock != 0 ? (&kj)[1] : Key(i + 2);
+        difference |= TimeValueDifference(cache.keys[3], after);
     }
     return difference == 0;
 }
@@ -344,13 +354,15 @@ void KFCurve::CubicSegment(int i, SegmentCache* cache, float* control, float* we
     }
     if (cache != nullptr)
     {
-        const int first = i > 0 ? i - 1 : 0;
-        const int last = i + 2 < mKeyCount ? i + 2 : mKeyCount - 1;
         cache->segment = i;
         cache->keyCount = mKeyCount;
-        for (int r = 0; r <= last - first; ++r)
+        for (int r = 0; r < 4; ++r)
         {
-            std::memcpy(static_cast<void*>(&cache->keys[r]), &Key(first + r), sizeof(KFKeyRecord));
+            const int k = i - 1 + r;
+            if (k >= 0 && k < mKeyCount)
+            {
+                std::memcpy(static_cast<void*>(&cache->keys[r]), &Key(k), sizeof(KFKeyRecord));
+            }
         }
         cache->control1 = control[0];
         cache->control2 = control[1];

@@ -578,6 +578,28 @@ TEST(KFCurveEvaluate, KeptSegmentGivesTheFreshValue)
     ExpectSameAsFresh(c, 5.0, 5.75);
     c.SetKeyValue(11, -2.0f);
     ExpectSameAsFresh(c, 5.0, 5.75);
+    // Auto keys across block boundaries (25 keys a block): every
+    // neighbour, in the segment's block or the next or previous one.
+    KFCurve autos;
+    for (int i = 0; i < 60; ++i)
+    {
+        AddKind(autos, i * 0.5, static_cast<float>(i % 7), KFCURVE_INTERPOLATION_CUBIC);
+    }
+    for (int i = 0; i + 1 < 60; ++i)
+    {
+        const double mid = i * 0.5 + 0.2;
+        autos.Evaluate(Sec(mid));
+        if (i > 0)
+        {
+            autos.GetKey(i - 1)->mValue += 0.5f;
+        }
+        if (i + 2 < 60)
+        {
+            autos.GetKey(i + 2)->mValue -= 0.5f;
+        }
+        ExpectSameAsFresh(autos, mid, mid + 0.1);
+    }
+
     // A removed key changes the count and the segment under the same index.
     c.Evaluate(Sec(14.2));
     c.RemoveKey(29);
