@@ -21,8 +21,8 @@ IInputMgr* InputMgr()
 
 CCameraCtrl::CCameraCtrl(float border, float minX, float minY, float minZ, float maxX, float maxY, float maxZ,
                          float speed, CRefPtr<CGameTimer> timer, uint16_t priority)
-    : m_Bounds{minX, minY, minZ, maxX, maxY, maxZ}, m_fBorder(border), m_fSpeed(speed), m_KeyFlags{0, 0, 0, 0},
-      m_pTimer(timer), m_pCursor(nullptr), m_bListening(false)
+    : m_Bounds{minX, minY, minZ, maxX, maxY, maxZ}, m_fBorder(border),
+      m_fSpeed(speed), m_KeyFlags{0, 0, 0, 0}, m_pTimer(timer), m_pCursor(nullptr), m_bListening(false)
 {
     SetPriority(priority);
 }
@@ -58,7 +58,8 @@ void CCameraCtrl::Attach(CRefPtr<CCamera> camera)
     }
     ICameraCtrl::Attach(camera);
     const float y = std::min(std::max(kStartHeight, m_Bounds[1]), m_Bounds[4]);
-    m_pCamera->SetPosition(CVector3((m_Bounds[0] + m_Bounds[3]) * 0.5f, y, (m_Bounds[2] + m_Bounds[5]) * 0.5f));
+    m_pCamera->SetPosition(
+        CVector3((m_Bounds[0] + m_Bounds[3]) * 0.5f, y, (m_Bounds[2] + m_Bounds[5]) * 0.5f));
     m_pCamera->SetRotation(CVector3(kStartPitch, 0.0f, 0.0f));
 }
 

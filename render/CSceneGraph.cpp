@@ -33,8 +33,8 @@ bool CSceneGraph::Create(float sizeX, float sizeZ, float y1, float y2, uint16_t 
     if (!std::isfinite(sizeX) || !std::isfinite(sizeZ) || !std::isfinite(y1) || !std::isfinite(y2) ||
         depth > MAX_DEPTH)
     {
-        Log(1, "Error: invalid size (%g, %g, %g, %g) or depth %u in CSceneGraph::Create", sizeX, sizeZ, y1, y2,
-            static_cast<unsigned>(depth));
+        Log(1, "Error: invalid size (%g, %g, %g, %g) or depth %u in CSceneGraph::Create", sizeX, sizeZ, y1,
+            y2, static_cast<unsigned>(depth));
         return false;
     }
     m_fSizeX = sizeX;
@@ -125,8 +125,8 @@ void CSceneGraph::Render(bool cull)
     }
 }
 
-bool CSceneGraph::RayIntersection(const CVector3& origin, const CVector3& direction, CRefPtr<ISceneEntry>& entry,
-                                  CVector3& hitPoint)
+bool CSceneGraph::RayIntersection(const CVector3& origin, const CVector3& direction,
+                                  CRefPtr<ISceneEntry>& entry, CVector3& hitPoint)
 {
     CVector3 unit = direction;
     if (!m_pCamera || !m_pRoot || unit.Normalize() == 0.0f || !std::isfinite(unit.x + unit.y + unit.z))

@@ -22,8 +22,8 @@ public:
     virtual void Render(bool cull) = 0;
     virtual void Insert(CRefPtr<ISceneEntry> entry) = 0;
     virtual bool Remove(CRefPtr<ISceneEntry> entry) = 0;
-    virtual bool RayIntersection(const CVector3& origin, const CVector3& direction, CRefPtr<ISceneEntry>& entry,
-                                 CVector3& hitPoint) = 0;
+    virtual bool RayIntersection(const CVector3& origin, const CVector3& direction,
+                                 CRefPtr<ISceneEntry>& entry, CVector3& hitPoint) = 0;
     virtual void DestroyNodes() = 0;
 };
 

@@ -167,7 +167,8 @@ TEST_F(SceneGraph, OddSizesNeverBounceAnObjectBetweenParentAndChild)
     // the computed boundaries must still settle, in a node that holds them.
     ASSERT_TRUE(m_pGraph->Create(1000.0f / 3.0f, 777.7f, 0, 1, 6));
     std::vector<CRefPtr<BoxEntry>> entries;
-    std::function<void(CSceneGraphNode*)> seed = [&](CSceneGraphNode* node) {
+    std::function<void(CSceneGraphNode*)> seed = [&](CSceneGraphNode* node)
+    {
         const SAxisAlignedBox& b = node->GetBox();
         entries.push_back(Flat(b.min.x, b.max.x, b.min.z, b.max.z));
         if (!node->IsLeaf() && entries.size() < 120)
@@ -240,8 +241,9 @@ TEST_F(SceneGraph, RayPickReportsTheNearestPickableHit)
 {
     LookNorth();
     // Along the view axis from the camera: near at 100, far at 300.
-    CRefPtr<BoxEntry> farBox = Flat(490, 510, 190, 210, "far"), nearBox = Flat(390, 410, 390, 410, "off axis"),
-                      hit = Flat(495, 505, 395, 405, "near"), hidden = Flat(497, 503, 420, 430, "unpickable");
+    CRefPtr<BoxEntry> farBox = Flat(490, 510, 190, 210, "far"),
+                      nearBox = Flat(390, 410, 390, 410, "off axis"), hit = Flat(495, 505, 395, 405, "near"),
+                      hidden = Flat(497, 503, 420, 430, "unpickable");
     hidden->SetPickable(false);
     for (auto* e : {&farBox, &nearBox, &hit, &hidden})
         m_pGraph->Insert(*e);
