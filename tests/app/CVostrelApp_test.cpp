@@ -200,6 +200,40 @@ TEST_F(VostrelApp, TitleAndFullScreenQuirks)
     EXPECT_TRUE(ErrorLog().empty());
 }
 
+// "title" and "fullscreen" count as soon as their key line is there, even
+// with nothing after the '=', where the settings report no value.
+TEST_F(VostrelApp, EmptyTitleOrFullScreenStillCount)
+{
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n"));
+        EXPECT_EQ(Title(app), "");
+        uint16_t w = 0, h = 0;
+        app.GetWindow()->GetSize(w, h);
+        EXPECT_EQ(w, 1024);
+        EXPECT_EQ(h, 768);
+    }
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=T\nhRes=640\nvRes=480\n"
+                                           "fullscreen=  \n"));
+        EXPECT_EQ(Title(app), "T");
+        EXPECT_FALSE(app.GetWindow()->IsFullscreen());
+        EXPECT_EQ(Position(app).x, 200);
+    }
+    EXPECT_TRUE(ErrorLog().empty());
+    {
+        // Looked up where every other value is: the first "DISPLAY" section.
+        testsupport::TempDir dir;
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n[DISPLAY]\ntitle=\n"));
+        EXPECT_EQ(Title(app), "Vostrel - Main");
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), kDefaultWarning);
+    }
+}
+
 TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
 {
     CVostrelApp app;
