@@ -3,9 +3,11 @@
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
+#include "platform/dinput/DInput8.h"
 #include "platform/win32/W32Console.h"
 #include "tests/app/DummyWindowFixture.h"
 
+#include <cstdio>
 #include <fstream>
 
 using namespace plat;
@@ -325,6 +327,54 @@ TEST_F(VostrelApp, SoundManagerFailureEndsStartUp)
                           "Error: Creation of application object failed\n");
     app.Destroy();
     EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+}
+
+// Each failing start-up step logs its own line under the failing call's,
+// then the run ends with -1 and the destructor tears down what stood.
+TEST_F(VostrelApp, FailingStepsLogTheirLines)
+{
+    const std::string tail = "Error: Creation of application object failed\n";
+    const std::string windows = "Error: CreateWindows() failed in CVostrelApp::Create\n";
+    WriteSettings(kGoodDisplay);
+    testing::internal::CaptureStderr();
+    {
+        // Someone holds the process's console: the message goes to a box only.
+        ASSERT_TRUE(AllocConsole());
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        EXPECT_EQ(ErrorLog(), "Error: m_Console.Create failed in CVostrelApp::CreateWindows\n" + windows + tail);
+        EXPECT_FALSE(app.GetWindow());
+    }
+    FreeConsole();
+    std::remove("Error.log");
+    {
+        // The window class name is taken.
+        WNDCLASSEXA wc{};
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.lpszClassName = "RCW32Window";
+        ASSERT_NE(RegisterClassExA(&wc), 0);
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        UnregisterClassA("RCW32Window", nullptr);
+        EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n"
+                              "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows\n" +
+                                  windows + tail);
+    }
+    std::remove("Error.log");
+    {
+        SetDInputFault("DirectInput8Create", 1);
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        SetDInputFault("", 0);
+        EXPECT_EQ(ErrorLog(), "Error: DirectInput8Create failed\n"
+                              "Error: pInputMgr->Create failed in CVostrelApp::Create\n" +
+                                  tail);
+        app.Destroy();
+        EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+        EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(GetConsoleInfo().allocated);
 }
 
 // A listener asked before the application (smaller priority value) that
