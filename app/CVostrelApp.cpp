@@ -245,9 +245,13 @@ bool CVostrelApp::CreateWindows()
 
 bool CVostrelApp::SetupRenderEngine()
 {
-    // [step 4: renderer] services->GetRenderer()->Create(m_pWindow); on failure
-    //   "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine" and false;
-    //   then SetClearColor(kClearColor).
+    CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+    if (!renderer || !renderer->Create(m_pWindow))
+    {
+        Log(1, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
+        return false;
+    }
+    renderer->SetClearColor(kClearColor);
     return true;
 }
 
