@@ -6,6 +6,7 @@
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
+#include "platform/dinput/DInput8.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
@@ -153,6 +154,23 @@ TEST_F(VostrelAppOnX, SoundManagerFailureEndsStartUp)
                           "Error: Creation of application object failed\n");
     app.Destroy();
     EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+}
+
+TEST_F(VostrelAppOnX, InputManagerFailureEndsStartUp)
+{
+    WriteSettings(kGoodDisplay);
+    CVostrelApp app;
+    SetDInputFault("DirectInput8Create", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    testing::internal::GetCapturedStderr();
+    SetDInputFault("", 0);
+    EXPECT_EQ(ErrorLog(), "Error: DirectInput8Create failed\n"
+                          "Error: pInputMgr->Create failed in CVostrelApp::Create\n"
+                          "Error: Creation of application object failed\n");
+    app.Destroy();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
 }
 
 // A listener asked before the application (smaller priority value) that
