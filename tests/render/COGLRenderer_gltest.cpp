@@ -5,6 +5,7 @@
 #include "render/COGLDisplayList.h"
 #include "render/COGLModel.h"
 #include "render/COGLRenderer.h"
+#include "render/CTextureLoader.h"
 #include "render/CTextureProperties.h"
 #include "tests/support/TempDir.h"
 
@@ -146,7 +147,14 @@ TEST_F(RendererTest, ClearColourReadBack)
     EXPECT_NEAR(p.r, 0x3F, 1);
     EXPECT_NEAR(p.g, 0xBF, 1);
     EXPECT_NEAR(p.b, 0xEF, 1);
+    // The screenshot is a TGA the game's own loader reads back.
     EXPECT_TRUE(plat::WriteFrameTGA(frame, "clear.tga"));
+    CRefPtr<CTextureProperties> shot(new CTextureProperties);
+    CRefPtr<CTextureLoader> loader(new CTextureLoader);
+    ASSERT_TRUE(loader->LoadImage("clear.tga", shot));
+    EXPECT_EQ(shot->m_usWidth, kSize);
+    EXPECT_EQ(shot->m_bBitsPerPixel, 32);
+    EXPECT_EQ(shot->m_Pixels, frame.bgra);
 
     // Wire frame clears grey; switching it off restores the colour set.
     m_Renderer->GetRenderSettings()->SetWireFrame(true, false);
@@ -233,6 +241,18 @@ TEST_F(RendererTest, DisplayListsAndBuffersDrawTheSame)
     model->Render();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: Unknown RenderMode in COGLRenderer::Render()\n");
+}
+
+TEST_F(RendererTest, NothingIsRecordedAfterDestroy)
+{
+    CRefPtr<COGLModel> model = SquareModel(0, 0, 8, 8);
+    CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
+    g->GetRenderRecord()->m_iCompileMode = SRenderRecord::PATH_IMMEDIATE;
+    m_Renderer->Destroy();
+    EXPECT_FALSE(m_Renderer->Compile(g, model.Get()));
+    EXPECT_EQ(g->GetRenderRecord()->m_uiDisplayList, 0u);
+    model->Render();
+    EXPECT_FALSE(m_Renderer->GetRenderSettings());
 }
 
 TEST_F(RendererTest, StockDisplayListBlends)
