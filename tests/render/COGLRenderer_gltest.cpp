@@ -157,12 +157,29 @@ TEST_F(RendererTest, ClearColourReadBack)
     EXPECT_EQ(shot->m_Pixels, frame.bgra);
 
     // Wire frame clears grey; switching it off restores the colour set.
-    m_Renderer->GetRenderSettings()->SetWireFrame(true, false);
+    CRefPtr<COGLGlobalRenderSettings> s = m_Renderer->GetRenderSettings();
+    GLint polygonMode[2] = {0, 0};
+    s->SetWireFrame(true, false);
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[0], 0.3f);
-    m_Renderer->GetRenderSettings()->SetWireFrame(false, false);
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(polygonMode[0], GL_LINE);
+    EXPECT_EQ(polygonMode[1], GL_LINE);
+    s->SetWireFrame(false, false);
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[1], 0xBF / 256.0f);
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(polygonMode[0], GL_FILL);
+
+    s->SetPolygonStipple(true);
+    EXPECT_TRUE(glIsEnabled(GL_POLYGON_STIPPLE));
+    s->SetPolygonStipple(false);
+    EXPECT_FALSE(glIsEnabled(GL_POLYGON_STIPPLE));
+    // The settings reach the renderer's transparency switch.
+    s->SetTransparency(false);
+    EXPECT_FALSE(m_Renderer->GetTransparency());
+    s->SetTransparency(true);
+    EXPECT_TRUE(m_Renderer->GetTransparency());
 }
 
 TEST_F(RendererTest, FirstFrameProjectionIsApplied)
