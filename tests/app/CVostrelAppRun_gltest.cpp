@@ -6,10 +6,10 @@
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
-#include "render/COGLRenderer.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
+#include "render/COGLRenderer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
