@@ -10,6 +10,7 @@
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
+#include "render/COGLRenderer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,26 @@ TEST_F(VostrelAppOnX, ClosingTheWindowRunsOneMoreFrame)
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
     EXPECT_EQ(app.m_iFrames, 4);
     EXPECT_EQ(app.m_iFramesAfterQuit, 1);
+}
+
+// Start-up makes the renderer's context on the main window and sets the
+// sky-blue clear colour (0x3FBFEF00, each byte / 256).
+TEST_F(VostrelAppOnX, RendererIsCreatedWithTheClearColour)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+        auto* ogl = dynamic_cast<COGLRenderer*>(renderer.Get());
+        const float* clear = renderer->GetRenderSettings()->GetClearColour();
+        a.m_bFlag = ogl && ogl->IsCreated() && ogl->GetTransparency() && clear[0] == 0x3F / 256.0f &&
+                    clear[1] == 0xBF / 256.0f && clear[2] == 0xEF / 256.0f && clear[3] == 0.0f;
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag);
+    EXPECT_TRUE(ErrorLog().empty());
 }
 
 // A machine without a sound device (the driver named cannot be opened)
