@@ -70,7 +70,8 @@ void LogInvalid(const std::string& section, const char* key, const std::string& 
         value.c_str(), section.c_str());
 }
 
-// A decimal number; sizes must be positive, the height scale only finite.
+// A decimal number whose 255-fold is still finite, so that no height (up to
+// sample 255) or position overflows; sizes must also be positive.
 bool GetFloatKey(const std::string& section, const char* key, bool positive, float& out)
 {
     std::string value;
@@ -79,7 +80,7 @@ bool GetFloatKey(const std::string& section, const char* key, bool positive, flo
     const char* begin = value.c_str();
     char* end = nullptr;
     out = std::strtof(begin, &end);
-    if (end == begin || !std::isfinite(out) || (positive && !(out > 0.0f)))
+    if (end == begin || !std::isfinite(out * 255.0f) || (positive && !(out > 0.0f)))
     {
         LogInvalid(section, key, value);
         return false;

@@ -450,6 +450,7 @@ TEST_F(TerrainBuilderTest, UnusableValuesAreRefused)
                  {"ZSize", "1e999"},
                  {"ZSize", "nan"},
                  {"YScale", "inf"},
+                 {"YScale", "3e38"},
                  {"YScale", "high"}};
     for (const auto& c : cases)
     {
