@@ -32,6 +32,8 @@ struct STerrainMesh
 {
     unsigned int width;
     unsigned int height;
+    float cellX; // world size of a cell
+    float cellZ;
     std::vector<float> points; // x, y, z per vertex
     std::vector<TTexCoord> uv0;
     std::vector<TTexCoord> uv1;
@@ -144,8 +146,7 @@ void BuildVertices(const CImage& image, const SLevelKeys& keys, STerrainMesh& me
 {
     const unsigned int w = mesh.width, h = mesh.height;
     const unsigned int bpp = image.GetBytesPerPixel();
-    const float cellX = keys.xSize / static_cast<float>(w - 1);
-    const float cellZ = keys.zSize / static_cast<float>(h - 1);
+    const float cellX = mesh.cellX, cellZ = mesh.cellZ;
     const size_t count = static_cast<size_t>(w) * h + static_cast<size_t>(w - 1) * (h - 1);
     mesh.points.reserve(count * 3);
     mesh.uv0.reserve(count);
@@ -311,6 +312,17 @@ bool CTerrainBuilder::BuildTerrain(const std::string& section, CTerrainInfo* inf
     mesh.height = image->m_usHeight;
     if (!CheckMapSize(mesh.width, mesh.height, keys.segments))
         return false;
+    // A size so small that a cell comes out as 0 would make every cell flat
+    // and every height query divide by zero.
+    mesh.cellX = keys.xSize / static_cast<float>(mesh.width - 1);
+    mesh.cellZ = keys.zSize / static_cast<float>(mesh.height - 1);
+    if (!(mesh.cellX > 0.0f) || !(mesh.cellZ > 0.0f))
+    {
+        const bool x = !(mesh.cellX > 0.0f);
+        Log(1, "Error: Invalid \"%s\"-Value \"%g\" from \"%s\" in CTerrainBuilder::BuildTerrain",
+            x ? "XSize" : "ZSize", x ? keys.xSize : keys.zSize, section.c_str());
+        return false;
+    }
     if (!GetKey(section, "TerrainTexture1", keys.texture1) ||
         !GetKey(section, "TerrainTexture2", keys.texture2))
         return false;
@@ -330,8 +342,8 @@ bool CTerrainBuilder::BuildTerrain(const std::string& section, CTerrainInfo* inf
         return false;
     }
     if (info && !info->Create(image->m_usWidth, image->m_usHeight, image->m_Pixels.data(),
-                              static_cast<uint8_t>(image->GetBytesPerPixel()), keys.xSize / (mesh.width - 1),
-                              keys.zSize / (mesh.height - 1), keys.yScale, collision))
+                              static_cast<uint8_t>(image->GetBytesPerPixel()), mesh.cellX, mesh.cellZ,
+                              keys.yScale, collision))
     {
         Log(1, "Error: pTerrainInfo->Create failed in CTerrainBuilder::BuildTerrain");
         return false;

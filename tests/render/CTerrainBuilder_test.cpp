@@ -466,6 +466,14 @@ TEST_F(TerrainBuilderTest, UnusableValuesAreRefused)
         ExpectFailure(std::string("Error: Invalid \"") + c.key + "\"-Value \"" + c.value +
                       "\" from \"Level1\" in CTerrainBuilder::BuildTerrain");
     }
+    // A size too small for the map's cells.
+    m_Dir.WriteFile("big.tga", Heightmap(17, 3, Flat));
+    Settings("XSize = 1e-44\nZSize = 4\nYScale = 1\nSegments = 1\nHeightmap = big.tga\n"
+             "TerrainTexture1 = a\nTerrainTexture2 = b\n");
+    EXPECT_FALSE(Build());
+    EXPECT_EQ(m_Err.rfind("Error: Invalid \"XSize\"-Value \"", 0), 0u) << m_Err;
+    EXPECT_TRUE(m_Info.GetMesh().IsNull());
+
     // A flat (0) or downward height scale is allowed.
     Settings("XSize = 4\nZSize = 4\nYScale = -0.5\nSegments = 2\nHeightmap = map.tga\n"
              "TerrainTexture1 = a\nTerrainTexture2 = b\n");
