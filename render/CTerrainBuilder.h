@@ -39,10 +39,11 @@ public:
     // sz * Segments + sx, each one triangle group with two texture layers,
     // and info (when not null) holds the height record with the cooked mesh.
     // On failure the reason is logged (flag 1), false is returned and
-    // neither models nor info is touched.
-    bool BuildTerrain(const std::string& section, CTerrainInfo* info,
-                      std::vector<CRefPtr<CModelData>>& models);
+    // neither models nor info is touched. Virtual so that tests of the
+    // model factory can stand in a builder of their own.
+    virtual bool BuildTerrain(const std::string& section, CTerrainInfo* info,
+                              std::vector<CRefPtr<CModelData>>& models);
 
-private:
+protected:
     CRefPtr<CTextureLoader> m_pTextureLoader;
 };
