@@ -1,0 +1,6 @@
+#include "render/CTerrainBuilder.h"
+
+bool CTerrainBuilder::BuildTerrain(const std::string&, CTerrainInfo*, std::vector<CRefPtr<CModelData>>&)
+{
+    return false;
+}
