@@ -1,6 +1,7 @@
 #include "platform/gl/Cg.h"
 
 #include "platform/gl/GL.h"
+#include "platform/sys/PathResolver.h"
 
 #include <algorithm>
 #include <cstring>
@@ -375,7 +376,7 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum type, const char* fi
         SetError(CG_INVALID_PROFILE_ERROR);
         return nullptr;
     }
-    std::ifstream in(file ? file : "", std::ios::binary);
+    std::ifstream in(plat::ResolvePath(file ? file : "").c_str(), std::ios::binary);
     if (!in)
     {
         SetError(CG_FILE_READ_ERROR);
