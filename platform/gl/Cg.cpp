@@ -79,25 +79,6 @@ bool HasGLSL()
            glUseProgram && glGetUniformLocation;
 }
 
-int FloatCount(GLenum type)
-{
-    switch (type)
-    {
-    case GL_FLOAT:
-        return 1;
-    case GL_FLOAT_VEC2:
-        return 2;
-    case GL_FLOAT_VEC3:
-        return 3;
-    case GL_FLOAT_VEC4:
-        return 4;
-    case GL_FLOAT_MAT4:
-        return 16;
-    default:
-        return 0;
-    }
-}
-
 std::string ShaderLog(GLuint shader)
 {
     GLint length = 0;
@@ -148,9 +129,56 @@ bool IsIdentifier(const char* s)
     return true;
 }
 
-// Reads the stage's active uniforms from a program that holds it alone;
-// false (with the log) when the stage does not link, e.g. has no entry.
-bool ReadUniforms(_CGprogram* program)
+int TypeFloats(const std::string& type)
+{
+    static const std::map<std::string, int> kTypes = {{"float", 1}, {"vec2", 2}, {"vec3", 3}, {"vec4", 4}, {"mat4", 16}};
+    auto it = kTypes.find(type);
+    return it == kTypes.end() ? 0 : it->second;
+}
+
+// The uniforms the stage declares: the source is walked line by line,
+// honouring #ifdef / #ifndef / #else / #endif of the stage macros (other
+// conditions count as true). Uniforms the compiler drops still get a
+// parameter; setting them just sends nothing.
+void ParseUniforms(_CGprogram* program, const std::string& source, const std::string& stageMacro)
+{
+    static const std::regex directive(R"(^\s*#\s*(ifdef|ifndef|if|else|elif|endif)\b\s*(\w*))");
+    static const std::regex uniform(R"(\buniform\s+(\w+)\s+(\w+)\s*[;\[=])");
+    std::vector<bool> active(1, true);
+    std::istringstream lines(source);
+    std::string line;
+    while (std::getline(lines, line))
+    {
+        std::smatch m;
+        if (std::regex_search(line, m, directive))
+        {
+            const std::string what = m[1].str();
+            const bool outer = active.back();
+            if (what == "ifdef" || what == "ifndef")
+            {
+                const bool defined = m[2].str() == stageMacro;
+                active.push_back(outer && (what == "ifdef" ? defined : !defined));
+            }
+            else if (what == "if")
+                active.push_back(outer);
+            else if ((what == "else" || what == "elif") && active.size() > 1)
+            {
+                const bool parent = active[active.size() - 2];
+                active.back() = parent && !active.back();
+            }
+            else if (what == "endif" && active.size() > 1)
+                active.pop_back();
+            continue;
+        }
+        if (!active.back())
+            continue;
+        for (auto it = std::sregex_iterator(line.begin(), line.end(), uniform); it != std::sregex_iterator(); ++it)
+            program->uniforms[(*it)[2].str()] = TypeFloats((*it)[1].str());
+    }
+}
+
+// Links the stage alone to find a missing entry; false with the log.
+bool LinksAlone(_CGprogram* program)
 {
     GLuint object = glCreateProgram();
     glAttachShader(object, program->shader);
@@ -158,24 +186,9 @@ bool ReadUniforms(_CGprogram* program)
     GLint ok = 0;
     glGetProgramiv(object, GL_LINK_STATUS, &ok);
     if (!ok)
-    {
         program->context->listing = ProgramLog(object);
-        glDeleteProgram(object);
-        return false;
-    }
-    GLint count = 0;
-    glGetProgramiv(object, GL_ACTIVE_UNIFORMS, &count);
-    for (GLint i = 0; i < count; ++i)
-    {
-        char name[256] = {};
-        GLint size = 0;
-        GLenum type = 0;
-        glGetActiveUniform(object, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
-        if (std::strncmp(name, "gl_", 3) != 0)
-            program->uniforms[name] = FloatCount(type);
-    }
     glDeleteProgram(object);
-    return true;
+    return ok != 0;
 }
 
 void Upload(GLuint object, const _CGparameter* param)
@@ -280,7 +293,7 @@ void SetValue(CGparameter param, const float* v, int count)
         SetError(CG_INVALID_PARAMETER_ERROR);
         return;
     }
-    if (param->size == 0 || (count == 16) != (param->size == 16))
+    if (param->size == 0 || count != param->size)
     {
         SetError(CG_INVALID_VALUE_TYPE_ERROR);
         return;
@@ -394,9 +407,10 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum type, const char* fi
     std::unique_ptr<_CGprogram> program(new _CGprogram);
     program->context = context;
     program->profile = profile;
-    const std::string source = std::string("#version 120\n#define ") + (slot == 0 ? "CG_VERTEX" : "CG_FRAGMENT") +
-                               " 1\n#define " + entry + " main\n#line 1\n" +
-                               TakeSamplerUnits(text.str(), program->samplerUnits);
+    const char* macro = slot == 0 ? "CG_VERTEX" : "CG_FRAGMENT";
+    const std::string body = TakeSamplerUnits(text.str(), program->samplerUnits);
+    const std::string source =
+        std::string("#version 120\n#define ") + macro + " 1\n#define " + entry + " main\n#line 1\n" + body;
     program->shader = glCreateShader(slot == 0 ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     const char* sources[1] = {source.c_str()};
     glShaderSource(program->shader, 1, sources, nullptr);
@@ -405,12 +419,13 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum type, const char* fi
     glGetShaderiv(program->shader, GL_COMPILE_STATUS, &ok);
     if (!ok)
         context->listing = ShaderLog(program->shader);
-    if (!ok || !ReadUniforms(program.get()))
+    if (!ok || !LinksAlone(program.get()))
     {
         glDeleteShader(program->shader);
         SetError(CG_COMPILER_ERROR);
         return nullptr;
     }
+    ParseUniforms(program.get(), body, macro);
     context->listing.clear();
     context->programs.push_back(program.get());
     ++g_ProgramCount;
