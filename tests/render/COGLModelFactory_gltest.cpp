@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -551,4 +552,34 @@ TEST_F(FactoryGLTest, AccumulationWeightsEachPass)
     ASSERT_TRUE(effect.Init(0, CRefPtr<CRefCounted>()));
     EXPECT_FLOAT_EQ(effect.GetPassWeight(), 1.0f);
     glGetError();
+}
+
+TEST_F(FactoryGLTest, ShaderRuntimeErrorsGoToTheLog)
+{
+    // Without the shader file the programs cannot load: the group stays an
+    // ordinary one and the runtime's error is logged.
+    std::remove(kShader);
+    testing::internal::CaptureStderr();
+    CRefPtr<COGLModel> model = Model("nofile.scn", [](CModelData& d) {
+        SMaterialData m = Material(true);
+        m.m_strShader = "simpleBump.cg";
+        m.m_Parameters.push_back(SParameter("texNormal", "rock"));
+        STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
+        g->m_iMaterialIndex = d.AddMaterial(m);
+        g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
+    });
+    plat::cgGLSetParameter1f(nullptr, 1.0f);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "CG Error: The file could not be read.\n"
+                                                      "CG Error: The file could not be read.\n"
+                                                      "CG Error: The parameter used is invalid.\n");
+    const SRenderRecord* r = model->GetTriangleGroup(0)->GetRenderRecord();
+    EXPECT_FALSE(r->m_pShader);
+    EXPECT_EQ(r->m_usStateFlags, 10);
+
+    // A display list cannot be recorded from the shader path.
+    testing::internal::CaptureStderr();
+    CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
+    EXPECT_FALSE(g->BuildAndCompile(3, false));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown model typ in COGLRenderer::Compile()\n");
+    EXPECT_EQ(g->GetRenderRecord()->m_iCompiled, SRenderRecord::LIST_FAILED);
 }
