@@ -33,7 +33,8 @@ CEngineServices::CEngineServices()
     CRefPtr<CTextureLoader> textureLoader(new (std::nothrow) CTextureLoader);
     CRefPtr<CTerrainBuilder> terrainBuilder(new (std::nothrow) CTerrainBuilder(textureLoader));
     CRefPtr<CSCNLoader> sceneLoader(new (std::nothrow) CSCNLoader);
-    m_pModelFactory = new (std::nothrow) COGLModelFactory(sceneLoader, textureLoader, terrainBuilder, renderer);
+    m_pModelFactory =
+        new (std::nothrow) COGLModelFactory(sceneLoader, textureLoader, terrainBuilder, renderer);
 
     // The renderer's settings get the factory for their rebuilds.
     if (m_pRenderer && m_pModelFactory)

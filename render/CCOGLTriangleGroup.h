@@ -84,7 +84,9 @@ struct SRenderRecord
 class COGLModelGeometry
 {
 public:
-    COGLModelGeometry() : m_uiIndexBuffer(0), m_uiPositionBuffer(0), m_uiNormalBuffer(0), m_uiColourBuffer(0) {}
+    COGLModelGeometry() : m_uiIndexBuffer(0), m_uiPositionBuffer(0), m_uiNormalBuffer(0), m_uiColourBuffer(0)
+    {
+    }
     virtual ~COGLModelGeometry() {}
 
     // Makes the group's buffers through its model's renderer unless they

@@ -60,8 +60,8 @@ SCgProgram* CCgProgramCache::LoadProgram(int kind, const std::string& fileName, 
     record->m_iKind = kind;
     record->m_Profile = cgGLGetLatestProfile(kind == SCgProgram::FRAGMENT ? CG_GL_FRAGMENT : CG_GL_VERTEX);
     cgGLSetOptimalOptions(record->m_Profile);
-    record->m_Program =
-        cgCreateProgramFromFile(g_Context, CG_SOURCE, fileName.c_str(), record->m_Profile, entry.c_str(), nullptr);
+    record->m_Program = cgCreateProgramFromFile(g_Context, CG_SOURCE, fileName.c_str(), record->m_Profile,
+                                                entry.c_str(), nullptr);
     if (!record->m_Program)
         return nullptr;
     cgGLLoadProgram(record->m_Program);
@@ -86,7 +86,8 @@ void CCgProgramCache::ReleaseProgram(SCgProgram* program)
 }
 
 CCgShader::CCgShader(CCOGLTriangleGroup* group, COGLRenderer* renderer)
-    : m_iPath(3), m_pVertexProgram(nullptr), m_pFragmentProgram(nullptr), m_pRenderer(renderer), m_pGroup(group)
+    : m_iPath(3), m_pVertexProgram(nullptr), m_pFragmentProgram(nullptr), m_pRenderer(renderer),
+      m_pGroup(group)
 {
     CCgProgramCache::EnsureContext();
 }

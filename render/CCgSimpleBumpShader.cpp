@@ -19,10 +19,10 @@ const char* const kShaderFile = "Data/shader/simpleBump.cg";
 
 CCgSimpleBumpShader::CCgSimpleBumpShader(CCOGLTriangleGroup* group, COGLRenderer* renderer)
     : CCgShader(group, renderer), m_pIndices(nullptr), m_pPositions(nullptr), m_pNormals(nullptr),
-      m_pTexCoords(nullptr), m_pTangents(nullptr), m_uiBaseTexture(0), m_pMaterial(nullptr), m_pSpecular(nullptr),
-      m_pShininess(nullptr), m_uiNormalMap(0), m_EyePoint(0, 0, 0), m_CamPos(nullptr), m_ModelViewProj(nullptr),
-      m_LightDirection(nullptr), m_LightDiffuseColor(nullptr), m_AmbientColor(nullptr), m_SpecularColor(nullptr),
-      m_Exp(nullptr)
+      m_pTexCoords(nullptr), m_pTangents(nullptr), m_uiBaseTexture(0), m_pMaterial(nullptr),
+      m_pSpecular(nullptr), m_pShininess(nullptr), m_uiNormalMap(0), m_EyePoint(0, 0, 0), m_CamPos(nullptr),
+      m_ModelViewProj(nullptr), m_LightDirection(nullptr), m_LightDiffuseColor(nullptr),
+      m_AmbientColor(nullptr), m_SpecularColor(nullptr), m_Exp(nullptr)
 {
     if (!group)
         return;
@@ -64,16 +64,16 @@ bool CCgSimpleBumpShader::Init(uint32_t normalMap, uint32_t baseTexture)
     if (m_pGroup->m_Tangents.size() != static_cast<size_t>(indexCount) * 4)
     {
         m_pGroup->m_Tangents.assign(static_cast<size_t>(indexCount) * 4, 0.0f);
-        ComputeTangents(m_pIndices, indexCount, m_pPositions, m_pNormals, m_pTexCoords, m_pGroup->GetVertexCount(),
-                        m_pGroup->m_Tangents.data());
+        ComputeTangents(m_pIndices, indexCount, m_pPositions, m_pNormals, m_pTexCoords,
+                        m_pGroup->GetVertexCount(), m_pGroup->m_Tangents.data());
     }
     m_pTangents = m_pGroup->m_Tangents.data();
     return true;
 }
 
-void CCgSimpleBumpShader::ComputeTangents(const uint32_t* indices, uint32_t indexCount, const CVector3* positions,
-                                          const CVector3* normals, const float* uv, uint32_t vertexCount,
-                                          float* out)
+void CCgSimpleBumpShader::ComputeTangents(const uint32_t* indices, uint32_t indexCount,
+                                          const CVector3* positions, const CVector3* normals, const float* uv,
+                                          uint32_t vertexCount, float* out)
 {
     // Accumulated per vertex (indexed by vertex index, so sized by the
     // vertex count), written per corner.

@@ -41,8 +41,9 @@ public:
     virtual CRefPtr<COGLModel> getModel(const std::string& fileName) = 0;
     // A unit rectangle (shape 0) in one display list, textured with (s0, t0)
     // .. (s1, t1) when the texture loads, coloured, drawn with the blend mode.
-    virtual CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0,
-                                                    float s1, float t1, const float colour[4], int blendMode) = 0;
+    virtual CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0,
+                                                    float t0, float s1, float t1, const float colour[4],
+                                                    int blendMode) = 0;
     // The terrain models of a level section (one per segment), appended to
     // models; false when the terrain cannot be built.
     virtual bool CreateTerrain(const std::string& levelName, CTerrainInfo* info,

@@ -56,8 +56,8 @@ bool Consistent(const STriangleGroupData& s)
 
 COGLModelFactory::COGLModelFactory(CRefPtr<CSCNLoader> loader, CRefPtr<CTextureLoader> textureLoader,
                                    CRefPtr<CTerrainBuilder> terrainBuilder, COGLRenderer* renderer)
-    : CModelFactory(loader, textureLoader, terrainBuilder), m_pRenderer(renderer), m_iEnvironmentKind(ENV_NONE),
-      m_uiEnvironmentTexture(0)
+    : CModelFactory(loader, textureLoader, terrainBuilder), m_pRenderer(renderer),
+      m_iEnvironmentKind(ENV_NONE), m_uiEnvironmentTexture(0)
 {
 }
 
@@ -126,7 +126,8 @@ bool COGLModelFactory::createTexture(SOGLTexture* record, const std::string& fil
     COGLRenderer* renderer = Renderer();
     CRefPtr<CTextureProperties> image(new CTextureProperties);
     image->m_strName = fileName;
-    if (!m_pTextureLoader || !renderer || !m_pTextureLoader->LoadImage(fileName, CRefPtr<CImage>(image.Get())) ||
+    if (!m_pTextureLoader || !renderer ||
+        !m_pTextureLoader->LoadImage(fileName, CRefPtr<CImage>(image.Get())) ||
         !renderer->CreateTexture(image, record))
         return false;
     image->m_bMipMaps = record->m_bMipMaps;
@@ -166,8 +167,9 @@ CRefPtr<COGLModel> COGLModelFactory::BuildMG(CRefPtr<CModelData> data)
     for (size_t i = 0; i < data->m_Textures.size(); ++i)
         model->AddTexture();
     for (const STriangleGroupData* s : data->m_TriangleGroups)
-        model->AddTriangleGroup(static_cast<uint32_t>(s->m_Positions.size()), static_cast<uint32_t>(s->m_Indices.size()),
-                                s->m_bUVLayerCount, !s->m_Colours.empty());
+        model->AddTriangleGroup(static_cast<uint32_t>(s->m_Positions.size()),
+                                static_cast<uint32_t>(s->m_Indices.size()), s->m_bUVLayerCount,
+                                !s->m_Colours.empty());
 
     for (size_t i = 0; i < data->m_Textures.size(); ++i)
     {
@@ -180,14 +182,16 @@ CRefPtr<COGLModel> COGLModelFactory::BuildMG(CRefPtr<CModelData> data)
             Log(1, "Could not create Texture : %s", data->m_Textures[i].m_strFileName.c_str());
     }
     for (size_t g = 0; g < data->m_TriangleGroups.size(); ++g)
-        BuildGroup(model.Get(), *data, *data->m_TriangleGroups[g], model->GetTriangleGroup(static_cast<int>(g)));
+        BuildGroup(model.Get(), *data, *data->m_TriangleGroups[g],
+                   model->GetTriangleGroup(static_cast<int>(g)));
     return model;
 }
 
 void COGLModelFactory::BuildGroup(COGLModel* model, const CModelData& data, const STriangleGroupData& s,
                                   CCOGLTriangleGroup* g)
 {
-    const bool hasMaterial = s.m_iMaterialIndex >= 0 && static_cast<size_t>(s.m_iMaterialIndex) < data.m_Materials.size();
+    const bool hasMaterial =
+        s.m_iMaterialIndex >= 0 && static_cast<size_t>(s.m_iMaterialIndex) < data.m_Materials.size();
     const SGLMaterial* material = hasMaterial ? model->GetMaterial(s.m_iMaterialIndex) : nullptr;
     if (hasMaterial)
         g->SetMaterialIndex(static_cast<int16_t>(s.m_iMaterialIndex));
@@ -247,7 +251,8 @@ void COGLModelFactory::BuildGroup(COGLModel* model, const CModelData& data, cons
     ApplyGlobalOverrides(g);
 }
 
-bool COGLModelFactory::AttachBumpShader(COGLModel* model, const SMaterialData* material, CCOGLTriangleGroup* g)
+bool COGLModelFactory::AttachBumpShader(COGLModel* model, const SMaterialData* material,
+                                        CCOGLTriangleGroup* g)
 {
     if (!material || material->m_strShader != kBumpShader || material->m_Parameters.empty() ||
         g->GetLayerCount() == 0)
@@ -280,9 +285,11 @@ void COGLModelFactory::ApplyGlobalOverrides(CCOGLTriangleGroup* g)
     if (settings->IsRenderModeOverrideActive())
     {
         if (g->Build(settings->GetRenderModeOverride(), true))
-            Log(0, "New TriangleGroup - Creating TriGroup in Global RenderMode in COGLModelFactory::BuildMG()");
+            Log(0,
+                "New TriangleGroup - Creating TriGroup in Global RenderMode in COGLModelFactory::BuildMG()");
         else
-            Log(1, "New TriangleGroup - Error Creating TriGroup in Global RenderMode in COGLModelFactory::BuildMG()");
+            Log(1, "New TriangleGroup - Error Creating TriGroup in Global RenderMode in "
+                   "COGLModelFactory::BuildMG()");
     }
     if (!record->m_pShader && settings->IsCacheModeOverrideActive() &&
         settings->GetCacheMode() == COGLGlobalRenderSettings::CACHE_GLOBAL_LISTS)
@@ -397,7 +404,8 @@ void COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
     }
     else
     {
-        Log(1, "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()");
+        Log(1,
+            "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()");
         return;
     }
     UpdateEnvironmentMaps();
@@ -459,8 +467,8 @@ int COGLModelFactory::Recompile(int mode, bool onlyCompiled)
                 ++failedCompile;
         }
     }
-    Log(0, "nmbFailedVBO: %d\nnmbFailedCompile: %d\nnmbCreatedVBO: %d\nnmbCompiledList: %d", failedVBO, failedCompile,
-        createdVBO, compiledLists);
+    Log(0, "nmbFailedVBO: %d\nnmbFailedCompile: %d\nnmbCreatedVBO: %d\nnmbCompiledList: %d", failedVBO,
+        failedCompile, createdVBO, compiledLists);
     return failedCompile + failedVBO;
 }
 

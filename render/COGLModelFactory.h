@@ -35,8 +35,9 @@ public:
     virtual ~COGLModelFactory();
 
     CRefPtr<COGLModel> getModel(const std::string& fileName) override;
-    CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0, float s1,
-                                            float t1, const float colour[4], int blendMode) override;
+    CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0,
+                                            float s1, float t1, const float colour[4],
+                                            int blendMode) override;
     bool CreateTerrain(const std::string& levelName, CTerrainInfo* info,
                        std::vector<CRefPtr<COGLModel>>& models) override;
     void CreateEnv(const std::string* names, uint8_t count) override;

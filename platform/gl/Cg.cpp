@@ -131,7 +131,8 @@ bool IsIdentifier(const char* s)
 
 int TypeFloats(const std::string& type)
 {
-    static const std::map<std::string, int> kTypes = {{"float", 1}, {"vec2", 2}, {"vec3", 3}, {"vec4", 4}, {"mat4", 16}};
+    static const std::map<std::string, int> kTypes = {
+        {"float", 1}, {"vec2", 2}, {"vec3", 3}, {"vec4", 4}, {"mat4", 16}};
     auto it = kTypes.find(type);
     return it == kTypes.end() ? 0 : it->second;
 }
@@ -172,7 +173,8 @@ void ParseUniforms(_CGprogram* program, const std::string& source, const std::st
         }
         if (!active.back())
             continue;
-        for (auto it = std::sregex_iterator(line.begin(), line.end(), uniform); it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(line.begin(), line.end(), uniform); it != std::sregex_iterator();
+             ++it)
             program->uniforms[(*it)[2].str()] = TypeFloats((*it)[1].str());
     }
 }
@@ -301,7 +303,8 @@ void SetValue(CGparameter param, const float* v, int count)
     std::fill(param->value, param->value + 16, 0.0f);
     std::copy(v, v + std::min(count, param->size), param->value);
     param->set = true;
-    if (g_CurrentObject != 0 && (g_CurrentPair.first == param->program || g_CurrentPair.second == param->program))
+    if (g_CurrentObject != 0 &&
+        (g_CurrentPair.first == param->program || g_CurrentPair.second == param->program))
         Upload(g_CurrentObject, param);
 }
 

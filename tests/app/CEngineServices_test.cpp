@@ -45,7 +45,8 @@ TEST(CEngineServicesTest, MakesTheModelFactoryForTheRenderSettings)
     EXPECT_NE(dynamic_cast<COGLModelFactory*>(factory.Get()), nullptr);
     // The settings reach the factory: a rebuild request with no models
     // fails nothing and is accepted.
-    CRefPtr<COGLGlobalRenderSettings> settings = CEngineServices::GetInstance()->GetRenderer()->GetRenderSettings();
+    CRefPtr<COGLGlobalRenderSettings> settings =
+        CEngineServices::GetInstance()->GetRenderer()->GetRenderSettings();
     EXPECT_TRUE(settings->SetCacheModeOverride(2, true));
     EXPECT_TRUE(settings->SetRenderModeOverride(2, true));
     CEngineServices::DestroyInstance();

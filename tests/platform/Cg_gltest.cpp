@@ -105,8 +105,8 @@ TEST_F(CgTest, LoadsTheBumpProgramsWithTheirParameters)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(1, 2, 3);
-    cgGLSetStateMatrixParameter(cgGetNamedParameter(v, "modelViewProjMatrix"), CG_GL_MODELVIEW_PROJECTION_MATRIX,
-                                CG_GL_MATRIX_IDENTITY);
+    cgGLSetStateMatrixParameter(cgGetNamedParameter(v, "modelViewProjMatrix"),
+                                CG_GL_MODELVIEW_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
     float m[16];
     ASSERT_TRUE(cgGLGetParameterValue(cgGetNamedParameter(v, "modelViewProjMatrix"), m, 16));
     EXPECT_FLOAT_EQ(m[0], 2.0f);

@@ -104,7 +104,8 @@ STriangleGroupData* Square(CModelData& data, uint8_t layers, float x0, float y0,
                            bool colours = false)
 {
     STriangleGroupData* g = data.AddTriangleGroup(layers);
-    const CVector3 p[4] = {CVector3(x0, y0, 0), CVector3(x0, y1, 0), CVector3(x1, y1, 0), CVector3(x1, y0, 0)};
+    const CVector3 p[4] = {CVector3(x0, y0, 0), CVector3(x0, y1, 0), CVector3(x1, y1, 0),
+                           CVector3(x1, y0, 0)};
     const float uv[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     const int order[6] = {0, 1, 2, 0, 2, 3};
     for (int k : order)
@@ -179,10 +180,9 @@ protected:
     plat::GLTestWindow m_Window{kSize, kSize, false};
     CRefPtr<COGLRenderer> m_Renderer{new COGLRenderer};
     CRefPtr<CFakeLoader> m_Loader{new CFakeLoader};
-    CRefPtr<COGLModelFactory> m_Factory{new COGLModelFactory(CRefPtr<CSCNLoader>(m_Loader.Get()),
-                                                             CRefPtr<CTextureLoader>(new CTextureLoader),
-                                                             CRefPtr<CTerrainBuilder>(new CFakeTerrain),
-                                                             m_Renderer.Get())};
+    CRefPtr<COGLModelFactory> m_Factory{
+        new COGLModelFactory(CRefPtr<CSCNLoader>(m_Loader.Get()), CRefPtr<CTextureLoader>(new CTextureLoader),
+                             CRefPtr<CTerrainBuilder>(new CFakeTerrain), m_Renderer.Get())};
 };
 
 } // namespace
@@ -215,23 +215,26 @@ TEST_F(FactoryGLTest, TexturesAreUploadedOnceWithTheirFirstFilters)
 TEST_F(FactoryGLTest, GroupsGetStateFlagsLayersAndDisplayLists)
 {
     testing::internal::CaptureStderr();
-    CRefPtr<COGLModel> model = Model("groups.scn", [](CModelData& d) {
-        const int lit = d.AddMaterial(Material(true));
-        const int unlit = d.AddMaterial(Material(false, 0.0));
-        const uint32_t red = d.AddTexture(STextureData("red.tga", 2));
-        const uint32_t missing = d.AddTexture(STextureData("missing.tga", 1));
-        STriangleGroupData* a = Square(d, 1, 0, 0, 8, 8);
-        a->m_iMaterialIndex = lit;
-        a->m_LayerTextures[0] = red;
-        a->m_LayerBlendModes.push_back(2);
-        Square(d, 0, 0, 0, 8, 8, true); // no material, colours
-        STriangleGroupData* c = Square(d, 2, 0, 0, 8, 8);
-        c->m_iMaterialIndex = unlit;
-        c->m_LayerTextures[0] = missing;
-        c->m_LayerTextures[1] = 99;
-        c->m_LayerBlendModes.push_back(1);
-        c->m_LayerBlendModes.push_back(0);
-    });
+    CRefPtr<COGLModel> model = Model("groups.scn",
+                                     [](CModelData& d)
+                                     {
+                                         const int lit = d.AddMaterial(Material(true));
+                                         const int unlit = d.AddMaterial(Material(false, 0.0));
+                                         const uint32_t red = d.AddTexture(STextureData("red.tga", 2));
+                                         const uint32_t missing =
+                                             d.AddTexture(STextureData("missing.tga", 1));
+                                         STriangleGroupData* a = Square(d, 1, 0, 0, 8, 8);
+                                         a->m_iMaterialIndex = lit;
+                                         a->m_LayerTextures[0] = red;
+                                         a->m_LayerBlendModes.push_back(2);
+                                         Square(d, 0, 0, 0, 8, 8, true); // no material, colours
+                                         STriangleGroupData* c = Square(d, 2, 0, 0, 8, 8);
+                                         c->m_iMaterialIndex = unlit;
+                                         c->m_LayerTextures[0] = missing;
+                                         c->m_LayerTextures[1] = 99;
+                                         c->m_LayerBlendModes.push_back(1);
+                                         c->m_LayerBlendModes.push_back(0);
+                                     });
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open texture file: missing.tga\n"
                                                       "Could not create Texture : missing.tga\n");
     ASSERT_TRUE(model);
@@ -269,15 +272,18 @@ TEST_F(FactoryGLTest, RenderPathsDrawTheSamePixels)
     m_Renderer->SetLightDirection(CVector3(0, 0, -1));
     const float ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.7f, 0.6f, 1};
     m_Renderer->SetLightColours(0, ambient, diffuse);
-    CRefPtr<COGLModel> model = Model("paths.scn", [](CModelData& d) {
-        const uint32_t red = d.AddTexture(STextureData("red.tga", 0));
-        STriangleGroupData* a = Square(d, 1, 4, 4, 30, 30, true); // colours + texture
-        a->m_LayerTextures[0] = red;
-        a->m_LayerBlendModes.push_back(0);
-        STriangleGroupData* b = Square(d, 0, 34, 34, 60, 60); // lit
-        b->m_iMaterialIndex = d.AddMaterial(Material(true));
-        Square(d, 0, 34, 4, 60, 30, true); // colours only
-    });
+    CRefPtr<COGLModel> model = Model("paths.scn",
+                                     [](CModelData& d)
+                                     {
+                                         const uint32_t red = d.AddTexture(STextureData("red.tga", 0));
+                                         STriangleGroupData* a =
+                                             Square(d, 1, 4, 4, 30, 30, true); // colours + texture
+                                         a->m_LayerTextures[0] = red;
+                                         a->m_LayerBlendModes.push_back(0);
+                                         STriangleGroupData* b = Square(d, 0, 34, 34, 60, 60); // lit
+                                         b->m_iMaterialIndex = d.AddMaterial(Material(true));
+                                         Square(d, 0, 34, 4, 60, 30, true); // colours only
+                                     });
     ASSERT_TRUE(model);
     const GLFrame listed = Draw(model.Get());
     EXPECT_GT(listed.CountDifferent(0, 0, kSize, kSize, 0, 0, 0), 3 * 500);
@@ -348,7 +354,8 @@ TEST_F(FactoryGLTest, GlobalOverridesApplyToNewModels)
 
 TEST_F(FactoryGLTest, BumpMaterialsGetTheShader)
 {
-    auto bump = [](CModelData& d, uint8_t layers) {
+    auto bump = [](CModelData& d, uint8_t layers)
+    {
         SMaterialData m = Material(true);
         m.m_strShader = "simpleBump.cg";
         m.m_Parameters.push_back(SParameter("texNormal", "rock"));
@@ -415,15 +422,18 @@ TEST_F(FactoryGLTest, BumpMaterialsGetTheShader)
 TEST_F(FactoryGLTest, BumpMaterialWithoutItsNormalMapIsOrdinary)
 {
     testing::internal::CaptureStderr();
-    CRefPtr<COGLModel> model = Model("nomap.scn", [](CModelData& d) {
-        SMaterialData m = Material(false);
-        m.m_strShader = "simpleBump.cg";
-        m.m_Parameters.push_back(SParameter("texNormal", "absent"));
-        STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
-        g->m_iMaterialIndex = d.AddMaterial(m);
-        g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
-    });
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open texture file: Data/shader/absent.tga\n");
+    CRefPtr<COGLModel> model = Model("nomap.scn",
+                                     [](CModelData& d)
+                                     {
+                                         SMaterialData m = Material(false);
+                                         m.m_strShader = "simpleBump.cg";
+                                         m.m_Parameters.push_back(SParameter("texNormal", "absent"));
+                                         STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
+                                         g->m_iMaterialIndex = d.AddMaterial(m);
+                                         g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
+                                     });
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not open texture file: Data/shader/absent.tga\n");
     const SRenderRecord* r = model->GetTriangleGroup(0)->GetRenderRecord();
     EXPECT_FALSE(r->m_pShader);
     EXPECT_EQ(r->m_usStateFlags, 12);
@@ -431,12 +441,15 @@ TEST_F(FactoryGLTest, BumpMaterialWithoutItsNormalMapIsOrdinary)
 
 TEST_F(FactoryGLTest, EnvironmentMapsReachReflectiveGroups)
 {
-    CRefPtr<COGLModel> model = Model("shiny.scn", [](CModelData& d) {
-        STriangleGroupData* g = Square(d, 2, 0, 0, 8, 8);
-        g->m_iMaterialIndex = d.AddMaterial(Material(false, 0.25));
-        g->m_LayerTextures[0] = g->m_LayerTextures[1] = d.AddTexture(STextureData("red.tga", 0));
-        Square(d, 0, 0, 0, 8, 8)->m_iMaterialIndex = d.AddMaterial(Material(false));
-    });
+    CRefPtr<COGLModel> model =
+        Model("shiny.scn",
+              [](CModelData& d)
+              {
+                  STriangleGroupData* g = Square(d, 2, 0, 0, 8, 8);
+                  g->m_iMaterialIndex = d.AddMaterial(Material(false, 0.25));
+                  g->m_LayerTextures[0] = g->m_LayerTextures[1] = d.AddTexture(STextureData("red.tga", 0));
+                  Square(d, 0, 0, 0, 8, 8)->m_iMaterialIndex = d.AddMaterial(Material(false));
+              });
     CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
     EXPECT_FALSE(g->HasEnvironmentMap());
 
@@ -467,18 +480,18 @@ TEST_F(FactoryGLTest, EnvironmentMapsReachReflectiveGroups)
     glActiveTexture(GL_TEXTURE0);
 
     // A model loaded later gets the map at once.
-    CRefPtr<COGLModel> later = Model("later.scn", [](CModelData& d) {
-        Square(d, 0, 0, 0, 8, 8)->m_iMaterialIndex = d.AddMaterial(Material(true, 0.5));
-    });
+    CRefPtr<COGLModel> later =
+        Model("later.scn", [](CModelData& d)
+              { Square(d, 0, 0, 0, 8, 8)->m_iMaterialIndex = d.AddMaterial(Material(true, 0.5)); });
     ASSERT_TRUE(later->GetTriangleGroup(0)->HasEnvironmentMap());
     EXPECT_FLOAT_EQ(later->GetTriangleGroup(0)->GetEnvironmentMap()->m_Colour[3], 0.5f);
 }
 
 TEST_F(FactoryGLTest, TextureFiltersAndMipMaps)
 {
-    CRefPtr<COGLModel> model = Model("tex.scn", [](CModelData& d) {
-        Square(d, 1, 0, 0, 8, 8)->m_LayerTextures[0] = d.AddTexture(STextureData("red.tga", 0));
-    });
+    CRefPtr<COGLModel> model =
+        Model("tex.scn", [](CModelData& d)
+              { Square(d, 1, 0, 0, 8, 8)->m_LayerTextures[0] = d.AddTexture(STextureData("red.tga", 0)); });
     const float white[4] = {1, 1, 1, 1};
     CRefPtr<COGLDisplayList> stock = m_Factory->getStockObject(0, "green.tga", 0, 0, 1, 1, white, 0);
     const GLuint mip = m_Factory->FindTexture("red.tga")->m_uiGLId;
@@ -560,14 +573,16 @@ TEST_F(FactoryGLTest, ShaderRuntimeErrorsGoToTheLog)
     // ordinary one and the runtime's error is logged.
     std::remove(kShader);
     testing::internal::CaptureStderr();
-    CRefPtr<COGLModel> model = Model("nofile.scn", [](CModelData& d) {
-        SMaterialData m = Material(true);
-        m.m_strShader = "simpleBump.cg";
-        m.m_Parameters.push_back(SParameter("texNormal", "rock"));
-        STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
-        g->m_iMaterialIndex = d.AddMaterial(m);
-        g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
-    });
+    CRefPtr<COGLModel> model = Model("nofile.scn",
+                                     [](CModelData& d)
+                                     {
+                                         SMaterialData m = Material(true);
+                                         m.m_strShader = "simpleBump.cg";
+                                         m.m_Parameters.push_back(SParameter("texNormal", "rock"));
+                                         STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
+                                         g->m_iMaterialIndex = d.AddMaterial(m);
+                                         g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
+                                     });
     plat::cgGLSetParameter1f(nullptr, 1.0f);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "CG Error: The file could not be read.\n"
                                                       "CG Error: The file could not be read.\n"
@@ -580,6 +595,7 @@ TEST_F(FactoryGLTest, ShaderRuntimeErrorsGoToTheLog)
     testing::internal::CaptureStderr();
     CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
     EXPECT_FALSE(g->BuildAndCompile(3, false));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown model typ in COGLRenderer::Compile()\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Unknown model typ in COGLRenderer::Compile()\n");
     EXPECT_EQ(g->GetRenderRecord()->m_iCompiled, SRenderRecord::LIST_FAILED);
 }

@@ -98,10 +98,11 @@ TEST_F(FactoryTest, MessagesOfEnvironmentTexturesAndTerrain)
     EXPECT_FALSE(m_Factory->createTexture(&record, "a.tga"));
     std::vector<CRefPtr<COGLModel>> models;
     EXPECT_FALSE(m_Factory->CreateTerrain("Level1", nullptr, models));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
-              "Texture Properties not specified in COGLModelFactory::createTexture()\n"
-              "Error: m_pTerrainBuilder->BuildTerrain failed for level Level1\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
+        "Texture Properties not specified in COGLModelFactory::createTexture()\n"
+        "Error: m_pTerrainBuilder->BuildTerrain failed for level Level1\n");
     EXPECT_EQ(m_Factory->GetEnvironmentKind(), COGLModelFactory::ENV_NONE);
     EXPECT_TRUE(models.empty());
     EXPECT_NE(m_Dir.ReadFile("Error.log").find("eighter 1 or 6"), std::string::npos);
