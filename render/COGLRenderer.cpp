@@ -719,7 +719,9 @@ void COGLRenderer::Render(COGLModel* model)
 
 bool COGLRenderer::Compile(CCOGLTriangleGroup* group, COGLModel* model)
 {
-    if (!group)
+    // After Destroy there is neither a context nor the settings the state
+    // set-up reads.
+    if (!group || !m_hRC || !m_pRenderSettings)
         return false;
     SetCurrent(model, group);
     SRenderRecord* record = group->GetRenderRecord();

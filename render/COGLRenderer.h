@@ -70,7 +70,9 @@ public:
     bool HasVBOSupport() const { return m_bVBOSupport; }
     bool HasCubeMapSupport() const { return m_bCubeMapSupport; }
     int GetMatrixMode() const { return m_iMatrixMode; }
-    // The last OpenGL error code reported by EndFrame (0 when none).
+    // The last OpenGL error code an error report logged (EndFrame, or a failed
+    // cube-face upload); a frame without errors keeps it. 0 until the first
+    // error and again after Destroy.
     uint32_t GetLastGLError() const { return m_uiLastError; }
     bool IsCreated() const { return m_hRC != nullptr; }
 

@@ -6,9 +6,11 @@
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
+#include "platform/dinput/DInput8.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
+#include "render/COGLRenderer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +111,26 @@ TEST_F(VostrelAppOnX, ClosingTheWindowRunsOneMoreFrame)
     EXPECT_EQ(app.m_iFramesAfterQuit, 1);
 }
 
+// Start-up makes the renderer's context on the main window and sets the
+// sky-blue clear colour (0x3FBFEF00, each byte / 256).
+TEST_F(VostrelAppOnX, RendererIsCreatedWithTheClearColour)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+        auto* ogl = dynamic_cast<COGLRenderer*>(renderer.Get());
+        const float* clear = renderer->GetRenderSettings()->GetClearColour();
+        a.m_bFlag = ogl && ogl->IsCreated() && ogl->GetTransparency() && clear[0] == 0x3F / 256.0f &&
+                    clear[1] == 0xBF / 256.0f && clear[2] == 0xEF / 256.0f && clear[3] == 0.0f;
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag);
+    EXPECT_TRUE(ErrorLog().empty());
+}
+
 // A machine without a sound device (the driver named cannot be opened)
 // still starts, with the sound manager created after the input manager.
 TEST_F(VostrelAppOnX, StartsSilentWithoutASoundDevice)
@@ -153,6 +175,23 @@ TEST_F(VostrelAppOnX, SoundManagerFailureEndsStartUp)
                           "Error: Creation of application object failed\n");
     app.Destroy();
     EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+}
+
+TEST_F(VostrelAppOnX, InputManagerFailureEndsStartUp)
+{
+    WriteSettings(kGoodDisplay);
+    CVostrelApp app;
+    SetDInputFault("DirectInput8Create", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    testing::internal::GetCapturedStderr();
+    SetDInputFault("", 0);
+    EXPECT_EQ(ErrorLog(), "Error: DirectInput8Create failed\n"
+                          "Error: pInputMgr->Create failed in CVostrelApp::Create\n"
+                          "Error: Creation of application object failed\n");
+    app.Destroy();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
 }
 
 // A listener asked before the application (smaller priority value) that

@@ -6,6 +6,7 @@
 #include "platform/win32/W32Console.h"
 #include "tests/app/DummyWindowFixture.h"
 
+#include <cstdio>
 #include <fstream>
 
 using namespace plat;
@@ -174,6 +175,40 @@ TEST_F(VostrelApp, TitleAndFullScreenQuirks)
     EXPECT_TRUE(ErrorLog().empty());
 }
 
+// "title" and "fullscreen" count as soon as their key line is there, even
+// with nothing after the '=', where the settings report no value.
+TEST_F(VostrelApp, EmptyTitleOrFullScreenStillCount)
+{
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n"));
+        EXPECT_EQ(Title(app), "");
+        uint16_t w = 0, h = 0;
+        app.GetWindow()->GetSize(w, h);
+        EXPECT_EQ(w, 1024);
+        EXPECT_EQ(h, 768);
+    }
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=T\nhRes=640\nvRes=480\n"
+                                           "fullscreen=  \n"));
+        EXPECT_EQ(Title(app), "T");
+        EXPECT_FALSE(app.GetWindow()->IsFullscreen());
+        EXPECT_EQ(Position(app).x, 200);
+    }
+    EXPECT_TRUE(ErrorLog().empty());
+    {
+        // Looked up where every other value is: the first "DISPLAY" section.
+        testsupport::TempDir dir;
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n[DISPLAY]\ntitle=\n"));
+        EXPECT_EQ(Title(app), "Vostrel - Main");
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), kDefaultWarning);
+    }
+}
+
 TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
 {
     CVostrelApp app;
@@ -199,6 +234,41 @@ TEST_F(VostrelApp, NoOpenGLEndsStartUpAtTheRenderer)
     app.Destroy();
     EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
     EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
+}
+
+// Each failing start-up step logs its own line under the failing call's,
+// then the run ends with -1 and the destructor tears down what stood.
+TEST_F(VostrelApp, FailingStepsLogTheirLines)
+{
+    const std::string tail = "Error: Creation of application object failed\n";
+    const std::string windows = "Error: CreateWindows() failed in CVostrelApp::Create\n";
+    WriteSettings(kGoodDisplay);
+    testing::internal::CaptureStderr();
+    {
+        // Someone holds the process's console: the message goes to a box only.
+        ASSERT_TRUE(AllocConsole());
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        EXPECT_EQ(ErrorLog(), "Error: m_Console.Create failed in CVostrelApp::CreateWindows\n" + windows + tail);
+        EXPECT_FALSE(app.GetWindow());
+    }
+    FreeConsole();
+    std::remove("Error.log");
+    {
+        // The window class name is taken.
+        WNDCLASSEXA wc{};
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.lpszClassName = "RCW32Window";
+        ASSERT_NE(RegisterClassExA(&wc), 0);
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        UnregisterClassA("RCW32Window", nullptr);
+        EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n"
+                              "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows\n" +
+                                  windows + tail);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(GetConsoleInfo().allocated);
 }
 
 TEST_F(VostrelApp, OnlyEscapeIsTaken)

@@ -5,6 +5,7 @@
 #include "render/COGLDisplayList.h"
 #include "render/COGLModel.h"
 #include "render/COGLRenderer.h"
+#include "render/CTextureLoader.h"
 #include "render/CTextureProperties.h"
 #include "tests/support/TempDir.h"
 
@@ -146,15 +147,39 @@ TEST_F(RendererTest, ClearColourReadBack)
     EXPECT_NEAR(p.r, 0x3F, 1);
     EXPECT_NEAR(p.g, 0xBF, 1);
     EXPECT_NEAR(p.b, 0xEF, 1);
+    // The screenshot is a TGA the game's own loader reads back.
     EXPECT_TRUE(plat::WriteFrameTGA(frame, "clear.tga"));
+    CRefPtr<CTextureProperties> shot(new CTextureProperties);
+    CRefPtr<CTextureLoader> loader(new CTextureLoader);
+    ASSERT_TRUE(loader->LoadImage("clear.tga", shot));
+    EXPECT_EQ(shot->m_usWidth, kSize);
+    EXPECT_EQ(shot->m_bBitsPerPixel, 32);
+    EXPECT_EQ(shot->m_Pixels, frame.bgra);
 
     // Wire frame clears grey; switching it off restores the colour set.
-    m_Renderer->GetRenderSettings()->SetWireFrame(true, false);
+    CRefPtr<COGLGlobalRenderSettings> s = m_Renderer->GetRenderSettings();
+    GLint polygonMode[2] = {0, 0};
+    s->SetWireFrame(true, false);
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[0], 0.3f);
-    m_Renderer->GetRenderSettings()->SetWireFrame(false, false);
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(polygonMode[0], GL_LINE);
+    EXPECT_EQ(polygonMode[1], GL_LINE);
+    s->SetWireFrame(false, false);
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_FLOAT_EQ(clear[1], 0xBF / 256.0f);
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(polygonMode[0], GL_FILL);
+
+    s->SetPolygonStipple(true);
+    EXPECT_TRUE(glIsEnabled(GL_POLYGON_STIPPLE));
+    s->SetPolygonStipple(false);
+    EXPECT_FALSE(glIsEnabled(GL_POLYGON_STIPPLE));
+    // The settings reach the renderer's transparency switch.
+    s->SetTransparency(false);
+    EXPECT_FALSE(m_Renderer->GetTransparency());
+    s->SetTransparency(true);
+    EXPECT_TRUE(m_Renderer->GetTransparency());
 }
 
 TEST_F(RendererTest, FirstFrameProjectionIsApplied)
@@ -233,6 +258,18 @@ TEST_F(RendererTest, DisplayListsAndBuffersDrawTheSame)
     model->Render();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: Unknown RenderMode in COGLRenderer::Render()\n");
+}
+
+TEST_F(RendererTest, NothingIsRecordedAfterDestroy)
+{
+    CRefPtr<COGLModel> model = SquareModel(0, 0, 8, 8);
+    CCOGLTriangleGroup* g = model->GetTriangleGroup(0);
+    g->GetRenderRecord()->m_iCompileMode = SRenderRecord::PATH_IMMEDIATE;
+    m_Renderer->Destroy();
+    EXPECT_FALSE(m_Renderer->Compile(g, model.Get()));
+    EXPECT_EQ(g->GetRenderRecord()->m_uiDisplayList, 0u);
+    model->Render();
+    EXPECT_FALSE(m_Renderer->GetRenderSettings());
 }
 
 TEST_F(RendererTest, StockDisplayListBlends)
