@@ -34,14 +34,19 @@ void KFCurveNode::InitFields()
     mLayerOwner = this;
 }
 
-KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* dataType, int layerType, int layerId)
+KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* dataType, int layerType,
+                         int layerId)
     : mChildren(16)
 {
-    KFCurveNodeInfo* info = new KFCurveNodeInfo;
-    info->mName = TextOrEmpty(name);
-    info->mTypeName = TextOrEmpty(typeName);
-    info->mDataType = dataType;
-    SetNodeInfo(info);
+    // Without memory for the record the node works nameless.
+    KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
+    if (info != nullptr)
+    {
+        info->mName = TextOrEmpty(name);
+        info->mTypeName = TextOrEmpty(typeName);
+        info->mDataType = dataType;
+        SetNodeInfo(info);
+    }
     InitFields();
     SetLayerType(layerType, nullptr);
     mLayerId = layerId;
@@ -418,7 +423,8 @@ KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
     for (;;)
     {
         const char* slash = std::strchr(segment, '/');
-        const KString name = slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
+        const KString name =
+            slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
         KFCurveNode* found = start->FindSegment(name);
         if (found == nullptr || slash == nullptr)
         {
@@ -521,7 +527,8 @@ void KFCurveNode::CreateFCurves()
 
 // ---- Copying ----
 
-KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool createEmptyCurves, int layerId) const
+KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool createEmptyCurves,
+                                    int layerId) const
 {
     if (layerId == -1)
     {
@@ -534,8 +541,8 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     }
     else
     {
-        copy = new (std::nothrow)
-            KFCurveNode(mInfo->mName.Buffer(), mInfo->mTypeName.Buffer(), mInfo->mDataType, mLayerType, layerId);
+        copy = new (std::nothrow) KFCurveNode(mInfo != nullptr ? mInfo->mName.Buffer() : "", GetTypeName(),
+                                              GetDataType(), mLayerType, layerId);
         if (copy != nullptr)
         {
             copy->mUserWord = mUserWord;

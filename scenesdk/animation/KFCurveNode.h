@@ -46,10 +46,10 @@ class KScn;
 class KSortedIntMap;
 
 // Flag bits of a node.
-constexpr uint32_t KFCURVENODE_FLAG_CLONED = 2;     // copied to a clone by CloneTree
-constexpr uint32_t KFCURVENODE_FLAG_REFERENCE = 8;  // children are not owned
-constexpr uint32_t KFCURVENODE_FLAG_DEFAULT = 32;   // set at construction, read by nothing here
-constexpr uint32_t KFCURVENODE_FLAG_LAYERED = 64;   // layers may be added under this node
+constexpr uint32_t KFCURVENODE_FLAG_CLONED = 2;    // copied to a clone by CloneTree
+constexpr uint32_t KFCURVENODE_FLAG_REFERENCE = 8; // children are not owned
+constexpr uint32_t KFCURVENODE_FLAG_DEFAULT = 32;  // set at construction, read by nothing here
+constexpr uint32_t KFCURVENODE_FLAG_LAYERED = 64;  // layers may be added under this node
 constexpr uint32_t KFCURVENODE_FLAG_CACHE_ALWAYS_VALID = 128;
 
 // Change codes given to NotifyChange.
@@ -112,7 +112,8 @@ public:
     // The type name is empty for the "TimeWarp" data type, else the name.
     // Null when memory runs out.
     static KFCurveNode* Create(const char* name, KDataType* dataType, int layerType = 0, int layerId = 0);
-    KFCurveNode(const char* name, const char* typeName, KDataType* dataType, int layerType = 0, int layerId = 0);
+    KFCurveNode(const char* name, const char* typeName, KDataType* dataType, int layerType = 0,
+                int layerId = 0);
     // Shares the source's naming record; copies rotation order, quaternion
     // interpolation and the cache, nothing of the tree.
     explicit KFCurveNode(const KFCurveNode& source);
@@ -237,7 +238,10 @@ public:
     bool InvalidateCache(int layerId, bool allLayers);
     void InvalidateNextLayers();
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false);
-    double* EvaluateCached(double* out, KTime time, int* hint = nullptr) { return Evaluate(out, time, hint, true); }
+    double* EvaluateCached(double* out, KTime time, int* hint = nullptr)
+    {
+        return Evaluate(out, time, hint, true);
+    }
     double* EvaluateLayer(double* out, KTime time, int layerId, int* hint = nullptr);
     void CopyFrom(KFCurveNode& source, bool takeCurves);
     void CopyFromWithLayers(KFCurveNode& source, bool takeCurves);
@@ -274,7 +278,8 @@ public:
     double* GetDefaultValues(double* out) const;
     const double* SetDefaultValues(const double* in);
     const double* AppendKeys(KTime time, const double* in, bool closestRotation);
-    void ReplaceKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan = false, bool fill = false);
+    void ReplaceKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan = false,
+                           bool fill = false);
     void ReplaceQuaternionKeysInSpan(KFCurveNode& source, KTime start, KTime stop, double startScale,
                                      double stopScale, bool keepSpan = false, bool fill = false);
 

@@ -102,7 +102,8 @@ bool KFCurveNode::PreviousKey(KTime time, const uint8_t* mask, int64_t& best)
             continue;
         }
         int64_t candidate = 0;
-        if (child->PreviousKey(time, mask != nullptr ? mask + i : nullptr, candidate) && (!found || candidate > best))
+        if (child->PreviousKey(time, mask != nullptr ? mask + i : nullptr, candidate) &&
+            (!found || candidate > best))
         {
             best = candidate;
             found = true;
@@ -249,14 +250,15 @@ void KFCurveNode::ReplaceQuaternionKeysInSpan(KFCurveNode& source, KTime start, 
     for (int i = 0; i < 4; ++i)
     {
         GetChildAt(i)->mCurve->ReplaceSpanScaled(*source.GetChildAt(i)->mCurve, start, stop,
-                                                 static_cast<float>(startScale), static_cast<float>(stopScale),
-                                                 keepSpan, fill);
+                                                 static_cast<float>(startScale),
+                                                 static_cast<float>(stopScale), keepSpan, fill);
     }
 }
 
 // The Euler form: the pasted angles are moved by whole turns (and possibly
 // flipped) so that they join this channel's angles at both ends of the span.
-void KFCurveNode::ReplaceEulerKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan, bool fill)
+void KFCurveNode::ReplaceEulerKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan,
+                                         bool fill)
 {
     double before = -1.0;
     for (int i = 2; i >= 0; --i)
@@ -285,9 +287,9 @@ void KFCurveNode::ReplaceEulerKeysInSpan(KFCurveNode& source, KTime start, KTime
     const bool flip2 = GetRotationOffset(offsets2, thisStop, sourceStop);
     for (int i = 0; i < 3; ++i)
     {
-        GetChildAt(i)->mCurve->ReplaceSpanOffset(*source.GetChildAt(i)->mCurve, start, stop,
-                                                 static_cast<float>(offsets1[i]), static_cast<float>(offsets2[i]),
-                                                 i == 1 && flip1, i == 1 && flip2, keepSpan, fill);
+        GetChildAt(i)->mCurve->ReplaceSpanOffset(
+            *source.GetChildAt(i)->mCurve, start, stop, static_cast<float>(offsets1[i]),
+            static_cast<float>(offsets2[i]), i == 1 && flip1, i == 1 && flip2, keepSpan, fill);
     }
 }
 

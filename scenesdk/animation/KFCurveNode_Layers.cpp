@@ -59,7 +59,9 @@ void KFCurveNode::SetLayerType(int type, KFCurveNode* owner)
         return;
     }
     const int count = GetChildCount();
-    const int wanted = type == eKFCurveNodeLayerEulerRotation ? 3 : type == eKFCurveNodeLayerQuaternion ? 4 : count;
+    const int wanted = type == eKFCurveNodeLayerEulerRotation ? 3
+                       : type == eKFCurveNodeLayerQuaternion  ? 4
+                                                              : count;
     if (wanted != count)
     {
         if (count == 3 && type == eKFCurveNodeLayerQuaternion)
@@ -81,7 +83,8 @@ void KFCurveNode::SetLayerType(int type, KFCurveNode* owner)
                 }
             }
         }
-        else if (count == 4 && mLayerType == eKFCurveNodeLayerQuaternion && type == eKFCurveNodeLayerEulerRotation)
+        else if (count == 4 && mLayerType == eKFCurveNodeLayerQuaternion &&
+                 type == eKFCurveNodeLayerEulerRotation)
         {
             DeleteChildAt(3);
         }
@@ -374,7 +377,8 @@ void KFCurveNode::CombineLayer(double* out, double* v, int nV, KTime time, bool 
 {
     const int nL = mNextLayer->GetEvaluatedValueCount();
     std::vector<double> layer(static_cast<size_t>(std::max(nL, 4)), 0.0);
-    const int written = static_cast<int>(mNextLayer->Evaluate(layer.data(), time, nullptr, useCache) - layer.data());
+    const int written =
+        static_cast<int>(mNextLayer->Evaluate(layer.data(), time, nullptr, useCache) - layer.data());
     const double* l = layer.data();
     if (mCurve != nullptr)
     {

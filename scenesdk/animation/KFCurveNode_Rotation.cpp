@@ -294,8 +294,8 @@ void KFCurveNode::RelativeQuaternion(KTime time, const double* base, double* q)
 // are the key-time differences in seconds around the key; qPrev, q, qNext
 // the quaternions there. hasPrev/hasNext say whether real neighbours exist.
 void KFCurveNode::QuaternionTangent(bool outgoing, int key, const double* qPrev, const double* q,
-                                    const double* qNext, double dtPrev, double dtNext, bool hasPrev, bool hasNext,
-                                    double* tangent)
+                                    const double* qNext, double dtPrev, double dtNext, bool hasPrev,
+                                    bool hasNext, double* tangent)
 {
     double in[4], out[4];
     for (int i = 0; i < 4; ++i)
@@ -343,8 +343,8 @@ void KFCurveNode::QuaternionTangent(bool outgoing, int key, const double* qPrev,
     bias[3] = (bias[0] + bias[1] + bias[2]) / 3.0;
     for (int i = 0; i < 4; ++i)
     {
-        tangent[i] =
-            outgoing ? KFCurve::RightAutoSlope(in[i], out[i], bias[i]) : KFCurve::LeftAutoSlope(in[i], out[i], bias[i]);
+        tangent[i] = outgoing ? KFCurve::RightAutoSlope(in[i], out[i], bias[i])
+                              : KFCurve::LeftAutoSlope(in[i], out[i], bias[i]);
     }
 }
 
@@ -435,8 +435,10 @@ double* KFCurveNode::EvaluateQuaternionRotation(double* out, KTime time, int* hi
         const double dtNext = (tNext - t1).GetSeconds();
         const uint32_t mode0 = curve0->GetKeyTangentMode(k0);
         const uint32_t mode1 = curve0->GetKeyTangentMode(k1);
-        const bool user0 = (mode0 & KFCURVE_TANGENT_AUTO) == 0 && (mode0 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
-        const bool user1 = (mode1 & KFCURVE_TANGENT_AUTO) == 0 && (mode1 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
+        const bool user0 =
+            (mode0 & KFCURVE_TANGENT_AUTO) == 0 && (mode0 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
+        const bool user1 =
+            (mode1 & KFCURVE_TANGENT_AUTO) == 0 && (mode1 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
         const int64_t third = (t1.Get() - t0.Get()) / 3;
         if (user0 && third > 0)
         {

@@ -85,7 +85,8 @@ void KFCurveNode::ApplyLayerTypeFixups(int fileVersion)
             SetLayerType(eKFCurveNodeLayerNormal, nullptr);
         }
     }
-    if (type == KDataTypeLclTranslation::Get() || std::strcmp(name, "T") == 0 || Contains(name, "Translation"))
+    if (type == KDataTypeLclTranslation::Get() || std::strcmp(name, "T") == 0 ||
+        Contains(name, "Translation"))
     {
         SetLayerType(eKFCurveNodeLayerAdditive, nullptr);
     }
@@ -95,9 +96,12 @@ void KFCurveNode::ApplyLayerTypeFixups(int fileVersion)
     }
     if (fileVersion == 4000 && mLayerType != eKFCurveNodeLayerNormal)
     {
-        const bool r = Contains(name, "R") && std::strcmp(name, "R") != 0 && type == KDataTypeLclRotation::Get();
-        const bool t = Contains(name, "T") && std::strcmp(name, "T") != 0 && type == KDataTypeLclTranslation::Get();
-        const bool s = Contains(name, "S") && std::strcmp(name, "S") != 0 && type == KDataTypeLclScaling::Get();
+        const bool r =
+            Contains(name, "R") && std::strcmp(name, "R") != 0 && type == KDataTypeLclRotation::Get();
+        const bool t =
+            Contains(name, "T") && std::strcmp(name, "T") != 0 && type == KDataTypeLclTranslation::Get();
+        const bool s =
+            Contains(name, "S") && std::strcmp(name, "S") != 0 && type == KDataTypeLclScaling::Get();
         if (r || t || s)
         {
             SetLayerType(eKFCurveNodeLayerNormal, nullptr);
@@ -196,7 +200,8 @@ KFCurveNode* KFCurveNode::ReadScnChannels(KScn& scn, KFCurveNode* parent, bool d
         // the channel itself or a sibling.
         if (child->mLayerId >= 1 && parent != nullptr && parent->mLayerOwner != parent)
         {
-            KFCurveNode* base = parent->mLayerOwner->GetChildAt(parent->mLayerOwner->IndexOfChildByName(child->GetName()));
+            KFCurveNode* base =
+                parent->mLayerOwner->GetChildAt(parent->mLayerOwner->IndexOfChildByName(child->GetName()));
             if (base != nullptr && base != child)
             {
                 child->mLayerOwner = base;

@@ -44,11 +44,13 @@ TEST(KFCurveNodeLayersTest, AdditiveAndMultiplicativeLayers)
     EXPECT_FLOAT_EQ(0.0f, layer->GetFCurve()->GetDefaultValue()); // neutral
     layer->GetFCurve()->SetDefaultValue(3.0f);
     EXPECT_DOUBLE_EQ(5.0, EvaluateOne(*add, 0));
-    EXPECT_DOUBLE_EQ(3.0, [&] {
-        double v = 0;
-        add->EvaluateLayer(&v, Sec(0), 1);
-        return v;
-    }());
+    EXPECT_DOUBLE_EQ(3.0,
+                     [&]
+                     {
+                         double v = 0;
+                         add->EvaluateLayer(&v, Sec(0), 1);
+                         return v;
+                     }());
     delete add;
 
     KFCurveNode* mul = Leaf("M", 2.0);
@@ -146,7 +148,7 @@ TEST(KFCurveNodeLayersTest, CacheServesUntilInvalidated)
     EXPECT_DOUBLE_EQ(1.0, EvaluateOne(*node, 1, true));
     EXPECT_TRUE(node->IsCacheValid());
     node->GetFCurve()->SetKeyValue(1, 100);
-    EXPECT_DOUBLE_EQ(1.0, EvaluateOne(*node, 1, true)); // stale on purpose
+    EXPECT_DOUBLE_EQ(1.0, EvaluateOne(*node, 1, true));  // stale on purpose
     EXPECT_DOUBLE_EQ(20.0, EvaluateOne(*node, 2, true)); // other time: fresh
     node->InvalidateCache(0, true);
     EXPECT_FALSE(node->IsCacheValid());
@@ -322,4 +324,35 @@ TEST(KFCurveNodeLayersTest, NeutralValues)
     KFCurveNode* layer = t->CreateLayer(1, true);
     EXPECT_FLOAT_EQ(0, layer->GetChildAt(0)->GetFCurve()->GetDefaultValue());
     delete t;
+}
+
+TEST(KFCurveNodeLayersTest, LayerEvaluationAndInvalidationByLayerId)
+{
+    KFCurveNode* base = Leaf("A", 2.0);
+    base->AddLayer(1);
+    base->AddLayer(3);
+    base->GetLayer(3)->GetFCurve()->SetDefaultValue(4);
+    double value = 0;
+    EXPECT_EQ(&value + 1, base->EvaluateLayer(&value, Sec(0), 3));
+    EXPECT_DOUBLE_EQ(4, value);
+    EXPECT_EQ(&value, base->EvaluateLayer(&value, Sec(0), 2)); // no such layer: nothing
+
+    // Only base nodes cache; invalidating a later layer leaves the base's.
+    EXPECT_DOUBLE_EQ(6, EvaluateOne(*base, 0, true));
+    EXPECT_TRUE(base->IsCacheValid());
+    base->InvalidateCache(3, false);
+    EXPECT_TRUE(base->IsCacheValid());
+    base->InvalidateCache(0, false);
+    EXPECT_FALSE(base->IsCacheValid());
+    delete base;
+}
+
+TEST(KFCurveNodeLayersTest, FourthComponentTakesTheGivenOwner)
+{
+    KFCurveNode owner("Owner", "Owner", nullptr);
+    KFCurveNode* q = Triple("Q", 0, 0, 0);
+    q->SetLayerType(eKFCurveNodeLayerQuaternion, &owner);
+    EXPECT_EQ(&owner, q->GetChildAt(3)->GetLayerOwner());
+    EXPECT_EQ(KDataTypeNumber::Get(), q->GetChildAt(3)->GetDataType());
+    delete q;
 }

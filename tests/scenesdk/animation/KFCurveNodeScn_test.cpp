@@ -228,14 +228,16 @@ TEST(KFCurveNodeScnTest, MatchesExistingChildren)
         parent.AddChild(translation);
         KFCurveNode* x = channeltest::Leaf("X", 0);
         parent.AddChild(x);
-        File f(form, [](CScnWriter& w) {
-            Begin(w, "T");
-            w.StringField("UserName", "Moved");
-            End(w);
-            Leaf(w, "X (from the mixer)", 4);
-            Leaf(w, "Unknown", 9);
-            Leaf(w, "x  (twice spaced)", 6);
-        });
+        File f(form,
+               [](CScnWriter& w)
+               {
+                   Begin(w, "T");
+                   w.StringField("UserName", "Moved");
+                   End(w);
+                   Leaf(w, "X (from the mixer)", 4);
+                   Leaf(w, "Unknown", 9);
+                   Leaf(w, "x  (twice spaced)", 6);
+               });
         ReadAll(f.scn, &parent, false);
         EXPECT_STREQ("Moved", translation->GetTypeName());
         EXPECT_FLOAT_EQ(6, x->GetFCurve()->GetDefaultValue()); // read twice, last wins
@@ -247,12 +249,14 @@ TEST(KFCurveNodeScnTest, ChannelsUnderACurveAreSkipped)
 {
     for (CScnWriter::EForm form : kForms)
     {
-        File f(form, [](CScnWriter& w) {
-            Begin(w, "A");
-            Curve(w, 1);
-            Leaf(w, "Child", 2);
-            End(w);
-        });
+        File f(form,
+               [](CScnWriter& w)
+               {
+                   Begin(w, "A");
+                   Curve(w, 1);
+                   Leaf(w, "Child", 2);
+                   End(w);
+               });
         std::unique_ptr<KFCurveNode> a(KFCurveNode::ReadScnChannel(f.scn, false, false));
         ASSERT_TRUE(a);
         EXPECT_NE(nullptr, a->GetFCurve());
@@ -265,12 +269,14 @@ TEST(KFCurveNodeScnTest, CurveOfANodeWithChildrenIsDiscarded)
     KFCurveNode parent("Root", "Root", nullptr);
     KFCurveNode* group = Triple("G", 0, 0, 0);
     parent.AddChild(group);
-    File f(CScnWriter::eBinary, [](CScnWriter& w) {
-        Begin(w, "G");
-        Curve(w, 5);
-        Leaf(w, "Y", 8);
-        End(w);
-    });
+    File f(CScnWriter::eBinary,
+           [](CScnWriter& w)
+           {
+               Begin(w, "G");
+               Curve(w, 5);
+               Leaf(w, "Y", 8);
+               End(w);
+           });
     ReadAll(f.scn, &parent, false);
     EXPECT_EQ(nullptr, group->GetFCurve());
     EXPECT_FLOAT_EQ(8, group->GetChildAt(1)->GetFCurve()->GetDefaultValue());
@@ -280,18 +286,20 @@ TEST(KFCurveNodeScnTest, RotationLayerTypeFixups)
 {
     for (CScnWriter::EForm form : kForms)
     {
-        File f(form, [](CScnWriter& w) {
-            Begin(w, "R");
-            Leaf(w, "X", 0);
-            Leaf(w, "Y", 0);
-            Leaf(w, "Z", 0);
-            End(w);
-            Begin(w, "R");
-            w.IntField("LayerType", 2);
-            Leaf(w, "X", 0);
-            Leaf(w, "Y", 0);
-            End(w);
-        });
+        File f(form,
+               [](CScnWriter& w)
+               {
+                   Begin(w, "R");
+                   Leaf(w, "X", 0);
+                   Leaf(w, "Y", 0);
+                   Leaf(w, "Z", 0);
+                   End(w);
+                   Begin(w, "R");
+                   w.IntField("LayerType", 2);
+                   Leaf(w, "X", 0);
+                   Leaf(w, "Y", 0);
+                   End(w);
+               });
         std::unique_ptr<KFCurveNode> three(KFCurveNode::ReadScnChannel(f.scn, false, false));
         std::unique_ptr<KFCurveNode> two(KFCurveNode::ReadScnChannel(f.scn, false, false));
         ASSERT_TRUE(three && two);
@@ -312,7 +320,8 @@ TEST(KFCurveNodeScnTest, Version4000ResetsLongTransformNames)
         parent.AddChild(rotation);
         File f(
             CScnWriter::eText,
-            [](CScnWriter& w) {
+            [](CScnWriter& w)
+            {
                 Begin(w, "R");
                 w.IntField("LayerType", 2);
                 End(w);
@@ -325,12 +334,14 @@ TEST(KFCurveNodeScnTest, Version4000ResetsLongTransformNames)
 
 TEST(KFCurveNodeScnTest, TimeWarpIdsOutsideTheSetAreIgnored)
 {
-    File f(CScnWriter::eText, [](CScnWriter& w) {
-        Begin(w, "A");
-        Curve(w, 1);
-        w.IntField("TimeWarpID", 3);
-        End(w);
-    });
+    File f(CScnWriter::eText,
+           [](CScnWriter& w)
+           {
+               Begin(w, "A");
+               Curve(w, 1);
+               w.IntField("TimeWarpID", 3);
+               End(w);
+           });
     SetCurrentTimeWarpSet(nullptr);
     EXPECT_EQ(nullptr, FindTimeWarpById(3));
     std::unique_ptr<KFCurveNode> a(KFCurveNode::ReadScnChannel(f.scn, false, false));
@@ -347,17 +358,19 @@ TEST(KFCurveNodeScnTest, TimeWarpIdsOutsideTheSetAreIgnored)
 
 TEST(KFCurveNodeScnTest, ManySkippedChannelsCostNoStack)
 {
-    File f(CScnWriter::eBinary, [](CScnWriter& w) {
-        Begin(w, "A");
-        Curve(w, 1);
-        for (int i = 0; i < 100000; ++i)
-        {
-            w.BeginField("Channel");
-            w.AddString("S");
-            w.EndField();
-        }
-        End(w);
-    });
+    File f(CScnWriter::eBinary,
+           [](CScnWriter& w)
+           {
+               Begin(w, "A");
+               Curve(w, 1);
+               for (int i = 0; i < 100000; ++i)
+               {
+                   w.BeginField("Channel");
+                   w.AddString("S");
+                   w.EndField();
+               }
+               End(w);
+           });
     std::unique_ptr<KFCurveNode> a(KFCurveNode::ReadScnChannel(f.scn, false, false));
     ASSERT_TRUE(a);
     EXPECT_EQ(0, a->GetChildCount());
@@ -366,32 +379,34 @@ TEST(KFCurveNodeScnTest, ManySkippedChannelsCostNoStack)
 TEST(KFCurveNodeScnTest, DeepNestingAndLayerChains)
 {
     const int depth = 200;
-    File f(CScnWriter::eBinary, [&](CScnWriter& w) {
-        for (int i = 0; i < depth; ++i)
-        {
-            Begin(w, "N");
-        }
-        Curve(w, 3);
-        for (int i = 0; i < depth; ++i)
-        {
-            End(w);
-        }
-        Begin(w, "L");
-        Curve(w, 1);
-        for (int i = 1; i < 100; ++i)
-        {
-            w.BeginField("LayerChannel");
-            w.BeginBlock();
-            w.IntField("LayerID", i);
-            Curve(w, 1);
-        }
-        for (int i = 1; i < 100; ++i)
-        {
-            w.EndBlock();
-            w.EndField();
-        }
-        End(w);
-    });
+    File f(CScnWriter::eBinary,
+           [&](CScnWriter& w)
+           {
+               for (int i = 0; i < depth; ++i)
+               {
+                   Begin(w, "N");
+               }
+               Curve(w, 3);
+               for (int i = 0; i < depth; ++i)
+               {
+                   End(w);
+               }
+               Begin(w, "L");
+               Curve(w, 1);
+               for (int i = 1; i < 100; ++i)
+               {
+                   w.BeginField("LayerChannel");
+                   w.BeginBlock();
+                   w.IntField("LayerID", i);
+                   Curve(w, 1);
+               }
+               for (int i = 1; i < 100; ++i)
+               {
+                   w.EndBlock();
+                   w.EndField();
+               }
+               End(w);
+           });
     std::unique_ptr<KFCurveNode> deep(KFCurveNode::ReadScnChannel(f.scn, false, false));
     ASSERT_TRUE(deep);
     KFCurveNode* n = deep.get();
@@ -408,14 +423,16 @@ TEST(KFCurveNodeScnTest, DeepNestingAndLayerChains)
 
     std::unique_ptr<KFCurveNode> chain(KFCurveNode::ReadScnChannel(f.scn, false, false));
     ASSERT_TRUE(chain);
-    EXPECT_EQ(100, [&] {
-        int count = 0;
-        for (KFCurveNode* l = chain.get(); l != nullptr; l = l->GetNextLayer())
-        {
-            ++count;
-        }
-        return count;
-    }());
+    EXPECT_EQ(100,
+              [&]
+              {
+                  int count = 0;
+                  for (KFCurveNode* l = chain.get(); l != nullptr; l = l->GetNextLayer())
+                  {
+                      ++count;
+                  }
+                  return count;
+              }());
     chain->Evaluate(&value, Sec(0));
     EXPECT_DOUBLE_EQ(100, value);
 }
@@ -424,36 +441,38 @@ TEST(KFCurveNodeScnTest, WrongTypesAndMissingPartsAreSurvived)
 {
     for (CScnWriter::EForm form : kForms)
     {
-        File f(form, [](CScnWriter& w) {
-            Begin(w, "Q");
-            w.StringField("LayerID", "many");
-            w.DoubleField("LayerType", 4e9);
-            w.IntField("TimeWarpID", -5);
-            w.BeginField("Channel"); // no name, no block
-            w.EndField();
-            Begin(w, "X");
-            w.StringField("Default", "abc");
-            w.IntField("KeyVer", 4004);
-            w.IntField("KeyCount", 2000000000);
-            w.BeginField("Key");
-            w.AddString("junk");
-            w.EndField();
-            End(w);
-            w.BeginField("LayerChannel"); // no block
-            w.AddInt(1);
-            w.EndField();
-            End(w);
-            Begin(w, "W");
-            w.IntField("LayerType", 4); // a quaternion layer with five components
-            for (const char* name : {"X", "Y", "Z", "W", "V"})
-            {
-                Leaf(w, name, 1);
-            }
-            w.IntField("LayerType", 2);
-            End(w);
-            Begin(w, std::string(5000, 'n') + " (remark)");
-            End(w);
-        });
+        File f(form,
+               [](CScnWriter& w)
+               {
+                   Begin(w, "Q");
+                   w.StringField("LayerID", "many");
+                   w.DoubleField("LayerType", 4e9);
+                   w.IntField("TimeWarpID", -5);
+                   w.BeginField("Channel"); // no name, no block
+                   w.EndField();
+                   Begin(w, "X");
+                   w.StringField("Default", "abc");
+                   w.IntField("KeyVer", 4004);
+                   w.IntField("KeyCount", 2000000000);
+                   w.BeginField("Key");
+                   w.AddString("junk");
+                   w.EndField();
+                   End(w);
+                   w.BeginField("LayerChannel"); // no block
+                   w.AddInt(1);
+                   w.EndField();
+                   End(w);
+                   Begin(w, "W");
+                   w.IntField("LayerType", 4); // a quaternion layer with five components
+                   for (const char* name : {"X", "Y", "Z", "W", "V"})
+                   {
+                       Leaf(w, name, 1);
+                   }
+                   w.IntField("LayerType", 2);
+                   End(w);
+                   Begin(w, std::string(5000, 'n') + " (remark)");
+                   End(w);
+               });
         for (int i = 0; i < 3; ++i)
         {
             std::unique_ptr<KFCurveNode> node(KFCurveNode::ReadScnChannel(f.scn, false, false));
@@ -462,8 +481,14 @@ TEST(KFCurveNodeScnTest, WrongTypesAndMissingPartsAreSurvived)
             double* end = node->Evaluate(out.data(), Sec(1), nullptr, true);
             EXPECT_LE(end - out.data(), node->GetEvaluatedValueCount());
             node->Evaluate(out.data(), Sec(1), nullptr, true);
-            if (node->GetLayerType() == eKFCurveNodeLayerQuaternion)
+            if (i == 0)
             {
+                EXPECT_EQ(0, node->GetLayerId()); // "many" is no number
+                EXPECT_EQ(nullptr, node->GetNextLayer()->GetNextLayer());
+            }
+            if (i == 1)
+            {
+                EXPECT_EQ(eKFCurveNodeLayerQuaternion, node->GetLayerType());
                 EXPECT_EQ(5, node->GetChildCount());
                 EXPECT_EQ(3, node->GetEvaluatedValueCount());
             }
