@@ -300,6 +300,7 @@ private:
     bool IsAncestorOrSelf(const KFCurveNode* node) const;
     KFCurveNode* MakeLayer(int layerId) const;
     KTime WarpTime(KTime time, bool useCache);
+    double* EvaluateChildren(double* out, KTime time, int* hint, bool useCache);
     void CombineLayer(double* out, double* v, int nV, KTime time, bool useCache);
     bool CacheHit(KTime time) const;
     void StoreCache(KTime time, const double* values, int n);
@@ -309,6 +310,9 @@ private:
     void QuaternionTangent(bool outgoing, int key, const double* qPrev, const double* q, const double* qNext,
                            double dtPrev, double dtNext, bool hasPrev, bool hasNext, double* tangent);
     void RelativeQuaternion(KTime time, const double* base, double* q);
+    struct QuaternionSpan;
+    void QuaternionKeys(QuaternionSpan& span);
+    void CubicQuaternion(const QuaternionSpan& span, double u, double* blended);
     void ReplaceEulerKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan, bool fill);
     void ApplyLayerTypeFixups(int fileVersion);
     KFCurveNode* FindChannelChild(const KString& name) const;

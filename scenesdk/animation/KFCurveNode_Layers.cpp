@@ -436,6 +436,18 @@ void KFCurveNode::CombineLayer(double* out, double* v, int nV, KTime time, bool 
     }
 }
 
+double* KFCurveNode::EvaluateChildren(double* out, KTime time, int* hint, bool useCache)
+{
+    for (int i = 0; i < GetChildCount(); ++i)
+    {
+        if (KFCurveNode* child = GetChildAt(i))
+        {
+            out = child->Evaluate(out, time, hint, useCache);
+        }
+    }
+    return out;
+}
+
 double* KFCurveNode::Evaluate(double* out, KTime time, int* hint, bool useCache)
 {
     int localHint = 0;
@@ -460,6 +472,8 @@ double* KFCurveNode::Evaluate(double* out, KTime time, int* hint, bool useCache)
     int nV = 0;
     if (quaternionBase)
     {
+        // The children write into a local quaternion, however many values
+        // they have.
         int childValues = 0;
         for (int i = 0; i < GetChildCount(); ++i)
         {
@@ -471,14 +485,7 @@ double* KFCurveNode::Evaluate(double* out, KTime time, int* hint, bool useCache)
         quaternion.assign(static_cast<size_t>(std::max(childValues, 4)), 0.0);
         quaternion[3] = 1.0;
         v = quaternion.data();
-        double* end = v;
-        for (int i = 0; i < GetChildCount(); ++i)
-        {
-            if (KFCurveNode* child = GetChildAt(i))
-            {
-                end = child->Evaluate(end, time, hint, useCache);
-            }
-        }
+        EvaluateChildren(v, time, hint, useCache);
         nV = 4;
     }
     else if (mLayerType == eKFCurveNodeLayerEulerRotation)
@@ -487,15 +494,7 @@ double* KFCurveNode::Evaluate(double* out, KTime time, int* hint, bool useCache)
     }
     else
     {
-        double* end = out;
-        for (int i = 0; i < GetChildCount(); ++i)
-        {
-            if (KFCurveNode* child = GetChildAt(i))
-            {
-                end = child->Evaluate(end, time, hint, useCache);
-            }
-        }
-        nV = static_cast<int>(end - out);
+        nV = static_cast<int>(EvaluateChildren(out, time, hint, useCache) - out);
     }
     if (mNextLayer != nullptr)
     {

@@ -6,6 +6,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KgeMath.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace scenesdk
@@ -348,65 +349,67 @@ void KFCurveNode::QuaternionTangent(bool outgoing, int key, const double* qPrev,
     }
 }
 
-double* KFCurveNode::EvaluateQuaternionRotation(double* out, KTime time, int* hint, bool useCache)
+// The key window of the quaternion path: the four key times around the
+// interval, the orientation at its first key and the four orientations as
+// quaternions relative to it, in one hemisphere.
+struct KFCurveNode::QuaternionSpan
 {
-    double position = 0.0;
-    int k0 = 0, k1 = 0;
-    if (!QuaternionWindow(time, hint, position, k0, k1))
-    {
-        for (int i = 0; i < GetChildCount(); ++i)
-        {
-            if (KFCurveNode* child = GetChildAt(i))
-            {
-                out = child->Evaluate(out, time, hint, useCache);
-            }
-        }
-        return out;
-    }
+    int k0 = 0;
+    int k1 = 0;
+    KTime t0, t1, tPrev, tNext;
+    bool hasPrev = false;
+    bool hasNext = false;
+    double base[16];
+    double q[4][4]; // at tPrev, t0, t1, tNext
+};
+
+void KFCurveNode::QuaternionKeys(QuaternionSpan& span)
+{
     KFCurve* curve0 = GetChildAt(0)->mCurve;
     const int count = curve0->GetKeyCount();
-    const KTime t0 = curve0->GetKeyTime(k0);
-    const KTime t1 = curve0->GetKeyTime(k1);
-    const bool hasPrev = k0 > 0;
-    const bool hasNext = k1 + 1 < count;
-    const KTime tPrev = hasPrev ? curve0->GetKeyTime(k0 - 1) : KTime(t0.Get() - (t1.Get() - t0.Get()));
-    const KTime tNext = hasNext ? curve0->GetKeyTime(k1 + 1) : KTime(t1.Get() + (t1.Get() - t0.Get()));
+    span.t0 = curve0->GetKeyTime(span.k0);
+    span.t1 = curve0->GetKeyTime(span.k1);
+    span.hasPrev = span.k0 > 0;
+    span.hasNext = span.k1 + 1 < count;
+    const int64_t step = span.t1.Get() - span.t0.Get();
+    span.tPrev = span.hasPrev ? curve0->GetKeyTime(span.k0 - 1) : KTime(span.t0.Get() - step);
+    span.tNext = span.hasNext ? curve0->GetKeyTime(span.k1 + 1) : KTime(span.t1.Get() + step);
 
     double angles0[3];
-    EvaluateTree(angles0, t0, nullptr);
-    double base[16];
-    KgeMatrixIdentity(base);
-    AnglesToMatrix(mRotationOrder, angles0, base);
+    EvaluateTree(angles0, span.t0, nullptr);
+    KgeMatrixIdentity(span.base);
+    AnglesToMatrix(mRotationOrder, angles0, span.base);
 
-    double q[4][4]; // at tPrev, t0, t1, tNext
+    double(&q)[4][4] = span.q;
     KgeVector4Set(q[1], 0.0, 0.0, 0.0, 1.0);
-    RelativeQuaternion(t1, base, q[2]);
+    RelativeQuaternion(span.t1, span.base, q[2]);
     double rel1[16];
     KgeMatrixIdentity(rel1);
     KgeMatrixFromQuaternion(rel1, q[2]);
-    if (hasPrev)
+    if (span.hasPrev)
     {
-        RelativeQuaternion(tPrev, base, q[0]);
+        RelativeQuaternion(span.tPrev, span.base, q[0]);
     }
     else
     {
+        // Mirror of the next key.
         double mirror[16];
         KgeMatrixIdentity(mirror);
         KgeTransposeRotation(mirror, rel1);
         KgeMatrixToQuaternion(q[0], mirror);
     }
-    if (hasNext)
+    if (span.hasNext)
     {
-        RelativeQuaternion(tNext, base, q[3]);
+        RelativeQuaternion(span.tNext, span.base, q[3]);
     }
     else
     {
+        // The last step taken once more.
         double twice[16];
         KgeMatrixIdentity(twice);
         KgeRotationMultiply(twice, rel1, rel1);
         KgeMatrixToQuaternion(q[3], twice);
     }
-    // q[1] is the identity; the others follow it into one hemisphere.
     if (Dot4(q[0], q[1]) < 0.0)
     {
         Negate4(q[0]);
@@ -418,74 +421,95 @@ double* KFCurveNode::EvaluateQuaternionRotation(double* out, KTime time, int* hi
             Negate4(q[i]);
         }
     }
+}
 
-    const double u = position - k0;
-    const double dt = (t1 - t0).GetSeconds();
-    double blended[4];
-    if (curve0->GetKeyInterpolation(k0) != KFCURVE_INTERPOLATION_CUBIC)
+// The cubic Bezier in quaternion space through the window's two keys,
+// evaluated at fraction u by de Casteljau's construction.
+void KFCurveNode::CubicQuaternion(const QuaternionSpan& span, double u, double* blended)
+{
+    KFCurve* curve0 = GetChildAt(0)->mCurve;
+    const double dt = (span.t1 - span.t0).GetSeconds();
+    const double dtPrev = (span.t0 - span.tPrev).GetSeconds();
+    const double dtNext = (span.tNext - span.t1).GetSeconds();
+    const int64_t third = (span.t1.Get() - span.t0.Get()) / 3;
+    double p[4][4];
+    std::copy(span.q[1], span.q[1] + 4, p[0]);
+    std::copy(span.q[2], span.q[2] + 4, p[3]);
+    // A key with its own (user) tangents takes its control point from the
+    // channel's orientation a third of the way into the interval.
+    const auto userTangent = [&](int key)
     {
-        BlendValues(blended, q[1], q[2], u, 4);
+        const uint32_t mode = curve0->GetKeyTangentMode(key);
+        return (mode & KFCURVE_TANGENT_AUTO) == 0 && (mode & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB &&
+               third > 0;
+    };
+    double tangent[4];
+    if (userTangent(span.k0))
+    {
+        RelativeQuaternion(KTime(span.t0.Get() + third), span.base, p[1]);
     }
     else
     {
-        double p[4][4];
-        std::copy(q[1], q[1] + 4, p[0]);
-        std::copy(q[2], q[2] + 4, p[3]);
-        const double dtPrev = (t0 - tPrev).GetSeconds();
-        const double dtNext = (tNext - t1).GetSeconds();
-        const uint32_t mode0 = curve0->GetKeyTangentMode(k0);
-        const uint32_t mode1 = curve0->GetKeyTangentMode(k1);
-        const bool user0 =
-            (mode0 & KFCURVE_TANGENT_AUTO) == 0 && (mode0 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
-        const bool user1 =
-            (mode1 & KFCURVE_TANGENT_AUTO) == 0 && (mode1 & KFCURVE_TANGENT_TCB) != KFCURVE_TANGENT_TCB;
-        const int64_t third = (t1.Get() - t0.Get()) / 3;
-        if (user0 && third > 0)
+        QuaternionTangent(true, span.k0, span.q[0], span.q[1], span.q[2], dtPrev, dt, span.hasPrev, true,
+                          tangent);
+        for (int i = 0; i < 4; ++i)
         {
-            RelativeQuaternion(KTime(t0.Get() + third), base, p[1]);
+            p[1][i] = span.q[1][i] + dt / 3.0 * tangent[i];
         }
-        else
+    }
+    if (userTangent(span.k1))
+    {
+        RelativeQuaternion(KTime(span.t1.Get() - third), span.base, p[2]);
+    }
+    else
+    {
+        QuaternionTangent(false, span.k1, span.q[1], span.q[2], span.q[3], dt, dtNext, true, span.hasNext,
+                          tangent);
+        for (int i = 0; i < 4; ++i)
         {
-            double tangent[4];
-            QuaternionTangent(true, k0, q[0], q[1], q[2], dtPrev, dt, hasPrev, true, tangent);
-            for (int i = 0; i < 4; ++i)
-            {
-                p[1][i] = q[1][i] + dt / 3.0 * tangent[i];
-            }
+            p[2][i] = span.q[2][i] - dt / 3.0 * tangent[i];
         }
-        if (user1 && third > 0)
+    }
+    for (int i = 1; i < 4; ++i)
+    {
+        if (Dot4(p[i], p[i - 1]) < 0.0)
         {
-            RelativeQuaternion(KTime(t1.Get() - third), base, p[2]);
+            Negate4(p[i]);
         }
-        else
-        {
-            double tangent[4];
-            QuaternionTangent(false, k1, q[1], q[2], q[3], dt, dtNext, true, hasNext, tangent);
-            for (int i = 0; i < 4; ++i)
-            {
-                p[2][i] = q[2][i] - dt / 3.0 * tangent[i];
-            }
-        }
-        for (int i = 1; i < 4; ++i)
-        {
-            if (Dot4(p[i], p[i - 1]) < 0.0)
-            {
-                Negate4(p[i]);
-            }
-        }
-        double a[4], b[4], c[4], d[4], e[4];
-        BlendValues(a, p[0], p[1], u, 4);
-        BlendValues(b, p[1], p[2], u, 4);
-        BlendValues(c, p[2], p[3], u, 4);
-        BlendValues(d, a, b, u, 4);
-        BlendValues(e, b, c, u, 4);
-        BlendValues(blended, d, e, u, 4);
+    }
+    double a[4], b[4], c[4], d[4], e[4];
+    BlendValues(a, p[0], p[1], u, 4);
+    BlendValues(b, p[1], p[2], u, 4);
+    BlendValues(c, p[2], p[3], u, 4);
+    BlendValues(d, a, b, u, 4);
+    BlendValues(e, b, c, u, 4);
+    BlendValues(blended, d, e, u, 4);
+}
+
+double* KFCurveNode::EvaluateQuaternionRotation(double* out, KTime time, int* hint, bool useCache)
+{
+    double position = 0.0;
+    QuaternionSpan span;
+    if (!QuaternionWindow(time, hint, position, span.k0, span.k1))
+    {
+        return EvaluateChildren(out, time, hint, useCache);
+    }
+    QuaternionKeys(span);
+    const double u = position - span.k0;
+    double blended[4];
+    if (GetChildAt(0)->mCurve->GetKeyInterpolation(span.k0) != KFCURVE_INTERPOLATION_CUBIC)
+    {
+        BlendValues(blended, span.q[1], span.q[2], u, 4);
+    }
+    else
+    {
+        CubicQuaternion(span, u, blended);
     }
     double r[16], absolute[16];
     KgeMatrixIdentity(r);
     KgeMatrixIdentity(absolute);
     KgeMatrixFromQuaternion(r, blended);
-    KgeRotationMultiply(absolute, base, r);
+    KgeRotationMultiply(absolute, span.base, r);
     MatrixToAngles(mRotationOrder, absolute, out);
 
     if (useCache)
