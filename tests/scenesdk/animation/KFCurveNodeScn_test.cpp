@@ -473,6 +473,7 @@ TEST(KFCurveNodeScnTest, WrongTypesAndMissingPartsAreSurvived)
                    Begin(w, std::string(5000, 'n') + " (remark)");
                    End(w);
                });
+        const int errorBefore = f.scn.GetError().GetLastErrorID();
         for (int i = 0; i < 3; ++i)
         {
             std::unique_ptr<KFCurveNode> node(KFCurveNode::ReadScnChannel(f.scn, false, false));
@@ -494,5 +495,7 @@ TEST(KFCurveNodeScnTest, WrongTypesAndMissingPartsAreSurvived)
             }
         }
         EXPECT_EQ(nullptr, KFCurveNode::ReadScnChannel(f.scn, false, false));
+        // Channels without a block are no file error.
+        EXPECT_EQ(errorBefore, f.scn.GetError().GetLastErrorID());
     }
 }
