@@ -112,7 +112,7 @@ void KFCurveNode::ApplyLayerTypeFixups(int fileVersion)
 bool KFCurveNode::ReadScn(KScn& scn, bool defaultOnly, bool create, bool withColor)
 {
     // A "Channel" field without a block names the channel and nothing more.
-    if (scn.EnterFieldBlock())
+    if (scn.HasFieldBlock() && scn.EnterFieldBlock())
     {
         const char* userName = scn.ReadStringField("UserName", "");
         if (userName != nullptr && userName[0] != '\0')
