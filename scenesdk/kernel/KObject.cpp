@@ -251,6 +251,12 @@ bool KObject::DestroyPropertyAt(int index)
     }
     if (p->IsDynamic())
     {
+        // A destroy deferred by a change still under way on the property runs
+        // when this object may already be gone: the property lets go of it first.
+        if (p->GetNotificationDepth() != 0 && p->GetOwner() == this)
+        {
+            ReleaseChild(p);
+        }
         p->Destroy();
     }
     else

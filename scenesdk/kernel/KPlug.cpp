@@ -924,9 +924,10 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
         return false;
     }
 
+    // Guards end in reverse order: the children first, then D, then S.
     GuardSet guards;
-    guards.Add(d);
     guards.Add(s);
+    guards.Add(d);
     std::vector<KPlug*> dKids;
     std::vector<KPlug*> sKids;
     for (KPlug* c : d->m_Children)
@@ -952,29 +953,30 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
         guards.Add(c);
     }
 
+    // The connection type, read before any handler can change the lists.
+    const uint32_t linkType =
+        dIndex >= 0 ? d->m_Src[static_cast<size_t>(dIndex)].type : s->m_Dst[static_cast<size_t>(sIndex)].type;
     d->BeginChange();
     s->BeginChange();
     if (dIndex >= 0)
     {
-        d->ConnectionEvent(nullptr, eSrcRemoving, d, dIndex, s, d->m_Src[static_cast<size_t>(dIndex)].type,
-                           nullptr);
+        d->ConnectionEvent(nullptr, eSrcRemoving, d, dIndex, s, linkType, nullptr);
     }
     if (sIndex >= 0)
     {
-        s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, s->m_Dst[static_cast<size_t>(sIndex)].type,
-                           nullptr);
+        s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, linkType, nullptr);
     }
     for (KPlug* c : dKids)
     {
-        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, 0, nullptr);
+        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, linkType, nullptr);
     }
     for (KPlug* c : sKids)
     {
-        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, 0, nullptr);
+        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, linkType, nullptr);
     }
 
     // Entries are searched again: the handlers above may have changed the lists.
-    uint32_t type = 0;
+    uint32_t type = linkType;
     dIndex = FindLast(d->m_Src, s);
     if (dIndex >= 0)
     {
@@ -1099,13 +1101,15 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
     guards.Add(this);
     guards.Add(oldPlug);
     guards.Add(newPlug);
-    KPlug* dstSide = srcSide ? this : oldPlug;
-    KPlug* srcSidePlug = srcSide ? oldPlug : this;
+    // This plug hears the bracket first, then old: 12/10 (and 13/11) for a
+    // source replace, 10/12 (and 11/13) for a destination replace.
+    const int thisBegin = srcSide ? eReplaceDstSideBegin : eReplaceSrcSideBegin;
+    const int thisEnd = srcSide ? eReplaceDstSideEnd : eReplaceSrcSideEnd;
+    const int oldBegin = srcSide ? eReplaceSrcSideBegin : eReplaceDstSideBegin;
+    const int oldEnd = srcSide ? eReplaceSrcSideEnd : eReplaceDstSideEnd;
     int oldIndex = srcSide ? oldPlug->FindDst(this) : oldPlug->FindSrc(this);
-    SendToPlugAndChildren(dstSide, eReplaceDstSideBegin, srcSide ? pos : oldIndex, srcSide ? oldPlug : this,
-                          newPlug);
-    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideBegin, srcSide ? oldIndex : pos,
-                          srcSide ? this : oldPlug, newPlug);
+    SendToPlugAndChildren(this, thisBegin, pos, oldPlug, newPlug);
+    SendToPlugAndChildren(oldPlug, oldBegin, oldIndex, this, newPlug);
 
     bool ok = srcSide ? Disconnect(oldPlug, this) : Disconnect(this, oldPlug);
     if (ok)
@@ -1121,8 +1125,8 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
             ok = Connect(this, newPlug, 0, BeforeEntry(m_Dst, pos), beforeSrc);
         }
     }
-    SendToPlugAndChildren(dstSide, eReplaceDstSideEnd, -1, srcSide ? oldPlug : this, newPlug);
-    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideEnd, -1, srcSide ? this : oldPlug, newPlug);
+    SendToPlugAndChildren(this, thisEnd, -1, oldPlug, newPlug);
+    SendToPlugAndChildren(oldPlug, oldEnd, -1, this, newPlug);
     return ok;
 }
 

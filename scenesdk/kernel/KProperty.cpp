@@ -59,6 +59,16 @@ KProperty::KProperty() = default;
 
 KProperty::~KProperty() = default;
 
+void KProperty::PrepareDestroy()
+{
+    KObject* owner = GetOwnerObject();
+    int index = owner ? owner->GetPropertyIndex(this) : -1;
+    if (index >= 0)
+    {
+        owner->RemovePropertyAt(index);
+    }
+}
+
 void KProperty::Initialize(const char* name, KObject* owner)
 {
     if (owner)
@@ -484,7 +494,8 @@ KProperty* KProperty::Clone(KObject* owner)
     p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
     p->SetTypeCode(GetTypeCode());
     owner->AddProperty(p);
-    p->SetMinMax(GetMin(), GetMax());
+    p->m_Attributes.minimum = GetMin();
+    p->m_Attributes.maximum = GetMax();
     return p;
 }
 

@@ -250,6 +250,9 @@ public:
 
 protected:
     ~KProperty() override;
+    // A property destroyed directly (not through its owner's DestroyPropertyAt)
+    // first leaves its owner's property list, so the owner never keeps a freed pointer.
+    void PrepareDestroy() override;
     // Conversion helpers implemented by the templates, sized by their storage.
     virtual bool ReadScalar(double& /*out*/) { return false; }
     virtual bool WriteScalar(double /*value*/) { return false; }

@@ -496,3 +496,52 @@ TEST(DestroyInsideEvents, RenameStateAndValueChangesSurviveADestroyFromTheirHand
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, APropertyDestroyedDirectlyLeavesItsOwnersList)
+{
+    PlugScope scope;
+    KObject* owner = scope.Add(new KObject);
+    KObject* holder = scope.Add(new KObject);
+    KProperty* a = owner->CreateProperty("A", eKPropDouble);
+    KProperty* b = owner->CreateProperty("B", eKPropInt);
+    ASSERT_NE(holder->CreateReferenceProperty(a), nullptr);
+    a->Destroy();
+    EXPECT_EQ(owner->GetPropertyCount(), 1);
+    EXPECT_EQ(owner->FindProperty("A"), nullptr);
+    EXPECT_EQ(owner->GetProperty(0), b);
+    EXPECT_EQ(holder->GetPropertyCount(), 0) << "its reference properties go with it";
+}
+
+TEST(PropertyLifetime, AnOwnerDestroyedWhileItsPropertyIsMidDisconnectIsNotReachedAgain)
+{
+    // A third plug's handler destroys the owner while the property's own
+    // disconnect is still sending events (run under AddressSanitizer).
+    EventRecorder rec;
+    PlugScope scope;
+    KObject* owner = new KObject;
+    HdlKObject hOwner = owner->GetHandle();
+    KPlug* x = scope.Add(new KPlug);
+    KProperty* p = owner->CreateProperty("A", eKPropDouble);
+    HdlKObject hp = p->GetHandle();
+    ASSERT_TRUE(p->ConnectDst(x));
+    rec.Listen(x, "X");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eSrcRemoving && owner)
+        {
+            KObject* victim = owner;
+            owner = nullptr;
+            victim->Destroy();
+        }
+    };
+    x->DisconnectSrc(p);
+    EXPECT_FALSE(hOwner.IsLive());
+    EXPECT_FALSE(hp.IsLive()) << "the deferred destroy of the property ran when the disconnect ended";
+    EXPECT_EQ(x->GetSrcCount(), 0);
+    rec.onEvent = nullptr;
+}
+
+} // namespace

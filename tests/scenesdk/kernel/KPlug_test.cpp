@@ -119,6 +119,62 @@ TEST_F(PlugPair, ReplaceBracketsTheChangeAndKeepsThePosition)
     EXPECT_EQ(Sources(D), (std::vector<KPlug*>{n, S, a}));
 }
 
+TEST_F(PlugPair, ReplaceDstIsTheMirrorImage)
+{
+    KPlug* x = scope.Add(new KPlug);
+    KPlug* n = scope.Add(new KPlug);
+    rec.Listen(n, "N");
+    ASSERT_TRUE(S->ConnectDst(D));
+    ASSERT_TRUE(S->ConnectDst(x));
+    rec.Clear();
+    ASSERT_TRUE(S->ReplaceDst(D, n));
+    EXPECT_EQ(Dests(S), (std::vector<KPlug*>{n, x}));
+    // The plug asked to replace hears each bracket first, then the old destination.
+    EXPECT_EQ(rec.Codes(), (Lines{"S 10", "D 12", "D 6", "S 7", "D 8", "S 9", "N 0", "S 1", "N 2", "S 3",
+                                  "N 4", "S 5", "S 11", "D 13"}));
+    EXPECT_EQ(rec.lines[0], "S 10 0 D");
+    EXPECT_EQ(rec.lines[1], "D 12 0 S");
+    EXPECT_EQ(rec.lines[11], "S 5 0 N");
+}
+
+TEST_F(PlugPair, RemovalEventsCarryTheLinkTypeWhenAHandlerChangesTheLists)
+{
+    KPlug* e = scope.Add(new KPlug);
+    KPlug* f = scope.Add(new KPlug);
+    ASSERT_TRUE(S->ConnectDst(e, 1));
+    ASSERT_TRUE(S->ConnectDst(D, 5));
+    ASSERT_TRUE(S->ConnectDst(f, 9));
+    struct Seen
+    {
+        KPlug* s;
+        KPlug* e;
+        std::vector<std::pair<int, uint32_t>> events;
+    } seen{S, e, {}};
+    auto onD = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug*, uint32_t, KPlug*)
+    {
+        auto* w = static_cast<Seen*>(user);
+        if (code == KPlug::eSrcRemoving)
+        {
+            w->s->DisconnectDst(w->e); // S's destination list shrinks before S hears code 7
+        }
+    };
+    auto onS = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug* other, uint32_t type, KPlug*)
+    {
+        auto* w = static_cast<Seen*>(user);
+        if (other != w->e)
+        {
+            w->events.emplace_back(code, type);
+        }
+    };
+    D->AddCallback(&seen, nullptr, nullptr, onD);
+    S->AddCallback(&seen, nullptr, nullptr, onS);
+    ASSERT_TRUE(S->DisconnectDst(D));
+    EXPECT_EQ(seen.events, (std::vector<std::pair<int, uint32_t>>{{7, 5u}, {9, 5u}}));
+    EXPECT_EQ(Dests(S), (std::vector<KPlug*>{f}));
+    D->RemoveCallback(&seen);
+    S->RemoveCallback(&seen);
+}
+
 // --- Refusals ---------------------------------------------------------------
 
 TEST_F(PlugPair, RefusalsSendNoChangeEventsAndLeaveTheListsAlone)
