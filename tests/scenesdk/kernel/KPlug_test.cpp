@@ -324,6 +324,34 @@ TEST_F(PlugPair, DestroyInsideARemovalEventIsDeferredUntilTheDisconnectEnds)
     EXPECT_EQ(S->GetDstCount(), 0);
 }
 
+TEST(PlugLifetime, BothEndsDestroyedInsideADisconnectDieDestinationFirst)
+{
+    // Destroys are deferred on both ends; the destination's depth falls first.
+    struct Ordered : KPlug
+    {
+        std::vector<char>* order;
+        char name;
+        Ordered(std::vector<char>* o, char n) : order(o), name(n) {}
+        ~Ordered() override { order->push_back(name); }
+    };
+    std::vector<char> order;
+    auto* s = new Ordered(&order, 'S');
+    auto* d = new Ordered(&order, 'D');
+    ASSERT_TRUE(d->ConnectSrc(s));
+    EventRecorder rec;
+    rec.Listen(d, "D");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eSrcRemoved)
+        {
+            s->Destroy();
+            d->Destroy();
+        }
+    };
+    ASSERT_TRUE(d->DisconnectSrc(s));
+    EXPECT_EQ(order, (std::vector<char>{'D', 'S'}));
+}
+
 TEST_F(PlugPair, DestroyInsideAConnectEventDoesNotUseFreedMemory)
 {
     for (int code : {0, 1, 2, 3, 4, 5})
