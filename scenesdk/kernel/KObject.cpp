@@ -316,18 +316,20 @@ void KObject::ReleaseLinkedProperties(KProperty* property)
         return;
     }
     // The reference properties that name this one as their source.
-    std::vector<KProperty*> linked;
+    // Held by handle: removing one may destroy another through its handlers.
+    std::vector<HdlKObject> linked;
     for (int i = property->GetDstCount() - 1; i >= 0; --i)
     {
         KPlug* d = property->GetDst(i);
         if (d && d->IsA(KProperty::ClassId) && static_cast<KProperty*>(d)->IsReference())
         {
-            linked.push_back(static_cast<KProperty*>(d));
+            linked.push_back(d->GetHandle());
         }
     }
-    for (KProperty* l : linked)
+    for (const HdlKObject& h : linked)
     {
-        if (KObject* owner = l->GetOwnerObject())
+        auto* l = static_cast<KProperty*>(h.Get());
+        if (KObject* owner = l ? l->GetOwnerObject() : nullptr)
         {
             owner->RemoveProperty(l);
         }
@@ -569,10 +571,20 @@ void KObject::SendNameSpaceChanged(int depth)
     {
         return;
     }
+    DepthGuard keep(this); // handlers may ask to destroy this object
     NotifyEvent15(nullptr, 30, this, nullptr, nullptr, nullptr);
+    // Held by handle: a handler may destroy a dependant before its turn.
+    std::vector<HdlKObject> dependants;
     for (KObject* o : NameSpaceDependants())
     {
-        o->SendNameSpaceChanged(depth + 1);
+        dependants.push_back(o->GetHandle());
+    }
+    for (const HdlKObject& h : dependants)
+    {
+        if (KObject* o = Cast(h.Get()))
+        {
+            o->SendNameSpaceChanged(depth + 1);
+        }
     }
 }
 
@@ -848,17 +860,22 @@ bool KObject::SendObjectEvent(int code, const void* a, const void* b)
     {
         r->OnReferencedObjectEvent(this, code, a, b);
     }
-    std::vector<KObject*> related;
+    // Held by handle: a handler may destroy another related object before its
+    // turn, and a destroyed object is not told.
+    std::vector<HdlKObject> related;
     for (int i = 0; i < GetDstCount(); ++i)
     {
         if (KObject* o = Cast(GetDst(i)))
         {
-            related.push_back(o);
+            related.push_back(o->GetHandle());
         }
     }
-    for (KObject* o : related)
+    for (const HdlKObject& h : related)
     {
-        o->OnRelatedObjectEvent(this, code, a, b);
+        if (KObject* o = Cast(h.Get()))
+        {
+            o->OnRelatedObjectEvent(this, code, a, b);
+        }
     }
     return true;
 }

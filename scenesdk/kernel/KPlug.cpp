@@ -1077,10 +1077,13 @@ namespace
 void SendToPlugAndChildren(KPlug* p, int code, int index, KPlug* other, KPlug* extra)
 {
     p->ConnectionEvent(nullptr, code, p, index, other, 0, extra);
+    // The children are kept alive until each has been told.
+    GuardSet guards;
     std::vector<KPlug*> kids;
     for (int i = 0; i < p->GetChildCount(); ++i)
     {
         kids.push_back(p->GetChild(i));
+        guards.Add(kids.back());
     }
     for (KPlug* c : kids)
     {

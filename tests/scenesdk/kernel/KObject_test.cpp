@@ -545,3 +545,41 @@ TEST(PropertyLifetime, AnOwnerDestroyedWhileItsPropertyIsMidDisconnectIsNotReach
 }
 
 } // namespace
+
+namespace
+{
+
+// Destroys another object when it hears an object event.
+struct RelatedKiller : KObject
+{
+    KObject* victim = nullptr;
+    int heard = 0;
+    bool OnRelatedObjectEvent(KObject*, int, const void*, const void*) override
+    {
+        ++heard;
+        if (KObject* v = victim)
+        {
+            victim = nullptr;
+            v->Destroy();
+        }
+        return false;
+    }
+};
+
+TEST(DestroyInsideEvents, AnObjectDestroyedByAnotherRelatedObjectIsNotToldAfterwards)
+{
+    PlugScope scope;
+    KObject* o = scope.Add(new KObject);
+    auto* a = scope.Add(new RelatedKiller);
+    auto* b = new RelatedKiller;
+    HdlKObject hb = b->GetHandle();
+    ASSERT_TRUE(o->ConnectDst(a));
+    ASSERT_TRUE(o->ConnectDst(b));
+    a->victim = b;
+    o->SetName("Renamed");
+    EXPECT_FALSE(hb.IsLive());
+    EXPECT_EQ(a->heard, 2) << "codes 8 and 12";
+    EXPECT_EQ(o->GetDstCount(), 1);
+}
+
+} // namespace
