@@ -1028,6 +1028,7 @@ bool KObject::HasOwner(int arg)
 bool KObject::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                             const void* c)
 {
+    DepthGuard keep(this); // the referenced object's handler may destroy this one
     if (KObject* r = GetReferencedObject())
     {
         r->OnReferencedNotify14(path, code, emitter, a, b, c);
@@ -1038,6 +1039,7 @@ bool KObject::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, co
 bool KObject::NotifyEvent15(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                             const void* c)
 {
+    DepthGuard keep(this); // the referenced object's handler may destroy this one
     if (KObject* r = GetReferencedObject())
     {
         r->OnReferencedNotify15(path, code, emitter, a, b, c);
@@ -1089,6 +1091,9 @@ bool KObject::HandleObjectConnectionEvent(int code, KPlug* emitter, int index, K
 bool KObject::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                               uint32_t type, KPlug* extra)
 {
+    // Events forwarded by a property reach this object outside any change of
+    // its own: a hook that destroys it is deferred until the event is handled.
+    DepthGuard keep(this);
     switch (code)
     {
     case eReplaceSrcSideBegin:

@@ -583,3 +583,41 @@ TEST(DestroyInsideEvents, AnObjectDestroyedByAnotherRelatedObjectIsNotToldAfterw
 }
 
 } // namespace
+
+namespace
+{
+
+// Destroys itself from its hook for events of its properties.
+struct SelfKiller : KObject
+{
+    bool armed = false;
+    std::vector<int> codes;
+    bool OnObjectEvent(KPlug* emitter, int code, KPlug* other, int index) override
+    {
+        if (armed && emitter != this)
+        {
+            armed = false;
+            Destroy();
+        }
+        codes.push_back(code); // still safe: the destroy waits for the event to end
+        return KObject::OnObjectEvent(emitter, code, other, index);
+    }
+};
+
+TEST(DestroyInsideEvents, AnOwnerDestroyedByAHookForItsPropertysEventIsDeferred)
+{
+    PlugScope scope;
+    auto* o = new SelfKiller;
+    HdlKObject ho = o->GetHandle();
+    KObject* x = scope.Add(new KObject);
+    KProperty* p = o->CreateProperty("P", eKPropDouble);
+    HdlKObject hp = p->GetHandle();
+    ASSERT_TRUE(p->ConnectSrc(x));
+    o->armed = true;
+    p->DisconnectSrc(x);
+    EXPECT_FALSE(ho.IsLive());
+    EXPECT_FALSE(hp.IsLive());
+    EXPECT_EQ(x->GetDstCount(), 0);
+}
+
+} // namespace
