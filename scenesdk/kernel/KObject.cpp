@@ -282,6 +282,7 @@ bool KObject::RemoveProperty(KProperty* property)
 
 void KObject::RemoveAllProperties()
 {
+    DepthGuard keep(this); // a property's handlers may ask to destroy this object
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         DestroyPropertyAt(i);
@@ -290,6 +291,7 @@ void KObject::RemoveAllProperties()
 
 void KObject::DisconnectAllProperties()
 {
+    DepthGuard keep(this);
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         KProperty* p = m_Properties[static_cast<size_t>(i)];
@@ -369,6 +371,7 @@ bool KObject::RemoveFlaggedProperty(KProperty* property)
 
 KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
 {
+    DepthGuard keep(this);
     if (!source || source->GetTypeCode() == eKPropObject)
     {
         return nullptr;
@@ -405,6 +408,7 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
 
 KProperty* KObject::ClonePropertyFrom(KProperty* property)
 {
+    DepthGuard keep(this);
     if (!property)
     {
         return nullptr;
@@ -426,6 +430,7 @@ KProperty* KObject::ClonePropertyFrom(KProperty* property)
 
 void KObject::CopyFrom(KObject* other, uint32_t what)
 {
+    DepthGuard keep(this);
     if (!other)
     {
         return;
@@ -453,6 +458,7 @@ void KObject::CopyFrom(KObject* other, uint32_t what)
 
 void KObject::CopyValues(KObject* other, bool assign)
 {
+    DepthGuard keep(this); // value handlers may ask to destroy this object
     if (!other || other == this || !other->IsA(GetClassId()))
     {
         return;
@@ -497,6 +503,7 @@ void KObject::CopyPropertyValuesFrom(KObject* other)
 
 void KObject::CopyFlaggedPropertiesFrom(KObject* other)
 {
+    DepthGuard keep(this);
     if (!other || other == this || !other->IsA(GetClassId()))
     {
         return;
@@ -590,6 +597,7 @@ void KObject::SendNameSpaceChanged(int depth)
 
 void KObject::SetFullName(const char* fullName)
 {
+    DepthGuard keep(this);
     KString prefix;
     KString name;
     SplitFullName(fullName, nullptr, nullptr, &prefix, &name);

@@ -491,6 +491,7 @@ KProperty* KProperty::Clone(KObject* owner)
     {
         return nullptr;
     }
+    DepthGuard keep(owner); // the owner's handlers may ask to destroy it
     p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
     p->SetTypeCode(GetTypeCode());
     owner->AddProperty(p);
