@@ -445,8 +445,9 @@ KString KProperty::MakeUniqueName(const char* name)
 
 bool KProperty::SetName(const char* name, bool makeUnique)
 {
-    KString wanted = makeUnique ? MakeUniqueName(name) : KString(name ? name : "");
-    KString stored = StripQuotes(wanted.Buffer());
+    // Quotes go before the uniqueness test, so the stored name is the one tested.
+    KString unquoted = StripQuotes(name);
+    KString stored = makeUnique ? MakeUniqueName(unquoted.Buffer()) : unquoted;
     KString old = m_Attributes.name;
     DepthGuard keep(this); // handlers may ask to destroy this property
     if (!NotifyEvent15(nullptr, eRenaming, this, stored.Buffer(), old.Buffer(), nullptr))
