@@ -1,5 +1,8 @@
 #include "app/CEngineServices.h"
 
+#include "app/CDInputMgr.h"
+#include "app/CFModSoundMgr.h"
+
 #include <new>
 
 CEngineServices* CEngineServices::s_pInstance = nullptr;
@@ -33,13 +36,13 @@ CEngineServices::~CEngineServices()
 
     // [slot 2] m_pModelFactory.Release();
 
-    // [slot 3] m_pInputMgr.Release();
+    m_pInputMgr.Release();
 
     // [slot 4] m_pGuiMgr.Release();
 
-    // [slot 5] m_pSoundMgr.Release();
+    m_pSoundMgr.Release();
 
-    // [slot 6] m_pPhysXMgr.Release();
+    m_pPhysXMgr.Release();
 }
 
 // Getters of the slots: the copy getters return the handle by value; the lazy
@@ -49,11 +52,25 @@ CEngineServices::~CEngineServices()
 
 // [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
 
-// [slot 3] CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
-//          { if (m_pInputMgr.IsNull()) m_pInputMgr = new (std::nothrow) CDInputMgr; return m_pInputMgr; }
+CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
+{
+    if (m_pInputMgr.IsNull())
+        m_pInputMgr = new (std::nothrow) CDInputMgr;
+    return m_pInputMgr;
+}
 
 // [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
 
-// [slot 5] CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr() (CFModSoundMgr)
+CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
+{
+    if (m_pSoundMgr.IsNull())
+        m_pSoundMgr = new (std::nothrow) CFModSoundMgr;
+    return m_pSoundMgr;
+}
 
-// [slot 6] CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr() (CPhysXMgr)
+CRefPtr<CPhysXMgr>& CEngineServices::GetPhysXMgr()
+{
+    if (m_pPhysXMgr.IsNull())
+        m_pPhysXMgr = new (std::nothrow) CPhysXMgr;
+    return m_pPhysXMgr;
+}

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/CPhysXMgr.h"
 #include "app/CRefCounted.h"
+#include "app/IInputMgr.h"
+#include "app/ISoundMgr.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -38,13 +41,16 @@ public:
     // [slot 1: renderer]      CRefPtr<IRenderer> GetRenderer();          copy of the handle
     // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
 
-    // [slot 3: input manager] CRefPtr<IInputMgr>& GetInputMgr();         makes CDInputMgr on first call
+    // Makes the CDInputMgr on first call (left null when allocation fails).
+    CRefPtr<IInputMgr>& GetInputMgr();
 
     // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
 
-    // [slot 5: sound manager] CRefPtr<ISoundMgr>& GetSoundMgr();         makes CFModSoundMgr on first call
+    // Makes the sound manager (not Create-d) on the first call.
+    CRefPtr<ISoundMgr>& GetSoundMgr();
 
-    // [slot 6: physics]       CRefPtr<CPhysXMgr>& GetPhysXMgr();         makes CPhysXMgr on first call
+    // Makes the physics manager (not Create-d) on the first call.
+    CRefPtr<CPhysXMgr>& GetPhysXMgr();
 
 protected:
     // Builds the renderer, then the texture loader, terrain builder, model
@@ -59,11 +65,11 @@ private:
 
     // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
 
-    // [slot 3] CRefPtr<IInputMgr> m_pInputMgr;
+    CRefPtr<IInputMgr> m_pInputMgr;
 
     // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
 
-    // [slot 5] CRefPtr<ISoundMgr> m_pSoundMgr;
+    CRefPtr<ISoundMgr> m_pSoundMgr;
 
-    // [slot 6] CRefPtr<CPhysXMgr> m_pPhysXMgr;
+    CRefPtr<CPhysXMgr> m_pPhysXMgr;
 };

@@ -466,7 +466,8 @@ bool KTime::FramesFromText(const std::string& s, int mode)
     if (n != 0)
     {
         KTime r;
-        r.SetTimecodeWithResidual(0, 0, 0, 0, 0, static_cast<int>(n), mode);
+        const long clamped = n < INT32_MIN ? INT32_MIN : (n > INT32_MAX ? INT32_MAX : n);
+        r.SetTimecodeWithResidual(0, 0, 0, 0, 0, static_cast<int>(clamped), mode);
         result = AddSaturated(result, r);
     }
     mTime = result.mTime;
@@ -476,11 +477,12 @@ bool KTime::FramesFromText(const std::string& s, int mode)
 bool KTime::TimecodeFromText(const std::string& text, int mode)
 {
     std::string s = text;
-    int residual = 0;
+    // Added up wide and clamped: the text may carry any two numbers.
+    int64_t residual = 0;
     const size_t paren = s.find('(');
     if (paren != std::string::npos)
     {
-        residual += std::atoi(s.c_str() + paren + 1);
+        residual += std::strtol(s.c_str() + paren + 1, nullptr, 10);
         s.resize(paren);
     }
     s += '.';
@@ -514,7 +516,8 @@ bool KTime::TimecodeFromText(const std::string& text, int mode)
         const std::string hundredths = take();
         residual += NormalizeHundredths(std::strtol(hundredths.c_str(), nullptr, 10), hundredths.size() == 1);
     }
-    return SetTimecodeWithResidual(hours, minutes, seconds, frames, 0, residual, mode);
+    residual = residual < INT32_MIN ? INT32_MIN : (residual > INT32_MAX ? INT32_MAX : residual);
+    return SetTimecodeWithResidual(hours, minutes, seconds, frames, 0, static_cast<int>(residual), mode);
 }
 
 bool KTime::FromText(const char* text, int mode, int format)

@@ -32,6 +32,9 @@ struct KIdSet::Directory
 namespace
 {
 
+// Chunk of the highest id (INT32_MAX): directories never reach past it.
+constexpr int kLastChunk = INT32_MAX / KIdSet::kChunkBits;
+
 KMemoryReusePool::IXAlloc& Alloc()
 {
     return KMemoryReusePool::KXAllocStd::Instance();
@@ -133,8 +136,9 @@ uint32_t* KIdSet::WritableWord(int id)
             first = std::min(first, dir->firstChunk);
             last = std::max(last, dir->firstChunk + dir->chunkCount - 1);
             // Growing upward: leave room so that rising ids rarely regrow.
+            // Never past the chunk of the highest int id.
             if (chunkIndex >= dir->firstChunk + dir->chunkCount)
-                last = std::max(last, dir->firstChunk + 2 * dir->chunkCount - 1);
+                last = std::max(last, std::min(kLastChunk, dir->firstChunk + 2 * dir->chunkCount - 1));
         }
         const int count = last - first + 1;
         const size_t bytes = offsetof(Directory, chunks) + sizeof(Chunk*) * static_cast<size_t>(count);
@@ -203,18 +207,19 @@ int KIdSet::AssignLowest()
     const int id = FindFirst(false, m_SearchFrom);
     if (id < 0 || !Set(id))
         return -1;
-    m_SearchFrom = id + 1;
+    m_SearchFrom = id < INT32_MAX ? id + 1 : id;
     return id;
 }
 
 int KIdSet::FindFirst(bool value, int start, int end) const
 {
     start = std::max(start, 0);
-    auto within = [end](int id) { return (end < 0 || id < end) ? id : -1; };
+    // The id just past the last chunk may be one past the int range: no id.
+    auto within = [end](int64_t id) { return (id <= INT32_MAX && (end < 0 || id < end)) ? int(id) : -1; };
     if (m_Dir == nullptr)
         return value ? -1 : within(start);
     const int firstId = m_Dir->firstChunk * kChunkBits;
-    const int endId = (m_Dir->firstChunk + m_Dir->chunkCount) * kChunkBits;
+    const int64_t endId = int64_t{m_Dir->firstChunk + m_Dir->chunkCount} * kChunkBits;
     if (!value && start < firstId)
         return within(start);
     for (int c = std::max(0, start / kChunkBits - m_Dir->firstChunk); c < m_Dir->chunkCount; ++c)
@@ -239,7 +244,7 @@ int KIdSet::FindFirst(bool value, int start, int end) const
                 return within(chunkStart + w * kWordBits + LowestBit(bits));
         }
     }
-    return value ? -1 : within(std::max(start, endId));
+    return value ? -1 : within(std::max(int64_t{start}, endId));
 }
 
 int KIdSet::GetHighest() const

@@ -6,6 +6,8 @@
 // lookups then use binary search. Keys are not unique: adding a key twice
 // makes two entries, and a lookup returns one of them. Not thread-safe.
 
+#include "scenesdk/kernel/KSortedMapStorage.h"
+
 #include <cstdint>
 
 namespace scenesdk
@@ -37,18 +39,14 @@ public:
     // Frees the entries.
     void Clear();
 
-    int GetCount() const { return m_Count; }
+    int GetCount() const { return m_Entries.GetCount(); }
     // Entries the storage has room for.
-    int GetCapacity() const { return m_Blocks * m_BlockSize; }
+    int GetCapacity() const { return m_Entries.GetCapacity(); }
 
 private:
     void SortIfDirty();
 
-    Entry* m_Entries;
-    int m_Count;
-    int m_Blocks;
-    int m_BlockSize;
-    bool m_Dirty;
+    KSortedMapStorage<Entry> m_Entries;
 };
 
 } // namespace scenesdk

@@ -1,6 +1,5 @@
 #include "scenesdk/kernel/KSortedStringMap.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,11 +30,7 @@ int CompareNoCaseAscii(const char* a, const char* b)
 
 } // namespace
 
-KSortedStringMap::KSortedStringMap(int blockSize)
-    : m_Entries(nullptr), m_Count(0), m_Blocks(0), m_BlockSize(1), m_Dirty(false), m_CaseSensitive(false)
-{
-    Init(blockSize);
-}
+KSortedStringMap::KSortedStringMap(int blockSize) : m_Entries(blockSize), m_CaseSensitive(false) {}
 
 KSortedStringMap::~KSortedStringMap()
 {
@@ -45,14 +40,14 @@ KSortedStringMap::~KSortedStringMap()
 void KSortedStringMap::Init(int blockSize)
 {
     Clear();
-    m_BlockSize = blockSize > 1 ? blockSize : 1;
+    m_Entries.SetBlockSize(blockSize);
     m_CaseSensitive = false;
 }
 
 void KSortedStringMap::SetCaseSensitive(bool on)
 {
     if (m_CaseSensitive != on)
-        m_Dirty = m_Count > 1;
+        m_Entries.MarkDirty();
     m_CaseSensitive = on;
 }
 
@@ -70,32 +65,22 @@ bool KSortedStringMap::Add(const char* key, uintptr_t value)
 {
     if (key == nullptr)
         return false;
-    if (m_Count == m_Blocks * m_BlockSize)
-    {
-        const size_t entries = static_cast<size_t>(m_Blocks + 1) * static_cast<size_t>(m_BlockSize);
-        void* grown = std::realloc(m_Entries, entries * sizeof(Entry));
-        if (grown == nullptr)
-            return false;
-        m_Entries = static_cast<Entry*>(grown);
-        ++m_Blocks;
-    }
     const size_t length = std::strlen(key) + 1;
     char* copy = static_cast<char*>(std::malloc(length));
     if (copy == nullptr)
         return false;
     std::memcpy(copy, key, length);
-    m_Entries[m_Count++] = Entry{copy, value};
-    m_Dirty = true;
+    if (!m_Entries.Append(Entry{copy, value}))
+    {
+        std::free(copy);
+        return false;
+    }
     return true;
 }
 
 void KSortedStringMap::SortIfDirty()
 {
-    if (!m_Dirty)
-        return;
-    std::sort(m_Entries, m_Entries + m_Count,
-              [this](const Entry& a, const Entry& b) { return CompareKeys(a.key, b.key) < 0; });
-    m_Dirty = false;
+    m_Entries.SortIfDirty([this](const Entry& a, const Entry& b) { return CompareKeys(a.key, b.key) < 0; });
 }
 
 uintptr_t KSortedStringMap::Find(const char* key, int* indexOut)
@@ -105,19 +90,16 @@ uintptr_t KSortedStringMap::Find(const char* key, int* indexOut)
     if (key == nullptr)
         return 0;
     SortIfDirty();
-    Entry* end = m_Entries + m_Count;
-    Entry* hit = std::lower_bound(
-        m_Entries, end, key, [this](const Entry& e, const char* k) { return CompareKeys(e.key, k) < 0; });
-    if (hit == end || CompareKeys(hit->key, key) != 0)
-        return 0;
+    const int index =
+        m_Entries.Search(key, [this](const Entry& e, const char* k) { return CompareKeys(e.key, k); });
     if (indexOut != nullptr)
-        *indexOut = static_cast<int>(hit - m_Entries);
-    return hit->value;
+        *indexOut = index;
+    return index < 0 ? 0 : m_Entries[index].value;
 }
 
 uintptr_t KSortedStringMap::GetAt(int index, const char** keyOut)
 {
-    if (index < 0 || index >= m_Count)
+    if (!m_Entries.InRange(index))
         return 0;
     SortIfDirty();
     if (keyOut != nullptr)
@@ -127,7 +109,7 @@ uintptr_t KSortedStringMap::GetAt(int index, const char** keyOut)
 
 uintptr_t* KSortedStringMap::ValueAddressAt(int index)
 {
-    if (index < 0 || index >= m_Count)
+    if (!m_Entries.InRange(index))
         return nullptr;
     SortIfDirty();
     return &m_Entries[index].value;
@@ -135,13 +117,11 @@ uintptr_t* KSortedStringMap::ValueAddressAt(int index)
 
 bool KSortedStringMap::RemoveAt(int index)
 {
-    if (index < 0 || index >= m_Count)
+    if (!m_Entries.InRange(index))
         return false;
     SortIfDirty();
     std::free(m_Entries[index].key);
-    std::memmove(m_Entries + index, m_Entries + index + 1,
-                 static_cast<size_t>(m_Count - index - 1) * sizeof(Entry));
-    --m_Count;
+    m_Entries.RemoveAt(index);
     return true;
 }
 
@@ -154,13 +134,9 @@ bool KSortedStringMap::Remove(const char* key)
 
 void KSortedStringMap::Clear()
 {
-    for (int i = 0; i < m_Count; ++i)
+    for (int i = 0; i < m_Entries.GetCount(); ++i)
         std::free(m_Entries[i].key);
-    std::free(m_Entries);
-    m_Entries = nullptr;
-    m_Count = 0;
-    m_Blocks = 0;
-    m_Dirty = false;
+    m_Entries.Free();
 }
 
 } // namespace scenesdk

@@ -6,6 +6,8 @@
 // locale); SetCaseSensitive(true) compares bytes. Keys are not unique. Null
 // keys are refused. Not thread-safe.
 
+#include "scenesdk/kernel/KSortedMapStorage.h"
+
 #include <cstdint>
 
 namespace scenesdk
@@ -46,18 +48,14 @@ public:
     bool Remove(const char* key);
     void Clear();
 
-    int GetCount() const { return m_Count; }
-    int GetCapacity() const { return m_Blocks * m_BlockSize; }
+    int GetCount() const { return m_Entries.GetCount(); }
+    int GetCapacity() const { return m_Entries.GetCapacity(); }
 
 private:
     void SortIfDirty();
     int CompareKeys(const char* a, const char* b) const;
 
-    Entry* m_Entries;
-    int m_Count;
-    int m_Blocks;
-    int m_BlockSize;
-    bool m_Dirty;
+    KSortedMapStorage<Entry> m_Entries;
     bool m_CaseSensitive;
 };
 

@@ -160,11 +160,19 @@ bool KString::Assign(const char* text, int length)
         SetNull();
         return false;
     }
+    // A source inside our own inline text would be overwritten by the new
+    // terminator before it is copied: take it out first. (A heap source
+    // stays readable: Allocate hands the old block back unfreed.)
+    char local[kInlineSize];
+    if (text >= m_Inline && text < m_Inline + kInlineSize && length > 0 && length < kInlineSize)
+    {
+        std::memcpy(local, text, static_cast<size_t>(length));
+        text = local;
+    }
     char* old = nullptr;
     const bool ok = Allocate(length, old);
-    // memmove: the source may be our own inline text.
     if (ok && length > 0)
-        std::memmove(m_Buffer, text, static_cast<size_t>(length));
+        std::memcpy(m_Buffer, text, static_cast<size_t>(length));
     std::free(old);
     return ok;
 }

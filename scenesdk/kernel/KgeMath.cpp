@@ -445,56 +445,63 @@ void KgeMatrixFromTRS(double* m, const double* t, const double* r, const double*
     KgeMatrixSetTranslation(m, t[0], t[1], t[2]);
 }
 
-namespace
+void KgeQuaternionToYAxis(double* out, const double* q)
 {
-
-// Spheric XYZ: twist about X, then the swing (0, sin(y/2), sin(z/2), w).
-void SphericToMatrix(double* m, const double* angles)
-{
-    const double hx = angles[0] * kHalfDegToRad;
-    const double sy = std::sin(angles[1] * kHalfDegToRad);
-    const double sz = std::sin(angles[2] * kHalfDegToRad);
-    double twist[4], swing[4], q[4];
-    KgeVector4Set(twist, std::sin(hx), 0.0, 0.0, std::cos(hx));
-    KgeVector4Set(swing, 0.0, sy, sz, std::sqrt(std::max(0.0, 1.0 - sy * sy - sz * sz)));
-    KgeQuaternionMultiply(q, swing, twist);
-    KgeMatrixFromQuaternion(m, q);
+    // Row 1 of KgeMatrixFromQuaternion: where the rotation takes the Y axis.
+    const double x = q[0], y = q[1], z = q[2], w = q[3];
+    const double n = x * x + y * y + z * z + w * w;
+    const double s = n > 0.0 ? 2.0 / n : 0.0;
+    out[0] = (x * y - w * z) * s;
+    out[1] = 1.0 - (x * x + z * z) * s;
+    out[2] = (y * z + w * x) * s;
 }
 
-void MatrixToSpheric(double* angles, const double* m)
+void KgeMatrixFromSpheric(double* m, const double* angles)
 {
-    double q[4];
-    KgeMatrixToQuaternion(q, m);
-    const double len = KgeQuaternionLength(q);
-    if (len > 0.0)
-        KgeScaleVector4(q, q, (q[3] < 0.0 ? -1.0 : 1.0) / len);
-    // q = swing * twist with the swing free of x: the twist is (x, w)
-    // normalised; the swing's cosine of its full angle is 2 (x^2 + w^2) - 1.
-    const double xw2 = q[0] * q[0] + q[3] * q[3];
-    const double swingTerm = 2.0 * xw2 - 1.0;
-    if (!(swingTerm > -0.9999999999))
+    const double a = angles[0] * kHalfDegToRad, b = angles[1] * kHalfDegToRad, c = angles[2] * kHalfDegToRad;
+    const double sa = std::sin(a), ca = std::cos(a);
+    const double sb = std::sin(b), cb = std::cos(b);
+    const double sc = std::sin(c), cc = std::cos(c);
+    // swing (0, sb, sc, cb cc) times twist (sa, 0, 0, ca), not normalised:
+    // KgeMatrixFromQuaternion scales by 2 / |q|^2.
+    KgeMatrixFromQuaternion(m, sa * cc * cb, sb * ca + sc * sa, sc * ca - sb * sa, ca * cc * cb);
+}
+
+void KgeMatrixToSpheric(double* angles, const double* m)
+{
+    const double m0 = m[0], m1 = m[1], m2 = m[2];
+    if (!(m0 > -0.9999999999))
     {
         angles[0] = angles[1] = angles[2] = 180.0;
         return;
     }
-    const double norm = std::sqrt(xw2);
-    double twist[4], twistInv[4], swing[4];
-    KgeVector4Set(twist, q[0] / norm, 0.0, 0.0, q[3] / norm);
-    KgeQuaternionConjugate(twistInv, twist);
-    KgeQuaternionMultiply(swing, q, twistInv);
-    angles[0] = 2.0 * std::atan2(twist[0], twist[3]) * kKgeRadToDeg;
-    angles[1] = std::asin(std::clamp(swing[1], -1.0, 1.0)) * kTwiceRadToDeg;
-    angles[2] = std::asin(std::clamp(swing[2], -1.0, 1.0)) * kTwiceRadToDeg;
+    // The swing: the shortest turn of X onto row 0, (0, -m2, m1, 1 + m0)
+    // normalised. It is the normalised (0, sb, sc, cb cc), whose length
+    // sqrt(1 + sb^2 sc^2) = s solves d = (q.y q.z)^2 = sb^2 sc^2 / s^4.
+    double q[4] = {0.0, -m2, m1, m0 + 1.0};
+    KgeScaleVector4(q, q, 1.0 / KgeQuaternionLength(q));
+    const double d = q[1] * q[1] * q[2] * q[2];
+    const double s = d > 1e-10 ? std::sqrt((0.5 / d) * (1.0 - std::sqrt(std::max(0.0, 1.0 - 4.0 * d)))) : 1.0;
+    angles[1] = std::asin(std::clamp(s * q[1], -1.0, 1.0)) * kTwiceRadToDeg;
+    angles[2] = std::asin(std::clamp(s * q[2], -1.0, 1.0)) * kTwiceRadToDeg;
+    // What remains after the swing is the twist about X.
+    double whole[4], swingInv[4], twist[4], y[3];
+    KgeMatrixToQuaternion(whole, m);
+    KgeQuaternionConjugate(swingInv, q);
+    KgeQuaternionMultiply(twist, swingInv, whole);
+    const double len = KgeQuaternionLength(twist);
+    if (len > 0.0)
+        KgeScaleVector4(twist, twist, 1.0 / len);
+    KgeQuaternionToYAxis(y, twist);
+    angles[0] = std::atan2(y[2], y[1]) * kKgeRadToDeg;
 }
-
-} // namespace
 
 void KgeRotationFromPivotRecord(const KgePivotRotationRecord& record, double* m, const double* angles)
 {
     if (record.eulerCode == 0)
         KgeMatrixFromEuler(m, angles);
     else if (record.eulerCode == kKgeEulerSpheric)
-        SphericToMatrix(m, angles);
+        KgeMatrixFromSpheric(m, angles);
     else
         KgeMatrixFromEulerOrder(m, angles, record.eulerCode);
     if (record.flags & KgePivotRotationRecord::kPreRotation)
@@ -517,7 +524,7 @@ void KgeAnglesFromPivotRecord(const KgePivotRotationRecord& record, double* angl
         KgeRotationMultiply(r, r, record.postRotation);
     int i, j, k;
     if (record.eulerCode == kKgeEulerSpheric)
-        MatrixToSpheric(angles, r);
+        KgeMatrixToSpheric(angles, r);
     else if (KgeEulerAxes(record.eulerCode, &i, &j, &k) && record.eulerCode != 0)
     {
         double sequence[3];

@@ -75,8 +75,8 @@ void KgeAffineInverseMultiply(double* out, const double* a, const double* b);
 // XYZ, XZY, YZX, YXZ, ZXY, ZYX. The axes (i, j, k) of a code come from
 // KgeEulerAxes. Bit value 2 marks the odd permutations (XZY, YXZ, ZYX),
 // whose angles are negated inside the formulas; bit value 1 selects the
-// repeated-axis form (i, j, i). Code 12 is the spheric XYZ rotation, handled
-// only by the pivot-record routines.
+// repeated-axis form (i, j, i). Code 12 is the spheric XYZ rotation
+// (KgeMatrixFromSpheric), which never indexes the axis table.
 constexpr int kKgeEulerSpheric = 12;
 // Axes of code 0..11 into i, j, k; false for any other code.
 bool KgeEulerAxes(int code, int* i, int* j, int* k);
@@ -119,6 +119,21 @@ double KgeQuaternionLength(const double* q);
 void KgeQuaternionConjugate(double* out, const double* q);
 // Quaternion product out = a b (Hamilton): b turns first, then a.
 void KgeQuaternionMultiply(double* out, const double* a, const double* b);
+// Where the rotation of q (any length but 0) takes the Y axis: row 1 of
+// KgeMatrixFromQuaternion.
+void KgeQuaternionToYAxis(double* out, const double* q);
+
+// Spheric XYZ (Euler-order code 12), the same in node rotations and in
+// rotation channels. With the half angles a, b, c of angles[0..2] the
+// quaternion is (sa cc cb, sb ca + sc sa, sc ca - sb sa, ca cc cb): a twist
+// about X by angles[0] (sa, 0, 0, ca), then the swing (0, sb, sc, cb cc),
+// which turns X towards Y by angles[1] and towards Z by angles[2]. Writes the
+// 3x3 part.
+void KgeMatrixFromSpheric(double* m, const double* angles);
+// Inverse for |angles[1]|, |angles[2]| < 180: the swing from row 0 of the
+// 3x3 part, then the twist that remains. When m[0] is at most -0.9999999999
+// (X turned onto -X) all three angles are 180.
+void KgeMatrixToSpheric(double* angles, const double* m);
 
 // Full matrix: the XYZ rotation of r with rows 0, 1, 2 scaled by s.x, s.y,
 // s.z, translation t, fourth column (0, 0, 0, 1).
@@ -143,10 +158,7 @@ struct KgePivotRotationRecord
 // transpose(Post) R (when flagged): a row vector turns by the transposed
 // post-rotation, then the Euler rotation, then the pre-rotation.
 //
-// Spheric rotation: a twist about X by angles[0] followed by a swing whose
-// quaternion is (0, sin(y/2), sin(z/2), w) for y = angles[1], z = angles[2];
-// it is defined while sin^2(y/2) + sin^2(z/2) <= 1 (for example |y|, |z| <=
-// 90 degrees).
+// The spheric rotation is KgeMatrixFromSpheric.
 void KgeRotationFromPivotRecord(const KgePivotRotationRecord& record, double* m, const double* angles);
 // Inverse: takes the pre- and post-rotations off m and gives the angles in
 // x, y, z slots. A spheric swing of 180 degrees gives (180, 180, 180).

@@ -34,6 +34,15 @@ void DivideRows(double* out, const double* in, const double* divisors)
             out[4 * r + c] = divisors[r] != 0.0 ? in[4 * r + c] / divisors[r] : 0.0;
 }
 
+// Splits the 3x3 part into signed row lengths and the rotation left when the
+// rows are divided by them (an identity matrix with that 3x3 part).
+void SplitScaleRotation(const double* m, double* len, double* rotation)
+{
+    SignedRowLengths(m, len);
+    KgeMatrixIdentity(rotation);
+    DivideRows(rotation, m, len);
+}
+
 } // namespace
 
 void KgeTransformMatrix::SetIdentity()
@@ -68,11 +77,8 @@ void KgeTransformMatrix::SetTRS(const KgeTVector& t, const KgeTVector& r, const 
 
 KgeTVector KgeTransformMatrix::GetRotation() const
 {
-    double len[3];
-    SignedRowLengths(mData, len);
-    double n[16];
-    KgeMatrixIdentity(n);
-    DivideRows(n, mData, len);
+    double len[3], n[16];
+    SplitScaleRotation(mData, len, n);
     double angles[3];
     KgeMatrixToEulerXYZ(angles, n);
     return KgeTVector(angles[0], angles[1], angles[2], 1.0);
@@ -112,11 +118,8 @@ KgeTransformMatrix KgeTransformMatrix::Inverse() const
 {
     // M = diag(s) R with translation t, so M^-1 = transpose(R) diag(1/s) with
     // translation -t transpose(R) diag(1/s).
-    double s[3];
-    SignedRowLengths(mData, s);
-    double rotation[16];
-    KgeMatrixIdentity(rotation);
-    DivideRows(rotation, mData, s);
+    double s[3], rotation[16];
+    SplitScaleRotation(mData, s, rotation);
     KgeTransformMatrix inv;
     KgeTransposeRotation(inv.mData, rotation);
     for (int r = 0; r < 3; ++r)

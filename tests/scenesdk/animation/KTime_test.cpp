@@ -236,6 +236,10 @@ TEST(KTimeTest, FromTextFrames)
     EXPECT_EQ(t.Get(), (-75 * 2 * 769769300LL + 99) / 100);
     ASSERT_TRUE(t.FromText("12 (5)", 6, 1));
     EXPECT_EQ(t.Get(), 12 * 1539538600LL + (5 * 2 * 769769300LL + 99) / 100);
+    ASSERT_TRUE(t.FromText("0(99999999999)", 6, 1)); // clamped to the int range
+    KTime most;
+    most.SetTimecodeWithResidual(0, 0, 0, 0, 0, INT32_MAX, 6);
+    EXPECT_EQ(t.Get(), most.Get());
     const int64_t before = t.Get();
     EXPECT_FALSE(t.FromText("abc", 6, 1));
     EXPECT_FALSE(t.FromText("", 6, 1));
@@ -263,6 +267,13 @@ TEST(KTimeTest, FromTextTimecode)
     EXPECT_EQ(t.Get(), expected.Get());
     ASSERT_TRUE(t.FromText("-01:59:59.29", 6, 0));
     EXPECT_EQ(t.Get(), -1539538600LL);
+    // Hundredths beyond the int range add up without overflowing.
+    ASSERT_TRUE(t.FromText("..99(2147483647)", 6, 0));
+    expected.SetTimecodeWithResidual(0, 0, 0, 0, 0, INT32_MAX, 6);
+    EXPECT_EQ(t.Get(), expected.Get());
+    ASSERT_TRUE(t.FromText("..-99(-2147483648", 6, 0));
+    expected.SetTimecodeWithResidual(0, 0, 0, 0, 0, INT32_MIN, 6);
+    EXPECT_EQ(t.Get(), expected.Get());
 }
 
 TEST(KTimeTest, TextRoundTripsOfFrameAlignedTimes)

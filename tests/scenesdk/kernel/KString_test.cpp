@@ -69,6 +69,14 @@ TEST(KStringTest, AssignAndAppendOwnText)
     KString t("hello world");
     t = t.Buffer() + 6; // a source inside its own inline text
     EXPECT_EQ(t, "world");
+    // A suffix at least as long as its offset: the new terminator falls inside the source.
+    KString u("abcdef");
+    u = u.Buffer() + 2;
+    EXPECT_EQ(u.GetLen(), 4);
+    EXPECT_EQ(u, "cdef");
+    KString v("abcdef");
+    v = KString(v.Buffer() + 1, 4);
+    EXPECT_EQ(v, "bcde");
 }
 
 TEST(KStringTest, NumbersAndOperators)

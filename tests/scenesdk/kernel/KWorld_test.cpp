@@ -55,6 +55,27 @@ TEST(KIdSetTest, SparseIdsAcrossChunks)
     EXPECT_EQ(full.AssignLowest(), KIdSet::kChunkBits);
 }
 
+TEST(KIdSetTest, IdsAtTheTopOfTheIntRange)
+{
+    // A directory grown upward stops at the chunk of INT32_MAX, and searches
+    // past it find nothing rather than overflowing.
+    KIdSet ids;
+    for (int i = 0; i < 600000; i += 300)
+        ids.Set(i * KIdSet::kWordBits);
+    ASSERT_TRUE(ids.Set(INT32_MAX));
+    EXPECT_EQ(ids.GetHighest(), INT32_MAX);
+    EXPECT_EQ(ids.FindFirst(false, INT32_MAX), -1);
+    EXPECT_EQ(ids.FindFirst(false, INT32_MAX - 1), INT32_MAX - 1);
+    EXPECT_EQ(ids.FindFirst(true, INT32_MAX - 5), INT32_MAX);
+    EXPECT_EQ(ids.AssignLowest(), 1);
+    KIdSet top;
+    top.Set(INT32_MAX - 1);
+    EXPECT_EQ(top.FindFirst(false, INT32_MAX - 1), INT32_MAX);
+    top.Set(INT32_MAX);
+    EXPECT_EQ(top.FindFirst(false, INT32_MAX - 1), -1);
+    EXPECT_EQ(top.Count(), 2);
+}
+
 TEST(KIdSetTest, CopiesShareUntilChanged)
 {
     KIdSet a;

@@ -308,7 +308,17 @@ TEST(KgeMathTest, EulerOfScaledAndMirroredRows)
     KgeMatrixFromTRS(m, t, r, mirrored);
     KgeMatrixToEulerOrthonormal(angles, m);
     EXPECT_NEAR(angles[0], 10, 1e-9);
+    EXPECT_NEAR(angles[1], 20, 1e-9);
     EXPECT_NEAR(angles[2], 30, 1e-9);
+    // One mirrored row: all three lengths turn negative (two would leave a
+    // mirror, not a rotation), and the angles with those lengths rebuild it.
+    const double oneMirrored[3] = {-2, 3, 4};
+    KgeMatrixFromTRS(m, t, r, oneMirrored);
+    KgeMatrixToEulerOrthonormal(angles, m);
+    const double negated[3] = {-2, -3, -4};
+    double rebuilt[16];
+    KgeMatrixFromTRS(rebuilt, t, angles, negated);
+    ExpectMatrixNear(rebuilt, m, 1e-9);
     const double flat[3] = {1, 0, 1};
     KgeMatrixFromTRS(m, t, r, flat);
     KgeMatrixToEulerOrthonormal(angles, m);
@@ -391,6 +401,59 @@ TEST(KgeMathTest, PivotRecordRoundTrips)
     KgeAnglesFromPivotRecord(record, out, half);
     EXPECT_EQ(out[0], 180.0);
     EXPECT_EQ(out[2], 180.0);
+}
+
+TEST(KgeMathTest, SphericRotation)
+{
+    // One angle alone is the plain rotation about its axis.
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        double angles[3] = {0, 0, 0}, m[16], expected[16];
+        angles[axis] = 40.0;
+        KgeMatrixIdentity(m);
+        KgeMatrixFromSpheric(m, angles);
+        AxisRotation(expected, axis, 40.0);
+        ExpectRotationNear(m, expected, 1e-12);
+    }
+    // In general: the twist about X first, then the swing (0, sb, sc, cb cc).
+    const double a = 25, b = 50, c = -70;
+    const double hb = b * kKgeDegToRad / 2, hc = c * kKgeDegToRad / 2;
+    double m[16], swing[16], twist[16], expected[16];
+    KgeMatrixIdentity(m);
+    const double abc[3] = {a, b, c};
+    KgeMatrixFromSpheric(m, abc);
+    KgeMatrixIdentity(swing);
+    KgeMatrixFromQuaternion(swing, 0.0, std::sin(hb), std::sin(hc), std::cos(hb) * std::cos(hc));
+    AxisRotation(twist, 0, a);
+    KgeMatrixMultiply(expected, swing, twist);
+    ExpectRotationNear(m, expected, 1e-12);
+    // Round trips for swings short of 180 degrees.
+    for (double x : {-170.0, -90.0, 0.0, 45.0, 179.0})
+        for (double y : {-150.0, -60.0, 0.0, 30.0, 120.0})
+            for (double z : {-135.0, 0.0, 10.0, 89.0, 160.0})
+            {
+                const double in[3] = {x, y, z};
+                double r[16], out[3];
+                KgeMatrixIdentity(r);
+                KgeMatrixFromSpheric(r, in);
+                KgeMatrixToSpheric(out, r);
+                SCOPED_TRACE(testing::Message() << x << ", " << y << ", " << z);
+                for (int n = 0; n < 3; ++n)
+                    EXPECT_NEAR(out[n], in[n], 1e-6);
+            }
+    // X turned onto -X has no defined swing.
+    double flip[16], out[3];
+    AxisRotation(flip, 2, 180.0);
+    KgeMatrixToSpheric(out, flip);
+    EXPECT_EQ(out[0], 180.0);
+    EXPECT_EQ(out[1], 180.0);
+    EXPECT_EQ(out[2], 180.0);
+    double y[3];
+    const double q[4] = {std::sin(0.25), 0, 0, std::cos(0.25)};
+    KgeQuaternionToYAxis(y, q);
+    EXPECT_NEAR(y[0], 0.0, 1e-15);
+    EXPECT_NEAR(y[1], std::cos(0.5), 1e-15);
+    EXPECT_NEAR(y[2], std::sin(0.5), 1e-15);
 }
 
 TEST(KgeMathTest, ClampToLimits)

@@ -1,0 +1,42 @@
+#include "app/CApplication.h"
+
+#include "app/Log.h"
+
+using namespace plat;
+
+int CApplication::Run(HINSTANCE instance)
+{
+    m_hInstance = instance;
+    if (!Create())
+    {
+        Log(1, "Error: Creation of application object failed");
+        return -1;
+    }
+    MSG msg;
+    for (;;)
+    {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        // Only with the queue empty: listener callbacks never run inside a frame.
+        if (!Frame())
+            break;
+    }
+    Destroy();
+    return 0;
+}
+
+int RunApplication(CApplication* app, HINSTANCE instance)
+{
+    if (!app)
+    {
+        Log(1, "Error: Creation of application object failed");
+        return -1;
+    }
+    const int result = app->Run(instance);
+    delete app;
+    return result;
+}

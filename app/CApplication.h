@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/win32/W32Window.h"
+
+// Base of the application object: Run builds it (Create), then alternates
+// between draining every pending window message and one Frame until Frame
+// returns false, and tears it down (Destroy). Everything runs on one thread.
+class CApplication
+{
+public:
+    CApplication() : m_hInstance(nullptr) {}
+    virtual ~CApplication() {}
+    CApplication(const CApplication&) = delete;
+    CApplication& operator=(const CApplication&) = delete;
+
+    virtual bool Create() = 0;
+    // One frame; false ends the run.
+    virtual bool Frame() = 0;
+    virtual void Destroy() = 0;
+
+    // 0 after a normal end; -1 when Create failed (logged; Destroy is left to
+    // the destructor then). WM_QUIT is never looked at: only Frame ends the loop.
+    int Run(plat::HINSTANCE instance);
+
+protected:
+    plat::HINSTANCE m_hInstance;
+};
+
+// The program's entry sequence after the log files were reset: runs the
+// application, deletes it and returns Run's result. A null application (its
+// allocation failed) logs "Error: Creation of application object failed"
+// and gives -1.
+int RunApplication(CApplication* app, plat::HINSTANCE instance);

@@ -1,0 +1,269 @@
+#include "app/CVostrelApp.h"
+
+#include "app/CDInputMgr.h"
+#include "app/CEngineServices.h"
+#include "app/CHiResTimer.h"
+#include "app/CPhysXMgr.h"
+#include "app/CSettings.h"
+#include "app/CW32Window.h"
+#include "app/Log.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace
+{
+
+const char* const kSection = "DISPLAY";
+
+// Decimal conversion as atoi does it (leading blanks and a sign allowed,
+// text without digits gives 0), clamped instead of overflowing.
+long ToInt(const std::string& text)
+{
+    errno = 0;
+    long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v > INT_MAX)
+        v = INT_MAX;
+    if (v < INT_MIN)
+        v = INT_MIN;
+    return v;
+}
+
+bool GetDisplayValue(const char* key, std::string& value)
+{
+    CSettings* settings = CSettings::GetInstance();
+    return settings && settings->GetValue(kSection, key, value);
+}
+
+// The main window's configuration from "DISPLAY"; valid when all four
+// entries count.
+struct SWindowConfig
+{
+    std::string title;
+    uint16_t width = 0;
+    uint16_t height = 0;
+    bool fullscreen = false;
+    int count = 0;
+};
+
+SWindowConfig ReadWindowConfig()
+{
+    SWindowConfig c;
+    std::string v;
+    if (GetDisplayValue("title", v))
+    {
+        ++c.count;
+        // A title of 50 characters or more leaves the title empty but counts.
+        if (!v.empty() && v.size() < 50)
+            c.title = v;
+    }
+    if (GetDisplayValue("hRes", v))
+    {
+        const long w = ToInt(v);
+        if (w >= 640 && w <= 1280)
+        {
+            c.width = static_cast<uint16_t>(w);
+            ++c.count;
+        }
+    }
+    if (GetDisplayValue("vRes", v))
+    {
+        const long h = ToInt(v);
+        if (h >= 480 && h <= 1024)
+        {
+            c.height = static_cast<uint16_t>(h);
+            ++c.count;
+        }
+    }
+    if (GetDisplayValue("fullscreen", v))
+    {
+        ++c.count;
+        // Exactly "true": "True", "TRUE" and "yes" mean windowed.
+        c.fullscreen = v == "true";
+    }
+    return c;
+}
+
+} // namespace
+
+CVostrelApp::CVostrelApp() : m_bQuit(false)
+{
+    SetPriority(1000);
+    m_pWindow.Release();
+    m_bQuit = true;
+}
+
+CVostrelApp::~CVostrelApp()
+{
+    Destroy();
+    // m_Console's destructor frees the console.
+    m_pFrameClock.Release();
+    m_pWindow.Release();
+}
+
+bool CVostrelApp::Create()
+{
+    // 1. Settings.
+    CSettings* settings = CSettings::CreateInstance();
+    if (!settings || !settings->Load("settings.ini"))
+    {
+        Log(1, "Error: CSettings::Load(%s) failed in CVostrelApp::Create", "settings.ini");
+        return false;
+    }
+    // 2. Console and main window.
+    if (!CreateWindows())
+    {
+        Log(1, "Error: CreateWindows() failed in CVostrelApp::Create");
+        return false;
+    }
+    // 3. Engine services (its constructor builds the renderer and the model factory).
+    CEngineServices::CreateInstance();
+    CEngineServices* services = CEngineServices::GetInstance();
+    if (!services)
+        return false;
+    // 4. Renderer.
+    if (!SetupRenderEngine())
+    {
+        Log(1, "Error: SetupRenderEngine() failed in CVostrelApp::Create");
+        return false;
+    }
+    // 5. Input manager.
+    CRefPtr<IInputMgr>& pInputMgr = services->GetInputMgr();
+    if (!pInputMgr || !pInputMgr->Create(m_hInstance, m_pWindow))
+    {
+        Log(1, "Error: pInputMgr->Create failed in CVostrelApp::Create");
+        return false;
+    }
+    // 6. Sound manager (silent on a machine without a sound device).
+    CRefPtr<ISoundMgr>& pSoundMgr = services->GetSoundMgr();
+    if (!pSoundMgr || !pSoundMgr->Create())
+    {
+        Log(1, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
+        return false;
+    }
+
+    // 7. The application hears input after every listener below 100.
+    SetPriority(100);
+    pInputMgr->AddListener(this);
+
+    // 8. Frame clock: 5-frame window, 0.03 s first frame, 0.2 s spike limit.
+    m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
+    m_pFrameClock->Reset(5, 0.03, 0.2);
+
+    // [step 9: GUI manager] a CGameTimer on m_pFrameClock; then
+    //   services->GetGuiMgr()->Create(m_pWindow, pInputMgr, timer, 1000, 1000); on failure
+    //   "Error: pGuiMgr->Create failed in CVostrelApp::Create".
+
+    // 10. Physics.
+    CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();
+    if (!pPhysXMgr || !pPhysXMgr->Create())
+    {
+        Log(1, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
+        return false;
+    }
+
+    // [step 11: game controller] m_GameCtrl.Create(m_pFrameClock); on failure
+    //   "Error: m_GameCtrl.Create failed in CVostrelApp::Create".
+
+    // 12. Show, run, confine the cursor.
+    m_pWindow->Show(true);
+    m_bQuit = false;
+    pInputMgr->SetCursorClip(true);
+    return true;
+}
+
+bool CVostrelApp::CreateWindows()
+{
+    // Console position: "ConsoleY" is read only when "ConsoleX" was found.
+    std::string x, y;
+    int16_t consoleX = 0, consoleY = 0;
+    if (GetDisplayValue("ConsoleX", x) && GetDisplayValue("ConsoleY", y))
+    {
+        consoleX = static_cast<int16_t>(ToInt(x));
+        consoleY = static_cast<int16_t>(ToInt(y));
+    }
+    else
+        Log(1, "Warning: Couldn't get Console position from \"settings.ini\"! Using default values.");
+    if (!m_Console.Create("Vostrel - Console", 80, 25, consoleX, consoleY))
+    {
+        Log(1, "Error: m_Console.Create failed in CVostrelApp::CreateWindows");
+        return false;
+    }
+
+    m_pWindow = new CW32Window;
+    const SWindowConfig c = ReadWindowConfig();
+    bool created;
+    if (c.count != 4)
+    {
+        Log(1, "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !");
+        created = m_pWindow->Create(m_hInstance, "Vostrel - Main", 800, 600, 0, 200, 150, 32);
+    }
+    else
+    {
+        const int16_t pos = c.fullscreen ? 0 : 1;
+        created = m_pWindow->Create(m_hInstance, c.title.c_str(), c.width, c.height, c.fullscreen ? 1 : 0,
+                                    static_cast<int16_t>(200 * pos), static_cast<int16_t>(150 * pos), 32);
+    }
+    if (!created)
+    {
+        Log(1, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
+        return false;
+    }
+    m_pWindow->AddListener(static_cast<IWindowListener*>(this));
+    return true;
+}
+
+bool CVostrelApp::SetupRenderEngine()
+{
+    // [step 4: renderer] services->GetRenderer()->Create(m_pWindow); on failure
+    //   "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine" and false;
+    //   then SetClearColor(kClearColor).
+    return true;
+}
+
+bool CVostrelApp::Frame()
+{
+    m_pFrameClock->Tick();
+    // [step 11: game controller] if (!m_GameCtrl.Update()) return false;
+    // Until then the frame polls the input itself (the game controller's
+    // update does it first thing) and yields the processor, which the
+    // renderer's buffer swap does later.
+    if (CEngineServices* services = CEngineServices::GetInstance())
+        if (CRefPtr<IInputMgr>& input = services->GetInputMgr())
+            input->Update();
+    plat::Sleep(1);
+    return !m_bQuit;
+}
+
+void CVostrelApp::Destroy()
+{
+    // [step 11: game controller] m_GameCtrl teardown.
+    if (CEngineServices::GetInstance())
+        CEngineServices::DestroyInstance();
+    m_pFrameClock.Release();
+    if (m_pWindow)
+    {
+        m_pWindow->RemoveListener(static_cast<IWindowListener*>(this));
+        m_pWindow->Destroy();
+        m_pWindow.Release();
+    }
+    if (CSettings::GetInstance())
+        CSettings::DestroyInstance();
+    m_pWindow.Release();
+    m_bQuit = true;
+}
+
+void CVostrelApp::OnDestroy()
+{
+    m_bQuit = true;
+}
+
+bool CVostrelApp::OnKeyDown(uint8_t key)
+{
+    if (key != 1)
+        return false;
+    m_bQuit = true;
+    return true;
+}

@@ -1,0 +1,924 @@
+#include "scenesdk/animation/KFCurve.h"
+
+#include "scenesdk/animation/KFCurveInternal.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace scenesdk
+{
+
+using namespace fcurve_detail;
+
+namespace
+{
+
+std::atomic<int64_t> gKeyMemory{0};
+
+// Every byte held for keys goes through this pair, which keeps the count.
+void* AllocKeyMemory(size_t bytes)
+{
+    void* p = std::calloc(1, bytes);
+    if (p != nullptr)
+    {
+        gKeyMemory += static_cast<int64_t>(bytes);
+    }
+    return p;
+}
+
+void FreeKeyMemory(void* p, size_t bytes)
+{
+    if (p != nullptr)
+    {
+        gKeyMemory -= static_cast<int64_t>(bytes);
+        std::free(p);
+    }
+}
+
+// (t - a) / (b - a) for a < b: the same in ticks as in seconds.
+double TickRatio(int64_t a, int64_t t, int64_t b)
+{
+    int64_t num;
+    int64_t den;
+    if (!__builtin_sub_overflow(t, a, &num) && !__builtin_sub_overflow(b, a, &den))
+    {
+        return static_cast<double>(num) / static_cast<double>(den);
+    }
+    return SecondsBetween(a, t) / SecondsBetween(a, b);
+}
+
+KFKeyRecord* NewBlock()
+{
+    void* mem = AllocKeyMemory(kBlockBytes);
+    if (mem == nullptr)
+    {
+        return nullptr;
+    }
+    return new (mem) KFKeyRecord[kKeysPerBlock];
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- events
+
+void KFCurveEvent::Clear()
+{
+    mEventType = 0;
+    mKeyIndexStart = -1;
+    mKeyIndexStop = -1;
+    mEventCount = 0;
+}
+
+void KFCurveEvent::Add(uint32_t code, int index)
+{
+    mEventType |= code;
+    ++mEventCount;
+    if (mKeyIndexStart == -1 || index < mKeyIndexStart)
+    {
+        mKeyIndexStart = index;
+    }
+    if (index > mKeyIndexStop)
+    {
+        mKeyIndexStop = index;
+    }
+}
+
+// ---------------------------------------------------------------- lifetime
+
+KFCurve::KFCurve() = default;
+
+KFCurve::~KFCurve()
+{
+    ClearKeys();
+    mListenersEnabled = true;
+    mRecording = true;
+    mNesting = 0;
+    FireEvent(KFCURVEEVENT_DESTROY, -1);
+}
+
+KFCurve* KFCurve::Create()
+{
+    return new (std::nothrow) KFCurve();
+}
+
+void KFCurve::Destroy(KFCurve* curve)
+{
+    delete curve;
+}
+
+int64_t KFCurve::GetKeyMemoryUsage()
+{
+    return gKeyMemory.load();
+}
+
+void KFCurve::SetDefaultValue(float value)
+{
+    mDefaultValue = value;
+    FireEvent(KFCURVEEVENT_DEFAULT_VALUE, -1);
+}
+
+void KFCurve::SetColor(const float* rgb)
+{
+    if (rgb != nullptr)
+    {
+        SetColor(rgb[0], rgb[1], rgb[2]);
+    }
+}
+
+void KFCurve::SetColor(float red, float green, float blue)
+{
+    mColor[0] = red;
+    mColor[1] = green;
+    mColor[2] = blue;
+}
+
+void KFCurve::SetPreExtrapolationType(uint32_t mode)
+{
+    mPreExtrapolation = mode;
+    FireEvent(KFCURVEEVENT_KEY_ATTRIBUTE, -1);
+}
+
+void KFCurve::SetPreExtrapolationRepetition(uint32_t count)
+{
+    mPreRepetition = count;
+    FireEvent(KFCURVEEVENT_KEY_ATTRIBUTE, -1);
+}
+
+void KFCurve::SetPostExtrapolationType(uint32_t mode)
+{
+    mPostExtrapolation = mode;
+    FireEvent(KFCURVEEVENT_KEY_ATTRIBUTE, -1);
+}
+
+void KFCurve::SetPostExtrapolationRepetition(uint32_t count)
+{
+    mPostRepetition = count;
+    FireEvent(KFCURVEEVENT_KEY_ATTRIBUTE, -1);
+}
+
+// ---------------------------------------------------------------- storage
+
+bool KFCurve::ReserveKeys(int n)
+{
+    EmptyCache();
+    if (n <= 0)
+    {
+        return true;
+    }
+    if (n > mKeyCapacity)
+    {
+        const int64_t pointers = (static_cast<int64_t>(n) + 1599) / 1600 * kPointersPerStep;
+        if (pointers * kKeysPerBlock > INT32_MAX)
+        {
+            return false;
+        }
+        auto** array = static_cast<KFKeyRecord**>(AllocKeyMemory(sizeof(KFKeyRecord*) * pointers));
+        if (array == nullptr)
+        {
+            return false;
+        }
+        if (mBlocks != nullptr)
+        {
+            std::memcpy(array, mBlocks, sizeof(KFKeyRecord*) * (mLastBlock + 1));
+            FreeKeyMemory(mBlocks, sizeof(KFKeyRecord*) * mBlockPointerCount);
+        }
+        mBlocks = array;
+        mBlockPointerCount = static_cast<int>(pointers);
+        mKeyCapacity = mBlockPointerCount * kKeysPerBlock;
+    }
+    // Blocks up to the one holding key n - 1; the capacity only counts what
+    // the pointer array can address.
+    const int lastNeeded = (n - 1) / kKeysPerBlock;
+    while (mLastBlock < lastNeeded)
+    {
+        KFKeyRecord* block = NewBlock();
+        if (block == nullptr)
+        {
+            return false;
+        }
+        mBlocks[++mLastBlock] = block;
+    }
+    return true;
+}
+
+void KFCurve::FreeKeys()
+{
+    for (int b = 0; b <= mLastBlock; ++b)
+    {
+        FreeKeyMemory(mBlocks[b], kBlockBytes);
+    }
+    FreeKeyMemory(mBlocks, sizeof(KFKeyRecord*) * mBlockPointerCount);
+    mBlocks = nullptr;
+    mBlockPointerCount = 0;
+    mKeyCount = 0;
+    mKeyCapacity = 0;
+    mLastBlock = -1;
+}
+
+// Moves n keys from index `from` to index `to` (overlap allowed); the blocks
+// must already exist.
+void KFCurve::MoveKeys(int to, int from, int n)
+{
+    if (n <= 0 || to == from)
+    {
+        return;
+    }
+    if (to > from)
+    {
+        for (int k = n - 1; k >= 0; --k)
+        {
+            Key(to + k) = Key(from + k);
+        }
+    }
+    else
+    {
+        for (int k = 0; k < n; ++k)
+        {
+            Key(to + k) = Key(from + k);
+        }
+    }
+}
+
+KFKeyRecord* KFCurve::GetKey(int index)
+{
+    return Valid(index) ? &Key(index) : nullptr;
+}
+
+const KFKeyRecord* KFCurve::GetKey(int index) const
+{
+    return Valid(index) ? &Key(index) : nullptr;
+}
+
+bool KFCurve::GetKey(int index, KFKeyRecord& out) const
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    out = Key(index);
+    return true;
+}
+
+void KFCurve::KeyChanged(int index, uint32_t code)
+{
+    EmptyCache();
+    FireEvent(code, index);
+}
+
+bool KFCurve::SetKey(int index, KTime time, float value, uint32_t interpolation, uint32_t tangentMode,
+                     float data0, float data1, uint32_t weighted, float weight2, float weight3,
+                     float velocity4, float velocity5)
+{
+    if (index < 0 || index > mKeyCount || !ReserveKeys(index + 1))
+    {
+        return false;
+    }
+    KFKeyRecord& key = Key(index);
+    if (index == mKeyCount)
+    {
+        key = KFKeyRecord{};
+    }
+    key.Set(time, value, interpolation, tangentMode, data0, data1, weighted, weight2, weight3, velocity4,
+            velocity5);
+    if (index < mKeyCount)
+    {
+        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
+    }
+    else
+    {
+        ++mKeyCount;
+        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
+    }
+    return true;
+}
+
+bool KFCurve::SetKeyTCB(int index, KTime time, float value, float tension, float continuity, float bias)
+{
+    if (index < 0 || index > mKeyCount || !ReserveKeys(index + 1))
+    {
+        return false;
+    }
+    KFKeyRecord& key = Key(index);
+    if (index == mKeyCount)
+    {
+        key = KFKeyRecord{};
+    }
+    key.SetTCB(time, value, tension, continuity, bias);
+    if (index < mKeyCount)
+    {
+        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
+    }
+    else
+    {
+        ++mKeyCount;
+        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
+    }
+    return true;
+}
+
+bool KFCurve::ReplaceKey(int index, const KFKeyRecord& record)
+{
+    if (index < 0 || index > mKeyCount)
+    {
+        return false;
+    }
+    if (index > 0 && !(record.mTime > Key(index - 1).mTime))
+    {
+        return false;
+    }
+    if (index < mKeyCount - 1 && !(record.mTime < Key(index + 1).mTime))
+    {
+        return false;
+    }
+    if (!ReserveKeys(index + 1))
+    {
+        return false;
+    }
+    Key(index) = record;
+    if (index < mKeyCount)
+    {
+        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
+    }
+    else
+    {
+        ++mKeyCount;
+        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- per-key fields
+
+bool KFCurve::SetKeyInterpolation(int index, uint32_t interpolation)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetInterpolation(interpolation);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+uint32_t KFCurve::GetKeyInterpolation(int index) const
+{
+    return Valid(index) ? Key(index).GetInterpolation() : 0;
+}
+
+bool KFCurve::SetKeyConstantMode(int index, uint32_t mode)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetConstantMode(mode);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+uint32_t KFCurve::GetKeyConstantMode(int index) const
+{
+    return Valid(index) ? Key(index).GetConstantMode() : 0;
+}
+
+bool KFCurve::SetKeyTangentMode(int index, uint32_t mode)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetTangentMode(mode);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+uint32_t KFCurve::GetKeyTangentMode(int index) const
+{
+    return Valid(index) ? Key(index).GetTangentMode() : 0;
+}
+
+bool KFCurve::SetKeyWeightedMode(int index, uint32_t value, uint32_t mask)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetWeightedMode(value, mask);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+uint32_t KFCurve::GetKeyWeightedMode(int index) const
+{
+    return Valid(index) ? Key(index).GetWeightedMode() : 0;
+}
+
+bool KFCurve::SetKeyVelocityMode(int index, uint32_t value, uint32_t mask)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetVelocityMode(value, mask);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+uint32_t KFCurve::GetKeyVelocityMode(int index) const
+{
+    return Valid(index) ? Key(index).GetVelocityMode() : 0;
+}
+
+bool KFCurve::SetKeyData(int index, int dataIndex, float value)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetData(dataIndex, value);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+float KFCurve::GetKeyData(int index, int dataIndex) const
+{
+    return Valid(index) ? Key(index).GetData(dataIndex) : 0.0f;
+}
+
+bool KFCurve::SetKeyDataFloat(int index, int dataIndex, float value)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).SetDataFloat(dataIndex, value);
+    KeyChanged(index, KFCURVEEVENT_KEY_ATTRIBUTE);
+    return true;
+}
+
+float KFCurve::GetKeyDataFloat(int index, int dataIndex) const
+{
+    return Valid(index) ? Key(index).GetDataFloat(dataIndex) : 0.0f;
+}
+
+bool KFCurve::SetKeyValue(int index, float value)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).mValue = value;
+    KeyChanged(index, KFCURVEEVENT_KEY_VALUE);
+    return true;
+}
+
+float KFCurve::GetKeyValue(int index) const
+{
+    return Valid(index) ? Key(index).mValue : 0.0f;
+}
+
+bool KFCurve::SetKeyTime(int index, KTime time)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    Key(index).mTime = time;
+    KeyChanged(index, KFCURVEEVENT_KEY_TIME);
+    return true;
+}
+
+KTime KFCurve::GetKeyTime(int index) const
+{
+    return Valid(index) ? Key(index).mTime : KTime();
+}
+
+// ---------------------------------------------------------------- adding
+
+int KFCurve::AddKey(KTime time, const KFKeyRecord& record, int* hint)
+{
+    if (!ReserveKeys(mKeyCount + 1))
+    {
+        return -1;
+    }
+    KFKeyRecord copy = record;
+    copy.mTime = time;
+    int i = 0;
+    if (mKeyCount > 0)
+    {
+        const double p = FindKey(time, hint);
+        i = static_cast<int>(std::ceil(p));
+        if (p == std::floor(p) && Valid(i))
+        {
+            ReplaceKey(i, copy);
+            if (hint != nullptr)
+            {
+                *hint = i;
+            }
+            return i;
+        }
+        i = i < 0 ? 0 : (i > mKeyCount ? mKeyCount : i);
+    }
+    MoveKeys(i + 1, i, mKeyCount - i);
+    ++mKeyCount;
+    Key(i) = copy;
+    if (hint != nullptr)
+    {
+        *hint = i;
+    }
+    KeyChanged(i, KFCURVEEVENT_KEY_ADDED);
+    return i;
+}
+
+int KFCurve::AddKeyAt(KTime time, int* hint)
+{
+    KFKeyRecord record{};
+    record.Set(time, Evaluate(time, hint));
+    return AddKey(time, record, hint);
+}
+
+int KFCurve::AppendKey(KTime time, float value)
+{
+    if (!ReserveKeys(mKeyCount + 1))
+    {
+        return -1;
+    }
+    const int i = mKeyCount;
+    KFKeyRecord& key = Key(i);
+    key = KFKeyRecord{};
+    key.Set(time, value);
+    ++mKeyCount;
+    EmptyCache();
+    ++mChangeCounter;
+    return i;
+}
+
+// ---------------------------------------------------------------- removing
+
+bool KFCurve::RemoveKey(int index)
+{
+    if (!Valid(index))
+    {
+        return false;
+    }
+    BeginKeyChanges();
+    EmptyCache();
+    if (mKeyCount == 1)
+    {
+        SetDefaultValue(Key(0).mValue);
+    }
+    const bool hasNext = index < mKeyCount - 1;
+    KFCurveTangent saved;
+    if (hasNext)
+    {
+        saved = GetKeyLeftTangent(index + 1);
+    }
+    MoveKeys(index, index + 1, mKeyCount - index - 1);
+    --mKeyCount;
+    if (hasNext)
+    {
+        SetKeyLeftTangent(index, saved);
+    }
+    FireEvent(KFCURVEEVENT_KEY_REMOVED, index);
+    EndKeyChanges();
+    return true;
+}
+
+bool KFCurve::RemoveKeys(int first, int last)
+{
+    if (mKeyCount == 0)
+    {
+        return false;
+    }
+    first = first < 0 ? 0 : first;
+    last = last > mKeyCount - 1 ? mKeyCount - 1 : last;
+    BeginKeyChanges();
+    EmptyCache();
+    const float firstValue = Key(0).mValue;
+    if (first == last)
+    {
+        RemoveKey(first);
+    }
+    else if (first == 0 && last == mKeyCount - 1)
+    {
+        ClearKeys();
+    }
+    else if (first < last)
+    {
+        const bool hasNext = last + 1 < mKeyCount;
+        KFCurveTangent saved;
+        if (hasNext)
+        {
+            saved = GetKeyLeftTangent(last + 1);
+        }
+        MoveKeys(first, last + 1, mKeyCount - last - 1);
+        mKeyCount -= last - first + 1;
+        if (hasNext)
+        {
+            SetKeyLeftTangent(first, saved);
+        }
+        FireEvent(KFCURVEEVENT_KEY_REMOVED, first);
+        FireEvent(KFCURVEEVENT_KEY_REMOVED, last);
+    }
+    if (mKeyCount == 0)
+    {
+        SetDefaultValue(firstValue);
+    }
+    EndKeyChanges();
+    return true;
+}
+
+bool KFCurve::RemoveKeysInSpan(KTime start, KTime stop)
+{
+    if (mKeyCount == 0)
+    {
+        return false;
+    }
+    const double p = FindKey(start);
+    int hint = mKeyCount - 1;
+    const double q = FindKey(stop, &hint);
+    int first = static_cast<int>(std::ceil(p));
+    if (p == std::floor(p))
+    {
+        ++first;
+    }
+    int last = static_cast<int>(std::floor(q));
+    if (q == std::floor(q))
+    {
+        --last;
+    }
+    if (first > last)
+    {
+        return true;
+    }
+    return RemoveKeys(first, last);
+}
+
+void KFCurve::ClearKeys()
+{
+    const int oldCount = mKeyCount;
+    FreeKeys();
+    EmptyCache();
+    mSearchHint = 0;
+    BeginKeyChanges();
+    FireEvent(KFCURVEEVENT_KEY_REMOVED, 0);
+    FireEvent(KFCURVEEVENT_KEY_REMOVED, oldCount);
+    EndKeyChanges();
+}
+
+// ---------------------------------------------------------------- search
+
+double KFCurve::FindKey(KTime time, int* hint)
+{
+    if (mKeyCount == 0)
+    {
+        return -1.0;
+    }
+    int& h = hint != nullptr ? *hint : mSearchHint;
+    h = h < 0 ? 0 : (h >= mKeyCount ? mKeyCount - 1 : h);
+    const int64_t t = Ticks(time);
+    int64_t th = Ticks(Key(h).mTime);
+    if (t == th)
+    {
+        return h;
+    }
+    if (t > th)
+    {
+        while (h + 1 < mKeyCount && Ticks(Key(h + 1).mTime) < t)
+        {
+            ++h;
+        }
+        if (h + 1 >= mKeyCount)
+        {
+            h = mKeyCount;
+            return mKeyCount - 0.5;
+        }
+        th = Ticks(Key(h).mTime);
+        const int64_t tn = Ticks(Key(h + 1).mTime);
+        double position = h + 1.0;
+        if (tn != th)
+        {
+            position = h + TickRatio(th, t, tn);
+        }
+        ++h;
+        return position < -0.5 ? -0.5 : position;
+    }
+    while (h - 1 >= 0 && Ticks(Key(h - 1).mTime) > t)
+    {
+        --h;
+    }
+    if (h == 0)
+    {
+        return -0.5;
+    }
+    const int64_t tp = Ticks(Key(h - 1).mTime);
+    th = Ticks(Key(h).mTime);
+    double position = h;
+    if (th != tp)
+    {
+        position = (h - 1) + TickRatio(tp, t, th);
+    }
+    --h;
+    return position;
+}
+
+// ---------------------------------------------------------------- events
+
+void KFCurve::BeginKeyChanges()
+{
+    ++mNesting;
+    SetListenersEnabled(false);
+}
+
+void KFCurve::EndKeyChanges()
+{
+    if (mNesting > 0)
+    {
+        --mNesting;
+    }
+    if (mNesting == 0)
+    {
+        EmptyCache();
+        SetListenersEnabled(true);
+    }
+}
+
+void KFCurve::SetListenersEnabled(bool enabled)
+{
+    const bool wasOff = !mListenersEnabled;
+    mListenersEnabled = enabled;
+    if (enabled && wasOff && mEvent.mEventCount > 0)
+    {
+        CallListeners();
+    }
+}
+
+void KFCurve::FireEvent(uint32_t code, int index)
+{
+    if (!mRecording)
+    {
+        return;
+    }
+    mEvent.Add(code, index);
+    mChangeCounter += (code & 0x100) != 0 ? 0x10000u : 1u;
+    if (mListenersEnabled)
+    {
+        CallListeners();
+    }
+}
+
+// Calls the listeners present when the call starts, in order of addition.
+// Removal during the call only marks an entry; the list is compacted when
+// the outermost call ends, so indices stay valid throughout.
+void KFCurve::CallListeners()
+{
+    KFCurveEvent event = mEvent;
+    mEvent.Clear();
+    ++mDispatchDepth;
+    const size_t n = mListeners.size();
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (mListeners[i].alive)
+        {
+            mListeners[i].callback(this, &event, mListeners[i].object);
+        }
+    }
+    if (--mDispatchDepth == 0)
+    {
+        size_t out = 0;
+        for (size_t i = 0; i < mListeners.size(); ++i)
+        {
+            if (mListeners[i].alive)
+            {
+                mListeners[out++] = mListeners[i];
+            }
+        }
+        mListeners.resize(out);
+    }
+}
+
+void KFCurve::AddListener(KFCurveCallback callback, void* object)
+{
+    if (callback != nullptr)
+    {
+        mListeners.push_back({callback, object, true});
+    }
+}
+
+void KFCurve::RemoveListener(KFCurveCallback callback, void* object)
+{
+    for (size_t i = mListeners.size(); i-- > 0;)
+    {
+        Listener& l = mListeners[i];
+        if (l.alive && l.callback == callback && l.object == object)
+        {
+            if (mDispatchDepth > 0)
+            {
+                l.alive = false;
+            }
+            else
+            {
+                mListeners.erase(mListeners.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+            return;
+        }
+    }
+}
+
+int KFCurve::GetListenerCount() const
+{
+    int n = 0;
+    for (const Listener& l : mListeners)
+    {
+        n += l.alive ? 1 : 0;
+    }
+    return n;
+}
+
+// ---------------------------------------------------------------- copies
+
+void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
+{
+    if (&source == this)
+    {
+        return;
+    }
+    BeginKeyChanges();
+    if (!withKeys)
+    {
+        ClearKeys();
+        SetDefaultValue(source.mDefaultValue);
+    }
+    else
+    {
+        if (source.mKeyCount > 0)
+        {
+            mDefaultValue = source.mDefaultValue;
+        }
+        else
+        {
+            SetDefaultValue(source.mDefaultValue);
+        }
+        const int oldLast = mKeyCount - 1;
+        FreeKeys();
+        if (ReserveKeys(source.mKeyCount))
+        {
+            for (int b = 0; b * kKeysPerBlock < source.mKeyCount; ++b)
+            {
+                std::memcpy(static_cast<void*>(mBlocks[b]), source.mBlocks[b], kBlockBytes);
+            }
+            mKeyCount = source.mKeyCount;
+        }
+        FireEvent(KFCURVEEVENT_KEY_REMOVED, 0);
+        FireEvent(KFCURVEEVENT_KEY_REMOVED, oldLast);
+        FireEvent(KFCURVEEVENT_KEY_ADDED, 0);
+        FireEvent(KFCURVEEVENT_KEY_ADDED, mKeyCount - 1);
+    }
+    std::memcpy(mColor, source.mColor, sizeof mColor);
+    mUserPointer = source.mUserPointer;
+    mPreExtrapolation = source.mPreExtrapolation;
+    mPreRepetition = source.mPreRepetition;
+    mPostExtrapolation = source.mPostExtrapolation;
+    mPostRepetition = source.mPostRepetition;
+    FireEvent(KFCURVEEVENT_KEY_ATTRIBUTE, -1);
+    mSearchHint = 0;
+    EndKeyChanges();
+    // The bracket's end empties the cache; the copy takes the source's.
+    mCacheTime = source.mCacheTime;
+    mCacheValue = source.mCacheValue;
+}
+
+KFCurve* KFCurve::Copy(KTime start, KTime stop) const
+{
+    KFCurve* curve = Create();
+    if (curve == nullptr)
+    {
+        return nullptr;
+    }
+    if (Ticks(start) <= kMinusInfinity && Ticks(stop) == kInfinity)
+    {
+        curve->CopyFrom(*this, true);
+        return curve;
+    }
+    curve->mDefaultValue = mDefaultValue;
+    curve->mUserPointer = mUserPointer;
+    curve->mChangeCounter = mChangeCounter;
+    int hint = 0;
+    for (int i = 0; i < mKeyCount; ++i)
+    {
+        const KFKeyRecord& key = Key(i);
+        if (key.mTime >= start && key.mTime <= stop)
+        {
+            curve->AddKey(key.mTime, key, &hint);
+        }
+    }
+    curve->mCacheTime = mCacheTime;
+    curve->mCacheValue = mCacheValue;
+    curve->ResetPendingEvent();
+    return curve;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,581 @@
+#include "scenesdk/fileio/KScn.h"
+
+#include "platform/sys/PathResolver.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const char* const kErrorTable[KScn::eErrorCount] = {
+    "File is corrupted",
+    "File version is not supported yet",
+    "File version is not supported anymore",
+    "File not opened",
+    "File not created",
+    "Wrong password",
+    "Stream options not set",
+    "Unidentified error",
+};
+
+// Text files below this version carry key times in seconds, from it on in ticks.
+constexpr int32_t kFirstTickVersion = 2001;
+
+template <typename T> T Load(const char* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v); // payloads are little-endian, as the host
+    return v;
+}
+
+// Numbers in texts: C locale, exact, an optional leading '+'. A text that does
+// not start with a number gives 0.
+double TextToDouble(const char* s)
+{
+    if (*s == '+')
+    {
+        ++s;
+    }
+    double v = 0.0;
+    const auto r = std::from_chars(s, s + std::strlen(s), v);
+    if (r.ec == std::errc::result_out_of_range)
+    {
+        // Overflow or underflow: the C library rounds it to the nearest
+        // representable value (infinity or zero).
+        return std::strtod(s, nullptr);
+    }
+    return r.ec == std::errc() ? v : 0.0;
+}
+
+int64_t SaturateToLong(double d)
+{
+    if (std::isnan(d))
+    {
+        return 0;
+    }
+    if (d >= 9223372036854775807.0)
+    {
+        return std::numeric_limits<int64_t>::max();
+    }
+    if (d <= -9223372036854775808.0)
+    {
+        return std::numeric_limits<int64_t>::min();
+    }
+    return static_cast<int64_t>(d);
+}
+
+int64_t TextToLong(const char* s)
+{
+    if (*s == '+')
+    {
+        ++s;
+    }
+    int64_t v = 0;
+    const char* end = s + std::strlen(s);
+    const auto r = std::from_chars(s, end, v);
+    if (r.ec == std::errc() && (r.ptr == end || (*r.ptr != '.' && *r.ptr != 'e' && *r.ptr != 'E')))
+    {
+        return v;
+    }
+    // Out of range, or written with a fraction or an exponent ("1e3").
+    return SaturateToLong(TextToDouble(s));
+}
+
+int32_t ClampToInt(int64_t v)
+{
+    if (v > std::numeric_limits<int32_t>::max())
+    {
+        return std::numeric_limits<int32_t>::max();
+    }
+    if (v < std::numeric_limits<int32_t>::min())
+    {
+        return std::numeric_limits<int32_t>::min();
+    }
+    return static_cast<int32_t>(v);
+}
+
+// Binary values: the type letter, then the payload.
+double BinaryToDouble(const char* v)
+{
+    switch (v[0])
+    {
+    case 'I':
+        return Load<int32_t>(v + 1);
+    case 'L':
+        return static_cast<double>(Load<int64_t>(v + 1));
+    case 'F':
+        return Load<float>(v + 1);
+    case 'D':
+        return Load<double>(v + 1);
+    case 'S':
+        return TextToDouble(v + 5);
+    default: // 'C': the character read as a text of one byte
+    {
+        const char text[2] = {v[1], '\0'};
+        return TextToDouble(text);
+    }
+    }
+}
+
+int64_t BinaryToLong(const char* v)
+{
+    switch (v[0])
+    {
+    case 'I':
+        return Load<int32_t>(v + 1);
+    case 'L':
+        return Load<int64_t>(v + 1);
+    case 'F':
+        return SaturateToLong(Load<float>(v + 1));
+    case 'D':
+        return SaturateToLong(Load<double>(v + 1));
+    case 'S':
+        return TextToLong(v + 5);
+    default:
+    {
+        const char text[2] = {v[1], '\0'};
+        return TextToLong(text);
+    }
+    }
+}
+
+} // namespace
+
+const char* const* KScn::GetErrorTable()
+{
+    return kErrorTable;
+}
+
+KScn::KScn() : m_Error(kErrorTable, eErrorCount)
+{
+    m_Stack.resize(1);
+    Close();
+}
+
+KScn::~KScn() = default;
+
+bool KScn::Fail(int id, const std::string& status)
+{
+    Close();
+    m_Error.SetLastErrorID(id);
+    m_Status = status;
+    return false;
+}
+
+bool KScn::OpenFile(const char* path)
+{
+    Close();
+    if (path == nullptr)
+    {
+        return Fail(eFileNotOpened, "no file name");
+    }
+    // Paths as the data spells them (backslashes, any letter case).
+    const std::string resolved = plat::ResolvePath(path);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(resolved, ec))
+    {
+        return Fail(eFileNotOpened, std::string("no such file: ") + path);
+    }
+    const uintmax_t size = std::filesystem::file_size(resolved, ec);
+    if (ec)
+    {
+        return Fail(eFileNotOpened, std::string("cannot read ") + path);
+    }
+    if (size > KScnTree::kMaxFileSize)
+    {
+        return Fail(eFileCorrupted, std::string("file too large: ") + path);
+    }
+    FILE* f = std::fopen(resolved.c_str(), "rb");
+    if (f == nullptr)
+    {
+        return Fail(eFileNotOpened, std::string("cannot open ") + path);
+    }
+    // One spare byte: the text parser appends a guard byte without
+    // reallocating the whole file.
+    std::vector<char> bytes;
+    bytes.reserve(static_cast<size_t>(size) + 1);
+    bytes.resize(static_cast<size_t>(size));
+    const bool ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    std::fclose(f);
+    if (!ok)
+    {
+        return Fail(eFileNotOpened, std::string("cannot read ") + path);
+    }
+    return OpenBytes(std::move(bytes));
+}
+
+bool KScn::OpenMemory(const void* data, size_t size)
+{
+    Close();
+    if (data == nullptr && size != 0)
+    {
+        return Fail(eFileNotOpened, "no data");
+    }
+    std::vector<char> bytes;
+    bytes.reserve(size + 1);
+    bytes.assign(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+    return OpenBytes(std::move(bytes));
+}
+
+bool KScn::OpenBytes(std::vector<char>&& bytes)
+{
+    Close();
+    const EScnFileKind kind = ScnDetectFileKind(bytes.data(), bytes.size());
+    if (kind == eScnKindEncrypted)
+    {
+        return Fail(eFileCorrupted, "encrypted file: the reader decrypts it first");
+    }
+    if (kind == eScnKindUnknown)
+    {
+        return Fail(eFileCorrupted, "not a scene file");
+    }
+    const bool parsed =
+        kind == eScnKindBinary ? m_Tree.ParseBinary(std::move(bytes)) : m_Tree.ParseText(std::move(bytes));
+    if (!parsed)
+    {
+        return Fail(eFileCorrupted, m_Tree.ErrorDetail());
+    }
+    m_Open = true;
+    if (!ReadHeader())
+    {
+        return false;
+    }
+    m_Error.ClearError();
+    m_Status.clear();
+    Rewind();
+    return true;
+}
+
+// The header block must be the first field of the root and carry the version.
+bool KScn::ReadHeader()
+{
+    const KScnBlock& root = m_Tree.Block(m_Tree.Root());
+    if (root.firstField == KScnTree::kNone ||
+        std::strcmp(m_Tree.Name(m_Tree.Field(root.firstField)), "FileHeader") != 0 ||
+        m_Tree.Field(root.firstField).subBlock == KScnTree::kNone)
+    {
+        return Fail(eFileCorrupted, "missing file header");
+    }
+    Rewind();
+    OpenField("FileHeader");
+    EnterFieldBlock();
+    if (!OpenField("Version") || RemainingValueCount() != 1)
+    {
+        return Fail(eFileCorrupted, "missing file version");
+    }
+    const int64_t version = NextValueAsLong();
+    CloseField();
+    if (version <= 0 || version > std::numeric_limits<int32_t>::max() ||
+        (m_Tree.IsBinary() && version != m_Tree.BinaryPreambleVersion()))
+    {
+        return Fail(eFileCorrupted, "bad file version");
+    }
+    m_Version = static_cast<int32_t>(version);
+    m_HeaderVersion = ReadIntField("HeaderVersion", 0);
+    m_Creator = ReadStringField("Creator", "");
+    m_CreationTime = ReadStringField("CreationTime", "");
+    return true;
+}
+
+void KScn::Close()
+{
+    m_Tree.Clear();
+    m_Open = false;
+    m_Version = 0;
+    m_HeaderVersion = 0;
+    m_Creator = "";
+    m_CreationTime = "";
+    m_Texts.clear();
+    Rewind();
+}
+
+void KScn::Rewind()
+{
+    m_Depth = 0;
+    Context& c = m_Stack[0];
+    c.block = m_Tree.Root();
+    c.field = KScnTree::kNone;
+    c.cursor = 0;
+    c.position = 0;
+    c.positions.clear();
+}
+
+bool KScn::OpenField(const char* name)
+{
+    CloseField();
+    if (!m_Open || name == nullptr)
+    {
+        return false;
+    }
+    Context& c = Top();
+    size_t p = 0;
+    while (p < c.positions.size() && std::strcmp(c.positions[p].name, name) != 0)
+    {
+        ++p;
+    }
+    uint32_t f = m_Tree.Block(c.block).firstField;
+    if (p < c.positions.size())
+    {
+        f = c.positions[p].next;
+    }
+    while (f != KScnTree::kNone && std::strcmp(m_Tree.Name(m_Tree.Field(f)), name) != 0)
+    {
+        f = m_Tree.Field(f).next;
+    }
+    if (f == KScnTree::kNone)
+    {
+        if (p < c.positions.size())
+        {
+            c.positions[p].next = KScnTree::kNone; // exhausted until Rewind
+        }
+        return false;
+    }
+    if (p == c.positions.size())
+    {
+        // The tree's copy of the name lives as long as the context.
+        c.positions.push_back(Position{m_Tree.Name(m_Tree.Field(f)), f});
+    }
+    c.positions[p].next = f;
+    c.field = f;
+    c.cursor = 0;
+    c.position = p;
+    return true;
+}
+
+void KScn::CloseField()
+{
+    Context& c = Top();
+    if (c.field == KScnTree::kNone)
+    {
+        return;
+    }
+    c.positions[c.position].next = m_Tree.Field(c.field).next;
+    c.field = KScnTree::kNone;
+    c.cursor = 0;
+}
+
+bool KScn::EnterFieldBlock()
+{
+    const Context& c = Top();
+    if (c.field == KScnTree::kNone || m_Tree.Field(c.field).subBlock == KScnTree::kNone)
+    {
+        m_Error.SetLastErrorID(eFileCorrupted);
+        m_Status = "field has no block";
+        return false;
+    }
+    const uint32_t block = m_Tree.Field(c.field).subBlock;
+    ++m_Depth;
+    if (m_Stack.size() <= m_Depth)
+    {
+        m_Stack.emplace_back();
+    }
+    Context& n = Top();
+    n.block = block;
+    n.field = KScnTree::kNone;
+    n.cursor = 0;
+    n.position = 0;
+    n.positions.clear();
+    return true;
+}
+
+void KScn::LeaveFieldBlock()
+{
+    if (m_Depth > 0)
+    {
+        --m_Depth;
+    }
+}
+
+const char* KScn::GetFieldName() const
+{
+    const Context& c = Top();
+    return c.field == KScnTree::kNone ? nullptr : m_Tree.Name(m_Tree.Field(c.field));
+}
+
+int KScn::RemainingValueCount() const
+{
+    const Context& c = Top();
+    if (c.field == KScnTree::kNone)
+    {
+        return 0;
+    }
+    const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
+    return left > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
+                                                                         : static_cast<int>(left);
+}
+
+const char* KScn::PeekValue() const
+{
+    const Context& c = Top();
+    if (c.field == KScnTree::kNone)
+    {
+        return nullptr;
+    }
+    const KScnField& f = m_Tree.Field(c.field);
+    return c.cursor < f.valueCount ? m_Tree.Value(f.firstValue + c.cursor) : nullptr;
+}
+
+const char* KScn::TakeValue()
+{
+    const char* v = PeekValue();
+    if (v != nullptr)
+    {
+        ++Top().cursor;
+    }
+    return v;
+}
+
+char KScn::PeekValueType() const
+{
+    const char* v = PeekValue();
+    return v != nullptr && m_Tree.IsBinary() ? v[0] : 'S';
+}
+
+const char* KScn::BinaryText(const char* v)
+{
+    char buf[64];
+    std::to_chars_result r{buf, std::errc()};
+    switch (v[0])
+    {
+    case 'S':
+        return v + 5;
+    case 'C':
+        buf[0] = v[1];
+        r.ptr = buf + (v[1] != '\0' ? 1 : 0);
+        break;
+    case 'I':
+        r = std::to_chars(buf, buf + sizeof buf, Load<int32_t>(v + 1));
+        break;
+    case 'L':
+        r = std::to_chars(buf, buf + sizeof buf, Load<int64_t>(v + 1));
+        break;
+    case 'F':
+        r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(Load<float>(v + 1)));
+        break;
+    default:
+        r = std::to_chars(buf, buf + sizeof buf, Load<double>(v + 1));
+        break;
+    }
+    m_Texts.emplace_back(buf, r.ptr);
+    return m_Texts.back().c_str();
+}
+
+const char* KScn::NextValueAsString()
+{
+    const char* v = TakeValue();
+    if (v == nullptr)
+    {
+        return "";
+    }
+    return m_Tree.IsBinary() ? BinaryText(v) : v;
+}
+
+char KScn::NextValueAsChar()
+{
+    const char* v = TakeValue();
+    if (v == nullptr)
+    {
+        return '\0';
+    }
+    if (!m_Tree.IsBinary())
+    {
+        return v[0];
+    }
+    if (v[0] == 'C')
+    {
+        return v[1];
+    }
+    if (v[0] == 'S')
+    {
+        return v[5];
+    }
+    return BinaryText(v)[0];
+}
+
+double KScn::NextValueAsDouble()
+{
+    const char* v = TakeValue();
+    if (v == nullptr)
+    {
+        return 0.0;
+    }
+    return m_Tree.IsBinary() ? BinaryToDouble(v) : TextToDouble(v);
+}
+
+int64_t KScn::NextValueAsLong()
+{
+    const char* v = TakeValue();
+    if (v == nullptr)
+    {
+        return 0;
+    }
+    return m_Tree.IsBinary() ? BinaryToLong(v) : TextToLong(v);
+}
+
+int32_t KScn::NextValueAsInt()
+{
+    return ClampToInt(NextValueAsLong());
+}
+
+KTime KScn::NextValueAsTime()
+{
+    const char* v = PeekValue();
+    KTime t;
+    if (v == nullptr)
+    {
+        return t;
+    }
+    const bool ticks = m_Tree.IsBinary() ? v[0] == 'L' : m_Version >= kFirstTickVersion;
+    if (ticks)
+    {
+        t.Set(NextValueAsLong());
+    }
+    else
+    {
+        t.SetSeconds(NextValueAsDouble());
+    }
+    return t;
+}
+
+char KScn::ReadCharField(const char* name, char defaultValue)
+{
+    if (!OpenField(name))
+    {
+        return defaultValue;
+    }
+    const char c = RemainingValueCount() > 0 ? NextValueAsChar() : defaultValue;
+    CloseField();
+    return c;
+}
+
+int32_t KScn::ReadIntField(const char* name, int32_t defaultValue)
+{
+    if (!OpenField(name))
+    {
+        return defaultValue;
+    }
+    const int32_t v = RemainingValueCount() > 0 ? NextValueAsInt() : defaultValue;
+    CloseField();
+    return v;
+}
+
+const char* KScn::ReadStringField(const char* name, const char* defaultValue)
+{
+    if (!OpenField(name))
+    {
+        return defaultValue;
+    }
+    const char* s = RemainingValueCount() > 0 ? NextValueAsString() : defaultValue;
+    CloseField();
+    return s;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,145 @@
+#pragma once
+
+// KScn: the field interface over a parsed scene file. The whole file is parsed
+// into a KScnTree when it is opened, so a malformed file is refused before any
+// caller sees a field; walking the tree afterwards cannot fail.
+//
+// Walking model: a stack of block contexts, the root's at the bottom. Each
+// context has the block, its current field (or none), the value cursor of that
+// field, and per field name the position from which the next OpenField of that
+// name searches. EnterFieldBlock pushes a fresh context for the current field's
+// sub-block (positions at the start); LeaveFieldBlock pops it, and the parent's
+// current field and cursor are as they were.
+//
+// Reading past the last value of a field gives 0, '\0' or "" and does not move
+// the cursor. Every returned text lives as long as the file stays open.
+//
+// Errors go to the error record with the reader's table (GetErrorTable):
+// 0 "File is corrupted" for any parse failure or missing header, 3 "File not
+// opened" for an unreadable file; the status text says what was wrong.
+
+#include "scenesdk/animation/KTime.h"
+#include "scenesdk/fileio/KScnTree.h"
+#include "scenesdk/kernel/KErrorRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KScn
+{
+public:
+    enum EError
+    {
+        eFileCorrupted = 0,
+        eFileVersionNotSupportedYet = 1,
+        eFileVersionNotSupportedAnymore = 2,
+        eFileNotOpened = 3,
+        eFileNotCreated = 4,
+        eWrongPassword = 5,
+        eStreamOptionsNotSet = 6,
+        eUnidentifiedError = 7,
+        eErrorCount = 8
+    };
+    // The reader's message table, indexed by EError.
+    static const char* const* GetErrorTable();
+
+    KScn();
+    ~KScn();
+    KScn(const KScn&) = delete;
+    KScn& operator=(const KScn&) = delete;
+
+    // Reads and parses a whole file (text or binary). False, with the error
+    // record set and nothing open, when the file cannot be read or is not a
+    // well-formed scene file with a header. Encrypted files are refused here:
+    // the reader decrypts them and opens the plain bytes with OpenMemory.
+    bool OpenFile(const char* path);
+    bool OpenMemory(const void* data, size_t size);
+    bool OpenBytes(std::vector<char>&& bytes);
+    void Close();
+    bool IsOpen() const { return m_Open; }
+    // Back to the root block, with no current field and every name position
+    // at its start.
+    void Rewind();
+
+    // Field interface.
+    bool OpenField(const char* name);
+    void CloseField();
+    bool EnterFieldBlock();
+    void LeaveFieldBlock();
+    int RemainingValueCount() const;
+    char PeekValueType() const;
+    char NextValueAsChar();
+    double NextValueAsDouble();
+    const char* NextValueAsString();
+    KTime NextValueAsTime();
+    // Integer forms of the next value (saturated; texts parsed as integers,
+    // a non-number gives 0).
+    int32_t NextValueAsInt();
+    int64_t NextValueAsLong();
+
+    char ReadCharField(const char* name, char defaultValue);
+    int32_t ReadIntField(const char* name, int32_t defaultValue);
+    const char* ReadStringField(const char* name, const char* defaultValue);
+
+    // Version from the header block's "Version" field; 0 when nothing is open.
+    int32_t GetFileVersion() const { return m_Version; }
+    bool IsBinary() const { return m_Open && m_Tree.IsBinary(); }
+    // 0 text, 1 binary, -1 when nothing is open.
+    int GetFileKind() const { return m_Open ? (m_Tree.IsBinary() ? 1 : 0) : -1; }
+    // Further header fields: "HeaderVersion" (0 when absent), "Creator" and
+    // "CreationTime" ("" when absent).
+    int32_t GetHeaderVersion() const { return m_HeaderVersion; }
+    const char* GetCreator() const { return m_Creator; }
+    const char* GetCreationTime() const { return m_CreationTime; }
+    // Name of the current field, null when there is none.
+    const char* GetFieldName() const;
+
+    KErrorRecord& GetError() { return m_Error; }
+    const char* GetStatusText() const { return m_Status.c_str(); }
+    const KScnTree& GetTree() const { return m_Tree; }
+
+private:
+    struct Position
+    {
+        const char* name;
+        uint32_t next; // field to search from, KScnTree::kNone when exhausted
+    };
+    struct Context
+    {
+        uint32_t block;
+        uint32_t field;
+        uint32_t cursor;
+        size_t position; // index in positions of the current field's name
+        std::vector<Position> positions;
+    };
+
+    bool Fail(int id, const std::string& status);
+    bool ReadHeader();
+    Context& Top() { return m_Stack[m_Depth]; }
+    const Context& Top() const { return m_Stack[m_Depth]; }
+    // The next value, or null when none is left; advances the cursor.
+    const char* TakeValue();
+    const char* PeekValue() const;
+    // Text form of a binary value, kept until Close.
+    const char* BinaryText(const char* value);
+
+    KScnTree m_Tree;
+    bool m_Open = false;
+    int32_t m_Version = 0;
+    int32_t m_HeaderVersion = 0;
+    const char* m_Creator = "";
+    const char* m_CreationTime = "";
+    std::vector<Context> m_Stack;
+    size_t m_Depth = 0;
+    std::deque<std::string> m_Texts;
+    KErrorRecord m_Error;
+    std::string m_Status;
+};
+
+} // namespace scenesdk

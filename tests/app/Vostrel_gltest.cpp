@@ -1,0 +1,91 @@
+// The game executable end to end, each run on an X server of its own (so
+// that no other test's window takes the keyboard focus), with real X key
+// events from xdotool.
+
+#include "tests/app/VostrelProcess.h"
+#include "tests/support/TempDir.h"
+
+namespace
+{
+
+const char* const kSettings = "[DISPLAY]\n"
+                              "ConsoleX=0\n"
+                              "ConsoleY=0\n"
+                              "title=Vostrel End To End\n"
+                              "hRes=800\n"
+                              "vRes=600\n"
+                              "fullscreen=false\n";
+
+class VostrelRun : public testsupport::TempDirTest
+{
+protected:
+    void SetUp() override
+    {
+        m_Exe = testsupport::VostrelExecutable();
+        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
+        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
+            << "xdotool and Xvfb are needed (scripts/setup installs them)";
+        m_Dir.WriteFile("settings.ini", kSettings);
+        m_Dir.WriteFile("Error.log", "old run\n");
+        m_Dir.WriteFile("Debug.log", "old debug\n");
+    }
+
+    // Starts the game on a private X server, waits for its window, runs
+    // `action` (with $pid set), and returns the game's exit code. Xvfb picks
+    // a free display itself (-displayfd), so parallel runs cannot collide.
+    int RunWith(const std::string& action)
+    {
+        m_Dir.WriteFile("script.sh",
+                        "#!/bin/sh\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>display.txt 2>xvfb.txt &\n"
+                        "xpid=$!\n"
+                        "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
+                        "export DISPLAY=:$(head -n1 display.txt)\n"
+                        "timeout 60 '" +
+                            m_Exe +
+                            "' </dev/null >out.txt 2>err.txt & pid=$!\n"
+                            "timeout 30 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
+                            ">/dev/null\n" +
+                            action +
+                            "\n"
+                            "wait $pid; echo $? > rc.txt\n"
+                            "kill $xpid; wait $xpid 2>/dev/null\n"
+                            "exit 0\n");
+        const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 120 sh script.sh");
+        EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/xvfb.txt");
+        const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
+        return rc.empty() ? -1000 : std::atoi(rc.c_str());
+    }
+
+    std::string m_Exe;
+};
+
+TEST_F(VostrelRun, EscapeQuitsWithZero)
+{
+    // Pressed until the game is gone: the first press may come before the
+    // window has the focus and its keyboard is acquired.
+    const int rc = RunWith("i=0; while kill -0 $pid 2>/dev/null && [ $i -lt 100 ]; do "
+                           "xdotool key Escape; sleep 0.3; i=$((i+1)); done");
+    EXPECT_EQ(rc, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+    EXPECT_FALSE(testsupport::TempDir::FileExists(m_Dir.Path() + "/Error.log"))
+        << testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log");
+    EXPECT_FALSE(testsupport::TempDir::FileExists(m_Dir.Path() + "/Debug.log"));
+}
+
+TEST_F(VostrelRun, TerminationClosesTheWindowAndQuitsWithZero)
+{
+    // SIGTERM becomes SDL's quit event, which closes the window.
+    const int rc = RunWith("sleep 1; kill -TERM $pid");
+    EXPECT_EQ(rc, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+    EXPECT_FALSE(testsupport::TempDir::FileExists(m_Dir.Path() + "/Error.log"));
+}
+
+TEST_F(VostrelRun, OtherKeysDoNotQuit)
+{
+    const int rc = RunWith("xdotool key a space Return; sleep 1; kill -0 $pid && echo alive > alive.txt; "
+                           "kill -TERM $pid");
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/alive.txt"), "alive\n");
+}
+
+} // namespace
