@@ -195,18 +195,25 @@ KProperty* KObject::CreateProperty(const char* name, int typeCode, KDataType* da
     {
         return nullptr;
     }
-    DepthGuard keep(this);
-    p->InitializeDynamic(this, candidate.Buffer(), dataType, ownsEnumList,
-                         typeCode == eKPropReference ? reference : nullptr, 0);
-    p->SetTypeCode(typeCode);
-    AddProperty(p);
-    p->GetAttributes().minimum = 0.0;
-    p->GetAttributes().maximum = 100.0;
-    if (animatable)
+    // Handlers may ask to destroy this object or the new property: both stay
+    // until the property is set up, and a property that did not survive is
+    // answered by null.
+    HdlKObject made = p->GetHandle();
     {
-        p->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+        DepthGuard keep(this);
+        DepthGuard keepNew(p);
+        p->InitializeDynamic(this, candidate.Buffer(), dataType, ownsEnumList,
+                             typeCode == eKPropReference ? reference : nullptr, 0);
+        p->SetTypeCode(typeCode);
+        AddProperty(p);
+        p->GetAttributes().minimum = 0.0;
+        p->GetAttributes().maximum = 100.0;
+        if (animatable)
+        {
+            p->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+        }
     }
-    return p;
+    return static_cast<KProperty*>(made.Get());
 }
 
 void KObject::AddProperty(KProperty* property)
@@ -224,11 +231,15 @@ void KObject::AddProperty(KProperty* property)
 bool KObject::RemovePropertyAt(int index)
 {
     KProperty* p = GetProperty(index);
-    if (!p)
+    // A property already on its way out (reference properties linked in a
+    // ring release one another) is not removed a second time.
+    if (!p || std::find(m_Removing.begin(), m_Removing.end(), p) != m_Removing.end())
     {
         return false;
     }
     DepthGuard keep(this);
+    DepthGuard keepProperty(p); // handlers may ask to destroy it before it is out
+    m_Removing.push_back(p);
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
     // Handlers may have changed the list: remove by identity.
@@ -237,6 +248,7 @@ bool KObject::RemovePropertyAt(int index)
     {
         m_Properties.erase(m_Properties.begin() + at);
     }
+    m_Removing.erase(std::find(m_Removing.begin(), m_Removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
     return true;
 }
@@ -244,19 +256,24 @@ bool KObject::RemovePropertyAt(int index)
 bool KObject::DestroyPropertyAt(int index)
 {
     KProperty* p = GetProperty(index);
-    DepthGuard keep(this);
-    if (!p || !RemovePropertyAt(index))
+    if (!p)
     {
         return false;
     }
+    DepthGuard keep(this);
+    HdlKObject h = p->GetHandle();
+    if (!RemovePropertyAt(index))
+    {
+        return false;
+    }
+    // The removal's handlers may have destroyed it already.
+    p = static_cast<KProperty*>(h.Get());
+    if (!p)
+    {
+        return true;
+    }
     if (p->IsDynamic())
     {
-        // A destroy deferred by a change still under way on the property runs
-        // when this object may already be gone: the property lets go of it first.
-        if (p->GetNotificationDepth() != 0 && p->GetOwner() == this)
-        {
-            ReleaseChild(p);
-        }
         p->Destroy();
     }
     else
@@ -371,11 +388,20 @@ bool KObject::RemoveFlaggedProperty(KProperty* property)
 
 KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
 {
-    DepthGuard keep(this);
     if (!source || source->GetTypeCode() == eKPropObject)
     {
         return nullptr;
     }
+    HdlKObject made; // null unless the property is made and survives its handlers
+    {
+        DepthGuard keep(this);
+        made = MakeReferenceProperty(source, name);
+    }
+    return static_cast<KProperty*>(made.Get());
+}
+
+HdlKObject KObject::MakeReferenceProperty(KProperty* source, const char* name)
+{
     KString n;
     if (name)
     {
@@ -390,8 +416,10 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
         CreateProperty(n.Buffer(), eKPropReference, nullptr, source->IsAnimatable(), true, source, false);
     if (!p)
     {
-        return nullptr;
+        return HdlKObject();
     }
+    HdlKObject made = p->GetHandle();
+    DepthGuard keepNew(p);
     if (p->IsSrcConnected(source))
     {
         if (name)
@@ -400,15 +428,14 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
         }
         p->GetAttributes().minimum = source->GetMin();
         p->GetAttributes().maximum = source->GetMax();
-        return p;
+        return made;
     }
     RemoveProperty(p);
-    return nullptr;
+    return HdlKObject();
 }
 
 KProperty* KObject::ClonePropertyFrom(KProperty* property)
 {
-    DepthGuard keep(this);
     if (!property)
     {
         return nullptr;
@@ -418,14 +445,19 @@ KProperty* KObject::ClonePropertyFrom(KProperty* property)
     {
         return nullptr;
     }
-    KProperty* p = CreateProperty(property->GetName(), typeSource->GetTypeCode(), nullptr,
-                                  typeSource->IsAnimatable(), false, nullptr, false);
-    if (p)
+    HdlKObject made;
     {
-        p->GetAttributes().minimum = property->GetMin();
-        p->GetAttributes().maximum = property->GetMax();
+        DepthGuard keep(this);
+        KProperty* p = CreateProperty(property->GetName(), typeSource->GetTypeCode(), nullptr,
+                                      typeSource->IsAnimatable(), false, nullptr, false);
+        if (p)
+        {
+            p->GetAttributes().minimum = property->GetMin();
+            p->GetAttributes().maximum = property->GetMax();
+            made = p->GetHandle();
+        }
     }
-    return p;
+    return static_cast<KProperty*>(made.Get());
 }
 
 void KObject::CopyFrom(KObject* other, uint32_t what)

@@ -270,13 +270,18 @@ private:
     static int ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before);
     static bool Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     static bool ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
-    static bool Disconnect(KPlug* s, KPlug* d);
+    // oneWayOnly: remove a one-way entry of s in d's sources, nothing else.
+    static bool Disconnect(KPlug* s, KPlug* d, bool oneWayOnly = false);
+    static void UnlinkOneWay(KPlug* s, KPlug* d);
     // Removes one connection without requests or events (last resort when a
     // disconnect is refused while a plug is being torn down).
     static void ForceUnlink(KPlug* s, KPlug* d);
     static bool AskAccept(KPlug* p, KPlug* other, bool asDestination);
     bool ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index);
     void MirrorInto(KPlug* child);
+    void LeaveOwner();
+    static void EraseLast(std::vector<KPlug*>& list, KPlug* plug);
+    void DisconnectOneWayDestinations();
     void AddChildEntry(KPlug* child);
     void RemoveChildEntry(KPlug* child);
     void ReleaseChildren();
@@ -287,7 +292,9 @@ private:
     KPlug* m_Owner = nullptr;
     std::vector<KPlugConnection> m_Src;
     std::vector<KPlugConnection> m_Dst;
-    std::vector<KPlug*> m_Children; // filtered sub-plugs, in adoption order
+    std::vector<KPlug*> m_Children;  // filtered sub-plugs, in adoption order
+    std::vector<KPlug*> m_Owned;     // every plug whose owner this plug is
+    std::vector<KPlug*> m_OneWayDst; // plugs that list this one as a one-way source
     uint32_t m_Flags = kAcceptsSrc | kAcceptsDst;
     int m_Depth = 0; // kept apart from the flags so deep nesting cannot spill into them
     KPlugFilter* m_Filter = nullptr;

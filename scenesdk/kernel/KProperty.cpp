@@ -492,13 +492,19 @@ KProperty* KProperty::Clone(KObject* owner)
     {
         return nullptr;
     }
-    DepthGuard keep(owner); // the owner's handlers may ask to destroy it
-    p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
-    p->SetTypeCode(GetTypeCode());
-    owner->AddProperty(p);
-    p->m_Attributes.minimum = GetMin();
-    p->m_Attributes.maximum = GetMax();
-    return p;
+    // The owner's handlers may ask to destroy it or the clone: both stay until
+    // the clone is set up, and a clone that did not survive is answered by null.
+    HdlKObject made = p->GetHandle();
+    {
+        DepthGuard keep(owner);
+        DepthGuard keepNew(p);
+        p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
+        p->SetTypeCode(GetTypeCode());
+        owner->AddProperty(p);
+        p->m_Attributes.minimum = GetMin();
+        p->m_Attributes.maximum = GetMax();
+    }
+    return static_cast<KProperty*>(made.Get());
 }
 
 bool KProperty::CopyValue(KProperty* source)

@@ -621,3 +621,60 @@ TEST(DestroyInsideEvents, AnOwnerDestroyedByAHookForItsPropertysEventIsDeferred)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, ReferencePropertiesLinkedInARingReleaseEachOtherOnce)
+{
+    PlugScope scope;
+    KObject* a = scope.Add(new KObject);
+    KObject* b = scope.Add(new KObject);
+    KProperty* source = a->CreateProperty("S", eKPropDouble);
+    KProperty* r1 = b->CreateReferenceProperty(source, "R1");
+    KProperty* r2 = a->CreateReferenceProperty(r1, "R2");
+    ASSERT_TRUE(r1 && r2);
+    ASSERT_TRUE(r1->ConnectSrc(r2)) << "r1 and r2 now release each other";
+    HdlKObject h1 = r1->GetHandle();
+    HdlKObject h2 = r2->GetHandle();
+    EXPECT_TRUE(b->RemoveProperty(r1));
+    EXPECT_FALSE(h1.IsLive());
+    EXPECT_FALSE(h2.IsLive());
+    EXPECT_EQ(a->GetPropertyCount(), 1);
+    EXPECT_EQ(b->GetPropertyCount(), 0);
+}
+
+TEST(PropertyLifetime, AnOwnerOutlivedByAPropertyTakenOutOfItsList)
+{
+    auto* owner = new KObject;
+    KProperty* p = owner->CreateProperty("P", eKPropInt);
+    ASSERT_TRUE(owner->RemovePropertyAt(0));
+    EXPECT_EQ(p->GetOwnerObject(), owner) << "taking it out of the list keeps the owner";
+    owner->Destroy();
+    EXPECT_EQ(p->GetOwner(), nullptr);
+    EXPECT_TRUE(p->SetName("Renamed")) << "its events no longer reach the freed owner";
+    p->Destroy();
+}
+
+TEST(PropertyLifetime, CreationAnswersNullWhenAHandlerDestroysTheOwner)
+{
+    struct DiesOnAdd : KObject
+    {
+        bool OnPropertyChange(int op, KProperty*, bool) override
+        {
+            if (op == ePropertyAdded)
+            {
+                Destroy();
+            }
+            return true;
+        }
+    };
+    auto* o = new DiesOnAdd;
+    HdlKObject h = o->GetHandle();
+    int live = KPlug::GetLivePlugCount();
+    EXPECT_EQ(o->CreateProperty("P", eKPropDouble), nullptr);
+    EXPECT_FALSE(h.IsLive());
+    EXPECT_EQ(KPlug::GetLivePlugCount(), live - 1) << "the object and its new property are both gone";
+}
+
+} // namespace

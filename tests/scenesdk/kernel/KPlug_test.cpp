@@ -352,6 +352,33 @@ TEST(PlugLifetime, BothEndsDestroyedInsideADisconnectDieDestinationFirst)
     EXPECT_EQ(order, (std::vector<char>{'D', 'S'}));
 }
 
+TEST_F(PlugPair, AOneWaySourceThatIsDestroyedLeavesItsDestination)
+{
+    // The source does not list a one-way destination, yet it must not stay
+    // behind in the destination's list when it goes.
+    auto* oneWay = new KPlug;
+    rec.Listen(oneWay, "W");
+    ASSERT_TRUE(D->ConnectSrc(oneWay, KPlug::kOneWayType));
+    ASSERT_TRUE(D->ConnectSrc(S));
+    ASSERT_TRUE(D->ConnectSrc(oneWay, KPlug::kOneWayType | 1));
+    EXPECT_EQ(oneWay->GetDstCount(), 0);
+    rec.Clear();
+    oneWay->Destroy();
+    EXPECT_EQ(Sources(D), std::vector<KPlug*>{S});
+    EXPECT_EQ(rec.Codes(), (Lines{"D 6", "D 8", "D 6", "D 8"})) << "the destination hears each removal";
+}
+
+TEST(PlugLifetime, PlugsOwnedByADestroyedPlugLetGoOfIt)
+{
+    auto* owner = new KPlug;
+    auto* owned = new KPlug;
+    ASSERT_TRUE(owner->AdoptChild(owned));
+    owner->Destroy();
+    EXPECT_EQ(owned->GetOwner(), nullptr);
+    EXPECT_TRUE(owned->SendEvent16()) << "no event goes to the freed owner";
+    owned->Destroy();
+}
+
 TEST_F(PlugPair, DestroyInsideAConnectEventDoesNotUseFreedMemory)
 {
     for (int code : {0, 1, 2, 3, 4, 5})
