@@ -44,6 +44,12 @@ KObject::KObject() : m_Name(""), m_NameSpace(""), m_FullName("") {}
 
 KObject::~KObject()
 {
+    // Properties still listed (handlers added them during the release) forget this object.
+    for (KProperty* p : m_Properties)
+    {
+        auto& listedIn = p->m_ListedIn;
+        listedIn.erase(std::remove(listedIn.begin(), listedIn.end(), this), listedIn.end());
+    }
     for (size_t i = m_OwnedRecords.size(); i-- > 0;)
     {
         ReleaseRecord(m_OwnedRecords[i]);
@@ -225,6 +231,7 @@ void KObject::AddProperty(KProperty* property)
     DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
+    property->m_ListedIn.push_back(this);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
 
@@ -247,6 +254,12 @@ bool KObject::RemovePropertyAt(int index)
     if (at >= 0)
     {
         m_Properties.erase(m_Properties.begin() + at);
+        auto& listedIn = p->m_ListedIn;
+        auto it = std::find(listedIn.rbegin(), listedIn.rend(), this);
+        if (it != listedIn.rend())
+        {
+            listedIn.erase(std::next(it).base());
+        }
     }
     m_Removing.erase(std::find(m_Removing.begin(), m_Removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());

@@ -136,13 +136,11 @@ KPlug::~KPlug()
     // may itself be half destroyed (a declared property dying with its set).
     LeaveOwner();
     // Plugs this one still owns (a property taken out of its object's list,
-    // say) must not reach back to it once it is gone.
-    for (KPlug* p : m_Owned)
-    {
-        p->m_Owner = nullptr;
-    }
-    m_Owned.clear();
+    // say) must not reach back to it once it is gone; handlers may hand it
+    // new ones while it is taken apart, so this is done again at the end.
+    ReleaseOwned();
     DisconnectAllPlugLevel();
+    ReleaseOwned();
     if (m_HandleEntry)
     {
         KHandleTable::Get().Free(m_HandleEntry, this);
@@ -501,6 +499,14 @@ bool KPlug::SetOwner(KPlug* owner)
     {
         return false;
     }
+    // An owner chain that came back to this plug would forward events for ever.
+    for (KPlug* o = owner; o; o = o->m_Owner)
+    {
+        if (o == this)
+        {
+            return false;
+        }
+    }
     LeaveOwner();
     if (owner)
     {
@@ -521,8 +527,7 @@ bool KPlug::AdoptChild(KPlug* child)
     {
         return false;
     }
-    child->SetOwner(this);
-    return true;
+    return child->SetOwner(this); // false only when it would close an owner ring
 }
 
 bool KPlug::ReleaseChild(KPlug* child)
@@ -552,6 +557,15 @@ void KPlug::UnlinkOneWay(KPlug* s, KPlug* d)
             c->m_Src.erase(c->m_Src.begin() + k);
         }
     }
+}
+
+void KPlug::ReleaseOwned()
+{
+    for (KPlug* p : m_Owned)
+    {
+        p->m_Owner = nullptr;
+    }
+    m_Owned.clear();
 }
 
 void KPlug::LeaveOwner()

@@ -280,6 +280,7 @@ private:
     bool ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index);
     void MirrorInto(KPlug* child);
     void LeaveOwner();
+    void ReleaseOwned();
     static void EraseLast(std::vector<KPlug*>& list, KPlug* plug);
     void DisconnectOneWayDestinations();
     void AddChildEntry(KPlug* child);

@@ -61,11 +61,19 @@ KProperty::~KProperty() = default;
 
 void KProperty::PrepareDestroy()
 {
-    KObject* owner = GetOwnerObject();
-    int index = owner ? owner->GetPropertyIndex(this) : -1;
-    if (index >= 0)
+    while (!m_ListedIn.empty())
     {
-        owner->RemovePropertyAt(index);
+        KObject* holder = m_ListedIn.back();
+        size_t before = m_ListedIn.size();
+        int index = holder->GetPropertyIndex(this);
+        if (index >= 0)
+        {
+            holder->RemovePropertyAt(index);
+        }
+        if (m_ListedIn.size() == before)
+        {
+            m_ListedIn.pop_back(); // the holder refused: at least forget it
+        }
     }
 }
 

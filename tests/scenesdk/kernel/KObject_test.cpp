@@ -678,3 +678,21 @@ TEST(PropertyLifetime, CreationAnswersNullWhenAHandlerDestroysTheOwner)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, APropertyListedByTwoObjectsLeavesBothWhenDestroyed)
+{
+    PlugScope scope;
+    KObject* a = scope.Add(new KObject);
+    KObject* b = scope.Add(new KObject);
+    KProperty* p = a->CreateProperty("P", eKPropDouble);
+    b->AddProperty(p);
+    ASSERT_TRUE(b->AdoptChild(p)) << "now owned by b, still listed by both";
+    p->Destroy();
+    EXPECT_EQ(a->GetPropertyCount(), 0);
+    EXPECT_EQ(b->GetPropertyCount(), 0);
+}
+
+} // namespace

@@ -3,7 +3,9 @@
 // included) while the kernel is in the middle of an operation. Run under
 // AddressSanitizer, any use of a freed plug or stale entry fails the test.
 
+#include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
+#include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 
@@ -101,6 +103,54 @@ struct Arena
                 oa->SetName(rng() % 2 ? "A" : "B");
             }
             break;
+        case 10:
+            if (auto* l = dynamic_cast<KGenericObjectList*>(a))
+            {
+                switch (rng() % 4)
+                {
+                case 0:
+                    if (KObject* ob = KObject::Cast(b))
+                        l->Add(ob);
+                    break;
+                case 1:
+                    l->RemoveAt(0);
+                    break;
+                case 2:
+                    l->Clear(rng() % 2 == 0);
+                    break;
+                default:
+                    if (KObject* ob = KObject::Cast(b))
+                        l->SetListener(ob);
+                    break;
+                }
+            }
+            break;
+        case 11:
+            a->SetConnectionFilter(rng() % 2 ? KClassIdFilter::ForClassId(KObject::ClassId) : nullptr);
+            break;
+        case 12:
+            if (rng() % 2)
+            {
+                if (!a->IsA(KObject::ClassId) || b->IsA(KProperty::ClassId))
+                    a->AdoptChild(b);
+            }
+            else
+                a->ReleaseChild(b);
+            break;
+        case 13:
+            if (auto* pl = dynamic_cast<KPropertyObjectList*>(a))
+            {
+                if (KObject* ob = KObject::Cast(b))
+                {
+                    if (rng() % 2)
+                        pl->Add(ob);
+                    else
+                        pl->InsertAt(0, ob);
+                }
+                else
+                    pl->Clear();
+            }
+            break;
         default:
             a->DisconnectAllSrc();
             break;
@@ -113,7 +163,7 @@ struct Arena
         if (budget > 0 && rng() % 4 == 0)
         {
             --budget;
-            Change(static_cast<int>(rng() % 10));
+            Change(static_cast<int>(rng() % 14));
         }
     }
 };
@@ -166,7 +216,15 @@ TEST(PlugStress, RandomChangesFromInsideEventsNeverTouchFreedPlugs)
                 break;
             }
             case 2:
-                arena.Track(new MeddlingObject);
+                if (arena.rng() % 2)
+                {
+                    arena.Track(new MeddlingObject);
+                }
+                else
+                {
+                    auto* l = new KObjectList;
+                    arena.Track(l);
+                }
                 break;
             default:
             {
@@ -180,7 +238,7 @@ TEST(PlugStress, RandomChangesFromInsideEventsNeverTouchFreedPlugs)
         for (int step = 0; step < 120; ++step)
         {
             arena.budget = 8;
-            arena.Change(static_cast<int>(arena.rng() % 10));
+            arena.Change(static_cast<int>(arena.rng() % 14));
         }
         arena.budget = 0;
         // Objects first (their properties go with them), then what is left.

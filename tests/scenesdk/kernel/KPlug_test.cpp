@@ -379,6 +379,20 @@ TEST(PlugLifetime, PlugsOwnedByADestroyedPlugLetGoOfIt)
     owned->Destroy();
 }
 
+TEST(PlugOwnership, AnOwnerRingIsRefused)
+{
+    PlugScope scope;
+    KPlug* a = scope.Add(new KPlug);
+    KPlug* b = scope.Add(new KPlug);
+    KPlug* c = scope.Add(new KPlug);
+    ASSERT_TRUE(a->AdoptChild(b));
+    ASSERT_TRUE(b->AdoptChild(c));
+    EXPECT_FALSE(c->AdoptChild(a)) << "events would go round for ever";
+    EXPECT_FALSE(b->SetOwner(b));
+    EXPECT_EQ(a->GetOwner(), nullptr);
+    EXPECT_TRUE(c->SendEvent16());
+}
+
 TEST_F(PlugPair, DestroyInsideAConnectEventDoesNotUseFreedMemory)
 {
     for (int code : {0, 1, 2, 3, 4, 5})
