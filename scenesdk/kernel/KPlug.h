@@ -62,7 +62,9 @@ using KPlugConnectionCallback = void (*)(void* user, const KEventPath* path, int
 // Lifetime: plugs are created with new and destroyed only through Destroy(),
 // which disconnects while the object is complete (derived event handlers still
 // run) and then deletes it. A Destroy requested while a connection change on
-// the plug is under way is deferred until the outermost change ends.
+// the plug is under way is deferred until the outermost change ends. A plug
+// that goes leaves no entry behind: its one-way destinations are told too
+// (though it does not list them), and the plugs it owns let go of it.
 //
 // Single-threaded: only handle allocation takes a lock.
 class KPlug : public ICallback
@@ -145,6 +147,7 @@ public:
     virtual bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                                  uint32_t type, KPlug* extra);
 
+    // False when owner already is the owner, or would close an owner ring.
     virtual bool SetOwner(KPlug* owner);
     virtual int GetPropertyCount() { return 0; }
     virtual KProperty* GetProperty(int) { return nullptr; }
