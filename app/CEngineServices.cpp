@@ -2,6 +2,7 @@
 
 #include "app/CDInputMgr.h"
 #include "app/CFModSoundMgr.h"
+#include "render/COGLRenderer.h"
 
 #include <new>
 
@@ -21,18 +22,21 @@ void CEngineServices::DestroyInstance()
 
 CEngineServices::CEngineServices()
 {
-    // [slot 1] m_pRenderer = new (std::nothrow) COGLRenderer;
+    m_pRenderer = new (std::nothrow) COGLRenderer;
 
     // [slot 2] a local CRefPtr<CTextureLoader>; then a CTerrainBuilder over a
     // copy of it and a CSCNLoader; then COGLModelFactory(scene loader, texture
     // loader, terrain builder) into m_pModelFactory. A failed allocation
     // leaves its handle null and skips what needs it; nothing is logged.
+    // The renderer's settings then get the factory for their rebuilds:
+    // m_pRenderer->GetRenderSettings()->SetModelFactory(factory), and null
+    // again before the factory goes in the destructor.
 }
 
 CEngineServices::~CEngineServices()
 {
     // Explicit releases, in member order.
-    // [slot 1] m_pRenderer.Release();
+    m_pRenderer.Release();
 
     // [slot 2] m_pModelFactory.Release();
 
@@ -48,8 +52,6 @@ CEngineServices::~CEngineServices()
 // Getters of the slots: the copy getters return the handle by value; the lazy
 // ones construct their manager when the handle is null:
 //
-// [slot 1] CRefPtr<IRenderer> CEngineServices::GetRenderer() { return m_pRenderer; }
-
 // [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
 
 CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()

@@ -4,6 +4,7 @@
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
 #include "app/ISoundMgr.h"
+#include "render/IRenderer.h"
 
 // The one process-wide service object through which the game reaches the
 // renderer, the model factory and the input, GUI, sound and physics managers.
@@ -38,7 +39,8 @@ public:
     CEngineServices(const CEngineServices&) = delete;
     CEngineServices& operator=(const CEngineServices&) = delete;
 
-    // [slot 1: renderer]      CRefPtr<IRenderer> GetRenderer();          copy of the handle
+    // The renderer (a COGLRenderer); null only when its allocation failed.
+    CRefPtr<IRenderer> GetRenderer() { return m_pRenderer; }
     // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
 
     // Makes the CDInputMgr on first call (left null when allocation fails).
@@ -61,7 +63,7 @@ private:
     static CEngineServices* s_pInstance;
 
     // Members in this order (the destructor releases them in it):
-    // [slot 1] CRefPtr<IRenderer> m_pRenderer;
+    CRefPtr<IRenderer> m_pRenderer;
 
     // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
 

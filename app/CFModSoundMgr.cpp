@@ -148,8 +148,21 @@ void CFModSoundMgr::PlaySound(CFModSound& sound)
     if (!sound.m_pChannel)
         return;
     sound.m_pChannel->setVolume(sound.m_fVolume);
-    sound.m_pChannel->setLoopCount(sound.m_iLoopCount);
+    sound.m_pChannel->setLoopCount(ChannelLoopCount(sound));
     sound.m_pChannel->setPaused(false);
+}
+
+int CFModSoundMgr::ChannelLoopCount(const CFModSound& sound)
+{
+    // Background music is made as a looping stream and played from a state's
+    // Enter to its Leave: its owner bounds the repeats with a loop count (the
+    // battle music's 20) or leaves it at 0 to loop until Stop. Every other
+    // sound repeats as often as its owner asks (the button rollover's 4).
+    FMOD_MODE mode = 0;
+    bool looping = sound.m_pSound->getMode(&mode) == FMOD_OK && (mode & FMOD_LOOP_NORMAL);
+    if (sound.m_iLoopCount < 0 || (looping && sound.m_iLoopCount == 0))
+        return -1;
+    return sound.m_iLoopCount;
 }
 
 void CFModSoundMgr::StopSound(CFModSound& sound)

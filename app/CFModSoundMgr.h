@@ -54,6 +54,8 @@ private:
     friend class CFModSound;
     void PlaySound(CFModSound& sound);
     void StopSound(CFModSound& sound);
+    // The sound layer's loop count for a Play of sound (-1: until stopped).
+    static int ChannelLoopCount(const CFModSound& sound);
 
     plat::FMOD::System* m_pSystem;
     std::map<std::string, plat::FMOD::Sound*> m_Cache;

@@ -5,6 +5,7 @@
 #include "app/CHiResTimer.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
+#include "app/CSettingsStore.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
 
@@ -37,6 +38,32 @@ bool GetDisplayValue(const char* key, std::string& value)
     return settings && settings->GetValue(kSection, key, value);
 }
 
+// For the entries that count as soon as their key line is there ("title",
+// "fullscreen"): GetValue reports an empty value as missing, so a key line
+// with nothing after the '=' is looked up in the store itself, in the same
+// place GetValue looks (the first "DISPLAY" section, the first such key).
+// value receives the value, empty when the line has none.
+bool FindDisplayEntry(const char* key, std::string& value)
+{
+    value.clear();
+    if (GetDisplayValue(key, value))
+        return true;
+    value.clear();
+    CSettings* settings = CSettings::GetInstance();
+    if (!settings || settings->GetStore().GetStatus() != CSettingsStore::Loaded)
+        return false;
+    for (const SSettingsSection& section : settings->GetStore().GetSections())
+    {
+        if (section.name != kSection)
+            continue;
+        for (const SSettingsEntry& entry : section.entries)
+            if (entry.key == key)
+                return true;
+        return false;
+    }
+    return false;
+}
+
 // The main window's configuration from "DISPLAY"; valid when all four
 // entries count.
 struct SWindowConfig
@@ -52,10 +79,11 @@ SWindowConfig ReadWindowConfig()
 {
     SWindowConfig c;
     std::string v;
-    if (GetDisplayValue("title", v))
+    if (FindDisplayEntry("title", v))
     {
         ++c.count;
-        // A title of 50 characters or more leaves the title empty but counts.
+        // An empty title, or one of 50 characters or more, leaves the title
+        // empty but counts.
         if (!v.empty() && v.size() < 50)
             c.title = v;
     }
@@ -77,7 +105,7 @@ SWindowConfig ReadWindowConfig()
             ++c.count;
         }
     }
-    if (GetDisplayValue("fullscreen", v))
+    if (FindDisplayEntry("fullscreen", v))
     {
         ++c.count;
         // Exactly "true": "True", "TRUE" and "yes" mean windowed.
@@ -217,9 +245,13 @@ bool CVostrelApp::CreateWindows()
 
 bool CVostrelApp::SetupRenderEngine()
 {
-    // [step 4: renderer] services->GetRenderer()->Create(m_pWindow); on failure
-    //   "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine" and false;
-    //   then SetClearColor(kClearColor).
+    CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+    if (!renderer || !renderer->Create(m_pWindow))
+    {
+        Log(1, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
+        return false;
+    }
+    renderer->SetClearColor(kClearColor);
     return true;
 }
 

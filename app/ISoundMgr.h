@@ -22,8 +22,9 @@ public:
     // Linear volume 0..1, used by the next Play.
     void SetVolume(float volume) { m_fVolume = volume; }
     float GetVolume() const { return m_fVolume; }
-    // Repeats after the first play for streams (kind 2): 0 plays once, n plays
-    // n + 1 times, -1 for ever. Effects (kinds 0 and 1) always play once.
+    // Repeats after the first play, used by the next Play: n plays n + 1 times,
+    // -1 (any negative) for ever. 0 plays an effect (kinds 0 and 1) once and
+    // lets a stream (kind 2, made looping) loop until Stop.
     void SetLoopCount(int32_t loopCount) { m_iLoopCount = loopCount; }
     int32_t GetLoopCount() const { return m_iLoopCount; }
 

@@ -2,7 +2,9 @@
 // reported time is ns per evaluation).
 //
 // Sequential: 10^6 increasing times across the keys; the curve's own search
-// hint makes each evaluation walk at most a step or two.
+// hint makes each evaluation walk at most a step or two, and the control
+// values of the segment evaluated last are reused while its keys stay the
+// same.
 // Random: 10^6 times in random order; each search walks from the last key
 // found, on average a third of the curve.
 // ColdHint (the reference): increasing times, but every search starts from

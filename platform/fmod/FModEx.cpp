@@ -240,11 +240,11 @@ void System::HaltChannel(int index)
 FMOD_RESULT System::StartChannel(int index)
 {
     ChannelSlot& slot = m_Slots[static_cast<size_t>(index)];
-    int loops = (slot.pSound->m_Mode & FMOD_LOOP_NORMAL) ? slot.iLoopCount : 0;
     slot.bStarted = true;
     slot.bPaused = false;
     Mix_Volume(index, MixerVolume(slot.fVolume));
-    if (Mix_PlayChannel(index, slot.pSound->m_pChunk, loops) < 0)
+    // The mixer counts loops as this layer does: n repeats, -1 for ever.
+    if (Mix_PlayChannel(index, slot.pSound->m_pChunk, slot.iLoopCount) < 0)
     {
         m_pOwners[index].store(nullptr);
         slot = ChannelSlot();

@@ -124,9 +124,9 @@ public:
     FMOD_RESULT setVolume(float volume);
     FMOD_RESULT getVolume(float* volume);
     // Repeats after the first play: 0 plays once, n plays n + 1 times, -1 for
-    // ever. Honoured only for sounds created with FMOD_LOOP_NORMAL (others play
-    // once) and only when set before the channel is first unpaused; the
-    // default is -1 for looping sounds.
+    // ever, for every kind of sound. Honoured when set before the channel is
+    // first unpaused. The default is -1 for sounds created with
+    // FMOD_LOOP_NORMAL and 0 for the others.
     FMOD_RESULT setLoopCount(int loopCount);
     FMOD_RESULT getLoopCount(int* loopCount);
     // The first unpause of a channel started paused starts the sound.

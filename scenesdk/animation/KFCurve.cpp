@@ -268,6 +268,22 @@ void KFCurve::KeyChanged(int index, uint32_t code)
     FireEvent(code, index);
 }
 
+// After a whole-key write at index (at most the count): a replacement, or
+// an append, which reports the old count and the index.
+void KFCurve::WholeKeyWritten(int index)
+{
+    if (index < mKeyCount)
+    {
+        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
+        return;
+    }
+    const int oldCount = mKeyCount;
+    mKeyCount = index + 1;
+    EmptyCache();
+    FireEvent(KFCURVEEVENT_KEY_ADDED, oldCount);
+    FireEvent(KFCURVEEVENT_KEY_ADDED, index);
+}
+
 bool KFCurve::SetKey(int index, KTime time, float value, uint32_t interpolation, uint32_t tangentMode,
                      float data0, float data1, uint32_t weighted, float weight2, float weight3,
                      float velocity4, float velocity5)
@@ -283,15 +299,7 @@ bool KFCurve::SetKey(int index, KTime time, float value, uint32_t interpolation,
     }
     key.Set(time, value, interpolation, tangentMode, data0, data1, weighted, weight2, weight3, velocity4,
             velocity5);
-    if (index < mKeyCount)
-    {
-        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
-    }
-    else
-    {
-        ++mKeyCount;
-        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
-    }
+    WholeKeyWritten(index);
     return true;
 }
 
@@ -307,15 +315,7 @@ bool KFCurve::SetKeyTCB(int index, KTime time, float value, float tension, float
         key = KFKeyRecord{};
     }
     key.SetTCB(time, value, tension, continuity, bias);
-    if (index < mKeyCount)
-    {
-        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
-    }
-    else
-    {
-        ++mKeyCount;
-        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
-    }
+    WholeKeyWritten(index);
     return true;
 }
 
@@ -338,15 +338,7 @@ bool KFCurve::ReplaceKey(int index, const KFKeyRecord& record)
         return false;
     }
     Key(index) = record;
-    if (index < mKeyCount)
-    {
-        KeyChanged(index, KFCURVEEVENT_KEY_REPLACED);
-    }
-    else
-    {
-        ++mKeyCount;
-        KeyChanged(index, KFCURVEEVENT_KEY_ADDED);
-    }
+    WholeKeyWritten(index);
     return true;
 }
 
@@ -677,51 +669,58 @@ double KFCurve::FindKey(KTime time, int* hint)
     {
         return -1.0;
     }
-    int& h = hint != nullptr ? *hint : mSearchHint;
-    h = h < 0 ? 0 : (h >= mKeyCount ? mKeyCount - 1 : h);
+    int& hintRef = hint != nullptr ? *hint : mSearchHint;
+    // The walk runs on a local copy, stored back once.
+    int h = hintRef < 0 ? 0 : (hintRef >= mKeyCount ? mKeyCount - 1 : hintRef);
     const int64_t t = Ticks(time);
     int64_t th = Ticks(Key(h).mTime);
+    double position;
     if (t == th)
     {
-        return h;
+        position = h;
     }
-    if (t > th)
+    else if (t > th)
     {
-        while (h + 1 < mKeyCount && Ticks(Key(h + 1).mTime) < t)
+        int64_t tn = 0;
+        while (h + 1 < mKeyCount && (tn = Ticks(Key(h + 1).mTime)) < t)
         {
+            th = tn;
             ++h;
         }
         if (h + 1 >= mKeyCount)
         {
-            h = mKeyCount;
+            hintRef = mKeyCount;
             return mKeyCount - 0.5;
         }
-        th = Ticks(Key(h).mTime);
-        const int64_t tn = Ticks(Key(h + 1).mTime);
-        double position = h + 1.0;
+        position = h + 1.0;
         if (tn != th)
         {
             position = h + TickRatio(th, t, tn);
         }
         ++h;
-        return position < -0.5 ? -0.5 : position;
+        position = position < -0.5 ? -0.5 : position;
     }
-    while (h - 1 >= 0 && Ticks(Key(h - 1).mTime) > t)
+    else
     {
+        int64_t tp = 0;
+        while (h - 1 >= 0 && (tp = Ticks(Key(h - 1).mTime)) > t)
+        {
+            th = tp;
+            --h;
+        }
+        if (h == 0)
+        {
+            hintRef = 0;
+            return -0.5;
+        }
+        position = h;
+        if (th != tp)
+        {
+            position = (h - 1) + TickRatio(tp, t, th);
+        }
         --h;
     }
-    if (h == 0)
-    {
-        return -0.5;
-    }
-    const int64_t tp = Ticks(Key(h - 1).mTime);
-    th = Ticks(Key(h).mTime);
-    double position = h;
-    if (th != tp)
-    {
-        position = (h - 1) + TickRatio(tp, t, th);
-    }
-    --h;
+    hintRef = h;
     return position;
 }
 
@@ -905,7 +904,6 @@ KFCurve* KFCurve::Copy(KTime start, KTime stop) const
     }
     curve->mDefaultValue = mDefaultValue;
     curve->mUserPointer = mUserPointer;
-    curve->mChangeCounter = mChangeCounter;
     int hint = 0;
     for (int i = 0; i < mKeyCount; ++i)
     {
@@ -915,6 +913,7 @@ KFCurve* KFCurve::Copy(KTime start, KTime stop) const
             curve->AddKey(key.mTime, key, &hint);
         }
     }
+    curve->mChangeCounter = mChangeCounter;
     curve->mCacheTime = mCacheTime;
     curve->mCacheValue = mCacheValue;
     curve->ResetPendingEvent();

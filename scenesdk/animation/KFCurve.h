@@ -20,7 +20,10 @@
 // inside (BeginKeyChanges/EndKeyChanges, nestable) codes accumulate and are
 // delivered once when the outermost bracket closes. A listener may add or
 // remove listeners (itself included) during a call: removed ones are not
-// called again, added ones are called from the next event on.
+// called again, added ones are called from the next event on. A listener
+// must not destroy the curve during a call: the operation that fired the
+// event goes on with the curve afterwards. (Destruction itself fires
+// KFCURVEEVENT_DESTROY last, so removing oneself then is safe.)
 //
 // Out-of-range key indices are refused: setters return false and change
 // nothing, getters return 0 (or null, or a neutral record).
@@ -300,10 +303,32 @@ private:
         bool alive;
     };
 
-    KFKeyRecord& Key(int index) { return mBlocks[index / 25][index % 25]; }
-    const KFKeyRecord& Key(int index) const { return mBlocks[index / 25][index % 25]; }
+    // The inner control values (and weights) of the last cubic segment that
+    // Evaluate worked out, with copies of the keys they came from: the
+    // segment's two keys, compared whole, and one neighbour on each side,
+    // whose time and value the auto and TCB slopes read (keys[0] is key
+    // segment - 1). It serves only while those are bit for bit unchanged and
+    // the key count is the same, so a key written in place through GetKey
+    // is seen as well as one written through the setters, and a served
+    // segment gives exactly the value a fresh computation would.
+    struct SegmentCache
+    {
+        int segment = -1;
+        int keyCount = 0;
+        KFKeyRecord keys[4];
+        float control1 = 0.0f;
+        float control2 = 0.0f;
+        float rightWeight = 0.0f;
+        float leftWeight = 0.0f;
+    };
+
+    // Callers pass valid (non-negative) indices; unsigned arithmetic keeps
+    // the block and slot computation short.
+    KFKeyRecord& Key(int index) { return mBlocks[unsigned(index) / 25u][unsigned(index) % 25u]; }
+    const KFKeyRecord& Key(int index) const { return mBlocks[unsigned(index) / 25u][unsigned(index) % 25u]; }
     bool Valid(int index) const { return index >= 0 && index < mKeyCount; }
     void KeyChanged(int index, uint32_t code);
+    void WholeKeyWritten(int index);
     void CallListeners();
     void FreeKeys();
     void MoveKeys(int to, int from, int n);
@@ -315,6 +340,9 @@ private:
     double PositionBefore(int64_t t, int* hint);
     double PositionAfter(int64_t t, int* hint);
     bool KeepSlope(int64_t t, float& value);
+    float SegmentValue(double position, SegmentCache* cache) const;
+    bool SegmentCached(const SegmentCache& cache, int i, const KFKeyRecord& ki, const KFKeyRecord& kj) const;
+    void CubicSegment(int i, SegmentCache* cache, float* control, float* weight) const;
     void ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KFCurveSpanOptions& options);
     void CopySpanKeys(KFCurve& source, int64_t s, int64_t e, const KFCurveSpanOptions& options,
                       int& firstCopied, int& lastCopied);
@@ -349,6 +377,7 @@ private:
     KFCurveEvent mEvent;
     std::vector<Listener> mListeners;
     int mDispatchDepth = 0;
+    SegmentCache mSegmentCache;
 };
 
 } // namespace scenesdk

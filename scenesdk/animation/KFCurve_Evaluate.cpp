@@ -5,6 +5,7 @@
 #include "scenesdk/animation/KFCurveInternal.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace scenesdk
 {
@@ -65,6 +66,32 @@ float SolveWeighted(float wr, float wl, float u)
     return current < 0.0f ? 0.0f : (current > 1.0f ? 1.0f : current);
 }
 
+// Zero when two records are the same bit for bit (padding included: a
+// difference there only costs a recomputation).
+uint64_t Word(const KFKeyRecord& record, int w)
+{
+    uint64_t word;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(&record) + w * sizeof word, sizeof word);
+    return word;
+}
+
+uint64_t BitDifference(const KFKeyRecord& a, const KFKeyRecord& b)
+{
+    static_assert(sizeof(KFKeyRecord) == 5 * sizeof(uint64_t), "five words");
+    return (Word(a, 0) ^ Word(b, 0)) | (Word(a, 1) ^ Word(b, 1)) | (Word(a, 2) ^ Word(b, 2)) |
+           (Word(a, 3) ^ Word(b, 3)) | (Word(a, 4) ^ Word(b, 4));
+}
+
+// Zero when two records hold the same time and value bit for bit.
+uint64_t TimeValueDifference(const KFKeyRecord& a, const KFKeyRecord& b)
+{
+    uint32_t va;
+    uint32_t vb;
+    std::memcpy(&va, &a.mValue, sizeof va);
+    std::memcpy(&vb, &b.mValue, sizeof vb);
+    return static_cast<uint64_t>(va ^ vb) | static_cast<uint64_t>(a.mTime.Get() ^ b.mTime.Get());
+}
+
 __int128 Clamp128(__int128 v)
 {
     return v > kInfinity ? kInfinity : (v < INT64_MIN ? INT64_MIN : v);
@@ -81,12 +108,21 @@ bool IsRepeating(uint32_t mode)
 
 float KFCurve::Evaluate(KTime time, int* hint)
 {
+    // Inside the keys (the common case) no extrapolation applies.
+    if (mKeyCount >= 2)
+    {
+        const int64_t t = Ticks(time);
+        if (t >= Ticks(Key(0).mTime) && t <= Ticks(Key(mKeyCount - 1).mTime))
+        {
+            return SegmentValue(FindKey(time, hint), &mSegmentCache);
+        }
+    }
     float value = 0.0f;
     if (KeepSlope(Ticks(time), value))
     {
         return value;
     }
-    return EvaluateAtKeyPosition(FindKeyExtrapolated(time, hint));
+    return SegmentValue(FindKeyExtrapolated(time, hint), &mSegmentCache);
 }
 
 // Keep-slope extrapolation: a line through the end key with that key's
@@ -210,6 +246,11 @@ double KFCurve::PositionAfter(int64_t t, int* hint)
 
 float KFCurve::EvaluateAtKeyPosition(double position) const
 {
+    return SegmentValue(position, nullptr);
+}
+
+float KFCurve::SegmentValue(double position, SegmentCache* cache) const
+{
     if (mKeyCount == 0)
     {
         return mDefaultValue;
@@ -222,15 +263,16 @@ float KFCurve::EvaluateAtKeyPosition(double position) const
     {
         return Key(mKeyCount - 1).mValue;
     }
-    const int i = static_cast<int>(std::floor(position));
-    const int j = static_cast<int>(std::ceil(position));
-    const float u = static_cast<float>(position - i);
+    // 0 < position < count - 1: the truncation is the floor.
+    const int i = static_cast<int>(position);
     const KFKeyRecord& ki = Key(i);
-    const KFKeyRecord& kj = Key(j);
-    if (i == j)
+    if (position == i)
     {
         return ki.mValue;
     }
+    const int j = i + 1;
+    const float u = static_cast<float>(position - i);
+    const KFKeyRecord& kj = Key(j);
     switch (ki.GetInterpolation())
     {
     case KFCURVE_INTERPOLATION_CONSTANT:
@@ -242,17 +284,91 @@ float KFCurve::EvaluateAtKeyPosition(double position) const
     default:
         return 0.0f;
     }
-    const float d = static_cast<float>(SecondsBetween(Ticks(ki.mTime), Ticks(kj.mTime)));
-    const float right = static_cast<float>(GetKeyRightDerivative(i));
-    const float left = static_cast<float>(GetKeyLeftDerivative(j));
+    float control[2];
+    float weight[2];
+    if (cache != nullptr && SegmentCached(*cache, i, ki, kj))
+    {
+        control[0] = cache->control1;
+        control[1] = cache->control2;
+        weight[0] = cache->rightWeight;
+        weight[1] = cache->leftWeight;
+    }
+    else
+    {
+        CubicSegment(i, cache, control, weight);
+    }
     if ((ki.mFlags & KFCURVE_WEIGHTED_ALL) == 0)
     {
-        return Bezier(ki.mValue, ki.mValue + right * d / 3.0f, kj.mValue - left * d / 3.0f, kj.mValue, u);
+        return Bezier(ki.mValue, control[0], control[1], kj.mValue, u);
     }
-    const float wr = GetKeyRightWeight(i);
-    const float wl = GetKeyLeftWeight(j);
-    const float sigma = SolveWeighted(wr, wl, u);
-    return Bezier(ki.mValue, ki.mValue + right * d * wr, kj.mValue - left * d * wl, kj.mValue, sigma);
+    const float sigma = SolveWeighted(weight[0], weight[1], u);
+    return Bezier(ki.mValue, control[0], control[1], kj.mValue, sigma);
+}
+
+// True when the cache holds segment i computed from keys that are still the
+// same bit for bit.
+bool KFCurve::SegmentCached(const SegmentCache& cache, int i, const KFKeyRecord& ki,
+                            const KFKeyRecord& kj) const
+{
+    if (cache.segment != i || cache.keyCount != mKeyCount)
+    {
+        return false;
+    }
+    // The segment's own keys whole; of the neighbours only what the secants
+    // read. Inside a block the neighbours lie next to the segment's keys.
+    uint64_t difference = BitDifference(cache.keys[1], ki) | BitDifference(cache.keys[2], kj);
+    if (i > 0)
+    {
+        const KFKeyRecord& before = unsigned(i) % kKeysPerBlock != 0 ? (&ki)[-1] : Key(i - 1);
+        difference |= TimeValueDifference(cache.keys[0], before);
+    }
+    if (i + 2 < mKeyCount)
+    {
+        const KFKeyRecord& after = unsigned(i + 2) % kKeysPerBlock != 0 ? (&kj)[1] : Key(i + 2);
+        difference |= TimeValueDifference(cache.keys[3], after);
+    }
+    return difference == 0;
+}
+
+// The inner control values of the cubic segment i and, when it is
+// weighted, its right and left weight; kept in the cache when one is given.
+void KFCurve::CubicSegment(int i, SegmentCache* cache, float* control, float* weight) const
+{
+    const KFKeyRecord& ki = Key(i);
+    const KFKeyRecord& kj = Key(i + 1);
+    const float d = static_cast<float>(SecondsBetween(Ticks(ki.mTime), Ticks(kj.mTime)));
+    const float right = static_cast<float>(GetKeyRightDerivative(i));
+    const float left = static_cast<float>(GetKeyLeftDerivative(i + 1));
+    if ((ki.mFlags & KFCURVE_WEIGHTED_ALL) == 0)
+    {
+        control[0] = ki.mValue + right * d / 3.0f;
+        control[1] = kj.mValue - left * d / 3.0f;
+        weight[0] = weight[1] = KFCURVE_DEFAULT_WEIGHT;
+    }
+    else
+    {
+        weight[0] = GetKeyRightWeight(i);
+        weight[1] = GetKeyLeftWeight(i + 1);
+        control[0] = ki.mValue + right * d * weight[0];
+        control[1] = kj.mValue - left * d * weight[1];
+    }
+    if (cache != nullptr)
+    {
+        cache->segment = i;
+        cache->keyCount = mKeyCount;
+        for (int r = 0; r < 4; ++r)
+        {
+            const int k = i - 1 + r;
+            if (k >= 0 && k < mKeyCount)
+            {
+                std::memcpy(static_cast<void*>(&cache->keys[r]), &Key(k), sizeof(KFKeyRecord));
+            }
+        }
+        cache->control1 = control[0];
+        cache->control2 = control[1];
+        cache->rightWeight = weight[0];
+        cache->leftWeight = weight[1];
+    }
 }
 
 double KFCurve::EvaluateLeftDerivative(KTime time, int* hint)

@@ -73,8 +73,8 @@ int KFCurve::InsertKey(KTime time, int* hint)
     const uint32_t tangent = reference.GetTangentMode();
     EvaluateCached(time, hint);
     InsertKeyAtCache(hint, interpolation, tangent, false, true);
-    // The key now at that time (after the last key it is a new last key).
-    int at = 0;
+    // The key now at that time: at i, or a new last key after key i.
+    int at = i;
     const double p = FindKey(time, &at);
     return static_cast<int>(p);
 }

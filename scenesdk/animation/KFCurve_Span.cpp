@@ -290,12 +290,14 @@ void KFCurve::FillEmptySpan(const KFCurve& source, KTime start, KTime stop)
     }
     const uint32_t cubic = KFCURVE_INTERPOLATION_CUBIC;
     const uint32_t user = KFCURVE_TANGENT_USER;
-    if (startFinite && mKeyCount > 0)
+    // An empty destination gets these keys too: they hold its default value
+    // outside the stretch.
+    if (startFinite)
     {
         EvaluateCached(FromTicks(s - 1));
         InsertKeyAtCache(nullptr, cubic, user, false, true);
     }
-    if (stopFinite && mKeyCount > 0)
+    if (stopFinite)
     {
         EvaluateCached(FromTicks(e + 1));
         InsertKeyAtCache(nullptr, cubic, user, false, true);

@@ -304,7 +304,8 @@ void KScn::Rewind()
     c.block = m_Tree.Root();
     c.field = KScnTree::kNone;
     c.cursor = 0;
-    c.position = 0;
+    c.position = kNoPosition;
+    c.walk = m_Tree.Block(c.block).firstField;
     c.positions.clear();
 }
 
@@ -350,6 +351,25 @@ bool KScn::OpenField(const char* name)
     return true;
 }
 
+bool KScn::OpenNextField()
+{
+    CloseField();
+    if (!m_Open)
+    {
+        return false;
+    }
+    Context& c = Top();
+    if (c.walk == KScnTree::kNone)
+    {
+        return false;
+    }
+    c.field = c.walk;
+    c.walk = m_Tree.Field(c.field).next;
+    c.cursor = 0;
+    c.position = kNoPosition;
+    return true;
+}
+
 void KScn::CloseField()
 {
     Context& c = Top();
@@ -357,7 +377,10 @@ void KScn::CloseField()
     {
         return;
     }
-    c.positions[c.position].next = m_Tree.Field(c.field).next;
+    if (c.position != kNoPosition)
+    {
+        c.positions[c.position].next = m_Tree.Field(c.field).next;
+    }
     c.field = KScnTree::kNone;
     c.cursor = 0;
 }
@@ -381,7 +404,8 @@ bool KScn::EnterFieldBlock()
     n.block = block;
     n.field = KScnTree::kNone;
     n.cursor = 0;
-    n.position = 0;
+    n.position = kNoPosition;
+    n.walk = m_Tree.Block(block).firstField;
     n.positions.clear();
     return true;
 }

@@ -7,9 +7,10 @@
 // Walking model: a stack of block contexts, the root's at the bottom. Each
 // context has the block, its current field (or none), the value cursor of that
 // field, and per field name the position from which the next OpenField of that
-// name searches. EnterFieldBlock pushes a fresh context for the current field's
-// sub-block (positions at the start); LeaveFieldBlock pops it, and the parent's
-// current field and cursor are as they were.
+// name searches, and the walk position of OpenNextField. EnterFieldBlock
+// pushes a fresh context for the current field's sub-block (positions at the
+// start); LeaveFieldBlock pops it, and the parent's current field and cursor
+// are as they were.
 //
 // Reading past the last value of a field gives 0, '\0' or "" and does not move
 // the cursor. Every returned text lives as long as the file stays open.
@@ -69,6 +70,13 @@ public:
 
     // Field interface.
     bool OpenField(const char* name);
+    // Opens the next field of the current block in file order, whatever its
+    // name: for blocks whose field names are data (a "Properties" block holds
+    // one field per property). The walk starts at the block's first field
+    // after EnterFieldBlock or Rewind and is independent of the per-name
+    // positions of OpenField. Closes the current field first; false at the
+    // end of the block. GetFieldName gives the name of the field opened.
+    bool OpenNextField();
     void CloseField();
     bool EnterFieldBlock();
     void LeaveFieldBlock();
@@ -115,9 +123,13 @@ private:
         uint32_t block;
         uint32_t field;
         uint32_t cursor;
-        size_t position; // index in positions of the current field's name
+        size_t position; // index in positions of the current field's name,
+                         // kNoPosition for a field opened by OpenNextField
+        uint32_t walk;   // next field for OpenNextField, KScnTree::kNone at the end
         std::vector<Position> positions;
     };
+
+    static constexpr size_t kNoPosition = static_cast<size_t>(-1);
 
     bool Fail(int id, const std::string& status);
     bool ReadHeader();

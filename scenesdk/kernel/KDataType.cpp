@@ -20,7 +20,7 @@ namespace
 {
 
 constexpr int kMaxDecimals = 17;
-constexpr int kDefaultDecimals = 2;
+const char* const kDefaultDecimalsText = "2";
 constexpr int kUnread = -1;
 // Detail of the time text form: the whole form, with the mark for a part frame.
 constexpr int kTimeDetail = 5;
@@ -136,7 +136,7 @@ int KDataType::GetDecimals()
     if (d == kUnread)
     {
         KConfigFile settings("@Application.txt");
-        const long v = std::atol(settings.GetValue("NumericField", "Decimal", "2"));
+        const long v = std::atol(settings.GetValue("NumericField", "Decimal", kDefaultDecimalsText));
         d = static_cast<int>(std::clamp<long>(v, 0, kMaxDecimals));
         Decimals().store(d);
     }

@@ -61,8 +61,10 @@ public:
     // 4 "Number", 7 "Time", 12 "Vector4", 13 "Vector", 14 "Color",
     // 15 "ColorAndAlpha"; null for every other code.
     static KDataType* FromTypeCode(int typeCode);
-    // Makes FromTypeCode the default-type resolver of properties. This file's
-    // static initialiser does it at start-up; tests may call it again.
+    // Makes FromTypeCode the default-type resolver of properties. The static
+    // initialiser of KDataType.cpp does it at start-up, and KLibraryStart does
+    // it again (which also keeps this file linked into every program that
+    // starts the library); tests may call it too.
     static void InstallPropertyResolver();
     // Number of registered types.
     static int GetRegisteredCount();

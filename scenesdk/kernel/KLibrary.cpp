@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KLibrary.h"
 
 #include "scenesdk/kernel/KClassIdRecord.h"
+#include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KMemoryReusePool.h"
 #include "scenesdk/kernel/KScnObjectManager.h"
 #include "scenesdk/kernel/KWorld.h"
@@ -20,6 +21,11 @@ constexpr int kDefaultPoolShift = 2;
 
 bool KLibraryStart()
 {
+    // Properties find their default data type through a resolver that the
+    // data types install. The static initialiser of KDataType.cpp only runs
+    // when that object file is linked in; this reference makes sure it is, and
+    // installs the resolver even if something replaced it.
+    KDataType::InstallPropertyResolver();
     if (gLibraryUsers == 0)
     {
         KClassIdRecord::StartRegistry();

@@ -221,6 +221,30 @@ TEST_F(DInputMgr, KeyboardOverflowIsResynchronisedFromState)
         EXPECT_FALSE(m_pMgr->IsKeyDown(static_cast<uint8_t>(k)));
 }
 
+TEST_F(DInputMgr, MouseOverflowRecoversButtonsButNotMovement)
+{
+    StartRunning();
+    // 16 clicks fill the 32 items; the movement and the right press after
+    // them are lost from the buffer.
+    for (int i = 0; i < 16; ++i)
+    {
+        InjectMouseButton(Hwnd(), 1, true);
+        InjectMouseButton(Hwnd(), 1, false);
+    }
+    InjectMouseMotion(Hwnd(), 3, 3);
+    InjectMouseButton(Hwnd(), 3, true);
+    Pump();
+    m_pMgr->Update();
+    ASSERT_EQ(m_Log.size(), 33u);
+    EXPECT_EQ(m_Log[30], "A: down 0");
+    EXPECT_EQ(m_Log[31], "A: up 0");
+    EXPECT_EQ(m_Log[32], "A: down 1") << "the state poll finds the right button held";
+    EXPECT_TRUE(m_pMgr->IsMouseButtonDown(1));
+    m_Log.clear();
+    m_pMgr->Update();
+    EXPECT_TRUE(m_Log.empty());
+}
+
 TEST_F(DInputMgr, FocusLossDeliversNothingThenResynchronises)
 {
     StartRunning();

@@ -1,4 +1,5 @@
 #include "app/CEngineServices.h"
+#include "render/COGLGlobalRenderSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -22,3 +23,15 @@ TEST(CEngineServicesTest, OneInstanceCreatedOnceAndClearedOnDestroy)
 }
 
 } // namespace
+
+TEST(CEngineServicesTest, MakesTheRenderer)
+{
+    CEngineServices::CreateInstance();
+    CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+    ASSERT_TRUE(renderer);
+    EXPECT_EQ(CEngineServices::GetInstance()->GetRenderer(), renderer);
+    EXPECT_TRUE(renderer->GetRenderSettings());
+    CEngineServices::DestroyInstance();
+    // The handle kept here keeps the renderer alive.
+    EXPECT_EQ(renderer->GetRefCount(), 1u);
+}

@@ -174,7 +174,6 @@ TEST_F(CFModSoundMgrTest, PlayRestartsOnItsOwnChannelAndStopStopsOnlyIt)
     CRefPtr<ISound> a = m_pMgr->GetSound(0, "Data/sounds/build.wav");
     CRefPtr<ISound> b = m_pMgr->GetSound(0, "Data/sounds/build.wav");
     a->SetVolume(0.4f);
-    a->SetLoopCount(4); // effects play once whatever the count
     a->Play();
     ASSERT_TRUE(Playing(a));
     int channel = ChannelOf(a);
@@ -199,6 +198,54 @@ TEST_F(CFModSoundMgrTest, PlayRestartsOnItsOwnChannelAndStopStopsOnlyIt)
     a->Stop();
     a->Reserved();
     EXPECT_TRUE(Playing(b));
+}
+
+int LoopCountOf(const CRefPtr<ISound>& sound)
+{
+    int loops = -99;
+    FMOD::Channel* ch = Fmod(sound)->GetChannel();
+    if (ch)
+        ch->getLoopCount(&loops);
+    return loops;
+}
+
+TEST_F(CFModSoundMgrTest, LoopCountRepeatsEffectsAndBoundsStreams)
+{
+    m_Dir.WriteFile("Data/sounds/bg_build.wav", MakeWav(0.05));
+    // The button rollover: an effect with loop count 4 plays five times.
+    CRefPtr<ISound> rollover = m_pMgr->GetSound(0, "Data\\sounds\\button_rollover.wav");
+    ASSERT_TRUE(rollover);
+    rollover->SetLoopCount(4);
+    auto start = std::chrono::steady_clock::now();
+    rollover->Play();
+    EXPECT_EQ(LoopCountOf(rollover), 4);
+    ASSERT_TRUE(WaitFor([&] { return !Playing(rollover); }));
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.2);
+    // An effect left at 0 plays once.
+    CRefPtr<ISound> effect = m_pMgr->GetSound(0, "Data/sounds/build.wav");
+    effect->Play();
+    EXPECT_EQ(LoopCountOf(effect), 0);
+
+    // Background music left at loop count 0 loops until its state stops it.
+    CRefPtr<ISound> music = m_pMgr->GetSound(2, "Data/sounds/bg_build.wav");
+    ASSERT_TRUE(music);
+    music->Play();
+    EXPECT_EQ(LoopCountOf(music), -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(Playing(music));
+    music->Stop();
+    EXPECT_FALSE(Playing(music));
+    // The battle music bounds its repeats; a negative count means for ever.
+    music->SetLoopCount(20);
+    music->Play();
+    EXPECT_EQ(LoopCountOf(music), 20);
+    rollover->SetLoopCount(-3);
+    rollover->Play();
+    EXPECT_EQ(LoopCountOf(rollover), -1);
+    // A stream name first loaded as an effect stays an effect (the first kind wins).
+    CRefPtr<ISound> notLooping = m_pMgr->GetSound(2, "Data/sounds/build.wav");
+    notLooping->Play();
+    EXPECT_EQ(LoopCountOf(notLooping), 0);
 }
 
 TEST_F(CFModSoundMgrTest, EndedSoundLetsItsChannelGoWithoutCuttingTheNextOwner)

@@ -6,6 +6,7 @@
 #include "platform/win32/W32Console.h"
 #include "tests/app/DummyWindowFixture.h"
 
+#include <cstdio>
 #include <fstream>
 
 using namespace plat;
@@ -25,32 +26,6 @@ const char* const kDefaultWarning =
     "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !\n";
 const char* const kConsoleWarning =
     "Warning: Couldn't get Console position from \"settings.ini\"! Using default values.\n";
-
-// Runs the frames of a real run and lets a test act on a given frame.
-class ScriptedApp : public CVostrelApp
-{
-public:
-    bool Frame() override
-    {
-        ++m_iFrames;
-        if (IsQuitRequested())
-            ++m_iFramesAfterQuit;
-        if (m_iFrames == m_iActAt && m_Act)
-            m_Act(*this);
-        if (m_iFrames == m_iActAt2 && m_Act2)
-            m_Act2(*this);
-        if (m_iFrames > 500)
-            return false; // a broken quit path must not hang the test
-        return CVostrelApp::Frame();
-    }
-    void (*m_Act)(ScriptedApp&) = nullptr;
-    int m_iActAt = 1;
-    void (*m_Act2)(ScriptedApp&) = nullptr;
-    int m_iActAt2 = 0;
-    bool m_bFlag = false;
-    int m_iFrames = 0;
-    int m_iFramesAfterQuit = 0; // frames begun with the quit flag already set
-};
 
 class VostrelApp : public testsupport::DummyWindowTest
 {
@@ -200,6 +175,40 @@ TEST_F(VostrelApp, TitleAndFullScreenQuirks)
     EXPECT_TRUE(ErrorLog().empty());
 }
 
+// "title" and "fullscreen" count as soon as their key line is there, even
+// with nothing after the '=', where the settings report no value.
+TEST_F(VostrelApp, EmptyTitleOrFullScreenStillCount)
+{
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n"));
+        EXPECT_EQ(Title(app), "");
+        uint16_t w = 0, h = 0;
+        app.GetWindow()->GetSize(w, h);
+        EXPECT_EQ(w, 1024);
+        EXPECT_EQ(h, 768);
+    }
+    {
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\ntitle=T\nhRes=640\nvRes=480\n"
+                                           "fullscreen=  \n"));
+        EXPECT_EQ(Title(app), "T");
+        EXPECT_FALSE(app.GetWindow()->IsFullscreen());
+        EXPECT_EQ(Position(app).x, 200);
+    }
+    EXPECT_TRUE(ErrorLog().empty());
+    {
+        // Looked up where every other value is: the first "DISPLAY" section.
+        testsupport::TempDir dir;
+        CVostrelApp app;
+        ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\nhRes=1024\nvRes=768\n"
+                                           "fullscreen=false\n[DISPLAY]\ntitle=\n"));
+        EXPECT_EQ(Title(app), "Vostrel - Main");
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), kDefaultWarning);
+    }
+}
+
 TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
 {
     CVostrelApp app;
@@ -210,117 +219,56 @@ TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
     EXPECT_EQ(GetConsoleInfo().y, 0);
 }
 
-TEST_F(VostrelApp, EscapeQuitsAndEverythingIsTornDown)
+// The dummy video driver has no OpenGL: start-up ends at the renderer.
+TEST_F(VostrelApp, NoOpenGLEndsStartUpAtTheRenderer)
 {
-    WriteSettings(kGoodDisplay);
-    ScriptedApp app;
-    EXPECT_EQ(app.GetPriority(), 1000);
-    app.m_iActAt = 2;
-    app.m_Act = [](ScriptedApp& a)
-    {
-        // The window manager gives the focus; then Escape is pressed.
-        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::FocusGained);
-        InjectKey(a.GetWindow()->GetHandle(), SCANCODE_ESCAPE, true);
-    };
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
-    EXPECT_EQ(app.GetPriority(), 100);
-    EXPECT_LT(app.m_iFrames, 10);
-    EXPECT_EQ(app.m_iFramesAfterQuit, 0) << "Escape is read inside the frame that then ends";
-    EXPECT_TRUE(app.IsQuitRequested());
-    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
-    EXPECT_EQ(CSettings::GetInstance(), nullptr);
-    EXPECT_FALSE(app.GetWindow());
-    EXPECT_FALSE(app.GetFrameClock());
-    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
-    EXPECT_TRUE(ErrorLog().empty());
-    app.Destroy(); // again: harmless
-}
-
-TEST_F(VostrelApp, ClosingTheWindowRunsOneMoreFrame)
-{
-    WriteSettings(kGoodDisplay);
-    ScriptedApp app;
-    app.m_iActAt = 3;
-    app.m_Act = [](ScriptedApp& a) { InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close); };
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
-    EXPECT_EQ(app.m_iFrames, 4);
-    EXPECT_EQ(app.m_iFramesAfterQuit, 1);
-}
-
-// A machine without a sound device (the driver named cannot be opened)
-// still starts, with the sound manager created after the input manager.
-TEST_F(VostrelApp, StartsSilentWithoutASoundDevice)
-{
-    const char* old = std::getenv("SDL_AUDIODRIVER");
-    std::string saved = old ? old : "";
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    WriteSettings(kGoodDisplay);
-    ScriptedApp app;
-    app.m_iActAt = 1;
-    app.m_Act = [](ScriptedApp& a)
-    {
-        auto* sound = dynamic_cast<CFModSoundMgr*>(CEngineServices::GetInstance()->GetSoundMgr().Get());
-        char driver[32] = "";
-        a.m_bFlag = sound && sound->IsCreated() &&
-                    sound->GetSystem()->getDriverInfo(0, driver, sizeof driver, nullptr) == FMOD_OK &&
-                    std::string(driver) == "dummy";
-        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
-    };
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
-    EXPECT_TRUE(app.m_bFlag) << "no created sound manager on the silent driver";
-    EXPECT_TRUE(ErrorLog().empty());
-    if (old)
-        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-    else
-        unsetenv("SDL_AUDIODRIVER");
-}
-
-TEST_F(VostrelApp, SoundManagerFailureEndsStartUp)
-{
-    // The sound output is process-wide: a manager already holding it makes
-    // the application's fail.
-    CRefPtr<CFModSoundMgr> holder(new CFModSoundMgr);
-    ASSERT_TRUE(holder->Create());
     WriteSettings(kGoodDisplay);
     CVostrelApp app;
     testing::internal::CaptureStderr();
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(ErrorLog(), "Error: Initializing FMod failed in CFModSoundMgr::Create\n"
-                          "Error: ISoundMgr()->Create() failed in CVostrelApp::Create\n"
+    EXPECT_EQ(ErrorLog(), "Error: ::wglCreateContext failed in COGLRenderer::Create\n"
+                          "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine\n"
+                          "Error: SetupRenderEngine() failed in CVostrelApp::Create\n"
                           "Error: Creation of application object failed\n");
     app.Destroy();
     EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
 }
 
-// A listener asked before the application (smaller priority value) that
-// takes Escape keeps the program running.
-TEST_F(VostrelApp, EscapeTakenByAnEarlierListenerDoesNotQuit)
+// Each failing start-up step logs its own line under the failing call's,
+// then the run ends with -1 and the destructor tears down what stood.
+TEST_F(VostrelApp, FailingStepsLogTheirLines)
 {
-    struct Eater : IInputListener
-    {
-        bool OnKeyDown(uint8_t key) override { return key == 1; }
-    };
-    static Eater eater;
-    eater.SetPriority(50);
+    const std::string tail = "Error: Creation of application object failed\n";
+    const std::string windows = "Error: CreateWindows() failed in CVostrelApp::Create\n";
     WriteSettings(kGoodDisplay);
-    ScriptedApp app;
-    app.m_iActAt = 2;
-    app.m_Act = [](ScriptedApp& a)
+    testing::internal::CaptureStderr();
     {
-        CEngineServices::GetInstance()->GetInputMgr()->AddListener(&eater);
-        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::FocusGained);
-        InjectKey(a.GetWindow()->GetHandle(), SCANCODE_ESCAPE, true);
-    };
-    app.m_iActAt2 = 6;
-    app.m_Act2 = [](ScriptedApp& a)
+        // Someone holds the process's console: the message goes to a box only.
+        ASSERT_TRUE(AllocConsole());
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        EXPECT_EQ(ErrorLog(), "Error: m_Console.Create failed in CVostrelApp::CreateWindows\n" + windows + tail);
+        EXPECT_FALSE(app.GetWindow());
+    }
+    FreeConsole();
+    std::remove("Error.log");
     {
-        a.m_bFlag = a.IsQuitRequested();
-        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
-    };
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
-    EXPECT_FALSE(app.m_bFlag) << "Escape was taken before it reached the application";
-    EXPECT_EQ(app.m_iFrames, 7);
+        // The window class name is taken.
+        WNDCLASSEXA wc{};
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.lpszClassName = "RCW32Window";
+        ASSERT_NE(RegisterClassExA(&wc), 0);
+        CVostrelApp app;
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        UnregisterClassA("RCW32Window", nullptr);
+        EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n"
+                              "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows\n" +
+                                  windows + tail);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(GetConsoleInfo().allocated);
 }
 
 TEST_F(VostrelApp, OnlyEscapeIsTaken)

@@ -209,6 +209,21 @@ TEST_F(W32Window, MaximiseAndRestoreCommandsSwitchAtTheWindowedSize)
     EXPECT_FALSE(w->IsFullscreen());
 }
 
+TEST_F(W32Window, WindowCreationFailureIsShownAndLogged)
+{
+    CRefPtr<CW32Window> w(new CW32Window);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 0, 600, 0, 200, 150, 32));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ErrorLog(), "Error: CreateWindowEx failed in CW32Window::Create!\n");
+    EXPECT_NE(err.find("Information: Error: CreateWindowEx failed in CW32Window::Create!"), std::string::npos);
+    EXPECT_FALSE(w->IsCreated());
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
+    w->Destroy();
+    auto ok = Make();
+    EXPECT_TRUE(ok->IsCreated()) << "a later window is still made";
+}
+
 TEST_F(W32Window, NoDisplayMeansRegistrationFails)
 {
     QuitVideo();

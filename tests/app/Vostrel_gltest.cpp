@@ -41,17 +41,17 @@ protected:
                         "xpid=$!\n"
                         "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
                         "export DISPLAY=:$(head -n1 display.txt)\n"
-                        "timeout 60 '" +
+                        "timeout 120 '" +
                             m_Exe +
                             "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                            "timeout 30 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
+                            "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
                             ">/dev/null\n" +
                             action +
                             "\n"
                             "wait $pid; echo $? > rc.txt\n"
                             "kill $xpid; wait $xpid 2>/dev/null\n"
                             "exit 0\n");
-        const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 120 sh script.sh");
+        const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 240 sh script.sh");
         EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/xvfb.txt");
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());

@@ -52,6 +52,24 @@ inline void ScnFuzzWalk(scenesdk::KScn& scn, const scenesdk::KScnTree& tree, uin
     }
 }
 
+// The same in file order, through OpenNextField.
+inline void ScnFuzzWalkInOrder(scenesdk::KScn& scn, int depth)
+{
+    while (scn.OpenNextField())
+    {
+        (void)scn.GetFieldName();
+        while (scn.RemainingValueCount() > 0)
+        {
+            (void)scn.NextValueAsString();
+        }
+        if (depth < 300 && scn.EnterFieldBlock())
+        {
+            ScnFuzzWalkInOrder(scn, depth + 1);
+            scn.LeaveFieldBlock();
+        }
+    }
+}
+
 inline void ScnFuzzParseAndWalk(std::vector<char>&& bytes)
 {
     scenesdk::KScn scn;
@@ -62,4 +80,5 @@ inline void ScnFuzzParseAndWalk(std::vector<char>&& bytes)
     ScnFuzzWalk(scn, scn.GetTree(), scn.GetTree().Root());
     (void)scn.ReadIntField("Missing", 0);
     scn.Rewind();
+    ScnFuzzWalkInOrder(scn, 0);
 }

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 using namespace scenesdk;
 
@@ -497,4 +498,112 @@ TEST(KFCurveInsert, InsertAtCacheWithBreak)
     EXPECT_EQ(c.GetKeyCount(), 3);
     EXPECT_EQ(c.GetKeyInterpolation(1), KFCURVE_INTERPOLATION_LINEAR);
     EXPECT_EQ(c.GetKeyTime(1), Sec(1.05));
+}
+
+// ---------------------------------------------------------------- segment cache
+
+namespace
+{
+// Every cubic tangent kind next to every other, plus linear, constant and
+// weighted segments.
+void MixedCurve(KFCurve& c)
+{
+    const uint32_t kinds[] = {KFCURVE_TANGENT_AUTO, KFCURVE_TANGENT_USER, KFCURVE_TANGENT_BREAK,
+                              KFCURVE_TANGENT_AUTO_BREAK, KFCURVE_TANGENT_TCB};
+    for (int i = 0; i < 30; ++i)
+    {
+        const float v = static_cast<float>((i * 7) % 11) - 5.0f;
+        if (i % 9 == 4)
+        {
+            AddKind(c, i * 0.5, v, KFCURVE_INTERPOLATION_LINEAR);
+        }
+        else if (i % 9 == 7)
+        {
+            AddKind(c, i * 0.5, v, KFCURVE_INTERPOLATION_CONSTANT, 0);
+        }
+        else if (kinds[i % 5] == KFCURVE_TANGENT_TCB)
+        {
+            KFKeyRecord r{};
+            r.SetTCB(Sec(i * 0.5), v, 0.2f, -0.3f, 0.4f);
+            c.AddKey(Sec(i * 0.5), r);
+        }
+        else
+        {
+            AddKind(c, i * 0.5, v, KFCURVE_INTERPOLATION_CUBIC, kinds[i % 5], 0.7f * (i % 4), 20.0f - i);
+        }
+    }
+    KFCurveTangent weighted;
+    weighted.mWeight = 0.6f;
+    weighted.mWeighted = true;
+    c.SetKeyRightTangent(2, weighted);
+    c.SetKeyLeftTangent(3, weighted);
+}
+
+// Evaluate (which keeps the last segment's control values) against the
+// segment computed afresh, bit for bit.
+void ExpectSameAsFresh(KFCurve& c, double from, double to)
+{
+    int hint = 0;
+    for (double s = from; s <= to; s += 0.01)
+    {
+        const float cached = c.Evaluate(Sec(s));
+        const float fresh = c.EvaluateAtKeyPosition(c.FindKey(Sec(s), &hint));
+        EXPECT_EQ(std::memcmp(&cached, &fresh, sizeof cached), 0) << s << ": " << cached << " " << fresh;
+    }
+}
+} // namespace
+
+TEST(KFCurveEvaluate, KeptSegmentGivesTheFreshValue)
+{
+    KFCurve c;
+    MixedCurve(c);
+    ExpectSameAsFresh(c, 0.0, 14.5);
+
+    // Keys changed in place, through the setters or the record itself, are
+    // seen at once: the segment's own keys and the neighbours whose secants
+    // shape the auto slopes.
+    const float before = c.Evaluate(Sec(5.25)); // segment 10 (auto) to 11 (user)
+    c.GetKey(12)->mValue += 3.0f;               // key 11 is user: key 12 does not shape it
+    EXPECT_EQ(c.Evaluate(Sec(5.25)), before);
+    c.GetKey(9)->mValue += 3.0f; // left neighbour: key 10's right auto slope
+    EXPECT_NE(c.Evaluate(Sec(5.25)), before);
+    ExpectSameAsFresh(c, 5.0, 5.5);
+    const float tcbToAuto = c.Evaluate(Sec(7.25)); // segment 14 (TCB) to 15 (auto)
+    c.GetKey(16)->mValue += 3.0f;                  // right neighbour: key 15's left auto slope
+    EXPECT_NE(c.Evaluate(Sec(7.25)), tcbToAuto);
+    ExpectSameAsFresh(c, 7.0, 7.5);
+    c.GetKey(10)->mData[0] = 60.0f;
+    ExpectSameAsFresh(c, 5.0, 5.5);
+    c.GetKey(11)->mTime = Sec(5.75);
+    ExpectSameAsFresh(c, 5.0, 5.75);
+    c.SetKeyValue(11, -2.0f);
+    ExpectSameAsFresh(c, 5.0, 5.75);
+    // Auto keys across block boundaries (25 keys a block): every
+    // neighbour, in the segment's block or the next or previous one.
+    KFCurve autos;
+    for (int i = 0; i < 60; ++i)
+    {
+        AddKind(autos, i * 0.5, static_cast<float>(i % 7), KFCURVE_INTERPOLATION_CUBIC);
+    }
+    for (int i = 0; i + 1 < 60; ++i)
+    {
+        const double mid = i * 0.5 + 0.2;
+        autos.Evaluate(Sec(mid));
+        if (i > 0)
+        {
+            autos.GetKey(i - 1)->mValue += 0.5f;
+        }
+        if (i + 2 < 60)
+        {
+            autos.GetKey(i + 2)->mValue -= 0.5f;
+        }
+        ExpectSameAsFresh(autos, mid, mid + 0.1);
+    }
+
+    // A removed key changes the count and the segment under the same index.
+    c.Evaluate(Sec(14.2));
+    c.RemoveKey(29);
+    ExpectSameAsFresh(c, 13.0, 14.0);
+    c.GetKey(27)->mValue = 8.0f; // the new last key's left neighbour
+    ExpectSameAsFresh(c, 13.0, 14.0);
 }

@@ -159,6 +159,20 @@ TEST(KFCurveSpan, EmptySourceWithAndWithoutFill)
     }
     EXPECT_EQ(filled.GetKeyTangentMode(3), KFCURVE_TANGENT_USER);
 
+    // An empty destination keeps its default value outside the stretch.
+    KFCurve bare;
+    bare.SetDefaultValue(7.0f);
+    bare.ReplaceSpan(empty, Sec(2), Sec(8), true, true);
+    ASSERT_EQ(bare.GetKeyCount(), 4);
+    EXPECT_EQ(bare.GetKeyTime(0).Get(), Sec(2).Get() - 1);
+    EXPECT_EQ(bare.GetKeyTime(3).Get(), Sec(8).Get() + 1);
+    EXPECT_EQ(bare.Evaluate(Sec(1)), 7.0f);
+    EXPECT_EQ(bare.Evaluate(Sec(9)), 7.0f);
+    for (double t : {2.0, 5.0, 8.0})
+    {
+        EXPECT_NEAR(bare.Evaluate(Sec(t)), -4.0f, 1e-5) << t;
+    }
+
     KFCurve all;
     Destination(all);
     all.ReplaceSpan(empty, kMinusInf, kInf, true, true);

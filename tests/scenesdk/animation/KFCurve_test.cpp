@@ -174,6 +174,19 @@ TEST(KFCurveStorage, SetKeyAppendsOnlyAtTheEnd)
     EXPECT_EQ(curve.GetKeyTangentMode(1), KFCURVE_TANGENT_TCB);
     EXPECT_EQ(curve.GetKeyDataFloat(1, KFCURVEKEY_TCB_TENSION), 0.5f);
 
+    // Appending reports the old count and the index; a rewrite one change.
+    KFCurve events;
+    events.BeginKeyChanges();
+    events.SetKey(0, Sec(0), 1.0f);
+    EXPECT_EQ(events.GetPendingEvent().mEventCount, 2);
+    EXPECT_EQ(events.GetPendingEvent().mEventType, KFCURVEEVENT_KEY_ADDED);
+    events.SetKeyTCB(0, Sec(0), 2.0f);
+    EXPECT_EQ(events.GetPendingEvent().mEventCount, 3);
+    EXPECT_EQ(events.GetPendingEvent().mEventType, KFCURVEEVENT_KEY_ADDED | KFCURVEEVENT_KEY_REPLACED);
+    EXPECT_EQ(events.GetPendingEvent().mKeyIndexStart, 0);
+    EXPECT_EQ(events.GetPendingEvent().mKeyIndexStop, 0);
+    events.EndKeyChanges();
+
     // ReplaceKey keeps the order.
     KFKeyRecord r = UserKey(1.0, 9.0f);
     EXPECT_FALSE(curve.ReplaceKey(0, r)); // not earlier than key 1
@@ -472,5 +485,6 @@ TEST(KFCurveCopy, CopyFromAndCopySpans)
     ASSERT_EQ(part->GetKeyCount(), 3);
     EXPECT_EQ(part->GetKeyValue(0), 100.0f);
     EXPECT_EQ(part->GetDefaultValue(), 7.0f);
+    EXPECT_EQ(part->GetChangeCounter(), source.GetChangeCounter());
     KFCurve::Destroy(part);
 }

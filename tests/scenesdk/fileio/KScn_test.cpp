@@ -188,6 +188,52 @@ TEST(KScnFields, NestedBlocks)
     }
 }
 
+TEST(KScnFields, FieldsInFileOrderWhateverTheirNames)
+{
+    for (auto form : {CScnWriter::eText, CScnWriter::eBinary})
+    {
+        KScn scn;
+        ASSERT_TRUE(Open(scn, Write(form, Sample)));
+        std::string names;
+        while (scn.OpenNextField())
+        {
+            names += std::string(scn.GetFieldName()) + "/" + std::to_string(scn.RemainingValueCount());
+            if (scn.EnterFieldBlock())
+            {
+                names += "{";
+                while (scn.OpenNextField())
+                {
+                    names += std::string(scn.GetFieldName()) + ",";
+                }
+                names += "}";
+                scn.LeaveFieldBlock();
+            }
+            names += " ";
+        }
+        EXPECT_EQ(names, "FileHeader/0{Version,HeaderVersion,Creator,CreationTime,} Channel/1{Default,Key,"
+                         "Pre-Extrapolation,} Other/1 Channel/2 Empty/0{} NoValues/0 Channel/3 "
+                         "Lcl Translation/1 ");
+        EXPECT_FALSE(scn.OpenNextField());
+        EXPECT_EQ(scn.GetFieldName(), nullptr);
+        // The walk leaves the per-name positions alone, and the other way round.
+        ASSERT_TRUE(scn.OpenField("Channel"));
+        EXPECT_STREQ(scn.NextValueAsString(), "X");
+        scn.Rewind();
+        ASSERT_TRUE(scn.OpenField("Other"));
+        ASSERT_TRUE(scn.OpenNextField());
+        EXPECT_STREQ(scn.GetFieldName(), "FileHeader");
+        ASSERT_TRUE(scn.OpenNextField());
+        EXPECT_STREQ(scn.NextValueAsString(), "X");
+        ASSERT_TRUE(scn.OpenField("Channel"));
+        EXPECT_STREQ(scn.NextValueAsString(), "X");
+        ASSERT_TRUE(scn.OpenField("Channel"));
+        EXPECT_STREQ(scn.NextValueAsString(), "Y z \"q\"");
+        EXPECT_FALSE(scn.OpenField("Other")) << "one Other, already read";
+    }
+    KScn closed;
+    EXPECT_FALSE(closed.OpenNextField());
+}
+
 TEST(KScnFields, ValuesPastTheEndAndWithoutAField)
 {
     KScn scn;
@@ -323,6 +369,155 @@ TEST(KScnFields, NumberConversions)
     EXPECT_EQ(scn.NextValueAsInt(), 7);
     EXPECT_TRUE(std::isinf(scn.NextValueAsDouble()));
     EXPECT_TRUE(std::isinf(scn.NextValueAsDouble()));
+}
+
+// The document layout of docs/scene-file-format.md, written by hand in the
+// text encoding: the grammar carries every form the scene reader needs.
+TEST(KScnFields, DocumentLayoutOfAScene)
+{
+    const std::string text = R"(FileHeader: {
+    Version: 6000
+    HeaderVersion: 1000
+    Creator: "hand"
+}
+SceneInfo: {
+    Title: "Quarry"
+    Thumbnail: {
+        Width: 1
+        Height: 1
+        Format: RGB
+        Data: "00ff00"
+    }
+}
+Objects: {
+    Material: "Stone" {
+        ShadingModel: "phong"
+        Properties: {
+            Diffuse: 0.8, 0.8, 0.8
+            Opacity: 1
+        }
+    }
+    Texture: "StoneTex" {
+        FileName: "Data\\textures\\stone.tga"
+        Properties: {
+            CurrentTextureBlendMode: Modulate
+            "Texture alpha": 1
+        }
+    }
+    Model: "Plate", "Mesh" {
+        Properties: {
+            "Lcl Translation": 0, 1.5, -2
+            Show: 1
+            Unknown: 3
+        }
+        Shading: Y
+        Children: "mat_Stone"
+        Materials: "Stone"
+        UserProperty: "useLighting", "Bool", "", 1
+        Mesh: {
+            ControlPoints: 0, 0, 0, 1, 0, 0,
+                1, 1, 0
+            PolygonSizes: 3
+            PolygonVertices: 0, 1, 2
+            Layer: 0 {
+                LayerElementNormal: {
+                    Mapping: ByControlPoint
+                    Reference: Direct
+                    Values: 0, 0, 1, 0, 0, 1, 0, 0, 1
+                }
+            }
+        }
+    }
+    Model: "mat_Stone", "Null"
+}
+Takes: {
+    Current: "Take 001"
+    Take: "Take 001" {
+        LocalTime: 0, 46186158000
+        TimeWarps: {
+            TimeWarp: 1 {
+                Channel: "TimeWarp" {
+                    Default: 0
+                }
+            }
+        }
+        Model: "Plate" {
+            Channel: "Transform" {
+                Channel: "T" {
+                    Channel: "X" {
+                        Default: 0
+                        KeyVer: 4004
+                        KeyCount: 2
+                        Key: 0, 0, L, 46186158000, 10, L
+                    }
+                }
+            }
+        }
+    }
+}
+)";
+    KScn scn;
+    ASSERT_TRUE(Open(scn, text)) << scn.GetStatusText();
+    ASSERT_TRUE(scn.OpenField("Objects"));
+    ASSERT_TRUE(scn.EnterFieldBlock());
+    std::string models;
+    while (scn.OpenField("Model"))
+    {
+        models += scn.NextValueAsString();
+        models += '/';
+        models += scn.NextValueAsString();
+        models += ' ';
+        if (scn.EnterFieldBlock())
+        {
+            ASSERT_TRUE(scn.OpenField("Properties"));
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            while (scn.OpenNextField())
+            {
+                models +=
+                    std::string(scn.GetFieldName()) + "=" + std::to_string(scn.RemainingValueCount()) + " ";
+            }
+            scn.LeaveFieldBlock();
+            EXPECT_EQ(scn.ReadCharField("Shading", 'W'), 'Y');
+            ASSERT_TRUE(scn.OpenField("UserProperty"));
+            EXPECT_EQ(scn.RemainingValueCount(), 4);
+            ASSERT_TRUE(scn.OpenField("Mesh"));
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            ASSERT_TRUE(scn.OpenField("ControlPoints"));
+            EXPECT_EQ(scn.RemainingValueCount(), 9);
+            ASSERT_TRUE(scn.OpenField("Layer"));
+            EXPECT_EQ(scn.NextValueAsInt(), 0);
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            ASSERT_TRUE(scn.OpenField("LayerElementNormal"));
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            EXPECT_STREQ(scn.ReadStringField("Mapping", ""), "ByControlPoint");
+            scn.LeaveFieldBlock();
+            scn.LeaveFieldBlock();
+            scn.LeaveFieldBlock();
+            scn.LeaveFieldBlock();
+        }
+        scn.CloseField();
+    }
+    EXPECT_EQ(models, "Plate/Mesh Lcl Translation=3 Show=1 Unknown=1 mat_Stone/Null ");
+    scn.LeaveFieldBlock();
+    ASSERT_TRUE(scn.OpenField("Takes"));
+    ASSERT_TRUE(scn.EnterFieldBlock());
+    EXPECT_STREQ(scn.ReadStringField("Current", ""), "Take 001");
+    ASSERT_TRUE(scn.OpenField("Take"));
+    ASSERT_TRUE(scn.EnterFieldBlock());
+    ASSERT_TRUE(scn.OpenField("LocalTime"));
+    scn.NextValueAsTime();
+    EXPECT_EQ(scn.NextValueAsTime().Get(), kSecond);
+    ASSERT_TRUE(scn.OpenField("Model"));
+    ASSERT_TRUE(scn.EnterFieldBlock());
+    for (const char* channel : {"Transform", "T", "X"})
+    {
+        ASSERT_TRUE(scn.OpenField("Channel"));
+        EXPECT_STREQ(scn.NextValueAsString(), channel);
+        ASSERT_TRUE(scn.EnterFieldBlock());
+    }
+    EXPECT_EQ(scn.ReadIntField("KeyCount", 0), 2);
+    ASSERT_TRUE(scn.OpenField("Key"));
+    EXPECT_EQ(scn.RemainingValueCount(), 6);
 }
 
 TEST(KScnHeader, VersionCreatorAndRefusals)

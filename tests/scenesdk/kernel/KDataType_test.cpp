@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KTime.h"
 
 #include "scenesdk/fileio/KConfigFile.h"
+#include "scenesdk/kernel/KLibrary.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "tests/support/TempDir.h"
@@ -305,4 +306,19 @@ TEST(KDataTypeRegistry, DefaultDataTypesOfProperties)
     EXPECT_EQ(owner->CreateProperty("L", eKPropVector3D, KDataTypeLclTranslation::Get())->GetDataType(),
               KDataType::FindByName("Lcl Translation"));
     owner->Destroy();
+}
+
+TEST(KDataTypeRegistry, LibraryStartInstallsThePropertyResolver)
+{
+    // Programs that never name a data type still get the resolver once they
+    // start the library.
+    KProperty::SetDefaultDataTypeResolver(nullptr);
+    KObject* before = new KObject;
+    EXPECT_EQ(before->CreateProperty("D", eKPropDouble)->GetDataType(), nullptr);
+    before->Destroy();
+    ASSERT_TRUE(KLibraryStart());
+    KObject* owner = new KObject;
+    EXPECT_EQ(owner->CreateProperty("D", eKPropDouble)->GetDataType(), DTNumber());
+    owner->Destroy();
+    KLibraryStop();
 }

@@ -1,0 +1,227 @@
+// Whole start-ups of the application, which need OpenGL for the renderer:
+// on the X server the tests run under (Xvfb).
+
+#include "app/CEngineServices.h"
+#include "app/CFModSoundMgr.h"
+#include "app/CSettings.h"
+#include "app/CVostrelApp.h"
+#include "app/CW32Window.h"
+#include "platform/dinput/DInput8.h"
+#include "platform/win32/W32Events.h"
+#include "platform/win32/W32Inject.h"
+#include "platform/win32/W32Window.h"
+#include "render/COGLRenderer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace plat;
+
+namespace
+{
+
+const char* const kGoodDisplay = "[DISPLAY]\n"
+                                 "ConsoleX=12\n"
+                                 "ConsoleY=34\n"
+                                 "title=My Town\n"
+                                 "hRes=1024\n"
+                                 "vRes=768\n"
+                                 "fullscreen=false\n";
+
+// Runs the frames of a real run and lets a test act on a given frame.
+class ScriptedApp : public CVostrelApp
+{
+public:
+    bool Frame() override
+    {
+        ++m_iFrames;
+        if (IsQuitRequested())
+            ++m_iFramesAfterQuit;
+        if (m_iFrames == m_iActAt && m_Act)
+            m_Act(*this);
+        if (m_iFrames == m_iActAt2 && m_Act2)
+            m_Act2(*this);
+        if (m_iFrames > 500)
+            return false; // a broken quit path must not hang the test
+        return CVostrelApp::Frame();
+    }
+    void (*m_Act)(ScriptedApp&) = nullptr;
+    int m_iActAt = 1;
+    void (*m_Act2)(ScriptedApp&) = nullptr;
+    int m_iActAt2 = 0;
+    bool m_bFlag = false;
+    int m_iFrames = 0;
+    int m_iFramesAfterQuit = 0; // frames begun with the quit flag already set
+};
+
+class VostrelAppOnX : public testsupport::TempDirTest
+{
+protected:
+    void SetUp() override
+    {
+        unsetenv("SDL_VIDEODRIVER");
+        setenv("VOSTREL_NO_MESSAGEBOX", "1", 1);
+        ASSERT_TRUE(plat::InitVideo());
+        plat::PumpEvents();
+        plat::DiscardMessages();
+    }
+    void TearDown() override { DiscardMessages(); }
+
+    void WriteSettings(const std::string& text) { m_Dir.WriteFile("settings.ini", text); }
+    std::string ErrorLog() const { return testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"); }
+};
+
+TEST_F(VostrelAppOnX, EscapeQuitsAndEverythingIsTornDown)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    EXPECT_EQ(app.GetPriority(), 1000);
+    app.m_iActAt = 2;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        // The window manager gives the focus; then Escape is pressed.
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::FocusGained);
+        InjectKey(a.GetWindow()->GetHandle(), SCANCODE_ESCAPE, true);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_EQ(app.GetPriority(), 100);
+    EXPECT_LT(app.m_iFrames, 10);
+    EXPECT_EQ(app.m_iFramesAfterQuit, 0) << "Escape is read inside the frame that then ends";
+    EXPECT_TRUE(app.IsQuitRequested());
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    EXPECT_EQ(CSettings::GetInstance(), nullptr);
+    EXPECT_FALSE(app.GetWindow());
+    EXPECT_FALSE(app.GetFrameClock());
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
+    EXPECT_TRUE(ErrorLog().empty());
+    app.Destroy(); // again: harmless
+}
+
+TEST_F(VostrelAppOnX, ClosingTheWindowRunsOneMoreFrame)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_iActAt = 3;
+    app.m_Act = [](ScriptedApp& a) { InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close); };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_EQ(app.m_iFrames, 4);
+    EXPECT_EQ(app.m_iFramesAfterQuit, 1);
+}
+
+// Start-up makes the renderer's context on the main window and sets the
+// sky-blue clear colour (0x3FBFEF00, each byte / 256).
+TEST_F(VostrelAppOnX, RendererIsCreatedWithTheClearColour)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
+        auto* ogl = dynamic_cast<COGLRenderer*>(renderer.Get());
+        const float* clear = renderer->GetRenderSettings()->GetClearColour();
+        a.m_bFlag = ogl && ogl->IsCreated() && ogl->GetTransparency() && clear[0] == 0x3F / 256.0f &&
+                    clear[1] == 0xBF / 256.0f && clear[2] == 0xEF / 256.0f && clear[3] == 0.0f;
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag);
+    EXPECT_TRUE(ErrorLog().empty());
+}
+
+// A machine without a sound device (the driver named cannot be opened)
+// still starts, with the sound manager created after the input manager.
+TEST_F(VostrelAppOnX, StartsSilentWithoutASoundDevice)
+{
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = old ? old : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_iActAt = 1;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        auto* sound = dynamic_cast<CFModSoundMgr*>(CEngineServices::GetInstance()->GetSoundMgr().Get());
+        char driver[32] = "";
+        a.m_bFlag = sound && sound->IsCreated() &&
+                    sound->GetSystem()->getDriverInfo(0, driver, sizeof driver, nullptr) == FMOD_OK &&
+                    std::string(driver) == "dummy";
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag) << "no created sound manager on the silent driver";
+    EXPECT_TRUE(ErrorLog().empty());
+    if (old)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST_F(VostrelAppOnX, SoundManagerFailureEndsStartUp)
+{
+    // The sound output is process-wide: a manager already holding it makes
+    // the application's fail.
+    CRefPtr<CFModSoundMgr> holder(new CFModSoundMgr);
+    ASSERT_TRUE(holder->Create());
+    WriteSettings(kGoodDisplay);
+    CVostrelApp app;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ErrorLog(), "Error: Initializing FMod failed in CFModSoundMgr::Create\n"
+                          "Error: ISoundMgr()->Create() failed in CVostrelApp::Create\n"
+                          "Error: Creation of application object failed\n");
+    app.Destroy();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+}
+
+TEST_F(VostrelAppOnX, InputManagerFailureEndsStartUp)
+{
+    WriteSettings(kGoodDisplay);
+    CVostrelApp app;
+    SetDInputFault("DirectInput8Create", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    testing::internal::GetCapturedStderr();
+    SetDInputFault("", 0);
+    EXPECT_EQ(ErrorLog(), "Error: DirectInput8Create failed\n"
+                          "Error: pInputMgr->Create failed in CVostrelApp::Create\n"
+                          "Error: Creation of application object failed\n");
+    app.Destroy();
+    EXPECT_EQ(CEngineServices::GetInstance(), nullptr);
+    EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
+}
+
+// A listener asked before the application (smaller priority value) that
+// takes Escape keeps the program running.
+TEST_F(VostrelAppOnX, EscapeTakenByAnEarlierListenerDoesNotQuit)
+{
+    struct Eater : IInputListener
+    {
+        bool OnKeyDown(uint8_t key) override { return key == 1; }
+    };
+    static Eater eater;
+    eater.SetPriority(50);
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_iActAt = 2;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CEngineServices::GetInstance()->GetInputMgr()->AddListener(&eater);
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::FocusGained);
+        InjectKey(a.GetWindow()->GetHandle(), SCANCODE_ESCAPE, true);
+    };
+    app.m_iActAt2 = 6;
+    app.m_Act2 = [](ScriptedApp& a)
+    {
+        a.m_bFlag = a.IsQuitRequested();
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_FALSE(app.m_bFlag) << "Escape was taken before it reached the application";
+    EXPECT_EQ(app.m_iFrames, 7);
+}
+
+} // namespace
