@@ -166,6 +166,11 @@ KProperty* KObject::FindProperty(const char* name) const
     return nullptr;
 }
 
+void KObject::ForgetProperty(KProperty* property)
+{
+    m_Properties.erase(std::remove(m_Properties.begin(), m_Properties.end(), property), m_Properties.end());
+}
+
 int KObject::GetPropertyIndex(const KProperty* property) const
 {
     for (size_t i = 0; i < m_Properties.size(); ++i)

@@ -226,6 +226,9 @@ private:
     bool HandleObjectConnectionEvent(int code, KPlug* emitter, int index, KObject* other);
     void CopyValues(KObject* other, bool assign);
     HdlKObject MakeReferenceProperty(KProperty* source, const char* name);
+    // Drops a property that is being deleted from the list, without events.
+    friend class KProperty;
+    void ForgetProperty(KProperty* property);
 
     KWorld* m_World = nullptr;
     int m_WorldId = -2;

@@ -57,7 +57,15 @@ void KPropertyAttributes::SetEnumNameFunction(KEnumNameFunction function)
 
 KProperty::KProperty() = default;
 
-KProperty::~KProperty() = default;
+KProperty::~KProperty()
+{
+    // A declared property dies with its set's storage, not through Destroy:
+    // any other object that still lists it drops it here.
+    for (KObject* holder : m_ListedIn)
+    {
+        holder->ForgetProperty(this);
+    }
+}
 
 void KProperty::PrepareDestroy()
 {

@@ -696,3 +696,18 @@ TEST(PropertyLifetime, APropertyListedByTwoObjectsLeavesBothWhenDestroyed)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertySet, ADeclaredPropertyListedElsewhereLeavesThatListWithItsSet)
+{
+    PlugScope scope;
+    KObject* other = scope.Add(new KObject);
+    auto* lamp = new LampProperties;
+    other->AddProperty(&lamp->intensity);
+    lamp->Destroy();
+    EXPECT_EQ(other->GetPropertyCount(), 0);
+}
+
+} // namespace
