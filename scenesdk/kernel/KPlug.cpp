@@ -136,10 +136,12 @@ KPlug::~KPlug()
     // may itself be half destroyed (a declared property dying with its set).
     LeaveOwner();
     // Plugs this one still owns (a property taken out of its object's list,
-    // say) must not reach back to it once it is gone; handlers may hand it
-    // new ones while it is taken apart, so this is done again at the end.
+    // say) must not reach back to it once it is gone. Handlers may hand it a
+    // new owner or new owned plugs while it is taken apart, so both are let
+    // go of again at the end.
     ReleaseOwned();
     DisconnectAllPlugLevel();
+    LeaveOwner();
     ReleaseOwned();
     if (m_HandleEntry)
     {
@@ -214,14 +216,22 @@ KPlug* KPlug::CreatePlug(KPlugFilter*)
     return p;
 }
 
-KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug)
+KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug), m_Owner(plug->m_Owner)
 {
     ++m_Plug->m_Depth;
+    if (m_Owner)
+    {
+        ++m_Owner->m_Depth;
+    }
 }
 
 KPlug::DepthGuard::~DepthGuard()
 {
     m_Plug->LowerDepth();
+    if (m_Owner)
+    {
+        m_Owner->LowerDepth();
+    }
 }
 
 void KPlug::LowerDepth()

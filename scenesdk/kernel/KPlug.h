@@ -226,7 +226,9 @@ public:
     static int GetLivePlugCount();
 
     // Holds a plug's notification depth up for a scope; a Destroy requested in
-    // the meantime runs when the outermost guard ends.
+    // the meantime runs when the outermost guard ends. The plug's owner is held
+    // too: a property declared as a member of its object dies with it, so the
+    // object must stay while the property is in the middle of a change.
     class DepthGuard
     {
     public:
@@ -237,6 +239,7 @@ public:
 
     private:
         KPlug* m_Plug;
+        KPlug* m_Owner;
     };
 
 protected:

@@ -711,3 +711,32 @@ TEST(PropertySet, ADeclaredPropertyListedElsewhereLeavesThatListWithItsSet)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertySet, ASetDestroyedWhileOneOfItsMembersIsDisconnectedWaitsForIt)
+{
+    // The member lives inside the set: the set must outlast the member's change.
+    EventRecorder rec;
+    PlugScope scope;
+    auto* lamp = new LampProperties;
+    HdlKObject h = lamp->GetHandle();
+    KPlug* curve = scope.Add(new KPlug);
+    ASSERT_TRUE(lamp->intensity.ConnectSrc(curve));
+    rec.Listen(curve, "C");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eDstRemoving && h.IsLive())
+        {
+            lamp->Destroy();
+            EXPECT_TRUE(h.IsLive()) << "deferred";
+        }
+    };
+    EXPECT_TRUE(curve->DisconnectDst(&lamp->intensity));
+    EXPECT_FALSE(h.IsLive());
+    EXPECT_EQ(curve->GetDstCount(), 0);
+    rec.onEvent = nullptr;
+}
+
+} // namespace

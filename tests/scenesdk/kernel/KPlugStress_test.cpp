@@ -8,6 +8,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KPropertyTemplate.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,20 @@ struct MeddlingObject : KObject
     }
 };
 
+// Declared properties live inside their set: they die with it.
+struct MeddlingSet : MeddlingObject
+{
+    MeddlingSet()
+    {
+        a.Initialize("DA", this);
+        AddProperty(&a);
+        b.Initialize("DB", this);
+        AddProperty(&b);
+    }
+    KPropertyTemplate<double> a;
+    KPropertyTemplate<int> b;
+};
+
 void MeddlingCallback(void*, const KEventPath*, int, KPlug*, int, KPlug*, uint32_t, KPlug*)
 {
     gArena->Meddle();
@@ -216,6 +231,11 @@ TEST(PlugStress, RandomChangesFromInsideEventsNeverTouchFreedPlugs)
                 break;
             }
             case 2:
+                if (arena.rng() % 3 == 0)
+                {
+                    arena.Track(new MeddlingSet); // its members are not picked alone
+                    break;
+                }
                 if (arena.rng() % 2)
                 {
                     arena.Track(new MeddlingObject);
