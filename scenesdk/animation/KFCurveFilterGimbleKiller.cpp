@@ -95,7 +95,8 @@ private:
         for (int c = 0; c < 3; ++c)
         {
             KFCurve& curve = *mSource[c];
-            v[c] = (j < curve.GetKeyCount() && curve.GetKeyTime(j) == t) ? curve.GetKeyValue(j) : curve.Evaluate(t);
+            v[c] = (j < curve.GetKeyCount() && curve.GetKeyTime(j) == t) ? curve.GetKeyValue(j)
+                                                                         : curve.Evaluate(t);
         }
     }
 
@@ -158,9 +159,9 @@ private:
         }
         for (int c = 0; c < 3; ++c)
         {
-            mOut[c]->SetKey(mWrite, time, static_cast<float>(v[c]), KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_AUTO,
-                            0.0f, 0.0f, KFCURVE_WEIGHTED_NONE, KFCURVE_DEFAULT_WEIGHT, KFCURVE_DEFAULT_WEIGHT, 0.0f,
-                            0.0f);
+            mOut[c]->SetKey(mWrite, time, static_cast<float>(v[c]), KFCURVE_INTERPOLATION_CUBIC,
+                            KFCURVE_TANGENT_AUTO, 0.0f, 0.0f, KFCURVE_WEIGHTED_NONE, KFCURVE_DEFAULT_WEIGHT,
+                            KFCURVE_DEFAULT_WEIGHT, 0.0f, 0.0f);
         }
         ++mWrite;
     }

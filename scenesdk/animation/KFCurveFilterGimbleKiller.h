@@ -28,7 +28,7 @@ public:
         eNot3Curves = 2,
         eNotRotationNode = 3
     };
-    static constexpr double kJumpLimit = 75.0;                       // squared degrees
+    static constexpr double kJumpLimit = 75.0;                     // squared degrees
     static constexpr double kShortestStep = 0.0008333333333333334; // seconds
 
     KFCurveFilterGimbleKiller();

@@ -77,7 +77,8 @@ bool KFCurveFilterKeySync::NeedApplyToCurves(KFCurve** curves, int count)
     {
         if (curves[c]->GetKeyCount() != keys)
         {
-            SetError(eMultipleKeyCount, "KeySyncFilter, Key count is different in the Curves to be filtered.");
+            SetError(eMultipleKeyCount,
+                     "KeySyncFilter, Key count is different in the Curves to be filtered.");
             return true;
         }
     }

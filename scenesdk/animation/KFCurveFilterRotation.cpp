@@ -20,7 +20,8 @@ KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves)
     static const char* const kNames[3] = {"X", "Y", "Z"};
     for (int i = 0; i < 3; ++i)
     {
-        KFCurveNode* child = new (std::nothrow) KFCurveNode(kNames[i], kNames[i], KDataTypeNumber::Get(), 0, 0);
+        KFCurveNode* child =
+            new (std::nothrow) KFCurveNode(kNames[i], kNames[i], KDataTypeNumber::Get(), 0, 0);
         if (child == nullptr)
         {
             delete mNode;

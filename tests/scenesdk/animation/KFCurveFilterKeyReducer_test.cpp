@@ -43,10 +43,7 @@ std::vector<double> Times(const KFCurve& c)
 class CountingReducer : public KFCurveFilterKeyReducer
 {
 public:
-    void NotifyProgress(int64_t first, int64_t last) override
-    {
-        ranges.push_back({first, last});
-    }
+    void NotifyProgress(int64_t first, int64_t last) override { ranges.push_back({first, last}); }
     std::vector<std::pair<int64_t, int64_t>> ranges;
 };
 
@@ -163,7 +160,8 @@ TEST(KFCurveFilterKeyReducer, RefusesShortCurvesAndEmptySpans)
     Key(c, 2, 0);
     filter.SetStartTime(Sec(5));
     EXPECT_FALSE(filter.ApplyToCurve(c));
-    EXPECT_STREQ(filter.GetLastErrorString(), "KeyReducer, Invalid Time Span. No key were changed by filter.");
+    EXPECT_STREQ(filter.GetLastErrorString(),
+                 "KeyReducer, Invalid Time Span. No key were changed by filter.");
     filter.SetStartTime(Sec(1));
     filter.SetStopTime(Sec(1));
     EXPECT_FALSE(filter.ApplyToCurve(c));

@@ -274,9 +274,8 @@ TEST(KFCurveFilterGimbleKiller, LargeStepsGetIntermediateKeys)
     // Blending a rotation of d degrees about one axis by a with the identity
     // gives 2 atan(a sin(d/2) / (a cos(d/2) + 1 - a)).
     const double rad = M_PI / 180.0;
-    auto blend = [&](double d, double a) {
-        return 2.0 * std::atan(a * std::sin(d / 2 * rad) / (a * std::cos(d / 2 * rad) + 1 - a)) / rad;
-    };
+    auto blend = [&](double d, double a)
+    { return 2.0 * std::atan(a * std::sin(d / 2 * rad) / (a * std::cos(d / 2 * rad) + 1 - a)) / rad; };
     const double first = blend(20, 0.25);
     const double second = first + blend(20 - first, 0.5);
     EXPECT_NEAR(z.GetKeyTime(1).GetSeconds(), 0.25, 1e-9);

@@ -41,7 +41,8 @@ void Fill(KFCurve& c, const std::vector<double>& times, const std::vector<float>
 }
 
 // Keys one second apart from 0 s.
-void FillEvery(KFCurve& c, const std::vector<float>& values, uint32_t interpolation = KFCURVE_INTERPOLATION_LINEAR)
+void FillEvery(KFCurve& c, const std::vector<float>& values,
+               uint32_t interpolation = KFCURVE_INTERPOLATION_LINEAR)
 {
     std::vector<double> times;
     for (size_t i = 0; i < values.size(); ++i)
@@ -244,7 +245,8 @@ TEST(KFCurveFilterKeySync, KeysAtTheUnionOfKeyTimesWithEachCurvesValues)
     EXPECT_STREQ(filter.GetName(), "FCurve Key Synchronizer");
     EXPECT_TRUE(filter.NeedApplyToCurves(curves, 2));
     EXPECT_EQ(filter.GetLastErrorID(), 2);
-    EXPECT_STREQ(filter.GetLastErrorString(), "KeySyncFilter, Key count is different in the Curves to be filtered.");
+    EXPECT_STREQ(filter.GetLastErrorString(),
+                 "KeySyncFilter, Key count is different in the Curves to be filtered.");
     ASSERT_TRUE(filter.ApplyToCurves(curves, 2));
     EXPECT_EQ(Times(a), (std::vector<double>{0, 5, 10}));
     EXPECT_EQ(Times(b), (std::vector<double>{0, 5, 10}));
@@ -294,7 +296,8 @@ TEST(KFCurveFilterKeySync, RefusesSingleCurvesAndTooManyCurves)
     }
     EXPECT_FALSE(filter.ApplyToCurves(pointers.data(), 21));
     EXPECT_EQ(filter.GetLastErrorID(), 4);
-    EXPECT_STREQ(filter.GetLastErrorString(), "KeySyncFilter, Curve count is too mush. No support above 20 curves..");
+    EXPECT_STREQ(filter.GetLastErrorString(),
+                 "KeySyncFilter, Curve count is too mush. No support above 20 curves..");
     EXPECT_TRUE(filter.ApplyToCurves(pointers.data(), 20));
 }
 
@@ -521,9 +524,9 @@ TEST(KFCurveFilterConstantKeyReducer, NodeFormPicksTheToleranceByChannel)
     KFCurveFilterConstantKeyReducer filter;
     EXPECT_TRUE(filter.ApplyToNode(*scaling));
     EXPECT_TRUE(filter.ApplyToNode(*translation));
-    EXPECT_EQ(scaling->GetChildAt(0)->GetFCurve()->GetKeyCount(), 5);    // +-0.004
+    EXPECT_EQ(scaling->GetChildAt(0)->GetFCurve()->GetKeyCount(), 5);     // +-0.004
     EXPECT_EQ(translation->GetChildAt(0)->GetFCurve()->GetKeyCount(), 0); // +-0.009
-    EXPECT_DOUBLE_EQ(filter.GetTolerance(), 0.009);                      // restored
+    EXPECT_DOUBLE_EQ(filter.GetTolerance(), 0.009);                       // restored
 
     // A general tolerance other than the default applies to every channel.
     filter.SetTolerance(0.01);
