@@ -243,13 +243,22 @@ TEST(KFCurveFilterUnroll, PathMeasure)
     EXPECT_NEAR(KFCurveFilterUnroll::PathMeasure(zero, ten), 1.0, 1e-6);
     EXPECT_DOUBLE_EQ(KFCurveFilterUnroll::PathMeasure(ten, ten), 100.0);
 
-    // With the path flag a whole-turn wobble does not become the reference:
-    // the key after it is unrolled toward the earlier steady value.
-    auto node = Rotation({{0, 10, 0, 0}, {1, 10, 0, 0}, {2, 20, 0, 0}});
+    // A turn about one axis moves angles and orientation alike (measure 1):
+    // with the default quality the reference follows every result.
+    const std::vector<Triple> steps = {{0, 10, 0, 0}, {1, 100, 0, 0}, {2, 190, 0, 0}, {3, 280, 0, 0}};
+    auto follow = Rotation(steps);
     KFCurveFilterUnroll filter;
     filter.SetPathFlag(true);
-    ASSERT_TRUE(filter.ApplyToNode(*node));
-    EXPECT_EQ(Values(Curve(*node, 0)), (std::vector<float>{10, 10, 20}));
+    ASSERT_TRUE(filter.ApplyToNode(*follow));
+    EXPECT_EQ(Values(Curve(*follow, 0)), (std::vector<float>{10, 100, 190, 280}));
+    // A quality no result reaches keeps the reference at (0, 0, 0).
+    auto stay = Rotation(steps);
+    filter.SetQuality(1e9);
+    ASSERT_TRUE(filter.ApplyToNode(*stay));
+    EXPECT_EQ(Values(Curve(*stay, 0)), (std::vector<float>{10, 100, -170, -80}));
+    filter.Reset();
+    EXPECT_DOUBLE_EQ(filter.GetQuality(), 0.25);
+    EXPECT_FALSE(filter.GetPathFlag());
 }
 
 TEST(KFCurveFilterUnroll, ApplyRotationFilterRunsTheUnrollFilter)
