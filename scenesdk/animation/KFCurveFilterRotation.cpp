@@ -1,0 +1,77 @@
+#include "scenesdk/animation/KFCurveFilterRotation.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveFilterKeySync.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KDataType.h"
+
+#include <new>
+
+namespace scenesdk
+{
+
+KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves)
+    : mNode(new (std::nothrow) KFCurveNode("R", "R", nullptr, eKFCurveNodeLayerEulerRotation, 0))
+{
+    if (mNode == nullptr)
+    {
+        return;
+    }
+    static const char* const kNames[3] = {"X", "Y", "Z"};
+    for (int i = 0; i < 3; ++i)
+    {
+        KFCurveNode* child =
+            new (std::nothrow) KFCurveNode(kNames[i], kNames[i], KDataTypeNumber::Get(), 0, 0);
+        if (child == nullptr)
+        {
+            delete mNode;
+            mNode = nullptr;
+            return;
+        }
+        mNode->AddChild(child);
+        child->SetFCurve(curves[i], false);
+    }
+}
+
+KFCurveFilterRotationNode::~KFCurveFilterRotationNode()
+{
+    if (mNode == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < mNode->GetChildCount(); ++i)
+    {
+        mNode->GetChildAt(i)->SetFCurve(nullptr, false);
+    }
+    delete mNode;
+}
+
+bool KFCurveFilterRotationCurves(KFCurveNode& node, KFCurve** curves)
+{
+    if (node.GetChildCount() != 3)
+    {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i)
+    {
+        curves[i] = node.GetChildAt(i)->GetFCurve();
+        if (curves[i] == nullptr)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+void KFCurveFilterSyncRotation(KFCurve** curves, KTime start, KTime stop)
+{
+    KFCurveFilterKeySync sync;
+    sync.SetStartTime(start);
+    sync.SetStopTime(stop);
+    if (sync.NeedApplyToCurves(curves, 3))
+    {
+        sync.ApplyToCurves(curves, 3);
+    }
+}
+
+} // namespace scenesdk
