@@ -34,4 +34,16 @@ bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, b
     return KObject::OnPropertyChange(operation, property, dynamic);
 }
 
+void KScnPropertyHandler::PrepareDestroy()
+{
+    if (KScnTakeNodeContainer* owner = GetOwner())
+    {
+        for (int i = 0; i < GetPropertyCount(); ++i)
+        {
+            owner->UnlinkPropertyCurves(GetProperty(i));
+        }
+    }
+    KObject::PrepareDestroy();
+}
+
 } // namespace scenesdk

@@ -9,7 +9,8 @@
 //
 // Ownership: the owner scene object creates and destroys its set; the set owns
 // its declared properties as members and its dynamic properties (KObject).
-// A property leaving the set drops its curve links in the owner.
+// A property leaving the set, or the set being destroyed, drops the owner's
+// curve links to it.
 
 #include "scenesdk/kernel/KObject.h"
 
@@ -40,6 +41,8 @@ public:
 
 protected:
     ~KScnPropertyHandler() override = default;
+    // Drops the owner's links to every property of the set before the set dies.
+    void PrepareDestroy() override;
 };
 
 } // namespace scenesdk

@@ -70,13 +70,25 @@ public:
             AddDefaultTakeNode();
         }
     }
-    ~TestMaterial() override { mProps->Destroy(); }
+    ~TestMaterial() override
+    {
+        if (mProps != nullptr)
+        {
+            mProps->Destroy();
+        }
+    }
+    // Destroys the property set ahead of the object.
+    void DropProps()
+    {
+        mProps->Destroy();
+        mProps = nullptr;
+    }
 
     int GetObjectKind() const override { return eKindMaterial; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProps; }
     void BuildTakeChannels(KScnTakeNodeEntry* take) override
     {
-        for (int i = 0; i < mProps->GetPropertyCount(); ++i)
+        for (int i = 0; mProps != nullptr && i < mProps->GetPropertyCount(); ++i)
         {
             KProperty* p = mProps->GetProperty(i);
             if (p->IsAnimatable())

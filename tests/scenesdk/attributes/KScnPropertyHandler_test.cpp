@@ -109,6 +109,18 @@ TEST(PropertyHandler, APropertyLeavingItsSetDropsItsLinks)
     EXPECT_EQ(curve->GetListenerCount(), 0);
 }
 
+TEST(PropertyHandler, ASetDestroyedBeforeItsObjectLeavesNoLinks)
+{
+    TestMaterial mat;
+    KFCurve* opacity = mat.Curve(0, "Opacity");
+    mat.DropProps();
+    EXPECT_EQ(mat.GetLinkCount(), 0);
+    opacity->SetDefaultValue(0.5f); // would write a destroyed property (ASan)
+    EXPECT_EQ(opacity->GetListenerCount(), 0);
+    mat.PushAllPropertiesToDefaultTake();
+    EXPECT_FLOAT_EQ(opacity->GetDefaultValue(), 0.5f);
+}
+
 TEST(PropertyHandler, DestroyingTheObjectWithLinksAndTakesIsClean)
 {
     auto mat = std::make_unique<TestMaterial>();
