@@ -198,6 +198,31 @@ TEST_F(TakesTest, PushAllFillsExistingDefaultChannelsOnly)
     EXPECT_EQ(mat->GetLinkCount(), 4) << "the deleted curve took its link along";
 }
 
+TEST_F(TakesTest, PropertyChannelsAreLinkedOnlyInTheTakeNamedDefault)
+{
+    KScnTakeNodeEntry* run = mat->AddTakeNode("Run");
+    KProperty* rgba = props->CreateDynamicProperty("Orient", eKPropColorRGBA, nullptr, true);
+    ASSERT_NE(rgba, nullptr);
+    double q[4] = {0.1, 0.2, 0.3, 0.9};
+    rgba->SetFromDoubles(q);
+    mat->CreatePropertyChannels(rgba, run);
+    KFCurveNode* channel = run->GetRootCurveNode()->FindDescendant("Orient");
+    ASSERT_NE(channel, nullptr);
+    ASSERT_EQ(channel->GetChildCount(), 4);
+    EXPECT_STREQ(channel->GetChildAt(3)->GetName(), "W");
+    EXPECT_FLOAT_EQ(channel->GetChildAt(3)->GetFCurve()->GetDefaultValue(), 0.9f);
+    EXPECT_EQ(mat->GetLinkCount(), 5);
+
+    mat->CreatePropertyChannels(rgba, mat->GetDefaultTakeNode());
+    EXPECT_EQ(mat->GetLinkCount(), 9);
+    mat->Curve(0, "Orient/W")->SetDefaultValue(0.5f);
+    rgba->GetAsDoubles(q);
+    EXPECT_DOUBLE_EQ(q[3], 0.5);
+    EXPECT_DOUBLE_EQ(q[0], 0.1) << "the other components keep their own values";
+    mat->CreatePropertyChannels(rgba, mat->GetDefaultTakeNode());
+    EXPECT_EQ(mat->GetLinkCount(), 9) << "an existing channel is left alone";
+}
+
 TEST(TakeChannelNames, TransformPropertiesMapToTheirChannels)
 {
     EXPECT_EQ(KScnTakeNodeContainer::ChannelNameOfProperty("Lcl Translation"), "T");
