@@ -1,0 +1,601 @@
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KProperty.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* const kComponentNames[] = {"X", "Y", "Z", "W"};
+
+bool SameText(const char* a, const char* b)
+{
+    return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
+}
+
+// The transform channels are made by the node itself, never for a property.
+bool IsTransformChannel(const KString& channel)
+{
+    return channel == "T" || channel == "R" || channel == "S";
+}
+} // namespace
+
+KScnTakeNodeContainer::KScnTakeNodeContainer(const char* name, KErrorRecord* error)
+    : mName(name != nullptr ? name : ""), mError(error)
+{
+}
+
+KScnTakeNodeContainer::~KScnTakeNodeContainer()
+{
+    // Deleting the curves sends their destroy events, which drop their links.
+    while (!mTakes.empty())
+    {
+        KScnTakeNodeEntry* take = mTakes.back();
+        mTakes.pop_back();
+        delete take;
+    }
+    mCurrent = -1;
+    UnlinkAllPropertyCurves();
+}
+
+void KScnTakeNodeContainer::SetError(const char* text)
+{
+    if (mError != nullptr)
+    {
+        mError->SetLastError(0, text);
+    }
+}
+
+void KScnTakeNodeContainer::CollectHandlerProperties(std::vector<KProperty*>& out)
+{
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (handler == nullptr)
+    {
+        return;
+    }
+    const int n = handler->GetPropertyCount();
+    for (int i = 0; i < n; ++i)
+    {
+        out.push_back(handler->GetProperty(i));
+    }
+}
+
+// ---- Takes ----------------------------------------------------------------
+
+bool KScnTakeNodeContainer::SelectTakeNodeByName(const char* name)
+{
+    for (size_t i = 0; i < mTakes.size(); ++i)
+    {
+        if (SameText(mTakes[i]->GetName(), name))
+        {
+            mCurrent = static_cast<int>(i);
+            return true;
+        }
+    }
+    SetError("Unknown take node name");
+    mCurrent = 0;
+    return false;
+}
+
+bool KScnTakeNodeContainer::SelectTakeNodeByIndex(int index)
+{
+    if (index >= 0 && index < GetTakeNodeCount())
+    {
+        mCurrent = index;
+        return true;
+    }
+    SetError("Index out of range");
+    mCurrent = 0;
+    return false;
+}
+
+bool KScnTakeNodeContainer::GetCurrentTakeInterval(KTime& start, KTime& stop)
+{
+    if (mCurrent < 0 || mCurrent >= GetTakeNodeCount() || mTakes[mCurrent]->GetRootCurveNode() == nullptr)
+    {
+        return false;
+    }
+    // Widens only, and leaves both untouched when the tree has no key.
+    return mTakes[mCurrent]->GetRootCurveNode()->GetKeyInterval(start, stop);
+}
+
+KScnTakeNodeEntry* KScnTakeNodeContainer::AddDefaultTakeNode()
+{
+    KScnTakeNodeEntry* take = AddTakeNode("Default");
+    mCurrent = 0;
+    return take;
+}
+
+KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
+{
+    for (KScnTakeNodeEntry* take : mTakes)
+    {
+        if (SameText(take->GetName(), name))
+        {
+            SetError("Take node already exists");
+            return nullptr;
+        }
+    }
+    if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
+    {
+        auto* copy = new KScnTakeNodeEntry(*def);
+        copy->SetName(name);
+        mTakes.push_back(copy);
+        return copy;
+    }
+    // The first take: listed before it is filled, so that its index is known
+    // to the derived class building its channels.
+    auto* take = new KScnTakeNodeEntry(name);
+    mTakes.push_back(take);
+    BuildTakeChannels(take);
+    return take;
+}
+
+bool KScnTakeNodeContainer::RemoveTakeNode(int index)
+{
+    if (index == 0)
+    {
+        SetError("Cannot remove default take node");
+        return false;
+    }
+    if (index < 0 || index >= GetTakeNodeCount())
+    {
+        SetError("Index out of range");
+        return false;
+    }
+    if (mCurrent >= index)
+    {
+        --mCurrent;
+    }
+    KScnTakeNodeEntry* take = mTakes[index];
+    mTakes.erase(mTakes.begin() + index);
+    delete take;
+    return true;
+}
+
+KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
+{
+    if (index < 0 || index >= GetTakeNodeCount())
+    {
+        SetError("Take node does not exist");
+        return nullptr;
+    }
+    return mTakes[index];
+}
+
+const char* KScnTakeNodeContainer::GetTakeNodeName(int index)
+{
+    KScnTakeNodeEntry* take = GetTakeNode(index);
+    return take != nullptr ? take->GetName() : nullptr;
+}
+
+KScnTakeNodeEntry* KScnTakeNodeContainer::GetCurrentTakeNode()
+{
+    return GetTakeNode(mCurrent);
+}
+
+// ---- Property channels ----------------------------------------------------
+
+KString KScnTakeNodeContainer::ChannelNameOfProperty(const char* name)
+{
+    static const char* const kMap[][2] = {
+        {"Lcl Translation", "T"}, {"Lcl Rotation", "R"}, {"Lcl Scaling", "S"}};
+    for (const auto& entry : kMap)
+    {
+        if (SameText(name, entry[0]))
+        {
+            return KString(entry[1]);
+        }
+    }
+    return KString(name != nullptr ? name : "");
+}
+
+int KScnTakeNodeContainer::ComponentCountOf(KProperty* property)
+{
+    if (property == nullptr)
+    {
+        return 0;
+    }
+    if (KDataType* type = property->GetDataType())
+    {
+        return static_cast<int>(type->GetComponentCount());
+    }
+    switch (property->GetTypeCode())
+    {
+    case eKPropVector3D:
+    case eKPropColorRGB:
+        return 3;
+    case eKPropVector4D:
+    case eKPropColorRGBA:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+void KScnTakeNodeContainer::WriteCurveDefaultSilently(KFCurve* curve, double value)
+{
+    if (curve == nullptr)
+    {
+        return;
+    }
+    const bool wasEnabled = curve->GetListenersEnabled();
+    curve->SetListenersEnabled(false);
+    curve->SetDefaultValue(static_cast<float>(value));
+    curve->ResetPendingEvent();
+    curve->SetListenersEnabled(wasEnabled);
+}
+
+void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KProperty* property)
+{
+    if (node == nullptr || property == nullptr)
+    {
+        return;
+    }
+    double values[4] = {0.0, 0.0, 0.0, 0.0};
+    if (ComponentCountOf(property) >= 3)
+    {
+        property->GetAsDoubles(values);
+        for (int k = 0; k < 3; ++k)
+        {
+            KFCurveNode* child = node->GetChildCount() > k ? node->GetChildAt(k) : nullptr;
+            if (child == nullptr)
+            {
+                child = KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0);
+                if (child == nullptr || node->AddChild(child) < 0)
+                {
+                    KFCurveNode::Destroy(child);
+                    continue;
+                }
+            }
+            if (child->GetFCurve() == nullptr)
+            {
+                child->SetFCurve(KFCurve::Create());
+            }
+            WriteCurveDefaultSilently(child->GetFCurve(), values[k]);
+        }
+        return;
+    }
+    if (!property->GetAsDoubles(values))
+    {
+        return; // texts and objects have no channel value
+    }
+    if (node->GetFCurve() == nullptr)
+    {
+        node->SetFCurve(KFCurve::Create());
+    }
+    WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+}
+
+void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProperty* property)
+{
+    if (node == nullptr || property == nullptr)
+    {
+        return;
+    }
+    double values[4] = {0.0, 0.0, 0.0, 0.0};
+    const int n = ComponentCountOf(property);
+    if (n == 3 || n == 4)
+    {
+        if (!property->GetAsDoubles(values))
+        {
+            return;
+        }
+        for (int i = 0; i < n && i < node->GetChildCount(); ++i)
+        {
+            if (KFCurveNode* child = node->GetChildAt(i))
+            {
+                WriteCurveDefaultSilently(child->GetFCurve(), values[i]);
+            }
+        }
+        return;
+    }
+    if (node->GetFCurve() != nullptr && property->GetAsDoubles(values))
+    {
+        WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+    }
+}
+
+void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take)
+{
+    if (property == nullptr || take == nullptr || take->GetRootCurveNode() == nullptr)
+    {
+        return;
+    }
+    KFCurveNode* root = take->GetRootCurveNode();
+    const char* name = property->GetName();
+    if (root->FindDescendant(name) != nullptr)
+    {
+        return;
+    }
+    const bool link = SameText(take->GetName(), "Default");
+    const int n = std::min(ComponentCountOf(property), 4);
+    KFCurveNode* channel = nullptr;
+    if (n <= 1)
+    {
+        channel = root->FindOrCreateChild(name, true);
+        if (channel != nullptr && link)
+        {
+            LinkPropertyToCurve(property, 0, channel->GetFCurve());
+        }
+    }
+    else
+    {
+        channel = root->FindOrCreateChild(name, false);
+        for (int i = 0; channel != nullptr && i < n; ++i)
+        {
+            KFCurveNode* child = channel->GetChildAt(i);
+            if (child == nullptr)
+            {
+                channel->FindOrCreateChild(kComponentNames[i], true);
+                child = channel->GetChildAt(i);
+            }
+            if (child != nullptr && link)
+            {
+                LinkPropertyToCurve(property, i, child->GetFCurve());
+            }
+        }
+    }
+    CopyKPropertyValueToChannel(channel, property);
+}
+
+KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const
+{
+    if (take == nullptr || take->GetRootCurveNode() == nullptr)
+    {
+        return nullptr;
+    }
+    return take->GetRootCurveNode()->FindDescendant(channel.Buffer());
+}
+
+void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex)
+{
+    KFCurveNode* root = mTakes[takeIndex]->GetRootCurveNode();
+    if (root == nullptr)
+    {
+        return;
+    }
+    const KString channelName = ChannelNameOfProperty(property->GetName());
+    const bool vector = ComponentCountOf(property) >= 3;
+    KFCurveNode* channel = root->FindDescendant(channelName.Buffer());
+    if (channel == nullptr && !IsTransformChannel(channelName))
+    {
+        channel = root->FindOrCreateChild(channelName.Buffer(), !vector);
+        if (channel != nullptr && takeIndex == 0)
+        {
+            if (vector)
+            {
+                for (int k = 0; k < 3; ++k)
+                {
+                    if (channel->GetChildAt(k) == nullptr)
+                    {
+                        channel->FindOrCreateChild(kComponentNames[k], true);
+                    }
+                    KFCurveNode* child = channel->GetChildAt(k);
+                    LinkPropertyToCurve(property, k, child != nullptr ? child->GetFCurve() : nullptr);
+                }
+            }
+            else
+            {
+                LinkPropertyToCurve(property, 0, channel->GetFCurve());
+            }
+        }
+    }
+    if (channel != nullptr)
+    {
+        CopyPropertyValueToChannel(channel, property);
+    }
+}
+
+void KScnTakeNodeContainer::AddPropertyToTakes(KProperty* property)
+{
+    if (property == nullptr || !property->IsAnimatable())
+    {
+        return;
+    }
+    property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+    for (int i = 0; i < GetTakeNodeCount(); ++i)
+    {
+        AddPropertyToTake(property, i);
+    }
+}
+
+void KScnTakeNodeContainer::RemovePropertyFromTakes(KProperty* property)
+{
+    if (property == nullptr)
+    {
+        return;
+    }
+    UnlinkPropertyCurves(property);
+    for (KScnTakeNodeEntry* take : mTakes)
+    {
+        KFCurveNode* channel = FindPropertyChannel(take, KString(property->GetName()));
+        KFCurveNode* parent = channel != nullptr ? channel->GetParent() : nullptr;
+        const int index = parent != nullptr ? parent->IndexOfChild(channel) : -1;
+        if (index >= 0)
+        {
+            // Detached and deleted: nothing else holds the channel.
+            parent->RemoveChildAt(index);
+            KFCurveNode::Destroy(channel);
+        }
+    }
+}
+
+void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property)
+{
+    if (property == nullptr || !property->IsAnimatable())
+    {
+        return;
+    }
+    const KString channel = ChannelNameOfProperty(property->GetName());
+    KScnTakeNodeEntry* current =
+        (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[mCurrent] : nullptr;
+    if (KFCurveNode* node = FindPropertyChannel(current, channel))
+    {
+        CopyPropertyValueToChannel(node, property);
+    }
+    KScnTakeNodeEntry* def = GetDefaultTakeNode();
+    if (def != current)
+    {
+        if (KFCurveNode* node = FindPropertyChannel(def, channel))
+        {
+            CopyPropertyValueToChannel(node, property);
+        }
+    }
+}
+
+void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
+{
+    KScnTakeNodeEntry* def = GetDefaultTakeNode();
+    if (def == nullptr || def->GetRootCurveNode() == nullptr)
+    {
+        return;
+    }
+    std::vector<KProperty*> properties;
+    CollectHandlerProperties(properties);
+    for (KProperty* property : properties)
+    {
+        if (property == nullptr)
+        {
+            continue;
+        }
+        KFCurveNode* node = FindPropertyChannel(def, ChannelNameOfProperty(property->GetName()));
+        CopyKPropertyValueToChannel(node, property);
+    }
+}
+
+// ---- Links ----------------------------------------------------------------
+
+void KScnTakeNodeContainer::LinkPropertyToCurve(KProperty* property, int component, KFCurve* curve)
+{
+    if (property == nullptr || curve == nullptr)
+    {
+        return;
+    }
+    auto* link = new KScnPropertyCurveLink;
+    link->mProperty = property;
+    link->mComponent = component;
+    link->mCurve = curve;
+    link->mContainer = this;
+    mLinks.push_back(link);
+    curve->AddListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link);
+}
+
+void KScnTakeNodeContainer::DeleteLinkAt(size_t index)
+{
+    KScnPropertyCurveLink* link = mLinks[index];
+    mLinks.erase(mLinks.begin() + static_cast<std::ptrdiff_t>(index));
+    if (link != nullptr && link->mCurve != nullptr)
+    {
+        link->mCurve->RemoveListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link);
+    }
+    delete link;
+}
+
+void KScnTakeNodeContainer::UnlinkPropertyCurve(KScnPropertyCurveLink*& link)
+{
+    auto it = std::find(mLinks.begin(), mLinks.end(), link);
+    if (link == nullptr || it == mLinks.end())
+    {
+        return;
+    }
+    DeleteLinkAt(static_cast<size_t>(it - mLinks.begin()));
+    link = nullptr;
+}
+
+void KScnTakeNodeContainer::UnlinkAllPropertyCurves()
+{
+    while (!mLinks.empty())
+    {
+        DeleteLinkAt(0);
+    }
+}
+
+void KScnTakeNodeContainer::UnlinkPropertyCurves(KProperty* property)
+{
+    for (size_t i = mLinks.size(); i-- > 0;)
+    {
+        if (i < mLinks.size() && mLinks[i] != nullptr && mLinks[i]->mProperty == property)
+        {
+            DeleteLinkAt(i);
+        }
+    }
+}
+
+KScnPropertyCurveLink* KScnTakeNodeContainer::GetLink(int index) const
+{
+    return (index >= 0 && index < GetLinkCount()) ? mLinks[static_cast<size_t>(index)] : nullptr;
+}
+
+void KScnTakeNodeContainer::OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* event, void* object)
+{
+    auto* link = static_cast<KScnPropertyCurveLink*>(object);
+    if (curve == nullptr || event == nullptr || link == nullptr)
+    {
+        return;
+    }
+    if ((event->mEventType & KFCURVEEVENT_DESTROY) != 0)
+    {
+        // A dying curve's default is of no interest any more.
+        link->mContainer->UnlinkPropertyCurve(link);
+        return;
+    }
+    if ((event->mEventType & KFCURVEEVENT_DEFAULT_VALUE) == 0)
+    {
+        return;
+    }
+    // The property's setter may unlink or free this link: nothing of it is
+    // read after the write.
+    KProperty* property = link->mProperty;
+    const int component = link->mComponent;
+    const double value = curve->GetDefaultValue();
+    KDataType* type = property->GetDataType();
+    const int code = property->GetTypeCode();
+    const bool multi =
+        type != nullptr ? type->GetComponentCount() > 1 : (code >= eKPropVector4D && code <= eKPropColorRGBA);
+    if (type != nullptr && (type->GetSize() > 32 || component >= static_cast<int>(type->GetComponentCount())))
+    {
+        return;
+    }
+    if (multi)
+    {
+        double values[4] = {0.0, 0.0, 0.0, 0.0};
+        if (component < 0 || component > 3 || !property->GetAsDoubles(values))
+        {
+            return;
+        }
+        values[component] = value;
+        property->SetFromDoubles(values);
+        return;
+    }
+    switch (code)
+    {
+    case eKPropInt:
+    case eKPropBool:
+    case eKPropEnum:
+        property->SetDouble(std::trunc(value));
+        break;
+    case eKPropFloat:
+    case eKPropDouble:
+        property->SetDouble(value);
+        break;
+    default:
+        if (type != nullptr && component == 0)
+        {
+            property->SetDouble(value);
+        }
+        break;
+    }
+}
+
+} // namespace scenesdk

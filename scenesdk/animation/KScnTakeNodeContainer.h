@@ -1,0 +1,175 @@
+#pragma once
+
+// KScnTakeNodeContainer: the base of every animatable scene object. It keeps
+// one take node (KScnTakeNodeEntry) per take, index 0 being the default take
+// "Default", selects a current take, and keeps the object's animatable
+// properties and the default values of their channels equal in both
+// directions:
+// - writing a property pushes its value into the channel's curves (silently:
+//   the curves' listeners never hear these writes, so nothing loops back);
+// - a curve linked to a property (KScnPropertyCurveLink, made for the curves
+//   of the take "Default") writes its new default value into the property.
+//
+// Ownership: the container owns its take nodes (and through them their
+// channel trees) and its links. A link dies with its curve (the curve's
+// destroy event), when its property leaves the property handler, or with the
+// container. The derived object owns the property handler and the error
+// record handed to the constructor; the container only writes errors there,
+// always id 0 with one of the texts "Index out of range", "Unknown take node
+// name", "Take node does not exist", "Cannot remove default take node",
+// "Take node already exists".
+
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KString.h"
+
+#include <vector>
+
+namespace scenesdk
+{
+
+class KErrorRecord;
+class KFCurve;
+class KFCurveNode;
+class KProperty;
+class KScnPropertyHandler;
+class KScnTakeNodeContainer;
+struct KFCurveEvent;
+
+// One property component fed by one curve's default value.
+struct KScnPropertyCurveLink
+{
+    KProperty* mProperty = nullptr;
+    int mComponent = 0; // 0 for a one-value property, 0..3 for a vector or colour
+    KFCurve* mCurve = nullptr;
+    KScnTakeNodeContainer* mContainer = nullptr;
+};
+
+class KScnTakeNodeContainer
+{
+public:
+    // Object kinds reported by GetObjectKind.
+    enum EObjectKind
+    {
+        eKindNode = 1,
+        eKindTexture = 2,
+        eKindMaterial = 3,
+        eKindVideo = 5,
+        eKindCharacter = 8,
+        eKindCharacterPose = 9,
+        eKindDeformer = 10,
+        eKindPose = 11,
+        eKindControlSetPlug = 12,
+        eKindConstraint = 13,
+    };
+
+    // Empty take and link lists, current take -1. error may be null (errors
+    // are then not recorded).
+    KScnTakeNodeContainer(const char* name, KErrorRecord* error);
+    KScnTakeNodeContainer(const KScnTakeNodeContainer&) = delete;
+    KScnTakeNodeContainer& operator=(const KScnTakeNodeContainer&) = delete;
+    // Deletes the take nodes from the last to the first, then every link.
+    virtual ~KScnTakeNodeContainer();
+
+    const char* GetName() const { return mName.Buffer(); }
+    void SetName(const char* name) { mName = name != nullptr ? name : ""; }
+
+    virtual int GetObjectKind() const = 0;
+    // The object's property set; null here, given by every concrete class.
+    virtual KScnPropertyHandler* GetPropertyHandler() { return nullptr; }
+    // Appends every property of the handler in the handler's order; nothing without a handler.
+    virtual void CollectHandlerProperties(std::vector<KProperty*>& out);
+
+    // A failed selection records its error and makes index 0 current.
+    virtual bool SelectTakeNodeByName(const char* name);
+    virtual bool SelectTakeNodeByIndex(int index);
+    // Widens [start, stop] to the key times of the current take's curves;
+    // false and both untouched without a current take or without keys.
+    virtual bool GetCurrentTakeInterval(KTime& start, KTime& stop);
+    // Fills the channel tree of the object's first take; each concrete class
+    // builds its own (usually through CreatePropertyChannels).
+    virtual void BuildTakeChannels(KScnTakeNodeEntry* take) = 0;
+
+    // ---- Takes ----
+    // AddTakeNode("Default"), then makes index 0 current.
+    KScnTakeNodeEntry* AddDefaultTakeNode();
+    // Null (error) when a take of that name exists (names compare byte for
+    // byte). A take added after the first is a deep copy of the default take;
+    // the first one is built by BuildTakeChannels. The current take is kept.
+    KScnTakeNodeEntry* AddTakeNode(const char* name);
+    // The default take (index 0) cannot be removed. Removing the current
+    // take makes the one before it current; a current take after it keeps
+    // being current (its index moves down with it).
+    bool RemoveTakeNode(int index);
+    int GetTakeNodeCount() const { return static_cast<int>(mTakes.size()); }
+    KScnTakeNodeEntry* GetTakeNode(int index);
+    const char* GetTakeNodeName(int index);
+    // Null without error when there is no take.
+    KScnTakeNodeEntry* GetDefaultTakeNode() const { return mTakes.empty() ? nullptr : mTakes[0]; }
+    KScnTakeNodeEntry* GetCurrentTakeNode();
+    int GetCurrentTakeIndex() const { return mCurrent; }
+
+    // ---- Property channels ----
+    // Creates the property's channel (and its component children) in a take
+    // when absent, links its curves when the take is named "Default", and
+    // copies the property's value into it.
+    void CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take);
+    // Makes an animatable property's channels in every take: "Lcl
+    // Translation", "Lcl Rotation" and "Lcl Scaling" only reuse an existing
+    // "T", "R" or "S" channel; any other name gets its channel when absent,
+    // its curves linked in take 0. Each channel found or made gets the value.
+    // Marks the property (state bit 8). Nothing for a property that is not animatable.
+    void AddPropertyToTakes(KProperty* property);
+    // Deletes the property's channel (found by its plain name) in every take
+    // and drops the property's links.
+    void RemovePropertyFromTakes(KProperty* property);
+    // Copies an animatable property's value into its channel of the current
+    // take and of the default take (channels are made as needed).
+    void PushPropertyToTakeDefaults(KProperty* property);
+    // Copies every handler property's value into its existing channel of the default take.
+    void PushAllPropertiesToDefaultTake();
+
+    // ---- Links ----
+    // Nothing when property or curve is null.
+    void LinkPropertyToCurve(KProperty* property, int component, KFCurve* curve);
+    // When the link is one of this container's: stops listening, frees it and nulls the caller's pointer.
+    void UnlinkPropertyCurve(KScnPropertyCurveLink*& link);
+    void UnlinkAllPropertyCurves();
+    // Drops every link of one property (it is leaving its handler).
+    void UnlinkPropertyCurves(KProperty* property);
+    int GetLinkCount() const { return static_cast<int>(mLinks.size()); }
+    KScnPropertyCurveLink* GetLink(int index) const;
+
+    // ---- Helpers without an object ----
+    // "Lcl Translation" -> "T", "Lcl Rotation" -> "R", "Lcl Scaling" -> "S"; others unchanged.
+    static KString ChannelNameOfProperty(const char* name);
+    // Number of values of a property: its data type's component count, else
+    // 3 for type codes 13 and 14, 4 for 12 and 15, else 1.
+    static int ComponentCountOf(KProperty* property);
+    // A vector or colour goes to the children 0..2 (made "X", "Y", "Z" with
+    // curves when missing), anything else to the node's own curve (made when missing).
+    static void CopyPropertyValueToChannel(KFCurveNode* node, KProperty* property);
+    // As above but writes only into children and curves that exist; up to four components.
+    static void CopyKPropertyValueToChannel(KFCurveNode* node, KProperty* property);
+    // The curve listener of a link (object: the link).
+    static void OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* event, void* link);
+    // Writes a default value without calling the curve's listeners and
+    // leaves no pending event behind.
+    static void WriteCurveDefaultSilently(KFCurve* curve, double value);
+
+protected:
+    void SetError(const char* text);
+
+private:
+    void DeleteLinkAt(size_t index);
+    KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
+    void AddPropertyToTake(KProperty* property, int takeIndex);
+
+    KString mName;
+    std::vector<KScnTakeNodeEntry*> mTakes;
+    std::vector<KScnPropertyCurveLink*> mLinks;
+    int mCurrent = -1;
+    KErrorRecord* mError = nullptr;
+};
+
+} // namespace scenesdk

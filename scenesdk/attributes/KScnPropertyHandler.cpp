@@ -1,0 +1,49 @@
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
+#include "scenesdk/kernel/KProperty.h"
+
+namespace scenesdk
+{
+
+KCLASSID_DEFINE(KScnPropertyHandler, &KObject::ClassRecord);
+
+KProperty* KScnPropertyHandler::CreateDynamicProperty(const char* name, int typeCode, KDataType* dataType,
+                                                      bool animatable, bool ownsEnumList,
+                                                      KProperty* reference, bool returnExisting)
+{
+    KProperty* property =
+        CreateProperty(name, typeCode, dataType, false, ownsEnumList, reference, returnExisting);
+    if (property != nullptr && animatable)
+    {
+        property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+    }
+    return property;
+}
+
+bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, bool dynamic)
+{
+    // The owner's links must not outlive the property they write into.
+    if (operation == ePropertyRemoving && property != nullptr)
+    {
+        if (KScnTakeNodeContainer* owner = GetOwner())
+        {
+            owner->UnlinkPropertyCurves(property);
+        }
+    }
+    return KObject::OnPropertyChange(operation, property, dynamic);
+}
+
+void KScnPropertyHandler::PrepareDestroy()
+{
+    if (KScnTakeNodeContainer* owner = GetOwner())
+    {
+        for (int i = 0; i < GetPropertyCount(); ++i)
+        {
+            owner->UnlinkPropertyCurves(GetProperty(i));
+        }
+    }
+    KObject::PrepareDestroy();
+}
+
+} // namespace scenesdk

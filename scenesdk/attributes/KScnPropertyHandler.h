@@ -1,0 +1,48 @@
+#pragma once
+
+// KScnPropertyHandler: the base of the property sets of animatable scene
+// objects (KScnTakeNodeContainer). A property set declares its properties as
+// members (KPropertyTemplate<T>) bound to a getter and a setter of the set;
+// the binding goes through the set's virtual operations, so a property always
+// reaches the most derived getter and setter. Values that change are handed to
+// the owner's takes (PushPropertyToTakes).
+//
+// Ownership: the owner scene object creates and destroys its set; the set owns
+// its declared properties as members and its dynamic properties (KObject).
+// A property leaving the set, or the set being destroyed, drops the owner's
+// curve links to it.
+
+#include "scenesdk/kernel/KObject.h"
+
+namespace scenesdk
+{
+
+class KScnTakeNodeContainer;
+
+class KScnPropertyHandler : public KObject
+{
+    KCLASSID_DECLARE(KScnPropertyHandler)
+
+public:
+    KScnPropertyHandler() = default;
+
+    // Hands a changed property's value to the owner's takes; a derived set
+    // forwards to KScnTakeNodeContainer::PushPropertyToTakeDefaults.
+    virtual void PushPropertyToTakes(KProperty& property) = 0;
+    // The scene object this set belongs to.
+    virtual KScnTakeNodeContainer* GetOwner() = 0;
+    // KObject::CreateProperty; a created property is marked animatable
+    // (attribute flag 2) when asked. Null when nothing was created.
+    virtual KProperty* CreateDynamicProperty(const char* name, int typeCode, KDataType* dataType,
+                                             bool animatable, bool ownsEnumList = false,
+                                             KProperty* reference = nullptr, bool returnExisting = false);
+
+    bool OnPropertyChange(int operation, KProperty* property, bool dynamic) override;
+
+protected:
+    ~KScnPropertyHandler() override = default;
+    // Drops the owner's links to every property of the set before the set dies.
+    void PrepareDestroy() override;
+};
+
+} // namespace scenesdk
