@@ -2,6 +2,7 @@
 #include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
 #include "render/CAccumulationEffect.h"
+#include "render/CCamera.h"
 #include "render/CCgSimpleBumpShader.h"
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
@@ -553,17 +554,29 @@ TEST_F(FactoryGLTest, StockRectangles)
 
 TEST_F(FactoryGLTest, AccumulationWeightsEachPass)
 {
-    CAccumulationEffect effect;
-    ASSERT_TRUE(effect.Init(5, CRefPtr<CRefCounted>()));
-    EXPECT_FLOAT_EQ(effect.GetPassWeight(), 0.2f);
-    effect.Begin();
-    effect.Accumulate();
-    effect.Accumulate();
-    EXPECT_EQ(effect.GetPassCounter(), 2);
-    effect.Finish();
-    EXPECT_EQ(effect.GetPassCounter(), 0);
-    ASSERT_TRUE(effect.Init(0, CRefPtr<CRefCounted>()));
-    EXPECT_FLOAT_EQ(effect.GetPassWeight(), 1.0f);
+    CRefPtr<CCamera> camera(new CCamera);
+    {
+        CAccumulationEffect effect;
+        ASSERT_TRUE(effect.Init(5, camera));
+        // The effect holds the camera.
+        EXPECT_EQ(effect.GetCamera().Get(), camera.Get());
+        EXPECT_EQ(camera->GetRefCount(), 2u);
+        EXPECT_FLOAT_EQ(effect.GetPassWeight(), 0.2f);
+        effect.Begin();
+        effect.Accumulate();
+        effect.Accumulate();
+        EXPECT_EQ(effect.GetPassCounter(), 2);
+        effect.Finish();
+        EXPECT_EQ(effect.GetPassCounter(), 0);
+        ASSERT_TRUE(effect.Init(5, camera));
+        EXPECT_EQ(camera->GetRefCount(), 2u);
+        ASSERT_TRUE(effect.Init(0, CRefPtr<CCamera>()));
+        EXPECT_FLOAT_EQ(effect.GetPassWeight(), 1.0f);
+        EXPECT_EQ(camera->GetRefCount(), 1u);
+        ASSERT_TRUE(effect.Init(1, camera));
+    }
+    // Gone with the effect.
+    EXPECT_EQ(camera->GetRefCount(), 1u);
     glGetError();
 }
 
