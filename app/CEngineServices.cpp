@@ -65,8 +65,7 @@ CEngineServices::~CEngineServices()
 }
 
 // Getters of the slots: the copy getters return the handle by value; the lazy
-// ones construct their manager when the handle is null:
-//
+// ones construct their manager when the handle is null.
 
 CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
 {

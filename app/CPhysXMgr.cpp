@@ -276,17 +276,13 @@ CPhysXController* WrapController(plat::NxController* controller, uint8_t group)
     return wrapper;
 }
 
-} // namespace
-
-CPhysXController* CPhysXMgr::CreateCapsuleCharacter(const CVector3& position, float radius, float height,
-                                                    uint8_t group)
+// desc carries the kind's own fields; the shared ones are filled here. Both
+// kinds report a failure with the same text.
+CPhysXController* CreateCharacter(plat::ControllerManager* manager, plat::NxScene* scene,
+                                  plat::NxControllerDesc& desc, const CVector3& position, uint8_t group)
 {
-    plat::NxCapsuleControllerDesc desc;
     FillControllerDesc(desc, position);
-    desc.radius = radius;
-    desc.height = height;
-    plat::NxController* controller =
-        m_pControllerMgr ? m_pControllerMgr->createController(m_pScene, desc) : nullptr;
+    plat::NxController* controller = manager ? manager->createController(scene, desc) : nullptr;
     if (!controller)
     {
         Log(1, "Error: m_pControllerMgr->createController failed in CPhysXMgr::CreateAABoxCharacter");
@@ -295,20 +291,23 @@ CPhysXController* CPhysXMgr::CreateCapsuleCharacter(const CVector3& position, fl
     return WrapController(controller, group);
 }
 
+} // namespace
+
+CPhysXController* CPhysXMgr::CreateCapsuleCharacter(const CVector3& position, float radius, float height,
+                                                    uint8_t group)
+{
+    plat::NxCapsuleControllerDesc desc;
+    desc.radius = radius;
+    desc.height = height;
+    return CreateCharacter(m_pControllerMgr, m_pScene, desc, position, group);
+}
+
 CPhysXController* CPhysXMgr::CreateAABoxCharacter(const CVector3& position, const CVector3& extents,
                                                   uint8_t group)
 {
     plat::NxBoxControllerDesc desc;
-    FillControllerDesc(desc, position);
     desc.extents.set(extents.x, extents.y, extents.z);
-    plat::NxController* controller =
-        m_pControllerMgr ? m_pControllerMgr->createController(m_pScene, desc) : nullptr;
-    if (!controller)
-    {
-        Log(1, "Error: m_pControllerMgr->createController failed in CPhysXMgr::CreateAABoxCharacter");
-        return nullptr;
-    }
-    return WrapController(controller, group);
+    return CreateCharacter(m_pControllerMgr, m_pScene, desc, position, group);
 }
 
 void CPhysXMgr::ReleaseActor(CPhysXActor* actor)

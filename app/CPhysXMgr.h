@@ -48,6 +48,7 @@ public:
     // draws nothing.
     typedef void (*DebugDrawFunction)(const plat::NxDebugRenderable& renderable);
     static void SetDebugDrawFunction(DebugDrawFunction fn) { s_pfnDebugDraw = fn; }
+    static DebugDrawFunction GetDebugDrawFunction() { return s_pfnDebugDraw; }
 
     CPhysXMgr();
     ~CPhysXMgr() override;

@@ -2,7 +2,7 @@
 
 #include "platform/gl/GL.h"
 
-bool CAccumulationEffect::Init(uint8_t passCount, CRefPtr<CRefCounted> camera)
+bool CAccumulationEffect::Init(uint8_t passCount, CRefPtr<CCamera> camera)
 {
     m_pCamera = camera;
     // 1 / 0 would make every pass infinitely bright.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "render/CCamera.h"
 
 #include <cstdint>
 
@@ -15,9 +16,9 @@ public:
     CAccumulationEffect() : m_bPassCount(1), m_cPassCounter(0) {}
     virtual ~CAccumulationEffect() {}
 
-    // camera: the view the passes are drawn from (kept, not used here).
-    // A pass count of 0 is taken as 1.
-    virtual bool Init(uint8_t passCount, CRefPtr<CRefCounted> camera);
+    // camera: the view the passes are drawn from; the effect holds it until
+    // the next Init or its destruction. A pass count of 0 is taken as 1.
+    virtual bool Init(uint8_t passCount, CRefPtr<CCamera> camera);
     virtual void Begin();
     virtual void Accumulate();
     virtual void Finish();
@@ -26,9 +27,10 @@ public:
     int8_t GetPassCounter() const { return m_cPassCounter; }
     // Weight of one pass.
     float GetPassWeight() const { return 1.0f / m_bPassCount; }
+    const CRefPtr<CCamera>& GetCamera() const { return m_pCamera; }
 
 private:
     uint8_t m_bPassCount;
     int8_t m_cPassCounter;
-    CRefPtr<CRefCounted> m_pCamera;
+    CRefPtr<CCamera> m_pCamera;
 };

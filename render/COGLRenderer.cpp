@@ -1,9 +1,11 @@
 #include "render/COGLRenderer.h"
 
+#include "app/CPhysXMgr.h"
 #include "app/IWindow.h"
 #include "app/Log.h"
 #include "platform/gl/GL.h"
 #include "render/COGLModel.h"
+#include "render/COGLPhysXDebugDraw.h"
 #include "render/CTextureProperties.h"
 #include "render/SOGLTexture.h"
 
@@ -111,6 +113,8 @@ bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
 
     SetInitialState();
     m_bTransparency = true;
+    // The scene graph draws the physics debug geometry in this context.
+    CPhysXMgr::SetDebugDrawFunction(&COGLPhysXDebugDraw::Draw);
     return true;
 }
 
@@ -317,6 +321,8 @@ void COGLRenderer::Destroy()
     m_Fonts.clear();
     if (m_hRC)
     {
+        // No context to draw the physics debug geometry in any more.
+        CPhysXMgr::SetDebugDrawFunction(nullptr);
         plat::wglMakeCurrent(nullptr, nullptr);
         plat::wglDeleteContext(m_hRC);
     }

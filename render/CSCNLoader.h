@@ -7,8 +7,10 @@
 
 // The model importer: reads one scene file at a time and converts its first
 // mesh into a CModelData. This is the interface only: the scene reading is
-// not in yet, so LoadScene reports every file as not loadable and Load has
-// nothing to convert. Callers handle both as a failed model.
+// not in yet, so LoadScene logs the importer's initialisation failure
+// ("Error returned: Unidentified error", to the error log and standard
+// error) for every file and returns false, and Load has nothing to convert
+// (false, silently). Callers handle both as a failed model.
 class CSCNLoader : public CRefCounted
 {
 public:

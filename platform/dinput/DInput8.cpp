@@ -70,7 +70,29 @@ bool IsAxis(DWORD offset)
     return offset == DIMOFS_X || offset == DIMOFS_Y || offset == DIMOFS_Z;
 }
 
-class Device final : public IDirectInputDevice8A
+// The reference counting of the layer's objects: one reference after
+// construction; the last Release deletes the object.
+template <class Interface> class Counted : public Interface
+{
+public:
+    ULONG AddRef() override { return ++m_uRefs; }
+
+    ULONG Release() override
+    {
+        const ULONG n = --m_uRefs;
+        if (n == 0)
+            delete this;
+        return n;
+    }
+
+protected:
+    ~Counted() override = default;
+
+private:
+    ULONG m_uRefs = 1;
+};
+
+class Device final : public Counted<IDirectInputDevice8A>
 {
 public:
     explicit Device(Kind kind) : m_Kind(kind) { AddEventHook(&Device::Hook, this); }
@@ -167,16 +189,6 @@ public:
         std::memcpy(data, &m_Mouse, sizeof m_Mouse);
         m_Mouse.lX = m_Mouse.lY = m_Mouse.lZ = 0;
         return DI_OK;
-    }
-
-    ULONG AddRef() override { return ++m_uRefs; }
-
-    ULONG Release() override
-    {
-        const ULONG n = --m_uRefs;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
 private:
@@ -292,7 +304,6 @@ private:
     }
 
     Kind m_Kind;
-    ULONG m_uRefs = 1;
     bool m_bFormatSet = false;
     HWND m_hWnd = nullptr;
     bool m_bFocus = false;
@@ -305,7 +316,7 @@ private:
     DIMOUSESTATE2 m_Mouse = {};
 };
 
-class DirectInput final : public IDirectInput8A
+class DirectInput final : public Counted<IDirectInput8A>
 {
 public:
     HRESULT CreateDevice(REFGUID device, IDirectInputDevice8A** out, void*) override
@@ -324,19 +335,8 @@ public:
         return DI_OK;
     }
 
-    ULONG AddRef() override { return ++m_uRefs; }
-
-    ULONG Release() override
-    {
-        const ULONG n = --m_uRefs;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-
 private:
     ~DirectInput() override = default;
-    ULONG m_uRefs = 1;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/CMatrix3.h"
 #include "app/CMatrix4.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,7 @@
 namespace
 {
 
-void ExpectVecNear(const CVector3& v, const CVector3& w, float eps = 1e-5f)
-{
-    EXPECT_NEAR(v.x, w.x, eps);
-    EXPECT_NEAR(v.y, w.y, eps);
-    EXPECT_NEAR(v.z, w.z, eps);
-}
+using testsupport::ExpectVecNear;
 
 void ExpectIdentity(const CMatrix4& a, float eps = 1e-5f)
 {

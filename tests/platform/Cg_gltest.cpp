@@ -1,28 +1,15 @@
 #include "platform/gl/Cg.h"
 #include "platform/gl/GL.h"
 #include "platform/gl/GLTestWindow.h"
+#include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace plat;
 
 namespace
 {
-
-// The repository's shader source, found from this file's own path.
-std::string RepoFile(const std::string& relative)
-{
-    std::string self = __FILE__;
-    self = self.substr(0, self.rfind("tests/platform/"));
-    std::ifstream in(self + relative, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 int g_Errors = 0;
 void CountErrors()
@@ -40,7 +27,8 @@ protected:
         m_Context = cgCreateContext();
         g_Errors = 0;
         cgSetErrorCallback(CountErrors);
-        m_Dir.WriteFile("Data/shader/simpleBump.cg", RepoFile("tools/data/shader/simpleBump.cg"));
+        m_Dir.WriteFile("Data/shader/simpleBump.cg",
+                        testsupport::ReadRepoFile("tools/data/shader/simpleBump.cg"));
     }
     void TearDown() override
     {

@@ -1,18 +1,14 @@
 #include "render/BoundingVolumes.h"
 
 #include "app/CMatrix4.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
 
-void ExpectVecNear(const CVector3& v, const CVector3& w, float eps = 1e-5f)
-{
-    EXPECT_NEAR(v.x, w.x, eps);
-    EXPECT_NEAR(v.y, w.y, eps);
-    EXPECT_NEAR(v.z, w.z, eps);
-}
+using testsupport::ExpectVecNear;
 
 TEST(BoundingVolumesTest, ScaleSphereUsesLargestComponent)
 {

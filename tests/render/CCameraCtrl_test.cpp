@@ -5,6 +5,7 @@
 #include "render/CCameraCtrl.h"
 #include "render/IVirtualCursor.h"
 #include "tests/app/DummyWindowFixture.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,10 @@ public:
     float m_X = 500, m_Y = 500;
 };
 
-void ExpectNear(const CVector3& a, const CVector3& b, float eps = 1e-3f)
+// Positions after scrolling: speed x time products in single precision.
+void ExpectNear(const CVector3& a, const CVector3& b)
 {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
+    testsupport::ExpectVecNear(a, b, 1e-3f);
 }
 
 // The build phase's controller over engine services whose input manager is

@@ -1,4 +1,5 @@
 #include "render/CCamera.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,7 @@ namespace
 
 const float kBuildPitch = 1.1780972f;
 
-void ExpectNear(const CVector3& a, const CVector3& b, float eps = 1e-5f)
-{
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
+using testsupport::ExpectVecNear;
 
 // Where a world point lands in normalised device coordinates.
 CVector3 Project(CCamera& camera, const CVector3& p)
@@ -69,9 +65,9 @@ TEST(Camera, PositionAndRotationAreStoredNegatedAndInvalidateLazily)
     EXPECT_EQ(camera.GetViewAngles(), CVector3(-kBuildPitch, 0, 0));
 
     // Looking down at the build pitch: right stays x, up leans towards -z.
-    ExpectNear(camera.GetRight(), CVector3(1, 0, 0));
-    ExpectNear(camera.GetUp(), CVector3(0, std::cos(kBuildPitch), -std::sin(kBuildPitch)));
-    ExpectNear(camera.GetForward(), CVector3(0, -std::sin(kBuildPitch), -std::cos(kBuildPitch)));
+    ExpectVecNear(camera.GetRight(), CVector3(1, 0, 0));
+    ExpectVecNear(camera.GetUp(), CVector3(0, std::cos(kBuildPitch), -std::sin(kBuildPitch)));
+    ExpectVecNear(camera.GetForward(), CVector3(0, -std::sin(kBuildPitch), -std::cos(kBuildPitch)));
     EXPECT_TRUE(camera.IsViewValid() && camera.AreAxesValid());
 
     // A move invalidates the view only; the axes stay cached.
@@ -81,10 +77,10 @@ TEST(Camera, PositionAndRotationAreStoredNegatedAndInvalidateLazily)
     // The view maps the camera position to the origin.
     CVector3 p;
     camera.GetView().TransformPoint(p, camera.GetPosition());
-    ExpectNear(p, CVector3(0, 0, 0));
+    ExpectVecNear(p, CVector3(0, 0, 0));
     camera.SetRotation(CVector3(0, 0, 0));
     EXPECT_FALSE(camera.AreAxesValid());
-    ExpectNear(camera.GetForward(), CVector3(0, 0, -1));
+    ExpectVecNear(camera.GetForward(), CVector3(0, 0, -1));
 }
 
 TEST(Camera, PickRayThroughTheCentreIsTheForwardAxis)
@@ -95,14 +91,14 @@ TEST(Camera, PickRayThroughTheCentreIsTheForwardAxis)
     camera.SetRotation(CVector3(kBuildPitch, 0, 0));
     CVector3 d;
     camera.GetPickRay(d, 0.5f, 0.5f);
-    ExpectNear(d, camera.GetForward());
+    ExpectVecNear(d, camera.GetForward());
     EXPECT_NEAR(d.Length(), 1.0f, 1e-6f);
 
     // Turned about several axes: the centre ray is still the forward axis,
     // and every ray lands on the screen point it was cast through.
     camera.SetRotation(CVector3(0.4f, 1.1f, -0.3f));
     camera.GetPickRay(d, 0.5f, 0.5f);
-    ExpectNear(d, camera.GetForward());
+    ExpectVecNear(d, camera.GetForward());
     const float uv[][2] = {{0, 0}, {1, 0}, {0.25f, 0.8f}, {1, 1}};
     for (const auto& c : uv)
     {

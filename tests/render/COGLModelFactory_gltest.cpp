@@ -2,17 +2,17 @@
 #include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
 #include "render/CAccumulationEffect.h"
+#include "render/CCamera.h"
 #include "render/CCgSimpleBumpShader.h"
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
+#include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 using plat::GLFrame;
 
@@ -21,16 +21,6 @@ namespace
 
 const int kSize = 64;
 const char* const kShader = "Data/shader/simpleBump.cg";
-
-std::string RepoFile(const std::string& relative)
-{
-    std::string self = __FILE__;
-    self = self.substr(0, self.rfind("tests/render/"));
-    std::ifstream in(self + relative, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // An uncompressed 24-bit TGA of one colour.
 std::string Tga(int w, int h, uint8_t r, uint8_t g, uint8_t b)
@@ -126,6 +116,18 @@ STriangleGroupData* Square(CModelData& data, uint8_t layers, float x0, float y0,
     return g;
 }
 
+// An 8 x 8 square with one green layer and a bump material whose normal map
+// is named normalMap.
+void BumpSquare(CModelData& d, bool lighting, const char* normalMap)
+{
+    SMaterialData m = Material(lighting);
+    m.m_strShader = "simpleBump.cg";
+    m.m_Parameters.push_back(SParameter("texNormal", normalMap));
+    STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
+    g->m_iMaterialIndex = d.AddMaterial(m);
+    g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
+}
+
 class FactoryGLTest : public testsupport::TempDirTest
 {
 protected:
@@ -138,7 +140,7 @@ protected:
         m_Dir.WriteFile("red.tga", Tga(4, 4, 255, 0, 0));
         m_Dir.WriteFile("green.tga", Tga(4, 4, 0, 255, 0));
         m_Dir.WriteFile("Data/shader/rock.tga", Tga(4, 4, 128, 128, 255));
-        m_Dir.WriteFile(kShader, RepoFile("tools/data/shader/simpleBump.cg"));
+        m_Dir.WriteFile(kShader, testsupport::ReadRepoFile("tools/data/shader/simpleBump.cg"));
         CMatrix4 ortho;
         ortho.SetOrtho(kSize, kSize, -1.0f, 1.0f);
         m_Renderer->SetMatrixMode(0);
@@ -422,16 +424,7 @@ TEST_F(FactoryGLTest, BumpMaterialsGetTheShader)
 TEST_F(FactoryGLTest, BumpMaterialWithoutItsNormalMapIsOrdinary)
 {
     testing::internal::CaptureStderr();
-    CRefPtr<COGLModel> model = Model("nomap.scn",
-                                     [](CModelData& d)
-                                     {
-                                         SMaterialData m = Material(false);
-                                         m.m_strShader = "simpleBump.cg";
-                                         m.m_Parameters.push_back(SParameter("texNormal", "absent"));
-                                         STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
-                                         g->m_iMaterialIndex = d.AddMaterial(m);
-                                         g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
-                                     });
+    CRefPtr<COGLModel> model = Model("nomap.scn", [](CModelData& d) { BumpSquare(d, false, "absent"); });
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Could not open texture file: Data/shader/absent.tga\n");
     const SRenderRecord* r = model->GetTriangleGroup(0)->GetRenderRecord();
@@ -553,17 +546,29 @@ TEST_F(FactoryGLTest, StockRectangles)
 
 TEST_F(FactoryGLTest, AccumulationWeightsEachPass)
 {
-    CAccumulationEffect effect;
-    ASSERT_TRUE(effect.Init(5, CRefPtr<CRefCounted>()));
-    EXPECT_FLOAT_EQ(effect.GetPassWeight(), 0.2f);
-    effect.Begin();
-    effect.Accumulate();
-    effect.Accumulate();
-    EXPECT_EQ(effect.GetPassCounter(), 2);
-    effect.Finish();
-    EXPECT_EQ(effect.GetPassCounter(), 0);
-    ASSERT_TRUE(effect.Init(0, CRefPtr<CRefCounted>()));
-    EXPECT_FLOAT_EQ(effect.GetPassWeight(), 1.0f);
+    CRefPtr<CCamera> camera(new CCamera);
+    {
+        CAccumulationEffect effect;
+        ASSERT_TRUE(effect.Init(5, camera));
+        // The effect holds the camera.
+        EXPECT_EQ(effect.GetCamera().Get(), camera.Get());
+        EXPECT_EQ(camera->GetRefCount(), 2u);
+        EXPECT_FLOAT_EQ(effect.GetPassWeight(), 0.2f);
+        effect.Begin();
+        effect.Accumulate();
+        effect.Accumulate();
+        EXPECT_EQ(effect.GetPassCounter(), 2);
+        effect.Finish();
+        EXPECT_EQ(effect.GetPassCounter(), 0);
+        ASSERT_TRUE(effect.Init(5, camera));
+        EXPECT_EQ(camera->GetRefCount(), 2u);
+        ASSERT_TRUE(effect.Init(0, CRefPtr<CCamera>()));
+        EXPECT_FLOAT_EQ(effect.GetPassWeight(), 1.0f);
+        EXPECT_EQ(camera->GetRefCount(), 1u);
+        ASSERT_TRUE(effect.Init(1, camera));
+    }
+    // Gone with the effect.
+    EXPECT_EQ(camera->GetRefCount(), 1u);
     glGetError();
 }
 
@@ -573,16 +578,7 @@ TEST_F(FactoryGLTest, ShaderRuntimeErrorsGoToTheLog)
     // ordinary one and the runtime's error is logged.
     std::remove(kShader);
     testing::internal::CaptureStderr();
-    CRefPtr<COGLModel> model = Model("nofile.scn",
-                                     [](CModelData& d)
-                                     {
-                                         SMaterialData m = Material(true);
-                                         m.m_strShader = "simpleBump.cg";
-                                         m.m_Parameters.push_back(SParameter("texNormal", "rock"));
-                                         STriangleGroupData* g = Square(d, 1, 0, 0, 8, 8);
-                                         g->m_iMaterialIndex = d.AddMaterial(m);
-                                         g->m_LayerTextures[0] = d.AddTexture(STextureData("green.tga", 0));
-                                     });
+    CRefPtr<COGLModel> model = Model("nofile.scn", [](CModelData& d) { BumpSquare(d, true, "rock"); });
     plat::cgGLSetParameter1f(nullptr, 1.0f);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "CG Error: The file could not be read.\n"
                                                       "CG Error: The file could not be read.\n"

@@ -1,6 +1,7 @@
 #include "render/CCgSimpleBumpShader.h"
 #include "render/COGLModelFactory.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
@@ -130,13 +131,6 @@ CRefPtr<COGLModel> TriangleModel(std::initializer_list<CVector3> corners)
     return model;
 }
 
-void ExpectNear(const CVector3& a, const CVector3& b)
-{
-    EXPECT_NEAR(a.x, b.x, 1e-4f);
-    EXPECT_NEAR(a.y, b.y, 1e-4f);
-    EXPECT_NEAR(a.z, b.z, 1e-4f);
-}
-
 } // namespace
 
 TEST(OGLModelBounds, SphereAndBox)
@@ -169,7 +163,7 @@ TEST(OGLModelRay, HitsMissesAndHitsBehindTheStart)
     float d;
     ASSERT_TRUE(m->RayIntersection(none, none, CVector3(0, 0, 5), CVector3(0, 0, -1), hit, d));
     EXPECT_FLOAT_EQ(d, 5.0f);
-    ExpectNear(hit, CVector3(0, 0, 0));
+    testsupport::ExpectVecNear(hit, CVector3(0, 0, 0), 1e-4f);
     // From the back face too.
     ASSERT_TRUE(m->RayIntersection(none, none, CVector3(0, 0, -2), CVector3(0, 0, 1), hit, d));
     EXPECT_FLOAT_EQ(d, 2.0f);
@@ -199,7 +193,7 @@ TEST(OGLModelRay, PlacedModelWithRotationAboutTwoAxes)
     float d;
     ASSERT_TRUE(m->RayIntersection(position, rotation, target + n * 4.0f, n * -1.0f, hit, d));
     EXPECT_NEAR(d, 4.0f, 1e-4f);
-    ExpectNear(hit, target);
+    testsupport::ExpectVecNear(hit, target, 1e-4f);
 }
 
 // ---- Triangle group builds without a renderer -----------------------------------

@@ -1,9 +1,12 @@
+#include "app/CPhysXMgr.h"
 #include "app/CW32Window.h"
 #include "platform/gl/GL.h"
 #include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
+#include "platform/physx/NxPhysics.h"
 #include "render/COGLDisplayList.h"
 #include "render/COGLModel.h"
+#include "render/COGLPhysXDebugDraw.h"
 #include "render/COGLRenderer.h"
 #include "render/CTextureLoader.h"
 #include "render/CTextureProperties.h"
@@ -652,4 +655,40 @@ TEST_F(RendererTest, StateFlagsChooseColoursLightingAndTextures)
     glDisable(GL_TEXTURE_GEN_S);
     glActiveTexture(GL_TEXTURE0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(RendererTest, PhysicsDebugGeometryIsDrawnInItsColoursWhileTheContextLives)
+{
+    EXPECT_EQ(CPhysXMgr::GetDebugDrawFunction(), &COGLPhysXDebugDraw::Draw);
+    PixelProjection();
+    m_Renderer->SetDepthTest(0.0f);
+    // Debug triangles come in either winding.
+    glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    m_Renderer->BeginFrame();
+
+    plat::NxDebugRenderable debug;
+    debug.points.push_back({plat::NxVec3(10.5f, 10.5f, 0), 0xFF0000});
+    debug.points.push_back({plat::NxVec3(20.5f, 10.5f, 0), 0xFFFFFF});
+    debug.lines.push_back({plat::NxVec3(0, 40.5f, 0), plat::NxVec3(kSize, 40.5f, 0), 0x00FF00});
+    // A colour of every byte value class: 0x80 / 255 is 128 again.
+    debug.triangles.push_back(
+        {plat::NxVec3(64, 64, 0), plat::NxVec3(kSize, 64, 0), plat::NxVec3(kSize, kSize, 0), 0x804020});
+    CPhysXMgr::GetDebugDrawFunction()(debug);
+
+    GLFrame frame = plat::ReadFrame();
+    // Screen rows count from the top, frame rows from the bottom.
+    EXPECT_EQ(frame.CountDifferent(10, kSize - 11, 11, kSize - 10, 255, 0, 0, 0), 0);
+    EXPECT_EQ(frame.CountDifferent(20, kSize - 11, 21, kSize - 10, 255, 255, 255, 0), 0);
+    EXPECT_EQ(frame.CountDifferent(0, kSize - 41, kSize, kSize - 40, 0, 255, 0, 0), 0);
+    EXPECT_EQ(frame.CountDifferent(120, kSize - 73, 121, kSize - 72, 128, 64, 32, 0), 0);
+    // Nothing else: two points, one row of line, a right triangle of 64 x 64.
+    const int drawn = frame.CountDifferent(0, 0, kSize, kSize, 0, 0, 0, 0);
+    EXPECT_GE(drawn, 2 + kSize + 64 * 63 / 2);
+    EXPECT_LE(drawn, 2 + kSize + 64 * 65 / 2);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    // Without the context there is nothing to draw in.
+    m_Renderer->Destroy();
+    EXPECT_EQ(CPhysXMgr::GetDebugDrawFunction(), nullptr);
 }

@@ -1,6 +1,10 @@
 #include "app/CEngineServices.h"
+#include "app/CPhysXBody.h"
+#include "app/CPhysXMgr.h"
 #include "platform/gl/GL.h"
+#include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
+#include "platform/physx/NxPhysics.h"
 #include "render/CAlphaTestRenderHook.h"
 #include "render/CBlendRenderHook.h"
 #include "render/COGLRenderer.h"
@@ -214,4 +218,36 @@ TEST_F(SceneGraphGL, NoCameraDrawsNothing)
     m_pGraph->Render(true);
     EXPECT_EQ(e->m_iRenders, 0);
     EXPECT_EQ(GetRenderCounters().drawn, 0u);
+}
+
+TEST_F(SceneGraphGL, ThePhysicsDebugGeometryReachesTheFrame)
+{
+    // A static box 10 units in front of the camera, its wireframe collected
+    // by the physics step.
+    CRefPtr<CPhysXMgr> physics = CEngineServices::GetInstance()->GetPhysXMgr();
+    ASSERT_TRUE(physics->Create());
+    physics->GetSDK()->setParameter(plat::NX_VISUALIZATION_SCALE, 1.0f);
+    CMatrix4 pose;
+    pose.SetTranslation(CVector3(500, 50, 490));
+    physics->BeginActor(pose, 3, false, 1.0f);
+    physics->AddBoxShape(CMatrix4(), CVector3(2, 2, 2));
+    CPhysXActor* box = physics->FinishActorCreation();
+    ASSERT_NE(box, nullptr);
+    physics->Update(1.0f / 60.0f);
+    const plat::NxDebugRenderable* debug = physics->GetScene()->getDebugRenderable();
+    ASSERT_GT(debug->getNbLines(), 0u);
+    const uint32_t colour = debug->getLines()[0].color;
+    ASSERT_NE(colour, 0u);
+
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    m_pGraph->Render(false);
+    const plat::GLFrame frame = plat::ReadFrame();
+    const int drawn = frame.CountDifferent(0, 0, 64, 64, 0, 0, 0, 0);
+    const int otherColour =
+        frame.CountDifferent(0, 0, 64, 64, colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF, 0);
+    EXPECT_GT(drawn, 0);
+    // Lines of the first line's colour are among them.
+    EXPECT_LT(otherColour, 64 * 64);
+    physics->ReleaseActor(box);
 }

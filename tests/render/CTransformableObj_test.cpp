@@ -1,6 +1,7 @@
 #include "render/CTransformableObj.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,7 @@
 namespace
 {
 
-void ExpectVecNear(const CVector3& v, const CVector3& w, float eps = 1e-5f)
-{
-    EXPECT_NEAR(v.x, w.x, eps);
-    EXPECT_NEAR(v.y, w.y, eps);
-    EXPECT_NEAR(v.z, w.z, eps);
-}
+using testsupport::ExpectVecNear;
 
 TEST(CTransformableObjTest, NewObjectIsIdentityLookingDownMinusZ)
 {

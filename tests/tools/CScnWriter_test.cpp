@@ -1,26 +1,14 @@
 #include "tools/scnwriter/CScnWriter.h"
 
 #include "scenesdk/fileio/KScn.h"
+#include "tests/support/LittleEndian.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace
-{
-
-std::string U32(uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-    {
-        s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    return s;
-}
-
-} // namespace
+using testsupport::U32;
 
 TEST(CScnWriterText, Layout)
 {

@@ -4,6 +4,7 @@
 // secants a and c around a key).
 
 #include "scenesdk/animation/KFCurve.h"
+#include "tests/scenesdk/animation/CurveTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,7 @@ using namespace scenesdk;
 namespace
 {
 
-KTime Sec(double s)
-{
-    KTime t;
-    t.SetSeconds(s);
-    return t;
-}
+using curvetest::Sec;
 
 void AddUser(KFCurve& c, double s, float v, float right = 0.0f, float nextLeft = 0.0f,
              uint32_t tangent = KFCURVE_TANGENT_USER)

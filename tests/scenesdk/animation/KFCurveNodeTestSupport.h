@@ -4,6 +4,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "tests/scenesdk/animation/CurveTestSupport.h"
 
 #include <initializer_list>
 #include <utility>
@@ -13,10 +14,7 @@ namespace channeltest
 
 constexpr int64_t kSecond = 46186158000LL;
 
-inline scenesdk::KTime Sec(double s)
-{
-    return scenesdk::KTime(static_cast<int64_t>(s * kSecond));
-}
+using curvetest::Sec;
 
 // A leaf named name with a curve: default value, and linear keys (seconds,
 // value) when given.

@@ -4,6 +4,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/fileio/KScn.h"
+#include "tests/scenesdk/animation/CurveTestSupport.h"
 #include "tools/scnwriter/CScnWriter.h"
 
 #include <gtest/gtest.h>
@@ -144,12 +145,7 @@ std::unique_ptr<KFCurve> Read(const std::string& bytes, bool withColor = false)
 
 const CScnWriter::EForm kForms[] = {CScnWriter::eText, CScnWriter::eBinary};
 
-KTime Sec(double s)
-{
-    KTime t;
-    t.SetSeconds(s);
-    return t;
-}
+using curvetest::Sec;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Span replacement: ReplaceSpan and its scaled and offset forms.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "tests/scenesdk/animation/CurveTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,7 @@ using namespace scenesdk;
 namespace
 {
 
-KTime Sec(double s)
-{
-    KTime t;
-    t.SetSeconds(s);
-    return t;
-}
+using curvetest::Sec;
 
 const KTime kMinusInf(KTime::kMinusInfinite);
 const KTime kInf(KTime::kInfinite);

@@ -1,6 +1,7 @@
 // Key records, key storage, search, change events and copies of KFCurve.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "tests/scenesdk/animation/CurveTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@ using namespace scenesdk;
 namespace
 {
 
-KTime Sec(double s)
-{
-    KTime t;
-    t.SetSeconds(s);
-    return t;
-}
+using curvetest::Sec;
 
 KFKeyRecord UserKey(double seconds, float value, float right = 0.0f, float nextLeft = 0.0f)
 {

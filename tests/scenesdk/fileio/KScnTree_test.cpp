@@ -1,4 +1,5 @@
 #include "scenesdk/fileio/KScnTree.h"
+#include "tests/support/LittleEndian.h"
 #include "tools/scnwriter/CScnWriter.h"
 
 #include <gtest/gtest.h>
@@ -188,15 +189,7 @@ TEST(KScnTreeBinary, EveryTruncationAndBitFlipIsRefused)
 namespace
 {
 
-std::string U32(uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-    {
-        s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    return s;
-}
+using testsupport::U32;
 
 // A binary file around the given root-block bytes, with a valid CRC, so that
 // the record checks themselves are reached.

@@ -1,0 +1,19 @@
+#include "tests/support/RepoFiles.h"
+
+#include "tests/support/TempDir.h"
+
+namespace testsupport
+{
+
+std::string RepoRoot()
+{
+    const std::string self = __FILE__;
+    return self.substr(0, self.rfind("tests/support/"));
+}
+
+std::string ReadRepoFile(const std::string& relative)
+{
+    return TempDir::ReadFile(RepoRoot() + relative);
+}
+
+} // namespace testsupport
