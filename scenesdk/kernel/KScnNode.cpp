@@ -52,8 +52,8 @@ void KScnNode::SetPreRotation(int set, const KgeTVector& angles)
         return;
     pivot->preRotation = angles;
     if (set == 0)
-        SetRecordRotation(mRotationRecord.preRotation, mRotationRecord.flags, KgePivotRotationRecord::kPreRotation,
-                          angles);
+        SetRecordRotation(mRotationRecord.preRotation, mRotationRecord.flags,
+                          KgePivotRotationRecord::kPreRotation, angles);
 }
 
 KgeTVector KScnNode::GetPreRotation(int set) const
@@ -69,8 +69,8 @@ void KScnNode::SetPostRotation(int set, const KgeTVector& angles)
         return;
     pivot->postRotation = angles;
     if (set == 0)
-        SetRecordRotation(mRotationRecord.postRotation, mRotationRecord.flags, KgePivotRotationRecord::kPostRotation,
-                          angles);
+        SetRecordRotation(mRotationRecord.postRotation, mRotationRecord.flags,
+                          KgePivotRotationRecord::kPostRotation, angles);
 }
 
 KgeTVector KScnNode::GetPostRotation(int set) const
