@@ -78,7 +78,10 @@ protected:
     // A handle on this widget for the length of a call that may release its
     // last other holder (a callback that rebuilds the screen); empty for a
     // widget no handle holds yet, which must not be deleted by it.
-    CRefPtr<CGuiElement> KeepAlive() { return GetRefCount() ? CRefPtr<CGuiElement>(this) : CRefPtr<CGuiElement>(); }
+    CRefPtr<CGuiElement> KeepAlive()
+    {
+        return GetRefCount() ? CRefPtr<CGuiElement>(this) : CRefPtr<CGuiElement>();
+    }
 
     CGuiElement* m_pParent;
     uint8_t m_bVisible;

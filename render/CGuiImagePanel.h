@@ -1,7 +1,7 @@
 #pragma once
 
-#include "render/COGLDisplayList.h"
 #include "render/CGuiPanel.h"
+#include "render/COGLDisplayList.h"
 
 // A panel with a textured background quad (a stock rectangle of the model
 // factory) stretched over its width and height. The background swallows

@@ -221,8 +221,8 @@ CRefPtr<COGLDisplayList> CGuiMgr::StockRectangle(const std::string& textureName,
     return factory->getStockObject(CModelFactory::eRECTANGLE, textureName, u0, v0, u1, v1, colour, blendMode);
 }
 
-CRefPtr<CGuiImagePanel> CGuiMgr::CreateImagePanel(const std::string& textureName, float u0, float v0, float u1,
-                                                  float v1, const float colour[4], int blendMode)
+CRefPtr<CGuiImagePanel> CGuiMgr::CreateImagePanel(const std::string& textureName, float u0, float v0,
+                                                  float u1, float v1, const float colour[4], int blendMode)
 {
     CRefPtr<CGuiImagePanel> panel(new CGuiImagePanel);
     panel->SetBackground(StockRectangle(textureName, u0, v0, u1, v1, colour, blendMode));
@@ -233,7 +233,8 @@ CRefPtr<CGuiButton> CGuiMgr::CreateButton(const std::string& textureName)
 {
     CRefPtr<CGuiButton> button(new CGuiButton(m_pRolloverSound, m_pSelectSound));
     for (const SButtonBand& band : kButtonBands)
-        button->SetModel(band.model, StockRectangle(textureName, 0.0f, band.v0, 1.0f, band.v1, band.colour, 0));
+        button->SetModel(band.model,
+                         StockRectangle(textureName, 0.0f, band.v0, 1.0f, band.v1, band.colour, 0));
     return button;
 }
 
@@ -260,8 +261,9 @@ void CGuiMgr::RenderStatistics()
         }
     }
     SRenderCounters& counters = GetRenderCounters();
-    std::snprintf(buffer, sizeof buffer, "Rendered: %lu (%lu/%lu)", static_cast<unsigned long>(counters.drawn),
-                  static_cast<unsigned long>(counters.tested), static_cast<unsigned long>(counters.boxPassed));
+    std::snprintf(buffer, sizeof buffer, "Rendered: %lu (%lu/%lu)",
+                  static_cast<unsigned long>(counters.drawn), static_cast<unsigned long>(counters.tested),
+                  static_cast<unsigned long>(counters.boxPassed));
     m_strCounters = buffer;
     if (m_pCountersText)
         m_pCountersText->SetText(m_strCounters);
@@ -316,8 +318,8 @@ bool CGuiMgr::OnMouseMove(int32_t dx, int32_t dy, int32_t wheel)
     CRefPtr<CGuiElement> target = InputTarget(&modal);
     if (!target)
         return false;
-    const bool taken = target->UpdateHover(static_cast<float>(dx) * m_fScaleX,
-                                           static_cast<float>(dy) * m_fScaleY, wheel);
+    const bool taken =
+        target->UpdateHover(static_cast<float>(dx) * m_fScaleX, static_cast<float>(dy) * m_fScaleY, wheel);
     return modal || taken;
 }
 

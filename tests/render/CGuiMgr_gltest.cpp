@@ -85,10 +85,11 @@ protected:
         return f.At(static_cast<int>(x / 2), kSize - 1 - static_cast<int>(y / 2));
     }
     // Pixels of the virtual rectangle that are not r, g, b.
-    static int Different(const GLFrame& f, float x0, float y0, float x1, float y1, uint8_t r, uint8_t g, uint8_t b)
+    static int Different(const GLFrame& f, float x0, float y0, float x1, float y1, uint8_t r, uint8_t g,
+                         uint8_t b)
     {
-        return f.CountDifferent(static_cast<int>(x0 / 2), kSize - static_cast<int>(y1 / 2), static_cast<int>(x1 / 2),
-                                kSize - static_cast<int>(y0 / 2), r, g, b);
+        return f.CountDifferent(static_cast<int>(x0 / 2), kSize - static_cast<int>(y1 / 2),
+                                static_cast<int>(x1 / 2), kSize - static_cast<int>(y0 / 2), r, g, b);
     }
     CRefPtr<CGuiImagePanel> Panel(float x, float y, float z, float w, float h, const float colour[4])
     {

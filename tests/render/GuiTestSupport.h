@@ -101,7 +101,9 @@ struct ClickTarget
 class ProbeWidget : public CGuiElement
 {
 public:
-    ProbeWidget(std::vector<std::string>* events, const std::string& name) : m_pEvents(events), m_Name(name) {}
+    ProbeWidget(std::vector<std::string>* events, const std::string& name) : m_pEvents(events), m_Name(name)
+    {
+    }
     void Render() override { m_pEvents->push_back("draw:" + m_Name); }
     void Update(float delta) override
     {
