@@ -247,3 +247,23 @@ TEST_F(GuiGLTest, TextAndStatisticsAreDrawnWhereTheyArePlaced)
     EXPECT_GT(Different(f, 0, 950, 400, 1000, 0, 0, 0), 20);
     EXPECT_EQ(Different(f, 0, 0, 1000, 940, 0, 0, 0), 0);
 }
+
+// The engine services empty the GUI before they let the renderer go: its
+// widgets' display lists are deleted while the context exists, and its font
+// is left to the renderer, whose Destroy deletes the glyph lists.
+TEST_F(GuiGLTest, ServicesReleaseTheGuisListsWhileTheContextLives)
+{
+    CRefPtr<CGuiButton> b = m_pMgr->CreateButton("Data\\buttonTex.tga");
+    const uint32_t list = b->GetModel(CGuiButton::MODEL_NORMAL)->GetListId();
+    COGLFont* font = m_pMgr->GetFont().Get();
+    m_pMgr->SetRoot(b);
+    b.Release();
+    ASSERT_TRUE(glIsList(list));
+    CRefPtr<IRenderer> keep = CEngineServices::GetInstance()->GetRenderer(); // keeps the context
+    // m_pMgr still holds the manager, as a late holder would.
+    CEngineServices::DestroyInstance();
+    EXPECT_FALSE(m_pMgr->GetRoot());
+    EXPECT_FALSE(glIsList(list));
+    EXPECT_EQ(font->GetRefCount(), 1u) << "only the renderer's cache holds the font";
+    keep->Destroy();
+}
