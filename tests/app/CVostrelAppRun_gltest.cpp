@@ -11,6 +11,7 @@
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
+#include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,9 @@ protected:
         ASSERT_TRUE(plat::InitVideo());
         plat::PumpEvents();
         plat::DiscardMessages();
+        // The GUI's button sounds, loaded at start-up.
+        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
+        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
     }
     void TearDown() override { DiscardMessages(); }
 
@@ -225,3 +229,25 @@ TEST_F(VostrelAppOnX, EscapeTakenByAnEarlierListenerDoesNotQuit)
 }
 
 } // namespace
+
+// Start-up step 9: the GUI over a 1000 x 1000 virtual screen on the main
+// window, listening to the input manager after the application (100).
+TEST_F(VostrelAppOnX, GuiManagerIsCreatedOverTheVirtualScreen)
+{
+    WriteSettings(kGoodDisplay);
+    ScriptedApp app;
+    app.m_Act = [](ScriptedApp& a)
+    {
+        CEngineServices* services = CEngineServices::GetInstance();
+        CGuiMgr* gui = services->GetGuiMgr().Get();
+        const std::list<IInputListener*>& listeners = services->GetInputMgr()->GetListeners();
+        a.m_bFlag = gui && gui->GetVirtualWidth() == 1000 && gui->GetVirtualHeight() == 1000 &&
+                    gui->GetScaleX() == 1000.0f / 1024.0f && gui->GetScaleY() == 1000.0f / 768.0f &&
+                    gui->GetFont() && gui->GetFont()->GetHeight() == 16 && gui->GetRolloverSound() &&
+                    listeners.size() == 2 && listeners.back() == static_cast<IInputListener*>(gui);
+        InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+    };
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_TRUE(app.m_bFlag);
+    EXPECT_TRUE(ErrorLog().empty());
+}
