@@ -138,7 +138,8 @@ void KScnMaterialProperties::SetShininess(double value)
 
 detail::KScnMaterialErrorHolder::KScnMaterialErrorHolder() : mErrorRecord(kMaterialMessages, 1) {}
 
-KScnMaterial::KScnMaterial(const char* name) : KScnTakeNodeContainer(name, &mErrorRecord)
+KScnMaterial::KScnMaterial(KScnSdkManager* manager, const char* name)
+    : KScnTakeNodeContainer(manager, name, &mErrorRecord)
 {
     mProps = new KScnMaterialProperties(this);
     AddDefaultTakeNode();

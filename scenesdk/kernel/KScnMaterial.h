@@ -99,8 +99,9 @@ struct KScnMaterialErrorHolder
 class KScnMaterial : private detail::KScnMaterialErrorHolder, public KScnTakeNodeContainer
 {
 public:
-    // name is the full object name ("Material::" + name, given by the manager).
-    explicit KScnMaterial(const char* name);
+    // name is the full object name ("Material::" + name, given by the
+    // manager); manager may be null for a free material.
+    KScnMaterial(KScnSdkManager* manager, const char* name);
     ~KScnMaterial() override;
 
     int GetObjectKind() const override { return eKindMaterial; }
@@ -110,7 +111,7 @@ public:
     // then "Opacity", "Reflectivity" and "Shininess", linked to the properties.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     // Materials have no type names: always empty.
-    KStringList GetTypeNames() const { return KStringList(); }
+    KStringList GetTypeNames() const override { return KStringList(); }
     KErrorRecord& GetError() { return mErrorRecord; }
 
     const char* GetShadingModel() const { return mShadingModel.Buffer(); }

@@ -194,8 +194,8 @@ KErrorRecord& KScnTexture::SharedErrorRecord()
     return record;
 }
 
-KScnTexture::KScnTexture(const char* name)
-    : KScnTakeNodeContainer(name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
+KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
+    : KScnTakeNodeContainer(manager, name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
 {
     mProps = new KScnTextureProperties(this);
     AddDefaultTakeNode();

@@ -174,8 +174,9 @@ public:
         ePlanarNormalZ = 2
     };
 
-    // name is the full object name ("Texture::" + name, given by the manager).
-    explicit KScnTexture(const char* name);
+    // name is the full object name ("Texture::" + name, given by the
+    // manager); manager may be null for a free texture.
+    KScnTexture(KScnSdkManager* manager, const char* name);
     ~KScnTexture() override;
 
     int GetObjectKind() const override { return eKindTexture; }
@@ -185,9 +186,9 @@ public:
     // and "Alpha" in the first take.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 
-    KString GetTypeName() const { return mTypeName; }
+    KString GetTypeName() const override { return mTypeName; }
     // Textures have no further type names: always empty.
-    KStringList GetTypeNames() const { return KStringList(); }
+    KStringList GetTypeNames() const override { return KStringList(); }
 
     // ---- File names ----
     // Never null. The setters refuse a null or empty text (false, nothing

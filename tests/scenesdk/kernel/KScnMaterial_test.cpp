@@ -3,6 +3,8 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 
+#include "scenesdk/kernel/KScnSdkManager.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,9 @@ using namespace scenesdk;
 
 namespace
 {
+
+// The objects' manager, as the manager's factory would hand it to them.
+KScnSdkManager gManager;
 
 std::string Triple(double x, double y, double z)
 {
@@ -46,7 +51,7 @@ const Row kMaterialRows[] = {
 
 TEST(KScnMaterial, PropertyTable)
 {
-    KScnMaterial mat("Material::red");
+    KScnMaterial mat(&gManager, "Material::red");
     KScnMaterialProperties* props = mat.GetMaterialProperties();
     ASSERT_EQ(props->GetPropertyCount(), 7);
     for (int i = 0; i < 7; ++i)
@@ -78,11 +83,13 @@ TEST(KScnMaterial, PropertyTable)
     EXPECT_STREQ(mat.GetShadingModel(), "phong");
     EXPECT_FALSE(mat.GetMultiLayer());
     EXPECT_EQ(mat.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(mat.GetNamePrefix(), "Material::");
+    EXPECT_EQ(mat.GetNameWithoutPrefix(), "red");
 }
 
 TEST(KScnMaterial, DefaultTakeChannels)
 {
-    KScnMaterial mat("Material::red");
+    KScnMaterial mat(&gManager, "Material::red");
     ASSERT_EQ(mat.GetTakeNodeCount(), 1);
     EXPECT_STREQ(mat.GetTakeNodeName(0), "Default");
     KFCurveNode* root = mat.GetDefaultTakeNode()->GetRootCurveNode();
@@ -107,7 +114,7 @@ TEST(KScnMaterial, DefaultTakeChannels)
 
 TEST(KScnMaterial, NewMaterialReadsTheDefaultTake)
 {
-    KScnMaterial mat("Material::red");
+    KScnMaterial mat(&gManager, "Material::red");
     double r, g, b;
     mat.GetDefaultAmbient(r, g, b);
     EXPECT_EQ(Triple(r, g, b), Triple(0.2f, 0.2f, 0.2f));
@@ -124,7 +131,7 @@ TEST(KScnMaterial, NewMaterialReadsTheDefaultTake)
 
 TEST(KScnMaterial, ScalarClampingAndShininessScale)
 {
-    KScnMaterial mat("Material::m");
+    KScnMaterial mat(&gManager, "Material::m");
     KFCurve* shininess = mat.GetDefaultTakeNode()->GetShininessCurve();
     mat.SetDefaultShininess(0.5);
     EXPECT_EQ(shininess->GetDefaultValue(), 64.0f);
@@ -150,7 +157,7 @@ TEST(KScnMaterial, ScalarClampingAndShininessScale)
 
 TEST(KScnMaterial, PropertiesAndDefaultTakeFollowEachOther)
 {
-    KScnMaterial mat("Material::m");
+    KScnMaterial mat(&gManager, "Material::m");
     KScnMaterialProperties* props = mat.GetMaterialProperties();
 
     // Take -> property.
@@ -179,7 +186,7 @@ TEST(KScnMaterial, PropertiesAndDefaultTakeFollowEachOther)
 
 TEST(KScnMaterial, ColourAccessors)
 {
-    KScnMaterial mat("Material::m");
+    KScnMaterial mat(&gManager, "Material::m");
     mat.SetDiffuse(KColorRGBA(0.25, 0.5, 0.75, 0.1));
     KColorRGBA c = mat.GetDiffuse();
     EXPECT_EQ(Triple(c.mRed, c.mGreen, c.mBlue), Triple(0.25, 0.5, 0.75));
@@ -195,14 +202,14 @@ TEST(KScnMaterial, ColourAccessors)
 
 TEST(KScnMaterial, DuplicateTest)
 {
-    KScnMaterial a("Material::red");
-    KScnMaterial b("Material::red");
+    KScnMaterial a(&gManager, "Material::red");
+    KScnMaterial b(&gManager, "Material::red");
     b.SetShadingModel("PHONG");
     EXPECT_TRUE(a.IsDuplicateOf(&b));
     EXPECT_TRUE(a.IsDuplicateOf(&a));
     EXPECT_FALSE(a.IsDuplicateOf(nullptr));
 
-    KScnMaterial upper("Material::Red");
+    KScnMaterial upper(&gManager, "Material::Red");
     EXPECT_FALSE(a.IsDuplicateOf(&upper));
 
     b.SetDefaultSpecular(0.2, 0.2, 0.3);

@@ -4,6 +4,8 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 
+#include "scenesdk/kernel/KScnSdkManager.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +15,9 @@ using namespace scenesdk;
 
 namespace
 {
+
+// The objects' manager, as the manager's factory would hand it to them.
+KScnSdkManager gManager;
 
 struct PropertyRow
 {
@@ -55,7 +60,7 @@ std::string Triple(double x, double y, double z)
 
 TEST(KScnTexture, PropertyTableAfterReset)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     ASSERT_EQ(props->GetPropertyCount(), 15);
     for (int i = 0; i < 15; ++i)
@@ -87,7 +92,7 @@ TEST(KScnTexture, PropertyTableAfterReset)
 
 TEST(KScnTexture, PropertySetIdentityAndVideoList)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     EXPECT_STREQ(props->GetClassName(), "KScnTextureProperties");
     EXPECT_TRUE(props->IsA(KScnTextureProperties::ClassId));
@@ -135,7 +140,7 @@ TEST(KScnTexture, EnumNames)
     EXPECT_EQ(WrapModeName(2), nullptr);
 
     // The properties name their values through the same functions.
-    KScnTexture tex("Texture::t");
+    KScnTexture tex(&gManager, "Texture::t");
     KScnTextureProperties* props = tex.GetTextureProperties();
     EXPECT_STREQ(props->CurrentTextureBlendMode.GetEnumName(1), "Additive");
     EXPECT_STREQ(props->TextureTypeUse.GetEnumName(5), "Bump Map (NormalMap)");
@@ -145,7 +150,7 @@ TEST(KScnTexture, EnumNames)
 
 TEST(KScnTexture, NewTextureState)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     EXPECT_EQ(tex.GetBlendMode(), eBlendAdditive);
     EXPECT_EQ(tex.GetMappingType(), KScnTexture::eMappingUV);
     EXPECT_EQ(tex.GetTextureProperties()->CurrentMappingType.GetValue(), eUMT_UV);
@@ -164,12 +169,15 @@ TEST(KScnTexture, NewTextureState)
     EXPECT_EQ(tex.GetUVScaling(), KgeUVVector(1, 1));
     EXPECT_EQ(tex.GetUVTranslation(), KgeUVVector(0, 0));
     EXPECT_STREQ(tex.GetTakeNodeName(0), "Default");
+    EXPECT_EQ(tex.GetNamePrefix(), "Texture::");
+    EXPECT_EQ(tex.GetNameWithoutPrefix(), "wood");
+    EXPECT_EQ(tex.GetSdkManager(), &gManager);
     EXPECT_EQ(tex.GetCurrentTakeIndex(), 0);
 }
 
 TEST(KScnTexture, DefaultTakeChannels)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     KFCurveNode* root = tex.GetDefaultTakeNode()->GetRootCurveNode();
     const char* names[] = {"Translation", "Rotation", "Scaling", "Alpha"};
     ASSERT_EQ(root->GetChildCount(), 4);
@@ -194,7 +202,7 @@ TEST(KScnTexture, DefaultTakeChannels)
 
 TEST(KScnTexture, PlacementWritesCurvesAndProperties)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     tex.SetDefaultTranslation(1.5, -2.0, 0.1);
     EXPECT_EQ(CurveAt(tex, "Translation/Z")->GetDefaultValue(), 0.1f);
@@ -226,7 +234,7 @@ TEST(KScnTexture, PlacementWritesCurvesAndProperties)
 
 TEST(KScnTexture, FileNames)
 {
-    KScnTexture tex("Texture::wood");
+    KScnTexture tex(&gManager, "Texture::wood");
     EXPECT_TRUE(tex.SetFileName("C:/data/wood.tga"));
     EXPECT_TRUE(tex.SetRelativeFileName("wood.tga"));
     EXPECT_FALSE(tex.SetFileName(""));
@@ -243,7 +251,7 @@ TEST(KScnTexture, FileNames)
 
 TEST(KScnTexture, MappingTypeRule)
 {
-    KScnTexture tex("Texture::t");
+    KScnTexture tex(&gManager, "Texture::t");
     auto shown = [&] { return static_cast<int>(tex.GetTextureProperties()->CurrentMappingType.GetValue()); };
     const int expected[] = {10, -1, 4, 5, 8, 9, 0, 6, 10}; // for types 0..8; 1 depends on the normal
     for (int type = 0; type <= 8; ++type)
@@ -274,7 +282,7 @@ TEST(KScnTexture, MappingTypeRule)
 
 TEST(KScnTexture, UseCroppingWrapBlendAndMaterialMode)
 {
-    KScnTexture tex("Texture::t");
+    KScnTexture tex(&gManager, "Texture::t");
     const ETextureUse6 expected[] = {eTextureUseColor,     eTextureUseShadowMap,
                                      eTextureUseLightMap,  eTextureUseSphericalReflectionMap,
                                      eTextureUseSphereMap, eTextureUseBumpNormalMap,
@@ -315,7 +323,7 @@ TEST(KScnTexture, UseCroppingWrapBlendAndMaterialMode)
 
 TEST(KScnTexture, PivotSettersKeepTheFourthComponent)
 {
-    KScnTexture tex("Texture::t");
+    KScnTexture tex(&gManager, "Texture::t");
     KScnTextureProperties* props = tex.GetTextureProperties();
     props->TextureRotationPivot.SetValue(KgeTVector(1, 2, 3, 9));
     KgeTVector p = props->TextureRotationPivot.GetValue();
@@ -334,8 +342,8 @@ TEST(KScnTexture, DuplicateTest)
     EXPECT_EQ(KScnTexture::StripTrailingDigits("123"), "");
     EXPECT_EQ(KScnTexture::StripTrailingDigits("a1b"), "a1b");
 
-    KScnTexture a("Texture::wood1");
-    KScnTexture b("Texture::wood2");
+    KScnTexture a(&gManager, "Texture::wood1");
+    KScnTexture b(&gManager, "Texture::wood2");
     for (KScnTexture* t : {&a, &b})
     {
         t->SetFileName("wood.tga");
@@ -346,7 +354,7 @@ TEST(KScnTexture, DuplicateTest)
     EXPECT_TRUE(a.IsDuplicateOf(&a));
     EXPECT_FALSE(a.IsDuplicateOf(nullptr));
 
-    KScnTexture other("Texture::stone1");
+    KScnTexture other(&gManager, "Texture::stone1");
     other.SetFileName("wood.tga");
     other.SetMediaName("wood");
     other.SetTranslation(0.5, 0.25);
