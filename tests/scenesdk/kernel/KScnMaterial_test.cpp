@@ -223,3 +223,16 @@ TEST(KScnMaterial, DuplicateTest)
     b.SetShadingModel("lambert");
     EXPECT_FALSE(a.IsDuplicateOf(&b));
 }
+
+TEST(KScnMaterial, HandlerPropertiesBecomeUserPropertiesOnTheExistingChannels)
+{
+    KScnSdkManager manager;
+    KScnMaterial mat(&manager, "Material::m");
+    EXPECT_EQ(mat.InstantiateHandlerProperties(), 7);
+    EXPECT_EQ(mat.GetUserPropertyCount(), 7);
+    EXPECT_EQ(mat.InstantiateHandlerProperties(), 0) << "listed properties are skipped";
+    // The channels built with the material are reused, not made twice.
+    EXPECT_EQ(mat.GetDefaultTakeNode()->GetRootCurveNode()->GetChildCount(), 7);
+    mat.SetDefaultDiffuse(0.5, 0.5, 0.5);
+    EXPECT_EQ(Prop3(&mat.GetMaterialProperties()->Diffuse), Triple(0.5, 0.5, 0.5));
+}

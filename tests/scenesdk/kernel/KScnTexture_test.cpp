@@ -395,3 +395,21 @@ TEST(KScnTexture, DuplicateTest)
     b.SetWrapMode(eWrapRepeat, eWrapClamp);
     EXPECT_FALSE(a.IsDuplicateOf(&b));
 }
+
+TEST(KScnTexture, HandlerPropertiesBecomeUserProperties)
+{
+    KScnSdkManager manager;
+    KScnTexture tex(&manager, "Texture::t");
+    EXPECT_EQ(tex.InstantiateHandlerProperties(), 15);
+    KFCurveNode* root = tex.GetDefaultTakeNode()->GetRootCurveNode();
+    int translations = 0;
+    for (int i = 0; i < root->GetChildCount(); ++i)
+    {
+        translations += std::string(root->GetChildAt(i)->GetName()) == "Translation" ? 1 : 0;
+    }
+    EXPECT_EQ(translations, 1);
+    tex.SetDefaultTranslation(1, 2, 3);
+    double x, y, z;
+    tex.GetDefaultTranslation(x, y, z);
+    EXPECT_EQ(Triple(x, y, z), Triple(1, 2, 3));
+}
