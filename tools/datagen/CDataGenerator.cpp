@@ -15,13 +15,14 @@ std::vector<std::string> CDataGenerator::ImageFiles()
     std::vector<std::string> files = {
         // GUI
         "mainbg.tga", "endbg.tga", "wonbg.tga", "buttonTex.tga", "windows.tga", "button_citizen1.tga",
-        "button_citizen2.tga", "button_market.tga", "button_church.tga", "button_toilet.tga", "button_tower.tga",
+        "button_citizen2.tga", "button_market.tga", "button_church.tga", "button_toilet.tga",
+        "button_tower.tga",
         // terrain (settings "GAME")
         "terrain/heightmap.tga", "terrain/grass.tga", "terrain/detail.tga", "terrain/treemap.tga",
         // sky (settings "Level%u")
-        "environment/sky.tga", "environment/skydome.tga", "environment/sky_posX.tga", "environment/sky_negX.tga",
-        "environment/sky_posY.tga", "environment/sky_negY.tga", "environment/sky_posZ.tga",
-        "environment/sky_negZ.tga",
+        "environment/sky.tga", "environment/skydome.tga", "environment/sky_posX.tga",
+        "environment/sky_negX.tga", "environment/sky_posY.tga", "environment/sky_negY.tga",
+        "environment/sky_posZ.tga", "environment/sky_negZ.tga",
         // model textures
         "textures/plaster.tga", "textures/timber.tga", "textures/roof.tga", "textures/stone.tga",
         "textures/bronze.tga", "textures/bark.tga", "textures/leaves.tga", "textures/pine.tga",

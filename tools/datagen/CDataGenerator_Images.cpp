@@ -22,7 +22,8 @@ uint32_t Rgb(int r, int g, int b)
 
 uint32_t Mix(uint32_t a, uint32_t b, double t)
 {
-    auto ch = [&](int shift) {
+    auto ch = [&](int shift)
+    {
         const double x = ((a >> shift) & 0xFF) * (1 - t) + ((b >> shift) & 0xFF) * t;
         return static_cast<int>(std::lround(x));
     };
@@ -54,7 +55,8 @@ public:
         const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
         const double fx = x - x0, fy = y - y0;
         const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-        auto v = [&](int i, int j) {
+        auto v = [&](int i, int j)
+        {
             i = ((i % m_Period) + m_Period) % m_Period;
             j = ((j % m_Period) + m_Period) % m_Period;
             return m_Values[static_cast<size_t>(j) * m_Period + i];
@@ -122,11 +124,12 @@ void Line(STgaImage& img, double x0, double y0, double x1, double y1, double wid
 
 void Triangle(STgaImage& img, double ax, double ay, double bx, double by, double cx, double cy, uint32_t rgb)
 {
-    auto edge = [](double x0, double y0, double x1, double y1, double x, double y) {
-        return (x1 - x0) * (y - y0) - (y1 - y0) * (x - x0);
-    };
-    const int minx = static_cast<int>(std::min({ax, bx, cx})), maxx = static_cast<int>(std::max({ax, bx, cx})) + 1;
-    const int miny = static_cast<int>(std::min({ay, by, cy})), maxy = static_cast<int>(std::max({ay, by, cy})) + 1;
+    auto edge = [](double x0, double y0, double x1, double y1, double x, double y)
+    { return (x1 - x0) * (y - y0) - (y1 - y0) * (x - x0); };
+    const int minx = static_cast<int>(std::min({ax, bx, cx})),
+              maxx = static_cast<int>(std::max({ax, bx, cx})) + 1;
+    const int miny = static_cast<int>(std::min({ay, by, cy})),
+              maxy = static_cast<int>(std::max({ay, by, cy})) + 1;
     for (int y = miny; y <= maxy; ++y)
     {
         for (int x = minx; x <= maxx; ++x)
@@ -202,7 +205,8 @@ void Text(STgaImage& img, const std::string& text, int x, int y, int scale, uint
             {
                 if (static_cast<int>(std::strlen(rows)) > r * 5 + col && rows[r * 5 + col] == '#')
                 {
-                    FillRect(img, x + col * scale, y + r * scale, x + (col + 1) * scale, y + (r + 1) * scale, rgb);
+                    FillRect(img, x + col * scale, y + r * scale, x + (col + 1) * scale, y + (r + 1) * scale,
+                             rgb);
                 }
             }
         }
@@ -229,15 +233,17 @@ void Backdrop(STgaImage& img, uint32_t skyTop, uint32_t skyLow, uint32_t hills, 
 {
     const CValueNoise noise(seed, 8);
     const int w = img.width, h = img.height;
-    Paint(img, [&](int x, int y) {
-        const double horizon = h * 0.62 + (noise.Fractal(x, 0, w, 3) - 0.5) * h * 0.18;
-        if (y < horizon)
-        {
-            return Mix(skyTop, skyLow, y / horizon);
-        }
-        const double g = noise.Fractal(x, y, w, 4);
-        return Scale(hills, 0.75 + 0.5 * g - 0.25 * (y - horizon) / h);
-    });
+    Paint(img,
+          [&](int x, int y)
+          {
+              const double horizon = h * 0.62 + (noise.Fractal(x, 0, w, 3) - 0.5) * h * 0.18;
+              if (y < horizon)
+              {
+                  return Mix(skyTop, skyLow, y / horizon);
+              }
+              const double g = noise.Fractal(x, y, w, 4);
+              return Scale(hills, 0.75 + 0.5 * g - 0.25 * (y - horizon) / h);
+          });
     // Houses on the horizon.
     CDataRandom r(seed + 1);
     for (int i = 0; i < 7; ++i)
@@ -254,8 +260,8 @@ void Backdrop(STgaImage& img, uint32_t skyTop, uint32_t skyLow, uint32_t hills, 
     }
     // Church tower.
     const double tx = w * 0.5;
-    FillRect(img, static_cast<int>(tx - w * 0.03), static_cast<int>(h * 0.42), static_cast<int>(tx + w * 0.03),
-             static_cast<int>(h * 0.66), Rgb(200, 195, 185));
+    FillRect(img, static_cast<int>(tx - w * 0.03), static_cast<int>(h * 0.42),
+             static_cast<int>(tx + w * 0.03), static_cast<int>(h * 0.66), Rgb(200, 195, 185));
     Triangle(img, tx - w * 0.04, h * 0.42, tx + w * 0.04, h * 0.42, tx, h * 0.3, Rgb(70, 90, 110));
 }
 
@@ -331,14 +337,16 @@ void CDataGenerator::WriteGuiImages()
         // bar (stone); third quarter, left quarter: the centre mark.
         STgaImage img = GuiImage(256, 256, 4);
         const CValueNoise noise(41, 16);
-        Paint(img, [&](int x, int y) {
-            const double n = noise.Fractal(x, y, 256, 4);
-            if (y < 64)
-            {
-                return Scale(Rgb(235, 215, 170), 0.85 + 0.25 * n);
-            }
-            return Scale(Rgb(150, 150, 145), 0.7 + 0.5 * n);
-        });
+        Paint(img,
+              [&](int x, int y)
+              {
+                  const double n = noise.Fractal(x, y, 256, 4);
+                  if (y < 64)
+                  {
+                      return Scale(Rgb(235, 215, 170), 0.85 + 0.25 * n);
+                  }
+                  return Scale(Rgb(150, 150, 145), 0.7 + 0.5 * n);
+              });
         FillRect(img, 0, 0, 256, 3, Rgb(120, 90, 50));
         FillRect(img, 0, 61, 256, 64, Rgb(120, 90, 50));
         FillRect(img, 0, 64, 256, 67, Rgb(70, 70, 70));
@@ -356,45 +364,51 @@ void CDataGenerator::WriteGuiImages()
         const char* file;
         std::function<void(STgaImage&, int, int)> draw; // band top, band height
     };
-    auto house = [](uint32_t wall, uint32_t roof, double width, double height) {
-        return [=](STgaImage& img, int top, int h) {
+    auto house = [](uint32_t wall, uint32_t roof, double width, double height)
+    {
+        return [=](STgaImage& img, int top, int h)
+        {
             const double cx = img.width / 2.0, base = top + h * 0.85;
             const double hw = img.width * width / 2, wh = h * height;
             FillRect(img, static_cast<int>(cx - hw), static_cast<int>(base - wh), static_cast<int>(cx + hw),
                      static_cast<int>(base), wall);
             Triangle(img, cx - hw - 3, base - wh, cx + hw + 3, base - wh, cx, base - wh - h * 0.3, roof);
-            FillRect(img, static_cast<int>(cx - 3), static_cast<int>(base - wh * 0.5), static_cast<int>(cx + 3),
-                     static_cast<int>(base), Rgb(80, 50, 20));
+            FillRect(img, static_cast<int>(cx - 3), static_cast<int>(base - wh * 0.5),
+                     static_cast<int>(cx + 3), static_cast<int>(base), Rgb(80, 50, 20));
         };
     };
     const SIcon icons[] = {
         {"button_citizen1.tga", house(Rgb(230, 220, 190), Rgb(170, 60, 40), 0.45, 0.3)},
         {"button_citizen2.tga", house(Rgb(240, 230, 200), Rgb(120, 50, 40), 0.65, 0.45)},
         {"button_market.tga",
-         [](STgaImage& img, int top, int h) {
+         [](STgaImage& img, int top, int h)
+         {
              for (int i = 0; i < 6; ++i)
              {
-                 FillRect(img, 12 + i * 7, top + h / 4, 19 + i * 7, top + h / 2, i % 2 ? Rgb(240, 240, 230)
-                                                                                    : Rgb(200, 40, 40));
+                 FillRect(img, 12 + i * 7, top + h / 4, 19 + i * 7, top + h / 2,
+                          i % 2 ? Rgb(240, 240, 230) : Rgb(200, 40, 40));
              }
              FillRect(img, 14, top + h / 2, 17, top + h * 7 / 8, Rgb(90, 60, 30));
              FillRect(img, 47, top + h / 2, 50, top + h * 7 / 8, Rgb(90, 60, 30));
              FillRect(img, 14, top + h * 5 / 8, 50, top + h * 11 / 16, Rgb(140, 100, 50));
          }},
         {"button_church.tga",
-         [](STgaImage& img, int top, int h) {
+         [](STgaImage& img, int top, int h)
+         {
              FillRect(img, 16, top + h / 2, 48, top + h * 7 / 8, Rgb(220, 215, 200));
              FillRect(img, 26, top + h / 4, 38, top + h * 7 / 8, Rgb(230, 225, 210));
              Triangle(img, 24, top + h / 4.0, 40, top + h / 4.0, 32, top + h / 16.0, Rgb(60, 80, 110));
          }},
         {"button_toilet.tga",
-         [](STgaImage& img, int top, int h) {
+         [](STgaImage& img, int top, int h)
+         {
              FillRect(img, 24, top + h / 3, 40, top + h * 7 / 8, Rgb(150, 100, 50));
              Triangle(img, 22, top + h / 3.0, 42, top + h / 3.0, 32, top + h / 8.0, Rgb(110, 70, 30));
              Disc(img, 32, top + h / 2.0, 2.5, Rgb(40, 20, 10));
          }},
         {"button_tower.tga",
-         [](STgaImage& img, int top, int h) {
+         [](STgaImage& img, int top, int h)
+         {
              FillRect(img, 24, top + h / 4, 40, top + h * 7 / 8, Rgb(160, 160, 150));
              for (int i = 0; i < 3; ++i)
              {
@@ -407,7 +421,8 @@ void CDataGenerator::WriteGuiImages()
     {
         // 64 x 128: the four button bands of 32 rows, each with the icon.
         STgaImage img = GuiImage(64, 128, 4);
-        const uint32_t faces[4] = {Rgb(200, 180, 130), Rgb(240, 220, 150), Rgb(160, 140, 100), Rgb(130, 130, 130)};
+        const uint32_t faces[4] = {Rgb(200, 180, 130), Rgb(240, 220, 150), Rgb(160, 140, 100),
+                                   Rgb(130, 130, 130)};
         const uint32_t borders[4] = {Rgb(90, 70, 40), Rgb(250, 210, 60), Rgb(60, 45, 25), Rgb(90, 90, 90)};
         for (int band = 0; band < 4; ++band)
         {
@@ -448,7 +463,8 @@ void CDataGenerator::WriteTerrainImages()
                 const double r = std::sqrt(wx * wx + wz * wz);
                 const double t = std::clamp((r - 150.0) / 90.0, 0.0, 1.0);
                 const double blend = t * t * (3 - 2 * t);
-                const double hills = noise.Fractal(x * 4.0, z * 4.0, 256, 3) * 150 + std::max(0.0, r - 240) * 0.5;
+                const double hills =
+                    noise.Fractal(x * 4.0, z * 4.0, 256, 3) * 150 + std::max(0.0, r - 240) * 0.5;
                 const int v = static_cast<int>(std::lround(80 + blend * hills));
                 img.Set(x, z, Rgb(v, v, v));
             }
@@ -460,26 +476,30 @@ void CDataGenerator::WriteTerrainImages()
         // a trodden square around the town centre.
         STgaImage img(256, 256, 3);
         const CValueNoise noise(52, 16);
-        Paint(img, [&](int x, int y) {
-            const double g = noise.Fractal(x, y, 256, 5);
-            uint32_t c = Mix(Rgb(60, 110, 35), Rgb(130, 160, 60), g);
-            const double dx = x - 128, dy = y - 128, r = std::sqrt(dx * dx + dy * dy);
-            if (r < 20)
-            {
-                c = Mix(c, Rgb(150, 125, 90), std::clamp((20 - r) / 6, 0.0, 1.0) * 0.8);
-            }
-            return c;
-        });
+        Paint(img,
+              [&](int x, int y)
+              {
+                  const double g = noise.Fractal(x, y, 256, 5);
+                  uint32_t c = Mix(Rgb(60, 110, 35), Rgb(130, 160, 60), g);
+                  const double dx = x - 128, dy = y - 128, r = std::sqrt(dx * dx + dy * dy);
+                  if (r < 20)
+                  {
+                      c = Mix(c, Rgb(150, 125, 90), std::clamp((20 - r) / 6, 0.0, 1.0) * 0.8);
+                  }
+                  return c;
+              });
         SaveImage("terrain/grass.tga", img, false);
     }
     {
         // Layer 1 repeats per cell and modulates layer 0: bright grain.
         STgaImage img(64, 64, 3);
         const CValueNoise noise(53, 16);
-        Paint(img, [&](int x, int y) {
-            const int v = static_cast<int>(190 + 65 * noise.Fractal(x, y, 64, 3));
-            return Rgb(v, v, v);
-        });
+        Paint(img,
+              [&](int x, int y)
+              {
+                  const int v = static_cast<int>(190 + 65 * noise.Fractal(x, y, 64, 3));
+                  return Rgb(v, v, v);
+              });
         SaveImage("terrain/detail.tga", img, false);
     }
     {
@@ -521,46 +541,53 @@ void CDataGenerator::WriteEnvironmentImages()
     {
         // Sphere map: the sky reflected in a ball, bright horizon ring.
         STgaImage img(256, 256, 3);
-        Paint(img, [&](int x, int y) {
-            const double dx = (x - 127.5) / 128, dy = (y - 127.5) / 128, r = std::sqrt(dx * dx + dy * dy);
-            const uint32_t sky = Mix(Rgb(90, 150, 230), Rgb(235, 240, 250), std::clamp(r, 0.0, 1.0));
-            return Mix(sky, Rgb(255, 255, 255), std::max(0.0, clouds.Fractal(x, y, 256, 4) - 0.55) * 1.5);
-        });
+        Paint(
+            img,
+            [&](int x, int y)
+            {
+                const double dx = (x - 127.5) / 128, dy = (y - 127.5) / 128, r = std::sqrt(dx * dx + dy * dy);
+                const uint32_t sky = Mix(Rgb(90, 150, 230), Rgb(235, 240, 250), std::clamp(r, 0.0, 1.0));
+                return Mix(sky, Rgb(255, 255, 255), std::max(0.0, clouds.Fractal(x, y, 256, 4) - 0.55) * 1.5);
+            });
         SaveImage("environment/sky.tga", img, false);
     }
     {
         // The sky dome's own texture: u around, v from the bottom (0) to the
         // zenith (1); horizon haze, clouds above.
         STgaImage img(256, 128, 3);
-        Paint(img, [&](int x, int y) {
-            const double v = y / 127.0;
-            if (v < 0.5)
-            {
-                return Mix(Rgb(110, 130, 100), Rgb(215, 225, 235), v * 2);
-            }
-            const uint32_t sky = Mix(Rgb(200, 220, 245), Rgb(60, 120, 215), (v - 0.5) * 2);
-            const double c = std::max(0.0, clouds.Fractal(x, y * 2, 256, 4) - 0.5) * 2 * (1 - v);
-            return Mix(sky, Rgb(255, 255, 255), std::min(1.0, c * 2));
-        });
+        Paint(img,
+              [&](int x, int y)
+              {
+                  const double v = y / 127.0;
+                  if (v < 0.5)
+                  {
+                      return Mix(Rgb(110, 130, 100), Rgb(215, 225, 235), v * 2);
+                  }
+                  const uint32_t sky = Mix(Rgb(200, 220, 245), Rgb(60, 120, 215), (v - 0.5) * 2);
+                  const double c = std::max(0.0, clouds.Fractal(x, y * 2, 256, 4) - 0.5) * 2 * (1 - v);
+                  return Mix(sky, Rgb(255, 255, 255), std::min(1.0, c * 2));
+              });
         SaveImage("environment/skydome.tga", img, false);
     }
     const char* faces[] = {"posX", "negX", "posY", "negY", "posZ", "negZ"};
     for (int f = 0; f < 6; ++f)
     {
         STgaImage img(128, 128, 3);
-        Paint(img, [&](int x, int y) {
-            if (f == 2)
-            {
-                return Mix(Rgb(70, 120, 210), Rgb(255, 255, 255),
-                           std::max(0.0, clouds.Fractal(x, y, 128, 4) - 0.55) * 1.5);
-            }
-            if (f == 3)
-            {
-                return Rgb(90, 110, 80);
-            }
-            const double v = y / 127.0; // 0 at the top row
-            return Mix(Rgb(70, 120, 210), Rgb(225, 230, 240), v);
-        });
+        Paint(img,
+              [&](int x, int y)
+              {
+                  if (f == 2)
+                  {
+                      return Mix(Rgb(70, 120, 210), Rgb(255, 255, 255),
+                                 std::max(0.0, clouds.Fractal(x, y, 128, 4) - 0.55) * 1.5);
+                  }
+                  if (f == 3)
+                  {
+                      return Rgb(90, 110, 80);
+                  }
+                  const double v = y / 127.0; // 0 at the top row
+                  return Mix(Rgb(70, 120, 210), Rgb(225, 230, 240), v);
+              });
         SaveImage(std::string("environment/sky_") + faces[f] + ".tga", img, false);
     }
 }
@@ -576,16 +603,19 @@ void CDataGenerator::WriteTextures()
     };
     const STexture textures[] = {
         {"textures/plaster.tga", 128,
-         [](int x, int y, const CValueNoise& n) { return Scale(Rgb(235, 225, 200), 0.85 + 0.2 * n.Fractal(x, y, 128, 4)); },
+         [](int x, int y, const CValueNoise& n)
+         { return Scale(Rgb(235, 225, 200), 0.85 + 0.2 * n.Fractal(x, y, 128, 4)); },
          71},
         {"textures/timber.tga", 128,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const double grain = std::sin(x * 0.35 + n.Fractal(x, y, 128, 3) * 6) * 0.5 + 0.5;
              return Scale(Rgb(120, 78, 40), 0.75 + 0.35 * grain);
          },
          72},
         {"textures/roof.tga", 128,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const int row = y / 16;
              const int col = (x + (row % 2) * 8) / 16;
              const bool gap = y % 16 < 2 || (x + (row % 2) * 8) % 16 < 1;
@@ -594,74 +624,79 @@ void CDataGenerator::WriteTextures()
          },
          73},
         {"textures/stone.tga", 128,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const int row = y / 32;
              const int xs = x + (row % 2) * 16;
              const bool joint = y % 32 < 3 || xs % 32 < 3;
-             return joint ? Rgb(90, 88, 80) : Scale(Rgb(170, 165, 150), 0.75 + 0.35 * n.Fractal(x, y, 128, 4));
+             return joint ? Rgb(90, 88, 80)
+                          : Scale(Rgb(170, 165, 150), 0.75 + 0.35 * n.Fractal(x, y, 128, 4));
          },
          74},
         {"textures/bronze.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
-             return Mix(Rgb(150, 110, 50), Rgb(80, 140, 110), n.Fractal(x, y, 64, 3) * 0.7);
-         },
+         [](int x, int y, const CValueNoise& n)
+         { return Mix(Rgb(150, 110, 50), Rgb(80, 140, 110), n.Fractal(x, y, 64, 3) * 0.7); },
          75},
         {"textures/bark.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const double ridge = std::fabs(std::sin(x * 0.4 + n.Fractal(x, y, 64, 2) * 4));
              return Scale(Rgb(95, 70, 45), 0.6 + 0.5 * ridge);
          },
          76},
         {"textures/leaves.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
-             return Mix(Rgb(40, 100, 30), Rgb(110, 170, 50), n.Fractal(x, y, 64, 4));
-         },
+         [](int x, int y, const CValueNoise& n)
+         { return Mix(Rgb(40, 100, 30), Rgb(110, 170, 50), n.Fractal(x, y, 64, 4)); },
          77},
         {"textures/pine.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
-             return Mix(Rgb(20, 60, 30), Rgb(50, 110, 50), n.Fractal(x, y, 64, 4));
-         },
+         [](int x, int y, const CValueNoise& n)
+         { return Mix(Rgb(20, 60, 30), Rgb(50, 110, 50), n.Fractal(x, y, 64, 4)); },
          78},
         {"textures/birch.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
-             return n.At(x * 0.1, y * 0.5) > 0.75 ? Rgb(40, 40, 35) : Rgb(230, 230, 220);
-         },
+         [](int x, int y, const CValueNoise& n)
+         { return n.At(x * 0.1, y * 0.5) > 0.75 ? Rgb(40, 40, 35) : Rgb(230, 230, 220); },
          79},
         {"textures/feathers.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const double stripe = (y % 8) / 8.0;
              return Scale(Rgb(60, 55, 60), 0.7 + 0.3 * stripe + 0.2 * n.Fractal(x, y, 64, 3));
          },
          80},
         {"textures/beak.tga", 16, [](int, int, const CValueNoise&) { return Rgb(240, 160, 30); }, 81},
         {"textures/arrow.tga", 64,
-         [](int x, int, const CValueNoise&) {
+         [](int x, int, const CValueNoise&)
+         {
              // u across: shaft wood, then iron tip, then red fletching.
              return x < 40 ? Rgb(170, 130, 80) : x < 52 ? Rgb(110, 110, 120) : Rgb(200, 40, 40);
          },
          82},
         {"textures/dropping.tga", 16,
-         [](int x, int y, const CValueNoise& n) {
-             return Scale(Rgb(245, 245, 235), 0.85 + 0.15 * n.Fractal(x, y, 16, 2));
-         },
+         [](int x, int y, const CValueNoise& n)
+         { return Scale(Rgb(245, 245, 235), 0.85 + 0.15 * n.Fractal(x, y, 16, 2)); },
          83},
         {"textures/planks.tga", 128,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const bool seam = x % 32 < 2;
              const double grain = std::sin(y * 0.25 + n.Fractal(x, y, 128, 3) * 5) * 0.5 + 0.5;
              return seam ? Rgb(60, 40, 20) : Scale(Rgb(160, 115, 65), 0.8 + 0.25 * grain);
          },
          84},
         {"textures/cloth.tga", 64,
-         [](int x, int, const CValueNoise&) { return (x / 16) % 2 ? Rgb(245, 240, 225) : Rgb(200, 40, 40); }, 85},
+         [](int x, int, const CValueNoise&) { return (x / 16) % 2 ? Rgb(245, 240, 225) : Rgb(200, 40, 40); },
+         85},
         {"textures/window.tga", 32,
-         [](int x, int y, const CValueNoise&) {
-             const bool frame = x < 3 || x > 28 || y < 3 || y > 28 || (x > 14 && x < 17) || (y > 14 && y < 17);
+         [](int x, int y, const CValueNoise&)
+         {
+             const bool frame =
+                 x < 3 || x > 28 || y < 3 || y > 28 || (x > 14 && x < 17) || (y > 14 && y < 17);
              return frame ? Rgb(90, 60, 30) : Mix(Rgb(120, 160, 200), Rgb(40, 60, 90), y / 31.0);
          },
          86},
         {"textures/rubble.tga", 64,
-         [](int x, int y, const CValueNoise& n) {
+         [](int x, int y, const CValueNoise& n)
+         {
              const double v = n.Fractal(x, y, 64, 4);
              return v < 0.35 ? Rgb(40, 35, 30) : Scale(Rgb(140, 130, 120), 0.6 + 0.6 * v);
          },
@@ -680,7 +715,8 @@ void CDataGenerator::WriteTextures()
     // joints of textures/stone.tga as grooves.
     STgaImage normal(128, 128, 3);
     const CValueNoise noise(74, 8);
-    auto height = [&](int x, int y) {
+    auto height = [&](int x, int y)
+    {
         x = (x + 128) % 128;
         y = (y + 128) % 128;
         const int xs = x + ((y / 32) % 2) * 16;

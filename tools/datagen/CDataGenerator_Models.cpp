@@ -26,8 +26,8 @@ CModelBuilder Bird()
     const int feathers = b.AddMaterial(Material("Feathers", "feathers"));
     const int beak = b.AddMaterial(Material("Beak", "beak"));
     b.SetMaterial(feathers);
-    b.Sphere({0, 0, 0.05}, 0.22, 10, 6);          // body
-    b.Sphere({0, 0.1, -0.25}, 0.13, 8, 5);        // head
+    b.Sphere({0, 0, 0.05}, 0.22, 10, 6);         // body
+    b.Sphere({0, 0.1, -0.25}, 0.13, 8, 5);       // head
     b.Box({0, -0.02, 0.35}, {0.22, 0.04, 0.25}); // tail
     // Wings: thin slabs swept back a little.
     b.SetPlacement({0.35, 0.02, 0.05}, -0.25);
@@ -249,15 +249,15 @@ CModelBuilder Statue()
     b.Box({0, 0, 0}, {2.6, 0.5, 2.6}, 0.5);
     b.Box({0, 0.5, 0}, {1.8, 1.8, 1.8}, 0.5);
     b.SetMaterial(metal);
-    b.Cylinder({0.25, 2.3, 0}, 0.18, 1.5, 8, true);  // legs
+    b.Cylinder({0.25, 2.3, 0}, 0.18, 1.5, 8, true); // legs
     b.Cylinder({-0.25, 2.3, 0}, 0.18, 1.5, 8, true);
     b.Cylinder({0, 3.7, 0}, 0.45, 1.4, 10, true);    // body
     b.Sphere({0, 5.45, 0}, 0.33, 10, 7);             // head
     b.Cylinder({-0.62, 4.0, 0}, 0.13, 1.0, 6, true); // lowered arm
     b.SetPlacement({0.55, 4.9, 0}, 0, 1, 0);
-    b.Cylinder({0, 0, 0}, 0.13, 1.1, 6, true);       // raised arm
+    b.Cylinder({0, 0, 0}, 0.13, 1.1, 6, true); // raised arm
     b.SetPlacement({0, 0, 0});
-    b.Cone({0.55, 6.0, 0}, 0.2, 0.5, 6);             // torch
+    b.Cone({0.55, 6.0, 0}, 0.2, 0.5, 6); // torch
     return b;
 }
 

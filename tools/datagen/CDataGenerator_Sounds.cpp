@@ -45,27 +45,33 @@ double Envelope(double t, double attack, double decay)
 }
 
 // Frequency of a note: semitones above A4.
-double Note(int semitones) { return 440.0 * std::pow(2.0, semitones / 12.0); }
+double Note(int semitones)
+{
+    return 440.0 * std::pow(2.0, semitones / 12.0);
+}
 
 // A looping tune: melody over a bass, notes in semitones from A4 (a value of
 // 100 is a rest), one note per beat.
 Samples Tune(const std::vector<int>& melody, const std::vector<int>& bass, double beat, double volume)
 {
     const double length = melody.size() * beat;
-    return Synth(length, [&](double t) {
-        const size_t i = static_cast<size_t>(t / beat) % melody.size();
-        const double tn = std::fmod(t, beat);
-        double v = 0;
-        if (melody[i] != 100)
-        {
-            const double f = Note(melody[i]);
-            v += (std::sin(2 * kPi * f * t) + 0.3 * std::sin(4 * kPi * f * t)) * Envelope(tn, 0.01, beat * 0.6);
-        }
-        const size_t bi = static_cast<size_t>(t / (beat * 2)) % bass.size();
-        const double tb = std::fmod(t, beat * 2);
-        v += 0.8 * std::sin(2 * kPi * Note(bass[bi] - 24) * t) * Envelope(tb, 0.02, beat * 1.5);
-        return v * volume;
-    });
+    return Synth(length,
+                 [&](double t)
+                 {
+                     const size_t i = static_cast<size_t>(t / beat) % melody.size();
+                     const double tn = std::fmod(t, beat);
+                     double v = 0;
+                     if (melody[i] != 100)
+                     {
+                         const double f = Note(melody[i]);
+                         v += (std::sin(2 * kPi * f * t) + 0.3 * std::sin(4 * kPi * f * t)) *
+                              Envelope(tn, 0.01, beat * 0.6);
+                     }
+                     const size_t bi = static_cast<size_t>(t / (beat * 2)) % bass.size();
+                     const double tb = std::fmod(t, beat * 2);
+                     v += 0.8 * std::sin(2 * kPi * Note(bass[bi] - 24) * t) * Envelope(tb, 0.02, beat * 1.5);
+                     return v * volume;
+                 });
 }
 
 bool Run(const std::vector<std::string>& args)
@@ -97,7 +103,8 @@ bool HaveLame()
     while (start <= dirs.size())
     {
         const size_t end = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string dir =
+            dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!dir.empty() && access((fs::path(dir) / "lame").c_str(), X_OK) == 0)
         {
             return true;
@@ -115,7 +122,8 @@ bool HaveLame()
 
 void CDataGenerator::WriteSounds()
 {
-    auto saveWav = [&](const std::string& relative, const Samples& s) {
+    auto saveWav = [&](const std::string& relative, const Samples& s)
+    {
         if (!CWavWriter::Save(Path(relative), s, kRate))
         {
             Fail("cannot write " + Path(relative));
@@ -127,12 +135,16 @@ void CDataGenerator::WriteSounds()
 
     // GUI: a soft blip on hover, a wooden click on press.
     saveWav("sounds/button_rollover.wav",
-            Synth(0.08, [](double t) { return 0.35 * std::sin(2 * kPi * 1320 * t) * Envelope(t, 0.005, 0.025); }));
+            Synth(0.08,
+                  [](double t) { return 0.35 * std::sin(2 * kPi * 1320 * t) * Envelope(t, 0.005, 0.025); }));
     CDataRandom clickNoise(91);
-    saveWav("sounds/button_select.wav", Synth(0.12, [&](double t) {
-                const double noise = clickNoise.Range(-1, 1);
-                return (0.5 * std::sin(2 * kPi * 660 * t) + 0.3 * noise) * Envelope(t, 0.002, 0.03);
-            }));
+    saveWav("sounds/button_select.wav", Synth(0.12,
+                                              [&](double t)
+                                              {
+                                                  const double noise = clickNoise.Range(-1, 1);
+                                                  return (0.5 * std::sin(2 * kPi * 660 * t) + 0.3 * noise) *
+                                                         Envelope(t, 0.002, 0.03);
+                                              }));
 
     const bool lame = HaveLame();
     if (!lame)

@@ -8,9 +8,18 @@ namespace
 
 constexpr double kPi = 3.14159265358979323846;
 
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 Add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 Sub(const Vec3& a, const Vec3& b)
+{
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Vec3 Add(const Vec3& a, const Vec3& b)
+{
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+double Dot(const Vec3& a, const Vec3& b)
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 Vec3 Cross(const Vec3& a, const Vec3& b)
 {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
@@ -90,7 +99,8 @@ void CModelBuilder::FlatTriangle(const Vec3& a, const Vec3& b, const Vec3& c)
     const Vec3 n = Normalise(Cross(Sub(b, a), Sub(c, a)));
     // Planar mapping on the plane the face is most parallel to, 1 repeat per
     // 2 units.
-    auto uv = [&](const Vec3& p, double& u, double& v) {
+    auto uv = [&](const Vec3& p, double& u, double& v)
+    {
         if (std::fabs(n[1]) >= std::fabs(n[0]) && std::fabs(n[1]) >= std::fabs(n[2]))
         {
             u = p[0] * 0.5;
@@ -111,7 +121,12 @@ void CModelBuilder::FlatTriangle(const Vec3& a, const Vec3& b, const Vec3& c)
     uv(a, u[0], v[0]);
     uv(b, u[1], v[1]);
     uv(c, u[2], v[2]);
-    Triangle(Vertex(a, n, u[0], v[0]), Vertex(b, n, u[1], v[1]), Vertex(c, n, u[2], v[2]));
+    // One statement each: the control-point order must not depend on the
+    // compiler's order of evaluating arguments.
+    const int ia = Vertex(a, n, u[0], v[0]);
+    const int ib = Vertex(b, n, u[1], v[1]);
+    const int ic = Vertex(c, n, u[2], v[2]);
+    Triangle(ia, ib, ic);
 }
 
 void CModelBuilder::FlatQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, double uScale,
@@ -213,7 +228,8 @@ void CModelBuilder::Cone(const Vec3& base, double radius, double height, int seg
     {
         const double a0 = 2 * kPi * i / segments, a1 = 2 * kPi * (i + 1) / segments, am = (a0 + a1) / 2;
         auto dir = [](double a) { return Vec3{std::cos(a), 0, -std::sin(a)}; };
-        auto normal = [&](double a) {
+        auto normal = [&](double a)
+        {
             const Vec3 d = dir(a);
             return Vec3{d[0] * std::cos(slant), std::sin(slant), d[2] * std::cos(slant)};
         };
@@ -222,10 +238,11 @@ void CModelBuilder::Cone(const Vec3& base, double radius, double height, int seg
                               static_cast<double>(i) / segments * 2, 0);
         const int b1 = Vertex({base[0] + radius * d1[0], base[1], base[2] + radius * d1[2]}, normal(a1),
                               static_cast<double>(i + 1) / segments * 2, 0);
-        const int top = Vertex({base[0], base[1] + height, base[2]}, normal(am),
-                               (i + 0.5) / segments * 2, height * 0.5);
+        const int top =
+            Vertex({base[0], base[1] + height, base[2]}, normal(am), (i + 0.5) / segments * 2, height * 0.5);
         Triangle(b0, b1, top);
-        FlatTriangle({base[0], base[1], base[2]}, {base[0] + radius * d1[0], base[1], base[2] + radius * d1[2]},
+        FlatTriangle({base[0], base[1], base[2]},
+                     {base[0] + radius * d1[0], base[1], base[2] + radius * d1[2]},
                      {base[0] + radius * d0[0], base[1], base[2] + radius * d0[2]});
     }
 }
@@ -242,8 +259,9 @@ void CModelBuilder::Sphere(const Vec3& centre, double radius, int slices, int st
             const double theta = 2 * kPi * i / slices;
             const Vec3 d{std::sin(phi) * std::cos(theta), std::cos(phi), -std::sin(phi) * std::sin(theta)};
             const Vec3 n = inward ? Vec3{-d[0], -d[1], -d[2]} : d;
-            row.push_back(Vertex({centre[0] + radius * d[0], centre[1] + radius * d[1], centre[2] + radius * d[2]},
-                                 n, static_cast<double>(i) / slices, 1.0 - static_cast<double>(j) / stacks));
+            row.push_back(
+                Vertex({centre[0] + radius * d[0], centre[1] + radius * d[1], centre[2] + radius * d[2]}, n,
+                       static_cast<double>(i) / slices, 1.0 - static_cast<double>(j) / stacks));
         }
         rows.push_back(row);
     }
@@ -371,7 +389,8 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
     w.BeginField("Layer");
     w.AddInt(0);
     w.BeginBlock();
-    auto element = [&](const char* name, const char* mapping, const char* reference) {
+    auto element = [&](const char* name, const char* mapping, const char* reference)
+    {
         w.BeginField(name);
         w.BeginBlock();
         w.BeginField("Mapping");
@@ -381,7 +400,8 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
         w.AddWord(reference);
         w.EndField();
     };
-    auto endElement = [&]() {
+    auto endElement = [&]()
+    {
         w.EndBlock();
         w.EndField();
     };
@@ -424,7 +444,8 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
         w.AddString("mat_" + m.name);
         w.AddWord("Null");
         w.BeginBlock();
-        auto real = [&](const char* name, double v) {
+        auto real = [&](const char* name, double v)
+        {
             w.BeginField("UserProperty");
             w.AddString(name);
             w.AddString("Real");
@@ -479,7 +500,8 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
         w.IntField("MultiLayer", 0);
         w.BeginField("Properties");
         w.BeginBlock();
-        auto colour = [&](const char* name, const Vec3& c) {
+        auto colour = [&](const char* name, const Vec3& c)
+        {
             w.BeginField(name);
             w.AddDoubles(c.data(), 3);
             w.EndField();

@@ -29,16 +29,16 @@ using Vec3 = std::array<double, 3>;
 
 struct SModelMaterial
 {
-    std::string name;                   // material name, unique in the model
-    Vec3 diffuse{0.8, 0.8, 0.8};        // ambient is half of it
+    std::string name;            // material name, unique in the model
+    Vec3 diffuse{0.8, 0.8, 0.8}; // ambient is half of it
     Vec3 specular{0.1, 0.1, 0.1};
     Vec3 emissive{0, 0, 0};
-    std::string texture;                // file name as the game opens it; required
-    double reflectivity = 0.0;          // 0..1, weight of the environment map
+    std::string texture;       // file name as the game opens it; required
+    double reflectivity = 0.0; // 0..1, weight of the environment map
     double opacity = 1.0;
-    double exponent = 0.1;              // shininess / 128
+    double exponent = 0.1; // shininess / 128
     bool useLighting = true;
-    std::string normalMap;              // base name under Data/shader/; "" = no bump shader
+    std::string normalMap; // base name under Data/shader/; "" = no bump shader
 };
 
 class CModelBuilder

@@ -29,7 +29,8 @@ namespace
 // Run-length packets never cross a row end, as the format asks of writers.
 void EncodeRow(const uint8_t* row, int width, int bpp, std::vector<uint8_t>& out)
 {
-    auto same = [&](int a, int b) {
+    auto same = [&](int a, int b)
+    {
         for (int c = 0; c < bpp; ++c)
         {
             if (row[a * bpp + c] != row[b * bpp + c])

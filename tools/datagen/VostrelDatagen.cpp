@@ -23,9 +23,8 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     CDataGenerator generator(argv[1], argc == 3 ? argv[2] : VOSTREL_TOOLS_DATA_DIR);
     const bool ok = generator.Generate();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "vostrel_datagen: " << generator.FilesWritten() << " files in " << argv[1] << " ("
-              << seconds << " s)" << (ok ? "" : ", with errors") << "\n";
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "vostrel_datagen: " << generator.FilesWritten() << " files in " << argv[1] << " (" << seconds
+              << " s)" << (ok ? "" : ", with errors") << "\n";
     return ok ? 0 : 1;
 }
