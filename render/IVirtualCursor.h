@@ -1,0 +1,13 @@
+#pragma once
+
+// The mouse as the GUI sees it: its last position in units of the GUI's
+// virtual screen (origin top-left, y down) and that screen's size. The GUI
+// manager answers it; the build phase's camera controller scrolls when the
+// position touches the screen border.
+class IVirtualCursor
+{
+public:
+    virtual ~IVirtualCursor() {}
+    virtual void GetVirtualMousePosition(float& x, float& y) const = 0;
+    virtual void GetVirtualScreenSize(float& width, float& height) const = 0;
+};
