@@ -52,13 +52,18 @@ private:
 
     // CDataGenerator_Images.cpp
     void WriteGuiImages();
+    void WriteBuildButtons();
+    void WriteLoadingScreens();
     void WriteTerrainImages();
+    void WritePlantMap();
     void WriteTextures();
+    void WriteNormalMap();
     void WriteEnvironmentImages();
     // CDataGenerator_Models.cpp
     void WriteModels();
     // CDataGenerator_Sounds.cpp
     void WriteSounds();
+    void WriteMp3Sounds(); // needs lame
     void CopyShader();
 
     bool SaveImage(const std::string& relative, const STgaImage& image, bool rle);

@@ -359,6 +359,12 @@ void CDataGenerator::WriteGuiImages()
         Disc(img, 32, 160, 2, Rgb(255, 40, 30));
         SaveImage("windows.tga", img, false);
     }
+    WriteBuildButtons();
+    WriteLoadingScreens();
+}
+
+void CDataGenerator::WriteBuildButtons()
+{
     struct SIcon
     {
         const char* file;
@@ -431,6 +437,10 @@ void CDataGenerator::WriteGuiImages()
         }
         SaveImage(icon.file, img, false);
     }
+}
+
+void CDataGenerator::WriteLoadingScreens()
+{
     const uint32_t themes[][3] = {{Rgb(90, 160, 230), Rgb(220, 235, 250), Rgb(100, 160, 60)},
                                   {Rgb(230, 130, 60), Rgb(250, 210, 150), Rgb(120, 140, 60)},
                                   {Rgb(30, 40, 90), Rgb(120, 110, 160), Rgb(50, 80, 50)}};
@@ -502,6 +512,11 @@ void CDataGenerator::WriteTerrainImages()
               });
         SaveImage("terrain/detail.tga", img, false);
     }
+    WritePlantMap();
+}
+
+void CDataGenerator::WritePlantMap()
+{
     {
         // Plant map: one pixel per 16 x 16 unit cell; blue, green and red
         // count trees of kinds 1 to 3 (a byte b gives trunc(b x 12/255)). No
@@ -709,7 +724,11 @@ void CDataGenerator::WriteTextures()
         Paint(img, [&](int x, int y) { return t.paint(x, y, noise); });
         SaveImage(t.file, img, false);
     }
+    WriteNormalMap();
+}
 
+void CDataGenerator::WriteNormalMap()
+{
     // Normal map of the stone texture for the bump shader: tangent-space
     // normals packed as colour (x, y, z from -1..1 to 0..255), from the
     // joints of textures/stone.tga as grooves.

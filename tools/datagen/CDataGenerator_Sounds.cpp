@@ -146,12 +146,16 @@ void CDataGenerator::WriteSounds()
                                                          Envelope(t, 0.002, 0.03);
                                               }));
 
-    const bool lame = HaveLame();
-    if (!lame)
+    if (!HaveLame())
     {
         Note("Note: lame not found; the MP3 sounds and music are not written");
         return;
     }
+    WriteMp3Sounds();
+}
+
+void CDataGenerator::WriteMp3Sounds()
+{
     CDataRandom noise(92);
     struct SMp3
     {

@@ -283,7 +283,7 @@ void CModelBuilder::Sphere(const Vec3& centre, double radius, int slices, int st
     }
 }
 
-bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string& error) const
+bool CModelBuilder::Check(std::string& error) const
 {
     if (m_Triangles.empty())
     {
@@ -313,10 +313,13 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
             return false;
         }
     }
+    return true;
+}
 
-    // Distinct texture files, in order of first use; material -> texture index.
+std::vector<std::string> CModelBuilder::TextureFiles(std::vector<int>& materialTexture) const
+{
     std::vector<std::string> textures;
-    std::vector<int> materialTexture;
+    materialTexture.clear();
     for (const SModelMaterial& m : m_Materials)
     {
         int index = -1;
@@ -334,13 +337,223 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
         }
         materialTexture.push_back(index);
     }
-    auto textureName = [](size_t t) { return "Tex" + std::to_string(t); };
+    return textures;
+}
+
+namespace
+{
+
+std::string TextureName(size_t index)
+{
+    return "Tex" + std::to_string(index);
+}
+
+// Opens a layer element's block with its mapping and reference; the caller
+// writes the arrays and closes it with EndElement.
+void BeginElement(CScnWriter& w, const char* name, const char* mapping, const char* reference)
+{
+    w.BeginField(name);
+    w.BeginBlock();
+    w.BeginField("Mapping");
+    w.AddWord(mapping);
+    w.EndField();
+    w.BeginField("Reference");
+    w.AddWord(reference);
+    w.EndField();
+}
+
+void EndElement(CScnWriter& w)
+{
+    w.EndBlock();
+    w.EndField();
+}
+
+void DoublesField(CScnWriter& w, const char* name, const std::vector<double>& v)
+{
+    w.BeginField(name);
+    w.AddDoubles(v.data(), v.size());
+    w.EndField();
+}
+
+void IntsField(CScnWriter& w, const char* name, const std::vector<int32_t>& v)
+{
+    w.BeginField(name);
+    w.AddInts(v.data(), v.size());
+    w.EndField();
+}
+
+void UserProperty(CScnWriter& w, const char* name, const char* type, double value)
+{
+    w.BeginField("UserProperty");
+    w.AddString(name);
+    w.AddString(type);
+    w.AddString("");
+    if (std::string(type) == "Bool")
+    {
+        w.AddInt(value != 0.0 ? 1 : 0);
+    }
+    else
+    {
+        w.AddDouble(value);
+    }
+    w.EndField();
+}
+
+} // namespace
+
+void CModelBuilder::WriteMesh(CScnWriter& w, const std::vector<int>& materialTexture) const
+{
+    std::vector<double> points, normals, uvs;
+    for (const SPoint& p : m_Points)
+    {
+        points.insert(points.end(), p.p.begin(), p.p.end());
+        normals.insert(normals.end(), p.n.begin(), p.n.end());
+        uvs.insert(uvs.end(), {p.u, p.v});
+    }
+    const std::vector<int32_t> sizes(m_Triangles.size() / 3, 3);
+    const std::vector<int32_t> corners(m_Triangles.begin(), m_Triangles.end());
+    const std::vector<int32_t> polygonMaterials(m_TriangleMaterials.begin(), m_TriangleMaterials.end());
+    std::vector<int32_t> polygonTextures;
+    for (int m : m_TriangleMaterials)
+    {
+        polygonTextures.push_back(materialTexture[m]);
+    }
+
+    w.BeginField("Mesh");
+    w.BeginBlock();
+    DoublesField(w, "ControlPoints", points);
+    IntsField(w, "PolygonSizes", sizes);
+    IntsField(w, "PolygonVertices", corners);
+    w.BeginField("Layer");
+    w.AddInt(0);
+    w.BeginBlock();
+    BeginElement(w, "LayerElementNormal", "ByControlPoint", "Direct");
+    DoublesField(w, "Values", normals);
+    EndElement(w);
+    BeginElement(w, "LayerElementMaterial", "ByPolygon", "IndexToDirect");
+    IntsField(w, "Indices", polygonMaterials);
+    EndElement(w);
+    BeginElement(w, "LayerElementTexture", "ByPolygon", "IndexToDirect");
+    w.IntField("BlendMode", 2); // modulate
+    w.IntField("Alpha", 1);
+    IntsField(w, "Indices", polygonTextures);
+    EndElement(w);
+    // The uv of a polygon corner is its control point's.
+    BeginElement(w, "LayerElementUV", "ByPolygonVertex", "IndexToDirect");
+    DoublesField(w, "Values", uvs);
+    IntsField(w, "Indices", corners);
+    EndElement(w);
+    w.EndBlock(); // Layer
+    w.EndField();
+    w.EndBlock(); // Mesh
+    w.EndField();
+}
+
+void CModelBuilder::WriteSettingsNodes(CScnWriter& w) const
+{
+    for (const SModelMaterial& m : m_Materials)
+    {
+        w.BeginField("Model");
+        w.AddString("mat_" + m.name);
+        w.AddWord("Null");
+        w.BeginBlock();
+        UserProperty(w, "reflectivity", "Real", m.reflectivity);
+        UserProperty(w, "opacity", "Real", m.opacity);
+        UserProperty(w, "exponent", "Real", m.exponent);
+        UserProperty(w, "useLighting", "Bool", m.useLighting ? 1.0 : 0.0);
+        if (!m.normalMap.empty())
+        {
+            w.BeginField("Children");
+            w.AddString("s_simpleBump");
+            w.EndField();
+        }
+        w.EndBlock();
+        w.EndField();
+        if (m.normalMap.empty())
+        {
+            continue;
+        }
+        // Parameter node: 9 characters of name, a separator, the type letter,
+        // a separator, then the value.
+        const std::string parameter = "texNormal_s_" + m.normalMap;
+        w.BeginField("Model");
+        w.AddString("s_simpleBump");
+        w.AddWord("Null");
+        w.BeginBlock();
+        w.BeginField("Children");
+        w.AddString(parameter);
+        w.EndField();
+        w.EndBlock();
+        w.EndField();
+        w.BeginField("Model");
+        w.AddString(parameter);
+        w.AddWord("Null");
+        w.EndField();
+    }
+}
+
+void CModelBuilder::WriteMaterials(CScnWriter& w) const
+{
+    for (const SModelMaterial& m : m_Materials)
+    {
+        w.BeginField("Material");
+        w.AddString(m.name);
+        w.BeginBlock();
+        w.StringField("ShadingModel", "phong");
+        w.IntField("MultiLayer", 0);
+        w.BeginField("Properties");
+        w.BeginBlock();
+        const Vec3 ambient{m.diffuse[0] * 0.5, m.diffuse[1] * 0.5, m.diffuse[2] * 0.5};
+        DoublesField(w, "Emissive", {m.emissive.begin(), m.emissive.end()});
+        DoublesField(w, "Ambient", {ambient.begin(), ambient.end()});
+        DoublesField(w, "Diffuse", {m.diffuse.begin(), m.diffuse.end()});
+        DoublesField(w, "Specular", {m.specular.begin(), m.specular.end()});
+        w.DoubleField("Opacity", m.opacity);
+        w.DoubleField("Reflectivity", m.reflectivity);
+        w.DoubleField("Shininess", m.exponent * 128.0);
+        w.EndBlock();
+        w.EndField();
+        w.EndBlock();
+        w.EndField();
+    }
+}
+
+void CModelBuilder::WriteTextures(CScnWriter& w, const std::vector<std::string>& textures)
+{
+    const std::string prefix = "Data/";
+    for (size_t t = 0; t < textures.size(); ++t)
+    {
+        w.BeginField("Texture");
+        w.AddString(TextureName(t));
+        w.BeginBlock();
+        w.StringField("FileName", textures[t]);
+        if (textures[t].compare(0, prefix.size(), prefix) == 0)
+        {
+            w.StringField("RelativeFileName", textures[t].substr(prefix.size()));
+        }
+        w.BeginField("Properties");
+        w.BeginBlock();
+        w.IntField("CurrentTextureBlendMode", 2);
+        w.EndBlock();
+        w.EndField();
+        w.EndBlock();
+        w.EndField();
+    }
+}
+
+bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string& error) const
+{
+    if (!Check(error))
+    {
+        return false;
+    }
+    std::vector<int> materialTexture;
+    const std::vector<std::string> textures = TextureFiles(materialTexture);
 
     CScnWriter w(form);
     w.WriteHeader("vostrel data generator");
     w.BeginField("Objects");
     w.BeginBlock();
-
     // The mesh node comes first: the game converts the first mesh it finds.
     w.BeginField("Model");
     w.AddString("Body");
@@ -355,190 +568,15 @@ bool CModelBuilder::Encode(CScnWriter::EForm form, std::string& out, std::string
     w.BeginField("Textures");
     for (size_t t = 0; t < textures.size(); ++t)
     {
-        w.AddString(textureName(t));
+        w.AddString(TextureName(t));
     }
     w.EndField();
-
-    w.BeginField("Mesh");
-    w.BeginBlock();
-    std::vector<double> points, normals, uvs;
-    for (const SPoint& p : m_Points)
-    {
-        points.insert(points.end(), p.p.begin(), p.p.end());
-        normals.insert(normals.end(), p.n.begin(), p.n.end());
-        uvs.insert(uvs.end(), {p.u, p.v});
-    }
-    const std::vector<int32_t> sizes(m_Triangles.size() / 3, 3);
-    const std::vector<int32_t> corners(m_Triangles.begin(), m_Triangles.end());
-    std::vector<int32_t> polygonMaterials(m_TriangleMaterials.begin(), m_TriangleMaterials.end());
-    std::vector<int32_t> polygonTextures;
-    for (int m : m_TriangleMaterials)
-    {
-        polygonTextures.push_back(materialTexture[m]);
-    }
-    w.BeginField("ControlPoints");
-    w.AddDoubles(points.data(), points.size());
+    WriteMesh(w, materialTexture);
+    w.EndBlock();
     w.EndField();
-    w.BeginField("PolygonSizes");
-    w.AddInts(sizes.data(), sizes.size());
-    w.EndField();
-    w.BeginField("PolygonVertices");
-    w.AddInts(corners.data(), corners.size());
-    w.EndField();
-
-    w.BeginField("Layer");
-    w.AddInt(0);
-    w.BeginBlock();
-    auto element = [&](const char* name, const char* mapping, const char* reference)
-    {
-        w.BeginField(name);
-        w.BeginBlock();
-        w.BeginField("Mapping");
-        w.AddWord(mapping);
-        w.EndField();
-        w.BeginField("Reference");
-        w.AddWord(reference);
-        w.EndField();
-    };
-    auto endElement = [&]()
-    {
-        w.EndBlock();
-        w.EndField();
-    };
-    element("LayerElementNormal", "ByControlPoint", "Direct");
-    w.BeginField("Values");
-    w.AddDoubles(normals.data(), normals.size());
-    w.EndField();
-    endElement();
-    element("LayerElementMaterial", "ByPolygon", "IndexToDirect");
-    w.BeginField("Indices");
-    w.AddInts(polygonMaterials.data(), polygonMaterials.size());
-    w.EndField();
-    endElement();
-    element("LayerElementTexture", "ByPolygon", "IndexToDirect");
-    w.IntField("BlendMode", 2); // modulate
-    w.IntField("Alpha", 1);
-    w.BeginField("Indices");
-    w.AddInts(polygonTextures.data(), polygonTextures.size());
-    w.EndField();
-    endElement();
-    element("LayerElementUV", "ByPolygonVertex", "IndexToDirect");
-    w.BeginField("Values");
-    w.AddDoubles(uvs.data(), uvs.size());
-    w.EndField();
-    w.BeginField("Indices");
-    w.AddInts(corners.data(), corners.size());
-    w.EndField();
-    endElement();
-    w.EndBlock(); // Layer
-    w.EndField();
-    w.EndBlock(); // Mesh
-    w.EndField();
-    w.EndBlock(); // Model Body
-    w.EndField();
-
-    // Material settings nodes ("mat_" + name) with their shader nodes.
-    for (const SModelMaterial& m : m_Materials)
-    {
-        w.BeginField("Model");
-        w.AddString("mat_" + m.name);
-        w.AddWord("Null");
-        w.BeginBlock();
-        auto real = [&](const char* name, double v)
-        {
-            w.BeginField("UserProperty");
-            w.AddString(name);
-            w.AddString("Real");
-            w.AddString("");
-            w.AddDouble(v);
-            w.EndField();
-        };
-        real("reflectivity", m.reflectivity);
-        real("opacity", m.opacity);
-        real("exponent", m.exponent);
-        w.BeginField("UserProperty");
-        w.AddString("useLighting");
-        w.AddString("Bool");
-        w.AddString("");
-        w.AddInt(m.useLighting ? 1 : 0);
-        w.EndField();
-        if (!m.normalMap.empty())
-        {
-            w.BeginField("Children");
-            w.AddString("s_simpleBump");
-            w.EndField();
-        }
-        w.EndBlock();
-        w.EndField();
-        if (!m.normalMap.empty())
-        {
-            // Parameter node: 9 characters of name, a separator, the type
-            // letter, a separator, then the value.
-            const std::string parameter = "texNormal_s_" + m.normalMap;
-            w.BeginField("Model");
-            w.AddString("s_simpleBump");
-            w.AddWord("Null");
-            w.BeginBlock();
-            w.BeginField("Children");
-            w.AddString(parameter);
-            w.EndField();
-            w.EndBlock();
-            w.EndField();
-            w.BeginField("Model");
-            w.AddString(parameter);
-            w.AddWord("Null");
-            w.EndField();
-        }
-    }
-
-    for (const SModelMaterial& m : m_Materials)
-    {
-        w.BeginField("Material");
-        w.AddString(m.name);
-        w.BeginBlock();
-        w.StringField("ShadingModel", "phong");
-        w.IntField("MultiLayer", 0);
-        w.BeginField("Properties");
-        w.BeginBlock();
-        auto colour = [&](const char* name, const Vec3& c)
-        {
-            w.BeginField(name);
-            w.AddDoubles(c.data(), 3);
-            w.EndField();
-        };
-        colour("Emissive", m.emissive);
-        colour("Ambient", {m.diffuse[0] * 0.5, m.diffuse[1] * 0.5, m.diffuse[2] * 0.5});
-        colour("Diffuse", m.diffuse);
-        colour("Specular", m.specular);
-        w.DoubleField("Opacity", m.opacity);
-        w.DoubleField("Reflectivity", m.reflectivity);
-        w.DoubleField("Shininess", m.exponent * 128.0);
-        w.EndBlock();
-        w.EndField();
-        w.EndBlock();
-        w.EndField();
-    }
-
-    for (size_t t = 0; t < textures.size(); ++t)
-    {
-        w.BeginField("Texture");
-        w.AddString(textureName(t));
-        w.BeginBlock();
-        w.StringField("FileName", textures[t]);
-        const std::string prefix = "Data/";
-        if (textures[t].compare(0, prefix.size(), prefix) == 0)
-        {
-            w.StringField("RelativeFileName", textures[t].substr(prefix.size()));
-        }
-        w.BeginField("Properties");
-        w.BeginBlock();
-        w.IntField("CurrentTextureBlendMode", 2);
-        w.EndBlock();
-        w.EndField();
-        w.EndBlock();
-        w.EndField();
-    }
-
+    WriteSettingsNodes(w);
+    WriteMaterials(w);
+    WriteTextures(w, textures);
     w.EndBlock(); // Objects
     w.EndField();
     if (!w.Finish(out))

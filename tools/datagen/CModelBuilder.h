@@ -7,8 +7,9 @@
 // material, an "s_simpleBump" shader node with a "texNormal_s_<map>"
 // parameter node below it.
 //
-// Everything about the file layout lives in CModelBuilder::Encode, so a change
-// of the layout touches one function.
+// Everything about the file layout lives in CModelBuilder::Encode and the
+// Write* helpers it calls (CModelBuilder.cpp), so a change of the layout
+// touches one place.
 //
 // Geometry is triangles only (the game reads the first three corners of each
 // polygon). Normals map by control point, so a vertex is one (position,
@@ -82,6 +83,16 @@ public:
     bool Save(const std::string& path, CScnWriter::EForm form, std::string& error) const;
 
 private:
+    bool Check(std::string& error) const;
+    // Distinct texture files in order of first use; materialTexture receives
+    // each material's index among them.
+    std::vector<std::string> TextureFiles(std::vector<int>& materialTexture) const;
+    // The parts of the file, in file order.
+    void WriteMesh(CScnWriter& w, const std::vector<int>& materialTexture) const;
+    void WriteSettingsNodes(CScnWriter& w) const;
+    void WriteMaterials(CScnWriter& w) const;
+    static void WriteTextures(CScnWriter& w, const std::vector<std::string>& textures);
+
     Vec3 Place(const Vec3& p) const;
     Vec3 Turn(const Vec3& n) const;
 
