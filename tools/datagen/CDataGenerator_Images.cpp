@@ -36,12 +36,13 @@ uint32_t Scale(uint32_t c, double f)
                static_cast<int>((c & 0xFF) * f));
 }
 
-// Smooth value noise over a lattice of the given period (tiles seamlessly on
-// an image whose size is a multiple of the period).
+// Smooth value noise over a lattice whose period is a power of two (tiles
+// seamlessly on an image whose size is a multiple of the period).
 class CValueNoise
 {
 public:
-    CValueNoise(uint64_t seed, int period) : m_Period(period), m_Values(static_cast<size_t>(period) * period)
+    CValueNoise(uint64_t seed, int period)
+        : m_Period(period), m_Mask(period - 1), m_Values(static_cast<size_t>(period) * period)
     {
         CDataRandom r(seed);
         for (double& v : m_Values)
@@ -55,14 +56,11 @@ public:
         const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
         const double fx = x - x0, fy = y - y0;
         const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-        auto v = [&](int i, int j)
-        {
-            i = ((i % m_Period) + m_Period) % m_Period;
-            j = ((j % m_Period) + m_Period) % m_Period;
-            return m_Values[static_cast<size_t>(j) * m_Period + i];
-        };
-        const double a = v(x0, y0) + (v(x0 + 1, y0) - v(x0, y0)) * sx;
-        const double b = v(x0, y0 + 1) + (v(x0 + 1, y0 + 1) - v(x0, y0 + 1)) * sx;
+        const size_t i0 = static_cast<size_t>(x0 & m_Mask), i1 = static_cast<size_t>((x0 + 1) & m_Mask);
+        const double* r0 = &m_Values[static_cast<size_t>(y0 & m_Mask) * m_Period];
+        const double* r1 = &m_Values[static_cast<size_t>((y0 + 1) & m_Mask) * m_Period];
+        const double a = r0[i0] + (r0[i1] - r0[i0]) * sx;
+        const double b = r1[i0] + (r1[i1] - r1[i0]) * sx;
         return a + (b - a) * sy;
     }
     // Octaves over an image of size pixels: 0..1.
@@ -82,6 +80,7 @@ public:
 
 private:
     int m_Period;
+    int m_Mask;
     std::vector<double> m_Values;
 };
 
@@ -233,16 +232,20 @@ void Backdrop(STgaImage& img, uint32_t skyTop, uint32_t skyLow, uint32_t hills, 
 {
     const CValueNoise noise(seed, 8);
     const int w = img.width, h = img.height;
+    std::vector<double> horizon(w);
+    for (int x = 0; x < w; ++x)
+    {
+        horizon[x] = h * 0.62 + (noise.Fractal(x, 0, w, 3) - 0.5) * h * 0.18;
+    }
     Paint(img,
           [&](int x, int y)
           {
-              const double horizon = h * 0.62 + (noise.Fractal(x, 0, w, 3) - 0.5) * h * 0.18;
-              if (y < horizon)
+              if (y < horizon[x])
               {
-                  return Mix(skyTop, skyLow, y / horizon);
+                  return Mix(skyTop, skyLow, y / horizon[x]);
               }
               const double g = noise.Fractal(x, y, w, 4);
-              return Scale(hills, 0.75 + 0.5 * g - 0.25 * (y - horizon) / h);
+              return Scale(hills, 0.75 + 0.5 * g - 0.25 * (y - horizon[x]) / h);
           });
     // Houses on the horizon.
     CDataRandom r(seed + 1);
