@@ -2,6 +2,8 @@
 
 #include "app/CDInputMgr.h"
 #include "app/CFModSoundMgr.h"
+#include "render/COGLGlobalRenderSettings.h"
+#include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
 
 #include <new>
@@ -22,23 +24,36 @@ void CEngineServices::DestroyInstance()
 
 CEngineServices::CEngineServices()
 {
-    m_pRenderer = new (std::nothrow) COGLRenderer;
+    COGLRenderer* renderer = new (std::nothrow) COGLRenderer;
+    m_pRenderer = renderer;
 
-    // [slot 2] a local CRefPtr<CTextureLoader>; then a CTerrainBuilder over a
-    // copy of it and a CSCNLoader; then COGLModelFactory(scene loader, texture
-    // loader, terrain builder) into m_pModelFactory. A failed allocation
-    // leaves its handle null and skips what needs it; nothing is logged.
-    // The renderer's settings then get the factory for their rebuilds:
-    // m_pRenderer->GetRenderSettings()->SetModelFactory(factory), and null
-    // again before the factory goes in the destructor.
+    // The loader lives on through the terrain builder and the factory once
+    // the local handle goes. A failed allocation leaves its handle null and
+    // skips what needs it; nothing is logged.
+    CRefPtr<CTextureLoader> textureLoader(new (std::nothrow) CTextureLoader);
+    CRefPtr<CTerrainBuilder> terrainBuilder(new (std::nothrow) CTerrainBuilder(textureLoader));
+    CRefPtr<CSCNLoader> sceneLoader(new (std::nothrow) CSCNLoader);
+    m_pModelFactory =
+        new (std::nothrow) COGLModelFactory(sceneLoader, textureLoader, terrainBuilder, renderer);
+
+    // The renderer's settings get the factory for their rebuilds.
+    if (m_pRenderer && m_pModelFactory)
+        m_pRenderer->GetRenderSettings()->SetModelFactory(m_pModelFactory.Get());
 }
 
 CEngineServices::~CEngineServices()
 {
     // Explicit releases, in member order.
+    // The settings must not reach the factory once it is gone (the renderer
+    // may outlive this object through other handles).
+    if (m_pRenderer)
+    {
+        CRefPtr<COGLGlobalRenderSettings> settings = m_pRenderer->GetRenderSettings();
+        if (settings)
+            settings->SetModelFactory(nullptr);
+    }
     m_pRenderer.Release();
-
-    // [slot 2] m_pModelFactory.Release();
+    m_pModelFactory.Release();
 
     m_pInputMgr.Release();
 
@@ -52,7 +67,6 @@ CEngineServices::~CEngineServices()
 // Getters of the slots: the copy getters return the handle by value; the lazy
 // ones construct their manager when the handle is null:
 //
-// [slot 2] CRefPtr<CModelFactory> CEngineServices::GetModelFactory() { return m_pModelFactory; }
 
 CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
 {

@@ -4,6 +4,7 @@
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
 #include "app/ISoundMgr.h"
+#include "render/CModelFactory.h"
 #include "render/IRenderer.h"
 
 // The one process-wide service object through which the game reaches the
@@ -41,7 +42,8 @@ public:
 
     // The renderer (a COGLRenderer); null only when its allocation failed.
     CRefPtr<IRenderer> GetRenderer() { return m_pRenderer; }
-    // [slot 2: model factory] CRefPtr<CModelFactory> GetModelFactory();  copy of the handle
+    // The model factory (a COGLModelFactory); null only when an allocation failed.
+    CRefPtr<CModelFactory> GetModelFactory() { return m_pModelFactory; }
 
     // Makes the CDInputMgr on first call (left null when allocation fails).
     CRefPtr<IInputMgr>& GetInputMgr();
@@ -65,7 +67,7 @@ private:
     // Members in this order (the destructor releases them in it):
     CRefPtr<IRenderer> m_pRenderer;
 
-    // [slot 2] CRefPtr<CModelFactory> m_pModelFactory;
+    CRefPtr<CModelFactory> m_pModelFactory;
 
     CRefPtr<IInputMgr> m_pInputMgr;
 

@@ -79,10 +79,31 @@ struct SRenderRecord
     CRefPtr<CCgShader> m_pShader;
 };
 
+// The vertex-buffer side of a group: the buffer ids of its arrays (0 = none)
+// and the step that makes them through the renderer.
+class COGLModelGeometry
+{
+public:
+    COGLModelGeometry() : m_uiIndexBuffer(0), m_uiPositionBuffer(0), m_uiNormalBuffer(0), m_uiColourBuffer(0)
+    {
+    }
+    virtual ~COGLModelGeometry() {}
+
+    // Makes the group's buffers through its model's renderer unless they
+    // exist; then the compile mode (and, unless global, the render mode)
+    // becomes 2. Logs and returns false when the buffers cannot be made.
+    bool BuildVertexBufferObjects(bool global);
+
+    uint32_t m_uiIndexBuffer;
+    uint32_t m_uiPositionBuffer;
+    uint32_t m_uiNormalBuffer;
+    uint32_t m_uiColourBuffer;
+};
+
 // The OpenGL form of one triangle group of a model: flat vertex arrays,
 // texture layers, an optional environment map, buffer ids and the render
 // record. Owned by its model.
-class CCOGLTriangleGroup
+class CCOGLTriangleGroup : public COGLModelGeometry
 {
 public:
     // With indexCount 0 the group has no arrays and material index -1.
@@ -100,6 +121,8 @@ public:
         if (index >= 0)
             m_sMaterialIndex = index;
     }
+    // The group draws without material (unlit, no reflection).
+    void ClearMaterialIndex() { m_sMaterialIndex = -1; }
     uint32_t GetVertexCount() const { return m_uiVertexCount; }
     uint32_t GetIndexCount() const { return m_uiIndexCount; }
     uint32_t* GetIndices() { return m_Indices.empty() ? nullptr : m_Indices.data(); }
@@ -116,10 +139,15 @@ public:
     SRenderRecord* GetRenderRecord() { return &m_RenderRecord; }
     COGLModel* GetOwner() const { return m_pOwner; }
 
-    uint32_t m_uiIndexBuffer;
-    uint32_t m_uiPositionBuffer;
-    uint32_t m_uiNormalBuffer;
-    uint32_t m_uiColourBuffer;
+    // Sets the paths for mode: 0 and 1 set the compile mode (and, unless
+    // global, the render mode); 2 makes the vertex buffers; 3 is the shader
+    // path. global = the change comes from a global override and keeps the
+    // group's own render mode. Unknown modes are logged and give false.
+    bool Build(int mode, bool global);
+    // Build, then records the display list through the renderer; the compiled
+    // flag (the global-list flag when global) becomes 1, or 32 on failure.
+    bool BuildAndCompile(int mode, bool global);
+
     // Made and used by the bump shader: 4 floats per index.
     std::vector<float> m_Tangents;
 

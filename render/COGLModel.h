@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "app/CVector3.h"
 #include "render/CCOGLTriangleGroup.h"
 #include "render/SOGLTexture.h"
 
@@ -39,6 +40,19 @@ public:
 
     // Draws every group through the renderer.
     virtual void Render();
+    // Centre = mean of every vertex of every group; radius = distance to the
+    // farthest vertex. All zero for a model without vertices.
+    virtual void GetBoundingSphere(float& x, float& y, float& z, float& radius) const;
+    // Component-wise extremes of every vertex; all zero without vertices.
+    virtual void GetBoundingBox(float& minX, float& minY, float& minZ, float& maxX, float& maxY,
+                                float& maxZ) const;
+    // Tests a world ray against every triangle (both faces) of the model
+    // placed at position with Euler rotation (radians; scale is not
+    // applied). On a hit: hit = the nearest point in world space, distance =
+    // its ray parameter in units of direction's length; triangles behind the
+    // start count, with a negative distance. distance is 1e22 without a hit.
+    virtual bool RayIntersection(const CVector3& position, const CVector3& rotation, const CVector3& start,
+                                 const CVector3& direction, CVector3& hit, float& distance) const;
 
     // The model takes ownership of what it is given.
     CCOGLTriangleGroup* AddTriangleGroup(uint32_t vertexCount, uint32_t indexCount, uint8_t layerCount,

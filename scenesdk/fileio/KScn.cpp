@@ -385,6 +385,16 @@ void KScn::CloseField()
     c.cursor = 0;
 }
 
+bool KScn::HasFieldBlock() const
+{
+    if (!m_Open || m_Stack.size() <= m_Depth)
+    {
+        return false;
+    }
+    const Context& c = Top();
+    return c.field != KScnTree::kNone && m_Tree.Field(c.field).subBlock != KScnTree::kNone;
+}
+
 bool KScn::EnterFieldBlock()
 {
     const Context& c = Top();

@@ -80,6 +80,9 @@ public:
     void CloseField();
     bool EnterFieldBlock();
     void LeaveFieldBlock();
+    // Whether the current field has a sub-block (EnterFieldBlock would
+    // succeed); unlike EnterFieldBlock it records no error.
+    bool HasFieldBlock() const;
     int RemainingValueCount() const;
     char PeekValueType() const;
     char NextValueAsChar();

@@ -135,16 +135,15 @@ int KGenericObjectList::IndexOf(const HdlKObject& handle) const
 
 void KGenericObjectList::Clear(bool destroyObjects)
 {
+    DepthGuard guard(this); // the listener or a destroy may ask to destroy this list
     if (m_Items.empty() || !Ask(eListClear, HdlKObject(), 0))
     {
         return;
     }
     if (destroyObjects)
     {
-        // A destroy may change this list (or ask to destroy it): work from a
-        // copy, resolve each handle again just before destroying its object,
-        // and keep the list itself alive until the walk ends.
-        DepthGuard guard(this);
+        // A destroy may change this list: work from a copy and resolve each
+        // handle again just before destroying its object.
         std::vector<HdlKObject> items = m_Items;
         for (size_t i = items.size(); i-- > 0;)
         {
@@ -162,6 +161,7 @@ void KGenericObjectList::Clear(bool destroyObjects)
 
 int KGenericObjectList::AddAll(const KGenericObjectList& other)
 {
+    DepthGuard guard(this);
     std::vector<HdlKObject> items = other.m_Items;
     int n = 0;
     for (const HdlKObject& h : items)

@@ -44,6 +44,12 @@ KObject::KObject() : m_Name(""), m_NameSpace(""), m_FullName("") {}
 
 KObject::~KObject()
 {
+    // Properties still listed (handlers added them during the release) forget this object.
+    for (KProperty* p : m_Properties)
+    {
+        auto& listedIn = p->m_ListedIn;
+        listedIn.erase(std::remove(listedIn.begin(), listedIn.end(), this), listedIn.end());
+    }
     for (size_t i = m_OwnedRecords.size(); i-- > 0;)
     {
         ReleaseRecord(m_OwnedRecords[i]);
@@ -160,6 +166,11 @@ KProperty* KObject::FindProperty(const char* name) const
     return nullptr;
 }
 
+void KObject::ForgetProperty(KProperty* property)
+{
+    m_Properties.erase(std::remove(m_Properties.begin(), m_Properties.end(), property), m_Properties.end());
+}
+
 int KObject::GetPropertyIndex(const KProperty* property) const
 {
     for (size_t i = 0; i < m_Properties.size(); ++i)
@@ -195,18 +206,25 @@ KProperty* KObject::CreateProperty(const char* name, int typeCode, KDataType* da
     {
         return nullptr;
     }
-    DepthGuard keep(this);
-    p->InitializeDynamic(this, candidate.Buffer(), dataType, ownsEnumList,
-                         typeCode == eKPropReference ? reference : nullptr, 0);
-    p->SetTypeCode(typeCode);
-    AddProperty(p);
-    p->GetAttributes().minimum = 0.0;
-    p->GetAttributes().maximum = 100.0;
-    if (animatable)
+    // Handlers may ask to destroy this object or the new property: both stay
+    // until the property is set up, and a property that did not survive is
+    // answered by null.
+    HdlKObject made = p->GetHandle();
     {
-        p->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+        DepthGuard keep(this);
+        DepthGuard keepNew(p);
+        p->InitializeDynamic(this, candidate.Buffer(), dataType, ownsEnumList,
+                             typeCode == eKPropReference ? reference : nullptr, 0);
+        p->SetTypeCode(typeCode);
+        AddProperty(p);
+        p->GetAttributes().minimum = 0.0;
+        p->GetAttributes().maximum = 100.0;
+        if (animatable)
+        {
+            p->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+        }
     }
-    return p;
+    return static_cast<KProperty*>(made.Get());
 }
 
 void KObject::AddProperty(KProperty* property)
@@ -218,17 +236,22 @@ void KObject::AddProperty(KProperty* property)
     DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
+    property->m_ListedIn.push_back(this);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
 
 bool KObject::RemovePropertyAt(int index)
 {
     KProperty* p = GetProperty(index);
-    if (!p)
+    // A property already on its way out (reference properties linked in a
+    // ring release one another) is not removed a second time.
+    if (!p || std::find(m_Removing.begin(), m_Removing.end(), p) != m_Removing.end())
     {
         return false;
     }
     DepthGuard keep(this);
+    DepthGuard keepProperty(p); // handlers may ask to destroy it before it is out
+    m_Removing.push_back(p);
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
     // Handlers may have changed the list: remove by identity.
@@ -236,7 +259,14 @@ bool KObject::RemovePropertyAt(int index)
     if (at >= 0)
     {
         m_Properties.erase(m_Properties.begin() + at);
+        auto& listedIn = p->m_ListedIn;
+        auto it = std::find(listedIn.rbegin(), listedIn.rend(), this);
+        if (it != listedIn.rend())
+        {
+            listedIn.erase(std::next(it).base());
+        }
     }
+    m_Removing.erase(std::find(m_Removing.begin(), m_Removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
     return true;
 }
@@ -244,10 +274,21 @@ bool KObject::RemovePropertyAt(int index)
 bool KObject::DestroyPropertyAt(int index)
 {
     KProperty* p = GetProperty(index);
-    DepthGuard keep(this);
-    if (!p || !RemovePropertyAt(index))
+    if (!p)
     {
         return false;
+    }
+    DepthGuard keep(this);
+    HdlKObject h = p->GetHandle();
+    if (!RemovePropertyAt(index))
+    {
+        return false;
+    }
+    // The removal's handlers may have destroyed it already.
+    p = static_cast<KProperty*>(h.Get());
+    if (!p)
+    {
+        return true;
     }
     if (p->IsDynamic())
     {
@@ -276,6 +317,7 @@ bool KObject::RemoveProperty(KProperty* property)
 
 void KObject::RemoveAllProperties()
 {
+    DepthGuard keep(this); // a property's handlers may ask to destroy this object
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         DestroyPropertyAt(i);
@@ -284,6 +326,7 @@ void KObject::RemoveAllProperties()
 
 void KObject::DisconnectAllProperties()
 {
+    DepthGuard keep(this);
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         KProperty* p = m_Properties[static_cast<size_t>(i)];
@@ -310,18 +353,20 @@ void KObject::ReleaseLinkedProperties(KProperty* property)
         return;
     }
     // The reference properties that name this one as their source.
-    std::vector<KProperty*> linked;
+    // Held by handle: removing one may destroy another through its handlers.
+    std::vector<HdlKObject> linked;
     for (int i = property->GetDstCount() - 1; i >= 0; --i)
     {
         KPlug* d = property->GetDst(i);
         if (d && d->IsA(KProperty::ClassId) && static_cast<KProperty*>(d)->IsReference())
         {
-            linked.push_back(static_cast<KProperty*>(d));
+            linked.push_back(d->GetHandle());
         }
     }
-    for (KProperty* l : linked)
+    for (const HdlKObject& h : linked)
     {
-        if (KObject* owner = l->GetOwnerObject())
+        auto* l = static_cast<KProperty*>(h.Get());
+        if (KObject* owner = l ? l->GetOwnerObject() : nullptr)
         {
             owner->RemoveProperty(l);
         }
@@ -365,6 +410,16 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
     {
         return nullptr;
     }
+    HdlKObject made; // null unless the property is made and survives its handlers
+    {
+        DepthGuard keep(this);
+        made = MakeReferenceProperty(source, name);
+    }
+    return static_cast<KProperty*>(made.Get());
+}
+
+HdlKObject KObject::MakeReferenceProperty(KProperty* source, const char* name)
+{
     KString n;
     if (name)
     {
@@ -379,8 +434,10 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
         CreateProperty(n.Buffer(), eKPropReference, nullptr, source->IsAnimatable(), true, source, false);
     if (!p)
     {
-        return nullptr;
+        return HdlKObject();
     }
+    HdlKObject made = p->GetHandle();
+    DepthGuard keepNew(p);
     if (p->IsSrcConnected(source))
     {
         if (name)
@@ -389,10 +446,10 @@ KProperty* KObject::CreateReferenceProperty(KProperty* source, const char* name)
         }
         p->GetAttributes().minimum = source->GetMin();
         p->GetAttributes().maximum = source->GetMax();
-        return p;
+        return made;
     }
     RemoveProperty(p);
-    return nullptr;
+    return HdlKObject();
 }
 
 KProperty* KObject::ClonePropertyFrom(KProperty* property)
@@ -406,18 +463,24 @@ KProperty* KObject::ClonePropertyFrom(KProperty* property)
     {
         return nullptr;
     }
-    KProperty* p = CreateProperty(property->GetName(), typeSource->GetTypeCode(), nullptr,
-                                  typeSource->IsAnimatable(), false, nullptr, false);
-    if (p)
+    HdlKObject made;
     {
-        p->GetAttributes().minimum = property->GetMin();
-        p->GetAttributes().maximum = property->GetMax();
+        DepthGuard keep(this);
+        KProperty* p = CreateProperty(property->GetName(), typeSource->GetTypeCode(), nullptr,
+                                      typeSource->IsAnimatable(), false, nullptr, false);
+        if (p)
+        {
+            p->GetAttributes().minimum = property->GetMin();
+            p->GetAttributes().maximum = property->GetMax();
+            made = p->GetHandle();
+        }
     }
-    return p;
+    return static_cast<KProperty*>(made.Get());
 }
 
 void KObject::CopyFrom(KObject* other, uint32_t what)
 {
+    DepthGuard keep(this);
     if (!other)
     {
         return;
@@ -445,6 +508,7 @@ void KObject::CopyFrom(KObject* other, uint32_t what)
 
 void KObject::CopyValues(KObject* other, bool assign)
 {
+    DepthGuard keep(this); // value handlers may ask to destroy this object
     if (!other || other == this || !other->IsA(GetClassId()))
     {
         return;
@@ -489,6 +553,7 @@ void KObject::CopyPropertyValuesFrom(KObject* other)
 
 void KObject::CopyFlaggedPropertiesFrom(KObject* other)
 {
+    DepthGuard keep(this);
     if (!other || other == this || !other->IsA(GetClassId()))
     {
         return;
@@ -563,15 +628,26 @@ void KObject::SendNameSpaceChanged(int depth)
     {
         return;
     }
+    DepthGuard keep(this); // handlers may ask to destroy this object
     NotifyEvent15(nullptr, 30, this, nullptr, nullptr, nullptr);
+    // Held by handle: a handler may destroy a dependant before its turn.
+    std::vector<HdlKObject> dependants;
     for (KObject* o : NameSpaceDependants())
     {
-        o->SendNameSpaceChanged(depth + 1);
+        dependants.push_back(o->GetHandle());
+    }
+    for (const HdlKObject& h : dependants)
+    {
+        if (KObject* o = Cast(h.Get()))
+        {
+            o->SendNameSpaceChanged(depth + 1);
+        }
     }
 }
 
 void KObject::SetFullName(const char* fullName)
 {
+    DepthGuard keep(this);
     KString prefix;
     KString name;
     SplitFullName(fullName, nullptr, nullptr, &prefix, &name);
@@ -842,17 +918,22 @@ bool KObject::SendObjectEvent(int code, const void* a, const void* b)
     {
         r->OnReferencedObjectEvent(this, code, a, b);
     }
-    std::vector<KObject*> related;
+    // Held by handle: a handler may destroy another related object before its
+    // turn, and a destroyed object is not told.
+    std::vector<HdlKObject> related;
     for (int i = 0; i < GetDstCount(); ++i)
     {
         if (KObject* o = Cast(GetDst(i)))
         {
-            related.push_back(o);
+            related.push_back(o->GetHandle());
         }
     }
-    for (KObject* o : related)
+    for (const HdlKObject& h : related)
     {
-        o->OnRelatedObjectEvent(this, code, a, b);
+        if (KObject* o = Cast(h.Get()))
+        {
+            o->OnRelatedObjectEvent(this, code, a, b);
+        }
     }
     return true;
 }
@@ -1005,6 +1086,7 @@ bool KObject::HasOwner(int arg)
 bool KObject::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                             const void* c)
 {
+    DepthGuard keep(this); // the referenced object's handler may destroy this one
     if (KObject* r = GetReferencedObject())
     {
         r->OnReferencedNotify14(path, code, emitter, a, b, c);
@@ -1015,6 +1097,7 @@ bool KObject::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, co
 bool KObject::NotifyEvent15(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                             const void* c)
 {
+    DepthGuard keep(this); // the referenced object's handler may destroy this one
     if (KObject* r = GetReferencedObject())
     {
         r->OnReferencedNotify15(path, code, emitter, a, b, c);
@@ -1066,6 +1149,9 @@ bool KObject::HandleObjectConnectionEvent(int code, KPlug* emitter, int index, K
 bool KObject::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                               uint32_t type, KPlug* extra)
 {
+    // Events forwarded by a property reach this object outside any change of
+    // its own: a hook that destroys it is deferred until the event is handled.
+    DepthGuard keep(this);
     switch (code)
     {
     case eReplaceSrcSideBegin:

@@ -225,6 +225,10 @@ private:
     std::vector<KObject*> NameSpaceDependants();
     bool HandleObjectConnectionEvent(int code, KPlug* emitter, int index, KObject* other);
     void CopyValues(KObject* other, bool assign);
+    HdlKObject MakeReferenceProperty(KProperty* source, const char* name);
+    // Drops a property that is being deleted from the list, without events.
+    friend class KProperty;
+    void ForgetProperty(KProperty* property);
 
     KWorld* m_World = nullptr;
     int m_WorldId = -2;
@@ -242,6 +246,7 @@ private:
     std::vector<PendingReplace> m_PendingReplaces;
     std::vector<KObjectRecord*> m_OwnedRecords;
     std::vector<KProperty*> m_Properties;
+    std::vector<KProperty*> m_Removing; // properties inside RemovePropertyAt
 };
 
 } // namespace scenesdk

@@ -47,6 +47,34 @@ int SubsequenceIndex(const std::vector<KPlugConnection>& full, const std::vector
     return static_cast<int>(j);
 }
 
+// Last entry of plug whose one-way bit is as asked; -1 when none.
+int FindLastOfKind(const std::vector<KPlugConnection>& list, const KPlug* plug, bool oneWay)
+{
+    for (size_t i = list.size(); i-- > 0;)
+    {
+        if (list[i].plug == plug && ((list[i].type & KPlug::kOneWayType) != 0) == oneWay)
+        {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// The entry of s in d's source list that pairs with s's own list: a two-way
+// entry when s lists d, a one-way entry otherwise (any entry when the lists
+// disagree, unless only a one-way entry will do).
+int FindPairedSource(const std::vector<KPlugConnection>& dSrc, const KPlug* s, bool sListsD, bool oneWayOnly)
+{
+    int i = FindLastOfKind(dSrc, s, !sListsD);
+    return i < 0 && !oneWayOnly ? FindLast(dSrc, s) : i;
+}
+
+bool IsListedAt(const std::vector<KPlugConnection>& list, int index, const KPlug* plug)
+{
+    return index >= 0 && index < static_cast<int>(list.size()) &&
+           list[static_cast<size_t>(index)].plug == plug;
+}
+
 void InsertAt(std::vector<KPlugConnection>& list, int index, KPlug* plug, uint32_t type)
 {
     index = std::clamp(index, 0, static_cast<int>(list.size()));
@@ -106,12 +134,15 @@ KPlug::~KPlug()
     // Derived parts are gone: whatever is left is removed at plug level. The
     // owner is let go first, so that no event is forwarded to an owner that
     // may itself be half destroyed (a declared property dying with its set).
-    if (m_Owner)
-    {
-        m_Owner->RemoveChildEntry(this);
-        m_Owner = nullptr;
-    }
+    LeaveOwner();
+    // Plugs this one still owns (a property taken out of its object's list,
+    // say) must not reach back to it once it is gone. Handlers may hand it a
+    // new owner or new owned plugs while it is taken apart, so both are let
+    // go of again at the end.
+    ReleaseOwned();
     DisconnectAllPlugLevel();
+    LeaveOwner();
+    ReleaseOwned();
     if (m_HandleEntry)
     {
         KHandleTable::Get().Free(m_HandleEntry, this);
@@ -185,14 +216,22 @@ KPlug* KPlug::CreatePlug(KPlugFilter*)
     return p;
 }
 
-KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug)
+KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug), m_Owner(plug->m_Owner)
 {
     ++m_Plug->m_Depth;
+    if (m_Owner)
+    {
+        ++m_Owner->m_Depth;
+    }
 }
 
 KPlug::DepthGuard::~DepthGuard()
 {
     m_Plug->LowerDepth();
+    if (m_Owner)
+    {
+        m_Owner->LowerDepth();
+    }
 }
 
 void KPlug::LowerDepth()
@@ -212,26 +251,79 @@ void KPlug::DisconnectAll()
     {
         DisconnectAllSrc();
         DisconnectAllDst();
+        DisconnectOneWayDestinations();
     }
     ReleaseChildren();
+}
+
+void KPlug::DisconnectOneWayDestinations()
+{
+    // A one-way destination lists this plug while this plug does not list it:
+    // it is told here, or it would keep a dangling source. There is one record
+    // per one-way entry, so a recorded plug is alive (a destroyed one lets go
+    // of this plug and its records); each round checks the plug's real list,
+    // since handlers may add or remove links meanwhile.
+    while (!m_OneWayDst.empty())
+    {
+        KPlug* d = m_OneWayDst.back();
+        if (FindLastOfKind(d->m_Src, this, true) < 0)
+        {
+            m_OneWayDst.pop_back(); // no entry left behind the record
+            continue;
+        }
+        if (!Disconnect(this, d, true) &&
+            std::find(m_OneWayDst.begin(), m_OneWayDst.end(), d) != m_OneWayDst.end())
+        {
+            UnlinkOneWay(this, d);
+        }
+    }
 }
 
 void KPlug::DisconnectAllPlugLevel()
 {
     if (!(m_Flags & kFiltered))
     {
+        // Handlers may link this plug again while it is taken apart: a few
+        // rounds with events, then whatever is left goes without them, so no
+        // other plug keeps an entry for it.
+        for (int round = 0; round < 4 && (!m_Src.empty() || !m_Dst.empty() || !m_OneWayDst.empty()); ++round)
+        {
+            while (!m_Src.empty())
+            {
+                KPlug* p = m_Src.back().plug;
+                if (!Disconnect(p, this) && IsListedAt(m_Src, GetSrcCount() - 1, p))
+                {
+                    ForceUnlink(p, this);
+                }
+            }
+            while (!m_Dst.empty())
+            {
+                KPlug* p = m_Dst.back().plug;
+                if (!Disconnect(this, p) && IsListedAt(m_Dst, GetDstCount() - 1, p))
+                {
+                    ForceUnlink(this, p);
+                }
+            }
+            DisconnectOneWayDestinations();
+        }
         while (!m_Src.empty())
         {
-            if (!Disconnect(m_Src.back().plug, this))
-            {
-                ForceUnlink(m_Src.back().plug, this);
-            }
+            ForceUnlink(m_Src.back().plug, this);
         }
         while (!m_Dst.empty())
         {
-            if (!Disconnect(this, m_Dst.back().plug))
+            ForceUnlink(this, m_Dst.back().plug);
+        }
+        while (!m_OneWayDst.empty())
+        {
+            KPlug* d = m_OneWayDst.back();
+            if (FindLastOfKind(d->m_Src, this, true) >= 0)
             {
-                ForceUnlink(this, m_Dst.back().plug);
+                UnlinkOneWay(this, d);
+            }
+            else
+            {
+                m_OneWayDst.pop_back();
             }
         }
     }
@@ -247,6 +339,7 @@ void KPlug::ReleaseChildren()
         KPlug* child = m_Children.back();
         m_Children.pop_back();
         child->m_Owner = nullptr;
+        EraseLast(m_Owned, child);
         if (child->m_Flags & kOwnedChild)
         {
             child->Destroy();
@@ -287,6 +380,7 @@ bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter
     if (m_Owner && !(m_Flags & kOwnedChild))
     {
         KEventPath record{path, this};
+        DepthGuard keepOwner(m_Owner); // a handler may ask to destroy the owner
         return m_Owner->ConnectionEvent(&record, code, emitter, index, other, type, extra);
     }
     if (m_Callbacks)
@@ -312,6 +406,7 @@ bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* 
 {
     if (m_Owner && !(m_Flags & kOwnedChild))
     {
+        DepthGuard keepOwner(m_Owner); // a handler may ask to destroy the owner
         return is15 ? m_Owner->NotifyEvent15(path, code, emitter, a, b, c)
                     : m_Owner->NotifyEvent14(path, code, emitter, a, b, c);
     }
@@ -414,14 +509,19 @@ bool KPlug::SetOwner(KPlug* owner)
     {
         return false;
     }
-    if (m_Owner)
+    // An owner chain that came back to this plug would forward events for ever.
+    for (KPlug* o = owner; o; o = o->m_Owner)
     {
-        m_Owner->RemoveChildEntry(this);
-        m_Owner = nullptr;
+        if (o == this)
+        {
+            return false;
+        }
     }
+    LeaveOwner();
     if (owner)
     {
         m_Owner = owner;
+        owner->m_Owned.push_back(this);
         if (m_Flags & kFiltered)
         {
             owner->AddChildEntry(this);
@@ -437,8 +537,7 @@ bool KPlug::AdoptChild(KPlug* child)
     {
         return false;
     }
-    child->SetOwner(this);
-    return true;
+    return child->SetOwner(this); // false only when it would close an owner ring
 }
 
 bool KPlug::ReleaseChild(KPlug* child)
@@ -449,6 +548,56 @@ bool KPlug::ReleaseChild(KPlug* child)
     }
     child->SetOwner(nullptr);
     return true;
+}
+
+void KPlug::UnlinkOneWay(KPlug* s, KPlug* d)
+{
+    int i = FindLastOfKind(d->m_Src, s, true);
+    if (i < 0)
+    {
+        return;
+    }
+    d->m_Src.erase(d->m_Src.begin() + i);
+    EraseLast(s->m_OneWayDst, d);
+    for (KPlug* c : d->m_Children)
+    {
+        int k = FindLastOfKind(c->m_Src, s, true);
+        if (k >= 0)
+        {
+            c->m_Src.erase(c->m_Src.begin() + k);
+        }
+    }
+}
+
+void KPlug::ReleaseOwned()
+{
+    for (KPlug* p : m_Owned)
+    {
+        p->m_Owner = nullptr;
+    }
+    m_Owned.clear();
+}
+
+void KPlug::LeaveOwner()
+{
+    if (m_Owner)
+    {
+        m_Owner->RemoveChildEntry(this);
+        EraseLast(m_Owner->m_Owned, this);
+        m_Owner = nullptr;
+    }
+}
+
+void KPlug::EraseLast(std::vector<KPlug*>& list, KPlug* plug)
+{
+    for (size_t i = list.size(); i-- > 0;)
+    {
+        if (list[i] == plug)
+        {
+            list.erase(list.begin() + static_cast<long>(i));
+            return;
+        }
+    }
 }
 
 void KPlug::AddChildEntry(KPlug* child)
@@ -819,6 +968,10 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     {
         InsertAt(s->m_Dst, sIndex, d, type);
     }
+    else
+    {
+        s->m_OneWayDst.push_back(d);
+    }
     for (size_t i = 0; i < dKids.size(); ++i)
     {
         InsertAt(dKids[i]->m_Src, dKidIndex[i], s, type);
@@ -875,10 +1028,12 @@ void KPlug::DisconnectAllSrc()
     int i = GetSrcCount() - 1;
     while (i >= 0)
     {
-        if (!Disconnect(m_Src[static_cast<size_t>(i)].plug, this))
+        // A refused removal (filter or flags changed since) still empties the
+        // list; the entry is looked at again, since handlers may have changed it.
+        KPlug* p = m_Src[static_cast<size_t>(i)].plug;
+        if (!Disconnect(p, this) && IsListedAt(m_Src, i, p))
         {
-            // A refused removal (filter or flags changed since) still empties the list.
-            ForceUnlink(m_Src[static_cast<size_t>(i)].plug, this);
+            ForceUnlink(p, this);
         }
         i = std::min(i - 1, GetSrcCount() - 1);
     }
@@ -890,15 +1045,16 @@ void KPlug::DisconnectAllDst()
     int i = GetDstCount() - 1;
     while (i >= 0)
     {
-        if (!Disconnect(this, m_Dst[static_cast<size_t>(i)].plug))
+        KPlug* p = m_Dst[static_cast<size_t>(i)].plug;
+        if (!Disconnect(this, p) && IsListedAt(m_Dst, i, p))
         {
-            ForceUnlink(this, m_Dst[static_cast<size_t>(i)].plug);
+            ForceUnlink(this, p);
         }
         i = std::min(i - 1, GetDstCount() - 1);
     }
 }
 
-bool KPlug::Disconnect(KPlug* s, KPlug* d)
+bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 {
     while (s && (s->m_Flags & kFiltered) && s->m_Owner)
     {
@@ -917,16 +1073,17 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
     {
         return false;
     }
-    int dIndex = FindLast(d->m_Src, s);
-    int sIndex = FindLast(s->m_Dst, d);
+    int sIndex = oneWayOnly ? -1 : FindLast(s->m_Dst, d);
+    int dIndex = FindPairedSource(d->m_Src, s, sIndex >= 0, oneWayOnly);
     if (dIndex < 0 && sIndex < 0)
     {
         return false;
     }
 
+    // Guards end in reverse order: the children first, then D, then S.
     GuardSet guards;
-    guards.Add(d);
     guards.Add(s);
+    guards.Add(d);
     std::vector<KPlug*> dKids;
     std::vector<KPlug*> sKids;
     for (KPlug* c : d->m_Children)
@@ -952,36 +1109,43 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
         guards.Add(c);
     }
 
+    // The connection type, read before any handler can change the lists.
+    const uint32_t linkType =
+        dIndex >= 0 ? d->m_Src[static_cast<size_t>(dIndex)].type : s->m_Dst[static_cast<size_t>(sIndex)].type;
     d->BeginChange();
     s->BeginChange();
     if (dIndex >= 0)
     {
-        d->ConnectionEvent(nullptr, eSrcRemoving, d, dIndex, s, d->m_Src[static_cast<size_t>(dIndex)].type,
-                           nullptr);
+        d->ConnectionEvent(nullptr, eSrcRemoving, d, dIndex, s, linkType, nullptr);
     }
     if (sIndex >= 0)
     {
-        s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, s->m_Dst[static_cast<size_t>(sIndex)].type,
-                           nullptr);
+        s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, linkType, nullptr);
     }
     for (KPlug* c : dKids)
     {
-        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, 0, nullptr);
+        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, linkType, nullptr);
     }
     for (KPlug* c : sKids)
     {
-        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, 0, nullptr);
+        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, linkType, nullptr);
     }
 
     // Entries are searched again: the handlers above may have changed the lists.
-    uint32_t type = 0;
-    dIndex = FindLast(d->m_Src, s);
+    uint32_t type = linkType;
+    sIndex = oneWayOnly ? -1 : FindLast(s->m_Dst, d);
+    dIndex = FindPairedSource(d->m_Src, s, sIndex >= 0, oneWayOnly);
+    bool removedOneWay = false;
     if (dIndex >= 0)
     {
         type = d->m_Src[static_cast<size_t>(dIndex)].type;
         d->m_Src.erase(d->m_Src.begin() + dIndex);
+        removedOneWay = (type & kOneWayType) != 0;
+        if (removedOneWay)
+        {
+            EraseLast(s->m_OneWayDst, d);
+        }
     }
-    sIndex = FindLast(s->m_Dst, d);
     if (sIndex >= 0)
     {
         type = s->m_Dst[static_cast<size_t>(sIndex)].type;
@@ -991,7 +1155,7 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d)
     std::vector<int> sKidIndex;
     for (KPlug* c : dKids)
     {
-        int i = FindLast(c->m_Src, s);
+        int i = FindPairedSource(c->m_Src, s, !removedOneWay, oneWayOnly);
         if (i >= 0)
         {
             c->m_Src.erase(c->m_Src.begin() + i);
@@ -1045,8 +1209,18 @@ void KPlug::ForceUnlink(KPlug* s, KPlug* d)
             list.erase(list.begin() + i);
         }
     };
-    drop(d->m_Src, s);
+    bool sListsD = FindLast(s->m_Dst, d) >= 0;
     drop(s->m_Dst, d);
+    int i = FindPairedSource(d->m_Src, s, sListsD, false);
+    if (i >= 0)
+    {
+        bool oneWay = (d->m_Src[static_cast<size_t>(i)].type & kOneWayType) != 0;
+        d->m_Src.erase(d->m_Src.begin() + i);
+        if (oneWay)
+        {
+            EraseLast(s->m_OneWayDst, d);
+        }
+    }
     for (KPlug* c : d->m_Children)
     {
         drop(c->m_Src, s);
@@ -1075,10 +1249,13 @@ namespace
 void SendToPlugAndChildren(KPlug* p, int code, int index, KPlug* other, KPlug* extra)
 {
     p->ConnectionEvent(nullptr, code, p, index, other, 0, extra);
+    // The children are kept alive until each has been told.
+    GuardSet guards;
     std::vector<KPlug*> kids;
     for (int i = 0; i < p->GetChildCount(); ++i)
     {
         kids.push_back(p->GetChild(i));
+        guards.Add(kids.back());
     }
     for (KPlug* c : kids)
     {
@@ -1099,13 +1276,15 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
     guards.Add(this);
     guards.Add(oldPlug);
     guards.Add(newPlug);
-    KPlug* dstSide = srcSide ? this : oldPlug;
-    KPlug* srcSidePlug = srcSide ? oldPlug : this;
+    // This plug hears the bracket first, then old: 12/10 (and 13/11) for a
+    // source replace, 10/12 (and 11/13) for a destination replace.
+    const int thisBegin = srcSide ? eReplaceDstSideBegin : eReplaceSrcSideBegin;
+    const int thisEnd = srcSide ? eReplaceDstSideEnd : eReplaceSrcSideEnd;
+    const int oldBegin = srcSide ? eReplaceSrcSideBegin : eReplaceDstSideBegin;
+    const int oldEnd = srcSide ? eReplaceSrcSideEnd : eReplaceDstSideEnd;
     int oldIndex = srcSide ? oldPlug->FindDst(this) : oldPlug->FindSrc(this);
-    SendToPlugAndChildren(dstSide, eReplaceDstSideBegin, srcSide ? pos : oldIndex, srcSide ? oldPlug : this,
-                          newPlug);
-    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideBegin, srcSide ? oldIndex : pos,
-                          srcSide ? this : oldPlug, newPlug);
+    SendToPlugAndChildren(this, thisBegin, pos, oldPlug, newPlug);
+    SendToPlugAndChildren(oldPlug, oldBegin, oldIndex, this, newPlug);
 
     bool ok = srcSide ? Disconnect(oldPlug, this) : Disconnect(this, oldPlug);
     if (ok)
@@ -1121,8 +1300,8 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
             ok = Connect(this, newPlug, 0, BeforeEntry(m_Dst, pos), beforeSrc);
         }
     }
-    SendToPlugAndChildren(dstSide, eReplaceDstSideEnd, -1, srcSide ? oldPlug : this, newPlug);
-    SendToPlugAndChildren(srcSidePlug, eReplaceSrcSideEnd, -1, srcSide ? this : oldPlug, newPlug);
+    SendToPlugAndChildren(this, thisEnd, -1, oldPlug, newPlug);
+    SendToPlugAndChildren(oldPlug, oldEnd, -1, this, newPlug);
     return ok;
 }
 

@@ -62,7 +62,9 @@ using KPlugConnectionCallback = void (*)(void* user, const KEventPath* path, int
 // Lifetime: plugs are created with new and destroyed only through Destroy(),
 // which disconnects while the object is complete (derived event handlers still
 // run) and then deletes it. A Destroy requested while a connection change on
-// the plug is under way is deferred until the outermost change ends.
+// the plug is under way is deferred until the outermost change ends. A plug
+// that goes leaves no entry behind: its one-way destinations are told too
+// (though it does not list them), and the plugs it owns let go of it.
 //
 // Single-threaded: only handle allocation takes a lock.
 class KPlug : public ICallback
@@ -145,6 +147,7 @@ public:
     virtual bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                                  uint32_t type, KPlug* extra);
 
+    // False when owner already is the owner, or would close an owner ring.
     virtual bool SetOwner(KPlug* owner);
     virtual int GetPropertyCount() { return 0; }
     virtual KProperty* GetProperty(int) { return nullptr; }
@@ -223,7 +226,9 @@ public:
     static int GetLivePlugCount();
 
     // Holds a plug's notification depth up for a scope; a Destroy requested in
-    // the meantime runs when the outermost guard ends.
+    // the meantime runs when the outermost guard ends. The plug's owner is held
+    // too: a property declared as a member of its object dies with it, so the
+    // object must stay while the property is in the middle of a change.
     class DepthGuard
     {
     public:
@@ -234,6 +239,7 @@ public:
 
     private:
         KPlug* m_Plug;
+        KPlug* m_Owner;
     };
 
 protected:
@@ -270,13 +276,19 @@ private:
     static int ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before);
     static bool Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     static bool ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
-    static bool Disconnect(KPlug* s, KPlug* d);
+    // oneWayOnly: remove a one-way entry of s in d's sources, nothing else.
+    static bool Disconnect(KPlug* s, KPlug* d, bool oneWayOnly = false);
+    static void UnlinkOneWay(KPlug* s, KPlug* d);
     // Removes one connection without requests or events (last resort when a
     // disconnect is refused while a plug is being torn down).
     static void ForceUnlink(KPlug* s, KPlug* d);
     static bool AskAccept(KPlug* p, KPlug* other, bool asDestination);
     bool ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index);
     void MirrorInto(KPlug* child);
+    void LeaveOwner();
+    void ReleaseOwned();
+    static void EraseLast(std::vector<KPlug*>& list, KPlug* plug);
+    void DisconnectOneWayDestinations();
     void AddChildEntry(KPlug* child);
     void RemoveChildEntry(KPlug* child);
     void ReleaseChildren();
@@ -287,7 +299,9 @@ private:
     KPlug* m_Owner = nullptr;
     std::vector<KPlugConnection> m_Src;
     std::vector<KPlugConnection> m_Dst;
-    std::vector<KPlug*> m_Children; // filtered sub-plugs, in adoption order
+    std::vector<KPlug*> m_Children;  // filtered sub-plugs, in adoption order
+    std::vector<KPlug*> m_Owned;     // every plug whose owner this plug is
+    std::vector<KPlug*> m_OneWayDst; // plugs that list this one as a one-way source
     uint32_t m_Flags = kAcceptsSrc | kAcceptsDst;
     int m_Depth = 0; // kept apart from the flags so deep nesting cannot spill into them
     KPlugFilter* m_Filter = nullptr;

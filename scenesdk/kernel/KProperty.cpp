@@ -57,7 +57,33 @@ void KPropertyAttributes::SetEnumNameFunction(KEnumNameFunction function)
 
 KProperty::KProperty() = default;
 
-KProperty::~KProperty() = default;
+KProperty::~KProperty()
+{
+    // A declared property dies with its set's storage, not through Destroy:
+    // any other object that still lists it drops it here.
+    for (KObject* holder : m_ListedIn)
+    {
+        holder->ForgetProperty(this);
+    }
+}
+
+void KProperty::PrepareDestroy()
+{
+    while (!m_ListedIn.empty())
+    {
+        KObject* holder = m_ListedIn.back();
+        size_t before = m_ListedIn.size();
+        int index = holder->GetPropertyIndex(this);
+        if (index >= 0)
+        {
+            holder->RemovePropertyAt(index);
+        }
+        if (m_ListedIn.size() == before)
+        {
+            m_ListedIn.pop_back(); // the holder refused: at least forget it
+        }
+    }
+}
 
 void KProperty::Initialize(const char* name, KObject* owner)
 {
@@ -435,8 +461,9 @@ KString KProperty::MakeUniqueName(const char* name)
 
 bool KProperty::SetName(const char* name, bool makeUnique)
 {
-    KString wanted = makeUnique ? MakeUniqueName(name) : KString(name ? name : "");
-    KString stored = StripQuotes(wanted.Buffer());
+    // Quotes go before the uniqueness test, so the stored name is the one tested.
+    KString unquoted = StripQuotes(name);
+    KString stored = makeUnique ? MakeUniqueName(unquoted.Buffer()) : unquoted;
     KString old = m_Attributes.name;
     DepthGuard keep(this); // handlers may ask to destroy this property
     if (!NotifyEvent15(nullptr, eRenaming, this, stored.Buffer(), old.Buffer(), nullptr))
@@ -481,11 +508,19 @@ KProperty* KProperty::Clone(KObject* owner)
     {
         return nullptr;
     }
-    p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
-    p->SetTypeCode(GetTypeCode());
-    owner->AddProperty(p);
-    p->SetMinMax(GetMin(), GetMax());
-    return p;
+    // The owner's handlers may ask to destroy it or the clone: both stay until
+    // the clone is set up, and a clone that did not survive is answered by null.
+    HdlKObject made = p->GetHandle();
+    {
+        DepthGuard keep(owner);
+        DepthGuard keepNew(p);
+        p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
+        p->SetTypeCode(GetTypeCode());
+        owner->AddProperty(p);
+        p->m_Attributes.minimum = GetMin();
+        p->m_Attributes.maximum = GetMax();
+    }
+    return static_cast<KProperty*>(made.Get());
 }
 
 bool KProperty::CopyValue(KProperty* source)

@@ -250,6 +250,9 @@ public:
 
 protected:
     ~KProperty() override;
+    // A property destroyed directly (not through its owner's DestroyPropertyAt)
+    // first leaves every property list that holds it, so no object keeps a freed pointer.
+    void PrepareDestroy() override;
     // Conversion helpers implemented by the templates, sized by their storage.
     virtual bool ReadScalar(double& /*out*/) { return false; }
     virtual bool WriteScalar(double /*value*/) { return false; }
@@ -263,6 +266,12 @@ protected:
 
     KPropertyAttributes m_Attributes;
     uint32_t m_State = 0;
+
+private:
+    friend class KObject;
+    // The objects whose property lists hold this property (once per entry),
+    // kept by KObject so that a destroyed property leaves every one of them.
+    std::vector<KObject*> m_ListedIn;
 };
 
 } // namespace scenesdk

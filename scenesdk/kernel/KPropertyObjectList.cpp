@@ -122,11 +122,19 @@ KPropertyObjectList* KPropertyObjectList::Create(KObject* owner, const char* nam
     list->SetPlugFlags((list->GetPlugFlags() & ~7u) | (plugFlags & 7u));
     list->SetNameAndTypeCode(name, eKPropObject);
     list->GetAttributes().SetFlag(KPropertyAttributes::kOwnedName | KPropertyAttributes::kDynamic, true);
-    if (owner)
+    if (!owner)
     {
+        return list;
+    }
+    // The owner's handlers may ask to destroy it or the list: a list that did
+    // not survive is answered by null.
+    HdlKObject made = list->GetHandle();
+    {
+        DepthGuard keep(owner);
+        DepthGuard keepNew(list);
         owner->AddProperty(list);
     }
-    return list;
+    return static_cast<KPropertyObjectList*>(made.Get());
 }
 
 } // namespace scenesdk

@@ -1,5 +1,6 @@
 #include "app/CEngineServices.h"
 #include "render/COGLGlobalRenderSettings.h"
+#include "render/COGLModelFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -34,4 +35,20 @@ TEST(CEngineServicesTest, MakesTheRenderer)
     CEngineServices::DestroyInstance();
     // The handle kept here keeps the renderer alive.
     EXPECT_EQ(renderer->GetRefCount(), 1u);
+}
+
+TEST(CEngineServicesTest, MakesTheModelFactoryForTheRenderSettings)
+{
+    CEngineServices::CreateInstance();
+    CRefPtr<CModelFactory> factory = CEngineServices::GetInstance()->GetModelFactory();
+    ASSERT_TRUE(factory);
+    EXPECT_NE(dynamic_cast<COGLModelFactory*>(factory.Get()), nullptr);
+    // The settings reach the factory: a rebuild request with no models
+    // fails nothing and is accepted.
+    CRefPtr<COGLGlobalRenderSettings> settings =
+        CEngineServices::GetInstance()->GetRenderer()->GetRenderSettings();
+    EXPECT_TRUE(settings->SetCacheModeOverride(2, true));
+    EXPECT_TRUE(settings->SetRenderModeOverride(2, true));
+    CEngineServices::DestroyInstance();
+    EXPECT_EQ(factory->GetRefCount(), 1u);
 }

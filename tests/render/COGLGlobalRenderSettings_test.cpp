@@ -16,6 +16,17 @@ namespace
 class CRecordingFactory : public CModelFactory
 {
 public:
+    CRefPtr<COGLModel> getModel(const std::string&) override { return CRefPtr<COGLModel>(); }
+    CRefPtr<COGLDisplayList> getStockObject(int, const std::string&, float, float, float, float, const float*,
+                                            int) override
+    {
+        return CRefPtr<COGLDisplayList>();
+    }
+    bool CreateTerrain(const std::string&, CTerrainInfo*, std::vector<CRefPtr<COGLModel>>&) override
+    {
+        return false;
+    }
+    void CreateEnv(const std::string*, uint8_t) override {}
     int RecompileAll(int mode) override
     {
         m_Calls.push_back("all " + std::to_string(mode));

@@ -476,6 +476,7 @@ namespace
 class CCountingShader : public CCgShader
 {
 public:
+    CCountingShader() : CCgShader(nullptr, nullptr) {}
     void Render() override { ++m_iRenders; }
     void Unbind() override { ++m_iUnbinds; }
     int m_iRenders = 0;

@@ -182,6 +182,45 @@ TEST_F(ObjectListTest, ADestroyedListenerHandsTheListBackToItself)
     EXPECT_EQ(list->Add(Obj("x")), 0);
 }
 
+TEST_F(ObjectListTest, AListDestroyedByItsListenerDuringAClearOrAddAllGoesAfterwards)
+{
+    struct Destroyer : KObject
+    {
+        int onOperation = -1;
+        bool OnObjectListChange(KGenericObjectList* l, int op, KObject*, int) override
+        {
+            if (op == onOperation)
+            {
+                onOperation = -1;
+                l->Destroy();
+            }
+            return true;
+        }
+    };
+    auto* d = scope.Add(new Destroyer);
+    for (int op : {KObject::eListClear, KObject::eListAdded})
+    {
+        auto* l = new KObjectList;
+        HdlKObject h = l->GetHandle();
+        l->SetListener(d);
+        if (op == KObject::eListClear)
+        {
+            l->Add(Obj("a"));
+            d->onOperation = op;
+            l->Clear(false);
+        }
+        else
+        {
+            auto* from = scope.Add(new KObjectList);
+            from->Add(Obj("a"));
+            from->Add(Obj("b"));
+            d->onOperation = op;
+            EXPECT_EQ(l->AddAll(*from), 2) << "the list stays whole until AddAll ends";
+        }
+        EXPECT_FALSE(h.IsLive()) << op;
+    }
+}
+
 // --- Object-list properties -----------------------------------------------------
 
 struct ObjectListPropertyTest : ::testing::Test

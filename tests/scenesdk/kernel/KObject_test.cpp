@@ -496,3 +496,247 @@ TEST(DestroyInsideEvents, RenameStateAndValueChangesSurviveADestroyFromTheirHand
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, APropertyDestroyedDirectlyLeavesItsOwnersList)
+{
+    PlugScope scope;
+    KObject* owner = scope.Add(new KObject);
+    KObject* holder = scope.Add(new KObject);
+    KProperty* a = owner->CreateProperty("A", eKPropDouble);
+    KProperty* b = owner->CreateProperty("B", eKPropInt);
+    ASSERT_NE(holder->CreateReferenceProperty(a), nullptr);
+    a->Destroy();
+    EXPECT_EQ(owner->GetPropertyCount(), 1);
+    EXPECT_EQ(owner->FindProperty("A"), nullptr);
+    EXPECT_EQ(owner->GetProperty(0), b);
+    EXPECT_EQ(holder->GetPropertyCount(), 0) << "its reference properties go with it";
+}
+
+TEST(PropertyLifetime, AnOwnerDestroyedWhileItsPropertyIsMidDisconnectIsNotReachedAgain)
+{
+    // A third plug's handler destroys the owner while the property's own
+    // disconnect is still sending events (run under AddressSanitizer).
+    EventRecorder rec;
+    PlugScope scope;
+    KObject* owner = new KObject;
+    HdlKObject hOwner = owner->GetHandle();
+    KPlug* x = scope.Add(new KPlug);
+    KProperty* p = owner->CreateProperty("A", eKPropDouble);
+    HdlKObject hp = p->GetHandle();
+    ASSERT_TRUE(p->ConnectDst(x));
+    rec.Listen(x, "X");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eSrcRemoving && owner)
+        {
+            KObject* victim = owner;
+            owner = nullptr;
+            victim->Destroy();
+        }
+    };
+    x->DisconnectSrc(p);
+    EXPECT_FALSE(hOwner.IsLive());
+    EXPECT_FALSE(hp.IsLive()) << "the deferred destroy of the property ran when the disconnect ended";
+    EXPECT_EQ(x->GetSrcCount(), 0);
+    rec.onEvent = nullptr;
+}
+
+} // namespace
+
+namespace
+{
+
+// Destroys another object when it hears an object event.
+struct RelatedKiller : KObject
+{
+    KObject* victim = nullptr;
+    int heard = 0;
+    bool OnRelatedObjectEvent(KObject*, int, const void*, const void*) override
+    {
+        ++heard;
+        if (KObject* v = victim)
+        {
+            victim = nullptr;
+            v->Destroy();
+        }
+        return false;
+    }
+};
+
+TEST(DestroyInsideEvents, AnObjectDestroyedByAnotherRelatedObjectIsNotToldAfterwards)
+{
+    PlugScope scope;
+    KObject* o = scope.Add(new KObject);
+    auto* a = scope.Add(new RelatedKiller);
+    auto* b = new RelatedKiller;
+    HdlKObject hb = b->GetHandle();
+    ASSERT_TRUE(o->ConnectDst(a));
+    ASSERT_TRUE(o->ConnectDst(b));
+    a->victim = b;
+    o->SetName("Renamed");
+    EXPECT_FALSE(hb.IsLive());
+    EXPECT_EQ(a->heard, 2) << "codes 8 and 12";
+    EXPECT_EQ(o->GetDstCount(), 1);
+}
+
+} // namespace
+
+namespace
+{
+
+// Destroys itself from its hook for events of its properties.
+struct SelfKiller : KObject
+{
+    bool armed = false;
+    std::vector<int> codes;
+    bool OnObjectEvent(KPlug* emitter, int code, KPlug* other, int index) override
+    {
+        if (armed && emitter != this)
+        {
+            armed = false;
+            Destroy();
+        }
+        codes.push_back(code); // still safe: the destroy waits for the event to end
+        return KObject::OnObjectEvent(emitter, code, other, index);
+    }
+};
+
+TEST(DestroyInsideEvents, AnOwnerDestroyedByAHookForItsPropertysEventIsDeferred)
+{
+    PlugScope scope;
+    auto* o = new SelfKiller;
+    HdlKObject ho = o->GetHandle();
+    KObject* x = scope.Add(new KObject);
+    KProperty* p = o->CreateProperty("P", eKPropDouble);
+    HdlKObject hp = p->GetHandle();
+    ASSERT_TRUE(p->ConnectSrc(x));
+    o->armed = true;
+    p->DisconnectSrc(x);
+    EXPECT_FALSE(ho.IsLive());
+    EXPECT_FALSE(hp.IsLive());
+    EXPECT_EQ(x->GetDstCount(), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, ReferencePropertiesLinkedInARingReleaseEachOtherOnce)
+{
+    PlugScope scope;
+    KObject* a = scope.Add(new KObject);
+    KObject* b = scope.Add(new KObject);
+    KProperty* source = a->CreateProperty("S", eKPropDouble);
+    KProperty* r1 = b->CreateReferenceProperty(source, "R1");
+    KProperty* r2 = a->CreateReferenceProperty(r1, "R2");
+    ASSERT_TRUE(r1 && r2);
+    ASSERT_TRUE(r1->ConnectSrc(r2)) << "r1 and r2 now release each other";
+    HdlKObject h1 = r1->GetHandle();
+    HdlKObject h2 = r2->GetHandle();
+    EXPECT_TRUE(b->RemoveProperty(r1));
+    EXPECT_FALSE(h1.IsLive());
+    EXPECT_FALSE(h2.IsLive());
+    EXPECT_EQ(a->GetPropertyCount(), 1);
+    EXPECT_EQ(b->GetPropertyCount(), 0);
+}
+
+TEST(PropertyLifetime, AnOwnerOutlivedByAPropertyTakenOutOfItsList)
+{
+    auto* owner = new KObject;
+    KProperty* p = owner->CreateProperty("P", eKPropInt);
+    ASSERT_TRUE(owner->RemovePropertyAt(0));
+    EXPECT_EQ(p->GetOwnerObject(), owner) << "taking it out of the list keeps the owner";
+    owner->Destroy();
+    EXPECT_EQ(p->GetOwner(), nullptr);
+    EXPECT_TRUE(p->SetName("Renamed")) << "its events no longer reach the freed owner";
+    p->Destroy();
+}
+
+TEST(PropertyLifetime, CreationAnswersNullWhenAHandlerDestroysTheOwner)
+{
+    struct DiesOnAdd : KObject
+    {
+        bool OnPropertyChange(int op, KProperty*, bool) override
+        {
+            if (op == ePropertyAdded)
+            {
+                Destroy();
+            }
+            return true;
+        }
+    };
+    auto* o = new DiesOnAdd;
+    HdlKObject h = o->GetHandle();
+    int live = KPlug::GetLivePlugCount();
+    EXPECT_EQ(o->CreateProperty("P", eKPropDouble), nullptr);
+    EXPECT_FALSE(h.IsLive());
+    EXPECT_EQ(KPlug::GetLivePlugCount(), live - 1) << "the object and its new property are both gone";
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PropertyLifetime, APropertyListedByTwoObjectsLeavesBothWhenDestroyed)
+{
+    PlugScope scope;
+    KObject* a = scope.Add(new KObject);
+    KObject* b = scope.Add(new KObject);
+    KProperty* p = a->CreateProperty("P", eKPropDouble);
+    b->AddProperty(p);
+    ASSERT_TRUE(b->AdoptChild(p)) << "now owned by b, still listed by both";
+    p->Destroy();
+    EXPECT_EQ(a->GetPropertyCount(), 0);
+    EXPECT_EQ(b->GetPropertyCount(), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PropertySet, ADeclaredPropertyListedElsewhereLeavesThatListWithItsSet)
+{
+    PlugScope scope;
+    KObject* other = scope.Add(new KObject);
+    auto* lamp = new LampProperties;
+    other->AddProperty(&lamp->intensity);
+    lamp->Destroy();
+    EXPECT_EQ(other->GetPropertyCount(), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PropertySet, ASetDestroyedWhileOneOfItsMembersIsDisconnectedWaitsForIt)
+{
+    // The member lives inside the set: the set must outlast the member's change.
+    EventRecorder rec;
+    PlugScope scope;
+    auto* lamp = new LampProperties;
+    HdlKObject h = lamp->GetHandle();
+    KPlug* curve = scope.Add(new KPlug);
+    ASSERT_TRUE(lamp->intensity.ConnectSrc(curve));
+    rec.Listen(curve, "C");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eDstRemoving && h.IsLive())
+        {
+            lamp->Destroy();
+            EXPECT_TRUE(h.IsLive()) << "deferred";
+        }
+    };
+    EXPECT_TRUE(curve->DisconnectDst(&lamp->intensity));
+    EXPECT_FALSE(h.IsLive());
+    EXPECT_EQ(curve->GetDstCount(), 0);
+    rec.onEvent = nullptr;
+}
+
+} // namespace

@@ -119,6 +119,62 @@ TEST_F(PlugPair, ReplaceBracketsTheChangeAndKeepsThePosition)
     EXPECT_EQ(Sources(D), (std::vector<KPlug*>{n, S, a}));
 }
 
+TEST_F(PlugPair, ReplaceDstIsTheMirrorImage)
+{
+    KPlug* x = scope.Add(new KPlug);
+    KPlug* n = scope.Add(new KPlug);
+    rec.Listen(n, "N");
+    ASSERT_TRUE(S->ConnectDst(D));
+    ASSERT_TRUE(S->ConnectDst(x));
+    rec.Clear();
+    ASSERT_TRUE(S->ReplaceDst(D, n));
+    EXPECT_EQ(Dests(S), (std::vector<KPlug*>{n, x}));
+    // The plug asked to replace hears each bracket first, then the old destination.
+    EXPECT_EQ(rec.Codes(), (Lines{"S 10", "D 12", "D 6", "S 7", "D 8", "S 9", "N 0", "S 1", "N 2", "S 3",
+                                  "N 4", "S 5", "S 11", "D 13"}));
+    EXPECT_EQ(rec.lines[0], "S 10 0 D");
+    EXPECT_EQ(rec.lines[1], "D 12 0 S");
+    EXPECT_EQ(rec.lines[11], "S 5 0 N");
+}
+
+TEST_F(PlugPair, RemovalEventsCarryTheLinkTypeWhenAHandlerChangesTheLists)
+{
+    KPlug* e = scope.Add(new KPlug);
+    KPlug* f = scope.Add(new KPlug);
+    ASSERT_TRUE(S->ConnectDst(e, 1));
+    ASSERT_TRUE(S->ConnectDst(D, 5));
+    ASSERT_TRUE(S->ConnectDst(f, 9));
+    struct Seen
+    {
+        KPlug* s;
+        KPlug* e;
+        std::vector<std::pair<int, uint32_t>> events;
+    } seen{S, e, {}};
+    auto onD = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug*, uint32_t, KPlug*)
+    {
+        auto* w = static_cast<Seen*>(user);
+        if (code == KPlug::eSrcRemoving)
+        {
+            w->s->DisconnectDst(w->e); // S's destination list shrinks before S hears code 7
+        }
+    };
+    auto onS = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug* other, uint32_t type, KPlug*)
+    {
+        auto* w = static_cast<Seen*>(user);
+        if (other != w->e)
+        {
+            w->events.emplace_back(code, type);
+        }
+    };
+    D->AddCallback(&seen, nullptr, nullptr, onD);
+    S->AddCallback(&seen, nullptr, nullptr, onS);
+    ASSERT_TRUE(S->DisconnectDst(D));
+    EXPECT_EQ(seen.events, (std::vector<std::pair<int, uint32_t>>{{7, 5u}, {9, 5u}}));
+    EXPECT_EQ(Dests(S), (std::vector<KPlug*>{f}));
+    D->RemoveCallback(&seen);
+    S->RemoveCallback(&seen);
+}
+
 // --- Refusals ---------------------------------------------------------------
 
 TEST_F(PlugPair, RefusalsSendNoChangeEventsAndLeaveTheListsAlone)
@@ -266,6 +322,75 @@ TEST_F(PlugPair, DestroyInsideARemovalEventIsDeferredUntilTheDisconnectEnds)
     EXPECT_FALSE(destroyedInside);
     EXPECT_EQ(destroyed, 1);
     EXPECT_EQ(S->GetDstCount(), 0);
+}
+
+TEST(PlugLifetime, BothEndsDestroyedInsideADisconnectDieDestinationFirst)
+{
+    // Destroys are deferred on both ends; the destination's depth falls first.
+    struct Ordered : KPlug
+    {
+        std::vector<char>* order;
+        char name;
+        Ordered(std::vector<char>* o, char n) : order(o), name(n) {}
+        ~Ordered() override { order->push_back(name); }
+    };
+    std::vector<char> order;
+    auto* s = new Ordered(&order, 'S');
+    auto* d = new Ordered(&order, 'D');
+    ASSERT_TRUE(d->ConnectSrc(s));
+    EventRecorder rec;
+    rec.Listen(d, "D");
+    rec.onEvent = [&](int code, KPlug*, KPlug*)
+    {
+        if (code == KPlug::eSrcRemoved)
+        {
+            s->Destroy();
+            d->Destroy();
+        }
+    };
+    ASSERT_TRUE(d->DisconnectSrc(s));
+    EXPECT_EQ(order, (std::vector<char>{'D', 'S'}));
+}
+
+TEST_F(PlugPair, AOneWaySourceThatIsDestroyedLeavesItsDestination)
+{
+    // The source does not list a one-way destination, yet it must not stay
+    // behind in the destination's list when it goes.
+    auto* oneWay = new KPlug;
+    rec.Listen(oneWay, "W");
+    ASSERT_TRUE(D->ConnectSrc(oneWay, KPlug::kOneWayType));
+    ASSERT_TRUE(D->ConnectSrc(S));
+    ASSERT_TRUE(D->ConnectSrc(oneWay, KPlug::kOneWayType | 1));
+    EXPECT_EQ(oneWay->GetDstCount(), 0);
+    rec.Clear();
+    oneWay->Destroy();
+    EXPECT_EQ(Sources(D), std::vector<KPlug*>{S});
+    EXPECT_EQ(rec.Codes(), (Lines{"D 6", "D 8", "D 6", "D 8"})) << "the destination hears each removal";
+}
+
+TEST(PlugLifetime, PlugsOwnedByADestroyedPlugLetGoOfIt)
+{
+    auto* owner = new KPlug;
+    auto* owned = new KPlug;
+    ASSERT_TRUE(owner->AdoptChild(owned));
+    owner->Destroy();
+    EXPECT_EQ(owned->GetOwner(), nullptr);
+    EXPECT_TRUE(owned->SendEvent16()) << "no event goes to the freed owner";
+    owned->Destroy();
+}
+
+TEST(PlugOwnership, AnOwnerRingIsRefused)
+{
+    PlugScope scope;
+    KPlug* a = scope.Add(new KPlug);
+    KPlug* b = scope.Add(new KPlug);
+    KPlug* c = scope.Add(new KPlug);
+    ASSERT_TRUE(a->AdoptChild(b));
+    ASSERT_TRUE(b->AdoptChild(c));
+    EXPECT_FALSE(c->AdoptChild(a)) << "events would go round for ever";
+    EXPECT_FALSE(b->SetOwner(b));
+    EXPECT_EQ(a->GetOwner(), nullptr);
+    EXPECT_TRUE(c->SendEvent16());
 }
 
 TEST_F(PlugPair, DestroyInsideAConnectEventDoesNotUseFreedMemory)

@@ -265,6 +265,8 @@ TEST_F(PropertyTest, UniqueNamesCountOnFromTrailingDigits)
     EXPECT_STREQ(big.Buffer(), "N999999999991000000000") << "only nine digits count, so no overflow";
     ASSERT_TRUE(p->SetName("Weight", true));
     EXPECT_STREQ(p->GetName(), "Weight 2");
+    ASSERT_TRUE(p->SetName("\"Weight7\"", true));
+    EXPECT_STREQ(p->GetName(), "Weight8") << "the name without its quotes is what must be unique";
 }
 
 TEST_F(PropertyTest, CloneNamesChainAndValuesAreNotCopied)

@@ -1,0 +1,687 @@
+// KFCurveNode: construction, naming, children, searches, curves, copies and
+// change notifications.
+
+#include "scenesdk/animation/KFCurveNode.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/kernel/KDataType.h"
+
+#include <cstring>
+#include <new>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const char* TextOrEmpty(const char* text)
+{
+    return text != nullptr ? text : "";
+}
+
+} // namespace
+
+KFCurveNode* KFCurveNode::Create(const char* name, KDataType* dataType, int layerType, int layerId)
+{
+    const bool timeWarp = dataType != nullptr && dataType == KDataTypeTimeWarp::Get();
+    return new (std::nothrow) KFCurveNode(name, timeWarp ? "" : name, dataType, layerType, layerId);
+}
+
+void KFCurveNode::InitFields()
+{
+    mFlags = KFCURVENODE_FLAG_DEFAULT | KFCURVENODE_FLAG_LAYERED;
+    mLayerOwner = this;
+}
+
+KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* dataType, int layerType,
+                         int layerId)
+    : mChildren(16)
+{
+    // Without memory for the record the node works nameless.
+    KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
+    if (info != nullptr)
+    {
+        info->mName = TextOrEmpty(name);
+        info->mTypeName = TextOrEmpty(typeName);
+        info->mDataType = dataType;
+        SetNodeInfo(info);
+    }
+    InitFields();
+    SetLayerType(layerType, nullptr);
+    mLayerId = layerId;
+}
+
+KFCurveNode::KFCurveNode(const KFCurveNode& source) : mChildren(16)
+{
+    SetNodeInfo(source.mInfo);
+    InitFields();
+    SetLayerType(source.mLayerType, nullptr);
+    mRotationOrder = source.mRotationOrder;
+    mQuaternionInterpolation = source.mQuaternionInterpolation;
+    mCacheState = source.mCacheState;
+    std::memcpy(mCachedValues, source.mCachedValues, sizeof(mCachedValues));
+    mCachedCount = source.mCachedCount;
+    mCachedTime = source.mCachedTime;
+}
+
+KFCurveNode* KFCurveNode::CreateCopy(const KFCurveNode* source)
+{
+    if (source == nullptr)
+    {
+        return nullptr;
+    }
+    return new (std::nothrow) KFCurveNode(*source);
+}
+
+KFCurveNode::~KFCurveNode()
+{
+    NotifyChange(KFCURVENODE_CHANGE_DESTROY);
+    delete mListener;
+    mListener = nullptr;
+    RemoveAllChildren();
+    if (mParent != nullptr)
+    {
+        // Directly on the array: the parent's slots are not called.
+        const int index = mParent->mChildren.Find(this);
+        if (index >= 0)
+        {
+            mParent->mChildren.RemoveAt(index);
+        }
+    }
+    SetNodeInfo(nullptr);
+    mChildren.Clear();
+}
+
+bool KFCurveNode::ReleaseReference()
+{
+    if (--mRefCount < 1)
+    {
+        delete this;
+        return true;
+    }
+    return false;
+}
+
+// ---- Naming ----
+
+const char* KFCurveNode::GetName() const
+{
+    if (mInfo == nullptr)
+    {
+        return "";
+    }
+    if (mInfo->mNamingDataType != nullptr)
+    {
+        return mInfo->mNamingDataType->GetName();
+    }
+    return mInfo->mName.Buffer();
+}
+
+const char* KFCurveNode::GetTypeName() const
+{
+    return mInfo != nullptr ? mInfo->mTypeName.Buffer() : "";
+}
+
+KDataType* KFCurveNode::GetDataType() const
+{
+    return mInfo != nullptr ? mInfo->mDataType : nullptr;
+}
+
+void KFCurveNode::SetNodeInfo(KFCurveNodeInfo* info)
+{
+    if (info == mInfo)
+    {
+        return;
+    }
+    if (mInfo != nullptr && --mInfo->mRefCount <= 0)
+    {
+        delete mInfo;
+    }
+    mInfo = info;
+    if (mInfo != nullptr)
+    {
+        ++mInfo->mRefCount;
+    }
+}
+
+void KFCurveNode::SetTypeName(const char* typeName)
+{
+    if (mInfo != nullptr)
+    {
+        mInfo->mTypeName = TextOrEmpty(typeName);
+    }
+}
+
+void KFCurveNode::SetNamingDataType(KDataType* dataType)
+{
+    if (mInfo != nullptr)
+    {
+        mInfo->mNamingDataType = dataType;
+    }
+}
+
+void KFCurveNode::SetFlags(uint32_t mask, bool on)
+{
+    mFlags = on ? (mFlags | mask) : (mFlags & ~mask);
+}
+
+// ---- Children ----
+
+bool KFCurveNode::IsAncestorOrSelf(const KFCurveNode* node) const
+{
+    for (const KFCurveNode* n = this; n != nullptr; n = n->mParent)
+    {
+        if (n == node)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+int KFCurveNode::AddChild(KFCurveNode* node)
+{
+    if (node == nullptr || IsAncestorOrSelf(node))
+    {
+        return -1;
+    }
+    if (!IsReferenceNode())
+    {
+        node->SetParent(this);
+    }
+    if (mChildren.Add(node) < 0)
+    {
+        return -1;
+    }
+    return mChildren.GetCount() - 1;
+}
+
+void KFCurveNode::RemoveChildAt(int index)
+{
+    KFCurveNode* child = mChildren.GetAt(index);
+    if (child == nullptr)
+    {
+        return;
+    }
+    if (!IsReferenceNode())
+    {
+        child->SetParent(nullptr);
+    }
+    mChildren.RemoveAt(index);
+}
+
+void KFCurveNode::DeleteChildAt(int index)
+{
+    KFCurveNode* child = mChildren.GetAt(index);
+    if (child == nullptr)
+    {
+        return;
+    }
+    if (!IsReferenceNode())
+    {
+        child->SetParent(nullptr);
+    }
+    mChildren.RemoveAt(index);
+    delete child;
+}
+
+void KFCurveNode::DeleteChild(KFCurveNode* node)
+{
+    if (node == nullptr)
+    {
+        return;
+    }
+    if (!IsReferenceNode())
+    {
+        node->SetParent(nullptr);
+    }
+    const int index = mChildren.Find(node);
+    if (index >= 0)
+    {
+        mChildren.RemoveAt(index);
+    }
+    delete node;
+}
+
+int KFCurveNode::GetChildCount() const
+{
+    return mChildren.GetCount();
+}
+
+KFCurveNode* KFCurveNode::GetChildAt(int index) const
+{
+    return mChildren.GetAt(index);
+}
+
+bool KFCurveNode::IsChild(const KFCurveNode* node, bool recursive) const
+{
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child == node || (recursive && child != nullptr && child->IsChild(node, true)))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+KFCurveNode* KFCurveNode::FindChildByDataType(const KDataType* dataType) const
+{
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child != nullptr && child->GetDataType() == dataType)
+        {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+int KFCurveNode::IndexOfChild(const KFCurveNode* node) const
+{
+    return mChildren.Find(node);
+}
+
+int KFCurveNode::IndexOfChildByName(const char* name) const
+{
+    const KString wanted(TextOrEmpty(name));
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child != nullptr && wanted.CompareNoCase(child->GetName()) == 0)
+        {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void KFCurveNode::SetParent(KFCurveNode* parent)
+{
+    mParent = parent;
+}
+
+KFCurveNode* KFCurveNode::GetParent() const
+{
+    return mParent;
+}
+
+int KFCurveNode::InsertChildSorted(KFCurveNode* node)
+{
+    if (node == nullptr || IsAncestorOrSelf(node))
+    {
+        return -1;
+    }
+    const KString name(node->GetName());
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child != nullptr && name.CompareNoCase(child->GetName()) <= 0)
+        {
+            return mChildren.InsertAt(i, node);
+        }
+    }
+    return mChildren.Add(node);
+}
+
+void KFCurveNode::RemoveAllChildren()
+{
+    for (int i = GetChildCount() - 1; i >= 0; --i)
+    {
+        if (IsReferenceNode())
+        {
+            RemoveChildAt(i);
+        }
+        else
+        {
+            DeleteChildAt(i);
+        }
+    }
+    mChildren.Clear();
+    delete mCurve;
+    mCurve = nullptr;
+    if (mNextLayer != nullptr)
+    {
+        KFCurveNode* next = mNextLayer;
+        mNextLayer = nullptr;
+        next->ReleaseReference();
+    }
+    mLayerOwner = this;
+    if (mTimeWarp != nullptr)
+    {
+        KFCurveNode* warp = mTimeWarp;
+        mTimeWarp = nullptr;
+        warp->ReleaseReference();
+    }
+}
+
+// ---- Searches ----
+
+namespace
+{
+
+bool MatchesSegment(const KFCurveNode* child, const KString& segment)
+{
+    if (segment.CompareNoCase(child->GetName()) == 0)
+    {
+        return true;
+    }
+    const KDataType* type = child->GetDataType();
+    if (type == nullptr)
+    {
+        return false;
+    }
+    return (segment == "T" && type == KDataTypeLclTranslation::Get()) ||
+           (segment == "R" && type == KDataTypeLclRotation::Get()) ||
+           (segment == "S" && type == KDataTypeLclScaling::Get());
+}
+
+} // namespace
+
+KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
+{
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child == nullptr)
+        {
+            continue;
+        }
+        if (MatchesSegment(child, segment))
+        {
+            return child;
+        }
+        KFCurveNode* below = child->FindSegment(segment);
+        if (below != nullptr)
+        {
+            return below;
+        }
+    }
+    return nullptr;
+}
+
+// Each segment is searched depth first below the node found for the
+// previous one; a child matches by name (no case) or, for exactly "T", "R"
+// and "S", by the local transform data types. The caller's text is only
+// read.
+KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
+{
+    if (path == nullptr)
+    {
+        return nullptr;
+    }
+    const KFCurveNode* start = this;
+    const char* segment = path;
+    for (;;)
+    {
+        const char* slash = std::strchr(segment, '/');
+        const KString name =
+            slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
+        KFCurveNode* found = start->FindSegment(name);
+        if (found == nullptr || slash == nullptr)
+        {
+            return found;
+        }
+        start = found;
+        segment = slash + 1;
+    }
+}
+
+KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) const
+{
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KFCurveNode* child = GetChildAt(i);
+        if (child == nullptr)
+        {
+            continue;
+        }
+        if (child->GetDataType() == dataType)
+        {
+            return child;
+        }
+        KFCurveNode* below = child->FindDescendantByDataType(dataType);
+        if (below != nullptr)
+        {
+            return below;
+        }
+    }
+    return nullptr;
+}
+
+KFCurveNode* KFCurveNode::FindOrCreateChild(const char* name, bool withCurve)
+{
+    const int index = IndexOfChildByName(name);
+    KFCurveNode* child = nullptr;
+    if (index >= 0)
+    {
+        child = GetChildAt(index);
+    }
+    else
+    {
+        child = new (std::nothrow) KFCurveNode(name, name, nullptr, 0, 0);
+        if (child == nullptr)
+        {
+            return nullptr;
+        }
+        if (AddChild(child) < 0)
+        {
+            delete child;
+            return nullptr;
+        }
+    }
+    if (withCurve && child->mCurve == nullptr)
+    {
+        child->SetFCurve(KFCurve::Create(), false);
+    }
+    return child;
+}
+
+// ---- Curves ----
+
+KFCurve* KFCurveNode::SetFCurve(KFCurve* curve, bool deleteOld)
+{
+    if (curve == mCurve)
+    {
+        return nullptr;
+    }
+    KFCurve* previous = mCurve;
+    if (deleteOld && previous != nullptr)
+    {
+        delete previous;
+        previous = nullptr;
+    }
+    mCurve = curve;
+    NotifyChange(KFCURVENODE_CHANGE_CURVE);
+    return previous;
+}
+
+void KFCurveNode::CreateFCurves()
+{
+    const int n = GetChildCount();
+    if (n == 0)
+    {
+        if (mCurve == nullptr)
+        {
+            SetFCurve(KFCurve::Create(), false);
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+    {
+        if (KFCurveNode* child = GetChildAt(i))
+        {
+            child->CreateFCurves();
+        }
+    }
+}
+
+// ---- Copying ----
+
+KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool createEmptyCurves,
+                                    int layerId) const
+{
+    if (layerId == -1)
+    {
+        layerId = mLayerId;
+    }
+    KFCurveNode* copy = nullptr;
+    if (shareInfo)
+    {
+        copy = CreateCopy(this);
+    }
+    else
+    {
+        copy = new (std::nothrow) KFCurveNode(mInfo != nullptr ? mInfo->mName.Buffer() : "", GetTypeName(),
+                                              GetDataType(), mLayerType, layerId);
+        if (copy != nullptr)
+        {
+            copy->mUserWord = mUserWord;
+            copy->SetQuaternionInterpolation(GetQuaternionInterpolation());
+            copy->SetRotationOrder(mRotationOrder);
+            copy->SetFlags(KFCURVENODE_FLAG_CLONED, (mFlags & KFCURVENODE_FLAG_CLONED) != 0);
+            if (layerId != 0)
+            {
+                copy->mLayerOwner = mLayerOwner;
+            }
+        }
+    }
+    if (copy == nullptr)
+    {
+        return nullptr;
+    }
+    if (mCurve != nullptr && (copyCurves || createEmptyCurves))
+    {
+        KFCurve* curve = KFCurve::Create();
+        if (curve != nullptr && copyCurves)
+        {
+            curve->CopyFrom(*mCurve, true);
+        }
+        copy->ReplaceFCurve(curve);
+    }
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        const KFCurveNode* child = GetChildAt(i);
+        if (child == nullptr)
+        {
+            continue;
+        }
+        KFCurveNode* childCopy = child->CloneTree(shareInfo, copyCurves, createEmptyCurves, layerId);
+        if (childCopy == nullptr || copy->AddChild(childCopy) < 0)
+        {
+            delete childCopy;
+            delete copy;
+            return nullptr;
+        }
+    }
+    return copy;
+}
+
+// ---- Plain evaluation ----
+
+double* KFCurveNode::EvaluateTree(double* out, KTime time, int* hint)
+{
+    if (mCurve != nullptr)
+    {
+        *out++ = mCurve->Evaluate(time, hint);
+    }
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        if (KFCurveNode* child = GetChildAt(i))
+        {
+            out = child->EvaluateTree(out, time, hint);
+        }
+    }
+    return out;
+}
+
+int KFCurveNode::GetTreeValueCount() const
+{
+    int count = mCurve != nullptr ? 1 : 0;
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        if (const KFCurveNode* child = GetChildAt(i))
+        {
+            count += child->GetTreeValueCount();
+        }
+    }
+    return count;
+}
+
+int KFCurveNode::GetEvaluatedValueCount() const
+{
+    int count = mCurve != nullptr ? 1 : 0;
+    if (mLayerId == 0 && mLayerType == eKFCurveNodeLayerQuaternion)
+    {
+        return count + 3;
+    }
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        if (const KFCurveNode* child = GetChildAt(i))
+        {
+            count += child->GetEvaluatedValueCount();
+        }
+    }
+    return count;
+}
+
+// ---- Change notifications ----
+
+void KFCurveNode::NotifyChange(uint32_t code)
+{
+    if (mListener == nullptr)
+    {
+        return;
+    }
+    mListener->mChangeBits |= code;
+    ++mListener->mChangeCount;
+    ++mChangeCounter;
+    if (mListener->mSendImmediately)
+    {
+        // Copies: a callback may add to the record while it runs.
+        const std::vector<KFCurveNodeCallback> callbacks = mListener->mCallbacks;
+        const std::vector<void*> data = mListener->mCallbackData;
+        for (size_t i = callbacks.size(); i-- > 0;)
+        {
+            if (callbacks[i] != nullptr)
+            {
+                callbacks[i](this, mListener, i < data.size() ? data[i] : nullptr);
+            }
+        }
+        ResetChanges();
+    }
+}
+
+void KFCurveNode::ResetChanges()
+{
+    if (mListener != nullptr)
+    {
+        mListener->mChangeBits = 0;
+        mListener->mChangeCount = 0;
+        mListener->mReserved = 0;
+    }
+}
+
+void KFCurveNode::SetListenerRecord(KFCurveNodeListenerRecord* record)
+{
+    if (record != mListener)
+    {
+        delete mListener;
+        mListener = record;
+    }
+}
+
+} // namespace scenesdk
