@@ -216,6 +216,20 @@ TEST_F(GeneratedData, ImagesAreTgaFilesTheGameLoads)
     const STga button = ParseTga(Read(s_Data + "/buttonTex.tga"));
     EXPECT_EQ(button.bpp, 4);
     EXPECT_EQ(button.height % 4, 0);
+    for (size_t p = 3; p < button.pixels.size(); p += 4)
+        ASSERT_EQ(button.pixels[p], 255) << "pixel " << p / 4;
+    // The bars (top half) are opaque; the centre mark (left quarter of the
+    // third quarter) is a red mark on a transparent ground.
+    const STga windows = ParseTga(Read(s_Data + "/windows.tga"));
+    ASSERT_EQ(windows.bpp, 4);
+    auto alpha = [&](int x, int y)
+    { return windows.pixels[(static_cast<size_t>(y) * windows.width + x) * 4 + 3]; };
+    for (int y = 0; y < windows.height / 2; ++y)
+        for (int x = 0; x < windows.width; ++x)
+            ASSERT_EQ(alpha(x, y), 255) << x << "," << y;
+    const int q = windows.height / 4;
+    EXPECT_EQ(alpha(1, 2 * q + 1), 0);
+    EXPECT_EQ(alpha(windows.width / 8, 2 * q + q / 2), 255);
 }
 
 TEST_F(GeneratedData, HeightmapFitsTheTerrainSettings)

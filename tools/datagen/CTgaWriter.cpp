@@ -5,6 +5,13 @@
 STgaImage::STgaImage(uint16_t w, uint16_t h, uint8_t bpp)
     : width(w), height(h), bytesPerPixel(bpp), pixels(static_cast<size_t>(w) * h * bpp, 0)
 {
+    if (bpp == 4)
+    {
+        for (size_t i = 3; i < pixels.size(); i += 4)
+        {
+            pixels[i] = 255;
+        }
+    }
 }
 
 void STgaImage::Set(int x, int y, uint32_t rgb, uint8_t alpha)

@@ -23,6 +23,7 @@ struct STgaImage
     std::vector<uint8_t> pixels;
 
     STgaImage() = default;
+    // Opaque black.
     STgaImage(uint16_t w, uint16_t h, uint8_t bpp);
 
     uint8_t* At(int x, int y) { return &pixels[(static_cast<size_t>(y) * width + x) * bytesPerPixel]; }
