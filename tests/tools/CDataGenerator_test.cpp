@@ -1,0 +1,479 @@
+#include "tools/datagen/CDataGenerator.h"
+
+#include "scenesdk/fileio/KScn.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+using testsupport::TempDir;
+
+const std::string kRepo = fs::path(__FILE__).parent_path().parent_path().parent_path().string();
+
+std::string Read(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// One generation shared by the tests of this file (it takes a fraction of a
+// second, but the file checks need only one).
+class GeneratedData : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_Root = new TempDir();
+        s_Data = s_Root->Path() + "/Data";
+        s_Generator = new CDataGenerator(s_Data, kRepo + "/tools/data");
+        s_Ok = s_Generator->Generate();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_Generator;
+        delete s_Root;
+    }
+    static bool LameFound()
+    {
+        for (const std::string& n : s_Generator->Notes())
+        {
+            if (n.find("lame not found") != std::string::npos)
+                return false;
+        }
+        return true;
+    }
+
+    static TempDir* s_Root;
+    static std::string s_Data;
+    static CDataGenerator* s_Generator;
+    static bool s_Ok;
+};
+TempDir* GeneratedData::s_Root = nullptr;
+std::string GeneratedData::s_Data;
+CDataGenerator* GeneratedData::s_Generator = nullptr;
+bool GeneratedData::s_Ok = false;
+
+struct STga
+{
+    int type = 0, width = 0, height = 0, bpp = 0;
+    std::vector<uint8_t> pixels; // decoded, file row order
+    std::string error;
+};
+
+// Reads a TGA the way the game's loader accepts it: fixed 12-byte header
+// templates for types 2 and 10, 24 or 32 bits, exact pixel count.
+STga ParseTga(const std::string& bytes)
+{
+    STga t;
+    if (bytes.size() < 18)
+    {
+        t.error = "short header";
+        return t;
+    }
+    auto u8 = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
+    t.type = u8(2);
+    for (size_t i = 0; i < 12; ++i)
+    {
+        if (i != 2 && u8(i) != 0)
+            t.error = "header byte " + std::to_string(i) + " not 0";
+    }
+    if (t.type != 2 && t.type != 10)
+        t.error = "type " + std::to_string(t.type);
+    t.width = u8(12) | u8(13) << 8;
+    t.height = u8(14) | u8(15) << 8;
+    t.bpp = u8(16) / 8;
+    if (t.width == 0 || t.height == 0 || (u8(16) != 24 && u8(16) != 32))
+        t.error = "bad size or depth";
+    if (!t.error.empty())
+        return t;
+    const size_t total = static_cast<size_t>(t.width) * t.height * t.bpp;
+    size_t i = 18;
+    if (t.type == 2)
+    {
+        if (bytes.size() != 18 + total)
+            t.error = "size " + std::to_string(bytes.size()) + " for " + std::to_string(18 + total);
+        else
+            t.pixels.assign(bytes.begin() + 18, bytes.end());
+        return t;
+    }
+    while (t.pixels.size() < total)
+    {
+        if (i >= bytes.size())
+        {
+            t.error = "RLE data ends early";
+            return t;
+        }
+        const int h = u8(i++);
+        const int count = h > 127 ? h - 127 : h + 1;
+        const int stored = h > 127 ? 1 : count;
+        if (i + static_cast<size_t>(stored) * t.bpp > bytes.size() || t.pixels.size() + count * t.bpp > total)
+        {
+            t.error = "RLE packet overruns";
+            return t;
+        }
+        for (int k = 0; k < count; ++k)
+        {
+            const size_t from = i + (h > 127 ? 0 : k) * t.bpp;
+            t.pixels.insert(t.pixels.end(), bytes.begin() + from, bytes.begin() + from + t.bpp);
+        }
+        i += static_cast<size_t>(stored) * t.bpp;
+    }
+    if (i != bytes.size())
+        t.error = "bytes after the image";
+    return t;
+}
+
+std::vector<std::string> AllFiles(bool withMp3)
+{
+    std::vector<std::string> all = CDataGenerator::ImageFiles();
+    for (const auto& list : {CDataGenerator::ModelFiles(), CDataGenerator::WavFiles()})
+        all.insert(all.end(), list.begin(), list.end());
+    if (withMp3)
+    {
+        const auto mp3 = CDataGenerator::Mp3Files();
+        all.insert(all.end(), mp3.begin(), mp3.end());
+    }
+    return all;
+}
+
+// "Data/..." values of the shipped settings.ini, by key.
+std::map<std::string, std::string> SettingsDataFiles()
+{
+    std::map<std::string, std::string> files;
+    std::istringstream in(Read(kRepo + "/settings.ini"));
+    std::string line, section;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line[0] == '[')
+            section = line;
+        const size_t eq = line.find(" = Data/");
+        if (eq != std::string::npos)
+            files[section + line.substr(0, eq)] = line.substr(eq + 3);
+    }
+    return files;
+}
+
+} // namespace
+
+TEST_F(GeneratedData, WritesEveryInventoriedFile)
+{
+    EXPECT_TRUE(s_Ok);
+    const bool lame = LameFound();
+    const auto all = AllFiles(lame);
+    for (const std::string& f : all)
+    {
+        EXPECT_TRUE(fs::is_regular_file(s_Data + "/" + f)) << f;
+        EXPECT_GT(fs::file_size(s_Data + "/" + f), 0u) << f;
+    }
+    const bool shader = fs::exists(kRepo + "/tools/data/shader/simpleBump.cg");
+    if (shader)
+        EXPECT_EQ(Read(s_Data + "/shader/simpleBump.cg"), Read(kRepo + "/tools/data/shader/simpleBump.cg"));
+    EXPECT_EQ(s_Generator->FilesWritten(), all.size() + (shader ? 1 : 0));
+    // Nothing else is left behind (no temporary WAVs of the MP3 encoding).
+    size_t onDisk = 0;
+    for (const auto& e : fs::recursive_directory_iterator(s_Data))
+        onDisk += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(onDisk, s_Generator->FilesWritten());
+}
+
+TEST_F(GeneratedData, EveryDataFileOfTheSettingsIsGenerated)
+{
+    const auto all = AllFiles(true);
+    const std::set<std::string> generated(all.begin(), all.end());
+    const auto files = SettingsDataFiles();
+    EXPECT_GE(files.size(), 18u);
+    for (const auto& [key, path] : files)
+    {
+        EXPECT_EQ(generated.count(path.substr(5)), 1u) << key << " = " << path;
+    }
+}
+
+TEST_F(GeneratedData, ImagesAreTgaFilesTheGameLoads)
+{
+    for (const std::string& f : CDataGenerator::ImageFiles())
+    {
+        const STga t = ParseTga(Read(s_Data + "/" + f));
+        EXPECT_EQ(t.error, "") << f;
+    }
+    // Four button bands of equal height; the buttons carry alpha.
+    const STga button = ParseTga(Read(s_Data + "/buttonTex.tga"));
+    EXPECT_EQ(button.bpp, 4);
+    EXPECT_EQ(button.height % 4, 0);
+    for (size_t p = 3; p < button.pixels.size(); p += 4)
+        ASSERT_EQ(button.pixels[p], 255) << "pixel " << p / 4;
+    // The bars (top half) are opaque; the centre mark (left quarter of the
+    // third quarter) is a red mark on a transparent ground.
+    const STga windows = ParseTga(Read(s_Data + "/windows.tga"));
+    ASSERT_EQ(windows.bpp, 4);
+    auto alpha = [&](int x, int y)
+    { return windows.pixels[(static_cast<size_t>(y) * windows.width + x) * 4 + 3]; };
+    for (int y = 0; y < windows.height / 2; ++y)
+        for (int x = 0; x < windows.width; ++x)
+            ASSERT_EQ(alpha(x, y), 255) << x << "," << y;
+    const int q = windows.height / 4;
+    EXPECT_EQ(alpha(1, 2 * q + 1), 0);
+    EXPECT_EQ(alpha(windows.width / 8, 2 * q + q / 2), 255);
+}
+
+TEST_F(GeneratedData, HeightmapFitsTheTerrainSettings)
+{
+    const STga hm = ParseTga(Read(s_Data + "/terrain/heightmap.tga"));
+    ASSERT_EQ(hm.error, "");
+    const std::string settings = Read(kRepo + "/settings.ini");
+    const size_t at = settings.find("\nSegments = ");
+    ASSERT_NE(at, std::string::npos);
+    const int segments = std::atoi(settings.c_str() + at + 12);
+    ASSERT_GT(segments, 0);
+    EXPECT_EQ((hm.width - 1) % segments, 0);
+    EXPECT_EQ((hm.height - 1) % segments, 0);
+    // Grey samples; the middle, where StartPos points, is the plateau of 80
+    // (height 8.0 at YScale 0.1).
+    for (size_t p = 0; p < hm.pixels.size(); p += 3)
+    {
+        ASSERT_EQ(hm.pixels[p], hm.pixels[p + 1]);
+        ASSERT_EQ(hm.pixels[p], hm.pixels[p + 2]);
+    }
+    const size_t mid = (static_cast<size_t>(hm.height / 2) * hm.width + hm.width / 2) * 3;
+    EXPECT_EQ(hm.pixels[mid], 80);
+    EXPECT_NE(settings.find("StartPos = 256.0;8.0;256.0\n"), std::string::npos);
+    EXPECT_NE(settings.find("YScale = 0.1\n"), std::string::npos);
+}
+
+TEST_F(GeneratedData, PlantMapPlantsTreesOnlyAwayFromTheTown)
+{
+    const STga tm = ParseTga(Read(s_Data + "/terrain/treemap.tga"));
+    ASSERT_EQ(tm.error, "");
+    int trees = 0;
+    for (int y = 0; y < tm.height; ++y)
+    {
+        for (int x = 0; x < tm.width; ++x)
+        {
+            int here = 0;
+            for (int k = 0; k < 3; ++k)
+                here += static_cast<int>(tm.pixels[(static_cast<size_t>(y) * tm.width + x) * tm.bpp + k] *
+                                         0.0470588244);
+            trees += here;
+            const double cx = (x + 0.5) / tm.width - 0.5, cy = (y + 0.5) / tm.height - 0.5;
+            if (std::sqrt(cx * cx + cy * cy) < 0.25)
+                EXPECT_EQ(here, 0) << x << "," << y;
+        }
+    }
+    EXPECT_GT(trees, 50);
+    EXPECT_LT(trees, 1500);
+}
+
+TEST_F(GeneratedData, WavFilesArePcm)
+{
+    for (const std::string& f : CDataGenerator::WavFiles())
+    {
+        const std::string b = Read(s_Data + "/" + f);
+        ASSERT_GT(b.size(), 44u) << f;
+        EXPECT_EQ(b.substr(0, 4), "RIFF");
+        EXPECT_EQ(b.substr(8, 8), "WAVEfmt ");
+        EXPECT_EQ(b.substr(36, 4), "data");
+        uint32_t riff = 0, data = 0;
+        for (int i = 3; i >= 0; --i)
+        {
+            riff = riff << 8 | static_cast<uint8_t>(b[4 + i]);
+            data = data << 8 | static_cast<uint8_t>(b[40 + i]);
+        }
+        EXPECT_EQ(riff, b.size() - 8);
+        EXPECT_EQ(data, b.size() - 44);
+    }
+    if (LameFound())
+    {
+        for (const std::string& f : CDataGenerator::Mp3Files())
+        {
+            const std::string b = Read(s_Data + "/" + f);
+            ASSERT_GE(b.size(), 4u);
+            // An MPEG audio frame sync (no ID3 tag is written).
+            EXPECT_EQ(static_cast<uint8_t>(b[0]), 0xFF) << f;
+            EXPECT_EQ(static_cast<uint8_t>(b[1]) & 0xE0, 0xE0) << f;
+        }
+    }
+}
+
+// Every model parses; its layout is what the game's model importer walks: a
+// first mesh node of triangles with per-control-point normals, one material
+// settings node per material, and texture files that exist.
+TEST_F(GeneratedData, ModelsParseAndFollowTheModelConvention)
+{
+    size_t checked = 0;
+    for (const std::string& f : CDataGenerator::ModelFiles())
+    {
+        SCOPED_TRACE(f);
+        scenesdk::KScn scn;
+        ASSERT_TRUE(scn.OpenFile((s_Data + "/" + f).c_str())) << scn.GetStatusText();
+        EXPECT_EQ(scn.GetFileVersion(), 6000);
+        ASSERT_TRUE(scn.OpenField("Objects"));
+        ASSERT_TRUE(scn.EnterFieldBlock());
+
+        ASSERT_TRUE(scn.OpenField("Model"));
+        EXPECT_STREQ(scn.NextValueAsString(), "Body");
+        EXPECT_STREQ(scn.NextValueAsString(), "Mesh");
+        ASSERT_TRUE(scn.EnterFieldBlock());
+        std::vector<std::string> materials, textures;
+        ASSERT_TRUE(scn.OpenField("Materials"));
+        while (scn.RemainingValueCount() > 0)
+            materials.push_back(scn.NextValueAsString());
+        ASSERT_TRUE(scn.OpenField("Textures"));
+        while (scn.RemainingValueCount() > 0)
+            textures.push_back(scn.NextValueAsString());
+        ASSERT_TRUE(scn.OpenField("Mesh"));
+        ASSERT_TRUE(scn.EnterFieldBlock());
+        auto numbers = [&](const char* name)
+        {
+            std::vector<double> v;
+            if (scn.OpenField(name))
+                while (scn.RemainingValueCount() > 0)
+                    v.push_back(scn.NextValueAsDouble());
+            return v;
+        };
+        const std::vector<double> points = numbers("ControlPoints");
+        const std::vector<double> sizes = numbers("PolygonSizes");
+        const std::vector<double> corners = numbers("PolygonVertices");
+        ASSERT_EQ(points.size() % 3, 0u);
+        ASSERT_EQ(corners.size(), sizes.size() * 3);
+        EXPECT_TRUE(std::all_of(sizes.begin(), sizes.end(), [](double s) { return s == 3; }));
+        ASSERT_TRUE(scn.OpenField("Layer"));
+        ASSERT_TRUE(scn.EnterFieldBlock());
+        ASSERT_TRUE(scn.OpenField("LayerElementNormal"));
+        ASSERT_TRUE(scn.EnterFieldBlock());
+        EXPECT_STREQ(scn.ReadStringField("Mapping", ""), "ByControlPoint");
+        EXPECT_STREQ(scn.ReadStringField("Reference", ""), "Direct");
+        const std::vector<double> normals = numbers("Values");
+        scn.LeaveFieldBlock();
+        ASSERT_EQ(normals.size(), points.size());
+        // Winding agrees with the normals: front faces are the lit ones.
+        for (size_t t = 0; t < corners.size(); t += 3)
+        {
+            const size_t a = static_cast<size_t>(corners[t]) * 3, b = static_cast<size_t>(corners[t + 1]) * 3,
+                         c = static_cast<size_t>(corners[t + 2]) * 3;
+            ASSERT_LT(std::max({a, b, c}), points.size());
+            const double e1[3] = {points[b] - points[a], points[b + 1] - points[a + 1],
+                                  points[b + 2] - points[a + 2]};
+            const double e2[3] = {points[c] - points[a], points[c + 1] - points[a + 1],
+                                  points[c + 2] - points[a + 2]};
+            const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                                 e1[0] * e2[1] - e1[1] * e2[0]};
+            const double d = n[0] * (normals[a] + normals[b] + normals[c]) +
+                             n[1] * (normals[a + 1] + normals[b + 1] + normals[c + 1]) +
+                             n[2] * (normals[a + 2] + normals[b + 2] + normals[c + 2]);
+            EXPECT_GE(d, 0.0) << "triangle " << t / 3;
+        }
+        for (const char* element : {"LayerElementMaterial", "LayerElementTexture"})
+        {
+            ASSERT_TRUE(scn.OpenField(element)) << element;
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            EXPECT_STREQ(scn.ReadStringField("Mapping", ""), "ByPolygon");
+            EXPECT_STREQ(scn.ReadStringField("Reference", ""), "IndexToDirect");
+            const std::vector<double> indices = numbers("Indices");
+            EXPECT_EQ(indices.size(), sizes.size());
+            const size_t limit = element[12] == 'M' ? materials.size() : textures.size();
+            for (double i : indices)
+                EXPECT_TRUE(i >= 0 && i < limit) << element << " " << i;
+            scn.LeaveFieldBlock();
+        }
+        ASSERT_TRUE(scn.OpenField("LayerElementUV"));
+        ASSERT_TRUE(scn.EnterFieldBlock());
+        EXPECT_STREQ(scn.ReadStringField("Mapping", ""), "ByPolygonVertex");
+        EXPECT_EQ(numbers("Indices").size(), corners.size());
+        scn.LeaveFieldBlock();
+        scn.LeaveFieldBlock(); // Layer
+        scn.LeaveFieldBlock(); // Mesh
+        scn.LeaveFieldBlock(); // Model
+
+        // Settings nodes and shader nodes after the mesh node.
+        std::set<std::string> nullNodes;
+        while (scn.OpenField("Model"))
+        {
+            const std::string name = scn.NextValueAsString();
+            EXPECT_STREQ(scn.NextValueAsString(), "Null") << name;
+            nullNodes.insert(name);
+        }
+        for (const std::string& m : materials)
+            EXPECT_EQ(nullNodes.count("mat_" + m), 1u) << m;
+        if (nullNodes.count("s_simpleBump"))
+        {
+            EXPECT_EQ(f, "models/buildings/statue.scn");
+            EXPECT_EQ(nullNodes.count("texNormal_s_stoneNormal"), 1u);
+        }
+        for (size_t t = 0; t < textures.size(); ++t)
+        {
+            ASSERT_TRUE(scn.OpenField("Texture"));
+            const std::string name = scn.NextValueAsString();
+            EXPECT_EQ(std::count(textures.begin(), textures.end(), name), 1);
+            ASSERT_TRUE(scn.EnterFieldBlock());
+            const std::string file = scn.ReadStringField("FileName", "");
+            ASSERT_EQ(file.substr(0, 5), "Data/");
+            EXPECT_TRUE(fs::is_regular_file(s_Data + "/" + file.substr(5))) << file;
+            scn.LeaveFieldBlock();
+        }
+        size_t materialFields = 0;
+        while (scn.OpenField("Material"))
+            ++materialFields;
+        EXPECT_EQ(materialFields, materials.size());
+        ++checked;
+    }
+    EXPECT_EQ(checked, 16u);
+}
+
+TEST_F(GeneratedData, SecondRunWritesTheSameBytes)
+{
+    TempDir other;
+    CDataGenerator again(other.Path() + "/Data", kRepo + "/tools/data");
+    ASSERT_TRUE(again.Generate());
+    for (const std::string& f : AllFiles(LameFound()))
+        EXPECT_TRUE(Read(s_Data + "/" + f) == Read(other.Path() + "/Data/" + f)) << f;
+    // Over an existing tree: the files are replaced, not appended to.
+    ASSERT_TRUE(again.Generate());
+    EXPECT_TRUE(Read(s_Data + "/models/bird.scn") == Read(other.Path() + "/Data/models/bird.scn"));
+}
+
+TEST(DataGeneratorShader, MissingSourceIsANoteAndCopiedWhenPresent)
+{
+    TempDir dir;
+    {
+        CDataGenerator g(dir.Path() + "/Data", dir.Path() + "/nothing");
+        EXPECT_TRUE(g.Generate());
+        EXPECT_FALSE(fs::exists(dir.Path() + "/Data/shader/simpleBump.cg"));
+        const auto& notes = g.Notes();
+        EXPECT_TRUE(
+            std::any_of(notes.begin(), notes.end(),
+                        [](const std::string& n)
+                        { return n.find("Data/shader/simpleBump.cg is not written") != std::string::npos; }));
+    }
+    dir.WriteFile("src/shader/simpleBump.cg", "// shader\nvoid mainVertex() {}\n");
+    CDataGenerator g(dir.Path() + "/Data", dir.Path() + "/src");
+    EXPECT_TRUE(g.Generate());
+    EXPECT_EQ(Read(dir.Path() + "/Data/shader/simpleBump.cg"), "// shader\nvoid mainVertex() {}\n");
+}
+
+TEST(DataGeneratorFailure, UnwritableFolderFails)
+{
+    TempDir dir;
+    dir.WriteFile("blocker", "a file where the Data folder should be");
+    testing::internal::CaptureStderr();
+    CDataGenerator g(dir.Path() + "/blocker", "");
+    EXPECT_FALSE(g.Generate());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Error: cannot create the folder"), std::string::npos) << err;
+    EXPECT_EQ(g.FilesWritten(), 0u);
+}
