@@ -18,9 +18,7 @@ bool IsClusterText(const char* kindText)
 }
 } // namespace
 
-detail::KScnDeformerErrorHolder::KScnDeformerErrorHolder() : mErrorRecord(kDeformerErrors, 1)
-{
-}
+detail::KScnDeformerErrorHolder::KScnDeformerErrorHolder() : mErrorRecord(kDeformerErrors, 1) {}
 
 KScnDeformer::KScnDeformer(KScnSdkManager* manager, const char* name, const char* kindText)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord)

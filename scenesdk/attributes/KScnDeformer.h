@@ -101,8 +101,8 @@ public:
     void AddControlPoint(int index, double weight);
     int GetControlPointCount() const { return mIndices.GetCount(); }
 
-    void SetTransform(const KgeTransformMatrix& m) { mTransform = m; }                   // "Transform"
-    void SetTransformLink(const KgeTransformMatrix& m) { mTransformLink = m; }           // "TransformLink"
+    void SetTransform(const KgeTransformMatrix& m) { mTransform = m; }                    // "Transform"
+    void SetTransformLink(const KgeTransformMatrix& m) { mTransformLink = m; }            // "TransformLink"
     void SetTransformAssociateModel(const KgeTransformMatrix& m) { mAssociateModel = m; } // "AssociateModel"
     // "TransformParent": also marks the parent transform as present.
     void SetTransformParent(const KgeTransformMatrix& m);

@@ -32,8 +32,18 @@ KScnClusterDeformerProperties::KScnClusterDeformerProperties(KScnDeformer* owner
     : KScnDeformerProperties(owner)
 {
     const int cls = GetSourceModelClassId();
-    SrcModel = KPropertyObjectList::Create(this, "SrcModel", 0, cls, 1, kSourceListFlags, 0);
-    SrcModelReference = KPropertyObjectList::Create(this, "SrcModelReference", 0, cls, 1, kSourceListFlags, 0);
+    KPropertyObjectList::Create(this, "SrcModel", 0, cls, 1, kSourceListFlags, 0);
+    KPropertyObjectList::Create(this, "SrcModelReference", 0, cls, 1, kSourceListFlags, 0);
+}
+
+KPropertyObjectList* KScnClusterDeformerProperties::GetSrcModel() const
+{
+    return dynamic_cast<KPropertyObjectList*>(FindProperty("SrcModel"));
+}
+
+KPropertyObjectList* KScnClusterDeformerProperties::GetSrcModelReference() const
+{
+    return dynamic_cast<KPropertyObjectList*>(FindProperty("SrcModelReference"));
 }
 
 int KScnClusterDeformerProperties::GetSourceModelClassId()

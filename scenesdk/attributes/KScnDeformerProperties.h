@@ -60,9 +60,10 @@ public:
     // The class number that the source lists accept (KScnNodeProperties).
     static int GetSourceModelClassId();
 
-    // Owned by the set as dynamic properties; never null after construction.
-    KPropertyObjectList* SrcModel = nullptr;
-    KPropertyObjectList* SrcModelReference = nullptr;
+    // The two lists, owned by the set as dynamic properties. Null once the
+    // set has been detached (DisconnectAll takes every property away).
+    KPropertyObjectList* GetSrcModel() const;
+    KPropertyObjectList* GetSrcModelReference() const;
 
 protected:
     ~KScnClusterDeformerProperties() override = default;

@@ -23,9 +23,7 @@ namespace
 const char* const kGenericNodeErrors[] = {"Error"};
 } // namespace
 
-detail::KScnGenericNodeErrorHolder::KScnGenericNodeErrorHolder() : mErrorRecord(kGenericNodeErrors, 1)
-{
-}
+detail::KScnGenericNodeErrorHolder::KScnGenericNodeErrorHolder() : mErrorRecord(kGenericNodeErrors, 1) {}
 
 KScnGenericNode::KScnGenericNode(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord), mProperties(new KScnGenericNodeProperties(this))

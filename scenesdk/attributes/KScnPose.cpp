@@ -26,9 +26,7 @@ namespace
 const char* const kPoseErrors[] = {"Error"};
 } // namespace
 
-detail::KScnPoseErrorHolder::KScnPoseErrorHolder() : mErrorRecord(kPoseErrors, 1)
-{
-}
+detail::KScnPoseErrorHolder::KScnPoseErrorHolder() : mErrorRecord(kPoseErrors, 1) {}
 
 KScnPose::KScnPose(KScnSdkManager* manager, const char* name, bool bindPose)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord), mProperties(new KScnPoseProperties(this)),
