@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/kernel/KClassIdRecord.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnNode.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,13 @@ TEST(Deformer, SourceModelListsAcceptOnlyNodePropertySets)
         EXPECT_TRUE(node->IsDstConnected(list)) << "the list holds sources";
         list->Clear();
     }
+
+    KScnNode arm(nullptr, "arm");
+    ASSERT_NE(arm.GetPropertyHandler(), nullptr);
+    ASSERT_TRUE(set->GetSrcModel()->Add(arm.GetPropertyHandler()))
+        << "a node's property set is the link node";
+    EXPECT_EQ(set->GetSrcModel()->GetAt(0), arm.GetPropertyHandler());
+    set->GetSrcModel()->Clear();
 }
 
 TEST(Deformer, DetachDisconnectsTheSourceModel)
