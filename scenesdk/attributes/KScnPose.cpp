@@ -111,9 +111,12 @@ bool KScnPose::IsValidEntry(const char* nodeName, const KgeTransformMatrix& matr
         for (int i = 0; i < n; ++i)
         {
             const KScnPose* other = mScope->GetPose(i);
+            int otherIndex = -1;
             if (other != nullptr && other != this && other->IsBindPose() &&
-                !FindEntryMatch(*other, nodeName, matrix, index))
+                !FindEntryMatch(*other, nodeName, matrix, otherIndex))
             {
+                // The index always speaks of this pose, never of the other one.
+                index = Find(nodeName);
                 return false;
             }
         }

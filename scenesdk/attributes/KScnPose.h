@@ -118,7 +118,8 @@ public:
     void Clear();
 
     // True when nodeName may be added with matrix; index receives the
-    // position of this pose's entry of that name, or -1.
+    // position of this pose's entry of that name, or -1 (also when another
+    // bind pose of the scope is the one that refuses).
     bool IsValidEntry(const char* nodeName, const KgeTransformMatrix& matrix, int& index) const;
     // pose accepts nodeName with matrix: it has no entry of that name (index
     // -1), or the first such entry (index) holds an equal matrix.

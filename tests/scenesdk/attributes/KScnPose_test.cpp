@@ -124,6 +124,7 @@ TEST(Pose, BindPosesOfOneManagerShareOneMatrixPerNode)
     EXPECT_EQ(second.Add("B", other), 1);
     int index = 7;
     EXPECT_FALSE(first.IsValidEntry("B", m, index));
+    EXPECT_EQ(index, -1) << "refused by the other pose: first has no B";
     EXPECT_TRUE(first.IsValidEntry("B", other, index));
     EXPECT_EQ(index, -1) << "the index is this pose's own";
 
