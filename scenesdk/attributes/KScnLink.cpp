@@ -1,0 +1,140 @@
+#include "scenesdk/attributes/KScnLink.h"
+
+#include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/kernel/KScnNode.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* NameOf(const KScnNode* node)
+{
+    const char* name = node != nullptr ? node->GetName() : nullptr;
+    return name != nullptr ? name : "";
+}
+} // namespace
+
+KScnLink::KScnLink()
+{
+    Reset();
+}
+
+void KScnLink::Reset()
+{
+    mLink = nullptr;
+    mLinkName = "";
+    mLinkMode = 1;
+    mAssociateModel = nullptr;
+    mAssociateModelName = "";
+    mUserDataID = "";
+    mUserData = "";
+    for (TRS& trs : mVectors)
+    {
+        trs = TRS();
+    }
+    mParentPresent = false;
+    mIndices.Clear();
+    mWeights.Clear();
+}
+
+void KScnLink::SetLink(KScnNode* node)
+{
+    if (node == nullptr)
+    {
+        return;
+    }
+    mLink = node;
+    mLinkName = NameOf(node);
+}
+
+void KScnLink::SetAssociateModel(KScnNode* node)
+{
+    mAssociateModel = node;
+    mAssociateModelName = NameOf(node);
+}
+
+KString KScnLink::GetAssociateModelName()
+{
+    if (mAssociateModel != nullptr)
+    {
+        mAssociateModelName = NameOf(mAssociateModel);
+    }
+    return mAssociateModelName;
+}
+
+void KScnLink::SetUserData(const char* id, const char* data)
+{
+    mUserDataID = id != nullptr ? id : "";
+    mUserData = data != nullptr ? data : "";
+}
+
+void KScnLink::SetSlot(ETransformSlot slot, const KgeTransformMatrix& m)
+{
+    mVectors[slot].r = m.GetRotation();
+    mVectors[slot].t = m.GetTranslation();
+    mVectors[slot].s = m.GetScaling();
+}
+
+void KScnLink::SetTransform(const KgeTransformMatrix& m)
+{
+    SetSlot(eTransform, m);
+}
+
+void KScnLink::SetTransformLink(const KgeTransformMatrix& m)
+{
+    SetSlot(eTransformLink, m);
+}
+
+void KScnLink::SetTransformAssociateModel(const KgeTransformMatrix& m)
+{
+    SetSlot(eAssociate, m);
+}
+
+void KScnLink::SetTransformParent(const KgeTransformMatrix& m)
+{
+    mParentPresent = true;
+    SetSlot(eParent, m);
+}
+
+void KScnLink::CopyFrom(const KScnLink& other)
+{
+    if (&other == this)
+    {
+        return;
+    }
+    Reset();
+    SetLink(other.mLink);
+    SetAssociateModel(other.mAssociateModel);
+    mUserDataID = other.mUserDataID;
+    mUserData = other.mUserData;
+    mLinkMode = other.mLinkMode;
+    for (int i = 0; i < eSlotCount; ++i)
+    {
+        mVectors[i] = other.mVectors[i];
+    }
+    mParentPresent = other.mParentPresent;
+    mIndices.CopyItemsFrom(other.mIndices);
+    mWeights.CopyItemsFrom(other.mWeights);
+}
+
+void KScnLink::SetFromCluster(const KScnDeformer* deformer)
+{
+    Reset();
+    if (deformer == nullptr || deformer->GetDeformerKind() != KScnDeformer::eCluster)
+    {
+        return;
+    }
+    mLinkMode = deformer->GetLinkMode();
+    mUserDataID = deformer->GetUserDataID();
+    mUserData = deformer->GetUserData();
+    mIndices.CopyItemsFrom(deformer->GetIndices());
+    mWeights.CopyItemsFrom(deformer->GetWeights());
+    SetTransform(deformer->GetTransform());
+    SetTransformLink(deformer->GetTransformLink());
+    SetTransformAssociateModel(deformer->GetTransformAssociateModel());
+    SetTransformParent(deformer->GetTransformParent());
+    mParentPresent = deformer->HasTransformParent();
+}
+
+} // namespace scenesdk
