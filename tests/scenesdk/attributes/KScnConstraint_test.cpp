@@ -161,6 +161,21 @@ TEST(Constraint, DestroyingAConstraintWithConnectionsIsClean)
     EXPECT_EQ(node->GetSrcCount() + node->GetDstCount(), 0);
 }
 
+TEST(Constraint, AListedObjectDestroyedFirstLeavesItsList)
+{
+    auto c = Make(4);
+    auto* props = static_cast<KScnConstraintParent*>(c.get())->GetProperties();
+    auto* parent = new KObject;
+    auto* child = new KObject;
+    props->Source.Add(parent);
+    props->Destination.Add(child);
+    parent->Destroy();
+    child->Destroy();
+    EXPECT_EQ(props->Source.GetCount(), 0);
+    EXPECT_EQ(props->Destination.GetCount(), 0);
+    EXPECT_EQ(props->Source.GetAt(0), nullptr);
+}
+
 TEST(Constraint, ANewConstraintHasOneTakeWithChannelsForAnimatableValuesOnly)
 {
     const std::vector<std::vector<std::string>> channels = {
