@@ -25,11 +25,6 @@ const char* const kNodeMessages[8] = {
     "Video name clash",
 };
 
-int FilterClassId()
-{
-    return KScnNodeProperties::ClassId;
-}
-
 } // namespace
 
 void KScnNodeTransformCache::Invalidate()
@@ -278,12 +273,14 @@ KScnNode* KScnNode::RemoveChild(KScnNode* child)
     return child;
 }
 
+// The hierarchy reads the set's own connection lists: the kernel's
+// class-filtered views would also count plugs owned by a node property set
+// (a look-at or up-vector list), which would make a target a parent.
 KScnNode* KScnNode::GetParent() const
 {
-    const int count = mProperties->GetDstCount(FilterClassId());
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < mProperties->GetDstCount(); ++i)
     {
-        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(mProperties->GetDst(i, FilterClassId())))
+        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(mProperties->GetDst(i)))
         {
             return node;
         }
@@ -293,13 +290,12 @@ KScnNode* KScnNode::GetParent() const
 
 int KScnNode::GetChildCount(bool recursive) const
 {
-    const int count = mProperties->GetSrcCount(FilterClassId());
-    int total = count;
-    for (int i = 0; recursive && i < count; ++i)
+    int total = 0;
+    for (int i = 0; i < mProperties->GetSrcCount(); ++i)
     {
-        if (KScnNode* child = GetChild(i))
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
         {
-            total += child->GetChildCount(true);
+            total += recursive ? 1 + child->GetChildCount(true) : 1;
         }
     }
     return total;
@@ -307,11 +303,18 @@ int KScnNode::GetChildCount(bool recursive) const
 
 KScnNode* KScnNode::GetChild(int index) const
 {
-    if (index < 0 || index >= mProperties->GetSrcCount(FilterClassId()))
+    int seen = 0;
+    for (int i = 0; index >= 0 && i < mProperties->GetSrcCount(); ++i)
     {
-        return nullptr;
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
+        {
+            if (seen++ == index)
+            {
+                return child;
+            }
+        }
     }
-    return KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(index, FilterClassId()));
+    return nullptr;
 }
 
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const
