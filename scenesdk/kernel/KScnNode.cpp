@@ -79,9 +79,9 @@ void KScnNode::ResetPropertyDefaults()
         v->SetValue(zero);
     }
     p.QuaternionInterpolate.SetValue(false);
-    for (KPropertyTemplate<bool>* b : {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY,
-                                       &p.TranslationMinZ, &p.TranslationMaxX, &p.TranslationMaxY,
-                                       &p.TranslationMaxZ})
+    for (KPropertyTemplate<bool>* b :
+         {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY, &p.TranslationMinZ,
+          &p.TranslationMaxX, &p.TranslationMaxY, &p.TranslationMaxZ})
     {
         b->SetValue(false);
     }
@@ -228,8 +228,9 @@ void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
     {
         KProperty* p = mProperties->GetProperty(i);
         const char* n = p->GetName();
-        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 && std::strcmp(n, "Lcl Rotation") != 0 &&
-            std::strcmp(n, "Lcl Scaling") != 0 && std::strcmp(n, "Visibility") != 0)
+        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 &&
+            std::strcmp(n, "Lcl Rotation") != 0 && std::strcmp(n, "Lcl Scaling") != 0 &&
+            std::strcmp(n, "Visibility") != 0)
         {
             CreatePropertyChannels(p, take);
         }
@@ -390,7 +391,8 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
     const int kind = attribute != nullptr ? attribute->GetAttributeKind() : -1;
     const int marker = kind == KScnNodeAttribute::eMarker ? attribute->GetMarkerType() : 0;
     mMultiLayer = marker == 2 || marker == 3;
-    mMultiTake = (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
+    mMultiTake =
+        (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
     return previous;
 }
 
@@ -398,7 +400,8 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 
 void KScnNode::ConnectTarget(KPropertyObjectList* list, KScnNode* target)
 {
-    if (list == nullptr || target == nullptr || target->mProperties == nullptr || list->IsSrcConnected(target->mProperties))
+    if (list == nullptr || target == nullptr || target->mProperties == nullptr ||
+        list->IsSrcConnected(target->mProperties))
     {
         return;
     }
@@ -417,12 +420,14 @@ void KScnNode::SetTargetUp(KScnNode* target)
 
 KScnNode* KScnNode::GetTarget() const
 {
-    return KScnNodeProperties::NodeOfPlug(mProperties->LookAtProperty != nullptr ? mProperties->LookAtProperty->GetAt(0) : nullptr);
+    return KScnNodeProperties::NodeOfPlug(
+        mProperties->LookAtProperty != nullptr ? mProperties->LookAtProperty->GetAt(0) : nullptr);
 }
 
 KScnNode* KScnNode::GetTargetUp() const
 {
-    return KScnNodeProperties::NodeOfPlug(mProperties->UpVectorProperty != nullptr ? mProperties->UpVectorProperty->GetAt(0) : nullptr);
+    return KScnNodeProperties::NodeOfPlug(
+        mProperties->UpVectorProperty != nullptr ? mProperties->UpVectorProperty->GetAt(0) : nullptr);
 }
 
 // ---- State ---------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Scene nodes: properties, hierarchy, attributes, pivots and transforms.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
@@ -85,9 +86,10 @@ void ExpectNear(const M3& expected, const double* actual, const char* what)
 void SetChannels(KScnNode* node, const double* t, const double* r, const double* s)
 {
     KScnTakeNodeEntry* take = node->GetCurrentTakeNode();
-    KFCurve* curves[9] = {take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve(),
-                          take->GetRotationXCurve(),    take->GetRotationYCurve(),    take->GetRotationZCurve(),
-                          take->GetScalingXCurve(),     take->GetScalingYCurve(),     take->GetScalingZCurve()};
+    KFCurve* curves[9] = {
+        take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve(),
+        take->GetRotationXCurve(),    take->GetRotationYCurve(),    take->GetRotationZCurve(),
+        take->GetScalingXCurve(),     take->GetScalingYCurve(),     take->GetScalingZCurve()};
     const double* v[3] = {t, r, s};
     for (int i = 0; i < 9; ++i)
     {
@@ -128,8 +130,8 @@ TEST_F(NodeTest, NewNodeNamesAndPropertyDefaults)
     p->FindProperty("Lcl Scaling")->GetAsDoubles(scaling);
     EXPECT_EQ(scaling[0], 1.0);
     EXPECT_EQ(scaling[2], 1.0);
-    for (const char* flag : {"TranslationMinX", "TranslationMaxZ", "RotationMinY", "ScalingMaxX", "TranslationActive",
-                             "RotationActive", "ScalingActive"})
+    for (const char* flag : {"TranslationMinX", "TranslationMaxZ", "RotationMinY", "ScalingMaxX",
+                             "TranslationActive", "RotationActive", "ScalingActive"})
     {
         EXPECT_EQ(p->FindProperty(flag)->GetInt(), 0) << flag;
     }
@@ -214,7 +216,8 @@ TEST_F(NodeTest, HierarchyThroughConnections)
     EXPECT_FALSE(leaf->AddChild(root));
     EXPECT_EQ(leaf->GetError().GetLastErrorID(), KScnNode::eErrorCyclicGraph);
     EXPECT_FALSE(leaf->AddChild(leaf));
-    EXPECT_FALSE(leaf->GetNodeProperties()->ConnectSrc(b->GetNodeProperties())) << "raw connection refused too";
+    EXPECT_FALSE(leaf->GetNodeProperties()->ConnectSrc(b->GetNodeProperties()))
+        << "raw connection refused too";
     EXPECT_EQ(leaf->GetChildCount(), 0);
     EXPECT_EQ(b->GetParent(), root);
 
@@ -370,9 +373,11 @@ TEST_F(NodeTest, GlobalTransformPerInheritType)
         const double* g = child->ComputeGlobalTransform();
         M3 expected;
         if (inherit == 0)
-            expected = Mul(Diag(cs[0] * ps[0], cs[1] * ps[1], cs[2] * ps[2]), Mul(Euler(0, cr), Euler(0, pr)));
+            expected =
+                Mul(Diag(cs[0] * ps[0], cs[1] * ps[1], cs[2] * ps[2]), Mul(Euler(0, cr), Euler(0, pr)));
         else if (inherit == 1)
-            expected = Mul(Mul(Mul(Diag(cs[0], cs[1], cs[2]), Euler(0, cr)), Diag(ps[0], ps[1], ps[2])), Euler(0, pr));
+            expected = Mul(Mul(Mul(Diag(cs[0], cs[1], cs[2]), Euler(0, cr)), Diag(ps[0], ps[1], ps[2])),
+                           Euler(0, pr));
         else
             expected = Mul(Mul(Diag(cs[0], cs[1], cs[2]), Euler(0, cr)), Euler(0, pr));
         ExpectNear(expected, g, ("inherit " + std::to_string(inherit)).c_str());
@@ -441,4 +446,54 @@ TEST_F(NodeTest, VisibilityAndDefaultTakeChannels)
     n->GetNodeProperties()->FindProperty("Lcl Rotation")->GetAsDoubles(r);
     EXPECT_EQ(r[2], 33.0);
     EXPECT_EQ(n->GetShadingMode(), 3);
+}
+
+TEST_F(NodeTest, UserPropertiesFromDefinitions)
+{
+    KScnNode* n = mManager.CreateNode("n");
+    const int before = n->GetUserPropertyCount();
+    EXPECT_EQ(n->InstantiateHandlerProperties(), 0) << "already instantiated";
+
+    KScnPropertyRef* speed = mManager.CreateUserProperty("Speed", "Real", "Top speed");
+    speed->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+    speed->SetMaxLimit(9.0);
+    KProperty* made = n->CreatePropertyForRef(speed);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(n->CreatePropertyForRef(speed), made) << "a handle keeps its property";
+    EXPECT_EQ(made->GetTypeCode(), eKPropDouble);
+    EXPECT_STREQ(made->GetLabel(), "Top speed");
+    EXPECT_EQ(made->GetMax(), 9.0);
+    EXPECT_TRUE(made->IsAnimatable());
+    EXPECT_EQ(n->GetNodeProperties()->FindProperty("Speed"), made);
+
+    n->AddUserProperty(speed);
+    EXPECT_EQ(n->GetUserPropertyCount(), before + 1);
+    ASSERT_NE(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed"), nullptr)
+        << "an animatable user property gets its channel";
+    speed->SetDouble(4.0);
+    double v = 0.0;
+    speed->GetDouble(v);
+    EXPECT_EQ(v, 4.0);
+
+    EXPECT_TRUE(n->RemovePropertyForRef(speed));
+    EXPECT_FALSE(n->RemovePropertyForRef(speed));
+    EXPECT_EQ(speed->GetProperty(), nullptr);
+    EXPECT_EQ(n->GetNodeProperties()->FindProperty("Speed"), nullptr);
+    EXPECT_EQ(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed"), nullptr);
+    EXPECT_STREQ(speed->GetName(), "Speed") << "the record is left";
+
+    KScnPropertyRef* odd = mManager.CreateUserProperty("Odd", "Matrix", "");
+    EXPECT_EQ(n->CreatePropertyForRef(odd), nullptr) << "unidentified type";
+    EXPECT_EQ(n->CreatePropertyForRef(nullptr), nullptr);
+}
+
+TEST(KScnTakeNodeContainerRefs, WithoutManagerTheContainerOwnsItsHandles)
+{
+    // A stack node without a manager: its handles go with it (checked by the leak checker).
+    KScnNode node;
+    EXPECT_GT(node.GetUserPropertyCount(), 0);
+    EXPECT_EQ(node.GetSdkManager(), nullptr);
+    node.SetLocalTranslation(1, 2, 3);
+    KgeTVector t;
+    EXPECT_EQ(node.GetLocalTranslation(t)[2], 3.0);
 }
