@@ -1,0 +1,91 @@
+#include "scenesdk/kernel/KRenamingStrategy.h"
+
+#include <limits>
+#include <new>
+
+namespace scenesdk
+{
+
+KNumberRenamingStrategy::KNumberRenamingStrategy() : m_Records(16) {}
+
+KNumberRenamingStrategy::~KNumberRenamingStrategy()
+{
+    Clear();
+}
+
+void KNumberRenamingStrategy::Clear()
+{
+    for (int i = m_Records.GetCount() - 1; i >= 0; --i)
+        delete m_Records[i];
+    m_Records.Clear();
+}
+
+KRenamingStrategy* KNumberRenamingStrategy::Clone()
+{
+    return new (std::nothrow) KNumberRenamingStrategy();
+}
+
+KNumberRenamingStrategy::Record* KNumberRenamingStrategy::FindRecord(const char* text) const
+{
+    for (int i = 0; i < m_Records.GetCount(); ++i)
+    {
+        if (m_Records[i]->name == text)
+            return m_Records[i];
+    }
+    return nullptr;
+}
+
+bool KNumberRenamingStrategy::AddRecord(const KString& text)
+{
+    Record* rec = new (std::nothrow) Record{text, 0};
+    if (rec == nullptr)
+        return false;
+    if (m_Records.Add(rec) < 0)
+    {
+        delete rec;
+        return false;
+    }
+    return true;
+}
+
+KString KNumberRenamingStrategy::NextFreeName(Record* rec)
+{
+    constexpr int32_t kLast = std::numeric_limits<int32_t>::max();
+    for (;;)
+    {
+        if (rec->count == kLast)
+        {
+            // This name's numbers are used up: go on under the last name made
+            // from it. Names only grow along this chain, so it ends.
+            const KString base = rec->name + kLast;
+            Record* next = FindRecord(base.Buffer());
+            if (next == nullptr)
+                return base;
+            rec = next;
+            continue;
+        }
+        ++rec->count;
+        KString candidate = rec->name + rec->count;
+        if (FindRecord(candidate.Buffer()) == nullptr)
+            return candidate;
+    }
+}
+
+bool KNumberRenamingStrategy::Rename(KScnNamePair* object)
+{
+    if (object == nullptr)
+        return false;
+    const KString name(object->GetCurrentName());
+    Record* rec = FindRecord(name.Buffer());
+    if (rec == nullptr)
+    {
+        AddRecord(name);
+        return false;
+    }
+    const KString unique = NextFreeName(rec);
+    object->SetCurrentName(unique.Buffer());
+    AddRecord(unique);
+    return true;
+}
+
+} // namespace scenesdk
