@@ -1,0 +1,63 @@
+#pragma once
+
+// KScnNodeAttribute: what a node is (mesh, camera, light, marker, ...). A node
+// holds at most one attribute and an attribute belongs to at most one node;
+// KScnNode::SetNodeAttribute keeps both sides in step. Concrete attributes
+// derive from this class and give their kind.
+//
+// Ownership: the attribute is made and destroyed by the SDK manager; the node
+// only refers to it.
+
+#include "scenesdk/kernel/KString.h"
+#include "scenesdk/kernel/KStringList.h"
+
+#include <vector>
+
+namespace scenesdk
+{
+
+class KProperty;
+class KScnNode;
+
+class KScnNodeAttribute
+{
+public:
+    enum EAttributeKind
+    {
+        eShape = 0,
+        eNull = 1,
+        eMarker = 2,
+        eSkeleton = 3,
+        eMesh = 4,
+        eNurb = 5,
+        ePatch = 6,
+        eCamera = 7,
+        eCameraSwitcher = 8,
+        eLight = 9,
+        eOpticalReference = 10
+    };
+
+    KScnNodeAttribute() = default;
+    KScnNodeAttribute(const KScnNodeAttribute&) = delete;
+    KScnNodeAttribute& operator=(const KScnNodeAttribute&) = delete;
+    virtual ~KScnNodeAttribute() = default;
+
+    virtual EAttributeKind GetAttributeKind() const = 0;
+    // Marker kind (1, 2 or 3) for markers; 0 for every other attribute.
+    virtual int GetMarkerType() const { return 0; }
+    // Stores the node; a derived attribute also takes over the node's takes.
+    virtual void AttachToNode(KScnNode* node) { mNode = node; }
+    // Drops what AttachToNode took over and forgets the node.
+    virtual void DetachFromNode() { mNode = nullptr; }
+    // Appends the attribute's own properties.
+    virtual void CollectProperties(std::vector<KProperty*>& /*out*/) {}
+    virtual KString GetTypeName() const { return KString(""); }
+    virtual KStringList GetTypeNames() const { return KStringList(); }
+
+    KScnNode* GetNode() const { return mNode; }
+
+private:
+    KScnNode* mNode = nullptr;
+};
+
+} // namespace scenesdk
