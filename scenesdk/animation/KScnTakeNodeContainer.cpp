@@ -668,7 +668,7 @@ KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty
 KProperty* KScnTakeNodeContainer::CreatePropertyForRef(KScnPropertyRef* property)
 {
     // Kernel type code per public data type code.
-    static const int kTypeCodes[] = {eKPropUnknown, eKPropBool,    eKPropDouble, eKPropColorRGB,
+    static const int kTypeCodes[] = {eKPropUnknown, eKPropBool,     eKPropDouble, eKPropColorRGB,
                                      eKPropInt,     eKPropVector3D, eKPropEnum};
     KScnPropertyHandler* handler = GetPropertyHandler();
     if (property == nullptr || property->GetProperty() != nullptr)

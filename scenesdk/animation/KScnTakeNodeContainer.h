@@ -55,7 +55,9 @@ public:
     // are then not recorded). The name is stored as given (KScnObject).
     KScnTakeNodeContainer(KScnSdkManager* manager, const char* name, KErrorRecord* error);
     // Without a manager: user-property handles made by the container are its own.
-    KScnTakeNodeContainer(const char* name, KErrorRecord* error) : KScnTakeNodeContainer(nullptr, name, error) {}
+    KScnTakeNodeContainer(const char* name, KErrorRecord* error) : KScnTakeNodeContainer(nullptr, name, error)
+    {
+    }
     KScnTakeNodeContainer(const KScnTakeNodeContainer&) = delete;
     KScnTakeNodeContainer& operator=(const KScnTakeNodeContainer&) = delete;
     // Deletes the take nodes from the last to the first, then every link,

@@ -25,11 +25,6 @@ const char* const kNodeMessages[8] = {
     "Video name clash",
 };
 
-int FilterClassId()
-{
-    return KScnNodeProperties::ClassId;
-}
-
 } // namespace
 
 void KScnNodeTransformCache::Invalidate()
@@ -84,9 +79,9 @@ void KScnNode::ResetPropertyDefaults()
         v->SetValue(zero);
     }
     p.QuaternionInterpolate.SetValue(false);
-    for (KPropertyTemplate<bool>* b : {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY,
-                                       &p.TranslationMinZ, &p.TranslationMaxX, &p.TranslationMaxY,
-                                       &p.TranslationMaxZ})
+    for (KPropertyTemplate<bool>* b :
+         {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY, &p.TranslationMinZ,
+          &p.TranslationMaxX, &p.TranslationMaxY, &p.TranslationMaxZ})
     {
         b->SetValue(false);
     }
@@ -233,8 +228,9 @@ void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
     {
         KProperty* p = mProperties->GetProperty(i);
         const char* n = p->GetName();
-        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 && std::strcmp(n, "Lcl Rotation") != 0 &&
-            std::strcmp(n, "Lcl Scaling") != 0 && std::strcmp(n, "Visibility") != 0)
+        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 &&
+            std::strcmp(n, "Lcl Rotation") != 0 && std::strcmp(n, "Lcl Scaling") != 0 &&
+            std::strcmp(n, "Visibility") != 0)
         {
             CreatePropertyChannels(p, take);
         }
@@ -278,12 +274,14 @@ KScnNode* KScnNode::RemoveChild(KScnNode* child)
     return child;
 }
 
+// The hierarchy reads the set's own connection lists: the kernel's
+// class-filtered views would also count plugs owned by a node property set
+// (a look-at or up-vector list), which would make a target a parent.
 KScnNode* KScnNode::GetParent() const
 {
-    const int count = mProperties->GetDstCount(FilterClassId());
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < mProperties->GetDstCount(); ++i)
     {
-        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(mProperties->GetDst(i, FilterClassId())))
+        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(mProperties->GetDst(i)))
         {
             return node;
         }
@@ -293,13 +291,12 @@ KScnNode* KScnNode::GetParent() const
 
 int KScnNode::GetChildCount(bool recursive) const
 {
-    const int count = mProperties->GetSrcCount(FilterClassId());
-    int total = count;
-    for (int i = 0; recursive && i < count; ++i)
+    int total = 0;
+    for (int i = 0; i < mProperties->GetSrcCount(); ++i)
     {
-        if (KScnNode* child = GetChild(i))
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
         {
-            total += child->GetChildCount(true);
+            total += recursive ? 1 + child->GetChildCount(true) : 1;
         }
     }
     return total;
@@ -307,11 +304,18 @@ int KScnNode::GetChildCount(bool recursive) const
 
 KScnNode* KScnNode::GetChild(int index) const
 {
-    if (index < 0 || index >= mProperties->GetSrcCount(FilterClassId()))
+    int seen = 0;
+    for (int i = 0; index >= 0 && i < mProperties->GetSrcCount(); ++i)
     {
-        return nullptr;
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
+        {
+            if (seen++ == index)
+            {
+                return child;
+            }
+        }
     }
-    return KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(index, FilterClassId()));
+    return nullptr;
 }
 
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const
@@ -387,7 +391,8 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
     const int kind = attribute != nullptr ? attribute->GetAttributeKind() : -1;
     const int marker = kind == KScnNodeAttribute::eMarker ? attribute->GetMarkerType() : 0;
     mMultiLayer = marker == 2 || marker == 3;
-    mMultiTake = (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
+    mMultiTake =
+        (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
     return previous;
 }
 
@@ -395,7 +400,8 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 
 void KScnNode::ConnectTarget(KPropertyObjectList* list, KScnNode* target)
 {
-    if (list == nullptr || target == nullptr || target->mProperties == nullptr || list->IsSrcConnected(target->mProperties))
+    if (list == nullptr || target == nullptr || target->mProperties == nullptr ||
+        list->IsSrcConnected(target->mProperties))
     {
         return;
     }
@@ -414,12 +420,14 @@ void KScnNode::SetTargetUp(KScnNode* target)
 
 KScnNode* KScnNode::GetTarget() const
 {
-    return KScnNodeProperties::NodeOfPlug(mProperties->LookAtProperty != nullptr ? mProperties->LookAtProperty->GetAt(0) : nullptr);
+    return KScnNodeProperties::NodeOfPlug(
+        mProperties->LookAtProperty != nullptr ? mProperties->LookAtProperty->GetAt(0) : nullptr);
 }
 
 KScnNode* KScnNode::GetTargetUp() const
 {
-    return KScnNodeProperties::NodeOfPlug(mProperties->UpVectorProperty != nullptr ? mProperties->UpVectorProperty->GetAt(0) : nullptr);
+    return KScnNodeProperties::NodeOfPlug(
+        mProperties->UpVectorProperty != nullptr ? mProperties->UpVectorProperty->GetAt(0) : nullptr);
 }
 
 // ---- State ---------------------------------------------------------------------

@@ -184,11 +184,20 @@ public:
     void SetGeometricTranslation(int set, const KgeTVector& v);
     void SetGeometricRotation(int set, const KgeTVector& v);
     void SetGeometricScaling(int set, const KgeTVector& v);
-    KgeTVector GetTranslationOffset(int set) const { return GetPivotVector(set, KScnNodePivotSet::eTranslationOffset); }
-    KgeTVector GetRotationPivot(int set) const { return GetPivotVector(set, KScnNodePivotSet::eRotationPivot); }
+    KgeTVector GetTranslationOffset(int set) const
+    {
+        return GetPivotVector(set, KScnNodePivotSet::eTranslationOffset);
+    }
+    KgeTVector GetRotationPivot(int set) const
+    {
+        return GetPivotVector(set, KScnNodePivotSet::eRotationPivot);
+    }
     KgeTVector GetPreRotation(int set) const { return GetPivotVector(set, KScnNodePivotSet::ePreRotation); }
     KgeTVector GetPostRotation(int set) const { return GetPivotVector(set, KScnNodePivotSet::ePostRotation); }
-    KgeTVector GetScalingOffset(int set) const { return GetPivotVector(set, KScnNodePivotSet::eScalingOffset); }
+    KgeTVector GetScalingOffset(int set) const
+    {
+        return GetPivotVector(set, KScnNodePivotSet::eScalingOffset);
+    }
     KgeTVector GetScalingPivot(int set) const { return GetPivotVector(set, KScnNodePivotSet::eScalingPivot); }
     KgeTVector GetPivotVector(int set, int which) const;
     // An order outside eEulerXYZ..eSphericXYZ is ignored; set 0 also stores

@@ -65,7 +65,8 @@ void KScnNodePivotSet::Reset()
 {
     for (int i = 0; i < eVectorCount; ++i)
     {
-        mVectors[i] = i == eGeometricScaling ? KgeTVector(1.0, 1.0, 1.0, 1.0) : KgeTVector(0.0, 0.0, 0.0, 1.0);
+        mVectors[i] =
+            i == eGeometricScaling ? KgeTVector(1.0, 1.0, 1.0, 1.0) : KgeTVector(0.0, 0.0, 0.0, 1.0);
     }
     mRotationOrder = eEulerXYZ;
     mRotationSpaceForLimitOnly = false;
@@ -163,9 +164,11 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
 
     // Vectors start at (0, 0, 0, 1).
     KPropertyTemplate<KgeTVector>* vectors[] = {
-        &RotationOffset, &RotationPivot, &RotationPivotUpdateOffset, &ScalingOffset,       &ScalingPivot,
-        &ScalingPivotUpdateOffset, &TranslationMin, &TranslationMax, &PreRotation,         &PostRotation,
-        &RotationMin,    &RotationMax,   &ScalingMin,                &ScalingMax,          &GeometricTranslation,
+        &RotationOffset,    &RotationPivot,   &RotationPivotUpdateOffset,
+        &ScalingOffset,     &ScalingPivot,    &ScalingPivotUpdateOffset,
+        &TranslationMin,    &TranslationMax,  &PreRotation,
+        &PostRotation,      &RotationMin,     &RotationMax,
+        &ScalingMin,        &ScalingMax,      &GeometricTranslation,
         &GeometricRotation, &GeometricScaling};
     for (KPropertyTemplate<KgeTVector>* v : vectors)
     {

@@ -121,11 +121,12 @@ void KScnNode::SetPivotVector(int set, int which, const KgeTVector& v)
         SetEvalVector(eval.scalingPivot, eval.flags, KScnNodePivotEval::kScalingPivot, v);
         break;
     case KScnNodePivotSet::ePreRotation:
-        SetRecordRotation(eval.rotation.preRotation, eval.rotation.flags, KgePivotRotationRecord::kPreRotation, v);
+        SetRecordRotation(eval.rotation.preRotation, eval.rotation.flags,
+                          KgePivotRotationRecord::kPreRotation, v);
         break;
     case KScnNodePivotSet::ePostRotation:
-        SetRecordRotation(eval.rotation.postRotation, eval.rotation.flags, KgePivotRotationRecord::kPostRotation,
-                          v);
+        SetRecordRotation(eval.rotation.postRotation, eval.rotation.flags,
+                          KgePivotRotationRecord::kPostRotation, v);
         break;
     default:
         break;
@@ -282,9 +283,9 @@ void KScnNode::UpdatePivotsFromProperties()
     KScnNodeProperties& p = *mProperties;
     bool defaults = p.RotationOrder.GetValue() == eEulerXYZ && Near(p.GeometricScaling.GetValue(), 1, 1, 1);
     for (KPropertyTemplate<KgeTVector>* v :
-         {&p.RotationOffset, &p.RotationPivot, &p.RotationPivotUpdateOffset, &p.ScalingOffset, &p.ScalingPivot,
-          &p.ScalingPivotUpdateOffset, &p.PreRotation, &p.PostRotation, &p.GeometricTranslation,
-          &p.GeometricRotation})
+         {&p.RotationOffset, &p.RotationPivot, &p.RotationPivotUpdateOffset, &p.ScalingOffset,
+          &p.ScalingPivot, &p.ScalingPivotUpdateOffset, &p.PreRotation, &p.PostRotation,
+          &p.GeometricTranslation, &p.GeometricRotation})
     {
         defaults = defaults && Near(v->GetValue(), 0, 0, 0);
     }
@@ -323,7 +324,8 @@ void KScnNode::UpdatePivotsFromProperties()
          &p.TranslationMin,
          &p.TranslationMax},
         {&p.RotationActive,
-         {&p.RotationMinX, &p.RotationMinY, &p.RotationMinZ, &p.RotationMaxX, &p.RotationMaxY, &p.RotationMaxZ},
+         {&p.RotationMinX, &p.RotationMinY, &p.RotationMinZ, &p.RotationMaxX, &p.RotationMaxY,
+          &p.RotationMaxZ},
          &p.RotationMin,
          &p.RotationMax},
         {&p.ScalingActive,
@@ -368,9 +370,10 @@ void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
     KFCurve* curves[9] = {};
     if (take != nullptr)
     {
-        KFCurve* found[9] = {take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve(),
-                             take->GetRotationXCurve(),    take->GetRotationYCurve(),    take->GetRotationZCurve(),
-                             take->GetScalingXCurve(),     take->GetScalingYCurve(),     take->GetScalingZCurve()};
+        KFCurve* found[9] = {
+            take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve(),
+            take->GetRotationXCurve(),    take->GetRotationYCurve(),    take->GetRotationZCurve(),
+            take->GetScalingXCurve(),     take->GetScalingYCurve(),     take->GetScalingZCurve()};
         for (int i = 0; i < 9; ++i)
         {
             curves[i] = found[i];
@@ -421,7 +424,8 @@ void KScnNode::ComputePivotOffset(double* o, const double* r, const double* s) c
     }
     if ((eval.flags & KScnNodePivotEval::kRotationPivot) != 0)
     {
-        double d[3] = {o[0] - eval.rotationPivot[0], o[1] - eval.rotationPivot[1], o[2] - eval.rotationPivot[2]};
+        double d[3] = {o[0] - eval.rotationPivot[0], o[1] - eval.rotationPivot[1],
+                       o[2] - eval.rotationPivot[2]};
         KgeRotateVector(o, r, d);
         for (int i = 0; i < 3; ++i)
             o[i] += eval.rotationPivot[i];
@@ -480,7 +484,8 @@ const double* KScnNode::ComputeGlobalTransform()
         KgeMatrixIdentity(gs);
         if (inherit == eInheritRrSs)
         {
-            Diagonal(gs, s[0] * pc.mGlobalScaling[0], s[1] * pc.mGlobalScaling[5], s[2] * pc.mGlobalScaling[10]);
+            Diagonal(gs, s[0] * pc.mGlobalScaling[0], s[1] * pc.mGlobalScaling[5],
+                     s[2] * pc.mGlobalScaling[10]);
         }
         else
         {

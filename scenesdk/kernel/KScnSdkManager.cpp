@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 
 #include <cstring>
@@ -36,6 +38,49 @@ KString KScnSdkManager::PrefixName(const char* prefix, const char* name)
         return text;
     }
     return KString(prefix) + text;
+}
+
+KScnNode* KScnSdkManager::CreateNode(const char* name)
+{
+    KScnNode* node = new KScnNode(this, PrefixName("Model::", name).Buffer());
+    mNodes.Add(node);
+    return node;
+}
+
+bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
+{
+    const int index = node != nullptr ? mNodes.Find(node) : -1;
+    if (index < 0)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    mNodes.RemoveAt(index);
+    bool ok = true;
+    while (recursive && node->GetChildCount() > 0)
+    {
+        KScnNode* child = node->RemoveChild(node->GetChild(0));
+        if (child == nullptr || !DestroyNode(child, true))
+        {
+            ok = false;
+            break;
+        }
+    }
+    node->SetNodeAttribute(nullptr);
+    node->Release();
+    // The handles made for the node's own properties would outlive them.
+    for (int i = node->GetUserPropertyCount() - 1; i >= 0; --i)
+    {
+        KScnPropertyRef* ref = node->GetUserProperty(i);
+        KProperty* property = ref->GetProperty();
+        if (property != nullptr && property->GetOwnerObject() == node->GetPropertyHandler())
+        {
+            node->RemoveUserProperty(ref);
+            DestroyUserProperty(ref);
+        }
+    }
+    delete node;
+    return ok;
 }
 
 KScnPropertyRef* KScnSdkManager::CreateUserProperty(const char* name, const char* dataType, const char* label)
@@ -79,6 +124,10 @@ KScnPropertyRef* KScnSdkManager::FindUserProperty(const char* name) const
 
 void KScnSdkManager::DestroyAllObjects()
 {
+    while (mNodes.GetCount() > 0)
+    {
+        DestroyNode(mNodes[mNodes.GetCount() - 1], false);
+    }
     while (mUserProperties.GetCount() > 0)
     {
         const int last = mUserProperties.GetCount() - 1;

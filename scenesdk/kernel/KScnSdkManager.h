@@ -31,6 +31,15 @@ public:
     // has none); an empty text becomes "Name"; a null or empty prefix adds nothing.
     static KString PrefixName(const char* prefix, const char* name);
 
+    // A new node named "Model::" + name (PrefixName).
+    KScnNode* CreateNode(const char* name);
+    // False (error id 0) when the node is not one of this manager's. With
+    // recursive, the node's subtree goes first; without, the children are
+    // only cut loose. The node's attribute is detached, not destroyed.
+    bool DestroyNode(KScnNode* node, bool recursive = false);
+    int GetNodeCount() const { return mNodes.GetCount(); }
+    KScnNode* GetNode(int index) const { return mNodes.GetAt(index); }
+
     // A handle with its own record; the name is kept as given.
     KScnPropertyRef* CreateUserProperty(const char* name, const char* dataType, const char* label);
     // A handle standing for an existing kernel property (not owned).
@@ -47,6 +56,7 @@ public:
     KErrorRecord& GetError() { return mError; }
 
 private:
+    KPointerArray<KScnNode> mNodes{16};
     KPointerArray<KScnPropertyRef> mUserProperties{16};
     KErrorRecord mError;
 };

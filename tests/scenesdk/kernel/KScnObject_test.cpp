@@ -71,9 +71,9 @@ struct SetHolder
 
 TEST(KScnObject, NamePrefixesPerKind)
 {
-    const char* expected[] = {"",       "Model::", "Texture::",        "Material::", "Video::",
-                              "Video::", "Constraint::", "MarkerSet::",   "Constraint::", "Pose::",
-                              "",       "Pose::",  "ControlSetPlug::", "Constraint::"};
+    const char* expected[] = {"",        "Model::",      "Texture::",        "Material::",   "Video::",
+                              "Video::", "Constraint::", "MarkerSet::",      "Constraint::", "Pose::",
+                              "",        "Pose::",       "ControlSetPlug::", "Constraint::"};
     for (int kind = 0; kind <= 13; ++kind)
     {
         EXPECT_STREQ(KScnObject::GetNamePrefix(kind).Buffer(), expected[kind]) << kind;

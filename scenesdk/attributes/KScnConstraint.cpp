@@ -1,0 +1,125 @@
+#include "scenesdk/attributes/KScnConstraint.h"
+
+#include "scenesdk/attributes/KScnConstraintAim.h"
+#include "scenesdk/attributes/KScnConstraintParent.h"
+#include "scenesdk/attributes/KScnConstraintPosition.h"
+#include "scenesdk/attributes/KScnConstraintRotation.h"
+#include "scenesdk/attributes/KScnConstraintScale.h"
+#include "scenesdk/attributes/KScnConstraintSingleChainIK.h"
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* const kConstraintErrors[] = {"Error"};
+} // namespace
+
+KScnConstraint::KScnConstraint(KScnSdkManager* manager, const char* name)
+    : KScnTakeNodeContainer(manager, name, &mError), mError(kConstraintErrors, 1)
+{
+}
+
+namespace
+{
+template <class Kind> KScnConstraint* MakeKind(KScnSdkManager* manager, const char* name)
+{
+    return new Kind(manager, name);
+}
+} // namespace
+
+KScnConstraint* KScnConstraint::Create(KScnSdkManager* manager, int kind, const char* name)
+{
+    using Maker = KScnConstraint* (*)(KScnSdkManager*, const char*);
+    // Indexed by kind - 1.
+    static const Maker kMakers[] = {&MakeKind<KScnConstraintPosition>,      &MakeKind<KScnConstraintRotation>,
+                                    &MakeKind<KScnConstraintScale>,         &MakeKind<KScnConstraintParent>,
+                                    &MakeKind<KScnConstraintSingleChainIK>, &MakeKind<KScnConstraintAim>};
+    if (kind < ePosition || kind > eAim)
+    {
+        return nullptr;
+    }
+    const KString full = KScnSdkManager::PrefixName("Constraint::", name);
+    return kMakers[kind - 1](manager, full.Buffer());
+}
+
+KScnConstraint::~KScnConstraint()
+{
+    if (mPropertySet != nullptr)
+    {
+        // The set drops the take links to its properties while the takes still live.
+        KScnConstraintProperty* set = mPropertySet;
+        mPropertySet = nullptr;
+        set->Destroy();
+    }
+}
+
+void KScnConstraint::AttachPropertySet(KScnConstraintProperty* set)
+{
+    mPropertySet = set;
+    AddDefaultTakeNode();
+    if (set != nullptr)
+    {
+        set->SetName(GetName());
+    }
+    InstantiateHandlerProperties();
+}
+
+void KScnConstraint::DisconnectAll()
+{
+    if (mPropertySet != nullptr)
+    {
+        mPropertySet->DisconnectAll();
+    }
+}
+
+KString KScnConstraint::GetTypeName() const
+{
+    return KString("Constraint");
+}
+
+KStringList KScnConstraint::GetTypeNameList() const
+{
+    KStringList names;
+    names.Add("");
+    return names;
+}
+
+void KScnConstraint::BuildTakeChannels(KScnTakeNodeEntry* take)
+{
+    if (mPropertySet == nullptr || take == nullptr)
+    {
+        return;
+    }
+    const int count = mPropertySet->GetPropertyCount();
+    for (int i = 0; i < count; ++i)
+    {
+        KProperty* property = mPropertySet->GetProperty(i);
+        if (property != nullptr && property->IsAnimatable())
+        {
+            CreatePropertyChannels(property, take);
+        }
+    }
+}
+
+void KScnConstraint::SetOffset(KgeTVector /*offset*/) {}
+
+void KScnConstraint::StoreOffset(const char* propertyName, const KgeTVector& offset)
+{
+    KProperty* property = mPropertySet != nullptr ? mPropertySet->FindProperty(propertyName) : nullptr;
+    if (property == nullptr)
+    {
+        return;
+    }
+    const double value[4] = {offset.mData[0], offset.mData[1], offset.mData[2], 1.0};
+    property->SetFromDoubles(value);
+    // Dynamic properties store their own value: the takes hear of it here.
+    if (FindUserProperty(property) != nullptr)
+    {
+        mPropertySet->PushPropertyToTakes(*property);
+    }
+}
+
+} // namespace scenesdk
