@@ -6,6 +6,8 @@
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +32,8 @@ bool IsTransformChannel(const KString& channel)
 }
 } // namespace
 
-KScnTakeNodeContainer::KScnTakeNodeContainer(const char* name, KErrorRecord* error)
-    : mName(name != nullptr ? name : ""), mError(error)
+KScnTakeNodeContainer::KScnTakeNodeContainer(KScnSdkManager* manager, const char* name, KErrorRecord* error)
+    : KScnObject(manager, name), mError(error)
 {
 }
 
@@ -46,6 +48,11 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
     }
     mCurrent = -1;
     UnlinkAllPropertyCurves();
+    for (KScnPropertyRef* ref : mOwnedRefs)
+    {
+        RemoveUserProperty(ref);
+        delete ref;
+    }
 }
 
 void KScnTakeNodeContainer::SetError(const char* text)
@@ -596,6 +603,118 @@ void KScnTakeNodeContainer::OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* e
         }
         break;
     }
+}
+
+// ---- User properties ------------------------------------------------------
+
+void KScnTakeNodeContainer::OnUserPropertyAdded(KScnPropertyRef* property)
+{
+    if (property != nullptr && property->GetProperty() != nullptr)
+    {
+        AddPropertyToTakes(property->GetProperty());
+    }
+}
+
+void KScnTakeNodeContainer::OnUserPropertyRemoved(KScnPropertyRef* property)
+{
+    if (property != nullptr && property->GetProperty() != nullptr)
+    {
+        RemovePropertyFromTakes(property->GetProperty());
+    }
+}
+
+int KScnTakeNodeContainer::InstantiateHandlerProperties()
+{
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (handler == nullptr)
+    {
+        return 0;
+    }
+    int added = 0;
+    const int n = handler->GetPropertyCount();
+    for (int i = 0; i < n; ++i)
+    {
+        KProperty* property = handler->GetProperty(i);
+        if (property == nullptr || FindUserProperty(property) != nullptr)
+        {
+            continue;
+        }
+        KScnPropertyRef* ref = CreateUserPropertyFromProperty(property);
+        if (ref != nullptr)
+        {
+            ref->SetHandler(handler);
+            AddUserProperty(ref);
+            ++added;
+        }
+    }
+    return added;
+}
+
+KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty* property)
+{
+    if (property == nullptr)
+    {
+        return nullptr;
+    }
+    if (GetSdkManager() != nullptr)
+    {
+        return GetSdkManager()->CreateUserPropertyFromProperty(property);
+    }
+    KScnPropertyRef* ref = new KScnPropertyRef(nullptr, property);
+    mOwnedRefs.push_back(ref);
+    return ref;
+}
+
+KProperty* KScnTakeNodeContainer::CreatePropertyForRef(KScnPropertyRef* property)
+{
+    // Kernel type code per public data type code.
+    static const int kTypeCodes[] = {eKPropUnknown, eKPropBool,    eKPropDouble, eKPropColorRGB,
+                                     eKPropInt,     eKPropVector3D, eKPropEnum};
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (property == nullptr || property->GetProperty() != nullptr)
+    {
+        return property != nullptr ? property->GetProperty() : nullptr;
+    }
+    const int type = property->GetPropertyDataType();
+    if (handler == nullptr || type <= eUserPropUnidentified || type > eUserPropEnum)
+    {
+        return nullptr;
+    }
+    const bool animatable = property->GetFlag(KScnPropertyRef::kFlagAnimatable);
+    KProperty* created =
+        handler->CreateDynamicProperty(property->GetName(), kTypeCodes[type], nullptr, animatable);
+    if (created == nullptr)
+    {
+        return nullptr;
+    }
+    KScnUserPropertyRecord* record = property->GetRecord();
+    created->SetLabel(record->mLabel.Buffer());
+    created->SetMinMax(record->mMinimum, record->mMaximum);
+    property->SetProperty(created);
+    property->SetHandler(handler);
+    property->SetFlag(record->mFlags, true);
+    return created;
+}
+
+bool KScnTakeNodeContainer::RemovePropertyForRef(KScnPropertyRef* property)
+{
+    if (!RemoveUserProperty(property))
+    {
+        return false;
+    }
+    OnUserPropertyRemoved(property);
+    KProperty* kernel = property->GetProperty();
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (kernel != nullptr && handler != nullptr && kernel->IsDynamic())
+    {
+        const int index = handler->GetPropertyIndex(kernel);
+        if (index >= 0)
+        {
+            property->SetProperty(nullptr);
+            handler->DestroyPropertyAt(index);
+        }
+    }
+    return true;
 }
 
 } // namespace scenesdk

@@ -21,6 +21,7 @@
 
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <vector>
@@ -33,6 +34,8 @@ class KFCurve;
 class KFCurveNode;
 class KProperty;
 class KScnPropertyHandler;
+class KScnPropertyRef;
+class KScnSdkManager;
 class KScnTakeNodeContainer;
 struct KFCurveEvent;
 
@@ -45,38 +48,20 @@ struct KScnPropertyCurveLink
     KScnTakeNodeContainer* mContainer = nullptr;
 };
 
-class KScnTakeNodeContainer
+class KScnTakeNodeContainer : public KScnObject
 {
 public:
-    // Object kinds reported by GetObjectKind.
-    enum EObjectKind
-    {
-        eKindNode = 1,
-        eKindTexture = 2,
-        eKindMaterial = 3,
-        eKindVideo = 5,
-        eKindCharacter = 8,
-        eKindCharacterPose = 9,
-        eKindDeformer = 10,
-        eKindPose = 11,
-        eKindControlSetPlug = 12,
-        eKindConstraint = 13,
-    };
-
     // Empty take and link lists, current take -1. error may be null (errors
-    // are then not recorded).
-    KScnTakeNodeContainer(const char* name, KErrorRecord* error);
+    // are then not recorded). The name is stored as given (KScnObject).
+    KScnTakeNodeContainer(KScnSdkManager* manager, const char* name, KErrorRecord* error);
+    // Without a manager: user-property handles made by the container are its own.
+    KScnTakeNodeContainer(const char* name, KErrorRecord* error) : KScnTakeNodeContainer(nullptr, name, error) {}
     KScnTakeNodeContainer(const KScnTakeNodeContainer&) = delete;
     KScnTakeNodeContainer& operator=(const KScnTakeNodeContainer&) = delete;
-    // Deletes the take nodes from the last to the first, then every link.
-    virtual ~KScnTakeNodeContainer();
+    // Deletes the take nodes from the last to the first, then every link,
+    // then the handles it owns (see CreateUserPropertyFromProperty).
+    ~KScnTakeNodeContainer() override;
 
-    const char* GetName() const { return mName.Buffer(); }
-    void SetName(const char* name) { mName = name != nullptr ? name : ""; }
-
-    virtual int GetObjectKind() const = 0;
-    // The object's property set; null here, given by every concrete class.
-    virtual KScnPropertyHandler* GetPropertyHandler() { return nullptr; }
     // Appends every property of the handler in the handler's order; nothing without a handler.
     virtual void CollectHandlerProperties(std::vector<KProperty*>& out);
 
@@ -140,6 +125,29 @@ public:
     int GetLinkCount() const { return static_cast<int>(mLinks.size()); }
     KScnPropertyCurveLink* GetLink(int index) const;
 
+    // ---- User properties ----
+    // An animatable user property standing for a kernel property gets its
+    // channels in every take (AddPropertyToTakes).
+    void OnUserPropertyAdded(KScnPropertyRef* property) override;
+    // Drops the channels and curve links of the handle's kernel property.
+    virtual void OnUserPropertyRemoved(KScnPropertyRef* property);
+    // Makes every property of the handler a user property of the object (a
+    // property already listed is skipped); each handle reports its value
+    // changes to the handler. Returns the number of handles added.
+    int InstantiateHandlerProperties();
+    // A handle for a kernel property: made by the manager, or owned by the
+    // container when it has none. Null for a null property.
+    virtual KScnPropertyRef* CreateUserPropertyFromProperty(KProperty* property);
+    // Gives a handle made from a definition a kernel property of its type on
+    // the handler (a dynamic property, animatable when the handle's flag 1 is
+    // set) and returns it; the existing property for a handle that has one;
+    // null without a handler, for a null handle or an unidentified type.
+    KProperty* CreatePropertyForRef(KScnPropertyRef* property);
+    // Takes a handle out of the user properties, drops its channels and, when
+    // its property is a dynamic property of the handler, destroys that
+    // property (the handle then stands for nothing). False when not listed.
+    bool RemovePropertyForRef(KScnPropertyRef* property);
+
     // ---- Helpers without an object ----
     // "Lcl Translation" -> "T", "Lcl Rotation" -> "R", "Lcl Scaling" -> "S"; others unchanged.
     static KString ChannelNameOfProperty(const char* name);
@@ -165,8 +173,8 @@ private:
     KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
     void AddPropertyToTake(KProperty* property, int takeIndex);
 
-    KString mName;
     std::vector<KScnTakeNodeEntry*> mTakes;
+    std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
     int mCurrent = -1;
     KErrorRecord* mError = nullptr;

@@ -29,7 +29,7 @@ template <typename T> int FindPointer(const KScnLayerElement* element, const T* 
 } // namespace
 
 KScnLayerContainer::KScnLayerContainer(KScnSdkManager* manager)
-    : KScnNodeAttribute(manager), mSceneContents(nullptr), mLayers(16)
+    : mManager(manager), mSceneContents(nullptr), mLayers(16)
 {
 }
 

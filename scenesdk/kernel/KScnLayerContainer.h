@@ -12,10 +12,12 @@ namespace scenesdk
 {
 
 class KScnMaterialTextureUse;
+class KScnSdkManager;
 
 class KScnLayerContainer : public KScnNodeAttribute
 {
 public:
+    // The manager that made the geometry (not owned; may be null).
     explicit KScnLayerContainer(KScnSdkManager* manager);
     // Removes all layers; does not unregister from the scene contents (the
     // scene clears its lists itself when it goes).
@@ -56,6 +58,7 @@ public:
     // with the new ones. Null only unregisters.
     void SetSceneContents(KScnMaterialTextureUse* contents);
     KScnMaterialTextureUse* GetSceneContents() const { return mSceneContents; }
+    KScnSdkManager* GetManager() const { return mManager; }
     // Drops one use per material and texture of every layer's direct arrays,
     // then forgets the contents. Only elements with reference 0 or 2 count.
     void UnregisterMaterialsAndTextures();
@@ -69,6 +72,7 @@ private:
     KScnLayer* GetOrCreateLayer(int index);
     void RegisterMaterialsAndTextures();
 
+    KScnSdkManager* mManager;
     KScnMaterialTextureUse* mSceneContents;
     KPointerArray<KScnLayer> mLayers;
 };

@@ -1,142 +1,488 @@
 #include "scenesdk/kernel/KScnNode.h"
 
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cstring>
+
 namespace scenesdk
 {
 
 namespace
 {
 
-bool AnyAngle(const KgeTVector& v)
-{
-    return v.mData[0] != 0.0 || v.mData[1] != 0.0 || v.mData[2] != 0.0;
-}
+const char* const kNodeMessages[8] = {
+    "Take node error",
+    "Node name clash",
+    "Material name clash",
+    "Texture name clash",
+    "Operation would generate a cyclic graph",
+    "Index out of range",
+    "Nodes already share their scene contents",
+    "Video name clash",
+};
 
-// The 3x3 part of m from XYZ angles in degrees; flag set in flags while the
-// angles turn at all.
-void SetRecordRotation(double* m, uint32_t& flags, uint32_t flag, const KgeTVector& angles)
+int FilterClassId()
 {
-    KgeMatrixIdentity(m);
-    KgeMatrixFromEulerXYZ(m, angles.mData[0], angles.mData[1], angles.mData[2]);
-    if (AnyAngle(angles))
-        flags |= flag;
-    else
-        flags &= ~flag;
+    return KScnNodeProperties::ClassId;
 }
 
 } // namespace
 
-KScnNode::KScnNode() : mLimits(nullptr)
+void KScnNodeTransformCache::Invalidate()
 {
+    mWords[0] = mWords[1] = mWords[2] = 0;
+    mLocalValid = false;
+    mGlobalValid = false;
+}
+
+// ---- Construction --------------------------------------------------------------
+
+KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
+    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 8)
+{
+    mProperties = new KScnNodeProperties(this);
     mLimits = new KScnNodeLimits(this);
+    ResetPropertyDefaults();
+    AddDefaultTakeNode();
+    SetVisibility(true);
+    SetShadingMode(3);
+    InstantiateHandlerProperties();
 }
 
 KScnNode::~KScnNode()
 {
-    delete mLimits;
-}
-
-KScnNode::PivotSet* KScnNode::GetSet(int set)
-{
-    return set == 0 || set == 1 ? &mSets[set] : nullptr;
-}
-
-const KScnNode::PivotSet* KScnNode::GetSet(int set) const
-{
-    return set == 0 || set == 1 ? &mSets[set] : nullptr;
-}
-
-void KScnNode::SetPreRotation(int set, const KgeTVector& angles)
-{
-    PivotSet* pivot = GetSet(set);
-    if (!pivot)
-        return;
-    pivot->preRotation = angles;
-    if (set == 0)
-        SetRecordRotation(mRotationRecord.preRotation, mRotationRecord.flags,
-                          KgePivotRotationRecord::kPreRotation, angles);
-}
-
-KgeTVector KScnNode::GetPreRotation(int set) const
-{
-    const PivotSet* pivot = GetSet(set);
-    return pivot ? pivot->preRotation : KgeTVector(0.0, 0.0, 0.0, 0.0);
-}
-
-void KScnNode::SetPostRotation(int set, const KgeTVector& angles)
-{
-    PivotSet* pivot = GetSet(set);
-    if (!pivot)
-        return;
-    pivot->postRotation = angles;
-    if (set == 0)
-        SetRecordRotation(mRotationRecord.postRotation, mRotationRecord.flags,
-                          KgePivotRotationRecord::kPostRotation, angles);
-}
-
-KgeTVector KScnNode::GetPostRotation(int set) const
-{
-    const PivotSet* pivot = GetSet(set);
-    return pivot ? pivot->postRotation : KgeTVector(0.0, 0.0, 0.0, 0.0);
-}
-
-void KScnNode::SetRotationOrder(int set, int order)
-{
-    PivotSet* pivot = GetSet(set);
-    if (!pivot || order < eEulerXYZ || order > eSphericXYZ)
-        return;
-    pivot->rotationOrder = order;
-    if (set == 0)
-        mRotationRecord.eulerCode = 2 * order;
-}
-
-int KScnNode::GetRotationOrder(int set) const
-{
-    const PivotSet* pivot = GetSet(set);
-    return pivot ? pivot->rotationOrder : eEulerXYZ;
-}
-
-void KScnNode::SetRotationSpaceForLimitOnly(int set, bool on)
-{
-    PivotSet* pivot = GetSet(set);
-    if (!pivot)
-        return;
-    pivot->rotationSpaceForLimitOnly = on;
-    if (set == 0)
-        mRotationRecord.rotationSpaceForLimitOnly = on;
-}
-
-bool KScnNode::GetRotationSpaceForLimitOnly(int set) const
-{
-    const PivotSet* pivot = GetSet(set);
-    return pivot ? pivot->rotationSpaceForLimitOnly : false;
-}
-
-void KScnNode::ClampLocalRotation(double* out, const double* in) const
-{
-    const KgeLimitRecord limits = mLimits->GetLimitRecord(KScnNodeLimits::eRotation);
-    if (!mRotationRecord.rotationSpaceForLimitOnly)
+    if (mAttribute != nullptr)
     {
-        KgeClampToLimits(limits, out, in);
+        mAttribute->DetachFromNode();
+        mAttribute = nullptr;
+    }
+    delete mLimits;
+    mLimits = nullptr;
+    // The takes' curve links point into the set: drop them before it goes.
+    UnlinkAllPropertyCurves();
+    mProperties->Destroy();
+    mProperties = nullptr;
+    for (int i = 0; i < mChildNames.GetCount(); ++i)
+    {
+        delete mChildNames[i];
+    }
+    mChildNames.Clear();
+}
+
+void KScnNode::ResetPropertyDefaults()
+{
+    KScnNodeProperties& p = *mProperties;
+    const KgeTVector zero(0.0, 0.0, 0.0, 1.0);
+    for (KPropertyTemplate<KgeTVector>* v :
+         {&p.RotationPivot, &p.RotationOffset, &p.RotationPivotUpdateOffset, &p.ScalingPivotUpdateOffset,
+          &p.TranslationMax, &p.TranslationMin})
+    {
+        v->SetValue(zero);
+    }
+    p.QuaternionInterpolate.SetValue(false);
+    for (KPropertyTemplate<bool>* b : {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY,
+                                       &p.TranslationMinZ, &p.TranslationMaxX, &p.TranslationMaxY,
+                                       &p.TranslationMaxZ})
+    {
+        b->SetValue(false);
+    }
+    p.RotationOrder.SetValue(eEulerXYZ);
+    p.RotationSpaceForLimitOnly.SetValue(false);
+    p.AxisLen.SetValue(10.0);
+    for (KPropertyTemplate<KgeTVector>* v : {&p.RotationMax, &p.RotationMin, &p.PostRotation, &p.PreRotation})
+    {
+        v->SetValue(zero);
+    }
+    for (KPropertyTemplate<double>* d : {&p.RotationStiffnessX, &p.RotationStiffnessY, &p.RotationStiffnessZ})
+    {
+        d->SetValue(0.0);
+    }
+    for (KPropertyTemplate<bool>* b : {&p.RotationActive, &p.RotationMinX, &p.RotationMinY, &p.RotationMinZ,
+                                       &p.RotationMaxX, &p.RotationMaxY, &p.RotationMaxZ})
+    {
+        b->SetValue(false);
+    }
+    p.InheritType.SetValue(eInheritRrSs);
+    p.ScalingMax.SetValue(zero);
+    p.ScalingMin.SetValue(zero);
+    for (KPropertyTemplate<bool>* b : {&p.ScalingActive, &p.ScalingMinX, &p.ScalingMinY, &p.ScalingMinZ,
+                                       &p.ScalingMaxX, &p.ScalingMaxY, &p.ScalingMaxZ})
+    {
+        b->SetValue(false);
+    }
+    p.GeometricRotation.SetValue(zero);
+    p.GeometricTranslation.SetValue(zero);
+    p.GeometricScaling.SetValue(KgeTVector(1.0, 1.0, 1.0, 1.0));
+    p.GetPivotSet(0).Reset();
+    p.GetPivotSet(1).Reset();
+    KScnNodePivotEval& eval = p.GetPivotEval();
+    eval = KScnNodePivotEval();
+}
+
+// ---- Object --------------------------------------------------------------------
+
+void KScnNode::CollectHandlerProperties(std::vector<KProperty*>& out)
+{
+    KScnTakeNodeContainer::CollectHandlerProperties(out);
+    if (mAttribute != nullptr)
+    {
+        mAttribute->CollectProperties(out);
+    }
+}
+
+KString KScnNode::GetTypeName() const
+{
+    return mAttribute != nullptr ? mAttribute->GetTypeName() : KString("Null");
+}
+
+KStringList KScnNode::GetTypeNames() const
+{
+    if (mAttribute != nullptr)
+    {
+        return mAttribute->GetTypeNames();
+    }
+    KStringList list;
+    list.Add("Null");
+    return list;
+}
+
+// ---- Takes ---------------------------------------------------------------------
+
+void KScnNode::InvalidateTransformCaches()
+{
+    mCaches[0].Invalidate();
+    mCaches[1].Invalidate();
+    for (int i = 0; i < GetChildCount(); ++i)
+    {
+        GetChild(i)->InvalidateTransformCaches();
+    }
+}
+
+bool KScnNode::SelectTakeNodeByName(const char* name)
+{
+    InvalidateTransformCaches();
+    return KScnTakeNodeContainer::SelectTakeNodeByName(name);
+}
+
+bool KScnNode::SelectTakeNodeByIndex(int index)
+{
+    InvalidateTransformCaches();
+    return KScnTakeNodeContainer::SelectTakeNodeByIndex(index);
+}
+
+bool KScnNode::GetCurrentTakeInterval(KTime& start, KTime& stop)
+{
+    bool any = KScnTakeNodeContainer::GetCurrentTakeInterval(start, stop);
+    for (int i = 0; i < GetChildCount(); ++i)
+    {
+        any = GetChild(i)->GetCurrentTakeInterval(start, stop) || any;
+    }
+    return any;
+}
+
+void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property)
+{
+    static const char* const kAxes[] = {"X", "Y", "Z"};
+    static const float kColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+    KProperty* kernel = mProperties->FindProperty(property);
+    double values[4] = {0.0, 0.0, 0.0, 1.0};
+    if (kernel != nullptr)
+    {
+        kernel->GetAsDoubles(values);
+    }
+    KFCurveNode* node = transform->FindOrCreateChild(channel, false);
+    for (int axis = 0; node != nullptr && axis < 3; ++axis)
+    {
+        KFCurveNode* child = node->FindOrCreateChild(kAxes[axis], true);
+        KFCurve* curve = child != nullptr ? child->GetFCurve() : nullptr;
+        if (curve == nullptr)
+        {
+            continue;
+        }
+        WriteCurveDefaultSilently(curve, values[axis]);
+        curve->SetColor(kColors[axis][0], kColors[axis][1], kColors[axis][2]);
+        LinkPropertyToCurve(kernel, axis, curve);
+    }
+}
+
+void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
+{
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* transform = root != nullptr ? root->FindOrCreateChild("Transform", false) : nullptr;
+    if (transform == nullptr)
+    {
         return;
     }
-    // The rotation-active bit of the limit record, not the property: the two
-    // are kept equal by KScnNodeLimits::SetRotationActive.
-    const bool inRotationSpace = (limits.flags & 1u) != 0;
-    double m[16];
-    double angles[3];
-    KgeMatrixIdentity(m);
-    KgeMatrixFromEulerXYZ(m, in[0], in[1], in[2]);
-    if (inRotationSpace)
-        KgeAnglesFromPivotRecord(mRotationRecord, angles, m);
-    else
-        KgeMatrixToEulerXYZ(angles, m);
-    KgeClampToLimits(limits, angles, angles);
-    KgeMatrixIdentity(m);
-    if (inRotationSpace)
-        KgeRotationFromPivotRecord(mRotationRecord, m, angles);
-    else
-        KgeMatrixFromEulerXYZ(m, angles[0], angles[1], angles[2]);
-    KgeMatrixToEulerXYZ(out, m);
+    BuildTransformChannel(transform, "T", "Lcl Translation");
+    BuildTransformChannel(transform, "R", "Lcl Rotation");
+    BuildTransformChannel(transform, "S", "Lcl Scaling");
+    KFCurveNode* visibility = transform->FindOrCreateChild("Visibility", true);
+    KProperty* shown = mProperties->FindProperty("Visibility");
+    if (visibility != nullptr && visibility->GetFCurve() != nullptr)
+    {
+        KFCurve* curve = visibility->GetFCurve();
+        WriteCurveDefaultSilently(curve, shown != nullptr ? shown->GetDouble() : 1.0);
+        curve->SetColor(0.75f, 0.0f, 0.0f);
+        LinkPropertyToCurve(shown, 0, curve);
+    }
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i)
+    {
+        KProperty* p = mProperties->GetProperty(i);
+        const char* n = p->GetName();
+        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 && std::strcmp(n, "Lcl Rotation") != 0 &&
+            std::strcmp(n, "Lcl Scaling") != 0 && std::strcmp(n, "Visibility") != 0)
+        {
+            CreatePropertyChannels(p, take);
+        }
+    }
+}
+
+// ---- Hierarchy -----------------------------------------------------------------
+
+bool KScnNode::AddChild(KScnNode* child)
+{
+    if (child == nullptr || child == this)
+    {
+        if (child == this)
+        {
+            mError.SetLastErrorID(eErrorCyclicGraph);
+        }
+        return false;
+    }
+    for (KScnNode* up = GetParent(); up != nullptr; up = up->GetParent())
+    {
+        if (up == child)
+        {
+            mError.SetLastErrorID(eErrorCyclicGraph);
+            return false;
+        }
+    }
+    if (KScnNode* parent = child->GetParent())
+    {
+        parent->RemoveChild(child);
+    }
+    return mProperties->ConnectSrc(child->mProperties, 0);
+}
+
+KScnNode* KScnNode::RemoveChild(KScnNode* child)
+{
+    if (child == nullptr || !mProperties->IsSrcConnected(child->mProperties))
+    {
+        return nullptr;
+    }
+    mProperties->DisconnectSrc(child->mProperties);
+    return child;
+}
+
+KScnNode* KScnNode::GetParent() const
+{
+    const int count = mProperties->GetDstCount(FilterClassId());
+    for (int i = 0; i < count; ++i)
+    {
+        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(mProperties->GetDst(i, FilterClassId())))
+        {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+int KScnNode::GetChildCount(bool recursive) const
+{
+    const int count = mProperties->GetSrcCount(FilterClassId());
+    int total = count;
+    for (int i = 0; recursive && i < count; ++i)
+    {
+        if (KScnNode* child = GetChild(i))
+        {
+            total += child->GetChildCount(true);
+        }
+    }
+    return total;
+}
+
+KScnNode* KScnNode::GetChild(int index) const
+{
+    if (index < 0 || index >= mProperties->GetSrcCount(FilterClassId()))
+    {
+        return nullptr;
+    }
+    return KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(index, FilterClassId()));
+}
+
+KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const
+{
+    const KString full = KScnSdkManager::PrefixName("Model::", name);
+    for (int i = 0; i < GetChildCount(); ++i)
+    {
+        KScnNode* child = GetChild(i);
+        if (child == nullptr)
+        {
+            continue;
+        }
+        const char* text = initialName ? child->GetInitialName() : child->GetName();
+        if (full == text)
+        {
+            return child;
+        }
+        if (recursive)
+        {
+            if (KScnNode* found = child->FindChild(name, true, initialName))
+            {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void KScnNode::AddChildName(const char* text)
+{
+    mChildNames.Add(new KString(text != nullptr ? text : ""));
+}
+
+const char* KScnNode::GetChildName(int index) const
+{
+    KString* name = mChildNames.GetAt(index);
+    return name != nullptr ? name->Buffer() : nullptr;
+}
+
+// ---- Attribute -----------------------------------------------------------------
+
+KScnNodeAttribute* KScnNode::AttributeOfKind(int first, int last) const
+{
+    if (mAttribute == nullptr)
+    {
+        return nullptr;
+    }
+    const int kind = mAttribute->GetAttributeKind();
+    return kind >= first && kind <= last ? mAttribute : nullptr;
+}
+
+KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
+{
+    if (attribute == mAttribute)
+    {
+        return nullptr;
+    }
+    KScnNodeAttribute* previous = mAttribute;
+    mAttribute = nullptr;
+    if (previous != nullptr)
+    {
+        previous->DetachFromNode();
+    }
+    if (attribute != nullptr)
+    {
+        if (KScnNode* other = attribute->GetNode())
+        {
+            other->SetNodeAttribute(nullptr);
+        }
+        mAttribute = attribute;
+        attribute->AttachToNode(this);
+    }
+    const int kind = attribute != nullptr ? attribute->GetAttributeKind() : -1;
+    const int marker = kind == KScnNodeAttribute::eMarker ? attribute->GetMarkerType() : 0;
+    mMultiLayer = marker == 2 || marker == 3;
+    mMultiTake = (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
+    return previous;
+}
+
+// ---- Targets -------------------------------------------------------------------
+
+void KScnNode::ConnectTarget(KPropertyObjectList* list, KScnNode* target)
+{
+    if (list == nullptr || target == nullptr || target->mProperties == nullptr || list->IsSrcConnected(target->mProperties))
+    {
+        return;
+    }
+    list->ConnectSrc(target->mProperties);
+}
+
+void KScnNode::SetTarget(KScnNode* target)
+{
+    ConnectTarget(mProperties->LookAtProperty, target);
+}
+
+void KScnNode::SetTargetUp(KScnNode* target)
+{
+    ConnectTarget(mProperties->UpVectorProperty, target);
+}
+
+KScnNode* KScnNode::GetTarget() const
+{
+    return KScnNodeProperties::NodeOfPlug(mProperties->LookAtProperty != nullptr ? mProperties->LookAtProperty->GetAt(0) : nullptr);
+}
+
+KScnNode* KScnNode::GetTargetUp() const
+{
+    return KScnNodeProperties::NodeOfPlug(mProperties->UpVectorProperty != nullptr ? mProperties->UpVectorProperty->GetAt(0) : nullptr);
+}
+
+// ---- State ---------------------------------------------------------------------
+
+void KScnNode::SetVisibility(bool on)
+{
+    mProperties->Show.SetValue(on);
+    if (KProperty* visibility = mProperties->FindProperty("Visibility"))
+    {
+        visibility->SetDouble(on ? 1.0 : 0.0);
+    }
+}
+
+bool KScnNode::GetVisibility() const
+{
+    return mProperties->Show.GetValue();
+}
+
+void KScnNode::SetRotationActive(bool on)
+{
+    if (mProperties != nullptr)
+    {
+        mProperties->RotationActive.SetValue(on);
+    }
+}
+
+bool KScnNode::GetRotationActive() const
+{
+    return mProperties->RotationActive.GetValue();
+}
+
+void KScnNode::SetLocalTranslation(double x, double y, double z)
+{
+    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Translation"))
+    {
+        ref->SetVector(x, y, z);
+    }
+}
+
+void KScnNode::SetLocalRotation(double x, double y, double z)
+{
+    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Rotation"))
+    {
+        ref->SetVector(x, y, z);
+    }
+}
+
+void KScnNode::SetLocalScaling(double x, double y, double z)
+{
+    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Scaling"))
+    {
+        ref->SetVector(x, y, z);
+    }
+}
+
+KgeTVector& KScnNode::GetLocalTranslation(KgeTVector& v) const
+{
+    KScnPropertyRef* ref = FindUserPropertyByName("Lcl Translation");
+    if (ref != nullptr && ref->GetProperty() != nullptr)
+    {
+        ref->GetProperty()->GetAsDoubles(v.mData);
+    }
+    return v;
 }
 
 } // namespace scenesdk

@@ -1,92 +1,253 @@
 #pragma once
 
-// KScnNode: the element of the scene hierarchy.
+// KScnNode: the element of the scene hierarchy. A node has a name (kind 1,
+// prefix "Model::"), at most one node attribute, its transform (local
+// translation, rotation and scaling channels per take, two pivot sets,
+// limits, inherit type), visibility and shading state, children, look-at and
+// up-vector targets, and its animation channels per take.
 //
-// This is the node's rotation set-up and its transform limits only: the two
-// pivot sets' pre- and post-rotation, rotation order and
-// rotation-space-for-limits-only switch, the evaluation record of pivot set
-// 0's rotation part, the rotation-active switch and the owned KScnNodeLimits.
-// Names, attributes, children, properties and takes join it later.
+// The hierarchy is not held in pointers: a child's property set
+// (KScnNodeProperties) is a source connection of its parent's set. The
+// children are the set's sources that are node property sets, the parent the
+// first such destination.
+//
+// Transforms: ComputeLocalTransform and ComputeGlobalTransform evaluate the
+// current take's "T", "R" and "S" channels (angles in degrees; matrices row by
+// row with the translation in the fourth row, points as row vectors). Both
+// results are cached until a take is made current on the node or an ancestor.
+//
+// Ownership: made and destroyed by the SDK manager. The node owns its
+// property set, its limits and its pending child names; it only refers to its
+// attribute and to the nodes it is connected with.
 
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
+#include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KScnNodeLimits.h"
+#include "scenesdk/kernel/KScnNodeProperties.h"
 #include "scenesdk/kernel/KgeMath.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
 namespace scenesdk
 {
 
-class KScnNode
+class KScnNodeAttribute;
+
+// One evaluation record of a node's transform.
+struct KScnNodeTransformCache
+{
+    // Clears the three words and both valid flags.
+    void Invalidate();
+
+    int mWords[3] = {0, 0, 0};
+    bool mLocalValid = false;
+    bool mGlobalValid = false;
+    double mLocal[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    double mGlobal[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    double mGlobalTranslation[4] = {0, 0, 0, 1};
+    double mGlobalRotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    double mGlobalScaling[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    double mLocalTranslation[4] = {0, 0, 0, 1};
+    double mLocalRotation[4] = {0, 0, 0, 1};
+    double mLocalScaling[4] = {1, 1, 1, 1};
+};
+
+class KScnNode : public KScnTakeNodeContainer
 {
 public:
-    // Rotation orders of a pivot set. The evaluation's Euler-order code is
-    // twice the order, so eSphericXYZ gives code 12.
-    enum ERotationOrder
+    using ERotationOrder = ::scenesdk::ERotationOrder;
+    static constexpr ERotationOrder eEulerXYZ = ::scenesdk::eEulerXYZ;
+    static constexpr ERotationOrder eEulerXZY = ::scenesdk::eEulerXZY;
+    static constexpr ERotationOrder eEulerYZX = ::scenesdk::eEulerYZX;
+    static constexpr ERotationOrder eEulerYXZ = ::scenesdk::eEulerYXZ;
+    static constexpr ERotationOrder eEulerZXY = ::scenesdk::eEulerZXY;
+    static constexpr ERotationOrder eEulerZYX = ::scenesdk::eEulerZYX;
+    static constexpr ERotationOrder eSphericXYZ = ::scenesdk::eSphericXYZ;
+
+    // Error ids of the node's error record.
+    enum EError
     {
-        eEulerXYZ = 0,
-        eEulerXZY,
-        eEulerYZX,
-        eEulerYXZ,
-        eEulerZXY,
-        eEulerZYX,
-        eSphericXYZ
+        eErrorTakeNode = 0,
+        eErrorNodeNameClash = 1,
+        eErrorMaterialNameClash = 2,
+        eErrorTextureNameClash = 3,
+        eErrorCyclicGraph = 4,
+        eErrorIndexOutOfRange = 5,
+        eErrorSameSceneContents = 6,
+        eErrorVideoNameClash = 7,
     };
 
-    KScnNode();
-    ~KScnNode();
-    KScnNode(const KScnNode&) = delete;
-    KScnNode& operator=(const KScnNode&) = delete;
+    // The name is kept as given (the manager prefixes it). Builds the
+    // property set and the limits, resets the property defaults, adds the
+    // take "Default", shows the node, shading mode 3, and makes the set's
+    // properties user properties of the node.
+    explicit KScnNode(KScnSdkManager* manager = nullptr, const char* name = "");
+    ~KScnNode() override;
 
-    // Owned by the node, created and destroyed with it.
-    KScnNodeLimits& GetLimits() { return *mLimits; }
-    const KScnNodeLimits& GetLimits() const { return *mLimits; }
+    // ---- Object ----
+    int GetObjectKind() const override { return eKindNode; }
+    KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
+    KScnNodeProperties* GetNodeProperties() const { return mProperties; }
+    // The set's properties, then the attribute's.
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    // The attribute's type name, or "Null" without one.
+    KString GetTypeName() const override;
+    KStringList GetTypeNames() const override;
+    KErrorRecord& GetError() { return mError; }
 
-    // The "RotationActive" switch: while it is on the rotation order and the
-    // pre- and post-rotations take part in the node's rotation.
-    void SetRotationActive(bool on) { mRotationActive = on; }
-    bool GetRotationActive() const { return mRotationActive; }
+    // ---- Takes ----
+    // Both clear the transform caches of this node and its descendants first.
+    bool SelectTakeNodeByName(const char* name) override;
+    bool SelectTakeNodeByIndex(int index) override;
+    // Union of the intervals of this node and all its descendants.
+    bool GetCurrentTakeInterval(KTime& start, KTime& stop) override;
+    // "Transform" with "T", "R", "S" ("X", "Y", "Z" each) and "Visibility",
+    // linked to their properties; then the channels of every other animatable property.
+    void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 
-    // Pivot set 0 or 1; another set number is ignored by the setters and
-    // reads as (0, 0, 0, 0), order 0 or false. Angles in degrees. For set 0
-    // the pre- and post-rotation setters also recompute the evaluation
-    // record's matrix and its flag (set while any of x, y, z is not 0).
+    // ---- Hierarchy ----
+    // False for null, for this node, or when the child is an ancestor (node
+    // error 4). A child with a parent is taken from it first (and stays
+    // there when the connection is refused). Appended after the other children.
+    bool AddChild(KScnNode* child);
+    // Disconnects the child; returns it (null when it was not a child).
+    KScnNode* RemoveChild(KScnNode* child);
+    KScnNode* GetParent() const;
+    int GetChildCount(bool recursive = false) const;
+    // Null for an index outside 0 .. count - 1.
+    KScnNode* GetChild(int index) const;
+    // Compares "Model::" + name with the current (or initial) names, each
+    // child's subtree searched right after the child when recursive.
+    KScnNode* FindChild(const char* name, bool recursive = true, bool initialName = false) const;
+    // Names of children not built yet (owned copies).
+    void AddChildName(const char* text);
+    const char* GetChildName(int index) const;
+    int GetChildNameCount() const { return mChildNames.GetCount(); }
+
+    // ---- Attribute ----
+    // Returns the previous attribute, or null when attribute is already this
+    // node's. The previous one is detached; the new one leaves its old node
+    // first. Multi-layer and multi-take are recomputed.
+    KScnNodeAttribute* SetNodeAttribute(KScnNodeAttribute* attribute);
+    KScnNodeAttribute* GetNodeAttribute() const { return mAttribute; }
+    KScnNodeAttribute* GetMarker() const { return AttributeOfKind(2, 2); }
+    KScnNodeAttribute* GetSkeleton() const { return AttributeOfKind(3, 3); }
+    KScnNodeAttribute* GetGeometry() const { return AttributeOfKind(4, 6); }
+    KScnNodeAttribute* GetMesh() const { return AttributeOfKind(4, 4); }
+    KScnNodeAttribute* GetNurb() const { return AttributeOfKind(5, 5); }
+    KScnNodeAttribute* GetPatch() const { return AttributeOfKind(6, 6); }
+    KScnNodeAttribute* GetCamera() const { return AttributeOfKind(7, 7); }
+    KScnNodeAttribute* GetCameraSwitcher() const { return AttributeOfKind(8, 8); }
+    KScnNodeAttribute* GetLight() const { return AttributeOfKind(9, 9); }
+
+    // ---- Targets ----
+    void SetTarget(KScnNode* target);
+    void SetTargetUp(KScnNode* target);
+    KScnNode* GetTarget() const;
+    KScnNode* GetTargetUp() const;
+    void SetPostTargetRotation(const KgeTVector& v) { mPostTargetRotation = v; }
+    KgeTVector GetPostTargetRotation() const { return mPostTargetRotation; }
+    void SetUpTargetRotation(const KgeTVector& v) { mUpTargetRotation = v; }
+    KgeTVector GetUpTargetRotation() const { return mUpTargetRotation; }
+
+    // ---- State ----
+    void SetVisibility(bool on);
+    bool GetVisibility() const;
+    void SetShadingMode(int mode) { mShadingMode = mode; }
+    int GetShadingMode() const { return mShadingMode; }
+    void SetMultiLayer(bool on) { mMultiLayer = on; }
+    bool GetMultiLayer() const { return mMultiLayer; }
+    void SetMultiTake(int value) { mMultiTake = value; }
+    int GetMultiTake() const { return mMultiTake; }
+    void SetFlag(bool on) { mFlag = on; }
+    bool GetFlag() const { return mFlag; }
+    // The "RotationActive" value, written directly (the limits call this).
+    void SetRotationActive(bool on);
+    bool GetRotationActive() const;
+
+    // ---- Local channels (through the user properties) ----
+    void SetLocalTranslation(double x, double y, double z);
+    void SetLocalRotation(double x, double y, double z);
+    void SetLocalScaling(double x, double y, double z);
+    // "Lcl Translation" into v; v unchanged when absent.
+    KgeTVector& GetLocalTranslation(KgeTVector& v) const;
+
+    // ---- Pivots (set 0 or 1; others ignored, read as (0, 0, 0, 0)) ----
+    void SetTranslationOffset(int set, const KgeTVector& v);
+    void SetRotationPivot(int set, const KgeTVector& v);
+    void SetRotationPivotUpdateOffset(int set, const KgeTVector& v);
     void SetPreRotation(int set, const KgeTVector& angles);
-    KgeTVector GetPreRotation(int set) const;
     void SetPostRotation(int set, const KgeTVector& angles);
-    KgeTVector GetPostRotation(int set) const;
-    // An order outside eEulerXYZ..eSphericXYZ is ignored.
+    void SetScalingOffset(int set, const KgeTVector& v);
+    void SetScalingPivot(int set, const KgeTVector& v);
+    void SetScalingPivotUpdateOffset(int set, const KgeTVector& v);
+    void SetGeometricTranslation(int set, const KgeTVector& v);
+    void SetGeometricRotation(int set, const KgeTVector& v);
+    void SetGeometricScaling(int set, const KgeTVector& v);
+    KgeTVector GetTranslationOffset(int set) const { return GetPivotVector(set, KScnNodePivotSet::eTranslationOffset); }
+    KgeTVector GetRotationPivot(int set) const { return GetPivotVector(set, KScnNodePivotSet::eRotationPivot); }
+    KgeTVector GetPreRotation(int set) const { return GetPivotVector(set, KScnNodePivotSet::ePreRotation); }
+    KgeTVector GetPostRotation(int set) const { return GetPivotVector(set, KScnNodePivotSet::ePostRotation); }
+    KgeTVector GetScalingOffset(int set) const { return GetPivotVector(set, KScnNodePivotSet::eScalingOffset); }
+    KgeTVector GetScalingPivot(int set) const { return GetPivotVector(set, KScnNodePivotSet::eScalingPivot); }
+    KgeTVector GetPivotVector(int set, int which) const;
+    // An order outside eEulerXYZ..eSphericXYZ is ignored; set 0 also stores
+    // the Euler-order code (twice the order).
     void SetRotationOrder(int set, int order);
     int GetRotationOrder(int set) const;
     void SetRotationSpaceForLimitOnly(int set, bool on);
     bool GetRotationSpaceForLimitOnly(int set) const;
+    void SetPivotState(int set, int state);
+    int GetPivotState(int set) const;
+    // "InheritType" and the evaluation copy; a type outside 0..2 is ignored.
+    void SetTransformInheritType(int type);
+    int GetTransformInheritType() const;
 
-    // Rotation part of pivot set 0 as the transform evaluation uses it.
-    const KgePivotRotationRecord& GetRotationRecord() const { return mRotationRecord; }
+    const KScnNodePivotEval& GetPivotEval() const { return mProperties->GetPivotEval(); }
+    const KgePivotRotationRecord& GetRotationRecord() const { return mProperties->GetPivotEval().rotation; }
 
-    // Clamps local rotation angles (x, y, z, degrees) by the rotation limits.
-    // Without rotation-space-for-limits-only on set 0 the angles are clamped
-    // as they are. With it the limits hold in the rotation space: the plain
-    // XYZ rotation is taken into that space (while rotation is active: the
-    // pre- and post-rotations taken off and the angles read in the rotation
-    // order; otherwise plain XYZ), clamped there, and turned back into plain
-    // XYZ angles. out may equal in.
+    // Owned by the node, created and destroyed with it.
+    KScnNodeLimits& GetLimits() { return *mLimits; }
+    const KScnNodeLimits& GetLimits() const { return *mLimits; }
+    // Clamps local rotation angles (x, y, z, degrees) by the rotation limits,
+    // in the rotation space when RotationSpaceForLimitOnly is on for set 0
+    // (see the source). out may equal in.
     void ClampLocalRotation(double* out, const double* in) const;
 
+    // ---- Evaluation ----
+    // Copies the properties' pivots, order and limits into set 0 and the
+    // limits when any of them differs from the defaults (after reading a file).
+    void UpdatePivotsFromProperties();
+    // Sets the property defaults of a new node and resets both pivot sets.
+    void ResetPropertyDefaults();
+    const double* ComputeLocalTransform();
+    const double* ComputeGlobalTransform();
+    const KScnNodeTransformCache& GetTransformCache() const { return mCaches[1]; }
+    // Clears the caches of this node and of every descendant.
+    void InvalidateTransformCaches();
+
 private:
-    struct PivotSet
-    {
-        KgeTVector preRotation{0.0, 0.0, 0.0, 1.0};
-        KgeTVector postRotation{0.0, 0.0, 0.0, 1.0};
-        int rotationOrder = eEulerXYZ;
-        bool rotationSpaceForLimitOnly = false;
-    };
+    KScnNodeAttribute* AttributeOfKind(int first, int last) const;
+    KScnNodePivotSet* GetSet(int set);
+    const KScnNodePivotSet* GetSet(int set) const;
+    void SetPivotVector(int set, int which, const KgeTVector& v);
+    void ReadLocalChannels(double* t, double* r, double* s);
+    void ComputePivotOffset(double* o, const double* r, const double* s) const;
+    void ConnectTarget(KPropertyObjectList* list, KScnNode* target);
+    void BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property);
 
-    PivotSet* GetSet(int set);
-    const PivotSet* GetSet(int set) const;
-
-    PivotSet mSets[2];
-    KgePivotRotationRecord mRotationRecord;
-    bool mRotationActive = false;
-    KScnNodeLimits* mLimits;
+    KScnNodeProperties* mProperties = nullptr;
+    bool mFlag = false;
+    KPointerArray<KString> mChildNames{16};
+    KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
+    KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
+    KScnNodeAttribute* mAttribute = nullptr;
+    int mShadingMode = 3;
+    bool mMultiLayer = false;
+    int mMultiTake = 1;
+    KScnNodeTransformCache mCaches[2];
+    KErrorRecord mError;
+    KScnNodeLimits* mLimits = nullptr;
 };
 
 } // namespace scenesdk

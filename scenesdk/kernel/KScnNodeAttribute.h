@@ -1,14 +1,12 @@
 #pragma once
 
-// KScnNodeAttribute: what a scene node carries (mesh, camera, light, ...).
+// KScnNodeAttribute: what a node is (mesh, camera, light, marker, ...). A node
+// holds at most one attribute and an attribute belongs to at most one node;
+// KScnNode::SetNodeAttribute keeps both sides in step. Concrete attributes
+// derive from this class and give their kind.
 //
-// The attribute knows the node it is attached to and the manager that made
-// it; it does not own either. On attach it adds its animatable channels to
-// every take of the node, on detach it removes them again.
-//
-// The node's takes are reached through the take-node container handed to
-// AttachToNode together with the node (the node passes its own container);
-// the container is remembered until DetachFromNode.
+// Ownership: the attribute is made and destroyed by the SDK manager; the node
+// only refers to it.
 
 #include "scenesdk/kernel/KString.h"
 #include "scenesdk/kernel/KStringList.h"
@@ -18,11 +16,8 @@
 namespace scenesdk
 {
 
-class KScnNode;
-class KScnSdkManager;
-class KScnTakeNodeContainer;
-class KScnTakeNodeEntry;
 class KProperty;
+class KScnNode;
 
 class KScnNodeAttribute
 {
@@ -42,37 +37,27 @@ public:
         eOpticalReference = 10
     };
 
-    explicit KScnNodeAttribute(KScnSdkManager* manager)
-        : mNode(nullptr), mManager(manager), mNodeTakes(nullptr)
-    {
-    }
+    KScnNodeAttribute() = default;
     KScnNodeAttribute(const KScnNodeAttribute&) = delete;
     KScnNodeAttribute& operator=(const KScnNodeAttribute&) = delete;
+    virtual ~KScnNodeAttribute() = default;
 
     virtual EAttributeKind GetAttributeKind() const = 0;
-    // Neither detaches nor frees: the owner detaches first.
-    virtual ~KScnNodeAttribute() = default;
-    // Stores the node, then calls AddChannels for every take of nodeTakes in
-    // take order (the take count is read again after each call). Returns the
-    // take count; 0 without takes.
-    virtual int AttachToNode(KScnNode* node, KScnTakeNodeContainer* nodeTakes);
-    // While attached: RemoveChannels for every take in order, then forgets
-    // the node. Nothing happens while detached.
-    virtual void DetachFromNode();
-    virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
-    virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
-    // Appends the properties of the attribute's property set.
-    virtual void CollectHandlerProperties(std::vector<KProperty*>& /*properties*/) {}
+    // Marker kind (1, 2 or 3) for markers; 0 for every other attribute.
+    virtual int GetMarkerType() const { return 0; }
+    // Stores the node; a derived attribute also takes over the node's takes.
+    virtual void AttachToNode(KScnNode* node) { mNode = node; }
+    // Drops what AttachToNode took over and forgets the node.
+    virtual void DetachFromNode() { mNode = nullptr; }
+    // Appends the attribute's own properties.
+    virtual void CollectProperties(std::vector<KProperty*>& /*out*/) {}
     virtual KString GetTypeName() const { return KString(""); }
-    virtual KStringList GetTypeNameList() const { return KStringList(); }
+    virtual KStringList GetTypeNames() const { return KStringList(); }
 
     KScnNode* GetNode() const { return mNode; }
-    KScnSdkManager* GetManager() const { return mManager; }
 
 private:
-    KScnNode* mNode;
-    KScnSdkManager* mManager;
-    KScnTakeNodeContainer* mNodeTakes;
+    KScnNode* mNode = nullptr;
 };
 
 } // namespace scenesdk

@@ -1,0 +1,243 @@
+#include "scenesdk/kernel/KScnNodeProperties.h"
+
+#include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KPlugFilter.h"
+#include "scenesdk/kernel/KScnNode.h"
+
+namespace scenesdk
+{
+
+KCLASSID_DEFINE(KScnNodeProperties, &KScnPropertyHandler::ClassRecord);
+
+const double KGE_POSITIVE_INFINITY = std::numeric_limits<double>::infinity();
+const double KGE_NEGATIVE_INFINITY = -std::numeric_limits<double>::infinity();
+const double KGE_POSITIVE_INFINITY_VECTOR4[4] = {KGE_POSITIVE_INFINITY, KGE_POSITIVE_INFINITY,
+                                                 KGE_POSITIVE_INFINITY, KGE_POSITIVE_INFINITY};
+const double KGE_NEGATIVE_INFINITY_VECTOR4[4] = {KGE_NEGATIVE_INFINITY, KGE_NEGATIVE_INFINITY,
+                                                 KGE_NEGATIVE_INFINITY, KGE_NEGATIVE_INFINITY};
+
+namespace
+{
+const char* const kRotationOrderNames[] = {"Euler XYZ", "Euler XZY", "Euler YZX",  "Euler YXZ",
+                                           "Euler ZXY", "Euler ZYX", "Spheric XYZ"};
+const char* const kInheritTypeNames[] = {"RrSs", "RrSs", "Rrs"};
+
+// Property state bits given at construction.
+constexpr uint32_t kStateFlag1 = 1;
+constexpr uint32_t kStateFlag8 = 8;
+constexpr uint32_t kStateFlag16 = 16;
+
+const char* const kLimitAxes[] = {"MinX", "MinY", "MinZ", "MaxX", "MaxY", "MaxZ"};
+} // namespace
+
+const char* GetRotationOrderName(int value)
+{
+    return value >= 0 && value <= eSphericXYZ ? kRotationOrderNames[value] : nullptr;
+}
+
+const char* GetInheritTypeName(int value)
+{
+    return value >= 0 && value <= eInheritRrs ? kInheritTypeNames[value] : nullptr;
+}
+
+void KgeAffineMultiply(double* out, const double* a, const double* b)
+{
+    // A is copied first, so out may be A (or B).
+    double ca[16];
+    double cb[16];
+    KgeCopyMatrix(ca, a);
+    KgeCopyMatrix(cb, b);
+    for (int i = 0; i < 4; ++i)
+    {
+        for (int j = 0; j < 3; ++j)
+        {
+            double sum = 0.0;
+            for (int k = 0; k < 3; ++k)
+            {
+                sum += cb[4 * i + k] * ca[4 * k + j];
+            }
+            out[4 * i + j] = i == 3 ? sum + ca[12 + j] : sum;
+        }
+    }
+}
+
+void KScnNodePivotSet::Reset()
+{
+    for (int i = 0; i < eVectorCount; ++i)
+    {
+        mVectors[i] = i == eGeometricScaling ? KgeTVector(1.0, 1.0, 1.0, 1.0) : KgeTVector(0.0, 0.0, 0.0, 1.0);
+    }
+    mRotationOrder = eEulerXYZ;
+    mRotationSpaceForLimitOnly = false;
+    mReserved = false;
+    mState = 1;
+}
+
+void KScnNodeProperties::InitMember(KProperty& property, const char* name, uint32_t flags)
+{
+    property.Initialize(name, this);
+    AddProperty(&property);
+    if (flags != 0)
+    {
+        property.SetFlagNotify(flags, true);
+    }
+}
+
+KPropertyObjectList* KScnNodeProperties::InitObjectList(const char* name)
+{
+    // Sources of the list, filtered to node property sets, pair (1, class id).
+    return KPropertyObjectList::Create(this, name, 0, ClassId, 1, KPlug::kAcceptsSrc, kStateFlag1);
+}
+
+KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
+{
+    const KgeTVector origin(0.0, 0.0, 0.0, 1.0);
+    InitMember(QuaternionInterpolate, "QuaternionInterpolate");
+    InitMember(RotationOffset, "RotationOffset");
+    InitMember(RotationPivot, "RotationPivot");
+    InitMember(RotationPivotUpdateOffset, "RotationPivotUpdateOffset", kStateFlag16);
+    InitMember(ScalingOffset, "ScalingOffset");
+    InitMember(ScalingPivot, "ScalingPivot");
+    InitMember(ScalingPivotUpdateOffset, "ScalingPivotUpdateOffset", kStateFlag16);
+    InitMember(TranslationActive, "TranslationActive");
+    InitMember(TranslationMin, "TranslationMin");
+    InitMember(TranslationMax, "TranslationMax");
+    KPropertyTemplate<bool>* translationFlags[] = {&TranslationMinX, &TranslationMinY, &TranslationMinZ,
+                                                   &TranslationMaxX, &TranslationMaxY, &TranslationMaxZ};
+    KPropertyTemplate<bool>* rotationFlags[] = {&RotationMinX, &RotationMinY, &RotationMinZ,
+                                                &RotationMaxX, &RotationMaxY, &RotationMaxZ};
+    KPropertyTemplate<bool>* scalingFlags[] = {&ScalingMinX, &ScalingMinY, &ScalingMinZ,
+                                               &ScalingMaxX, &ScalingMaxY, &ScalingMaxZ};
+    for (int i = 0; i < 6; ++i)
+    {
+        InitMember(*translationFlags[i], (KString("Translation") + kLimitAxes[i]).Buffer());
+    }
+    InitMember(RotationOrder, "RotationOrder");
+    RotationOrder.SetTypeCode(eKPropEnum);
+    RotationOrder.SetEnumNameFunction(&GetRotationOrderName);
+    InitMember(RotationSpaceForLimitOnly, "RotationSpaceForLimitOnly");
+    InitMember(RotationStiffnessX, "RotationStiffnessX");
+    InitMember(RotationStiffnessY, "RotationStiffnessY");
+    InitMember(RotationStiffnessZ, "RotationStiffnessZ");
+    InitMember(AxisLen, "AxisLen");
+    InitMember(PreRotation, "PreRotation");
+    InitMember(PostRotation, "PostRotation");
+    InitMember(RotationActive, "RotationActive");
+    InitMember(RotationMin, "RotationMin");
+    InitMember(RotationMax, "RotationMax");
+    for (int i = 0; i < 6; ++i)
+    {
+        InitMember(*rotationFlags[i], (KString("Rotation") + kLimitAxes[i]).Buffer());
+    }
+    InitMember(InheritType, "InheritType");
+    InheritType.SetTypeCode(eKPropEnum);
+    InheritType.SetEnumNameFunction(&GetInheritTypeName);
+    InitMember(ScalingActive, "ScalingActive");
+    InitMember(ScalingMin, "ScalingMin");
+    InitMember(ScalingMax, "ScalingMax");
+    for (int i = 0; i < 6; ++i)
+    {
+        InitMember(*scalingFlags[i], (KString("Scaling") + kLimitAxes[i]).Buffer());
+    }
+    InitMember(GeometricTranslation, "GeometricTranslation");
+    InitMember(GeometricRotation, "GeometricRotation");
+    InitMember(GeometricScaling, "GeometricScaling");
+    KPropertyTemplate<double>* damping[] = {
+        &MinDampRangeX,    &MinDampRangeY,    &MinDampRangeZ,    &MaxDampRangeX,    &MaxDampRangeY,
+        &MaxDampRangeZ,    &MinDampStrengthX, &MinDampStrengthY, &MinDampStrengthZ, &MaxDampStrengthX,
+        &MaxDampStrengthY, &MaxDampStrengthZ, &PreferedAngleX,   &PreferedAngleY,   &PreferedAngleZ};
+    const char* const dampingNames[] = {
+        "MinDampRangeX",    "MinDampRangeY",    "MinDampRangeZ",    "MaxDampRangeX",    "MaxDampRangeY",
+        "MaxDampRangeZ",    "MinDampStrengthX", "MinDampStrengthY", "MinDampStrengthZ", "MaxDampStrengthX",
+        "MaxDampStrengthY", "MaxDampStrengthZ", "PreferedAngleX",   "PreferedAngleY",   "PreferedAngleZ"};
+    for (int i = 0; i < 15; ++i)
+    {
+        InitMember(*damping[i], dampingNames[i]);
+    }
+    LookAtProperty = InitObjectList("LookAtProperty");
+    UpVectorProperty = InitObjectList("UpVectorProperty");
+    InitMember(Show, "Show");
+    Show.SetValue(true);
+    InitMember(NegativePercentShapeSupport, "NegativePercentShapeSupport");
+    NegativePercentShapeSupport.SetValue(true);
+
+    // Vectors start at (0, 0, 0, 1).
+    KPropertyTemplate<KgeTVector>* vectors[] = {
+        &RotationOffset, &RotationPivot, &RotationPivotUpdateOffset, &ScalingOffset,       &ScalingPivot,
+        &ScalingPivotUpdateOffset, &TranslationMin, &TranslationMax, &PreRotation,         &PostRotation,
+        &RotationMin,    &RotationMax,   &ScalingMin,                &ScalingMax,          &GeometricTranslation,
+        &GeometricRotation, &GeometricScaling};
+    for (KPropertyTemplate<KgeTVector>* v : vectors)
+    {
+        v->SetValue(origin);
+    }
+    CreateDynamicProperties();
+}
+
+void KScnNodeProperties::CreateDynamicProperties()
+{
+    const char* const names[] = {"Lcl Translation", "Lcl Rotation", "Lcl Scaling", "Visibility"};
+    for (const char* name : names)
+    {
+        KDataType* type = KDataType::FindByName(name);
+        const int code = type != nullptr ? KDataType::ToTypeCode(type) : eKPropVector3D;
+        KProperty* property = CreateDynamicProperty(name, code, type, true);
+        if (property != nullptr)
+        {
+            property->SetFlagNotify(kStateFlag8, true);
+        }
+    }
+    if (KProperty* scaling = FindProperty("Lcl Scaling"))
+    {
+        const double one[4] = {1.0, 1.0, 1.0, 1.0};
+        scaling->SetFromDoubles(one);
+    }
+    if (KProperty* visibility = FindProperty("Visibility"))
+    {
+        visibility->SetDouble(1.0);
+    }
+}
+
+void KScnNodeProperties::PushPropertyToTakes(KProperty& property)
+{
+    if (mNode != nullptr)
+    {
+        mNode->PushPropertyToTakeDefaults(&property);
+    }
+}
+
+KScnTakeNodeContainer* KScnNodeProperties::GetOwner()
+{
+    return mNode;
+}
+
+KScnNode* KScnNodeProperties::NodeOfPlug(KPlug* plug)
+{
+    if (plug == nullptr || ClassId < 0 || !plug->IsA(ClassId))
+    {
+        return nullptr;
+    }
+    return static_cast<KScnNodeProperties*>(plug)->mNode;
+}
+
+bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
+                                         KPlug* other, uint32_t type, KPlug* extra)
+{
+    if (emitter == this && code == eRequestSrc && mNode != nullptr)
+    {
+        // other would become a child of this node: refuse when it is this
+        // node or one of its ancestors.
+        KScnNode* child = NodeOfPlug(other);
+        for (KScnNode* up = mNode; child != nullptr && up != nullptr; up = up->GetParent())
+        {
+            if (up == child)
+            {
+                mNode->GetError().SetLastErrorID(KScnNode::eErrorCyclicGraph);
+                return false;
+            }
+        }
+    }
+    return KObject::HandleConnectionEvent(path, code, emitter, index, other, type, extra);
+}
+
+} // namespace scenesdk

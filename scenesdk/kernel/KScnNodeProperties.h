@@ -1,0 +1,193 @@
+#pragma once
+
+// KScnNodeProperties: the property set of a scene node (KScnNode). It holds
+// the node's transform and IK settings as named kernel properties, so that
+// the file reader and writer, the take channels and the node's transform code
+// reach them by name, and the node's two pivot sets with the evaluation copy
+// of pivot set 0.
+//
+// The scene hierarchy is made of connections between these sets: a child
+// node's set is a source of its parent's set. A connection that would close a
+// cycle (a node becoming its own ancestor) is refused.
+//
+// Ownership: made and destroyed only by its node; the member properties live
+// in the set, the dynamic ones ("Lcl Translation", "Lcl Rotation", "Lcl
+// Scaling", "Visibility") in its property list.
+
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KgeMath.h"
+#include "scenesdk/kernel/KgeTVector.h"
+
+#include <limits>
+
+namespace scenesdk
+{
+
+class KScnNode;
+
+// Rotation order of a pivot set; names from GetRotationOrderName.
+enum ERotationOrder
+{
+    eEulerXYZ = 0,
+    eEulerXZY,
+    eEulerYZX,
+    eEulerYXZ,
+    eEulerZXY,
+    eEulerZYX,
+    eSphericXYZ
+};
+
+// How a node inherits its parent's scaling (see KScnNode::ComputeGlobalTransform).
+enum ETransformInheritType
+{
+    eInheritRrSs = 0,
+    eInheritRSrs = 1,
+    eInheritRrs = 2
+};
+
+// "Euler XYZ" .. "Spheric XYZ"; null for other values.
+const char* GetRotationOrderName(int value);
+// 0 and 1 "RrSs", 2 "Rrs"; null for other values.
+const char* GetInheritTypeName(int value);
+
+// Shared bounds of the SDK: limits without a bound default to these.
+extern const double KGE_POSITIVE_INFINITY;
+extern const double KGE_NEGATIVE_INFINITY;
+extern const double KGE_POSITIVE_INFINITY_VECTOR4[4];
+extern const double KGE_NEGATIVE_INFINITY_VECTOR4[4];
+
+// out = B taken as an affine transform, then A (row vectors: out = B A on the
+// 3x3 part, translation row B[3] A + A[3]). The fourth column is not written.
+// out may be A.
+void KgeAffineMultiply(double* out, const double* a, const double* b);
+
+// One of the node's two pivot sets. Angles in degrees.
+struct KScnNodePivotSet
+{
+    enum EVector
+    {
+        eTranslationOffset = 0,
+        eRotationPivot,
+        eRotationPivotUpdateOffset,
+        ePreRotation,
+        ePostRotation,
+        eScalingOffset,
+        eScalingPivot,
+        eScalingPivotUpdateOffset,
+        eGeometricTranslation,
+        eGeometricRotation,
+        eGeometricScaling,
+        eVectorCount
+    };
+
+    KScnNodePivotSet() { Reset(); }
+    // Every vector (0, 0, 0, 1) but GeometricScaling (1, 1, 1, 1); order 0;
+    // both bytes cleared; state 1.
+    void Reset();
+
+    KgeTVector mVectors[eVectorCount];
+    int mRotationOrder = eEulerXYZ;
+    bool mRotationSpaceForLimitOnly = false;
+    bool mReserved = false;
+    int mState = 1;
+};
+
+// Evaluation copy of pivot set 0, kept in step by the node's set-0 setters.
+struct KScnNodePivotEval
+{
+    static constexpr uint32_t kTranslationOffset = 1;
+    static constexpr uint32_t kRotationPivot = 2;
+    static constexpr uint32_t kScalingOffset = 4;
+    static constexpr uint32_t kScalingPivot = 8;
+
+    uint32_t flags = 0;
+    int inheritType = eInheritRrSs;
+    double translationOffset[3] = {0, 0, 0};
+    double rotationPivot[3] = {0, 0, 0};
+    double scalingOffset[3] = {0, 0, 0};
+    double scalingPivot[3] = {0, 0, 0};
+    KgePivotRotationRecord rotation;
+};
+
+class KScnNodeProperties : public KScnPropertyHandler
+{
+    KCLASSID_DECLARE(KScnNodeProperties)
+
+public:
+    // Builds every property in its fixed order (the order of the list).
+    explicit KScnNodeProperties(KScnNode* owner);
+
+    // Hands the change to the node's takes.
+    void PushPropertyToTakes(KProperty& property) override;
+    KScnTakeNodeContainer* GetOwner() override;
+    KScnNode* GetNode() const { return mNode; }
+
+    // Refuses a connection that would make a node its own ancestor (node
+    // error 4); everything else goes to the kernel.
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override;
+    // The node of a plug that is a node property set; null otherwise.
+    static KScnNode* NodeOfPlug(KPlug* plug);
+
+    KScnNodePivotSet& GetPivotSet(int index) { return mPivotSets[index != 0 ? 1 : 0]; }
+    KScnNodePivotEval& GetPivotEval() { return mEval; }
+
+    KPropertyTemplate<bool> QuaternionInterpolate;
+    KPropertyTemplate<KgeTVector> RotationOffset;
+    KPropertyTemplate<KgeTVector> RotationPivot;
+    KPropertyTemplate<KgeTVector> RotationPivotUpdateOffset;
+    KPropertyTemplate<KgeTVector> ScalingOffset;
+    KPropertyTemplate<KgeTVector> ScalingPivot;
+    KPropertyTemplate<KgeTVector> ScalingPivotUpdateOffset;
+    KPropertyTemplate<bool> TranslationActive;
+    KPropertyTemplate<KgeTVector> TranslationMin;
+    KPropertyTemplate<KgeTVector> TranslationMax;
+    KPropertyTemplate<bool> TranslationMinX, TranslationMinY, TranslationMinZ;
+    KPropertyTemplate<bool> TranslationMaxX, TranslationMaxY, TranslationMaxZ;
+    KPropertyTemplate<ERotationOrder> RotationOrder;
+    KPropertyTemplate<bool> RotationSpaceForLimitOnly;
+    KPropertyTemplate<double> RotationStiffnessX, RotationStiffnessY, RotationStiffnessZ;
+    KPropertyTemplate<double> AxisLen;
+    KPropertyTemplate<KgeTVector> PreRotation;
+    KPropertyTemplate<KgeTVector> PostRotation;
+    KPropertyTemplate<bool> RotationActive;
+    KPropertyTemplate<KgeTVector> RotationMin;
+    KPropertyTemplate<KgeTVector> RotationMax;
+    KPropertyTemplate<bool> RotationMinX, RotationMinY, RotationMinZ;
+    KPropertyTemplate<bool> RotationMaxX, RotationMaxY, RotationMaxZ;
+    KPropertyTemplate<ETransformInheritType> InheritType;
+    KPropertyTemplate<bool> ScalingActive;
+    KPropertyTemplate<KgeTVector> ScalingMin;
+    KPropertyTemplate<KgeTVector> ScalingMax;
+    KPropertyTemplate<bool> ScalingMinX, ScalingMinY, ScalingMinZ;
+    KPropertyTemplate<bool> ScalingMaxX, ScalingMaxY, ScalingMaxZ;
+    KPropertyTemplate<KgeTVector> GeometricTranslation;
+    KPropertyTemplate<KgeTVector> GeometricRotation;
+    KPropertyTemplate<KgeTVector> GeometricScaling;
+    KPropertyTemplate<double> MinDampRangeX, MinDampRangeY, MinDampRangeZ;
+    KPropertyTemplate<double> MaxDampRangeX, MaxDampRangeY, MaxDampRangeZ;
+    KPropertyTemplate<double> MinDampStrengthX, MinDampStrengthY, MinDampStrengthZ;
+    KPropertyTemplate<double> MaxDampStrengthX, MaxDampStrengthY, MaxDampStrengthZ;
+    KPropertyTemplate<double> PreferedAngleX, PreferedAngleY, PreferedAngleZ;
+    // Made through KPropertyObjectList::Create; owned by the property list.
+    KPropertyObjectList* LookAtProperty = nullptr;
+    KPropertyObjectList* UpVectorProperty = nullptr;
+    KPropertyTemplate<bool> Show;
+    KPropertyTemplate<bool> NegativePercentShapeSupport;
+
+protected:
+    ~KScnNodeProperties() override = default;
+
+private:
+    void InitMember(KProperty& property, const char* name, uint32_t flags = 0);
+    KPropertyObjectList* InitObjectList(const char* name);
+    void CreateDynamicProperties();
+
+    KScnNodePivotSet mPivotSets[2];
+    KScnNode* mNode;
+    KScnNodePivotEval mEval;
+};
+
+} // namespace scenesdk

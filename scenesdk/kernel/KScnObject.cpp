@@ -1,0 +1,124 @@
+#include "scenesdk/kernel/KScnObject.h"
+
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cstring>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// Name prefix per kind code 0..13.
+const char* const kKindPrefixes[] = {
+    "",                 // 0
+    "Model::",          // 1 node
+    "Texture::",        // 2
+    "Material::",       // 3
+    "Video::",          // 4
+    "Video::",          // 5
+    "Constraint::",     // 6
+    "MarkerSet::",      // 7
+    "Constraint::",     // 8 character
+    "Pose::",           // 9 character pose
+    "",                 // 10 deformer
+    "Pose::",           // 11
+    "ControlSetPlug::", // 12
+    "Constraint::",     // 13
+};
+constexpr int kKindCount = static_cast<int>(sizeof(kKindPrefixes) / sizeof(kKindPrefixes[0]));
+
+} // namespace
+
+KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mNames(name), mManager(manager) {}
+
+KScnObject::~KScnObject()
+{
+    mUserProperties.Clear();
+    mNames.FreeNamePair();
+}
+
+void KScnObject::SetName(const char* name)
+{
+    mNames.SetCurrentName(KScnSdkManager::PrefixName(GetNamePrefix().Buffer(), name).Buffer());
+}
+
+void KScnObject::SetInitialName(const char* text)
+{
+    mNames.SetNames(text);
+}
+
+KString KScnObject::GetNamePrefix(int kind)
+{
+    return KString(kind >= 0 && kind < kKindCount ? kKindPrefixes[kind] : "");
+}
+
+KString KScnObject::GetNameWithoutPrefix() const
+{
+    const KString name(GetName());
+    const KString prefix = GetNamePrefix();
+    const int prefixLength = prefix.GetLen();
+    if (name.GetLen() >= prefixLength && std::strncmp(name.Buffer(), prefix.Buffer(), prefixLength) == 0)
+    {
+        return name.Mid(prefixLength);
+    }
+    const int colons = name.Find("::");
+    if (colons >= 0)
+    {
+        return name.Mid(colons + 2);
+    }
+    return name;
+}
+
+void KScnObject::AddUserProperty(KScnPropertyRef* property)
+{
+    if (property == nullptr || mUserProperties.Find(property) >= 0)
+    {
+        return;
+    }
+    mUserProperties.Add(property);
+    OnUserPropertyAdded(property);
+}
+
+bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
+{
+    const int index = property != nullptr ? mUserProperties.Find(property) : -1;
+    if (index < 0)
+    {
+        return false;
+    }
+    mUserProperties.RemoveAt(index);
+    return true;
+}
+
+KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
+{
+    for (int i = 0; i < mUserProperties.GetCount(); ++i)
+    {
+        if (mUserProperties[i]->IsSameProperty(property))
+        {
+            return mUserProperties[i];
+        }
+    }
+    return nullptr;
+}
+
+KScnPropertyRef* KScnObject::FindUserPropertyByName(const char* name) const
+{
+    if (name == nullptr)
+    {
+        return nullptr;
+    }
+    for (int i = 0; i < mUserProperties.GetCount(); ++i)
+    {
+        if (std::strcmp(mUserProperties[i]->GetName(), name) == 0)
+        {
+            return mUserProperties[i];
+        }
+    }
+    return nullptr;
+}
+
+} // namespace scenesdk

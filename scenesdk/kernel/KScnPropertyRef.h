@@ -1,0 +1,125 @@
+#pragma once
+
+// KScnPropertyRef: the light handle through which a scene object's user
+// properties are read and written. It stands either for a kernel KProperty or,
+// when no such property exists, for a self-contained record of a user
+// property's name, type, label, limits and flags (KScnUserPropertyRecord).
+//
+// Value access works on the kernel property only: a getter leaves its output
+// untouched and a setter does nothing when the handle has no property, or when
+// the property is not of a type the call handles.
+//
+// Ownership: the handle owns its record, never the property nor the handler.
+// Handles are made and destroyed by the KScnSdkManager.
+
+#include "scenesdk/kernel/KString.h"
+
+#include <cstdint>
+
+namespace scenesdk
+{
+
+class KProperty;
+class KScnPropertyHandler;
+class KScnSdkManager;
+
+// Public data type codes of user properties.
+enum EUserPropertyType
+{
+    eUserPropUnidentified = 0,
+    eUserPropBool = 1,
+    eUserPropReal = 2,
+    eUserPropColor = 3,
+    eUserPropInteger = 4,
+    eUserPropVector = 5,
+    eUserPropEnum = 6,
+};
+
+// The definition of a user property that has no kernel property.
+struct KScnUserPropertyRecord
+{
+    KString mName;
+    int mDataType = eUserPropUnidentified;
+    KString mLabel;
+    double mMinimum;
+    double mMaximum;
+    uint32_t mFlags = 0;
+};
+
+class KScnPropertyRef
+{
+public:
+    // User-property flag bits and the kernel attribute bits they stand for.
+    static constexpr uint32_t kFlagAnimatable = 1; // attribute bit 2
+    static constexpr uint32_t kFlag2 = 2;          // attribute bit 64
+    static constexpr uint32_t kFlag4 = 4;          // attribute bit 128
+
+    // Stands for a kernel property (may be null: an empty handle).
+    KScnPropertyRef(KScnSdkManager* manager, KProperty* property);
+    // A record with the name, the type parsed from typeName, the label,
+    // limits -inf .. +inf and flags 0; no kernel property.
+    KScnPropertyRef(KScnSdkManager* manager, const char* name, const char* typeName, const char* label);
+    KScnPropertyRef(const KScnPropertyRef&) = delete;
+    KScnPropertyRef& operator=(const KScnPropertyRef&) = delete;
+    ~KScnPropertyRef();
+
+    // "Bool" 1, "Real" 2, "Color" 3, "Integer" 4, "Vector" 5, "Enum" 6
+    // (exact case); anything else, or null, 0.
+    static int ParseDataType(const char* typeName);
+    // Name of a code 0..6 ("Unidentified" for 0); null otherwise.
+    static const char* GetDataTypeName(int code);
+    // Public code of a kernel property type code.
+    static int DataTypeOfTypeCode(int typeCode);
+
+    KProperty* GetProperty() const { return mProperty; }
+    // Makes the handle stand for another kernel property (null: none).
+    void SetProperty(KProperty* property) { mProperty = property; }
+    KScnUserPropertyRecord* GetRecord() const { return mRecord; }
+    KScnSdkManager* GetSdkManager() const { return mManager; }
+    // The handler told after every value change made through this handle.
+    void SetHandler(KScnPropertyHandler* handler) { mHandler = handler; }
+    KScnPropertyHandler* GetHandler() const { return mHandler; }
+
+    int GetPropertyDataType() const;
+    // The property's name, else the record's, else "".
+    const char* GetName() const;
+    // The property's label, else the record's, else ""; with fallBackToName
+    // an empty label gives the name.
+    const char* GetLabel(bool fallBackToName = false) const;
+    bool IsSameProperty(const KProperty* property) const;
+
+    // Getters: output untouched when there is nothing to read.
+    void GetBool(bool& out) const;
+    void GetDouble(double& out) const;
+    void GetColor(double& r, double& g, double& b) const;
+    void GetVector(double& x, double& y, double& z) const;
+
+    // Setters: nothing without a property or for an unhandled type.
+    void SetBool(bool value);
+    void SetInteger(int value);
+    void SetDouble(double value);
+    // Colour types only; RGBA gets alpha 1.0.
+    void SetColor(double r, double g, double b);
+    // Vector3D gets (x, y, z, 1); colours get the components clamped to 0..1.
+    void SetVector(double x, double y, double z);
+
+    // Stored in the record and on the property, whichever are present.
+    void SetMinLimit(double value);
+    void SetMaxLimit(double value);
+    double GetMinLimit() const;
+    double GetMaxLimit() const;
+    // Record flags as given; property attribute bits through the mapping above.
+    void SetFlag(uint32_t flags, bool on);
+    bool GetFlag(uint32_t flag) const;
+
+private:
+    void Notify();
+    static uint32_t AttributeBitsOf(uint32_t flags);
+
+    KProperty* mProperty = nullptr;
+    KScnPropertyHandler* mHandler = nullptr;
+    KScnUserPropertyRecord* mRecord = nullptr;
+    KScnSdkManager* mManager;
+};
+
+} // namespace scenesdk
