@@ -1,0 +1,368 @@
+#include "scenesdk/kernel/KScnMaterial.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const char* const kMaterialMessages[] = {"Take node error"};
+const char* const kAxisNames[] = {"X", "Y", "Z"};
+
+// Curve colours of the component channels.
+const float kAxisColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+const float kScalarColor[3] = {0.75f, 0.75f, 1.0f};
+
+// The channels of the default take, in creation order, with the value a
+// curve starts from when its property is missing.
+struct MaterialChannel
+{
+    const char* name;
+    bool color;
+    double fallback;
+};
+const MaterialChannel kChannels[] = {
+    {"Emissive", true, 0.0}, {"Ambient", true, 0.0},       {"Diffuse", true, 0.0},    {"Specular", true, 0.0},
+    {"Opacity", false, 1.0}, {"Reflectivity", false, 0.3}, {"Shininess", false, 6.4},
+};
+
+constexpr double kShininessScale = 128.0;
+constexpr double kShininessInverse = 0.0078125; // 1 / 128
+
+double Clamp01(double v)
+{
+    return v >= 0.0 ? (v > 1.0 ? 1.0 : v) : 0.0; // NaN fails the first test: 0
+}
+
+KFCurve* NewCurve(const float* color, double value)
+{
+    KFCurve* curve = KFCurve::Create();
+    curve->SetColor(color[0], color[1], color[2]);
+    curve->SetDefaultValue(static_cast<float>(value));
+    return curve;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// KScnMaterialProperties
+
+KCLASSID_DEFINE(KScnMaterialProperties, &KScnPropertyHandler::ClassRecord);
+
+KScnMaterialProperties::KScnMaterialProperties(KScnMaterial* owner) : mOwner(owner)
+{
+    using P = KScnMaterialProperties;
+    Emissive.Initialize("Emissive", this, &P::GetEmissive, &P::SetEmissive);
+    AddProperty(&Emissive);
+    Ambient.Initialize("Ambient", this, &P::GetAmbient, &P::SetAmbient);
+    AddProperty(&Ambient);
+    Diffuse.Initialize("Diffuse", this, &P::GetDiffuse, &P::SetDiffuse);
+    AddProperty(&Diffuse);
+    Specular.Initialize("Specular", this, &P::GetSpecular, &P::SetSpecular);
+    AddProperty(&Specular);
+    Opacity.Initialize("Opacity", this, &P::GetOpacity, &P::SetOpacity);
+    AddProperty(&Opacity);
+    Reflectivity.Initialize("Reflectivity", this, &P::GetReflectivity, &P::SetReflectivity);
+    AddProperty(&Reflectivity);
+    Shininess.Initialize("Shininess", this, &P::GetShininess, &P::SetShininess);
+    AddProperty(&Shininess);
+
+    Emissive.SetValue(KgeRGBVector(0.0, 0.0, 0.0));
+    Ambient.SetValue(KgeRGBVector(0.2, 0.2, 0.2));
+    Specular.SetValue(KgeRGBVector(0.2, 0.2, 0.2));
+    Diffuse.SetValue(KgeRGBVector(0.8, 0.8, 0.8));
+    Opacity.SetValue(1.0);
+    Reflectivity.SetValue(0.3);
+    Shininess.SetValue(6.4);
+}
+
+void KScnMaterialProperties::PushPropertyToTakes(KProperty& property)
+{
+    if (mOwner != nullptr)
+    {
+        mOwner->PushPropertyToTakeDefaults(&property);
+    }
+}
+
+KScnTakeNodeContainer* KScnMaterialProperties::GetOwner()
+{
+    return mOwner;
+}
+
+void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property)
+{
+    field = KgeRGBVector(value.mData[0], value.mData[1], value.mData[2]);
+    PushPropertyToTakes(property);
+}
+
+void KScnMaterialProperties::StoreScalar(double& field, double value, KProperty& property)
+{
+    field = value;
+    PushPropertyToTakes(property);
+}
+
+void KScnMaterialProperties::SetEmissive(KgeRGBVector value)
+{
+    StoreColor(mEmissive, value, Emissive);
+}
+void KScnMaterialProperties::SetAmbient(KgeRGBVector value)
+{
+    StoreColor(mAmbient, value, Ambient);
+}
+void KScnMaterialProperties::SetDiffuse(KgeRGBVector value)
+{
+    StoreColor(mDiffuse, value, Diffuse);
+}
+void KScnMaterialProperties::SetSpecular(KgeRGBVector value)
+{
+    StoreColor(mSpecular, value, Specular);
+}
+void KScnMaterialProperties::SetOpacity(double value)
+{
+    StoreScalar(mOpacity, value, Opacity);
+}
+void KScnMaterialProperties::SetReflectivity(double value)
+{
+    StoreScalar(mReflectivity, value, Reflectivity);
+}
+void KScnMaterialProperties::SetShininess(double value)
+{
+    StoreScalar(mShininess, value, Shininess);
+}
+
+// ---------------------------------------------------------------------------
+// KScnMaterial
+
+detail::KScnMaterialErrorHolder::KScnMaterialErrorHolder() : mErrorRecord(kMaterialMessages, 1) {}
+
+KScnMaterial::KScnMaterial(KScnSdkManager* manager, const char* name)
+    : KScnTakeNodeContainer(manager, name, &mErrorRecord)
+{
+    mProps = new KScnMaterialProperties(this);
+    AddDefaultTakeNode();
+    mShadingModel = "phong";
+    mMultiLayer = false;
+}
+
+KScnMaterial::~KScnMaterial()
+{
+    if (mProps != nullptr)
+    {
+        mProps->Destroy();
+        mProps = nullptr;
+    }
+}
+
+void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
+{
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    if (root == nullptr || mProps == nullptr)
+    {
+        return;
+    }
+    for (const MaterialChannel& c : kChannels)
+    {
+        double values[4] = {c.fallback, c.fallback, c.fallback, 1.0};
+        KProperty* property = mProps->FindProperty(c.name);
+        if (property != nullptr)
+        {
+            property->GetAsDoubles(values);
+            property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+            property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+        }
+        KFCurveNode* node = KFCurveNode::Create(c.name, nullptr, 0, 0);
+        if (node == nullptr || root->AddChild(node) < 0)
+        {
+            KFCurveNode::Destroy(node);
+            continue;
+        }
+        if (!c.color)
+        {
+            KFCurve* curve = NewCurve(kScalarColor, values[0]);
+            node->SetFCurve(curve);
+            LinkPropertyToCurve(property, 0, curve);
+            continue;
+        }
+        for (int k = 0; k < 3; ++k)
+        {
+            KFCurveNode* child = KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0);
+            if (child == nullptr || node->AddChild(child) < 0)
+            {
+                KFCurveNode::Destroy(child);
+                continue;
+            }
+            KFCurve* curve = NewCurve(kAxisColors[k], values[k]);
+            child->SetFCurve(curve);
+            LinkPropertyToCurve(property, k, curve);
+        }
+    }
+}
+
+void KScnMaterial::SetColorCurves(const char* channel, double r, double g, double b)
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    const double rgb[3] = {r, g, b};
+    for (int k = 0; take != nullptr && k < 3; ++k)
+    {
+        if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisNames[k]))
+        {
+            curve->SetDefaultValue(static_cast<float>(rgb[k]));
+        }
+    }
+}
+
+void KScnMaterial::GetColorCurves(const char* channel, double* rgb) const
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    for (int k = 0; k < 3; ++k)
+    {
+        KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, channel, kAxisNames[k]) : nullptr;
+        rgb[k] = curve != nullptr ? curve->GetDefaultValue() : 0.0;
+    }
+}
+
+void KScnMaterial::SetScalarCurve(const char* channel, double value)
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    if (KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, channel) : nullptr)
+    {
+        curve->SetDefaultValue(static_cast<float>(value));
+    }
+}
+
+double KScnMaterial::GetScalarCurve(const char* channel) const
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, channel) : nullptr;
+    return curve != nullptr ? curve->GetDefaultValue() : 0.0;
+}
+
+void KScnMaterial::SetDefaultEmissive(double r, double g, double b)
+{
+    SetColorCurves("Emissive", r, g, b);
+}
+void KScnMaterial::SetDefaultAmbient(double r, double g, double b)
+{
+    SetColorCurves("Ambient", r, g, b);
+}
+void KScnMaterial::SetDefaultDiffuse(double r, double g, double b)
+{
+    SetColorCurves("Diffuse", r, g, b);
+}
+void KScnMaterial::SetDefaultSpecular(double r, double g, double b)
+{
+    SetColorCurves("Specular", r, g, b);
+}
+
+void KScnMaterial::GetDefaultEmissive(double& r, double& g, double& b) const
+{
+    double v[3];
+    GetColorCurves("Emissive", v);
+    r = v[0];
+    g = v[1];
+    b = v[2];
+}
+void KScnMaterial::GetDefaultAmbient(double& r, double& g, double& b) const
+{
+    double v[3];
+    GetColorCurves("Ambient", v);
+    r = v[0];
+    g = v[1];
+    b = v[2];
+}
+void KScnMaterial::GetDefaultDiffuse(double& r, double& g, double& b) const
+{
+    double v[3];
+    GetColorCurves("Diffuse", v);
+    r = v[0];
+    g = v[1];
+    b = v[2];
+}
+void KScnMaterial::GetDefaultSpecular(double& r, double& g, double& b) const
+{
+    double v[3];
+    GetColorCurves("Specular", v);
+    r = v[0];
+    g = v[1];
+    b = v[2];
+}
+
+void KScnMaterial::SetDefaultOpacity(double value)
+{
+    SetScalarCurve("Opacity", Clamp01(value));
+}
+void KScnMaterial::SetDefaultReflectivity(double value)
+{
+    SetScalarCurve("Reflectivity", Clamp01(value));
+}
+double KScnMaterial::GetDefaultOpacity() const
+{
+    return GetScalarCurve("Opacity");
+}
+double KScnMaterial::GetDefaultReflectivity() const
+{
+    return GetScalarCurve("Reflectivity");
+}
+void KScnMaterial::SetDefaultShininess(double value)
+{
+    SetScalarCurve("Shininess", Clamp01(value) * kShininessScale);
+}
+double KScnMaterial::GetDefaultShininess() const
+{
+    return Clamp01(GetScalarCurve("Shininess") * kShininessInverse);
+}
+
+KColorRGBA KScnMaterial::ColorOf(const char* channel) const
+{
+    double v[3];
+    GetColorCurves(channel, v);
+    return KColorRGBA(v[0], v[1], v[2], 1.0);
+}
+KColorRGBA KScnMaterial::GetEmissive() const
+{
+    return ColorOf("Emissive");
+}
+KColorRGBA KScnMaterial::GetAmbient() const
+{
+    return ColorOf("Ambient");
+}
+KColorRGBA KScnMaterial::GetDiffuse() const
+{
+    return ColorOf("Diffuse");
+}
+KColorRGBA KScnMaterial::GetSpecular() const
+{
+    return ColorOf("Specular");
+}
+
+bool KScnMaterial::IsDuplicateOf(KScnMaterial* other)
+{
+    if (other == nullptr)
+    {
+        return false;
+    }
+    if (KString(GetName()).Compare(other->GetName()) != 0)
+    {
+        return false;
+    }
+    static const char* const kColors[] = {"Emissive", "Ambient", "Diffuse", "Specular"};
+    for (const char* channel : kColors)
+    {
+        double a[3], b[3];
+        GetColorCurves(channel, a);
+        other->GetColorCurves(channel, b);
+        if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2])
+        {
+            return false;
+        }
+    }
+    return GetScalarCurve("Opacity") == other->GetScalarCurve("Opacity") &&
+           GetScalarCurve("Shininess") == other->GetScalarCurve("Shininess") &&
+           GetScalarCurve("Reflectivity") == other->GetScalarCurve("Reflectivity") &&
+           mShadingModel.CompareNoCase(other->mShadingModel) == 0;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,288 @@
+#pragma once
+
+// KScnTexture: one texture used by materials and meshes: its image file
+// (file name and relative file name), how it is mapped and blended, its
+// placement on the surface (translation, rotation, scaling and alpha, kept
+// in the curves of the default take "Default") and an optional video clip.
+//
+// KScnTextureProperties: the texture's property set. Its member properties
+// ("TextureTypeUse" ... "WrapModeV", the two pivots) are bound to getters and
+// setters of the set, which keep the values in the set's fields; the file
+// reader and writer address them by name. "VideoProperty" is an object list
+// of the video clip; "Translation", "Rotation", "Scaling" and "Texture
+// alpha" are animatable dynamic properties that mirror the default take.
+//
+// Ownership: the texture owns its property set (created and destroyed with
+// it). Textures are made and destroyed by the SDK manager; they are named
+// "Texture::" + name by it.
+
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KString.h"
+#include "scenesdk/kernel/KStringList.h"
+#include "scenesdk/kernel/KgeTVector.h"
+
+namespace scenesdk
+{
+
+class KPropertyObjectList;
+class KScnTexture;
+
+// What a texture is used for ("TextureTypeUse").
+enum ETextureUse6
+{
+    eTextureUseColor = 0,
+    eTextureUseSphericalReflectionMap = 1,
+    eTextureUseSphereMap = 2,
+    eTextureUseShadowMap = 3,
+    eTextureUseLightMap = 4,
+    eTextureUseBumpNormalMap = 5
+};
+
+// How the texture combines with what lies below ("CurrentTextureBlendMode").
+enum EBlendMode
+{
+    eBlendTranslucent = 0,
+    eBlendAdditive = 1,
+    eBlendModulate = 2,
+    eBlendModulate2 = 3
+};
+
+// The mapping as the property set shows it ("CurrentMappingType").
+enum EUnifiedMappingType
+{
+    eUMT_UV = 0,
+    eUMT_Z = 1,
+    eUMT_X = 2,
+    eUMT_Y = 3,
+    eUMT_Spherical = 4,
+    eUMT_Cylindrical = 5,
+    eUMT_Environment = 6,
+    eUMT_Projection = 7,
+    eUMT_Box = 8,
+    eUMT_Face = 9,
+    eUMT_None = 10
+};
+
+// Texture coordinates outside 0..1 ("WrapModeU", "WrapModeV").
+enum EWrapMode
+{
+    eWrapRepeat = 0,
+    eWrapClamp = 1
+};
+
+// Names of the enumerators above; null for a value without a name.
+const char* TextureUseName(int value);
+const char* BlendModeName(int value);
+const char* UnifiedMappingTypeName(int value);
+const char* WrapModeName(int value);
+
+class KScnTextureProperties : public KScnPropertyHandler
+{
+    KCLASSID_DECLARE(KScnTextureProperties)
+
+public:
+    explicit KScnTextureProperties(KScnTexture* owner);
+
+    void PushPropertyToTakes(KProperty& property) override;
+    KScnTakeNodeContainer* GetOwner() override;
+    KScnTexture* GetTexture() const { return mOwner; }
+
+    // Accessors bound to the member properties. Vector setters keep the
+    // stored fourth component; vector getters answer (x, y, z, 1).
+    virtual ETextureUse6 GetTextureTypeUse() { return mTextureTypeUse; }
+    virtual void SetTextureTypeUse(ETextureUse6 value) { mTextureTypeUse = value; }
+    virtual EBlendMode GetCurrentTextureBlendMode() { return mBlendMode; }
+    virtual void SetCurrentTextureBlendMode(EBlendMode value) { mBlendMode = value; }
+    virtual bool GetUseMaterial() { return mUseMaterial; }
+    virtual void SetUseMaterial(bool value) { mUseMaterial = value; }
+    virtual bool GetUseMipMap() { return mUseMipMap; }
+    virtual void SetUseMipMap(bool value) { mUseMipMap = value; }
+    virtual EUnifiedMappingType GetCurrentMappingType() { return mMappingType; }
+    virtual void SetCurrentMappingType(EUnifiedMappingType value) { mMappingType = value; }
+    virtual bool GetUVSwap() { return mUVSwap; }
+    virtual void SetUVSwap(bool value) { mUVSwap = value; }
+    virtual EWrapMode GetWrapModeU() { return mWrapU; }
+    virtual void SetWrapModeU(EWrapMode value) { mWrapU = value; }
+    virtual EWrapMode GetWrapModeV() { return mWrapV; }
+    virtual void SetWrapModeV(EWrapMode value) { mWrapV = value; }
+    virtual KgeTVector GetTextureRotationPivot();
+    virtual void SetTextureRotationPivot(KgeTVector value);
+    virtual KgeTVector GetTextureScalingPivot();
+    virtual void SetTextureScalingPivot(KgeTVector value);
+
+    KPropertyTemplate<ETextureUse6> TextureTypeUse;
+    KPropertyTemplate<EBlendMode> CurrentTextureBlendMode;
+    KPropertyTemplate<bool> UseMaterial;
+    KPropertyTemplate<bool> UseMipMap;
+    KPropertyTemplate<EUnifiedMappingType> CurrentMappingType;
+    KPropertyTemplate<bool> UVSwap;
+    KPropertyTemplate<EWrapMode> WrapModeU;
+    KPropertyTemplate<EWrapMode> WrapModeV;
+    KPropertyTemplate<KgeTVector> TextureRotationPivot;
+    KPropertyTemplate<KgeTVector> TextureScalingPivot;
+    // Owned by the set's property list; null only if the list refused it.
+    KPropertyObjectList* VideoProperty = nullptr;
+
+    // The animatable dynamic properties (owned by the set's property list).
+    KProperty* Translation = nullptr;
+    KProperty* Rotation = nullptr;
+    KProperty* Scaling = nullptr;
+    KProperty* TextureAlpha = nullptr;
+
+protected:
+    ~KScnTextureProperties() override = default;
+
+private:
+    KProperty* MakeDynamic(const char* name, const char* dataTypeName);
+
+    KScnTexture* mOwner;
+    ETextureUse6 mTextureTypeUse = eTextureUseColor;
+    EBlendMode mBlendMode = eBlendTranslucent;
+    bool mUseMaterial = false;
+    bool mUseMipMap = false;
+    EUnifiedMappingType mMappingType = eUMT_UV;
+    bool mUVSwap = false;
+    EWrapMode mWrapU = eWrapRepeat;
+    EWrapMode mWrapV = eWrapRepeat;
+    KgeTVector mRotationPivot{0.0, 0.0, 0.0, 1.0};
+    KgeTVector mScalingPivot{0.0, 0.0, 0.0, 1.0};
+};
+
+class KScnTexture : public KScnTakeNodeContainer
+{
+public:
+    // The mapping stored in the texture itself.
+    enum EMappingType
+    {
+        eMappingNull = 0,
+        eMappingPlanar = 1,
+        eMappingSpherical = 2,
+        eMappingCylindrical = 3,
+        eMappingBox = 4,
+        eMappingFace = 5,
+        eMappingUV = 6,
+        eMappingEnvironment = 7
+    };
+    // Axis of the planar mapping's normal.
+    enum EPlanarMappingNormal
+    {
+        ePlanarNormalX = 0,
+        ePlanarNormalY = 1,
+        ePlanarNormalZ = 2
+    };
+
+    // name is the full object name ("Texture::" + name, given by the
+    // manager); manager may be null for a free texture.
+    KScnTexture(KScnSdkManager* manager, const char* name);
+    ~KScnTexture() override;
+
+    int GetObjectKind() const override { return eKindTexture; }
+    KScnPropertyHandler* GetPropertyHandler() override { return mProps; }
+    KScnTextureProperties* GetTextureProperties() const { return mProps; }
+    // Builds "Translation", "Rotation", "Scaling" (each with "X", "Y", "Z")
+    // and "Alpha" in the first take.
+    void BuildTakeChannels(KScnTakeNodeEntry* take) override;
+
+    KString GetTypeName() const override { return mTypeName; }
+    // Textures have no further type names: always empty.
+    KStringList GetTypeNames() const override { return KStringList(); }
+
+    // ---- File names ----
+    // Never null. The setters refuse a null or empty text (false, nothing
+    // changed); otherwise the name is stored.
+    const char* GetFileName() const { return mFileName.Buffer(); }
+    const char* GetRelativeFileName() const { return mRelativeFileName.Buffer(); }
+    bool SetFileName(const char* name);
+    bool SetRelativeFileName(const char* name);
+    const char* GetMediaName() const { return mMediaName.Buffer(); }
+    void SetMediaName(const char* name) { mMediaName = name != nullptr ? name : ""; }
+
+    // ---- Mapping and blending ----
+    void SetSwapUV(bool swap);
+    bool GetSwapUV();
+    void SetAlphaSource(int source) { mAlphaSource = source; }
+    int GetAlphaSource() const { return mAlphaSource; }
+    // Stored in field order a, c, b, d.
+    void SetCropping(int a, int b, int c, int d);
+    // Cropping field i (0..3); 0 outside.
+    int GetCroppingField(int i) const { return (i >= 0 && i < 4) ? mCropping[i] : 0; }
+    // Stores the type (EMappingType) and shows it in "CurrentMappingType".
+    void SetMappingType(int type);
+    int GetMappingType() const { return mMappingType; }
+    // Stores the axis; re-applies the planar rule while the mapping is planar.
+    void SetPlanarMappingNormal(int axis);
+    int GetPlanarMappingNormal() const { return mPlanarNormal; }
+    // "UseMaterial" is set when mode is 0.
+    void SetMaterialMode(int mode);
+    // use 1..5: shadow, light, spherical reflection, sphere, bump map; anything else: colour.
+    void SetTextureUse(int use);
+    ETextureUse6 GetTextureUse();
+    void SetWrapMode(EWrapMode u, EWrapMode v);
+    EWrapMode GetWrapModeU();
+    EWrapMode GetWrapModeV();
+    void SetBlendMode(EBlendMode mode);
+    EBlendMode GetBlendMode();
+
+    // ---- Placement in the default take ----
+    // Each sets the channel's "X", "Y", "Z" curve defaults (single precision)
+    // and the dynamic property of the same name to (x, y, z, 1).
+    void SetDefaultTranslation(double x, double y, double z);
+    void SetDefaultRotation(double x, double y, double z);
+    void SetDefaultScale(double x, double y, double z);
+    // The "Alpha" curve default and the "Texture alpha" property.
+    void SetDefaultAlpha(double alpha);
+    // Read the curve defaults (0 for a missing curve).
+    void GetDefaultTranslation(double& x, double& y, double& z) const;
+    void GetDefaultRotation(double& x, double& y, double& z) const;
+    void GetDefaultScale(double& x, double& y, double& z) const;
+    // The "Texture alpha" property.
+    double GetDefaultAlpha() const;
+    void SetTranslation(double u, double v) { SetDefaultTranslation(u, v, 0.0); }
+    void SetRotation(double u, double v, double w) { SetDefaultRotation(u, v, w); }
+    void SetScale(double u, double v) { SetDefaultScale(u, v, 1.0); }
+
+    void SetUVTranslation(const KgeUVVector& t) { mUVTranslation = t; }
+    const KgeUVVector& GetUVTranslation() const { return mUVTranslation; }
+    void SetUVScaling(const KgeUVVector& s) { mUVScaling = s; }
+    const KgeUVVector& GetUVScaling() const { return mUVScaling; }
+
+    // The two words ahead of the cropping: texture repeat counts in U and V
+    // (1 after reset). Only compared by IsDuplicateOf.
+    void SetRepeat(int u, int v);
+    int GetRepeatU() const { return mRepeat[0]; }
+    int GetRepeatV() const { return mRepeat[1]; }
+
+    // True when other is the same texture read twice: names equal once
+    // trailing digits and white space are stripped, and every setting equal
+    // (see the source for the list).
+    bool IsDuplicateOf(KScnTexture* other);
+
+    // The name with its trailing digits and white space removed.
+    static KString StripTrailingDigits(const char* name);
+    // The error record every texture shares (take-node messages).
+    static KErrorRecord& SharedErrorRecord();
+
+private:
+    void Reset();
+    void ApplyPlanarRule();
+    void SetChannelDefaults(const char* channel, const double* xyz, KProperty* mirror);
+    void GetChannelDefaults(const char* channel, double* xyz) const;
+
+    int mRepeat[2] = {1, 1};
+    int mCropping[4] = {0, 0, 0, 0};
+    int mAlphaSource = 0;
+    int mMappingType = eMappingUV;
+    int mPlanarNormal = ePlanarNormalX;
+    KString mFileName;
+    KString mRelativeFileName;
+    KString mMediaName;
+    KString mTypeName;
+    KgeUVVector mUVScaling{1.0, 1.0};
+    KgeUVVector mUVTranslation{0.0, 0.0};
+    KScnTextureProperties* mProps = nullptr;
+};
+
+} // namespace scenesdk
