@@ -1,6 +1,10 @@
 #include "scenesdk/kernel/KScnLayerContainer.h"
 
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
+#include "scenesdk/kernel/KScnTexture.h"
+
+#include <cstring>
 
 #include <algorithm>
 #include <vector>
@@ -24,6 +28,22 @@ template <typename T> int FindPointer(const KScnLayerElement* element, const T* 
     for (int i = 0; i < count; ++i)
         if (items[i] == object)
             return i;
+    return -1;
+}
+// Position of the object named prefix + name among the element's direct items.
+template <typename T> int FindByName(const KScnLayerElement* element, const char* prefix, const char* name)
+{
+    if (element == nullptr || name == nullptr)
+        return -1;
+    KString full(prefix);
+    full += name;
+    const T* const* items = element->GetDirect<T*>();
+    for (int i = 0; i < element->GetDirectCount(); ++i)
+    {
+        const char* itemName = items[i] != nullptr ? items[i]->GetName() : nullptr;
+        if (itemName != nullptr && std::strcmp(itemName, full.Buffer()) == 0)
+            return i;
+    }
     return -1;
 }
 } // namespace
@@ -142,6 +162,18 @@ int KScnLayerContainer::AddTexture(KScnTexture* texture, int layerIndex)
     if (position >= 0 && mSceneContents != nullptr && HoldsObjects(element))
         mSceneContents->AddTextureUse(texture);
     return position;
+}
+
+int KScnLayerContainer::FindMaterialIndex(const char* name, int layerIndex) const
+{
+    const KScnLayer* layer = GetLayer(layerIndex);
+    return FindByName<KScnMaterial>(layer ? layer->GetMaterialElement() : nullptr, "Material::", name);
+}
+
+int KScnLayerContainer::FindTextureIndex(const char* name, int layerIndex) const
+{
+    const KScnLayer* layer = GetLayer(layerIndex);
+    return FindByName<KScnTexture>(layer ? layer->GetTextureElement() : nullptr, "Texture::", name);
 }
 
 int KScnLayerContainer::GetTextureCount(int layerIndex) const

@@ -48,6 +48,12 @@ public:
     // The same for the texture element (created with reference 2), except
     // that a texture already present gives its existing position.
     int AddTexture(KScnTexture* texture, int layerIndex);
+    // Position in the layer's material direct array of the material whose
+    // full name is "Material::" + name (exact comparison); -1 for a null
+    // name or when the layer, the element or the material is absent.
+    int FindMaterialIndex(const char* name, int layerIndex) const;
+    // The same for textures ("Texture::" + name).
+    int FindTextureIndex(const char* name, int layerIndex) const;
     // Number of textures of the layer: 0 without a texture element; the
     // direct count for reference 0 or 2; for reference 1 the number of
     // distinct index entries.

@@ -1,6 +1,8 @@
 #include "scenesdk/kernel/KScnGeometryBase.h"
 #include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
 #include <gtest/gtest.h>
 
@@ -349,4 +351,28 @@ TEST(KScnGeometryBase, ControlPointsAndNormals)
     EXPECT_EQ(copy.GetControlPointAt(7)[1], 2.0);
     EXPECT_EQ(copy.GetControlPointAt(8)[1], 0.0);
     EXPECT_EQ(copy.GetLayer(0)->GetNormalElement()->GetDirectCount(), 8);
+}
+
+TEST(KScnLayerContainer, FindMaterialsAndTexturesByName)
+{
+    TestGeometry g;
+    KScnMaterial wood(nullptr, "Wood");
+    KScnMaterial stone(nullptr, "Stone");
+    KScnTexture bark(nullptr, "Bark");
+    wood.SetName("Wood");
+    stone.SetName("Stone");
+    bark.SetName("Bark");
+    ASSERT_STREQ(wood.GetName(), "Material::Wood");
+    EXPECT_EQ(g.FindMaterialIndex("Wood", 0), -1); // no layer yet
+    g.AddMaterial(&wood, 0);
+    g.AddMaterial(&stone, 0);
+    g.AddTexture(&bark, 1);
+    EXPECT_EQ(g.FindMaterialIndex("Stone", 0), 1);
+    EXPECT_EQ(g.FindMaterialIndex("stone", 0), -1);
+    EXPECT_EQ(g.FindMaterialIndex("Material::Stone", 0), -1);
+    EXPECT_EQ(g.FindMaterialIndex(nullptr, 0), -1);
+    EXPECT_EQ(g.FindMaterialIndex("Wood", 1), -1);
+    EXPECT_EQ(g.FindTextureIndex("Bark", 1), 0);
+    EXPECT_EQ(g.FindTextureIndex("Bark", 0), -1);
+    EXPECT_EQ(g.FindTextureIndex(nullptr, 1), -1);
 }
