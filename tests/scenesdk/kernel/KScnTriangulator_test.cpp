@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -264,4 +265,66 @@ TEST(KScnTriangulator, EveryLayerIsRemapped)
         colours->AddIndex(i);
     auto result = Triangulate(*mesh);
     EXPECT_EQ(Indices(result->GetLayer(1)->GetColorElement()), (std::vector<int>{1, 2, 3, 3, 4, 1}));
+}
+
+// Many convex polygons of mixed sizes in one mesh, every control point used
+// once: each result vertex must carry the layer values of the source vertex
+// it came from, and each triangle the values of its polygon.
+TEST(KScnTriangulator, MixedPolygonsKeepTheirValues)
+{
+    std::srand(7);
+    KScnMesh mesh(nullptr);
+    std::vector<int> sizes;
+    int points = 0;
+    for (int p = 0; p < 200; ++p)
+    {
+        sizes.push_back(3 + std::rand() % 10);
+        points += sizes.back();
+    }
+    mesh.InitControlPoints(points);
+    mesh.InitMaterialMapping(KScnLayerElement::eByPolygon);
+    mesh.InitTextureUVMapping(KScnLayerElement::eByPolygonVertex);
+    ASSERT_TRUE(mesh.InitNormals(points + 1)); // by polygon vertex, direct
+    int c = 0;
+    for (int p = 0; p < 200; ++p)
+    {
+        const int n = sizes[p];
+        mesh.BeginPolygon(1000 + p, -1, p);
+        for (int i = 0; i < n; ++i, ++c)
+        {
+            const double angle = 2 * M_PI * i / n;
+            mesh.SetControlPointAt(KgeTVector(10 * p + std::cos(angle), std::sin(angle), 0.0), c);
+            mesh.AddPolygonVertex(c, 5000 + c);
+            mesh.GetNormals()[c] = KgeTVector(0, 0, 1, c);
+        }
+    }
+    auto result = Triangulate(mesh);
+    int triangles = 0;
+    for (int n : sizes)
+        triangles += n - 2;
+    ASSERT_EQ(result->GetPolygonCount(), triangles);
+    const std::vector<int> uvs = Indices(result->GetLayer(0)->GetUVElement());
+    const std::vector<int> materials = Indices(result->GetLayer(0)->GetMaterialElement());
+    const KScnLayerElement* normals = result->GetLayer(0)->GetNormalElement();
+    ASSERT_EQ(static_cast<int>(uvs.size()), 3 * triangles);
+    ASSERT_EQ(static_cast<int>(materials.size()), triangles);
+    int t = 0;
+    int first = 0; // first control point of the current source polygon
+    for (int p = 0; p < 200; ++p)
+    {
+        for (int k = 0; k < sizes[p] - 2; ++k, ++t)
+        {
+            EXPECT_EQ(materials[t], 1000 + p);
+            EXPECT_EQ(result->GetPolygonGroup(t), -1);
+            for (int corner = 0; corner < 3; ++corner)
+            {
+                const int v = result->GetPolygonVertex(t, corner);
+                EXPECT_GE(v, first);
+                EXPECT_LT(v, first + sizes[p]);
+                EXPECT_EQ(uvs[3 * t + corner], 5000 + v);
+                EXPECT_EQ(normals->GetDirectVector(3 * t + corner)[3], v);
+            }
+        }
+        first += sizes[p];
+    }
 }
