@@ -1,5 +1,9 @@
 #include "scenesdk/kernel/KScnIO.h"
 
+#include "scenesdk/fileio/KStreamOptionsScn.h"
+
+#include <string>
+
 namespace scenesdk
 {
 
@@ -47,6 +51,21 @@ void KScnIO::GetCurrentVersion(int* major, int* minor, int* revision)
         *minor = kFileVersion % 1000 / 100;
     if (revision != nullptr)
         *revision = kFileVersion % 100;
+}
+
+void KScnIO::ReportProgress(void* object, const char* text, const char* detail, double value)
+{
+    if (m_OptionsInUse == nullptr)
+        return;
+    if (detail == nullptr)
+    {
+        m_OptionsInUse->ReportProgress(object, text, value);
+        return;
+    }
+    std::string message = text != nullptr ? text : "";
+    if (*detail != '\0')
+        message += std::string(" - ") + detail;
+    m_OptionsInUse->ReportProgress(object, message.c_str(), value);
 }
 
 } // namespace scenesdk

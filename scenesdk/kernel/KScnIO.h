@@ -4,9 +4,8 @@
 // (ids into the IO message table below), the SDK manager that made the object
 // and the status text of the last read or write.
 //
-// Only the part that importers and exporters share without a reader or
-// writer is here; progress reports, which go through the read options of a
-// running read, belong to the importer.
+// Progress reports go through the read options in use, which are set only
+// while a read runs.
 
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
@@ -15,6 +14,7 @@ namespace scenesdk
 {
 
 class KScnSdkManager;
+class KStreamOptionsScn;
 
 class KScnIO
 {
@@ -46,6 +46,10 @@ public:
     virtual bool Initialize(const char* fileName);
     // A copy of the file name.
     virtual KString GetFileName() const;
+    // While options are in use, hands the object, the message (text, then
+    // " - " and the detail when a non-empty detail is given) and the value to
+    // their progress callback; otherwise does nothing.
+    virtual void ReportProgress(void* object, const char* text, const char* detail, double value);
 
     // The SDK's file version, 6000, as major 6, minor 0, revision 0. Null
     // outputs are skipped.
@@ -62,6 +66,8 @@ protected:
     KErrorRecord m_Error;
     KString m_FileName;
     KScnSdkManager* m_Manager;
+    // Not owned; set only while a read runs.
+    KStreamOptionsScn* m_OptionsInUse = nullptr;
     // The reader's or writer's status text after the last operation.
     KString m_StatusText;
 };

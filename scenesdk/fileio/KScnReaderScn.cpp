@@ -1,0 +1,922 @@
+#include "scenesdk/fileio/KScnReaderScn.h"
+
+#include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
+
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace scenesdk
+{
+
+// ---- The document as plain records (read and checked before building) ----
+
+namespace
+{
+
+struct SValues
+{
+    std::string name;
+    std::vector<double> numbers;
+};
+
+struct SUserProperty
+{
+    std::string name, type, label;
+    std::vector<double> numbers;
+};
+
+struct SElement
+{
+    int type = 0;
+    int mapping = 0;
+    int reference = 0;
+    bool hasValues = false, hasIndices = false;
+    std::vector<double> values;
+    std::vector<int> indices;
+    int blendMode = 0;
+    double alpha = 1.0;
+};
+
+struct SLayer
+{
+    int index = 0;
+    std::vector<SElement> elements;
+};
+
+struct SMesh
+{
+    std::vector<double> points;
+    std::vector<int> sizes;
+    std::vector<int> vertices;
+    std::vector<SLayer> layers;
+};
+
+struct SModel
+{
+    std::string name, kind;
+    std::vector<SValues> properties;
+    std::vector<std::string> children, materials, textures;
+    std::vector<SUserProperty> userProperties;
+    bool hasMesh = false;
+    SMesh mesh;
+};
+
+struct SMaterial
+{
+    std::string name, shading = "phong";
+    int multiLayer = 0;
+    std::vector<SValues> properties;
+};
+
+struct STexture
+{
+    std::string name, fileName, relativeFileName, media;
+    std::vector<SValues> properties;
+};
+
+struct SElementName
+{
+    const char* field;
+    int type;
+    int components; // numbers per direct item; 0: no direct values
+};
+
+const SElementName kElements[] = {
+    {"LayerElementNormal", KScnLayerElement::eNormal, 3},
+    {"LayerElementMaterial", KScnLayerElement::eMaterial, 0},
+    {"LayerElementTexture", KScnLayerElement::eTexture, 0},
+    {"LayerElementPolygonGroup", KScnLayerElement::ePolygonGroup, 1},
+    {"LayerElementUV", KScnLayerElement::eUV, 2},
+    {"LayerElementColor", KScnLayerElement::eColor, 4},
+};
+
+const char* const kMappingNames[] = {"NoMapping", "ByControlPoint", "ByPolygonVertex", "ByPolygon", "AllSame"};
+const char* const kReferenceNames[] = {"Direct", "Index", "IndexToDirect"};
+
+const SElementName* FindElement(const char* field)
+{
+    for (const SElementName& e : kElements)
+        if (std::strcmp(e.field, field) == 0)
+            return &e;
+    return nullptr;
+}
+
+const SElementName* ElementOfType(int type)
+{
+    for (const SElementName& e : kElements)
+        if (e.type == type)
+            return &e;
+    return nullptr;
+}
+
+// A mode by name or number; -1 when it is neither.
+int ParseMode(const char* text, const char* const* names, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (std::strcmp(text, names[i]) == 0)
+            return i;
+    if (names == kMappingNames && std::strcmp(text, "ByVertice") == 0)
+        return 1;
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || v < 0 || v >= count)
+        return -1;
+    return static_cast<int>(v);
+}
+
+} // namespace
+
+struct KScnReaderScn::Document
+{
+    std::vector<SModel> models;
+    std::vector<SMaterial> materials;
+    std::vector<STexture> textures;
+    int skipped = 0; // unknown object kinds, properties and references
+    std::string error;
+};
+
+namespace
+{
+
+std::vector<double> Numbers(KScn& f)
+{
+    std::vector<double> out;
+    out.reserve(static_cast<size_t>(f.RemainingValueCount()));
+    while (f.RemainingValueCount() > 0)
+        out.push_back(f.NextValueAsDouble());
+    return out;
+}
+
+std::vector<int> Ints(KScn& f)
+{
+    std::vector<int> out;
+    out.reserve(static_cast<size_t>(f.RemainingValueCount()));
+    while (f.RemainingValueCount() > 0)
+        out.push_back(f.NextValueAsInt());
+    return out;
+}
+
+std::vector<std::string> Texts(KScn& f)
+{
+    std::vector<std::string> out;
+    while (f.RemainingValueCount() > 0)
+        out.emplace_back(f.NextValueAsString());
+    return out;
+}
+
+bool Is(KScn& f, const char* name)
+{
+    return std::strcmp(f.GetFieldName(), name) == 0;
+}
+
+// Reads a Properties block (current field) as name + numbers, in file order.
+std::vector<SValues> ReadProperties(KScn& f)
+{
+    std::vector<SValues> out;
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return out;
+    while (f.OpenNextField())
+        out.push_back({f.GetFieldName(), Numbers(f)});
+    f.LeaveFieldBlock();
+    return out;
+}
+
+bool ReadElement(KScn& f, const SElementName& kind, SElement& e, std::string& error)
+{
+    e.type = kind.type;
+    e.reference = kind.type == KScnLayerElement::eTexture || kind.type == KScnLayerElement::eMaterial ? 2 : 0;
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    while (f.OpenNextField())
+    {
+        if (Is(f, "Mapping") || Is(f, "Reference"))
+        {
+            const bool mapping = Is(f, "Mapping");
+            const int v = mapping ? ParseMode(f.NextValueAsString(), kMappingNames, 5)
+                                  : ParseMode(f.NextValueAsString(), kReferenceNames, 3);
+            if (v < 0)
+            {
+                error = std::string(kind.field) + ": unknown " + (mapping ? "mapping" : "reference");
+                f.LeaveFieldBlock();
+                return false;
+            }
+            (mapping ? e.mapping : e.reference) = v;
+        }
+        else if (Is(f, "Values"))
+        {
+            e.hasValues = true;
+            e.values = Numbers(f);
+        }
+        else if (Is(f, "Indices"))
+        {
+            e.hasIndices = true;
+            e.indices = Ints(f);
+        }
+        else if (Is(f, "BlendMode"))
+            e.blendMode = f.NextValueAsInt();
+        else if (Is(f, "Alpha"))
+            e.alpha = f.NextValueAsDouble();
+    }
+    f.LeaveFieldBlock();
+    return true;
+}
+
+bool ReadLayer(KScn& f, SLayer& layer, std::string& error)
+{
+    layer.index = f.NextValueAsInt();
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    bool ok = true;
+    while (ok && f.OpenNextField())
+    {
+        const SElementName* kind = FindElement(f.GetFieldName());
+        if (kind == nullptr)
+            continue;
+        for (const SElement& other : layer.elements)
+            if (other.type == kind->type)
+            {
+                error = std::string("repeated ") + kind->field + " in layer " + std::to_string(layer.index);
+                ok = false;
+            }
+        SElement e;
+        ok = ok && ReadElement(f, *kind, e, error);
+        layer.elements.push_back(std::move(e));
+    }
+    f.LeaveFieldBlock();
+    return ok;
+}
+
+bool ReadMesh(KScn& f, SMesh& mesh, std::string& error)
+{
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    bool ok = true;
+    while (ok && f.OpenNextField())
+    {
+        if (Is(f, "ControlPoints"))
+            mesh.points = Numbers(f);
+        else if (Is(f, "PolygonSizes"))
+            mesh.sizes = Ints(f);
+        else if (Is(f, "PolygonVertices"))
+            mesh.vertices = Ints(f);
+        else if (Is(f, "Layer"))
+        {
+            mesh.layers.emplace_back();
+            ok = ReadLayer(f, mesh.layers.back(), error);
+        }
+    }
+    f.LeaveFieldBlock();
+    return ok;
+}
+
+bool ReadModel(KScn& f, SModel& m, std::string& error)
+{
+    m.name = f.NextValueAsString();
+    if (f.RemainingValueCount() > 0)
+        m.kind = f.NextValueAsString();
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    bool ok = true;
+    while (ok && f.OpenNextField())
+    {
+        if (Is(f, "Properties"))
+        {
+            std::vector<SValues> p = ReadProperties(f);
+            m.properties.insert(m.properties.end(), p.begin(), p.end());
+        }
+        else if (Is(f, "Children"))
+            for (std::string& s : Texts(f))
+                m.children.push_back(std::move(s));
+        else if (Is(f, "Materials"))
+            for (std::string& s : Texts(f))
+                m.materials.push_back(std::move(s));
+        else if (Is(f, "Textures"))
+            for (std::string& s : Texts(f))
+                m.textures.push_back(std::move(s));
+        else if (Is(f, "UserProperty"))
+        {
+            SUserProperty u;
+            u.name = f.NextValueAsString();
+            u.type = f.NextValueAsString();
+            u.label = f.NextValueAsString();
+            u.numbers = Numbers(f);
+            m.userProperties.push_back(std::move(u));
+        }
+        else if (Is(f, "Mesh"))
+        {
+            m.hasMesh = true;
+            ok = ReadMesh(f, m.mesh, error);
+            if (!ok)
+                error = "mesh of model \"" + m.name + "\": " + error;
+        }
+    }
+    f.LeaveFieldBlock();
+    return ok;
+}
+
+void ReadMaterial(KScn& f, SMaterial& m)
+{
+    m.name = f.NextValueAsString();
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return;
+    while (f.OpenNextField())
+    {
+        if (Is(f, "ShadingModel"))
+            m.shading = f.NextValueAsString();
+        else if (Is(f, "MultiLayer"))
+            m.multiLayer = f.NextValueAsInt();
+        else if (Is(f, "Properties"))
+            m.properties = ReadProperties(f);
+    }
+    f.LeaveFieldBlock();
+}
+
+void ReadTexture(KScn& f, STexture& t)
+{
+    t.name = f.NextValueAsString();
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return;
+    while (f.OpenNextField())
+    {
+        if (Is(f, "FileName"))
+            t.fileName = f.NextValueAsString();
+        else if (Is(f, "RelativeFileName"))
+            t.relativeFileName = f.NextValueAsString();
+        else if (Is(f, "Media"))
+            t.media = f.NextValueAsString();
+        else if (Is(f, "Properties"))
+            t.properties = ReadProperties(f);
+    }
+    f.LeaveFieldBlock();
+}
+
+// ---- Checks ----
+
+std::string CheckElement(const SMesh& mesh, const SElement& e, const SElementName& kind, int listSize)
+{
+    const int polygons = static_cast<int>(mesh.sizes.size());
+    const int expected[] = {-1, static_cast<int>(mesh.points.size() / 3), static_cast<int>(mesh.vertices.size()),
+                            polygons, 1};
+    const int want = expected[e.mapping];
+    int items = listSize;
+    if (kind.components > 0)
+    {
+        if (e.values.size() % static_cast<size_t>(kind.components) != 0)
+            return std::string(kind.field) + ": value count not a multiple of " + std::to_string(kind.components);
+        items = static_cast<int>(e.values.size()) / kind.components;
+    }
+    if (e.reference == KScnLayerElement::eDirect)
+    {
+        if (e.hasIndices)
+            return std::string(kind.field) + ": Indices with a Direct reference";
+        if (kind.components > 0 && want >= 0 && items != want)
+            return std::string(kind.field) + ": " + std::to_string(items) + " items where the mapping needs " +
+                   std::to_string(want);
+        return std::string();
+    }
+    if (e.reference == KScnLayerElement::eIndex && e.hasValues)
+        return std::string(kind.field) + ": Values with an Index reference";
+    if (want >= 0 && static_cast<int>(e.indices.size()) != want)
+        return std::string(kind.field) + ": " + std::to_string(e.indices.size()) +
+               " indices where the mapping needs " + std::to_string(want);
+    const int limit = e.reference == KScnLayerElement::eIndex && kind.components > 0 ? INT32_MAX : items;
+    for (int index : e.indices)
+        if (index < 0 || index >= limit)
+            return std::string(kind.field) + ": index " + std::to_string(index) + " out of range";
+    return std::string();
+}
+
+std::string CheckMesh(const SModel& m)
+{
+    const SMesh& mesh = m.mesh;
+    if (mesh.points.size() % 3 != 0)
+        return "control points not a multiple of three numbers";
+    const int points = static_cast<int>(mesh.points.size() / 3);
+    size_t sum = 0;
+    for (int size : mesh.sizes)
+    {
+        if (size < 3)
+            return "polygon of " + std::to_string(size) + " corners";
+        sum += static_cast<size_t>(size);
+    }
+    if (sum != mesh.vertices.size())
+        return "polygon sizes do not add up to the polygon vertices";
+    for (int v : mesh.vertices)
+        if (v < 0 || v >= points)
+            return "polygon vertex " + std::to_string(v) + " out of range";
+    std::set<int> seen;
+    for (const SLayer& layer : mesh.layers)
+    {
+        if (layer.index < 0 || layer.index > 255 || !seen.insert(layer.index).second)
+            return "bad or repeated layer index " + std::to_string(layer.index);
+        for (const SElement& e : layer.elements)
+        {
+            const int list = e.type == KScnLayerElement::eMaterial  ? static_cast<int>(m.materials.size())
+                             : e.type == KScnLayerElement::eTexture ? static_cast<int>(m.textures.size())
+                                                                    : 0;
+            const std::string err = CheckElement(mesh, e, *ElementOfType(e.type), list);
+            if (!err.empty())
+                return "layer " + std::to_string(layer.index) + ": " + err;
+        }
+    }
+    return std::string();
+}
+
+template <class T>
+bool UniqueNames(const std::vector<T>& list, const char* kind, std::string& error)
+{
+    std::set<std::string> names;
+    for (const T& item : list)
+        if (!names.insert(item.name).second)
+        {
+            error = std::string("repeated ") + kind + " \"" + item.name + "\"";
+            return false;
+        }
+    return true;
+}
+
+bool SameMaterial(const SMaterial& a, const SMaterial& b)
+{
+    if (a.shading != b.shading || a.multiLayer != b.multiLayer || a.properties.size() != b.properties.size())
+        return false;
+    for (size_t i = 0; i < a.properties.size(); ++i)
+        if (a.properties[i].name != b.properties[i].name || a.properties[i].numbers != b.properties[i].numbers)
+            return false;
+    return true;
+}
+
+// Drops materials that repeat an earlier one with equal values; false for a
+// repeated name with other values.
+bool MergeMaterials(std::vector<SMaterial>& list, std::string& error)
+{
+    std::vector<SMaterial> kept;
+    for (SMaterial& m : list)
+    {
+        bool drop = false;
+        for (const SMaterial& k : kept)
+            if (k.name == m.name)
+            {
+                if (!SameMaterial(k, m))
+                {
+                    error = "repeated Material \"" + m.name + "\"";
+                    return false;
+                }
+                drop = true;
+            }
+        if (!drop)
+            kept.push_back(std::move(m));
+    }
+    list = std::move(kept);
+    return true;
+}
+
+// Children must name each model at most once and make no cycle.
+bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
+{
+    std::map<std::string, size_t> index;
+    for (size_t i = 0; i < doc.models.size(); ++i)
+        index[doc.models[i].name] = i;
+    std::vector<int> parent(doc.models.size(), -1);
+    for (size_t i = 0; i < doc.models.size(); ++i)
+        for (const std::string& child : doc.models[i].children)
+        {
+            auto it = index.find(child);
+            if (it == index.end())
+            {
+                ++doc.skipped;
+                continue;
+            }
+            if (parent[it->second] >= 0 || it->second == i)
+            {
+                error = "model \"" + child + "\" is a child twice or of itself";
+                return false;
+            }
+            parent[it->second] = static_cast<int>(i);
+        }
+    for (size_t i = 0; i < parent.size(); ++i)
+    {
+        size_t steps = 0;
+        for (int p = parent[i]; p >= 0; p = parent[static_cast<size_t>(p)])
+            if (++steps > parent.size())
+            {
+                error = "cycle of children through model \"" + doc.models[i].name + "\"";
+                return false;
+            }
+    }
+    return true;
+}
+
+bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
+{
+    if (!UniqueNames(doc.models, "Model", error) || !UniqueNames(doc.textures, "Texture", error) ||
+        !MergeMaterials(doc.materials, error) || !CheckHierarchy(doc, error))
+        return false;
+    for (const STexture& t : doc.textures)
+        if (t.fileName.empty())
+        {
+            error = "texture \"" + t.name + "\" has no FileName";
+            return false;
+        }
+    for (const SModel& m : doc.models)
+        if (m.hasMesh)
+        {
+            const std::string err = CheckMesh(m);
+            if (!err.empty())
+            {
+                error = "mesh of model \"" + m.name + "\": " + err;
+                return false;
+            }
+        }
+    return true;
+}
+
+bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
+{
+    f.Rewind();
+    if (!f.OpenField("Objects") || !f.HasFieldBlock() || !f.EnterFieldBlock())
+    {
+        f.Rewind();
+        return true;
+    }
+    bool ok = true;
+    while (ok && f.OpenNextField())
+    {
+        if (Is(f, "Model"))
+        {
+            doc.models.emplace_back();
+            ok = ReadModel(f, doc.models.back(), doc.error);
+        }
+        else if (Is(f, "Material"))
+        {
+            doc.materials.emplace_back();
+            ReadMaterial(f, doc.materials.back());
+        }
+        else if (Is(f, "Texture"))
+        {
+            doc.textures.emplace_back();
+            ReadTexture(f, doc.textures.back());
+        }
+        else
+            ++doc.skipped;
+    }
+    f.Rewind();
+    return ok && CheckDocument(doc, doc.error);
+}
+
+} // namespace
+
+// ---- Reader ----
+
+KScnReaderScn::KScnReaderScn(KScnSdkManager* manager, KScnImporter* importer)
+    : mManager(manager), mImporter(importer)
+{
+}
+
+KScnReaderScn::~KScnReaderScn() = default;
+
+void KScnReaderScn::SplitVersion(int32_t version, int* major, int* minor, int* revision)
+{
+    if (major != nullptr)
+        *major = version / 1000;
+    if (minor != nullptr)
+        *minor = (version % 1000) / 100;
+    if (revision != nullptr)
+        *revision = version % 100;
+}
+
+bool KScnReaderScn::Fail(int id, const std::string& status)
+{
+    mError.SetLastErrorID(id);
+    mStatus = status.c_str();
+    return false;
+}
+
+bool KScnReaderScn::OpenFile(const char* fileName)
+{
+    CloseFile();
+    if (!mFile.OpenFile(fileName))
+        return Fail(mFile.GetError().GetLastErrorID(), mFile.GetStatusText());
+    mVersion = mFile.GetFileVersion();
+    if (mVersion > kLastVersion || mVersion < kFirstVersion)
+    {
+        mFile.Close();
+        return Fail(mVersion > kLastVersion ? eFileVersionNotSupportedYet : eFileVersionNotSupportedAnymore,
+                    "file version " + std::to_string(mVersion));
+    }
+    if (mFile.OpenField("Objects") && mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+    {
+        while (mFile.OpenNextField())
+            ++mObjectCount;
+    }
+    mFile.Rewind();
+    if (mFile.OpenField("Takes") && mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+    {
+        while (mFile.OpenField("Take"))
+        {
+            ++mTakeCount;
+            mFile.CloseField();
+        }
+    }
+    mFile.Rewind();
+    return true;
+}
+
+void KScnReaderScn::CloseFile()
+{
+    mFile.Close();
+    mVersion = 0;
+    mObjectCount = 0;
+    mTakeCount = 0;
+}
+
+const char* KScnReaderScn::GetHeaderText(int i) const
+{
+    if (!mFile.IsOpen())
+        return "";
+    return i == 0 ? mFile.GetCreator() : i == 1 ? mFile.GetCreationTime() : "";
+}
+
+int32_t KScnReaderScn::GetHeaderValue(int i) const
+{
+    if (!mFile.IsOpen())
+        return 0;
+    const int32_t values[4] = {mFile.GetHeaderVersion(), 0, mObjectCount, mTakeCount};
+    return i >= 0 && i < 4 ? values[i] : 0;
+}
+
+KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
+{
+    if (!mFile.IsOpen())
+    {
+        Fail(eFileNotOpened, "no file open");
+        return nullptr;
+    }
+    KStreamOptionsScn* options = new KStreamOptionsScn();
+    if (!parse)
+        return options;
+    mFile.Rewind();
+    if (mFile.OpenField("Takes") && mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+    {
+        options->mCurrentTakeName = mFile.ReadStringField("Current", "");
+        while (mFile.OpenField("Take"))
+        {
+            KScnTakeDescription take;
+            take.mName = mFile.NextValueAsString();
+            if (mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+            {
+                take.mDescription = mFile.ReadStringField("Description", "");
+                take.mImportName = mFile.ReadStringField("ImportName", "");
+                mFile.LeaveFieldBlock();
+            }
+            options->GetTakes().push_back(take);
+            mFile.CloseField();
+        }
+    }
+    mFile.Rewind();
+    return options;
+}
+
+// ---- Building ----
+
+namespace
+{
+
+void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props, int& skipped)
+{
+    for (const SValues& p : props)
+    {
+        const std::vector<double>& v = p.numbers;
+        const bool colour = v.size() >= 3;
+        if (p.name == "Emissive" && colour)
+            m.SetDefaultEmissive(v[0], v[1], v[2]);
+        else if (p.name == "Ambient" && colour)
+            m.SetDefaultAmbient(v[0], v[1], v[2]);
+        else if (p.name == "Diffuse" && colour)
+            m.SetDefaultDiffuse(v[0], v[1], v[2]);
+        else if (p.name == "Specular" && colour)
+            m.SetDefaultSpecular(v[0], v[1], v[2]);
+        else if (p.name == "Opacity" && !v.empty())
+            m.SetDefaultOpacity(v[0]);
+        else if (p.name == "Reflectivity" && !v.empty())
+            m.SetDefaultReflectivity(v[0]);
+        else if (p.name == "Shininess" && !v.empty())
+            m.SetDefaultShininess(v[0]);
+        else
+            ++skipped;
+    }
+}
+
+void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, int& skipped)
+{
+    for (const SValues& p : props)
+    {
+        const std::vector<double>& v = p.numbers;
+        if (p.name == "Lcl Translation" && v.size() >= 3)
+            node.SetLocalTranslation(v[0], v[1], v[2]);
+        else if (p.name == "Lcl Rotation" && v.size() >= 3)
+            node.SetLocalRotation(v[0], v[1], v[2]);
+        else if (p.name == "Lcl Scaling" && v.size() >= 3)
+            node.SetLocalScaling(v[0], v[1], v[2]);
+        else if ((p.name == "Visibility" || p.name == "Show") && !v.empty())
+            node.SetVisibility(v[0] != 0.0);
+        else
+            ++skipped;
+    }
+}
+
+// Each user property becomes a dynamic property of the node's set, with the
+// user-property handle standing for it. An unknown data type is skipped.
+void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vector<SUserProperty>& list,
+                       int& skipped)
+{
+    KScnPropertyHandler* handler = node.GetPropertyHandler();
+    for (const SUserProperty& u : list)
+    {
+        KDataType* type = KDataType::FindByName(u.type.c_str());
+        KProperty* property =
+            type != nullptr && handler != nullptr
+                ? handler->CreateDynamicProperty(u.name.c_str(), KDataType::ToTypeCode(type), type, true, false,
+                                                 nullptr, true)
+                : nullptr;
+        if (property == nullptr)
+        {
+            ++skipped;
+            continue;
+        }
+        if (!u.label.empty())
+            property->SetLabel(u.label.c_str());
+        KScnPropertyRef* ref = manager->CreateUserPropertyFromProperty(property);
+        ref->SetHandler(handler);
+        node.AddUserProperty(ref);
+        const std::vector<double>& v = u.numbers;
+        if (v.size() >= 3 && (u.type == "Color" || u.type == "ColorAndAlpha"))
+            ref->SetColor(v[0], v[1], v[2]);
+        else if (v.size() >= 3)
+            ref->SetVector(v[0], v[1], v[2]);
+        else if (!v.empty() && (u.type == "Bool" || u.type == "Integer" || u.type == "Enum"))
+            ref->SetInteger(static_cast<int>(v[0]));
+        else if (!v.empty())
+            ref->SetDouble(v[0]);
+    }
+}
+
+void FillElement(KScnLayerElement& element, const SElement& e, const SElementName& kind)
+{
+    element.SetMappingMode(e.mapping);
+    element.SetReferenceMode(e.reference);
+    if (kind.components == 3 || kind.components == 4)
+        for (size_t i = 0; i + static_cast<size_t>(kind.components) <= e.values.size(); i += kind.components)
+            element.AddDirectVector(KgeTVector(e.values[i], e.values[i + 1], e.values[i + 2],
+                                               kind.components == 4 ? e.values[i + 3] : 0.0));
+    else if (kind.components == 2)
+        for (size_t i = 0; i + 2 <= e.values.size(); i += 2)
+        {
+            const double uv[2] = {e.values[i], e.values[i + 1]};
+            element.AddDirectItem(uv);
+        }
+    else if (kind.components == 1)
+        for (double value : e.values)
+        {
+            const int32_t group = static_cast<int32_t>(value);
+            element.AddDirectItem(&group);
+        }
+    for (int index : e.indices)
+        element.AddIndex(index);
+}
+
+
+// The mesh's points and polygons, then each layer's elements. Material and
+// texture elements get the node's Materials / Textures in their order as
+// their direct arrays, so the file's indices keep their meaning.
+KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
+               const std::map<std::string, KScnMaterial*>& materials,
+               const std::map<std::string, KScnTexture*>& textures, int& skipped)
+{
+    KScnMesh* mesh = new KScnMesh(manager);
+    const SMesh& m = s.mesh;
+    const int points = static_cast<int>(m.points.size() / 3);
+    mesh->InitControlPoints(points);
+    for (int i = 0; i < points; ++i)
+        mesh->SetControlPointAt(KgeTVector(m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2], 1.0), i);
+    size_t v = 0;
+    for (int size : m.sizes)
+    {
+        mesh->BeginPolygon();
+        for (int k = 0; k < size; ++k)
+            mesh->AddPolygonVertex(m.vertices[v++]);
+    }
+    for (const SLayer& layer : m.layers)
+    {
+        while (mesh->GetLayerCount() <= layer.index)
+            mesh->CreateLayer();
+        KScnLayer* target = mesh->GetLayer(layer.index);
+        for (const SElement& e : layer.elements)
+        {
+            if (e.type == KScnLayerElement::eMaterial)
+                for (const std::string& name : s.materials)
+                {
+                    auto it = materials.find(name);
+                    if (it != materials.end())
+                        mesh->AddMaterial(it->second, layer.index);
+                }
+            else if (e.type == KScnLayerElement::eTexture)
+                for (const std::string& name : s.textures)
+                {
+                    auto it = textures.find(name);
+                    if (it != textures.end())
+                        mesh->AddTexture(it->second, layer.index);
+                }
+            KScnLayerElement* element = target->GetOrCreateElement(e.type);
+            FillElement(*element, e, *ElementOfType(e.type));
+            if (e.type == KScnLayerElement::eTexture)
+            {
+                auto* texture = static_cast<KScnLayerElementTexture*>(element);
+                texture->SetBlendMode(static_cast<uint32_t>(e.blendMode));
+                texture->SetAlpha(e.alpha);
+            }
+        }
+    }
+    for (const std::string& name : s.materials)
+        skipped += materials.count(name) == 0 ? 1 : 0;
+    for (const std::string& name : s.textures)
+        skipped += textures.count(name) == 0 ? 1 : 0;
+    node.SetNodeAttribute(mesh);
+    return mesh;
+}
+
+} // namespace
+
+bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
+{
+    if (!mFile.IsOpen())
+        return Fail(eFileNotOpened, "no file open");
+    if (options == nullptr)
+        return Fail(eStreamOptionsNotSet, "no read options");
+    if (root == nullptr || mManager == nullptr)
+        return Fail(eUnidentifiedError, "no scene to read into");
+    Document doc;
+    if (!ReadDocument(mFile, doc))
+        return Fail(eFileCorrupted, doc.error);
+
+    std::map<std::string, KScnMaterial*> materials;
+    for (const SMaterial& s : doc.materials)
+    {
+        auto m = std::make_unique<KScnMaterial>(mManager, KScnSdkManager::PrefixName("Material::", s.name.c_str()).Buffer());
+        m->SetShadingModel(s.shading.c_str());
+        m->SetMultiLayer(s.multiLayer != 0);
+        ApplyMaterialProperties(*m, s.properties, doc.skipped);
+        materials[s.name] = m.get();
+        mObjects.materials.push_back(std::move(m));
+    }
+    std::map<std::string, KScnTexture*> textures;
+    for (const STexture& s : doc.textures)
+    {
+        auto t = std::make_unique<KScnTexture>(mManager, KScnSdkManager::PrefixName("Texture::", s.name.c_str()).Buffer());
+        t->SetFileName(s.fileName.c_str());
+        if (!s.relativeFileName.empty())
+            t->SetRelativeFileName(s.relativeFileName.c_str());
+        t->SetMediaName(s.media.c_str());
+        textures[s.name] = t.get();
+        mObjects.textures.push_back(std::move(t));
+    }
+    std::map<std::string, KScnNode*> nodes;
+    std::vector<KScnNode*> created;
+    for (const SModel& s : doc.models)
+    {
+        KScnNode* node = mManager->CreateNode(s.name.c_str());
+        ApplyNodeProperties(*node, s.properties, doc.skipped);
+        AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
+        if (s.hasMesh)
+            mObjects.attributes.emplace_back(BuildMesh(mManager, *node, s, materials, textures, doc.skipped));
+        nodes[s.name] = node;
+        created.push_back(node);
+    }
+    std::set<KScnNode*> hasParent;
+    for (size_t i = 0; i < doc.models.size(); ++i)
+        for (const std::string& child : doc.models[i].children)
+        {
+            auto it = nodes.find(child);
+            if (it != nodes.end() && created[i]->AddChild(it->second))
+                hasParent.insert(it->second);
+        }
+    for (KScnNode* node : created)
+        if (hasParent.count(node) == 0)
+            root->AddChild(node);
+    mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
+    options->ReportProgress(this, "Scene read", 100.0);
+    return true;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,68 @@
+#pragma once
+
+// KScnReaderScn: reads our scene files (text or binary) into a scene: models
+// with their hierarchy, local transforms, user properties and meshes (control
+// points, polygons, layers), materials and textures.
+//
+// ReadScene works in two steps: the whole document is first read into plain
+// records and checked (counts, indices, references, repeated names); only a
+// document that passes creates objects, so a malformed file leaves the scene
+// and the manager untouched. Every failure is error 0 "File is corrupted"
+// with what was wrong in the status text; references to undefined names and
+// properties the reader does not know are skipped and counted in the status
+// text of a successful read.
+
+#include "scenesdk/fileio/KScn.h"
+#include "scenesdk/fileio/KScnReader.h"
+
+#include <cstdint>
+#include <string>
+
+namespace scenesdk
+{
+
+class KScnSdkManager;
+class KScnImporter;
+
+class KScnReaderScn : public KScnReader
+{
+public:
+    // Versions read: kFirstVersion .. kLastVersion.
+    static constexpr int32_t kFirstVersion = 1000;
+    static constexpr int32_t kLastVersion = 6999;
+
+    // Neither is owned; the importer may be null.
+    KScnReaderScn(KScnSdkManager* manager, KScnImporter* importer);
+    ~KScnReaderScn() override;
+
+    bool OpenFile(const char* fileName) override;
+    void CloseFile() override;
+    bool IsOpen() const override { return mFile.IsOpen(); }
+    KStreamOptionsScn* CreateReadOptions(bool parse) override;
+    bool ReadScene(KScnNode* root, KStreamOptionsScn* options) override;
+
+    // 0 text, 1 binary, 2 encrypted; -1 when nothing is open.
+    int GetFileKind() const { return mFile.GetFileKind(); }
+    // The version number of the open file (also after a refused version).
+    int32_t GetFileVersion() const { return mVersion; }
+    static void SplitVersion(int32_t version, int* major, int* minor, int* revision);
+
+    // Header information: a flag, two texts and four values.
+    bool HasHeaderInformation() const { return mFile.IsOpen(); }
+    const char* GetHeaderText(int i) const;
+    int32_t GetHeaderValue(int i) const;
+
+    struct Document;
+
+private:
+    bool Fail(int id, const std::string& status);
+
+    KScnSdkManager* mManager;
+    KScnImporter* mImporter;
+    KScn mFile;
+    int32_t mVersion = 0;
+    int32_t mObjectCount = 0;
+    int32_t mTakeCount = 0;
+};
+
+} // namespace scenesdk

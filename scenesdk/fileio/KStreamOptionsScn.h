@@ -1,0 +1,70 @@
+#pragma once
+
+// KStreamOptionsScn: the read options of a scene file: fourteen boolean
+// switches, the take descriptions found in the file, the current take name,
+// the password of an encrypted file and a progress callback.
+// KScnTakeDescription: one take as the file describes it.
+
+#include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KString.h"
+
+#include <vector>
+
+namespace scenesdk
+{
+
+class KScnTakeDescription
+{
+public:
+    KScnTakeDescription() = default;
+    KScnTakeDescription(const KScnTakeDescription&) = default;
+    KScnTakeDescription& operator=(const KScnTakeDescription&) = default;
+
+    KString mName;
+    KString mImportName;
+    KString mDescription;
+    bool mSelect = true;
+    KTime mLocalStart, mLocalStop, mReferenceStart, mReferenceStop;
+};
+
+class KStreamOptionsScn
+{
+public:
+    static constexpr int kOptionCount = 14;
+    // Called with the object reporting, a message and a value.
+    using ProgressCallback = void (*)(void* object, const char* message, double value);
+
+    // Every switch on, no takes, no password.
+    KStreamOptionsScn();
+    ~KStreamOptionsScn();
+    KStreamOptionsScn(const KStreamOptionsScn&) = delete;
+    KStreamOptionsScn& operator=(const KStreamOptionsScn&) = delete;
+
+    static int GetClassId() { return 0x53434e4f; }
+    bool Is(int classId) const { return classId == GetClassId(); }
+
+    // Indexes outside 0..13 read false and are not written.
+    bool GetOption(int index) const;
+    void SetOption(int index, bool value);
+
+    // Owned copies.
+    std::vector<KScnTakeDescription>& GetTakes() { return mTakes; }
+    const std::vector<KScnTakeDescription>& GetTakes() const { return mTakes; }
+    KString mCurrentTakeName;
+    KString mPassword;
+
+    void SetProgressCallback(ProgressCallback callback) { mProgress = callback; }
+    // Forwards to the callback when one is set.
+    void ReportProgress(void* object, const char* message, double value) const;
+
+    // Releases options a reader made (see KScnReader::CreateReadOptions);
+    // argument kept for the callers' form, always 0.
+    void Destroy(int);
+
+private:
+    bool mOptions[kOptionCount];
+    std::vector<KScnTakeDescription> mTakes;
+    ProgressCallback mProgress = nullptr;
+};
+
+} // namespace scenesdk

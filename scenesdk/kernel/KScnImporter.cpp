@@ -1,0 +1,260 @@
+#include "scenesdk/kernel/KScnImporter.h"
+
+#include "scenesdk/fileio/KScnReaderScn.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnTexture.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const char* const kExtensions[] = {"scn", "scn", "scn", "dxf", "3ds", "obj", "bvh",
+                                   "htr", "trc", "asf", "amc", "c3d"};
+
+// Import state i maps onto read option kStateToOption[i].
+const int kStateToOption[KScnImporter::kStateCount] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 13, 11};
+
+bool IsScnFormat(int format)
+{
+    return format >= 0 && format <= 2;
+}
+
+// The text after the last '.' when it lies after the last slash and backslash.
+std::string Extension(const char* path)
+{
+    const char* dot = std::strrchr(path, '.');
+    const char* slash = std::strrchr(path, '/');
+    const char* backslash = std::strrchr(path, '\\');
+    if (dot == nullptr || (slash != nullptr && slash > dot) || (backslash != nullptr && backslash > dot))
+        return std::string();
+    return std::string(dot + 1);
+}
+
+} // namespace
+
+KScnImporter::KScnImporter(KScnSdkManager* manager) : KScnIO(manager)
+{
+    Reset();
+}
+
+KScnImporter::~KScnImporter()
+{
+    Reset();
+}
+
+void KScnImporter::CloseReader()
+{
+    delete mReader;
+    mReader = nullptr;
+    mOptionsRead = false;
+}
+
+void KScnImporter::Reset()
+{
+    CloseReader();
+    mTakes.clear();
+    mCurrentTakeName = "";
+    for (bool& state : mStates)
+        state = true;
+    mVersion[0] = mVersion[1] = mVersion[2] = 0;
+    m_StatusText = "";
+    mHeaderInfo = false;
+    mHeaderTexts[0] = "";
+    mHeaderTexts[1] = "";
+    for (int32_t& v : mHeaderValues)
+        v = 0;
+}
+
+bool KScnImporter::Initialize(const char* fileName)
+{
+    Reset();
+    KScnIO::Initialize(fileName);
+    std::string ext = Extension(m_FileName.Buffer());
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext.find("scn") != std::string::npos)
+        return OpenReader();
+    return true;
+}
+
+bool KScnImporter::OpenReader()
+{
+    if (m_FileName.Buffer()[0] == '\0')
+    {
+        m_Error.SetLastErrorID(eUninitializedFilename);
+        return false;
+    }
+    CloseReader();
+    if (!IsScnFormat(mFormat))
+    {
+        // No foreign-format reader in this build.
+        m_Error.SetLastErrorID(eUnidentifiedError);
+        return false;
+    }
+    KScnReaderScn* scn = new KScnReaderScn(m_Manager, this);
+    mReader = scn;
+    if (scn->OpenFile(m_FileName.Buffer()))
+    {
+        static const int kKindToFormat[3] = {1, 0, 2};
+        const int kind = scn->GetFileKind();
+        mFormat = kind >= 0 && kind <= 2 ? kKindToFormat[kind] : mFormat;
+        KScnReaderScn::SplitVersion(scn->GetFileVersion(), &mVersion[0], &mVersion[1], &mVersion[2]);
+        mHeaderInfo = scn->HasHeaderInformation();
+        for (int i = 0; i < 2; ++i)
+            mHeaderTexts[i] = scn->GetHeaderText(i);
+        for (int i = 0; i < 4; ++i)
+            mHeaderValues[i] = scn->GetHeaderValue(i);
+        return true;
+    }
+    int id = scn->GetError().GetLastErrorID();
+    if (id == KScnReader::eFileVersionNotSupportedYet || id == KScnReader::eFileVersionNotSupportedAnymore)
+        KScnReaderScn::SplitVersion(scn->GetFileVersion(), &mVersion[0], &mVersion[1], &mVersion[2]);
+    if (id < 0 || id > 3)
+        id = eUnidentifiedError;
+    m_Error.SetLastError(id, scn->GetError().GetLastErrorString());
+    m_StatusText = scn->GetStatusText();
+    CloseReader();
+    return false;
+}
+
+void KScnImporter::SetState(int index, bool value)
+{
+    if (index >= 0 && index < kStateCount)
+        mStates[index] = value;
+}
+
+bool KScnImporter::GetState(int index) const
+{
+    return index >= 0 && index < kStateCount && mStates[index];
+}
+
+void KScnImporter::GetFileVersion(int* major, int* minor, int* revision) const
+{
+    const bool old = mVersion[0] >= 1 && mVersion[0] <= 4;
+    if (major != nullptr)
+        *major = old ? 5 : mVersion[0];
+    if (minor != nullptr)
+        *minor = old ? 0 : mVersion[1];
+    if (revision != nullptr)
+        *revision = old ? 0 : mVersion[2];
+}
+
+const char* KScnImporter::GetFileExtension(int format)
+{
+    return format >= 0 && format < static_cast<int>(sizeof kExtensions / sizeof kExtensions[0]) ? kExtensions[format]
+                                                                                                : "";
+}
+
+const char* KScnImporter::GetHeaderText(int i) const
+{
+    return i == 0 || i == 1 ? mHeaderTexts[i].Buffer() : "";
+}
+
+int32_t KScnImporter::GetHeaderValue(int i) const
+{
+    return i >= 0 && i < 4 ? mHeaderValues[i] : 0;
+}
+
+void KScnImporter::CopyFromOptions(KStreamOptionsScn& options)
+{
+    mTakes = options.GetTakes();
+    mCurrentTakeName = options.mCurrentTakeName;
+    mPassword = options.mPassword;
+    for (int i = 0; i < kStateCount; ++i)
+        if (i != 10)
+            mStates[i] = options.GetOption(kStateToOption[i]);
+}
+
+void KScnImporter::FillOptions(KStreamOptionsScn& options) const
+{
+    options.GetTakes() = mTakes;
+    options.mCurrentTakeName = mCurrentTakeName;
+    options.mPassword = mPassword;
+    for (int i = 0; i < kStateCount; ++i)
+        options.SetOption(kStateToOption[i], mStates[i]);
+}
+
+KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
+{
+    if (mReader == nullptr && !OpenReader())
+        return nullptr;
+    KStreamOptionsScn* options = mReader->CreateReadOptions(!keep);
+    if (options != nullptr)
+    {
+        // The password is the caller's unless the options carry one.
+        if (options->mPassword.Buffer()[0] == '\0')
+            options->mPassword = mPassword;
+        CopyFromOptions(*options);
+        return options;
+    }
+    if (!keep)
+        m_Error.SetLastErrorID(eUnidentifiedError);
+    return nullptr;
+}
+
+int KScnImporter::GetTakeCount()
+{
+    if (!IsScnFormat(mFormat))
+        return 0;
+    if (!mOptionsRead)
+    {
+        KStreamOptionsScn* options = GetImportOptions(false);
+        if (options == nullptr)
+            return 0;
+        options->Destroy(0);
+        mOptionsRead = true;
+    }
+    return static_cast<int>(mTakes.size());
+}
+
+KScnTakeDescription* KScnImporter::GetTakeDescription(int index)
+{
+    const int count = GetTakeCount();
+    return index >= 0 && index < count ? &mTakes[static_cast<size_t>(index)] : nullptr;
+}
+
+bool KScnImporter::Import(KScnNode* sceneRoot, KStreamOptionsScn* options)
+{
+    KStreamOptionsScn defaults;
+    if (mReader == nullptr && !OpenReader())
+        return false;
+    KStreamOptionsScn* used = options;
+    KStreamOptionsScn* obtained = nullptr;
+    if (used == nullptr && IsScnFormat(mFormat) && mOptionsRead)
+    {
+        FillOptions(defaults);
+        used = &defaults;
+    }
+    else if (used == nullptr)
+    {
+        obtained = GetImportOptions(false);
+        if (obtained == nullptr)
+            return false;
+        mOptionsRead = true;
+        used = obtained;
+    }
+    m_OptionsInUse = used;
+    const bool ok = mReader->ReadScene(sceneRoot, used);
+    mObjects.Append(mReader->TakeObjects());
+    m_StatusText = mReader->GetStatusText();
+    m_OptionsInUse = nullptr;
+    if (!ok)
+    {
+        if (mReader->GetError().GetLastErrorID() == KScnReader::eWrongPassword)
+            m_Error.SetLastError(ePasswordError, "File is password protected and the provided password is wrong.");
+        else
+            m_Error.SetLastErrorID(eUnidentifiedError);
+    }
+    if (obtained != nullptr)
+        obtained->Destroy(0);
+    return ok;
+}
+
+} // namespace scenesdk

@@ -1,0 +1,87 @@
+#pragma once
+
+// KScnImporter: turns a file into the contents of a scene. It makes the
+// reader of the file's format, opens the file, carries the import states, the
+// takes and the password between the caller and the reader's read options,
+// runs the read and reports failures with the IO message table.
+//
+// Formats 0 to 2 are our scene files (the reader tells which kind it found);
+// formats 3 to 16 name foreign-format readers, which this build does not
+// have: opening one fails with error 7. Until the scene object exists, the
+// scene an import fills is its root node, and the other objects read are
+// handed to the caller with TakeObjects (see KScnReader).
+
+#include "scenesdk/fileio/KScnReader.h"
+#include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KScnIO.h"
+
+#include <memory>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KScn;
+class KScnMaterial;
+class KScnNode;
+class KScnReader;
+class KScnTexture;
+
+class KScnImporter : public KScnIO
+{
+public:
+    static constexpr int kStateCount = 12;
+    static constexpr int kFormatCount = 17;
+
+    explicit KScnImporter(KScnSdkManager* manager);
+    ~KScnImporter() override;
+
+    // Resets, stores the name and, when the lower-cased extension contains
+    // "scn", opens the reader now (its result returned); otherwise true.
+    bool Initialize(const char* fileName) override;
+    bool Import(KScnNode* sceneRoot, KStreamOptionsScn* options = nullptr);
+
+    int GetFileFormat() const { return mFormat; }
+    void SetFileFormat(int format) { mFormat = format; }
+    // Index 0..11; others are ignored.
+    void SetState(int index, bool value);
+    bool GetState(int index) const;
+    void SetPassword(const char* password) { mPassword = password != nullptr ? password : ""; }
+    // Major 1 to 4 is reported as 5, 0, 0. Null outputs are skipped.
+    void GetFileVersion(int* major, int* minor, int* revision) const;
+    int GetTakeCount();
+    // Null out of range or for a foreign format.
+    KScnTakeDescription* GetTakeDescription(int index);
+    const char* GetCurrentTakeName() const { return mCurrentTakeName.Buffer(); }
+    // The reader's options; with keep false null (error 7) when there are none.
+    KStreamOptionsScn* GetImportOptions(bool keep);
+    static const char* GetFileExtension(int format);
+
+    bool HasHeaderInformation() const { return mHeaderInfo; }
+    const char* GetHeaderText(int i) const;
+    int32_t GetHeaderValue(int i) const;
+
+    KScnReadObjects TakeObjects() { return std::move(mObjects); }
+
+private:
+    void Reset();
+    void CloseReader();
+    bool OpenReader();
+    void CopyFromOptions(KStreamOptionsScn& options);
+    void FillOptions(KStreamOptionsScn& options) const;
+
+    int mFormat = 0;
+    KScnReader* mReader = nullptr; // owned
+    bool mOptionsRead = false;
+    KString mPassword;
+    std::vector<KScnTakeDescription> mTakes;
+    KString mCurrentTakeName;
+    bool mStates[kStateCount];
+    int mVersion[3] = {0, 0, 0};
+    bool mHeaderInfo = false;
+    KString mHeaderTexts[2];
+    int32_t mHeaderValues[4] = {0, 0, 0, 0};
+    KScnReadObjects mObjects;
+};
+
+} // namespace scenesdk
