@@ -4,6 +4,7 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
@@ -13,6 +14,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -29,6 +31,7 @@ struct SValues
 {
     std::string name;
     std::vector<double> numbers;
+    std::string text; // the first value as a text
 };
 
 struct SUserProperty
@@ -188,7 +191,20 @@ std::vector<SValues> ReadProperties(KScn& f)
     if (!f.HasFieldBlock() || !f.EnterFieldBlock())
         return out;
     while (f.OpenNextField())
-        out.push_back({f.GetFieldName(), Numbers(f)});
+    {
+        SValues v;
+        v.name = f.GetFieldName();
+        // Each value as a text (numbers of a binary file give their shortest
+        // form), so that an enumeration may be given by name.
+        while (f.RemainingValueCount() > 0)
+        {
+            const char* text = f.NextValueAsString();
+            if (v.numbers.empty())
+                v.text = text;
+            v.numbers.push_back(std::strtod(text, nullptr));
+        }
+        out.push_back(std::move(v));
+    }
     f.LeaveFieldBlock();
     return out;
 }
@@ -693,6 +709,43 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
 namespace
 {
 
+// Sets a property of the set by name from the file's values (see the scene
+// file format's property table). False when the set has no such property, or
+// the values do not fit its type.
+bool SetByName(KObject* set, const SValues& p)
+{
+    KProperty* property = set != nullptr ? set->FindProperty(p.name.c_str()) : nullptr;
+    if (property == nullptr)
+        return false;
+    const std::vector<double>& v = p.numbers;
+    switch (property->GetTypeCode())
+    {
+    case eKPropInt:
+    case eKPropBool:
+    case eKPropEnum:
+        return !v.empty() && property->SetInt(static_cast<int>(v[0]));
+    case eKPropFloat:
+    case eKPropDouble:
+        return !v.empty() && property->SetDouble(v[0]);
+    case eKPropCharPtr:
+    case eKPropString:
+        return property->SetString(p.text.c_str());
+    case eKPropVector4D:
+    case eKPropVector3D:
+    case eKPropColorRGB:
+    case eKPropColorRGBA:
+    {
+        if (v.size() < 3)
+            return false;
+        const bool fourth = property->GetTypeCode() == eKPropVector4D || property->GetTypeCode() == eKPropColorRGBA;
+        const double buffer[4] = {v[0], v[1], v[2], v.size() >= 4 ? v[3] : (fourth ? 1.0 : 0.0)};
+        return property->SetFromDoubles(buffer);
+    }
+    default:
+        return false;
+    }
+}
+
 void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props, int& skipped)
 {
     for (const SValues& p : props)
@@ -713,7 +766,7 @@ void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props,
             m.SetDefaultReflectivity(v[0]);
         else if (p.name == "Shininess" && !v.empty())
             m.SetDefaultShininess(v[0]);
-        else
+        else if (!SetByName(m.GetPropertyHandler(), p))
             ++skipped;
     }
 }
@@ -729,9 +782,9 @@ void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, int&
             node.SetLocalRotation(v[0], v[1], v[2]);
         else if (p.name == "Lcl Scaling" && v.size() >= 3)
             node.SetLocalScaling(v[0], v[1], v[2]);
-        else if ((p.name == "Visibility" || p.name == "Show") && !v.empty())
+        else if (p.name == "Visibility" && !v.empty())
             node.SetVisibility(v[0] != 0.0);
-        else
+        else if (!SetByName(node.GetPropertyHandler(), p))
             ++skipped;
     }
 }
@@ -888,6 +941,9 @@ bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
         if (!s.relativeFileName.empty())
             t->SetRelativeFileName(s.relativeFileName.c_str());
         t->SetMediaName(s.media.c_str());
+        for (const SValues& p : s.properties)
+            if (!SetByName(t->GetPropertyHandler(), p))
+                ++doc.skipped;
         textures[s.name] = t.get();
         mObjects.textures.push_back(std::move(t));
     }
@@ -915,7 +971,10 @@ bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
         if (hasParent.count(node) == 0)
             root->AddChild(node);
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
-    options->ReportProgress(this, "Scene read", 100.0);
+    if (mImporter != nullptr)
+        mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
+    else
+        options->ReportProgress(this, "Scene read", 100.0);
     return true;
 }
 
