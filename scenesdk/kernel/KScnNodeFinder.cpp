@@ -4,6 +4,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <cstring>
 
@@ -77,6 +78,18 @@ bool ContentsHoldTexture(KScnSceneContents* contents, const char* name)
     }
     return false;
 }
+
+bool ContentsHoldVideo(KScnSceneContents* contents, const char* name)
+{
+    for (int i = 0; contents != nullptr && i < contents->GetVideoCount(); ++i)
+    {
+        if (std::strcmp(contents->GetVideo(i)->GetName(), name) == 0)
+        {
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 KPointerArray<KScnNode>& KScnNodeFinder::Apply(KScnNode* node, int mode)
@@ -125,6 +138,8 @@ void KScnNodeFinderDuplicateName::Reset()
     mDuplicateMaterials.Clear();
     mSeenTextures.Clear();
     mDuplicateTextures.Clear();
+    mSeenVideos.Clear();
+    mDuplicateVideos.Clear();
     BeginGeometry();
 }
 
@@ -140,6 +155,7 @@ void KScnNodeFinderDuplicateName::BeginGeometry()
 {
     mMaterialDuplicateInGeometry = false;
     mTextureDuplicateInGeometry = false;
+    mVideoDuplicateInGeometry = false;
 }
 
 bool KScnNodeFinderDuplicateName::CheckNodeName(KScnNode* node)
@@ -202,6 +218,27 @@ bool KScnNodeFinderDuplicateName::CheckTexture(KScnTexture* texture)
         }
     }
     AddOnce(mSeenTextures, texture);
+    return duplicate;
+}
+
+bool KScnNodeFinderDuplicateName::CheckVideo(KScnVideo* video)
+{
+    if (video == nullptr)
+    {
+        return false;
+    }
+    bool duplicate = false;
+    if (mChecks[eCheckVideos])
+    {
+        duplicate = ContentsHoldVideo(mContents, video->GetName()) ||
+                    (!mVideoDuplicateInGeometry && ListHoldsName(mSeenVideos, video->GetName()));
+        if (duplicate)
+        {
+            mDuplicateVideos.Add(video);
+            mVideoDuplicateInGeometry = true;
+        }
+    }
+    AddOnce(mSeenVideos, video);
     return duplicate;
 }
 

@@ -17,6 +17,7 @@ class KScnMaterial;
 class KScnNode;
 class KScnSceneContents;
 class KScnTexture;
+class KScnVideo;
 
 class KScnNodeFinder
 {
@@ -75,6 +76,7 @@ public:
     // list once. The same for textures.
     bool CheckMaterial(KScnMaterial* material);
     bool CheckTexture(KScnTexture* texture);
+    bool CheckVideo(KScnVideo* video);
     // Starts the material and texture checks of one geometry.
     void BeginGeometry();
 
@@ -84,17 +86,22 @@ public:
     KPointerArray<KScnMaterial>& GetDuplicateMaterials() { return mDuplicateMaterials; }
     KPointerArray<KScnTexture>& GetSeenTextures() { return mSeenTextures; }
     KPointerArray<KScnTexture>& GetDuplicateTextures() { return mDuplicateTextures; }
+    KPointerArray<KScnVideo>& GetSeenVideos() { return mSeenVideos; }
+    KPointerArray<KScnVideo>& GetDuplicateVideos() { return mDuplicateVideos; }
 
 private:
     bool mChecks[4] = {true, false, false, false};
     bool mMaterialDuplicateInGeometry = false;
     bool mTextureDuplicateInGeometry = false;
+    bool mVideoDuplicateInGeometry = false;
     KPointerArray<KScnNode> mSeenNodes{16};
     KPointerArray<KScnNode> mDuplicateNodes{16};
     KPointerArray<KScnMaterial> mSeenMaterials{16};
     KPointerArray<KScnMaterial> mDuplicateMaterials{16};
     KPointerArray<KScnTexture> mSeenTextures{16};
     KPointerArray<KScnTexture> mDuplicateTextures{16};
+    KPointerArray<KScnVideo> mSeenVideos{16};
+    KPointerArray<KScnVideo> mDuplicateVideos{16};
     KScnSceneContents* mContents;
 };
 

@@ -7,6 +7,7 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -53,7 +54,8 @@ void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
 bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
 {
     const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
-    return deformer != nullptr && (type == KScnSceneContents::eAnyDeformer || deformer->GetDeformerKind() == type);
+    return deformer != nullptr &&
+           (type == KScnSceneContents::eAnyDeformer || deformer->GetDeformerKind() == type);
 }
 } // namespace
 
@@ -78,6 +80,7 @@ void KScnSceneContents::Clear()
     mNodes.Clear();
     DeleteRecords(mMaterials);
     DeleteRecords(mTextures);
+    DeleteRecords(mVideos);
     // The generic nodes must forget these contents; their records are gone
     // first so that leaving does not come back here.
     KPointerArray<KScnGenericNode> generic(16);
@@ -111,7 +114,7 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         mRootNode = nullptr;
     }
-    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mGenericNodes})
+    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mVideos, &mGenericNodes})
     {
         const int index = FindUse(*list, object);
         if (index >= 0)
@@ -176,7 +179,8 @@ KScnNode* KScnSceneContents::GetNode(int index)
     return mNodes[index];
 }
 
-void KScnSceneContents::FillNodesByAttributeType(KPointerArray<KScnNode>& out, int attributeKind, bool recursive) const
+void KScnSceneContents::FillNodesByAttributeType(KPointerArray<KScnNode>& out, int attributeKind,
+                                                 bool recursive) const
 {
     out.Clear();
     if (recursive)
@@ -332,6 +336,57 @@ bool KScnSceneContents::RemoveTexture(KScnTexture* texture)
 int KScnSceneContents::GetTextureUseCount(const KScnTexture* texture) const
 {
     return UseCountOf(mTextures, texture);
+}
+
+// ---- Videos ----
+
+KScnVideo* KScnSceneContents::GetVideo(int index)
+{
+    return static_cast<KScnVideo*>(UseAt(mVideos, index));
+}
+
+KScnVideo* KScnSceneContents::FindVideo(const char* name)
+{
+    for (int i = 0; name != nullptr && i < mVideos.GetCount(); ++i)
+    {
+        KScnVideo* video = static_cast<KScnVideo*>(mVideos[i]->object);
+        if (std::strcmp(video->GetName(), name) == 0)
+        {
+            return video;
+        }
+    }
+    mError.SetLastErrorID(eVideoNotFound);
+    return nullptr;
+}
+
+bool KScnSceneContents::AddVideo(KScnVideo* video)
+{
+    if (video == nullptr)
+    {
+        return false;
+    }
+    if (FindUse(mVideos, video) < 0)
+    {
+        for (int i = 0; i < mVideos.GetCount(); ++i)
+        {
+            if (std::strcmp(static_cast<KScnVideo*>(mVideos[i]->object)->GetName(), video->GetName()) == 0)
+            {
+                mError.SetLastErrorID(eVideoNameClash);
+                return false;
+            }
+        }
+    }
+    return AddUse(mVideos, video);
+}
+
+bool KScnSceneContents::RemoveVideo(KScnVideo* video)
+{
+    return RemoveUse(mVideos, video, eVideoNotFound, eVideoInUse);
+}
+
+int KScnSceneContents::GetVideoUseCount(const KScnVideo* video) const
+{
+    return UseCountOf(mVideos, video);
 }
 
 // ---- Generic nodes ----

@@ -21,6 +21,7 @@ class KScnNode;
 class KScnSdkManager;
 class KScnTakeNodeContainer;
 class KScnTexture;
+class KScnVideo;
 class KScnConstraint;
 class KScnDeformer;
 
@@ -37,6 +38,9 @@ public:
         eMaterialNotFound = 5,
         eTextureInUse = 6,
         eTextureNotFound = 7,
+        eVideoInUse = 8,
+        eVideoNotFound = 9,
+        eVideoNameClash = 10,
         eGenericNodeInUse = 11,
         eGenericNodeNotFound = 12,
         eObjectNotFound = 15
@@ -87,6 +91,14 @@ public:
     bool AddTexture(KScnTexture* texture);
     bool RemoveTexture(KScnTexture* texture);
     int GetTextureUseCount(const KScnTexture* texture) const;
+
+    int GetVideoCount() const { return mVideos.GetCount(); }
+    KScnVideo* GetVideo(int index);
+    KScnVideo* FindVideo(const char* name);
+    // Also fails (code 10) when a different video of the same name is listed.
+    bool AddVideo(KScnVideo* video);
+    bool RemoveVideo(KScnVideo* video);
+    int GetVideoUseCount(const KScnVideo* video) const;
 
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
     KScnGenericNode* GetGenericNode(int index);
@@ -140,6 +152,7 @@ private:
     KPointerArray<KScnNode> mNodes{16};
     KPointerArray<UseRecord> mMaterials{16};
     KPointerArray<UseRecord> mTextures{16};
+    KPointerArray<UseRecord> mVideos{16};
     KPointerArray<UseRecord> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mObjects{16};
     KErrorRecord mError;

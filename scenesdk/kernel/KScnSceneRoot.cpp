@@ -106,7 +106,8 @@ int KScnSceneRoot::GetGenericNodeCount() const
 
 KScnGenericNode* KScnSceneRoot::GetGenericNode(int index) const
 {
-    return index >= 0 && index < mContents->GetGenericNodeCount() ? mContents->GetGenericNode(index) : nullptr;
+    return index >= 0 && index < mContents->GetGenericNodeCount() ? mContents->GetGenericNode(index)
+                                                                  : nullptr;
 }
 
 bool KScnSceneRoot::AddGenericNode(KScnGenericNode* node)
@@ -178,7 +179,8 @@ bool KScnSceneRoot::SetCurrentTake(const char* name)
     ForEachTakeOwner([&](KScnTakeNodeContainer* owner) { all = owner->SelectTakeNodeByName(name) && all; });
     if (!all)
     {
-        const KString text = KString("Not all nodes have a take node called ") + (name != nullptr ? name : "");
+        const KString text =
+            KString("Not all nodes have a take node called ") + (name != nullptr ? name : "");
         mError.SetLastError(0, text.Buffer());
     }
     return all;
@@ -196,21 +198,23 @@ void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
 {
     ClearTakeNameList(out);
-    ForEachTakeOwner([&](KScnTakeNodeContainer* owner) {
-        for (int t = 0; t < owner->GetTakeNodeCount(); ++t)
+    ForEachTakeOwner(
+        [&](KScnTakeNodeContainer* owner)
         {
-            const char* take = owner->GetTakeNodeName(t);
-            bool seen = take == nullptr;
-            for (int i = 0; !seen && i < out.GetCount(); ++i)
+            for (int t = 0; t < owner->GetTakeNodeCount(); ++t)
             {
-                seen = std::strcmp(out[i]->Buffer(), take) == 0;
+                const char* take = owner->GetTakeNodeName(t);
+                bool seen = take == nullptr;
+                for (int i = 0; !seen && i < out.GetCount(); ++i)
+                {
+                    seen = std::strcmp(out[i]->Buffer(), take) == 0;
+                }
+                if (!seen)
+                {
+                    out.Add(new KString(take));
+                }
             }
-            if (!seen)
-            {
-                out.Add(new KString(take));
-            }
-        }
-    });
+        });
 }
 
 const KScnTakeDescription* KScnSceneRoot::GetTakeInfo(const char* name) const

@@ -14,6 +14,7 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <cstring>
 #include <strings.h>
@@ -95,14 +96,16 @@ template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* obj
 }
 
 template <typename T>
-T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence)
+T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name,
+                             int occurrence)
 {
     const KString full = PrefixName(prefix, name);
     int matches = 0;
     for (int i = 0; occurrence >= 0 && i < list.GetCount(); ++i)
     {
         T* object = list[i];
-        if (object != nullptr && std::strcmp(object->GetName(), full.Buffer()) == 0 && matches++ == occurrence)
+        if (object != nullptr && std::strcmp(object->GetName(), full.Buffer()) == 0 &&
+            matches++ == occurrence)
         {
             return object;
         }
@@ -189,7 +192,8 @@ KScnLink* KScnSdkManager::CreateLink()
 
 KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
 {
-    KScnMaterial* material = Listed(mMaterials, new KScnMaterial(this, PrefixName("Material::", name).Buffer()));
+    KScnMaterial* material =
+        Listed(mMaterials, new KScnMaterial(this, PrefixName("Material::", name).Buffer()));
     Notify(eListenMaterials, material->GetInitialName());
     return material;
 }
@@ -199,6 +203,13 @@ KScnTexture* KScnSdkManager::CreateTexture(const char* name)
     KScnTexture* texture = Listed(mTextures, new KScnTexture(this, PrefixName("Texture::", name).Buffer()));
     Notify(eListenTextures, texture->GetInitialName());
     return texture;
+}
+
+KScnVideo* KScnSdkManager::CreateVideo(const char* name)
+{
+    KScnVideo* video = Listed(mVideos, new KScnVideo(this, PrefixName("Video::", name).Buffer()));
+    Notify(eListenVideos, video->GetInitialName());
+    return video;
 }
 
 KScnPose* KScnSdkManager::CreatePose(const char* name, bool bindPose)
@@ -340,6 +351,19 @@ bool KScnSdkManager::DestroyTexture(KScnTexture* texture)
     return true;
 }
 
+bool KScnSdkManager::DestroyVideo(KScnVideo* video)
+{
+    if (!Unlist(mVideos, video))
+    {
+        return false;
+    }
+    ForgetInScenes(video);
+    video->Release();
+    DestroyOwnHandles(video);
+    delete video;
+    return true;
+}
+
 bool KScnSdkManager::DestroyPose(KScnPose* pose)
 {
     if (!Unlist(mPoses, pose))
@@ -434,6 +458,11 @@ KScnTexture* KScnSdkManager::FindTexture(const char* name, int occurrence)
     return FindNamed(mTextures, "Texture::", name, occurrence);
 }
 
+KScnVideo* KScnSdkManager::FindVideo(const char* name, int occurrence)
+{
+    return FindNamed(mVideos, "Video::", name, occurrence);
+}
+
 KScnPose* KScnSdkManager::FindPose(const char* name)
 {
     for (int i = 0; name != nullptr && i < mPoses.GetCount(); ++i)
@@ -518,21 +547,33 @@ void KScnSdkManager::DestroyAllObjects()
         DestroyNode(mNodes[mNodes.GetCount() - 1], false);
     }
     DestroyList(mLinks, [](KScnLink* link) { delete link; });
-    DestroyList(mMaterials, [](KScnMaterial* material) {
-        material->Release();
-        delete material;
-    });
-    DestroyList(mTextures, [](KScnTexture* texture) {
-        texture->Release();
-        delete texture;
-    });
+    DestroyList(mMaterials,
+                [](KScnMaterial* material)
+                {
+                    material->Release();
+                    delete material;
+                });
+    DestroyList(mTextures,
+                [](KScnTexture* texture)
+                {
+                    texture->Release();
+                    delete texture;
+                });
+    DestroyList(mVideos,
+                [](KScnVideo* video)
+                {
+                    video->Release();
+                    delete video;
+                });
     // Handles of kinds destroyed above are gone with them; the rest follow.
     DestroyList(mPoses, [](KScnPose* pose) { delete pose; });
     DestroyList(mUserProperties, [](KScnPropertyRef* ref) { delete ref; });
-    DestroyList(mGenericNodes, [](KScnGenericNode* node) {
-        node->SetSceneContents(nullptr);
-        delete node;
-    });
+    DestroyList(mGenericNodes,
+                [](KScnGenericNode* node)
+                {
+                    node->SetSceneContents(nullptr);
+                    delete node;
+                });
     DestroyList(mExporters, [](KScnExporter* exporter) { delete exporter; });
     // Deformers and constraints, last first.
     while (mHandlerObjects.GetCount() > 0)

@@ -6,7 +6,7 @@
 // Objects must never be deleted any other way: the lists would dangle.
 //
 // Names: creators of named kinds give the object PrefixName(kind prefix, name)
-// ("Model::", "Material::", "Texture::", "Pose::", "Deformer::",
+// ("Model::", "Material::", "Texture::", "Video::", "Pose::", "Deformer::",
 // "SubDeformer::", "Constraint::").
 
 #include "scenesdk/attributes/KScnPose.h"
@@ -33,6 +33,7 @@ class KScnPropertyRef;
 class KScnSceneRoot;
 class KScnTakeNodeContainer;
 class KScnTexture;
+class KScnVideo;
 
 // Told of new objects of one kind; owned by the manager once installed.
 class KScnSdkManagerListener
@@ -89,6 +90,7 @@ public:
     KScnLink* CreateLink();
     KScnMaterial* CreateMaterial(const char* name);
     KScnTexture* CreateTexture(const char* name);
+    KScnVideo* CreateVideo(const char* name);
     // A bind pose for bindPose true, else a rest pose.
     KScnPose* CreatePose(const char* name, bool bindPose);
     // A handle with its own record; the name is kept as given.
@@ -117,6 +119,7 @@ public:
     bool DestroyLink(KScnLink* link);
     bool DestroyMaterial(KScnMaterial* material);
     bool DestroyTexture(KScnTexture* texture);
+    bool DestroyVideo(KScnVideo* video);
     bool DestroyPose(KScnPose* pose);
     bool DestroyUserProperty(KScnPropertyRef* property);
     bool DestroyGenericNode(KScnGenericNode* node);
@@ -132,6 +135,7 @@ public:
     KScnNode* FindNode(const char* name, int occurrence = 0);
     KScnMaterial* FindMaterial(const char* name, int occurrence = 0);
     KScnTexture* FindTexture(const char* name, int occurrence = 0);
+    KScnVideo* FindVideo(const char* name, int occurrence = 0);
     // First exact match of the text as given; null and error id 0 when none.
     KScnPose* FindPose(const char* name);
     KScnGenericNode* FindGenericNode(const char* name);
@@ -156,6 +160,7 @@ public:
     KScnMaterial* GetMaterial(int index) const { return mMaterials.GetAt(index); }
     int GetTextureCount() const { return mTextures.GetCount(); }
     KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
+    int GetVideoCount() const { return mVideos.GetCount(); }
     int GetPoseListCount() const { return mPoses.GetCount(); }
     int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
@@ -173,7 +178,8 @@ public:
 private:
     template <typename T> T* Listed(KPointerArray<T>& list, T* object);
     template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
-    template <typename T> T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
+    template <typename T>
+    T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
     void Notify(EListenerKind kind, const char* initialName);
     // Destroys the handles made for the object's own properties, which
     // would otherwise outlive them.
@@ -188,6 +194,7 @@ private:
     KPointerArray<KScnLink> mLinks{16};
     KPointerArray<KScnMaterial> mMaterials{16};
     KPointerArray<KScnTexture> mTextures{16};
+    KPointerArray<KScnVideo> mVideos{16};
     KPointerArray<KScnPose> mPoses{16};
     KPointerArray<KScnPropertyRef> mUserProperties{16};
     KPointerArray<KScnGenericNode> mGenericNodes{16};

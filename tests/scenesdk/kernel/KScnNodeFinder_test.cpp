@@ -5,6 +5,7 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,19 @@ TEST_F(NodeFinderTest, TexturesInTheSceneClash)
     EXPECT_TRUE(finder.CheckTexture(mManager.CreateTexture("wood")));
     EXPECT_FALSE(finder.CheckTexture(mManager.CreateTexture("stone")));
     EXPECT_EQ(finder.GetSeenTextures().GetCount(), 2);
+}
+
+TEST_F(NodeFinderTest, VideosInTheSceneClash)
+{
+    KScnSceneContents contents(&mManager);
+    contents.AddVideo(mManager.CreateVideo("clip"));
+    KScnNodeFinderDuplicateName finder(&contents);
+    KScnVideo* clip = mManager.CreateVideo("clip");
+    EXPECT_FALSE(finder.CheckVideo(clip)) << "video checks are off by default";
+    finder.SetCheck(KScnNodeFinderDuplicateName::eCheckVideos, true);
+    EXPECT_TRUE(finder.CheckVideo(clip));
+    EXPECT_EQ(finder.GetSeenVideos().GetCount(), 1);
+    EXPECT_EQ(finder.GetDuplicateVideos().GetCount(), 1);
 }
 
 } // namespace

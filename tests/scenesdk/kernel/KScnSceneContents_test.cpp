@@ -8,6 +8,7 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,24 @@ TEST_F(SceneContentsTest, TextureErrors)
     EXPECT_EQ(mContents.GetTexture(0), texture);
     EXPECT_EQ(mContents.FindTexture("Texture::Wood"), texture);
     EXPECT_TRUE(mContents.RemoveTexture(texture));
+}
+
+TEST_F(SceneContentsTest, VideoNamesMustNotClash)
+{
+    KScnVideo* clip = mManager.CreateVideo("clip");
+    KScnVideo* other = mManager.CreateVideo("clip");
+    EXPECT_TRUE(mContents.AddVideo(clip));
+    EXPECT_TRUE(mContents.AddVideo(clip)) << "the same video again is a second use";
+    EXPECT_FALSE(mContents.AddVideo(other));
+    ExpectError(10, "Video name clash.");
+    EXPECT_EQ(mContents.GetVideoCount(), 1);
+    EXPECT_FALSE(mContents.RemoveVideo(clip));
+    ExpectError(8, "Video still in use.");
+    EXPECT_TRUE(mContents.RemoveVideo(clip));
+    EXPECT_FALSE(mContents.RemoveVideo(clip));
+    ExpectError(9, "Video not found.");
+    EXPECT_TRUE(mContents.AddVideo(other));
+    EXPECT_EQ(mContents.FindVideo("Video::clip"), other);
 }
 
 TEST_F(SceneContentsTest, GenericNodesFollowTheirContents)

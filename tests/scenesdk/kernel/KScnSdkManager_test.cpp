@@ -14,6 +14,7 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnVideo.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +50,8 @@ public:
 int ListedObjects(const KScnSdkManager& m)
 {
     return m.GetSceneCount() + m.GetNodeCount() + m.GetNodeAttributeCount() + m.GetLinkCount() +
-           m.GetMaterialCount() + m.GetTextureCount() + m.GetPoseListCount() + m.GetGenericNodeCount() +
-           m.GetHandlerObjectCount() + m.GetExporterCount();
+           m.GetMaterialCount() + m.GetTextureCount() + m.GetVideoCount() + m.GetPoseListCount() +
+           m.GetGenericNodeCount() + m.GetHandlerObjectCount() + m.GetExporterCount();
 }
 
 TEST(SdkManagerTest, CreatorsPrefixNames)
@@ -62,12 +63,14 @@ TEST(SdkManagerTest, CreatorsPrefixNames)
     EXPECT_STREQ(m.CreateMaterial("Red")->GetName(), "Material::Red");
     EXPECT_STREQ(m.CreateMaterial(nullptr)->GetName(), "Material::Name");
     EXPECT_STREQ(m.CreateTexture("Model::Wood")->GetName(), "Texture::Wood");
+    EXPECT_STREQ(m.CreateVideo("Texture::Clip")->GetName(), "Video::Clip");
     EXPECT_STREQ(m.CreatePose("Bind", true)->GetName(), "Pose::Bind");
     EXPECT_STREQ(m.CreateDeformer("Skin", "Skin")->GetName(), "Deformer::Skin");
     EXPECT_STREQ(m.CreateDeformer("Arm", "CLUSTER")->GetName(), "SubDeformer::Arm");
     EXPECT_STREQ(m.CreateDeformer("", "Clusters")->GetName(), "Deformer::Name");
     EXPECT_STREQ(m.CreateConstraint("Aim", KScnSdkManager::eConstraintAim)->GetName(), "Constraint::Aim");
-    EXPECT_STREQ(m.CreateGenericNode("Generic::Kept")->GetName(), "Generic::Kept") << "no prefix for generic nodes";
+    EXPECT_STREQ(m.CreateGenericNode("Generic::Kept")->GetName(), "Generic::Kept")
+        << "no prefix for generic nodes";
     EXPECT_STREQ(m.CreateUserProperty("Weight", "Number", "")->GetName(), "Weight");
 }
 
@@ -136,6 +139,9 @@ TEST(SdkManagerTest, FindByNameAndOccurrence)
     EXPECT_EQ(m.FindMaterial("Red"), red);
     EXPECT_EQ(m.FindMaterial("Wood"), nullptr);
     EXPECT_EQ(m.FindTexture("Wood"), wood);
+    KScnVideo* clip = m.CreateVideo("Clip");
+    EXPECT_EQ(m.FindVideo("Clip"), clip);
+    EXPECT_EQ(m.FindVideo("Wood"), nullptr);
 
     KScnPose* pose = m.CreatePose("Rest", false);
     EXPECT_EQ(m.FindPose("Pose::Rest"), pose) << "poses compare the text as given";
@@ -166,6 +172,9 @@ TEST(SdkManagerTest, DestroyRemovesAndSecondDestroyFails)
     KScnDeformer* deformer = m.CreateDeformer("d", "Cluster");
     KScnConstraint* constraint = m.CreateConstraint("c", KScnSdkManager::eConstraintParent);
     KScnExporter* exporter = m.CreateExporter();
+    KScnVideo* video = m.CreateVideo("v");
+    EXPECT_TRUE(m.DestroyVideo(video));
+    EXPECT_FALSE(m.DestroyVideo(video));
     EXPECT_TRUE(m.DestroyMaterial(material));
     EXPECT_TRUE(m.DestroyPose(pose));
     EXPECT_TRUE(m.DestroyLink(link));
@@ -290,8 +299,9 @@ TEST(SdkManagerTest, ListenersAreToldAndOwned)
         m.DestroyAllObjects();
         EXPECT_EQ(ListedObjects(m), 0);
     }
-    const std::vector<std::string> expected = {"Model::Arm",    "Material::Red", "all destroyed", "all destroyed",
-                                               "all destroyed", "all destroyed", "deleted",       "deleted"};
+    const std::vector<std::string> expected = {"Model::Arm",    "Material::Red", "all destroyed",
+                                               "all destroyed", "all destroyed", "all destroyed",
+                                               "deleted",       "deleted"};
     EXPECT_EQ(log, expected);
 }
 
