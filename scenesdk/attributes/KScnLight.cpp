@@ -53,7 +53,8 @@ KScnLightProperties::KScnLightProperties()
     using P = KScnLightProperties;
     LightType.Initialize("LightType", this, &P::GetLightType, &P::SetLightType);
     AddProperty(&LightType);
-    CastLightOnObject.Initialize("CastLightOnObject", this, &P::GetCastLightOnObject, &P::SetCastLightOnObject);
+    CastLightOnObject.Initialize("CastLightOnObject", this, &P::GetCastLightOnObject,
+                                 &P::SetCastLightOnObject);
     AddProperty(&CastLightOnObject);
     DrawVolumetricLight.Initialize("DrawVolumetricLight", this, &P::GetDrawVolumetricLight,
                                    &P::SetDrawVolumetricLight);
@@ -70,7 +71,8 @@ KScnLightProperties::KScnLightProperties()
 
     // The gobo list: sources restricted to this set's class for now (plug
     // flag 1 on, 2 and 4 off); which objects a gobo should be is open.
-    GoboProperty = KPropertyObjectList::Create(this, "GoboProperty", 0, KScnLightProperties::ClassId, 1, 1u, 0u);
+    GoboProperty =
+        KPropertyObjectList::Create(this, "GoboProperty", 0, KScnLightProperties::ClassId, 1, 1u, 0u);
 
     Color = CreateAnimatedChannel("Color", "Color");
     Intensity = CreateAnimatedChannel("Intensity", "Intensity");

@@ -19,7 +19,8 @@ KScnSkeletonProperties::KScnSkeletonProperties()
     LimbLength.SetFlagNotify(1, true);
 }
 
-KScnSkeleton::KScnSkeleton(KScnSdkManager* manager) : mManager(manager), mProperties(new KScnSkeletonProperties)
+KScnSkeleton::KScnSkeleton(KScnSdkManager* manager)
+    : mManager(manager), mProperties(new KScnSkeletonProperties)
 {
     Reset();
 }
