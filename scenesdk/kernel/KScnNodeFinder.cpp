@@ -4,7 +4,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/attributes/KScnVideo.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/attributes/KScnVideo.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -10,6 +10,7 @@
 // and answer false or null.
 
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 
@@ -25,7 +26,7 @@ class KScnVideo;
 class KScnConstraint;
 class KScnDeformer;
 
-class KScnSceneContents : public KScnGenericNodeRegistry
+class KScnSceneContents : public KScnGenericNodeRegistry, public KScnVideoRegistry
 {
 public:
     enum EError
@@ -94,9 +95,9 @@ public:
 
     int GetVideoCount() const { return mVideos.GetCount(); }
     KScnVideo* GetVideo(int index);
-    KScnVideo* FindVideo(const char* name);
+    KScnVideo* FindVideo(const char* name) override;
     // Also fails (code 10) when a different video of the same name is listed.
-    bool AddVideo(KScnVideo* video);
+    bool AddVideo(KScnVideo* video) override;
     bool RemoveVideo(KScnVideo* video);
     int GetVideoUseCount(const KScnVideo* video) const;
 

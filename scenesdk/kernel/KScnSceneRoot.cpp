@@ -1,8 +1,8 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
-#include "scenesdk/kernel/KScnCameraSwitcher.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -82,7 +82,7 @@ void KScnSceneRoot::ResetCameraSwitcher()
     mCameraSwitcher->SetShadingMode(1);
     if (auto* switcher = dynamic_cast<KScnCameraSwitcher*>(mCameraSwitcher->GetNodeAttribute()))
     {
-        switcher->ResetCameraIndex();
+        switcher->SetDefaultCameraIndex(1);
     }
     KeepFirstTakeOnly(mCameraSwitcher);
 }

@@ -1,20 +1,30 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/attributes/KScnNurb.h"
+#include "scenesdk/attributes/KScnOpticalReference.h"
+#include "scenesdk/attributes/KScnPatch.h"
 #include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KProperty.h"
-#include "scenesdk/kernel/KScnCameraSwitcher.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/kernel/KScnTriangulator.h"
 
 #include <cstring>
 #include <strings.h>
@@ -168,11 +178,66 @@ KScnNode* KScnSdkManager::CreateNode(const char* name)
     return node;
 }
 
+template <typename T> T* KScnSdkManager::NewAttribute()
+{
+    T* attribute = new T(this);
+    mAttributes.Add(attribute);
+    return attribute;
+}
+
+KScnNull* KScnSdkManager::CreateNull()
+{
+    return NewAttribute<KScnNull>();
+}
+
+KScnMarker* KScnSdkManager::CreateMarker()
+{
+    return NewAttribute<KScnMarker>();
+}
+
+KScnLight* KScnSdkManager::CreateLight()
+{
+    return NewAttribute<KScnLight>();
+}
+
+KScnSkeleton* KScnSdkManager::CreateSkeleton()
+{
+    return NewAttribute<KScnSkeleton>();
+}
+
+KScnMesh* KScnSdkManager::CreateMesh()
+{
+    return NewAttribute<KScnMesh>();
+}
+
+KScnPatch* KScnSdkManager::CreatePatch()
+{
+    return NewAttribute<KScnPatch>();
+}
+
+KScnNurb* KScnSdkManager::CreateNurb()
+{
+    return NewAttribute<KScnNurb>();
+}
+
+KScnOpticalReference* KScnSdkManager::CreateOpticalReference()
+{
+    return NewAttribute<KScnOpticalReference>();
+}
+
 KScnCameraSwitcher* KScnSdkManager::CreateCameraSwitcher()
 {
-    KScnCameraSwitcher* switcher = new KScnCameraSwitcher();
-    mAttributes.Add(switcher);
-    return switcher;
+    return NewAttribute<KScnCameraSwitcher>();
+}
+
+KScnShape* KScnSdkManager::CreateShape()
+{
+    return Listed(mShapes, new KScnShape(this));
+}
+
+KScnTriangulator* KScnSdkManager::CreateTriangulator()
+{
+    return Listed(mTriangulators, new KScnTriangulator(this));
 }
 
 bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
@@ -322,6 +387,26 @@ bool KScnSdkManager::DestroyLink(KScnLink* link)
         return false;
     }
     delete link;
+    return true;
+}
+
+bool KScnSdkManager::DestroyShape(KScnShape* shape)
+{
+    if (!Unlist(mShapes, shape))
+    {
+        return false;
+    }
+    delete shape;
+    return true;
+}
+
+bool KScnSdkManager::DestroyTriangulator(KScnTriangulator* triangulator)
+{
+    if (!Unlist(mTriangulators, triangulator))
+    {
+        return false;
+    }
+    delete triangulator;
     return true;
 }
 
@@ -547,6 +632,7 @@ void KScnSdkManager::DestroyAllObjects()
         DestroyNode(mNodes[mNodes.GetCount() - 1], false);
     }
     DestroyList(mLinks, [](KScnLink* link) { delete link; });
+    DestroyList(mShapes, [](KScnShape* shape) { delete shape; });
     DestroyList(mMaterials,
                 [](KScnMaterial* material)
                 {
@@ -574,6 +660,7 @@ void KScnSdkManager::DestroyAllObjects()
                     node->SetSceneContents(nullptr);
                     delete node;
                 });
+    DestroyList(mTriangulators, [](KScnTriangulator* triangulator) { delete triangulator; });
     DestroyList(mExporters, [](KScnExporter* exporter) { delete exporter; });
     // Deformers and constraints, last first.
     while (mHandlerObjects.GetCount() > 0)

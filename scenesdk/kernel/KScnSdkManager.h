@@ -19,6 +19,16 @@ namespace scenesdk
 
 class KProperty;
 class KScnCameraSwitcher;
+class KScnLight;
+class KScnMarker;
+class KScnMesh;
+class KScnNull;
+class KScnNurb;
+class KScnOpticalReference;
+class KScnPatch;
+class KScnShape;
+class KScnSkeleton;
+class KScnTriangulator;
 class KScnConstraint;
 class KScnDeformer;
 class KScnExporter;
@@ -86,7 +96,19 @@ public:
     // ---- Creators: null from a factory lists nothing and is passed on ----
     KScnSceneRoot* CreateScene();
     KScnNode* CreateNode(const char* name);
+    // Node attributes, all in the node-attribute list.
+    KScnNull* CreateNull();
+    KScnMarker* CreateMarker();
+    KScnLight* CreateLight();
+    KScnSkeleton* CreateSkeleton();
+    KScnMesh* CreateMesh();
+    KScnPatch* CreatePatch();
+    KScnNurb* CreateNurb();
+    KScnOpticalReference* CreateOpticalReference();
     KScnCameraSwitcher* CreateCameraSwitcher();
+    // Shapes (morph targets) have a list of their own.
+    KScnShape* CreateShape();
+    KScnTriangulator* CreateTriangulator();
     KScnLink* CreateLink();
     KScnMaterial* CreateMaterial(const char* name);
     KScnTexture* CreateTexture(const char* name);
@@ -117,6 +139,8 @@ public:
     bool DestroyNode(KScnNode* node, bool recursive = false);
     bool DestroyNodeAttribute(KScnNodeAttribute* attribute);
     bool DestroyLink(KScnLink* link);
+    bool DestroyShape(KScnShape* shape);
+    bool DestroyTriangulator(KScnTriangulator* triangulator);
     bool DestroyMaterial(KScnMaterial* material);
     bool DestroyTexture(KScnTexture* texture);
     bool DestroyVideo(KScnVideo* video);
@@ -156,6 +180,8 @@ public:
     int GetNodeAttributeCount() const { return mAttributes.GetCount(); }
     KScnNodeAttribute* GetNodeAttribute(int index) const { return mAttributes.GetAt(index); }
     int GetLinkCount() const { return mLinks.GetCount(); }
+    int GetShapeCount() const { return mShapes.GetCount(); }
+    int GetTriangulatorCount() const { return mTriangulators.GetCount(); }
     int GetMaterialCount() const { return mMaterials.GetCount(); }
     KScnMaterial* GetMaterial(int index) const { return mMaterials.GetAt(index); }
     int GetTextureCount() const { return mTextures.GetCount(); }
@@ -176,6 +202,7 @@ public:
     KErrorRecord& GetError() { return mError; }
 
 private:
+    template <typename T> T* NewAttribute();
     template <typename T> T* Listed(KPointerArray<T>& list, T* object);
     template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
     template <typename T>
@@ -192,6 +219,8 @@ private:
     KPointerArray<KScnNode> mNodes{16};
     KPointerArray<KScnNodeAttribute> mAttributes{16};
     KPointerArray<KScnLink> mLinks{16};
+    KPointerArray<KScnShape> mShapes{16};
+    KPointerArray<KScnTriangulator> mTriangulators{16};
     KPointerArray<KScnMaterial> mMaterials{16};
     KPointerArray<KScnTexture> mTextures{16};
     KPointerArray<KScnVideo> mVideos{16};

@@ -5,7 +5,7 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/attributes/KScnVideo.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/attributes/KScnVideo.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
-#include "scenesdk/kernel/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"

@@ -1,20 +1,30 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/attributes/KScnNurb.h"
+#include "scenesdk/attributes/KScnOpticalReference.h"
+#include "scenesdk/attributes/KScnPatch.h"
 #include "scenesdk/attributes/KScnPose.h"
-#include "scenesdk/kernel/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/kernel/KScnVideo.h"
+#include "scenesdk/kernel/KScnTriangulator.h"
 
 #include <gtest/gtest.h>
 
@@ -50,8 +60,9 @@ public:
 int ListedObjects(const KScnSdkManager& m)
 {
     return m.GetSceneCount() + m.GetNodeCount() + m.GetNodeAttributeCount() + m.GetLinkCount() +
-           m.GetMaterialCount() + m.GetTextureCount() + m.GetVideoCount() + m.GetPoseListCount() +
-           m.GetGenericNodeCount() + m.GetHandlerObjectCount() + m.GetExporterCount();
+           m.GetShapeCount() + m.GetTriangulatorCount() + m.GetMaterialCount() + m.GetTextureCount() +
+           m.GetVideoCount() + m.GetPoseListCount() + m.GetGenericNodeCount() + m.GetHandlerObjectCount() +
+           m.GetExporterCount();
 }
 
 TEST(SdkManagerTest, CreatorsPrefixNames)
@@ -105,6 +116,40 @@ TEST(SdkManagerTest, EachObjectIsInExactlyOneList)
     EXPECT_EQ(m.GetNodeAttributeCount(), 2);
     EXPECT_EQ(m.GetNode(1), scene->GetRootNode());
     EXPECT_EQ(ListedObjects(m), 14);
+}
+
+TEST(SdkManagerTest, AttributeCreatorsListTheirKinds)
+{
+    KScnSdkManager m;
+    const std::vector<KScnNodeAttribute*> made = {
+        m.CreateNull(),           m.CreateMarker(), m.CreateSkeleton(),
+        m.CreateMesh(),           m.CreateNurb(),   m.CreatePatch(),
+        m.CreateCameraSwitcher(), m.CreateLight(),  m.CreateOpticalReference()};
+    const KScnNodeAttribute::EAttributeKind kinds[] = {
+        KScnNodeAttribute::eNull,           KScnNodeAttribute::eMarker, KScnNodeAttribute::eSkeleton,
+        KScnNodeAttribute::eMesh,           KScnNodeAttribute::eNurb,   KScnNodeAttribute::ePatch,
+        KScnNodeAttribute::eCameraSwitcher, KScnNodeAttribute::eLight,  KScnNodeAttribute::eOpticalReference};
+    ASSERT_EQ(m.GetNodeAttributeCount(), 9);
+    for (size_t i = 0; i < made.size(); ++i)
+    {
+        EXPECT_EQ(m.GetNodeAttribute(static_cast<int>(i)), made[i]);
+        EXPECT_EQ(made[i]->GetAttributeKind(), kinds[i]) << i;
+    }
+    KScnShape* shape = m.CreateShape();
+    KScnTriangulator* triangulator = m.CreateTriangulator();
+    EXPECT_EQ(m.GetShapeCount(), 1);
+    EXPECT_EQ(m.GetTriangulatorCount(), 1);
+    EXPECT_EQ(m.GetNodeAttributeCount(), 9) << "shapes have their own list";
+
+    KScnNode* node = m.CreateNode("holder");
+    node->SetNodeAttribute(made[3]);
+    EXPECT_TRUE(m.DestroyNodeAttribute(made[3]));
+    EXPECT_EQ(node->GetNodeAttribute(), nullptr) << "a destroyed attribute leaves its node";
+    EXPECT_FALSE(m.DestroyNodeAttribute(made[3]));
+    EXPECT_TRUE(m.DestroyShape(shape));
+    EXPECT_FALSE(m.DestroyShape(shape));
+    EXPECT_TRUE(m.DestroyTriangulator(triangulator));
+    EXPECT_FALSE(m.DestroyTriangulator(triangulator));
 }
 
 TEST(SdkManagerTest, ConstraintKindsOutsideRangeGiveNull)
