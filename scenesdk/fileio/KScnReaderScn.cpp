@@ -11,6 +11,8 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
@@ -911,14 +913,16 @@ KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
 
 } // namespace
 
-bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
+bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     if (!mFile.IsOpen())
         return Fail(eFileNotOpened, "no file open");
     if (options == nullptr)
         return Fail(eStreamOptionsNotSet, "no read options");
+    KScnNode* root = scene != nullptr ? scene->GetRootNode() : nullptr;
     if (root == nullptr || mManager == nullptr)
         return Fail(eUnidentifiedError, "no scene to read into");
+    KScnSceneContents* contents = scene->GetContents();
     Document doc;
     if (!ReadDocument(mFile, doc))
         return Fail(eFileCorrupted, doc.error);
@@ -926,17 +930,18 @@ bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
     std::map<std::string, KScnMaterial*> materials;
     for (const SMaterial& s : doc.materials)
     {
-        auto m = std::make_unique<KScnMaterial>(mManager, KScnSdkManager::PrefixName("Material::", s.name.c_str()).Buffer());
+        KScnMaterial* m = mManager->CreateMaterial(s.name.c_str());
+        contents->AddMaterial(m);
         m->SetShadingModel(s.shading.c_str());
         m->SetMultiLayer(s.multiLayer != 0);
         ApplyMaterialProperties(*m, s.properties, doc.skipped);
-        materials[s.name] = m.get();
-        mObjects.materials.push_back(std::move(m));
+        materials[s.name] = m;
     }
     std::map<std::string, KScnTexture*> textures;
     for (const STexture& s : doc.textures)
     {
-        auto t = std::make_unique<KScnTexture>(mManager, KScnSdkManager::PrefixName("Texture::", s.name.c_str()).Buffer());
+        KScnTexture* t = mManager->CreateTexture(s.name.c_str());
+        contents->AddTexture(t);
         t->SetFileName(s.fileName.c_str());
         if (!s.relativeFileName.empty())
             t->SetRelativeFileName(s.relativeFileName.c_str());
@@ -944,18 +949,18 @@ bool KScnReaderScn::ReadScene(KScnNode* root, KStreamOptionsScn* options)
         for (const SValues& p : s.properties)
             if (!SetByName(t->GetPropertyHandler(), p))
                 ++doc.skipped;
-        textures[s.name] = t.get();
-        mObjects.textures.push_back(std::move(t));
+        textures[s.name] = t;
     }
     std::map<std::string, KScnNode*> nodes;
     std::vector<KScnNode*> created;
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
+        contents->AddNode(node);
         ApplyNodeProperties(*node, s.properties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
-            mObjects.attributes.emplace_back(BuildMesh(mManager, *node, s, materials, textures, doc.skipped));
+            mManager->AdoptNodeAttribute(BuildMesh(mManager, *node, s, materials, textures, doc.skipped));
         nodes[s.name] = node;
         created.push_back(node);
     }

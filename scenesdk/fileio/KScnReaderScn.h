@@ -39,7 +39,7 @@ public:
     void CloseFile() override;
     bool IsOpen() const override { return mFile.IsOpen(); }
     KStreamOptionsScn* CreateReadOptions(bool parse) override;
-    bool ReadScene(KScnNode* root, KStreamOptionsScn* options) override;
+    bool ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options) override;
 
     // 0 text, 1 binary, 2 encrypted; -1 when nothing is open.
     int GetFileKind() const { return mFile.GetFileKind(); }

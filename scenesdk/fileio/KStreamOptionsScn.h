@@ -3,29 +3,15 @@
 // KStreamOptionsScn: the read options of a scene file: fourteen boolean
 // switches, the take descriptions found in the file, the current take name,
 // the password of an encrypted file and a progress callback.
-// KScnTakeDescription: one take as the file describes it.
+// The take descriptions are the scene's records (KScnSceneRoot.h).
 
-#include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <vector>
 
 namespace scenesdk
 {
-
-class KScnTakeDescription
-{
-public:
-    KScnTakeDescription() = default;
-    KScnTakeDescription(const KScnTakeDescription&) = default;
-    KScnTakeDescription& operator=(const KScnTakeDescription&) = default;
-
-    KString mName;
-    KString mImportName;
-    KString mDescription;
-    bool mSelect = true;
-    KTime mLocalStart, mLocalStop, mReferenceStart, mReferenceStop;
-};
 
 class KStreamOptionsScn
 {

@@ -1,9 +1,6 @@
 #include "scenesdk/kernel/KScnImporter.h"
 
 #include "scenesdk/fileio/KScnReaderScn.h"
-#include "scenesdk/kernel/KScnMaterial.h"
-#include "scenesdk/kernel/KScnNodeAttribute.h"
-#include "scenesdk/kernel/KScnTexture.h"
 
 #include <cctype>
 #include <cstring>
@@ -220,7 +217,7 @@ KScnTakeDescription* KScnImporter::GetTakeDescription(int index)
     return index >= 0 && index < count ? &mTakes[static_cast<size_t>(index)] : nullptr;
 }
 
-bool KScnImporter::Import(KScnNode* sceneRoot, KStreamOptionsScn* options)
+bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     KStreamOptionsScn defaults;
     if (mReader == nullptr && !OpenReader())
@@ -241,8 +238,7 @@ bool KScnImporter::Import(KScnNode* sceneRoot, KStreamOptionsScn* options)
         used = obtained;
     }
     m_OptionsInUse = used;
-    const bool ok = mReader->ReadScene(sceneRoot, used);
-    mObjects.Append(mReader->TakeObjects());
+    const bool ok = mReader->ReadScene(scene, used);
     m_StatusText = mReader->GetStatusText();
     m_OptionsInUse = nullptr;
     if (!ok)

@@ -7,25 +7,19 @@
 //
 // Formats 0 to 2 are our scene files (the reader tells which kind it found);
 // formats 3 to 16 name foreign-format readers, which this build does not
-// have: opening one fails with error 7. Until the scene object exists, the
-// scene an import fills is its root node, and the other objects read are
-// handed to the caller with TakeObjects (see KScnReader).
+// have: opening one fails with error 7.
 
-#include "scenesdk/fileio/KScnReader.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnIO.h"
 
-#include <memory>
 #include <vector>
 
 namespace scenesdk
 {
 
 class KScn;
-class KScnMaterial;
-class KScnNode;
 class KScnReader;
-class KScnTexture;
+class KScnSceneRoot;
 
 class KScnImporter : public KScnIO
 {
@@ -39,7 +33,7 @@ public:
     // Resets, stores the name and, when the lower-cased extension contains
     // "scn", opens the reader now (its result returned); otherwise true.
     bool Initialize(const char* fileName) override;
-    bool Import(KScnNode* sceneRoot, KStreamOptionsScn* options = nullptr);
+    bool Import(KScnSceneRoot* scene, KStreamOptionsScn* options = nullptr);
 
     int GetFileFormat() const { return mFormat; }
     void SetFileFormat(int format) { mFormat = format; }
@@ -61,7 +55,6 @@ public:
     const char* GetHeaderText(int i) const;
     int32_t GetHeaderValue(int i) const;
 
-    KScnReadObjects TakeObjects() { return std::move(mObjects); }
 
 private:
     void Reset();
@@ -81,7 +74,6 @@ private:
     bool mHeaderInfo = false;
     KString mHeaderTexts[2];
     int32_t mHeaderValues[4] = {0, 0, 0, 0};
-    KScnReadObjects mObjects;
 };
 
 } // namespace scenesdk

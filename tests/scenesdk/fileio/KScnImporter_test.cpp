@@ -3,6 +3,7 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/support/TempDir.h"
 #include "tools/scnwriter/CScnWriter.h"
@@ -39,9 +40,9 @@ protected:
         return path;
     }
 
-    KScnReadObjects mObjects;
     KScnSdkManager mManager;
-    KScnNode* mRoot = mManager.CreateNode("Scene");
+    KScnSceneRoot* mScene = mManager.CreateScene();
+    KScnNode* mRoot = mScene->GetRootNode();
     KScnImporter mImporter{&mManager};
 };
 
@@ -73,7 +74,7 @@ void TwoTakes(CScnWriter& w)
 TEST_F(ImporterTest, EmptyNameInitializesButCannotImport)
 {
     EXPECT_TRUE(mImporter.Initialize(""));
-    EXPECT_FALSE(mImporter.Import(mRoot));
+    EXPECT_FALSE(mImporter.Import(mScene));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUninitializedFilename);
     EXPECT_STREQ(mImporter.GetLastErrorString(),
                  "Uninitialized filename, use method Initialize(char* pFilename) first");
@@ -110,7 +111,7 @@ TEST_F(ImporterTest, ExtensionDecidesWhenTheReaderOpens)
     EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/folder.scn/model").c_str()));
     EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/folder.scn\\model").c_str()));
     EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/model").c_str()));
-    EXPECT_FALSE(mImporter.Import(mRoot));
+    EXPECT_FALSE(mImporter.Import(mScene));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileNotOpened);
 }
 
@@ -144,8 +145,7 @@ TEST_F(ImporterTest, HeaderInformationAndTakes)
     EXPECT_STREQ(mImporter.GetCurrentTakeName(), "Run");
     mImporter.SetState(7, false);
     mImporter.SetState(12, false); // ignored
-    ASSERT_TRUE(mImporter.Import(mRoot));
-    mObjects = mImporter.TakeObjects();
+    ASSERT_TRUE(mImporter.Import(mScene));
     EXPECT_EQ(mRoot->GetChildCount(), 1);
     EXPECT_FALSE(mImporter.GetState(7));
 }
@@ -160,7 +160,7 @@ TEST_F(ImporterTest, ProgressGoesThroughTheOptionsInUse)
     options.SetProgressCallback([](void*, const char* text, double) { message = text; });
     mImporter.ReportProgress(nullptr, "before", "", 0); // no options in use: nothing
     EXPECT_EQ(message, "");
-    ASSERT_TRUE(mImporter.Import(mRoot, &options));
+    ASSERT_TRUE(mImporter.Import(mScene, &options));
     EXPECT_EQ(message, "Scene read - " + path);
 }
 
@@ -173,7 +173,7 @@ TEST_F(ImporterTest, ForeignFormatsHaveNoReaderHere)
     mImporter.SetFileFormat(5);
     EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/a.obj").c_str()));
     EXPECT_EQ(mImporter.GetTakeCount(), 0);
-    EXPECT_FALSE(mImporter.Import(mRoot));
+    EXPECT_FALSE(mImporter.Import(mScene));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
     EXPECT_STREQ(mImporter.GetLastErrorString(), "Unidentified error");
 }

@@ -8,6 +8,8 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "tests/support/TempDir.h"
@@ -186,17 +188,19 @@ protected:
     {
         if (!mImporter.Initialize(path.c_str()))
             return false;
-        const bool ok = mImporter.Import(mRoot);
-        mObjects.Append(mImporter.TakeObjects());
-        return ok;
+        return mImporter.Import(mScene);
     }
 
-    // Declared before the manager: its nodes go first.
-    KScnReadObjects mObjects;
-    std::vector<std::unique_ptr<KScnMaterial>>& mMaterials = mObjects.materials;
-    std::vector<std::unique_ptr<KScnTexture>>& mTextures = mObjects.textures;
+    int Materials() const { return mScene->GetContents()->GetMaterialCount(); }
+    int Textures() const { return mScene->GetContents()->GetTextureCount(); }
+    // Nodes the file added to the manager.
+    int Nodes() const { return mManager.GetNodeCount() - mBaseNodes; }
+
     KScnSdkManager mManager;
-    KScnNode* mRoot = mManager.CreateNode("Scene");
+    KScnSceneRoot* mScene = mManager.CreateScene();
+    KScnNode* mRoot = mScene->GetRootNode();
+    int mBaseNodes = mManager.GetNodeCount();
+    const int mBaseAttributes = mManager.GetNodeAttributeCount();
     const int mRootProperties = mManager.GetUserPropertyCount();
     KScnImporter mImporter{&mManager};
 };
@@ -211,7 +215,8 @@ TEST_P(ReaderForms, QuadSceneRoundTrip)
         << mImporter.GetLastErrorString() << " " << mImporter.GetStatusText();
     EXPECT_EQ(mImporter.GetFileFormat(), GetParam() == CScnWriter::eText ? 1 : 0);
     EXPECT_STREQ(mImporter.GetStatusText(), "1 items skipped"); // "Mystery"
-    ASSERT_EQ(mManager.GetNodeCount(), 4);
+    ASSERT_EQ(Nodes(), 3);
+    EXPECT_EQ(mScene->GetContents()->GetNodeCount(), 4);
     ASSERT_EQ(mRoot->GetChildCount(), 1);
     KScnNode* plate = mRoot->GetChild(0);
     EXPECT_STREQ(plate->GetName(), "Model::Plate");
@@ -252,10 +257,11 @@ TEST_P(ReaderForms, QuadSceneRoundTrip)
     EXPECT_EQ(mesh->FindMaterialIndex("Moss", 0), 1);
     EXPECT_EQ(mesh->FindTextureIndex("StoneTex", 0), 0);
 
-    ASSERT_EQ(mMaterials.size(), 2u);
-    EXPECT_STREQ(mMaterials[0]->GetName(), "Material::Stone");
-    ASSERT_EQ(mTextures.size(), 1u);
-    EXPECT_STREQ(mTextures[0]->GetFileName(), "Data/textures/stone.tga");
+    ASSERT_EQ(Materials(), 2);
+    EXPECT_STREQ(mScene->GetContents()->GetMaterial(0)->GetName(), "Material::Stone");
+    ASSERT_EQ(Textures(), 1);
+    EXPECT_STREQ(mScene->GetContents()->GetTexture(0)->GetFileName(), "Data/textures/stone.tga");
+    EXPECT_EQ(mManager.GetNodeAttributeCount(), mBaseAttributes + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ReaderForms, ::testing::Values(CScnWriter::eText, CScnWriter::eBinary));
@@ -265,13 +271,13 @@ TEST_F(ReaderTest, EqualMaterialRepeatIsDropped)
     SQuad q;
     q.secondMaterialCopy = true;
     ASSERT_TRUE(Import(Save(CScnWriter::eText, [&](CScnWriter& w) { Quad(w, q); })));
-    EXPECT_EQ(mMaterials.size(), 2u);
+    EXPECT_EQ(Materials(), 2);
 }
 
 TEST_F(ReaderTest, HeaderOnlyFileIsAnEmptyScene)
 {
     ASSERT_TRUE(Import(Save(CScnWriter::eBinary, [](CScnWriter&) {})));
-    EXPECT_EQ(mManager.GetNodeCount(), 1);
+    EXPECT_EQ(Nodes(), 0);
     EXPECT_TRUE(mImporter.HasHeaderInformation());
     EXPECT_STREQ(mImporter.GetHeaderText(0), "tests");
     EXPECT_STREQ(mImporter.GetHeaderText(1), "2026-12-07 12:00:00");
@@ -308,9 +314,10 @@ TEST_F(ReaderTest, HostileMeshesAreRefusedBeforeAnyObject)
             EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError) << c.what;
             EXPECT_STREQ(mImporter.GetLastErrorString(), "Unidentified error");
             EXPECT_NE(std::string(mImporter.GetStatusText()), "") << c.what;
-            EXPECT_EQ(mManager.GetNodeCount(), 1) << c.what;
+            EXPECT_EQ(Nodes(), 0) << c.what;
             EXPECT_EQ(mManager.GetUserPropertyCount(), mRootProperties) << c.what;
-            EXPECT_TRUE(mMaterials.empty()) << c.what;
+            EXPECT_EQ(Materials(), 0) << c.what;
+            EXPECT_EQ(mManager.GetNodeAttributeCount(), mBaseAttributes) << c.what;
         }
     }
 }
@@ -378,7 +385,7 @@ TEST_F(ReaderTest, OtherHostileDocuments)
     {
         EXPECT_FALSE(Import(Save(CScnWriter::eText, c)));
         EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
-        EXPECT_EQ(mManager.GetNodeCount(), 1);
+        EXPECT_EQ(Nodes(), 0);
     }
 }
 
@@ -389,14 +396,14 @@ TEST_F(ReaderTest, ReaderReportsCorruptionWithItsOwnMessage)
     q.vertices[2] = 7;
     ASSERT_TRUE(reader.OpenFile(Save(CScnWriter::eText, [&](CScnWriter& w) { Quad(w, q); }).c_str()));
     KStreamOptionsScn options;
-    EXPECT_FALSE(reader.ReadScene(mRoot, &options));
+    EXPECT_FALSE(reader.ReadScene(mScene, &options));
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
     EXPECT_STREQ(reader.GetError().GetLastErrorString(), "File is corrupted");
     EXPECT_STREQ(reader.GetStatusText(), "mesh of model \"Plate\": polygon vertex 7 out of range");
-    EXPECT_FALSE(reader.ReadScene(mRoot, nullptr));
+    EXPECT_FALSE(reader.ReadScene(mScene, nullptr));
     EXPECT_STREQ(reader.GetError().GetLastErrorString(), "Stream options not set");
     reader.CloseFile();
-    EXPECT_FALSE(reader.ReadScene(mRoot, &options));
+    EXPECT_FALSE(reader.ReadScene(mScene, &options));
     EXPECT_STREQ(reader.GetError().GetLastErrorString(), "File not opened");
     EXPECT_EQ(reader.CreateReadOptions(true), nullptr);
 }
@@ -410,28 +417,25 @@ TEST_F(ReaderTest, GeneratedModelsRead)
     for (const std::string& file : CDataGenerator::ModelFiles())
     {
         KScnSdkManager manager;
-        KScnNode* root = manager.CreateNode("Scene");
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnNode* root = scene->GetRootNode();
         KScnImporter importer(&manager);
         ASSERT_TRUE(importer.Initialize((m_Dir.Path() + "/data/" + file).c_str())) << file;
-        ASSERT_TRUE(importer.Import(root)) << file << ": " << importer.GetStatusText();
-        KScnReadObjects objects = importer.TakeObjects();
-        auto& materials = objects.materials;
-        auto& textures = objects.textures;
+        ASSERT_TRUE(importer.Import(scene)) << file << ": " << importer.GetStatusText();
+        const int materials = scene->GetContents()->GetMaterialCount();
         EXPECT_STREQ(importer.GetStatusText(), "") << file;
         ASSERT_GE(root->GetChildCount(), 2) << file;
         KScnNode* body = root->GetChild(0);
         ASSERT_NE(body->GetMesh(), nullptr) << file;
         auto* mesh = static_cast<KScnMesh*>(body->GetMesh());
         EXPECT_GT(mesh->GetPolygonCount(), 0) << file;
-        EXPECT_FALSE(materials.empty());
-        EXPECT_FALSE(textures.empty());
+        EXPECT_GT(materials, 0);
+        EXPECT_GT(scene->GetContents()->GetTextureCount(), 0);
         int settings = 0;
         for (int i = 0; i < root->GetChildCount(); ++i)
             settings += std::string(root->GetChild(i)->GetName()).rfind("Model::mat_", 0) == 0 ? 1 : 0;
-        EXPECT_EQ(static_cast<size_t>(settings), materials.size()) << file;
-        EXPECT_EQ(mesh->GetLayer(0)->GetMaterialElement()->GetDirectArray().GetCount(),
-                  static_cast<int>(materials.size()));
-        manager.DestroyAllObjects();
+        EXPECT_EQ(settings, materials) << file;
+        EXPECT_EQ(mesh->GetLayer(0)->GetMaterialElement()->GetDirectArray().GetCount(), materials);
     }
 }
 
@@ -456,21 +460,19 @@ TEST_F(ReaderTest, BuiltModelCounts)
         ASSERT_TRUE(b.Save(path, form, error)) << error;
         ASSERT_TRUE(Import(path)) << mImporter.GetStatusText();
         // Body, mat_Red, mat_Blue, s_simpleBump, its parameter node; plus the root.
-        EXPECT_EQ(mManager.GetNodeCount(), 6);
+        EXPECT_EQ(Nodes(), 5);
         EXPECT_EQ(mRoot->GetChildCount(), 3);
         KScnNode* bump = mRoot->FindChild("s_simpleBump");
         ASSERT_NE(bump, nullptr);
         EXPECT_EQ(bump->GetChildCount(), 1);
         auto* mesh = static_cast<KScnMesh*>(mRoot->GetChild(0)->GetMesh());
         EXPECT_EQ(static_cast<size_t>(mesh->GetPolygonCount()), b.TriangleCount());
-        EXPECT_EQ(mMaterials.size(), 2u);
-        EXPECT_EQ(mTextures.size(), 1u);
+        EXPECT_EQ(Materials(), 2);
+        EXPECT_EQ(Textures(), 1);
         // Next form into a fresh scene.
-        while (mRoot->GetChildCount() > 0)
-            mManager.DestroyNode(mRoot->GetChild(0), true);
-        mManager.DestroyAllObjects();
-        mRoot = mManager.CreateNode("Scene");
-        mObjects = KScnReadObjects();
+        mScene = mManager.CreateScene();
+        mRoot = mScene->GetRootNode();
+        mBaseNodes = mManager.GetNodeCount();
     }
 }
 
