@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/fileio/KScnSha256.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KDataType.h"
@@ -16,10 +17,13 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
+
+#include <zlib.h>
 
 namespace scenesdk
 {
@@ -621,17 +625,142 @@ bool KScnReaderScn::Fail(int id, const std::string& status)
     return false;
 }
 
+namespace
+{
+
+const char kEncryptedMagic[8] = {'\x89', 'S', 'C', 'N', 'X', '\r', '\n', '\x1a'};
+const char kBinaryMagic[8] = {'\x89', 'S', 'C', 'N', 'B', '\r', '\n', '\x1a'};
+
+uint32_t U32(const std::vector<char>& b, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
+    return v;
+}
+
+uint64_t U64(const std::vector<char>& b, size_t at)
+{
+    return uint64_t(U32(b, at)) | (uint64_t(U32(b, at + 4)) << 32);
+}
+
+void PutU32(std::string& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+bool ReadAll(const char* path, std::vector<char>& out)
+{
+    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+    if (file == nullptr)
+        return false;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        out.insert(out.end(), buffer, buffer + n);
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+} // namespace
+
 bool KScnReaderScn::OpenFile(const char* fileName)
 {
     CloseFile();
-    if (!mFile.OpenFile(fileName))
+    std::vector<char> bytes;
+    if (!ReadAll(fileName, bytes))
+        return Fail(eFileNotOpened, std::string("cannot read ") + (fileName != nullptr ? fileName : "(null)"));
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kEncryptedMagic, 8) == 0)
+    {
+        if (!OpenEncrypted(bytes))
+            return false;
+    }
+    else if (!mFile.OpenBytes(std::move(bytes)))
         return Fail(mFile.GetError().GetLastErrorID(), mFile.GetStatusText());
+    return AfterOpen();
+}
+
+bool KScnReaderScn::OpenEncrypted(const std::vector<char>& b)
+{
+    const size_t n = b.size();
+    if (n < 56 || std::memcmp(b.data() + n - 4, "SCNE", 4) != 0 ||
+        U32(b, n - 8) != crc32(0L, reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(n - 8)))
+        return Fail(eFileCorrupted, "encrypted file: bad wrapper or checksum");
+    const uint64_t headerBytes = U32(b, 12);
+    if (headerBytes > n - 56)
+        return Fail(eFileCorrupted, "encrypted file: header length out of range");
+    const size_t h = static_cast<size_t>(headerBytes);
+    const uint64_t bodyBytes = U64(b, 40 + h);
+    if (bodyBytes != n - 56 - h)
+        return Fail(eFileCorrupted, "encrypted file: body length does not fit");
+    // The clear header as a binary file of its own.
+    std::string clear(kBinaryMagic, 8);
+    PutU32(clear, U32(b, 8));
+    clear.append(b.data() + 16, h);
+    PutU32(clear, static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(clear.data()),
+                                              static_cast<uInt>(clear.size()))));
+    clear.append("SCNE", 4);
+    if (!mFile.OpenMemory(clear.data(), clear.size()))
+        return Fail(eFileCorrupted, std::string("encrypted file: clear header: ") + mFile.GetStatusText());
+    mEncrypted = true;
+    mSalt.assign(b.data() + 16 + h, 16);
+    mCheck.assign(b.data() + 32 + h, 8);
+    mBody.assign(b.data() + 48 + h, static_cast<size_t>(bodyBytes));
+    return true;
+}
+
+bool KScnReaderScn::Decrypt(const char* password)
+{
+    const std::string word = password != nullptr ? password : "";
+    KScnSha256 check;
+    check.Update("check");
+    check.Update(mSalt);
+    check.Update(word);
+    const KScnSha256::Digest digest = check.Final();
+    if (std::memcmp(digest.data(), mCheck.data(), 8) != 0)
+        return Fail(eWrongPassword, "wrong password");
+    KScnSha256 keyHash;
+    keyHash.Update(mSalt);
+    keyHash.Update(word);
+    const KScnSha256::Digest key = keyHash.Final();
+    std::vector<char> plain(mBody.begin(), mBody.end());
+    for (size_t i = 0, counter = 0; i < plain.size(); ++counter)
+    {
+        KScnSha256 stream;
+        stream.Update(key.data(), key.size());
+        uint8_t c[8];
+        for (int k = 0; k < 8; ++k)
+            c[k] = static_cast<uint8_t>(static_cast<uint64_t>(counter) >> (8 * k));
+        stream.Update(c, 8);
+        const KScnSha256::Digest block = stream.Final();
+        for (size_t k = 0; k < block.size() && i < plain.size(); ++k, ++i)
+            plain[i] = static_cast<char>(plain[i] ^ static_cast<char>(block[k]));
+    }
+    const int32_t version = mFile.GetFileVersion();
+    const std::string creator = mFile.GetCreator();
+    KScn body;
+    if (!body.OpenMemory(plain.data(), plain.size()))
+        return Fail(eFileCorrupted, std::string("encrypted file: body: ") + body.GetStatusText());
+    if (body.GetFileVersion() != version || creator != body.GetCreator())
+        return Fail(eFileCorrupted, "encrypted file: body header differs from the clear header");
+    body.Close();
+    mFile.OpenBytes(std::move(plain));
+    mDecrypted = true;
+    return true;
+}
+
+bool KScnReaderScn::AfterOpen()
+{
     mVersion = mFile.GetFileVersion();
     if (mVersion > kLastVersion || mVersion < kFirstVersion)
     {
-        mFile.Close();
-        return Fail(mVersion > kLastVersion ? eFileVersionNotSupportedYet : eFileVersionNotSupportedAnymore,
-                    "file version " + std::to_string(mVersion));
+        const int32_t version = mVersion;
+        CloseFile();
+        mVersion = version;
+        return Fail(version > kLastVersion ? eFileVersionNotSupportedYet : eFileVersionNotSupportedAnymore,
+                    "file version " + std::to_string(version));
     }
     if (mFile.OpenField("Objects") && mFile.HasFieldBlock() && mFile.EnterFieldBlock())
     {
@@ -654,6 +783,11 @@ bool KScnReaderScn::OpenFile(const char* fileName)
 void KScnReaderScn::CloseFile()
 {
     mFile.Close();
+    mEncrypted = false;
+    mDecrypted = false;
+    mSalt.clear();
+    mCheck.clear();
+    mBody.clear();
     mVersion = 0;
     mObjectCount = 0;
     mTakeCount = 0;
@@ -670,7 +804,7 @@ int32_t KScnReaderScn::GetHeaderValue(int i) const
 {
     if (!mFile.IsOpen())
         return 0;
-    const int32_t values[4] = {mFile.GetHeaderVersion(), 0, mObjectCount, mTakeCount};
+    const int32_t values[4] = {mFile.GetHeaderVersion(), mEncrypted ? 1 : 0, mObjectCount, mTakeCount};
     return i >= 0 && i < 4 ? values[i] : 0;
 }
 
@@ -922,6 +1056,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     KScnNode* root = scene != nullptr ? scene->GetRootNode() : nullptr;
     if (root == nullptr || mManager == nullptr)
         return Fail(eUnidentifiedError, "no scene to read into");
+    if (mEncrypted && !mDecrypted && !Decrypt(options->mPassword.Buffer()))
+        return false;
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
     if (!ReadDocument(mFile, doc))

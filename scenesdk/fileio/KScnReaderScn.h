@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace scenesdk
 {
@@ -42,7 +43,7 @@ public:
     bool ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options) override;
 
     // 0 text, 1 binary, 2 encrypted; -1 when nothing is open.
-    int GetFileKind() const { return mFile.GetFileKind(); }
+    int GetFileKind() const { return mEncrypted ? 2 : mFile.GetFileKind(); }
     // The version number of the open file (also after a refused version).
     int32_t GetFileVersion() const { return mVersion; }
     static void SplitVersion(int32_t version, int* major, int* minor, int* revision);
@@ -56,6 +57,13 @@ public:
 
 private:
     bool Fail(int id, const std::string& status);
+    // Version range and the counts of the header information.
+    bool AfterOpen();
+    // Checks the wrapper of an encrypted file and opens its clear header.
+    bool OpenEncrypted(const std::vector<char>& bytes);
+    // Checks the password and opens the decrypted body in place of the
+    // clear header.
+    bool Decrypt(const char* password);
 
     KScnSdkManager* mManager;
     KScnImporter* mImporter;
@@ -63,6 +71,10 @@ private:
     int32_t mVersion = 0;
     int32_t mObjectCount = 0;
     int32_t mTakeCount = 0;
+    // Encrypted files: the wrapper's parts until the body is decrypted.
+    bool mEncrypted = false;
+    bool mDecrypted = false;
+    std::string mSalt, mCheck, mBody;
 };
 
 } // namespace scenesdk
