@@ -9,7 +9,6 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
-
 namespace scenesdk
 {
 

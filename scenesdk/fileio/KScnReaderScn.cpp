@@ -1,8 +1,8 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/fileio/KScnSha256.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
-#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -111,7 +111,8 @@ const SElementName kElements[] = {
     {"LayerElementColor", KScnLayerElement::eColor, 4},
 };
 
-const char* const kMappingNames[] = {"NoMapping", "ByControlPoint", "ByPolygonVertex", "ByPolygon", "AllSame"};
+const char* const kMappingNames[] = {"NoMapping", "ByControlPoint", "ByPolygonVertex", "ByPolygon",
+                                     "AllSame"};
 const char* const kReferenceNames[] = {"Direct", "Index", "IndexToDirect"};
 
 const SElementName* FindElement(const char* field)
@@ -389,14 +390,15 @@ void ReadTexture(KScn& f, STexture& t)
 std::string CheckElement(const SMesh& mesh, const SElement& e, const SElementName& kind, int listSize)
 {
     const int polygons = static_cast<int>(mesh.sizes.size());
-    const int expected[] = {-1, static_cast<int>(mesh.points.size() / 3), static_cast<int>(mesh.vertices.size()),
-                            polygons, 1};
+    const int expected[] = {-1, static_cast<int>(mesh.points.size() / 3),
+                            static_cast<int>(mesh.vertices.size()), polygons, 1};
     const int want = expected[e.mapping];
     int items = listSize;
     if (kind.components > 0)
     {
         if (e.values.size() % static_cast<size_t>(kind.components) != 0)
-            return std::string(kind.field) + ": value count not a multiple of " + std::to_string(kind.components);
+            return std::string(kind.field) + ": value count not a multiple of " +
+                   std::to_string(kind.components);
         items = static_cast<int>(e.values.size()) / kind.components;
     }
     if (e.reference == KScnLayerElement::eDirect)
@@ -404,8 +406,8 @@ std::string CheckElement(const SMesh& mesh, const SElement& e, const SElementNam
         if (e.hasIndices)
             return std::string(kind.field) + ": Indices with a Direct reference";
         if (kind.components > 0 && want >= 0 && items != want)
-            return std::string(kind.field) + ": " + std::to_string(items) + " items where the mapping needs " +
-                   std::to_string(want);
+            return std::string(kind.field) + ": " + std::to_string(items) +
+                   " items where the mapping needs " + std::to_string(want);
         return std::string();
     }
     if (e.reference == KScnLayerElement::eIndex && e.hasValues)
@@ -456,8 +458,7 @@ std::string CheckMesh(const SModel& m)
     return std::string();
 }
 
-template <class T>
-bool UniqueNames(const std::vector<T>& list, const char* kind, std::string& error)
+template <class T> bool UniqueNames(const std::vector<T>& list, const char* kind, std::string& error)
 {
     std::set<std::string> names;
     for (const T& item : list)
@@ -474,7 +475,8 @@ bool SameMaterial(const SMaterial& a, const SMaterial& b)
     if (a.shading != b.shading || a.multiLayer != b.multiLayer || a.properties.size() != b.properties.size())
         return false;
     for (size_t i = 0; i < a.properties.size(); ++i)
-        if (a.properties[i].name != b.properties[i].name || a.properties[i].numbers != b.properties[i].numbers)
+        if (a.properties[i].name != b.properties[i].name ||
+            a.properties[i].numbers != b.properties[i].numbers)
             return false;
     return true;
 }
@@ -671,7 +673,8 @@ bool KScnReaderScn::OpenFile(const char* fileName)
     CloseFile();
     std::vector<char> bytes;
     if (!ReadAll(fileName, bytes))
-        return Fail(eFileNotOpened, std::string("cannot read ") + (fileName != nullptr ? fileName : "(null)"));
+        return Fail(eFileNotOpened,
+                    std::string("cannot read ") + (fileName != nullptr ? fileName : "(null)"));
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), kEncryptedMagic, 8) == 0)
     {
         if (!OpenEncrypted(bytes))
@@ -873,7 +876,8 @@ bool SetByName(KObject* set, const SValues& p)
     {
         if (v.size() < 3)
             return false;
-        const bool fourth = property->GetTypeCode() == eKPropVector4D || property->GetTypeCode() == eKPropColorRGBA;
+        const bool fourth =
+            property->GetTypeCode() == eKPropVector4D || property->GetTypeCode() == eKPropColorRGBA;
         const double buffer[4] = {v[0], v[1], v[2], v.size() >= 4 ? v[3] : (fourth ? 1.0 : 0.0)};
         return property->SetFromDoubles(buffer);
     }
@@ -936,8 +940,8 @@ void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vecto
         KDataType* type = KDataType::FindByName(u.type.c_str());
         KProperty* property =
             type != nullptr && handler != nullptr
-                ? handler->CreateDynamicProperty(u.name.c_str(), KDataType::ToTypeCode(type), type, true, false,
-                                                 nullptr, true)
+                ? handler->CreateDynamicProperty(u.name.c_str(), KDataType::ToTypeCode(type), type, true,
+                                                 false, nullptr, true)
                 : nullptr;
         if (property == nullptr)
         {
@@ -985,20 +989,20 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
         element.AddIndex(index);
 }
 
-
 // The mesh's points and polygons, then each layer's elements. Material and
 // texture elements get the node's Materials / Textures in their order as
 // their direct arrays, so the file's indices keep their meaning.
 KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
-               const std::map<std::string, KScnMaterial*>& materials,
-               const std::map<std::string, KScnTexture*>& textures, int& skipped)
+                    const std::map<std::string, KScnMaterial*>& materials,
+                    const std::map<std::string, KScnTexture*>& textures, int& skipped)
 {
     KScnMesh* mesh = new KScnMesh(manager);
     const SMesh& m = s.mesh;
     const int points = static_cast<int>(m.points.size() / 3);
     mesh->InitControlPoints(points);
     for (int i = 0; i < points; ++i)
-        mesh->SetControlPointAt(KgeTVector(m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2], 1.0), i);
+        mesh->SetControlPointAt(KgeTVector(m.points[3 * i], m.points[3 * i + 1], m.points[3 * i + 2], 1.0),
+                                i);
     size_t v = 0;
     for (int size : m.sizes)
     {

@@ -12,8 +12,8 @@ namespace scenesdk
 namespace
 {
 
-const char* const kExtensions[] = {"scn", "scn", "scn", "dxf", "3ds", "obj", "bvh",
-                                   "htr", "trc", "asf", "amc", "c3d"};
+const char* const kExtensions[] = {"scn", "scn", "scn", "dxf", "3ds", "obj",
+                                   "bvh", "htr", "trc", "asf", "amc", "c3d"};
 
 // Import state i maps onto read option kStateToOption[i].
 const int kStateToOption[KScnImporter::kStateCount] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 13, 11};
@@ -145,8 +145,9 @@ void KScnImporter::GetFileVersion(int* major, int* minor, int* revision) const
 
 const char* KScnImporter::GetFileExtension(int format)
 {
-    return format >= 0 && format < static_cast<int>(sizeof kExtensions / sizeof kExtensions[0]) ? kExtensions[format]
-                                                                                                : "";
+    return format >= 0 && format < static_cast<int>(sizeof kExtensions / sizeof kExtensions[0])
+               ? kExtensions[format]
+               : "";
 }
 
 const char* KScnImporter::GetHeaderText(int i) const
@@ -244,7 +245,8 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     if (!ok)
     {
         if (mReader->GetError().GetLastErrorID() == KScnReader::eWrongPassword)
-            m_Error.SetLastError(ePasswordError, "File is password protected and the provided password is wrong.");
+            m_Error.SetLastError(ePasswordError,
+                                 "File is password protected and the provided password is wrong.");
         else
             m_Error.SetLastErrorID(eUnidentifiedError);
     }

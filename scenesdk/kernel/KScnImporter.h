@@ -55,7 +55,6 @@ public:
     const char* GetHeaderText(int i) const;
     int32_t GetHeaderValue(int i) const;
 
-
 private:
     void Reset();
     void CloseReader();

@@ -185,7 +185,8 @@ TEST_F(ImporterTest, ForeignFormatsHaveNoReaderHere)
 std::string Encrypt(const std::string& inner, const std::string& clearHeader, int32_t version,
                     const std::string& password, bool breakChecksum = false)
 {
-    auto u32 = [](std::string& out, uint64_t v, int bytes) {
+    auto u32 = [](std::string& out, uint64_t v, int bytes)
+    {
         for (int i = 0; i < bytes; ++i)
             out.push_back(static_cast<char>(v >> (8 * i)));
     };
@@ -251,7 +252,8 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         mImporter.SetPassword("wrong");
         EXPECT_FALSE(mImporter.Import(mScene));
         EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::ePasswordError);
-        EXPECT_STREQ(mImporter.GetLastErrorString(), "File is password protected and the provided password is wrong.");
+        EXPECT_STREQ(mImporter.GetLastErrorString(),
+                     "File is password protected and the provided password is wrong.");
         EXPECT_EQ(mRoot->GetChildCount(), before);
 
         ASSERT_TRUE(mImporter.Initialize(path.c_str()));
@@ -260,7 +262,8 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         EXPECT_EQ(mRoot->GetChildCount(), before + 1);
     }
     EXPECT_FALSE(mImporter.Initialize(
-        SaveBytes("broken.scn", Encrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true)).c_str()));
+        SaveBytes("broken.scn", Encrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
+            .c_str()));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
 }
 

@@ -104,18 +104,27 @@ void Quad(CScnWriter& w, const SQuad& q)
     w.AddInt(0);
     w.BeginBlock();
     Element(w, "LayerElementNormal", "ByControlPoint", "Direct",
-            [](CScnWriter& w) { Doubles(w, "Values", {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}); });
+            [](CScnWriter& w) {
+                Doubles(w, "Values", {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+            });
     Element(w, "LayerElementMaterial", "ByPolygon", "IndexToDirect",
             [&](CScnWriter& w) { Ints(w, "Indices", q.materialIndices); });
-    Element(w, "LayerElementTexture", "AllSame", "IndexToDirect", [](CScnWriter& w) {
-        w.IntField("BlendMode", 2);
-        Ints(w, "Indices", {0});
-    });
-    Element(w, "LayerElementUV", "ByPolygonVertex", "IndexToDirect", [&](CScnWriter& w) {
-        Doubles(w, "Values", {0, 0, 1, 0, 1, 1, 0, 1});
-        Ints(w, "Indices", q.uvIndices);
-    });
-    Element(w, "LayerElementColor", "AllSame", "Direct", [](CScnWriter& w) { Doubles(w, "Values", {1, 0.5, 0, 1}); });
+    Element(w, "LayerElementTexture", "AllSame", "IndexToDirect",
+            [](CScnWriter& w)
+            {
+                w.IntField("BlendMode", 2);
+                Ints(w, "Indices", {0});
+            });
+    Element(w, "LayerElementUV", "ByPolygonVertex", "IndexToDirect",
+            [&](CScnWriter& w)
+            {
+                Doubles(w, "Values", {0, 0, 1, 0, 1, 1, 0, 1});
+                Ints(w, "Indices", q.uvIndices);
+            });
+    Element(w, "LayerElementColor", "AllSame", "Direct",
+            [](CScnWriter& w) {
+                Doubles(w, "Values", {1, 0.5, 0, 1});
+            });
     w.EndBlock();
     w.EndField();
     w.EndBlock();
@@ -296,12 +305,21 @@ TEST_F(ReaderTest, HostileMeshesAreRefusedBeforeAnyObject)
     const SHostile cases[] = {
         {"vertex out of range", [](SQuad& q) { q.vertices[4] = 4; }},
         {"negative vertex", [](SQuad& q) { q.vertices[0] = -1; }},
-        {"sizes do not add up", [](SQuad& q) { q.sizes = {3, 4}; }},
-        {"polygon of two", [](SQuad& q) { q.sizes = {2, 4}; }},
+        {"sizes do not add up",
+         [](SQuad& q) {
+             q.sizes = {3, 4};
+         }},
+        {"polygon of two",
+         [](SQuad& q) {
+             q.sizes = {2, 4};
+         }},
         {"uv index out of range", [](SQuad& q) { q.uvIndices[5] = 9; }},
         {"uv indices missing", [](SQuad& q) { q.uvIndices.pop_back(); }},
         {"material index past the list", [](SQuad& q) { q.materialIndices[1] = 2; }},
-        {"child twice", [](SQuad& q) { q.children = {"Wheel", "Wheel"}; }},
+        {"child twice",
+         [](SQuad& q) {
+             q.children = {"Wheel", "Wheel"};
+         }},
         {"child of itself", [](SQuad& q) { q.children = {"Plate"}; }},
     };
     for (const SHostile& c : cases)
