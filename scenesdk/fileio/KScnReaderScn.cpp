@@ -1,5 +1,7 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/fileio/KScnSha256.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
@@ -1051,6 +1053,75 @@ KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
 
 } // namespace
 
+namespace
+{
+
+KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
+{
+    for (int i = 0; i < object.GetTakeNodeCount(); ++i)
+        if (std::strcmp(object.GetTakeNodeName(i), name) == 0)
+            return object.GetTakeNode(i);
+    return nullptr;
+}
+
+} // namespace
+
+// Reads the channels of every take into the objects of this file: "Default"
+// into their default takes, any other name into a take of that name, which
+// every object read gets so that the take can be made current for all.
+void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
+                              const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3], int& skipped)
+{
+    static const char* const kKinds[3] = {"Model", "Material", "Texture"};
+    mFile.Rewind();
+    if (!mFile.OpenField("Takes") || !mFile.HasFieldBlock() || !mFile.EnterFieldBlock())
+    {
+        mFile.Rewind();
+        return;
+    }
+    while (mFile.OpenField("Take"))
+    {
+        KScnTakeDescription description;
+        description.mName = mFile.NextValueAsString();
+        const std::string name = description.mName.Buffer();
+        if (mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+        {
+            while (mFile.OpenNextField())
+            {
+                int kind = 0;
+                while (kind < 3 && std::strcmp(mFile.GetFieldName(), kKinds[kind]) != 0)
+                    ++kind;
+                if (kind == 3)
+                    continue;
+                auto it = objects[kind].find(mFile.NextValueAsString());
+                if (it == objects[kind].end())
+                {
+                    ++skipped;
+                    continue;
+                }
+                KScnTakeNodeEntry* take = FindTake(*it->second, name.c_str());
+                if (take == nullptr)
+                    take = it->second->AddTakeNode(name.c_str());
+                if (take == nullptr || !mFile.HasFieldBlock() || !mFile.EnterFieldBlock())
+                    continue;
+                while (KFCurveNode::ReadScnChannels(mFile, take->GetRootCurveNode(), false, true, false) !=
+                       nullptr)
+                {
+                }
+                mFile.LeaveFieldBlock();
+            }
+            mFile.LeaveFieldBlock();
+        }
+        for (const auto& list : objects)
+            for (const auto& entry : list)
+                if (FindTake(*entry.second, name.c_str()) == nullptr)
+                    entry.second->AddTakeNode(name.c_str());
+        scene.SetTakeInfo(description);
+        mFile.CloseField();
+    }
+    mFile.Rewind();
+}
+
 bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     if (!mFile.IsOpen())
@@ -1067,6 +1138,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     if (!ReadDocument(mFile, doc))
         return Fail(eFileCorrupted, doc.error);
 
+    std::map<std::string, KScnTakeNodeContainer*> objects[3]; // models, materials, textures
     std::map<std::string, KScnMaterial*> materials;
     for (const SMaterial& s : doc.materials)
     {
@@ -1076,6 +1148,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         m->SetMultiLayer(s.multiLayer != 0);
         ApplyMaterialProperties(*m, s.properties, doc.skipped);
         materials[s.name] = m;
+        objects[1][s.name] = m;
     }
     std::map<std::string, KScnTexture*> textures;
     for (const STexture& s : doc.textures)
@@ -1090,6 +1163,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
             if (!SetByName(t->GetPropertyHandler(), p))
                 ++doc.skipped;
         textures[s.name] = t;
+        objects[2][s.name] = t;
     }
     std::map<std::string, KScnNode*> nodes;
     std::vector<KScnNode*> created;
@@ -1102,6 +1176,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (s.hasMesh)
             mManager->AdoptNodeAttribute(BuildMesh(mManager, *node, s, materials, textures, doc.skipped));
         nodes[s.name] = node;
+        objects[0][s.name] = node;
         created.push_back(node);
     }
     std::set<KScnNode*> hasParent;
@@ -1115,6 +1190,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (KScnNode* node : created)
         if (hasParent.count(node) == 0)
             root->AddChild(node);
+    ReadTakes(*scene, objects, doc.skipped);
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);

@@ -16,14 +16,16 @@
 #include "scenesdk/fileio/KScnReader.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace scenesdk
 {
 
-class KScnSdkManager;
 class KScnImporter;
+class KScnSdkManager;
+class KScnTakeNodeContainer;
 
 class KScnReaderScn : public KScnReader
 {
@@ -64,6 +66,8 @@ private:
     // Checks the password and opens the decrypted body in place of the
     // clear header.
     bool Decrypt(const char* password);
+    void ReadTakes(KScnSceneRoot& scene, const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3],
+                   int& skipped);
 
     KScnSdkManager* mManager;
     KScnImporter* mImporter;

@@ -1,5 +1,7 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -274,6 +276,85 @@ TEST_P(ReaderForms, QuadSceneRoundTrip)
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ReaderForms, ::testing::Values(CScnWriter::eText, CScnWriter::eBinary));
+
+// Takes after the quad: "Default" animates Plate's translation X, "Run"
+// names a material only.
+void QuadWithTakes(CScnWriter& w)
+{
+    Quad(w, SQuad());
+    w.BeginField("Takes");
+    w.BeginBlock();
+    w.StringField("Current", "Default");
+    w.BeginField("Take");
+    w.AddString("Default");
+    w.BeginBlock();
+    w.BeginField("Model");
+    w.AddString("Plate");
+    w.BeginBlock();
+    w.BeginField("Channel");
+    w.AddString("Transform");
+    w.BeginBlock();
+    w.BeginField("Channel");
+    w.AddString("T");
+    w.BeginBlock();
+    w.BeginField("Channel");
+    w.AddString("X");
+    w.BeginBlock();
+    w.DoubleField("Default", 0);
+    w.IntField("KeyVer", 4004);
+    w.IntField("KeyCount", 2);
+    w.BeginField("Key");
+    w.AddTime(0);
+    w.AddDouble(0);
+    w.AddChar('L');
+    w.AddTime(46186158000LL);
+    w.AddDouble(10);
+    w.AddChar('L');
+    w.EndField();
+    for (int i = 0; i < 3; ++i)
+    {
+        w.EndBlock();
+        w.EndField();
+    }
+    w.EndBlock();
+    w.EndField(); // Model
+    w.BeginField("Model");
+    w.AddString("Nobody");
+    w.EndField();
+    w.EndBlock();
+    w.EndField(); // Take
+    w.BeginField("Take");
+    w.AddString("Run");
+    w.BeginBlock();
+    w.BeginField("Material");
+    w.AddString("Stone");
+    w.BeginBlock();
+    w.EndBlock();
+    w.EndField();
+    w.EndBlock();
+    w.EndField();
+    w.EndBlock();
+    w.EndField(); // Takes
+}
+
+TEST_P(ReaderForms, TakesReadIntoTheObjects)
+{
+    ASSERT_TRUE(Import(Save(GetParam(), QuadWithTakes))) << mImporter.GetStatusText();
+    EXPECT_STREQ(mImporter.GetStatusText(), "2 items skipped"); // "Mystery", "Nobody"
+    KScnNode* plate = mRoot->GetChild(0);
+    KFCurveNode* x = plate->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Transform/T/X");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->KeyGetCount(), 2);
+    EXPECT_EQ(mScene->GetTakeInfoCount(), 2);
+    for (KScnTakeNodeContainer* object :
+         {static_cast<KScnTakeNodeContainer*>(plate), static_cast<KScnTakeNodeContainer*>(plate->GetChild(1)),
+          static_cast<KScnTakeNodeContainer*>(mScene->GetContents()->GetMaterial(0)),
+          static_cast<KScnTakeNodeContainer*>(mScene->GetContents()->GetTexture(0))})
+    {
+        ASSERT_EQ(object->GetTakeNodeCount(), 2);
+        EXPECT_STREQ(object->GetTakeNodeName(1), "Run");
+    }
+}
 
 TEST_F(ReaderTest, EqualMaterialRepeatIsDropped)
 {
