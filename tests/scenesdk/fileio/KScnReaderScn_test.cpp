@@ -67,6 +67,9 @@ struct SQuad
     std::vector<int32_t> materialIndices{0, 1};
     std::vector<std::string> children{"mat_Stone", "Wheel"};
     bool secondMaterialCopy = false;
+    bool hasExtraLayer = false; // a further, empty layer of this index
+    int extraLayer = 0;
+    const char* uvMapping = "ByPolygonVertex";
 };
 
 // A mesh model "Plate" with a child "Wheel", a settings node "mat_Stone", two
@@ -117,7 +120,7 @@ void Quad(CScnWriter& w, const SQuad& q)
                 w.IntField("BlendMode", 2);
                 Ints(w, "Indices", {0});
             });
-    Element(w, "LayerElementUV", "ByPolygonVertex", "IndexToDirect",
+    Element(w, "LayerElementUV", q.uvMapping, "IndexToDirect",
             [&](CScnWriter& w)
             {
                 Doubles(w, "Values", {0, 0, 1, 0, 1, 1, 0, 1});
@@ -129,6 +132,14 @@ void Quad(CScnWriter& w, const SQuad& q)
             });
     w.EndBlock();
     w.EndField();
+    if (q.hasExtraLayer)
+    {
+        w.BeginField("Layer");
+        w.AddInt(q.extraLayer);
+        w.BeginBlock();
+        w.EndBlock();
+        w.EndField();
+    }
     w.EndBlock();
     w.EndField(); // Mesh
     w.EndBlock();
@@ -356,6 +367,15 @@ TEST_P(ReaderForms, TakesReadIntoTheObjects)
     }
 }
 
+TEST_F(ReaderTest, FurtherLayersAreCreatedInOrder)
+{
+    SQuad q;
+    q.hasExtraLayer = true;
+    q.extraLayer = 2;
+    ASSERT_TRUE(Import(Save(CScnWriter::eBinary, [&](CScnWriter& w) { Quad(w, q); })));
+    EXPECT_EQ(static_cast<KScnMesh*>(mRoot->GetChild(0)->GetMesh())->GetLayerCount(), 3);
+}
+
 TEST_F(ReaderTest, EqualMaterialRepeatIsDropped)
 {
     SQuad q;
@@ -402,6 +422,15 @@ TEST_F(ReaderTest, HostileMeshesAreRefusedBeforeAnyObject)
              q.children = {"Wheel", "Wheel"};
          }},
         {"child of itself", [](SQuad& q) { q.children = {"Plate"}; }},
+        {"layer index twice", [](SQuad& q) { q.hasExtraLayer = true; }},
+        {"negative layer index",
+         [](SQuad& q)
+         {
+             q.hasExtraLayer = true;
+             q.extraLayer = -2;
+         }},
+        {"unknown mapping", [](SQuad& q) { q.uvMapping = "Sideways"; }},
+        {"mapping that does not fit the indices", [](SQuad& q) { q.uvMapping = "ByPolygon"; }},
     };
     for (const SHostile& c : cases)
     {
