@@ -2,7 +2,15 @@
 
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/attributes/KScnLight.h"
+#include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/attributes/KScnNurb.h"
+#include "scenesdk/attributes/KScnOpticalReference.h"
+#include "scenesdk/attributes/KScnPatch.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnSha256.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
@@ -850,6 +858,50 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
 namespace
 {
 
+// Enumerations given by name are looked up among the values below this.
+constexpr int kMaxEnumValue = 64;
+
+using AttributeMaker = KScnNodeAttribute* (*)(KScnSdkManager*);
+
+struct SAttributeKind
+{
+    const char* word;
+    AttributeMaker make;
+};
+
+// The attribute kinds a Model may name, besides Mesh (built from its block)
+// and Camera / CameraSwitcher, which this reader does not make.
+const SAttributeKind kAttributeKinds[] = {
+    {"Null", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateNull(); }},
+    {"Marker", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateMarker(); }},
+    {"Skeleton", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateSkeleton(); }},
+    {"Nurb", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateNurb(); }},
+    {"Patch", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreatePatch(); }},
+    {"Light", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateLight(); }},
+    {"OpticalReference", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateOpticalReference(); }},
+    {"Shape", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateShape(); }},
+};
+
+// Gives the node an attribute of the kind; false for a kind not made here
+// (a Mesh without a Mesh block is an empty mesh).
+bool AttachAttribute(KScnSdkManager* manager, KScnNode& node, const std::string& kind)
+{
+    if (kind == "Mesh")
+    {
+        node.SetNodeAttribute(manager->CreateMesh());
+        return true;
+    }
+    for (const SAttributeKind& k : kAttributeKinds)
+        if (kind == k.word)
+        {
+            KScnNodeAttribute* attribute = k.make(manager);
+            if (attribute != nullptr)
+                node.SetNodeAttribute(attribute);
+            return attribute != nullptr;
+        }
+    return false;
+}
+
 // Sets a property of the set by name from the file's values (see the scene
 // file format's property table). False when the set has no such property, or
 // the values do not fit its type.
@@ -861,9 +913,16 @@ bool SetByName(KObject* set, const SValues& p)
     const std::vector<double>& v = p.numbers;
     switch (property->GetTypeCode())
     {
+    case eKPropEnum:
+        for (int value = 0; value < kMaxEnumValue && !v.empty(); ++value)
+        {
+            const char* name = property->GetEnumName(value);
+            if (name != nullptr && p.text == name)
+                return property->SetInt(value);
+        }
+        return !v.empty() && property->SetInt(static_cast<int>(v[0]));
     case eKPropInt:
     case eKPropBool:
-    case eKPropEnum:
         return !v.empty() && property->SetInt(static_cast<int>(v[0]));
     case eKPropFloat:
     case eKPropDouble:
@@ -998,7 +1057,7 @@ KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
                     const std::map<std::string, KScnMaterial*>& materials,
                     const std::map<std::string, KScnTexture*>& textures, int& skipped)
 {
-    KScnMesh* mesh = new KScnMesh(manager);
+    KScnMesh* mesh = manager->CreateMesh();
     const SMesh& m = s.mesh;
     const int points = static_cast<int>(m.points.size() / 3);
     mesh->InitControlPoints(points);
@@ -1174,7 +1233,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         ApplyNodeProperties(*node, s.properties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
-            mManager->AdoptNodeAttribute(BuildMesh(mManager, *node, s, materials, textures, doc.skipped));
+            BuildMesh(mManager, *node, s, materials, textures, doc.skipped);
+        else if (!s.kind.empty() && !AttachAttribute(mManager, *node, s.kind))
+            ++doc.skipped;
         nodes[s.name] = node;
         objects[0][s.name] = node;
         created.push_back(node);

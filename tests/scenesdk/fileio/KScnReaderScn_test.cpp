@@ -251,7 +251,8 @@ TEST_P(ReaderForms, QuadSceneRoundTrip)
     EXPECT_DOUBLE_EQ(t[2], 3);
 
     KScnNode* settings = plate->GetChild(0);
-    EXPECT_EQ(settings->GetNodeAttribute(), nullptr);
+    ASSERT_NE(settings->GetNodeAttribute(), nullptr);
+    EXPECT_EQ(settings->GetNodeAttribute()->GetAttributeKind(), KScnNodeAttribute::eNull);
     KScnPropertyRef* lighting = settings->FindUserPropertyByName("useLighting");
     ASSERT_NE(lighting, nullptr);
     bool on = false;
@@ -283,7 +284,7 @@ TEST_P(ReaderForms, QuadSceneRoundTrip)
     EXPECT_STREQ(mScene->GetContents()->GetMaterial(0)->GetName(), "Material::Stone");
     ASSERT_EQ(Textures(), 1);
     EXPECT_STREQ(mScene->GetContents()->GetTexture(0)->GetFileName(), "Data/textures/stone.tga");
-    EXPECT_EQ(mManager.GetNodeAttributeCount(), mBaseAttributes + 1);
+    EXPECT_EQ(mManager.GetNodeAttributeCount(), mBaseAttributes + 3); // mesh, two nulls
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ReaderForms, ::testing::Values(CScnWriter::eText, CScnWriter::eBinary));
