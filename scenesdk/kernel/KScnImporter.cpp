@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnImporter.h"
 
+#include "scenesdk/fileio/KScnExtractFileExtension.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
 
 #include <cctype>
@@ -21,17 +22,6 @@ const int kStateToOption[KScnImporter::kStateCount] = {0, 1, 2, 4, 5, 6, 7, 8, 9
 bool IsScnFormat(int format)
 {
     return format >= 0 && format <= 2;
-}
-
-// The text after the last '.' when it lies after the last slash and backslash.
-std::string Extension(const char* path)
-{
-    const char* dot = std::strrchr(path, '.');
-    const char* slash = std::strrchr(path, '/');
-    const char* backslash = std::strrchr(path, '\\');
-    if (dot == nullptr || (slash != nullptr && slash > dot) || (backslash != nullptr && backslash > dot))
-        return std::string();
-    return std::string(dot + 1);
 }
 
 } // namespace
@@ -73,7 +63,7 @@ bool KScnImporter::Initialize(const char* fileName)
 {
     Reset();
     KScnIO::Initialize(fileName);
-    std::string ext = Extension(m_FileName.Buffer());
+    std::string ext = KScnExtractFileExtension(m_FileName.Buffer()).Buffer();
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext.find("scn") != std::string::npos)

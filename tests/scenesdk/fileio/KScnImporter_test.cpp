@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnImporter.h"
 
+#include "scenesdk/fileio/KScnExtractFileExtension.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -265,6 +266,16 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         SaveBytes("broken.scn", Encrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
             .c_str()));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
+}
+
+TEST(KScnExtractFileExtension, OnlyADotAfterTheLastSeparatorCounts)
+{
+    EXPECT_STREQ(KScnExtractFileExtension("Data/models/Tower.SCN").Buffer(), "SCN");
+    EXPECT_STREQ(KScnExtractFileExtension("a.b/c").Buffer(), "");
+    EXPECT_STREQ(KScnExtractFileExtension("a.b\\c").Buffer(), "");
+    EXPECT_STREQ(KScnExtractFileExtension("name.").Buffer(), "");
+    EXPECT_STREQ(KScnExtractFileExtension("x.tar.gz").Buffer(), "gz");
+    EXPECT_STREQ(KScnExtractFileExtension(nullptr).Buffer(), "");
 }
 
 TEST(StreamOptionsScn, OptionsOutsideTheRangeAreIgnored)
