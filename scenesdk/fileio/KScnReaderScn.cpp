@@ -823,7 +823,7 @@ int32_t KScnReaderScn::GetHeaderValue(int i) const
 
 KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
 {
-    if (!mFile.IsOpen())
+    if (!mSource->IsOpen())
     {
         Fail(eFileNotOpened, "no file open");
         return nullptr;
@@ -831,25 +831,25 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     KStreamOptionsScn* options = new KStreamOptionsScn();
     if (!parse)
         return options;
-    mFile.Rewind();
-    if (mFile.OpenField("Takes") && mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+    mSource->Rewind();
+    if (mSource->OpenField("Takes") && mSource->HasFieldBlock() && mSource->EnterFieldBlock())
     {
-        options->mCurrentTakeName = mFile.ReadStringField("Current", "");
-        while (mFile.OpenField("Take"))
+        options->mCurrentTakeName = mSource->ReadStringField("Current", "");
+        while (mSource->OpenField("Take"))
         {
             KScnTakeDescription take;
-            take.mName = mFile.NextValueAsString();
-            if (mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+            take.mName = mSource->NextValueAsString();
+            if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
             {
-                take.mDescription = mFile.ReadStringField("Description", "");
-                take.mImportName = mFile.ReadStringField("ImportName", "");
-                mFile.LeaveFieldBlock();
+                take.mDescription = mSource->ReadStringField("Description", "");
+                take.mImportName = mSource->ReadStringField("ImportName", "");
+                mSource->LeaveFieldBlock();
             }
             options->GetTakes().push_back(take);
-            mFile.CloseField();
+            mSource->CloseField();
         }
     }
-    mFile.Rewind();
+    mSource->Rewind();
     return options;
 }
 
@@ -1132,27 +1132,27 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                               const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3], int& skipped)
 {
     static const char* const kKinds[3] = {"Model", "Material", "Texture"};
-    mFile.Rewind();
-    if (!mFile.OpenField("Takes") || !mFile.HasFieldBlock() || !mFile.EnterFieldBlock())
+    mSource->Rewind();
+    if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
     {
-        mFile.Rewind();
+        mSource->Rewind();
         return;
     }
-    while (mFile.OpenField("Take"))
+    while (mSource->OpenField("Take"))
     {
         KScnTakeDescription description;
-        description.mName = mFile.NextValueAsString();
+        description.mName = mSource->NextValueAsString();
         const std::string name = description.mName.Buffer();
-        if (mFile.HasFieldBlock() && mFile.EnterFieldBlock())
+        if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
         {
-            while (mFile.OpenNextField())
+            while (mSource->OpenNextField())
             {
                 int kind = 0;
-                while (kind < 3 && std::strcmp(mFile.GetFieldName(), kKinds[kind]) != 0)
+                while (kind < 3 && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
                     ++kind;
                 if (kind == 3)
                     continue;
-                auto it = objects[kind].find(mFile.NextValueAsString());
+                auto it = objects[kind].find(mSource->NextValueAsString());
                 if (it == objects[kind].end())
                 {
                     ++skipped;
@@ -1161,40 +1161,40 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                 KScnTakeNodeEntry* take = FindTake(*it->second, name.c_str());
                 if (take == nullptr)
                     take = it->second->AddTakeNode(name.c_str());
-                if (take == nullptr || !mFile.HasFieldBlock() || !mFile.EnterFieldBlock())
+                if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
                     continue;
-                while (KFCurveNode::ReadScnChannels(mFile, take->GetRootCurveNode(), false, true, false) !=
+                while (KFCurveNode::ReadScnChannels(*mSource, take->GetRootCurveNode(), false, true, false) !=
                        nullptr)
                 {
                 }
-                mFile.LeaveFieldBlock();
+                mSource->LeaveFieldBlock();
             }
-            mFile.LeaveFieldBlock();
+            mSource->LeaveFieldBlock();
         }
         for (const auto& list : objects)
             for (const auto& entry : list)
                 if (FindTake(*entry.second, name.c_str()) == nullptr)
                     entry.second->AddTakeNode(name.c_str());
         scene.SetTakeInfo(description);
-        mFile.CloseField();
+        mSource->CloseField();
     }
-    mFile.Rewind();
+    mSource->Rewind();
 }
 
 bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
-    if (!mFile.IsOpen())
+    if (!mSource->IsOpen())
         return Fail(eFileNotOpened, "no file open");
     if (options == nullptr)
         return Fail(eStreamOptionsNotSet, "no read options");
     KScnNode* root = scene != nullptr ? scene->GetRootNode() : nullptr;
     if (root == nullptr || mManager == nullptr)
         return Fail(eUnidentifiedError, "no scene to read into");
-    if (mEncrypted && !mDecrypted && !Decrypt(options->mPassword.Buffer()))
+    if (mSource == &mFile && mEncrypted && !mDecrypted && !Decrypt(options->mPassword.Buffer()))
         return false;
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
-    if (!ReadDocument(mFile, doc))
+    if (!ReadDocument(*mSource, doc))
         return Fail(eFileCorrupted, doc.error);
 
     std::map<std::string, KScnTakeNodeContainer*> objects[3]; // models, materials, textures
@@ -1258,6 +1258,22 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     else
         options->ReportProgress(this, "Scene read", 100.0);
     return true;
+}
+
+KStreamOptionsScn* KScnReaderScn::CreateReadOptionsOfFile(KScn& file)
+{
+    mSource = &file;
+    KStreamOptionsScn* options = CreateReadOptions(true);
+    mSource = &mFile;
+    return options;
+}
+
+bool KScnReaderScn::ReadFromFile(KScnSceneRoot* scene, KStreamOptionsScn* options, KScn& file)
+{
+    mSource = &file;
+    const bool ok = ReadScene(scene, options);
+    mSource = &mFile;
+    return ok;
 }
 
 } // namespace scenesdk

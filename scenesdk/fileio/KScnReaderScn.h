@@ -44,6 +44,11 @@ public:
     KStreamOptionsScn* CreateReadOptions(bool parse) override;
     bool ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options) override;
 
+    // The same for a file opened elsewhere (not closed here; the reader's own
+    // file is left as it was).
+    KStreamOptionsScn* CreateReadOptionsOfFile(KScn& file);
+    bool ReadFromFile(KScnSceneRoot* scene, KStreamOptionsScn* options, KScn& file);
+
     // 0 text, 1 binary, 2 encrypted; -1 when nothing is open.
     int GetFileKind() const { return mEncrypted ? 2 : mFile.GetFileKind(); }
     // The version number of the open file (also after a refused version).
@@ -72,6 +77,9 @@ private:
     KScnSdkManager* mManager;
     KScnImporter* mImporter;
     KScn mFile;
+    // The file read by ReadScene and CreateReadOptions: mFile, or the file
+    // of ReadFromFile / CreateReadOptionsOfFile while they run.
+    KScn* mSource = &mFile;
     int32_t mVersion = 0;
     int32_t mObjectCount = 0;
     int32_t mTakeCount = 0;

@@ -245,4 +245,40 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     return ok;
 }
 
+KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)
+{
+    if (file == nullptr)
+    {
+        m_Error.SetLastErrorID(eFileNotCreated);
+        return nullptr;
+    }
+    KScnReaderScn reader(m_Manager, this);
+    KStreamOptionsScn* options = reader.CreateReadOptionsOfFile(*file);
+    if (options == nullptr)
+        m_Error.SetLastErrorID(eUnidentifiedError);
+    return options;
+}
+
+bool KScnImporter::ImportFromFile(KScnSceneRoot* scene, KStreamOptionsScn* options, KScn* file)
+{
+    if (options == nullptr)
+    {
+        m_Error.SetLastErrorID(eStreamOptionsNotSet);
+        return false;
+    }
+    if (file == nullptr)
+    {
+        m_Error.SetLastErrorID(eFileNotCreated);
+        return false;
+    }
+    KScnReaderScn reader(m_Manager, this);
+    m_OptionsInUse = options;
+    const bool ok = reader.ReadFromFile(scene, options, *file);
+    m_OptionsInUse = nullptr;
+    m_StatusText = reader.GetStatusText();
+    if (!ok)
+        m_Error.SetLastErrorID(eUnidentifiedError);
+    return ok;
+}
+
 } // namespace scenesdk

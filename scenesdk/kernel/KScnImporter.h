@@ -51,6 +51,15 @@ public:
     KStreamOptionsScn* GetImportOptions(bool keep);
     static const char* GetFileExtension(int format);
 
+    // With a temporary scene reader, the read options (takes filled in) of a
+    // file already opened elsewhere; null with error 4 without a file, 7
+    // when the reader gives none. The caller releases them with Destroy(0).
+    KStreamOptionsScn* GetFileReadOptions(KScn* file);
+    // With a temporary scene reader, reads a file opened elsewhere into the
+    // scene. False with error 10 without options, 4 without a file, 7 when
+    // the read fails.
+    bool ImportFromFile(KScnSceneRoot* scene, KStreamOptionsScn* options, KScn* file);
+
     bool HasHeaderInformation() const { return mHeaderInfo; }
     const char* GetHeaderText(int i) const;
     int32_t GetHeaderValue(int i) const;

@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnImporter.h"
 
+#include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnExtractFileExtension.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
@@ -266,6 +267,25 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         SaveBytes("broken.scn", Encrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
             .c_str()));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
+}
+
+TEST_F(ImporterTest, FileObjectsOpenedElsewhere)
+{
+    KScn file;
+    const std::string bytes = Encoded(CScnWriter::eBinary, TwoTakes);
+    ASSERT_TRUE(file.OpenMemory(bytes.data(), bytes.size()));
+    KStreamOptionsScn* options = mImporter.GetFileReadOptions(&file);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->GetTakes().size(), 2u);
+    EXPECT_TRUE(mImporter.ImportFromFile(mScene, options, &file));
+    EXPECT_EQ(mRoot->GetChildCount(), 1);
+    EXPECT_FALSE(mImporter.ImportFromFile(mScene, nullptr, &file));
+    EXPECT_STREQ(mImporter.GetLastErrorString(), "Stream options not set");
+    EXPECT_FALSE(mImporter.ImportFromFile(mScene, options, nullptr));
+    EXPECT_STREQ(mImporter.GetLastErrorString(), "File not created");
+    EXPECT_EQ(mImporter.GetFileReadOptions(nullptr), nullptr);
+    EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileNotCreated);
+    options->Destroy(0);
 }
 
 TEST(KScnExtractFileExtension, OnlyADotAfterTheLastSeparatorCounts)
