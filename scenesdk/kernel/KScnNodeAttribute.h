@@ -18,6 +18,7 @@ namespace scenesdk
 
 class KProperty;
 class KScnNode;
+class KScnTakeNodeEntry;
 
 class KScnNodeAttribute
 {
@@ -45,10 +46,16 @@ public:
     virtual EAttributeKind GetAttributeKind() const = 0;
     // Marker kind (1, 2 or 3) for markers; 0 for every other attribute.
     virtual int GetMarkerType() const { return 0; }
-    // Stores the node; a derived attribute also takes over the node's takes.
-    virtual void AttachToNode(KScnNode* node) { mNode = node; }
-    // Drops what AttachToNode took over and forgets the node.
-    virtual void DetachFromNode() { mNode = nullptr; }
+    // Stores the node, then runs AddChannels on each of the node's takes in
+    // take order (the default take first). The count is read again after
+    // each call.
+    virtual void AttachToNode(KScnNode* node);
+    // When attached: runs RemoveChannels on each take of the node in take
+    // order, then forgets the node. Nothing while detached.
+    virtual void DetachFromNode();
+    // The attribute's animatable channels in one take of its node.
+    virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
+    virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.
     virtual void CollectProperties(std::vector<KProperty*>& /*out*/) {}
     virtual KString GetTypeName() const { return KString(""); }

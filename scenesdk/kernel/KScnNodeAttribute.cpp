@@ -1,0 +1,34 @@
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+
+#include "scenesdk/kernel/KScnNode.h"
+
+namespace scenesdk
+{
+
+void KScnNodeAttribute::AttachToNode(KScnNode* node)
+{
+    mNode = node;
+    if (node == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
+    {
+        AddChannels(node->GetTakeNode(i));
+    }
+}
+
+void KScnNodeAttribute::DetachFromNode()
+{
+    if (mNode == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < mNode->GetTakeNodeCount(); ++i)
+    {
+        RemoveChannels(mNode->GetTakeNode(i));
+    }
+    mNode = nullptr;
+}
+
+} // namespace scenesdk
