@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include "scenesdk/attributes/KScnVideo.h"
+
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KDataType.h"
@@ -273,6 +275,11 @@ bool KScnTexture::SetFileName(const char* name)
         return false;
     }
     mFileName = name;
+    KScnVideo* video = FindVideo();
+    if (video != nullptr && (video->GetFileName() == nullptr || mFileName != video->GetFileName()))
+    {
+        video->SetFileName(mFileName.Buffer());
+    }
     return true;
 }
 
@@ -283,7 +290,23 @@ bool KScnTexture::SetRelativeFileName(const char* name)
         return false;
     }
     mRelativeFileName = name;
+    KScnVideo* video = FindVideo();
+    if (video != nullptr && mRelativeFileName != video->GetRelativeFileName())
+    {
+        video->SetRelativeFileName(mRelativeFileName.Buffer());
+    }
     return true;
+}
+
+KScnVideo* KScnTexture::FindVideo() const
+{
+    // The first source of the set, or else of its video list.
+    KPlug* source = mProps->GetSrcCount() > 0 ? mProps->GetSrc(0) : nullptr;
+    if (source == nullptr && mProps->VideoProperty != nullptr && mProps->VideoProperty->GetSrcCount() > 0)
+    {
+        source = mProps->VideoProperty->GetSrc(0);
+    }
+    return KScnVideo::FromPlug(source);
 }
 
 void KScnTexture::SetSwapUV(bool swap)

@@ -29,6 +29,7 @@ namespace scenesdk
 
 class KPropertyObjectList;
 class KScnTexture;
+class KScnVideo;
 
 // What a texture is used for ("TextureTypeUse").
 enum ETextureUse6
@@ -197,6 +198,10 @@ public:
     const char* GetRelativeFileName() const { return mRelativeFileName.Buffer(); }
     bool SetFileName(const char* name);
     bool SetRelativeFileName(const char* name);
+    // The video feeding this texture: the owner of the first source of its
+    // property set (or of "VideoProperty"); null without one. The two setters
+    // above pass a changed name on to it.
+    KScnVideo* FindVideo() const;
     const char* GetMediaName() const { return mMediaName.Buffer(); }
     void SetMediaName(const char* name) { mMediaName = name != nullptr ? name : ""; }
 

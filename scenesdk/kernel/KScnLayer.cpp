@@ -1,0 +1,87 @@
+#include "scenesdk/kernel/KScnLayer.h"
+
+namespace scenesdk
+{
+
+KScnLayer::KScnLayer() : mElements{} {}
+
+KScnLayer::~KScnLayer()
+{
+    Clear();
+}
+
+KScnLayerElement* KScnLayer::GetElement(int type) const
+{
+    if (type < KScnLayerElement::kFirstType || type > KScnLayerElement::kLastType)
+        return nullptr;
+    return mElements[type - 1];
+}
+
+bool KScnLayer::SetElement(KScnLayerElement* element)
+{
+    if (element == nullptr)
+        return false;
+    return SetTyped(element->GetType(), element);
+}
+
+bool KScnLayer::SetTyped(int type, KScnLayerElement* element)
+{
+    if (type < KScnLayerElement::kFirstType || type > KScnLayerElement::kLastType)
+        return false;
+    if (element != nullptr && element->GetType() != type)
+        return false;
+    KScnLayerElement*& slot = mElements[type - 1];
+    if (slot != element)
+    {
+        delete slot;
+        slot = element;
+    }
+    return true;
+}
+
+void KScnLayer::RemoveElement(int type)
+{
+    SetTyped(type, nullptr);
+}
+
+KScnLayerElement* KScnLayer::GetOrCreateElement(int type)
+{
+    KScnLayerElement* element = GetElement(type);
+    if (element == nullptr)
+    {
+        element = KScnLayerElement::Create(type);
+        if (element != nullptr)
+            mElements[type - 1] = element;
+    }
+    return element;
+}
+
+void KScnLayer::Clear()
+{
+    for (KScnLayerElement*& element : mElements)
+    {
+        delete element;
+        element = nullptr;
+    }
+}
+
+KScnLayer& KScnLayer::operator=(const KScnLayer& source)
+{
+    if (&source == this)
+        return *this;
+    Clear();
+    for (int type = KScnLayerElement::kFirstType; type <= KScnLayerElement::kLastType; ++type)
+    {
+        const KScnLayerElement* from = source.GetElement(type);
+        if (from == nullptr)
+            continue;
+        KScnLayerElement* copy = KScnLayerElement::Create(type);
+        if (copy == nullptr)
+            continue;
+        copy->CopyFrom(*from);
+        mElements[type - 1] = copy;
+    }
+    return *this;
+}
+
+} // namespace scenesdk

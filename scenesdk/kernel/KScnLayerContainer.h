@@ -1,0 +1,86 @@
+#pragma once
+
+// KScnLayerContainer: the node attribute that owns a list of layers, and
+// keeps the scene's use counts of the materials and textures in its layers.
+//
+// Layer indices outside the list give null or -1; nothing here fails loudly.
+
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+
+namespace scenesdk
+{
+
+class KScnMaterialTextureUse;
+class KScnSdkManager;
+
+class KScnLayerContainer : public KScnNodeAttribute
+{
+public:
+    // The manager that made the geometry (not owned; may be null).
+    explicit KScnLayerContainer(KScnSdkManager* manager);
+    // Removes all layers; does not unregister from the scene contents (the
+    // scene clears its lists itself when it goes).
+    ~KScnLayerContainer() override;
+
+    // Appends an empty layer; returns its index, or -1 when memory fails.
+    int CreateLayer();
+    int GetLayerCount() const { return mLayers.GetCount(); }
+    // The layer, or null for an index outside 0..count-1.
+    KScnLayer* GetLayer(int index) const { return mLayers.GetAt(index); }
+    // Number of layers holding an element of the type (1..6).
+    int GetLayerCount(int type) const;
+    // The i-th layer (from 0, in index order) holding an element of the type.
+    KScnLayer* GetLayerOfType(int i, int type) const;
+    int GetLayerIndexOfType(int i, int type) const;
+    // Clears and deletes every layer, last first.
+    void RemoveAllLayers();
+    // Removes all layers, then appends a copy of each layer of the source.
+    // Copying from itself changes nothing.
+    void CopyLayers(const KScnLayerContainer& source);
+
+    // Creates layers up to layerIndex and the layer's material element
+    // (mapping 0, reference 0) when absent. A material already in the
+    // direct array gives -1 and changes nothing; otherwise it is registered
+    // with the scene contents and appended, and its position returned. A
+    // null material or a negative layer index gives -1.
+    int AddMaterial(KScnMaterial* material, int layerIndex);
+    // The same for the texture element (created with reference 2), except
+    // that a texture already present gives its existing position.
+    int AddTexture(KScnTexture* texture, int layerIndex);
+    // Position in the layer's material direct array of the material whose
+    // full name is "Material::" + name (exact comparison); -1 for a null
+    // name or when the layer, the element or the material is absent.
+    int FindMaterialIndex(const char* name, int layerIndex) const;
+    // The same for textures ("Texture::" + name).
+    int FindTextureIndex(const char* name, int layerIndex) const;
+    // Number of textures of the layer: 0 without a texture element; the
+    // direct count for reference 0 or 2; for reference 1 the number of
+    // distinct index entries.
+    int GetTextureCount(int layerIndex) const;
+
+    // Moves the use registration to other contents: unregisters from the
+    // current ones, then registers every layer's materials, then textures,
+    // with the new ones. Null only unregisters.
+    void SetSceneContents(KScnMaterialTextureUse* contents);
+    KScnMaterialTextureUse* GetSceneContents() const { return mSceneContents; }
+    KScnSdkManager* GetManager() const { return mManager; }
+    // Drops one use per material and texture of every layer's direct arrays,
+    // then forgets the contents. Only elements with reference 0 or 2 count.
+    void UnregisterMaterialsAndTextures();
+
+protected:
+    // Layer 0, created when there is none; null when memory fails.
+    KScnLayer* GetOrCreateLayer0();
+
+private:
+    // Creates layers until index exists; null for a negative index.
+    KScnLayer* GetOrCreateLayer(int index);
+    void RegisterMaterialsAndTextures();
+
+    KScnSdkManager* mManager;
+    KScnMaterialTextureUse* mSceneContents;
+    KPointerArray<KScnLayer> mLayers;
+};
+
+} // namespace scenesdk

@@ -1,0 +1,47 @@
+#pragma once
+
+// KScnTriangulator: turns a polygon mesh into a triangle mesh for rendering.
+//
+// The result has the source's control points and layers; every polygon of n
+// vertices (n >= 3) becomes n - 2 triangles, and the layer elements that map
+// per polygon vertex or per polygon are rebuilt to follow the new triangles.
+// Polygons of fewer than three vertices are dropped. The work is linear in
+// the size of the mesh (a concave polygon costs quadratic time in its own
+// vertex count only).
+
+#include <cstdint>
+
+namespace scenesdk
+{
+
+class KScnMesh;
+class KScnSdkManager;
+
+class KScnTriangulator
+{
+public:
+    explicit KScnTriangulator(KScnSdkManager* manager) : mManager(manager) {}
+
+    // A new triangle mesh made for the manager; the source is unchanged. The
+    // caller owns the result (delete through the manager or directly).
+    // Null only when memory fails.
+    KScnMesh* TriangulateMesh(const KScnMesh& source) const;
+
+    // Writes the 3(n - 2) corner numbers (0..n-1) of the zig-zag order of an
+    // n-gon: (0,1,2), then alternately from the front and the back. Nothing
+    // for n < 3.
+    static void GetTriangleCorners(int32_t* buffer, int n);
+
+    // Corners of polygon p of the mesh: the zig-zag order when the polygon is
+    // convex (or degenerate, or refers to missing control points), else an
+    // ear-clipping order over the polygon's plane, so that concave polygons
+    // are covered without overlap. Buffer holds 3(n - 2) entries.
+    static void GetPolygonCorners(const KScnMesh& mesh, int p, int32_t* buffer);
+
+    KScnSdkManager* GetManager() const { return mManager; }
+
+private:
+    KScnSdkManager* mManager;
+};
+
+} // namespace scenesdk

@@ -1,0 +1,254 @@
+#include "scenesdk/attributes/KScnVideo.h"
+
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace scenesdk;
+
+namespace
+{
+
+// A light as the video sees it: a kind-9 attribute with a gobo file name.
+struct FakeLight : KScnNodeAttribute, KScnVideoGoboTarget
+{
+    EAttributeKind GetAttributeKind() const override { return eLight; }
+    bool SetFileName(const char* name) override
+    {
+        fileName = name != nullptr ? name : "<null>";
+        ++calls;
+        return true;
+    }
+    std::string fileName;
+    int calls = 0;
+};
+
+// The scene contents' video list, on a plug that owns its members' plugs.
+struct Contents : KObject, KScnVideoRegistry
+{
+    KScnVideo* FindVideo(const char* name) override
+    {
+        for (KScnVideo* v : videos)
+        {
+            if (std::string(v->GetName()) == name)
+            {
+                return v;
+            }
+        }
+        return nullptr;
+    }
+    bool AddVideo(KScnVideo* video) override
+    {
+        videos.push_back(video);
+        return true;
+    }
+    std::vector<KScnVideo*> videos;
+};
+
+struct PropertyRow
+{
+    const char* name;
+    int typeCode;
+};
+
+TEST(Video, PropertySetDeclaresItsPropertiesInOrderWithTheirDefaults)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    KScnVideoProperties* p = video.GetVideoProperties();
+    const PropertyRow rows[] = {{"FrameRate", 4}, {"LastFrame", 1},     {"Width", 1},       {"Height", 1},
+                                {"Path", 5},      {"StartFrame", 1},    {"StopFrame", 1},   {"PlaySpeed", 4},
+                                {"Offset", 7},    {"InterlaceMode", 6}, {"FreeRunning", 2}, {"Loop", 2},
+                                {"AccessMode", 6}};
+    ASSERT_GE(p->GetPropertyCount(), 13);
+    for (int i = 0; i < 13; ++i)
+    {
+        SCOPED_TRACE(rows[i].name);
+        ASSERT_NE(p->GetProperty(i), nullptr);
+        EXPECT_STREQ(p->GetProperty(i)->GetName(), rows[i].name);
+        EXPECT_EQ(p->GetProperty(i)->GetTypeCode(), rows[i].typeCode);
+    }
+    EXPECT_EQ(p->FrameRate.GetValue(), 0.0);
+    EXPECT_EQ(p->PlaySpeed.GetValue(), 1.0);
+    EXPECT_EQ(p->Offset.GetValue().Get(), 0);
+    EXPECT_EQ(p->Path.GetValue(), nullptr);
+    EXPECT_FALSE(p->Loop.GetValue());
+    EXPECT_EQ(p->AccessMode.GetValue(), 0);
+    EXPECT_EQ(KScnVideoProperties::ClassId, KClassIdRecord::FindByName("KScnVideoProperties")->GetNumber());
+    EXPECT_EQ(p->GetParentClassId(), KScnPropertyHandler::ClassId);
+    EXPECT_EQ(p->GetOwner(), &video);
+}
+
+TEST(Video, NewVideoIsAClipOfKindFiveWithDefaultTake)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    EXPECT_EQ(video.GetObjectKind(), 5);
+    EXPECT_STREQ(video.GetTypeName().Buffer(), "Clip");
+    KStringList names = video.GetTypeNames();
+    ASSERT_EQ(names.GetCount(), 1);
+    EXPECT_STREQ(names.GetStringAt(0), "Clip");
+    ASSERT_EQ(video.GetTakeNodeCount(), 1);
+    EXPECT_STREQ(video.GetTakeNodeName(0), "Default");
+    EXPECT_TRUE(video.GetOriginalFormat());
+    EXPECT_FALSE(video.GetUseMipMap());
+    EXPECT_STREQ(video.GetOriginalFileName(), "");
+    EXPECT_EQ(video.GetFileName(), nullptr);
+    EXPECT_STREQ(video.GetRelativeFileName(), "");
+    EXPECT_EQ(video.GetError().GetTableSize(), 1);
+}
+
+TEST(Video, EnumNamesFollowTheirMeaning)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    KScnVideoProperties* p = video.GetVideoProperties();
+    EXPECT_STREQ(p->AccessMode.GetEnumName(2), "Disk Async");
+    EXPECT_STREQ(p->AccessMode.GetEnumName(0), "Disk");
+    EXPECT_EQ(p->AccessMode.GetEnumName(3), nullptr);
+    EXPECT_STREQ(p->InterlaceMode.GetEnumName(7), "Full Frame Odd/Even");
+    EXPECT_STREQ(p->InterlaceMode.GetEnumName(1), "Fields");
+    EXPECT_EQ(p->InterlaceMode.GetEnumName(8), nullptr);
+    EXPECT_EQ(p->InterlaceMode.GetEnumName(-1), nullptr);
+}
+
+TEST(Video, FileNameRefusesEmptyAndKeepsACopy)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    EXPECT_FALSE(video.SetFileName(""));
+    EXPECT_FALSE(video.SetFileName(nullptr));
+    EXPECT_EQ(video.GetFileName(), nullptr);
+    std::string text = "short.avi";
+    EXPECT_TRUE(video.SetFileName(text.c_str()));
+    text = "changed";
+    EXPECT_STREQ(video.GetFileName(), "short.avi");
+    EXPECT_TRUE(video.SetFileName("a/much/longer/path/to/movie.avi"));
+    EXPECT_STREQ(video.GetFileName(), "a/much/longer/path/to/movie.avi");
+    EXPECT_TRUE(video.SetFileName("x.png"));
+    EXPECT_STREQ(video.GetVideoProperties()->Path.GetValue(), "x.png");
+    EXPECT_FALSE(video.SetRelativeFileName(""));
+    EXPECT_FALSE(video.SetRelativeFileName(nullptr));
+    EXPECT_TRUE(video.SetRelativeFileName("rel/x.png"));
+    EXPECT_STREQ(video.GetRelativeFileName(), "rel/x.png");
+    video.SetOriginalFileName("orig.png");
+    video.SetOriginalFormat(false);
+    video.SetUseMipMap(true);
+    EXPECT_STREQ(video.GetOriginalFileName(), "orig.png");
+    EXPECT_FALSE(video.GetOriginalFormat());
+    EXPECT_TRUE(video.GetUseMipMap());
+}
+
+TEST(Video, ConnectingToATextureFeedsItsNames)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    video.SetFileName("c:/maps/wood.tga");
+    video.SetRelativeFileName("maps/wood.tga");
+    KScnTexture texture(nullptr, "Texture::wood");
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    EXPECT_STREQ(texture.GetFileName(), "c:/maps/wood.tga");
+    EXPECT_STREQ(texture.GetRelativeFileName(), "maps/wood.tga");
+    EXPECT_STREQ(texture.GetMediaName(), "Video::clip");
+    EXPECT_EQ(texture.FindVideo(), &video);
+
+    // Later names reach the connected texture.
+    EXPECT_TRUE(video.SetFileName("c:/maps/oak.tga"));
+    EXPECT_STREQ(texture.GetFileName(), "c:/maps/oak.tga");
+    EXPECT_TRUE(video.SetRelativeFileName("maps/oak.tga"));
+    EXPECT_STREQ(texture.GetRelativeFileName(), "maps/oak.tga");
+
+    // The texture passes its own names back to its video.
+    EXPECT_TRUE(texture.SetFileName("c:/maps/elm.tga"));
+    EXPECT_STREQ(video.GetFileName(), "c:/maps/elm.tga");
+    EXPECT_TRUE(texture.SetRelativeFileName("maps/elm.tga"));
+    EXPECT_STREQ(video.GetRelativeFileName(), "maps/elm.tga");
+    video.GetPropertyHandler()->DisconnectAll();
+}
+
+TEST(Video, SameFileNameTwiceUpdatesTexturesOnlyOnce)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    KScnTexture texture(nullptr, "Texture::t");
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    EXPECT_TRUE(video.SetFileName("one.png"));
+    EXPECT_STREQ(texture.GetFileName(), "one.png");
+    EXPECT_TRUE(video.SetFileName("one.png"));
+    EXPECT_STREQ(texture.GetFileName(), "one.png");
+    // The path written straight through the property reaches no texture;
+    // the same name through SetFileName then changes nothing either.
+    video.GetVideoProperties()->Path.SetValue("two.png");
+    EXPECT_TRUE(video.SetFileName("two.png"));
+    EXPECT_STREQ(texture.GetFileName(), "one.png");
+    EXPECT_TRUE(video.SetFileName("three.png"));
+    EXPECT_STREQ(texture.GetFileName(), "three.png");
+    video.GetPropertyHandler()->DisconnectAll();
+}
+
+TEST(Video, ConnectingWithoutAPathLeavesTheTextureName)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    KScnTexture texture(nullptr, "Texture::t");
+    texture.SetFileName("kept.png");
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    EXPECT_STREQ(texture.GetFileName(), "kept.png");
+    EXPECT_STREQ(texture.GetMediaName(), "Video::clip");
+    video.GetPropertyHandler()->DisconnectAll();
+}
+
+TEST(Video, ConnectingToALightNodeSetsTheGobo)
+{
+    KScnVideo video(nullptr, "Video::gobo");
+    video.SetFileName("gobo.tif");
+    KScnNode node(nullptr, "Model::lamp");
+    FakeLight light;
+    node.SetNodeAttribute(&light);
+    ASSERT_TRUE(node.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    EXPECT_EQ(light.calls, 1);
+    EXPECT_EQ(light.fileName, "gobo.tif");
+
+    // A node without a light is left alone.
+    KScnNode plain(nullptr, "Model::plain");
+    EXPECT_TRUE(plain.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    video.GetPropertyHandler()->DisconnectAll();
+    node.SetNodeAttribute(nullptr);
+}
+
+TEST(Video, ConnectionIntoASceneRegistersTheVideoOnce)
+{
+    Contents* contents = new Contents;
+    KObject* member = new KObject;
+    ASSERT_TRUE(contents->AdoptChild(member));
+    ASSERT_EQ(member->GetOwner(), contents);
+
+    KScnTexture texture(nullptr, "Texture::t");
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectDst(member));
+    KScnVideo video(nullptr, "Video::clip");
+    KScnVideo twin(nullptr, "Video::clip");
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
+    ASSERT_EQ(contents->videos.size(), 1u);
+    EXPECT_EQ(contents->videos[0], &video);
+    // A second video of the same name is not added.
+    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(twin.GetPropertyHandler()));
+    EXPECT_EQ(contents->videos.size(), 1u);
+
+    video.GetPropertyHandler()->DisconnectAll();
+    twin.GetPropertyHandler()->DisconnectAll();
+    texture.GetPropertyHandler()->DisconnectAll();
+    contents->Destroy();
+}
+
+TEST(Video, AnimatablePropertiesGetChannels)
+{
+    KScnVideo video(nullptr, "Video::clip");
+    // None of the declared properties is animatable: the take stays empty.
+    video.BuildTakeChannels(video.GetTakeNode(0));
+    KScnVideoProperties* p = video.GetVideoProperties();
+    for (int i = 0; i < 13; ++i)
+    {
+        EXPECT_FALSE(p->GetProperty(i)->IsAnimatable());
+    }
+}
+
+} // namespace
