@@ -107,12 +107,19 @@ KProperty* KScnCameraProperties::CreateAnimatedChannel(const char* name, const c
 }
 
 void KScnCameraProperties::DeclareEnum(KPropertyTemplate<int>& property, const char* name,
-                                       KEnumNameFunction names)
+                                       int (KScnCameraProperties::*get)(),
+                                       void (KScnCameraProperties::*set)(int), KEnumNameFunction names)
 {
-    Declare(property, name);
+    Declare(property, name, get, set);
     property.SetTypeCode(eKPropEnum);
     property.SetEnumNameFunction(names);
 }
+
+// Each property is named after its member and bound to its own pair.
+#define KSCN_DECLARE(Name)                                                                                   \
+    Declare(Name, #Name, &KScnCameraProperties::Get##Name, &KScnCameraProperties::Set##Name)
+#define KSCN_DECLARE_ENUM(Name, Names)                                                                       \
+    DeclareEnum(Name, #Name, &KScnCameraProperties::Get##Name, &KScnCameraProperties::Set##Name, Names)
 
 KScnCameraProperties::KScnCameraProperties()
 {
@@ -124,63 +131,66 @@ KScnCameraProperties::KScnCameraProperties()
     OpticalCenterY = CreateAnimatedChannel("OpticalCenterY", "Real");
     BackgroundColor = CreateAnimatedChannel("BackgroundColor", "Color");
     TurnTable = CreateAnimatedChannel("TurnTable", "Real");
-    Declare(DisplayTurnTableIcon, "DisplayTurnTableIcon");
+    KSCN_DECLARE(DisplayTurnTableIcon);
     MotionBlurIntensity = CreateAnimatedChannel("Motion Blur Intensity", "Real");
-    Declare(UseMotionBlur, "UseMotionBlur");
-    Declare(UseRealTimeMotionBlur, "UseRealTimeMotionBlur");
-    Declare(FocalLength, "FocalLength");
-    DeclareEnum(ResolutionMode, "ResolutionMode", &AspectRatioModeName);
-    DeclareEnum(ApertureMode, "ApertureMode", &ApertureModeName);
-    DeclareEnum(CameraFormat, "CameraFormat", &CameraFormatName);
-    Declare(AspectW, "AspectW");
-    Declare(AspectH, "AspectH");
-    Declare(PixelAspectRatio, "PixelAspectRatio");
-    Declare(UseFrameColor, "UseFrameColor");
-    Declare(FrameColor, "FrameColor");
-    Declare(ShowName, "ShowName");
-    Declare(ShowGrid, "ShowGrid");
-    Declare(ShowOpticalCenter, "ShowOpticalCenter");
-    Declare(ShowAzimut, "ShowAzimut");
-    Declare(ShowTimeCode, "ShowTimeCode");
-    Declare(NearPlane, "NearPlane");
-    Declare(FarPlane, "FarPlane");
-    Declare(FilmWidth, "FilmWidth");
-    Declare(FilmHeight, "FilmHeight");
-    Declare(FilmAspectRatio, "FilmAspectRatio");
-    Declare(FilmSqueezeRatio, "FilmSqueezeRatio");
-    DeclareEnum(FilmFormatIndex, "FilmFormatIndex", &ApertureFormatName);
-    Declare(ViewFrustum, "ViewFrustum");
-    Declare(ViewFrustumNearFarPlane, "ViewFrustumNearFarPlane");
-    DeclareEnum(ViewFrustumBackPlaneMode, "ViewFrustumBackPlaneMode", &BackgroundDisplayModeName);
-    Declare(BackPlaneDistance, "BackPlaneDistance");
-    DeclareEnum(BackPlaneDistanceMode, "BackPlaneDistanceMode", &BackgroundDistanceModeName);
-    Declare(ViewCameraToLookAt, "ViewCameraToLookAt");
-    Declare(LockMode, "LockMode");
-    Declare(LockInterestNavigation, "LockInterestNavigation");
-    Declare(FitImage, "FitImage");
-    Declare(Crop, "Crop");
-    Declare(Center, "Center");
-    Declare(KeepRatio, "KeepRatio");
-    DeclareEnum(BackgroundMode, "BackgroundMode", &BackgroundDrawingModeName);
-    Declare(BackgroundAlphaTreshold, "BackgroundAlphaTreshold");
-    Declare(ForegroundTransparent, "ForegroundTransparent");
-    Declare(DisplaySafeArea, "DisplaySafeArea");
-    DeclareEnum(SafeAreaDisplayStyle, "SafeAreaDisplayStyle", &SafeAreaStyleName);
-    Declare(SafeAreaAspectRatio, "SafeAreaAspectRatio");
-    Declare(Use2DMagnifierZoom, "Use2DMagnifierZoom");
+    KSCN_DECLARE(UseMotionBlur);
+    KSCN_DECLARE(UseRealTimeMotionBlur);
+    KSCN_DECLARE(FocalLength);
+    KSCN_DECLARE_ENUM(ResolutionMode, &AspectRatioModeName);
+    KSCN_DECLARE_ENUM(ApertureMode, &ApertureModeName);
+    KSCN_DECLARE_ENUM(CameraFormat, &CameraFormatName);
+    KSCN_DECLARE(AspectW);
+    KSCN_DECLARE(AspectH);
+    KSCN_DECLARE(PixelAspectRatio);
+    KSCN_DECLARE(UseFrameColor);
+    KSCN_DECLARE(FrameColor);
+    KSCN_DECLARE(ShowName);
+    KSCN_DECLARE(ShowGrid);
+    KSCN_DECLARE(ShowOpticalCenter);
+    KSCN_DECLARE(ShowAzimut);
+    KSCN_DECLARE(ShowTimeCode);
+    KSCN_DECLARE(NearPlane);
+    KSCN_DECLARE(FarPlane);
+    KSCN_DECLARE(FilmWidth);
+    KSCN_DECLARE(FilmHeight);
+    KSCN_DECLARE(FilmAspectRatio);
+    KSCN_DECLARE(FilmSqueezeRatio);
+    KSCN_DECLARE_ENUM(FilmFormatIndex, &ApertureFormatName);
+    KSCN_DECLARE(ViewFrustum);
+    KSCN_DECLARE(ViewFrustumNearFarPlane);
+    KSCN_DECLARE_ENUM(ViewFrustumBackPlaneMode, &BackgroundDisplayModeName);
+    KSCN_DECLARE(BackPlaneDistance);
+    KSCN_DECLARE_ENUM(BackPlaneDistanceMode, &BackgroundDistanceModeName);
+    KSCN_DECLARE(ViewCameraToLookAt);
+    KSCN_DECLARE(LockMode);
+    KSCN_DECLARE(LockInterestNavigation);
+    KSCN_DECLARE(FitImage);
+    KSCN_DECLARE(Crop);
+    KSCN_DECLARE(Center);
+    KSCN_DECLARE(KeepRatio);
+    KSCN_DECLARE_ENUM(BackgroundMode, &BackgroundDrawingModeName);
+    KSCN_DECLARE(BackgroundAlphaTreshold);
+    KSCN_DECLARE(ForegroundTransparent);
+    KSCN_DECLARE(DisplaySafeArea);
+    KSCN_DECLARE_ENUM(SafeAreaDisplayStyle, &SafeAreaStyleName);
+    KSCN_DECLARE(SafeAreaAspectRatio);
+    KSCN_DECLARE(Use2DMagnifierZoom);
     MagnifierZoom = CreateAnimatedChannel("2D Magnifier Zoom", "Real");
     MagnifierX = CreateAnimatedChannel("2D Magnifier X", "Real");
     MagnifierY = CreateAnimatedChannel("2D Magnifier Y", "Real");
-    DeclareEnum(CameraProjectionType, "CameraProjectionType", &ProjectionTypeName);
-    Declare(UseRealTimeDOFAndAA, "UseRealTimeDOFAndAA");
-    Declare(UseDepthOfField, "UseDepthOfField");
-    DeclareEnum(FocusSource, "FocusSource", &FocusDistanceSourceName);
-    Declare(FocusAngle, "FocusAngle");
-    Declare(FocusDistance, "FocusDistance");
-    Declare(UseAntialiasing, "UseAntialiasing");
-    Declare(AntialiasingIntensity, "AntialiasingIntensity");
-    Declare(UseAccumulationBuffer, "UseAccumulationBuffer");
-    Declare(FrameSamplingCount, "FrameSamplingCount");
+    KSCN_DECLARE_ENUM(CameraProjectionType, &ProjectionTypeName);
+    KSCN_DECLARE(UseRealTimeDOFAndAA);
+    KSCN_DECLARE(UseDepthOfField);
+    KSCN_DECLARE_ENUM(FocusSource, &FocusDistanceSourceName);
+    KSCN_DECLARE(FocusAngle);
+    KSCN_DECLARE(FocusDistance);
+    KSCN_DECLARE(UseAntialiasing);
+    KSCN_DECLARE(AntialiasingIntensity);
+    KSCN_DECLARE(UseAccumulationBuffer);
+    KSCN_DECLARE(FrameSamplingCount);
 }
+
+#undef KSCN_DECLARE
+#undef KSCN_DECLARE_ENUM
 
 } // namespace scenesdk

@@ -1,9 +1,10 @@
 #pragma once
 
 // KScnCameraProperties: the values of a camera (KScnCamera) as properties.
-// Declared properties store their own values (the camera's logic lives in
-// KScnCamera, which writes them); the twelve animated channels are dynamic,
-// animatable properties with state bit 8.
+// Each declared property is bound to a virtual setter and getter of the set
+// (plain stores and reads; the camera's logic lives in KScnCamera, which
+// writes them); the twelve animated channels are dynamic, animatable
+// properties with state bit 8.
 //
 // Property list order: the eight leading channels, "DisplayTurnTableIcon",
 // "Motion Blur Intensity", the declared properties up to
@@ -17,6 +18,27 @@
 
 namespace scenesdk
 {
+
+// One declared property: the embedded property, then its setter and getter
+// (virtual, in declaration order; plain stores and reads of a field of the
+// set), and the field. A derived set may override either operation; the
+// property always reaches the most derived one.
+#define KSCN_CAMERA_VALUE(T, Name)                                                                           \
+public:                                                                                                      \
+    KPropertyTemplate<T> Name;                                                                               \
+    virtual void Set##Name(T value)                                                                          \
+    {                                                                                                        \
+        m##Name = value;                                                                                     \
+    }                                                                                                        \
+    virtual T Get##Name()                                                                                    \
+    {                                                                                                        \
+        return m##Name;                                                                                      \
+    }                                                                                                        \
+                                                                                                             \
+private:                                                                                                     \
+    T m##Name{};                                                                                             \
+                                                                                                             \
+public:
 
 class KScnCameraProperties : public KObject
 {
@@ -39,59 +61,59 @@ public:
     static const char* FocusDistanceSourceName(int value);
 
     // Declared properties, in declaration order.
-    KPropertyTemplate<bool> DisplayTurnTableIcon;
-    KPropertyTemplate<bool> UseMotionBlur;
-    KPropertyTemplate<bool> UseRealTimeMotionBlur;
-    KPropertyTemplate<double> FocalLength; // millimetres
-    KPropertyTemplate<int> ResolutionMode;
-    KPropertyTemplate<int> ApertureMode;
-    KPropertyTemplate<int> CameraFormat;
-    KPropertyTemplate<double> AspectW;
-    KPropertyTemplate<double> AspectH;
-    KPropertyTemplate<double> PixelAspectRatio;
-    KPropertyTemplate<bool> UseFrameColor;
-    KPropertyTemplate<KgeRGBVector> FrameColor;
-    KPropertyTemplate<bool> ShowName;
-    KPropertyTemplate<bool> ShowGrid;
-    KPropertyTemplate<bool> ShowOpticalCenter;
-    KPropertyTemplate<bool> ShowAzimut;
-    KPropertyTemplate<bool> ShowTimeCode;
-    KPropertyTemplate<double> NearPlane;
-    KPropertyTemplate<double> FarPlane;
-    KPropertyTemplate<double> FilmWidth;  // inches
-    KPropertyTemplate<double> FilmHeight; // inches
-    KPropertyTemplate<double> FilmAspectRatio;
-    KPropertyTemplate<double> FilmSqueezeRatio;
-    KPropertyTemplate<int> FilmFormatIndex;
-    KPropertyTemplate<bool> ViewFrustum;
-    KPropertyTemplate<bool> ViewFrustumNearFarPlane;
-    KPropertyTemplate<int> ViewFrustumBackPlaneMode;
-    KPropertyTemplate<double> BackPlaneDistance;
-    KPropertyTemplate<int> BackPlaneDistanceMode;
-    KPropertyTemplate<bool> ViewCameraToLookAt;
-    KPropertyTemplate<bool> LockMode;
-    KPropertyTemplate<bool> LockInterestNavigation;
-    KPropertyTemplate<bool> FitImage;
-    KPropertyTemplate<bool> Crop;
-    KPropertyTemplate<bool> Center;
-    KPropertyTemplate<bool> KeepRatio;
-    KPropertyTemplate<int> BackgroundMode;
-    KPropertyTemplate<double> BackgroundAlphaTreshold;
-    KPropertyTemplate<bool> ForegroundTransparent;
-    KPropertyTemplate<bool> DisplaySafeArea;
-    KPropertyTemplate<int> SafeAreaDisplayStyle;
-    KPropertyTemplate<double> SafeAreaAspectRatio;
-    KPropertyTemplate<bool> Use2DMagnifierZoom;
-    KPropertyTemplate<int> CameraProjectionType;
-    KPropertyTemplate<bool> UseRealTimeDOFAndAA;
-    KPropertyTemplate<bool> UseDepthOfField;
-    KPropertyTemplate<int> FocusSource;
-    KPropertyTemplate<double> FocusAngle;
-    KPropertyTemplate<double> FocusDistance;
-    KPropertyTemplate<bool> UseAntialiasing;
-    KPropertyTemplate<double> AntialiasingIntensity;
-    KPropertyTemplate<bool> UseAccumulationBuffer;
-    KPropertyTemplate<int> FrameSamplingCount;
+    KSCN_CAMERA_VALUE(bool, DisplayTurnTableIcon)
+    KSCN_CAMERA_VALUE(bool, UseMotionBlur)
+    KSCN_CAMERA_VALUE(bool, UseRealTimeMotionBlur)
+    KSCN_CAMERA_VALUE(double, FocalLength) // millimetres
+    KSCN_CAMERA_VALUE(int, ResolutionMode)
+    KSCN_CAMERA_VALUE(int, ApertureMode)
+    KSCN_CAMERA_VALUE(int, CameraFormat)
+    KSCN_CAMERA_VALUE(double, AspectW)
+    KSCN_CAMERA_VALUE(double, AspectH)
+    KSCN_CAMERA_VALUE(double, PixelAspectRatio)
+    KSCN_CAMERA_VALUE(bool, UseFrameColor)
+    KSCN_CAMERA_VALUE(KgeRGBVector, FrameColor)
+    KSCN_CAMERA_VALUE(bool, ShowName)
+    KSCN_CAMERA_VALUE(bool, ShowGrid)
+    KSCN_CAMERA_VALUE(bool, ShowOpticalCenter)
+    KSCN_CAMERA_VALUE(bool, ShowAzimut)
+    KSCN_CAMERA_VALUE(bool, ShowTimeCode)
+    KSCN_CAMERA_VALUE(double, NearPlane)
+    KSCN_CAMERA_VALUE(double, FarPlane)
+    KSCN_CAMERA_VALUE(double, FilmWidth)  // inches
+    KSCN_CAMERA_VALUE(double, FilmHeight) // inches
+    KSCN_CAMERA_VALUE(double, FilmAspectRatio)
+    KSCN_CAMERA_VALUE(double, FilmSqueezeRatio)
+    KSCN_CAMERA_VALUE(int, FilmFormatIndex)
+    KSCN_CAMERA_VALUE(bool, ViewFrustum)
+    KSCN_CAMERA_VALUE(bool, ViewFrustumNearFarPlane)
+    KSCN_CAMERA_VALUE(int, ViewFrustumBackPlaneMode)
+    KSCN_CAMERA_VALUE(double, BackPlaneDistance)
+    KSCN_CAMERA_VALUE(int, BackPlaneDistanceMode)
+    KSCN_CAMERA_VALUE(bool, ViewCameraToLookAt)
+    KSCN_CAMERA_VALUE(bool, LockMode)
+    KSCN_CAMERA_VALUE(bool, LockInterestNavigation)
+    KSCN_CAMERA_VALUE(bool, FitImage)
+    KSCN_CAMERA_VALUE(bool, Crop)
+    KSCN_CAMERA_VALUE(bool, Center)
+    KSCN_CAMERA_VALUE(bool, KeepRatio)
+    KSCN_CAMERA_VALUE(int, BackgroundMode)
+    KSCN_CAMERA_VALUE(double, BackgroundAlphaTreshold)
+    KSCN_CAMERA_VALUE(bool, ForegroundTransparent)
+    KSCN_CAMERA_VALUE(bool, DisplaySafeArea)
+    KSCN_CAMERA_VALUE(int, SafeAreaDisplayStyle)
+    KSCN_CAMERA_VALUE(double, SafeAreaAspectRatio)
+    KSCN_CAMERA_VALUE(bool, Use2DMagnifierZoom)
+    KSCN_CAMERA_VALUE(int, CameraProjectionType)
+    KSCN_CAMERA_VALUE(bool, UseRealTimeDOFAndAA)
+    KSCN_CAMERA_VALUE(bool, UseDepthOfField)
+    KSCN_CAMERA_VALUE(int, FocusSource)
+    KSCN_CAMERA_VALUE(double, FocusAngle)
+    KSCN_CAMERA_VALUE(double, FocusDistance)
+    KSCN_CAMERA_VALUE(bool, UseAntialiasing)
+    KSCN_CAMERA_VALUE(double, AntialiasingIntensity)
+    KSCN_CAMERA_VALUE(bool, UseAccumulationBuffer)
+    KSCN_CAMERA_VALUE(int, FrameSamplingCount)
 
     // Animated channels (dynamic; null only when a data type is missing).
     KProperty* Roll = nullptr;
@@ -116,12 +138,17 @@ private:
     // Looks the data type up by name, creates the property through KObject,
     // marks it animatable with state bit 8.
     KProperty* CreateAnimatedChannel(const char* name, const char* dataTypeName);
-    template <class T> void Declare(KPropertyTemplate<T>& property, const char* name)
+    template <class T>
+    void Declare(KPropertyTemplate<T>& property, const char* name, T (KScnCameraProperties::*get)(),
+                 void (KScnCameraProperties::*set)(T))
     {
-        property.Initialize(name, this);
+        property.Initialize(name, this, get, set);
         AddProperty(&property);
     }
-    void DeclareEnum(KPropertyTemplate<int>& property, const char* name, KEnumNameFunction names);
+    void DeclareEnum(KPropertyTemplate<int>& property, const char* name, int (KScnCameraProperties::*get)(),
+                     void (KScnCameraProperties::*set)(int), KEnumNameFunction names);
 };
+
+#undef KSCN_CAMERA_VALUE
 
 } // namespace scenesdk

@@ -608,3 +608,27 @@ TEST_F(CameraOnNode, CopyTakesStoredValuesButNotTheOtherChannels)
     mManager.DestroyNode(a);
     mManager.DestroyNode(b);
 }
+
+namespace
+{
+
+// A set that reports a fixed focal length: the bound property must follow.
+class FixedFocalSet : public KScnCameraProperties
+{
+public:
+    double GetFocalLength() override { return 85.0; }
+    void SetFrameSamplingCount(int value) override { KScnCameraProperties::SetFrameSamplingCount(value * 2); }
+};
+
+} // namespace
+
+TEST(Camera, PropertiesReachTheMostDerivedGetterAndSetter)
+{
+    auto* set = new FixedFocalSet;
+    set->FocalLength.SetValue(35.0);
+    EXPECT_DOUBLE_EQ(set->FindProperty("FocalLength")->GetDouble(), 85.0);
+    set->FindProperty("FrameSamplingCount")->SetInt(4);
+    EXPECT_EQ(set->GetFrameSamplingCount(), 8);
+    EXPECT_EQ(set->FrameSamplingCount.GetValue(), 8);
+    set->Destroy();
+}
