@@ -43,6 +43,12 @@ CEngineServices::CEngineServices()
 
 CEngineServices::~CEngineServices()
 {
+    // The GUI's display lists and font go while the context is alive (the
+    // renderer's release below may end it); this also takes the GUI off the
+    // window's and the input manager's listener lists.
+    if (m_pGuiMgr)
+        m_pGuiMgr->Destroy();
+
     // Explicit releases, in member order.
     // The settings must not reach the factory once it is gone (the renderer
     // may outlive this object through other handles).
@@ -57,7 +63,7 @@ CEngineServices::~CEngineServices()
 
     m_pInputMgr.Release();
 
-    // [slot 4] m_pGuiMgr.Release();
+    m_pGuiMgr.Release();
 
     m_pSoundMgr.Release();
 
@@ -75,7 +81,12 @@ CRefPtr<IInputMgr>& CEngineServices::GetInputMgr()
     return m_pInputMgr;
 }
 
-// [slot 4] CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr() (CGuiMgr)
+CRefPtr<CGuiMgr>& CEngineServices::GetGuiMgr()
+{
+    if (m_pGuiMgr.IsNull())
+        m_pGuiMgr = new (std::nothrow) CGuiMgr;
+    return m_pGuiMgr;
+}
 
 CRefPtr<ISoundMgr>& CEngineServices::GetSoundMgr()
 {

@@ -4,6 +4,7 @@
 #include "app/CRefCounted.h"
 #include "app/IInputMgr.h"
 #include "app/ISoundMgr.h"
+#include "render/CGuiMgr.h"
 #include "render/CModelFactory.h"
 #include "render/IRenderer.h"
 
@@ -20,7 +21,9 @@
 // GetModelFactory return a copy of the handle; the four manager getters
 // return a reference to the stored handle. The destructor releases the six
 // handles explicitly in member order; an object still held elsewhere lives on
-// until its last holder lets go.
+// until its last holder lets go. The GUI manager is emptied (Destroy) first:
+// its font and widgets own display lists, which must go while the renderer
+// and its context still exist.
 //
 // The handles and getters are added together with the classes they hold: each
 // marked slot below (header and source) takes its member, its getter and, in
@@ -48,7 +51,8 @@ public:
     // Makes the CDInputMgr on first call (left null when allocation fails).
     CRefPtr<IInputMgr>& GetInputMgr();
 
-    // [slot 4: GUI manager]   CRefPtr<CGuiMgr>& GetGuiMgr();             makes CGuiMgr on first call
+    // Makes the GUI manager (not Create-d) on the first call.
+    CRefPtr<CGuiMgr>& GetGuiMgr();
 
     // Makes the sound manager (not Create-d) on the first call.
     CRefPtr<ISoundMgr>& GetSoundMgr();
@@ -71,7 +75,7 @@ private:
 
     CRefPtr<IInputMgr> m_pInputMgr;
 
-    // [slot 4] CRefPtr<CGuiMgr> m_pGuiMgr;
+    CRefPtr<CGuiMgr> m_pGuiMgr;
 
     CRefPtr<ISoundMgr> m_pSoundMgr;
 

@@ -180,9 +180,15 @@ bool CVostrelApp::Create()
     m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
     m_pFrameClock->Reset(5, 0.03, 0.2);
 
-    // [step 9: GUI manager] a CGameTimer on m_pFrameClock; then
-    //   services->GetGuiMgr()->Create(m_pWindow, pInputMgr, timer, 1000, 1000); on failure
-    //   "Error: pGuiMgr->Create failed in CVostrelApp::Create".
+    // 9. GUI manager over a virtual screen of 1000 x 1000 units, timed by a
+    //    game timer of its own on the frame clock.
+    CRefPtr<CGameTimer> guiTimer(new CGameTimer(m_pFrameClock.Get()));
+    CRefPtr<CGuiMgr>& pGuiMgr = services->GetGuiMgr();
+    if (!pGuiMgr || !pGuiMgr->Create(m_pWindow, pInputMgr, guiTimer, 1000, 1000))
+    {
+        Log(1, "Error: pGuiMgr->Create failed in CVostrelApp::Create");
+        return false;
+    }
 
     // 10. Physics.
     CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();

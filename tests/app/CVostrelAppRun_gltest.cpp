@@ -11,6 +11,7 @@
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
+#include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,9 @@ protected:
         ASSERT_TRUE(plat::InitVideo());
         plat::PumpEvents();
         plat::DiscardMessages();
+        // The GUI's button sounds, loaded at start-up.
+        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
+        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
     }
     void TearDown() override { DiscardMessages(); }
 

@@ -3,6 +3,7 @@
 // events from xdotool.
 
 #include "tests/app/VostrelProcess.h"
+#include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
 namespace
@@ -28,6 +29,9 @@ protected:
         m_Dir.WriteFile("settings.ini", kSettings);
         m_Dir.WriteFile("Error.log", "old run\n");
         m_Dir.WriteFile("Debug.log", "old debug\n");
+        // The GUI's button sounds, loaded at start-up.
+        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
+        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
     }
 
     // Starts the game on a private X server, waits for its window, runs
