@@ -11,6 +11,7 @@
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
+#include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -30,7 +31,9 @@ const char* const kGoodDisplay = "[DISPLAY]\n"
                                  "title=My Town\n"
                                  "hRes=1024\n"
                                  "vRes=768\n"
-                                 "fullscreen=false\n";
+                                 "fullscreen=false\n"
+                                 "[GAME]\n"
+                                 "StartPos=500;20;500\n";
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -71,6 +74,10 @@ protected:
         // The GUI's button sounds, loaded at start-up.
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The game's screens, loaded by its states at start-up.
+        for (const char* image :
+             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
+            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
     void TearDown() override { DiscardMessages(); }
 
