@@ -105,7 +105,7 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
 
     // Kept for a later full-screen effect; nothing draws with it yet.
     m_pAccumulationEffect.reset(new CAccumulationEffect);
-    m_pAccumulationEffect->Init(5, CRefPtr<CRefCounted>(m_pCamera.Get()));
+    m_pAccumulationEffect->Init(5, m_pCamera);
 
     m_usLevel = 0;
     if (!CreateStates())
