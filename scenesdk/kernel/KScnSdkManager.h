@@ -1,12 +1,15 @@
 #pragma once
 
-// KScnSdkManager: creates, owns and destroys scene objects and the user
-// property handles. Only what nodes and user properties need is here so far:
-// name prefixing, node creation and destruction, and the handles.
+// KScnSdkManager: creates, owns and destroys scene objects. Every object made
+// here sits in exactly one per-kind list until it is destroyed through the
+// manager (or the manager dies, which destroys everything still listed).
+// Objects must never be deleted any other way: the lists would dangle.
 //
-// Ownership: the manager owns every object it created until it is destroyed
-// through it (or the manager dies); each object sits in exactly one list.
+// Names: creators of named kinds give the object PrefixName(kind prefix, name)
+// ("Model::", "Material::", "Texture::", "Video::", "Pose::", "Deformer::",
+// "SubDeformer::", "Constraint::").
 
+#include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
@@ -15,49 +18,218 @@ namespace scenesdk
 {
 
 class KProperty;
+class KScnCameraSwitcher;
+class KScnLight;
+class KScnMarker;
+class KScnMesh;
+class KScnNull;
+class KScnNurb;
+class KScnOpticalReference;
+class KScnPatch;
+class KScnShape;
+class KScnSkeleton;
+class KScnTriangulator;
+class KScnConstraint;
+class KScnDeformer;
+class KScnExporter;
+class KScnGenericNode;
+class KScnLink;
+class KScnMaterial;
 class KScnNode;
+class KScnNodeAttribute;
+class KScnObject;
+class KScnPose;
 class KScnPropertyRef;
+class KScnSceneRoot;
+class KScnTakeNodeContainer;
+class KScnTexture;
+class KScnVideo;
 
-class KScnSdkManager
+// Told of new objects of one kind; owned by the manager once installed.
+class KScnSdkManagerListener
 {
 public:
+    virtual ~KScnSdkManagerListener() = default;
+    // The manager destroyed every object (end of DestroyAllObjects).
+    virtual void OnAllObjectsDestroyed() {}
+    // A new object; initialName is its name as created (prefix included).
+    virtual void OnObjectCreated(const KString& initialName) = 0;
+};
+
+// The manager is the pose scope of its poses: every pose of every scene, in
+// scene-list order.
+class KScnSdkManager : public KScnPoseScope
+{
+public:
+    enum EListenerKind
+    {
+        eListenNodes = 0,
+        eListenMaterials = 1,
+        eListenTextures = 2,
+        eListenVideos = 3,
+        eListenerKindCount = 4
+    };
+
+    // Constraint kinds of CreateConstraint.
+    enum EConstraintKind
+    {
+        eConstraintPosition = 1,
+        eConstraintRotation = 2,
+        eConstraintScale = 3,
+        eConstraintParent = 4,
+        eConstraintSingleChainIK = 5,
+        eConstraintAim = 6
+    };
+
+    static KScnSdkManager* CreateManager() { return new KScnSdkManager(); }
+
     KScnSdkManager();
     KScnSdkManager(const KScnSdkManager&) = delete;
     KScnSdkManager& operator=(const KScnSdkManager&) = delete;
-    // DestroyAllObjects.
-    ~KScnSdkManager();
+    // DestroyAllObjects, then deletes the listeners.
+    ~KScnSdkManager() override;
 
     // prefix + the name's text after its first "::" (the whole name when it
     // has none); an empty text becomes "Name"; a null or empty prefix adds nothing.
     static KString PrefixName(const char* prefix, const char* name);
 
-    // A new node named "Model::" + name (PrefixName).
+    // ---- Creators: null from a factory lists nothing and is passed on ----
+    KScnSceneRoot* CreateScene();
     KScnNode* CreateNode(const char* name);
-    // False (error id 0) when the node is not one of this manager's. With
-    // recursive, the node's subtree goes first; without, the children are
-    // only cut loose. The node's attribute is detached, not destroyed.
-    bool DestroyNode(KScnNode* node, bool recursive = false);
-    int GetNodeCount() const { return mNodes.GetCount(); }
-    KScnNode* GetNode(int index) const { return mNodes.GetAt(index); }
-
+    // Node attributes, all in the node-attribute list.
+    KScnNull* CreateNull();
+    KScnMarker* CreateMarker();
+    KScnLight* CreateLight();
+    KScnSkeleton* CreateSkeleton();
+    KScnMesh* CreateMesh();
+    KScnPatch* CreatePatch();
+    KScnNurb* CreateNurb();
+    KScnOpticalReference* CreateOpticalReference();
+    KScnCameraSwitcher* CreateCameraSwitcher();
+    // Shapes (morph targets) have a list of their own.
+    KScnShape* CreateShape();
+    KScnTriangulator* CreateTriangulator();
+    KScnLink* CreateLink();
+    KScnMaterial* CreateMaterial(const char* name);
+    KScnTexture* CreateTexture(const char* name);
+    KScnVideo* CreateVideo(const char* name);
+    // A bind pose for bindPose true, else a rest pose.
+    KScnPose* CreatePose(const char* name, bool bindPose);
     // A handle with its own record; the name is kept as given.
     KScnPropertyRef* CreateUserProperty(const char* name, const char* dataType, const char* label);
     // A handle standing for an existing kernel property (not owned).
     KScnPropertyRef* CreateUserPropertyFromProperty(KProperty* property);
-    // Removes, destroys and frees a handle; false (error id 0) when not ours.
+    // The name is kept as given.
+    KScnGenericNode* CreateGenericNode(const char* name);
+    // "SubDeformer::" when kindText is "Cluster" in any case, else "Deformer::".
+    KScnDeformer* CreateDeformer(const char* name, const char* kindText);
+    // Kinds 1 to 6 (EConstraintKind); any other kind gives null, no error.
+    KScnConstraint* CreateConstraint(const char* name, int kind);
+    KScnExporter* CreateExporter();
+    // Lists an attribute made elsewhere (a geometry built by its own code);
+    // false for null or one already listed. The manager owns it from then on.
+    bool AdoptNodeAttribute(KScnNodeAttribute* attribute);
+
+    // ---- Destroyers: false (error id 0) when the object is not listed ----
+    // With recursive, the scene's root node and its subtree go too.
+    bool DestroyScene(KScnSceneRoot* scene, bool recursive);
+    // With recursive, the children (last first) and the node's attribute go
+    // too; an attribute the manager does not list is only detached. Without,
+    // the children are only cut loose and the attribute detached.
+    bool DestroyNode(KScnNode* node, bool recursive = false);
+    bool DestroyNodeAttribute(KScnNodeAttribute* attribute);
+    bool DestroyLink(KScnLink* link);
+    bool DestroyShape(KScnShape* shape);
+    bool DestroyTriangulator(KScnTriangulator* triangulator);
+    bool DestroyMaterial(KScnMaterial* material);
+    bool DestroyTexture(KScnTexture* texture);
+    bool DestroyVideo(KScnVideo* video);
+    bool DestroyPose(KScnPose* pose);
     bool DestroyUserProperty(KScnPropertyRef* property);
-    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    bool DestroyGenericNode(KScnGenericNode* node);
+    bool DestroyDeformer(KScnDeformer* deformer);
+    bool DestroyConstraint(KScnConstraint* constraint);
+    // A deformer or a constraint.
+    bool DestroyObject(KScnTakeNodeContainer* object);
+    bool DestroyExporter(KScnExporter* exporter);
+
+    // ---- Finders: the occurrence-th (0 = first) object whose current name
+    // equals PrefixName(kind prefix, name) byte by byte; null and error id 0
+    // when there is none ----
+    KScnNode* FindNode(const char* name, int occurrence = 0);
+    KScnMaterial* FindMaterial(const char* name, int occurrence = 0);
+    KScnTexture* FindTexture(const char* name, int occurrence = 0);
+    KScnVideo* FindVideo(const char* name, int occurrence = 0);
+    // First exact match of the text as given; null and error id 0 when none.
+    KScnPose* FindPose(const char* name);
+    KScnGenericNode* FindGenericNode(const char* name);
     // First handle of that name; null without setting an error.
     KScnPropertyRef* FindUserProperty(const char* name) const;
 
-    // Nodes (last first), then the handles.
+    // Destroys every listed object kind by kind, then tells the listeners.
     void DestroyAllObjects();
+
+    // Installs (owning) a listener, deleting the one it replaces.
+    void SetListener(EListenerKind kind, KScnSdkManagerListener* listener);
+
+    // ---- Per-kind lists ----
+    int GetSceneCount() const { return mScenes.GetCount(); }
+    KScnSceneRoot* GetScene(int index) const { return mScenes.GetAt(index); }
+    int GetNodeCount() const { return mNodes.GetCount(); }
+    KScnNode* GetNode(int index) const { return mNodes.GetAt(index); }
+    int GetNodeAttributeCount() const { return mAttributes.GetCount(); }
+    KScnNodeAttribute* GetNodeAttribute(int index) const { return mAttributes.GetAt(index); }
+    int GetLinkCount() const { return mLinks.GetCount(); }
+    int GetShapeCount() const { return mShapes.GetCount(); }
+    int GetTriangulatorCount() const { return mTriangulators.GetCount(); }
+    int GetMaterialCount() const { return mMaterials.GetCount(); }
+    KScnMaterial* GetMaterial(int index) const { return mMaterials.GetAt(index); }
+    int GetTextureCount() const { return mTextures.GetCount(); }
+    KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
+    int GetVideoCount() const { return mVideos.GetCount(); }
+    int GetPoseListCount() const { return mPoses.GetCount(); }
+    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
+    // Deformers and constraints.
+    int GetHandlerObjectCount() const { return mHandlerObjects.GetCount(); }
+    KScnTakeNodeContainer* GetHandlerObject(int index) const { return mHandlerObjects.GetAt(index); }
+    int GetExporterCount() const { return mExporters.GetCount(); }
+
+    // KScnPoseScope: the poses of every scene, scenes in list order.
+    int GetPoseCount() const override;
+    KScnPose* GetPose(int index) const override;
 
     KErrorRecord& GetError() { return mError; }
 
 private:
+    template <typename T> T* NewAttribute();
+    template <typename T> T* Listed(KPointerArray<T>& list, T* object);
+    template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
+    template <typename T>
+    T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
+    void Notify(EListenerKind kind, const char* initialName);
+    // Destroys the handles made for the object's own properties, which
+    // would otherwise outlive them.
+    void DestroyOwnHandles(KScnObject* object);
+    // Takes a dying object out of every scene's contents.
+    void ForgetInScenes(const void* object);
+    bool DestroyHandlerObject(KScnTakeNodeContainer* object);
+
+    KPointerArray<KScnSceneRoot> mScenes{16};
     KPointerArray<KScnNode> mNodes{16};
+    KPointerArray<KScnNodeAttribute> mAttributes{16};
+    KPointerArray<KScnLink> mLinks{16};
+    KPointerArray<KScnShape> mShapes{16};
+    KPointerArray<KScnTriangulator> mTriangulators{16};
+    KPointerArray<KScnMaterial> mMaterials{16};
+    KPointerArray<KScnTexture> mTextures{16};
+    KPointerArray<KScnVideo> mVideos{16};
+    KPointerArray<KScnPose> mPoses{16};
     KPointerArray<KScnPropertyRef> mUserProperties{16};
+    KPointerArray<KScnGenericNode> mGenericNodes{16};
+    KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
+    KPointerArray<KScnExporter> mExporters{16};
+    KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;
 };
 

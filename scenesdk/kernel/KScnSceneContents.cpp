@@ -1,0 +1,543 @@
+#include "scenesdk/kernel/KScnSceneContents.h"
+
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/attributes/KScnVideo.h"
+
+#include <cstring>
+#include <initializer_list>
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* const kContentsMessages[] = {"Node is null.",
+                                         "Node is already owned by the entity.",
+                                         "Node does not belong to the entity.",
+                                         "Parameter is out of range.",
+                                         "Material still in use.",
+                                         "Material not found.",
+                                         "Texture still in use.",
+                                         "Texture not found.",
+                                         "Video still in use.",
+                                         "Video not found.",
+                                         "Video name clash.",
+                                         "",
+                                         "",
+                                         "",
+                                         "",
+                                         ""};
+
+void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
+{
+    if (node == nullptr)
+    {
+        return;
+    }
+    const KScnNodeAttribute* attribute = node->GetNodeAttribute();
+    if (attribute != nullptr && attribute->GetAttributeKind() == kind)
+    {
+        out.Add(node);
+    }
+    for (int i = 0; i < node->GetChildCount(); ++i)
+    {
+        CollectByKind(node->GetChild(i), kind, out);
+    }
+}
+
+bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
+{
+    const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
+    return deformer != nullptr &&
+           (type == KScnSceneContents::eAnyDeformer || deformer->GetDeformerKind() == type);
+}
+} // namespace
+
+KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
+    : mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
+{
+    if (manager != nullptr)
+    {
+        mRootNode = manager->CreateNode("RootNode");
+        mNodes.Add(mRootNode);
+    }
+}
+
+KScnSceneContents::~KScnSceneContents()
+{
+    Clear();
+}
+
+void KScnSceneContents::Clear()
+{
+    mRootNode = nullptr;
+    mNodes.Clear();
+    DeleteRecords(mMaterials);
+    DeleteRecords(mTextures);
+    DeleteRecords(mVideos);
+    // The generic nodes must forget these contents; their records are gone
+    // first so that leaving does not come back here.
+    KPointerArray<KScnGenericNode> generic(16);
+    for (int i = 0; i < mGenericNodes.GetCount(); ++i)
+    {
+        generic.Add(static_cast<KScnGenericNode*>(mGenericNodes[i]->object));
+    }
+    DeleteRecords(mGenericNodes);
+    for (int i = 0; i < generic.GetCount(); ++i)
+    {
+        if (generic[i]->GetSceneContents() == this)
+        {
+            generic[i]->SetSceneContents(nullptr);
+        }
+    }
+    mObjects.Clear();
+}
+
+void KScnSceneContents::ForgetObject(const void* object)
+{
+    if (object == nullptr)
+    {
+        return;
+    }
+    const int node = mNodes.Find(static_cast<const KScnNode*>(object));
+    if (node >= 0)
+    {
+        mNodes.RemoveAt(node);
+    }
+    if (object == mRootNode)
+    {
+        mRootNode = nullptr;
+    }
+    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mVideos, &mGenericNodes})
+    {
+        const int index = FindUse(*list, object);
+        if (index >= 0)
+        {
+            delete (*list)[index];
+            list->RemoveAt(index);
+        }
+    }
+    const int entry = mObjects.Find(static_cast<const KScnTakeNodeContainer*>(object));
+    if (entry >= 0)
+    {
+        mObjects.RemoveAt(entry);
+    }
+}
+
+// ---- Nodes ----
+
+bool KScnSceneContents::AddNode(KScnNode* node)
+{
+    if (node == nullptr)
+    {
+        mError.SetLastErrorID(eNodeNull);
+        return false;
+    }
+    if (mNodes.Find(node) >= 0)
+    {
+        mError.SetLastErrorID(eNodeAlreadyOwned);
+        return false;
+    }
+    mNodes.Add(node);
+    return true;
+}
+
+bool KScnSceneContents::RemoveNode(KScnNode* node)
+{
+    if (node == nullptr)
+    {
+        mError.SetLastErrorID(eNodeNull);
+        return false;
+    }
+    const int index = mNodes.Find(node);
+    if (index < 0)
+    {
+        mError.SetLastErrorID(eNodeNotOwned);
+        return false;
+    }
+    mNodes.RemoveAt(index);
+    if (node == mRootNode)
+    {
+        mRootNode = nullptr;
+    }
+    return true;
+}
+
+KScnNode* KScnSceneContents::GetNode(int index)
+{
+    if (index < 0 || index >= mNodes.GetCount())
+    {
+        mError.SetLastErrorID(eOutOfRange);
+        return nullptr;
+    }
+    return mNodes[index];
+}
+
+void KScnSceneContents::FillNodesByAttributeType(KPointerArray<KScnNode>& out, int attributeKind,
+                                                 bool recursive) const
+{
+    out.Clear();
+    if (recursive)
+    {
+        CollectByKind(mRootNode, attributeKind, out);
+        return;
+    }
+    for (int i = 0; i < mNodes.GetCount(); ++i)
+    {
+        const KScnNodeAttribute* attribute = mNodes[i]->GetNodeAttribute();
+        if (attribute != nullptr && attribute->GetAttributeKind() == attributeKind)
+        {
+            out.Add(mNodes[i]);
+        }
+    }
+}
+
+// ---- Use records ----
+
+int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object)
+{
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        if (list[i]->object == object)
+        {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object)
+{
+    const int index = FindUse(list, object);
+    return index >= 0 ? list[index]->useCount : 0;
+}
+
+bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
+{
+    const int index = FindUse(list, object);
+    if (index >= 0)
+    {
+        ++list[index]->useCount;
+        return true;
+    }
+    list.Add(new UseRecord{object, 1});
+    return true;
+}
+
+bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
+{
+    const int index = object != nullptr ? FindUse(list, object) : -1;
+    if (index < 0)
+    {
+        mError.SetLastErrorID(notFound);
+        return false;
+    }
+    if (--list[index]->useCount > 0)
+    {
+        mError.SetLastErrorID(inUse);
+        return false;
+    }
+    delete list[index];
+    list.RemoveAt(index);
+    return true;
+}
+
+void* KScnSceneContents::UseAt(const KPointerArray<UseRecord>& list, int index)
+{
+    if (index < 0 || index >= list.GetCount())
+    {
+        mError.SetLastErrorID(eOutOfRange);
+        return nullptr;
+    }
+    return list[index]->object;
+}
+
+void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
+{
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        delete list[i];
+    }
+    list.Clear();
+}
+
+// ---- Materials and textures ----
+
+KScnMaterial* KScnSceneContents::GetMaterial(int index)
+{
+    return static_cast<KScnMaterial*>(UseAt(mMaterials, index));
+}
+
+KScnMaterial* KScnSceneContents::FindMaterial(const char* name)
+{
+    for (int i = 0; name != nullptr && i < mMaterials.GetCount(); ++i)
+    {
+        KScnMaterial* material = static_cast<KScnMaterial*>(mMaterials[i]->object);
+        if (std::strcmp(material->GetName(), name) == 0)
+        {
+            return material;
+        }
+    }
+    mError.SetLastErrorID(eMaterialNotFound);
+    return nullptr;
+}
+
+// A null object is refused (a register of nothing serves no one).
+bool KScnSceneContents::AddMaterial(KScnMaterial* material)
+{
+    return material != nullptr && AddUse(mMaterials, material);
+}
+
+bool KScnSceneContents::RemoveMaterial(KScnMaterial* material)
+{
+    return RemoveUse(mMaterials, material, eMaterialNotFound, eMaterialInUse);
+}
+
+int KScnSceneContents::GetMaterialUseCount(const KScnMaterial* material) const
+{
+    return UseCountOf(mMaterials, material);
+}
+
+KScnTexture* KScnSceneContents::GetTexture(int index)
+{
+    return static_cast<KScnTexture*>(UseAt(mTextures, index));
+}
+
+KScnTexture* KScnSceneContents::FindTexture(const char* name)
+{
+    for (int i = 0; name != nullptr && i < mTextures.GetCount(); ++i)
+    {
+        KScnTexture* texture = static_cast<KScnTexture*>(mTextures[i]->object);
+        if (std::strcmp(texture->GetName(), name) == 0)
+        {
+            return texture;
+        }
+    }
+    mError.SetLastErrorID(eTextureNotFound);
+    return nullptr;
+}
+
+bool KScnSceneContents::AddTexture(KScnTexture* texture)
+{
+    return texture != nullptr && AddUse(mTextures, texture);
+}
+
+bool KScnSceneContents::RemoveTexture(KScnTexture* texture)
+{
+    return RemoveUse(mTextures, texture, eTextureNotFound, eTextureInUse);
+}
+
+int KScnSceneContents::GetTextureUseCount(const KScnTexture* texture) const
+{
+    return UseCountOf(mTextures, texture);
+}
+
+// ---- Videos ----
+
+KScnVideo* KScnSceneContents::GetVideo(int index)
+{
+    return static_cast<KScnVideo*>(UseAt(mVideos, index));
+}
+
+KScnVideo* KScnSceneContents::FindVideo(const char* name)
+{
+    for (int i = 0; name != nullptr && i < mVideos.GetCount(); ++i)
+    {
+        KScnVideo* video = static_cast<KScnVideo*>(mVideos[i]->object);
+        if (std::strcmp(video->GetName(), name) == 0)
+        {
+            return video;
+        }
+    }
+    mError.SetLastErrorID(eVideoNotFound);
+    return nullptr;
+}
+
+bool KScnSceneContents::AddVideo(KScnVideo* video)
+{
+    if (video == nullptr)
+    {
+        return false;
+    }
+    if (FindUse(mVideos, video) < 0)
+    {
+        for (int i = 0; i < mVideos.GetCount(); ++i)
+        {
+            if (std::strcmp(static_cast<KScnVideo*>(mVideos[i]->object)->GetName(), video->GetName()) == 0)
+            {
+                mError.SetLastErrorID(eVideoNameClash);
+                return false;
+            }
+        }
+    }
+    return AddUse(mVideos, video);
+}
+
+bool KScnSceneContents::RemoveVideo(KScnVideo* video)
+{
+    return RemoveUse(mVideos, video, eVideoNotFound, eVideoInUse);
+}
+
+int KScnSceneContents::GetVideoUseCount(const KScnVideo* video) const
+{
+    return UseCountOf(mVideos, video);
+}
+
+// ---- Generic nodes ----
+
+KScnGenericNode* KScnSceneContents::GetGenericNode(int index)
+{
+    return static_cast<KScnGenericNode*>(UseAt(mGenericNodes, index));
+}
+
+KScnGenericNode* KScnSceneContents::FindGenericNode(const char* name) const
+{
+    for (int i = 0; name != nullptr && i < mGenericNodes.GetCount(); ++i)
+    {
+        KScnGenericNode* node = static_cast<KScnGenericNode*>(mGenericNodes[i]->object);
+        if (std::strcmp(node->GetName(), name) == 0)
+        {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+bool KScnSceneContents::AddGenericNode(KScnGenericNode* node)
+{
+    return node != nullptr && AddUse(mGenericNodes, node);
+}
+
+bool KScnSceneContents::RemoveGenericNode(KScnGenericNode* node)
+{
+    return RemoveUse(mGenericNodes, node, eGenericNodeNotFound, eGenericNodeInUse);
+}
+
+int KScnSceneContents::GetGenericNodeUseCount(const KScnGenericNode* node) const
+{
+    return UseCountOf(mGenericNodes, node);
+}
+
+void KScnSceneContents::UnregisterGenericNode(KScnGenericNode* node)
+{
+    if (FindUse(mGenericNodes, node) >= 0)
+    {
+        RemoveGenericNode(node);
+    }
+}
+
+// ---- Other objects ----
+
+bool KScnSceneContents::AddObject(KScnTakeNodeContainer* object)
+{
+    if (object == nullptr || mObjects.Find(object) >= 0)
+    {
+        return false;
+    }
+    mObjects.Add(object);
+    return true;
+}
+
+bool KScnSceneContents::RemoveObject(KScnTakeNodeContainer* object)
+{
+    if (object == nullptr)
+    {
+        return true;
+    }
+    const int index = mObjects.Find(object);
+    if (index < 0)
+    {
+        mError.SetLastErrorID(eObjectNotFound);
+        return false;
+    }
+    mObjects.RemoveAt(index);
+    return true;
+}
+
+int KScnSceneContents::GetObjectCount(int kind) const
+{
+    int count = 0;
+    for (int i = 0; i < mObjects.GetCount(); ++i)
+    {
+        count += (kind < 0 || mObjects[i]->GetObjectKind() == kind) ? 1 : 0;
+    }
+    return count;
+}
+
+KScnTakeNodeContainer* KScnSceneContents::GetObject(int index, int kind) const
+{
+    for (int i = 0; index >= 0 && i < mObjects.GetCount(); ++i)
+    {
+        if ((kind < 0 || mObjects[i]->GetObjectKind() == kind) && index-- == 0)
+        {
+            return mObjects[i];
+        }
+    }
+    return nullptr;
+}
+
+int KScnSceneContents::GetConstraintCount() const
+{
+    int count = 0;
+    for (int i = 0; i < mObjects.GetCount(); ++i)
+    {
+        count += dynamic_cast<KScnConstraint*>(mObjects[i]) != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
+KScnConstraint* KScnSceneContents::GetConstraint(int index) const
+{
+    for (int i = 0; index >= 0 && i < mObjects.GetCount(); ++i)
+    {
+        KScnConstraint* constraint = dynamic_cast<KScnConstraint*>(mObjects[i]);
+        if (constraint != nullptr && index-- == 0)
+        {
+            return constraint;
+        }
+    }
+    return nullptr;
+}
+
+KScnConstraint* KScnSceneContents::FindConstraint(const char* name) const
+{
+    for (int i = 0; name != nullptr && i < mObjects.GetCount(); ++i)
+    {
+        KScnConstraint* constraint = dynamic_cast<KScnConstraint*>(mObjects[i]);
+        if (constraint != nullptr && std::strcmp(constraint->GetName(), name) == 0)
+        {
+            return constraint;
+        }
+    }
+    return nullptr;
+}
+
+int KScnSceneContents::GetDeformerCount(int type) const
+{
+    int count = 0;
+    for (int i = 0; type >= 0 && type <= eClusterDeformer && i < mObjects.GetCount(); ++i)
+    {
+        count += DeformerOfType(mObjects[i], type) ? 1 : 0;
+    }
+    return count;
+}
+
+KScnDeformer* KScnSceneContents::GetDeformer(int index, int type) const
+{
+    for (int i = 0; type >= 0 && type <= eClusterDeformer && index >= 0 && i < mObjects.GetCount(); ++i)
+    {
+        if (DeformerOfType(mObjects[i], type) && index-- == 0)
+        {
+            return dynamic_cast<KScnDeformer*>(mObjects[i]);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace scenesdk

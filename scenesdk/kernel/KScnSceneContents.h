@@ -1,0 +1,162 @@
+#pragma once
+
+// KScnSceneContents: the member register of one scene. It names the root node
+// ("Model::RootNode", made through the manager) and lists the scene's nodes,
+// its use-counted materials, textures and generic nodes, and its other
+// objects (characters, constraints, deformers, ...).
+//
+// Ownership: the contents own only their use records; every listed object
+// belongs to the SDK manager. Failures set the error record (codes below)
+// and answer false or null.
+
+#include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KErrorRecord.h"
+
+namespace scenesdk
+{
+
+class KScnMaterial;
+class KScnNode;
+class KScnSdkManager;
+class KScnTakeNodeContainer;
+class KScnTexture;
+class KScnVideo;
+class KScnConstraint;
+class KScnDeformer;
+
+class KScnSceneContents : public KScnGenericNodeRegistry, public KScnVideoRegistry
+{
+public:
+    enum EError
+    {
+        eNodeNull = 0,
+        eNodeAlreadyOwned = 1,
+        eNodeNotOwned = 2,
+        eOutOfRange = 3,
+        eMaterialInUse = 4,
+        eMaterialNotFound = 5,
+        eTextureInUse = 6,
+        eTextureNotFound = 7,
+        eVideoInUse = 8,
+        eVideoNotFound = 9,
+        eVideoNameClash = 10,
+        eGenericNodeInUse = 11,
+        eGenericNodeNotFound = 12,
+        eObjectNotFound = 15
+    };
+
+    // Deformer types of GetDeformerCount / GetDeformer.
+    enum EDeformerType
+    {
+        eAnyDeformer = 0,
+        eSkinDeformer = 1,
+        eClusterDeformer = 2
+    };
+
+    // Makes the root node through the manager and lists it first.
+    explicit KScnSceneContents(KScnSdkManager* manager);
+    KScnSceneContents(const KScnSceneContents&) = delete;
+    KScnSceneContents& operator=(const KScnSceneContents&) = delete;
+    ~KScnSceneContents() override;
+
+    // Forgets everything (the root node too); destroys nothing but the records.
+    void Clear();
+
+    KScnNode* GetRootNode() const { return mRootNode; }
+
+    // ---- Nodes ----
+    bool AddNode(KScnNode* node);
+    // Removing the root node also forgets it as the root.
+    bool RemoveNode(KScnNode* node);
+    int GetNodeCount() const { return mNodes.GetCount(); }
+    KScnNode* GetNode(int index);
+    // Empties out and appends every node whose attribute has the kind: the
+    // tree under the root depth-first (a node before its children) when
+    // recursive, else in list order.
+    void FillNodesByAttributeType(KPointerArray<KScnNode>& out, int attributeKind, bool recursive) const;
+
+    // ---- Use-counted lists: adding again counts a use; removing drops one
+    // use and fails ("still in use") while uses remain ----
+    int GetMaterialCount() const { return mMaterials.GetCount(); }
+    KScnMaterial* GetMaterial(int index);
+    KScnMaterial* FindMaterial(const char* name);
+    bool AddMaterial(KScnMaterial* material);
+    bool RemoveMaterial(KScnMaterial* material);
+    int GetMaterialUseCount(const KScnMaterial* material) const;
+
+    int GetTextureCount() const { return mTextures.GetCount(); }
+    KScnTexture* GetTexture(int index);
+    KScnTexture* FindTexture(const char* name);
+    bool AddTexture(KScnTexture* texture);
+    bool RemoveTexture(KScnTexture* texture);
+    int GetTextureUseCount(const KScnTexture* texture) const;
+
+    int GetVideoCount() const { return mVideos.GetCount(); }
+    KScnVideo* GetVideo(int index);
+    KScnVideo* FindVideo(const char* name) override;
+    // Also fails (code 10) when a different video of the same name is listed.
+    bool AddVideo(KScnVideo* video) override;
+    bool RemoveVideo(KScnVideo* video);
+    int GetVideoUseCount(const KScnVideo* video) const;
+
+    int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
+    KScnGenericNode* GetGenericNode(int index);
+    // Null when absent, without an error.
+    KScnGenericNode* FindGenericNode(const char* name) const;
+    bool AddGenericNode(KScnGenericNode* node);
+    bool RemoveGenericNode(KScnGenericNode* node);
+    int GetGenericNodeUseCount(const KScnGenericNode* node) const;
+
+    // KScnGenericNodeRegistry (what KScnGenericNode::SetSceneContents calls).
+    void RegisterGenericNode(KScnGenericNode* node) override { AddGenericNode(node); }
+    void UnregisterGenericNode(KScnGenericNode* node) override;
+
+    // ---- Other objects ----
+    // True when added; false for null or an object already listed.
+    bool AddObject(KScnTakeNodeContainer* object);
+    // Null is accepted (true); an object not listed fails with code 15.
+    bool RemoveObject(KScnTakeNodeContainer* object);
+    // Among the objects of that kind (KScnObject::EObjectKind; -1 for all).
+    int GetObjectCount(int kind = -1) const;
+    KScnTakeNodeContainer* GetObject(int index, int kind = -1) const;
+    int GetConstraintCount() const;
+    KScnConstraint* GetConstraint(int index) const;
+    // The constraint whose current name equals the text exactly, or null.
+    KScnConstraint* FindConstraint(const char* name) const;
+    // Type 0 counts every deformer, 1 skins, 2 clusters; 3 and above nothing.
+    int GetDeformerCount(int type) const;
+    KScnDeformer* GetDeformer(int index, int type) const;
+
+    // Drops every trace of an object that is being destroyed (node, use
+    // record, object entry), whatever its use count; no error is set.
+    void ForgetObject(const void* object);
+
+    KErrorRecord& GetError() { return mError; }
+
+private:
+    struct UseRecord
+    {
+        void* object;
+        int useCount;
+    };
+
+    bool AddUse(KPointerArray<UseRecord>& list, void* object);
+    bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
+    static int FindUse(const KPointerArray<UseRecord>& list, const void* object);
+    static int UseCountOf(const KPointerArray<UseRecord>& list, const void* object);
+    void* UseAt(const KPointerArray<UseRecord>& list, int index);
+    static void DeleteRecords(KPointerArray<UseRecord>& list);
+
+    KScnNode* mRootNode = nullptr;
+    KPointerArray<KScnNode> mNodes{16};
+    KPointerArray<UseRecord> mMaterials{16};
+    KPointerArray<UseRecord> mTextures{16};
+    KPointerArray<UseRecord> mVideos{16};
+    KPointerArray<UseRecord> mGenericNodes{16};
+    KPointerArray<KScnTakeNodeContainer> mObjects{16};
+    KErrorRecord mError;
+};
+
+} // namespace scenesdk

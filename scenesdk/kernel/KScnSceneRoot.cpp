@@ -1,0 +1,425 @@
+#include "scenesdk/kernel/KScnSceneRoot.h"
+
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerContainer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
+
+#include <cstring>
+#include <vector>
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* const kSceneMessages[] = {"Take error."};
+
+void KeepFirstTakeOnly(KScnNode* node)
+{
+    while (node != nullptr && node->GetTakeNodeCount() > 1)
+    {
+        if (!node->RemoveTakeNode(node->GetTakeNodeCount() - 1))
+        {
+            break;
+        }
+    }
+}
+
+// The materials (or textures) whose property sets are sources of the node's
+// set, in connection order.
+std::vector<void*> ConnectedObjects(KScnNode* node, bool materials)
+{
+    std::vector<void*> out;
+    KScnPropertyHandler* handler = node->GetPropertyHandler();
+    const int classId = materials ? KScnMaterialProperties::ClassId : KScnTextureProperties::ClassId;
+    for (int i = 0; handler != nullptr && i < handler->GetSrcCount(); ++i)
+    {
+        auto* source = dynamic_cast<KScnPropertyHandler*>(handler->GetSrc(i));
+        if (source == nullptr || !source->IsA(classId))
+        {
+            continue;
+        }
+        KScnTakeNodeContainer* owner = source->GetOwner();
+        void* object = materials ? static_cast<void*>(dynamic_cast<KScnMaterial*>(owner))
+                                 : static_cast<void*>(dynamic_cast<KScnTexture*>(owner));
+        if (object != nullptr)
+        {
+            out.push_back(object);
+        }
+    }
+    return out;
+}
+
+void BindElement(KScnLayerElement* element, const std::vector<void*>& connected)
+{
+    const int count = static_cast<int>(connected.size());
+    if (element->GetReferenceMode() == KScnLayerElement::eDirect)
+    {
+        for (int i = element->GetDirectCount(); i < count; ++i)
+        {
+            element->AddDirectItem(&connected[i]);
+        }
+        return;
+    }
+    if (element->GetReferenceMode() != KScnLayerElement::eIndexToDirect)
+    {
+        return;
+    }
+    // Entries are matched against their values before any rewrite, so that
+    // a rewritten entry never matches a later connection position.
+    const int entries = element->GetIndexCount();
+    const std::vector<int32_t> original(element->GetIndices(), element->GetIndices() + entries);
+    for (int position = 0; position < count; ++position)
+    {
+        int newIndex = -1;
+        for (int e = 0; e < entries; ++e)
+        {
+            if (original[e] != position)
+            {
+                continue;
+            }
+            if (newIndex < 0)
+            {
+                newIndex = element->AddDirectItem(&connected[position]);
+            }
+            element->GetIndices()[e] = newIndex;
+        }
+    }
+}
+} // namespace
+
+KScnSceneRoot::KScnSceneRoot(KScnSdkManager* manager) : mManager(manager), mError(kSceneMessages, 1)
+{
+    mContents = new KScnSceneContents(manager);
+    if (manager != nullptr)
+    {
+        mCameraSwitcher = manager->CreateNode("Camera Switcher");
+        mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
+        ResetCameraSwitcher();
+    }
+}
+
+KScnSceneRoot::~KScnSceneRoot()
+{
+    delete mContents;
+    mContents = nullptr;
+    if (mManager != nullptr && mCameraSwitcher != nullptr)
+    {
+        mManager->DestroyNode(mCameraSwitcher, true);
+    }
+    mPoses.Clear();
+    ClearTakeInfos();
+}
+
+KScnNode* KScnSceneRoot::GetRootNode() const
+{
+    return mContents->GetRootNode();
+}
+
+void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
+{
+    if (node == mCameraSwitcher)
+    {
+        return;
+    }
+    if (mManager != nullptr && mCameraSwitcher != nullptr)
+    {
+        mManager->DestroyNode(mCameraSwitcher, true);
+    }
+    mCameraSwitcher = node;
+}
+
+void KScnSceneRoot::ResetCameraSwitcher()
+{
+    if (mCameraSwitcher == nullptr)
+    {
+        return;
+    }
+    mCameraSwitcher->SetName("Camera Switcher");
+    mCameraSwitcher->SetVisibility(false);
+    mCameraSwitcher->SetShadingMode(1);
+    if (auto* switcher = dynamic_cast<KScnCameraSwitcher*>(mCameraSwitcher->GetNodeAttribute()))
+    {
+        switcher->SetDefaultCameraIndex(1);
+    }
+    KeepFirstTakeOnly(mCameraSwitcher);
+}
+
+int KScnSceneRoot::FillMaterialArray(KPointerArray<KScnMaterial>& out) const
+{
+    out.Clear();
+    for (int i = 0; i < mContents->GetMaterialCount(); ++i)
+    {
+        out.Add(mContents->GetMaterial(i));
+    }
+    return out.GetCount();
+}
+
+// ---- Generic nodes ----
+
+int KScnSceneRoot::GetGenericNodeCount() const
+{
+    return mContents->GetGenericNodeCount();
+}
+
+KScnGenericNode* KScnSceneRoot::GetGenericNode(int index) const
+{
+    return index >= 0 && index < mContents->GetGenericNodeCount() ? mContents->GetGenericNode(index)
+                                                                  : nullptr;
+}
+
+bool KScnSceneRoot::AddGenericNode(KScnGenericNode* node)
+{
+    return node != nullptr && node->SetSceneContents(mContents);
+}
+
+bool KScnSceneRoot::RemoveGenericNode(KScnGenericNode* node)
+{
+    return node != nullptr && node->SetSceneContents(nullptr);
+}
+
+// ---- Poses ----
+
+bool KScnSceneRoot::AddPose(KScnPose* pose)
+{
+    if (pose == nullptr || mPoses.Find(pose) >= 0)
+    {
+        return false;
+    }
+    mPoses.Add(pose);
+    return true;
+}
+
+bool KScnSceneRoot::RemovePose(KScnPose* pose)
+{
+    const int index = pose != nullptr ? mPoses.Find(pose) : -1;
+    if (index < 0)
+    {
+        return false;
+    }
+    mPoses.RemoveAt(index);
+    return true;
+}
+
+// ---- Takes ----
+
+template <typename Fn> void KScnSceneRoot::ForEachTakeOwner(Fn fn) const
+{
+    if (mCameraSwitcher != nullptr)
+    {
+        fn(static_cast<KScnTakeNodeContainer*>(mCameraSwitcher));
+    }
+    for (int i = 0; i < mContents->GetNodeCount(); ++i)
+    {
+        fn(static_cast<KScnTakeNodeContainer*>(mContents->GetNode(i)));
+    }
+    for (int i = 0; i < mContents->GetTextureCount(); ++i)
+    {
+        fn(static_cast<KScnTakeNodeContainer*>(mContents->GetTexture(i)));
+    }
+    for (int i = 0; i < mContents->GetMaterialCount(); ++i)
+    {
+        fn(static_cast<KScnTakeNodeContainer*>(mContents->GetMaterial(i)));
+    }
+    for (int i = 0; i < mContents->GetGenericNodeCount(); ++i)
+    {
+        fn(static_cast<KScnTakeNodeContainer*>(mContents->GetGenericNode(i)));
+    }
+    for (int i = 0; i < mContents->GetObjectCount(); ++i)
+    {
+        fn(mContents->GetObject(i));
+    }
+}
+
+bool KScnSceneRoot::SetCurrentTake(const char* name)
+{
+    bool all = true;
+    ForEachTakeOwner([&](KScnTakeNodeContainer* owner) { all = owner->SelectTakeNodeByName(name) && all; });
+    if (!all)
+    {
+        const KString text =
+            KString("Not all nodes have a take node called ") + (name != nullptr ? name : "");
+        mError.SetLastError(0, text.Buffer());
+    }
+    return all;
+}
+
+void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
+{
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        delete list[i];
+    }
+    list.Clear();
+}
+
+void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
+{
+    ClearTakeNameList(out);
+    ForEachTakeOwner(
+        [&](KScnTakeNodeContainer* owner)
+        {
+            for (int t = 0; t < owner->GetTakeNodeCount(); ++t)
+            {
+                const char* take = owner->GetTakeNodeName(t);
+                bool seen = take == nullptr;
+                for (int i = 0; !seen && i < out.GetCount(); ++i)
+                {
+                    seen = std::strcmp(out[i]->Buffer(), take) == 0;
+                }
+                if (!seen)
+                {
+                    out.Add(new KString(take));
+                }
+            }
+        });
+}
+
+const KScnTakeDescription* KScnSceneRoot::GetTakeInfo(const char* name) const
+{
+    for (int i = 0; name != nullptr && i < mTakeInfos.GetCount(); ++i)
+    {
+        if (std::strcmp(mTakeInfos[i]->mName.Buffer(), name) == 0)
+        {
+            return mTakeInfos[i];
+        }
+    }
+    return nullptr;
+}
+
+bool KScnSceneRoot::SetTakeInfo(const KScnTakeDescription& info)
+{
+    KPointerArray<KString> names(16);
+    FillTakeNameList(names);
+    bool valid = false;
+    for (int i = 0; !valid && i < names.GetCount(); ++i)
+    {
+        valid = std::strcmp(names[i]->Buffer(), info.mName.Buffer()) == 0;
+    }
+    ClearTakeNameList(names);
+    if (!valid)
+    {
+        return false;
+    }
+    if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
+    {
+        *const_cast<KScnTakeDescription*>(existing) = info;
+        return true;
+    }
+    mTakeInfos.Add(new KScnTakeDescription(info));
+    return true;
+}
+
+void KScnSceneRoot::ClearTakeInfos()
+{
+    for (int i = 0; i < mTakeInfos.GetCount(); ++i)
+    {
+        delete mTakeInfos[i];
+    }
+    mTakeInfos.Clear();
+}
+
+// ---- After reading ----
+
+void KScnSceneRoot::BindToLayers(bool materials)
+{
+    for (int n = 0; n < mContents->GetNodeCount(); ++n)
+    {
+        KScnNode* node = mContents->GetNode(n);
+        auto* geometry = dynamic_cast<KScnLayerContainer*>(node->GetGeometry());
+        if (geometry == nullptr)
+        {
+            continue;
+        }
+        const std::vector<void*> connected = ConnectedObjects(node, materials);
+        for (int l = 0; l < geometry->GetLayerCount(); ++l)
+        {
+            KScnLayer* layer = geometry->GetLayer(l);
+            KScnLayerElement* element = materials ? layer->GetMaterialElement() : layer->GetTextureElement();
+            if (element != nullptr)
+            {
+                BindElement(element, connected);
+            }
+        }
+    }
+}
+
+void KScnSceneRoot::BindMaterialsToLayers()
+{
+    BindToLayers(true);
+}
+
+void KScnSceneRoot::BindTexturesToLayers()
+{
+    BindToLayers(false);
+}
+
+void KScnSceneRoot::DestroyAllDeformers()
+{
+    if (mManager == nullptr)
+    {
+        return;
+    }
+    for (int type : {KScnSceneContents::eClusterDeformer, KScnSceneContents::eAnyDeformer})
+    {
+        while (KScnDeformer* deformer = mContents->GetDeformer(0, type))
+        {
+            mContents->RemoveObject(deformer);
+            mManager->DestroyDeformer(deformer);
+        }
+    }
+}
+
+// ---- Clear ----
+
+void KScnSceneRoot::Clear()
+{
+    KScnNode* root = GetRootNode();
+    while (root != nullptr && root->GetChildCount() > 0)
+    {
+        KScnNode* child = root->RemoveChild(root->GetChild(root->GetChildCount() - 1));
+        if (child == nullptr)
+        {
+            break;
+        }
+        mContents->RemoveNode(child);
+        if (mManager != nullptr)
+        {
+            mManager->DestroyNode(child, true);
+        }
+    }
+    KeepFirstTakeOnly(root);
+    ResetCameraSwitcher();
+    mPoses.Clear();
+    while (mContents->GetGenericNodeCount() > 0)
+    {
+        KScnGenericNode* node = mContents->GetGenericNode(0);
+        // Every use goes: the node leaves these contents whatever its count.
+        while (mContents->GetGenericNodeUseCount(node) > 0)
+        {
+            mContents->RemoveGenericNode(node);
+        }
+        if (node->GetSceneContents() == mContents)
+        {
+            node->SetSceneContents(nullptr);
+        }
+        if (mManager != nullptr)
+        {
+            mManager->DestroyGenericNode(node);
+        }
+    }
+    mName = "";
+    ClearTakeInfos();
+}
+
+} // namespace scenesdk

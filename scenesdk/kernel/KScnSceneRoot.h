@@ -1,0 +1,124 @@
+#pragma once
+
+// KScnSceneRoot: one scene. It owns its contents (root node "RootNode" and the
+// member lists), a hidden camera-switcher node (not a child of the root),
+// its list of poses (the poses belong to the manager) and its take
+// descriptions. Made and destroyed only by the SDK manager.
+
+#include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KString.h"
+
+namespace scenesdk
+{
+
+class KScnGenericNode;
+class KScnMaterial;
+class KScnNode;
+class KScnPose;
+class KScnSceneContents;
+class KScnSdkManager;
+
+// What is known of one take of the scene.
+struct KScnTakeDescription
+{
+    KString mName;
+    KString mImportName;
+    KString mDescription;
+    int mFlags = 0;
+};
+
+class KScnSceneRoot
+{
+public:
+    explicit KScnSceneRoot(KScnSdkManager* manager);
+    KScnSceneRoot(const KScnSceneRoot&) = delete;
+    KScnSceneRoot& operator=(const KScnSceneRoot&) = delete;
+    // Deletes the contents and destroys the camera-switcher node; the root
+    // node stays with the manager (DestroyScene with recursion takes it).
+    ~KScnSceneRoot();
+
+    KScnSdkManager* GetSdkManager() const { return mManager; }
+    KScnSceneContents* GetContents() const { return mContents; }
+    KScnNode* GetRootNode() const;
+    KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
+    // Destroys the current camera-switcher node (with its subtree) first.
+    void SetCameraSwitcherNode(KScnNode* node);
+
+    // Clears out and appends every material of the contents in list order;
+    // returns the count.
+    int FillMaterialArray(KPointerArray<KScnMaterial>& out) const;
+
+    // ---- Generic nodes (through the contents) ----
+    int GetGenericNodeCount() const;
+    KScnGenericNode* GetGenericNode(int index) const;
+    // False for null; moves the node into these contents.
+    bool AddGenericNode(KScnGenericNode* node);
+    // False for null; takes it out of any contents.
+    bool RemoveGenericNode(KScnGenericNode* node);
+
+    // ---- Poses (not owned) ----
+    int GetPoseCount() const { return mPoses.GetCount(); }
+    KScnPose* GetPose(int index) const { return mPoses.GetAt(index); }
+    // False when null or already listed.
+    bool AddPose(KScnPose* pose);
+    // False when not listed.
+    bool RemovePose(KScnPose* pose);
+
+    void SetName(const char* name) { mName = name != nullptr ? name : ""; }
+    const char* GetName() const { return mName.Buffer(); }
+
+    // ---- Takes ----
+    // Makes the take current on the camera-switcher node and on every node,
+    // material, texture and generic node of the contents (all are asked).
+    // False, with error 0 "Not all nodes have a take node called <name>",
+    // when any of them has no such take.
+    bool SetCurrentTake(const char* name);
+    // Names of every take of those objects, each once (exact compare).
+    void FillTakeNameList(KPointerArray<KString>& out) const;
+    // Deletes the strings FillTakeNameList made and empties the list.
+    static void ClearTakeNameList(KPointerArray<KString>& list);
+    int GetTakeInfoCount() const { return mTakeInfos.GetCount(); }
+    // Null when no description has that name.
+    const KScnTakeDescription* GetTakeInfo(const char* name) const;
+    // False when no object has a take of that name; replaces a description
+    // of the same name, else appends a copy.
+    bool SetTakeInfo(const KScnTakeDescription& info);
+
+    // ---- After reading a file ----
+    // For every mesh, NURBS or patch node of the contents: fills each
+    // material element's direct array from the materials connected to the
+    // node, in connection order. Direct reference: the connections from the
+    // array's current count on are appended. Index-to-direct: each connected
+    // material whose connection position occurs in the index array is
+    // appended and those entries are pointed at it. Other modes: untouched.
+    void BindMaterialsToLayers();
+    // The same for texture elements and connected textures.
+    void BindTexturesToLayers();
+    // Destroys every deformer of the contents through the manager, clusters
+    // first.
+    void DestroyAllDeformers();
+
+    // Back to the state after construction: the root keeps no children
+    // (they are destroyed) and only its first take, the camera switcher is
+    // reset, poses, generic nodes and take descriptions are gone.
+    void Clear();
+
+    KErrorRecord& GetError() { return mError; }
+
+private:
+    void ResetCameraSwitcher();
+    void BindToLayers(bool materials);
+    void ClearTakeInfos();
+    template <typename Fn> void ForEachTakeOwner(Fn fn) const;
+
+    KScnSdkManager* mManager;
+    KScnSceneContents* mContents = nullptr;
+    KScnNode* mCameraSwitcher = nullptr;
+    KPointerArray<KScnPose> mPoses{16};
+    KString mName;
+    KPointerArray<KScnTakeDescription> mTakeInfos{16};
+    KErrorRecord mError;
+};
+
+} // namespace scenesdk

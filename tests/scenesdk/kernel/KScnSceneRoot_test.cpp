@@ -1,0 +1,219 @@
+#include "scenesdk/kernel/KScnSceneRoot.h"
+
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <gtest/gtest.h>
+
+using namespace scenesdk;
+
+namespace
+{
+
+class SceneRootTest : public testing::Test
+{
+protected:
+    KScnSdkManager mManager;
+    KScnSceneRoot* mScene = mManager.CreateScene();
+};
+
+TEST_F(SceneRootTest, FreshScene)
+{
+    KScnNode* root = mScene->GetRootNode();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetChildCount(), 0);
+    KScnNode* switcherNode = mScene->GetCameraSwitcherNode();
+    ASSERT_NE(switcherNode, nullptr);
+    EXPECT_STREQ(switcherNode->GetName(), "Model::Camera Switcher");
+    EXPECT_EQ(switcherNode->GetParent(), nullptr);
+    EXPECT_FALSE(switcherNode->GetVisibility());
+    EXPECT_EQ(switcherNode->GetShadingMode(), 1);
+    EXPECT_NE(dynamic_cast<KScnCameraSwitcher*>(switcherNode->GetCameraSwitcher()), nullptr);
+    EXPECT_EQ(mScene->GetPoseCount(), 0);
+    EXPECT_EQ(mScene->GetTakeInfoCount(), 0);
+    EXPECT_EQ(mScene->GetGenericNodeCount(), 0);
+}
+
+TEST_F(SceneRootTest, PosesAreListedOnce)
+{
+    KScnPose* pose = mManager.CreatePose("p", true);
+    EXPECT_TRUE(mScene->AddPose(pose));
+    EXPECT_FALSE(mScene->AddPose(pose));
+    EXPECT_EQ(mScene->GetPoseCount(), 1);
+    EXPECT_EQ(mScene->GetPose(0), pose);
+    EXPECT_EQ(mScene->GetPose(1), nullptr);
+}
+
+TEST_F(SceneRootTest, MaterialsAndGenericNodes)
+{
+    KScnMaterial* a = mManager.CreateMaterial("a");
+    KScnMaterial* b = mManager.CreateMaterial("b");
+    mScene->GetContents()->AddMaterial(a);
+    mScene->GetContents()->AddMaterial(b);
+    KPointerArray<KScnMaterial> materials(16);
+    EXPECT_EQ(mScene->FillMaterialArray(materials), 2);
+    EXPECT_EQ(materials[1], b);
+
+    KScnGenericNode* generic = mManager.CreateGenericNode("g");
+    EXPECT_FALSE(mScene->AddGenericNode(nullptr));
+    EXPECT_TRUE(mScene->AddGenericNode(generic));
+    EXPECT_TRUE(mScene->AddGenericNode(generic));
+    EXPECT_EQ(mScene->GetGenericNodeCount(), 1);
+    EXPECT_EQ(mScene->GetGenericNode(0), generic);
+    EXPECT_EQ(mScene->GetGenericNode(1), nullptr);
+    EXPECT_TRUE(mScene->RemoveGenericNode(generic));
+    EXPECT_EQ(mScene->GetGenericNodeCount(), 0);
+}
+
+TEST_F(SceneRootTest, TakesAndTakeInfo)
+{
+    KScnTakeDescription info;
+    info.mName = "Walk";
+    EXPECT_FALSE(mScene->SetTakeInfo(info)) << "no object has the take";
+    EXPECT_EQ(mScene->GetTakeInfoCount(), 0);
+    info.mName = "Default";
+    info.mDescription = "first";
+    EXPECT_TRUE(mScene->SetTakeInfo(info));
+    info.mDescription = "second";
+    EXPECT_TRUE(mScene->SetTakeInfo(info));
+    EXPECT_EQ(mScene->GetTakeInfoCount(), 1);
+    EXPECT_STREQ(mScene->GetTakeInfo("Default")->mDescription.Buffer(), "second");
+
+    KPointerArray<KString> names(16);
+    mScene->FillTakeNameList(names);
+    ASSERT_EQ(names.GetCount(), 1) << "each name once";
+    EXPECT_STREQ(names[0]->Buffer(), "Default");
+    KScnSceneRoot::ClearTakeNameList(names);
+
+    EXPECT_TRUE(mScene->SetCurrentTake("Default"));
+    EXPECT_FALSE(mScene->SetCurrentTake("Run"));
+    EXPECT_STREQ(mScene->GetError().GetLastErrorString(), "Not all nodes have a take node called Run");
+}
+
+TEST_F(SceneRootTest, ClearEmptiesTheScene)
+{
+    KScnNode* root = mScene->GetRootNode();
+    for (int i = 0; i < 3; ++i)
+    {
+        root->AddChild(mManager.CreateNode("c"));
+    }
+    root->GetChild(0)->AddChild(mManager.CreateNode("grandchild"));
+    mScene->AddPose(mManager.CreatePose("p", false));
+    KScnGenericNode* generic = mManager.CreateGenericNode("g");
+    mScene->AddGenericNode(generic);
+    mScene->SetName("scene");
+    const int nodesBefore = mManager.GetNodeCount();
+
+    mScene->Clear();
+    EXPECT_EQ(root->GetChildCount(), 0);
+    EXPECT_EQ(root->GetTakeNodeCount(), 1);
+    EXPECT_STREQ(root->GetTakeNodeName(0), "Default");
+    EXPECT_EQ(mManager.GetNodeCount(), nodesBefore - 4);
+    EXPECT_EQ(mScene->GetPoseCount(), 0);
+    EXPECT_EQ(mScene->GetGenericNodeCount(), 0);
+    EXPECT_EQ(mManager.GetGenericNodeCount(), 0);
+    EXPECT_STREQ(mScene->GetName(), "");
+    EXPECT_STREQ(mScene->GetCameraSwitcherNode()->GetName(), "Model::Camera Switcher");
+}
+
+TEST_F(SceneRootTest, ReplacingTheCameraSwitcherDestroysTheOld)
+{
+    const int before = mManager.GetNodeCount();
+    KScnNode* replacement = mManager.CreateNode("Camera Switcher");
+    mScene->SetCameraSwitcherNode(replacement);
+    EXPECT_EQ(mScene->GetCameraSwitcherNode(), replacement);
+    EXPECT_EQ(mManager.GetNodeCount(), before);
+}
+
+} // namespace
+
+namespace
+{
+
+// A mesh node under the root whose layer 0 has a material element.
+KScnLayerElement* MeshWithMaterialElement(KScnSdkManager& manager, KScnSceneRoot* scene, KScnNode*& node,
+                                          int referenceMode)
+{
+    node = manager.CreateNode("mesh");
+    scene->GetRootNode()->AddChild(node);
+    scene->GetContents()->AddNode(node);
+    KScnMesh* mesh = manager.CreateMesh();
+    node->SetNodeAttribute(mesh);
+    KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
+    element->SetReferenceMode(referenceMode);
+    mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
+    return element;
+}
+
+void Connect(KScnNode* node, KScnMaterial* material)
+{
+    ASSERT_TRUE(node->GetPropertyHandler()->ConnectSrc(material->GetPropertyHandler()));
+}
+
+TEST_F(SceneRootTest, DirectMaterialElementsGetTheConnectedMaterials)
+{
+    KScnNode* node = nullptr;
+    KScnLayerElement* element = MeshWithMaterialElement(mManager, mScene, node, KScnLayerElement::eDirect);
+    KScnMaterial* a = mManager.CreateMaterial("a");
+    KScnMaterial* b = mManager.CreateMaterial("b");
+    Connect(node, a);
+    Connect(node, b);
+    mScene->BindMaterialsToLayers();
+    ASSERT_EQ(element->GetDirectCount(), 2);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[0], a);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[1], b);
+    mScene->BindMaterialsToLayers();
+    EXPECT_EQ(element->GetDirectCount(), 2) << "binding twice adds nothing";
+}
+
+TEST_F(SceneRootTest, IndexToDirectElementsKeepOnlyUsedMaterials)
+{
+    KScnNode* node = nullptr;
+    KScnLayerElement* element =
+        MeshWithMaterialElement(mManager, mScene, node, KScnLayerElement::eIndexToDirect);
+    KScnMaterial* placeholder = mManager.CreateMaterial("old");
+    element->AddDirectItem(&placeholder);
+    for (int32_t index : {0, 2, 0})
+    {
+        element->GetIndexArray().Add(&index);
+    }
+    KScnMaterial* materials[] = {mManager.CreateMaterial("a"), mManager.CreateMaterial("b"),
+                                 mManager.CreateMaterial("c")};
+    for (KScnMaterial* material : materials)
+    {
+        Connect(node, material);
+    }
+    mScene->BindMaterialsToLayers();
+    ASSERT_EQ(element->GetDirectCount(), 3);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[1], materials[0]);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[2], materials[2]);
+    // Entry 0 went from 0 to 1; connection 1 must not then claim it.
+    EXPECT_EQ(element->GetIndexAt(0), 1);
+    EXPECT_EQ(element->GetIndexAt(1), 2);
+    EXPECT_EQ(element->GetIndexAt(2), 1);
+}
+
+TEST_F(SceneRootTest, DestroyAllDeformersEmptiesTheContents)
+{
+    KScnSceneContents* contents = mScene->GetContents();
+    contents->AddObject(mManager.CreateDeformer("skin", "Skin"));
+    contents->AddObject(mManager.CreateDeformer("cluster", "Cluster"));
+    contents->AddObject(mManager.CreateConstraint("aim", KScnSdkManager::eConstraintAim));
+    mScene->DestroyAllDeformers();
+    EXPECT_EQ(contents->GetDeformerCount(0), 0);
+    EXPECT_EQ(contents->GetObjectCount(), 1) << "the constraint stays";
+    EXPECT_EQ(mManager.GetHandlerObjectCount(), 1);
+}
+
+} // namespace
