@@ -198,8 +198,12 @@ bool CVostrelApp::Create()
         return false;
     }
 
-    // [step 11: game controller] m_GameCtrl.Create(m_pFrameClock); on failure
-    //   "Error: m_GameCtrl.Create failed in CVostrelApp::Create".
+    // 11. Game controller: its states, and the main menu entered.
+    if (!m_GameCtrl.Create(m_pFrameClock))
+    {
+        Log(1, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
+        return false;
+    }
 
     // 12. Show, run, confine the cursor.
     m_pWindow->Show(true);
@@ -264,20 +268,15 @@ bool CVostrelApp::SetupRenderEngine()
 bool CVostrelApp::Frame()
 {
     m_pFrameClock->Tick();
-    // [step 11: game controller] if (!m_GameCtrl.Update()) return false;
-    // Until then the frame polls the input itself (the game controller's
-    // update does it first thing) and yields the processor, which the
-    // renderer's buffer swap does later.
-    if (CEngineServices* services = CEngineServices::GetInstance())
-        if (CRefPtr<IInputMgr>& input = services->GetInputMgr())
-            input->Update();
-    plat::Sleep(1);
+    // Input, state, GUI, camera and drawing; false ends the program.
+    if (!m_GameCtrl.Update())
+        return false;
     return !m_bQuit;
 }
 
 void CVostrelApp::Destroy()
 {
-    // [step 11: game controller] m_GameCtrl teardown.
+    m_GameCtrl.Destroy();
     if (CEngineServices::GetInstance())
         CEngineServices::DestroyInstance();
     m_pFrameClock.Release();

@@ -6,6 +6,7 @@
 #include "app/IInputListener.h"
 #include "app/IWindow.h"
 #include "app/IWindowListener.h"
+#include "game/CGameCtrl.h"
 
 #include <cstdint>
 
@@ -18,8 +19,6 @@
 //   1 settings  2 windows  3 engine services  4 renderer  5 input manager
 //   6 sound manager  7 input listener at priority 100  8 frame clock
 //   9 GUI manager  10 physics manager  11 game controller  12 show and clip.
-// Steps whose subsystem is not in the program yet are marked "[step N: ...]"
-// in CVostrelApp.cpp; each lands in its place.
 class CVostrelApp : public CApplication, public IWindowListener, public IInputListener
 {
 public:
@@ -48,6 +47,7 @@ public:
     bool IsQuitRequested() const { return m_bQuit; }
     const CRefPtr<IWindow>& GetWindow() const { return m_pWindow; }
     const CRefPtr<CFrameClock>& GetFrameClock() const { return m_pFrameClock; }
+    CGameCtrl& GetGameCtrl() { return m_GameCtrl; }
 
     // Clear colour of the renderer, 0xRRGGBBAA.
     static constexpr uint32_t kClearColor = 0x3FBFEF00u;
@@ -57,5 +57,5 @@ private:
     CRefPtr<CFrameClock> m_pFrameClock;
     bool m_bQuit;
     CConsoleWindow m_Console;
-    // [step 11: game controller] CGameCtrl m_GameCtrl;
+    CGameCtrl m_GameCtrl;
 };

@@ -1,12 +1,16 @@
 #include "scenesdk/kernel/KScnNodeFinder.h"
 
+#include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerContainer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/attributes/KScnVideo.h"
 
 #include <cstring>
+#include <vector>
 
 namespace scenesdk
 {
@@ -90,6 +94,26 @@ bool ContentsHoldVideo(KScnSceneContents* contents, const char* name)
     }
     return false;
 }
+
+// The objects of a layer element's direct array, unless the element maps by
+// plain index (which has no direct array to read).
+template <typename T> std::vector<T*> DirectObjects(const KScnLayerElement* element)
+{
+    std::vector<T*> out;
+    if (element == nullptr || element->GetReferenceMode() == KScnLayerElement::eIndex)
+    {
+        return out;
+    }
+    const T* const* items = element->GetDirect<T*>();
+    for (int i = 0; items != nullptr && i < element->GetDirectCount(); ++i)
+    {
+        if (items[i] != nullptr)
+        {
+            out.push_back(const_cast<T*>(items[i]));
+        }
+    }
+    return out;
+}
 } // namespace
 
 KPointerArray<KScnNode>& KScnNodeFinder::Apply(KScnNode* node, int mode)
@@ -145,10 +169,26 @@ void KScnNodeFinderDuplicateName::Reset()
 
 bool KScnNodeFinderDuplicateName::Check(KScnNode* node)
 {
-    // Geometry layers hand their materials and textures in through
-    // CheckMaterial / CheckTexture; the node's own name is checked here.
+    bool duplicate = CheckNodeName(node);
     BeginGeometry();
-    return CheckNodeName(node);
+    const auto* geometry = dynamic_cast<const KScnLayerContainer*>(node->GetGeometry());
+    for (int i = 0; geometry != nullptr && i < geometry->GetLayerCount(); ++i)
+    {
+        const KScnLayer* layer = geometry->GetLayer(i);
+        for (KScnMaterial* material : DirectObjects<KScnMaterial>(layer->GetMaterialElement()))
+        {
+            duplicate = CheckMaterial(material) || duplicate;
+        }
+    }
+    for (int i = 0; geometry != nullptr && i < geometry->GetLayerCount(); ++i)
+    {
+        const KScnLayer* layer = geometry->GetLayer(i);
+        for (KScnTexture* texture : DirectObjects<KScnTexture>(layer->GetTextureElement()))
+        {
+            duplicate = CheckTexture(texture) || duplicate;
+        }
+    }
+    return duplicate;
 }
 
 void KScnNodeFinderDuplicateName::BeginGeometry()

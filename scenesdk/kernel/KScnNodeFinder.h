@@ -62,8 +62,8 @@ public:
     bool GetCheck(int kind) const;
 
     void Reset() override;
-    // The node's name check, then the checks of each material and texture
-    // its geometry hands in through CheckMaterial / CheckTexture.
+    // The node's name check, then, for a node with a geometry, the checks of
+    // the materials and textures in its layers' direct arrays (all run).
     bool Check(KScnNode* node) override;
 
     // A node is a duplicate when the contents' tree holds a node of its name

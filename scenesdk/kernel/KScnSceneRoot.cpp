@@ -1,8 +1,13 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerContainer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -10,6 +15,7 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
+#include <vector>
 
 namespace scenesdk
 {
@@ -25,6 +31,68 @@ void KeepFirstTakeOnly(KScnNode* node)
         if (!node->RemoveTakeNode(node->GetTakeNodeCount() - 1))
         {
             break;
+        }
+    }
+}
+
+// The materials (or textures) whose property sets are sources of the node's
+// set, in connection order.
+std::vector<void*> ConnectedObjects(KScnNode* node, bool materials)
+{
+    std::vector<void*> out;
+    KScnPropertyHandler* handler = node->GetPropertyHandler();
+    const int classId = materials ? KScnMaterialProperties::ClassId : KScnTextureProperties::ClassId;
+    for (int i = 0; handler != nullptr && i < handler->GetSrcCount(); ++i)
+    {
+        auto* source = dynamic_cast<KScnPropertyHandler*>(handler->GetSrc(i));
+        if (source == nullptr || !source->IsA(classId))
+        {
+            continue;
+        }
+        KScnTakeNodeContainer* owner = source->GetOwner();
+        void* object = materials ? static_cast<void*>(dynamic_cast<KScnMaterial*>(owner))
+                                 : static_cast<void*>(dynamic_cast<KScnTexture*>(owner));
+        if (object != nullptr)
+        {
+            out.push_back(object);
+        }
+    }
+    return out;
+}
+
+void BindElement(KScnLayerElement* element, const std::vector<void*>& connected)
+{
+    const int count = static_cast<int>(connected.size());
+    if (element->GetReferenceMode() == KScnLayerElement::eDirect)
+    {
+        for (int i = element->GetDirectCount(); i < count; ++i)
+        {
+            element->AddDirectItem(&connected[i]);
+        }
+        return;
+    }
+    if (element->GetReferenceMode() != KScnLayerElement::eIndexToDirect)
+    {
+        return;
+    }
+    // Entries are matched against their values before any rewrite, so that
+    // a rewritten entry never matches a later connection position.
+    const int entries = element->GetIndexCount();
+    const std::vector<int32_t> original(element->GetIndices(), element->GetIndices() + entries);
+    for (int position = 0; position < count; ++position)
+    {
+        int newIndex = -1;
+        for (int e = 0; e < entries; ++e)
+        {
+            if (original[e] != position)
+            {
+                continue;
+            }
+            if (newIndex < 0)
+            {
+                newIndex = element->AddDirectItem(&connected[position]);
+            }
+            element->GetIndices()[e] = newIndex;
         }
     }
 }
@@ -259,6 +327,57 @@ void KScnSceneRoot::ClearTakeInfos()
         delete mTakeInfos[i];
     }
     mTakeInfos.Clear();
+}
+
+// ---- After reading ----
+
+void KScnSceneRoot::BindToLayers(bool materials)
+{
+    for (int n = 0; n < mContents->GetNodeCount(); ++n)
+    {
+        KScnNode* node = mContents->GetNode(n);
+        auto* geometry = dynamic_cast<KScnLayerContainer*>(node->GetGeometry());
+        if (geometry == nullptr)
+        {
+            continue;
+        }
+        const std::vector<void*> connected = ConnectedObjects(node, materials);
+        for (int l = 0; l < geometry->GetLayerCount(); ++l)
+        {
+            KScnLayer* layer = geometry->GetLayer(l);
+            KScnLayerElement* element = materials ? layer->GetMaterialElement() : layer->GetTextureElement();
+            if (element != nullptr)
+            {
+                BindElement(element, connected);
+            }
+        }
+    }
+}
+
+void KScnSceneRoot::BindMaterialsToLayers()
+{
+    BindToLayers(true);
+}
+
+void KScnSceneRoot::BindTexturesToLayers()
+{
+    BindToLayers(false);
+}
+
+void KScnSceneRoot::DestroyAllDeformers()
+{
+    if (mManager == nullptr)
+    {
+        return;
+    }
+    for (int type : {KScnSceneContents::eClusterDeformer, KScnSceneContents::eAnyDeformer})
+    {
+        while (KScnDeformer* deformer = mContents->GetDeformer(0, type))
+        {
+            mContents->RemoveObject(deformer);
+            mManager->DestroyDeformer(deformer);
+        }
+    }
 }
 
 // ---- Clear ----

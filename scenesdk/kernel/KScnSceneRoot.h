@@ -85,6 +85,20 @@ public:
     // of the same name, else appends a copy.
     bool SetTakeInfo(const KScnTakeDescription& info);
 
+    // ---- After reading a file ----
+    // For every mesh, NURBS or patch node of the contents: fills each
+    // material element's direct array from the materials connected to the
+    // node, in connection order. Direct reference: the connections from the
+    // array's current count on are appended. Index-to-direct: each connected
+    // material whose connection position occurs in the index array is
+    // appended and those entries are pointed at it. Other modes: untouched.
+    void BindMaterialsToLayers();
+    // The same for texture elements and connected textures.
+    void BindTexturesToLayers();
+    // Destroys every deformer of the contents through the manager, clusters
+    // first.
+    void DestroyAllDeformers();
+
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
     // reset, poses, generic nodes and take descriptions are gone.
@@ -94,6 +108,7 @@ public:
 
 private:
     void ResetCameraSwitcher();
+    void BindToLayers(bool materials);
     void ClearTakeInfos();
     template <typename Fn> void ForEachTakeOwner(Fn fn) const;
 

@@ -11,9 +11,11 @@
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
+#include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -30,7 +32,9 @@ const char* const kGoodDisplay = "[DISPLAY]\n"
                                  "title=My Town\n"
                                  "hRes=1024\n"
                                  "vRes=768\n"
-                                 "fullscreen=false\n";
+                                 "fullscreen=false\n"
+                                 "[GAME]\n"
+                                 "StartPos=500;20;500\n";
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -71,6 +75,10 @@ protected:
         // The GUI's button sounds, loaded at start-up.
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The game's screens, loaded by its states at start-up.
+        for (const char* image :
+             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
+            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
     void TearDown() override { DiscardMessages(); }
 
@@ -244,7 +252,8 @@ TEST_F(VostrelAppOnX, GuiManagerIsCreatedOverTheVirtualScreen)
         a.m_bFlag = gui && gui->GetVirtualWidth() == 1000 && gui->GetVirtualHeight() == 1000 &&
                     gui->GetScaleX() == 1000.0f / 1024.0f && gui->GetScaleY() == 1000.0f / 768.0f &&
                     gui->GetFont() && gui->GetFont()->GetHeight() == 16 && gui->GetRolloverSound() &&
-                    listeners.size() == 2 && listeners.back() == static_cast<IInputListener*>(gui);
+                    std::find(listeners.begin(), listeners.end(), static_cast<IInputListener*>(gui)) !=
+                        listeners.end();
         InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
     };
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);

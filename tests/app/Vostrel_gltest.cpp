@@ -3,6 +3,7 @@
 // events from xdotool.
 
 #include "tests/app/VostrelProcess.h"
+#include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -15,7 +16,9 @@ const char* const kSettings = "[DISPLAY]\n"
                               "title=Vostrel End To End\n"
                               "hRes=800\n"
                               "vRes=600\n"
-                              "fullscreen=false\n";
+                              "fullscreen=false\n"
+                              "[GAME]\n"
+                              "StartPos=500;20;500\n";
 
 class VostrelRun : public testsupport::TempDirTest
 {
@@ -32,6 +35,10 @@ protected:
         // The GUI's button sounds, loaded at start-up.
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The game's screens, loaded by its states at start-up.
+        for (const char* image :
+             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
+            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
 
     // Starts the game on a private X server, waits for its window, runs

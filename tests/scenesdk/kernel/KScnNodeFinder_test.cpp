@@ -1,11 +1,14 @@
 #include "scenesdk/kernel/KScnNodeFinder.h"
 
+#include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/attributes/KScnVideo.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +116,54 @@ TEST_F(NodeFinderTest, VideosInTheSceneClash)
     EXPECT_TRUE(finder.CheckVideo(clip));
     EXPECT_EQ(finder.GetSeenVideos().GetCount(), 1);
     EXPECT_EQ(finder.GetDuplicateVideos().GetCount(), 1);
+}
+
+// A mesh on node whose layer 0 lists materials directly.
+void GiveMaterials(KScnSdkManager& manager, KScnNode* node, std::initializer_list<KScnMaterial*> materials,
+                   int referenceMode = KScnLayerElement::eIndexToDirect)
+{
+    KScnMesh* mesh = manager.CreateMesh();
+    KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
+    element->SetReferenceMode(referenceMode);
+    for (KScnMaterial* material : materials)
+    {
+        element->AddDirectItem(&material);
+    }
+    mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
+    node->SetNodeAttribute(mesh);
+}
+
+TEST_F(NodeFinderTest, SharedMaterialOfTheWalkIsReportedOnItsSecondEncounter)
+{
+    KScnMaterial* shared = mManager.CreateMaterial("skin");
+    KScnMaterial* own = mManager.CreateMaterial("nail");
+    GiveMaterials(mManager, mArm1, {shared});
+    GiveMaterials(mManager, mHand, {own, shared});
+    KScnNodeFinderDuplicateName finder(nullptr);
+    finder.SetCheck(KScnNodeFinderDuplicateName::eCheckNodes, false);
+    finder.SetCheck(KScnNodeFinderDuplicateName::eCheckMaterials, true);
+    KPointerArray<KScnNode>& found = finder.Apply(mTop, 0);
+    ASSERT_EQ(found.GetCount(), 1);
+    EXPECT_EQ(found[0], mHand);
+    ASSERT_EQ(finder.GetDuplicateMaterials().GetCount(), 1);
+    EXPECT_EQ(finder.GetDuplicateMaterials()[0], shared);
+    EXPECT_EQ(finder.GetSeenMaterials().GetCount(), 2) << "each material once";
+}
+
+TEST_F(NodeFinderTest, PlainIndexElementsAreNotRead)
+{
+    KScnSceneContents contents(&mManager);
+    KScnMaterial* clash = mManager.CreateMaterial("skin");
+    contents.AddMaterial(mManager.CreateMaterial("skin"));
+    GiveMaterials(mManager, mLeg, {clash}, KScnLayerElement::eIndex);
+    KScnNodeFinderDuplicateName finder(&contents);
+    finder.SetCheck(KScnNodeFinderDuplicateName::eCheckMaterials, true);
+    finder.Apply(mTop, 0);
+    EXPECT_EQ(finder.GetSeenMaterials().GetCount(), 0);
+    GiveMaterials(mManager, mLeg, {clash});
+    finder.Reset();
+    finder.Apply(mLeg, 0);
+    EXPECT_EQ(finder.GetDuplicateMaterials().GetCount(), 1) << "the scene holds the name";
 }
 
 } // namespace

@@ -1,9 +1,15 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
-#include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -128,6 +134,86 @@ TEST_F(SceneRootTest, ReplacingTheCameraSwitcherDestroysTheOld)
     mScene->SetCameraSwitcherNode(replacement);
     EXPECT_EQ(mScene->GetCameraSwitcherNode(), replacement);
     EXPECT_EQ(mManager.GetNodeCount(), before);
+}
+
+} // namespace
+
+namespace
+{
+
+// A mesh node under the root whose layer 0 has a material element.
+KScnLayerElement* MeshWithMaterialElement(KScnSdkManager& manager, KScnSceneRoot* scene, KScnNode*& node,
+                                          int referenceMode)
+{
+    node = manager.CreateNode("mesh");
+    scene->GetRootNode()->AddChild(node);
+    scene->GetContents()->AddNode(node);
+    KScnMesh* mesh = manager.CreateMesh();
+    node->SetNodeAttribute(mesh);
+    KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
+    element->SetReferenceMode(referenceMode);
+    mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
+    return element;
+}
+
+void Connect(KScnNode* node, KScnMaterial* material)
+{
+    ASSERT_TRUE(node->GetPropertyHandler()->ConnectSrc(material->GetPropertyHandler()));
+}
+
+TEST_F(SceneRootTest, DirectMaterialElementsGetTheConnectedMaterials)
+{
+    KScnNode* node = nullptr;
+    KScnLayerElement* element = MeshWithMaterialElement(mManager, mScene, node, KScnLayerElement::eDirect);
+    KScnMaterial* a = mManager.CreateMaterial("a");
+    KScnMaterial* b = mManager.CreateMaterial("b");
+    Connect(node, a);
+    Connect(node, b);
+    mScene->BindMaterialsToLayers();
+    ASSERT_EQ(element->GetDirectCount(), 2);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[0], a);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[1], b);
+    mScene->BindMaterialsToLayers();
+    EXPECT_EQ(element->GetDirectCount(), 2) << "binding twice adds nothing";
+}
+
+TEST_F(SceneRootTest, IndexToDirectElementsKeepOnlyUsedMaterials)
+{
+    KScnNode* node = nullptr;
+    KScnLayerElement* element =
+        MeshWithMaterialElement(mManager, mScene, node, KScnLayerElement::eIndexToDirect);
+    KScnMaterial* placeholder = mManager.CreateMaterial("old");
+    element->AddDirectItem(&placeholder);
+    for (int32_t index : {0, 2, 0})
+    {
+        element->GetIndexArray().Add(&index);
+    }
+    KScnMaterial* materials[] = {mManager.CreateMaterial("a"), mManager.CreateMaterial("b"),
+                                 mManager.CreateMaterial("c")};
+    for (KScnMaterial* material : materials)
+    {
+        Connect(node, material);
+    }
+    mScene->BindMaterialsToLayers();
+    ASSERT_EQ(element->GetDirectCount(), 3);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[1], materials[0]);
+    EXPECT_EQ(element->GetDirect<KScnMaterial*>()[2], materials[2]);
+    // Entry 0 went from 0 to 1; connection 1 must not then claim it.
+    EXPECT_EQ(element->GetIndexAt(0), 1);
+    EXPECT_EQ(element->GetIndexAt(1), 2);
+    EXPECT_EQ(element->GetIndexAt(2), 1);
+}
+
+TEST_F(SceneRootTest, DestroyAllDeformersEmptiesTheContents)
+{
+    KScnSceneContents* contents = mScene->GetContents();
+    contents->AddObject(mManager.CreateDeformer("skin", "Skin"));
+    contents->AddObject(mManager.CreateDeformer("cluster", "Cluster"));
+    contents->AddObject(mManager.CreateConstraint("aim", KScnSdkManager::eConstraintAim));
+    mScene->DestroyAllDeformers();
+    EXPECT_EQ(contents->GetDeformerCount(0), 0);
+    EXPECT_EQ(contents->GetObjectCount(), 1) << "the constraint stays";
+    EXPECT_EQ(mManager.GetHandlerObjectCount(), 1);
 }
 
 } // namespace

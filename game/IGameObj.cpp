@@ -1,0 +1,91 @@
+#include "game/IGameObj.h"
+
+#include <algorithm>
+
+IGameObj::IGameObj(CGameCtrl* owner, uint32_t type)
+    : m_pOwner(owner), m_bMoved(true), m_uiType(type), m_bDead(false)
+{
+}
+
+IGameObj::~IGameObj()
+{
+    // Not virtual dispatch: a derived part is gone by now.
+    IGameObj::Kill();
+}
+
+void IGameObj::Update(float dt)
+{
+    OnUpdate(dt);
+    m_bMoved = false;
+}
+
+void IGameObj::SetPosition(const CVector3& position)
+{
+    m_Transform.SetPosition(position);
+    m_bMoved = true;
+}
+
+void IGameObj::SetRotation(const CVector3& rotation)
+{
+    m_Transform.SetRotation(rotation);
+    m_bMoved = true;
+}
+
+void IGameObj::SetScale(const CVector3& scale)
+{
+    m_Transform.SetScale(scale);
+    m_bMoved = true;
+}
+
+void IGameObj::TurnTo(const CVector3& point)
+{
+    m_Transform.TurnTo(point);
+    m_bMoved = true;
+}
+
+void IGameObj::Translate(const CVector3& offset)
+{
+    m_Transform.Translate(offset);
+    m_bMoved = true;
+}
+
+void IGameObj::Pitch(float angle)
+{
+    m_Transform.Pitch(angle);
+    m_bMoved = true;
+}
+
+void IGameObj::Yaw(float angle)
+{
+    m_Transform.Yaw(angle);
+    m_bMoved = true;
+}
+
+void IGameObj::Roll(float angle)
+{
+    m_Transform.Roll(angle);
+    m_bMoved = true;
+}
+
+void IGameObj::Kill()
+{
+    // The list is taken first: an observer may add or remove observers of
+    // this object while it is told.
+    std::vector<IObjObserver*> observers;
+    observers.swap(m_Observers);
+    for (IObjObserver* observer : observers)
+        observer->OnObservedKilled();
+    m_bDead = true;
+    m_pOwner = nullptr;
+}
+
+void IGameObj::AddObserver(IObjObserver* observer)
+{
+    if (observer)
+        m_Observers.push_back(observer);
+}
+
+void IGameObj::RemoveObserver(IObjObserver* observer)
+{
+    m_Observers.erase(std::remove(m_Observers.begin(), m_Observers.end(), observer), m_Observers.end());
+}

@@ -1,0 +1,158 @@
+#include "scenesdk/attributes/KScnSceneCameraSettings.h"
+
+#include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cstring>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const char* const kCameraMessages[] = {"Null parameter.", "Unknown camera name."};
+
+const char* const kProducerNames[] = {"Producer Perspective", "Producer Top",  "Producer Bottom",
+                                      "Producer Front",       "Producer Back", "Producer Right",
+                                      "Producer Left"};
+
+struct ProducerPlacement
+{
+    int projection;
+    double nearPlane;
+    double farPlane;
+    double position[3];
+    double up[3];
+};
+
+// In producer order (Perspective, Top, Bottom, Front, Back, Right, Left).
+const ProducerPlacement kPlacements[] = {{0, 10.0, 4000.0, {0.0, 71.3, 287.5}, {0.0, 1.0, 0.0}},
+                                         {1, 1.0, 30000.0, {0.0, 4000.0, 0.0}, {0.0, 0.0, -1.0}},
+                                         {1, 1.0, 30000.0, {0.0, -4000.0, 0.0}, {0.0, 0.0, -1.0}},
+                                         {1, 1.0, 30000.0, {0.0, 0.0, 4000.0}, {0.0, 1.0, 0.0}},
+                                         {1, 1.0, 30000.0, {0.0, 0.0, -4000.0}, {0.0, 1.0, 0.0}},
+                                         {1, 1.0, 30000.0, {4000.0, 0.0, 0.0}, {0.0, 1.0, 0.0}},
+                                         {1, 1.0, 30000.0, {-4000.0, 0.0, 0.0}, {0.0, 1.0, 0.0}}};
+
+} // namespace
+
+KScnSceneCameraSettings::Body::Body() : error(kCameraMessages, 2) {}
+
+KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNode* sceneRoot)
+    : mBody(new Body)
+{
+    mBody->manager = manager;
+    mBody->sceneRoot = sceneRoot;
+    for (int i = 0; i < eProducerCount; ++i)
+    {
+        mBody->cameras[i] = new KScnCamera(manager);
+    }
+    for (int i = 0; i < eProducerCount; ++i)
+    {
+        KScnNode* node =
+            manager != nullptr
+                ? manager->CreateNode(kProducerNames[i])
+                : new KScnNode(nullptr, KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
+        mBody->nodes[i] = node;
+        node->SetNodeAttribute(mBody->cameras[i]);
+        node->SetVisibility(false);
+    }
+    RestoreDefaults();
+}
+
+KScnSceneCameraSettings::~KScnSceneCameraSettings()
+{
+    for (int i = 0; i < eProducerCount; ++i)
+    {
+        KScnNode* node = mBody->nodes[i];
+        mBody->nodes[i] = nullptr;
+        if (mBody->manager != nullptr)
+        {
+            // False when the manager already destroyed the node; the node's
+            // destructor detached the camera then.
+            mBody->manager->DestroyNode(node, true);
+        }
+        else
+        {
+            delete node;
+        }
+    }
+    for (KScnCamera*& camera : mBody->cameras)
+    {
+        delete camera;
+        camera = nullptr;
+    }
+}
+
+KScnNode* KScnSceneCameraSettings::GetProducerNode(int which) const
+{
+    return which >= 0 && which < eProducerCount ? mBody->nodes[which] : nullptr;
+}
+
+const char* KScnSceneCameraSettings::GetProducerName(int which)
+{
+    return which >= 0 && which < eProducerCount ? kProducerNames[which] : nullptr;
+}
+
+void KScnSceneCameraSettings::RestoreDefaults()
+{
+    mBody->defaultCamera = "Producer Perspective";
+    mBody->defaultViewingMode = 0;
+    for (int i = 0; i < eProducerCount; ++i)
+    {
+        KScnCamera* camera = mBody->cameras[i];
+        const ProducerPlacement& place = kPlacements[i];
+        camera->Reset();
+        camera->SetApertureAngle(40.0);
+        camera->SetProjectionType(place.projection);
+        camera->SetNearPlane(place.nearPlane);
+        camera->SetFarPlane(place.farPlane);
+        camera->SetPosition(KgeTVector(place.position[0], place.position[1], place.position[2], 1.0));
+        camera->SetUpVector(KgeTVector(place.up[0], place.up[1], place.up[2], 1.0));
+    }
+}
+
+bool KScnSceneCameraSettings::SetDefaultCamera(const char* name)
+{
+    if (name == nullptr)
+    {
+        mBody->error.SetLastErrorID(eNullParameter);
+        return false;
+    }
+    bool known = std::strcmp(name, "Camera Switcher") == 0;
+    for (int i = 0; i < eProducerCount && !known; ++i)
+    {
+        known = std::strcmp(name, kProducerNames[i]) == 0;
+    }
+    if (!known && mBody->sceneRoot != nullptr)
+    {
+        known = mBody->sceneRoot->FindChild(name, true) != nullptr;
+    }
+    if (!known)
+    {
+        mBody->error.SetLastErrorID(eUnknownCameraName);
+        return false;
+    }
+    mBody->defaultCamera = name;
+    return true;
+}
+
+void KScnSceneCameraSettings::CopyProducerCamera(const char* name, const KScnCamera* camera)
+{
+    if (name == nullptr || *name == '\0' || camera == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < eProducerCount; ++i)
+    {
+        if (std::strcmp(name, kProducerNames[i]) == 0)
+        {
+            mBody->cameras[i]->Copy(*camera);
+            return;
+        }
+    }
+}
+
+} // namespace scenesdk
