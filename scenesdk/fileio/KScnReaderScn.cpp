@@ -1051,8 +1051,8 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 }
 
 // The mesh's points and polygons, then each layer's elements. Material and
-// texture elements get the node's Materials / Textures in their order as
-// their direct arrays, so the file's indices keep their meaning.
+// texture elements get only their mapping and indices here: the scene's
+// binding fills their direct arrays from the node's connections.
 KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
                     const std::map<std::string, KScnMaterial*>& materials,
                     const std::map<std::string, KScnTexture*>& textures, int& skipped)
@@ -1078,20 +1078,6 @@ KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
         KScnLayer* target = mesh->GetLayer(layer.index);
         for (const SElement& e : layer.elements)
         {
-            if (e.type == KScnLayerElement::eMaterial)
-                for (const std::string& name : s.materials)
-                {
-                    auto it = materials.find(name);
-                    if (it != materials.end())
-                        mesh->AddMaterial(it->second, layer.index);
-                }
-            else if (e.type == KScnLayerElement::eTexture)
-                for (const std::string& name : s.textures)
-                {
-                    auto it = textures.find(name);
-                    if (it != textures.end())
-                        mesh->AddTexture(it->second, layer.index);
-                }
             KScnLayerElement* element = target->GetOrCreateElement(e.type);
             FillElement(*element, e, *ElementOfType(e.type));
             if (e.type == KScnLayerElement::eTexture)
@@ -1240,6 +1226,26 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         objects[0][s.name] = node;
         created.push_back(node);
     }
+    // Materials and textures hang on their nodes in the file's order; the
+    // binding turns the layers' indices into positions among them.
+    for (size_t i = 0; i < doc.models.size(); ++i)
+    {
+        KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
+        for (const std::string& name : doc.models[i].materials)
+        {
+            auto it = materials.find(name);
+            if (it != materials.end())
+                handler->ConnectSrc(it->second->GetPropertyHandler());
+        }
+        for (const std::string& name : doc.models[i].textures)
+        {
+            auto it = textures.find(name);
+            if (it != textures.end())
+                handler->ConnectSrc(it->second->GetPropertyHandler());
+        }
+    }
+    scene->BindMaterialsToLayers();
+    scene->BindTexturesToLayers();
     std::set<KScnNode*> hasParent;
     for (size_t i = 0; i < doc.models.size(); ++i)
         for (const std::string& child : doc.models[i].children)
