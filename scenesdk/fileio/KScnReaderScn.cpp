@@ -1167,6 +1167,35 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
     mSource->Rewind();
 }
 
+namespace
+{
+
+// Materials and textures hang on their nodes in the file's order; the
+// scene's binding turns the layers' indices into positions among them.
+void ConnectMaterialsAndTextures(const KScnReaderScn::Document& doc, const std::vector<KScnNode*>& created,
+                                 const std::map<std::string, KScnMaterial*>& materials,
+                                 const std::map<std::string, KScnTexture*>& textures)
+{
+    for (size_t i = 0; i < doc.models.size(); ++i)
+    {
+        KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
+        for (const std::string& name : doc.models[i].materials)
+        {
+            auto it = materials.find(name);
+            if (it != materials.end())
+                handler->ConnectSrc(it->second->GetPropertyHandler());
+        }
+        for (const std::string& name : doc.models[i].textures)
+        {
+            auto it = textures.find(name);
+            if (it != textures.end())
+                handler->ConnectSrc(it->second->GetPropertyHandler());
+        }
+    }
+}
+
+} // namespace
+
 bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     if (!mSource->IsOpen())
@@ -1226,24 +1255,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         objects[0][s.name] = node;
         created.push_back(node);
     }
-    // Materials and textures hang on their nodes in the file's order; the
-    // binding turns the layers' indices into positions among them.
-    for (size_t i = 0; i < doc.models.size(); ++i)
-    {
-        KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
-        for (const std::string& name : doc.models[i].materials)
-        {
-            auto it = materials.find(name);
-            if (it != materials.end())
-                handler->ConnectSrc(it->second->GetPropertyHandler());
-        }
-        for (const std::string& name : doc.models[i].textures)
-        {
-            auto it = textures.find(name);
-            if (it != textures.end())
-                handler->ConnectSrc(it->second->GetPropertyHandler());
-        }
-    }
+    ConnectMaterialsAndTextures(doc, created, materials, textures);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
     std::set<KScnNode*> hasParent;
