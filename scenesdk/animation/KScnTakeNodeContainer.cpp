@@ -186,6 +186,35 @@ const char* KScnTakeNodeContainer::GetTakeNodeName(int index)
     return take != nullptr ? take->GetName() : nullptr;
 }
 
+namespace
+{
+const char* const kAxisCurveNames[] = {"X", "Y", "Z"};
+}
+
+void KScnTakeNodeContainer::GetAxisCurveDefaults(const char* channel, double& x, double& y, double& z) const
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    double* const out[3] = {&x, &y, &z};
+    for (int k = 0; k < 3; ++k)
+    {
+        KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, channel, kAxisCurveNames[k]) : nullptr;
+        *out[k] = curve != nullptr ? curve->GetDefaultValue() : 0.0;
+    }
+}
+
+void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, double y, double z)
+{
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    const double values[3] = {x, y, z};
+    for (int k = 0; take != nullptr && k < 3; ++k)
+    {
+        if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisCurveNames[k]))
+        {
+            curve->SetDefaultValue(static_cast<float>(values[k]));
+        }
+    }
+}
+
 KScnTakeNodeEntry* KScnTakeNodeContainer::GetCurrentTakeNode()
 {
     return GetTakeNode(mCurrent);

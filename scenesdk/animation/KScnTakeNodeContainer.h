@@ -170,6 +170,12 @@ public:
 protected:
     void SetError(const char* text);
 
+    // The default values of the "X", "Y" and "Z" curves under channel in the
+    // default take (0 for a missing curve or take).
+    void GetAxisCurveDefaults(const char* channel, double& x, double& y, double& z) const;
+    // Sets them (through the curves' listeners); missing curves are skipped.
+    void SetAxisCurveDefaults(const char* channel, double x, double y, double z);
+
 private:
     void DeleteLinkAt(size_t index);
     KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;

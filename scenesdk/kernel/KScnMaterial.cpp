@@ -201,29 +201,6 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
     }
 }
 
-void KScnMaterial::SetColorCurves(const char* channel, double r, double g, double b)
-{
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    const double rgb[3] = {r, g, b};
-    for (int k = 0; take != nullptr && k < 3; ++k)
-    {
-        if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisNames[k]))
-        {
-            curve->SetDefaultValue(static_cast<float>(rgb[k]));
-        }
-    }
-}
-
-void KScnMaterial::GetColorCurves(const char* channel, double* rgb) const
-{
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    for (int k = 0; k < 3; ++k)
-    {
-        KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, channel, kAxisNames[k]) : nullptr;
-        rgb[k] = curve != nullptr ? curve->GetDefaultValue() : 0.0;
-    }
-}
-
 void KScnMaterial::SetScalarCurve(const char* channel, double value)
 {
     KScnTakeNodeEntry* take = GetDefaultTakeNode();
@@ -242,52 +219,36 @@ double KScnMaterial::GetScalarCurve(const char* channel) const
 
 void KScnMaterial::SetDefaultEmissive(double r, double g, double b)
 {
-    SetColorCurves("Emissive", r, g, b);
+    SetAxisCurveDefaults("Emissive", r, g, b);
 }
 void KScnMaterial::SetDefaultAmbient(double r, double g, double b)
 {
-    SetColorCurves("Ambient", r, g, b);
+    SetAxisCurveDefaults("Ambient", r, g, b);
 }
 void KScnMaterial::SetDefaultDiffuse(double r, double g, double b)
 {
-    SetColorCurves("Diffuse", r, g, b);
+    SetAxisCurveDefaults("Diffuse", r, g, b);
 }
 void KScnMaterial::SetDefaultSpecular(double r, double g, double b)
 {
-    SetColorCurves("Specular", r, g, b);
+    SetAxisCurveDefaults("Specular", r, g, b);
 }
 
 void KScnMaterial::GetDefaultEmissive(double& r, double& g, double& b) const
 {
-    double v[3];
-    GetColorCurves("Emissive", v);
-    r = v[0];
-    g = v[1];
-    b = v[2];
+    GetAxisCurveDefaults("Emissive", r, g, b);
 }
 void KScnMaterial::GetDefaultAmbient(double& r, double& g, double& b) const
 {
-    double v[3];
-    GetColorCurves("Ambient", v);
-    r = v[0];
-    g = v[1];
-    b = v[2];
+    GetAxisCurveDefaults("Ambient", r, g, b);
 }
 void KScnMaterial::GetDefaultDiffuse(double& r, double& g, double& b) const
 {
-    double v[3];
-    GetColorCurves("Diffuse", v);
-    r = v[0];
-    g = v[1];
-    b = v[2];
+    GetAxisCurveDefaults("Diffuse", r, g, b);
 }
 void KScnMaterial::GetDefaultSpecular(double& r, double& g, double& b) const
 {
-    double v[3];
-    GetColorCurves("Specular", v);
-    r = v[0];
-    g = v[1];
-    b = v[2];
+    GetAxisCurveDefaults("Specular", r, g, b);
 }
 
 void KScnMaterial::SetDefaultOpacity(double value)
@@ -317,9 +278,9 @@ double KScnMaterial::GetDefaultShininess() const
 
 KColorRGBA KScnMaterial::ColorOf(const char* channel) const
 {
-    double v[3];
-    GetColorCurves(channel, v);
-    return KColorRGBA(v[0], v[1], v[2], 1.0);
+    double r = 0.0, g = 0.0, b = 0.0;
+    GetAxisCurveDefaults(channel, r, g, b);
+    return KColorRGBA(r, g, b, 1.0);
 }
 KColorRGBA KScnMaterial::GetEmissive() const
 {
@@ -352,8 +313,8 @@ bool KScnMaterial::IsDuplicateOf(KScnMaterial* other)
     for (const char* channel : kColors)
     {
         double a[3], b[3];
-        GetColorCurves(channel, a);
-        other->GetColorCurves(channel, b);
+        GetAxisCurveDefaults(channel, a[0], a[1], a[2]);
+        other->GetAxisCurveDefaults(channel, b[0], b[1], b[2]);
         if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2])
         {
             return false;

@@ -157,8 +157,6 @@ public:
     bool IsDuplicateOf(KScnMaterial* other);
 
 private:
-    void SetColorCurves(const char* channel, double r, double g, double b);
-    void GetColorCurves(const char* channel, double* rgb) const;
     void SetScalarCurve(const char* channel, double value);
     double GetScalarCurve(const char* channel) const;
     KColorRGBA ColorOf(const char* channel) const;

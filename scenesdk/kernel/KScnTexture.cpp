@@ -409,28 +409,11 @@ EBlendMode KScnTexture::GetBlendMode()
 
 void KScnTexture::SetChannelDefaults(const char* channel, const double* xyz, KProperty* mirror)
 {
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    for (int k = 0; take != nullptr && k < 3; ++k)
-    {
-        if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisNames[k]))
-        {
-            curve->SetDefaultValue(static_cast<float>(xyz[k]));
-        }
-    }
+    SetAxisCurveDefaults(channel, xyz[0], xyz[1], xyz[2]);
     if (mirror != nullptr)
     {
         const double value[4] = {xyz[0], xyz[1], xyz[2], 1.0};
         mirror->SetFromDoubles(value);
-    }
-}
-
-void KScnTexture::GetChannelDefaults(const char* channel, double* xyz) const
-{
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    for (int k = 0; k < 3; ++k)
-    {
-        KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, channel, kAxisNames[k]) : nullptr;
-        xyz[k] = curve != nullptr ? curve->GetDefaultValue() : 0.0;
     }
 }
 
@@ -469,29 +452,17 @@ void KScnTexture::SetDefaultAlpha(double alpha)
 
 void KScnTexture::GetDefaultTranslation(double& x, double& y, double& z) const
 {
-    double v[3];
-    GetChannelDefaults("Translation", v);
-    x = v[0];
-    y = v[1];
-    z = v[2];
+    GetAxisCurveDefaults("Translation", x, y, z);
 }
 
 void KScnTexture::GetDefaultRotation(double& x, double& y, double& z) const
 {
-    double v[3];
-    GetChannelDefaults("Rotation", v);
-    x = v[0];
-    y = v[1];
-    z = v[2];
+    GetAxisCurveDefaults("Rotation", x, y, z);
 }
 
 void KScnTexture::GetDefaultScale(double& x, double& y, double& z) const
 {
-    double v[3];
-    GetChannelDefaults("Scaling", v);
-    x = v[0];
-    y = v[1];
-    z = v[2];
+    GetAxisCurveDefaults("Scaling", x, y, z);
 }
 
 double KScnTexture::GetDefaultAlpha() const

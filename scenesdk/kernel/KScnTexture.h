@@ -274,7 +274,6 @@ private:
     void Reset();
     void ApplyPlanarRule();
     void SetChannelDefaults(const char* channel, const double* xyz, KProperty* mirror);
-    void GetChannelDefaults(const char* channel, double* xyz) const;
 
     int mRepeat[2] = {1, 1};
     int mCropping[4] = {0, 0, 0, 0};

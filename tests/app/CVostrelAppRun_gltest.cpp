@@ -11,6 +11,7 @@
 #include "platform/win32/W32Inject.h"
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
+#include "tests/app/VostrelAppFixture.h"
 #include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
@@ -26,15 +27,9 @@ using namespace plat;
 namespace
 {
 
-const char* const kGoodDisplay = "[DISPLAY]\n"
-                                 "ConsoleX=12\n"
-                                 "ConsoleY=34\n"
-                                 "title=My Town\n"
-                                 "hRes=1024\n"
-                                 "vRes=768\n"
-                                 "fullscreen=false\n"
-                                 "[GAME]\n"
-                                 "StartPos=500;20;500\n";
+// The game's states also read their start position.
+const std::string kGoodDisplay =
+    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\n";
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -62,7 +57,7 @@ public:
     int m_iFramesAfterQuit = 0; // frames begun with the quit flag already set
 };
 
-class VostrelAppOnX : public testsupport::TempDirTest
+class VostrelAppOnX : public testsupport::VostrelAppTest<testsupport::TempDirTest>
 {
 protected:
     void SetUp() override
@@ -80,10 +75,6 @@ protected:
              {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
-    void TearDown() override { DiscardMessages(); }
-
-    void WriteSettings(const std::string& text) { m_Dir.WriteFile("settings.ini", text); }
-    std::string ErrorLog() const { return testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"); }
 };
 
 TEST_F(VostrelAppOnX, EscapeQuitsAndEverythingIsTornDown)

@@ -5,6 +5,7 @@
 #include "app/CW32Window.h"
 #include "platform/win32/W32Console.h"
 #include "tests/app/DummyWindowFixture.h"
+#include "tests/app/VostrelAppFixture.h"
 
 #include <cstdio>
 #include <fstream>
@@ -14,26 +15,16 @@ using namespace plat;
 namespace
 {
 
-const char* const kGoodDisplay = "[DISPLAY]\n"
-                                 "ConsoleX=12\n"
-                                 "ConsoleY=34\n"
-                                 "title=My Town\n"
-                                 "hRes=1024\n"
-                                 "vRes=768\n"
-                                 "fullscreen=false\n";
+const char* const kGoodDisplay = testsupport::kGoodDisplaySettings;
 
 const char* const kDefaultWarning =
     "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !\n";
 const char* const kConsoleWarning =
     "Warning: Couldn't get Console position from \"settings.ini\"! Using default values.\n";
 
-class VostrelApp : public testsupport::DummyWindowTest
+class VostrelApp : public testsupport::VostrelAppTest<testsupport::DummyWindowTest>
 {
 protected:
-    void TearDown() override { DiscardMessages(); }
-
-    void WriteSettings(const std::string& text) { m_Dir.WriteFile("settings.ini", text); }
-
     // Settings loaded and CreateWindows run, as start-up steps 1 and 2.
     bool CreateWindowsFrom(CVostrelApp& app, const std::string& display)
     {
@@ -249,7 +240,8 @@ TEST_F(VostrelApp, FailingStepsLogTheirLines)
         ASSERT_TRUE(AllocConsole());
         CVostrelApp app;
         EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
-        EXPECT_EQ(ErrorLog(), "Error: m_Console.Create failed in CVostrelApp::CreateWindows\n" + windows + tail);
+        EXPECT_EQ(ErrorLog(),
+                  "Error: m_Console.Create failed in CVostrelApp::CreateWindows\n" + windows + tail);
         EXPECT_FALSE(app.GetWindow());
     }
     FreeConsole();
