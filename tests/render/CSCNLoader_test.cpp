@@ -1,32 +1,194 @@
 #include "render/CSCNLoader.h"
 
 #include "tests/support/TempDir.h"
+#include "tools/datagen/CModelBuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace
 {
 
-using CSCNLoaderTest = testsupport::TempDirTest;
+class CSCNLoaderTest : public testsupport::TempDirTest
+{
+protected:
+    // Red: a textured triangle pair with settings; Blue: one triangle with
+    // the bump shader. Texture coordinates are exact binary fractions.
+    static CModelBuilder TwoMaterials()
+    {
+        CModelBuilder b;
+        SModelMaterial red;
+        red.name = "Red";
+        red.texture = "Data/textures/red.tga";
+        red.diffuse = {0.5, 0.25, 0.0};
+        red.reflectivity = 0.25;
+        red.opacity = 0.75;
+        red.exponent = 0.5;
+        red.useLighting = false;
+        SModelMaterial blue;
+        blue.name = "Blue";
+        blue.texture = "Data/textures/blue.tga";
+        blue.normalMap = "rockNormal";
+        b.SetMaterial(b.AddMaterial(red));
+        const int v0 = b.Vertex({0, 0, 0}, {0, 0, 1}, 0.0, 0.0);
+        const int v1 = b.Vertex({1, 0, 0}, {0, 0, 1}, 1.0, 0.0);
+        const int v2 = b.Vertex({1, 1, 0}, {0, 0, 1}, 1.0, 0.5);
+        const int v3 = b.Vertex({0, 1, 0}, {0, 0, 1}, 0.0, 0.25);
+        b.Triangle(v0, v1, v2);
+        b.Triangle(v0, v2, v3);
+        b.SetMaterial(b.AddMaterial(blue));
+        b.Triangle(b.Vertex({0, 0, 1}, {0, 1, 0}, 0.125, 0.0), b.Vertex({1, 0, 1}, {0, 1, 0}, 0.5, 0.0),
+                   b.Vertex({1, 1, 1}, {0, 1, 0}, 0.5, 1.0));
+        return b;
+    }
 
-const char* const kInitFailed = "Call to KScnImporter::Initialize() failed.\n\n"
-                                "Error returned: Unidentified error\n\n\n";
+    std::string Save(const CModelBuilder& b, const std::string& name, CScnWriter::EForm form)
+    {
+        const std::string path = m_Dir.Path() + "/" + name;
+        std::string error;
+        EXPECT_TRUE(b.Save(path, form, error)) << error;
+        return path;
+    }
+
+    // Loads path into fresh model data; null on failure.
+    CRefPtr<CModelData> LoadModel(CSCNLoader& loader, const std::string& path)
+    {
+        CRefPtr<CModelData> data(new CModelData);
+        if (!loader.LoadScene(path) || !loader.Load(data))
+            return CRefPtr<CModelData>();
+        return data;
+    }
+};
+
+void ExpectTwoMaterials(const CModelData& data)
+{
+    ASSERT_EQ(data.m_TriangleGroups.size(), 2u);
+    ASSERT_EQ(data.m_Materials.size(), 2u);
+    ASSERT_EQ(data.m_Textures.size(), 2u);
+    const STriangleGroupData& red = *data.m_TriangleGroups[0];
+    EXPECT_EQ(red.GetVertexCount(), 4u);
+    EXPECT_EQ(red.m_Indices, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+    ASSERT_EQ(red.m_bUVLayerCount, 1);
+    ASSERT_EQ(red.m_TexCoords.size(), 1u);
+    ASSERT_EQ(red.m_TexCoords[0].size(), 4u);
+    EXPECT_EQ(red.m_TexCoords[0][2], (TTexCoord{1.0f, 0.5f}));
+    EXPECT_EQ(red.m_TexCoords[0][3], (TTexCoord{0.0f, 0.25f}));
+    EXPECT_EQ(red.m_Positions[2].x, 1.0f);
+    EXPECT_EQ(red.m_Positions[2].y, 1.0f);
+    EXPECT_EQ(red.m_Normals[0].z, 1.0f);
+    EXPECT_EQ(red.m_LayerTextures, std::vector<uint32_t>{0});
+    EXPECT_EQ(red.m_LayerBlendModes, std::vector<uint32_t>{0});
+    EXPECT_EQ(data.m_Textures[0].m_strFileName, "Data/textures/red.tga");
+    // The builder writes modulate, which the model data calls 0.
+    EXPECT_EQ(data.m_Textures[0].m_iBlendMode, STextureData::BLEND_MODULATE);
+
+    const SMaterialData& redMat = data.m_Materials[red.m_iMaterialIndex];
+    EXPECT_DOUBLE_EQ(redMat.m_dReflectivity, 0.25);
+    EXPECT_DOUBLE_EQ(redMat.m_dOpacity, 0.75);
+    EXPECT_DOUBLE_EQ(redMat.m_dShininess, 64.0);
+    EXPECT_FALSE(redMat.m_bLighting);
+    EXPECT_DOUBLE_EQ(redMat.m_Diffuse[0], 0.5);
+    EXPECT_DOUBLE_EQ(redMat.m_Diffuse[1], 0.25);
+    EXPECT_EQ(redMat.m_strShader, "");
+    EXPECT_TRUE(redMat.m_Parameters.empty());
+
+    const STriangleGroupData& blue = *data.m_TriangleGroups[1];
+    EXPECT_EQ(blue.GetVertexCount(), 3u);
+    EXPECT_EQ(blue.m_TexCoords[0][0], (TTexCoord{0.125f, 0.0f}));
+    EXPECT_EQ(blue.m_LayerTextures, std::vector<uint32_t>{1});
+    const SMaterialData& blueMat = data.m_Materials[blue.m_iMaterialIndex];
+    EXPECT_NE(blue.m_iMaterialIndex, red.m_iMaterialIndex);
+    EXPECT_DOUBLE_EQ(blueMat.m_dShininess, 128.0 * 0.1);
+    EXPECT_TRUE(blueMat.m_bLighting);
+    EXPECT_EQ(blueMat.m_strShader, "simpleBump.cg");
+    ASSERT_EQ(blueMat.m_Parameters.size(), 1u);
+    EXPECT_EQ(blueMat.m_Parameters[0], SParameter("texNormal", "rockNormal"));
+}
 
 } // namespace
 
-TEST_F(CSCNLoaderTest, LoadingReportsTheImporterFailureOnTheErrorPath)
+TEST_F(CSCNLoaderTest, ConvertsGroupsMaterialsAndShadersInBothForms)
 {
-    CRefPtr<CSCNLoader> loader(new CSCNLoader);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader->LoadScene("Data/house.scn"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kInitFailed);
-    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log"), kInitFailed);
+    const CModelBuilder b = TwoMaterials();
+    CSCNLoader loader;
+    ASSERT_TRUE(loader.IsInitialised());
+    for (CScnWriter::EForm form : {CScnWriter::eText, CScnWriter::eBinary})
+    {
+        const std::string path = Save(b, form == CScnWriter::eText ? "a.scn" : "b.scn", form);
+        testing::internal::CaptureStderr();
+        CRefPtr<CModelData> data = LoadModel(loader, path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        ASSERT_TRUE(data);
+        ExpectTwoMaterials(*data);
+        // Converting again gives the same result into new data.
+        CRefPtr<CModelData> again(new CModelData);
+        ASSERT_TRUE(loader.Load(again));
+        EXPECT_EQ(again->m_TriangleGroups.size(), 2u);
+        EXPECT_EQ(again->GetRefCount(), 1u);
+    }
+}
 
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader->LoadSceneTriangulated("Data/house.obj"));
-    // Without a scene there is nothing to convert, and no further message.
+TEST_F(CSCNLoaderTest, TriangulatedLoadOfATriangleMeshGivesTheSameModel)
+{
+    const std::string path = Save(TwoMaterials(), "t.scn", CScnWriter::eBinary);
+    CSCNLoader loader;
     CRefPtr<CModelData> data(new CModelData);
-    EXPECT_FALSE(loader->Load(data));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kInitFailed);
-    EXPECT_EQ(data->GetRefCount(), 1u);
+    ASSERT_TRUE(loader.LoadSceneTriangulated(path));
+    ASSERT_TRUE(loader.Load(data));
+    ExpectTwoMaterials(*data);
+}
+
+TEST_F(CSCNLoaderTest, SettingsOnlyApplyToTheirMaterial)
+{
+    // A material without a settings node keeps the defaults; the settings
+    // node of Red is renamed so that it no longer matches.
+    CModelBuilder b = TwoMaterials();
+    std::string error, text;
+    ASSERT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    const std::string from = "\"mat_Red\"";
+    size_t at = 0;
+    int renamed = 0;
+    while ((at = text.find(from, at)) != std::string::npos)
+    {
+        text.replace(at, from.size(), "\"mat_Rod\"");
+        ++renamed;
+    }
+    ASSERT_GT(renamed, 0);
+    const std::string path = m_Dir.WriteFile("n.scn", text);
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, path);
+    ASSERT_TRUE(data);
+    const SMaterialData& red = data->m_Materials[data->m_TriangleGroups[0]->m_iMaterialIndex];
+    EXPECT_DOUBLE_EQ(red.m_dShininess, 90.0);
+    EXPECT_DOUBLE_EQ(red.m_dOpacity, 1.0);
+    EXPECT_DOUBLE_EQ(red.m_dReflectivity, 0.0);
+    EXPECT_FALSE(red.m_bLighting);
+}
+
+TEST_F(CSCNLoaderTest, ParameterNodesNeedTheStringTypeLetter)
+{
+    CModelBuilder b = TwoMaterials();
+    std::string error, text;
+    ASSERT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    const std::string from = "texNormal_s_rockNormal";
+    size_t at = 0;
+    while ((at = text.find(from, at)) != std::string::npos)
+        text.replace(at, from.size(), "texNormal_f_rockNormal");
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("p.scn", text));
+    ASSERT_TRUE(data);
+    const SMaterialData& blue = data->m_Materials[data->m_TriangleGroups[1]->m_iMaterialIndex];
+    EXPECT_EQ(blue.m_strShader, "simpleBump.cg");
+    EXPECT_TRUE(blue.m_Parameters.empty());
+}
+
+TEST_F(CSCNLoaderTest, FormatFromTheExtension)
+{
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house.OBJ"), 5);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.3ds"), 4);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.Dxf"), 3);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.scn"), 0);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house"), 0);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("dir.obj/house"), 0);
 }
