@@ -224,6 +224,14 @@ bool CSCNLoader::Import(const std::string& fileName)
         if (!ok && m_pImporter->GetLastErrorID() == KScnIO::ePasswordError)
             Log(1, "\nPassword is wrong, import aborted.\n");
     }
+    // Any other failure (a file without a reader, a missing file whose name
+    // does not say it is a scene file, a broken body) is reported too, so
+    // that no model fails silently.
+    if (!ok && m_pImporter->GetLastErrorID() != KScnIO::ePasswordError)
+    {
+        Log(1, "Call to KScnImporter::Import() failed.\n");
+        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+    }
     return ok;
 }
 

@@ -192,3 +192,57 @@ TEST_F(CSCNLoaderTest, FormatFromTheExtension)
     EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house"), 0);
     EXPECT_EQ(CSCNLoader::FileFormatFromName("dir.obj/house"), 0);
 }
+
+namespace
+{
+
+std::string Failed(const std::string& call, const std::string& error)
+{
+    // The error log's line end follows each message.
+    return "Call to KScnImporter::" + call + "() failed.\n\nError returned: " + error + "\n\n\n";
+}
+
+} // namespace
+
+TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
+{
+    CSCNLoader loader;
+    const std::string good = Save(TwoMaterials(), "g.scn", CScnWriter::eBinary);
+    const std::string bytes = testsupport::TempDir::ReadFile(good);
+    const struct
+    {
+        std::string path;
+        std::string messages;
+    } cases[] = {
+        {m_Dir.Path() + "/missing.scn", Failed("Initialize", "File not opened")},
+        {m_Dir.Path() + "/missing", Failed("Import", "File not opened")},
+        {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted")},
+        {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)), Failed("Initialize", "File is corrupted")},
+        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "Unidentified error")},
+    };
+    ASSERT_TRUE(loader.LoadScene(good));
+    for (const auto& c : cases)
+    {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loader.LoadScene(c.path)) << c.path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.path;
+        // The earlier scene is gone: nothing to convert or keep.
+        CRefPtr<CModelData> data(new CModelData);
+        EXPECT_FALSE(loader.Load(data));
+        EXPECT_EQ(data->GetRefCount(), 1u);
+        EXPECT_TRUE(data->m_TriangleGroups.empty());
+        EXPECT_FALSE(loader.KeepObjectA(CRefPtr<CRefCounted>(data.Get())));
+    }
+    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log").find(Failed("Initialize", "File not opened")), 0u);
+}
+
+TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
+{
+    CSCNLoader loader;
+    CRefPtr<CModelData> object(new CModelData);
+    EXPECT_FALSE(loader.KeepObjectB(CRefPtr<CRefCounted>(object.Get())));
+    ASSERT_TRUE(loader.LoadScene(Save(TwoMaterials(), "k.scn", CScnWriter::eText)));
+    EXPECT_TRUE(loader.KeepObjectA(CRefPtr<CRefCounted>(object.Get())));
+    EXPECT_TRUE(loader.KeepObjectB(CRefPtr<CRefCounted>(object.Get())));
+    EXPECT_EQ(object->GetRefCount(), 1u);
+}
