@@ -18,6 +18,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -113,6 +115,51 @@ int DirectIndex(const KScnLayerElement* element, int n)
     return index >= 0 && index < element->GetDirectCount() ? index : -1;
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The model factory hands over lower-cased names, while the data folders keep
+// their mixed case ("Data/..."): a name that does not exist as given is
+// looked up one path element at a time, ignoring case, as on the file
+// systems the data was made for. Unresolvable names come back unchanged.
+std::string ResolveFileName(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (name.empty() || fs::exists(name, ec))
+        return name;
+    const fs::path given(name);
+    fs::path current = given.root_path();
+    for (const fs::path& element : given.relative_path())
+    {
+        const fs::path exact = current / element;
+        if (fs::exists(exact, ec))
+        {
+            current = exact;
+            continue;
+        }
+        const fs::path folder = current.empty() ? fs::path(".") : current;
+        const std::string wanted = Lower(element.string());
+        bool found = false;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        {
+            if (Lower(it->path().filename().string()) == wanted)
+            {
+                current /= it->path().filename();
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return name;
+    }
+    return current.string();
+}
+
 } // namespace
 
 CSCNLoader::CSCNLoader()
@@ -148,9 +195,7 @@ int CSCNLoader::FileFormatFromName(const std::string& fileName)
     const size_t dot = fileName.rfind('.');
     if (dot == std::string::npos)
         return 0;
-    std::string ext = fileName.substr(dot + 1);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = Lower(fileName.substr(dot + 1));
     for (const SFormatEntry& entry : kFormats)
     {
         if (ext == entry.m_szExtension)
@@ -191,7 +236,7 @@ bool CSCNLoader::Import(const std::string& fileName)
 {
     const int format = FileFormatFromName(fileName);
     m_pImporter->SetFileFormat(format);
-    if (!m_pImporter->Initialize(fileName.c_str()))
+    if (!m_pImporter->Initialize(ResolveFileName(fileName).c_str()))
     {
         Log(1, "Call to KScnImporter::Initialize() failed.\n");
         Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());

@@ -246,3 +246,15 @@ TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
     EXPECT_TRUE(loader.KeepObjectB(CRefPtr<CRefCounted>(object.Get())));
     EXPECT_EQ(object->GetRefCount(), 1u);
 }
+
+TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
+{
+    m_Dir.WriteFile("Data/Models/readme.txt", "");
+    Save(TwoMaterials(), "Data/Models/Red.scn", CScnWriter::eBinary);
+    CSCNLoader loader;
+    EXPECT_TRUE(LoadModel(loader, m_Dir.Path() + "/data/models/red.scn"));
+    EXPECT_TRUE(LoadModel(loader, "data/MODELS/red.scn"));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loader.LoadScene("data/models/blue.scn"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), Failed("Initialize", "File not opened"));
+}
