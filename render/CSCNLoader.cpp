@@ -16,13 +16,13 @@
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
-#include <algorithm>
 #include <functional>
 #include <memory>
+#include <system_error>
 
 using namespace scenesdk;
 
@@ -39,7 +39,8 @@ const SFormatEntry kFormats[] = {{"obj", 5}, {"3ds", 4}, {"dxf", 3}};
 
 // Texture blend mode (translucent, additive, modulate) to STextureData code;
 // any other mode gives replace.
-const int kBlendCodes[] = {STextureData::BLEND_REPLACE, STextureData::BLEND_ADD, STextureData::BLEND_MODULATE};
+const int kBlendCodes[] = {STextureData::BLEND_REPLACE, STextureData::BLEND_ADD,
+                           STextureData::BLEND_MODULATE};
 
 // Import states switched on for our own scene formats (7 keeps its default).
 const int kImportStates[] = {1, 2, 3, 4, 5, 6, 8};
@@ -245,8 +246,8 @@ bool CSCNLoader::Import(const std::string& fileName)
         {
             int version[3] = {0, 0, 0};
             KScnIO::GetCurrentVersion(&version[0], &version[1], &version[2]);
-            Log(1, "SCN version number for this version of the scene SDK is %d.%d.%d\n", version[0], version[1],
-                version[2]);
+            Log(1, "SCN version number for this version of the scene SDK is %d.%d.%d\n", version[0],
+                version[1], version[2]);
             m_pImporter->GetFileVersion(&version[0], &version[1], &version[2]);
             Log(1, "SCN version number for file %s is %d.%d.%d\n\n", fileName.c_str(), version[0], version[1],
                 version[2]);
@@ -335,7 +336,8 @@ bool CSCNLoader::KeepObjectB(CRefPtr<CRefCounted> object)
 
 KScnNode* CSCNLoader::FindMeshNode() const
 {
-    return FindBelow(m_pRootNode, [](KScnNode* node) { return HasAttribute(node, KScnNodeAttribute::eMesh); });
+    return FindBelow(m_pRootNode,
+                     [](KScnNode* node) { return HasAttribute(node, KScnNodeAttribute::eMesh); });
 }
 
 KScnNode* CSCNLoader::FindSettingsNode(const std::string& name) const
@@ -386,7 +388,8 @@ bool CSCNLoader::CollectMaterials(std::vector<int>& perPolygon)
     if (mapping == KScnLayerElement::eByPolygon && reference == KScnLayerElement::eIndexToDirect)
     {
         for (int i = 0; i < element->GetDirectCount(); ++i)
-            list.push_back(m_pModelData->AddMaterial(ConvertMaterial(element->GetDirect<KScnMaterial*>()[i])));
+            list.push_back(
+                m_pModelData->AddMaterial(ConvertMaterial(element->GetDirect<KScnMaterial*>()[i])));
         for (int p = 0; p < polygons; ++p)
         {
             const int entry = DirectIndex(element, p);
@@ -441,8 +444,10 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
                 return false;
             const KgeTVector& pt = points[cp];
             const KgeTVector n = normals->GetDirectVector(cp);
-            const CVector3 position(static_cast<float>(pt[0]), static_cast<float>(pt[1]), static_cast<float>(pt[2]));
-            const CVector3 normal(static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2]));
+            const CVector3 position(static_cast<float>(pt[0]), static_cast<float>(pt[1]),
+                                    static_cast<float>(pt[2]));
+            const CVector3 normal(static_cast<float>(n[0]), static_cast<float>(n[1]),
+                                  static_cast<float>(n[2]));
             TVertexColour colour = {1.0f, 1.0f, 1.0f, 1.0f};
             if (colours != nullptr)
             {
@@ -501,7 +506,7 @@ bool CSCNLoader::OpenGroup(int polygon, int material, SGroupSlot& slot, bool use
             return false;
         const unsigned mode = static_cast<unsigned>(texture->GetBlendMode());
         const int blend = mode < sizeof kBlendCodes / sizeof kBlendCodes[0] ? kBlendCodes[mode]
-                                                                              : STextureData::BLEND_REPLACE;
+                                                                            : STextureData::BLEND_REPLACE;
         textures.push_back(m_pModelData->AddTexture(STextureData(texture->GetFileName(), blend)));
     }
     slot.m_iGroup = static_cast<int>(m_pModelData->m_TriangleGroups.size());

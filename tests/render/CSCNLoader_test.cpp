@@ -1,10 +1,12 @@
 #include "render/CSCNLoader.h"
 
+#include "scenesdk/fileio/KScnSha256.h"
 #include "tests/support/TempDir.h"
 #include "tools/datagen/CModelBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace
@@ -217,7 +219,8 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
         {m_Dir.Path() + "/missing.scn", Failed("Initialize", "File not opened")},
         {m_Dir.Path() + "/missing", Failed("Import", "File not opened")},
         {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted")},
-        {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)), Failed("Initialize", "File is corrupted")},
+        {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)),
+         Failed("Initialize", "File is corrupted")},
         {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "Unidentified error")},
     };
     ASSERT_TRUE(loader.LoadScene(good));
@@ -257,4 +260,105 @@ TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loader.LoadScene("data/models/blue.scn"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), Failed("Initialize", "File not opened"));
+}
+
+namespace
+{
+
+uint32_t Crc32(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : bytes)
+    {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutLittle(std::string& out, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A binary scene file wrapped as a protected one: the header records stay
+// readable, the body is xor-ed with a key stream derived from the password.
+std::string Protect(const std::string& file, const std::string& password)
+{
+    using scenesdk::KScnSha256;
+    const std::string clear = file.substr(12, file.size() - 20);
+    const std::string salt = "0123456789abcdef";
+    KScnSha256 check;
+    check.Update("check");
+    check.Update(salt);
+    check.Update(password);
+    const KScnSha256::Digest checkDigest = check.Final();
+    KScnSha256 keyHash;
+    keyHash.Update(salt);
+    keyHash.Update(password);
+    const KScnSha256::Digest key = keyHash.Final();
+    std::string body = file;
+    for (size_t i = 0, counter = 0; i < body.size(); ++counter)
+    {
+        KScnSha256 stream;
+        stream.Update(key.data(), key.size());
+        std::string c;
+        PutLittle(c, counter, 8);
+        stream.Update(c);
+        const KScnSha256::Digest block = stream.Final();
+        for (size_t k = 0; k < 32 && i < body.size(); ++k, ++i)
+            body[i] = static_cast<char>(body[i] ^ static_cast<char>(block[k]));
+    }
+    std::string out("\x89SCNX\r\n\x1a", 8);
+    PutLittle(out, 6000, 4);
+    PutLittle(out, clear.size(), 4);
+    out += clear;
+    out += salt;
+    out.append(reinterpret_cast<const char*>(checkDigest.data()), 8);
+    PutLittle(out, body.size(), 8);
+    out += body;
+    PutLittle(out, Crc32(out), 4);
+    return out + "SCNE";
+}
+
+} // namespace
+
+// The password is asked once on standard input; a wrong answer or the end of
+// input aborts the import.
+TEST_F(CSCNLoaderTest, ProtectedFilesAskForThePasswordOnce)
+{
+    std::string error, plain;
+    ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eBinary, plain, error)) << error;
+    const std::string path = m_Dir.WriteFile("locked.scn", Protect(plain, "sesame"));
+    const std::string prompt = "Information: Please enter password: \n";
+    const std::string aborted = "\nPassword is wrong, import aborted.\n\n";
+    const struct
+    {
+        std::string input;
+        bool ok;
+        std::string messages;
+    } cases[] = {
+        {"sesame\n", true, prompt},
+        {"  wrong words\n", false, prompt + aborted},
+        {"", false, prompt + aborted},
+    };
+    for (const auto& c : cases)
+    {
+        CSCNLoader loader;
+        ASSERT_NE(std::freopen(m_Dir.WriteFile("input.txt", c.input).c_str(), "r", stdin), nullptr);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(loader.LoadScene(path), c.ok) << c.input;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.input;
+        if (!c.ok)
+            continue;
+        CRefPtr<CModelData> data(new CModelData);
+        ASSERT_TRUE(loader.Load(data));
+        ExpectTwoMaterials(*data);
+        // The importer keeps the accepted password: no second prompt.
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(loader.LoadScene(path));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
 }
