@@ -362,3 +362,134 @@ TEST_F(CSCNLoaderTest, ProtectedFilesAskForThePasswordOnce)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     }
 }
+
+namespace
+{
+
+// One square of two triangles (0, 1, 2), (0, 2, 3) with material "A", as
+// scene text, for edits of its mesh block.
+std::string SquareText()
+{
+    CModelBuilder b;
+    SModelMaterial a;
+    a.name = "A";
+    a.texture = "a.tga";
+    b.SetMaterial(b.AddMaterial(a));
+    const int v0 = b.Vertex({0, 0, 0}, {0, 0, 1}, 0, 0);
+    const int v1 = b.Vertex({1, 0, 0}, {0, 0, 1}, 1, 0);
+    const int v2 = b.Vertex({1, 1, 0}, {0, 0, 1}, 1, 1);
+    const int v3 = b.Vertex({0, 1, 0}, {0, 0, 1}, 0, 1);
+    b.Triangle(v0, v1, v2);
+    b.Triangle(v0, v2, v3);
+    std::string text, error;
+    EXPECT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    return text;
+}
+
+// Replaces the only occurrence of from.
+void Edit(std::string& text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ASSERT_EQ(text.find(from, at + 1), std::string::npos) << from;
+    text.replace(at, from.size(), to);
+}
+
+// The square as one quad polygon.
+std::string QuadText()
+{
+    std::string text = SquareText();
+    Edit(text, "PolygonSizes: 3, 3", "PolygonSizes: 4");
+    Edit(text, "PolygonVertices: 0, 1, 2, 0, 2, 3", "PolygonVertices: 0, 1, 2, 3");
+    Edit(text, "Indices: 0, 1, 2, 0, 2, 3", "Indices: 0, 1, 2, 3");
+    Edit(
+        text,
+        "Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0, 0",
+        "Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0");
+    Edit(text, "BlendMode: 2\n                    Alpha: 1\n                    Indices: 0, 0",
+         "BlendMode: 2\n                    Alpha: 1\n                    Indices: 0");
+    return text;
+}
+
+} // namespace
+
+TEST_F(CSCNLoaderTest, QuadsGiveThreeCornersUnlessTriangulated)
+{
+    const std::string path = m_Dir.WriteFile("quad.scn", QuadText());
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, path);
+    ASSERT_TRUE(data);
+    ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
+    EXPECT_EQ(data->m_TriangleGroups[0]->GetVertexCount(), 3u);
+    EXPECT_EQ(data->m_TriangleGroups[0]->m_Indices.size(), 3u);
+
+    CRefPtr<CModelData> whole(new CModelData);
+    ASSERT_TRUE(loader.LoadSceneTriangulated(path));
+    ASSERT_TRUE(loader.Load(whole));
+    ASSERT_EQ(whole->m_TriangleGroups.size(), 1u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->GetVertexCount(), 4u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->m_Indices.size(), 6u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->m_TexCoords[0].size(), 4u);
+    // The flag is spent by that conversion.
+    CRefPtr<CModelData> again(new CModelData);
+    ASSERT_TRUE(loader.Load(again));
+    EXPECT_EQ(again->m_TriangleGroups[0]->GetVertexCount(), 3u);
+}
+
+TEST_F(CSCNLoaderTest, ColoursAndBlendModesFromTheLayers)
+{
+    std::string text = SquareText();
+    // The texture's own blend mode counts, not the layer element's.
+    Edit(text, "CurrentTextureBlendMode: 2", "CurrentTextureBlendMode: 1");
+    Edit(text, "                LayerElementUV: {",
+         "                LayerElementColor: {\n"
+         "                    Mapping: ByPolygonVertex\n"
+         "                    Reference: IndexToDirect\n"
+         "                    Values: 1, 0, 0, 1, 0, 0.5, 0, 0.25\n"
+         "                    Indices: 0, 1, 1, 0, 0, 1\n"
+         "                }\n"
+         "                LayerElementUV: {");
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("c.scn", text));
+    ASSERT_TRUE(data);
+    const STriangleGroupData& g = *data->m_TriangleGroups[0];
+    ASSERT_EQ(g.m_Colours.size(), g.GetVertexCount());
+    // Control point 0 comes again with its colour and is shared; control
+    // point 2 comes again with another colour and is a vertex of its own.
+    EXPECT_EQ(g.GetVertexCount(), 5u);
+    EXPECT_EQ(g.m_Colours[0], (TVertexColour{1.0f, 0.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(g.m_Colours[1], (TVertexColour{0.0f, 0.5f, 0.0f, 0.25f}));
+    EXPECT_EQ(data->m_Textures[0].m_iBlendMode, STextureData::BLEND_ADD);
+}
+
+TEST_F(CSCNLoaderTest, UnsupportedLayoutsFailTheConversion)
+{
+    const struct
+    {
+        std::string from, to, messages;
+    } cases[] = {
+        {"Alpha: 1\n                    Indices: 0, 0",
+         "Alpha: 1\n                    Mapping: ByPolygonVertex\n                    Indices: 0, 0, 0, 0, "
+         "0, 0",
+         "MappingMode for Texture on Layer 0 not yet implemented!\n"},
+        {"BlendMode: 2\n                    Alpha",
+         "Reference: Index\n                    BlendMode: 2\n                    Alpha",
+         "ReferenceMode for Texture on Layer 0 not yet implemented!\n"},
+        {"Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0, "
+         "0",
+         "Mapping: ByPolygonVertex\n                    Reference: IndexToDirect\n                    "
+         "Indices: 0, 0, 0, 0, 0, 0",
+         ""},
+    };
+    for (const auto& c : cases)
+    {
+        std::string text = SquareText();
+        Edit(text, c.from, c.to);
+        CSCNLoader loader;
+        ASSERT_TRUE(loader.LoadScene(m_Dir.WriteFile("u.scn", text))) << c.to;
+        CRefPtr<CModelData> data(new CModelData);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loader.Load(data)) << c.to;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.to;
+    }
+}
