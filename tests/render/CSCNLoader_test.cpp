@@ -493,3 +493,19 @@ TEST_F(CSCNLoaderTest, UnsupportedLayoutsFailTheConversion)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.to;
     }
 }
+
+TEST_F(CSCNLoaderTest, NewerFileVersionsNameBothVersions)
+{
+    std::string error, text;
+    ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eText, text, error)) << error;
+    Edit(text, "Version: 6000", "Version: 7100");
+    const std::string path = m_Dir.WriteFile("new.scn", text);
+    CSCNLoader loader;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loader.LoadScene(path));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              Failed("Initialize", "File version is not supported yet") +
+                  "SCN version number for this version of the scene SDK is 6.0.0\n\n"
+                  "SCN version number for file " +
+                  path + " is 7.1.0\n\n\n");
+}
