@@ -1,30 +1,568 @@
 #include "render/CSCNLoader.h"
 
 #include "app/Log.h"
+#include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KColorRGBA.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnTriangulator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <system_error>
+
+using namespace scenesdk;
 
 namespace
 {
 
-// The importer's text for a file it has no reader for.
-const char* const kNoReader = "Unidentified error";
+// Extension (lower case) to importer format; everything else is format 0.
+struct SFormatEntry
+{
+    const char* m_szExtension;
+    int m_iFormat;
+};
+const SFormatEntry kFormats[] = {{"obj", 5}, {"3ds", 4}, {"dxf", 3}};
+
+// Texture blend mode (translucent, additive, modulate) to STextureData code;
+// any other mode gives replace.
+const int kBlendCodes[] = {STextureData::BLEND_REPLACE, STextureData::BLEND_ADD,
+                           STextureData::BLEND_MODULATE};
+
+// Import states switched on for our own scene formats (7 keeps its default).
+const int kImportStates[] = {1, 2, 3, 4, 5, 6, 8};
+
+const char* const kSettingsPrefix = "mat_";
+const char* const kShaderPrefix = "s_";
+
+std::string NameOf(const KScnNode* node)
+{
+    return node->GetNameWithoutPrefix().Buffer();
+}
+
+bool HasAttribute(const KScnNode* node, int kind)
+{
+    const KScnNodeAttribute* attribute = node->GetNodeAttribute();
+    return attribute != nullptr && attribute->GetAttributeKind() == kind;
+}
+
+// Depth first from each child of the root in index order (the node, then its
+// children); the root itself is not looked at.
+KScnNode* FindBelow(KScnNode* node, const std::function<bool(KScnNode*)>& match)
+{
+    for (int i = 0; i < node->GetChildCount(); ++i)
+    {
+        KScnNode* child = node->GetChild(i);
+        if (child == nullptr)
+            continue;
+        if (match(child))
+            return child;
+        if (KScnNode* found = FindBelow(child, match))
+            return found;
+    }
+    return nullptr;
+}
+
+void CopyColour(const KColorRGBA& colour, double* out)
+{
+    out[0] = colour.mRed;
+    out[1] = colour.mGreen;
+    out[2] = colour.mBlue;
+    out[3] = colour.mAlpha;
+}
+
+// A Bool or Real user property as a number; false when missing or of another
+// type.
+bool ReadNumber(const KScnNode* node, const char* name, double& out)
+{
+    KScnPropertyRef* property = node->FindUserPropertyByName(name);
+    if (property == nullptr)
+        return false;
+    switch (property->GetPropertyDataType())
+    {
+    case 1:
+    {
+        bool value = false;
+        property->GetBool(value);
+        out = value ? 1.0 : 0.0;
+        return true;
+    }
+    case 2:
+        property->GetDouble(out);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Entry n of an IndexToDirect element: the direct position, or -1 when the
+// index entry or the position it names is outside its array.
+int DirectIndex(const KScnLayerElement* element, int n)
+{
+    const int index = element->GetIndexAt(n);
+    return index >= 0 && index < element->GetDirectCount() ? index : -1;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The model factory hands over lower-cased names, while the data folders keep
+// their mixed case ("Data/..."): a name that does not exist as given is
+// looked up one path element at a time, ignoring case, as on the file
+// systems the data was made for. Unresolvable names come back unchanged.
+std::string ResolveFileName(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (name.empty() || fs::exists(name, ec))
+        return name;
+    const fs::path given(name);
+    fs::path current = given.root_path();
+    for (const fs::path& element : given.relative_path())
+    {
+        const fs::path exact = current / element;
+        if (fs::exists(exact, ec))
+        {
+            current = exact;
+            continue;
+        }
+        const fs::path folder = current.empty() ? fs::path(".") : current;
+        const std::string wanted = Lower(element.string());
+        bool found = false;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        {
+            if (Lower(it->path().filename().string()) == wanted)
+            {
+                current /= it->path().filename();
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return name;
+    }
+    return current.string();
+}
 
 } // namespace
 
-bool CSCNLoader::LoadScene(const std::string&)
+CSCNLoader::CSCNLoader()
 {
-    // No file can be read yet: reported as the importer's failed
-    // initialisation, so that a missing model shows in the log.
-    Log(1, "Call to KScnImporter::Initialize() failed.\n");
-    Log(1, "Error returned: %s\n\n", kNoReader);
-    return false;
+    m_pManager = KScnSdkManager::CreateManager();
+    if (m_pManager == nullptr)
+    {
+        Log(1, "SCN-SDK INIT Failed in CSCNLoader::CSCNLoader(void)");
+        m_bInitialised = 0;
+        return;
+    }
+    // The manager has no importer creator: the importer is ours.
+    m_pImporter = new KScnImporter(m_pManager);
+    m_pTriangulator = m_pManager->CreateTriangulator();
+    m_bInitialised = 1;
+}
+
+CSCNLoader::~CSCNLoader()
+{
+    if (m_pManager != nullptr)
+    {
+        if (m_pScene != nullptr)
+            m_pManager->DestroyScene(m_pScene, true);
+        delete m_pImporter;
+        if (m_pTriangulator != nullptr)
+            m_pManager->DestroyTriangulator(m_pTriangulator);
+    }
+    delete m_pManager;
+}
+
+int CSCNLoader::FileFormatFromName(const std::string& fileName)
+{
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return 0;
+    const std::string ext = Lower(fileName.substr(dot + 1));
+    for (const SFormatEntry& entry : kFormats)
+    {
+        if (ext == entry.m_szExtension)
+            return entry.m_iFormat;
+    }
+    return 0;
+}
+
+bool CSCNLoader::LoadScene(const std::string& fileName)
+{
+    if (!m_bInitialised)
+        return false;
+    if (m_pScene != nullptr)
+        m_pManager->DestroyScene(m_pScene, true);
+    m_pScene = nullptr;
+    m_pRootNode = nullptr;
+    m_pMesh = nullptr;
+    m_pScene = m_pManager->CreateScene();
+    if (m_pScene == nullptr)
+        return false;
+    if (!Import(fileName))
+    {
+        m_pManager->DestroyScene(m_pScene, true);
+        m_pScene = nullptr;
+        return false;
+    }
+    m_pRootNode = m_pScene->GetRootNode();
+    return m_pRootNode != nullptr;
 }
 
 bool CSCNLoader::LoadSceneTriangulated(const std::string& fileName)
 {
+    m_bTriangulate = 1;
     return LoadScene(fileName);
 }
 
-bool CSCNLoader::Load(CRefPtr<CModelData>)
+bool CSCNLoader::Import(const std::string& fileName)
 {
-    return false;
+    const int format = FileFormatFromName(fileName);
+    m_pImporter->SetFileFormat(format);
+    if (!m_pImporter->Initialize(ResolveFileName(fileName).c_str()))
+    {
+        Log(1, "Call to KScnImporter::Initialize() failed.\n");
+        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+        const int id = m_pImporter->GetLastErrorID();
+        if (id == KScnIO::eFileVersionNotSupportedYet || id == KScnIO::eFileVersionNotSupportedAnymore)
+        {
+            int version[3] = {0, 0, 0};
+            KScnIO::GetCurrentVersion(&version[0], &version[1], &version[2]);
+            Log(1, "SCN version number for this version of the scene SDK is %d.%d.%d\n", version[0],
+                version[1], version[2]);
+            m_pImporter->GetFileVersion(&version[0], &version[1], &version[2]);
+            Log(1, "SCN version number for file %s is %d.%d.%d\n\n", fileName.c_str(), version[0], version[1],
+                version[2]);
+        }
+        return false;
+    }
+    if (format <= 2)
+        LogTakes();
+
+    bool ok = m_pImporter->Import(m_pScene);
+    if (!ok && m_pImporter->GetLastErrorID() == KScnIO::ePasswordError)
+    {
+        Log(8, "Please enter password: ");
+        char password[1024] = "";
+        // End of input leaves the password empty; the retry then fails.
+        if (std::scanf("%1023s", password) != 1)
+            password[0] = '\0';
+        m_pImporter->SetPassword(password);
+        ok = m_pImporter->Import(m_pScene);
+        if (!ok && m_pImporter->GetLastErrorID() == KScnIO::ePasswordError)
+            Log(1, "\nPassword is wrong, import aborted.\n");
+    }
+    // Any other failure (a file without a reader, a missing file whose name
+    // does not say it is a scene file, a broken body) is reported too, so
+    // that no model fails silently.
+    if (!ok && m_pImporter->GetLastErrorID() != KScnIO::ePasswordError)
+    {
+        Log(1, "Call to KScnImporter::Import() failed.\n");
+        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+    }
+    return ok;
+}
+
+void CSCNLoader::LogTakes()
+{
+    int version[3];
+    m_pImporter->GetFileVersion(&version[0], &version[1], &version[2]);
+    const int count = m_pImporter->GetTakeCount();
+    for (int i = 0; i < count; ++i)
+    {
+        const KScnTakeDescription* take = m_pImporter->GetTakeDescription(i);
+        if (take == nullptr)
+            continue;
+        Log(0, "    Take %d\n", i);
+        Log(0, "         Name: \"%s\"\n", take->mName.Buffer());
+        Log(0, "         Description: \"%s\"\n", take->mDescription.Buffer());
+        Log(0, "         Import Name: \"%s\"\n", take->mImportName.Buffer());
+        Log(0, "         Import State: %s\n", take->mFlags != 0 ? "true" : "false");
+        Log(0, "\n");
+    }
+    for (int state : kImportStates)
+        m_pImporter->SetState(state, true);
+}
+
+bool CSCNLoader::Load(CRefPtr<CModelData> target)
+{
+    if (m_pScene == nullptr || m_pRootNode == nullptr || !target)
+        return false;
+    m_pModelData = target.Get();
+    KScnNode* meshNode = FindMeshNode();
+    bool ok = false;
+    if (meshNode != nullptr)
+    {
+        m_pMesh = static_cast<KScnMesh*>(meshNode->GetMesh());
+        ok = m_pMesh != nullptr && ConvertMesh();
+    }
+    m_pModelData = nullptr;
+    return ok;
+}
+
+bool CSCNLoader::KeepObjectA(CRefPtr<CRefCounted> object)
+{
+    if (m_pScene == nullptr)
+        return false;
+    m_pKeptA = object.Get();
+    return true;
+}
+
+bool CSCNLoader::KeepObjectB(CRefPtr<CRefCounted> object)
+{
+    if (m_pScene == nullptr)
+        return false;
+    m_pKeptB = object.Get();
+    return true;
+}
+
+KScnNode* CSCNLoader::FindMeshNode() const
+{
+    return FindBelow(m_pRootNode,
+                     [](KScnNode* node) { return HasAttribute(node, KScnNodeAttribute::eMesh); });
+}
+
+KScnNode* CSCNLoader::FindSettingsNode(const std::string& name) const
+{
+    const std::string wanted = kSettingsPrefix + name;
+    return FindBelow(m_pRootNode, [&wanted](KScnNode* node)
+                     { return HasAttribute(node, KScnNodeAttribute::eNull) && NameOf(node) == wanted; });
+}
+
+bool CSCNLoader::ConvertMesh()
+{
+    KScnMesh* const sceneMesh = m_pMesh;
+    // The triangulated copy lives for this conversion only.
+    std::unique_ptr<KScnMesh> triangulated;
+    if (m_bTriangulate)
+    {
+        m_bTriangulate = 0;
+        triangulated.reset(m_pTriangulator->TriangulateMesh(*sceneMesh));
+        if (!triangulated)
+            return false;
+        m_pMesh = triangulated.get();
+    }
+    bool ok = false;
+    const KScnLayer* layer0 = m_pMesh->GetLayer(0);
+    const KScnLayerElement* normals = layer0 != nullptr ? layer0->GetNormalElement() : nullptr;
+    if (m_pMesh->GetControlPoints() != nullptr && m_pMesh->GetNormals() != nullptr && normals != nullptr &&
+        normals->GetMappingMode() == KScnLayerElement::eByControlPoint &&
+        normals->GetReferenceMode() == KScnLayerElement::eDirect)
+    {
+        const int texLayers = m_pMesh->GetLayerCount(KScnLayerElement::eTexture);
+        const int uvLayers = m_pMesh->GetLayerCount(KScnLayerElement::eUV);
+        ok = ConvertPolygons(texLayers > 0 && texLayers == uvLayers);
+    }
+    m_GroupSlots.clear();
+    m_pMesh = sceneMesh;
+    return ok;
+}
+
+bool CSCNLoader::CollectMaterials(std::vector<int>& perPolygon)
+{
+    const int polygons = m_pMesh->GetPolygonCount();
+    const KScnLayerElement* element = m_pMesh->GetLayer(0)->GetMaterialElement();
+    if (element == nullptr)
+        return false;
+    const int mapping = element->GetMappingMode();
+    const int reference = element->GetReferenceMode();
+    std::vector<int> list;
+    if (mapping == KScnLayerElement::eByPolygon && reference == KScnLayerElement::eIndexToDirect)
+    {
+        for (int i = 0; i < element->GetDirectCount(); ++i)
+            list.push_back(
+                m_pModelData->AddMaterial(ConvertMaterial(element->GetDirect<KScnMaterial*>()[i])));
+        for (int p = 0; p < polygons; ++p)
+        {
+            const int entry = DirectIndex(element, p);
+            if (entry < 0)
+                return false;
+            perPolygon.push_back(list[entry]);
+        }
+        return true;
+    }
+    KScnMaterial* first = nullptr;
+    if (mapping == KScnLayerElement::eAllSame && reference == KScnLayerElement::eIndexToDirect)
+    {
+        if (element->GetDirectCount() > 0)
+            first = element->GetDirect<KScnMaterial*>()[0];
+    }
+    else if (mapping == KScnLayerElement::eAllSame && reference == KScnLayerElement::eIndex)
+    {
+        KPointerArray<KScnMaterial> materials;
+        if (m_pScene->FillMaterialArray(materials) > 0)
+            first = materials.GetAt(0);
+    }
+    if (first == nullptr)
+        return false;
+    perPolygon.assign(polygons, m_pModelData->AddMaterial(ConvertMaterial(first)));
+    return true;
+}
+
+bool CSCNLoader::ConvertPolygons(bool useTexCoords)
+{
+    std::vector<int> materialOf;
+    if (!CollectMaterials(materialOf))
+        return false;
+    const KScnLayer* layer0 = m_pMesh->GetLayer(0);
+    const KScnLayerElement* colours = layer0->GetColorElement();
+    if (colours != nullptr && (colours->GetMappingMode() != KScnLayerElement::eByPolygonVertex ||
+                               colours->GetReferenceMode() != KScnLayerElement::eIndexToDirect))
+        colours = nullptr;
+    const KScnLayerElement* normals = layer0->GetNormalElement();
+    const KgeTVector* points = m_pMesh->GetControlPoints();
+    const int pointCount = std::min(m_pMesh->GetControlPointsCount(), normals->GetDirectCount());
+    int polygonVertex = 0;
+    for (int p = 0; p < m_pMesh->GetPolygonCount(); ++p)
+    {
+        SGroupSlot& slot = m_GroupSlots[materialOf[p]];
+        if (slot.m_iGroup < 0 && !OpenGroup(p, materialOf[p], slot, useTexCoords))
+            return false;
+        STriangleGroupData* group = m_pModelData->m_TriangleGroups[slot.m_iGroup];
+        for (int k = 0; k < 3; ++k, ++polygonVertex)
+        {
+            const int cp = m_pMesh->GetPolygonVertex(p, k);
+            if (cp < 0 || cp >= pointCount)
+                return false;
+            const KgeTVector& pt = points[cp];
+            const KgeTVector n = normals->GetDirectVector(cp);
+            const CVector3 position(static_cast<float>(pt[0]), static_cast<float>(pt[1]),
+                                    static_cast<float>(pt[2]));
+            const CVector3 normal(static_cast<float>(n[0]), static_cast<float>(n[1]),
+                                  static_cast<float>(n[2]));
+            TVertexColour colour = {1.0f, 1.0f, 1.0f, 1.0f};
+            if (colours != nullptr)
+            {
+                const int c = DirectIndex(colours, polygonVertex);
+                if (c < 0)
+                    return false;
+                const KgeTVector value = colours->GetDirectVector(c);
+                colour = {float(value[0]), float(value[1]), float(value[2]), float(value[3])};
+            }
+            std::vector<TTexCoord> uv(slot.m_iLayerCount);
+            for (int l = 0; l < slot.m_iLayerCount; ++l)
+            {
+                const KScnLayer* layer = m_pMesh->GetLayerOfType(l, KScnLayerElement::eUV);
+                const KScnLayerElement* uvs = layer->GetUVElement();
+                const int u = DirectIndex(uvs, polygonVertex);
+                if (u < 0)
+                    return false;
+                const KgeUVVector& pair = uvs->GetDirect<KgeUVVector>()[u];
+                uv[l] = {float(pair.u), float(pair.v)};
+            }
+            if (colours != nullptr && !uv.empty())
+                group->AddVertex(position, normal, colour, uv.data());
+            else if (!uv.empty())
+                group->AddVertex(position, normal, uv.data());
+            else if (colours != nullptr)
+                group->AddVertex(position, normal, colour);
+            else
+                group->AddVertex(position, normal);
+        }
+    }
+    return true;
+}
+
+bool CSCNLoader::OpenGroup(int polygon, int material, SGroupSlot& slot, bool useTexCoords)
+{
+    std::vector<uint32_t> textures;
+    const int texLayers = useTexCoords ? m_pMesh->GetLayerCount(KScnLayerElement::eTexture) : 0;
+    for (int l = 0; l < texLayers && textures.size() < 255; ++l)
+    {
+        const auto* element = m_pMesh->GetLayerOfType(l, KScnLayerElement::eTexture)->GetTextureElement();
+        if (element->GetMappingMode() != KScnLayerElement::eByPolygon)
+        {
+            Log(1, "MappingMode for Texture on Layer %d not yet implemented!", l);
+            return false;
+        }
+        if (element->GetReferenceMode() != KScnLayerElement::eIndexToDirect)
+        {
+            Log(1, "ReferenceMode for Texture on Layer %d not yet implemented!", l);
+            return false;
+        }
+        if (element->GetIndexAt(polygon) == -1)
+            continue;
+        const int entry = DirectIndex(element, polygon);
+        KScnTexture* texture = entry >= 0 ? element->GetDirect<KScnTexture*>()[entry] : nullptr;
+        if (texture == nullptr)
+            return false;
+        const unsigned mode = static_cast<unsigned>(texture->GetBlendMode());
+        const int blend = mode < sizeof kBlendCodes / sizeof kBlendCodes[0] ? kBlendCodes[mode]
+                                                                            : STextureData::BLEND_REPLACE;
+        textures.push_back(m_pModelData->AddTexture(STextureData(texture->GetFileName(), blend)));
+    }
+    slot.m_iGroup = static_cast<int>(m_pModelData->m_TriangleGroups.size());
+    slot.m_iLayerCount = static_cast<int>(textures.size());
+    STriangleGroupData* group = m_pModelData->AddTriangleGroup(static_cast<uint8_t>(textures.size()));
+    group->m_iMaterialIndex = material;
+    group->m_LayerTextures = textures;
+    group->m_LayerBlendModes.assign(textures.size(), 0);
+    return true;
+}
+
+SMaterialData CSCNLoader::ConvertMaterial(KScnMaterial* material) const
+{
+    SMaterialData data;
+    const KScnMaterial& source = *material;
+    CopyColour(source.GetAmbient(), data.m_Ambient);
+    CopyColour(source.GetDiffuse(), data.m_Diffuse);
+    CopyColour(source.GetSpecular(), data.m_Specular);
+    CopyColour(source.GetEmissive(), data.m_Emissive);
+    data.m_dShininess = 90.0;
+    data.m_dOpacity = 1.0;
+    data.m_dReflectivity = 0.0;
+    data.m_bLighting = false;
+    KScnNode* settings = FindSettingsNode(material->GetNameWithoutPrefix().Buffer());
+    if (settings == nullptr)
+        return data;
+    double value = 0.0;
+    if (ReadNumber(settings, "reflectivity", value))
+        data.m_dReflectivity = value;
+    if (ReadNumber(settings, "opacity", value))
+        data.m_dOpacity = value;
+    if (ReadNumber(settings, "exponent", value))
+        data.m_dShininess = 128.0 * value;
+    if (ReadNumber(settings, "useLighting", value))
+        data.m_bLighting = value != 0.0;
+    ReadShaderNodes(settings, data);
+    return data;
+}
+
+void CSCNLoader::ReadShaderNodes(KScnNode* settings, SMaterialData& data) const
+{
+    const size_t prefixLength = std::string(kShaderPrefix).size();
+    for (int i = 0; i < settings->GetChildCount(); ++i)
+    {
+        KScnNode* shader = settings->GetChild(i);
+        const std::string name = shader != nullptr ? NameOf(shader) : std::string();
+        if (name.compare(0, prefixLength, kShaderPrefix) != 0)
+            continue;
+        data.m_strShader = name.substr(prefixLength) + ".cg";
+        for (int k = 0; k < shader->GetChildCount(); ++k)
+        {
+            const KScnNode* parameter = shader->GetChild(k);
+            const std::string text = parameter != nullptr ? NameOf(parameter) : std::string();
+            // Name in characters 1-9, type letter 11, value from 13 on.
+            if (text.size() >= 11 && text[10] == 's')
+                data.m_Parameters.emplace_back(text.substr(0, 9), text.size() > 12 ? text.substr(12) : "");
+        }
+    }
 }

@@ -3,24 +3,90 @@
 #include "app/CRefCounted.h"
 #include "render/CModelData.h"
 
+#include <map>
 #include <string>
+#include <vector>
 
-// The model importer: reads one scene file at a time and converts its first
-// mesh into a CModelData. This is the interface only: the scene reading is
-// not in yet, so LoadScene logs the importer's initialisation failure
-// ("Error returned: Unidentified error", to the error log and standard
-// error) for every file and returns false, and Load has nothing to convert
-// (false, silently). Callers handle both as a failed model.
+namespace scenesdk
+{
+class KScnImporter;
+class KScnMaterial;
+class KScnMesh;
+class KScnNode;
+class KScnSceneRoot;
+class KScnSdkManager;
+class KScnTriangulator;
+} // namespace scenesdk
+
+// The game's bridge to the scene SDK: imports one scene file at a time and
+// converts the scene's first mesh, with its materials, textures and vertex
+// data, into a CModelData.
+//
+// Model-file convention: a null node named "mat_" + material name (anywhere
+// below the root) carries the game settings of that material as user
+// properties "reflectivity", "opacity", "exponent" (shininess / 128) and
+// "useLighting"; a child "s_<base>" of it names the Cg shader "<base>.cg",
+// and each child of a shader node is one string parameter named
+// "<9-char name>?s?<value>".
 class CSCNLoader : public CRefCounted
 {
 public:
-    CSCNLoader() {}
-    virtual ~CSCNLoader() {}
+    CSCNLoader();
+    virtual ~CSCNLoader();
 
-    // Reads the file into a new scene (replacing the previous one).
+    CSCNLoader(const CSCNLoader&) = delete;
+    CSCNLoader& operator=(const CSCNLoader&) = delete;
+
+    // Reads the file into a new scene (replacing the previous one). A
+    // protected file prompts once for its password on standard input.
     virtual bool LoadScene(const std::string& fileName);
-    // Sets the triangulate flag, then LoadScene.
+    // Sets the triangulate flag, then LoadScene; the flag holds until the
+    // next conversion.
     virtual bool LoadSceneTriangulated(const std::string& fileName);
-    // Converts the loaded scene's first mesh into target.
+    // Converts the loaded scene's first mesh into target (again on every
+    // call). On failure the target keeps what was added before it.
     virtual bool Load(CRefPtr<CModelData> target);
+    // Store the raw pointer while a scene is loaded (true); never read here.
+    virtual bool KeepObjectA(CRefPtr<CRefCounted> object);
+    virtual bool KeepObjectB(CRefPtr<CRefCounted> object);
+
+    // Import format from the file name's extension: "obj" 5, "3ds" 4, "dxf"
+    // 3 (any case), else 0 (our own scene format).
+    static int FileFormatFromName(const std::string& fileName);
+
+    bool IsInitialised() const { return m_bInitialised != 0; }
+
+private:
+    // Per-material state while a mesh converts.
+    struct SGroupSlot
+    {
+        int m_iGroup = -1;
+        int m_iLayerCount = 0;
+    };
+    std::map<int, SGroupSlot> m_GroupSlots;
+
+    bool Import(const std::string& fileName);
+    void LogTakes();
+    scenesdk::KScnNode* FindMeshNode() const;
+    scenesdk::KScnNode* FindSettingsNode(const std::string& name) const;
+    bool ConvertMesh();
+    bool ConvertPolygons(bool useTexCoords);
+    // Model-data material per polygon of the mesh (layer 0's material
+    // element); false for an unsupported or broken element.
+    bool CollectMaterials(std::vector<int>& perPolygon);
+    bool OpenGroup(int polygon, int material, SGroupSlot& slot, bool useTexCoords);
+    SMaterialData ConvertMaterial(scenesdk::KScnMaterial* material) const;
+    void ReadShaderNodes(scenesdk::KScnNode* settings, SMaterialData& data) const;
+
+    CModelData* m_pModelData = nullptr;
+    void* m_pKeptA = nullptr;
+    void* m_pKeptB = nullptr;
+    uint8_t m_bInitialised = 0;
+    scenesdk::KScnSdkManager* m_pManager = nullptr;
+    scenesdk::KScnImporter* m_pImporter = nullptr;
+    scenesdk::KScnTriangulator* m_pTriangulator = nullptr;
+    scenesdk::KScnSceneRoot* m_pScene = nullptr;
+    scenesdk::KScnNode* m_pRootNode = nullptr;
+    scenesdk::KScnMesh* m_pMesh = nullptr;
+    uint8_t m_bTriangulate = 0;
 };

@@ -1,32 +1,511 @@
 #include "render/CSCNLoader.h"
 
+#include "scenesdk/fileio/KScnSha256.h"
 #include "tests/support/TempDir.h"
+#include "tools/datagen/CModelBuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
 
 namespace
 {
 
-using CSCNLoaderTest = testsupport::TempDirTest;
+class CSCNLoaderTest : public testsupport::TempDirTest
+{
+protected:
+    // Red: a textured triangle pair with settings; Blue: one triangle with
+    // the bump shader. Texture coordinates are exact binary fractions.
+    static CModelBuilder TwoMaterials()
+    {
+        CModelBuilder b;
+        SModelMaterial red;
+        red.name = "Red";
+        red.texture = "Data/textures/red.tga";
+        red.diffuse = {0.5, 0.25, 0.0};
+        red.reflectivity = 0.25;
+        red.opacity = 0.75;
+        red.exponent = 0.5;
+        red.useLighting = false;
+        SModelMaterial blue;
+        blue.name = "Blue";
+        blue.texture = "Data/textures/blue.tga";
+        blue.normalMap = "rockNormal";
+        b.SetMaterial(b.AddMaterial(red));
+        const int v0 = b.Vertex({0, 0, 0}, {0, 0, 1}, 0.0, 0.0);
+        const int v1 = b.Vertex({1, 0, 0}, {0, 0, 1}, 1.0, 0.0);
+        const int v2 = b.Vertex({1, 1, 0}, {0, 0, 1}, 1.0, 0.5);
+        const int v3 = b.Vertex({0, 1, 0}, {0, 0, 1}, 0.0, 0.25);
+        b.Triangle(v0, v1, v2);
+        b.Triangle(v0, v2, v3);
+        b.SetMaterial(b.AddMaterial(blue));
+        b.Triangle(b.Vertex({0, 0, 1}, {0, 1, 0}, 0.125, 0.0), b.Vertex({1, 0, 1}, {0, 1, 0}, 0.5, 0.0),
+                   b.Vertex({1, 1, 1}, {0, 1, 0}, 0.5, 1.0));
+        return b;
+    }
 
-const char* const kInitFailed = "Call to KScnImporter::Initialize() failed.\n\n"
-                                "Error returned: Unidentified error\n\n\n";
+    std::string Save(const CModelBuilder& b, const std::string& name, CScnWriter::EForm form)
+    {
+        const std::string path = m_Dir.Path() + "/" + name;
+        std::string error;
+        EXPECT_TRUE(b.Save(path, form, error)) << error;
+        return path;
+    }
+
+    // Loads path into fresh model data; null on failure.
+    CRefPtr<CModelData> LoadModel(CSCNLoader& loader, const std::string& path)
+    {
+        CRefPtr<CModelData> data(new CModelData);
+        if (!loader.LoadScene(path) || !loader.Load(data))
+            return CRefPtr<CModelData>();
+        return data;
+    }
+};
+
+void ExpectTwoMaterials(const CModelData& data)
+{
+    ASSERT_EQ(data.m_TriangleGroups.size(), 2u);
+    ASSERT_EQ(data.m_Materials.size(), 2u);
+    ASSERT_EQ(data.m_Textures.size(), 2u);
+    const STriangleGroupData& red = *data.m_TriangleGroups[0];
+    EXPECT_EQ(red.GetVertexCount(), 4u);
+    EXPECT_EQ(red.m_Indices, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+    ASSERT_EQ(red.m_bUVLayerCount, 1);
+    ASSERT_EQ(red.m_TexCoords.size(), 1u);
+    ASSERT_EQ(red.m_TexCoords[0].size(), 4u);
+    EXPECT_EQ(red.m_TexCoords[0][2], (TTexCoord{1.0f, 0.5f}));
+    EXPECT_EQ(red.m_TexCoords[0][3], (TTexCoord{0.0f, 0.25f}));
+    EXPECT_EQ(red.m_Positions[2].x, 1.0f);
+    EXPECT_EQ(red.m_Positions[2].y, 1.0f);
+    EXPECT_EQ(red.m_Normals[0].z, 1.0f);
+    EXPECT_EQ(red.m_LayerTextures, std::vector<uint32_t>{0});
+    EXPECT_EQ(red.m_LayerBlendModes, std::vector<uint32_t>{0});
+    EXPECT_EQ(data.m_Textures[0].m_strFileName, "Data/textures/red.tga");
+    // The builder writes modulate, which the model data calls 0.
+    EXPECT_EQ(data.m_Textures[0].m_iBlendMode, STextureData::BLEND_MODULATE);
+
+    const SMaterialData& redMat = data.m_Materials[red.m_iMaterialIndex];
+    EXPECT_DOUBLE_EQ(redMat.m_dReflectivity, 0.25);
+    EXPECT_DOUBLE_EQ(redMat.m_dOpacity, 0.75);
+    EXPECT_DOUBLE_EQ(redMat.m_dShininess, 64.0);
+    EXPECT_FALSE(redMat.m_bLighting);
+    EXPECT_DOUBLE_EQ(redMat.m_Diffuse[0], 0.5);
+    EXPECT_DOUBLE_EQ(redMat.m_Diffuse[1], 0.25);
+    EXPECT_EQ(redMat.m_strShader, "");
+    EXPECT_TRUE(redMat.m_Parameters.empty());
+
+    const STriangleGroupData& blue = *data.m_TriangleGroups[1];
+    EXPECT_EQ(blue.GetVertexCount(), 3u);
+    EXPECT_EQ(blue.m_TexCoords[0][0], (TTexCoord{0.125f, 0.0f}));
+    EXPECT_EQ(blue.m_LayerTextures, std::vector<uint32_t>{1});
+    const SMaterialData& blueMat = data.m_Materials[blue.m_iMaterialIndex];
+    EXPECT_NE(blue.m_iMaterialIndex, red.m_iMaterialIndex);
+    EXPECT_DOUBLE_EQ(blueMat.m_dShininess, 128.0 * 0.1);
+    EXPECT_TRUE(blueMat.m_bLighting);
+    EXPECT_EQ(blueMat.m_strShader, "simpleBump.cg");
+    ASSERT_EQ(blueMat.m_Parameters.size(), 1u);
+    EXPECT_EQ(blueMat.m_Parameters[0], SParameter("texNormal", "rockNormal"));
+}
 
 } // namespace
 
-TEST_F(CSCNLoaderTest, LoadingReportsTheImporterFailureOnTheErrorPath)
+TEST_F(CSCNLoaderTest, ConvertsGroupsMaterialsAndShadersInBothForms)
 {
-    CRefPtr<CSCNLoader> loader(new CSCNLoader);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader->LoadScene("Data/house.scn"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kInitFailed);
-    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log"), kInitFailed);
+    const CModelBuilder b = TwoMaterials();
+    CSCNLoader loader;
+    ASSERT_TRUE(loader.IsInitialised());
+    for (CScnWriter::EForm form : {CScnWriter::eText, CScnWriter::eBinary})
+    {
+        const std::string path = Save(b, form == CScnWriter::eText ? "a.scn" : "b.scn", form);
+        testing::internal::CaptureStderr();
+        CRefPtr<CModelData> data = LoadModel(loader, path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        ASSERT_TRUE(data);
+        ExpectTwoMaterials(*data);
+        // Converting again gives the same result into new data.
+        CRefPtr<CModelData> again(new CModelData);
+        ASSERT_TRUE(loader.Load(again));
+        EXPECT_EQ(again->m_TriangleGroups.size(), 2u);
+        EXPECT_EQ(again->GetRefCount(), 1u);
+    }
+}
 
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader->LoadSceneTriangulated("Data/house.obj"));
-    // Without a scene there is nothing to convert, and no further message.
+TEST_F(CSCNLoaderTest, TriangulatedLoadOfATriangleMeshGivesTheSameModel)
+{
+    const std::string path = Save(TwoMaterials(), "t.scn", CScnWriter::eBinary);
+    CSCNLoader loader;
     CRefPtr<CModelData> data(new CModelData);
-    EXPECT_FALSE(loader->Load(data));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kInitFailed);
-    EXPECT_EQ(data->GetRefCount(), 1u);
+    ASSERT_TRUE(loader.LoadSceneTriangulated(path));
+    ASSERT_TRUE(loader.Load(data));
+    ExpectTwoMaterials(*data);
+}
+
+TEST_F(CSCNLoaderTest, SettingsOnlyApplyToTheirMaterial)
+{
+    // A material without a settings node keeps the defaults; the settings
+    // node of Red is renamed so that it no longer matches.
+    CModelBuilder b = TwoMaterials();
+    std::string error, text;
+    ASSERT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    const std::string from = "\"mat_Red\"";
+    size_t at = 0;
+    int renamed = 0;
+    while ((at = text.find(from, at)) != std::string::npos)
+    {
+        text.replace(at, from.size(), "\"mat_Rod\"");
+        ++renamed;
+    }
+    ASSERT_GT(renamed, 0);
+    const std::string path = m_Dir.WriteFile("n.scn", text);
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, path);
+    ASSERT_TRUE(data);
+    const SMaterialData& red = data->m_Materials[data->m_TriangleGroups[0]->m_iMaterialIndex];
+    EXPECT_DOUBLE_EQ(red.m_dShininess, 90.0);
+    EXPECT_DOUBLE_EQ(red.m_dOpacity, 1.0);
+    EXPECT_DOUBLE_EQ(red.m_dReflectivity, 0.0);
+    EXPECT_FALSE(red.m_bLighting);
+}
+
+TEST_F(CSCNLoaderTest, ParameterNodesNeedTheStringTypeLetter)
+{
+    CModelBuilder b = TwoMaterials();
+    std::string error, text;
+    ASSERT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    const std::string from = "texNormal_s_rockNormal";
+    size_t at = 0;
+    while ((at = text.find(from, at)) != std::string::npos)
+        text.replace(at, from.size(), "texNormal_f_rockNormal");
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("p.scn", text));
+    ASSERT_TRUE(data);
+    const SMaterialData& blue = data->m_Materials[data->m_TriangleGroups[1]->m_iMaterialIndex];
+    EXPECT_EQ(blue.m_strShader, "simpleBump.cg");
+    EXPECT_TRUE(blue.m_Parameters.empty());
+}
+
+TEST_F(CSCNLoaderTest, FormatFromTheExtension)
+{
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house.OBJ"), 5);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.3ds"), 4);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.Dxf"), 3);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("a.scn"), 0);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house"), 0);
+    EXPECT_EQ(CSCNLoader::FileFormatFromName("dir.obj/house"), 0);
+}
+
+namespace
+{
+
+std::string Failed(const std::string& call, const std::string& error)
+{
+    // The error log's line end follows each message.
+    return "Call to KScnImporter::" + call + "() failed.\n\nError returned: " + error + "\n\n\n";
+}
+
+} // namespace
+
+TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
+{
+    CSCNLoader loader;
+    const std::string good = Save(TwoMaterials(), "g.scn", CScnWriter::eBinary);
+    const std::string bytes = testsupport::TempDir::ReadFile(good);
+    const struct
+    {
+        std::string path;
+        std::string messages;
+    } cases[] = {
+        {m_Dir.Path() + "/missing.scn", Failed("Initialize", "File not opened")},
+        {m_Dir.Path() + "/missing", Failed("Import", "File not opened")},
+        {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted")},
+        {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)),
+         Failed("Initialize", "File is corrupted")},
+        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "Unidentified error")},
+    };
+    ASSERT_TRUE(loader.LoadScene(good));
+    for (const auto& c : cases)
+    {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loader.LoadScene(c.path)) << c.path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.path;
+        // The earlier scene is gone: nothing to convert or keep.
+        CRefPtr<CModelData> data(new CModelData);
+        EXPECT_FALSE(loader.Load(data));
+        EXPECT_EQ(data->GetRefCount(), 1u);
+        EXPECT_TRUE(data->m_TriangleGroups.empty());
+        EXPECT_FALSE(loader.KeepObjectA(CRefPtr<CRefCounted>(data.Get())));
+    }
+    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log").find(Failed("Initialize", "File not opened")), 0u);
+}
+
+TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
+{
+    CSCNLoader loader;
+    CRefPtr<CModelData> object(new CModelData);
+    EXPECT_FALSE(loader.KeepObjectB(CRefPtr<CRefCounted>(object.Get())));
+    ASSERT_TRUE(loader.LoadScene(Save(TwoMaterials(), "k.scn", CScnWriter::eText)));
+    EXPECT_TRUE(loader.KeepObjectA(CRefPtr<CRefCounted>(object.Get())));
+    EXPECT_TRUE(loader.KeepObjectB(CRefPtr<CRefCounted>(object.Get())));
+    EXPECT_EQ(object->GetRefCount(), 1u);
+}
+
+TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
+{
+    m_Dir.WriteFile("Data/Models/readme.txt", "");
+    Save(TwoMaterials(), "Data/Models/Red.scn", CScnWriter::eBinary);
+    CSCNLoader loader;
+    EXPECT_TRUE(LoadModel(loader, m_Dir.Path() + "/data/models/red.scn"));
+    EXPECT_TRUE(LoadModel(loader, "data/MODELS/red.scn"));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loader.LoadScene("data/models/blue.scn"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), Failed("Initialize", "File not opened"));
+}
+
+namespace
+{
+
+uint32_t Crc32(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : bytes)
+    {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutLittle(std::string& out, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A binary scene file wrapped as a protected one: the header records stay
+// readable, the body is xor-ed with a key stream derived from the password.
+std::string Protect(const std::string& file, const std::string& password)
+{
+    using scenesdk::KScnSha256;
+    const std::string clear = file.substr(12, file.size() - 20);
+    const std::string salt = "0123456789abcdef";
+    KScnSha256 check;
+    check.Update("check");
+    check.Update(salt);
+    check.Update(password);
+    const KScnSha256::Digest checkDigest = check.Final();
+    KScnSha256 keyHash;
+    keyHash.Update(salt);
+    keyHash.Update(password);
+    const KScnSha256::Digest key = keyHash.Final();
+    std::string body = file;
+    for (size_t i = 0, counter = 0; i < body.size(); ++counter)
+    {
+        KScnSha256 stream;
+        stream.Update(key.data(), key.size());
+        std::string c;
+        PutLittle(c, counter, 8);
+        stream.Update(c);
+        const KScnSha256::Digest block = stream.Final();
+        for (size_t k = 0; k < 32 && i < body.size(); ++k, ++i)
+            body[i] = static_cast<char>(body[i] ^ static_cast<char>(block[k]));
+    }
+    std::string out("\x89SCNX\r\n\x1a", 8);
+    PutLittle(out, 6000, 4);
+    PutLittle(out, clear.size(), 4);
+    out += clear;
+    out += salt;
+    out.append(reinterpret_cast<const char*>(checkDigest.data()), 8);
+    PutLittle(out, body.size(), 8);
+    out += body;
+    PutLittle(out, Crc32(out), 4);
+    return out + "SCNE";
+}
+
+} // namespace
+
+// The password is asked once on standard input; a wrong answer or the end of
+// input aborts the import.
+TEST_F(CSCNLoaderTest, ProtectedFilesAskForThePasswordOnce)
+{
+    std::string error, plain;
+    ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eBinary, plain, error)) << error;
+    const std::string path = m_Dir.WriteFile("locked.scn", Protect(plain, "sesame"));
+    const std::string prompt = "Information: Please enter password: \n";
+    const std::string aborted = "\nPassword is wrong, import aborted.\n\n";
+    const struct
+    {
+        std::string input;
+        bool ok;
+        std::string messages;
+    } cases[] = {
+        {"sesame\n", true, prompt},
+        {"  wrong words\n", false, prompt + aborted},
+        {"", false, prompt + aborted},
+    };
+    for (const auto& c : cases)
+    {
+        CSCNLoader loader;
+        ASSERT_NE(std::freopen(m_Dir.WriteFile("input.txt", c.input).c_str(), "r", stdin), nullptr);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(loader.LoadScene(path), c.ok) << c.input;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.input;
+        if (!c.ok)
+            continue;
+        CRefPtr<CModelData> data(new CModelData);
+        ASSERT_TRUE(loader.Load(data));
+        ExpectTwoMaterials(*data);
+        // The importer keeps the accepted password: no second prompt.
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(loader.LoadScene(path));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+}
+
+namespace
+{
+
+// One square of two triangles (0, 1, 2), (0, 2, 3) with material "A", as
+// scene text, for edits of its mesh block.
+std::string SquareText()
+{
+    CModelBuilder b;
+    SModelMaterial a;
+    a.name = "A";
+    a.texture = "a.tga";
+    b.SetMaterial(b.AddMaterial(a));
+    const int v0 = b.Vertex({0, 0, 0}, {0, 0, 1}, 0, 0);
+    const int v1 = b.Vertex({1, 0, 0}, {0, 0, 1}, 1, 0);
+    const int v2 = b.Vertex({1, 1, 0}, {0, 0, 1}, 1, 1);
+    const int v3 = b.Vertex({0, 1, 0}, {0, 0, 1}, 0, 1);
+    b.Triangle(v0, v1, v2);
+    b.Triangle(v0, v2, v3);
+    std::string text, error;
+    EXPECT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
+    return text;
+}
+
+// Replaces the only occurrence of from.
+void Edit(std::string& text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ASSERT_EQ(text.find(from, at + 1), std::string::npos) << from;
+    text.replace(at, from.size(), to);
+}
+
+// The square as one quad polygon.
+std::string QuadText()
+{
+    std::string text = SquareText();
+    Edit(text, "PolygonSizes: 3, 3", "PolygonSizes: 4");
+    Edit(text, "PolygonVertices: 0, 1, 2, 0, 2, 3", "PolygonVertices: 0, 1, 2, 3");
+    Edit(text, "Indices: 0, 1, 2, 0, 2, 3", "Indices: 0, 1, 2, 3");
+    Edit(
+        text,
+        "Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0, 0",
+        "Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0");
+    Edit(text, "BlendMode: 2\n                    Alpha: 1\n                    Indices: 0, 0",
+         "BlendMode: 2\n                    Alpha: 1\n                    Indices: 0");
+    return text;
+}
+
+} // namespace
+
+TEST_F(CSCNLoaderTest, QuadsGiveThreeCornersUnlessTriangulated)
+{
+    const std::string path = m_Dir.WriteFile("quad.scn", QuadText());
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, path);
+    ASSERT_TRUE(data);
+    ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
+    EXPECT_EQ(data->m_TriangleGroups[0]->GetVertexCount(), 3u);
+    EXPECT_EQ(data->m_TriangleGroups[0]->m_Indices.size(), 3u);
+
+    CRefPtr<CModelData> whole(new CModelData);
+    ASSERT_TRUE(loader.LoadSceneTriangulated(path));
+    ASSERT_TRUE(loader.Load(whole));
+    ASSERT_EQ(whole->m_TriangleGroups.size(), 1u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->GetVertexCount(), 4u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->m_Indices.size(), 6u);
+    EXPECT_EQ(whole->m_TriangleGroups[0]->m_TexCoords[0].size(), 4u);
+    // The flag is spent by that conversion.
+    CRefPtr<CModelData> again(new CModelData);
+    ASSERT_TRUE(loader.Load(again));
+    EXPECT_EQ(again->m_TriangleGroups[0]->GetVertexCount(), 3u);
+}
+
+TEST_F(CSCNLoaderTest, ColoursAndBlendModesFromTheLayers)
+{
+    std::string text = SquareText();
+    // The texture's own blend mode counts, not the layer element's.
+    Edit(text, "CurrentTextureBlendMode: 2", "CurrentTextureBlendMode: 1");
+    Edit(text, "                LayerElementUV: {",
+         "                LayerElementColor: {\n"
+         "                    Mapping: ByPolygonVertex\n"
+         "                    Reference: IndexToDirect\n"
+         "                    Values: 1, 0, 0, 1, 0, 0.5, 0, 0.25\n"
+         "                    Indices: 0, 1, 1, 0, 0, 1\n"
+         "                }\n"
+         "                LayerElementUV: {");
+    CSCNLoader loader;
+    CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("c.scn", text));
+    ASSERT_TRUE(data);
+    const STriangleGroupData& g = *data->m_TriangleGroups[0];
+    ASSERT_EQ(g.m_Colours.size(), g.GetVertexCount());
+    // Control point 0 comes again with its colour and is shared; control
+    // point 2 comes again with another colour and is a vertex of its own.
+    EXPECT_EQ(g.GetVertexCount(), 5u);
+    EXPECT_EQ(g.m_Colours[0], (TVertexColour{1.0f, 0.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(g.m_Colours[1], (TVertexColour{0.0f, 0.5f, 0.0f, 0.25f}));
+    EXPECT_EQ(data->m_Textures[0].m_iBlendMode, STextureData::BLEND_ADD);
+}
+
+TEST_F(CSCNLoaderTest, UnsupportedLayoutsFailTheConversion)
+{
+    const struct
+    {
+        std::string from, to, messages;
+    } cases[] = {
+        {"Alpha: 1\n                    Indices: 0, 0",
+         "Alpha: 1\n                    Mapping: ByPolygonVertex\n                    Indices: 0, 0, 0, 0, "
+         "0, 0",
+         "MappingMode for Texture on Layer 0 not yet implemented!\n"},
+        {"BlendMode: 2\n                    Alpha",
+         "Reference: Index\n                    BlendMode: 2\n                    Alpha",
+         "ReferenceMode for Texture on Layer 0 not yet implemented!\n"},
+        {"Mapping: ByPolygon\n                    Reference: IndexToDirect\n                    Indices: 0, "
+         "0",
+         "Mapping: ByPolygonVertex\n                    Reference: IndexToDirect\n                    "
+         "Indices: 0, 0, 0, 0, 0, 0",
+         ""},
+    };
+    for (const auto& c : cases)
+    {
+        std::string text = SquareText();
+        Edit(text, c.from, c.to);
+        CSCNLoader loader;
+        ASSERT_TRUE(loader.LoadScene(m_Dir.WriteFile("u.scn", text))) << c.to;
+        CRefPtr<CModelData> data(new CModelData);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loader.Load(data)) << c.to;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.to;
+    }
+}
+
+TEST_F(CSCNLoaderTest, NewerFileVersionsNameBothVersions)
+{
+    std::string error, text;
+    ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eText, text, error)) << error;
+    Edit(text, "Version: 6000", "Version: 7100");
+    const std::string path = m_Dir.WriteFile("new.scn", text);
+    CSCNLoader loader;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loader.LoadScene(path));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              Failed("Initialize", "File version is not supported yet") +
+                  "SCN version number for this version of the scene SDK is 6.0.0\n\n"
+                  "SCN version number for file " +
+                  path + " is 7.1.0\n\n\n");
 }
