@@ -1,8 +1,8 @@
 #include "render/CSCNLoader.h"
 
-#include "scenesdk/fileio/KScnSha256.h"
 #include "tests/support/TempDir.h"
 #include "tools/datagen/CModelBuilder.h"
+#include "tools/scnwriter/ScnEncrypt.h"
 
 #include <gtest/gtest.h>
 
@@ -265,62 +265,11 @@ TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
 namespace
 {
 
-uint32_t Crc32(const std::string& bytes)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char c : bytes)
-    {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void PutLittle(std::string& out, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-// A binary scene file wrapped as a protected one: the header records stay
-// readable, the body is xor-ed with a key stream derived from the password.
+// A binary scene file wrapped as a protected one: the header records (all
+// but the binary preamble and trailer) stay readable.
 std::string Protect(const std::string& file, const std::string& password)
 {
-    using scenesdk::KScnSha256;
-    const std::string clear = file.substr(12, file.size() - 20);
-    const std::string salt = "0123456789abcdef";
-    KScnSha256 check;
-    check.Update("check");
-    check.Update(salt);
-    check.Update(password);
-    const KScnSha256::Digest checkDigest = check.Final();
-    KScnSha256 keyHash;
-    keyHash.Update(salt);
-    keyHash.Update(password);
-    const KScnSha256::Digest key = keyHash.Final();
-    std::string body = file;
-    for (size_t i = 0, counter = 0; i < body.size(); ++counter)
-    {
-        KScnSha256 stream;
-        stream.Update(key.data(), key.size());
-        std::string c;
-        PutLittle(c, counter, 8);
-        stream.Update(c);
-        const KScnSha256::Digest block = stream.Final();
-        for (size_t k = 0; k < 32 && i < body.size(); ++k, ++i)
-            body[i] = static_cast<char>(body[i] ^ static_cast<char>(block[k]));
-    }
-    std::string out("\x89SCNX\r\n\x1a", 8);
-    PutLittle(out, 6000, 4);
-    PutLittle(out, clear.size(), 4);
-    out += clear;
-    out += salt;
-    out.append(reinterpret_cast<const char*>(checkDigest.data()), 8);
-    PutLittle(out, body.size(), 8);
-    out += body;
-    PutLittle(out, Crc32(out), 4);
-    return out + "SCNE";
+    return ScnEncrypt(file, file.substr(12, file.size() - 20), 6000, password);
 }
 
 } // namespace

@@ -9,11 +9,10 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/support/TempDir.h"
 #include "tools/scnwriter/CScnWriter.h"
+#include "tools/scnwriter/ScnEncrypt.h"
 
-#include "scenesdk/fileio/KScnSha256.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <fstream>
 #include <functional>
@@ -183,50 +182,6 @@ TEST_F(ImporterTest, ForeignFormatsHaveNoReaderHere)
     EXPECT_STREQ(mImporter.GetLastErrorString(), "Unidentified error");
 }
 
-// Wraps a complete scene file as an encrypted one with the password.
-std::string Encrypt(const std::string& inner, const std::string& clearHeader, int32_t version,
-                    const std::string& password, bool breakChecksum = false)
-{
-    auto u32 = [](std::string& out, uint64_t v, int bytes)
-    {
-        for (int i = 0; i < bytes; ++i)
-            out.push_back(static_cast<char>(v >> (8 * i)));
-    };
-    const std::string salt = "0123456789abcdef";
-    KScnSha256 check;
-    check.Update("check");
-    check.Update(salt);
-    check.Update(password);
-    const KScnSha256::Digest checkDigest = check.Final();
-    KScnSha256 keyHash;
-    keyHash.Update(salt);
-    keyHash.Update(password);
-    const KScnSha256::Digest key = keyHash.Final();
-    std::string body = inner;
-    for (size_t i = 0, counter = 0; i < body.size(); ++counter)
-    {
-        KScnSha256 stream;
-        stream.Update(key.data(), key.size());
-        std::string c;
-        u32(c, counter, 8);
-        stream.Update(c);
-        const KScnSha256::Digest block = stream.Final();
-        for (size_t k = 0; k < 32 && i < body.size(); ++k, ++i)
-            body[i] = static_cast<char>(body[i] ^ static_cast<char>(block[k]));
-    }
-    std::string out("\x89SCNX\r\n\x1a", 8);
-    u32(out, static_cast<uint32_t>(version), 4);
-    u32(out, clearHeader.size(), 4);
-    out += clearHeader;
-    out += salt;
-    out.append(reinterpret_cast<const char*>(checkDigest.data()), 8);
-    u32(out, body.size(), 8);
-    out += body;
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size()));
-    u32(out, crc + (breakChecksum ? 1 : 0), 4);
-    return out + "SCNE";
-}
-
 std::string Encoded(CScnWriter::EForm form, const std::function<void(CScnWriter&)>& content)
 {
     CScnWriter w(form);
@@ -246,7 +201,7 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
     for (CScnWriter::EForm form : {CScnWriter::eText, CScnWriter::eBinary})
     {
         const std::string path =
-            SaveBytes("locked.scn", Encrypt(Encoded(form, TwoTakes), clear, 6000, "sesame"));
+            SaveBytes("locked.scn", ScnEncrypt(Encoded(form, TwoTakes), clear, 6000, "sesame"));
         ASSERT_TRUE(mImporter.Initialize(path.c_str())) << mImporter.GetStatusText();
         EXPECT_EQ(mImporter.GetFileFormat(), 2);
         EXPECT_EQ(mImporter.GetHeaderValue(1), 1);
@@ -264,7 +219,7 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         EXPECT_EQ(mRoot->GetChildCount(), before + 1);
     }
     EXPECT_FALSE(mImporter.Initialize(
-        SaveBytes("broken.scn", Encrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
+        SaveBytes("broken.scn", ScnEncrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
             .c_str()));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
 }
