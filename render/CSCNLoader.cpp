@@ -1,6 +1,7 @@
 #include "render/CSCNLoader.h"
 
 #include "app/Log.h"
+#include "platform/sys/PathResolver.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -123,44 +123,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The model factory hands over lower-cased names, while the data folders keep
-// their mixed case ("Data/..."): a name that does not exist as given is
-// looked up one path element at a time, ignoring case, as on the file
-// systems the data was made for. Unresolvable names come back unchanged.
-std::string ResolveFileName(const std::string& name)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (name.empty() || fs::exists(name, ec))
-        return name;
-    const fs::path given(name);
-    fs::path current = given.root_path();
-    for (const fs::path& element : given.relative_path())
-    {
-        const fs::path exact = current / element;
-        if (fs::exists(exact, ec))
-        {
-            current = exact;
-            continue;
-        }
-        const fs::path folder = current.empty() ? fs::path(".") : current;
-        const std::string wanted = Lower(element.string());
-        bool found = false;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        {
-            if (Lower(it->path().filename().string()) == wanted)
-            {
-                current /= it->path().filename();
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            return name;
-    }
-    return current.string();
-}
-
 } // namespace
 
 CSCNLoader::CSCNLoader()
@@ -237,7 +199,9 @@ bool CSCNLoader::Import(const std::string& fileName)
 {
     const int format = FileFormatFromName(fileName);
     m_pImporter->SetFileFormat(format);
-    if (!m_pImporter->Initialize(ResolveFileName(fileName).c_str()))
+    // The model factory hands over lower-cased names, while the data folders
+    // keep their mixed case: the path resolver finds the file as it is spelt.
+    if (!m_pImporter->Initialize(plat::ResolvePath(fileName).c_str()))
     {
         Log(1, "Call to KScnImporter::Initialize() failed.\n");
         Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
