@@ -1,6 +1,7 @@
 #include "game/CGameCtrl.h"
 
 #include "app/CEngineServices.h"
+#include "app/CPhysXBody.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/Log.h"
@@ -10,6 +11,7 @@
 #include "game/CNewLevelState.h"
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
+#include "game/GameRandom.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,6 +39,13 @@ enum : uint8_t
 // droppings and with birds; birds with birds and with droppings; towers with
 // their own arrows.
 const uint8_t kNoCollisionPairs[][2] = {{1, 4}, {1, 5}, {1, 2}, {2, 2}, {2, 5}, {6, 7}};
+
+// Physics contacts reach the game objects: each body of a touching pair
+// tells its own object about the other.
+void OnPhysicsHit(IGameObj* self, IGameObj* other)
+{
+    self->OnHit(other);
+}
 
 const char* OnOff(bool on)
 {
@@ -115,6 +124,7 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
         if (CRefPtr<CPhysXMgr>& physics = services->GetPhysXMgr())
             for (const uint8_t* pair : kNoCollisionPairs)
                 physics->SetGroupCollisionFlag(pair[0], pair[1], false);
+    CPhysXBody::SetHitHandler(&OnPhysicsHit);
 
     ChangeState(m_pMainMenuState);
 
@@ -301,7 +311,7 @@ IGameObj* CGameCtrl::GetRandomBuilding()
     const size_t n = static_cast<size_t>(std::count_if(m_Objects.begin(), m_Objects.end(), isBuilding));
     if (n == 0)
         return nullptr;
-    size_t k = static_cast<size_t>(std::rand()) % n;
+    size_t k = static_cast<size_t>(gamerandom::Next()) % n;
     for (const CRefPtr<IGameObj>& object : m_Objects)
     {
         if (!isBuilding(object))

@@ -1,5 +1,7 @@
 #include "game/IGameObj.h"
 
+#include "app/Log.h"
+
 #include <algorithm>
 
 IGameObj::IGameObj(CGameCtrl* owner, uint32_t type)
@@ -16,7 +18,11 @@ IGameObj::~IGameObj()
 void IGameObj::Update(float dt)
 {
     OnUpdate(dt);
-    m_bMoved = false;
+    if (m_bMoved && m_pRepresentation)
+    {
+        m_pRepresentation->OnMoved();
+        m_bMoved = false;
+    }
 }
 
 void IGameObj::SetPosition(const CVector3& position)
@@ -34,6 +40,12 @@ void IGameObj::SetRotation(const CVector3& rotation)
 void IGameObj::SetScale(const CVector3& scale)
 {
     m_Transform.SetScale(scale);
+    m_bMoved = true;
+}
+
+void IGameObj::LookAt(const CVector3& target)
+{
+    m_Transform.LookAt(target);
     m_bMoved = true;
 }
 
@@ -76,7 +88,46 @@ void IGameObj::Kill()
     for (IObjObserver* observer : observers)
         observer->OnObservedKilled();
     m_bDead = true;
+    if (m_pRepresentation)
+    {
+        m_pRepresentation->Detach();
+        m_pRepresentation->ForgetOwner();
+        m_pRepresentation.Release();
+    }
     m_pOwner = nullptr;
+}
+
+SBoundingSphere& IGameObj::GetBoundingSphere(SBoundingSphere& out)
+{
+    if (!m_pRepresentation)
+    {
+        Log(1, "Error: m_pRepresentation is NULL in IGameObj::GetBoundingSphere()");
+        return out;
+    }
+    out = m_pRepresentation->GetBoundingSphere();
+    return out;
+}
+
+SOrientedBox& IGameObj::GetBoundingBox(SOrientedBox& out)
+{
+    if (!m_pRepresentation)
+    {
+        Log(1, "Error: m_pRepresentation is NULL in IGameObj::GetBoundingBox()");
+        return out;
+    }
+    out = m_pRepresentation->GetBoundingBox();
+    return out;
+}
+
+bool IGameObj::RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
+                               float& distance)
+{
+    if (!m_pRepresentation)
+    {
+        Log(1, "Warning: RayIntersection called for object with NULL m_pRepresentation");
+        return false;
+    }
+    return m_pRepresentation->RayIntersection(origin, direction, hitPoint, distance);
 }
 
 void IGameObj::AddObserver(IObjObserver* observer)

@@ -3,6 +3,8 @@
 #include "app/CRefCounted.h"
 #include "app/CVector3.h"
 #include "game/IObjObserver.h"
+#include "game/IRepresentation.h"
+#include "render/BoundingVolumes.h"
 #include "render/CTransformableObj.h"
 
 #include <cstdint>
@@ -16,10 +18,9 @@ class CGameCtrl;
 // delete each other, they hold handles and watch one another through
 // IObjObserver.
 //
-// This is the object core the controller relies on: owner, transform, moved
-// flag, type code, observers and dead flag. The scene-graph representation,
-// the bounds and ray tests and the physics layers (collidable and character
-// objects) are still to be added here by the game objects' work.
+// A visible object holds its representation (the scene-graph entry with the
+// model, world bounds and ray test) in m_pRepresentation; a transform change
+// made through the object is passed on to it at the next Update.
 class IGameObj : public CRefCounted, public IObjObserver
 {
 public:
@@ -44,12 +45,15 @@ public:
     IGameObj(const IGameObj&) = delete;
     IGameObj& operator=(const IGameObj&) = delete;
 
-    // OnUpdate, then the moved flag is cleared.
+    // OnUpdate; then, when the object moved and has a representation, the
+    // representation is told (OnMoved) and the moved flag cleared.
     virtual void Update(float dt);
     // Transform changes made through the object set the moved flag.
     virtual void SetPosition(const CVector3& position);
     virtual void SetRotation(const CVector3& rotation);
     virtual void SetScale(const CVector3& scale);
+    // Turns the object's forward axis toward target.
+    virtual void LookAt(const CVector3& target);
     virtual void TurnTo(const CVector3& point);
     virtual void Translate(const CVector3& offset);
     virtual void Pitch(float angle);
@@ -62,8 +66,17 @@ public:
     virtual void OnHit(IGameObj* /*other*/) {}
     // The level was won; nothing by default.
     virtual void OnLevelEnd() {}
+    // The representation's world bounds; without one an error is logged and
+    // out is left as it is.
+    virtual SBoundingSphere& GetBoundingSphere(SBoundingSphere& out);
+    virtual SOrientedBox& GetBoundingBox(SOrientedBox& out);
+    // The representation's ray test (direction a unit vector); false, with a
+    // warning, without one.
+    virtual bool RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
+                                 float& distance);
     // Tells every observer once (registration order), forgets them, sets the
-    // dead flag and forgets the owner. A second call finds nothing to do.
+    // dead flag, takes the representation out of the scene graph and drops
+    // it, and forgets the owner. A second call finds nothing to do.
     virtual void Kill();
     // IObjObserver: nothing by default.
     void OnObservedKilled() override {}
@@ -73,6 +86,7 @@ public:
     // Removes every entry equal to observer, keeping the order of the rest.
     void RemoveObserver(IObjObserver* observer);
 
+    CRefPtr<IRepresentation> GetRepresentation() const { return m_pRepresentation; }
     CGameCtrl* GetOwner() const { return m_pOwner; }
     const CTransformableObj& GetTransform() const { return m_Transform; }
     const CVector3& GetPosition() const { return m_Transform.GetPosition(); }
@@ -88,6 +102,7 @@ protected:
 
     CGameCtrl* m_pOwner;
     CTransformableObj m_Transform;
+    CRefPtr<IRepresentation> m_pRepresentation;
     bool m_bMoved;
     uint32_t m_uiType;
     std::vector<IObjObserver*> m_Observers;
