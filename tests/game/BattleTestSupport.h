@@ -7,6 +7,8 @@
 #include "app/CPhysXBody.h"
 #include "app/CPhysXMgr.h"
 #include "game/GameRandom.h"
+#include "game/CBattleState.h"
+#include "game/CNewLevelState.h"
 #include "tests/game/GameTestSupport.h"
 
 #include <vector>
@@ -51,6 +53,24 @@ protected:
         const bool ok = Create(settings);
         m_pClock->Reset(1, kFrame, -1.0);
         return ok;
+    }
+    // The Error.log lines written since the last call (the GUI's font lines
+    // left out); the file is removed.
+    std::string TakeErrors()
+    {
+        std::string out;
+        std::istringstream lines(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"));
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("Error: Couldn't create font", 0) != 0)
+                out += line + "\n";
+        std::remove((m_Dir.Path() + "/Error.log").c_str());
+        return out;
+    }
+    // The controller at the next level, then in the battle.
+    void EnterBattle()
+    {
+        m_Ctrl.NextLevel();
+        m_Ctrl.ChangeState(m_Ctrl.GetBattleState());
     }
     // A static box (ground, wall) in the collision group; no game object.
     CPhysXActor* StaticBox(const CVector3& centre, const CVector3& size, uint8_t group = 0)
