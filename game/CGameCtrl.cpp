@@ -230,6 +230,9 @@ void CGameCtrl::Destroy()
     DeleteStates();
     ResetFields();
     m_pCamera.Release();
+    // The world's entries leave the scene graph before it goes.
+    m_pTerrain.Release();
+    m_pEnvironment.Release();
     m_pSceneGraph.Release();
     m_pFrameClock.Release();
     m_pGuiMgr.Release();
@@ -331,6 +334,27 @@ void CGameCtrl::SetScene(CRefPtr<CSceneGraph> scene)
         m_pSceneGraph->SetCamera(m_pCamera);
 }
 
+void CGameCtrl::SetTerrain(CRefPtr<CTerrain> terrain)
+{
+    m_pTerrain = terrain;
+}
+
+void CGameCtrl::SetEnvironment(CRefPtr<CEnvironment> environment)
+{
+    m_pEnvironment = environment;
+    if (!m_pSceneGraph)
+        return;
+    if (!m_pEnvironment)
+    {
+        m_pSceneGraph->SetSky(CRefPtr<ISceneEntry>());
+        return;
+    }
+    m_pSceneGraph->SetSky(CRefPtr<ISceneEntry>(m_pEnvironment->GetRepresentation().Get()));
+    m_pSceneGraph->SetLightDirection(m_pEnvironment->GetSunDirection());
+    if (m_pRenderer)
+        m_pRenderer->SetLightColours(0, m_pEnvironment->GetSunAmbient(), m_pEnvironment->GetSunDiffuse());
+}
+
 void CGameCtrl::SetCameraCtrl(CRefPtr<ICameraCtrl> cameraCtrl)
 {
     if (m_pCameraCtrl)
@@ -347,8 +371,10 @@ void CGameCtrl::ResetGame()
     m_fScore = 0.0f;
     std::vector<CRefPtr<IGameObj>>().swap(m_Objects);
     std::vector<CRefPtr<IGameObj>>().swap(m_PendingObjects);
-    // To be completed with the world's objects: the terrain is released and
-    // the environment cleared here (SetEnvironment(empty)).
+    // The terrain takes its forest and parts out of the scene graph, which
+    // still exists.
+    m_pTerrain.Release();
+    SetEnvironment(CRefPtr<CEnvironment>());
     SetCameraCtrl(CRefPtr<ICameraCtrl>());
     SetScene(CRefPtr<CSceneGraph>());
 }

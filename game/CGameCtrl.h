@@ -5,6 +5,8 @@
 #include "app/CVector3.h"
 #include "app/IInputListener.h"
 #include "app/IInputMgr.h"
+#include "game/CEnvironment.h"
+#include "game/CTerrain.h"
 #include "game/IGameObj.h"
 #include "game/IGameState.h"
 #include "render/CAccumulationEffect.h"
@@ -30,7 +32,7 @@ class CPostGameState;
 
 // The heart of the game: owns the six states and switches between them,
 // owns the world the states share (camera, active camera controller, scene
-// graph, live game objects), keeps score, level number and start position,
+// graph, terrain, environment, live game objects), keeps score, level number and start position,
 // and listens to the keyboard for the debug toggles of the render settings.
 //
 // The application holds one by value: Create at the end of its start-up,
@@ -95,10 +97,18 @@ public:
 
     // Stores the scene graph and gives it the controller's camera.
     void SetScene(CRefPtr<CSceneGraph> scene);
+    // Stores the terrain (built once per game by the new-level state).
+    void SetTerrain(CRefPtr<CTerrain> terrain);
+    // Stores the level's environment. With a scene graph: an empty one
+    // clears the sky; otherwise its representation becomes the sky, its sun
+    // direction the graph's light direction and its colours the renderer's
+    // light 0.
+    void SetEnvironment(CRefPtr<CEnvironment> environment);
     // Detaches the old controller and attaches the new one to the camera.
     void SetCameraCtrl(CRefPtr<ICameraCtrl> cameraCtrl);
-    // Level 0, score 0, objects and world released: the next new level
-    // builds the world again.
+    // Level 0, score 0, objects, terrain, environment, camera controller
+    // and scene graph released (in that order): the next new level builds
+    // the world again.
     void ResetGame();
 
     void AddScore(float value);
@@ -114,6 +124,8 @@ public:
     const CRefPtr<CSceneGraph>& GetScene() const { return m_pSceneGraph; }
     const CRefPtr<CCamera>& GetCamera() const { return m_pCamera; }
     const CRefPtr<ICameraCtrl>& GetCameraCtrl() const { return m_pCameraCtrl; }
+    const CRefPtr<CTerrain>& GetTerrain() const { return m_pTerrain; }
+    const CRefPtr<CEnvironment>& GetEnvironment() const { return m_pEnvironment; }
     const CVector3& GetStartPos() const { return m_StartPos; }
     uint16_t GetLevel() const { return m_usLevel; }
     const std::string& GetLevelSection() const { return m_strLevelSection; }
@@ -157,6 +169,8 @@ protected:
     CRefPtr<ICameraCtrl> m_pCameraCtrl;
     uint16_t m_usLevel;
     std::string m_strLevelSection;
+    CRefPtr<CTerrain> m_pTerrain;
+    CRefPtr<CEnvironment> m_pEnvironment;
     std::vector<CRefPtr<IGameObj>> m_Objects;
     std::vector<CRefPtr<IGameObj>> m_PendingObjects;
     float m_fScore;

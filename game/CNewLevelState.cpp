@@ -1,7 +1,21 @@
 #include "game/CNewLevelState.h"
 
+#include "app/CEngineServices.h"
+#include "app/Log.h"
+#include "game/CBattleState.h"
 #include "game/CBuildState.h"
+#include "game/CEnvironment.h"
 #include "game/CGameCtrl.h"
+#include "game/CStartObj.h"
+#include "game/CTerrain.h"
+#include "render/CBlendRenderHook.h"
+#include "render/CSceneGraph.h"
+
+#if __has_include("game/CStatueObj.h")
+#include "game/CObjCallback.h"
+#include "game/CStatueObj.h"
+#define VOSTREL_HAS_STATUE 1
+#endif
 
 namespace
 {
@@ -9,9 +23,33 @@ namespace
 const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const uint32_t kButtonTextColour = 0xFF000000u;
 
+// The terrain and forest of a game come from "GAME"; the statue stands this
+// far along -x from the start position.
+const char* const kWorldSection = "GAME";
+const float kStatueOffsetX = 20.0f;
+
 } // namespace
 
-CNewLevelState::CNewLevelState() : m_bSetUpPending(1) {}
+const char* const CNewLevelState::kPreloadModels[16] = {
+    "Data/Models/bird.scn",
+    "Data/Models/pfeil.scn",
+    "Data/Models/shit.scn",
+    "Data/Models/startpodest.scn",
+    "Data/Models/tree1.scn",
+    "Data/Models/tree2.scn",
+    "Data/Models/tree3.scn",
+    "Data/Models/buildings/haus1.scn",
+    "Data/Models/buildings/haus2.scn",
+    "Data/Models/buildings/kirche.scn",
+    "Data/Models/buildings/klo.scn",
+    "Data/Models/buildings/marktstand.scn",
+    "Data/Models/buildings/statue.scn",
+    "Data/Models/buildings/tower.scn",
+    "Data/models/buildings/destroyed.scn",
+    "Data/environment/envSphere.scn",
+};
+
+CNewLevelState::CNewLevelState() : m_bSetUpPending(1), m_bLevelReady(false) {}
 
 CNewLevelState::~CNewLevelState()
 {
@@ -57,6 +95,7 @@ void CNewLevelState::Enter()
         m_pContinueButton->SetEnabled(0);
     }
     m_bSetUpPending = 1;
+    m_bLevelReady = false;
 }
 
 bool CNewLevelState::Update()
@@ -66,15 +105,100 @@ bool CNewLevelState::Update()
         m_bSetUpPending = 0;
         return true;
     }
-    // To be completed: the level set-up (world on the first level of a game,
-    // the level's environment, model preloads); each failing step logs and
-    // returns false.
-    if (m_pContinueButton && !m_pContinueButton->IsEnabled())
+    // The set-up runs once per level; later frames wait for "Continue".
+    if (m_bLevelReady)
+        return true;
+    if (!SetUpLevel())
+        return false;
+    m_bLevelReady = true;
+    if (m_pContinueButton)
     {
         m_pContinueButton->SetText("Continue", kButtonTextColour);
         m_pContinueButton->SetEnabled(1);
     }
     return true;
+}
+
+bool CNewLevelState::SetUpLevel()
+{
+    if (!m_pGameCtrl)
+        return true;
+    if (!m_pGameCtrl->GetScene() && !BuildWorld())
+        return false;
+    CRefPtr<CEnvironment> environment(new CEnvironment(m_pGameCtrl));
+    if (!environment->Create(m_pGameCtrl->GetLevelSection()))
+    {
+        Log(1, "Error: pEnvironment->Create failed in CNewLevelState::Update");
+        return false;
+    }
+    m_pGameCtrl->SetEnvironment(environment);
+    Preload();
+    return true;
+}
+
+bool CNewLevelState::BuildWorld()
+{
+    CRefPtr<CSceneGraph> scene(new CSceneGraph);
+    if (!scene->Create(1000.0f, 1000.0f, -10.0f, 100.0f, 5))
+    {
+        Log(1, "Error: pSceneGraph->Create failed in CNewLevelState::Update");
+        return false;
+    }
+    m_pGameCtrl->SetScene(scene);
+
+    CRefPtr<CTerrain> terrain(new CTerrain(m_pGameCtrl));
+    if (!terrain->Create(kWorldSection))
+    {
+        Log(1, "Error: pTerrain->Create failed in CNewLevelState::Update");
+        return false;
+    }
+    m_pGameCtrl->SetTerrain(terrain);
+
+    scene->AddHookNode(CRefPtr<IRenderHook>(new CBlendRenderHook));
+    m_pGameCtrl->AddObject(CRefPtr<IGameObj>(new CStartObj(m_pGameCtrl, m_pGameCtrl->GetStartPos())));
+    PlaceStatue();
+
+    if (!terrain->CreateForest(kWorldSection))
+    {
+        Log(1, "Error: pTerrain->PlantTrees failed in CNewLevelState::Update");
+        return false;
+    }
+    return true;
+}
+
+void CNewLevelState::PlaceStatue()
+{
+#ifdef VOSTREL_HAS_STATUE
+    CBattleState* battle = m_pGameCtrl->GetBattleState();
+    CRefPtr<CStatueObj> statue(new CStatueObj(m_pGameCtrl,
+                                              MakeObjCallback(battle, &CBattleState::OnStatueDestroyed),
+                                              MakeObjCallback(battle, &CBattleState::OnStatueDamaged)));
+    const CVector3& start = m_pGameCtrl->GetStartPos();
+    const float x = start.x - kStatueOffsetX;
+    const CVector3 p(x, m_pGameCtrl->GetTerrain()->GetHeightAt(x, start.z), start.z);
+    statue->SetPosition(p);
+    statue->CheckPlacement();
+    statue->SetPosition(p);
+    if (!statue->Place())
+    {
+        // A statue without a body can never fall, and the game never be lost.
+        Log(1,
+            "Error: the statue's spot (%.1f, %.1f, %.1f) is blocked in CNewLevelState::Update, placed anyway",
+            p.x, p.y, p.z);
+        statue->ForcePlace();
+    }
+    m_pGameCtrl->AddObject(CRefPtr<IGameObj>(statue.Get()));
+#endif
+}
+
+void CNewLevelState::Preload()
+{
+    CEngineServices* services = CEngineServices::GetInstance();
+    CRefPtr<CModelFactory> factory = services ? services->GetModelFactory() : CRefPtr<CModelFactory>();
+    if (!factory)
+        return;
+    for (const char* model : kPreloadModels)
+        factory->getModel(model);
 }
 
 void CNewLevelState::Leave()
@@ -86,6 +210,7 @@ void CNewLevelState::Leave()
 void CNewLevelState::Reset()
 {
     m_bSetUpPending = 1;
+    m_bLevelReady = false;
     m_pLoadingScreen.Release();
     m_pContinueButton.Release();
     m_pGuiMgr.Release();

@@ -7,10 +7,12 @@
 // screen for one frame, sets the level up on the next and then offers
 // "Continue", which leads to the build state.
 //
-// To be completed: the level set-up of the second frame (the world on the
-// first level of a game: scene graph, terrain, start platform, statue and
-// forest; the level's environment; the model preloads). For now that frame
-// only enables "Continue".
+// The set-up builds the world when the game has none yet (the first level,
+// or the first after CGameCtrl::ResetGame): scene graph, terrain with its
+// boundary walls, the blend hook tree, the start platform, the statue and
+// the forest. Every level gets a new environment from its own section, and
+// every model a level may need is loaded before "Continue" is offered. A
+// failing step is logged and ends the program (Update returns false).
 class CNewLevelState : public IGameState
 {
 public:
@@ -24,7 +26,8 @@ public:
     // "Loading..." button; set-up pending.
     void Enter() override;
     // First frame: clears the pending flag only (the loading screen is drawn
-    // once). Second frame: the set-up, then "Continue" enabled.
+    // once). Second frame: the set-up, then "Continue" enabled. Later frames
+    // wait for "Continue". False when a set-up step failed.
     bool Update() override;
     void Leave() override;
     // Set-up pending again; loading screen, button and controller forgotten.
@@ -36,10 +39,22 @@ public:
     const CRefPtr<CGuiImagePanel>& GetLoadingScreen() const { return m_pLoadingScreen; }
     const CRefPtr<CGuiButton>& GetContinueButton() const { return m_pContinueButton; }
     bool IsSetUpPending() const { return m_bSetUpPending != 0; }
+    // The level's set-up has run since the last Enter.
+    bool IsLevelReady() const { return m_bLevelReady; }
+
+    // The models every level preloads, in order (paths as the objects ask
+    // for them).
+    static const char* const kPreloadModels[16];
 
 private:
+    bool SetUpLevel();
+    bool BuildWorld();
+    void PlaceStatue();
+    void Preload();
+
     CRefPtr<CGuiImagePanel> m_pLoadingScreen;
     CRefPtr<CGuiButton> m_pContinueButton;
     uint8_t m_bSetUpPending;
+    bool m_bLevelReady;
     CRefPtr<CGuiMgr> m_pGuiMgr;
 };

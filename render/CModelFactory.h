@@ -48,8 +48,10 @@ public:
     // models; false when the terrain cannot be built.
     virtual bool CreateTerrain(const std::string& levelName, CTerrainInfo* info,
                                std::vector<CRefPtr<COGLModel>>& models) = 0;
-    // The environment map: one sphere-map texture (count 1) or six cube faces.
-    virtual void CreateEnv(const std::string* names, uint8_t count) = 0;
+    // The environment map: one sphere-map texture (count 1) or six cube
+    // faces. False when a texture cannot be made or the count is neither 1
+    // nor 6 (the previous map then stays).
+    virtual bool CreateEnv(const std::string* names, uint8_t count) = 0;
     // Rebuilds every group of every model for the render path mode (0
     // immediate, 1 vertex arrays, 2 VBO; 4 = each group's own path) and
     // records its display list again. Returns the number of failures.

@@ -370,7 +370,7 @@ bool COGLModelFactory::CreateTerrain(const std::string& levelName, CTerrainInfo*
     return all;
 }
 
-void COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
+bool COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
 {
     if (count == 1 && names)
     {
@@ -380,7 +380,7 @@ void COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
         record.m_iMinFilter = GL_LINEAR_MIPMAP_LINEAR;
         record.m_iMagFilter = GL_LINEAR;
         if (!createTexture(&record, names[0]))
-            return;
+            return false;
         m_iEnvironmentKind = ENV_SPHERE;
         m_uiEnvironmentTexture = record.m_uiGLId;
     }
@@ -396,7 +396,7 @@ void COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
             if (!createTexture(&record, names[i]))
             {
                 Log(1, "Could not establish CUBE_MAP_TEXTURE_OBJECTS in COGLModelFactory::CreateEnv()");
-                return;
+                return false;
             }
         }
         m_iEnvironmentKind = ENV_CUBE;
@@ -406,9 +406,10 @@ void COGLModelFactory::CreateEnv(const std::string* names, uint8_t count)
     {
         Log(1,
             "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()");
-        return;
+        return false;
     }
     UpdateEnvironmentMaps();
+    return true;
 }
 
 void COGLModelFactory::UpdateEnvironmentMaps()

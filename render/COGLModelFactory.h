@@ -40,7 +40,7 @@ public:
                                             int blendMode) override;
     bool CreateTerrain(const std::string& levelName, CTerrainInfo* info,
                        std::vector<CRefPtr<COGLModel>>& models) override;
-    void CreateEnv(const std::string* names, uint8_t count) override;
+    bool CreateEnv(const std::string* names, uint8_t count) override;
     int RecompileAll(int mode) override;
     int RecompileCompiledLists(int mode) override;
     void SetTextureFilter(int quality) override;

@@ -26,7 +26,7 @@ public:
     {
         return false;
     }
-    void CreateEnv(const std::string*, uint8_t) override {}
+    bool CreateEnv(const std::string*, uint8_t) override { return false; }
     int RecompileAll(int mode) override
     {
         m_Calls.push_back("all " + std::to_string(mode));

@@ -448,13 +448,13 @@ TEST_F(FactoryGLTest, EnvironmentMapsReachReflectiveGroups)
 
     const std::string names[6] = {"green.tga", "red.tga", "absent.tga", "red.tga", "red.tga", "red.tga"};
     testing::internal::CaptureStderr();
-    m_Factory->CreateEnv(names, 6);
+    EXPECT_FALSE(m_Factory->CreateEnv(names, 6));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Could not open texture file: absent.tga\n"
               "Could not establish CUBE_MAP_TEXTURE_OBJECTS in COGLModelFactory::CreateEnv()\n");
     EXPECT_EQ(m_Factory->GetEnvironmentKind(), COGLModelFactory::ENV_NONE);
 
-    m_Factory->CreateEnv(names, 1);
+    EXPECT_TRUE(m_Factory->CreateEnv(names, 1));
     EXPECT_EQ(m_Factory->GetEnvironmentKind(), COGLModelFactory::ENV_SPHERE);
     ASSERT_TRUE(g->HasEnvironmentMap());
     EXPECT_EQ(g->GetEnvironmentMap()->m_iKind, 0);

@@ -94,13 +94,15 @@ TEST_F(FactoryTest, MessagesOfEnvironmentTexturesAndTerrain)
 {
     testing::internal::CaptureStderr();
     const std::string names[2] = {"a.tga", "b.tga"};
-    m_Factory->CreateEnv(names, 2);
+    EXPECT_FALSE(m_Factory->CreateEnv(names, 2));
+    EXPECT_FALSE(m_Factory->CreateEnv(nullptr, 1));
     SOGLTexture record;
     EXPECT_FALSE(m_Factory->createTexture(&record, "a.tga"));
     std::vector<CRefPtr<COGLModel>> models;
     EXPECT_FALSE(m_Factory->CreateTerrain("Level1", nullptr, models));
     EXPECT_EQ(
         testing::internal::GetCapturedStderr(),
+        "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
         "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
         "Texture Properties not specified in COGLModelFactory::createTexture()\n"
         "Error: Couldn't get \"XSize\"-Value from \"Level1\" in CTerrainBuilder::BuildTerrain\n"

@@ -250,10 +250,27 @@ TEST_F(GeneratedData, HeightmapFitsTheTerrainSettings)
         ASSERT_EQ(hm.pixels[p], hm.pixels[p + 1]);
         ASSERT_EQ(hm.pixels[p], hm.pixels[p + 2]);
     }
-    const size_t mid = (static_cast<size_t>(hm.height / 2) * hm.width + hm.width / 2) * 3;
-    EXPECT_EQ(hm.pixels[mid], 80);
-    EXPECT_NE(settings.find("StartPos = 256.0;8.0;256.0\n"), std::string::npos);
+    // The plateau of 80 (height 8.0 at YScale 0.1) around the town, where
+    // StartPos points and the statue stands (20 along -x): every sample of
+    // the cells within the plateau radius is 80, so both spots are flat.
+    ASSERT_EQ(hm.width, CDataGenerator::kHeightmapSize);
+    const double cell = CDataGenerator::kTerrainSize / (hm.width - 1);
+    for (int z = 0; z < hm.height; ++z)
+        for (int x = 0; x < hm.width; ++x)
+            if (std::hypot(x * cell - CDataGenerator::kTownX, z * cell - CDataGenerator::kTownZ) <=
+                CDataGenerator::kPlateauRadius)
+                ASSERT_EQ(hm.pixels[(static_cast<size_t>(z) * hm.width + x) * 3],
+                          CDataGenerator::kPlateauSample)
+                    << x << "," << z;
+    EXPECT_NE(settings.find("StartPos = 450.0;8.0;400.0\n"), std::string::npos);
+    EXPECT_NE(settings.find("XSize = 1000.0\n"), std::string::npos);
+    EXPECT_NE(settings.find("ZSize = 1000.0\n"), std::string::npos);
     EXPECT_NE(settings.find("YScale = 0.1\n"), std::string::npos);
+    // The build camera scrolls over x 300-600, z 200-600 and starts at
+    // (x, y + 50, z + 25): the town and its plateau lie within that frame.
+    EXPECT_GE(CDataGenerator::kTownX - 150, 300 - 40);
+    EXPECT_LE(CDataGenerator::kTownX + 150, 600 + 40);
+    EXPECT_TRUE(CDataGenerator::kTownZ + 25 >= 200 && CDataGenerator::kTownZ + 25 <= 600);
 }
 
 TEST_F(GeneratedData, PlantMapPlantsTreesOnlyAwayFromTheTown)
@@ -270,8 +287,14 @@ TEST_F(GeneratedData, PlantMapPlantsTreesOnlyAwayFromTheTown)
                 here += static_cast<int>(tm.pixels[(static_cast<size_t>(y) * tm.width + x) * tm.bpp + k] *
                                          0.0470588244);
             trees += here;
-            const double cx = (x + 0.5) / tm.width - 0.5, cy = (y + 0.5) / tm.height - 0.5;
-            if (std::sqrt(cx * cx + cy * cy) < 0.25)
+            // Trees stay inside their area: an area any of whose points is
+            // near the town must be empty.
+            const double size = CDataGenerator::kTerrainSize / tm.width;
+            const double nx =
+                std::clamp(CDataGenerator::kTownX, x * size, (x + 1) * size) - CDataGenerator::kTownX;
+            const double nz =
+                std::clamp(CDataGenerator::kTownZ, y * size, (y + 1) * size) - CDataGenerator::kTownZ;
+            if (std::hypot(nx, nz) < 120.0)
                 EXPECT_EQ(here, 0) << x << "," << y;
         }
     }

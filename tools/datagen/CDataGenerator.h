@@ -39,6 +39,21 @@ public:
     // Number of level sections the shipped settings.ini describes (one
     // loading screen each).
     static constexpr int kLevels = 3;
+    // The world the shipped settings.ini describes ("GAME"): a terrain of
+    // kTerrainSize x kTerrainSize units from a kHeightmapSize-square
+    // heightmap; the town (StartPos) at (kTownX, kTownZ) in the middle of a
+    // flat plateau of sample kPlateauSample within kPlateauRadius units, which
+    // the build camera's fixed scroll bounds (x 300-600, z 200-600) frame; no
+    // trees within kTreeFreeRadius of the town on the kPlantMapSize-square
+    // plant map.
+    static constexpr double kTerrainSize = 1000.0;
+    static constexpr int kHeightmapSize = 129;
+    static constexpr double kTownX = 450.0;
+    static constexpr double kTownZ = 400.0;
+    static constexpr double kPlateauRadius = 150.0;
+    static constexpr int kPlateauSample = 80;
+    static constexpr int kPlantMapSize = 32;
+    static constexpr double kTreeFreeRadius = 140.0;
 
     // Lines printed (skipped MP3s, missing shader, failures), for tests.
     const std::vector<std::string>& Notes() const { return m_Notes; }

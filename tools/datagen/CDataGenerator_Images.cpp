@@ -460,11 +460,12 @@ void CDataGenerator::WriteLoadingScreens()
 
 void CDataGenerator::WriteTerrainImages()
 {
-    // Heightmap: 65 x 65 samples (64 cells, a multiple of the 8 segments of
-    // settings.ini) over 512 x 512 units. A flat plateau of sample 80 (height
-    // 8.0 at YScale 0.1) within 150 units of the centre, where the town
-    // stands and "StartPos" points; hills rising towards the rim.
-    const int n = 65;
+    // Heightmap: kHeightmapSize samples square (a multiple of the 8 segments
+    // of settings.ini, plus one) over kTerrainSize units. A flat plateau of
+    // sample 80 (height 8.0 at YScale 0.1) within kPlateauRadius units of the
+    // town, where "StartPos" points; hills rising towards the rim.
+    const int n = kHeightmapSize;
+    const double cell = kTerrainSize / (n - 1);
     {
         STgaImage img(n, n, 3);
         const CValueNoise noise(51, 8);
@@ -472,13 +473,13 @@ void CDataGenerator::WriteTerrainImages()
         {
             for (int x = 0; x < n; ++x)
             {
-                const double wx = x * 8.0 - 256, wz = z * 8.0 - 256;
+                const double wx = x * cell - kTownX, wz = z * cell - kTownZ;
                 const double r = std::sqrt(wx * wx + wz * wz);
-                const double t = std::clamp((r - 150.0) / 90.0, 0.0, 1.0);
+                const double t = std::clamp((r - kPlateauRadius) / 90.0, 0.0, 1.0);
                 const double blend = t * t * (3 - 2 * t);
                 const double hills =
-                    noise.Fractal(x * 4.0, z * 4.0, 256, 3) * 150 + std::max(0.0, r - 240) * 0.5;
-                const int v = static_cast<int>(std::lround(80 + blend * hills));
+                    noise.Fractal(x * 2.0, z * 2.0, 256, 3) * 150 + std::max(0.0, r - 240) * 0.2;
+                const int v = std::min(255, static_cast<int>(std::lround(kPlateauSample + blend * hills)));
                 img.Set(x, z, Rgb(v, v, v));
             }
         }
@@ -494,7 +495,9 @@ void CDataGenerator::WriteTerrainImages()
               {
                   const double g = noise.Fractal(x, y, 256, 5);
                   uint32_t c = Mix(Rgb(60, 110, 35), Rgb(130, 160, 60), g);
-                  const double dx = x - 128, dy = y - 128, r = std::sqrt(dx * dx + dy * dy);
+                  // Layer 0 spans the terrain: pixel column along x, row along z.
+                  const double dx = x - kTownX * 256 / kTerrainSize, dy = y - kTownZ * 256 / kTerrainSize;
+                  const double r = std::sqrt(dx * dx + dy * dy);
                   if (r < 20)
                   {
                       c = Mix(c, Rgb(150, 125, 90), std::clamp((20 - r) / 6, 0.0, 1.0) * 0.8);
@@ -521,23 +524,29 @@ void CDataGenerator::WriteTerrainImages()
 void CDataGenerator::WritePlantMap()
 {
     {
-        // Plant map: one pixel per 16 x 16 unit cell; blue, green and red
-        // count trees of kinds 1 to 3 (a byte b gives trunc(b x 12/255)). No
-        // trees on the plateau, woods towards the rim.
-        STgaImage img(32, 32, 3);
+        // Plant map: one pixel per terrain area of kTerrainSize / 32 units
+        // square; blue, green and red count trees of kinds 1 to 3 (a byte b
+        // gives trunc(b x 12/255)). No tree area reaches within
+        // kTreeFreeRadius of the town (trees stay inside their area); woods
+        // towards the rim.
+        const int n = kPlantMapSize;
+        const double cell = kTerrainSize / n;
+        STgaImage img(n, n, 3);
         const CValueNoise noise(54, 8);
         CDataRandom rnd(55);
-        for (int y = 0; y < 32; ++y)
+        for (int y = 0; y < n; ++y)
         {
-            for (int x = 0; x < 32; ++x)
+            for (int x = 0; x < n; ++x)
             {
-                const double wx = x * 16.0 + 8 - 256, wz = y * 16.0 + 8 - 256;
-                const double r = std::sqrt(wx * wx + wz * wz);
+                // The area's nearest point to the town.
+                const double nx = std::clamp(kTownX, x * cell, (x + 1) * cell) - kTownX;
+                const double nz = std::clamp(kTownZ, y * cell, (y + 1) * cell) - kTownZ;
+                const double r = std::sqrt(nx * nx + nz * nz);
                 const double density = noise.Fractal(x * 8.0, y * 8.0, 256, 2);
                 int counts[3] = {0, 0, 0};
-                if (r > 165 && density > 0.4)
+                if (r > kTreeFreeRadius && density > 0.4)
                 {
-                    const int total = static_cast<int>((density - 0.4) * 8) + (r > 230 ? 1 : 0);
+                    const int total = static_cast<int>((density - 0.4) * 10) + (r > 260 ? 1 : 0);
                     for (int i = 0; i < total; ++i)
                     {
                         ++counts[rnd.Next() % 3];

@@ -1,0 +1,200 @@
+#include "game/CForest.h"
+
+#include "app/CSettings.h"
+#include "app/Log.h"
+#include "game/CGameCtrl.h"
+#include "game/CTerrain.h"
+#include "game/CTreeObj.h"
+#include "game/GameRandom.h"
+#include "render/CSceneGraph.h"
+#include "render/CTextureLoader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace
+{
+
+const float kPi = 3.1415927f;
+// A byte of 255 gives 12 trees.
+const double kTreesPerUnit = 0.0470588244;
+const int kMaxRandom = gamerandom::kMax;
+
+float Unit()
+{
+    return static_cast<float>(gamerandom::Next()) / kMaxRandom;
+}
+
+bool Read(const std::string& section, const std::string& key, std::string& value)
+{
+    CSettings* settings = CSettings::GetInstance();
+    return settings && settings->GetValue(section, key, value);
+}
+
+} // namespace
+
+CForest::CForest(CGameCtrl* owner) : IGameObj(owner, TYPE_ENVIRONMENT), m_pTerrain(nullptr), m_pNode(nullptr)
+{
+}
+
+CForest::~CForest()
+{
+    DropTrees();
+}
+
+void CForest::Kill()
+{
+    m_pRenderHook.Release();
+    DropTrees();
+    IGameObj::Kill();
+}
+
+void CForest::DropTrees()
+{
+    // Each tree leaves the hook tree now, even one a caller still holds.
+    std::vector<CRefPtr<CTreeObj>> trees;
+    trees.swap(m_Trees);
+    for (CRefPtr<CTreeObj>& tree : trees)
+        tree->Kill();
+}
+
+bool CForest::Create(const std::string& section, CTerrain* terrain)
+{
+    m_pTerrain = terrain;
+    m_pRenderHook = new CAlphaTestRenderHook;
+    if (CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr)
+        m_pNode = scene->AddHookNode(CRefPtr<IRenderHook>(m_pRenderHook.Get()));
+
+    std::string treemap, count;
+    if (!Read(section, "Treemap", treemap))
+    {
+        Log(1, "Error: Couldn't get \"Treemap\"-Value from \"%s\" in CForestr::Create", section.c_str());
+        return false;
+    }
+    if (!Read(section, "NmbTrees", count))
+    {
+        Log(1, "Error: Couldn't get \"NmbTrees\"-Value from \"%s\" in CForestr::Create", section.c_str());
+        return false;
+    }
+    const long n = std::strtol(count.c_str(), nullptr, 10);
+    for (long i = 1; i <= n; ++i)
+    {
+        std::string model;
+        if (!Read(section, "TreeModel" + std::to_string(i), model))
+        {
+            Log(1, "Error: Couldn't get \"TreeModel%d \"-Value from \"%s\" in CForestr::Create",
+                static_cast<int>(i), section.c_str());
+            return false;
+        }
+        m_ModelNames.push_back(model);
+    }
+
+    CRefPtr<CImage> image(new CImage);
+    CTextureLoader loader;
+    if (!loader.LoadImage(treemap, image) || !image->HasPixels())
+    {
+        Log(1, "Could not Load PlantMap %s in CForest::Create()!", treemap.c_str());
+        return false;
+    }
+    PlantTrees(image->m_Pixels.data(), image->m_usWidth, image->m_usHeight, image->m_bHasAlpha ? 4 : 3);
+    return true;
+}
+
+void CForest::PlantTrees(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel)
+{
+    if (!pixels || width == 0 || height == 0 || bytesPerPixel < 3 || !m_pTerrain)
+        return;
+    if (m_ModelNames.empty())
+    {
+        Log(1, "Error: No tree models in CForest::PlantTrees, no trees planted");
+        return;
+    }
+    const float w = m_pTerrain->GetInfo().GetSizeX() / width;
+    const float d = m_pTerrain->GetInfo().GetSizeZ() / height;
+    for (uint32_t y = 0; y < height; ++y)
+    {
+        for (uint32_t x = 0; x < width; ++x)
+        {
+            const uint8_t* pixel = pixels + (static_cast<size_t>(y) * width + x) * bytesPerPixel;
+            int counts[3];
+            for (int k = 0; k < 3; ++k)
+                counts[k] = static_cast<int>(pixel[k] * kTreesPerUnit);
+            if (counts[0] + counts[1] + counts[2] == 0)
+                continue;
+            PlantCell(counts, x * w, y * d, w, d);
+        }
+    }
+}
+
+void CForest::PlantCell(const int counts[3], float x0, float z0, float w, float d)
+{
+    const float cx = x0 + w * 0.5f, cz = z0 + d * 0.5f;
+    // Half the cell's diagonal.
+    const float radius = std::sqrt((w * 0.5f) * (w * 0.5f) + (d * 0.5f) * (d * 0.5f));
+    const int n = counts[0] + counts[1] + counts[2];
+    // Kinds shuffled into n ring slots: kinds 1 and 2 take random free
+    // slots, the rest keep kind 0.
+    std::vector<int> slots(n, 0);
+    for (int kind = 1; kind <= 2; ++kind)
+    {
+        for (int i = 0; i < counts[kind]; ++i)
+        {
+            int slot =
+                std::min(static_cast<int>(static_cast<float>(gamerandom::Next()) * n / kMaxRandom), n - 1);
+            while (slots[slot] != 0)
+                slot = (slot + 1) % n;
+            slots[slot] = kind;
+        }
+    }
+    const float step = 2.0f * kPi / n;
+    // tan(step) grows without bound near a quarter turn: the sideways spread
+    // stays within the radial distance.
+    const float spread = std::max(-1.0f, std::min(1.0f, std::tan(step)));
+    const float start = Unit() * 2.0f * kPi;
+    const int models = static_cast<int>(m_ModelNames.size());
+    for (int k = 0; k < n; ++k)
+    {
+        const float a = k * step + start;
+        const float r = Unit() * radius;
+        const float t = (2.0f * Unit() - 1.0f) * spread * r;
+        const float scale = (Unit() - 0.5f) * 0.8f + 1.0f;
+        const float yaw = Unit() * 2.0f * kPi;
+        float x = cx + r * std::cos(a) - t * std::sin(a);
+        float z = cz + r * std::sin(a) + t * std::cos(a);
+        // The ring reaches past the cell's sides: a cell left empty on the
+        // map (the town) must stay free of its neighbours' trees.
+        x = std::max(x0, std::min(x0 + w, x));
+        z = std::max(z0, std::min(z0 + d, z));
+
+        CRefPtr<CTreeObj> tree(new CTreeObj(m_pOwner, m_ModelNames[std::min(slots[k], models - 1)]));
+        tree->SetPosition(CVector3(x, m_pTerrain->GetInfo().GetHeightAt(x, z), z));
+        tree->SetScale(CVector3(scale, scale, scale));
+        tree->SetRotation(CVector3(0.0f, yaw, 0.0f));
+        tree->AttachToForest(this);
+        m_Trees.push_back(tree);
+    }
+}
+
+void CForest::RemoveTreesAt(IGameObj* object)
+{
+    if (!object || !object->GetRepresentation())
+        return;
+    SBoundingSphere sphere;
+    object->GetBoundingSphere(sphere);
+    for (CRefPtr<CTreeObj>& tree : m_Trees)
+    {
+        if (!tree->GetRepresentation())
+            continue;
+        SBoundingSphere s;
+        tree->GetBoundingSphere(s);
+        const CVector3 delta = s.centre - sphere.centre;
+        const float reach = s.radius + sphere.radius;
+        // Touching spheres keep the tree.
+        if (delta.x * delta.x + delta.y * delta.y + delta.z * delta.z < reach * reach)
+            tree->Kill();
+    }
+    m_Trees.erase(std::remove_if(m_Trees.begin(), m_Trees.end(),
+                                 [](const CRefPtr<CTreeObj>& tree) { return tree->IsDead(); }),
+                  m_Trees.end());
+}
