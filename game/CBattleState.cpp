@@ -1,26 +1,374 @@
 #include "game/CBattleState.h"
 
+#include "app/CEngineServices.h"
+#include "app/CPhysXMgr.h"
+#include "app/CSettings.h"
+#include "app/Log.h"
+#include "game/CFollowCameraCtrl.h"
 #include "game/CGameCtrl.h"
+#include "game/CPlayerCtrl.h"
+#include "game/CPlayerObj.h"
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
+#include "game/GameRandom.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+const uint32_t kHudTextColour = 0xFF000000u;
+const uint32_t kButtonTextColour = 0xD0D0D000u;
+const uint16_t kPlayerCtrlPriority = 500;
+const float kMusicVolume = 0.2f;
+const float kPlayerDropHeight = 3.0f;
+const float kScorePerBird = 10.0f;
+
+IInputMgr* InputMgr()
+{
+    CEngineServices* services = CEngineServices::GetInstance();
+    return services ? services->GetInputMgr().Get() : nullptr;
+}
+
+CPhysXMgr* PhysXMgr()
+{
+    CEngineServices* services = CEngineServices::GetInstance();
+    return services ? services->GetPhysXMgr().Get() : nullptr;
+}
+
+CRefPtr<CGuiText> HudText(CGuiMgr& gui, CGuiElement& parent, float y)
+{
+    CRefPtr<CGuiText> text = gui.CreateText();
+    text->SetPosition(CVector3(700, y, 1));
+    text->SetColor(kHudTextColour);
+    parent.AddChild(text);
+    return text;
+}
+
+} // namespace
+
+CBattleState::CBattleState() : m_uiTotalBirds(0), m_uiRemainingBirds(0), m_bEnded(false) {}
+
+CBattleState::~CBattleState()
+{
+    if (m_pPlayer)
+        m_pPlayer->SetController(nullptr);
+    m_pPlayerCtrl.reset();
+}
 
 bool CBattleState::Create(CGameCtrl* gameCtrl)
 {
     m_pGameCtrl = gameCtrl;
+    if (!gameCtrl)
+        return true;
+    m_pTimer = new CGameTimer(gameCtrl->GetFrameClock().Get());
+    m_pTimer->SetRunning(false);
+    m_pGuiMgr = gameCtrl->GetGuiMgr();
+    m_pBirdKilled = MakeObjCallback(this, &CBattleState::OnBirdKilled);
+    if (m_pGuiMgr)
+        CreateHud();
+
+    m_pPlayer = new CPlayerObj(gameCtrl);
+    m_pPlayerCtrl.reset(new CPlayerCtrl(kPlayerCtrlPriority));
+    m_pCameraCtrl = new CFollowCameraCtrl;
+
+    CEngineServices* services = CEngineServices::GetInstance();
+    if (services && services->GetSoundMgr())
+        m_pMusic = services->GetSoundMgr()->GetSound(2, "Data/sounds/bg_battle.mp3");
+    if (m_pMusic)
+        m_pMusic->SetVolume(kMusicVolume);
     return true;
+}
+
+void CBattleState::CreateHud()
+{
+    CGuiMgr& gui = *m_pGuiMgr;
+    m_pHud = gui.CreatePanel();
+
+    // The centre mark: its middle is the screen's middle (500, 500).
+    CRefPtr<CGuiImagePanel> mark =
+        gui.CreateImagePanel("Data\\windows.tga", 0, 0.5f, 0.25f, 0.75f, kWhite, 1);
+    mark->SetPosition(CVector3(470, 477.5f, 1));
+    mark->SetScale(CVector3(60, 45, 1));
+    m_pHud->AddChild(mark);
+
+    CRefPtr<CGuiImagePanel> bar = gui.CreateImagePanel("Data\\windows.tga", 0, 0.25f, 1, 0.5f, kWhite, 1);
+    bar->SetPosition(CVector3(0, 850, 1));
+    bar->SetScale(CVector3(1000, 150, 1));
+    m_pHud->AddChild(bar);
+    m_pLevelDoneText = HudText(gui, *bar, 20);
+    m_pStatueText = HudText(gui, *bar, 40);
+    m_pScoreText = HudText(gui, *bar, 60);
+
+    m_pLevelDonePanel =
+        CreateResultPanel("This attack is over. Well done!", "Next Level", &CBattleState::OnNextLevel);
+    m_pTownLostPanel = CreateResultPanel("Your town is devastated!", "Oh no!", &CBattleState::OnTownLost);
+}
+
+CRefPtr<CGuiImagePanel> CBattleState::CreateResultPanel(const char* text, const char* buttonText,
+                                                        void (CBattleState::*callback)(uint32_t))
+{
+    CGuiMgr& gui = *m_pGuiMgr;
+    CRefPtr<CGuiImagePanel> panel = gui.CreateImagePanel("Data\\buttonTex.tga", 0, 0, 1, 0.25f, kWhite, 0);
+    panel->SetVisible(0);
+    panel->SetPosition(CVector3(330, 425, 10));
+    panel->SetScale(CVector3(340, 150, 1));
+
+    CRefPtr<CGuiText> label = gui.CreateText();
+    label->SetPosition(CVector3(30, 30, 1));
+    label->SetColor(kHudTextColour);
+    label->SetText(text);
+    panel->AddChild(label);
+
+    CRefPtr<CGuiButton> button = gui.CreateButton("Data\\buttonTex.tga");
+    button->SetPosition(CVector3(95, 80, 1));
+    button->SetScale(CVector3(150, 50, 1));
+    button->SetText(buttonText, kButtonTextColour);
+    button->SetCallback(MakeGuiCallback(this, callback));
+    panel->AddChild(button);
+
+    m_pHud->AddChild(panel);
+    return panel;
+}
+
+void CBattleState::Enter()
+{
+    if (m_pMusic)
+        m_pMusic->Play();
+    m_bEnded = false;
+    ReadSpawnTable();
+    if (m_pTimer)
+    {
+        m_pTimer->Reset();
+        m_pTimer->SetRunning(true);
+    }
+    if (m_pGuiMgr)
+        m_pGuiMgr->SetRoot(m_pHud);
+
+    if (m_pGameCtrl && m_pPlayer)
+    {
+        const CVector3& start = m_pGameCtrl->GetStartPos();
+        m_pPlayer->SetPosition(
+            CVector3(start.x, GroundHeight(start.x, start.z) + kPlayerDropHeight, start.z));
+        m_pPlayer->SetController(m_pPlayerCtrl.get());
+    }
+    if (m_pGameCtrl && m_pCameraCtrl)
+    {
+        m_pCameraCtrl->SetTarget(CRefPtr<IGameObj>(m_pPlayer.Get()));
+        m_pCameraCtrl->SetOffset(CVector3(0, 0.2f, 0), false, false);
+        m_pGameCtrl->SetCameraCtrl(CRefPtr<ICameraCtrl>(m_pCameraCtrl.Get()));
+    }
+    SetLevelDoneText(0);
+    SetStatueText(100);
+    UpdateScoreText();
+    ShowCursor(false);
+}
+
+void CBattleState::ReadSpawnTable()
+{
+    // Records left from a battle that ended early never spawn in this one.
+    m_SpawnTable.clear();
+    m_uiRemainingBirds = 0;
+    m_uiTotalBirds = 0;
+    if (!m_pGameCtrl)
+        return;
+    CSettings* settings = CSettings::GetInstance();
+    const std::string& section = m_pGameCtrl->GetLevelSection();
+    std::string value;
+    uint16_t records = 0;
+    if (settings && settings->GetValue(section, "SpawnPoints", value))
+        records = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
+    else
+        Log(1, "Error: Couldn't get \"SpawnPoints\"-Value from \"%s\" in CBattleState::Enter",
+            section.c_str());
+
+    for (unsigned long n = 1; n <= records; ++n)
+    {
+        char key[32];
+        std::snprintf(key, sizeof key, "SpawnPoint%lu", n);
+        if (!settings->GetValue(section, key, value))
+        {
+            Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CBattleState::Enter", key,
+                section.c_str());
+            continue;
+        }
+        SSpawnRecord record;
+        unsigned long count = 0;
+        char type = 0;
+        if (std::sscanf(value.c_str(), "%f;%lu;%c;%f;%f;%f", &record.time, &count, &type, &record.position.x,
+                        &record.position.y, &record.position.z) < 6)
+        {
+            Log(1, "Error: Couldn't parse \"%s\"-Value from \"%s\" in CBattleState::Enter: %s", key,
+                section.c_str(), value.c_str());
+            continue;
+        }
+        record.count = static_cast<uint32_t>(count);
+        record.type = type == 'K' ? SSpawnRecord::TYPE_KAMIKAZE : SSpawnRecord::TYPE_BIRD;
+        m_uiRemainingBirds += record.count;
+        m_SpawnTable.push_back(record);
+    }
+    m_uiTotalBirds = m_uiRemainingBirds;
+}
+
+bool CBattleState::Update()
+{
+    const float dt = m_pTimer ? static_cast<float>(m_pTimer->GetDelta()) : 0.0f;
+    // A level without birds is won at once.
+    if (m_uiTotalBirds == 0 && !m_bEnded)
+    {
+        SetLevelDoneText(100);
+        EndBattle(m_pLevelDonePanel);
+    }
+    if (m_pPlayer)
+        m_pPlayer->Update(dt);
+    SpawnDueFlocks();
+    if (m_pGameCtrl)
+        m_pGameCtrl->UpdateObjects(dt);
+    if (CPhysXMgr* physx = PhysXMgr())
+        if (physx->GetScene())
+            physx->Update(dt);
+    return true;
+}
+
+void CBattleState::SpawnDueFlocks()
+{
+    const double now = GetBattleTime();
+    for (SSpawnRecord& record : m_SpawnTable)
+    {
+        if (record.time > now)
+            continue;
+        SpawnFlock(record);
+        record.done = true;
+    }
+    m_SpawnTable.erase(std::remove_if(m_SpawnTable.begin(), m_SpawnTable.end(),
+                                      [](const SSpawnRecord& r) { return r.done; }),
+                       m_SpawnTable.end());
+}
+
+void CBattleState::SpawnFlock(const SSpawnRecord& /*record*/) {}
+
+void CBattleState::ShowCursor(bool show)
+{
+    if (IInputMgr* input = InputMgr())
+        input->ShowMouseCursor(show);
+}
+
+void CBattleState::EndBattle(const CRefPtr<CGuiImagePanel>& panel)
+{
+    m_bEnded = true;
+    ShowCursor(true);
+    if (m_pPlayer)
+        m_pPlayer->SetController(nullptr);
+    if (panel)
+    {
+        panel->SetVisible(1);
+        if (m_pGuiMgr)
+            m_pGuiMgr->ShowModal(CRefPtr<CGuiElement>(panel.Get()));
+    }
+    if (m_pTimer)
+        m_pTimer->SetRunning(false);
+}
+
+void CBattleState::OnBirdKilled()
+{
+    if (m_bEnded || m_uiRemainingBirds == 0)
+        return;
+    --m_uiRemainingBirds;
+    const double done = 100.0 - static_cast<double>(m_uiRemainingBirds) * 100.0 / m_uiTotalBirds;
+    SetLevelDoneText(static_cast<uint32_t>(done));
+    if (m_pGameCtrl)
+        m_pGameCtrl->AddScore(kScorePerBird);
+    if (m_uiRemainingBirds == 0)
+        EndBattle(m_pLevelDonePanel);
+}
+
+void CBattleState::OnStatueDamaged(uint32_t percent)
+{
+    SetStatueText(percent);
+}
+
+void CBattleState::OnStatueDestroyed()
+{
+    if (m_bEnded)
+        return;
+    EndBattle(m_pTownLostPanel);
+}
+
+void CBattleState::CloseResultPanel(const CRefPtr<CGuiImagePanel>& panel)
+{
+    if (!panel)
+        return;
+    if (m_pGuiMgr)
+        m_pGuiMgr->CloseModal(CRefPtr<CGuiElement>(panel.Get()));
+    panel->SetVisible(0);
 }
 
 void CBattleState::OnNextLevel(uint32_t /*id*/)
 {
+    CloseResultPanel(m_pLevelDonePanel);
     if (m_pGameCtrl)
         m_pGameCtrl->ChangeState(m_pGameCtrl->GetPostLevelState());
 }
 
-void CBattleState::OnTownDestroyed(uint32_t /*id*/)
+void CBattleState::OnTownLost(uint32_t /*id*/)
 {
+    CloseResultPanel(m_pTownLostPanel);
     if (!m_pGameCtrl)
         return;
     if (CPostGameState* postGame = m_pGameCtrl->GetPostGameState())
         postGame->SetWon(false);
     m_pGameCtrl->ChangeState(m_pGameCtrl->GetPostGameState());
+}
+
+void CBattleState::Leave()
+{
+    ShowCursor(true);
+    if (m_pGameCtrl)
+        m_pGameCtrl->SetCameraCtrl(CRefPtr<ICameraCtrl>());
+    if (m_pPlayer)
+        m_pPlayer->SetController(nullptr);
+    if (m_pGuiMgr)
+        m_pGuiMgr->SetRoot(CRefPtr<CGuiElement>());
+    if (m_pTimer)
+        m_pTimer->SetRunning(false);
+    if (m_pMusic)
+        m_pMusic->Stop();
+}
+
+void CBattleState::SetLevelDoneText(uint32_t percent)
+{
+    if (!m_pLevelDoneText)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, "Level done:      %3lu%%", static_cast<unsigned long>(percent));
+    m_pLevelDoneText->SetText(text);
+}
+
+void CBattleState::SetStatueText(uint32_t percent)
+{
+    if (!m_pStatueText)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, "Statue:    %3lu%%", static_cast<unsigned long>(percent));
+    m_pStatueText->SetText(text);
+}
+
+void CBattleState::UpdateScoreText()
+{
+    if (!m_pScoreText || !m_pGameCtrl)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, "Score:                  %.0f",
+                  static_cast<double>(m_pGameCtrl->GetScore()));
+    m_pScoreText->SetText(text);
+}
+
+float CBattleState::GroundHeight(float x, float z) const
+{
+    if (!m_pGameCtrl)
+        return 0.0f;
+    return m_pGameCtrl->GetStartPos().y;
 }

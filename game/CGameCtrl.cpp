@@ -383,7 +383,7 @@ void CGameCtrl::AddScore(float value)
 {
     m_fScore += value;
     if (m_pBattleState)
-        m_pBattleState->RefreshScore();
+        m_pBattleState->UpdateScoreText();
 }
 
 void CGameCtrl::AddScoreAndGold(float value)

@@ -1,6 +1,7 @@
 #include "game/CPostLevelState.h"
 
 #include "app/CSettings.h"
+#include "app/Log.h"
 #include "game/CGameCtrl.h"
 #include "game/CNewLevelState.h"
 #include "game/CPostGameState.h"
@@ -20,6 +21,11 @@ bool CPostLevelState::Create(CGameCtrl* gameCtrl)
     CSettings* settings = CSettings::GetInstance();
     if (settings && settings->GetValue("GAME", "NumLevels", value))
         m_usNumLevels = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
+    else
+    {
+        m_usNumLevels = kDefaultNumLevels;
+        Log(1, "Error: Couldn't get \"NumLevels\"-Value from \"GAME\" in CPostLevelState::Create");
+    }
     return true;
 }
 

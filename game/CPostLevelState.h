@@ -16,8 +16,8 @@ public:
     // Runs Reset.
     ~CPostLevelState() override;
 
-    // Keeps the controller and reads "NumLevels" (decimal, kept to 16 bits;
-    // nothing is logged when it is missing); true.
+    // Keeps the controller and reads "NumLevels" (decimal, kept to 16 bits);
+    // when it is missing the default is taken and the miss logged. True.
     bool Create(CGameCtrl* gameCtrl) override;
     void Enter() override {}
     // Ends the level's objects, then changes state; true.

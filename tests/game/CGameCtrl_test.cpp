@@ -244,9 +244,11 @@ TEST_F(GameCtrlTest, DebugTogglesPrintTheirStateAndReachTheRenderSettings)
     EXPECT_EQ(rs.m_Calls,
               (std::vector<std::string>{"wire on", "mip off", "transparency off", "transparency on"}));
 
-    // G counts one bird as killed and prints nothing; other keys do nothing.
+    // G counts one bird as killed and prints nothing; outside a battle no
+    // bird remains to count, so nothing changes. Other keys do nothing.
     EXPECT_EQ(Press(m_Ctrl, 0x22), "");
-    EXPECT_EQ(m_Ctrl.GetBattleState()->GetBirdsKilled(), 1u);
+    EXPECT_EQ(m_Ctrl.GetBattleState()->GetRemainingBirds(), 0u);
+    EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
     EXPECT_EQ(Press(m_Ctrl, 0x1E), "");
 }
 

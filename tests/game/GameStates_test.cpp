@@ -95,7 +95,7 @@ TEST_F(GameCtrlTest, BuildAndBattleLeadOnThroughTheirButtons)
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetBattleState());
     m_Ctrl.GetBattleState()->OnNextLevel(0);
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostLevelState());
-    m_Ctrl.GetBattleState()->OnTownDestroyed(0);
+    m_Ctrl.GetBattleState()->OnTownLost(0);
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostGameState());
     CPostGameState* end = m_Ctrl.GetPostGameState();
     EXPECT_TRUE(end->GetLostBackground()->IsVisible());
@@ -147,7 +147,11 @@ TEST_F(GameCtrlTest, NumLevelsZeroOneOrMissingEndAfterTheFirstLevel)
                                  "[GAME]\nStartPos=0;0;0\nNumLevels=1\n", "[GAME]\nStartPos=0;0;0\n"})
     {
         ASSERT_TRUE(Create(settings)) << settings;
-        EXPECT_EQ(m_strLog, "") << "a missing NumLevels is not logged";
+        const bool missing = std::string(settings).find("NumLevels") == std::string::npos;
+        EXPECT_EQ(m_strLog, missing ? "Error: Couldn't get \"NumLevels\"-Value from \"GAME\" in "
+                                      "CPostLevelState::Create\n"
+                                    : "")
+            << "a missing NumLevels is logged and taken as 1";
         EXPECT_EQ(PlayUntilTheEnd(m_Ctrl), 1) << settings;
         EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostGameState());
         m_Ctrl.Destroy();

@@ -114,9 +114,14 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The battle's sounds (the sound layer reads the data, whatever the
+        // file's extension).
+        for (const char* sound :
+             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
+            m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
         for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
-                                  "Data/loadingscreens/Level1.tga", "Data/loadingscreens/Level2.tga",
-                                  "Data/loadingscreens/Level3.tga"})
+                                  "Data/windows.tga", "Data/loadingscreens/Level1.tga",
+                                  "Data/loadingscreens/Level2.tga", "Data/loadingscreens/Level3.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
         CEngineServices::CreateInstance();
         CEngineServices* services = CEngineServices::GetInstance();

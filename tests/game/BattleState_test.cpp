@@ -1,0 +1,213 @@
+// The battle state without birds in the air: the spawn table as read from
+// the settings, the HUD texts, the two outcomes and how the battle ends
+// once, and the way on to the post-level and post-game states.
+
+#include "game/CBattleState.h"
+#include "game/CFollowCameraCtrl.h"
+#include "game/CMainMenuState.h"
+#include "game/CPlayerCtrl.h"
+#include "game/CPlayerObj.h"
+#include "game/CPostGameState.h"
+#include "game/CPostLevelState.h"
+#include "tests/game/BattleTestSupport.h"
+
+using namespace battletest;
+
+namespace
+{
+
+const char* const kLevels = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=2\n"
+                            "[Level1]\nSpawnPoints=5\n"
+                            "SpawnPoint1=0;3;B;10;50;20\n"
+                            "SpawnPoint2=5.5;4;K;-10;60;30\n"
+                            "SpawnPoint3=1.5;2;X\n"
+                            "SpawnPoint5=10;3;b;0;40;0\n"
+                            "[Level2]\nSpawnPoints=1\nSpawnPoint1=30;2;K;1;2;3\n";
+
+void Click(CGuiPanel& panel)
+{
+    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
+        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
+            button->GetCallback()->Invoke(button->GetId());
+}
+
+class BattleStateTest : public BattleTest
+{
+protected:
+    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
+    // Modals on the GUI's stack.
+    size_t Modals() { return Gui().GetModals().size(); }
+};
+
+TEST_F(BattleStateTest, EnterReadsTheSpawnTableAndSetsTheSceneUp)
+{
+    ASSERT_TRUE(CreateFixed(kLevels));
+    EnterBattle();
+    EXPECT_EQ(TakeErrors(),
+              "Error: Couldn't parse \"SpawnPoint3\"-Value from \"Level1\" in CBattleState::Enter: 1.5;2;X\n"
+              "Error: Couldn't get \"SpawnPoint4\"-Value from \"Level1\" in CBattleState::Enter\n");
+    const std::vector<SSpawnRecord>& table = Battle().GetSpawnTable();
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[0].count, 3u);
+    EXPECT_EQ(table[0].type, uint32_t(SSpawnRecord::TYPE_BIRD));
+    EXPECT_EQ(table[0].position, CVector3(10, 50, 20));
+    EXPECT_FLOAT_EQ(table[1].time, 5.5f);
+    EXPECT_EQ(table[1].type, uint32_t(SSpawnRecord::TYPE_KAMIKAZE));
+    EXPECT_EQ(table[2].type, uint32_t(SSpawnRecord::TYPE_BIRD)) << "only a capital K is a kamikaze";
+    EXPECT_EQ(Battle().GetTotalBirds(), 10u);
+    EXPECT_EQ(Battle().GetRemainingBirds(), 10u);
+
+    // The HUD, the player three above the start (no terrain: its height),
+    // in control, the camera in its eyes, the cursor hidden.
+    EXPECT_EQ(Gui().GetRoot().Get(), Battle().GetHud().Get());
+    EXPECT_EQ(Battle().GetLevelDoneText()->GetText(), "Level done:        0%");
+    EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:    100%");
+    EXPECT_EQ(Battle().GetScoreText()->GetText(), "Score:                  0");
+    EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
+    EXPECT_FALSE(Battle().GetTownLostPanel()->IsVisible());
+    CPlayerObj& player = *Battle().GetPlayer();
+    EXPECT_EQ(player.GetPosition(), CVector3(100, 8.5f, -20));
+    EXPECT_EQ(player.GetPlayerCtrl(), Battle().GetPlayerCtrl());
+    EXPECT_TRUE(Battle().GetPlayerCtrl()->IsListening());
+    EXPECT_EQ(Battle().GetPlayerCtrl()->GetPriority(), 500);
+    EXPECT_EQ(m_Ctrl.GetCameraCtrl().Get(), Battle().GetCameraCtrl().Get());
+    EXPECT_EQ(Battle().GetCameraCtrl()->GetTarget().Get(), &player);
+    EXPECT_EQ(Battle().GetCameraCtrl()->GetOffset(), CVector3(0, 0.2f, 0));
+    EXPECT_FALSE(m_pCursor->m_bShown);
+
+    // The battle clock runs in the state's frames.
+    Frames(30);
+    EXPECT_NEAR(Battle().GetBattleTime(), 0.5, 1e-9);
+
+    // Leaving gives everything back.
+    m_Ctrl.ChangeState(m_Ctrl.GetMainMenuState());
+    EXPECT_TRUE(m_pCursor->m_bShown);
+    EXPECT_FALSE(m_Ctrl.GetCameraCtrl());
+    EXPECT_EQ(player.GetPlayerCtrl(), nullptr);
+    EXPECT_FALSE(Battle().GetPlayerCtrl()->IsListening());
+    EXPECT_FALSE(Battle().GetTimer()->IsRunning());
+}
+
+TEST_F(BattleStateTest, KillsCountTowardTheWinAndTheBattleEndsOnce)
+{
+    ASSERT_TRUE(CreateFixed(kLevels));
+    EnterBattle();
+    for (int i = 0; i < 7; ++i)
+        Battle().OnBirdKilled();
+    EXPECT_EQ(Battle().GetLevelDoneText()->GetText(), "Level done:       70%");
+    EXPECT_EQ(Battle().GetScoreText()->GetText(), "Score:                  70");
+    EXPECT_FALSE(Battle().HasEnded());
+    Battle().OnStatueDamaged(42);
+    EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:     42%");
+
+    // The debug key G counts a bird like a kill.
+    m_Ctrl.OnKeyDown(0x22);
+    m_Ctrl.OnKeyDown(0x22);
+    EXPECT_EQ(Battle().GetRemainingBirds(), 1u);
+    EXPECT_EQ(Modals(), 0u);
+    Battle().OnBirdKilled();
+    EXPECT_EQ(Battle().GetLevelDoneText()->GetText(), "Level done:      100%");
+    EXPECT_TRUE(Battle().HasEnded());
+    EXPECT_TRUE(Battle().GetLevelDonePanel()->IsVisible());
+    EXPECT_EQ(Modals(), 1u);
+    EXPECT_TRUE(m_pCursor->m_bShown);
+    EXPECT_EQ(Battle().GetPlayer()->GetPlayerCtrl(), nullptr);
+    EXPECT_FALSE(Battle().GetTimer()->IsRunning());
+
+    // Later reports change nothing: no wrap below zero, no second panel,
+    // no lost game after the win.
+    const float score = m_Ctrl.GetScore();
+    Battle().OnBirdKilled();
+    m_Ctrl.OnKeyDown(0x22);
+    Battle().OnStatueDestroyed();
+    EXPECT_EQ(Battle().GetRemainingBirds(), 0u);
+    EXPECT_EQ(m_Ctrl.GetScore(), score);
+    EXPECT_FALSE(Battle().GetTownLostPanel()->IsVisible());
+    EXPECT_EQ(Modals(), 1u);
+
+    // Objects and physics go on with a stopped clock.
+    const double t = Battle().GetBattleTime();
+    Frames(5);
+    EXPECT_EQ(Battle().GetBattleTime(), t);
+
+    // "Next Level" closes the panel and goes through the post-level state
+    // to the second level.
+    Click(*Battle().GetLevelDonePanel());
+    EXPECT_EQ(Modals(), 0u);
+    EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostLevelState());
+    Frames(1);
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetNewLevelState());
+    EXPECT_EQ(m_Ctrl.GetLevel(), 2);
+}
+
+TEST_F(BattleStateTest, TheStatueFallingLosesOnceAndANewGameStartsClean)
+{
+    ASSERT_TRUE(CreateFixed(kLevels));
+    EnterBattle();
+    Battle().OnBirdKilled();
+    Battle().OnStatueDestroyed();
+    Battle().OnStatueDestroyed();
+    EXPECT_TRUE(Battle().GetTownLostPanel()->IsVisible());
+    EXPECT_EQ(Modals(), 1u);
+    // The last kill after the fall does not win.
+    for (int i = 0; i < 9; ++i)
+        Battle().OnBirdKilled();
+    EXPECT_EQ(Battle().GetRemainingBirds(), 9u);
+    EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
+    EXPECT_FLOAT_EQ(m_Ctrl.GetScore(), 10.0f);
+
+    // "Oh no!": the lost screen with the score; "Continue": the menu.
+    Click(*Battle().GetTownLostPanel());
+    EXPECT_EQ(Modals(), 0u);
+    CPostGameState& end = *m_Ctrl.GetPostGameState();
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
+    EXPECT_TRUE(end.GetLostBackground()->IsVisible());
+    EXPECT_FALSE(end.GetWonBackground()->IsVisible());
+    EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 10");
+    Click(*end.GetRoot());
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
+    EXPECT_EQ(m_Ctrl.GetLevel(), 0);
+    EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
+
+    // The next game's first battle has only its own records, all counted,
+    // and the outcome can come again.
+    TakeErrors();
+    EnterBattle();
+    EXPECT_EQ(Battle().GetSpawnTable().size(), 3u);
+    EXPECT_EQ(Battle().GetTotalBirds(), 10u);
+    EXPECT_FALSE(Battle().HasEnded());
+    EXPECT_TRUE(Battle().GetTimer()->IsRunning());
+    Battle().OnStatueDestroyed();
+    EXPECT_EQ(Modals(), 1u);
+}
+
+TEST_F(BattleStateTest, ALevelWithoutBirdsIsWonOnTheFirstUpdate)
+{
+    ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=0;0;0\nNumLevels=1\n[Level1]\nBuildTime=5\n"));
+    EnterBattle();
+    EXPECT_EQ(TakeErrors(),
+              "Error: Couldn't get \"SpawnPoints\"-Value from \"Level1\" in CBattleState::Enter\n");
+    EXPECT_EQ(Battle().GetTotalBirds(), 0u);
+    m_Ctrl.OnKeyDown(0x22); // no bird to count: no wrap, no division by zero
+    EXPECT_EQ(Battle().GetRemainingBirds(), 0u);
+    EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
+    EXPECT_FALSE(Battle().HasEnded());
+    Frames(1);
+    EXPECT_TRUE(Battle().HasEnded());
+    EXPECT_EQ(Battle().GetLevelDoneText()->GetText(), "Level done:      100%");
+    EXPECT_TRUE(Battle().GetLevelDonePanel()->IsVisible());
+    EXPECT_EQ(Modals(), 1u);
+    Frames(3);
+    EXPECT_EQ(Modals(), 1u) << "shown once";
+
+    // The only level is the last: the won screen.
+    Click(*Battle().GetLevelDonePanel());
+    Frames(1);
+    CPostGameState& end = *m_Ctrl.GetPostGameState();
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
+    EXPECT_TRUE(end.GetWonBackground()->IsVisible());
+    EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 0");
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+#pragma once
+
+// The battle's scenes: the game controller of GameTestSupport.h over a
+// physics scene, a game clock that ticks in fixed 1/60 s steps, a seeded
+// random source and an input manager that remembers the cursor.
+
+#include "app/CPhysXBody.h"
+#include "app/CPhysXMgr.h"
+#include "game/GameRandom.h"
+#include "game/CBattleState.h"
+#include "game/CNewLevelState.h"
+#include "tests/game/GameTestSupport.h"
+
+#include <vector>
+
+namespace battletest
+{
+
+const double kFrame = 1.0 / 60.0;
+
+// Remembers whether the cursor is shown.
+class CursorInput : public guitest::FakeInput
+{
+public:
+    void ShowMouseCursor(bool show) override { m_bShown = show; }
+    bool m_bShown = true;
+};
+
+class BattleTest : public gametest::GameCtrlTest
+{
+protected:
+    BattleTest() { m_pInput = m_pCursor.Get(); }
+
+    void SetUp() override
+    {
+        gametest::GameCtrlTest::SetUp();
+        gamerandom::Seed(1);
+        m_pPhysX = CEngineServices::GetInstance()->GetPhysXMgr().Get();
+        ASSERT_TRUE(m_pPhysX->Create());
+    }
+    void TearDown() override
+    {
+        m_Ctrl.Destroy();
+        for (CPhysXActor* a : m_Actors)
+            m_pPhysX->ReleaseActor(a);
+        m_Actors.clear();
+        gametest::GameCtrlTest::TearDown();
+    }
+
+    // The game controller with a clock of fixed 1/60 s frames.
+    bool CreateFixed(const std::string& settings = kSettings)
+    {
+        const bool ok = Create(settings);
+        m_pClock->Reset(1, kFrame, -1.0);
+        return ok;
+    }
+    // The Error.log lines written since the last call (the GUI's font lines
+    // left out); the file is removed.
+    std::string TakeErrors()
+    {
+        std::string out;
+        std::istringstream lines(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"));
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("Error: Couldn't create font", 0) != 0)
+                out += line + "\n";
+        std::remove((m_Dir.Path() + "/Error.log").c_str());
+        return out;
+    }
+    // The controller at the next level, then in the battle.
+    void EnterBattle()
+    {
+        m_Ctrl.NextLevel();
+        m_Ctrl.ChangeState(m_Ctrl.GetBattleState());
+    }
+    // A static box (ground, wall) in the collision group; no game object.
+    CPhysXActor* StaticBox(const CVector3& centre, const CVector3& size, uint8_t group = 0)
+    {
+        CMatrix4 pose;
+        pose.SetTranslation(centre);
+        m_pPhysX->BeginActor(pose, group, false, 1.0f);
+        m_pPhysX->AddBoxShape(CMatrix4(), size);
+        CPhysXActor* actor = m_pPhysX->FinishActorCreation();
+        if (actor)
+            m_Actors.push_back(actor);
+        return actor;
+    }
+    // A flat floor whose top is at height y.
+    void Floor(float y = 0.0f) { StaticBox(CVector3(0, y - 0.5f, 0), CVector3(2000, 1, 2000)); }
+    // frames of the current state's Update, each after one clock tick.
+    void Frames(int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            m_pClock->Tick();
+            ASSERT_TRUE(m_Ctrl.GetCurrentState());
+            ASSERT_TRUE(m_Ctrl.GetCurrentState()->Update());
+        }
+    }
+
+    CRefPtr<CursorInput> m_pCursor{new CursorInput};
+    CPhysXMgr* m_pPhysX = nullptr;
+    std::vector<CPhysXActor*> m_Actors;
+};
+
+} // namespace battletest
