@@ -10,7 +10,14 @@ bool CTreeRep::Create(CSceneGraph* sceneGraph, const std::string& modelName, IGa
     return CreateModel(sceneGraph, modelName, owner, "CTreeRep", false);
 }
 
-CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName) : ICollidableObj(owner, TYPE_TREE)
+void CTreeRep::Detach()
+{
+    if (m_pSceneNode)
+        CModelRep::Detach();
+}
+
+CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName)
+    : ICollidableObj(owner, TYPE_TREE), m_strModelName(modelName)
 {
     CRefPtr<CTreeRep> rep(new CTreeRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, modelName, this))
