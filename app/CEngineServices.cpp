@@ -41,6 +41,15 @@ CEngineServices::CEngineServices()
         m_pRenderer->GetRenderSettings()->SetModelFactory(m_pModelFactory.Get());
 }
 
+void CEngineServices::SetModelFactory(CRefPtr<CModelFactory> factory)
+{
+    // The settings hold the factory uncounted: they must never keep the old one.
+    if (m_pRenderer)
+        if (CRefPtr<COGLGlobalRenderSettings> settings = m_pRenderer->GetRenderSettings())
+            settings->SetModelFactory(factory.Get());
+    m_pModelFactory = factory;
+}
+
 CEngineServices::~CEngineServices()
 {
     // The GUI's display lists and font go while the context is alive (the

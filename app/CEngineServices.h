@@ -47,9 +47,10 @@ public:
     CRefPtr<IRenderer> GetRenderer() { return m_pRenderer; }
     // The model factory (a COGLModelFactory); null only when an allocation failed.
     CRefPtr<CModelFactory> GetModelFactory() { return m_pModelFactory; }
-    // Puts another model factory in place of the built one (tests give the
-    // game objects models without an OpenGL context this way).
-    void SetModelFactory(CRefPtr<CModelFactory> factory) { m_pModelFactory = factory; }
+    // Puts another model factory (may be empty) in place of the built one,
+    // the renderer's settings included (tests give the game objects models
+    // without an OpenGL context this way).
+    void SetModelFactory(CRefPtr<CModelFactory> factory);
 
     // Makes the CDInputMgr on first call (left null when allocation fails).
     CRefPtr<IInputMgr>& GetInputMgr();

@@ -32,9 +32,7 @@ bool IsFlyingBird(const IGameObj* object)
 }
 } // namespace
 
-CAiTowerCtrl::CAiTowerCtrl(CGameCtrl* game) : m_pGame(game), m_pTarget(nullptr)
-{
-}
+CAiTowerCtrl::CAiTowerCtrl(CGameCtrl* game) : m_pGame(game), m_pTarget(nullptr) {}
 
 CAiTowerCtrl::~CAiTowerCtrl()
 {
@@ -89,7 +87,8 @@ void CAiTowerCtrl::Update(float)
     // fifth of it higher.
     const CVector3 toTarget = m_pTarget->GetPosition() - muzzle;
     const float distance = toTarget.Length();
-    const CVector3 aim = toTarget + m_pTarget->GetForward() * (distance / 3.0f) + CVector3(0.0f, 0.2f * distance, 0.0f);
+    const CVector3 aim =
+        toTarget + m_pTarget->GetForward() * (distance / 3.0f) + CVector3(0.0f, 0.2f * distance, 0.0f);
     AimRotation(aim, m_AimRotation);
 }
 
@@ -113,7 +112,8 @@ bool CAiTowerCtrl::AimRotation(const CVector3& v, CVector3& rotation)
     if (!(length > 0.0001f))
         return false;
     const CVector3 forward = v / length;
-    const CVector3 aux = std::fabs(forward.y) > 0.9999f ? CVector3(0.0f, 0.0f, 1.0f) : CVector3(0.0f, 1.0f, 0.0f);
+    const CVector3 aux =
+        std::fabs(forward.y) > 0.9999f ? CVector3(0.0f, 0.0f, 1.0f) : CVector3(0.0f, 1.0f, 0.0f);
     const CVector3 right = forward.Cross(aux).Normalized();
     const CVector3 up = right.Cross(forward);
     CMatrix4 basis;

@@ -26,9 +26,7 @@ CVector3 BoxSize(const COGLModel& model)
 
 // ------------------------------------------------------------ representation
 
-CBuildingRep::CBuildingRep() : m_pBuilding(nullptr), m_fRuinScale(1.0f)
-{
-}
+CBuildingRep::CBuildingRep() : m_pBuilding(nullptr), m_fRuinScale(1.0f) {}
 
 CBuildingRep::~CBuildingRep()
 {
@@ -105,8 +103,8 @@ void CBuildingRep::Render(const CFrustum& frustum, bool cull)
 
 CBuildingObj::CBuildingObj(CGameCtrl* owner, const std::string& model, float maxHealth, float value,
                            uint32_t group)
-    : ICollidableObj(owner, TYPE_BUILDING), m_iState(STATE_BLOCKED), m_uiGroup(group), m_fMaxHealth(maxHealth),
-      m_fHealth(maxHealth), m_fValue(value), m_bDestroyedPending(false)
+    : ICollidableObj(owner, TYPE_BUILDING), m_iState(STATE_BLOCKED), m_uiGroup(group),
+      m_fMaxHealth(maxHealth), m_fHealth(maxHealth), m_fValue(value), m_bDestroyedPending(false)
 {
     CRefPtr<CBuildingRep> rep(new CBuildingRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, model, this))
