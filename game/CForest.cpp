@@ -171,9 +171,16 @@ void CForest::PlantCell(const int counts[3], float x0, float z0, float w, float 
         tree->SetPosition(CVector3(x, m_pTerrain->GetInfo().GetHeightAt(x, z), z));
         tree->SetScale(CVector3(scale, scale, scale));
         tree->SetRotation(CVector3(0.0f, yaw, 0.0f));
-        tree->AttachToForest(this);
-        m_Trees.push_back(tree);
+        AddTree(tree);
     }
+}
+
+void CForest::AddTree(const CRefPtr<CTreeObj>& tree)
+{
+    if (!tree)
+        return;
+    tree->AttachToForest(this);
+    m_Trees.push_back(tree);
 }
 
 void CForest::RemoveTreesAt(IGameObj* object)

@@ -40,6 +40,9 @@ public:
     // Kills every tree whose bounding sphere strictly overlaps the object's
     // and drops them, keeping the order of the rest.
     void RemoveTreesAt(IGameObj* object);
+    // Files the tree into the hook tree (when it has a representation) and
+    // takes it into the forest.
+    void AddTree(const CRefPtr<CTreeObj>& tree);
 
     CTerrain* GetTerrain() const { return m_pTerrain; }
     const std::vector<std::string>& GetModelNames() const { return m_ModelNames; }

@@ -11,7 +11,7 @@
 #include "render/CBlendRenderHook.h"
 #include "render/CSceneGraph.h"
 
-#if __has_include("game/CStatueObj.h")
+#if __has_include("game/CBuildingObj_Placement.cpp")
 #include "game/CObjCallback.h"
 #include "game/CStatueObj.h"
 #define VOSTREL_HAS_STATUE 1

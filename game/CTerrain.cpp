@@ -82,17 +82,24 @@ bool CTerrainRep::Create(const std::string& section, CTerrainInfo* info, CSceneG
     }
     for (size_t i = 0; i < models.size(); ++i)
     {
-        CRefPtr<CTerrainPartRep> part(new CTerrainPartRep);
-        m_Parts.push_back(part);
-        if (!part->Create(this, models[i], sceneGraph, owner))
+        if (!AddPart(models[i], sceneGraph, owner))
         {
             Log(1, "Error: CTerrainPartRep::Create failed for part %lu!", static_cast<unsigned long>(i));
-            UniteBounds();
             return false;
         }
     }
-    UniteBounds();
     return true;
+}
+
+bool CTerrainRep::AddPart(const CRefPtr<COGLModel>& model, CSceneGraph* sceneGraph, IGameObj* owner)
+{
+    m_pSceneGraph = sceneGraph;
+    m_pOwner = owner;
+    CRefPtr<CTerrainPartRep> part(new CTerrainPartRep);
+    m_Parts.push_back(part);
+    const bool ok = part->Create(this, model, sceneGraph, owner);
+    UniteBounds();
+    return ok;
 }
 
 void CTerrainRep::UniteBounds()
@@ -159,7 +166,9 @@ bool CTerrainRep::RayIntersection(const CVector3& origin, const CVector3& direct
     {
         CVector3 point;
         float d = 0.0f;
-        if (part->RayIntersection(origin, direction, point, d) && d < best)
+        // The model's test also reports hits behind the origin (negative
+        // distance): a hill behind the camera is no hit.
+        if (part->RayIntersection(origin, direction, point, d) && d >= 0.0f && d < best)
         {
             best = d;
             hitPoint = point;

@@ -43,13 +43,17 @@ public:
     // fills info) and one filed part per segment model. False (logged) when
     // the factory fails or a part cannot be made; the parts made so far stay.
     bool Create(const std::string& section, CTerrainInfo* info, CSceneGraph* sceneGraph, IGameObj* owner);
+    // One more part for the model, filed into the scene graph; the bounds
+    // grow to cover it. False for an empty model (the part is kept).
+    bool AddPart(const CRefPtr<COGLModel>& model, CSceneGraph* sceneGraph, IGameObj* owner);
 
     CVector3 GetPosition() const override;
     CVector3 GetRotation() const override;
     CVector3 GetScale() const override;
     IGameObj* GetOwner() const override { return m_pOwner; }
     CMatrix4 GetWorldMatrix() override;
-    // The nearest hit over all parts; false when no part is hit.
+    // The nearest hit in front of the origin over all parts; false when no
+    // part is hit there.
     bool RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
                          float& distance) override;
     // Must not be reached: logs an error.

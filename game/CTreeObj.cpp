@@ -10,7 +10,8 @@ bool CTreeRep::Create(CSceneGraph* sceneGraph, const std::string& modelName, IGa
     return CreateModel(sceneGraph, modelName, owner, "CTreeRep", false);
 }
 
-CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName) : ICollidableObj(owner, TYPE_TREE)
+CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName)
+    : ICollidableObj(owner, TYPE_TREE), m_strModelName(modelName)
 {
     CRefPtr<CTreeRep> rep(new CTreeRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, modelName, this))

@@ -27,7 +27,12 @@ public:
     // Files the representation into the forest's hook tree; false without a
     // representation or without a hook tree.
     bool AttachToForest(CForest* forest);
+    // The model file the tree was made with.
+    const std::string& GetModelName() const { return m_strModelName; }
 
 protected:
     void OnUpdate(float /*dt*/) override {}
+
+private:
+    std::string m_strModelName;
 };
