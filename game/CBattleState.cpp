@@ -4,12 +4,16 @@
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/Log.h"
+#include "game/CAiBirdCtrl.h"
+#include "game/CAiKamikazeCtrl.h"
+#include "game/CBirdObj.h"
 #include "game/CFollowCameraCtrl.h"
 #include "game/CGameCtrl.h"
 #include "game/CPlayerCtrl.h"
 #include "game/CPlayerObj.h"
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
+#include "game/CTerrain.h"
 #include "game/GameRandom.h"
 
 #include <algorithm>
@@ -154,6 +158,8 @@ void CBattleState::Enter()
         m_pPlayer->SetPosition(
             CVector3(start.x, GroundHeight(start.x, start.z) + kPlayerDropHeight, start.z));
         m_pPlayer->SetController(m_pPlayerCtrl.get());
+        if (const CRefPtr<CTerrain>& terrain = m_pGameCtrl->GetTerrain())
+            terrain->RemoveTreesAt(m_pPlayer.Get());
     }
     if (m_pGameCtrl && m_pCameraCtrl)
     {
@@ -248,7 +254,25 @@ void CBattleState::SpawnDueFlocks()
                        m_SpawnTable.end());
 }
 
-void CBattleState::SpawnFlock(const SSpawnRecord& /*record*/) {}
+void CBattleState::SpawnFlock(const SSpawnRecord& record)
+{
+    if (!m_pGameCtrl)
+        return;
+    for (uint32_t i = 0; i < record.count; ++i)
+    {
+        const float ox = static_cast<float>((gamerandom::Next() % 200) - 100.0) * 0.1f;
+        const float oz = static_cast<float>((gamerandom::Next() % 200) - 100.0) * 0.1f;
+        CRefPtr<CBirdObj> bird(new CBirdObj(m_pGameCtrl, m_pBirdKilled));
+        bird->SetPosition(record.position + CVector3(ox, 0.0f, oz));
+        if (record.type == SSpawnRecord::TYPE_BIRD)
+            bird->SetController(CRefPtr<IBirdCtrl>(new CAiBirdCtrl(m_pGameCtrl)));
+        else if (record.type == SSpawnRecord::TYPE_KAMIKAZE)
+            bird->SetController(CRefPtr<IBirdCtrl>(new CAiKamikazeCtrl(m_pGameCtrl)));
+        else
+            Log(1, "Error: Unknown spawn type in CBattleState::Update");
+        m_pGameCtrl->AddObject(CRefPtr<IGameObj>(bird.Get()));
+    }
+}
 
 void CBattleState::ShowCursor(bool show)
 {
@@ -370,5 +394,7 @@ float CBattleState::GroundHeight(float x, float z) const
 {
     if (!m_pGameCtrl)
         return 0.0f;
+    if (const CRefPtr<CTerrain>& terrain = m_pGameCtrl->GetTerrain())
+        return terrain->GetHeightAt(x, z);
     return m_pGameCtrl->GetStartPos().y;
 }

@@ -4,6 +4,7 @@
 #include "app/CMatrix4.h"
 #include "app/CPhysXMgr.h"
 #include "game/CGameCtrl.h"
+#include "game/CProjectileObj.h"
 #include "game/IObjCtrl.h"
 
 #include <cmath>
@@ -18,6 +19,10 @@ const float kGravityFactor = 2.0f;
 // Every group but the birds (2), the player's arrows (4) and droppings (5).
 const uint32_t kPlayerActiveGroups = 0xFFFFFFCBu;
 const float kSoundVolume = 0.5f;
+// The player's arrows: their collision group and the height above the feet
+// they leave from.
+const uint8_t kArrowGroup = 4;
+const float kArrowHeight = 0.21f;
 
 CRefPtr<ISound> LoadSound(const char* file)
 {
@@ -181,6 +186,16 @@ void CPlayerObj::OnUpdate(float dt)
 
 void CPlayerObj::Shoot()
 {
+    if (!m_pOwner)
+        return;
+    // The full view axis, pitch included.
+    const CVector3 view = m_Transform.GetForward();
+    CRefPtr<CProjectileObj> arrow(
+        new CProjectileObj(m_pOwner, TYPE_PROJECTILE, kArrowGroup, "Data/models/pfeil.scn"));
+    arrow->SetPosition(GetPosition() + CVector3(0.0f, kArrowHeight, 0.0f) + view);
+    arrow->SetRotation(GetRotation());
+    arrow->Launch(view * kArrowForce);
+    m_pOwner->AddObject(CRefPtr<IGameObj>(arrow.Get()));
     ++m_uiShots;
     Play(m_pBowShotSound);
 }

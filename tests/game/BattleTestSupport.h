@@ -6,9 +6,10 @@
 
 #include "app/CPhysXBody.h"
 #include "app/CPhysXMgr.h"
-#include "game/GameRandom.h"
 #include "game/CBattleState.h"
 #include "game/CNewLevelState.h"
+#include "game/GameRandom.h"
+#include "game/ICollidableObj.h"
 #include "tests/game/GameTestSupport.h"
 
 #include <vector>
@@ -26,6 +27,25 @@ public:
     bool m_bShown = true;
 };
 
+// A flat static box standing in for the terrain (type 1), so that what
+// touches it gets an OnHit with a game object (a falling bird lands).
+class FloorObj : public ICollidableObj
+{
+public:
+    // The top face at height y, 2000 wide.
+    FloorObj(CPhysXMgr& physx, float y) : ICollidableObj(nullptr, TYPE_TERRAIN)
+    {
+        CMatrix4 pose;
+        pose.SetTranslation(CVector3(0, y - 0.5f, 0));
+        physx.BeginActor(pose, 0, false, 1.0f);
+        physx.AddBoxShape(CMatrix4(), CVector3(2000, 1, 2000));
+        SetActor(physx.FinishActorCreation());
+    }
+
+protected:
+    void OnUpdate(float) override {}
+};
+
 class BattleTest : public gametest::GameCtrlTest
 {
 protected:
@@ -41,6 +61,7 @@ protected:
     void TearDown() override
     {
         m_Ctrl.Destroy();
+        m_pFloorObj.Release();
         for (CPhysXActor* a : m_Actors)
             m_pPhysX->ReleaseActor(a);
         m_Actors.clear();
@@ -86,6 +107,8 @@ protected:
     }
     // A flat floor whose top is at height y.
     void Floor(float y = 0.0f) { StaticBox(CVector3(0, y - 0.5f, 0), CVector3(2000, 1, 2000)); }
+    // A floor that is a game object, its top at height y.
+    void FloorObject(float y = 0.0f) { m_pFloorObj = new FloorObj(*m_pPhysX, y); }
     // frames of the current state's Update, each after one clock tick.
     void Frames(int frames)
     {
@@ -99,6 +122,7 @@ protected:
 
     CRefPtr<CursorInput> m_pCursor{new CursorInput};
     CPhysXMgr* m_pPhysX = nullptr;
+    CRefPtr<FloorObj> m_pFloorObj;
     std::vector<CPhysXActor*> m_Actors;
 };
 
