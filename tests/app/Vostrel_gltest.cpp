@@ -3,22 +3,9 @@
 // events from xdotool.
 
 #include "tests/app/VostrelProcess.h"
-#include "tests/support/ImageFiles.h"
-#include "tests/support/SoundFiles.h"
-#include "tests/support/TempDir.h"
 
 namespace
 {
-
-const char* const kSettings = "[DISPLAY]\n"
-                              "ConsoleX=0\n"
-                              "ConsoleY=0\n"
-                              "title=Vostrel End To End\n"
-                              "hRes=800\n"
-                              "vRes=600\n"
-                              "fullscreen=false\n"
-                              "[GAME]\n"
-                              "StartPos=500;20;500\n";
 
 class VostrelRun : public testsupport::TempDirTest
 {
@@ -29,17 +16,13 @@ protected:
         ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
         ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
             << "xdotool and Xvfb are needed (scripts/setup installs them)";
-        m_Dir.WriteFile("settings.ini", kSettings);
+        testsupport::WriteEndToEndGame(m_Dir);
         m_Dir.WriteFile("Error.log", "old run\n");
         m_Dir.WriteFile("Debug.log", "old debug\n");
-        // The GUI's button sounds, loaded at start-up.
-        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
-        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
-        // The game's screens, loaded by its states at start-up.
-        for (const char* image :
-             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
-            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
+
+    // No game this test started may outlive it.
+    void TearDown() override { EXPECT_EQ(testsupport::KillGamesIn(m_Dir.Path()), 0) << "game left running"; }
 
     // Starts the game on a private X server, waits for its window, runs
     // `action` (with $pid set), and returns the game's exit code. Xvfb picks
@@ -55,8 +38,8 @@ protected:
                         "timeout 120 '" +
                             m_Exe +
                             "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                            "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
-                            ">/dev/null\n" +
+                            "timeout 60 xdotool search --sync --onlyvisible --name '^" +
+                            testsupport::kEndToEndTitle + "$' >/dev/null\n" +
                             action +
                             "\n"
                             "wait $pid; echo $? > rc.txt\n"
