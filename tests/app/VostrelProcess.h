@@ -97,4 +97,25 @@ inline int KillGamesIn(const std::string& dir)
     return killed;
 }
 
+// Base of the tests that run the game on an X server of their own: checks
+// the executable and the tools, writes the game's files into the test
+// folder, and fails a test that leaves a game of its folder running (after
+// killing it).
+class VostrelOnXTest : public TempDirTest
+{
+protected:
+    void SetUp() override
+    {
+        m_Exe = VostrelExecutable();
+        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
+        ASSERT_EQ(RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
+            << "xdotool and Xvfb are needed (scripts/setup installs them)";
+        WriteEndToEndGame(m_Dir);
+    }
+
+    void TearDown() override { EXPECT_EQ(KillGamesIn(m_Dir.Path()), 0) << "game left running"; }
+
+    std::string m_Exe;
+};
+
 } // namespace testsupport

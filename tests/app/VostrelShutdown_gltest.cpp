@@ -20,20 +20,11 @@ using std::chrono::milliseconds;
 constexpr int kEndMs = 2000;
 constexpr int kStillRunning = -9999;
 
-class VostrelShutdown : public testsupport::TempDirTest
+class VostrelShutdown : public testsupport::VostrelOnXTest
 {
 protected:
-    void SetUp() override
-    {
-        m_Exe = testsupport::VostrelExecutable();
-        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
-            << "xdotool and Xvfb are needed (scripts/setup installs them)";
-        testsupport::WriteEndToEndGame(m_Dir);
-    }
-
-    // No game this test started may outlive it: one still running is killed
-    // and fails the test.
+    // The game and the X server are children of the test: one still running
+    // at the end is killed (a game fails the test).
     void TearDown() override
     {
         if (m_Game > 0)
@@ -43,7 +34,7 @@ protected:
             ADD_FAILURE() << "the game was still running at the end of the test";
         }
         StopX();
-        EXPECT_EQ(testsupport::KillGamesIn(m_Dir.Path()), 0) << "game left running";
+        VostrelOnXTest::TearDown();
     }
 
     // Starts an X server and the game on it, and waits until the game's
@@ -95,7 +86,6 @@ protected:
 
     std::string ReadFile(const char* name) const { return testsupport::TempDir::ReadFile(m_Dir.Path() + "/" + name); }
 
-    std::string m_Exe;
     std::string m_Display;
     pid_t m_X = -1;
     pid_t m_Game = -1;

@@ -7,22 +7,15 @@
 namespace
 {
 
-class VostrelRun : public testsupport::TempDirTest
+class VostrelRun : public testsupport::VostrelOnXTest
 {
 protected:
     void SetUp() override
     {
-        m_Exe = testsupport::VostrelExecutable();
-        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
-            << "xdotool and Xvfb are needed (scripts/setup installs them)";
-        testsupport::WriteEndToEndGame(m_Dir);
+        ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
         m_Dir.WriteFile("Error.log", "old run\n");
         m_Dir.WriteFile("Debug.log", "old debug\n");
     }
-
-    // No game this test started may outlive it.
-    void TearDown() override { EXPECT_EQ(testsupport::KillGamesIn(m_Dir.Path()), 0) << "game left running"; }
 
     // Starts the game on a private X server, waits for its window, runs
     // `action` (with $pid set), and returns the game's exit code. Xvfb picks
@@ -50,8 +43,6 @@ protected:
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());
     }
-
-    std::string m_Exe;
 };
 
 TEST_F(VostrelRun, EscapeQuitsWithZero)
