@@ -56,7 +56,8 @@ protected:
             if (testsupport::WaitForExit(m_Game, 0, code))
             {
                 m_Game = -1;
-                FAIL() << "the game ended with " << code << " before its window showed: " << ReadFile("err.txt");
+                FAIL() << "the game ended with " << code
+                       << " before its window showed: " << ReadFile("err.txt");
             }
             ASSERT_LT(Clock::now(), deadline) << "no game window: " << ReadFile("err.txt");
             std::this_thread::sleep_for(milliseconds(50));
@@ -67,7 +68,8 @@ protected:
     // or kStillRunning (TearDown kills it then).
     int GameEnd(Clock::time_point since)
     {
-        const auto left = std::chrono::duration_cast<milliseconds>(since + milliseconds(kEndMs) - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(since + milliseconds(kEndMs) - Clock::now());
         int code = 0;
         if (!testsupport::WaitForExit(m_Game, std::max<int>(0, static_cast<int>(left.count())), code))
             return kStillRunning;
@@ -84,7 +86,10 @@ protected:
         m_X = -1;
     }
 
-    std::string ReadFile(const char* name) const { return testsupport::TempDir::ReadFile(m_Dir.Path() + "/" + name); }
+    std::string ReadFile(const char* name) const
+    {
+        return testsupport::TempDir::ReadFile(m_Dir.Path() + "/" + name);
+    }
 
     std::string m_Display;
     pid_t m_X = -1;
@@ -121,7 +126,8 @@ TEST_F(VostrelShutdown, DisplayGoingAwayWhileTheGameShutsDownEndsIt)
         ASSERT_NE(rc, kStillRunning) << "the game still ran " << kEndMs << " ms after SIGTERM";
         // 0 when the shutdown was through before the connection broke.
         if (rc == 0)
-            EXPECT_FALSE(testsupport::TempDir::FileExists(m_Dir.Path() + "/Error.log")) << ReadFile("Error.log");
+            EXPECT_FALSE(testsupport::TempDir::FileExists(m_Dir.Path() + "/Error.log"))
+                << ReadFile("Error.log");
         else
         {
             EXPECT_EQ(rc, plat::kDisplayLostExitCode) << ReadFile("err.txt");

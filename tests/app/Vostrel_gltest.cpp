@@ -24,7 +24,8 @@ protected:
     {
         m_Dir.WriteFile("script.sh",
                         "#!/bin/sh\n"
-                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>display.txt 2>xvfb.txt &\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "
+                        "3>display.txt 2>xvfb.txt &\n"
                         "xpid=$!\n"
                         "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
                         "export DISPLAY=:$(head -n1 display.txt)\n"

@@ -24,8 +24,9 @@ namespace testsupport
 // output streams go to files (paths relative to the working folder). The
 // descriptor keepFd (-1: none) stays open in the child; every other one
 // opened with O_CLOEXEC closes. -1 when fork fails.
-inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::pair<std::string, std::string>>& env,
-                   const std::string& outFile, const std::string& errFile, int keepFd = -1)
+inline pid_t Spawn(const std::vector<std::string>& argv,
+                   const std::vector<std::pair<std::string, std::string>>& env, const std::string& outFile,
+                   const std::string& errFile, int keepFd = -1)
 {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -75,14 +76,17 @@ inline bool WaitForExit(pid_t pid, int ms, int& code)
 // Starts Xvfb (1280 x 1024 x 24, no TCP) on a display it picks itself and
 // waits until it takes connections. Sets `display` (":N"); -1 when the
 // server does not come up within 20 seconds (it is killed then). Its error
-// output goes to "xvfb.txt".
+// output goes to "xvfb.txt". The server never resets: by default it resets
+// whenever its last client leaves, and drops a client that connects
+// meanwhile (a game starting while a window probe just left); SDL then
+// falls back to a video driver without windows.
 inline pid_t StartXvfb(std::string& display)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return -1;
     const pid_t pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"},
+                             "-nolisten", "tcp", "-noreset"},
                             {}, "/dev/null", "xvfb.txt", fds[1]);
     close(fds[1]);
     std::string number;

@@ -50,8 +50,8 @@ void LoseTheDisplay(After after, DisplayLostHandler handler)
     wc.lpszClassName = "DisplayLoss";
     if (!RegisterClassExA(&wc))
         _exit(4);
-    HWND window = CreateWindowExA(0, "DisplayLoss", "Display loss", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "DisplayLoss", "Display loss", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240,
+                                  nullptr, nullptr, nullptr, nullptr);
     ShowWindow(window, SW_SHOW);
     HDC dc = GetDC(window);
     PIXELFORMATDESCRIPTOR pfd{};
