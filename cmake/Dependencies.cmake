@@ -12,3 +12,5 @@ pkg_check_modules(BULLET REQUIRED IMPORTED_TARGET bullet)
 pkg_check_modules(GLEW REQUIRED IMPORTED_TARGET glew)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+# Key derivation and authenticated encryption of protected scene files.
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)

@@ -11,7 +11,7 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
-#include "scenesdk/fileio/KScnSha256.h"
+#include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -640,22 +640,6 @@ bool KScnReaderScn::Fail(int id, const std::string& status)
 namespace
 {
 
-const char kEncryptedMagic[8] = {'\x89', 'S', 'C', 'N', 'X', '\r', '\n', '\x1a'};
-const char kBinaryMagic[8] = {'\x89', 'S', 'C', 'N', 'B', '\r', '\n', '\x1a'};
-
-uint32_t U32(const std::vector<char>& b, size_t at)
-{
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
-    return v;
-}
-
-uint64_t U64(const std::vector<char>& b, size_t at)
-{
-    return uint64_t(U32(b, at)) | (uint64_t(U32(b, at + 4)) << 32);
-}
-
 void PutU32(std::string& out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -685,7 +669,7 @@ bool KScnReaderScn::OpenFile(const char* fileName)
     if (!ReadAll(fileName, bytes))
         return Fail(eFileNotOpened,
                     std::string("cannot read ") + (fileName != nullptr ? fileName : "(null)"));
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kEncryptedMagic, 8) == 0)
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kScnEncryptedMagic, 8) == 0)
     {
         if (!OpenEncrypted(bytes))
             return false;
@@ -697,59 +681,37 @@ bool KScnReaderScn::OpenFile(const char* fileName)
 
 bool KScnReaderScn::OpenEncrypted(const std::vector<char>& b)
 {
-    const size_t n = b.size();
-    if (n < 56 || std::memcmp(b.data() + n - 4, "SCNE", 4) != 0 ||
-        U32(b, n - 8) != crc32(0L, reinterpret_cast<const Bytef*>(b.data()), static_cast<uInt>(n - 8)))
-        return Fail(eFileCorrupted, "encrypted file: bad wrapper or checksum");
-    const uint64_t headerBytes = U32(b, 12);
-    if (headerBytes > n - 56)
-        return Fail(eFileCorrupted, "encrypted file: header length out of range");
-    const size_t h = static_cast<size_t>(headerBytes);
-    const uint64_t bodyBytes = U64(b, 40 + h);
-    if (bodyBytes != n - 56 - h)
-        return Fail(eFileCorrupted, "encrypted file: body length does not fit");
+    if (!mWrapper.Open(b.data(), b.size()))
+        return Fail(eFileCorrupted, mWrapper.GetError());
     // The clear header as a binary file of its own.
-    std::string clear(kBinaryMagic, 8);
-    PutU32(clear, U32(b, 8));
-    clear.append(b.data() + 16, h);
+    std::string clear(kScnBinaryMagic, 8);
+    PutU32(clear, static_cast<uint32_t>(mWrapper.GetFileVersion()));
+    clear += mWrapper.GetClearHeader();
     PutU32(clear, static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(clear.data()),
                                               static_cast<uInt>(clear.size()))));
     clear.append("SCNE", 4);
     if (!mFile.OpenMemory(clear.data(), clear.size()))
+    {
+        mWrapper.Clear();
         return Fail(eFileCorrupted, std::string("encrypted file: clear header: ") + mFile.GetStatusText());
+    }
     mEncrypted = true;
-    mSalt.assign(b.data() + 16 + h, 16);
-    mCheck.assign(b.data() + 32 + h, 8);
-    mBody.assign(b.data() + 48 + h, static_cast<size_t>(bodyBytes));
     return true;
 }
 
 bool KScnReaderScn::Decrypt(const char* password)
 {
-    const std::string word = password != nullptr ? password : "";
-    KScnSha256 check;
-    check.Update("check");
-    check.Update(mSalt);
-    check.Update(word);
-    const KScnSha256::Digest digest = check.Final();
-    if (std::memcmp(digest.data(), mCheck.data(), 8) != 0)
-        return Fail(eWrongPassword, "wrong password");
-    KScnSha256 keyHash;
-    keyHash.Update(mSalt);
-    keyHash.Update(word);
-    const KScnSha256::Digest key = keyHash.Final();
-    std::vector<char> plain(mBody.begin(), mBody.end());
-    for (size_t i = 0, counter = 0; i < plain.size(); ++counter)
+    std::vector<char> plain;
+    switch (mWrapper.Decrypt(password != nullptr ? password : "", plain))
     {
-        KScnSha256 stream;
-        stream.Update(key.data(), key.size());
-        uint8_t c[8];
-        for (int k = 0; k < 8; ++k)
-            c[k] = static_cast<uint8_t>(static_cast<uint64_t>(counter) >> (8 * k));
-        stream.Update(c, 8);
-        const KScnSha256::Digest block = stream.Final();
-        for (size_t k = 0; k < block.size() && i < plain.size(); ++k, ++i)
-            plain[i] = static_cast<char>(plain[i] ^ static_cast<char>(block[k]));
+    case KScnEncryptedWrapper::eDecrypted:
+        break;
+    case KScnEncryptedWrapper::eWrongPassword:
+        // Version 2 cannot tell a wrong password from an altered body.
+        return Fail(eWrongPassword,
+                    mWrapper.GetWrapperVersion() == 1 ? "wrong password" : "wrong password or altered file");
+    case KScnEncryptedWrapper::eNoResources:
+        return Fail(eUnidentifiedError, "encrypted file: no memory for the key derivation");
     }
     const int32_t version = mFile.GetFileVersion();
     const std::string creator = mFile.GetCreator();
@@ -760,6 +722,7 @@ bool KScnReaderScn::Decrypt(const char* password)
         return Fail(eFileCorrupted, "encrypted file: body header differs from the clear header");
     body.Close();
     mFile.OpenBytes(std::move(plain));
+    mWrapper.Clear();
     mDecrypted = true;
     return true;
 }
@@ -798,9 +761,7 @@ void KScnReaderScn::CloseFile()
     mFile.Close();
     mEncrypted = false;
     mDecrypted = false;
-    mSalt.clear();
-    mCheck.clear();
-    mBody.clear();
+    mWrapper.Clear();
     mVersion = 0;
     mObjectCount = 0;
     mTakeCount = 0;
@@ -929,7 +890,8 @@ bool SetByName(KObject* set, const SValues& p)
         return !v.empty() && property->SetDouble(v[0]);
     case eKPropCharPtr:
     case eKPropString:
-        return property->SetString(p.text.c_str());
+        // The file's text lives only while the file is read.
+        return property->SetStringCopy(p.text.c_str());
     case eKPropVector4D:
     case eKPropVector3D:
     case eKPropColorRGB:

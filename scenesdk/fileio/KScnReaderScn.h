@@ -13,6 +13,7 @@
 // text of a successful read.
 
 #include "scenesdk/fileio/KScn.h"
+#include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReader.h"
 
 #include <cstdint>
@@ -86,7 +87,7 @@ private:
     // Encrypted files: the wrapper's parts until the body is decrypted.
     bool mEncrypted = false;
     bool mDecrypted = false;
-    std::string mSalt, mCheck, mBody;
+    KScnEncryptedWrapper mWrapper;
 };
 
 } // namespace scenesdk

@@ -218,9 +218,9 @@ TEST_F(ImporterTest, EncryptedFilesNeedTheirPassword)
         ASSERT_TRUE(mImporter.Import(mScene)) << mImporter.GetStatusText();
         EXPECT_EQ(mRoot->GetChildCount(), before + 1);
     }
-    EXPECT_FALSE(mImporter.Initialize(
-        SaveBytes("broken.scn", ScnEncrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x", true))
-            .c_str()));
+    std::string broken = ScnEncrypt(Encoded(CScnWriter::eText, nullptr), clear, 6000, "x");
+    broken[broken.size() - 8] ^= 1; // the CRC
+    EXPECT_FALSE(mImporter.Initialize(SaveBytes("broken.scn", broken).c_str()));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
 }
 
