@@ -29,7 +29,7 @@ namespace
 
 // The game's states also read their start position.
 const std::string kGoodDisplay =
-    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\n";
+    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\nNumLevels=1\n";
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -70,9 +70,13 @@ protected:
         // The GUI's button sounds, loaded at start-up.
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The battle's sounds and music, loaded at start-up too.
+        for (const char* sound :
+             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
+            m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
         // The game's screens, loaded by its states at start-up.
-        for (const char* image :
-             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
+        for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
+                                  "Data/windows.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
 };

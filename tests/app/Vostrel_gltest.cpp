@@ -18,7 +18,8 @@ const char* const kSettings = "[DISPLAY]\n"
                               "vRes=600\n"
                               "fullscreen=false\n"
                               "[GAME]\n"
-                              "StartPos=500;20;500\n";
+                              "StartPos=500;20;500\n"
+                              "NumLevels=1\n";
 
 class VostrelRun : public testsupport::TempDirTest
 {
@@ -35,9 +36,13 @@ protected:
         // The GUI's button sounds, loaded at start-up.
         m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
+        // The battle's sounds and music, loaded at start-up too.
+        for (const char* sound :
+             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
+            m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
         // The game's screens, loaded by its states at start-up.
-        for (const char* image :
-             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga"})
+        for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
+                                  "Data/windows.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
 

@@ -1,0 +1,297 @@
+// One frame of a battle in the generated world at 1024x768: terrain, forest,
+// sky, the statue, six houses and three towers with their AI, 30 birds on
+// bombing runs or dives (shot-down birds are replaced) and 50 arrows in
+// flight (stuck ones are replaced by new shots). A frame is timed in four
+// parts, reported as counters in milliseconds per frame:
+//   update  - CGameCtrl::UpdateObjects (AI, flight, sticking, towers firing)
+//   physics - CPhysXMgr::Update of 1/60 s
+//   cull    - the scene graph's frustum walk alone (nodes and entries tested
+//             as the renderer does, nothing drawn)
+//   render  - BeginFrame, the scene graph's culled Render, EndFrame (the
+//             same walk again, with drawing)
+// Needs an X display (run under xvfb-run); the data is generated into a
+// temporary folder first.
+
+#include "app/CEngineServices.h"
+#include "app/CPhysXBody.h"
+#include "app/CPhysXMgr.h"
+#include "app/CSettings.h"
+#include "game/CAiBirdCtrl.h"
+#include "game/CAiKamikazeCtrl.h"
+#include "game/CAiTowerCtrl.h"
+#include "game/CBirdObj.h"
+#include "game/CBuildingObj.h"
+#include "game/CEnvironment.h"
+#include "game/CGameCtrl.h"
+#include "game/CProjectileObj.h"
+#include "game/CStatueObj.h"
+#include "game/CTerrain.h"
+#include "game/CTowerObj.h"
+#include "game/GameRandom.h"
+#include "platform/gl/GLTestWindow.h"
+#include "render/CBlendRenderHook.h"
+#include "render/CFrustum.h"
+#include "render/COGLRenderer.h"
+#include "render/CSceneGraph.h"
+#include "render/CSceneGraphNode.h"
+#include "tools/datagen/CDataGenerator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+
+const int kWidth = 1024;
+const int kHeight = 768;
+const float kFrame = 1.0f / 60.0f;
+const size_t kBirds = 30;
+const size_t kArrows = 50;
+
+std::string SourceRoot()
+{
+    const std::string self = __FILE__;
+    return self.substr(0, self.rfind("bench/"));
+}
+
+void Hit(IGameObj* self, IGameObj* other)
+{
+    self->OnHit(other);
+}
+
+// A game controller whose world the benchmark builds itself (no states).
+class BenchGameCtrl : public CGameCtrl
+{
+public:
+    void Init(const CRefPtr<CCamera>& camera)
+    {
+        AcquireServices();
+        m_pCamera = camera;
+    }
+};
+
+// The frustum walk of CSceneGraphNode::Render and ISceneEntry::RenderCulled
+// without the drawing; returns the entries that would be drawn.
+size_t Cull(const CSceneGraphNode& node, const CFrustum& frustum, bool cull)
+{
+    if (cull)
+    {
+        const int inside = frustum.TestSphere(node.GetSphere());
+        if (inside > 0)
+            cull = false;
+        else if (inside < 0 || !frustum.TestBox(node.GetBox()))
+            return 0;
+    }
+    size_t drawn = 0;
+    for (const CRefPtr<ISceneEntry>& entry : node.GetObjects())
+    {
+        if (cull)
+        {
+            const int inside = frustum.TestSphere(entry->GetBoundingSphere());
+            if (inside < 0 || (inside == 0 && !frustum.TestOrientedBox(entry->GetBoundingBox())))
+                continue;
+        }
+        ++drawn;
+    }
+    if (!node.IsLeaf())
+        for (int i = 0; i < 4; ++i)
+            drawn += Cull(*node.GetChild(i), frustum, cull);
+    return drawn;
+}
+
+struct World
+{
+    plat::GLTestWindow window{kWidth, kHeight, false};
+    COGLRenderer* renderer = nullptr;
+    CPhysXMgr* physx = nullptr;
+    CRefPtr<CCamera> camera{new CCamera};
+    CRefPtr<CSceneGraph> graph{new CSceneGraph};
+    BenchGameCtrl ctrl;
+    CVector3 town;
+    bool ok = false;
+
+    World()
+    {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vostrel-bench-battle";
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+        CDataGenerator generator((dir / "Data").string(), SourceRoot() + "tools/data");
+        if (!generator.Generate())
+            return;
+        std::filesystem::copy_file(SourceRoot() + "settings.ini", dir / "settings.ini",
+                                   std::filesystem::copy_options::overwrite_existing);
+        if (!CSettings::CreateInstance()->Load("settings.ini"))
+            return;
+
+        CEngineServices::CreateInstance();
+        CEngineServices* services = CEngineServices::GetInstance();
+        renderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
+        if (!window.GetDC() || !renderer->CreateOnDC(window.GetDC(), 32))
+            return;
+        renderer->OnSize(kWidth, kHeight);
+        services->GetSoundMgr()->Create();
+        physx = services->GetPhysXMgr().Get();
+        if (!physx->Create())
+            return;
+        for (const auto& pair : {std::make_pair(1, 4), std::make_pair(1, 5), std::make_pair(1, 2),
+                                 std::make_pair(2, 2), std::make_pair(2, 5), std::make_pair(6, 7)})
+            physx->SetGroupCollisionFlag(pair.first, pair.second, false);
+        CPhysXBody::SetHitHandler(&Hit);
+
+        camera->SetPerspective(1.0471976f, float(kWidth) / kHeight, 0.01f, 5000.0f);
+        ctrl.Init(camera);
+        if (!graph->Create(1000, 1000, -10, 100, 5))
+            return;
+        ctrl.SetScene(graph);
+        CRefPtr<CTerrain> terrain(new CTerrain(&ctrl));
+        if (!terrain->Create("GAME"))
+            return;
+        ctrl.SetTerrain(terrain);
+        graph->AddHookNode(CRefPtr<IRenderHook>(new CBlendRenderHook));
+        if (!terrain->CreateForest("GAME"))
+            return;
+        CRefPtr<CEnvironment> environment(new CEnvironment(&ctrl));
+        if (!environment->Create("Level1"))
+            return;
+        ctrl.SetEnvironment(environment);
+
+        town = ctrl.GetStartPos();
+        Place(new CStatueObj(&ctrl, CRefPtr<CObjCallback>(), CRefPtr<CObjCallback>()), CVector3(-20, 0, 0));
+        const char* houses[] = {"haus1", "haus2", "kirche", "klo", "marktstand", "haus1"};
+        for (int i = 0; i < 6; ++i)
+            Place(new CBuildingObj(&ctrl, std::string("Data/Models/buildings/") + houses[i] + ".scn", 200, 100, 3),
+                  CVector3(-30.0f + 15.0f * (i % 3), 0, 25.0f + 15.0f * (i / 3)));
+        for (int i = 0; i < 3; ++i)
+        {
+            CTowerObj* tower = new CTowerObj(&ctrl);
+            tower->SetController(CRefPtr<IObjCtrl>(new CAiTowerCtrl(&ctrl)));
+            Place(tower, CVector3(-25.0f + 25.0f * i, 0, -20));
+        }
+        // The player's eye at the start, looking over the town.
+        camera->SetPosition(town + CVector3(0, 2.2f, 60));
+        camera->SetRotation(CVector3(0.15f, 0, 0));
+        ctrl.UpdateObjects(0.0f);
+        ok = true;
+    }
+    ~World()
+    {
+        ctrl.ResetGame();
+        ctrl.Destroy();
+        graph.Release();
+        if (renderer)
+            renderer->Destroy();
+        CEngineServices::DestroyInstance();
+        CSettings::DestroyInstance();
+        CPhysXBody::SetHitHandler(nullptr);
+    }
+
+    void Place(CBuildingObj* building, const CVector3& offset)
+    {
+        const CVector3 at = town + offset;
+        building->SetPosition(CVector3(at.x, ctrl.GetTerrain()->GetHeightAt(at.x, at.z), at.z));
+        building->ForcePlace();
+        ctrl.AddObject(CRefPtr<IGameObj>(building));
+    }
+
+    float Random(float range) { return (gamerandom::Next() % 2001 - 1000) * 0.001f * range; }
+
+    // Birds and arrows topped up to their numbers; the birds added.
+    size_t Replenish()
+    {
+        size_t birds = 0, arrows = 0;
+        for (const auto* list : {&ctrl.GetObjects(), &ctrl.GetPendingObjects()})
+            for (const CRefPtr<IGameObj>& o : *list)
+            {
+                if (auto* bird = dynamic_cast<CBirdObj*>(o.Get()))
+                    birds += bird->GetPhase() == CBirdObj::PHASE_FLYING;
+                else if (o->GetType() == IGameObj::TYPE_PROJECTILE)
+                    arrows += !static_cast<CProjectileObj*>(o.Get())->GetTarget() && !o->IsDead();
+            }
+        const size_t added = birds < kBirds ? kBirds - birds : 0;
+        for (; birds < kBirds; ++birds)
+        {
+            CRefPtr<CBirdObj> bird(new CBirdObj(&ctrl, CRefPtr<CObjCallback>()));
+            bird->SetPosition(town + CVector3(Random(80), 40 + Random(10), Random(80)));
+            if (birds % 3 == 0)
+                bird->SetController(CRefPtr<IBirdCtrl>(new CAiKamikazeCtrl(&ctrl)));
+            else
+                bird->SetController(CRefPtr<IBirdCtrl>(new CAiBirdCtrl(&ctrl)));
+            ctrl.AddObject(CRefPtr<IGameObj>(bird.Get()));
+        }
+        for (; arrows < kArrows; ++arrows)
+        {
+            CRefPtr<CProjectileObj> arrow(
+                new CProjectileObj(&ctrl, IGameObj::TYPE_PROJECTILE, 4, "Data/models/pfeil.scn"));
+            arrow->SetPosition(town + CVector3(Random(10), 3, 50 + Random(10)));
+            arrow->SetRotation(CVector3(0.3f + Random(0.2f), Random(0.5f), 0));
+            arrow->Launch(arrow->GetForward() * 70.0f);
+            ctrl.AddObject(CRefPtr<IGameObj>(arrow.Get()));
+        }
+        return added;
+    }
+};
+
+double Since(std::chrono::steady_clock::time_point& t)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const double ms = std::chrono::duration<double, std::milli>(now - t).count();
+    t = now;
+    return ms;
+}
+
+void BM_BattleFrame(benchmark::State& state)
+{
+    std::ostringstream silence;
+    World world;
+    if (!world.ok)
+    {
+        state.SkipWithError("the world could not be built (an X display and the data generator are needed)");
+        return;
+    }
+    gamerandom::Seed(7);
+    // A few seconds of battle first, so that birds are on their runs and
+    // towers have targets.
+    for (int i = 0; i < 120; ++i)
+    {
+        world.Replenish();
+        world.ctrl.UpdateObjects(kFrame);
+        world.physx->Update(kFrame);
+    }
+    double update = 0, physics = 0, cull = 0, render = 0;
+    size_t drawn = 0, downed = 0;
+    for (auto _ : state)
+    {
+        downed += world.Replenish();
+        auto t = std::chrono::steady_clock::now();
+        world.ctrl.UpdateObjects(kFrame);
+        update += Since(t);
+        world.physx->Update(kFrame);
+        physics += Since(t);
+        world.camera->Apply();
+        drawn += Cull(*world.graph->GetRoot(), world.camera->GetFrustum(), true);
+        cull += Since(t);
+        world.renderer->BeginFrame();
+        world.graph->Render(true);
+        world.renderer->EndFrame();
+        render += Since(t);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["update_ms"] = update / n;
+    state.counters["physics_ms"] = physics / n;
+    state.counters["cull_ms"] = cull / n;
+    state.counters["render_ms"] = render / n;
+    state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+    // Birds that left the flying phase (shot by towers, crashed) and were
+    // replaced during the timed frames.
+    state.counters["birds_downed"] = static_cast<double>(downed);
+    state.counters["objects"] = static_cast<double>(world.ctrl.GetObjects().size());
+}
+
+} // namespace
+
+BENCHMARK(BM_BattleFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
