@@ -38,14 +38,13 @@ bool CBuildingRep::Create(CSceneGraph* sceneGraph, const std::string& modelName,
     m_pBuilding = owner;
     CEngineServices* services = CEngineServices::GetInstance();
     if (services)
-    {
         if (CRefPtr<IRenderer> renderer = services->GetRenderer())
             m_pRenderSettings = renderer->GetRenderSettings();
-        if (CRefPtr<CModelFactory> factory = services->GetModelFactory())
-            m_pRuinModel = factory->getModel(kRuinModel);
-    }
     if (!CreateModel(sceneGraph, modelName, owner, "CBuildingRep", false))
         return false;
+    if (services)
+        if (CRefPtr<CModelFactory> factory = services->GetModelFactory())
+            m_pRuinModel = factory->getModel(kRuinModel);
 
     m_fRuinScale = 1.0f;
     if (m_pRuinModel)

@@ -20,6 +20,9 @@ public:
                     IGameObj* owner);
     bool RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
                          float& distance) override;
+    // The sky is in no tree of the graph (which may be gone by now): nothing
+    // to leave.
+    void Detach() override {}
 };
 
 // The level's sky and sun (type 0): the sky model with its environment map

@@ -231,6 +231,8 @@ void CGameCtrl::Destroy()
     ResetFields();
     m_pCamera.Release();
     // The world's entries leave the scene graph before it goes.
+    if (m_pTerrain)
+        m_pTerrain->Kill();
     m_pTerrain.Release();
     m_pEnvironment.Release();
     m_pSceneGraph.Release();
@@ -371,8 +373,10 @@ void CGameCtrl::ResetGame()
     m_fScore = 0.0f;
     std::vector<CRefPtr<IGameObj>>().swap(m_Objects);
     std::vector<CRefPtr<IGameObj>>().swap(m_PendingObjects);
-    // The terrain takes its forest and parts out of the scene graph, which
-    // still exists.
+    // The forest leaves the scene graph, which still exists, even when
+    // something else still holds the terrain.
+    if (m_pTerrain)
+        m_pTerrain->Kill();
     m_pTerrain.Release();
     SetEnvironment(CRefPtr<CEnvironment>());
     SetCameraCtrl(CRefPtr<ICameraCtrl>());

@@ -8,6 +8,12 @@ bool CStartRep::Create(CSceneGraph* sceneGraph, const std::string& modelName, IG
     return CreateModel(sceneGraph, modelName, owner, "CStartRep");
 }
 
+void CStartRep::Detach()
+{
+    if (m_pSceneNode)
+        CModelRep::Detach();
+}
+
 CStartObj::CStartObj(CGameCtrl* owner, const CVector3& position) : ICollidableObj(owner, TYPE_START)
 {
     SetPosition(position);

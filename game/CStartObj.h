@@ -11,6 +11,8 @@ class CStartRep : public CModelRep
 public:
     // False (logged "getModel failed in CStartRep::Create") without a model.
     bool Create(CSceneGraph* sceneGraph, const std::string& modelName, IGameObj* owner);
+    // Leaves the scene graph; nothing when it is in no tree.
+    void Detach() override;
 };
 
 // The platform the player stands on at the start (type 8): a static box

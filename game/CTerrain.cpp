@@ -58,6 +58,12 @@ bool CTerrainPartRep::Create(CTerrainRep* parent, const CRefPtr<COGLModel>& mode
     return true;
 }
 
+void CTerrainPartRep::Detach()
+{
+    if (m_pSceneNode)
+        CModelRep::Detach();
+}
+
 // ------------------------------------------------------------------ representation
 
 CTerrainRep::CTerrainRep() : m_pOwner(nullptr) {}
@@ -190,17 +196,13 @@ void CTerrainRep::Detach()
     DetachParts();
     m_Parts.clear();
     m_pOwner = nullptr;
-    IRepresentation::Detach();
 }
 
 void CTerrainRep::DetachParts()
 {
     for (CRefPtr<CTerrainPartRep>& part : m_Parts)
     {
-        // A part in no tree (or in a graph already torn down, which clears
-        // the node fields) has nothing to leave.
-        if (part->GetSceneNode())
-            part->Detach();
+        part->Detach();
         part->ForgetOwner();
     }
 }

@@ -25,6 +25,8 @@ public:
     bool Create(CTerrainRep* parent, const CRefPtr<COGLModel>& model, CSceneGraph* sceneGraph,
                 IGameObj* owner);
     CTerrainRep* GetParent() const { return m_pParent; }
+    // Leaves the scene graph; nothing when it is in no tree.
+    void Detach() override;
 
 private:
     CTerrainRep* m_pParent;
@@ -58,8 +60,8 @@ public:
                          float& distance) override;
     // Must not be reached: logs an error.
     void Render(const CFrustum& frustum, bool cull) override;
-    // Takes every part out of the scene graph and drops it, forgets the
-    // owner, then the base Detach.
+    // Takes every part out of the scene graph and drops it and forgets the
+    // owner (the representation itself is never filed).
     void Detach() override;
     void ForgetOwner() override;
 

@@ -10,6 +10,12 @@ bool CTreeRep::Create(CSceneGraph* sceneGraph, const std::string& modelName, IGa
     return CreateModel(sceneGraph, modelName, owner, "CTreeRep", false);
 }
 
+void CTreeRep::Detach()
+{
+    if (m_pSceneNode)
+        CModelRep::Detach();
+}
+
 CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName)
     : ICollidableObj(owner, TYPE_TREE), m_strModelName(modelName)
 {

@@ -14,6 +14,9 @@ class CTreeRep : public CModelRep
 public:
     // False (logged "getModel failed in CTreeRep::Create") without a model.
     bool Create(CSceneGraph* sceneGraph, const std::string& modelName, IGameObj* owner);
+    // Leaves the hook tree; nothing when it is in none (or the scene graph
+    // is gone, which clears the node).
+    void Detach() override;
 };
 
 // One tree of the forest (type 7). It never gets a physics actor, so

@@ -349,6 +349,11 @@ CRefPtr<COGLDisplayList> COGLModelFactory::getStockObject(int shape, const std::
 bool COGLModelFactory::CreateTerrain(const std::string& levelName, CTerrainInfo* info,
                                      std::vector<CRefPtr<COGLModel>>& models)
 {
+    // Terrain models of an earlier game that only this list still holds are
+    // gone from the world: without this every new game would add a terrain.
+    m_TerrainModels.erase(std::remove_if(m_TerrainModels.begin(), m_TerrainModels.end(),
+                                         [](const CRefPtr<COGLModel>& m) { return m->GetRefCount() == 1; }),
+                          m_TerrainModels.end());
     std::vector<CRefPtr<CModelData>> data;
     if (!m_pTerrainBuilder || !m_pTerrainBuilder->BuildTerrain(levelName, info, data))
     {

@@ -38,6 +38,7 @@ public:
     CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0,
                                             float s1, float t1, const float colour[4],
                                             int blendMode) override;
+    // Also drops the terrain models of earlier calls that nothing else holds.
     bool CreateTerrain(const std::string& levelName, CTerrainInfo* info,
                        std::vector<CRefPtr<COGLModel>>& models) override;
     bool CreateEnv(const std::string* names, uint8_t count) override;

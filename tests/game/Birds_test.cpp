@@ -257,3 +257,23 @@ TEST_F(BirdTest, BirdWithoutModelStillFliesAndDies)
     EXPECT_EQ(bird->GetPhase(), CBirdObj::PHASE_FALLING);
     EXPECT_EQ(m_Kills.m_iKills, 1);
 }
+
+TEST_F(BirdTest, HitBirdFallsAndRestsOnItsBoxOfFullModelHeight)
+{
+    // Ground: a raw static slab with its top at y = 1.
+    CMatrix4 pose;
+    pose.SetTranslation(CVector3(200, 0.5f, 200));
+    Physics().BeginActor(pose, 3, false, 1.0f);
+    Physics().AddBoxShape(CMatrix4(), CVector3(20, 1, 20));
+    CPhysXActor* ground = Physics().FinishActorCreation();
+    ASSERT_NE(ground, nullptr);
+
+    // The model is 0.4 high: the box's half height is the full 0.4.
+    CBirdObj* bird = Bird(CVector3(200, 5, 200));
+    bird->SetHealth(-1.0f);
+    for (int frame = 0; frame < 180; ++frame)
+        Step();
+    EXPECT_TRUE(!bird->IsAirborne());
+    EXPECT_NEAR(bird->GetPosition().y, 1.0f + 0.4f, 0.08f);
+    Physics().ReleaseActor(ground);
+}

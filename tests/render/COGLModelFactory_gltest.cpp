@@ -337,6 +337,14 @@ TEST_F(FactoryGLTest, VertexBuffersAreMadeOnceAndOverridesKeepTheOwnPath)
     EXPECT_EQ(m_Factory->GetTerrainModels().size(), 2u);
     EXPECT_EQ(m_Factory->RecompileAll(0), 0);
     EXPECT_EQ(terrain[1]->GetTriangleGroup(0)->GetRenderRecord()->m_iCompileMode, 0);
+
+    // A new game's terrain: the factory keeps only the models still held.
+    std::vector<CRefPtr<COGLModel>> next;
+    CRefPtr<COGLModel> kept = terrain[0];
+    terrain.clear();
+    ASSERT_TRUE(m_Factory->CreateTerrain("Level1", nullptr, next));
+    ASSERT_EQ(m_Factory->GetTerrainModels().size(), 3u);
+    EXPECT_EQ(m_Factory->GetTerrainModels()[0].Get(), kept.Get());
 }
 
 TEST_F(FactoryGLTest, GlobalOverridesApplyToNewModels)

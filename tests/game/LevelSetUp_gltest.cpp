@@ -1,0 +1,376 @@
+// The level set-up over the generated data tree and the shipped settings,
+// with a real renderer, model factory and physics scene: the world of the
+// first level, what later levels reuse, and what ResetGame frees.
+
+#include "app/CEngineServices.h"
+#include "app/CPhysXBody.h"
+#include "app/CPhysXMgr.h"
+#include "game/CBuildState.h"
+#include "game/CEnvironment.h"
+#include "game/CForest.h"
+#include "game/CNewLevelState.h"
+#include "game/CStartObj.h"
+#include "game/CTerrain.h"
+#include "game/CTreeObj.h"
+#include "game/GameRandom.h"
+#include "platform/gl/GLTestWindow.h"
+#include "render/CAlphaTestRenderHook.h"
+#include "render/CBlendRenderHook.h"
+#include "render/COGLModelFactory.h"
+#include "render/COGLRenderer.h"
+#include "tests/game/GameTestSupport.h"
+#include "tests/support/RepoFiles.h"
+#include "tools/datagen/CDataGenerator.h"
+
+#if __has_include("game/CBuildingObj_Placement.cpp")
+#include "game/CStatueObj.h"
+#define WORLD_TEST_STATUE 1
+#endif
+
+#include <cmath>
+#include <filesystem>
+
+using namespace gametest;
+
+namespace
+{
+
+class LevelSetUpGLTest : public testsupport::TempDirTest
+{
+protected:
+    // The data tree is generated once for all tests and copied into each
+    // test's working folder.
+    static void SetUpTestSuite()
+    {
+        s_Data = std::filesystem::temp_directory_path() / ("vostrel_levelsetup_" + std::to_string(getpid()));
+        CDataGenerator generator((s_Data / "Data").string(), testsupport::RepoRoot() + "/tools/data");
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        s_bGenerated = generator.Generate();
+        testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+    }
+    static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_bGenerated);
+        std::filesystem::copy(s_Data / "Data", m_Dir.Path() + "/Data",
+                              std::filesystem::copy_options::recursive);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ASSERT_NE(m_Window.GetDC(), nullptr);
+        CEngineServices::CreateInstance();
+        CEngineServices* services = CEngineServices::GetInstance();
+        ASSERT_NE(services, nullptr);
+        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
+        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
+        m_pRenderer->OnSize(64, 64);
+        services->GetInputMgr() = m_pInput.Get();
+        ASSERT_TRUE(services->GetSoundMgr()->Create());
+        ASSERT_TRUE(services->GetPhysXMgr()->Create());
+        m_pClock->Reset(1, 0.1, -1.0);
+        ASSERT_TRUE(services->GetGuiMgr()->Create(m_pWindow, m_pInput, m_pTimer, 1000, 1000));
+        gamerandom::Seed(1);
+    }
+    void TearDown() override
+    {
+        m_Ctrl.Destroy();
+        CEngineServices::DestroyInstance();
+        CSettings::DestroyInstance();
+    }
+
+    // The shipped settings, with each (old, new) line replaced; then the
+    // controller's Create.
+    bool CreateGame(const std::vector<std::pair<std::string, std::string>>& changes = {})
+    {
+        std::string text = testsupport::ReadRepoFile("settings.ini");
+        for (const auto& change : changes)
+        {
+            const size_t at = text.find(change.first);
+            EXPECT_NE(at, std::string::npos) << change.first;
+            if (at != std::string::npos)
+                text.replace(at, change.first.size(), change.second);
+        }
+        m_Dir.WriteFile("settings.ini", text);
+        CSettings::DestroyInstance();
+        EXPECT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
+        return m_Ctrl.Create(m_pClock);
+    }
+    // Both frames of a new level; the log lines of the set-up in m_strLog.
+    bool NewLevel()
+    {
+        CNewLevelState* level = m_Ctrl.GetNewLevelState();
+        m_Ctrl.ChangeState(level);
+        EXPECT_TRUE(level->Update());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const bool ok = level->Update();
+        m_strLog = testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+        return ok;
+    }
+    template <class T> std::vector<T*> Pending() const
+    {
+        std::vector<T*> found;
+        for (const CRefPtr<IGameObj>& object : m_Ctrl.GetPendingObjects())
+            if (T* t = dynamic_cast<T*>(object.Get()))
+                found.push_back(t);
+        return found;
+    }
+    COGLModelFactory& Factory()
+    {
+        return static_cast<COGLModelFactory&>(*CEngineServices::GetInstance()->GetModelFactory());
+    }
+    static bool Overlaps(const CVector3& centre, float half, uint32_t mask)
+    {
+        const float box[6] = {centre.x - half, centre.y - half, centre.z - half,
+                              centre.x + half, centre.y + half, centre.z + half};
+        return CEngineServices::GetInstance()->GetPhysXMgr()->CheckOverlapBox(box, mask);
+    }
+
+    static std::filesystem::path s_Data;
+    static bool s_bGenerated;
+    plat::GLTestWindow m_Window{64, 64, false};
+    COGLRenderer* m_pRenderer = nullptr;
+    CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
+    CRefPtr<guitest::FakeInput> m_pInput{new guitest::FakeInput};
+    CRefPtr<CFrameClock> m_pClock{new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer))};
+    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(m_pClock.Get())};
+    TestGameCtrl m_Ctrl;
+    std::string m_strLog;
+};
+
+std::filesystem::path LevelSetUpGLTest::s_Data;
+bool LevelSetUpGLTest::s_bGenerated = false;
+
+TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFreesIt)
+{
+    ASSERT_TRUE(CreateGame());
+    CNewLevelState* level = m_Ctrl.GetNewLevelState();
+    m_Ctrl.ChangeState(level);
+    // The first frame only shows the loading screen.
+    EXPECT_TRUE(level->Update());
+    EXPECT_FALSE(m_Ctrl.GetScene());
+    EXPECT_FALSE(level->GetContinueButton()->IsEnabled());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(level->Update());
+    const std::string log = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+    EXPECT_EQ(level->GetContinueButton()->GetLabel()->GetText(), "Continue");
+    EXPECT_TRUE(level->GetContinueButton()->IsEnabled());
+
+    // Scene graph with the blend hook tree, then the forest's alpha-tested one.
+    CRefPtr<CSceneGraph> scene = m_Ctrl.GetScene();
+    ASSERT_TRUE(scene);
+    ASSERT_NE(scene->GetRoot(), nullptr);
+    EXPECT_EQ(scene->GetCamera().Get(), m_Ctrl.GetCamera().Get());
+    ASSERT_EQ(scene->GetHookNodeCount(), 2u);
+    EXPECT_TRUE(dynamic_cast<CBlendRenderHook*>(scene->GetHookNode(0)->GetHook().Get()));
+    EXPECT_TRUE(dynamic_cast<CAlphaTestRenderHook*>(scene->GetHookNode(1)->GetHook().Get()));
+
+    // Terrain: 8 x 8 filed segments, its height record, a body with walls.
+    CRefPtr<CTerrain> terrain = m_Ctrl.GetTerrain();
+    ASSERT_TRUE(terrain);
+    auto* rep = dynamic_cast<CTerrainRep*>(terrain->GetRepresentation().Get());
+    ASSERT_NE(rep, nullptr);
+    ASSERT_EQ(rep->GetPartCount(), 64u);
+    for (uint32_t i = 0; i < rep->GetPartCount(); ++i)
+        ASSERT_NE(rep->GetPart(i)->GetSceneNode(), nullptr) << i;
+    EXPECT_EQ(terrain->GetInfo().GetSizeX(), 1000.0f);
+    const CVector3 start = m_Ctrl.GetStartPos();
+    EXPECT_FLOAT_EQ(terrain->GetHeightAt(start.x, start.z), start.y);
+    EXPECT_FLOAT_EQ(terrain->GetHeightAt(start.x - 20.0f, start.z), start.y);
+    SBoundingSphere sphere;
+    terrain->GetBoundingSphere(sphere);
+    for (const CVector3& corner : {CVector3(0, 0, 0), CVector3(1000, 25, 1000), CVector3(0, 8, 1000)})
+    {
+        const CVector3 d = corner - sphere.centre;
+        EXPECT_LE(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), sphere.radius + 0.01f);
+    }
+    ASSERT_NE(terrain->GetActor(), nullptr);
+    EXPECT_EQ(terrain->GetActor()->owner, terrain.Get());
+    for (const CVector3& wall :
+         {CVector3(-5, 490, 500), CVector3(1005, 490, 500), CVector3(500, 900, -5), CVector3(500, 10, 1005)})
+        EXPECT_TRUE(Overlaps(wall, 1.0f, 1u)) << wall.x << "," << wall.z;
+    EXPECT_FALSE(Overlaps(CVector3(500, 490, 500), 1.0f, 1u));
+    CVector3 hit;
+    float distance = 0.0f;
+    ASSERT_TRUE(terrain->RayIntersection(CVector3(start.x, 100, start.z), CVector3(0, -1, 0), hit, distance));
+    EXPECT_NEAR(hit.y, start.y, 1e-3f);
+    EXPECT_NEAR(distance, 100.0f - start.y, 1e-3f);
+    EXPECT_FALSE(terrain->RayIntersection(CVector3(start.x, 100, start.z), CVector3(0, 1, 0), hit, distance));
+
+    // The start platform at the start position, solid but not pickable.
+    std::vector<CStartObj*> platforms = Pending<CStartObj>();
+    ASSERT_EQ(platforms.size(), 1u);
+    EXPECT_EQ(platforms[0]->GetPosition().x, start.x);
+    ASSERT_NE(platforms[0]->GetActor(), nullptr);
+    EXPECT_FALSE(platforms[0]->GetRepresentation()->IsPickable());
+    EXPECT_NE(platforms[0]->GetRepresentation()->GetSceneNode(), nullptr);
+#ifdef WORLD_TEST_STATUE
+    // The statue stands 20 along -x, placed (state 0) with its body.
+    std::vector<CStatueObj*> statues = Pending<CStatueObj>();
+    ASSERT_EQ(statues.size(), 1u);
+    EXPECT_EQ(statues[0]->GetState(), CBuildingObj::STATE_STANDING);
+    EXPECT_NE(statues[0]->GetActor(), nullptr);
+    EXPECT_FLOAT_EQ(statues[0]->GetPosition().x, start.x - 20.0f);
+    EXPECT_EQ(m_Ctrl.GetPendingObjects().size(), 2u);
+#endif
+
+    // The forest: trees in the alpha-tested tree, none near the town.
+    CRefPtr<CForest> forest = terrain->GetForest();
+    ASSERT_TRUE(forest);
+    const size_t trees = forest->GetTrees().size();
+    EXPECT_GT(trees, 50u);
+    EXPECT_EQ(forest->GetNode(), scene->GetHookNode(1));
+    for (const CRefPtr<CTreeObj>& tree : forest->GetTrees())
+    {
+        const CVector3& p = tree->GetPosition();
+        ASSERT_GT(std::hypot(p.x - start.x, p.z - start.z), 120.0f);
+        ASSERT_TRUE(tree->GetRepresentation());
+        ASSERT_NE(tree->GetRepresentation()->GetSceneNode(), nullptr);
+        ASSERT_FALSE(tree->GetRepresentation()->IsPickable());
+    }
+
+    // The sky and the sun.
+    CRefPtr<CEnvironment> sky = m_Ctrl.GetEnvironment();
+    ASSERT_TRUE(sky);
+    EXPECT_EQ(scene->GetSky().Get(), sky->GetRepresentation().Get());
+    EXPECT_FLOAT_EQ(scene->GetLightDirection().x, -0.4f);
+    EXPECT_FLOAT_EQ(scene->GetLightDirection().z, -0.3f);
+    EXPECT_FLOAT_EQ(m_pRenderer->GetLightColours(0)[2], 0.4f);
+    EXPECT_FLOAT_EQ(sky->GetSunDiffuse()[1], 0.95f);
+    EXPECT_EQ(sky->GetSunDiffuse()[3], 1.0f);
+    EXPECT_EQ(Factory().GetEnvironmentKind(), COGLModelFactory::ENV_SPHERE);
+
+    // Every preload is cached: asking again loads nothing.
+    const size_t models = Factory().GetModelCount();
+    EXPECT_GE(models, 16u);
+    for (const char* name : CNewLevelState::kPreloadModels)
+        EXPECT_TRUE(Factory().getModel(name)) << name;
+    EXPECT_EQ(Factory().GetModelCount(), models);
+
+    // Waiting for "Continue" builds nothing more.
+    EXPECT_TRUE(level->Update());
+    EXPECT_EQ(m_Ctrl.GetEnvironment().Get(), sky.Get());
+    level->OnContinue(0);
+    EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetBuildState());
+
+    // Level 2 reuses the world and makes a new sky; level 3 has a cube map.
+    const size_t objects = m_Ctrl.GetPendingObjects().size() + m_Ctrl.GetObjects().size();
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_EQ(m_Ctrl.GetLevelSection(), "Level2");
+    EXPECT_EQ(m_Ctrl.GetScene().Get(), scene.Get());
+    EXPECT_EQ(m_Ctrl.GetTerrain().Get(), terrain.Get());
+    EXPECT_EQ(terrain->GetForest().Get(), forest.Get());
+    EXPECT_EQ(forest->GetTrees().size(), trees);
+    EXPECT_EQ(m_Ctrl.GetPendingObjects().size() + m_Ctrl.GetObjects().size(), objects);
+    EXPECT_EQ(scene->GetHookNodeCount(), 2u);
+    ASSERT_TRUE(m_Ctrl.GetEnvironment());
+    EXPECT_NE(m_Ctrl.GetEnvironment().Get(), sky.Get());
+    EXPECT_EQ(scene->GetSky().Get(), m_Ctrl.GetEnvironment()->GetRepresentation().Get());
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_EQ(Factory().GetEnvironmentKind(), COGLModelFactory::ENV_CUBE);
+
+    // ResetGame frees the world: the forest dies with the terrain.
+    m_Ctrl.ResetGame();
+    EXPECT_FALSE(m_Ctrl.GetScene());
+    EXPECT_FALSE(m_Ctrl.GetTerrain());
+    EXPECT_FALSE(m_Ctrl.GetEnvironment());
+    EXPECT_TRUE(forest->IsDead());
+    EXPECT_TRUE(forest->GetTrees().empty());
+    EXPECT_FALSE(scene->GetSky());
+    EXPECT_TRUE(m_Ctrl.GetPendingObjects().empty());
+    forest.Release();
+    terrain.Release();
+    scene.Release();
+
+    // ... and the next new level builds it again, from level 1.
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_EQ(m_Ctrl.GetLevelSection(), "Level1");
+    ASSERT_TRUE(m_Ctrl.GetScene());
+    ASSERT_TRUE(m_Ctrl.GetTerrain());
+    ASSERT_TRUE(m_Ctrl.GetTerrain()->GetForest());
+    EXPECT_EQ(m_Ctrl.GetTerrain()->GetForest()->GetTrees().size(), trees);
+    EXPECT_EQ(Pending<CStartObj>().size(), 1u);
+}
+
+TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
+{
+    // A level without its section has no sky: the set-up fails.
+    ASSERT_TRUE(CreateGame({{"NumLevels = 3", "NumLevels = 9"}}));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_FALSE(NewLevel());
+    EXPECT_EQ(m_strLog,
+              "Error: Couldn't get \"EnvironmentType\"-Value from \"Level4\" in CEnvironment::Create\n"
+              "Error: pEnvironment->Create failed in CNewLevelState::Update\n");
+    EXPECT_FALSE(m_Ctrl.GetNewLevelState()->GetContinueButton()->IsEnabled());
+}
+
+TEST_F(LevelSetUpGLTest, SunValuesMustBeThreeNumbers)
+{
+    ASSERT_TRUE(CreateGame({{"SunDir = -0.4;-1.0;-0.3", "SunDir = 1;2"}}));
+    EXPECT_FALSE(NewLevel());
+    EXPECT_NE(
+        m_strLog.find("Error: Couldn't parse \"SunDir\"-Value from \"GAME\"in CEnvironment::Create: 1;2\n"
+                      "Error: pEnvironment->Create failed in CNewLevelState::Update\n"),
+        std::string::npos)
+        << m_strLog;
+    m_Ctrl.Destroy();
+    ASSERT_TRUE(CreateGame({{"SunAmbientColor = 0.35;0.35;0.4", "#"}}));
+    EXPECT_FALSE(NewLevel());
+    EXPECT_NE(m_strLog.find(
+                  "Error: Couldn't get \"SunAmbientColor\"-Value from \"GAME\" in CEnvironment::Create\n"),
+              std::string::npos)
+        << m_strLog;
+}
+
+TEST_F(LevelSetUpGLTest, MissingTerrainOrForestDataEndsTheLevelLoad)
+{
+    ASSERT_TRUE(
+        CreateGame({{"Heightmap = Data/terrain/heightmap.tga", "Heightmap = Data/terrain/none.tga"}}));
+    EXPECT_FALSE(NewLevel());
+    EXPECT_NE(m_strLog.find("Error: m_pTerrainRep->Create failed in CTerrain::Create\n"
+                            "Error: pTerrain->Create failed in CNewLevelState::Update\n"),
+              std::string::npos)
+        << m_strLog;
+    m_Ctrl.Destroy();
+    ASSERT_TRUE(CreateGame({{"Treemap = Data/terrain/treemap.tga", "Treemap = Data/terrain/none.tga"}}));
+    EXPECT_FALSE(NewLevel());
+    EXPECT_NE(m_strLog.find("Could not Load PlantMap Data/terrain/none.tga in CForest::Create()!\n"
+                            "Could not create Forest in CTerrain::CreateForest()!\n"
+                            "Error: pTerrain->PlantTrees failed in CNewLevelState::Update\n"),
+              std::string::npos)
+        << m_strLog;
+}
+
+#ifdef WORLD_TEST_STATUE
+TEST_F(LevelSetUpGLTest, ABlockedStatueSpotIsLoggedAndTheStatuePlacedAnyway)
+{
+    ASSERT_TRUE(CreateGame());
+    // Something solid stands where the statue goes.
+    CPhysXMgr& physics = *CEngineServices::GetInstance()->GetPhysXMgr();
+    CMatrix4 pose;
+    pose.SetTranslation(CVector3(430, 10, 400));
+    physics.BeginActor(pose, 3, false, 1.0f);
+    physics.AddBoxShape(CMatrix4(), CVector3(4, 4, 4));
+    CPhysXActor* block = physics.FinishActorCreation();
+    ASSERT_NE(block, nullptr);
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_NE(
+        m_strLog.find("Error: the statue's spot (430.0, 8.0, 400.0) is blocked in CNewLevelState::Update, "
+                      "placed anyway\n"),
+        std::string::npos)
+        << m_strLog;
+    std::vector<CStatueObj*> statues = Pending<CStatueObj>();
+    ASSERT_EQ(statues.size(), 1u);
+    EXPECT_EQ(statues[0]->GetState(), CBuildingObj::STATE_STANDING);
+    EXPECT_NE(statues[0]->GetActor(), nullptr);
+    physics.ReleaseActor(block);
+}
+#endif
+
+} // namespace
