@@ -17,23 +17,19 @@
 #include "app/CHiResTimer.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
+#include "game/CBattleState.h"
 #include "game/CEnvironment.h"
 #include "game/CGameCtrl.h"
 #include "game/CNewLevelState.h"
+#include "game/CObjCallback.h"
 #include "game/CStartObj.h"
+#include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "platform/gl/GLTestWindow.h"
 #include "render/CBlendRenderHook.h"
 #include "render/COGLRenderer.h"
 #include "tests/render/GuiTestSupport.h"
 #include "tools/datagen/CDataGenerator.h"
-
-#if __has_include("game/CBuildingObj_Placement.cpp")
-#include "game/CBattleState.h"
-#include "game/CObjCallback.h"
-#include "game/CStatueObj.h"
-#define BENCH_STATUE 1
-#endif
 
 #include <benchmark/benchmark.h>
 
@@ -219,7 +215,6 @@ void BM_LevelSetUpPhases(benchmark::State& state)
         lap();
         ctrl.AddObject(CRefPtr<IGameObj>(new CStartObj(&ctrl, ctrl.GetStartPos())));
         lap();
-#ifdef BENCH_STATUE
         CBattleState* battle = ctrl.GetBattleState();
         CRefPtr<CStatueObj> statue(new CStatueObj(&ctrl,
                                                   MakeObjCallback(battle, &CBattleState::OnStatueDestroyed),
@@ -232,7 +227,6 @@ void BM_LevelSetUpPhases(benchmark::State& state)
         statue->SetPosition(p);
         statue->Place();
         ctrl.AddObject(CRefPtr<IGameObj>(statue.Get()));
-#endif
         lap();
         terrain->CreateForest("GAME");
         lap();

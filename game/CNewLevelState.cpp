@@ -6,16 +6,12 @@
 #include "game/CBuildState.h"
 #include "game/CEnvironment.h"
 #include "game/CGameCtrl.h"
+#include "game/CObjCallback.h"
 #include "game/CStartObj.h"
+#include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "render/CBlendRenderHook.h"
 #include "render/CSceneGraph.h"
-
-#if __has_include("game/CBuildingObj_Placement.cpp")
-#include "game/CObjCallback.h"
-#include "game/CStatueObj.h"
-#define VOSTREL_HAS_STATUE 1
-#endif
 
 namespace
 {
@@ -168,7 +164,6 @@ bool CNewLevelState::BuildWorld()
 
 void CNewLevelState::PlaceStatue()
 {
-#ifdef VOSTREL_HAS_STATUE
     CBattleState* battle = m_pGameCtrl->GetBattleState();
     CRefPtr<CStatueObj> statue(new CStatueObj(m_pGameCtrl,
                                               MakeObjCallback(battle, &CBattleState::OnStatueDestroyed),
@@ -188,7 +183,6 @@ void CNewLevelState::PlaceStatue()
         statue->ForcePlace();
     }
     m_pGameCtrl->AddObject(CRefPtr<IGameObj>(statue.Get()));
-#endif
 }
 
 void CNewLevelState::Preload()

@@ -66,7 +66,7 @@ void CTerrainPartRep::Detach()
 
 // ------------------------------------------------------------------ representation
 
-CTerrainRep::CTerrainRep() : m_pOwner(nullptr) {}
+CTerrainRep::CTerrainRep() {}
 
 CTerrainRep::~CTerrainRep()
 {
@@ -141,26 +141,6 @@ void CTerrainRep::UniteBounds()
         }
     }
     Setup(m_pSceneGraph, sphere, box);
-}
-
-CVector3 CTerrainRep::GetPosition() const
-{
-    return m_pOwner ? m_pOwner->GetPosition() : CVector3();
-}
-
-CVector3 CTerrainRep::GetRotation() const
-{
-    return m_pOwner ? m_pOwner->GetRotation() : CVector3();
-}
-
-CVector3 CTerrainRep::GetScale() const
-{
-    return m_pOwner ? m_pOwner->GetTransform().GetScale() : CVector3(1.0f, 1.0f, 1.0f);
-}
-
-CMatrix4 CTerrainRep::GetWorldMatrix()
-{
-    return m_pOwner ? m_pOwner->GetTransform().GetWorldMatrix() : CMatrix4();
 }
 
 bool CTerrainRep::RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,

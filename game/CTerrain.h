@@ -32,10 +32,11 @@ private:
     CTerrainRep* m_pParent;
 };
 
-// The terrain's representation: the list of its segment parts. It is never
-// drawn itself (its parts are); its bounds are the union of the parts'
-// bounds and its ray test answers with the nearest part hit.
-class CTerrainRep : public IRepresentation
+// The terrain's representation: the list of its segment parts (it has no
+// model of its own). It is never drawn itself (its parts are); its bounds
+// are the union of the parts' bounds and its ray test answers with the
+// nearest part hit.
+class CTerrainRep : public CModelRep
 {
 public:
     CTerrainRep();
@@ -49,11 +50,6 @@ public:
     // grow to cover it. False for an empty model (the part is kept).
     bool AddPart(const CRefPtr<COGLModel>& model, CSceneGraph* sceneGraph, IGameObj* owner);
 
-    CVector3 GetPosition() const override;
-    CVector3 GetRotation() const override;
-    CVector3 GetScale() const override;
-    IGameObj* GetOwner() const override { return m_pOwner; }
-    CMatrix4 GetWorldMatrix() override;
     // The nearest hit in front of the origin over all parts; false when no
     // part is hit there.
     bool RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
@@ -73,7 +69,6 @@ private:
     void UniteBounds();
     void DetachParts();
 
-    IGameObj* m_pOwner;
     std::vector<CRefPtr<CTerrainPartRep>> m_Parts;
 };
 

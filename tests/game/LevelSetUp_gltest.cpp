@@ -10,6 +10,7 @@
 #include "game/CForest.h"
 #include "game/CNewLevelState.h"
 #include "game/CStartObj.h"
+#include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "game/CTreeObj.h"
 #include "game/GameRandom.h"
@@ -21,11 +22,6 @@
 #include "tests/game/GameTestSupport.h"
 #include "tests/support/RepoFiles.h"
 #include "tools/datagen/CDataGenerator.h"
-
-#if __has_include("game/CBuildingObj_Placement.cpp")
-#include "game/CStatueObj.h"
-#define WORLD_TEST_STATUE 1
-#endif
 
 #include <cmath>
 #include <filesystem>
@@ -209,7 +205,6 @@ TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFr
     ASSERT_NE(platforms[0]->GetActor(), nullptr);
     EXPECT_FALSE(platforms[0]->GetRepresentation()->IsPickable());
     EXPECT_NE(platforms[0]->GetRepresentation()->GetSceneNode(), nullptr);
-#ifdef WORLD_TEST_STATUE
     // The statue stands 20 along -x, placed (state 0) with its body.
     std::vector<CStatueObj*> statues = Pending<CStatueObj>();
     ASSERT_EQ(statues.size(), 1u);
@@ -217,7 +212,6 @@ TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFr
     EXPECT_NE(statues[0]->GetActor(), nullptr);
     EXPECT_FLOAT_EQ(statues[0]->GetPosition().x, start.x - 20.0f);
     EXPECT_EQ(m_Ctrl.GetPendingObjects().size(), 2u);
-#endif
 
     // The forest: trees in the alpha-tested tree, none near the town.
     CRefPtr<CForest> forest = terrain->GetForest();
@@ -347,7 +341,6 @@ TEST_F(LevelSetUpGLTest, MissingTerrainOrForestDataEndsTheLevelLoad)
         << m_strLog;
 }
 
-#ifdef WORLD_TEST_STATUE
 TEST_F(LevelSetUpGLTest, ABlockedStatueSpotIsLoggedAndTheStatuePlacedAnyway)
 {
     ASSERT_TRUE(CreateGame());
@@ -371,6 +364,5 @@ TEST_F(LevelSetUpGLTest, ABlockedStatueSpotIsLoggedAndTheStatuePlacedAnyway)
     EXPECT_NE(statues[0]->GetActor(), nullptr);
     physics.ReleaseActor(block);
 }
-#endif
 
 } // namespace
