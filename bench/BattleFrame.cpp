@@ -55,8 +55,7 @@ const size_t kArrows = 50;
 
 std::string SourceRoot()
 {
-    const std::string self = __FILE__;
-    return self.substr(0, self.rfind("bench/"));
+    return std::string(VOSTREL_SOURCE_DIR) + "/";
 }
 
 void Hit(IGameObj* self, IGameObj* other)

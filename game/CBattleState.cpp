@@ -43,6 +43,16 @@ CPhysXMgr* PhysXMgr()
     return services ? services->GetPhysXMgr().Get() : nullptr;
 }
 
+// A HUD line of one percentage (format has one %lu).
+void WritePercent(CGuiText* text, const char* format, uint32_t percent)
+{
+    if (!text)
+        return;
+    char line[64];
+    std::snprintf(line, sizeof line, format, static_cast<unsigned long>(percent));
+    text->SetText(line);
+}
+
 CRefPtr<CGuiText> HudText(CGuiMgr& gui, CGuiElement& parent, float y)
 {
     CRefPtr<CGuiText> text = gui.CreateText();
@@ -364,20 +374,12 @@ void CBattleState::Leave()
 
 void CBattleState::SetLevelDoneText(uint32_t percent)
 {
-    if (!m_pLevelDoneText)
-        return;
-    char text[64];
-    std::snprintf(text, sizeof text, "Level done:      %3lu%%", static_cast<unsigned long>(percent));
-    m_pLevelDoneText->SetText(text);
+    WritePercent(m_pLevelDoneText.Get(), "Level done:      %3lu%%", percent);
 }
 
 void CBattleState::SetStatueText(uint32_t percent)
 {
-    if (!m_pStatueText)
-        return;
-    char text[64];
-    std::snprintf(text, sizeof text, "Statue:    %3lu%%", static_cast<unsigned long>(percent));
-    m_pStatueText->SetText(text);
+    WritePercent(m_pStatueText.Get(), "Statue:    %3lu%%", percent);
 }
 
 void CBattleState::UpdateScoreText()

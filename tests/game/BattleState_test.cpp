@@ -24,20 +24,7 @@ const char* const kLevels = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=2\n"
                             "SpawnPoint5=10;3;b;0;40;0\n"
                             "[Level2]\nSpawnPoints=1\nSpawnPoint1=30;2;K;1;2;3\n";
 
-void Click(CGuiPanel& panel)
-{
-    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
-        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
-            button->GetCallback()->Invoke(button->GetId());
-}
-
-class BattleStateTest : public BattleTest
-{
-protected:
-    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
-    // Modals on the GUI's stack.
-    size_t Modals() { return Gui().GetModals().size(); }
-};
+using BattleStateTest = BattleTest;
 
 TEST_F(BattleStateTest, EnterReadsTheSpawnTableAndSetsTheSceneUp)
 {
@@ -132,7 +119,7 @@ TEST_F(BattleStateTest, KillsCountTowardTheWinAndTheBattleEndsOnce)
 
     // "Next Level" closes the panel and goes through the post-level state
     // to the second level.
-    Click(*Battle().GetLevelDonePanel());
+    ClickButtons(*Battle().GetLevelDonePanel());
     EXPECT_EQ(Modals(), 0u);
     EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostLevelState());
@@ -158,14 +145,14 @@ TEST_F(BattleStateTest, TheStatueFallingLosesOnceAndANewGameStartsClean)
     EXPECT_FLOAT_EQ(m_Ctrl.GetScore(), 10.0f);
 
     // "Oh no!": the lost screen with the score; "Continue": the menu.
-    Click(*Battle().GetTownLostPanel());
+    ClickButtons(*Battle().GetTownLostPanel());
     EXPECT_EQ(Modals(), 0u);
     CPostGameState& end = *m_Ctrl.GetPostGameState();
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
     EXPECT_TRUE(end.GetLostBackground()->IsVisible());
     EXPECT_FALSE(end.GetWonBackground()->IsVisible());
     EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 10");
-    Click(*end.GetRoot());
+    ClickButtons(*end.GetRoot());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
     EXPECT_EQ(m_Ctrl.GetLevel(), 0);
     EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
@@ -202,7 +189,7 @@ TEST_F(BattleStateTest, ALevelWithoutBirdsIsWonOnTheFirstUpdate)
     EXPECT_EQ(Modals(), 1u) << "shown once";
 
     // The only level is the last: the won screen.
-    Click(*Battle().GetLevelDonePanel());
+    ClickButtons(*Battle().GetLevelDonePanel());
     Frames(1);
     CPostGameState& end = *m_Ctrl.GetPostGameState();
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
