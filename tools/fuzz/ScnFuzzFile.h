@@ -13,21 +13,32 @@
 #include <filesystem>
 #include <string>
 
-inline const std::string& FuzzFolder()
+// Removes the folder at exit; its name is kept in static storage that
+// outlives every exit handler.
+inline char* FuzzFolderName()
 {
-    static const std::string folder = []
+    static char name[] = "/tmp/vostrel-fuzz-XXXXXX";
+    return name;
+}
+
+inline void FuzzRemoveFolder()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(FuzzFolderName(), ec);
+}
+
+// The folder, made (and entered) on first use. Corpus and artifact paths
+// given to the fuzzer must be absolute.
+inline std::string FuzzFolder()
+{
+    static const bool made = []
     {
-        char name[] = "/tmp/vostrel-fuzz-XXXXXX";
-        const char* made = mkdtemp(name);
-        std::string path = made != nullptr ? made : "/tmp";
-        if (made != nullptr)
-        {
-            std::atexit([] { std::filesystem::remove_all(FuzzFolder()); });
-            (void)chdir(made);
-        }
-        return path;
+        if (mkdtemp(FuzzFolderName()) == nullptr || chdir(FuzzFolderName()) != 0)
+            return false;
+        std::atexit(FuzzRemoveFolder);
+        return true;
     }();
-    return folder;
+    return made ? FuzzFolderName() : "/tmp";
 }
 
 // Writes the input to file name in the folder and returns its path.

@@ -3,11 +3,13 @@
 
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/fileio/KScnTree.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
@@ -166,3 +168,110 @@ TEST_F(HostileReaderTest, SpecialAndOversizedFilesAreRefusedUnread)
 }
 
 } // namespace
+
+namespace
+{
+
+std::string Chain(int n, bool cycle)
+{
+    std::string text = "Objects: {\n";
+    for (int i = 0; i < n; ++i)
+    {
+        const int child = i + 1 < n ? i + 1 : (cycle ? 0 : -1);
+        text += "  Model: \"M" + std::to_string(i) + "\", \"Null\"";
+        text += child >= 0 ? " {\n    Children: \"M" + std::to_string(child) + "\"\n  }\n" : "\n";
+    }
+    return text + "}\n";
+}
+
+} // namespace
+
+// The hierarchy is checked once for the whole file: a long chain reads with
+// every depth, a chain closing on itself is refused naming the first model
+// on the cycle; a parent keeps its children in file order
+// whatever order the parents are connected in.
+TEST_F(HostileReaderTest, HierarchyChainsAndCycles)
+{
+    ASSERT_TRUE(Import(Chain(300, false))) << mImporter.GetStatusText();
+    KScnNode* node = mScene->GetRootNode();
+    for (int depth = 0; depth < 300; ++depth)
+    {
+        ASSERT_EQ(node->GetChildCount(), 1) << depth;
+        node = node->GetChild(0);
+        ASSERT_STREQ(node->GetName(), ("Model::M" + std::to_string(depth)).c_str());
+    }
+    EXPECT_EQ(node->GetChildCount(), 0);
+
+    EXPECT_FALSE(Import(Chain(300, true)));
+    EXPECT_STREQ(mImporter.GetStatusText(), "cycle of children through model \"M0\"");
+
+    ASSERT_TRUE(Import(R"(Objects: {
+  Model: "Top", "Null" {
+    Children: "B", "A", "C"
+  }
+  Model: "A", "Null" {
+    Children: "A1"
+  }
+  Model: "A1", "Null" {
+    Children: "A2"
+  }
+  Model: "A2", "Null"
+  Model: "B", "Null"
+  Model: "C", "Null"
+}
+)"));
+    KScnNode* top = mScene->GetRootNode()->FindChild("Top");
+    ASSERT_NE(top, nullptr);
+    ASSERT_EQ(top->GetChildCount(), 3);
+    EXPECT_STREQ(top->GetChild(0)->GetName(), "Model::B");
+    EXPECT_STREQ(top->GetChild(1)->GetName(), "Model::A");
+    EXPECT_STREQ(top->GetChild(2)->GetName(), "Model::C");
+    EXPECT_EQ(top->GetChild(1)->GetChild(0)->GetChild(0)->GetParent()->GetParent(), top->GetChild(1));
+}
+
+// Every object gets every take, in the file's order, whether a take names
+// it, names it twice, comes twice, or comes before "Default"; each take has
+// its description once.
+TEST_F(HostileReaderTest, TakesReachEveryObjectOnce)
+{
+    ASSERT_TRUE(Import(R"(Objects: {
+  Model: "A", "Null"
+  Model: "B", "Null"
+  Material: "M"
+}
+Takes: {
+  Take: "Run" {
+    Model: "A" {
+    }
+    Model: "A" {
+    }
+  }
+  Take: "Default" {
+    Model: "B" {
+    }
+  }
+  Take: "Walk"
+  Take: "Run" {
+    Material: "M" {
+    }
+    Model: "Nobody" {
+    }
+  }
+}
+)")) << mImporter.GetStatusText();
+    EXPECT_STREQ(mImporter.GetStatusText(), "1 items skipped");
+    KScnSceneContents* contents = mScene->GetContents();
+    std::vector<KScnTakeNodeContainer*> objects{mScene->GetRootNode()->FindChild("A"),
+                                                mScene->GetRootNode()->FindChild("B"), contents->GetMaterial(0)};
+    for (KScnTakeNodeContainer* object : objects)
+    {
+        ASSERT_NE(object, nullptr);
+        ASSERT_EQ(object->GetTakeNodeCount(), 3);
+        EXPECT_STREQ(object->GetTakeNodeName(0), "Default");
+        EXPECT_STREQ(object->GetTakeNodeName(1), "Run");
+        EXPECT_STREQ(object->GetTakeNodeName(2), "Walk");
+    }
+    EXPECT_EQ(mScene->GetTakeInfoCount(), 3);
+    EXPECT_NE(mScene->GetTakeInfo("Walk"), nullptr);
+    EXPECT_EQ(mScene->GetTakeInfo("walk"), nullptr);
+}
