@@ -94,9 +94,24 @@ template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* objec
     return object;
 }
 
+// Each object is listed once; the search runs from the end, since the
+// newest objects are mostly the first to go (the teardown goes last first).
+namespace
+{
+template <typename T> int FindFromEnd(const KPointerArray<T>& list, const T* object)
+{
+    int index = object != nullptr ? list.GetCount() - 1 : -1;
+    while (index >= 0 && list[index] != object)
+    {
+        --index;
+    }
+    return index;
+}
+} // namespace
+
 template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* object)
 {
-    const int index = object != nullptr ? list.Find(object) : -1;
+    const int index = FindFromEnd(list, object);
     if (index < 0)
     {
         mError.SetLastErrorID(0);
@@ -357,7 +372,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     }
     ForgetInScenes(node);
     KScnNodeAttribute* attribute = node->SetNodeAttribute(nullptr);
-    if (recursive && attribute != nullptr && mAttributes.Find(attribute) >= 0)
+    if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
     {
         ok = DestroyNodeAttribute(attribute) && ok;
     }
