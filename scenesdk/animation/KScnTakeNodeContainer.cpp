@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 namespace scenesdk
 {
@@ -660,11 +661,21 @@ int KScnTakeNodeContainer::InstantiateHandlerProperties()
         return 0;
     }
     int added = 0;
+    // The properties that already have a handle, gathered once: a search of
+    // the handle list per property would cost the square of their number.
+    std::unordered_set<const KProperty*> handled;
+    for (int i = 0; i < GetUserPropertyCount(); ++i)
+    {
+        if (KScnPropertyRef* ref = GetUserProperty(i))
+        {
+            handled.insert(ref->GetProperty());
+        }
+    }
     const int n = handler->GetPropertyCount();
     for (int i = 0; i < n; ++i)
     {
         KProperty* property = handler->GetProperty(i);
-        if (property == nullptr || FindUserProperty(property) != nullptr)
+        if (property == nullptr || !handled.insert(property).second)
         {
             continue;
         }
