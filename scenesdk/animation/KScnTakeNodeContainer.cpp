@@ -124,20 +124,34 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDefaultTakeNode()
     return take;
 }
 
+std::unordered_multiset<std::string>& KScnTakeNodeContainer::TakeNames()
+{
+    const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
+    if (renames != mTakeNamesAt)
+    {
+        mTakeNames.clear();
+        for (KScnTakeNodeEntry* take : mTakes)
+        {
+            mTakeNames.insert(take->GetName());
+        }
+        mTakeNamesAt = renames;
+    }
+    return mTakeNames;
+}
+
 KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
 {
-    for (KScnTakeNodeEntry* take : mTakes)
+    const std::string text = name != nullptr ? name : "";
+    if (TakeNames().count(text) != 0)
     {
-        if (SameText(take->GetName(), name))
-        {
-            SetError("Take node already exists");
-            return nullptr;
-        }
+        SetError("Take node already exists");
+        return nullptr;
     }
+    mTakeNames.insert(text);
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
-        auto* copy = new KScnTakeNodeEntry(*def);
-        copy->SetName(name);
+        // The copy of the default take is made when the take is first used.
+        auto* copy = KScnTakeNodeEntry::CreateDeferredCopy(*def, name);
         mTakes.push_back(copy);
         return copy;
     }
@@ -166,6 +180,12 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
+    auto& names = TakeNames();
+    auto it = names.find(take->GetName());
+    if (it != names.end())
+    {
+        names.erase(it);
+    }
     mTakes.erase(mTakes.begin() + index);
     delete take;
     return true;
