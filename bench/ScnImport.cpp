@@ -131,14 +131,14 @@ void Run(benchmark::State& state, const std::string& path, double objects)
 void BM_Chain(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = SceneFile("chain" + std::to_string(n),
-                                        [n](CScnWriter& w)
-                                        {
-                                            for (int i = 0; i < n; ++i)
-                                                Model(w, "M" + std::to_string(i),
-                                                      i + 1 < n ? "M" + std::to_string(i + 1) : "");
-                                        },
-                                        nullptr);
+    const std::string& path = SceneFile(
+        "chain" + std::to_string(n),
+        [n](CScnWriter& w)
+        {
+            for (int i = 0; i < n; ++i)
+                Model(w, "M" + std::to_string(i), i + 1 < n ? "M" + std::to_string(i + 1) : "");
+        },
+        nullptr);
     Run(state, path, n);
 }
 BENCHMARK(BM_Chain)->Arg(800)->Arg(8000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
@@ -146,23 +146,24 @@ BENCHMARK(BM_Chain)->Arg(800)->Arg(8000)->Unit(benchmark::kMillisecond)->MinTime
 void BM_Wide(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = SceneFile("wide" + std::to_string(n),
-                                        [n](CScnWriter& w)
-                                        {
-                                            w.BeginField("Model");
-                                            w.AddString("Parent");
-                                            w.AddWord("Null");
-                                            w.BeginBlock();
-                                            w.BeginField("Children");
-                                            for (int i = 0; i < n; ++i)
-                                                w.AddString("C" + std::to_string(i));
-                                            w.EndField();
-                                            w.EndBlock();
-                                            w.EndField();
-                                            for (int i = 0; i < n; ++i)
-                                                Model(w, "C" + std::to_string(i), "");
-                                        },
-                                        nullptr);
+    const std::string& path = SceneFile(
+        "wide" + std::to_string(n),
+        [n](CScnWriter& w)
+        {
+            w.BeginField("Model");
+            w.AddString("Parent");
+            w.AddWord("Null");
+            w.BeginBlock();
+            w.BeginField("Children");
+            for (int i = 0; i < n; ++i)
+                w.AddString("C" + std::to_string(i));
+            w.EndField();
+            w.EndBlock();
+            w.EndField();
+            for (int i = 0; i < n; ++i)
+                Model(w, "C" + std::to_string(i), "");
+        },
+        nullptr);
     Run(state, path, n);
 }
 BENCHMARK(BM_Wide)->Arg(4000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
@@ -170,13 +171,14 @@ BENCHMARK(BM_Wide)->Arg(4000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTim
 void BM_EmptyModels(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = SceneFile("empty" + std::to_string(n),
-                                        [n](CScnWriter& w)
-                                        {
-                                            for (int i = 0; i < n; ++i)
-                                                Model(w, "E" + std::to_string(i), "");
-                                        },
-                                        nullptr);
+    const std::string& path = SceneFile(
+        "empty" + std::to_string(n),
+        [n](CScnWriter& w)
+        {
+            for (int i = 0; i < n; ++i)
+                Model(w, "E" + std::to_string(i), "");
+        },
+        nullptr);
     Run(state, path, n);
 }
 BENCHMARK(BM_EmptyModels)->Arg(4000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
@@ -184,17 +186,18 @@ BENCHMARK(BM_EmptyModels)->Arg(4000)->Arg(40000)->Unit(benchmark::kMillisecond)-
 void BM_Materials(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = SceneFile("materials" + std::to_string(n),
-                                        [n](CScnWriter& w)
-                                        {
-                                            for (int i = 0; i < n; ++i)
-                                            {
-                                                w.BeginField("Material");
-                                                w.AddString("Mat" + std::to_string(i));
-                                                w.EndField();
-                                            }
-                                        },
-                                        nullptr);
+    const std::string& path = SceneFile(
+        "materials" + std::to_string(n),
+        [n](CScnWriter& w)
+        {
+            for (int i = 0; i < n; ++i)
+            {
+                w.BeginField("Material");
+                w.AddString("Mat" + std::to_string(i));
+                w.EndField();
+            }
+        },
+        nullptr);
     Run(state, path, n);
 }
 BENCHMARK(BM_Materials)->Arg(4000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(0.5);

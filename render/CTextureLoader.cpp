@@ -152,8 +152,8 @@ bool CTextureLoader::LoadImage(const std::string& fileName, CRefPtr<CImage> imag
     {
         packets.resize(std::min(remaining, pixelCount * (1 + bytesPerPixel)));
         packets.resize(std::fread(packets.data(), 1, packets.size(), file));
-        if (const char* reason = DecodeRunLength(packets.data(), packets.size(), nullptr, pixelCount,
-                                                 bytesPerPixel))
+        if (const char* reason =
+                DecodeRunLength(packets.data(), packets.size(), nullptr, pixelCount, bytesPerPixel))
         {
             Log(1, "%s", reason);
             return false;

@@ -56,7 +56,9 @@ KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredCopy(KScnTakeNodeEntry& sour
     return new KScnTakeNodeEntry(name, owner);
 }
 
-void KScnTakeNodeEntry::MakeOwnCopy() const
+// Leaves the waiting list of its source (from the end: the newest copies
+// are mostly the first to go); returns the source.
+KScnTakeNodeEntry* KScnTakeNodeEntry::StopWaiting() const
 {
     KScnTakeNodeEntry* source = mSource;
     mSource = nullptr;
@@ -69,7 +71,14 @@ void KScnTakeNodeEntry::MakeOwnCopy() const
             break;
         }
     }
-    mRoot = source->mRoot != nullptr ? source->mRoot->Clone(false) : KFCurveNode::Create("Defaults", nullptr, 0, 0);
+    return source;
+}
+
+void KScnTakeNodeEntry::MakeOwnCopy() const
+{
+    KScnTakeNodeEntry* source = StopWaiting();
+    mRoot = source->mRoot != nullptr ? source->mRoot->Clone(false)
+                                     : KFCurveNode::Create("Defaults", nullptr, 0, 0);
 }
 
 void KScnTakeNodeEntry::MakeOwedTrees() const
@@ -88,17 +97,7 @@ KScnTakeNodeEntry::~KScnTakeNodeEntry()
 {
     if (mSource != nullptr)
     {
-        // Leaves the waiting list of its source; it never had a tree.
-        auto& waiting = mSource->mWaiting;
-        for (size_t i = waiting.size(); i-- > 0;)
-        {
-            if (waiting[i] == this)
-            {
-                waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
-                break;
-            }
-        }
-        mSource = nullptr;
+        StopWaiting(); // it never had a tree
     }
     // Copies still owed are made before the tree goes.
     while (!mWaiting.empty())

@@ -122,6 +122,7 @@ private:
     // that other entries wait for (before the tree is handed out).
     void MakeOwedTrees() const;
     void MakeOwnCopy() const;
+    KScnTakeNodeEntry* StopWaiting() const;
 
     KString mName;
     KErrorRecord mError;

@@ -166,7 +166,8 @@ struct KScnReaderScn::Document
     std::vector<SModel> models;
     std::vector<SMaterial> materials;
     std::vector<STexture> textures;
-    std::vector<size_t> parentsDeepestFirst; // models with children, see CheckHierarchy
+    // Models with children, in the order they take them (see CheckHierarchy).
+    std::vector<size_t> parentsDeepestFirst;
     int skipped = 0; // unknown object kinds, properties and references
     std::string error;
 };
@@ -897,8 +898,8 @@ bool SetByName(KObject* set, const SValues& p)
         }
         // A number outside an enumeration with names is refused: the
         // enumeration ends at its first value without a name.
-        if (v.empty() || (property->GetEnumName(0) != nullptr &&
-                          property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
+        if (v.empty() ||
+            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
             return false;
         return property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
@@ -1094,7 +1095,8 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
 // object read shares for it.
 KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* name)
 {
-    if (index >= 0 && index < object.GetTakeNodeCount() && std::strcmp(object.GetTakeNodeName(index), name) == 0)
+    if (index >= 0 && index < object.GetTakeNodeCount() &&
+        std::strcmp(object.GetTakeNodeName(index), name) == 0)
         return object.GetTakeNode(index);
     return FindTake(object, name);
 }

@@ -526,8 +526,8 @@ bool KScnSdkManager::DestroyUserProperty(KScnPropertyRef* property)
     // Any pointer may come here, even one already destroyed: it is looked
     // for before it is read. The manager's own teardown, whose handles are
     // alive, goes straight to their slots.
-    if (property == nullptr || std::find(mUserProperties.begin(), mUserProperties.end(), property) ==
-                                   mUserProperties.end())
+    if (property == nullptr ||
+        std::find(mUserProperties.begin(), mUserProperties.end(), property) == mUserProperties.end())
     {
         mError.SetLastErrorID(0);
         return false;

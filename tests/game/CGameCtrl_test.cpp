@@ -100,7 +100,8 @@ TEST_F(GameCtrlTest, MissingOrMalformedStartPosStopsBeforeAnyState)
     {
         EXPECT_FALSE(Create(std::string("[GAME]\nStartPos=") + bad + "\n")) << bad;
         EXPECT_EQ(m_strLog, std::string("Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in "
-                                        "CGameCtrl::Create: ") + bad + "\n");
+                                        "CGameCtrl::Create: ") +
+                                bad + "\n");
         m_Ctrl.Destroy();
         std::remove("Error.log");
     }

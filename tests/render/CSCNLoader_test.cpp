@@ -262,8 +262,10 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
         EXPECT_TRUE(data->m_TriangleGroups.empty());
         EXPECT_FALSE(loader.KeepObjectA(CRefPtr<CRefCounted>(data.Get())));
     }
-    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log").find(Failed("Initialize", "File not opened", "no such file: " + m_Dir.Path() + "/missing.scn")),
-              0u);
+    EXPECT_EQ(
+        testsupport::TempDir::ReadFile("Error.log")
+            .find(Failed("Initialize", "File not opened", "no such file: " + m_Dir.Path() + "/missing.scn")),
+        0u);
 }
 
 TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)

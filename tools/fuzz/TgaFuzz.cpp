@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = FuzzWriteFile("input.tga", data, size);
     CRefPtr<CTextureLoader> loader(new CTextureLoader);
     CRefPtr<CImage> image(new CTextureProperties);
-    if (loader->LoadImage(path, image) &&
-        image->m_Pixels.size() != static_cast<size_t>(image->m_usWidth) * image->m_usHeight *
-                                      image->GetBytesPerPixel())
+    if (loader->LoadImage(path, image) && image->m_Pixels.size() != static_cast<size_t>(image->m_usWidth) *
+                                                                        image->m_usHeight *
+                                                                        image->GetBytesPerPixel())
         std::abort();
     ResetLogFiles();
     return 0;

@@ -36,7 +36,8 @@ TEST(KScnTakeNodeEntry, DeferredCopiesKeepTheDefaultTakeAsItWasWhenAdded)
     EXPECT_FALSE(walk->IsCopyDeferred());
     EXPECT_FLOAT_EQ(mat->Curve(1, "Opacity")->GetDefaultValue(), 0.5f);
     EXPECT_FLOAT_EQ(mat->Curve(2, "Opacity")->GetDefaultValue(), 0.5f);
-    EXPECT_FLOAT_EQ(copy->GetRootCurveNode()->FindDescendant("Opacity")->GetFCurve()->GetDefaultValue(), 0.5f);
+    EXPECT_FLOAT_EQ(copy->GetRootCurveNode()->FindDescendant("Opacity")->GetFCurve()->GetDefaultValue(),
+                    0.5f);
     EXPECT_NE(mat->Curve(1, "Opacity"), mat->Curve(0, "Opacity"));
 
     // A take used first makes its own copy, leaving the others waiting.

@@ -110,7 +110,8 @@ TEST_F(HostileReaderTest, NumbersSaturateAndEnumsStayInTheirEnumeration)
     KScnNode* a = root->GetChild(0);
     EXPECT_EQ(Property(a->GetPropertyHandler(), "RotationOrder"), 0);
     EXPECT_EQ(Property(a->GetPropertyHandler(), "InheritType"), 0);
-    const auto user = [a](const char* name) { return a->FindUserPropertyByName(name)->GetProperty()->GetInt(); };
+    const auto user = [a](const char* name)
+    { return a->FindUserPropertyByName(name)->GetProperty()->GetInt(); };
     EXPECT_EQ(user("big"), INT_MAX);
     EXPECT_EQ(user("small"), INT_MIN);
     EXPECT_EQ(user("none"), 0);
@@ -262,7 +263,8 @@ Takes: {
     EXPECT_STREQ(mImporter.GetStatusText(), "1 items skipped");
     KScnSceneContents* contents = mScene->GetContents();
     std::vector<KScnTakeNodeContainer*> objects{mScene->GetRootNode()->FindChild("A"),
-                                                mScene->GetRootNode()->FindChild("B"), contents->GetMaterial(0)};
+                                                mScene->GetRootNode()->FindChild("B"),
+                                                contents->GetMaterial(0)};
     for (KScnTakeNodeContainer* object : objects)
     {
         ASSERT_NE(object, nullptr);
