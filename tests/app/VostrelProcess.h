@@ -45,8 +45,8 @@ inline int RunShell(const std::string& command)
 constexpr const char* kEndToEndTitle = "Vostrel End To End";
 
 // Writes what the game needs to start in a test folder: "settings.ini"
-// (an 800 x 600 window titled kEndToEndTitle), the GUI's button sounds, the
-// battle's sounds and the screens its states load.
+// (an 800 x 600 window titled kEndToEndTitle, one level), the GUI's button
+// sounds, the battle's sounds and music, and the screens its states load.
 inline void WriteEndToEndGame(const TempDir& dir)
 {
     dir.WriteFile("settings.ini", std::string("[DISPLAY]\n"
@@ -63,7 +63,6 @@ inline void WriteEndToEndGame(const TempDir& dir)
                                       "NumLevels=1\n");
     dir.WriteFile("Data/sounds/button_rollover.wav", MakeWav(0.05));
     dir.WriteFile("Data/sounds/button_select.wav", MakeWav(0.05));
-    // The battle's sounds and music.
     for (const char* sound : {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
         dir.WriteFile(sound, MakeWav(0.05));
     for (const char* image :
