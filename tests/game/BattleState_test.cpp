@@ -17,11 +17,14 @@ namespace
 {
 
 const char* const kLevels = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=2\n"
-                            "[Level1]\nSpawnPoints=5\n"
+                            "[Level1]\nSpawnPoints=8\n"
                             "SpawnPoint1=0;3;B;10;50;20\n"
                             "SpawnPoint2=5.5;4;K;-10;60;30\n"
                             "SpawnPoint3=1.5;2;X\n"
                             "SpawnPoint5=10;3;b;0;40;0\n"
+                            "SpawnPoint6=1;-1;K;0;40;0\n"
+                            "SpawnPoint7=nan;2;K;0;40;0\n"
+                            "SpawnPoint8=2;2;K;0;inf;0\n"
                             "[Level2]\nSpawnPoints=1\nSpawnPoint1=30;2;K;1;2;3\n";
 
 using BattleStateTest = BattleTest;
@@ -30,9 +33,14 @@ TEST_F(BattleStateTest, EnterReadsTheSpawnTableAndSetsTheSceneUp)
 {
     ASSERT_TRUE(CreateFixed(kLevels));
     EnterBattle();
-    EXPECT_EQ(TakeErrors(),
-              "Error: Couldn't parse \"SpawnPoint3\"-Value from \"Level1\" in CBattleState::Enter: 1.5;2;X\n"
-              "Error: Couldn't get \"SpawnPoint4\"-Value from \"Level1\" in CBattleState::Enter\n");
+    EXPECT_EQ(
+        TakeErrors(),
+        "Error: Couldn't parse \"SpawnPoint3\"-Value from \"Level1\" in CBattleState::Enter: 1.5;2;X\n"
+        "Error: Couldn't get \"SpawnPoint4\"-Value from \"Level1\" in CBattleState::Enter\n"
+        "Error: Couldn't parse \"SpawnPoint6\"-Value from \"Level1\" in CBattleState::Enter: 1;-1;K;0;40;0\n"
+        "Error: Couldn't parse \"SpawnPoint7\"-Value from \"Level1\" in CBattleState::Enter: nan;2;K;0;40;0\n"
+        "Error: Couldn't parse \"SpawnPoint8\"-Value from \"Level1\" in CBattleState::Enter: "
+        "2;2;K;0;inf;0\n");
     const std::vector<SSpawnRecord>& table = Battle().GetSpawnTable();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0].count, 3u);
