@@ -24,6 +24,9 @@
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -182,6 +185,11 @@ private:
     void AddPropertyToTake(KProperty* property, int takeIndex);
 
     std::vector<KScnTakeNodeEntry*> mTakes;
+    // The takes' names for the duplicate check of AddTakeNode, rebuilt when
+    // any take was renamed since they were gathered.
+    std::unordered_multiset<std::string>& TakeNames();
+    std::unordered_multiset<std::string> mTakeNames;
+    uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
     int mCurrent = -1;

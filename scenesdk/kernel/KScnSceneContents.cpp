@@ -66,6 +66,7 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
     {
         mRootNode = manager->CreateNode("RootNode");
         mNodes.Add(mRootNode);
+        mNodeSet.insert(mRootNode);
     }
 }
 
@@ -78,6 +79,7 @@ void KScnSceneContents::Clear()
 {
     mRootNode = nullptr;
     mNodes.Clear();
+    mNodeSet.clear();
     DeleteRecords(mMaterials);
     DeleteRecords(mTextures);
     DeleteRecords(mVideos);
@@ -105,10 +107,11 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         return;
     }
-    const int node = mNodes.Find(static_cast<const KScnNode*>(object));
+    const int node = FindNode(static_cast<const KScnNode*>(object));
     if (node >= 0)
     {
         mNodes.RemoveAt(node);
+        mNodeSet.erase(static_cast<const KScnNode*>(object));
     }
     if (object == mRootNode)
     {
@@ -119,8 +122,7 @@ void KScnSceneContents::ForgetObject(const void* object)
         const int index = FindUse(*list, object);
         if (index >= 0)
         {
-            delete (*list)[index];
-            list->RemoveAt(index);
+            DeleteRecordAt(*list, index);
         }
     }
     const int entry = mObjects.Find(static_cast<const KScnTakeNodeContainer*>(object));
@@ -139,7 +141,7 @@ bool KScnSceneContents::AddNode(KScnNode* node)
         mError.SetLastErrorID(eNodeNull);
         return false;
     }
-    if (mNodes.Find(node) >= 0)
+    if (!mNodeSet.insert(node).second)
     {
         mError.SetLastErrorID(eNodeAlreadyOwned);
         return false;
@@ -155,13 +157,14 @@ bool KScnSceneContents::RemoveNode(KScnNode* node)
         mError.SetLastErrorID(eNodeNull);
         return false;
     }
-    const int index = mNodes.Find(node);
+    const int index = FindNode(node);
     if (index < 0)
     {
         mError.SetLastErrorID(eNodeNotOwned);
         return false;
     }
     mNodes.RemoveAt(index);
+    mNodeSet.erase(node);
     if (node == mRootNode)
     {
         mRootNode = nullptr;
@@ -200,9 +203,31 @@ void KScnSceneContents::FillNodesByAttributeType(KPointerArray<KScnNode>& out, i
 
 // ---- Use records ----
 
-int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object)
+// Position of the node, looked for only when the node is listed (from the
+// end: the newest go first).
+int KScnSceneContents::FindNode(const KScnNode* node) const
 {
-    for (int i = 0; i < list.GetCount(); ++i)
+    if (node == nullptr || mNodeSet.count(node) == 0)
+    {
+        return -1;
+    }
+    for (int i = mNodes.GetCount() - 1; i >= 0; --i)
+    {
+        if (mNodes[i] == node)
+        {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object) const
+{
+    if (mRecordCount.count(object) == 0)
+    {
+        return -1;
+    }
+    for (int i = list.GetCount() - 1; i >= 0; --i)
     {
         if (list[i]->object == object)
         {
@@ -212,7 +237,7 @@ int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void*
     return -1;
 }
 
-int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object)
+int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const
 {
     const int index = FindUse(list, object);
     return index >= 0 ? list[index]->useCount : 0;
@@ -227,7 +252,20 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         return true;
     }
     list.Add(new UseRecord{object, 1});
+    ++mRecordCount[object];
     return true;
+}
+
+void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
+{
+    const void* object = list[index]->object;
+    auto it = mRecordCount.find(object);
+    if (it != mRecordCount.end() && --it->second <= 0)
+    {
+        mRecordCount.erase(it);
+    }
+    delete list[index];
+    list.RemoveAt(index);
 }
 
 bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
@@ -243,8 +281,7 @@ bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, 
         mError.SetLastErrorID(inUse);
         return false;
     }
-    delete list[index];
-    list.RemoveAt(index);
+    DeleteRecordAt(list, index);
     return true;
 }
 
@@ -262,6 +299,11 @@ void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
 {
     for (int i = 0; i < list.GetCount(); ++i)
     {
+        auto it = mRecordCount.find(list[i]->object);
+        if (it != mRecordCount.end() && --it->second <= 0)
+        {
+            mRecordCount.erase(it);
+        }
         delete list[i];
     }
     list.Clear();

@@ -14,6 +14,9 @@
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace scenesdk
 {
 
@@ -144,10 +147,12 @@ private:
 
     bool AddUse(KPointerArray<UseRecord>& list, void* object);
     bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
-    static int FindUse(const KPointerArray<UseRecord>& list, const void* object);
-    static int UseCountOf(const KPointerArray<UseRecord>& list, const void* object);
+    int FindNode(const KScnNode* node) const;
+    int FindUse(const KPointerArray<UseRecord>& list, const void* object) const;
+    int UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const;
     void* UseAt(const KPointerArray<UseRecord>& list, int index);
-    static void DeleteRecords(KPointerArray<UseRecord>& list);
+    void DeleteRecords(KPointerArray<UseRecord>& list);
+    void DeleteRecordAt(KPointerArray<UseRecord>& list, int index);
 
     KScnNode* mRootNode = nullptr;
     KPointerArray<KScnNode> mNodes{16};
@@ -156,6 +161,10 @@ private:
     KPointerArray<UseRecord> mVideos{16};
     KPointerArray<UseRecord> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mObjects{16};
+    // What the lists hold, so that adding many objects needs no search of
+    // the lists: the nodes, and the records per object of the use lists.
+    std::unordered_set<const KScnNode*> mNodeSet;
+    std::unordered_map<const void*, int> mRecordCount;
     KErrorRecord mError;
 };
 

@@ -15,6 +15,8 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -266,18 +268,16 @@ void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
 {
     ClearTakeNameList(out);
+    // Names seen so far: objects mostly share their takes, so each name is
+    // met once per object.
+    std::unordered_set<std::string> seen;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
         {
             for (int t = 0; t < owner->GetTakeNodeCount(); ++t)
             {
                 const char* take = owner->GetTakeNodeName(t);
-                bool seen = take == nullptr;
-                for (int i = 0; !seen && i < out.GetCount(); ++i)
-                {
-                    seen = std::strcmp(out[i]->Buffer(), take) == 0;
-                }
-                if (!seen)
+                if (take != nullptr && seen.insert(take).second)
                 {
                     out.Add(new KString(take));
                 }
@@ -299,25 +299,35 @@ const KScnTakeDescription* KScnSceneRoot::GetTakeInfo(const char* name) const
 
 bool KScnSceneRoot::SetTakeInfo(const KScnTakeDescription& info)
 {
+    return SetTakeInfos(std::vector<KScnTakeDescription>{info}) == 1;
+}
+
+int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
+{
     KPointerArray<KString> names(16);
     FillTakeNameList(names);
-    bool valid = false;
-    for (int i = 0; !valid && i < names.GetCount(); ++i)
+    std::unordered_set<std::string> valid;
+    for (int i = 0; i < names.GetCount(); ++i)
     {
-        valid = std::strcmp(names[i]->Buffer(), info.mName.Buffer()) == 0;
+        valid.insert(names[i]->Buffer());
     }
     ClearTakeNameList(names);
-    if (!valid)
+    int set = 0;
+    for (const KScnTakeDescription& info : infos)
     {
-        return false;
+        if (valid.count(info.mName.Buffer()) == 0)
+        {
+            continue;
+        }
+        ++set;
+        if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
+        {
+            *const_cast<KScnTakeDescription*>(existing) = info;
+            continue;
+        }
+        mTakeInfos.Add(new KScnTakeDescription(info));
     }
-    if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
-    {
-        *const_cast<KScnTakeDescription*>(existing) = info;
-        return true;
-    }
-    mTakeInfos.Add(new KScnTakeDescription(info));
-    return true;
+    return set;
 }
 
 void KScnSceneRoot::ClearTakeInfos()

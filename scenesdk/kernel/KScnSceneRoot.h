@@ -9,6 +9,8 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
@@ -84,6 +86,9 @@ public:
     // False when no object has a take of that name; replaces a description
     // of the same name, else appends a copy.
     bool SetTakeInfo(const KScnTakeDescription& info);
+    // SetTakeInfo for each description in order, with the take names
+    // gathered once; returns how many were set.
+    int SetTakeInfos(const std::vector<KScnTakeDescription>& infos);
 
     // ---- After reading a file ----
     // For every mesh, NURBS or patch node of the contents: fills each

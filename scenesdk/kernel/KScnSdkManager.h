@@ -14,6 +14,8 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
@@ -188,7 +190,7 @@ public:
     KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
     int GetVideoCount() const { return mVideos.GetCount(); }
     int GetPoseListCount() const { return mPoses.GetCount(); }
-    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    int GetUserPropertyCount() const { return mUserPropertyCount; }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
     // Deformers and constraints.
     int GetHandlerObjectCount() const { return mHandlerObjects.GetCount(); }
@@ -214,6 +216,10 @@ private:
     // Takes a dying object out of every scene's contents.
     void ForgetInScenes(const void* object);
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
+    KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
+    bool UnlistUserProperty(KScnPropertyRef* ref);
+    // DestroyUserProperty for a handle known to be alive.
+    bool DestroyListedUserProperty(KScnPropertyRef* ref);
 
     KPointerArray<KScnSceneRoot> mScenes{16};
     KPointerArray<KScnNode> mNodes{16};
@@ -225,7 +231,11 @@ private:
     KPointerArray<KScnTexture> mTextures{16};
     KPointerArray<KScnVideo> mVideos{16};
     KPointerArray<KScnPose> mPoses{16};
-    KPointerArray<KScnPropertyRef> mUserProperties{16};
+    // The user-property handles in creation order. Each knows its slot; a
+    // destroyed one leaves a null until nulls outnumber the handles, so that
+    // destroying every handle of a scene stays linear.
+    std::vector<KScnPropertyRef*> mUserProperties;
+    int mUserPropertyCount = 0;
     KPointerArray<KScnGenericNode> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
     KPointerArray<KScnExporter> mExporters{16};

@@ -19,6 +19,14 @@ namespace battletest
 
 const double kFrame = 1.0 / 60.0;
 
+// Clicks every button among the panel's children.
+inline void ClickButtons(CGuiPanel& panel)
+{
+    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
+        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
+            button->GetCallback()->Invoke(button->GetId());
+}
+
 // Remembers whether the cursor is shown.
 class CursorInput : public guitest::FakeInput
 {
@@ -87,6 +95,9 @@ protected:
         std::remove((m_Dir.Path() + "/Error.log").c_str());
         return out;
     }
+    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
+    // Modals on the GUI's stack.
+    size_t Modals() { return Gui().GetModals().size(); }
     // The controller at the next level, then in the battle.
     void EnterBattle()
     {
