@@ -32,6 +32,7 @@ namespace scenesdk
 {
 
 class KScnNodeAttribute;
+class KScnSceneContents;
 
 // One evaluation record of a node's transform.
 struct KScnNodeTransformCache
@@ -140,6 +141,11 @@ public:
     KScnNodeAttribute* GetCameraSwitcher() const { return AttributeOfKind(8, 8); }
     KScnNodeAttribute* GetLight() const { return AttributeOfKind(9, 9); }
 
+    // ---- Scene ----
+    // The contents of the scene the node belongs to; null for a free node.
+    // Kept by KScnSceneContents as the node joins and leaves it.
+    KScnSceneContents* GetSceneContents() const { return mSceneContents; }
+
     // ---- Targets ----
     void SetTarget(KScnNode* target);
     void SetTargetUp(KScnNode* target);
@@ -236,6 +242,8 @@ public:
     void InvalidateTransformCaches();
 
 private:
+    friend class KScnSceneContents;
+
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;
     KScnNodePivotSet* GetSet(int set);
     const KScnNodePivotSet* GetSet(int set) const;
@@ -251,6 +259,7 @@ private:
     KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;
+    KScnSceneContents* mSceneContents = nullptr;
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;
