@@ -47,6 +47,11 @@ KScnConstraint* KScnConstraint::Create(KScnSdkManager* manager, int kind, const 
 
 KScnConstraint::~KScnConstraint()
 {
+    DestroyPropertySet();
+}
+
+void KScnConstraint::DestroyPropertySet()
+{
     if (mPropertySet != nullptr)
     {
         // The set drops the take links to its properties while the takes still live.

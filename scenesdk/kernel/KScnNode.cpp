@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -50,6 +51,14 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
 
 KScnNode::~KScnNode()
 {
+    // The characters forget this node before its property set goes, so that
+    // the set's disconnection finds no slot still naming it.
+    const std::vector<KScnCharacterLinkRecord> links = mCharacterLinks;
+    mCharacterLinks.clear();
+    for (const KScnCharacterLinkRecord& link : links)
+    {
+        link.character->ForgetNode(this, link.type, link.index, link.subIndex);
+    }
     if (mAttribute != nullptr)
     {
         mAttribute->DetachFromNode();
@@ -394,6 +403,50 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
     mMultiTake =
         (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
     return previous;
+}
+
+// ---- Character links -----------------------------------------------------------
+
+void KScnNode::AddCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
+{
+    if (character == nullptr)
+    {
+        return;
+    }
+    for (const KScnCharacterLinkRecord& link : mCharacterLinks)
+    {
+        if (link.character == character && link.type == type && link.index == index &&
+            link.subIndex == subIndex)
+        {
+            return;
+        }
+    }
+    mCharacterLinks.push_back(KScnCharacterLinkRecord{character, type, index, subIndex});
+}
+
+bool KScnNode::RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
+{
+    for (size_t i = 0; i < mCharacterLinks.size(); ++i)
+    {
+        const KScnCharacterLinkRecord& link = mCharacterLinks[i];
+        if (link.character == character && link.type == type && link.index == index &&
+            link.subIndex == subIndex)
+        {
+            mCharacterLinks.erase(mCharacterLinks.begin() + static_cast<long>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool KScnNode::GetCharacterLink(int index, KScnCharacterLinkRecord& out) const
+{
+    if (index < 0 || index >= GetCharacterLinkCount())
+    {
+        return false;
+    }
+    out = mCharacterLinks[static_cast<size_t>(index)];
+    return true;
 }
 
 // ---- Targets -------------------------------------------------------------------

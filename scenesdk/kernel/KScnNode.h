@@ -28,11 +28,25 @@
 #include "scenesdk/kernel/KgeMath.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
+class KScnCharacter;
 class KScnNodeAttribute;
 class KScnSceneContents;
+
+// One character slot a node is mapped to: type 0 a character node slot, 1 a
+// control-set forward-kinematics slot, 2 an effector's main node, 3 an
+// auxiliary effector node (subIndex = auxiliary index - 1).
+struct KScnCharacterLinkRecord
+{
+    KScnCharacter* character;
+    int type;
+    int index;
+    int subIndex;
+};
 
 // One evaluation record of a node's transform.
 struct KScnNodeTransformCache
@@ -145,6 +159,15 @@ public:
     // The contents of the scene the node belongs to; null for a free node.
     // Kept by KScnSceneContents as the node joins and leaves it.
     KScnSceneContents* GetSceneContents() const { return mSceneContents; }
+
+    // ---- Character links (kept by the characters and control sets) ----
+    // Appends the record; an equal record already listed is not repeated.
+    void AddCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
+    // Removes the equal record; false when there is none.
+    bool RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
+    int GetCharacterLinkCount() const { return static_cast<int>(mCharacterLinks.size()); }
+    // False for an index outside 0..count-1.
+    bool GetCharacterLink(int index, KScnCharacterLinkRecord& out) const;
 
     // ---- Targets ----
     void SetTarget(KScnNode* target);
@@ -260,6 +283,7 @@ private:
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;
     KScnSceneContents* mSceneContents = nullptr;
+    std::vector<KScnCharacterLinkRecord> mCharacterLinks;
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;

@@ -1,6 +1,9 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnCharacterPose.h"
+#include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
@@ -117,8 +120,24 @@ KScnSceneRoot::~KScnSceneRoot()
     {
         mManager->DestroyNode(mCameraSwitcher, true);
     }
+    DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
     ClearTakeInfos();
+}
+
+void KScnSceneRoot::DestroyPlugsAndCharacterPoses()
+{
+    for (int i = 0; i < mControlSetPlugs.GetCount(); ++i)
+    {
+        mControlSetPlugs[i]->DisconnectAll();
+        delete mControlSetPlugs[i];
+    }
+    mControlSetPlugs.Clear();
+    // A pose's private scene goes back to the manager as the pose dies.
+    while (mCharacterPoses.GetCount() > 0)
+    {
+        DestroyCharacterPose(mCharacterPoses.GetCount() - 1);
+    }
 }
 
 KScnNode* KScnSceneRoot::GetRootNode() const
@@ -186,6 +205,63 @@ bool KScnSceneRoot::AddGenericNode(KScnGenericNode* node)
 bool KScnSceneRoot::RemoveGenericNode(KScnGenericNode* node)
 {
     return node != nullptr && node->SetSceneContents(nullptr);
+}
+
+// ---- Characters, control-set plugs and character poses ----
+
+bool KScnSceneRoot::AddCharacter(KScnCharacter* character)
+{
+    return mContents->AddObject(character);
+}
+
+int KScnSceneRoot::GetCharacterCount() const
+{
+    return mContents->GetObjectCount(KScnObject::eKindCharacter);
+}
+
+KScnCharacter* KScnSceneRoot::GetCharacter(int index) const
+{
+    return static_cast<KScnCharacter*>(mContents->GetObject(index, KScnObject::eKindCharacter));
+}
+
+int KScnSceneRoot::CreateCharacter(const char* name)
+{
+    KScnCharacter* character = mManager != nullptr ? mManager->CreateCharacter(name) : nullptr;
+    if (character == nullptr)
+    {
+        return -1;
+    }
+    AddCharacter(character);
+    return GetCharacterCount() - 1;
+}
+
+int KScnSceneRoot::CreateControlSetPlug(const char* name)
+{
+    const KString full = KScnSdkManager::PrefixName("ControlSetPlug::", name);
+    return mControlSetPlugs.Add(new KScnControlSetPlug(mManager, full.Buffer()));
+}
+
+int KScnSceneRoot::CreateCharacterPose(const char* name)
+{
+    if (mManager == nullptr)
+    {
+        return -1;
+    }
+    const KString full = KScnSdkManager::PrefixName("Pose::", name);
+    return mCharacterPoses.Add(new KScnCharacterPose(mManager, full.Buffer()));
+}
+
+bool KScnSceneRoot::DestroyCharacterPose(int index)
+{
+    KScnCharacterPose* pose = mCharacterPoses.GetAt(index);
+    if (pose == nullptr)
+    {
+        return false;
+    }
+    mCharacterPoses.RemoveAt(index);
+    pose->Release();
+    delete pose;
+    return true;
 }
 
 // ---- Poses ----
@@ -400,6 +476,7 @@ void KScnSceneRoot::Clear()
     }
     KeepFirstTakeOnly(root);
     ResetCameraSwitcher();
+    DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
     while (mContents->GetGenericNodeCount() > 0)
     {

@@ -12,6 +12,9 @@
 namespace scenesdk
 {
 
+class KScnCharacter;
+class KScnCharacterPose;
+class KScnControlSetPlug;
 class KScnGenericNode;
 class KScnMaterial;
 class KScnNode;
@@ -57,6 +60,31 @@ public:
     // False for null; takes it out of any contents.
     bool RemoveGenericNode(KScnGenericNode* node);
 
+    // ---- Characters (made by the manager, listed in the contents) ----
+    // False for null or a character already listed.
+    bool AddCharacter(KScnCharacter* character);
+    int GetCharacterCount() const;
+    // Null outside 0..count-1.
+    KScnCharacter* GetCharacter(int index) const;
+    // A character named "Constraint::" + name made through the manager and
+    // added; its index, or -1 without a manager.
+    int CreateCharacter(const char* name);
+
+    // ---- Control-set plugs (owned by the scene) ----
+    int GetControlSetPlugCount() const { return mControlSetPlugs.GetCount(); }
+    KScnControlSetPlug* GetControlSetPlug(int index) const { return mControlSetPlugs.GetAt(index); }
+    // A plug named "ControlSetPlug::" + name, appended; its index.
+    int CreateControlSetPlug(const char* name);
+
+    // ---- Character poses (owned by the scene) ----
+    int GetCharacterPoseCount() const { return mCharacterPoses.GetCount(); }
+    KScnCharacterPose* GetCharacterPose(int index) const { return mCharacterPoses.GetAt(index); }
+    // A pose named "Pose::" + name, appended; its index, or -1 without a
+    // manager (the pose needs one for its private scene).
+    int CreateCharacterPose(const char* name);
+    // Removes and destroys pose index; false out of range.
+    bool DestroyCharacterPose(int index);
+
     // ---- Poses (not owned) ----
     int GetPoseCount() const { return mPoses.GetCount(); }
     KScnPose* GetPose(int index) const { return mPoses.GetAt(index); }
@@ -101,13 +129,16 @@ public:
 
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
-    // reset, poses, generic nodes and take descriptions are gone.
+    // reset, control-set plugs, character poses, poses, generic nodes and
+    // take descriptions are gone.
     void Clear();
 
     KErrorRecord& GetError() { return mError; }
 
 private:
     void ResetCameraSwitcher();
+    // Releases and deletes every control-set plug and character pose.
+    void DestroyPlugsAndCharacterPoses();
     void BindToLayers(bool materials);
     void ClearTakeInfos();
     template <typename Fn> void ForEachTakeOwner(Fn fn) const;
@@ -115,6 +146,8 @@ private:
     KScnSdkManager* mManager;
     KScnSceneContents* mContents = nullptr;
     KScnNode* mCameraSwitcher = nullptr;
+    KPointerArray<KScnControlSetPlug> mControlSetPlugs{16};
+    KPointerArray<KScnCharacterPose> mCharacterPoses{16};
     KPointerArray<KScnPose> mPoses{16};
     KString mName;
     KPointerArray<KScnTakeDescription> mTakeInfos{16};

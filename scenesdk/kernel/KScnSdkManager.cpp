@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
@@ -316,6 +317,13 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
         mHandlerObjects.Add(constraint);
     }
     return constraint;
+}
+
+KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
+{
+    auto* character = new KScnCharacter(this, PrefixName("Constraint::", name).Buffer());
+    mHandlerObjects.Add(character);
+    return character;
 }
 
 KScnExporter* KScnSdkManager::CreateExporter()

@@ -29,6 +29,7 @@ class KScnPatch;
 class KScnShape;
 class KScnSkeleton;
 class KScnTriangulator;
+class KScnCharacter;
 class KScnConstraint;
 class KScnDeformer;
 class KScnExporter;
@@ -125,6 +126,9 @@ public:
     KScnDeformer* CreateDeformer(const char* name, const char* kindText);
     // Kinds 1 to 6 (EConstraintKind); any other kind gives null, no error.
     KScnConstraint* CreateConstraint(const char* name, int kind);
+    // A character named "Constraint::" + name, in the handler-object list
+    // (the scene's CreateCharacter lists it in the scene too).
+    KScnCharacter* CreateCharacter(const char* name);
     KScnExporter* CreateExporter();
     // Lists an attribute made elsewhere (a geometry built by its own code);
     // false for null or one already listed. The manager owns it from then on.
