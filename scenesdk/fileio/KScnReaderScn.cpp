@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnLight.h"
@@ -1115,6 +1116,8 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                        nullptr)
                 {
                 }
+                // Layers and time warps are merged and baked into plain curves.
+                ApplyImportPass(take->GetRootCurveNode());
                 mSource->LeaveFieldBlock();
             }
             mSource->LeaveFieldBlock();
