@@ -2,6 +2,9 @@
 
 #include "scenesdk/fileio/KScnExtractFileExtension.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <cctype>
 #include <cstring>
@@ -43,10 +46,24 @@ void KScnImporter::CloseReader()
     mOptionsRead = false;
 }
 
+void KScnImporter::DestroyMetaData()
+{
+    if (mMetaData != nullptr && m_Manager != nullptr)
+    {
+        m_Manager->DestroySceneMetaData(mMetaData);
+    }
+    else
+    {
+        delete mMetaData;
+    }
+    mMetaData = nullptr;
+}
+
 void KScnImporter::Reset()
 {
     CloseReader();
     mTakes.clear();
+    DestroyMetaData();
     mCurrentTakeName = "";
     for (bool& state : mStates)
         state = true;
@@ -153,6 +170,12 @@ int32_t KScnImporter::GetHeaderValue(int i) const
 void KScnImporter::CopyFromOptions(KStreamOptionsScn& options)
 {
     mTakes = options.GetTakes();
+    DestroyMetaData();
+    if (const KScnSceneMetaData* metaData = options.GetSceneMetaData())
+    {
+        mMetaData = m_Manager != nullptr ? m_Manager->CreateSceneMetaData() : new KScnSceneMetaData();
+        *mMetaData = *metaData;
+    }
     mCurrentTakeName = options.mCurrentTakeName;
     mPassword = options.mPassword;
     for (int i = 0; i < kStateCount; ++i)
@@ -230,6 +253,17 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     m_OptionsInUse = used;
     const bool ok = mReader->ReadScene(scene, used);
+    if (ok && scene != nullptr && mMetaData != nullptr)
+    {
+        if (scene->GetSceneMetaData() == nullptr && m_Manager != nullptr)
+        {
+            scene->SetSceneMetaData(m_Manager->CreateSceneMetaData());
+        }
+        if (scene->GetSceneMetaData() != nullptr)
+        {
+            *scene->GetSceneMetaData() = *mMetaData;
+        }
+    }
     m_StatusText = mReader->GetStatusText();
     m_OptionsInUse = nullptr;
     if (!ok)

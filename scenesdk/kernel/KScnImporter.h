@@ -19,6 +19,7 @@ namespace scenesdk
 
 class KScn;
 class KScnReader;
+class KScnSceneMetaData;
 class KScnSceneRoot;
 
 class KScnImporter : public KScnIO
@@ -47,6 +48,10 @@ public:
     // Null out of range or for a foreign format.
     KScnTakeDescription* GetTakeDescription(int index);
     const char* GetCurrentTakeName() const { return mCurrentTakeName.Buffer(); }
+    // The copy of the file's metadata taken with the read options (made
+    // through the manager); null when the file has none. A successful
+    // import copies it into the scene's record.
+    KScnSceneMetaData* GetSceneMetaData() const { return mMetaData; }
     // The reader's options; with keep false null (error 7) when there are none.
     KStreamOptionsScn* GetImportOptions(bool keep);
     static const char* GetFileExtension(int format);
@@ -70,12 +75,14 @@ private:
     bool OpenReader();
     void CopyFromOptions(KStreamOptionsScn& options);
     void FillOptions(KStreamOptionsScn& options) const;
+    void DestroyMetaData();
 
     int mFormat = 0;
     KScnReader* mReader = nullptr; // owned
     bool mOptionsRead = false;
     KString mPassword;
     std::vector<KScnTakeDescription> mTakes;
+    KScnSceneMetaData* mMetaData = nullptr;
     KString mCurrentTakeName;
     bool mStates[kStateCount];
     int mVersion[3] = {0, 0, 0};

@@ -5,15 +5,22 @@
 #include "scenesdk/attributes/KScnCharacterPose.h"
 #include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnSceneLightSettings.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerContainer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
@@ -110,6 +117,9 @@ KScnSceneRoot::KScnSceneRoot(KScnSdkManager* manager) : mManager(manager), mErro
         mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
         ResetCameraSwitcher();
     }
+    mLightSettings = new KScnSceneLightSettings();
+    mCameraSettings = new KScnSceneCameraSettings(manager, mContents->GetRootNode());
+    mTimeSettings = new KScnSceneTimeSettings();
 }
 
 KScnSceneRoot::~KScnSceneRoot()
@@ -120,9 +130,37 @@ KScnSceneRoot::~KScnSceneRoot()
     {
         mManager->DestroyNode(mCameraSwitcher, true);
     }
+    SetSceneMetaData(nullptr);
     DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
+    delete mLightSettings;
+    mLightSettings = nullptr;
+    delete mCameraSettings;
+    mCameraSettings = nullptr;
+    delete mTimeSettings;
+    mTimeSettings = nullptr;
     ClearTakeInfos();
+}
+
+void KScnSceneRoot::SetSceneMetaData(KScnSceneMetaData* metaData)
+{
+    if (metaData == mMetaData)
+    {
+        return;
+    }
+    KScnSceneMetaData* old = mMetaData;
+    mMetaData = metaData;
+    if (old != nullptr)
+    {
+        if (mManager != nullptr)
+        {
+            mManager->DestroySceneMetaData(old);
+        }
+        else
+        {
+            delete old;
+        }
+    }
 }
 
 void KScnSceneRoot::DestroyPlugsAndCharacterPoses()
@@ -456,6 +494,92 @@ void KScnSceneRoot::DestroyAllDeformers()
     }
 }
 
+namespace
+{
+// The node a plug stands for when it is a node's property set.
+KScnNode* NodeOfPlug(KPlug* plug)
+{
+    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
+    KScnTakeNodeContainer* owner = handler != nullptr ? handler->GetOwner() : nullptr;
+    return owner != nullptr && owner->GetObjectKind() == KScnObject::eKindNode ? static_cast<KScnNode*>(owner)
+                                                                               : nullptr;
+}
+
+KScnNode* FirstNodeOf(KPlug* list)
+{
+    for (int i = 0; list != nullptr && i < list->GetSrcCount(); ++i)
+    {
+        if (KScnNode* node = NodeOfPlug(list->GetSrc(i)))
+        {
+            return node;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+void KScnSceneRoot::BindDeformerLinks()
+{
+    if (mManager == nullptr)
+    {
+        return;
+    }
+    for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
+    {
+        KScnDeformer* skin = mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer);
+        KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
+        for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+        {
+            KScnNode* node = NodeOfPlug(skinSet->GetDst(n));
+            auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
+            for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
+            {
+                auto* clusterSet = dynamic_cast<KScnPropertyHandler*>(skinSet->GetSrc(c));
+                auto* cluster =
+                    clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
+                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer)
+                {
+                    continue;
+                }
+                KScnLink* link = mManager->CreateLink();
+                link->SetFromCluster(cluster);
+                // The link node: a node's set connected to the cluster, or
+                // (as the reader stores it) the first of its "SrcModel" list.
+                auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
+                KScnNode* linkNode = FirstNodeOf(clusterSet);
+                if (linkNode == nullptr && properties != nullptr)
+                {
+                    linkNode = FirstNodeOf(properties->GetSrcModel());
+                }
+                if (linkNode != nullptr)
+                {
+                    link->SetLink(linkNode);
+                }
+                if (KScnNode* model =
+                        properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
+                {
+                    link->SetAssociateModel(model);
+                }
+                geometry->AddDeformer(link);
+            }
+        }
+    }
+}
+
+void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
+{
+    for (int i = 0; node != nullptr && i < node->GetChildCount(); ++i)
+    {
+        KScnNode* child = node->GetChild(i);
+        if (child->GetFlag() && child->GetSkeleton() != nullptr && child->GetTransformInheritType() == 2 &&
+            child->GetParent() != nullptr && child->GetParent()->GetSkeleton() == nullptr)
+        {
+            child->SetTransformInheritType(1);
+        }
+        FixSkeletonInheritType(child);
+    }
+}
+
 // ---- Clear ----
 
 void KScnSceneRoot::Clear()
@@ -476,6 +600,7 @@ void KScnSceneRoot::Clear()
     }
     KeepFirstTakeOnly(root);
     ResetCameraSwitcher();
+    SetSceneMetaData(nullptr);
     DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
     while (mContents->GetGenericNodeCount() > 0)
@@ -495,6 +620,9 @@ void KScnSceneRoot::Clear()
             mManager->DestroyGenericNode(node);
         }
     }
+    mLightSettings->RestoreDefaults();
+    mCameraSettings->RestoreDefaults();
+    mTimeSettings->RestoreDefaults();
     mName = "";
     ClearTakeInfos();
 }

@@ -2,8 +2,10 @@
 
 // KScnSceneRoot: one scene. It owns its contents (root node "RootNode" and the
 // member lists), a hidden camera-switcher node (not a child of the root),
-// its list of poses (the poses belong to the manager) and its take
-// descriptions. Made and destroyed only by the SDK manager.
+// its control-set plugs and character poses, its list of poses (the poses
+// belong to the manager), its global light, camera and time settings, its
+// take descriptions and its metadata. Made and destroyed only by the SDK
+// manager.
 
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
@@ -19,7 +21,11 @@ class KScnGenericNode;
 class KScnMaterial;
 class KScnNode;
 class KScnPose;
+class KScnSceneCameraSettings;
 class KScnSceneContents;
+class KScnSceneLightSettings;
+class KScnSceneMetaData;
+class KScnSceneTimeSettings;
 class KScnSdkManager;
 
 // What is known of one take of the scene.
@@ -93,6 +99,16 @@ public:
     // False when not listed.
     bool RemovePose(KScnPose* pose);
 
+    // ---- Global settings (owned; defaults restored by Clear) ----
+    KScnSceneLightSettings* GetGlobalLightSettings() const { return mLightSettings; }
+    KScnSceneCameraSettings* GetGlobalCameraSettings() const { return mCameraSettings; }
+    KScnSceneTimeSettings* GetGlobalTimeSettings() const { return mTimeSettings; }
+
+    // ---- Metadata (owned from SetSceneMetaData on; made by the manager) ----
+    KScnSceneMetaData* GetSceneMetaData() const { return mMetaData; }
+    // The previous record, when another, is destroyed through the manager.
+    void SetSceneMetaData(KScnSceneMetaData* metaData);
+
     void SetName(const char* name) { mName = name != nullptr ? name : ""; }
     const char* GetName() const { return mName.Buffer(); }
 
@@ -126,6 +142,15 @@ public:
     // Destroys every deformer of the contents through the manager, clusters
     // first.
     void DestroyAllDeformers();
+    // For every skin of the contents, every mesh, NURBS or patch node the
+    // skin is connected to gets one link per cluster of the skin (filled from
+    // the cluster, with the cluster's node and associate model), added as a
+    // deformer of the geometry.
+    void BindDeformerLinks();
+    // Below node (children in order, recursively): an imported skeleton
+    // node (flag set) of inherit type 2 whose parent is not a skeleton gets
+    // inherit type 1.
+    void FixSkeletonInheritType(KScnNode* node);
 
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
@@ -149,8 +174,12 @@ private:
     KPointerArray<KScnControlSetPlug> mControlSetPlugs{16};
     KPointerArray<KScnCharacterPose> mCharacterPoses{16};
     KPointerArray<KScnPose> mPoses{16};
+    KScnSceneLightSettings* mLightSettings = nullptr;
+    KScnSceneCameraSettings* mCameraSettings = nullptr;
+    KScnSceneTimeSettings* mTimeSettings = nullptr;
     KString mName;
     KPointerArray<KScnTakeDescription> mTakeInfos{16};
+    KScnSceneMetaData* mMetaData = nullptr;
     KErrorRecord mError;
 };
 

@@ -18,7 +18,12 @@ namespace scenesdk
 {
 
 class KProperty;
+class KScnCamera;
 class KScnCameraSwitcher;
+class KScnImporter;
+class KScnNamedCallbackTable;
+class KScnSceneMetaData;
+class KScnThumbnailImage;
 class KScnLight;
 class KScnMarker;
 class KScnMesh;
@@ -100,6 +105,7 @@ public:
     // Node attributes, all in the node-attribute list.
     KScnNull* CreateNull();
     KScnMarker* CreateMarker();
+    KScnCamera* CreateCamera();
     KScnLight* CreateLight();
     KScnSkeleton* CreateSkeleton();
     KScnMesh* CreateMesh();
@@ -130,6 +136,11 @@ public:
     // (the scene's CreateCharacter lists it in the scene too).
     KScnCharacter* CreateCharacter(const char* name);
     KScnExporter* CreateExporter();
+    // An importer for this manager (the caller destroys it with
+    // DestroyImporter, or the manager does when it goes).
+    KScnImporter* CreateImporter();
+    KScnThumbnailImage* CreateThumbnail();
+    KScnSceneMetaData* CreateSceneMetaData();
     // Lists an attribute made elsewhere (a geometry built by its own code);
     // false for null or one already listed. The manager owns it from then on.
     bool AdoptNodeAttribute(KScnNodeAttribute* attribute);
@@ -156,6 +167,9 @@ public:
     // A deformer or a constraint.
     bool DestroyObject(KScnTakeNodeContainer* object);
     bool DestroyExporter(KScnExporter* exporter);
+    bool DestroyImporter(KScnImporter* importer);
+    bool DestroyThumbnail(KScnThumbnailImage* thumbnail);
+    bool DestroySceneMetaData(KScnSceneMetaData* metaData);
 
     // ---- Finders: the occurrence-th (0 = first) object whose current name
     // equals PrefixName(kind prefix, name) byte by byte; null and error id 0
@@ -198,6 +212,11 @@ public:
     int GetHandlerObjectCount() const { return mHandlerObjects.GetCount(); }
     KScnTakeNodeContainer* GetHandlerObject(int index) const { return mHandlerObjects.GetAt(index); }
     int GetExporterCount() const { return mExporters.GetCount(); }
+    int GetImporterCount() const { return mImporters.GetCount(); }
+    int GetThumbnailCount() const { return mThumbnails.GetCount(); }
+    int GetSceneMetaDataCount() const { return mMetaData.GetCount(); }
+    // The manager's own table, made with it.
+    KScnNamedCallbackTable* GetNamedCallbackTable() const { return mCallbacks; }
 
     // KScnPoseScope: the poses of every scene, scenes in list order.
     int GetPoseCount() const override;
@@ -233,6 +252,10 @@ private:
     KPointerArray<KScnGenericNode> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
     KPointerArray<KScnExporter> mExporters{16};
+    KPointerArray<KScnImporter> mImporters{16};
+    KPointerArray<KScnThumbnailImage> mThumbnails{16};
+    KPointerArray<KScnSceneMetaData> mMetaData{16};
+    KScnNamedCallbackTable* mCallbacks = nullptr;
     KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;
 };

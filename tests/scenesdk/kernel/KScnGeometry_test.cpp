@@ -9,10 +9,13 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KScnGeometry.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
 
 #include <memory>
@@ -269,6 +272,25 @@ TEST_F(GeometryTest, LegacyShapeChannelsMergeIntoShapeNamedOnes)
     meshTake->GetRootCurveNode()->FindOrCreateChild("Blink (Shape)", true);
     mesh->RenameLegacyShapeChannels(meshTake);
     EXPECT_TRUE(HasChannel(meshTake, "Blink (Shape)"));
+}
+
+TEST_F(GeometryTest, IndexedTextureCountIsLimitedByConnectedTextures)
+{
+    KScnMesh* mesh = mManager.CreateMesh();
+    KScnTexture* wood = mManager.CreateTexture("wood");
+    mesh->AddTexture(wood, 0);
+    KScnLayerElement* element = mesh->GetLayer(0)->GetTextureElement();
+    element->SetReferenceMode(KScnLayerElement::eIndex);
+    for (int32_t index : {0, 1, 2, 1})
+    {
+        element->GetIndexArray().Add(&index);
+    }
+    EXPECT_EQ(mesh->GetTextureCount(0), 3);
+    KScnNode* node = mManager.CreateNode("n");
+    node->SetNodeAttribute(mesh);
+    EXPECT_EQ(mesh->GetTextureCount(0), 0);
+    ASSERT_TRUE(node->GetPropertyHandler()->ConnectSrc(wood->GetPropertyHandler()));
+    EXPECT_EQ(mesh->GetTextureCount(0), 1);
 }
 
 } // namespace
