@@ -1,7 +1,7 @@
 #pragma once
 
-// KScnReaderMotionAnalysisHtr: the reader of Motion Analysis hierarchical (HTR) files; recognised, not read (see
-// KScnForeignReader).
+// KScnReaderMotionAnalysisHtr: the reader of Motion Analysis hierarchical (HTR) files; recognised, not read
+// (see KScnForeignReader).
 
 #include "scenesdk/importers/KScnForeignReader.h"
 

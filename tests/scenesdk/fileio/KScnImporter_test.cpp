@@ -11,7 +11,6 @@
 #include "tools/scnwriter/CScnWriter.h"
 #include "tools/scnwriter/ScnEncrypt.h"
 
-
 #include <gtest/gtest.h>
 
 #include <fstream>

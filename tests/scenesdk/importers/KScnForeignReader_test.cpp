@@ -2,6 +2,7 @@
 // reader, an existing file fails cleanly naming its format, a missing one
 // fails as not found, and the readers answer like readers without a file.
 
+#include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnForeignReader.h"
 #include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
@@ -16,7 +17,6 @@
 #include "scenesdk/importers/KScnReaderPuppeteer.h"
 #include "scenesdk/importers/KScnReaderVicon.h"
 #include "scenesdk/importers/KScnReaderWavefrontMov.h"
-#include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
