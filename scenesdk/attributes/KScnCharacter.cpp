@@ -160,6 +160,27 @@ const std::vector<LinkGroup>& LinkGroups()
     return groups;
 }
 
+// The first row of groups 0..lastGroup that the test accepts; writes its
+// group and row.
+template <class Test> bool FindRowIn(int lastGroup, Test test, int& group, int& row)
+{
+    const std::vector<LinkGroup>& groups = LinkGroups();
+    for (int g = 0; g <= lastGroup && g < KScnCharacter::kLinkGroupCount; ++g)
+    {
+        const std::vector<GroupRow>& rows = groups[static_cast<size_t>(g)].rows;
+        for (size_t r = 0; r < rows.size(); ++r)
+        {
+            if (test(rows[r]))
+            {
+                group = g;
+                row = static_cast<int>(r);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 const GroupRow* RowAt(int group, int row)
 {
     if (group < 0 || group >= KScnCharacter::kLinkGroupCount)
@@ -426,37 +447,14 @@ bool KScnCharacter::FindLinkGroupEntry(const char* name, bool limited, int& grou
     {
         return false;
     }
-    const int last = limited ? group : kLinkGroupCount - 1;
-    for (int g = 0; g <= last && g < kLinkGroupCount; ++g)
-    {
-        for (int r = 0; r < GetLinkGroupSize(g); ++r)
-        {
-            if (RowAt(g, r)->name == name)
-            {
-                group = g;
-                row = r;
-                return true;
-            }
-        }
-    }
-    return false;
+    return FindRowIn(
+        limited ? group : kLinkGroupCount - 1, [&](const GroupRow& r) { return r.name == name; }, group, row);
 }
 
 bool KScnCharacter::FindLinkGroupOfNodeId(int id, int& group, int& row)
 {
-    for (int g = 0; g < kLinkGroupCount; ++g)
-    {
-        for (int r = 0; r < GetLinkGroupSize(g); ++r)
-        {
-            if (RowAt(g, r)->id == id)
-            {
-                group = g;
-                row = r;
-                return true;
-            }
-        }
-    }
-    return false;
+    return FindRowIn(
+        kLinkGroupCount - 1, [&](const GroupRow& r) { return r.id == id; }, group, row);
 }
 
 bool KScnCharacter::GetLinkName(int id, const char*& name)

@@ -6,6 +6,7 @@
 #include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeProperties.h"
 
 #include <string>
 #include <type_traits>
@@ -103,15 +104,6 @@ template <size_t N> const char* NameAt(const char* const (&names)[N], int value)
     return value >= 0 && static_cast<size_t>(value) < N ? names[value] : nullptr;
 }
 
-// The node a plug stands for: the owner of a node's property set; null for
-// any other plug (a texture's or constraint's set does not map to a slot).
-KScnNode* NodeOfPlug(KPlug* plug)
-{
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
-    KScnTakeNodeContainer* owner = handler != nullptr ? handler->GetOwner() : nullptr;
-    return owner != nullptr && owner->GetObjectKind() == KScnObject::eKindNode ? static_cast<KScnNode*>(owner)
-                                                                               : nullptr;
-}
 } // namespace
 
 // ---- Accessors -------------------------------------------------------------
@@ -332,7 +324,9 @@ bool KScnCharacterProperties::ConnectionEvent(const KEventPath* path, int code, 
     {
         return KObject::HandleConnectionEvent(path, code, emitter, index, other, type, extra);
     }
-    KScnNode* node = NodeOfPlug(other);
+    // Only a node's property set maps a node: a texture's or constraint's
+    // set connected here changes nothing.
+    KScnNode* node = KScnNodeProperties::NodeOfPlug(other);
     KScnCharacterNodeLink record;
     mCharacter->GetLink(id, record);
     if (code == eSrcAdded)

@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeProperties.h"
 
 #include <cstring>
 #include <string>
@@ -46,15 +47,6 @@ const std::string* EffectorNames()
         return table;
     }();
     return names;
-}
-
-// The node whose property set is the object; null for anything else.
-KScnNode* NodeOfObject(KObject* object)
-{
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(object);
-    KScnTakeNodeContainer* owner = handler != nullptr ? handler->GetOwner() : nullptr;
-    return owner != nullptr && owner->GetObjectKind() == KScnObject::eKindNode ? static_cast<KScnNode*>(owner)
-                                                                               : nullptr;
 }
 
 void AppendNode(KPropertyObjectList* list, KScnNode* node)
@@ -265,18 +257,18 @@ void KScnControlSet::CopyFromPlug(KScnControlSetPlug* plug)
     {
         KPropertyObjectList* list = set->GetLinkProperty(i);
         KScnControlSetLink record;
-        record.node = list->GetCount() > 0 ? NodeOfObject(list->GetAt(0)) : nullptr;
+        record.node = list->GetCount() > 0 ? KScnNodeProperties::NodeOfPlug(list->GetAt(0)) : nullptr;
         SetControlSetLink(set->GetLinkPropertyNodeId(i), record);
     }
     for (int id = 0; id < set->GetEffectorPropertyCount() && id < kEffectorCount; ++id)
     {
         KPropertyObjectList* list = set->GetEffectorProperty(id);
         KScnControlSetEffector record;
-        record.node = list->GetCount() > 0 ? NodeOfObject(list->GetAt(0)) : nullptr;
+        record.node = list->GetCount() > 0 ? KScnNodeProperties::NodeOfPlug(list->GetAt(0)) : nullptr;
         SetEffector(id, record);
         for (int k = 1; k < list->GetCount() && k <= kAuxCount; ++k)
         {
-            SetEffectorAux(id, NodeOfObject(list->GetAt(k)), k);
+            SetEffectorAux(id, KScnNodeProperties::NodeOfPlug(list->GetAt(k)), k);
         }
     }
 }

@@ -130,19 +130,7 @@ KStringList KScnControlSetPlug::GetTypeNames() const
 
 void KScnControlSetPlug::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    if (mProperties == nullptr || take == nullptr)
-    {
-        return;
-    }
-    const int count = mProperties->GetPropertyCount();
-    for (int i = 0; i < count; ++i)
-    {
-        KProperty* property = mProperties->GetProperty(i);
-        if (property != nullptr && property->IsAnimatable())
-        {
-            CreatePropertyChannels(property, take);
-        }
-    }
+    CreateAnimatablePropertyChannels(mProperties, take);
 }
 
 void KScnControlSetPlug::DisconnectAll()

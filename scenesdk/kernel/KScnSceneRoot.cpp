@@ -496,20 +496,11 @@ void KScnSceneRoot::DestroyAllDeformers()
 
 namespace
 {
-// The node a plug stands for when it is a node's property set.
-KScnNode* NodeOfPlug(KPlug* plug)
-{
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
-    KScnTakeNodeContainer* owner = handler != nullptr ? handler->GetOwner() : nullptr;
-    return owner != nullptr && owner->GetObjectKind() == KScnObject::eKindNode ? static_cast<KScnNode*>(owner)
-                                                                               : nullptr;
-}
-
 KScnNode* FirstNodeOf(KPlug* list)
 {
     for (int i = 0; list != nullptr && i < list->GetSrcCount(); ++i)
     {
-        if (KScnNode* node = NodeOfPlug(list->GetSrc(i)))
+        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(list->GetSrc(i)))
         {
             return node;
         }
@@ -530,7 +521,7 @@ void KScnSceneRoot::BindDeformerLinks()
         KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
         for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
         {
-            KScnNode* node = NodeOfPlug(skinSet->GetDst(n));
+            KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
             auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
             for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
             {

@@ -221,7 +221,7 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
         {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted")},
         {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)),
          Failed("Initialize", "File is corrupted")},
-        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "Unidentified error")},
+        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "OBJ files cannot be read by this build")},
     };
     ASSERT_TRUE(loader.LoadScene(good));
     for (const auto& c : cases)
