@@ -276,6 +276,11 @@ KStringList KScnCharacter::GetTypeNameList() const
     return names;
 }
 
+void KScnCharacter::BuildTakeChannels(KScnTakeNodeEntry* take)
+{
+    CreateAnimatablePropertyChannels(mProperties, take);
+}
+
 bool KScnCharacter::SetLink(int id, const KScnCharacterNodeLink& record, bool update)
 {
     if (id < 0 || id >= kNodeCount)

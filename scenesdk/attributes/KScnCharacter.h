@@ -101,6 +101,8 @@ public:
     KStringList GetTypeNameList() const;
     KStringList GetTypeNames() const override { return GetTypeNameList(); }
     void SetOffset(KgeTVector /*offset*/) override {}
+    // Channels for every animatable property of the set, in list order.
+    void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 
     // Stores slot id (0..190; false otherwise, nothing changed). The old
     // node loses its type-0 record and the new one gets it. With update, the

@@ -121,7 +121,7 @@ KScnControlSetPlug::~KScnControlSetPlug()
     }
 }
 
-KStringList KScnControlSetPlug::GetTypeNames() const
+KStringList KScnControlSetPlug::GetTypeNameList() const
 {
     KStringList names;
     names.Add("ControlSetPlug");

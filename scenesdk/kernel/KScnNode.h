@@ -159,6 +159,15 @@ public:
     // The contents of the scene the node belongs to; null for a free node.
     // Kept by KScnSceneContents as the node joins and leaves it.
     KScnSceneContents* GetSceneContents() const { return mSceneContents; }
+    // Moves the node and its subtree into contents (null: out of any): each
+    // node leaves the contents it is in (its geometry's material and texture
+    // uses go with it) and joins the new ones (its geometry and shapes
+    // register their uses there). With checkNames nothing moves, and the
+    // answer is false, when a node of the new contents outside the subtree
+    // has the name of a subtree node (error 1), or a different texture
+    // (error 3) or material (error 2) of the new contents has the name of one
+    // the subtree's geometries use. True when already there.
+    bool SetSceneContents(KScnSceneContents* contents, bool checkNames = true);
 
     // ---- Character links (kept by the characters and control sets) ----
     // Appends the record; an equal record already listed is not repeated.

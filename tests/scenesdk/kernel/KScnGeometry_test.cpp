@@ -293,4 +293,49 @@ TEST_F(GeometryTest, IndexedTextureCountIsLimitedByConnectedTextures)
     EXPECT_EQ(mesh->GetTextureCount(0), 1);
 }
 
+TEST_F(GeometryTest, SubtreesMoveBetweenScenesWithTheirUses)
+{
+    KScnSceneRoot* from = mManager.CreateScene();
+    KScnSceneRoot* to = mManager.CreateScene();
+    KScnMaterial* skin = mManager.CreateMaterial("skin");
+    KScnNode* parent = mManager.CreateNode("arm");
+    KScnNode* child = mManager.CreateNode("hand");
+    parent->AddChild(child);
+    KScnMesh* mesh = mManager.CreateMesh();
+    mesh->AddMaterial(skin, 0);
+    child->SetNodeAttribute(mesh);
+    ASSERT_TRUE(parent->SetSceneContents(from->GetContents()));
+    EXPECT_EQ(child->GetSceneContents(), from->GetContents());
+    EXPECT_EQ(from->GetContents()->GetMaterialUseCount(skin), 1);
+    EXPECT_TRUE(parent->SetSceneContents(from->GetContents())) << "already there";
+
+    // A node of that name in the target refuses the move, changing nothing.
+    KScnNode* other = mManager.CreateNode("hand");
+    ASSERT_TRUE(other->SetSceneContents(to->GetContents()));
+    EXPECT_FALSE(parent->SetSceneContents(to->GetContents()));
+    EXPECT_EQ(parent->GetError().GetLastErrorID(), KScnNode::eErrorNodeNameClash);
+    EXPECT_EQ(child->GetSceneContents(), from->GetContents());
+    ASSERT_TRUE(other->SetSceneContents(nullptr));
+
+    // So does another material of the same name; the same material does not.
+    KScnMaterial* impostor = mManager.CreateMaterial("skin");
+    to->GetContents()->AddMaterial(impostor);
+    EXPECT_FALSE(parent->SetSceneContents(to->GetContents()));
+    EXPECT_EQ(parent->GetError().GetLastErrorID(), KScnNode::eErrorMaterialNameClash);
+    EXPECT_TRUE(to->GetContents()->RemoveMaterial(impostor));
+    to->GetContents()->AddMaterial(skin);
+    ASSERT_TRUE(parent->SetSceneContents(to->GetContents()));
+    EXPECT_EQ(child->GetSceneContents(), to->GetContents());
+    EXPECT_EQ(from->GetContents()->GetNodeCount(), 1) << "only the root is left";
+    EXPECT_EQ(from->GetContents()->GetMaterialUseCount(skin), 0);
+    EXPECT_EQ(to->GetContents()->GetMaterialUseCount(skin), 2);
+
+    // Without name checks the move always happens; null takes it out.
+    EXPECT_TRUE(parent->SetSceneContents(from->GetContents(), false));
+    ASSERT_TRUE(parent->SetSceneContents(nullptr));
+    EXPECT_EQ(child->GetSceneContents(), nullptr);
+    EXPECT_EQ(mesh->GetSceneContents(), nullptr);
+    EXPECT_EQ(from->GetContents()->GetNodeCount(), 1);
+}
+
 } // namespace
