@@ -60,6 +60,7 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
 
 KScnNode::~KScnNode()
 {
+    mBeingDestroyed = true;
     // A node deleted while a scene lists it leaves no entry behind.
     if (mSceneContents != nullptr)
     {

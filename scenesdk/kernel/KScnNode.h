@@ -168,6 +168,8 @@ public:
     // (error 3) or material (error 2) of the new contents has the name of one
     // the subtree's geometries use. True when already there.
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames = true);
+    // True from the start of the destructor on.
+    bool IsBeingDestroyed() const { return mBeingDestroyed; }
 
     // ---- Character links (kept by the characters and control sets) ----
     // Appends the record; an equal record already listed is not repeated.
@@ -293,6 +295,7 @@ private:
     KScnNodeAttribute* mAttribute = nullptr;
     KScnSceneContents* mSceneContents = nullptr;
     std::vector<KScnCharacterLinkRecord> mCharacterLinks;
+    bool mBeingDestroyed = false;
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;

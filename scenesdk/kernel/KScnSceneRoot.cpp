@@ -583,7 +583,11 @@ void KScnSceneRoot::Clear()
         {
             break;
         }
-        mContents->RemoveNode(child);
+        // Cut loose, the child has left the contents with its subtree.
+        if (child->GetSceneContents() == mContents)
+        {
+            mContents->RemoveNode(child);
+        }
         if (mManager != nullptr)
         {
             mManager->DestroyNode(child, true);

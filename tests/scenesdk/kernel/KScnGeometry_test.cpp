@@ -35,7 +35,7 @@ protected:
         mScene = mManager.CreateScene();
         KScnNode* node = NodeWithTakes();
         EXPECT_TRUE(mScene->GetRootNode()->AddChild(node));
-        EXPECT_TRUE(mScene->GetContents()->AddNode(node));
+        EXPECT_EQ(node->GetSceneContents(), mScene->GetContents()) << "the root's child joins the scene";
         return node;
     }
     KScnShape* ShapeWithMaterial(KScnMaterial* material)
@@ -160,6 +160,7 @@ TEST_F(GeometryTest, ContentsLinksFollowNodesAndClear)
 
     // Leaving the contents drops the link and the geometry's uses.
     EXPECT_TRUE(contents->RemoveNode(node));
+    mScene->GetRootNode()->RemoveChild(node);
     EXPECT_EQ(node->GetSceneContents(), nullptr);
     EXPECT_EQ(mesh->GetSceneContents(), nullptr);
     EXPECT_EQ(contents->GetMaterialUseCount(skin), 0);
@@ -336,6 +337,54 @@ TEST_F(GeometryTest, SubtreesMoveBetweenScenesWithTheirUses)
     EXPECT_EQ(child->GetSceneContents(), nullptr);
     EXPECT_EQ(mesh->GetSceneContents(), nullptr);
     EXPECT_EQ(from->GetContents()->GetNodeCount(), 1);
+}
+
+TEST_F(GeometryTest, ConnectingUnderASceneNodeMovesTheSubtree)
+{
+    mScene = mManager.CreateScene();
+    KScnSceneContents* contents = mScene->GetContents();
+    KScnNode* root = mScene->GetRootNode();
+    KScnMaterial* skin = mManager.CreateMaterial("skin");
+    KScnNode* arm = mManager.CreateNode("arm");
+    KScnNode* hand = mManager.CreateNode("hand");
+    KScnMesh* mesh = mManager.CreateMesh();
+    mesh->AddMaterial(skin, 0);
+    hand->SetNodeAttribute(mesh);
+    ASSERT_TRUE(arm->AddChild(hand));
+    EXPECT_EQ(hand->GetSceneContents(), nullptr);
+
+    ASSERT_TRUE(root->AddChild(arm));
+    EXPECT_EQ(hand->GetSceneContents(), contents);
+    EXPECT_EQ(contents->GetMaterialUseCount(skin), 1);
+
+    // Moving within the scene goes through the parent: cut loose, then in.
+    ASSERT_TRUE(root->AddChild(hand));
+    EXPECT_EQ(hand->GetParent(), root);
+    EXPECT_EQ(hand->GetSceneContents(), contents);
+    EXPECT_EQ(arm->GetChildCount(), 0);
+
+    // A node of the scene without a parent there is refused.
+    KScnNode* loose = mManager.CreateNode("loose");
+    ASSERT_TRUE(loose->SetSceneContents(contents));
+    EXPECT_FALSE(arm->AddChild(loose));
+    EXPECT_EQ(arm->GetError().GetLastErrorID(), KScnNode::eErrorSameSceneContents);
+    EXPECT_STREQ(arm->GetError().GetLastErrorString(), "Nodes already share their scene contents");
+    EXPECT_EQ(arm->GetChildCount(), 0);
+    EXPECT_FALSE(hand->AddChild(root)) << "cycles are still refused";
+    EXPECT_EQ(hand->GetError().GetLastErrorID(), KScnNode::eErrorCyclicGraph);
+
+    // Cut loose, the subtree leaves the scene with its uses.
+    EXPECT_EQ(root->RemoveChild(hand), hand);
+    EXPECT_EQ(hand->GetSceneContents(), nullptr);
+    EXPECT_EQ(contents->GetMaterialUseCount(skin), 0);
+
+    // Destroying a child of a scene node leaves nothing behind.
+    ASSERT_TRUE(root->AddChild(hand));
+    const int listed = contents->GetNodeCount();
+    EXPECT_TRUE(mManager.DestroyNode(hand, true));
+    EXPECT_EQ(contents->GetNodeCount(), listed - 1);
+    ASSERT_EQ(root->GetChildCount(), 1);
+    EXPECT_EQ(root->GetChild(0), arm);
 }
 
 } // namespace
