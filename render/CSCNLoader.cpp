@@ -19,8 +19,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <system_error>
