@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -246,12 +247,13 @@ bool CSCNLoader::Import(const std::string& fileName)
 }
 
 // The importer's error, with the reader's own reason (the object and the
-// problem) when it gave one.
+// problem) when it gave one that the error does not already say.
 void CSCNLoader::LogImporterError()
 {
     const char* reason = m_pImporter->GetStatusText();
-    if (reason != nullptr && reason[0] != '\0')
-        Log(1, "Error returned: %s (%s)\n\n", m_pImporter->GetLastErrorString(), reason);
+    const char* error = m_pImporter->GetLastErrorString();
+    if (reason != nullptr && reason[0] != '\0' && (error == nullptr || std::strcmp(reason, error) != 0))
+        Log(1, "Error returned: %s (%s)\n\n", error, reason);
     else
         Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
 }

@@ -363,6 +363,24 @@ void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProp
     }
 }
 
+void KScnTakeNodeContainer::CreateAnimatablePropertyChannels(KScnPropertyHandler* set,
+                                                             KScnTakeNodeEntry* take)
+{
+    if (set == nullptr || take == nullptr)
+    {
+        return;
+    }
+    const int count = set->GetPropertyCount();
+    for (int i = 0; i < count; ++i)
+    {
+        KProperty* property = set->GetProperty(i);
+        if (property != nullptr && property->IsAnimatable())
+        {
+            CreatePropertyChannels(property, take);
+        }
+    }
+}
+
 void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take)
 {
     if (property == nullptr || take == nullptr || take->GetRootCurveNode() == nullptr)

@@ -104,6 +104,9 @@ public:
     // when absent, links its curves when the take is named "Default", and
     // copies the property's value into it.
     void CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take);
+    // CreatePropertyChannels for every animatable property of the set, in
+    // property-list order (the count read once); nothing for a null set or take.
+    void CreateAnimatablePropertyChannels(KScnPropertyHandler* set, KScnTakeNodeEntry* take);
     // Makes an animatable property's channels in every take: "Lcl
     // Translation", "Lcl Rotation" and "Lcl Scaling" only reuse an existing
     // "T", "R" or "S" channel; any other name gets its channel when absent,

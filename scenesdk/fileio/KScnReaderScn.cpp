@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnLight.h"
@@ -1172,6 +1173,8 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                        nullptr)
                 {
                 }
+                // Layers and time warps are merged and baked into plain curves.
+                ApplyImportPass(take->GetRootCurveNode());
                 mSource->LeaveFieldBlock();
             }
             mSource->LeaveFieldBlock();
@@ -1268,7 +1271,6 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
-        contents->AddNode(node);
         ApplyNodeProperties(*node, s.properties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
@@ -1280,8 +1282,6 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         created.push_back(node);
     }
     ConnectMaterialsAndTextures(doc, created, materials, textures);
-    scene->BindMaterialsToLayers();
-    scene->BindTexturesToLayers();
     std::set<KScnNode*> hasParent;
     for (size_t i : doc.parentsDeepestFirst)
         for (const std::string& child : doc.models[i].children)
@@ -1290,9 +1290,12 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
             if (it != nodes.end() && created[i]->AddChild(it->second))
                 hasParent.insert(it->second);
         }
+    // Hung under the root, each top node brings its subtree into the contents.
     for (KScnNode* node : created)
         if (hasParent.count(node) == 0)
             root->AddChild(node);
+    scene->BindMaterialsToLayers();
+    scene->BindTexturesToLayers();
     ReadTakes(*scene, objects, doc.skipped);
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)

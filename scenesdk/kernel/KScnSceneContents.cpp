@@ -2,12 +2,14 @@
 
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/attributes/KScnVideo.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -51,6 +53,33 @@ void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
     }
 }
 
+// Takes the node's geometry and its shapes out of these contents' use
+// lists, and the node's link to them, once the node has left.
+void LeaveContents(KScnNode* node, KScnSceneContents* contents)
+{
+    if (node->GetSceneContents() == contents)
+    {
+        KScnSceneContents::SetNodeLink(node, nullptr);
+    }
+    auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
+    if (geometry == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < geometry->GetShapeCount(); ++i)
+    {
+        KScnShape* shape = geometry->GetShape(i);
+        if (shape->GetSceneContents() == contents)
+        {
+            shape->SetSceneContents(nullptr);
+        }
+    }
+    if (geometry->GetSceneContents() == contents)
+    {
+        geometry->SetSceneContents(nullptr);
+    }
+}
+
 bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
 {
     const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
@@ -67,6 +96,7 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
         mRootNode = manager->CreateNode("RootNode");
         mNodes.Add(mRootNode);
         mNodeSet.insert(mRootNode);
+        SetNodeLink(mRootNode, this);
     }
 }
 
@@ -77,6 +107,10 @@ KScnSceneContents::~KScnSceneContents()
 
 void KScnSceneContents::Clear()
 {
+    for (int i = 0; i < mNodes.GetCount(); ++i)
+    {
+        LeaveContents(mNodes[i], this);
+    }
     mRootNode = nullptr;
     mNodes.Clear();
     mNodeSet.clear();
@@ -110,6 +144,7 @@ void KScnSceneContents::ForgetObject(const void* object)
     const int node = FindNode(static_cast<const KScnNode*>(object));
     if (node >= 0)
     {
+        LeaveContents(mNodes[node], this);
         mNodes.RemoveAt(node);
         mNodeSet.erase(static_cast<const KScnNode*>(object));
     }
@@ -132,6 +167,31 @@ void KScnSceneContents::ForgetObject(const void* object)
     }
 }
 
+void KScnSceneContents::SetNodeLink(KScnNode* node, KScnSceneContents* contents)
+{
+    node->mSceneContents = contents;
+}
+
+void KScnSceneContents::AddMaterialUse(KScnMaterial* material)
+{
+    AddMaterial(material);
+}
+
+void KScnSceneContents::RemoveMaterialUse(KScnMaterial* material)
+{
+    RemoveMaterial(material);
+}
+
+void KScnSceneContents::AddTextureUse(KScnTexture* texture)
+{
+    AddTexture(texture);
+}
+
+void KScnSceneContents::RemoveTextureUse(KScnTexture* texture)
+{
+    RemoveTexture(texture);
+}
+
 // ---- Nodes ----
 
 bool KScnSceneContents::AddNode(KScnNode* node)
@@ -147,6 +207,7 @@ bool KScnSceneContents::AddNode(KScnNode* node)
         return false;
     }
     mNodes.Add(node);
+    node->mSceneContents = this;
     return true;
 }
 
@@ -165,6 +226,7 @@ bool KScnSceneContents::RemoveNode(KScnNode* node)
     }
     mNodes.RemoveAt(index);
     mNodeSet.erase(node);
+    LeaveContents(node, this);
     if (node == mRootNode)
     {
         mRootNode = nullptr;

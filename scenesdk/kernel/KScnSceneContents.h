@@ -13,6 +13,7 @@
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KScnMaterialTextureUse.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -29,7 +30,9 @@ class KScnVideo;
 class KScnConstraint;
 class KScnDeformer;
 
-class KScnSceneContents : public KScnGenericNodeRegistry, public KScnVideoRegistry
+class KScnSceneContents : public KScnGenericNodeRegistry,
+                          public KScnVideoRegistry,
+                          public KScnMaterialTextureUse
 {
 public:
     enum EError
@@ -64,14 +67,18 @@ public:
     KScnSceneContents& operator=(const KScnSceneContents&) = delete;
     ~KScnSceneContents() override;
 
-    // Forgets everything (the root node too); destroys nothing but the records.
+    // Forgets everything (the root node too); destroys nothing but the
+    // records. Every listed node loses its link to these contents, and its
+    // geometry and shapes their registration.
     void Clear();
 
     KScnNode* GetRootNode() const { return mRootNode; }
 
     // ---- Nodes ----
+    // The node's link follows (KScnNode::GetSceneContents).
     bool AddNode(KScnNode* node);
-    // Removing the root node also forgets it as the root.
+    // Removing the root node also forgets it as the root. The node's link
+    // is cleared and its geometry's (and shapes') uses are dropped.
     bool RemoveNode(KScnNode* node);
     int GetNodeCount() const { return mNodes.GetCount(); }
     KScnNode* GetNode(int index);
@@ -115,6 +122,17 @@ public:
     // KScnGenericNodeRegistry (what KScnGenericNode::SetSceneContents calls).
     void RegisterGenericNode(KScnGenericNode* node) override { AddGenericNode(node); }
     void UnregisterGenericNode(KScnGenericNode* node) override;
+
+    // KScnMaterialTextureUse (what geometry layers report): one use more or
+    // less of the material or texture.
+    void AddMaterialUse(KScnMaterial* material) override;
+    void RemoveMaterialUse(KScnMaterial* material) override;
+    void AddTextureUse(KScnTexture* texture) override;
+    void RemoveTextureUse(KScnTexture* texture) override;
+
+    // Sets a node's contents link (the contents and the node's own scene
+    // move keep it).
+    static void SetNodeLink(KScnNode* node, KScnSceneContents* contents);
 
     // ---- Other objects ----
     // True when added; false for null or an object already listed.

@@ -1,6 +1,8 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
@@ -17,11 +19,14 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNamedCallbackTable.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
@@ -52,7 +57,9 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2) {}
+KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2), mCallbacks(new KScnNamedCallbackTable(this))
+{
+}
 
 KScnSdkManager::~KScnSdkManager()
 {
@@ -62,6 +69,8 @@ KScnSdkManager::~KScnSdkManager()
         delete listener;
         listener = nullptr;
     }
+    delete mCallbacks;
+    mCallbacks = nullptr;
 }
 
 KString KScnSdkManager::PrefixName(const char* prefix, const char* name)
@@ -211,6 +220,11 @@ KScnMarker* KScnSdkManager::CreateMarker()
     return NewAttribute<KScnMarker>();
 }
 
+KScnCamera* KScnSdkManager::CreateCamera()
+{
+    return NewAttribute<KScnCamera>();
+}
+
 KScnLight* KScnSdkManager::CreateLight()
 {
     return NewAttribute<KScnLight>();
@@ -334,9 +348,31 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
     return constraint;
 }
 
+KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
+{
+    auto* character = new KScnCharacter(this, PrefixName("Constraint::", name).Buffer());
+    mHandlerObjects.Add(character);
+    return character;
+}
+
 KScnExporter* KScnSdkManager::CreateExporter()
 {
     return Listed(mExporters, new KScnExporter(this));
+}
+
+KScnImporter* KScnSdkManager::CreateImporter()
+{
+    return Listed(mImporters, new KScnImporter(this));
+}
+
+KScnThumbnailImage* KScnSdkManager::CreateThumbnail()
+{
+    return Listed(mThumbnails, new KScnThumbnailImage());
+}
+
+KScnSceneMetaData* KScnSdkManager::CreateSceneMetaData()
+{
+    return Listed(mMetaData, new KScnSceneMetaData());
 }
 
 // ---- Destroyers ----
@@ -596,6 +632,36 @@ bool KScnSdkManager::DestroyExporter(KScnExporter* exporter)
     return true;
 }
 
+bool KScnSdkManager::DestroyImporter(KScnImporter* importer)
+{
+    if (!Unlist(mImporters, importer))
+    {
+        return false;
+    }
+    delete importer;
+    return true;
+}
+
+bool KScnSdkManager::DestroyThumbnail(KScnThumbnailImage* thumbnail)
+{
+    if (!Unlist(mThumbnails, thumbnail))
+    {
+        return false;
+    }
+    delete thumbnail;
+    return true;
+}
+
+bool KScnSdkManager::DestroySceneMetaData(KScnSceneMetaData* metaData)
+{
+    if (!Unlist(mMetaData, metaData))
+    {
+        return false;
+    }
+    delete metaData;
+    return true;
+}
+
 // ---- Finders ----
 
 KScnNode* KScnSdkManager::FindNode(const char* name, int occurrence)
@@ -736,8 +802,19 @@ void KScnSdkManager::DestroyAllObjects()
                     node->SetSceneContents(nullptr);
                     delete node;
                 });
+    DestroyList(mThumbnails, [](KScnThumbnailImage* thumbnail) { delete thumbnail; });
+    DestroyList(mMetaData, [](KScnSceneMetaData* metaData) { delete metaData; });
     DestroyList(mTriangulators, [](KScnTriangulator* triangulator) { delete triangulator; });
     DestroyList(mExporters, [](KScnExporter* exporter) { delete exporter; });
+    // An importer's reset hands its metadata copy back here: take each out
+    // of the list before it goes.
+    while (mImporters.GetCount() > 0)
+    {
+        const int last = mImporters.GetCount() - 1;
+        KScnImporter* importer = mImporters[last];
+        mImporters.RemoveAt(last);
+        delete importer;
+    }
     // Deformers and constraints, last first.
     while (mHandlerObjects.GetCount() > 0)
     {
