@@ -27,11 +27,21 @@ inline void ClickButtons(CGuiPanel& panel)
             button->GetCallback()->Invoke(button->GetId());
 }
 
-// Remembers whether the cursor is shown.
+// Remembers whether the cursor is shown, and offers events to the listeners
+// in their priority order as the real input manager does.
 class CursorInput : public guitest::FakeInput
 {
 public:
     void ShowMouseCursor(bool show) override { m_bShown = show; }
+    // True when a listener took the event.
+    bool Press(uint8_t key)
+    {
+        return Dispatch([key](IInputListener* l) { return l->OnKeyDown(key); });
+    }
+    bool Click(uint8_t button)
+    {
+        return Dispatch([button](IInputListener* l) { return l->OnMouseDown(button); });
+    }
     bool m_bShown = true;
 };
 
