@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace scenesdk
 {
@@ -55,12 +56,24 @@ KMemoryReusePool::KXAllocStd& KMemoryReusePool::KXAllocStd::Instance()
     return instance;
 }
 
-KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
-    : m_Lock(new plat::CRITICAL_SECTION), m_Maximum(maximum), m_Shift(std::clamp(shift, 0, 16)),
-      m_AlignShift(std::clamp(alignShift, 0, 7)), m_CacheLimit(cacheLimit), m_BytesObtained(0),
-      m_BlocksObtained(0), m_CachedBlocks(0)
+inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Flag(pool.m_Locked)
 {
-    plat::InitializeCriticalSection(m_Lock.get());
+    // Test before each exchange, so that waiting threads spin on their cached
+    // copy; give the processor up now and then when the wait runs long.
+    for (int spins = 0; m_Flag.exchange(true, std::memory_order_acquire); ++spins)
+    {
+        while (m_Flag.load(std::memory_order_relaxed))
+        {
+            if (++spins % 64 == 0)
+                std::this_thread::yield();
+        }
+    }
+}
+
+KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
+    : m_Maximum(maximum), m_Shift(std::clamp(shift, 0, 16)), m_AlignShift(std::clamp(alignShift, 0, 7)),
+      m_CacheLimit(cacheLimit), m_BytesObtained(0), m_BlocksObtained(0), m_CachedBlocks(0)
+{
     m_Mask = (1u << m_Shift) - 1;
     m_BucketCount = (m_Maximum >> m_Shift) + 1;
     m_Buckets.reset(new FreeBlock*[m_BucketCount]());
@@ -70,10 +83,14 @@ KMemoryReusePool::~KMemoryReusePool()
 {
     Purge();
     m_Buckets.reset();
-    plat::DeleteCriticalSection(m_Lock.get());
 }
 
 uint64_t KMemoryReusePool::RoundedSizeFor(size_t size) const
+{
+    return Rounded(size);
+}
+
+inline uint64_t KMemoryReusePool::Rounded(size_t size) const
 {
     const uint64_t slack = kHeaderSize + ((uint64_t{1} << m_AlignShift) - 1);
     if (size > kMaxRounded)
@@ -84,7 +101,7 @@ uint64_t KMemoryReusePool::RoundedSizeFor(size_t size) const
     return rounded > kMaxRounded ? 0 : rounded;
 }
 
-void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignment)
+inline void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignment)
 {
     const uintptr_t base = reinterpret_cast<uintptr_t>(raw) + sizeof(Header);
     const uintptr_t user = alignment > 1 ? (base + alignment - 1) & ~(uintptr_t{alignment} - 1) : base;
@@ -96,13 +113,13 @@ void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignmen
 
 void* KMemoryReusePool::Allocate(IXAlloc& allocator, size_t size)
 {
-    const uint64_t rounded = RoundedSizeFor(size);
+    const uint64_t rounded = Rounded(size);
     if (rounded == 0)
         return nullptr;
     const size_t alignment = size_t{1} << m_AlignShift;
     if (Cacheable(rounded))
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         FreeBlock*& head = m_Buckets[rounded >> m_Shift];
         if (head != nullptr)
         {
@@ -116,7 +133,7 @@ void* KMemoryReusePool::Allocate(IXAlloc& allocator, size_t size)
     if (raw == nullptr)
         return nullptr;
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         m_BytesObtained += static_cast<size_t>(rounded);
         ++m_BlocksObtained;
     }
@@ -130,7 +147,7 @@ void KMemoryReusePool::Free(IXAlloc& allocator, void* p)
     const uint32_t rounded = HeaderOf(p)->rounded;
     void* raw = RawOf(p);
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         if (Cacheable(rounded) && (m_CacheLimit == 0 || m_BytesObtained <= m_CacheLimit))
         {
             FreeBlock* block = static_cast<FreeBlock*>(raw);
@@ -160,7 +177,7 @@ void KMemoryReusePool::Purge(IXAlloc* allocator)
 {
     FreeBlock* purged = nullptr;
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         for (uint32_t i = 0; i < m_BucketCount; ++i)
         {
             const size_t rounded = static_cast<size_t>(i) << m_Shift;
@@ -199,19 +216,19 @@ size_t KMemoryReusePool::GetUsableSize(const void* p)
 
 size_t KMemoryReusePool::GetBytesObtained() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_BytesObtained;
 }
 
 size_t KMemoryReusePool::GetBlocksObtained() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_BlocksObtained;
 }
 
 size_t KMemoryReusePool::GetCachedBlocks() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_CachedBlocks;
 }
 
