@@ -32,6 +32,15 @@
 namespace scenesdk
 {
 
+// Conversions of one field value, as KScn reads them: a text value (a number
+// in the C locale, an optional leading '+'; 0 when the text does not start
+// with one), NUL-terminated at or before end; or a binary value, its type
+// letter followed by its payload. Long forms saturate.
+double ScnTextToDouble(const char* s, const char* end);
+int64_t ScnTextToLong(const char* s, const char* end);
+double ScnBinaryToDouble(const char* v);
+int64_t ScnBinaryToLong(const char* v);
+
 class KScn
 {
 public:
@@ -92,13 +101,26 @@ public:
     int RemainingValueCount() const;
     char PeekValueType() const;
     char NextValueAsChar();
-    double NextValueAsDouble();
+    double NextValueAsDouble()
+    {
+        const char* v = TakeValue();
+        return v == nullptr        ? 0.0
+               : m_Tree.IsBinary() ? ScnBinaryToDouble(v)
+                                   : ScnTextToDouble(v, m_Tree.DataEnd());
+    }
     const char* NextValueAsString();
     KTime NextValueAsTime();
     // Integer forms of the next value (saturated; texts parsed as integers,
     // a non-number gives 0).
     int32_t NextValueAsInt();
     int64_t NextValueAsLong();
+    // Array forms for fields of many values (vertices, indices, key times):
+    // each reads up to count values into out, exactly as the single-value
+    // form would one after the other, and returns the number read (at most
+    // RemainingValueCount(); 0 for a negative count or a null out).
+    int NextValuesAsDouble(double* out, int count);
+    int NextValuesAsInt(int32_t* out, int count);
+    int NextValuesAsLong(int64_t* out, int count);
 
     char ReadCharField(const char* name, char defaultValue);
     int32_t ReadIntField(const char* name, int32_t defaultValue);
@@ -145,8 +167,22 @@ private:
     Context& Top() { return m_Stack[m_Depth]; }
     const Context& Top() const { return m_Stack[m_Depth]; }
     // The next value, or null when none is left; advances the cursor.
-    const char* TakeValue();
+    const char* TakeValue()
+    {
+        Context& c = Top();
+        if (c.field == KScnTree::kNone)
+        {
+            return nullptr;
+        }
+        const KScnField& f = m_Tree.Field(c.field);
+        return c.cursor < f.valueCount ? m_Tree.FieldValue(f, c.cursor++) : nullptr;
+    }
     const char* PeekValue() const;
+    // Values of the current field from the cursor on: up to count of them,
+    // the count is taken from the field and the cursor moves past them.
+    uint32_t TakeValues(int count, const KScnField*& field, uint32_t& first);
+    template <typename Conv, typename T> int NextValues(T* out, int count);
+
     // Text form of a binary value, kept until Close.
     const char* BinaryText(const char* value);
 
