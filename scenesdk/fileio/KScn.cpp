@@ -37,6 +37,46 @@ template <typename T> T Load(const char* p)
     return v;
 }
 
+// The common short decimal ("-127.5390625", "42"): at most 15 significant
+// digits with no exponent. The digits make an integer below 2^53 and the
+// fraction a power of ten up to 10^15, both exact doubles, so their quotient
+// is the correctly rounded value, as the full conversion would give it.
+// False, with nothing set, for any other text.
+bool ShortDecimal(const char* p, double& out)
+{
+    static constexpr double kPowers[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = *p == '-';
+    p += negative ? 1 : 0;
+    uint64_t mantissa = 0;
+    const char* start = p;
+    while (static_cast<unsigned>(*p - '0') < 10 && p - start < 16)
+    {
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    int digits = static_cast<int>(p - start);
+    int fraction = 0;
+    if (*p == '.')
+    {
+        const char* first = ++p;
+        while (static_cast<unsigned>(*p - '0') < 10 && digits + (p - first) < 16)
+        {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+            ++p;
+        }
+        fraction = static_cast<int>(p - first);
+        digits += fraction;
+    }
+    if (digits == 0 || digits > 15 || *p == 'e' || *p == 'E' || static_cast<unsigned>(*p - '0') < 10)
+    {
+        return false;
+    }
+    const double v = static_cast<double>(mantissa) / kPowers[fraction];
+    out = negative ? -v : v;
+    return true;
+}
+
 } // namespace
 
 // Numbers in texts: C locale, exact, an optional leading '+'. A text that does
@@ -49,6 +89,10 @@ double ScnTextToDouble(const char* s, const char* end)
         ++s;
     }
     double v = 0.0;
+    if (ShortDecimal(s, v))
+    {
+        return v;
+    }
     const auto r = std::from_chars(s, end, v);
     if (r.ec == std::errc::result_out_of_range)
     {

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -182,6 +184,83 @@ TEST(KScnArrayRead, RefusedArgumentsAndNoFieldReadNothing)
     EXPECT_EQ(again.NextValueAsDouble(), out[1]);
     scn.Close();
     EXPECT_EQ(scn.NextValuesAsDouble(out, 4), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+// Texts of numbers as files hold them (short decimals take a quick path),
+// and texts around its limits (16 digits, exponents, leading zeros, lone
+// signs and points, trailing bytes): each converts to the bits the full
+// conversion gives.
+TEST(KScnArrayRead, TextNumbersConvertExactly)
+{
+    auto reference = [](const char* s)
+    {
+        if (*s == '+')
+            ++s;
+        double v = 0.0;
+        const auto r = std::from_chars(s, s + std::strlen(s), v);
+        if (r.ec == std::errc::result_out_of_range)
+            return std::strtod(s, nullptr);
+        return r.ec == std::errc() ? v : 0.0;
+    };
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "-0.0",
+                                      "+1.5",
+                                      "5.",
+                                      ".5",
+                                      "-.5",
+                                      ".",
+                                      "-",
+                                      "",
+                                      "1e5",
+                                      "1.e5",
+                                      "2E-3",
+                                      "1e",
+                                      "inf",
+                                      "-nan",
+                                      "0x10",
+                                      "12abc",
+                                      "1.5.3",
+                                      "000000000000000123",
+                                      "0.000000000000001234",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "12345678901234567",
+                                      "1.23456789012345",
+                                      "1.234567890123456",
+                                      "9007199254740993",
+                                      "0.1",
+                                      "0.3",
+                                      "-127.5390625",
+                                      "1e400",
+                                      "1e-400",
+                                      "4.9406564584124654e-324"};
+    unsigned seed = 99;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int i = 0; i < 20000; ++i)
+    {
+        std::string t = next() % 3 == 0 ? "-" : "";
+        const unsigned intDigits = next() % 10;
+        const unsigned fracDigits = next() % 12;
+        for (unsigned k = 0; k < intDigits; ++k)
+            t += static_cast<char>('0' + next() % 10);
+        if (next() % 4 != 0)
+            t += '.';
+        for (unsigned k = 0; k < fracDigits; ++k)
+            t += static_cast<char>('0' + next() % 10);
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts)
+    {
+        const double want = reference(t.c_str());
+        const double got = ScnTextToDouble(t.c_str(), t.c_str() + t.size() + 1);
+        ASSERT_EQ(std::memcmp(&want, &got, sizeof got), 0) << '"' << t << '"';
+    }
 }
 
 } // namespace
