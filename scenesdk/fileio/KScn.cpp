@@ -469,18 +469,6 @@ const char* KScn::GetFieldName() const
     return c.field == KScnTree::kNone ? nullptr : m_Tree.Name(m_Tree.Field(c.field));
 }
 
-int KScn::RemainingValueCount() const
-{
-    const Context& c = Top();
-    if (c.field == KScnTree::kNone)
-    {
-        return 0;
-    }
-    const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
-    return left > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                         : static_cast<int>(left);
-}
-
 const char* KScn::PeekValue() const
 {
     const Context& c = Top();

@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -98,15 +99,36 @@ public:
     // Whether the current field has a sub-block (EnterFieldBlock would
     // succeed); unlike EnterFieldBlock it records no error.
     bool HasFieldBlock() const;
-    int RemainingValueCount() const;
+    int RemainingValueCount() const
+    {
+        const Context& c = Top();
+        if (c.field == KScnTree::kNone)
+        {
+            return 0;
+        }
+        const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
+        return left > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(left);
+    }
     char PeekValueType() const;
     char NextValueAsChar();
     double NextValueAsDouble()
     {
         const char* v = TakeValue();
-        return v == nullptr        ? 0.0
-               : m_Tree.IsBinary() ? ScnBinaryToDouble(v)
-                                   : ScnTextToDouble(v, m_Tree.DataEnd());
+        if (v == nullptr)
+        {
+            return 0.0;
+        }
+        if (!m_Tree.IsBinary())
+        {
+            return ScnTextToDouble(v, m_Tree.DataEnd());
+        }
+        if (v[0] == 'D') // the common binary case, read in place
+        {
+            double d;
+            std::memcpy(&d, v + 1, sizeof d);
+            return d;
+        }
+        return ScnBinaryToDouble(v);
     }
     const char* NextValueAsString();
     KTime NextValueAsTime();
