@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 using scenesdk::KMemoryReusePool;
@@ -84,11 +85,17 @@ void StrCaseCmp(benchmark::State& state)
 }
 BENCHMARK(StrCaseCmp);
 
-// 64 live blocks of mixed small sizes, freed and allocated again.
+// 64 live blocks of mixed small sizes, freed and allocated again. Arg 0: the
+// pool is used by the thread that made it only (no lock); arg 1: another
+// thread has used it first, so every access takes the lock.
 void PoolAllocateFree(benchmark::State& state)
 {
     KMemoryReusePool pool(0x20000, 2, 0, 0);
     auto& alloc = KMemoryReusePool::KXAllocStd::Instance();
+    if (state.range(0) == 1)
+    {
+        std::thread([&pool, &alloc] { pool.Free(alloc, pool.Allocate(alloc, 8)); }).join();
+    }
     std::vector<void*> blocks(64);
     for (auto _ : state)
     {
@@ -99,7 +106,7 @@ void PoolAllocateFree(benchmark::State& state)
     }
     pool.Purge();
 }
-BENCHMARK(PoolAllocateFree);
+BENCHMARK(PoolAllocateFree)->Arg(0)->Arg(1);
 
 void MallocFree(benchmark::State& state)
 {

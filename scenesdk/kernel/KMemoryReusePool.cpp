@@ -8,6 +8,10 @@
 #include <mutex>
 #include <thread>
 
+#include <linux/membarrier.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace scenesdk
 {
 
@@ -56,13 +60,57 @@ KMemoryReusePool::KXAllocStd& KMemoryReusePool::KXAllocStd::Instance()
     return instance;
 }
 
-inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Flag(pool.m_Locked)
+namespace
 {
+
+// Whether this process may end a pool's bias: that needs a barrier run on
+// every thread of the process (the membarrier system call), registered once.
+bool ProcessBarrierAvailable()
+{
+    static const bool available =
+        syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+    return available;
+}
+
+// A byte per thread whose address tells threads apart without a call (the
+// library is linked into the program, so the initial-exec model applies).
+// A new thread may get the address of an ended one; that reuse goes through
+// the C library's locks, so the new thread sees what the old one wrote.
+__attribute__((tls_model("initial-exec"))) thread_local char tThreadToken;
+
+inline const void* ThreadToken()
+{
+    return &tThreadToken;
+}
+
+} // namespace
+
+inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Pool(pool), m_Locked(false)
+{
+    if (pool.m_Owner == ThreadToken())
+    {
+        // The owner announces its access, then looks at the bias. Its side
+        // needs no processor barrier: EndBias runs one on this thread, so
+        // either it sees this access announced or this thread sees the bias
+        // ended.
+        pool.m_OwnerBusy.store(true, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (pool.m_Biased.load(std::memory_order_relaxed))
+        {
+            return;
+        }
+        pool.m_OwnerBusy.store(false, std::memory_order_release);
+    }
+    else if (pool.m_Biased.load(std::memory_order_acquire))
+    {
+        pool.EndBias();
+    }
+    m_Locked = true;
     // Test before each exchange, so that waiting threads spin on their cached
     // copy; give the processor up now and then when the wait runs long.
-    for (int spins = 0; m_Flag.exchange(true, std::memory_order_acquire); ++spins)
+    for (int spins = 0; pool.m_Locked.exchange(true, std::memory_order_acquire); ++spins)
     {
-        while (m_Flag.load(std::memory_order_relaxed))
+        while (pool.m_Locked.load(std::memory_order_relaxed))
         {
             if (++spins % 64 == 0)
                 std::this_thread::yield();
@@ -70,9 +118,33 @@ inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Flag(poo
     }
 }
 
+inline KMemoryReusePool::Guard::~Guard()
+{
+    if (m_Locked)
+    {
+        m_Pool.m_Locked.store(false, std::memory_order_release);
+        return;
+    }
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    m_Pool.m_OwnerBusy.store(false, std::memory_order_release);
+}
+
+void KMemoryReusePool::EndBias() const
+{
+    m_Biased.store(false, std::memory_order_seq_cst);
+    // Every thread runs a full barrier: the owner sees the bias ended from its
+    // next access on, and an access it had begun shows as busy here.
+    syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
+    while (m_OwnerBusy.load(std::memory_order_acquire))
+    {
+        std::this_thread::yield();
+    }
+}
+
 KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
-    : m_Maximum(maximum), m_Shift(std::clamp(shift, 0, 16)), m_AlignShift(std::clamp(alignShift, 0, 7)),
-      m_CacheLimit(cacheLimit), m_BytesObtained(0), m_BlocksObtained(0), m_CachedBlocks(0)
+    : m_Owner(ThreadToken()), m_Biased(ProcessBarrierAvailable()), m_Maximum(maximum),
+      m_Shift(std::clamp(shift, 0, 16)), m_AlignShift(std::clamp(alignShift, 0, 7)), m_CacheLimit(cacheLimit),
+      m_BytesObtained(0), m_BlocksObtained(0), m_CachedBlocks(0)
 {
     m_Mask = (1u << m_Shift) - 1;
     m_BucketCount = (m_Maximum >> m_Shift) + 1;

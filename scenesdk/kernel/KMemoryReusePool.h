@@ -17,8 +17,10 @@
 // Thread safety: every operation may be called from any thread. The free
 // lists and counters are guarded by the pool's lock, a spin lock held for a
 // few instructions at a time (never while the allocator or anything else is
-// called), so an uncontended allocation costs one atomic exchange. A block
-// must be freed through the same pool and allocator it came from.
+// called). While only the thread that made the pool has used it, that thread
+// needs no lock at all; the first other thread makes every later access take
+// it (see Guard). A block must be freed through the same pool and allocator
+// it came from.
 
 #include <atomic>
 #include <cstddef>
@@ -103,20 +105,29 @@ private:
     uint64_t Rounded(size_t size) const; // RoundedSizeFor, inline for the hot paths
     bool Cacheable(uint64_t rounded) const { return rounded >= 8 && rounded < m_Maximum; }
 
-    // The spin lock over the lists and counters; Guard holds it for a scope.
+    // Access to the lists and counters for a scope. The thread that made the
+    // pool works on them without the lock for as long as no other thread has
+    // come (the pool is biased to it); the first other thread ends the bias
+    // for good, waiting out an access of the owner in progress, and from then
+    // on every thread takes the lock.
     class Guard
     {
     public:
         explicit Guard(const KMemoryReusePool& pool);
-        ~Guard() { m_Flag.store(false, std::memory_order_release); }
+        ~Guard();
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 
     private:
-        std::atomic<bool>& m_Flag;
+        const KMemoryReusePool& m_Pool;
+        bool m_Locked;
     };
+    void EndBias() const;
 
     mutable std::atomic<bool> m_Locked{false};
+    const void* const m_Owner; // a byte of the thread that made the pool (thread-local)
+    mutable std::atomic<bool> m_Biased;
+    mutable std::atomic<bool> m_OwnerBusy{false};
     std::unique_ptr<FreeBlock*[]> m_Buckets;
     uint32_t m_Maximum;
     uint32_t m_BucketCount;
