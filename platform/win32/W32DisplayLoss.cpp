@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -74,6 +75,10 @@ void CatchDisplayLoss()
     if (auto set = reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(x11, "XSetIOErrorHandler")))
         set(&OnIOError);
     dlclose(x11);
+    // A write to a server that has just closed the connection would raise
+    // SIGPIPE and end the program without a word; ignored, the write fails
+    // and the broken connection reaches the handler above.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace detail
