@@ -230,8 +230,14 @@ public:
     void Initialize(const char* name, KObject* owner, Getter getter = nullptr, Setter setter = nullptr)
     {
         KProperty::Initialize(name, owner);
-        m_Getter = std::move(getter);
-        m_Setter = std::move(setter);
+        if (getter || setter)
+        {
+            m_Accessors.reset(new Accessors{std::move(getter), std::move(setter)});
+        }
+        else
+        {
+            m_Accessors.reset();
+        }
     }
     template <class O> void Initialize(const char* name, O* owner, T (O::*get)(), void (O::*set)(T))
     {
@@ -239,15 +245,15 @@ public:
         Setter s = set ? Setter([owner, set](const T& v) { (owner->*set)(v); }) : Setter();
         Initialize(name, owner, std::move(g), std::move(s));
     }
-    bool HasGetter() const { return static_cast<bool>(m_Getter); }
-    bool HasSetter() const { return static_cast<bool>(m_Setter); }
+    bool HasGetter() const { return m_Accessors && m_Accessors->get; }
+    bool HasSetter() const { return m_Accessors && m_Accessors->set; }
 
     // Typed read: through the getter when bound (the result is kept), else the value.
     T GetValue()
     {
-        if (m_Getter)
+        if (HasGetter())
         {
-            m_Value = m_Getter();
+            m_Value = m_Accessors->get();
         }
         return m_Value;
     }
@@ -258,9 +264,9 @@ public:
         DepthGuard keep(this); // handlers may ask to destroy this property
         RefreshTextFromGetter();
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
-        if (m_Setter)
+        if (HasSetter())
         {
-            m_Setter(incoming);
+            m_Accessors->set(incoming);
             RefreshTextFromGetter();
         }
         else
@@ -376,9 +382,9 @@ private:
     {
         if constexpr (kTextPointer)
         {
-            if (m_Getter)
+            if (HasGetter())
             {
-                m_Value = m_Getter();
+                m_Value = m_Accessors->get();
             }
         }
     }
@@ -386,7 +392,7 @@ private:
     // the text for the length of the call and keeps what it needs itself.
     bool SetTextCopy(const char* text)
     {
-        if (m_Setter || !text)
+        if (HasSetter() || !text)
         {
             return SetValue(const_cast<T>(text));
         }
@@ -405,9 +411,15 @@ private:
         return SetValue(stored);
     }
 
+    // Bound accessors, held apart: most properties have none.
+    struct Accessors
+    {
+        Getter get;
+        Setter set;
+    };
+
     T m_Value;
-    Getter m_Getter;
-    Setter m_Setter;
+    std::unique_ptr<Accessors> m_Accessors;
     // The text a text pointer holds when it was copied in (see the class comment).
     std::unique_ptr<char[]> m_OwnedText;
 };
