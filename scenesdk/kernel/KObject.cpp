@@ -238,6 +238,12 @@ void KObject::AddProperty(KProperty* property)
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
 
+void KObject::CompactPropertyList()
+{
+    m_Properties.shrink_to_fit();
+    CompactOwnedList();
+}
+
 bool KObject::RemovePropertyAt(int index)
 {
     KProperty* p = GetProperty(index);

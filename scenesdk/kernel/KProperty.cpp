@@ -44,46 +44,13 @@ void KStringListDeleter::operator()(KStringList* list) const
     delete list;
 }
 
-KPropertyName::~KPropertyName()
-{
-    std::free(m_Heap);
-}
-
-void KPropertyName::Set(const char* text)
-{
-    if (!text)
-    {
-        text = "";
-    }
-    const size_t size = std::strlen(text) + 1;
-    if (size <= sizeof(m_Small))
-    {
-        // memmove: the text may be the current short name.
-        std::memmove(m_Small, text, size);
-        std::free(m_Heap);
-        m_Heap = nullptr;
-        return;
-    }
-    char* block = static_cast<char*>(std::malloc(size));
-    if (!block)
-    {
-        // Out of memory: the name reads as empty, as a failed string would.
-        std::free(m_Heap);
-        m_Heap = nullptr;
-        m_Small[0] = 0;
-        return;
-    }
-    std::memcpy(block, text, size);
-    std::free(m_Heap);
-    m_Heap = block;
-}
-
 struct KPropertyAttributes::Extras
 {
-    KString label{""};
+    KCompactText label;
     double minimum = kDefaultMinimum;
     double maximum = kDefaultMaximum;
     std::unique_ptr<KStringList, KStringListDeleter> enumList;
+    KEnumNameFunction enumFunction = nullptr;
 };
 
 void KPropertyAttributes::ExtrasDeleter::operator()(Extras* extras) const
@@ -106,7 +73,7 @@ KPropertyAttributes::Extras* KPropertyAttributes::MakeExtras()
 
 const char* KPropertyAttributes::GetLabel() const
 {
-    return m_Extras ? m_Extras->label.Buffer() : "";
+    return m_Extras ? m_Extras->label.Get() : "";
 }
 
 void KPropertyAttributes::SetLabel(const char* text)
@@ -164,8 +131,16 @@ const KStringList* KPropertyAttributes::GetEnumList() const
 
 void KPropertyAttributes::SetEnumNameFunction(KEnumNameFunction function)
 {
-    enumFunction = function;
+    if (function || m_Extras)
+    {
+        MakeExtras()->enumFunction = function;
+    }
     SetFlag(kEnumFunction, function != nullptr);
+}
+
+KEnumNameFunction KPropertyAttributes::GetEnumNameFunction() const
+{
+    return m_Extras ? m_Extras->enumFunction : nullptr;
 }
 
 void KProperty::HolderList::PopBack()
@@ -351,9 +326,10 @@ KStringList* KProperty::GetEnumList(bool create)
 
 const char* KProperty::GetEnumName(int value) const
 {
-    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && m_Attributes.enumFunction)
+    KEnumNameFunction function = m_Attributes.GetEnumNameFunction();
+    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && function)
     {
-        return m_Attributes.enumFunction(value);
+        return function(value);
     }
     const KStringList* list = m_Attributes.GetEnumList();
     if (list && value >= 0 && value < list->GetCount())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KPlug.h"
 #include "scenesdk/kernel/KString.h"
 
@@ -86,25 +87,6 @@ struct KStringListDeleter
 // Name of an enumerator, or null past the last value.
 using KEnumNameFunction = const char* (*)(int value);
 
-// A property's name: short names live in the record itself, longer ones in
-// a heap block of their exact size.
-class KPropertyName
-{
-public:
-    KPropertyName() { m_Small[0] = 0; }
-    ~KPropertyName();
-    KPropertyName(const KPropertyName&) = delete;
-    KPropertyName& operator=(const KPropertyName&) = delete;
-
-    // A null text stores the empty name; the text may be the current name.
-    void Set(const char* text);
-    const char* Get() const { return m_Heap ? m_Heap : m_Small; }
-
-private:
-    char* m_Heap = nullptr;
-    char m_Small[24];
-};
-
 // Attribute record of a property. The attributes few properties use (label,
 // limits other than 0 and 100, an enum name list) live in a block made when
 // one of them is first set.
@@ -133,6 +115,7 @@ public:
     // Stores the function (flag 512 set while it is not null). The owned list,
     // if any, is kept apart and untouched.
     void SetEnumNameFunction(KEnumNameFunction function);
+    KEnumNameFunction GetEnumNameFunction() const;
 
     const char* GetLabel() const;
     void SetLabel(const char* text); // null or "" clears it
@@ -146,10 +129,8 @@ public:
 
     uint32_t flags = 0;
     int typeCode = eKPropUnknown;
-    KPropertyName name;
+    KCompactText name;
     KDataType* dataType = nullptr;
-    KEnumNameFunction enumFunction = nullptr;
-    uint16_t reserved = 0xFFFF;
 
 private:
     struct Extras;
@@ -222,7 +203,7 @@ public:
     bool IsScalar() const { return IsScalarType(GetTypeCode()); }
     bool IsVector() const { return IsVectorType(GetTypeCode()); }
     void SetEnumNameFunction(KEnumNameFunction function) { m_Attributes.SetEnumNameFunction(function); }
-    KEnumNameFunction GetEnumNameFunction() const { return m_Attributes.enumFunction; }
+    KEnumNameFunction GetEnumNameFunction() const { return m_Attributes.GetEnumNameFunction(); }
     // The property's own list of enum names, made when create is true.
     KStringList* GetEnumList(bool create);
     // Name of an enumerator through the function or else the list; null when none.

@@ -230,13 +230,10 @@ public:
     void Initialize(const char* name, KObject* owner, Getter getter = nullptr, Setter setter = nullptr)
     {
         KProperty::Initialize(name, owner);
-        if (getter || setter)
+        if (getter || setter || m_Side)
         {
-            m_Accessors.reset(new Accessors{std::move(getter), std::move(setter)});
-        }
-        else
-        {
-            m_Accessors.reset();
+            Side().get = std::move(getter);
+            Side().set = std::move(setter);
         }
     }
     template <class O> void Initialize(const char* name, O* owner, T (O::*get)(), void (O::*set)(T))
@@ -245,15 +242,15 @@ public:
         Setter s = set ? Setter([owner, set](const T& v) { (owner->*set)(v); }) : Setter();
         Initialize(name, owner, std::move(g), std::move(s));
     }
-    bool HasGetter() const { return m_Accessors && m_Accessors->get; }
-    bool HasSetter() const { return m_Accessors && m_Accessors->set; }
+    bool HasGetter() const { return m_Side && m_Side->get; }
+    bool HasSetter() const { return m_Side && m_Side->set; }
 
     // Typed read: through the getter when bound (the result is kept), else the value.
     T GetValue()
     {
         if (HasGetter())
         {
-            m_Value = m_Accessors->get();
+            m_Value = m_Side->get();
         }
         return m_Value;
     }
@@ -266,7 +263,7 @@ public:
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
         if (HasSetter())
         {
-            m_Accessors->set(incoming);
+            m_Side->set(incoming);
             RefreshTextFromGetter();
         }
         else
@@ -384,7 +381,7 @@ private:
         {
             if (HasGetter())
             {
-                m_Value = m_Accessors->get();
+                m_Value = m_Side->get();
             }
         }
     }
@@ -406,22 +403,30 @@ private:
         T stored = copy.get();
         // The previous copy lives until the write is over: event 20 hands it
         // to the handlers as the current value (and text may lie inside it).
-        std::unique_ptr<char[]> previous = std::move(m_OwnedText);
-        m_OwnedText = std::move(copy);
+        std::unique_ptr<char[]> previous = std::move(Side().ownedText);
+        Side().ownedText = std::move(copy);
         return SetValue(stored);
     }
 
-    // Bound accessors, held apart: most properties have none.
-    struct Accessors
+    // What few properties have, held apart: bound accessors, and the text a
+    // text pointer holds when it was copied in (see the class comment).
+    struct SideBlock
     {
         Getter get;
         Setter set;
+        std::unique_ptr<char[]> ownedText;
     };
+    SideBlock& Side()
+    {
+        if (!m_Side)
+        {
+            m_Side.reset(new SideBlock);
+        }
+        return *m_Side;
+    }
 
     T m_Value;
-    std::unique_ptr<Accessors> m_Accessors;
-    // The text a text pointer holds when it was copied in (see the class comment).
-    std::unique_ptr<char[]> m_OwnedText;
+    std::unique_ptr<SideBlock> m_Side;
 };
 
 } // namespace scenesdk

@@ -171,10 +171,27 @@ KStringList KScnNode::GetTypeNames() const
 
 // ---- Takes ---------------------------------------------------------------------
 
+const KScnNodeTransformCache& KScnNode::GetTransformCache() const
+{
+    static const KScnNodeTransformCache none;
+    return mCache ? *mCache : none;
+}
+
+KScnNodeTransformCache& KScnNode::Cache()
+{
+    if (!mCache)
+    {
+        mCache.reset(new KScnNodeTransformCache);
+    }
+    return *mCache;
+}
+
 void KScnNode::InvalidateTransformCaches()
 {
-    mCaches[0].Invalidate();
-    mCaches[1].Invalidate();
+    if (mCache)
+    {
+        mCache->Invalidate();
+    }
     for (int i = 0; i < GetChildCount(); ++i)
     {
         GetChild(i)->InvalidateTransformCaches();
