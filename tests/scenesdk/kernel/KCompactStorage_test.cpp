@@ -7,6 +7,8 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KStringList.h"
 
@@ -205,4 +207,37 @@ TEST(CompactStorage, EmptyNodePartsStaySmall)
     EXPECT_LE(sizeof(KPropertyTemplate<bool>), 144u);
     EXPECT_LE(sizeof(KScnNodeProperties), 11u * 1024u);
     EXPECT_LE(sizeof(KScnNode), 1024u);
+}
+
+// A subtree hung under a scene's root joins its contents depth first, each
+// node before its children and the children in their order.
+TEST(CompactStorage, SubtreeJoinsTheSceneInTreeOrder)
+{
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnNode* top = manager.CreateNode("top");
+    KScnNode* a = manager.CreateNode("a");
+    KScnNode* b = manager.CreateNode("b");
+    KScnNode* a1 = manager.CreateNode("a1");
+    KScnNode* a2 = manager.CreateNode("a2");
+    KScnNode* b1 = manager.CreateNode("b1");
+    top->AddChild(a);
+    top->AddChild(b);
+    a->AddChild(a1);
+    a->AddChild(a2);
+    b->AddChild(b1);
+    KScnSceneContents* contents = scene->GetContents();
+    const int before = contents->GetNodeCount();
+    scene->GetRootNode()->AddChild(top);
+    const KScnNode* expected[] = {top, a, a1, a2, b, b1};
+    ASSERT_EQ(before + 6, contents->GetNodeCount());
+    for (int i = 0; i < 6; ++i)
+    {
+        EXPECT_EQ(expected[i], contents->GetNode(before + i)) << i;
+    }
+    // Selecting the default take on the top clears the caches of the subtree.
+    b1->ComputeGlobalTransform();
+    EXPECT_TRUE(b1->GetTransformCache().mGlobalValid);
+    top->SelectTakeNodeByIndex(0);
+    EXPECT_FALSE(b1->GetTransformCache().mGlobalValid);
 }
