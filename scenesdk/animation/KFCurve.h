@@ -32,6 +32,7 @@
 #include "scenesdk/animation/KTime.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -377,7 +378,9 @@ private:
     KFCurveEvent mEvent;
     std::vector<Listener> mListeners;
     int mDispatchDepth = 0;
-    SegmentCache mSegmentCache;
+    // Made at the first evaluation between two keys: most curves hold none.
+    std::unique_ptr<SegmentCache> mSegmentCache;
+    SegmentCache* EvaluationCache();
 };
 
 } // namespace scenesdk

@@ -42,8 +42,8 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
     KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
     if (info != nullptr)
     {
-        info->mName = TextOrEmpty(name);
-        info->mTypeName = TextOrEmpty(typeName);
+        info->mName.Set(name);
+        info->mTypeName.Set(typeName);
         info->mDataType = dataType;
         SetNodeInfo(info);
     }
@@ -115,12 +115,12 @@ const char* KFCurveNode::GetName() const
     {
         return mInfo->mNamingDataType->GetName();
     }
-    return mInfo->mName.Buffer();
+    return mInfo->mName.Get();
 }
 
 const char* KFCurveNode::GetTypeName() const
 {
-    return mInfo != nullptr ? mInfo->mTypeName.Buffer() : "";
+    return mInfo != nullptr ? mInfo->mTypeName.Get() : "";
 }
 
 KDataType* KFCurveNode::GetDataType() const
@@ -149,7 +149,7 @@ void KFCurveNode::SetTypeName(const char* typeName)
 {
     if (mInfo != nullptr)
     {
-        mInfo->mTypeName = TextOrEmpty(typeName);
+        mInfo->mTypeName.Set(typeName);
     }
 }
 
@@ -541,7 +541,7 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     }
     else
     {
-        copy = new (std::nothrow) KFCurveNode(mInfo != nullptr ? mInfo->mName.Buffer() : "", GetTypeName(),
+        copy = new (std::nothrow) KFCurveNode(mInfo != nullptr ? mInfo->mName.Get() : "", GetTypeName(),
                                               GetDataType(), mLayerType, layerId);
         if (copy != nullptr)
         {

@@ -31,6 +31,7 @@
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
@@ -76,8 +77,8 @@ constexpr int KFCURVENODE_ROTATION_SPHERIC = 12;
 // type's name.
 struct KFCurveNodeInfo
 {
-    KString mName;
-    KString mTypeName;
+    KCompactText mName;
+    KCompactText mTypeName;
     KDataType* mDataType = nullptr;
     KDataType* mNamingDataType = nullptr;
     int32_t mRefCount = 0;

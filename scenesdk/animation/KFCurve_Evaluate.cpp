@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace scenesdk
 {
@@ -106,6 +107,20 @@ bool IsRepeating(uint32_t mode)
 
 // ---------------------------------------------------------------- evaluation
 
+KFCurve::SegmentCache* KFCurve::EvaluationCache()
+{
+    // Only a segment between two keys is cached.
+    if (mKeyCount < 2)
+    {
+        return nullptr;
+    }
+    if (!mSegmentCache)
+    {
+        mSegmentCache.reset(new (std::nothrow) SegmentCache);
+    }
+    return mSegmentCache.get();
+}
+
 float KFCurve::Evaluate(KTime time, int* hint)
 {
     // Inside the keys (the common case) no extrapolation applies.
@@ -114,7 +129,7 @@ float KFCurve::Evaluate(KTime time, int* hint)
         const int64_t t = Ticks(time);
         if (t >= Ticks(Key(0).mTime) && t <= Ticks(Key(mKeyCount - 1).mTime))
         {
-            return SegmentValue(FindKey(time, hint), &mSegmentCache);
+            return SegmentValue(FindKey(time, hint), EvaluationCache());
         }
     }
     float value = 0.0f;
@@ -122,7 +137,7 @@ float KFCurve::Evaluate(KTime time, int* hint)
     {
         return value;
     }
-    return SegmentValue(FindKeyExtrapolated(time, hint), &mSegmentCache);
+    return SegmentValue(FindKeyExtrapolated(time, hint), EvaluationCache());
 }
 
 // Keep-slope extrapolation: a line through the end key with that key's

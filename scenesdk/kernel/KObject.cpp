@@ -47,8 +47,7 @@ KObject::~KObject()
     // Properties still listed (handlers added them during the release) forget this object.
     for (KProperty* p : m_Properties)
     {
-        auto& listedIn = p->m_ListedIn;
-        listedIn.erase(std::remove(listedIn.begin(), listedIn.end(), this), listedIn.end());
+        p->m_ListedIn.Remove(this, true);
     }
     for (size_t i = m_OwnedRecords.size(); i-- > 0;)
     {
@@ -217,8 +216,7 @@ KProperty* KObject::CreateProperty(const char* name, int typeCode, KDataType* da
                              typeCode == eKPropReference ? reference : nullptr, 0);
         p->SetTypeCode(typeCode);
         AddProperty(p);
-        p->GetAttributes().minimum = 0.0;
-        p->GetAttributes().maximum = 100.0;
+        p->GetAttributes().SetLimits(KPropertyAttributes::kDefaultMinimum, KPropertyAttributes::kDefaultMaximum);
         if (animatable)
         {
             p->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
@@ -236,8 +234,14 @@ void KObject::AddProperty(KProperty* property)
     DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
-    property->m_ListedIn.push_back(this);
+    property->m_ListedIn.Push(this);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
+}
+
+void KObject::CompactPropertyList()
+{
+    m_Properties.shrink_to_fit();
+    CompactOwnedList();
 }
 
 bool KObject::RemovePropertyAt(int index)
@@ -262,12 +266,7 @@ bool KObject::RemovePropertyAt(int index)
     if (at >= 0)
     {
         m_Properties.erase(m_Properties.begin() + at);
-        auto& listedIn = p->m_ListedIn;
-        auto it = std::find(listedIn.rbegin(), listedIn.rend(), this);
-        if (it != listedIn.rend())
-        {
-            listedIn.erase(std::next(it).base());
-        }
+        p->m_ListedIn.Remove(this, false);
     }
     m_Removing.erase(std::find(m_Removing.begin(), m_Removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
@@ -447,8 +446,7 @@ HdlKObject KObject::MakeReferenceProperty(KProperty* source, const char* name)
         {
             p->GetAttributes().SetFlag(KPropertyAttributes::kNamedReference, true);
         }
-        p->GetAttributes().minimum = source->GetMin();
-        p->GetAttributes().maximum = source->GetMax();
+        p->GetAttributes().SetLimits(source->GetMin(), source->GetMax());
         return made;
     }
     RemoveProperty(p);
@@ -473,8 +471,7 @@ KProperty* KObject::ClonePropertyFrom(KProperty* property)
                                       typeSource->IsAnimatable(), false, nullptr, false);
         if (p)
         {
-            p->GetAttributes().minimum = property->GetMin();
-            p->GetAttributes().maximum = property->GetMax();
+            p->GetAttributes().SetLimits(property->GetMin(), property->GetMax());
             made = p->GetHandle();
         }
     }

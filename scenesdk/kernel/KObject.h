@@ -104,6 +104,9 @@ public:
                                       bool animatable = false, bool ownsEnumList = false,
                                       KProperty* reference = nullptr, bool returnExisting = false);
     virtual void AddProperty(KProperty* property);
+    // Gives back the room the property list (and the list of owned plugs)
+    // holds beyond its entries.
+    void CompactPropertyList();
     // Takes the property out of the list (its linked reference properties go
     // from their owners too); false for an index out of range.
     virtual bool RemovePropertyAt(int index);

@@ -154,10 +154,33 @@ KPlug::~KPlug()
         KHandleTable::Get().Free(m_HandleEntry, this);
         m_HandleEntry = nullptr;
     }
-    delete m_Callbacks;
+    delete m_Links;
     if (--gLivePlugs == 0)
     {
         KHandleTable::Release();
+    }
+}
+
+const KPlug::Links& KPlug::V() const
+{
+    static const Links none;
+    return m_Links ? *m_Links : none;
+}
+
+KPlug::Links& KPlug::L()
+{
+    if (!m_Links)
+    {
+        m_Links = new Links;
+    }
+    return *m_Links;
+}
+
+void KPlug::CompactOwnedList()
+{
+    if (m_Links)
+    {
+        m_Links->owned.shrink_to_fit();
     }
 }
 
@@ -269,16 +292,16 @@ void KPlug::DisconnectOneWayDestinations()
     // per one-way entry, so a recorded plug is alive (a destroyed one lets go
     // of this plug and its records); each round checks the plug's real list,
     // since handlers may add or remove links meanwhile.
-    while (!m_OneWayDst.empty())
+    while (!V().oneWayDst.empty())
     {
-        KPlug* d = m_OneWayDst.back();
-        if (FindLastOfKind(d->m_Src, this, true) < 0)
+        KPlug* d = V().oneWayDst.back();
+        if (FindLastOfKind(d->V().src, this, true) < 0)
         {
-            m_OneWayDst.pop_back(); // no entry left behind the record
+            L().oneWayDst.pop_back(); // no entry left behind the record
             continue;
         }
         if (!Disconnect(this, d, true) &&
-            std::find(m_OneWayDst.begin(), m_OneWayDst.end(), d) != m_OneWayDst.end())
+            std::find(V().oneWayDst.begin(), V().oneWayDst.end(), d) != V().oneWayDst.end())
         {
             UnlinkOneWay(this, d);
         }
@@ -287,65 +310,69 @@ void KPlug::DisconnectOneWayDestinations()
 
 void KPlug::DisconnectAllPlugLevel()
 {
+    if (!m_Links)
+    {
+        return; // never linked: nothing to take apart
+    }
     if (!(m_Flags & kFiltered))
     {
         // Handlers may link this plug again while it is taken apart: a few
         // rounds with events, then whatever is left goes without them, so no
         // other plug keeps an entry for it.
-        for (int round = 0; round < 4 && (!m_Src.Empty() || !m_Dst.Empty() || !m_OneWayDst.empty()); ++round)
+        for (int round = 0; round < 4 && (!V().src.Empty() || !V().dst.Empty() || !V().oneWayDst.empty()); ++round)
         {
-            while (!m_Src.Empty())
+            while (!V().src.Empty())
             {
-                KPlug* p = m_Src.Back().plug;
-                if (!Disconnect(p, this) && IsListedAt(m_Src, GetSrcCount() - 1, p))
+                KPlug* p = V().src.Back().plug;
+                if (!Disconnect(p, this) && IsListedAt(V().src, GetSrcCount() - 1, p))
                 {
                     ForceUnlink(p, this);
                 }
             }
-            while (!m_Dst.Empty())
+            while (!V().dst.Empty())
             {
-                KPlug* p = m_Dst.Back().plug;
-                if (!Disconnect(this, p) && IsListedAt(m_Dst, GetDstCount() - 1, p))
+                KPlug* p = V().dst.Back().plug;
+                if (!Disconnect(this, p) && IsListedAt(V().dst, GetDstCount() - 1, p))
                 {
                     ForceUnlink(this, p);
                 }
             }
             DisconnectOneWayDestinations();
         }
-        while (!m_Src.Empty())
+        while (!V().src.Empty())
         {
-            ForceUnlink(m_Src.Back().plug, this);
+            ForceUnlink(V().src.Back().plug, this);
         }
-        while (!m_Dst.Empty())
+        while (!V().dst.Empty())
         {
-            ForceUnlink(this, m_Dst.Back().plug);
+            ForceUnlink(this, V().dst.Back().plug);
         }
-        while (!m_OneWayDst.empty())
+        while (!V().oneWayDst.empty())
         {
-            KPlug* d = m_OneWayDst.back();
-            if (FindLastOfKind(d->m_Src, this, true) >= 0)
+            KPlug* d = V().oneWayDst.back();
+            if (FindLastOfKind(d->V().src, this, true) >= 0)
             {
                 UnlinkOneWay(this, d);
             }
             else
             {
-                m_OneWayDst.pop_back();
+                L().oneWayDst.pop_back();
             }
         }
     }
-    m_Src.Clear();
-    m_Dst.Clear();
+    L().src.Clear();
+    L().dst.Clear();
     ReleaseChildren();
 }
 
 void KPlug::ReleaseChildren()
 {
-    while (!m_Children.empty())
+    while (!V().children.empty())
     {
-        KPlug* child = m_Children.back();
-        m_Children.pop_back();
+        KPlug* child = V().children.back();
+        L().children.pop_back();
         child->m_Owner = nullptr;
-        EraseLast(m_Owned, child);
+        EraseLast(L().owned, child);
         if (child->m_Flags & kOwnedChild)
         {
             child->Destroy();
@@ -389,19 +416,19 @@ bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter
         DepthGuard keepOwner(m_Owner); // a handler may ask to destroy the owner
         return m_Owner->ConnectionEvent(&record, code, emitter, index, other, type, extra);
     }
-    if (m_Callbacks)
+    if (m_Links && m_Links->callbacks)
     {
         DepthGuard keep(this); // a callback may ask to destroy this plug
-        ++m_CallbackDispatch;
-        for (size_t i = 0; i < m_Callbacks->size(); ++i)
+        ++m_Links->callbackDispatch;
+        for (size_t i = 0; i < m_Links->callbacks->size(); ++i)
         {
-            Callback cb = (*m_Callbacks)[i];
+            Callback cb = (*m_Links->callbacks)[i];
             if (cb.active && cb.fConn)
             {
                 cb.fConn(cb.user, path, code, emitter, index, other, type, extra);
             }
         }
-        --m_CallbackDispatch;
+        --m_Links->callbackDispatch;
         PurgeCallbacks();
     }
     return true;
@@ -416,20 +443,20 @@ bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* 
         return is15 ? m_Owner->NotifyEvent15(path, code, emitter, a, b, c)
                     : m_Owner->NotifyEvent14(path, code, emitter, a, b, c);
     }
-    if (m_Callbacks)
+    if (m_Links && m_Links->callbacks)
     {
         DepthGuard keep(this); // a callback may ask to destroy this plug
-        ++m_CallbackDispatch;
-        for (size_t i = 0; i < m_Callbacks->size(); ++i)
+        ++m_Links->callbackDispatch;
+        for (size_t i = 0; i < m_Links->callbacks->size(); ++i)
         {
-            Callback cb = (*m_Callbacks)[i];
+            Callback cb = (*m_Links->callbacks)[i];
             KPlugNotifyCallback f = is15 ? cb.f15 : cb.f14;
             if (cb.active && f)
             {
                 f(cb.user, path, code, emitter, a, b, c);
             }
         }
-        --m_CallbackDispatch;
+        --m_Links->callbackDispatch;
         PurgeCallbacks();
     }
     return true;
@@ -460,20 +487,21 @@ bool KPlug::SendEvent17()
 void KPlug::AddCallback(void* user, KPlugNotifyCallback f14, KPlugNotifyCallback f15,
                         KPlugConnectionCallback fConn)
 {
-    if (!m_Callbacks)
+    Links& links = L();
+    if (!links.callbacks)
     {
-        m_Callbacks = new std::vector<Callback>;
+        links.callbacks = new std::vector<Callback>;
     }
-    m_Callbacks->push_back(Callback{user, f14, f15, fConn, true});
+    links.callbacks->push_back(Callback{user, f14, f15, fConn, true});
 }
 
 bool KPlug::RemoveCallback(void* user)
 {
-    if (!m_Callbacks)
+    if (!m_Links || !m_Links->callbacks)
     {
         return false;
     }
-    for (Callback& cb : *m_Callbacks)
+    for (Callback& cb : *m_Links->callbacks)
     {
         if (cb.active && cb.user == user)
         {
@@ -487,13 +515,13 @@ bool KPlug::RemoveCallback(void* user)
 
 void KPlug::PurgeCallbacks()
 {
-    if (!m_Callbacks || m_CallbackDispatch > 0)
+    if (!m_Links || !m_Links->callbacks || m_Links->callbackDispatch > 0)
     {
         return;
     }
-    m_Callbacks->erase(
-        std::remove_if(m_Callbacks->begin(), m_Callbacks->end(), [](const Callback& c) { return !c.active; }),
-        m_Callbacks->end());
+    m_Links->callbacks->erase(
+        std::remove_if(m_Links->callbacks->begin(), m_Links->callbacks->end(), [](const Callback& c) { return !c.active; }),
+        m_Links->callbacks->end());
 }
 
 bool KPlug::IsBeingReplaced(KPlug* a, KPlug* b)
@@ -527,7 +555,7 @@ bool KPlug::SetOwner(KPlug* owner)
     if (owner)
     {
         m_Owner = owner;
-        owner->m_Owned.push_back(this);
+        owner->L().owned.push_back(this);
         if (m_Flags & kFiltered)
         {
             owner->AddChildEntry(this);
@@ -558,30 +586,34 @@ bool KPlug::ReleaseChild(KPlug* child)
 
 void KPlug::UnlinkOneWay(KPlug* s, KPlug* d)
 {
-    int i = FindLastOfKind(d->m_Src, s, true);
+    int i = FindLastOfKind(d->V().src, s, true);
     if (i < 0)
     {
         return;
     }
-    d->m_Src.EraseAt(i);
-    EraseLast(s->m_OneWayDst, d);
-    for (KPlug* c : d->m_Children)
+    d->L().src.EraseAt(i);
+    EraseLast(s->L().oneWayDst, d);
+    for (KPlug* c : d->V().children)
     {
-        int k = FindLastOfKind(c->m_Src, s, true);
+        int k = FindLastOfKind(c->V().src, s, true);
         if (k >= 0)
         {
-            c->m_Src.EraseAt(k);
+            c->L().src.EraseAt(k);
         }
     }
 }
 
 void KPlug::ReleaseOwned()
 {
-    for (KPlug* p : m_Owned)
+    if (!m_Links)
+    {
+        return;
+    }
+    for (KPlug* p : V().owned)
     {
         p->m_Owner = nullptr;
     }
-    m_Owned.clear();
+    m_Links->owned.clear();
 }
 
 void KPlug::LeaveOwner()
@@ -589,7 +621,7 @@ void KPlug::LeaveOwner()
     if (m_Owner)
     {
         m_Owner->RemoveChildEntry(this);
-        EraseLast(m_Owner->m_Owned, this);
+        EraseLast(m_Owner->L().owned, this);
         m_Owner = nullptr;
     }
 }
@@ -608,44 +640,44 @@ void KPlug::EraseLast(std::vector<KPlug*>& list, KPlug* plug)
 
 void KPlug::AddChildEntry(KPlug* child)
 {
-    if (std::find(m_Children.begin(), m_Children.end(), child) == m_Children.end())
+    if (std::find(V().children.begin(), V().children.end(), child) == V().children.end())
     {
-        m_Children.push_back(child);
+        L().children.push_back(child);
     }
 }
 
 void KPlug::RemoveChildEntry(KPlug* child)
 {
-    auto it = std::find(m_Children.begin(), m_Children.end(), child);
-    if (it != m_Children.end())
+    auto it = std::find(V().children.begin(), V().children.end(), child);
+    if (it != V().children.end())
     {
-        m_Children.erase(it);
+        L().children.erase(it);
     }
 }
 
 KPlug* KPlug::GetChild(int i) const
 {
-    return i >= 0 && i < GetChildCount() ? m_Children[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < GetChildCount() ? V().children[static_cast<size_t>(i)] : nullptr;
 }
 
 void KPlug::MirrorInto(KPlug* child)
 {
-    child->m_Src.Clear();
-    child->m_Dst.Clear();
-    m_Src.ForEach(
+    child->L().src.Clear();
+    child->L().dst.Clear();
+    V().src.ForEach(
         [child](const KPlugConnection& c)
         {
             if ((child->m_Flags & kAcceptsSrc) && child->FilterAccepts(c.plug))
             {
-                child->m_Src.PushBack(c.plug, c.type);
+                child->L().src.PushBack(c.plug, c.type);
             }
         });
-    m_Dst.ForEach(
+    V().dst.ForEach(
         [child](const KPlugConnection& c)
         {
             if ((child->m_Flags & kAcceptsDst) && child->FilterAccepts(c.plug))
             {
-                child->m_Dst.PushBack(c.plug, c.type);
+                child->L().dst.PushBack(c.plug, c.type);
             }
         });
 }
@@ -657,7 +689,10 @@ void KPlug::SetConnectionFilter(KPlugFilter* filter)
 
 void KPlug::SetConnectionFilter(KPlugFilter* filter, uint32_t filteredBit)
 {
-    m_Filter = filter;
+    if (filter || m_Links)
+    {
+        L().filter = filter;
+    }
     bool was = (m_Flags & kFiltered) != 0;
     bool now = (filteredBit & kFiltered) != 0;
     m_Flags = now ? (m_Flags | kFiltered) : (m_Flags & ~kFiltered);
@@ -672,7 +707,8 @@ bool KPlug::FilterAccepts(KPlug* plug) const
 {
     // A null filter stands for "None": plugs made before the first
     // registration or after the last stop, and the "None" filter itself.
-    return !m_Filter || m_Filter->Accept(plug);
+    KPlugFilter* filter = GetConnectionFilter();
+    return !filter || filter->Accept(plug);
 }
 
 KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
@@ -685,10 +721,10 @@ KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
     {
         return this;
     }
-    for (size_t i = m_Children.size(); i-- > 0;)
+    for (size_t i = V().children.size(); i-- > 0;)
     {
-        KPlug* c = m_Children[i];
-        if (filter->IsSameAs(c->m_Filter))
+        KPlug* c = V().children[i];
+        if (filter->IsSameAs(c->GetConnectionFilter()))
         {
             return c;
         }
@@ -751,42 +787,42 @@ KPlug* KPlug::GetDst(int i, int classId)
 
 KPlug* KPlug::GetSrc(int i) const
 {
-    return i >= 0 && i < GetSrcCount() ? m_Src.At(i).plug : nullptr;
+    return i >= 0 && i < GetSrcCount() ? V().src.At(i).plug : nullptr;
 }
 
 KPlug* KPlug::GetDst(int i) const
 {
-    return i >= 0 && i < GetDstCount() ? m_Dst.At(i).plug : nullptr;
+    return i >= 0 && i < GetDstCount() ? V().dst.At(i).plug : nullptr;
 }
 
 uint32_t KPlug::GetSrcType(int i) const
 {
-    return i >= 0 && i < GetSrcCount() ? m_Src.At(i).type : 0;
+    return i >= 0 && i < GetSrcCount() ? V().src.At(i).type : 0;
 }
 
 uint32_t KPlug::GetDstType(int i) const
 {
-    return i >= 0 && i < GetDstCount() ? m_Dst.At(i).type : 0;
+    return i >= 0 && i < GetDstCount() ? V().dst.At(i).type : 0;
 }
 
 int KPlug::FindSrc(const KPlug* src) const
 {
-    return FindLast(m_Src, src);
+    return FindLast(V().src, src);
 }
 
 int KPlug::FindDst(const KPlug* dst) const
 {
-    return FindLast(m_Dst, dst);
+    return FindLast(V().dst, dst);
 }
 
 bool KPlug::IsSrcConnected(KPlug* src) const
 {
-    return FindLast(m_Src, src) >= 0;
+    return FindLast(V().src, src) >= 0;
 }
 
 bool KPlug::IsDstConnected(KPlug* dst) const
 {
-    return FindLast(m_Dst, dst) >= 0;
+    return FindLast(V().dst, dst) >= 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -827,12 +863,12 @@ bool KPlug::ConnectDst(KPlug* dst, uint32_t type)
 
 bool KPlug::InsertSrc(int index, KPlug* src, uint32_t type)
 {
-    return Connect(src, this, type, Before{}, BeforeEntry(m_Src, index));
+    return Connect(src, this, type, Before{}, BeforeEntry(V().src, index));
 }
 
 bool KPlug::InsertDst(int index, KPlug* dst, uint32_t type)
 {
-    return Connect(this, dst, type, BeforeEntry(m_Dst, index), Before{});
+    return Connect(this, dst, type, BeforeEntry(V().dst, index), Before{});
 }
 
 bool KPlug::SetSrc(int index, KPlug* src)
@@ -928,7 +964,7 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     GuardSet guards;
     std::vector<KPlug*> dKids;
     std::vector<KPlug*> sKids;
-    for (KPlug* c : std::vector<KPlug*>(d->m_Children))
+    for (KPlug* c : std::vector<KPlug*>(d->V().children))
     {
         guards.Add(c);
         if (AskAccept(c, s, true))
@@ -938,7 +974,7 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     }
     if (!oneWay)
     {
-        for (KPlug* c : std::vector<KPlug*>(s->m_Children))
+        for (KPlug* c : std::vector<KPlug*>(s->V().children))
         {
             guards.Add(c);
             if (AskAccept(c, d, false))
@@ -958,34 +994,34 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
 
     // Positions are found only now, after the handlers above have run, so an
     // insertion never uses an index made stale by them.
-    int dIndex = ResolveBefore(d->m_Src, beforeSrc);
-    int sIndex = oneWay ? -1 : ResolveBefore(s->m_Dst, beforeDst);
+    int dIndex = ResolveBefore(d->V().src, beforeSrc);
+    int sIndex = oneWay ? -1 : ResolveBefore(s->V().dst, beforeDst);
     std::vector<int> dKidIndex;
     std::vector<int> sKidIndex;
     for (KPlug* c : dKids)
     {
-        dKidIndex.push_back(SubsequenceIndex(d->m_Src, c->m_Src, dIndex));
+        dKidIndex.push_back(SubsequenceIndex(d->V().src, c->V().src, dIndex));
     }
     for (KPlug* c : sKids)
     {
-        sKidIndex.push_back(SubsequenceIndex(s->m_Dst, c->m_Dst, sIndex));
+        sKidIndex.push_back(SubsequenceIndex(s->V().dst, c->V().dst, sIndex));
     }
-    InsertAt(d->m_Src, dIndex, s, type);
+    InsertAt(d->L().src, dIndex, s, type);
     if (!oneWay)
     {
-        InsertAt(s->m_Dst, sIndex, d, type);
+        InsertAt(s->L().dst, sIndex, d, type);
     }
     else
     {
-        s->m_OneWayDst.push_back(d);
+        s->L().oneWayDst.push_back(d);
     }
     for (size_t i = 0; i < dKids.size(); ++i)
     {
-        InsertAt(dKids[i]->m_Src, dKidIndex[i], s, type);
+        InsertAt(dKids[i]->L().src, dKidIndex[i], s, type);
     }
     for (size_t i = 0; i < sKids.size(); ++i)
     {
-        InsertAt(sKids[i]->m_Dst, sKidIndex[i], d, type);
+        InsertAt(sKids[i]->L().dst, sKidIndex[i], d, type);
     }
 
     d->ConnectionEvent(nullptr, eSrcAdded, d, dIndex, s, type, nullptr);
@@ -1037,8 +1073,8 @@ void KPlug::DisconnectAllSrc()
     {
         // A refused removal (filter or flags changed since) still empties the
         // list; the entry is looked at again, since handlers may have changed it.
-        KPlug* p = m_Src.At(i).plug;
-        if (!Disconnect(p, this) && IsListedAt(m_Src, i, p))
+        KPlug* p = V().src.At(i).plug;
+        if (!Disconnect(p, this) && IsListedAt(V().src, i, p))
         {
             ForceUnlink(p, this);
         }
@@ -1052,8 +1088,8 @@ void KPlug::DisconnectAllDst()
     int i = GetDstCount() - 1;
     while (i >= 0)
     {
-        KPlug* p = m_Dst.At(i).plug;
-        if (!Disconnect(this, p) && IsListedAt(m_Dst, i, p))
+        KPlug* p = V().dst.At(i).plug;
+        if (!Disconnect(this, p) && IsListedAt(V().dst, i, p))
         {
             ForceUnlink(this, p);
         }
@@ -1080,8 +1116,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     {
         return false;
     }
-    int sIndex = oneWayOnly ? -1 : FindLast(s->m_Dst, d);
-    int dIndex = FindPairedSource(d->m_Src, s, sIndex >= 0, oneWayOnly);
+    int sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
+    int dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
     if (dIndex < 0 && sIndex < 0)
     {
         return false;
@@ -1093,16 +1129,16 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     guards.Add(d);
     std::vector<KPlug*> dKids;
     std::vector<KPlug*> sKids;
-    for (KPlug* c : d->m_Children)
+    for (KPlug* c : d->V().children)
     {
-        if ((c->m_Flags & kAcceptsSrc) && c->FilterAccepts(s) && FindLast(c->m_Src, s) >= 0)
+        if ((c->m_Flags & kAcceptsSrc) && c->FilterAccepts(s) && FindLast(c->V().src, s) >= 0)
         {
             dKids.push_back(c);
         }
     }
-    for (KPlug* c : s->m_Children)
+    for (KPlug* c : s->V().children)
     {
-        if ((c->m_Flags & kAcceptsDst) && c->FilterAccepts(d) && FindLast(c->m_Dst, d) >= 0)
+        if ((c->m_Flags & kAcceptsDst) && c->FilterAccepts(d) && FindLast(c->V().dst, d) >= 0)
         {
             sKids.push_back(c);
         }
@@ -1117,7 +1153,7 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     }
 
     // The connection type, read before any handler can change the lists.
-    const uint32_t linkType = dIndex >= 0 ? d->m_Src.At(dIndex).type : s->m_Dst.At(sIndex).type;
+    const uint32_t linkType = dIndex >= 0 ? d->V().src.At(dIndex).type : s->V().dst.At(sIndex).type;
     d->BeginChange();
     s->BeginChange();
     if (dIndex >= 0)
@@ -1139,41 +1175,41 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 
     // Entries are searched again: the handlers above may have changed the lists.
     uint32_t type = linkType;
-    sIndex = oneWayOnly ? -1 : FindLast(s->m_Dst, d);
-    dIndex = FindPairedSource(d->m_Src, s, sIndex >= 0, oneWayOnly);
+    sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
+    dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
     bool removedOneWay = false;
     if (dIndex >= 0)
     {
-        type = d->m_Src.At(dIndex).type;
-        d->m_Src.EraseAt(dIndex);
+        type = d->V().src.At(dIndex).type;
+        d->L().src.EraseAt(dIndex);
         removedOneWay = (type & kOneWayType) != 0;
         if (removedOneWay)
         {
-            EraseLast(s->m_OneWayDst, d);
+            EraseLast(s->L().oneWayDst, d);
         }
     }
     if (sIndex >= 0)
     {
-        type = s->m_Dst.At(sIndex).type;
-        s->m_Dst.EraseAt(sIndex);
+        type = s->V().dst.At(sIndex).type;
+        s->L().dst.EraseAt(sIndex);
     }
     std::vector<int> dKidIndex;
     std::vector<int> sKidIndex;
     for (KPlug* c : dKids)
     {
-        int i = FindPairedSource(c->m_Src, s, !removedOneWay, oneWayOnly);
+        int i = FindPairedSource(c->V().src, s, !removedOneWay, oneWayOnly);
         if (i >= 0)
         {
-            c->m_Src.EraseAt(i);
+            c->L().src.EraseAt(i);
         }
         dKidIndex.push_back(i);
     }
     for (KPlug* c : sKids)
     {
-        int i = FindLast(c->m_Dst, d);
+        int i = FindLast(c->V().dst, d);
         if (i >= 0)
         {
-            c->m_Dst.EraseAt(i);
+            c->L().dst.EraseAt(i);
         }
         sKidIndex.push_back(i);
     }
@@ -1208,25 +1244,25 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 void KPlug::ForceUnlink(KPlug* s, KPlug* d)
 {
     auto drop = [](KPlugConnectionList& list, KPlug* p) { list.EraseAt(FindLast(list, p)); };
-    bool sListsD = FindLast(s->m_Dst, d) >= 0;
-    drop(s->m_Dst, d);
-    int i = FindPairedSource(d->m_Src, s, sListsD, false);
+    bool sListsD = FindLast(s->V().dst, d) >= 0;
+    drop(s->L().dst, d);
+    int i = FindPairedSource(d->V().src, s, sListsD, false);
     if (i >= 0)
     {
-        bool oneWay = (d->m_Src.At(i).type & kOneWayType) != 0;
-        d->m_Src.EraseAt(i);
+        bool oneWay = (d->V().src.At(i).type & kOneWayType) != 0;
+        d->L().src.EraseAt(i);
         if (oneWay)
         {
-            EraseLast(s->m_OneWayDst, d);
+            EraseLast(s->L().oneWayDst, d);
         }
     }
-    for (KPlug* c : d->m_Children)
+    for (KPlug* c : d->V().children)
     {
-        drop(c->m_Src, s);
+        drop(c->L().src, s);
     }
-    for (KPlug* c : s->m_Children)
+    for (KPlug* c : s->V().children)
     {
-        drop(c->m_Dst, d);
+        drop(c->L().dst, d);
     }
 }
 
@@ -1266,7 +1302,7 @@ void SendToPlugAndChildren(KPlug* p, int code, int index, KPlug* other, KPlug* e
 bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
 {
     // srcSide: oldPlug is a source of this plug (this is the destination side).
-    int pos = srcSide ? FindLast(m_Src, oldPlug) : FindLast(m_Dst, oldPlug);
+    int pos = srcSide ? FindLast(V().src, oldPlug) : FindLast(V().dst, oldPlug);
     if (!oldPlug || pos < 0)
     {
         return false;
@@ -1290,13 +1326,13 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
     {
         if (srcSide)
         {
-            Before beforeDst = newPlug ? BeforeEntry(newPlug->m_Dst, index) : Before{};
-            ok = Connect(newPlug, this, 0, beforeDst, BeforeEntry(m_Src, pos));
+            Before beforeDst = newPlug ? BeforeEntry(newPlug->V().dst, index) : Before{};
+            ok = Connect(newPlug, this, 0, beforeDst, BeforeEntry(V().src, pos));
         }
         else
         {
-            Before beforeSrc = newPlug ? BeforeEntry(newPlug->m_Src, index) : Before{};
-            ok = Connect(this, newPlug, 0, BeforeEntry(m_Dst, pos), beforeSrc);
+            Before beforeSrc = newPlug ? BeforeEntry(newPlug->V().src, index) : Before{};
+            ok = Connect(this, newPlug, 0, BeforeEntry(V().dst, pos), beforeSrc);
         }
     }
     SendToPlugAndChildren(this, thisEnd, -1, oldPlug, newPlug);

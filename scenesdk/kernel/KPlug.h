@@ -174,8 +174,8 @@ public:
     bool IsSrcConnected(KPlug* src) const;
     bool IsDstConnected(KPlug* dst) const;
 
-    int GetSrcCount() const { return m_Src.Size(); }
-    int GetDstCount() const { return m_Dst.Size(); }
+    int GetSrcCount() const { return m_Links ? m_Links->src.Size() : 0; }
+    int GetDstCount() const { return m_Links ? m_Links->dst.Size() : 0; }
     KPlug* GetSrc(int i) const;
     KPlug* GetDst(int i) const;
     uint32_t GetSrcType(int i) const;
@@ -196,11 +196,11 @@ public:
     void SetConnectionFilter(KPlugFilter* filter);
     void SetConnectionFilter(KPlugFilter* filter, uint32_t filteredBit);
     // The installed filter; null stands for "None" (accepts everything).
-    KPlugFilter* GetConnectionFilter() const { return m_Filter; }
+    KPlugFilter* GetConnectionFilter() const { return m_Links ? m_Links->filter : nullptr; }
     bool FilterAccepts(KPlug* plug) const;
     KPlug* FindFilteredPlug(KPlugFilter* filter);
     KPlug* GetFilteredPlug(KPlugFilter* filter);
-    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+    int GetChildCount() const { return m_Links ? static_cast<int>(m_Links->children.size()) : 0; }
     KPlug* GetChild(int i) const;
 
     uint32_t GetPlugFlags() const { return m_Flags; }
@@ -245,6 +245,8 @@ protected:
                              uint32_t type, KPlug* extra);
     bool PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* emitter, const void* a,
                          const void* b, const void* c);
+    // Gives back the room the list of owned plugs holds beyond its entries.
+    void CompactOwnedList();
     // Removes every source and destination and releases the children, without events of its own.
     void DisconnectAllPlugLevel();
 
@@ -291,16 +293,30 @@ private:
 
     KHandleEntry* m_HandleEntry = nullptr;
     KPlug* m_Owner = nullptr;
-    KPlugConnectionList m_Src;
-    KPlugConnectionList m_Dst;
-    std::vector<KPlug*> m_Children;  // filtered sub-plugs, in adoption order
-    std::vector<KPlug*> m_Owned;     // every plug whose owner this plug is
-    std::vector<KPlug*> m_OneWayDst; // plugs that list this one as a one-way source
+    // The lists of a plug, made when it first gets an entry: most plugs (the
+    // declared properties of an object) never do.
+    struct Links
+    {
+        KPlugConnectionList src;
+        KPlugConnectionList dst;
+        std::vector<KPlug*> children;  // filtered sub-plugs, in adoption order
+        std::vector<KPlug*> owned;     // every plug whose owner this plug is
+        std::vector<KPlug*> oneWayDst; // plugs that list this one as a one-way source
+        KPlugFilter* filter = nullptr;
+        std::vector<Callback>* callbacks = nullptr;
+        int callbackDispatch = 0;
+
+        Links() = default;
+        Links(const Links&) = delete;
+        Links& operator=(const Links&) = delete;
+        ~Links() { delete callbacks; }
+    };
+    // Reading: the lists, or empty ones. Changing: the lists, made if need be.
+    const Links& V() const;
+    Links& L();
+    Links* m_Links = nullptr;
     uint32_t m_Flags = kAcceptsSrc | kAcceptsDst;
     int m_Depth = 0; // kept apart from the flags so deep nesting cannot spill into them
-    KPlugFilter* m_Filter = nullptr;
-    std::vector<Callback>* m_Callbacks = nullptr;
-    int m_CallbackDispatch = 0;
 };
 
 } // namespace scenesdk

@@ -4,8 +4,10 @@
 #include "scenesdk/kernel/KPropertyTemplate.h"
 #include "scenesdk/kernel/KStringList.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace scenesdk
@@ -42,14 +44,154 @@ void KStringListDeleter::operator()(KStringList* list) const
     delete list;
 }
 
-KPropertyAttributes::KPropertyAttributes() : name("") {}
+struct KPropertyAttributes::Extras
+{
+    KCompactText label;
+    double minimum = kDefaultMinimum;
+    double maximum = kDefaultMaximum;
+    std::unique_ptr<KStringList, KStringListDeleter> enumList;
+    KEnumNameFunction enumFunction = nullptr;
+};
+
+void KPropertyAttributes::ExtrasDeleter::operator()(Extras* extras) const
+{
+    delete extras;
+}
+
+KPropertyAttributes::KPropertyAttributes() = default;
 
 KPropertyAttributes::~KPropertyAttributes() = default;
 
+KPropertyAttributes::Extras* KPropertyAttributes::MakeExtras()
+{
+    if (!m_Extras)
+    {
+        m_Extras.reset(new Extras);
+    }
+    return m_Extras.get();
+}
+
+const char* KPropertyAttributes::GetLabel() const
+{
+    return m_Extras ? m_Extras->label.Get() : "";
+}
+
+void KPropertyAttributes::SetLabel(const char* text)
+{
+    if (!text || !*text)
+    {
+        if (m_Extras)
+        {
+            m_Extras->label = "";
+        }
+        return;
+    }
+    MakeExtras()->label = text;
+}
+
+double KPropertyAttributes::GetMinimum() const
+{
+    return m_Extras ? m_Extras->minimum : kDefaultMinimum;
+}
+
+double KPropertyAttributes::GetMaximum() const
+{
+    return m_Extras ? m_Extras->maximum : kDefaultMaximum;
+}
+
+void KPropertyAttributes::SetLimits(double minimum, double maximum)
+{
+    if (!m_Extras && minimum == kDefaultMinimum && maximum == kDefaultMaximum)
+    {
+        return;
+    }
+    Extras* extras = MakeExtras();
+    extras->minimum = minimum;
+    extras->maximum = maximum;
+}
+
+KStringList* KPropertyAttributes::GetEnumList(bool create)
+{
+    if (!create)
+    {
+        return m_Extras ? m_Extras->enumList.get() : nullptr;
+    }
+    Extras* extras = MakeExtras();
+    if (!extras->enumList)
+    {
+        extras->enumList.reset(new KStringList);
+    }
+    return extras->enumList.get();
+}
+
+const KStringList* KPropertyAttributes::GetEnumList() const
+{
+    return m_Extras ? m_Extras->enumList.get() : nullptr;
+}
+
 void KPropertyAttributes::SetEnumNameFunction(KEnumNameFunction function)
 {
-    enumFunction = function;
+    if (function || m_Extras)
+    {
+        MakeExtras()->enumFunction = function;
+    }
     SetFlag(kEnumFunction, function != nullptr);
+}
+
+KEnumNameFunction KPropertyAttributes::GetEnumNameFunction() const
+{
+    return m_Extras ? m_Extras->enumFunction : nullptr;
+}
+
+void KProperty::HolderList::PopBack()
+{
+    if (m_Many)
+    {
+        m_Many->pop_back();
+    }
+    else
+    {
+        m_One = nullptr;
+    }
+}
+
+void KProperty::HolderList::Push(KObject* holder)
+{
+    if (m_Many)
+    {
+        m_Many->push_back(holder);
+    }
+    else if (!m_One)
+    {
+        m_One = holder;
+    }
+    else
+    {
+        m_Many = new std::vector<KObject*>{m_One, holder};
+        m_One = nullptr;
+    }
+}
+
+void KProperty::HolderList::Remove(KObject* holder, bool all)
+{
+    if (!m_Many)
+    {
+        if (m_One == holder)
+        {
+            m_One = nullptr;
+        }
+        return;
+    }
+    if (all)
+    {
+        m_Many->erase(std::remove(m_Many->begin(), m_Many->end(), holder), m_Many->end());
+        return;
+    }
+    auto it = std::find(m_Many->rbegin(), m_Many->rend(), holder);
+    if (it != m_Many->rend())
+    {
+        m_Many->erase(std::next(it).base());
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -61,26 +203,26 @@ KProperty::~KProperty()
 {
     // A declared property dies with its set's storage, not through Destroy:
     // any other object that still lists it drops it here.
-    for (KObject* holder : m_ListedIn)
+    for (size_t i = 0; i < m_ListedIn.Size(); ++i)
     {
-        holder->ForgetProperty(this);
+        m_ListedIn.At(i)->ForgetProperty(this);
     }
 }
 
 void KProperty::PrepareDestroy()
 {
-    while (!m_ListedIn.empty())
+    while (!m_ListedIn.Empty())
     {
-        KObject* holder = m_ListedIn.back();
-        size_t before = m_ListedIn.size();
+        KObject* holder = m_ListedIn.Back();
+        size_t before = m_ListedIn.Size();
         int index = holder->GetPropertyIndex(this);
         if (index >= 0)
         {
             holder->RemovePropertyAt(index);
         }
-        if (m_ListedIn.size() == before)
+        if (m_ListedIn.Size() == before)
         {
-            m_ListedIn.pop_back(); // the holder refused: at least forget it
+            m_ListedIn.PopBack(); // the holder refused: at least forget it
         }
     }
 }
@@ -91,7 +233,7 @@ void KProperty::Initialize(const char* name, KObject* owner)
     {
         owner->AdoptChild(this);
     }
-    m_Attributes.name = name ? name : "";
+    m_Attributes.name.Set(name);
 }
 
 void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
@@ -102,7 +244,7 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
     {
         owner->AdoptChild(this);
     }
-    m_Attributes.name = name ? name : "";
+    m_Attributes.name.Set(name);
     m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
     if (ownsEnumList)
     {
@@ -118,20 +260,13 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
 
 void KProperty::SetNameAndTypeCode(const char* name, int code)
 {
-    m_Attributes.name = name ? name : "";
+    m_Attributes.name.Set(name);
     m_Attributes.typeCode = code;
 }
 
 void KProperty::SetLabel(const char* text)
 {
-    if (!text || !*text)
-    {
-        m_Attributes.label = "";
-    }
-    else
-    {
-        m_Attributes.label = text;
-    }
+    m_Attributes.SetLabel(text);
 }
 
 KDataType* KProperty::GetDataType() const
@@ -186,22 +321,20 @@ bool KProperty::IsVectorType(int code)
 
 KStringList* KProperty::GetEnumList(bool create)
 {
-    if (!m_Attributes.enumList && create)
-    {
-        m_Attributes.enumList.reset(new KStringList);
-    }
-    return m_Attributes.enumList.get();
+    return m_Attributes.GetEnumList(create);
 }
 
 const char* KProperty::GetEnumName(int value) const
 {
-    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && m_Attributes.enumFunction)
+    KEnumNameFunction function = m_Attributes.GetEnumNameFunction();
+    if (m_Attributes.HasFlag(KPropertyAttributes::kEnumFunction) && function)
     {
-        return m_Attributes.enumFunction(value);
+        return function(value);
     }
-    if (m_Attributes.enumList && value >= 0 && value < m_Attributes.enumList->GetCount())
+    const KStringList* list = m_Attributes.GetEnumList();
+    if (list && value >= 0 && value < list->GetCount())
     {
-        return m_Attributes.enumList->GetStringAt(value);
+        return list->GetStringAt(value);
     }
     return nullptr;
 }
@@ -217,24 +350,23 @@ void KProperty::SetFlagNotify(uint32_t bits, bool on)
 
 bool KProperty::SetMinMax(double min, double max)
 {
-    if (m_Attributes.minimum == min && m_Attributes.maximum == max)
+    if (GetMin() == min && GetMax() == max)
     {
         return true;
     }
-    m_Attributes.minimum = min;
-    m_Attributes.maximum = max;
+    m_Attributes.SetLimits(min, max);
     NotifyEvent15(nullptr, eFlagsChanged, this, nullptr, nullptr, nullptr);
     return true;
 }
 
 bool KProperty::SetMin(double min)
 {
-    return SetMinMax(min, m_Attributes.maximum);
+    return SetMinMax(min, GetMax());
 }
 
 bool KProperty::SetMax(double max)
 {
-    return SetMinMax(m_Attributes.minimum, max);
+    return SetMinMax(GetMin(), max);
 }
 
 KObject* KProperty::GetOwnerObject()
@@ -472,13 +604,13 @@ bool KProperty::SetName(const char* name, bool makeUnique)
     // Quotes go before the uniqueness test, so the stored name is the one tested.
     KString unquoted = StripQuotes(name);
     KString stored = makeUnique ? MakeUniqueName(unquoted.Buffer()) : unquoted;
-    KString old = m_Attributes.name;
+    KString old(m_Attributes.name.Get());
     DepthGuard keep(this); // handlers may ask to destroy this property
     if (!NotifyEvent15(nullptr, eRenaming, this, stored.Buffer(), old.Buffer(), nullptr))
     {
         return false;
     }
-    m_Attributes.name = stored;
+    m_Attributes.name.Set(stored.Buffer());
     m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
     NotifyEvent15(nullptr, eRenamed, this, stored.Buffer(), old.Buffer(), nullptr);
     return true;
@@ -525,8 +657,7 @@ KProperty* KProperty::Clone(KObject* owner)
         p->InitializeDynamic(owner, candidate.Buffer(), nullptr, OwnsEnumList(), nullptr, 0);
         p->SetTypeCode(GetTypeCode());
         owner->AddProperty(p);
-        p->m_Attributes.minimum = GetMin();
-        p->m_Attributes.maximum = GetMax();
+        p->m_Attributes.SetLimits(GetMin(), GetMax());
     }
     return static_cast<KProperty*>(made.Get());
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KPlug.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <memory>
+#include <vector>
 
 namespace scenesdk
 {
@@ -85,7 +87,9 @@ struct KStringListDeleter
 // Name of an enumerator, or null past the last value.
 using KEnumNameFunction = const char* (*)(int value);
 
-// Attribute record of a property.
+// Attribute record of a property. The attributes few properties use (label,
+// limits other than 0 and 100, an enum name list) live in a block made when
+// one of them is first set.
 class KPropertyAttributes
 {
 public:
@@ -100,6 +104,8 @@ public:
     static constexpr uint32_t kUserFlag = 128;
     static constexpr uint32_t kNamedReference = 256;
     static constexpr uint32_t kEnumFunction = 512;
+    static constexpr double kDefaultMinimum = 0.0;
+    static constexpr double kDefaultMaximum = 100.0;
 
     KPropertyAttributes();
     ~KPropertyAttributes();
@@ -109,17 +115,31 @@ public:
     // Stores the function (flag 512 set while it is not null). The owned list,
     // if any, is kept apart and untouched.
     void SetEnumNameFunction(KEnumNameFunction function);
+    KEnumNameFunction GetEnumNameFunction() const;
+
+    const char* GetLabel() const;
+    void SetLabel(const char* text); // null or "" clears it
+    double GetMinimum() const;
+    double GetMaximum() const;
+    // Stores the limits without events (KProperty::SetMinMax sends them).
+    void SetLimits(double minimum, double maximum);
+    // The owned enum name list (apart from the function), made when create is true.
+    KStringList* GetEnumList(bool create);
+    const KStringList* GetEnumList() const;
 
     uint32_t flags = 0;
-    KString name;
-    KString label;
-    KDataType* dataType = nullptr;
-    double minimum = 0.0;
-    double maximum = 100.0;
     int typeCode = eKPropUnknown;
-    KEnumNameFunction enumFunction = nullptr;
-    std::unique_ptr<KStringList, KStringListDeleter> enumList; // owned (flag 64), apart from the function
-    uint16_t reserved = 0xFFFF;
+    KCompactText name;
+    KDataType* dataType = nullptr;
+
+private:
+    struct Extras;
+    struct ExtrasDeleter
+    {
+        void operator()(Extras* extras) const;
+    };
+    Extras* MakeExtras();
+    std::unique_ptr<Extras, ExtrasDeleter> m_Extras;
 };
 
 // One named, typed value that belongs to a KObject (its owner plug). The value
@@ -158,10 +178,10 @@ public:
     void SetNameAndTypeCode(const char* name, int code);
     void SetTypeCode(int code) { m_Attributes.typeCode = code; }
     int GetTypeCode() const { return m_Attributes.typeCode; }
-    const char* GetName() const { return m_Attributes.name.Buffer(); }
+    const char* GetName() const { return m_Attributes.name.Get(); }
     KPropertyAttributes& GetAttributes() { return m_Attributes; }
     const KPropertyAttributes& GetAttributes() const { return m_Attributes; }
-    const char* GetLabel() const { return m_Attributes.label.Buffer(); }
+    const char* GetLabel() const { return m_Attributes.GetLabel(); }
     void SetLabel(const char* text);
 
     // The stored data type, or the one the default-type resolver gives for the
@@ -183,7 +203,7 @@ public:
     bool IsScalar() const { return IsScalarType(GetTypeCode()); }
     bool IsVector() const { return IsVectorType(GetTypeCode()); }
     void SetEnumNameFunction(KEnumNameFunction function) { m_Attributes.SetEnumNameFunction(function); }
-    KEnumNameFunction GetEnumNameFunction() const { return m_Attributes.enumFunction; }
+    KEnumNameFunction GetEnumNameFunction() const { return m_Attributes.GetEnumNameFunction(); }
     // The property's own list of enum names, made when create is true.
     KStringList* GetEnumList(bool create);
     // Name of an enumerator through the function or else the list; null when none.
@@ -200,8 +220,8 @@ public:
     bool SetMinMax(double min, double max);
     bool SetMin(double min);
     bool SetMax(double max);
-    double GetMin() const { return m_Attributes.minimum; }
-    double GetMax() const { return m_Attributes.maximum; }
+    double GetMin() const { return m_Attributes.GetMinimum(); }
+    double GetMax() const { return m_Attributes.GetMaximum(); }
 
     KObject* GetOwnerObject();
 
@@ -278,7 +298,29 @@ private:
     friend class KObject;
     // The objects whose property lists hold this property (once per entry),
     // kept by KObject so that a destroyed property leaves every one of them.
-    std::vector<KObject*> m_ListedIn;
+    // Nearly always one: that one is held in place, more in a vector.
+    class HolderList
+    {
+    public:
+        HolderList() = default;
+        HolderList(const HolderList&) = delete;
+        HolderList& operator=(const HolderList&) = delete;
+        ~HolderList() { delete m_Many; }
+
+        bool Empty() const { return Size() == 0; }
+        size_t Size() const { return m_Many ? m_Many->size() : (m_One ? 1 : 0); }
+        KObject* At(size_t i) const { return m_Many ? (*m_Many)[i] : m_One; }
+        KObject* Back() const { return At(Size() - 1); }
+        void PopBack();
+        void Push(KObject* holder);
+        // Removes the last entry of holder (all of them when all is true).
+        void Remove(KObject* holder, bool all);
+
+    private:
+        KObject* m_One = nullptr;
+        std::vector<KObject*>* m_Many = nullptr;
+    };
+    HolderList m_ListedIn;
 };
 
 } // namespace scenesdk

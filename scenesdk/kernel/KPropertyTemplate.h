@@ -230,8 +230,11 @@ public:
     void Initialize(const char* name, KObject* owner, Getter getter = nullptr, Setter setter = nullptr)
     {
         KProperty::Initialize(name, owner);
-        m_Getter = std::move(getter);
-        m_Setter = std::move(setter);
+        if (getter || setter || m_Side)
+        {
+            Side().get = std::move(getter);
+            Side().set = std::move(setter);
+        }
     }
     template <class O> void Initialize(const char* name, O* owner, T (O::*get)(), void (O::*set)(T))
     {
@@ -239,15 +242,15 @@ public:
         Setter s = set ? Setter([owner, set](const T& v) { (owner->*set)(v); }) : Setter();
         Initialize(name, owner, std::move(g), std::move(s));
     }
-    bool HasGetter() const { return static_cast<bool>(m_Getter); }
-    bool HasSetter() const { return static_cast<bool>(m_Setter); }
+    bool HasGetter() const { return m_Side && m_Side->get; }
+    bool HasSetter() const { return m_Side && m_Side->set; }
 
     // Typed read: through the getter when bound (the result is kept), else the value.
     T GetValue()
     {
-        if (m_Getter)
+        if (HasGetter())
         {
-            m_Value = m_Getter();
+            m_Value = m_Side->get();
         }
         return m_Value;
     }
@@ -258,9 +261,9 @@ public:
         DepthGuard keep(this); // handlers may ask to destroy this property
         RefreshTextFromGetter();
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
-        if (m_Setter)
+        if (HasSetter())
         {
-            m_Setter(incoming);
+            m_Side->set(incoming);
             RefreshTextFromGetter();
         }
         else
@@ -376,9 +379,9 @@ private:
     {
         if constexpr (kTextPointer)
         {
-            if (m_Getter)
+            if (HasGetter())
             {
-                m_Value = m_Getter();
+                m_Value = m_Side->get();
             }
         }
     }
@@ -386,7 +389,7 @@ private:
     // the text for the length of the call and keeps what it needs itself.
     bool SetTextCopy(const char* text)
     {
-        if (m_Setter || !text)
+        if (HasSetter() || !text)
         {
             return SetValue(const_cast<T>(text));
         }
@@ -400,16 +403,30 @@ private:
         T stored = copy.get();
         // The previous copy lives until the write is over: event 20 hands it
         // to the handlers as the current value (and text may lie inside it).
-        std::unique_ptr<char[]> previous = std::move(m_OwnedText);
-        m_OwnedText = std::move(copy);
+        std::unique_ptr<char[]> previous = std::move(Side().ownedText);
+        Side().ownedText = std::move(copy);
         return SetValue(stored);
     }
 
+    // What few properties have, held apart: bound accessors, and the text a
+    // text pointer holds when it was copied in (see the class comment).
+    struct SideBlock
+    {
+        Getter get;
+        Setter set;
+        std::unique_ptr<char[]> ownedText;
+    };
+    SideBlock& Side()
+    {
+        if (!m_Side)
+        {
+            m_Side.reset(new SideBlock);
+        }
+        return *m_Side;
+    }
+
     T m_Value;
-    Getter m_Getter;
-    Setter m_Setter;
-    // The text a text pointer holds when it was copied in (see the class comment).
-    std::unique_ptr<char[]> m_OwnedText;
+    std::unique_ptr<SideBlock> m_Side;
 };
 
 } // namespace scenesdk

@@ -17,12 +17,30 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace scenesdk
 {
 
 namespace
 {
+
+// The node's children in order, read in one pass over its set's sources
+// (GetChild searches the list from its start at every call).
+std::vector<KScnNode*> ChildrenOf(const KScnNode* node)
+{
+    std::vector<KScnNode*> children;
+    const KScnNodeProperties* set = node->GetNodeProperties();
+    const int n = set != nullptr ? set->GetSrcCount() : 0;
+    for (int i = 0; i < n; ++i)
+    {
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(set->GetSrc(i)))
+        {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
 
 const char* const kNodeMessages[8] = {
     "Take node error",
@@ -171,13 +189,30 @@ KStringList KScnNode::GetTypeNames() const
 
 // ---- Takes ---------------------------------------------------------------------
 
+const KScnNodeTransformCache& KScnNode::GetTransformCache() const
+{
+    static const KScnNodeTransformCache none;
+    return mCache ? *mCache : none;
+}
+
+KScnNodeTransformCache& KScnNode::Cache()
+{
+    if (!mCache)
+    {
+        mCache.reset(new KScnNodeTransformCache);
+    }
+    return *mCache;
+}
+
 void KScnNode::InvalidateTransformCaches()
 {
-    mCaches[0].Invalidate();
-    mCaches[1].Invalidate();
-    for (int i = 0; i < GetChildCount(); ++i)
+    if (mCache)
     {
-        GetChild(i)->InvalidateTransformCaches();
+        mCache->Invalidate();
+    }
+    for (KScnNode* child : ChildrenOf(this))
+    {
+        child->InvalidateTransformCaches();
     }
 }
 
@@ -196,9 +231,9 @@ bool KScnNode::SelectTakeNodeByIndex(int index)
 bool KScnNode::GetCurrentTakeInterval(KTime& start, KTime& stop)
 {
     bool any = KScnTakeNodeContainer::GetCurrentTakeInterval(start, stop);
-    for (int i = 0; i < GetChildCount(); ++i)
+    for (KScnNode* child : ChildrenOf(this))
     {
-        any = GetChild(i)->GetCurrentTakeInterval(start, stop) || any;
+        any = child->GetCurrentTakeInterval(start, stop) || any;
     }
     return any;
 }
@@ -424,12 +459,18 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 
 namespace
 {
-void CollectSubtree(KScnNode* node, std::vector<KScnNode*>& out)
+// Depth first, each node before its children, in their order; a stack of
+// nodes to visit instead of recursion, so deep chains cannot exhaust it.
+void CollectSubtree(KScnNode* root, std::vector<KScnNode*>& out)
 {
-    out.push_back(node);
-    for (int i = 0; i < node->GetChildCount(); ++i)
+    std::vector<KScnNode*> pending{root};
+    while (!pending.empty())
     {
-        CollectSubtree(node->GetChild(i), out);
+        KScnNode* node = pending.back();
+        pending.pop_back();
+        out.push_back(node);
+        const std::vector<KScnNode*> children = ChildrenOf(node);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
     }
 }
 

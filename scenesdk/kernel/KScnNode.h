@@ -28,6 +28,7 @@
 #include "scenesdk/kernel/KgeMath.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -271,7 +272,7 @@ public:
     void ResetPropertyDefaults();
     const double* ComputeLocalTransform();
     const double* ComputeGlobalTransform();
-    const KScnNodeTransformCache& GetTransformCache() const { return mCaches[1]; }
+    const KScnNodeTransformCache& GetTransformCache() const;
     // Clears the caches of this node and of every descendant.
     void InvalidateTransformCaches();
 
@@ -299,7 +300,9 @@ private:
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;
-    KScnNodeTransformCache mCaches[2];
+    // Made when a transform is first computed: many nodes never are.
+    std::unique_ptr<KScnNodeTransformCache> mCache;
+    KScnNodeTransformCache& Cache();
     KErrorRecord mError;
     KScnNodeLimits* mLimits = nullptr;
 };

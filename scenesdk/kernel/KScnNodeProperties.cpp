@@ -176,6 +176,8 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
         v->SetValue(origin);
     }
     CreateDynamicProperties();
+    // Every node has these: the lists hold no room beyond them.
+    CompactPropertyList();
 }
 
 void KScnNodeProperties::CreateDynamicProperties()

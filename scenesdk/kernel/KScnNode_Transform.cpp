@@ -390,7 +390,7 @@ void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
 
 const double* KScnNode::ComputeLocalTransform()
 {
-    KScnNodeTransformCache& cache = mCaches[1];
+    KScnNodeTransformCache& cache = Cache();
     if (cache.mLocalValid)
     {
         return cache.mLocal;
@@ -444,7 +444,7 @@ void KScnNode::ComputePivotOffset(double* o, const double* r, const double* s) c
 
 const double* KScnNode::ComputeGlobalTransform()
 {
-    KScnNodeTransformCache& cache = mCaches[1];
+    KScnNodeTransformCache& cache = Cache();
     if (cache.mGlobalValid)
     {
         return cache.mGlobal;
@@ -478,7 +478,7 @@ const double* KScnNode::ComputeGlobalTransform()
     if (parent != nullptr)
     {
         const double* pm = parent->ComputeGlobalTransform();
-        const KScnNodeTransformCache& pc = parent->mCaches[1];
+        const KScnNodeTransformCache& pc = parent->Cache();
         KgeMatrixIdentity(gr);
         Mul3(gr, rot, pc.mGlobalRotation);
         KgeMatrixIdentity(gs);

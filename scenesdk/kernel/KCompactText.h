@@ -1,0 +1,32 @@
+#pragma once
+
+namespace scenesdk
+{
+
+// A small text held by many objects (property and channel names): texts of up
+// to 23 bytes live in the object itself, longer ones in a heap block of their
+// exact size. Reads as a zero-terminated byte string; a null text is stored
+// as the empty one.
+class KCompactText
+{
+public:
+    KCompactText() { m_Small[0] = 0; }
+    ~KCompactText();
+    KCompactText(const KCompactText&) = delete;
+    KCompactText& operator=(const KCompactText&) = delete;
+
+    // The text may be the current one. Out of memory, the text reads as empty.
+    void Set(const char* text);
+    KCompactText& operator=(const char* text)
+    {
+        Set(text);
+        return *this;
+    }
+    const char* Get() const { return m_Heap ? m_Heap : m_Small; }
+
+private:
+    char* m_Heap = nullptr;
+    char m_Small[24];
+};
+
+} // namespace scenesdk
