@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace
@@ -65,6 +66,16 @@ protected:
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());
     }
+
+    // The screenshots of a failed run (or of every run, when
+    // VOSTREL_KEEP_SHOTS names a folder) are kept for a look.
+    void KeepShots()
+    {
+        const char* keep = std::getenv("VOSTREL_KEEP_SHOTS");
+        if (keep || HasFailure())
+            testsupport::RunShell("cp " + m_Dir.Path() + "/*.xwd '" + std::string(keep ? keep : "/tmp") +
+                                  "/' 2>/dev/null");
+    }
 };
 
 // True when some pixel of the rectangle is within tolerance of the colour.
@@ -77,7 +88,8 @@ bool Near(const testsupport::XwdImage& image, int x0, int y0, int x1, int y1, in
 // generated world under the bar of demanded buildings; a house dragged with
 // the real mouse follows it (drawn red over the statue, where it cannot
 // stand) and is placed with a click; the arrow keys scroll the camera to the
-// forest.
+// forest. A second house, Skip and "To battle!" lead to the archer's view,
+// turned round with the mouse: sky, ground, the HUD, and the first flock.
 TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
 {
     // Buttons in the 1000 x 1000 virtual screen over the 1024 x 768 window:
@@ -88,7 +100,10 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
                        "xdotool mousemove --window $wid 272 330; sleep 1; shot blocked.xwd\n"
                        "xdotool mousemove --window $wid 610 505; sleep 1; shot drag.xwd; xdotool click 1; sleep 1\n"
                        "xdotool mousemove --window $wid 900 700; sleep 1; shot placed.xwd\n"
-                       "xdotool keydown Left; sleep 4; xdotool keyup Left; sleep 1; shot trees.xwd");
+                       "xdotool keydown Left; sleep 4; xdotool keyup Left; sleep 1; shot trees.xwd\n"
+                       "click 36 84; xdotool mousemove --window $wid 700 600; sleep 0.5; xdotool mousemove --window $wid 705 600; sleep 1; xdotool click 1; sleep 1\n"
+                       "click 937 81; sleep 2; shot timeup.xwd; click 512 407; sleep 9\n"
+                       "for i in 1 2 3 4 5 6 7 8; do shot battle$i.xwd; xdotool mousemove_relative -- 120 0; sleep 0.7; done");
     EXPECT_EQ(rc, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
     EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"), "");
     testsupport::XwdImage build, blocked, drag, placed, trees;
@@ -135,9 +150,35 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     EXPECT_GT(g, b);
     EXPECT_TRUE(Near(trees, 0, 115, 1024, 768, 90, 140, 45, 30) || Near(trees, 0, 115, 1024, 768, 40, 90, 40, 25))
         << "no leaves in view";
-    if (HasFailure())
-        for (const char* shot : {"build", "blocked", "drag", "placed", "trees"})
-            std::system(("cp " + m_Dir.Path() + "/" + shot + ".xwd /tmp/ 2>/dev/null").c_str());
+
+    // Both demanded houses placed, Skip, "To battle!": the archer's view.
+    testsupport::XwdImage timeUp;
+    ASSERT_TRUE(timeUp.Load(m_Dir.Path() + "/timeup.xwd"));
+    EXPECT_TRUE(Near(timeUp, 360, 340, 660, 370, 255, 0, 0, 60)) << "the time-up panel's text";
+    testsupport::XwdImage battle[8];
+    bool birdSeen = false;
+    for (int i = 0; i < 8; ++i)
+    {
+        ASSERT_TRUE(battle[i].Load(m_Dir.Path() + "/battle" + std::to_string(i + 1) + ".xwd")) << i;
+        // Sky above the horizon (light blue), ground below it, the bottom
+        // bar with its red texts, the red crosshair in the middle.
+        battle[i].Mean(0, 20, 1024, 300, r, g, b);
+        EXPECT_GT(b, 170) << "sky in view " << i;
+        EXPECT_GT(b, r + 15) << "sky in view " << i;
+        battle[i].Mean(0, 440, 1024, 640, r, g, b);
+        EXPECT_LT(b, r) << "ground in view " << i;
+        EXPECT_TRUE(Near(battle[i], 700, 660, 910, 720, 255, 0, 0, 60)) << "HUD texts in view " << i;
+        EXPECT_TRUE(Near(battle[i], 480, 360, 545, 405, 255, 0, 0, 60)) << "crosshair in view " << i;
+        // A bird is a dark speck against the sky.
+        birdSeen = birdSeen || Near(battle[i], 0, 0, 1024, 320, 30, 30, 30, 60);
+    }
+    EXPECT_TRUE(birdSeen) << "no bird in the sky all around";
+    // Turning with the mouse changes the view.
+    double r2, g2, b2;
+    battle[0].Mean(0, 330, 1024, 420, r, g, b);
+    battle[2].Mean(0, 330, 1024, 420, r2, g2, b2);
+    EXPECT_GT(std::fabs(r - r2) + std::fabs(g - g2) + std::fabs(b - b2), 1.0);
+    KeepShots();
 }
 
 } // namespace
