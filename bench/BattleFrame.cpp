@@ -1,4 +1,7 @@
-// One frame of a battle in the generated world at 1024x768, set up by the
+// One frame of the build phase and one of a battle in the generated world
+// at 1024x768. The build phase: the town's buildings standing, seen from the
+// build camera's start (50 above and 25 behind the start position, pitched
+// down), nothing flying. The battle: the world set up by the
 // game's own new-level state (terrain, forest, sky, start platform, statue),
 // with six houses and three towers with their AI added, 30 birds on
 // bombing runs or dives (shot-down birds are replaced) and 50 arrows in
@@ -271,4 +274,40 @@ void BM_BattleFrame(benchmark::State& state)
 
 } // namespace
 
+void BM_BuildFrame(benchmark::State& state)
+{
+    World world;
+    if (!world.ok)
+    {
+        state.SkipWithError("the world could not be built (an X display and the data generator are needed)");
+        return;
+    }
+    // The build state's camera where its controller starts it.
+    const CVector3 start = world.ctrl.GetStartPos();
+    world.camera->SetPosition(CVector3(start.x, start.y + 50.0f, start.z + 25.0f));
+    world.camera->SetRotation(CVector3(1.1780972f, 0.0f, 0.0f));
+    double update = 0, cull = 0, render = 0;
+    size_t drawn = 0;
+    for (auto _ : state)
+    {
+        auto t = std::chrono::steady_clock::now();
+        world.ctrl.UpdateObjects(kFrame);
+        update += Since(t);
+        world.camera->Apply();
+        drawn += Cull(*world.graph->GetRoot(), world.camera->GetFrustum(), true);
+        cull += Since(t);
+        world.renderer->BeginFrame();
+        world.graph->Render(true);
+        world.renderer->EndFrame();
+        render += Since(t);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["update_ms"] = update / n;
+    state.counters["cull_ms"] = cull / n;
+    state.counters["render_ms"] = render / n;
+    state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+    state.counters["objects"] = static_cast<double>(world.ctrl.GetObjects().size());
+}
+
+BENCHMARK(BM_BuildFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_BattleFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
