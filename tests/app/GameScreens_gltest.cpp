@@ -3,10 +3,10 @@
 // at through screenshots (xwd).
 
 #include "tests/app/VostrelProcess.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XwdImage.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +24,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
         ASSERT_EQ(testsupport::RunShell("command -v xwd >/dev/null"), 0)
             << "xwd is needed (scripts/setup installs x11-apps)";
-        CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const bool generated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
         std::string settings = testsupport::TempDir::ReadFile(testsupport::RepoRoot() + "/settings.ini");
         const std::string title = "title = Vostrel";

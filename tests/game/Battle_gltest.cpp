@@ -18,8 +18,8 @@
 #include "platform/gl/GLTestWindow.h"
 #include "render/COGLRenderer.h"
 #include "tests/game/BattleTestSupport.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <filesystem>
 
@@ -38,12 +38,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_Data = std::filesystem::temp_directory_path() / ("vostrel_battle_" + std::to_string(getpid()));
-        CDataGenerator generator((s_Data / "Data").string(), testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        s_bGenerated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        s_bGenerated = testsupport::GenerateGameData((s_Data / "Data").string());
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
 

@@ -16,9 +16,9 @@
 #include "game/CTreeObj.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Window.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -78,12 +78,7 @@ protected:
         unsetenv("SDL_VIDEODRIVER");
         setenv("VOSTREL_NO_MESSAGEBOX", "1", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const bool generated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
         ASSERT_TRUE(plat::InitVideo());
     }

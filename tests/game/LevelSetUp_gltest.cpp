@@ -20,8 +20,8 @@
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
 #include "tests/game/GameTestSupport.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <cmath>
 #include <filesystem>
@@ -39,12 +39,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_Data = std::filesystem::temp_directory_path() / ("vostrel_levelsetup_" + std::to_string(getpid()));
-        CDataGenerator generator((s_Data / "Data").string(), testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        s_bGenerated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        s_bGenerated = testsupport::GenerateGameData((s_Data / "Data").string());
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
 

@@ -12,8 +12,8 @@
 #include "render/COGLRenderer.h"
 #include "render/CSceneGraph.h"
 #include "tests/game/GTownSupport.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +51,7 @@ class TownGL : public testsupport::TempDirTest
 protected:
     void SetUp() override
     {
-        CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const bool generated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
 
         ASSERT_NE(m_Window.GetDC(), nullptr);

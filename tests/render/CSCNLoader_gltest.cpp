@@ -2,9 +2,9 @@
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
 #include "render/CSCNLoader.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,7 @@ using SCNLoaderGLTest = testsupport::TempDirTest;
 // a GL model with triangle groups and a bounding volume.
 TEST_F(SCNLoaderGLTest, GeneratedModelsLoadThroughTheFactory)
 {
-    CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const bool generated = generator.Generate();
-    testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
+    const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
     ASSERT_TRUE(generated);
 
     plat::GLTestWindow window(64, 64, false);

@@ -5,9 +5,8 @@
 
 #include "render/CModelData.h"
 #include "render/CSCNLoader.h"
-#include "tests/support/RepoFiles.h"
+#include "tests/support/GameData.h"
 #include "tests/support/TempDir.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +17,7 @@ using GeneratedModelsTest = testsupport::TempDirTest;
 
 TEST_F(GeneratedModelsTest, EveryMaterialKeepsItsOwnGroupAndTexture)
 {
-    CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-    testing::internal::CaptureStdout();
-    const bool generated = generator.Generate();
-    testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(generated);
+    ASSERT_TRUE(testsupport::GenerateGameData(m_Dir.Path() + "/Data"));
     for (const std::string& file : CDataGenerator::ModelFiles())
     {
         CRefPtr<CSCNLoader> loader(new CSCNLoader);
