@@ -13,8 +13,8 @@
 // default. Nothing is written unless SetValue changed a value; the destructor
 // then saves the file.
 
+#include <deque>
 #include <string>
-#include <vector>
 
 namespace scenesdk
 {
@@ -28,7 +28,9 @@ public:
     KConfigFile& operator=(const KConfigFile&) = delete;
 
     // The value text, or defaultValue when the section or key is absent (or
-    // section or key is null).
+    // section or key is null). The text stays valid until that value is set
+    // again, the file is loaded again or the object is destroyed; adding other
+    // keys or sections leaves it in place.
     const char* GetValue(const char* section, const char* key, const char* defaultValue) const;
     // Sets or adds a value; marks the file modified when the text changes.
     void SetValue(const char* section, const char* key, const char* value);
@@ -49,16 +51,18 @@ private:
         std::string key;
         std::string value;
     };
+    // Deques: growing one moves no element, so the texts GetValue handed out
+    // stay where they are (a moved short string would take its text along).
     struct Section
     {
         std::string name;
-        std::vector<Entry> entries;
+        std::deque<Entry> entries;
     };
 
     const Section* FindSection(const char* name) const;
 
     std::string m_Path;
-    std::vector<Section> m_Sections;
+    std::deque<Section> m_Sections;
     bool m_Modified = false;
 };
 

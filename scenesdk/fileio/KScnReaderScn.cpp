@@ -890,7 +890,8 @@ bool SetByName(KObject* set, const SValues& p)
         return !v.empty() && property->SetDouble(v[0]);
     case eKPropCharPtr:
     case eKPropString:
-        return property->SetString(p.text.c_str());
+        // The file's text lives only while the file is read.
+        return property->SetStringCopy(p.text.c_str());
     case eKPropVector4D:
     case eKPropVector3D:
     case eKPropColorRGB:

@@ -367,15 +367,23 @@ bool KProperty::SetFromDoubles(const double* buffer)
     return false;
 }
 
+namespace
+{
+bool IsTextType(int code)
+{
+    return code == eKPropCharPtr || code == eKPropString;
+}
+} // namespace
+
 bool KProperty::SetString(const char* text)
 {
-    int code = GetTypeCode();
-    if (code != eKPropCharPtr && code != eKPropString)
-    {
-        return false;
-    }
     // The storage decides: a type-5 property may hold a pointer or a KString.
-    return WriteText(text);
+    return IsTextType(GetTypeCode()) && WriteText(text, false);
+}
+
+bool KProperty::SetStringCopy(const char* text)
+{
+    return IsTextType(GetTypeCode()) && WriteText(text, true);
 }
 
 KString KProperty::GetString()
@@ -534,11 +542,12 @@ bool KProperty::CopyValue(KProperty* source)
         return CopySameStorage(source);
     }
     // Same type code, different storages: type 5 held as a pointer on one side
-    // and as a KString on the other, or an int and an enum template.
+    // and as a KString on the other, or an int and an enum template. The text
+    // read lives only in this call, so a pointer storage keeps a copy.
     KString text;
     if (source->ReadText(text))
     {
-        return WriteText(text.Buffer());
+        return WriteText(text.Buffer(), true);
     }
     double d = 0.0;
     if (IsScalar() && source->ReadScalar(d))

@@ -133,7 +133,8 @@ public:
 //  - converting: GetInt/SetInt, GetDouble/SetDouble (scalars),
 //    GetAsDoubles/SetFromDoubles (scalars and four-double vectors),
 //    SetString/GetString (text storages);
-//  - copying: CopyValue (same type code only).
+//  - copying: CopyValue (same type code only; text a pointer property
+//    takes from another property is copied, see KPropertyTemplate).
 // Every write goes through Set and sends events 20 (about to change, with the
 // new value and the current value) and 21 (changed) through NotifyEvent14.
 class KProperty : public KPlug
@@ -224,7 +225,12 @@ public:
     // Reads four doubles for vectors, one (buffer[0]) for scalars.
     virtual bool GetAsDoubles(double* buffer);
     virtual bool SetFromDoubles(const double* buffer);
+    // Writes text to a text property (types 5 and 8). A type-5 property held as
+    // a pointer keeps the caller's pointer, so the caller keeps the text alive;
+    // SetStringCopy makes such a property keep its own copy instead (for text
+    // that does not outlive the call).
     bool SetString(const char* text);
+    bool SetStringCopy(const char* text);
     KString GetString();
 
     // Renames (quotes removed); makeUnique first makes the name unique among
@@ -259,7 +265,8 @@ protected:
     virtual bool ReadVector(double* /*out4*/) { return false; }
     virtual bool WriteVector(const double* /*in4*/) { return false; }
     virtual bool ReadText(KString& /*out*/) { return false; }
-    virtual bool WriteText(const char* /*text*/) { return false; }
+    // keepCopy: a pointer storage keeps its own copy instead of the pointer.
+    virtual bool WriteText(const char* /*text*/, bool /*keepCopy*/) { return false; }
     // Copies from a property whose storage is the same type; false otherwise.
     virtual bool CopySameStorage(KProperty* /*source*/) { return false; }
     virtual const void* StorageTag() const { return nullptr; }

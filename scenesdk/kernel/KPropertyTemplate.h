@@ -6,8 +6,11 @@
 #include "scenesdk/kernel/KgeTVector.h"
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <new>
 #include <type_traits>
 
 namespace scenesdk
@@ -216,10 +219,18 @@ template <class T> struct KPropertyVectorAccess
 // A property whose value has type T. The value lives in the property unless a
 // getter and setter of the owner are bound, in which case every read calls the
 // getter (keeping the last value) and every write calls the setter.
+//
+// Text held as a pointer (T const char* or char*) is not owned when a caller
+// writes it through SetValue, Set or SetString: the caller keeps it alive. Text
+// that comes from anywhere else (another property through CopyValue or
+// Assign, or SetStringCopy) is copied, and the property keeps that copy until
+// its next copied write or its destruction, so it never points at text whose
+// lifetime it does not know.
 template <class T> class KPropertyTemplate : public KProperty
 {
 public:
     using Traits = KPropertyValueTraits<T>;
+    static constexpr bool kTextPointer = std::is_same<T, const char*>::value || std::is_same<T, char*>::value;
     using Getter = std::function<T()>;
     using Setter = std::function<void(const T&)>;
 
@@ -255,10 +266,12 @@ public:
     {
         T incoming = value;    // the caller's value may alias the stored one
         DepthGuard keep(this); // handlers may ask to destroy this property
+        RefreshTextFromGetter();
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
         if (m_Setter)
         {
             m_Setter(incoming);
+            RefreshTextFromGetter();
         }
         else
         {
@@ -329,22 +342,20 @@ protected:
         (void)out;
         return false;
     }
-    bool WriteText(const char* text) override
+    bool WriteText(const char* text, bool keepCopy) override
     {
         if constexpr (std::is_same<T, KString>::value)
         {
+            (void)keepCopy;
             return SetValue(KString(text));
         }
-        else if constexpr (std::is_same<T, const char*>::value)
+        else if constexpr (kTextPointer)
         {
-            // Not owned: the caller keeps the text alive.
-            return SetValue(text);
-        }
-        else if constexpr (std::is_same<T, char*>::value)
-        {
-            return SetValue(const_cast<char*>(text));
+            // Without keepCopy the caller keeps the text alive.
+            return keepCopy ? SetTextCopy(text) : SetValue(const_cast<T>(text));
         }
         (void)text;
+        (void)keepCopy;
         return false;
     }
     bool CopySameStorage(KProperty* source) override
@@ -358,14 +369,57 @@ protected:
         {
             return false;
         }
+        if constexpr (kTextPointer)
+        {
+            // The source may own the text, or hold a pointer it was lent.
+            return SetTextCopy(typed->GetValue());
+        }
         return SetValue(typed->GetValue());
     }
     const void* StorageTag() const override { return detail::StorageTagOf<T>(); }
 
 private:
+    // A getter may return text inside its owner that a later change of the
+    // owner frees, so the kept value of a text pointer is read again before
+    // it is handed out as the current value.
+    void RefreshTextFromGetter()
+    {
+        if constexpr (kTextPointer)
+        {
+            if (m_Getter)
+            {
+                m_Value = m_Getter();
+            }
+        }
+    }
+    // Writes a copy of text that this property keeps. A bound setter receives
+    // the text for the length of the call and keeps what it needs itself.
+    bool SetTextCopy(const char* text)
+    {
+        if (m_Setter || !text)
+        {
+            return SetValue(const_cast<T>(text));
+        }
+        size_t size = std::strlen(text) + 1;
+        std::unique_ptr<char[]> copy(new (std::nothrow) char[size]);
+        if (!copy)
+        {
+            return false;
+        }
+        std::memcpy(copy.get(), text, size);
+        T stored = copy.get();
+        // The previous copy lives until the write is over: event 20 hands it
+        // to the handlers as the current value (and text may lie inside it).
+        std::unique_ptr<char[]> previous = std::move(m_OwnedText);
+        m_OwnedText = std::move(copy);
+        return SetValue(stored);
+    }
+
     T m_Value;
     Getter m_Getter;
     Setter m_Setter;
+    // The text a text pointer holds when it was copied in (see the class comment).
+    std::unique_ptr<char[]> m_OwnedText;
 };
 
 } // namespace scenesdk

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace scenesdk;
 using testsupport::TempDir;
 using testsupport::TempDirTest;
@@ -91,4 +93,22 @@ TEST_F(KConfigFileTest, SavesOnlyWhenAValueChanged)
     KConfigFile again("c.txt");
     EXPECT_STREQ(again.GetValue("S", "A", ""), "2");
     EXPECT_STREQ(again.GetValue("T", "B", ""), "x");
+}
+
+// Values handed out stay where they are while other keys and sections are added.
+TEST_F(KConfigFileTest, ValueTextsStayValidWhileTheFileGrows)
+{
+    m_Dir.WriteFile("c.txt", "[S]\nshort = 1\nlong = " + std::string(100, 'l') + "\n");
+    KConfigFile file("c.txt");
+    const char* shortText = file.GetValue("S", "short", "");
+    const char* longText = file.GetValue("S", "long", "");
+    for (int i = 0; i < 100; ++i)
+    {
+        file.SetValue("S", ("key" + std::to_string(i)).c_str(), "v");
+        file.SetValue(("Section" + std::to_string(i)).c_str(), "k", "v");
+    }
+    EXPECT_EQ(shortText, file.GetValue("S", "short", ""));
+    EXPECT_STREQ(shortText, "1");
+    EXPECT_STREQ(longText, std::string(100, 'l').c_str());
+    EXPECT_STREQ(file.GetValue("Section99", "k", ""), "v");
 }

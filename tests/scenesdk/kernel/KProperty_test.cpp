@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 using namespace scenesdk;
 using kerneltest::EventRecorder;
@@ -329,6 +330,118 @@ TEST_F(PropertyTest, TextPropertiesWriteByTheirStorage)
     ASSERT_TRUE(s->SetString("text"));
     EXPECT_STREQ(s->GetValue().Buffer(), "text");
     EXPECT_FALSE(Make<int>("I", eKPropInt)->SetString("1"));
+}
+
+// Text a pointer property takes from anywhere but its caller (another property,
+// SetStringCopy) is its own copy: the source may change or die afterwards.
+TEST_F(PropertyTest, PointerPropertiesKeepTheirOwnCopyOfTextFromElsewhere)
+{
+    auto* ptr = new KPropertyTemplate<const char*>;
+    ptr->InitializeDynamic(owner, "Ptr", nullptr, false, nullptr, 0);
+    owner->AddProperty(ptr);
+    KProperty* text = ptr->Clone(owner);
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(text->SetString("first"));
+    ASSERT_TRUE(ptr->CopyValue(text));
+    ASSERT_TRUE(text->SetString(std::string(100, 'x').c_str()));
+    text->Destroy();
+    EXPECT_STREQ(ptr->GetValue(), "first") << "the text outlives the property it came from";
+
+    // Between two pointer properties the text is copied too: the source's
+    // next copied write frees the copy it held.
+    auto* other = new KPropertyTemplate<const char*>;
+    other->InitializeDynamic(owner, "Other", nullptr, false, nullptr, 0);
+    owner->AddProperty(other);
+    ASSERT_TRUE(other->Assign(ptr));
+    EXPECT_NE(other->GetValue(), ptr->GetValue());
+    ASSERT_TRUE(ptr->SetStringCopy("second"));
+    EXPECT_STREQ(other->GetValue(), "first");
+    EXPECT_STREQ(ptr->GetValue(), "second");
+
+    // Handlers of event 20 still read the text being replaced; a copy may be
+    // taken from inside the text the property already holds.
+    struct Seen
+    {
+        std::string incoming, current;
+    } seen;
+    owner->AddCallback(
+        &seen,
+        [](void* user, const KEventPath*, int code, KPlug*, const void* a, const void* b, const void*)
+        {
+            if (code == KPlug::eValueChanging)
+            {
+                static_cast<Seen*>(user)->incoming = *static_cast<const char* const*>(a);
+                static_cast<Seen*>(user)->current = *static_cast<const char* const*>(b);
+            }
+        },
+        nullptr, nullptr);
+    ASSERT_TRUE(ptr->SetStringCopy(ptr->GetValue() + 3));
+    EXPECT_EQ(seen.incoming, "ond");
+    EXPECT_EQ(seen.current, "second");
+    EXPECT_STREQ(ptr->GetValue(), "ond");
+    owner->RemoveCallback(&seen);
+
+    // SetStringCopy takes text that dies with the call; SetString still lends.
+    ASSERT_TRUE(ptr->SetStringCopy(std::string("temporary").c_str()));
+    EXPECT_STREQ(ptr->GetValue(), "temporary");
+    static const char kLent[] = "lent";
+    ASSERT_TRUE(ptr->SetString(kLent));
+    EXPECT_EQ(ptr->GetValue(), kLent);
+    ASSERT_TRUE(ptr->SetStringCopy(nullptr));
+    EXPECT_EQ(ptr->GetValue(), nullptr);
+    EXPECT_FALSE(Make<int>("I", eKPropInt)->SetStringCopy("1"));
+
+    auto* writable = new KPropertyTemplate<char*>;
+    writable->InitializeDynamic(owner, "Writable", nullptr, false, nullptr, 0);
+    owner->AddProperty(writable);
+    KProperty* source = writable->Clone(owner);
+    ASSERT_TRUE(source->SetString("chars"));
+    ASSERT_TRUE(writable->CopyValue(source));
+    source->Destroy();
+    EXPECT_STREQ(writable->GetValue(), "chars");
+}
+
+// A getter that returns text inside its owner: the owner may replace that text
+// at any time, so the value handed out as current is read again first.
+TEST_F(PropertyTest, BoundPointerPropertiesHandOutTheOwnersCurrentText)
+{
+    struct Holder : KObject
+    {
+        std::string text = std::string(80, 'a');
+        const char* Read() { return text.c_str(); }
+        void Write(const char* v) { text = v ? v : ""; }
+    };
+    auto* holder = scope.Add(new Holder);
+    auto* p = new KPropertyTemplate<const char*>;
+    p->Initialize("Bound", holder, &Holder::Read, &Holder::Write);
+    holder->AddProperty(p);
+    EXPECT_EQ(std::string(p->GetValue()), holder->text);
+    holder->text = std::string(200, 'b'); // frees the text the last read returned
+    std::string current;
+    holder->AddCallback(
+        &current,
+        [](void* user, const KEventPath*, int code, KPlug*, const void*, const void* b, const void*)
+        {
+            if (code == KPlug::eValueChanging)
+            {
+                *static_cast<std::string*>(user) = *static_cast<const char* const*>(b);
+            }
+        },
+        nullptr, nullptr);
+    ASSERT_TRUE(p->SetValue("new"));
+    EXPECT_EQ(current, std::string(200, 'b'));
+    EXPECT_STREQ(p->GetStoredValue(), "new") << "the kept value is the owner's text after the write";
+    holder->RemoveCallback(&current);
+
+    // Copies into a bound property go through its setter, which keeps what it needs.
+    KProperty* text = p->Clone(holder);
+    ASSERT_TRUE(text->SetString("copied"));
+    ASSERT_TRUE(p->CopyValue(text));
+    text->Destroy();
+    EXPECT_EQ(holder->text, "copied");
+    EXPECT_STREQ(p->GetValue(), "copied");
+    EXPECT_TRUE(holder->RemoveProperty(p));
+    p->Destroy();
 }
 
 // --- Attributes -------------------------------------------------------------------
