@@ -6,8 +6,10 @@
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/CSettingsStore.h"
+#include "app/CSteppedTimer.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
+#include "game/GameRandom.h"
 
 #include <cerrno>
 #include <climits>
@@ -177,8 +179,22 @@ bool CVostrelApp::Create()
     pInputMgr->AddListener(this);
 
     // 8. Frame clock: 5-frame window, 0.03 s first frame, 0.2 s spike limit.
-    m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
-    m_pFrameClock->Reset(5, 0.03, 0.2);
+    //    A test that asks for a replayable run (VOSTREL_TEST_SEED) gets the
+    //    game's random source seeded and frames of exactly 1/60 s from the
+    //    first one on.
+    uint32_t seed = 0;
+    if (ParseTestSeed(std::getenv("VOSTREL_TEST_SEED"), seed))
+    {
+        gamerandom::Seed(seed);
+        m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CSteppedTimer(1.0 / 60.0)));
+        m_pFrameClock->Reset(5, 1.0 / 60.0, 0.2);
+        Log(4, "Replay run: random seed %u, frames of 1/60 s", seed);
+    }
+    else
+    {
+        m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
+        m_pFrameClock->Reset(5, 0.03, 0.2);
+    }
 
     // 9. GUI manager over a virtual screen of 1000 x 1000 units, timed by a
     //    game timer of its own on the frame clock.
