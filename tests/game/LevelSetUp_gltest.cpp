@@ -306,7 +306,7 @@ TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
 
 TEST_F(LevelSetUpGLTest, SunValuesMustBeThreeNumbers)
 {
-    ASSERT_TRUE(CreateGame({{"SunDir = -0.4;-1.0;-0.3", "SunDir = 1;2"}}));
+    ASSERT_TRUE(CreateGame({{"SunDir = 0.4;1.0;0.3", "SunDir = 1;2"}}));
     EXPECT_FALSE(NewLevel());
     EXPECT_NE(
         m_strLog.find("Error: Couldn't parse \"SunDir\"-Value from \"GAME\"in CEnvironment::Create: 1;2\n"

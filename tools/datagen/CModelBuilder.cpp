@@ -1,5 +1,6 @@
 #include "tools/datagen/CModelBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -40,7 +41,16 @@ double Clean(double v)
 
 int CModelBuilder::AddMaterial(const SModelMaterial& material)
 {
-    m_Materials.push_back(material);
+    // The game's model data merges materials whose colours are equal (the
+    // first one's texture then serves both), so each material of a model
+    // gets a shade of its own: a step of 1/256 down per earlier material
+    // with the same diffuse colour, too small to see.
+    SModelMaterial own = material;
+    for (const SModelMaterial& earlier : m_Materials)
+        if (earlier.diffuse == own.diffuse)
+            for (double& c : own.diffuse)
+                c = std::max(0.0, c - 1.0 / 256.0);
+    m_Materials.push_back(own);
     return static_cast<int>(m_Materials.size()) - 1;
 }
 

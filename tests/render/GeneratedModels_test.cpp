@@ -1,0 +1,53 @@
+// The generated models through the game's model importer: every material of
+// a model keeps its own triangle group and texture. (Model data merges
+// materials of equal colours, and the merged group shows the first one's
+// texture only: tree crowns drew with the bark texture.)
+
+#include "render/CModelData.h"
+#include "render/CSCNLoader.h"
+#include "tests/support/RepoFiles.h"
+#include "tests/support/TempDir.h"
+#include "tools/datagen/CDataGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using GeneratedModelsTest = testsupport::TempDirTest;
+
+TEST_F(GeneratedModelsTest, EveryMaterialKeepsItsOwnGroupAndTexture)
+{
+    CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
+    testing::internal::CaptureStdout();
+    const bool generated = generator.Generate();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(generated);
+    for (const std::string& file : CDataGenerator::ModelFiles())
+    {
+        CRefPtr<CSCNLoader> loader(new CSCNLoader);
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(loader->LoadScene("Data/" + file)) << file;
+        CRefPtr<CModelData> data(new CModelData);
+        ASSERT_TRUE(loader->Load(data)) << file;
+        testing::internal::GetCapturedStdout();
+        std::set<uint32_t> textures;
+        for (const STriangleGroupData* group : data->m_TriangleGroups)
+            for (uint32_t texture : group->m_LayerTextures)
+                textures.insert(texture);
+        EXPECT_EQ(data->m_TriangleGroups.size(), data->m_Materials.size()) << file;
+        EXPECT_EQ(textures.size(), data->m_Textures.size()) << file << ": a texture no group shows";
+        // Every texture the file names is one a group shows.
+        const std::string bytes = testsupport::TempDir::ReadFile(m_Dir.Path() + "/Data/" + file);
+        std::set<std::string> named, loaded;
+        for (size_t end = bytes.find(".tga"); end != std::string::npos; end = bytes.find(".tga", end + 1))
+        {
+            const size_t at = bytes.rfind("Data/", end);
+            const std::string name = at == std::string::npos ? "" : bytes.substr(at, end + 4 - at);
+            if (!name.empty() && name.find_first_of("\"\n: ") == std::string::npos)
+                named.insert(name);
+        }
+        for (const STextureData& texture : data->m_Textures)
+            loaded.insert(texture.m_strFileName);
+        EXPECT_EQ(named, loaded) << file;
+    }
+}
