@@ -7,6 +7,7 @@
 #include "app/CSettings.h"
 #include "app/CSettingsStore.h"
 #include "app/CSteppedTimer.h"
+#include "app/CTestObserver.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
 #include "game/GameRandom.h"
@@ -221,6 +222,10 @@ bool CVostrelApp::Create()
         return false;
     }
 
+    const std::string observed = CTestObserver::PathFromEnvironment();
+    if (!observed.empty())
+        m_pObserver.reset(new CTestObserver(observed));
+
     // 12. Show, run, confine the cursor.
     m_pWindow->Show(true);
     m_bQuit = false;
@@ -287,11 +292,14 @@ bool CVostrelApp::Frame()
     // Input, state, GUI, camera and drawing; false ends the program.
     if (!m_GameCtrl.Update())
         return false;
+    if (m_pObserver)
+        m_pObserver->Write(m_GameCtrl);
     return !m_bQuit;
 }
 
 void CVostrelApp::Destroy()
 {
+    m_pObserver.reset();
     m_GameCtrl.Destroy();
     if (CEngineServices::GetInstance())
         CEngineServices::DestroyInstance();
