@@ -91,6 +91,35 @@ protected:
         ASSERT_TRUE(game.WaitForState("battle", 30)) << "To battle! did not start the battle";
     }
 
+    // A new game lost on purpose, from the menu back to the menu; the
+    // resident memory is read on the lost screen.
+    void LoseGame(GamePlayer& game, bool screenshots)
+    {
+        NewGame(game);
+        if (HasFatalFailure())
+            return;
+        EXPECT_EQ(game.Number("gold"), 1000) << "a new game starts with StartMoney again";
+        ToBattle(game);
+        if (HasFatalFailure())
+            return;
+        // Nothing built, nothing shot: every kamikaze dives at the statue.
+        ASSERT_TRUE(game.WaitFor(
+            [](const GamePlayer::Observation& o) {
+                return o.count("statue") && std::atof(o.at("statue").c_str()) <= 0;
+            },
+            180))
+            << "the statue stood";
+        game.WaitFrames(10);
+        if (screenshots)
+            ASSERT_TRUE(game.Screenshot("lost-panel.xwd"));
+        ASSERT_TRUE(game.ClickUntil(kPanelButton[0], kPanelButton[1], "postgame")) << "Oh no!";
+        game.WaitFrames(10);
+        if (screenshots)
+            ASSERT_TRUE(game.Screenshot("lost.xwd"));
+        ASSERT_TRUE(game.ClickUntil(kContinue[0], kContinue[1], "menu"));
+        EXPECT_EQ(game.Get("level"), "0");
+    }
+
     // Aims at the nearest flying bird with relative mouse motion and shoots
     // when on target, until no bird remains or the time is out. The bird's
     // velocity is taken from frame to frame, and it is led by the arrow's
@@ -165,9 +194,10 @@ protected:
     }
 };
 
-// Won over both levels, then lost, then Quit: the whole flow of the game,
-// twice through the main menu.
-TEST_F(Playthrough, WinEveryLevelThenLoseThenQuit)
+// Won over every level, then lost three times, then Quit: the whole flow of
+// the game, four times through the main menu, with the resident memory read
+// after each game.
+TEST_F(Playthrough, WinEveryLevelThenLoseThreeTimesThenQuit)
 {
     GamePlayer game(m_Dir);
     std::string error;
@@ -221,33 +251,34 @@ TEST_F(Playthrough, WinEveryLevelThenLoseThenQuit)
     const double wonScore = game.Number("score");
     EXPECT_GE(wonScore, 150 * kLevels) << "10 for each of the 15 birds of a level, plus the paybacks";
     ASSERT_TRUE(game.Screenshot("won.xwd"));
-    game.Click(kContinue[0], kContinue[1]);
-    ASSERT_TRUE(game.WaitForState("menu", 30));
+    ASSERT_TRUE(game.ClickUntil(kContinue[0], kContinue[1], "menu"));
     EXPECT_EQ(game.Get("score"), "0");
     EXPECT_EQ(game.Get("level"), "0");
 
-    // ---- Game 2: lost on purpose ----
-    NewGame(game);
-    if (HasFatalFailure())
-        return;
-    EXPECT_EQ(game.Number("gold"), 1000) << "a new game starts with StartMoney again";
-    ToBattle(game);
-    if (HasFatalFailure())
-        return;
-    // Nothing built, nothing shot: every kamikaze dives at the statue.
-    ASSERT_TRUE(game.WaitFor(
-        [](const GamePlayer::Observation& o) {
-            return o.count("statue") && std::atof(o.at("statue").c_str()) <= 0;
-        },
-        180))
-        << "the statue stood";
-    game.WaitFrames(10);
-    ASSERT_TRUE(game.Screenshot("lost-panel.xwd"));
-    game.Click(kPanelButton[0], kPanelButton[1]); // "Oh no!"
-    ASSERT_TRUE(game.WaitForState("postgame", 30));
-    ASSERT_TRUE(game.Screenshot("lost.xwd"));
-    game.Click(kContinue[0], kContinue[1]);
-    ASSERT_TRUE(game.WaitForState("menu", 30));
+    std::vector<double> residentKb{game.Number("rss_kb")};
+
+    // ---- Games 2 to 4: lost on purpose ----
+    for (int lost = 2; lost <= 4; ++lost)
+    {
+        SCOPED_TRACE("game " + std::to_string(lost));
+        LoseGame(game, lost == 2);
+        if (HasFatalFailure())
+            return;
+        residentKb.push_back(game.Number("rss_kb"));
+    }
+    // The soak: once the models are cached (after the first game), a game
+    // adds no more than 4 MB of resident memory (a leak of a level's world
+    // would be tens of MB).
+    std::string figures;
+    for (double kb : residentKb)
+    {
+        char mb[32];
+        std::snprintf(mb, sizeof mb, "%.1f MB ", kb / 1024.0);
+        figures += mb;
+    }
+    RecordProperty("resident_after_each_game", figures);
+    std::printf("resident memory after each game: %s\n", figures.c_str());
+    EXPECT_LE(residentKb.back() - residentKb[1], 2 * 4096.0) << figures;
 
     // ---- Quit ----
     game.Click(kQuit[0], kQuit[1]);
