@@ -1,13 +1,13 @@
 #include "platform/win32/W32Window.h"
 
 #include "platform/win32/W32Console.h"
+#include "platform/win32/W32DisplayLoss.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32MessageBox.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -330,13 +330,9 @@ bool InitVideo()
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return false;
-    static bool s_AtExit = false;
-    if (!s_AtExit)
-    {
-        // Restores the desktop mode even when the program ends abnormally.
-        std::atexit(SDL_Quit);
-        s_AtExit = true;
-    }
+    // Not SDL_Quit through atexit: after a lost display it would wait on the
+    // dead connection. The program calls QuitSDL itself.
+    detail::CatchDisplayLoss();
     SDL_StartTextInput();
     return true;
 }
@@ -346,6 +342,12 @@ void QuitVideo()
     S().queue.clear();
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void QuitSDL()
+{
+    S().queue.clear();
+    SDL_Quit();
 }
 
 // ---- Window classes and windows -------------------------------------------

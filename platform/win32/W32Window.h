@@ -9,8 +9,9 @@
 // reached with GetSDLWindow. Only the main thread may call anything here.
 //
 // SDL video is started on first use (RegisterClassExA, CreateWindowExA, the
-// display-mode calls, PeekMessageA) by InitVideo, and shut down by SDL_Quit at
-// process exit, which also restores the desktop display mode.
+// display-mode calls, PeekMessageA) by InitVideo; the program shuts SDL down
+// with QuitSDL before it returns from main. A display connection that breaks
+// ends the process at once (W32DisplayLoss.h).
 
 #include "platform/sys/W32Files.h"
 
@@ -186,12 +187,18 @@ void SetLastError(DWORD code);
 
 // Starts SDL video and events (idempotent): sets the hints that keep a
 // full-screen window from minimising on focus loss and keep SDL from turning
-// the close of the last window into SDL_QUIT, registers SDL_Quit with atexit,
-// starts text input and installs the SDL message-box sink. False when SDL
-// video cannot start (no display); SDL_GetError tells why.
+// the close of the last window into SDL_QUIT, catches the loss of the display
+// connection (W32DisplayLoss.h), starts text input and installs the SDL
+// message-box sink. False when SDL video cannot start (no display);
+// SDL_GetError tells why.
 bool InitVideo();
 // Stops SDL video and events again (tests); every window must be gone.
 void QuitVideo();
+// Shuts every SDL subsystem down (the desktop display mode comes back); the
+// program's last step before it returns from main, after its windows are
+// gone. Nothing does it at exit: exit handlers must not wait on a display
+// that may be gone.
+void QuitSDL();
 
 // ---- Window classes and windows -------------------------------------------
 

@@ -15,15 +15,14 @@
 namespace
 {
 
-class GameScreens : public testsupport::TempDirTest
+class GameScreens : public testsupport::VostrelOnXTest
 {
 protected:
     void SetUp() override
     {
-        m_Exe = testsupport::VostrelExecutable();
-        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v xwd >/dev/null"), 0)
-            << "xdotool and xwd are needed (scripts/setup installs them)";
+        ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
+        ASSERT_EQ(testsupport::RunShell("command -v xwd >/dev/null"), 0)
+            << "xwd is needed (scripts/setup installs x11-apps)";
         CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
@@ -44,7 +43,7 @@ protected:
     {
         m_Dir.WriteFile("script.sh",
                         "#!/bin/sh\n"
-                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>display.txt 2>xvfb.txt &\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>display.txt 2>xvfb.txt &\n"
                         "xpid=$!\n"
                         "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
                         "export DISPLAY=:$(head -n1 display.txt)\n"
@@ -66,8 +65,6 @@ protected:
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());
     }
-
-    std::string m_Exe;
 };
 
 // True when some pixel of the rectangle is within tolerance of the colour.

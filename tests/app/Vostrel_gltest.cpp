@@ -3,47 +3,18 @@
 // events from xdotool.
 
 #include "tests/app/VostrelProcess.h"
-#include "tests/support/ImageFiles.h"
-#include "tests/support/SoundFiles.h"
-#include "tests/support/TempDir.h"
 
 namespace
 {
 
-const char* const kSettings = "[DISPLAY]\n"
-                              "ConsoleX=0\n"
-                              "ConsoleY=0\n"
-                              "title=Vostrel End To End\n"
-                              "hRes=800\n"
-                              "vRes=600\n"
-                              "fullscreen=false\n"
-                              "[GAME]\n"
-                              "StartPos=500;20;500\n"
-                              "NumLevels=1\n";
-
-class VostrelRun : public testsupport::TempDirTest
+class VostrelRun : public testsupport::VostrelOnXTest
 {
 protected:
     void SetUp() override
     {
-        m_Exe = testsupport::VostrelExecutable();
-        ASSERT_EQ(access(m_Exe.c_str(), X_OK), 0) << m_Exe;
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
-            << "xdotool and Xvfb are needed (scripts/setup installs them)";
-        m_Dir.WriteFile("settings.ini", kSettings);
+        ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
         m_Dir.WriteFile("Error.log", "old run\n");
         m_Dir.WriteFile("Debug.log", "old debug\n");
-        // The GUI's button sounds, loaded at start-up.
-        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
-        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
-        // The battle's sounds and music, loaded at start-up too.
-        for (const char* sound :
-             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
-            m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
-        // The game's screens, loaded by its states at start-up.
-        for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
-                                  "Data/windows.tga"})
-            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
     }
 
     // Starts the game on a private X server, waits for its window, runs
@@ -53,15 +24,16 @@ protected:
     {
         m_Dir.WriteFile("script.sh",
                         "#!/bin/sh\n"
-                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>display.txt 2>xvfb.txt &\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "
+                        "3>display.txt 2>xvfb.txt &\n"
                         "xpid=$!\n"
                         "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
                         "export DISPLAY=:$(head -n1 display.txt)\n"
                         "timeout 120 '" +
                             m_Exe +
                             "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                            "timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel End To End$' "
-                            ">/dev/null\n" +
+                            "timeout 60 xdotool search --sync --onlyvisible --name '^" +
+                            testsupport::kEndToEndTitle + "$' >/dev/null\n" +
                             action +
                             "\n"
                             "wait $pid; echo $? > rc.txt\n"
@@ -72,8 +44,6 @@ protected:
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
         return rc.empty() ? -1000 : std::atoi(rc.c_str());
     }
-
-    std::string m_Exe;
 };
 
 TEST_F(VostrelRun, EscapeQuitsWithZero)
