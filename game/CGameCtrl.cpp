@@ -14,6 +14,7 @@
 #include "game/GameRandom.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -147,7 +148,9 @@ bool CGameCtrl::ReadStartPos()
         return false;
     }
     float x = 0.0f, y = 0.0f, z = 0.0f;
-    if (std::sscanf(value.c_str(), "%f;%f;%f", &x, &y, &z) < 3)
+    // "nan" and "inf" scan as numbers but give no place to start from.
+    if (std::sscanf(value.c_str(), "%f;%f;%f", &x, &y, &z) < 3 || !std::isfinite(x) || !std::isfinite(y) ||
+        !std::isfinite(z))
     {
         Log(1, "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: %s",
             value.c_str());

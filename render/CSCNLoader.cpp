@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -204,7 +205,7 @@ bool CSCNLoader::Import(const std::string& fileName)
     if (!m_pImporter->Initialize(plat::ResolvePath(fileName).c_str()))
     {
         Log(1, "Call to KScnImporter::Initialize() failed.\n");
-        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+        LogImporterError();
         const int id = m_pImporter->GetLastErrorID();
         if (id == KScnIO::eFileVersionNotSupportedYet || id == KScnIO::eFileVersionNotSupportedAnymore)
         {
@@ -240,9 +241,21 @@ bool CSCNLoader::Import(const std::string& fileName)
     if (!ok && m_pImporter->GetLastErrorID() != KScnIO::ePasswordError)
     {
         Log(1, "Call to KScnImporter::Import() failed.\n");
-        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+        LogImporterError();
     }
     return ok;
+}
+
+// The importer's error, with the reader's own reason (the object and the
+// problem) when it gave one that the error does not already say.
+void CSCNLoader::LogImporterError()
+{
+    const char* reason = m_pImporter->GetStatusText();
+    const char* error = m_pImporter->GetLastErrorString();
+    if (reason != nullptr && reason[0] != '\0' && (error == nullptr || std::strcmp(reason, error) != 0))
+        Log(1, "Error returned: %s (%s)\n\n", error, reason);
+    else
+        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
 }
 
 void CSCNLoader::LogTakes()

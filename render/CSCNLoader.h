@@ -67,6 +67,7 @@ private:
 
     bool Import(const std::string& fileName);
     void LogTakes();
+    void LogImporterError();
     scenesdk::KScnNode* FindMeshNode() const;
     scenesdk::KScnNode* FindSettingsNode(const std::string& name) const;
     bool ConvertMesh();

@@ -3,9 +3,12 @@
 #include "app/Log.h"
 #include "platform/sys/PathResolver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <vector>
 
 namespace
 {
@@ -14,6 +17,9 @@ namespace
 // map, origin (0, 0); only the image type differs.
 const uint8_t kUncompressedHeader[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const uint8_t kRunLengthHeader[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// Longest side accepted: larger images are refused as invalid.
+constexpr unsigned int kMaxSide = 16384;
 
 // Closes the file on every way out.
 class CFileCloser
@@ -43,50 +49,36 @@ size_t RemainingBytes(FILE* file)
     return end > here ? static_cast<size_t>(end - here) : 0;
 }
 
-// Decodes run-length packets until pixelCount pixels are written to out.
-// Logs the reason and returns false on a short read or an overshooting packet.
-bool ReadRunLengthPixels(FILE* file, uint8_t* out, size_t pixelCount, unsigned int bytesPerPixel)
+// Walks the run-length packets in data until pixelCount pixels are decoded,
+// writing them to out unless it is null (a first pass that only checks the
+// packets, so that nothing is allocated for pixels the file cannot fill).
+// Null when the packets fill the image exactly, else the reason to log.
+const char* DecodeRunLength(const uint8_t* data, size_t size, uint8_t* out, size_t pixelCount,
+                            unsigned int bytesPerPixel)
 {
-    uint8_t pixel[4];
+    size_t at = 0;
     size_t written = 0;
     while (written < pixelCount)
     {
-        int header = std::fgetc(file);
-        if (header == EOF)
-        {
-            Log(1, "Could not read RLE header");
-            return false;
-        }
-        bool isRun = header > 127;
-        size_t count = isRun ? static_cast<size_t>(header - 127) : static_cast<size_t>(header + 1);
+        if (at >= size)
+            return "Could not read RLE header";
+        const unsigned int header = data[at++];
+        const bool isRun = header > 127;
+        const size_t count = isRun ? header - 127 : header + 1;
         if (count > pixelCount - written)
-        {
-            Log(1, "Too many pixels read");
-            return false;
-        }
-        if (isRun)
-        {
-            if (std::fread(pixel, 1, bytesPerPixel, file) != bytesPerPixel)
-            {
-                Log(1, "Could not read from file");
-                return false;
-            }
-            for (size_t i = 0; i < count; ++i, ++written)
-                std::memcpy(out + written * bytesPerPixel, pixel, bytesPerPixel);
-        }
-        else
-        {
-            // Raw pixels need no scratch copy: they go straight to their place.
-            if (std::fread(out + written * bytesPerPixel, 1, count * bytesPerPixel, file) !=
-                count * bytesPerPixel)
-            {
-                Log(1, "Could not read image data");
-                return false;
-            }
-            written += count;
-        }
+            return "Too many pixels read";
+        const size_t payload = isRun ? bytesPerPixel : count * bytesPerPixel;
+        if (size - at < payload)
+            return isRun ? "Could not read from file" : "Could not read image data";
+        if (out != nullptr && isRun)
+            for (size_t i = 0; i < count; ++i)
+                std::memcpy(out + (written + i) * bytesPerPixel, data + at, bytesPerPixel);
+        else if (out != nullptr)
+            std::memcpy(out + written * bytesPerPixel, data + at, payload);
+        at += payload;
+        written += count;
     }
-    return true;
+    return nullptr;
 }
 
 } // namespace
@@ -97,7 +89,10 @@ bool CTextureLoader::LoadImage(const std::string& fileName, CRefPtr<CImage> imag
         return false;
     image->FreePixels();
 
-    FILE* file = std::fopen(plat::ResolvePath(fileName).c_str(), "rb");
+    // Only a regular file: a FIFO or a device could block or never end.
+    const std::string path = plat::ResolvePath(fileName);
+    std::error_code ec;
+    FILE* file = std::filesystem::is_regular_file(path, ec) ? std::fopen(path.c_str(), "rb") : nullptr;
     if (!file)
     {
         Log(1, "Could not open texture file: %s", fileName.c_str());
@@ -130,30 +125,39 @@ bool CTextureLoader::LoadImage(const std::string& fileName, CRefPtr<CImage> imag
     image->m_usHeight = static_cast<uint16_t>(info[2] + 256u * info[3]);
     image->m_bBitsPerPixel = info[4];
     image->m_bHasAlpha = info[4] == 32 ? 1 : 0;
-    if (image->m_usWidth == 0 || image->m_usHeight == 0 || (info[4] != 24 && info[4] != 32))
+    if (image->m_usWidth == 0 || image->m_usHeight == 0 || image->m_usWidth > kMaxSide ||
+        image->m_usHeight > kMaxSide || (info[4] != 24 && info[4] != 32))
     {
         Log(1, "Invalid texture information");
         return false;
     }
 
-    // Sizes in size_t: 65535 x 65535 x 4 does not fit 32 bits.
+    // Sizes in size_t: 16384 x 16384 x 4 does not fit 32 bits.
     const unsigned int bytesPerPixel = image->GetBytesPerPixel();
     const size_t pixelCount = static_cast<size_t>(image->m_usWidth) * image->m_usHeight;
     const size_t size = pixelCount * bytesPerPixel;
 
     // A header may promise far more than the file holds; refuse before
-    // allocating. A run-length packet of 1 + bytesPerPixel bytes gives at most
-    // 128 pixels.
+    // allocating. Run-length data is read first (at most the bytes the image
+    // could take as one-pixel packets) and its packets checked, so the pixel
+    // buffer is only made for an image the file fills.
     const size_t remaining = RemainingBytes(file);
     if (!runLength && size > remaining)
     {
         Log(1, "Could not read image data");
         return false;
     }
-    if (runLength && pixelCount > (remaining / (1 + bytesPerPixel) + 1) * 128)
+    std::vector<uint8_t> packets;
+    if (runLength)
     {
-        Log(1, "Could not read RLE header");
-        return false;
+        packets.resize(std::min(remaining, pixelCount * (1 + bytesPerPixel)));
+        packets.resize(std::fread(packets.data(), 1, packets.size(), file));
+        if (const char* reason =
+                DecodeRunLength(packets.data(), packets.size(), nullptr, pixelCount, bytesPerPixel))
+        {
+            Log(1, "%s", reason);
+            return false;
+        }
     }
 
     try
@@ -167,7 +171,7 @@ bool CTextureLoader::LoadImage(const std::string& fileName, CRefPtr<CImage> imag
         return false;
     }
 
-    bool ok;
+    bool ok = true;
     if (!runLength)
     {
         ok = std::fread(image->m_Pixels.data(), 1, size, file) == size;
@@ -175,7 +179,7 @@ bool CTextureLoader::LoadImage(const std::string& fileName, CRefPtr<CImage> imag
             Log(1, "Could not read image data");
     }
     else
-        ok = ReadRunLengthPixels(file, image->m_Pixels.data(), pixelCount, bytesPerPixel);
+        DecodeRunLength(packets.data(), packets.size(), image->m_Pixels.data(), pixelCount, bytesPerPixel);
 
     if (!ok)
         image->FreePixels();

@@ -1,6 +1,7 @@
 #include "scenesdk/animation/KFCurveFilterConstantKeyReducer.h"
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 
 #include <cstring>
@@ -35,24 +36,6 @@ bool FlatWindow(const KFCurve& curve, int i, int s, int e, float lo, float hi)
         }
     }
     return true;
-}
-
-// Counts the keys of the tree (next layers not included) and whether any of
-// them is not constant-interpolated.
-void CountInterpolation(const KFCurveNode& node, int& keys, bool& other)
-{
-    if (const KFCurve* curve = node.GetFCurve())
-    {
-        for (int k = 0; k < curve->GetKeyCount(); ++k)
-        {
-            ++keys;
-            other = other || curve->GetKeyInterpolation(k) != KFCURVE_INTERPOLATION_CONSTANT;
-        }
-    }
-    for (int i = 0; i < node.GetChildCount(); ++i)
-    {
-        CountInterpolation(*node.GetChildAt(i), keys, other);
-    }
 }
 
 bool NameIs(const char* name, const char* a, const char* b)
@@ -157,10 +140,8 @@ double KFCurveFilterConstantKeyReducer::ChannelTolerance(const KFCurveNode& node
 
 bool KFCurveFilterConstantKeyReducer::ApplyToNode(KFCurveNode& node, bool recursive)
 {
-    int keys = 0;
-    bool other = false;
-    CountInterpolation(node, keys, other);
-    if (keys > 0 && !other)
+    // Trees of constant keys only are left as they are.
+    if (HasOnlyInterpolation(node, KFCURVE_INTERPOLATION_CONSTANT, false))
     {
         return false;
     }

@@ -264,6 +264,9 @@ public:
     // order; orders outside 0..12 are taken as 0.
     static void AnglesToMatrix(int order, const double* angles, double* m);
     static void MatrixToAngles(int order, const double* m, double* angles);
+    // out = the rotation a followed by b (angles in degrees, by the order),
+    // as channel layers compose; out may alias a or b.
+    static void ComposeEuler(int order, double* out, const double* a, const double* b);
     // No own curve and exactly three leaf children carrying curves.
     bool IsEulerTriple() const;
 

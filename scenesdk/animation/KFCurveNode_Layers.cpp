@@ -415,14 +415,7 @@ void KFCurveNode::CombineLayer(double* out, double* v, int nV, KTime time, bool 
     case eKFCurveNodeLayerEulerRotation:
         if (m >= 3)
         {
-            double a[16], b[16], r[16];
-            KgeMatrixIdentity(a);
-            KgeMatrixIdentity(b);
-            KgeMatrixIdentity(r);
-            AnglesToMatrix(mRotationOrder, v, a);
-            AnglesToMatrix(mRotationOrder, l, b);
-            KgeRotationMultiply(r, a, b);
-            MatrixToAngles(mRotationOrder, r, v);
+            ComposeEuler(mRotationOrder, v, v, l);
         }
         break;
     case eKFCurveNodeLayerQuaternion:

@@ -124,6 +124,20 @@ void KFCurveNode::AnglesToMatrix(int order, const double* angles, double* m)
     }
 }
 
+void KFCurveNode::ComposeEuler(int order, double* out, const double* a, const double* b)
+{
+    double ma[16];
+    double mb[16];
+    double r[16];
+    KgeMatrixIdentity(ma);
+    KgeMatrixIdentity(mb);
+    KgeMatrixIdentity(r);
+    AnglesToMatrix(order, a, ma);
+    AnglesToMatrix(order, b, mb);
+    KgeRotationMultiply(r, ma, mb);
+    MatrixToAngles(order, r, out);
+}
+
 void KFCurveNode::MatrixToAngles(int order, const double* m, double* angles)
 {
     order = SafeOrder(order);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 
 namespace scenesdk
 {
@@ -123,20 +124,34 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDefaultTakeNode()
     return take;
 }
 
+std::unordered_multiset<std::string>& KScnTakeNodeContainer::TakeNames()
+{
+    const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
+    if (renames != mTakeNamesAt)
+    {
+        mTakeNames.clear();
+        for (KScnTakeNodeEntry* take : mTakes)
+        {
+            mTakeNames.insert(take->GetName());
+        }
+        mTakeNamesAt = renames;
+    }
+    return mTakeNames;
+}
+
 KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
 {
-    for (KScnTakeNodeEntry* take : mTakes)
+    const std::string text = name != nullptr ? name : "";
+    if (TakeNames().count(text) != 0)
     {
-        if (SameText(take->GetName(), name))
-        {
-            SetError("Take node already exists");
-            return nullptr;
-        }
+        SetError("Take node already exists");
+        return nullptr;
     }
+    mTakeNames.insert(text);
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
-        auto* copy = new KScnTakeNodeEntry(*def);
-        copy->SetName(name);
+        // The copy of the default take is made when the take is first used.
+        auto* copy = KScnTakeNodeEntry::CreateDeferredCopy(*def, name);
         mTakes.push_back(copy);
         return copy;
     }
@@ -165,6 +180,12 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
+    auto& names = TakeNames();
+    auto it = names.find(take->GetName());
+    if (it != names.end())
+    {
+        names.erase(it);
+    }
     mTakes.erase(mTakes.begin() + index);
     delete take;
     return true;
@@ -339,6 +360,24 @@ void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProp
     if (node->GetFCurve() != nullptr && property->GetAsDoubles(values))
     {
         WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+    }
+}
+
+void KScnTakeNodeContainer::CreateAnimatablePropertyChannels(KScnPropertyHandler* set,
+                                                             KScnTakeNodeEntry* take)
+{
+    if (set == nullptr || take == nullptr)
+    {
+        return;
+    }
+    const int count = set->GetPropertyCount();
+    for (int i = 0; i < count; ++i)
+    {
+        KProperty* property = set->GetProperty(i);
+        if (property != nullptr && property->IsAnimatable())
+        {
+            CreatePropertyChannels(property, take);
+        }
     }
 }
 
@@ -660,11 +699,21 @@ int KScnTakeNodeContainer::InstantiateHandlerProperties()
         return 0;
     }
     int added = 0;
+    // The properties that already have a handle, gathered once: a search of
+    // the handle list per property would cost the square of their number.
+    std::unordered_set<const KProperty*> handled;
+    for (int i = 0; i < GetUserPropertyCount(); ++i)
+    {
+        if (KScnPropertyRef* ref = GetUserProperty(i))
+        {
+            handled.insert(ref->GetProperty());
+        }
+    }
     const int n = handler->GetPropertyCount();
     for (int i = 0; i < n; ++i)
     {
         KProperty* property = handler->GetProperty(i);
-        if (property == nullptr || FindUserProperty(property) != nullptr)
+        if (property == nullptr || !handled.insert(property).second)
         {
             continue;
         }

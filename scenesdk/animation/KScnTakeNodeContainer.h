@@ -24,6 +24,9 @@
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -101,6 +104,9 @@ public:
     // when absent, links its curves when the take is named "Default", and
     // copies the property's value into it.
     void CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take);
+    // CreatePropertyChannels for every animatable property of the set, in
+    // property-list order (the count read once); nothing for a null set or take.
+    void CreateAnimatablePropertyChannels(KScnPropertyHandler* set, KScnTakeNodeEntry* take);
     // Makes an animatable property's channels in every take: "Lcl
     // Translation", "Lcl Rotation" and "Lcl Scaling" only reuse an existing
     // "T", "R" or "S" channel; any other name gets its channel when absent,
@@ -182,6 +188,11 @@ private:
     void AddPropertyToTake(KProperty* property, int takeIndex);
 
     std::vector<KScnTakeNodeEntry*> mTakes;
+    // The takes' names for the duplicate check of AddTakeNode, rebuilt when
+    // any take was renamed since they were gathered.
+    std::unordered_multiset<std::string>& TakeNames();
+    std::unordered_multiset<std::string> mTakeNames;
+    uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
     int mCurrent = -1;

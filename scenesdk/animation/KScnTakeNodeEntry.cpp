@@ -3,6 +3,8 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KDataType.h"
 
+#include <atomic>
+
 namespace scenesdk
 {
 
@@ -32,15 +34,76 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
 {
 }
 
+// A deferred source's tree is the tree of the entry it waits for, unchanged
+// since (that entry makes its waiting copies before anything can change it).
 KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
-    : mName(source.mName), mError(kTakeNodeErrors, 1),
-      mRoot(source.mRoot != nullptr ? source.mRoot->Clone(false)
-                                    : KFCurveNode::Create("Defaults", nullptr, 0, 0))
+    : mName(source.mName), mError(kTakeNodeErrors, 1)
 {
+    const KFCurveNode* tree = source.mSource != nullptr ? source.mSource->mRoot : source.mRoot;
+    mRoot = tree != nullptr ? tree->Clone(false) : KFCurveNode::Create("Defaults", nullptr, 0, 0);
+}
+
+KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source)
+    : mName(name != nullptr ? name : ""), mError(kTakeNodeErrors, 1), mSource(source)
+{
+    source->mWaiting.push_back(this);
+}
+
+KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name)
+{
+    // A copy of a deferred copy waits for the same tree.
+    KScnTakeNodeEntry* owner = source.mSource != nullptr ? source.mSource : &source;
+    return new KScnTakeNodeEntry(name, owner);
+}
+
+// Leaves the waiting list of its source (from the end: the newest copies
+// are mostly the first to go); returns the source.
+KScnTakeNodeEntry* KScnTakeNodeEntry::StopWaiting() const
+{
+    KScnTakeNodeEntry* source = mSource;
+    mSource = nullptr;
+    auto& waiting = source->mWaiting;
+    for (size_t i = waiting.size(); i-- > 0;)
+    {
+        if (waiting[i] == this)
+        {
+            waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    return source;
+}
+
+void KScnTakeNodeEntry::MakeOwnCopy() const
+{
+    KScnTakeNodeEntry* source = StopWaiting();
+    mRoot = source->mRoot != nullptr ? source->mRoot->Clone(false)
+                                     : KFCurveNode::Create("Defaults", nullptr, 0, 0);
+}
+
+void KScnTakeNodeEntry::MakeOwedTrees() const
+{
+    if (mSource != nullptr)
+    {
+        MakeOwnCopy();
+    }
+    while (!mWaiting.empty())
+    {
+        mWaiting.back()->MakeOwnCopy();
+    }
 }
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()
 {
+    if (mSource != nullptr)
+    {
+        StopWaiting(); // it never had a tree
+    }
+    // Copies still owed are made before the tree goes.
+    while (!mWaiting.empty())
+    {
+        mWaiting.back()->MakeOwnCopy();
+    }
     if (mRoot != nullptr && mRoot->IsReferenceNode())
     {
         EmptyReferenceNode(mRoot);
@@ -49,14 +112,25 @@ KScnTakeNodeEntry::~KScnTakeNodeEntry()
     mRoot = nullptr;
 }
 
+namespace
+{
+std::atomic<uint64_t> gRenames{0};
+} // namespace
+
 void KScnTakeNodeEntry::SetName(const char* name)
 {
     mName = name != nullptr ? name : "";
+    ++gRenames;
+}
+
+uint64_t KScnTakeNodeEntry::GetRenameCount()
+{
+    return gRenames.load();
 }
 
 KFCurveNode* KScnTakeNodeEntry::Walk(const char* first, const char* second) const
 {
-    KFCurveNode* node = mRoot;
+    KFCurveNode* node = GetRootCurveNode();
     for (const char* name : {first, second})
     {
         if (node != nullptr && name != nullptr)

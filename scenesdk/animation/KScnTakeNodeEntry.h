@@ -10,6 +10,9 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace scenesdk
 {
 
@@ -23,15 +26,29 @@ public:
     explicit KScnTakeNodeEntry(const char* name);
     // Copies the name and the source's whole channel tree, curves and keys included.
     KScnTakeNodeEntry(const KScnTakeNodeEntry& source);
+    // An entry named name whose tree is a copy of the source's tree as it is
+    // now, made only when first needed: until then the entry holds no tree,
+    // and the source makes the copy before its own tree can change (before
+    // it hands its tree out), or before it is destroyed. An object has a take
+    // per take of its scene; most stay as made, and cost no tree.
+    static KScnTakeNodeEntry* CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name);
     KScnTakeNodeEntry& operator=(const KScnTakeNodeEntry&) = delete;
     // Nodes that hold references (flag 8) do not own their children; they are
     // emptied depth first before the root and everything it owns is deleted.
     ~KScnTakeNodeEntry();
 
     void SetName(const char* name);
+    // How many times any entry was renamed (containers keep name indexes).
+    static uint64_t GetRenameCount();
     const char* GetName() const { return mName.Buffer(); }
-    // Never null unless memory ran out at construction.
-    KFCurveNode* GetRootCurveNode() const { return mRoot; }
+    // Never null unless memory ran out. Makes the copies this tree still owes.
+    KFCurveNode* GetRootCurveNode() const
+    {
+        MakeOwedTrees();
+        return mRoot;
+    }
+    // Whether the entry still waits for its copy of another entry's tree.
+    bool IsCopyDeferred() const { return mSource != nullptr; }
     KErrorRecord& GetError() { return mError; }
 
     // Each non-null name is searched below the node reached so far (a null
@@ -98,12 +115,22 @@ public:
     KFCurve* GetIKReachRotationCurve();
 
 private:
+    KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source);
     KFCurveNode* Walk(const char* first, const char* second) const;
     KFCurve* CurveOf(KFCurveNode* node);
+    // This entry's own copy when it is deferred, and the copies of this tree
+    // that other entries wait for (before the tree is handed out).
+    void MakeOwedTrees() const;
+    void MakeOwnCopy() const;
+    KScnTakeNodeEntry* StopWaiting() const;
 
     KString mName;
     KErrorRecord mError;
-    KFCurveNode* mRoot = nullptr;
+    mutable KFCurveNode* mRoot = nullptr;
+    // While the copy is deferred: the entry whose tree it copies (which
+    // lists this entry among its waiting copies).
+    mutable KScnTakeNodeEntry* mSource = nullptr;
+    mutable std::vector<KScnTakeNodeEntry*> mWaiting;
 };
 
 } // namespace scenesdk

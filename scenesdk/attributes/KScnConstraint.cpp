@@ -47,6 +47,11 @@ KScnConstraint* KScnConstraint::Create(KScnSdkManager* manager, int kind, const 
 
 KScnConstraint::~KScnConstraint()
 {
+    DestroyPropertySet();
+}
+
+void KScnConstraint::DestroyPropertySet()
+{
     if (mPropertySet != nullptr)
     {
         // The set drops the take links to its properties while the takes still live.
@@ -89,19 +94,7 @@ KStringList KScnConstraint::GetTypeNameList() const
 
 void KScnConstraint::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    if (mPropertySet == nullptr || take == nullptr)
-    {
-        return;
-    }
-    const int count = mPropertySet->GetPropertyCount();
-    for (int i = 0; i < count; ++i)
-    {
-        KProperty* property = mPropertySet->GetProperty(i);
-        if (property != nullptr && property->IsAnimatable())
-        {
-            CreatePropertyChannels(property, take);
-        }
-    }
+    CreateAnimatablePropertyChannels(mPropertySet, take);
 }
 
 void KScnConstraint::SetOffset(KgeTVector /*offset*/) {}

@@ -72,6 +72,11 @@ protected:
     // "Default" with its channels, the set named after the constraint, and
     // every property of the set made a user property of the constraint.
     void AttachPropertySet(KScnConstraintProperty* set);
+    // Only stores the set (a kind that builds its take and names itself).
+    void SetPropertySet(KScnConstraintProperty* set) { mPropertySet = set; }
+    // Destroys the set once (detach, then delete) and forgets it; the
+    // destructor then has nothing left to destroy.
+    void DestroyPropertySet();
     // Stores (x, y, z, 1) into the named property of the set and, when the
     // constraint lists it as a user property, into the default values of its
     // channels in the current and the default take; nothing when the set has

@@ -9,7 +9,7 @@
 namespace scenesdk
 {
 
-KScnNurb::KScnNurb(KScnSdkManager* manager) : KScnGeometryBase(manager)
+KScnNurb::KScnNurb(KScnSdkManager* manager) : KScnGeometry(manager)
 {
     Reset();
 }

@@ -10,14 +10,14 @@
 // surface; the pointers the getters return stay valid until the next
 // InitControlPoints or the surface's destruction.
 
-#include "scenesdk/kernel/KScnGeometryBase.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 
 #include <memory>
 
 namespace scenesdk
 {
 
-class KScnNurb : public KScnGeometryBase
+class KScnNurb : public KScnGeometry
 {
 public:
     enum ENurbType

@@ -16,7 +16,7 @@ int SurfacePointCount(int uCount, int vCount)
     return product > INT_MAX ? -1 : static_cast<int>(product);
 }
 
-KScnPatch::KScnPatch(KScnSdkManager* manager) : KScnGeometryBase(manager)
+KScnPatch::KScnPatch(KScnSdkManager* manager) : KScnGeometry(manager)
 {
     Reset();
 }

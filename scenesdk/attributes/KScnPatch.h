@@ -2,17 +2,17 @@
 
 // KScnPatch: a patch surface (attribute kind 6) of U x V control points,
 // point (u, v) at index v * uCount + u, with a patch type per direction,
-// display steps, closed and capped flags. The control points and layers come
-// from KScnGeometryBase.
+// display steps, closed and capped flags. The control points, layers, links
+// and shapes come from KScnGeometry.
 //
 // Ownership: made and destroyed by the SDK manager like every geometry.
 
-#include "scenesdk/kernel/KScnGeometryBase.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 
 namespace scenesdk
 {
 
-class KScnPatch : public KScnGeometryBase
+class KScnPatch : public KScnGeometry
 {
 public:
     enum EPatchType

@@ -47,7 +47,7 @@ KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNo
     mBody->sceneRoot = sceneRoot;
     for (int i = 0; i < eProducerCount; ++i)
     {
-        mBody->cameras[i] = new KScnCamera(manager);
+        mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnCamera(nullptr);
     }
     for (int i = 0; i < eProducerCount; ++i)
     {
@@ -81,7 +81,24 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
     }
     for (KScnCamera*& camera : mBody->cameras)
     {
-        delete camera;
+        // The manager's cameras went with their nodes, unless a node was
+        // destroyed on its own before (its camera is then still listed).
+        if (mBody->manager != nullptr)
+        {
+            KScnSdkManager* manager = mBody->manager;
+            for (int a = manager->GetNodeAttributeCount() - 1; a >= 0; --a)
+            {
+                if (manager->GetNodeAttribute(a) == camera)
+                {
+                    manager->DestroyNodeAttribute(camera);
+                    break;
+                }
+            }
+        }
+        else
+        {
+            delete camera;
+        }
         camera = nullptr;
     }
 }

@@ -1,6 +1,7 @@
 #include "scenesdk/fileio/KScn.h"
 
 #include "platform/sys/PathResolver.h"
+#include "scenesdk/kernel/KSaturate.h"
 
 #include <charconv>
 #include <cmath>
@@ -55,23 +56,6 @@ double TextToDouble(const char* s)
     return r.ec == std::errc() ? v : 0.0;
 }
 
-int64_t SaturateToLong(double d)
-{
-    if (std::isnan(d))
-    {
-        return 0;
-    }
-    if (d >= 9223372036854775807.0)
-    {
-        return std::numeric_limits<int64_t>::max();
-    }
-    if (d <= -9223372036854775808.0)
-    {
-        return std::numeric_limits<int64_t>::min();
-    }
-    return static_cast<int64_t>(d);
-}
-
 int64_t TextToLong(const char* s)
 {
     if (*s == '+')
@@ -86,20 +70,7 @@ int64_t TextToLong(const char* s)
         return v;
     }
     // Out of range, or written with a fraction or an exponent ("1e3").
-    return SaturateToLong(TextToDouble(s));
-}
-
-int32_t ClampToInt(int64_t v)
-{
-    if (v > std::numeric_limits<int32_t>::max())
-    {
-        return std::numeric_limits<int32_t>::max();
-    }
-    if (v < std::numeric_limits<int32_t>::min())
-    {
-        return std::numeric_limits<int32_t>::min();
-    }
-    return static_cast<int32_t>(v);
+    return KSaturateToLong(TextToDouble(s));
 }
 
 // Binary values: the type letter, then the payload.
@@ -134,9 +105,9 @@ int64_t BinaryToLong(const char* v)
     case 'L':
         return Load<int64_t>(v + 1);
     case 'F':
-        return SaturateToLong(Load<float>(v + 1));
+        return KSaturateToLong(Load<float>(v + 1));
     case 'D':
-        return SaturateToLong(Load<double>(v + 1));
+        return KSaturateToLong(Load<double>(v + 1));
     case 'S':
         return TextToLong(v + 5);
     default:
@@ -170,44 +141,64 @@ bool KScn::Fail(int id, const std::string& status)
     return false;
 }
 
-bool KScn::OpenFile(const char* path)
+bool KScn::ReadFileBytes(const char* path, std::vector<char>& bytes, int& errorId, std::string& status)
 {
-    Close();
+    bytes.clear();
+    const auto fail = [&](int id, const std::string& text)
+    {
+        errorId = id;
+        status = text;
+        return false;
+    };
     if (path == nullptr)
     {
-        return Fail(eFileNotOpened, "no file name");
+        return fail(eFileNotOpened, "no file name");
     }
-    // Paths as the data spells them (backslashes, any letter case).
+    // Paths as the data spells them (backslashes, any letter case). Only a
+    // regular file is read: a FIFO or a device could block or never end.
     const std::string resolved = plat::ResolvePath(path);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(resolved, ec))
     {
-        return Fail(eFileNotOpened, std::string("no such file: ") + path);
+        return fail(eFileNotOpened, std::string("no such file: ") + path);
     }
     const uintmax_t size = std::filesystem::file_size(resolved, ec);
     if (ec)
     {
-        return Fail(eFileNotOpened, std::string("cannot read ") + path);
+        return fail(eFileNotOpened, std::string("cannot read ") + path);
     }
     if (size > KScnTree::kMaxFileSize)
     {
-        return Fail(eFileCorrupted, std::string("file too large: ") + path);
+        return fail(eFileCorrupted, std::string("file too large: ") + path);
     }
     FILE* f = std::fopen(resolved.c_str(), "rb");
     if (f == nullptr)
     {
-        return Fail(eFileNotOpened, std::string("cannot open ") + path);
+        return fail(eFileNotOpened, std::string("cannot open ") + path);
     }
     // One spare byte: the text parser appends a guard byte without
     // reallocating the whole file.
-    std::vector<char> bytes;
     bytes.reserve(static_cast<size_t>(size) + 1);
     bytes.resize(static_cast<size_t>(size));
     const bool ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     std::fclose(f);
     if (!ok)
     {
-        return Fail(eFileNotOpened, std::string("cannot read ") + path);
+        bytes.clear();
+        return fail(eFileNotOpened, std::string("cannot read ") + path);
+    }
+    return true;
+}
+
+bool KScn::OpenFile(const char* path)
+{
+    Close();
+    std::vector<char> bytes;
+    int id = eFileNotOpened;
+    std::string status;
+    if (!ReadFileBytes(path, bytes, id, status))
+    {
+        return Fail(id, status);
     }
     return OpenBytes(std::move(bytes));
 }
@@ -556,7 +547,7 @@ int64_t KScn::NextValueAsLong()
 
 int32_t KScn::NextValueAsInt()
 {
-    return ClampToInt(NextValueAsLong());
+    return KClampToInt(NextValueAsLong());
 }
 
 KTime KScn::NextValueAsTime()

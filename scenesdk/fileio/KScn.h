@@ -60,6 +60,12 @@ public:
     // well-formed scene file with a header. Encrypted files are refused here:
     // the reader decrypts them and opens the plain bytes with OpenMemory.
     bool OpenFile(const char* path);
+    // The file reading of OpenFile, for readers that look at the bytes first:
+    // only a regular file of at most KScnTree::kMaxFileSize bytes is read
+    // (a FIFO or device gives eFileNotOpened, a larger file eFileCorrupted),
+    // with its known size. False with the error id and status text set and
+    // bytes empty.
+    static bool ReadFileBytes(const char* path, std::vector<char>& bytes, int& errorId, std::string& status);
     bool OpenMemory(const void* data, size_t size);
     bool OpenBytes(std::vector<char>&& bytes);
     void Close();

@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnLight.h"
@@ -15,6 +16,7 @@
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -27,11 +29,13 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include <zlib.h>
 
@@ -163,6 +167,8 @@ struct KScnReaderScn::Document
     std::vector<SModel> models;
     std::vector<SMaterial> materials;
     std::vector<STexture> textures;
+    // Models with children, in the order they take them (see CheckHierarchy).
+    std::vector<size_t> parentsDeepestFirst;
     int skipped = 0; // unknown object kinds, properties and references
     std::string error;
 };
@@ -492,38 +498,41 @@ bool SameMaterial(const SMaterial& a, const SMaterial& b)
 }
 
 // Drops materials that repeat an earlier one with equal values; false for a
-// repeated name with other values.
+// repeated name with other values. Kept materials are found by name.
 bool MergeMaterials(std::vector<SMaterial>& list, std::string& error)
 {
     std::vector<SMaterial> kept;
+    std::map<std::string, size_t> byName;
     for (SMaterial& m : list)
     {
-        bool drop = false;
-        for (const SMaterial& k : kept)
-            if (k.name == m.name)
-            {
-                if (!SameMaterial(k, m))
-                {
-                    error = "repeated Material \"" + m.name + "\"";
-                    return false;
-                }
-                drop = true;
-            }
-        if (!drop)
+        auto it = byName.find(m.name);
+        if (it == byName.end())
+        {
+            byName.emplace(m.name, kept.size());
             kept.push_back(std::move(m));
+        }
+        else if (!SameMaterial(kept[it->second], m))
+        {
+            error = "repeated Material \"" + m.name + "\"";
+            return false;
+        }
     }
     list = std::move(kept);
     return true;
 }
 
-// Children must name each model at most once and make no cycle.
+// Children must name each model at most once and make no cycle. Records
+// the parents in the order the scene connects their children: deepest
+// first, so that no parent has a parent of its own yet when it takes its
+// children (each connection then finds no ancestors to check).
 bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
 {
     std::map<std::string, size_t> index;
     for (size_t i = 0; i < doc.models.size(); ++i)
         index[doc.models[i].name] = i;
-    std::vector<int> parent(doc.models.size(), -1);
-    for (size_t i = 0; i < doc.models.size(); ++i)
+    const size_t n = doc.models.size();
+    std::vector<long> parent(n, -1);
+    for (size_t i = 0; i < n; ++i)
         for (const std::string& child : doc.models[i].children)
         {
             auto it = index.find(child);
@@ -537,18 +546,38 @@ bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
                 error = "model \"" + child + "\" is a child twice or of itself";
                 return false;
             }
-            parent[it->second] = static_cast<int>(i);
+            parent[it->second] = static_cast<long>(i);
         }
-    for (size_t i = 0; i < parent.size(); ++i)
+    // Depth of each model, each found once: a walk up stops at a model whose
+    // depth is known; meeting a model of the current walk again is a cycle.
+    constexpr long kUnknown = -1, kOnWalk = -2;
+    std::vector<long> depth(n, kUnknown);
+    std::vector<size_t> walk;
+    for (size_t i = 0; i < n; ++i)
     {
-        size_t steps = 0;
-        for (int p = parent[i]; p >= 0; p = parent[static_cast<size_t>(p)])
-            if (++steps > parent.size())
-            {
-                error = "cycle of children through model \"" + doc.models[i].name + "\"";
-                return false;
-            }
+        walk.clear();
+        long p = static_cast<long>(i);
+        while (p >= 0 && depth[static_cast<size_t>(p)] == kUnknown)
+        {
+            depth[static_cast<size_t>(p)] = kOnWalk;
+            walk.push_back(static_cast<size_t>(p));
+            p = parent[static_cast<size_t>(p)];
+        }
+        if (p >= 0 && depth[static_cast<size_t>(p)] == kOnWalk)
+        {
+            error = "cycle of children through model \"" + doc.models[i].name + "\"";
+            return false;
+        }
+        long d = p >= 0 ? depth[static_cast<size_t>(p)] + 1 : 0;
+        for (auto it = walk.rbegin(); it != walk.rend(); ++it)
+            depth[*it] = d++;
     }
+    doc.parentsDeepestFirst.clear();
+    for (size_t i = 0; i < n; ++i)
+        if (!doc.models[i].children.empty())
+            doc.parentsDeepestFirst.push_back(i);
+    std::stable_sort(doc.parentsDeepestFirst.begin(), doc.parentsDeepestFirst.end(),
+                     [&depth](size_t a, size_t b) { return depth[a] > depth[b]; });
     return true;
 }
 
@@ -646,29 +675,16 @@ void PutU32(std::string& out, uint32_t v)
         out.push_back(static_cast<char>(v >> (8 * i)));
 }
 
-bool ReadAll(const char* path, std::vector<char>& out)
-{
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr)
-        return false;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        out.insert(out.end(), buffer, buffer + n);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
 } // namespace
 
 bool KScnReaderScn::OpenFile(const char* fileName)
 {
     CloseFile();
     std::vector<char> bytes;
-    if (!ReadAll(fileName, bytes))
-        return Fail(eFileNotOpened,
-                    std::string("cannot read ") + (fileName != nullptr ? fileName : "(null)"));
+    int id = eFileNotOpened;
+    std::string status;
+    if (!KScn::ReadFileBytes(fileName, bytes, id, status))
+        return Fail(id, status);
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), kScnEncryptedMagic, 8) == 0)
     {
         if (!OpenEncrypted(bytes))
@@ -881,10 +897,15 @@ bool SetByName(KObject* set, const SValues& p)
             if (name != nullptr && p.text == name)
                 return property->SetInt(value);
         }
-        return !v.empty() && property->SetInt(static_cast<int>(v[0]));
+        // A number outside an enumeration with names is refused: the
+        // enumeration ends at its first value without a name.
+        if (v.empty() ||
+            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
+            return false;
+        return property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
     case eKPropBool:
-        return !v.empty() && property->SetInt(static_cast<int>(v[0]));
+        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
     case eKPropFloat:
     case eKPropDouble:
         return !v.empty() && property->SetDouble(v[0]);
@@ -982,7 +1003,7 @@ void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vecto
         else if (v.size() >= 3)
             ref->SetVector(v[0], v[1], v[2]);
         else if (!v.empty() && (u.type == "Bool" || u.type == "Integer" || u.type == "Enum"))
-            ref->SetInteger(static_cast<int>(v[0]));
+            ref->SetInteger(KSaturateToInt(v[0]));
         else if (!v.empty())
             ref->SetDouble(v[0]);
     }
@@ -1005,7 +1026,7 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
     else if (kind.components == 1)
         for (double value : e.values)
         {
-            const int32_t group = static_cast<int32_t>(value);
+            const int32_t group = KSaturateToInt(value);
             element.AddDirectItem(&group);
         }
     for (int index : e.indices)
@@ -1071,11 +1092,25 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
     return nullptr;
 }
 
+// The object's take of that name, looked for first at the index every
+// object read shares for it.
+KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* name)
+{
+    if (index >= 0 && index < object.GetTakeNodeCount() &&
+        std::strcmp(object.GetTakeNodeName(index), name) == 0)
+        return object.GetTakeNode(index);
+    return FindTake(object, name);
+}
+
 } // namespace
 
 // Reads the channels of every take into the objects of this file: "Default"
 // into their default takes, any other name into a take of that name, which
 // every object read gets so that the take can be made current for all.
+//
+// The objects were all made by this read, with the same takes, and each
+// take of the file is added to every one of them: a take has one index for
+// all, and is found there without a search.
 void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                               const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3], int& skipped)
 {
@@ -1086,11 +1121,27 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
         mSource->Rewind();
         return;
     }
+    std::map<std::string, int> indexOf; // take names every object has
+    int takeCount = 0;
+    for (const auto& list : objects)
+        if (!list.empty())
+        {
+            KScnTakeNodeContainer& first = *list.begin()->second;
+            takeCount = first.GetTakeNodeCount();
+            for (int i = 0; i < takeCount; ++i)
+                indexOf.emplace(first.GetTakeNodeName(i), i);
+            break;
+        }
+    std::vector<KScnTakeDescription> descriptions;
     while (mSource->OpenField("Take"))
     {
         KScnTakeDescription description;
         description.mName = mSource->NextValueAsString();
         const std::string name = description.mName.Buffer();
+        const auto known = indexOf.find(name);
+        const int index = known != indexOf.end() ? known->second : -1;
+        // Objects given the new take by this block so far.
+        std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
         if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
         {
             while (mSource->OpenNextField())
@@ -1106,26 +1157,40 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                     ++skipped;
                     continue;
                 }
-                KScnTakeNodeEntry* take = FindTake(*it->second, name.c_str());
-                if (take == nullptr)
-                    take = it->second->AddTakeNode(name.c_str());
+                KScnTakeNodeContainer& object = *it->second;
+                KScnTakeNodeEntry* take = nullptr;
+                if (index >= 0)
+                    take = TakeAt(object, index, name.c_str());
+                else
+                {
+                    auto got = added.find(&object);
+                    take = got != added.end() ? got->second
+                                              : (added[&object] = object.AddTakeNode(name.c_str()));
+                }
                 if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
                     continue;
                 while (KFCurveNode::ReadScnChannels(*mSource, take->GetRootCurveNode(), false, true, false) !=
                        nullptr)
                 {
                 }
+                // Layers and time warps are merged and baked into plain curves.
+                ApplyImportPass(take->GetRootCurveNode());
                 mSource->LeaveFieldBlock();
             }
             mSource->LeaveFieldBlock();
         }
-        for (const auto& list : objects)
-            for (const auto& entry : list)
-                if (FindTake(*entry.second, name.c_str()) == nullptr)
-                    entry.second->AddTakeNode(name.c_str());
-        scene.SetTakeInfo(description);
+        if (index < 0)
+        {
+            for (const auto& list : objects)
+                for (const auto& entry : list)
+                    if (added.count(entry.second) == 0)
+                        entry.second->AddTakeNode(name.c_str());
+            indexOf.emplace(name, takeCount++);
+        }
+        descriptions.push_back(description);
         mSource->CloseField();
     }
+    scene.SetTakeInfos(descriptions);
     mSource->Rewind();
 }
 
@@ -1206,7 +1271,6 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
-        contents->AddNode(node);
         ApplyNodeProperties(*node, s.properties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
@@ -1218,19 +1282,20 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         created.push_back(node);
     }
     ConnectMaterialsAndTextures(doc, created, materials, textures);
-    scene->BindMaterialsToLayers();
-    scene->BindTexturesToLayers();
     std::set<KScnNode*> hasParent;
-    for (size_t i = 0; i < doc.models.size(); ++i)
+    for (size_t i : doc.parentsDeepestFirst)
         for (const std::string& child : doc.models[i].children)
         {
             auto it = nodes.find(child);
             if (it != nodes.end() && created[i]->AddChild(it->second))
                 hasParent.insert(it->second);
         }
+    // Hung under the root, each top node brings its subtree into the contents.
     for (KScnNode* node : created)
         if (hasParent.count(node) == 0)
             root->AddChild(node);
+    scene->BindMaterialsToLayers();
+    scene->BindTexturesToLayers();
     ReadTakes(*scene, objects, doc.skipped);
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)

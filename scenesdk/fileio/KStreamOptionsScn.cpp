@@ -11,6 +11,22 @@ KStreamOptionsScn::KStreamOptionsScn()
 
 KStreamOptionsScn::~KStreamOptionsScn() = default;
 
+void KStreamOptionsScn::SetSceneMetaData(const KScnSceneMetaData* metaData)
+{
+    if (metaData == nullptr)
+    {
+        mMetaData.reset();
+        return;
+    }
+    if (metaData == mMetaData.get())
+    {
+        return;
+    }
+    auto copy = std::make_unique<KScnSceneMetaData>();
+    *copy = *metaData;
+    mMetaData = std::move(copy);
+}
+
 bool KStreamOptionsScn::GetOption(int index) const
 {
     return index >= 0 && index < kOptionCount && mOptions[index];

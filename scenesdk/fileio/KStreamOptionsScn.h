@@ -2,12 +2,15 @@
 
 // KStreamOptionsScn: the read options of a scene file: fourteen boolean
 // switches, the take descriptions found in the file, the current take name,
-// the password of an encrypted file and a progress callback.
+// the password of an encrypted file, the file's metadata (when it has some)
+// and a progress callback.
 // The take descriptions are the scene's records (KScnSceneRoot.h).
 
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -39,6 +42,11 @@ public:
     KString mCurrentTakeName;
     KString mPassword;
 
+    // The file's metadata; null when it has none.
+    const KScnSceneMetaData* GetSceneMetaData() const { return mMetaData.get(); }
+    // Keeps a copy (null removes it).
+    void SetSceneMetaData(const KScnSceneMetaData* metaData);
+
     void SetProgressCallback(ProgressCallback callback) { mProgress = callback; }
     // Forwards to the callback when one is set.
     void ReportProgress(void* object, const char* message, double value) const;
@@ -51,6 +59,7 @@ private:
     bool mOptions[kOptionCount];
     std::vector<KScnTakeDescription> mTakes;
     ProgressCallback mProgress = nullptr;
+    std::unique_ptr<KScnSceneMetaData> mMetaData;
 };
 
 } // namespace scenesdk

@@ -39,7 +39,7 @@ const KnownClass kKnownClasses[] = {
     {"KStream", "KObject"},
     {"KStreamOptions", "KObject"},
     {"KScnAsfScene", "KObject"},
-    {"KFBObject", "KObject"},
+    {"KScnBaseObject", "KObject"},
     {"KObjectList", "KGenericObjectList"},
     {"KEntityList", "KGenericObjectList"},
     {"KScnNodeProperties", "KScnPropertyHandler"},
@@ -65,7 +65,7 @@ const KnownClass kKnownClasses[] = {
     {"KStreamOptions3ds", "KStreamOptionsBase"},
     {"KStreamOptionsObj", "KStreamOptionsBase"},
     {"KStreamOptionsDxf", "KStreamOptionsBase"},
-    {"KObjectSet", "KFBObject"},
+    {"KObjectSet", "KScnBaseObject"},
     {"KEntity", "KObjectSet"},
 };
 constexpr int kKnownCount = sizeof(kKnownClasses) / sizeof(kKnownClasses[0]);

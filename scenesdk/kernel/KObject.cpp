@@ -254,8 +254,11 @@ bool KObject::RemovePropertyAt(int index)
     m_Removing.push_back(p);
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
-    // Handlers may have changed the list: remove by identity.
-    int at = GetPropertyIndex(p);
+    // Handlers may have changed the list: remove by identity (where it was
+    // when nothing moved, so that emptying a list from the end stays linear).
+    int at = index < GetPropertyCount() && m_Properties[static_cast<size_t>(index)] == p
+                 ? index
+                 : GetPropertyIndex(p);
     if (at >= 0)
     {
         m_Properties.erase(m_Properties.begin() + at);

@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KgeRGBVector.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
@@ -142,21 +143,10 @@ template <class T> bool ScalarToDouble(const T& v, double& out)
     }
 }
 
+// Doubles to int32: the shared saturating conversion.
 inline int32_t ClampToInt32(double d)
 {
-    if (std::isnan(d))
-    {
-        return 0;
-    }
-    if (d >= 2147483647.0)
-    {
-        return std::numeric_limits<int32_t>::max();
-    }
-    if (d <= -2147483648.0)
-    {
-        return std::numeric_limits<int32_t>::min();
-    }
-    return static_cast<int32_t>(d); // truncates toward zero
+    return KSaturateToInt(d);
 }
 
 template <class T> bool DoubleToScalar(double d, T& out)

@@ -2,6 +2,22 @@
 
 #include "scenesdk/fileio/KScnExtractFileExtension.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
+#include "scenesdk/importers/KScnReader3DS.h"
+#include "scenesdk/importers/KScnReaderAcclaimAmc.h"
+#include "scenesdk/importers/KScnReaderAcclaimAsf.h"
+#include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
+#include "scenesdk/importers/KScnReaderAscension.h"
+#include "scenesdk/importers/KScnReaderBiovision.h"
+#include "scenesdk/importers/KScnReaderDxf.h"
+#include "scenesdk/importers/KScnReaderMotionAnalysisHtr.h"
+#include "scenesdk/importers/KScnReaderMotionAnalysisTrc.h"
+#include "scenesdk/importers/KScnReaderObj.h"
+#include "scenesdk/importers/KScnReaderPuppeteer.h"
+#include "scenesdk/importers/KScnReaderVicon.h"
+#include "scenesdk/importers/KScnReaderWavefrontMov.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <cctype>
 #include <cstring>
@@ -43,10 +59,24 @@ void KScnImporter::CloseReader()
     mOptionsRead = false;
 }
 
+void KScnImporter::DestroyMetaData()
+{
+    if (mMetaData != nullptr && m_Manager != nullptr)
+    {
+        m_Manager->DestroySceneMetaData(mMetaData);
+    }
+    else
+    {
+        delete mMetaData;
+    }
+    mMetaData = nullptr;
+}
+
 void KScnImporter::Reset()
 {
     CloseReader();
     mTakes.clear();
+    DestroyMetaData();
     mCurrentTakeName = "";
     for (bool& state : mStates)
         state = true;
@@ -79,14 +109,19 @@ bool KScnImporter::OpenReader()
         return false;
     }
     CloseReader();
-    if (!IsScnFormat(mFormat))
+    mReader = CreateReader(m_Manager, this, mFormat);
+    if (mReader == nullptr)
     {
-        // No foreign-format reader in this build.
         m_Error.SetLastErrorID(eUnidentifiedError);
         return false;
     }
-    KScnReaderScn* scn = new KScnReaderScn(m_Manager, this);
-    mReader = scn;
+    if (!IsScnFormat(mFormat))
+    {
+        if (mReader->OpenFile(m_FileName.Buffer()))
+            return true;
+        return FailOpen(-1);
+    }
+    auto* scn = static_cast<KScnReaderScn*>(mReader);
     if (scn->OpenFile(m_FileName.Buffer()))
     {
         static const int kKindToFormat[3] = {1, 0, 2};
@@ -100,15 +135,75 @@ bool KScnImporter::OpenReader()
             mHeaderValues[i] = scn->GetHeaderValue(i);
         return true;
     }
-    int id = scn->GetError().GetLastErrorID();
+    const int id = scn->GetError().GetLastErrorID();
     if (id == KScnReader::eFileVersionNotSupportedYet || id == KScnReader::eFileVersionNotSupportedAnymore)
         KScnReaderScn::SplitVersion(scn->GetFileVersion(), &mVersion[0], &mVersion[1], &mVersion[2]);
+    return FailOpen(id);
+}
+
+bool KScnImporter::FailOpen(int id)
+{
+    if (id < 0)
+        id = mReader->GetError().GetLastErrorID();
     if (id < 0 || id > 3)
         id = eUnidentifiedError;
-    m_Error.SetLastError(id, scn->GetError().GetLastErrorString());
-    m_StatusText = scn->GetStatusText();
+    m_Error.SetLastError(id, mReader->GetError().GetLastErrorString());
+    m_StatusText = mReader->GetStatusText();
     CloseReader();
     return false;
+}
+
+KScnReader* KScnImporter::CreateReader(KScnSdkManager* manager, KScnImporter* importer, int format)
+{
+    switch (format)
+    {
+    case 0:
+    case 1:
+    case 2:
+        return new KScnReaderScn(manager, importer);
+    case 3:
+        return new KScnReaderDxf(manager);
+    case 4:
+        return new KScnReader3DS(manager);
+    case 5:
+        return new KScnReaderObj(manager);
+    case 6:
+        return new KScnReaderBiovision(manager);
+    case 7:
+        return new KScnReaderMotionAnalysisHtr(manager);
+    case 8:
+        return new KScnReaderMotionAnalysisTrc(manager);
+    case 9:
+        return new KScnReaderAcclaimAsf(manager);
+    case 10:
+        return new KScnReaderAcclaimAmc(manager);
+    case 11:
+        return new KScnReaderVicon(manager);
+    case 12:
+    case 13:
+        return new KScnReaderAdaptiveOptics(manager, format - 12);
+    case 14:
+        return new KScnReaderPuppeteer(manager);
+    case 15:
+        return new KScnReaderWavefrontMov(manager);
+    case 16:
+        return new KScnReaderAscension(manager);
+    default:
+        return nullptr;
+    }
+}
+
+int KScnImporter::FindFileFormat(const char* extension)
+{
+    if (extension == nullptr || extension[0] == '\0')
+        return -1;
+    std::string lower = extension;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (int format = 0; format < static_cast<int>(sizeof kExtensions / sizeof kExtensions[0]); ++format)
+        if (lower == kExtensions[format])
+            return format;
+    return -1;
 }
 
 void KScnImporter::SetState(int index, bool value)
@@ -153,6 +248,12 @@ int32_t KScnImporter::GetHeaderValue(int i) const
 void KScnImporter::CopyFromOptions(KStreamOptionsScn& options)
 {
     mTakes = options.GetTakes();
+    DestroyMetaData();
+    if (const KScnSceneMetaData* metaData = options.GetSceneMetaData())
+    {
+        mMetaData = m_Manager != nullptr ? m_Manager->CreateSceneMetaData() : new KScnSceneMetaData();
+        *mMetaData = *metaData;
+    }
     mCurrentTakeName = options.mCurrentTakeName;
     mPassword = options.mPassword;
     for (int i = 0; i < kStateCount; ++i)
@@ -230,6 +331,17 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     m_OptionsInUse = used;
     const bool ok = mReader->ReadScene(scene, used);
+    if (ok && scene != nullptr && mMetaData != nullptr)
+    {
+        if (scene->GetSceneMetaData() == nullptr && m_Manager != nullptr)
+        {
+            scene->SetSceneMetaData(m_Manager->CreateSceneMetaData());
+        }
+        if (scene->GetSceneMetaData() != nullptr)
+        {
+            *scene->GetSceneMetaData() = *mMetaData;
+        }
+    }
     m_StatusText = mReader->GetStatusText();
     m_OptionsInUse = nullptr;
     if (!ok)

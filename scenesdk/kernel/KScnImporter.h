@@ -6,8 +6,10 @@
 // runs the read and reports failures with the IO message table.
 //
 // Formats 0 to 2 are our scene files (the reader tells which kind it found);
-// formats 3 to 16 name foreign-format readers, which this build does not
-// have: opening one fails with error 7.
+// formats 3 to 16 have foreign-format readers that recognise their files but
+// cannot read them: opening one fails with error 7 and the reader's message
+// ("3DS files cannot be read by this build"), or error 3 for a missing file.
+// Any other format has no reader: opening fails with error 7.
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnIO.h"
@@ -19,6 +21,7 @@ namespace scenesdk
 
 class KScn;
 class KScnReader;
+class KScnSceneMetaData;
 class KScnSceneRoot;
 
 class KScnImporter : public KScnIO
@@ -47,9 +50,17 @@ public:
     // Null out of range or for a foreign format.
     KScnTakeDescription* GetTakeDescription(int index);
     const char* GetCurrentTakeName() const { return mCurrentTakeName.Buffer(); }
+    // The copy of the file's metadata taken with the read options (made
+    // through the manager); null when the file has none. A successful
+    // import copies it into the scene's record.
+    KScnSceneMetaData* GetSceneMetaData() const { return mMetaData; }
     // The reader's options; with keep false null (error 7) when there are none.
     KStreamOptionsScn* GetImportOptions(bool keep);
     static const char* GetFileExtension(int format);
+    // The first format whose extension is the text (any case); -1 when none.
+    static int FindFileFormat(const char* extension);
+    // A new reader of the format (owned by the caller); null outside 0..16.
+    static KScnReader* CreateReader(KScnSdkManager* manager, KScnImporter* importer, int format);
 
     // With a temporary scene reader, the read options (takes filled in) of a
     // file already opened elsewhere; null with error 4 without a file, 7
@@ -68,14 +79,19 @@ private:
     void Reset();
     void CloseReader();
     bool OpenReader();
+    // Takes the open failure of the reader (its id when id is -1) into the
+    // error record and status text, then closes the reader.
+    bool FailOpen(int id);
     void CopyFromOptions(KStreamOptionsScn& options);
     void FillOptions(KStreamOptionsScn& options) const;
+    void DestroyMetaData();
 
     int mFormat = 0;
     KScnReader* mReader = nullptr; // owned
     bool mOptionsRead = false;
     KString mPassword;
     std::vector<KScnTakeDescription> mTakes;
+    KScnSceneMetaData* mMetaData = nullptr;
     KString mCurrentTakeName;
     bool mStates[kStateCount];
     int mVersion[3] = {0, 0, 0};

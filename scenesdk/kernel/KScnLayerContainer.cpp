@@ -2,6 +2,7 @@
 
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
+#include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
@@ -186,7 +187,20 @@ int KScnLayerContainer::GetTextureCount(int layerIndex) const
         return element->GetDirectCount();
     std::vector<int32_t> values(element->GetIndices(), element->GetIndices() + element->GetIndexCount());
     std::sort(values.begin(), values.end());
-    return static_cast<int>(std::unique(values.begin(), values.end()) - values.begin());
+    const int distinct = static_cast<int>(std::unique(values.begin(), values.end()) - values.begin());
+    // Indices name the textures connected to the node: no more than those.
+    KScnNode* node = GetNode();
+    KScnPropertyHandler* handler = node != nullptr ? node->GetPropertyHandler() : nullptr;
+    if (handler == nullptr)
+        return distinct;
+    int connected = 0;
+    for (int i = 0; i < handler->GetSrcCount(); ++i)
+    {
+        auto* source = dynamic_cast<KScnPropertyHandler*>(handler->GetSrc(i));
+        if (source != nullptr && source->IsA(KScnTextureProperties::ClassId))
+            ++connected;
+    }
+    return std::min(distinct, connected);
 }
 
 void KScnLayerContainer::SetSceneContents(KScnMaterialTextureUse* contents)

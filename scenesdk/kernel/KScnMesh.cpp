@@ -6,7 +6,7 @@ namespace scenesdk
 {
 
 KScnMesh::KScnMesh(KScnSdkManager* manager)
-    : KScnGeometryBase(manager), mReserved{}, mPolygons(kPolygonBlockSize, sizeof(Polygon)),
+    : KScnGeometry(manager), mReserved{}, mPolygons(kPolygonBlockSize, sizeof(Polygon)),
       mPolygonVertices(kPolygonVertexBlockSize, sizeof(int32_t))
 {
     Reset();
@@ -232,7 +232,7 @@ void KScnMesh::CopyFrom(const KScnMesh& source)
 {
     if (&source == this)
         return;
-    CopyControlPoints(source);
+    KScnGeometry::CopyFrom(source);
     KScnLayerElement::CopyBlockArray(mPolygons, source.mPolygons);
     KScnLayerElement::CopyBlockArray(mPolygonVertices, source.mPolygonVertices);
 }

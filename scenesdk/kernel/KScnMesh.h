@@ -9,7 +9,7 @@
 // next one begins. Layer 0 receives the per-polygon material and texture
 // indices and the per-polygon-vertex UV indices given while building.
 
-#include "scenesdk/kernel/KScnGeometryBase.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ namespace scenesdk
 
 class KScnTriangulator;
 
-class KScnMesh : public KScnGeometryBase
+class KScnMesh : public KScnGeometry
 {
 public:
     struct Polygon
@@ -98,7 +98,8 @@ public:
     // Empties polygons, polygon vertices and control points, removes all
     // layers and zeroes the reserved words.
     void Reset();
-    // Copies control points, layers, polygons and polygon vertices.
+    // Copies control points, layers, links, shapes and the transform
+    // (KScnGeometry::CopyFrom), then polygons and polygon vertices.
     void CopyFrom(const KScnMesh& source);
 
 private:

@@ -2,11 +2,21 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KScnGeometry.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace scenesdk
 {
@@ -50,6 +60,20 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
 
 KScnNode::~KScnNode()
 {
+    mBeingDestroyed = true;
+    // A node deleted while a scene lists it leaves no entry behind.
+    if (mSceneContents != nullptr)
+    {
+        mSceneContents->ForgetObject(this);
+    }
+    // The characters forget this node before its property set goes, so that
+    // the set's disconnection finds no slot still naming it.
+    const std::vector<KScnCharacterLinkRecord> links = mCharacterLinks;
+    mCharacterLinks.clear();
+    for (const KScnCharacterLinkRecord& link : links)
+    {
+        link.character->ForgetNode(this, link.type, link.index, link.subIndex);
+    }
     if (mAttribute != nullptr)
     {
         mAttribute->DetachFromNode();
@@ -394,6 +418,188 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
     mMultiTake =
         (kind == KScnNodeAttribute::eLight || kind == KScnNodeAttribute::eCamera || marker == 1) ? 0 : 1;
     return previous;
+}
+
+// ---- Scene contents ---------------------------------------------------------------
+
+namespace
+{
+void CollectSubtree(KScnNode* node, std::vector<KScnNode*>& out)
+{
+    out.push_back(node);
+    for (int i = 0; i < node->GetChildCount(); ++i)
+    {
+        CollectSubtree(node->GetChild(i), out);
+    }
+}
+
+// Geometries of the subtree nodes (the node's own and its shapes').
+std::vector<KScnLayerContainer*> Containers(const std::vector<KScnNode*>& nodes)
+{
+    std::vector<KScnLayerContainer*> out;
+    for (KScnNode* node : nodes)
+    {
+        auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
+        if (geometry == nullptr)
+        {
+            continue;
+        }
+        out.push_back(geometry);
+        for (int i = 0; i < geometry->GetShapeCount(); ++i)
+        {
+            out.push_back(geometry->GetShape(i));
+        }
+    }
+    return out;
+}
+
+template <class T> bool NamedElsewhere(const T* object, int count, const std::function<T*(int)>& at)
+{
+    for (int i = 0; i < count; ++i)
+    {
+        const T* other = at(i);
+        if (other != nullptr && other != object && std::strcmp(other->GetName(), object->GetName()) == 0)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The node error of the first clash (nodes, textures, materials); -1 when none.
+int FindNameClash(const std::vector<KScnNode*>& subtree, KScnSceneContents& contents)
+{
+    for (KScnNode* node : subtree)
+    {
+        for (int i = 0; i < contents.GetNodeCount(); ++i)
+        {
+            KScnNode* other = contents.GetNode(i);
+            if (std::find(subtree.begin(), subtree.end(), other) == subtree.end() &&
+                std::strcmp(other->GetName(), node->GetName()) == 0)
+            {
+                return KScnNode::eErrorNodeNameClash;
+            }
+        }
+    }
+    const std::vector<KScnLayerContainer*> containers = Containers(subtree);
+    for (int pass = 0; pass < 2; ++pass)
+    {
+        const bool textures = pass == 0;
+        for (KScnLayerContainer* container : containers)
+        {
+            for (int l = 0; l < container->GetLayerCount(); ++l)
+            {
+                const KScnLayerElement* element = textures ? container->GetLayer(l)->GetTextureElement()
+                                                           : container->GetLayer(l)->GetMaterialElement();
+                for (int k = 0; element != nullptr && k < element->GetDirectCount(); ++k)
+                {
+                    const bool clash =
+                        textures
+                            ? NamedElsewhere<KScnTexture>(element->GetDirect<KScnTexture*>()[k],
+                                                          contents.GetTextureCount(),
+                                                          [&](int i) { return contents.GetTexture(i); })
+                            : NamedElsewhere<KScnMaterial>(element->GetDirect<KScnMaterial*>()[k],
+                                                           contents.GetMaterialCount(),
+                                                           [&](int i) { return contents.GetMaterial(i); });
+                    if (clash)
+                    {
+                        return textures ? KScnNode::eErrorTextureNameClash
+                                        : KScnNode::eErrorMaterialNameClash;
+                    }
+                }
+            }
+        }
+    }
+    return -1;
+}
+} // namespace
+
+bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
+{
+    if (contents == mSceneContents)
+    {
+        return true;
+    }
+    std::vector<KScnNode*> subtree;
+    CollectSubtree(this, subtree);
+    if (checkNames && contents != nullptr)
+    {
+        const int clash = FindNameClash(subtree, *contents);
+        if (clash >= 0)
+        {
+            mError.SetLastErrorID(clash);
+            return false;
+        }
+    }
+    for (KScnNode* node : subtree)
+    {
+        if (node->mSceneContents != nullptr && node->mSceneContents != contents)
+        {
+            node->mSceneContents->RemoveNode(node);
+        }
+    }
+    for (KScnNode* node : subtree)
+    {
+        if (contents == nullptr || node->mSceneContents == contents)
+        {
+            continue;
+        }
+        contents->AddNode(node);
+        auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
+        for (int i = 0; geometry != nullptr && i < geometry->GetShapeCount(); ++i)
+        {
+            geometry->GetShape(i)->SetSceneContents(contents);
+        }
+        if (geometry != nullptr)
+        {
+            geometry->SetSceneContents(contents);
+        }
+    }
+    return true;
+}
+
+// ---- Character links -----------------------------------------------------------
+
+void KScnNode::AddCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
+{
+    if (character == nullptr)
+    {
+        return;
+    }
+    for (const KScnCharacterLinkRecord& link : mCharacterLinks)
+    {
+        if (link.character == character && link.type == type && link.index == index &&
+            link.subIndex == subIndex)
+        {
+            return;
+        }
+    }
+    mCharacterLinks.push_back(KScnCharacterLinkRecord{character, type, index, subIndex});
+}
+
+bool KScnNode::RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
+{
+    for (size_t i = 0; i < mCharacterLinks.size(); ++i)
+    {
+        const KScnCharacterLinkRecord& link = mCharacterLinks[i];
+        if (link.character == character && link.type == type && link.index == index &&
+            link.subIndex == subIndex)
+        {
+            mCharacterLinks.erase(mCharacterLinks.begin() + static_cast<long>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool KScnNode::GetCharacterLink(int index, KScnCharacterLinkRecord& out) const
+{
+    if (index < 0 || index >= GetCharacterLinkCount())
+    {
+        return false;
+    }
+    out = mCharacterLinks[static_cast<size_t>(index)];
+    return true;
 }
 
 // ---- Targets -------------------------------------------------------------------

@@ -28,10 +28,25 @@
 #include "scenesdk/kernel/KgeMath.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
+class KScnCharacter;
 class KScnNodeAttribute;
+class KScnSceneContents;
+
+// One character slot a node is mapped to: type 0 a character node slot, 1 a
+// control-set forward-kinematics slot, 2 an effector's main node, 3 an
+// auxiliary effector node (subIndex = auxiliary index - 1).
+struct KScnCharacterLinkRecord
+{
+    KScnCharacter* character;
+    int type;
+    int index;
+    int subIndex;
+};
 
 // One evaluation record of a node's transform.
 struct KScnNodeTransformCache
@@ -140,6 +155,31 @@ public:
     KScnNodeAttribute* GetCameraSwitcher() const { return AttributeOfKind(8, 8); }
     KScnNodeAttribute* GetLight() const { return AttributeOfKind(9, 9); }
 
+    // ---- Scene ----
+    // The contents of the scene the node belongs to; null for a free node.
+    // Kept by KScnSceneContents as the node joins and leaves it.
+    KScnSceneContents* GetSceneContents() const { return mSceneContents; }
+    // Moves the node and its subtree into contents (null: out of any): each
+    // node leaves the contents it is in (its geometry's material and texture
+    // uses go with it) and joins the new ones (its geometry and shapes
+    // register their uses there). With checkNames nothing moves, and the
+    // answer is false, when a node of the new contents outside the subtree
+    // has the name of a subtree node (error 1), or a different texture
+    // (error 3) or material (error 2) of the new contents has the name of one
+    // the subtree's geometries use. True when already there.
+    bool SetSceneContents(KScnSceneContents* contents, bool checkNames = true);
+    // True from the start of the destructor on.
+    bool IsBeingDestroyed() const { return mBeingDestroyed; }
+
+    // ---- Character links (kept by the characters and control sets) ----
+    // Appends the record; an equal record already listed is not repeated.
+    void AddCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
+    // Removes the equal record; false when there is none.
+    bool RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
+    int GetCharacterLinkCount() const { return static_cast<int>(mCharacterLinks.size()); }
+    // False for an index outside 0..count-1.
+    bool GetCharacterLink(int index, KScnCharacterLinkRecord& out) const;
+
     // ---- Targets ----
     void SetTarget(KScnNode* target);
     void SetTargetUp(KScnNode* target);
@@ -236,6 +276,8 @@ public:
     void InvalidateTransformCaches();
 
 private:
+    friend class KScnSceneContents;
+
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;
     KScnNodePivotSet* GetSet(int set);
     const KScnNodePivotSet* GetSet(int set) const;
@@ -251,6 +293,9 @@ private:
     KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;
+    KScnSceneContents* mSceneContents = nullptr;
+    std::vector<KScnCharacterLinkRecord> mCharacterLinks;
+    bool mBeingDestroyed = false;
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;

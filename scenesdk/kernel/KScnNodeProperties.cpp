@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 
 namespace scenesdk
 {
@@ -238,6 +239,25 @@ bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug
                 mNode->GetError().SetLastErrorID(KScnNode::eErrorCyclicGraph);
                 return false;
             }
+        }
+        // A node of this node's scene that has no parent there stays where
+        // it is: only a free node (or one taken from its parent, which
+        // leaves the scene) may come in.
+        KScnSceneContents* contents = mNode->GetSceneContents();
+        if (child != nullptr && contents != nullptr && child->GetSceneContents() == contents)
+        {
+            mNode->GetError().SetLastErrorID(KScnNode::eErrorSameSceneContents);
+            return false;
+        }
+    }
+    else if (emitter == this && mNode != nullptr && (code == eSrcAdded || code == eSrcRemoved))
+    {
+        // A child follows its parent into the parent's scene, and leaves any
+        // scene when cut loose. A node being destroyed is left alone.
+        KScnNode* child = NodeOfPlug(other);
+        if (child != nullptr && !child->IsBeingDestroyed())
+        {
+            child->SetSceneContents(code == eSrcAdded ? mNode->GetSceneContents() : nullptr, false);
         }
     }
     return KObject::HandleConnectionEvent(path, code, emitter, index, other, type, extra);

@@ -84,7 +84,12 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
 
 bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
 {
-    const int index = property != nullptr ? mUserProperties.Find(property) : -1;
+    // From the end: handles are listed once, and teardown removes the last first.
+    int index = property != nullptr ? mUserProperties.GetCount() - 1 : -1;
+    while (index >= 0 && mUserProperties[index] != property)
+    {
+        --index;
+    }
     if (index < 0)
     {
         return false;

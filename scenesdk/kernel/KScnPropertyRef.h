@@ -120,6 +120,10 @@ private:
     KScnPropertyHandler* mHandler = nullptr;
     KScnUserPropertyRecord* mRecord = nullptr;
     KScnSdkManager* mManager;
+    // Position in the manager's list of handles, kept by the manager; -1
+    // when not listed.
+    int mManagerSlot = -1;
+    friend class KScnSdkManager;
 };
 
 } // namespace scenesdk

@@ -2,12 +2,14 @@
 
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/attributes/KScnVideo.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -51,6 +53,33 @@ void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
     }
 }
 
+// Takes the node's geometry and its shapes out of these contents' use
+// lists, and the node's link to them, once the node has left.
+void LeaveContents(KScnNode* node, KScnSceneContents* contents)
+{
+    if (node->GetSceneContents() == contents)
+    {
+        KScnSceneContents::SetNodeLink(node, nullptr);
+    }
+    auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
+    if (geometry == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < geometry->GetShapeCount(); ++i)
+    {
+        KScnShape* shape = geometry->GetShape(i);
+        if (shape->GetSceneContents() == contents)
+        {
+            shape->SetSceneContents(nullptr);
+        }
+    }
+    if (geometry->GetSceneContents() == contents)
+    {
+        geometry->SetSceneContents(nullptr);
+    }
+}
+
 bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
 {
     const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
@@ -66,6 +95,8 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
     {
         mRootNode = manager->CreateNode("RootNode");
         mNodes.Add(mRootNode);
+        mNodeSet.insert(mRootNode);
+        SetNodeLink(mRootNode, this);
     }
 }
 
@@ -76,8 +107,13 @@ KScnSceneContents::~KScnSceneContents()
 
 void KScnSceneContents::Clear()
 {
+    for (int i = 0; i < mNodes.GetCount(); ++i)
+    {
+        LeaveContents(mNodes[i], this);
+    }
     mRootNode = nullptr;
     mNodes.Clear();
+    mNodeSet.clear();
     DeleteRecords(mMaterials);
     DeleteRecords(mTextures);
     DeleteRecords(mVideos);
@@ -105,10 +141,12 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         return;
     }
-    const int node = mNodes.Find(static_cast<const KScnNode*>(object));
+    const int node = FindNode(static_cast<const KScnNode*>(object));
     if (node >= 0)
     {
+        LeaveContents(mNodes[node], this);
         mNodes.RemoveAt(node);
+        mNodeSet.erase(static_cast<const KScnNode*>(object));
     }
     if (object == mRootNode)
     {
@@ -119,8 +157,7 @@ void KScnSceneContents::ForgetObject(const void* object)
         const int index = FindUse(*list, object);
         if (index >= 0)
         {
-            delete (*list)[index];
-            list->RemoveAt(index);
+            DeleteRecordAt(*list, index);
         }
     }
     const int entry = mObjects.Find(static_cast<const KScnTakeNodeContainer*>(object));
@@ -128,6 +165,31 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         mObjects.RemoveAt(entry);
     }
+}
+
+void KScnSceneContents::SetNodeLink(KScnNode* node, KScnSceneContents* contents)
+{
+    node->mSceneContents = contents;
+}
+
+void KScnSceneContents::AddMaterialUse(KScnMaterial* material)
+{
+    AddMaterial(material);
+}
+
+void KScnSceneContents::RemoveMaterialUse(KScnMaterial* material)
+{
+    RemoveMaterial(material);
+}
+
+void KScnSceneContents::AddTextureUse(KScnTexture* texture)
+{
+    AddTexture(texture);
+}
+
+void KScnSceneContents::RemoveTextureUse(KScnTexture* texture)
+{
+    RemoveTexture(texture);
 }
 
 // ---- Nodes ----
@@ -139,12 +201,13 @@ bool KScnSceneContents::AddNode(KScnNode* node)
         mError.SetLastErrorID(eNodeNull);
         return false;
     }
-    if (mNodes.Find(node) >= 0)
+    if (!mNodeSet.insert(node).second)
     {
         mError.SetLastErrorID(eNodeAlreadyOwned);
         return false;
     }
     mNodes.Add(node);
+    node->mSceneContents = this;
     return true;
 }
 
@@ -155,13 +218,15 @@ bool KScnSceneContents::RemoveNode(KScnNode* node)
         mError.SetLastErrorID(eNodeNull);
         return false;
     }
-    const int index = mNodes.Find(node);
+    const int index = FindNode(node);
     if (index < 0)
     {
         mError.SetLastErrorID(eNodeNotOwned);
         return false;
     }
     mNodes.RemoveAt(index);
+    mNodeSet.erase(node);
+    LeaveContents(node, this);
     if (node == mRootNode)
     {
         mRootNode = nullptr;
@@ -200,9 +265,31 @@ void KScnSceneContents::FillNodesByAttributeType(KPointerArray<KScnNode>& out, i
 
 // ---- Use records ----
 
-int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object)
+// Position of the node, looked for only when the node is listed (from the
+// end: the newest go first).
+int KScnSceneContents::FindNode(const KScnNode* node) const
 {
-    for (int i = 0; i < list.GetCount(); ++i)
+    if (node == nullptr || mNodeSet.count(node) == 0)
+    {
+        return -1;
+    }
+    for (int i = mNodes.GetCount() - 1; i >= 0; --i)
+    {
+        if (mNodes[i] == node)
+        {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object) const
+{
+    if (mRecordCount.count(object) == 0)
+    {
+        return -1;
+    }
+    for (int i = list.GetCount() - 1; i >= 0; --i)
     {
         if (list[i]->object == object)
         {
@@ -212,7 +299,7 @@ int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void*
     return -1;
 }
 
-int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object)
+int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const
 {
     const int index = FindUse(list, object);
     return index >= 0 ? list[index]->useCount : 0;
@@ -227,7 +314,20 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         return true;
     }
     list.Add(new UseRecord{object, 1});
+    ++mRecordCount[object];
     return true;
+}
+
+void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
+{
+    const void* object = list[index]->object;
+    auto it = mRecordCount.find(object);
+    if (it != mRecordCount.end() && --it->second <= 0)
+    {
+        mRecordCount.erase(it);
+    }
+    delete list[index];
+    list.RemoveAt(index);
 }
 
 bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
@@ -243,8 +343,7 @@ bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, 
         mError.SetLastErrorID(inUse);
         return false;
     }
-    delete list[index];
-    list.RemoveAt(index);
+    DeleteRecordAt(list, index);
     return true;
 }
 
@@ -262,6 +361,11 @@ void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
 {
     for (int i = 0; i < list.GetCount(); ++i)
     {
+        auto it = mRecordCount.find(list[i]->object);
+        if (it != mRecordCount.end() && --it->second <= 0)
+        {
+            mRecordCount.erase(it);
+        }
         delete list[i];
     }
     list.Clear();

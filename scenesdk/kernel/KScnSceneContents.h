@@ -13,6 +13,10 @@
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KScnMaterialTextureUse.h"
+
+#include <unordered_map>
+#include <unordered_set>
 
 namespace scenesdk
 {
@@ -26,7 +30,9 @@ class KScnVideo;
 class KScnConstraint;
 class KScnDeformer;
 
-class KScnSceneContents : public KScnGenericNodeRegistry, public KScnVideoRegistry
+class KScnSceneContents : public KScnGenericNodeRegistry,
+                          public KScnVideoRegistry,
+                          public KScnMaterialTextureUse
 {
 public:
     enum EError
@@ -61,14 +67,18 @@ public:
     KScnSceneContents& operator=(const KScnSceneContents&) = delete;
     ~KScnSceneContents() override;
 
-    // Forgets everything (the root node too); destroys nothing but the records.
+    // Forgets everything (the root node too); destroys nothing but the
+    // records. Every listed node loses its link to these contents, and its
+    // geometry and shapes their registration.
     void Clear();
 
     KScnNode* GetRootNode() const { return mRootNode; }
 
     // ---- Nodes ----
+    // The node's link follows (KScnNode::GetSceneContents).
     bool AddNode(KScnNode* node);
-    // Removing the root node also forgets it as the root.
+    // Removing the root node also forgets it as the root. The node's link
+    // is cleared and its geometry's (and shapes') uses are dropped.
     bool RemoveNode(KScnNode* node);
     int GetNodeCount() const { return mNodes.GetCount(); }
     KScnNode* GetNode(int index);
@@ -113,6 +123,17 @@ public:
     void RegisterGenericNode(KScnGenericNode* node) override { AddGenericNode(node); }
     void UnregisterGenericNode(KScnGenericNode* node) override;
 
+    // KScnMaterialTextureUse (what geometry layers report): one use more or
+    // less of the material or texture.
+    void AddMaterialUse(KScnMaterial* material) override;
+    void RemoveMaterialUse(KScnMaterial* material) override;
+    void AddTextureUse(KScnTexture* texture) override;
+    void RemoveTextureUse(KScnTexture* texture) override;
+
+    // Sets a node's contents link (the contents and the node's own scene
+    // move keep it).
+    static void SetNodeLink(KScnNode* node, KScnSceneContents* contents);
+
     // ---- Other objects ----
     // True when added; false for null or an object already listed.
     bool AddObject(KScnTakeNodeContainer* object);
@@ -144,10 +165,12 @@ private:
 
     bool AddUse(KPointerArray<UseRecord>& list, void* object);
     bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
-    static int FindUse(const KPointerArray<UseRecord>& list, const void* object);
-    static int UseCountOf(const KPointerArray<UseRecord>& list, const void* object);
+    int FindNode(const KScnNode* node) const;
+    int FindUse(const KPointerArray<UseRecord>& list, const void* object) const;
+    int UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const;
     void* UseAt(const KPointerArray<UseRecord>& list, int index);
-    static void DeleteRecords(KPointerArray<UseRecord>& list);
+    void DeleteRecords(KPointerArray<UseRecord>& list);
+    void DeleteRecordAt(KPointerArray<UseRecord>& list, int index);
 
     KScnNode* mRootNode = nullptr;
     KPointerArray<KScnNode> mNodes{16};
@@ -156,6 +179,10 @@ private:
     KPointerArray<UseRecord> mVideos{16};
     KPointerArray<UseRecord> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mObjects{16};
+    // What the lists hold, so that adding many objects needs no search of
+    // the lists: the nodes, and the records per object of the use lists.
+    std::unordered_set<const KScnNode*> mNodeSet;
+    std::unordered_map<const void*, int> mRecordCount;
     KErrorRecord mError;
 };
 

@@ -1,20 +1,32 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnCharacterPose.h"
+#include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnSceneLightSettings.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerContainer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -107,6 +119,9 @@ KScnSceneRoot::KScnSceneRoot(KScnSdkManager* manager) : mManager(manager), mErro
         mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
         ResetCameraSwitcher();
     }
+    mLightSettings = new KScnSceneLightSettings();
+    mCameraSettings = new KScnSceneCameraSettings(manager, mContents->GetRootNode());
+    mTimeSettings = new KScnSceneTimeSettings();
 }
 
 KScnSceneRoot::~KScnSceneRoot()
@@ -117,8 +132,52 @@ KScnSceneRoot::~KScnSceneRoot()
     {
         mManager->DestroyNode(mCameraSwitcher, true);
     }
+    SetSceneMetaData(nullptr);
+    DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
+    delete mLightSettings;
+    mLightSettings = nullptr;
+    delete mCameraSettings;
+    mCameraSettings = nullptr;
+    delete mTimeSettings;
+    mTimeSettings = nullptr;
     ClearTakeInfos();
+}
+
+void KScnSceneRoot::SetSceneMetaData(KScnSceneMetaData* metaData)
+{
+    if (metaData == mMetaData)
+    {
+        return;
+    }
+    KScnSceneMetaData* old = mMetaData;
+    mMetaData = metaData;
+    if (old != nullptr)
+    {
+        if (mManager != nullptr)
+        {
+            mManager->DestroySceneMetaData(old);
+        }
+        else
+        {
+            delete old;
+        }
+    }
+}
+
+void KScnSceneRoot::DestroyPlugsAndCharacterPoses()
+{
+    for (int i = 0; i < mControlSetPlugs.GetCount(); ++i)
+    {
+        mControlSetPlugs[i]->DisconnectAll();
+        delete mControlSetPlugs[i];
+    }
+    mControlSetPlugs.Clear();
+    // A pose's private scene goes back to the manager as the pose dies.
+    while (mCharacterPoses.GetCount() > 0)
+    {
+        DestroyCharacterPose(mCharacterPoses.GetCount() - 1);
+    }
 }
 
 KScnNode* KScnSceneRoot::GetRootNode() const
@@ -186,6 +245,63 @@ bool KScnSceneRoot::AddGenericNode(KScnGenericNode* node)
 bool KScnSceneRoot::RemoveGenericNode(KScnGenericNode* node)
 {
     return node != nullptr && node->SetSceneContents(nullptr);
+}
+
+// ---- Characters, control-set plugs and character poses ----
+
+bool KScnSceneRoot::AddCharacter(KScnCharacter* character)
+{
+    return mContents->AddObject(character);
+}
+
+int KScnSceneRoot::GetCharacterCount() const
+{
+    return mContents->GetObjectCount(KScnObject::eKindCharacter);
+}
+
+KScnCharacter* KScnSceneRoot::GetCharacter(int index) const
+{
+    return static_cast<KScnCharacter*>(mContents->GetObject(index, KScnObject::eKindCharacter));
+}
+
+int KScnSceneRoot::CreateCharacter(const char* name)
+{
+    KScnCharacter* character = mManager != nullptr ? mManager->CreateCharacter(name) : nullptr;
+    if (character == nullptr)
+    {
+        return -1;
+    }
+    AddCharacter(character);
+    return GetCharacterCount() - 1;
+}
+
+int KScnSceneRoot::CreateControlSetPlug(const char* name)
+{
+    const KString full = KScnSdkManager::PrefixName("ControlSetPlug::", name);
+    return mControlSetPlugs.Add(new KScnControlSetPlug(mManager, full.Buffer()));
+}
+
+int KScnSceneRoot::CreateCharacterPose(const char* name)
+{
+    if (mManager == nullptr)
+    {
+        return -1;
+    }
+    const KString full = KScnSdkManager::PrefixName("Pose::", name);
+    return mCharacterPoses.Add(new KScnCharacterPose(mManager, full.Buffer()));
+}
+
+bool KScnSceneRoot::DestroyCharacterPose(int index)
+{
+    KScnCharacterPose* pose = mCharacterPoses.GetAt(index);
+    if (pose == nullptr)
+    {
+        return false;
+    }
+    mCharacterPoses.RemoveAt(index);
+    pose->Release();
+    delete pose;
+    return true;
 }
 
 // ---- Poses ----
@@ -266,18 +382,16 @@ void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
 {
     ClearTakeNameList(out);
+    // Names seen so far: objects mostly share their takes, so each name is
+    // met once per object.
+    std::unordered_set<std::string> seen;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
         {
             for (int t = 0; t < owner->GetTakeNodeCount(); ++t)
             {
                 const char* take = owner->GetTakeNodeName(t);
-                bool seen = take == nullptr;
-                for (int i = 0; !seen && i < out.GetCount(); ++i)
-                {
-                    seen = std::strcmp(out[i]->Buffer(), take) == 0;
-                }
-                if (!seen)
+                if (take != nullptr && seen.insert(take).second)
                 {
                     out.Add(new KString(take));
                 }
@@ -299,25 +413,35 @@ const KScnTakeDescription* KScnSceneRoot::GetTakeInfo(const char* name) const
 
 bool KScnSceneRoot::SetTakeInfo(const KScnTakeDescription& info)
 {
+    return SetTakeInfos(std::vector<KScnTakeDescription>{info}) == 1;
+}
+
+int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
+{
     KPointerArray<KString> names(16);
     FillTakeNameList(names);
-    bool valid = false;
-    for (int i = 0; !valid && i < names.GetCount(); ++i)
+    std::unordered_set<std::string> valid;
+    for (int i = 0; i < names.GetCount(); ++i)
     {
-        valid = std::strcmp(names[i]->Buffer(), info.mName.Buffer()) == 0;
+        valid.insert(names[i]->Buffer());
     }
     ClearTakeNameList(names);
-    if (!valid)
+    int set = 0;
+    for (const KScnTakeDescription& info : infos)
     {
-        return false;
+        if (valid.count(info.mName.Buffer()) == 0)
+        {
+            continue;
+        }
+        ++set;
+        if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
+        {
+            *const_cast<KScnTakeDescription*>(existing) = info;
+            continue;
+        }
+        mTakeInfos.Add(new KScnTakeDescription(info));
     }
-    if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
-    {
-        *const_cast<KScnTakeDescription*>(existing) = info;
-        return true;
-    }
-    mTakeInfos.Add(new KScnTakeDescription(info));
-    return true;
+    return set;
 }
 
 void KScnSceneRoot::ClearTakeInfos()
@@ -380,6 +504,83 @@ void KScnSceneRoot::DestroyAllDeformers()
     }
 }
 
+namespace
+{
+KScnNode* FirstNodeOf(KPlug* list)
+{
+    for (int i = 0; list != nullptr && i < list->GetSrcCount(); ++i)
+    {
+        if (KScnNode* node = KScnNodeProperties::NodeOfPlug(list->GetSrc(i)))
+        {
+            return node;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+void KScnSceneRoot::BindDeformerLinks()
+{
+    if (mManager == nullptr)
+    {
+        return;
+    }
+    for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
+    {
+        KScnDeformer* skin = mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer);
+        KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
+        for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+        {
+            KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
+            auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
+            for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
+            {
+                auto* clusterSet = dynamic_cast<KScnPropertyHandler*>(skinSet->GetSrc(c));
+                auto* cluster =
+                    clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
+                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer)
+                {
+                    continue;
+                }
+                KScnLink* link = mManager->CreateLink();
+                link->SetFromCluster(cluster);
+                // The link node: a node's set connected to the cluster, or
+                // (as the reader stores it) the first of its "SrcModel" list.
+                auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
+                KScnNode* linkNode = FirstNodeOf(clusterSet);
+                if (linkNode == nullptr && properties != nullptr)
+                {
+                    linkNode = FirstNodeOf(properties->GetSrcModel());
+                }
+                if (linkNode != nullptr)
+                {
+                    link->SetLink(linkNode);
+                }
+                if (KScnNode* model =
+                        properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
+                {
+                    link->SetAssociateModel(model);
+                }
+                geometry->AddDeformer(link);
+            }
+        }
+    }
+}
+
+void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
+{
+    for (int i = 0; node != nullptr && i < node->GetChildCount(); ++i)
+    {
+        KScnNode* child = node->GetChild(i);
+        if (child->GetFlag() && child->GetSkeleton() != nullptr && child->GetTransformInheritType() == 2 &&
+            child->GetParent() != nullptr && child->GetParent()->GetSkeleton() == nullptr)
+        {
+            child->SetTransformInheritType(1);
+        }
+        FixSkeletonInheritType(child);
+    }
+}
+
 // ---- Clear ----
 
 void KScnSceneRoot::Clear()
@@ -392,7 +593,11 @@ void KScnSceneRoot::Clear()
         {
             break;
         }
-        mContents->RemoveNode(child);
+        // Cut loose, the child has left the contents with its subtree.
+        if (child->GetSceneContents() == mContents)
+        {
+            mContents->RemoveNode(child);
+        }
         if (mManager != nullptr)
         {
             mManager->DestroyNode(child, true);
@@ -400,6 +605,8 @@ void KScnSceneRoot::Clear()
     }
     KeepFirstTakeOnly(root);
     ResetCameraSwitcher();
+    SetSceneMetaData(nullptr);
+    DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
     while (mContents->GetGenericNodeCount() > 0)
     {
@@ -418,6 +625,9 @@ void KScnSceneRoot::Clear()
             mManager->DestroyGenericNode(node);
         }
     }
+    mLightSettings->RestoreDefaults();
+    mCameraSettings->RestoreDefaults();
+    mTimeSettings->RestoreDefaults();
     mName = "";
     ClearTakeInfos();
 }

@@ -2,21 +2,32 @@
 
 // KScnSceneRoot: one scene. It owns its contents (root node "RootNode" and the
 // member lists), a hidden camera-switcher node (not a child of the root),
-// its list of poses (the poses belong to the manager) and its take
-// descriptions. Made and destroyed only by the SDK manager.
+// its control-set plugs and character poses, its list of poses (the poses
+// belong to the manager), its global light, camera and time settings, its
+// take descriptions and its metadata. Made and destroyed only by the SDK
+// manager.
 
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
+class KScnCharacter;
+class KScnCharacterPose;
+class KScnControlSetPlug;
 class KScnGenericNode;
 class KScnMaterial;
 class KScnNode;
 class KScnPose;
+class KScnSceneCameraSettings;
 class KScnSceneContents;
+class KScnSceneLightSettings;
+class KScnSceneMetaData;
+class KScnSceneTimeSettings;
 class KScnSdkManager;
 
 // What is known of one take of the scene.
@@ -57,6 +68,31 @@ public:
     // False for null; takes it out of any contents.
     bool RemoveGenericNode(KScnGenericNode* node);
 
+    // ---- Characters (made by the manager, listed in the contents) ----
+    // False for null or a character already listed.
+    bool AddCharacter(KScnCharacter* character);
+    int GetCharacterCount() const;
+    // Null outside 0..count-1.
+    KScnCharacter* GetCharacter(int index) const;
+    // A character named "Constraint::" + name made through the manager and
+    // added; its index, or -1 without a manager.
+    int CreateCharacter(const char* name);
+
+    // ---- Control-set plugs (owned by the scene) ----
+    int GetControlSetPlugCount() const { return mControlSetPlugs.GetCount(); }
+    KScnControlSetPlug* GetControlSetPlug(int index) const { return mControlSetPlugs.GetAt(index); }
+    // A plug named "ControlSetPlug::" + name, appended; its index.
+    int CreateControlSetPlug(const char* name);
+
+    // ---- Character poses (owned by the scene) ----
+    int GetCharacterPoseCount() const { return mCharacterPoses.GetCount(); }
+    KScnCharacterPose* GetCharacterPose(int index) const { return mCharacterPoses.GetAt(index); }
+    // A pose named "Pose::" + name, appended; its index, or -1 without a
+    // manager (the pose needs one for its private scene).
+    int CreateCharacterPose(const char* name);
+    // Removes and destroys pose index; false out of range.
+    bool DestroyCharacterPose(int index);
+
     // ---- Poses (not owned) ----
     int GetPoseCount() const { return mPoses.GetCount(); }
     KScnPose* GetPose(int index) const { return mPoses.GetAt(index); }
@@ -64,6 +100,16 @@ public:
     bool AddPose(KScnPose* pose);
     // False when not listed.
     bool RemovePose(KScnPose* pose);
+
+    // ---- Global settings (owned; defaults restored by Clear) ----
+    KScnSceneLightSettings* GetGlobalLightSettings() const { return mLightSettings; }
+    KScnSceneCameraSettings* GetGlobalCameraSettings() const { return mCameraSettings; }
+    KScnSceneTimeSettings* GetGlobalTimeSettings() const { return mTimeSettings; }
+
+    // ---- Metadata (owned from SetSceneMetaData on; made by the manager) ----
+    KScnSceneMetaData* GetSceneMetaData() const { return mMetaData; }
+    // The previous record, when another, is destroyed through the manager.
+    void SetSceneMetaData(KScnSceneMetaData* metaData);
 
     void SetName(const char* name) { mName = name != nullptr ? name : ""; }
     const char* GetName() const { return mName.Buffer(); }
@@ -84,6 +130,9 @@ public:
     // False when no object has a take of that name; replaces a description
     // of the same name, else appends a copy.
     bool SetTakeInfo(const KScnTakeDescription& info);
+    // SetTakeInfo for each description in order, with the take names
+    // gathered once; returns how many were set.
+    int SetTakeInfos(const std::vector<KScnTakeDescription>& infos);
 
     // ---- After reading a file ----
     // For every mesh, NURBS or patch node of the contents: fills each
@@ -98,16 +147,28 @@ public:
     // Destroys every deformer of the contents through the manager, clusters
     // first.
     void DestroyAllDeformers();
+    // For every skin of the contents, every mesh, NURBS or patch node the
+    // skin is connected to gets one link per cluster of the skin (filled from
+    // the cluster, with the cluster's node and associate model), added as a
+    // deformer of the geometry.
+    void BindDeformerLinks();
+    // Below node (children in order, recursively): an imported skeleton
+    // node (flag set) of inherit type 2 whose parent is not a skeleton gets
+    // inherit type 1.
+    void FixSkeletonInheritType(KScnNode* node);
 
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
-    // reset, poses, generic nodes and take descriptions are gone.
+    // reset, control-set plugs, character poses, poses, generic nodes and
+    // take descriptions are gone.
     void Clear();
 
     KErrorRecord& GetError() { return mError; }
 
 private:
     void ResetCameraSwitcher();
+    // Releases and deletes every control-set plug and character pose.
+    void DestroyPlugsAndCharacterPoses();
     void BindToLayers(bool materials);
     void ClearTakeInfos();
     template <typename Fn> void ForEachTakeOwner(Fn fn) const;
@@ -115,9 +176,15 @@ private:
     KScnSdkManager* mManager;
     KScnSceneContents* mContents = nullptr;
     KScnNode* mCameraSwitcher = nullptr;
+    KPointerArray<KScnControlSetPlug> mControlSetPlugs{16};
+    KPointerArray<KScnCharacterPose> mCharacterPoses{16};
     KPointerArray<KScnPose> mPoses{16};
+    KScnSceneLightSettings* mLightSettings = nullptr;
+    KScnSceneCameraSettings* mCameraSettings = nullptr;
+    KScnSceneTimeSettings* mTimeSettings = nullptr;
     KString mName;
     KPointerArray<KScnTakeDescription> mTakeInfos{16};
+    KScnSceneMetaData* mMetaData = nullptr;
     KErrorRecord mError;
 };
 

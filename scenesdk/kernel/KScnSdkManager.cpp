@@ -1,6 +1,8 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
@@ -17,15 +19,19 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNamedCallbackTable.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -51,7 +57,9 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2) {}
+KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2), mCallbacks(new KScnNamedCallbackTable(this))
+{
+}
 
 KScnSdkManager::~KScnSdkManager()
 {
@@ -61,6 +69,8 @@ KScnSdkManager::~KScnSdkManager()
         delete listener;
         listener = nullptr;
     }
+    delete mCallbacks;
+    mCallbacks = nullptr;
 }
 
 KString KScnSdkManager::PrefixName(const char* prefix, const char* name)
@@ -93,9 +103,24 @@ template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* objec
     return object;
 }
 
+// Each object is listed once; the search runs from the end, since the
+// newest objects are mostly the first to go (the teardown goes last first).
+namespace
+{
+template <typename T> int FindFromEnd(const KPointerArray<T>& list, const T* object)
+{
+    int index = object != nullptr ? list.GetCount() - 1 : -1;
+    while (index >= 0 && list[index] != object)
+    {
+        --index;
+    }
+    return index;
+}
+} // namespace
+
 template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* object)
 {
-    const int index = object != nullptr ? list.Find(object) : -1;
+    const int index = FindFromEnd(list, object);
     if (index < 0)
     {
         mError.SetLastErrorID(0);
@@ -141,7 +166,7 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
         if (property != nullptr && property->GetOwnerObject() == object->GetPropertyHandler())
         {
             object->RemoveUserProperty(ref);
-            DestroyUserProperty(ref);
+            DestroyListedUserProperty(ref);
         }
     }
 }
@@ -193,6 +218,11 @@ KScnNull* KScnSdkManager::CreateNull()
 KScnMarker* KScnSdkManager::CreateMarker()
 {
     return NewAttribute<KScnMarker>();
+}
+
+KScnCamera* KScnSdkManager::CreateCamera()
+{
+    return NewAttribute<KScnCamera>();
 }
 
 KScnLight* KScnSdkManager::CreateLight()
@@ -286,12 +316,12 @@ KScnPose* KScnSdkManager::CreatePose(const char* name, bool bindPose)
 
 KScnPropertyRef* KScnSdkManager::CreateUserProperty(const char* name, const char* dataType, const char* label)
 {
-    return Listed(mUserProperties, new KScnPropertyRef(this, name, dataType, label));
+    return ListUserProperty(new KScnPropertyRef(this, name, dataType, label));
 }
 
 KScnPropertyRef* KScnSdkManager::CreateUserPropertyFromProperty(KProperty* property)
 {
-    return Listed(mUserProperties, new KScnPropertyRef(this, property));
+    return ListUserProperty(new KScnPropertyRef(this, property));
 }
 
 KScnGenericNode* KScnSdkManager::CreateGenericNode(const char* name)
@@ -318,9 +348,31 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
     return constraint;
 }
 
+KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
+{
+    auto* character = new KScnCharacter(this, PrefixName("Constraint::", name).Buffer());
+    mHandlerObjects.Add(character);
+    return character;
+}
+
 KScnExporter* KScnSdkManager::CreateExporter()
 {
     return Listed(mExporters, new KScnExporter(this));
+}
+
+KScnImporter* KScnSdkManager::CreateImporter()
+{
+    return Listed(mImporters, new KScnImporter(this));
+}
+
+KScnThumbnailImage* KScnSdkManager::CreateThumbnail()
+{
+    return Listed(mThumbnails, new KScnThumbnailImage());
+}
+
+KScnSceneMetaData* KScnSdkManager::CreateSceneMetaData()
+{
+    return Listed(mMetaData, new KScnSceneMetaData());
 }
 
 // ---- Destroyers ----
@@ -356,7 +408,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     }
     ForgetInScenes(node);
     KScnNodeAttribute* attribute = node->SetNodeAttribute(nullptr);
-    if (recursive && attribute != nullptr && mAttributes.Find(attribute) >= 0)
+    if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
     {
         ok = DestroyNodeAttribute(attribute) && ok;
     }
@@ -465,9 +517,63 @@ bool KScnSdkManager::DestroyPose(KScnPose* pose)
     return true;
 }
 
+KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
+{
+    ref->mManagerSlot = static_cast<int>(mUserProperties.size());
+    mUserProperties.push_back(ref);
+    ++mUserPropertyCount;
+    return ref;
+}
+
+// The handle must be alive (its slot is read).
+bool KScnSdkManager::UnlistUserProperty(KScnPropertyRef* ref)
+{
+    const int slot = ref != nullptr ? ref->mManagerSlot : -1;
+    if (slot < 0 || static_cast<size_t>(slot) >= mUserProperties.size() || mUserProperties[slot] != ref)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    mUserProperties[slot] = nullptr;
+    ref->mManagerSlot = -1;
+    --mUserPropertyCount;
+    while (!mUserProperties.empty() && mUserProperties.back() == nullptr)
+    {
+        mUserProperties.pop_back();
+    }
+    if (mUserProperties.size() > 64 && mUserProperties.size() > 2 * static_cast<size_t>(mUserPropertyCount))
+    {
+        size_t kept = 0;
+        for (KScnPropertyRef* r : mUserProperties)
+        {
+            if (r != nullptr)
+            {
+                r->mManagerSlot = static_cast<int>(kept);
+                mUserProperties[kept++] = r;
+            }
+        }
+        mUserProperties.resize(kept);
+    }
+    return true;
+}
+
 bool KScnSdkManager::DestroyUserProperty(KScnPropertyRef* property)
 {
-    if (!Unlist(mUserProperties, property))
+    // Any pointer may come here, even one already destroyed: it is looked
+    // for before it is read. The manager's own teardown, whose handles are
+    // alive, goes straight to their slots.
+    if (property == nullptr ||
+        std::find(mUserProperties.begin(), mUserProperties.end(), property) == mUserProperties.end())
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    return DestroyListedUserProperty(property);
+}
+
+bool KScnSdkManager::DestroyListedUserProperty(KScnPropertyRef* property)
+{
+    if (!UnlistUserProperty(property))
     {
         return false;
     }
@@ -526,6 +632,36 @@ bool KScnSdkManager::DestroyExporter(KScnExporter* exporter)
     return true;
 }
 
+bool KScnSdkManager::DestroyImporter(KScnImporter* importer)
+{
+    if (!Unlist(mImporters, importer))
+    {
+        return false;
+    }
+    delete importer;
+    return true;
+}
+
+bool KScnSdkManager::DestroyThumbnail(KScnThumbnailImage* thumbnail)
+{
+    if (!Unlist(mThumbnails, thumbnail))
+    {
+        return false;
+    }
+    delete thumbnail;
+    return true;
+}
+
+bool KScnSdkManager::DestroySceneMetaData(KScnSceneMetaData* metaData)
+{
+    if (!Unlist(mMetaData, metaData))
+    {
+        return false;
+    }
+    delete metaData;
+    return true;
+}
+
 // ---- Finders ----
 
 KScnNode* KScnSdkManager::FindNode(const char* name, int occurrence)
@@ -576,11 +712,11 @@ KScnGenericNode* KScnSdkManager::FindGenericNode(const char* name)
 
 KScnPropertyRef* KScnSdkManager::FindUserProperty(const char* name) const
 {
-    for (int i = 0; name != nullptr && i < mUserProperties.GetCount(); ++i)
+    for (KScnPropertyRef* ref : mUserProperties)
     {
-        if (std::strcmp(mUserProperties[i]->GetName(), name) == 0)
+        if (name != nullptr && ref != nullptr && std::strcmp(ref->GetName(), name) == 0)
         {
-            return mUserProperties[i];
+            return ref;
         }
     }
     return nullptr;
@@ -653,15 +789,32 @@ void KScnSdkManager::DestroyAllObjects()
                 });
     // Handles of kinds destroyed above are gone with them; the rest follow.
     DestroyList(mPoses, [](KScnPose* pose) { delete pose; });
-    DestroyList(mUserProperties, [](KScnPropertyRef* ref) { delete ref; });
+    for (KScnPropertyRef*& ref : mUserProperties)
+    {
+        delete ref;
+        ref = nullptr;
+    }
+    mUserProperties.clear();
+    mUserPropertyCount = 0;
     DestroyList(mGenericNodes,
                 [](KScnGenericNode* node)
                 {
                     node->SetSceneContents(nullptr);
                     delete node;
                 });
+    DestroyList(mThumbnails, [](KScnThumbnailImage* thumbnail) { delete thumbnail; });
+    DestroyList(mMetaData, [](KScnSceneMetaData* metaData) { delete metaData; });
     DestroyList(mTriangulators, [](KScnTriangulator* triangulator) { delete triangulator; });
     DestroyList(mExporters, [](KScnExporter* exporter) { delete exporter; });
+    // An importer's reset hands its metadata copy back here: take each out
+    // of the list before it goes.
+    while (mImporters.GetCount() > 0)
+    {
+        const int last = mImporters.GetCount() - 1;
+        KScnImporter* importer = mImporters[last];
+        mImporters.RemoveAt(last);
+        delete importer;
+    }
     // Deformers and constraints, last first.
     while (mHandlerObjects.GetCount() > 0)
     {

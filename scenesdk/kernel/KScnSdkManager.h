@@ -14,11 +14,18 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
 class KProperty;
+class KScnCamera;
 class KScnCameraSwitcher;
+class KScnImporter;
+class KScnNamedCallbackTable;
+class KScnSceneMetaData;
+class KScnThumbnailImage;
 class KScnLight;
 class KScnMarker;
 class KScnMesh;
@@ -29,6 +36,7 @@ class KScnPatch;
 class KScnShape;
 class KScnSkeleton;
 class KScnTriangulator;
+class KScnCharacter;
 class KScnConstraint;
 class KScnDeformer;
 class KScnExporter;
@@ -99,6 +107,7 @@ public:
     // Node attributes, all in the node-attribute list.
     KScnNull* CreateNull();
     KScnMarker* CreateMarker();
+    KScnCamera* CreateCamera();
     KScnLight* CreateLight();
     KScnSkeleton* CreateSkeleton();
     KScnMesh* CreateMesh();
@@ -125,7 +134,15 @@ public:
     KScnDeformer* CreateDeformer(const char* name, const char* kindText);
     // Kinds 1 to 6 (EConstraintKind); any other kind gives null, no error.
     KScnConstraint* CreateConstraint(const char* name, int kind);
+    // A character named "Constraint::" + name, in the handler-object list
+    // (the scene's CreateCharacter lists it in the scene too).
+    KScnCharacter* CreateCharacter(const char* name);
     KScnExporter* CreateExporter();
+    // An importer for this manager (the caller destroys it with
+    // DestroyImporter, or the manager does when it goes).
+    KScnImporter* CreateImporter();
+    KScnThumbnailImage* CreateThumbnail();
+    KScnSceneMetaData* CreateSceneMetaData();
     // Lists an attribute made elsewhere (a geometry built by its own code);
     // false for null or one already listed. The manager owns it from then on.
     bool AdoptNodeAttribute(KScnNodeAttribute* attribute);
@@ -152,6 +169,9 @@ public:
     // A deformer or a constraint.
     bool DestroyObject(KScnTakeNodeContainer* object);
     bool DestroyExporter(KScnExporter* exporter);
+    bool DestroyImporter(KScnImporter* importer);
+    bool DestroyThumbnail(KScnThumbnailImage* thumbnail);
+    bool DestroySceneMetaData(KScnSceneMetaData* metaData);
 
     // ---- Finders: the occurrence-th (0 = first) object whose current name
     // equals PrefixName(kind prefix, name) byte by byte; null and error id 0
@@ -188,12 +208,17 @@ public:
     KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
     int GetVideoCount() const { return mVideos.GetCount(); }
     int GetPoseListCount() const { return mPoses.GetCount(); }
-    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    int GetUserPropertyCount() const { return mUserPropertyCount; }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
     // Deformers and constraints.
     int GetHandlerObjectCount() const { return mHandlerObjects.GetCount(); }
     KScnTakeNodeContainer* GetHandlerObject(int index) const { return mHandlerObjects.GetAt(index); }
     int GetExporterCount() const { return mExporters.GetCount(); }
+    int GetImporterCount() const { return mImporters.GetCount(); }
+    int GetThumbnailCount() const { return mThumbnails.GetCount(); }
+    int GetSceneMetaDataCount() const { return mMetaData.GetCount(); }
+    // The manager's own table, made with it.
+    KScnNamedCallbackTable* GetNamedCallbackTable() const { return mCallbacks; }
 
     // KScnPoseScope: the poses of every scene, scenes in list order.
     int GetPoseCount() const override;
@@ -214,6 +239,10 @@ private:
     // Takes a dying object out of every scene's contents.
     void ForgetInScenes(const void* object);
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
+    KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
+    bool UnlistUserProperty(KScnPropertyRef* ref);
+    // DestroyUserProperty for a handle known to be alive.
+    bool DestroyListedUserProperty(KScnPropertyRef* ref);
 
     KPointerArray<KScnSceneRoot> mScenes{16};
     KPointerArray<KScnNode> mNodes{16};
@@ -225,10 +254,18 @@ private:
     KPointerArray<KScnTexture> mTextures{16};
     KPointerArray<KScnVideo> mVideos{16};
     KPointerArray<KScnPose> mPoses{16};
-    KPointerArray<KScnPropertyRef> mUserProperties{16};
+    // The user-property handles in creation order. Each knows its slot; a
+    // destroyed one leaves a null until nulls outnumber the handles, so that
+    // destroying every handle of a scene stays linear.
+    std::vector<KScnPropertyRef*> mUserProperties;
+    int mUserPropertyCount = 0;
     KPointerArray<KScnGenericNode> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
     KPointerArray<KScnExporter> mExporters{16};
+    KPointerArray<KScnImporter> mImporters{16};
+    KPointerArray<KScnThumbnailImage> mThumbnails{16};
+    KPointerArray<KScnSceneMetaData> mMetaData{16};
+    KScnNamedCallbackTable* mCallbacks = nullptr;
     KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;
 };

@@ -259,7 +259,8 @@ void KScnTriangulator::GetPolygonCorners(const KScnMesh& mesh, int p, int32_t* b
 KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
 {
     std::unique_ptr<KScnMesh> result(new KScnMesh(mManager));
-    result->CopyControlPoints(source);
+    // Triangles keep the control points, so links and shapes still fit.
+    result->KScnGeometry::CopyFrom(source);
 
     int triangles = 0;
     for (int p = 0; p < source.GetPolygonCount(); ++p)

@@ -2,8 +2,8 @@
 
 // KScnTriangulator: turns a polygon mesh into a triangle mesh for rendering.
 //
-// The result has the source's control points and layers; every polygon of n
-// vertices (n >= 3) becomes n - 2 triangles, and the layer elements that map
+// The result has the source's control points, layers, links, shapes and
+// transform; every polygon of n vertices (n >= 3) becomes n - 2 triangles, and the layer elements that map
 // per polygon vertex or per polygon are rebuilt to follow the new triangles.
 // Polygons of fewer than three vertices are dropped. The work is linear in
 // the size of the mesh (a concave polygon costs quadratic time in its own

@@ -92,6 +92,19 @@ TEST_F(GameCtrlTest, MissingOrMalformedStartPosStopsBeforeAnyState)
     EXPECT_EQ(m_strLog, "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: 1;2\n");
     EXPECT_EQ(m_Ctrl.GetMainMenuState(), nullptr);
     EXPECT_FALSE(m_Ctrl.IsListening());
+    m_Ctrl.Destroy();
+    std::remove("Error.log");
+
+    // Numbers that are not finite (1e39 overflows a float) are not a place.
+    for (const char* bad : {"nan;nan;nan", "1;inf;2", "1;2;1e39"})
+    {
+        EXPECT_FALSE(Create(std::string("[GAME]\nStartPos=") + bad + "\n")) << bad;
+        EXPECT_EQ(m_strLog, std::string("Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in "
+                                        "CGameCtrl::Create: ") +
+                                bad + "\n");
+        m_Ctrl.Destroy();
+        std::remove("Error.log");
+    }
 }
 
 TEST_F(GameCtrlTest, ChangeStateLeavesThenEntersAtOnce)

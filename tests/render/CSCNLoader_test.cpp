@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -198,10 +200,12 @@ TEST_F(CSCNLoaderTest, FormatFromTheExtension)
 namespace
 {
 
-std::string Failed(const std::string& call, const std::string& error)
+// The reader's reason, when it gave one, follows the importer's error.
+std::string Failed(const std::string& call, const std::string& error, const std::string& reason = "")
 {
     // The error log's line end follows each message.
-    return "Call to KScnImporter::" + call + "() failed.\n\nError returned: " + error + "\n\n\n";
+    return "Call to KScnImporter::" + call + "() failed.\n\nError returned: " + error +
+           (reason.empty() ? "" : " (" + reason + ")") + "\n\n\n";
 }
 
 } // namespace
@@ -211,17 +215,39 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     CSCNLoader loader;
     const std::string good = Save(TwoMaterials(), "g.scn", CScnWriter::eBinary);
     const std::string bytes = testsupport::TempDir::ReadFile(good);
+    const std::string fifo = m_Dir.Path() + "/pipe.scn";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CScnWriter w(CScnWriter::eText);
+    w.WriteHeader("tests");
+    w.BeginField("Objects");
+    w.BeginBlock();
+    for (int i = 0; i < 2; ++i)
+    {
+        w.BeginField("Model");
+        w.AddString("Box");
+        w.EndField();
+    }
+    w.EndBlock();
+    w.EndField();
+    const std::string twice = m_Dir.Path() + "/twice.scn";
+    ASSERT_TRUE(w.SaveFile(twice)) << w.Error();
     const struct
     {
         std::string path;
         std::string messages;
     } cases[] = {
-        {m_Dir.Path() + "/missing.scn", Failed("Initialize", "File not opened")},
-        {m_Dir.Path() + "/missing", Failed("Import", "File not opened")},
-        {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted")},
+        {m_Dir.Path() + "/missing.scn",
+         Failed("Initialize", "File not opened", "no such file: " + m_Dir.Path() + "/missing.scn")},
+        {m_Dir.Path() + "/missing",
+         Failed("Import", "File not opened", "no such file: " + m_Dir.Path() + "/missing")},
+        {m_Dir.WriteFile("junk.scn", "junk"), Failed("Initialize", "File is corrupted", "not a scene file")},
         {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)),
-         Failed("Initialize", "File is corrupted")},
-        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "Unidentified error")},
+         Failed("Initialize", "File is corrupted", "bad magic or end mark at byte 0")},
+        {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "OBJ files cannot be read by this build")},
+        // A document the reader refuses names the object and the problem.
+        {twice, Failed("Import", "Unidentified error", "repeated Model \"Box\"")},
+        // A FIFO is no scene file: refused at once, never waited on.
+        {fifo, Failed("Initialize", "File not opened", "no such file: " + fifo)},
     };
     ASSERT_TRUE(loader.LoadScene(good));
     for (const auto& c : cases)
@@ -236,7 +262,10 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
         EXPECT_TRUE(data->m_TriangleGroups.empty());
         EXPECT_FALSE(loader.KeepObjectA(CRefPtr<CRefCounted>(data.Get())));
     }
-    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log").find(Failed("Initialize", "File not opened")), 0u);
+    EXPECT_EQ(
+        testsupport::TempDir::ReadFile("Error.log")
+            .find(Failed("Initialize", "File not opened", "no such file: " + m_Dir.Path() + "/missing.scn")),
+        0u);
 }
 
 TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
@@ -259,7 +288,8 @@ TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
     EXPECT_TRUE(LoadModel(loader, "data/MODELS/red.scn"));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loader.LoadScene("data/models/blue.scn"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), Failed("Initialize", "File not opened"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              Failed("Initialize", "File not opened", "no such file: data/models/blue.scn"));
 }
 
 namespace
@@ -453,7 +483,7 @@ TEST_F(CSCNLoaderTest, NewerFileVersionsNameBothVersions)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loader.LoadScene(path));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              Failed("Initialize", "File version is not supported yet") +
+              Failed("Initialize", "File version is not supported yet", "file version 7100") +
                   "SCN version number for this version of the scene SDK is 6.0.0\n\n"
                   "SCN version number for file " +
                   path + " is 7.1.0\n\n\n");

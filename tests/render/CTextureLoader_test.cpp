@@ -145,10 +145,25 @@ TEST_F(TextureLoaderTest, TruncatedAndOversizedData)
     m_Dir.WriteFile("ok.tga", Header(2, 1, 1, 24) + "abc");
     ASSERT_TRUE(Load("ok.tga"));
     ExpectFailure(Header(2, 2, 2, 24) + "abcdefghijk", "Could not read image data");
-    // 65535 x 65535 x 4 bytes promised by an 18-byte file: refused without
-    // allocating or reading past anything.
-    ExpectFailure(Header(2, 65535, 65535, 32), "Could not read image data");
-    ExpectFailure(Header(10, 65535, 65535, 32) + Bytes({255, 1, 2, 3, 4}), "Could not read RLE header");
+    // Sides over 16384 are refused outright; within them, a header promising
+    // more than the file holds is refused before the pixels are allocated
+    // (a 16384 x 16384 run-length image needs at least 10 MB of packets).
+    ExpectFailure(Header(2, 65535, 65535, 32), "Invalid texture information");
+    ExpectFailure(Header(10, 65535, 65535, 32) + Bytes({255, 1, 2, 3, 4}), "Invalid texture information");
+    ExpectFailure(Header(10, 16385, 1, 24) + Bytes({255, 1, 2, 3}), "Invalid texture information");
+    ExpectFailure(Header(2, 16384, 16384, 32) + "abcd", "Could not read image data");
+    std::string runs;
+    for (int i = 0; i < 1000; ++i)
+        runs += Bytes({255, 1, 2, 3, 4});
+    ExpectFailure(Header(10, 16384, 16384, 32) + runs, "Could not read RLE header");
+    // The widest accepted image, one run-length row of 128 runs.
+    std::string row;
+    for (int i = 0; i < 128; ++i)
+        row += Bytes({255, i, 2, 3});
+    m_Dir.WriteFile("wide.tga", Header(10, 16384, 1, 24) + row);
+    ASSERT_TRUE(Load("wide.tga")) << m_Err;
+    EXPECT_EQ(m_Image->m_Pixels.size(), 16384u * 3);
+    EXPECT_EQ(m_Image->m_Pixels[3 * 16383], 127);
 
     ExpectFailure(Header(10, 2, 2, 24) + Bytes({129, 1, 2, 3}), "Could not read RLE header");
     ExpectFailure(Header(10, 2, 2, 24) + Bytes({129, 1, 2}), "Could not read from file");

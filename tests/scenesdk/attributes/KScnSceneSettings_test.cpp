@@ -271,9 +271,10 @@ TEST_F(SceneCameraSettings, ManagerDestroyedFirstIsTolerated)
 {
     auto manager = std::make_unique<KScnSdkManager>();
     auto settings = std::make_unique<KScnSceneCameraSettings>(manager.get(), nullptr);
+    EXPECT_EQ(manager->GetNodeAttributeCount(), 7); // the cameras are the manager's
     manager->DestroyAllObjects();
-    EXPECT_EQ(settings->GetProducerPerspective()->GetNode(), nullptr);
-    settings.reset();
+    EXPECT_EQ(manager->GetNodeAttributeCount(), 0);
+    settings.reset(); // touches nothing the manager destroyed
 }
 
 TEST(SceneCameraSettingsAlone, WorksWithoutAManager)

@@ -11,7 +11,6 @@
 #include "tools/scnwriter/CScnWriter.h"
 #include "tools/scnwriter/ScnEncrypt.h"
 
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -168,7 +167,7 @@ TEST_F(ImporterTest, ProgressGoesThroughTheOptionsInUse)
     EXPECT_EQ(message, "Scene read - " + path);
 }
 
-TEST_F(ImporterTest, ForeignFormatsHaveNoReaderHere)
+TEST_F(ImporterTest, ForeignFormatsAreRecognisedButNotRead)
 {
     EXPECT_STREQ(KScnImporter::GetFileExtension(0), "scn");
     EXPECT_STREQ(KScnImporter::GetFileExtension(5), "obj");
@@ -177,6 +176,12 @@ TEST_F(ImporterTest, ForeignFormatsHaveNoReaderHere)
     mImporter.SetFileFormat(5);
     EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/a.obj").c_str()));
     EXPECT_EQ(mImporter.GetTakeCount(), 0);
+    EXPECT_FALSE(mImporter.Import(mScene));
+    EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileNotOpened) << "the file does not exist";
+
+    // A format without a reader.
+    mImporter.SetFileFormat(17);
+    EXPECT_TRUE(mImporter.Initialize((m_Dir.Path() + "/a.obj").c_str()));
     EXPECT_FALSE(mImporter.Import(mScene));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
     EXPECT_STREQ(mImporter.GetLastErrorString(), "Unidentified error");

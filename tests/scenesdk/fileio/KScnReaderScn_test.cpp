@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
@@ -366,6 +367,80 @@ TEST_P(ReaderForms, TakesReadIntoTheObjects)
         ASSERT_EQ(object->GetTakeNodeCount(), 2);
         EXPECT_STREQ(object->GetTakeNodeName(1), "Run");
     }
+}
+
+// A take whose translation of Plate has an additive layer on X.
+void QuadWithLayeredTake(CScnWriter& w)
+{
+    Quad(w, SQuad());
+    w.BeginField("Takes");
+    w.BeginBlock();
+    w.BeginField("Take");
+    w.AddString("Default");
+    w.BeginBlock();
+    w.BeginField("Model");
+    w.AddString("Plate");
+    w.BeginBlock();
+    auto linearX = [&](double first, double second)
+    {
+        w.BeginField("Channel");
+        w.AddString("X");
+        w.BeginBlock();
+        w.DoubleField("Default", 0);
+        w.IntField("KeyVer", 4004);
+        w.IntField("KeyCount", 2);
+        w.BeginField("Key");
+        w.AddTime(0);
+        w.AddDouble(first);
+        w.AddChar('L');
+        w.AddTime(46186158000LL);
+        w.AddDouble(second);
+        w.AddChar('L');
+        w.EndField();
+    };
+    w.BeginField("Channel");
+    w.AddString("Transform");
+    w.BeginBlock();
+    w.BeginField("Channel");
+    w.AddString("T");
+    w.BeginBlock();
+    linearX(0, 10);
+    w.EndBlock();
+    w.EndField();
+    w.BeginField("LayerChannel");
+    w.BeginBlock();
+    w.IntField("LayerID", 1);
+    w.IntField("LayerType", 1);
+    linearX(1, 3);
+    w.IntField("LayerID", 1);
+    w.EndBlock();
+    w.EndField();
+    w.EndBlock();
+    w.EndField(); // LayerChannel
+    w.EndBlock();
+    w.EndField(); // T
+    w.EndBlock();
+    w.EndField(); // Transform
+    w.EndBlock();
+    w.EndField(); // Model
+    w.EndBlock();
+    w.EndField(); // Take
+    w.EndBlock();
+    w.EndField(); // Takes
+}
+
+TEST_P(ReaderForms, LayeredTakesComeOutMerged)
+{
+    ASSERT_TRUE(Import(Save(GetParam(), QuadWithLayeredTake))) << mImporter.GetStatusText();
+    KScnNode* plate = mRoot->GetChild(0);
+    KFCurveNode* t = plate->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Transform/T");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->GetNextLayer(), nullptr);
+    KFCurveNode* x = t->FindDescendant("X");
+    ASSERT_NE(x, nullptr);
+    EXPECT_NEAR(x->GetFCurve()->Evaluate(KTime(0)), 1.0, 0.01);
+    EXPECT_NEAR(x->GetFCurve()->Evaluate(KTime(46186158000LL / 2)), 7.0, 0.01);
+    EXPECT_NEAR(x->GetFCurve()->Evaluate(KTime(46186158000LL)), 13.0, 0.01);
 }
 
 TEST_F(ReaderTest, FurtherLayersAreCreatedInOrder)

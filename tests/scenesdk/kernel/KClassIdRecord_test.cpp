@@ -40,7 +40,7 @@ const char* const kTable[][2] = {
     {"KStream", "KObject"},
     {"KStreamOptions", "KObject"},
     {"KScnAsfScene", "KObject"},
-    {"KFBObject", "KObject"},
+    {"KScnBaseObject", "KObject"},
     {"KObjectList", "KGenericObjectList"},
     {"KEntityList", "KGenericObjectList"},
     {"KScnNodeProperties", "KScnPropertyHandler"},
@@ -66,7 +66,7 @@ const char* const kTable[][2] = {
     {"KStreamOptions3ds", "KStreamOptionsBase"},
     {"KStreamOptionsObj", "KStreamOptionsBase"},
     {"KStreamOptionsDxf", "KStreamOptionsBase"},
-    {"KObjectSet", "KFBObject"},
+    {"KObjectSet", "KScnBaseObject"},
     {"KEntity", "KObjectSet"},
 };
 

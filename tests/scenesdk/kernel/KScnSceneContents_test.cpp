@@ -3,12 +3,12 @@
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
-#include "scenesdk/attributes/KScnVideo.h"
 
 #include <gtest/gtest.h>
 
@@ -173,11 +173,12 @@ TEST_F(SceneContentsTest, FillNodesByAttributeType)
     KScnNode* a = mManager.CreateNode("a");
     KScnNode* b = mManager.CreateNode("b");
     KScnNode* deep = mManager.CreateNode("deep");
-    a->AddChild(deep);
+    // Hung under the root, the nodes join the contents: list order a, b,
+    // deep; tree order a, deep, b.
     mContents.GetRootNode()->AddChild(a);
     mContents.GetRootNode()->AddChild(b);
-    mContents.AddNode(b);
-    mContents.AddNode(deep);
+    a->AddChild(deep);
+    ASSERT_EQ(mContents.GetNodeCount(), 4);
     deep->SetNodeAttribute(&meshA);
     b->SetNodeAttribute(&meshB);
     a->SetNodeAttribute(&light);
@@ -191,6 +192,7 @@ TEST_F(SceneContentsTest, FillNodesByAttributeType)
     mContents.FillNodesByAttributeType(found, KScnNodeAttribute::eMesh, false);
     ASSERT_EQ(found.GetCount(), 2);
     EXPECT_EQ(found[0], b) << "list order";
+    EXPECT_EQ(found[1], deep);
     mContents.FillNodesByAttributeType(found, KScnNodeAttribute::eCamera, true);
     EXPECT_EQ(found.GetCount(), 0);
     for (KScnNode* n : {a, b, deep})

@@ -3,15 +3,22 @@
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnSceneLightSettings.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <gtest/gtest.h>
@@ -214,6 +221,83 @@ TEST_F(SceneRootTest, DestroyAllDeformersEmptiesTheContents)
     EXPECT_EQ(contents->GetDeformerCount(0), 0);
     EXPECT_EQ(contents->GetObjectCount(), 1) << "the constraint stays";
     EXPECT_EQ(mManager.GetHandlerObjectCount(), 1);
+}
+
+TEST_F(SceneRootTest, SettingsAndMetadataBelongToTheScene)
+{
+    KScnSceneLightSettings* light = mScene->GetGlobalLightSettings();
+    KScnSceneCameraSettings* camera = mScene->GetGlobalCameraSettings();
+    KScnSceneTimeSettings* time = mScene->GetGlobalTimeSettings();
+    ASSERT_NE(light, nullptr);
+    ASSERT_NE(camera, nullptr);
+    ASSERT_NE(time, nullptr);
+    EXPECT_TRUE(camera->SetDefaultCamera("Producer Top"));
+    EXPECT_EQ(mScene->GetSceneMetaData(), nullptr);
+
+    KScnSceneMetaData* first = mManager.CreateSceneMetaData();
+    mScene->SetSceneMetaData(first);
+    mScene->SetSceneMetaData(first);
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 1);
+    mScene->SetSceneMetaData(mManager.CreateSceneMetaData());
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 1) << "the replaced record is destroyed";
+
+    mScene->Clear();
+    EXPECT_EQ(mScene->GetSceneMetaData(), nullptr);
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 0);
+    EXPECT_STREQ(camera->GetDefaultCamera(), "Producer Perspective");
+    EXPECT_EQ(mScene->GetGlobalCameraSettings(), camera);
+
+    mScene->SetSceneMetaData(mManager.CreateSceneMetaData());
+    const int nodes = mManager.GetNodeCount();
+    mManager.DestroyScene(mScene, true);
+    mScene = nullptr;
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 0);
+    EXPECT_LT(mManager.GetNodeCount(), nodes - 7) << "the producer nodes went with the scene";
+    EXPECT_EQ(mManager.GetNodeAttributeCount(), 0);
+}
+
+TEST_F(SceneRootTest, DeformerLinksBindClustersToTheirGeometries)
+{
+    KScnNode* meshNode = mManager.CreateNode("body");
+    KScnMesh* mesh = mManager.CreateMesh();
+    meshNode->SetNodeAttribute(mesh);
+    mScene->GetRootNode()->AddChild(meshNode);
+    KScnNode* bone = mManager.CreateNode("bone");
+    KScnNode* model = mManager.CreateNode("model");
+    KScnDeformer* skin = mManager.CreateDeformer("skin", "Skin");
+    KScnDeformer* cluster = mManager.CreateDeformer("arm", "Cluster");
+    mScene->GetContents()->AddObject(skin);
+    mScene->GetContents()->AddObject(cluster);
+    ASSERT_TRUE(meshNode->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
+    ASSERT_TRUE(skin->GetPropertyHandler()->ConnectSrc(cluster->GetPropertyHandler()));
+    auto* set = static_cast<KScnClusterDeformerProperties*>(cluster->GetPropertyHandler());
+    ASSERT_TRUE(set->GetSrcModel()->Add(bone->GetPropertyHandler()));
+    ASSERT_TRUE(set->GetSrcModelReference()->Add(model->GetPropertyHandler()));
+
+    mScene->BindDeformerLinks();
+    ASSERT_EQ(mesh->GetLinkCount(), 1);
+    EXPECT_EQ(mesh->GetLink(0)->GetLink(), bone);
+    EXPECT_EQ(mesh->GetLink(0)->GetAssociateModel(), model);
+    EXPECT_EQ(mManager.GetLinkCount(), 1);
+}
+
+TEST_F(SceneRootTest, ImportedSkeletonsUnderNonSkeletonsInheritScaling)
+{
+    KScnNode* group = mManager.CreateNode("group");
+    KScnNode* hip = mManager.CreateNode("hip");
+    KScnNode* knee = mManager.CreateNode("knee");
+    mScene->GetRootNode()->AddChild(group);
+    group->AddChild(hip);
+    hip->AddChild(knee);
+    for (KScnNode* node : {hip, knee})
+    {
+        node->SetNodeAttribute(mManager.CreateSkeleton());
+        node->SetTransformInheritType(2);
+        node->SetFlag(true);
+    }
+    mScene->FixSkeletonInheritType(mScene->GetRootNode());
+    EXPECT_EQ(hip->GetTransformInheritType(), 1);
+    EXPECT_EQ(knee->GetTransformInheritType(), 2) << "its parent is a skeleton";
 }
 
 } // namespace

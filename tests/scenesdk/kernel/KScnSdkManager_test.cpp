@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
@@ -16,12 +17,15 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNamedCallbackTable.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
@@ -62,7 +66,7 @@ int ListedObjects(const KScnSdkManager& m)
     return m.GetSceneCount() + m.GetNodeCount() + m.GetNodeAttributeCount() + m.GetLinkCount() +
            m.GetShapeCount() + m.GetTriangulatorCount() + m.GetMaterialCount() + m.GetTextureCount() +
            m.GetVideoCount() + m.GetPoseListCount() + m.GetGenericNodeCount() + m.GetHandlerObjectCount() +
-           m.GetExporterCount();
+           m.GetExporterCount() + m.GetImporterCount() + m.GetThumbnailCount() + m.GetSceneMetaDataCount();
 }
 
 TEST(SdkManagerTest, CreatorsPrefixNames)
@@ -109,13 +113,68 @@ TEST(SdkManagerTest, EachObjectIsInExactlyOneList)
     EXPECT_EQ(m.GetHandlerObjectCount(), 2);
     EXPECT_EQ(m.GetNodeAttributeCount(), 1);
 
-    // A scene brings its root node and the camera-switcher node with its attribute.
+    // A scene brings its root node, the camera-switcher node with its
+    // attribute, and the seven producer camera nodes with their cameras.
     KScnSceneRoot* scene = m.CreateScene();
     EXPECT_EQ(m.GetSceneCount(), 1);
-    EXPECT_EQ(m.GetNodeCount(), 3);
-    EXPECT_EQ(m.GetNodeAttributeCount(), 2);
+    EXPECT_EQ(m.GetNodeCount(), 3 + 7);
+    EXPECT_EQ(m.GetNodeAttributeCount(), 2 + 7);
     EXPECT_EQ(m.GetNode(1), scene->GetRootNode());
-    EXPECT_EQ(ListedObjects(m), 14);
+    EXPECT_EQ(ListedObjects(m), 14 + 14);
+}
+
+TEST(SdkManagerTest, CamerasImportersMetadataAndCallbacks)
+{
+    KScnSdkManager m;
+    KScnCamera* camera = m.CreateCamera();
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->GetAttributeKind(), KScnNodeAttribute::eCamera);
+    EXPECT_EQ(m.GetNodeAttribute(0), camera);
+
+    KScnImporter* importer = m.CreateImporter();
+    KScnThumbnailImage* thumbnail = m.CreateThumbnail();
+    KScnSceneMetaData* metaData = m.CreateSceneMetaData();
+    EXPECT_EQ(ListedObjects(m), 4);
+    EXPECT_TRUE(thumbnail->SetSize(4, 2, KScnThumbnailImage::eRGBA32));
+    EXPECT_EQ(thumbnail->GetDataSize(), 32);
+    EXPECT_FALSE(thumbnail->SetSize(-1, 2, KScnThumbnailImage::eRGB24));
+    EXPECT_FALSE(thumbnail->SetSize(1 << 20, 1 << 20, KScnThumbnailImage::eRGB24));
+    EXPECT_EQ(thumbnail->GetWidth(), 4);
+    metaData->mTitle = "Walk";
+    metaData->SetThumbnail(thumbnail);
+    KScnSceneMetaData copy;
+    copy = *metaData;
+    EXPECT_STREQ(copy.mTitle.Buffer(), "Walk");
+    ASSERT_NE(copy.GetThumbnail(), nullptr);
+    EXPECT_NE(copy.GetThumbnail(), thumbnail);
+    EXPECT_EQ(copy.GetThumbnail()->GetDataSize(), 32);
+
+    EXPECT_TRUE(m.DestroyThumbnail(thumbnail));
+    EXPECT_FALSE(m.DestroyThumbnail(thumbnail));
+    EXPECT_STREQ(m.GetError().GetLastErrorString(), "Object not found");
+    EXPECT_TRUE(m.DestroySceneMetaData(metaData));
+    EXPECT_FALSE(m.DestroySceneMetaData(metaData));
+    EXPECT_TRUE(m.DestroyImporter(importer));
+    EXPECT_FALSE(m.DestroyImporter(importer));
+
+    KScnNamedCallbackTable* table = m.GetNamedCallbackTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->GetManager(), &m);
+    int calls = 0;
+    EXPECT_TRUE(table->Register(
+        "count", [](void* user, void*) { ++*static_cast<int*>(user); }, &calls));
+    EXPECT_FALSE(table->Register(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(table->Call("count", nullptr));
+    EXPECT_FALSE(table->Call("missing", nullptr));
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(table->Unregister("count"));
+    EXPECT_FALSE(table->Call("count", nullptr));
+
+    // Everything left is destroyed with the manager's objects.
+    m.CreateImporter();
+    m.CreateSceneMetaData();
+    m.DestroyAllObjects();
+    EXPECT_EQ(ListedObjects(m), 0);
 }
 
 TEST(SdkManagerTest, AttributeCreatorsListTheirKinds)

@@ -1,0 +1,54 @@
+#include "scenesdk/attributes/KScnCharacterPose.h"
+
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+namespace scenesdk
+{
+
+KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
+    : KScnObject(manager, name), mPoseManager(manager)
+{
+    if (manager != nullptr)
+    {
+        mScene = manager->CreateScene();
+    }
+    Reset();
+}
+
+KScnCharacterPose::~KScnCharacterPose()
+{
+    if (mScene != nullptr)
+    {
+        DestroyCharacters();
+        mPoseManager->DestroyScene(mScene, true);
+        mScene = nullptr;
+    }
+}
+
+void KScnCharacterPose::DestroyCharacters()
+{
+    // Clearing a scene does not destroy its characters: without this each
+    // reset would leave one more with the manager.
+    while (mScene->GetCharacterCount() > 0)
+    {
+        KScnCharacter* character = mScene->GetCharacter(0);
+        mScene->GetContents()->RemoveObject(character);
+        mPoseManager->DestroyObject(character);
+    }
+}
+
+void KScnCharacterPose::Reset()
+{
+    if (mScene == nullptr)
+    {
+        return;
+    }
+    DestroyCharacters();
+    mScene->Clear();
+    mScene->CreateCharacter("PoseCharacter");
+}
+
+} // namespace scenesdk

@@ -1,0 +1,41 @@
+#pragma once
+
+// KScnCharacterPose: a stand-alone character pose (object kind 9, no property
+// set). It owns a private scene made by the SDK manager, holding one
+// character "Constraint::PoseCharacter" and whatever nodes the file reader
+// adds to describe the pose.
+//
+// Ownership: made and destroyed by the scene that lists it; the private scene
+// (with its character) goes back to the manager when the pose goes.
+
+#include "scenesdk/kernel/KScnObject.h"
+
+namespace scenesdk
+{
+
+class KScnSceneRoot;
+
+class KScnCharacterPose : public KScnObject
+{
+public:
+    // name: the full name (the scene puts "Pose::" before it). A null
+    // manager leaves the pose without a scene.
+    KScnCharacterPose(KScnSdkManager* manager, const char* name);
+    ~KScnCharacterPose() override;
+
+    int GetObjectKind() const override { return eKindCharacterPose; }
+
+    // Empties the private scene (its characters are destroyed) and makes
+    // the one character "PoseCharacter" again.
+    void Reset();
+
+    KScnSceneRoot* GetScene() const { return mScene; }
+
+private:
+    void DestroyCharacters();
+
+    KScnSdkManager* mPoseManager;
+    KScnSceneRoot* mScene = nullptr;
+};
+
+} // namespace scenesdk

@@ -1,0 +1,403 @@
+#include "scenesdk/kernel/KScnGeometry.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace scenesdk
+{
+
+namespace
+{
+const char* const kGeometryMessages[KScnGeometry::eErrorCount] = {
+    "Parameter out of range.", "Parameter is NULL.",     "Material not found.",
+    "Material already added.", "Texture not found.",     "Texture already added.",
+    "Shape already added.",    "Shape name is invalid.", "Shape name is already used.",
+    "No shape curve found.",
+};
+
+const float kShapeColors[KScnGeometry::kShapeColorCount][3] = {
+    {1.0f, 0.0f, 0.0f},   {0.0f, 1.0f, 0.0f},   {0.0f, 0.0f, 1.0f},    {1.0f, 1.0f, 0.0f},
+    {0.0f, 1.0f, 1.0f},   {1.0f, 0.0f, 1.0f},   {0.47f, 0.0f, 0.0f},   {0.3f, 0.61f, 0.0f},
+    {0.51f, 0.75f, 1.0f}, {1.0f, 0.49f, 0.0f},  {0.57f, 0.0f, 1.0f},   {1.0f, 0.78f, 1.0f},
+    {0.0f, 0.35f, 0.0f},  {1.0f, 0.98f, 0.61f}, {0.65f, 0.49f, 0.31f}, {0.8f, 0.8f, 0.8f},
+    {0.78f, 1.0f, 0.61f}, {1.0f, 0.86f, 0.73f}, {0.37f, 0.0f, 0.37f},  {0.65f, 0.65f, 0.0f},
+};
+
+const char kShapeSuffix[] = " (Shape)";
+
+bool IsAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string Trimmed(const char* text)
+{
+    std::string s(text != nullptr ? text : "");
+    size_t first = 0;
+    while (first < s.size() && IsAsciiSpace(s[first]))
+    {
+        ++first;
+    }
+    size_t last = s.size();
+    while (last > first && IsAsciiSpace(s[last - 1]))
+    {
+        --last;
+    }
+    return s.substr(first, last - first);
+}
+} // namespace
+
+KScnGeometry::KScnGeometry(KScnSdkManager* manager)
+    : KScnGeometryBase(manager), mError(kGeometryMessages, eErrorCount)
+{
+}
+
+KScnGeometry::~KScnGeometry()
+{
+    // Leave the node while the shapes and names still exist: detaching
+    // removes their channels and uses.
+    KScnReleaseAttributeFromNode(this);
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        mShapes[i]->UnregisterMaterialsAndTextures();
+    }
+    DestroyLinks();
+    DestroyShapes();
+    DeleteShapeNames();
+}
+
+KScnLink* KScnGeometry::GetLink(int index)
+{
+    KScnLink* link = mLinks.GetAt(index);
+    if (link == nullptr)
+    {
+        mError.SetLastErrorID(eOutOfRange);
+    }
+    return link;
+}
+
+int KScnGeometry::AddLink(KScnLink* link)
+{
+    if (link == nullptr)
+    {
+        mError.SetLastErrorID(eParameterNull);
+        return -1;
+    }
+    return mLinks.Add(link);
+}
+
+KScnShape* KScnGeometry::GetShape(int index)
+{
+    KScnShape* shape = mShapes.GetAt(index);
+    if (shape == nullptr)
+    {
+        mError.SetLastErrorID(eOutOfRange);
+    }
+    return shape;
+}
+
+const char* KScnGeometry::GetShapeName(int index)
+{
+    KString* name = mShapeNames.GetAt(index);
+    if (name == nullptr)
+    {
+        mError.SetLastErrorID(eOutOfRange);
+        return nullptr;
+    }
+    return name->Buffer();
+}
+
+int KScnGeometry::AddShape(KScnShape* shape, const char* name)
+{
+    if (shape == nullptr)
+    {
+        mError.SetLastErrorID(eParameterNull);
+        return -1;
+    }
+    if (mShapes.Find(shape) >= 0)
+    {
+        mError.SetLastErrorID(eShapeAlreadyAdded);
+        return -1;
+    }
+    const std::string trimmed = Trimmed(name);
+    if (trimmed.empty())
+    {
+        mError.SetLastErrorID(eShapeNameInvalid);
+        return -1;
+    }
+    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    {
+        if (std::strcmp(mShapeNames[i]->Buffer(), trimmed.c_str()) == 0)
+        {
+            mError.SetLastErrorID(eShapeNameUsed);
+            return -1;
+        }
+    }
+    KString* copy = new KString(trimmed.c_str());
+    const int index = mShapes.Add(shape);
+    if (index < 0 || mShapeNames.Add(copy) < 0)
+    {
+        if (index >= 0)
+        {
+            mShapes.RemoveAt(index);
+        }
+        delete copy;
+        return -1;
+    }
+    if (KScnNode* node = GetNode())
+    {
+        CreateShapeProperty(copy->Buffer());
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+        {
+            AddShapeChannel(node->GetTakeNode(t), index);
+        }
+    }
+    shape->SetSceneContents(GetSceneContents());
+    return index;
+}
+
+void KScnGeometry::ClearShapes()
+{
+    if (KScnNode* node = GetNode())
+    {
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+        {
+            RemoveChannels(node->GetTakeNode(t));
+        }
+    }
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        mShapes[i]->UnregisterMaterialsAndTextures();
+    }
+    mShapes.Clear();
+    DeleteShapeNames();
+}
+
+void KScnGeometry::CopyFrom(const KScnGeometry& source)
+{
+    if (&source == this)
+    {
+        return;
+    }
+    CopyControlPoints(source);
+    KScnSdkManager* manager = GetManager();
+
+    DestroyLinks();
+    for (int i = 0; manager != nullptr && i < source.mLinks.GetCount(); ++i)
+    {
+        KScnLink* link = manager->CreateLink();
+        link->CopyFrom(*source.mLinks[i]);
+        mLinks.Add(link);
+    }
+
+    // The shapes leave the takes and the scene contents before they go.
+    KPointerArray<KScnShape> old(16);
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        old.Add(mShapes[i]);
+    }
+    ClearShapes();
+    for (int i = 0; manager != nullptr && i < old.GetCount(); ++i)
+    {
+        manager->DestroyShape(old[i]);
+    }
+    for (int i = 0; manager != nullptr && i < source.mShapes.GetCount(); ++i)
+    {
+        KScnShape* shape = manager->CreateShape();
+        shape->Copy(*source.mShapes[i]);
+        if (AddShape(shape, source.mShapeNames[i]->Buffer()) < 0)
+        {
+            manager->DestroyShape(shape);
+        }
+    }
+    mTransform = source.mTransform;
+}
+
+KString KScnGeometry::GetShapeChannelName(int index)
+{
+    if (index < 0)
+    {
+        return KString("");
+    }
+    char text[48];
+    std::snprintf(text, sizeof(text), "Shape %02d (Shape)", index + 1);
+    return KString(text);
+}
+
+KString KScnGeometry::MakeShapeChannelName(const char* name)
+{
+    KString result(name != nullptr ? name : "");
+    const size_t length = std::strlen(result.Buffer());
+    const size_t suffix = sizeof(kShapeSuffix) - 1;
+    if (length >= suffix && std::strcmp(result.Buffer() + length - suffix, kShapeSuffix) == 0)
+    {
+        return result;
+    }
+    result += kShapeSuffix;
+    return result;
+}
+
+void KScnGeometry::RenameLegacyShapeChannels(KScnTakeNodeEntry* take)
+{
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    if (GetAttributeKind() == eMesh || GetNode() == nullptr || root == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    {
+        const char* name = mShapeNames[i]->Buffer();
+        int old = root->IndexOfChildByName(MakeShapeChannelName(name).Buffer());
+        if (old < 0)
+        {
+            old = root->IndexOfChildByName(GetShapeChannelName(i).Buffer());
+        }
+        const int current = root->IndexOfChildByName(name);
+        if (old < 0 || current < 0 || current == old)
+        {
+            continue;
+        }
+        KFCurveNode* from = root->GetChildAt(old);
+        root->GetChildAt(current)->CopyFromWithLayers(*from, false);
+        root->DeleteChildAt(old);
+    }
+}
+
+KScnSceneContents* KScnGeometry::NodeContents() const
+{
+    KScnNode* node = GetNode();
+    return node != nullptr ? node->GetSceneContents() : nullptr;
+}
+
+void KScnGeometry::AttachToNode(KScnNode* node)
+{
+    KScnGeometryBase::AttachToNode(node);
+    if (node == nullptr)
+    {
+        return;
+    }
+    KScnSceneContents* contents = NodeContents();
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        mShapes[i]->SetSceneContents(contents);
+        CreateShapeProperty(mShapeNames[i]->Buffer());
+    }
+    SetSceneContents(contents);
+}
+
+void KScnGeometry::DetachFromNode()
+{
+    UnregisterMaterialsAndTextures();
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        mShapes[i]->UnregisterMaterialsAndTextures();
+    }
+    KScnGeometryBase::DetachFromNode();
+}
+
+void KScnGeometry::AddChannels(KScnTakeNodeEntry* take)
+{
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        AddShapeChannel(take, i);
+    }
+}
+
+void KScnGeometry::RemoveChannels(KScnTakeNodeEntry* take)
+{
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    if (root == nullptr)
+    {
+        return;
+    }
+    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    {
+        const int index = root->IndexOfChildByName(mShapeNames[i]->Buffer());
+        if (index >= 0)
+        {
+            root->DeleteChildAt(index);
+        }
+    }
+}
+
+const float* KScnGeometry::GetShapeColor(int index)
+{
+    const int entry = index % kShapeColorCount;
+    return kShapeColors[entry < 0 ? entry + kShapeColorCount : entry];
+}
+
+void KScnGeometry::CreateShapeProperty(const char* name)
+{
+    KScnNode* node = GetNode();
+    KScnPropertyHandler* set = node != nullptr ? node->GetPropertyHandler() : nullptr;
+    if (set == nullptr || set->FindProperty(name) != nullptr)
+    {
+        return;
+    }
+    KDataType* type = KDataTypeShape::Get();
+    KProperty* property = set->CreateDynamicProperty(name, KDataType::ToTypeCode(type), type, true);
+    if (property != nullptr)
+    {
+        property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+        property->SetDouble(0.0);
+    }
+}
+
+void KScnGeometry::AddShapeChannel(KScnTakeNodeEntry* take, int index)
+{
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    const KString* name = mShapeNames.GetAt(index);
+    if (root == nullptr || name == nullptr || name->IsEmpty())
+    {
+        return;
+    }
+    KFCurveNode* channel = root->FindOrCreateChild(name->Buffer(), true);
+    if (channel != nullptr && channel->GetFCurve() != nullptr)
+    {
+        channel->GetFCurve()->SetColor(GetShapeColor(index));
+    }
+}
+
+void KScnGeometry::DestroyLinks()
+{
+    KScnSdkManager* manager = GetManager();
+    for (int i = 0; manager != nullptr && i < mLinks.GetCount(); ++i)
+    {
+        manager->DestroyLink(mLinks[i]);
+    }
+    mLinks.Clear();
+}
+
+void KScnGeometry::DestroyShapes()
+{
+    KScnSdkManager* manager = GetManager();
+    for (int i = 0; manager != nullptr && i < mShapes.GetCount(); ++i)
+    {
+        manager->DestroyShape(mShapes[i]);
+    }
+    mShapes.Clear();
+}
+
+void KScnGeometry::DeleteShapeNames()
+{
+    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    {
+        delete mShapeNames[i];
+    }
+    mShapeNames.Clear();
+}
+
+} // namespace scenesdk
