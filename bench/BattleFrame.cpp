@@ -1,5 +1,6 @@
-// One frame of a battle in the generated world at 1024x768: terrain, forest,
-// sky, the statue, six houses and three towers with their AI, 30 birds on
+// One frame of a battle in the generated world at 1024x768, set up by the
+// game's own new-level state (terrain, forest, sky, start platform, statue),
+// with six houses and three towers with their AI added, 30 birds on
 // bombing runs or dives (shot-down birds are replaced) and 50 arrows in
 // flight (stuck ones are replaced by new shots). A frame is timed in four
 // parts, reported as counters in milliseconds per frame:
@@ -13,6 +14,8 @@
 // temporary folder first.
 
 #include "app/CEngineServices.h"
+#include "app/CFrameClock.h"
+#include "app/CHiResTimer.h"
 #include "app/CPhysXBody.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
@@ -21,19 +24,18 @@
 #include "game/CAiTowerCtrl.h"
 #include "game/CBirdObj.h"
 #include "game/CBuildingObj.h"
-#include "game/CEnvironment.h"
 #include "game/CGameCtrl.h"
+#include "game/CNewLevelState.h"
 #include "game/CProjectileObj.h"
-#include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "game/CTowerObj.h"
 #include "game/GameRandom.h"
 #include "platform/gl/GLTestWindow.h"
-#include "render/CBlendRenderHook.h"
 #include "render/CFrustum.h"
 #include "render/COGLRenderer.h"
 #include "render/CSceneGraph.h"
 #include "render/CSceneGraphNode.h"
+#include "tests/render/GuiTestSupport.h"
 #include "tools/datagen/CDataGenerator.h"
 
 #include <benchmark/benchmark.h>
@@ -55,25 +57,8 @@ const size_t kArrows = 50;
 
 std::string SourceRoot()
 {
-    const std::string self = __FILE__;
-    return self.substr(0, self.rfind("bench/"));
+    return std::string(VOSTREL_SOURCE_DIR) + "/";
 }
-
-void Hit(IGameObj* self, IGameObj* other)
-{
-    self->OnHit(other);
-}
-
-// A game controller whose world the benchmark builds itself (no states).
-class BenchGameCtrl : public CGameCtrl
-{
-public:
-    void Init(const CRefPtr<CCamera>& camera)
-    {
-        AcquireServices();
-        m_pCamera = camera;
-    }
-};
 
 // The frustum walk of CSceneGraphNode::Render and ISceneEntry::RenderCulled
 // without the drawing; returns the entries that would be drawn.
@@ -104,14 +89,21 @@ size_t Cull(const CSceneGraphNode& node, const CFrustum& frustum, bool cull)
     return drawn;
 }
 
+// The game over engine services on a GL context, a GUI over a stand-in
+// window, physics and sound: its own start-up and level set-up (terrain,
+// forest, sky, start platform, statue), then the town's houses and towers.
 struct World
 {
     plat::GLTestWindow window{kWidth, kHeight, false};
     COGLRenderer* renderer = nullptr;
     CPhysXMgr* physx = nullptr;
-    CRefPtr<CCamera> camera{new CCamera};
-    CRefPtr<CSceneGraph> graph{new CSceneGraph};
-    BenchGameCtrl ctrl;
+    CRefPtr<guitest::FakeWindow> guiWindow{new guitest::FakeWindow(1000, 1000)};
+    CRefPtr<guitest::FakeInput> input{new guitest::FakeInput};
+    CRefPtr<CFrameClock> clock{new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer))};
+    CRefPtr<CGameTimer> guiTimer{new CGameTimer(clock.Get())};
+    CGameCtrl ctrl;
+    CRefPtr<CCamera> camera;
+    CRefPtr<CSceneGraph> graph;
     CVector3 town;
     bool ok = false;
 
@@ -134,36 +126,26 @@ struct World
         if (!window.GetDC() || !renderer->CreateOnDC(window.GetDC(), 32))
             return;
         renderer->OnSize(kWidth, kHeight);
+        services->GetInputMgr() = input.Get();
+        services->GetSoundMgr()->Create();
         physx = services->GetPhysXMgr().Get();
         if (!physx->Create())
             return;
-        for (const auto& pair : {std::make_pair(1, 4), std::make_pair(1, 5), std::make_pair(1, 2),
-                                 std::make_pair(2, 2), std::make_pair(2, 5), std::make_pair(6, 7)})
-            physx->SetGroupCollisionFlag(pair.first, pair.second, false);
-        CPhysXBody::SetHitHandler(&Hit);
-
-        camera->SetPerspective(1.0471976f, float(kWidth) / kHeight, 0.01f, 5000.0f);
-        ctrl.Init(camera);
-        if (!graph->Create(1000, 1000, -10, 100, 5))
+        services->GetGuiMgr()->Create(guiWindow, input, guiTimer, 1000, 1000);
+        if (!ctrl.Create(clock))
             return;
-        ctrl.SetScene(graph);
-        CRefPtr<CTerrain> terrain(new CTerrain(&ctrl));
-        if (!terrain->Create("GAME"))
+        // The level's two frames: loading screen, then the set-up.
+        ctrl.ChangeState(ctrl.GetNewLevelState());
+        if (!ctrl.GetNewLevelState()->Update() || !ctrl.GetNewLevelState()->Update() || !ctrl.GetTerrain())
             return;
-        ctrl.SetTerrain(terrain);
-        graph->AddHookNode(CRefPtr<IRenderHook>(new CBlendRenderHook));
-        if (!terrain->CreateForest("GAME"))
-            return;
-        CRefPtr<CEnvironment> environment(new CEnvironment(&ctrl));
-        if (!environment->Create("Level1"))
-            return;
-        ctrl.SetEnvironment(environment);
+        camera = ctrl.GetCamera();
+        graph = ctrl.GetScene();
 
         town = ctrl.GetStartPos();
-        Place(new CStatueObj(&ctrl, CRefPtr<CObjCallback>(), CRefPtr<CObjCallback>()), CVector3(-20, 0, 0));
         const char* houses[] = {"haus1", "haus2", "kirche", "klo", "marktstand", "haus1"};
         for (int i = 0; i < 6; ++i)
-            Place(new CBuildingObj(&ctrl, std::string("Data/Models/buildings/") + houses[i] + ".scn", 200, 100, 3),
+            Place(new CBuildingObj(&ctrl, std::string("Data/Models/buildings/") + houses[i] + ".scn", 200,
+                                   100, 3),
                   CVector3(-30.0f + 15.0f * (i % 3), 0, 25.0f + 15.0f * (i / 3)));
         for (int i = 0; i < 3; ++i)
         {
@@ -171,22 +153,18 @@ struct World
             tower->SetController(CRefPtr<IObjCtrl>(new CAiTowerCtrl(&ctrl)));
             Place(tower, CVector3(-25.0f + 25.0f * i, 0, -20));
         }
-        // The player's eye at the start, looking over the town.
-        camera->SetPosition(town + CVector3(0, 2.2f, 60));
-        camera->SetRotation(CVector3(0.15f, 0, 0));
+        // An archer's eye in front of the town, looking at it.
+        const CVector3 eye = town + CVector3(0, 0, -45);
+        camera->SetPosition(CVector3(eye.x, ctrl.GetTerrain()->GetHeightAt(eye.x, eye.z) + 2.2f, eye.z));
+        camera->SetRotation(CVector3(-0.15f, 3.1415927f, 0));
         ctrl.UpdateObjects(0.0f);
         ok = true;
     }
     ~World()
     {
-        ctrl.ResetGame();
         ctrl.Destroy();
-        graph.Release();
-        if (renderer)
-            renderer->Destroy();
         CEngineServices::DestroyInstance();
         CSettings::DestroyInstance();
-        CPhysXBody::SetHitHandler(nullptr);
     }
 
     void Place(CBuildingObj* building, const CVector3& offset)
@@ -199,8 +177,8 @@ struct World
 
     float Random(float range) { return (gamerandom::Next() % 2001 - 1000) * 0.001f * range; }
 
-    // Birds and arrows topped up to their numbers.
-    void Replenish()
+    // Birds and arrows topped up to their numbers; the birds added.
+    size_t Replenish()
     {
         size_t birds = 0, arrows = 0;
         for (const auto* list : {&ctrl.GetObjects(), &ctrl.GetPendingObjects()})
@@ -211,6 +189,7 @@ struct World
                 else if (o->GetType() == IGameObj::TYPE_PROJECTILE)
                     arrows += !static_cast<CProjectileObj*>(o.Get())->GetTarget() && !o->IsDead();
             }
+        const size_t added = birds < kBirds ? kBirds - birds : 0;
         for (; birds < kBirds; ++birds)
         {
             CRefPtr<CBirdObj> bird(new CBirdObj(&ctrl, CRefPtr<CObjCallback>()));
@@ -230,6 +209,7 @@ struct World
             arrow->Launch(arrow->GetForward() * 70.0f);
             ctrl.AddObject(CRefPtr<IGameObj>(arrow.Get()));
         }
+        return added;
     }
 };
 
@@ -260,10 +240,10 @@ void BM_BattleFrame(benchmark::State& state)
         world.physx->Update(kFrame);
     }
     double update = 0, physics = 0, cull = 0, render = 0;
-    size_t drawn = 0;
+    size_t drawn = 0, downed = 0;
     for (auto _ : state)
     {
-        world.Replenish();
+        downed += world.Replenish();
         auto t = std::chrono::steady_clock::now();
         world.ctrl.UpdateObjects(kFrame);
         update += Since(t);
@@ -283,6 +263,9 @@ void BM_BattleFrame(benchmark::State& state)
     state.counters["cull_ms"] = cull / n;
     state.counters["render_ms"] = render / n;
     state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+    // Birds that left the flying phase (shot by towers, crashed) and were
+    // replaced during the timed frames.
+    state.counters["birds_downed"] = static_cast<double>(downed);
     state.counters["objects"] = static_cast<double>(world.ctrl.GetObjects().size());
 }
 

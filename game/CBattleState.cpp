@@ -17,6 +17,7 @@
 #include "game/GameRandom.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +31,8 @@ const uint16_t kPlayerCtrlPriority = 500;
 const float kMusicVolume = 0.2f;
 const float kPlayerDropHeight = 3.0f;
 const float kScorePerBird = 10.0f;
+// The largest flock a spawn record may ask for.
+const unsigned long kMaxFlock = 1000;
 
 IInputMgr* InputMgr()
 {
@@ -41,6 +44,16 @@ CPhysXMgr* PhysXMgr()
 {
     CEngineServices* services = CEngineServices::GetInstance();
     return services ? services->GetPhysXMgr().Get() : nullptr;
+}
+
+// A HUD line of one percentage (format has one %lu).
+void WritePercent(CGuiText* text, const char* format, uint32_t percent)
+{
+    if (!text)
+        return;
+    char line[64];
+    std::snprintf(line, sizeof line, format, static_cast<unsigned long>(percent));
+    text->SetText(line);
 }
 
 CRefPtr<CGuiText> HudText(CGuiMgr& gui, CGuiElement& parent, float y)
@@ -204,8 +217,12 @@ void CBattleState::ReadSpawnTable()
         SSpawnRecord record;
         unsigned long count = 0;
         char type = 0;
-        if (std::sscanf(value.c_str(), "%f;%lu;%c;%f;%f;%f", &record.time, &count, &type, &record.position.x,
-                        &record.position.y, &record.position.z) < 6)
+        const bool parsed = std::sscanf(value.c_str(), "%f;%lu;%c;%f;%f;%f", &record.time, &count, &type,
+                                        &record.position.x, &record.position.y, &record.position.z) == 6;
+        // A count beyond any flock ("-1" reads as the largest number) or a
+        // time or point that is not a number would hang or wreck the battle.
+        if (!parsed || count > kMaxFlock || !std::isfinite(record.time) ||
+            !std::isfinite(record.position.x + record.position.y + record.position.z))
         {
             Log(1, "Error: Couldn't parse \"%s\"-Value from \"%s\" in CBattleState::Enter: %s", key,
                 section.c_str(), value.c_str());
@@ -364,20 +381,12 @@ void CBattleState::Leave()
 
 void CBattleState::SetLevelDoneText(uint32_t percent)
 {
-    if (!m_pLevelDoneText)
-        return;
-    char text[64];
-    std::snprintf(text, sizeof text, "Level done:      %3lu%%", static_cast<unsigned long>(percent));
-    m_pLevelDoneText->SetText(text);
+    WritePercent(m_pLevelDoneText.Get(), "Level done:      %3lu%%", percent);
 }
 
 void CBattleState::SetStatueText(uint32_t percent)
 {
-    if (!m_pStatueText)
-        return;
-    char text[64];
-    std::snprintf(text, sizeof text, "Statue:    %3lu%%", static_cast<unsigned long>(percent));
-    m_pStatueText->SetText(text);
+    WritePercent(m_pStatueText.Get(), "Statue:    %3lu%%", percent);
 }
 
 void CBattleState::UpdateScoreText()

@@ -33,7 +33,9 @@ struct SSpawnRecord
 
 // The defence phase of a level. The player walks the town as an archer
 // while flocks arrive on the level's schedule ("SpawnPoints" and
-// "SpawnPoint<n>" = "time;count;type;x;y;z", type 'K' a kamikaze flock);
+// "SpawnPoint<n>" = "time;count;type;x;y;z", type 'K' a kamikaze flock; a
+// record with fewer fields, more than 1000 birds or a value that is not a
+// number is logged and skipped);
 // every bird down scores 10. The level is won when every scheduled bird is
 // down and lost when the statue falls; the battle ends once, with the first
 // of the two, and later reports of either kind are ignored. Each outcome

@@ -45,8 +45,8 @@ inline int RunShell(const std::string& command)
 constexpr const char* kEndToEndTitle = "Vostrel End To End";
 
 // Writes what the game needs to start in a test folder: "settings.ini"
-// (an 800 x 600 window titled kEndToEndTitle), the GUI's button sounds and
-// the screens its states load.
+// (an 800 x 600 window titled kEndToEndTitle, one level), the GUI's button
+// sounds, the battle's sounds and music, and the screens its states load.
 inline void WriteEndToEndGame(const TempDir& dir)
 {
     dir.WriteFile("settings.ini", std::string("[DISPLAY]\n"

@@ -37,13 +37,6 @@ public:
     bool WantsToDrop() override { return false; }
 };
 
-void Click(CGuiPanel& panel)
-{
-    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
-        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
-            button->GetCallback()->Invoke(button->GetId());
-}
-
 std::string Level(const std::string& spawns, int numLevels = 1)
 {
     return "[GAME]\nStartPos=50;0;50\nNumLevels=" + std::to_string(numLevels) + "\n[Level1]\n" + spawns;
@@ -52,8 +45,6 @@ std::string Level(const std::string& spawns, int numLevels = 1)
 class BattleScenarioTest : public BattleTest
 {
 protected:
-    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
-    size_t Modals() { return Gui().GetModals().size(); }
 
     // Live and pending objects of a type.
     size_t Count(uint32_t type)
@@ -224,8 +215,8 @@ TEST_F(BattleScenarioTest, ALostGameLeavesNoFlockForTheNextOne)
     Frames(2);
     EXPECT_EQ(Count(IGameObj::TYPE_BIRD), 3u);
     Battle().OnStatueDestroyed();
-    Click(*Battle().GetTownLostPanel());
-    Click(*m_Ctrl.GetPostGameState()->GetRoot());
+    ClickButtons(*Battle().GetTownLostPanel());
+    ClickButtons(*m_Ctrl.GetPostGameState()->GetRoot());
     ASSERT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
     EXPECT_EQ(Count(IGameObj::TYPE_BIRD), 0u);
 
@@ -254,7 +245,7 @@ TEST_F(BattleScenarioTest, TheLevelsEndPaysStandingBuildingsAndTheLastLevelIsWon
     Frames(1);
     m_Ctrl.OnKeyDown(0x22); // the one bird, by the debug key
     ASSERT_TRUE(Battle().GetLevelDonePanel()->IsVisible());
-    Click(*Battle().GetLevelDonePanel());
+    ClickButtons(*Battle().GetLevelDonePanel());
     Frames(1);
     // Half health pays half its value into score and gold; ruins pay
     // nothing and are removed.
@@ -266,7 +257,7 @@ TEST_F(BattleScenarioTest, TheLevelsEndPaysStandingBuildingsAndTheLastLevelIsWon
     ASSERT_EQ(m_Ctrl.GetCurrentState(), &end);
     EXPECT_TRUE(end.GetWonBackground()->IsVisible());
     EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 60");
-    Click(*end.GetRoot());
+    ClickButtons(*end.GetRoot());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
     EXPECT_EQ(m_Ctrl.GetLevel(), 0);
     EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);

@@ -17,35 +17,30 @@ namespace
 {
 
 const char* const kLevels = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=2\n"
-                            "[Level1]\nSpawnPoints=5\n"
+                            "[Level1]\nSpawnPoints=8\n"
                             "SpawnPoint1=0;3;B;10;50;20\n"
                             "SpawnPoint2=5.5;4;K;-10;60;30\n"
                             "SpawnPoint3=1.5;2;X\n"
                             "SpawnPoint5=10;3;b;0;40;0\n"
+                            "SpawnPoint6=1;-1;K;0;40;0\n"
+                            "SpawnPoint7=nan;2;K;0;40;0\n"
+                            "SpawnPoint8=2;2;K;0;inf;0\n"
                             "[Level2]\nSpawnPoints=1\nSpawnPoint1=30;2;K;1;2;3\n";
 
-void Click(CGuiPanel& panel)
-{
-    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
-        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
-            button->GetCallback()->Invoke(button->GetId());
-}
-
-class BattleStateTest : public BattleTest
-{
-protected:
-    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
-    // Modals on the GUI's stack.
-    size_t Modals() { return Gui().GetModals().size(); }
-};
+using BattleStateTest = BattleTest;
 
 TEST_F(BattleStateTest, EnterReadsTheSpawnTableAndSetsTheSceneUp)
 {
     ASSERT_TRUE(CreateFixed(kLevels));
     EnterBattle();
-    EXPECT_EQ(TakeErrors(),
-              "Error: Couldn't parse \"SpawnPoint3\"-Value from \"Level1\" in CBattleState::Enter: 1.5;2;X\n"
-              "Error: Couldn't get \"SpawnPoint4\"-Value from \"Level1\" in CBattleState::Enter\n");
+    EXPECT_EQ(
+        TakeErrors(),
+        "Error: Couldn't parse \"SpawnPoint3\"-Value from \"Level1\" in CBattleState::Enter: 1.5;2;X\n"
+        "Error: Couldn't get \"SpawnPoint4\"-Value from \"Level1\" in CBattleState::Enter\n"
+        "Error: Couldn't parse \"SpawnPoint6\"-Value from \"Level1\" in CBattleState::Enter: 1;-1;K;0;40;0\n"
+        "Error: Couldn't parse \"SpawnPoint7\"-Value from \"Level1\" in CBattleState::Enter: nan;2;K;0;40;0\n"
+        "Error: Couldn't parse \"SpawnPoint8\"-Value from \"Level1\" in CBattleState::Enter: "
+        "2;2;K;0;inf;0\n");
     const std::vector<SSpawnRecord>& table = Battle().GetSpawnTable();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0].count, 3u);
@@ -100,9 +95,13 @@ TEST_F(BattleStateTest, KillsCountTowardTheWinAndTheBattleEndsOnce)
     Battle().OnStatueDamaged(42);
     EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:     42%");
 
-    // The debug key G counts a bird like a kill.
-    m_Ctrl.OnKeyDown(0x22);
-    m_Ctrl.OnKeyDown(0x22);
+    // The debug key G counts a bird like a kill; it reaches the controller
+    // through the input manager, before the player (500) and the GUI.
+    EXPECT_FALSE(m_pCursor->Press(0x22));
+    EXPECT_FALSE(m_pCursor->Press(0x22));
+    // A click is the archer's (the GUI behind him never sees it).
+    EXPECT_TRUE(m_pCursor->Click(0));
+    EXPECT_TRUE(Battle().GetPlayerCtrl()->WantsFire());
     EXPECT_EQ(Battle().GetRemainingBirds(), 1u);
     EXPECT_EQ(Modals(), 0u);
     Battle().OnBirdKilled();
@@ -113,6 +112,9 @@ TEST_F(BattleStateTest, KillsCountTowardTheWinAndTheBattleEndsOnce)
     EXPECT_TRUE(m_pCursor->m_bShown);
     EXPECT_EQ(Battle().GetPlayer()->GetPlayerCtrl(), nullptr);
     EXPECT_FALSE(Battle().GetTimer()->IsRunning());
+    // Clicks now go to the panel: the modal takes them.
+    EXPECT_TRUE(m_pCursor->Click(0));
+    EXPECT_FALSE(Battle().GetPlayerCtrl()->WantsFire());
 
     // Later reports change nothing: no wrap below zero, no second panel,
     // no lost game after the win.
@@ -132,7 +134,7 @@ TEST_F(BattleStateTest, KillsCountTowardTheWinAndTheBattleEndsOnce)
 
     // "Next Level" closes the panel and goes through the post-level state
     // to the second level.
-    Click(*Battle().GetLevelDonePanel());
+    ClickButtons(*Battle().GetLevelDonePanel());
     EXPECT_EQ(Modals(), 0u);
     EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetPostLevelState());
@@ -158,14 +160,14 @@ TEST_F(BattleStateTest, TheStatueFallingLosesOnceAndANewGameStartsClean)
     EXPECT_FLOAT_EQ(m_Ctrl.GetScore(), 10.0f);
 
     // "Oh no!": the lost screen with the score; "Continue": the menu.
-    Click(*Battle().GetTownLostPanel());
+    ClickButtons(*Battle().GetTownLostPanel());
     EXPECT_EQ(Modals(), 0u);
     CPostGameState& end = *m_Ctrl.GetPostGameState();
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
     EXPECT_TRUE(end.GetLostBackground()->IsVisible());
     EXPECT_FALSE(end.GetWonBackground()->IsVisible());
     EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 10");
-    Click(*end.GetRoot());
+    ClickButtons(*end.GetRoot());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
     EXPECT_EQ(m_Ctrl.GetLevel(), 0);
     EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
@@ -202,7 +204,7 @@ TEST_F(BattleStateTest, ALevelWithoutBirdsIsWonOnTheFirstUpdate)
     EXPECT_EQ(Modals(), 1u) << "shown once";
 
     // The only level is the last: the won screen.
-    Click(*Battle().GetLevelDonePanel());
+    ClickButtons(*Battle().GetLevelDonePanel());
     Frames(1);
     CPostGameState& end = *m_Ctrl.GetPostGameState();
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);

@@ -19,11 +19,29 @@ namespace battletest
 
 const double kFrame = 1.0 / 60.0;
 
-// Remembers whether the cursor is shown.
+// Clicks every button among the panel's children.
+inline void ClickButtons(CGuiPanel& panel)
+{
+    for (const CRefPtr<CGuiElement>& child : panel.GetChildren())
+        if (auto* button = dynamic_cast<CGuiButton*>(child.Get()))
+            button->GetCallback()->Invoke(button->GetId());
+}
+
+// Remembers whether the cursor is shown, and offers events to the listeners
+// in their priority order as the real input manager does.
 class CursorInput : public guitest::FakeInput
 {
 public:
     void ShowMouseCursor(bool show) override { m_bShown = show; }
+    // True when a listener took the event.
+    bool Press(uint8_t key)
+    {
+        return Dispatch([key](IInputListener* l) { return l->OnKeyDown(key); });
+    }
+    bool Click(uint8_t button)
+    {
+        return Dispatch([button](IInputListener* l) { return l->OnMouseDown(button); });
+    }
     bool m_bShown = true;
 };
 
@@ -87,6 +105,9 @@ protected:
         std::remove((m_Dir.Path() + "/Error.log").c_str());
         return out;
     }
+    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
+    // Modals on the GUI's stack.
+    size_t Modals() { return Gui().GetModals().size(); }
     // The controller at the next level, then in the battle.
     void EnterBattle()
     {

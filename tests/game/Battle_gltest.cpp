@@ -1,0 +1,190 @@
+// A battle in the generated world with the real models, renderer and
+// physics: the archer lands on the town's plateau with the camera in his
+// eyes and shoots a real arrow, and the first flock of the shipped first
+// level comes at the town's statue.
+
+#include "app/CEngineServices.h"
+#include "app/CPhysXMgr.h"
+#include "game/CAiBirdCtrl.h"
+#include "game/CBattleState.h"
+#include "game/CBirdObj.h"
+#include "game/CNewLevelState.h"
+#include "game/CPlayerCtrl.h"
+#include "game/CPlayerObj.h"
+#include "game/CProjectileObj.h"
+#include "game/CStatueObj.h"
+#include "game/CTerrain.h"
+#include "platform/gl/GLScreenshot.h"
+#include "platform/gl/GLTestWindow.h"
+#include "render/COGLRenderer.h"
+#include "tests/game/BattleTestSupport.h"
+#include "tests/support/RepoFiles.h"
+#include "tools/datagen/CDataGenerator.h"
+
+#include <filesystem>
+
+using namespace battletest;
+
+namespace
+{
+
+const int kWidth = 256;
+const int kHeight = 192;
+
+class BattleGLTest : public testsupport::TempDirTest
+{
+protected:
+    // The data tree is generated once and copied into each test's folder.
+    static void SetUpTestSuite()
+    {
+        s_Data = std::filesystem::temp_directory_path() / ("vostrel_battle_" + std::to_string(getpid()));
+        CDataGenerator generator((s_Data / "Data").string(), testsupport::RepoRoot() + "/tools/data");
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        s_bGenerated = generator.Generate();
+        testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+    }
+    static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_bGenerated);
+        std::filesystem::copy(s_Data / "Data", m_Dir.Path() + "/Data",
+                              std::filesystem::copy_options::recursive);
+        m_Dir.WriteFile("settings.ini", testsupport::ReadRepoFile("settings.ini"));
+        ASSERT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ASSERT_NE(m_Window.GetDC(), nullptr);
+        CEngineServices::CreateInstance();
+        CEngineServices* services = CEngineServices::GetInstance();
+        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
+        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
+        m_pRenderer->OnSize(kWidth, kHeight);
+        m_pRenderer->SetClearColor(0x000000FF);
+        services->GetInputMgr() = m_pInput.Get();
+        ASSERT_TRUE(services->GetSoundMgr()->Create());
+        ASSERT_TRUE(services->GetPhysXMgr()->Create());
+        m_pClock->Reset(1, kFrame, -1.0);
+        ASSERT_TRUE(services->GetGuiMgr()->Create(m_pWindow, m_pInput, m_pTimer, 1000, 1000));
+        gamerandom::Seed(3);
+        ASSERT_TRUE(m_Ctrl.Create(m_pClock));
+        // The level's two frames: the loading screen, then the set-up.
+        m_Ctrl.ChangeState(m_Ctrl.GetNewLevelState());
+        ASSERT_TRUE(m_Ctrl.GetNewLevelState()->Update());
+        ASSERT_TRUE(m_Ctrl.GetNewLevelState()->Update());
+        ASSERT_TRUE(m_Ctrl.GetTerrain());
+        m_Ctrl.ChangeState(m_Ctrl.GetBattleState());
+    }
+    void TearDown() override
+    {
+        m_Ctrl.Destroy();
+        CEngineServices::DestroyInstance();
+        CSettings::DestroyInstance();
+    }
+    CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
+    void Frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            m_pClock->Tick();
+            ASSERT_TRUE(m_Ctrl.GetCurrentState()->Update());
+        }
+    }
+    // What the player sees (the scene without the GUI).
+    plat::GLFrame View()
+    {
+        m_Ctrl.GetCameraCtrl()->Update();
+        m_pRenderer->BeginFrame();
+        m_Ctrl.GetScene()->Render(true);
+        return plat::ReadFrame();
+    }
+
+    static std::filesystem::path s_Data;
+    static bool s_bGenerated;
+    plat::GLTestWindow m_Window{kWidth, kHeight, false};
+    COGLRenderer* m_pRenderer = nullptr;
+    CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
+    CRefPtr<CursorInput> m_pInput{new CursorInput};
+    CRefPtr<CFrameClock> m_pClock{new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer))};
+    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(m_pClock.Get())};
+    gametest::TestGameCtrl m_Ctrl;
+};
+
+std::filesystem::path BattleGLTest::s_Data;
+bool BattleGLTest::s_bGenerated = false;
+
+TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
+{
+    CPlayerObj& player = *Battle().GetPlayer();
+    const CVector3 start = m_Ctrl.GetStartPos();
+    const float ground = m_Ctrl.GetTerrain()->GetHeightAt(start.x, start.z);
+    EXPECT_NEAR(player.GetPosition().y, ground + 3.0f, 1e-4f);
+    Frames(120);
+    EXPECT_FALSE(player.IsAirborne()) << "standing after two seconds";
+    EXPECT_GT(player.GetPosition().y, ground);
+    EXPECT_LT(player.GetPosition().y, ground + 2.5f);
+    EXPECT_FALSE(m_pInput->m_bShown);
+
+    // The first-person view: the camera 0.2 above the player; the world
+    // fills the screen (sky above, ground below).
+    const plat::GLFrame view = View();
+    EXPECT_NEAR((m_Ctrl.GetCamera()->GetPosition() - player.GetPosition() - CVector3(0, 0.2f, 0)).Length(),
+                0.0f, 1e-4f);
+    EXPECT_GT(view.CountDifferent(0, 0, kWidth, kHeight / 2, 0, 0, 0), kWidth * kHeight / 2 * 9 / 10);
+    EXPECT_GT(view.CountDifferent(0, kHeight / 2, kWidth, kHeight, 0, 0, 0), kWidth * kHeight / 2 * 9 / 10);
+
+    // A click: one arrow of the real model leaves one unit ahead of a point
+    // 0.21 above the player and flies along the view.
+    const CVector3 from = player.GetPosition();
+    Battle().GetPlayerCtrl()->OnMouseDown(0);
+    Frames(1);
+    CProjectileObj* arrow = nullptr;
+    for (const CRefPtr<IGameObj>& o : m_Ctrl.GetObjects())
+        if (auto* a = dynamic_cast<CProjectileObj*>(o.Get()))
+            arrow = a;
+    ASSERT_NE(arrow, nullptr);
+    EXPECT_NEAR((arrow->GetPosition() - (from + CVector3(0, 0.21f, -1))).Length(), 0.0f, 1e-3f);
+    EXPECT_NE(arrow->GetRepresentation()->GetSceneNode(), nullptr) << "drawn";
+    Frames(10);
+    EXPECT_LT(arrow->GetPosition().z, from.z - 1.0f);
+    EXPECT_NEAR(arrow->GetPosition().x, from.x, 1e-3f);
+    EXPECT_EQ(arrow->GetTarget(), nullptr);
+    EXPECT_EQ(player.GetShots(), 1u);
+}
+
+TEST_F(BattleGLTest, TheFirstFlockComesForTheStatue)
+{
+    CStatueObj* statue = nullptr;
+    for (const auto* list : {&m_Ctrl.GetObjects(), &m_Ctrl.GetPendingObjects()})
+        for (const CRefPtr<IGameObj>& o : *list)
+            if (auto* s = dynamic_cast<CStatueObj*>(o.Get()))
+                statue = s;
+    ASSERT_NE(statue, nullptr);
+    EXPECT_EQ(Battle().GetTotalBirds(), 14u);
+    Frames(5 * 60 + 2);
+    std::vector<CBirdObj*> birds;
+    for (const CRefPtr<IGameObj>& o : m_Ctrl.GetObjects())
+        if (auto* b = dynamic_cast<CBirdObj*>(o.Get()))
+            birds.push_back(b);
+    ASSERT_EQ(birds.size(), 4u);
+    SBoundingSphere sphere;
+    statue->GetBoundingSphere(sphere);
+    std::vector<float> before;
+    for (CBirdObj* b : birds)
+    {
+        auto* ai = dynamic_cast<CAiBirdCtrl*>(b->GetBirdController().Get());
+        ASSERT_NE(ai, nullptr);
+        EXPECT_EQ(ai->GetTarget(), statue) << "the only building of the town";
+        before.push_back((b->GetPosition() - sphere.centre).Length());
+    }
+    // Three seconds on, every bird is nearer the statue (or already down on a
+    // bombing run's end) and the birds are drawn.
+    Frames(3 * 60);
+    for (size_t i = 0; i < birds.size(); ++i)
+        if (!birds[i]->IsDead())
+            EXPECT_LT((birds[i]->GetPosition() - sphere.centre).Length(), before[i]) << i;
+    EXPECT_NE(birds[0]->GetRepresentation()->GetSceneNode(), nullptr);
+}
+
+} // namespace
