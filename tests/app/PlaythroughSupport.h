@@ -91,7 +91,7 @@ public:
                         "#!/bin/sh\n"
                         "cd '" + m_Dir.Path() +
                             "'\n"
-                            "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>display.part 2>xvfb.txt &\n"
+                            "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>display.part 2>xvfb.txt &\n"
                             "xpid=$!\n"
                             "i=0; while [ ! -s display.part ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
                             "export DISPLAY=:$(head -n1 display.part)\n"

@@ -32,16 +32,13 @@ double BuildingButtonX(int index)
 }
 const double kBuildingButtonY = 60;
 
-class Playthrough : public testsupport::TempDirTest
+class Playthrough : public testsupport::VostrelOnXTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(access(testsupport::VostrelExecutable().c_str(), X_OK), 0);
-        ASSERT_EQ(testsupport::RunShell("command -v xdotool >/dev/null && command -v xwd >/dev/null && "
-                                        "command -v Xvfb >/dev/null"),
-                  0)
-            << "Xvfb, xdotool and xwd are needed (scripts/setup installs them)";
+        ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
+        ASSERT_EQ(testsupport::RunShell("command -v xwd >/dev/null"), 0) << "xwd is needed (scripts/setup installs it)";
     }
 
     void TearDown() override
@@ -50,6 +47,7 @@ protected:
             ADD_FAILURE() << "last observation:\n"
                           << testsupport::TempDir::ReadFile(m_Dir.Path() + "/observed.txt") << "stderr:\n"
                           << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt").substr(0, 4000);
+        VostrelOnXTest::TearDown();
     }
 
     // From the main menu to a level's build phase.
