@@ -62,6 +62,19 @@ inline std::string PlaythroughSettings(int levels)
     return s;
 }
 
+// The generated Data/ tree in the folder (the generator's chatter kept off
+// the test's output); false when generation failed.
+inline bool GenerateGameData(const TempDir& dir)
+{
+    CDataGenerator generator(dir.Path() + "/Data", RepoRoot() + "/tools/data");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool generated = generator.Generate();
+    testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    return generated;
+}
+
 class GamePlayer
 {
 public:
@@ -75,13 +88,7 @@ public:
     // failure.
     bool Start(int levels, std::string& error)
     {
-        CDataGenerator generator(m_Dir.Path() + "/Data", RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const bool generated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
-        if (!generated)
+        if (!GenerateGameData(m_Dir))
         {
             error = "the data generator failed";
             return false;

@@ -50,13 +50,7 @@ class Replay : public testsupport::TempDirTest
 protected:
     void SetUp() override
     {
-        CDataGenerator generator(m_Dir.Path() + "/Data", testsupport::RepoRoot() + "/tools/data");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const bool generated = generator.Generate();
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
-        ASSERT_TRUE(generated);
+        ASSERT_TRUE(testsupport::GenerateGameData(m_Dir));
         // The playthrough's level, in a window of the shared X server.
         std::string settings = testsupport::PlaythroughSettings(1);
         settings.replace(settings.find("fullscreen = true"), 17, "fullscreen = false");
