@@ -26,6 +26,21 @@
 namespace testsupport
 {
 
+// Whether this build runs under AddressSanitizer. scripts/test runs every
+// test twice, with sanitizers and optimised; the whole-game runs, minutes
+// long under the sanitizers, run in the optimised pass only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitizedBuild = true;
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+
 // The shipped settings with the window full screen (800 x 600 asked for on a
 // 1024 x 768 screen) under a title of the
 // test's own and the levels replaced by `levels` of the test's own: each

@@ -50,6 +50,8 @@ class Replay : public testsupport::TempDirTest
 protected:
     void SetUp() override
     {
+        if (testsupport::kSanitizedBuild)
+            GTEST_SKIP() << "run by the optimised pass of scripts/test";
         ASSERT_TRUE(testsupport::GenerateGameData(m_Dir));
         // The playthrough's level, in a window of the shared X server.
         std::string settings = testsupport::PlaythroughSettings(1);
