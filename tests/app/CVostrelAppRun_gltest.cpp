@@ -12,6 +12,7 @@
 #include "platform/win32/W32Window.h"
 #include "render/COGLRenderer.h"
 #include "tests/app/VostrelAppFixture.h"
+#include "tests/app/VostrelProcess.h"
 #include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
 #include "tests/support/TempDir.h"
@@ -29,7 +30,8 @@ namespace
 
 // The game's states also read their start position.
 const std::string kGoodDisplay =
-    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\nNumLevels=1\n";
+    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\nNumLevels=1\n" +
+    testsupport::kStartUpCosts;
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -67,17 +69,7 @@ protected:
         ASSERT_TRUE(plat::InitVideo());
         plat::PumpEvents();
         plat::DiscardMessages();
-        // The GUI's button sounds, loaded at start-up.
-        m_Dir.WriteFile("Data/sounds/button_rollover.wav", testsupport::MakeWav(0.05));
-        m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
-        // The battle's sounds and music, loaded at start-up too.
-        for (const char* sound :
-             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
-            m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
-        // The game's screens, loaded by its states at start-up.
-        for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
-                                  "Data/windows.tga"})
-            m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
+        testsupport::WriteStartUpData(m_Dir);
     }
 };
 

@@ -44,9 +44,29 @@ inline int RunShell(const std::string& command)
 // The title of the main window in the files below.
 constexpr const char* kEndToEndTitle = "Vostrel End To End";
 
+// The prices of the build state, which reads them at start-up.
+constexpr const char* kStartUpCosts = "[COSTS]\nCitizen1=100\nCitizen2=180\nMarket=150\nChurch=400\n"
+                                      "Toilet=40\nTower=250\n";
+
+// The files the game's states load at start-up: the GUI's button sounds, the
+// build and battle states' sounds and music, and the screens and buttons.
+inline void WriteStartUpData(const TempDir& dir)
+{
+    for (const char* sound :
+         {"Data/sounds/button_rollover.wav", "Data/sounds/button_select.wav", "Data/sounds/bowshot.mp3",
+          "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3", "Data/sounds/bg_build.mp3", "Data/sounds/build.mp3",
+          "Data/sounds/nobuild.mp3"})
+        dir.WriteFile(sound, MakeWav(0.05));
+    for (const char* image :
+         {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga", "Data/windows.tga",
+          "Data/button_citizen1.tga", "Data/button_citizen2.tga", "Data/button_market.tga", "Data/button_church.tga",
+          "Data/button_toilet.tga", "Data/button_tower.tga"})
+        dir.WriteFile(image, MakeTga(4, 4));
+}
+
 // Writes what the game needs to start in a test folder: "settings.ini"
-// (an 800 x 600 window titled kEndToEndTitle, one level), the GUI's button
-// sounds, the battle's sounds and music, and the screens its states load.
+// (an 800 x 600 window titled kEndToEndTitle, one level) and the start-up
+// files.
 inline void WriteEndToEndGame(const TempDir& dir)
 {
     dir.WriteFile("settings.ini", std::string("[DISPLAY]\n"
@@ -60,15 +80,9 @@ inline void WriteEndToEndGame(const TempDir& dir)
                                       "fullscreen=false\n"
                                       "[GAME]\n"
                                       "StartPos=500;20;500\n"
-                                      "NumLevels=1\n");
-    dir.WriteFile("Data/sounds/button_rollover.wav", MakeWav(0.05));
-    dir.WriteFile("Data/sounds/button_select.wav", MakeWav(0.05));
-    // The battle's sounds and music, loaded at start-up too.
-    for (const char* sound : {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
-        dir.WriteFile(sound, MakeWav(0.05));
-    for (const char* image :
-         {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga", "Data/windows.tga"})
-        dir.WriteFile(image, MakeTga(4, 4));
+                                      "NumLevels=1\n" +
+                                      kStartUpCosts);
+    WriteStartUpData(dir);
 }
 
 // Kills (SIGKILL) every process of the game executable that still runs with

@@ -116,12 +116,14 @@ protected:
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
         // The battle's sounds (the sound layer reads the data, whatever the
         // file's extension).
-        for (const char* sound :
-             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3"})
+        for (const char* sound : {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3",
+                                  "Data/sounds/bg_build.mp3", "Data/sounds/build.mp3", "Data/sounds/nobuild.mp3"})
             m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
-        for (const char* image : {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga",
-                                  "Data/windows.tga", "Data/loadingscreens/Level1.tga",
-                                  "Data/loadingscreens/Level2.tga", "Data/loadingscreens/Level3.tga"})
+        for (const char* image :
+             {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga", "Data/windows.tga",
+              "Data/loadingscreens/Level1.tga", "Data/loadingscreens/Level2.tga", "Data/loadingscreens/Level3.tga",
+              "Data/button_citizen1.tga", "Data/button_citizen2.tga", "Data/button_market.tga",
+              "Data/button_church.tga", "Data/button_toilet.tga", "Data/button_tower.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
         CEngineServices::CreateInstance();
         CEngineServices* services = CEngineServices::GetInstance();
@@ -144,11 +146,15 @@ protected:
         CSettings::DestroyInstance();
         ASSERT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
     }
-    // Settings from text, then the controller's Create; the Error.log lines
-    // it wrote are in m_strLog.
+    // Settings from text (with the shipped prices when the text has no
+    // "COSTS" section), then the controller's Create; the Error.log lines it
+    // wrote are in m_strLog.
     bool Create(const std::string& settings = kSettings)
     {
-        LoadSettings(settings);
+        LoadSettings(settings.find("[COSTS]") == std::string::npos
+                         ? settings + "[COSTS]\nCitizen1=100\nCitizen2=180\nMarket=150\nChurch=400\n"
+                                      "Toilet=40\nTower=250\n"
+                         : settings);
         testing::internal::CaptureStderr();
         const bool ok = m_Ctrl.Create(m_pClock);
         testing::internal::GetCapturedStderr();

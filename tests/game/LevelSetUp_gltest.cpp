@@ -232,8 +232,8 @@ TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFr
     CRefPtr<CEnvironment> sky = m_Ctrl.GetEnvironment();
     ASSERT_TRUE(sky);
     EXPECT_EQ(scene->GetSky().Get(), sky->GetRepresentation().Get());
-    EXPECT_FLOAT_EQ(scene->GetLightDirection().x, -0.4f);
-    EXPECT_FLOAT_EQ(scene->GetLightDirection().z, -0.3f);
+    EXPECT_FLOAT_EQ(scene->GetLightDirection().x, 0.4f);
+    EXPECT_FLOAT_EQ(scene->GetLightDirection().z, 0.3f);
     EXPECT_FLOAT_EQ(m_pRenderer->GetLightColours(0)[2], 0.4f);
     EXPECT_FLOAT_EQ(sky->GetSunDiffuse()[1], 0.95f);
     EXPECT_EQ(sky->GetSunDiffuse()[3], 1.0f);

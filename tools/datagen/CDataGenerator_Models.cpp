@@ -78,9 +78,13 @@ CModelBuilder StartPlatform()
     b.Box({0, 0, 0}, {5, 0.9, 5}, 0.5);
     b.SetMaterial(planks);
     b.Box({0, 0.9, 0}, {5.4, 0.25, 5.4}, 0.5);
-    b.Box({2.3, 1.15, 2.3}, {0.15, 4, 0.15});
+    // Nothing tall: the model box is the platform's physics box, and the
+    // archer starts 3 units above the ground on it (top at 1.45).
+    for (double x : {-2.5, 2.5})
+        for (double z : {-2.5, 2.5})
+            b.Box({x, 1.15, z}, {0.2, 0.3, 0.2});
     b.SetMaterial(cloth);
-    b.Box({2.3 - 0.6, 4.3, 2.3}, {1.2, 0.7, 0.04});
+    b.Box({0, 1.15, 0}, {2.4, 0.02, 2.4});
     return b;
 }
 
