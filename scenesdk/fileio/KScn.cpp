@@ -37,16 +37,63 @@ template <typename T> T Load(const char* p)
     return v;
 }
 
+// The common short decimal ("-127.5390625", "42"): at most 15 significant
+// digits with no exponent. The digits make an integer below 2^53 and the
+// fraction a power of ten up to 10^15, both exact doubles, so their quotient
+// is the correctly rounded value, as the full conversion would give it.
+// False, with nothing set, for any other text.
+bool ShortDecimal(const char* p, double& out)
+{
+    static constexpr double kPowers[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = *p == '-';
+    p += negative ? 1 : 0;
+    uint64_t mantissa = 0;
+    const char* start = p;
+    while (static_cast<unsigned>(*p - '0') < 10 && p - start < 16)
+    {
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    int digits = static_cast<int>(p - start);
+    int fraction = 0;
+    if (*p == '.')
+    {
+        const char* first = ++p;
+        while (static_cast<unsigned>(*p - '0') < 10 && digits + (p - first) < 16)
+        {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+            ++p;
+        }
+        fraction = static_cast<int>(p - first);
+        digits += fraction;
+    }
+    if (digits == 0 || digits > 15 || *p == 'e' || *p == 'E' || static_cast<unsigned>(*p - '0') < 10)
+    {
+        return false;
+    }
+    const double v = static_cast<double>(mantissa) / kPowers[fraction];
+    out = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
 // Numbers in texts: C locale, exact, an optional leading '+'. A text that does
-// not start with a number gives 0.
-double TextToDouble(const char* s)
+// not start with a number gives 0. The text ends with a NUL at or before end;
+// no number runs past it, so it needs no measuring first.
+double ScnTextToDouble(const char* s, const char* end)
 {
     if (*s == '+')
     {
         ++s;
     }
     double v = 0.0;
-    const auto r = std::from_chars(s, s + std::strlen(s), v);
+    if (ShortDecimal(s, v))
+    {
+        return v;
+    }
+    const auto r = std::from_chars(s, end, v);
     if (r.ec == std::errc::result_out_of_range)
     {
         // Overflow or underflow: the C library rounds it to the nearest
@@ -56,25 +103,24 @@ double TextToDouble(const char* s)
     return r.ec == std::errc() ? v : 0.0;
 }
 
-int64_t TextToLong(const char* s)
+int64_t ScnTextToLong(const char* s, const char* end)
 {
     if (*s == '+')
     {
         ++s;
     }
     int64_t v = 0;
-    const char* end = s + std::strlen(s);
     const auto r = std::from_chars(s, end, v);
     if (r.ec == std::errc() && (r.ptr == end || (*r.ptr != '.' && *r.ptr != 'e' && *r.ptr != 'E')))
     {
         return v;
     }
     // Out of range, or written with a fraction or an exponent ("1e3").
-    return KSaturateToLong(TextToDouble(s));
+    return KSaturateToLong(ScnTextToDouble(s, end));
 }
 
 // Binary values: the type letter, then the payload.
-double BinaryToDouble(const char* v)
+double ScnBinaryToDouble(const char* v)
 {
     switch (v[0])
     {
@@ -87,16 +133,16 @@ double BinaryToDouble(const char* v)
     case 'D':
         return Load<double>(v + 1);
     case 'S':
-        return TextToDouble(v + 5);
+        return ScnTextToDouble(v + 5, v + 5 + Load<uint32_t>(v + 1) + 1);
     default: // 'C': the character read as a text of one byte
     {
         const char text[2] = {v[1], '\0'};
-        return TextToDouble(text);
+        return ScnTextToDouble(text, text + 2);
     }
     }
 }
 
-int64_t BinaryToLong(const char* v)
+int64_t ScnBinaryToLong(const char* v)
 {
     switch (v[0])
     {
@@ -109,16 +155,14 @@ int64_t BinaryToLong(const char* v)
     case 'D':
         return KSaturateToLong(Load<double>(v + 1));
     case 'S':
-        return TextToLong(v + 5);
+        return ScnTextToLong(v + 5, v + 5 + Load<uint32_t>(v + 1) + 1);
     default:
     {
         const char text[2] = {v[1], '\0'};
-        return TextToLong(text);
+        return ScnTextToLong(text, text + 2);
     }
     }
 }
-
-} // namespace
 
 const char* const* KScn::GetErrorTable()
 {
@@ -425,18 +469,6 @@ const char* KScn::GetFieldName() const
     return c.field == KScnTree::kNone ? nullptr : m_Tree.Name(m_Tree.Field(c.field));
 }
 
-int KScn::RemainingValueCount() const
-{
-    const Context& c = Top();
-    if (c.field == KScnTree::kNone)
-    {
-        return 0;
-    }
-    const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
-    return left > static_cast<uint32_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                         : static_cast<int>(left);
-}
-
 const char* KScn::PeekValue() const
 {
     const Context& c = Top();
@@ -445,19 +477,126 @@ const char* KScn::PeekValue() const
         return nullptr;
     }
     const KScnField& f = m_Tree.Field(c.field);
-    return c.cursor < f.valueCount ? m_Tree.Value(f.firstValue + c.cursor) : nullptr;
+    return c.cursor < f.valueCount ? m_Tree.FieldValue(f, c.cursor) : nullptr;
 }
 
-const char* KScn::TakeValue()
+uint32_t KScn::TakeValues(int count, const KScnField*& field, uint32_t& first)
 {
-    const char* v = PeekValue();
-    if (v != nullptr)
+    Context& c = Top();
+    if (count <= 0 || c.field == KScnTree::kNone)
     {
-        ++Top().cursor;
+        return 0;
     }
-    return v;
+    field = &m_Tree.Field(c.field);
+    first = c.cursor;
+    const uint32_t n = std::min(field->valueCount - c.cursor, static_cast<uint32_t>(count));
+    c.cursor += n;
+    return n;
 }
 
+namespace
+{
+
+// Converts n values of field f from value first on into out, as the
+// single-value reads would, with one loop per storage form: uniform binary
+// fields of the common types are read straight from their bytes.
+template <typename Conv, typename T>
+void ConvertValues(const KScnTree& tree, const KScnField& f, uint32_t first, uint32_t n, T* out)
+{
+    if (!tree.IsBinary())
+    {
+        const char* end = tree.DataEnd();
+        for (uint32_t i = 0; i < n; ++i)
+        {
+            out[i] = Conv::Text(tree.FieldValue(f, first + i), end);
+        }
+        return;
+    }
+    if (f.stride == 0)
+    {
+        for (uint32_t i = 0; i < n; ++i)
+        {
+            out[i] = Conv::Binary(tree.FieldValue(f, first + i));
+        }
+        return;
+    }
+    const char* v = tree.FieldValue(f, first);
+    const size_t stride = f.stride;
+    switch (v[0])
+    {
+    case 'D':
+        for (uint32_t i = 0; i < n; ++i, v += stride)
+        {
+            out[i] = Conv::FromDouble(Load<double>(v + 1));
+        }
+        break;
+    case 'I':
+        for (uint32_t i = 0; i < n; ++i, v += stride)
+        {
+            out[i] = Conv::FromInt(Load<int32_t>(v + 1));
+        }
+        break;
+    default:
+        for (uint32_t i = 0; i < n; ++i, v += stride)
+        {
+            out[i] = Conv::Binary(v);
+        }
+        break;
+    }
+}
+
+struct AsDouble
+{
+    static double Text(const char* s, const char* end) { return ScnTextToDouble(s, end); }
+    static double Binary(const char* v) { return ScnBinaryToDouble(v); }
+    static double FromDouble(double d) { return d; }
+    static double FromInt(int32_t i) { return i; }
+};
+
+struct AsLong
+{
+    static int64_t Text(const char* s, const char* end) { return ScnTextToLong(s, end); }
+    static int64_t Binary(const char* v) { return ScnBinaryToLong(v); }
+    static int64_t FromDouble(double d) { return KSaturateToLong(d); }
+    static int64_t FromInt(int32_t i) { return i; }
+};
+
+struct AsInt
+{
+    static int32_t Text(const char* s, const char* end) { return KClampToInt(ScnTextToLong(s, end)); }
+    static int32_t Binary(const char* v) { return KClampToInt(ScnBinaryToLong(v)); }
+    static int32_t FromDouble(double d) { return KClampToInt(KSaturateToLong(d)); }
+    static int32_t FromInt(int32_t i) { return i; }
+};
+
+} // namespace
+
+template <typename Conv, typename T> int KScn::NextValues(T* out, int count)
+{
+    const KScnField* f = nullptr;
+    uint32_t first = 0;
+    const uint32_t n = out != nullptr ? TakeValues(count, f, first) : 0;
+    if (n > 0)
+    {
+        ConvertValues<Conv>(m_Tree, *f, first, n, out);
+    }
+    return static_cast<int>(n);
+}
+
+int KScn::NextValuesAsDouble(double* out, int count)
+{
+    return NextValues<AsDouble>(out, count);
+}
+
+int KScn::NextValuesAsLong(int64_t* out, int count)
+{
+    return NextValues<AsLong>(out, count);
+}
+
+int KScn::NextValuesAsInt(int32_t* out, int count)
+{
+    return NextValues<AsInt>(out, count);
+}
 char KScn::PeekValueType() const
 {
     const char* v = PeekValue();
@@ -525,16 +664,6 @@ char KScn::NextValueAsChar()
     return BinaryText(v)[0];
 }
 
-double KScn::NextValueAsDouble()
-{
-    const char* v = TakeValue();
-    if (v == nullptr)
-    {
-        return 0.0;
-    }
-    return m_Tree.IsBinary() ? BinaryToDouble(v) : TextToDouble(v);
-}
-
 int64_t KScn::NextValueAsLong()
 {
     const char* v = TakeValue();
@@ -542,7 +671,7 @@ int64_t KScn::NextValueAsLong()
     {
         return 0;
     }
-    return m_Tree.IsBinary() ? BinaryToLong(v) : TextToLong(v);
+    return m_Tree.IsBinary() ? ScnBinaryToLong(v) : ScnTextToLong(v, m_Tree.DataEnd());
 }
 
 int32_t KScn::NextValueAsInt()

@@ -25,12 +25,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
 
 namespace scenesdk
 {
+
+// Conversions of one field value, as KScn reads them: a text value (a number
+// in the C locale, an optional leading '+'; 0 when the text does not start
+// with one), NUL-terminated at or before end; or a binary value, its type
+// letter followed by its payload. Long forms saturate.
+double ScnTextToDouble(const char* s, const char* end);
+int64_t ScnTextToLong(const char* s, const char* end);
+double ScnBinaryToDouble(const char* v);
+int64_t ScnBinaryToLong(const char* v);
 
 class KScn
 {
@@ -89,16 +99,50 @@ public:
     // Whether the current field has a sub-block (EnterFieldBlock would
     // succeed); unlike EnterFieldBlock it records no error.
     bool HasFieldBlock() const;
-    int RemainingValueCount() const;
+    int RemainingValueCount() const
+    {
+        const Context& c = Top();
+        if (c.field == KScnTree::kNone)
+        {
+            return 0;
+        }
+        const uint32_t left = m_Tree.Field(c.field).valueCount - c.cursor;
+        return left > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(left);
+    }
     char PeekValueType() const;
     char NextValueAsChar();
-    double NextValueAsDouble();
+    double NextValueAsDouble()
+    {
+        const char* v = TakeValue();
+        if (v == nullptr)
+        {
+            return 0.0;
+        }
+        if (!m_Tree.IsBinary())
+        {
+            return ScnTextToDouble(v, m_Tree.DataEnd());
+        }
+        if (v[0] == 'D') // the common binary case, read in place
+        {
+            double d;
+            std::memcpy(&d, v + 1, sizeof d);
+            return d;
+        }
+        return ScnBinaryToDouble(v);
+    }
     const char* NextValueAsString();
     KTime NextValueAsTime();
     // Integer forms of the next value (saturated; texts parsed as integers,
     // a non-number gives 0).
     int32_t NextValueAsInt();
     int64_t NextValueAsLong();
+    // Array forms for fields of many values (vertices, indices, key times):
+    // each reads up to count values into out, exactly as the single-value
+    // form would one after the other, and returns the number read (at most
+    // RemainingValueCount(); 0 for a negative count or a null out).
+    int NextValuesAsDouble(double* out, int count);
+    int NextValuesAsInt(int32_t* out, int count);
+    int NextValuesAsLong(int64_t* out, int count);
 
     char ReadCharField(const char* name, char defaultValue);
     int32_t ReadIntField(const char* name, int32_t defaultValue);
@@ -145,8 +189,22 @@ private:
     Context& Top() { return m_Stack[m_Depth]; }
     const Context& Top() const { return m_Stack[m_Depth]; }
     // The next value, or null when none is left; advances the cursor.
-    const char* TakeValue();
+    const char* TakeValue()
+    {
+        Context& c = Top();
+        if (c.field == KScnTree::kNone)
+        {
+            return nullptr;
+        }
+        const KScnField& f = m_Tree.Field(c.field);
+        return c.cursor < f.valueCount ? m_Tree.FieldValue(f, c.cursor++) : nullptr;
+    }
     const char* PeekValue() const;
+    // Values of the current field from the cursor on: up to count of them,
+    // the count is taken from the field and the cursor moves past them.
+    uint32_t TakeValues(int count, const KScnField*& field, uint32_t& first);
+    template <typename Conv, typename T> int NextValues(T* out, int count);
+
     // Text form of a binary value, kept until Close.
     const char* BinaryText(const char* value);
 

@@ -58,7 +58,8 @@ private:
         return m_Tree.Fail(std::string(what) + " at byte " + std::to_string(m_P));
     }
     bool ParseRecord();
-    bool ParseValues(uint32_t count, size_t end);
+    bool ParseValues(uint32_t field, uint32_t count, size_t end);
+    bool ParseUniformValues(uint32_t field, uint32_t count, size_t end);
 
     struct Level
     {
@@ -79,8 +80,38 @@ private:
     size_t m_TotalValues = 0;
 };
 
-bool BinaryParser::ParseValues(uint32_t count, size_t end)
+// Values all of one fixed-size type, filling their bytes exactly: the field
+// records where they start and their stride, and the value table is left
+// alone. False (nothing changed) when the values are not of that form.
+bool BinaryParser::ParseUniformValues(uint32_t field, uint32_t count, size_t end)
 {
+    const char* d = m_D;
+    const unsigned char letter = static_cast<unsigned char>(d[m_P]);
+    const size_t stride = 1 + static_cast<size_t>(m_Sizes[letter]);
+    if (letter == 'S' || stride == 1 || (end - m_P) / stride != count || (end - m_P) % stride != 0)
+    {
+        return false;
+    }
+    for (size_t p = m_P + stride; p < end; p += stride)
+    {
+        if (static_cast<unsigned char>(d[p]) != letter)
+        {
+            return false;
+        }
+    }
+    KScnField& f = m_Tree.MutableField(field);
+    f.firstValue = static_cast<uint32_t>(m_P);
+    f.stride = static_cast<uint32_t>(stride);
+    m_P = end;
+    return true;
+}
+
+bool BinaryParser::ParseValues(uint32_t field, uint32_t count, size_t end)
+{
+    if (count > 0 && m_P < end && ParseUniformValues(field, count, end))
+    {
+        return true;
+    }
     std::vector<uint32_t>& values = m_Tree.Values();
     const size_t first = values.size();
     // Room for every value was reserved by the first pass.
@@ -160,7 +191,7 @@ bool BinaryParser::ParseRecord()
     else
     {
         field = m_Tree.AddField(m_Block, name);
-        if (!ParseValues(count, m_P + valueBytes))
+        if (!ParseValues(field, count, m_P + valueBytes))
         {
             return false;
         }

@@ -178,19 +178,15 @@ namespace
 
 std::vector<double> Numbers(KScn& f)
 {
-    std::vector<double> out;
-    out.reserve(static_cast<size_t>(f.RemainingValueCount()));
-    while (f.RemainingValueCount() > 0)
-        out.push_back(f.NextValueAsDouble());
+    std::vector<double> out(static_cast<size_t>(f.RemainingValueCount()));
+    out.resize(static_cast<size_t>(f.NextValuesAsDouble(out.data(), static_cast<int>(out.size()))));
     return out;
 }
 
 std::vector<int> Ints(KScn& f)
 {
-    std::vector<int> out;
-    out.reserve(static_cast<size_t>(f.RemainingValueCount()));
-    while (f.RemainingValueCount() > 0)
-        out.push_back(f.NextValueAsInt());
+    std::vector<int> out(static_cast<size_t>(f.RemainingValueCount()));
+    out.resize(static_cast<size_t>(f.NextValuesAsInt(out.data(), static_cast<int>(out.size()))));
     return out;
 }
 

@@ -89,7 +89,7 @@ uint32_t KScnTree::AddBlock(uint32_t parent)
 uint32_t KScnTree::AddField(uint32_t block, uint32_t nameOffset)
 {
     const uint32_t index = static_cast<uint32_t>(m_Fields.size());
-    m_Fields.push_back(KScnField{nameOffset, static_cast<uint32_t>(m_Values.size()), 0, kNone, kNone});
+    m_Fields.push_back(KScnField{nameOffset, static_cast<uint32_t>(m_Values.size()), 0, kNone, kNone, 0});
     KScnBlock& b = m_Blocks[block];
     if (b.lastField == kNone)
     {

@@ -7,7 +7,9 @@
 // The tree keeps the file's bytes and points into them: names and text values
 // are NUL-terminated in place by the parsers, binary values are read where
 // they lie. That keeps a parsed file within about one and a half times its
-// size, whatever the length of its value arrays.
+// size, whatever the length of its value arrays. A binary field whose values
+// all have one fixed-size type (a vertex or index array) needs no entry per
+// value: its values are found by their stride.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,11 +45,15 @@ EScnFileKind ScnDetectFileKind(const char* data, size_t size);
 
 struct KScnField
 {
-    uint32_t name;       // offset of the NUL-terminated name in the data
-    uint32_t firstValue; // index of the first value in the value table
+    uint32_t name; // offset of the NUL-terminated name in the data
+    // With stride 0: index of the first value in the value table. Otherwise
+    // the values all have one fixed-size type and lie back to back: the
+    // offset of the first in the data, each stride bytes after the previous.
+    uint32_t firstValue;
     uint32_t valueCount;
     uint32_t subBlock; // block index, or KScnTree::kNone
     uint32_t next;     // next field of the same block, or KScnTree::kNone
+    uint32_t stride;
 };
 
 struct KScnBlock
@@ -89,6 +95,14 @@ public:
     // Text trees: the value's NUL-terminated text. Binary trees: the value's
     // type letter, followed by its little-endian payload.
     const char* Value(uint32_t valueIndex) const { return m_Data.data() + m_Values[valueIndex]; }
+    // Value i (below f.valueCount) of field f, as Value gives it.
+    const char* FieldValue(const KScnField& f, uint32_t i) const
+    {
+        return f.stride != 0 ? m_Data.data() + f.firstValue + static_cast<size_t>(i) * f.stride
+                             : m_Data.data() + m_Values[f.firstValue + i];
+    }
+    // One past the last byte of the data (text values end with a NUL before it).
+    const char* DataEnd() const { return m_Data.data() + m_Data.size(); }
     size_t ValueCount() const { return m_Values.size(); }
     size_t FieldCount() const { return m_Fields.size(); }
     // Bytes held by the parsed tree (file bytes and tables).

@@ -6,6 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
+
+#include <linux/membarrier.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace scenesdk
 {
@@ -55,12 +60,92 @@ KMemoryReusePool::KXAllocStd& KMemoryReusePool::KXAllocStd::Instance()
     return instance;
 }
 
-KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
-    : m_Lock(new plat::CRITICAL_SECTION), m_Maximum(maximum), m_Shift(std::clamp(shift, 0, 16)),
-      m_AlignShift(std::clamp(alignShift, 0, 7)), m_CacheLimit(cacheLimit), m_BytesObtained(0),
-      m_BlocksObtained(0), m_CachedBlocks(0)
+namespace
 {
-    plat::InitializeCriticalSection(m_Lock.get());
+
+// Whether this process may end a pool's bias: that needs a barrier run on
+// every thread of the process (the membarrier system call), registered once.
+bool ProcessBarrierAvailable()
+{
+    static const bool available =
+        syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+    return available;
+}
+
+// A byte per thread whose address tells threads apart without a call (the
+// library is linked into the program, so the initial-exec model applies).
+// A new thread may get the address of an ended one; that reuse goes through
+// the C library's locks, so the new thread sees what the old one wrote.
+__attribute__((tls_model("initial-exec"))) thread_local char tThreadToken;
+
+inline const void* ThreadToken()
+{
+    return &tThreadToken;
+}
+
+} // namespace
+
+inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Pool(pool), m_Locked(false)
+{
+    if (pool.m_Owner == ThreadToken())
+    {
+        // The owner announces its access, then looks at the bias. Its side
+        // needs no processor barrier: EndBias runs one on this thread, so
+        // either it sees this access announced or this thread sees the bias
+        // ended.
+        pool.m_OwnerBusy.store(true, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (pool.m_Biased.load(std::memory_order_relaxed))
+        {
+            return;
+        }
+        pool.m_OwnerBusy.store(false, std::memory_order_release);
+    }
+    else if (pool.m_Biased.load(std::memory_order_acquire))
+    {
+        pool.EndBias();
+    }
+    m_Locked = true;
+    // Test before each exchange, so that waiting threads spin on their cached
+    // copy; give the processor up now and then when the wait runs long.
+    for (int spins = 0; pool.m_Locked.exchange(true, std::memory_order_acquire); ++spins)
+    {
+        while (pool.m_Locked.load(std::memory_order_relaxed))
+        {
+            if (++spins % 64 == 0)
+                std::this_thread::yield();
+        }
+    }
+}
+
+inline KMemoryReusePool::Guard::~Guard()
+{
+    if (m_Locked)
+    {
+        m_Pool.m_Locked.store(false, std::memory_order_release);
+        return;
+    }
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    m_Pool.m_OwnerBusy.store(false, std::memory_order_release);
+}
+
+void KMemoryReusePool::EndBias() const
+{
+    m_Biased.store(false, std::memory_order_seq_cst);
+    // Every thread runs a full barrier: the owner sees the bias ended from its
+    // next access on, and an access it had begun shows as busy here.
+    syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
+    while (m_OwnerBusy.load(std::memory_order_acquire))
+    {
+        std::this_thread::yield();
+    }
+}
+
+KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
+    : m_Owner(ThreadToken()), m_Biased(ProcessBarrierAvailable()), m_Maximum(maximum),
+      m_Shift(std::clamp(shift, 0, 16)), m_AlignShift(std::clamp(alignShift, 0, 7)), m_CacheLimit(cacheLimit),
+      m_BytesObtained(0), m_BlocksObtained(0), m_CachedBlocks(0)
+{
     m_Mask = (1u << m_Shift) - 1;
     m_BucketCount = (m_Maximum >> m_Shift) + 1;
     m_Buckets.reset(new FreeBlock*[m_BucketCount]());
@@ -70,10 +155,14 @@ KMemoryReusePool::~KMemoryReusePool()
 {
     Purge();
     m_Buckets.reset();
-    plat::DeleteCriticalSection(m_Lock.get());
 }
 
 uint64_t KMemoryReusePool::RoundedSizeFor(size_t size) const
+{
+    return Rounded(size);
+}
+
+inline uint64_t KMemoryReusePool::Rounded(size_t size) const
 {
     const uint64_t slack = kHeaderSize + ((uint64_t{1} << m_AlignShift) - 1);
     if (size > kMaxRounded)
@@ -84,7 +173,7 @@ uint64_t KMemoryReusePool::RoundedSizeFor(size_t size) const
     return rounded > kMaxRounded ? 0 : rounded;
 }
 
-void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignment)
+inline void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignment)
 {
     const uintptr_t base = reinterpret_cast<uintptr_t>(raw) + sizeof(Header);
     const uintptr_t user = alignment > 1 ? (base + alignment - 1) & ~(uintptr_t{alignment} - 1) : base;
@@ -96,13 +185,13 @@ void* KMemoryReusePool::UserPointer(void* raw, uint32_t rounded, size_t alignmen
 
 void* KMemoryReusePool::Allocate(IXAlloc& allocator, size_t size)
 {
-    const uint64_t rounded = RoundedSizeFor(size);
+    const uint64_t rounded = Rounded(size);
     if (rounded == 0)
         return nullptr;
     const size_t alignment = size_t{1} << m_AlignShift;
     if (Cacheable(rounded))
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         FreeBlock*& head = m_Buckets[rounded >> m_Shift];
         if (head != nullptr)
         {
@@ -116,7 +205,7 @@ void* KMemoryReusePool::Allocate(IXAlloc& allocator, size_t size)
     if (raw == nullptr)
         return nullptr;
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         m_BytesObtained += static_cast<size_t>(rounded);
         ++m_BlocksObtained;
     }
@@ -130,7 +219,7 @@ void KMemoryReusePool::Free(IXAlloc& allocator, void* p)
     const uint32_t rounded = HeaderOf(p)->rounded;
     void* raw = RawOf(p);
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         if (Cacheable(rounded) && (m_CacheLimit == 0 || m_BytesObtained <= m_CacheLimit))
         {
             FreeBlock* block = static_cast<FreeBlock*>(raw);
@@ -160,7 +249,7 @@ void KMemoryReusePool::Purge(IXAlloc* allocator)
 {
     FreeBlock* purged = nullptr;
     {
-        plat::CriticalSectionLock lock(m_Lock.get());
+        Guard lock(*this);
         for (uint32_t i = 0; i < m_BucketCount; ++i)
         {
             const size_t rounded = static_cast<size_t>(i) << m_Shift;
@@ -199,19 +288,19 @@ size_t KMemoryReusePool::GetUsableSize(const void* p)
 
 size_t KMemoryReusePool::GetBytesObtained() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_BytesObtained;
 }
 
 size_t KMemoryReusePool::GetBlocksObtained() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_BlocksObtained;
 }
 
 size_t KMemoryReusePool::GetCachedBlocks() const
 {
-    plat::CriticalSectionLock lock(m_Lock.get());
+    Guard lock(*this);
     return m_CachedBlocks;
 }
 

@@ -15,12 +15,14 @@
 // types that need 16-byte alignment from a pool.
 //
 // Thread safety: every operation may be called from any thread. The free
-// lists and counters are guarded by the pool's critical section; the
-// allocator is called outside it. A block must be freed through the same
-// pool and allocator it came from.
+// lists and counters are guarded by the pool's lock, a spin lock held for a
+// few instructions at a time (never while the allocator or anything else is
+// called). While only the thread that made the pool has used it, that thread
+// needs no lock at all; the first other thread makes every later access take
+// it (see Guard). A block must be freed through the same pool and allocator
+// it came from.
 
-#include "platform/sys/CriticalSection.h"
-
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -100,9 +102,32 @@ private:
     };
 
     static void* UserPointer(void* raw, uint32_t rounded, size_t alignment);
+    uint64_t Rounded(size_t size) const; // RoundedSizeFor, inline for the hot paths
     bool Cacheable(uint64_t rounded) const { return rounded >= 8 && rounded < m_Maximum; }
 
-    std::unique_ptr<plat::CRITICAL_SECTION> m_Lock;
+    // Access to the lists and counters for a scope. The thread that made the
+    // pool works on them without the lock for as long as no other thread has
+    // come (the pool is biased to it); the first other thread ends the bias
+    // for good, waiting out an access of the owner in progress, and from then
+    // on every thread takes the lock.
+    class Guard
+    {
+    public:
+        explicit Guard(const KMemoryReusePool& pool);
+        ~Guard();
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        const KMemoryReusePool& m_Pool;
+        bool m_Locked;
+    };
+    void EndBias() const;
+
+    mutable std::atomic<bool> m_Locked{false};
+    const void* const m_Owner; // a byte of the thread that made the pool (thread-local)
+    mutable std::atomic<bool> m_Biased;
+    mutable std::atomic<bool> m_OwnerBusy{false};
     std::unique_ptr<FreeBlock*[]> m_Buckets;
     uint32_t m_Maximum;
     uint32_t m_BucketCount;

@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 
 #include <algorithm>
+#include <new>
 
 namespace scenesdk
 {
@@ -15,73 +16,58 @@ namespace
 {
 int gLivePlugs = 0;
 
-int FindLast(const std::vector<KPlugConnection>& list, const KPlug* plug)
+int FindLast(const KPlugConnectionList& list, const KPlug* plug)
 {
-    for (size_t i = list.size(); i-- > 0;)
-    {
-        if (list[i].plug == plug)
-        {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return list.FindLast(plug);
 }
 
 // Number of entries of sub (a subsequence of full, same order) that stand in
 // full before position end.
-int SubsequenceIndex(const std::vector<KPlugConnection>& full, const std::vector<KPlugConnection>& sub,
-                     int end)
+int SubsequenceIndex(const KPlugConnectionList& full, const KPlugConnectionList& sub, int end)
 {
-    if (end >= static_cast<int>(full.size()))
+    if (end >= full.Size())
     {
-        return static_cast<int>(sub.size());
+        return sub.Size();
     }
-    size_t j = 0;
-    for (int i = 0; i < end && j < sub.size(); ++i)
+    int j = 0;
+    for (int i = 0; i < end && j < sub.Size(); ++i)
     {
-        if (full[static_cast<size_t>(i)].plug == sub[j].plug)
+        if (full.At(i).plug == sub.At(j).plug)
         {
             ++j;
         }
     }
-    return static_cast<int>(j);
+    return j;
 }
 
 // Last entry of plug whose one-way bit is as asked; -1 when none.
-int FindLastOfKind(const std::vector<KPlugConnection>& list, const KPlug* plug, bool oneWay)
+int FindLastOfKind(const KPlugConnectionList& list, const KPlug* plug, bool oneWay)
 {
-    for (size_t i = list.size(); i-- > 0;)
-    {
-        if (list[i].plug == plug && ((list[i].type & KPlug::kOneWayType) != 0) == oneWay)
-        {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return list.FindLastOfKind(plug, oneWay);
 }
 
 // The entry of s in d's source list that pairs with s's own list: a two-way
 // entry when s lists d, a one-way entry otherwise (any entry when the lists
 // disagree, unless only a one-way entry will do).
-int FindPairedSource(const std::vector<KPlugConnection>& dSrc, const KPlug* s, bool sListsD, bool oneWayOnly)
+int FindPairedSource(const KPlugConnectionList& dSrc, const KPlug* s, bool sListsD, bool oneWayOnly)
 {
     int i = FindLastOfKind(dSrc, s, !sListsD);
     return i < 0 && !oneWayOnly ? FindLast(dSrc, s) : i;
 }
 
-bool IsListedAt(const std::vector<KPlugConnection>& list, int index, const KPlug* plug)
+bool IsListedAt(const KPlugConnectionList& list, int index, const KPlug* plug)
 {
-    return index >= 0 && index < static_cast<int>(list.size()) &&
-           list[static_cast<size_t>(index)].plug == plug;
+    return index >= 0 && index < list.Size() && list.At(index).plug == plug;
 }
 
-void InsertAt(std::vector<KPlugConnection>& list, int index, KPlug* plug, uint32_t type)
+void InsertAt(KPlugConnectionList& list, int index, KPlug* plug, uint32_t type)
 {
-    index = std::clamp(index, 0, static_cast<int>(list.size()));
-    list.insert(list.begin() + index, KPlugConnection{plug, type});
+    list.Insert(index, plug, type);
 }
 
 // Raises the depth of several plugs for a scope; lowered in reverse order.
+// The first few guards live in the set itself: a connection change makes one
+// of these per operation, and most touch two or three plugs.
 class GuardSet
 {
 public:
@@ -90,21 +76,41 @@ public:
     GuardSet& operator=(const GuardSet&) = delete;
     ~GuardSet()
     {
-        for (size_t i = m_Guards.size(); i-- > 0;)
+        for (size_t i = m_More.size(); i-- > 0;)
         {
-            delete m_Guards[i];
+            delete m_More[i];
+        }
+        for (int i = m_Inline; i-- > 0;)
+        {
+            std::launder(reinterpret_cast<KPlug::DepthGuard*>(&m_Storage[i]))->~DepthGuard();
         }
     }
     void Add(KPlug* p)
     {
-        if (p)
+        if (!p)
         {
-            m_Guards.push_back(new KPlug::DepthGuard(p));
+            return;
+        }
+        if (m_Inline < kInline)
+        {
+            new (&m_Storage[m_Inline]) KPlug::DepthGuard(p);
+            ++m_Inline;
+        }
+        else
+        {
+            m_More.push_back(new KPlug::DepthGuard(p));
         }
     }
 
 private:
-    std::vector<KPlug::DepthGuard*> m_Guards;
+    static constexpr int kInline = 6;
+    struct alignas(KPlug::DepthGuard) Cell
+    {
+        unsigned char bytes[sizeof(KPlug::DepthGuard)];
+    };
+    Cell m_Storage[kInline];
+    int m_Inline = 0;
+    std::vector<KPlug::DepthGuard*> m_More;
 };
 
 } // namespace
@@ -286,19 +292,19 @@ void KPlug::DisconnectAllPlugLevel()
         // Handlers may link this plug again while it is taken apart: a few
         // rounds with events, then whatever is left goes without them, so no
         // other plug keeps an entry for it.
-        for (int round = 0; round < 4 && (!m_Src.empty() || !m_Dst.empty() || !m_OneWayDst.empty()); ++round)
+        for (int round = 0; round < 4 && (!m_Src.Empty() || !m_Dst.Empty() || !m_OneWayDst.empty()); ++round)
         {
-            while (!m_Src.empty())
+            while (!m_Src.Empty())
             {
-                KPlug* p = m_Src.back().plug;
+                KPlug* p = m_Src.Back().plug;
                 if (!Disconnect(p, this) && IsListedAt(m_Src, GetSrcCount() - 1, p))
                 {
                     ForceUnlink(p, this);
                 }
             }
-            while (!m_Dst.empty())
+            while (!m_Dst.Empty())
             {
-                KPlug* p = m_Dst.back().plug;
+                KPlug* p = m_Dst.Back().plug;
                 if (!Disconnect(this, p) && IsListedAt(m_Dst, GetDstCount() - 1, p))
                 {
                     ForceUnlink(this, p);
@@ -306,13 +312,13 @@ void KPlug::DisconnectAllPlugLevel()
             }
             DisconnectOneWayDestinations();
         }
-        while (!m_Src.empty())
+        while (!m_Src.Empty())
         {
-            ForceUnlink(m_Src.back().plug, this);
+            ForceUnlink(m_Src.Back().plug, this);
         }
-        while (!m_Dst.empty())
+        while (!m_Dst.Empty())
         {
-            ForceUnlink(this, m_Dst.back().plug);
+            ForceUnlink(this, m_Dst.Back().plug);
         }
         while (!m_OneWayDst.empty())
         {
@@ -327,8 +333,8 @@ void KPlug::DisconnectAllPlugLevel()
             }
         }
     }
-    m_Src.clear();
-    m_Dst.clear();
+    m_Src.Clear();
+    m_Dst.Clear();
     ReleaseChildren();
 }
 
@@ -557,14 +563,14 @@ void KPlug::UnlinkOneWay(KPlug* s, KPlug* d)
     {
         return;
     }
-    d->m_Src.erase(d->m_Src.begin() + i);
+    d->m_Src.EraseAt(i);
     EraseLast(s->m_OneWayDst, d);
     for (KPlug* c : d->m_Children)
     {
         int k = FindLastOfKind(c->m_Src, s, true);
         if (k >= 0)
         {
-            c->m_Src.erase(c->m_Src.begin() + k);
+            c->m_Src.EraseAt(k);
         }
     }
 }
@@ -624,22 +630,24 @@ KPlug* KPlug::GetChild(int i) const
 
 void KPlug::MirrorInto(KPlug* child)
 {
-    child->m_Src.clear();
-    child->m_Dst.clear();
-    for (const KPlugConnection& c : m_Src)
-    {
-        if ((child->m_Flags & kAcceptsSrc) && child->FilterAccepts(c.plug))
+    child->m_Src.Clear();
+    child->m_Dst.Clear();
+    m_Src.ForEach(
+        [child](const KPlugConnection& c)
         {
-            child->m_Src.push_back(c);
-        }
-    }
-    for (const KPlugConnection& c : m_Dst)
-    {
-        if ((child->m_Flags & kAcceptsDst) && child->FilterAccepts(c.plug))
+            if ((child->m_Flags & kAcceptsSrc) && child->FilterAccepts(c.plug))
+            {
+                child->m_Src.PushBack(c.plug, c.type);
+            }
+        });
+    m_Dst.ForEach(
+        [child](const KPlugConnection& c)
         {
-            child->m_Dst.push_back(c);
-        }
-    }
+            if ((child->m_Flags & kAcceptsDst) && child->FilterAccepts(c.plug))
+            {
+                child->m_Dst.PushBack(c.plug, c.type);
+            }
+        });
 }
 
 void KPlug::SetConnectionFilter(KPlugFilter* filter)
@@ -743,22 +751,22 @@ KPlug* KPlug::GetDst(int i, int classId)
 
 KPlug* KPlug::GetSrc(int i) const
 {
-    return i >= 0 && i < GetSrcCount() ? m_Src[static_cast<size_t>(i)].plug : nullptr;
+    return i >= 0 && i < GetSrcCount() ? m_Src.At(i).plug : nullptr;
 }
 
 KPlug* KPlug::GetDst(int i) const
 {
-    return i >= 0 && i < GetDstCount() ? m_Dst[static_cast<size_t>(i)].plug : nullptr;
+    return i >= 0 && i < GetDstCount() ? m_Dst.At(i).plug : nullptr;
 }
 
 uint32_t KPlug::GetSrcType(int i) const
 {
-    return i >= 0 && i < GetSrcCount() ? m_Src[static_cast<size_t>(i)].type : 0;
+    return i >= 0 && i < GetSrcCount() ? m_Src.At(i).type : 0;
 }
 
 uint32_t KPlug::GetDstType(int i) const
 {
-    return i >= 0 && i < GetDstCount() ? m_Dst[static_cast<size_t>(i)].type : 0;
+    return i >= 0 && i < GetDstCount() ? m_Dst.At(i).type : 0;
 }
 
 int KPlug::FindSrc(const KPlug* src) const
@@ -784,28 +792,27 @@ bool KPlug::IsDstConnected(KPlug* dst) const
 // ---------------------------------------------------------------------------
 // Connecting
 
-KPlug::Before KPlug::BeforeEntry(const std::vector<KPlugConnection>& list, int index)
+KPlug::Before KPlug::BeforeEntry(const KPlugConnectionList& list, int index)
 {
-    if (index < 0 || index >= static_cast<int>(list.size()))
+    if (index < 0 || index >= list.Size())
     {
         return Before{};
     }
-    return Before{list[static_cast<size_t>(index)].plug, index};
+    return Before{list.At(index).plug, index};
 }
 
-int KPlug::ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before)
+int KPlug::ResolveBefore(const KPlugConnectionList& list, const Before& before)
 {
     if (!before.plug)
     {
-        return static_cast<int>(list.size());
+        return list.Size();
     }
-    if (before.hint >= 0 && before.hint < static_cast<int>(list.size()) &&
-        list[static_cast<size_t>(before.hint)].plug == before.plug)
+    if (IsListedAt(list, before.hint, before.plug))
     {
         return before.hint;
     }
     int i = FindLast(list, before.plug);
-    return i >= 0 ? i : static_cast<int>(list.size());
+    return i >= 0 ? i : list.Size();
 }
 
 bool KPlug::ConnectSrc(KPlug* src, uint32_t type)
@@ -1030,7 +1037,7 @@ void KPlug::DisconnectAllSrc()
     {
         // A refused removal (filter or flags changed since) still empties the
         // list; the entry is looked at again, since handlers may have changed it.
-        KPlug* p = m_Src[static_cast<size_t>(i)].plug;
+        KPlug* p = m_Src.At(i).plug;
         if (!Disconnect(p, this) && IsListedAt(m_Src, i, p))
         {
             ForceUnlink(p, this);
@@ -1045,7 +1052,7 @@ void KPlug::DisconnectAllDst()
     int i = GetDstCount() - 1;
     while (i >= 0)
     {
-        KPlug* p = m_Dst[static_cast<size_t>(i)].plug;
+        KPlug* p = m_Dst.At(i).plug;
         if (!Disconnect(this, p) && IsListedAt(m_Dst, i, p))
         {
             ForceUnlink(this, p);
@@ -1110,8 +1117,7 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     }
 
     // The connection type, read before any handler can change the lists.
-    const uint32_t linkType =
-        dIndex >= 0 ? d->m_Src[static_cast<size_t>(dIndex)].type : s->m_Dst[static_cast<size_t>(sIndex)].type;
+    const uint32_t linkType = dIndex >= 0 ? d->m_Src.At(dIndex).type : s->m_Dst.At(sIndex).type;
     d->BeginChange();
     s->BeginChange();
     if (dIndex >= 0)
@@ -1138,8 +1144,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     bool removedOneWay = false;
     if (dIndex >= 0)
     {
-        type = d->m_Src[static_cast<size_t>(dIndex)].type;
-        d->m_Src.erase(d->m_Src.begin() + dIndex);
+        type = d->m_Src.At(dIndex).type;
+        d->m_Src.EraseAt(dIndex);
         removedOneWay = (type & kOneWayType) != 0;
         if (removedOneWay)
         {
@@ -1148,8 +1154,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     }
     if (sIndex >= 0)
     {
-        type = s->m_Dst[static_cast<size_t>(sIndex)].type;
-        s->m_Dst.erase(s->m_Dst.begin() + sIndex);
+        type = s->m_Dst.At(sIndex).type;
+        s->m_Dst.EraseAt(sIndex);
     }
     std::vector<int> dKidIndex;
     std::vector<int> sKidIndex;
@@ -1158,7 +1164,7 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
         int i = FindPairedSource(c->m_Src, s, !removedOneWay, oneWayOnly);
         if (i >= 0)
         {
-            c->m_Src.erase(c->m_Src.begin() + i);
+            c->m_Src.EraseAt(i);
         }
         dKidIndex.push_back(i);
     }
@@ -1167,7 +1173,7 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
         int i = FindLast(c->m_Dst, d);
         if (i >= 0)
         {
-            c->m_Dst.erase(c->m_Dst.begin() + i);
+            c->m_Dst.EraseAt(i);
         }
         sKidIndex.push_back(i);
     }
@@ -1201,21 +1207,14 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 
 void KPlug::ForceUnlink(KPlug* s, KPlug* d)
 {
-    auto drop = [](std::vector<KPlugConnection>& list, KPlug* p)
-    {
-        int i = FindLast(list, p);
-        if (i >= 0)
-        {
-            list.erase(list.begin() + i);
-        }
-    };
+    auto drop = [](KPlugConnectionList& list, KPlug* p) { list.EraseAt(FindLast(list, p)); };
     bool sListsD = FindLast(s->m_Dst, d) >= 0;
     drop(s->m_Dst, d);
     int i = FindPairedSource(d->m_Src, s, sListsD, false);
     if (i >= 0)
     {
-        bool oneWay = (d->m_Src[static_cast<size_t>(i)].type & kOneWayType) != 0;
-        d->m_Src.erase(d->m_Src.begin() + i);
+        bool oneWay = (d->m_Src.At(i).type & kOneWayType) != 0;
+        d->m_Src.EraseAt(i);
         if (oneWay)
         {
             EraseLast(s->m_OneWayDst, d);

@@ -2,6 +2,7 @@
 
 #include "scenesdk/kernel/KClassIdRecord.h"
 #include "scenesdk/kernel/KHandleTable.h"
+#include "scenesdk/kernel/KPlugConnectionList.h"
 
 #include <cstdint>
 #include <vector>
@@ -35,13 +36,6 @@ struct KEventPath
 {
     const KEventPath* previous = nullptr;
     KPlug* plug = nullptr;
-};
-
-// One entry of a plug's source or destination list.
-struct KPlugConnection
-{
-    KPlug* plug = nullptr;
-    uint32_t type = 0; // 8-bit connection type; bit value 2 makes it one-way
 };
 
 // Callback signatures for plugs without an owner (see KPlug::AddCallback).
@@ -180,8 +174,8 @@ public:
     bool IsSrcConnected(KPlug* src) const;
     bool IsDstConnected(KPlug* dst) const;
 
-    int GetSrcCount() const { return static_cast<int>(m_Src.size()); }
-    int GetDstCount() const { return static_cast<int>(m_Dst.size()); }
+    int GetSrcCount() const { return m_Src.Size(); }
+    int GetDstCount() const { return m_Dst.Size(); }
     KPlug* GetSrc(int i) const;
     KPlug* GetDst(int i) const;
     uint32_t GetSrcType(int i) const;
@@ -272,8 +266,8 @@ private:
         KPlug* plug = nullptr;
         int hint = -1;
     };
-    static Before BeforeEntry(const std::vector<KPlugConnection>& list, int index);
-    static int ResolveBefore(const std::vector<KPlugConnection>& list, const Before& before);
+    static Before BeforeEntry(const KPlugConnectionList& list, int index);
+    static int ResolveBefore(const KPlugConnectionList& list, const Before& before);
     static bool Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     static bool ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     // oneWayOnly: remove a one-way entry of s in d's sources, nothing else.
@@ -297,8 +291,8 @@ private:
 
     KHandleEntry* m_HandleEntry = nullptr;
     KPlug* m_Owner = nullptr;
-    std::vector<KPlugConnection> m_Src;
-    std::vector<KPlugConnection> m_Dst;
+    KPlugConnectionList m_Src;
+    KPlugConnectionList m_Dst;
     std::vector<KPlug*> m_Children;  // filtered sub-plugs, in adoption order
     std::vector<KPlug*> m_Owned;     // every plug whose owner this plug is
     std::vector<KPlug*> m_OneWayDst; // plugs that list this one as a one-way source

@@ -10,13 +10,12 @@
 namespace scenesdk
 {
 
+char KString::sEmptyText[1] = {0};
+char KString::sNullText[1] = {0};
+
 namespace
 {
 
-// Two distinct static locations: the empty text of fresh strings and the null
-// marker. Both read as "" and are never written or freed.
-char sEmptyText[1] = {0};
-char sNullText[1] = {0};
 // Returned by out-of-range indexing; reset to 0 on every such access.
 char sSpareByte = 0;
 
@@ -94,22 +93,6 @@ KString::~KString()
     FreeHeap();
 }
 
-bool KString::IsValid() const
-{
-    return m_Buffer != sNullText;
-}
-
-bool KString::OwnsHeap() const
-{
-    return m_Buffer != sEmptyText && m_Buffer != sNullText && m_Buffer != m_Inline;
-}
-
-void KString::FreeHeap()
-{
-    if (OwnsHeap())
-        std::free(m_Buffer);
-}
-
 void KString::SetNull()
 {
     FreeHeap();
@@ -148,7 +131,8 @@ bool KString::Allocate(int n, char*& oldHeap)
         }
     }
     m_Buffer = buffer;
-    m_Length = m_Capacity = n;
+    m_Length = n;
+    m_Capacity = buffer == m_Inline ? kInlineMax : n;
     m_Buffer[n] = 0;
     return true;
 }
@@ -177,7 +161,7 @@ bool KString::Assign(const char* text, int length)
     return ok;
 }
 
-bool KString::Append(const char* text, int length)
+bool KString::AppendGrow(const char* text, int length)
 {
     if (!IsValid())
         return false;
@@ -195,21 +179,24 @@ bool KString::Append(const char* text, int length)
         return false;
     }
     const int newLength = static_cast<int>(total);
-    if (m_Capacity >= newLength)
-    {
-        std::memmove(m_Buffer + m_Length, text, static_cast<size_t>(length));
-        m_Length = newLength;
-        m_Buffer[newLength] = 0;
-        return true;
-    }
-    // Rebuild. The old text and the source stay readable until both are copied.
+    // Rebuild (Append has used the room the block had). The old text and the source stay readable until both
+    // are copied. The block grows to at least twice the old capacity, so a run of appends copies each byte a
+    // bounded number of times.
     char* old = OwnsHeap() ? m_Buffer : nullptr;
     const char* oldText = m_Buffer;
     const int oldLength = m_Length;
     char* buffer = m_Inline;
-    if (newLength + 1 >= kInlineSize)
+    int capacity = kInlineMax;
+    if (newLength > kInlineMax)
     {
-        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(newLength) + 1));
+        capacity = static_cast<int>(
+            std::clamp<int64_t>(static_cast<int64_t>(m_Capacity) * 2, newLength, INT32_MAX - 1));
+        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity) + 1));
+        if (buffer == nullptr && capacity > newLength)
+        {
+            capacity = newLength; // short of memory: the exact size may still do
+            buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity) + 1));
+        }
         if (buffer == nullptr)
         {
             SetNull();
@@ -221,7 +208,8 @@ bool KString::Append(const char* text, int length)
     std::memmove(buffer + oldLength, text, static_cast<size_t>(length));
     buffer[newLength] = 0;
     m_Buffer = buffer;
-    m_Length = m_Capacity = newLength;
+    m_Length = newLength;
+    m_Capacity = capacity;
     std::free(old);
     return true;
 }
@@ -401,18 +389,106 @@ int KString::Compare(const char* text) const
     return Sign(std::strcmp(m_Buffer, text == nullptr ? "" : text));
 }
 
+namespace
+{
+
+// Sixteen bytes as one vector value (SSE2 or NEON underneath); comparisons
+// give 0xFF in each byte where they hold, 0 elsewhere.
+typedef unsigned char Bytes16 __attribute__((vector_size(16)));
+
+typedef unsigned char Bytes16Unaligned __attribute__((vector_size(16), aligned(1), may_alias));
+
+// Sixteen bytes at p, which may run past the end of the text (and of its
+// block) as long as they stay within p's memory page: a page is mapped or
+// not as a whole, so the load cannot fault. The bytes past the terminator
+// never decide a result. Not instrumented, since AddressSanitizer would
+// report those bytes.
+__attribute__((no_sanitize_address)) Bytes16 Load16(const unsigned char* p)
+{
+    return *reinterpret_cast<const Bytes16Unaligned*>(p);
+}
+
+// Whether sixteen bytes from p lie within one page (4 KiB, the smallest page
+// size of the platforms built for).
+bool WithinPage(const unsigned char* p)
+{
+    return (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - 16;
+}
+
+// ASCII upper case: bytes 'a'..'z' lose bit 0x20, every other byte (those of
+// 0x80 and above included) stays as it is.
+Bytes16 UpperAscii16(Bytes16 v)
+{
+    const Bytes16 lower = (v - 'a') <= 'z' - 'a'; // wraps: bytes below 'a' come out large
+    return v - (lower & 0x20);
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "vector bytes are numbered in memory order");
+
+// Index of the first byte set in a comparison mask, 16 when none is.
+int FirstSet(Bytes16 mask)
+{
+#ifdef __SSE2__
+    typedef char Chars16 __attribute__((vector_size(16)));
+    const unsigned bits = static_cast<unsigned>(__builtin_ia32_pmovmskb128(reinterpret_cast<Chars16>(mask)));
+    return bits == 0 ? 16 : __builtin_ctz(bits);
+#else
+    uint64_t half[2];
+    std::memcpy(half, &mask, sizeof(half));
+    if (half[0] != 0)
+        return __builtin_ctzll(half[0]) / 8;
+    if (half[1] != 0)
+        return 8 + __builtin_ctzll(half[1]) / 8;
+    return 16;
+#endif
+}
+
+} // namespace
+
+namespace
+{
+
+// Compares sixteen bytes of each text; true with the answer in result when
+// they decide the comparison (a difference, or a zero byte both share).
+bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b, int& result)
+{
+    const Bytes16 ua = UpperAscii16(Load16(a));
+    const Bytes16 ub = UpperAscii16(Load16(b));
+    const int at = FirstSet((ua != ub) | (ua == 0));
+    if (at == 16)
+        return false;
+    result = ua[at] == ub[at] ? 0 : (ua[at] < ub[at] ? -1 : 1);
+    return true;
+}
+
+} // namespace
+
 int KString::CompareNoCase(const char* text) const
 {
     const unsigned char* a = reinterpret_cast<const unsigned char*>(m_Buffer);
     const unsigned char* b = reinterpret_cast<const unsigned char*>(text == nullptr ? "" : text);
-    for (;; ++a, ++b)
+    // Sixteen bytes at a time, until a byte differs in upper case or both
+    // hold a zero (a terminator, or a zero held inside the string); the first
+    // terminator of either text ends it one way or the other. A block that
+    // would cross a page boundary goes byte by byte.
+    int result = 0;
+    for (;; a += 16, b += 16)
     {
-        const int ca = std::toupper(*a);
-        const int cb = std::toupper(*b);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        if (ca == 0)
-            return 0;
+        if (WithinPage(a) && WithinPage(b))
+        {
+            if (CompareBlockNoCase(a, b, result))
+                return result;
+            continue;
+        }
+        for (int k = 0; k < 16; ++k)
+        {
+            const int ca = a[k] >= 'a' && a[k] <= 'z' ? a[k] - ('a' - 'A') : a[k];
+            const int cb = b[k] >= 'a' && b[k] <= 'z' ? b[k] - ('a' - 'A') : b[k];
+            if (ca != cb)
+                return ca < cb ? -1 : 1;
+            if (ca == 0)
+                return 0;
+        }
     }
 }
 

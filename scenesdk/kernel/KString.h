@@ -12,14 +12,17 @@
 //           valid source makes it valid again; appends keep it null.
 //
 // Storage: texts of up to kInlineMax (62) bytes live in the object itself;
-// longer ones in a heap block of exactly length + 1 bytes. Every allocation
-// sets the capacity equal to the length, so appending to a string that was
-// not shortened reallocates. Sources that lie inside the string's own text
-// (assigning a part of itself, appending itself) are safe.
+// longer ones in a heap block. An assignment or copy sizes the block to the
+// text exactly; an append that overflows the block moves the text to one at
+// least twice as large, so repeated appends take amortised constant time per
+// byte. Sources that lie inside the string's own text (assigning a part of
+// itself, appending itself) are safe.
 //
 // Not thread-safe; a string belongs to one thread at a time.
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 namespace scenesdk
 {
@@ -54,12 +57,23 @@ public:
     KString& operator+=(int value);
 
     // Appends length bytes; false (and the string null) on failure.
-    bool Append(const char* text, int length);
+    bool Append(const char* text, int length)
+    {
+        // Room in the block: a valid string (a null one has no room).
+        if (text != nullptr && length > 0 && m_Capacity - m_Length >= length)
+        {
+            std::memmove(m_Buffer + m_Length, text, static_cast<size_t>(length));
+            m_Length += length;
+            m_Buffer[m_Length] = 0;
+            return true;
+        }
+        return AppendGrow(text, length);
+    }
 
     const char* Buffer() const { return m_Buffer; }
     int GetLen() const { return m_Length; }
     bool IsEmpty() const { return m_Length == 0; }
-    bool IsValid() const;
+    bool IsValid() const { return m_Buffer != sNullText; }
     // Whether the text is held in the inline buffer (for tests and tuning).
     bool IsInline() const { return m_Buffer == m_Inline; }
 
@@ -122,9 +136,19 @@ public:
 private:
     friend KString operator+(const KString& a, const KString& b);
 
+    // Two distinct static locations: the empty text of fresh strings and the
+    // null marker. Both read as "" and are never written or freed.
+    static char sEmptyText[1];
+    static char sNullText[1];
     void SetNull();
-    void FreeHeap();
-    bool OwnsHeap() const;
+    void FreeHeap()
+    {
+        if (OwnsHeap())
+            std::free(m_Buffer);
+    }
+    bool OwnsHeap() const { return m_Buffer != sEmptyText && m_Buffer != sNullText && m_Buffer != m_Inline; }
+    // Append when the block has no room, and the failure cases.
+    bool AppendGrow(const char* text, int length);
     // Sets a new buffer for a text of n bytes (terminator written at n, the
     // bytes before it left for the caller). The old heap block is handed back
     // through oldHeap, for the caller to free after copying; it is null when

@@ -176,6 +176,60 @@ TEST(KMemoryReusePoolTest, ConcurrentAllocateAndFree)
     EXPECT_EQ(pool.GetBlocksObtained(), 0u);
 }
 
+// The thread that made a pool works on it without the lock until another
+// thread comes. Here the owner keeps allocating and freeing while other
+// threads arrive in the middle of its work, several of them at once: no block
+// may be handed out twice and the counters must come out exact.
+TEST(KMemoryReusePoolTest, OwnerKeepsWorkingWhileOtherThreadsArrive)
+{
+    for (int trial = 0; trial < 20; ++trial)
+    {
+        KMemoryReusePool pool(0x20000, 2, 0, 0);
+        std::atomic<int> corrupt{0};
+        std::atomic<bool> go{false};
+        auto work = [&pool, &corrupt](int t, int rounds)
+        {
+            std::vector<unsigned char*> mine;
+            for (int round = 0; round < rounds; ++round)
+            {
+                const size_t size = 1 + (round * 5 + t) % 64;
+                auto* p = static_cast<unsigned char*>(pool.Allocate(Std(), size));
+                std::memset(p, t + 1, size);
+                mine.push_back(p);
+                if (mine.size() > 8)
+                {
+                    if (mine.front()[0] != t + 1)
+                        ++corrupt;
+                    pool.Free(Std(), mine.front());
+                    mine.erase(mine.begin());
+                }
+            }
+            for (unsigned char* p : mine)
+                pool.Free(Std(), p);
+        };
+        std::vector<std::thread> others;
+        for (int t = 1; t <= 3; ++t)
+            others.emplace_back(
+                [&, t]
+                {
+                    while (!go.load())
+                        std::this_thread::yield();
+                    work(t, 3000);
+                });
+        work(0, 500 + trial * 50); // alone: the pool is biased to this thread
+        go = true;
+        work(0, 3000); // while the others end the bias
+        for (auto& th : others)
+            th.join();
+        work(0, 200); // and after, through the lock
+        EXPECT_EQ(corrupt.load(), 0);
+        EXPECT_EQ(pool.GetCachedBlocks(), pool.GetBlocksObtained());
+        pool.Purge();
+        EXPECT_EQ(pool.GetBytesObtained(), 0u);
+        EXPECT_EQ(pool.GetBlocksObtained(), 0u);
+    }
+}
+
 TEST(KMemoryReusePoolTest, Registry)
 {
     EXPECT_EQ(KMemoryPoolRegistryAdd(0x20000, 2, 0, 0), nullptr); // no registry yet

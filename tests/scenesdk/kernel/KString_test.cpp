@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using scenesdk::KString;
 
@@ -215,4 +219,119 @@ TEST(KStringTest, HeapHelpers)
     EXPECT_TRUE(empty->IsEmpty() && empty->IsValid());
     KStringHeapDelete(s);
     KStringHeapDelete(nullptr);
+}
+
+// The eight-bytes-at-a-time comparison against a byte-by-byte one, for texts
+// whose difference, end or embedded zero falls at every offset around the
+// word boundaries, with letters, punctuation next to the letter ranges
+// ('@', '[', '`', '{') and bytes of 0x80 and above.
+TEST(KStringTest, CompareNoCaseMatchesByteByByteUpperCase)
+{
+    auto reference = [](const KString& a, const char* b)
+    {
+        const unsigned char* x = reinterpret_cast<const unsigned char*>(a.Buffer());
+        const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+        auto up = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+        for (;; ++x, ++y)
+        {
+            if (up(*x) != up(*y))
+                return up(*x) < up(*y) ? -1 : 1;
+            if (*x == 0)
+                return 0;
+        }
+    };
+    const char alphabet[] = {'a', 'A', 'z', 'Z',    '@',    '[',    '`',
+                             '{', '_', ':', '\xe9', '\xc9', '\x80', '\xff'};
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    int checked = 0;
+    for (int length = 0; length <= 40; ++length)
+    {
+        for (int trial = 0; trial < 40; ++trial)
+        {
+            std::string a;
+            for (int i = 0; i < length; ++i)
+                a += alphabet[next() % sizeof(alphabet)];
+            // b: a in other cases, then one change somewhere (or none), possibly cut short.
+            std::string b = a;
+            for (char& c : b)
+                if (std::isalpha(static_cast<unsigned char>(c)) && next() % 2)
+                    c = static_cast<char>(c ^ 0x20);
+            if (length > 0 && next() % 3 != 0)
+                b[next() % length] = alphabet[next() % sizeof(alphabet)];
+            if (next() % 4 == 0)
+                b.resize(next() % (length + 1));
+            KString ka(a.c_str(), static_cast<int>(a.size()));
+            ASSERT_EQ(ka.CompareNoCase(b.c_str()), reference(ka, b.c_str())) << a << " / " << b;
+            ASSERT_EQ(KString(b.c_str()).CompareNoCase(ka), reference(KString(b.c_str()), a.c_str()));
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1000);
+    // An embedded zero ends the text for the comparison, as a terminator does.
+    const KString withZero("abc\0xyz", 7);
+    EXPECT_EQ(withZero.CompareNoCase("ABC"), 0);
+    EXPECT_EQ(KString("abcdefgh\0ijklmnop", 17).CompareNoCase("ABCDEFGH"), 0);
+    EXPECT_EQ(KString("abcdefgh\0ijklmnop", 17).CompareNoCase("ABCDEFGHI"), -1);
+    EXPECT_EQ(KString().CompareNoCase(static_cast<const char*>(nullptr)), 0);
+    // Texts that end just before an unmapped page: the comparison reads
+    // ahead in blocks, but never into the next page.
+    const long page = sysconf(_SC_PAGESIZE);
+    void* map = mmap(nullptr, static_cast<size_t>(page) * 2, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    char* guard = static_cast<char*>(map) + page;
+    ASSERT_EQ(mprotect(guard, static_cast<size_t>(page), PROT_NONE), 0);
+    for (int length = 0; length < 40; ++length)
+    {
+        char* text = guard - length - 1;
+        std::memset(text, 'q', static_cast<size_t>(length));
+        text[length] = 0;
+        const KString longer(std::string(static_cast<size_t>(length) + 5, 'Q').c_str());
+        const KString same(std::string(static_cast<size_t>(length), 'Q').c_str());
+        EXPECT_EQ(longer.CompareNoCase(text), 1) << length;
+        EXPECT_EQ(same.CompareNoCase(text), 0) << length;
+    }
+    munmap(map, static_cast<size_t>(page) * 2);
+    KString null(static_cast<const char*>(nullptr));
+    EXPECT_EQ(null.CompareNoCase("a"), -1);
+}
+
+// Many appends of mixed sizes (one byte, the string itself, pieces that cross
+// the inline size and the doubled blocks) give the text a std::string gets,
+// and an assignment after growth still holds exactly what was assigned.
+TEST(KStringTest, RepeatedAppendsGrowAndKeepTheText)
+{
+    KString s;
+    std::string expected;
+    for (int i = 0; i < 400; ++i)
+    {
+        if (i % 50 == 7 && s.GetLen() < 4000)
+        {
+            s += s;
+            expected += expected;
+        }
+        else if (i % 3 == 0)
+        {
+            s += static_cast<char>('a' + i % 26);
+            expected += static_cast<char>('a' + i % 26);
+        }
+        else
+        {
+            s += "Model::";
+            expected += "Model::";
+        }
+        ASSERT_EQ(s.GetLen(), static_cast<int>(expected.size()));
+        ASSERT_STREQ(s.Buffer(), expected.c_str());
+    }
+    EXPECT_FALSE(s.IsInline());
+    // Appending a part of its own grown text.
+    ASSERT_TRUE(s.Append(s.Buffer() + 3, 10));
+    expected += expected.substr(3, 10);
+    EXPECT_STREQ(s.Buffer(), expected.c_str());
+    s = "short";
+    EXPECT_STREQ(s.Buffer(), "short");
+    s += "er";
+    EXPECT_STREQ(s.Buffer(), "shorter");
+    EXPECT_EQ(s.GetLen(), 7);
 }

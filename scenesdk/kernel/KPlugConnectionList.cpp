@@ -1,0 +1,433 @@
+#include "scenesdk/kernel/KPlugConnectionList.h"
+
+#include "scenesdk/kernel/KPlug.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace scenesdk
+{
+
+int KPlugConnectionList::FindLastSlot(const KPlug* plug) const
+{
+    if (m_Indexed)
+    {
+        return m_LastSlot.Find(plug);
+    }
+    for (size_t i = m_Slots.size(); i-- > 0;)
+    {
+        if (m_Slots[i].plug == plug)
+        {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int KPlugConnectionList::FindLast(const KPlug* plug) const
+{
+    if (!plug)
+    {
+        return -1; // holes hold null: never a match
+    }
+    int slot = FindLastSlot(plug);
+    return slot < 0 ? -1 : PositionOf(slot);
+}
+
+int KPlugConnectionList::FindLastOfKind(const KPlug* plug, bool oneWay) const
+{
+    if (!plug)
+    {
+        return -1;
+    }
+    auto matches = [&](int slot)
+    { return ((m_Slots[static_cast<size_t>(slot)].type & KPlug::kOneWayType) != 0) == oneWay; };
+    if (m_Indexed)
+    {
+        for (int slot = FindLastSlot(plug); slot >= 0; slot = m_PrevSlot[static_cast<size_t>(slot)])
+        {
+            if (matches(slot))
+            {
+                return PositionOf(slot);
+            }
+        }
+        return -1;
+    }
+    for (size_t i = m_Slots.size(); i-- > 0;)
+    {
+        if (m_Slots[i].plug == plug && matches(static_cast<int>(i)))
+        {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
+{
+    const int slot = static_cast<int>(m_Slots.size());
+    m_Slots.push_back(KPlugConnection{plug, type});
+    ++m_Live;
+    if (!m_Indexed)
+    {
+        if (m_Live >= kIndexedSize)
+        {
+            BuildIndex();
+        }
+        return;
+    }
+    m_PrevSlot.push_back(m_LastSlot.Exchange(plug, slot));
+    if (!m_Counts.empty())
+    {
+        // Node n covers the slots (n - lowbit(n), n]: this slot plus the tail
+        // of the slots before it that the node reaches.
+        const int n = slot + 1;
+        const int from = n - (n & -n);
+        int sum = 1;
+        for (int i = slot; i > 0; i -= i & -i)
+        {
+            sum += m_Counts[static_cast<size_t>(i)];
+        }
+        for (int i = from; i > 0; i -= i & -i)
+        {
+            sum -= m_Counts[static_cast<size_t>(i)];
+        }
+        m_Counts.push_back(sum);
+    }
+}
+
+void KPlugConnectionList::Insert(int index, KPlug* plug, uint32_t type)
+{
+    index = std::clamp(index, 0, m_Live);
+    if (index == m_Live)
+    {
+        PushBack(plug, type);
+        return;
+    }
+    // Inserting in the middle moves the later entries anyway: the list is
+    // squeezed and its index made again.
+    if (m_Holes > 0)
+    {
+        Compact();
+    }
+    m_Slots.insert(m_Slots.begin() + index, KPlugConnection{plug, type});
+    ++m_Live;
+    if (m_Indexed || m_Live >= kIndexedSize)
+    {
+        BuildIndex();
+    }
+}
+
+void KPlugConnectionList::EraseAt(int index)
+{
+    if (index >= 0 && index < m_Live)
+    {
+        EraseSlot(SlotOf(index));
+    }
+}
+
+void KPlugConnectionList::EraseSlot(int slot)
+{
+    const size_t s = static_cast<size_t>(slot);
+    --m_Live;
+    if (!m_Indexed)
+    {
+        m_Slots.erase(m_Slots.begin() + slot);
+        return;
+    }
+    // Unlink the slot from its plug's chain.
+    const KPlug* plug = m_Slots[s].plug;
+    const int last = m_LastSlot.Find(plug);
+    if (last == slot)
+    {
+        if (m_PrevSlot[s] < 0)
+        {
+            m_LastSlot.Erase(plug);
+        }
+        else
+        {
+            m_LastSlot.Exchange(plug, m_PrevSlot[s]);
+        }
+    }
+    else
+    {
+        int j = last;
+        while (m_PrevSlot[static_cast<size_t>(j)] != slot)
+        {
+            j = m_PrevSlot[static_cast<size_t>(j)];
+        }
+        m_PrevSlot[static_cast<size_t>(j)] = m_PrevSlot[s];
+    }
+
+    if (s + 1 == m_Slots.size())
+    {
+        // The last slot goes, and the holes that then end the list with it.
+        do
+        {
+            if (!m_Slots.back().plug)
+            {
+                --m_Holes;
+            }
+            m_Slots.pop_back();
+            m_PrevSlot.pop_back();
+            if (!m_Counts.empty())
+            {
+                m_Counts.pop_back();
+            }
+        } while (!m_Slots.empty() && !m_Slots.back().plug);
+        if (m_Slots.empty())
+        {
+            m_Counts.clear();
+        }
+    }
+    else
+    {
+        m_Slots[s].plug = nullptr;
+        if (m_Counts.empty())
+        {
+            BuildCounts();
+        }
+        else
+        {
+            CountAdd(slot, -1);
+        }
+        ++m_Holes;
+    }
+    if (m_Holes > m_Live)
+    {
+        Compact();
+    }
+    else if (m_Holes == 0 && m_Live < kIndexedSize / 2)
+    {
+        DropIndex();
+    }
+}
+
+void KPlugConnectionList::Clear()
+{
+    m_Slots.clear();
+    m_Live = 0;
+    m_Holes = 0;
+    DropIndex();
+}
+
+void KPlugConnectionList::Compact()
+{
+    m_Slots.erase(
+        std::remove_if(m_Slots.begin(), m_Slots.end(), [](const KPlugConnection& c) { return !c.plug; }),
+        m_Slots.end());
+    m_Holes = 0;
+    if (m_Live >= kIndexedSize / 2)
+    {
+        BuildIndex();
+    }
+    else
+    {
+        DropIndex();
+    }
+}
+
+void KPlugConnectionList::BuildIndex()
+{
+    // Called with no holes in the list.
+    m_Indexed = true;
+    m_LastSlot.Clear();
+    m_LastSlot.Reserve(m_Slots.size());
+    m_PrevSlot.resize(m_Slots.size());
+    for (size_t i = 0; i < m_Slots.size(); ++i)
+    {
+        m_PrevSlot[i] = m_LastSlot.Exchange(m_Slots[i].plug, static_cast<int>(i));
+    }
+    m_Counts.clear();
+}
+
+void KPlugConnectionList::DropIndex()
+{
+    m_Indexed = false;
+    m_LastSlot.Clear();
+    m_PrevSlot.clear();
+    m_Counts.clear();
+}
+
+void KPlugConnectionList::BuildCounts()
+{
+    const size_t n = m_Slots.size();
+    m_Counts.assign(n + 1, 0);
+    for (size_t i = 1; i <= n; ++i)
+    {
+        m_Counts[i] += m_Slots[i - 1].plug ? 1 : 0;
+        size_t parent = i + (i & (~i + 1));
+        if (parent <= n)
+        {
+            m_Counts[parent] += m_Counts[i];
+        }
+    }
+}
+
+void KPlugConnectionList::CountAdd(int slot, int delta)
+{
+    const int n = static_cast<int>(m_Counts.size()) - 1;
+    for (int i = slot + 1; i <= n; i += i & -i)
+    {
+        m_Counts[static_cast<size_t>(i)] += delta;
+    }
+}
+
+int KPlugConnectionList::PositionOf(int slot) const
+{
+    if (m_Holes == 0)
+    {
+        return slot;
+    }
+    int sum = 0;
+    for (int i = slot; i > 0; i -= i & -i)
+    {
+        sum += m_Counts[static_cast<size_t>(i)];
+    }
+    return sum;
+}
+
+int KPlugConnectionList::SlotOf(int position) const
+{
+    if (m_Holes == 0)
+    {
+        return position;
+    }
+    // Descend the count tree to the slot with exactly position live slots before it.
+    const int n = static_cast<int>(m_Counts.size()) - 1;
+    int step = 1;
+    while (step * 2 <= n)
+    {
+        step *= 2;
+    }
+    int at = 0;
+    int left = position;
+    for (; step > 0; step /= 2)
+    {
+        int next = at + step;
+        if (next <= n && m_Counts[static_cast<size_t>(next)] <= left)
+        {
+            at = next;
+            left -= m_Counts[static_cast<size_t>(next)];
+        }
+    }
+    return at; // slots are 0-based, nodes 1-based: node at + 1 is the slot
+}
+
+// ---------------------------------------------------------------------------
+// Slot table
+
+size_t KPlugConnectionList::SlotTable::Home(const KPlug* plug) const
+{
+    // Plugs are heap blocks: the low bits carry nothing, the multiply spreads the rest.
+    const uint64_t h = (reinterpret_cast<uintptr_t>(plug) >> 4) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> 20) & (m_Cells.size() - 1);
+}
+
+int KPlugConnectionList::SlotTable::Find(const KPlug* plug) const
+{
+    if (m_Cells.empty())
+    {
+        return -1;
+    }
+    const size_t mask = m_Cells.size() - 1;
+    for (size_t i = Home(plug);; i = (i + 1) & mask)
+    {
+        if (m_Cells[i].first == plug)
+        {
+            return m_Cells[i].second;
+        }
+        if (!m_Cells[i].first)
+        {
+            return -1;
+        }
+    }
+}
+
+int KPlugConnectionList::SlotTable::Exchange(const KPlug* plug, int slot)
+{
+    if ((m_Count + 1) * 2 > m_Cells.size())
+    {
+        Grow();
+    }
+    const size_t mask = m_Cells.size() - 1;
+    for (size_t i = Home(plug);; i = (i + 1) & mask)
+    {
+        if (m_Cells[i].first == plug)
+        {
+            return std::exchange(m_Cells[i].second, slot);
+        }
+        if (!m_Cells[i].first)
+        {
+            m_Cells[i] = {plug, slot};
+            ++m_Count;
+            return -1;
+        }
+    }
+}
+
+void KPlugConnectionList::SlotTable::Erase(const KPlug* plug)
+{
+    if (m_Cells.empty())
+    {
+        return;
+    }
+    const size_t mask = m_Cells.size() - 1;
+    size_t i = Home(plug);
+    while (m_Cells[i].first != plug)
+    {
+        if (!m_Cells[i].first)
+        {
+            return;
+        }
+        i = (i + 1) & mask;
+    }
+    // Backward shift: later cells of the run move into the gap when their home
+    // does not lie between the gap and them, so no search ever stops early.
+    for (size_t j = (i + 1) & mask; m_Cells[j].first; j = (j + 1) & mask)
+    {
+        const size_t home = Home(m_Cells[j].first);
+        if (((j - home) & mask) >= ((j - i) & mask))
+        {
+            m_Cells[i] = m_Cells[j];
+            i = j;
+        }
+    }
+    m_Cells[i] = {nullptr, -1};
+    --m_Count;
+}
+
+void KPlugConnectionList::SlotTable::Clear()
+{
+    m_Cells.clear();
+    m_Count = 0;
+}
+
+void KPlugConnectionList::SlotTable::Reserve(size_t count)
+{
+    size_t size = 16;
+    while (size < count * 2)
+    {
+        size *= 2;
+    }
+    if (size > m_Cells.size())
+    {
+        std::vector<std::pair<const KPlug*, int>> old(size, {nullptr, -1});
+        old.swap(m_Cells);
+        m_Count = 0;
+        for (const auto& c : old)
+        {
+            if (c.first)
+            {
+                Exchange(c.first, c.second);
+            }
+        }
+    }
+}
+
+void KPlugConnectionList::SlotTable::Grow()
+{
+    Reserve(std::max<size_t>(8, m_Cells.size()));
+}
+
+} // namespace scenesdk

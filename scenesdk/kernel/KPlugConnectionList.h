@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KPlug;
+
+// One entry of a plug's source or destination list.
+struct KPlugConnection
+{
+    KPlug* plug = nullptr;
+    uint32_t type = 0; // 8-bit connection type; bit value 2 makes it one-way
+};
+
+// The ordered source or destination list of a plug. Positions are the
+// entries' ranks in the order they stand (0 is the oldest unless inserted
+// before it).
+//
+// Short lists are a plain array searched from the end. A list that grows long
+// (a hub with thousands of sources) keeps an index from plug to its last entry
+// and lets a removal leave a hole instead of moving every later entry; a count
+// tree over the slots turns slots into positions and back. Holes are squeezed
+// out once they outnumber the entries, so removing every entry costs time
+// linear in their number (times a logarithm), in any order.
+class KPlugConnectionList
+{
+public:
+    int Size() const { return m_Live; }
+    bool Empty() const { return m_Live == 0; }
+
+    // Entry at position i; 0 <= i < Size().
+    const KPlugConnection& At(int i) const
+    {
+        return m_Slots[static_cast<size_t>(m_Holes == 0 ? i : SlotOf(i))];
+    }
+    const KPlugConnection& Back() const { return m_Slots.back(); } // no hole ever ends the slots
+
+    // Position of the last entry of plug (of the given kind: one-way or not), or -1.
+    int FindLast(const KPlug* plug) const;
+    int FindLastOfKind(const KPlug* plug, bool oneWay) const;
+
+    // Inserts before position index (clamped to [0, Size()]).
+    void Insert(int index, KPlug* plug, uint32_t type);
+    void PushBack(KPlug* plug, uint32_t type);
+    void EraseAt(int index);
+    void Clear();
+
+    // Calls f(const KPlugConnection&) for every entry, in order.
+    template <typename F> void ForEach(F&& f) const
+    {
+        for (const KPlugConnection& c : m_Slots)
+        {
+            if (c.plug)
+            {
+                f(c);
+            }
+        }
+    }
+
+private:
+    // Lists at least this long keep the plug index and may hold holes.
+    static constexpr int kIndexedSize = 48;
+
+    int SlotOf(int position) const;
+    int PositionOf(int slot) const;
+    int FindLastSlot(const KPlug* plug) const;
+    void EraseSlot(int slot);
+    void BuildIndex();
+    void DropIndex();
+    void BuildCounts();
+    void Compact();
+    void CountAdd(int slot, int delta);
+
+    std::vector<KPlugConnection> m_Slots; // entries in order; a null plug is a hole
+    int m_Live = 0;
+    int m_Holes = 0;
+    // The index, present only on long lists (m_Indexed): the last slot of each
+    // plug, and for each slot the previous slot of the same plug (-1 for none).
+    bool m_Indexed = false;
+    // Open-addressing table (linear probing, null keys free) from plug to its last slot.
+    class SlotTable
+    {
+    public:
+        int Find(const KPlug* plug) const;
+        // The slot stored for plug before (-1 for none); stores slot.
+        int Exchange(const KPlug* plug, int slot);
+        void Erase(const KPlug* plug);
+        void Clear();
+        void Reserve(size_t count);
+
+    private:
+        size_t Home(const KPlug* plug) const;
+        void Grow();
+        std::vector<std::pair<const KPlug*, int>> m_Cells;
+        size_t m_Count = 0;
+    };
+    SlotTable m_LastSlot;
+    std::vector<int> m_PrevSlot;
+    // Count tree (Fenwick) over the slots, 1-based, kept while holes exist.
+    std::vector<int> m_Counts;
+};
+
+} // namespace scenesdk
