@@ -6,8 +6,11 @@
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "app/CSettingsStore.h"
+#include "app/CSteppedTimer.h"
+#include "app/CTestObserver.h"
 #include "app/CW32Window.h"
 #include "app/Log.h"
+#include "game/GameRandom.h"
 
 #include <cerrno>
 #include <climits>
@@ -177,8 +180,22 @@ bool CVostrelApp::Create()
     pInputMgr->AddListener(this);
 
     // 8. Frame clock: 5-frame window, 0.03 s first frame, 0.2 s spike limit.
-    m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
-    m_pFrameClock->Reset(5, 0.03, 0.2);
+    //    A test that asks for a replayable run (VOSTREL_TEST_SEED) gets the
+    //    game's random source seeded and frames of exactly 1/60 s from the
+    //    first one on.
+    uint32_t seed = 0;
+    if (ParseTestSeed(std::getenv("VOSTREL_TEST_SEED"), seed))
+    {
+        gamerandom::Seed(seed);
+        m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CSteppedTimer(1.0 / 60.0)));
+        m_pFrameClock->Reset(5, 1.0 / 60.0, 0.2);
+        Log(4, "Replay run: random seed %u, frames of 1/60 s", seed);
+    }
+    else
+    {
+        m_pFrameClock = new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer));
+        m_pFrameClock->Reset(5, 0.03, 0.2);
+    }
 
     // 9. GUI manager over a virtual screen of 1000 x 1000 units, timed by a
     //    game timer of its own on the frame clock.
@@ -204,6 +221,10 @@ bool CVostrelApp::Create()
         Log(1, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
         return false;
     }
+
+    const std::string observed = CTestObserver::PathFromEnvironment();
+    if (!observed.empty())
+        m_pObserver.reset(new CTestObserver(observed));
 
     // 12. Show, run, confine the cursor.
     m_pWindow->Show(true);
@@ -271,11 +292,14 @@ bool CVostrelApp::Frame()
     // Input, state, GUI, camera and drawing; false ends the program.
     if (!m_GameCtrl.Update())
         return false;
+    if (m_pObserver)
+        m_pObserver->Write(m_GameCtrl);
     return !m_bQuit;
 }
 
 void CVostrelApp::Destroy()
 {
+    m_pObserver.reset();
     m_GameCtrl.Destroy();
     if (CEngineServices::GetInstance())
         CEngineServices::DestroyInstance();

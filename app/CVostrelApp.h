@@ -9,6 +9,9 @@
 #include "game/CGameCtrl.h"
 
 #include <cstdint>
+#include <memory>
+
+class CTestObserver;
 
 // The application object: builds every service in a fixed order, runs the
 // frame and tears down in order. It is a window listener (the user closed
@@ -58,4 +61,6 @@ private:
     bool m_bQuit;
     CConsoleWindow m_Console;
     CGameCtrl m_GameCtrl;
+    // Only when a test asked for it (VOSTREL_TEST_OBSERVE).
+    std::unique_ptr<CTestObserver> m_pObserver;
 };

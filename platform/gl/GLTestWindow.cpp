@@ -40,6 +40,9 @@ GLTestWindow::GLTestWindow(int width, int height, bool withContext)
         wglDeleteContext(m_hRC);
         m_hRC = nullptr;
     }
+    // Tests and benchmarks draw as fast as they can.
+    if (m_hRC)
+        wglSwapIntervalEXT(0);
 }
 
 GLTestWindow::~GLTestWindow()

@@ -22,6 +22,8 @@ struct GLContext
 {
     SDL_GLContext context;
     SDL_Window* window;
+    // Whether the context got its swap interval yet (on first being made current).
+    bool paced;
 };
 
 std::set<GLContext*>& GLContexts()
@@ -150,7 +152,7 @@ HGLRC wglCreateContext(HDC dc)
     if (!context)
         return nullptr;
     SDL_GL_MakeCurrent(oldWindow, oldContext);
-    GLContext* rc = new GLContext{context, window};
+    GLContext* rc = new GLContext{context, window, false};
     GLContexts().insert(rc);
     return reinterpret_cast<HGLRC>(rc);
 }
@@ -164,7 +166,30 @@ BOOL wglMakeCurrent(HDC dc, HGLRC rc)
     SDL_Window* window = p ? WindowOf(p) : nullptr;
     if (!window || !c)
         return 0;
-    return SDL_GL_MakeCurrent(window, c->context) == 0;
+    if (SDL_GL_MakeCurrent(window, c->context) != 0)
+        return 0;
+    if (!c->paced)
+    {
+        // Drivers of the original platform wait for the vertical blank by
+        // default: a frame loop then runs at the display's rate instead of
+        // keeping a core busy. Where the driver offers no swap control
+        // (Xvfb's software renderer) nothing changes.
+        SDL_GL_SetSwapInterval(1);
+        c->paced = true;
+    }
+    return 1;
+}
+
+BOOL wglSwapIntervalEXT(int interval)
+{
+    GLContext* current = nullptr;
+    for (GLContext* c : GLContexts())
+        if (c->context == SDL_GL_GetCurrentContext())
+            current = c;
+    if (!current)
+        return 0;
+    current->paced = true;
+    return SDL_GL_SetSwapInterval(interval) == 0;
 }
 
 BOOL wglDeleteContext(HGLRC rc)

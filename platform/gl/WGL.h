@@ -86,7 +86,13 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd);
 // An OpenGL compatibility context on the context's window, not yet current.
 HGLRC wglCreateContext(HDC dc);
 // Makes the context current on the window; null, null releases the current one.
+// A context made current for the first time swaps at the vertical blank
+// (swap interval 1) where the driver offers it.
 BOOL wglMakeCurrent(HDC dc, HGLRC rc);
+// WGL_EXT_swap_control: the current context's swap interval (0 unpaced, as
+// benchmarks and test windows want; 1 every vertical blank). False without a
+// current context or when the driver refuses.
+BOOL wglSwapIntervalEXT(int interval);
 BOOL wglDeleteContext(HGLRC rc);
 // Shows the back buffer.
 BOOL SwapBuffers(HDC dc);

@@ -144,6 +144,13 @@ void ApplyStyle(HWND hwnd)
         if (!S().modeSet)
             SDL_GetDesktopDisplayMode(0, &mode);
         SDL_SetWindowDisplayMode(hwnd->sdl, &mode);
+        // The window itself is first given the mode's size at the origin:
+        // without a window manager (a bare X server, Xvfb) nobody else
+        // resizes it, and SDL would report the mode's size for a smaller
+        // window, so that the picture came out cropped and the cursor
+        // offset from what was drawn.
+        SDL_SetWindowSize(hwnd->sdl, mode.w, mode.h);
+        SDL_SetWindowPosition(hwnd->sdl, 0, 0);
         SDL_SetWindowFullscreen(hwnd->sdl, SDL_WINDOW_FULLSCREEN);
     }
     else
