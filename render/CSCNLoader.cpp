@@ -135,8 +135,7 @@ CSCNLoader::CSCNLoader()
         m_bInitialised = 0;
         return;
     }
-    // The manager has no importer creator: the importer is ours.
-    m_pImporter = new KScnImporter(m_pManager);
+    m_pImporter = m_pManager->CreateImporter();
     m_pTriangulator = m_pManager->CreateTriangulator();
     m_bInitialised = 1;
 }
@@ -147,7 +146,8 @@ CSCNLoader::~CSCNLoader()
     {
         if (m_pScene != nullptr)
             m_pManager->DestroyScene(m_pScene, true);
-        delete m_pImporter;
+        if (m_pImporter != nullptr)
+            m_pManager->DestroyImporter(m_pImporter);
         if (m_pTriangulator != nullptr)
             m_pManager->DestroyTriangulator(m_pTriangulator);
     }

@@ -806,6 +806,7 @@ void KScnSdkManager::DestroyAllObjects()
     DestroyList(mMetaData, [](KScnSceneMetaData* metaData) { delete metaData; });
     DestroyList(mTriangulators, [](KScnTriangulator* triangulator) { delete triangulator; });
     DestroyList(mExporters, [](KScnExporter* exporter) { delete exporter; });
+    mSpare.Clear();
     // An importer's reset hands its metadata copy back here: take each out
     // of the list before it goes.
     while (mImporters.GetCount() > 0)

@@ -250,6 +250,9 @@ private:
     KPointerArray<KScnLink> mLinks{16};
     KPointerArray<KScnShape> mShapes{16};
     KPointerArray<KScnTriangulator> mTriangulators{16};
+    // Never filled: kept for the layout of the manager's lists, cleared with
+    // the others.
+    KPointerArray<KObject> mSpare{16};
     KPointerArray<KScnMaterial> mMaterials{16};
     KPointerArray<KScnTexture> mTextures{16};
     KPointerArray<KScnVideo> mVideos{16};
