@@ -224,6 +224,44 @@ double Since(std::chrono::steady_clock::time_point& t)
     return ms;
 }
 
+// One frame timed in parts: the objects' update, physics (when on), the
+// frustum walk alone and the drawing, each part's milliseconds added to its
+// total, with the entries the walk would draw.
+struct SFrameTimes
+{
+    double update = 0, physics = 0, cull = 0, render = 0;
+    size_t drawn = 0;
+
+    void Frame(World& world, bool withPhysics)
+    {
+        auto t = std::chrono::steady_clock::now();
+        world.ctrl.UpdateObjects(kFrame);
+        update += Since(t);
+        if (withPhysics)
+        {
+            world.physx->Update(kFrame);
+            physics += Since(t);
+        }
+        world.camera->Apply();
+        drawn += Cull(*world.graph->GetRoot(), world.camera->GetFrustum(), true);
+        cull += Since(t);
+        world.renderer->BeginFrame();
+        world.graph->Render(true);
+        world.renderer->EndFrame();
+        render += Since(t);
+    }
+    void Report(benchmark::State& state, bool withPhysics) const
+    {
+        const double n = static_cast<double>(state.iterations());
+        state.counters["update_ms"] = update / n;
+        if (withPhysics)
+            state.counters["physics_ms"] = physics / n;
+        state.counters["cull_ms"] = cull / n;
+        state.counters["render_ms"] = render / n;
+        state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+    }
+};
+
 void BM_BattleFrame(benchmark::State& state)
 {
     std::ostringstream silence;
@@ -242,30 +280,14 @@ void BM_BattleFrame(benchmark::State& state)
         world.ctrl.UpdateObjects(kFrame);
         world.physx->Update(kFrame);
     }
-    double update = 0, physics = 0, cull = 0, render = 0;
-    size_t drawn = 0, downed = 0;
+    SFrameTimes times;
+    size_t downed = 0;
     for (auto _ : state)
     {
         downed += world.Replenish();
-        auto t = std::chrono::steady_clock::now();
-        world.ctrl.UpdateObjects(kFrame);
-        update += Since(t);
-        world.physx->Update(kFrame);
-        physics += Since(t);
-        world.camera->Apply();
-        drawn += Cull(*world.graph->GetRoot(), world.camera->GetFrustum(), true);
-        cull += Since(t);
-        world.renderer->BeginFrame();
-        world.graph->Render(true);
-        world.renderer->EndFrame();
-        render += Since(t);
+        times.Frame(world, true);
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["update_ms"] = update / n;
-    state.counters["physics_ms"] = physics / n;
-    state.counters["cull_ms"] = cull / n;
-    state.counters["render_ms"] = render / n;
-    state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+    times.Report(state, true);
     // Birds that left the flying phase (shot by towers, crashed) and were
     // replaced during the timed frames.
     state.counters["birds_downed"] = static_cast<double>(downed);
@@ -286,26 +308,10 @@ void BM_BuildFrame(benchmark::State& state)
     const CVector3 start = world.ctrl.GetStartPos();
     world.camera->SetPosition(CVector3(start.x, start.y + 50.0f, start.z + 25.0f));
     world.camera->SetRotation(CVector3(1.1780972f, 0.0f, 0.0f));
-    double update = 0, cull = 0, render = 0;
-    size_t drawn = 0;
+    SFrameTimes times;
     for (auto _ : state)
-    {
-        auto t = std::chrono::steady_clock::now();
-        world.ctrl.UpdateObjects(kFrame);
-        update += Since(t);
-        world.camera->Apply();
-        drawn += Cull(*world.graph->GetRoot(), world.camera->GetFrustum(), true);
-        cull += Since(t);
-        world.renderer->BeginFrame();
-        world.graph->Render(true);
-        world.renderer->EndFrame();
-        render += Since(t);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["update_ms"] = update / n;
-    state.counters["cull_ms"] = cull / n;
-    state.counters["render_ms"] = render / n;
-    state.counters["entries_drawn"] = static_cast<double>(drawn) / n;
+        times.Frame(world, false);
+    times.Report(state, false);
     state.counters["objects"] = static_cast<double>(world.ctrl.GetObjects().size());
 }
 
