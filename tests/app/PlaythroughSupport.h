@@ -8,9 +8,9 @@
 // 1/60 s per frame.
 
 #include "tests/app/VostrelProcess.h"
+#include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -77,17 +77,10 @@ inline std::string PlaythroughSettings(int levels)
     return s;
 }
 
-// The generated Data/ tree in the folder (the generator's chatter kept off
-// the test's output); false when generation failed.
+// The generated Data/ tree in the folder; false when generation failed.
 inline bool GenerateGameData(const TempDir& dir)
 {
-    CDataGenerator generator(dir.Path() + "/Data", RepoRoot() + "/tools/data");
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const bool generated = generator.Generate();
-    testing::internal::GetCapturedStderr();
-    testing::internal::GetCapturedStdout();
-    return generated;
+    return GenerateGameData(dir.Path() + "/Data");
 }
 
 class GamePlayer
