@@ -22,6 +22,7 @@
 #include "app/CPhysXBody.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
+#include "bench/BattleCrowd.h"
 #include "game/CAiBirdCtrl.h"
 #include "game/CAiKamikazeCtrl.h"
 #include "game/CAiTowerCtrl.h"
@@ -178,42 +179,8 @@ struct World
         ctrl.AddObject(CRefPtr<IGameObj>(building));
     }
 
-    float Random(float range) { return (gamerandom::Next() % 2001 - 1000) * 0.001f * range; }
-
     // Birds and arrows topped up to their numbers; the birds added.
-    size_t Replenish()
-    {
-        size_t birds = 0, arrows = 0;
-        for (const auto* list : {&ctrl.GetObjects(), &ctrl.GetPendingObjects()})
-            for (const CRefPtr<IGameObj>& o : *list)
-            {
-                if (auto* bird = dynamic_cast<CBirdObj*>(o.Get()))
-                    birds += bird->GetPhase() == CBirdObj::PHASE_FLYING;
-                else if (o->GetType() == IGameObj::TYPE_PROJECTILE)
-                    arrows += !static_cast<CProjectileObj*>(o.Get())->GetTarget() && !o->IsDead();
-            }
-        const size_t added = birds < kBirds ? kBirds - birds : 0;
-        for (; birds < kBirds; ++birds)
-        {
-            CRefPtr<CBirdObj> bird(new CBirdObj(&ctrl, CRefPtr<CObjCallback>()));
-            bird->SetPosition(town + CVector3(Random(80), 40 + Random(10), Random(80)));
-            if (birds % 3 == 0)
-                bird->SetController(CRefPtr<IBirdCtrl>(new CAiKamikazeCtrl(&ctrl)));
-            else
-                bird->SetController(CRefPtr<IBirdCtrl>(new CAiBirdCtrl(&ctrl)));
-            ctrl.AddObject(CRefPtr<IGameObj>(bird.Get()));
-        }
-        for (; arrows < kArrows; ++arrows)
-        {
-            CRefPtr<CProjectileObj> arrow(
-                new CProjectileObj(&ctrl, IGameObj::TYPE_PROJECTILE, 4, "Data/models/pfeil.scn"));
-            arrow->SetPosition(town + CVector3(Random(10), 3, 50 + Random(10)));
-            arrow->SetRotation(CVector3(0.3f + Random(0.2f), Random(0.5f), 0));
-            arrow->Launch(arrow->GetForward() * 70.0f);
-            ctrl.AddObject(CRefPtr<IGameObj>(arrow.Get()));
-        }
-        return added;
-    }
+    size_t Replenish() { return benchbattle::TopUp(ctrl, town, kBirds, kArrows); }
 };
 
 double Since(std::chrono::steady_clock::time_point& t)

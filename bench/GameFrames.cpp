@@ -23,6 +23,7 @@
 
 #include "app/CEngineServices.h"
 #include "app/CVostrelApp.h"
+#include "bench/BattleCrowd.h"
 #include "game/CAiBirdCtrl.h"
 #include "game/CAiKamikazeCtrl.h"
 #include "game/CAiTowerCtrl.h"
@@ -268,40 +269,9 @@ public:
         }
     }
 
-    void TopUp()
-    {
-        size_t birds = 0, arrows = 0;
-        for (const auto* list : {&m_Ctrl.GetObjects(), &m_Ctrl.GetPendingObjects()})
-            for (const CRefPtr<IGameObj>& o : *list)
-            {
-                if (auto* bird = dynamic_cast<CBirdObj*>(o.Get()))
-                    birds += bird->GetPhase() == CBirdObj::PHASE_FLYING;
-                else if (o->GetType() == IGameObj::TYPE_PROJECTILE)
-                    arrows += !static_cast<CProjectileObj*>(o.Get())->GetTarget() && !o->IsDead();
-            }
-        for (; birds < kBirds; ++birds)
-        {
-            CRefPtr<CBirdObj> bird(new CBirdObj(&m_Ctrl, CRefPtr<CObjCallback>()));
-            bird->SetPosition(m_Town + CVector3(Random(80), 40 + Random(10), Random(80)));
-            if (birds % 3 == 0)
-                bird->SetController(CRefPtr<IBirdCtrl>(new CAiKamikazeCtrl(&m_Ctrl)));
-            else
-                bird->SetController(CRefPtr<IBirdCtrl>(new CAiBirdCtrl(&m_Ctrl)));
-            m_Ctrl.AddObject(CRefPtr<IGameObj>(bird.Get()));
-        }
-        for (; arrows < kArrows; ++arrows)
-        {
-            CRefPtr<CProjectileObj> arrow(
-                new CProjectileObj(&m_Ctrl, IGameObj::TYPE_PROJECTILE, 4, "Data/models/pfeil.scn"));
-            arrow->SetPosition(m_Town + CVector3(Random(10), 3, 50 + Random(10)));
-            arrow->SetRotation(CVector3(0.3f + Random(0.2f), Random(0.5f), 0));
-            arrow->Launch(arrow->GetForward() * 70.0f);
-            m_Ctrl.AddObject(CRefPtr<IGameObj>(arrow.Get()));
-        }
-    }
+    void TopUp() { benchbattle::TopUp(m_Ctrl, m_Town, kBirds, kArrows); }
 
 private:
-    static float Random(float range) { return static_cast<float>(gamerandom::Next() % 2001 - 1000) * 0.001f * range; }
 
     CGameCtrl& m_Ctrl;
     CVector3 m_Town;

@@ -24,7 +24,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(VostrelOnXTest::SetUp());
         ASSERT_EQ(testsupport::RunShell("command -v xwd >/dev/null"), 0)
             << "xwd is needed (scripts/setup installs x11-apps)";
-        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
+        const bool generated = testsupport::CopyGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
         std::string settings = testsupport::TempDir::ReadFile(testsupport::RepoRoot() + "/settings.ini");
         const std::string title = "title = Vostrel";

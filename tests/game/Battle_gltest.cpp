@@ -34,19 +34,9 @@ const int kHeight = 192;
 class BattleGLTest : public testsupport::TempDirTest
 {
 protected:
-    // The data tree is generated once and copied into each test's folder.
-    static void SetUpTestSuite()
-    {
-        s_Data = std::filesystem::temp_directory_path() / ("vostrel_battle_" + std::to_string(getpid()));
-        s_bGenerated = testsupport::GenerateGameData((s_Data / "Data").string());
-    }
-    static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
-
     void SetUp() override
     {
-        ASSERT_TRUE(s_bGenerated);
-        std::filesystem::copy(s_Data / "Data", m_Dir.Path() + "/Data",
-                              std::filesystem::copy_options::recursive);
+        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
         m_Dir.WriteFile("settings.ini", testsupport::ReadRepoFile("settings.ini"));
         ASSERT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
         setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -95,8 +85,6 @@ protected:
         return plat::ReadFrame();
     }
 
-    static std::filesystem::path s_Data;
-    static bool s_bGenerated;
     plat::GLTestWindow m_Window{kWidth, kHeight, false};
     COGLRenderer* m_pRenderer = nullptr;
     CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
@@ -106,8 +94,6 @@ protected:
     gametest::TestGameCtrl m_Ctrl;
 };
 
-std::filesystem::path BattleGLTest::s_Data;
-bool BattleGLTest::s_bGenerated = false;
 
 TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
 {

@@ -78,7 +78,7 @@ protected:
         unsetenv("SDL_VIDEODRIVER");
         setenv("VOSTREL_NO_MESSAGEBOX", "1", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
+        const bool generated = testsupport::CopyGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
         ASSERT_TRUE(plat::InitVideo());
     }

@@ -34,20 +34,9 @@ namespace
 class LevelSetUpGLTest : public testsupport::TempDirTest
 {
 protected:
-    // The data tree is generated once for all tests and copied into each
-    // test's working folder.
-    static void SetUpTestSuite()
-    {
-        s_Data = std::filesystem::temp_directory_path() / ("vostrel_levelsetup_" + std::to_string(getpid()));
-        s_bGenerated = testsupport::GenerateGameData((s_Data / "Data").string());
-    }
-    static void TearDownTestSuite() { std::filesystem::remove_all(s_Data); }
-
     void SetUp() override
     {
-        ASSERT_TRUE(s_bGenerated);
-        std::filesystem::copy(s_Data / "Data", m_Dir.Path() + "/Data",
-                              std::filesystem::copy_options::recursive);
+        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         ASSERT_NE(m_Window.GetDC(), nullptr);
         CEngineServices::CreateInstance();
@@ -119,8 +108,6 @@ protected:
         return CEngineServices::GetInstance()->GetPhysXMgr()->CheckOverlapBox(box, mask);
     }
 
-    static std::filesystem::path s_Data;
-    static bool s_bGenerated;
     plat::GLTestWindow m_Window{64, 64, false};
     COGLRenderer* m_pRenderer = nullptr;
     CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
@@ -131,8 +118,6 @@ protected:
     std::string m_strLog;
 };
 
-std::filesystem::path LevelSetUpGLTest::s_Data;
-bool LevelSetUpGLTest::s_bGenerated = false;
 
 TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFreesIt)
 {

@@ -51,7 +51,7 @@ class TownGL : public testsupport::TempDirTest
 protected:
     void SetUp() override
     {
-        const bool generated = testsupport::GenerateGameData(m_Dir.Path() + "/Data");
+        const bool generated = testsupport::CopyGameData(m_Dir.Path() + "/Data");
         ASSERT_TRUE(generated);
 
         ASSERT_NE(m_Window.GetDC(), nullptr);
