@@ -1,7 +1,10 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 
 #include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnConstraintProperty.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnGeometry.h"
@@ -80,6 +83,13 @@ void LeaveContents(KScnNode* node, KScnSceneContents* contents)
     }
 }
 
+// The object whose property set the plug is; null for any other plug.
+KScnTakeNodeContainer* OwnerOf(KPlug* plug)
+{
+    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
+    return handler != nullptr ? handler->GetOwner() : nullptr;
+}
+
 bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
 {
     const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
@@ -89,7 +99,8 @@ bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
 } // namespace
 
 KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
-    : mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
+    : mObjects(new KGenericObjectList()),
+      mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
 {
     if (manager != nullptr)
     {
@@ -103,6 +114,7 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
 KScnSceneContents::~KScnSceneContents()
 {
     Clear();
+    mObjects->Destroy();
 }
 
 void KScnSceneContents::Clear()
@@ -132,7 +144,7 @@ void KScnSceneContents::Clear()
             generic[i]->SetSceneContents(nullptr);
         }
     }
-    mObjects.Clear();
+    mObjects->DisconnectAllSrc();
 }
 
 void KScnSceneContents::ForgetObject(const void* object)
@@ -160,10 +172,12 @@ void KScnSceneContents::ForgetObject(const void* object)
             DeleteRecordAt(*list, index);
         }
     }
-    const int entry = mObjects.Find(static_cast<const KScnTakeNodeContainer*>(object));
-    if (entry >= 0)
+    for (int i = mObjects->GetSrcCount() - 1; i >= 0; --i)
     {
-        mObjects.RemoveAt(entry);
+        if (OwnerOf(mObjects->GetSrc(i)) == object)
+        {
+            mObjects->DisconnectSrcAt(i);
+        }
     }
 }
 
@@ -540,12 +554,12 @@ void KScnSceneContents::UnregisterGenericNode(KScnGenericNode* node)
 
 bool KScnSceneContents::AddObject(KScnTakeNodeContainer* object)
 {
-    if (object == nullptr || mObjects.Find(object) >= 0)
+    KScnPropertyHandler* handler = object != nullptr ? object->GetPropertyHandler() : nullptr;
+    if (handler == nullptr || mObjects->IsSrcConnected(handler))
     {
         return false;
     }
-    mObjects.Add(object);
-    return true;
+    return mObjects->ConnectSrc(handler);
 }
 
 bool KScnSceneContents::RemoveObject(KScnTakeNodeContainer* object)
@@ -554,33 +568,44 @@ bool KScnSceneContents::RemoveObject(KScnTakeNodeContainer* object)
     {
         return true;
     }
-    const int index = mObjects.Find(object);
-    if (index < 0)
+    KScnPropertyHandler* handler = object->GetPropertyHandler();
+    if (handler == nullptr || !mObjects->DisconnectSrc(handler))
     {
         mError.SetLastErrorID(eObjectNotFound);
         return false;
     }
-    mObjects.RemoveAt(index);
     return true;
 }
 
-int KScnSceneContents::GetObjectCount(int kind) const
+int KScnSceneContents::GetObjectCount(int classId) const
+{
+    return mObjects->GetSrcCount(classId);
+}
+
+KScnTakeNodeContainer* KScnSceneContents::GetObject(int index, int classId) const
+{
+    return OwnerOf(mObjects->GetSrc(index, classId));
+}
+
+int KScnSceneContents::GetObjectCountOfKind(int kind) const
 {
     int count = 0;
-    for (int i = 0; i < mObjects.GetCount(); ++i)
+    for (int i = 0; i < mObjects->GetSrcCount(); ++i)
     {
-        count += (kind < 0 || mObjects[i]->GetObjectKind() == kind) ? 1 : 0;
+        const KScnTakeNodeContainer* object = OwnerOf(mObjects->GetSrc(i));
+        count += object != nullptr && object->GetObjectKind() == kind ? 1 : 0;
     }
     return count;
 }
 
-KScnTakeNodeContainer* KScnSceneContents::GetObject(int index, int kind) const
+KScnTakeNodeContainer* KScnSceneContents::GetObjectOfKind(int index, int kind) const
 {
-    for (int i = 0; index >= 0 && i < mObjects.GetCount(); ++i)
+    for (int i = 0; index >= 0 && i < mObjects->GetSrcCount(); ++i)
     {
-        if ((kind < 0 || mObjects[i]->GetObjectKind() == kind) && index-- == 0)
+        KScnTakeNodeContainer* object = OwnerOf(mObjects->GetSrc(i));
+        if (object != nullptr && object->GetObjectKind() == kind && index-- == 0)
         {
-            return mObjects[i];
+            return object;
         }
     }
     return nullptr;
@@ -588,32 +613,19 @@ KScnTakeNodeContainer* KScnSceneContents::GetObject(int index, int kind) const
 
 int KScnSceneContents::GetConstraintCount() const
 {
-    int count = 0;
-    for (int i = 0; i < mObjects.GetCount(); ++i)
-    {
-        count += dynamic_cast<KScnConstraint*>(mObjects[i]) != nullptr ? 1 : 0;
-    }
-    return count;
+    return GetObjectCount(KScnConstraintProperty::ClassId);
 }
 
 KScnConstraint* KScnSceneContents::GetConstraint(int index) const
 {
-    for (int i = 0; index >= 0 && i < mObjects.GetCount(); ++i)
-    {
-        KScnConstraint* constraint = dynamic_cast<KScnConstraint*>(mObjects[i]);
-        if (constraint != nullptr && index-- == 0)
-        {
-            return constraint;
-        }
-    }
-    return nullptr;
+    return dynamic_cast<KScnConstraint*>(GetObject(index, KScnConstraintProperty::ClassId));
 }
 
 KScnConstraint* KScnSceneContents::FindConstraint(const char* name) const
 {
-    for (int i = 0; name != nullptr && i < mObjects.GetCount(); ++i)
+    for (int i = 0; name != nullptr && i < GetConstraintCount(); ++i)
     {
-        KScnConstraint* constraint = dynamic_cast<KScnConstraint*>(mObjects[i]);
+        KScnConstraint* constraint = GetConstraint(i);
         if (constraint != nullptr && std::strcmp(constraint->GetName(), name) == 0)
         {
             return constraint;
@@ -625,20 +637,23 @@ KScnConstraint* KScnSceneContents::FindConstraint(const char* name) const
 int KScnSceneContents::GetDeformerCount(int type) const
 {
     int count = 0;
-    for (int i = 0; type >= 0 && type <= eClusterDeformer && i < mObjects.GetCount(); ++i)
+    const int n = type >= 0 && type <= eClusterDeformer ? GetObjectCount(KScnDeformerProperties::ClassId) : 0;
+    for (int i = 0; i < n; ++i)
     {
-        count += DeformerOfType(mObjects[i], type) ? 1 : 0;
+        count += DeformerOfType(GetObject(i, KScnDeformerProperties::ClassId), type) ? 1 : 0;
     }
     return count;
 }
 
 KScnDeformer* KScnSceneContents::GetDeformer(int index, int type) const
 {
-    for (int i = 0; type >= 0 && type <= eClusterDeformer && index >= 0 && i < mObjects.GetCount(); ++i)
+    const int n = type >= 0 && type <= eClusterDeformer ? GetObjectCount(KScnDeformerProperties::ClassId) : 0;
+    for (int i = 0; index >= 0 && i < n; ++i)
     {
-        if (DeformerOfType(mObjects[i], type) && index-- == 0)
+        KScnTakeNodeContainer* object = GetObject(i, KScnDeformerProperties::ClassId);
+        if (DeformerOfType(object, type) && index-- == 0)
         {
-            return dynamic_cast<KScnDeformer*>(mObjects[i]);
+            return dynamic_cast<KScnDeformer*>(object);
         }
     }
     return nullptr;

@@ -13,6 +13,7 @@
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
 
 #include <unordered_map>
@@ -135,13 +136,24 @@ public:
     static void SetNodeLink(KScnNode* node, KScnSceneContents* contents);
 
     // ---- Other objects ----
-    // True when added; false for null or an object already listed.
+    // The list is an object list whose sources are the objects' property
+    // sets; the class-id forms count and answer the objects whose property
+    // set is of that class (or derives from it), -1 or the "None" id for all.
+    // True when added; false for null, an object without a property set or
+    // one already listed.
     bool AddObject(KScnTakeNodeContainer* object);
     // Null is accepted (true); an object not listed fails with code 15.
     bool RemoveObject(KScnTakeNodeContainer* object);
-    // Among the objects of that kind (KScnObject::EObjectKind; -1 for all).
-    int GetObjectCount(int kind = -1) const;
-    KScnTakeNodeContainer* GetObject(int index, int kind = -1) const;
+    int GetObjectCount(int classId = -1) const;
+    // The owner of the index-th property set that passes the filter, or null.
+    KScnTakeNodeContainer* GetObject(int index, int classId = -1) const;
+    // The list itself (its sources are the listed objects' property sets).
+    KGenericObjectList* GetObjectList() const { return mObjects; }
+    // The same by object kind (KScnObject::EObjectKind).
+    int GetObjectCountOfKind(int kind) const;
+    KScnTakeNodeContainer* GetObjectOfKind(int index, int kind) const;
+    // Constraints and characters: the objects whose property set is a
+    // constraint property set.
     int GetConstraintCount() const;
     KScnConstraint* GetConstraint(int index) const;
     // The constraint whose current name equals the text exactly, or null.
@@ -178,7 +190,8 @@ private:
     KPointerArray<UseRecord> mTextures{16};
     KPointerArray<UseRecord> mVideos{16};
     KPointerArray<UseRecord> mGenericNodes{16};
-    KPointerArray<KScnTakeNodeContainer> mObjects{16};
+    // Destroyed through KObject::Destroy with the contents.
+    KGenericObjectList* mObjects = nullptr;
     // What the lists hold, so that adding many objects needs no search of
     // the lists: the nodes, and the records per object of the use lists.
     std::unordered_set<const KScnNode*> mNodeSet;

@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnCharacterPose.h"
+#include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnDeformerProperties.h"
@@ -256,12 +257,12 @@ bool KScnSceneRoot::AddCharacter(KScnCharacter* character)
 
 int KScnSceneRoot::GetCharacterCount() const
 {
-    return mContents->GetObjectCount(KScnObject::eKindCharacter);
+    return mContents->GetObjectCount(KScnCharacterProperties::ClassId);
 }
 
 KScnCharacter* KScnSceneRoot::GetCharacter(int index) const
 {
-    return static_cast<KScnCharacter*>(mContents->GetObject(index, KScnObject::eKindCharacter));
+    return static_cast<KScnCharacter*>(mContents->GetObject(index, KScnCharacterProperties::ClassId));
 }
 
 int KScnSceneRoot::CreateCharacter(const char* name)

@@ -1,10 +1,15 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnConstraintProperty.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KClassIdRecord.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -146,9 +151,32 @@ TEST_F(SceneContentsTest, ObjectsConstraintsAndDeformers)
     EXPECT_TRUE(mContents.AddObject(cluster));
     EXPECT_TRUE(mContents.AddObject(aim));
     EXPECT_FALSE(mContents.AddObject(nullptr));
-    EXPECT_EQ(mContents.GetObjectCount(), 3);
-    EXPECT_EQ(mContents.GetObjectCount(KScnObject::eKindConstraint), 1);
-    EXPECT_EQ(mContents.GetObject(0, KScnObject::eKindConstraint), aim);
+    KScnCharacter* character = mManager.CreateCharacter("Hero");
+    EXPECT_TRUE(mContents.AddObject(character));
+    EXPECT_EQ(mContents.GetObjectCount(), 4);
+    EXPECT_EQ(mContents.GetObjectCount(KClassIdRecord::kNone), 4);
+    EXPECT_EQ(mContents.GetObject(3), character);
+    EXPECT_EQ(mContents.GetObject(4), nullptr);
+    // Filtered by the class of the property set, derived classes included:
+    // the character's set is a constraint property set.
+    EXPECT_EQ(mContents.GetObjectCount(KScnDeformerProperties::ClassId), 2);
+    EXPECT_EQ(mContents.GetObject(1, KScnDeformerProperties::ClassId), cluster);
+    EXPECT_EQ(mContents.GetObjectCount(KScnConstraintProperty::ClassId), 2);
+    EXPECT_EQ(mContents.GetObjectCount(KScnCharacterProperties::ClassId), 1);
+    EXPECT_EQ(mContents.GetObject(0, KScnCharacterProperties::ClassId), character);
+    EXPECT_EQ(mContents.GetObjectCount(KScnMaterialProperties::ClassId), 0);
+    EXPECT_EQ(mContents.GetObjectCountOfKind(KScnObject::eKindConstraint), 1);
+    EXPECT_EQ(mContents.GetObjectOfKind(0, KScnObject::eKindConstraint), aim);
+    EXPECT_EQ(mContents.GetObjectOfKind(0, KScnObject::eKindCharacter), character);
+    // The list is the objects' property sets connected as sources.
+    EXPECT_TRUE(character->GetPropertyHandler()->IsDstConnected(mContents.GetObjectList()));
+    EXPECT_EQ(mContents.GetConstraintCount(), 2);
+    EXPECT_EQ(mContents.GetConstraint(1), character);
+    EXPECT_TRUE(mContents.RemoveObject(character));
+    EXPECT_FALSE(character->GetPropertyHandler()->IsDstConnected(mContents.GetObjectList()));
+    EXPECT_TRUE(mContents.AddObject(character));
+    EXPECT_TRUE(mManager.DestroyObject(character));
+    EXPECT_EQ(mContents.GetObjectCount(), 3) << "a destroyed object leaves the list";
     EXPECT_EQ(mContents.GetConstraintCount(), 1);
     EXPECT_EQ(mContents.GetConstraint(0), aim);
     EXPECT_EQ(mContents.FindConstraint("Constraint::Aim"), aim);
