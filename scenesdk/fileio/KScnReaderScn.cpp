@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/attributes/KScnNull.h"
@@ -13,6 +14,7 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
+#include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -25,6 +27,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
@@ -34,6 +37,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <unordered_map>
 
@@ -44,15 +48,95 @@ namespace scenesdk
 
 // ---- The document as plain records (read and checked before building) ----
 
-namespace
+namespace scnread
 {
 
-struct SValues
+// Reads a Properties block (current field) as name + numbers, in file order.
+std::vector<SValues> ReadProperties(KScn& f)
 {
-    std::string name;
-    std::vector<double> numbers;
-    std::string text; // the first value as a text
-};
+    std::vector<SValues> out;
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return out;
+    while (f.OpenNextField())
+    {
+        SValues v;
+        v.name = f.GetFieldName();
+        // Each value as a text (numbers of a binary file give their shortest
+        // form), so that an enumeration may be given by name.
+        while (f.RemainingValueCount() > 0)
+        {
+            const char* text = f.NextValueAsString();
+            if (v.numbers.empty())
+                v.text = text;
+            v.numbers.push_back(std::strtod(text, nullptr));
+        }
+        out.push_back(std::move(v));
+    }
+    f.LeaveFieldBlock();
+    return out;
+}
+
+// Enumerations given by name are looked up among the values below this.
+constexpr int kMaxEnumValue = 64;
+
+// Sets a property of the set by name from the file's values (see the scene
+// file format's property table). False when the set has no such property, or
+// the values do not fit its type.
+bool SetByName(KObject* set, const SValues& p)
+{
+    KProperty* property = set != nullptr ? set->FindProperty(p.name.c_str()) : nullptr;
+    if (property == nullptr)
+        return false;
+    const std::vector<double>& v = p.numbers;
+    switch (property->GetTypeCode())
+    {
+    case eKPropEnum:
+        for (int value = 0; value < kMaxEnumValue && !v.empty(); ++value)
+        {
+            const char* name = property->GetEnumName(value);
+            if (name != nullptr && p.text == name)
+                return property->SetInt(value);
+        }
+        // A number outside an enumeration with names is refused: the
+        // enumeration ends at its first value without a name.
+        if (v.empty() ||
+            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
+            return false;
+        return property->SetInt(KSaturateToInt(v[0]));
+    case eKPropInt:
+    case eKPropBool:
+        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
+    case eKPropFloat:
+    case eKPropDouble:
+        return !v.empty() && property->SetDouble(v[0]);
+    case eKPropCharPtr:
+    case eKPropString:
+        // The file's text lives only while the file is read.
+        return property->SetStringCopy(p.text.c_str());
+    case eKPropVector4D:
+    case eKPropVector3D:
+    case eKPropColorRGB:
+    case eKPropColorRGBA:
+    {
+        if (v.size() < 3)
+            return false;
+        const bool fourth =
+            property->GetTypeCode() == eKPropVector4D || property->GetTypeCode() == eKPropColorRGBA;
+        const double buffer[4] = {v[0], v[1], v[2], v.size() >= 4 ? v[3] : (fourth ? 1.0 : 0.0)};
+        return property->SetFromDoubles(buffer);
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace scnread
+
+using namespace scnread;
+
+
+namespace
+{
 
 struct SUserProperty
 {
@@ -167,6 +251,9 @@ struct KScnReaderScn::Document
     std::vector<SModel> models;
     std::vector<SMaterial> materials;
     std::vector<STexture> textures;
+    std::vector<SCharacter> characters;
+    // The SceneInfo field's record; null when the file has none.
+    std::unique_ptr<KScnSceneMetaData> metaData;
     // Models with children, in the order they take them (see CheckHierarchy).
     std::vector<size_t> parentsDeepestFirst;
     int skipped = 0; // unknown object kinds, properties and references
@@ -175,13 +262,6 @@ struct KScnReaderScn::Document
 
 namespace
 {
-
-std::vector<double> Numbers(KScn& f)
-{
-    std::vector<double> out(static_cast<size_t>(f.RemainingValueCount()));
-    out.resize(static_cast<size_t>(f.NextValuesAsDouble(out.data(), static_cast<int>(out.size()))));
-    return out;
-}
 
 std::vector<int> Ints(KScn& f)
 {
@@ -201,31 +281,6 @@ std::vector<std::string> Texts(KScn& f)
 bool Is(KScn& f, const char* name)
 {
     return std::strcmp(f.GetFieldName(), name) == 0;
-}
-
-// Reads a Properties block (current field) as name + numbers, in file order.
-std::vector<SValues> ReadProperties(KScn& f)
-{
-    std::vector<SValues> out;
-    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
-        return out;
-    while (f.OpenNextField())
-    {
-        SValues v;
-        v.name = f.GetFieldName();
-        // Each value as a text (numbers of a binary file give their shortest
-        // form), so that an enumeration may be given by name.
-        while (f.RemainingValueCount() > 0)
-        {
-            const char* text = f.NextValueAsString();
-            if (v.numbers.empty())
-                v.text = text;
-            v.numbers.push_back(std::strtod(text, nullptr));
-        }
-        out.push_back(std::move(v));
-    }
-    f.LeaveFieldBlock();
-    return out;
 }
 
 bool ReadElement(KScn& f, const SElementName& kind, SElement& e, std::string& error)
@@ -580,6 +635,7 @@ bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
 bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 {
     if (!UniqueNames(doc.models, "Model", error) || !UniqueNames(doc.textures, "Texture", error) ||
+        !UniqueNames(doc.characters, "Character", error) ||
         !MergeMaterials(doc.materials, error) || !CheckHierarchy(doc, error))
         return false;
     for (const STexture& t : doc.textures)
@@ -603,11 +659,14 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 
 bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
 {
+    auto metaData = std::make_unique<KScnSceneMetaData>();
+    if (ReadSceneInfo(f, *metaData, doc.skipped))
+        doc.metaData = std::move(metaData);
     f.Rewind();
     if (!f.OpenField("Objects") || !f.HasFieldBlock() || !f.EnterFieldBlock())
     {
         f.Rewind();
-        return true;
+        return CheckTimeWarpIds(f, doc.error);
     }
     bool ok = true;
     while (ok && f.OpenNextField())
@@ -627,11 +686,16 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
             doc.textures.emplace_back();
             ReadTexture(f, doc.textures.back());
         }
+        else if (Is(f, "Character"))
+        {
+            doc.characters.emplace_back();
+            ok = ReadCharacter(f, doc.characters.back(), doc.error);
+        }
         else
             ++doc.skipped;
     }
     f.Rewind();
-    return ok && CheckDocument(doc, doc.error);
+    return ok && CheckDocument(doc, doc.error) && CheckTimeWarpIds(f, doc.error);
 }
 
 } // namespace
@@ -804,6 +868,10 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     KStreamOptionsScn* options = new KStreamOptionsScn();
     if (!parse)
         return options;
+    KScnSceneMetaData metaData;
+    int skipped = 0;
+    if (ReadSceneInfo(*mSource, metaData, skipped))
+        options->SetSceneMetaData(&metaData);
     mSource->Rewind();
     if (mSource->OpenField("Takes") && mSource->HasFieldBlock() && mSource->EnterFieldBlock())
     {
@@ -830,9 +898,6 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
 
 namespace
 {
-
-// Enumerations given by name are looked up among the values below this.
-constexpr int kMaxEnumValue = 64;
 
 using AttributeMaker = KScnNodeAttribute* (*)(KScnSdkManager*);
 
@@ -873,57 +938,6 @@ bool AttachAttribute(KScnSdkManager* manager, KScnNode& node, const std::string&
             return attribute != nullptr;
         }
     return false;
-}
-
-// Sets a property of the set by name from the file's values (see the scene
-// file format's property table). False when the set has no such property, or
-// the values do not fit its type.
-bool SetByName(KObject* set, const SValues& p)
-{
-    KProperty* property = set != nullptr ? set->FindProperty(p.name.c_str()) : nullptr;
-    if (property == nullptr)
-        return false;
-    const std::vector<double>& v = p.numbers;
-    switch (property->GetTypeCode())
-    {
-    case eKPropEnum:
-        for (int value = 0; value < kMaxEnumValue && !v.empty(); ++value)
-        {
-            const char* name = property->GetEnumName(value);
-            if (name != nullptr && p.text == name)
-                return property->SetInt(value);
-        }
-        // A number outside an enumeration with names is refused: the
-        // enumeration ends at its first value without a name.
-        if (v.empty() ||
-            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
-            return false;
-        return property->SetInt(KSaturateToInt(v[0]));
-    case eKPropInt:
-    case eKPropBool:
-        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
-    case eKPropFloat:
-    case eKPropDouble:
-        return !v.empty() && property->SetDouble(v[0]);
-    case eKPropCharPtr:
-    case eKPropString:
-        // The file's text lives only while the file is read.
-        return property->SetStringCopy(p.text.c_str());
-    case eKPropVector4D:
-    case eKPropVector3D:
-    case eKPropColorRGB:
-    case eKPropColorRGBA:
-    {
-        if (v.size() < 3)
-            return false;
-        const bool fourth =
-            property->GetTypeCode() == eKPropVector4D || property->GetTypeCode() == eKPropColorRGBA;
-        const double buffer[4] = {v[0], v[1], v[2], v.size() >= 4 ? v[3] : (fourth ? 1.0 : 0.0)};
-        return property->SetFromDoubles(buffer);
-    }
-    default:
-        return false;
-    }
 }
 
 void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props, int& skipped)
@@ -1108,9 +1122,10 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 // take of the file is added to every one of them: a take has one index for
 // all, and is found there without a search.
 void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
-                              const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3], int& skipped)
+                              const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+                              int& skipped)
 {
-    static const char* const kKinds[3] = {"Model", "Material", "Texture"};
+    static const char* const kKinds[kTakeObjectKinds] = {"Model", "Material", "Texture", "Character"};
     mSource->Rewind();
     if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
     {
@@ -1140,12 +1155,15 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
         std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
         if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
         {
+            // The take's time warps, current while its channels are read
+            // and baked.
+            const KScnTimeWarpScope warps(*mSource);
             while (mSource->OpenNextField())
             {
                 int kind = 0;
-                while (kind < 3 && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
+                while (kind < kTakeObjectKinds && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
                     ++kind;
-                if (kind == 3)
+                if (kind == kTakeObjectKinds)
                     continue;
                 auto it = objects[kind].find(mSource->NextValueAsString());
                 if (it == objects[kind].end())
@@ -1235,7 +1253,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     if (!ReadDocument(*mSource, doc))
         return Fail(eFileCorrupted, doc.error);
 
-    std::map<std::string, KScnTakeNodeContainer*> objects[3]; // models, materials, textures
+    std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds]; // models, materials, textures, characters
     std::map<std::string, KScnMaterial*> materials;
     for (const SMaterial& s : doc.materials)
     {
@@ -1292,13 +1310,31 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
             root->AddChild(node);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
+    for (const SCharacter& s : doc.characters)
+        if (KScnCharacter* character = BuildCharacter(*scene, s, nodes, doc.skipped))
+            objects[3][s.name] = character;
     ReadTakes(*scene, objects, doc.skipped);
+    GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
     else
         options->ReportProgress(this, "Scene read", 100.0);
     return true;
+}
+
+void KScnReaderScn::GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options,
+                                 const KScnSceneMetaData* metaData)
+{
+    if (metaData == nullptr)
+        return;
+    options.SetSceneMetaData(metaData);
+    if (mImporter != nullptr)
+        return;
+    if (scene.GetSceneMetaData() == nullptr)
+        scene.SetSceneMetaData(mManager->CreateSceneMetaData());
+    if (scene.GetSceneMetaData() != nullptr)
+        *scene.GetSceneMetaData() = *metaData;
 }
 
 KStreamOptionsScn* KScnReaderScn::CreateReadOptionsOfFile(KScn& file)

@@ -2,7 +2,9 @@
 
 // KScnReaderScn: reads our scene files (text or binary) into a scene: models
 // with their hierarchy, local transforms, user properties and meshes (control
-// points, polygons, layers), materials and textures.
+// points, polygons, layers), materials and textures. It also reads the scene information (the scene's metadata), characters
+// (settings, solver parameters and node slots) and the time warps of each
+// take, which the import pass bakes into the curves they act on.
 //
 // ReadScene works in two steps: the whole document is first read into plain
 // records and checked (counts, indices, references, repeated names); only a
@@ -25,6 +27,7 @@ namespace scenesdk
 {
 
 class KScnImporter;
+class KScnSceneMetaData;
 class KScnSdkManager;
 class KScnTakeNodeContainer;
 
@@ -72,8 +75,13 @@ private:
     // Checks the password and opens the decrypted body in place of the
     // clear header.
     bool Decrypt(const char* password);
-    void ReadTakes(KScnSceneRoot& scene, const std::map<std::string, KScnTakeNodeContainer*> (&objects)[3],
-                   int& skipped);
+    // Models, materials, textures and characters.
+    static constexpr int kTakeObjectKinds = 4;
+    void ReadTakes(KScnSceneRoot& scene,
+                   const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped);
+    // The metadata read goes into the options (which the importer passes on
+    // to the scene); read without an importer it goes to the scene here.
+    void GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options, const KScnSceneMetaData* metaData);
 
     KScnSdkManager* mManager;
     KScnImporter* mImporter;

@@ -72,6 +72,16 @@ void KScnImporter::DestroyMetaData()
     mMetaData = nullptr;
 }
 
+void KScnImporter::KeepMetaData(const KScnSceneMetaData* metaData)
+{
+    DestroyMetaData();
+    if (metaData != nullptr)
+    {
+        mMetaData = m_Manager != nullptr ? m_Manager->CreateSceneMetaData() : new KScnSceneMetaData();
+        *mMetaData = *metaData;
+    }
+}
+
 void KScnImporter::Reset()
 {
     CloseReader();
@@ -248,12 +258,7 @@ int32_t KScnImporter::GetHeaderValue(int i) const
 void KScnImporter::CopyFromOptions(KStreamOptionsScn& options)
 {
     mTakes = options.GetTakes();
-    DestroyMetaData();
-    if (const KScnSceneMetaData* metaData = options.GetSceneMetaData())
-    {
-        mMetaData = m_Manager != nullptr ? m_Manager->CreateSceneMetaData() : new KScnSceneMetaData();
-        *mMetaData = *metaData;
-    }
+    KeepMetaData(options.GetSceneMetaData());
     mCurrentTakeName = options.mCurrentTakeName;
     mPassword = options.mPassword;
     for (int i = 0; i < kStateCount; ++i)
@@ -331,6 +336,12 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     m_OptionsInUse = used;
     const bool ok = mReader->ReadScene(scene, used);
+    // The reader leaves the metadata it read in the options: an encrypted
+    // file shows it only once opened, and caller-made options carry none.
+    if (ok && used->GetSceneMetaData() != nullptr)
+    {
+        KeepMetaData(used->GetSceneMetaData());
+    }
     if (ok && scene != nullptr && mMetaData != nullptr)
     {
         if (scene->GetSceneMetaData() == nullptr && m_Manager != nullptr)

@@ -85,6 +85,8 @@ private:
     void CopyFromOptions(KStreamOptionsScn& options);
     void FillOptions(KStreamOptionsScn& options) const;
     void DestroyMetaData();
+    // Replaces the metadata copy with a copy of metaData (none for null).
+    void KeepMetaData(const KScnSceneMetaData* metaData);
 
     int mFormat = 0;
     KScnReader* mReader = nullptr; // owned

@@ -1,0 +1,336 @@
+// The scene reader's scene information, characters and time warps, read
+// through the importer from text files.
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnCharacterParameters.h"
+#include "scenesdk/attributes/KScnCharacterProperties.h"
+#include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+using namespace scenesdk;
+
+namespace
+{
+
+constexpr int64_t kSecond = 46186158000LL;
+
+class SceneSectionsTest : public testsupport::TempDirTest
+{
+protected:
+    // A text file of version 6000 with the given body after its header.
+    std::string Save(const std::string& body)
+    {
+        const std::string path = m_Dir.Path() + "/scene" + std::to_string(mFiles++) + ".scn";
+        std::ofstream(path) << "FileHeader: {\n    Version: 6000\n}\n" << body;
+        return path;
+    }
+
+    bool Import(const std::string& body)
+    {
+        return mImporter.Initialize(Save(body).c_str()) && mImporter.Import(mScene);
+    }
+
+    KScnSdkManager mManager;
+    KScnSceneRoot* mScene = mManager.CreateScene();
+    KScnImporter mImporter{&mManager};
+    int mFiles = 0;
+};
+
+TEST_F(SceneSectionsTest, SceneInformationReachesTheScene)
+{
+    ASSERT_TRUE(Import(R"(SceneInfo: {
+    Title: "Quarry"
+    Author: "Mason"
+    Comment: "two lines\nof text"
+    Thumbnail: {
+        Width: 2
+        Height: 1
+        Format: RGB
+        Data: "ff00800010Ff"
+    }
+}
+)")) << mImporter.GetStatusText();
+    EXPECT_STREQ(mImporter.GetStatusText(), "");
+    const KScnSceneMetaData* meta = mScene->GetSceneMetaData();
+    ASSERT_NE(meta, nullptr);
+    EXPECT_STREQ(meta->mTitle.Buffer(), "Quarry");
+    EXPECT_STREQ(meta->mAuthor.Buffer(), "Mason");
+    EXPECT_STREQ(meta->mSubject.Buffer(), "");
+    EXPECT_STREQ(meta->mComment.Buffer(), "two lines\nof text");
+    const KScnThumbnailImage* image = meta->GetThumbnail();
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->GetDataSize(), 6);
+    const uint8_t expected[6] = {0xff, 0x00, 0x80, 0x00, 0x10, 0xff};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(image->GetData()[i], expected[i]) << i;
+    // The scene owns its record, the importer a copy of its own, both made
+    // by the manager; the importer's reset (at the start of every
+    // Initialize) gives its copy back through the manager.
+    EXPECT_NE(mImporter.GetSceneMetaData(), meta);
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 2);
+    ASSERT_TRUE(mImporter.Initialize(Save("").c_str()));
+    EXPECT_EQ(mImporter.GetSceneMetaData(), nullptr);
+    EXPECT_EQ(mManager.GetSceneMetaDataCount(), 1);
+
+    // A thumbnail that does not fit its size is dropped and counted; the
+    // texts still arrive.
+    KScnSceneRoot* other = mManager.CreateScene();
+    for (const char* thumbnail : {"Width: 2\nHeight: 1\nFormat: RGB\nData: \"ff00\"",
+                                  "Width: 1\nHeight: 1\nFormat: RGB\nData: \"zz0000\"",
+                                  "Width: 1\nHeight: 1\nFormat: CMYK\nData: \"00000000\""})
+    {
+        ASSERT_TRUE(mImporter.Initialize(Save(std::string("SceneInfo: {\n Title: \"T\"\n Thumbnail: {\n") +
+                                              thumbnail + "\n }\n}\n")
+                                             .c_str()));
+        ASSERT_TRUE(mImporter.Import(other)) << thumbnail;
+        EXPECT_STREQ(mImporter.GetStatusText(), "1 items skipped") << thumbnail;
+        ASSERT_NE(other->GetSceneMetaData(), nullptr);
+        EXPECT_STREQ(other->GetSceneMetaData()->mTitle.Buffer(), "T");
+        EXPECT_EQ(other->GetSceneMetaData()->GetThumbnail(), nullptr) << thumbnail;
+    }
+    // A file without SceneInfo leaves the scene's record alone.
+    ASSERT_TRUE(mImporter.Initialize(Save("").c_str()));
+    ASSERT_TRUE(mImporter.Import(other));
+    EXPECT_STREQ(other->GetSceneMetaData()->mTitle.Buffer(), "T");
+}
+
+const char* const kCharacterFile = R"(Objects: {
+    Model: "Pelvis", "Skeleton", "Root" {
+        Children: "Thigh"
+    }
+    Model: "Thigh", "Skeleton", "LimbNode"
+    Model: "Ground", "Null"
+    Character: "Hero" {
+        Parameters: {
+            HipsHeightCompensation: 2, 12.5
+            MassCenterCompensation: 1, 90
+            AnkleHeightCompensation: 7, 3     ; mode out of range: the value stays
+            NoSuchParameter: 1, 1
+        }
+        Properties: {
+            PullIterationCount: 50            ; clamped to 30
+            Posture: Quadruped
+            Weight: 75
+        }
+        BASE: {
+            Hips: "Pelvis" {
+                OffsetT: 0, 1, 0
+                OffsetS: 2, 2, 2
+                RotationMin: -10, -20, -30
+                MinEnable: 1, 0, 1
+                MaxEnable: 0, 0, 0
+                RotationOrder: 3
+                AxisLength: 4.5
+            }
+            LeftUpLeg: "Thigh"
+            Spine1: "Pelvis"                  ; a slot of another group
+            RightUpLeg: "Nobody"
+        }
+        Reference: "Ground"
+    }
+}
+)";
+
+TEST_F(SceneSectionsTest, CharactersAreLinkedToTheirNodes)
+{
+    ASSERT_TRUE(Import(kCharacterFile)) << mImporter.GetStatusText();
+    // Skipped: the refused mode, the unknown parameter, Spine1 in BASE and
+    // the model "Nobody".
+    EXPECT_STREQ(mImporter.GetStatusText(), "4 items skipped");
+    ASSERT_EQ(mScene->GetCharacterCount(), 1);
+    KScnCharacter* hero = mScene->GetCharacter(0);
+    EXPECT_STREQ(hero->GetName(), "Constraint::Hero");
+    EXPECT_EQ(mScene->GetContents()->GetObject(0, KScnCharacterProperties::ClassId), hero);
+
+    KScnNode* pelvis = mScene->GetRootNode()->GetChild(0);
+    KScnNode* thigh = pelvis->GetChild(0);
+    KScnNode* ground = mScene->GetRootNode()->GetChild(1);
+    ASSERT_STREQ(ground->GetName(), "Model::Ground");
+    KScnCharacterNodeLink hips;
+    ASSERT_TRUE(hero->GetLink(0, hips));
+    EXPECT_EQ(hips.node, pelvis);
+    EXPECT_STREQ(hips.name.Buffer(), "Pelvis");
+    EXPECT_DOUBLE_EQ(hips.offsetT[1], 1.0);
+    EXPECT_DOUBLE_EQ(hips.offsetS[0], 2.0);
+    EXPECT_DOUBLE_EQ(hips.offsetR[0], 0.0);
+    EXPECT_DOUBLE_EQ(hips.rotationMin[2], -30.0);
+    EXPECT_EQ(hips.hasRotationSpace, 1);
+    EXPECT_EQ(hips.minEnable[0], 1);
+    EXPECT_EQ(hips.minEnable[1], 0);
+    EXPECT_EQ(hips.maxEnable[2], 0);
+    EXPECT_EQ(hips.rotationOrder, 3);
+    EXPECT_DOUBLE_EQ(hips.axisLength, 4.5);
+    KScnCharacterNodeLink leg;
+    ASSERT_TRUE(hero->GetLink(1, leg));
+    EXPECT_EQ(leg.node, thigh);
+    EXPECT_EQ(leg.hasRotationSpace, 0);
+    KScnCharacterNodeLink reference;
+    ASSERT_TRUE(hero->GetLink(67, reference));
+    EXPECT_EQ(reference.node, ground);
+    KScnCharacterNodeLink spine;
+    ASSERT_TRUE(hero->GetLink(10, spine));
+    EXPECT_EQ(spine.node, nullptr);
+    KScnCharacterNodeLink missing;
+    ASSERT_TRUE(hero->GetLink(5, missing));
+    EXPECT_EQ(missing.node, nullptr);
+    EXPECT_STREQ(missing.name.Buffer(), "Nobody");
+
+    // Both ends know the link: the node's record and the slot's list.
+    ASSERT_EQ(pelvis->GetCharacterLinkCount(), 1);
+    KScnCharacterLinkRecord record{};
+    ASSERT_TRUE(pelvis->GetCharacterLink(0, record));
+    EXPECT_EQ(record.character, hero);
+    EXPECT_EQ(record.type, 0);
+    EXPECT_EQ(record.index, 0);
+    KScnCharacterProperties* properties = hero->GetCharacterProperties();
+    KPropertyObjectList* hipsLink = properties->GetLinkProperty(0);
+    ASSERT_NE(hipsLink, nullptr);
+    ASSERT_EQ(hipsLink->GetCount(), 1);
+    EXPECT_EQ(hipsLink->GetAt(0), pelvis->GetPropertyHandler());
+
+    // Parameters written into the table reach the mirrored properties;
+    // properties set through their setters write back into the table.
+    KScnCharacterParameters* parameters = hero->GetParameters();
+    EXPECT_DOUBLE_EQ(properties->GetHipsHeightCompensation(), 12.5);
+    EXPECT_EQ(properties->GetHipsHeightCompensationMode(), KScnCharacterProperties::eCharacterUser);
+    EXPECT_DOUBLE_EQ(properties->GetMassCenterCompensation(), 90.0);
+    EXPECT_EQ(parameters->GetInt(5), KScnCharacterParameters().GetInt(5)) << "refused mode";
+    EXPECT_DOUBLE_EQ(parameters->GetDouble(5), 3.0);
+    EXPECT_DOUBLE_EQ(properties->GetPullIterationCount(), 30.0);
+    EXPECT_DOUBLE_EQ(parameters->GetDouble(0), 30.0);
+    EXPECT_EQ(properties->GetPosture(), KScnCharacterProperties::eCharacterQuadruped);
+    EXPECT_DOUBLE_EQ(parameters->GetDouble(1), 1.0);
+    EXPECT_DOUBLE_EQ(properties->GetWeight(), 75.0);
+
+    // The character has every take the file's objects have.
+    EXPECT_EQ(hero->GetTakeNodeCount(), pelvis->GetTakeNodeCount());
+
+    // Destroying a mapped node empties its slot.
+    mManager.DestroyNode(ground);
+    ASSERT_TRUE(hero->GetLink(67, reference));
+    EXPECT_EQ(reference.node, nullptr);
+}
+
+TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
+{
+    const int nodes = mManager.GetNodeCount();
+    for (const char* body : {
+             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n BASE: {\n Hips: \"A\"\n Hips: \"A\"\n }\n"
+             " }\n}\n",
+             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n Reference: \"A\"\n Reference: \"A\"\n"
+             " }\n}\n",
+             "Objects: {\n Character: \"C\"\n Character: \"C\"\n}\n",
+         })
+    {
+        EXPECT_FALSE(Import(body)) << body;
+        EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError) << body;
+        EXPECT_EQ(mManager.GetNodeCount(), nodes) << body;
+        EXPECT_EQ(mScene->GetCharacterCount(), 0) << body;
+    }
+    EXPECT_NE(std::string(mImporter.GetStatusText()).find("repeated Character \"C\""), std::string::npos)
+        << mImporter.GetStatusText();
+}
+
+// Plate's X goes linearly from 0 to 10 over the first second; time warp 1
+// maps t seconds to t / 2 seconds over that second and holds after it.
+std::string WarpedTake(const char* warpsBlock, const char* channelWarp)
+{
+    return std::string(R"(Objects: {
+    Model: "Plate", "Null"
+}
+Takes: {
+    Take: "Run" {
+        Model: "Plate" {
+            Channel: "Transform" {
+                Channel: "T" {
+                    Channel: "X" {
+                        Default: 0
+                        KeyVer: 4004
+                        KeyCount: 2
+                        Key: 0, 0, L, 46186158000, 10, L
+                    }
+)") + channelWarp +
+           R"(
+                }
+            }
+        }
+)" + warpsBlock +
+           R"(
+    }
+}
+)";
+}
+
+const char* const kWarps = R"(TimeWarps: {
+            TimeWarp: 1 {
+                Channel: "TimeWarp" {
+                    Default: 0
+                    KeyVer: 4004
+                    KeyCount: 2
+                    Key: 0, 0, L, 46186158000, 0.5, L
+                }
+            }
+        })";
+
+TEST_F(SceneSectionsTest, TimeWarpsAreBakedIntoTheTake)
+{
+    // The warps stand after the objects that use them: they are read first.
+    ASSERT_TRUE(Import(WarpedTake(kWarps, "TimeWarpID: 1"))) << mImporter.GetStatusText();
+    EXPECT_EQ(GetCurrentTimeWarpSet(), nullptr) << "the reader's set is no longer current";
+    KScnNode* plate = mScene->GetRootNode()->GetChild(0);
+    ASSERT_EQ(plate->GetTakeNodeCount(), 2);
+    KFCurveNode* t = plate->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Transform/T");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->GetTimeWarp(), nullptr) << "baked, so not applied a second time";
+    KFCurveNode* x = t->FindDescendant("X");
+    ASSERT_NE(x, nullptr);
+    for (int frame = 0; frame <= 45; ++frame)
+    {
+        const double seconds = frame / 30.0;
+        const double warped = seconds < 1.0 ? seconds / 2.0 : 0.5;
+        const KTime time(frame * (kSecond / 30));
+        double value = 0.0;
+        x->Evaluate(&value, time);
+        EXPECT_NEAR(value, 10.0 * warped, 1e-6) << "frame " << frame;
+    }
+
+    // A warp on X of layer 0 goes to its parent, T; an unknown id is ignored.
+    KScnSceneRoot* other = mManager.CreateScene();
+    ASSERT_TRUE(mImporter.Initialize(Save(WarpedTake(kWarps, "TimeWarpID: 7")).c_str()));
+    ASSERT_TRUE(mImporter.Import(other)) << mImporter.GetStatusText();
+    KFCurveNode* plainX = other->GetRootNode()->GetChild(0)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant(
+        "Transform/T/X");
+    ASSERT_NE(plainX, nullptr);
+    double half = 0.0;
+    plainX->Evaluate(&half, KTime(kSecond / 2));
+    EXPECT_NEAR(half, 5.0, 1e-9) << "no warp applied";
+}
+
+TEST_F(SceneSectionsTest, ARepeatedTimeWarpIdIsRefused)
+{
+    const std::string twice = std::string(kWarps).replace(std::string(kWarps).rfind('}'), 1,
+                                                           "    TimeWarp: 1 {\n}\n}");
+    const int nodes = mManager.GetNodeCount();
+    EXPECT_FALSE(Import(WarpedTake(twice.c_str(), "TimeWarpID: 1")));
+    EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
+    EXPECT_NE(std::string(mImporter.GetStatusText()).find("time warp 1 given twice"), std::string::npos)
+        << mImporter.GetStatusText();
+    EXPECT_EQ(mManager.GetNodeCount(), nodes);
+    EXPECT_EQ(GetCurrentTimeWarpSet(), nullptr);
+}
+
+} // namespace
