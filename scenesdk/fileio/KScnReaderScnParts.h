@@ -63,21 +63,45 @@ struct SSlot
     double axisLength = 1.0;
 };
 
+// One effector of a control set: its main node, the switches the file
+// gives (-1 where it gives none) and its auxiliary nodes 1, 2, ...
+struct SEffector
+{
+    int id = -1;
+    std::string model;
+    int switches[5] = {-1, -1, -1, -1, -1}; // show, T, R, candidate T, candidate R
+    std::vector<std::string> aux;
+};
+
+struct SControlSet
+{
+    bool present = false;
+    int type = 0;
+    bool useAxis = true;
+    bool lockTransform = false;
+    bool lockPick = false;
+    std::vector<std::pair<int, std::string>> links; // node id, model
+    std::vector<SEffector> effectors;
+};
+
 struct SCharacter
 {
     std::string name;
     std::vector<SValues> properties;
     std::vector<SValues> parameters;
     std::vector<SSlot> slots;
-    int skipped = 0; // unknown sections and slot names
+    SControlSet controlSet;
+    int skipped = 0; // unknown sections, slot, link and effector names, extra auxiliary nodes
 };
 
-// Reads the current Character field; false with error set for a slot given
-// twice.
+// Reads the current Character field; false with error set for a slot, a
+// control-set link or an effector given twice.
 bool ReadCharacter(KScn& f, SCharacter& c, std::string& error);
 // Creates the character in the scene: parameters, then the properties
 // through their setters, then the slots (each node's property set goes into
-// the slot's link list). Models the file does not define are counted.
+// the slot's link list), then the control set, which is also copied into a
+// new control-set plug named after the character with "_Ctrl" appended.
+// Models the file does not define are counted.
 KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
                               const std::map<std::string, KScnNode*>& nodes, int& skipped);
 

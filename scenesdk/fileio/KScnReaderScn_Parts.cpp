@@ -4,6 +4,7 @@
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnCharacterParameters.h"
 #include "scenesdk/attributes/KScnCharacterProperties.h"
+#include "scenesdk/attributes/KScnControlSet.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
@@ -144,6 +145,144 @@ bool AddSlot(KScn& f, int id, SCharacter& c, std::set<int>& seen, std::string& e
     return true;
 }
 
+// The node id whose bare link name ("Hips", "Reference", ...) is name; -1
+// when none.
+int LinkId(const char* name)
+{
+    for (int id = 0; id < KScnCharacter::kNodeCount; ++id)
+    {
+        const char* link = nullptr;
+        if (KScnCharacter::GetLinkName(id, link) && std::strcmp(link, name) == 0)
+            return id;
+    }
+    return -1;
+}
+
+// The effector switches by file key, in SEffector::switches order.
+const char* const kSwitchKeys[5] = {"SHOW", "TACTIVE", "RACTIVE", "CANDIDATE_TACTIVE", "CANDIDATE_RACTIVE"};
+
+void ReadEffector(KScn& f, SEffector& e, int& skipped)
+{
+    e.model = f.NextValueAsString();
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return;
+    while (f.OpenNextField())
+    {
+        for (int i = 0; i < 5; ++i)
+            if (Is(f, kSwitchKeys[i]))
+                e.switches[i] = f.NextValueAsInt() != 0 ? 1 : 0;
+        if (Is(f, "Aux"))
+            while (f.RemainingValueCount() > 0)
+            {
+                std::string model = f.NextValueAsString();
+                if (e.aux.size() < static_cast<size_t>(KScnControlSet::kAuxCount))
+                    e.aux.push_back(std::move(model));
+                else
+                    ++skipped;
+            }
+    }
+    f.LeaveFieldBlock();
+}
+
+// The block of a ControlSet field (the current field).
+bool ReadControlSet(KScn& f, SCharacter& c, std::string& error)
+{
+    SControlSet& set = c.controlSet;
+    set.present = true;
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    std::set<int> links, effectors;
+    bool ok = true;
+    while (ok && f.OpenNextField())
+    {
+        if (Is(f, "Type"))
+            set.type = f.NextValueAsInt();
+        else if (Is(f, "UseAxis"))
+            set.useAxis = f.NextValueAsInt() != 0;
+        else if (Is(f, "LOCK_XFORM"))
+            set.lockTransform = f.NextValueAsInt() != 0;
+        else if (Is(f, "LOCK_PICK"))
+            set.lockPick = f.NextValueAsInt() != 0;
+        else if ((Is(f, "Links") || Is(f, "Effectors")) && f.HasFieldBlock())
+        {
+            const bool isLinks = Is(f, "Links");
+            f.EnterFieldBlock();
+            while (ok && f.OpenNextField())
+            {
+                const int id = isLinks ? LinkId(f.GetFieldName()) : KScnControlSet::FindEffectorId(f.GetFieldName());
+                if (id < 0)
+                {
+                    ++c.skipped;
+                    continue;
+                }
+                if (!(isLinks ? links : effectors).insert(id).second)
+                {
+                    error = "character \"" + c.name + "\": control set " + (isLinks ? "link" : "effector") +
+                            " \"" + f.GetFieldName() + "\" given twice";
+                    ok = false;
+                }
+                else if (isLinks)
+                    set.links.emplace_back(id, f.NextValueAsString());
+                else
+                {
+                    SEffector e;
+                    e.id = id;
+                    ReadEffector(f, e, c.skipped);
+                    set.effectors.push_back(std::move(e));
+                }
+            }
+            f.LeaveFieldBlock();
+        }
+    }
+    f.LeaveFieldBlock();
+    return ok;
+}
+
+KScnNode* NodeNamed(const std::map<std::string, KScnNode*>& nodes, const std::string& model, int& skipped)
+{
+    const auto it = nodes.find(model);
+    if (it != nodes.end())
+        return it->second;
+    ++skipped;
+    return nullptr;
+}
+
+void BuildControlSet(KScnSceneRoot& scene, KScnCharacter& character, const SCharacter& c,
+                     const std::map<std::string, KScnNode*>& nodes, int& skipped)
+{
+    const SControlSet& s = c.controlSet;
+    KScnControlSet* set = character.GetControlSet();
+    set->SetType(static_cast<KScnControlSet::EType>(s.type));
+    set->SetUseAxis(s.useAxis);
+    set->SetLockTransform(s.lockTransform);
+    set->SetLockPick(s.lockPick);
+    for (const auto& link : s.links)
+    {
+        KScnControlSetLink record;
+        record.node = NodeNamed(nodes, link.second, skipped);
+        record.name = link.second.c_str();
+        set->SetControlSetLink(link.first, record);
+    }
+    for (const SEffector& e : s.effectors)
+    {
+        KScnControlSetEffector record;
+        record.node = NodeNamed(nodes, e.model, skipped);
+        uint8_t* switches[5] = {&record.show, &record.tActive, &record.rActive, &record.candidateTActive,
+                                &record.candidateRActive};
+        for (int i = 0; i < 5; ++i)
+            if (e.switches[i] >= 0)
+                *switches[i] = static_cast<uint8_t>(e.switches[i]);
+        if (record.node == nullptr)
+            continue; // an effector is set by its node
+        set->SetEffector(e.id, record);
+        for (size_t i = 0; i < e.aux.size(); ++i)
+            if (KScnNode* node = NodeNamed(nodes, e.aux[i], skipped))
+                set->SetEffectorAux(e.id, node, static_cast<int>(i) + 1);
+    }
+    const std::string plugName = c.name + "_Ctrl";
+    set->CopyToPlug(scene.GetControlSetPlug(scene.CreateControlSetPlug(plugName.c_str())));
+}
+
 KgeTVector Vector(const std::vector<double>& v, const KgeTVector& otherwise)
 {
     return v.size() >= 3 ? KgeTVector(v[0], v[1], v[2], 1.0) : otherwise;
@@ -205,6 +344,8 @@ bool ReadCharacter(KScn& f, SCharacter& c, std::string& error)
         }
         else if (Is(f, "Reference"))
             ok = AddSlot(f, kReferenceNodeId, c, seen, error);
+        else if (Is(f, "ControlSet"))
+            ok = ReadControlSet(f, c, error);
         else if (group >= 0 && f.HasFieldBlock() && f.EnterFieldBlock())
         {
             while (ok && f.OpenNextField())
@@ -254,11 +395,7 @@ KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
     {
         KScnCharacterNodeLink record;
         record.name = s.model.c_str();
-        const auto it = nodes.find(s.model);
-        if (it != nodes.end())
-            record.node = it->second;
-        else
-            ++skipped;
+        record.node = NodeNamed(nodes, s.model, skipped);
         record.offsetT = Vector(s.vectors[0], record.offsetT);
         record.offsetR = Vector(s.vectors[1], record.offsetR);
         record.offsetS = Vector(s.vectors[2], record.offsetS);
@@ -279,6 +416,8 @@ KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
         record.axisLength = s.axisLength;
         character->SetLink(s.id, record, true);
     }
+    if (c.controlSet.present)
+        BuildControlSet(scene, *character, c, nodes, skipped);
     return character;
 }
 

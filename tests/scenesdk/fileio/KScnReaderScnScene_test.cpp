@@ -7,6 +7,8 @@
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnCharacterParameters.h"
 #include "scenesdk/attributes/KScnCharacterProperties.h"
+#include "scenesdk/attributes/KScnControlSet.h"
+#include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -141,6 +143,25 @@ const char* const kCharacterFile = R"(Objects: {
             RightUpLeg: "Nobody"
         }
         Reference: "Ground"
+        ControlSet: {
+            Type: 2
+            UseAxis: 0
+            LOCK_XFORM: 1
+            Links: {
+                Hips: "Pelvis"
+                Reference: "Ground"
+                Spine: "Nobody"               ; the name is kept, the model counted
+                NotALink: "Pelvis"
+            }
+            Effectors: {
+                HipsEffector: "Pelvis" {
+                    RACTIVE: 0
+                    CANDIDATE_TACTIVE: 1
+                    Aux: "Thigh", "Ground"
+                }
+                LeftAnkleEffector: "Thigh"
+            }
+        }
     }
 }
 )";
@@ -148,9 +169,9 @@ const char* const kCharacterFile = R"(Objects: {
 TEST_F(SceneSectionsTest, CharactersAreLinkedToTheirNodes)
 {
     ASSERT_TRUE(Import(kCharacterFile)) << mImporter.GetStatusText();
-    // Skipped: the refused mode, the unknown parameter, Spine1 in BASE and
-    // the model "Nobody".
-    EXPECT_STREQ(mImporter.GetStatusText(), "4 items skipped");
+    // Skipped: the refused mode, the unknown parameter, Spine1 in BASE, the
+    // model "Nobody" twice and the link name "NotALink".
+    EXPECT_STREQ(mImporter.GetStatusText(), "6 items skipped");
     ASSERT_EQ(mScene->GetCharacterCount(), 1);
     KScnCharacter* hero = mScene->GetCharacter(0);
     EXPECT_STREQ(hero->GetName(), "Constraint::Hero");
@@ -189,8 +210,9 @@ TEST_F(SceneSectionsTest, CharactersAreLinkedToTheirNodes)
     EXPECT_EQ(missing.node, nullptr);
     EXPECT_STREQ(missing.name.Buffer(), "Nobody");
 
-    // Both ends know the link: the node's record and the slot's list.
-    ASSERT_EQ(pelvis->GetCharacterLinkCount(), 1);
+    // Both ends know the link: the node's records (character slot,
+    // control-set slot, effector) and the slot's list.
+    ASSERT_EQ(pelvis->GetCharacterLinkCount(), 3);
     KScnCharacterLinkRecord record{};
     ASSERT_TRUE(pelvis->GetCharacterLink(0, record));
     EXPECT_EQ(record.character, hero);
@@ -216,13 +238,57 @@ TEST_F(SceneSectionsTest, CharactersAreLinkedToTheirNodes)
     EXPECT_DOUBLE_EQ(parameters->GetDouble(1), 1.0);
     EXPECT_DOUBLE_EQ(properties->GetWeight(), 75.0);
 
+    // The control set, and its copy in the plug "<character>_Ctrl".
+    KScnControlSet* set = hero->GetControlSet();
+    EXPECT_EQ(set->GetType(), 2);
+    EXPECT_FALSE(set->GetUseAxis());
+    EXPECT_TRUE(set->GetLockTransform());
+    EXPECT_FALSE(set->GetLockPick());
+    KScnControlSetLink fk;
+    ASSERT_TRUE(set->GetControlSetLink(0, &fk));
+    EXPECT_EQ(fk.node, pelvis);
+    ASSERT_TRUE(set->GetControlSetLink(67, &fk));
+    EXPECT_EQ(fk.node, ground);
+    ASSERT_TRUE(set->GetControlSetLink(9, &fk));
+    EXPECT_EQ(fk.node, nullptr);
+    EXPECT_STREQ(fk.name.Buffer(), "Nobody");
+    KScnControlSetEffector hipsEffector;
+    ASSERT_TRUE(set->GetEffector(0, &hipsEffector));
+    EXPECT_EQ(hipsEffector.node, pelvis);
+    EXPECT_EQ(hipsEffector.show, 1);
+    EXPECT_EQ(hipsEffector.tActive, 0) << "not given: a fresh record's switch";
+    EXPECT_EQ(hipsEffector.rActive, 0);
+    EXPECT_EQ(hipsEffector.candidateTActive, 1);
+    KScnNode* aux = nullptr;
+    ASSERT_TRUE(set->GetEffectorAux(0, &aux, 1));
+    EXPECT_EQ(aux, thigh);
+    ASSERT_TRUE(set->GetEffectorAux(0, &aux, 2));
+    EXPECT_EQ(aux, ground);
+    EXPECT_FALSE(set->GetEffectorAux(0, &aux, 3));
+    ASSERT_TRUE(set->GetEffector(1, &hipsEffector));
+    EXPECT_EQ(hipsEffector.node, thigh);
+    ASSERT_EQ(mScene->GetControlSetPlugCount(), 1);
+    KScnControlSetPlug* plug = mScene->GetControlSetPlug(0);
+    EXPECT_STREQ(plug->GetName(), "ControlSetPlug::Hero_Ctrl");
+    EXPECT_FALSE(plug->GetPlugProperties()->GetUseAxis());
+    auto* plugHips = static_cast<KPropertyObjectList*>(plug->GetPropertyHandler()->FindProperty("Hips"));
+    ASSERT_NE(plugHips, nullptr);
+    ASSERT_EQ(plugHips->GetCount(), 1);
+    EXPECT_EQ(plugHips->GetAt(0), pelvis->GetPropertyHandler());
+    auto* plugEffector =
+        static_cast<KPropertyObjectList*>(plug->GetPropertyHandler()->FindProperty("HipsEffector"));
+    ASSERT_NE(plugEffector, nullptr);
+    ASSERT_EQ(plugEffector->GetCount(), 3);
+    EXPECT_EQ(plugEffector->GetAt(2), ground->GetPropertyHandler());
+
     // The character has every take the file's objects have.
     EXPECT_EQ(hero->GetTakeNodeCount(), pelvis->GetTakeNodeCount());
 
-    // Destroying a mapped node empties its slot.
+    // Destroying a mapped node empties its slots.
     mManager.DestroyNode(ground);
     ASSERT_TRUE(hero->GetLink(67, reference));
     EXPECT_EQ(reference.node, nullptr);
+    EXPECT_FALSE(set->GetEffectorAux(0, &aux, 2));
 }
 
 TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
@@ -233,6 +299,8 @@ TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
              " }\n}\n",
              "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n Reference: \"A\"\n Reference: \"A\"\n"
              " }\n}\n",
+             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"D\" {\n ControlSet: {\n Effectors: {\n"
+             " HeadEffector: \"A\"\n HeadEffector: \"A\"\n }\n }\n }\n}\n",
              "Objects: {\n Character: \"C\"\n Character: \"C\"\n}\n",
          })
     {
