@@ -150,6 +150,30 @@ KTime WarpedTime(const std::vector<KFCurveNode*>& chain, KTime t)
     return t;
 }
 
+// At most this many samples over one span: a longer span (over 55 minutes
+// at 30 frames a second) is sampled at a longer period, so that key times
+// read from a file cannot make a pass allocate or run without bound.
+constexpr uint64_t kMaxSamplesPerSpan = 100000;
+
+// Appends the times strictly between first and last, every period (at
+// least 1 tick) from first, or at the longer period above.
+void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<int64_t>& times)
+{
+    if (last <= first)
+    {
+        return;
+    }
+    const uint64_t span = static_cast<uint64_t>(last) - static_cast<uint64_t>(first);
+    const uint64_t step = std::max<uint64_t>(static_cast<uint64_t>(std::max<int64_t>(period, 1)),
+                                             span / kMaxSamplesPerSpan + 1);
+    const uint64_t count = (span - 1) / step;
+    times.reserve(times.size() + count);
+    for (uint64_t k = 1; k <= count; ++k)
+    {
+        times.push_back(static_cast<int64_t>(static_cast<uint64_t>(first) + k * step));
+    }
+}
+
 // Replaces the curve by its values under the warps, sampled at the period
 // over the outermost warp's key span plus that warp's key times.
 void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
@@ -161,13 +185,7 @@ void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
     {
         times.push_back(0);
     }
-    const int64_t period = std::max<int64_t>(GetCurveResamplingPeriod().Get(), 1);
-    const int64_t first = times.front();
-    const int64_t last = times.back();
-    for (int64_t t = first + period; t < last; t += period)
-    {
-        times.push_back(t);
-    }
+    AppendSampleTimes(times.front(), times.back(), GetCurveResamplingPeriod().Get(), times);
     SortUnique(times);
     std::vector<double> values;
     values.reserve(times.size());
@@ -577,10 +595,7 @@ bool MergeLayers(KFCurveNode* node, const int* list, int listCount, const int* s
     times.push_back(start.Get());
     if (!constant && period.Get() > 0)
     {
-        for (int64_t t = start.Get() + period.Get(); t < stop.Get(); t += period.Get())
-        {
-            times.push_back(t);
-        }
+        AppendSampleTimes(start.Get(), stop.Get(), period.Get(), times);
         times.push_back(stop.Get());
     }
     SortUnique(times);

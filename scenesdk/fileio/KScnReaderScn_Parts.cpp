@@ -53,9 +53,11 @@ bool ReadThumbnail(KScn& f, KScnThumbnailImage& image)
     const std::string data = f.ReadStringField("Data", "");
     f.LeaveFieldBlock();
     const bool rgb = format == "RGB";
-    if ((!rgb && format != "RGBA") ||
-        !image.SetSize(width, height, rgb ? KScnThumbnailImage::eRGB24 : KScnThumbnailImage::eRGBA32) ||
-        data.size() != 2 * static_cast<size_t>(image.GetDataSize()))
+    // The size is checked against the data before any pixel is allocated:
+    // the file cannot ask for more memory than it brings.
+    if ((!rgb && format != "RGBA") || width < 0 || height < 0 ||
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * (rgb ? 3u : 4u) * 2u != data.size() ||
+        !image.SetSize(width, height, rgb ? KScnThumbnailImage::eRGB24 : KScnThumbnailImage::eRGBA32))
     {
         image.SetSize(0, 0, KScnThumbnailImage::eRGB24);
         return false;

@@ -4,6 +4,12 @@
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnConstraintAim.h"
+#include "scenesdk/attributes/KScnConstraintParent.h"
+#include "scenesdk/attributes/KScnConstraintPosition.h"
+#include "scenesdk/attributes/KScnConstraintRotation.h"
+#include "scenesdk/attributes/KScnConstraintScale.h"
+#include "scenesdk/attributes/KScnConstraintSingleChainIK.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnExporter.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
@@ -57,7 +63,7 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2), mCallbacks(new KScnNamedCallbackTable(this))
+KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2), mCallbacks(NewNamedCallbackTable())
 {
 }
 
@@ -193,71 +199,76 @@ void KScnSdkManager::SetListener(EListenerKind kind, KScnSdkManagerListener* lis
 
 KScnSceneRoot* KScnSdkManager::CreateScene()
 {
-    return Listed(mScenes, new KScnSceneRoot(this));
+    return Listed(mScenes, NewSceneRoot());
 }
 
 KScnNode* KScnSdkManager::CreateNode(const char* name)
 {
-    KScnNode* node = Listed(mNodes, new KScnNode(this, PrefixName("Model::", name).Buffer()));
-    Notify(eListenNodes, node->GetInitialName());
+    KScnNode* node = Listed(mNodes, NewNode(PrefixName("Model::", name).Buffer()));
+    if (node != nullptr)
+    {
+        Notify(eListenNodes, node->GetInitialName());
+    }
     return node;
 }
 
-template <typename T> T* KScnSdkManager::NewAttribute()
+template <typename T> T* KScnSdkManager::ListAttribute(T* attribute)
 {
-    T* attribute = new T(this);
-    mAttributes.Add(attribute);
+    if (attribute != nullptr)
+    {
+        mAttributes.Add(attribute);
+    }
     return attribute;
 }
 
 KScnNull* KScnSdkManager::CreateNull()
 {
-    return NewAttribute<KScnNull>();
+    return ListAttribute(NewNull());
 }
 
 KScnMarker* KScnSdkManager::CreateMarker()
 {
-    return NewAttribute<KScnMarker>();
+    return ListAttribute(NewMarker());
 }
 
 KScnCamera* KScnSdkManager::CreateCamera()
 {
-    return NewAttribute<KScnCamera>();
+    return ListAttribute(NewCamera());
 }
 
 KScnLight* KScnSdkManager::CreateLight()
 {
-    return NewAttribute<KScnLight>();
+    return ListAttribute(NewLight());
 }
 
 KScnSkeleton* KScnSdkManager::CreateSkeleton()
 {
-    return NewAttribute<KScnSkeleton>();
+    return ListAttribute(NewSkeleton());
 }
 
 KScnMesh* KScnSdkManager::CreateMesh()
 {
-    return NewAttribute<KScnMesh>();
+    return ListAttribute(NewMesh());
 }
 
 KScnPatch* KScnSdkManager::CreatePatch()
 {
-    return NewAttribute<KScnPatch>();
+    return ListAttribute(NewPatch());
 }
 
 KScnNurb* KScnSdkManager::CreateNurb()
 {
-    return NewAttribute<KScnNurb>();
+    return ListAttribute(NewNurb());
 }
 
 KScnOpticalReference* KScnSdkManager::CreateOpticalReference()
 {
-    return NewAttribute<KScnOpticalReference>();
+    return ListAttribute(NewOpticalReference());
 }
 
 KScnCameraSwitcher* KScnSdkManager::CreateCameraSwitcher()
 {
-    return NewAttribute<KScnCameraSwitcher>();
+    return ListAttribute(new KScnCameraSwitcher(this));
 }
 
 KScnShape* KScnSdkManager::CreateShape()
@@ -267,7 +278,7 @@ KScnShape* KScnSdkManager::CreateShape()
 
 KScnTriangulator* KScnSdkManager::CreateTriangulator()
 {
-    return Listed(mTriangulators, new KScnTriangulator(this));
+    return Listed(mTriangulators, NewTriangulator());
 }
 
 bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
@@ -282,65 +293,88 @@ bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
 
 KScnLink* KScnSdkManager::CreateLink()
 {
-    return Listed(mLinks, new KScnLink());
+    return Listed(mLinks, NewLink());
 }
 
 KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
 {
-    KScnMaterial* material =
-        Listed(mMaterials, new KScnMaterial(this, PrefixName("Material::", name).Buffer()));
-    Notify(eListenMaterials, material->GetInitialName());
+    KScnMaterial* material = Listed(mMaterials, NewMaterial(PrefixName("Material::", name).Buffer()));
+    if (material != nullptr)
+    {
+        Notify(eListenMaterials, material->GetInitialName());
+    }
     return material;
 }
 
 KScnTexture* KScnSdkManager::CreateTexture(const char* name)
 {
-    KScnTexture* texture = Listed(mTextures, new KScnTexture(this, PrefixName("Texture::", name).Buffer()));
-    Notify(eListenTextures, texture->GetInitialName());
+    KScnTexture* texture = Listed(mTextures, NewTexture(PrefixName("Texture::", name).Buffer()));
+    if (texture != nullptr)
+    {
+        Notify(eListenTextures, texture->GetInitialName());
+    }
     return texture;
 }
 
 KScnVideo* KScnSdkManager::CreateVideo(const char* name)
 {
-    KScnVideo* video = Listed(mVideos, new KScnVideo(this, PrefixName("Video::", name).Buffer()));
-    Notify(eListenVideos, video->GetInitialName());
+    KScnVideo* video = Listed(mVideos, NewVideo(PrefixName("Video::", name).Buffer()));
+    if (video != nullptr)
+    {
+        Notify(eListenVideos, video->GetInitialName());
+    }
     return video;
 }
 
 KScnPose* KScnSdkManager::CreatePose(const char* name, bool bindPose)
 {
-    KScnPose* pose = Listed(mPoses, new KScnPose(this, PrefixName("Pose::", name).Buffer(), bindPose));
-    pose->SetPoseScope(this);
+    KScnPose* pose = Listed(mPoses, NewPose(PrefixName("Pose::", name).Buffer(), bindPose));
+    if (pose != nullptr)
+    {
+        pose->SetPoseScope(this);
+    }
     return pose;
 }
 
 KScnPropertyRef* KScnSdkManager::CreateUserProperty(const char* name, const char* dataType, const char* label)
 {
-    return ListUserProperty(new KScnPropertyRef(this, name, dataType, label));
+    return ListUserProperty(NewUserProperty(name, dataType, label));
 }
 
 KScnPropertyRef* KScnSdkManager::CreateUserPropertyFromProperty(KProperty* property)
 {
-    return ListUserProperty(new KScnPropertyRef(this, property));
+    return ListUserProperty(NewUserPropertyFromProperty(property));
 }
 
 KScnGenericNode* KScnSdkManager::CreateGenericNode(const char* name)
 {
-    return Listed(mGenericNodes, new KScnGenericNode(this, name));
+    return Listed(mGenericNodes, NewGenericNode(name));
 }
 
 KScnDeformer* KScnSdkManager::CreateDeformer(const char* name, const char* kindText)
 {
     const bool cluster = kindText != nullptr && strcasecmp(kindText, "Cluster") == 0;
     const KString full = PrefixName(cluster ? "SubDeformer::" : "Deformer::", name);
-    KScnDeformer* deformer = new KScnDeformer(this, full.Buffer(), kindText);
-    mHandlerObjects.Add(deformer);
+    KScnDeformer* deformer = NewDeformer(full.Buffer(), kindText);
+    if (deformer != nullptr)
+    {
+        mHandlerObjects.Add(deformer);
+    }
     return deformer;
 }
 
 KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
 {
-    KScnConstraint* constraint = KScnConstraint::Create(this, kind, name);
+    using Maker = KScnConstraint* (KScnSdkManager::*)(const char*);
+    // Indexed by kind - 1.
+    static const Maker kMakers[] = {&KScnSdkManager::NewConstraintPosition, &KScnSdkManager::NewConstraintRotation,
+                                    &KScnSdkManager::NewConstraintScale,    &KScnSdkManager::NewConstraintParent,
+                                    &KScnSdkManager::NewConstraintSingleChainIK, &KScnSdkManager::NewConstraintAim};
+    if (kind < eConstraintPosition || kind > eConstraintAim)
+    {
+        return nullptr;
+    }
+    KScnConstraint* constraint = (this->*kMakers[kind - 1])(PrefixName("Constraint::", name).Buffer());
     if (constraint != nullptr)
     {
         mHandlerObjects.Add(constraint);
@@ -357,22 +391,189 @@ KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
 
 KScnExporter* KScnSdkManager::CreateExporter()
 {
-    return Listed(mExporters, new KScnExporter(this));
+    return Listed(mExporters, NewExporter());
 }
 
 KScnImporter* KScnSdkManager::CreateImporter()
 {
-    return Listed(mImporters, new KScnImporter(this));
+    return Listed(mImporters, NewImporter());
 }
 
 KScnThumbnailImage* KScnSdkManager::CreateThumbnail()
 {
-    return Listed(mThumbnails, new KScnThumbnailImage());
+    return Listed(mThumbnails, NewThumbnail());
 }
 
 KScnSceneMetaData* KScnSdkManager::CreateSceneMetaData()
 {
-    return Listed(mMetaData, new KScnSceneMetaData());
+    return Listed(mMetaData, NewSceneMetaData());
+}
+
+// ---- Factory operations ----
+
+KScnSceneRoot* KScnSdkManager::NewSceneRoot()
+{
+    return new KScnSceneRoot(this);
+}
+
+KScnNode* KScnSdkManager::NewNode(const char* name)
+{
+    return new KScnNode(this, name);
+}
+
+KScnNull* KScnSdkManager::NewNull()
+{
+    return new KScnNull(this);
+}
+
+KScnMarker* KScnSdkManager::NewMarker()
+{
+    return new KScnMarker(this);
+}
+
+KScnCamera* KScnSdkManager::NewCamera()
+{
+    return new KScnCamera(this);
+}
+
+KScnLight* KScnSdkManager::NewLight()
+{
+    return new KScnLight(this);
+}
+
+KScnSkeleton* KScnSdkManager::NewSkeleton()
+{
+    return new KScnSkeleton(this);
+}
+
+KScnMesh* KScnSdkManager::NewMesh()
+{
+    return new KScnMesh(this);
+}
+
+KScnPatch* KScnSdkManager::NewPatch()
+{
+    return new KScnPatch(this);
+}
+
+KScnNurb* KScnSdkManager::NewNurb()
+{
+    return new KScnNurb(this);
+}
+
+KScnOpticalReference* KScnSdkManager::NewOpticalReference()
+{
+    return new KScnOpticalReference(this);
+}
+
+KScnLink* KScnSdkManager::NewLink()
+{
+    return new KScnLink();
+}
+
+KScnMaterial* KScnSdkManager::NewMaterial(const char* name)
+{
+    return new KScnMaterial(this, name);
+}
+
+KScnShape* KScnSdkManager::NewShape()
+{
+    return new KScnShape(this);
+}
+
+KScnTexture* KScnSdkManager::NewTexture(const char* name)
+{
+    return new KScnTexture(this, name);
+}
+
+KScnVideo* KScnSdkManager::NewVideo(const char* name)
+{
+    return new KScnVideo(this, name);
+}
+
+KScnPose* KScnSdkManager::NewPose(const char* name, bool bindPose)
+{
+    return new KScnPose(this, name, bindPose);
+}
+
+KScnPropertyRef* KScnSdkManager::NewUserPropertyFromProperty(KProperty* property)
+{
+    return new KScnPropertyRef(this, property);
+}
+
+KScnPropertyRef* KScnSdkManager::NewUserProperty(const char* name, const char* dataType, const char* label)
+{
+    return new KScnPropertyRef(this, name, dataType, label);
+}
+
+KScnGenericNode* KScnSdkManager::NewGenericNode(const char* name)
+{
+    return new KScnGenericNode(this, name);
+}
+
+KScnDeformer* KScnSdkManager::NewDeformer(const char* name, const char* kindText)
+{
+    return new KScnDeformer(this, name, kindText);
+}
+
+KScnThumbnailImage* KScnSdkManager::NewThumbnail()
+{
+    return new KScnThumbnailImage();
+}
+
+KScnSceneMetaData* KScnSdkManager::NewSceneMetaData()
+{
+    return new KScnSceneMetaData();
+}
+
+KScnTriangulator* KScnSdkManager::NewTriangulator()
+{
+    return new KScnTriangulator(this);
+}
+
+KScnNamedCallbackTable* KScnSdkManager::NewNamedCallbackTable()
+{
+    return new KScnNamedCallbackTable(this);
+}
+
+KScnExporter* KScnSdkManager::NewExporter()
+{
+    return new KScnExporter(this);
+}
+
+KScnImporter* KScnSdkManager::NewImporter()
+{
+    return new KScnImporter(this);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintPosition(const char* name)
+{
+    return new KScnConstraintPosition(this, name);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintRotation(const char* name)
+{
+    return new KScnConstraintRotation(this, name);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintScale(const char* name)
+{
+    return new KScnConstraintScale(this, name);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintParent(const char* name)
+{
+    return new KScnConstraintParent(this, name);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintSingleChainIK(const char* name)
+{
+    return new KScnConstraintSingleChainIK(this, name);
+}
+
+KScnConstraint* KScnSdkManager::NewConstraintAim(const char* name)
+{
+    return new KScnConstraintAim(this, name);
 }
 
 // ---- Destroyers ----
@@ -519,6 +720,10 @@ bool KScnSdkManager::DestroyPose(KScnPose* pose)
 
 KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
 {
+    if (ref == nullptr)
+    {
+        return nullptr;
+    }
     ref->mManagerSlot = static_cast<int>(mUserProperties.size());
     mUserProperties.push_back(ref);
     ++mUserPropertyCount;

@@ -226,8 +226,49 @@ public:
 
     KErrorRecord& GetError() { return mError; }
 
+protected:
+    // ---- Factory operations: each creator above calls its own (named
+    // objects get their full name), then lists what it returns. A derived
+    // manager may make objects of classes of its own here; null makes the
+    // creator answer null and list nothing. Shapes, camera switchers and
+    // characters are constructed by their creators directly. ----
+    virtual KScnSceneRoot* NewSceneRoot();
+    virtual KScnNode* NewNode(const char* name);
+    virtual KScnNull* NewNull();
+    virtual KScnMarker* NewMarker();
+    virtual KScnCamera* NewCamera();
+    virtual KScnLight* NewLight();
+    virtual KScnSkeleton* NewSkeleton();
+    virtual KScnMesh* NewMesh();
+    virtual KScnPatch* NewPatch();
+    virtual KScnNurb* NewNurb();
+    virtual KScnOpticalReference* NewOpticalReference();
+    virtual KScnLink* NewLink();
+    virtual KScnMaterial* NewMaterial(const char* name);
+    virtual KScnShape* NewShape();
+    virtual KScnTexture* NewTexture(const char* name);
+    virtual KScnVideo* NewVideo(const char* name);
+    virtual KScnPose* NewPose(const char* name, bool bindPose);
+    virtual KScnPropertyRef* NewUserPropertyFromProperty(KProperty* property);
+    virtual KScnPropertyRef* NewUserProperty(const char* name, const char* dataType, const char* label);
+    virtual KScnGenericNode* NewGenericNode(const char* name);
+    virtual KScnDeformer* NewDeformer(const char* name, const char* kindText);
+    virtual KScnThumbnailImage* NewThumbnail();
+    virtual KScnSceneMetaData* NewSceneMetaData();
+    virtual KScnTriangulator* NewTriangulator();
+    // Called by the constructor (so always this class's own).
+    virtual KScnNamedCallbackTable* NewNamedCallbackTable();
+    virtual KScnExporter* NewExporter();
+    virtual KScnImporter* NewImporter();
+    virtual KScnConstraint* NewConstraintPosition(const char* name);
+    virtual KScnConstraint* NewConstraintRotation(const char* name);
+    virtual KScnConstraint* NewConstraintScale(const char* name);
+    virtual KScnConstraint* NewConstraintParent(const char* name);
+    virtual KScnConstraint* NewConstraintSingleChainIK(const char* name);
+    virtual KScnConstraint* NewConstraintAim(const char* name);
+
 private:
-    template <typename T> T* NewAttribute();
+    template <typename T> T* ListAttribute(T* attribute);
     template <typename T> T* Listed(KPointerArray<T>& list, T* object);
     template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
     template <typename T>

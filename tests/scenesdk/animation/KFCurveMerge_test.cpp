@@ -282,6 +282,37 @@ TEST(KFCurveMergeTest, ImportPassBakesTimeWarps)
     delete root;
 }
 
+// Key times as far apart as a file may put them: the passes sample such a
+// span at a longer period instead of allocating without bound.
+TEST(KFCurveMergeTest, HugeKeySpansAreSampledAtALongerPeriod)
+{
+    const int64_t far = INT64_MAX / 2;
+    KFCurveNode* v = Leaf("V", 0, {{0, 0}});
+    v->GetFCurve()->SetKey(1, KTime(far), 10.0f, KFCURVE_INTERPOLATION_LINEAR);
+    v->SetFlags(KFCURVENODE_FLAG_LAYERED, true);
+    v->CreateLayer(1, true)->GetFCurve()->SetKey(0, KTime(INT64_MIN / 2), 1.0f, KFCURVE_INTERPOLATION_LINEAR);
+    KFCurveNode* root = RootWith(v);
+    ApplyImportPass(root);
+    EXPECT_EQ(v->GetNextLayer(), nullptr);
+    EXPECT_LE(v->GetFCurve()->GetKeyCount(), 100004);
+    double value = 0.0;
+    v->Evaluate(&value, KTime(far));
+    EXPECT_NEAR(value, 11.0, 0.05);
+
+    KFCurveNode* warp = KFCurveNode::Create("TimeWarp", KDataTypeTimeWarp::Get());
+    KFCurve* curve = KFCurve::Create();
+    curve->SetKey(0, KTime(-far), 0, KFCURVE_INTERPOLATION_LINEAR);
+    curve->SetKey(1, KTime(far), 1, KFCURVE_INTERPOLATION_LINEAR);
+    warp->SetFCurve(curve);
+    KFCurveNode* t = KeyedTriple("T", 3.0);
+    t->SetTimeWarp(warp);
+    root->AddChild(t);
+    ApplyImportPass(root);
+    EXPECT_EQ(t->GetTimeWarp(), nullptr);
+    EXPECT_LE(t->GetChildAt(0)->GetFCurve()->GetKeyCount(), 100004);
+    delete root;
+}
+
 TEST(KFCurveMergeTest, KeyHelpersFitTangentsAndInsertWhereDeviating)
 {
     KFCurveNode* source = Leaf("S", 0, {{0, 0}, {1, 10}, {2, 0}}, KFCURVE_INTERPOLATION_LINEAR);

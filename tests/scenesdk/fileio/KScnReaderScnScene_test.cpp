@@ -93,7 +93,10 @@ TEST_F(SceneSectionsTest, SceneInformationReachesTheScene)
     KScnSceneRoot* other = mManager.CreateScene();
     for (const char* thumbnail : {"Width: 2\nHeight: 1\nFormat: RGB\nData: \"ff00\"",
                                   "Width: 1\nHeight: 1\nFormat: RGB\nData: \"zz0000\"",
-                                  "Width: 1\nHeight: 1\nFormat: CMYK\nData: \"00000000\""})
+                                  "Width: 1\nHeight: 1\nFormat: CMYK\nData: \"00000000\"",
+                                  // Checked before a pixel is allocated.
+                                  "Width: 2000000000\nHeight: 2000000000\nFormat: RGBA\nData: \"00\"",
+                                  "Width: -1\nHeight: -2\nFormat: RGB\nData: \"000000\""})
     {
         ASSERT_TRUE(mImporter.Initialize(Save(std::string("SceneInfo: {\n Title: \"T\"\n Thumbnail: {\n") +
                                               thumbnail + "\n }\n}\n")

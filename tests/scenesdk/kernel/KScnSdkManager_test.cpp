@@ -431,3 +431,64 @@ TEST(SdkManagerTest, ManagerDeathDestroysEverything)
 }
 
 } // namespace
+
+namespace
+{
+
+// A manager that makes some objects of its own: a node class of its own,
+// no materials at all, and counts the aim constraints it makes.
+class OwnNode : public KScnNode
+{
+public:
+    OwnNode(KScnSdkManager* manager, const char* name) : KScnNode(manager, name) {}
+};
+
+class OwnFactories : public KScnSdkManager
+{
+public:
+    std::vector<std::string> names;
+    int aims = 0;
+
+protected:
+    KScnNode* NewNode(const char* name) override
+    {
+        names.push_back(name);
+        return new OwnNode(this, name);
+    }
+    KScnMaterial* NewMaterial(const char* name) override
+    {
+        names.push_back(name);
+        return nullptr;
+    }
+    KScnConstraint* NewConstraintAim(const char* name) override
+    {
+        ++aims;
+        return KScnSdkManager::NewConstraintAim(name);
+    }
+};
+
+} // namespace
+
+TEST(SdkManagerTest, CreatorsGoThroughTheFactoryOperations)
+{
+    std::vector<std::string> log;
+    OwnFactories m;
+    m.SetListener(KScnSdkManager::eListenMaterials, new RecordingListener(&log));
+    KScnNode* node = m.CreateNode("Arm");
+    EXPECT_NE(dynamic_cast<OwnNode*>(node), nullptr);
+    EXPECT_EQ(m.GetNodeCount(), 1);
+    // Null from a factory: nothing listed, no listener told.
+    EXPECT_EQ(m.CreateMaterial("Red"), nullptr);
+    EXPECT_EQ(m.GetMaterialCount(), 0);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(m.names, (std::vector<std::string>{"Model::Arm", "Material::Red"})) << "full names";
+    KScnConstraint* aim = m.CreateConstraint("Look", KScnSdkManager::eConstraintAim);
+    ASSERT_NE(aim, nullptr);
+    EXPECT_STREQ(aim->GetName(), "Constraint::Look");
+    EXPECT_EQ(m.aims, 1);
+    EXPECT_EQ(m.CreateConstraint("Other", KScnSdkManager::eConstraintParent)->GetConstraintKind(),
+              KScnConstraint::eParent);
+    EXPECT_EQ(m.aims, 1);
+    EXPECT_EQ(m.GetHandlerObjectCount(), 2);
+    EXPECT_TRUE(m.DestroyNode(node));
+}
