@@ -134,7 +134,6 @@ bool SetByName(KObject* set, const SValues& p)
 
 using namespace scnread;
 
-
 namespace
 {
 
@@ -635,8 +634,8 @@ bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
 bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 {
     if (!UniqueNames(doc.models, "Model", error) || !UniqueNames(doc.textures, "Texture", error) ||
-        !UniqueNames(doc.characters, "Character", error) ||
-        !MergeMaterials(doc.materials, error) || !CheckHierarchy(doc, error))
+        !UniqueNames(doc.characters, "Character", error) || !MergeMaterials(doc.materials, error) ||
+        !CheckHierarchy(doc, error))
         return false;
     for (const STexture& t : doc.textures)
         if (t.fileName.empty())
@@ -1253,7 +1252,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     if (!ReadDocument(*mSource, doc))
         return Fail(eFileCorrupted, doc.error);
 
-    std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds]; // models, materials, textures, characters
+    // Models, materials, textures and characters by name.
+    std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
     std::map<std::string, KScnMaterial*> materials;
     for (const SMaterial& s : doc.materials)
     {

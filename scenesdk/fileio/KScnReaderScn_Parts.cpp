@@ -1,11 +1,11 @@
 // The scene reader's parts besides models, materials and textures: scene
 // information, characters and the time warps of a take.
 
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnCharacterParameters.h"
 #include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/attributes/KScnControlSet.h"
-#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/kernel/KSaturate.h"
@@ -211,7 +211,8 @@ bool ReadControlSet(KScn& f, SCharacter& c, std::string& error)
             f.EnterFieldBlock();
             while (ok && f.OpenNextField())
             {
-                const int id = isLinks ? LinkId(f.GetFieldName()) : KScnControlSet::FindEffectorId(f.GetFieldName());
+                const int id =
+                    isLinks ? LinkId(f.GetFieldName()) : KScnControlSet::FindEffectorId(f.GetFieldName());
                 if (id < 0)
                 {
                     ++c.skipped;

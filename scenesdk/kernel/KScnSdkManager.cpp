@@ -367,9 +367,10 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
 {
     using Maker = KScnConstraint* (KScnSdkManager::*)(const char*);
     // Indexed by kind - 1.
-    static const Maker kMakers[] = {&KScnSdkManager::NewConstraintPosition, &KScnSdkManager::NewConstraintRotation,
-                                    &KScnSdkManager::NewConstraintScale,    &KScnSdkManager::NewConstraintParent,
-                                    &KScnSdkManager::NewConstraintSingleChainIK, &KScnSdkManager::NewConstraintAim};
+    static const Maker kMakers[] = {
+        &KScnSdkManager::NewConstraintPosition,      &KScnSdkManager::NewConstraintRotation,
+        &KScnSdkManager::NewConstraintScale,         &KScnSdkManager::NewConstraintParent,
+        &KScnSdkManager::NewConstraintSingleChainIK, &KScnSdkManager::NewConstraintAim};
     if (kind < eConstraintPosition || kind > eConstraintAim)
     {
         return nullptr;

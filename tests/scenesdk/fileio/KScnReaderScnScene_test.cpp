@@ -98,9 +98,9 @@ TEST_F(SceneSectionsTest, SceneInformationReachesTheScene)
                                   "Width: 2000000000\nHeight: 2000000000\nFormat: RGBA\nData: \"00\"",
                                   "Width: -1\nHeight: -2\nFormat: RGB\nData: \"000000\""})
     {
-        ASSERT_TRUE(mImporter.Initialize(Save(std::string("SceneInfo: {\n Title: \"T\"\n Thumbnail: {\n") +
-                                              thumbnail + "\n }\n}\n")
-                                             .c_str()));
+        ASSERT_TRUE(mImporter.Initialize(
+            Save(std::string("SceneInfo: {\n Title: \"T\"\n Thumbnail: {\n") + thumbnail + "\n }\n}\n")
+                .c_str()));
         ASSERT_TRUE(mImporter.Import(other)) << thumbnail;
         EXPECT_STREQ(mImporter.GetStatusText(), "1 items skipped") << thumbnail;
         ASSERT_NE(other->GetSceneMetaData(), nullptr);
@@ -298,9 +298,11 @@ TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
 {
     const int nodes = mManager.GetNodeCount();
     for (const char* body : {
-             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n BASE: {\n Hips: \"A\"\n Hips: \"A\"\n }\n"
+             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n BASE: {\n Hips: \"A\"\n Hips: "
+             "\"A\"\n }\n"
              " }\n}\n",
-             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n Reference: \"A\"\n Reference: \"A\"\n"
+             "Objects: {\n Model: \"A\", \"Null\"\n Character: \"C\" {\n Reference: \"A\"\n Reference: "
+             "\"A\"\n"
              " }\n}\n",
              "Objects: {\n Model: \"A\", \"Null\"\n Character: \"D\" {\n ControlSet: {\n Effectors: {\n"
              " HeadEffector: \"A\"\n HeadEffector: \"A\"\n }\n }\n }\n}\n",
@@ -383,8 +385,9 @@ TEST_F(SceneSectionsTest, TimeWarpsAreBakedIntoTheTake)
     KScnSceneRoot* other = mManager.CreateScene();
     ASSERT_TRUE(mImporter.Initialize(Save(WarpedTake(kWarps, "TimeWarpID: 7")).c_str()));
     ASSERT_TRUE(mImporter.Import(other)) << mImporter.GetStatusText();
-    KFCurveNode* plainX = other->GetRootNode()->GetChild(0)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant(
-        "Transform/T/X");
+    KFCurveNode* plainX =
+        other->GetRootNode()->GetChild(0)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant(
+            "Transform/T/X");
     ASSERT_NE(plainX, nullptr);
     double half = 0.0;
     plainX->Evaluate(&half, KTime(kSecond / 2));
@@ -393,8 +396,8 @@ TEST_F(SceneSectionsTest, TimeWarpsAreBakedIntoTheTake)
 
 TEST_F(SceneSectionsTest, ARepeatedTimeWarpIdIsRefused)
 {
-    const std::string twice = std::string(kWarps).replace(std::string(kWarps).rfind('}'), 1,
-                                                           "    TimeWarp: 1 {\n}\n}");
+    const std::string twice =
+        std::string(kWarps).replace(std::string(kWarps).rfind('}'), 1, "    TimeWarp: 1 {\n}\n}");
     const int nodes = mManager.GetNodeCount();
     EXPECT_FALSE(Import(WarpedTake(twice.c_str(), "TimeWarpID: 1")));
     EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
