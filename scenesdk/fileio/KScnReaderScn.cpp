@@ -3,7 +3,6 @@
 #include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
-#include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/attributes/KScnNull.h"
@@ -1310,9 +1309,12 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
             root->AddChild(node);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
+    SMadeCharacters made;
     for (const SCharacter& s : doc.characters)
-        if (KScnCharacter* character = BuildCharacter(*scene, s, nodes, doc.skipped))
-            objects[3][s.name] = character;
+        BuildCharacter(*scene, s, nodes, made, doc.skipped);
+    for (const SCharacter& s : doc.characters)
+        ConnectCharacterSource(s, made, doc.skipped);
+    objects[3] = made.characters;
     ReadTakes(*scene, objects, doc.skipped);
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();

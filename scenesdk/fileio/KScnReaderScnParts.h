@@ -20,6 +20,7 @@ class KScnCharacter;
 class KScnNode;
 class KScnSceneMetaData;
 class KScnSceneRoot;
+class KScnTakeNodeContainer;
 
 namespace scnread
 {
@@ -91,19 +92,33 @@ struct SCharacter
     std::vector<SValues> parameters;
     std::vector<SSlot> slots;
     SControlSet controlSet;
+    // The Source field: "Character" or "ControlSetPlug", and the name of a
+    // character of the file or of its control-set plug ("<name>_Ctrl").
+    std::string sourceKind, sourceName;
     int skipped = 0; // unknown sections, slot, link and effector names, extra auxiliary nodes
 };
 
 // Reads the current Character field; false with error set for a slot, a
 // control-set link or an effector given twice.
 bool ReadCharacter(KScn& f, SCharacter& c, std::string& error);
+// The objects made from the file's characters: the characters and their
+// control-set plugs, by the names the file uses for them.
+struct SMadeCharacters
+{
+    std::map<std::string, KScnTakeNodeContainer*> characters;
+    std::map<std::string, KScnTakeNodeContainer*> plugs;
+};
+
 // Creates the character in the scene: parameters, then the properties
 // through their setters, then the slots (each node's property set goes into
 // the slot's link list), then the control set, which is also copied into a
 // new control-set plug named after the character with "_Ctrl" appended.
-// Models the file does not define are counted.
+// Models the file does not define are counted. Records what it made.
 KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
-                              const std::map<std::string, KScnNode*>& nodes, int& skipped);
+                              const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped);
+// Ties the character made from c to its Source, once every character is
+// made; a source the file did not make, or the character itself, is counted.
+void ConnectCharacterSource(const SCharacter& c, const SMadeCharacters& made, int& skipped);
 
 // ---- Time warps ----
 

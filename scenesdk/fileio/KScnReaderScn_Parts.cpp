@@ -6,6 +6,7 @@
 #include "scenesdk/attributes/KScnCharacterParameters.h"
 #include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/attributes/KScnControlSet.h"
+#include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/kernel/KSaturate.h"
@@ -251,7 +252,7 @@ KScnNode* NodeNamed(const std::map<std::string, KScnNode*>& nodes, const std::st
 }
 
 void BuildControlSet(KScnSceneRoot& scene, KScnCharacter& character, const SCharacter& c,
-                     const std::map<std::string, KScnNode*>& nodes, int& skipped)
+                     const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped)
 {
     const SControlSet& s = c.controlSet;
     KScnControlSet* set = character.GetControlSet();
@@ -283,7 +284,12 @@ void BuildControlSet(KScnSceneRoot& scene, KScnCharacter& character, const SChar
                 set->SetEffectorAux(e.id, node, static_cast<int>(i) + 1);
     }
     const std::string plugName = c.name + "_Ctrl";
-    set->CopyToPlug(scene.GetControlSetPlug(scene.CreateControlSetPlug(plugName.c_str())));
+    KScnControlSetPlug* plug = scene.GetControlSetPlug(scene.CreateControlSetPlug(plugName.c_str()));
+    if (plug != nullptr)
+    {
+        set->CopyToPlug(plug);
+        made.plugs[plugName] = plug;
+    }
 }
 
 KgeTVector Vector(const std::vector<double>& v, const KgeTVector& otherwise)
@@ -349,6 +355,11 @@ bool ReadCharacter(KScn& f, SCharacter& c, std::string& error)
             ok = AddSlot(f, kReferenceNodeId, c, seen, error);
         else if (Is(f, "ControlSet"))
             ok = ReadControlSet(f, c, error);
+        else if (Is(f, "Source"))
+        {
+            c.sourceKind = f.NextValueAsString();
+            c.sourceName = f.NextValueAsString();
+        }
         else if (group >= 0 && f.HasFieldBlock() && f.EnterFieldBlock())
         {
             while (ok && f.OpenNextField())
@@ -367,7 +378,7 @@ bool ReadCharacter(KScn& f, SCharacter& c, std::string& error)
 }
 
 KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
-                              const std::map<std::string, KScnNode*>& nodes, int& skipped)
+                              const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped)
 {
     KScnCharacter* character = scene.GetCharacter(scene.CreateCharacter(c.name.c_str()));
     if (character == nullptr)
@@ -420,8 +431,27 @@ KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
         character->SetLink(s.id, record, true);
     }
     if (c.controlSet.present)
-        BuildControlSet(scene, *character, c, nodes, skipped);
+        BuildControlSet(scene, *character, c, nodes, made, skipped);
+    made.characters[c.name] = character;
     return character;
+}
+
+void ConnectCharacterSource(const SCharacter& c, const SMadeCharacters& made, int& skipped)
+{
+    const auto self = made.characters.find(c.name);
+    if (c.sourceKind.empty() || self == made.characters.end())
+        return;
+    const bool plug = c.sourceKind == "ControlSetPlug";
+    const auto& list = plug ? made.plugs : made.characters;
+    const auto source = list.find(c.sourceName);
+    if ((!plug && c.sourceKind != "Character") || source == list.end() || source->second == self->second)
+    {
+        ++skipped;
+        return;
+    }
+    static_cast<KScnCharacter*>(self->second)
+        ->ConnectSource(plug ? KScnCharacter::eSourceControlSetPlug : KScnCharacter::eSourceCharacter,
+                        source->second);
 }
 
 bool CheckTimeWarpIds(KScn& f, std::string& error)

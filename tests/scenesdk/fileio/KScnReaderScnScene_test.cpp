@@ -294,6 +294,51 @@ TEST_F(SceneSectionsTest, CharactersAreLinkedToTheirNodes)
     EXPECT_FALSE(set->GetEffectorAux(0, &aux, 2));
 }
 
+TEST_F(SceneSectionsTest, CharactersAreTiedToTheirSources)
+{
+    ASSERT_TRUE(Import(R"(Objects: {
+    Model: "Pelvis", "Null"
+    Character: "Follower" {
+        Source: "Character", "Hero"               ; made later in the file
+    }
+    Character: "Rider" {
+        Source: "ControlSetPlug", "Hero_Ctrl"
+    }
+    Character: "Hero" {
+        ControlSet: {
+            Links: {
+                Hips: "Pelvis"
+            }
+        }
+    }
+    Character: "Lost" {
+        Source: "Character", "Nobody"
+    }
+    Character: "Narcissus" {
+        Source: "Character", "Narcissus"
+    }
+    Character: "Odd" {
+        Source: "Texture", "Hero"
+    }
+}
+)")) << mImporter.GetStatusText();
+    EXPECT_STREQ(mImporter.GetStatusText(), "3 items skipped");
+    ASSERT_EQ(mScene->GetCharacterCount(), 6);
+    KScnCharacter* follower = mScene->GetCharacter(0);
+    KScnCharacter* rider = mScene->GetCharacter(1);
+    KScnCharacter* hero = mScene->GetCharacter(2);
+    EXPECT_EQ(follower->GetSourceKind(), KScnCharacter::eSourceCharacter);
+    EXPECT_EQ(follower->GetCharacterProperties()->Character.GetAt(0), hero->GetPropertyHandler());
+    // A plug source copies the plug into the character's control set.
+    EXPECT_EQ(rider->GetSourceKind(), KScnCharacter::eSourceControlSetPlug);
+    KScnControlSetLink hips;
+    ASSERT_TRUE(rider->GetControlSet()->GetControlSetLink(0, &hips));
+    EXPECT_STREQ(hips.node->GetName(), "Model::Pelvis");
+    EXPECT_EQ(hero->GetSourceKind(), KScnCharacter::eSourceNone);
+    for (int i = 3; i < 6; ++i)
+        EXPECT_EQ(mScene->GetCharacter(i)->GetSourceKind(), KScnCharacter::eSourceNone) << i;
+}
+
 TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
 {
     const int nodes = mManager.GetNodeCount();
