@@ -95,13 +95,13 @@ inline KMemoryReusePool::Guard::Guard(const KMemoryReusePool& pool) : m_Pool(poo
         // ended.
         pool.m_OwnerBusy.store(true, std::memory_order_relaxed);
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (pool.m_Biased.load(std::memory_order_relaxed))
+        if (pool.m_Bias.load(std::memory_order_relaxed) == eBiased)
         {
             return;
         }
         pool.m_OwnerBusy.store(false, std::memory_order_release);
     }
-    else if (pool.m_Biased.load(std::memory_order_acquire))
+    else if (pool.m_Bias.load(std::memory_order_acquire) != eBiasEnded)
     {
         pool.EndBias();
     }
@@ -131,7 +131,14 @@ inline KMemoryReusePool::Guard::~Guard()
 
 void KMemoryReusePool::EndBias() const
 {
-    m_Biased.store(false, std::memory_order_seq_cst);
+    uint8_t biased = eBiased;
+    if (!m_Bias.compare_exchange_strong(biased, eBiasEnding, std::memory_order_seq_cst))
+    {
+        // Another thread is ending it: wait until the owner is out.
+        while (m_Bias.load(std::memory_order_acquire) != eBiasEnded)
+            std::this_thread::yield();
+        return;
+    }
     // Every thread runs a full barrier: the owner sees the bias ended from its
     // next access on, and an access it had begun shows as busy here.
     syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
@@ -139,10 +146,11 @@ void KMemoryReusePool::EndBias() const
     {
         std::this_thread::yield();
     }
+    m_Bias.store(eBiasEnded, std::memory_order_release);
 }
 
 KMemoryReusePool::KMemoryReusePool(uint32_t maximum, int shift, int alignShift, size_t cacheLimit)
-    : m_Owner(ThreadToken()), m_Biased(ProcessBarrierAvailable()), m_Maximum(maximum),
+    : m_Owner(ThreadToken()), m_Bias(ProcessBarrierAvailable() ? eBiased : eBiasEnded), m_Maximum(maximum),
       m_Shift(std::clamp(shift, 0, 16)), m_AlignShift(std::clamp(alignShift, 0, 7)), m_CacheLimit(cacheLimit),
       m_BytesObtained(0), m_BlocksObtained(0), m_CachedBlocks(0)
 {

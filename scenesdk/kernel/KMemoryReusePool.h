@@ -109,7 +109,9 @@ private:
     // pool works on them without the lock for as long as no other thread has
     // come (the pool is biased to it); the first other thread ends the bias
     // for good, waiting out an access of the owner in progress, and from then
-    // on every thread takes the lock.
+    // on every thread takes the lock. Other threads that come while the bias
+    // is being ended wait until it has ended, so that none of them takes the
+    // lock while the owner still works without it.
     class Guard
     {
     public:
@@ -126,7 +128,13 @@ private:
 
     mutable std::atomic<bool> m_Locked{false};
     const void* const m_Owner; // a byte of the thread that made the pool (thread-local)
-    mutable std::atomic<bool> m_Biased;
+    enum EBias : uint8_t
+    {
+        eBiasEnded,
+        eBiasEnding,
+        eBiased
+    };
+    mutable std::atomic<uint8_t> m_Bias;
     mutable std::atomic<bool> m_OwnerBusy{false};
     std::unique_ptr<FreeBlock*[]> m_Buckets;
     uint32_t m_Maximum;
