@@ -728,6 +728,55 @@ int KScnTakeNodeContainer::InstantiateHandlerProperties()
     return added;
 }
 
+void KScnTakeNodeContainer::DeferHandlerProperties()
+{
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (handler == nullptr || GetUserPropertyCount() != 0)
+    {
+        InstantiateHandlerProperties();
+        return;
+    }
+    const int n = handler->GetPropertyCount();
+    for (int i = 0; i < n; ++i)
+    {
+        // What adding each handle would do (OnUserPropertyAdded).
+        AddPropertyToTakes(handler->GetProperty(i));
+    }
+    DeferUserProperties(n);
+}
+
+void KScnTakeNodeContainer::MakeDeferredUserProperties()
+{
+    const int n = GetDeferredUserPropertyCount();
+    const uint64_t order = EndDeferral();
+    KScnPropertyHandler* handler = GetPropertyHandler();
+    if (handler == nullptr)
+    {
+        return;
+    }
+    std::unordered_set<const KProperty*> handled;
+    int made = 0;
+    for (int i = 0; i < n && i < handler->GetPropertyCount(); ++i)
+    {
+        KProperty* property = handler->GetProperty(i);
+        if (property == nullptr || !handled.insert(property).second)
+        {
+            continue;
+        }
+        KScnPropertyRef* ref = CreateUserPropertyFromProperty(property);
+        if (ref != nullptr)
+        {
+            ref->SetHandler(handler);
+            if (GetSdkManager() != nullptr && order != 0)
+            {
+                GetSdkManager()->PlaceReservedHandle(ref, order, made);
+            }
+            AppendUserProperty(ref);
+            ++made;
+        }
+    }
+}
+
 KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty* property)
 {
     if (property == nullptr)

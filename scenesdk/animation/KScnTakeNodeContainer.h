@@ -143,6 +143,11 @@ public:
     // property already listed is skipped); each handle reports its value
     // changes to the handler. Returns the number of handles added.
     int InstantiateHandlerProperties();
+    // InstantiateHandlerProperties for a new object whose list is empty, with
+    // the handles made only when the list is first used (or the handler's
+    // property list changes): the animatable properties are marked and given
+    // their channels now, the handles stand reserved in the manager.
+    void DeferHandlerProperties();
     // A handle for a kernel property: made by the manager, or owned by the
     // container when it has none. Null for a null property.
     virtual KScnPropertyRef* CreateUserPropertyFromProperty(KProperty* property);
@@ -181,6 +186,8 @@ protected:
     void GetAxisCurveDefaults(const char* channel, double& x, double& y, double& z) const;
     // Sets them (through the curves' listeners); missing curves are skipped.
     void SetAxisCurveDefaults(const char* channel, double x, double y, double z);
+
+    void MakeDeferredUserProperties() override;
 
 private:
     void DeleteLinkAt(size_t index);

@@ -23,6 +23,15 @@ KProperty* KScnPropertyHandler::CreateDynamicProperty(const char* name, int type
 
 bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, bool dynamic)
 {
+    // The owner's deferred handles stand for the list as it was: they are
+    // made before it changes.
+    if (operation == ePropertyAdding || operation == ePropertyRemoving)
+    {
+        if (KScnTakeNodeContainer* owner = GetOwner())
+        {
+            owner->MakeDeferred();
+        }
+    }
     // The owner's links must not outlive the property they write into.
     if (operation == ePropertyRemoving && property != nullptr)
     {

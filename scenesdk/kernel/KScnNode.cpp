@@ -73,12 +73,14 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
     AddDefaultTakeNode();
     SetVisibility(true);
     SetShadingMode(3);
-    InstantiateHandlerProperties();
+    // Most nodes never have their user properties asked for.
+    DeferHandlerProperties();
 }
 
 KScnNode::~KScnNode()
 {
     mBeingDestroyed = true;
+    DropDeferredUserProperties();
     // A node deleted while a scene lists it leaves no entry behind.
     if (mSceneContents != nullptr)
     {

@@ -36,6 +36,7 @@ KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mNames(name)
 
 KScnObject::~KScnObject()
 {
+    DropDeferredUserProperties();
     mUserProperties.Clear();
     mNames.FreeNamePair();
 }
@@ -72,8 +73,43 @@ KString KScnObject::GetNameWithoutPrefix() const
     return name;
 }
 
+void KScnObject::DeferUserProperties(int count)
+{
+    if (count <= 0 || mDeferred > 0)
+    {
+        return;
+    }
+    mDeferred = count;
+    if (mManager != nullptr)
+    {
+        mManager->ReserveUserProperties(this);
+    }
+}
+
+uint64_t KScnObject::EndDeferral()
+{
+    const uint64_t order = mDeferredOrder;
+    if (mManager != nullptr && mDeferredSlot >= 0)
+    {
+        mManager->ReleaseUserProperties(this);
+    }
+    mDeferred = 0;
+    mDeferredSlot = -1;
+    mDeferredOrder = 0;
+    return order;
+}
+
+void KScnObject::DropDeferredUserProperties()
+{
+    if (mDeferred > 0)
+    {
+        EndDeferral();
+    }
+}
+
 void KScnObject::AddUserProperty(KScnPropertyRef* property)
 {
+    MakeDeferred();
     if (property == nullptr || mUserProperties.Find(property) >= 0)
     {
         return;
@@ -84,6 +120,7 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
 
 bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
 {
+    MakeDeferred();
     // From the end: handles are listed once, and teardown removes the last first.
     int index = property != nullptr ? mUserProperties.GetCount() - 1 : -1;
     while (index >= 0 && mUserProperties[index] != property)
@@ -100,6 +137,7 @@ bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
 
 KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
 {
+    MakeDeferred();
     for (int i = 0; i < mUserProperties.GetCount(); ++i)
     {
         if (mUserProperties[i]->IsSameProperty(property))
@@ -116,6 +154,7 @@ KScnPropertyRef* KScnObject::FindUserPropertyByName(const char* name) const
     {
         return nullptr;
     }
+    MakeDeferred();
     for (int i = 0; i < mUserProperties.GetCount(); ++i)
     {
         if (std::strcmp(mUserProperties[i]->GetName(), name) == 0)

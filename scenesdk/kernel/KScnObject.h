@@ -88,9 +88,19 @@ public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
 
     // ---- User properties ----
-    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    // Every accessor of the list first makes the deferred handles (see
+    // DeferUserProperties).
+    int GetUserPropertyCount() const
+    {
+        MakeDeferred();
+        return mUserProperties.GetCount();
+    }
     // Null for an index outside 0 .. count - 1.
-    KScnPropertyRef* GetUserProperty(int index) const { return mUserProperties.GetAt(index); }
+    KScnPropertyRef* GetUserProperty(int index) const
+    {
+        MakeDeferred();
+        return mUserProperties.GetAt(index);
+    }
     // Ignores null and a handle already listed; otherwise appends it and
     // calls OnUserPropertyAdded.
     void AddUserProperty(KScnPropertyRef* property);
@@ -101,7 +111,41 @@ public:
     // The first handle with that name (byte comparison); null for a null text.
     KScnPropertyRef* FindUserPropertyByName(const char* name) const;
 
+    // ---- Deferred handles ----
+    // The number of handles that stand listed but are not made yet.
+    int GetDeferredUserPropertyCount() const { return mDeferred; }
+    // Makes them now (MakeDeferredUserProperties); nothing when none are deferred.
+    void MakeDeferred() const
+    {
+        if (mDeferred > 0)
+        {
+            const_cast<KScnObject*>(this)->MakeDeferredUserProperties();
+        }
+    }
+    // Gives them up: they will never be made (the object is going).
+    void DropDeferredUserProperties();
+
+protected:
+    // Stands for count handles the object makes only when its list is first
+    // used: the manager counts them and keeps their place in its order from
+    // now on. Nothing for count 0 or when handles are already deferred.
+    void DeferUserProperties(int count);
+    // Makes the deferred handles and lists them (a derived class knows
+    // which); it must call EndDeferral first.
+    virtual void MakeDeferredUserProperties() { EndDeferral(); }
+    // Ends the deferral (the manager forgets the reservation) and returns the
+    // place reserved in the manager's order (0 without a manager).
+    uint64_t EndDeferral();
+    // Appends a handle without calling OnUserPropertyAdded (the deferred
+    // handles' channels were made when they were deferred).
+    void AppendUserProperty(KScnPropertyRef* property) { mUserProperties.Add(property); }
+
 private:
+    friend class KScnSdkManager;
+    int mDeferred = 0;
+    // Kept by the manager: the reservation's slot and place in its order.
+    int mDeferredSlot = -1;
+    uint64_t mDeferredOrder = 0;
     KScnNamePair mNames;
     KPointerArray<KScnPropertyRef> mUserProperties{16};
     void* mReserved = nullptr;

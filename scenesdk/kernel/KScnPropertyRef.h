@@ -123,6 +123,9 @@ private:
     // Position in the manager's list of handles, kept by the manager; -1
     // when not listed.
     int mManagerSlot = -1;
+    // Place in the manager's creation order (handles made late for an
+    // object's deferred handles take the place reserved for them).
+    uint64_t mManagerOrder = 0;
     friend class KScnSdkManager;
 };
 

@@ -165,6 +165,7 @@ void KScnSdkManager::Notify(EListenerKind kind, const char* initialName)
 
 void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
 {
+    object->DropDeferredUserProperties();
     for (int i = object->GetUserPropertyCount() - 1; i >= 0; --i)
     {
         KScnPropertyRef* ref = object->GetUserProperty(i);
@@ -726,9 +727,44 @@ KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
         return nullptr;
     }
     ref->mManagerSlot = static_cast<int>(mUserProperties.size());
+    ref->mManagerOrder = mNextOrder;
+    mNextOrder += kOrderStep;
     mUserProperties.push_back(ref);
     ++mUserPropertyCount;
     return ref;
+}
+
+void KScnSdkManager::ReserveUserProperties(KScnObject* object)
+{
+    if (object->mDeferred <= 0 || object->mDeferred >= static_cast<int>(kOrderStep) || object->mDeferredSlot >= 0)
+    {
+        return;
+    }
+    object->mDeferredSlot = static_cast<int>(mReservations.size());
+    object->mDeferredOrder = mNextOrder;
+    mNextOrder += kOrderStep;
+    mReservations.push_back(object);
+    mUserPropertyCount += object->mDeferred;
+}
+
+void KScnSdkManager::PlaceReservedHandle(KScnPropertyRef* ref, uint64_t order, int index)
+{
+    ref->mManagerOrder = order + 1 + static_cast<uint64_t>(index);
+}
+
+void KScnSdkManager::ReleaseUserProperties(KScnObject* object)
+{
+    const int slot = object->mDeferredSlot;
+    if (slot < 0 || static_cast<size_t>(slot) >= mReservations.size() || mReservations[slot] != object)
+    {
+        return;
+    }
+    KScnObject* last = mReservations.back();
+    mReservations[slot] = last;
+    last->mDeferredSlot = slot;
+    mReservations.pop_back();
+    object->mDeferredSlot = -1;
+    mUserPropertyCount -= object->mDeferred;
 }
 
 // The handle must be alive (its slot is read).
@@ -918,14 +954,41 @@ KScnGenericNode* KScnSdkManager::FindGenericNode(const char* name)
 
 KScnPropertyRef* KScnSdkManager::FindUserProperty(const char* name) const
 {
+    if (name == nullptr)
+    {
+        return nullptr;
+    }
+    // The first in creation order, made handles and reserved ones alike.
+    KScnPropertyRef* best = nullptr;
+    uint64_t bestOrder = ~uint64_t(0);
     for (KScnPropertyRef* ref : mUserProperties)
     {
-        if (name != nullptr && ref != nullptr && std::strcmp(ref->GetName(), name) == 0)
+        if (ref != nullptr && ref->mManagerOrder < bestOrder && std::strcmp(ref->GetName(), name) == 0)
         {
-            return ref;
+            best = ref;
+            bestOrder = ref->mManagerOrder;
         }
     }
-    return nullptr;
+    KScnObject* reserved = nullptr;
+    KProperty* property = nullptr;
+    for (KScnObject* object : mReservations)
+    {
+        KScnPropertyHandler* handler = object->GetPropertyHandler();
+        const int n = handler != nullptr ? std::min(object->mDeferred, handler->GetPropertyCount()) : 0;
+        for (int i = 0; i < n && object->mDeferredOrder + 1 + i < bestOrder; ++i)
+        {
+            KProperty* p = handler->GetProperty(i);
+            if (p != nullptr && std::strcmp(p->GetName(), name) == 0)
+            {
+                reserved = object;
+                property = p;
+                bestOrder = object->mDeferredOrder + 1 + i;
+                break;
+            }
+        }
+    }
+    // The handle that stands there is made now, with the object's others.
+    return reserved != nullptr ? reserved->FindUserProperty(property) : best;
 }
 
 // ---- Pose scope ----
@@ -1001,6 +1064,11 @@ void KScnSdkManager::DestroyAllObjects()
         ref = nullptr;
     }
     mUserProperties.clear();
+    // Objects left outside the lists never make their reserved handles now.
+    while (!mReservations.empty())
+    {
+        mReservations.back()->DropDeferredUserProperties();
+    }
     mUserPropertyCount = 0;
     DestroyList(mGenericNodes,
                 [](KScnGenericNode* node)

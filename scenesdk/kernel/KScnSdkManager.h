@@ -281,6 +281,14 @@ private:
     void ForgetInScenes(const void* object);
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
     KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
+    // An object's deferred handles (KScnObject::DeferUserProperties): counted
+    // and given their place in the order while reserved.
+    friend class KScnObject;
+    friend class KScnTakeNodeContainer;
+    void ReserveUserProperties(KScnObject* object);
+    void ReleaseUserProperties(KScnObject* object);
+    // Gives a handle made for a released reservation the place index of it.
+    void PlaceReservedHandle(KScnPropertyRef* ref, uint64_t order, int index);
     bool UnlistUserProperty(KScnPropertyRef* ref);
     // DestroyUserProperty for a handle known to be alive.
     bool DestroyListedUserProperty(KScnPropertyRef* ref);
@@ -302,6 +310,13 @@ private:
     // destroyed one leaves a null until nulls outnumber the handles, so that
     // destroying every handle of a scene stays linear.
     std::vector<KScnPropertyRef*> mUserProperties;
+    // Objects whose handles are reserved but not made (each knows its slot).
+    std::vector<KScnObject*> mReservations;
+    // Handles and reservations in creation order: a reservation's handles
+    // take the places just after its own.
+    static constexpr uint64_t kOrderStep = uint64_t(1) << 20;
+    uint64_t mNextOrder = kOrderStep;
+    // Made and reserved handles.
     int mUserPropertyCount = 0;
     KPointerArray<KScnGenericNode> mGenericNodes{16};
     KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
