@@ -48,6 +48,8 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
         delete take;
     }
     mCurrent = -1;
+    delete mStale;
+    mStale = nullptr;
     UnlinkAllPropertyCurves();
     for (KScnPropertyRef* ref : mOwnedRefs)
     {
@@ -124,6 +126,119 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDefaultTakeNode()
     return take;
 }
 
+KScnTakeNodeEntry* KScnTakeNodeContainer::AddDeferredDefaultTakeNode()
+{
+    if (!mTakes.empty())
+    {
+        return AddDefaultTakeNode();
+    }
+    auto* take = KScnTakeNodeEntry::CreateDeferredBuild("Default", this);
+    TakeNames().insert("Default");
+    mTakes.push_back(take);
+    mCurrent = 0;
+    return take;
+}
+
+void KScnTakeNodeContainer::BuildDeferredTakes()
+{
+    if (HasDeferredTakeBuild())
+    {
+        mTakes[0]->GetRootCurveNode();
+    }
+}
+
+void KScnTakeNodeContainer::DropDeferredTakeBuild()
+{
+    if (HasDeferredTakeBuild())
+    {
+        mTakes[0]->DropDeferredBuild();
+    }
+    delete mStale;
+    mStale = nullptr;
+}
+
+void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
+{
+    BuildTakeChannels(take);
+    std::vector<SStaleValue>* stale = mStale;
+    mStale = nullptr;
+    KFCurveNode* root = take->GetRootCurveNode();
+    for (size_t i = 0; stale != nullptr && root != nullptr && i < stale->size(); ++i)
+    {
+        const SStaleValue& v = (*stale)[i];
+        KFCurveNode* channel = root->FindDescendant(ChannelNameOfProperty(v.property->GetName()).Buffer());
+        if (channel == nullptr)
+        {
+            continue;
+        }
+        if (channel->GetChildCount() > 0)
+        {
+            for (int k = 0; k < 4 && k < channel->GetChildCount(); ++k)
+            {
+                KFCurveNode* child = channel->GetChildAt(k);
+                if (child != nullptr && child->GetFCurve() != nullptr)
+                {
+                    WriteCurveDefaultSilently(child->GetFCurve(), v.values[k]);
+                }
+            }
+        }
+        else if (channel->GetFCurve() != nullptr)
+        {
+            WriteCurveDefaultSilently(channel->GetFCurve(), v.values[0]);
+        }
+    }
+    delete stale;
+}
+
+void KScnTakeNodeContainer::NotePropertyChanging(KProperty* property)
+{
+    if (property == nullptr || !property->IsAnimatable() || !HasDeferredTakeBuild())
+    {
+        return;
+    }
+    if (mStale != nullptr)
+    {
+        for (const SStaleValue& v : *mStale)
+        {
+            if (v.property == property)
+            {
+                return; // the first value counts
+            }
+        }
+    }
+    SStaleValue v{property, {0.0, 0.0, 0.0, 0.0}};
+    if (!property->GetAsDoubles(v.values))
+    {
+        return;
+    }
+    if (mStale == nullptr)
+    {
+        mStale = new std::vector<SStaleValue>();
+    }
+    mStale->push_back(v);
+}
+
+void KScnTakeNodeContainer::ForgetStaleValue(KProperty* property)
+{
+    if (mStale == nullptr)
+    {
+        return;
+    }
+    for (size_t i = 0; i < mStale->size(); ++i)
+    {
+        if ((*mStale)[i].property == property)
+        {
+            mStale->erase(mStale->begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    if (mStale->empty())
+    {
+        delete mStale;
+        mStale = nullptr;
+    }
+}
+
 std::unordered_multiset<std::string>& KScnTakeNodeContainer::TakeNames()
 {
     const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
@@ -150,6 +265,8 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
     mTakeNames.insert(text);
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
+        // Copies are made of a built tree.
+        BuildDeferredTakes();
         // The copy of the default take is made when the take is first used.
         auto* copy = KScnTakeNodeEntry::CreateDeferredCopy(*def, name);
         mTakes.push_back(copy);
@@ -515,12 +632,19 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property)
     const KString channel = ChannelNameOfProperty(property->GetName());
     KScnTakeNodeEntry* current =
         (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[mCurrent] : nullptr;
+    KScnTakeNodeEntry* def = GetDefaultTakeNode();
+    if (def != nullptr && def->IsBuildDeferred())
+    {
+        // The tree will start from the value the property has then.
+        ForgetStaleValue(property);
+        def = nullptr;
+        current = current == GetDefaultTakeNode() ? nullptr : current;
+    }
     if (KFCurveNode* node = FindPropertyChannel(current, channel))
     {
         CopyPropertyValueToChannel(node, property);
     }
-    KScnTakeNodeEntry* def = GetDefaultTakeNode();
-    if (def != current)
+    if (def != nullptr && def != current)
     {
         if (KFCurveNode* node = FindPropertyChannel(def, channel))
         {
@@ -532,6 +656,13 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property)
 void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
 {
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
+    if (def != nullptr && def->IsBuildDeferred())
+    {
+        // Every channel will start from its property's value.
+        delete mStale;
+        mStale = nullptr;
+        return;
+    }
     if (def == nullptr || def->GetRootCurveNode() == nullptr)
     {
         return;
@@ -607,8 +738,15 @@ void KScnTakeNodeContainer::UnlinkPropertyCurves(KProperty* property)
     }
 }
 
+int KScnTakeNodeContainer::GetLinkCount() const
+{
+    const_cast<KScnTakeNodeContainer*>(this)->BuildDeferredTakes();
+    return static_cast<int>(mLinks.size());
+}
+
 KScnPropertyCurveLink* KScnTakeNodeContainer::GetLink(int index) const
 {
+    const_cast<KScnTakeNodeContainer*>(this)->BuildDeferredTakes();
     return (index >= 0 && index < GetLinkCount()) ? mLinks[static_cast<size_t>(index)] : nullptr;
 }
 
@@ -739,8 +877,22 @@ void KScnTakeNodeContainer::DeferHandlerProperties()
     const int n = handler->GetPropertyCount();
     for (int i = 0; i < n; ++i)
     {
-        // What adding each handle would do (OnUserPropertyAdded).
-        AddPropertyToTakes(handler->GetProperty(i));
+        // What adding each handle would do (OnUserPropertyAdded). A tree
+        // that waits gets nothing: its build gives each of the handler's
+        // animatable properties its channel with its value.
+        KProperty* property = handler->GetProperty(i);
+        if (property == nullptr || !property->IsAnimatable())
+        {
+            continue;
+        }
+        property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+        for (int t = 0; t < GetTakeNodeCount(); ++t)
+        {
+            if (!mTakes[t]->IsBuildDeferred())
+            {
+                AddPropertyToTake(property, t);
+            }
+        }
     }
     DeferUserProperties(n);
 }

@@ -83,6 +83,24 @@ public:
     // ---- Takes ----
     // AddTakeNode("Default"), then makes index 0 current.
     KScnTakeNodeEntry* AddDefaultTakeNode();
+    // AddDefaultTakeNode, the default take's tree built only when first
+    // needed (see CreateDeferredBuild): read, copied, renamed, evaluated, its
+    // curves or links asked for, another take added, or the handler's
+    // property list or a property's name changing. Until then a property
+    // written without being pushed to the takes has its value of that moment
+    // noted, for the tree to start from as an eager one would.
+    KScnTakeNodeEntry* AddDeferredDefaultTakeNode();
+    // Builds the tree of the default take now when it waits (nothing otherwise).
+    void BuildDeferredTakes();
+    bool HasDeferredTakeBuild() const { return !mTakes.empty() && mTakes[0]->IsBuildDeferred(); }
+    // The tree that waits will never be built (the object is going).
+    void DropDeferredTakeBuild();
+    // Called by the entry whose build waits, with its empty root in place.
+    void BuildDeferredTake(KScnTakeNodeEntry* take);
+    // A property of the handler is about to change: while the default take
+    // waits, its value now is what the tree will start from unless the
+    // change is pushed to the takes.
+    void NotePropertyChanging(KProperty* property);
     // Null (error) when a take of that name exists (names compare byte for
     // byte). A take added after the first is a deep copy of the default take;
     // the first one is built by BuildTakeChannels. The current take is kept.
@@ -130,7 +148,8 @@ public:
     void UnlinkAllPropertyCurves();
     // Drops every link of one property (it is leaving its handler).
     void UnlinkPropertyCurves(KProperty* property);
-    int GetLinkCount() const { return static_cast<int>(mLinks.size()); }
+    // Both first build a default take that waits.
+    int GetLinkCount() const;
     KScnPropertyCurveLink* GetLink(int index) const;
 
     // ---- User properties ----
@@ -190,6 +209,13 @@ protected:
     void MakeDeferredUserProperties() override;
 
 private:
+    struct SStaleValue
+    {
+        KProperty* property;
+        double values[4];
+    };
+    // The stale value of the property is gone (the tree takes its value now).
+    void ForgetStaleValue(KProperty* property);
     void DeleteLinkAt(size_t index);
     KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
     void AddPropertyToTake(KProperty* property, int takeIndex);
@@ -202,6 +228,8 @@ private:
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
+    // Values a waiting default take starts from, made on first need.
+    std::vector<SStaleValue>* mStale = nullptr;
     int mCurrent = -1;
     KErrorRecord* mError = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KDataType.h"
 
 #include <atomic>
@@ -39,6 +40,10 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
 KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
     : mName(source.mName), mError(kTakeNodeErrors, 1)
 {
+    if (source.mBuilder != nullptr)
+    {
+        source.MakeOwedTrees();
+    }
     const KFCurveNode* tree = source.mSource != nullptr ? source.mSource->mRoot : source.mRoot;
     mRoot = tree != nullptr ? tree->Clone(false) : KFCurveNode::Create("Defaults", nullptr, 0, 0);
 }
@@ -46,7 +51,17 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source)
     : mName(name != nullptr ? name : ""), mError(kTakeNodeErrors, 1), mSource(source)
 {
-    source->mWaiting.push_back(this);
+    if (source != nullptr)
+    {
+        source->mWaiting.push_back(this);
+    }
+}
+
+KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredBuild(const char* name, KScnTakeNodeContainer* container)
+{
+    auto* entry = new KScnTakeNodeEntry(name, nullptr);
+    entry->mBuilder = container;
+    return entry;
 }
 
 KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name)
@@ -83,6 +98,14 @@ void KScnTakeNodeEntry::MakeOwnCopy() const
 
 void KScnTakeNodeEntry::MakeOwedTrees() const
 {
+    if (mBuilder != nullptr)
+    {
+        // Listed as built first: the builder reaches the tree through this entry.
+        KScnTakeNodeContainer* builder = mBuilder;
+        mBuilder = nullptr;
+        mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
+        builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
+    }
     if (mSource != nullptr)
     {
         MakeOwnCopy();
@@ -119,6 +142,12 @@ std::atomic<uint64_t> gRenames{0};
 
 void KScnTakeNodeEntry::SetName(const char* name)
 {
+    // The tree is built under the name it was made for (the default take's
+    // curves are linked to their properties).
+    if (mBuilder != nullptr)
+    {
+        MakeOwedTrees();
+    }
     mName = name != nullptr ? name : "";
     ++gRenames;
 }

@@ -19,6 +19,7 @@ namespace scenesdk
 class KDataType;
 class KFCurve;
 class KFCurveNode;
+class KScnTakeNodeContainer;
 
 class KScnTakeNodeEntry
 {
@@ -32,6 +33,10 @@ public:
     // it hands its tree out), or before it is destroyed. An object has a take
     // per take of its scene; most stay as made, and cost no tree.
     static KScnTakeNodeEntry* CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name);
+    // An entry named name whose tree the container builds
+    // (KScnTakeNodeContainer::BuildDeferredTake) only when it is first
+    // needed; until then the entry holds no tree.
+    static KScnTakeNodeEntry* CreateDeferredBuild(const char* name, KScnTakeNodeContainer* container);
     KScnTakeNodeEntry& operator=(const KScnTakeNodeEntry&) = delete;
     // Nodes that hold references (flag 8) do not own their children; they are
     // emptied depth first before the root and everything it owns is deleted.
@@ -49,6 +54,10 @@ public:
     }
     // Whether the entry still waits for its copy of another entry's tree.
     bool IsCopyDeferred() const { return mSource != nullptr; }
+    // Whether the entry still waits for its container to build its tree.
+    bool IsBuildDeferred() const { return mBuilder != nullptr; }
+    // The tree will never be built: the container is going.
+    void DropDeferredBuild() { mBuilder = nullptr; }
     KErrorRecord& GetError() { return mError; }
 
     // Each non-null name is searched below the node reached so far (a null
@@ -131,6 +140,8 @@ private:
     // lists this entry among its waiting copies).
     mutable KScnTakeNodeEntry* mSource = nullptr;
     mutable std::vector<KScnTakeNodeEntry*> mWaiting;
+    // While the build is deferred: the container that builds the tree.
+    mutable KScnTakeNodeContainer* mBuilder = nullptr;
 };
 
 } // namespace scenesdk

@@ -30,6 +30,7 @@ bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, b
         if (KScnTakeNodeContainer* owner = GetOwner())
         {
             owner->MakeDeferred();
+            owner->BuildDeferredTakes();
         }
     }
     // The owner's links must not outlive the property they write into.
@@ -41,6 +42,27 @@ bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, b
         }
     }
     return KObject::OnPropertyChange(operation, property, dynamic);
+}
+
+bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a,
+                                         const void* b, const void* c)
+{
+    if ((code == eValueChanging || code == eRenaming) && emitter != nullptr && emitter->GetOwner() == this)
+    {
+        KScnTakeNodeContainer* owner = GetOwner();
+        if (owner != nullptr && owner->HasDeferredTakeBuild() && emitter->IsA(KProperty::ClassId))
+        {
+            if (code == eRenaming)
+            {
+                owner->BuildDeferredTakes(); // the channels carry the names they were made with
+            }
+            else
+            {
+                owner->NotePropertyChanging(static_cast<KProperty*>(emitter));
+            }
+        }
+    }
+    return KObject::NotifyEvent14(path, code, emitter, a, b, c);
 }
 
 void KScnPropertyHandler::PrepareDestroy()

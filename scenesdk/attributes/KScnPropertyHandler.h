@@ -38,6 +38,10 @@ public:
                                              KProperty* reference = nullptr, bool returnExisting = false);
 
     bool OnPropertyChange(int operation, KProperty* property, bool dynamic) override;
+    // Tells the owner of a property's coming value change or rename while its
+    // default take waits to be built; then as KObject.
+    bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
+                       const void* c) override;
 
 protected:
     ~KScnPropertyHandler() override = default;

@@ -70,8 +70,9 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
     mProperties = new KScnNodeProperties(this);
     mLimits = new KScnNodeLimits(this);
     ResetPropertyDefaults();
-    AddDefaultTakeNode();
+    // Before the take: the tree starts from the values (built when first needed).
     SetVisibility(true);
+    AddDeferredDefaultTakeNode();
     SetShadingMode(3);
     // Most nodes never have their user properties asked for.
     DeferHandlerProperties();
@@ -81,6 +82,7 @@ KScnNode::~KScnNode()
 {
     mBeingDestroyed = true;
     DropDeferredUserProperties();
+    DropDeferredTakeBuild();
     // A node deleted while a scene lists it leaves no entry behind.
     if (mSceneContents != nullptr)
     {

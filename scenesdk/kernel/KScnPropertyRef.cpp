@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnPropertyRef.h"
 
+#include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -310,6 +311,13 @@ void KScnPropertyRef::SetFlag(uint32_t flags, bool on)
     const uint32_t bits = AttributeBitsOf(flags);
     if (mProperty != nullptr && bits != 0)
     {
+        // A default take that waits is built with the channels of the
+        // properties animatable until now.
+        KScnTakeNodeContainer* owner = mHandler != nullptr ? mHandler->GetOwner() : nullptr;
+        if (owner != nullptr && (bits & KPropertyAttributes::kAnimatable) != 0)
+        {
+            owner->BuildDeferredTakes();
+        }
         mProperty->GetAttributes().SetFlag(bits, on);
     }
 }
