@@ -1,0 +1,172 @@
+// A node's user-property handles and default take are made when first needed:
+// whatever is done before, the result must be the one of a node that made
+// them at once. Each scenario runs on a node whose parts are forced early and
+// on one whose parts wait, and compares.
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace scenesdk;
+
+namespace
+{
+
+// Every curve default of a take's tree, depth first, with the names on the way.
+void Collect(KFCurveNode* node, const std::string& path, std::vector<std::pair<std::string, float>>& out)
+{
+    const std::string here = path + "/" + node->GetName();
+    out.emplace_back(here, node->GetFCurve() != nullptr ? node->GetFCurve()->GetDefaultValue() : -999.0f);
+    for (int i = 0; i < node->GetChildCount(); ++i)
+        Collect(node->GetChildAt(i), here, out);
+}
+
+std::vector<std::pair<std::string, float>> Tree(KScnTakeNodeEntry* take)
+{
+    std::vector<std::pair<std::string, float>> out;
+    Collect(take->GetRootCurveNode(), "", out);
+    return out;
+}
+
+// Runs the steps on a node that built its parts at once and on one that did
+// not, then compares what both show.
+void ExpectSameAsEager(const std::function<void(KScnNode*)>& steps)
+{
+    KScnSdkManager manager;
+    KScnNode* eager = manager.CreateNode("eager");
+    eager->GetLinkCount();
+    eager->GetUserPropertyCount();
+    KScnNode* lazy = manager.CreateNode("lazy");
+    steps(eager);
+    steps(lazy);
+    ASSERT_EQ(lazy->GetTakeNodeCount(), eager->GetTakeNodeCount());
+    for (int i = 0; i < eager->GetTakeNodeCount(); ++i)
+        EXPECT_EQ(Tree(lazy->GetTakeNode(i)), Tree(eager->GetTakeNode(i))) << "take " << i;
+    EXPECT_EQ(lazy->GetLinkCount(), eager->GetLinkCount());
+    ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
+    for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
+        EXPECT_STREQ(lazy->GetUserProperty(i)->GetName(), eager->GetUserProperty(i)->GetName());
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(lazy->ComputeGlobalTransform()[i], eager->ComputeGlobalTransform()[i]);
+}
+
+void WriteRaw(KScnNode* node, const char* name, double x, double y, double z)
+{
+    const double v[4] = {x, y, z, 1.0};
+    node->GetNodeProperties()->FindProperty(name)->SetFromDoubles(v);
+}
+
+} // namespace
+
+TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
+{
+    // Written through the handles: the tree follows.
+    ExpectSameAsEager([](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); });
+    // Written on the kernel property only: the tree keeps the earlier value,
+    // also when a later handle write of another channel builds it.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            WriteRaw(n, "Lcl Rotation", 10, 20, 30);
+            WriteRaw(n, "Lcl Rotation", 40, 50, 60);
+            n->SetVisibility(false);
+            n->SetLocalScaling(2, 2, 2);
+        });
+    // A raw write, then a handle write of the same property: the handle wins.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            WriteRaw(n, "Lcl Translation", 5, 5, 5);
+            n->SetLocalTranslation(7, 8, 9);
+        });
+    // Another take copies the default tree as it is when the take is added.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            n->SetLocalTranslation(1, 0, 0);
+            n->AddTakeNode("Walk");
+            n->SetLocalTranslation(2, 0, 0);
+            n->SelectTakeNodeByName("Walk");
+            n->SetLocalTranslation(3, 0, 0);
+        });
+    // The default take renamed before its tree was asked for.
+    ExpectSameAsEager([](KScnNode* n) { n->GetDefaultTakeNode()->SetName("Renamed"); });
+    // A property added, renamed and made animatable.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            KProperty* weight = n->GetNodeProperties()->CreateDynamicProperty("Weight", eKPropDouble, nullptr,
+                                                                              true);
+            weight->SetDouble(0.5);
+            n->GetNodeProperties()->FindProperty("Lcl Scaling")->SetName("Lcl Size");
+        });
+}
+
+TEST(KScnNodeDeferred, LazyTreeLinksItsCurvesToTheProperties)
+{
+    KScnSdkManager manager;
+    KScnNode* n = manager.CreateNode("n");
+    WriteRaw(n, "Lcl Translation", 4, 5, 6);
+    KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
+    ASSERT_TRUE(take->IsBuildDeferred());
+    ASSERT_NE(take->GetTranslationYCurve(), nullptr);
+    EXPECT_FALSE(take->IsBuildDeferred());
+    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << "the raw write was not pushed";
+    take->GetTranslationYCurve()->SetDefaultValue(9.0f);
+    double t[4] = {};
+    n->GetNodeProperties()->FindProperty("Lcl Translation")->GetAsDoubles(t);
+    EXPECT_EQ(t[0], 4.0);
+    EXPECT_EQ(t[1], 9.0) << "the curve writes into its property";
+    // A node destroyed with its tree never built, and one with it built.
+    KScnNode* waiting = manager.CreateNode("w");
+    WriteRaw(waiting, "Lcl Rotation", 1, 1, 1);
+    EXPECT_TRUE(manager.DestroyNode(waiting));
+    EXPECT_TRUE(manager.DestroyNode(n));
+}
+
+TEST(KScnNodeDeferred, HandlesStandReservedInTheManager)
+{
+    KScnSdkManager manager;
+    const int base = manager.GetUserPropertyCount();
+    KScnNode* first = manager.CreateNode("first");
+    const int perNode = manager.GetUserPropertyCount() - base;
+    EXPECT_GT(perNode, 60) << "every property of the set has its handle";
+    KScnPropertyRef* loose = manager.CreateUserProperty("Lcl Rotation", "Vector", "");
+    KScnNode* second = manager.CreateNode("second");
+    EXPECT_EQ(manager.GetUserPropertyCount(), base + 2 * perNode + 1);
+
+    // The second node's handles are made first; the manager still finds the
+    // first node's, made then, and the loose handle after the first node's.
+    KScnPropertyRef* secondT = second->FindUserPropertyByName("Lcl Translation");
+    ASSERT_NE(secondT, nullptr);
+    KScnPropertyRef* found = manager.FindUserProperty("Lcl Translation");
+    ASSERT_NE(found, nullptr);
+    EXPECT_NE(found, secondT);
+    EXPECT_EQ(found, first->FindUserPropertyByName("Lcl Translation"));
+    EXPECT_EQ(manager.FindUserProperty("Lcl Rotation"), first->FindUserPropertyByName("Lcl Rotation"));
+    EXPECT_NE(manager.FindUserProperty("Lcl Rotation"), loose);
+    EXPECT_EQ(manager.GetUserPropertyCount(), base + 2 * perNode + 1);
+
+    // A handle written sets its property and the channel.
+    secondT->SetVector(1, 2, 3);
+    EXPECT_EQ(second->GetDefaultTakeNode()->GetTranslationZCurve()->GetDefaultValue(), 3.0f);
+
+    // A property added to the set: the handles made are those of the set before.
+    KScnNode* third = manager.CreateNode("third");
+    third->GetNodeProperties()->CreateDynamicProperty("Extra", eKPropDouble, nullptr, false);
+    EXPECT_EQ(third->FindUserPropertyByName("Extra"), nullptr);
+    EXPECT_EQ(third->GetUserPropertyCount(), perNode);
+
+    EXPECT_TRUE(manager.DestroyNode(first));
+    EXPECT_TRUE(manager.DestroyNode(second));
+    EXPECT_TRUE(manager.DestroyNode(third));
+    EXPECT_EQ(manager.GetUserPropertyCount(), base + 1);
+    EXPECT_EQ(manager.FindUserProperty("Lcl Rotation"), loose);
+}
