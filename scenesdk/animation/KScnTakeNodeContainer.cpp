@@ -133,7 +133,10 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDeferredDefaultTakeNode()
         return AddDefaultTakeNode();
     }
     auto* take = KScnTakeNodeEntry::CreateDeferredBuild("Default", this);
-    TakeNames().insert("Default");
+    if (mTakeNames)
+    {
+        TakeNames().insert("Default");
+    }
     mTakes.push_back(take);
     mCurrent = 0;
     return take;
@@ -242,27 +245,50 @@ void KScnTakeNodeContainer::ForgetStaleValue(KProperty* property)
 std::unordered_multiset<std::string>& KScnTakeNodeContainer::TakeNames()
 {
     const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
-    if (renames != mTakeNamesAt)
+    if (!mTakeNames || renames != mTakeNamesAt)
     {
-        mTakeNames.clear();
+        if (!mTakeNames)
+        {
+            mTakeNames = std::make_unique<std::unordered_multiset<std::string>>();
+        }
+        mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
         {
-            mTakeNames.insert(take->GetName());
+            mTakeNames->insert(take->GetName());
         }
         mTakeNamesAt = renames;
     }
-    return mTakeNames;
+    return *mTakeNames;
+}
+
+bool KScnTakeNodeContainer::HasTakeNamed(const std::string& name)
+{
+    if (!mTakeNames && mTakes.size() < kIndexedTakes)
+    {
+        for (KScnTakeNodeEntry* take : mTakes)
+        {
+            if (name == take->GetName())
+            {
+                return true;
+            }
+        }
+        return false;
+    }
+    return TakeNames().count(name) != 0;
 }
 
 KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
 {
     const std::string text = name != nullptr ? name : "";
-    if (TakeNames().count(text) != 0)
+    if (HasTakeNamed(text))
     {
         SetError("Take node already exists");
         return nullptr;
     }
-    mTakeNames.insert(text);
+    if (mTakeNames)
+    {
+        mTakeNames->insert(text);
+    }
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.
@@ -297,11 +323,14 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
-    auto& names = TakeNames();
-    auto it = names.find(take->GetName());
-    if (it != names.end())
+    if (mTakeNames)
     {
-        names.erase(it);
+        auto& names = TakeNames();
+        auto it = names.find(take->GetName());
+        if (it != names.end())
+        {
+            names.erase(it);
+        }
     }
     mTakes.erase(mTakes.begin() + index);
     delete take;

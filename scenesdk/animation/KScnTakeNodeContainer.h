@@ -25,6 +25,7 @@
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -221,10 +222,13 @@ private:
     void AddPropertyToTake(KProperty* property, int takeIndex);
 
     std::vector<KScnTakeNodeEntry*> mTakes;
-    // The takes' names for the duplicate check of AddTakeNode, rebuilt when
+    // The takes' names for the duplicate check of AddTakeNode, made once an
+    // object has many takes (a few are compared one by one) and rebuilt when
     // any take was renamed since they were gathered.
+    static constexpr size_t kIndexedTakes = 8;
+    bool HasTakeNamed(const std::string& name);
     std::unordered_multiset<std::string>& TakeNames();
-    std::unordered_multiset<std::string> mTakeNames;
+    std::unique_ptr<std::unordered_multiset<std::string>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;

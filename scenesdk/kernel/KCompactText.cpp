@@ -8,7 +8,23 @@ namespace scenesdk
 
 KCompactText::~KCompactText()
 {
-    std::free(m_Heap);
+    FreeHeap();
+}
+
+char* KCompactText::Heap() const
+{
+    char* block = nullptr;
+    std::memcpy(&block, m_Data, sizeof(block));
+    return block;
+}
+
+void KCompactText::FreeHeap()
+{
+    if (m_Data[kTag] != 0)
+    {
+        std::free(Heap());
+        m_Data[0] = m_Data[kTag] = 0;
+    }
 }
 
 void KCompactText::Set(const char* text)
@@ -18,25 +34,28 @@ void KCompactText::Set(const char* text)
         text = "";
     }
     const size_t size = std::strlen(text) + 1;
-    if (size <= sizeof(m_Small))
+    if (size <= sizeof(m_Data))
     {
-        // memmove: the text may be the current short one.
-        std::memmove(m_Small, text, size);
-        std::free(m_Heap);
-        m_Heap = nullptr;
+        // Through a copy: the text may be the current one (inline or on the heap).
+        char copy[sizeof(m_Data)];
+        std::memcpy(copy, text, size);
+        FreeHeap();
+        std::memcpy(m_Data, copy, size);
+        m_Data[kTag] = 0;
         return;
     }
     char* block = static_cast<char*>(std::malloc(size));
+    if (block)
+    {
+        std::memcpy(block, text, size);
+    }
+    FreeHeap();
     if (!block)
     {
-        std::free(m_Heap);
-        m_Heap = nullptr;
-        m_Small[0] = 0;
         return;
     }
-    std::memcpy(block, text, size);
-    std::free(m_Heap);
-    m_Heap = block;
+    std::memcpy(m_Data, &block, sizeof(block));
+    m_Data[kTag] = 1;
 }
 
 } // namespace scenesdk

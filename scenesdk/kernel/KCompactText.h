@@ -10,7 +10,7 @@ namespace scenesdk
 class KCompactText
 {
 public:
-    KCompactText() { m_Small[0] = 0; }
+    KCompactText() { m_Data[0] = m_Data[kTag] = 0; }
     ~KCompactText();
     KCompactText(const KCompactText&) = delete;
     KCompactText& operator=(const KCompactText&) = delete;
@@ -22,11 +22,15 @@ public:
         Set(text);
         return *this;
     }
-    const char* Get() const { return m_Heap ? m_Heap : m_Small; }
+    const char* Get() const { return m_Data[kTag] != 0 ? Heap() : m_Data; }
 
 private:
-    char* m_Heap = nullptr;
-    char m_Small[24];
+    // The last byte tells the forms apart: a short text's terminator (or the
+    // zero after it) there, or 1 when the first bytes hold a heap pointer.
+    static constexpr int kTag = 23;
+    char* Heap() const;
+    void FreeHeap();
+    char m_Data[24];
 };
 
 } // namespace scenesdk

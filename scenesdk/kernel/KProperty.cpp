@@ -145,52 +145,53 @@ KEnumNameFunction KPropertyAttributes::GetEnumNameFunction() const
 
 void KProperty::HolderList::PopBack()
 {
-    if (m_Many)
+    if (std::vector<KObject*>* many = Many())
     {
-        m_Many->pop_back();
+        many->pop_back();
     }
     else
     {
-        m_One = nullptr;
+        m_Bits = 0;
     }
 }
 
 void KProperty::HolderList::Push(KObject* holder)
 {
-    if (m_Many)
+    if (std::vector<KObject*>* many = Many())
     {
-        m_Many->push_back(holder);
+        many->push_back(holder);
     }
-    else if (!m_One)
+    else if (!One())
     {
-        m_One = holder;
+        m_Bits = reinterpret_cast<uintptr_t>(holder);
     }
     else
     {
-        m_Many = new std::vector<KObject*>{m_One, holder};
-        m_One = nullptr;
+        auto* list = new std::vector<KObject*>{One(), holder};
+        m_Bits = reinterpret_cast<uintptr_t>(list) | 1;
     }
 }
 
 void KProperty::HolderList::Remove(KObject* holder, bool all)
 {
-    if (!m_Many)
+    std::vector<KObject*>* many = Many();
+    if (!many)
     {
-        if (m_One == holder)
+        if (One() == holder)
         {
-            m_One = nullptr;
+            m_Bits = 0;
         }
         return;
     }
     if (all)
     {
-        m_Many->erase(std::remove(m_Many->begin(), m_Many->end(), holder), m_Many->end());
+        many->erase(std::remove(many->begin(), many->end(), holder), many->end());
         return;
     }
-    auto it = std::find(m_Many->rbegin(), m_Many->rend(), holder);
-    if (it != m_Many->rend())
+    auto it = std::find(many->rbegin(), many->rend(), holder);
+    if (it != many->rend())
     {
-        m_Many->erase(std::next(it).base());
+        many->erase(std::next(it).base());
     }
 }
 

@@ -305,11 +305,11 @@ private:
         HolderList() = default;
         HolderList(const HolderList&) = delete;
         HolderList& operator=(const HolderList&) = delete;
-        ~HolderList() { delete m_Many; }
+        ~HolderList() { delete Many(); }
 
         bool Empty() const { return Size() == 0; }
-        size_t Size() const { return m_Many ? m_Many->size() : (m_One ? 1 : 0); }
-        KObject* At(size_t i) const { return m_Many ? (*m_Many)[i] : m_One; }
+        size_t Size() const { return Many() ? Many()->size() : (One() ? 1 : 0); }
+        KObject* At(size_t i) const { return Many() ? (*Many())[i] : One(); }
         KObject* Back() const { return At(Size() - 1); }
         void PopBack();
         void Push(KObject* holder);
@@ -317,8 +317,15 @@ private:
         void Remove(KObject* holder, bool all);
 
     private:
-        KObject* m_One = nullptr;
-        std::vector<KObject*>* m_Many = nullptr;
+        // The one holder, or the vector of many with the low bit set (both
+        // are aligned): a property holds one word for the list.
+        std::vector<KObject*>* Many() const
+        {
+            return (m_Bits & 1) != 0 ? reinterpret_cast<std::vector<KObject*>*>(m_Bits & ~uintptr_t(1))
+                                     : nullptr;
+        }
+        KObject* One() const { return (m_Bits & 1) != 0 ? nullptr : reinterpret_cast<KObject*>(m_Bits); }
+        uintptr_t m_Bits = 0;
     };
     HolderList m_ListedIn;
 };
