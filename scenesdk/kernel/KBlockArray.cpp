@@ -66,6 +66,16 @@ bool KBlockArray::GrowTo(int64_t blocks)
     return true;
 }
 
+bool KBlockArray::Reserve(int items)
+{
+    if (items <= GetCapacity())
+    {
+        return true;
+    }
+    const int64_t blocks = (static_cast<int64_t>(items) + m_BlockSize - 1) / m_BlockSize;
+    return GrowTo(blocks);
+}
+
 int KBlockArray::InsertAt(int index, const void* item)
 {
     if (index < 0 || item == nullptr)

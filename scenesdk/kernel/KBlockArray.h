@@ -45,6 +45,9 @@ public:
     // Appends n zero-filled items. Returns n, or -1 when n is negative or the
     // growth fails. n = 0 does nothing.
     int AddZeroed(int n);
+    // Grows the storage (by whole blocks) to hold at least items items;
+    // the count is unchanged. False when the growth fails.
+    bool Reserve(int items);
 
     // Shrinks the count to n or grows it with zero-filled items. Returns n,
     // or -1 (nothing changed) for a negative n or a failed growth.
@@ -91,6 +94,16 @@ public:
     T* GetAt(int index) const { return (index >= 0 && index < m_Count) ? View()[index] : nullptr; }
     int InsertAt(int index, T* item) { return KBlockArray::InsertAt(index, &item); }
     int Add(T* item) { return KBlockArray::InsertAt(m_Count, &item); }
+    // Add for lists that may grow long: the room doubles when it runs out,
+    // instead of growing (and being copied) once every block.
+    int Append(T* item)
+    {
+        if (m_Count == GetCapacity())
+        {
+            Reserve(2 * m_Count);
+        }
+        return Add(item);
+    }
     // Index of the first entry equal to item, or -1.
     int Find(const T* item) const
     {

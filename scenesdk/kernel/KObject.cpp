@@ -157,7 +157,8 @@ KProperty* KObject::FindProperty(const char* name) const
     }
     for (KProperty* p : m_Properties)
     {
-        if (std::strcmp(p->GetName(), name) == 0)
+        const char* text = p->GetName();
+        if (text[0] == name[0] && std::strcmp(text, name) == 0)
         {
             return p;
         }
@@ -281,14 +282,14 @@ bool KObject::DestroyPropertyAt(int index)
         return false;
     }
     DepthGuard keep(this);
-    HdlKObject h = p->GetHandle();
+    // Held up while it is removed: a destroy the removal's handlers ask for
+    // waits for the guard, and then is all that is left to do.
+    DepthGuard keepProperty(p);
     if (!RemovePropertyAt(index))
     {
         return false;
     }
-    // The removal's handlers may have destroyed it already.
-    p = static_cast<KProperty*>(h.Get());
-    if (!p)
+    if (p->HasPlugFlag(kDestroyPending))
     {
         return true;
     }

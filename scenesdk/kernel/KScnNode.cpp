@@ -69,7 +69,7 @@ KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
 {
     mProperties = new KScnNodeProperties(this);
     mLimits = new KScnNodeLimits(this);
-    ResetPropertyDefaults();
+    ApplyPropertyDefaults(true);
     // Before the take: the tree starts from the values (built when first needed).
     SetVisibility(true);
     AddDeferredDefaultTakeNode();
@@ -116,48 +116,66 @@ KScnNode::~KScnNode()
 
 void KScnNode::ResetPropertyDefaults()
 {
+    ApplyPropertyDefaults(false);
+}
+
+namespace
+{
+// Writes a default; with changesOnly a property that holds it already is left
+// alone (a new node's set, whose writes nobody can hear yet).
+template <typename T, typename V> void SetDefault(KPropertyTemplate<T>& property, const V& value, bool changesOnly)
+{
+    if (!changesOnly || !(property.GetValue() == static_cast<T>(value)))
+    {
+        property.SetValue(static_cast<T>(value));
+    }
+}
+} // namespace
+
+void KScnNode::ApplyPropertyDefaults(bool changesOnly)
+{
     KScnNodeProperties& p = *mProperties;
     const KgeTVector zero(0.0, 0.0, 0.0, 1.0);
     for (KPropertyTemplate<KgeTVector>* v :
          {&p.RotationPivot, &p.RotationOffset, &p.RotationPivotUpdateOffset, &p.ScalingPivotUpdateOffset,
           &p.TranslationMax, &p.TranslationMin})
     {
-        v->SetValue(zero);
+        SetDefault(*v, zero, changesOnly);
     }
-    p.QuaternionInterpolate.SetValue(false);
+    SetDefault(p.QuaternionInterpolate, false, changesOnly);
     for (KPropertyTemplate<bool>* b :
          {&p.TranslationActive, &p.TranslationMinX, &p.TranslationMinY, &p.TranslationMinZ,
           &p.TranslationMaxX, &p.TranslationMaxY, &p.TranslationMaxZ})
     {
-        b->SetValue(false);
+        SetDefault(*b, false, changesOnly);
     }
-    p.RotationOrder.SetValue(eEulerXYZ);
-    p.RotationSpaceForLimitOnly.SetValue(false);
-    p.AxisLen.SetValue(10.0);
+    SetDefault(p.RotationOrder, eEulerXYZ, changesOnly);
+    SetDefault(p.RotationSpaceForLimitOnly, false, changesOnly);
+    SetDefault(p.AxisLen, 10.0, changesOnly);
     for (KPropertyTemplate<KgeTVector>* v : {&p.RotationMax, &p.RotationMin, &p.PostRotation, &p.PreRotation})
     {
-        v->SetValue(zero);
+        SetDefault(*v, zero, changesOnly);
     }
     for (KPropertyTemplate<double>* d : {&p.RotationStiffnessX, &p.RotationStiffnessY, &p.RotationStiffnessZ})
     {
-        d->SetValue(0.0);
+        SetDefault(*d, 0.0, changesOnly);
     }
     for (KPropertyTemplate<bool>* b : {&p.RotationActive, &p.RotationMinX, &p.RotationMinY, &p.RotationMinZ,
                                        &p.RotationMaxX, &p.RotationMaxY, &p.RotationMaxZ})
     {
-        b->SetValue(false);
+        SetDefault(*b, false, changesOnly);
     }
-    p.InheritType.SetValue(eInheritRrSs);
-    p.ScalingMax.SetValue(zero);
-    p.ScalingMin.SetValue(zero);
+    SetDefault(p.InheritType, eInheritRrSs, changesOnly);
+    SetDefault(p.ScalingMax, zero, changesOnly);
+    SetDefault(p.ScalingMin, zero, changesOnly);
     for (KPropertyTemplate<bool>* b : {&p.ScalingActive, &p.ScalingMinX, &p.ScalingMinY, &p.ScalingMinZ,
                                        &p.ScalingMaxX, &p.ScalingMaxY, &p.ScalingMaxZ})
     {
-        b->SetValue(false);
+        SetDefault(*b, false, changesOnly);
     }
-    p.GeometricRotation.SetValue(zero);
-    p.GeometricTranslation.SetValue(zero);
-    p.GeometricScaling.SetValue(KgeTVector(1.0, 1.0, 1.0, 1.0));
+    SetDefault(p.GeometricRotation, zero, changesOnly);
+    SetDefault(p.GeometricTranslation, zero, changesOnly);
+    SetDefault(p.GeometricScaling, KgeTVector(1.0, 1.0, 1.0, 1.0), changesOnly);
     p.GetPivotSet(0).Reset();
     p.GetPivotSet(1).Reset();
     KScnNodePivotEval& eval = p.GetPivotEval();

@@ -279,6 +279,7 @@ public:
 private:
     friend class KScnSceneContents;
 
+    void ApplyPropertyDefaults(bool changesOnly);
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;
     KScnNodePivotSet* GetSet(int set);
     const KScnNodePivotSet* GetSet(int set) const;

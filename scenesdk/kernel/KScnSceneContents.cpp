@@ -220,7 +220,7 @@ bool KScnSceneContents::AddNode(KScnNode* node)
         mError.SetLastErrorID(eNodeAlreadyOwned);
         return false;
     }
-    mNodes.Add(node);
+    mNodes.Append(node);
     node->mSceneContents = this;
     return true;
 }
@@ -327,7 +327,7 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         ++list[index]->useCount;
         return true;
     }
-    list.Add(new UseRecord{object, 1});
+    list.Append(new UseRecord{object, 1});
     ++mRecordCount[object];
     return true;
 }

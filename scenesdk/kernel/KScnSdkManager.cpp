@@ -104,7 +104,7 @@ template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* objec
 {
     if (object != nullptr)
     {
-        list.Add(object);
+        list.Append(object);
     }
     return object;
 }
@@ -217,7 +217,7 @@ template <typename T> T* KScnSdkManager::ListAttribute(T* attribute)
 {
     if (attribute != nullptr)
     {
-        mAttributes.Add(attribute);
+        mAttributes.Append(attribute);
     }
     return attribute;
 }
@@ -288,7 +288,7 @@ bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
     {
         return false;
     }
-    mAttributes.Add(attribute);
+    mAttributes.Append(attribute);
     return true;
 }
 
@@ -359,7 +359,7 @@ KScnDeformer* KScnSdkManager::CreateDeformer(const char* name, const char* kindT
     KScnDeformer* deformer = NewDeformer(full.Buffer(), kindText);
     if (deformer != nullptr)
     {
-        mHandlerObjects.Add(deformer);
+        mHandlerObjects.Append(deformer);
     }
     return deformer;
 }
@@ -379,7 +379,7 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
     KScnConstraint* constraint = (this->*kMakers[kind - 1])(PrefixName("Constraint::", name).Buffer());
     if (constraint != nullptr)
     {
-        mHandlerObjects.Add(constraint);
+        mHandlerObjects.Append(constraint);
     }
     return constraint;
 }
@@ -387,7 +387,7 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
 KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
 {
     auto* character = new KScnCharacter(this, PrefixName("Constraint::", name).Buffer());
-    mHandlerObjects.Add(character);
+    mHandlerObjects.Append(character);
     return character;
 }
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 using namespace scenesdk;
 
@@ -131,4 +132,28 @@ TEST(KBlockArrayTest, ReleaseHelperDestroysNonNull)
     EXPECT_TRUE(KReleaseObject(&d));
     EXPECT_TRUE(KReleaseObject(static_cast<Destroyable*>(nullptr)));
     EXPECT_EQ(count, 1);
+}
+
+TEST(KBlockArrayTest, ReserveAndAppendGrowByWholeBlocks)
+{
+    KPointerArray<int> a(16);
+    EXPECT_TRUE(a.Reserve(20));
+    EXPECT_EQ(a.GetCapacity(), 32) << "rounded up to whole blocks";
+    EXPECT_EQ(a.GetCount(), 0);
+    EXPECT_TRUE(a.Reserve(5)) << "never shrinks";
+    EXPECT_EQ(a.GetCapacity(), 32);
+    // Append doubles the room when full: 1000 items in a handful of growths.
+    std::vector<int> values(1000);
+    int growths = 0;
+    for (int& v : values)
+    {
+        const int before = a.GetCapacity();
+        const int at = a.Append(&v);
+        EXPECT_EQ(at, a.GetCount() - 1);
+        growths += a.GetCapacity() != before ? 1 : 0;
+    }
+    EXPECT_LE(growths, 6);
+    EXPECT_EQ(a.GetCapacity() % 16, 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(a[i], &values[i]);
 }
