@@ -40,7 +40,35 @@ KObject* KObject::Cast(KPlug* plug)
     return plug && plug->IsA(KObject::ClassId) ? static_cast<KObject*>(plug) : nullptr;
 }
 
-KObject::KObject() : m_Name(""), m_NameSpace(""), m_FullName("") {}
+KObject::KObject() = default;
+
+KObject::Names& KObject::N()
+{
+    if (!m_Names)
+    {
+        m_Names = std::make_unique<Names>();
+    }
+    return *m_Names;
+}
+
+namespace
+{
+const KString& EmptyName()
+{
+    static const KString empty("");
+    return empty;
+}
+} // namespace
+
+const KString& KObject::NameText() const
+{
+    return m_Names ? m_Names->name : EmptyName();
+}
+
+const KString& KObject::NameSpaceText() const
+{
+    return m_Names ? m_Names->nameSpace : EmptyName();
+}
 
 KObject::~KObject()
 {
@@ -237,6 +265,15 @@ void KObject::AddProperty(KProperty* property)
     m_Properties.push_back(property);
     property->m_ListedIn.Push(this);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
+}
+
+void KObject::ReservePropertyList(int count)
+{
+    if (count > 0)
+    {
+        m_Properties.reserve(static_cast<size_t>(count));
+        ReserveOwnedList(count);
+    }
 }
 
 void KObject::CompactPropertyList()
@@ -597,18 +634,18 @@ bool KObject::ChangeName(KString& slot, const char* text, int codeBefore, int co
 
 void KObject::SetName(const char* name)
 {
-    ChangeName(m_Name, IsBlank(name) ? "1" : name, 8, 12, 27, 28);
+    ChangeName(N().name, IsBlank(name) ? "1" : name, 8, 12, 27, 28);
 }
 
 void KObject::SetNameText(const char* name)
 {
-    ChangeName(m_Name, name, 10, 14, 27, 28);
+    ChangeName(N().name, name, 10, 14, 27, 28);
 }
 
 void KObject::SetNameSpace(const char* nameSpace)
 {
     DepthGuard keep(this);
-    if (ChangeName(m_NameSpace, nameSpace, 9, 13, 29, -1))
+    if (ChangeName(N().nameSpace, nameSpace, 9, 13, 29, -1))
     {
         SendNameSpaceChanged(0);
     }
@@ -617,7 +654,7 @@ void KObject::SetNameSpace(const char* nameSpace)
 void KObject::SetNameSpaceText(const char* nameSpace)
 {
     DepthGuard keep(this);
-    if (ChangeName(m_NameSpace, nameSpace, 11, 15, 29, -1))
+    if (ChangeName(N().nameSpace, nameSpace, 11, 15, 29, -1))
     {
         SendNameSpaceChanged(0);
     }
@@ -663,7 +700,10 @@ void KObject::InvalidateQualifiedName(bool recursive)
 
 void KObject::InvalidateQualifiedNameDepth(bool recursive, int depth)
 {
-    m_FullNameValid = false;
+    if (m_Names)
+    {
+        m_Names->fullNameValid = false;
+    }
     if (!recursive || depth > kMaxNameSpaceDepth)
     {
         return;
@@ -747,24 +787,25 @@ KString KObject::GetNameSpacePathDepth(int depth)
     KObject* parent = depth < kMaxNameSpaceDepth ? GetNameSpaceParent() : nullptr;
     if (!parent || parent == this)
     {
-        return JoinNameSpacePath(KString(""), m_NameSpace);
+        return JoinNameSpacePath(KString(""), NameSpaceText());
     }
-    return JoinNameSpacePath(parent->GetNameSpacePathDepth(depth + 1), m_NameSpace);
+    return JoinNameSpacePath(parent->GetNameSpacePathDepth(depth + 1), NameSpaceText());
 }
 
 KString KObject::BuildQualifiedName(bool withParents)
 {
-    KString path = withParents ? GetNameSpacePath() : KString(m_NameSpace);
+    KString path = withParents ? GetNameSpacePath() : KString(NameSpaceText());
     if (!path.IsEmpty())
     {
-        return path + ":" + m_Name;
+        return path + ":" + NameText();
     }
-    return KString(m_Name.Buffer() ? m_Name.Buffer() : "");
+    return KString(NameText().Buffer() ? NameText().Buffer() : "");
 }
 
 const char* KObject::GetFullName()
 {
-    if (!m_FullNameValid)
+    Names& names = N();
+    if (!names.fullNameValid)
     {
         KString full("");
         const char* prefix = GetNamePrefix();
@@ -779,11 +820,11 @@ const char* KObject::GetFullName()
             full += path;
             full += ":";
         }
-        full += m_Name;
-        m_FullName = full;
-        m_FullNameValid = true;
+        full += names.name;
+        names.fullName = full;
+        names.fullNameValid = true;
     }
-    return m_FullName.Buffer() ? m_FullName.Buffer() : "";
+    return names.fullName.Buffer() ? names.fullName.Buffer() : "";
 }
 
 void KObject::SplitFullName(const char* full, KString* kept, KString* nameSpace, KString* prefix,

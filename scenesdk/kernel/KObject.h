@@ -107,6 +107,9 @@ public:
     // Gives back the room the property list (and the list of owned plugs)
     // holds beyond its entries.
     void CompactPropertyList();
+    // Makes room for count properties (and as many owned plugs) at once, for
+    // a set that knows how many it will hold.
+    void ReservePropertyList(int count);
     // Takes the property out of the list (its linked reference properties go
     // from their owners too); false for an index out of range.
     virtual bool RemovePropertyAt(int index);
@@ -129,9 +132,9 @@ public:
 
     // --- Names --------------------------------------------------------------
     virtual void SetName(const char* name);
-    virtual const char* GetName() const { return m_Name.Buffer(); }
+    virtual const char* GetName() const { return m_Names ? m_Names->name.Buffer() : ""; }
     virtual void SetNameSpace(const char* nameSpace);
-    const char* GetNameSpace() const { return m_NameSpace.Buffer(); }
+    const char* GetNameSpace() const { return m_Names ? m_Names->nameSpace.Buffer() : ""; }
     // As SetName and SetNameSpace, stored exactly as given and announced with their own codes.
     virtual void SetNameText(const char* name);
     virtual void SetNameSpaceText(const char* nameSpace);
@@ -237,10 +240,19 @@ private:
     int m_WorldId = -2;
     std::vector<int> m_WorldPropertyIds;
     HdlKObject m_Referenced;
-    KString m_Name;
-    KString m_NameSpace;
-    KString m_FullName;
-    bool m_FullNameValid = false;
+    // Name, name space and the cached full name, made when one is first set
+    // or the full name asked for: most objects (property sets) have none.
+    struct Names
+    {
+        KString name{""};
+        KString nameSpace{""};
+        KString fullName{""};
+        bool fullNameValid = false;
+    };
+    Names& N();
+    const KString& NameText() const;
+    const KString& NameSpaceText() const;
+    std::unique_ptr<Names> m_Names;
     std::unique_ptr<KSubscriberList> m_ManagerLink;
     uint32_t m_ObjectFlags = kDefaultObjectFlags;
     uint32_t m_RuntimeFlags = 0;

@@ -176,6 +176,14 @@ KPlug::Links& KPlug::L()
     return *m_Links;
 }
 
+void KPlug::ReserveOwnedList(int count)
+{
+    if (count > 0)
+    {
+        L().owned.reserve(static_cast<size_t>(count));
+    }
+}
+
 void KPlug::CompactOwnedList()
 {
     if (m_Links)

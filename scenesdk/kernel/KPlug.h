@@ -247,6 +247,8 @@ protected:
                          const void* b, const void* c);
     // Gives back the room the list of owned plugs holds beyond its entries.
     void CompactOwnedList();
+    // Makes room for count owned plugs.
+    void ReserveOwnedList(int count);
     // Removes every source and destination and releases the children, without events of its own.
     void DisconnectAllPlugLevel();
 

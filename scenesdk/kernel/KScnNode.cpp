@@ -176,8 +176,8 @@ void KScnNode::ApplyPropertyDefaults(bool changesOnly)
     SetDefault(p.GeometricRotation, zero, changesOnly);
     SetDefault(p.GeometricTranslation, zero, changesOnly);
     SetDefault(p.GeometricScaling, KgeTVector(1.0, 1.0, 1.0, 1.0), changesOnly);
-    p.GetPivotSet(0).Reset();
-    p.GetPivotSet(1).Reset();
+    p.ResetPivotSet(0);
+    p.ResetPivotSet(1);
     KScnNodePivotEval& eval = p.GetPivotEval();
     eval = KScnNodePivotEval();
 }

@@ -5,6 +5,8 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 
+#include <atomic>
+
 namespace scenesdk
 {
 
@@ -91,8 +93,16 @@ KPropertyObjectList* KScnNodeProperties::InitObjectList(const char* name)
     return KPropertyObjectList::Create(this, name, 0, ClassId, 1, KPlug::kAcceptsSrc, kStateFlag1);
 }
 
+namespace
+{
+// How many properties (and owned plugs) the last set built held: every set
+// holds as many, so the lists are made at their size at once.
+std::atomic<int> gSetSize{0};
+} // namespace
+
 KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
 {
+    ReservePropertyList(gSetSize.load(std::memory_order_relaxed));
     const KgeTVector origin(0.0, 0.0, 0.0, 1.0);
     InitMember(QuaternionInterpolate, "QuaternionInterpolate");
     InitMember(RotationOffset, "RotationOffset");
@@ -177,6 +187,7 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
     }
     CreateDynamicProperties();
     // Every node has these: the lists hold no room beyond them.
+    gSetSize.store(GetPropertyCount(), std::memory_order_relaxed);
     CompactPropertyList();
 }
 
@@ -201,6 +212,37 @@ void KScnNodeProperties::CreateDynamicProperties()
     if (KProperty* visibility = FindProperty("Visibility"))
     {
         visibility->SetDouble(1.0);
+    }
+}
+
+KScnNodePivotSet& KScnNodeProperties::GetPivotSet(int index)
+{
+    if (index == 0)
+    {
+        return mPivotSet0;
+    }
+    if (!mPivotSet1)
+    {
+        mPivotSet1 = std::make_unique<KScnNodePivotSet>();
+    }
+    return *mPivotSet1;
+}
+
+const KScnNodePivotSet& KScnNodeProperties::GetPivotSet(int index) const
+{
+    static const KScnNodePivotSet reset;
+    return index == 0 ? mPivotSet0 : (mPivotSet1 ? *mPivotSet1 : reset);
+}
+
+void KScnNodeProperties::ResetPivotSet(int index)
+{
+    if (index == 0)
+    {
+        mPivotSet0.Reset();
+    }
+    else if (mPivotSet1)
+    {
+        mPivotSet1->Reset();
     }
 }
 

@@ -21,6 +21,7 @@
 #include "scenesdk/kernel/KgeTVector.h"
 
 #include <limits>
+#include <memory>
 
 namespace scenesdk
 {
@@ -131,7 +132,12 @@ public:
     // The node of a plug that is a node property set; null otherwise.
     static KScnNode* NodeOfPlug(KPlug* plug);
 
-    KScnNodePivotSet& GetPivotSet(int index) { return mPivotSets[index != 0 ? 1 : 0]; }
+    // Set 0, or set 1 (any other index), which is made when first asked for
+    // here; the const form reads a set never made as a reset one.
+    KScnNodePivotSet& GetPivotSet(int index);
+    const KScnNodePivotSet& GetPivotSet(int index) const;
+    // Resets set 0, or set 1 when it was made (a set never made reads as reset).
+    void ResetPivotSet(int index);
     KScnNodePivotEval& GetPivotEval() { return mEval; }
 
     KPropertyTemplate<bool> QuaternionInterpolate;
@@ -185,7 +191,8 @@ private:
     KPropertyObjectList* InitObjectList(const char* name);
     void CreateDynamicProperties();
 
-    KScnNodePivotSet mPivotSets[2];
+    KScnNodePivotSet mPivotSet0;
+    std::unique_ptr<KScnNodePivotSet> mPivotSet1;
     KScnNode* mNode;
     KScnNodePivotEval mEval;
 };

@@ -80,7 +80,8 @@ KScnNodePivotSet* KScnNode::GetSet(int set)
 
 const KScnNodePivotSet* KScnNode::GetSet(int set) const
 {
-    return set == 0 || set == 1 ? &mProperties->GetPivotSet(set) : nullptr;
+    const KScnNodeProperties* properties = mProperties;
+    return set == 0 || set == 1 ? &properties->GetPivotSet(set) : nullptr;
 }
 
 KgeTVector KScnNode::GetPivotVector(int set, int which) const
@@ -306,7 +307,7 @@ void KScnNode::UpdatePivotsFromProperties()
         SetRotationSpaceForLimitOnly(0, p.RotationSpaceForLimitOnly.GetValue());
         p.GetPivotSet(0).mState = 0;
         p.GetPivotSet(0).mReserved = false;
-        p.GetPivotSet(1).Reset();
+        p.ResetPivotSet(1);
     }
     mProperties->GetPivotEval().inheritType = p.InheritType.GetValue();
 
