@@ -162,7 +162,9 @@ void KScnTakeNodeContainer::DropDeferredTakeBuild()
 
 void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
 {
+    mBuildingDeferred = true;
     BuildTakeChannels(take);
+    mBuildingDeferred = false;
     std::vector<SStaleValue>* stale = mStale;
     mStale = nullptr;
     KFCurveNode* root = take->GetRootCurveNode();

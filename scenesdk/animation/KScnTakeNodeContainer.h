@@ -98,6 +98,9 @@ public:
     void DropDeferredTakeBuild();
     // Called by the entry whose build waits, with its empty root in place.
     void BuildDeferredTake(KScnTakeNodeEntry* take);
+    // True while BuildTakeChannels builds a tree that waited (what it would
+    // do to the properties was done when the take was added).
+    bool IsBuildingDeferredTake() const { return mBuildingDeferred; }
     // A property of the handler is about to change: while the default take
     // waits, its value now is what the tree will start from unless the
     // change is pushed to the takes.
@@ -235,6 +238,7 @@ private:
     // Values a waiting default take starts from, made on first need.
     std::vector<SStaleValue>* mStale = nullptr;
     int mCurrent = -1;
+    bool mBuildingDeferred = false;
     KErrorRecord* mError = nullptr;
 };
 

@@ -142,17 +142,33 @@ KScnMaterial::KScnMaterial(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord)
 {
     mProps = new KScnMaterialProperties(this);
-    AddDefaultTakeNode();
+    // The channels' properties are animatable from the start; the channels
+    // themselves are made when the default take is first needed.
+    MarkChannelProperties();
+    AddDeferredDefaultTakeNode();
     mShadingModel = "phong";
     mMultiLayer = false;
 }
 
 KScnMaterial::~KScnMaterial()
 {
+    DropDeferredTakeBuild();
     if (mProps != nullptr)
     {
         mProps->Destroy();
         mProps = nullptr;
+    }
+}
+
+void KScnMaterial::MarkChannelProperties()
+{
+    for (const MaterialChannel& c : kChannels)
+    {
+        if (KProperty* property = mProps->FindProperty(c.name))
+        {
+            property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+            property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+        }
     }
 }
 
@@ -170,8 +186,11 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
         if (property != nullptr)
         {
             property->GetAsDoubles(values);
-            property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
-            property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+            if (!IsBuildingDeferredTake())
+            {
+                property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+                property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+            }
         }
         KFCurveNode* node = KFCurveNode::Create(c.name, nullptr, 0, 0);
         if (node == nullptr || root->AddChild(node) < 0)

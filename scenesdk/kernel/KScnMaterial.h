@@ -109,10 +109,18 @@ public:
     KScnMaterialProperties* GetMaterialProperties() const { return mProps; }
     // "Emissive", "Ambient", "Diffuse", "Specular" (each with "X", "Y", "Z"),
     // then "Opacity", "Reflectivity" and "Shininess", linked to the properties.
+    // Built when the default take is first needed (see
+    // AddDeferredDefaultTakeNode).
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     // Materials have no type names: always empty.
     KStringList GetTypeNames() const override { return KStringList(); }
     KErrorRecord& GetError() { return mErrorRecord; }
+
+private:
+    // Makes the channels' properties animatable (what building the channels does to them).
+    void MarkChannelProperties();
+
+public:
 
     const char* GetShadingModel() const { return mShadingModel.Buffer(); }
     void SetShadingModel(const char* model) { mShadingModel = model != nullptr ? model : ""; }

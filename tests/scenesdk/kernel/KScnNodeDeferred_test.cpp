@@ -5,6 +5,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -169,4 +170,27 @@ TEST(KScnNodeDeferred, HandlesStandReservedInTheManager)
     EXPECT_TRUE(manager.DestroyNode(third));
     EXPECT_EQ(manager.GetUserPropertyCount(), base + 1);
     EXPECT_EQ(manager.FindUserProperty("Lcl Rotation"), loose);
+}
+
+TEST(KScnNodeDeferred, MaterialTakeWaitsAndShowsTheSameChannels)
+{
+    KScnSdkManager manager;
+    KScnMaterial* eager = manager.CreateMaterial("eager");
+    eager->GetLinkCount();
+    KScnMaterial* lazy = manager.CreateMaterial("lazy");
+    EXPECT_TRUE(lazy->GetDefaultTakeNode()->IsBuildDeferred());
+    for (KScnMaterial* m : {eager, lazy})
+    {
+        EXPECT_TRUE(m->GetMaterialProperties()->Diffuse.IsAnimatable()) << "animatable from the start";
+        m->GetMaterialProperties()->Diffuse.SetValue(KgeRGBVector(0.1, 0.2, 0.3));
+        m->GetMaterialProperties()->Opacity.SetValue(0.5);
+    }
+    EXPECT_TRUE(lazy->GetDefaultTakeNode()->IsBuildDeferred()) << "writes alone do not build it";
+    EXPECT_EQ(Tree(lazy->GetDefaultTakeNode()), Tree(eager->GetDefaultTakeNode()));
+    EXPECT_EQ(lazy->GetLinkCount(), eager->GetLinkCount());
+    double r = 0, g = 0, b = 0;
+    lazy->GetDefaultDiffuse(r, g, b);
+    EXPECT_FLOAT_EQ(static_cast<float>(g), 0.2f);
+    lazy->SetDefaultOpacity(0.25);
+    EXPECT_DOUBLE_EQ(lazy->GetMaterialProperties()->Opacity.GetValue(), 0.25) << "curves write back";
 }
