@@ -10,9 +10,9 @@ namespace scenesdk
 
 int KPlugConnectionList::FindLastSlot(const KPlug* plug) const
 {
-    if (m_Indexed)
+    if (m_Index)
     {
-        return m_LastSlot.Find(plug);
+        return m_Index->lastSlot.Find(plug);
     }
     for (size_t i = m_Slots.size(); i-- > 0;)
     {
@@ -42,9 +42,9 @@ int KPlugConnectionList::FindLastOfKind(const KPlug* plug, bool oneWay) const
     }
     auto matches = [&](int slot)
     { return ((m_Slots[static_cast<size_t>(slot)].type & KPlug::kOneWayType) != 0) == oneWay; };
-    if (m_Indexed)
+    if (m_Index)
     {
-        for (int slot = FindLastSlot(plug); slot >= 0; slot = m_PrevSlot[static_cast<size_t>(slot)])
+        for (int slot = FindLastSlot(plug); slot >= 0; slot = m_Index->prevSlot[static_cast<size_t>(slot)])
         {
             if (matches(slot))
             {
@@ -68,7 +68,7 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
     const int slot = static_cast<int>(m_Slots.size());
     m_Slots.push_back(KPlugConnection{plug, type});
     ++m_Live;
-    if (!m_Indexed)
+    if (!m_Index)
     {
         if (m_Live >= kIndexedSize)
         {
@@ -76,8 +76,8 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
         }
         return;
     }
-    m_PrevSlot.push_back(m_LastSlot.Exchange(plug, slot));
-    if (!m_Counts.empty())
+    m_Index->prevSlot.push_back(m_Index->lastSlot.Exchange(plug, slot));
+    if (!m_Index->counts.empty())
     {
         // Node n covers the slots (n - lowbit(n), n]: this slot plus the tail
         // of the slots before it that the node reaches.
@@ -86,13 +86,13 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
         int sum = 1;
         for (int i = slot; i > 0; i -= i & -i)
         {
-            sum += m_Counts[static_cast<size_t>(i)];
+            sum += m_Index->counts[static_cast<size_t>(i)];
         }
         for (int i = from; i > 0; i -= i & -i)
         {
-            sum -= m_Counts[static_cast<size_t>(i)];
+            sum -= m_Index->counts[static_cast<size_t>(i)];
         }
-        m_Counts.push_back(sum);
+        m_Index->counts.push_back(sum);
     }
 }
 
@@ -112,7 +112,7 @@ void KPlugConnectionList::Insert(int index, KPlug* plug, uint32_t type)
     }
     m_Slots.insert(m_Slots.begin() + index, KPlugConnection{plug, type});
     ++m_Live;
-    if (m_Indexed || m_Live >= kIndexedSize)
+    if (m_Index || m_Live >= kIndexedSize)
     {
         BuildIndex();
     }
@@ -130,33 +130,33 @@ void KPlugConnectionList::EraseSlot(int slot)
 {
     const size_t s = static_cast<size_t>(slot);
     --m_Live;
-    if (!m_Indexed)
+    if (!m_Index)
     {
         m_Slots.erase(m_Slots.begin() + slot);
         return;
     }
     // Unlink the slot from its plug's chain.
     const KPlug* plug = m_Slots[s].plug;
-    const int last = m_LastSlot.Find(plug);
+    const int last = m_Index->lastSlot.Find(plug);
     if (last == slot)
     {
-        if (m_PrevSlot[s] < 0)
+        if (m_Index->prevSlot[s] < 0)
         {
-            m_LastSlot.Erase(plug);
+            m_Index->lastSlot.Erase(plug);
         }
         else
         {
-            m_LastSlot.Exchange(plug, m_PrevSlot[s]);
+            m_Index->lastSlot.Exchange(plug, m_Index->prevSlot[s]);
         }
     }
     else
     {
         int j = last;
-        while (m_PrevSlot[static_cast<size_t>(j)] != slot)
+        while (m_Index->prevSlot[static_cast<size_t>(j)] != slot)
         {
-            j = m_PrevSlot[static_cast<size_t>(j)];
+            j = m_Index->prevSlot[static_cast<size_t>(j)];
         }
-        m_PrevSlot[static_cast<size_t>(j)] = m_PrevSlot[s];
+        m_Index->prevSlot[static_cast<size_t>(j)] = m_Index->prevSlot[s];
     }
 
     if (s + 1 == m_Slots.size())
@@ -169,21 +169,21 @@ void KPlugConnectionList::EraseSlot(int slot)
                 --m_Holes;
             }
             m_Slots.pop_back();
-            m_PrevSlot.pop_back();
-            if (!m_Counts.empty())
+            m_Index->prevSlot.pop_back();
+            if (!m_Index->counts.empty())
             {
-                m_Counts.pop_back();
+                m_Index->counts.pop_back();
             }
         } while (!m_Slots.empty() && !m_Slots.back().plug);
         if (m_Slots.empty())
         {
-            m_Counts.clear();
+            m_Index->counts.clear();
         }
     }
     else
     {
         m_Slots[s].plug = nullptr;
-        if (m_Counts.empty())
+        if (m_Index->counts.empty())
         {
             BuildCounts();
         }
@@ -230,46 +230,46 @@ void KPlugConnectionList::Compact()
 void KPlugConnectionList::BuildIndex()
 {
     // Called with no holes in the list.
-    m_Indexed = true;
-    m_LastSlot.Clear();
-    m_LastSlot.Reserve(m_Slots.size());
-    m_PrevSlot.resize(m_Slots.size());
+    if (!m_Index)
+    {
+        m_Index = std::make_unique<Index>();
+    }
+    m_Index->lastSlot.Clear();
+    m_Index->lastSlot.Reserve(m_Slots.size());
+    m_Index->prevSlot.resize(m_Slots.size());
     for (size_t i = 0; i < m_Slots.size(); ++i)
     {
-        m_PrevSlot[i] = m_LastSlot.Exchange(m_Slots[i].plug, static_cast<int>(i));
+        m_Index->prevSlot[i] = m_Index->lastSlot.Exchange(m_Slots[i].plug, static_cast<int>(i));
     }
-    m_Counts.clear();
+    m_Index->counts.clear();
 }
 
 void KPlugConnectionList::DropIndex()
 {
-    m_Indexed = false;
-    m_LastSlot.Clear();
-    m_PrevSlot.clear();
-    m_Counts.clear();
+    m_Index.reset();
 }
 
 void KPlugConnectionList::BuildCounts()
 {
     const size_t n = m_Slots.size();
-    m_Counts.assign(n + 1, 0);
+    m_Index->counts.assign(n + 1, 0);
     for (size_t i = 1; i <= n; ++i)
     {
-        m_Counts[i] += m_Slots[i - 1].plug ? 1 : 0;
+        m_Index->counts[i] += m_Slots[i - 1].plug ? 1 : 0;
         size_t parent = i + (i & (~i + 1));
         if (parent <= n)
         {
-            m_Counts[parent] += m_Counts[i];
+            m_Index->counts[parent] += m_Index->counts[i];
         }
     }
 }
 
 void KPlugConnectionList::CountAdd(int slot, int delta)
 {
-    const int n = static_cast<int>(m_Counts.size()) - 1;
+    const int n = static_cast<int>(m_Index->counts.size()) - 1;
     for (int i = slot + 1; i <= n; i += i & -i)
     {
-        m_Counts[static_cast<size_t>(i)] += delta;
+        m_Index->counts[static_cast<size_t>(i)] += delta;
     }
 }
 
@@ -282,7 +282,7 @@ int KPlugConnectionList::PositionOf(int slot) const
     int sum = 0;
     for (int i = slot; i > 0; i -= i & -i)
     {
-        sum += m_Counts[static_cast<size_t>(i)];
+        sum += m_Index->counts[static_cast<size_t>(i)];
     }
     return sum;
 }
@@ -294,7 +294,7 @@ int KPlugConnectionList::SlotOf(int position) const
         return position;
     }
     // Descend the count tree to the slot with exactly position live slots before it.
-    const int n = static_cast<int>(m_Counts.size()) - 1;
+    const int n = static_cast<int>(m_Index->counts.size()) - 1;
     int step = 1;
     while (step * 2 <= n)
     {
@@ -305,10 +305,10 @@ int KPlugConnectionList::SlotOf(int position) const
     for (; step > 0; step /= 2)
     {
         int next = at + step;
-        if (next <= n && m_Counts[static_cast<size_t>(next)] <= left)
+        if (next <= n && m_Index->counts[static_cast<size_t>(next)] <= left)
         {
             at = next;
-            left -= m_Counts[static_cast<size_t>(next)];
+            left -= m_Index->counts[static_cast<size_t>(next)];
         }
     }
     return at; // slots are 0-based, nodes 1-based: node at + 1 is the slot

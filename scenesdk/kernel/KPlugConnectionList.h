@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -78,9 +79,6 @@ private:
     std::vector<KPlugConnection> m_Slots; // entries in order; a null plug is a hole
     int m_Live = 0;
     int m_Holes = 0;
-    // The index, present only on long lists (m_Indexed): the last slot of each
-    // plug, and for each slot the previous slot of the same plug (-1 for none).
-    bool m_Indexed = false;
     // Open-addressing table (linear probing, null keys free) from plug to its last slot.
     class SlotTable
     {
@@ -98,10 +96,17 @@ private:
         std::vector<std::pair<const KPlug*, int>> m_Cells;
         size_t m_Count = 0;
     };
-    SlotTable m_LastSlot;
-    std::vector<int> m_PrevSlot;
-    // Count tree (Fenwick) over the slots, 1-based, kept while holes exist.
-    std::vector<int> m_Counts;
+    // The index, present only on long lists (the only ones that hold holes):
+    // the last slot of each plug, for each slot the previous slot of the same
+    // plug (-1 for none), and the count tree (Fenwick) over the slots,
+    // 1-based, kept while holes exist. Short lists, nearly all, carry none.
+    struct Index
+    {
+        SlotTable lastSlot;
+        std::vector<int> prevSlot;
+        std::vector<int> counts;
+    };
+    std::unique_ptr<Index> m_Index;
 };
 
 } // namespace scenesdk
