@@ -370,33 +370,68 @@ KScnNode* KScnNode::GetParent() const
     return nullptr;
 }
 
+const std::vector<KScnNode*>& KScnNode::Children() const
+{
+    const int sources = mProperties->GetSrcCount();
+    if (mChildrenSources != sources)
+    {
+        mChildren = ChildrenOf(this);
+        mChildrenSources = sources;
+    }
+    return mChildren;
+}
+
+void KScnNode::OnSourcesChanged(int code, KPlug* source, int index)
+{
+    if (mChildrenSources < 0 || (code != KPlug::eSrcAdded && code != KPlug::eSrcRemoved &&
+                                 (code < KPlug::eReplaceSrcSideBegin || code > KPlug::eReplaceDstSideEnd)))
+    {
+        return; // the count of sources tells the rest
+    }
+    KScnNode* node = KScnNodeProperties::NodeOfPlug(source);
+    const int sources = mProperties->GetSrcCount();
+    if (code == KPlug::eSrcAdded && sources == mChildrenSources + 1 && index == sources - 1)
+    {
+        // Appended: a node joins the children at their end, anything else is no child.
+        if (node != nullptr)
+        {
+            mChildren.push_back(node);
+        }
+        mChildrenSources = sources;
+    }
+    else if (code == KPlug::eSrcRemoved && sources == mChildrenSources - 1 && node != nullptr &&
+             !mChildren.empty() && mChildren.back() == node && !mProperties->IsSrcConnected(source))
+    {
+        // The last child went (the way a list is emptied from its end).
+        mChildren.pop_back();
+        mChildrenSources = sources;
+    }
+    else
+    {
+        mChildrenSources = -1;
+    }
+}
+
 int KScnNode::GetChildCount(bool recursive) const
 {
-    int total = 0;
-    for (int i = 0; i < mProperties->GetSrcCount(); ++i)
+    const std::vector<KScnNode*>& children = Children();
+    if (!recursive)
     {
-        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
-        {
-            total += recursive ? 1 + child->GetChildCount(true) : 1;
-        }
+        return static_cast<int>(children.size());
+    }
+    int total = 0;
+    for (KScnNode* child : std::vector<KScnNode*>(children))
+    {
+        total += 1 + child->GetChildCount(true);
     }
     return total;
 }
 
 KScnNode* KScnNode::GetChild(int index) const
 {
-    int seen = 0;
-    for (int i = 0; index >= 0 && i < mProperties->GetSrcCount(); ++i)
-    {
-        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
-        {
-            if (seen++ == index)
-            {
-                return child;
-            }
-        }
-    }
-    return nullptr;
+    const std::vector<KScnNode*>& children = Children();
+    return index >= 0 && index < static_cast<int>(children.size()) ? children[static_cast<size_t>(index)]
+                                                                  : nullptr;
 }
 
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const

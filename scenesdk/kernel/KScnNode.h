@@ -130,11 +130,16 @@ public:
     KScnNode* RemoveChild(KScnNode* child);
     KScnNode* GetParent() const;
     int GetChildCount(bool recursive = false) const;
-    // Null for an index outside 0 .. count - 1.
+    // Null for an index outside 0 .. count - 1. Constant time (and the
+    // direct count too) while the children stay as they were read.
     KScnNode* GetChild(int index) const;
     // Compares "Model::" + name with the current (or initial) names, each
     // child's subtree searched right after the child when recursive.
     KScnNode* FindChild(const char* name, bool recursive = true, bool initialName = false) const;
+    // Called by the property set on a change of its sources: the children
+    // read before are read again (an append or a removal of the last child
+    // is applied to them instead).
+    void OnSourcesChanged(int code, KPlug* source, int index);
     // Names of children not built yet (owned copies).
     void AddChildName(const char* text);
     const char* GetChildName(int index) const;
@@ -281,6 +286,9 @@ private:
 
     void ApplyPropertyDefaults(bool changesOnly);
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;
+    // The children in order, read from the set's sources when they may have
+    // changed (an event said so, or the number of sources differs).
+    const std::vector<KScnNode*>& Children() const;
     KScnNodePivotSet* GetSet(int set);
     const KScnNodePivotSet* GetSet(int set) const;
     void SetPivotVector(int set, int which, const KgeTVector& v);
@@ -292,6 +300,9 @@ private:
     KScnNodeProperties* mProperties = nullptr;
     bool mFlag = false;
     KPointerArray<KString> mChildNames{16};
+    mutable std::vector<KScnNode*> mChildren;
+    // The set's source count when mChildren was read; -1: read again.
+    mutable int mChildrenSources = -1;
     KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;

@@ -271,6 +271,10 @@ KScnNode* KScnNodeProperties::NodeOfPlug(KPlug* plug)
 bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
                                          KPlug* other, uint32_t type, KPlug* extra)
 {
+    if (emitter == this && mNode != nullptr)
+    {
+        mNode->OnSourcesChanged(code, other, index);
+    }
     if (emitter == this && code == eRequestSrc && mNode != nullptr)
     {
         // other would become a child of this node: refuse when it is this
