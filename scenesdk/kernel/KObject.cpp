@@ -370,6 +370,10 @@ void KObject::DisconnectAllProperties()
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
         KProperty* p = m_Properties[static_cast<size_t>(i)];
+        if (p->GetSrcCount() == 0 && p->GetDstCount() == 0)
+        {
+            continue; // most properties are connected to nothing
+        }
         DepthGuard keep(p); // losing its link may release a reference property
         p->DisconnectAllSrc();
         p->DisconnectAllDst();

@@ -1075,6 +1075,10 @@ bool KPlug::DisconnectDstAt(int index)
 
 void KPlug::DisconnectAllSrc()
 {
+    if (GetSrcCount() == 0)
+    {
+        return;
+    }
     DepthGuard guard(this);
     int i = GetSrcCount() - 1;
     while (i >= 0)
@@ -1092,6 +1096,10 @@ void KPlug::DisconnectAllSrc()
 
 void KPlug::DisconnectAllDst()
 {
+    if (GetDstCount() == 0)
+    {
+        return;
+    }
     DepthGuard guard(this);
     int i = GetDstCount() - 1;
     while (i >= 0)

@@ -240,7 +240,7 @@ void KProperty::Initialize(const char* name, KObject* owner)
 void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
                                   KPlug* connectTo, uint32_t state)
 {
-    m_State = state;
+    m_Attributes.propertyState = state;
     if (owner)
     {
         owner->AdoptChild(this);
@@ -262,7 +262,7 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
 void KProperty::SetNameAndTypeCode(const char* name, int code)
 {
     m_Attributes.name.Set(name);
-    m_Attributes.typeCode = code;
+    SetTypeCode(code);
 }
 
 void KProperty::SetLabel(const char* text)
@@ -345,7 +345,7 @@ const char* KProperty::GetEnumName(int value) const
 
 void KProperty::SetFlagNotify(uint32_t bits, bool on)
 {
-    m_State = on ? (m_State | bits) : (m_State & ~bits);
+    m_Attributes.propertyState = on ? (m_Attributes.propertyState | bits) : (m_Attributes.propertyState & ~bits);
     NotifyEvent15(nullptr, eFlagsChanged, this, nullptr, nullptr, nullptr);
 }
 

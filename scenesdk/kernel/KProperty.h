@@ -4,6 +4,7 @@
 #include "scenesdk/kernel/KPlug.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -127,8 +128,11 @@ public:
     KStringList* GetEnumList(bool create);
     const KStringList* GetEnumList() const;
 
-    uint32_t flags = 0;
-    int typeCode = eKPropUnknown;
+    // Narrow fields, packed with the owning property's state word: every
+    // declared property of every object carries this record.
+    uint16_t flags = 0;
+    int16_t typeCode = eKPropUnknown;
+    uint32_t propertyState = 0; // KProperty's state word (GetState)
     KCompactText name;
     KDataType* dataType = nullptr;
 
@@ -176,7 +180,11 @@ public:
                            KPlug* connectTo, uint32_t state);
 
     void SetNameAndTypeCode(const char* name, int code);
-    void SetTypeCode(int code) { m_Attributes.typeCode = code; }
+    // Codes outside the 16 bits a property keeps read as "unknown".
+    void SetTypeCode(int code)
+    {
+        m_Attributes.typeCode = static_cast<int16_t>(code >= INT16_MIN && code <= INT16_MAX ? code : eKPropUnknown);
+    }
     int GetTypeCode() const { return m_Attributes.typeCode; }
     const char* GetName() const { return m_Attributes.name.Get(); }
     KPropertyAttributes& GetAttributes() { return m_Attributes; }
@@ -212,9 +220,9 @@ public:
     // Sets or clears bits of the state word and always sends event 31.
     void SetFlagNotify(uint32_t bits, bool on);
     void SetFlag32(bool on) { SetFlagNotify(32, on); }
-    bool TestStateFlags(uint32_t bits) const { return (m_State & bits) != 0; }
-    uint32_t GetState() const { return m_State; }
-    void SetState(uint32_t state) { m_State = state; }
+    bool TestStateFlags(uint32_t bits) const { return (m_Attributes.propertyState & bits) != 0; }
+    uint32_t GetState() const { return m_Attributes.propertyState; }
+    void SetState(uint32_t state) { m_Attributes.propertyState = state; }
 
     // Limits; a setter that finds the stored values equal sends nothing.
     bool SetMinMax(double min, double max);
@@ -292,7 +300,6 @@ protected:
     virtual const void* StorageTag() const { return nullptr; }
 
     KPropertyAttributes m_Attributes;
-    uint32_t m_State = 0;
 
 private:
     friend class KObject;
