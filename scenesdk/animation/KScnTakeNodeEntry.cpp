@@ -30,16 +30,18 @@ void EmptyReferenceNode(KFCurveNode* node)
 } // namespace
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
-    : mName(name != nullptr ? name : ""), mError(kTakeNodeErrors, 1),
+    : mError(kTakeNodeErrors, 1),
       mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
 {
+    mName.Set(name);
 }
 
 // A deferred source's tree is the tree of the entry it waits for, unchanged
 // since (that entry makes its waiting copies before anything can change it).
 KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
-    : mName(source.mName), mError(kTakeNodeErrors, 1)
+    : mError(kTakeNodeErrors, 1)
 {
+    mName.Set(source.mName.Get());
     if (source.mBuilder != nullptr)
     {
         source.MakeOwedTrees();
@@ -49,8 +51,9 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
 }
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source)
-    : mName(name != nullptr ? name : ""), mError(kTakeNodeErrors, 1), mSource(source)
+    : mError(kTakeNodeErrors, 1), mSource(source)
 {
+    mName.Set(name);
     if (source != nullptr)
     {
         source->mWaiting.push_back(this);
@@ -148,7 +151,7 @@ void KScnTakeNodeEntry::SetName(const char* name)
     {
         MakeOwedTrees();
     }
-    mName = name != nullptr ? name : "";
+    mName.Set(name);
     ++gRenames;
 }
 

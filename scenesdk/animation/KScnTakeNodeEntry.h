@@ -7,6 +7,7 @@
 // The curve getters walk a fixed channel path from the root; a missing node
 // or a node without a curve answers null and records error 0.
 
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
@@ -45,7 +46,7 @@ public:
     void SetName(const char* name);
     // How many times any entry was renamed (containers keep name indexes).
     static uint64_t GetRenameCount();
-    const char* GetName() const { return mName.Buffer(); }
+    const char* GetName() const { return mName.Get(); }
     // Never null unless memory ran out. Makes the copies this tree still owes.
     KFCurveNode* GetRootCurveNode() const
     {
@@ -133,7 +134,7 @@ private:
     void MakeOwnCopy() const;
     KScnTakeNodeEntry* StopWaiting() const;
 
-    KString mName;
+    KCompactText mName;
     KErrorRecord mError;
     mutable KFCurveNode* mRoot = nullptr;
     // While the copy is deferred: the entry whose tree it copies (which

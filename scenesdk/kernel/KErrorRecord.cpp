@@ -13,7 +13,7 @@ void KErrorRecord::SetLastErrorID(int id)
 {
     m_LastId = id;
     const char* text = (id >= 0 && id < m_Count) ? m_Table[id] : nullptr;
-    m_Message = text != nullptr ? text : "";
+    m_Message.Set(text);
 }
 
 void KErrorRecord::SetLastError(int id, const char* text)
@@ -24,13 +24,13 @@ void KErrorRecord::SetLastError(int id, const char* text)
 
 void KErrorRecord::SetLastErrorString(const char* text)
 {
-    m_Message = text != nullptr ? text : "";
+    m_Message.Set(text);
 }
 
 void KErrorRecord::ClearError()
 {
     m_LastId = -1;
-    m_Message.Clear();
+    m_Message.Set("");
 }
 
 } // namespace scenesdk

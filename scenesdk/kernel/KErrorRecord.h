@@ -4,6 +4,7 @@
 // table owned by the reporting class (static data, not copied or freed) and
 // the message text. Id -1 means no error.
 
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KString.h"
 
 namespace scenesdk
@@ -24,7 +25,7 @@ public:
     void SetLastErrorString(const char* text);
 
     int GetLastErrorID() const { return m_LastId; }
-    const char* GetLastErrorString() const { return m_Message.Buffer(); }
+    const char* GetLastErrorString() const { return m_Message.Get(); }
 
     // Id -1 and an empty message.
     void ClearError();
@@ -34,7 +35,8 @@ public:
 private:
     int m_LastId;
     int m_Count;
-    KString m_Message;
+    // Every node and take has a record: most messages are short table texts.
+    KCompactText m_Message;
     const char* const* m_Table;
 };
 
