@@ -881,20 +881,28 @@ int KScnTakeNodeContainer::InstantiateHandlerProperties()
     const int n = handler->GetPropertyCount();
     for (int i = 0; i < n; ++i)
     {
-        KProperty* property = handler->GetProperty(i);
-        if (property == nullptr || !handled.insert(property).second)
+        if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
         {
-            continue;
-        }
-        KScnPropertyRef* ref = CreateUserPropertyFromProperty(property);
-        if (ref != nullptr)
-        {
-            ref->SetHandler(handler);
             AddUserProperty(ref);
             ++added;
         }
     }
     return added;
+}
+
+KScnPropertyRef* KScnTakeNodeContainer::MakeHandlerHandle(KScnPropertyHandler* handler, KProperty* property,
+                                                          std::unordered_set<const KProperty*>& handled)
+{
+    if (property == nullptr || !handled.insert(property).second)
+    {
+        return nullptr;
+    }
+    KScnPropertyRef* ref = CreateUserPropertyFromProperty(property);
+    if (ref != nullptr)
+    {
+        ref->SetHandler(handler);
+    }
+    return ref;
 }
 
 void KScnTakeNodeContainer::DeferHandlerProperties()
@@ -941,15 +949,8 @@ void KScnTakeNodeContainer::MakeDeferredUserProperties()
     int made = 0;
     for (int i = 0; i < n && i < handler->GetPropertyCount(); ++i)
     {
-        KProperty* property = handler->GetProperty(i);
-        if (property == nullptr || !handled.insert(property).second)
+        if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
         {
-            continue;
-        }
-        KScnPropertyRef* ref = CreateUserPropertyFromProperty(property);
-        if (ref != nullptr)
-        {
-            ref->SetHandler(handler);
             if (GetSdkManager() != nullptr && order != 0)
             {
                 GetSdkManager()->PlaceReservedHandle(ref, order, made);

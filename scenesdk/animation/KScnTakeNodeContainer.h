@@ -221,6 +221,10 @@ private:
     // The stale value of the property is gone (the tree takes its value now).
     void ForgetStaleValue(KProperty* property);
     void DeleteLinkAt(size_t index);
+    // A handle for a property of the handler not handled yet (noted as
+    // handled now); null for a null or handled property.
+    KScnPropertyRef* MakeHandlerHandle(KScnPropertyHandler* handler, KProperty* property,
+                                       std::unordered_set<const KProperty*>& handled);
     KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
     void AddPropertyToTake(KProperty* property, int takeIndex);
 

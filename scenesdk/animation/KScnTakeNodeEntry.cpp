@@ -30,16 +30,14 @@ void EmptyReferenceNode(KFCurveNode* node)
 } // namespace
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
-    : mError(kTakeNodeErrors, 1),
-      mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
+    : mError(kTakeNodeErrors, 1), mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
 {
     mName.Set(name);
 }
 
 // A deferred source's tree is the tree of the entry it waits for, unchanged
 // since (that entry makes its waiting copies before anything can change it).
-KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
-    : mError(kTakeNodeErrors, 1)
+KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source) : mError(kTakeNodeErrors, 1)
 {
     mName.Set(source.mName.Get());
     if (source.mBuilder != nullptr)

@@ -45,7 +45,7 @@ bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, b
 }
 
 bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a,
-                                         const void* b, const void* c)
+                                        const void* b, const void* c)
 {
     if ((code == eValueChanging || code == eRenaming) && emitter != nullptr && emitter->GetOwner() == this)
     {

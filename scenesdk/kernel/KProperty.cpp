@@ -345,7 +345,8 @@ const char* KProperty::GetEnumName(int value) const
 
 void KProperty::SetFlagNotify(uint32_t bits, bool on)
 {
-    m_Attributes.propertyState = on ? (m_Attributes.propertyState | bits) : (m_Attributes.propertyState & ~bits);
+    m_Attributes.propertyState =
+        on ? (m_Attributes.propertyState | bits) : (m_Attributes.propertyState & ~bits);
     NotifyEvent15(nullptr, eFlagsChanged, this, nullptr, nullptr, nullptr);
 }
 

@@ -183,7 +183,8 @@ public:
     // Codes outside the 16 bits a property keeps read as "unknown".
     void SetTypeCode(int code)
     {
-        m_Attributes.typeCode = static_cast<int16_t>(code >= INT16_MIN && code <= INT16_MAX ? code : eKPropUnknown);
+        m_Attributes.typeCode =
+            static_cast<int16_t>(code >= INT16_MIN && code <= INT16_MAX ? code : eKPropUnknown);
     }
     int GetTypeCode() const { return m_Attributes.typeCode; }
     const char* GetName() const { return m_Attributes.name.Get(); }

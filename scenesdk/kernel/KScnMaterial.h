@@ -121,7 +121,6 @@ private:
     void MarkChannelProperties();
 
 public:
-
     const char* GetShadingModel() const { return mShadingModel.Buffer(); }
     void SetShadingModel(const char* model) { mShadingModel = model != nullptr ? model : ""; }
     bool GetMultiLayer() const { return mMultiLayer; }

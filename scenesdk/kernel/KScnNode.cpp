@@ -123,7 +123,8 @@ namespace
 {
 // Writes a default; with changesOnly a property that holds it already is left
 // alone (a new node's set, whose writes nobody can hear yet).
-template <typename T, typename V> void SetDefault(KPropertyTemplate<T>& property, const V& value, bool changesOnly)
+template <typename T, typename V>
+void SetDefault(KPropertyTemplate<T>& property, const V& value, bool changesOnly)
 {
     if (!changesOnly || !(property.GetValue() == static_cast<T>(value)))
     {
@@ -431,7 +432,7 @@ KScnNode* KScnNode::GetChild(int index) const
 {
     const std::vector<KScnNode*>& children = Children();
     return index >= 0 && index < static_cast<int>(children.size()) ? children[static_cast<size_t>(index)]
-                                                                  : nullptr;
+                                                                   : nullptr;
 }
 
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const

@@ -736,7 +736,8 @@ KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
 
 void KScnSdkManager::ReserveUserProperties(KScnObject* object)
 {
-    if (object->mDeferred <= 0 || object->mDeferred >= static_cast<int>(kOrderStep) || object->mDeferredSlot >= 0)
+    if (object->mDeferred <= 0 || object->mDeferred >= static_cast<int>(kOrderStep) ||
+        object->mDeferredSlot >= 0)
     {
         return;
     }

@@ -46,10 +46,7 @@ TEST(KScnNodeChildren, ReadChildrenFollowEveryChangeOfTheSources)
         ASSERT_TRUE(parent->AddChild(kids.back()));
         ASSERT_EQ(parent->GetChild(i), kids.back()) << "appended children are read as they come";
     }
-    auto check = [&](const char* what)
-    {
-        EXPECT_EQ(FromGetChild(parent), FromSources(parent)) << what;
-    };
+    auto check = [&](const char* what) { EXPECT_EQ(FromGetChild(parent), FromSources(parent)) << what; };
     check("appended");
     parent->RemoveChild(kids[10]);
     check("a middle child removed");

@@ -103,8 +103,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
     ExpectSameAsEager(
         [](KScnNode* n)
         {
-            KProperty* weight = n->GetNodeProperties()->CreateDynamicProperty("Weight", eKPropDouble, nullptr,
-                                                                              true);
+            KProperty* weight =
+                n->GetNodeProperties()->CreateDynamicProperty("Weight", eKPropDouble, nullptr, true);
             weight->SetDouble(0.5);
             n->GetNodeProperties()->FindProperty("Lcl Scaling")->SetName("Lcl Size");
         });
