@@ -179,8 +179,7 @@ void KScnNode::ApplyPropertyDefaults(bool changesOnly)
     SetDefault(p.GeometricScaling, KgeTVector(1.0, 1.0, 1.0, 1.0), changesOnly);
     p.ResetPivotSet(0);
     p.ResetPivotSet(1);
-    KScnNodePivotEval& eval = p.GetPivotEval();
-    eval = KScnNodePivotEval();
+    p.ResetPivotEval();
 }
 
 // ---- Object --------------------------------------------------------------------

@@ -258,8 +258,11 @@ public:
     void SetTransformInheritType(int type);
     int GetTransformInheritType() const;
 
-    const KScnNodePivotEval& GetPivotEval() const { return mProperties->GetPivotEval(); }
-    const KgePivotRotationRecord& GetRotationRecord() const { return mProperties->GetPivotEval().rotation; }
+    const KScnNodePivotEval& GetPivotEval() const
+    {
+        return static_cast<const KScnNodeProperties*>(mProperties)->GetPivotEval();
+    }
+    const KgePivotRotationRecord& GetRotationRecord() const { return GetPivotEval().rotation; }
 
     // Owned by the node, created and destroyed with it.
     KScnNodeLimits& GetLimits() { return *mLimits; }

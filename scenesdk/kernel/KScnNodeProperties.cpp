@@ -234,6 +234,29 @@ const KScnNodePivotSet& KScnNodeProperties::GetPivotSet(int index) const
     return index == 0 ? mPivotSet0 : (mPivotSet1 ? *mPivotSet1 : reset);
 }
 
+KScnNodePivotEval& KScnNodeProperties::GetPivotEval()
+{
+    if (!mEval)
+    {
+        mEval = std::make_unique<KScnNodePivotEval>();
+    }
+    return *mEval;
+}
+
+const KScnNodePivotEval& KScnNodeProperties::GetPivotEval() const
+{
+    static const KScnNodePivotEval none;
+    return mEval ? *mEval : none;
+}
+
+void KScnNodeProperties::ResetPivotEval()
+{
+    if (mEval)
+    {
+        *mEval = KScnNodePivotEval();
+    }
+}
+
 void KScnNodeProperties::ResetPivotSet(int index)
 {
     if (index == 0)

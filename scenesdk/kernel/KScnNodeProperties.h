@@ -138,7 +138,12 @@ public:
     const KScnNodePivotSet& GetPivotSet(int index) const;
     // Resets set 0, or set 1 when it was made (a set never made reads as reset).
     void ResetPivotSet(int index);
-    KScnNodePivotEval& GetPivotEval() { return mEval; }
+    // Made when first changed; the const form reads one never made as a new one.
+    KScnNodePivotEval& GetPivotEval();
+    const KScnNodePivotEval& GetPivotEval() const;
+    bool HasPivotEval() const { return mEval != nullptr; }
+    // Back to a new one's values (nothing to do when never made).
+    void ResetPivotEval();
 
     KPropertyTemplate<bool> QuaternionInterpolate;
     KPropertyTemplate<KgeTVector> RotationOffset;
@@ -194,7 +199,7 @@ private:
     KScnNodePivotSet mPivotSet0;
     std::unique_ptr<KScnNodePivotSet> mPivotSet1;
     KScnNode* mNode;
-    KScnNodePivotEval mEval;
+    std::unique_ptr<KScnNodePivotEval> mEval;
 };
 
 } // namespace scenesdk

@@ -309,7 +309,11 @@ void KScnNode::UpdatePivotsFromProperties()
         p.GetPivotSet(0).mReserved = false;
         p.ResetPivotSet(1);
     }
-    mProperties->GetPivotEval().inheritType = p.InheritType.GetValue();
+    // A node whose evaluation copy was never made reads the default type from it.
+    if (p.InheritType.GetValue() != eInheritRrSs || p.HasPivotEval())
+    {
+        mProperties->GetPivotEval().inheritType = p.InheritType.GetValue();
+    }
 
     struct Channel
     {

@@ -194,3 +194,23 @@ TEST(KScnNodeDeferred, MaterialTakeWaitsAndShowsTheSameChannels)
     lazy->SetDefaultOpacity(0.25);
     EXPECT_DOUBLE_EQ(lazy->GetMaterialProperties()->Opacity.GetValue(), 0.25) << "curves write back";
 }
+
+TEST(KScnNodeDeferred, PivotSetOneAndEvaluationCopyReadAsNewBeforeTheyAreMade)
+{
+    KScnSdkManager manager;
+    KScnNode* n = manager.CreateNode("n");
+    const KScnNode* reader = n;
+    EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eGeometricScaling), KgeTVector(1.0, 1.0, 1.0, 1.0));
+    EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eRotationPivot), KgeTVector(0.0, 0.0, 0.0, 1.0));
+    EXPECT_EQ(reader->GetRotationOrder(1), KScnNode::eEulerXYZ);
+    EXPECT_EQ(reader->GetPivotEval().inheritType, eInheritRrSs);
+    EXPECT_EQ(reader->GetPivotEval().flags, 0u);
+    n->SetRotationPivot(1, KgeTVector(1.0, 2.0, 3.0, 1.0));
+    EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eRotationPivot), KgeTVector(1.0, 2.0, 3.0, 1.0));
+    EXPECT_EQ(reader->GetPivotEval().flags, 0u) << "set 1 leaves the evaluation copy";
+    n->SetTransformInheritType(2);
+    EXPECT_EQ(reader->GetPivotEval().inheritType, 2);
+    n->ResetPropertyDefaults();
+    EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eRotationPivot), KgeTVector(0.0, 0.0, 0.0, 1.0));
+    EXPECT_EQ(reader->GetPivotEval().inheritType, eInheritRrSs);
+}
