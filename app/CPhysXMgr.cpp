@@ -1,5 +1,7 @@
 #include "app/CPhysXMgr.h"
 
+#include <algorithm>
+
 #include "app/CPhysXBody.h"
 #include "app/CPhysXContactReport.h"
 #include "app/CPhysXControllerHitReport.h"
@@ -10,6 +12,7 @@
 #include "platform/physx/NxCooking.h"
 #include "platform/physx/NxPhysics.h"
 
+#include <algorithm>
 #include <new>
 
 CPhysXMgr::DebugDrawFunction CPhysXMgr::s_pfnDebugDraw = nullptr;
@@ -349,6 +352,7 @@ CRefPtr<CPhysXTriangleMesh> CPhysXMgr::CookTerrain(uint32_t vertexCount, uint32_
     desc.heightFieldVerticalExtent = -depth;
     desc.convexEdgeThreshold = 0.001f;
 
+    ReleaseUnusedMeshes();
     bool cooked;
     {
         // Written whole each time: a smaller mesh must not leave stale bytes.
@@ -374,6 +378,24 @@ CRefPtr<CPhysXTriangleMesh> CPhysXMgr::CookTerrain(uint32_t vertexCount, uint32_
     CRefPtr<CPhysXTriangleMesh> handle(new CPhysXTriangleMesh(mesh));
     m_CookedMeshes.push_back(handle);
     return handle;
+}
+
+void CPhysXMgr::ReleaseUnusedMeshes()
+{
+    if (!m_pPhysicsSDK)
+        return;
+    std::vector<CRefPtr<CPhysXTriangleMesh>> kept;
+    for (CRefPtr<CPhysXTriangleMesh>& mesh : m_CookedMeshes)
+    {
+        // Unused: the manager holds the last handle and no shape (not even
+        // one of a body whose deletion waits for the end of an update)
+        // refers to it.
+        if (mesh && mesh->GetRefCount() == 1 && mesh->GetMesh() && mesh->GetMesh()->getReferenceCount() == 0)
+            m_pPhysicsSDK->releaseTriangleMesh(*mesh->GetMesh());
+        else
+            kept.push_back(mesh);
+    }
+    m_CookedMeshes.swap(kept);
 }
 
 bool CPhysXMgr::CheckOverlapBox(const float bounds[6], uint32_t groupMask)

@@ -89,9 +89,11 @@ public:
     void ReleaseActor(CPhysXActor* actor);
     void ReleaseController(CPhysXController* controller);
 
-    // Cooks the triangles through "cookedmesh.tmp" and keeps the mesh until
-    // the manager goes; an empty handle on failure (logged). indexCount / 3
-    // triangles are used. depth: how far below the surface counts as inside.
+    // Cooks the triangles through "cookedmesh.tmp" and keeps the mesh while
+    // a handle or a shape uses it (meshes nothing uses any more, such as an
+    // earlier game's terrain, are released first); an empty handle on
+    // failure (logged). indexCount / 3 triangles are used. depth: how far
+    // below the surface counts as inside.
     CRefPtr<CPhysXTriangleMesh> CookTerrain(uint32_t vertexCount, uint32_t indexCount, const float* points,
                                             const uint32_t* triangles, float depth);
     // True when a static or dynamic shape of a group in groupMask overlaps
@@ -109,6 +111,7 @@ private:
     // Frees the pending descriptors; the builder is idle after.
     void FreePending();
     void DeleteWrapper(CPhysXBody* body);
+    void ReleaseUnusedMeshes();
 
     static DebugDrawFunction s_pfnDebugDraw;
 

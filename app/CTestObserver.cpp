@@ -67,11 +67,12 @@ std::string CTestObserver::Describe(CGameCtrl& game) const
     out << "score " << game.GetScore() << "\n";
     out << "gold " << (game.GetBuildState() ? game.GetBuildState()->GetGold() : 0.0f) << "\n";
     const CBattleState* battle = game.GetBattleState();
-    out << "birds " << (battle ? battle->GetRemainingBirds() : 0) << " " << (battle ? battle->GetTotalBirds() : 0)
-        << "\n";
+    out << "birds " << (battle ? battle->GetRemainingBirds() : 0) << " "
+        << (battle ? battle->GetTotalBirds() : 0) << "\n";
 
     float statue = -1.0f;
     const CBirdObj* nearest = nullptr;
+    std::ostringstream flock;
     float nearestDistance = 0.0f;
     CVector3 eye, forward;
     const bool camera = game.GetCamera().Get() != nullptr;
@@ -85,7 +86,10 @@ std::string CTestObserver::Describe(CGameCtrl& game) const
         if (const auto* s = dynamic_cast<const CStatueObj*>(object.Get()))
             statue = s->GetHealth();
         const auto* bird = dynamic_cast<const CBirdObj*>(object.Get());
-        if (!camera || !bird || bird->IsDead() || bird->GetPhase() != CBirdObj::PHASE_FLYING)
+        if (!camera || !bird || bird->IsDead() || bird->GetPhase() == CBirdObj::PHASE_DEAD)
+            continue;
+        flock << " " << bird->GetPosition().x << " " << bird->GetPosition().y << " " << bird->GetPosition().z;
+        if (bird->GetPhase() != CBirdObj::PHASE_FLYING)
             continue;
         const CVector3 d = bird->GetPosition() - eye;
         const float distance = std::sqrt(Dot(d, d));
@@ -97,8 +101,8 @@ std::string CTestObserver::Describe(CGameCtrl& game) const
     }
     out << "statue " << statue << "\n";
     if (camera)
-        out << "view " << std::atan2(forward.x, -forward.z) << " " << std::asin(std::max(-1.0f, std::min(1.0f, forward.y)))
-            << "\n";
+        out << "view " << std::atan2(forward.x, -forward.z) << " "
+            << std::asin(std::max(-1.0f, std::min(1.0f, forward.y))) << "\n";
     out << "rss_kb " << ResidentKb() << "\n";
     if (camera)
         out << "eye " << eye.x << " " << eye.y << " " << eye.z << "\n";
@@ -109,6 +113,7 @@ std::string CTestObserver::Describe(CGameCtrl& game) const
     }
     else
         out << "bird none\n";
+    out << "flock" << flock.str() << "\n";
     return out.str();
 }
 

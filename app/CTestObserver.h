@@ -22,6 +22,8 @@ class CGameCtrl;
 //   eye 450 12 400       the camera's position
 //   bird 460 40 420      the nearest flying bird's position; "bird none"
 //                        without one
+//   flock 460 40 420 ... every bird in the air (flying, or shot and falling):
+//                        three numbers each
 //
 // The game reads nothing from it; the tests still play through real input.
 class CTestObserver

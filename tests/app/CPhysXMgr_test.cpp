@@ -508,6 +508,39 @@ TEST_F(PhysXMgrTest, CookedMeshFileRoundTripAndTruncation)
     EXPECT_EQ(a->GetRefCount(), 2u);
 }
 
+// Each new game cooks its terrain again: the mesh of the last one goes once
+// nothing uses it, and not before (a game played every few minutes must not
+// pile up terrains of some MB each).
+TEST_F(PhysXMgrTest, MeshesNothingUsesAreReleasedByTheNextCooking)
+{
+    Grid g = FlatGrid(8);
+    auto cook = [&]
+    {
+        return mgr->CookTerrain(g.points.size() / 3, g.indices.size(), g.points.data(), g.indices.data(),
+                                1000.0f);
+    };
+    CRefPtr<CPhysXTriangleMesh> first = cook();
+    ASSERT_FALSE(first.IsNull());
+    // Held by a handle: kept.
+    CRefPtr<CPhysXTriangleMesh> second = cook();
+    EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 2u);
+    // Held by a shape only: kept while the body lives.
+    mgr->BeginActor(CMatrix4(), 0, false, 1.0f);
+    mgr->AddTriangleMeshShape(CMatrix4(), first);
+    CPhysXActor* terrain = Finish();
+    ASSERT_NE(terrain, nullptr);
+    first = CRefPtr<CPhysXTriangleMesh>();
+    second = CRefPtr<CPhysXTriangleMesh>();
+    CRefPtr<CPhysXTriangleMesh> third = cook();
+    EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 2u) << "the second went, the first is in use";
+    Release(terrain);
+    testing::internal::CaptureStderr();
+    CRefPtr<CPhysXTriangleMesh> fourth = cook();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 2u) << "the third and the fourth";
+    EXPECT_EQ(third->GetMesh()->getNbTriangles(), g.indices.size() / 3);
+}
+
 TEST_F(PhysXMgrTest, CookingFailuresAreLogged)
 {
     Grid g = FlatGrid(2);

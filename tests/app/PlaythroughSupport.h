@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace testsupport
 {
@@ -50,7 +52,8 @@ constexpr bool kSanitizedBuild = false;
 inline std::string PlaythroughSettings(int levels)
 {
     std::string s = TempDir::ReadFile(RepoRoot() + "/settings.ini");
-    auto replace = [&s](const std::string& from, const std::string& to) {
+    auto replace = [&s](const std::string& from, const std::string& to)
+    {
         const size_t at = s.find(from);
         if (at != std::string::npos)
             s.replace(at, from.size(), to);
@@ -77,6 +80,170 @@ inline std::string PlaythroughSettings(int levels)
     return s;
 }
 
+struct Vec
+{
+    double x = 0, y = 0, z = 0;
+};
+inline Vec operator+(const Vec& a, const Vec& b)
+{
+    return Vec{a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec operator-(const Vec& a, const Vec& b)
+{
+    return Vec{a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec operator*(const Vec& a, double k)
+{
+    return Vec{a.x * k, a.y * k, a.z * k};
+}
+inline double Length(const Vec& a)
+{
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
+// "x y z" as the observation writes a position.
+inline bool ReadVec(const std::string& text, Vec& v)
+{
+    return std::sscanf(text.c_str(), "%lf %lf %lf", &v.x, &v.y, &v.z) == 3;
+}
+
+// The recent path of the nearest bird, frame by frame, and where it will be:
+// a bird flies at a steady speed and turns about the vertical at a steady
+// rate while it steers (a kamikaze that missed its building circles), so
+// its velocity is taken over the last frames and turned on at the rate
+// measured between their two halves.
+class BirdTrack
+{
+public:
+    void Add(long frame, const Vec& p)
+    {
+        if (!m_Samples.empty())
+        {
+            const Sample& last = m_Samples.back();
+            const long gap = frame - last.frame;
+            // Another bird became the nearest, or the path was lost.
+            if (gap <= 0 || gap > 20 || Length(p - last.p) > 0.5 * double(gap))
+                m_Samples.clear();
+        }
+        m_Samples.push_back(Sample{frame, p});
+        while (m_Samples.size() > 2 && m_Samples.back().frame - m_Samples[1].frame >= kSpan)
+            m_Samples.erase(m_Samples.begin());
+    }
+    // Enough of one bird's path to go by.
+    bool Steady() const
+    {
+        return m_Samples.size() >= 3 && m_Samples.back().frame - m_Samples.front().frame >= kSpan / 2;
+    }
+
+    // The bird `frames` frames after the last sample.
+    Vec Predict(double frames) const
+    {
+        const Sample& first = m_Samples.front();
+        const Sample& last = m_Samples.back();
+        const Sample* mid = &m_Samples[m_Samples.size() / 2];
+        const double f0 = double(mid->frame - first.frame), f1 = double(last.frame - mid->frame);
+        const Vec v0 = (mid->p - first.p) * (1.0 / f0);
+        Vec v = (last.p - mid->p) * (1.0 / f1);
+        // Turn per frame about the vertical between the two halves.
+        double turn = std::atan2(v0.x * v.z - v0.z * v.x, v0.x * v.x + v0.z * v.z) / (0.5 * (f0 + f1));
+        if (!(std::abs(turn) < 0.05))
+            turn = 0;
+        // The second half's velocity belongs to its middle.
+        v = Turned(v, turn * 0.5 * f1);
+        Vec p = last.p;
+        for (double done = 0; done < frames; done += 1.0)
+        {
+            const double step = std::min(1.0, frames - done);
+            v = Turned(v, turn * step);
+            p = p + v * step;
+        }
+        return p;
+    }
+
+private:
+    static constexpr long kSpan = 12;
+    struct Sample
+    {
+        long frame;
+        Vec p;
+    };
+    static Vec Turned(const Vec& v, double a)
+    {
+        return Vec{v.x * std::cos(a) - v.z * std::sin(a), v.y, v.z * std::cos(a) + v.x * std::sin(a)};
+    }
+    std::vector<Sample> m_Samples;
+};
+
+// Where to look to hit a tracked bird with the archer's arrow: it leaves one
+// unit ahead of the eye at 54 units/s (the push of 70 on its 0.0216 mass
+// for one 1/60 s step) and drops under gravity 9.8; `delay` frames pass
+// before the shot leaves. Heading from -z towards +x and elevation, as the
+// observation reports the view, and the distance to the bird.
+struct Aim
+{
+    double heading = 0, elevation = 0, range = 0;
+};
+inline Aim AimArrow(const Vec& eye, const BirdTrack& bird, double delay)
+{
+    const double speed = 54.0 / 60.0, gravity = 9.8 / 3600.0; // per frame
+    double flight = Length(bird.Predict(delay) - eye) / speed;
+    Vec to;
+    for (int i = 0; i < 6; ++i)
+    {
+        to = bird.Predict(delay + flight) - eye;
+        to.y += 0.5 * gravity * flight * flight;
+        flight = std::max(0.0, (Length(to) - 1.0) / speed);
+    }
+    Aim aim;
+    aim.heading = std::atan2(to.x, -to.z);
+    aim.elevation = std::atan2(to.y, std::sqrt(to.x * to.x + to.z * to.z));
+    aim.range = Length(bird.Predict(0) - eye);
+    return aim;
+}
+
+// The game's camera (a vertical field of view of 60 degrees, aspect 4:3,
+// filling a screen of `width` x `height`) looking along `heading` (from -z
+// towards +x) and `elevation`: where a direction appears on the screen, and
+// which direction a pixel shows.
+struct ViewOnScreen
+{
+    double heading = 0, elevation = 0;
+    int width = 1024, height = 768;
+
+    void Axes(Vec& forward, Vec& right, Vec& up) const
+    {
+        const double ch = std::cos(heading), sh = std::sin(heading);
+        const double ce = std::cos(elevation), se = std::sin(elevation);
+        forward = Vec{sh * ce, se, -ch * ce};
+        right = Vec{ch, 0, sh};
+        up = Vec{-sh * se, ce, ch * se};
+    }
+    // False when the direction is behind the camera.
+    bool ToPixel(const Vec& d, double& px, double& py) const
+    {
+        Vec f, r, u;
+        Axes(f, r, u);
+        const double depth = d.x * f.x + d.y * f.y + d.z * f.z;
+        if (depth <= 0.01)
+            return false;
+        const double t = std::tan(kFovY / 2);
+        const double nx = (d.x * r.x + d.y * r.y + d.z * r.z) / depth / (t * kAspect);
+        const double ny = (d.x * u.x + d.y * u.y + d.z * u.z) / depth / t;
+        px = width * 0.5 * (1 + nx);
+        py = height * 0.5 * (1 - ny);
+        return true;
+    }
+    Vec FromPixel(double px, double py) const
+    {
+        Vec f, r, u;
+        Axes(f, r, u);
+        const double t = std::tan(kFovY / 2);
+        const double nx = px / (width * 0.5) - 1, ny = 1 - py / (height * 0.5);
+        return f + r * (nx * t * kAspect) + u * (ny * t);
+    }
+    static constexpr double kFovY = 1.0471976;
+    static constexpr double kAspect = 4.0 / 3.0;
+};
+
 // The generated Data/ tree in the folder; false when generation failed.
 inline bool GenerateGameData(const TempDir& dir)
 {
@@ -102,25 +269,27 @@ public:
             return false;
         }
         m_Dir.WriteFile("settings.ini", PlaythroughSettings(levels));
-        m_Dir.WriteFile("run.sh",
-                        "#!/bin/sh\n"
-                        "cd '" + m_Dir.Path() +
-                            "'\n"
-                            "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>display.part 2>xvfb.txt &\n"
-                            "xpid=$!\n"
-                            "i=0; while [ ! -s display.part ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
-                            "export DISPLAY=:$(head -n1 display.part)\n"
-                            "echo $DISPLAY > display.txt\n"
-                            "export SDL_AUDIODRIVER=dummy VOSTREL_NO_MESSAGEBOX=1 VOSTREL_TEST_SEED=1\n"
-                            "export VOSTREL_TEST_OBSERVE='" +
-                            m_Dir.Path() +
-                            "/observed.txt'\n"
-                            "timeout 900 '" +
-                            VostrelExecutable() +
-                            "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                            "echo $pid > pid.txt\n"
-                            "wait $pid; echo $? > rc.part; mv rc.part rc.txt\n"
-                            "kill $xpid; wait $xpid 2>/dev/null\n");
+        m_Dir.WriteFile(
+            "run.sh",
+            "#!/bin/sh\n"
+            "cd '" +
+                m_Dir.Path() +
+                "'\n"
+                "Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>display.part 2>xvfb.txt &\n"
+                "xpid=$!\n"
+                "i=0; while [ ! -s display.part ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
+                "export DISPLAY=:$(head -n1 display.part)\n"
+                "echo $DISPLAY > display.txt\n"
+                "export SDL_AUDIODRIVER=dummy VOSTREL_NO_MESSAGEBOX=1 VOSTREL_TEST_SEED=1\n"
+                "export VOSTREL_TEST_OBSERVE='" +
+                m_Dir.Path() +
+                "/observed.txt'\n"
+                "timeout 900 '" +
+                VostrelExecutable() +
+                "' </dev/null >out.txt 2>err.txt & pid=$!\n"
+                "echo $pid > pid.txt\n"
+                "wait $pid; echo $? > rc.part; mv rc.part rc.txt\n"
+                "kill $xpid; wait $xpid 2>/dev/null\n");
         if (RunShell("sh '" + m_Dir.Path() + "/run.sh' >/dev/null 2>&1 &") != 0)
         {
             error = "the game could not be started";
@@ -188,11 +357,9 @@ public:
     bool WaitFrames(int frames, double seconds = 60.0)
     {
         const long start = std::atol(Get("frame").c_str());
-        return WaitFor(
-            [start, frames](const Observation& o) {
-                return o.count("frame") && std::atol(o.at("frame").c_str()) >= start + frames;
-            },
-            seconds);
+        return WaitFor([start, frames](const Observation& o)
+                       { return o.count("frame") && std::atol(o.at("frame").c_str()) >= start + frames; },
+                       seconds);
     }
 
     // xdotool on the game's display; its exit code.
@@ -230,6 +397,16 @@ public:
         }
         return false;
     }
+    // Turns the archer's view by relative mouse motion (`dx` counts to the
+    // right, `dy` down). The game reads relative motion only, but the X
+    // pointer still moves, and at the edge of the screen the server drops
+    // what would take it further: the pointer is first put back in the
+    // middle (a warp, which the game does not read as motion).
+    void Look(int dx, int dy)
+    {
+        X("mousemove " + std::to_string(m_iWidth / 2) + " " + std::to_string(m_iHeight / 2) +
+          " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
+    }
     void MoveTo(double vx, double vy)
     {
         X("mousemove " + std::to_string(int(vx * m_iWidth / 1000.0)) + " " +
@@ -260,9 +437,8 @@ public:
         m_bStarted = false;
         if (!Exited())
         {
-            const std::string pid = TempDir::ReadFile(m_Dir.Path() + "/pid.txt");
-            if (!pid.empty())
-                RunShell("kill -KILL " + pid + " 2>/dev/null");
+            // The game itself: pid.txt names the timeout that runs it.
+            KillGamesIn(m_Dir.Path());
             ExitCode(10.0);
         }
     }
