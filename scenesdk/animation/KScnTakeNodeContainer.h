@@ -94,6 +94,8 @@ public:
     // Builds the tree of the default take now when it waits (nothing otherwise).
     void BuildDeferredTakes();
     bool HasDeferredTakeBuild() const { return !mTakes.empty() && mTakes[0]->IsBuildDeferred(); }
+    // Whether any curve link is held (the deferred take is not built to tell).
+    bool HasPropertyCurveLinks() const { return !mLinks.empty(); }
     // The tree that waits will never be built (the object is going).
     void DropDeferredTakeBuild();
     // Called by the entry whose build waits, with its empty root in place.

@@ -44,6 +44,13 @@ bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, b
     return KObject::OnPropertyChange(operation, property, dynamic);
 }
 
+bool KScnPropertyHandler::HearsPropertyRemoval()
+{
+    KScnTakeNodeContainer* owner = GetOwner();
+    return owner != nullptr && (owner->GetDeferredUserPropertyCount() > 0 || owner->HasDeferredTakeBuild() ||
+                                owner->HasPropertyCurveLinks());
+}
+
 bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a,
                                         const void* b, const void* c)
 {

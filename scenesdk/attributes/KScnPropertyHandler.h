@@ -38,6 +38,10 @@ public:
                                              KProperty* reference = nullptr, bool returnExisting = false);
 
     bool OnPropertyChange(int operation, KProperty* property, bool dynamic) override;
+    // True while the owner has deferred handles or takes to make, or curve
+    // links that a removal drops (a derived set that acts on removals itself
+    // answers for that too).
+    bool HearsPropertyRemoval() override;
     // Tells the owner of a property's coming value change or rename while its
     // default take waits to be built; then as KObject.
     bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,

@@ -360,8 +360,36 @@ void KObject::RemoveAllProperties()
     DepthGuard keep(this); // a property's handlers may ask to destroy this object
     for (int i = GetPropertyCount() - 1; i >= 0; i = std::min(i - 1, GetPropertyCount() - 1))
     {
-        DestroyPropertyAt(i);
+        if (!DropQuietly(i))
+        {
+            DestroyPropertyAt(i);
+        }
     }
+}
+
+bool KObject::DropQuietly(int index)
+{
+    // Only while the whole object goes, and for the last entry of a declared
+    // property that nothing links, holds or removes: the full path would send
+    // events nobody hears, find no link to take apart and only let it go.
+    if (!(m_RuntimeFlags & kRuntimeReleasing) || !m_Removing.empty() ||
+        index != GetPropertyCount() - 1)
+    {
+        return false;
+    }
+    KProperty* p = m_Properties[static_cast<size_t>(index)];
+    if (p->IsDynamic() || p->GetSrcCount() != 0 || p->GetDstCount() != 0 || p->GetNotificationDepth() != 0 ||
+        p->HasPlugFlag(kDestroyPending) || HearsPropertyRemoval())
+    {
+        return false;
+    }
+    m_Properties.pop_back();
+    p->m_ListedIn.Remove(this, false);
+    if (p->GetOwner() == this)
+    {
+        ReleaseChild(p);
+    }
+    return true;
 }
 
 void KObject::DisconnectAllProperties()

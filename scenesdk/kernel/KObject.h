@@ -175,6 +175,11 @@ public:
     virtual bool OnSrcObjectChange(int operation, KObject* other, int index);
     virtual bool OnDstObjectChange(int operation, KObject* other, int index);
     virtual bool OnPropertyChange(int operation, KProperty* property, bool dynamic);
+    // False when OnPropertyChange would do nothing on a property's removal
+    // now: an object released as a whole then lets its unconnected declared
+    // properties go without the removal events (nobody could hear them). A
+    // class that acts on removals answers true whenever it would act.
+    virtual bool HearsPropertyRemoval() { return true; }
     // Receivers of what a referencing object forwards (see SetReferencedObject).
     virtual bool OnReferencedNotify14(const KEventPath* path, int code, KPlug* emitter, const void* a,
                                       const void* b, const void* c);
@@ -232,6 +237,8 @@ private:
     bool HandleObjectConnectionEvent(int code, KPlug* emitter, int index, KObject* other);
     void CopyValues(KObject* other, bool assign);
     HdlKObject MakeReferenceProperty(KProperty* source, const char* name);
+    // RemoveAllProperties' short path for entry index; false when the full one is needed.
+    bool DropQuietly(int index);
     // Drops a property that is being deleted from the list, without events.
     friend class KProperty;
     void ForgetProperty(KProperty* property);

@@ -275,6 +275,9 @@ public:
     }
     // The stored value, without calling the getter.
     const T& GetStoredValue() const { return m_Value; }
+    // Stores a declared property's first value without events or setter:
+    // only for an owner building its properties, before anything can hear them.
+    void InitValue(const T& value) { m_Value = value; }
 
     EPropertyStorage GetStorage() const override { return Traits::kStorage; }
     bool Get(void* value) override

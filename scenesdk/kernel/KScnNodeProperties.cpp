@@ -103,7 +103,6 @@ std::atomic<int> gSetSize{0};
 KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
 {
     ReservePropertyList(gSetSize.load(std::memory_order_relaxed));
-    const KgeTVector origin(0.0, 0.0, 0.0, 1.0);
     InitMember(QuaternionInterpolate, "QuaternionInterpolate");
     InitMember(RotationOffset, "RotationOffset");
     InitMember(RotationPivot, "RotationPivot");
@@ -168,23 +167,12 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
     }
     LookAtProperty = InitObjectList("LookAtProperty");
     UpVectorProperty = InitObjectList("UpVectorProperty");
+    // First values of a set nobody can hear yet: no events. Vectors start
+    // at (0, 0, 0, 1), their type's own first value.
     InitMember(Show, "Show");
-    Show.SetValue(true);
+    Show.InitValue(true);
     InitMember(NegativePercentShapeSupport, "NegativePercentShapeSupport");
-    NegativePercentShapeSupport.SetValue(true);
-
-    // Vectors start at (0, 0, 0, 1).
-    KPropertyTemplate<KgeTVector>* vectors[] = {
-        &RotationOffset,    &RotationPivot,   &RotationPivotUpdateOffset,
-        &ScalingOffset,     &ScalingPivot,    &ScalingPivotUpdateOffset,
-        &TranslationMin,    &TranslationMax,  &PreRotation,
-        &PostRotation,      &RotationMin,     &RotationMax,
-        &ScalingMin,        &ScalingMax,      &GeometricTranslation,
-        &GeometricRotation, &GeometricScaling};
-    for (KPropertyTemplate<KgeTVector>* v : vectors)
-    {
-        v->SetValue(origin);
-    }
+    NegativePercentShapeSupport.InitValue(true);
     CreateDynamicProperties();
     // Every node has these: the lists hold no room beyond them.
     gSetSize.store(GetPropertyCount(), std::memory_order_relaxed);

@@ -740,3 +740,52 @@ TEST(PropertySet, ASetDestroyedWhileOneOfItsMembersIsDisconnectedWaitsForIt)
 }
 
 } // namespace
+
+namespace
+{
+
+// An object released as a whole lets its declared properties (by then
+// unlinked) go without removal events only when it says nobody hears them; a
+// dynamic property always takes the full path, and every one leaves the object.
+TEST(PropertyLifetime, ReleaseSkipsRemovalEventsOnlyWhereNobodyHearsThem)
+{
+    struct Set : KObject
+    {
+        bool hears = true;
+        std::vector<int>* ops = nullptr;
+        KPropertyTemplate<int> Quiet, Linked;
+        Set(std::vector<int>* log, bool heard) : hears(heard), ops(log)
+        {
+            Linked.Initialize("Linked", this);
+            AddProperty(&Linked);
+            Quiet.Initialize("Quiet", this);
+            AddProperty(&Quiet);
+            CreateProperty("Dynamic", eKPropInt);
+        }
+        bool OnPropertyChange(int op, KProperty* p, bool dynamic) override
+        {
+            if (op == ePropertyRemoving)
+            {
+                ops->push_back(dynamic ? 3 : p == &Quiet ? 1 : 2);
+            }
+            return true;
+        }
+        bool HearsPropertyRemoval() override { return hears; }
+    };
+    for (bool heard : {true, false})
+    {
+        PlugScope scope;
+        std::vector<int> ops;
+        KObject* other = scope.Add(new KObject);
+        KProperty* target = other->CreateProperty("Target", eKPropInt);
+        auto* set = new Set(&ops, heard);
+        ASSERT_TRUE(set->Linked.ConnectDst(target));
+        const int live = KPlug::GetLivePlugCount();
+        set->Destroy();
+        EXPECT_EQ(target->GetSrcCount(), 0) << "the link went with its set";
+        EXPECT_EQ(KPlug::GetLivePlugCount(), live - 4) << "the set and its three properties are gone";
+        EXPECT_EQ(ops, heard ? std::vector<int>({3, 1, 2}) : std::vector<int>({3}));
+    }
+}
+
+} // namespace
