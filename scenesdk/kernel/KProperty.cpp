@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KProperty.h"
 
+#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
 #include "scenesdk/kernel/KStringList.h"
@@ -234,7 +235,7 @@ void KProperty::Initialize(const char* name, KObject* owner)
     {
         owner->AdoptChild(this);
     }
-    m_Attributes.name.Set(name);
+    m_Attributes.name.SetShared(name);
 }
 
 void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
@@ -261,7 +262,10 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
 
 void KProperty::SetNameAndTypeCode(const char* name, int code)
 {
-    m_Attributes.name.Set(name);
+    if (std::strcmp(m_Attributes.name.Get(), name ? name : "") != 0)
+    {
+        m_Attributes.name.Set(name);
+    }
     SetTypeCode(code);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KPlug.h"
+#include "scenesdk/kernel/KPropertyName.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
@@ -133,7 +133,7 @@ public:
     uint16_t flags = 0;
     int16_t typeCode = eKPropUnknown;
     uint32_t propertyState = 0; // KProperty's state word (GetState)
-    KCompactText name;
+    KPropertyName name; // shared by the declared properties of one name
     KDataType* dataType = nullptr;
 
 private:

@@ -30,7 +30,12 @@ constexpr uint32_t kStateFlag1 = 1;
 constexpr uint32_t kStateFlag8 = 8;
 constexpr uint32_t kStateFlag16 = 16;
 
-const char* const kLimitAxes[] = {"MinX", "MinY", "MinZ", "MaxX", "MaxY", "MaxZ"};
+const char* const kTranslationLimits[] = {"TranslationMinX", "TranslationMinY", "TranslationMinZ",
+                                          "TranslationMaxX", "TranslationMaxY", "TranslationMaxZ"};
+const char* const kRotationLimits[] = {"RotationMinX", "RotationMinY", "RotationMinZ",
+                                       "RotationMaxX", "RotationMaxY", "RotationMaxZ"};
+const char* const kScalingLimits[] = {"ScalingMinX", "ScalingMinY", "ScalingMinZ",
+                                      "ScalingMaxX", "ScalingMaxY", "ScalingMaxZ"};
 } // namespace
 
 const char* GetRotationOrderName(int value)
@@ -121,7 +126,7 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
                                                &ScalingMaxX, &ScalingMaxY, &ScalingMaxZ};
     for (int i = 0; i < 6; ++i)
     {
-        InitMember(*translationFlags[i], (KString("Translation") + kLimitAxes[i]).Buffer());
+        InitMember(*translationFlags[i], kTranslationLimits[i]);
     }
     InitMember(RotationOrder, "RotationOrder");
     RotationOrder.SetTypeCode(eKPropEnum);
@@ -138,7 +143,7 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
     InitMember(RotationMax, "RotationMax");
     for (int i = 0; i < 6; ++i)
     {
-        InitMember(*rotationFlags[i], (KString("Rotation") + kLimitAxes[i]).Buffer());
+        InitMember(*rotationFlags[i], kRotationLimits[i]);
     }
     InitMember(InheritType, "InheritType");
     InheritType.SetTypeCode(eKPropEnum);
@@ -148,7 +153,7 @@ KScnNodeProperties::KScnNodeProperties(KScnNode* owner) : mNode(owner)
     InitMember(ScalingMax, "ScalingMax");
     for (int i = 0; i < 6; ++i)
     {
-        InitMember(*scalingFlags[i], (KString("Scaling") + kLimitAxes[i]).Buffer());
+        InitMember(*scalingFlags[i], kScalingLimits[i]);
     }
     InitMember(GeometricTranslation, "GeometricTranslation");
     InitMember(GeometricRotation, "GeometricRotation");
