@@ -74,7 +74,8 @@ bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug*
 
 void KScnPropertyHandler::PrepareDestroy()
 {
-    if (KScnTakeNodeContainer* owner = GetOwner())
+    KScnTakeNodeContainer* owner = GetOwner();
+    if (owner != nullptr && owner->HasPropertyCurveLinks())
     {
         for (int i = 0; i < GetPropertyCount(); ++i)
         {
