@@ -23,6 +23,7 @@
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
 #include "bench/BattleCrowd.h"
+#include "bench/BenchDataFolder.h"
 #include "game/CAiBirdCtrl.h"
 #include "game/CAiKamikazeCtrl.h"
 #include "game/CAiTowerCtrl.h"
@@ -40,13 +41,11 @@
 #include "render/CSceneGraph.h"
 #include "render/CSceneGraphNode.h"
 #include "tests/render/GuiTestSupport.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -58,11 +57,6 @@ const int kHeight = 768;
 const float kFrame = 1.0f / 60.0f;
 const size_t kBirds = 30;
 const size_t kArrows = 50;
-
-std::string SourceRoot()
-{
-    return std::string(VOSTREL_SOURCE_DIR) + "/";
-}
 
 // The frustum walk of CSceneGraphNode::Render and ISceneEntry::RenderCulled
 // without the drawing; returns the entries that would be drawn.
@@ -113,14 +107,8 @@ struct World
 
     World()
     {
-        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vostrel-bench-battle";
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        CDataGenerator generator((dir / "Data").string(), SourceRoot() + "tools/data");
-        if (!generator.Generate())
+        if (!benchdata::EnterDataFolder("vostrel-bench-battle"))
             return;
-        std::filesystem::copy_file(SourceRoot() + "settings.ini", dir / "settings.ini",
-                                   std::filesystem::copy_options::overwrite_existing);
         if (!CSettings::CreateInstance()->Load("settings.ini"))
             return;
 

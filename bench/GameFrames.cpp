@@ -24,6 +24,7 @@
 #include "app/CEngineServices.h"
 #include "app/CVostrelApp.h"
 #include "bench/BattleCrowd.h"
+#include "bench/BenchDataFolder.h"
 #include "game/CAiBirdCtrl.h"
 #include "game/CAiKamikazeCtrl.h"
 #include "game/CAiTowerCtrl.h"
@@ -38,14 +39,12 @@
 #include "platform/gl/WGL.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Window.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,12 +56,6 @@ const int kFrames = 300;
 const size_t kBirds = 30;
 const size_t kArrows = 50;
 const size_t kTowers = 3;
-
-std::string SourceRoot()
-{
-    const std::string self = __FILE__;
-    return self.substr(0, self.rfind("bench/"));
-}
 
 double Ms(std::chrono::steady_clock::time_point from)
 {
@@ -97,14 +90,8 @@ struct Game
     {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         setenv("VOSTREL_NO_MESSAGEBOX", "1", 0);
-        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vostrel-bench-frames";
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        CDataGenerator generator((dir / "Data").string(), SourceRoot() + "tools/data");
-        if (!generator.Generate())
+        if (!benchdata::EnterDataFolder("vostrel-bench-frames"))
             return;
-        std::filesystem::copy_file(SourceRoot() + "settings.ini", dir / "settings.ini",
-                                   std::filesystem::copy_options::overwrite_existing);
         const auto start = std::chrono::steady_clock::now();
         app.reset(new BenchApp);
         app->SetInstance();

@@ -17,6 +17,7 @@
 #include "app/CHiResTimer.h"
 #include "app/CPhysXMgr.h"
 #include "app/CSettings.h"
+#include "bench/BenchDataFolder.h"
 #include "game/CBattleState.h"
 #include "game/CEnvironment.h"
 #include "game/CGameCtrl.h"
@@ -29,7 +30,6 @@
 #include "render/CBlendRenderHook.h"
 #include "render/COGLRenderer.h"
 #include "tests/render/GuiTestSupport.h"
-#include "tools/datagen/CDataGenerator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,7 +38,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 namespace
@@ -50,14 +49,8 @@ bool PrepareFolder()
     static bool ready = false;
     if (ready)
         return true;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vostrel-bench-levelsetup";
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    CDataGenerator generator((dir / "Data").string(), std::string(VOSTREL_SOURCE_DIR) + "/tools/data");
-    if (!generator.Generate())
+    if (!benchdata::EnterDataFolder("vostrel-bench-levelsetup"))
         return false;
-    std::filesystem::copy_file(std::string(VOSTREL_SOURCE_DIR) + "/settings.ini", dir / "settings.ini",
-                               std::filesystem::copy_options::overwrite_existing);
     CSettings::DestroyInstance();
     ready = CSettings::CreateInstance()->Load("settings.ini");
     return ready;
