@@ -3,6 +3,7 @@
 // the readers accept. docs/game-data.md lists the keys.
 
 #include "app/CSettings.h"
+#include "tests/support/RepoFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,7 @@
 namespace
 {
 
-const std::string kSettings =
-    (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "settings.ini").string();
+const std::string kSettings = testsupport::RepoRoot() + "settings.ini";
 
 class ShippedSettings : public ::testing::Test
 {

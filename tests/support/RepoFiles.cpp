@@ -7,8 +7,7 @@ namespace testsupport
 
 std::string RepoRoot()
 {
-    const std::string self = __FILE__;
-    return self.substr(0, self.rfind("tests/support/"));
+    return VOSTREL_SOURCE_DIR "/";
 }
 
 std::string ReadRepoFile(const std::string& relative)

@@ -5,8 +5,8 @@
 namespace testsupport
 {
 
-// The repository's root folder, ending in a slash, found from the path this
-// support library was compiled from (so tests may run in any folder).
+// The repository's root folder, ending in a slash, as the build configured it
+// (so tests may run in any folder, whatever the compiler saw as file names).
 std::string RepoRoot();
 // A file of the repository (path relative to its root) read whole; empty
 // when it is missing.

@@ -1,6 +1,7 @@
 #include "tools/datagen/CDataGenerator.h"
 
 #include "scenesdk/fileio/KScn.h"
+#include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ namespace
 
 using testsupport::TempDir;
 
-const std::string kRepo = fs::path(__FILE__).parent_path().parent_path().parent_path().string();
+const std::string kRepo = fs::path(testsupport::RepoRoot()).parent_path().string();
 
 std::string Read(const std::string& path)
 {
