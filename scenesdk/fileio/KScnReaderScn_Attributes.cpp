@@ -37,11 +37,11 @@ bool Is(KScn& f, const char* name)
     return std::strcmp(f.GetFieldName(), name) == 0;
 }
 
-std::string Texts(KScn& f, std::string& second)
+// The field's first two values as texts ("" where missing).
+void TwoTexts(KScn& f, std::string& first, std::string& second)
 {
-    std::string first = f.RemainingValueCount() > 0 ? f.NextValueAsString() : "";
+    first = f.RemainingValueCount() > 0 ? f.NextValueAsString() : "";
     second = f.RemainingValueCount() > 0 ? f.NextValueAsString() : "";
-    return first;
 }
 
 void ReadShape(KScn& f, SShape& s)
@@ -83,7 +83,7 @@ void ReadSurface(KScn& f, SSurface& s)
         else if (Is(f, "Order"))
             Pair(f, s.uOrder, s.vOrder);
         else if (Is(f, "PatchType") || Is(f, "Form"))
-            s.uType = Texts(f, s.vType);
+            TwoTexts(f, s.uType, s.vType);
         else if (Is(f, "SurfaceDisplay"))
             s.display = Numbers(f);
         else if (Is(f, "Step"))
@@ -399,113 +399,60 @@ struct SSetter
     NumbersSetter set;
 };
 
-KColorRGBA Color(const std::vector<double>& v)
+using Kind = KScnNodeAttribute;
+using V = const std::vector<double>&;
+
+KColorRGBA Color(V v)
 {
     return KColorRGBA(v[0], v[1], v[2], 1.0);
 }
+
+template <class T, void (T::*Set)(double)> bool Scalar(Kind& a, V v)
+{
+    (static_cast<T&>(a).*Set)(v[0]);
+    return true;
+}
+
+template <class T, void (T::*Set)(const KColorRGBA&)> bool Colour(Kind& a, V v)
+{
+    (static_cast<T&>(a).*Set)(Color(v));
+    return true;
+}
+
+bool LimbLength(Kind& a, V v)
+{
+    return static_cast<KScnSkeleton&>(a).SetLimbLength(v[0]);
+}
+
+bool LimbColor(Kind& a, V v)
+{
+    return static_cast<KScnSkeleton&>(a).SetLimbColor(Color(v));
+}
+
+const SSetter kSetters[] = {
+    {Kind::eNull, "Size", 1, Scalar<KScnNull, &KScnNull::SetSize>},
+    {Kind::eMarker, "Color", 3, Colour<KScnMarker, &KScnMarker::SetColor>},
+    {Kind::eSkeleton, "Size", 1, Scalar<KScnSkeleton, &KScnSkeleton::SetSize>},
+    {Kind::eSkeleton, "LimbLength", 1, LimbLength},
+    {Kind::eSkeleton, "Color", 3, LimbColor},
+    {Kind::eLight, "Color", 3, Colour<KScnLight, &KScnLight::SetColor>},
+    {Kind::eLight, "Intensity", 1, Scalar<KScnLight, &KScnLight::SetIntensity>},
+    {Kind::eLight, "Cone angle", 1, Scalar<KScnLight, &KScnLight::SetConeAngle>},
+    {Kind::eLight, "Fog", 1, Scalar<KScnLight, &KScnLight::SetFog>},
+    {Kind::eCamera, "FieldOfView", 1, Scalar<KScnCamera, &KScnCamera::SetFieldOfView>},
+    {Kind::eCamera, "FieldOfViewX", 1, Scalar<KScnCamera, &KScnCamera::SetFieldOfViewX>},
+    {Kind::eCamera, "FieldOfViewY", 1, Scalar<KScnCamera, &KScnCamera::SetFieldOfViewY>},
+    {Kind::eCamera, "OpticalCenterX", 1, Scalar<KScnCamera, &KScnCamera::SetOpticalCenterX>},
+    {Kind::eCamera, "OpticalCenterY", 1, Scalar<KScnCamera, &KScnCamera::SetOpticalCenterY>},
+    {Kind::eCamera, "Roll", 1, Scalar<KScnCamera, &KScnCamera::SetRoll>},
+    {Kind::eCamera, "TurnTable", 1, Scalar<KScnCamera, &KScnCamera::SetTurnTable>},
+    {Kind::eCamera, "BackgroundColor", 3, Colour<KScnCamera, &KScnCamera::SetBackgroundColor>},
+};
 
 template <class T> T& As(KScnNodeAttribute& a)
 {
     return static_cast<T&>(a);
 }
-
-using Kind = KScnNodeAttribute;
-using V = const std::vector<double>&;
-
-const SSetter kSetters[] = {
-    {Kind::eNull, "Size", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnNull>(a).SetSize(v[0]);
-         return true;
-     }},
-    {Kind::eMarker, "Color", 3,
-     [](Kind& a, V v)
-     {
-         As<KScnMarker>(a).SetColor(Color(v));
-         return true;
-     }},
-    {Kind::eSkeleton, "Size", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnSkeleton>(a).SetSize(v[0]);
-         return true;
-     }},
-    {Kind::eSkeleton, "LimbLength", 1, [](Kind& a, V v) { return As<KScnSkeleton>(a).SetLimbLength(v[0]); }},
-    {Kind::eSkeleton, "Color", 3, [](Kind& a, V v) { return As<KScnSkeleton>(a).SetLimbColor(Color(v)); }},
-    {Kind::eLight, "Color", 3,
-     [](Kind& a, V v)
-     {
-         As<KScnLight>(a).SetColor(Color(v));
-         return true;
-     }},
-    {Kind::eLight, "Intensity", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnLight>(a).SetIntensity(v[0]);
-         return true;
-     }},
-    {Kind::eLight, "Cone angle", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnLight>(a).SetConeAngle(v[0]);
-         return true;
-     }},
-    {Kind::eLight, "Fog", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnLight>(a).SetFog(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "FieldOfView", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetFieldOfView(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "FieldOfViewX", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetFieldOfViewX(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "FieldOfViewY", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetFieldOfViewY(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "OpticalCenterX", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetOpticalCenterX(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "OpticalCenterY", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetOpticalCenterY(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "Roll", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetRoll(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "TurnTable", 1,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetTurnTable(v[0]);
-         return true;
-     }},
-    {Kind::eCamera, "BackgroundColor", 3,
-     [](Kind& a, V v)
-     {
-         As<KScnCamera>(a).SetBackgroundColor(Color(v));
-         return true;
-     }},
-};
 
 // The attribute's property set, where its plain setters store; null for
 // attributes without one.
