@@ -13,6 +13,7 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
+#include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
@@ -176,6 +177,7 @@ struct SModel
     std::vector<SUserProperty> userProperties;
     bool hasMesh = false;
     SMesh mesh;
+    SModelExtra extra;
 };
 
 struct SMaterial
@@ -189,6 +191,7 @@ struct STexture
 {
     std::string name, fileName, relativeFileName, media;
     std::vector<SValues> properties;
+    STextureExtra extra;
 };
 
 struct SElementName
@@ -374,6 +377,8 @@ bool ReadModel(KScn& f, SModel& m, std::string& error)
     m.name = f.NextValueAsString();
     if (f.RemainingValueCount() > 0)
         m.kind = f.NextValueAsString();
+    if (f.RemainingValueCount() > 0)
+        m.extra.subKind = f.NextValueAsString();
     if (!f.HasFieldBlock() || !f.EnterFieldBlock())
         return true;
     bool ok = true;
@@ -409,6 +414,8 @@ bool ReadModel(KScn& f, SModel& m, std::string& error)
             if (!ok)
                 error = "mesh of model \"" + m.name + "\": " + error;
         }
+        else
+            ReadModelField(f, m.extra);
     }
     f.LeaveFieldBlock();
     return ok;
@@ -446,6 +453,8 @@ void ReadTexture(KScn& f, STexture& t)
             t.media = f.NextValueAsString();
         else if (Is(f, "Properties"))
             t.properties = ReadProperties(f);
+        else
+            ReadTextureField(f, t.extra);
     }
     f.LeaveFieldBlock();
 }
@@ -652,7 +661,11 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
                 return false;
             }
         }
-    return true;
+    KScnModelChecks checks;
+    for (const SModel& m : doc.models)
+        if (!checks.Check(m.name, m.kind, m.hasMesh, m.mesh.points.size() / 3, m.children, m.extra, error))
+            return false;
+    return checks.Finish(error);
 }
 
 bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
@@ -906,13 +919,11 @@ struct SAttributeKind
 };
 
 // The attribute kinds a Model may name, besides Mesh (built from its block)
-// and Camera / CameraSwitcher, which this reader does not make.
+// and those built from the model's own fields (MakeAttribute).
 const SAttributeKind kAttributeKinds[] = {
     {"Null", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateNull(); }},
     {"Marker", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateMarker(); }},
     {"Skeleton", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateSkeleton(); }},
-    {"Nurb", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateNurb(); }},
-    {"Patch", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreatePatch(); }},
     {"Light", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateLight(); }},
     {"OpticalReference", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateOpticalReference(); }},
     {"Shape", [](KScnSdkManager* m) -> KScnNodeAttribute* { return m->CreateShape(); }},
@@ -956,14 +967,14 @@ void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props,
             m.SetDefaultOpacity(v[0]);
         else if (p.name == "Reflectivity" && !v.empty())
             m.SetDefaultReflectivity(v[0]);
-        else if (p.name == "Shininess" && !v.empty())
-            m.SetDefaultShininess(v[0]);
         else if (!SetByName(m.GetPropertyHandler(), p))
             ++skipped;
     }
 }
 
-void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, int& skipped)
+// The names the node's own set does not have go to rest (the attribute's).
+void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, std::vector<SValues>& rest,
+                         int& skipped)
 {
     for (const SValues& p : props)
     {
@@ -976,6 +987,8 @@ void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, int&
             node.SetLocalScaling(v[0], v[1], v[2]);
         else if (p.name == "Visibility" && !v.empty())
             node.SetVisibility(v[0] != 0.0);
+        else if (node.GetPropertyHandler()->FindProperty(p.name.c_str()) == nullptr)
+            rest.push_back(p);
         else if (!SetByName(node.GetPropertyHandler(), p))
             ++skipped;
     }
@@ -1273,6 +1286,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (!s.relativeFileName.empty())
             t->SetRelativeFileName(s.relativeFileName.c_str());
         t->SetMediaName(s.media.c_str());
+        ApplyTextureFields(*t, s.extra, doc.skipped);
         for (const SValues& p : s.properties)
             if (!SetByName(t->GetPropertyHandler(), p))
                 ++doc.skipped;
@@ -1284,12 +1298,16 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
-        ApplyNodeProperties(*node, s.properties, doc.skipped);
+        std::vector<SValues> attributeProperties;
+        ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
             BuildMesh(mManager, *node, s, materials, textures, doc.skipped);
+        else if (KScnNodeAttribute* attribute = MakeAttribute(mManager, s.kind, s.extra))
+            node->SetNodeAttribute(attribute);
         else if (!s.kind.empty() && !AttachAttribute(mManager, *node, s.kind))
             ++doc.skipped;
+        FinishModel(mManager, *node, s.extra, attributeProperties, doc.skipped);
         nodes[s.name] = node;
         objects[0][s.name] = node;
         created.push_back(node);
@@ -1305,7 +1323,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         }
     // Hung under the root, each top node brings its subtree into the contents.
     for (KScnNode* node : created)
-        if (hasParent.count(node) == 0)
+        if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
             root->AddChild(node);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
@@ -1316,6 +1334,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         ConnectCharacterSource(s, made, doc.skipped);
     objects[3] = made.characters;
     ReadTakes(*scene, objects, doc.skipped);
+    RenameLegacyShapeChannels(created);
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)
