@@ -1,0 +1,361 @@
+// The scene reader's global settings: time, camera and light.
+
+#include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCameraProperties.h"
+#include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnSceneLightSettings.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
+#include "scenesdk/fileio/KScn.h"
+#include "scenesdk/fileio/KScnReaderScnSceneParts.h"
+#include "scenesdk/kernel/KSaturate.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+
+#include <cstring>
+#include <set>
+
+namespace scenesdk
+{
+namespace scnread
+{
+
+namespace
+{
+
+const char* const kSections[eSectionCount] = {"Time", "Camera", "Light"};
+// The fields of each section that are lists, read apart from the settings.
+const char* const kListFields[eSectionCount] = {"TimeMarker", "Producer", "ShadowPlane"};
+
+// Time modes 0 (the global mode) to 13, formats 0 to 2 (2: the global one).
+constexpr int kLastTimeMode = 13;
+constexpr int kLastTimeFormat = 2;
+
+int Int(const SValues& v)
+{
+    return KSaturateToInt(v.numbers[0]);
+}
+
+bool InRange(int value, int last)
+{
+    return value >= 0 && value <= last;
+}
+
+KScnSceneTimeSettings& Time(KScnSceneRoot& s)
+{
+    return *s.GetGlobalTimeSettings();
+}
+
+KScnSceneLightSettings& Light(KScnSceneRoot& s)
+{
+    return *s.GetGlobalLightSettings();
+}
+
+// Three components given, the fourth kept from the colour so far.
+KColorRGBA Colour(const SValues& v, const KColorRGBA& was)
+{
+    return KColorRGBA(v.numbers[0], v.numbers[1], v.numbers[2],
+                      v.numbers.size() >= 4 ? v.numbers[3] : was.mAlpha);
+}
+
+// One plain setting: its section, its name, the fewest values it takes and
+// what it does with them (false: refused, counted).
+struct SSetting
+{
+    int section;
+    const char* name;
+    size_t count;
+    bool (*apply)(KScnSceneRoot&, const SValues&);
+};
+
+// Applied in this order, each with the last value the file gives: the fog
+// end before the fog start, which is kept within it.
+const SSetting kSettings[] = {
+    {eTimeSection, "TimeMode", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         const bool ok = InRange(Int(v), kLastTimeMode);
+         if (ok)
+             Time(s).SetTimeMode(Int(v));
+         return ok;
+     }},
+    {eTimeSection, "TimeFormat", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         const bool ok = InRange(Int(v), kLastTimeFormat);
+         if (ok)
+             Time(s).SetTimeFormat(Int(v));
+         return ok;
+     }},
+    {eTimeSection, "SnapOnFrames", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Time(s).SetSnapOnFrames(Int(v));
+         return true;
+     }},
+    {eTimeSection, "CurrentTimeMarker", 1,
+     [](KScnSceneRoot& s, const SValues& v) { return Time(s).SetCurrentTimeMarker(Int(v)); }},
+    {eCameraSection, "DefaultCamera", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     { return s.GetGlobalCameraSettings()->SetDefaultCamera(v.text.c_str()); }},
+    {eCameraSection, "DefaultViewingMode", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         s.GetGlobalCameraSettings()->SetDefaultViewingMode(Int(v));
+         return true;
+     }},
+    {eLightSection, "AmbientColor", 3,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetAmbientColor(Colour(v, Light(s).GetAmbientColor()));
+         return true;
+     }},
+    {eLightSection, "FogEnable", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetFogEnable(Int(v) != 0);
+         return true;
+     }},
+    {eLightSection, "FogColor", 3,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetFogColor(Colour(v, Light(s).GetFogColor()));
+         return true;
+     }},
+    {eLightSection, "FogMode", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetFogMode(Int(v));
+         return true;
+     }},
+    {eLightSection, "FogEnd", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         // The start is let down first so that it cannot hold the end up,
+         // then put back within the new end.
+         const double start = Light(s).GetFogStart();
+         Light(s).SetFogStart(0.0);
+         Light(s).SetFogEnd(v.numbers[0]);
+         Light(s).SetFogStart(start);
+         return true;
+     }},
+    {eLightSection, "FogStart", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetFogStart(v.numbers[0]);
+         return true;
+     }},
+    {eLightSection, "FogDensity", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetFogDensity(v.numbers[0]);
+         return true;
+     }},
+    {eLightSection, "ShadowEnable", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetShadowEnable(Int(v) != 0);
+         return true;
+     }},
+    {eLightSection, "ShadowIntensity", 1,
+     [](KScnSceneRoot& s, const SValues& v)
+     {
+         Light(s).SetShadowIntensity(v.numbers[0]);
+         return true;
+     }},
+};
+
+bool Known(int section, const std::string& name)
+{
+    if (name == kListFields[section])
+        return true;
+    for (const SSetting& setting : kSettings)
+        if (setting.section == section && name == setting.name)
+            return true;
+    return false;
+}
+
+bool Is(KScn& f, const char* name)
+{
+    return std::strcmp(f.GetFieldName(), name) == 0;
+}
+
+// The current Producer field; false for a name that is no producer's.
+bool ReadProducer(KScn& f, SProducer& p)
+{
+    const char* name = f.NextValueAsString();
+    for (int i = 0; i < KScnSceneCameraSettings::eProducerCount; ++i)
+        if (std::strcmp(KScnSceneCameraSettings::GetProducerName(i), name) == 0)
+            p.which = i;
+    if (p.which < 0)
+        return false;
+    if (!f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    while (f.OpenNextField())
+    {
+        if (Is(f, "Position"))
+            p.position = Numbers(f);
+        else if (Is(f, "UpVector"))
+            p.upVector = Numbers(f);
+        else if (Is(f, "LookAt"))
+            p.lookAt = Numbers(f);
+        else if (Is(f, "Properties"))
+        {
+            std::vector<SValues> list = ReadProperties(f);
+            p.properties.insert(p.properties.end(), list.begin(), list.end());
+        }
+    }
+    f.LeaveFieldBlock();
+    return true;
+}
+
+// The markers and producers of the current section field.
+bool ReadLists(KScn& f, int section, SGlobalSettings& s, std::string& error)
+{
+    if (section == eLightSection || !f.HasFieldBlock() || !f.EnterFieldBlock())
+        return true;
+    bool ok = true;
+    std::set<int> producers;
+    while (ok && f.OpenField(kListFields[section]))
+    {
+        if (section == eTimeSection)
+        {
+            STimeMarker m;
+            m.name = f.NextValueAsString();
+            const bool hasTime = f.RemainingValueCount() > 0;
+            m.time = f.NextValueAsTime();
+            m.loop = f.RemainingValueCount() > 0 && f.NextValueAsInt() != 0;
+            if (hasTime)
+                s.markers.push_back(std::move(m));
+            else
+                ++s.skipped;
+        }
+        else
+        {
+            SProducer p;
+            if (!ReadProducer(f, p))
+                ++s.skipped;
+            else if (!producers.insert(p.which).second)
+            {
+                error = std::string("global settings: producer camera \"") +
+                        KScnSceneCameraSettings::GetProducerName(p.which) + "\" given twice";
+                ok = false;
+            }
+            else
+                s.producers.push_back(std::move(p));
+        }
+        f.CloseField();
+    }
+    f.LeaveFieldBlock();
+    return ok;
+}
+
+// Position, up vector and look-at point, then the properties, of one
+// producer camera.
+void ApplyProducer(KScnSceneCameraSettings& settings, const SProducer& p, int& skipped)
+{
+    using Getter = KScnCamera* (KScnSceneCameraSettings::*)() const;
+    static const Getter kCameras[KScnSceneCameraSettings::eProducerCount] = {
+        &KScnSceneCameraSettings::GetProducerPerspective, &KScnSceneCameraSettings::GetProducerTop,
+        &KScnSceneCameraSettings::GetProducerBottom,      &KScnSceneCameraSettings::GetProducerFront,
+        &KScnSceneCameraSettings::GetProducerBack,        &KScnSceneCameraSettings::GetProducerRight,
+        &KScnSceneCameraSettings::GetProducerLeft};
+    KScnCamera* camera = (settings.*kCameras[p.which])();
+    if (camera == nullptr)
+        return;
+    const std::vector<double>* vectors[3] = {&p.position, &p.upVector, &p.lookAt};
+    for (int i = 0; i < 3; ++i)
+    {
+        const std::vector<double>& v = *vectors[i];
+        if (v.empty())
+            continue;
+        if (v.size() < 3)
+        {
+            ++skipped;
+            continue;
+        }
+        const KgeTVector vector(v[0], v[1], v[2], 1.0);
+        if (i == 0)
+            camera->SetPosition(vector);
+        else if (i == 1)
+            camera->SetUpVector(vector);
+        else
+            camera->SetLookAt(vector);
+    }
+    for (const SValues& property : p.properties)
+        if (!SetByName(camera->GetProperties(), property))
+            ++skipped;
+}
+
+} // namespace
+
+bool ReadGlobalSettings(KScn& f, SGlobalSettings& s, std::string& error)
+{
+    f.Rewind();
+    bool ok = true;
+    if (f.OpenField("GlobalSettings") && f.HasFieldBlock() && f.EnterFieldBlock())
+    {
+        for (int section = 0; ok && section < eSectionCount; ++section)
+        {
+            if (!f.OpenField(kSections[section]))
+                continue;
+            s.fields[section] = ReadProperties(f);
+            for (const SValues& v : s.fields[section])
+            {
+                s.hasMarkers = s.hasMarkers || (section == eTimeSection && v.name == kListFields[section]);
+                if (section == eLightSection && v.name == kListFields[section])
+                {
+                    s.hasPlanes = true;
+                    s.planes.push_back(v.numbers);
+                }
+                s.skipped += Known(section, v.name) ? 0 : 1;
+            }
+            ok = ReadLists(f, section, s, error);
+        }
+        f.LeaveFieldBlock();
+    }
+    f.Rewind();
+    return ok;
+}
+
+void ApplyGlobalSettings(KScnSceneRoot& scene, const SGlobalSettings& s, int& skipped)
+{
+    skipped += s.skipped;
+    if (s.hasMarkers)
+    {
+        Time(scene).RemoveAllTimeMarkers();
+        for (const STimeMarker& m : s.markers)
+            Time(scene).AddTimeMarker(KScnSceneTimeMarker(m.name.c_str(), m.time, m.loop));
+    }
+    if (s.hasPlanes)
+    {
+        Light(scene).RemoveAllShadowPlanes();
+        for (const std::vector<double>& v : s.planes)
+        {
+            if (v.size() < 7)
+            {
+                ++skipped;
+                continue;
+            }
+            KScnShadowPlane plane;
+            plane.mEnable = v[0] != 0.0;
+            plane.mOrigin = KgeTVector(v[1], v[2], v[3], 0.0);
+            plane.mNormal = KgeTVector(v[4], v[5], v[6], 0.0);
+            Light(scene).AddShadowPlane(plane);
+        }
+    }
+    for (const SProducer& p : s.producers)
+        ApplyProducer(*scene.GetGlobalCameraSettings(), p, skipped);
+    for (const SSetting& setting : kSettings)
+    {
+        const std::vector<SValues>& fields = s.fields[setting.section];
+        for (auto it = fields.rbegin(); it != fields.rend(); ++it)
+            if (it->name == setting.name)
+            {
+                if (it->numbers.size() < setting.count || !setting.apply(scene, *it))
+                    ++skipped;
+                break;
+            }
+    }
+}
+
+} // namespace scnread
+} // namespace scenesdk
