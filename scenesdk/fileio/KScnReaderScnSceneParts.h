@@ -4,7 +4,7 @@
 // hang on the scene as a whole or on its models once they are made: the
 // global time, camera and light settings, the skin and cluster deformers, and
 // the character poses with their private scenes. See the scene file format
-// notes, sections 7.9, 7.12 and 7.13.
+// notes, section 7.9.
 //
 // Like the rest of the document they are read into plain records and checked
 // before any object is made (ReadSceneParts); BuildSceneParts makes them

@@ -85,6 +85,21 @@ void AddModel(KPropertyObjectList* list, const std::string& model,
         ++skipped;
 }
 
+// Makes the objects of those names sources of the set, in order; a name
+// the file does not define, or one given again, is counted.
+void Connect(KScnPropertyHandler* set, const std::vector<std::string>& names,
+             const std::map<std::string, KScnTakeNodeContainer*>& objects, int& skipped)
+{
+    std::set<std::string> seen;
+    for (const std::string& name : names)
+    {
+        const auto it = objects.find(name);
+        if (it == objects.end() || !seen.insert(name).second ||
+            !set->ConnectSrc(it->second->GetPropertyHandler()))
+            ++skipped;
+    }
+}
+
 } // namespace
 
 bool ReadDeformer(KScn& f, SDeformer& d, std::string& error)
@@ -100,7 +115,7 @@ bool ReadDeformer(KScn& f, SDeformer& d, std::string& error)
         const int matrix = static_cast<int>(
             std::find_if(kMatrices, kMatrices + 4, [&f](const char* name) { return Is(f, name); }) -
             kMatrices);
-        if (matrix < 4)
+        if (matrix < 4 && d.cluster)
         {
             d.matrices[matrix] = Numbers(f);
             if (d.matrices[matrix].size() != 16)
@@ -227,25 +242,12 @@ void BuildDeformers(KScnSdkManager* manager, KScnSceneRoot& scene, const SSceneP
         }
     // Clusters are sources of their skins, skins sources of their models.
     for (const SDeformer& s : parts.skins)
-    {
-        KScnPropertyHandler* skin = made.skins[s.name]->GetPropertyHandler();
-        for (const std::string& name : s.clusters)
-        {
-            const auto it = made.clusters.find(name);
-            if (it == made.clusters.end() || !skin->ConnectSrc(it->second->GetPropertyHandler()))
-                ++skipped;
-        }
-    }
+        Connect(made.skins[s.name]->GetPropertyHandler(), s.clusters, made.clusters, skipped);
     for (const auto& model : parts.modelDeformers)
     {
         const auto node = nodes.find(model.first);
-        for (const std::string& name : model.second)
-        {
-            const auto it = made.skins.find(name);
-            if (node == nodes.end() || it == made.skins.end() ||
-                !node->second->GetPropertyHandler()->ConnectSrc(it->second->GetPropertyHandler()))
-                ++skipped;
-        }
+        if (node != nodes.end())
+            Connect(node->second->GetPropertyHandler(), model.second, made.skins, skipped);
     }
     if (!parts.skins.empty())
         scene.BindDeformerLinks();

@@ -22,10 +22,13 @@ bool Is(KScn& f, const char* name)
 }
 
 // The current Model field's Deformers, and its control point count when it
-// has a Mesh block (the rest of the model is the main reader's).
+// is a mesh (the rest of the model is the main reader's): a Mesh block makes
+// one, and a Mesh model without the block is an empty mesh.
 void ReadModelDeformers(KScn& f, SSceneParts& parts, std::map<std::string, size_t>& pointCounts)
 {
     const std::string name = f.NextValueAsString();
+    if (std::strcmp(f.NextValueAsString(), "Mesh") == 0)
+        pointCounts[name] = 0;
     if (!f.HasFieldBlock() || !f.EnterFieldBlock())
         return;
     std::vector<std::string> skins;

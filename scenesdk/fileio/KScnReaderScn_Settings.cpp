@@ -34,26 +34,80 @@ int Int(const SValues& v)
     return KSaturateToInt(v.numbers[0]);
 }
 
-bool InRange(int value, int last)
+template <class S> S& Of(KScnSceneRoot& scene);
+template <> KScnSceneTimeSettings& Of(KScnSceneRoot& scene)
 {
-    return value >= 0 && value <= last;
+    return *scene.GetGlobalTimeSettings();
+}
+template <> KScnSceneCameraSettings& Of(KScnSceneRoot& scene)
+{
+    return *scene.GetGlobalCameraSettings();
+}
+template <> KScnSceneLightSettings& Of(KScnSceneRoot& scene)
+{
+    return *scene.GetGlobalLightSettings();
 }
 
-KScnSceneTimeSettings& Time(KScnSceneRoot& s)
+// Setters of one value that take whatever the file gives (the settings
+// clamp).
+template <class S, void (S::*Set)(int)> bool Integer(KScnSceneRoot& scene, const SValues& v)
 {
-    return *s.GetGlobalTimeSettings();
+    (Of<S>(scene).*Set)(Int(v));
+    return true;
+}
+template <class S, void (S::*Set)(bool)> bool Switch(KScnSceneRoot& scene, const SValues& v)
+{
+    (Of<S>(scene).*Set)(Int(v) != 0);
+    return true;
+}
+template <class S, void (S::*Set)(double)> bool Real(KScnSceneRoot& scene, const SValues& v)
+{
+    (Of<S>(scene).*Set)(v.numbers[0]);
+    return true;
 }
 
-KScnSceneLightSettings& Light(KScnSceneRoot& s)
+// Integers of a fixed range; others are refused.
+template <void (KScnSceneTimeSettings::*Set)(int), int kLast>
+bool Ranged(KScnSceneRoot& scene, const SValues& v)
 {
-    return *s.GetGlobalLightSettings();
+    const int value = Int(v);
+    if (value < 0 || value > kLast)
+        return false;
+    (Of<KScnSceneTimeSettings>(scene).*Set)(value);
+    return true;
+}
+
+bool CurrentTimeMarker(KScnSceneRoot& scene, const SValues& v)
+{
+    return Of<KScnSceneTimeSettings>(scene).SetCurrentTimeMarker(Int(v));
+}
+
+bool DefaultCamera(KScnSceneRoot& scene, const SValues& v)
+{
+    return Of<KScnSceneCameraSettings>(scene).SetDefaultCamera(v.text.c_str());
 }
 
 // Three components given, the fourth kept from the colour so far.
-KColorRGBA Colour(const SValues& v, const KColorRGBA& was)
+template <KColorRGBA (KScnSceneLightSettings::*Get)() const,
+          void (KScnSceneLightSettings::*Set)(const KColorRGBA&)>
+bool Colour(KScnSceneRoot& scene, const SValues& v)
 {
-    return KColorRGBA(v.numbers[0], v.numbers[1], v.numbers[2],
-                      v.numbers.size() >= 4 ? v.numbers[3] : was.mAlpha);
+    KScnSceneLightSettings& light = Of<KScnSceneLightSettings>(scene);
+    const std::vector<double>& n = v.numbers;
+    (light.*Set)(KColorRGBA(n[0], n[1], n[2], n.size() >= 4 ? n[3] : (light.*Get)().mAlpha));
+    return true;
+}
+
+// The start is let down first so that it cannot hold the end up, then put
+// back within the new end.
+bool FogEnd(KScnSceneRoot& scene, const SValues& v)
+{
+    KScnSceneLightSettings& light = Of<KScnSceneLightSettings>(scene);
+    const double start = light.GetFogStart();
+    light.SetFogStart(0.0);
+    light.SetFogEnd(v.numbers[0]);
+    light.SetFogStart(start);
+    return true;
 }
 
 // One plain setting: its section, its name, the fewest values it takes and
@@ -66,101 +120,28 @@ struct SSetting
     bool (*apply)(KScnSceneRoot&, const SValues&);
 };
 
+using Time = KScnSceneTimeSettings;
+using Camera = KScnSceneCameraSettings;
+using Light = KScnSceneLightSettings;
+
 // Applied in this order, each with the last value the file gives: the fog
 // end before the fog start, which is kept within it.
 const SSetting kSettings[] = {
-    {eTimeSection, "TimeMode", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         const bool ok = InRange(Int(v), kLastTimeMode);
-         if (ok)
-             Time(s).SetTimeMode(Int(v));
-         return ok;
-     }},
-    {eTimeSection, "TimeFormat", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         const bool ok = InRange(Int(v), kLastTimeFormat);
-         if (ok)
-             Time(s).SetTimeFormat(Int(v));
-         return ok;
-     }},
-    {eTimeSection, "SnapOnFrames", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Time(s).SetSnapOnFrames(Int(v));
-         return true;
-     }},
-    {eTimeSection, "CurrentTimeMarker", 1,
-     [](KScnSceneRoot& s, const SValues& v) { return Time(s).SetCurrentTimeMarker(Int(v)); }},
-    {eCameraSection, "DefaultCamera", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     { return s.GetGlobalCameraSettings()->SetDefaultCamera(v.text.c_str()); }},
-    {eCameraSection, "DefaultViewingMode", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         s.GetGlobalCameraSettings()->SetDefaultViewingMode(Int(v));
-         return true;
-     }},
-    {eLightSection, "AmbientColor", 3,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetAmbientColor(Colour(v, Light(s).GetAmbientColor()));
-         return true;
-     }},
-    {eLightSection, "FogEnable", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetFogEnable(Int(v) != 0);
-         return true;
-     }},
-    {eLightSection, "FogColor", 3,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetFogColor(Colour(v, Light(s).GetFogColor()));
-         return true;
-     }},
-    {eLightSection, "FogMode", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetFogMode(Int(v));
-         return true;
-     }},
-    {eLightSection, "FogEnd", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         // The start is let down first so that it cannot hold the end up,
-         // then put back within the new end.
-         const double start = Light(s).GetFogStart();
-         Light(s).SetFogStart(0.0);
-         Light(s).SetFogEnd(v.numbers[0]);
-         Light(s).SetFogStart(start);
-         return true;
-     }},
-    {eLightSection, "FogStart", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetFogStart(v.numbers[0]);
-         return true;
-     }},
-    {eLightSection, "FogDensity", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetFogDensity(v.numbers[0]);
-         return true;
-     }},
-    {eLightSection, "ShadowEnable", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetShadowEnable(Int(v) != 0);
-         return true;
-     }},
-    {eLightSection, "ShadowIntensity", 1,
-     [](KScnSceneRoot& s, const SValues& v)
-     {
-         Light(s).SetShadowIntensity(v.numbers[0]);
-         return true;
-     }},
+    {eTimeSection, "TimeMode", 1, Ranged<&Time::SetTimeMode, kLastTimeMode>},
+    {eTimeSection, "TimeFormat", 1, Ranged<&Time::SetTimeFormat, kLastTimeFormat>},
+    {eTimeSection, "SnapOnFrames", 1, Integer<Time, &Time::SetSnapOnFrames>},
+    {eTimeSection, "CurrentTimeMarker", 1, CurrentTimeMarker},
+    {eCameraSection, "DefaultCamera", 1, DefaultCamera},
+    {eCameraSection, "DefaultViewingMode", 1, Integer<Camera, &Camera::SetDefaultViewingMode>},
+    {eLightSection, "AmbientColor", 3, Colour<&Light::GetAmbientColor, &Light::SetAmbientColor>},
+    {eLightSection, "FogEnable", 1, Switch<Light, &Light::SetFogEnable>},
+    {eLightSection, "FogColor", 3, Colour<&Light::GetFogColor, &Light::SetFogColor>},
+    {eLightSection, "FogMode", 1, Integer<Light, &Light::SetFogMode>},
+    {eLightSection, "FogEnd", 1, FogEnd},
+    {eLightSection, "FogStart", 1, Real<Light, &Light::SetFogStart>},
+    {eLightSection, "FogDensity", 1, Real<Light, &Light::SetFogDensity>},
+    {eLightSection, "ShadowEnable", 1, Switch<Light, &Light::SetShadowEnable>},
+    {eLightSection, "ShadowIntensity", 1, Real<Light, &Light::SetShadowIntensity>},
 };
 
 bool Known(int section, const std::string& name)
@@ -319,15 +300,17 @@ bool ReadGlobalSettings(KScn& f, SGlobalSettings& s, std::string& error)
 void ApplyGlobalSettings(KScnSceneRoot& scene, const SGlobalSettings& s, int& skipped)
 {
     skipped += s.skipped;
+    KScnSceneTimeSettings& time = *scene.GetGlobalTimeSettings();
+    KScnSceneLightSettings& light = *scene.GetGlobalLightSettings();
     if (s.hasMarkers)
     {
-        Time(scene).RemoveAllTimeMarkers();
+        time.RemoveAllTimeMarkers();
         for (const STimeMarker& m : s.markers)
-            Time(scene).AddTimeMarker(KScnSceneTimeMarker(m.name.c_str(), m.time, m.loop));
+            time.AddTimeMarker(KScnSceneTimeMarker(m.name.c_str(), m.time, m.loop));
     }
     if (s.hasPlanes)
     {
-        Light(scene).RemoveAllShadowPlanes();
+        light.RemoveAllShadowPlanes();
         for (const std::vector<double>& v : s.planes)
         {
             if (v.size() < 7)
@@ -339,7 +322,7 @@ void ApplyGlobalSettings(KScnSceneRoot& scene, const SGlobalSettings& s, int& sk
             plane.mEnable = v[0] != 0.0;
             plane.mOrigin = KgeTVector(v[1], v[2], v[3], 0.0);
             plane.mNormal = KgeTVector(v[4], v[5], v[6], 0.0);
-            Light(scene).AddShadowPlane(plane);
+            light.AddShadowPlane(plane);
         }
     }
     for (const SProducer& p : s.producers)

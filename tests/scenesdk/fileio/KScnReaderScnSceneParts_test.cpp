@@ -133,15 +133,15 @@ const std::vector<Field> kSettings = {
 const std::vector<Field> kObjects = {
     B("Objects", {},
       {B("Model", {std::string("Body"), std::string("Mesh")},
-         {F("Deformers", {std::string("BodySkin"), std::string("Elsewhere")}),
+         {F("Deformers", {std::string("BodySkin"), std::string("Elsewhere"), std::string("BodySkin")}),
           B("Mesh", {},
             {F("ControlPoints", Numbers({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0})), F("PolygonSizes", {4}),
              F("PolygonVertices", {0, 1, 2, 3})})}),
        B("Model", {std::string("Bone1"), std::string("Skeleton")}, {F("Children", {std::string("Bone2")})}),
        F("Model", {std::string("Bone2"), std::string("Skeleton")}),
        B("Deformer", {std::string("BodySkin"), std::string("Skin")},
-         {F("Clusters", {std::string("Upper"), std::string("Lower")}), F("Link_DeformAcuracy", {40.0}),
-          F("MultiLayer", {1})}),
+         {F("Clusters", {std::string("Upper"), std::string("Lower"), std::string("Upper")}),
+          F("Link_DeformAcuracy", {40.0}), F("MultiLayer", {1})}),
        B("SubDeformer", {std::string("Upper"), std::string("Cluster")},
          {F("Model", {std::string("Bone1")}), F("ModelReference", {std::string("Body")}),
           F("Mode", {std::string("Additive")}), F("UserData", {std::string("u1"), std::string("first")}),
@@ -343,9 +343,10 @@ TEST_F(SceneSettingsDeformersPosesTest, EveryEncodingFillsTheScene)
         SCOPED_TRACE(&file - files);
         KScnSceneRoot* scene = Import(file, "sesame");
         // The unknown time setting, the unknown camera property, the unknown
-        // producer, the undefined skin "Elsewhere", the BlendShape deformer,
-        // the pose model's attribute and the five kinds not read.
-        EXPECT_STREQ(mImporter->GetStatusText(), "11 items skipped");
+        // producer, the undefined skin "Elsewhere", the skin and the cluster
+        // named twice, the BlendShape deformer, the pose model's attribute
+        // and the five kinds not read.
+        EXPECT_STREQ(mImporter->GetStatusText(), "13 items skipped");
         CheckSettings(*scene);
         CheckDeformers(*scene, *mManager);
         CheckPose(*scene);
@@ -381,6 +382,10 @@ TEST_F(SceneSettingsDeformersPosesTest, RefusedDocumentsLeaveNoTrace)
         {{mesh, skin, B("SubDeformer", {std::string("C")}, {F("Indices", {0, 3}), F("Weights", {1.0, 1.0})})},
          {},
          "sub-deformer \"C\": index 3 out of range of the mesh of model \"Body\""},
+        {{B("Model", {std::string("Empty"), std::string("Mesh")}, {F("Deformers", {std::string("S")})}), skin,
+          B("SubDeformer", {std::string("C")}, {F("Indices", {0}), F("Weights", {1.0})})},
+         {},
+         "sub-deformer \"C\": index 0 out of range of the mesh of model \"Empty\""},
         {{skin, skin}, {}, "repeated Deformer \"S\""},
         {{B("CharacterPose", {std::string("P")},
             {B("Model", {std::string("A")}, {F("Children", {std::string("B")})}),
