@@ -41,8 +41,10 @@ struct STimeMarker
 struct SProducer
 {
     int which = -1; // KScnSceneCameraSettings::EProducer
-    // x, y, z each; empty when the file gives none.
-    std::vector<double> position, upVector, lookAt;
+    // Position, up vector and look-at point: x, y, z each, as far as the
+    // file gives them.
+    std::vector<double> vectors[3];
+    bool given[3] = {false, false, false};
     std::vector<SValues> properties;
 };
 

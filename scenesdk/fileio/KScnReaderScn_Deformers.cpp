@@ -120,8 +120,7 @@ bool ReadDeformer(KScn& f, SDeformer& d, std::string& error)
             d.matrices[matrix] = Numbers(f);
             if (d.matrices[matrix].size() != 16)
             {
-                error = std::string(d.cluster ? "sub-deformer" : "deformer") + " \"" + d.name +
-                        "\": " + kMatrices[matrix] + " is not 16 numbers";
+                error = "sub-deformer \"" + d.name + "\": " + kMatrices[matrix] + " is not 16 numbers";
                 ok = false;
             }
         }

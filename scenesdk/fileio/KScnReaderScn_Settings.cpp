@@ -170,15 +170,16 @@ bool ReadProducer(KScn& f, SProducer& p)
         return false;
     if (!f.HasFieldBlock() || !f.EnterFieldBlock())
         return true;
+    static const char* const kVectors[3] = {"Position", "UpVector", "LookAt"};
     while (f.OpenNextField())
     {
-        if (Is(f, "Position"))
-            p.position = Numbers(f);
-        else if (Is(f, "UpVector"))
-            p.upVector = Numbers(f);
-        else if (Is(f, "LookAt"))
-            p.lookAt = Numbers(f);
-        else if (Is(f, "Properties"))
+        for (int i = 0; i < 3; ++i)
+            if (Is(f, kVectors[i]))
+            {
+                p.vectors[i] = Numbers(f);
+                p.given[i] = true;
+            }
+        if (Is(f, "Properties"))
         {
             std::vector<SValues> list = ReadProperties(f);
             p.properties.insert(p.properties.end(), list.begin(), list.end());
@@ -242,11 +243,10 @@ void ApplyProducer(KScnSceneCameraSettings& settings, const SProducer& p, int& s
     KScnCamera* camera = (settings.*kCameras[p.which])();
     if (camera == nullptr)
         return;
-    const std::vector<double>* vectors[3] = {&p.position, &p.upVector, &p.lookAt};
     for (int i = 0; i < 3; ++i)
     {
-        const std::vector<double>& v = *vectors[i];
-        if (v.empty())
+        const std::vector<double>& v = p.vectors[i];
+        if (!p.given[i])
             continue;
         if (v.size() < 3)
         {

@@ -118,6 +118,7 @@ const std::vector<Field> kSettings = {
          {F("DefaultCamera", {std::string("Bone2")}), F("DefaultViewingMode", {2}),
           B("Producer", {std::string("Producer Top")},
             {F("Position", Numbers({0, 500, 0})), F("UpVector", Numbers({1, 0, 0})),
+             F("LookAt", Numbers({0, 0, -3})),
              B("Properties", {}, {F("FocalLength", {50.0}), F("NoSuchProperty", {1})})}),
           B("Producer", {std::string("Producer Sideways")}, {})}), // no such producer: counted
        B("Light", {},
@@ -223,6 +224,7 @@ void CheckSettings(KScnSceneRoot& scene)
     ExpectVector(camera->GetProducerTop()->GetPosition(), 0, 500, 0, "top position");
     ExpectVector(camera->GetProducerTop()->GetUpVector(), 1, 0, 0, "top up vector");
     EXPECT_DOUBLE_EQ(camera->GetProducerTop()->GetFocalLength(), 50.0);
+    ExpectVector(camera->GetProducerTop()->GetLookAt(), 0, 0, -3, "top look-at point");
     ExpectVector(camera->GetProducerFront()->GetPosition(), 0, 0, 4000, "front keeps its default");
 
     KScnSceneLightSettings* light = scene.GetGlobalLightSettings();
