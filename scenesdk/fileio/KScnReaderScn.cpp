@@ -15,6 +15,7 @@
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
+#include "scenesdk/fileio/KScnReaderScnSceneParts.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -255,6 +256,8 @@ struct KScnReaderScn::Document
     std::vector<SCharacter> characters;
     // The SceneInfo field's record; null when the file has none.
     std::unique_ptr<KScnSceneMetaData> metaData;
+    // Global settings, deformers and character poses.
+    SSceneParts parts;
     // Models with children, in the order they take them (see CheckHierarchy).
     std::vector<size_t> parentsDeepestFirst;
     int skipped = 0; // unknown object kinds, properties and references
@@ -673,6 +676,8 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
     auto metaData = std::make_unique<KScnSceneMetaData>();
     if (ReadSceneInfo(f, *metaData, doc.skipped))
         doc.metaData = std::move(metaData);
+    if (!ReadSceneParts(f, doc.parts, doc.error))
+        return false;
     f.Rewind();
     if (!f.OpenField("Objects") || !f.HasFieldBlock() || !f.EnterFieldBlock())
     {
@@ -702,7 +707,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
             doc.characters.emplace_back();
             ok = ReadCharacter(f, doc.characters.back(), doc.error);
         }
-        else
+        else if (!IsScenePartKind(f.GetFieldName()))
             ++doc.skipped;
     }
     f.Rewind();
@@ -1136,7 +1141,8 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
                               const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                               int& skipped)
 {
-    static const char* const kKinds[kTakeObjectKinds] = {"Model", "Material", "Texture", "Character"};
+    static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
+                                                         "Character", "Deformer", "SubDeformer"};
     mSource->Rewind();
     if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
     {
@@ -1333,6 +1339,10 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SCharacter& s : doc.characters)
         ConnectCharacterSource(s, made, doc.skipped);
     objects[3] = made.characters;
+    SMadeParts parts;
+    BuildSceneParts(mManager, *scene, doc.parts, nodes, parts, doc.skipped);
+    objects[4] = parts.skins;
+    objects[5] = parts.clusters;
     ReadTakes(*scene, objects, doc.skipped);
     RenameLegacyShapeChannels(created);
     GiveMetaData(*scene, *options, doc.metaData.get());

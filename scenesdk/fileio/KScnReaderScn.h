@@ -2,9 +2,12 @@
 
 // KScnReaderScn: reads our scene files (text or binary) into a scene: models
 // with their hierarchy, local transforms, user properties and meshes (control
-// points, polygons, layers), materials and textures. It also reads the scene information (the scene's metadata), characters
-// (settings, solver parameters and node slots) and the time warps of each
-// take, which the import pass bakes into the curves they act on.
+// points, polygons, layers), materials and textures. It also reads the scene
+// information (the scene's metadata), characters (settings, solver parameters
+// and node slots), the time warps of each take, which the import pass bakes
+// into the curves they act on, the scene's time, camera and light settings,
+// skin and cluster deformers (bound into links on their geometries) and
+// character poses.
 //
 // ReadScene works in two steps: the whole document is first read into plain
 // records and checked (counts, indices, references, repeated names); only a
@@ -75,8 +78,8 @@ private:
     // Checks the password and opens the decrypted body in place of the
     // clear header.
     bool Decrypt(const char* password);
-    // Models, materials, textures and characters.
-    static constexpr int kTakeObjectKinds = 4;
+    // Models, materials, textures, characters, skins and clusters.
+    static constexpr int kTakeObjectKinds = 6;
     void ReadTakes(KScnSceneRoot& scene,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped);
     // The metadata read goes into the options (which the importer passes on

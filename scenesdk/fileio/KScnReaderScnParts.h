@@ -116,6 +116,10 @@ struct SMadeCharacters
 // Models the file does not define are counted. Records what it made.
 KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
                               const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped);
+// The same for a character that exists (a character pose's): everything
+// but its creation and its record in made.characters.
+void FillCharacter(KScnSceneRoot& scene, KScnCharacter* character, const SCharacter& c,
+                   const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped);
 // Ties the character made from c to its Source, once every character is
 // made; a source the file did not make, or the character itself, is counted.
 void ConnectCharacterSource(const SCharacter& c, const SMadeCharacters& made, int& skipped);

@@ -383,6 +383,14 @@ KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
     KScnCharacter* character = scene.GetCharacter(scene.CreateCharacter(c.name.c_str()));
     if (character == nullptr)
         return nullptr;
+    FillCharacter(scene, character, c, nodes, made, skipped);
+    made.characters[c.name] = character;
+    return character;
+}
+
+void FillCharacter(KScnSceneRoot& scene, KScnCharacter* character, const SCharacter& c,
+                   const std::map<std::string, KScnNode*>& nodes, SMadeCharacters& made, int& skipped)
+{
     skipped += c.skipped;
     // The parameter table first; the properties mirror it from then on, and
     // the file's properties then write through their setters (which clamp
@@ -432,8 +440,6 @@ KScnCharacter* BuildCharacter(KScnSceneRoot& scene, const SCharacter& c,
     }
     if (c.controlSet.present)
         BuildControlSet(scene, *character, c, nodes, made, skipped);
-    made.characters[c.name] = character;
-    return character;
 }
 
 void ConnectCharacterSource(const SCharacter& c, const SMadeCharacters& made, int& skipped)
