@@ -2,9 +2,9 @@
 
 // KScnReaderScn: reads our scene files (text or binary) into a scene: models
 // with their hierarchy, local transforms, user properties and meshes (control
-// points, polygons, layers), materials and textures. It also reads the scene information (the scene's metadata), characters
-// (settings, solver parameters and node slots) and the time warps of each
-// take, which the import pass bakes into the curves they act on.
+// points, polygons, layers), materials and textures. It also reads the scene information (the scene's
+// metadata), characters (settings, solver parameters and node slots) and the time warps of each take, which
+// the import pass bakes into the curves they act on.
 //
 // ReadScene works in two steps: the whole document is first read into plain
 // records and checked (counts, indices, references, repeated names); only a
@@ -59,6 +59,12 @@ public:
     int32_t GetFileVersion() const { return mVersion; }
     static void SplitVersion(int32_t version, int* major, int* minor, int* revision);
 
+    // The password CreateReadOptions opens a protected file with, so that
+    // the options list its takes (the importer hands its own over).
+    void SetPassword(const char* password) { mPassword = password != nullptr ? password : ""; }
+    // A protected file whose body is not opened yet.
+    bool IsSealed() const { return mEncrypted && !mDecrypted; }
+
     // Header information: a flag, two texts and four values.
     bool HasHeaderInformation() const { return mFile.IsOpen(); }
     const char* GetHeaderText(int i) const;
@@ -77,8 +83,12 @@ private:
     bool Decrypt(const char* password);
     // Models, materials, textures and characters.
     static constexpr int kTakeObjectKinds = 4;
-    void ReadTakes(KScnSceneRoot& scene,
-                   const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped);
+    void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
+                   const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+                   int& skipped);
+    void ReadTakeChannels(const std::string& name, int index,
+                          const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+                          int& skipped);
     // The metadata read goes into the options (which the importer passes on
     // to the scene); read without an importer it goes to the scene here.
     void GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options, const KScnSceneMetaData* metaData);
@@ -96,6 +106,7 @@ private:
     bool mEncrypted = false;
     bool mDecrypted = false;
     KScnEncryptedWrapper mWrapper;
+    std::string mPassword;
 };
 
 } // namespace scenesdk
