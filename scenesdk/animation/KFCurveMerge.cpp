@@ -197,18 +197,27 @@ void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
 }
 
 // Bakes the chain (plus each node's own warp) into the node's subtree and
-// takes the baked warps off the nodes. A leaf that carries its own warp and
-// inherits none keeps it: it still evaluates as it did.
-bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain)
+// its layers, and takes the baked warps off the nodes. A layer stack is
+// combined at the time its base's warps make, so each layer baked under the
+// same warps combines into what the stack gave. A layer's own warp acts on
+// it and on the layers after it, as evaluation applies it. A base leaf
+// without layers that carries its own warp and inherits none keeps it: it
+// still evaluates as it did.
+bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain, bool layer)
 {
     KFCurveNode* own = node.GetTimeWarp();
-    const bool leaf = node.GetChildCount() == 0;
-    if (chain.empty() && (own == nullptr || leaf))
+    KFCurveNode* next = node.GetNextLayer();
+    const bool keepsOwn = !layer && node.GetChildCount() == 0 && next == nullptr;
+    if (chain.empty() && (own == nullptr || keepsOwn))
     {
         bool changed = false;
         for (int i = 0; i < node.GetChildCount(); ++i)
         {
-            changed = BakeWarps(*node.GetChildAt(i), chain) || changed;
+            changed = BakeWarps(*node.GetChildAt(i), chain, layer) || changed;
+        }
+        if (next != nullptr)
+        {
+            changed = BakeWarps(*next, chain, true) || changed;
         }
         return changed;
     }
@@ -222,7 +231,11 @@ bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain)
     }
     for (int i = 0; i < node.GetChildCount(); ++i)
     {
-        BakeWarps(*node.GetChildAt(i), chain);
+        BakeWarps(*node.GetChildAt(i), chain, layer);
+    }
+    if (next != nullptr)
+    {
+        BakeWarps(*next, chain, true);
     }
     if (own != nullptr)
     {
@@ -232,12 +245,13 @@ bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain)
     return true;
 }
 
-// The key span of a channel (with its layers), or of its warp when it has
-// one; 0..0 when there are no keys.
-void MergeSpan(KFCurveNode& node, KFCurveNode* warp, KTime& start, KTime& stop)
+// The key span of a channel with its layers; 0..0 when there are no keys.
+// Warps are baked before the merge, so a warped stack's keys lie in its
+// warp's span.
+void MergeSpan(KFCurveNode& node, KTime& start, KTime& stop)
 {
     std::vector<int64_t> times;
-    CollectKeyTimes(warp != nullptr ? *warp : node, true, times);
+    CollectKeyTimes(node, true, times);
     SortUnique(times);
     start = KTime(times.empty() ? 0 : times.front());
     stop = KTime(times.empty() ? 0 : times.back());
@@ -259,14 +273,13 @@ void FilterChanged(KFCurveNode& node)
     }
 }
 
-void MergePass(KFCurveNode& node, KFCurveNode* inheritedWarp)
+void MergePass(KFCurveNode& node)
 {
-    KFCurveNode* warp = node.GetTimeWarp() != nullptr ? node.GetTimeWarp() : inheritedWarp;
     if (node.GetNextLayer() != nullptr)
     {
         KTime start;
         KTime stop;
-        MergeSpan(node, warp, start, stop);
+        MergeSpan(node, start, stop);
         MergeLayers(&node, nullptr, 0, nullptr, 0, KFCURVE_MERGE_INTO_TARGET, start, stop,
                     GetCurveResamplingPeriod());
         FilterChanged(node);
@@ -274,7 +287,7 @@ void MergePass(KFCurveNode& node, KFCurveNode* inheritedWarp)
     }
     for (int i = 0; i < node.GetChildCount(); ++i)
     {
-        MergePass(*node.GetChildAt(i), warp);
+        MergePass(*node.GetChildAt(i));
     }
 }
 } // namespace
@@ -646,25 +659,32 @@ void ApplyImportPass(KFCurveNode* root)
     {
         return;
     }
-    // Layers first, in each channel's own time; then the warps, which act
-    // on the merged curves as they acted on the stacks.
-    MergePass(*root, nullptr);
+    // Warps first, into the base curves and every layer they act on; then
+    // the layers, merged from plain curves.
     std::vector<KFCurveNode*> chain;
+    std::vector<KFCurveNode*> baked;
     if (root->GetTimeWarp() != nullptr)
     {
-        if (BakeWarps(*root, chain))
+        if (BakeWarps(*root, chain, false))
         {
-            FilterChanged(*root);
+            baked.push_back(root);
         }
-        return;
     }
-    for (int i = 0; i < root->GetChildCount(); ++i)
+    else
     {
-        KFCurveNode* channel = root->GetChildAt(i);
-        if (BakeWarps(*channel, chain))
+        for (int i = 0; i < root->GetChildCount(); ++i)
         {
-            FilterChanged(*channel);
+            KFCurveNode* channel = root->GetChildAt(i);
+            if (BakeWarps(*channel, chain, false))
+            {
+                baked.push_back(channel);
+            }
         }
+    }
+    MergePass(*root);
+    for (KFCurveNode* channel : baked)
+    {
+        FilterChanged(*channel);
     }
 }
 

@@ -303,6 +303,10 @@ private:
     KFCurveNode* FindSegment(const KString& segment) const;
     bool IsAncestorOrSelf(const KFCurveNode* node) const;
     KFCurveNode* MakeLayer(int layerId) const;
+    // Gives this childless node base's shape as a layer of id layerId: a
+    // curve when base has one and a copy of each child of base, all with
+    // empty curves at the neutral values of base's layer type.
+    void AddLayerShape(const KFCurveNode& base, int layerId);
     KTime WarpTime(KTime time, bool useCache);
     double* EvaluateChildren(double* out, KTime time, int* hint, bool useCache);
     void CombineLayer(double* out, double* v, int nV, KTime time, bool useCache);

@@ -148,34 +148,65 @@ KFCurveNode* KFCurveNode::GetLayer(int layerId)
     return (node != nullptr && node->mLayerId == layerId) ? node : nullptr;
 }
 
+namespace
+{
+
+// Gives the layer's curves the neutral values of the base's layer type (and
+// the base curves' colours): the own curve the first value, the curve of
+// child i value i.
+void SetNeutralDefaults(const KFCurveNode& base, KFCurveNode& layer)
+{
+    std::vector<double> neutral(static_cast<size_t>(std::max(base.GetChildCount(), 4)), 0.0);
+    base.GetLayerNeutralValues(neutral.data());
+    if (base.GetFCurve() != nullptr && layer.GetFCurve() != nullptr)
+    {
+        layer.GetFCurve()->SetDefaultValue(static_cast<float>(neutral[0]));
+        layer.GetFCurve()->SetColor(base.GetFCurve()->GetColor());
+    }
+    const int n = std::min(base.GetChildCount(), layer.GetChildCount());
+    for (int i = 0; i < n; ++i)
+    {
+        const KFCurveNode* mine = base.GetChildAt(i);
+        KFCurveNode* theirs = layer.GetChildAt(i);
+        if (mine != nullptr && mine->GetFCurve() != nullptr && theirs != nullptr &&
+            theirs->GetFCurve() != nullptr)
+        {
+            theirs->GetFCurve()->SetDefaultValue(static_cast<float>(neutral[static_cast<size_t>(i)]));
+            theirs->GetFCurve()->SetColor(mine->GetFCurve()->GetColor());
+        }
+    }
+}
+
+} // namespace
+
 // A shape copy of this node with empty curves whose defaults are the layer
 // type's neutral values, ready to be linked into the chain.
 KFCurveNode* KFCurveNode::MakeLayer(int layerId) const
 {
     KFCurveNode* layer = CloneTree(false, false, true, layerId);
-    if (layer == nullptr)
+    if (layer != nullptr)
     {
-        return nullptr;
-    }
-    std::vector<double> neutral(static_cast<size_t>(std::max(GetChildCount(), 4)), 0.0);
-    GetLayerNeutralValues(neutral.data());
-    if (mCurve != nullptr && layer->mCurve != nullptr)
-    {
-        layer->mCurve->SetDefaultValue(static_cast<float>(neutral[0]));
-        layer->mCurve->SetColor(mCurve->GetColor());
-    }
-    const int n = std::min(GetChildCount(), layer->GetChildCount());
-    for (int i = 0; i < n; ++i)
-    {
-        const KFCurveNode* mine = GetChildAt(i);
-        KFCurveNode* theirs = layer->GetChildAt(i);
-        if (mine != nullptr && mine->mCurve != nullptr && theirs != nullptr && theirs->mCurve != nullptr)
-        {
-            theirs->mCurve->SetDefaultValue(static_cast<float>(neutral[static_cast<size_t>(i)]));
-            theirs->mCurve->SetColor(mine->mCurve->GetColor());
-        }
+        SetNeutralDefaults(*this, *layer);
     }
     return layer;
+}
+
+void KFCurveNode::AddLayerShape(const KFCurveNode& base, int layerId)
+{
+    if (base.mCurve != nullptr && mCurve == nullptr)
+    {
+        SetFCurve(KFCurve::Create(), false);
+    }
+    for (int i = 0; i < base.GetChildCount(); ++i)
+    {
+        const KFCurveNode* child = base.GetChildAt(i);
+        KFCurveNode* copy = child != nullptr ? child->CloneTree(false, false, true, layerId) : nullptr;
+        if (copy != nullptr && AddChild(copy) < 0)
+        {
+            delete copy;
+        }
+    }
+    SetNeutralDefaults(base, *this);
 }
 
 KFCurveNode* KFCurveNode::CreateLayer(int layerId, bool deleteOld)

@@ -217,6 +217,12 @@ KFCurveNode* KFCurveNode::ReadScnChannel(KScn& scn, bool defaultOnly, bool withC
     return ReadScnChannels(scn, nullptr, defaultOnly, true, withColor);
 }
 
+// A layer is a shape copy of its base: the base's children, each with an
+// empty curve at the layer type's neutral value. The file's channels then
+// fill the children of their names, so a layer that names only some of
+// them leaves the others neutral; a name the base does not have is
+// skipped. Only a base without children or curve takes the layer's
+// channels as the file gives them.
 KFCurveNode* KFCurveNode::ReadScnLayerChannel(KScn& scn, KFCurveNode* node, bool defaultOnly)
 {
     if (node == nullptr || !scn.OpenField("LayerChannel"))
@@ -232,7 +238,15 @@ KFCurveNode* KFCurveNode::ReadScnLayerChannel(KScn& scn, KFCurveNode* node, bool
     // A layer read again replaces (and frees) the one before.
     node->SetNextLayer(layer, true);
     layer->mLayerOwner = node->mLayerOwner;
-    layer->ReadScn(scn, defaultOnly, true, false);
+    int layerId = 0;
+    if (scn.HasFieldBlock() && scn.EnterFieldBlock())
+    {
+        layerId = scn.ReadIntField("LayerID", 0);
+        scn.LeaveFieldBlock();
+    }
+    layer->AddLayerShape(*node, layerId);
+    const bool create = node->GetChildCount() == 0 && node->mCurve == nullptr;
+    layer->ReadScn(scn, defaultOnly, create, false);
     scn.CloseField();
     return layer;
 }

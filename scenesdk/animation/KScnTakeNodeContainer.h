@@ -115,6 +115,8 @@ public:
     // take makes the one before it current; a current take after it keeps
     // being current (its index moves down with it).
     bool RemoveTakeNode(int index);
+    // Whether a take has that name (byte for byte); null is the empty name.
+    bool HasTakeNode(const char* name) { return HasTakeNamed(name != nullptr ? name : ""); }
     int GetTakeNodeCount() const { return static_cast<int>(mTakes.size()); }
     KScnTakeNodeEntry* GetTakeNode(int index);
     const char* GetTakeNodeName(int index);

@@ -714,6 +714,28 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
     return ok && CheckDocument(doc, doc.error) && CheckTimeWarpIds(f, doc.error);
 }
 
+// A start and stop time; absent or short fields leave both as they were.
+void ReadTimeSpan(KScn& f, const char* field, KTime& start, KTime& stop)
+{
+    if (!f.OpenField(field))
+        return;
+    if (f.RemainingValueCount() >= 2)
+    {
+        start = f.NextValueAsTime();
+        stop = f.NextValueAsTime();
+    }
+    f.CloseField();
+}
+
+// The fields of a Take block (entered) that describe the take.
+void ReadTakeFields(KScn& f, KScnTakeDescription& take)
+{
+    take.mDescription = f.ReadStringField("Description", "");
+    take.mImportName = f.ReadStringField("ImportName", "");
+    ReadTimeSpan(f, "LocalTime", take.mLocalTimeStart, take.mLocalTimeStop);
+    ReadTimeSpan(f, "ReferenceTime", take.mReferenceTimeStart, take.mReferenceTimeStop);
+}
+
 } // namespace
 
 // ---- Reader ----
@@ -881,6 +903,10 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
         Fail(eFileNotOpened, "no file open");
         return nullptr;
     }
+    // A protected file shows its takes only once opened: with a password at
+    // hand the body is opened now (a wrong one is reported by ReadScene).
+    if (parse && mSource == &mFile && mEncrypted && !mDecrypted && !mPassword.empty())
+        Decrypt(mPassword.c_str());
     KStreamOptionsScn* options = new KStreamOptionsScn();
     if (!parse)
         return options;
@@ -898,8 +924,7 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
             take.mName = mSource->NextValueAsString();
             if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
             {
-                take.mDescription = mSource->ReadStringField("Description", "");
-                take.mImportName = mSource->ReadStringField("ImportName", "");
+                ReadTakeFields(*mSource, take);
                 mSource->LeaveFieldBlock();
             }
             options->GetTakes().push_back(take);
@@ -1118,6 +1143,24 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
     return nullptr;
 }
 
+// The name a take of the file is imported under: the import name of the
+// options' record of that take (the caller's copy), else the file's; the
+// take's own name when that is empty. The description takes the import
+// name and the record's flags.
+std::string ImportedTakeName(const std::string& name, KScnTakeDescription& description,
+                             const KStreamOptionsScn& options)
+{
+    for (const KScnTakeDescription& given : options.GetTakes())
+        if (name == given.mName.Buffer())
+        {
+            description.mImportName = given.mImportName;
+            description.mFlags = given.mFlags;
+            break;
+        }
+    const char* import = description.mImportName.Buffer();
+    return import[0] != '\0' ? std::string(import) : name;
+}
+
 // The object's take of that name, looked for first at the index every
 // object read shares for it.
 KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* name)
@@ -1131,18 +1174,17 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 } // namespace
 
 // Reads the channels of every take into the objects of this file: "Default"
-// into their default takes, any other name into a take of that name, which
-// every object read gets so that the take can be made current for all.
+// into their default takes, any other name into a take of that name (its
+// import name when it has one), which every take owner of the scene gets so
+// that the take can be made current for all.
 //
 // The objects were all made by this read, with the same takes, and each
 // take of the file is added to every one of them: a take has one index for
 // all, and is found there without a search.
-void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
-                              const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
-                              int& skipped)
+void KScnReaderScn::ReadTakes(
+    KScnSceneRoot& scene, const KStreamOptionsScn& options,
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
 {
-    static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
-                                                         "Character", "Deformer", "SubDeformer"};
     mSource->Rewind();
     if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
     {
@@ -1164,58 +1206,22 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
     while (mSource->OpenField("Take"))
     {
         KScnTakeDescription description;
-        description.mName = mSource->NextValueAsString();
-        const std::string name = description.mName.Buffer();
+        const std::string fileName = mSource->NextValueAsString();
+        const bool block = mSource->HasFieldBlock() && mSource->EnterFieldBlock();
+        if (block)
+            ReadTakeFields(*mSource, description);
+        const std::string name = ImportedTakeName(fileName, description, options);
+        description.mName = name.c_str();
         const auto known = indexOf.find(name);
         const int index = known != indexOf.end() ? known->second : -1;
-        // Objects given the new take by this block so far.
-        std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
-        if (mSource->HasFieldBlock() && mSource->EnterFieldBlock())
+        if (block)
         {
-            // The take's time warps, current while its channels are read
-            // and baked.
-            const KScnTimeWarpScope warps(*mSource);
-            while (mSource->OpenNextField())
-            {
-                int kind = 0;
-                while (kind < kTakeObjectKinds && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
-                    ++kind;
-                if (kind == kTakeObjectKinds)
-                    continue;
-                auto it = objects[kind].find(mSource->NextValueAsString());
-                if (it == objects[kind].end())
-                {
-                    ++skipped;
-                    continue;
-                }
-                KScnTakeNodeContainer& object = *it->second;
-                KScnTakeNodeEntry* take = nullptr;
-                if (index >= 0)
-                    take = TakeAt(object, index, name.c_str());
-                else
-                {
-                    auto got = added.find(&object);
-                    take = got != added.end() ? got->second
-                                              : (added[&object] = object.AddTakeNode(name.c_str()));
-                }
-                if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
-                    continue;
-                while (KFCurveNode::ReadScnChannels(*mSource, take->GetRootCurveNode(), false, true, false) !=
-                       nullptr)
-                {
-                }
-                // Layers and time warps are merged and baked into plain curves.
-                ApplyImportPass(take->GetRootCurveNode());
-                mSource->LeaveFieldBlock();
-            }
+            ReadTakeChannels(name, index, objects, skipped);
             mSource->LeaveFieldBlock();
         }
         if (index < 0)
         {
-            for (const auto& list : objects)
-                for (const auto& entry : list)
-                    if (added.count(entry.second) == 0)
-                        entry.second->AddTakeNode(name.c_str());
+            scene.AddTakeWhereMissing(name.c_str());
             indexOf.emplace(name, takeCount++);
         }
         descriptions.push_back(description);
@@ -1223,6 +1229,53 @@ void KScnReaderScn::ReadTakes(KScnSceneRoot& scene,
     }
     scene.SetTakeInfos(descriptions);
     mSource->Rewind();
+}
+
+// The channels of the current Take block (entered) into the take of that
+// name of each object listed; index is the take's index in every object of
+// the file, -1 for a take they do not have yet (a listed object gets it).
+void KScnReaderScn::ReadTakeChannels(
+    const std::string& name, int index,
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
+{
+    static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
+                                                         "Character", "Deformer", "SubDeformer"};
+    // Objects given the new take by this block so far.
+    std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
+    // The take's time warps, current while its channels are read and baked.
+    const KScnTimeWarpScope warps(*mSource);
+    while (mSource->OpenNextField())
+    {
+        int kind = 0;
+        while (kind < kTakeObjectKinds && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
+            ++kind;
+        if (kind == kTakeObjectKinds)
+            continue;
+        auto it = objects[kind].find(mSource->NextValueAsString());
+        if (it == objects[kind].end())
+        {
+            ++skipped;
+            continue;
+        }
+        KScnTakeNodeContainer& object = *it->second;
+        KScnTakeNodeEntry* take = nullptr;
+        if (index >= 0)
+            take = TakeAt(object, index, name.c_str());
+        else
+        {
+            auto got = added.find(&object);
+            take = got != added.end() ? got->second : (added[&object] = object.AddTakeNode(name.c_str()));
+        }
+        if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
+            continue;
+        while (KFCurveNode::ReadScnChannels(*mSource, take->GetRootCurveNode(), false, true, false) !=
+               nullptr)
+        {
+        }
+        // Layers and time warps are merged and baked into plain curves.
+        ApplyImportPass(take->GetRootCurveNode());
+        mSource->LeaveFieldBlock();
+    }
 }
 
 namespace
@@ -1343,7 +1396,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     BuildSceneParts(mManager, *scene, doc.parts, nodes, parts, doc.skipped);
     objects[4] = parts.skins;
     objects[5] = parts.clusters;
-    ReadTakes(*scene, objects, doc.skipped);
+    ReadTakes(*scene, *options, objects, doc.skipped);
     RenameLegacyShapeChannels(created);
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();

@@ -62,6 +62,12 @@ public:
     int32_t GetFileVersion() const { return mVersion; }
     static void SplitVersion(int32_t version, int* major, int* minor, int* revision);
 
+    // The password CreateReadOptions opens a protected file with, so that
+    // the options list its takes (the importer hands its own over).
+    void SetPassword(const char* password) { mPassword = password != nullptr ? password : ""; }
+    // A protected file whose body is not opened yet.
+    bool IsSealed() const { return mEncrypted && !mDecrypted; }
+
     // Header information: a flag, two texts and four values.
     bool HasHeaderInformation() const { return mFile.IsOpen(); }
     const char* GetHeaderText(int i) const;
@@ -80,8 +86,12 @@ private:
     bool Decrypt(const char* password);
     // Models, materials, textures, characters, skins and clusters.
     static constexpr int kTakeObjectKinds = 6;
-    void ReadTakes(KScnSceneRoot& scene,
-                   const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped);
+    void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
+                   const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+                   int& skipped);
+    void ReadTakeChannels(const std::string& name, int index,
+                          const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+                          int& skipped);
     // The metadata read goes into the options (which the importer passes on
     // to the scene); read without an importer it goes to the scene here.
     void GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options, const KScnSceneMetaData* metaData);
@@ -99,6 +109,7 @@ private:
     bool mEncrypted = false;
     bool mDecrypted = false;
     KScnEncryptedWrapper mWrapper;
+    std::string mPassword;
 };
 
 } // namespace scenesdk

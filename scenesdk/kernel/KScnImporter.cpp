@@ -85,6 +85,7 @@ void KScnImporter::KeepMetaData(const KScnSceneMetaData* metaData)
 void KScnImporter::Reset()
 {
     CloseReader();
+    mTakesSealed = false;
     mTakes.clear();
     DestroyMetaData();
     mCurrentTakeName = "";
@@ -279,7 +280,13 @@ KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
 {
     if (mReader == nullptr && !OpenReader())
         return nullptr;
+    KScnReaderScn* scn = IsScnFormat(mFormat) ? static_cast<KScnReaderScn*>(mReader) : nullptr;
+    if (scn != nullptr)
+        scn->SetPassword(mPassword.Buffer());
     KStreamOptionsScn* options = mReader->CreateReadOptions(!keep);
+    // Without the right password a protected file's takes stay unknown
+    // until an import opens it.
+    mTakesSealed = scn != nullptr && scn->IsSealed();
     if (options != nullptr)
     {
         // The password is the caller's unless the options carry one.
@@ -355,17 +362,37 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     m_StatusText = mReader->GetStatusText();
     m_OptionsInUse = nullptr;
+    if (ok && mTakesSealed)
+        RefreshTakes();
     if (!ok)
-    {
-        if (mReader->GetError().GetLastErrorID() == KScnReader::eWrongPassword)
-            m_Error.SetLastError(ePasswordError,
-                                 "File is password protected and the provided password is wrong.");
-        else
-            m_Error.SetLastErrorID(eUnidentifiedError);
-    }
+        SetReadError(mReader->GetError().GetLastErrorID());
     if (obtained != nullptr)
         obtained->Destroy(0);
     return ok;
+}
+
+void KScnImporter::SetReadError(int readerId)
+{
+    if (readerId == KScnReader::eWrongPassword)
+        m_Error.SetLastError(ePasswordError,
+                             "File is password protected and the provided password is wrong.");
+    else if (readerId >= eFileCorrupted && readerId <= eFileNotCreated)
+        m_Error.SetLastErrorID(readerId);
+    else
+        m_Error.SetLastErrorID(eUnidentifiedError);
+}
+
+// The takes and the current take name of a protected file read while it was
+// sealed, from the reader that has opened it now; the caller's states stay.
+void KScnImporter::RefreshTakes()
+{
+    KStreamOptionsScn* options = mReader->CreateReadOptions(true);
+    if (options == nullptr)
+        return;
+    mTakes = options->GetTakes();
+    mCurrentTakeName = options->mCurrentTakeName;
+    options->Destroy(0);
+    mTakesSealed = false;
 }
 
 KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)
@@ -400,7 +427,7 @@ bool KScnImporter::ImportFromFile(KScnSceneRoot* scene, KStreamOptionsScn* optio
     m_OptionsInUse = nullptr;
     m_StatusText = reader.GetStatusText();
     if (!ok)
-        m_Error.SetLastErrorID(eUnidentifiedError);
+        SetReadError(reader.GetError().GetLastErrorID());
     return ok;
 }
 

@@ -54,7 +54,10 @@ public:
     // through the manager); null when the file has none. A successful
     // import copies it into the scene's record.
     KScnSceneMetaData* GetSceneMetaData() const { return mMetaData; }
-    // The reader's options; with keep false null (error 7) when there are none.
+    // The reader's options; with keep false null (error 7) when there are
+    // none. A protected file is opened with the password first, when it is
+    // the right one, so that its takes are listed; otherwise they are read
+    // again after the import that opens it.
     KStreamOptionsScn* GetImportOptions(bool keep);
     static const char* GetFileExtension(int format);
     // The first format whose extension is the text (any case); -1 when none.
@@ -82,6 +85,10 @@ private:
     // Takes the open failure of the reader (its id when id is -1) into the
     // error record and status text, then closes the reader.
     bool FailOpen(int id);
+    // The error of a failed read from the reader's id: 0 to 4 are the same
+    // here, a wrong password is 9 with its own text, any other 7.
+    void SetReadError(int readerId);
+    void RefreshTakes();
     void CopyFromOptions(KStreamOptionsScn& options);
     void FillOptions(KStreamOptionsScn& options) const;
     void DestroyMetaData();
@@ -91,6 +98,8 @@ private:
     int mFormat = 0;
     KScnReader* mReader = nullptr; // owned
     bool mOptionsRead = false;
+    // The takes were read from a protected file not opened yet (none known).
+    bool mTakesSealed = false;
     KString mPassword;
     std::vector<KScnTakeDescription> mTakes;
     KScnSceneMetaData* mMetaData = nullptr;

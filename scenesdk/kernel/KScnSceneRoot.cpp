@@ -371,6 +371,20 @@ bool KScnSceneRoot::SetCurrentTake(const char* name)
     return all;
 }
 
+int KScnSceneRoot::AddTakeWhereMissing(const char* name)
+{
+    int added = 0;
+    ForEachTakeOwner(
+        [&](KScnTakeNodeContainer* owner)
+        {
+            if (!owner->HasTakeNode(name) && owner->AddTakeNode(name) != nullptr)
+            {
+                ++added;
+            }
+        });
+    return added;
+}
+
 void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 {
     for (int i = 0; i < list.GetCount(); ++i)

@@ -7,6 +7,7 @@
 // take descriptions and its metadata. Made and destroyed only by the SDK
 // manager.
 
+#include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
@@ -30,13 +31,18 @@ class KScnSceneMetaData;
 class KScnSceneTimeSettings;
 class KScnSdkManager;
 
-// What is known of one take of the scene.
+// What is known of one take of the scene. The time spans are what the file
+// gives (start and stop; 0 and 0 when it gives none).
 struct KScnTakeDescription
 {
     KString mName;
     KString mImportName;
     KString mDescription;
     int mFlags = 0;
+    KTime mLocalTimeStart;
+    KTime mLocalTimeStop;
+    KTime mReferenceTimeStart;
+    KTime mReferenceTimeStop;
 };
 
 class KScnSceneRoot
@@ -120,6 +126,10 @@ public:
     // False, with error 0 "Not all nodes have a take node called <name>",
     // when any of them has no such take.
     bool SetCurrentTake(const char* name);
+    // Gives a take of that name to each of those objects that has none (a
+    // copy of its default take), so that the take can be made current;
+    // returns how many got one.
+    int AddTakeWhereMissing(const char* name);
     // Names of every take of those objects, each once (exact compare).
     void FillTakeNameList(KPointerArray<KString>& out) const;
     // Deletes the strings FillTakeNameList made and empties the list.

@@ -245,7 +245,7 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
          Failed("Initialize", "File is corrupted", "bad magic or end mark at byte 0")},
         {m_Dir.WriteFile("a.OBJ", "v 0 0 0"), Failed("Import", "OBJ files cannot be read by this build")},
         // A document the reader refuses names the object and the problem.
-        {twice, Failed("Import", "Unidentified error", "repeated Model \"Box\"")},
+        {twice, Failed("Import", "File is corrupted", "repeated Model \"Box\"")},
         // A FIFO is no scene file: refused at once, never waited on.
         {fifo, Failed("Initialize", "File not opened", "no such file: " + fifo)},
     };

@@ -14,6 +14,7 @@
 
 #include <zlib.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,14 @@ void SetU32(std::string& b, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+
+uint32_t U32At(const std::string& b, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0 && at + 4 <= b.size(); --i)
+        v = v << 8 | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
+    return v;
 }
 
 // Rewrites the CRC, as someone altering a file on purpose would.
@@ -198,7 +207,9 @@ TEST(KScnEncryptedWrapper, CostOutsideTheBoundsIsRefusedBeforeAnyWork)
         SetU32(hostile, memory, c.memoryKiB);
         hostile = Recrc(hostile);
         W w;
-        EXPECT_EQ(w.Open(hostile.data(), hostile.size()), c.accepted) << c.ops << " " << c.memoryKiB;
+        // An accepted hostile cost would make the Decrypt below derive a key
+        // for hours.
+        ASSERT_EQ(w.Open(hostile.data(), hostile.size()), c.accepted) << c.ops << " " << c.memoryKiB;
         if (!c.accepted)
         {
             EXPECT_EQ(w.GetError(), "encrypted file: key derivation cost out of bounds (" +
@@ -276,6 +287,53 @@ TEST(KScnEncryptedWrapper, VersionOneFileStillOpens)
 namespace
 {
 
+// A version-1 file around another inner file, made from the kept one: its
+// check and salt stay, and its key stream is the kept body XOR the kept
+// inner file (version 1 has no authentication to forbid this).
+std::string VersionOneAround(const std::string& inner, int32_t version)
+{
+    const std::string kept = testsupport::ReadRepoFile("tests/scenesdk/fileio/data/protected-v1.scn");
+    const std::string keptInner = Inner(CScnWriter::eText, "Tower");
+    const size_t h = U32At(kept, 12);
+    const std::string body = kept.substr(48 + h, kept.size() - 56 - h);
+    if (kept.empty() || body.size() != keptInner.size() || inner.size() > body.size())
+        return std::string();
+    CScnWriter w(CScnWriter::eBinary, version);
+    w.WriteHeader("tests", "2026-12-07 12:00:00");
+    std::string header;
+    EXPECT_TRUE(w.Finish(header));
+    header = header.substr(12, header.size() - 20);
+    std::string out = kept.substr(0, 12);
+    SetU32(out, 8, static_cast<uint32_t>(version));
+    out.append(4, '\0');
+    SetU32(out, 12, static_cast<uint32_t>(header.size()));
+    out += header + kept.substr(16 + h, 24); // salt and check
+    std::string length(8, '\0');
+    SetU32(length, 0, static_cast<uint32_t>(inner.size()));
+    out += length;
+    for (size_t i = 0; i < inner.size(); ++i)
+        out.push_back(static_cast<char>(inner[i] ^ body[i] ^ keptInner[i]));
+    out.append(8, '\0');
+    std::memcpy(&out[out.size() - 4], "SCNE", 4);
+    return Recrc(out);
+}
+
+std::string InnerOfVersion(int32_t version)
+{
+    CScnWriter w(CScnWriter::eText, version);
+    w.WriteHeader("tests", "2026-12-07 12:00:00");
+    w.BeginField("Objects");
+    w.BeginBlock();
+    w.BeginField("Model");
+    w.AddString("Tower");
+    w.EndField();
+    w.EndBlock();
+    w.EndField();
+    std::string out;
+    EXPECT_TRUE(w.Finish(out)) << w.Error();
+    return out;
+}
+
 class ProtectedFileTest : public testsupport::TempDirTest
 {
 protected:
@@ -347,12 +405,13 @@ TEST_F(ProtectedFileTest, AlteredFilesAreRefusedWithTheirErrors)
     }
     EXPECT_EQ(mScene->GetRootNode()->GetChildCount(), 0);
 
-    // Cost beyond the bounds: refused at open.
+    // Cost beyond the bounds: refused at open, before a key is derived
+    // (the test stops there rather than derive one).
     std::string hostile = file;
     SetU32(hostile, 20 + header.size() + 20, W::kMaxMemoryKiB * 2);
-    bool opened = true;
-    EXPECT_EQ(Read(Recrc(hostile), "sesame", &opened), KScnReaderScn::eFileCorrupted);
-    EXPECT_FALSE(opened);
+    KScnReaderScn reader(&mManager, nullptr);
+    ASSERT_FALSE(reader.OpenFile(m_Dir.WriteFile("hostile.scn", Recrc(hostile)).c_str()));
+    EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReaderScn::eFileCorrupted);
 
     // A sealed file whose own header disagrees with the clear one.
     CScnWriter w(CScnWriter::eText);
@@ -361,4 +420,25 @@ TEST_F(ProtectedFileTest, AlteredFilesAreRefusedWithTheirErrors)
     ASSERT_TRUE(w.Finish(other));
     EXPECT_EQ(Read(Protect(other, "sesame"), "sesame"), KScnReaderScn::eFileCorrupted);
     EXPECT_EQ(mStatus, "encrypted file: body header differs from the clear header");
+}
+
+// The first readable file version, 1000, read inside a version-1 wrapper
+// (whose offset 8 holds the file version); 999 there is no version at all.
+TEST_F(ProtectedFileTest, VersionOneWrapperAroundTheFirstReadableVersion)
+{
+    const std::string first = VersionOneAround(InnerOfVersion(1000), 1000);
+    ASSERT_FALSE(first.empty());
+    bool opened = false;
+    ASSERT_EQ(Read(first, "sesame", &opened), -1) << mStatus;
+    EXPECT_TRUE(opened);
+    ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 1);
+    EXPECT_STREQ(mScene->GetRootNode()->GetChild(0)->GetName(), "Model::Tower");
+
+    const std::string older = VersionOneAround(InnerOfVersion(999), 999);
+    ASSERT_FALSE(older.empty());
+    EXPECT_EQ(Read(older, "sesame", &opened), KScnReaderScn::eFileCorrupted);
+    EXPECT_FALSE(opened);
+    W w;
+    EXPECT_FALSE(w.Open(older.data(), older.size()));
+    EXPECT_EQ(w.GetError(), "encrypted file: unknown wrapper version 999");
 }

@@ -355,7 +355,7 @@ TEST_F(SceneSectionsTest, BadCharactersAreRefusedBeforeAnyObject)
          })
     {
         EXPECT_FALSE(Import(body)) << body;
-        EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError) << body;
+        EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted) << body;
         EXPECT_EQ(mManager.GetNodeCount(), nodes) << body;
         EXPECT_EQ(mScene->GetCharacterCount(), 0) << body;
     }
@@ -445,7 +445,7 @@ TEST_F(SceneSectionsTest, ARepeatedTimeWarpIdIsRefused)
         std::string(kWarps).replace(std::string(kWarps).rfind('}'), 1, "    TimeWarp: 1 {\n}\n}");
     const int nodes = mManager.GetNodeCount();
     EXPECT_FALSE(Import(WarpedTake(twice.c_str(), "TimeWarpID: 1")));
-    EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
+    EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
     EXPECT_NE(std::string(mImporter.GetStatusText()).find("time warp 1 given twice"), std::string::npos)
         << mImporter.GetStatusText();
     EXPECT_EQ(mManager.GetNodeCount(), nodes);

@@ -515,8 +515,8 @@ TEST_F(ReaderTest, HostileMeshesAreRefusedBeforeAnyObject)
         for (CScnWriter::EForm form : {CScnWriter::eText, CScnWriter::eBinary})
         {
             EXPECT_FALSE(Import(Save(form, [&](CScnWriter& w) { Quad(w, q); }))) << c.what;
-            EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError) << c.what;
-            EXPECT_STREQ(mImporter.GetLastErrorString(), "Unidentified error");
+            EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted) << c.what;
+            EXPECT_STREQ(mImporter.GetLastErrorString(), "File is corrupted");
             EXPECT_NE(std::string(mImporter.GetStatusText()), "") << c.what;
             EXPECT_EQ(Nodes(), 0) << c.what;
             EXPECT_EQ(mManager.GetUserPropertyCount(), mRootProperties) << c.what;
@@ -588,7 +588,7 @@ TEST_F(ReaderTest, OtherHostileDocuments)
     for (const Content& c : cases)
     {
         EXPECT_FALSE(Import(Save(CScnWriter::eText, c)));
-        EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eUnidentifiedError);
+        EXPECT_EQ(mImporter.GetLastErrorID(), KScnIO::eFileCorrupted);
         EXPECT_EQ(Nodes(), 0);
     }
 }
