@@ -536,7 +536,7 @@ TEST_F(AttributeReadTest, BadSurfacesShapesAndSwitchersAreRefusedBeforeAnyObject
     for (const auto& c : cases)
     {
         EXPECT_FALSE(ImportText(std::string("Objects: {\n") + c.body + "}\n", scene)) << c.body;
-        EXPECT_EQ(mImporter->GetLastErrorID(), KScnIO::eUnidentifiedError) << c.body;
+        EXPECT_EQ(mImporter->GetLastErrorID(), KScnIO::eFileCorrupted) << c.body;
         EXPECT_STREQ(mImporter->GetStatusText(), c.reason) << c.body;
         EXPECT_EQ(mManager.GetNodeCount(), nodes) << c.body;
         EXPECT_EQ(scene->GetCameraSwitcherNode(), switcher) << c.body;

@@ -301,6 +301,9 @@ void CheckDeformers(KScnSceneRoot& scene, KScnSdkManager& manager)
         ASSERT_EQ(d->GetTakeNodeCount(), 2) << d->GetName();
         EXPECT_STREQ(d->GetTakeNodeName(1), "Run");
     }
+    // ... and so does every other take owner of the scene: the take can be made current.
+    EXPECT_TRUE(scene.SetCurrentTake("Run"));
+    EXPECT_TRUE(scene.SetCurrentTake("Default"));
 }
 
 void CheckPose(KScnSceneRoot& scene)
