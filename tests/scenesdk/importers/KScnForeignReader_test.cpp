@@ -57,10 +57,13 @@ const SFormat kFormats[] = {
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
     {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
     {12, "", "Adaptive Optics (mode 0) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
-    {13, "", "Adaptive Optics (mode 1) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
-    {14, "", "Puppeteer files cannot be read by this build", Is<KScnReaderPuppeteer>()},
+    {13, "", "Adaptive Optics (mode 1) files cannot be read: their layout is not known to this build",
+     Is<KScnReaderAdaptiveOptics>()},
+    {14, "", "Puppeteer files cannot be read: their layout is not known to this build",
+     Is<KScnReaderPuppeteer>()},
     {15, "", "Wavefront MOV files cannot be read by this build", Is<KScnReaderWavefrontMov>()},
-    {16, "", "Ascension files cannot be read by this build", Is<KScnReaderAscension>()},
+    {16, "", "Ascension files cannot be read: their layout is not known to this build",
+     Is<KScnReaderAscension>()},
 };
 
 TEST(ForeignReaders, EveryFormatGetsItsReaderAndFailsCleanly)
