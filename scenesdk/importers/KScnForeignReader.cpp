@@ -5,7 +5,7 @@
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
-#include <cstdio>
+#include <algorithm>
 
 namespace scenesdk
 {
@@ -32,6 +32,22 @@ bool KScnForeignReader::ReadSideFile(const std::string& path, std::vector<char>&
 {
     int id = KScn::eFileNotOpened;
     return KScn::ReadFileBytes(path.c_str(), bytes, id, why);
+}
+
+bool KScnForeignReader::StaysInFolder(const char* path)
+{
+    const std::string text = path != nullptr ? path : "";
+    if (text.empty() || text[0] == '/' || text[0] == '\\' || (text.size() > 1 && text[1] == ':'))
+        return false;
+    size_t start = 0;
+    while (start <= text.size())
+    {
+        const size_t end = std::min(text.find_first_of("/\\", start), text.size());
+        if (end - start == 2 && text.compare(start, 2, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 bool KScnForeignReader::OpenFile(const char* fileName)

@@ -67,6 +67,10 @@ public:
     // Reads another file (an OBJ's material library, an AMC's skeleton)
     // with the same checks as OpenFile. False with why set.
     static bool ReadSideFile(const std::string& path, std::vector<char>& bytes, std::string& why);
+    // True for a relative path (either slash) that never climbs out of its
+    // folder through "..": what a reader follows when the caller keeps reads
+    // inside the model's folder.
+    static bool StaysInFolder(const char* path);
 
 protected:
     // True for formats this build reads.

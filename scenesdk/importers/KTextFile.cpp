@@ -103,6 +103,11 @@ bool KTextFile::NextPhysical(std::string_view& line)
     }
     mPos += next;
     ++mPhysical;
+    if (length > mMaxLine)
+    {
+        mLineNumber = mPhysical;
+        return Fail("line longer than " + std::to_string(mMaxLine) + " bytes");
+    }
     line = std::string_view(start, length);
     if (mComment != '\0')
     {
@@ -121,8 +126,6 @@ bool KTextFile::NextLine(std::string_view& line)
     if (!NextPhysical(part))
         return false;
     mLineNumber = mPhysical;
-    if (part.size() > mMaxLine)
-        return Fail("line longer than " + std::to_string(mMaxLine) + " bytes");
     if (!mJoin || TrimRight(part).empty() || TrimRight(part).back() != '\\')
     {
         line = part;

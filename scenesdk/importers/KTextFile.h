@@ -67,7 +67,8 @@ public:
     int GetErrorId() const { return mErrorId; }
 
 private:
-    // The next physical line (ending removed, comment cut); false at the end.
+    // The next physical line (ending removed, comment cut); false at the end
+    // or (failure set) for a line over the cap.
     bool NextPhysical(std::string_view& line);
     bool Fail(const std::string& text);
 
