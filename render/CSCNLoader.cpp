@@ -187,6 +187,11 @@ bool CSCNLoader::LoadScene(const std::string& fileName)
         return false;
     }
     m_pRootNode = m_pScene->GetRootNode();
+    // Models of the foreign formats keep their polygons whole; the game
+    // draws triangles.
+    m_bForeignScene = FileFormatFromName(fileName) >= 3 ? 1 : 0;
+    if (m_bForeignScene)
+        m_bTriangulate = 1;
     return m_pRootNode != nullptr;
 }
 
@@ -340,9 +345,15 @@ bool CSCNLoader::ConvertMesh()
     bool ok = false;
     const KScnLayer* layer0 = m_pMesh->GetLayer(0);
     const KScnLayerElement* normals = layer0 != nullptr ? layer0->GetNormalElement() : nullptr;
-    if (m_pMesh->GetControlPoints() != nullptr && m_pMesh->GetNormals() != nullptr && normals != nullptr &&
-        normals->GetMappingMode() == KScnLayerElement::eByControlPoint &&
-        normals->GetReferenceMode() == KScnLayerElement::eDirect)
+    // Scene files give one normal per control point; the foreign formats one
+    // per polygon corner (directly or through an index).
+    const bool byPoint = normals != nullptr &&
+                         normals->GetMappingMode() == KScnLayerElement::eByControlPoint &&
+                         normals->GetReferenceMode() == KScnLayerElement::eDirect;
+    const bool byCorner = normals != nullptr &&
+                          normals->GetMappingMode() == KScnLayerElement::eByPolygonVertex &&
+                          normals->GetReferenceMode() != KScnLayerElement::eIndex;
+    if (m_pMesh->GetControlPoints() != nullptr && m_pMesh->GetNormals() != nullptr && (byPoint || byCorner))
     {
         const int texLayers = m_pMesh->GetLayerCount(KScnLayerElement::eTexture);
         const int uvLayers = m_pMesh->GetLayerCount(KScnLayerElement::eUV);
@@ -405,8 +416,11 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
                                colours->GetReferenceMode() != KScnLayerElement::eIndexToDirect))
         colours = nullptr;
     const KScnLayerElement* normals = layer0->GetNormalElement();
+    const bool normalPerCorner = normals->GetMappingMode() == KScnLayerElement::eByPolygonVertex;
     const KgeTVector* points = m_pMesh->GetControlPoints();
-    const int pointCount = std::min(m_pMesh->GetControlPointsCount(), normals->GetDirectCount());
+    const int pointCount = normalPerCorner
+                               ? m_pMesh->GetControlPointsCount()
+                               : std::min(m_pMesh->GetControlPointsCount(), normals->GetDirectCount());
     int polygonVertex = 0;
     for (int p = 0; p < m_pMesh->GetPolygonCount(); ++p)
     {
@@ -420,7 +434,11 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
             if (cp < 0 || cp >= pointCount)
                 return false;
             const KgeTVector& pt = points[cp];
-            const KgeTVector n = normals->GetDirectVector(cp);
+            const int normalAt =
+                normalPerCorner ? normals->GetReferencedIndex(m_pMesh->GetPolygonVertexIndex(p) + k) : cp;
+            if (normalAt < 0)
+                return false;
+            const KgeTVector n = normals->GetDirectVector(normalAt);
             const CVector3 position(static_cast<float>(pt[0]), static_cast<float>(pt[1]),
                                     static_cast<float>(pt[2]));
             const CVector3 normal(static_cast<float>(n[0]), static_cast<float>(n[1]),
@@ -506,7 +524,8 @@ SMaterialData CSCNLoader::ConvertMaterial(KScnMaterial* material) const
     data.m_dShininess = 90.0;
     data.m_dOpacity = 1.0;
     data.m_dReflectivity = 0.0;
-    data.m_bLighting = false;
+    // Without settings a foreign model's colours show only when lit.
+    data.m_bLighting = m_bForeignScene != 0;
     KScnNode* settings = FindSettingsNode(material->GetNameWithoutPrefix().Buffer());
     if (settings == nullptr)
         return data;

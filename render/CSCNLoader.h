@@ -90,4 +90,7 @@ private:
     scenesdk::KScnNode* m_pRootNode = nullptr;
     scenesdk::KScnMesh* m_pMesh = nullptr;
     uint8_t m_bTriangulate = 0;
+    // The loaded scene came from a foreign format (OBJ, 3DS, DXF): its
+    // materials carry no game settings node and are lit by default.
+    uint8_t m_bForeignScene = 0;
 };

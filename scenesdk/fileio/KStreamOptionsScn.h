@@ -5,6 +5,10 @@
 // the password of an encrypted file, the file's metadata (when it has some)
 // and a progress callback.
 // The take descriptions are the scene's records (KScnSceneRoot.h).
+//
+// The readers of foreign formats derive their own options from this class
+// (KStreamOptionsForeign and its kinds): the importer hands them around as
+// these, and a reader tells its own kind by Is with its class id.
 
 #include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -25,12 +29,14 @@ public:
 
     // Every switch on, no takes, no password.
     KStreamOptionsScn();
-    ~KStreamOptionsScn();
+    virtual ~KStreamOptionsScn();
     KStreamOptionsScn(const KStreamOptionsScn&) = delete;
     KStreamOptionsScn& operator=(const KStreamOptionsScn&) = delete;
 
     static int GetClassId() { return 0x53434e4f; }
-    bool Is(int classId) const { return classId == GetClassId(); }
+    // True for this class's id and, in derived options, for each id of
+    // their chain.
+    virtual bool Is(int classId) const { return classId == GetClassId(); }
 
     // Indexes outside 0..13 read false and are not written.
     bool GetOption(int index) const;

@@ -1,41 +1,150 @@
 #include "scenesdk/importers/KScnForeignReader.h"
 
-#include <cstdio>
-#include <string>
+#include "scenesdk/fileio/KScn.h"
+#include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KStreamOptionsForeign.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+
+#include <algorithm>
 
 namespace scenesdk
 {
 
 KScnForeignReader::KScnForeignReader(KScnSdkManager* manager, const char* formatName)
-    : mManager(manager), mFormatName(formatName)
+    : mManager(manager), mFormatName(formatName != nullptr ? formatName : "")
 {
+}
+
+KScnForeignReader::~KScnForeignReader() = default;
+
+std::string KScnForeignReader::GetUnreadableMessage() const
+{
+    return std::string(mFormatName) + " files cannot be read by this build";
+}
+
+std::string KScnForeignReader::GetFolder() const
+{
+    const size_t slash = mFileName.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : mFileName.substr(0, slash + 1);
+}
+
+bool KScnForeignReader::ReadSideFile(const std::string& path, std::vector<char>& bytes, std::string& why)
+{
+    int id = KScn::eFileNotOpened;
+    return KScn::ReadFileBytes(path.c_str(), bytes, id, why);
+}
+
+bool KScnForeignReader::StaysInFolder(const char* path)
+{
+    const std::string text = path != nullptr ? path : "";
+    if (text.empty() || text[0] == '/' || text[0] == '\\' || (text.size() > 1 && text[1] == ':'))
+        return false;
+    size_t start = 0;
+    while (start <= text.size())
+    {
+        const size_t end = std::min(text.find_first_of("/\\", start), text.size());
+        if (end - start == 2 && text.compare(start, 2, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 bool KScnForeignReader::OpenFile(const char* fileName)
 {
+    CloseFile();
     mStatus = "";
-    std::FILE* file = fileName != nullptr && fileName[0] != '\0' ? std::fopen(fileName, "rb") : nullptr;
-    if (file == nullptr)
+    mError.ClearError();
+    if (fileName == nullptr || fileName[0] == '\0')
+        return Fail(eFileNotOpened, "no file name");
+    int id = eFileNotOpened;
+    std::string status;
+    if (!KScn::ReadFileBytes(fileName, mBytes, id, status))
+        return Fail(id, status);
+    if (!IsReadable())
     {
-        mError.SetLastErrorID(eFileNotOpened);
+        mBytes.clear();
+        const std::string message = GetUnreadableMessage();
+        mError.SetLastError(eUnidentifiedError, message.c_str());
+        mStatus = message.c_str();
         return false;
     }
-    std::fclose(file);
-    const std::string message = std::string(mFormatName) + " files cannot be read by this build";
-    mError.SetLastError(eUnidentifiedError, message.c_str());
-    mStatus = message.c_str();
+    mFileName = fileName;
+    mOpen = true;
+    if (OnOpen())
+        return true;
+    CloseFile();
     return false;
+}
+
+void KScnForeignReader::CloseFile()
+{
+    mBytes.clear();
+    mBytes.shrink_to_fit();
+    mFileName.clear();
+    mOpen = false;
+}
+
+KStreamOptionsScn* KScnForeignReader::CreateOptions() const
+{
+    return new KStreamOptionsForeign();
 }
 
 KStreamOptionsScn* KScnForeignReader::CreateReadOptions(bool /*parse*/)
 {
-    mError.SetLastErrorID(eFileNotOpened);
-    return nullptr;
+    if (!mOpen)
+    {
+        mError.SetLastErrorID(eFileNotOpened);
+        return nullptr;
+    }
+    return CreateOptions();
 }
 
-bool KScnForeignReader::ReadScene(KScnSceneRoot* /*scene*/, KStreamOptionsScn* /*options*/)
+bool KScnForeignReader::ReadContent(KScnImportBuilder& /*builder*/, const KStreamOptionsScn& /*options*/)
 {
-    mError.SetLastErrorID(eFileNotOpened);
+    return Fail(eUnidentifiedError, GetUnreadableMessage());
+}
+
+bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+{
+    if (!mOpen)
+        return Fail(eFileNotOpened, "no file open");
+    if (options == nullptr)
+        return Fail(eStreamOptionsNotSet, "no read options");
+    if (scene == nullptr || scene->GetRootNode() == nullptr || mManager == nullptr)
+        return Fail(eUnidentifiedError, "no scene to read into");
+    mStatus = "";
+    mError.ClearError();
+    mFailed = false;
+    KScnImportBuilder builder(mManager, scene);
+    if (!ReadContent(builder, *options))
+    {
+        builder.Rollback();
+        if (!mFailed)
+            Fail(eUnidentifiedError, std::string(mFormatName) + " file could not be read");
+        return false;
+    }
+    if (!builder.Commit())
+        return Fail(eUnidentifiedError, "the scene refused the objects read");
+    options->ReportProgress(this, "Scene read", 100.0);
+    return true;
+}
+
+bool KScnForeignReader::Refuse(const std::string& reason)
+{
+    return Fail(eFileCorrupted, reason);
+}
+
+bool KScnForeignReader::RefuseAt(int line, const std::string& reason)
+{
+    return Fail(eFileCorrupted, "line " + std::to_string(line) + ": " + reason);
+}
+
+bool KScnForeignReader::Fail(int id, const std::string& status)
+{
+    mError.SetLastErrorID(id);
+    mStatus = status.c_str();
+    mFailed = true;
     return false;
 }
 

@@ -1,40 +1,106 @@
 #pragma once
 
 // KScnForeignReader: the base of the readers of foreign file formats (DXF,
-// 3DS, OBJ, motion-capture formats, ...). This build recognises these
-// formats but has no reading rules for them: opening an existing file fails
-// with error 7 and the message "<format> files cannot be read by this build"
-// (also the status text), opening a missing file fails with error 3 "File
-// not opened", and every other operation answers as for a reader without an
-// open file (no options, no read, error 3).
+// 3DS, OBJ, the motion-capture formats). It carries the reader interface
+// once for all of them; a format's reader supplies only its reading rules.
 //
-// Ownership: made and deleted by the importer; creates nothing.
+// Open: OpenFile reads the whole file into memory through the SDK's checked
+// file reading (only a regular file is read; a FIFO or device, a missing
+// file give error 3 "File not opened", a file past the size limit error 0),
+// then calls OnOpen, where a reader may look at the bytes (a magic number)
+// and refuse. CloseFile frees the bytes.
+//
+// Options: CreateReadOptions gives the reader's own kind of options
+// (CreateOptions; KStreamOptionsForeign by default) while a file is open.
+//
+// Read: ReadScene checks the file, the options and the scene, then calls
+// ReadContent with an import builder (KScnImportBuilder). Everything the
+// reader makes goes through the builder; it reaches the scene only when
+// ReadContent returns true. On false the builder destroys all of it, so a
+// refused file leaves the scene as it was.
+//
+// Refusing: a malformed file is refused with error 0 "File is corrupted"
+// and the reason as status text: `return Refuse("face with 2 corners");` or
+// `return RefuseAt(line, "...")` ("line 12: ..."). A refusal must come
+// before the reader allocates more than the file can fill: a count read from
+// the file is checked against the bytes left before anything is reserved.
+//
+// Formats this build cannot read: a reader that does not override
+// IsReadable refuses every existing file at OpenFile with error 7 and the
+// message GetUnreadableMessage ("3DS files cannot be read by this build";
+// the readers of formats whose layout is unknown say so).
+//
+// Ownership: made and deleted by the importer (or a caller); creates scene
+// objects only through the manager, via the builder.
 
 #include "scenesdk/fileio/KScnReader.h"
+
+#include <string>
+#include <vector>
 
 namespace scenesdk
 {
 
+class KScnImportBuilder;
 class KScnSdkManager;
+class KStreamOptionsScn;
 
 class KScnForeignReader : public KScnReader
 {
 public:
     // formatName names the format in messages ("3DS"); static text.
     KScnForeignReader(KScnSdkManager* manager, const char* formatName);
+    ~KScnForeignReader() override;
 
     bool OpenFile(const char* fileName) override;
-    void CloseFile() override {}
-    bool IsOpen() const override { return false; }
+    void CloseFile() override;
+    bool IsOpen() const override { return mOpen; }
     KStreamOptionsScn* CreateReadOptions(bool parse) override;
     bool ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options) override;
 
     const char* GetFormatName() const { return mFormatName; }
     KScnSdkManager* GetManager() const { return mManager; }
+    // The name given to OpenFile, and its folder ("" or ending in '/').
+    const std::string& GetFileName() const { return mFileName; }
+    std::string GetFolder() const;
+
+    // Reads another file (an OBJ's material library, an AMC's skeleton)
+    // with the same checks as OpenFile. False with why set.
+    static bool ReadSideFile(const std::string& path, std::vector<char>& bytes, std::string& why);
+    // True for a relative path (either slash) that never climbs out of its
+    // folder through "..": what a reader follows when the caller keeps reads
+    // inside the model's folder.
+    static bool StaysInFolder(const char* path);
+
+protected:
+    // True for formats this build reads.
+    virtual bool IsReadable() const { return false; }
+    virtual std::string GetUnreadableMessage() const;
+    // Called once the bytes are in; false refuses the file (set the error
+    // with Refuse or Fail first). Default: true.
+    virtual bool OnOpen() { return true; }
+    // New options of the reader's kind (owned by the caller).
+    virtual KStreamOptionsScn* CreateOptions() const;
+    // Reads the open file into the builder; false refuses it (error set by
+    // Refuse or Fail; when none is set the read fails with error 7).
+    virtual bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options);
+
+    const std::vector<char>& GetBytes() const { return mBytes; }
+
+    // Error 0 "File is corrupted" with the reason as status text; false.
+    bool Refuse(const std::string& reason);
+    // The same with "line N: " before the reason.
+    bool RefuseAt(int line, const std::string& reason);
+    // Any error id with a status text; false.
+    bool Fail(int id, const std::string& status);
 
 private:
     KScnSdkManager* mManager;
     const char* mFormatName;
+    std::string mFileName;
+    std::vector<char> mBytes;
+    bool mOpen = false;
+    bool mFailed = false;
 };
 
 } // namespace scenesdk

@@ -1,8 +1,10 @@
 #pragma once
 
 // KScnReaderAdaptiveOptics: the reader of the two Adaptive Optics
-// motion-capture formats (mode 0 and mode 1); recognised, not read (see
-// KScnForeignReader).
+// motion-capture formats: mode 0 the text marker files (AOA), mode 1 the
+// MCD files. AOA files are recognised, not read yet; no public description
+// of the MCD layout is known, so mode 1 refuses every file with error 7 and
+// a message that says so (see KScnForeignReader).
 
 #include "scenesdk/importers/KScnForeignReader.h"
 
@@ -20,6 +22,15 @@ public:
     }
 
     int GetMode() const { return mMode; }
+
+protected:
+    std::string GetUnreadableMessage() const override
+    {
+        if (mMode == 1)
+            return std::string(GetFormatName()) +
+                   " files cannot be read: their layout is not known to this build";
+        return KScnForeignReader::GetUnreadableMessage();
+    }
 
 private:
     int mMode;

@@ -1,7 +1,27 @@
 #pragma once
 
-// KScnReaderObj: the reader of Wavefront object (OBJ) files; recognised, not read (see
-// KScnForeignReader).
+// KScnReaderObj: the reader of Wavefront OBJ files with their MTL material
+// libraries. One node per "o" object (or per "g" group in a file without
+// objects; see KStreamOptionsObj), children of the root, identity
+// transforms. Each node's mesh has the points its faces use (a compact list
+// per node), one polygon per face (any size), and on layer 0: normals per
+// polygon corner (read, or computed from the smoothing groups), UVs per
+// corner, vertex colours per corner (the "v x y z r g b" extension),
+// materials per polygon and the diffuse textures per polygon.
+//
+// Materials: one per "newmtl" of the libraries (Ka, Kd, Ks, Ke, Ns as the
+// specular exponent, d or 1 - Tr as opacity, illum 0-1 Lambert, 2 and up
+// Phong); faces before any "usemtl", or naming a material no library has,
+// use a material "default". Textures: map_Kd is the polygons' colour
+// texture (-o/-s as UV offset and scale, -clamp); bump, map_d and map_Ks
+// become textures of the scene (bump marked as a bump map) that no polygon
+// uses. Texture and library paths are relative to the file that names them.
+//
+// Refused with error 0 and the reason ("line 7: vertex index 9 out of range
+// (4 read)"): any fault KScnObjParser or KScnMtlParser finds, in the OBJ
+// file or a library. A missing library, or one outside the model's folder
+// while the options forbid that, is skipped with a warning in the status
+// text, as are skipped keywords.
 
 #include "scenesdk/importers/KScnForeignReader.h"
 
@@ -12,6 +32,11 @@ class KScnReaderObj : public KScnForeignReader
 {
 public:
     explicit KScnReaderObj(KScnSdkManager* manager) : KScnForeignReader(manager, "OBJ") {}
+
+protected:
+    bool IsReadable() const override { return true; }
+    KStreamOptionsScn* CreateOptions() const override;
+    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
 };
 
 } // namespace scenesdk

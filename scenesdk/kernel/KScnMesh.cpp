@@ -51,6 +51,47 @@ void KScnMesh::BeginPolygon(int material, int texture, int group)
         RecordPerPolygonIndex(textures, count, texture);
 }
 
+bool KScnMesh::AddPolygons(const int32_t* sizes, int polygonCount, const int32_t* vertices, int vertexCount)
+{
+    if (polygonCount < 0 || vertexCount < 0 || (polygonCount > 0 && sizes == nullptr) ||
+        (vertexCount > 0 && vertices == nullptr))
+        return false;
+    int64_t total = 0;
+    for (int i = 0; i < polygonCount; ++i)
+    {
+        if (sizes[i] < 1)
+            return false;
+        total += sizes[i];
+    }
+    const int points = GetControlPointsCount();
+    for (int i = 0; i < vertexCount; ++i)
+        if (vertices[i] < 0 || vertices[i] >= points)
+            return false;
+    const int firstPolygon = mPolygons.GetCount();
+    const int firstVertex = mPolygonVertices.GetCount();
+    if (total != vertexCount || int64_t(firstPolygon) + polygonCount > INT32_MAX ||
+        int64_t(firstVertex) + vertexCount > INT32_MAX)
+        return false;
+    if (mPolygons.SetCount(firstPolygon + polygonCount) < 0)
+        return false;
+    if (mPolygonVertices.SetCount(firstVertex + vertexCount) < 0)
+    {
+        mPolygons.SetCount(firstPolygon);
+        return false;
+    }
+    Polygon* polygons = static_cast<Polygon*>(mPolygons.GetData()) + firstPolygon;
+    int32_t start = firstVertex;
+    for (int i = 0; i < polygonCount; ++i)
+    {
+        polygons[i] = {start, sizes[i], -1};
+        start += sizes[i];
+    }
+    if (vertexCount > 0)
+        std::memcpy(static_cast<int32_t*>(mPolygonVertices.GetData()) + firstVertex, vertices,
+                    sizeof(int32_t) * static_cast<size_t>(vertexCount));
+    return true;
+}
+
 bool KScnMesh::AddPolygonVertex(int controlPoint, int uvIndex)
 {
     const int polygonCount = mPolygons.GetCount();

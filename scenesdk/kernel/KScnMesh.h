@@ -49,6 +49,13 @@ public:
     // outside 0..count-1 or a UV index below -1.
     bool AddPolygonVertex(int controlPoint, int uvIndex = -1);
 
+    // Appends polygonCount polygons at once (readers of large files): polygon
+    // i has sizes[i] corners, whose control points follow one another in
+    // vertices (vertexCount in all). Layer elements record nothing. Refused
+    // (false, nothing changed) for a size below 1, sizes that do not add up
+    // to vertexCount, a control point outside 0..count-1 or a failed growth.
+    bool AddPolygons(const int32_t* sizes, int polygonCount, const int32_t* vertices, int vertexCount);
+
     int GetPolygonCount() const { return mPolygons.GetCount(); }
     // Size of polygon p; -1 for an invalid p.
     int GetPolygonSize(int p) const;

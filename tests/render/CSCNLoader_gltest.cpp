@@ -1,3 +1,5 @@
+#include "platform/gl/GL.h"
+#include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
@@ -43,6 +45,94 @@ TEST_F(SCNLoaderGLTest, GeneratedModelsLoadThroughTheFactory)
         // Cached under the lower-cased name: the same model again.
         EXPECT_EQ(factory->getModel("Data/" + file).Get(), model.Get()) << file;
     }
+    renderer->GetRenderSettings()->SetModelFactory(nullptr);
+    factory.Release();
+    renderer->Destroy();
+}
+
+namespace
+{
+
+// An uncompressed 24-bit TGA of one colour.
+std::string Tga(int w, int h, uint8_t r, uint8_t g, uint8_t b)
+{
+    std::string s(18, '\0');
+    s[2] = 2;
+    s[12] = static_cast<char>(w);
+    s[14] = static_cast<char>(h);
+    s[16] = 24;
+    for (int i = 0; i < w * h; ++i)
+        s += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r)};
+    return s;
+}
+
+} // namespace
+
+// An OBJ model with its material library loads through the factory like a
+// scene file: a textured square and a green pentagon (an n-gon, drawn
+// whole), each with its material, land on the screen where they belong.
+TEST_F(SCNLoaderGLTest, ObjModelsShowWithTheirMaterials)
+{
+    m_Dir.WriteFile("Data/models/sign.mtl", "newmtl Red\nKd 1 1 1\nmap_Kd red.tga\n"
+                                            "newmtl Green\nKa 0 1 0\nKd 0 1 0\n");
+    m_Dir.WriteFile("Data/models/red.tga", Tga(4, 4, 255, 0, 0));
+    m_Dir.WriteFile("Data/models/sign.obj", "mtllib sign.mtl\no Sign\n"
+                                            "v 4 4 0\nv 4 30 0\nv 30 30 0\nv 30 4 0\n"
+                                            "v 34 4 0\nv 34 30 0\nv 47 34 0\nv 60 30 0\nv 60 4 0\n"
+                                            "vt 0 0\nvt 0 1\nvt 1 1\nvt 1 0\nvn 0 0 -1\n"
+                                            "usemtl Red\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
+                                            "usemtl Green\nf 5//1 6//1 7//1 8//1 9//1\n");
+    const int kSize = 64;
+    plat::GLTestWindow window(kSize, kSize, false);
+    ASSERT_NE(window.GetDC(), nullptr);
+    CRefPtr<COGLRenderer> renderer(new COGLRenderer);
+    ASSERT_TRUE(renderer->CreateOnDC(window.GetDC(), 32));
+    renderer->OnSize(kSize, kSize);
+    CRefPtr<COGLModelFactory> factory(new COGLModelFactory(CRefPtr<CSCNLoader>(new CSCNLoader),
+                                                           CRefPtr<CTextureLoader>(new CTextureLoader),
+                                                           CRefPtr<CTerrainBuilder>(), renderer.Get()));
+    renderer->GetRenderSettings()->SetModelFactory(factory.Get());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    CRefPtr<COGLModel> model = factory->getModel("Data/models/Sign.OBJ");
+    const std::string errors = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(model) << errors;
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
+    EXPECT_EQ(model->GetMaterialCount(), 2u);
+    EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u) << "the square in two triangles";
+    EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 9u) << "the pentagon in three";
+    EXPECT_EQ(model->GetTriangleGroup(1)->GetVertexCount(), 5u);
+    ASSERT_NE(model->GetTexture(0), nullptr);
+    EXPECT_NE(model->GetTexture(0)->m_strName.find("red.tga"), std::string::npos);
+
+    CMatrix4 ortho;
+    ortho.SetOrtho(kSize, kSize, -1.0f, 1.0f);
+    renderer->SetMatrixMode(0);
+    renderer->LoadMatrix(ortho);
+    renderer->SetMatrixMode(1);
+    renderer->LoadMatrix(CMatrix4());
+    renderer->SetDepthTest(0.0f);
+    renderer->SetLightDirection(CVector3(0, 0, -1));
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    renderer->SetLightColours(0, ambient, diffuse);
+    glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    renderer->BeginFrame();
+    model->Render();
+    const plat::GLFrame frame = plat::ReadFrame();
+    // Frame rows count from the bottom, model y from the top.
+    const plat::GLFrame::Pixel square = frame.At(17, kSize - 17);
+    const plat::GLFrame::Pixel pentagon = frame.At(47, kSize - 17);
+    const plat::GLFrame::Pixel tip = frame.At(47, kSize - 32);
+    const plat::GLFrame::Pixel outside = frame.At(17, kSize - 40);
+    EXPECT_GT(square.r, 200);
+    EXPECT_LT(square.g, 60);
+    EXPECT_GT(pentagon.g, 100);
+    EXPECT_LT(pentagon.r, 60);
+    EXPECT_GT(tip.g, 100) << "the pentagon's fifth corner is drawn";
+    EXPECT_EQ(outside.r + outside.g + outside.b, 0);
     renderer->GetRenderSettings()->SetModelFactory(nullptr);
     factory.Release();
     renderer->Destroy();

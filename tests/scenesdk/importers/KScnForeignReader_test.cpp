@@ -49,7 +49,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 const SFormat kFormats[] = {
     {3, "dxf", "DXF files cannot be read by this build", Is<KScnReaderDxf>()},
     {4, "3ds", "3DS files cannot be read by this build", Is<KScnReader3DS>()},
-    {5, "obj", "OBJ files cannot be read by this build", Is<KScnReaderObj>()},
     {6, "bvh", "BVH files cannot be read by this build", Is<KScnReaderBiovision>()},
     {7, "htr", "HTR files cannot be read by this build", Is<KScnReaderMotionAnalysisHtr>()},
     {8, "trc", "TRC files cannot be read by this build", Is<KScnReaderMotionAnalysisTrc>()},
@@ -57,10 +56,13 @@ const SFormat kFormats[] = {
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
     {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
     {12, "", "Adaptive Optics (mode 0) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
-    {13, "", "Adaptive Optics (mode 1) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
-    {14, "", "Puppeteer files cannot be read by this build", Is<KScnReaderPuppeteer>()},
+    {13, "", "Adaptive Optics (mode 1) files cannot be read: their layout is not known to this build",
+     Is<KScnReaderAdaptiveOptics>()},
+    {14, "", "Puppeteer files cannot be read: their layout is not known to this build",
+     Is<KScnReaderPuppeteer>()},
     {15, "", "Wavefront MOV files cannot be read by this build", Is<KScnReaderWavefrontMov>()},
-    {16, "", "Ascension files cannot be read by this build", Is<KScnReaderAscension>()},
+    {16, "", "Ascension files cannot be read: their layout is not known to this build",
+     Is<KScnReaderAscension>()},
 };
 
 TEST(ForeignReaders, EveryFormatGetsItsReaderAndFailsCleanly)
@@ -113,8 +115,8 @@ TEST(ForeignReaders, ReadersWithoutAnOpenFileAnswerNeutrally)
 {
     KScnReaderAdaptiveOptics odd(nullptr, 7);
     EXPECT_EQ(odd.GetMode(), 0);
-    KScnReaderObj reader(nullptr);
-    EXPECT_STREQ(reader.GetFormatName(), "OBJ");
+    KScnReaderDxf reader(nullptr);
+    EXPECT_STREQ(reader.GetFormatName(), "DXF");
     EXPECT_FALSE(reader.OpenFile(nullptr));
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileNotOpened);
     EXPECT_FALSE(reader.OpenFile(""));

@@ -1,0 +1,145 @@
+#include "scenesdk/importers/KScnImportBuilder.h"
+
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <algorithm>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+bool HasTake(KScnNode& node, const std::string& name)
+{
+    for (int i = 0; i < node.GetTakeNodeCount(); ++i)
+        if (name == node.GetTakeNodeName(i))
+            return true;
+    return false;
+}
+
+} // namespace
+
+KScnImportBuilder::KScnImportBuilder(KScnSdkManager* manager, KScnSceneRoot* scene)
+    : mManager(manager), mScene(scene)
+{
+}
+
+KScnImportBuilder::~KScnImportBuilder()
+{
+    Rollback();
+}
+
+KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
+{
+    if (mManager == nullptr)
+        return nullptr;
+    if (parent != nullptr && mMade.count(parent) == 0)
+        return nullptr;
+    KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
+    if (node == nullptr)
+        return nullptr;
+    mNodes.push_back(node);
+    mMade.insert(node);
+    if (parent == nullptr)
+        mTopNodes.push_back(node);
+    else
+        parent->AddChild(node);
+    return node;
+}
+
+KScnMesh* KScnImportBuilder::CreateMesh(KScnNode* node)
+{
+    if (mManager == nullptr || node == nullptr)
+        return nullptr;
+    KScnMesh* mesh = mManager->CreateMesh();
+    if (mesh != nullptr)
+        node->SetNodeAttribute(mesh);
+    return mesh;
+}
+
+KScnMaterial* KScnImportBuilder::CreateMaterial(const char* name)
+{
+    KScnMaterial* material =
+        mManager != nullptr ? mManager->CreateMaterial(name != nullptr ? name : "") : nullptr;
+    if (material != nullptr)
+        mMaterials.push_back(material);
+    return material;
+}
+
+KScnTexture* KScnImportBuilder::CreateTexture(const char* name)
+{
+    KScnTexture* texture =
+        mManager != nullptr ? mManager->CreateTexture(name != nullptr ? name : "") : nullptr;
+    if (texture != nullptr)
+        mTextures.push_back(texture);
+    return texture;
+}
+
+void KScnImportBuilder::AddTake(const char* name)
+{
+    const std::string take = name != nullptr ? name : "";
+    if (!take.empty() && std::find(mTakes.begin(), mTakes.end(), take) == mTakes.end())
+        mTakes.push_back(take);
+}
+
+bool KScnImportBuilder::Commit()
+{
+    KScnNode* root = mScene != nullptr ? mScene->GetRootNode() : nullptr;
+    if (root == nullptr)
+    {
+        Rollback();
+        return false;
+    }
+    for (const std::string& take : mTakes)
+        for (KScnNode* node : mNodes)
+            if (!HasTake(*node, take))
+                node->AddTakeNode(take.c_str());
+    KScnSceneContents* contents = mScene->GetContents();
+    for (KScnMaterial* material : mMaterials)
+        contents->AddMaterial(material);
+    for (KScnTexture* texture : mTextures)
+        contents->AddTexture(texture);
+    for (KScnNode* node : mTopNodes)
+        root->AddChild(node);
+    for (const std::string& take : mTakes)
+    {
+        KScnTakeDescription description;
+        description.mName = take.c_str();
+        description.mImportName = take.c_str();
+        mScene->SetTakeInfo(description);
+    }
+    Forget();
+    return true;
+}
+
+void KScnImportBuilder::Rollback()
+{
+    if (mManager != nullptr)
+    {
+        // Top nodes take their subtrees and attributes with them.
+        for (auto it = mTopNodes.rbegin(); it != mTopNodes.rend(); ++it)
+            mManager->DestroyNode(*it, true);
+        for (KScnMaterial* material : mMaterials)
+            mManager->DestroyMaterial(material);
+        for (KScnTexture* texture : mTextures)
+            mManager->DestroyTexture(texture);
+    }
+    Forget();
+}
+
+void KScnImportBuilder::Forget()
+{
+    mNodes.clear();
+    mMade.clear();
+    mTopNodes.clear();
+    mMaterials.clear();
+    mTextures.clear();
+    mTakes.clear();
+}
+
+} // namespace scenesdk

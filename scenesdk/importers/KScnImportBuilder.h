@@ -1,0 +1,77 @@
+#pragma once
+
+// KScnImportBuilder: what one read of a foreign file adds to a scene, kept
+// apart until the read succeeds. A reader makes every object through it (all
+// made by the SDK manager, as the scene reader makes them); nothing reaches
+// the scene before Commit, which adds the materials and textures to the
+// scene's contents, hangs the top nodes under the scene's root in the order
+// they were made, gives every node made the takes asked for and records
+// those takes in the scene. Rollback (also done by the destructor of a
+// builder never committed) destroys everything made, through the manager,
+// so a refused file leaves the scene exactly as it was.
+//
+// Nodes below another node made here are attached at once (the whole
+// subtree joins the scene at Commit). Names are the bare names; the manager
+// adds its prefixes ("Model::", "Material::", "Texture::").
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KScnMaterial;
+class KScnMesh;
+class KScnNode;
+class KScnSceneRoot;
+class KScnSdkManager;
+class KScnTexture;
+
+class KScnImportBuilder
+{
+public:
+    KScnImportBuilder(KScnSdkManager* manager, KScnSceneRoot* scene);
+    ~KScnImportBuilder();
+    KScnImportBuilder(const KScnImportBuilder&) = delete;
+    KScnImportBuilder& operator=(const KScnImportBuilder&) = delete;
+
+    KScnSdkManager* GetManager() const { return mManager; }
+    KScnSceneRoot* GetScene() const { return mScene; }
+
+    // A node under parent (made by this builder), or a top node for null.
+    // Null when the manager fails or parent is not one of this builder's.
+    KScnNode* CreateNode(const char* name, KScnNode* parent = nullptr);
+    // A mesh attribute set on node; null on failure.
+    KScnMesh* CreateMesh(KScnNode* node);
+    KScnMaterial* CreateMaterial(const char* name);
+    KScnTexture* CreateTexture(const char* name);
+    // Every node made gets a take of this name at Commit (curves keyed on
+    // some of them meanwhile, see KScnTakeKeys), and the scene a take
+    // description. Asking twice for one name adds it once.
+    void AddTake(const char* name);
+
+    int GetNodeCount() const { return static_cast<int>(mNodes.size()); }
+    int GetMaterialCount() const { return static_cast<int>(mMaterials.size()); }
+    int GetTextureCount() const { return static_cast<int>(mTextures.size()); }
+
+    // Moves everything into the scene; false (after a rollback) when the
+    // scene refuses a node. The builder is empty afterwards.
+    bool Commit();
+    // Destroys everything made so far. Safe to call twice.
+    void Rollback();
+
+private:
+    void Forget();
+
+    KScnSdkManager* mManager;
+    KScnSceneRoot* mScene;
+    std::vector<KScnNode*> mNodes; // in creation order
+    std::unordered_set<KScnNode*> mMade;
+    std::vector<KScnNode*> mTopNodes;
+    std::vector<KScnMaterial*> mMaterials;
+    std::vector<KScnTexture*> mTextures;
+    std::vector<std::string> mTakes;
+};
+
+} // namespace scenesdk

@@ -1,0 +1,30 @@
+#pragma once
+
+// KScnObjSceneBuilder: turns parsed OBJ data and its materials into nodes,
+// meshes, materials and textures through an import builder (see
+// KScnReaderObj for the mapping). Linear in the data's size whatever the
+// number of nodes: the per-node compaction of points, UVs, normals and
+// materials uses stamp arrays sized once for the whole file.
+
+#include <string>
+#include <vector>
+
+namespace scenesdk
+{
+
+class KScnImportBuilder;
+class KStreamOptionsObj;
+struct KScnMtlMaterial;
+struct KScnObjData;
+
+class KScnObjSceneBuilder
+{
+public:
+    // False with why when a mesh cannot be built; warnings receives what was
+    // left out (unknown material names, texture paths outside the folder).
+    static bool Build(KScnImportBuilder& builder, const KScnObjData& data,
+                      const std::vector<KScnMtlMaterial>& materials, const KStreamOptionsObj& options,
+                      std::vector<std::string>& warnings, std::string& why);
+};
+
+} // namespace scenesdk

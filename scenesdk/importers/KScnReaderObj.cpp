@@ -1,0 +1,86 @@
+#include "scenesdk/importers/KScnReaderObj.h"
+
+#include "scenesdk/importers/KScnMtlParser.h"
+#include "scenesdk/importers/KScnObjData.h"
+#include "scenesdk/importers/KScnObjParser.h"
+#include "scenesdk/importers/KScnObjSceneBuilder.h"
+#include "scenesdk/importers/KStreamOptionsObj.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The status text of a successful read: what was left out, briefly.
+std::string Summary(const KScnObjData& data, const std::vector<std::string>& warnings)
+{
+    std::string text;
+    for (size_t i = 0; i < warnings.size() && i < 3; ++i)
+        text += (text.empty() ? "" : "; ") + warnings[i];
+    if (warnings.size() > 3)
+        text += "; " + std::to_string(warnings.size() - 3) + " more warnings";
+    if (data.mSkipped > 0)
+        text += (text.empty() ? "" : "; ") + std::to_string(data.mSkipped) +
+                " elements skipped (first: " + data.mFirstSkipped + ")";
+    return text;
+}
+
+} // namespace
+
+KStreamOptionsScn* KScnReaderObj::CreateOptions() const
+{
+    return new KStreamOptionsObj();
+}
+
+bool KScnReaderObj::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+{
+    const KStreamOptionsObj defaults;
+    const KStreamOptionsObj& options = KStreamOptionsForeign::Of(&given, defaults);
+    KScnObjData data;
+    std::string why;
+    if (!KScnObjParser::Parse(GetBytes().data(), GetBytes().size(), options, data, why))
+        return Refuse(why);
+
+    std::vector<KScnMtlMaterial> materials;
+    std::vector<std::string> warnings;
+    std::string folder = GetFolder();
+    for (char& c : folder)
+        c = c == '\\' ? '/' : c;
+    for (size_t i = 0; options.mReadMaterials && i < data.mLibraries.size(); ++i)
+    {
+        std::string name = data.mLibraries[i];
+        for (char& c : name)
+            c = c == '\\' ? '/' : c;
+        if (options.mStayInModelFolder && !StaysInFolder(name.c_str()))
+        {
+            warnings.push_back("material library outside the model's folder skipped: " + name);
+            continue;
+        }
+        const std::string path = folder + name;
+        std::vector<char> bytes;
+        std::string reason;
+        if (!ReadSideFile(path, bytes, reason))
+        {
+            warnings.push_back("material library not read: " + name);
+            continue;
+        }
+        // Keywords a library has beyond what materials take here (Ni, Tf,
+        // the physically based extensions) are common: not worth a warning.
+        int skipped = 0;
+        if (!KScnMtlParser::Parse(bytes.data(), bytes.size(), FolderOf(path), materials, skipped, reason))
+            return Refuse(name + " " + reason);
+    }
+    if (!KScnObjSceneBuilder::Build(builder, data, materials, options, warnings, why))
+        return Refuse(why);
+    mStatus = Summary(data, warnings).c_str();
+    return true;
+}
+
+} // namespace scenesdk
