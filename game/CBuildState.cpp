@@ -12,6 +12,7 @@
 #include "render/CCameraCtrl.h"
 #include "render/CGuiCallback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +35,12 @@ struct SBuildingKind
 };
 
 const SBuildingKind kKinds[] = {
-    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn", 120.0f},
-    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn", 200.0f},
-    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn", 200.0f},
+    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn",
+     120.0f},
+    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn",
+     200.0f},
+    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn",
+     200.0f},
     {CBuildState::ID_CHURCH, "Church", "Data/button_church.tga", "Data/models/buildings/kirche.scn", 300.0f},
     {CBuildState::ID_TOILET, "Toilet", "Data/button_toilet.tga", "Data/models/buildings/klo.scn", 50.0f},
     {CBuildState::ID_TOWER, "Tower", "Data/button_tower.tga", nullptr, 0.0f},
@@ -57,6 +61,17 @@ bool ReadSetting(const std::string& section, const char* key, std::string& value
 {
     CSettings* settings = CSettings::GetInstance();
     return settings && settings->GetValue(section, key, value);
+}
+
+// A number of the section (by strtod), true when present and finite (within
+// float range).
+bool ReadFiniteSetting(const std::string& section, const char* key, float& number)
+{
+    std::string value;
+    if (!ReadSetting(section, key, value))
+        return false;
+    number = static_cast<float>(std::strtod(value.c_str(), nullptr));
+    return std::isfinite(number);
 }
 
 } // namespace
@@ -94,7 +109,8 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
 
     if (gameCtrl && gameCtrl->GetFrameClock())
         m_pTimer = new CGameTimer(gameCtrl->GetFrameClock().Get());
-    m_pCameraCtrl = new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
+    m_pCameraCtrl =
+        new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
 
     m_pGuiMgr = gameCtrl ? gameCtrl->GetGuiMgr() : CRefPtr<CGuiMgr>();
     if (m_pGuiMgr)
@@ -198,19 +214,23 @@ void CBuildState::Enter()
     const std::string& section = m_pGameCtrl->GetLevelSection();
     std::string value;
 
+    // "nan" and "inf" read as numbers but are refused like missing values:
+    // shown as gold they mean nothing, and as a time they never run out.
+    float number = 0.0f;
     if (m_pGameCtrl->GetLevel() == 1)
     {
         m_fGold = 0.0f;
-        if (ReadSetting("GAME", "StartMoney", value))
-            m_fGold = static_cast<float>(std::strtod(value.c_str(), nullptr));
+        if (ReadFiniteSetting("GAME", "StartMoney", number))
+            m_fGold = number;
         else
             Log(1, "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter");
         UpdateGold();
     }
 
     m_fTimeLeft = 10.0f;
-    if (ReadSetting(section, "BuildTime", value))
-        m_fTimeLeft = static_cast<float>(std::strtod(value.c_str(), nullptr));
+    // A time below zero is up at once.
+    if (ReadFiniteSetting(section, "BuildTime", number))
+        m_fTimeLeft = std::max(0.0f, number);
     else
         Log(1, "Error: Couldn't get \"BuildTime\"-Value from \"%s\" in CBuildState::Enter", section.c_str());
 
@@ -347,7 +367,8 @@ bool CBuildState::OnMouseMove(int32_t, int32_t, int32_t)
     m_pGameCtrl->GetPickRay(direction);
     CRefPtr<ISceneEntry> entry;
     CVector3 hit;
-    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry, hit))
+    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry,
+                                                  hit))
         return true;
     IRepresentation* rep = dynamic_cast<IRepresentation*>(entry.Get());
     CTerrain* terrain = m_pGameCtrl->GetTerrain().Get();
@@ -399,7 +420,8 @@ bool CBuildState::OnMouseButton(uint8_t button)
                     SetCount(m_usCitizens, m_pCitizenButton);
                 }
                 else
-                    Log(1, "Warning: Unknown m_dwBrushObject: %lu", static_cast<unsigned long>(m_dwBrushObject));
+                    Log(1, "Warning: Unknown m_dwBrushObject: %lu",
+                        static_cast<unsigned long>(m_dwBrushObject));
                 if (m_usNecessary == 0)
                 {
                     if (m_pNecessaryBar)
