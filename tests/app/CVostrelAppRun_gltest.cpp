@@ -228,13 +228,16 @@ TEST_F(VostrelAppOnX, EscapeTakenByAnEarlierListenerDoesNotQuit)
 TEST_F(VostrelAppOnX, AFailedLevelSetUpEndsWithTheFailureStatus)
 {
     WriteSettings(kGoodDisplay);
-    ScriptedApp app;
-    app.m_iActAt = 2;
-    app.m_Act = [](ScriptedApp& a) { a.GetGameCtrl().GetMainMenuState()->OnNewGame(0); };
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), CApplication::kFailedExitCode);
-    testing::internal::GetCapturedStderr();
-    EXPECT_LT(app.m_iFrames, 10);
+    {
+        // Its console goes with it: one console per process.
+        ScriptedApp app;
+        app.m_iActAt = 2;
+        app.m_Act = [](ScriptedApp& a) { a.GetGameCtrl().GetMainMenuState()->OnNewGame(0); };
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), CApplication::kFailedExitCode);
+        testing::internal::GetCapturedStderr();
+        EXPECT_LT(app.m_iFrames, 10);
+    }
     EXPECT_NE(ErrorLog().find("Error: pTerrain->Create failed in CNewLevelState::Update\n"),
               std::string::npos)
         << ErrorLog();
