@@ -86,9 +86,9 @@ TEST_F(ProjectileTest, ArrowSticksDeepFollowsItsTargetAndExpires)
     EXPECT_NEAR(arrow->GetRotation().y, yaw + 1.5707964f, 1e-4f);
 
     // 30 s after the hit, not after the shot: alive at 29.8 s, gone at 30.1 s.
-    m_Ctrl.UpdateObjects(29.8f - sinceHit);
-    EXPECT_FALSE(arrow->IsDead());
     CRefPtr<IGameObj> hold(arrow);
+    m_Ctrl.UpdateObjects(29.8f - sinceHit);
+    EXPECT_FALSE(hold->IsDead());
     m_Ctrl.UpdateObjects(0.3f);
     EXPECT_TRUE(hold->IsDead());
     EXPECT_TRUE(m_pHouse->GetObservers().empty());
