@@ -37,11 +37,11 @@ struct SSpawnRecord
 // record with fewer fields, more than 1000 birds, more than the level's
 // records may still ask for (1000 together) or a value that is not a number
 // is logged and skipped; at most 100 birds join in one frame, the rest of a
-// due flock in the next); every bird down scores 10. The level is won when every scheduled bird is
-// down and lost when the statue falls; the battle ends once, with the first
-// of the two, and later reports of either kind are ignored. Each outcome
-// opens its modal panel, whose button leads to the post-level state ("Next
-// Level") or the lost end screen ("Oh no!").
+// due flock in the next); every bird down scores 10. The level is won when
+// every scheduled bird is down and lost when the statue falls; the battle
+// ends once, with the first of the two, and later reports of either kind are
+// ignored. Each outcome opens its modal panel, whose button leads to the
+// post-level state ("Next Level") or the lost end screen ("Oh no!").
 //
 // The state owns the player, its controller, the first-person camera, the
 // HUD and the spawn table, and steps the physics once per Update.

@@ -35,12 +35,9 @@ struct SBuildingKind
 };
 
 const SBuildingKind kKinds[] = {
-    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn",
-     120.0f},
-    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn",
-     200.0f},
-    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn",
-     200.0f},
+    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn", 120.0f},
+    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn", 200.0f},
+    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn", 200.0f},
     {CBuildState::ID_CHURCH, "Church", "Data/button_church.tga", "Data/models/buildings/kirche.scn", 300.0f},
     {CBuildState::ID_TOILET, "Toilet", "Data/button_toilet.tga", "Data/models/buildings/klo.scn", 50.0f},
     {CBuildState::ID_TOWER, "Tower", "Data/button_tower.tga", nullptr, 0.0f},
@@ -109,8 +106,7 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
 
     if (gameCtrl && gameCtrl->GetFrameClock())
         m_pTimer = new CGameTimer(gameCtrl->GetFrameClock().Get());
-    m_pCameraCtrl =
-        new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
+    m_pCameraCtrl = new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
 
     m_pGuiMgr = gameCtrl ? gameCtrl->GetGuiMgr() : CRefPtr<CGuiMgr>();
     if (m_pGuiMgr)
@@ -367,8 +363,7 @@ bool CBuildState::OnMouseMove(int32_t, int32_t, int32_t)
     m_pGameCtrl->GetPickRay(direction);
     CRefPtr<ISceneEntry> entry;
     CVector3 hit;
-    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry,
-                                                  hit))
+    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry, hit))
         return true;
     IRepresentation* rep = dynamic_cast<IRepresentation*>(entry.Get());
     CTerrain* terrain = m_pGameCtrl->GetTerrain().Get();
@@ -420,8 +415,7 @@ bool CBuildState::OnMouseButton(uint8_t button)
                     SetCount(m_usCitizens, m_pCitizenButton);
                 }
                 else
-                    Log(1, "Warning: Unknown m_dwBrushObject: %lu",
-                        static_cast<unsigned long>(m_dwBrushObject));
+                    Log(1, "Warning: Unknown m_dwBrushObject: %lu", static_cast<unsigned long>(m_dwBrushObject));
                 if (m_usNecessary == 0)
                 {
                     if (m_pNecessaryBar)

@@ -30,8 +30,9 @@ namespace
 {
 
 // The game's states also read their start position.
-const std::string kGoodDisplay = std::string(testsupport::kGoodDisplaySettings) +
-                                 "[GAME]\nStartPos=500;20;500\nNumLevels=1\n" + testsupport::kStartUpCosts;
+const std::string kGoodDisplay =
+    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\nNumLevels=1\n" +
+    testsupport::kStartUpCosts;
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp

@@ -37,26 +37,25 @@ protected:
     // the script, then ends the game with SIGTERM; the exit code.
     int Run(const std::string& actions)
     {
-        m_Dir.WriteFile(
-            "script.sh",
-            "#!/bin/sh\n"
-            "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>display.txt 2>xvfb.txt &\n"
-            "xpid=$!\n"
-            "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
-            "export DISPLAY=:$(head -n1 display.txt)\n"
-            "export SDL_AUDIODRIVER=dummy\n"
-            "timeout 200 '" +
-                m_Exe +
-                "' </dev/null >out.txt 2>err.txt & pid=$!\n"
-                "wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel Screens$' | "
-                "head -n1)\n"
-                "click() { xdotool mousemove --window $wid $1 $2; sleep 0.3; xdotool click 1; }\n"
-                "shot() { xwd -id $wid -silent > $1; }\n" +
-                actions +
-                "\nkill -TERM $pid\n"
-                "wait $pid; echo $? > rc.txt\n"
-                "kill $xpid; wait $xpid 2>/dev/null\n"
-                "exit 0\n");
+        m_Dir.WriteFile("script.sh",
+                        "#!/bin/sh\n"
+                        "Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>display.txt 2>xvfb.txt &\n"
+                        "xpid=$!\n"
+                        "i=0; while [ ! -s display.txt ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); done\n"
+                        "export DISPLAY=:$(head -n1 display.txt)\n"
+                        "export SDL_AUDIODRIVER=dummy\n"
+                        "timeout 200 '" +
+                            m_Exe +
+                            "' </dev/null >out.txt 2>err.txt & pid=$!\n"
+                            "wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Vostrel Screens$' | "
+                            "head -n1)\n"
+                            "click() { xdotool mousemove --window $wid $1 $2; sleep 0.3; xdotool click 1; }\n"
+                            "shot() { xwd -id $wid -silent > $1; }\n" +
+                            actions +
+                            "\nkill -TERM $pid\n"
+                            "wait $pid; echo $? > rc.txt\n"
+                            "kill $xpid; wait $xpid 2>/dev/null\n"
+                            "exit 0\n");
         const int shell = testsupport::RunShell("VOSTREL_NO_MESSAGEBOX=1 timeout 280 sh script.sh");
         EXPECT_EQ(shell, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/xvfb.txt");
         const std::string rc = testsupport::TempDir::ReadFile(m_Dir.Path() + "/rc.txt");
@@ -75,8 +74,7 @@ protected:
 };
 
 // True when some pixel of the rectangle is within tolerance of the colour.
-bool Near(const testsupport::XwdImage& image, int x0, int y0, int x1, int y1, int r, int g, int b,
-          int tolerance)
+bool Near(const testsupport::XwdImage& image, int x0, int y0, int x1, int y1, int r, int g, int b, int tolerance)
 {
     return image.HasColourNear(x0, y0, x1, y1, r, g, b, tolerance);
 }
@@ -92,18 +90,15 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     // Buttons in the 1000 x 1000 virtual screen over the 1024 x 768 window:
     // "New game" at (500, 625), "Continue" at (500, 825), the demanded
     // citizen button at (35, 110) of the top bar.
-    const int rc =
-        Run("sleep 2; click 512 480; sleep 12; click 512 633; sleep 4; shot build.xwd\n"
-            "click 36 84; xdotool mousemove --window $wid 600 500; sleep 0.5\n"
-            "xdotool mousemove --window $wid 272 330; sleep 1; shot blocked.xwd\n"
-            "xdotool mousemove --window $wid 610 505; sleep 1; shot drag.xwd; xdotool click 1; sleep 1\n"
-            "xdotool mousemove --window $wid 900 700; sleep 1; shot placed.xwd\n"
-            "xdotool keydown Left; sleep 4; xdotool keyup Left; sleep 1; shot trees.xwd\n"
-            "click 36 84; xdotool mousemove --window $wid 700 600; sleep 0.5; xdotool mousemove --window "
-            "$wid 705 600; sleep 1; xdotool click 1; sleep 1\n"
-            "click 937 81; sleep 2; shot timeup.xwd; click 512 407; sleep 9\n"
-            "for i in 1 2 3 4 5 6 7 8; do shot battle$i.xwd; xdotool mousemove_relative -- 120 0; sleep 0.7; "
-            "done");
+    const int rc = Run("sleep 2; click 512 480; sleep 12; click 512 633; sleep 4; shot build.xwd\n"
+                       "click 36 84; xdotool mousemove --window $wid 600 500; sleep 0.5\n"
+                       "xdotool mousemove --window $wid 272 330; sleep 1; shot blocked.xwd\n"
+                       "xdotool mousemove --window $wid 610 505; sleep 1; shot drag.xwd; xdotool click 1; sleep 1\n"
+                       "xdotool mousemove --window $wid 900 700; sleep 1; shot placed.xwd\n"
+                       "xdotool keydown Left; sleep 4; xdotool keyup Left; sleep 1; shot trees.xwd\n"
+                       "click 36 84; xdotool mousemove --window $wid 700 600; sleep 0.5; xdotool mousemove --window $wid 705 600; sleep 1; xdotool click 1; sleep 1\n"
+                       "click 937 81; sleep 2; shot timeup.xwd; click 512 407; sleep 9\n"
+                       "for i in 1 2 3 4 5 6 7 8; do shot battle$i.xwd; xdotool mousemove_relative -- 120 0; sleep 0.7; done");
     EXPECT_EQ(rc, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
     EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"), "");
     testsupport::XwdImage build, blocked, drag, placed, trees;
@@ -148,8 +143,7 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     trees.Mean(300, 400, 1000, 700, r, g, b);
     EXPECT_GT(g, r);
     EXPECT_GT(g, b);
-    EXPECT_TRUE(Near(trees, 0, 115, 1024, 768, 90, 140, 45, 30) ||
-                Near(trees, 0, 115, 1024, 768, 40, 90, 40, 25))
+    EXPECT_TRUE(Near(trees, 0, 115, 1024, 768, 90, 140, 45, 30) || Near(trees, 0, 115, 1024, 768, 40, 90, 40, 25))
         << "no leaves in view";
 
     // Both demanded houses placed, Skip, "To battle!": the archer's view.

@@ -33,7 +33,8 @@ protected:
                             m_Exe +
                             "' </dev/null >out.txt 2>err.txt & pid=$!\n"
                             "timeout 60 xdotool search --sync --onlyvisible --name '^" +
-                            testsupport::kEndToEndTitle + "$' >/dev/null\n" + action +
+                            testsupport::kEndToEndTitle + "$' >/dev/null\n" +
+                            action +
                             "\n"
                             "wait $pid; echo $? > rc.txt\n"
                             "kill $xpid; wait $xpid 2>/dev/null\n"

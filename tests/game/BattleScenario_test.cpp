@@ -45,6 +45,7 @@ std::string Level(const std::string& spawns, int numLevels = 1)
 class BattleScenarioTest : public BattleTest
 {
 protected:
+
     // Live and pending objects of a type.
     size_t Count(uint32_t type)
     {

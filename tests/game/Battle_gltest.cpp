@@ -94,6 +94,7 @@ protected:
     gametest::TestGameCtrl m_Ctrl;
 };
 
+
 TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
 {
     CPlayerObj& player = *Battle().GetPlayer();

@@ -121,6 +121,7 @@ protected:
     std::string m_strLog;
 };
 
+
 TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFreesIt)
 {
     ASSERT_TRUE(CreateGame());
