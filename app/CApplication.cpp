@@ -26,7 +26,7 @@ int CApplication::Run(HINSTANCE instance)
             break;
     }
     Destroy();
-    return 0;
+    return m_iExitCode;
 }
 
 int RunApplication(CApplication* app, HINSTANCE instance)

@@ -8,7 +8,7 @@
 class CApplication
 {
 public:
-    CApplication() : m_hInstance(nullptr) {}
+    CApplication() : m_hInstance(nullptr), m_iExitCode(0) {}
     virtual ~CApplication() {}
     CApplication(const CApplication&) = delete;
     CApplication& operator=(const CApplication&) = delete;
@@ -18,12 +18,22 @@ public:
     virtual bool Frame() = 0;
     virtual void Destroy() = 0;
 
-    // 0 after a normal end; -1 when Create failed (logged; Destroy is left to
-    // the destructor then). WM_QUIT is never looked at: only Frame ends the loop.
+    // 0 after a normal end, kFailedExitCode when a frame ended the run on an
+    // error (SetFailed); -1 when Create failed (logged; Destroy is left to
+    // the destructor then). WM_QUIT is never looked at: only Frame ends the
+    // loop.
     int Run(plat::HINSTANCE instance);
 
+    static constexpr int kFailedExitCode = 1;
+
 protected:
+    // Called by a Frame that returns false because of an error.
+    void SetFailed() { m_iExitCode = kFailedExitCode; }
+
     plat::HINSTANCE m_hInstance;
+
+private:
+    int m_iExitCode;
 };
 
 // The program's entry sequence after the log files were reset: runs the

@@ -291,7 +291,11 @@ bool CVostrelApp::Frame()
     m_pFrameClock->Tick();
     // Input, state, GUI, camera and drawing; false ends the program.
     if (!m_GameCtrl.Update())
+    {
+        if (m_GameCtrl.HasFailed())
+            SetFailed();
         return false;
+    }
     if (m_pObserver)
         m_pObserver->Write(m_GameCtrl);
     return !m_bQuit;

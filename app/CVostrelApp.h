@@ -31,7 +31,8 @@ public:
     ~CVostrelApp() override;
 
     bool Create() override;
-    // Ticks the clock and runs the game's frame; false once quit was asked.
+    // Ticks the clock and runs the game's frame; false once quit was asked
+    // or the game ended (on an error: Run then gives kFailedExitCode).
     bool Frame() override;
     // Game controller, engine services, clock, window, settings, in that
     // order; every step checks for an absent object, so repeating is harmless.

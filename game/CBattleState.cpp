@@ -31,8 +31,15 @@ const uint16_t kPlayerCtrlPriority = 500;
 const float kMusicVolume = 0.2f;
 const float kPlayerDropHeight = 3.0f;
 const float kScorePerBird = 10.0f;
-// The largest flock a spawn record may ask for.
+// The largest flock a spawn record may ask for, the most birds the records
+// of a level may ask for together, and the most birds that join the battle
+// in one frame (a larger flock comes over several frames).
 const unsigned long kMaxFlock = 1000;
+const unsigned long kMaxLevelBirds = 1000;
+const uint32_t kMaxBirdsPerFrame = 100;
+// The statue stands 20 units along -x from the start position: each battle
+// begins facing it, level.
+const float kTowardsTheStatue = -1.5707964f;
 
 IInputMgr* InputMgr()
 {
@@ -170,6 +177,8 @@ void CBattleState::Enter()
         const CVector3& start = m_pGameCtrl->GetStartPos();
         m_pPlayer->SetPosition(
             CVector3(start.x, GroundHeight(start.x, start.z) + kPlayerDropHeight, start.z));
+        // The view of the last battle does not carry over.
+        m_pPlayer->SetRotation(CVector3(0.0f, kTowardsTheStatue, 0.0f));
         m_pPlayer->SetController(m_pPlayerCtrl.get());
         if (const CRefPtr<CTerrain>& terrain = m_pGameCtrl->GetTerrain())
             terrain->RemoveTreesAt(m_pPlayer.Get());
@@ -219,9 +228,11 @@ void CBattleState::ReadSpawnTable()
         char type = 0;
         const bool parsed = std::sscanf(value.c_str(), "%f;%lu;%c;%f;%f;%f", &record.time, &count, &type,
                                         &record.position.x, &record.position.y, &record.position.z) == 6;
-        // A count beyond any flock ("-1" reads as the largest number) or a
-        // time or point that is not a number would hang or wreck the battle.
-        if (!parsed || count > kMaxFlock || !std::isfinite(record.time) ||
+        // A count beyond any flock ("-1" reads as the largest number) or
+        // beyond what the level may still ask for, or a time or point that
+        // is not a number, would hang or wreck the battle.
+        if (!parsed || count > kMaxFlock || count > kMaxLevelBirds - m_uiRemainingBirds ||
+            !std::isfinite(record.time) ||
             !std::isfinite(record.position.x + record.position.y + record.position.z))
         {
             Log(1, "Error: Couldn't parse \"%s\"-Value from \"%s\" in CBattleState::Enter: %s", key,
@@ -259,23 +270,27 @@ bool CBattleState::Update()
 void CBattleState::SpawnDueFlocks()
 {
     const double now = GetBattleTime();
+    uint32_t room = kMaxBirdsPerFrame;
     for (SSpawnRecord& record : m_SpawnTable)
     {
-        if (record.time > now)
+        if (record.time > now || room == 0)
             continue;
-        SpawnFlock(record);
-        record.done = true;
+        const uint32_t birds = std::min(record.count, room);
+        SpawnFlock(record, birds);
+        record.count -= birds;
+        room -= birds;
+        record.done = record.count == 0;
     }
     m_SpawnTable.erase(std::remove_if(m_SpawnTable.begin(), m_SpawnTable.end(),
                                       [](const SSpawnRecord& r) { return r.done; }),
                        m_SpawnTable.end());
 }
 
-void CBattleState::SpawnFlock(const SSpawnRecord& record)
+void CBattleState::SpawnFlock(const SSpawnRecord& record, uint32_t birds)
 {
     if (!m_pGameCtrl)
         return;
-    for (uint32_t i = 0; i < record.count; ++i)
+    for (uint32_t i = 0; i < birds; ++i)
     {
         const float ox = static_cast<float>((gamerandom::Next() % 200) - 100.0) * 0.1f;
         const float oz = static_cast<float>((gamerandom::Next() % 200) - 100.0) * 0.1f;

@@ -24,8 +24,8 @@ struct SSpawnRecord
         TYPE_BIRD = 0,
         TYPE_KAMIKAZE = 1
     };
-    float time = 0.0f; // battle seconds at which the flock appears
-    uint32_t count = 0;
+    float time = 0.0f;  // battle seconds at which the flock appears
+    uint32_t count = 0; // birds still to come (a large flock comes over frames)
     uint32_t type = TYPE_BIRD;
     CVector3 position; // spawn point; each bird lands within +-10 in x and z
     bool done = false;
@@ -34,13 +34,14 @@ struct SSpawnRecord
 // The defence phase of a level. The player walks the town as an archer
 // while flocks arrive on the level's schedule ("SpawnPoints" and
 // "SpawnPoint<n>" = "time;count;type;x;y;z", type 'K' a kamikaze flock; a
-// record with fewer fields, more than 1000 birds or a value that is not a
-// number is logged and skipped);
-// every bird down scores 10. The level is won when every scheduled bird is
-// down and lost when the statue falls; the battle ends once, with the first
-// of the two, and later reports of either kind are ignored. Each outcome
-// opens its modal panel, whose button leads to the post-level state ("Next
-// Level") or the lost end screen ("Oh no!").
+// record with fewer fields, more than 1000 birds, more than the level's
+// records may still ask for (1000 together) or a value that is not a number
+// is logged and skipped; at most 100 birds join in one frame, the rest of a
+// due flock in the next); every bird down scores 10. The level is won when
+// every scheduled bird is down and lost when the statue falls; the battle
+// ends once, with the first of the two, and later reports of either kind are
+// ignored. Each outcome opens its modal panel, whose button leads to the
+// post-level state ("Next Level") or the lost end screen ("Oh no!").
 //
 // The state owns the player, its controller, the first-person camera, the
 // HUD and the spawn table, and steps the physics once per Update.
@@ -56,7 +57,8 @@ public:
     bool Create(CGameCtrl* gameCtrl) override;
     // Reads the level's spawn table (the old one is emptied), starts the
     // battle clock at 0, shows the HUD, puts the player on the ground at the
-    // start position with the camera in its eyes, and hides the cursor.
+    // start position, looking level towards the statue, clears the trees
+    // around him, puts the camera in his eyes, and hides the cursor.
     void Enter() override;
     // Player, due flocks, objects, physics; true.
     bool Update() override;
@@ -104,7 +106,8 @@ private:
                                               void (CBattleState::*callback)(uint32_t));
     void ReadSpawnTable();
     void SpawnDueFlocks();
-    void SpawnFlock(const SSpawnRecord& record);
+    // `birds` birds of the record's flock.
+    void SpawnFlock(const SSpawnRecord& record, uint32_t birds);
     // Ends the battle with the panel: cursor back, player frozen, the panel
     // modal, the clock stopped.
     void EndBattle(const CRefPtr<CGuiImagePanel>& panel);

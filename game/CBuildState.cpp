@@ -12,6 +12,7 @@
 #include "render/CCameraCtrl.h"
 #include "render/CGuiCallback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,17 @@ bool ReadSetting(const std::string& section, const char* key, std::string& value
 {
     CSettings* settings = CSettings::GetInstance();
     return settings && settings->GetValue(section, key, value);
+}
+
+// A number of the section (by strtod), true when present and finite (within
+// float range).
+bool ReadFiniteSetting(const std::string& section, const char* key, float& number)
+{
+    std::string value;
+    if (!ReadSetting(section, key, value))
+        return false;
+    number = static_cast<float>(std::strtod(value.c_str(), nullptr));
+    return std::isfinite(number);
 }
 
 } // namespace
@@ -198,19 +210,23 @@ void CBuildState::Enter()
     const std::string& section = m_pGameCtrl->GetLevelSection();
     std::string value;
 
+    // "nan" and "inf" read as numbers but are refused like missing values:
+    // shown as gold they mean nothing, and as a time they never run out.
+    float number = 0.0f;
     if (m_pGameCtrl->GetLevel() == 1)
     {
         m_fGold = 0.0f;
-        if (ReadSetting("GAME", "StartMoney", value))
-            m_fGold = static_cast<float>(std::strtod(value.c_str(), nullptr));
+        if (ReadFiniteSetting("GAME", "StartMoney", number))
+            m_fGold = number;
         else
             Log(1, "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter");
         UpdateGold();
     }
 
     m_fTimeLeft = 10.0f;
-    if (ReadSetting(section, "BuildTime", value))
-        m_fTimeLeft = static_cast<float>(std::strtod(value.c_str(), nullptr));
+    // A time below zero is up at once.
+    if (ReadFiniteSetting(section, "BuildTime", number))
+        m_fTimeLeft = std::max(0.0f, number);
     else
         Log(1, "Error: Couldn't get \"BuildTime\"-Value from \"%s\" in CBuildState::Enter", section.c_str());
 

@@ -49,8 +49,9 @@ public:
     // Prices from "COSTS", the timer, the scroll camera, the screens and the
     // sounds. True.
     bool Create(CGameCtrl* gameCtrl) override;
-    // Music, gold on the first level, "BuildTime", the demanded placements,
-    // the camera and the screen.
+    // Music, gold on the first level ("StartMoney", 0 when missing or not a
+    // finite number), "BuildTime" (10 when missing or not finite, 0 for a
+    // negative one), the demanded placements, the camera and the screen.
     void Enter() override;
     // The countdown (once no placement is demanded), then the objects.
     bool Update() override;

@@ -185,10 +185,14 @@ void CForest::AddTree(const CRefPtr<CTreeObj>& tree)
 
 void CForest::RemoveTreesAt(IGameObj* object)
 {
-    if (!object || !object->GetRepresentation())
+    if (!object)
         return;
+    // An object without a model (the player) gives the sphere of its
+    // collision shape.
     SBoundingSphere sphere;
     object->GetBoundingSphere(sphere);
+    if (!(sphere.radius > 0.0f))
+        return;
     for (CRefPtr<CTreeObj>& tree : m_Trees)
     {
         if (!tree->GetRepresentation())

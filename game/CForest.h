@@ -38,7 +38,8 @@ public:
     // scene graph.
     virtual CSceneGraphNode* GetNode() const { return m_pNode; }
     // Kills every tree whose bounding sphere strictly overlaps the object's
-    // and drops them, keeping the order of the rest.
+    // (its model's, or for an object without one the sphere it gives of its
+    // collision shape) and drops them, keeping the order of the rest.
     void RemoveTreesAt(IGameObj* object);
     // Files the tree into the hook tree (when it has a representation) and
     // takes it into the forest.

@@ -58,7 +58,7 @@ const char* OnOff(bool on)
 CGameCtrl::CGameCtrl()
     : m_pMainMenuState(nullptr), m_pNewLevelState(nullptr), m_pBuildState(nullptr), m_pBattleState(nullptr),
       m_pPostLevelState(nullptr), m_pPostGameState(nullptr), m_pCurrentState(nullptr), m_usLevel(0),
-      m_fScore(0.0f), m_bListening(false)
+      m_fScore(0.0f), m_bListening(false), m_bFailed(false)
 {
     SetPriority(1000);
     ResetFields();
@@ -82,6 +82,7 @@ void CGameCtrl::ResetFields()
     m_iDisplayLists = COGLGlobalRenderSettings::CACHE_OFF;
     m_bFrustumCulling = true;
     m_bTransparency = true;
+    m_bFailed = false;
 }
 
 void CGameCtrl::AcquireServices()
@@ -205,7 +206,9 @@ bool CGameCtrl::Update()
         m_pCameraCtrl->Update();
     if (m_pRenderer)
         m_pRenderer->BeginFrame();
-    if (m_pSceneGraph)
+    // Under a full-screen picture (a loading or end screen) the world would
+    // be drawn for nothing.
+    if (m_pSceneGraph && !(m_pGuiMgr && m_pGuiMgr->IsScreenCovered()))
         m_pSceneGraph->Render(m_bFrustumCulling);
     if (m_pGuiMgr)
         m_pGuiMgr->Render();

@@ -65,8 +65,14 @@ public:
     // or a failing state.
     bool Create(const CRefPtr<CFrameClock>& frameClock);
     // One frame: input, the current state's Update, GUI, camera controller,
-    // rendering. False ends the program (no state, or the state said so).
+    // rendering (the scene only while no opaque full-screen panel of the
+    // GUI covers it). False ends the program (no state, or the state said
+    // so).
     bool Update();
+    // A state whose Update ends the program on an error says so first
+    // (logged by the state); the program then ends with a failure status.
+    void SetFailed() { m_bFailed = true; }
+    bool HasFailed() const { return m_bFailed; }
     // Leaves the current state, stops listening to input, drops the objects
     // and the states and releases every handle. Harmless when repeated.
     void Destroy();
@@ -153,7 +159,8 @@ protected:
     // Copies the engine services' handles (renderer, its render settings,
     // model factory, input and GUI managers); the first step of Create.
     virtual void AcquireServices();
-    // Level, score and debug toggles back to their initial values.
+    // Level, score, debug toggles and the failure flag back to their
+    // initial values.
     void ResetFields();
 
     CRefPtr<CFrameClock> m_pFrameClock;
@@ -191,6 +198,7 @@ protected:
     bool m_bTransparency;
     // Whether this controller sits in m_pInputMgr's listener list.
     bool m_bListening;
+    bool m_bFailed;
 
 private:
     bool ReadStartPos();

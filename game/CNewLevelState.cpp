@@ -105,7 +105,11 @@ bool CNewLevelState::Update()
     if (m_bLevelReady)
         return true;
     if (!SetUpLevel())
+    {
+        if (m_pGameCtrl)
+            m_pGameCtrl->SetFailed();
         return false;
+    }
     m_bLevelReady = true;
     if (m_pContinueButton)
     {
@@ -149,6 +153,8 @@ bool CNewLevelState::BuildWorld()
         return false;
     }
     m_pGameCtrl->SetTerrain(terrain);
+    if (!StartIsOnTerrain(*terrain))
+        return false;
 
     scene->AddHookNode(CRefPtr<IRenderHook>(new CBlendRenderHook));
     m_pGameCtrl->AddObject(CRefPtr<IGameObj>(new CStartObj(m_pGameCtrl, m_pGameCtrl->GetStartPos())));
@@ -160,6 +166,20 @@ bool CNewLevelState::BuildWorld()
         return false;
     }
     return true;
+}
+
+bool CNewLevelState::StartIsOnTerrain(const CTerrain& terrain) const
+{
+    const CVector3& start = m_pGameCtrl->GetStartPos();
+    const float sizeX = terrain.GetInfo().GetSizeX(), sizeZ = terrain.GetInfo().GetSizeZ();
+    if (start.x >= 0.0f && start.x <= sizeX && start.z >= 0.0f && start.z <= sizeZ)
+        return true;
+    Log(1,
+        "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain (x and z from 0 "
+        "to "
+        "%.1f and %.1f) in CNewLevelState::Update",
+        start.x, start.y, start.z, sizeX, sizeZ);
+    return false;
 }
 
 void CNewLevelState::PlaceStatue()

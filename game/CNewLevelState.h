@@ -3,6 +3,8 @@
 #include "game/IGameState.h"
 #include "render/CGuiMgr.h"
 
+class CTerrain;
+
 // Opens every level: advances the level number, shows the level's loading
 // screen for one frame, sets the level up on the next and then offers
 // "Continue", which leads to the build state.
@@ -12,7 +14,9 @@
 // boundary walls, the blend hook tree, the start platform, the statue and
 // the forest. Every level gets a new environment from its own section, and
 // every model a level may need is loaded before "Continue" is offered. A
-// failing step is logged and ends the program (Update returns false).
+// failing step (a start position outside the terrain among them) is logged
+// and ends the program as a failure (Update returns false after
+// CGameCtrl::SetFailed).
 class CNewLevelState : public IGameState
 {
 public:
@@ -49,6 +53,8 @@ public:
 private:
     bool SetUpLevel();
     bool BuildWorld();
+    // The start position's x and z lie on the terrain; else logged, false.
+    bool StartIsOnTerrain(const CTerrain& terrain) const;
     void PlaceStatue();
     void Preload();
 

@@ -1,7 +1,7 @@
 #include "render/CCameraCtrl.h"
 
 #include "app/CEngineServices.h"
-#include "render/IVirtualCursor.h"
+#include "render/CGuiMgr.h"
 
 #include <algorithm>
 
@@ -17,12 +17,18 @@ IInputMgr* InputMgr()
     return services ? services->GetInputMgr().Get() : nullptr;
 }
 
+const IVirtualCursor* GuiCursor()
+{
+    CEngineServices* services = CEngineServices::GetInstance();
+    return services ? services->GetGuiMgr().Get() : nullptr;
+}
+
 } // namespace
 
 CCameraCtrl::CCameraCtrl(float border, float minX, float minY, float minZ, float maxX, float maxY, float maxZ,
                          float speed, CRefPtr<CGameTimer> timer, uint16_t priority)
     : m_Bounds{minX, minY, minZ, maxX, maxY, maxZ}, m_fBorder(border),
-      m_fSpeed(speed), m_KeyFlags{0, 0, 0, 0}, m_pTimer(timer), m_pCursor(nullptr), m_bListening(false)
+      m_fSpeed(speed), m_KeyFlags{0, 0, 0, 0}, m_pTimer(timer), m_bListening(false)
 {
     SetPriority(priority);
 }
@@ -113,16 +119,16 @@ void CCameraCtrl::Update()
     if (!m_pCamera)
         return;
     const float step = m_pTimer ? static_cast<float>(m_pTimer->GetDelta()) * m_fSpeed : 0.0f;
-    // Without a cursor the border never scrolls: a position outside the
-    // screen touches no border.
-    float cx = -1.0f, cy = -1.0f, w = 0.0f, h = 0.0f;
-    if (m_pCursor)
+    float cx = 0.0f, cy = 0.0f, w = 0.0f, h = 0.0f;
+    if (const IVirtualCursor* cursor = GuiCursor())
     {
-        m_pCursor->GetVirtualMousePosition(cx, cy);
-        m_pCursor->GetVirtualScreenSize(w, h);
+        cursor->GetVirtualMousePosition(cx, cy);
+        cursor->GetVirtualScreenSize(w, h);
     }
-    const bool inX = m_pCursor && cx >= 0.0f && cx <= w;
-    const bool inY = m_pCursor && cy >= 0.0f && cy <= h;
+    // Without a virtual screen there is no border to touch.
+    const bool screen = w > 0.0f && h > 0.0f;
+    const bool inX = screen && cx >= 0.0f && cx <= w;
+    const bool inY = screen && cy >= 0.0f && cy <= h;
 
     if (m_KeyFlags[2] || (inX && cx <= m_fBorder))
         MoveFlat(-m_pCamera->GetRight(), step);

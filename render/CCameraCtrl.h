@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-class IVirtualCursor;
-
 // The build phase's camera controller: scrolls the camera over the level
 // with the arrow keys, or while the mouse touches the border of the GUI's
 // virtual screen, at a fixed speed in world units per second of its game
-// timer, keeping the camera position inside a bounding box.
+// timer, keeping the camera position inside a bounding box. The mouse is the
+// engine services' GUI manager's last position; a GUI manager without a
+// virtual screen (not created) touches no border.
 //
 // While a camera is attached it is an input listener of the engine services'
 // input manager (registered by Attach, removed by Detach or, at the latest,
@@ -42,10 +42,6 @@ public:
     // Scrolls for one frame (nothing without a camera).
     void Update() override;
 
-    // The mouse the border scrolling reads. Not owned; without one only the
-    // arrow keys scroll.
-    void SetCursor(const IVirtualCursor* cursor) { m_pCursor = cursor; }
-
     // Arrow keys set or clear their flag and are consumed while a camera is
     // attached; every other key, and every key without a camera, is not.
     bool OnKeyDown(uint8_t key) override;
@@ -66,6 +62,5 @@ private:
     float m_fSpeed;
     uint8_t m_KeyFlags[4];
     CRefPtr<CGameTimer> m_pTimer;
-    const IVirtualCursor* m_pCursor;
     bool m_bListening;
 };

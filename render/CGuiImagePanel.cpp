@@ -51,3 +51,9 @@ void CGuiImagePanel::Render()
     }
     DrawChildren();
 }
+
+bool CGuiImagePanel::IsOpaque() const
+{
+    return m_pBackground && m_pBackground->GetListId() != 0 &&
+           m_pBackground->GetBlendMode() == COGLDisplayList::BLEND_NONE;
+}

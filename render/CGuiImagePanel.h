@@ -23,6 +23,9 @@ public:
     void Reset() override;
     // The background scaled to the panel's size, then the children.
     void Render() override;
+    // The background hides what lies under the panel's rectangle: it is
+    // drawn without blending (textured or in its plain colour).
+    bool IsOpaque() const;
 
 private:
     CRefPtr<COGLDisplayList> m_pBackground;

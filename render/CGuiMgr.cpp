@@ -295,6 +295,41 @@ void CGuiMgr::Render()
     renderer->SetDepthTest(1.0f);
 }
 
+namespace
+{
+
+// The element at `origin` plus its position, or one of its children, is an
+// opaque image panel over the rectangle 0..width x 0..height. Turned
+// elements are left out (with their children): their drawing is not their
+// rectangle.
+bool Covers(CGuiElement& element, const CVector3& origin, float width, float height)
+{
+    if (!element.IsVisible() || element.GetRotation() != CVector3())
+        return false;
+    const CVector3 p = origin + element.GetPosition();
+    const CVector3& size = element.GetScale();
+    const auto* image = dynamic_cast<const CGuiImagePanel*>(&element);
+    if (image && image->IsOpaque() && p.x <= 0.0f && p.y <= 0.0f && p.x + size.x >= width &&
+        p.y + size.y >= height)
+        return true;
+    auto* panel = dynamic_cast<CGuiPanel*>(&element);
+    if (!panel)
+        return false;
+    for (const CRefPtr<CGuiElement>& child : panel->GetChildren())
+        if (child && Covers(*child, p, width, height))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool CGuiMgr::IsScreenCovered() const
+{
+    if (!m_pRoot || m_usVirtualWidth == 0 || m_usVirtualHeight == 0)
+        return false;
+    return Covers(*m_pRoot, CVector3(), m_usVirtualWidth, m_usVirtualHeight);
+}
+
 CRefPtr<CGuiElement> CGuiMgr::InputTarget(bool* modal) const
 {
     *modal = !m_Modals.empty();

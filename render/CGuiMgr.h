@@ -85,6 +85,9 @@ public:
     // After the scene: the root tree (and the statistics) over it, without
     // depth test.
     void Render();
+    // A visible, unturned, opaque image panel of the root tree covers the
+    // whole virtual screen: nothing drawn before the GUI would show.
+    bool IsScreenCovered() const;
 
     // IInputListener: a modal takes every event; else the root answers.
     bool OnMouseMove(int32_t dx, int32_t dy, int32_t wheel) override;

@@ -97,6 +97,7 @@ void STriangleGroupData::AddCorner(const CVector3& position, const CVector3& nor
     std::vector<uint32_t>& bucket = m_VertexIndex[HashCorner(position, normal)];
     for (uint32_t index : bucket)
     {
+        ++m_uiVertexComparisons;
         if (m_Positions[index] == position && m_Normals[index] == normal && Matches(index, colour, uv))
         {
             m_Indices.push_back(index);

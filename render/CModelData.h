@@ -77,6 +77,9 @@ struct STriangleGroupData
     void AddVertex(const CVector3& position, const CVector3& normal);
 
     uint32_t GetVertexCount() const { return static_cast<uint32_t>(m_Positions.size()); }
+    // Stored vertices compared with an added corner so far: about one per
+    // corner while the search stays hashed (tests guard the build's cost by it).
+    uint64_t GetVertexComparisons() const { return m_uiVertexComparisons; }
 
     const uint8_t m_bUVLayerCount;
     // Index into the model data's textures, one per layer.
@@ -101,6 +104,7 @@ private:
     // Vertices by a hash of position and normal, each bucket in index order,
     // so the first exact match is the one a walk from index 0 would find.
     std::unordered_map<size_t, std::vector<uint32_t>> m_VertexIndex;
+    uint64_t m_uiVertexComparisons = 0;
 };
 
 // The renderer-independent model a producer builds and the model factory

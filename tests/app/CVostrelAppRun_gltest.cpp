@@ -6,6 +6,7 @@
 #include "app/CSettings.h"
 #include "app/CVostrelApp.h"
 #include "app/CW32Window.h"
+#include "game/CMainMenuState.h"
 #include "platform/dinput/DInput8.h"
 #include "platform/win32/W32Events.h"
 #include "platform/win32/W32Inject.h"
@@ -221,6 +222,32 @@ TEST_F(VostrelAppOnX, EscapeTakenByAnEarlierListenerDoesNotQuit)
     EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
     EXPECT_FALSE(app.m_bFlag) << "Escape was taken before it reached the application";
     EXPECT_EQ(app.m_iFrames, 7);
+}
+
+// A level whose set-up fails (here: no terrain data at all) ends the
+// program with the failure status; "Quit game" ends it with 0.
+TEST_F(VostrelAppOnX, AFailedLevelSetUpEndsWithTheFailureStatus)
+{
+    WriteSettings(kGoodDisplay);
+    {
+        // Its console goes with it: one console per process.
+        ScriptedApp app;
+        app.m_iActAt = 2;
+        app.m_Act = [](ScriptedApp& a) { a.GetGameCtrl().GetMainMenuState()->OnNewGame(0); };
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), CApplication::kFailedExitCode);
+        testing::internal::GetCapturedStderr();
+        EXPECT_LT(app.m_iFrames, 10);
+    }
+    EXPECT_NE(ErrorLog().find("Error: pTerrain->Create failed in CNewLevelState::Update\n"),
+              std::string::npos)
+        << ErrorLog();
+
+    ScriptedApp quitting;
+    quitting.m_iActAt = 2;
+    quitting.m_Act = [](ScriptedApp& a) { a.GetGameCtrl().GetMainMenuState()->OnQuitGame(0); };
+    EXPECT_EQ(quitting.Run(GetModuleHandleA(nullptr)), 0);
+    EXPECT_LT(quitting.m_iFrames, 10);
 }
 
 } // namespace

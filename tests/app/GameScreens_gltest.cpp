@@ -176,4 +176,48 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     KeepShots();
 }
 
+// The pointer held at the window's left edge in the build phase scrolls the
+// view west to the forest, as the arrow key does; away from the edges the
+// view holds still.
+TEST_F(GameScreens, ThePointerAtTheWindowEdgeScrollsTheBuildView)
+{
+    const int rc = Run("sleep 2; click 512 480; sleep 12; click 512 633; sleep 4\n"
+                       "xdotool mousemove --window $wid 512 500; sleep 1; shot still1.xwd; sleep 1.5; "
+                       "shot still2.xwd\n"
+                       "xdotool mousemove --window $wid 0 500; sleep 4; shot west.xwd\n"
+                       "xdotool mousemove --window $wid 512 500; sleep 1; shot held1.xwd; sleep 1.5; "
+                       "shot held2.xwd");
+    EXPECT_EQ(rc, 0) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+    EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"), "");
+    testsupport::XwdImage still1, still2, west, held1, held2;
+    ASSERT_TRUE(still1.Load(m_Dir.Path() + "/still1.xwd"));
+    ASSERT_TRUE(still2.Load(m_Dir.Path() + "/still2.xwd"));
+    ASSERT_TRUE(west.Load(m_Dir.Path() + "/west.xwd"));
+    ASSERT_TRUE(held1.Load(m_Dir.Path() + "/held1.xwd"));
+    ASSERT_TRUE(held2.Load(m_Dir.Path() + "/held2.xwd"));
+
+    // The world below the top bar, in the middle of the window.
+    auto mean = [](const testsupport::XwdImage& image, double rgb[3])
+    { image.Mean(300, 400, 1000, 700, rgb[0], rgb[1], rgb[2]); };
+    double a[3], b[3], w[3], h1[3], h2[3];
+    mean(still1, a);
+    mean(still2, b);
+    mean(west, w);
+    mean(held1, h1);
+    mean(held2, h2);
+    for (int c = 0; c < 3; ++c)
+    {
+        EXPECT_NEAR(a[c], b[c], 1.0) << "the view moved with the pointer in the middle";
+        EXPECT_NEAR(h1[c], h2[c], 1.0) << "the view went on moving after the pointer left the edge";
+    }
+    // The town's earth before, grass and the forest's crowns after.
+    EXPECT_GT(a[0], a[2] + 25) << "earth";
+    EXPECT_GT(w[1], w[0]) << "green in the west";
+    EXPECT_GT(w[1], w[2]);
+    EXPECT_TRUE(Near(west, 0, 115, 1024, 768, 90, 140, 45, 30) ||
+                Near(west, 0, 115, 1024, 768, 40, 90, 40, 25))
+        << "no leaves in view";
+    KeepShots();
+}
+
 } // namespace

@@ -74,4 +74,20 @@ TEST_F(VostrelRun, OtherKeysDoNotQuit)
     EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/alive.txt"), "alive\n");
 }
 
+// "New game" without any level data: the set-up of the first level fails,
+// and the program says so in its exit status.
+TEST_F(VostrelRun, AFailedLevelSetUpEndsWithOne)
+{
+    // Clicked until the game is gone: the first click may come before the
+    // window has the pointer.
+    const int rc =
+        RunWith("wid=$(xdotool search --onlyvisible --name '^" + std::string(testsupport::kEndToEndTitle) +
+                "$' | head -n1); i=0; while kill -0 $pid 2>/dev/null && [ $i -lt 100 ]; do "
+                "xdotool mousemove --window $wid 400 375 click 1; sleep 0.5; i=$((i+1)); done");
+    EXPECT_EQ(rc, 1) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+    EXPECT_NE(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log")
+                  .find("Error: pTerrain->Create failed in CNewLevelState::Update\n"),
+              std::string::npos);
+}
+
 } // namespace

@@ -88,8 +88,10 @@ TEST_F(BattleScenarioTest, ABirdInFrontOfThePlayerDiesToOneArrow)
     CPlayerObj& player = *Battle().GetPlayer();
     EXPECT_FALSE(player.IsAirborne());
     CRefPtr<CBirdObj> bird(new CBirdObj(&m_Ctrl, MakeObjCallback(&Battle(), &CBattleState::OnBirdKilled)));
-    // Forward is -z: ten units ahead at the height the arrows leave from.
-    bird->SetPosition(player.GetPosition() + CVector3(0, 0.21f, -10));
+    // The battle begins facing the statue (-x), level: ten units ahead at
+    // the height the arrows leave from.
+    ASSERT_NEAR(player.GetForward().x, -1.0f, 1e-6f);
+    bird->SetPosition(player.GetPosition() + CVector3(-10, 0.21f, 0));
     bird->SetController(CRefPtr<IBirdCtrl>(new StillCtrl));
     m_Ctrl.AddObject(CRefPtr<IGameObj>(bird.Get()));
 

@@ -4,12 +4,19 @@
 
 #include "game/CBattleState.h"
 #include "game/CFollowCameraCtrl.h"
+#include "game/CForest.h"
 #include "game/CMainMenuState.h"
 #include "game/CPlayerCtrl.h"
 #include "game/CPlayerObj.h"
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
+#include "game/CTerrain.h"
 #include "tests/game/BattleTestSupport.h"
+#include "tests/game/WorldSupport.h"
+#include "tests/support/VectorNear.h"
+#include "tools/datagen/CTgaWriter.h"
+
+#include <cmath>
 
 using namespace battletest;
 
@@ -210,6 +217,106 @@ TEST_F(BattleStateTest, ALevelWithoutBirdsIsWonOnTheFirstUpdate)
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
     EXPECT_TRUE(end.GetWonBackground()->IsVisible());
     EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 0");
+}
+
+// Live and pending birds.
+size_t Birds(const CGameCtrl& ctrl)
+{
+    size_t n = 0;
+    for (const auto* list : {&ctrl.GetObjects(), &ctrl.GetPendingObjects()})
+        for (const CRefPtr<IGameObj>& o : *list)
+            n += o && o->GetType() == IGameObj::TYPE_BIRD;
+    return n;
+}
+
+TEST_F(BattleStateTest, AFlockComesInTheFrameWhoseClockReachesItsTime)
+{
+    ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=0;0;0\nNumLevels=1\n[Level1]\nSpawnPoints=1\n"
+                            "SpawnPoint1=0.5;2;K;0;40;0\n"));
+    m_pClock->Reset(1, 0.25, -1.0);
+    EnterBattle();
+    Frames(1);
+    EXPECT_EQ(Battle().GetBattleTime(), 0.25);
+    EXPECT_EQ(Birds(m_Ctrl), 0u);
+    Frames(1);
+    ASSERT_EQ(Battle().GetBattleTime(), 0.5);
+    EXPECT_EQ(Birds(m_Ctrl), 2u);
+    EXPECT_TRUE(Battle().GetSpawnTable().empty());
+}
+
+// A level asks for at most 1000 birds in all; records past that are refused
+// like a flock that is too large, and a large flock comes 100 birds a frame.
+TEST_F(BattleStateTest, BirdsAreBoundedPerLevelAndPerFrame)
+{
+    std::string level = "[GAME]\nStartPos=0;0;0\nNumLevels=1\n[Level1]\nSpawnPoints=60\n";
+    for (int n = 1; n <= 60; ++n)
+        level += "SpawnPoint" + std::to_string(n) + "=0;" + (n == 2 ? "999" : "1000") + ";K;0;40;0\n";
+    ASSERT_TRUE(CreateFixed(level));
+    EnterBattle();
+    std::string refused;
+    for (int n = 2; n <= 60; ++n)
+        refused += "Error: Couldn't parse \"SpawnPoint" + std::to_string(n) +
+                   "\"-Value from \"Level1\" in CBattleState::Enter: 0;" + (n == 2 ? "999" : "1000") +
+                   ";K;0;40;0\n";
+    EXPECT_EQ(TakeErrors(), refused);
+    ASSERT_EQ(Battle().GetSpawnTable().size(), 1u);
+    EXPECT_EQ(Battle().GetTotalBirds(), 1000u);
+
+    Frames(1);
+    EXPECT_EQ(Birds(m_Ctrl), 100u);
+    ASSERT_EQ(Battle().GetSpawnTable().size(), 1u);
+    EXPECT_EQ(Battle().GetSpawnTable()[0].count, 900u) << "the rest comes in the next frames";
+    EXPECT_EQ(Battle().GetRemainingBirds(), 1000u);
+}
+
+// Each battle begins on the ground at the start position, level and facing
+// the statue (20 units along -x), with the trees that touch the archer (who
+// has no model: his sphere) cleared away, whatever the last battle's view.
+TEST_F(BattleStateTest, EveryBattleBeginsLevelTowardsTheStatueClearOfTrees)
+{
+    ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=50;0;50\nNumLevels=3\nTreemap=map.tga\nNmbTrees=1\n"
+                            "TreeModel1=a.scn\n[Level1]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"
+                            "[Level2]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"));
+    STgaImage map;
+    map.width = map.height = 1;
+    map.bytesPerPixel = 3;
+    map.pixels = {0, 0, 0};
+    const std::vector<uint8_t> bytes = CTgaWriter::Encode(map, false);
+    m_Dir.WriteFile("map.tga", std::string(bytes.begin(), bytes.end()));
+    CRefPtr<CTerrain> terrain(new CTerrain(nullptr));
+    const uint8_t flat[9] = {};
+    ASSERT_TRUE(terrain->GetInfo().Create(3, 3, flat, 1, 50.0f, 50.0f, 0.1f, CRefPtr<CPhysXTriangleMesh>()));
+    ASSERT_TRUE(terrain->CreateForest("GAME"));
+    CForest& forest = *terrain->GetForest();
+    // The archer lands from 3 above the ground: his sphere (radius 1, 1
+    // above his feet) reaches the first tree's (radius 4), not the second's.
+    forest.AddTree(CRefPtr<CTreeObj>(new worldtest::SphereTree(CVector3(50.5f, 0, 50), 4.0f)));
+    forest.AddTree(CRefPtr<CTreeObj>(new worldtest::SphereTree(CVector3(60, 0, 50), 4.0f)));
+    m_Ctrl.SetTerrain(terrain);
+
+    CPlayerObj& player = *Battle().GetPlayer();
+    for (int battle = 1; battle <= 2; ++battle)
+    {
+        SCOPED_TRACE("battle " + std::to_string(battle));
+        EnterBattle();
+        EXPECT_EQ(player.GetPosition(), CVector3(50, 3, 50));
+        testsupport::ExpectVecNear(player.GetRotation(), CVector3(0, -1.5707964f, 0), 1e-6f);
+        ASSERT_EQ(forest.GetTrees().size(), 1u);
+        EXPECT_EQ(forest.GetTrees()[0]->GetPosition().x, 60.0f);
+        m_Ctrl.GetCameraCtrl()->Update();
+        const CVector3 view = m_Ctrl.GetCamera()->GetForward();
+        EXPECT_NEAR(view.x, -1.0f, 1e-5f);
+        EXPECT_NEAR(view.y, 0.0f, 1e-5f);
+
+        // The archer looks up at the sky (the mouse moved forward) and
+        // turns: the next battle does not begin so.
+        Battle().GetPlayerCtrl()->OnMouseMove(200, -300, 0);
+        Frames(1);
+        EXPECT_LT(player.GetRotation().x, -1.0f);
+        forest.AddTree(CRefPtr<CTreeObj>(new worldtest::SphereTree(CVector3(49, 0, 51), 4.0f)));
+    }
+    m_Ctrl.SetTerrain(CRefPtr<CTerrain>());
+    terrain->Kill();
 }
 
 } // namespace

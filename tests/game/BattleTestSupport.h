@@ -42,6 +42,14 @@ public:
     {
         return Dispatch([button](IInputListener* l) { return l->OnMouseDown(button); });
     }
+    // The cursor moves to the window point (the listeners get the motion).
+    bool MoveTo(int32_t x, int32_t y)
+    {
+        const int32_t dx = x - m_X, dy = y - m_Y;
+        m_X = x;
+        m_Y = y;
+        return Dispatch([dx, dy](IInputListener* l) { return l->OnMouseMove(dx, dy, 0); });
+    }
     bool m_bShown = true;
 };
 

@@ -117,7 +117,8 @@ TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
     EXPECT_GT(view.CountDifferent(0, kHeight / 2, kWidth, kHeight, 0, 0, 0), kWidth * kHeight / 2 * 9 / 10);
 
     // A click: one arrow of the real model leaves one unit ahead of a point
-    // 0.21 above the player and flies along the view.
+    // 0.21 above the player and flies along the view (level, towards the
+    // statue along -x).
     const CVector3 from = player.GetPosition();
     Battle().GetPlayerCtrl()->OnMouseDown(0);
     Frames(1);
@@ -126,11 +127,11 @@ TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
         if (auto* a = dynamic_cast<CProjectileObj*>(o.Get()))
             arrow = a;
     ASSERT_NE(arrow, nullptr);
-    EXPECT_NEAR((arrow->GetPosition() - (from + CVector3(0, 0.21f, -1))).Length(), 0.0f, 1e-3f);
+    EXPECT_NEAR((arrow->GetPosition() - (from + CVector3(-1, 0.21f, 0))).Length(), 0.0f, 1e-3f);
     EXPECT_NE(arrow->GetRepresentation()->GetSceneNode(), nullptr) << "drawn";
     Frames(10);
-    EXPECT_LT(arrow->GetPosition().z, from.z - 1.0f);
-    EXPECT_NEAR(arrow->GetPosition().x, from.x, 1e-3f);
+    EXPECT_LT(arrow->GetPosition().x, from.x - 1.0f);
+    EXPECT_NEAR(arrow->GetPosition().z, from.z, 1e-3f);
     EXPECT_EQ(arrow->GetTarget(), nullptr);
     EXPECT_EQ(player.GetShots(), 1u);
 }

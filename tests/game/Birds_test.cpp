@@ -215,10 +215,9 @@ TEST_F(BirdTest, SceneGraphControllerAndKill)
     bird->SetController(CRefPtr<IBirdCtrl>(first.Get()));
 
     // Killing: the observers are told once, one leaving during the call.
-    towntest::CountingObserver leaving, staying;
-    leaving.m_pWatched = bird;
-    bird->AddObserver(&leaving);
-    bird->AddObserver(&staying);
+    towntest::CountingObserver leaving(true), staying;
+    leaving.Watch(bird);
+    staying.Watch(bird);
     CRefPtr<IGameObj> hold(bird);
     bird->Kill();
     bird->Kill();

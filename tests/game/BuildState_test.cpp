@@ -4,7 +4,10 @@
 
 #include "game/CBattleState.h"
 #include "game/CBuildState.h"
+#include "game/CMainMenuState.h"
+#include "tests/game/BattleTestSupport.h"
 #include "tests/game/GameTestSupport.h"
+#include "tests/support/VectorNear.h"
 
 using namespace gametest;
 
@@ -80,3 +83,91 @@ TEST_F(GameCtrlTest, BuildStatePricesDemandsAndTimeText)
 }
 
 } // namespace
+
+// The build phase in frames of 1/60 s, with an input manager that hands
+// mouse motion to its listeners (the GUI manager reads the cursor then).
+class BuildFrames : public battletest::BattleTest
+{
+protected:
+    CBuildState& Build() { return *m_Ctrl.GetBuildState(); }
+    // The controller's frame without the drawing: the state, then the
+    // camera controller.
+    void ViewFrames(int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            m_pClock->Tick();
+            ASSERT_TRUE(Build().Update());
+            ASSERT_TRUE(m_Ctrl.GetCameraCtrl());
+            m_Ctrl.GetCameraCtrl()->Update();
+        }
+    }
+    CVector3 Eye() { return m_Ctrl.GetCamera()->GetPosition(); }
+};
+
+// The camera scrolls at 50 units a second while the mouse rests at an edge
+// of the 1000 x 1000 window (the GUI's virtual screen, one to one).
+TEST_F(BuildFrames, TheMouseRestingAtAScreenEdgeScrollsTheView)
+{
+    ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=450;8;400\nStartMoney=100\n[Level1]\nBuildTime=100\n"));
+    m_pCursor->MoveTo(500, 500);
+    m_Ctrl.NextLevel();
+    m_Ctrl.ChangeState(&Build());
+    ASSERT_EQ(m_Ctrl.GetCameraCtrl().Get(), static_cast<ICameraCtrl*>(Build().GetCameraCtrl().Get()));
+    ViewFrames(30);
+    testsupport::ExpectVecNear(Eye(), CVector3(450, 58, 425), 1e-3f);
+
+    // Half a second at the left edge, and half a second more resting there.
+    m_pCursor->MoveTo(0, 500);
+    ViewFrames(30);
+    testsupport::ExpectVecNear(Eye(), CVector3(425, 58, 425), 1e-2f);
+    ViewFrames(30);
+    testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 425), 1e-2f);
+    // The bottom edge brings the view back over the ground (+z), the top
+    // one forward; the middle holds it.
+    m_pCursor->MoveTo(500, 999);
+    ViewFrames(30);
+    testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 450), 1e-2f);
+    m_pCursor->MoveTo(500, 0);
+    ViewFrames(60);
+    testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 400), 1e-2f);
+    m_pCursor->MoveTo(600, 400);
+    ViewFrames(30);
+    testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 400), 1e-2f);
+}
+
+// Numbers that are not finite are refused like missing ones; a build time
+// below zero is up at once.
+TEST_F(BuildFrames, HostileStartMoneyAndBuildTimesAreRefused)
+{
+    ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=450;8;400\nStartMoney=inf\n"
+                            "[Level1]\nBuildTime=-5\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=1e99\n"));
+    TakeErrors();
+    m_Ctrl.NextLevel();
+    m_Ctrl.ChangeState(&Build());
+    EXPECT_EQ(TakeErrors(), "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter\n");
+    EXPECT_EQ(Build().GetGoldText()->GetText(), "Gold: 0");
+    EXPECT_EQ(Build().GetTimeLeft(), 0.0f);
+    ViewFrames(1);
+    EXPECT_TRUE(Build().GetTimeUpPanel()->IsVisible()) << "the countdown ended";
+
+    for (const char* level : {"Level2", "Level3"})
+    {
+        m_Ctrl.ChangeState(m_Ctrl.GetMainMenuState());
+        m_Ctrl.NextLevel();
+        m_Ctrl.ChangeState(&Build());
+        EXPECT_EQ(TakeErrors(), std::string("Error: Couldn't get \"BuildTime\"-Value from \"") + level +
+                                    "\" in CBuildState::Enter\n");
+        EXPECT_EQ(Build().GetTimeText()->GetText(), "Time left: 00:10");
+        ViewFrames(60);
+        EXPECT_NEAR(Build().GetTimeLeft(), 9.0f, 1e-3f);
+    }
+
+    // A NaN start sum on a new game: refused too.
+    LoadSettings("[GAME]\nStartPos=450;8;400\nStartMoney=nan\n[Level1]\nBuildTime=5\n");
+    m_Ctrl.ResetGame();
+    m_Ctrl.NextLevel();
+    m_Ctrl.ChangeState(&Build());
+    EXPECT_EQ(TakeErrors(), "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter\n");
+    EXPECT_EQ(Build().GetGoldText()->GetText(), "Gold: 0");
+}

@@ -84,10 +84,9 @@ TEST_F(BuildingTest, DamageTableRuinsAndObserversToldOnce)
     church->OnHit(nullptr);
     EXPECT_FLOAT_EQ(church->GetHealth(), 30.0f);
 
-    CountingObserver leaving, staying;
-    leaving.m_pWatched = church;
-    church->AddObserver(&leaving);
-    church->AddObserver(&staying);
+    CountingObserver leaving(true), staying;
+    leaving.Watch(church);
+    staying.Watch(church);
     church->OnHit(bird);
     EXPECT_EQ(church->GetState(), CBuildingObj::STATE_DESTROYED);
     // Told and dropped at the next update, not at the hit.

@@ -70,19 +70,41 @@ public:
     void SetCamera(const CRefPtr<CCamera>& camera) { m_pCamera = camera; }
 };
 
-// Counts its calls; optionally stops observing the watched object while
-// it is told.
+// Counts its calls; a leaving one stops observing the watched object while
+// it is told. One still registered when it goes out of scope (a check
+// failed before the object told it) takes itself out, so that the object,
+// which outlives it, never calls a dead observer.
 class CountingObserver : public IObjObserver
 {
 public:
-    void OnObservedKilled() override
+    explicit CountingObserver(bool leaving = false) : m_bLeaving(leaving) {}
+    ~CountingObserver() override
     {
-        ++m_iCalls;
         if (m_pWatched)
             m_pWatched->RemoveObserver(this);
     }
+    CountingObserver(const CountingObserver&) = delete;
+    CountingObserver& operator=(const CountingObserver&) = delete;
+
+    void Watch(IGameObj* object)
+    {
+        m_pWatched = object;
+        object->AddObserver(this);
+    }
+    void OnObservedKilled() override
+    {
+        ++m_iCalls;
+        // Told means let go: the object may be gone after the call.
+        IGameObj* watched = m_pWatched;
+        m_pWatched = nullptr;
+        if (m_bLeaving && watched)
+            watched->RemoveObserver(this);
+    }
     int m_iCalls = 0;
+
+private:
     IGameObj* m_pWatched = nullptr;
+    bool m_bLeaving;
 };
 
 // Contacts reach the objects, as the game controller arranges.

@@ -9,16 +9,19 @@
 #include "game/CEnvironment.h"
 #include "game/CForest.h"
 #include "game/CNewLevelState.h"
+#include "game/CPostGameState.h"
 #include "game/CStartObj.h"
 #include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "game/CTreeObj.h"
 #include "game/GameRandom.h"
+#include "platform/gl/GLScreenshot.h"
 #include "platform/gl/GLTestWindow.h"
 #include "render/CAlphaTestRenderHook.h"
 #include "render/CBlendRenderHook.h"
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
+#include "render/ISceneEntry.h"
 #include "tests/game/GameTestSupport.h"
 #include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
@@ -277,11 +280,74 @@ TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
     ASSERT_TRUE(CreateGame({{"NumLevels = 3", "NumLevels = 9"}}));
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_FALSE(m_Ctrl.HasFailed());
     EXPECT_FALSE(NewLevel());
     EXPECT_EQ(m_strLog,
               "Error: Couldn't get \"EnvironmentType\"-Value from \"Level4\" in CEnvironment::Create\n"
               "Error: pEnvironment->Create failed in CNewLevelState::Update\n");
     EXPECT_FALSE(m_Ctrl.GetNewLevelState()->GetContinueButton()->IsEnabled());
+    // The program ends on it as a failure.
+    EXPECT_TRUE(m_Ctrl.HasFailed());
+    EXPECT_FALSE(m_Ctrl.Update());
+}
+
+TEST_F(LevelSetUpGLTest, AStartPositionOffTheTerrainEndsTheLevelLoad)
+{
+    for (const char* start : {"450.0;8.0;1000.5", "-0.5;8.0;400.0"})
+    {
+        SCOPED_TRACE(start);
+        ASSERT_TRUE(CreateGame({{"StartPos = 450.0;8.0;400.0", std::string("StartPos = ") + start}}));
+        EXPECT_FALSE(NewLevel());
+        char expected[256];
+        const CVector3& p = m_Ctrl.GetStartPos();
+        std::snprintf(
+            expected, sizeof expected,
+            "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain (x and z "
+            "from 0 to 1000.0 and 1000.0) in CNewLevelState::Update\n",
+            p.x, p.y, p.z);
+        EXPECT_EQ(m_strLog, expected);
+        EXPECT_TRUE(m_Ctrl.HasFailed());
+        ASSERT_TRUE(m_Ctrl.GetTerrain());
+        EXPECT_FALSE(m_Ctrl.GetTerrain()->GetForest()) << "nothing more is built";
+        EXPECT_TRUE(m_Ctrl.GetPendingObjects().empty());
+        m_Ctrl.Destroy();
+    }
+}
+
+// Under the loading screen and the end screen, which hide it whole, the
+// world is not drawn; the build phase draws it.
+TEST_F(LevelSetUpGLTest, TheWorldIsNotDrawnUnderAFullScreenPicture)
+{
+    ASSERT_TRUE(CreateGame());
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    CGuiMgr& gui = *CEngineServices::GetInstance()->GetGuiMgr();
+    EXPECT_TRUE(gui.IsScreenCovered());
+    // The picture hides the world: the screen is the same without it.
+    m_pRenderer->BeginFrame();
+    gui.Render();
+    const plat::GLFrame alone = plat::ReadFrame();
+    m_pRenderer->BeginFrame();
+    m_Ctrl.GetScene()->Render(true);
+    gui.Render();
+    const plat::GLFrame over = plat::ReadFrame();
+    ASSERT_FALSE(alone.bgra.empty());
+    EXPECT_TRUE(alone.bgra == over.bgra);
+
+    SRenderCounters& counters = GetRenderCounters();
+    ASSERT_TRUE(m_Ctrl.Update());
+    EXPECT_EQ(counters.tested, 0u);
+    EXPECT_EQ(counters.drawn, 0u);
+
+    m_Ctrl.GetNewLevelState()->OnContinue(0);
+    EXPECT_FALSE(gui.IsScreenCovered());
+    ASSERT_TRUE(m_Ctrl.Update());
+    EXPECT_GT(counters.drawn, 0u);
+
+    m_Ctrl.GetPostGameState()->SetWon(true);
+    m_Ctrl.ChangeState(m_Ctrl.GetPostGameState());
+    EXPECT_TRUE(gui.IsScreenCovered());
+    ASSERT_TRUE(m_Ctrl.Update());
+    EXPECT_EQ(counters.drawn, 0u);
 }
 
 TEST_F(LevelSetUpGLTest, SunValuesMustBeThreeNumbers)

@@ -45,8 +45,8 @@ protected:
 
 TEST_F(ProjectileTest, ArrowSticksDeepFollowsItsTargetAndExpires)
 {
-    // Shot along -z at the house's face z = 2.
-    CProjectileObj* arrow = Arrow(CVector3(0, 2, 12));
+    // Shot along -z at the house's face z = 2, 20 units away.
+    CProjectileObj* arrow = Arrow(CVector3(0, 2, 22));
     arrow->Launch(arrow->GetForward() * 70.0f);
     int frames = 0;
     while (!arrow->GetTarget() && frames < 120)
@@ -54,10 +54,17 @@ TEST_F(ProjectileTest, ArrowSticksDeepFollowsItsTargetAndExpires)
         Step();
         ++frames;
     }
+    // The hit came in the last step's physics, after its objects' update:
+    // the time since the hit counts from here.
     ASSERT_EQ(arrow->GetTarget(), m_pHouse);
     EXPECT_LT(frames, 30);
+    // Long enough that a time counted from the shot would be past 30 s at
+    // 29.8 s after the hit.
+    EXPECT_GT(frames * kStep, 0.25f);
     EXPECT_EQ(m_pHouse->GetObservers().size(), 1u);
+    float sinceHit = 0.0f;
     Step();
+    sinceHit += kStep;
     EXPECT_EQ(arrow->GetActor(), nullptr);
     // The arrow's centre sits 0.15 behind the face, along its flight.
     EXPECT_NEAR(arrow->GetPosition().z, 2.0f - 0.15f, 0.01f);
@@ -69,17 +76,19 @@ TEST_F(ProjectileTest, ArrowSticksDeepFollowsItsTargetAndExpires)
     const float yaw = arrow->GetRotation().y;
     m_pHouse->SetPosition(CVector3(3, 0, 0));
     Step();
+    sinceHit += kStep;
     ExpectVecNear(arrow->GetPosition(), before + CVector3(3, 0, 0), 1e-4f);
     m_pHouse->SetRotation(CVector3(0, 1.5707964f, 0));
     Step();
+    sinceHit += kStep;
     EXPECT_NEAR((arrow->GetPosition() - m_pHouse->GetPosition()).Length(), before.Length(), 1e-3f);
     EXPECT_NEAR(std::fabs(arrow->GetPosition().x - 3.0f), before.z, 0.01f);
     EXPECT_NEAR(arrow->GetRotation().y, yaw + 1.5707964f, 1e-4f);
 
-    // 30 s after the hit, not after the shot.
-    m_Ctrl.UpdateObjects(29.8f - arrow->GetTimer());
-    EXPECT_FALSE(arrow->IsDead());
+    // 30 s after the hit, not after the shot: alive at 29.8 s, gone at 30.1 s.
     CRefPtr<IGameObj> hold(arrow);
+    m_Ctrl.UpdateObjects(29.8f - sinceHit);
+    EXPECT_FALSE(hold->IsDead());
     m_Ctrl.UpdateObjects(0.3f);
     EXPECT_TRUE(hold->IsDead());
     EXPECT_TRUE(m_pHouse->GetObservers().empty());

@@ -3,8 +3,8 @@
 #include "app/CHiResTimer.h"
 #include "app/CW32Window.h"
 #include "render/CCameraCtrl.h"
-#include "render/IVirtualCursor.h"
 #include "tests/app/DummyWindowFixture.h"
+#include "tests/render/GuiTestSupport.h"
 #include "tests/support/VectorNear.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +16,6 @@ namespace
 
 const float kBuildPitch = 1.1780972f;
 
-class FixedCursor : public IVirtualCursor
-{
-public:
-    void GetVirtualMousePosition(float& x, float& y) const override
-    {
-        x = m_X;
-        y = m_Y;
-    }
-    void GetVirtualScreenSize(float& w, float& h) const override
-    {
-        w = 1000;
-        h = 1000;
-    }
-    float m_X = 500, m_Y = 500;
-};
-
 // Positions after scrolling: speed x time products in single precision.
 void ExpectNear(const CVector3& a, const CVector3& b)
 {
@@ -40,6 +24,8 @@ void ExpectNear(const CVector3& a, const CVector3& b)
 
 // The build phase's controller over engine services whose input manager is
 // not created: listeners can be added, and events are handed on directly.
+// The GUI manager maps a 1000 x 1000 window one to one onto its virtual
+// screen and reads the mouse of a fake input manager, at first in the middle.
 class CameraCtrl : public testsupport::TempDirTest
 {
 protected:
@@ -50,6 +36,9 @@ protected:
         // Every tick is a frame of 0.1 s: with no timer the clock measures
         // 0, which a negative spike limit turns into the previous frame.
         m_Clock.Reset(1, 0.1, -1.0);
+        m_pMouse->m_X = 500;
+        m_pMouse->m_Y = 500;
+        ASSERT_TRUE(Gui().Create(m_pWindow, m_pMouse, m_pTimer, 1000, 1000));
     }
     void TearDown() override
     {
@@ -58,6 +47,14 @@ protected:
     }
 
     IInputMgr* Input() { return CEngineServices::GetInstance()->GetInputMgr().Get(); }
+    CGuiMgr& Gui() { return *CEngineServices::GetInstance()->GetGuiMgr(); }
+    // The mouse moves to the window point; the GUI manager reads it.
+    void MouseAt(int32_t x, int32_t y)
+    {
+        m_pMouse->m_X = x;
+        m_pMouse->m_Y = y;
+        Gui().OnMouseMove(1, 1, 0);
+    }
     void Frame()
     {
         m_Clock.Tick();
@@ -68,7 +65,8 @@ protected:
     CRefPtr<CGameTimer> m_pTimer{new CGameTimer(&m_Clock)};
     CRefPtr<CCameraCtrl> m_pCtrl{new CCameraCtrl(1.0f, 300, 50, 200, 600, 100, 600, 50.0f, m_pTimer, 1500)};
     CRefPtr<CCamera> m_pCamera{new CCamera};
-    FixedCursor m_Cursor;
+    CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
+    CRefPtr<guitest::FakeInput> m_pMouse{new guitest::FakeInput};
 };
 
 } // namespace
@@ -82,7 +80,6 @@ TEST_F(CameraCtrl, AttachCentresTheCameraInItsBoundsAndListens)
     ASSERT_EQ(Input()->GetListeners().size(), 1u);
     EXPECT_EQ(Input()->GetListeners().front(), static_cast<IInputListener*>(m_pCtrl.Get()));
     // Nothing held and the mouse in the middle: the first frame keeps it there.
-    m_pCtrl->SetCursor(&m_Cursor);
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(450, 50, 400));
 
@@ -145,28 +142,30 @@ TEST_F(CameraCtrl, KeysScrollOverTheGroundAtTheTimersSpeed)
 TEST_F(CameraCtrl, TheScreenBorderScrolls)
 {
     m_pCtrl->Attach(m_pCamera);
-    m_pCtrl->SetCursor(&m_Cursor);
-    m_Cursor.m_X = 0;
+    MouseAt(0, 500);
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
-    m_Cursor.m_X = -1; // outside the window
+    // The last position counts while the mouse rests there.
+    Frame();
+    ExpectNear(m_pCamera->GetPosition(), CVector3(440, 50, 400));
+    MouseAt(-1, 500); // outside the window
+    Frame();
+    ExpectNear(m_pCamera->GetPosition(), CVector3(440, 50, 400));
+    MouseAt(998, 500); // within the border and its extra unit
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
-    m_Cursor.m_X = 998; // within the border and its extra unit
+    MouseAt(1001, 1);
     Frame();
-    ExpectNear(m_pCamera->GetPosition(), CVector3(450, 50, 400));
-    m_Cursor.m_X = 1001;
-    m_Cursor.m_Y = 1;
+    ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 395));
+    MouseAt(500, 999);
     Frame();
-    ExpectNear(m_pCamera->GetPosition(), CVector3(450, 50, 395));
-    m_Cursor.m_Y = 999;
+    ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
+    // A GUI manager without its virtual screen has no border: only the keys
+    // scroll.
+    Gui().Destroy();
+    m_pMouse->m_X = 0;
     Frame();
-    ExpectNear(m_pCamera->GetPosition(), CVector3(450, 50, 400));
-    // Without a cursor only the keys scroll.
-    m_pCtrl->SetCursor(nullptr);
-    m_Cursor.m_X = 0;
-    Frame();
-    ExpectNear(m_pCamera->GetPosition(), CVector3(450, 50, 400));
+    ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
 }
 
 TEST_F(CameraCtrl, ADestroyedControllerLeavesNoListenerBehind)
