@@ -244,7 +244,7 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
         {m_Dir.WriteFile("cut.scn", bytes.substr(0, bytes.size() / 2)),
          Failed("Initialize", "File is corrupted", "bad magic or end mark at byte 0")},
         {m_Dir.WriteFile("a.OBJ", "v 0 0 0\nf 1 2 3\n"),
-         Failed("Import", "Unidentified error", "line 2: vertex index 2 out of range (1 read)")},
+         Failed("Import", "File is corrupted", "line 2: vertex index 2 out of range (1 read)")},
         // A document the reader refuses names the object and the problem.
         {twice, Failed("Import", "File is corrupted", "repeated Model \"Box\"")},
         // A FIFO is no scene file: refused at once, never waited on.
