@@ -136,6 +136,7 @@ TEST(BiovisionReader, ReadsSkeletonsRestOffsetsAndMotionFrameByFrame)
     ASSERT_EQ(takes.GetCount(), 2);
     EXPECT_STREQ(takes[1]->Buffer(), "Take 001");
     KScnSceneRoot::ClearTakeNameList(takes);
+    EXPECT_TRUE(scene->SetCurrentTake("Take 001")) << scene->GetError().GetLastErrorString();
     ASSERT_TRUE(hips->SelectTakeNodeByName("Take 001"));
     KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
     ASSERT_TRUE(hips->GetCurrentTakeInterval(start, stop));
