@@ -117,17 +117,21 @@ bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel
     if (values == nullptr || stride == 0 || count > static_cast<size_t>(INT_MAX - first))
         return false;
     KTime last(first > 0 ? curve->GetKeyTime(first - 1).Get() : INT64_MIN);
-    bool ok = true;
+    bool ok = curve->ReserveKeys(first + static_cast<int>(count));
+    // One linear key made once; each key is a copy with its time and value
+    // (building every key from its parts costs as much as the rest of a read).
+    KFKeyRecord key;
+    key.Clear();
+    key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
     curve->BeginKeyChanges();
-    curve->ReserveKeys(first + static_cast<int>(count));
     for (size_t i = 0; i < count && ok; ++i)
     {
         const int64_t frame = frames != nullptr ? frames[i] : static_cast<int64_t>(i);
-        const KTime time = GetFrameTime(frame);
-        ok = frame >= 0 && frame <= mLastFrame && last < time &&
-             curve->SetKey(first + static_cast<int>(i), time, ToFloat(values[i * stride]),
-                           KFCURVE_INTERPOLATION_LINEAR);
-        last = time;
+        key.mTime = GetFrameTime(frame);
+        key.mValue = ToFloat(values[i * stride]);
+        ok = frame >= 0 && frame <= mLastFrame && last < key.mTime &&
+             curve->ReplaceKey(first + static_cast<int>(i), key);
+        last = key.mTime;
     }
     curve->EndKeyChanges();
     return ok;

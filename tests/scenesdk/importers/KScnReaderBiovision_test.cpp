@@ -269,6 +269,7 @@ TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {head + "MOTION\nFrames: 1\nFrame Time: 0\n0 0 0\n", "line 9: frame time 0 not above 0"},
         {head + "MOTION\nFrames: 1\nFrame Time: -0.5\n0 0 0\n", "line 9: frame time -0.5 not above 0"},
         {head + "MOTION\nFrames: 1\nFrame Time: nan\n0 0 0\n", "line 9: not a frame time: nan"},
+        {head + "MOTION\nFrames: 1\nFrame Time: inf\n0 0 0\n", "line 9: not a frame time: inf"},
         {head + "MOTION\nFrames: 1\nFrame Time: 1e-300\n0 0 0\n", "Frame Time 1e-300: frame rate 1e+300 out"},
         {head + "MOTION\nFrames: 1\nFrame: 0.1\n0 0 0\n", "line 9: expected Frame Time: after Frames:"},
         {head + "MOTION\nFrames: 1\nFrame Time: 0.1\n1 2 x\n", "line 10: not a number: x"},

@@ -133,6 +133,8 @@ TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {top + kKeys, "line 2: the file ends in its header"},
         {header("0\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate 0 not a number above 0"},
         {header("x\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate x not a number above 0"},
+        {header("-5\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate -5 not a number above 0"},
+        {good + "1\t0\t1\t2\t3" + std::string(1 << 20, '\t') + "\n", "line 6: line longer than"},
         {header("60\t60\t1000000000\t1\tmm\t60\t1\t3"),
          "line 3: frame count 1000000000 too large for the file"},
         {header("60\t60\t-1\t1\tmm\t60\t1\t3"), "line 3: not a frame count: -1"},
