@@ -67,7 +67,8 @@ public:
     };
 
     static constexpr int kMaxDepth = 1000;
-    static constexpr int kMaxJoints = 100000;
+    // A scene node costs tens of kilobytes: real skeletons have a few hundred.
+    static constexpr int kMaxJoints = 10000;
     static constexpr size_t kMaxNameLength = 1024;
 
     // Reads the text (not kept). On false the content must not be used.

@@ -60,7 +60,8 @@ class KScnFileMotionAnalysisHtr
 {
 public:
     static constexpr int kMaxDepth = 1000;
-    static constexpr int kMaxSegments = 100000;
+    // A scene node costs tens of kilobytes: real skeletons have a few hundred.
+    static constexpr int kMaxSegments = 10000;
     static constexpr size_t kMaxNameLength = 1024;
 
     // Reads the text (not kept). On false the content must not be used.

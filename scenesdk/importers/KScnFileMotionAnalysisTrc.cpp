@@ -162,6 +162,8 @@ bool KScnFileMotionAnalysisTrc::Header(std::string_view keys, std::string_view v
                 return Fail("not a marker count: " + Clip(value));
             if (static_cast<uint64_t>(count) > mSize / 6)
                 return Fail("marker count " + Clip(value) + " too large for the file");
+            if (count > kMaxMarkers)
+                return Fail("more than " + std::to_string(kMaxMarkers) + " markers");
             mMarkers.resize(static_cast<size_t>(count));
             hasMarkers = true;
         }

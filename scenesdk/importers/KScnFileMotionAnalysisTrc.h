@@ -16,8 +16,8 @@
 //
 // Refused (false, why "line N: reason"): a first field other than
 // "PathFileType"; no "DataRate" or "NumMarkers"; a rate not above 0; a
-// marker count negative or larger than the file can hold (a name and three
-// labels need at least six bytes); a frame count negative or larger than
+// marker count negative, larger than the file can hold (a name and three
+// labels need at least six bytes) or than kMaxMarkers; a frame count negative or larger than
 // the file can hold (two bytes a row); a marker name longer than
 // kMaxNameLength; a row whose frame number is not an integer or not above
 // the previous row's; a time or value that is not a number (or empty, NaN).
@@ -48,6 +48,8 @@ class KScnFileMotionAnalysisTrc
 {
 public:
     static constexpr size_t kMaxNameLength = 1024;
+    // A scene node costs tens of kilobytes: real marker sets have a few hundred.
+    static constexpr int64_t kMaxMarkers = 10000;
 
     // Reads the text (not kept). On false the content must not be used.
     bool Read(const char* text, size_t size, std::string& why);

@@ -179,10 +179,13 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         text.replace(text.find(from), from.size(), to);
         return text;
     };
-    std::string deep = kHeader + "[SegmentNames&Hierarchy]\ns0 GLOBAL\n";
-    for (int i = 1; i < 60000; ++i)
-        deep += "s" + std::to_string(i) + " s" + std::to_string(i - 1) + "\n";
-    deep += "[BasePosition]\n";
+    const auto chain = [](int length)
+    {
+        std::string text = kHeader + "[SegmentNames&Hierarchy]\ns0 GLOBAL\n";
+        for (int i = 1; i < length; ++i)
+            text += "s" + std::to_string(i) + " s" + std::to_string(i - 1) + "\n";
+        return text + "[BasePosition]\n";
+    };
     const std::pair<std::string, std::string> cases[] = {
         {"hello\n", "line 1: not an HTR file: no [Header]"},
         {"", "line 0: not an HTR file: no [Header]"},
@@ -219,7 +222,8 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {kHeader + "[SegmentNames&Hierarchy]\nA\n", "line 17: expected a segment and its parent: A"},
         {kHeader + "[SegmentNames&Hierarchy]\n" + std::string(2000, 'a') + " GLOBAL\n",
          "line 17: a segment name longer than 1024"},
-        {deep, "segments nested deeper than 1000"},
+        {chain(5000), "segments nested deeper than 1000"},
+        {chain(60000), "line 10017: more than 10000 segments"},
         {kHeader + hierarchy + "[BasePosition]\nA 0 0 0 0 0 0 1\n", "segment B has no base position"},
         {kHeader + hierarchy + "[BasePosition]\nC 0 0 0 0 0 0 1\n",
          "line 20: base position of C, which is not"},

@@ -141,6 +141,8 @@ TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {header("60\t60\t3\t1000000000\tmm\t60\t1\t3"),
          "line 3: marker count 1000000000 too large for the file"},
         {header("60\t60\t3\t-2\tmm\t60\t1\t3"), "line 3: not a marker count: -2"},
+        {header("60\t60\t3\t10001\tmm\t60\t1\t3") + std::string(60000, '\t') + "\n",
+         "line 3: more than 10000 markers"},
         {top + "CameraRate\tNumMarkers\n60\t1\nFrame#\tTime\tA\n\n", "line 3: no DataRate in the header"},
         {top + "DataRate\tNumFrames\n60\t1\nFrame#\tTime\tA\n\n", "line 3: no NumMarkers in the header"},
         {top + kKeys + "60\t60\t3\t1\tmm\t60\t1\t3\nA\tB\n\n",
