@@ -15,7 +15,9 @@
 // then fall on whole ticks. Frame f is at f / rate seconds (GetFrameTime).
 // KeyFrames appends linear keys to one component of a node's translation,
 // rotation or scaling in the take, at frames 0, 1, 2 ... or at the frames
-// listed (a reader leaves out the frames whose sample is missing).
+// listed (a reader leaves out the frames whose sample is missing); frames
+// past the last one SetFrameRate was given are refused, so set the rate
+// first.
 //
 // Rotations: the scene turns a point, for the order "XYZ", about X first,
 // then Y, then Z (row vectors: v' = v Rx Ry Rz), angles in degrees.
@@ -74,7 +76,8 @@ public:
     const std::string& GetLastName() const { return mLastName; }
 
     // count keys: value values[i * stride] at frame frames[i] (or i when
-    // frames is null). Frames must increase.
+    // frames is null). Frames must increase and lie in 0 .. the last frame
+    // given to SetFrameRate. Values past a float's range are held at its end.
     bool KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component, const double* values,
                    size_t count, size_t stride, const int64_t* frames = nullptr);
 
