@@ -38,12 +38,13 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
 {
     if (mManager == nullptr)
         return nullptr;
-    if (parent != nullptr && std::find(mNodes.begin(), mNodes.end(), parent) == mNodes.end())
+    if (parent != nullptr && mMade.count(parent) == 0)
         return nullptr;
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
     mNodes.push_back(node);
+    mMade.insert(node);
     if (parent == nullptr)
         mTopNodes.push_back(node);
     else
@@ -140,6 +141,7 @@ void KScnImportBuilder::Rollback()
 void KScnImportBuilder::Forget()
 {
     mNodes.clear();
+    mMade.clear();
     mTopNodes.clear();
     mMaterials.clear();
     mTextures.clear();

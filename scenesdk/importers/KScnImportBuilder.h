@@ -15,6 +15,7 @@
 // adds its prefixes ("Model::", "Material::", "Texture::").
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -66,6 +67,7 @@ private:
     KScnSdkManager* mManager;
     KScnSceneRoot* mScene;
     std::vector<KScnNode*> mNodes; // in creation order
+    std::unordered_set<KScnNode*> mMade;
     std::vector<KScnNode*> mTopNodes;
     std::vector<KScnMaterial*> mMaterials;
     std::vector<KScnTexture*> mTextures;
