@@ -99,6 +99,12 @@ bool KScnImportBuilder::Commit()
         for (KScnNode* node : mNodes)
             if (!HasTake(*node, take))
                 node->AddTakeNode(take.c_str());
+    // The scene's own nodes (its root, its camera switcher) get the takes
+    // too, so that the scene can make a take current on all its nodes.
+    for (KScnNode* own : {root, mScene->GetCameraSwitcherNode()})
+        for (const std::string& take : mTakes)
+            if (own != nullptr && !HasTake(*own, take))
+                own->AddTakeNode(take.c_str());
     KScnSceneContents* contents = mScene->GetContents();
     for (KScnMaterial* material : mMaterials)
         contents->AddMaterial(material);

@@ -5,10 +5,10 @@
 // made by the SDK manager, as the scene reader makes them); nothing reaches
 // the scene before Commit, which adds the materials and textures to the
 // scene's contents, hangs the top nodes under the scene's root in the order
-// they were made, gives every node made the takes asked for and records
-// those takes in the scene. Rollback (also done by the destructor of a
-// builder never committed) destroys everything made, through the manager,
-// so a refused file leaves the scene exactly as it was.
+// they were made, gives every node made (and the scene's root and camera
+// switcher nodes) the takes asked for and records those takes in the scene. Rollback (also done by the
+// destructor of a builder never committed) destroys everything made, through the manager, so a refused file
+// leaves the scene exactly as it was.
 //
 // Nodes below another node made here are attached at once (the whole
 // subtree joins the scene at Commit). Names are the bare names; the manager

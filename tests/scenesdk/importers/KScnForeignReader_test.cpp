@@ -49,9 +49,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 const SFormat kFormats[] = {
     {3, "dxf", "DXF files cannot be read by this build", Is<KScnReaderDxf>()},
     {4, "3ds", "3DS files cannot be read by this build", Is<KScnReader3DS>()},
-    {6, "bvh", "BVH files cannot be read by this build", Is<KScnReaderBiovision>()},
-    {7, "htr", "HTR files cannot be read by this build", Is<KScnReaderMotionAnalysisHtr>()},
-    {8, "trc", "TRC files cannot be read by this build", Is<KScnReaderMotionAnalysisTrc>()},
     {9, "asf", "ASF files cannot be read by this build", Is<KScnReaderAcclaimAsf>()},
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
     {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},

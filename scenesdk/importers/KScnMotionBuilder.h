@@ -1,0 +1,118 @@
+#pragma once
+
+// KScnMotionBuilder: what the motion-capture readers share when they build
+// skeletons, markers and one take of motion through a KScnImportBuilder.
+//
+// Nodes: AddSkeletonNode makes a node with a skeleton attribute (Root
+// without a parent, LimbNode below one), AddMarkerNode one with a marker
+// attribute (kind Marker). Names are unique within the read: a repeated
+// name gets "_2", "_3" ... (KScnUniqueNames); an empty one a fallback.
+//
+// Take and clock: the constructor asks the builder for the take (every node
+// read gets it at Commit). SetFrameRate checks a file's rate (finite, above
+// 0, at most kMaxFrameRate; the motion at most kMaxSeconds long) and takes a
+// standard rate (30, 29.97, 120 ...) instead when within 0.1 %, whose frames
+// then fall on whole ticks. Frame f is at f / rate seconds (GetFrameTime).
+// KeyFrames appends linear keys to one component of a node's translation,
+// rotation or scaling in the take, at frames 0, 1, 2 ... or at the frames
+// listed (a reader leaves out the frames whose sample is missing); frames
+// past the last one SetFrameRate was given are refused, so set the rate
+// first.
+//
+// Rotations: the scene turns a point, for the order "XYZ", about X first,
+// then Y, then Z (row vectors: v' = v Rx Ry Rz), angles in degrees.
+// SetRotationOrder keeps a file's Euler order on the node (its
+// "RotationOrder" property and pivot set 0) and switches the node's
+// rotation on, without which the node evaluates XYZ; SetPreRotation does the
+// same for a fixed rotation applied after the animated one (a rest
+// rotation). The static helpers build and take apart rotations given as a
+// sequence of turns about axes (0 x, 1 y, 2 z), the first applied first, for
+// files whose rotations are no single Euler order or must be combined.
+//
+// Axes: MapAxis gives the scene axis and sign of a file axis under the
+// options' axis conversion, so rotation channels follow the positions (a
+// turn by a about file axis i is a turn by sign x a about scene axis j).
+//
+// Failures: node makers return null when the manager fails; KeyFrames false
+// when the curve cannot be had or a key would not follow the curve's last
+// one. Everything made stays the builder's (destroyed if the read fails).
+
+#include "scenesdk/animation/KTime.h"
+#include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KScnUniqueNames.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace scenesdk
+{
+
+class KScnImportBuilder;
+class KScnNode;
+class KStreamOptionsForeign;
+
+class KScnMotionBuilder
+{
+public:
+    static constexpr double kMaxFrameRate = 1.0e6;
+    static constexpr double kMaxSeconds = 1.0e8;
+
+    KScnMotionBuilder(KScnImportBuilder& builder, const char* take);
+
+    KScnImportBuilder& GetBuilder() const { return mBuilder; }
+    const std::string& GetTakeName() const { return mTake; }
+
+    // False with why set for a rate out of range, or when frame lastFrame
+    // would lie past kMaxSeconds.
+    bool SetFrameRate(double rate, int64_t lastFrame, std::string& why);
+    double GetFrameRate() const { return mRate; }
+    KTime GetFrameTime(int64_t frame) const;
+
+    KScnNode* AddSkeletonNode(const std::string& name, KScnNode* parent);
+    KScnNode* AddMarkerNode(const std::string& name, KScnNode* parent);
+    // The name AddSkeletonNode or AddMarkerNode gave the last node made.
+    const std::string& GetLastName() const { return mLastName; }
+
+    // count keys: value values[i * stride] at frame frames[i] (or i when
+    // frames is null). Frames must increase and lie in 0 .. the last frame
+    // given to SetFrameRate. Values past a float's range are held at its end.
+    bool KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component, const double* values,
+                   size_t count, size_t stride, const int64_t* frames = nullptr);
+
+    // order: an ERotationOrder of the Euler kind (XYZ .. ZYX).
+    static void SetRotationOrder(KScnNode* node, int order);
+    // angles: x, y, z in degrees, built with the XYZ order.
+    static void SetPreRotation(KScnNode* node, const double* angles);
+
+    // The scene order whose turns follow this sequence, axes missing from it
+    // placed last (their angle being 0); -1 when an axis repeats or lies
+    // outside 0..2.
+    static int OrderOfSequence(const int* axes, int count);
+    // 3x3 part of m (the rest identity): angles[i] degrees about axes[i], the
+    // first turn applied first.
+    static void MatrixOfSequence(double* m, const int* axes, const double* angles, int count);
+    // Angles (x, y, z slots) in order that give m's 3x3 part; with previous
+    // (x, y, z), each moved by whole turns to within 180 degrees of it, so
+    // that curves stay continuous.
+    static void AnglesOfMatrix(double* xyz, const double* m, int order, const double* previous);
+    static void MapAxis(const KStreamOptionsForeign& options, int axis, int& sceneAxis, double& sign);
+    // Metres per unit of a length unit's name, in any letter case: "mm",
+    // "cm", "dm", "m", "km", "in", "ft" and their spelled-out forms
+    // ("millimeters", "metre", "inches", "feet" ...). False for another.
+    static bool UnitInMetres(std::string_view unit, double& metres);
+
+private:
+    KScnNode* AddNode(const std::string& name, KScnNode* parent, const char* fallback);
+
+    KScnImportBuilder& mBuilder;
+    std::string mTake;
+    double mRate = 30.0;
+    int64_t mTicksPerFrame = 0; // whole ticks per frame of a standard rate, else 0
+    int64_t mLastFrame = 0;
+    KScnUniqueNames mNames;
+    std::string mLastName;
+};
+
+} // namespace scenesdk

@@ -1,0 +1,243 @@
+#include "scenesdk/importers/KScnReaderBiovision.h"
+
+#include "scenesdk/importers/KScnFileBiovision.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
+#include "scenesdk/importers/KStreamOptionsBiovision.h"
+#include "scenesdk/kernel/KScnNode.h"
+
+#include <cstdio>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// How one joint's rotation channels become its rotation curves.
+struct SRotationPlan
+{
+    int count = 0;
+    // The turns, the first applied first (the file lists them the other way).
+    int axes[6] = {};     // scene axis of each turn
+    double signs[6] = {}; // -1 where the axis conversion flips the axis
+    int columns[6] = {};  // the turn's value within a frame
+    int order = eEulerXYZ;
+    bool direct = false; // one Euler order holds the turns: the values are keyed as they are
+};
+
+class CBvhBuild
+{
+public:
+    CBvhBuild(KScnMotionBuilder& motion, const KScnFileBiovision& file,
+              const KStreamOptionsBiovision& options)
+        : mMotion(motion), mFile(file), mOptions(options)
+    {
+    }
+
+    bool Nodes();
+    bool Motion();
+
+private:
+    SRotationPlan PlanRotation(const KScnBvhJoint& joint) const;
+    bool KeyTranslation(size_t joint);
+    bool KeyRotation(size_t joint);
+
+    KScnMotionBuilder& mMotion;
+    const KScnFileBiovision& mFile;
+    const KStreamOptionsBiovision& mOptions;
+    std::vector<KScnNode*> mNodes;
+    std::vector<std::string> mNames;
+    std::vector<SRotationPlan> mPlans;
+    std::vector<double> mColumns[3];
+};
+
+SRotationPlan CBvhBuild::PlanRotation(const KScnBvhJoint& joint) const
+{
+    SRotationPlan plan;
+    for (int k = joint.mChannelCount - 1; k >= 0; --k)
+    {
+        if (joint.mChannels[k] < KScnFileBiovision::eXrotation)
+            continue;
+        const int file = joint.mChannels[k] - KScnFileBiovision::eXrotation;
+        KScnMotionBuilder::MapAxis(mOptions, file, plan.axes[plan.count], plan.signs[plan.count]);
+        plan.columns[plan.count++] = joint.mFirstChannel + k;
+    }
+    plan.order = KScnMotionBuilder::OrderOfSequence(plan.axes, plan.count);
+    plan.direct = plan.order >= 0;
+    if (!plan.direct)
+    {
+        // The axes in the order of their first turns.
+        int distinct[3];
+        int n = 0;
+        for (int i = 0; i < plan.count; ++i)
+        {
+            bool seen = false;
+            for (int j = 0; j < n; ++j)
+                seen = seen || distinct[j] == plan.axes[i];
+            if (!seen)
+                distinct[n++] = plan.axes[i];
+        }
+        plan.order = KScnMotionBuilder::OrderOfSequence(distinct, n);
+    }
+    return plan;
+}
+
+bool CBvhBuild::Nodes()
+{
+    const std::vector<KScnBvhJoint>& joints = mFile.GetJoints();
+    for (const KScnBvhJoint& joint : joints)
+    {
+        const size_t parent = static_cast<size_t>(joint.mParent);
+        KScnNode* parentNode = joint.mParent >= 0 ? mNodes[parent] : nullptr;
+        const std::string name = joint.mEndSite ? mNames[parent] + "_End" : joint.mName;
+        KScnNode* node = mMotion.AddSkeletonNode(name, parentNode);
+        if (node == nullptr)
+            return false;
+        mNodes.push_back(node);
+        mNames.push_back(mMotion.GetLastName());
+        double t[3] = {joint.mOffset[0], joint.mOffset[1], joint.mOffset[2]};
+        mOptions.ConvertPosition(t[0], t[1], t[2]);
+        node->SetLocalTranslation(t[0], t[1], t[2]);
+        mPlans.push_back(PlanRotation(joint));
+        KScnMotionBuilder::SetRotationOrder(node, mPlans.back().order);
+    }
+    return true;
+}
+
+bool CBvhBuild::Motion()
+{
+    const size_t frames = static_cast<size_t>(mFile.GetFrameCount());
+    for (std::vector<double>& column : mColumns)
+        column.resize(frames);
+    for (size_t j = 0; j < mNodes.size(); ++j)
+        if (!KeyTranslation(j) || !KeyRotation(j))
+            return false;
+    return true;
+}
+
+bool CBvhBuild::KeyTranslation(size_t j)
+{
+    const KScnBvhJoint& joint = mFile.GetJoints()[j];
+    int axes[6];
+    int columns[6];
+    int count = 0;
+    for (int k = 0; k < joint.mChannelCount; ++k)
+        if (joint.mChannels[k] <= KScnFileBiovision::eZposition)
+        {
+            axes[count] = joint.mChannels[k];
+            columns[count++] = joint.mFirstChannel + k;
+        }
+    if (count == 0)
+        return true;
+    const bool add = joint.mParent < 0 || !mOptions.mPositionsReplaceOffset;
+    const size_t stride = static_cast<size_t>(mFile.GetChannelCount());
+    const double* values = mFile.GetValues().data();
+    for (size_t f = 0; f < mColumns[0].size(); ++f)
+    {
+        double p[3] = {joint.mOffset[0], joint.mOffset[1], joint.mOffset[2]};
+        const double* frame = values + f * stride;
+        for (int i = 0; i < count; ++i)
+            p[axes[i]] = (add ? joint.mOffset[axes[i]] : 0.0) + frame[columns[i]];
+        mOptions.ConvertPosition(p[0], p[1], p[2]);
+        for (int a = 0; a < 3; ++a)
+            mColumns[a][f] = p[a];
+    }
+    for (int a = 0; a < 3; ++a)
+        if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eTranslation, a, mColumns[a].data(),
+                               mColumns[a].size(), 1))
+            return false;
+    return true;
+}
+
+bool CBvhBuild::KeyRotation(size_t j)
+{
+    const SRotationPlan& plan = mPlans[j];
+    if (plan.count == 0)
+        return true;
+    const size_t frames = mColumns[0].size();
+    const size_t stride = static_cast<size_t>(mFile.GetChannelCount());
+    const double* values = mFile.GetValues().data();
+    if (plan.direct)
+    {
+        for (int a = 0; a < 3; ++a)
+        {
+            int turn = 0;
+            while (turn < plan.count && plan.axes[turn] != a)
+                ++turn;
+            std::vector<double>& column = mColumns[a];
+            if (turn < plan.count && plan.signs[turn] > 0.0)
+            {
+                // Keyed straight from the frames.
+                if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, values + plan.columns[turn],
+                                       frames, stride))
+                    return false;
+                continue;
+            }
+            for (size_t f = 0; f < frames; ++f)
+                column[f] =
+                    turn < plan.count ? -values[f * stride + static_cast<size_t>(plan.columns[turn])] : 0.0;
+            if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, column.data(), frames, 1))
+                return false;
+        }
+        return true;
+    }
+    double previous[3] = {0.0, 0.0, 0.0};
+    for (size_t f = 0; f < frames; ++f)
+    {
+        double angles[6];
+        for (int i = 0; i < plan.count; ++i)
+            angles[i] = plan.signs[i] * values[f * stride + static_cast<size_t>(plan.columns[i])];
+        double m[16];
+        double xyz[3];
+        KScnMotionBuilder::MatrixOfSequence(m, plan.axes, angles, plan.count);
+        KScnMotionBuilder::AnglesOfMatrix(xyz, m, plan.order, f > 0 ? previous : nullptr);
+        for (int a = 0; a < 3; ++a)
+            mColumns[a][f] = previous[a] = xyz[a];
+    }
+    for (int a = 0; a < 3; ++a)
+        if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, mColumns[a].data(), frames, 1))
+            return false;
+    return true;
+}
+
+std::string Summary(const std::vector<std::string>& warnings)
+{
+    std::string text;
+    for (const std::string& warning : warnings)
+        text += (text.empty() ? "" : "; ") + warning;
+    return text;
+}
+
+} // namespace
+
+KStreamOptionsScn* KScnReaderBiovision::CreateOptions() const
+{
+    return new KStreamOptionsBiovision();
+}
+
+bool KScnReaderBiovision::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+{
+    const KStreamOptionsBiovision defaults;
+    const KStreamOptionsBiovision& options = KStreamOptionsForeign::Of(&given, defaults);
+    KScnFileBiovision file;
+    std::string why;
+    if (!file.Read(GetBytes().data(), GetBytes().size(), why))
+        return Refuse(why);
+    KScnMotionBuilder motion(builder, options.mTakeName.c_str());
+    const int64_t frames = file.GetFrameCount();
+    if (frames > 0 && !motion.SetFrameRate(1.0 / file.GetFrameTime(), frames - 1, why))
+    {
+        char time[32];
+        std::snprintf(time, sizeof time, "%g", file.GetFrameTime());
+        return Refuse(std::string("Frame Time ") + time + ": " + why);
+    }
+    CBvhBuild build(motion, file, options);
+    if (!build.Nodes())
+        return Fail(eUnidentifiedError, "a skeleton node could not be made");
+    if (frames > 0 && !build.Motion())
+        return Fail(eUnidentifiedError, "the motion could not be keyed");
+    mStatus = Summary(file.GetWarnings()).c_str();
+    return true;
+}
+
+} // namespace scenesdk

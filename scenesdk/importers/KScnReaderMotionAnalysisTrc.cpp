@@ -1,0 +1,70 @@
+#include "scenesdk/importers/KScnReaderMotionAnalysisTrc.h"
+
+#include "scenesdk/importers/KScnFileMotionAnalysisTrc.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisTrc.h"
+
+#include <cmath>
+
+namespace scenesdk
+{
+
+KStreamOptionsScn* KScnReaderMotionAnalysisTrc::CreateOptions() const
+{
+    return new KStreamOptionsMotionAnalysisTrc();
+}
+
+bool KScnReaderMotionAnalysisTrc::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+{
+    const KStreamOptionsMotionAnalysisTrc defaults;
+    const KStreamOptionsMotionAnalysisTrc& options = KStreamOptionsForeign::Of(&given, defaults);
+    if (!(options.mSceneUnit > 0.0) || !std::isfinite(options.mSceneUnit))
+        return Fail(eUnidentifiedError, "the scene unit of the read options is not above 0");
+    KScnFileMotionAnalysisTrc file;
+    std::string why;
+    if (!file.Read(GetBytes().data(), GetBytes().size(), why))
+        return Refuse(why);
+    std::vector<std::string> warnings = file.GetWarnings();
+    double metres = 0.0;
+    double length = options.mUnitScale;
+    if (KScnMotionBuilder::UnitInMetres(file.GetUnitName(), metres))
+        length = metres / options.mSceneUnit;
+    else if (!file.GetUnitName().empty())
+        warnings.push_back("unknown Units " + file.GetUnitName() + ": positions read with the unit scale");
+
+    KScnMotionBuilder motion(builder, options.mTakeName.c_str());
+    if (file.GetLastFrame() >= 0 && !motion.SetFrameRate(file.GetFrameRate(), file.GetLastFrame(), why))
+        return Refuse(why);
+    std::vector<double> columns[3];
+    const std::vector<KScnTrcMarker>& markers = file.GetMarkers();
+    for (size_t k = 0; k < markers.size(); ++k)
+    {
+        const KScnTrcMarker& marker = markers[k];
+        const std::string name = marker.mName.empty() ? "Marker" + std::to_string(k + 1) : marker.mName;
+        KScnNode* node = motion.AddMarkerNode(name, nullptr);
+        if (node == nullptr)
+            return Fail(eUnidentifiedError, "a marker node could not be made");
+        const size_t count = marker.mFrames.size();
+        for (std::vector<double>& column : columns)
+            column.resize(count);
+        for (size_t i = 0; i < count; ++i)
+        {
+            double p[3] = {marker.mXyz[3 * i] * length, marker.mXyz[3 * i + 1] * length,
+                           marker.mXyz[3 * i + 2] * length};
+            options.ConvertDirection(p[0], p[1], p[2]);
+            for (int a = 0; a < 3; ++a)
+                columns[a][i] = p[a];
+        }
+        for (int a = 0; a < 3; ++a)
+            if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, a, columns[a].data(), count, 1,
+                                  marker.mFrames.data()))
+                return Fail(eUnidentifiedError, "the motion could not be keyed");
+    }
+    std::string status;
+    for (const std::string& warning : warnings)
+        status += (status.empty() ? "" : "; ") + warning;
+    mStatus = status.c_str();
+    return true;
+}
+
+} // namespace scenesdk

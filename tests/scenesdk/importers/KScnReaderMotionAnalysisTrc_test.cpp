@@ -1,0 +1,181 @@
+// The TRC reader: a file of three markers (a name with a space, an empty
+// name, missing samples as empty fields, "NaN" and a row ending early) read
+// through the importer and checked marker by marker and frame by frame;
+// units, axes and blank-separated rows numbered from 100; the hostile files
+// of the notes refused with error 0 and their reason, the scene left alone.
+
+#include "scenesdk/importers/KScnReaderMotionAnalysisTrc.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisTrc.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/importers/MotionTestPose.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace scenesdk;
+using namespace motiontest;
+
+namespace
+{
+
+const std::string kKeys =
+    "DataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n";
+
+const std::string kWalk = "PathFileType\t4\t(X/Y/Z)\twalk 1.trc\r\n" + kKeys +
+                          "60.00\t60.00\t4\t3\tmm\t60.00\t1\t4\r\n"
+                          "Frame#\tTime\tHead\t\t\tLeft Toe\t\t\t\t\t\r\n"
+                          "\t\tX1\tY1\tZ1\tX2\tY2\tZ2\tX3\tY3\tZ3\r\n"
+                          "\r\n"
+                          "1\t0.000\t0.0\t1700.0\t0.0\t80.0\t20.0\t150.0\t1\t2\t3\r\n"
+                          "2\t0.017\t1.0\t1700.5\t0.0\t\t\t\t4\t5\t6\r\n"
+                          "3\t0.033\t2.0\t1701.0\t0.5\tNaN\tNaN\tNaN\t7\t8\t9\r\n"
+                          "4\t0.050\t3.0\t1701.5\t1.0\t90.0\t25.0\t160.0\r\n";
+
+KFCurve* Curve(KScnNode* node, int axis)
+{
+    KScnTakeNodeEntry* take = node->GetTakeNode(1);
+    return axis == 0 ? take->GetTranslationXCurve()
+                     : (axis == 1 ? take->GetTranslationYCurve() : take->GetTranslationZCurve());
+}
+
+TEST(TrcReader, ReadsMarkersWithTheirTracksAndGaps)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.WriteFile("walk.trc", kWalk);
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnImporter* importer = manager.CreateImporter();
+    importer->SetFileFormat(KScnImporter::FindFileFormat("trc"));
+    ASSERT_TRUE(importer->Initialize(path.c_str()));
+    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
+    EXPECT_STREQ(importer->GetStatusText(), "");
+
+    KScnNode* root = scene->GetRootNode();
+    ASSERT_EQ(root->GetChildCount(), 3);
+    KScnNode* head = root->GetChild(0);
+    KScnNode* toe = root->GetChild(1);
+    KScnNode* third = root->GetChild(2);
+    EXPECT_STREQ(head->GetName(), "Model::Head");
+    EXPECT_STREQ(toe->GetName(), "Model::Left Toe");
+    EXPECT_STREQ(third->GetName(), "Model::Marker3");
+    for (KScnNode* marker : {head, toe, third})
+    {
+        EXPECT_NE(marker->GetMarker(), nullptr);
+        EXPECT_EQ(marker->GetChildCount(), 0);
+    }
+
+    // One take over the four rows at 60 fps.
+    ASSERT_TRUE(scene->SetCurrentTake("Take 001"));
+    KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
+    ASSERT_TRUE(root->GetCurrentTakeInterval(start, stop));
+    EXPECT_EQ(start.Get(), 0);
+    EXPECT_EQ(stop.Get(), Frame(3, KTime::eMode60).Get());
+
+    // Positions in centimetres; a key where a sample is, none where it is missing.
+    EXPECT_EQ(Curve(head, 1)->GetKeyCount(), 4);
+    EXPECT_FLOAT_EQ(Curve(head, 1)->Evaluate(Frame(1, KTime::eMode60)), 170.05f);
+    EXPECT_FLOAT_EQ(Curve(head, 2)->Evaluate(Frame(3, KTime::eMode60)), 0.1f);
+    ASSERT_EQ(Curve(toe, 0)->GetKeyCount(), 2) << "rows 2 (empty) and 3 (NaN) have no sample";
+    EXPECT_EQ(Curve(toe, 0)->GetKeyTime(1).Get(), Frame(3, KTime::eMode60).Get());
+    EXPECT_EQ(Curve(third, 2)->GetKeyCount(), 3) << "row 4 ends before the third marker";
+    EXPECT_FLOAT_EQ(Curve(third, 2)->GetKeyValue(2), 0.9f);
+    PoseAt(toe, "Take 001", Frame(3, KTime::eMode60));
+    ExpectNear(GlobalOf(toe), Translate(9, 2.5, 16), 1e-5);
+    // The gap is spanned by the keys around it.
+    PoseAt(toe, "Take 001", Frame(1, KTime::eMode60));
+    ExpectNear(GlobalOf(toe), Translate(8 + 1.0 / 3, 2 + 0.5 / 3, 15 + 1.0 / 3), 1e-5);
+}
+
+TEST(TrcReader, OptionsAndLooseLayoutsAreRead)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.WriteFile("loose.trc", "PathFileType 4 (X/Y/Z) loose.trc\n"
+                                                        "NumMarkers DataRate Units\n"
+                                                        "2 100 m\n"
+                                                        "Frame#\tTime\tA\t\t\tA\n"
+                                                        "100 0 1 2 3 4 5 6 7 8\n"
+                                                        "102 0.02 1 2 3\n");
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderMotionAnalysisTrc reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptionsMotionAnalysisTrc options;
+    options.mSceneUnit = 0.5;
+    options.mAxisConversion = KStreamOptionsForeign::eAxisZUpToYUp;
+    options.mTakeName = "Markers";
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    EXPECT_STREQ(reader.GetStatusText(), "fields past the markers' ignored");
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 2);
+    KScnNode* a = scene->GetRootNode()->GetChild(0);
+    EXPECT_STREQ(scene->GetRootNode()->GetChild(1)->GetName(), "Model::A_2");
+    ASSERT_TRUE(a->SelectTakeNodeByName("Markers"));
+    KFCurve* y = a->GetCurrentTakeNode()->GetTranslationYCurve();
+    KFCurve* z = a->GetCurrentTakeNode()->GetTranslationZCurve();
+    ASSERT_EQ(y->GetKeyCount(), 2);
+    EXPECT_FLOAT_EQ(y->GetKeyValue(0), 6.0f) << "file z, metres to half metres";
+    EXPECT_FLOAT_EQ(z->GetKeyValue(0), -4.0f) << "-file y";
+    EXPECT_EQ(y->GetKeyTime(1).Get(), Frame(2, KTime::eMode100).Get()) << "rows numbered from 100";
+}
+
+TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
+{
+    const std::string top = "PathFileType\t4\t(X/Y/Z)\tx.trc\n";
+    const auto header = [&](const std::string& values)
+    { return top + kKeys + values + "\nFrame#\tTime\tA\t\t\n\t\tX1\tY1\tZ1\n"; };
+    const std::string good = header("60\t60\t3\t1\tmm\t60\t1\t3");
+    const std::pair<std::string, std::string> cases[] = {
+        {"hello\n", "line 1: not a TRC file: no PathFileType"},
+        {"", "line 0: not a TRC file: no PathFileType"},
+        {top + kKeys, "line 2: the file ends in its header"},
+        {header("0\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate 0 not a number above 0"},
+        {header("x\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate x not a number above 0"},
+        {header("-5\t60\t3\t1\tmm\t60\t1\t3"), "line 3: data rate -5 not a number above 0"},
+        {good + "1\t0\t1\t2\t3" + std::string(1 << 20, '\t') + "\n", "line 6: line longer than"},
+        {header("60\t60\t1000000000\t1\tmm\t60\t1\t3"),
+         "line 3: frame count 1000000000 too large for the file"},
+        {header("60\t60\t-1\t1\tmm\t60\t1\t3"), "line 3: not a frame count: -1"},
+        {header("60\t60\t3\t1000000000\tmm\t60\t1\t3"),
+         "line 3: marker count 1000000000 too large for the file"},
+        {header("60\t60\t3\t-2\tmm\t60\t1\t3"), "line 3: not a marker count: -2"},
+        {header("60\t60\t3\t10001\tmm\t60\t1\t3") + std::string(60000, '\t') + "\n",
+         "line 3: more than 10000 markers"},
+        {top + "CameraRate\tNumMarkers\n60\t1\nFrame#\tTime\tA\n\n", "line 3: no DataRate in the header"},
+        {top + "DataRate\tNumFrames\n60\t1\nFrame#\tTime\tA\n\n", "line 3: no NumMarkers in the header"},
+        {top + kKeys + "60\t60\t3\t1\tmm\t60\t1\t3\nA\tB\n\n",
+         "line 4: expected Frame# and the marker names"},
+        {top + kKeys + "60\t60\t3\t1\tmm\t60\t1\t3\nFrame#\tTime\t" + std::string(2000, 'n') + "\n\n",
+         "line 4: a marker name longer than 1024"},
+        {good + "1\t0\t1\t2\t3\nx\t0\t1\t2\t3\n", "line 7: not a frame number: x"},
+        {good + "1\t0\t1\t2\t3\n1\t0\t1\t2\t3\n", "line 7: frame 1 not after frame 1"},
+        {good + "2\t0\t1\t2\t3\n1\t0\t1\t2\t3\n", "line 7: frame 1 not after frame 2"},
+        {good + "99999999999999999\t0\t1\t2\t3\n", "line 6: frame number 99999999999999999 out of range"},
+        {good + "1\tnow\t1\t2\t3\n", "line 6: not a time: now"},
+        {good + "1\t0\t1\tabc\t\n", "line 6: not a number: abc"},
+        {good + "1\t0\t1\t1e999\t3\n", "line 6: not a number: 1e999"},
+        {header("1e9\t60\t3\t1\tmm\t60\t1\t3") + "1\t0\t1\t2\t3\n", "frame rate 1e+09 out of range"},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    const int nodes = manager.GetNodeCount();
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.second);
+        const std::string path = dir.WriteFile("bad.trc", c.first);
+        KScnReaderMotionAnalysisTrc reader(&manager);
+        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        KStreamOptionsMotionAnalysisTrc options;
+        EXPECT_FALSE(reader.ReadScene(scene, &options));
+        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
+        EXPECT_NE(std::string(reader.GetStatusText()).find(c.second), std::string::npos)
+            << reader.GetStatusText();
+        EXPECT_EQ(manager.GetNodeCount(), nodes);
+        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
+    }
+}
+
+} // namespace
