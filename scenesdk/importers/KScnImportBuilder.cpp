@@ -11,19 +11,6 @@
 namespace scenesdk
 {
 
-namespace
-{
-
-bool HasTake(KScnNode& node, const std::string& name)
-{
-    for (int i = 0; i < node.GetTakeNodeCount(); ++i)
-        if (name == node.GetTakeNodeName(i))
-            return true;
-    return false;
-}
-
-} // namespace
-
 KScnImportBuilder::KScnImportBuilder(KScnSdkManager* manager, KScnSceneRoot* scene)
     : mManager(manager), mScene(scene)
 {
@@ -95,16 +82,6 @@ bool KScnImportBuilder::Commit()
         Rollback();
         return false;
     }
-    for (const std::string& take : mTakes)
-        for (KScnNode* node : mNodes)
-            if (!HasTake(*node, take))
-                node->AddTakeNode(take.c_str());
-    // The scene's own nodes (its root, its camera switcher) get the takes
-    // too, so that the scene can make a take current on all its nodes.
-    for (KScnNode* own : {root, mScene->GetCameraSwitcherNode()})
-        for (const std::string& take : mTakes)
-            if (own != nullptr && !HasTake(*own, take))
-                own->AddTakeNode(take.c_str());
     KScnSceneContents* contents = mScene->GetContents();
     for (KScnMaterial* material : mMaterials)
         contents->AddMaterial(material);
@@ -112,8 +89,12 @@ bool KScnImportBuilder::Commit()
         contents->AddTexture(texture);
     for (KScnNode* node : mTopNodes)
         root->AddChild(node);
+    // Every take owner of the scene (the new objects, its root and camera
+    // switcher, what earlier imports made) gets the takes, so that the scene
+    // can make one current for all.
     for (const std::string& take : mTakes)
     {
+        mScene->AddTakeWhereMissing(take.c_str());
         KScnTakeDescription description;
         description.mName = take.c_str();
         description.mImportName = take.c_str();
