@@ -25,16 +25,22 @@ bool KScnDxfParser::ErrorAt(size_t position, const std::string& reason)
 bool KScnDxfParser::Parse(const char* data, size_t size, std::string& why)
 {
     mOut = KScnDxfDrawing();
+    mLayerOf.clear();
+    mBlockOf.clear();
+    mPending.clear();
+    mLastLayerName = std::string_view();
+    mPolylineBlock = -2;
     if (!mReader.Start(data, size, why))
         return false;
     LayerIndex("0");
     KScnDxfGroup group;
     bool ok = false;
-    while (true)
+    for (bool first = true;; first = false)
     {
         if (!mReader.Next(group))
         {
-            ok = mReader.Failed() ? false : Error("the file ends without EOF");
+            if (!mReader.Failed())
+                ok = first ? (mWhy = "no group in the file", false) : Error("the file ends without EOF");
             break;
         }
         if (group.code == 999)

@@ -113,6 +113,7 @@ const char* const kDrawing = R"(0 SECTION
 10 1
 20 0
 30 2
+50 90
 0 ENDBLK
 0 BLOCK
 2 Cap
@@ -238,6 +239,19 @@ const char* const kDrawing = R"(0 SECTION
 71 2
 44 5
 45 4
+0 INSERT
+8 Roof
+2 Post
+10 0
+20 0
+30 3
+41 1
+42 2
+43 3
+50 90
+210 0
+220 -1
+230 0
 0 ENDSEC
 0 EOF
 )";
@@ -289,7 +303,7 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValue)
     ASSERT_TRUE(importer->Initialize(path.c_str()));
     ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
     EXPECT_STREQ(importer->GetStatusText(), "1 entities skipped (first: CIRCLE)");
-    EXPECT_EQ(manager.GetNodeCount() - nodesBefore, 9) << "2 layers, 2 posts, 5 caps";
+    EXPECT_EQ(manager.GetNodeCount() - nodesBefore, 11) << "2 layers, 3 posts, 6 caps";
 
     // Layers with content, in the order the file names them ("0" has none
     // in model space). Default axes: DXF (x, y, z) is the scene's (x, z, -y).
@@ -327,8 +341,9 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValue)
     EXPECT_EQ(MaterialName(roofMesh, 0), "Color 5") << "an off layer keeps its colour";
 
     // The post: base point (1, 0, 0) at (10, 0, 0), turned a quarter, twice
-    // the size; its corner (2, 0, 0) lands at DXF (10, 2, 0).
-    ASSERT_EQ(roof->GetChildCount(), 1);
+    // the size; its corner (2, 0, 0) lands at DXF (10, 2, 0). Its cap,
+    // turned a quarter within it, puts its (1, 0, 0) at DXF (8, 0, 4).
+    ASSERT_EQ(roof->GetChildCount(), 2);
     KScnNode* post = roof->GetChild(0);
     EXPECT_STREQ(post->GetName(), "Model::Post");
     ExpectPoint(Placed(post, 1), 10.0, 0.0, -2.0);
@@ -338,8 +353,16 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValue)
     ASSERT_EQ(post->GetChildCount(), 1);
     KScnNode* cap = post->GetChild(0);
     EXPECT_STREQ(cap->GetName(), "Model::Cap") << "block names match whatever their case";
-    ExpectPoint(Placed(cap, 1), 10.0, 4.0, -2.0);
+    ExpectPoint(Placed(cap, 1), 8.0, 4.0, 0.0);
     EXPECT_EQ(MaterialName(MeshOf(cap), 0), "Color 3");
+
+    // The post standing on its side: extrusion (0, -1, 0) makes the object
+    // axes world x, z and -y; at (0, 0, 3) in them, turned a quarter,
+    // scaled (1, 2, 3). Its cap inherits the unequal scaling exactly.
+    KScnNode* side = roof->GetChild(1);
+    ExpectPoint(Placed(side, 1), 0.0, 1.0, 3.0);
+    ExpectPoint(Placed(side->GetChild(0), 1), -2.0, 0.0, 9.0);
+    ExpectPoint(Placed(side->GetChild(0), 2), 0.0, -1.0, 9.0);
 
     // The 2 x 2 array: one node, a copy of the post per cell (seven points
     // each); cell (1, 1) is 5 along and 4 across from (0, 10), and has its
@@ -351,7 +374,7 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValue)
     ExpectPoint(Placed(grid, 3 * 7 + 1), 6.0, 0.0, -14.0);
     EXPECT_EQ(MaterialName(MeshOf(grid), 7), "Color 3") << "by block of an insert by layer";
     ASSERT_EQ(grid->GetChildCount(), 4);
-    ExpectPoint(Placed(grid->GetChild(3), 1), 6.0, 2.0, -14.0);
+    ExpectPoint(Placed(grid->GetChild(3), 1), 5.0, 2.0, -15.0);
 
     KScnSceneContents* contents = scene->GetContents();
     EXPECT_EQ(contents->GetMaterialCount(), 4) << "one material per colour";
@@ -552,6 +575,7 @@ TEST(DxfReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     const std::string polyface = "0 POLYLINE\n70 64\n0 VERTEX\n70 192\n0 VERTEX\n10 1\n70 192\n0 VERTEX\n"
                                  "20 1\n70 192\n";
     const std::pair<std::string, std::string> cases[] = {
+        {"", "no group in the file"},
         {"  0\nSECTION\n  x\nENTITIES\n", "line 3: not a group code: x"},
         {"  0\nSECTION\n1072\nENTITIES\n", "line 3: group code 1072 out of range"},
         {"  0\nSECTION\n -1\nENTITIES\n", "line 3: group code -1 out of range"},
