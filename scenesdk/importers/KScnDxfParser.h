@@ -9,7 +9,8 @@
 // - POLYLINE with its VERTEX records up to SEQEND (or the next other
 //   entity): polyface meshes (faces of 3 or 4 of the positions, 1-based,
 //   negative for an invisible edge, 0 for none; face records may come
-//   before the positions), polygon meshes (M x N positions row after row,
+//   before the positions; a face without a colour of its own has the
+//   mesh's), polygon meshes (M x N positions row after row,
 //   closed in M or N by the flags; a smoothed mesh may give its 73 x 74
 //   surface instead), 3D polylines and 2D polylines in their object
 //   coordinates at the header's elevation;
@@ -22,12 +23,14 @@
 // degenerate faces (fewer than three distinct corners) and zero-length
 // segments are dropped.
 //
-// Refused (false, why "line N: reason" or "byte N: reason"): any fault of
-// the group reader, a file without its EOF, a section or block not ended,
-// a colour number above 257, a polyface index out of range, a polygon mesh
-// whose positions do not fill its grid, an INSERT of an unknown block,
-// with a negative column or row count or a zero scale. Memory is what the
-// file fills: nothing is reserved from a count the file gives.
+// Refused (false, why "line N: reason" or "byte N: reason": the line of
+// the value at fault, or where the pair or entity at fault begins): any
+// fault of the group reader, a file without its EOF, a section or block not
+// ended, a colour number above 257, a polyface index out of range, a
+// polygon mesh whose positions do not fill its grid, an INSERT of an
+// unknown block, with a negative column or row count or a zero scale.
+// Memory is what the file fills: nothing is reserved from a count the file
+// gives.
 
 #include "scenesdk/importers/KScnDxfData.h"
 #include "scenesdk/importers/KScnDxfGroupReader.h"

@@ -8,11 +8,13 @@
 // layers), with one mesh of that layer's polygons: 3- and 4-sided from
 // 3DFACE, polyface and polygon meshes, n-sided from closed outlines when
 // asked, 2-sided (line segments) from LINE and outlines. Each INSERT is a
-// node under its layer's node, named after the block (an array INSERT one
-// node per cell, "Block_column_row"), whose translation, rotation and
-// scaling place the block (the block's base point at the insertion point),
-// holding a copy of the block's polygons and a node for each INSERT inside
-// the block. Normals are computed, one per polygon. Materials: one per
+// node under its layer's node (or under the INSERT node of the block
+// holding it), named after the block, whose translation, rotation and
+// scaling (Euler XYZ, inheriting its parent's scaling exactly) place the
+// block's base point at the insertion point; it holds a copy of the block's
+// polygons (one per cell of an array INSERT, shifted by the spacing) and a
+// node for each INSERT inside the block, per cell. Normals are computed,
+// one per polygon (zero for a segment). Materials: one per
 // resolved colour ("Color 3", "Color #FF8000"), diffuse the colour of the
 // palette number (KScnDxfPalette) or the true colour; "by layer" takes the
 // layer's colour (inside a block, entities on layer "0" take the INSERT's

@@ -609,6 +609,9 @@ TEST(DxfReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n10 1e300\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n"
              "0 SECTION\n2 ENTITIES\n0 INSERT\n2 B\n41 1e300\n0 ENDSEC\n0 EOF\n"),
          "layer 0: an INSERT of B placed too far for the scene"},
+        {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n0 SECTION\n2 ENTITIES\n"
+             "0 INSERT\n2 B\n41 1e-300\n44 1e300\n70 2\n0 ENDSEC\n0 EOF\n"),
+         "layer 0: a coordinate too large for the scene"},
         {Dxf("0 SECTION\n2 ENTITIES\n" + face), "line 23: section ENTITIES not ended"},
         {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 ENDSEC\n0 EOF\n"), "line 9: block B not ended"},
         {Dxf("0 SECTION\n2 ENTITIES\n0 ENDSEC\n"), "line 5: the file ends without EOF"},
