@@ -38,12 +38,15 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
 {
     if (mManager == nullptr)
         return nullptr;
-    if (parent != nullptr && std::find(mNodes.begin(), mNodes.end(), parent) == mNodes.end())
+    // A set, not a search of mNodes: readers that nest many nodes (DXF
+    // inserts) stay linear.
+    if (parent != nullptr && mNodeSet.count(parent) == 0)
         return nullptr;
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
     mNodes.push_back(node);
+    mNodeSet.insert(node);
     if (parent == nullptr)
         mTopNodes.push_back(node);
     else
@@ -134,6 +137,7 @@ void KScnImportBuilder::Rollback()
 void KScnImportBuilder::Forget()
 {
     mNodes.clear();
+    mNodeSet.clear();
     mTopNodes.clear();
     mMaterials.clear();
     mTextures.clear();

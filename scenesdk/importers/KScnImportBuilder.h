@@ -15,6 +15,7 @@
 // adds its prefixes ("Model::", "Material::", "Texture::").
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -65,7 +66,8 @@ private:
 
     KScnSdkManager* mManager;
     KScnSceneRoot* mScene;
-    std::vector<KScnNode*> mNodes; // in creation order
+    std::vector<KScnNode*> mNodes;                // in creation order
+    std::unordered_set<const KScnNode*> mNodeSet; // the same, for the parent check
     std::vector<KScnNode*> mTopNodes;
     std::vector<KScnMaterial*> mMaterials;
     std::vector<KScnTexture*> mTextures;
