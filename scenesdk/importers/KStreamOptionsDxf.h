@@ -1,8 +1,9 @@
 #pragma once
 
 // KStreamOptionsDxf: what a caller may choose when reading a DXF drawing
-// (KScnReaderDxf). The shared unit scale and axis conversion apply to
-// positions (drawings are Z up: eAxisZUpToYUp gives the scene's Y up).
+// (KScnReaderDxf). The shared unit scale applies to every length (points and
+// node translations); the axis conversion defaults to Z up to Y up, since
+// DXF drawings are always Z up. The frame rate is not used.
 
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 
@@ -18,10 +19,19 @@ public:
         return classId == GetClassId() || KStreamOptionsForeign::Is(classId);
     }
 
-    // Closed LWPOLYLINE / POLYLINE outlines as n-gon polygons.
-    bool mReadPolylines = true;
-    // One material per resolved colour (palette index or true colour).
-    bool mReadMaterials = true;
+    KStreamOptionsDxf() { mAxisConversion = eAxisZUpToYUp; }
+
+    // Which kinds of content are read; the others are skipped.
+    bool mReadFaces = true;    // 3DFACE
+    bool mReadMeshes = true;   // polyface and polygon meshes (POLYLINE)
+    bool mReadOutlines = true; // LWPOLYLINE, 2D and 3D POLYLINE
+    bool mReadLines = true;    // LINE
+    bool mReadInserts = true;  // INSERT of blocks
+    // Closed outlines as one polygon (a flat cap) instead of their edges.
+    bool mClosedOutlinesAsPolygons = false;
+    // Lengths in the unit the file states ($INSUNITS) become metres before
+    // the unit scale applies; a unitless file is read as it is.
+    bool mUseFileUnits = false;
 };
 
 } // namespace scenesdk

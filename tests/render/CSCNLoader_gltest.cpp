@@ -137,3 +137,86 @@ TEST_F(SCNLoaderGLTest, ObjModelsShowWithTheirMaterials)
     factory.Release();
     renderer->Destroy();
 }
+
+namespace
+{
+
+// A 3DFACE on layer "Plan" in the drawing's XZ plane, which the DXF reader
+// turns into the scene's XY plane (Z up becomes Y up).
+std::string Face(int colour, const int (*xz)[2], int corners)
+{
+    std::string s = "0\n3DFACE\n8\nPlan\n62\n" + std::to_string(colour) + "\n";
+    for (int k = 0; k < 4; ++k)
+    {
+        const int* p = xz[k < corners ? k : corners - 1];
+        s += std::to_string(10 + k) + "\n" + std::to_string(p[0]) + "\n" + std::to_string(20 + k) + "\n0\n" +
+             std::to_string(30 + k) + "\n" + std::to_string(p[1]) + "\n";
+    }
+    return s;
+}
+
+} // namespace
+
+// A DXF drawing loads through the factory like a scene file: a red square
+// and a green triangle (written with its fourth corner repeating the third)
+// on one layer, each with the material of its palette colour, land on the
+// screen where they belong.
+TEST_F(SCNLoaderGLTest, DxfModelsShowWithTheirMaterials)
+{
+    const int square[4][2] = {{4, 4}, {4, 30}, {30, 30}, {30, 4}};
+    const int triangle[3][2] = {{34, 4}, {34, 30}, {60, 30}};
+    m_Dir.WriteFile("Data/models/plan.dxf", "0\nSECTION\n2\nENTITIES\n" + Face(1, square, 4) +
+                                                Face(3, triangle, 3) + "0\nENDSEC\n0\nEOF\n");
+    const int kSize = 64;
+    plat::GLTestWindow window(kSize, kSize, false);
+    ASSERT_NE(window.GetDC(), nullptr);
+    CRefPtr<COGLRenderer> renderer(new COGLRenderer);
+    ASSERT_TRUE(renderer->CreateOnDC(window.GetDC(), 32));
+    renderer->OnSize(kSize, kSize);
+    CRefPtr<COGLModelFactory> factory(new COGLModelFactory(CRefPtr<CSCNLoader>(new CSCNLoader),
+                                                           CRefPtr<CTextureLoader>(new CTextureLoader),
+                                                           CRefPtr<CTerrainBuilder>(), renderer.Get()));
+    renderer->GetRenderSettings()->SetModelFactory(factory.Get());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    CRefPtr<COGLModel> model = factory->getModel("Data/models/Plan.DXF");
+    const std::string errors = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(model) << errors;
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
+    EXPECT_EQ(model->GetMaterialCount(), 2u);
+    EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u) << "the square in two triangles";
+    EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 3u) << "the triangle";
+    EXPECT_EQ(model->GetTriangleGroup(1)->GetVertexCount(), 3u);
+
+    CMatrix4 ortho;
+    ortho.SetOrtho(kSize, kSize, -1.0f, 1.0f);
+    renderer->SetMatrixMode(0);
+    renderer->LoadMatrix(ortho);
+    renderer->SetMatrixMode(1);
+    renderer->LoadMatrix(CMatrix4());
+    renderer->SetDepthTest(0.0f);
+    renderer->SetLightDirection(CVector3(0, 0, -1));
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    renderer->SetLightColours(0, ambient, diffuse);
+    glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    renderer->BeginFrame();
+    model->Render();
+    const plat::GLFrame frame = plat::ReadFrame();
+    // Frame rows count from the bottom, model y from the top.
+    const plat::GLFrame::Pixel red = frame.At(17, kSize - 17);
+    const plat::GLFrame::Pixel green = frame.At(40, kSize - 25);
+    const plat::GLFrame::Pixel outside = frame.At(17, kSize - 40);
+    const plat::GLFrame::Pixel beside = frame.At(55, kSize - 10);
+    EXPECT_GT(red.r, 100);
+    EXPECT_LT(red.g, 60);
+    EXPECT_GT(green.g, 100);
+    EXPECT_LT(green.r, 60);
+    EXPECT_EQ(outside.r + outside.g + outside.b, 0);
+    EXPECT_EQ(beside.r + beside.g + beside.b, 0) << "a triangle, not a quad";
+    renderer->GetRenderSettings()->SetModelFactory(nullptr);
+    factory.Release();
+    renderer->Destroy();
+}

@@ -47,7 +47,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 }
 
 const SFormat kFormats[] = {
-    {3, "dxf", "DXF files cannot be read by this build", Is<KScnReaderDxf>()},
     {4, "3ds", "3DS files cannot be read by this build", Is<KScnReader3DS>()},
     {9, "asf", "ASF files cannot be read by this build", Is<KScnReaderAcclaimAsf>()},
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},

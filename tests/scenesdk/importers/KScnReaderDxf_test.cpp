@@ -1,0 +1,719 @@
+// The DXF reader: a hand-written drawing (layers, faces, a polyface mesh,
+// outlines, blocks inserted into blocks, an array insert) read through the
+// importer and checked value by value, then again with options; drawings
+// written by python3-ezdxf (ASCII R12, R2000, R2004, binary R12 and R2000)
+// read back; every kind of hostile file refused with error 0 and its reason,
+// leaving the scene as it was; the palette's range.
+
+#include "scenesdk/importers/KScnDxfPalette.h"
+#include "scenesdk/importers/KScnDxfSceneBuilder.h"
+#include "scenesdk/importers/KScnReaderDxf.h"
+#include "scenesdk/importers/KStreamOptionsDxf.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace scenesdk;
+
+namespace
+{
+
+// A drawing written one pair per line ("code value"), turned into the
+// file's two lines per pair; codes right-aligned in three columns as most
+// writers do, with the given line ending.
+std::string Dxf(const std::string& pairs, const char* ending = "\n")
+{
+    std::string out;
+    size_t start = 0;
+    while (start < pairs.size())
+    {
+        size_t end = pairs.find('\n', start);
+        if (end == std::string::npos)
+            end = pairs.size();
+        const std::string line = pairs.substr(start, end - start);
+        start = end + 1;
+        const size_t space = line.find(' ');
+        if (line.empty() || space == std::string::npos)
+            continue;
+        char code[8];
+        std::snprintf(code, sizeof(code), "%3d", std::atoi(line.substr(0, space).c_str()));
+        out += code + std::string(ending) + line.substr(space + 1) + ending;
+    }
+    return out;
+}
+
+const char* const kDrawing = R"(0 SECTION
+2 HEADER
+9 $INSUNITS
+70 4
+0 ENDSEC
+0 SECTION
+2 TABLES
+0 TABLE
+2 LAYER
+0 LAYER
+2 Walls
+62 3
+0 LAYER
+2 Roof
+62 -5
+0 ENDTAB
+0 ENDSEC
+0 SECTION
+2 BLOCKS
+0 BLOCK
+2 Post
+10 1.0
+20 0.0
+30 0.0
+0 3DFACE
+8 0
+10 1
+20 0
+30 0
+11 2
+21 0
+31 0
+12 2
+22 0
+32 1
+13 2
+23 0
+33 1
+0 3DFACE
+8 0
+62 0
+10 1
+20 0
+30 1
+11 2
+21 0
+31 1
+12 2
+22 1
+32 1
+13 1
+23 1
+33 1
+0 INSERT
+8 0
+2 cap
+10 1
+20 0
+30 2
+50 90
+0 ENDBLK
+0 BLOCK
+2 Cap
+0 3DFACE
+8 Walls
+10 0
+20 0
+30 0
+11 1
+21 0
+31 0
+12 0
+22 1
+32 0
+0 ENDBLK
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 3dFace
+8 Walls
+10 0.0
+20 0.0
+30 0.0
+11 1.0
+21 0.0
+31 0.0
+12 1.0
+22 1.0
+32 0.0
+13 1.0
+23 1.0
+33 0.0
+0 3DFACE
+8 Walls
+62 1
+10 0
+20 0
+30 1
+11 1
+21 0
+31 1
+12 1
+22 1
+32 1
+13 0
+23 1
+33 1
+0 POLYLINE
+8 Walls
+66 1
+70 64
+0 VERTEX
+8 Walls
+10 0.0
+20 0.0
+30 0.0
+70 128
+71 1
+72 2
+73 -3
+0 VERTEX
+8 Walls
+10 0.0
+20 0.0
+30 1.0
+70 192
+0 VERTEX
+8 Walls
+10 1.0
+20 0.0
+30 1.0
+70 192
+0 VERTEX
+8 Walls
+10 0.0
+20 1.0
+30 1.0
+70 192
+0 SEQEND
+0 LINE
+8 Roof
+10 0
+20 0
+30 5
+11 3
+21 0
+31 5
+0 LWPOLYLINE
+8 Roof
+90 99
+70 1
+10 0
+20 0
+10 2
+20 0
+42 0.5
+10 2
+20 2
+0 CIRCLE
+8 Roof
+10 0
+20 0
+30 0
+40 1
+0 INSERT
+8 Roof
+2 Post
+62 6
+10 10
+20 0
+30 0
+41 2
+42 2
+43 2
+50 90
+0 INSERT
+8 Walls
+2 Post
+10 0
+20 10
+30 0
+70 2
+71 2
+44 5
+45 4
+0 INSERT
+8 Roof
+2 Post
+10 0
+20 0
+30 3
+41 1
+42 2
+43 3
+50 90
+210 0
+220 -1
+230 0
+0 ENDSEC
+0 EOF
+)";
+
+KScnMesh* MeshOf(KScnNode* node)
+{
+    return node != nullptr ? static_cast<KScnMesh*>(node->GetMesh()) : nullptr;
+}
+
+// A control point of the node's mesh placed by the node's global transform
+// (row vectors: p' = p M).
+KgeTVector Placed(KScnNode* node, int point)
+{
+    const KgeTVector p = MeshOf(node)->GetControlPointAt(point);
+    const double* m = node->ComputeGlobalTransform();
+    KgeTVector out;
+    for (int j = 0; j < 3; ++j)
+        out[j] = p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j];
+    return out;
+}
+
+void ExpectPoint(const KgeTVector& v, double x, double y, double z)
+{
+    EXPECT_NEAR(v[0], x, 1e-9);
+    EXPECT_NEAR(v[1], y, 1e-9);
+    EXPECT_NEAR(v[2], z, 1e-9);
+}
+
+KScnMaterial* MaterialOf(KScnMesh* mesh, int polygon)
+{
+    const KScnLayerElement* e = mesh->GetLayer(0)->GetMaterialElement();
+    return e->GetDirect<KScnMaterial*>()[e->GetIndexAt(polygon)];
+}
+
+std::string MaterialName(KScnMesh* mesh, int polygon)
+{
+    return MaterialOf(mesh, polygon)->GetNameWithoutPrefix().Buffer();
+}
+
+TEST(DxfReader, ReadsAHandWrittenDrawingValueByValue)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.WriteFile("house.dxf", Dxf(kDrawing));
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    const int nodesBefore = manager.GetNodeCount();
+    KScnImporter* importer = manager.CreateImporter();
+    importer->SetFileFormat(KScnImporter::FindFileFormat("dxf"));
+    ASSERT_TRUE(importer->Initialize(path.c_str()));
+    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
+    EXPECT_STREQ(importer->GetStatusText(), "1 entities skipped (first: CIRCLE)");
+    EXPECT_EQ(manager.GetNodeCount() - nodesBefore, 11) << "2 layers, 3 posts, 6 caps";
+
+    // Layers with content, in the order the file names them ("0" has none
+    // in model space). Default axes: DXF (x, y, z) is the scene's (x, z, -y).
+    KScnNode* root = scene->GetRootNode();
+    ASSERT_EQ(root->GetChildCount(), 2);
+    KScnNode* walls = root->GetChild(0);
+    KScnNode* roof = root->GetChild(1);
+    EXPECT_STREQ(walls->GetName(), "Model::Walls");
+    EXPECT_STREQ(roof->GetName(), "Model::Roof");
+    KScnMesh* wallMesh = MeshOf(walls);
+    ASSERT_NE(wallMesh, nullptr);
+    ASSERT_EQ(wallMesh->GetPolygonCount(), 3);
+    EXPECT_EQ(wallMesh->GetPolygonSize(0), 3) << "the fourth corner repeats the third";
+    EXPECT_EQ(wallMesh->GetPolygonSize(1), 4);
+    EXPECT_EQ(wallMesh->GetPolygonSize(2), 3) << "the polyface face, its invisible edge kept";
+    EXPECT_EQ(wallMesh->GetControlPointsCount(), 10);
+    ExpectPoint(wallMesh->GetControlPointAt(5), 1.0, 1.0, -1.0);
+    EXPECT_EQ(wallMesh->GetPolygonVertex(2, 1), 8) << "face records before the positions";
+    ExpectPoint(wallMesh->GetControlPointAt(8), 1.0, 1.0, 0.0);
+    const KScnLayerElement* normals = wallMesh->GetLayer(0)->GetNormalElement();
+    ASSERT_NE(normals, nullptr);
+    EXPECT_EQ(normals->GetMappingMode(), KScnLayerElement::eByPolygonVertex);
+    ExpectPoint(normals->GetDirectVector(normals->GetIndexAt(1)), 0.0, 1.0, 0.0);
+    EXPECT_EQ(MaterialName(wallMesh, 0), "Color 3") << "by layer";
+    EXPECT_EQ(MaterialName(wallMesh, 1), "Color 1");
+    EXPECT_EQ(MaterialName(wallMesh, 2), "Color 3");
+    EXPECT_NEAR(MaterialOf(wallMesh, 0)->GetDiffuse().mGreen, 1.0, 1e-9);
+    EXPECT_NEAR(MaterialOf(wallMesh, 0)->GetDiffuse().mRed, 0.0, 1e-9);
+
+    KScnMesh* roofMesh = MeshOf(roof);
+    ASSERT_NE(roofMesh, nullptr);
+    EXPECT_EQ(roofMesh->GetPolygonCount(), 4) << "a line and a closed outline of three edges";
+    EXPECT_EQ(roofMesh->GetPolygonSize(3), 2);
+    EXPECT_EQ(roofMesh->GetControlPointsCount(), 5) << "three outline vertices, whatever group 90 says";
+    EXPECT_EQ(MaterialName(roofMesh, 0), "Color 5") << "an off layer keeps its colour";
+
+    // The post: base point (1, 0, 0) at (10, 0, 0), turned a quarter, twice
+    // the size; its corner (2, 0, 0) lands at DXF (10, 2, 0). Its cap,
+    // turned a quarter within it, puts its (1, 0, 0) at DXF (8, 0, 4).
+    ASSERT_EQ(roof->GetChildCount(), 2);
+    KScnNode* post = roof->GetChild(0);
+    EXPECT_STREQ(post->GetName(), "Model::Post");
+    ExpectPoint(Placed(post, 1), 10.0, 0.0, -2.0);
+    ASSERT_EQ(MeshOf(post)->GetPolygonCount(), 2);
+    EXPECT_EQ(MaterialName(MeshOf(post), 0), "Color 5") << "layer 0 in a block takes the insert's layer";
+    EXPECT_EQ(MaterialName(MeshOf(post), 1), "Color 6") << "by block takes the insert's colour";
+    ASSERT_EQ(post->GetChildCount(), 1);
+    KScnNode* cap = post->GetChild(0);
+    EXPECT_STREQ(cap->GetName(), "Model::Cap") << "block names match whatever their case";
+    ExpectPoint(Placed(cap, 1), 8.0, 4.0, 0.0);
+    EXPECT_EQ(MaterialName(MeshOf(cap), 0), "Color 3");
+
+    // The post standing on its side: extrusion (0, -1, 0) makes the object
+    // axes world x, z and -y; at (0, 0, 3) in them, turned a quarter,
+    // scaled (1, 2, 3). Its cap inherits the unequal scaling exactly.
+    KScnNode* side = roof->GetChild(1);
+    ExpectPoint(Placed(side, 1), 0.0, 1.0, 3.0);
+    ExpectPoint(Placed(side->GetChild(0), 1), -2.0, 0.0, 9.0);
+    ExpectPoint(Placed(side->GetChild(0), 2), 0.0, -1.0, 9.0);
+
+    // The 2 x 2 array: one node, a copy of the post per cell (seven points
+    // each); cell (1, 1) is 5 along and 4 across from (0, 10), and has its
+    // own cap.
+    ASSERT_EQ(walls->GetChildCount(), 1);
+    KScnNode* grid = walls->GetChild(0);
+    EXPECT_STREQ(grid->GetName(), "Model::Post");
+    ASSERT_EQ(MeshOf(grid)->GetPolygonCount(), 8);
+    ExpectPoint(Placed(grid, 3 * 7 + 1), 6.0, 0.0, -14.0);
+    EXPECT_EQ(MaterialName(MeshOf(grid), 7), "Color 3") << "by block of an insert by layer";
+    ASSERT_EQ(grid->GetChildCount(), 4);
+    ExpectPoint(Placed(grid->GetChild(3), 1), 5.0, 2.0, -15.0);
+
+    KScnSceneContents* contents = scene->GetContents();
+    EXPECT_EQ(contents->GetMaterialCount(), 4) << "one material per colour";
+    KScnMaterial* magenta = contents->FindMaterial("Material::Color 6");
+    ASSERT_NE(magenta, nullptr);
+    EXPECT_NEAR(magenta->GetDiffuse().mRed, 1.0, 1e-9);
+    EXPECT_NEAR(magenta->GetDiffuse().mGreen, 0.0, 1e-9);
+    EXPECT_NEAR(magenta->GetDiffuse().mBlue, 1.0, 1e-9);
+}
+
+TEST(DxfReader, OptionsChooseContentUnitsAndAxes)
+{
+    testsupport::TempDir dir;
+    // CR LF line endings and padded codes change nothing.
+    const std::string path = dir.WriteFile("house.dxf", Dxf(kDrawing, "\r\n"));
+    KScnSdkManager manager;
+    KScnReaderDxf reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptionsDxf options;
+    options.mReadInserts = false;
+    options.mReadLines = false;
+    options.mReadMeshes = false;
+    options.mClosedOutlinesAsPolygons = true;
+    options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
+    options.mUnitScale = 10.0;
+    options.mUseFileUnits = true;
+    KScnSceneRoot* scene = manager.CreateScene();
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 2);
+    KScnNode* walls = scene->GetRootNode()->GetChild(0);
+    KScnNode* roof = scene->GetRootNode()->GetChild(1);
+    EXPECT_EQ(walls->GetChildCount(), 0);
+    EXPECT_EQ(MeshOf(walls)->GetPolygonCount(), 2) << "no polyface";
+    KScnMesh* outline = MeshOf(roof);
+    ASSERT_EQ(outline->GetPolygonCount(), 1) << "no line; the outline one polygon";
+    EXPECT_EQ(outline->GetPolygonSize(0), 3);
+    // Millimetres to metres, times ten, axes as they are.
+    ExpectPoint(outline->GetControlPointAt(2), 0.02, 0.02, 0.0);
+    const KScnLayerElement* normals = outline->GetLayer(0)->GetNormalElement();
+    ExpectPoint(normals->GetDirectVector(normals->GetIndexAt(0)), 0.0, 0.0, 1.0);
+}
+
+// python3-ezdxf (installed by scripts/setup) writes the same drawing as
+// ASCII R12, R2000 and R2004 and as binary R12 (1-byte codes) and R2000
+// (2-byte codes).
+const char* const kEzdxfScript = R"(import sys
+import ezdxf
+
+def build(version):
+    doc = ezdxf.new(version)
+    doc.layers.new("Walls", dxfattribs={"color": 3})
+    doc.layers.new("Glass", dxfattribs={"color": 5})
+    msp = doc.modelspace()
+    msp.add_3dface([(0, 0, 0), (4, 0, 0), (4, 0, 3), (4, 0, 3)], dxfattribs={"layer": "Walls"})
+    pf = msp.add_polyface(dxfattribs={"layer": "Walls", "color": 1})
+    pf.append_faces([[(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)], [(1, 0, 0), (2, 0, 0), (1, 1, 0)]])
+    pm = msp.add_polymesh(size=(3, 2), dxfattribs={"layer": "Glass"})
+    for i in range(3):
+        for j in range(2):
+            pm.set_mesh_vertex((i, j), (i, j, i * j))
+    corners = [(0, 0), (2, 0), (2, 2), (0, 2)]
+    if version == "R12":
+        msp.add_polyline2d(corners, close=True, dxfattribs={"layer": "Glass"})
+    else:
+        msp.add_lwpolyline(corners, close=True, dxfattribs={"layer": "Glass"})
+    msp.add_line((0, 0, 0), (0, 0, 7), dxfattribs={"layer": "Walls"})
+    if version == "R2004":
+        msp.add_3dface([(0, 5, 0), (1, 5, 0), (1, 6, 0)], dxfattribs={"layer": "Walls", "true_color": 0xFF8000})
+    block = doc.blocks.new("Window", base_point=(1, 0, 0))
+    block.add_3dface([(1, 0, 0), (2, 0, 0), (2, 0, 1), (1, 0, 1)], dxfattribs={"color": 0})
+    msp.add_blockref("Window", (10, 0, 0), dxfattribs={"layer": "Glass", "color": 2, "rotation": 90,
+                                                      "xscale": 2, "yscale": 2, "zscale": 2})
+    grid = msp.add_blockref("Window", (0, 20, 0), dxfattribs={"layer": "Walls"})
+    grid.dxf.column_count = 3
+    grid.dxf.row_count = 2
+    grid.dxf.column_spacing = 5
+    grid.dxf.row_spacing = 4
+    return doc
+
+out = sys.argv[1]
+build("R12").saveas(out + "/r12.dxf")
+build("R2000").saveas(out + "/r2000.dxf")
+build("R2004").saveas(out + "/r2004.dxf")
+build("R12").saveas(out + "/r12b.dxf", fmt="bin")
+build("R2000").saveas(out + "/r2000b.dxf", fmt="bin")
+)";
+
+TEST(DxfReader, ReadsWhatEzdxfWrites)
+{
+    testsupport::TempDir dir;
+    dir.WriteFile("make.py", kEzdxfScript);
+    // The Debian package's interpreter, whatever python3 comes first on PATH.
+    const std::string command = "cd '" + dir.Path() + "' && /usr/bin/python3 make.py . > make.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::TempDir::ReadFile(dir.Path() + "/make.log");
+
+    for (const char* file : {"r12.dxf", "r2000.dxf", "r2004.dxf", "r12b.dxf", "r2000b.dxf"})
+    {
+        SCOPED_TRACE(file);
+        const bool trueColour = std::string(file) == "r2004.dxf";
+        KScnSdkManager manager;
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnImporter* importer = manager.CreateImporter();
+        importer->SetFileFormat(3);
+        ASSERT_TRUE(importer->Initialize((dir.Path() + "/" + file).c_str()));
+        ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
+        KScnNode* root = scene->GetRootNode();
+        ASSERT_EQ(root->GetChildCount(), 2);
+        KScnNode* walls = root->GetChild(0);
+        KScnNode* glass = root->GetChild(1);
+        EXPECT_STREQ(walls->GetName(), "Model::Walls");
+        EXPECT_STREQ(glass->GetName(), "Model::Glass");
+
+        // A triangle, the polyface's quad and triangle, the line.
+        KScnMesh* wallMesh = MeshOf(walls);
+        ASSERT_NE(wallMesh, nullptr);
+        ASSERT_EQ(wallMesh->GetPolygonCount(), trueColour ? 5 : 4);
+        EXPECT_EQ(wallMesh->GetPolygonSize(0), 3);
+        EXPECT_EQ(wallMesh->GetPolygonSize(1), 4);
+        EXPECT_EQ(wallMesh->GetPolygonSize(2), 3);
+        EXPECT_EQ(wallMesh->GetPolygonSize(3), 2);
+        ExpectPoint(wallMesh->GetControlPointAt(2), 4.0, 3.0, 0.0);
+        EXPECT_EQ(MaterialName(wallMesh, 0), "Color 3");
+        EXPECT_EQ(MaterialName(wallMesh, 1), "Color 1");
+        EXPECT_NEAR(MaterialOf(wallMesh, 1)->GetDiffuse().mRed, 1.0, 1e-9);
+        if (trueColour)
+        {
+            EXPECT_EQ(MaterialName(wallMesh, 4), "Color #FF8000");
+            EXPECT_NEAR(MaterialOf(wallMesh, 4)->GetDiffuse().mGreen, 128.0 / 255.0, 1e-6);
+        }
+
+        // The 3 x 2 polygon mesh gives two quads; the closed outline four edges.
+        KScnMesh* glassMesh = MeshOf(glass);
+        ASSERT_NE(glassMesh, nullptr);
+        ASSERT_EQ(glassMesh->GetPolygonCount(), 6);
+        EXPECT_EQ(glassMesh->GetPolygonSize(1), 4);
+        EXPECT_EQ(glassMesh->GetPolygonSize(5), 2);
+        ExpectPoint(glassMesh->GetControlPointAt(3), 1.0, 1.0, -1.0);
+        EXPECT_EQ(MaterialName(glassMesh, 0), "Color 5");
+
+        ASSERT_EQ(glass->GetChildCount(), 1);
+        KScnNode* window = glass->GetChild(0);
+        EXPECT_STREQ(window->GetName(), "Model::Window");
+        ExpectPoint(Placed(window, 2), 10.0, 2.0, -2.0);
+        EXPECT_EQ(MaterialName(MeshOf(window), 0), "Color 2");
+        // The 3 x 2 array: cell (2, 1), the sixth copy of four points.
+        ASSERT_EQ(walls->GetChildCount(), 1);
+        KScnNode* grid = walls->GetChild(0);
+        EXPECT_STREQ(grid->GetName(), "Model::Window");
+        ASSERT_EQ(MeshOf(grid)->GetPolygonCount(), 6);
+        ExpectPoint(Placed(grid, 5 * 4 + 2), 11.0, 1.0, -24.0);
+        EXPECT_EQ(MaterialName(MeshOf(grid), 5), "Color 3");
+    }
+}
+
+// A chain of blocks, each inserting the next: depth blocks deep.
+std::string Chain(int depth, const char* last)
+{
+    std::string s = "0 SECTION\n2 BLOCKS\n";
+    for (int i = 0; i < depth; ++i)
+        s += "0 BLOCK\n2 B" + std::to_string(i) + "\n0 INSERT\n2 " +
+             (i + 1 < depth ? "B" + std::to_string(i + 1) : std::string(last)) + "\n0 ENDBLK\n";
+    s += "0 BLOCK\n2 Leaf\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n";
+    return s + "0 SECTION\n2 ENTITIES\n0 INSERT\n2 B0\n0 ENDSEC\n0 EOF\n";
+}
+
+// Blocks inserting arrays of the next: levels of 100 x 100 copies.
+std::string Arrays(int levels)
+{
+    std::string s = "0 SECTION\n2 BLOCKS\n";
+    for (int i = 0; i < levels; ++i)
+        s += "0 BLOCK\n2 A" + std::to_string(i) + "\n0 INSERT\n2 " +
+             (i + 1 < levels ? "A" + std::to_string(i + 1) : std::string("Leaf")) +
+             "\n70 100\n71 100\n44 1\n45 1\n0 ENDBLK\n";
+    s += "0 BLOCK\n2 Leaf\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n";
+    return s + "0 SECTION\n2 ENTITIES\n0 INSERT\n2 A0\n0 ENDSEC\n0 EOF\n";
+}
+
+std::string Entities(const std::string& pairs)
+{
+    return Dxf("0 SECTION\n2 ENTITIES\n" + pairs + "0 ENDSEC\n0 EOF\n");
+}
+
+std::string Binary(bool twoByteCodes, const std::string& body)
+{
+    std::string s = std::string("ABCDEFG Binary DXF\r\n\x1a", 21) + std::string(1, '\0');
+    if (twoByteCodes)
+        s += std::string("\0\0SECTION\0\x02\0ENTITIES\0", 21);
+    else
+        s += std::string("\0SECTION\0\x02"
+                         "ENTITIES\0",
+                         19);
+    return s + body;
+}
+
+TEST(DxfReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
+{
+    const std::string face = "0 3DFACE\n10 0\n20 0\n30 0\n11 1\n21 0\n31 0\n12 1\n22 1\n32 0\n";
+    const std::string polyface = "0 POLYLINE\n70 64\n0 VERTEX\n70 192\n0 VERTEX\n10 1\n70 192\n0 VERTEX\n"
+                                 "20 1\n70 192\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "no group in the file"},
+        {"  0\nSECTION\n  x\nENTITIES\n", "line 3: not a group code: x"},
+        {"  0\nSECTION\n1072\nENTITIES\n", "line 3: group code 1072 out of range"},
+        {"  0\nSECTION\n -1\nENTITIES\n", "line 3: group code -1 out of range"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\n", "line 5: group code 0 without a value"},
+        {Entities("0 LINE\n10 1,5\n"), "line 8: not a number: 1,5"},
+        {Entities("0 LINE\n10 nan\n"), "line 8: not a number: nan"},
+        {Entities("0 LINE\n10 1e999\n"), "line 8: not a number: 1e999"},
+        {Entities("0 LINE\n62 red\n"), "line 8: not an integer: red"},
+        {Entities("0 LINE\n62 70000\n"), "line 8: value 70000 too large for group code 62"},
+        {Entities("0 LINE\n62 300\n"), "line 7: colour number 300 out of range"},
+        {Entities(polyface + "0 VERTEX\n70 128\n71 1\n72 2\n73 4\n0 SEQEND\n"),
+         "line 5: polyface face index 4 out of range (3 vertices)"},
+        {Entities(polyface + "0 VERTEX\n70 128\n71 1\n72 2\n73 -32768\n0 SEQEND\n"),
+         "line 5: polyface face index 32768 out of range (3 vertices)"},
+        {Entities("0 POLYLINE\n70 16\n71 2\n72 2\n0 VERTEX\n0 VERTEX\n0 VERTEX\n0 SEQEND\n"),
+         "line 5: polygon mesh of 2 x 2 positions with 3 vertices"},
+        {Entities("0 POLYLINE\n70 16\n71 -2\n72 -2\n0 VERTEX\n0 VERTEX\n0 VERTEX\n0 VERTEX\n0 SEQEND\n"),
+         "line 5: polygon mesh of -2 x -2 positions"},
+        {Entities("0 INSERT\n2 Nowhere\n"), "INSERT of an unknown block: Nowhere"},
+        {Entities("0 INSERT\n8 0\n"), "line 5: INSERT without a block name"},
+        {Dxf(Chain(1, "B0")), "insert cycle: B0 > B0"},
+        {Dxf(Chain(3, "b1")), "insert cycle: B1 > B2 > B1"},
+        {Dxf(Chain(300, "Leaf")), "blocks nested deeper than 256 (at block B256)"},
+        {Dxf(Chain(256, "Leaf")), "blocks nested deeper than 256 (at block Leaf)"},
+        {Dxf(Arrays(4)), "the drawing expands beyond 2"},
+        {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n0 SECTION\n2 ENTITIES\n"
+             "0 INSERT\n2 B\n70 32767\n71 32767\n0 ENDSEC\n0 EOF\n"),
+         "the drawing expands beyond"},
+        {Entities("0 INSERT\n2 B\n71 -3\n"), "line 5: INSERT of B with a negative column or row count"},
+        {Entities("0 INSERT\n2 B\n42 0\n"), "line 5: INSERT of B with scale 0"},
+        {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n10 1e300\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n"
+             "0 SECTION\n2 ENTITIES\n0 INSERT\n2 B\n41 1e300\n0 ENDSEC\n0 EOF\n"),
+         "layer 0: an INSERT of B placed too far for the scene"},
+        {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n0 SECTION\n2 ENTITIES\n"
+             "0 INSERT\n2 B\n41 1e-300\n44 1e300\n70 2\n0 ENDSEC\n0 EOF\n"),
+         "layer 0: a coordinate too large for the scene"},
+        {Dxf("0 SECTION\n2 ENTITIES\n" + face), "line 23: section ENTITIES not ended"},
+        {Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 ENDSEC\n0 EOF\n"), "line 9: block B not ended"},
+        {Dxf("0 SECTION\n2 ENTITIES\n0 ENDSEC\n"), "line 5: the file ends without EOF"},
+        {Dxf("0 BLOCK\n"), "line 1: 'BLOCK' outside a section"},
+        {"  0\nSECTION\n  2\nHEADER\n  9\n" + std::string((1 << 20) + 1, 'x') + "\n",
+         "line 6: line longer than"},
+        {Binary(true, std::string("\x0a\0\0\0\0\0\0", 7)), "byte 43: value cut off by the end of the file"},
+        {Binary(true, std::string("\x08\0Walls", 7)), "byte 43: string without its end"},
+        {Binary(true, std::string("\x36\x01\x09"
+                                  "ab",
+                                  5)),
+         "byte 43: binary data longer than the file"},
+        {Binary(true, std::string("\x30\x04\0", 3)), "byte 43: group code 1072 out of range"},
+        {Binary(true, std::string("\x0a\0\0\0\0\0\0\0\xf0\x7f", 10)),
+         "byte 43: not a number for group code 10"},
+        {Binary(false, "\xff\x01"), "byte 41: group code cut off by the end of the file"},
+        {std::string("ABCDEFG Binary DXF\r\n\x1a", 21) + std::string("\0\0\0\0", 4),
+         "binary file not starting with a section"},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    const int nodes = manager.GetNodeCount();
+    const int materials = manager.GetMaterialCount();
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.second);
+        const std::string path = dir.WriteFile("bad.dxf", c.first);
+        KScnReaderDxf reader(&manager);
+        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        KStreamOptionsDxf options;
+        EXPECT_FALSE(reader.ReadScene(scene, &options));
+        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
+        EXPECT_EQ(std::string(reader.GetStatusText()).rfind(c.second, 0), 0u) << reader.GetStatusText();
+        EXPECT_EQ(manager.GetNodeCount(), nodes);
+        EXPECT_EQ(manager.GetMaterialCount(), materials);
+        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
+    }
+}
+
+// The expansion is measured before anything is made: an array just within
+// the budget of its file is read whole, one column more is refused.
+TEST(DxfReader, ExpansionStaysWithinTheBudgetOfTheFile)
+{
+    EXPECT_EQ(KScnDxfSceneBuilder::Budget(0), KScnDxfSceneBuilder::kBaseBudget);
+    EXPECT_EQ(KScnDxfSceneBuilder::Budget(1000), KScnDxfSceneBuilder::kBaseBudget + 32000);
+    EXPECT_EQ(KScnDxfSceneBuilder::Budget(size_t(1) << 40), KScnDxfSceneBuilder::kMaxBudget);
+
+    testsupport::TempDir dir;
+    // Each cell: a segment's 2 points and 2 corners and its shift; the
+    // layer's node and the insert's node one node each.
+    const auto file = [](int columns)
+    {
+        return Dxf("0 SECTION\n2 BLOCKS\n0 BLOCK\n2 B\n0 LINE\n11 1\n0 ENDBLK\n0 ENDSEC\n0 SECTION\n"
+                   "2 ENTITIES\n0 INSERT\n2 B\n44 2\n70 " +
+                   std::to_string(columns) + "\n71 1000\n0 ENDSEC\n0 EOF\n");
+    };
+    const size_t size = file(100).size();
+    const int columns =
+        static_cast<int>((KScnDxfSceneBuilder::Budget(size) - 2 * KScnDxfSceneBuilder::kNodeCost) / 5 / 1000);
+    KScnSdkManager manager;
+    for (int extra : {0, 1})
+    {
+        const std::string path = dir.WriteFile("grid.dxf", file(columns + extra));
+        ASSERT_EQ(file(columns + extra).size(), size);
+        KScnReaderDxf reader(&manager);
+        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        KStreamOptionsDxf options;
+        KScnSceneRoot* scene = manager.CreateScene();
+        const int nodes = manager.GetNodeCount();
+        EXPECT_EQ(reader.ReadScene(scene, &options), extra == 0) << reader.GetStatusText();
+        EXPECT_EQ(manager.GetNodeCount() - nodes, extra == 0 ? 2 : 0);
+        if (extra == 0)
+        {
+            KScnMesh* mesh = MeshOf(scene->GetRootNode()->GetChild(0)->GetChild(0));
+            ASSERT_NE(mesh, nullptr);
+            EXPECT_EQ(mesh->GetPolygonCount(), 1000 * columns);
+            ExpectPoint(mesh->GetControlPointAt(2 * (columns - 1) + 1), 2.0 * columns - 1.0, 0.0, 0.0);
+        }
+        manager.DestroyScene(scene, true);
+    }
+}
+
+TEST(DxfPalette, CoversTheNumbersOneTo255)
+{
+    uint32_t rgb = 0x123456;
+    for (int number : {-1, 0, 256, 1000})
+    {
+        EXPECT_FALSE(KScnDxfPalette::GetRGB(number, rgb)) << number;
+        EXPECT_EQ(rgb, 0x123456u);
+    }
+    for (int number = 1; number < KScnDxfPalette::kCount; ++number)
+        EXPECT_TRUE(KScnDxfPalette::GetRGB(number, rgb)) << number;
+    const std::pair<int, uint32_t> known[] = {
+        {1, 0xFF0000},  {2, 0xFFFF00},   {3, 0x00FF00},   {4, 0x00FFFF},  {5, 0x0000FF},
+        {6, 0xFF00FF},  {7, 0xFFFFFF},   {8, 0x808080},   {9, 0xC0C0C0},  {10, 0xFF0000},
+        {11, 0xFF7F7F}, {250, 0x000000}, {254, 0xCCCCCC}, {255, 0xFFFFFF}};
+    for (const auto& k : known)
+    {
+        ASSERT_TRUE(KScnDxfPalette::GetRGB(k.first, rgb));
+        EXPECT_EQ(rgb, k.second) << k.first;
+    }
+}
+
+} // namespace
