@@ -168,19 +168,17 @@ std::vector<V3> Viewpoints(const SMesh& m)
         if (!standing || v[1] > 0.05)
             views.push_back(v);
     }
+    // Rings 0.6 units out from the box's outline.
     const double lowest = standing ? 0.1 : lo[1] - 0.5;
-    for (double gap : {0.6})
-        for (double h = lowest; h < hi[1] + 1.0; h += (hi[1] + 1.0 - lowest) / 3.3)
-            for (int side = 0; side < 12; ++side)
-            {
-                // Round the box's outline, gap away from it.
-                const double a = side * 2 * 3.14159265358979 / 12 + 0.11;
-                const double c = std::cos(a), s = std::sin(a);
-                const double hx = (hi[0] - lo[0]) / 2 + gap, hz = (hi[2] - lo[2]) / 2 + gap;
-                const double k =
-                    std::min(hx / std::max(std::fabs(c), 1e-9), hz / std::max(std::fabs(s), 1e-9));
-                views.push_back({centre[0] + c * k * 1.0001, h, centre[2] + s * k * 1.0001});
-            }
+    const double hx = (hi[0] - lo[0]) / 2 + 0.6, hz = (hi[2] - lo[2]) / 2 + 0.6;
+    for (double h = lowest; h < hi[1] + 1.0; h += (hi[1] + 1.0 - lowest) / 3.3)
+        for (int side = 0; side < 12; ++side)
+        {
+            const double a = side * 2 * 3.14159265358979 / 12 + 0.11;
+            const double c = std::cos(a), s = std::sin(a);
+            const double k = std::min(hx / std::max(std::fabs(c), 1e-9), hz / std::max(std::fabs(s), 1e-9));
+            views.push_back({centre[0] + c * k, h, centre[2] + s * k});
+        }
     return views;
 }
 

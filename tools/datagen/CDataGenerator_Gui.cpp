@@ -135,20 +135,22 @@ void ButtonBand(STgaImage& img, int y0, int y1, const SFrame& frame, bool darkRi
     }
 }
 
-// The light plaque the final score is written on.
+// The light plaque the final score is written on: a parchment banner across
+// the middle of the screen (virtual x 260-740, y 475-553 of the 1000 x 1000
+// screen; the score text starts at (440, 500)), its rolled ends shaded.
 void ScorePlaque(STgaImage& img)
 {
     const CValueNoise noise(91, 8);
-    // Virtual x 410-740, y 475-553 of the 1000 x 1000 screen (the score
-    // text starts at (440, 500)).
-    const int x0 = 210, x1 = 379, y0 = 243, y1 = 283;
+    const int x0 = 133, x1 = 379, y0 = 243, y1 = 283;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
         {
             const bool rim = x < x0 + 2 || x >= x1 - 2 || y < y0 + 2 || y >= y1 - 2;
+            const int fromEnd = std::min(x - x0, x1 - 1 - x);
+            const double roll = fromEnd < 12 ? 0.8 + 0.2 * std::sin(fromEnd * kPi / 12) : 1.0;
             img.Set(x, y,
                     rim ? Rgb(110, 80, 40)
-                        : Scale(Rgb(236, 220, 178), 0.92 + 0.08 * noise.At(x * 0.2, y * 0.2)));
+                        : Scale(Rgb(236, 220, 178), roll * (0.92 + 0.08 * noise.At(x * 0.2, y * 0.2))));
         }
 }
 
