@@ -159,8 +159,8 @@ void ScorePlaque(STgaImage& img)
 // and the centre mark (left quarter of the third quarter): a white cross
 // with a crimson outline on a transparent ground, so that it shows against
 // the sky (outline) as well as the ground and roofs (white). The crimson is
-// light enough that no blend of it with the sky looks like a dark bird to
-// the player's eye.
+// bright enough that no blend of it with the sky is as dark as a bird
+// (every channel at most 110): birds stay the only dark shapes in the sky.
 STgaImage BarsAndCentreMark()
 {
     STgaImage img = GuiImage(256, 256, 4);
