@@ -110,13 +110,14 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     ASSERT_EQ(build.Width(), 1024);
     ASSERT_EQ(build.Height(), 768);
 
-    // The top bar's parchment over the top 115 pixels; the town's terrain
-    // (the colour map's earth tone, lit) below it.
+    // The top bar's dark wood over the top 115 pixels, with its red texts;
+    // the town's terrain (the colour map's earth tone, lit) below it.
     double r, g, b;
     build.Mean(300, 20, 800, 100, r, g, b);
-    EXPECT_GT(r, 190);
-    EXPECT_GT(g, 170);
-    EXPECT_GT(b, 130);
+    EXPECT_LT(r, 60);
+    EXPECT_LT(g, 35);
+    EXPECT_GT(r, b);
+    EXPECT_TRUE(Near(build, 860, 5, 1024, 70, 255, 0, 0, 60)) << "the bar's texts";
     build.Mean(350, 550, 650, 700, r, g, b);
     EXPECT_NEAR(r, 125, 35);
     EXPECT_NEAR(g, 113, 35);
@@ -156,14 +157,17 @@ TEST_F(GameScreens, NewGameLeadsToTheBuildPhaseOverTheGeneratedWorld)
     {
         ASSERT_TRUE(battle[i].Load(m_Dir.Path() + "/battle" + std::to_string(i + 1) + ".xwd")) << i;
         // Sky above the horizon (light blue), ground below it, the bottom
-        // bar with its red texts, the red crosshair in the middle.
+        // bar with its red texts, the crosshair (white, outlined crimson)
+        // in the middle.
         battle[i].Mean(0, 20, 1024, 300, r, g, b);
         EXPECT_GT(b, 170) << "sky in view " << i;
         EXPECT_GT(b, r + 15) << "sky in view " << i;
         battle[i].Mean(0, 440, 1024, 640, r, g, b);
         EXPECT_LT(b, r) << "ground in view " << i;
         EXPECT_TRUE(Near(battle[i], 700, 660, 910, 720, 255, 0, 0, 60)) << "HUD texts in view " << i;
-        EXPECT_TRUE(Near(battle[i], 480, 360, 545, 405, 255, 0, 0, 60)) << "crosshair in view " << i;
+        EXPECT_TRUE(Near(battle[i], 480, 360, 545, 405, 255, 255, 255, 20) &&
+                    Near(battle[i], 480, 360, 545, 405, 150, 0, 40, 40))
+            << "crosshair in view " << i;
         // A bird is a dark speck against the sky.
         birdSeen = birdSeen || Near(battle[i], 0, 0, 1024, 320, 30, 30, 30, 60);
     }

@@ -172,3 +172,39 @@ TEST_F(TextureLoaderTest, TruncatedAndOversizedData)
     ExpectFailure(Header(10, 2, 2, 24) + Bytes({130, 1, 2, 3, 130, 4, 5, 6}), "Too many pixels read");
     ExpectFailure(Header(10, 2, 1, 24) + Bytes({2, 1, 2, 3, 4, 5, 6, 7, 8, 9}), "Too many pixels read");
 }
+
+TEST_F(TextureLoaderTest, TallImagesAndImagesOfOnlyRawPackets)
+{
+    // The height has the same limit as the width: a 1 x 16385 image is
+    // refused even with all its pixels in the file, 1 x 16384 loads.
+    ExpectFailure(Header(2, 1, 16385, 24) + std::string(16385 * 3, 'x'), "Invalid texture information");
+    std::string column;
+    for (int i = 0; i < 128; ++i)
+        column += Bytes({255, i, 2, 3});
+    ExpectFailure(Header(10, 1, 16385, 24) + column + Bytes({128, 1, 2, 3}), "Invalid texture information");
+    m_Dir.WriteFile("tall.tga", Header(10, 1, 16384, 24) + column);
+    ASSERT_TRUE(Load("tall.tga")) << m_Err;
+    EXPECT_EQ(m_Image->m_usHeight, 16384);
+    EXPECT_EQ(m_Image->m_Pixels[3 * 16383], 127);
+
+    // The most bytes an image's packets can take: one raw packet per pixel
+    // (a header byte and the pixel). Such a file loads whole, in order.
+    for (uint8_t bits : {24, 32})
+    {
+        const int bytes = bits / 8;
+        std::string packets;
+        std::vector<uint8_t> expected;
+        for (int p = 0; p < 5 * 3; ++p)
+        {
+            packets.push_back(0);
+            for (int k = 0; k < bytes; ++k)
+            {
+                packets.push_back(static_cast<char>(p * 4 + k));
+                expected.push_back(static_cast<uint8_t>(p * 4 + k));
+            }
+        }
+        m_Dir.WriteFile("raw.tga", Header(10, 5, 3, bits) + packets);
+        ASSERT_TRUE(Load("raw.tga")) << m_Err;
+        EXPECT_EQ(m_Image->m_Pixels, expected) << int(bits);
+    }
+}

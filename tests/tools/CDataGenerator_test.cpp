@@ -220,7 +220,7 @@ TEST_F(GeneratedData, ImagesAreTgaFilesTheGameLoads)
     for (size_t p = 3; p < button.pixels.size(); p += 4)
         ASSERT_EQ(button.pixels[p], 255) << "pixel " << p / 4;
     // The bars (top half) are opaque; the centre mark (left quarter of the
-    // third quarter) is a red mark on a transparent ground.
+    // third quarter) is a mark on a transparent ground.
     const STga windows = ParseTga(Read(s_Data + "/windows.tga"));
     ASSERT_EQ(windows.bpp, 4);
     auto alpha = [&](int x, int y)

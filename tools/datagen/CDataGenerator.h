@@ -65,10 +65,11 @@ private:
     void Note(const std::string& line);
     void Fail(const std::string& line);
 
-    // CDataGenerator_Images.cpp
+    // CDataGenerator_Gui.cpp
     void WriteGuiImages();
     void WriteBuildButtons();
     void WriteLoadingScreens();
+    // CDataGenerator_Images.cpp
     void WriteTerrainImages();
     void WritePlantMap();
     void WriteTextures();

@@ -175,12 +175,11 @@ void CModelBuilder::GableRoof(const Vec3& base, double sx, double sz, double hei
     const double slope = std::sqrt((sz / 2 + overhang) * (sz / 2 + overhang) + height * height);
     FlatQuad({x0, y0, z1}, {x1, y0, z1}, {x1, y1, zm}, {x0, y1, zm}, (x1 - x0) * 0.5, slope * 0.5);
     FlatQuad({x1, y0, z0}, {x0, y0, z0}, {x0, y1, zm}, {x1, y1, zm}, (x1 - x0) * 0.5, slope * 0.5);
-    // Gable ends, inset to the walls.
-    const double gx0 = base[0] - sx / 2, gx1 = base[0] + sx / 2;
-    const double gz0 = base[2] - sz / 2, gz1 = base[2] + sz / 2;
-    const double gy1 = y0 + height * (sz / 2) / (sz / 2 + overhang);
-    FlatTriangle({gx1, y0, gz1}, {gx1, y0, gz0}, {gx1, gy1, zm});
-    FlatTriangle({gx0, y0, gz0}, {gx0, y0, gz1}, {gx0, gy1, zm});
+    // Gable ends flush with the overhang, so that the roof is closed: an open
+    // end would let a sight line into the roof, where it meets only the
+    // backs of the slopes, and the culled faces would show what lies behind.
+    FlatTriangle({x1, y0, z1}, {x1, y0, z0}, {x1, y1, zm});
+    FlatTriangle({x0, y0, z0}, {x0, y0, z1}, {x0, y1, zm});
     // Underside of the overhang.
     FlatQuad({x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}, 1, 1);
 }

@@ -64,7 +64,8 @@ public:
 
     // Primitives, all centred on x and z of their base point.
     void Box(const Vec3& base, const Vec3& size, double uvScale = 1.0);
-    // Gable roof over a box of size (sx, sz), ridge along x.
+    // Gable roof over a box of size (sx, sz), ridge along x: a closed prism
+    // that overhangs the box by overhang on every side.
     void GableRoof(const Vec3& base, double sx, double sz, double height, double overhang);
     void Pyramid(const Vec3& base, double sx, double sz, double height);
     void Cylinder(const Vec3& base, double radius, double height, int segments, bool caps);

@@ -1,0 +1,447 @@
+// Every text the game's screens place on generated art reads: its colour
+// against every pixel of the generated image under the text's box, mapped
+// through the rectangle the GUI draws that image over, has a contrast of at
+// least 4.5:1 (relative luminance, as WCAG measures it). The texts, their
+// places and colours are those the game states draw; the box of a text is
+// worked out from the GUI font for several window sizes. The centre mark of
+// the battle screen stands out against the sky, roofs and the ground.
+
+#include "tests/support/GameData.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// A decoded TGA image (types 2 and 10, 24 or 32 bits), rows in file order
+// (the first row is the top of a GUI image, texture coordinate t = 0).
+struct SImage
+{
+    int width = 0, height = 0, bytes = 0;
+    std::vector<uint8_t> pixels; // blue, green, red (, alpha)
+    // Relative luminance of each pixel as drawn at full colour and at 0.8
+    // (the pressed and disabled button states).
+    std::vector<double> luminance[2];
+};
+
+bool LoadTga(const std::string& path, SImage& image)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string b((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (b.size() < 18 || (b[2] != 2 && b[2] != 10))
+        return false;
+    auto u8 = [&](size_t i) { return static_cast<uint8_t>(b[i]); };
+    image.width = u8(12) | u8(13) << 8;
+    image.height = u8(14) | u8(15) << 8;
+    image.bytes = u8(16) / 8;
+    const size_t total = static_cast<size_t>(image.width) * image.height * image.bytes;
+    size_t at = 18;
+    if (b[2] == 2)
+        image.pixels.assign(b.begin() + 18, b.begin() + static_cast<long>(std::min(b.size(), 18 + total)));
+    while (b[2] == 10 && image.pixels.size() < total && at < b.size())
+    {
+        const int h = u8(at++);
+        const int count = h > 127 ? h - 127 : h + 1;
+        for (int k = 0; k < count && at + image.bytes <= b.size(); ++k)
+        {
+            image.pixels.insert(image.pixels.end(), b.begin() + static_cast<long>(at),
+                                b.begin() + static_cast<long>(at + image.bytes));
+            at += h > 127 ? 0 : image.bytes;
+        }
+        at += h > 127 ? image.bytes : 0;
+    }
+    return image.pixels.size() == total && (image.bytes == 3 || image.bytes == 4);
+}
+
+double Linear(double c)
+{
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// Relative luminance of a colour with channels 0..1.
+double Luminance(double r, double g, double b)
+{
+    return 0.2126 * Linear(r) + 0.7152 * Linear(g) + 0.0722 * Linear(b);
+}
+
+double Contrast(double a, double b)
+{
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// A text colour as the GUI hands it to OpenGL: 0xRRGGBBAA, each byte / 256.
+double TextLuminance(uint32_t colour)
+{
+    return Luminance((colour >> 24) / 256.0, ((colour >> 16) & 0xFF) / 256.0, ((colour >> 8) & 0xFF) / 256.0);
+}
+
+// ---- The GUI font ---------------------------------------------------------
+
+// Advance widths of the characters 32..126 in the face the GUI's "Verdana"
+// bold finds on Debian (DejaVu Sans Bold), in units of 1/2048 of the pixel
+// height.
+const int kAdvance[95] = {713,  934,  1067, 1716, 1425, 2052, 1786, 627,  936,  936,  1071, 1716, 778,  850,
+                          778,  748,  1425, 1425, 1425, 1425, 1425, 1425, 1425, 1425, 1425, 1425, 819,  819,
+                          1716, 1716, 1716, 1188, 2048, 1585, 1561, 1503, 1700, 1399, 1399, 1681, 1714, 762,
+                          762,  1587, 1305, 2038, 1714, 1741, 1501, 1741, 1577, 1475, 1397, 1663, 1585, 2259,
+                          1579, 1483, 1485, 936,  748,  936,  1716, 1024, 1024, 1382, 1466, 1214, 1466, 1389,
+                          891,  1466, 1458, 702,  702,  1362, 702,  2134, 1458, 1407, 1466, 1466, 1010, 1219,
+                          979,  1458, 1335, 1892, 1321, 1335, 1192, 1458, 748,  1458, 1716};
+const double kAscent = 1901.0 / 2048, kLineHeight = 2384.0 / 2048;
+
+struct SWindow
+{
+    int width, height;
+};
+// The shipped settings' window and two more of the common shapes.
+const SWindow kWindows[] = {{800, 600}, {1024, 768}, {1280, 1024}};
+
+struct SBox
+{
+    double x0, y0, x1, y1;
+};
+
+// Where a text drawn at (x, y) of the 1000 x 1000 virtual screen lands: the
+// font is 22 / (1000 / window height) pixels (truncated) high; the first
+// baseline lies that many virtual units below y; glyphs are bitmaps in
+// window pixels, so their pixel sizes are scaled back to virtual units. A
+// pixel and a half per character allows for hinting, two for the last
+// glyph's overhang.
+SBox TextBox(const std::string& text, double x, double y, const SWindow& window)
+{
+    const double scaleX = 1000.0 / window.width, scaleY = 1000.0 / window.height;
+    const int pixels = static_cast<int>(22.0f / static_cast<float>(scaleY));
+    double width = 2;
+    for (unsigned char c : text)
+        width += (c >= 32 && c < 127 ? kAdvance[c - 32] : 2048) * pixels / 2048.0 + 1.5;
+    const double ascent = std::ceil(pixels * kAscent), below = std::ceil(pixels * kLineHeight) + 1 - ascent;
+    return {x, y + pixels - ascent * scaleY, x + width * scaleX, y + pixels + below * scaleY};
+}
+
+// ---- The screens ----------------------------------------------------------
+
+// One image drawn over a rectangle of the virtual screen: the texture
+// rectangle (s0, t0)-(s1, t1) stretched over (x, y, w, h), modulated by
+// shade; blended ones show the scene through pixels with alpha below 255.
+struct SLayer
+{
+    std::string image;
+    double s0, t0, s1, t1;
+    double x, y, w, h;
+    double shade;
+    bool blended;
+};
+
+// A text and what lies under it, topmost first; a button's label has one
+// stack per button state (normal, hover, pressed, disabled).
+struct SText
+{
+    std::string screen, text;
+    double x, y;
+    uint32_t colour;
+    std::vector<std::vector<SLayer>> stacks;
+};
+
+const uint32_t kRed = 0xFF000000, kGrey = 0xD0D0D000, kGreen = 0x00FF0000, kBlack = 0x00000000,
+               kWhite = 0xFFFFFFFF;
+
+SLayer FullScreen(const std::string& image)
+{
+    return {image, 0, 0, 1, 1, 0, 0, 1000, 1000, 1, false};
+}
+
+// The time-up, level-done and town-destroyed panels: the top band of the
+// button texture.
+SLayer Panel()
+{
+    return {"buttonTex.tga", 0, 0, 1, 0.25, 330, 425, 340, 150, 1, false};
+}
+
+std::vector<SText> Label(const std::string& screen, const std::string& text, uint32_t colour,
+                         const std::string& image, double x, double y, double w, double h,
+                         const std::vector<SLayer>& under)
+{
+    SText t{screen, text, x + 10, y + h * 0.5 - 10, colour, {}};
+    for (int state = 0; state < 4; ++state)
+    {
+        std::vector<SLayer> stack{
+            {image, 0, state * 0.25, 1, state * 0.25 + 0.25, x, y, w, h, state < 2 ? 1.0 : 0.8, false}};
+        stack.insert(stack.end(), under.begin(), under.end());
+        t.stacks.push_back(stack);
+    }
+    return {t};
+}
+
+void Add(std::vector<SText>& all, const std::vector<SText>& more)
+{
+    all.insert(all.end(), more.begin(), more.end());
+}
+
+std::vector<SText> MenuAndEndScreens()
+{
+    std::vector<SText> all;
+    const std::vector<SLayer> menu{FullScreen("mainbg.tga")};
+    Add(all, Label("main menu", "New game", kGrey, "buttonTex.tga", 435, 600, 130, 50, menu));
+    Add(all, Label("main menu", "Quit game", kGrey, "buttonTex.tga", 435, 700, 130, 50, menu));
+    for (int level = 1; level <= CDataGenerator::kLevels; ++level)
+    {
+        const std::string image = "loadingscreens/Level" + std::to_string(level) + ".tga";
+        for (const char* text : {"Loading...", "Continue"})
+            Add(all, Label(image, text, kRed, "buttonTex.tga", 435, 800, 130, 50, {FullScreen(image)}));
+    }
+    for (const char* image : {"endbg.tga", "wonbg.tga"})
+    {
+        all.push_back({image, "Your score: 99999", 440, 500, kBlack, {{FullScreen(image)}}});
+        Add(all, Label(image, "Continue", kGreen, "buttonTex.tga", 435, 800, 130, 50, {FullScreen(image)}));
+    }
+    return all;
+}
+
+std::vector<SText> BuildScreen()
+{
+    std::vector<SText> all;
+    const SLayer bar{"windows.tga", 0, 0, 1, 0.25, 0, 0, 1000, 150, 1, true};
+    for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{{"Additional", 40},
+                                                                             {"buildings", 60},
+                                                                             {"necessary: 02", 80},
+                                                                             {"Gold: 99999", 30},
+                                                                             {"Time left: 99:59", 55}})
+        all.push_back({"build bar", text, 845, y, kRed, {{bar}}});
+    Add(all, Label("build bar", "99", kGrey, "buttonTex.tga", 10, 10, 50, 60, {bar}));
+    Add(all, Label("build bar", "99", kGrey, "buttonTex.tga", 10, 80, 50, 60, {bar}));
+    Add(all, Label("build bar", "Skip", kGrey, "buttonTex.tga", 840, 80, 150, 50, {bar}));
+    const char* buttons[] = {"button_citizen1.tga", "button_citizen2.tga", "button_market.tga",
+                             "button_church.tga",   "button_toilet.tga",   "button_tower.tga"};
+    // The shipped prices have three digits (all digits are equally wide).
+    for (int i = 0; i < 6; ++i)
+        Add(all, Label("build bar", "888,-", kGrey, buttons[i], 10 + 70 * i, 20, 60, 80, {bar}));
+    all.push_back({"time-up panel", "Build time is up. Incoming Birds!", 360, 455, kRed, {{Panel()}}});
+    Add(all, Label("time-up panel", "To battle!", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
+    return all;
+}
+
+std::vector<SText> BattleScreen()
+{
+    std::vector<SText> all;
+    const SLayer bar{"windows.tga", 0, 0.25, 1, 0.5, 0, 850, 1000, 150, 1, true};
+    for (const auto& [text, y] :
+         std::vector<std::pair<std::string, double>>{{"Level done:      100%", 870},
+                                                     {"Statue:    100%", 890},
+                                                     {"Score:                  99999", 910}})
+        all.push_back({"battle bar", text, 700, y, kRed, {{bar}}});
+    all.push_back({"level-done panel", "This attack is over. Well done!", 360, 455, kRed, {{Panel()}}});
+    Add(all, Label("level-done panel", "Next Level", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
+    all.push_back({"town-destroyed panel", "Your town is devastated!", 360, 455, kRed, {{Panel()}}});
+    Add(all, Label("town-destroyed panel", "Oh no!", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
+    // The GUI's statistics (frames per second, objects drawn) lie over
+    // whatever screen is up: the full-screen pictures and the battle bar.
+    std::vector<SLayer> under{bar, FullScreen("mainbg.tga"), FullScreen("endbg.tga"),
+                              FullScreen("wonbg.tga")};
+    for (int level = 1; level <= CDataGenerator::kLevels; ++level)
+        under.push_back(FullScreen("loadingscreens/Level" + std::to_string(level) + ".tga"));
+    for (const SLayer& layer : under)
+    {
+        all.push_back({"statistics on " + layer.image, "FPS: 999.9", 5, 970, kWhite, {{layer}}});
+        all.push_back(
+            {"statistics on " + layer.image, "Rendered: 99999 (99999/9999)", 5, 950, kWhite, {{layer}}});
+    }
+    return all;
+}
+
+// ---- The measurement ------------------------------------------------------
+
+class GuiArt : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(testsupport::GenerateGameData(m_Dir.Path() + "/Data")); }
+
+    const SImage& Image(const std::string& name)
+    {
+        auto it = m_Images.find(name);
+        if (it == m_Images.end())
+        {
+            SImage image;
+            EXPECT_TRUE(LoadTga(m_Dir.Path() + "/Data/" + name, image)) << name;
+            for (int shade = 0; shade < 2; ++shade)
+            {
+                double linear[256];
+                for (int c = 0; c < 256; ++c)
+                    linear[c] = Linear(c * (shade == 0 ? 1.0 : 0.8) / 255.0);
+                for (size_t i = 0; i < image.pixels.size(); i += image.bytes)
+                    image.luminance[shade].push_back(0.2126 * linear[image.pixels[i + 2]] +
+                                                     0.7152 * linear[image.pixels[i + 1]] +
+                                                     0.0722 * linear[image.pixels[i]]);
+            }
+            it = m_Images.emplace(name, image).first;
+        }
+        return it->second;
+    }
+
+    // The lowest contrast between the text and any pixel the GUI samples
+    // for the parts of the box that lie over generated art, with where it
+    // is. Each layer is sampled every half texel where no layer above it
+    // covers the box, and each sample reads the four texels the bilinear
+    // filter blends; a pixel of a blended layer that lets the scene through
+    // counts as contrast 1.
+    double WorstContrast(const SText& text, std::string& where)
+    {
+        const double textLuminance = TextLuminance(text.colour);
+        double worst = 100;
+        for (const SWindow& window : kWindows)
+        {
+            const SBox box = TextBox(text.text, text.x, text.y, window);
+            for (const std::vector<SLayer>& stack : text.stacks)
+                for (size_t l = 0; l < stack.size(); ++l)
+                {
+                    const SLayer& layer = stack[l];
+                    const SImage& image = Image(layer.image);
+                    if (image.width == 0)
+                        return 0;
+                    const double stepX = layer.w / ((layer.s1 - layer.s0) * image.width) / 2;
+                    const double stepY = layer.h / ((layer.t1 - layer.t0) * image.height) / 2;
+                    for (double y = std::max(box.y0, layer.y); y <= std::min(box.y1, layer.y + layer.h);
+                         y += stepY)
+                        for (double x = std::max(box.x0, layer.x); x <= std::min(box.x1, layer.x + layer.w);
+                             x += stepX)
+                        {
+                            bool covered = false;
+                            for (size_t above = 0; above < l; ++above)
+                            {
+                                const SLayer& a = stack[above];
+                                covered =
+                                    covered || (x >= a.x && x <= a.x + a.w && y >= a.y && y <= a.y + a.h);
+                            }
+                            if (!covered)
+                                Sample(layer, image, x, y, textLuminance, window, worst, where);
+                        }
+                }
+        }
+        return worst;
+    }
+
+    static void Sample(const SLayer& layer, const SImage& image, double x, double y, double textLuminance,
+                       const SWindow& window, double& worst, std::string& where)
+    {
+        const double u = layer.s0 + (x - layer.x) / layer.w * (layer.s1 - layer.s0);
+        const double v = layer.t0 + (y - layer.y) / layer.h * (layer.t1 - layer.t0);
+        const int tx = static_cast<int>(std::floor(u * image.width - 0.5));
+        const int ty = static_cast<int>(std::floor(v * image.height - 0.5));
+        for (int k = 0; k < 4; ++k)
+        {
+            // The texture repeats: taps past an edge wrap.
+            const int px = ((tx + k % 2) % image.width + image.width) % image.width;
+            const int py = ((ty + k / 2) % image.height + image.height) % image.height;
+            const size_t at = static_cast<size_t>(py) * image.width + px;
+            const uint8_t* p = &image.pixels[at * image.bytes];
+            double c = Contrast(textLuminance, image.luminance[layer.shade < 1 ? 1 : 0][at]);
+            if (layer.blended && image.bytes == 4 && p[3] < 255)
+                c = 1;
+            if (c < worst)
+            {
+                worst = c;
+                char text[160];
+                std::snprintf(text, sizeof text, "%s pixel (%d, %d) = (%d, %d, %d) in a %dx%d window",
+                              layer.image.c_str(), px, py, p[2], p[1], p[0], window.width, window.height);
+                where = text;
+            }
+        }
+    }
+
+    testsupport::TempDir m_Dir;
+    std::map<std::string, SImage> m_Images;
+};
+
+} // namespace
+
+TEST_F(GuiArt, EveryTextReadsOnTheArtUnderIt)
+{
+    std::vector<SText> texts = MenuAndEndScreens();
+    Add(texts, BuildScreen());
+    Add(texts, BattleScreen());
+    EXPECT_GE(texts.size(), 40u);
+    for (const SText& text : texts)
+    {
+        std::string where;
+        const double contrast = WorstContrast(text, where);
+        EXPECT_GE(contrast, 4.5) << text.screen << ": \"" << text.text << "\" against " << where;
+    }
+}
+
+// The centre mark (the left quarter of the third quarter of windows.tga,
+// drawn with blending over the battle view): a light cross inside a darker
+// outline. Each background pixel of the sky, the roofs and the ground sees
+// at least one of the two at 3:1; the outline closes round the light part;
+// and no blend of the mark's edge with the sky is dark in the sense of the
+// screenshot reader that finds birds (every channel at most 110).
+TEST_F(GuiArt, CentreMarkStandsOutAgainstSkyRoofsAndGround)
+{
+    const SImage& mark = Image("windows.tga");
+    ASSERT_EQ(mark.bytes, 4);
+    const int x0 = 0, x1 = mark.width / 4, y0 = mark.height / 2, y1 = mark.height * 3 / 4;
+    auto pixel = [&](int x, int y) { return &mark.pixels[(static_cast<size_t>(y) * mark.width + x) * 4]; };
+    double darkestLight = 1, lightestDark = 0;
+    std::vector<const uint8_t*> opaque;
+    int light = 0, unclosed = 0, translucent = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+        {
+            const uint8_t* p = pixel(x, y);
+            translucent += p[3] != 0 && p[3] != 255 ? 1 : 0;
+            if (p[3] != 255)
+                continue;
+            opaque.push_back(p);
+            const double l = Luminance(p[2] / 255.0, p[1] / 255.0, p[0] / 255.0);
+            if (l > 0.5)
+            {
+                ++light;
+                darkestLight = std::min(darkestLight, l);
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        unclosed += pixel(x + dx, y + dy)[3] != 255 ? 1 : 0;
+            }
+            else
+                lightestDark = std::max(lightestDark, l);
+        }
+    EXPECT_EQ(translucent, 0);
+    EXPECT_GT(light, 100);
+    EXPECT_GT(opaque.size(), static_cast<size_t>(light) * 3 / 2) << "an outline as wide as the cross";
+    EXPECT_EQ(unclosed, 0) << "light pixels next to the transparent ground";
+    EXPECT_GE(Contrast(darkestLight, lightestDark), 4.5);
+
+    for (const char* file : {"environment/skydome.tga", "textures/roof.tga", "terrain/grass.tga"})
+    {
+        const SImage& ground = Image(file);
+        int weak = 0;
+        for (double l : ground.luminance[0])
+            weak += std::max(Contrast(darkestLight, l), Contrast(lightestDark, l)) < 3 ? 1 : 0;
+        EXPECT_EQ(weak, 0) << file;
+    }
+    const SImage& sky = Image("environment/skydome.tga");
+    std::set<uint32_t> markColours, skyColours;
+    for (const uint8_t* p : opaque)
+        markColours.insert(p[0] | p[1] << 8 | p[2] << 16);
+    for (size_t i = 0; i < sky.pixels.size(); i += 3)
+        skyColours.insert(sky.pixels[i] | sky.pixels[i + 1] << 8 | sky.pixels[i + 2] << 16);
+    int dark = 0;
+    for (uint32_t m : markColours)
+        for (uint32_t c : skyColours)
+            for (double a = 0.1; a < 1; a += 0.1)
+            {
+                int most = 0;
+                for (int shift = 0; shift < 24; shift += 8)
+                    most = std::max(most, static_cast<int>(std::lround(((m >> shift) & 0xFF) * a +
+                                                                       ((c >> shift) & 0xFF) * (1 - a))));
+                dark += most <= 110 ? 1 : 0;
+            }
+    EXPECT_EQ(dark, 0);
+}
