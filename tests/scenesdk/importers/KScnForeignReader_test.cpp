@@ -4,7 +4,6 @@
 
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnForeignReader.h"
-#include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
 #include "scenesdk/importers/KScnReaderAcclaimAsf.h"
 #include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
@@ -48,7 +47,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 
 const SFormat kFormats[] = {
     {3, "dxf", "DXF files cannot be read by this build", Is<KScnReaderDxf>()},
-    {4, "3ds", "3DS files cannot be read by this build", Is<KScnReader3DS>()},
     {6, "bvh", "BVH files cannot be read by this build", Is<KScnReaderBiovision>()},
     {7, "htr", "HTR files cannot be read by this build", Is<KScnReaderMotionAnalysisHtr>()},
     {8, "trc", "TRC files cannot be read by this build", Is<KScnReaderMotionAnalysisTrc>()},
