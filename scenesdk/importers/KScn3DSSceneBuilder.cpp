@@ -96,8 +96,9 @@ bool CBuild::Run(std::string& why)
     return true;
 }
 
-// The nodes parents first (breadth first from the roots, each level in the
-// file's order), so that each parent exists when its children are made.
+// The nodes breadth first from the roots (each level in the file's order),
+// made as top nodes, then hung under their parents deepest first so that no
+// attachment walks a long line of ancestors.
 bool CBuild::KeyframerNodes(std::string& why)
 {
     const std::vector<KScn3DSNode>& nodes = mData.mNodes;
@@ -120,6 +121,17 @@ bool CBuild::KeyframerNodes(std::string& why)
         for (int c = firstChild[i]; c >= 0; c = nextSibling[size_t(c)])
             order.push_back(c);
     }
+    for (size_t at = order.size(); at-- > 0;)
+    {
+        const KScn3DSNode& n = nodes[size_t(order[at])];
+        KScnNode* parent = n.mParent >= 0 ? made[size_t(n.mParent)] : nullptr;
+        KScnNode* node = made[size_t(order[at])];
+        if (node != nullptr && parent != nullptr && !mBuilder.AttachNode(node, parent))
+        {
+            why = "cannot hang node " + n.mName + " under its parent";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -136,8 +148,7 @@ bool CBuild::KeyframerNode(size_t index, std::vector<KScnNode*>& made, std::stri
         mWarnings.push_back("keyframer node names no object: " + n.mName);
     const bool second = object != nullptr && mShown[found->second];
     const std::string name = (dummy || second) && !n.mInstance.empty() ? n.mInstance : n.mName;
-    KScnNode* parent = n.mParent >= 0 ? made[size_t(n.mParent)] : nullptr;
-    KScnNode* node = mBuilder.CreateNode(UniqueName(name).c_str(), parent);
+    KScnNode* node = mBuilder.CreateNode(UniqueName(name).c_str());
     if (node == nullptr)
     {
         why = "cannot make node " + name;

@@ -38,17 +38,26 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
 {
     if (mManager == nullptr)
         return nullptr;
-    if (parent != nullptr && std::find(mNodes.begin(), mNodes.end(), parent) == mNodes.end())
+    if (parent != nullptr && mNodeSet.count(parent) == 0)
         return nullptr;
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
     mNodes.push_back(node);
+    mNodeSet.insert(node);
     if (parent == nullptr)
         mTopNodes.push_back(node);
     else
         parent->AddChild(node);
     return node;
+}
+
+bool KScnImportBuilder::AttachNode(KScnNode* node, KScnNode* parent)
+{
+    if (node == nullptr || parent == nullptr || mNodeSet.count(node) == 0 || mNodeSet.count(parent) == 0 ||
+        node->GetParent() != nullptr)
+        return false;
+    return parent->AddChild(node);
 }
 
 KScnMesh* KScnImportBuilder::CreateMesh(KScnNode* node)
@@ -104,7 +113,8 @@ bool KScnImportBuilder::Commit()
     for (KScnTexture* texture : mTextures)
         contents->AddTexture(texture);
     for (KScnNode* node : mTopNodes)
-        root->AddChild(node);
+        if (node->GetParent() == nullptr)
+            root->AddChild(node);
     for (const std::string& take : mTakes)
     {
         KScnTakeDescription description;
@@ -120,9 +130,11 @@ void KScnImportBuilder::Rollback()
 {
     if (mManager != nullptr)
     {
-        // Top nodes take their subtrees and attributes with them.
+        // Top nodes take their subtrees and attributes with them (those
+        // attached under others go with those).
         for (auto it = mTopNodes.rbegin(); it != mTopNodes.rend(); ++it)
-            mManager->DestroyNode(*it, true);
+            if ((*it)->GetParent() == nullptr)
+                mManager->DestroyNode(*it, true);
         for (KScnMaterial* material : mMaterials)
             mManager->DestroyMaterial(material);
         for (KScnTexture* texture : mTextures)
@@ -134,6 +146,7 @@ void KScnImportBuilder::Rollback()
 void KScnImportBuilder::Forget()
 {
     mNodes.clear();
+    mNodeSet.clear();
     mTopNodes.clear();
     mMaterials.clear();
     mTextures.clear();

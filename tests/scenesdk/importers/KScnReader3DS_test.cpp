@@ -386,6 +386,32 @@ TEST(Reader3DS, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     }
 }
 
+// A keyframer chain hundreds of nodes deep is read whole (its nodes are
+// hung under their parents deepest first, so reading it stays linear).
+TEST(Reader3DS, ReadsDeepHierarchies)
+{
+    const int depth = 500;
+    std::string nodes;
+    for (int i = 0; i < depth; ++i)
+        nodes += KeyNode(uint16_t(i), "$$$DUMMY", i == 0 ? 0xFFFF : uint16_t(i - 1),
+                         Chunk(0xB011, Cstr("D" + std::to_string(i))));
+    TempDir dir;
+    const std::string path = dir.WriteFile("chain.3ds", File3DS("", nodes));
+    KScnSdkManager manager;
+    KScnReader3DS reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptions3DS options;
+    KScnSceneRoot* scene = manager.CreateScene();
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 1);
+    KScnNode* node = scene->GetRootNode()->GetChild(0);
+    int levels = 1;
+    for (; node->GetChildCount() == 1; node = node->GetChild(0))
+        ++levels;
+    EXPECT_EQ(levels, depth);
+    EXPECT_STREQ(node->GetName(), ("Model::D" + std::to_string(depth - 1)).c_str());
+}
+
 // The chunk toolkit refuses nesting past its limit; the reader never walks
 // into chunks it does not know, so a deep stack of them is simply skipped.
 TEST(Reader3DS, NestingIsBounded)
