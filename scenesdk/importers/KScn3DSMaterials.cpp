@@ -9,6 +9,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -54,7 +55,7 @@ void KScn3DSMaterials::Make(const std::vector<KScn3DSMaterial>& materials)
         return;
     for (const KScn3DSMaterial& m : materials)
     {
-        if (mByName.count(m.mName) != 0 || m.mName == "default")
+        if (mByName.count(m.mName) != 0)
         {
             mWarnings.push_back("material defined twice, first kept: " + m.mName);
             continue;
@@ -65,8 +66,8 @@ void KScn3DSMaterials::Make(const std::vector<KScn3DSMaterial>& materials)
         material->SetDefaultAmbient(m.mAmbient[0], m.mAmbient[1], m.mAmbient[2]);
         material->SetDefaultDiffuse(m.mDiffuse[0], m.mDiffuse[1], m.mDiffuse[2]);
         material->SetDefaultSpecular(m.mSpecular[0], m.mSpecular[1], m.mSpecular[2]);
-        material->SetDefaultShininess(m.mShininess);
-        material->SetDefaultOpacity(1.0 - m.mTransparency);
+        material->SetDefaultShininess(std::min(std::max(m.mShininess, 0.0), 1.0));
+        material->SetDefaultOpacity(1.0 - std::min(std::max(m.mTransparency, 0.0), 1.0));
         material->SetShadingModel(m.mShading == 1 || m.mShading == 2 ? "Lambert" : "Phong");
         if (m.mTwoSided)
             MarkTwoSided(*material);
@@ -80,6 +81,10 @@ void KScn3DSMaterials::Make(const std::vector<KScn3DSMaterial>& materials)
 
 int KScn3DSMaterials::GetDefault()
 {
+    // A material of the file may bear the name.
+    const auto named = mByName.find("default");
+    if (mDefault < 0 && named != mByName.end())
+        mDefault = named->second;
     if (mDefault < 0)
     {
         KScnMaterial* material = mBuilder.CreateMaterial("default");

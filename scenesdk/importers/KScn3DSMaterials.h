@@ -18,7 +18,8 @@
 //
 // Faces name materials by name; a name no material has, faces without a
 // group, and every face when the options leave materials out, use one
-// material "default" (light grey), made when first needed.
+// material "default" (light grey, made when first needed, unless the file
+// has a material of that name).
 
 #include <map>
 #include <set>

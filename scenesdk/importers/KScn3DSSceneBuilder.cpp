@@ -13,6 +13,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KgeMath.h"
 
+#include <cfloat>
 #include <cmath>
 #include <unordered_map>
 
@@ -25,6 +26,16 @@ namespace
 const char* const kTake = "Take 001";
 const char* const kDummy = "$$$DUMMY";
 constexpr uint16_t kObjectNode = 0xB002, kCameraNode = 0xB003, kLightNode = 0xB005, kSpotNode = 0xB007;
+
+// True when every value is finite and fits a float (the scene keeps
+// curves, and the game points, in single precision).
+bool Fits(const double* values, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (!(std::fabs(values[i]) <= FLT_MAX))
+            return false;
+    return true;
+}
 
 class CBuild
 {
@@ -47,7 +58,7 @@ private:
     bool AttachMesh(KScnNode* node, const KScn3DSObject& object, const KScn3DSAffine& local,
                     std::string& why);
     void FirstTransform(const KScn3DSNode& node, double* t, double* r, double* s) const;
-    void Animate(KScnNode* node, const KScn3DSNode& source);
+    bool Animate(KScnNode* node, const KScn3DSNode& source, std::string& why);
     void Scale(const float* value, double* out) const;
     void Rotate(const float* key, double* orientation) const;
     std::string UniqueName(const std::string& name);
@@ -157,6 +168,11 @@ bool CBuild::KeyframerNode(size_t index, std::vector<KScnNode*>& made, std::stri
     made[index] = node;
     double t[3], r[3], s[3];
     FirstTransform(n, t, r, s);
+    if (!Fits(t, 3) || !Fits(s, 3))
+    {
+        why = "node " + name + ": first position or scale out of range";
+        return false;
+    }
     node->SetLocalTranslation(t[0], t[1], t[2]);
     node->SetLocalRotation(r[0], r[1], r[2]);
     node->SetLocalScaling(s[0], s[1], s[2]);
@@ -181,9 +197,7 @@ bool CBuild::KeyframerNode(size_t index, std::vector<KScnNode*>& made, std::stri
     }
     else if (object != nullptr)
         mShown[found->second] = 1;
-    if (mOptions.mReadAnimation)
-        Animate(node, n);
-    return true;
+    return !mOptions.mReadAnimation || Animate(node, n, why);
 }
 
 // An object no keyframer node shows: a node under the root, placed by the
@@ -201,23 +215,29 @@ bool CBuild::PlacedNode(size_t index, std::string& why)
         node->SetVisibility(false);
     if (object.mKind != KScn3DSObject::eMesh)
     {
-        double x = object.mPosition[0], y = object.mPosition[1], z = object.mPosition[2];
-        mOptions.ConvertPosition(x, y, z);
-        node->SetLocalTranslation(x, y, z);
+        double p[3] = {object.mPosition[0], object.mPosition[1], object.mPosition[2]};
+        mOptions.ConvertPosition(p[0], p[1], p[2]);
+        if (!Fits(p, 3))
+        {
+            why = "object " + object.mName + ": position out of range";
+            return false;
+        }
+        node->SetLocalTranslation(p[0], p[1], p[2]);
         return true;
     }
     const KScn3DSAffine axes = KScn3DSAffine::FromFile(object.mMesh.mMatrix, mOptions);
     double t[3], r[3], s[3];
     KScn3DSAffine local;
-    if (axes.Decompose(t, r, s) && axes.Invert(local))
+    if (axes.Decompose(t, r, s) && Fits(t, 3) && Fits(s, 3) && axes.Invert(local))
     {
         node->SetLocalTranslation(t[0], t[1], t[2]);
         node->SetLocalRotation(r[0], r[1], r[2]);
         node->SetLocalScaling(s[0], s[1], s[2]);
     }
     else
-        mWarnings.push_back("object with singular or skewed local axes, vertices kept as written: " +
-                            object.mName);
+        mWarnings.push_back(
+            "object with unusable local axes (singular, skewed or out of range), vertices kept as written: " +
+            object.mName);
     return AttachMesh(node, object, local, why);
 }
 
@@ -230,6 +250,11 @@ bool CBuild::AttachMesh(KScnNode* node, const KScn3DSObject& object, const KScn3
                             " mapping coordinates for " + std::to_string(mesh.GetPointCount()) + " vertices");
     KScnMeshData data;
     mFill.Fill(mesh, local.m, data);
+    if (!Fits(data.mPoints.data(), data.mPoints.size()))
+    {
+        why = "object " + object.mName + ": vertices out of range in the node's space";
+        return false;
+    }
     if (KScnMeshBuilder::Build(mBuilder, node, data, why) == nullptr)
     {
         why = "object " + object.mName + ": " + why;
@@ -299,7 +324,7 @@ void CBuild::FirstTransform(const KScn3DSNode& node, double* t, double* r, doubl
         Scale(tracks[KScn3DSNode::eScale][0].mValue, s);
 }
 
-void CBuild::Animate(KScnNode* node, const KScn3DSNode& source)
+bool CBuild::Animate(KScnNode* node, const KScn3DSNode& source, std::string& why)
 {
     static const KScnTakeKeys::EChannel kChannels[] = {KScnTakeKeys::eTranslation, KScnTakeKeys::eRotation,
                                                        KScnTakeKeys::eScaling};
@@ -312,7 +337,10 @@ void CBuild::Animate(KScnNode* node, const KScn3DSNode& source)
         KFCurve* curves[3];
         for (int c = 0; c < 3; ++c)
             if ((curves[c] = KScnTakeKeys::GetCurve(node, kTake, kChannels[track], c)) == nullptr)
-                return;
+            {
+                why = "cannot make the curves of node " + source.mName;
+                return false;
+            }
         for (KFCurve* curve : curves)
         {
             curve->BeginKeyChanges();
@@ -338,6 +366,13 @@ void CBuild::Animate(KScnNode* node, const KScn3DSNode& source)
                     value[c] = previous[c] + std::remainder(value[c] - previous[c], 360.0);
                 previous[0] = value[0], previous[1] = value[1], previous[2] = value[2];
             }
+            if (!Fits(value, 3))
+            {
+                for (KFCurve* curve : curves)
+                    curve->EndKeyChanges();
+                why = "node " + source.mName + ": a key's value out of range";
+                return false;
+            }
             const double seconds = keys[k].mFrame / mFrameRate;
             for (int c = 0; c < 3; ++c)
                 KScnTakeKeys::AppendKey(curves[c], seconds, value[c]);
@@ -345,6 +380,7 @@ void CBuild::Animate(KScnNode* node, const KScn3DSNode& source)
         for (KFCurve* curve : curves)
             curve->EndKeyChanges();
     }
+    return true;
 }
 
 } // namespace

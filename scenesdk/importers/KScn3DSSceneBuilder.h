@@ -7,7 +7,8 @@
 // local axes (the 0x4160 matrix, taken apart into translation, XYZ Euler
 // rotation in degrees and scale) with its vertices brought from world space
 // into the node's. A singular matrix, or axes not at right angles, leaves the
-// node at the origin with the vertices where the file has them (a warning).
+// node at the origin with the vertices where the file has them (a warning),
+// as do axes whose scale or origin exceed the single-precision range.
 //
 // With a keyframer, its nodes give the hierarchy: object nodes show the
 // object of their name (the first node to name an object gets its mesh;
@@ -28,7 +29,8 @@
 // counter-clockwise; the first key turns from no rotation.
 //
 // Node and texture names are made unique within the read by a "_2", "_3"
-// suffix.
+// suffix. Vertices, first transforms and keys beyond the single-precision
+// range once scaled and transformed refuse the file.
 
 #include <string>
 #include <vector>

@@ -248,7 +248,7 @@ TEST(Reader3DS, PlacesObjectsByTheirAxesWithUnitsAndAxisConversion)
     auto& options = static_cast<KStreamOptions3DS&>(*given);
     KScnSceneRoot* scene = manager.CreateScene();
     ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    EXPECT_NE(std::string(reader.GetStatusText()).find("singular or skewed local axes"), std::string::npos);
+    EXPECT_NE(std::string(reader.GetStatusText()).find("unusable local axes"), std::string::npos);
     KScnNode* node = scene->GetRootNode()->GetChild(0);
     ExpectNear(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 1, 0, 0, "local");
     const double* local = node->ComputeLocalTransform();
@@ -346,6 +346,9 @@ TEST(Reader3DS, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {Mesh("Box", tri + Chunk(0x4160, Floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, INFINITY}))),
          "a number that is not finite"},
         {File3DS(Chunk(0x4000, "Box")), "a string without its end"},
+        {Mesh("Box", VertexList({1e30f, 0, 0}) +
+                         Chunk(0x4160, Floats({1e-20f, 0, 0, 0, 1e-20f, 0, 0, 0, 1e-20f, 0, 0, 0}))),
+         "object Box: vertices out of range in the node's space"},
         {Animated(KeyNode(0, "Box", 0xFFFF, Chunk(0xB020, trackHead + Le32(0xFFFFFFFF)))),
          "position track of Box: 4294967295 items"},
         {Animated(KeyNode(0, "Box", 0xFFFF,
