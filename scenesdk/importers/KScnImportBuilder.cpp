@@ -38,13 +38,13 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
 {
     if (mManager == nullptr)
         return nullptr;
-    if (parent != nullptr && mNodeSet.count(parent) == 0)
+    if (parent != nullptr && mMade.count(parent) == 0)
         return nullptr;
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
     mNodes.push_back(node);
-    mNodeSet.insert(node);
+    mMade.insert(node);
     if (parent == nullptr)
         mTopNodes.push_back(node);
     else
@@ -54,7 +54,7 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
 
 bool KScnImportBuilder::AttachNode(KScnNode* node, KScnNode* parent)
 {
-    if (node == nullptr || parent == nullptr || mNodeSet.count(node) == 0 || mNodeSet.count(parent) == 0 ||
+    if (node == nullptr || parent == nullptr || mMade.count(node) == 0 || mMade.count(parent) == 0 ||
         node->GetParent() != nullptr)
         return false;
     return parent->AddChild(node);
@@ -146,7 +146,7 @@ void KScnImportBuilder::Rollback()
 void KScnImportBuilder::Forget()
 {
     mNodes.clear();
-    mNodeSet.clear();
+    mMade.clear();
     mTopNodes.clear();
     mMaterials.clear();
     mTextures.clear();

@@ -73,7 +73,7 @@ private:
     KScnSdkManager* mManager;
     KScnSceneRoot* mScene;
     std::vector<KScnNode*> mNodes; // in creation order
-    std::unordered_set<KScnNode*> mNodeSet;
+    std::unordered_set<KScnNode*> mMade;
     std::vector<KScnNode*> mTopNodes;
     std::vector<KScnMaterial*> mMaterials;
     std::vector<KScnTexture*> mTextures;

@@ -16,6 +16,26 @@ namespace scenesdk
 namespace
 {
 
+// The common case of an index, one to nine digits after an optional minus,
+// without a library call; false for anything else (then parsed strictly).
+bool FastIndex(std::string_view text, int64_t& out)
+{
+    const bool negative = !text.empty() && text[0] == '-';
+    const size_t first = negative ? 1 : 0;
+    if (text.size() <= first || text.size() - first > 9)
+        return false;
+    int64_t value = 0;
+    for (size_t i = first; i < text.size(); ++i)
+    {
+        const unsigned digit = static_cast<unsigned>(text[i]) - '0';
+        if (digit > 9)
+            return false;
+        value = value * 10 + digit;
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
 class CParser
 {
 public:
@@ -135,7 +155,7 @@ bool CParser::Vertex(KTextTokens& tokens)
 bool CParser::Index(std::string_view text, size_t count, int32_t& out, const char* what)
 {
     int64_t index = 0;
-    if (!KTextNumber::ToInt64(text, index))
+    if (!FastIndex(text, index) && !KTextNumber::ToInt64(text, index))
         return Error(std::string("not an index: ") + std::string(text.substr(0, 40)));
     const int64_t n = static_cast<int64_t>(count);
     if (index == 0)

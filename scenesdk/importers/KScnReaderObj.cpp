@@ -71,10 +71,11 @@ bool KScnReaderObj::ReadContent(KScnImportBuilder& builder, const KStreamOptions
             warnings.push_back("material library not read: " + name);
             continue;
         }
+        // Keywords a library has beyond what materials take here (Ni, Tf,
+        // the physically based extensions) are common: not worth a warning.
         int skipped = 0;
         if (!KScnMtlParser::Parse(bytes.data(), bytes.size(), FolderOf(path), materials, skipped, reason))
             return Refuse(name + " " + reason);
-        data.mSkipped += skipped;
     }
     if (!KScnObjSceneBuilder::Build(builder, data, materials, options, warnings, why))
         return Refuse(why);

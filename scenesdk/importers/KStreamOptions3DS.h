@@ -15,7 +15,7 @@ namespace scenesdk
 class KStreamOptions3DS : public KStreamOptionsForeign
 {
 public:
-    static int GetClassId() { return 0x33445330; }
+    static int GetClassId() { return 0x33445345; }
     bool Is(int classId) const override
     {
         return classId == GetClassId() || KStreamOptionsForeign::Is(classId);

@@ -17,6 +17,10 @@
 //         { return id == GetClassId() || KStreamOptionsForeign::Is(id); }
 //         ... public fields with their defaults ...
 //     };
+//
+// Class ids in use (four letters): KStreamOptionsScn 'SCNO', this class
+// 'FRNO', KStreamOptionsObj 'OBJO', KStreamOptions3DS '3DSE',
+// KStreamOptionsDxf 'DXFS'. A new kind takes four letters of its own.
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 

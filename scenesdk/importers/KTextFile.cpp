@@ -2,6 +2,7 @@
 
 #include "scenesdk/fileio/KScn.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace scenesdk
@@ -69,6 +70,8 @@ void KTextFile::Close()
 void KTextFile::Rewind()
 {
     mPos = 0;
+    mLFKnown = false;
+    mCRKnown = false;
     mPhysical = 0;
     mLineNumber = 0;
     mJoined.clear();
@@ -84,23 +87,33 @@ bool KTextFile::Fail(const std::string& text)
     return false;
 }
 
+size_t KTextFile::NextOf(char c, size_t& cache, bool& known) const
+{
+    // The position found last time holds while the reading has not passed
+    // it: each byte is searched once, whatever the mix of line endings.
+    if (!known || cache < mPos)
+    {
+        const void* at = std::memchr(mData + mPos, c, mSize - mPos);
+        cache = at != nullptr ? size_t(static_cast<const char*>(at) - mData) : mSize;
+        known = true;
+    }
+    return cache;
+}
+
 bool KTextFile::NextPhysical(std::string_view& line)
 {
     if (mPos >= mSize)
         return false;
     const char* start = mData + mPos;
-    const size_t left = mSize - mPos;
-    const char* newline = static_cast<const char*>(std::memchr(start, '\n', left));
-    size_t length = newline != nullptr ? size_t(newline - start) : left;
+    const size_t lf = NextOf('\n', mNextLF, mLFKnown);
+    const size_t cr = NextOf('\r', mNextCR, mCRKnown);
     // A carriage return before the newline ends the line early: either the
     // \r of \r\n or a line ended by \r alone.
-    const char* cr = static_cast<const char*>(std::memchr(start, '\r', length));
-    size_t next = newline != nullptr ? length + 1 : length;
-    if (cr != nullptr)
-    {
-        length = size_t(cr - start);
-        next = (cr + 1 == newline) ? length + 2 : length + 1;
-    }
+    const size_t end = std::min(lf, cr);
+    const size_t length = end - mPos;
+    size_t next = end < mSize ? length + 1 : length;
+    if (cr < lf && cr + 1 == lf)
+        ++next;
     mPos += next;
     ++mPhysical;
     if (length > mMaxLine)

@@ -71,11 +71,16 @@ private:
     // or (failure set) for a line over the cap.
     bool NextPhysical(std::string_view& line);
     bool Fail(const std::string& text);
+    // Position of the next c at or after the read position (the size when
+    // none), searched again only once the reading has passed the last one.
+    size_t NextOf(char c, size_t& cache, bool& known) const;
 
     std::vector<char> mOwned;
     const char* mData = nullptr;
     size_t mSize = 0;
     size_t mPos = 0;
+    mutable size_t mNextLF = 0, mNextCR = 0;
+    mutable bool mLFKnown = false, mCRKnown = false;
     bool mOpen = false;
     char mComment = '\0';
     bool mJoin = false;

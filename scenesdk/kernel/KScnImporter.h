@@ -6,10 +6,13 @@
 // runs the read and reports failures with the IO message table.
 //
 // Formats 0 to 2 are our scene files (the reader tells which kind it found);
-// formats 3 to 16 have foreign-format readers that recognise their files but
-// cannot read them: opening one fails with error 7 and the reader's message
-// ("3DS files cannot be read by this build"), or error 3 for a missing file.
-// Any other format has no reader: opening fails with error 7.
+// formats 3 to 16 have foreign-format readers (KScnForeignReader). Format 5
+// (OBJ) is read; the others recognise their files but cannot read them yet:
+// opening one fails with error 7 and the reader's message ("3DS files cannot
+// be read by this build"), or error 3 for a missing file. A foreign file
+// refused while reading fails the import with error 7 and the reader's
+// reason as status text. Any other format has no reader: opening fails with
+// error 7.
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnIO.h"

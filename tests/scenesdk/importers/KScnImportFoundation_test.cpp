@@ -10,7 +10,10 @@
 #include "scenesdk/importers/KScnMeshBuilder.h"
 #include "scenesdk/importers/KScnMeshData.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KStreamOptions3DS.h"
+#include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
+#include "scenesdk/importers/KStreamOptionsObj.h"
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
@@ -111,6 +114,15 @@ TEST(ImportFoundation, ToyReaderReadsIntoTheSceneAndRefusalsLeaveItAlone)
         reader.CreateReadOptions(true), [](KStreamOptionsScn* o) { o->Destroy(0); });
     ASSERT_TRUE(options->Is(KStreamOptionsForeign::GetClassId()));
     ASSERT_TRUE(options->Is(KStreamOptionsScn::GetClassId()));
+    // Each format's options are foreign options of their own kind only.
+    const KStreamOptions3DS threeDS;
+    const KStreamOptionsDxf dxf;
+    EXPECT_TRUE(threeDS.Is(KStreamOptionsForeign::GetClassId()));
+    EXPECT_FALSE(threeDS.Is(KStreamOptionsObj::GetClassId()));
+    EXPECT_FALSE(dxf.Is(KStreamOptions3DS::GetClassId()));
+    const KStreamOptionsObj objDefaults;
+    EXPECT_EQ(&KStreamOptionsForeign::Of(&dxf, objDefaults), &objDefaults)
+        << "another kind reads with defaults";
     static_cast<KStreamOptionsForeign*>(options.get())->mUnitScale = 2.0;
     ASSERT_TRUE(reader.ReadScene(scene, options.get())) << reader.GetStatusText();
 
