@@ -3,7 +3,8 @@
 // through the importer and checked value by value; a file without a
 // keyframer read with a unit scale and the axis conversion; a file written
 // by openscenegraph's converter read back; hostile files each refused with
-// error 0 and the reason, leaving the scene as it was.
+// error 0 and the reason, leaving the scene as it was; a deep keyframer
+// chain read whole; chunk nesting bounded.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -395,9 +396,15 @@ TEST(Reader3DS, ReadsDeepHierarchies)
 {
     const int depth = 500;
     std::string nodes;
+    // Odd nodes have no id chunk: their place among the nodes is their id.
     for (int i = 0; i < depth; ++i)
-        nodes += KeyNode(uint16_t(i), "$$$DUMMY", i == 0 ? 0xFFFF : uint16_t(i - 1),
-                         Chunk(0xB011, Cstr("D" + std::to_string(i))));
+    {
+        const std::string instance = Chunk(0xB011, Cstr("D" + std::to_string(i)));
+        const uint16_t parent = i == 0 ? 0xFFFF : uint16_t(i - 1);
+        nodes += i % 2 == 0
+                     ? KeyNode(uint16_t(i), "$$$DUMMY", parent, instance)
+                     : Chunk(0xB002, Chunk(0xB010, Cstr("$$$DUMMY") + Le32(0) + Le16(parent)) + instance);
+    }
     TempDir dir;
     const std::string path = dir.WriteFile("chain.3ds", File3DS("", nodes));
     KScnSdkManager manager;
