@@ -39,6 +39,14 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
     return node;
 }
 
+bool KScnImportBuilder::AttachNode(KScnNode* node, KScnNode* parent)
+{
+    if (node == nullptr || parent == nullptr || mMade.count(node) == 0 || mMade.count(parent) == 0 ||
+        node->GetParent() != nullptr)
+        return false;
+    return parent->AddChild(node);
+}
+
 KScnMesh* KScnImportBuilder::CreateMesh(KScnNode* node)
 {
     if (mManager == nullptr || node == nullptr)
@@ -88,7 +96,8 @@ bool KScnImportBuilder::Commit()
     for (KScnTexture* texture : mTextures)
         contents->AddTexture(texture);
     for (KScnNode* node : mTopNodes)
-        root->AddChild(node);
+        if (node->GetParent() == nullptr)
+            root->AddChild(node);
     // Every take owner of the scene (the new objects, its root and camera
     // switcher, what earlier imports made) gets the takes, so that the scene
     // can make one current for all.
@@ -108,9 +117,11 @@ void KScnImportBuilder::Rollback()
 {
     if (mManager != nullptr)
     {
-        // Top nodes take their subtrees and attributes with them.
+        // Top nodes take their subtrees and attributes with them (those
+        // attached under others go with those).
         for (auto it = mTopNodes.rbegin(); it != mTopNodes.rend(); ++it)
-            mManager->DestroyNode(*it, true);
+            if ((*it)->GetParent() == nullptr)
+                mManager->DestroyNode(*it, true);
         for (KScnMaterial* material : mMaterials)
             mManager->DestroyMaterial(material);
         for (KScnTexture* texture : mTextures)

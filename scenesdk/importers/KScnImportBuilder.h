@@ -42,6 +42,12 @@ public:
     // A node under parent (made by this builder), or a top node for null.
     // Null when the manager fails or parent is not one of this builder's.
     KScnNode* CreateNode(const char* name, KScnNode* parent = nullptr);
+    // Hangs node, a top node made here, under parent (made here) with its
+    // subtree; false when either is not this builder's, node already has a
+    // parent or the link would close a cycle. Attaching walks the parent's
+    // ancestors: a reader of a deep hierarchy makes its nodes as top nodes
+    // and attaches the deepest first, which keeps the time linear.
+    bool AttachNode(KScnNode* node, KScnNode* parent);
     // A mesh attribute set on node; null on failure.
     KScnMesh* CreateMesh(KScnNode* node);
     KScnMaterial* CreateMaterial(const char* name);

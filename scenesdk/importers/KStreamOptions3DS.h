@@ -1,10 +1,11 @@
 #pragma once
 
-// KStreamOptions3DS: what a caller may choose when reading a 3D Studio mesh
-// file (KScnReader3DS). The shared unit scale and axis conversion apply to
-// positions (3DS files are Z up: eAxisZUpToYUp gives the scene's Y up); the
-// shared frame rate (30 by default) times the keyframer's frames, which the
-// files do not time.
+// KStreamOptions3DS: what a caller may choose when reading a 3D Studio file
+// (KScnReader3DS). The shared options (KStreamOptionsForeign) apply as
+// follows: the unit scale multiplies every length (vertices, positions,
+// pivots; not scale factors); the axis conversion turns the file's Z-up
+// space into Y up for points, transforms and animation alike; the frame rate
+// (30 by default: 3DS files do not store one) times the keyframer's frames.
 
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 
@@ -20,10 +21,25 @@ public:
         return classId == GetClassId() || KStreamOptionsForeign::Is(classId);
     }
 
+    // Materials and their maps; without them every face uses one material
+    // "default".
     bool mReadMaterials = true;
     bool mReadTextures = true;
-    // The keyframer's hierarchy and translation/rotation/scale tracks.
+    // The mapping coordinates (one UV set).
+    bool mReadUVs = true;
+    // Normals per face corner from the smoothing groups; without them the
+    // meshes have no normals.
+    bool mComputeNormals = true;
+    // The keyframer's tracks as one take of translation, rotation and scale
+    // curves. The keyframer's hierarchy and first-frame transforms are read
+    // either way.
     bool mReadAnimation = true;
+    // Nodes for the file's lights and cameras (placed, without attributes).
+    bool mReadLightsAndCameras = true;
+    // A texture named by an absolute path or through ".." is looked for by
+    // its bare file name in the model's folder (with a warning): files from
+    // untrusted sources name nothing outside the model's folder.
+    bool mStayInModelFolder = true;
 };
 
 } // namespace scenesdk

@@ -4,6 +4,7 @@
 #include "render/COGLModelFactory.h"
 #include "render/COGLRenderer.h"
 #include "render/CSCNLoader.h"
+#include "tests/support/Chunks3DS.h"
 #include "tests/support/GameData.h"
 #include "tests/support/RepoFiles.h"
 #include "tests/support/TempDir.h"
@@ -216,6 +217,80 @@ TEST_F(SCNLoaderGLTest, DxfModelsShowWithTheirMaterials)
     EXPECT_LT(green.r, 60);
     EXPECT_EQ(outside.r + outside.g + outside.b, 0);
     EXPECT_EQ(beside.r + beside.g + beside.b, 0) << "a triangle, not a quad";
+    renderer->GetRenderSettings()->SetModelFactory(nullptr);
+    factory.Release();
+    renderer->Destroy();
+}
+
+// A 3DS model loads through the factory the same way: a textured square and
+// a green fan of three triangles, each with its material, on the screen
+// where they belong (the map's upper-case 8.3 name finds the file).
+TEST_F(SCNLoaderGLTest, ThreeDSModelsShowWithTheirMaterials)
+{
+    using namespace testsupport;
+    const std::string red = Chunk(0xA000, Cstr("Red")) + Chunk(0xA020, Chunk(0x0010, Floats({1, 1, 1}))) +
+                            Chunk(0xA200, Chunk(0xA300, Cstr("RED.TGA")));
+    const std::string green = Chunk(0xA000, Cstr("Green")) + Chunk(0xA010, Chunk(0x0010, Floats({0, 1, 0}))) +
+                              Chunk(0xA020, Chunk(0x0010, Floats({0, 1, 0})));
+    const std::string mesh =
+        VertexList(
+            {4, 4, 0, 4, 30, 0, 30, 30, 0, 30, 4, 0, 34, 4, 0, 34, 30, 0, 47, 34, 0, 60, 30, 0, 60, 4, 0}) +
+        Chunk(0x4140, Le16(9) + Floats({0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) +
+        FaceList({0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7, 4, 7, 8},
+                 MaterialGroup("Red", {0, 1}) + MaterialGroup("Green", {2, 3, 4}));
+    m_Dir.WriteFile("Data/models/red.tga", Tga(4, 4, 255, 0, 0));
+    m_Dir.WriteFile("Data/models/sign.3ds", File3DS(Chunk(0xAFFF, red) + Chunk(0xAFFF, green) +
+                                                    Chunk(0x4000, Cstr("Sign") + Chunk(0x4100, mesh))));
+    const int kSize = 64;
+    plat::GLTestWindow window(kSize, kSize, false);
+    ASSERT_NE(window.GetDC(), nullptr);
+    CRefPtr<COGLRenderer> renderer(new COGLRenderer);
+    ASSERT_TRUE(renderer->CreateOnDC(window.GetDC(), 32));
+    renderer->OnSize(kSize, kSize);
+    CRefPtr<COGLModelFactory> factory(new COGLModelFactory(CRefPtr<CSCNLoader>(new CSCNLoader),
+                                                           CRefPtr<CTextureLoader>(new CTextureLoader),
+                                                           CRefPtr<CTerrainBuilder>(), renderer.Get()));
+    renderer->GetRenderSettings()->SetModelFactory(factory.Get());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    CRefPtr<COGLModel> model = factory->getModel("Data/models/Sign.3DS");
+    const std::string errors = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(model) << errors;
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
+    EXPECT_EQ(model->GetMaterialCount(), 2u);
+    EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u);
+    EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 9u);
+    ASSERT_NE(model->GetTexture(0), nullptr);
+    EXPECT_NE(model->GetTexture(0)->m_strName.find("red.tga"), std::string::npos);
+
+    CMatrix4 ortho;
+    ortho.SetOrtho(kSize, kSize, -1.0f, 1.0f);
+    renderer->SetMatrixMode(0);
+    renderer->LoadMatrix(ortho);
+    renderer->SetMatrixMode(1);
+    renderer->LoadMatrix(CMatrix4());
+    renderer->SetDepthTest(0.0f);
+    renderer->SetLightDirection(CVector3(0, 0, -1));
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    renderer->SetLightColours(0, ambient, diffuse);
+    glDisable(GL_CULL_FACE);
+    glClearColor(0, 0, 0, 1);
+    renderer->BeginFrame();
+    model->Render();
+    const plat::GLFrame frame = plat::ReadFrame();
+    // Frame rows count from the bottom, model y from the top.
+    const plat::GLFrame::Pixel square = frame.At(17, kSize - 17);
+    const plat::GLFrame::Pixel fan = frame.At(47, kSize - 17);
+    const plat::GLFrame::Pixel tip = frame.At(47, kSize - 32);
+    const plat::GLFrame::Pixel outside = frame.At(17, kSize - 40);
+    EXPECT_GT(square.r, 200);
+    EXPECT_LT(square.g, 60);
+    EXPECT_GT(fan.g, 100);
+    EXPECT_LT(fan.r, 60);
+    EXPECT_GT(tip.g, 100) << "the fan's middle triangle is drawn";
+    EXPECT_EQ(outside.r + outside.g + outside.b, 0);
     renderer->GetRenderSettings()->SetModelFactory(nullptr);
     factory.Release();
     renderer->Destroy();

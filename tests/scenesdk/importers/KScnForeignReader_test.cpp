@@ -4,7 +4,6 @@
 
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnForeignReader.h"
-#include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
 #include "scenesdk/importers/KScnReaderAcclaimAsf.h"
 #include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
@@ -47,7 +46,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 }
 
 const SFormat kFormats[] = {
-    {4, "3ds", "3DS files cannot be read by this build", Is<KScnReader3DS>()},
     {9, "asf", "ASF files cannot be read by this build", Is<KScnReaderAcclaimAsf>()},
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
     {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
