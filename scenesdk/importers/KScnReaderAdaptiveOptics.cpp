@@ -104,6 +104,97 @@ private:
     std::vector<KFCurve*> mCurves;
 };
 
+std::string LineFault(const KTextFile& file, const std::string& reason)
+{
+    return "line " + std::to_string(file.GetLineNumber()) + ": " + reason;
+}
+
+// The header: the first line naming all three counts with values, within
+// the first lines; false with why.
+bool ReadHeader(KTextFile& file, std::string& buffer, SHeader& header, std::string& why)
+{
+    std::string_view line;
+    while (file.GetLineNumber() < KScnReaderAdaptiveOptics::kHeaderLines && file.NextLine(line))
+    {
+        std::string_view words[3];
+        KTextTokens tokens(Blanked(line, "=,", buffer));
+        std::string_view token;
+        while (tokens.Next(token))
+            for (int i = 0; i < 3; ++i)
+                if (Same(token, i == 0 ? "frames" : i == 1 ? "nummarkers" : "hz") && tokens.Next(words[i]))
+                    break;
+        if (!words[0].empty() && !words[1].empty() && !words[2].empty())
+        {
+            if (KTextNumber::ToInt64(words[0], header.mFrames) &&
+                KTextNumber::ToInt64(words[1], header.mMarkers) &&
+                KTextNumber::ToDouble(words[2], header.mRate) && header.mFrames >= 1 &&
+                header.mMarkers >= 1 && header.mRate > 0.0)
+                return true;
+            why = LineFault(file, "frames, nummarkers and hz must be numbers above 0");
+            return false;
+        }
+        double point[3];
+        if (ReadPoint(line, buffer, point, why))
+        {
+            why = LineFault(file, "data before the header line");
+            return false;
+        }
+    }
+    why = file.Failed() ? file.GetError()
+                        : "no header line (frames = F nummarkers = M hz = R) in the first " +
+                              std::to_string(KScnReaderAdaptiveOptics::kHeaderLines) + " lines";
+    return false;
+}
+
+// The next line that is not blank; false with why at the end of the file.
+bool NextDataLine(KTextFile& file, std::string_view& line, std::string& why)
+{
+    while (file.NextLine(line))
+        if (!KTextTokens(line).AtEnd())
+            return true;
+    why = file.GetError();
+    return false;
+}
+
+// Keys every marker of every frame (three curves per marker, in order);
+// false with why.
+bool ReadFrames(KTextFile& file, std::string& buffer, const SHeader& header,
+                const KStreamOptionsAdaptiveOptics& options, const CKeyChanges& curves, std::string& why)
+{
+    std::string_view line;
+    for (int64_t frame = 0; frame < header.mFrames; ++frame)
+    {
+        KTime time;
+        time.SetSeconds(static_cast<double>(frame) / header.mRate);
+        for (int64_t m = 0; m < header.mMarkers; ++m)
+        {
+            if (!NextDataLine(file, line, why))
+            {
+                if (why.empty())
+                    why = "the file ends in frame " + std::to_string(frame + 1) + " of " +
+                          std::to_string(header.mFrames);
+                return false;
+            }
+            double p[3];
+            if (!ReadPoint(line, buffer, p, why))
+            {
+                why = LineFault(file, why);
+                return false;
+            }
+            if (options.mZeroIsMissing && p[0] == 0.0 && p[1] == 0.0 && p[2] == 0.0)
+                continue;
+            options.ConvertPosition(p[0], p[1], p[2]);
+            for (int axis = 0; axis < 3; ++axis)
+            {
+                KFCurve* curve = curves[static_cast<size_t>(m) * 3 + axis];
+                curve->SetKey(curve->GetKeyCount(), time, static_cast<float>(p[axis]),
+                              KFCURVE_INTERPOLATION_LINEAR);
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 KStreamOptionsScn* KScnReaderAdaptiveOptics::CreateOptions() const
@@ -119,36 +210,10 @@ bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KSt
         return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
     KTextFile file;
     file.Attach(GetBytes().data(), GetBytes().size());
-    std::string buffer;
-    std::string_view line;
-    // The header: the first line naming all three counts with values.
+    std::string buffer, why;
     SHeader header;
-    bool found = false;
-    while (!found && file.GetLineNumber() < kHeaderLines && file.NextLine(line))
-    {
-        std::string_view words[3];
-        KTextTokens tokens(Blanked(line, "=,", buffer));
-        std::string_view token;
-        while (tokens.Next(token))
-            for (int i = 0; i < 3; ++i)
-                if (Same(token, i == 0 ? "frames" : i == 1 ? "nummarkers" : "hz") && tokens.Next(words[i]))
-                    break;
-        found = !words[0].empty() && !words[1].empty() && !words[2].empty();
-        if (found && (!KTextNumber::ToInt64(words[0], header.mFrames) ||
-                      !KTextNumber::ToInt64(words[1], header.mMarkers) ||
-                      !KTextNumber::ToDouble(words[2], header.mRate) || header.mFrames < 1 ||
-                      header.mMarkers < 1 || !(header.mRate > 0.0)))
-            return RefuseAt(file.GetLineNumber(), "frames, nummarkers and hz must be numbers above 0");
-        double point[3];
-        std::string why;
-        if (!found && ReadPoint(line, buffer, point, why))
-            return RefuseAt(file.GetLineNumber(), "data before the header line");
-    }
-    if (file.Failed())
-        return Refuse(file.GetError());
-    if (!found)
-        return Refuse("no header line (frames = F nummarkers = M hz = R) in the first " +
-                      std::to_string(kHeaderLines) + " lines");
+    if (!ReadHeader(file, buffer, header, why))
+        return Refuse(why);
     // Each value takes two bytes at least: a header announcing more than the
     // file can hold is refused before anything is made for it.
     const int64_t size = static_cast<int64_t>(GetBytes().size());
@@ -159,11 +224,10 @@ bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KSt
     if (!(static_cast<double>(header.mFrames - 1) / header.mRate <= kMaxSeconds))
         return Refuse("the frames reach beyond the longest take");
 
-    const size_t markers = static_cast<size_t>(header.mMarkers);
     CKeyChanges curves;
     const std::string take = Stem(GetFileName()).empty() ? "Take 001" : Stem(GetFileName());
     builder.AddTake(take.c_str());
-    for (size_t m = 0; m < markers; ++m)
+    for (int64_t m = 0; m < header.mMarkers; ++m)
     {
         KScnNode* node = builder.CreateNode((options.mMarkerPrefix + std::to_string(m + 1)).c_str());
         KScnMarker* marker = node != nullptr ? builder.GetManager()->CreateMarker() : nullptr;
@@ -179,35 +243,10 @@ bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KSt
             curves.Add(curve);
         }
     }
-    for (int64_t frame = 0; frame < header.mFrames; ++frame)
-    {
-        KTime time;
-        time.SetSeconds(static_cast<double>(frame) / header.mRate);
-        for (size_t m = 0; m < markers; ++m)
-        {
-            bool more = file.NextLine(line);
-            while (more && KTextTokens(line).AtEnd())
-                more = file.NextLine(line);
-            if (!more)
-                return file.Failed() ? Refuse(file.GetError())
-                                     : Refuse("the file ends in frame " + std::to_string(frame + 1) + " of " +
-                                              std::to_string(header.mFrames));
-            double p[3];
-            std::string why;
-            if (!ReadPoint(line, buffer, p, why))
-                return RefuseAt(file.GetLineNumber(), why);
-            if (options.mZeroIsMissing && p[0] == 0.0 && p[1] == 0.0 && p[2] == 0.0)
-                continue;
-            options.ConvertPosition(p[0], p[1], p[2]);
-            for (int axis = 0; axis < 3; ++axis)
-            {
-                KFCurve* curve = curves[m * 3 + axis];
-                curve->SetKey(curve->GetKeyCount(), time, static_cast<float>(p[axis]),
-                              KFCURVE_INTERPOLATION_LINEAR);
-            }
-        }
-    }
+    if (!ReadFrames(file, buffer, header, options, curves, why))
+        return Refuse(why);
     int64_t extra = 0;
+    std::string_view line;
     while (file.NextLine(line))
         extra += KTextTokens(line).AtEnd() ? 0 : 1;
     if (file.Failed())
