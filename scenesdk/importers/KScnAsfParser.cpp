@@ -195,6 +195,8 @@ private:
                 return Fail("unknown angle unit: " + std::string(value));
             return true;
         }
+        if (!Same(key, "length") && !Same(key, "mass"))
+            return true;
         double number = 0.0;
         if (!KTextNumber::ToDouble(value, number))
             return Fail("not a number: " + std::string(value));

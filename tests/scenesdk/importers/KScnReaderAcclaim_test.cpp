@@ -242,6 +242,7 @@ TEST(AcclaimReaders, SkeletonNamedByOptionsRadiansAndUnitScale)
                  "no skeleton: jump.asf is not beside the motion and the options name none");
     options.mSkeletonFile = asf;
     options.mUnitScale = 0.01;
+    options.mAxisConversion = KStreamOptionsForeign::eAxisZUpToYUp;
     options.mFrameRate = 0.0;
     EXPECT_FALSE(reader.ReadScene(scene, &options));
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eUnidentifiedError);
@@ -254,6 +255,9 @@ TEST(AcclaimReaders, SkeletonNamedByOptionsRadiansAndUnitScale)
     ASSERT_NE(end, nullptr);
     KgeTVector t;
     EXPECT_NEAR(end->GetLocalTranslation(t)[2], 0.01, 1e-12) << "direction normalised, unit scale applied";
+    const double* up = end->ComputeGlobalTransform();
+    EXPECT_NEAR(up[13], 0.01, 1e-8) << "Z up turned to Y up at the root";
+    EXPECT_NEAR(up[14], 0.0, 1e-8);
     KScnNode* a = root->FindChild("Model::a");
     KFCurve* rz = KScnTakeKeys::GetCurve(a, "jump", KScnTakeKeys::eRotation, 2);
     ASSERT_EQ(rz->GetKeyCount(), 1);
