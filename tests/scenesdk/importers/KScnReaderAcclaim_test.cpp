@@ -315,6 +315,7 @@ TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
          "line 2: a bone may not be called root"},
         {":bonedata\nbegin\nname a\nlength 1\nend\n", "line 2: bone \"a\" has no direction"},
         {":root\naxis XYY\n", "line 2: unknown axis order: XYY"},
+        {":bonedata\nbegin\nname " + std::string(2000, 'n') + "\n", "line 3: bone name too long"},
         {"begin\n", "line 1: text before the first section: begin"},
     };
     const std::string motions[][2] = {

@@ -110,6 +110,7 @@ TEST(AdaptiveOpticsReader, HostileFilesAreRefusedBeforeAnythingIsMade)
         {"frames = 3 nummarkers = 9223372036854775807 hz = 60\n",
          "the header announces 3 frames of 9223372036854775807 markers, more than 52 bytes can hold"},
         {"frames = 2 nummarkers = 0 hz = 60\n", "line 1: frames, nummarkers and hz must be numbers above 0"},
+        {"frames = -5 nummarkers = 1 hz = 60\n", "line 1: frames, nummarkers and hz must be numbers above 0"},
         {"frames = 2 nummarkers = 1 hz = 0\n", "line 1: frames, nummarkers and hz must be numbers above 0"},
         {"frames = 2 nummarkers = 1 hz = fast\n",
          "line 1: frames, nummarkers and hz must be numbers above 0"},
