@@ -2,9 +2,25 @@
 
 // KScnReaderAdaptiveOptics: the reader of the two Adaptive Optics
 // motion-capture formats: mode 0 the text marker files (AOA), mode 1 the
-// MCD files. AOA files are recognised, not read yet; no public description
-// of the MCD layout is known, so mode 1 refuses every file with error 7 and
-// a message that says so (see KScnForeignReader).
+// MCD files. No public description of the MCD layout is known, so mode 1
+// refuses every file with error 7 and a message that says so (see
+// KScnForeignReader).
+//
+// AOA: a header line "frames = F nummarkers = M hz = R" (the three in any
+// order and case, within the first 16 lines; lines before it are comment),
+// then F x M lines of "x y z", marker 1 to M of frame 1, then of frame 2,
+// and so on (blank lines skipped, commas taken as blanks). The scene gets M
+// marker nodes (KScnMarker, optical) under the root, named by number, and
+// one take, named after the file's stem, with X, Y and Z translation curves
+// per marker: frame k keyed at k / R seconds, linear; a lost marker (0 0 0,
+// see KStreamOptionsAdaptiveOptics) has no key in that frame. Lines after
+// the last frame are skipped with a warning in the status text.
+//
+// Refused with error 0 and the reason: no header line in time, a count or
+// rate that is not a number above 0, more values announced than the file
+// could hold (checked before anything is made), frames reaching beyond the
+// longest take, a data line of other than three numbers, a file that ends
+// before its last frame.
 
 #include "scenesdk/importers/KScnForeignReader.h"
 
@@ -14,6 +30,8 @@ namespace scenesdk
 class KScnReaderAdaptiveOptics : public KScnForeignReader
 {
 public:
+    static constexpr int kHeaderLines = 16;
+
     // mode 0 or 1 selects the format; any other mode is taken as 0.
     KScnReaderAdaptiveOptics(KScnSdkManager* manager, int mode)
         : KScnForeignReader(manager, mode == 1 ? "Adaptive Optics (mode 1)" : "Adaptive Optics (mode 0)"),
@@ -24,6 +42,7 @@ public:
     int GetMode() const { return mMode; }
 
 protected:
+    bool IsReadable() const override { return mMode == 0; }
     std::string GetUnreadableMessage() const override
     {
         if (mMode == 1)
@@ -31,6 +50,8 @@ protected:
                    " files cannot be read: their layout is not known to this build";
         return KScnForeignReader::GetUnreadableMessage();
     }
+    KStreamOptionsScn* CreateOptions() const override;
+    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
 
 private:
     int mMode;

@@ -4,8 +4,6 @@
 
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnForeignReader.h"
-#include "scenesdk/importers/KScnReaderAcclaimAmc.h"
-#include "scenesdk/importers/KScnReaderAcclaimAsf.h"
 #include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
 #include "scenesdk/importers/KScnReaderAscension.h"
 #include "scenesdk/importers/KScnReaderBiovision.h"
@@ -15,7 +13,6 @@
 #include "scenesdk/importers/KScnReaderObj.h"
 #include "scenesdk/importers/KScnReaderPuppeteer.h"
 #include "scenesdk/importers/KScnReaderVicon.h"
-#include "scenesdk/importers/KScnReaderWavefrontMov.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -46,15 +43,11 @@ template <class T> std::function<bool(KScnReader*)> Is()
 }
 
 const SFormat kFormats[] = {
-    {9, "asf", "ASF files cannot be read by this build", Is<KScnReaderAcclaimAsf>()},
-    {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
     {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
-    {12, "", "Adaptive Optics (mode 0) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
     {13, "", "Adaptive Optics (mode 1) files cannot be read: their layout is not known to this build",
      Is<KScnReaderAdaptiveOptics>()},
     {14, "", "Puppeteer files cannot be read: their layout is not known to this build",
      Is<KScnReaderPuppeteer>()},
-    {15, "", "Wavefront MOV files cannot be read by this build", Is<KScnReaderWavefrontMov>()},
     {16, "", "Ascension files cannot be read: their layout is not known to this build",
      Is<KScnReaderAscension>()},
 };

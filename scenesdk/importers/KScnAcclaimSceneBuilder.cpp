@@ -1,0 +1,309 @@
+#include "scenesdk/importers/KScnAcclaimSceneBuilder.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFKeyRecord.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/importers/KScnAcclaimData.h"
+#include "scenesdk/importers/KScnAsfParser.h"
+#include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KStreamOptionsAcclaim.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KgeMath.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// A rotation in the scene's row-vector form (a row vector v turns into
+// v R), plain 3x3; Mul(a, b) turns by a first, then by b.
+struct SRot
+{
+    double m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+};
+
+SRot Mul(const SRot& a, const SRot& b)
+{
+    SRot r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j];
+    return r;
+}
+
+SRot Inverse(const SRot& a)
+{
+    SRot r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r.m[i][j] = a.m[j][i];
+    return r;
+}
+
+void Turn(double* out, const double* v, const SRot& r)
+{
+    const double x = v[0], y = v[1], z = v[2];
+    for (int j = 0; j < 3; ++j)
+        out[j] = x * r.m[0][j] + y * r.m[1][j] + z * r.m[2][j];
+}
+
+// Angles about X, Y, Z applied in an ERotationOrder, exactly as a node with
+// that order turns them.
+SRot FromEuler(const double* angles, int order)
+{
+    KgePivotRotationRecord record;
+    record.eulerCode = 2 * order;
+    double m[16];
+    KgeMatrixIdentity(m);
+    KgeRotationFromPivotRecord(record, m, angles);
+    SRot r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r.m[i][j] = m[4 * i + j];
+    return r;
+}
+
+// XYZ angles of a rotation, as the node's pre-rotation takes them.
+void ToEulerXYZ(double* angles, const SRot& r)
+{
+    double m[16];
+    KgeMatrixIdentity(m);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            m[4 * i + j] = r.m[i][j];
+    KgeMatrixToEulerXYZ(angles, m);
+}
+
+class CAcclaimBuild
+{
+public:
+    CAcclaimBuild(KScnImportBuilder& builder, const KScnAcclaimSkeleton& skeleton,
+                  const KStreamOptionsAcclaim& options, std::string& warnings, std::string& why)
+        : mBuilder(builder), mSkeleton(skeleton), mOptions(options), mWarnings(warnings), mWhy(why),
+          mScale(options.mUnitScale / skeleton.mLengthUnit)
+    {
+        // The axis conversion as a rotation of the whole skeleton.
+        for (int i = 0; i < 3; ++i)
+        {
+            double axis[3] = {0.0, 0.0, 0.0};
+            axis[i] = 1.0;
+            options.ConvertDirection(axis[0], axis[1], axis[2]);
+            for (int j = 0; j < 3; ++j)
+                mAxes.m[i][j] = axis[j];
+        }
+    }
+
+    bool Nodes();
+    bool Motion(const KScnAcclaimMotion& motion, const char* take);
+
+private:
+    KScnNode* Joint(const std::string& name, KScnNode* parent, KScnSkeleton::ESkeletonKind kind,
+                    const double* translation, const SRot& pre, int order);
+    bool KeyTrack(const KScnAcclaimTrack& track, int bone, const char* take);
+    bool Append(KFCurve* curve, const std::vector<int32_t>& frames, const double* values, size_t stride);
+    bool Fail(const std::string& reason)
+    {
+        mWhy = reason;
+        return false;
+    }
+
+    KScnImportBuilder& mBuilder;
+    const KScnAcclaimSkeleton& mSkeleton;
+    const KStreamOptionsAcclaim& mOptions;
+    std::string& mWarnings;
+    std::string& mWhy;
+    double mScale;
+    SRot mAxes;
+    KScnNode* mRoot = nullptr;
+    SRot mRootFrame;
+    std::vector<KScnNode*> mNodes; // per bone
+    std::vector<SRot> mFrames;     // per bone: its axis rotation C
+    std::vector<KTime> mTimes;     // per frame of the motion
+};
+
+KScnNode* CAcclaimBuild::Joint(const std::string& name, KScnNode* parent, KScnSkeleton::ESkeletonKind kind,
+                               const double* translation, const SRot& pre, int order)
+{
+    KScnNode* node = mBuilder.CreateNode(name.c_str(), parent);
+    KScnSkeleton* skeleton = node != nullptr ? mBuilder.GetManager()->CreateSkeleton() : nullptr;
+    if (skeleton == nullptr)
+        return nullptr;
+    skeleton->SetSkeletonKind(kind);
+    node->SetNodeAttribute(skeleton);
+    // Set before any take is made: a take copies these as its defaults.
+    node->SetLocalTranslation(translation[0], translation[1], translation[2]);
+    double angles[3];
+    ToEulerXYZ(angles, pre);
+    KScnNodeProperties* properties = node->GetNodeProperties();
+    properties->RotationOrder.SetValue(static_cast<ERotationOrder>(order));
+    properties->PreRotation.SetValue(KgeTVector(angles[0], angles[1], angles[2], 0.0));
+    properties->RotationActive.SetValue(true);
+    node->UpdatePivotsFromProperties();
+    return node;
+}
+
+bool CAcclaimBuild::Nodes()
+{
+    const double* p = mSkeleton.mRootPosition;
+    double position[3] = {p[0] * mScale, p[1] * mScale, p[2] * mScale};
+    Turn(position, position, mAxes);
+    mRootFrame = FromEuler(mSkeleton.mRootOrientation, mSkeleton.mRootAxisOrder);
+    mRoot =
+        Joint(mSkeleton.mName.empty() ? std::string("root") : mSkeleton.mName, nullptr, KScnSkeleton::eRoot,
+              position, Mul(mRootFrame, mAxes), KScnAsfParser::OrderOfDofs(mSkeleton.mRootOrder));
+    if (mRoot == nullptr)
+        return Fail("the root node could not be made");
+    const size_t count = mSkeleton.mBones.size();
+    mNodes.assign(count, nullptr);
+    mFrames.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        mFrames[i] = FromEuler(mSkeleton.mBones[i].mAxis, mSkeleton.mBones[i].mAxisOrder);
+    for (int index : mSkeleton.mParentsFirst)
+    {
+        const KScnAcclaimBone& bone = mSkeleton.mBones[index];
+        const bool underRoot = bone.mParent < 0;
+        const SRot& parentFrame = underRoot ? mRootFrame : mFrames[bone.mParent];
+        const SRot toParent = Inverse(parentFrame);
+        // The bone starts at its parent's end (the root's children at the root).
+        double start[3] = {0.0, 0.0, 0.0};
+        if (!underRoot)
+        {
+            const KScnAcclaimBone& parent = mSkeleton.mBones[bone.mParent];
+            for (int j = 0; j < 3; ++j)
+                start[j] = parent.mDirection[j] * parent.mLength * mScale;
+        }
+        Turn(start, start, toParent);
+        mNodes[index] = Joint(bone.mName, underRoot ? mRoot : mNodes[bone.mParent], KScnSkeleton::eLimbNode,
+                              start, Mul(mFrames[index], toParent), KScnAsfParser::OrderOfDofs(bone.mDofs));
+        if (mNodes[index] == nullptr)
+            return Fail("the node of bone " + bone.mName + " could not be made");
+        if (!bone.mChildren.empty())
+            continue;
+        double end[3];
+        for (int j = 0; j < 3; ++j)
+            end[j] = bone.mDirection[j] * bone.mLength * mScale;
+        Turn(end, end, Inverse(mFrames[index]));
+        if (Joint(bone.mName + "_end", mNodes[index], KScnSkeleton::eLimbNode, end, SRot(), 0) == nullptr)
+            return Fail("the end node of bone " + bone.mName + " could not be made");
+    }
+    return true;
+}
+
+bool CAcclaimBuild::Append(KFCurve* curve, const std::vector<int32_t>& frames, const double* values,
+                           size_t stride)
+{
+    if (curve == nullptr)
+        return Fail("a curve could not be made");
+    curve->BeginKeyChanges();
+    bool ok = curve->ReserveKeys(curve->GetKeyCount() + static_cast<int>(frames.size()));
+    for (size_t s = 0; ok && s < frames.size(); ++s)
+        ok = curve->SetKey(curve->GetKeyCount(), mTimes[frames[s]], static_cast<float>(values[s * stride]),
+                           KFCURVE_INTERPOLATION_LINEAR);
+    curve->EndKeyChanges();
+    return ok ? true : Fail("the keys could not be stored");
+}
+
+bool CAcclaimBuild::KeyTrack(const KScnAcclaimTrack& track, int bone, const char* take)
+{
+    const bool root = bone < 0;
+    const std::vector<int>& dofs = root ? mSkeleton.mRootOrder : mSkeleton.mBones[bone].mDofs;
+    KScnNode* node = root ? mRoot : mNodes[bone];
+    const size_t n = dofs.size();
+    const size_t samples = track.mFrames.size();
+    bool moves = false;
+    for (size_t k = 0; k < n; ++k)
+    {
+        if (dofs[k] >= eAcclaimRX && dofs[k] <= eAcclaimRZ)
+        {
+            KFCurve* curve =
+                KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eRotation, dofs[k] - eAcclaimRX);
+            if (!Append(curve, track.mFrames, track.mValues.data() + k, n))
+                return false;
+        }
+        moves = moves || dofs[k] <= eAcclaimTZ;
+    }
+    if (!moves)
+        return true;
+    // Translations: the root's are positions in world axes (turned by the
+    // axis conversion); a bone's move its start along its own frame, seen
+    // from its parent's frame.
+    KgeTVector rest;
+    node->GetLocalTranslation(rest);
+    std::vector<double> positions(samples * 3);
+    for (size_t s = 0; s < samples; ++s)
+    {
+        double t[3] = {0.0, 0.0, 0.0};
+        for (size_t k = 0; k < n; ++k)
+            if (dofs[k] <= eAcclaimTZ)
+                t[dofs[k]] = track.mValues[s * n + k] * mScale;
+        double* out = &positions[s * 3];
+        if (root)
+            Turn(out, t, mAxes);
+        else
+        {
+            const int parent = mSkeleton.mBones[bone].mParent;
+            Turn(out, t, Mul(mFrames[bone], Inverse(parent < 0 ? mRootFrame : mFrames[parent])));
+        }
+        for (int j = 0; j < 3; ++j)
+            out[j] += rest.mData[j];
+    }
+    for (int axis = 0; axis < 3; ++axis)
+        if (!Append(KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, axis), track.mFrames,
+                    positions.data() + axis, 3))
+            return false;
+    return true;
+}
+
+bool CAcclaimBuild::Motion(const KScnAcclaimMotion& motion, const char* take)
+{
+    const double rate = mOptions.mFrameRate;
+    if (!motion.mFrameNumbers.empty())
+    {
+        const double first = static_cast<double>(motion.mFrameNumbers.front());
+        const double span = (static_cast<double>(motion.mFrameNumbers.back()) - first) / rate;
+        if (!(span <= KScnAcclaimSceneBuilder::kMaxSeconds))
+            return Fail("frame " + std::to_string(motion.mFrameNumbers.back()) +
+                        " lies beyond the longest take");
+        mTimes.resize(motion.mFrameNumbers.size());
+        for (size_t f = 0; f < mTimes.size(); ++f)
+            mTimes[f].SetSeconds((static_cast<double>(motion.mFrameNumbers[f]) - first) / rate);
+    }
+    mBuilder.AddTake(take);
+    int stretches = 0;
+    for (size_t b = 0; b < motion.mTracks.size(); ++b)
+    {
+        const KScnAcclaimTrack& track = motion.mTracks[b];
+        const int bone = b < mSkeleton.mBones.size() ? static_cast<int>(b) : -1;
+        if (track.mFrames.empty())
+            continue;
+        if (!KeyTrack(track, bone, take))
+            return false;
+        for (int dof : bone < 0 ? mSkeleton.mRootOrder : mSkeleton.mBones[bone].mDofs)
+            stretches += dof == eAcclaimL ? 1 : 0;
+    }
+    if (stretches > 0)
+        mWarnings += std::string(mWarnings.empty() ? "" : "; ") + std::to_string(stretches) +
+                     " stretch (l) channels not keyed";
+    if (motion.mUnknownLines > 0)
+        mWarnings += std::string(mWarnings.empty() ? "" : "; ") + std::to_string(motion.mUnknownLines) +
+                     " lines of unknown bones skipped (first: " + motion.mFirstUnknown + ")";
+    return true;
+}
+
+} // namespace
+
+bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclaimSkeleton& skeleton,
+                                    const KScnAcclaimMotion* motion, const char* take,
+                                    const KStreamOptionsAcclaim& options, std::string& warnings,
+                                    std::string& why)
+{
+    CAcclaimBuild build(builder, skeleton, options, warnings, why);
+    if (!build.Nodes())
+        return false;
+    return motion == nullptr || build.Motion(*motion, take);
+}
+
+} // namespace scenesdk

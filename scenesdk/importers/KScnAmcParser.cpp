@@ -1,0 +1,151 @@
+#include "scenesdk/importers/KScnAmcParser.h"
+
+#include "scenesdk/importers/KScnAcclaimData.h"
+#include "scenesdk/importers/KTextFile.h"
+#include "scenesdk/importers/KTextNumber.h"
+#include "scenesdk/importers/KTextTokens.h"
+
+namespace scenesdk
+{
+
+namespace
+{
+
+const double kRadiansToDegrees = 57.29577951308232;
+
+bool Same(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+class CAmcParse
+{
+public:
+    CAmcParse(const KScnAcclaimSkeleton& skeleton, KScnAcclaimMotion& out, std::string& why)
+        : mSkeleton(skeleton), mOut(out), mWhy(why), mRadians(skeleton.mRadians)
+    {
+    }
+
+    bool Run(const char* text, size_t size)
+    {
+        mOut.mTracks.assign(mSkeleton.mBones.size() + 1, KScnAcclaimTrack());
+        KTextFile file;
+        file.Attach(text, size);
+        file.SetCommentChar('#');
+        std::string_view line;
+        while (file.NextLine(line))
+        {
+            mLine = file.GetLineNumber();
+            if (!Line(line))
+                return false;
+        }
+        if (file.Failed())
+        {
+            mWhy = file.GetError();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool Fail(const std::string& reason)
+    {
+        mWhy = "line " + std::to_string(mLine) + ": " + reason;
+        return false;
+    }
+
+    bool Line(std::string_view line)
+    {
+        KTextTokens tokens(line);
+        std::string_view word;
+        if (!tokens.Next(word))
+            return true;
+        if (word[0] == ':')
+        {
+            if (!mOut.mFrameNumbers.empty())
+                return Fail("header keyword after the first frame: " + std::string(word));
+            if (Same(word, ":degrees"))
+                mRadians = false;
+            else if (Same(word, ":radians"))
+                mRadians = true;
+            return true;
+        }
+        int64_t frame = 0;
+        if (tokens.AtEnd() && KTextNumber::ToInt64(word, frame))
+            return Frame(frame);
+        return Sample(word, tokens);
+    }
+
+    bool Frame(int64_t frame)
+    {
+        if (!mOut.mFrameNumbers.empty() && frame <= mOut.mFrameNumbers.back())
+            return Fail("frame " + std::to_string(frame) + " does not come after frame " +
+                        std::to_string(mOut.mFrameNumbers.back()));
+        mOut.mFrameNumbers.push_back(frame);
+        return true;
+    }
+
+    bool Sample(std::string_view name, KTextTokens& tokens)
+    {
+        const bool root = Same(name, "root");
+        const int bone = root ? -1 : mSkeleton.Find(name);
+        if (!root && bone < 0)
+        {
+            if (mOut.mUnknownLines++ == 0)
+                mOut.mFirstUnknown = std::string(name.substr(0, 64));
+            return true;
+        }
+        if (mOut.mFrameNumbers.empty())
+            return Fail("values of " + std::string(name) + " before the first frame");
+        const std::vector<int>& dofs = root ? mSkeleton.mRootOrder : mSkeleton.mBones[bone].mDofs;
+        KScnAcclaimTrack& track = mOut.mTracks[root ? mSkeleton.mBones.size() : size_t(bone)];
+        const int32_t frame = static_cast<int32_t>(mOut.mFrameNumbers.size() - 1);
+        if (!track.mFrames.empty() && track.mFrames.back() == frame)
+            return Fail(std::string(name) + " twice in frame " + std::to_string(mOut.mFrameNumbers.back()));
+        size_t count = 0;
+        std::string_view token;
+        while (tokens.Next(token))
+        {
+            double value = 0.0;
+            if (!KTextNumber::ToDouble(token, value))
+                return Fail("not a number: " + std::string(token.substr(0, 64)));
+            if (count >= dofs.size())
+                return Fail(std::string(name) + " has more than its " + std::to_string(dofs.size()) +
+                            " values");
+            const bool angle = dofs[count] >= eAcclaimRX && dofs[count] <= eAcclaimRZ;
+            track.mValues.push_back(angle && mRadians ? value * kRadiansToDegrees : value);
+            ++count;
+        }
+        if (count != dofs.size())
+            return Fail(std::string(name) + " has " + std::to_string(count) + " values, not " +
+                        std::to_string(dofs.size()));
+        track.mFrames.push_back(frame);
+        return true;
+    }
+
+    const KScnAcclaimSkeleton& mSkeleton;
+    KScnAcclaimMotion& mOut;
+    std::string& mWhy;
+    bool mRadians;
+    int mLine = 0;
+};
+
+} // namespace
+
+bool KScnAmcParser::Parse(const char* text, size_t size, const KScnAcclaimSkeleton& skeleton,
+                          KScnAcclaimMotion& out, std::string& why)
+{
+    out = KScnAcclaimMotion();
+    return CAmcParse(skeleton, out, why).Run(text, size);
+}
+
+} // namespace scenesdk

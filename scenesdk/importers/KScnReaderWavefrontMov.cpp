@@ -1,0 +1,332 @@
+#include "scenesdk/importers/KScnReaderWavefrontMov.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
+#include "scenesdk/importers/KTextFile.h"
+#include "scenesdk/importers/KTextNumber.h"
+#include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// The longest take keyed, in seconds (times end a little beyond twice this).
+const double kMaxSeconds = 1e8;
+const int kCustom = 3; // a channel kind beside KScnTakeKeys::EChannel
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+struct SChannel
+{
+    size_t mNode;
+    int mKind; // KScnTakeKeys::EChannel or kCustom
+    int mAxis;
+    std::string mName; // of a custom channel
+};
+
+struct SPlan
+{
+    std::vector<std::string> mNodes;
+    std::vector<SChannel> mChannels;
+};
+
+// The transform channel an attribute names; false for a custom one.
+bool TransformChannel(const std::string& attribute, int& kind, int& axis)
+{
+    static const char* const kNames[3][2] = {{"translate", "t"}, {"rotate", "r"}, {"scale", "s"}};
+    for (kind = 0; kind < 3; ++kind)
+        for (axis = 0; axis < 3; ++axis)
+            for (const char* name : kNames[kind])
+                if (attribute == std::string(name) + static_cast<char>('x' + axis))
+                    return true;
+    return false;
+}
+
+// The plan of the caller's channel list; false with why.
+bool PlanChannels(const std::vector<std::string>& list, SPlan& plan, std::string& why)
+{
+    std::unordered_map<std::string, size_t> nodes;
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < list.size(); ++i)
+    {
+        const std::string& entry = list[i];
+        const size_t dot = entry.find_last_of('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == entry.size())
+        {
+            why = "channel " + std::to_string(i + 1) + " (\"" + entry + "\") is not node.attribute";
+            return false;
+        }
+        const std::string node = entry.substr(0, dot);
+        SChannel channel{0, kCustom, 0, entry.substr(dot + 1)};
+        TransformChannel(Lower(channel.mName), channel.mKind, channel.mAxis);
+        const auto it = nodes.emplace(node, plan.mNodes.size()).first;
+        if (it->second == plan.mNodes.size())
+            plan.mNodes.push_back(node);
+        channel.mNode = it->second;
+        const std::string key =
+            node + '\n' +
+            (channel.mKind == kCustom ? Lower(channel.mName)
+                                      : std::to_string(channel.mKind * 3 + channel.mAxis));
+        if (!seen.insert(key).second)
+        {
+            why = "channel " + std::to_string(i + 1) + " (\"" + entry + "\") is listed twice";
+            return false;
+        }
+        plan.mChannels.push_back(channel);
+    }
+    return true;
+}
+
+// Without a channel list: generic channels of one node.
+void PlanGeneric(size_t columns, SPlan& plan)
+{
+    plan.mNodes = {"MOV"};
+    for (size_t c = 0; c < columns; ++c)
+        plan.mChannels.push_back(SChannel{0, kCustom, 0, "Channel" + std::to_string(c + 1)});
+}
+
+KFCurve* CustomCurve(KScnNode* node, const char* take, const std::string& name)
+{
+    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
+    {
+        if (std::strcmp(node->GetTakeNodeName(i), take) != 0)
+            continue;
+        KFCurveNode* root = node->GetTakeNode(i)->GetRootCurveNode();
+        for (int c = 0; root != nullptr && c < root->GetChildCount(); ++c)
+            if (root->GetChildAt(c) != nullptr && name == root->GetChildAt(c)->GetName())
+                return root->GetChildAt(c)->GetFCurve();
+    }
+    return nullptr;
+}
+
+class CMovBuild
+{
+public:
+    CMovBuild(KScnImportBuilder& builder, const SPlan& plan, const KStreamOptionsWavefrontMov& options)
+        : mBuilder(builder), mPlan(plan), mOptions(options)
+    {
+    }
+
+    // False with why.
+    bool Nodes(std::string& why)
+    {
+        for (const std::string& name : mPlan.mNodes)
+        {
+            KScnNode* node = mBuilder.CreateNode(name.c_str());
+            if (node == nullptr)
+                return Fault("the node " + name + " could not be made", why);
+            mNodes.push_back(node);
+        }
+        for (const SChannel& channel : mPlan.mChannels)
+        {
+            KScnNode* node = mNodes[channel.mNode];
+            if (channel.mKind == KScnTakeKeys::eRotation && !node->GetRotationActive())
+            {
+                KScnNodeProperties* properties = node->GetNodeProperties();
+                properties->RotationOrder.SetValue(static_cast<ERotationOrder>(mOptions.mRotationOrder));
+                properties->RotationActive.SetValue(true);
+                node->UpdatePivotsFromProperties();
+            }
+            if (channel.mKind == kCustom && !AddNumberChannel(node, channel.mName, why))
+                return false;
+        }
+        return true;
+    }
+
+    bool Keys(const char* take, const std::vector<double>& values, size_t rows, std::string& why)
+    {
+        KTime start;
+        start.SetSeconds(mOptions.mFirstFrame / mOptions.mFrameRate);
+        mBuilder.AddTake(take);
+        const size_t columns = mPlan.mChannels.size();
+        for (size_t c = 0; c < columns; ++c)
+        {
+            const SChannel& channel = mPlan.mChannels[c];
+            KScnNode* node = mNodes[channel.mNode];
+            KFCurve* curve = nullptr;
+            if (channel.mKind == kCustom)
+            {
+                // Gives the node the take first when it has none yet.
+                KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, 0);
+                curve = CustomCurve(node, take, channel.mName);
+            }
+            else
+                curve = KScnTakeKeys::GetCurve(node, take, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
+                                               channel.mAxis);
+            if (!KScnTakeKeys::AppendFrames(curve, values.data() + c, rows, columns, mOptions.mFrameRate,
+                                            start))
+                return Fault("the keys of channel " + std::to_string(c + 1) + " could not be stored", why);
+        }
+        return true;
+    }
+
+private:
+    bool Fault(const std::string& text, std::string& why)
+    {
+        why = text;
+        return false;
+    }
+
+    bool AddNumberChannel(KScnNode* node, const std::string& name, std::string& why)
+    {
+        KScnNodeProperties* properties = node->GetNodeProperties();
+        const std::string lower = Lower(name);
+        for (int i = 0; i < properties->GetPropertyCount(); ++i)
+            if (Lower(properties->GetProperty(i)->GetName()) == lower)
+                return Fault("channel " + name + " takes the name of a property of " + node->GetName(), why);
+        KScnSdkManager* manager = mBuilder.GetManager();
+        KScnPropertyRef* ref = manager->CreateUserProperty(name.c_str(), "Real", "");
+        if (ref == nullptr)
+            return Fault("the channel " + name + " could not be made", why);
+        ref->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+        if (node->CreatePropertyForRef(ref) == nullptr)
+        {
+            manager->DestroyUserProperty(ref);
+            return Fault("the channel " + name + " could not be made", why);
+        }
+        // The node owns it from here: it goes with the node.
+        node->AddUserProperty(ref);
+        return true;
+    }
+
+    KScnImportBuilder& mBuilder;
+    const SPlan& mPlan;
+    const KStreamOptionsWavefrontMov& mOptions;
+    std::vector<KScnNode*> mNodes;
+};
+
+std::string Stem(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+bool KScnReaderWavefrontMov::OnOpen()
+{
+    const std::vector<char>& bytes = GetBytes();
+    static const char* const kVideoAtoms[] = {"ftyp", "moov", "mdat", "wide", "free", "skip", "pnot"};
+    for (const char* atom : kVideoAtoms)
+        if (bytes.size() >= 8 && std::memcmp(bytes.data() + 4, atom, 4) == 0)
+            return Refuse("a video file, not channel motion");
+    const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), '\0', bytes.size());
+    if (nul != nullptr)
+        return Refuse("binary content (a NUL byte at offset " +
+                      std::to_string(static_cast<const char*>(nul) - bytes.data()) + ")");
+    return true;
+}
+
+KStreamOptionsScn* KScnReaderWavefrontMov::CreateOptions() const
+{
+    return new KStreamOptionsWavefrontMov();
+}
+
+bool KScnReaderWavefrontMov::ReadMatrix(std::vector<double>& values, size_t& columns, size_t& rows,
+                                        int& headerLines)
+{
+    KTextFile file;
+    file.Attach(GetBytes().data(), GetBytes().size());
+    file.SetCommentChar('#');
+    std::string_view line;
+    columns = rows = 0;
+    headerLines = 0;
+    while (file.NextLine(line))
+    {
+        KTextTokens tokens(line);
+        std::string_view token;
+        if (!tokens.Next(token))
+            continue;
+        double value = 0.0;
+        if (rows == 0 && !KTextNumber::ToDouble(token, value))
+        {
+            if (++headerLines > kHeaderLines)
+                return RefuseAt(file.GetLineNumber(), "no row of numbers in the first lines");
+            continue;
+        }
+        size_t count = 0;
+        do
+        {
+            if (!KTextNumber::ToDouble(token, value))
+                return RefuseAt(file.GetLineNumber(), "not a number: " + std::string(token.substr(0, 64)));
+            if (++count > kMaxColumns)
+                return RefuseAt(file.GetLineNumber(),
+                                "more than " + std::to_string(kMaxColumns) + " columns");
+            values.push_back(value);
+        } while (tokens.Next(token));
+        if (rows > 0 && count != columns)
+            return RefuseAt(file.GetLineNumber(), "a row of " + std::to_string(count) +
+                                                      " numbers after rows of " + std::to_string(columns));
+        columns = count;
+        ++rows;
+    }
+    if (file.Failed())
+        return Refuse(file.GetError());
+    return rows > 0 ? true : Refuse("no rows of numbers");
+}
+
+bool KScnReaderWavefrontMov::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+{
+    const KStreamOptionsWavefrontMov defaults;
+    const KStreamOptionsWavefrontMov& options = KStreamOptionsForeign::Of(&given, defaults);
+    if (!(options.mFrameRate > 0.0) || !std::isfinite(options.mFrameRate))
+        return Fail(eUnidentifiedError, "the frame rate option must be a number above 0");
+    if (!(options.mUnitScale > 0.0) || !std::isfinite(options.mUnitScale))
+        return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
+    if (options.mRotationOrder < eEulerXYZ || options.mRotationOrder > eEulerZYX)
+        return Fail(eUnidentifiedError, "the rotation order option is not an Euler order");
+    SPlan plan;
+    std::string why;
+    if (!PlanChannels(options.mChannels, plan, why))
+        return Fail(eUnidentifiedError, why);
+    std::vector<double> values;
+    size_t columns = 0, rows = 0;
+    int headerLines = 0;
+    if (!ReadMatrix(values, columns, rows, headerLines))
+        return false;
+    if (options.mChannels.empty())
+        PlanGeneric(columns, plan);
+    else if (columns != plan.mChannels.size())
+        return Refuse("the rows have " + std::to_string(columns) + " columns, the channel list " +
+                      std::to_string(plan.mChannels.size()));
+    const double first = options.mFirstFrame / options.mFrameRate;
+    const double last = (options.mFirstFrame + static_cast<double>(rows) - 1.0) / options.mFrameRate;
+    if (!(std::fabs(first) <= kMaxSeconds && last <= kMaxSeconds))
+        return Refuse("the rows reach beyond the longest take");
+    for (size_t c = 0; c < columns; ++c)
+        if (plan.mChannels[c].mKind == KScnTakeKeys::eTranslation)
+            for (size_t r = 0; r < rows; ++r)
+                values[r * columns + c] *= options.mUnitScale;
+
+    CMovBuild build(builder, plan, options);
+    const std::string take = Stem(GetFileName()).empty() ? "Take 001" : Stem(GetFileName());
+    if (!build.Nodes(why) || !build.Keys(take.c_str(), values, rows, why))
+        return Fail(eUnidentifiedError, why);
+    mStatus = headerLines > 0 ? (std::to_string(headerLines) + " header lines skipped").c_str() : "";
+    return true;
+}
+
+} // namespace scenesdk
