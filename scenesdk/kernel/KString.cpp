@@ -439,7 +439,9 @@ int FirstSet(Bytes16 mask)
 
 // Compares sixteen bytes of each text; true with the answer in result when
 // they decide the comparison (a difference, or a zero byte both share).
-bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b, int& result)
+// Inlined, as is the loop below: this is the hot path of name look-ups.
+__attribute__((always_inline)) inline bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b,
+                                                              int& result)
 {
     const Bytes16 ua = UpperAscii16(Load16(a));
     const Bytes16 ub = UpperAscii16(Load16(b));
@@ -455,7 +457,8 @@ bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b, int& res
 // bytes are read. Sixteen at a time; a last short block is read as the
 // sixteen bytes that end at n, whose bytes already compared are equal and
 // not zero, so they cannot decide.
-int CompareNoCaseWithin(const unsigned char* a, const unsigned char* b, size_t n)
+__attribute__((always_inline)) inline int CompareNoCaseWithin(const unsigned char* a, const unsigned char* b,
+                                                              size_t n)
 {
     int result = 0;
     if (n >= 16)
