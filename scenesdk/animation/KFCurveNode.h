@@ -348,9 +348,10 @@ private:
     bool mWarping = false; // this node is being evaluated as a time warp
 };
 
-// The time-warp set consulted by the channel reader for "TimeWarpID": one
-// process-wide pointer to the reader's map of time-warp nodes by id (null
-// allowed). The map's owner keeps a reference on each node it stores.
+// The time-warp set consulted by the channel reader for "TimeWarpID": a
+// pointer to the reader's map of time-warp nodes by id (null allowed), one
+// per thread, so that readers on different threads keep to their own. The
+// map's owner keeps a reference on each node it stores.
 void SetCurrentTimeWarpSet(KSortedIntMap* map);
 KSortedIntMap* GetCurrentTimeWarpSet();
 // The node stored under id, or null.

@@ -17,7 +17,8 @@ namespace scenesdk
 namespace
 {
 
-KSortedIntMap* gTimeWarpSet = nullptr;
+// One per thread: each thread with a manager of its own reads its own files.
+thread_local KSortedIntMap* gTimeWarpSet = nullptr;
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "scenesdk/attributes/KScnCharacterParameters.h"
 #include "scenesdk/attributes/KScnControlSet.h"
 #include "scenesdk/attributes/KScnControlSetPlug.h"
+#include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeProperties.h"
@@ -256,6 +257,11 @@ void KScnCharacterProperties::BindObjectLists()
     BindObjectList(Actor, "Actor", "Actor", 1, false);
     BindObjectList(Character, "Character", "Character", 1, false);
     BindObjectList(ControlSet, "ControlSet", "ControlSet", 1, false);
+    // The source and destination lists are filtered sub-plugs of the set:
+    // what connects to them connects to the set, and they show every source
+    // (destination) of the set.
+    SourceObject.SetConnectionFilter(KClassIdFilter::ForClassId(-1), KPlug::kFiltered);
+    DestinationObject.SetConnectionFilter(KClassIdFilter::ForClassId(-1), KPlug::kFiltered);
 }
 
 // ---- Parameters ------------------------------------------------------------

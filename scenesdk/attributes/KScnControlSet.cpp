@@ -56,6 +56,21 @@ void AppendNode(KPropertyObjectList* list, KScnNode* node)
         list->Add(node->GetPropertyHandler());
     }
 }
+
+// An effector list holds the main node, then auxiliary nodes 1, 2, ... up to
+// the last one set. A position without a node holds the plug's gap, so that
+// the nodes after it keep their positions.
+void AppendNodeOrGap(KPropertyObjectList* list, KScnNode* node, KPlug* gap)
+{
+    if (node != nullptr && node->GetPropertyHandler() != nullptr)
+    {
+        list->Add(node->GetPropertyHandler());
+    }
+    else
+    {
+        list->ConnectSrc(gap);
+    }
+}
 } // namespace
 
 KScnControlSet::KScnControlSet()
@@ -296,10 +311,20 @@ void KScnControlSet::CopyToPlug(KScnControlSetPlug* plug) const
     {
         KPropertyObjectList* list = set->GetEffectorProperty(id);
         list->Clear();
-        AppendNode(list, mEffectors[id].node);
-        for (KScnNode* aux : mAux[id])
+        int last = kAuxCount;
+        while (last > 0 && mAux[id][last - 1] == nullptr)
         {
-            AppendNode(list, aux);
+            --last;
+        }
+        if (last == 0)
+        {
+            AppendNode(list, mEffectors[id].node);
+            continue;
+        }
+        AppendNodeOrGap(list, mEffectors[id].node, set->GetGapPlug());
+        for (int aux = 1; aux <= last; ++aux)
+        {
+            AppendNodeOrGap(list, mAux[id][aux - 1], set->GetGapPlug());
         }
     }
 }

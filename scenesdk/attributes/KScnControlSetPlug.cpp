@@ -18,7 +18,8 @@ constexpr int kEffectorListTag = 15;
 const char* const kPlugErrors[] = {"Error"};
 } // namespace
 
-KScnControlSetPlugProperties::KScnControlSetPlugProperties(KScnControlSetPlug* owner) : mOwner(owner)
+KScnControlSetPlugProperties::KScnControlSetPlugProperties(KScnControlSetPlug* owner)
+    : mOwner(owner), mGap(new KPlug)
 {
     using Self = KScnControlSetPlugProperties;
     UseAxis.Initialize(
@@ -57,6 +58,11 @@ KScnControlSetPlugProperties::KScnControlSetPlugProperties(KScnControlSetPlug* o
             mEffectorProperties.Add(list);
         }
     }
+}
+
+KScnControlSetPlugProperties::~KScnControlSetPlugProperties()
+{
+    mGap->Destroy();
 }
 
 void KScnControlSetPlugProperties::PushPropertyToTakes(KProperty& property)

@@ -49,15 +49,20 @@ public:
     int GetLinkPropertyNodeId(int i) const;
     int GetEffectorPropertyCount() const { return mEffectorProperties.GetCount(); }
     KPropertyObjectList* GetEffectorProperty(int i) const { return mEffectorProperties.GetAt(i); }
+    // A plain plug (no object, so it reads as null) that stands in an
+    // effector list for a position without a node: the main node when only
+    // auxiliary ones are set, or an auxiliary node below the last one set.
+    KPlug* GetGapPlug() const { return mGap; }
 
     KPropertyTemplate<bool> UseAxis;
     KPropertyTemplate<KScnControlSet::EType> ControlSetType;
 
 protected:
-    ~KScnControlSetPlugProperties() override = default;
+    ~KScnControlSetPlugProperties() override;
 
 private:
     KScnControlSetPlug* mOwner;
+    KPlug* mGap;
     bool mUseAxis = true;
     KScnControlSet::EType mType = KScnControlSet::eTypeNone;
     KPointerArray<KPropertyObjectList> mLinkProperties{16};

@@ -27,9 +27,10 @@ void KHandleTable::Acquire()
 void KHandleTable::Release()
 {
     // The entries stay: dropping to zero users only ends the counted lifetime.
-    if (gTableUsers > 0)
+    // Never below zero, also when threads release at once.
+    int users = gTableUsers.load();
+    while (users > 0 && !gTableUsers.compare_exchange_weak(users, users - 1))
     {
-        --gTableUsers;
     }
 }
 
@@ -57,7 +58,7 @@ void KHandleTable::AddBlock()
     KHandleEntry* block = new KHandleEntry[kBlockEntries];
     for (int i = 0; i < kBlockEntries; ++i)
     {
-        block[i].serial = kInvalidSerial;
+        block[i].serial.store(kInvalidSerial, std::memory_order_relaxed);
         block[i].next = i + 1 < kBlockEntries ? &block[i + 1] : m_FreeHead;
     }
     m_FreeHead = block;
@@ -77,8 +78,8 @@ KHandleEntry* KHandleTable::Allocate(KPlug* plug)
     m_FreeHead = e->next;
     --m_FreeCount;
     e->next = nullptr;
-    e->plug = plug;
-    e->serial = serial;
+    e->plug.store(plug, std::memory_order_relaxed);
+    e->serial.store(serial, std::memory_order_release);
     return e;
 }
 
@@ -89,12 +90,13 @@ void KHandleTable::Free(KHandleEntry* entry, KPlug* plug)
         return;
     }
     std::lock_guard<std::mutex> lock(m_Lock);
-    if (entry->serial == kInvalidSerial || entry->plug != plug)
+    if (entry->serial.load(std::memory_order_relaxed) == kInvalidSerial ||
+        entry->plug.load(std::memory_order_relaxed) != plug)
     {
         return;
     }
-    entry->serial = kInvalidSerial;
-    entry->plug = nullptr;
+    entry->serial.store(kInvalidSerial, std::memory_order_release);
+    entry->plug.store(nullptr, std::memory_order_relaxed);
     entry->next = m_FreeHead;
     m_FreeHead = entry;
     ++m_FreeCount;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -10,12 +11,15 @@ namespace scenesdk
 class KPlug;
 
 // One slot of the handle table. While in use it names a live plug; a released
-// entry carries the invalid serial and sits on the table's free list.
+// entry carries the invalid serial and sits on the table's free list. The
+// serial and the plug are atomic: a thread may resolve a stale handle while
+// another thread, holding the table's lock, takes the entry for a plug of
+// its own.
 struct KHandleEntry
 {
-    uint32_t serial = 0;
-    KPlug* plug = nullptr;
-    KHandleEntry* next = nullptr; // free-list link while the entry is free
+    std::atomic<uint32_t> serial{0};
+    std::atomic<KPlug*> plug{nullptr};
+    KHandleEntry* next = nullptr; // free-list link while the entry is free, under the lock
 };
 
 // Weak handle to a plug, held by value. It resolves to the plug while the plug
@@ -27,7 +31,12 @@ struct HdlKObject
     KHandleEntry* entry = nullptr;
 
     // The plug, or null for a null or stale handle.
-    KPlug* Get() const { return entry && entry->serial == serial ? entry->plug : nullptr; }
+    KPlug* Get() const
+    {
+        return entry && entry->serial.load(std::memory_order_acquire) == serial
+                   ? entry->plug.load(std::memory_order_relaxed)
+                   : nullptr;
+    }
     bool IsLive() const { return Get() != nullptr; }
     bool IsNull() const { return entry == nullptr; }
     bool operator==(const HdlKObject& o) const { return serial == o.serial && entry == o.entry; }
@@ -38,7 +47,7 @@ struct HdlKObject
 // kBlockEntries and are never given back to the system: the table is an
 // immortal singleton, so a handle resolved late in process exit still reads
 // valid memory. Allocation and release take the table's lock; resolving a
-// handle is a lock-free read on the kernel's one thread.
+// handle takes no lock, on whichever thread holds the handle.
 class KHandleTable
 {
 public:

@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 namespace scenesdk
@@ -14,7 +15,8 @@ int KPlug::ClassId =
 
 namespace
 {
-int gLivePlugs = 0;
+// Plugs are made and destroyed on every thread that has a manager of its own.
+std::atomic<int> gLivePlugs{0};
 
 int FindLast(const KPlugConnectionList& list, const KPlug* plug)
 {
@@ -126,7 +128,7 @@ struct KPlug::ChildMark
 
 KPlug::KPlug()
 {
-    if (gLivePlugs++ == 0)
+    if (gLivePlugs.fetch_add(1) == 0)
     {
         KHandleTable::Acquire();
     }
@@ -155,7 +157,7 @@ KPlug::~KPlug()
         m_HandleEntry = nullptr;
     }
     delete m_Links;
-    if (--gLivePlugs == 0)
+    if (gLivePlugs.fetch_sub(1) == 1)
     {
         KHandleTable::Release();
     }
@@ -194,7 +196,7 @@ void KPlug::CompactOwnedList()
 
 int KPlug::GetLivePlugCount()
 {
-    return gLivePlugs;
+    return gLivePlugs.load();
 }
 
 void* KPlug::QueryInterface(uint32_t id)
@@ -327,7 +329,8 @@ void KPlug::DisconnectAllPlugLevel()
         // Handlers may link this plug again while it is taken apart: a few
         // rounds with events, then whatever is left goes without them, so no
         // other plug keeps an entry for it.
-        for (int round = 0; round < 4 && (!V().src.Empty() || !V().dst.Empty() || !V().oneWayDst.empty()); ++round)
+        for (int round = 0; round < 4 && (!V().src.Empty() || !V().dst.Empty() || !V().oneWayDst.empty());
+             ++round)
         {
             while (!V().src.Empty())
             {
@@ -403,7 +406,7 @@ KHandleEntry* KPlug::GetHandleEntry()
 HdlKObject KPlug::GetHandle()
 {
     KHandleEntry* e = GetHandleEntry();
-    return HdlKObject{e->serial, e};
+    return HdlKObject{e->serial.load(std::memory_order_relaxed), e};
 }
 
 // ---------------------------------------------------------------------------
@@ -527,9 +530,9 @@ void KPlug::PurgeCallbacks()
     {
         return;
     }
-    m_Links->callbacks->erase(
-        std::remove_if(m_Links->callbacks->begin(), m_Links->callbacks->end(), [](const Callback& c) { return !c.active; }),
-        m_Links->callbacks->end());
+    m_Links->callbacks->erase(std::remove_if(m_Links->callbacks->begin(), m_Links->callbacks->end(),
+                                             [](const Callback& c) { return !c.active; }),
+                              m_Links->callbacks->end());
 }
 
 bool KPlug::IsBeingReplaced(KPlug* a, KPlug* b)

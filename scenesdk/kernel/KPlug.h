@@ -60,7 +60,9 @@ using KPlugConnectionCallback = void (*)(void* user, const KEventPath* path, int
 // that goes leaves no entry behind: its one-way destinations are told too
 // (though it does not list them), and the plugs it owns let go of it.
 //
-// Single-threaded: only handle allocation takes a lock.
+// Threads: a plug is used on one thread, but each thread may have a manager
+// of its own; the count of live plugs is shared by all of them, and handle
+// allocation takes the handle table's lock.
 class KPlug : public ICallback
 {
 public:

@@ -16,8 +16,9 @@ char KString::sNullText[1] = {0};
 namespace
 {
 
-// Returned by out-of-range indexing; reset to 0 on every such access.
-char sSpareByte = 0;
+// Returned by out-of-range indexing; reset to 0 on every such access. One per
+// thread, since strings are used on every thread that has a manager.
+thread_local char sSpareByte = 0;
 
 int FormatInt(int value, char (&out)[16])
 {
@@ -398,21 +399,9 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 
 typedef unsigned char Bytes16Unaligned __attribute__((vector_size(16), aligned(1), may_alias));
 
-// Sixteen bytes at p, which may run past the end of the text (and of its
-// block) as long as they stay within p's memory page: a page is mapped or
-// not as a whole, so the load cannot fault. The bytes past the terminator
-// never decide a result. Not instrumented, since AddressSanitizer would
-// report those bytes.
-__attribute__((no_sanitize_address)) Bytes16 Load16(const unsigned char* p)
+Bytes16 Load16(const unsigned char* p)
 {
     return *reinterpret_cast<const Bytes16Unaligned*>(p);
-}
-
-// Whether sixteen bytes from p lie within one page (4 KiB, the smallest page
-// size of the platforms built for).
-bool WithinPage(const unsigned char* p)
-{
-    return (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - 16;
 }
 
 // ASCII upper case: bytes 'a'..'z' lose bit 0x20, every other byte (those of
@@ -421,6 +410,11 @@ Bytes16 UpperAscii16(Bytes16 v)
 {
     const Bytes16 lower = (v - 'a') <= 'z' - 'a'; // wraps: bytes below 'a' come out large
     return v - (lower & 0x20);
+}
+
+int UpperAscii(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
 }
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "vector bytes are numbered in memory order");
@@ -443,14 +437,11 @@ int FirstSet(Bytes16 mask)
 #endif
 }
 
-} // namespace
-
-namespace
-{
-
 // Compares sixteen bytes of each text; true with the answer in result when
 // they decide the comparison (a difference, or a zero byte both share).
-bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b, int& result)
+// Inlined, as is the loop below: this is the hot path of name look-ups.
+__attribute__((always_inline)) inline bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b,
+                                                              int& result)
 {
     const Bytes16 ua = UpperAscii16(Load16(a));
     const Bytes16 ub = UpperAscii16(Load16(b));
@@ -461,35 +452,55 @@ bool CompareBlockNoCase(const unsigned char* a, const unsigned char* b, int& res
     return true;
 }
 
+// Case-blind comparison of two zero-terminated texts of which the first n
+// bytes may be read, where n reaches at least one terminator: only those
+// bytes are read. Sixteen at a time; a last short block is read as the
+// sixteen bytes that end at n, whose bytes already compared are equal and
+// not zero, so they cannot decide.
+__attribute__((always_inline)) inline int CompareNoCaseWithin(const unsigned char* a, const unsigned char* b,
+                                                              size_t n)
+{
+    int result = 0;
+    if (n >= 16)
+    {
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16)
+            if (CompareBlockNoCase(a + i, b + i, result))
+                return result;
+        if (i < n && CompareBlockNoCase(a + n - 16, b + n - 16, result))
+            return result;
+        return 0;
+    }
+    for (size_t i = 0; i < n; ++i)
+    {
+        const int ca = UpperAscii(a[i]);
+        const int cb = UpperAscii(b[i]);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        if (ca == 0)
+            return 0;
+    }
+    return 0;
+}
+
 } // namespace
 
 int KString::CompareNoCase(const char* text) const
 {
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_Buffer);
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(text == nullptr ? "" : text);
-    // Sixteen bytes at a time, until a byte differs in upper case or both
-    // hold a zero (a terminator, or a zero held inside the string); the first
-    // terminator of either text ends it one way or the other. A block that
-    // would cross a page boundary goes byte by byte.
-    int result = 0;
-    for (;; a += 16, b += 16)
-    {
-        if (WithinPage(a) && WithinPage(b))
-        {
-            if (CompareBlockNoCase(a, b, result))
-                return result;
-            continue;
-        }
-        for (int k = 0; k < 16; ++k)
-        {
-            const int ca = a[k] >= 'a' && a[k] <= 'z' ? a[k] - ('a' - 'A') : a[k];
-            const int cb = b[k] >= 'a' && b[k] <= 'z' ? b[k] - ('a' - 'A') : b[k];
-            if (ca != cb)
-                return ca < cb ? -1 : 1;
-            if (ca == 0)
-                return 0;
-        }
-    }
+    const char* other = text == nullptr ? "" : text;
+    // The other text is read no further than this one's terminator.
+    const size_t length = static_cast<size_t>(m_Length);
+    const size_t otherLength = strnlen(other, length + 1);
+    return CompareNoCaseWithin(reinterpret_cast<const unsigned char*>(m_Buffer),
+                               reinterpret_cast<const unsigned char*>(other),
+                               std::min(length, otherLength) + 1);
+}
+
+int KString::CompareNoCase(const KString& other) const
+{
+    const size_t n = static_cast<size_t>(std::min(m_Length, other.m_Length)) + 1;
+    return CompareNoCaseWithin(reinterpret_cast<const unsigned char*>(m_Buffer),
+                               reinterpret_cast<const unsigned char*>(other.m_Buffer), n);
 }
 
 KString KString::Mid(int start, int count) const

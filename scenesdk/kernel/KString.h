@@ -106,7 +106,7 @@ public:
     int Compare(const char* text) const;
     int CompareNoCase(const char* text) const;
     int Compare(const KString& other) const { return Compare(other.m_Buffer); }
-    int CompareNoCase(const KString& other) const { return CompareNoCase(other.m_Buffer); }
+    int CompareNoCase(const KString& other) const;
 
     bool operator==(const KString& other) const { return Compare(other) == 0; }
     bool operator!=(const KString& other) const { return Compare(other) != 0; }

@@ -300,6 +300,8 @@ TEST_F(CharacterTest, ControlSetSlotsEffectorsAndPlugRoundTrip)
     effector.node = wrist;
     effector.rActive = 1;
     set.SetEffector(3, effector);
+    // Effector 5 has an auxiliary node but no main node.
+    EXPECT_TRUE(set.SetEffectorAux(5, hips, 2));
     KScnCharacterLinkRecord record{};
     ASSERT_TRUE(aux->GetCharacterLink(0, record));
     EXPECT_EQ(record.type, 3);
@@ -321,6 +323,17 @@ TEST_F(CharacterTest, ControlSetSlotsEffectorsAndPlugRoundTrip)
     set.SetUseAxis(false);
     set.CopyToPlug(plug);
     EXPECT_FALSE(plugSet->GetUseAxis());
+    // Positions without a node hold a plug that reads as no object.
+    KPropertyObjectList* wristList = plugSet->GetEffectorProperty(3);
+    ASSERT_EQ(wristList->GetCount(), 15);
+    EXPECT_EQ(wristList->GetAt(0), wrist->GetPropertyHandler());
+    EXPECT_EQ(wristList->GetAt(1), nullptr);
+    EXPECT_EQ(wristList->GetAt(14), aux->GetPropertyHandler());
+    KPropertyObjectList* kneeList = plugSet->GetEffectorProperty(5);
+    ASSERT_EQ(kneeList->GetCount(), 3);
+    EXPECT_EQ(kneeList->GetAt(0), nullptr);
+    EXPECT_EQ(kneeList->GetAt(2), hips->GetPropertyHandler());
+    EXPECT_EQ(plugSet->GetEffectorProperty(4)->GetCount(), 0);
     set.Clear();
     EXPECT_FALSE(set.GetUseAxis()); // kept by Clear
     EXPECT_EQ(hips->GetCharacterLinkCount(), 0);
@@ -341,8 +354,30 @@ TEST_F(CharacterTest, ControlSetSlotsEffectorsAndPlugRoundTrip)
     EXPECT_EQ(e.node, wrist);
     EXPECT_EQ(e.rActive, 0); // switches come back as defaults
     KScnNode* back = nullptr;
-    ASSERT_TRUE(set.GetEffectorAux(3, &back, 1));
-    EXPECT_EQ(back, aux); // auxiliary nodes are packed after the main node
+    ASSERT_TRUE(set.GetEffectorAux(3, &back, 14));
+    EXPECT_EQ(back, aux); // auxiliary nodes keep their positions
+    EXPECT_FALSE(set.GetEffectorAux(3, &back, 1));
+    EXPECT_FALSE(set.GetEffector(5, nullptr));
+    ASSERT_TRUE(set.GetEffectorAux(5, &back, 2));
+    EXPECT_EQ(back, hips);
+    EXPECT_FALSE(set.GetEffectorAux(5, &back, 1));
+
+    // The source list is a filtered view of the set's own sources, and the
+    // destination list of its destinations.
+    Props& p = *character->GetCharacterProperties();
+    EXPECT_TRUE(p.SourceObject.HasPlugFlag(KPlug::kFiltered));
+    EXPECT_TRUE(p.DestinationObject.HasPlugFlag(KPlug::kFiltered));
+    EXPECT_FALSE(p.ControlSet.HasPlugFlag(KPlug::kFiltered));
+    EXPECT_TRUE(p.IsSrcConnected(plugSet));
+    ASSERT_EQ(p.SourceObject.GetCount(), 1);
+    EXPECT_EQ(p.SourceObject.GetAt(0), plugSet);
+    KScnCharacter* follower = NewCharacter("Follower");
+    Props& f = *follower->GetCharacterProperties();
+    EXPECT_TRUE(p.DestinationObject.Add(&f));
+    EXPECT_TRUE(p.IsDstConnected(&f));
+    EXPECT_EQ(p.DestinationObject.GetAt(0), &f);
+    EXPECT_EQ(f.SourceObject.GetAt(0), &p);
+    EXPECT_EQ(follower->GetSourceKind(), KScnCharacter::eSourceCharacter);
 
     // A destroyed node leaves no control-set place naming it.
     EXPECT_TRUE(mManager.DestroyNode(hips));

@@ -139,7 +139,7 @@ TEST(KMemoryReusePoolTest, ReallocateKeepsContentsAndAlignment)
     pool.Free(Std(), fresh);
 }
 
-TEST(KMemoryReusePoolTest, ConcurrentAllocateAndFree)
+TEST(ThreadsMemoryReusePool, ConcurrentAllocateAndFree)
 {
     KMemoryReusePool pool(0x20000, 2, 0, 0);
     std::atomic<int> corrupt{0};
@@ -180,7 +180,7 @@ TEST(KMemoryReusePoolTest, ConcurrentAllocateAndFree)
 // thread comes. Here the owner keeps allocating and freeing while other
 // threads arrive in the middle of its work, several of them at once: no block
 // may be handed out twice and the counters must come out exact.
-TEST(KMemoryReusePoolTest, OwnerKeepsWorkingWhileOtherThreadsArrive)
+TEST(ThreadsMemoryReusePool, OwnerKeepsWorkingWhileOtherThreadsArrive)
 {
     for (int trial = 0; trial < 20; ++trial)
     {

@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 using scenesdk::KString;
 
@@ -295,6 +296,45 @@ TEST(KStringTest, CompareNoCaseMatchesByteByByteUpperCase)
     munmap(map, static_cast<size_t>(page) * 2);
     KString null(static_cast<const char*>(nullptr));
     EXPECT_EQ(null.CompareNoCase("a"), -1);
+}
+
+// Texts that end their heap blocks, each block between blocks already freed,
+// at every start offset: a comparison that read past a text's end would be
+// caught by the sanitizers (AddressSanitizer as an overflow, ThreadSanitizer
+// as a use after free). Long strings keep their own text in a heap block of
+// its exact size too.
+TEST(KStringTest, CompareNoCaseReadsNoFurtherThanTheTexts)
+{
+    for (size_t length = 0; length <= 80; ++length)
+    {
+        const KString upper(std::string(length, 'M').c_str());
+        const KString longer(std::string(length + 1, 'M').c_str());
+        for (size_t offset = 0; offset < 16; ++offset)
+        {
+            std::vector<char*> blocks;
+            for (int i = 0; i < 6; ++i)
+                blocks.push_back(new char[offset + length + 1]);
+            for (int i = 1; i < 6; i += 2)
+            {
+                delete[] blocks[i];
+                blocks[i] = nullptr;
+            }
+            for (int i = 0; i < 6; i += 2)
+            {
+                char* text = blocks[i] + offset;
+                std::memset(text, 'm', length);
+                text[length] = 0;
+                ASSERT_EQ(upper.CompareNoCase(text), 0) << length << " at " << offset;
+                ASSERT_EQ(longer.CompareNoCase(text), 1) << length << " at " << offset;
+                const KString copy(text);
+                ASSERT_EQ(copy.CompareNoCase(upper), 0);
+                ASSERT_EQ(copy.CompareNoCase(longer), -1);
+                ASSERT_EQ(longer.CompareNoCase(copy), 1);
+            }
+            for (char* block : blocks)
+                delete[] block;
+        }
+    }
 }
 
 // Many appends of mixed sizes (one byte, the string itself, pieces that cross

@@ -160,7 +160,7 @@ TEST(KWorldTest, ObjectAndPropertyTables)
     EXPECT_EQ(world.GetObject(101), o1);
 }
 
-TEST(KWorldTest, ConcurrentIdsStayUnique)
+TEST(ThreadsWorld, ConcurrentIdsStayUnique)
 {
     KWorld world;
     auto* object = reinterpret_cast<KObject*>(0x1000);
