@@ -54,7 +54,6 @@ const SFormat kFormats[] = {
     {8, "trc", "TRC files cannot be read by this build", Is<KScnReaderMotionAnalysisTrc>()},
     {9, "asf", "ASF files cannot be read by this build", Is<KScnReaderAcclaimAsf>()},
     {10, "amc", "AMC files cannot be read by this build", Is<KScnReaderAcclaimAmc>()},
-    {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
     {12, "", "Adaptive Optics (mode 0) files cannot be read by this build", Is<KScnReaderAdaptiveOptics>()},
     {13, "", "Adaptive Optics (mode 1) files cannot be read: their layout is not known to this build",
      Is<KScnReaderAdaptiveOptics>()},

@@ -1,0 +1,207 @@
+#include "scenesdk/importers/KScnReaderVicon.h"
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFKeyRecord.h"
+#include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/importers/KScnFileVicon.h"
+#include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KStreamOptionsVicon.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace scenesdk
+{
+
+namespace
+{
+
+// Metres per unit of the names capture files use, in any letter case; 0
+// for another.
+double UnitInMetres(std::string unit)
+{
+    struct SUnit
+    {
+        const char* name;
+        double metres;
+    };
+    static const SUnit kUnits[] = {{"mm", 0.001},
+                                   {"millimeters", 0.001},
+                                   {"millimetres", 0.001},
+                                   {"cm", 0.01},
+                                   {"centimeters", 0.01},
+                                   {"centimetres", 0.01},
+                                   {"dm", 0.1},
+                                   {"m", 1.0},
+                                   {"meters", 1.0},
+                                   {"metres", 1.0},
+                                   {"in", 0.0254},
+                                   {"inches", 0.0254},
+                                   {"ft", 0.3048},
+                                   {"feet", 0.3048}};
+    for (char& c : unit)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (const SUnit& u : kUnits)
+        if (unit == u.name)
+            return u.metres;
+    return 0.0;
+}
+
+// Names unique within one read: a repeated name gets "_2", "_3" ... Each
+// name remembers the next suffix to try, so many repeats stay linear.
+class CUniqueNames
+{
+public:
+    std::string Make(const std::string& name)
+    {
+        if (mUsed.insert(name).second)
+            return name;
+        int& next = mNext.emplace(name, 2).first->second;
+        for (;; ++next)
+        {
+            std::string candidate = name + "_" + std::to_string(next);
+            if (mUsed.insert(candidate).second)
+                return candidate;
+        }
+    }
+
+private:
+    std::unordered_set<std::string> mUsed;
+    std::unordered_map<std::string, int> mNext;
+};
+
+// Ticks of frame i: exact when a frame is a whole number of ticks (the
+// common rates), else rounded per frame so that errors do not add up.
+class CFrameClock
+{
+public:
+    explicit CFrameClock(double rate) : mTicks(static_cast<double>(KTime::kOneSecond) / rate)
+    {
+        mWhole = mTicks == std::floor(mTicks) ? static_cast<int64_t>(mTicks) : 0;
+    }
+    KTime At(int64_t frame) const
+    {
+        return KTime(mWhole > 0 ? frame * mWhole : std::llround(static_cast<double>(frame) * mTicks));
+    }
+
+private:
+    double mTicks;
+    int64_t mWhole;
+};
+
+} // namespace
+
+KStreamOptionsScn* KScnReaderVicon::CreateOptions() const
+{
+    return new KStreamOptionsVicon();
+}
+
+bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+{
+    const KStreamOptionsVicon defaults;
+    const KStreamOptionsVicon& options = KStreamOptionsForeign::Of(&given, defaults);
+    if (!(options.mSceneUnit > 0.0) || !std::isfinite(options.mSceneUnit))
+        return Fail(eUnidentifiedError, "the scene unit of the read options is not above 0");
+    KScnFileVicon file;
+    std::string why;
+    if (!file.Read(GetBytes().data(), GetBytes().size(), why))
+        return Refuse(why);
+    if (file.GetFrameCount() > INT_MAX && file.GetPointCount() > 0)
+        return Refuse(std::to_string(file.GetFrameCount()) + " frames: more than a curve holds");
+
+    std::vector<std::string> warnings = file.GetWarnings();
+    const double metres = UnitInMetres(file.GetUnits());
+    double length = options.mUnitScale;
+    if (metres > 0.0)
+        length = metres / options.mSceneUnit;
+    else
+        warnings.push_back((file.GetUnits().empty() ? std::string("no POINT:UNITS")
+                                                    : "unknown POINT:UNITS " + file.GetUnits()) +
+                           ": positions read with the unit scale");
+
+    builder.AddTake(options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str());
+    CUniqueNames names;
+    for (int p = 0; p < file.GetPointCount(); ++p)
+    {
+        const std::string& label = file.GetLabels()[static_cast<size_t>(p)];
+        const std::string name = names.Make(label.empty() ? "Marker" + std::to_string(p + 1) : label);
+        KScnNode* node = builder.CreateNode(name.c_str());
+        KScnMarker* marker = node != nullptr ? GetManager()->CreateMarker() : nullptr;
+        if (marker == nullptr)
+            return Fail(eUnidentifiedError, "a marker node could not be made");
+        node->SetNodeAttribute(marker);
+        if (!KeyPoint(node, file, p, length, options))
+            return false;
+    }
+    std::string status;
+    for (const std::string& warning : warnings)
+        status += (status.empty() ? "" : "; ") + warning;
+    mStatus = status.c_str();
+    return true;
+}
+
+bool KScnReaderVicon::KeyPoint(KScnNode* node, const KScnFileVicon& file, int point, double length,
+                               const KStreamOptionsVicon& options)
+{
+    const char* take = options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str();
+    KFCurve* curves[3];
+    for (int a = 0; a < 3; ++a)
+        if ((curves[a] = KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, a)) == nullptr)
+            return Fail(eUnidentifiedError, "a translation curve could not be made");
+    const int64_t frames = file.GetFrameCount();
+    double xyz[3];
+    int present = 0;
+    for (int64_t f = 0; f < frames; ++f)
+        present += file.GetSample(f, point, xyz) == KScnFileVicon::ePresent ? 1 : 0;
+    for (KFCurve* curve : curves)
+        if (!curve->ReserveKeys(curve->GetKeyCount() + present))
+            return Fail(eUnidentifiedError, "no memory for the keys");
+
+    const CFrameClock clock(file.GetFrameRate());
+    // One linear key made once and copied with each time and value.
+    KFKeyRecord key;
+    key.Clear();
+    key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
+    for (KFCurve* curve : curves)
+        curve->BeginKeyChanges();
+    const auto where = [point](int64_t f)
+    { return "point " + std::to_string(point + 1) + " at frame " + std::to_string(f + 1); };
+    bool ok = true;
+    for (int64_t f = 0; f < frames && ok; ++f)
+    {
+        const KScnFileVicon::ESample sample = file.GetSample(f, point, xyz);
+        if (sample == KScnFileVicon::eMissing)
+            continue;
+        if (sample == KScnFileVicon::eNotANumber)
+        {
+            ok = Refuse(where(f) + ": not a number");
+            break;
+        }
+        for (double& v : xyz)
+            v *= length;
+        options.ConvertDirection(xyz[0], xyz[1], xyz[2]);
+        key.mTime = clock.At(f);
+        for (int a = 0; a < 3 && ok; ++a)
+        {
+            if (!(std::fabs(xyz[a]) <= FLT_MAX))
+            {
+                ok = Refuse(where(f) + ": position out of range");
+                break;
+            }
+            key.mValue = static_cast<float>(xyz[a]);
+            ok = ok && (curves[a]->ReplaceKey(curves[a]->GetKeyCount(), key) ||
+                        Fail(eUnidentifiedError, "a key could not be added"));
+        }
+    }
+    for (KFCurve* curve : curves)
+        curve->EndKeyChanges();
+    return ok;
+}
+
+} // namespace scenesdk
