@@ -268,7 +268,10 @@ KScnFileVicon::ESample KScnFileVicon::GetSample(int64_t frame, int point, double
     if (!std::isfinite(fourth))
         return eNotANumber;
     const double whole = std::trunc(fourth);
-    if (whole < 0.0 || (static_cast<uint32_t>(std::fmod(whole, 65536.0)) & 0x8000u) != 0)
+    if (whole < 0.0)
+        return eMissing;
+    const double low = whole < 2147483648.0 ? whole : std::fmod(whole, 65536.0);
+    if ((static_cast<int64_t>(low) & 0x8000) != 0)
         return eMissing;
     for (int a = 0; a < 3; ++a)
     {

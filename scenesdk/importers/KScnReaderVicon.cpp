@@ -10,6 +10,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -95,6 +96,11 @@ private:
     int64_t mWhole;
 };
 
+std::string SampleText(int point, int64_t frame)
+{
+    return "point " + std::to_string(point + 1) + " at frame " + std::to_string(frame + 1);
+}
+
 } // namespace
 
 KStreamOptionsScn* KScnReaderVicon::CreateOptions() const
@@ -125,8 +131,10 @@ bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptio
                                                     : "unknown POINT:UNITS " + file.GetUnits()) +
                            ": positions read with the unit scale");
 
-    builder.AddTake(options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str());
+    const char* take = options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str();
+    builder.AddTake(take);
     CUniqueNames names;
+    std::vector<KFCurve*> curves;
     for (int p = 0; p < file.GetPointCount(); ++p)
     {
         const std::string& label = file.GetLabels()[static_cast<size_t>(p)];
@@ -136,9 +144,15 @@ bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptio
         if (marker == nullptr)
             return Fail(eUnidentifiedError, "a marker node could not be made");
         node->SetNodeAttribute(marker);
-        if (!KeyPoint(node, file, p, length, options))
-            return false;
+        for (int a = 0; a < 3; ++a)
+        {
+            curves.push_back(KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, a));
+            if (curves.back() == nullptr)
+                return Fail(eUnidentifiedError, "a translation curve could not be made");
+        }
     }
+    if (!KeyMotion(curves, file, length, options))
+        return false;
     std::string status;
     for (const std::string& warning : warnings)
         status += (status.empty() ? "" : "; ") + warning;
@@ -146,62 +160,79 @@ bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptio
     return true;
 }
 
-bool KScnReaderVicon::KeyPoint(KScnNode* node, const KScnFileVicon& file, int point, double length,
-                               const KStreamOptionsVicon& options)
+bool KScnReaderVicon::KeyMotion(const std::vector<KFCurve*>& curves, const KScnFileVicon& file, double length,
+                                const KStreamOptionsVicon& options)
 {
-    const char* take = options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str();
-    KFCurve* curves[3];
-    for (int a = 0; a < 3; ++a)
-        if ((curves[a] = KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, a)) == nullptr)
-            return Fail(eUnidentifiedError, "a translation curve could not be made");
+    const int points = file.GetPointCount();
     const int64_t frames = file.GetFrameCount();
-    double xyz[3];
-    int present = 0;
-    for (int64_t f = 0; f < frames; ++f)
-        present += file.GetSample(f, point, xyz) == KScnFileVicon::ePresent ? 1 : 0;
-    for (KFCurve* curve : curves)
-        if (!curve->ReserveKeys(curve->GetKeyCount() + present))
-            return Fail(eUnidentifiedError, "no memory for the keys");
-
+    if (points == 0)
+        return true;
+    // Frames are decoded in runs, every point of a frame in turn (the file's
+    // order), into a buffer of about kRunSamples samples; then each point's
+    // samples of the run are keyed.
+    const int64_t run = std::max<int64_t>(1, kRunSamples / points);
+    std::vector<float> values(static_cast<size_t>(run * points * 3));
+    std::vector<KTime> times(static_cast<size_t>(run * points));
+    std::vector<int> counts(static_cast<size_t>(points));
     const CFrameClock clock(file.GetFrameRate());
-    // One linear key made once and copied with each time and value.
+    for (int64_t first = 0; first < frames; first += run)
+    {
+        const int64_t end = std::min(frames, first + run);
+        std::fill(counts.begin(), counts.end(), 0);
+        for (int64_t f = first; f < end; ++f)
+            for (int p = 0; p < points; ++p)
+            {
+                double xyz[3];
+                const KScnFileVicon::ESample sample = file.GetSample(f, p, xyz);
+                if (sample == KScnFileVicon::eMissing)
+                    continue;
+                if (sample == KScnFileVicon::eNotANumber)
+                    return Refuse(SampleText(p, f) + ": not a number");
+                for (double& v : xyz)
+                    v *= length;
+                options.ConvertDirection(xyz[0], xyz[1], xyz[2]);
+                if (!(std::fabs(xyz[0]) <= FLT_MAX && std::fabs(xyz[1]) <= FLT_MAX &&
+                      std::fabs(xyz[2]) <= FLT_MAX))
+                    return Refuse(SampleText(p, f) + ": position out of range");
+                const size_t slot = static_cast<size_t>(p * run + counts[static_cast<size_t>(p)]++);
+                times[slot] = clock.At(f);
+                for (int a = 0; a < 3; ++a)
+                    values[slot * 3 + static_cast<size_t>(a)] = static_cast<float>(xyz[a]);
+            }
+        for (int p = 0; p < points; ++p)
+            if (!AppendKeys(&curves[static_cast<size_t>(p) * 3], &times[static_cast<size_t>(p * run)],
+                            &values[static_cast<size_t>(p * run * 3)], counts[static_cast<size_t>(p)]))
+                return Fail(eUnidentifiedError, "no memory for the keys");
+    }
+    return true;
+}
+
+bool KScnReaderVicon::AppendKeys(KFCurve* const* curves, const KTime* times, const float* values, int count)
+{
+    // One linear key made once and copied with each time and value
+    // (building every key from its parts costs more than the rest of a read).
     KFKeyRecord key;
     key.Clear();
     key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
-    for (KFCurve* curve : curves)
-        curve->BeginKeyChanges();
-    const auto where = [point](int64_t f)
-    { return "point " + std::to_string(point + 1) + " at frame " + std::to_string(f + 1); };
-    bool ok = true;
-    for (int64_t f = 0; f < frames && ok; ++f)
+    for (int a = 0; a < 3; ++a)
     {
-        const KScnFileVicon::ESample sample = file.GetSample(f, point, xyz);
-        if (sample == KScnFileVicon::eMissing)
-            continue;
-        if (sample == KScnFileVicon::eNotANumber)
+        KFCurve* curve = curves[a];
+        const int first = curve->GetKeyCount();
+        if (!curve->ReserveKeys(first + count))
+            return false;
+        bool ok = true;
+        curve->BeginKeyChanges();
+        for (int i = 0; i < count && ok; ++i)
         {
-            ok = Refuse(where(f) + ": not a number");
-            break;
+            key.mTime = times[i];
+            key.mValue = values[i * 3 + a];
+            ok = curve->ReplaceKey(first + i, key);
         }
-        for (double& v : xyz)
-            v *= length;
-        options.ConvertDirection(xyz[0], xyz[1], xyz[2]);
-        key.mTime = clock.At(f);
-        for (int a = 0; a < 3 && ok; ++a)
-        {
-            if (!(std::fabs(xyz[a]) <= FLT_MAX))
-            {
-                ok = Refuse(where(f) + ": position out of range");
-                break;
-            }
-            key.mValue = static_cast<float>(xyz[a]);
-            ok = ok && (curves[a]->ReplaceKey(curves[a]->GetKeyCount(), key) ||
-                        Fail(eUnidentifiedError, "a key could not be added"));
-        }
-    }
-    for (KFCurve* curve : curves)
         curve->EndKeyChanges();
-    return ok;
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 } // namespace scenesdk

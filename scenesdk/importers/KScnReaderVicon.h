@@ -18,14 +18,17 @@
 // units. Warnings (a header value used for want of a parameter that fits,
 // an unknown unit, a zero scale) go to the status text of a successful read.
 
+#include "scenesdk/animation/KTime.h"
 #include "scenesdk/importers/KScnForeignReader.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace scenesdk
 {
 
 class KFCurve;
 class KScnFileVicon;
-class KScnNode;
 class KStreamOptionsVicon;
 
 class KScnReaderVicon : public KScnForeignReader
@@ -39,9 +42,16 @@ protected:
     bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
 
 private:
-    // Keys point's present samples on the node's translation curves.
-    bool KeyPoint(KScnNode* node, const KScnFileVicon& file, int point, double length,
-                  const KStreamOptionsVicon& options);
+    // Samples decoded at a time (a few megabytes of buffers).
+    static constexpr int64_t kRunSamples = 1 << 18;
+
+    // Keys every present sample on its point's X, Y and Z curves (three
+    // curves a point, in point order).
+    bool KeyMotion(const std::vector<KFCurve*>& curves, const KScnFileVicon& file, double length,
+                   const KStreamOptionsVicon& options);
+    // Appends count linear keys to each of three curves (values x, y, z
+    // interleaved, times increasing); false when memory runs out.
+    static bool AppendKeys(KFCurve* const* curves, const KTime* times, const float* values, int count);
 };
 
 } // namespace scenesdk

@@ -148,6 +148,36 @@ TEST(C3dReader, ReadsEveryProcessorTypeAsFloatsAndIntegers)
         }
 }
 
+// One marker over 2^18 + 3 frames (integers, the range only in TRIAL): the
+// samples are decoded in runs of 2^18, the keys follow on across them.
+TEST(C3dReader, KeysLongTrialsAcrossDecodingRuns)
+{
+    C3dTestWriter w;
+    w.mLabels = {"Pelvis"};
+    w.mFloats = false;
+    w.mScale = 1.0;
+    w.mTrial = true;
+    const int frames = (1 << 18) + 3;
+    for (int f = 0; f < frames; ++f)
+        w.mFrames.push_back({{double(f % 1000), double(f % 7), 5.0, f != (1 << 18) + 1}});
+    testsupport::TempDir dir;
+    const std::string path = dir.WriteFile("long.c3d", w.Write());
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderVicon reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptionsVicon options;
+    options.mSceneUnit = 0.001;
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    KFCurve* x = Curve(scene->GetRootNode()->GetChild(0), "Take 001", 0);
+    ASSERT_EQ(x->GetKeyCount(), frames - 1);
+    EXPECT_EQ(x->GetKeyTime((1 << 18) - 1).Get(), ((1 << 18) - 1) * kFrame120);
+    EXPECT_FLOAT_EQ(x->GetKeyValue((1 << 18) - 1), float(((1 << 18) - 1) % 1000));
+    EXPECT_EQ(x->GetKeyTime(1 << 18).Get(), (1 << 18) * kFrame120);
+    EXPECT_EQ(x->GetKeyTime((1 << 18) + 1).Get(), ((1 << 18) + 2) * kFrame120);
+    EXPECT_FLOAT_EQ(x->GetKeyValue((1 << 18) + 1), float(((1 << 18) + 2) % 1000));
+}
+
 // A hostile file: the read fails with error 0 and the reason; the scene
 // keeps what it had.
 void ExpectRefused(const std::string& bytes, const std::string& reason)
