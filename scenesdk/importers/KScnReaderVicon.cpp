@@ -82,12 +82,16 @@ private:
 class CFrameClock
 {
 public:
+    // A rate so low that a frame passes the range of ticks leaves only
+    // frame 0 in the file (the file class checks the motion's length).
     explicit CFrameClock(double rate) : mTicks(static_cast<double>(KTime::kOneSecond) / rate)
     {
-        mWhole = mTicks == std::floor(mTicks) ? static_cast<int64_t>(mTicks) : 0;
+        mWhole = mTicks < 4.0e18 && mTicks == std::floor(mTicks) ? static_cast<int64_t>(mTicks) : 0;
     }
     KTime At(int64_t frame) const
     {
+        if (frame == 0)
+            return KTime(0);
         return KTime(mWhole > 0 ? frame * mWhole : std::llround(static_cast<double>(frame) * mTicks));
     }
 
@@ -126,6 +130,8 @@ bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptio
     double length = options.mUnitScale;
     if (metres > 0.0)
         length = metres / options.mSceneUnit;
+    else if (!std::isfinite(length))
+        return Fail(eUnidentifiedError, "the unit scale of the read options is not a number");
     else
         warnings.push_back((file.GetUnits().empty() ? std::string("no POINT:UNITS")
                                                     : "unknown POINT:UNITS " + file.GetUnits()) +

@@ -178,6 +178,28 @@ TEST(C3dReader, KeysLongTrialsAcrossDecodingRuns)
     EXPECT_FLOAT_EQ(x->GetKeyValue((1 << 18) + 1), float(((1 << 18) + 2) % 1000));
 }
 
+// A single frame is at time 0 whatever the rate, even one whose frame would
+// pass the range of times.
+TEST(C3dReader, ReadsASingleFrameAtAnyRate)
+{
+    C3dTestWriter w;
+    w.mLabels = {"Still"};
+    w.mRate = 1.0e-30;
+    w.mFrames = {{{1.0, 2.0, 3.0, true}}};
+    testsupport::TempDir dir;
+    const std::string path = dir.WriteFile("still.c3d", w.Write());
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderVicon reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptionsVicon options;
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    KFCurve* z = Curve(scene->GetRootNode()->GetChild(0), "Take 001", 2);
+    ASSERT_EQ(z->GetKeyCount(), 1);
+    EXPECT_EQ(z->GetKeyTime(0).Get(), 0);
+    EXPECT_FLOAT_EQ(z->GetKeyValue(0), 0.3f);
+}
+
 // A hostile file: the read fails with error 0 and the reason; the scene
 // keeps what it had.
 void ExpectRefused(const std::string& bytes, const std::string& reason)
