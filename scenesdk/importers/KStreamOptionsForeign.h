@@ -20,7 +20,7 @@
 //
 // Class ids in use (four letters): KStreamOptionsScn 'SCNO', this class
 // 'FRNO', KStreamOptionsObj 'OBJO', KStreamOptions3DS '3DSE',
-// KStreamOptionsDxf 'DXFS'. A new kind takes four letters of its own.
+// KStreamOptionsDxf 'DXFS', KStreamOptionsVicon 'C3DS'. A new kind takes four letters of its own.
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 

@@ -43,7 +43,6 @@ template <class T> std::function<bool(KScnReader*)> Is()
 }
 
 const SFormat kFormats[] = {
-    {11, "c3d", "C3D files cannot be read by this build", Is<KScnReaderVicon>()},
     {13, "", "Adaptive Optics (mode 1) files cannot be read: their layout is not known to this build",
      Is<KScnReaderAdaptiveOptics>()},
     {14, "", "Puppeteer files cannot be read: their layout is not known to this build",

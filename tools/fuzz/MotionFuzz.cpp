@@ -1,0 +1,121 @@
+// libFuzzer target: the motion-capture readers. The first byte of an input
+// picks the format (its value modulo 8, so the digits '0' to '7' pick them
+// in order): BVH, HTR, TRC, ASF, AMC, C3D, Adaptive Optics (AOA) and
+// Wavefront MOV. The rest is the file, read by the importer into a scene;
+// for AMC, the part after a line "#asf" is written beside it as its
+// skeleton "input.asf". Every node read then has each take made current,
+// its translation and rotation curves evaluated at their ends and its
+// global transform computed. Any input must be refused or imported without
+// a fault (run under AddressSanitizer and UBSan).
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tools/fuzz/ScnFuzzFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using namespace scenesdk;
+
+namespace
+{
+
+struct SFormat
+{
+    const char* extension; // of the file written
+    int format;            // the importer's format number
+};
+
+const SFormat kFormats[8] = {{"bvh", 6},  {"htr", 7},  {"trc", 8},  {"asf", 9},
+                             {"amc", 10}, {"c3d", 11}, {"aoa", 12}, {"mov", 15}};
+
+// One manager and scene for the whole run (making a scene, with its
+// cameras, costs more than most reads); what each read adds is destroyed
+// after it.
+KScnSdkManager& Manager()
+{
+    static KScnSdkManager* manager = new KScnSdkManager();
+    return *manager;
+}
+
+KScnSceneRoot* Scene()
+{
+    static KScnSceneRoot* scene = Manager().CreateScene();
+    return scene;
+}
+
+void EvaluateEnds(KFCurve* curve)
+{
+    if (curve != nullptr && curve->GetKeyCount() > 0)
+    {
+        (void)curve->Evaluate(curve->GetKeyTime(0));
+        (void)curve->Evaluate(curve->GetKeyTime(curve->GetKeyCount() - 1));
+    }
+}
+
+// Nodes visited are capped: a read may make thousands of markers.
+void Walk(KScnNode* node, int& budget)
+{
+    for (int c = 0; c < node->GetChildCount() && budget > 0; ++c, --budget)
+    {
+        KScnNode* child = node->GetChild(c);
+        for (int t = 1; t < child->GetTakeNodeCount(); ++t)
+        {
+            child->SelectTakeNodeByIndex(t);
+            KScnTakeNodeEntry* take = child->GetCurrentTakeNode();
+            EvaluateEnds(take->GetTranslationXCurve());
+            EvaluateEnds(take->GetTranslationZCurve());
+            EvaluateEnds(take->GetRotationYCurve());
+            (void)child->ComputeGlobalTransform();
+        }
+        Walk(child, budget);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzQuietProcess();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const SFormat& format = kFormats[data[0] % 8];
+    const std::string_view file(reinterpret_cast<const char*>(data) + 1, size - 1);
+    size_t length = file.size();
+    if (format.format == 10)
+    {
+        const size_t cut = file.find("\n#asf\n");
+        length = cut == std::string_view::npos ? file.size() : cut + 1;
+        const size_t skeleton = cut == std::string_view::npos ? file.size() : cut + 6;
+        FuzzWriteFile("input.asf", data + 1 + skeleton, file.size() - skeleton);
+    }
+    const std::string path =
+        FuzzWriteFile((std::string("input.") + format.extension).c_str(), data + 1, length);
+
+    KScnSdkManager& manager = Manager();
+    KScnSceneRoot* scene = Scene();
+    {
+        KScnImporter importer(&manager);
+        importer.SetFileFormat(format.format);
+        if (importer.Initialize(path.c_str()) && importer.Import(scene))
+        {
+            int budget = 4096;
+            Walk(scene->GetRootNode(), budget);
+        }
+    }
+    KScnNode* root = scene->GetRootNode();
+    while (root->GetChildCount() > 0)
+        manager.DestroyNode(root->GetChild(root->GetChildCount() - 1), true);
+    return 0;
+}
