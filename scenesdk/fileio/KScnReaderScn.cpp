@@ -142,6 +142,9 @@ struct SUserProperty
 {
     std::string name, type, label;
     std::vector<double> numbers;
+    // The value of a "Time" user property, read as a time.
+    bool hasTime = false;
+    KTime time;
 };
 
 struct SElement
@@ -407,6 +410,11 @@ bool ReadModel(KScn& f, SModel& m, std::string& error)
             u.name = f.NextValueAsString();
             u.type = f.NextValueAsString();
             u.label = f.NextValueAsString();
+            if (u.type == "Time" && f.RemainingValueCount() > 0)
+            {
+                u.hasTime = true;
+                u.time = f.NextValueAsTime();
+            }
             u.numbers = Numbers(f);
             m.userProperties.push_back(std::move(u));
         }
@@ -1024,8 +1032,46 @@ void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, std:
     }
 }
 
+// The value of a user property by its property's type, as the property
+// table has it; false when values are given that do not fit the type.
+bool SetUserValue(KScnPropertyRef& ref, KScnPropertyHandler& handler, const SUserProperty& u)
+{
+    KProperty* property = ref.GetProperty();
+    const int code = property->GetTypeCode();
+    const std::vector<double>& v = u.numbers;
+    if (code == eKPropTime)
+        return !u.hasTime || property->Set(&u.time);
+    if (v.empty())
+        return true;
+    if (code == eKPropVector3D || code == eKPropColorRGB || code == eKPropColorRGBA)
+    {
+        if (v.size() < 3)
+            return false;
+        if (code == eKPropVector3D)
+            ref.SetVector(v[0], v[1], v[2]);
+        else if (code == eKPropColorRGB)
+            ref.SetColor(v[0], v[1], v[2]);
+        else // with its alpha
+        {
+            const double four[4] = {v[0], v[1], v[2], v.size() >= 4 ? v[3] : 1.0};
+            if (!property->SetFromDoubles(four))
+                return false;
+            handler.PushPropertyToTakes(*property);
+        }
+        return true;
+    }
+    if (KProperty::IsIntegralType(code))
+        ref.SetInteger(KSaturateToInt(v[0]));
+    else if (code == eKPropFloat || code == eKPropDouble)
+        ref.SetDouble(v[0]);
+    else
+        return false;
+    return true;
+}
+
 // Each user property becomes a dynamic property of the node's set, with the
-// user-property handle standing for it. An unknown data type is skipped.
+// user-property handle standing for it. An unknown data type, and values
+// that do not fit the type, are skipped.
 void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vector<SUserProperty>& list,
                        int& skipped)
 {
@@ -1048,15 +1094,8 @@ void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vecto
         KScnPropertyRef* ref = manager->CreateUserPropertyFromProperty(property);
         ref->SetHandler(handler);
         node.AddUserProperty(ref);
-        const std::vector<double>& v = u.numbers;
-        if (v.size() >= 3 && (u.type == "Color" || u.type == "ColorAndAlpha"))
-            ref->SetColor(v[0], v[1], v[2]);
-        else if (v.size() >= 3)
-            ref->SetVector(v[0], v[1], v[2]);
-        else if (!v.empty() && (u.type == "Bool" || u.type == "Integer" || u.type == "Enum"))
-            ref->SetInteger(KSaturateToInt(v[0]));
-        else if (!v.empty())
-            ref->SetDouble(v[0]);
+        if (!SetUserValue(*ref, *handler, u))
+            ++skipped;
     }
 }
 
@@ -1087,9 +1126,7 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // The mesh's points and polygons, then each layer's elements. Material and
 // texture elements get only their mapping and indices here: the scene's
 // binding fills their direct arrays from the node's connections.
-KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
-                    const std::map<std::string, KScnMaterial*>& materials,
-                    const std::map<std::string, KScnTexture*>& textures, int& skipped)
+KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s)
 {
     KScnMesh* mesh = manager->CreateMesh();
     const SMesh& m = s.mesh;
@@ -1122,10 +1159,6 @@ KScnMesh* BuildMesh(KScnSdkManager* manager, KScnNode& node, const SModel& s,
             }
         }
     }
-    for (const std::string& name : s.materials)
-        skipped += materials.count(name) == 0 ? 1 : 0;
-    for (const std::string& name : s.textures)
-        skipped += textures.count(name) == 0 ? 1 : 0;
     node.SetNodeAttribute(mesh);
     return mesh;
 }
@@ -1282,8 +1315,9 @@ namespace
 {
 
 // Materials and textures hang on their nodes in the file's order; the
-// scene's binding turns the layers' indices into positions among them.
-void ConnectMaterialsAndTextures(const KScnReaderScn::Document& doc, const std::vector<KScnNode*>& created,
+// scene's binding turns the layers' indices into positions among them. A
+// name the file does not define is counted.
+void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector<KScnNode*>& created,
                                  const std::map<std::string, KScnMaterial*>& materials,
                                  const std::map<std::string, KScnTexture*>& textures)
 {
@@ -1295,12 +1329,16 @@ void ConnectMaterialsAndTextures(const KScnReaderScn::Document& doc, const std::
             auto it = materials.find(name);
             if (it != materials.end())
                 handler->ConnectSrc(it->second->GetPropertyHandler());
+            else
+                ++doc.skipped;
         }
         for (const std::string& name : doc.models[i].textures)
         {
             auto it = textures.find(name);
             if (it != textures.end())
                 handler->ConnectSrc(it->second->GetPropertyHandler());
+            else
+                ++doc.skipped;
         }
     }
 }
@@ -1361,7 +1399,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
-            BuildMesh(mManager, *node, s, materials, textures, doc.skipped);
+            BuildMesh(mManager, *node, s);
         else if (KScnNodeAttribute* attribute = MakeAttribute(mManager, s.kind, s.extra))
             node->SetNodeAttribute(attribute);
         else if (!s.kind.empty() && !AttachAttribute(mManager, *node, s.kind))
