@@ -185,7 +185,9 @@ TEST_F(GeneratedData, WritesEveryInventoriedFile)
     }
     const bool shader = fs::exists(kRepo + "/tools/data/shader/simpleBump.cg");
     if (shader)
+    {
         EXPECT_EQ(Read(s_Data + "/shader/simpleBump.cg"), Read(kRepo + "/tools/data/shader/simpleBump.cg"));
+    }
     EXPECT_EQ(s_Generator->FilesWritten(), all.size() + (shader ? 1 : 0));
     // Nothing else is left behind (no temporary WAVs of the MP3 encoding).
     size_t onDisk = 0;
@@ -260,9 +262,11 @@ TEST_F(GeneratedData, HeightmapFitsTheTerrainSettings)
         for (int x = 0; x < hm.width; ++x)
             if (std::hypot(x * cell - CDataGenerator::kTownX, z * cell - CDataGenerator::kTownZ) <=
                 CDataGenerator::kPlateauRadius)
+            {
                 ASSERT_EQ(hm.pixels[(static_cast<size_t>(z) * hm.width + x) * 3],
                           CDataGenerator::kPlateauSample)
                     << x << "," << z;
+            }
     EXPECT_NE(settings.find("StartPos = 450.0;8.0;400.0\n"), std::string::npos);
     EXPECT_NE(settings.find("XSize = 1000.0\n"), std::string::npos);
     EXPECT_NE(settings.find("ZSize = 1000.0\n"), std::string::npos);
@@ -296,7 +300,9 @@ TEST_F(GeneratedData, PlantMapPlantsTreesOnlyAwayFromTheTown)
             const double nz =
                 std::clamp(CDataGenerator::kTownZ, y * size, (y + 1) * size) - CDataGenerator::kTownZ;
             if (std::hypot(nx, nz) < 120.0)
+            {
                 EXPECT_EQ(here, 0) << x << "," << y;
+            }
         }
     }
     EXPECT_GT(trees, 50);

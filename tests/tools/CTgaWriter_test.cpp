@@ -95,7 +95,10 @@ TEST(CModelBuilderTest, RefusesModelsTheGameCouldNotUse)
 {
     std::string out, error;
     CModelBuilder empty;
-    empty.SetMaterial(empty.AddMaterial({"M", {1, 1, 1}, {0, 0, 0}, {0, 0, 0}, "Data/t.tga"}));
+    SModelMaterial material;
+    material.name = "M";
+    material.texture = "Data/t.tga";
+    empty.SetMaterial(empty.AddMaterial(material));
     EXPECT_FALSE(empty.Encode(CScnWriter::eText, out, error));
     EXPECT_EQ(error, "no triangles");
 

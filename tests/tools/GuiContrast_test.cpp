@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -167,94 +168,84 @@ SLayer Panel()
     return {"buttonTex.tga", 0, 0, 1, 0.25, 330, 425, 340, 150, 1, false};
 }
 
-std::vector<SText> Label(const std::string& screen, const std::string& text, uint32_t colour,
-                         const std::string& image, double x, double y, double w, double h,
-                         const std::vector<SLayer>& under)
+// A button's label over the button's image, one stack per button state
+// (normal, hover, pressed, disabled: the last two drawn at 0.8).
+void Label(std::vector<SText>& all, const std::string& screen, const std::string& text, uint32_t colour,
+           const std::string& image, double x, double y, double w, double h, const std::vector<SLayer>& under)
 {
     SText t{screen, text, x + 10, y + h * 0.5 - 10, colour, {}};
     for (int state = 0; state < 4; ++state)
     {
-        std::vector<SLayer> stack{
-            {image, 0, state * 0.25, 1, state * 0.25 + 0.25, x, y, w, h, state < 2 ? 1.0 : 0.8, false}};
-        stack.insert(stack.end(), under.begin(), under.end());
-        t.stacks.push_back(stack);
+        t.stacks.push_back(
+            {{image, 0, state * 0.25, 1, state * 0.25 + 0.25, x, y, w, h, state < 2 ? 1.0 : 0.8, false}});
+        t.stacks.back().insert(t.stacks.back().end(), under.begin(), under.end());
     }
-    return {t};
+    all.push_back(t);
 }
 
-void Add(std::vector<SText>& all, const std::vector<SText>& more)
-{
-    all.insert(all.end(), more.begin(), more.end());
-}
-
-std::vector<SText> MenuAndEndScreens()
+// The texts of every screen with what lies under them.
+std::vector<SText> Screens()
 {
     std::vector<SText> all;
+    const std::string button = "buttonTex.tga";
     const std::vector<SLayer> menu{FullScreen("mainbg.tga")};
-    Add(all, Label("main menu", "New game", kGrey, "buttonTex.tga", 435, 600, 130, 50, menu));
-    Add(all, Label("main menu", "Quit game", kGrey, "buttonTex.tga", 435, 700, 130, 50, menu));
+    Label(all, "main menu", "New game", kGrey, button, 435, 600, 130, 50, menu);
+    Label(all, "main menu", "Quit game", kGrey, button, 435, 700, 130, 50, menu);
     for (int level = 1; level <= CDataGenerator::kLevels; ++level)
     {
         const std::string image = "loadingscreens/Level" + std::to_string(level) + ".tga";
         for (const char* text : {"Loading...", "Continue"})
-            Add(all, Label(image, text, kRed, "buttonTex.tga", 435, 800, 130, 50, {FullScreen(image)}));
+            Label(all, image, text, kRed, button, 435, 800, 130, 50, {FullScreen(image)});
     }
     for (const char* image : {"endbg.tga", "wonbg.tga"})
     {
         all.push_back({image, "Your score: 99999", 440, 500, kBlack, {{FullScreen(image)}}});
-        Add(all, Label(image, "Continue", kGreen, "buttonTex.tga", 435, 800, 130, 50, {FullScreen(image)}));
+        Label(all, image, "Continue", kGreen, button, 435, 800, 130, 50, {FullScreen(image)});
     }
-    return all;
-}
 
-std::vector<SText> BuildScreen()
-{
-    std::vector<SText> all;
-    const SLayer bar{"windows.tga", 0, 0, 1, 0.25, 0, 0, 1000, 150, 1, true};
+    // The build bar; the shipped prices have three digits (all digits are
+    // equally wide).
+    const SLayer build{"windows.tga", 0, 0, 1, 0.25, 0, 0, 1000, 150, 1, true};
     for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{{"Additional", 40},
                                                                              {"buildings", 60},
                                                                              {"necessary: 02", 80},
                                                                              {"Gold: 99999", 30},
                                                                              {"Time left: 99:59", 55}})
-        all.push_back({"build bar", text, 845, y, kRed, {{bar}}});
-    Add(all, Label("build bar", "99", kGrey, "buttonTex.tga", 10, 10, 50, 60, {bar}));
-    Add(all, Label("build bar", "99", kGrey, "buttonTex.tga", 10, 80, 50, 60, {bar}));
-    Add(all, Label("build bar", "Skip", kGrey, "buttonTex.tga", 840, 80, 150, 50, {bar}));
+        all.push_back({"build bar", text, 845, y, kRed, {{build}}});
+    Label(all, "build bar", "99", kGrey, button, 10, 10, 50, 60, {build});
+    Label(all, "build bar", "99", kGrey, button, 10, 80, 50, 60, {build});
+    Label(all, "build bar", "Skip", kGrey, button, 840, 80, 150, 50, {build});
     const char* buttons[] = {"button_citizen1.tga", "button_citizen2.tga", "button_market.tga",
                              "button_church.tga",   "button_toilet.tga",   "button_tower.tga"};
-    // The shipped prices have three digits (all digits are equally wide).
     for (int i = 0; i < 6; ++i)
-        Add(all, Label("build bar", "888,-", kGrey, buttons[i], 10 + 70 * i, 20, 60, 80, {bar}));
-    all.push_back({"time-up panel", "Build time is up. Incoming Birds!", 360, 455, kRed, {{Panel()}}});
-    Add(all, Label("time-up panel", "To battle!", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
-    return all;
-}
+        Label(all, "build bar", "888,-", kGrey, buttons[i], 10 + 70 * i, 20, 60, 80, {build});
 
-std::vector<SText> BattleScreen()
-{
-    std::vector<SText> all;
-    const SLayer bar{"windows.tga", 0, 0.25, 1, 0.5, 0, 850, 1000, 150, 1, true};
+    // The panels over the build and battle views.
+    for (const auto& [screen, text, answer] : std::vector<std::array<const char*, 3>>{
+             {"time-up panel", "Build time is up. Incoming Birds!", "To battle!"},
+             {"level-done panel", "This attack is over. Well done!", "Next Level"},
+             {"town-destroyed panel", "Your town is devastated!", "Oh no!"}})
+    {
+        all.push_back({screen, text, 360, 455, kRed, {{Panel()}}});
+        Label(all, screen, answer, kGrey, button, 425, 505, 150, 50, {Panel()});
+    }
+
+    const SLayer battle{"windows.tga", 0, 0.25, 1, 0.5, 0, 850, 1000, 150, 1, true};
     for (const auto& [text, y] :
          std::vector<std::pair<std::string, double>>{{"Level done:      100%", 870},
                                                      {"Statue:    100%", 890},
                                                      {"Score:                  99999", 910}})
-        all.push_back({"battle bar", text, 700, y, kRed, {{bar}}});
-    all.push_back({"level-done panel", "This attack is over. Well done!", 360, 455, kRed, {{Panel()}}});
-    Add(all, Label("level-done panel", "Next Level", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
-    all.push_back({"town-destroyed panel", "Your town is devastated!", 360, 455, kRed, {{Panel()}}});
-    Add(all, Label("town-destroyed panel", "Oh no!", kGrey, "buttonTex.tga", 425, 505, 150, 50, {Panel()}));
+        all.push_back({"battle bar", text, 700, y, kRed, {{battle}}});
     // The GUI's statistics (frames per second, objects drawn) lie over
     // whatever screen is up: the full-screen pictures and the battle bar.
-    std::vector<SLayer> under{bar, FullScreen("mainbg.tga"), FullScreen("endbg.tga"),
+    std::vector<SLayer> under{battle, FullScreen("mainbg.tga"), FullScreen("endbg.tga"),
                               FullScreen("wonbg.tga")};
     for (int level = 1; level <= CDataGenerator::kLevels; ++level)
         under.push_back(FullScreen("loadingscreens/Level" + std::to_string(level) + ".tga"));
     for (const SLayer& layer : under)
-    {
-        all.push_back({"statistics on " + layer.image, "FPS: 999.9", 5, 970, kWhite, {{layer}}});
-        all.push_back(
-            {"statistics on " + layer.image, "Rendered: 99999 (99999/9999)", 5, 950, kWhite, {{layer}}});
-    }
+        for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{
+                 {"FPS: 999.9", 970}, {"Rendered: 99999 (99999/9999)", 950}})
+            all.push_back({"statistics on " + layer.image, text, 5, y, kWhite, {{layer}}});
     return all;
 }
 
@@ -365,9 +356,7 @@ protected:
 
 TEST_F(GuiArt, EveryTextReadsOnTheArtUnderIt)
 {
-    std::vector<SText> texts = MenuAndEndScreens();
-    Add(texts, BuildScreen());
-    Add(texts, BattleScreen());
+    const std::vector<SText> texts = Screens();
     EXPECT_GE(texts.size(), 40u);
     for (const SText& text : texts)
     {
