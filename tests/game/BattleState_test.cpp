@@ -13,8 +13,8 @@
 #include "game/CTerrain.h"
 #include "tests/game/BattleTestSupport.h"
 #include "tests/game/WorldSupport.h"
+#include "tests/support/ImageFiles.h"
 #include "tests/support/VectorNear.h"
-#include "tools/datagen/CTgaWriter.h"
 
 #include <cmath>
 
@@ -277,12 +277,7 @@ TEST_F(BattleStateTest, EveryBattleBeginsLevelTowardsTheStatueClearOfTrees)
     ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=50;0;50\nNumLevels=3\nTreemap=map.tga\nNmbTrees=1\n"
                             "TreeModel1=a.scn\n[Level1]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"
                             "[Level2]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"));
-    STgaImage map;
-    map.width = map.height = 1;
-    map.bytesPerPixel = 3;
-    map.pixels = {0, 0, 0};
-    const std::vector<uint8_t> bytes = CTgaWriter::Encode(map, false);
-    m_Dir.WriteFile("map.tga", std::string(bytes.begin(), bytes.end()));
+    m_Dir.WriteFile("map.tga", testsupport::MakeTga(1, 1, 0, 0, 0));
     CRefPtr<CTerrain> terrain(new CTerrain(nullptr));
     const uint8_t flat[9] = {};
     ASSERT_TRUE(terrain->GetInfo().Create(3, 3, flat, 1, 50.0f, 50.0f, 0.1f, CRefPtr<CPhysXTriangleMesh>()));
