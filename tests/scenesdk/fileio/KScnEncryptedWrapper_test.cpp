@@ -25,9 +25,9 @@ namespace
 
 using W = KScnEncryptedWrapper;
 
-std::string Inner(CScnWriter::EForm form, const char* model)
+std::string Inner(CScnWriter::EForm form, const char* model, int32_t version = 6000)
 {
-    CScnWriter w(form);
+    CScnWriter w(form, version);
     w.WriteHeader("tests", "2026-12-07 12:00:00");
     if (model != nullptr)
     {
@@ -318,22 +318,6 @@ std::string VersionOneAround(const std::string& inner, int32_t version)
     return Recrc(out);
 }
 
-std::string InnerOfVersion(int32_t version)
-{
-    CScnWriter w(CScnWriter::eText, version);
-    w.WriteHeader("tests", "2026-12-07 12:00:00");
-    w.BeginField("Objects");
-    w.BeginBlock();
-    w.BeginField("Model");
-    w.AddString("Tower");
-    w.EndField();
-    w.EndBlock();
-    w.EndField();
-    std::string out;
-    EXPECT_TRUE(w.Finish(out)) << w.Error();
-    return out;
-}
-
 class ProtectedFileTest : public testsupport::TempDirTest
 {
 protected:
@@ -426,7 +410,7 @@ TEST_F(ProtectedFileTest, AlteredFilesAreRefusedWithTheirErrors)
 // (whose offset 8 holds the file version); 999 there is no version at all.
 TEST_F(ProtectedFileTest, VersionOneWrapperAroundTheFirstReadableVersion)
 {
-    const std::string first = VersionOneAround(InnerOfVersion(1000), 1000);
+    const std::string first = VersionOneAround(Inner(CScnWriter::eText, "Tower", 1000), 1000);
     ASSERT_FALSE(first.empty());
     bool opened = false;
     ASSERT_EQ(Read(first, "sesame", &opened), -1) << mStatus;
@@ -434,7 +418,7 @@ TEST_F(ProtectedFileTest, VersionOneWrapperAroundTheFirstReadableVersion)
     ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 1);
     EXPECT_STREQ(mScene->GetRootNode()->GetChild(0)->GetName(), "Model::Tower");
 
-    const std::string older = VersionOneAround(InnerOfVersion(999), 999);
+    const std::string older = VersionOneAround(Inner(CScnWriter::eText, "Tower", 999), 999);
     ASSERT_FALSE(older.empty());
     EXPECT_EQ(Read(older, "sesame", &opened), KScnReaderScn::eFileCorrupted);
     EXPECT_FALSE(opened);
