@@ -8,6 +8,7 @@
 
 #include "tests/support/GameData.h"
 #include "tests/support/TempDir.h"
+#include "tests/tools/TgaTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -24,45 +24,16 @@
 namespace
 {
 
-// A decoded TGA image (types 2 and 10, 24 or 32 bits), rows in file order
-// (the first row is the top of a GUI image, texture coordinate t = 0).
+// A generated image (rows in file order: the first row is the top of a GUI
+// image, texture coordinate t = 0) and the relative luminance of each pixel
+// as drawn at full colour and at 0.8 (the pressed and disabled button
+// states).
 struct SImage
 {
     int width = 0, height = 0, bytes = 0;
     std::vector<uint8_t> pixels; // blue, green, red (, alpha)
-    // Relative luminance of each pixel as drawn at full colour and at 0.8
-    // (the pressed and disabled button states).
     std::vector<double> luminance[2];
 };
-
-bool LoadTga(const std::string& path, SImage& image)
-{
-    std::ifstream file(path, std::ios::binary);
-    const std::string b((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (b.size() < 18 || (b[2] != 2 && b[2] != 10))
-        return false;
-    auto u8 = [&](size_t i) { return static_cast<uint8_t>(b[i]); };
-    image.width = u8(12) | u8(13) << 8;
-    image.height = u8(14) | u8(15) << 8;
-    image.bytes = u8(16) / 8;
-    const size_t total = static_cast<size_t>(image.width) * image.height * image.bytes;
-    size_t at = 18;
-    if (b[2] == 2)
-        image.pixels.assign(b.begin() + 18, b.begin() + static_cast<long>(std::min(b.size(), 18 + total)));
-    while (b[2] == 10 && image.pixels.size() < total && at < b.size())
-    {
-        const int h = u8(at++);
-        const int count = h > 127 ? h - 127 : h + 1;
-        for (int k = 0; k < count && at + image.bytes <= b.size(); ++k)
-        {
-            image.pixels.insert(image.pixels.end(), b.begin() + static_cast<long>(at),
-                                b.begin() + static_cast<long>(at + image.bytes));
-            at += h > 127 ? 0 : image.bytes;
-        }
-        at += h > 127 ? image.bytes : 0;
-    }
-    return image.pixels.size() == total && (image.bytes == 3 || image.bytes == 4);
-}
 
 double Linear(double c)
 {
@@ -261,8 +232,12 @@ protected:
         auto it = m_Images.find(name);
         if (it == m_Images.end())
         {
-            SImage image;
-            EXPECT_TRUE(LoadTga(m_Dir.Path() + "/Data/" + name, image)) << name;
+            tgatest::STga tga =
+                tgatest::ParseTga(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Data/" + name));
+            EXPECT_EQ(tga.error, "") << name;
+            SImage image; // empty unless it reads
+            if (tga.error.empty())
+                image = SImage{tga.width, tga.height, tga.bpp, std::move(tga.pixels), {}};
             for (int shade = 0; shade < 2; ++shade)
             {
                 double linear[256];
