@@ -94,7 +94,6 @@ protected:
     gametest::TestGameCtrl m_Ctrl;
 };
 
-
 TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)
 {
     CPlayerObj& player = *Battle().GetPlayer();
@@ -166,7 +165,9 @@ TEST_F(BattleGLTest, TheFirstFlockComesForTheStatue)
     Frames(3 * 60);
     for (size_t i = 0; i < birds.size(); ++i)
         if (!birds[i]->IsDead())
+        {
             EXPECT_LT((birds[i]->GetPosition() - sphere.centre).Length(), before[i]) << i;
+        }
     EXPECT_NE(birds[0]->GetRepresentation()->GetSceneNode(), nullptr);
 }
 

@@ -43,7 +43,9 @@ void ExpectSame(const KPlugConnectionList& list, const Model& m, int plugCount)
         ASSERT_EQ(list.At(i).type, m.v[static_cast<size_t>(i)].type) << i;
     }
     if (!m.v.empty())
+    {
         ASSERT_EQ(list.Back().plug, m.v.back().plug);
+    }
     for (int p = 0; p < plugCount; ++p)
     {
         ASSERT_EQ(list.FindLast(FakePlug(p)), m.FindLast(FakePlug(p))) << p;
@@ -96,8 +98,10 @@ TEST(KPlugConnectionList, RandomEditsMatchAPlainList)
                     m.v.erase(m.v.begin() + at);
             }
             if (step % 37 == 0 || m.v.size() < 4)
+            {
                 ASSERT_NO_FATAL_FAILURE(ExpectSame(list, m, plugCount))
                     << "seed " << seed << " step " << step;
+            }
         }
         ASSERT_NO_FATAL_FAILURE(ExpectSame(list, m, plugCount));
         list.Clear();

@@ -67,15 +67,6 @@ M3 Euler(int order, const double* deg)
     return Mul(Mul(Axis(ax[0], deg[ax[0]]), Axis(ax[1], deg[ax[1]])), Axis(ax[2], deg[ax[2]]));
 }
 
-M3 Part(const double* m)
-{
-    M3 r;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            r.m[i][j] = m[4 * i + j];
-    return r;
-}
-
 void ExpectNear(const M3& expected, const double* actual, const char* what)
 {
     for (int i = 0; i < 3; ++i)
@@ -173,7 +164,9 @@ TEST(KgeAffineMultiplyTest, ComposesAndAllowsAliasing)
     KgeAffineMultiply(a, a, b);
     for (int i = 0; i < 15; ++i)
         if (i % 4 != 3)
+        {
             EXPECT_NEAR(a[i], out[i], 1e-12) << i;
+        }
     EXPECT_TRUE(std::isinf(KGE_POSITIVE_INFINITY) && KGE_NEGATIVE_INFINITY < 0);
 }
 

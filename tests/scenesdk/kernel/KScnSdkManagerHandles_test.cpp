@@ -28,7 +28,9 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
     // Every first and third of a name: p7 is then first found at 107.
     for (int i = 0; i < 300; ++i)
         if (i < 100 || i >= 200)
+        {
             ASSERT_TRUE(manager.DestroyUserProperty(refs[i])) << i;
+        }
     EXPECT_EQ(manager.GetUserPropertyCount(), base + 100);
     EXPECT_EQ(manager.FindUserProperty("p7"), refs[107]);
     EXPECT_EQ(manager.FindUserProperty("p99"), refs[199]);
@@ -43,7 +45,9 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
     // Last first, then the rest: the list empties.
     for (int i = 199; i >= 100; --i)
         if (i != 150)
+        {
             ASSERT_TRUE(manager.DestroyUserProperty(refs[i])) << i;
+        }
     EXPECT_EQ(manager.GetUserPropertyCount(), base);
     EXPECT_EQ(manager.FindUserProperty("p1"), nullptr);
     // Nodes made and destroyed take their own handles with them.
