@@ -279,8 +279,9 @@ void BuildControlSet(KScnSceneRoot& scene, KScnCharacter& character, const SChar
         if (record.node == nullptr)
             continue; // an effector is set by its node
         set->SetEffector(e.id, record);
+        // An empty name ("") holds a place: the next names keep theirs.
         for (size_t i = 0; i < e.aux.size(); ++i)
-            if (KScnNode* node = NodeNamed(nodes, e.aux[i], skipped))
+            if (KScnNode* node = e.aux[i].empty() ? nullptr : NodeNamed(nodes, e.aux[i], skipped))
                 set->SetEffectorAux(e.id, node, static_cast<int>(i) + 1);
     }
     const std::string plugName = c.name + "_Ctrl";
