@@ -16,20 +16,19 @@
 // is not a number above 0, error 7. Lines of bones the skeleton lacks are
 // skipped and counted in the status text.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsAcclaim.h"
 
 namespace scenesdk
 {
 
-class KScnReaderAcclaimAmc : public KScnForeignReader
+class KScnReaderAcclaimAmc : public KScnForeignReaderOf<KStreamOptionsAcclaim>
 {
 public:
-    explicit KScnReaderAcclaimAmc(KScnSdkManager* manager) : KScnForeignReader(manager, "AMC") {}
+    explicit KScnReaderAcclaimAmc(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "AMC") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsAcclaim& options) override;
 
 private:
     // The skeleton file's bytes; false (error set) when there is none.

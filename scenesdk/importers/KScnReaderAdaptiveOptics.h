@@ -22,19 +22,20 @@
 // longest take, a data line of other than three numbers, a file that ends
 // before its last frame.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsAdaptiveOptics.h"
 
 namespace scenesdk
 {
 
-class KScnReaderAdaptiveOptics : public KScnForeignReader
+class KScnReaderAdaptiveOptics : public KScnForeignReaderOf<KStreamOptionsAdaptiveOptics>
 {
 public:
     static constexpr int kHeaderLines = 16;
 
     // mode 0 or 1 selects the format; any other mode is taken as 0.
     KScnReaderAdaptiveOptics(KScnSdkManager* manager, int mode)
-        : KScnForeignReader(manager, mode == 1 ? "Adaptive Optics (mode 1)" : "Adaptive Optics (mode 0)"),
+        : KScnForeignReaderOf(manager, mode == 1 ? "Adaptive Optics (mode 1)" : "Adaptive Optics (mode 0)"),
           mMode(mode == 1 ? 1 : 0)
     {
     }
@@ -43,15 +44,7 @@ public:
 
 protected:
     bool IsReadable() const override { return mMode == 0; }
-    std::string GetUnreadableMessage() const override
-    {
-        if (mMode == 1)
-            return std::string(GetFormatName()) +
-                   " files cannot be read: their layout is not known to this build";
-        return KScnForeignReader::GetUnreadableMessage();
-    }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsAdaptiveOptics& options) override;
 
 private:
     int mMode;
