@@ -84,7 +84,7 @@ private:
         if (!root && bone < 0)
         {
             if (mOut.mUnknownLines++ == 0)
-                mOut.mFirstUnknown = std::string(name.substr(0, 64));
+                mOut.mFirstUnknown = KTextTokens::Clip(name, 64);
             return true;
         }
         if (mOut.mFrameNumbers.empty())
@@ -100,7 +100,7 @@ private:
         {
             double value = 0.0;
             if (!KTextNumber::ToDouble(token, value))
-                return Fail("not a number: " + std::string(token.substr(0, 64)));
+                return Fail("not a number: " + KTextTokens::Clip(token, 64));
             if (count >= dofs.size())
                 return Fail(std::string(name) + " has more than its " + std::to_string(dofs.size()) +
                             " values");

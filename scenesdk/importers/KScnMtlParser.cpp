@@ -69,7 +69,7 @@ bool CMtlParser::Number(KTextTokens& tokens, double& value)
     if (!tokens.Next(token))
         return Error("a value is missing");
     if (!KTextNumber::ToDouble(token, value))
-        return Error("not a number: " + std::string(token.substr(0, 40)));
+        return Error("not a number: " + KTextTokens::Clip(token));
     return true;
 }
 

@@ -37,7 +37,7 @@ bool ReadPoint(std::string_view line, std::string& buffer, double* out, std::str
         }
         if (!KTextNumber::ToDouble(token, out[count++]))
         {
-            why = "not a number: " + std::string(token.substr(0, 64));
+            why = "not a number: " + KTextTokens::Clip(token, 64);
             return false;
         }
     }

@@ -246,7 +246,7 @@ bool KScnReaderWavefrontMov::ReadMatrix(std::vector<double>& values, size_t& col
         do
         {
             if (!KTextNumber::ToDouble(token, value))
-                return RefuseAt(file.GetLineNumber(), "not a number: " + std::string(token.substr(0, 64)));
+                return RefuseAt(file.GetLineNumber(), "not a number: " + KTextTokens::Clip(token, 64));
             if (++count > kMaxColumns)
                 return RefuseAt(file.GetLineNumber(),
                                 "more than " + std::to_string(kMaxColumns) + " columns");
