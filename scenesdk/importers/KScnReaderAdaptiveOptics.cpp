@@ -188,10 +188,13 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
         KScnNode* node = motion.AddMarkerNode(options.mMarkerPrefix + std::to_string(m + 1), nullptr, true);
         if (node == nullptr)
             return Fail(eUnidentifiedError, "a marker node could not be made");
+        // A marker lost in every frame still gets its (empty) curves.
         const STrack& track = tracks[m];
+        const double* xyz = track.mXyz.empty() ? nullptr : track.mXyz.data();
         for (int axis = 0; axis < 3; ++axis)
-            if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, axis, track.mXyz.data() + axis,
-                                  track.mFrames.size(), 3, track.mFrames.data()))
+            if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, axis,
+                                  xyz != nullptr ? xyz + axis : nullptr, track.mFrames.size(), 3,
+                                  track.mFrames.data()))
                 return Fail(eUnidentifiedError, "the motion could not be keyed");
     }
     mStatus = extra > 0 ? (std::to_string(extra) + " lines after the last frame skipped").c_str() : "";

@@ -98,22 +98,31 @@ TEST(AdaptiveOpticsReader, ReadsNumberedMarkersFrameByFrame)
 }
 
 // A position past a float's range is held at its end, as every motion
-// reader keys it (converting it as it is would be undefined).
-TEST(AdaptiveOpticsReader, PositionsPastAFloatAreHeldAtItsEnd)
+// reader keys it (converting it as it is would be undefined); a marker lost
+// in every frame keeps its node and curves, without keys.
+TEST(AdaptiveOpticsReader, FarPositionsAreHeldAndNeverSeenMarkersKept)
 {
     testsupport::TempDir dir;
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
     KScnReaderAdaptiveOptics reader(&manager, 0);
     ASSERT_TRUE(reader.OpenFile(
-        dir.WriteFile("far.aoa", "frames = 1 nummarkers = 1 hz = 60\n1e39 -1e300 2\n").c_str()));
+        dir.WriteFile("far.aoa", "frames = 2 nummarkers = 2 hz = 60\n1e39 -1e300 2\n0 0 0\n1 2 3\n0 0 0\n")
+            .c_str()));
     KStreamOptionsAdaptiveOptics options;
     ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    KScnNode* node = scene->GetRootNode()->GetChild(0);
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 2);
+    KScnNode* far = scene->GetRootNode()->GetChild(0);
     const float expected[3] = {FLT_MAX, -FLT_MAX, 2.0f};
     for (int axis = 0; axis < 3; ++axis)
-        EXPECT_EQ(KScnTakeKeys::GetCurve(node, "far", KScnTakeKeys::eTranslation, axis)->GetKeyValue(0),
+    {
+        EXPECT_EQ(KScnTakeKeys::GetCurve(far, "far", KScnTakeKeys::eTranslation, axis)->GetKeyValue(0),
                   expected[axis]);
+        KFCurve* lost = KScnTakeKeys::GetCurve(scene->GetRootNode()->GetChild(1), "far",
+                                               KScnTakeKeys::eTranslation, axis);
+        ASSERT_NE(lost, nullptr);
+        EXPECT_EQ(lost->GetKeyCount(), 0);
+    }
 }
 
 TEST(AdaptiveOpticsReader, HostileFilesAreRefusedBeforeAnythingIsMade)
