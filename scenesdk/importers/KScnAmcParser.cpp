@@ -4,14 +4,13 @@
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KgeMath.h"
 
 namespace scenesdk
 {
 
 namespace
 {
-
-const double kRadiansToDegrees = 57.29577951308232;
 
 class CAmcParse
 {
@@ -105,7 +104,7 @@ private:
                 return Fail(std::string(name) + " has more than its " + std::to_string(dofs.size()) +
                             " values");
             const bool angle = dofs[count] >= eAcclaimRX && dofs[count] <= eAcclaimRZ;
-            track.mValues.push_back(angle && mRadians ? value * kRadiansToDegrees : value);
+            track.mValues.push_back(angle && mRadians ? value * kKgeRadToDeg : value);
             ++count;
         }
         if (count != dofs.size())

@@ -4,6 +4,7 @@
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KgeMath.h"
 
 #include <cmath>
 
@@ -12,8 +13,6 @@ namespace scenesdk
 
 namespace
 {
-
-const double kRadiansToDegrees = 57.29577951308232;
 
 int DofOf(std::string_view token)
 {
@@ -354,10 +353,10 @@ private:
         if (mOut.mRadians)
         {
             for (double& v : mOut.mRootOrientation)
-                v *= kRadiansToDegrees;
+                v *= kKgeRadToDeg;
             for (KScnAcclaimBone& bone : mOut.mBones)
                 for (double& v : bone.mAxis)
-                    v *= kRadiansToDegrees;
+                    v *= kKgeRadToDeg;
         }
         return Link() && Walk();
     }

@@ -12,15 +12,16 @@
 // and so on (blank lines skipped, commas taken as blanks). The scene gets M
 // marker nodes (KScnMarker, optical) under the root, named by number, and
 // one take, named after the file's stem, with X, Y and Z translation curves
-// per marker: frame k keyed at k / R seconds, linear; a lost marker (0 0 0,
-// see KStreamOptionsAdaptiveOptics) has no key in that frame. Lines after
-// the last frame are skipped with a warning in the status text.
+// per marker: frame k keyed at k / R seconds, linear (KScnMotionBuilder's
+// clock); a lost marker (0 0 0, see KStreamOptionsAdaptiveOptics) has no
+// key in that frame. Lines after the last frame are skipped with a warning
+// in the status text.
 //
 // Refused with error 0 and the reason: no header line in time, a count or
 // rate that is not a number above 0, more values announced than the file
 // could hold (checked before anything is made), frames reaching beyond the
-// longest take, a data line of other than three numbers, a file that ends
-// before its last frame.
+// longest take, a rate KScnMotionBuilder does not take, a data line of
+// other than three numbers, a file that ends before its last frame.
 
 #include "scenesdk/importers/KScnForeignReaderOf.h"
 #include "scenesdk/importers/KStreamOptionsAdaptiveOptics.h"

@@ -5,8 +5,6 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KgeMath.h"
 
-#include <cmath>
-
 namespace scenesdk
 {
 

@@ -3,8 +3,6 @@
 #include "scenesdk/importers/KScnFileMotionAnalysisTrc.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 
-#include <cmath>
-
 namespace scenesdk
 {
 

@@ -6,7 +6,8 @@
 // from POINT:LABELS ("Marker<n>", counting from 1, where a name is missing;
 // a repeated name gets "_2", "_3" ...). The motion is one take (named by the
 // options, KStreamOptionsVicon): frame i of the file (from 0) at i / rate
-// seconds, rate being POINT:RATE, keyed linearly on each marker's X, Y and Z
+// seconds, rate being POINT:RATE as KScnMotionBuilder takes it (a standard
+// rate within 0.1 %), keyed linearly on each marker's X, Y and Z
 // translation; a frame where the point was not seen has no key, so the
 // curves pass over the gap. Positions are converted from POINT:UNITS to the
 // scene's unit, then the axes as the options ask. Analog data and events

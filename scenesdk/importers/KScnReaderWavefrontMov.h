@@ -22,7 +22,9 @@
 // a column count other than the channel list's, rows reaching beyond the
 // longest take. A channel list entry that is not "node.attribute", names a
 // channel twice or takes the name of a property the node has, a frame rate
-// or unit scale not above 0 or an unknown rotation order fail with error 7.
+// not above 0 or above KScnMotionBuilder::kMaxFrameRate, a unit scale not
+// above 0 or an unknown rotation order fail with error 7. Rows are keyed by
+// KScnMotionBuilder's clock.
 
 #include "scenesdk/importers/KScnForeignReaderOf.h"
 #include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
