@@ -285,8 +285,8 @@ bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclai
                                     const KStreamOptionsAcclaim& options, std::string& warnings,
                                     std::string& why)
 {
-    KScnMotionBuilder nodes(builder, motion != nullptr ? take : nullptr);
-    CAcclaimBuild build(nodes, skeleton, options, warnings, why);
+    KScnMotionBuilder motionBuilder(builder, motion != nullptr ? take : nullptr);
+    CAcclaimBuild build(motionBuilder, skeleton, options, warnings, why);
     if (!build.Nodes())
         return false;
     return motion == nullptr || build.Motion(*motion);

@@ -128,22 +128,32 @@ bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t co
     const int first = curve->GetKeyCount();
     if (values == nullptr || stride == 0 || count > static_cast<size_t>(INT_MAX - first))
         return false;
-    KTime last(first > 0 ? curve->GetKeyTime(first - 1).Get() : INT64_MIN);
-    bool ok = curve->ReserveKeys(first + static_cast<int>(count));
+    // The frames are checked first (within range, increasing, after the
+    // curve's last key), so that the loop that keys them does nothing else.
+    const auto frameAt = [this, frames](size_t i)
+    { return frames != nullptr ? frames[i] : mFirstFrame + static_cast<int64_t>(i); };
+    for (size_t i = 0; i < count; ++i)
+        if (frameAt(i) < mFirstFrame || frameAt(i) > mLastFrame || (i > 0 && frameAt(i) <= frameAt(i - 1)))
+            return false;
+    if (first > 0 && !(curve->GetKeyTime(first - 1) < GetFrameTime(frameAt(0))))
+        return false;
+    if (!curve->ReserveKeys(first + static_cast<int>(count)))
+        return false;
     // One linear key made once; each key is a copy with its time and value
     // (building every key from its parts costs as much as the rest of a read).
     KFKeyRecord key;
     key.Clear();
     key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
+    const double ticks = static_cast<double>(KTime::kOneSecond) / mRate;
+    bool ok = true;
     curve->BeginKeyChanges();
     for (size_t i = 0; i < count && ok; ++i)
     {
-        const int64_t frame = frames != nullptr ? frames[i] : mFirstFrame + static_cast<int64_t>(i);
-        key.mTime = GetFrameTime(frame);
+        const int64_t frame = frameAt(i);
+        key.mTime = KTime(mTicksPerFrame > 0 ? frame * mTicksPerFrame
+                                             : std::llround(static_cast<double>(frame) * ticks));
         key.mValue = ToFloat(values[i * stride]);
-        ok = frame >= mFirstFrame && frame <= mLastFrame && last < key.mTime &&
-             curve->ReplaceKey(first + static_cast<int>(i), key);
-        last = key.mTime;
+        ok = curve->ReplaceKey(first + static_cast<int>(i), key);
     }
     curve->EndKeyChanges();
     return ok;
