@@ -37,9 +37,11 @@
 //
 // Lengths: FileUnitLength turns a file's unit name into scene units.
 //
-// Failures: node makers return null when the manager fails; KeyFrames false
-// when the curve cannot be had or a key would not follow the curve's last
-// one. Everything made stays the builder's (destroyed if the read fails).
+// Failures: node makers return null when the manager fails; KeyFrames
+// false when the curve cannot be had, a frame lies outside SetFrameRate's
+// or does not follow the one before or the curve's last key (nothing keyed
+// then), or memory runs out. Everything made stays the builder's (destroyed
+// if the read fails).
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
