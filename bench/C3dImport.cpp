@@ -9,10 +9,9 @@
 // Reported beside the time of a read: the time per frame and per channel
 // value (counters "per frame" and "per value", in seconds).
 
+#include "bench/BenchImport.h"
 #include "scenesdk/importers/KScnFileVicon.h"
 #include "scenesdk/kernel/KScnImporter.h"
-#include "scenesdk/kernel/KScnSceneRoot.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/scenesdk/importers/C3dTestWriter.h"
 
 #include <benchmark/benchmark.h>
@@ -64,29 +63,12 @@ const std::string& MotionFile()
 
 void SetCounters(benchmark::State& state)
 {
-    const double frames = double(state.iterations()) * kFrames;
-    state.counters["per frame"] =
-        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["per value"] =
-        benchmark::Counter(frames * kChannels, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    benchimport::SetMotionCounters(state, kFrames, kChannels);
 }
 
 void BM_C3dRead(benchmark::State& state)
 {
-    const std::string& path = MotionFile();
-    KScnSdkManager manager;
-    for (auto _ : state)
-    {
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnImporter* importer = manager.CreateImporter();
-        importer->SetFileFormat(KScnImporter::FindFileFormat("c3d"));
-        if (!importer->Initialize(path.c_str()) || !importer->Import(scene))
-            state.SkipWithError(importer->GetStatusText());
-        state.PauseTiming();
-        manager.DestroyImporter(importer);
-        manager.DestroyScene(scene, true);
-        state.ResumeTiming();
-    }
+    benchimport::ImportEach(state, MotionFile(), KScnImporter::FindFileFormat("c3d"));
     SetCounters(state);
 }
 

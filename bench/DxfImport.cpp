@@ -8,6 +8,7 @@
 //
 // Aim (Release): our whole ASCII read at least as fast as dxflib's parse.
 
+#include "bench/BenchImport.h"
 #include "scenesdk/importers/KScnDxfData.h"
 #include "scenesdk/importers/KScnDxfParser.h"
 #include "scenesdk/importers/KStreamOptionsDxf.h"
@@ -126,7 +127,8 @@ void WritePolyface(CPairWriter& w, const char* layer, double x, double y)
         w.Point(10, x + (i & 1), y + ((i >> 1) & 1), (i >> 2) & 1);
         w.Short(70, 192);
     }
-    const int faces[6][4] = {{1, 2, 4, 3}, {5, 6, 8, 7}, {1, 2, 6, 5}, {3, 4, 8, 7}, {1, 3, 7, 5}, {2, 4, 8, 6}};
+    const int faces[6][4] = {{1, 2, 4, 3}, {5, 6, 8, 7}, {1, 2, 6, 5},
+                             {3, 4, 8, 7}, {1, 3, 7, 5}, {2, 4, 8, 6}};
     for (const auto& f : faces)
     {
         w.Text(0, "VERTEX");
@@ -234,28 +236,12 @@ const SFiles& Files()
     return files;
 }
 
-size_t FileSize(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    return static_cast<size_t>(in.tellg());
-}
+using benchimport::FileSize;
 
 void Read(benchmark::State& state, const std::string& path)
 {
-    KScnSdkManager manager;
-    for (auto _ : state)
-    {
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnImporter* importer = manager.CreateImporter();
-        importer->SetFileFormat(3);
-        if (!importer->Initialize(path.c_str()) || !importer->Import(scene))
-            state.SkipWithError(importer->GetStatusText());
-        state.PauseTiming();
-        manager.DestroyImporter(importer);
-        manager.DestroyScene(scene, true);
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FileSize(path)));
+    benchimport::ImportEach(state, path, 3);
+    state.SetBytesProcessed(int64_t(state.iterations()) * FileSize(path));
     state.counters["MB"] = double(FileSize(path)) / 1e6;
 }
 
@@ -311,7 +297,7 @@ void BM_DxflibParse(benchmark::State& state)
             state.SkipWithError("dxflib refused the file");
         benchmark::DoNotOptimize(counter.mItems);
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FileSize(path)));
+    state.SetBytesProcessed(int64_t(state.iterations()) * FileSize(path));
 }
 
 } // namespace

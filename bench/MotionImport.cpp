@@ -7,10 +7,9 @@
 // Reported beside the time of a read: the time per frame and per channel
 // value (counters "per frame" and "per value", in seconds).
 
+#include "bench/BenchImport.h"
 #include "scenesdk/importers/KScnFileBiovision.h"
 #include "scenesdk/kernel/KScnImporter.h"
-#include "scenesdk/kernel/KScnSceneRoot.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <benchmark/benchmark.h>
 
@@ -112,29 +111,12 @@ const std::string& MotionFile()
 
 void SetCounters(benchmark::State& state)
 {
-    const double frames = double(state.iterations()) * kFrames;
-    state.counters["per frame"] =
-        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["per value"] =
-        benchmark::Counter(frames * kChannels, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    benchimport::SetMotionCounters(state, kFrames, kChannels);
 }
 
 void BM_BvhRead(benchmark::State& state)
 {
-    const std::string& path = MotionFile();
-    KScnSdkManager manager;
-    for (auto _ : state)
-    {
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnImporter* importer = manager.CreateImporter();
-        importer->SetFileFormat(KScnImporter::FindFileFormat("bvh"));
-        if (!importer->Initialize(path.c_str()) || !importer->Import(scene))
-            state.SkipWithError(importer->GetStatusText());
-        state.PauseTiming();
-        manager.DestroyImporter(importer);
-        manager.DestroyScene(scene, true);
-        state.ResumeTiming();
-    }
+    benchimport::ImportEach(state, MotionFile(), KScnImporter::FindFileFormat("bvh"));
     SetCounters(state);
 }
 

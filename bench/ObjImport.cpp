@@ -7,6 +7,7 @@
 // Aim (Release): our whole read (parse, materials, nodes, meshes) at least
 // as fast as tinyobjloader's parse.
 
+#include "bench/BenchImport.h"
 #include "scenesdk/importers/KScnObjData.h"
 #include "scenesdk/importers/KScnObjParser.h"
 #include "scenesdk/importers/KStreamOptionsObj.h"
@@ -81,29 +82,13 @@ const std::string& ModelFile()
     return file.path;
 }
 
-size_t FileSize(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    return static_cast<size_t>(in.tellg());
-}
+using benchimport::FileSize;
 
 void BM_OurRead(benchmark::State& state)
 {
     const std::string& path = ModelFile();
-    KScnSdkManager manager;
-    for (auto _ : state)
-    {
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnImporter* importer = manager.CreateImporter();
-        importer->SetFileFormat(5);
-        if (!importer->Initialize(path.c_str()) || !importer->Import(scene))
-            state.SkipWithError(importer->GetStatusText());
-        state.PauseTiming();
-        manager.DestroyImporter(importer);
-        manager.DestroyScene(scene, true);
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FileSize(path)));
+    benchimport::ImportEach(state, path, 5);
+    state.SetBytesProcessed(int64_t(state.iterations()) * FileSize(path));
 }
 
 void BM_OurParseOnly(benchmark::State& state)
@@ -135,7 +120,7 @@ void BM_TinyObjParse(benchmark::State& state)
             state.SkipWithError(reader.Error().c_str());
         benchmark::DoNotOptimize(reader.GetAttrib().vertices.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FileSize(path)));
+    state.SetBytesProcessed(int64_t(state.iterations()) * FileSize(path));
 }
 
 } // namespace

@@ -4,13 +4,13 @@
 #include "scenesdk/importers/KScnForeignReader.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptions3DS.h"
+#include "scenesdk/importers/KTextTokens.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace scenesdk
@@ -21,13 +21,6 @@ namespace
 
 constexpr uint16_t kNoTiling = 0x10;
 constexpr int kBumpUse = 5; // SetTextureUse's code of a bump map
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 void MarkTwoSided(KScnMaterial& material)
 {
@@ -208,10 +201,10 @@ std::string KScn3DSMaterials::FindInFolder(const std::string& folder, const std:
              it.increment(ec))
         {
             const std::string entry = it->path().filename().string();
-            listing->second.emplace(Lower(entry), entry);
+            listing->second.emplace(KTextTokens::Lower(entry), entry);
         }
     }
-    const auto found = listing->second.find(Lower(name));
+    const auto found = listing->second.find(KTextTokens::Lower(name));
     return found != listing->second.end() ? found->second : std::string();
 }
 

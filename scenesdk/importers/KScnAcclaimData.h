@@ -8,6 +8,8 @@
 // Angles are in degrees (converted from radians where the files say so);
 // lengths are as written in the file (the builder applies the unit).
 
+#include "scenesdk/importers/KTextTokens.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,10 +67,7 @@ struct KScnAcclaimSkeleton
     // The bone of that name, any case; -1 when none.
     int Find(std::string_view name) const
     {
-        std::string lower(name);
-        for (char& c : lower)
-            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        const auto it = mIndex.find(lower);
+        const auto it = mIndex.find(KTextTokens::Lower(name));
         return it != mIndex.end() ? it->second : -1;
     }
 };

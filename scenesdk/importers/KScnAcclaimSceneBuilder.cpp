@@ -1,15 +1,10 @@
 #include "scenesdk/importers/KScnAcclaimSceneBuilder.h"
 
-#include "scenesdk/animation/KFCurve.h"
-#include "scenesdk/animation/KFKeyRecord.h"
-#include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/importers/KScnAcclaimData.h"
 #include "scenesdk/importers/KScnAsfParser.h"
-#include "scenesdk/importers/KScnImportBuilder.h"
-#include "scenesdk/importers/KScnTakeKeys.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KStreamOptionsAcclaim.h"
 #include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KgeMath.h"
 
 namespace scenesdk
@@ -80,9 +75,9 @@ void ToEulerXYZ(double* angles, const SRot& r)
 class CAcclaimBuild
 {
 public:
-    CAcclaimBuild(KScnImportBuilder& builder, const KScnAcclaimSkeleton& skeleton,
+    CAcclaimBuild(KScnMotionBuilder& motion, const KScnAcclaimSkeleton& skeleton,
                   const KStreamOptionsAcclaim& options, std::string& warnings, std::string& why)
-        : mBuilder(builder), mSkeleton(skeleton), mOptions(options), mWarnings(warnings), mWhy(why),
+        : mMotion(motion), mSkeleton(skeleton), mOptions(options), mWarnings(warnings), mWhy(why),
           mScale(options.mUnitScale / skeleton.mLengthUnit)
     {
         // The axis conversion as a rotation of the whole skeleton.
@@ -97,20 +92,20 @@ public:
     }
 
     bool Nodes();
-    bool Motion(const KScnAcclaimMotion& motion, const char* take);
+    bool Motion(const KScnAcclaimMotion& motion);
 
 private:
-    KScnNode* Joint(const std::string& name, KScnNode* parent, KScnSkeleton::ESkeletonKind kind,
-                    const double* translation, const SRot& pre, int order);
-    bool KeyTrack(const KScnAcclaimTrack& track, int bone, const char* take);
-    bool Append(KFCurve* curve, const std::vector<int32_t>& frames, const double* values, size_t stride);
+    KScnNode* Joint(const std::string& name, KScnNode* parent, const double* translation, const SRot& pre,
+                    int order);
+    bool KeyTrack(const KScnAcclaimTrack& track, int bone);
+    bool Key(KScnNode* node, KScnTakeKeys::EChannel channel, int axis, const double* values, size_t stride);
     bool Fail(const std::string& reason)
     {
         mWhy = reason;
         return false;
     }
 
-    KScnImportBuilder& mBuilder;
+    KScnMotionBuilder& mMotion;
     const KScnAcclaimSkeleton& mSkeleton;
     const KStreamOptionsAcclaim& mOptions;
     std::string& mWarnings;
@@ -119,20 +114,18 @@ private:
     SRot mAxes;
     KScnNode* mRoot = nullptr;
     SRot mRootFrame;
-    std::vector<KScnNode*> mNodes; // per bone
-    std::vector<SRot> mFrames;     // per bone: its axis rotation C
-    std::vector<KTime> mTimes;     // per frame of the motion
+    std::vector<KScnNode*> mNodes;      // per bone
+    std::vector<SRot> mFrames;          // per bone: its axis rotation C
+    std::vector<int64_t> mFrameNumbers; // per frame of the motion: its number less the first's
+    std::vector<int64_t> mTrack;        // the frames of the track being keyed
 };
 
-KScnNode* CAcclaimBuild::Joint(const std::string& name, KScnNode* parent, KScnSkeleton::ESkeletonKind kind,
-                               const double* translation, const SRot& pre, int order)
+KScnNode* CAcclaimBuild::Joint(const std::string& name, KScnNode* parent, const double* translation,
+                               const SRot& pre, int order)
 {
-    KScnNode* node = mBuilder.CreateNode(name.c_str(), parent);
-    KScnSkeleton* skeleton = node != nullptr ? mBuilder.GetManager()->CreateSkeleton() : nullptr;
-    if (skeleton == nullptr)
+    KScnNode* node = mMotion.AddSkeletonNode(name, parent);
+    if (node == nullptr)
         return nullptr;
-    skeleton->SetSkeletonKind(kind);
-    node->SetNodeAttribute(skeleton);
     // Set before any take is made: a take copies these as its defaults.
     node->SetLocalTranslation(translation[0], translation[1], translation[2]);
     double angles[3];
@@ -151,9 +144,8 @@ bool CAcclaimBuild::Nodes()
     double position[3] = {p[0] * mScale, p[1] * mScale, p[2] * mScale};
     Turn(position, position, mAxes);
     mRootFrame = FromEuler(mSkeleton.mRootOrientation, mSkeleton.mRootAxisOrder);
-    mRoot =
-        Joint(mSkeleton.mName.empty() ? std::string("root") : mSkeleton.mName, nullptr, KScnSkeleton::eRoot,
-              position, Mul(mRootFrame, mAxes), KScnAsfParser::OrderOfDofs(mSkeleton.mRootOrder));
+    mRoot = Joint(mSkeleton.mName.empty() ? std::string("root") : mSkeleton.mName, nullptr, position,
+                  Mul(mRootFrame, mAxes), KScnAsfParser::OrderOfDofs(mSkeleton.mRootOrder));
     if (mRoot == nullptr)
         return Fail("the root node could not be made");
     const size_t count = mSkeleton.mBones.size();
@@ -176,8 +168,8 @@ bool CAcclaimBuild::Nodes()
                 start[j] = parent.mDirection[j] * parent.mLength * mScale;
         }
         Turn(start, start, toParent);
-        mNodes[index] = Joint(bone.mName, underRoot ? mRoot : mNodes[bone.mParent], KScnSkeleton::eLimbNode,
-                              start, Mul(mFrames[index], toParent), KScnAsfParser::OrderOfDofs(bone.mDofs));
+        mNodes[index] = Joint(bone.mName, underRoot ? mRoot : mNodes[bone.mParent], start,
+                              Mul(mFrames[index], toParent), KScnAsfParser::OrderOfDofs(bone.mDofs));
         if (mNodes[index] == nullptr)
             return Fail("the node of bone " + bone.mName + " could not be made");
         if (!bone.mChildren.empty())
@@ -186,43 +178,36 @@ bool CAcclaimBuild::Nodes()
         for (int j = 0; j < 3; ++j)
             end[j] = bone.mDirection[j] * bone.mLength * mScale;
         Turn(end, end, Inverse(mFrames[index]));
-        if (Joint(bone.mName + "_end", mNodes[index], KScnSkeleton::eLimbNode, end, SRot(), 0) == nullptr)
+        if (Joint(bone.mName + "_end", mNodes[index], end, SRot(), 0) == nullptr)
             return Fail("the end node of bone " + bone.mName + " could not be made");
     }
     return true;
 }
 
-bool CAcclaimBuild::Append(KFCurve* curve, const std::vector<int32_t>& frames, const double* values,
-                           size_t stride)
+bool CAcclaimBuild::Key(KScnNode* node, KScnTakeKeys::EChannel channel, int axis, const double* values,
+                        size_t stride)
 {
-    if (curve == nullptr)
-        return Fail("a curve could not be made");
-    curve->BeginKeyChanges();
-    bool ok = curve->ReserveKeys(curve->GetKeyCount() + static_cast<int>(frames.size()));
-    for (size_t s = 0; ok && s < frames.size(); ++s)
-        ok = curve->SetKey(curve->GetKeyCount(), mTimes[frames[s]], static_cast<float>(values[s * stride]),
-                           KFCURVE_INTERPOLATION_LINEAR);
-    curve->EndKeyChanges();
-    return ok ? true : Fail("the keys could not be stored");
+    if (!mMotion.KeyFrames(node, channel, axis, values, mTrack.size(), stride, mTrack.data()))
+        return Fail("the keys could not be stored");
+    return true;
 }
 
-bool CAcclaimBuild::KeyTrack(const KScnAcclaimTrack& track, int bone, const char* take)
+bool CAcclaimBuild::KeyTrack(const KScnAcclaimTrack& track, int bone)
 {
     const bool root = bone < 0;
     const std::vector<int>& dofs = root ? mSkeleton.mRootOrder : mSkeleton.mBones[bone].mDofs;
     KScnNode* node = root ? mRoot : mNodes[bone];
     const size_t n = dofs.size();
     const size_t samples = track.mFrames.size();
+    mTrack.resize(samples);
+    for (size_t s = 0; s < samples; ++s)
+        mTrack[s] = mFrameNumbers[static_cast<size_t>(track.mFrames[s])];
     bool moves = false;
     for (size_t k = 0; k < n; ++k)
     {
-        if (dofs[k] >= eAcclaimRX && dofs[k] <= eAcclaimRZ)
-        {
-            KFCurve* curve =
-                KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eRotation, dofs[k] - eAcclaimRX);
-            if (!Append(curve, track.mFrames, track.mValues.data() + k, n))
-                return false;
-        }
+        if (dofs[k] >= eAcclaimRX && dofs[k] <= eAcclaimRZ &&
+            !Key(node, KScnTakeKeys::eRotation, dofs[k] - eAcclaimRX, track.mValues.data() + k, n))
+            return false;
         moves = moves || dofs[k] <= eAcclaimTZ;
     }
     if (!moves)
@@ -251,27 +236,27 @@ bool CAcclaimBuild::KeyTrack(const KScnAcclaimTrack& track, int bone, const char
             out[j] += rest.mData[j];
     }
     for (int axis = 0; axis < 3; ++axis)
-        if (!Append(KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, axis), track.mFrames,
-                    positions.data() + axis, 3))
+        if (!Key(node, KScnTakeKeys::eTranslation, axis, positions.data() + axis, 3))
             return false;
     return true;
 }
 
-bool CAcclaimBuild::Motion(const KScnAcclaimMotion& motion, const char* take)
+bool CAcclaimBuild::Motion(const KScnAcclaimMotion& motion)
 {
-    const double rate = mOptions.mFrameRate;
-    if (!motion.mFrameNumbers.empty())
+    const std::vector<int64_t>& numbers = motion.mFrameNumbers;
+    if (!numbers.empty())
     {
-        const double first = static_cast<double>(motion.mFrameNumbers.front());
-        const double span = (static_cast<double>(motion.mFrameNumbers.back()) - first) / rate;
-        if (!(span <= KScnAcclaimSceneBuilder::kMaxSeconds))
-            return Fail("frame " + std::to_string(motion.mFrameNumbers.back()) +
-                        " lies beyond the longest take");
-        mTimes.resize(motion.mFrameNumbers.size());
-        for (size_t f = 0; f < mTimes.size(); ++f)
-            mTimes[f].SetSeconds((static_cast<double>(motion.mFrameNumbers[f]) - first) / rate);
+        const double span = (static_cast<double>(numbers.back()) - static_cast<double>(numbers.front())) /
+                            mOptions.mFrameRate;
+        if (!(span <= KScnMotionBuilder::kMaxSeconds))
+            return Fail("frame " + std::to_string(numbers.back()) + " lies beyond the longest take");
+        // Within the longest take the differences fit easily.
+        mFrameNumbers.resize(numbers.size());
+        for (size_t f = 0; f < numbers.size(); ++f)
+            mFrameNumbers[f] = numbers[f] - numbers.front();
+        if (!mMotion.SetFrameRate(mOptions.mFrameRate, 0, mFrameNumbers.back(), mWhy))
+            return false;
     }
-    mBuilder.AddTake(take);
     int stretches = 0;
     for (size_t b = 0; b < motion.mTracks.size(); ++b)
     {
@@ -279,7 +264,7 @@ bool CAcclaimBuild::Motion(const KScnAcclaimMotion& motion, const char* take)
         const int bone = b < mSkeleton.mBones.size() ? static_cast<int>(b) : -1;
         if (track.mFrames.empty())
             continue;
-        if (!KeyTrack(track, bone, take))
+        if (!KeyTrack(track, bone))
             return false;
         for (int dof : bone < 0 ? mSkeleton.mRootOrder : mSkeleton.mBones[bone].mDofs)
             stretches += dof == eAcclaimL ? 1 : 0;
@@ -300,10 +285,11 @@ bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclai
                                     const KStreamOptionsAcclaim& options, std::string& warnings,
                                     std::string& why)
 {
-    CAcclaimBuild build(builder, skeleton, options, warnings, why);
+    KScnMotionBuilder motionBuilder(builder, motion != nullptr ? take : nullptr);
+    CAcclaimBuild build(motionBuilder, skeleton, options, warnings, why);
     if (!build.Nodes())
         return false;
-    return motion == nullptr || build.Motion(*motion, take);
+    return motion == nullptr || build.Motion(*motion);
 }
 
 } // namespace scenesdk

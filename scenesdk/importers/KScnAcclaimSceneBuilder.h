@@ -6,7 +6,8 @@
 // Nodes: a root node named after the skeleton (":name", else "root") with a
 // KScnSkeleton of kind Root, one node per bone (kind LimbNode) under its
 // parent, and under each leaf bone an end node "<bone>_end" at the bone's
-// end, so the last bone of a chain shows its length.
+// end, so the last bone of a chain shows its length (KScnMotionBuilder
+// makes them, a name already given getting "_2").
 //
 // Rest frames: a bone's frame C (its "axis" rotations) sits on its node as a
 // pre-rotation relative to the parent's frame (C_parent^-1 C), its start
@@ -22,8 +23,10 @@
 // Motion: one take; per bone one rotation curve per rotation dof and, for
 // bones with translation dofs (and the root), X, Y and Z translation curves
 // holding the rest offset plus the dofs turned into the parent's frame. A
-// key per sample at (frame - first frame) / rate seconds, linear; a bone
-// missing from a frame has no key there. Stretch dofs ("l") are not keyed.
+// key per sample at (frame - first frame) / rate seconds, linear (the rate
+// as KScnMotionBuilder::SetFrameRate takes it); a bone missing from a frame
+// has no key there. Stretch dofs ("l") are not keyed. Frames reaching past
+// KScnMotionBuilder::kMaxSeconds are refused.
 
 #include <string>
 
@@ -38,12 +41,8 @@ struct KScnAcclaimSkeleton;
 class KScnAcclaimSceneBuilder
 {
 public:
-    // The longest take this builder keys, in seconds (times are 64-bit tick
-    // counts that end a little beyond twice this).
-    static constexpr double kMaxSeconds = 1e8;
-
-    // Builds the skeleton, and the motion in a take of that name when motion
-    // is given. False with why (the builder then holds a partial result that
+    // Builds the skeleton, and the motion in a take of that name ("" for
+    // "Take 001") when motion is given. False with why (the builder then holds a partial result that
     // its owner rolls back). warnings gets what was left out.
     static bool Build(KScnImportBuilder& builder, const KScnAcclaimSkeleton& skeleton,
                       const KScnAcclaimMotion* motion, const char* take, const KStreamOptionsAcclaim& options,

@@ -4,28 +4,13 @@
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KgeMath.h"
 
 namespace scenesdk
 {
 
 namespace
 {
-
-const double kRadiansToDegrees = 57.29577951308232;
-
-bool Same(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-    {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 class CAmcParse
 {
@@ -41,25 +26,22 @@ public:
         KTextFile file;
         file.Attach(text, size);
         file.SetCommentChar('#');
-        std::string_view line;
-        while (file.NextLine(line))
-        {
-            mLine = file.GetLineNumber();
-            if (!Line(line))
-                return false;
-        }
+        if (file.ForEachLine(
+                [this, &file](std::string_view line)
+                {
+                    mLine = file.GetLineNumber();
+                    return Line(line);
+                }))
+            return true;
         if (file.Failed())
-        {
             mWhy = file.GetError();
-            return false;
-        }
-        return true;
+        return false;
     }
 
 private:
     bool Fail(const std::string& reason)
     {
-        mWhy = "line " + std::to_string(mLine) + ": " + reason;
+        mWhy = KTextFile::AtLine(mLine, reason);
         return false;
     }
 
@@ -73,9 +55,9 @@ private:
         {
             if (!mOut.mFrameNumbers.empty())
                 return Fail("header keyword after the first frame: " + std::string(word));
-            if (Same(word, ":degrees"))
+            if (KTextTokens::Same(word, ":degrees"))
                 mRadians = false;
-            else if (Same(word, ":radians"))
+            else if (KTextTokens::Same(word, ":radians"))
                 mRadians = true;
             return true;
         }
@@ -96,12 +78,12 @@ private:
 
     bool Sample(std::string_view name, KTextTokens& tokens)
     {
-        const bool root = Same(name, "root");
+        const bool root = KTextTokens::Same(name, "root");
         const int bone = root ? -1 : mSkeleton.Find(name);
         if (!root && bone < 0)
         {
             if (mOut.mUnknownLines++ == 0)
-                mOut.mFirstUnknown = std::string(name.substr(0, 64));
+                mOut.mFirstUnknown = KTextTokens::Clip(name, 64);
             return true;
         }
         if (mOut.mFrameNumbers.empty())
@@ -117,12 +99,12 @@ private:
         {
             double value = 0.0;
             if (!KTextNumber::ToDouble(token, value))
-                return Fail("not a number: " + std::string(token.substr(0, 64)));
+                return Fail("not a number: " + KTextTokens::Clip(token, 64));
             if (count >= dofs.size())
                 return Fail(std::string(name) + " has more than its " + std::to_string(dofs.size()) +
                             " values");
             const bool angle = dofs[count] >= eAcclaimRX && dofs[count] <= eAcclaimRZ;
-            track.mValues.push_back(angle && mRadians ? value * kRadiansToDegrees : value);
+            track.mValues.push_back(angle && mRadians ? value * kKgeRadToDeg : value);
             ++count;
         }
         if (count != dofs.size())

@@ -4,6 +4,7 @@
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KgeMath.h"
 
 #include <cmath>
 
@@ -13,36 +14,11 @@ namespace scenesdk
 namespace
 {
 
-const double kRadiansToDegrees = 57.29577951308232;
-
-char LowerChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = LowerChar(c);
-    return out;
-}
-
-bool Same(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerChar(a[i]) != LowerChar(b[i]))
-            return false;
-    return true;
-}
-
 int DofOf(std::string_view token)
 {
     static const char* const kNames[] = {"tx", "ty", "tz", "rx", "ry", "rz", "l"};
     for (int i = 0; i < 7; ++i)
-        if (Same(token, kNames[i]))
+        if (KTextTokens::Same(token, kNames[i]))
             return i;
     return -1;
 }
@@ -51,8 +27,8 @@ int DofOf(std::string_view token)
 bool IsLimit(std::string_view token)
 {
     double value = 0.0;
-    return KTextNumber::ToDouble(token, value) || Same(token, "inf") || Same(token, "-inf") ||
-           Same(token, "+inf");
+    return KTextNumber::ToDouble(token, value) || KTextTokens::Same(token, "inf") ||
+           KTextTokens::Same(token, "-inf") || KTextTokens::Same(token, "+inf");
 }
 
 struct SLink
@@ -72,20 +48,20 @@ public:
         KTextFile file;
         file.Attach(text, size);
         file.SetCommentChar('#');
-        std::string_view line;
-        while (file.NextLine(line))
+        const bool read = file.ForEachLine(
+            [this, &file](std::string_view line)
+            {
+                mLine = file.GetLineNumber();
+                // Commas and parentheses separate like blanks: "limits (-90, 90)".
+                mBuffer.assign(line.data(), line.size());
+                for (char& c : mBuffer)
+                    c = (c == ',' || c == '(' || c == ')') ? ' ' : c;
+                return Line();
+            });
+        if (!read)
         {
-            mLine = file.GetLineNumber();
-            // Commas and parentheses separate like blanks: "limits (-90, 90)".
-            mBuffer.assign(line.data(), line.size());
-            for (char& c : mBuffer)
-                c = (c == ',' || c == '(' || c == ')') ? ' ' : c;
-            if (!Line())
-                return false;
-        }
-        if (file.Failed())
-        {
-            mWhy = file.GetError();
+            if (file.Failed())
+                mWhy = file.GetError();
             return false;
         }
         if (mInBone)
@@ -107,7 +83,7 @@ private:
     bool Fail(const std::string& reason) { return FailAt(mLine, reason); }
     bool FailAt(int line, const std::string& reason)
     {
-        mWhy = "line " + std::to_string(line) + ": " + reason;
+        mWhy = KTextFile::AtLine(line, reason);
         return false;
     }
     // A fault of the whole file, found after reading it.
@@ -163,20 +139,20 @@ private:
     bool Section(std::string_view keyword, KTextTokens& tokens)
     {
         mSection = eSkip;
-        if (Same(keyword, "name"))
+        if (KTextTokens::Same(keyword, "name"))
         {
             const std::string_view name = tokens.Rest();
             if (name.size() > KScnAsfParser::kMaxNameLength)
                 return Fail("skeleton name too long");
             mOut.mName = std::string(name);
         }
-        else if (Same(keyword, "units"))
+        else if (KTextTokens::Same(keyword, "units"))
             mSection = eUnits;
-        else if (Same(keyword, "root"))
+        else if (KTextTokens::Same(keyword, "root"))
             mSection = eRoot;
-        else if (Same(keyword, "bonedata"))
+        else if (KTextTokens::Same(keyword, "bonedata"))
             mSection = eBones;
-        else if (Same(keyword, "hierarchy"))
+        else if (KTextTokens::Same(keyword, "hierarchy"))
             mSection = eHierarchy;
         return true;
     }
@@ -185,22 +161,24 @@ private:
     {
         std::string_view value;
         tokens.Next(value);
-        if (Same(key, "angle"))
+        if (KTextTokens::Same(key, "angle"))
         {
-            if (Same(value, "deg") || Same(value, "degree") || Same(value, "degrees"))
+            if (KTextTokens::Same(value, "deg") || KTextTokens::Same(value, "degree") ||
+                KTextTokens::Same(value, "degrees"))
                 mOut.mRadians = false;
-            else if (Same(value, "rad") || Same(value, "radian") || Same(value, "radians"))
+            else if (KTextTokens::Same(value, "rad") || KTextTokens::Same(value, "radian") ||
+                     KTextTokens::Same(value, "radians"))
                 mOut.mRadians = true;
             else
                 return Fail("unknown angle unit: " + std::string(value));
             return true;
         }
-        if (!Same(key, "length") && !Same(key, "mass"))
+        if (!KTextTokens::Same(key, "length") && !KTextTokens::Same(key, "mass"))
             return true;
         double number = 0.0;
         if (!KTextNumber::ToDouble(value, number))
             return Fail("not a number: " + std::string(value));
-        if (Same(key, "length"))
+        if (KTextTokens::Same(key, "length"))
         {
             if (!(number > 0.0))
                 return Fail("units length must be above 0");
@@ -211,7 +189,7 @@ private:
 
     bool Root(std::string_view key, KTextTokens& tokens)
     {
-        if (Same(key, "order"))
+        if (KTextTokens::Same(key, "order"))
         {
             mOut.mRootOrder.clear();
             std::string_view token;
@@ -227,16 +205,16 @@ private:
             }
             return true;
         }
-        if (Same(key, "axis"))
+        if (KTextTokens::Same(key, "axis"))
         {
             std::string_view token;
             tokens.Next(token);
             mOut.mRootAxisOrder = KScnAsfParser::OrderOfAxes(token);
             return mOut.mRootAxisOrder >= 0 ? true : Fail("unknown axis order: " + std::string(token));
         }
-        if (Same(key, "position"))
+        if (KTextTokens::Same(key, "position"))
             return Numbers(tokens, mOut.mRootPosition, 3, "position");
-        if (Same(key, "orientation"))
+        if (KTextTokens::Same(key, "orientation"))
             return Numbers(tokens, mOut.mRootOrientation, 3, "orientation");
         return true;
     }
@@ -245,7 +223,7 @@ private:
     {
         if (!mInBone)
         {
-            if (!Same(key, "begin"))
+            if (!KTextTokens::Same(key, "begin"))
                 return Fail("expected begin, found " + std::string(key));
             mInBone = true;
             mBone = KScnAcclaimBone();
@@ -257,11 +235,11 @@ private:
         if (mInLimits && IsLimit(key))
             return Limits(tokens);
         mInLimits = false;
-        if (Same(key, "end"))
+        if (KTextTokens::Same(key, "end"))
             return EndBone();
-        if (Same(key, "begin"))
+        if (KTextTokens::Same(key, "begin"))
             return Fail("begin inside a bone");
-        if (Same(key, "name"))
+        if (KTextTokens::Same(key, "name"))
         {
             const std::string_view name = tokens.Rest();
             if (name.empty() || name.size() > KScnAsfParser::kMaxNameLength)
@@ -270,11 +248,11 @@ private:
             mHasName = true;
             return true;
         }
-        if (Same(key, "direction"))
+        if (KTextTokens::Same(key, "direction"))
             return mHasDirection = Numbers(tokens, mBone.mDirection, 3, "direction");
-        if (Same(key, "length"))
+        if (KTextTokens::Same(key, "length"))
             return mHasLength = Numbers(tokens, &mBone.mLength, 1, "length");
-        if (Same(key, "axis"))
+        if (KTextTokens::Same(key, "axis"))
         {
             if (!Numbers(tokens, mBone.mAxis, 3, "axis"))
                 return false;
@@ -283,14 +261,15 @@ private:
             mBone.mAxisOrder = token.empty() ? 0 : KScnAsfParser::OrderOfAxes(token);
             return mBone.mAxisOrder >= 0 ? true : Fail("unknown axis order: " + std::string(token));
         }
-        if (Same(key, "dof"))
+        if (KTextTokens::Same(key, "dof"))
             return Dofs(tokens);
-        if (Same(key, "limits"))
+        if (KTextTokens::Same(key, "limits"))
         {
             mInLimits = true;
             return Limits(tokens);
         }
-        if (Same(key, "id") || Same(key, "bodymass") || Same(key, "cofmass"))
+        if (KTextTokens::Same(key, "id") || KTextTokens::Same(key, "bodymass") ||
+            KTextTokens::Same(key, "cofmass"))
         {
             double ignored = 0.0;
             return Numbers(tokens, &ignored, 1, std::string(key).c_str());
@@ -348,7 +327,7 @@ private:
             for (double& v : bone.mDirection)
                 v /= norm;
         }
-        const std::string key = Lower(bone.mName);
+        const std::string key = KTextTokens::Lower(bone.mName);
         if (key == "root")
             return FailAt(mBoneLine, "a bone may not be called root");
         if (!mOut.mIndex.emplace(key, static_cast<int>(mOut.mBones.size())).second)
@@ -359,7 +338,7 @@ private:
 
     bool Hierarchy(std::string_view parent, KTextTokens& tokens)
     {
-        if (Same(parent, "begin") || Same(parent, "end"))
+        if (KTextTokens::Same(parent, "begin") || KTextTokens::Same(parent, "end"))
             return true;
         std::string_view child;
         while (tokens.Next(child))
@@ -374,10 +353,10 @@ private:
         if (mOut.mRadians)
         {
             for (double& v : mOut.mRootOrientation)
-                v *= kRadiansToDegrees;
+                v *= kKgeRadToDeg;
             for (KScnAcclaimBone& bone : mOut.mBones)
                 for (double& v : bone.mAxis)
-                    v *= kRadiansToDegrees;
+                    v *= kKgeRadToDeg;
         }
         return Link() && Walk();
     }
@@ -387,13 +366,13 @@ private:
         std::vector<char> placed(mOut.mBones.size(), 0);
         for (const SLink& link : mLinks)
         {
-            const bool underRoot = Same(link.mParent, "root");
+            const bool underRoot = KTextTokens::Same(link.mParent, "root");
             const int parent = underRoot ? -1 : mOut.Find(link.mParent);
             const int child = mOut.Find(link.mChild);
             if (!underRoot && parent < 0)
                 return FailAt(link.mLine, "hierarchy names an unknown bone: " + link.mParent);
             if (child < 0)
-                return FailAt(link.mLine, Same(link.mChild, "root")
+                return FailAt(link.mLine, KTextTokens::Same(link.mChild, "root")
                                               ? std::string("root listed as a child")
                                               : "hierarchy names an unknown bone: " + link.mChild);
             if (child == parent)
@@ -466,7 +445,7 @@ int KScnAsfParser::OrderOfAxes(std::string_view letters)
     // In ERotationOrder's order.
     static const char* const kOrders[] = {"xyz", "xzy", "yzx", "yxz", "zxy", "zyx"};
     for (int i = 0; i < 6; ++i)
-        if (Same(letters, kOrders[i]))
+        if (KTextTokens::Same(letters, kOrders[i]))
             return i;
     return -1;
 }

@@ -53,15 +53,6 @@ const CTypeTable& TypeTable()
     return table;
 }
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && KTextTokens::IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && KTextTokens::IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Integers of a type's width: 16- and 32-bit values may be written signed
 // or unsigned.
 bool IntegerFits(KScnDxfGroupReader::EType type, int64_t value)
@@ -77,11 +68,6 @@ bool IntegerFits(KScnDxfGroupReader::EType type, int64_t value)
     default:
         return true;
     }
-}
-
-std::string Shown(std::string_view text)
-{
-    return std::string(text.substr(0, 40));
 }
 
 template <class T> T ReadLittle(const unsigned char* p)
@@ -172,9 +158,9 @@ bool KScnDxfGroupReader::NextAscii(KScnDxfGroup& group)
         return false;
     }
     mPairStart = size_t(mText.GetLineNumber());
-    const std::string_view code = Trim(line);
+    const std::string_view code = KTextTokens(line).Rest();
     if (!KTextNumber::ToInt(code, group.code))
-        return Fail("not a group code: " + Shown(code));
+        return Fail("not a group code: " + KTextTokens::Clip(code));
     if (group.code < 0 || group.code > kMaxCode)
         return Fail("group code " + std::to_string(group.code) + " out of range");
     if (!mText.NextLine(line))
@@ -196,17 +182,18 @@ bool KScnDxfGroupReader::AsciiValue(std::string_view line, KScnDxfGroup& group)
         group.text = line;
         return true;
     }
-    const std::string_view value = Trim(line);
+    const std::string_view value = KTextTokens(line).Rest();
     if (type == eDouble)
     {
         if (!KTextNumber::ToDouble(value, group.number))
-            return Fail("not a number: " + Shown(value));
+            return Fail("not a number: " + KTextTokens::Clip(value));
         return true;
     }
     if (!KTextNumber::ToInt64(value, group.integer))
-        return Fail("not an integer: " + Shown(value));
+        return Fail("not an integer: " + KTextTokens::Clip(value));
     if (!IntegerFits(type, group.integer))
-        return Fail("value " + Shown(value) + " too large for group code " + std::to_string(group.code));
+        return Fail("value " + KTextTokens::Clip(value) + " too large for group code " +
+                    std::to_string(group.code));
     return true;
 }
 

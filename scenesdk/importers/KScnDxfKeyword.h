@@ -16,24 +16,12 @@ namespace scenesdk
 class KScnDxfKeyword
 {
 public:
-    static std::string_view Trim(std::string_view text)
-    {
-        while (!text.empty() && KTextTokens::IsBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && KTextTokens::IsBlank(text.back()))
-            text.remove_suffix(1);
-        return text;
-    }
+    static std::string_view Trim(std::string_view text) { return KTextTokens(text).Rest(); }
 
-    // True when text is keyword (upper case ASCII) up to case and blanks.
+    // True when text is keyword up to case and blanks.
     static bool Is(std::string_view text, const char* keyword)
     {
-        text = Trim(text);
-        size_t i = 0;
-        for (; i < text.size(); ++i)
-            if (keyword[i] == '\0' || Upper(text[i]) != keyword[i])
-                return false;
-        return keyword[i] == '\0';
+        return KTextTokens::Same(Trim(text), keyword);
     }
 
     // The look-up key of a name: trimmed, upper case.
@@ -46,7 +34,7 @@ public:
     }
 
     // A name as shown in a message: at most 40 bytes.
-    static std::string Shown(std::string_view text) { return std::string(text.substr(0, 40)); }
+    static std::string Shown(std::string_view text) { return KTextTokens::Clip(text); }
 
 private:
     static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

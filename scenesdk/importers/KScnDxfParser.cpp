@@ -78,9 +78,9 @@ bool KScnDxfParser::Section()
     if (KScnDxfKeyword::Is(group.text, "HEADER"))
         return Header();
     if (KScnDxfKeyword::Is(group.text, "TABLES"))
-        return Tables();
+        return Records("LAYER", &KScnDxfParser::LayerRecord, "tables");
     if (KScnDxfKeyword::Is(group.text, "BLOCKS"))
-        return Blocks();
+        return Records("BLOCK", &KScnDxfParser::Block, "blocks");
     if (KScnDxfKeyword::Is(group.text, "ENTITIES"))
         return EntityList(-1, "ENDSEC", "section ENTITIES");
     return SkipSection();
@@ -125,7 +125,7 @@ bool KScnDxfParser::Header()
     return mReader.Failed() ? false : Error("the file ends inside the header");
 }
 
-bool KScnDxfParser::Tables()
+bool KScnDxfParser::Records(const char* wanted, bool (KScnDxfParser::*read)(), const char* what)
 {
     KScnDxfGroup group;
     while (mReader.Next(group))
@@ -134,10 +134,10 @@ bool KScnDxfParser::Tables()
             continue;
         if (KScnDxfKeyword::Is(group.text, "ENDSEC"))
             return true;
-        if (KScnDxfKeyword::Is(group.text, "LAYER") ? !LayerRecord() : !SkipRecord())
+        if (KScnDxfKeyword::Is(group.text, wanted) ? !(this->*read)() : !SkipRecord())
             return false;
     }
-    return mReader.Failed() ? false : Error("the file ends inside the tables");
+    return mReader.Failed() ? false : Error(std::string("the file ends inside the ") + what);
 }
 
 bool KScnDxfParser::LayerRecord()
@@ -172,21 +172,6 @@ bool KScnDxfParser::LayerRecord()
     if (trueColour >= 0)
         layer.mColour = kDxfTrueColour | static_cast<int32_t>(trueColour & 0xFFFFFF);
     return true;
-}
-
-bool KScnDxfParser::Blocks()
-{
-    KScnDxfGroup group;
-    while (mReader.Next(group))
-    {
-        if (group.code != 0)
-            continue;
-        if (KScnDxfKeyword::Is(group.text, "ENDSEC"))
-            return true;
-        if (KScnDxfKeyword::Is(group.text, "BLOCK") ? !Block() : !SkipRecord())
-            return false;
-    }
-    return mReader.Failed() ? false : Error("the file ends inside the blocks");
 }
 
 bool KScnDxfParser::Block()

@@ -95,9 +95,10 @@ private:
     // Sections.
     bool Section();
     bool Header();
-    bool Tables();
+    // The records of a table or block section up to ENDSEC: those of type
+    // wanted to read, the others skipped; what names the section in a fault.
+    bool Records(const char* wanted, bool (KScnDxfParser::*read)(), const char* what);
     bool LayerRecord();
-    bool Blocks();
     bool Block();
     bool EntityList(int32_t block, const char* end, const std::string& what);
     bool SkipSection();

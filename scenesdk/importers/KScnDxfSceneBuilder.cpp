@@ -330,15 +330,9 @@ void CDxfBuild::Normals(KScnMeshData& d) const
     for (size_t p = 0; p < d.mPolygonSizes.size(); ++p)
     {
         const size_t n = static_cast<size_t>(d.mPolygonSizes[p]);
-        double x = 0.0, y = 0.0, z = 0.0;
-        for (size_t k = 0; k < n; ++k)
-        {
-            const double* a = &d.mPoints[3 * size_t(d.mPolygonVertices[corner + k])];
-            const double* b = &d.mPoints[3 * size_t(d.mPolygonVertices[corner + (k + 1) % n])];
-            x += (a[1] - b[1]) * (a[2] + b[2]);
-            y += (a[2] - b[2]) * (a[0] + b[0]);
-            z += (a[0] - b[0]) * (a[1] + b[1]);
-        }
+        double xyz[3];
+        KScnMeshBuilder::PolygonNormal(d, corner, n, xyz);
+        double x = xyz[0], y = xyz[1], z = xyz[2];
         const double length = std::sqrt(x * x + y * y + z * z);
         if (length > 0.0 && std::isfinite(length))
             x /= length, y /= length, z /= length;

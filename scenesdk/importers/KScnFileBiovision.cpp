@@ -1,8 +1,7 @@
 #include "scenesdk/importers/KScnFileBiovision.h"
 
 #include "scenesdk/importers/KTextNumber.h"
-
-#include <cctype>
+#include "scenesdk/importers/KTextTokens.h"
 
 namespace scenesdk
 {
@@ -13,31 +12,15 @@ namespace
 const char* const kChannelNames[6] = {"Xposition", "Yposition", "Zposition",
                                       "Xrotation", "Yrotation", "Zrotation"};
 
-bool Same(std::string_view text, std::string_view word)
-{
-    if (text.size() != word.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
-            return false;
-    return true;
-}
-
 // Takes word off the front of text (any letter case), then the blanks after it.
 bool TakeWord(std::string_view& text, std::string_view word)
 {
-    if (text.size() < word.size() || !Same(text.substr(0, word.size()), word))
+    if (!KTextTokens::StartsWith(text, word))
         return false;
     text.remove_prefix(word.size());
     while (!text.empty() && KTextTokens::IsBlank(text.front()))
         text.remove_prefix(1);
     return true;
-}
-
-std::string Clip(std::string_view text)
-{
-    return std::string(text.substr(0, 40));
 }
 
 } // namespace
@@ -64,7 +47,7 @@ bool KScnFileBiovision::Read(const char* text, size_t size, std::string& why)
 
 bool KScnFileBiovision::Fail(const std::string& reason)
 {
-    mWhy = "line " + std::to_string(mText.GetLineNumber()) + ": " + reason;
+    mWhy = KTextFile::AtLine(mText.GetLineNumber(), reason);
     return false;
 }
 
@@ -111,7 +94,7 @@ size_t KScnFileBiovision::BytesLeft() const
 bool KScnFileBiovision::ReadHierarchy()
 {
     std::string_view token;
-    if (!NextToken(token) || !Same(token, "HIERARCHY"))
+    if (!NextToken(token) || !KTextTokens::Same(token, "HIERARCHY"))
         return Fail("not a BVH file: no HIERARCHY");
     struct SOpen
     {
@@ -132,10 +115,10 @@ bool KScnFileBiovision::ReadHierarchy()
                                      : "the file ends inside " + nameOf(open.back().joint));
         if (open.empty())
         {
-            if (Same(token, "MOTION"))
+            if (KTextTokens::Same(token, "MOTION"))
                 return mJoints.empty() ? Fail("MOTION before any ROOT") : true;
-            if (!Same(token, "ROOT"))
-                return Fail("expected ROOT or MOTION, found " + Clip(token));
+            if (!KTextTokens::Same(token, "ROOT"))
+                return Fail("expected ROOT or MOTION, found " + KTextTokens::Clip(token));
             if (!ReadBlockStart(-1, false))
                 return false;
             open.push_back({static_cast<int>(mJoints.size()) - 1, false, false});
@@ -143,22 +126,22 @@ bool KScnFileBiovision::ReadHierarchy()
         }
         SOpen& top = open.back();
         const bool endSite = mJoints[static_cast<size_t>(top.joint)].mEndSite;
-        if (Same(token, "OFFSET"))
+        if (KTextTokens::Same(token, "OFFSET"))
         {
             if (!ReadOffset(mJoints[static_cast<size_t>(top.joint)], top.offset))
                 return false;
         }
-        else if (Same(token, "CHANNELS"))
+        else if (KTextTokens::Same(token, "CHANNELS"))
         {
             if (endSite)
                 return Fail("an End Site with channels");
             if (!ReadChannels(mJoints[static_cast<size_t>(top.joint)], top.channels))
                 return false;
         }
-        else if (Same(token, "JOINT") || Same(token, "End"))
+        else if (KTextTokens::Same(token, "JOINT") || KTextTokens::Same(token, "End"))
         {
-            const bool site = Same(token, "End");
-            if (site && (!NextToken(token) || !Same(token, "Site")))
+            const bool site = KTextTokens::Same(token, "End");
+            if (site && (!NextToken(token) || !KTextTokens::Same(token, "Site")))
                 return Fail("expected End Site");
             if (endSite)
                 return Fail("an End Site with children");
@@ -175,7 +158,7 @@ bool KScnFileBiovision::ReadHierarchy()
             open.pop_back();
         }
         else
-            return Fail("unexpected " + Clip(token) + " in " + nameOf(top.joint));
+            return Fail("unexpected " + KTextTokens::Clip(token) + " in " + nameOf(top.joint));
     }
 }
 
@@ -193,14 +176,15 @@ bool KScnFileBiovision::ReadBlockStart(int parent, bool endSite)
             rest.remove_suffix(1);
     }
     if (endSite && !rest.empty())
-        return Fail("unexpected " + Clip(rest) + " after End Site");
+        return Fail("unexpected " + KTextTokens::Clip(rest) + " after End Site");
     if (rest.size() > kMaxNameLength)
         return Fail("a joint name longer than " + std::to_string(kMaxNameLength) + " characters");
     std::string_view brace;
     if (!opened && !NextToken(brace))
-        return Fail("the file ends before the block of " + Clip(endSite ? "End Site" : rest));
+        return Fail("the file ends before the block of " + KTextTokens::Clip(endSite ? "End Site" : rest));
     if (!opened && brace != "{")
-        return Fail("expected { after " + Clip(endSite ? "End Site" : rest) + ", found " + Clip(brace));
+        return Fail("expected { after " + KTextTokens::Clip(endSite ? "End Site" : rest) + ", found " +
+                    KTextTokens::Clip(brace));
     KScnBvhJoint joint;
     joint.mName = std::string(rest);
     joint.mParent = parent;
@@ -221,7 +205,7 @@ bool KScnFileBiovision::ReadOffset(KScnBvhJoint& joint, bool& seen)
         if (!NextToken(token))
             return Fail("the file ends inside an OFFSET");
         if (!KTextNumber::ToDouble(token, value))
-            return Fail("not a number in OFFSET: " + Clip(token));
+            return Fail("not a number in OFFSET: " + KTextTokens::Clip(token));
     }
     return true;
 }
@@ -236,7 +220,7 @@ bool KScnFileBiovision::ReadChannels(KScnBvhJoint& joint, bool& seen)
     if (!NextToken(token))
         return Fail("the file ends inside CHANNELS");
     if (!KTextNumber::ToInt64(token, count))
-        return Fail("not a channel count: " + Clip(token));
+        return Fail("not a channel count: " + KTextTokens::Clip(token));
     if (count < 0 || count > 6)
         return Fail("channel count " + std::to_string(count) + " out of range (0 to 6)");
     bool positions[3] = {false, false, false};
@@ -245,10 +229,10 @@ bool KScnFileBiovision::ReadChannels(KScnBvhJoint& joint, bool& seen)
         if (!NextToken(token))
             return Fail("the file ends inside CHANNELS");
         int channel = 0;
-        while (channel < 6 && !Same(token, kChannelNames[channel]))
+        while (channel < 6 && !KTextTokens::Same(token, kChannelNames[channel]))
             ++channel;
         if (channel == 6)
-            return Fail("unknown channel " + Clip(token));
+            return Fail("unknown channel " + KTextTokens::Clip(token));
         if (channel < 3 && positions[channel])
             return Fail(std::string(kChannelNames[channel]) + " twice in one joint");
         if (channel < 3)
@@ -265,7 +249,7 @@ bool KScnFileBiovision::ReadMotion()
 {
     const std::string_view rest = RestOfLine();
     if (!rest.empty())
-        return Fail("unexpected " + Clip(rest) + " after MOTION");
+        return Fail("unexpected " + KTextTokens::Clip(rest) + " after MOTION");
     return ReadMotionHeader() && ReadValues();
 }
 
@@ -277,7 +261,7 @@ bool KScnFileBiovision::ReadMotionHeader()
     if (!line.empty() && line.front() == ':')
         TakeWord(line, ":");
     if (!KTextNumber::ToInt64(line, mDeclaredFrames))
-        return Fail("not a frame count: " + Clip(line));
+        return Fail("not a frame count: " + KTextTokens::Clip(line));
     if (mDeclaredFrames < 0)
         return Fail("frame count " + std::to_string(mDeclaredFrames) + " below 0");
     if (!NextNonBlankLine(line) || !TakeWord(line, "Frame") || !TakeWord(line, "Time"))
@@ -285,9 +269,9 @@ bool KScnFileBiovision::ReadMotionHeader()
     if (!line.empty() && line.front() == ':')
         TakeWord(line, ":");
     if (!KTextNumber::ToDouble(line, mFrameTime))
-        return Fail("not a frame time: " + Clip(line));
+        return Fail("not a frame time: " + KTextTokens::Clip(line));
     if (!(mFrameTime > 0.0))
-        return Fail("frame time " + Clip(line) + " not above 0");
+        return Fail("frame time " + KTextTokens::Clip(line) + " not above 0");
     return true;
 }
 
@@ -312,7 +296,7 @@ bool KScnFileBiovision::ReadValues()
     {
         double value = 0.0;
         if (!KTextNumber::ToDouble(token, value))
-            return Fail("not a number: " + Clip(token));
+            return Fail("not a number: " + KTextTokens::Clip(token));
         mValues.push_back(value);
     }
     if (mText.Failed())

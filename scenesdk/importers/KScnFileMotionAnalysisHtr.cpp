@@ -12,32 +12,11 @@ namespace scenesdk
 namespace
 {
 
-bool Same(std::string_view text, std::string_view word)
-{
-    if (text.size() != word.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
-            return false;
-    return true;
-}
-
-bool StartsWith(std::string_view text, std::string_view word)
-{
-    return text.size() >= word.size() && Same(text.substr(0, word.size()), word);
-}
-
 // 0, 1, 2 for the letter X, Y, Z (any case); -1 otherwise.
 int AxisOf(char letter)
 {
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     return upper >= 'X' && upper <= 'Z' ? upper - 'X' : -1;
-}
-
-std::string Clip(std::string_view text)
-{
-    return std::string(text.substr(0, 40));
 }
 
 // Up to max tokens of the line; false when it has more.
@@ -109,22 +88,22 @@ bool KScnFileMotionAnalysisHtr::Read(const char* text, size_t size, std::string&
 
 bool KScnFileMotionAnalysisHtr::Fail(const std::string& reason)
 {
-    mWhy = "line " + std::to_string(mLineNumber) + ": " + reason;
+    mWhy = KTextFile::AtLine(mLineNumber, reason);
     return false;
 }
 
 bool KScnFileMotionAnalysisHtr::Section(std::string_view text)
 {
     if (text.back() != ']')
-        return Fail("a section name without ]: " + Clip(text));
+        return Fail("a section name without ]: " + KTextTokens::Clip(text));
     const std::string_view name = KTextTokens(text.substr(1, text.size() - 2)).Rest();
-    if (Same(name, "Header"))
+    if (KTextTokens::Same(name, "Header"))
     {
         if (mSection != eNone)
             return Fail("[Header] not first");
         mSection = eHeader;
     }
-    else if (Same(name, "SegmentNames&Hierarchy"))
+    else if (KTextTokens::Same(name, "SegmentNames&Hierarchy"))
     {
         if (mSection != eHeader)
             return Fail("[SegmentNames&Hierarchy] not after [Header]");
@@ -132,24 +111,24 @@ bool KScnFileMotionAnalysisHtr::Section(std::string_view text)
             return false;
         mSection = eHierarchy;
     }
-    else if (Same(name, "BasePosition"))
+    else if (KTextTokens::Same(name, "BasePosition"))
     {
         if (mSection != eHierarchy)
             return Fail("[BasePosition] not after [SegmentNames&Hierarchy]");
         mSection = eBase;
     }
-    else if (Same(name, "EndOfFile"))
+    else if (KTextTokens::Same(name, "EndOfFile"))
         mSection = eEnd;
     else
     {
         if (mSection < eBase)
-            return Fail("[" + Clip(name) + "] before [BasePosition]");
+            return Fail("[" + KTextTokens::Clip(name) + "] before [BasePosition]");
         const auto found = mByName.find(std::string(name));
         if (found == mByName.end())
-            return Fail("section [" + Clip(name) + "] names no segment");
+            return Fail("section [" + KTextTokens::Clip(name) + "] names no segment");
         mCurrent = found->second;
         if (mHasSection[static_cast<size_t>(mCurrent)])
-            return Fail("a second section [" + Clip(name) + "]");
+            return Fail("a second section [" + KTextTokens::Clip(name) + "]");
         mHasSection[static_cast<size_t>(mCurrent)] = true;
         mSection = eSegment;
     }
@@ -169,37 +148,41 @@ bool KScnFileMotionAnalysisHtr::HeaderLine(std::string_view line)
                                         "FileVersion", "GlobalAxisofGravity"};
     const int count = static_cast<int>(sizeof kKeys / sizeof kKeys[0]);
     int known = 0;
-    while (known < count && !Same(key, kKeys[known]))
+    while (known < count && !KTextTokens::Same(key, kKeys[known]))
         ++known;
     if (known == count)
     {
         if (mSkippedKeys++ == 0)
-            mFirstSkipped = Clip(key);
+            mFirstSkipped = KTextTokens::Clip(key);
         return true;
     }
     if (known >= 10)
         return true;
     if (!hasValue)
-        return Fail("no value for " + Clip(key));
+        return Fail("no value for " + KTextTokens::Clip(key));
     switch (known)
     {
     case 0:
-        return Same(value, "htr") ? true : Fail("file type " + Clip(value) + " not read (htr only)");
+        return KTextTokens::Same(value, "htr")
+                   ? true
+                   : Fail("file type " + KTextTokens::Clip(value) + " not read (htr only)");
     case 1:
-        return Same(value, "HTRS") ? true : Fail("data type " + Clip(value) + " not read (HTRS only)");
+        return KTextTokens::Same(value, "HTRS")
+                   ? true
+                   : Fail("data type " + KTextTokens::Clip(value) + " not read (HTRS only)");
     case 2:
         if (!KTextNumber::ToInt64(value, mDeclaredSegments) || mDeclaredSegments < 0)
-            return Fail("not a segment count: " + Clip(value));
+            return Fail("not a segment count: " + KTextTokens::Clip(value));
         return true;
     case 3:
         if (!KTextNumber::ToInt64(value, mDeclaredFrames) || mDeclaredFrames < 0)
-            return Fail("not a frame count: " + Clip(value));
+            return Fail("not a frame count: " + KTextTokens::Clip(value));
         if (static_cast<uint64_t>(mDeclaredFrames) > (mSize + 1) / 2)
-            return Fail("frame count " + Clip(value) + " too large for the file");
+            return Fail("frame count " + KTextTokens::Clip(value) + " too large for the file");
         return true;
     case 4:
         if (!KTextNumber::ToDouble(value, mRate) || !(mRate > 0.0))
-            return Fail("frame rate " + Clip(value) + " not a number above 0");
+            return Fail("frame rate " + KTextTokens::Clip(value) + " not a number above 0");
         mHasRate = true;
         return true;
     case 5:
@@ -211,21 +194,21 @@ bool KScnFileMotionAnalysisHtr::HeaderLine(std::string_view line)
                 mHasOrder = mHasOrder && mOrder3[j] != mOrder3[i];
             mHasOrder = mHasOrder && mOrder3[i] >= 0;
         }
-        return mHasOrder ? true : Fail("not a rotation order: " + Clip(value));
+        return mHasOrder ? true : Fail("not a rotation order: " + KTextTokens::Clip(value));
     case 6:
         mUnit = std::string(value);
         return true;
     case 7:
-        mRadians = StartsWith(value, "rad");
-        return mRadians || StartsWith(value, "deg")
+        mRadians = KTextTokens::StartsWith(value, "rad");
+        return mRadians || KTextTokens::StartsWith(value, "deg")
                    ? true
-                   : Fail("rotation units " + Clip(value) + " not read (degrees or radians)");
+                   : Fail("rotation units " + KTextTokens::Clip(value) + " not read (degrees or radians)");
     case 8:
         mBoneAxis = value.size() == 1 ? AxisOf(value[0]) : -1;
-        return mBoneAxis >= 0 ? true : Fail("not a bone axis: " + Clip(value));
+        return mBoneAxis >= 0 ? true : Fail("not a bone axis: " + KTextTokens::Clip(value));
     default:
         if (!KTextNumber::ToDouble(value, mScaleFactor) || !(mScaleFactor > 0.0))
-            return Fail("scale factor " + Clip(value) + " not a number above 0");
+            return Fail("scale factor " + KTextTokens::Clip(value) + " not a number above 0");
         return true;
     }
 }
@@ -244,15 +227,15 @@ bool KScnFileMotionAnalysisHtr::HierarchyLine(std::string_view line)
     std::string_view fields[2];
     int count = 0;
     if (!Split(line, fields, 2, count) || count != 2)
-        return Fail("expected a segment and its parent: " + Clip(line));
+        return Fail("expected a segment and its parent: " + KTextTokens::Clip(line));
     if (fields[0].size() > kMaxNameLength || fields[1].size() > kMaxNameLength)
         return Fail("a segment name longer than " + std::to_string(kMaxNameLength) + " characters");
-    if (Same(fields[0], "GLOBAL"))
+    if (KTextTokens::Same(fields[0], "GLOBAL"))
         return Fail("a segment named GLOBAL");
     if (mSegments.size() >= static_cast<size_t>(kMaxSegments))
         return Fail("more than " + std::to_string(kMaxSegments) + " segments");
     if (!mByName.emplace(std::string(fields[0]), static_cast<int>(mSegments.size())).second)
-        return Fail("segment " + Clip(fields[0]) + " listed twice");
+        return Fail("segment " + KTextTokens::Clip(fields[0]) + " listed twice");
     KScnHtrSegment segment;
     segment.mName = std::string(fields[0]);
     mSegments.push_back(std::move(segment));
@@ -267,17 +250,17 @@ bool KScnFileMotionAnalysisHtr::BaseLine(std::string_view line)
     std::string_view fields[8];
     int count = 0;
     if (!Split(line, fields, 8, count) || count != 8)
-        return Fail("expected a segment and 7 values: " + Clip(line));
+        return Fail("expected a segment and 7 values: " + KTextTokens::Clip(line));
     const auto found = mByName.find(std::string(fields[0]));
     if (found == mByName.end())
-        return Fail("base position of " + Clip(fields[0]) + ", which is not a segment");
+        return Fail("base position of " + KTextTokens::Clip(fields[0]) + ", which is not a segment");
     const size_t index = static_cast<size_t>(found->second);
     if (mHasBase[index])
-        return Fail("a second base position of " + Clip(fields[0]));
+        return Fail("a second base position of " + KTextTokens::Clip(fields[0]));
     mHasBase[index] = true;
     for (int i = 0; i < 7; ++i)
         if (!KTextNumber::ToDouble(fields[i + 1], mSegments[index].mBase[i]))
-            return Fail("not a number: " + Clip(fields[i + 1]));
+            return Fail("not a number: " + KTextTokens::Clip(fields[i + 1]));
     return true;
 }
 
@@ -286,11 +269,11 @@ bool KScnFileMotionAnalysisHtr::FrameLine(std::string_view line)
     std::string_view fields[8];
     int count = 0;
     if (!Split(line, fields, 8, count) || count < 7)
-        return Fail("expected a frame number and 7 values: " + Clip(line));
+        return Fail("expected a frame number and 7 values: " + KTextTokens::Clip(line));
     KScnHtrSegment& segment = mSegments[static_cast<size_t>(mCurrent)];
     int64_t frame = 0;
     if (!KTextNumber::ToInt64(fields[0], frame))
-        return Fail("not a frame number: " + Clip(fields[0]));
+        return Fail("not a frame number: " + KTextTokens::Clip(fields[0]));
     if (frame < 1)
         return Fail("frame " + std::to_string(frame) + " out of range (frames count from 1)");
     if (mDeclaredFrames >= 0 && frame > mDeclaredFrames)
@@ -302,7 +285,7 @@ bool KScnFileMotionAnalysisHtr::FrameLine(std::string_view line)
     double values[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0};
     for (int i = 1; i < count; ++i)
         if (!KTextNumber::ToDouble(fields[i], values[i - 1]))
-            return Fail("not a number: " + Clip(fields[i]));
+            return Fail("not a number: " + KTextTokens::Clip(fields[i]));
     segment.mFrames.push_back(frame - 1);
     segment.mValues.insert(segment.mValues.end(), values, values + 7);
     if (frame - 1 > mLastFrame)
@@ -324,7 +307,7 @@ bool KScnFileMotionAnalysisHtr::Finish()
         return false;
     for (size_t i = 0; i < mSegments.size(); ++i)
         if (!mHasBase[i])
-            return Fail("segment " + Clip(mSegments[i].mName) + " has no base position");
+            return Fail("segment " + KTextTokens::Clip(mSegments[i].mName) + " has no base position");
     if (mSection != eEnd)
         mWarnings.push_back("no [EndOfFile]");
     if (mDeclaredSegments >= 0 && static_cast<size_t>(mDeclaredSegments) != mSegments.size())
@@ -343,12 +326,12 @@ bool KScnFileMotionAnalysisHtr::LinkParents()
     const size_t n = mSegments.size();
     for (size_t i = 0; i < n; ++i)
     {
-        if (Same(mParentNames[i], "GLOBAL"))
+        if (KTextTokens::Same(mParentNames[i], "GLOBAL"))
             continue;
         const auto found = mByName.find(mParentNames[i]);
         if (found == mByName.end())
-            return Fail("parent " + Clip(mParentNames[i]) + " of " + Clip(mSegments[i].mName) +
-                        " is not a segment");
+            return Fail("parent " + KTextTokens::Clip(mParentNames[i]) + " of " +
+                        KTextTokens::Clip(mSegments[i].mName) + " is not a segment");
         mSegments[i].mParent = found->second;
         ++mSegments[static_cast<size_t>(found->second)].mChildCount;
     }
@@ -368,7 +351,8 @@ bool KScnFileMotionAnalysisHtr::LinkParents()
             j = mSegments[static_cast<size_t>(j)].mParent;
         }
         if (j >= 0 && state[static_cast<size_t>(j)] == 1)
-            return Fail("the hierarchy has a cycle through " + Clip(mSegments[static_cast<size_t>(j)].mName));
+            return Fail("the hierarchy has a cycle through " +
+                        KTextTokens::Clip(mSegments[static_cast<size_t>(j)].mName));
         int depth = j >= 0 ? mSegments[static_cast<size_t>(j)].mDepth : -1;
         for (auto it = path.rbegin(); it != path.rend(); ++it)
         {

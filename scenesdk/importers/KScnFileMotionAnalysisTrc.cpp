@@ -4,8 +4,6 @@
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
 
-#include <cctype>
-
 namespace scenesdk
 {
 
@@ -15,27 +13,11 @@ namespace
 // Frame numbers beyond this are refused, so that differences of two never overflow.
 constexpr int64_t kMaxFrameNumber = 1000000000000000LL;
 
-bool Same(std::string_view text, std::string_view word)
-{
-    if (text.size() != word.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
-            return false;
-    return true;
-}
-
-std::string Clip(std::string_view text)
-{
-    return std::string(text.substr(0, 40));
-}
-
 bool IsMissing(std::string_view field)
 {
     if (!field.empty() && (field.front() == '-' || field.front() == '+'))
         field.remove_prefix(1);
-    return field.empty() || Same(field, "nan");
+    return field.empty() || KTextTokens::Same(field, "nan");
 }
 
 // The fields of a line, split at tabs (blanks around each trimmed) or, for a
@@ -83,7 +65,7 @@ bool KScnFileMotionAnalysisTrc::Read(const char* text, size_t size, std::string&
         if (ok && i == 0)
         {
             SplitFields(lines[0], false, mFields);
-            if (mFields.empty() || !Same(mFields[0], "PathFileType"))
+            if (mFields.empty() || !KTextTokens::Same(mFields[0], "PathFileType"))
                 ok = Fail("not a TRC file: no PathFileType");
         }
         else if (ok && i == 2)
@@ -128,7 +110,7 @@ bool KScnFileMotionAnalysisTrc::Read(const char* text, size_t size, std::string&
 
 bool KScnFileMotionAnalysisTrc::Fail(const std::string& reason)
 {
-    mWhy = "line " + std::to_string(mLineNumber) + ": " + reason;
+    mWhy = KTextFile::AtLine(mLineNumber, reason);
     return false;
 }
 
@@ -142,32 +124,32 @@ bool KScnFileMotionAnalysisTrc::Header(std::string_view keys, std::string_view v
     for (size_t i = 0; i < names.size() && i < mFields.size(); ++i)
     {
         const std::string_view value = mFields[i];
-        if (Same(names[i], "DataRate"))
+        if (KTextTokens::Same(names[i], "DataRate"))
         {
             if (!KTextNumber::ToDouble(value, mRate) || !(mRate > 0.0))
-                return Fail("data rate " + Clip(value) + " not a number above 0");
+                return Fail("data rate " + KTextTokens::Clip(value) + " not a number above 0");
             hasRate = true;
         }
-        else if (Same(names[i], "NumFrames"))
+        else if (KTextTokens::Same(names[i], "NumFrames"))
         {
             if (!KTextNumber::ToInt64(value, mDeclaredFrames) || mDeclaredFrames < 0)
-                return Fail("not a frame count: " + Clip(value));
+                return Fail("not a frame count: " + KTextTokens::Clip(value));
             if (static_cast<uint64_t>(mDeclaredFrames) > (mSize + 1) / 2)
-                return Fail("frame count " + Clip(value) + " too large for the file");
+                return Fail("frame count " + KTextTokens::Clip(value) + " too large for the file");
         }
-        else if (Same(names[i], "NumMarkers"))
+        else if (KTextTokens::Same(names[i], "NumMarkers"))
         {
             int64_t count = 0;
             if (!KTextNumber::ToInt64(value, count) || count < 0)
-                return Fail("not a marker count: " + Clip(value));
+                return Fail("not a marker count: " + KTextTokens::Clip(value));
             if (static_cast<uint64_t>(count) > mSize / 6)
-                return Fail("marker count " + Clip(value) + " too large for the file");
+                return Fail("marker count " + KTextTokens::Clip(value) + " too large for the file");
             if (count > kMaxMarkers)
                 return Fail("more than " + std::to_string(kMaxMarkers) + " markers");
             mMarkers.resize(static_cast<size_t>(count));
             hasMarkers = true;
         }
-        else if (Same(names[i], "Units"))
+        else if (KTextTokens::Same(names[i], "Units"))
             mUnit = std::string(value);
     }
     if (!hasRate)
@@ -180,7 +162,7 @@ bool KScnFileMotionAnalysisTrc::Header(std::string_view keys, std::string_view v
 bool KScnFileMotionAnalysisTrc::Names(std::string_view line)
 {
     SplitFields(line, true, mFields);
-    if (mFields[0].size() < 5 || !Same(mFields[0].substr(0, 5), "Frame"))
+    if (!KTextTokens::StartsWith(mFields[0], "Frame"))
         return Fail("expected Frame# and the marker names");
     for (size_t k = 0; k < mMarkers.size() && 2 + 3 * k < mFields.size(); ++k)
     {
@@ -197,9 +179,9 @@ bool KScnFileMotionAnalysisTrc::Row(std::string_view line)
     SplitFields(line, false, mFields);
     int64_t number = 0;
     if (!KTextNumber::ToInt64(mFields[0], number))
-        return Fail("not a frame number: " + Clip(mFields[0]));
+        return Fail("not a frame number: " + KTextTokens::Clip(mFields[0]));
     if (number < -kMaxFrameNumber || number > kMaxFrameNumber)
-        return Fail("frame number " + Clip(mFields[0]) + " out of range");
+        return Fail("frame number " + KTextTokens::Clip(mFields[0]) + " out of range");
     if (mRows == 0)
         mFirstFrame = number;
     const int64_t frame = number - mFirstFrame;
@@ -208,7 +190,7 @@ bool KScnFileMotionAnalysisTrc::Row(std::string_view line)
                     std::to_string(mLastFrame + mFirstFrame));
     double value = 0.0;
     if (mFields.size() > 1 && !mFields[1].empty() && !KTextNumber::ToDouble(mFields[1], value))
-        return Fail("not a time: " + Clip(mFields[1]));
+        return Fail("not a time: " + KTextTokens::Clip(mFields[1]));
     for (size_t k = 0; k < mMarkers.size() && 4 + 3 * k < mFields.size(); ++k)
     {
         const std::string_view* xyz = &mFields[2 + 3 * k];
@@ -219,7 +201,7 @@ bool KScnFileMotionAnalysisTrc::Row(std::string_view line)
             if (IsMissing(xyz[a]))
                 missing = true;
             else if (!KTextNumber::ToDouble(xyz[a], p[a]))
-                return Fail("not a number: " + Clip(xyz[a]));
+                return Fail("not a number: " + KTextTokens::Clip(xyz[a]));
         }
         if (missing)
             continue;

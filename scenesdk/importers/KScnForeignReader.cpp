@@ -3,9 +3,12 @@
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
+#include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace scenesdk
 {
@@ -17,15 +20,29 @@ KScnForeignReader::KScnForeignReader(KScnSdkManager* manager, const char* format
 
 KScnForeignReader::~KScnForeignReader() = default;
 
-std::string KScnForeignReader::GetUnreadableMessage() const
+namespace
 {
-    return std::string(mFormatName) + " files cannot be read by this build";
+
+std::string UnreadableMessage(const char* format)
+{
+    return std::string(format) + " files cannot be read: their layout is not known to this build";
 }
+
+} // namespace
 
 std::string KScnForeignReader::GetFolder() const
 {
     const size_t slash = mFileName.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : mFileName.substr(0, slash + 1);
+    std::string folder = slash == std::string::npos ? std::string() : mFileName.substr(0, slash + 1);
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return folder;
+}
+
+std::string KScnForeignReader::GetFileStem() const
+{
+    const std::string name = mFileName.substr(GetFolder().size());
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 bool KScnForeignReader::ReadSideFile(const std::string& path, std::vector<char>& bytes, std::string& why)
@@ -64,7 +81,7 @@ bool KScnForeignReader::OpenFile(const char* fileName)
     if (!IsReadable())
     {
         mBytes.clear();
-        const std::string message = GetUnreadableMessage();
+        const std::string message = UnreadableMessage(mFormatName);
         mError.SetLastError(eUnidentifiedError, message.c_str());
         mStatus = message.c_str();
         return false;
@@ -102,7 +119,7 @@ KStreamOptionsScn* KScnForeignReader::CreateReadOptions(bool /*parse*/)
 
 bool KScnForeignReader::ReadContent(KScnImportBuilder& /*builder*/, const KStreamOptionsScn& /*options*/)
 {
-    return Fail(eUnidentifiedError, GetUnreadableMessage());
+    return Fail(eUnidentifiedError, UnreadableMessage(mFormatName));
 }
 
 bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
@@ -137,7 +154,28 @@ bool KScnForeignReader::Refuse(const std::string& reason)
 
 bool KScnForeignReader::RefuseAt(int line, const std::string& reason)
 {
-    return Fail(eFileCorrupted, "line " + std::to_string(line) + ": " + reason);
+    return Fail(eFileCorrupted, KTextFile::AtLine(line, reason));
+}
+
+bool KScnForeignReader::CheckOption(double value, const char* name, double most)
+{
+    if (value > 0.0 && (most > 0.0 ? value <= most : std::isfinite(value)))
+        return true;
+    char limit[40] = "";
+    if (most > 0.0)
+        std::snprintf(limit, sizeof limit, ", at most %g", most);
+    return Fail(eUnidentifiedError, std::string("the ") + name + " option must be a number above 0" + limit);
+}
+
+std::string KScnForeignReader::JoinWarnings(const std::vector<std::string>& warnings, size_t most)
+{
+    const size_t shown = most > 0 && most < warnings.size() ? most : warnings.size();
+    std::string text;
+    for (size_t i = 0; i < shown; ++i)
+        text += (i > 0 ? "; " : "") + warnings[i];
+    if (shown < warnings.size())
+        text += "; " + std::to_string(warnings.size() - shown) + " more warnings";
+    return text;
 }
 
 bool KScnForeignReader::Fail(int id, const std::string& status)

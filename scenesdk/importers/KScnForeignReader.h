@@ -11,7 +11,9 @@
 // and refuse. CloseFile frees the bytes.
 //
 // Options: CreateReadOptions gives the reader's own kind of options
-// (CreateOptions; KStreamOptionsForeign by default) while a file is open.
+// (CreateOptions; KStreamOptionsForeign by default) while a file is open. A
+// reader of a readable format derives from KScnForeignReaderOf<its options>,
+// which supplies these and hands ReadContent's options over as its kind.
 //
 // Read: ReadScene checks the file, the options and the scene, then calls
 // ReadContent with an import builder (KScnImportBuilder). Everything the
@@ -25,10 +27,10 @@
 // before the reader allocates more than the file can fill: a count read from
 // the file is checked against the bytes left before anything is reserved.
 //
-// Formats this build cannot read: a reader that does not override
-// IsReadable refuses every existing file at OpenFile with error 7 and the
-// message GetUnreadableMessage ("3DS files cannot be read by this build";
-// the readers of formats whose layout is unknown say so).
+// Formats this build cannot read (their layout is not known): a reader
+// that does not override IsReadable refuses every existing file at OpenFile
+// with error 7 and the message "<format> files cannot be read: their layout
+// is not known to this build".
 //
 // Ownership: made and deleted by the importer (or a caller); creates scene
 // objects only through the manager, via the builder.
@@ -60,9 +62,13 @@ public:
 
     const char* GetFormatName() const { return mFormatName; }
     KScnSdkManager* GetManager() const { return mManager; }
-    // The name given to OpenFile, and its folder ("" or ending in '/').
+    // The name given to OpenFile, and its folder ("" or ending in '/'; back
+    // slashes turned to '/', as the readers join paths with it).
     const std::string& GetFileName() const { return mFileName; }
     std::string GetFolder() const;
+    // The file's name without its folder and extension ("walk" for
+    // "data/walk.amc"): what a motion reader names its take after.
+    std::string GetFileStem() const;
 
     // Reads another file (an OBJ's material library, an AMC's skeleton)
     // with the same checks as OpenFile. False with why set.
@@ -71,11 +77,13 @@ public:
     // folder through "..": what a reader follows when the caller keeps reads
     // inside the model's folder.
     static bool StaysInFolder(const char* path);
+    // The status text of a read with warnings: the first most of them
+    // (all for 0), "; " between, then "N more warnings" for the rest.
+    static std::string JoinWarnings(const std::vector<std::string>& warnings, size_t most = 0);
 
 protected:
     // True for formats this build reads.
     virtual bool IsReadable() const { return false; }
-    virtual std::string GetUnreadableMessage() const;
     // Called once the bytes are in; false refuses the file (set the error
     // with Refuse or Fail first). Default: true.
     virtual bool OnOpen() { return true; }
@@ -93,6 +101,10 @@ protected:
     bool RefuseAt(int line, const std::string& reason);
     // Any error id with a status text; false.
     bool Fail(int id, const std::string& status);
+    // True when value, the option called name, is a number above 0 and at
+    // most most; else error 7 "the <name> option must be a number above 0"
+    // (", at most <most>" when a limit is given) and false.
+    bool CheckOption(double value, const char* name, double most = 0.0);
 
 private:
     KScnSdkManager* mManager;

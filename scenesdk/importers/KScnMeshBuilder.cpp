@@ -226,4 +226,17 @@ KScnMesh* KScnMeshBuilder::Build(KScnImportBuilder& builder, KScnNode* node, con
     return ok ? mesh : nullptr;
 }
 
+void KScnMeshBuilder::PolygonNormal(const KScnMeshData& data, size_t first, size_t n, double* xyz)
+{
+    xyz[0] = xyz[1] = xyz[2] = 0.0;
+    for (size_t k = 0; k < n; ++k)
+    {
+        const double* a = &data.mPoints[3 * size_t(data.mPolygonVertices[first + k])];
+        const double* b = &data.mPoints[3 * size_t(data.mPolygonVertices[first + (k + 1) % n])];
+        xyz[0] += (a[1] - b[1]) * (a[2] + b[2]);
+        xyz[1] += (a[2] - b[2]) * (a[0] + b[0]);
+        xyz[2] += (a[0] - b[0]) * (a[1] + b[1]);
+    }
+}
+
 } // namespace scenesdk

@@ -10,6 +10,7 @@
 // fails. Readers validate their input as they parse; Check is the last guard
 // and gives a reason fit for the reader's status text.
 
+#include <cstddef>
 #include <string>
 
 namespace scenesdk
@@ -29,6 +30,10 @@ public:
     // the check or memory runs out.
     static KScnMesh* Build(KScnImportBuilder& builder, KScnNode* node, const KScnMeshData& data,
                            std::string& why);
+    // The normal of the polygon of n corners starting at corner first of
+    // data.mPolygonVertices, not normalised (Newell's sum, twice the area
+    // long: sound for polygons neither flat nor convex). Indices unchecked.
+    static void PolygonNormal(const KScnMeshData& data, size_t first, size_t n, double* xyz);
 };
 
 } // namespace scenesdk

@@ -6,11 +6,11 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
+#include "scenesdk/importers/KTextTokens.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KgeMath.h"
 
-#include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -46,12 +46,13 @@ float ToFloat(double value)
 } // namespace
 
 KScnMotionBuilder::KScnMotionBuilder(KScnImportBuilder& builder, const char* take)
-    : mBuilder(builder), mTake(take != nullptr && take[0] != '\0' ? take : "Take 001")
+    : mBuilder(builder), mTake(take == nullptr ? "" : (take[0] != '\0' ? take : "Take 001"))
 {
-    mBuilder.AddTake(mTake.c_str());
+    if (!mTake.empty())
+        mBuilder.AddTake(mTake.c_str());
 }
 
-bool KScnMotionBuilder::SetFrameRate(double rate, int64_t lastFrame, std::string& why)
+bool KScnMotionBuilder::SetFrameRate(double rate, int64_t firstFrame, int64_t lastFrame, std::string& why)
 {
     if (!std::isfinite(rate) || rate <= 0.0 || rate > kMaxFrameRate)
     {
@@ -62,11 +63,14 @@ bool KScnMotionBuilder::SetFrameRate(double rate, int64_t lastFrame, std::string
     const int64_t ticks = mode != 0 ? KTime::GetTicksPerFrame(mode) : 0;
     mRate = ticks > 0 ? KTime::GetFrameRate(mode) : rate;
     mTicksPerFrame = ticks;
-    if (lastFrame < 0 || static_cast<double>(lastFrame) / mRate > kMaxSeconds)
+    const double reach =
+        std::fmax(std::fabs(static_cast<double>(firstFrame)), std::fabs(static_cast<double>(lastFrame)));
+    if (lastFrame < firstFrame || reach / mRate > kMaxSeconds)
     {
         why = "motion of " + std::to_string(lastFrame) + " frames at " + Number(rate) + " fps too long";
         return false;
     }
+    mFirstFrame = firstFrame;
     mLastFrame = lastFrame;
     return true;
 }
@@ -95,12 +99,14 @@ KScnNode* KScnMotionBuilder::AddSkeletonNode(const std::string& name, KScnNode* 
     return node;
 }
 
-KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* parent)
+KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* parent, bool optical)
 {
     KScnNode* node = AddNode(name, parent, "Marker");
     KScnMarker* marker = node != nullptr ? mBuilder.GetManager()->CreateMarker() : nullptr;
     if (marker == nullptr)
         return nullptr;
+    if (optical)
+        marker->SetMarkerKind(KScnMarker::eOpticalMarker);
     node->SetNodeAttribute(marker);
     return node;
 }
@@ -108,7 +114,13 @@ KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* pa
 bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component,
                                   const double* values, size_t count, size_t stride, const int64_t* frames)
 {
-    KFCurve* curve = KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component);
+    return !mTake.empty() && KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values,
+                                      count, stride, frames);
+}
+
+bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t count, size_t stride,
+                                 const int64_t* frames)
+{
     if (curve == nullptr)
         return false;
     if (count == 0)
@@ -116,22 +128,32 @@ bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel
     const int first = curve->GetKeyCount();
     if (values == nullptr || stride == 0 || count > static_cast<size_t>(INT_MAX - first))
         return false;
-    KTime last(first > 0 ? curve->GetKeyTime(first - 1).Get() : INT64_MIN);
-    bool ok = curve->ReserveKeys(first + static_cast<int>(count));
+    // The frames are checked first (within range, increasing, after the
+    // curve's last key), so that the loop that keys them does nothing else.
+    const auto frameAt = [this, frames](size_t i)
+    { return frames != nullptr ? frames[i] : mFirstFrame + static_cast<int64_t>(i); };
+    for (size_t i = 0; i < count; ++i)
+        if (frameAt(i) < mFirstFrame || frameAt(i) > mLastFrame || (i > 0 && frameAt(i) <= frameAt(i - 1)))
+            return false;
+    if (first > 0 && !(curve->GetKeyTime(first - 1) < GetFrameTime(frameAt(0))))
+        return false;
+    if (!curve->ReserveKeys(first + static_cast<int>(count)))
+        return false;
     // One linear key made once; each key is a copy with its time and value
     // (building every key from its parts costs as much as the rest of a read).
     KFKeyRecord key;
     key.Clear();
     key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
+    const double ticks = static_cast<double>(KTime::kOneSecond) / mRate;
+    bool ok = true;
     curve->BeginKeyChanges();
     for (size_t i = 0; i < count && ok; ++i)
     {
-        const int64_t frame = frames != nullptr ? frames[i] : static_cast<int64_t>(i);
-        key.mTime = GetFrameTime(frame);
+        const int64_t frame = frameAt(i);
+        key.mTime = KTime(mTicksPerFrame > 0 ? frame * mTicksPerFrame
+                                             : std::llround(static_cast<double>(frame) * ticks));
         key.mValue = ToFloat(values[i * stride]);
-        ok = frame >= 0 && frame <= mLastFrame && last < key.mTime &&
-             curve->ReplaceKey(first + static_cast<int>(i), key);
-        last = key.mTime;
+        ok = curve->ReplaceKey(first + static_cast<int>(i), key);
     }
     curve->EndKeyChanges();
     return ok;
@@ -257,20 +279,21 @@ bool KScnMotionBuilder::UnitInMetres(std::string_view unit, double& metres)
                                    {"foot", 0.3048},
                                    {"feet", 0.3048}};
     for (const SUnit& u : kUnits)
-    {
-        const std::string_view name(u.name);
-        if (name.size() != unit.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(unit[i])) == name[i];
-        if (same)
+        if (KTextTokens::Same(unit, u.name))
         {
             metres = u.metres;
             return true;
         }
-    }
     return false;
+}
+
+bool KScnMotionBuilder::FileUnitLength(std::string_view unit, double sceneUnit, double unitScale,
+                                       double& length)
+{
+    double metres = 0.0;
+    const bool known = UnitInMetres(unit, metres);
+    length = known ? metres / sceneUnit : unitScale;
+    return known;
 }
 
 } // namespace scenesdk

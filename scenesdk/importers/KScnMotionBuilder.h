@@ -1,7 +1,8 @@
 #pragma once
 
-// KScnMotionBuilder: what the motion-capture readers share when they build
-// skeletons, markers and one take of motion through a KScnImportBuilder.
+// KScnMotionBuilder: what the motion-capture readers (BVH, HTR, TRC, ASF,
+// AMC, AOA, MOV, C3D) share when they build skeletons, markers and one take
+// of motion through a KScnImportBuilder.
 //
 // Nodes: AddSkeletonNode makes a node with a skeleton attribute (Root
 // without a parent, LimbNode below one), AddMarkerNode one with a marker
@@ -9,14 +10,15 @@
 // name gets "_2", "_3" ... (KScnUniqueNames); an empty one a fallback.
 //
 // Take and clock: the constructor asks the builder for the take (every node
-// read gets it at Commit). SetFrameRate checks a file's rate (finite, above
-// 0, at most kMaxFrameRate; the motion at most kMaxSeconds long) and takes a
-// standard rate (30, 29.97, 120 ...) instead when within 0.1 %, whose frames
-// then fall on whole ticks. Frame f is at f / rate seconds (GetFrameTime).
-// KeyFrames appends linear keys to one component of a node's translation,
-// rotation or scaling in the take, at frames 0, 1, 2 ... or at the frames
-// listed (a reader leaves out the frames whose sample is missing); frames
-// past the last one SetFrameRate was given are refused, so set the rate
+// read gets it at Commit). SetFrameRate checks a rate (finite, above 0, at
+// most kMaxFrameRate; the motion reaching at most kMaxSeconds from time 0)
+// and takes a standard rate (30, 29.97, 120 ...) instead when within 0.1 %,
+// whose frames then fall on whole ticks. Frame f is at f / rate seconds
+// (GetFrameTime). KeyFrames appends linear keys to one component of a
+// node's translation, rotation or scaling in the take (KeyCurve to any
+// curve), at the frames first, first + 1 ... of SetFrameRate or at the
+// frames listed (a reader leaves out the frames whose sample is missing);
+// frames outside those SetFrameRate was given are refused, so set the rate
 // first.
 //
 // Rotations: the scene turns a point, for the order "XYZ", about X first,
@@ -33,9 +35,13 @@
 // options' axis conversion, so rotation channels follow the positions (a
 // turn by a about file axis i is a turn by sign x a about scene axis j).
 //
-// Failures: node makers return null when the manager fails; KeyFrames false
-// when the curve cannot be had or a key would not follow the curve's last
-// one. Everything made stays the builder's (destroyed if the read fails).
+// Lengths: FileUnitLength turns a file's unit name into scene units.
+//
+// Failures: node makers return null when the manager fails; KeyFrames
+// false when the curve cannot be had, a frame lies outside SetFrameRate's
+// or does not follow the one before or the curve's last key (nothing keyed
+// then), or memory runs out. Everything made stays the builder's (destroyed
+// if the read fails).
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
@@ -49,6 +55,7 @@
 namespace scenesdk
 {
 
+class KFCurve;
 class KScnImportBuilder;
 class KScnNode;
 class KStreamOptionsForeign;
@@ -59,27 +66,32 @@ public:
     static constexpr double kMaxFrameRate = 1.0e6;
     static constexpr double kMaxSeconds = 1.0e8;
 
+    // take: the take's name ("" for "Take 001"); null for no take (a
+    // skeleton at rest, nothing keyed).
     KScnMotionBuilder(KScnImportBuilder& builder, const char* take);
 
     KScnImportBuilder& GetBuilder() const { return mBuilder; }
     const std::string& GetTakeName() const { return mTake; }
 
-    // False with why set for a rate out of range, or when frame lastFrame
-    // would lie past kMaxSeconds.
-    bool SetFrameRate(double rate, int64_t lastFrame, std::string& why);
+    // False with why set for a rate out of range, a last frame before the
+    // first, or a frame lying past kMaxSeconds from time 0.
+    bool SetFrameRate(double rate, int64_t firstFrame, int64_t lastFrame, std::string& why);
     double GetFrameRate() const { return mRate; }
     KTime GetFrameTime(int64_t frame) const;
 
     KScnNode* AddSkeletonNode(const std::string& name, KScnNode* parent);
-    KScnNode* AddMarkerNode(const std::string& name, KScnNode* parent);
+    // optical: a marker of kind optical (a capture system's), else Marker.
+    KScnNode* AddMarkerNode(const std::string& name, KScnNode* parent, bool optical = false);
     // The name AddSkeletonNode or AddMarkerNode gave the last node made.
     const std::string& GetLastName() const { return mLastName; }
 
-    // count keys: value values[i * stride] at frame frames[i] (or i when
-    // frames is null). Frames must increase and lie in 0 .. the last frame
+    // count keys: value values[i * stride] at frame frames[i] (or first + i
+    // when frames is null). Frames must increase and lie within the frames
     // given to SetFrameRate. Values past a float's range are held at its end.
     bool KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component, const double* values,
                    size_t count, size_t stride, const int64_t* frames = nullptr);
+    bool KeyCurve(KFCurve* curve, const double* values, size_t count, size_t stride,
+                  const int64_t* frames = nullptr);
 
     // order: an ERotationOrder of the Euler kind (XYZ .. ZYX).
     static void SetRotationOrder(KScnNode* node, int order);
@@ -102,6 +114,10 @@ public:
     // "cm", "dm", "m", "km", "in", "ft" and their spelled-out forms
     // ("millimeters", "metre", "inches", "feet" ...). False for another.
     static bool UnitInMetres(std::string_view unit, double& metres);
+    // Scene units per unit of a file: the metres of the unit named over
+    // sceneUnit (metres per scene unit). For a name not known, false and
+    // length unitScale (the caller's choice for files of unknown units).
+    static bool FileUnitLength(std::string_view unit, double sceneUnit, double unitScale, double& length);
 
 private:
     KScnNode* AddNode(const std::string& name, KScnNode* parent, const char* fallback);
@@ -110,6 +126,7 @@ private:
     std::string mTake;
     double mRate = 30.0;
     int64_t mTicksPerFrame = 0; // whole ticks per frame of a standard rate, else 0
+    int64_t mFirstFrame = 0;
     int64_t mLastFrame = 0;
     KScnUniqueNames mNames;
     std::string mLastName;

@@ -59,7 +59,7 @@ private:
 
 bool CMtlParser::Error(const std::string& text)
 {
-    mWhy = "line " + std::to_string(mText.GetLineNumber()) + ": " + text;
+    mWhy = KTextFile::AtLine(mText.GetLineNumber(), text);
     return false;
 }
 
@@ -69,7 +69,7 @@ bool CMtlParser::Number(KTextTokens& tokens, double& value)
     if (!tokens.Next(token))
         return Error("a value is missing");
     if (!KTextNumber::ToDouble(token, value))
-        return Error("not a number: " + std::string(token.substr(0, 40)));
+        return Error("not a number: " + KTextTokens::Clip(token));
     return true;
 }
 
@@ -201,19 +201,10 @@ bool CMtlParser::Run(const char* text, size_t size, std::string& why)
     mText.Attach(text, size);
     mText.SetCommentChar('#');
     mText.SetJoinContinuations(true);
-    std::string_view line;
-    while (mText.NextLine(line))
-        if (!Line(line))
-        {
-            why = mWhy;
-            return false;
-        }
-    if (mText.Failed())
-    {
-        why = mText.GetError();
-        return false;
-    }
-    return true;
+    if (mText.ForEachLine([this](std::string_view line) { return Line(line); }))
+        return true;
+    why = mText.Failed() ? mText.GetError() : mWhy;
+    return false;
 }
 
 } // namespace

@@ -73,7 +73,7 @@ private:
 
 bool CParser::Error(const std::string& text)
 {
-    mWhy = "line " + std::to_string(mText.GetLineNumber()) + ": " + text;
+    mWhy = KTextFile::AtLine(mText.GetLineNumber(), text);
     return false;
 }
 
@@ -117,7 +117,7 @@ bool CParser::Values(KTextTokens& tokens, double* values, int min, int max, int&
         if (count == max)
             return Error(std::string("too many values in ") + what);
         if (!KTextNumber::ToDouble(token, values[count]))
-            return Error("not a number: " + std::string(token.substr(0, 40)));
+            return Error("not a number: " + KTextTokens::Clip(token));
         ++count;
     }
     if (count < min)
@@ -156,7 +156,7 @@ bool CParser::Index(std::string_view text, size_t count, int32_t& out, const cha
 {
     int64_t index = 0;
     if (!FastIndex(text, index) && !KTextNumber::ToInt64(text, index))
-        return Error(std::string("not an index: ") + std::string(text.substr(0, 40)));
+        return Error("not an index: " + KTextTokens::Clip(text));
     const int64_t n = static_cast<int64_t>(count);
     if (index == 0)
         return Error(std::string(what) + " index 0");
@@ -228,7 +228,7 @@ bool CParser::Smoothing(KTextTokens& tokens)
     else if (KTextNumber::ToInt(token, value) && value >= 0)
         mSmoothing = value;
     else
-        return Error("not a smoothing group: " + std::string(token.substr(0, 40)));
+        return Error("not a smoothing group: " + KTextTokens::Clip(token));
     return true;
 }
 
@@ -289,19 +289,10 @@ bool CParser::Run(const char* text, size_t size, std::string& why)
     mText.Attach(text, size);
     mText.SetCommentChar('#');
     mText.SetJoinContinuations(true);
-    std::string_view line;
-    while (mText.NextLine(line))
-        if (!Line(line))
-        {
-            why = mWhy;
-            return false;
-        }
-    if (mText.Failed())
-    {
-        why = mText.GetError();
-        return false;
-    }
-    return true;
+    if (mText.ForEachLine([this](std::string_view line) { return Line(line); }))
+        return true;
+    why = mText.Failed() ? mText.GetError() : mWhy;
+    return false;
 }
 
 } // namespace

@@ -273,16 +273,9 @@ void CObjBuild::FillNormals(const std::vector<const KScnObjPart*>& parts, KScnMe
         for (size_t f = 0; f < part->mFaceSizes.size(); ++f)
         {
             const size_t n = static_cast<size_t>(part->mFaceSizes[f]);
-            double x = 0.0, y = 0.0, z = 0.0;
-            for (size_t k = 0; k < n; ++k)
-            {
-                const double* a = &mesh.mPoints[3 * size_t(mesh.mPolygonVertices[corner + k])];
-                const double* b = &mesh.mPoints[3 * size_t(mesh.mPolygonVertices[corner + (k + 1) % n])];
-                x += (a[1] - b[1]) * (a[2] + b[2]);
-                y += (a[2] - b[2]) * (a[0] + b[0]);
-                z += (a[0] - b[0]) * (a[1] + b[1]);
-            }
-            faceNormals.insert(faceNormals.end(), {x, y, z});
+            double xyz[3];
+            KScnMeshBuilder::PolygonNormal(mesh, corner, n, xyz);
+            faceNormals.insert(faceNormals.end(), xyz, xyz + 3);
             corner += n;
         }
     const size_t first = mesh.mNormals.size() / 3;

@@ -16,20 +16,19 @@
 // it left out or guessed (unknown material names, mismatched mapping lists,
 // skipped chunks) in the status text.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptions3DS.h"
 
 namespace scenesdk
 {
 
-class KScnReader3DS : public KScnForeignReader
+class KScnReader3DS : public KScnForeignReaderOf<KStreamOptions3DS>
 {
 public:
-    explicit KScnReader3DS(KScnSdkManager* manager) : KScnForeignReader(manager, "3DS") {}
+    explicit KScnReader3DS(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "3DS") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptions3DS& options) override;
 };
 
 } // namespace scenesdk

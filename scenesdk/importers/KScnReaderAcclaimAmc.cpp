@@ -4,24 +4,13 @@
 #include "scenesdk/importers/KScnAcclaimSceneBuilder.h"
 #include "scenesdk/importers/KScnAmcParser.h"
 #include "scenesdk/importers/KScnAsfParser.h"
-#include "scenesdk/importers/KStreamOptionsAcclaim.h"
-
-#include <cmath>
+#include "scenesdk/importers/KScnMotionBuilder.h"
 
 namespace scenesdk
 {
 
 namespace
 {
-
-// The path without its extension (a dot after the last slash).
-std::string Stem(const std::string& path)
-{
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.find_last_of('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
-                                                                                   : path;
-}
 
 std::string BaseName(const std::string& path)
 {
@@ -30,11 +19,6 @@ std::string BaseName(const std::string& path)
 }
 
 } // namespace
-
-KStreamOptionsScn* KScnReaderAcclaimAmc::CreateOptions() const
-{
-    return new KStreamOptionsAcclaim();
-}
 
 bool KScnReaderAcclaimAmc::ReadSkeletonFile(const std::string& given, std::vector<char>& bytes,
                                             std::string& name)
@@ -47,25 +31,22 @@ bool KScnReaderAcclaimAmc::ReadSkeletonFile(const std::string& given, std::vecto
             return true;
         return Fail(eFileNotOpened, "skeleton " + given + " not read: " + why);
     }
-    const std::string stem = Stem(GetFileName());
+    const std::string stem = GetFileStem();
     for (const char* extension : {".asf", ".ASF"})
     {
-        name = stem + extension;
+        name = GetFolder() + stem + extension;
         if (ReadSideFile(name, bytes, why))
             return true;
     }
     return Fail(eFileNotOpened,
-                "no skeleton: " + BaseName(stem) + ".asf is not beside the motion and the options name none");
+                "no skeleton: " + stem + ".asf is not beside the motion and the options name none");
 }
 
-bool KScnReaderAcclaimAmc::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+bool KScnReaderAcclaimAmc::Read(KScnImportBuilder& builder, const KStreamOptionsAcclaim& options)
 {
-    const KStreamOptionsAcclaim defaults;
-    const KStreamOptionsAcclaim& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mFrameRate > 0.0) || !std::isfinite(options.mFrameRate))
-        return Fail(eUnidentifiedError, "the frame rate option must be a number above 0");
-    if (!(options.mUnitScale > 0.0) || !std::isfinite(options.mUnitScale))
-        return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
+    if (!CheckOption(options.mFrameRate, "frame rate", KScnMotionBuilder::kMaxFrameRate) ||
+        !CheckOption(options.mUnitScale, "unit scale"))
+        return false;
     std::vector<char> bytes;
     std::string name;
     if (!ReadSkeletonFile(options.mSkeletonFile, bytes, name))
@@ -77,10 +58,9 @@ bool KScnReaderAcclaimAmc::ReadContent(KScnImportBuilder& builder, const KStream
     KScnAcclaimMotion motion;
     if (!KScnAmcParser::Parse(GetBytes().data(), GetBytes().size(), skeleton, motion, why))
         return Refuse(why);
-    const std::string take = BaseName(Stem(GetFileName()));
     std::string warnings;
-    if (!KScnAcclaimSceneBuilder::Build(builder, skeleton, &motion, take.empty() ? "Take 001" : take.c_str(),
-                                        options, warnings, why))
+    if (!KScnAcclaimSceneBuilder::Build(builder, skeleton, &motion, GetFileStem().c_str(), options, warnings,
+                                        why))
         return Refuse(why);
     mStatus = warnings.c_str();
     return true;

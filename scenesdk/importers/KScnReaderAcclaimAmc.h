@@ -12,24 +12,24 @@
 // Failures: no skeleton to be found gives error 3 "File not opened"; a
 // fault in the skeleton ("skeleton walk.asf: line 3: ...") or the motion
 // ("line 12: lhand has 1 values, not 2"), or frames reaching beyond the
-// longest take, error 0 with the reason; a frame rate or unit scale that
-// is not a number above 0, error 7. Lines of bones the skeleton lacks are
+// longest take, error 0 with the reason; a frame rate (at most
+// KScnMotionBuilder::kMaxFrameRate) or unit scale that is not a number
+// above 0, error 7. Lines of bones the skeleton lacks are
 // skipped and counted in the status text.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsAcclaim.h"
 
 namespace scenesdk
 {
 
-class KScnReaderAcclaimAmc : public KScnForeignReader
+class KScnReaderAcclaimAmc : public KScnForeignReaderOf<KStreamOptionsAcclaim>
 {
 public:
-    explicit KScnReaderAcclaimAmc(KScnSdkManager* manager) : KScnForeignReader(manager, "AMC") {}
+    explicit KScnReaderAcclaimAmc(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "AMC") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsAcclaim& options) override;
 
 private:
     // The skeleton file's bytes; false (error set) when there is none.

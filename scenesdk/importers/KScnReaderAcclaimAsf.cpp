@@ -3,24 +3,14 @@
 #include "scenesdk/importers/KScnAcclaimData.h"
 #include "scenesdk/importers/KScnAcclaimSceneBuilder.h"
 #include "scenesdk/importers/KScnAsfParser.h"
-#include "scenesdk/importers/KStreamOptionsAcclaim.h"
-
-#include <cmath>
 
 namespace scenesdk
 {
 
-KStreamOptionsScn* KScnReaderAcclaimAsf::CreateOptions() const
+bool KScnReaderAcclaimAsf::Read(KScnImportBuilder& builder, const KStreamOptionsAcclaim& options)
 {
-    return new KStreamOptionsAcclaim();
-}
-
-bool KScnReaderAcclaimAsf::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsAcclaim defaults;
-    const KStreamOptionsAcclaim& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mUnitScale > 0.0) || !std::isfinite(options.mUnitScale))
-        return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
+    if (!CheckOption(options.mUnitScale, "unit scale"))
+        return false;
     KScnAcclaimSkeleton skeleton;
     std::string why;
     if (!KScnAsfParser::Parse(GetBytes().data(), GetBytes().size(), skeleton, why))

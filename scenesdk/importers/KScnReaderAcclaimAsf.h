@@ -9,20 +9,19 @@
 // Refused with error 0 and the reason ("line 40: dof repeats rx"): any fault
 // KScnAsfParser finds, a cycle or a nesting too deep among them.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsAcclaim.h"
 
 namespace scenesdk
 {
 
-class KScnReaderAcclaimAsf : public KScnForeignReader
+class KScnReaderAcclaimAsf : public KScnForeignReaderOf<KStreamOptionsAcclaim>
 {
 public:
-    explicit KScnReaderAcclaimAsf(KScnSdkManager* manager) : KScnForeignReader(manager, "ASF") {}
+    explicit KScnReaderAcclaimAsf(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "ASF") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsAcclaim& options) override;
 };
 
 } // namespace scenesdk

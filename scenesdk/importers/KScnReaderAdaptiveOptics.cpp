@@ -1,39 +1,16 @@
 #include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
 
-#include "scenesdk/animation/KFCurve.h"
-#include "scenesdk/animation/KFKeyRecord.h"
-#include "scenesdk/attributes/KScnMarker.h"
-#include "scenesdk/importers/KScnImportBuilder.h"
-#include "scenesdk/importers/KScnTakeKeys.h"
-#include "scenesdk/importers/KStreamOptionsAdaptiveOptics.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
 #include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
-
-#include <cmath>
 
 namespace scenesdk
 {
 
 namespace
 {
-
-// The longest take keyed, in seconds (times end a little beyond twice this).
-const double kMaxSeconds = 1e8;
-
-bool Same(std::string_view a, const char* b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i)
-    {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        if (x != b[i])
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 // A copy of the line with the given characters turned into blanks.
 const std::string& Blanked(std::string_view line, const char* characters, std::string& buffer)
@@ -60,21 +37,13 @@ bool ReadPoint(std::string_view line, std::string& buffer, double* out, std::str
         }
         if (!KTextNumber::ToDouble(token, out[count++]))
         {
-            why = "not a number: " + std::string(token.substr(0, 64));
+            why = "not a number: " + KTextTokens::Clip(token, 64);
             return false;
         }
     }
     if (count < 3)
         why = "fewer than three numbers";
     return count == 3;
-}
-
-std::string Stem(const std::string& path)
-{
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 struct SHeader
@@ -84,29 +53,16 @@ struct SHeader
     double mRate = 0.0;
 };
 
-// Ends the key changes of every curve when the read ends, however it ends.
-class CKeyChanges
+// The samples of one marker: x, y, z per frame it was seen in.
+struct STrack
 {
-public:
-    ~CKeyChanges()
-    {
-        for (KFCurve* curve : mCurves)
-            curve->EndKeyChanges();
-    }
-    void Add(KFCurve* curve)
-    {
-        curve->BeginKeyChanges();
-        mCurves.push_back(curve);
-    }
-    KFCurve* operator[](size_t i) const { return mCurves[i]; }
-
-private:
-    std::vector<KFCurve*> mCurves;
+    std::vector<double> mXyz;
+    std::vector<int64_t> mFrames;
 };
 
 std::string LineFault(const KTextFile& file, const std::string& reason)
 {
-    return "line " + std::to_string(file.GetLineNumber()) + ": " + reason;
+    return KTextFile::AtLine(file.GetLineNumber(), reason);
 }
 
 // The header: the first line naming all three counts with values, within
@@ -121,7 +77,10 @@ bool ReadHeader(KTextFile& file, std::string& buffer, SHeader& header, std::stri
         std::string_view token;
         while (tokens.Next(token))
             for (int i = 0; i < 3; ++i)
-                if (Same(token, i == 0 ? "frames" : i == 1 ? "nummarkers" : "hz") && tokens.Next(words[i]))
+                if (KTextTokens::Same(token, i == 0   ? "frames"
+                                             : i == 1 ? "nummarkers"
+                                                      : "hz") &&
+                    tokens.Next(words[i]))
                     break;
         if (!words[0].empty() && !words[1].empty() && !words[2].empty())
         {
@@ -156,16 +115,14 @@ bool NextDataLine(KTextFile& file, std::string_view& line, std::string& why)
     return false;
 }
 
-// Keys every marker of every frame (three curves per marker, in order);
-// false with why.
+// The samples of every marker of every frame (a track per marker); false
+// with why.
 bool ReadFrames(KTextFile& file, std::string& buffer, const SHeader& header,
-                const KStreamOptionsAdaptiveOptics& options, const CKeyChanges& curves, std::string& why)
+                const KStreamOptionsAdaptiveOptics& options, std::vector<STrack>& tracks, std::string& why)
 {
     std::string_view line;
     for (int64_t frame = 0; frame < header.mFrames; ++frame)
     {
-        KTime time;
-        time.SetSeconds(static_cast<double>(frame) / header.mRate);
         for (int64_t m = 0; m < header.mMarkers; ++m)
         {
             if (!NextDataLine(file, line, why))
@@ -184,12 +141,9 @@ bool ReadFrames(KTextFile& file, std::string& buffer, const SHeader& header,
             if (options.mZeroIsMissing && p[0] == 0.0 && p[1] == 0.0 && p[2] == 0.0)
                 continue;
             options.ConvertPosition(p[0], p[1], p[2]);
-            for (int axis = 0; axis < 3; ++axis)
-            {
-                KFCurve* curve = curves[static_cast<size_t>(m) * 3 + axis];
-                curve->SetKey(curve->GetKeyCount(), time, static_cast<float>(p[axis]),
-                              KFCURVE_INTERPOLATION_LINEAR);
-            }
+            STrack& track = tracks[static_cast<size_t>(m)];
+            track.mXyz.insert(track.mXyz.end(), p, p + 3);
+            track.mFrames.push_back(frame);
         }
     }
     return true;
@@ -197,17 +151,10 @@ bool ReadFrames(KTextFile& file, std::string& buffer, const SHeader& header,
 
 } // namespace
 
-KStreamOptionsScn* KScnReaderAdaptiveOptics::CreateOptions() const
+bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOptionsAdaptiveOptics& options)
 {
-    return new KStreamOptionsAdaptiveOptics();
-}
-
-bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsAdaptiveOptics defaults;
-    const KStreamOptionsAdaptiveOptics& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mUnitScale > 0.0) || !std::isfinite(options.mUnitScale))
-        return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
+    if (!CheckOption(options.mUnitScale, "unit scale"))
+        return false;
     KTextFile file;
     file.Attach(GetBytes().data(), GetBytes().size());
     std::string buffer, why;
@@ -221,29 +168,14 @@ bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KSt
         return Refuse("the header announces " + std::to_string(header.mFrames) + " frames of " +
                       std::to_string(header.mMarkers) + " markers, more than " + std::to_string(size) +
                       " bytes can hold");
-    if (!(static_cast<double>(header.mFrames - 1) / header.mRate <= kMaxSeconds))
+    if (!(static_cast<double>(header.mFrames - 1) / header.mRate <= KScnMotionBuilder::kMaxSeconds))
         return Refuse("the frames reach beyond the longest take");
+    KScnMotionBuilder motion(builder, GetFileStem().c_str());
+    if (!motion.SetFrameRate(header.mRate, 0, header.mFrames - 1, why))
+        return Refuse(why);
 
-    CKeyChanges curves;
-    const std::string take = Stem(GetFileName()).empty() ? "Take 001" : Stem(GetFileName());
-    builder.AddTake(take.c_str());
-    for (int64_t m = 0; m < header.mMarkers; ++m)
-    {
-        KScnNode* node = builder.CreateNode((options.mMarkerPrefix + std::to_string(m + 1)).c_str());
-        KScnMarker* marker = node != nullptr ? builder.GetManager()->CreateMarker() : nullptr;
-        if (marker == nullptr)
-            return Fail(eUnidentifiedError, "a marker node could not be made");
-        marker->SetMarkerKind(KScnMarker::eOpticalMarker);
-        node->SetNodeAttribute(marker);
-        for (int axis = 0; axis < 3; ++axis)
-        {
-            KFCurve* curve = KScnTakeKeys::GetCurve(node, take.c_str(), KScnTakeKeys::eTranslation, axis);
-            if (curve == nullptr || !curve->ReserveKeys(static_cast<int>(header.mFrames)))
-                return Fail(eUnidentifiedError, "a curve could not be made");
-            curves.Add(curve);
-        }
-    }
-    if (!ReadFrames(file, buffer, header, options, curves, why))
+    std::vector<STrack> tracks(static_cast<size_t>(header.mMarkers));
+    if (!ReadFrames(file, buffer, header, options, tracks, why))
         return Refuse(why);
     int64_t extra = 0;
     std::string_view line;
@@ -251,6 +183,20 @@ bool KScnReaderAdaptiveOptics::ReadContent(KScnImportBuilder& builder, const KSt
         extra += KTextTokens(line).AtEnd() ? 0 : 1;
     if (file.Failed())
         return Refuse(file.GetError());
+    for (size_t m = 0; m < tracks.size(); ++m)
+    {
+        KScnNode* node = motion.AddMarkerNode(options.mMarkerPrefix + std::to_string(m + 1), nullptr, true);
+        if (node == nullptr)
+            return Fail(eUnidentifiedError, "a marker node could not be made");
+        // A marker lost in every frame still gets its (empty) curves.
+        const STrack& track = tracks[m];
+        const double* xyz = track.mXyz.empty() ? nullptr : track.mXyz.data();
+        for (int axis = 0; axis < 3; ++axis)
+            if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, axis,
+                                  xyz != nullptr ? xyz + axis : nullptr, track.mFrames.size(), 3,
+                                  track.mFrames.data()))
+                return Fail(eUnidentifiedError, "the motion could not be keyed");
+    }
     mStatus = extra > 0 ? (std::to_string(extra) + " lines after the last frame skipped").c_str() : "";
     return true;
 }

@@ -12,29 +12,31 @@
 // and so on (blank lines skipped, commas taken as blanks). The scene gets M
 // marker nodes (KScnMarker, optical) under the root, named by number, and
 // one take, named after the file's stem, with X, Y and Z translation curves
-// per marker: frame k keyed at k / R seconds, linear; a lost marker (0 0 0,
-// see KStreamOptionsAdaptiveOptics) has no key in that frame. Lines after
-// the last frame are skipped with a warning in the status text.
+// per marker: frame k keyed at k / R seconds, linear (KScnMotionBuilder's
+// clock); a lost marker (0 0 0, see KStreamOptionsAdaptiveOptics) has no
+// key in that frame. Lines after the last frame are skipped with a warning
+// in the status text.
 //
 // Refused with error 0 and the reason: no header line in time, a count or
 // rate that is not a number above 0, more values announced than the file
 // could hold (checked before anything is made), frames reaching beyond the
-// longest take, a data line of other than three numbers, a file that ends
-// before its last frame.
+// longest take, a rate KScnMotionBuilder does not take, a data line of
+// other than three numbers, a file that ends before its last frame.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsAdaptiveOptics.h"
 
 namespace scenesdk
 {
 
-class KScnReaderAdaptiveOptics : public KScnForeignReader
+class KScnReaderAdaptiveOptics : public KScnForeignReaderOf<KStreamOptionsAdaptiveOptics>
 {
 public:
     static constexpr int kHeaderLines = 16;
 
     // mode 0 or 1 selects the format; any other mode is taken as 0.
     KScnReaderAdaptiveOptics(KScnSdkManager* manager, int mode)
-        : KScnForeignReader(manager, mode == 1 ? "Adaptive Optics (mode 1)" : "Adaptive Optics (mode 0)"),
+        : KScnForeignReaderOf(manager, mode == 1 ? "Adaptive Optics (mode 1)" : "Adaptive Optics (mode 0)"),
           mMode(mode == 1 ? 1 : 0)
     {
     }
@@ -43,15 +45,7 @@ public:
 
 protected:
     bool IsReadable() const override { return mMode == 0; }
-    std::string GetUnreadableMessage() const override
-    {
-        if (mMode == 1)
-            return std::string(GetFormatName()) +
-                   " files cannot be read: their layout is not known to this build";
-        return KScnForeignReader::GetUnreadableMessage();
-    }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsAdaptiveOptics& options) override;
 
 private:
     int mMode;

@@ -1,8 +1,8 @@
 #pragma once
 
-// KScnReaderAscension: the reader of Ascension files. No public description of their
-// layout is known, so every file is refused with error 7 and a message that
-// says so (see KScnForeignReader).
+// KScnReaderAscension: the reader of Ascension files. No public description of
+// their layout is known, so every file is refused with error 7 and a message
+// that says so (see KScnForeignReader).
 
 #include "scenesdk/importers/KScnForeignReader.h"
 
@@ -13,13 +13,6 @@ class KScnReaderAscension : public KScnForeignReader
 {
 public:
     explicit KScnReaderAscension(KScnSdkManager* manager) : KScnForeignReader(manager, "Ascension") {}
-
-protected:
-    std::string GetUnreadableMessage() const override
-    {
-        return std::string(GetFormatName()) +
-               " files cannot be read: their layout is not known to this build";
-    }
 };
 
 } // namespace scenesdk

@@ -2,7 +2,6 @@
 
 #include "scenesdk/importers/KScnFileBiovision.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
-#include "scenesdk/importers/KStreamOptionsBiovision.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <cstdio>
@@ -200,32 +199,17 @@ bool CBvhBuild::KeyRotation(size_t j)
     return true;
 }
 
-std::string Summary(const std::vector<std::string>& warnings)
-{
-    std::string text;
-    for (const std::string& warning : warnings)
-        text += (text.empty() ? "" : "; ") + warning;
-    return text;
-}
-
 } // namespace
 
-KStreamOptionsScn* KScnReaderBiovision::CreateOptions() const
+bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsBiovision& options)
 {
-    return new KStreamOptionsBiovision();
-}
-
-bool KScnReaderBiovision::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsBiovision defaults;
-    const KStreamOptionsBiovision& options = KStreamOptionsForeign::Of(&given, defaults);
     KScnFileBiovision file;
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
     KScnMotionBuilder motion(builder, options.mTakeName.c_str());
     const int64_t frames = file.GetFrameCount();
-    if (frames > 0 && !motion.SetFrameRate(1.0 / file.GetFrameTime(), frames - 1, why))
+    if (frames > 0 && !motion.SetFrameRate(1.0 / file.GetFrameTime(), 0, frames - 1, why))
     {
         char time[32];
         std::snprintf(time, sizeof time, "%g", file.GetFrameTime());
@@ -236,7 +220,7 @@ bool KScnReaderBiovision::ReadContent(KScnImportBuilder& builder, const KStreamO
         return Fail(eUnidentifiedError, "a skeleton node could not be made");
     if (frames > 0 && !build.Motion())
         return Fail(eUnidentifiedError, "the motion could not be keyed");
-    mStatus = Summary(file.GetWarnings()).c_str();
+    mStatus = JoinWarnings(file.GetWarnings()).c_str();
     return true;
 }
 

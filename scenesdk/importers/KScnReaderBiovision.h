@@ -27,20 +27,19 @@
 // KScnMotionBuilder accepts. Warnings (fewer frames than declared ...) go to
 // the status text of a successful read.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsBiovision.h"
 
 namespace scenesdk
 {
 
-class KScnReaderBiovision : public KScnForeignReader
+class KScnReaderBiovision : public KScnForeignReaderOf<KStreamOptionsBiovision>
 {
 public:
-    explicit KScnReaderBiovision(KScnSdkManager* manager) : KScnForeignReader(manager, "BVH") {}
+    explicit KScnReaderBiovision(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "BVH") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsBiovision& options) override;
 };
 
 } // namespace scenesdk

@@ -3,7 +3,6 @@
 #include "scenesdk/importers/KScnDxfData.h"
 #include "scenesdk/importers/KScnDxfParser.h"
 #include "scenesdk/importers/KScnDxfSceneBuilder.h"
-#include "scenesdk/importers/KStreamOptionsDxf.h"
 
 namespace scenesdk
 {
@@ -14,11 +13,7 @@ namespace
 // The status text of a successful read: what was left out, briefly.
 std::string Summary(const KScnDxfDrawing& drawing)
 {
-    std::string text;
-    for (size_t i = 0; i < drawing.mWarnings.size() && i < 3; ++i)
-        text += (text.empty() ? "" : "; ") + drawing.mWarnings[i];
-    if (drawing.mWarnings.size() > 3)
-        text += "; " + std::to_string(drawing.mWarnings.size() - 3) + " more warnings";
+    std::string text = KScnForeignReader::JoinWarnings(drawing.mWarnings, 3);
     if (drawing.mSkipped > 0)
         text += (text.empty() ? "" : "; ") + std::to_string(drawing.mSkipped) +
                 " entities skipped (first: " + drawing.mFirstSkipped + ")";
@@ -27,15 +22,8 @@ std::string Summary(const KScnDxfDrawing& drawing)
 
 } // namespace
 
-KStreamOptionsScn* KScnReaderDxf::CreateOptions() const
+bool KScnReaderDxf::Read(KScnImportBuilder& builder, const KStreamOptionsDxf& options)
 {
-    return new KStreamOptionsDxf();
-}
-
-bool KScnReaderDxf::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsDxf defaults;
-    const KStreamOptionsDxf& options = KStreamOptionsForeign::Of(&given, defaults);
     KScnDxfDrawing drawing;
     std::string why;
     KScnDxfParser parser(options, drawing);

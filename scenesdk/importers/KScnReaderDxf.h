@@ -28,20 +28,19 @@
 // refused file reaches the scene. The status text of a read names what was
 // skipped.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsDxf.h"
 
 namespace scenesdk
 {
 
-class KScnReaderDxf : public KScnForeignReader
+class KScnReaderDxf : public KScnForeignReaderOf<KStreamOptionsDxf>
 {
 public:
-    explicit KScnReaderDxf(KScnSdkManager* manager) : KScnForeignReader(manager, "DXF") {}
+    explicit KScnReaderDxf(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "DXF") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsDxf& options) override;
 };
 
 } // namespace scenesdk

@@ -2,11 +2,8 @@
 
 #include "scenesdk/importers/KScnFileMotionAnalysisHtr.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
-#include "scenesdk/importers/KStreamOptionsMotionAnalysisHtr.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KgeMath.h"
-
-#include <cmath>
 
 namespace scenesdk
 {
@@ -148,50 +145,35 @@ bool CHtrBuild::KeySegment(size_t index)
     return true;
 }
 
-std::string Summary(const std::vector<std::string>& warnings)
-{
-    std::string text;
-    for (const std::string& warning : warnings)
-        text += (text.empty() ? "" : "; ") + warning;
-    return text;
-}
-
 } // namespace
 
-KStreamOptionsScn* KScnReaderMotionAnalysisHtr::CreateOptions() const
+bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
+                                       const KStreamOptionsMotionAnalysisHtr& options)
 {
-    return new KStreamOptionsMotionAnalysisHtr();
-}
-
-bool KScnReaderMotionAnalysisHtr::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsMotionAnalysisHtr defaults;
-    const KStreamOptionsMotionAnalysisHtr& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mSceneUnit > 0.0) || !std::isfinite(options.mSceneUnit))
-        return Fail(eUnidentifiedError, "the scene unit of the read options is not above 0");
+    if (!CheckOption(options.mSceneUnit, "scene unit"))
+        return false;
     KScnFileMotionAnalysisHtr file;
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
     std::vector<std::string> warnings = file.GetWarnings();
-    double metres = 0.0;
-    double length = options.mUnitScale;
-    if (KScnMotionBuilder::UnitInMetres(file.GetUnitName(), metres))
-        length = metres / options.mSceneUnit;
-    else if (!file.GetUnitName().empty())
+    double length = 0.0;
+    if (!KScnMotionBuilder::FileUnitLength(file.GetUnitName(), options.mSceneUnit, options.mUnitScale,
+                                           length) &&
+        !file.GetUnitName().empty())
         warnings.push_back("unknown CalibrationUnits " + file.GetUnitName() +
                            ": lengths read with the unit scale");
     length *= file.GetScaleFactor();
 
     KScnMotionBuilder motion(builder, options.mTakeName.c_str());
-    if (file.GetLastFrame() >= 0 && !motion.SetFrameRate(file.GetFrameRate(), file.GetLastFrame(), why))
+    if (file.GetLastFrame() >= 0 && !motion.SetFrameRate(file.GetFrameRate(), 0, file.GetLastFrame(), why))
         return Refuse(why);
     CHtrBuild build(motion, file, options, length);
     if (!build.Nodes())
         return Fail(eUnidentifiedError, "a skeleton node could not be made");
     if (!build.Motion())
         return Fail(eUnidentifiedError, "the motion could not be keyed");
-    mStatus = Summary(warnings).c_str();
+    mStatus = JoinWarnings(warnings).c_str();
     return true;
 }
 

@@ -27,20 +27,19 @@
 // refuses, and a frame rate or length of motion KScnMotionBuilder does not
 // accept. Warnings go to the status text of a successful read.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisHtr.h"
 
 namespace scenesdk
 {
 
-class KScnReaderMotionAnalysisHtr : public KScnForeignReader
+class KScnReaderMotionAnalysisHtr : public KScnForeignReaderOf<KStreamOptionsMotionAnalysisHtr>
 {
 public:
-    explicit KScnReaderMotionAnalysisHtr(KScnSdkManager* manager) : KScnForeignReader(manager, "HTR") {}
+    explicit KScnReaderMotionAnalysisHtr(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "HTR") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsMotionAnalysisHtr& options) override;
 };
 
 } // namespace scenesdk

@@ -2,38 +2,28 @@
 
 #include "scenesdk/importers/KScnFileMotionAnalysisTrc.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
-#include "scenesdk/importers/KStreamOptionsMotionAnalysisTrc.h"
-
-#include <cmath>
 
 namespace scenesdk
 {
 
-KStreamOptionsScn* KScnReaderMotionAnalysisTrc::CreateOptions() const
+bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
+                                       const KStreamOptionsMotionAnalysisTrc& options)
 {
-    return new KStreamOptionsMotionAnalysisTrc();
-}
-
-bool KScnReaderMotionAnalysisTrc::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsMotionAnalysisTrc defaults;
-    const KStreamOptionsMotionAnalysisTrc& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mSceneUnit > 0.0) || !std::isfinite(options.mSceneUnit))
-        return Fail(eUnidentifiedError, "the scene unit of the read options is not above 0");
+    if (!CheckOption(options.mSceneUnit, "scene unit"))
+        return false;
     KScnFileMotionAnalysisTrc file;
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
     std::vector<std::string> warnings = file.GetWarnings();
-    double metres = 0.0;
-    double length = options.mUnitScale;
-    if (KScnMotionBuilder::UnitInMetres(file.GetUnitName(), metres))
-        length = metres / options.mSceneUnit;
-    else if (!file.GetUnitName().empty())
+    double length = 0.0;
+    if (!KScnMotionBuilder::FileUnitLength(file.GetUnitName(), options.mSceneUnit, options.mUnitScale,
+                                           length) &&
+        !file.GetUnitName().empty())
         warnings.push_back("unknown Units " + file.GetUnitName() + ": positions read with the unit scale");
 
     KScnMotionBuilder motion(builder, options.mTakeName.c_str());
-    if (file.GetLastFrame() >= 0 && !motion.SetFrameRate(file.GetFrameRate(), file.GetLastFrame(), why))
+    if (file.GetLastFrame() >= 0 && !motion.SetFrameRate(file.GetFrameRate(), 0, file.GetLastFrame(), why))
         return Refuse(why);
     std::vector<double> columns[3];
     const std::vector<KScnTrcMarker>& markers = file.GetMarkers();
@@ -60,10 +50,7 @@ bool KScnReaderMotionAnalysisTrc::ReadContent(KScnImportBuilder& builder, const 
                                   marker.mFrames.data()))
                 return Fail(eUnidentifiedError, "the motion could not be keyed");
     }
-    std::string status;
-    for (const std::string& warning : warnings)
-        status += (status.empty() ? "" : "; ") + warning;
-    mStatus = status.c_str();
+    mStatus = JoinWarnings(warnings).c_str();
     return true;
 }
 

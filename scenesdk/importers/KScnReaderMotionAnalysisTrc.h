@@ -18,20 +18,19 @@
 // refuses, and a rate or length of motion KScnMotionBuilder does not
 // accept. Warnings go to the status text of a successful read.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisTrc.h"
 
 namespace scenesdk
 {
 
-class KScnReaderMotionAnalysisTrc : public KScnForeignReader
+class KScnReaderMotionAnalysisTrc : public KScnForeignReaderOf<KStreamOptionsMotionAnalysisTrc>
 {
 public:
-    explicit KScnReaderMotionAnalysisTrc(KScnSdkManager* manager) : KScnForeignReader(manager, "TRC") {}
+    explicit KScnReaderMotionAnalysisTrc(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "TRC") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsMotionAnalysisTrc& options) override;
 };
 
 } // namespace scenesdk

@@ -4,7 +4,6 @@
 #include "scenesdk/importers/KScnObjData.h"
 #include "scenesdk/importers/KScnObjParser.h"
 #include "scenesdk/importers/KScnObjSceneBuilder.h"
-#include "scenesdk/importers/KStreamOptionsObj.h"
 
 namespace scenesdk
 {
@@ -21,11 +20,7 @@ std::string FolderOf(const std::string& path)
 // The status text of a successful read: what was left out, briefly.
 std::string Summary(const KScnObjData& data, const std::vector<std::string>& warnings)
 {
-    std::string text;
-    for (size_t i = 0; i < warnings.size() && i < 3; ++i)
-        text += (text.empty() ? "" : "; ") + warnings[i];
-    if (warnings.size() > 3)
-        text += "; " + std::to_string(warnings.size() - 3) + " more warnings";
+    std::string text = KScnForeignReader::JoinWarnings(warnings, 3);
     if (data.mSkipped > 0)
         text += (text.empty() ? "" : "; ") + std::to_string(data.mSkipped) +
                 " elements skipped (first: " + data.mFirstSkipped + ")";
@@ -34,15 +29,8 @@ std::string Summary(const KScnObjData& data, const std::vector<std::string>& war
 
 } // namespace
 
-KStreamOptionsScn* KScnReaderObj::CreateOptions() const
+bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& options)
 {
-    return new KStreamOptionsObj();
-}
-
-bool KScnReaderObj::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsObj defaults;
-    const KStreamOptionsObj& options = KStreamOptionsForeign::Of(&given, defaults);
     KScnObjData data;
     std::string why;
     if (!KScnObjParser::Parse(GetBytes().data(), GetBytes().size(), options, data, why))
@@ -50,9 +38,7 @@ bool KScnReaderObj::ReadContent(KScnImportBuilder& builder, const KStreamOptions
 
     std::vector<KScnMtlMaterial> materials;
     std::vector<std::string> warnings;
-    std::string folder = GetFolder();
-    for (char& c : folder)
-        c = c == '\\' ? '/' : c;
+    const std::string folder = GetFolder();
     for (size_t i = 0; options.mReadMaterials && i < data.mLibraries.size(); ++i)
     {
         std::string name = data.mLibraries[i];

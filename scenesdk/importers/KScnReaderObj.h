@@ -23,20 +23,19 @@
 // while the options forbid that, is skipped with a warning in the status
 // text, as are skipped keywords.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsObj.h"
 
 namespace scenesdk
 {
 
-class KScnReaderObj : public KScnForeignReader
+class KScnReaderObj : public KScnForeignReaderOf<KStreamOptionsObj>
 {
 public:
-    explicit KScnReaderObj(KScnSdkManager* manager) : KScnForeignReader(manager, "OBJ") {}
+    explicit KScnReaderObj(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "OBJ") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsObj& options) override;
 };
 
 } // namespace scenesdk

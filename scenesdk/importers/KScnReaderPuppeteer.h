@@ -1,8 +1,8 @@
 #pragma once
 
-// KScnReaderPuppeteer: the reader of Puppeteer files. No public description of their
-// layout is known, so every file is refused with error 7 and a message that
-// says so (see KScnForeignReader).
+// KScnReaderPuppeteer: the reader of Puppeteer files. No public description of
+// their layout is known, so every file is refused with error 7 and a message
+// that says so (see KScnForeignReader).
 
 #include "scenesdk/importers/KScnForeignReader.h"
 
@@ -13,13 +13,6 @@ class KScnReaderPuppeteer : public KScnForeignReader
 {
 public:
     explicit KScnReaderPuppeteer(KScnSdkManager* manager) : KScnForeignReader(manager, "Puppeteer") {}
-
-protected:
-    std::string GetUnreadableMessage() const override
-    {
-        return std::string(GetFormatName()) +
-               " files cannot be read: their layout is not known to this build";
-    }
 };
 
 } // namespace scenesdk

@@ -1,104 +1,19 @@
 #include "scenesdk/importers/KScnReaderVicon.h"
 
-#include "scenesdk/animation/KFCurve.h"
-#include "scenesdk/animation/KFKeyRecord.h"
-#include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/importers/KScnFileVicon.h"
-#include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
-#include "scenesdk/importers/KStreamOptionsVicon.h"
-#include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace scenesdk
 {
 
 namespace
 {
-
-// Metres per unit of the names capture files use, in any letter case; 0
-// for another.
-double UnitInMetres(std::string unit)
-{
-    struct SUnit
-    {
-        const char* name;
-        double metres;
-    };
-    static const SUnit kUnits[] = {{"mm", 0.001},
-                                   {"millimeters", 0.001},
-                                   {"millimetres", 0.001},
-                                   {"cm", 0.01},
-                                   {"centimeters", 0.01},
-                                   {"centimetres", 0.01},
-                                   {"dm", 0.1},
-                                   {"m", 1.0},
-                                   {"meters", 1.0},
-                                   {"metres", 1.0},
-                                   {"in", 0.0254},
-                                   {"inches", 0.0254},
-                                   {"ft", 0.3048},
-                                   {"feet", 0.3048}};
-    for (char& c : unit)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    for (const SUnit& u : kUnits)
-        if (unit == u.name)
-            return u.metres;
-    return 0.0;
-}
-
-// Names unique within one read: a repeated name gets "_2", "_3" ... Each
-// name remembers the next suffix to try, so many repeats stay linear.
-class CUniqueNames
-{
-public:
-    std::string Make(const std::string& name)
-    {
-        if (mUsed.insert(name).second)
-            return name;
-        int& next = mNext.emplace(name, 2).first->second;
-        for (;; ++next)
-        {
-            std::string candidate = name + "_" + std::to_string(next);
-            if (mUsed.insert(candidate).second)
-                return candidate;
-        }
-    }
-
-private:
-    std::unordered_set<std::string> mUsed;
-    std::unordered_map<std::string, int> mNext;
-};
-
-// Ticks of frame i: exact when a frame is a whole number of ticks (the
-// common rates), else rounded per frame so that errors do not add up.
-class CFrameClock
-{
-public:
-    // A rate so low that a frame passes the range of ticks leaves only
-    // frame 0 in the file (the file class checks the motion's length).
-    explicit CFrameClock(double rate) : mTicks(static_cast<double>(KTime::kOneSecond) / rate)
-    {
-        mWhole = mTicks < 4.0e18 && mTicks == std::floor(mTicks) ? static_cast<int64_t>(mTicks) : 0;
-    }
-    KTime At(int64_t frame) const
-    {
-        if (frame == 0)
-            return KTime(0);
-        return KTime(mWhole > 0 ? frame * mWhole : std::llround(static_cast<double>(frame) * mTicks));
-    }
-
-private:
-    double mTicks;
-    int64_t mWhole;
-};
 
 std::string SampleText(int point, int64_t frame)
 {
@@ -107,17 +22,10 @@ std::string SampleText(int point, int64_t frame)
 
 } // namespace
 
-KStreamOptionsScn* KScnReaderVicon::CreateOptions() const
+bool KScnReaderVicon::Read(KScnImportBuilder& builder, const KStreamOptionsVicon& options)
 {
-    return new KStreamOptionsVicon();
-}
-
-bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
-{
-    const KStreamOptionsVicon defaults;
-    const KStreamOptionsVicon& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mSceneUnit > 0.0) || !std::isfinite(options.mSceneUnit))
-        return Fail(eUnidentifiedError, "the scene unit of the read options is not above 0");
+    if (!CheckOption(options.mSceneUnit, "scene unit"))
+        return false;
     KScnFileVicon file;
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
@@ -126,48 +34,44 @@ bool KScnReaderVicon::ReadContent(KScnImportBuilder& builder, const KStreamOptio
         return Refuse(std::to_string(file.GetFrameCount()) + " frames: more than a curve holds");
 
     std::vector<std::string> warnings = file.GetWarnings();
-    const double metres = UnitInMetres(file.GetUnits());
-    double length = options.mUnitScale;
-    if (metres > 0.0)
-        length = metres / options.mSceneUnit;
-    else if (!std::isfinite(length))
-        return Fail(eUnidentifiedError, "the unit scale of the read options is not a number");
-    else
+    double length = 0.0;
+    if (!KScnMotionBuilder::FileUnitLength(file.GetUnits(), options.mSceneUnit, options.mUnitScale, length))
+    {
+        if (!std::isfinite(length))
+            return Fail(eUnidentifiedError, "the unit scale of the read options is not a number");
         warnings.push_back((file.GetUnits().empty() ? std::string("no POINT:UNITS")
                                                     : "unknown POINT:UNITS " + file.GetUnits()) +
                            ": positions read with the unit scale");
+    }
 
-    const char* take = options.mTakeName.empty() ? "Take 001" : options.mTakeName.c_str();
-    builder.AddTake(take);
-    CUniqueNames names;
+    KScnMotionBuilder motion(builder, options.mTakeName.c_str());
+    if (file.GetFrameCount() > 0 &&
+        !motion.SetFrameRate(file.GetFrameRate(), 0, file.GetFrameCount() - 1, why))
+        return Refuse(why);
     std::vector<KFCurve*> curves;
     for (int p = 0; p < file.GetPointCount(); ++p)
     {
         const std::string& label = file.GetLabels()[static_cast<size_t>(p)];
-        const std::string name = names.Make(label.empty() ? "Marker" + std::to_string(p + 1) : label);
-        KScnNode* node = builder.CreateNode(name.c_str());
-        KScnMarker* marker = node != nullptr ? GetManager()->CreateMarker() : nullptr;
-        if (marker == nullptr)
+        KScnNode* node =
+            motion.AddMarkerNode(label.empty() ? "Marker" + std::to_string(p + 1) : label, nullptr);
+        if (node == nullptr)
             return Fail(eUnidentifiedError, "a marker node could not be made");
-        node->SetNodeAttribute(marker);
         for (int a = 0; a < 3; ++a)
         {
-            curves.push_back(KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, a));
+            curves.push_back(
+                KScnTakeKeys::GetCurve(node, motion.GetTakeName().c_str(), KScnTakeKeys::eTranslation, a));
             if (curves.back() == nullptr)
                 return Fail(eUnidentifiedError, "a translation curve could not be made");
         }
     }
-    if (!KeyMotion(curves, file, length, options))
+    if (!KeyMotion(motion, curves, file, length, options))
         return false;
-    std::string status;
-    for (const std::string& warning : warnings)
-        status += (status.empty() ? "" : "; ") + warning;
-    mStatus = status.c_str();
+    mStatus = JoinWarnings(warnings).c_str();
     return true;
 }
 
-bool KScnReaderVicon::KeyMotion(const std::vector<KFCurve*>& curves, const KScnFileVicon& file, double length,
-                                const KStreamOptionsVicon& options)
+bool KScnReaderVicon::KeyMotion(KScnMotionBuilder& motion, const std::vector<KFCurve*>& curves,
+                                const KScnFileVicon& file, double length, const KStreamOptionsVicon& options)
 {
     const int points = file.GetPointCount();
     const int64_t frames = file.GetFrameCount();
@@ -177,10 +81,9 @@ bool KScnReaderVicon::KeyMotion(const std::vector<KFCurve*>& curves, const KScnF
     // order), into a buffer of about kRunSamples samples; then each point's
     // samples of the run are keyed.
     const int64_t run = std::max<int64_t>(1, kRunSamples / points);
-    std::vector<float> values(static_cast<size_t>(run * points * 3));
-    std::vector<KTime> times(static_cast<size_t>(run * points));
-    std::vector<int> counts(static_cast<size_t>(points));
-    const CFrameClock clock(file.GetFrameRate());
+    std::vector<double> values(static_cast<size_t>(run * points * 3));
+    std::vector<int64_t> seen(static_cast<size_t>(run * points));
+    std::vector<size_t> counts(static_cast<size_t>(points));
     for (int64_t first = 0; first < frames; first += run)
     {
         const int64_t end = std::min(frames, first + run);
@@ -200,43 +103,18 @@ bool KScnReaderVicon::KeyMotion(const std::vector<KFCurve*>& curves, const KScnF
                 if (!(std::fabs(xyz[0]) <= FLT_MAX && std::fabs(xyz[1]) <= FLT_MAX &&
                       std::fabs(xyz[2]) <= FLT_MAX))
                     return Refuse(SampleText(p, f) + ": position out of range");
-                const size_t slot = static_cast<size_t>(p * run + counts[static_cast<size_t>(p)]++);
-                times[slot] = clock.At(f);
-                for (int a = 0; a < 3; ++a)
-                    values[slot * 3 + static_cast<size_t>(a)] = static_cast<float>(xyz[a]);
+                const size_t slot = static_cast<size_t>(p * run) + counts[static_cast<size_t>(p)]++;
+                seen[slot] = f;
+                std::copy(xyz, xyz + 3, &values[slot * 3]);
             }
         for (int p = 0; p < points; ++p)
-            if (!AppendKeys(&curves[static_cast<size_t>(p) * 3], &times[static_cast<size_t>(p * run)],
-                            &values[static_cast<size_t>(p * run * 3)], counts[static_cast<size_t>(p)]))
-                return Fail(eUnidentifiedError, "no memory for the keys");
-    }
-    return true;
-}
-
-bool KScnReaderVicon::AppendKeys(KFCurve* const* curves, const KTime* times, const float* values, int count)
-{
-    // One linear key made once and copied with each time and value
-    // (building every key from its parts costs more than the rest of a read).
-    KFKeyRecord key;
-    key.Clear();
-    key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
-    for (int a = 0; a < 3; ++a)
-    {
-        KFCurve* curve = curves[a];
-        const int first = curve->GetKeyCount();
-        if (!curve->ReserveKeys(first + count))
-            return false;
-        bool ok = true;
-        curve->BeginKeyChanges();
-        for (int i = 0; i < count && ok; ++i)
         {
-            key.mTime = times[i];
-            key.mValue = values[i * 3 + a];
-            ok = curve->ReplaceKey(first + i, key);
+            const size_t slot = static_cast<size_t>(p * run);
+            for (int a = 0; a < 3; ++a)
+                if (!motion.KeyCurve(curves[static_cast<size_t>(p * 3 + a)], &values[slot * 3 + a],
+                                     counts[static_cast<size_t>(p)], 3, &seen[slot]))
+                    return Fail(eUnidentifiedError, "no memory for the keys");
         }
-        curve->EndKeyChanges();
-        if (!ok)
-            return false;
     }
     return true;
 }

@@ -6,7 +6,8 @@
 // from POINT:LABELS ("Marker<n>", counting from 1, where a name is missing;
 // a repeated name gets "_2", "_3" ...). The motion is one take (named by the
 // options, KStreamOptionsVicon): frame i of the file (from 0) at i / rate
-// seconds, rate being POINT:RATE, keyed linearly on each marker's X, Y and Z
+// seconds, rate being POINT:RATE as KScnMotionBuilder takes it (a standard
+// rate within 0.1 %), keyed linearly on each marker's X, Y and Z
 // translation; a frame where the point was not seen has no key, so the
 // curves pass over the gap. Positions are converted from POINT:UNITS to the
 // scene's unit, then the axes as the options ask. Analog data and events
@@ -18,8 +19,8 @@
 // units. Warnings (a header value used for want of a parameter that fits,
 // an unknown unit, a zero scale) go to the status text of a successful read.
 
-#include "scenesdk/animation/KTime.h"
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsVicon.h"
 
 #include <cstdint>
 #include <vector>
@@ -29,17 +30,15 @@ namespace scenesdk
 
 class KFCurve;
 class KScnFileVicon;
-class KStreamOptionsVicon;
+class KScnMotionBuilder;
 
-class KScnReaderVicon : public KScnForeignReader
+class KScnReaderVicon : public KScnForeignReaderOf<KStreamOptionsVicon>
 {
 public:
-    explicit KScnReaderVicon(KScnSdkManager* manager) : KScnForeignReader(manager, "C3D") {}
+    explicit KScnReaderVicon(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "C3D") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsVicon& options) override;
 
 private:
     // Samples decoded at a time (a few megabytes of buffers).
@@ -47,11 +46,8 @@ private:
 
     // Keys every present sample on its point's X, Y and Z curves (three
     // curves a point, in point order).
-    bool KeyMotion(const std::vector<KFCurve*>& curves, const KScnFileVicon& file, double length,
-                   const KStreamOptionsVicon& options);
-    // Appends count linear keys to each of three curves (values x, y, z
-    // interleaved, times increasing); false when memory runs out.
-    static bool AppendKeys(KFCurve* const* curves, const KTime* times, const float* values, int count);
+    bool KeyMotion(KScnMotionBuilder& motion, const std::vector<KFCurve*>& curves, const KScnFileVicon& file,
+                   double length, const KStreamOptionsVicon& options);
 };
 
 } // namespace scenesdk

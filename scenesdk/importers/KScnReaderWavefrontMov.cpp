@@ -4,8 +4,8 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
-#include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
@@ -25,17 +25,7 @@ namespace scenesdk
 namespace
 {
 
-// The longest take keyed, in seconds (times end a little beyond twice this).
-const double kMaxSeconds = 1e8;
 const int kCustom = 3; // a channel kind beside KScnTakeKeys::EChannel
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
 
 struct SChannel
 {
@@ -79,14 +69,14 @@ bool PlanChannels(const std::vector<std::string>& list, SPlan& plan, std::string
         }
         const std::string node = entry.substr(0, dot);
         SChannel channel{0, kCustom, 0, entry.substr(dot + 1)};
-        TransformChannel(Lower(channel.mName), channel.mKind, channel.mAxis);
+        TransformChannel(KTextTokens::Lower(channel.mName), channel.mKind, channel.mAxis);
         const auto it = nodes.emplace(node, plan.mNodes.size()).first;
         if (it->second == plan.mNodes.size())
             plan.mNodes.push_back(node);
         channel.mNode = it->second;
         const std::string key =
             node + '\n' +
-            (channel.mKind == kCustom ? Lower(channel.mName)
+            (channel.mKind == kCustom ? KTextTokens::Lower(channel.mName)
                                       : std::to_string(channel.mKind * 3 + channel.mAxis));
         if (!seen.insert(key).second)
         {
@@ -123,8 +113,8 @@ KFCurve* CustomCurve(KScnNode* node, const char* take, const std::string& name)
 class CMovBuild
 {
 public:
-    CMovBuild(KScnImportBuilder& builder, const SPlan& plan, const KStreamOptionsWavefrontMov& options)
-        : mBuilder(builder), mPlan(plan), mOptions(options)
+    CMovBuild(KScnMotionBuilder& motion, const SPlan& plan, const KStreamOptionsWavefrontMov& options)
+        : mMotion(motion), mBuilder(motion.GetBuilder()), mPlan(plan), mOptions(options)
     {
     }
 
@@ -154,11 +144,9 @@ public:
         return true;
     }
 
-    bool Keys(const char* take, const std::vector<double>& values, size_t rows, std::string& why)
+    bool Keys(const std::vector<double>& values, size_t rows, std::string& why)
     {
-        KTime start;
-        start.SetSeconds(mOptions.mFirstFrame / mOptions.mFrameRate);
-        mBuilder.AddTake(take);
+        const char* take = mMotion.GetTakeName().c_str();
         const size_t columns = mPlan.mChannels.size();
         for (size_t c = 0; c < columns; ++c)
         {
@@ -174,8 +162,7 @@ public:
             else
                 curve = KScnTakeKeys::GetCurve(node, take, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
                                                channel.mAxis);
-            if (!KScnTakeKeys::AppendFrames(curve, values.data() + c, rows, columns, mOptions.mFrameRate,
-                                            start))
+            if (!mMotion.KeyCurve(curve, values.data() + c, rows, columns))
                 return Fault("the keys of channel " + std::to_string(c + 1) + " could not be stored", why);
         }
         return true;
@@ -191,9 +178,9 @@ private:
     bool AddNumberChannel(KScnNode* node, const std::string& name, std::string& why)
     {
         KScnNodeProperties* properties = node->GetNodeProperties();
-        const std::string lower = Lower(name);
+        const std::string lower = KTextTokens::Lower(name);
         for (int i = 0; i < properties->GetPropertyCount(); ++i)
-            if (Lower(properties->GetProperty(i)->GetName()) == lower)
+            if (KTextTokens::Lower(properties->GetProperty(i)->GetName()) == lower)
                 return Fault("channel " + name + " takes the name of a property of " + node->GetName(), why);
         KScnSdkManager* manager = mBuilder.GetManager();
         KScnPropertyRef* ref = manager->CreateUserProperty(name.c_str(), "Real", "");
@@ -210,19 +197,12 @@ private:
         return true;
     }
 
+    KScnMotionBuilder& mMotion;
     KScnImportBuilder& mBuilder;
     const SPlan& mPlan;
     const KStreamOptionsWavefrontMov& mOptions;
     std::vector<KScnNode*> mNodes;
 };
-
-std::string Stem(const std::string& path)
-{
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
 
 } // namespace
 
@@ -238,11 +218,6 @@ bool KScnReaderWavefrontMov::OnOpen()
         return Refuse("binary content (a NUL byte at offset " +
                       std::to_string(static_cast<const char*>(nul) - bytes.data()) + ")");
     return true;
-}
-
-KStreamOptionsScn* KScnReaderWavefrontMov::CreateOptions() const
-{
-    return new KStreamOptionsWavefrontMov();
 }
 
 bool KScnReaderWavefrontMov::ReadMatrix(std::vector<double>& values, size_t& columns, size_t& rows,
@@ -271,7 +246,7 @@ bool KScnReaderWavefrontMov::ReadMatrix(std::vector<double>& values, size_t& col
         do
         {
             if (!KTextNumber::ToDouble(token, value))
-                return RefuseAt(file.GetLineNumber(), "not a number: " + std::string(token.substr(0, 64)));
+                return RefuseAt(file.GetLineNumber(), "not a number: " + KTextTokens::Clip(token, 64));
             if (++count > kMaxColumns)
                 return RefuseAt(file.GetLineNumber(),
                                 "more than " + std::to_string(kMaxColumns) + " columns");
@@ -288,14 +263,11 @@ bool KScnReaderWavefrontMov::ReadMatrix(std::vector<double>& values, size_t& col
     return rows > 0 ? true : Refuse("no rows of numbers");
 }
 
-bool KScnReaderWavefrontMov::ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given)
+bool KScnReaderWavefrontMov::Read(KScnImportBuilder& builder, const KStreamOptionsWavefrontMov& options)
 {
-    const KStreamOptionsWavefrontMov defaults;
-    const KStreamOptionsWavefrontMov& options = KStreamOptionsForeign::Of(&given, defaults);
-    if (!(options.mFrameRate > 0.0) || !std::isfinite(options.mFrameRate))
-        return Fail(eUnidentifiedError, "the frame rate option must be a number above 0");
-    if (!(options.mUnitScale > 0.0) || !std::isfinite(options.mUnitScale))
-        return Fail(eUnidentifiedError, "the unit scale option must be a number above 0");
+    if (!CheckOption(options.mFrameRate, "frame rate", KScnMotionBuilder::kMaxFrameRate) ||
+        !CheckOption(options.mUnitScale, "unit scale"))
+        return false;
     if (options.mRotationOrder < eEulerXYZ || options.mRotationOrder > eEulerZYX)
         return Fail(eUnidentifiedError, "the rotation order option is not an Euler order");
     SPlan plan;
@@ -314,16 +286,19 @@ bool KScnReaderWavefrontMov::ReadContent(KScnImportBuilder& builder, const KStre
                       std::to_string(plan.mChannels.size()));
     const double first = options.mFirstFrame / options.mFrameRate;
     const double last = (options.mFirstFrame + static_cast<double>(rows) - 1.0) / options.mFrameRate;
-    if (!(std::fabs(first) <= kMaxSeconds && last <= kMaxSeconds))
+    if (!(std::fabs(first) <= KScnMotionBuilder::kMaxSeconds && last <= KScnMotionBuilder::kMaxSeconds))
         return Refuse("the rows reach beyond the longest take");
+    KScnMotionBuilder motion(builder, GetFileStem().c_str());
+    if (!motion.SetFrameRate(options.mFrameRate, options.mFirstFrame,
+                             options.mFirstFrame + static_cast<int64_t>(rows) - 1, why))
+        return Refuse(why);
     for (size_t c = 0; c < columns; ++c)
         if (plan.mChannels[c].mKind == KScnTakeKeys::eTranslation)
             for (size_t r = 0; r < rows; ++r)
                 values[r * columns + c] *= options.mUnitScale;
 
-    CMovBuild build(builder, plan, options);
-    const std::string take = Stem(GetFileName()).empty() ? "Take 001" : Stem(GetFileName());
-    if (!build.Nodes(why) || !build.Keys(take.c_str(), values, rows, why))
+    CMovBuild build(motion, plan, options);
+    if (!build.Nodes(why) || !build.Keys(values, rows, why))
         return Fail(eUnidentifiedError, why);
     mStatus = headerLines > 0 ? (std::to_string(headerLines) + " header lines skipped").c_str() : "";
     return true;

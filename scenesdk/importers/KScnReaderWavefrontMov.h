@@ -22,26 +22,29 @@
 // a column count other than the channel list's, rows reaching beyond the
 // longest take. A channel list entry that is not "node.attribute", names a
 // channel twice or takes the name of a property the node has, a frame rate
-// or unit scale not above 0 or an unknown rotation order fail with error 7.
+// not above 0 or above KScnMotionBuilder::kMaxFrameRate, a unit scale not
+// above 0 or an unknown rotation order fail with error 7. Rows are keyed by
+// KScnMotionBuilder's clock.
 
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
+#include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
 
 namespace scenesdk
 {
 
-class KScnReaderWavefrontMov : public KScnForeignReader
+class KScnReaderWavefrontMov : public KScnForeignReaderOf<KStreamOptionsWavefrontMov>
 {
 public:
     static constexpr size_t kMaxColumns = 100000;
     static constexpr int kHeaderLines = 16;
 
-    explicit KScnReaderWavefrontMov(KScnSdkManager* manager) : KScnForeignReader(manager, "Wavefront MOV") {}
+    explicit KScnReaderWavefrontMov(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "Wavefront MOV")
+    {
+    }
 
 protected:
-    bool IsReadable() const override { return true; }
     bool OnOpen() override;
-    KStreamOptionsScn* CreateOptions() const override;
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& options) override;
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsWavefrontMov& options) override;
 
 private:
     // The matrix, row by row; false (refused) on a fault.

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFKeyRecord.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <cmath>
@@ -40,29 +41,6 @@ KFCurve* KScnTakeKeys::GetCurve(KScnNode* node, const char* take, EChannel chann
     KScnTakeNodeEntry* entry = TakeOf(*node, take);
     return entry != nullptr ? entry->FindCurve("Transform", kChannels[channel], kComponents[component])
                             : nullptr;
-}
-
-bool KScnTakeKeys::AppendFrames(KFCurve* curve, const double* values, size_t count, size_t stride,
-                                double frameRate, KTime start)
-{
-    if (curve == nullptr || !(frameRate > 0.0) || stride == 0 || (count > 0 && values == nullptr))
-        return false;
-    if (count == 0)
-        return true;
-    if (!After(*curve, start))
-        return false;
-    const double first = start.GetSeconds();
-    curve->BeginKeyChanges();
-    curve->ReserveKeys(curve->GetKeyCount() + static_cast<int>(count));
-    for (size_t i = 0; i < count; ++i)
-    {
-        KTime time;
-        time.SetSeconds(first + static_cast<double>(i) / frameRate);
-        const int index = curve->GetKeyCount();
-        curve->SetKey(index, time, static_cast<float>(values[i * stride]), KFCURVE_INTERPOLATION_LINEAR);
-    }
-    curve->EndKeyChanges();
-    return true;
 }
 
 bool KScnTakeKeys::AppendKey(KFCurve* curve, double seconds, double value)

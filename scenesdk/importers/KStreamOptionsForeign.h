@@ -7,7 +7,8 @@
 //
 // Each format derives its own kind (KStreamOptionsObj, ...) with a class id
 // of its own; a reader given options of another kind (a caller's plain
-// KStreamOptionsScn, say) reads with its defaults. Pattern of a kind:
+// KStreamOptionsScn, say) reads with its defaults (KScnForeignReaderOf).
+// Pattern of a kind:
 //
 //     class KStreamOptionsXyz : public KStreamOptionsForeign
 //     {
@@ -18,9 +19,14 @@
 //         ... public fields with their defaults ...
 //     };
 //
-// Class ids in use (four letters): KStreamOptionsScn 'SCNO', this class
-// 'FRNO', KStreamOptionsObj 'OBJO', KStreamOptions3DS '3DSE',
-// KStreamOptionsDxf 'DXFS', KStreamOptionsVicon 'C3DS'. A new kind takes four letters of its own.
+// Class ids in use (four letters, one kind each; a test keeps them apart):
+// KStreamOptionsScn 'SCNO', this class 'FRNO', KStreamOptionsObj 'OBJO',
+// KStreamOptions3DS '3DSE', KStreamOptionsDxf 'DXFS', KStreamOptionsBiovision
+// 'BVHS', KStreamOptionsMotionAnalysisHtr 'HTRS',
+// KStreamOptionsMotionAnalysisTrc 'TRCS', KStreamOptionsAcclaim 'ACLM' (ASF
+// and AMC), KStreamOptionsAdaptiveOptics 'AOAD', KStreamOptionsWavefrontMov
+// 'MOVC', KStreamOptionsVicon 'C3DS'. A new kind takes four letters of its
+// own. A reader of a kind derives from KScnForeignReaderOf<kind>.
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 

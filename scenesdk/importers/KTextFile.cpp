@@ -79,9 +79,14 @@ void KTextFile::Rewind()
     mErrorId = -1;
 }
 
+std::string KTextFile::AtLine(int line, const std::string& reason)
+{
+    return "line " + std::to_string(line) + ": " + reason;
+}
+
 bool KTextFile::Fail(const std::string& text)
 {
-    mError = "line " + std::to_string(mLineNumber) + ": " + text;
+    mError = AtLine(mLineNumber, text);
     mErrorId = KScn::eFileCorrupted;
     mPos = mSize;
     return false;

@@ -57,8 +57,20 @@ public:
     // The next logical line; false at the end or when the reading failed
     // (see Failed). Empty lines are handed out too.
     bool NextLine(std::string_view& line);
+    // Hands every line to read (a callable taking the line, false to stop)
+    // until the end; false when read stops or the reading fails (Failed).
+    template <class F> bool ForEachLine(F&& read)
+    {
+        std::string_view line;
+        while (NextLine(line))
+            if (!read(line))
+                return false;
+        return !Failed();
+    }
     // 1-based number of the first physical line of the last line handed out.
     int GetLineNumber() const { return mLineNumber; }
+    // The readers' form of a fault at a line: "line 12: reason".
+    static std::string AtLine(int line, const std::string& reason);
     // Back to the first line; clears a failure.
     void Rewind();
 

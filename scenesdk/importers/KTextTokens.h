@@ -4,6 +4,7 @@
 // (blanks: space, tab, vertical tab, form feed). A view over the line: it
 // copies nothing and stays valid as long as the line does.
 
+#include <string>
 #include <string_view>
 
 namespace scenesdk
@@ -41,6 +42,35 @@ public:
         return rest;
     }
     bool AtEnd() const { return Rest().empty(); }
+
+    // Keywords of the text formats: two words equal but for the letter case
+    // of A-Z (other bytes compare as they are, whatever the locale).
+    static char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+    static bool Same(std::string_view a, std::string_view b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (LowerChar(a[i]) != LowerChar(b[i]))
+                return false;
+        return true;
+    }
+    static bool StartsWith(std::string_view text, std::string_view word)
+    {
+        return text.size() >= word.size() && Same(text.substr(0, word.size()), word);
+    }
+    static std::string Lower(std::string_view text)
+    {
+        std::string out(text);
+        for (char& c : out)
+            c = LowerChar(c);
+        return out;
+    }
+    // The start of a token quoted in a message (a file's token may be long).
+    static std::string Clip(std::string_view text, size_t most = 40)
+    {
+        return std::string(text.substr(0, most));
+    }
 
 private:
     std::string_view mRest;

@@ -1,12 +1,15 @@
-// libFuzzer target: the motion-capture readers. The first byte of an input
-// picks the format (its value modulo 8, so the digits '0' to '7' pick them
-// in order): BVH, HTR, TRC, ASF, AMC, C3D, Adaptive Optics (AOA) and
-// Wavefront MOV. The rest is the file, read by the importer into a scene;
-// for AMC, the part after a line "#asf" is written beside it as its
-// skeleton "input.asf". Every node read then has each take made current,
-// its translation and rotation curves evaluated at their ends and its
-// global transform computed. Any input must be refused or imported without
-// a fault (run under AddressSanitizer and UBSan).
+// libFuzzer target: the motion-capture readers, all eight. The first byte
+// of an input picks the format (its value modulo 8, so the digits '0' to
+// '7' pick them in order): BVH, HTR, TRC, ASF, AMC, C3D, Adaptive Optics
+// (AOA) and Wavefront MOV (the seeds "motion-*" start with theirs). The rest
+// is the file "input.<extension>", read by the importer into a scene; for
+// AMC, the part after a line "#asf" is written beside it as "input.asf",
+// the skeleton the AMC reader looks for beside a motion of that stem. Every
+// node read then has each take made current, its translation and rotation
+// curves evaluated at their ends and its global transform computed. Any
+// input must be refused or imported without a fault (run under
+// AddressSanitizer and UBSan); a refused one must leave the scene as it
+// was, and every node a read made must go with the scene's nodes.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -18,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -78,6 +82,16 @@ void Walk(KScnNode* node, int& budget)
     }
 }
 
+// Where the line "#asf" starts in text (at its start or after a line
+// break), or npos.
+size_t SkeletonMark(std::string_view text)
+{
+    for (size_t at = 0; (at = text.find("#asf\n", at)) != std::string_view::npos; ++at)
+        if (at == 0 || text[at - 1] == '\n')
+            return at;
+    return std::string_view::npos;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -95,9 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t length = file.size();
     if (format.format == 10)
     {
-        const size_t cut = file.find("\n#asf\n");
-        length = cut == std::string_view::npos ? file.size() : cut + 1;
-        const size_t skeleton = cut == std::string_view::npos ? file.size() : cut + 6;
+        const size_t mark = SkeletonMark(file);
+        length = mark == std::string_view::npos ? file.size() : mark;
+        const size_t skeleton = mark == std::string_view::npos ? file.size() : mark + 5;
         FuzzWriteFile("input.asf", data + 1 + skeleton, file.size() - skeleton);
     }
     const std::string path =
@@ -105,10 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     KScnSdkManager& manager = Manager();
     KScnSceneRoot* scene = Scene();
+    const int nodes = manager.GetNodeCount();
     {
         KScnImporter importer(&manager);
         importer.SetFileFormat(format.format);
-        if (importer.Initialize(path.c_str()) && importer.Import(scene))
+        const bool imported = importer.Initialize(path.c_str()) && importer.Import(scene);
+        if (!imported && manager.GetNodeCount() != nodes)
+            std::abort(); // a refused file left nodes behind
+        if (imported)
         {
             int budget = 4096;
             Walk(scene->GetRootNode(), budget);
@@ -117,5 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KScnNode* root = scene->GetRootNode();
     while (root->GetChildCount() > 0)
         manager.DestroyNode(root->GetChild(root->GetChildCount() - 1), true);
+    if (manager.GetNodeCount() != nodes)
+        std::abort(); // a read made nodes the scene does not hold
     return 0;
 }

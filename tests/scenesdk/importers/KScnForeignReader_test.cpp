@@ -1,6 +1,7 @@
 // Foreign-format readers: each format of the importer's table gets its
 // reader, an existing file fails cleanly naming its format, a missing one
-// fails as not found, and the readers answer like readers without a file.
+// fails as not found, the readers answer like readers without a file, and
+// each gives read options of its own kind, every kind with an id of its own.
 
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnForeignReader.h"
@@ -13,6 +14,16 @@
 #include "scenesdk/importers/KScnReaderObj.h"
 #include "scenesdk/importers/KScnReaderPuppeteer.h"
 #include "scenesdk/importers/KScnReaderVicon.h"
+#include "scenesdk/importers/KStreamOptions3DS.h"
+#include "scenesdk/importers/KStreamOptionsAcclaim.h"
+#include "scenesdk/importers/KStreamOptionsAdaptiveOptics.h"
+#include "scenesdk/importers/KStreamOptionsBiovision.h"
+#include "scenesdk/importers/KStreamOptionsDxf.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisHtr.h"
+#include "scenesdk/importers/KStreamOptionsMotionAnalysisTrc.h"
+#include "scenesdk/importers/KStreamOptionsObj.h"
+#include "scenesdk/importers/KStreamOptionsVicon.h"
+#include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -22,6 +33,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 using namespace scenesdk;
@@ -112,6 +124,45 @@ TEST(ForeignReaders, ReadersWithoutAnOpenFileAnswerNeutrally)
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileNotOpened);
     EXPECT_FALSE(reader.ReadScene(nullptr, nullptr));
     EXPECT_STREQ(reader.GetError().GetLastErrorString(), "File not opened");
+}
+
+TEST(ForeignReaders, EveryReaderGivesOptionsOfItsOwnKind)
+{
+    const int ids[] = {KStreamOptionsScn::GetClassId(),
+                       KStreamOptionsForeign::GetClassId(),
+                       KStreamOptionsObj::GetClassId(),
+                       KStreamOptions3DS::GetClassId(),
+                       KStreamOptionsDxf::GetClassId(),
+                       KStreamOptionsBiovision::GetClassId(),
+                       KStreamOptionsMotionAnalysisHtr::GetClassId(),
+                       KStreamOptionsMotionAnalysisTrc::GetClassId(),
+                       KStreamOptionsAcclaim::GetClassId(),
+                       KStreamOptionsAdaptiveOptics::GetClassId(),
+                       KStreamOptionsWavefrontMov::GetClassId(),
+                       KStreamOptionsVicon::GetClassId()};
+    EXPECT_EQ(std::set<int>(std::begin(ids), std::end(ids)).size(), std::size(ids)) << "an id used twice";
+    // The importer's format and the id of its reader's kind.
+    const int kinds[][2] = {{3, ids[4]}, {4, ids[3]},  {5, ids[2]},   {6, ids[5]},  {7, ids[6]},  {8, ids[7]},
+                            {9, ids[8]}, {10, ids[8]}, {11, ids[11]}, {12, ids[9]}, {15, ids[10]}};
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    KScnImporter* importer = manager.CreateImporter();
+    const std::string path = dir.WriteFile("any.txt", "1 2 3\n");
+    for (const auto& kind : kinds)
+    {
+        SCOPED_TRACE("format " + std::to_string(kind[0]));
+        std::unique_ptr<KScnReader> reader(KScnImporter::CreateReader(&manager, importer, kind[0]));
+        ASSERT_NE(reader, nullptr);
+        ASSERT_TRUE(reader->OpenFile(path.c_str()));
+        std::unique_ptr<KStreamOptionsScn> options(reader->CreateReadOptions(true));
+        ASSERT_NE(options, nullptr);
+        EXPECT_TRUE(options->Is(KStreamOptionsForeign::GetClassId()));
+        for (int id : ids)
+            if (id != ids[0] && id != ids[1])
+            {
+                EXPECT_EQ(options->Is(id), id == kind[1]) << std::hex << id;
+            }
+    }
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 // refusal that leaves the scene as it was.
 
 #include "scenesdk/animation/KFCurve.h"
-#include "scenesdk/importers/KScnForeignReader.h"
+#include "scenesdk/importers/KScnForeignReaderOf.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KScnMeshBuilder.h"
 #include "scenesdk/importers/KScnMeshData.h"
@@ -35,18 +35,14 @@ using namespace scenesdk;
 namespace
 {
 
-class CToyReader : public KScnForeignReader
+class CToyReader : public KScnForeignReaderOf<KStreamOptionsForeign>
 {
 public:
-    explicit CToyReader(KScnSdkManager* manager) : KScnForeignReader(manager, "Toy") {}
+    explicit CToyReader(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "Toy") {}
 
 protected:
-    bool IsReadable() const override { return true; }
-
-    bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given) override
+    bool Read(KScnImportBuilder& builder, const KStreamOptionsForeign& options) override
     {
-        const KStreamOptionsForeign defaults;
-        const KStreamOptionsForeign& options = KStreamOptionsForeign::Of(&given, defaults);
         KTextFile text;
         text.Attach(GetBytes().data(), GetBytes().size());
         text.SetCommentChar('#');

@@ -1,7 +1,8 @@
 // The Adaptive Optics marker reader (mode 0) through the importer: numbered
 // optical markers keyed per frame at the header's rate, a lost marker with
-// no key, units and axes from the options; hostile files each refused with
-// error 0 and a reason before anything is made, leaving the scene alone.
+// no key, units and axes from the options, positions past a float held at
+// its end; hostile files each refused with error 0 and a reason before
+// anything is made, leaving the scene alone.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/attributes/KScnMarker.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <string>
 
 using namespace scenesdk;
@@ -93,6 +95,34 @@ TEST(AdaptiveOpticsReader, ReadsNumberedMarkersFrameByFrame)
     EXPECT_NEAR(ValueAt(KScnTakeKeys::GetCurve(led1, "walk", KScnTakeKeys::eTranslation, 2), 0.02), -1.0211,
                 1e-6);
     EXPECT_EQ(KScnTakeKeys::GetCurve(led2, "walk", KScnTakeKeys::eTranslation, 0)->GetKeyCount(), 3);
+}
+
+// A position past a float's range is held at its end, as every motion
+// reader keys it (converting it as it is would be undefined); a marker lost
+// in every frame keeps its node and curves, without keys.
+TEST(AdaptiveOpticsReader, FarPositionsAreHeldAndNeverSeenMarkersKept)
+{
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderAdaptiveOptics reader(&manager, 0);
+    ASSERT_TRUE(reader.OpenFile(
+        dir.WriteFile("far.aoa", "frames = 2 nummarkers = 2 hz = 60\n1e39 -1e300 2\n0 0 0\n1 2 3\n0 0 0\n")
+            .c_str()));
+    KStreamOptionsAdaptiveOptics options;
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 2);
+    KScnNode* far = scene->GetRootNode()->GetChild(0);
+    const float expected[3] = {FLT_MAX, -FLT_MAX, 2.0f};
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        EXPECT_EQ(KScnTakeKeys::GetCurve(far, "far", KScnTakeKeys::eTranslation, axis)->GetKeyValue(0),
+                  expected[axis]);
+        KFCurve* lost = KScnTakeKeys::GetCurve(scene->GetRootNode()->GetChild(1), "far",
+                                               KScnTakeKeys::eTranslation, axis);
+        ASSERT_NE(lost, nullptr);
+        EXPECT_EQ(lost->GetKeyCount(), 0);
+    }
 }
 
 TEST(AdaptiveOpticsReader, HostileFilesAreRefusedBeforeAnythingIsMade)
