@@ -20,7 +20,8 @@ endfunction()
 
 # vostrel_test_folder(DIR LIBS...) : every *_test.cpp below tests/DIR goes into
 # one GoogleTest program; every *_gltest.cpp into a second one whose tests
-# carry the label "gl" (they need an X display and OpenGL).
+# carry the label "gl" (they need an X display and OpenGL) beside the folder's
+# own label.
 function(vostrel_test_folder dir)
   string(REPLACE "/" "_" base ${dir})
   file(GLOB_RECURSE plain CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*_test.cpp)
@@ -35,6 +36,15 @@ function(vostrel_test_folder dir)
     add_executable(gltest_${base} ${gl})
     target_link_libraries(gltest_${base} PRIVATE test_support ${ARGN} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(gltest_${base} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-      DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "gl;${base}")
+      DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+    # PROPERTIES would split a list of labels into separate properties, so
+    # both labels are set once the tests are known, by a script CTest reads
+    # after the discovery's own.
+    set(labels ${CMAKE_CURRENT_BINARY_DIR}/gltest_${base}_labels.cmake)
+    file(WRITE ${labels}
+      "if(gltest_${base}_TESTS)\n"
+      "  set_tests_properties(\${gltest_${base}_TESTS} PROPERTIES LABELS \"gl;${base}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels})
   endif()
 endfunction()

@@ -3,9 +3,9 @@
 #include "platform/gl/GL.h"
 #include "render/COGLRenderer.h"
 
-COGLDisplayList::COGLDisplayList(CModelFactory* factory, COGLRenderer* renderer, uint32_t listId,
+COGLDisplayList::COGLDisplayList(CModelFactory* /*factory*/, COGLRenderer* renderer, uint32_t listId,
                                  int32_t blendMode)
-    : m_pFactory(factory), m_pRenderer(renderer), m_uiListId(listId), m_iBlendMode(blendMode)
+    : m_pRenderer(renderer), m_uiListId(listId), m_iBlendMode(blendMode)
 {
 }
 

@@ -32,7 +32,6 @@ public:
     int32_t GetBlendMode() const { return m_iBlendMode; }
 
 private:
-    CModelFactory* m_pFactory;
     COGLRenderer* m_pRenderer;
     uint32_t m_uiListId;
     int32_t m_iBlendMode;

@@ -24,7 +24,7 @@ const int kMaxErrorsReported = 64;
 
 COGLRenderer::COGLRenderer()
     : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0),
-      m_iVertexIndex(0), m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false),
+      m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false),
       m_bTransparency(false), m_pCurrentModel(nullptr), m_pCurrentGroup(nullptr), m_pIndices(nullptr),
       m_pPositions(nullptr), m_pNormals(nullptr), m_pColours(nullptr), m_pCurrentMaterial(nullptr),
       m_iLayerCount(0),

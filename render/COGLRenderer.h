@@ -109,7 +109,6 @@ private:
     int m_iMatrixMode;
     uint32_t m_uiLastError;
     int m_iGroupIndex;
-    int m_iVertexIndex;
     int m_iLayerIndex;
     bool m_bVBOSupport;
     bool m_bCubeMapSupport;

@@ -110,8 +110,8 @@ public:
     void AttachToNode(KScnNode* node) override;
     void DetachFromNode() override;
     // Channels of one take node; see the class comment.
-    void AddChannels(KScnTakeNodeEntry* take);
-    void RemoveChannels(KScnTakeNodeEntry* take);
+    void AddChannels(KScnTakeNodeEntry* take) override;
+    void RemoveChannels(KScnTakeNodeEntry* take) override;
     void CollectProperties(std::vector<KProperty*>& out) override;
     KString GetTypeName() const override { return KString("Camera"); }
     KStringList GetTypeNames() const override;

@@ -63,7 +63,7 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2), mCallbacks(NewNamedCallbackTable())
+KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2)
 {
 }
 

@@ -51,7 +51,8 @@ TEST(CRefPtrTest, SelfAssignmentAndSamePointerChangeNothing)
     std::vector<int> log;
     CRefPtr<CNode> a(new CNode(&log, 1));
     CNode* raw = a.Get();
-    a = a;
+    const CRefPtr<CNode>& self = a;
+    a = self;
     a = raw;
     a.Assign(raw);
     EXPECT_EQ(a->GetRefCount(), 1u);

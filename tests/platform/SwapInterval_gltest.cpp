@@ -25,7 +25,9 @@ TEST(SwapIntervalTest, NewContextsArePacedAndTestWindowsAreNot)
     ASSERT_NE(rc, nullptr);
     ASSERT_TRUE(wglMakeCurrent(window.GetDC(), rc));
     if (driverPaces)
+    {
         EXPECT_EQ(SDL_GL_GetSwapInterval(), 1);
+    }
     // Benchmarks switch it off on the current context; being made current
     // again does not switch it back on.
     if (driverPaces)

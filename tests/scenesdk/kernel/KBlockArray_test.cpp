@@ -108,7 +108,8 @@ TEST(KBlockArrayTest, CopyTakesBlockSizeAndItems)
     EXPECT_TRUE(*copy.GetAt(0) != KgeUVVector(0.5, 0.0));
     KgeUVArray second(uv);
     EXPECT_EQ(second.GetCount(), 2);
-    second = second;
+    const KgeUVArray& self = second;
+    second = self;
     EXPECT_EQ(second.GetCount(), 2);
     EXPECT_EQ(copy.GetAt(2), nullptr);
     KBlockArray ints(4, sizeof(int));

@@ -132,7 +132,8 @@ TEST(KScnLayer, AssignReplacesElementsWithCopies)
     EXPECT_EQ(copy->GetDirect<KgeUVVector>()[3], KgeUVVector(3, -3));
     EXPECT_EQ(copy->GetIndices()[39], 3);
 
-    target = target; // self-assignment keeps the data
+    const KScnLayer& self = target;
+    target = self; // self-assignment keeps the data
     ASSERT_NE(target.GetUVElement(), nullptr);
     EXPECT_EQ(target.GetUVElement()->GetIndexCount(), 40);
 

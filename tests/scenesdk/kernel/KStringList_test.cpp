@@ -62,7 +62,8 @@ TEST(KStringListTest, CopyAssignAndAppend)
     c.Add("old");
     c = a; // replaces, not a + b
     EXPECT_EQ(Text(c), "one~two~three");
-    c = c;
+    const KStringList& self = c;
+    c = self;
     EXPECT_EQ(c.GetCount(), 3);
     c.Append(c); // doubles once, does not chase its own growth
     EXPECT_EQ(Text(c), "one~two~three~one~two~three");

@@ -92,7 +92,8 @@ TEST(KIdSetTest, CopiesShareUntilChanged)
     a.Set(5000);
     EXPECT_FALSE(c.Test(5000));
     EXPECT_EQ(c.Count(), 10);
-    c = c;
+    const KIdSet& self = c;
+    c = self;
     EXPECT_EQ(c.Count(), 10);
     c.ClearAll();
     EXPECT_EQ(c.Count(), 0);
