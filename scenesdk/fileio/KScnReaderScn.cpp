@@ -596,58 +596,16 @@ bool MergeMaterials(std::vector<SMaterial>& list, std::string& error)
 // children (each connection then finds no ancestors to check).
 bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
 {
-    std::map<std::string, size_t> index;
-    for (size_t i = 0; i < doc.models.size(); ++i)
-        index[doc.models[i].name] = i;
-    const size_t n = doc.models.size();
-    std::vector<long> parent(n, -1);
-    for (size_t i = 0; i < n; ++i)
-        for (const std::string& child : doc.models[i].children)
-        {
-            auto it = index.find(child);
-            if (it == index.end())
-            {
-                ++doc.skipped;
-                continue;
-            }
-            if (parent[it->second] >= 0 || it->second == i)
-            {
-                error = "model \"" + child + "\" is a child twice or of itself";
-                return false;
-            }
-            parent[it->second] = static_cast<long>(i);
-        }
-    // Depth of each model, each found once: a walk up stops at a model whose
-    // depth is known; meeting a model of the current walk again is a cycle.
-    constexpr long kUnknown = -1, kOnWalk = -2;
-    std::vector<long> depth(n, kUnknown);
-    std::vector<size_t> walk;
-    for (size_t i = 0; i < n; ++i)
+    std::vector<std::string> names;
+    std::vector<const std::vector<std::string>*> children;
+    names.reserve(doc.models.size());
+    children.reserve(doc.models.size());
+    for (const SModel& m : doc.models)
     {
-        walk.clear();
-        long p = static_cast<long>(i);
-        while (p >= 0 && depth[static_cast<size_t>(p)] == kUnknown)
-        {
-            depth[static_cast<size_t>(p)] = kOnWalk;
-            walk.push_back(static_cast<size_t>(p));
-            p = parent[static_cast<size_t>(p)];
-        }
-        if (p >= 0 && depth[static_cast<size_t>(p)] == kOnWalk)
-        {
-            error = "cycle of children through model \"" + doc.models[i].name + "\"";
-            return false;
-        }
-        long d = p >= 0 ? depth[static_cast<size_t>(p)] + 1 : 0;
-        for (auto it = walk.rbegin(); it != walk.rend(); ++it)
-            depth[*it] = d++;
+        names.push_back(m.name);
+        children.push_back(&m.children);
     }
-    doc.parentsDeepestFirst.clear();
-    for (size_t i = 0; i < n; ++i)
-        if (!doc.models[i].children.empty())
-            doc.parentsDeepestFirst.push_back(i);
-    std::stable_sort(doc.parentsDeepestFirst.begin(), doc.parentsDeepestFirst.end(),
-                     [&depth](size_t a, size_t b) { return depth[a] > depth[b]; });
-    return true;
+    return OrderHierarchy(names, children, doc.parentsDeepestFirst, doc.skipped, error);
 }
 
 bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
