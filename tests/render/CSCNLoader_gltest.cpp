@@ -78,6 +78,31 @@ protected:
     }
     static int Sum(const plat::GLFrame::Pixel& p) { return p.r + p.g + p.b; }
 
+    // The sign of the OBJ and 3DS tests: a square textured with red.tga (two
+    // triangles) and a green pentagon (three), each with its material.
+    void ExpectTheSign(const std::string& path)
+    {
+        std::string errors;
+        CRefPtr<COGLModel> model = Load(path, errors);
+        ASSERT_TRUE(model) << errors;
+        EXPECT_EQ(errors, "");
+        ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
+        EXPECT_EQ(model->GetMaterialCount(), 2u);
+        EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u) << "the square in two triangles";
+        EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 9u) << "the pentagon in three";
+        EXPECT_EQ(model->GetTriangleGroup(1)->GetVertexCount(), 5u);
+        ASSERT_NE(model->GetTexture(0), nullptr);
+        EXPECT_NE(model->GetTexture(0)->m_strName.find("red.tga"), std::string::npos);
+
+        const plat::GLFrame frame = Draw(*model);
+        EXPECT_GT(At(frame, 17, 17).r, 200);
+        EXPECT_LT(At(frame, 17, 17).g, 60);
+        EXPECT_GT(At(frame, 47, 17).g, 100);
+        EXPECT_LT(At(frame, 47, 17).r, 60);
+        EXPECT_GT(At(frame, 47, 32).g, 100) << "the pentagon's fifth corner is drawn";
+        EXPECT_EQ(Sum(At(frame, 17, 40)), 0);
+    }
+
     plat::GLTestWindow m_Window{kSize, kSize, false};
     CRefPtr<COGLRenderer> m_Renderer{new COGLRenderer};
     CRefPtr<COGLModelFactory> m_Factory;
@@ -121,25 +146,7 @@ TEST_F(SCNLoaderGLTest, ObjModelsShowWithTheirMaterials)
                                             "vt 0 0\nvt 0 1\nvt 1 1\nvt 1 0\nvn 0 0 -1\n"
                                             "usemtl Red\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
                                             "usemtl Green\nf 5//1 6//1 7//1 8//1 9//1\n");
-    std::string errors;
-    CRefPtr<COGLModel> model = Load("Data/models/Sign.OBJ", errors);
-    ASSERT_TRUE(model) << errors;
-    EXPECT_EQ(errors, "");
-    ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
-    EXPECT_EQ(model->GetMaterialCount(), 2u);
-    EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u) << "the square in two triangles";
-    EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 9u) << "the pentagon in three";
-    EXPECT_EQ(model->GetTriangleGroup(1)->GetVertexCount(), 5u);
-    ASSERT_NE(model->GetTexture(0), nullptr);
-    EXPECT_NE(model->GetTexture(0)->m_strName.find("red.tga"), std::string::npos);
-
-    const plat::GLFrame frame = Draw(*model);
-    EXPECT_GT(At(frame, 17, 17).r, 200);
-    EXPECT_LT(At(frame, 17, 17).g, 60);
-    EXPECT_GT(At(frame, 47, 17).g, 100);
-    EXPECT_LT(At(frame, 47, 17).r, 60);
-    EXPECT_GT(At(frame, 47, 32).g, 100) << "the pentagon's fifth corner is drawn";
-    EXPECT_EQ(Sum(At(frame, 17, 40)), 0);
+    ExpectTheSign("Data/models/Sign.OBJ");
 }
 
 namespace
@@ -190,9 +197,9 @@ TEST_F(SCNLoaderGLTest, DxfModelsShowWithTheirMaterials)
     EXPECT_EQ(Sum(At(frame, 55, 10)), 0) << "a triangle, not a quad";
 }
 
-// A 3DS model loads through the factory the same way: a textured square and
-// a green fan of three triangles, each with its material, on the screen
-// where they belong (the map's upper-case 8.3 name finds the file).
+// A 3DS model loads through the factory the same way: the same sign, its
+// pentagon a fan of three triangles (the map's upper-case 8.3 name finds the
+// file).
 TEST_F(SCNLoaderGLTest, ThreeDSModelsShowWithTheirMaterials)
 {
     using namespace testsupport;
@@ -209,22 +216,5 @@ TEST_F(SCNLoaderGLTest, ThreeDSModelsShowWithTheirMaterials)
     m_Dir.WriteFile("Data/models/red.tga", MakeTga(4, 4, 0, 0, 255));
     m_Dir.WriteFile("Data/models/sign.3ds", File3DS(Chunk(0xAFFF, red) + Chunk(0xAFFF, green) +
                                                     Chunk(0x4000, Cstr("Sign") + Chunk(0x4100, mesh))));
-    std::string errors;
-    CRefPtr<COGLModel> model = Load("Data/models/Sign.3DS", errors);
-    ASSERT_TRUE(model) << errors;
-    EXPECT_EQ(errors, "");
-    ASSERT_EQ(model->GetTriangleGroupCount(), 2u);
-    EXPECT_EQ(model->GetMaterialCount(), 2u);
-    EXPECT_EQ(model->GetTriangleGroup(0)->GetIndexCount(), 6u);
-    EXPECT_EQ(model->GetTriangleGroup(1)->GetIndexCount(), 9u);
-    ASSERT_NE(model->GetTexture(0), nullptr);
-    EXPECT_NE(model->GetTexture(0)->m_strName.find("red.tga"), std::string::npos);
-
-    const plat::GLFrame frame = Draw(*model);
-    EXPECT_GT(At(frame, 17, 17).r, 200);
-    EXPECT_LT(At(frame, 17, 17).g, 60);
-    EXPECT_GT(At(frame, 47, 17).g, 100);
-    EXPECT_LT(At(frame, 47, 17).r, 60);
-    EXPECT_GT(At(frame, 47, 32).g, 100) << "the fan's middle triangle is drawn";
-    EXPECT_EQ(Sum(At(frame, 17, 40)), 0);
+    ExpectTheSign("Data/models/Sign.3DS");
 }

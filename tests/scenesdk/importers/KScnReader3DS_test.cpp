@@ -21,6 +21,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "tests/support/Chunks3DS.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -367,27 +368,7 @@ TEST(Reader3DS, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {Animated(KeyNode(0, "Box", 0xFFFF, "") + KeyNode(0, "$$$DUMMY", 0xFFFF, "")),
          "two keyframer nodes with id 0"},
     };
-    TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    const int materials = manager.GetMaterialCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.3ds", c.first);
-        KScnReader3DS reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptions3DS options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_STREQ(reader.GetError().GetLastErrorString(), "File is corrupted");
-        EXPECT_NE(std::string(reader.GetStatusText()).find(c.second), std::string::npos)
-            << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(manager.GetMaterialCount(), materials);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReader3DS, KStreamOptions3DS>(cases, "bad.3ds");
 }
 
 // A keyframer chain hundreds of nodes deep is read whole (its nodes are

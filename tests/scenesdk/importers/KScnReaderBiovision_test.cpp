@@ -12,6 +12,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -279,24 +280,7 @@ TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {head + "MOTION\nFrames: 1\nFrame Time: 0.1\n" + std::string((1 << 20) + 1, '1') + "\n",
          "line 10: line longer than"},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.bvh", c.first);
-        KScnReaderBiovision reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptionsBiovision options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_NE(std::string(reader.GetStatusText()).find(c.second), std::string::npos)
-            << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReaderBiovision, KStreamOptionsBiovision>(cases, "bad.bvh");
 }
 
 TEST(BiovisionReader, ShortMotionIsReadWithAWarningAndNamesStayUnique)

@@ -16,6 +16,7 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -631,25 +632,7 @@ TEST(DxfReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {std::string("ABCDEFG Binary DXF\r\n\x1a", 21) + std::string("\0\0\0\0", 4),
          "binary file not starting with a section"},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    const int materials = manager.GetMaterialCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.dxf", c.first);
-        KScnReaderDxf reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptionsDxf options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_EQ(std::string(reader.GetStatusText()).rfind(c.second, 0), 0u) << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(manager.GetMaterialCount(), materials);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReaderDxf, KStreamOptionsDxf>(cases, "bad.dxf");
 }
 
 // The expansion is measured before anything is made: an array just within

@@ -12,6 +12,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -243,24 +244,7 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {kHeader + hierarchy + base + "[A]\n1.5 0 0 0 0 0 0 1\n", "line 23: not a frame number: 1.5"},
         {kHeader + "[SegmentNames&Hierarchy]\n", "line 16: no segments"},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.htr", c.first);
-        KScnReaderMotionAnalysisHtr reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptionsMotionAnalysisHtr options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_NE(std::string(reader.GetStatusText()).find(c.second), std::string::npos)
-            << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReaderMotionAnalysisHtr, KStreamOptionsMotionAnalysisHtr>(cases, "bad.htr");
 }
 
 } // namespace

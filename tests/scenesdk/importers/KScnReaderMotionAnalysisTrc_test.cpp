@@ -10,6 +10,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -158,24 +159,7 @@ TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {good + "1\t0\t1\t1e999\t3\n", "line 6: not a number: 1e999"},
         {header("1e9\t60\t3\t1\tmm\t60\t1\t3") + "1\t0\t1\t2\t3\n", "frame rate 1e+09 out of range"},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.trc", c.first);
-        KScnReaderMotionAnalysisTrc reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptionsMotionAnalysisTrc options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_NE(std::string(reader.GetStatusText()).find(c.second), std::string::npos)
-            << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReaderMotionAnalysisTrc, KStreamOptionsMotionAnalysisTrc>(cases, "bad.trc");
 }
 
 } // namespace

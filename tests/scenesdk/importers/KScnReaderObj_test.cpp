@@ -15,6 +15,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -201,24 +202,7 @@ TEST(ObjReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
          "line 1: continued line longer than"},
         {"# " + std::string((1 << 20) + 1, '#') + "\n", "line 1: line longer than"},
     };
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const int nodes = manager.GetNodeCount();
-    const int materials = manager.GetMaterialCount();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.second);
-        const std::string path = dir.WriteFile("bad.obj", c.first);
-        KScnReaderObj reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        KStreamOptionsObj options;
-        EXPECT_FALSE(reader.ReadScene(scene, &options));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_EQ(std::string(reader.GetStatusText()).rfind(c.second, 0), 0u) << reader.GetStatusText();
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(manager.GetMaterialCount(), materials);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    }
+    importtest::ExpectEachRefused<KScnReaderObj, KStreamOptionsObj>(cases, "bad.obj", &dir);
 }
 
 // openscenegraph's converter (installed by scripts/setup) writes the OBJ and
