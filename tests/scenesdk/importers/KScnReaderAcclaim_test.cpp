@@ -5,17 +5,12 @@
 // hostile skeletons and motions each refused with error 0 and a reason,
 // leaving the scene as it was.
 
-#include "scenesdk/animation/KFCurve.h"
-#include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
 #include "scenesdk/importers/KScnReaderAcclaimAsf.h"
-#include "scenesdk/importers/KScnTakeKeys.h"
 #include "scenesdk/importers/KStreamOptionsAcclaim.h"
-#include "scenesdk/kernel/KScnImporter.h"
-#include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnSceneRoot.h"
-#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/importers/MotionTestPose.h"
+#include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +19,7 @@
 #include <string>
 
 using namespace scenesdk;
+using namespace motiontest;
 
 namespace
 {
@@ -51,69 +47,6 @@ const char* const kMotion = "# three frames\n"
                             "2\nroot 2 4 6 0 90 0\nspine 10 0 0\nhead 30 20\nghost 1 2 3\n"
                             "3\nroot 3 6 9 0 0 0\nspine 20 0 0\narm 0 1\nhead 0 0\n";
 
-KTime At(double seconds)
-{
-    KTime time;
-    time.SetSeconds(seconds);
-    return time;
-}
-
-float ValueAt(KFCurve* curve, double seconds)
-{
-    return curve != nullptr ? curve->Evaluate(At(seconds)) : NAN;
-}
-
-// Puts every keyed transform curve of the current take at its value then,
-// so that the node transforms show the pose at that time.
-void Pose(KScnNode* node, double seconds)
-{
-    KScnTakeNodeEntry* take = node->GetCurrentTakeNode();
-    KFCurve* curves[6] = {take->GetTranslationXCurve(), take->GetTranslationYCurve(),
-                          take->GetTranslationZCurve(), take->GetRotationXCurve(),
-                          take->GetRotationYCurve(),    take->GetRotationZCurve()};
-    for (KFCurve* curve : curves)
-        if (curve != nullptr && curve->GetKeyCount() > 0)
-            curve->SetDefaultValue(curve->Evaluate(At(seconds)));
-    for (int i = 0; i < node->GetChildCount(); ++i)
-        Pose(node->GetChild(i), seconds);
-    node->InvalidateTransformCaches();
-}
-
-// Column-vector rotations, as the format's notes write them.
-struct SMat
-{
-    double m[3][3];
-};
-
-SMat Rot(int axis, double degrees)
-{
-    const double a = degrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
-    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
-    SMat r = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-    r.m[i][i] = c;
-    r.m[i][j] = -s;
-    r.m[j][i] = s;
-    r.m[j][j] = c;
-    return r;
-}
-
-SMat operator*(const SMat& a, const SMat& b)
-{
-    SMat r{};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            for (int k = 0; k < 3; ++k)
-                r.m[i][j] += a.m[i][k] * b.m[k][j];
-    return r;
-}
-
-void Apply(const SMat& a, double* v)
-{
-    const double x = v[0], y = v[1], z = v[2];
-    for (int i = 0; i < 3; ++i)
-        v[i] = a.m[i][0] * x + a.m[i][1] * y + a.m[i][2] * z;
-}
-
 KScnNode* Child(KScnNode* node, const char* name)
 {
     KScnNode* child = node->FindChild(name, false);
@@ -121,33 +54,31 @@ KScnNode* Child(KScnNode* node, const char* name)
     return child;
 }
 
+KScnSkeleton::ESkeletonKind KindOf(KScnNode* node)
+{
+    return static_cast<KScnSkeleton*>(node->GetSkeleton())->GetSkeletonKind();
+}
+
 TEST(AcclaimReaders, ReadSkeletonAtRestThenItsMotion)
 {
     testsupport::TempDir dir;
-    const std::string asf = dir.WriteFile("mocap/tiny.asf", kSkeleton);
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    importer->SetFileFormat(KScnImporter::FindFileFormat("asf"));
-    ASSERT_TRUE(importer->Initialize(asf.c_str()));
-    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
-
-    KScnNode* root = scene->GetRootNode()->FindChild("Model::tiny", false);
+    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("mocap/tiny.asf", kSkeleton),
+                         KScnImporter::FindFileFormat("asf"), nullptr, nullptr));
+    KScnNode* root = Child(scene->GetRootNode(), "Model::tiny");
     ASSERT_NE(root, nullptr) << "the root is named after the skeleton";
-    auto* kind = static_cast<KScnSkeleton*>(root->GetSkeleton());
-    ASSERT_NE(kind, nullptr);
-    EXPECT_EQ(kind->GetSkeletonKind(), KScnSkeleton::eRoot);
+    EXPECT_EQ(KindOf(root), KScnSkeleton::eRoot);
     EXPECT_EQ(root->GetRotationOrder(0), eEulerZYX) << "the root's order RZ RY RX";
-    KScnNode* spine = Child(root, "Model::spine");
-    ASSERT_NE(spine, nullptr);
-    EXPECT_EQ(spine->GetChildCount(), 2);
-    KScnNode* head = Child(spine, "Model::Head");
-    KScnNode* arm = Child(spine, "Model::arm");
-    ASSERT_TRUE(head != nullptr && arm != nullptr);
-    KScnNode* headEnd = Child(head, "Model::Head_end");
-    ASSERT_NE(headEnd, nullptr);
-    EXPECT_NE(Child(arm, "Model::arm_end"), nullptr);
-    EXPECT_EQ(static_cast<KScnSkeleton*>(head->GetSkeleton())->GetSkeletonKind(), KScnSkeleton::eLimbNode);
+    const auto spine = Children(root, {"spine"});
+    ASSERT_EQ(spine.size(), 1u);
+    const auto bones = Children(spine[0], {"Head", "arm"});
+    ASSERT_EQ(bones.size(), 2u);
+    KScnNode* head = bones[0];
+    const auto headEnd = Children(head, {"Head_end"});
+    ASSERT_EQ(headEnd.size(), 1u);
+    Children(bones[1], {"arm_end"});
+    EXPECT_EQ(KindOf(head), KScnSkeleton::eLimbNode);
     EXPECT_EQ(head->GetRotationOrder(0), eEulerZXY) << "dof rz rx";
     EXPECT_TRUE(head->GetRotationActive());
 
@@ -155,72 +86,58 @@ TEST(AcclaimReaders, ReadSkeletonAtRestThenItsMotion)
     // turned 90 degrees about Z, so its end lies along its own X.
     KgeTVector t;
     EXPECT_NEAR(head->GetLocalTranslation(t)[1], 20.0, 1e-9);
-    EXPECT_NEAR(spine->GetPreRotation(0)[1], 30.0, 1e-9);
-    headEnd->GetLocalTranslation(t);
+    EXPECT_NEAR(spine[0]->GetPreRotation(0)[1], 30.0, 1e-9);
+    headEnd[0]->GetLocalTranslation(t);
     EXPECT_NEAR(t[0], 8.0, 1e-9);
     EXPECT_NEAR(t[1], 0.0, 1e-9);
-    const double* rest = headEnd->ComputeGlobalTransform();
-    EXPECT_NEAR(rest[12], 0.0, 1e-9);
-    EXPECT_NEAR(rest[13], 28.0, 1e-9) << "spine 20 + head 8 at rest";
+    EXPECT_NEAR(GlobalOf(headEnd[0]).m[0][3], 0.0, 1e-9);
+    EXPECT_NEAR(GlobalOf(headEnd[0]).m[1][3], 28.0, 1e-9) << "spine 20 + head 8 at rest";
     EXPECT_EQ(scene->GetTakeInfoCount(), 0) << "a skeleton has no take";
 
     // The motion beside it, same stem, ten frames a second.
-    const std::string amc = dir.WriteFile("mocap/tiny.amc", kMotion);
-    KScnSceneRoot* motionScene = manager.CreateScene();
+    KScnSceneRoot* motion = manager.CreateScene();
     const int nodesBefore = manager.GetNodeCount();
     KStreamOptionsAcclaim options;
     options.mFrameRate = 10.0;
-    importer->SetFileFormat(KScnImporter::FindFileFormat("amc"));
-    ASSERT_TRUE(importer->Initialize(amc.c_str()));
-    ASSERT_TRUE(importer->Import(motionScene, &options)) << importer->GetStatusText();
-    EXPECT_STREQ(importer->GetStatusText(), "1 lines of unknown bones skipped (first: ghost)");
+    ASSERT_TRUE(Imported(manager, motion, dir.WriteFile("mocap/tiny.amc", kMotion),
+                         KScnImporter::FindFileFormat("amc"), &options,
+                         "1 lines of unknown bones skipped (first: ghost)"));
     EXPECT_EQ(manager.GetNodeCount(), nodesBefore + 6) << "root, three bones, two ends";
-    ASSERT_NE(motionScene->GetTakeInfo("tiny"), nullptr) << "the take is named after the file";
+    ASSERT_NE(motion->GetTakeInfo("tiny"), nullptr) << "the take is named after the file";
     // Every node read has the take (the scene's own root node does not).
-    motionScene->SetCurrentTake("tiny");
-    root = motionScene->GetRootNode()->FindChild("Model::tiny", false);
+    motion->SetCurrentTake("tiny");
+    root = Child(motion->GetRootNode(), "Model::tiny");
     ASSERT_NE(root, nullptr);
     ASSERT_STREQ(root->FindChild("Model::Head_end")->GetCurrentTakeNode()->GetName(), "tiny");
-    KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
-    ASSERT_TRUE(root->GetCurrentTakeInterval(start, stop));
-    EXPECT_DOUBLE_EQ(start.GetSeconds(), 0.0);
-    EXPECT_NEAR(stop.GetSeconds(), 0.2, 1e-9) << "three frames at 10 per second";
+    ExpectSpan(root, "tiny", 0, Seconds(0.2)); // three frames at 10 per second
 
-    KScnTakeNodeEntry* rootTake = root->GetCurrentTakeNode();
-    EXPECT_FLOAT_EQ(ValueAt(rootTake->GetTranslationXCurve(), 0.1), 4.0f) << "2 over the units length";
-    EXPECT_FLOAT_EQ(ValueAt(rootTake->GetTranslationZCurve(), 0.2), 18.0f);
-    EXPECT_FLOAT_EQ(ValueAt(rootTake->GetRotationYCurve(), 0.1), 90.0f) << "RY is the order's second value";
-    spine = root->FindChild("Model::spine");
+    // Root positions over the units length; RY is the order's second value;
+    // the head's rz comes first and it has no ry dof.
+    ExpectAt(root, "tiny", 'T', Seconds(0.1), {4.0, 8.0, 12.0});
+    ExpectAt(root, "tiny", 'T', Seconds(0.2), {6.0, 12.0, 18.0});
+    ExpectAt(root, "tiny", 'R', Seconds(0.1), {0.0, 90.0, 0.0});
+    KScnNode* spineAt = root->FindChild("Model::spine");
     head = root->FindChild("Model::Head");
-    arm = root->FindChild("Model::arm");
-    ASSERT_TRUE(spine != nullptr && head != nullptr && arm != nullptr);
-    EXPECT_FLOAT_EQ(ValueAt(spine->GetCurrentTakeNode()->GetRotationXCurve(), 0.1), 10.0f);
-    EXPECT_FLOAT_EQ(ValueAt(spine->GetCurrentTakeNode()->GetRotationXCurve(), 0.2), 20.0f);
-    EXPECT_FLOAT_EQ(ValueAt(head->GetCurrentTakeNode()->GetRotationZCurve(), 0.1), 30.0f) << "rz first";
-    EXPECT_FLOAT_EQ(ValueAt(head->GetCurrentTakeNode()->GetRotationXCurve(), 0.1), 20.0f);
-    EXPECT_EQ(head->GetCurrentTakeNode()->GetRotationYCurve()->GetKeyCount(), 0) << "no ry dof";
+    KScnNode* arm = root->FindChild("Model::arm");
+    ASSERT_TRUE(spineAt != nullptr && head != nullptr && arm != nullptr);
+    ExpectAt(spineAt, "tiny", 'R', Seconds(0.1), {10.0, NAN, NAN});
+    ExpectAt(spineAt, "tiny", 'R', Seconds(0.2), {20.0, NAN, NAN});
+    ExpectAt(head, "tiny", 'R', Seconds(0.1), {20.0, NAN, 30.0});
+    EXPECT_EQ(CurveOf(head, "tiny", 'R', 1)->GetKeyCount(), 0) << "no ry dof";
     // The arm is missing from frame 2: no key there. Its tx moves it along
-    // its own X, which the spine's frame sees turned by -30 degrees about Y.
-    KFCurve* armX = arm->GetCurrentTakeNode()->GetTranslationXCurve();
-    ASSERT_EQ(armX->GetKeyCount(), 2);
-    EXPECT_NEAR(armX->GetKeyTime(1).GetSeconds(), 0.2, 1e-9);
-    EXPECT_NEAR(armX->GetKeyValue(1), 2.0 * std::cos(M_PI / 6.0), 1e-6);
-    EXPECT_NEAR(ValueAt(arm->GetCurrentTakeNode()->GetTranslationZCurve(), 0.2), 1.0, 1e-6);
-    EXPECT_FLOAT_EQ(ValueAt(arm->GetCurrentTakeNode()->GetTranslationYCurve(), 0.2), 20.0f) << "rest offset";
+    // its own X, which the spine's frame sees turned by -30 degrees about Y;
+    // y is its rest offset.
+    ExpectKeyTimes(CurveOf(arm, "tiny", 'T', 0), {0, Seconds(0.2)});
+    ExpectAt(arm, "tiny", 'T', Seconds(0.2), {2.0 * std::cos(M_PI / 6.0), 20.0, 1.0}, 1e-5);
 
     // The head's end at frame 2 by the format's rule W = W_parent T(O) C M C^-1.
-    Pose(root, 0.1);
-    const SMat headC = Rot(2, 90.0);
-    const SMat headM = Rot(0, 20.0) * Rot(2, 30.0);
-    const SMat headCInverse = Rot(2, -90.0);
-    double expected[3] = {0.0, 8.0, 0.0};
-    Apply(headC * headM * headCInverse, expected);
-    expected[1] += 20.0;
-    Apply(Rot(1, 90.0) * Rot(1, 30.0) * Rot(0, 10.0) * Rot(1, -30.0), expected);
-    expected[0] += 4.0, expected[1] += 8.0, expected[2] += 12.0;
-    const double* end = root->FindChild("Model::Head_end")->ComputeGlobalTransform();
+    PoseAt(root, "tiny", Seconds(0.1));
+    const M4 expected = Translate(4, 8, 12) * Turn(1, 90) * Turn(1, 30) * Turn(0, 10) * Turn(1, -30) *
+                        Translate(0, 20, 0) * Turn(2, 90) * Turn(0, 20) * Turn(2, 30) * Turn(2, -90) *
+                        Translate(0, 8, 0);
+    const M4 end = GlobalOf(root->FindChild("Model::Head_end"));
     for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(end[12 + i], expected[i], 1e-4) << "axis " << i;
+        EXPECT_NEAR(end.m[i][3], expected.m[i][3], 1e-4) << "axis " << i;
 }
 
 TEST(AcclaimReaders, SkeletonNamedByOptionsRadiansAndUnitScale)
@@ -234,9 +151,8 @@ TEST(AcclaimReaders, SkeletonNamedByOptionsRadiansAndUnitScale)
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
     KScnReaderAcclaimAmc reader(&manager);
-    ASSERT_TRUE(reader.OpenFile(amc.c_str()));
     KStreamOptionsAcclaim options;
-    EXPECT_FALSE(reader.ReadScene(scene, &options)) << "nothing beside it";
+    EXPECT_FALSE(Read(reader, scene, amc, &options)) << "nothing beside it";
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileNotOpened);
     EXPECT_STREQ(reader.GetStatusText(),
                  "no skeleton: jump.asf is not beside the motion and the options name none");
@@ -247,24 +163,21 @@ TEST(AcclaimReaders, SkeletonNamedByOptionsRadiansAndUnitScale)
     EXPECT_FALSE(reader.ReadScene(scene, &options));
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eUnidentifiedError);
     options.mFrameRate = 120.0;
-    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    KScnNode* root = scene->GetRootNode()->FindChild("Model::root", false);
+    ASSERT_TRUE(Read(reader, scene, amc, &options, nullptr));
+    KScnNode* root = Child(scene->GetRootNode(), "Model::root");
     ASSERT_NE(root, nullptr) << "no :name: the root is \"root\"";
     EXPECT_EQ(root->GetRotationOrder(0), eEulerXYZ);
     KScnNode* end = root->FindChild("Model::a_end");
     ASSERT_NE(end, nullptr);
     KgeTVector t;
     EXPECT_NEAR(end->GetLocalTranslation(t)[2], 0.01, 1e-12) << "direction normalised, unit scale applied";
-    const double* up = end->ComputeGlobalTransform();
-    EXPECT_NEAR(up[13], 0.01, 1e-8) << "Z up turned to Y up at the root";
-    EXPECT_NEAR(up[14], 0.0, 1e-8);
-    KScnNode* a = root->FindChild("Model::a");
-    KFCurve* rz = KScnTakeKeys::GetCurve(a, "jump", KScnTakeKeys::eRotation, 2);
+    EXPECT_NEAR(GlobalOf(end).m[1][3], 0.01, 1e-8) << "Z up turned to Y up at the root";
+    EXPECT_NEAR(GlobalOf(end).m[2][3], 0.0, 1e-8);
+    KFCurve* rz = CurveOf(root->FindChild("Model::a"), "jump", 'R', 2);
     ASSERT_EQ(rz->GetKeyCount(), 1);
     EXPECT_FLOAT_EQ(rz->GetKeyValue(0), 10.0f) << ":DEGREES wins over the skeleton's radians";
-    EXPECT_FLOAT_EQ(KScnTakeKeys::GetCurve(root, "jump", KScnTakeKeys::eRotation, 0)->GetKeyValue(0), 45.0f);
-    EXPECT_FLOAT_EQ(KScnTakeKeys::GetCurve(root, "jump", KScnTakeKeys::eTranslation, 0)->GetKeyValue(0),
-                    0.01f);
+    EXPECT_FLOAT_EQ(CurveOf(root, "jump", 'R', 0)->GetKeyValue(0), 45.0f);
+    EXPECT_FLOAT_EQ(CurveOf(root, "jump", 'T', 0)->GetKeyValue(0), 0.01f);
 }
 
 // A chain of n bones, each under the one before.
@@ -289,11 +202,7 @@ std::string Bones(const char* hierarchy)
 
 TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
 {
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    const std::string good = Bones("root a\na b c\n");
-    const std::string skeletons[][2] = {
+    const std::pair<std::string, std::string> skeletons[] = {
         {Bones("root a\na b\nb c\nc b\n"), "line 24: bone \"b\" is listed under two parents"},
         {Bones("a b\nb c\nc a\n"), "hierarchy has a cycle through bone \"a\""},
         {Bones("root a\na b c\nc c\n"), "line 23: bone \"c\" is its own parent"},
@@ -318,7 +227,7 @@ TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {":bonedata\nbegin\nname " + std::string(2000, 'n') + "\n", "line 3: bone name too long"},
         {"begin\n", "line 1: text before the first section: begin"},
     };
-    const std::string motions[][2] = {
+    const std::pair<std::string, std::string> motions[] = {
         {"1\na 1\n", "line 2: a has 1 values, not 2"},
         {"1\na 1 2 3\n", "line 2: a has more than its 2 values"},
         {"1\na 1 x\n", "line 2: not a number: x"},
@@ -330,47 +239,28 @@ TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {"1\n:RADIANS\n", "line 2: header keyword after the first frame: :RADIANS"},
         {"1\na 1 2\n9000000000000000\na 2 3\n", "frame 9000000000000000 lies beyond the longest take"},
     };
-    const int nodes = manager.GetNodeCount();
-    const int attributes = manager.GetNodeAttributeCount();
-    auto expectRefused =
-        [&](KScnForeignReader& reader, const KStreamOptionsAcclaim& options, const std::string& reason)
-    {
-        EXPECT_FALSE(reader.ReadScene(scene, const_cast<KStreamOptionsAcclaim*>(&options)));
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-        EXPECT_EQ(std::string(reader.GetStatusText()), reason);
-        EXPECT_EQ(manager.GetNodeCount(), nodes);
-        EXPECT_EQ(manager.GetNodeAttributeCount(), attributes);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-        EXPECT_EQ(scene->GetTakeInfoCount(), 0);
-    };
-    KStreamOptionsAcclaim options;
-    KScnReaderAcclaimAsf asfReader(&manager);
-    for (const auto& c : skeletons)
-    {
-        SCOPED_TRACE(c[1]);
-        ASSERT_TRUE(asfReader.OpenFile(dir.WriteFile("bad.asf", c[0]).c_str()));
-        expectRefused(asfReader, options, c[1]);
-    }
-    KScnReaderAcclaimAmc amcReader(&manager);
-    options.mSkeletonFile = dir.WriteFile("good.asf", good);
-    for (const auto& c : motions)
-    {
-        SCOPED_TRACE(c[1]);
-        ASSERT_TRUE(amcReader.OpenFile(dir.WriteFile("bad.amc", c[0]).c_str()));
-        expectRefused(amcReader, options, c[1]);
-    }
+    importtest::ExpectEachRefused<KScnReaderAcclaimAsf, KStreamOptionsAcclaim>(skeletons, "bad.asf");
+    // Motions read beside a sound skeleton of their stem.
+    testsupport::TempDir dir;
+    dir.WriteFile("bad.asf", Bones("root a\na b c\n"));
+    importtest::ExpectEachRefused<KScnReaderAcclaimAmc, KStreamOptionsAcclaim>(motions, "bad.amc", &dir);
     // A motion is refused for a fault of its skeleton, named in the reason.
-    options.mSkeletonFile = dir.WriteFile("broken.asf", Bones("a b\nb c\nc a\n"));
-    ASSERT_TRUE(amcReader.OpenFile(dir.WriteFile("fine.amc", "1\na 1 2\n").c_str()));
-    expectRefused(amcReader, options, "skeleton broken.asf: hierarchy has a cycle through bone \"a\"");
+    testsupport::TempDir broken;
+    broken.WriteFile("bad.asf", Bones("a b\nb c\nc a\n"));
+    const std::pair<std::string, std::string> fine[] = {
+        {"1\na 1 2\n", "skeleton bad.asf: hierarchy has a cycle through bone \"a\""}};
+    importtest::ExpectEachRefused<KScnReaderAcclaimAmc, KStreamOptionsAcclaim>(fine, "bad.amc", &broken);
 
     // Frame numbers jumping by billions cost two keys, nothing more.
-    options.mSkeletonFile = dir.Path() + "/good.asf";
-    ASSERT_TRUE(amcReader.OpenFile(dir.WriteFile("far.amc", "1\na 1 2\n3000000001\na 2 3\n").c_str()));
-    ASSERT_TRUE(amcReader.ReadScene(scene, &options)) << amcReader.GetStatusText();
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderAcclaimAmc reader(&manager);
+    KStreamOptionsAcclaim options;
+    options.mSkeletonFile = dir.Path() + "/bad.asf";
+    ASSERT_TRUE(Read(reader, scene, dir.WriteFile("far.amc", "1\na 1 2\n3000000001\na 2 3\n"), &options));
     KScnNode* a = scene->GetRootNode()->FindChild("Model::a");
     ASSERT_NE(a, nullptr);
-    KFCurve* rx = KScnTakeKeys::GetCurve(a, "far", KScnTakeKeys::eRotation, 0);
+    KFCurve* rx = CurveOf(a, "far", 'R', 0);
     ASSERT_EQ(rx->GetKeyCount(), 2);
     EXPECT_NEAR(rx->GetKeyTime(1).GetSeconds(), 3e9 / 120.0, 1e-3);
 }

@@ -89,33 +89,24 @@ KScnSkeleton::ESkeletonKind KindOf(KScnNode* node)
 TEST(BiovisionReader, ReadsSkeletonsRestOffsetsAndMotionFrameByFrame)
 {
     testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("walk.bvh", kWalk);
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    importer->SetFileFormat(KScnImporter::FindFileFormat("bvh"));
-    ASSERT_TRUE(importer->Initialize(path.c_str()));
-    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
-    EXPECT_STREQ(importer->GetStatusText(), "");
+    ASSERT_TRUE(
+        Imported(manager, scene, dir.WriteFile("walk.bvh", kWalk), KScnImporter::FindFileFormat("bvh")));
 
     // Hierarchy, kinds and names.
-    KScnNode* root = scene->GetRootNode();
-    ASSERT_EQ(root->GetChildCount(), 2);
-    KScnNode* hips = root->GetChild(0);
-    KScnNode* prop = root->GetChild(1);
-    EXPECT_STREQ(hips->GetName(), "Model::Hips");
-    EXPECT_STREQ(prop->GetName(), "Model::Prop");
-    ASSERT_EQ(hips->GetChildCount(), 1);
-    KScnNode* spine = hips->GetChild(0);
-    ASSERT_EQ(spine->GetChildCount(), 2);
-    KScnNode* arm = spine->GetChild(0);
-    KScnNode* spineEnd = spine->GetChild(1);
-    ASSERT_EQ(arm->GetChildCount(), 1);
-    KScnNode* armEnd = arm->GetChild(0);
-    EXPECT_STREQ(arm->GetName(), "Model::Left Arm");
-    EXPECT_STREQ(armEnd->GetName(), "Model::Left Arm_End");
-    EXPECT_STREQ(spineEnd->GetName(), "Model::Spine_End");
-    EXPECT_EQ(hips->GetChildCount(true), 4);
+    const auto roots = Children(scene->GetRootNode(), {"Hips", "Prop"});
+    ASSERT_EQ(roots.size(), 2u);
+    KScnNode *hips = roots[0], *prop = roots[1];
+    const auto spineOnly = Children(hips, {"Spine"});
+    ASSERT_EQ(spineOnly.size(), 1u);
+    KScnNode* spine = spineOnly[0];
+    const auto limbs = Children(spine, {"Left Arm", "Spine_End"});
+    ASSERT_EQ(limbs.size(), 2u);
+    KScnNode* arm = limbs[0];
+    const auto armEnds = Children(arm, {"Left Arm_End"});
+    ASSERT_EQ(armEnds.size(), 1u);
+    KScnNode* armEnd = armEnds[0];
     EXPECT_EQ(KindOf(hips), KScnSkeleton::eRoot);
     EXPECT_EQ(KindOf(prop), KScnSkeleton::eRoot);
     EXPECT_EQ(KindOf(spine), KScnSkeleton::eLimbNode);
@@ -138,11 +129,7 @@ TEST(BiovisionReader, ReadsSkeletonsRestOffsetsAndMotionFrameByFrame)
     EXPECT_STREQ(takes[1]->Buffer(), "Take 001");
     KScnSceneRoot::ClearTakeNameList(takes);
     EXPECT_TRUE(scene->SetCurrentTake("Take 001")) << scene->GetError().GetLastErrorString();
-    ASSERT_TRUE(hips->SelectTakeNodeByName("Take 001"));
-    KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
-    ASSERT_TRUE(hips->GetCurrentTakeInterval(start, stop));
-    EXPECT_EQ(start.Get(), 0);
-    EXPECT_EQ(stop.Get(), Frame(2, KTime::eMode30).Get());
+    ExpectSpan(hips, "Take 001", 0, Frame(2, KTime::eMode30));
     KFCurve* spineZ = spine->GetTakeNode(1)->GetRotationZCurve();
     ASSERT_EQ(spineZ->GetKeyCount(), 3);
     EXPECT_FLOAT_EQ(spineZ->GetKeyValue(1), 10.0f);
@@ -171,7 +158,7 @@ TEST(BiovisionReader, ReadsSkeletonsRestOffsetsAndMotionFrameByFrame)
     EXPECT_LT(std::abs(propX->GetKeyValue(2) - propX->GetKeyValue(1)), 180.0f);
 }
 
-TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositions)
+TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositionsShortMotionsAndNames)
 {
     testsupport::TempDir dir;
     const std::string path = dir.WriteFile("arm.bvh", "HIERARCHY\nROOT Base\n{\nOFFSET 0 1 0\n"
@@ -192,8 +179,7 @@ TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositions)
 
     KStreamOptionsBiovision options;
     KScnSceneRoot* plain = manager.CreateScene();
-    ASSERT_TRUE(reader.ReadScene(plain, &options)) << reader.GetStatusText();
-    EXPECT_STREQ(reader.GetStatusText(), "values past the 3 declared frames ignored");
+    ASSERT_TRUE(Read(reader, plain, path, &options, "values past the 3 declared frames ignored"));
     KScnNode* base = plain->GetRootNode()->GetChild(0);
     KScnNode* arm = base->GetChild(0);
     ASSERT_TRUE(arm->SelectTakeNodeByName("Take 001"));
@@ -211,23 +197,29 @@ TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositions)
     options.mPositionsReplaceOffset = false;
     options.mTakeName = "Lift";
     KScnSceneRoot* turned = manager.CreateScene();
-    ASSERT_TRUE(reader.ReadScene(turned, &options)) << reader.GetStatusText();
+    ASSERT_TRUE(Read(reader, turned, path, &options, nullptr));
     base = turned->GetRootNode()->GetChild(0);
     arm = base->GetChild(0);
     KScnNode* end = arm->GetChild(0);
     PoseAt(base, "Lift", Frame(0, KTime::eMode100));
     EXPECT_FLOAT_EQ(arm->GetTakeNode(1)->GetTranslationZCurve()->GetKeyValue(0), -22.0f) << "(5 + 6) x 2, -y";
-    M4 change; // columns: where the file's x, y, z go
-    change.m[1][1] = 0;
-    change.m[2][1] = -1;
-    change.m[1][2] = 1;
-    change.m[2][2] = 0;
-    M4 back = change; // its inverse (transpose)
-    back.m[2][1] = 1;
-    back.m[1][2] = -1;
     const M4 file = Translate(2, 2 + 4, 6) * Turn(1, 30) * Translate(2, 22, 2) * Turn(2, 20) * Turn(1, -40) *
                     Turn(0, 60) * Translate(4, 0, 0);
-    ExpectNear(GlobalOf(end), change * file * back, 1e-4);
+    ExpectNear(GlobalOf(end), Turn(0, -90) * file * Turn(0, 90), 1e-4); // y to z, z to -y
+
+    // A short motion is read with a warning; names stay unique.
+    const std::string shortPath = dir.WriteFile("short.bvh", "HIERARCHY\nROOT Hip\n{\nOFFSET 0 0 0\n"
+                                                             "CHANNELS 1 Zrotation\n"
+                                                             "JOINT Hip_2\n{\nOFFSET 0 1 0\n}\n"
+                                                             "JOINT Hip\n{\nOFFSET 0 1 0\n}\n"
+                                                             "JOINT\n{\nOFFSET 0 1 0\n}\n}\n"
+                                                             "MOTION\nFrames : 3\nFrame Time:0.5\n1\n2\n");
+    KScnSceneRoot* shortScene = manager.CreateScene();
+    KStreamOptionsBiovision defaults;
+    ASSERT_TRUE(Read(reader, shortScene, shortPath, &defaults, "2 of 3 frames read"));
+    KScnNode* hip = shortScene->GetRootNode()->GetChild(0);
+    Children(hip, {"Hip_2", "Hip_3", "Joint"}); // Hip_2 is taken by the file's own
+    ExpectKeyTimes(CurveOf(hip, "Take 001", 'R', 2), {0, KTime::kOneSecond / 2}); // 2 frames per second
 }
 
 TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
@@ -281,32 +273,6 @@ TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
          "line 10: line longer than"},
     };
     importtest::ExpectEachRefused<KScnReaderBiovision, KStreamOptionsBiovision>(cases, "bad.bvh");
-}
-
-TEST(BiovisionReader, ShortMotionIsReadWithAWarningAndNamesStayUnique)
-{
-    testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("short.bvh", "HIERARCHY\nROOT Hip\n{\nOFFSET 0 0 0\n"
-                                                        "CHANNELS 1 Zrotation\n"
-                                                        "JOINT Hip_2\n{\nOFFSET 0 1 0\n}\n"
-                                                        "JOINT Hip\n{\nOFFSET 0 1 0\n}\n"
-                                                        "JOINT\n{\nOFFSET 0 1 0\n}\n}\n"
-                                                        "MOTION\nFrames : 3\nFrame Time:0.5\n1\n2\n");
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    KScnReaderBiovision reader(&manager);
-    ASSERT_TRUE(reader.OpenFile(path.c_str()));
-    KStreamOptionsBiovision options;
-    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    EXPECT_STREQ(reader.GetStatusText(), "2 of 3 frames read");
-    KScnNode* hip = scene->GetRootNode()->GetChild(0);
-    ASSERT_EQ(hip->GetChildCount(), 3);
-    EXPECT_STREQ(hip->GetChild(0)->GetName(), "Model::Hip_2");
-    EXPECT_STREQ(hip->GetChild(1)->GetName(), "Model::Hip_3") << "Hip_2 is taken by the file's own";
-    EXPECT_STREQ(hip->GetChild(2)->GetName(), "Model::Joint");
-    KFCurve* z = hip->GetTakeNode(1)->GetRotationZCurve();
-    ASSERT_EQ(z->GetKeyCount(), 2);
-    EXPECT_EQ(z->GetKeyTime(1).Get(), KTime::kOneSecond / 2) << "2 frames per second";
 }
 
 } // namespace

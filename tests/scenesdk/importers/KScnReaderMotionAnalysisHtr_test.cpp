@@ -71,31 +71,22 @@ M4 Zyx(double x, double y, double z)
     return Turn(0, x) * Turn(1, y) * Turn(2, z);
 }
 
-TEST(HtrReader, ReadsSegmentsBasePositionsAndFramesRelativeToThem)
+TEST(HtrReader, ReadsSegmentsBasePositionsAndFramesRelativeToThemInEitherOrderAndUnits)
 {
     testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("leg.htr", kLeg);
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    importer->SetFileFormat(KScnImporter::FindFileFormat("htr"));
-    ASSERT_TRUE(importer->Initialize(path.c_str()));
-    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
-    EXPECT_STREQ(importer->GetStatusText(), "1 header keys skipped (first: Comment)");
-
-    KScnNode* root = scene->GetRootNode();
-    ASSERT_EQ(root->GetChildCount(), 1);
-    KScnNode* pelvis = root->GetChild(0);
-    ASSERT_EQ(pelvis->GetChildCount(), 1);
-    KScnNode* thigh = pelvis->GetChild(0);
-    ASSERT_EQ(thigh->GetChildCount(), 1);
-    KScnNode* shin = thigh->GetChild(0);
-    ASSERT_EQ(shin->GetChildCount(), 1);
-    KScnNode* shinEnd = shin->GetChild(0);
-    EXPECT_STREQ(pelvis->GetName(), "Model::Pelvis");
-    EXPECT_STREQ(thigh->GetName(), "Model::Thigh");
-    EXPECT_STREQ(shin->GetName(), "Model::Shin");
-    EXPECT_STREQ(shinEnd->GetName(), "Model::Shin_End");
+    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("leg.htr", kLeg), KScnImporter::FindFileFormat("htr"),
+                         nullptr, "1 header keys skipped (first: Comment)"));
+    std::vector<KScnNode*> chain = Children(scene->GetRootNode(), {"Pelvis"});
+    for (const char* name : {"Thigh", "Shin", "Shin_End"})
+    {
+        ASSERT_FALSE(chain.empty());
+        const auto next = Children(chain.back(), {name});
+        ASSERT_EQ(next.size(), 1u);
+        chain.push_back(next[0]);
+    }
+    KScnNode *pelvis = chain[0], *thigh = chain[1], *shin = chain[2], *shinEnd = chain[3];
     EXPECT_EQ(static_cast<KScnSkeleton*>(pelvis->GetSkeleton())->GetSkeletonKind(), KScnSkeleton::eRoot);
     EXPECT_EQ(static_cast<KScnSkeleton*>(thigh->GetSkeleton())->GetSkeletonKind(), KScnSkeleton::eLimbNode);
 
@@ -108,16 +99,13 @@ TEST(HtrReader, ReadsSegmentsBasePositionsAndFramesRelativeToThem)
     EXPECT_NEAR(thigh->GetPreRotation(0)[0], 180.0, 1e-9);
     EXPECT_DOUBLE_EQ(pelvis->GetPreRotation(0)[0], 0.0);
 
-    // The take: frames 1 to 3 at 60 fps; the shin's section stops at frame 2.
+    // The take: frames 1 to 3 at 60 fps; the shin's section stops at frame
+    // 2, its angles kept as the file's, (420 - 10) mm along y.
     EXPECT_TRUE(scene->SetCurrentTake("Take 001"));
-    KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
-    ASSERT_TRUE(pelvis->GetCurrentTakeInterval(start, stop));
-    EXPECT_EQ(start.Get(), 0);
-    EXPECT_EQ(stop.Get(), Frame(2, KTime::eMode60).Get());
-    KScnTakeNodeEntry* shinTake = shin->GetCurrentTakeNode();
-    EXPECT_EQ(shinTake->GetRotationXCurve()->GetKeyCount(), 2);
-    EXPECT_FLOAT_EQ(shinTake->GetRotationZCurve()->GetKeyValue(1), 60.0f) << "the file's angles, kept";
-    EXPECT_FLOAT_EQ(shinTake->GetTranslationYCurve()->GetKeyValue(1), 41.0f) << "(420 - 10) mm";
+    ExpectSpan(pelvis, "Take 001", 0, Frame(2, KTime::eMode60));
+    ExpectKeyTimes(CurveOf(shin, "Take 001", 'R', 0), {0, Frame(1, KTime::eMode60)});
+    ExpectAt(shin, "Take 001", 'R', Frame(1, KTime::eMode60), {45.0, -30.0, 60.0});
+    ExpectAt(shin, "Take 001", 'T', Frame(1, KTime::eMode60), {0.0, 41.0, 0.0});
 
     // Frames 2 and 3, each segment: translate(base + frame) x base rotation
     // x frame rotation, under its parent.
@@ -138,30 +126,24 @@ TEST(HtrReader, ReadsSegmentsBasePositionsAndFramesRelativeToThem)
         ExpectNear(GlobalOf(shin), shinAt, 1e-4);
         ExpectNear(GlobalOf(shinEnd), shinAt * Translate(0, 40, 0), 1e-4);
     }
-}
 
-TEST(HtrReader, OptionsReadTheOrderReversedAndOtherUnits)
-{
+    // The options read the order the other way (turning about X first), the
+    // file in inches, scaled twice, in radians; no end nodes.
     std::string file = kLeg;
     file.replace(file.find("CalibrationUnits mm"), 19, "CalibrationUnits in");
     file.replace(file.find("ScaleFactor 1.0"), 15, "ScaleFactor 2");
     file.replace(file.find("RotationUnits Degrees"), 21, "RotationUnits radians");
-    testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("leg.htr", file);
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
+    KScnSceneRoot* other = manager.CreateScene();
     KScnReaderMotionAnalysisHtr reader(&manager);
-    ASSERT_TRUE(reader.OpenFile(path.c_str()));
     KStreamOptionsMotionAnalysisHtr options;
     options.mOrderLettersTurnFirst = false;
     options.mSceneUnit = 1.0;
     options.mAddEndNodes = false;
-    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    KScnNode* pelvis = scene->GetRootNode()->GetChild(0);
-    KScnNode* thigh = pelvis->GetChild(0);
+    ASSERT_TRUE(Read(reader, other, dir.WriteFile("leg2.htr", file), &options, nullptr));
+    pelvis = other->GetRootNode()->GetChild(0);
+    thigh = pelvis->GetChild(0);
     EXPECT_EQ(thigh->GetChild(0)->GetChildCount(), 0) << "no end nodes";
     EXPECT_EQ(pelvis->GetRotationOrder(0), eEulerXYZ) << "ZYX read as turning about X first";
-    KgeTVector t;
     EXPECT_NEAR(thigh->GetLocalTranslation(t)[0], -90 * 0.0254 * 2, 1e-12);
     PoseAt(pelvis, "Take 001", Frame(2, KTime::eMode60));
     const double d = 180.0 / 3.14159265358979323846;
@@ -244,7 +226,8 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {kHeader + hierarchy + base + "[A]\n1.5 0 0 0 0 0 0 1\n", "line 23: not a frame number: 1.5"},
         {kHeader + "[SegmentNames&Hierarchy]\n", "line 16: no segments"},
     };
-    importtest::ExpectEachRefused<KScnReaderMotionAnalysisHtr, KStreamOptionsMotionAnalysisHtr>(cases, "bad.htr");
+    importtest::ExpectEachRefused<KScnReaderMotionAnalysisHtr, KStreamOptionsMotionAnalysisHtr>(cases,
+                                                                                                "bad.htr");
 }
 
 } // namespace

@@ -36,90 +36,53 @@ const std::string kWalk = "PathFileType\t4\t(X/Y/Z)\twalk 1.trc\r\n" + kKeys +
                           "3\t0.033\t2.0\t1701.0\t0.5\tNaN\tNaN\tNaN\t7\t8\t9\r\n"
                           "4\t0.050\t3.0\t1701.5\t1.0\t90.0\t25.0\t160.0\r\n";
 
-KFCurve* Curve(KScnNode* node, int axis)
-{
-    KScnTakeNodeEntry* take = node->GetTakeNode(1);
-    return axis == 0 ? take->GetTranslationXCurve()
-                     : (axis == 1 ? take->GetTranslationYCurve() : take->GetTranslationZCurve());
-}
-
-TEST(TrcReader, ReadsMarkersWithTheirTracksAndGaps)
+TEST(TrcReader, ReadsMarkersWithTheirTracksAndGapsThenOptionsAndLooseLayouts)
 {
     testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("walk.trc", kWalk);
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    importer->SetFileFormat(KScnImporter::FindFileFormat("trc"));
-    ASSERT_TRUE(importer->Initialize(path.c_str()));
-    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
-    EXPECT_STREQ(importer->GetStatusText(), "");
-
-    KScnNode* root = scene->GetRootNode();
-    ASSERT_EQ(root->GetChildCount(), 3);
-    KScnNode* head = root->GetChild(0);
-    KScnNode* toe = root->GetChild(1);
-    KScnNode* third = root->GetChild(2);
-    EXPECT_STREQ(head->GetName(), "Model::Head");
-    EXPECT_STREQ(toe->GetName(), "Model::Left Toe");
-    EXPECT_STREQ(third->GetName(), "Model::Marker3");
-    for (KScnNode* marker : {head, toe, third})
+    ASSERT_TRUE(
+        Imported(manager, scene, dir.WriteFile("walk.trc", kWalk), KScnImporter::FindFileFormat("trc")));
+    const auto m = Children(scene->GetRootNode(), {"Head", "Left Toe", "Marker3"});
+    ASSERT_EQ(m.size(), 3u);
+    for (KScnNode* marker : m)
     {
         EXPECT_NE(marker->GetMarker(), nullptr);
         EXPECT_EQ(marker->GetChildCount(), 0);
     }
-
-    // One take over the four rows at 60 fps.
+    // One take over the four rows at 60 fps; positions in centimetres; a key
+    // where a sample is, none where it is missing.
     ASSERT_TRUE(scene->SetCurrentTake("Take 001"));
-    KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
-    ASSERT_TRUE(root->GetCurrentTakeInterval(start, stop));
-    EXPECT_EQ(start.Get(), 0);
-    EXPECT_EQ(stop.Get(), Frame(3, KTime::eMode60).Get());
-
-    // Positions in centimetres; a key where a sample is, none where it is missing.
-    EXPECT_EQ(Curve(head, 1)->GetKeyCount(), 4);
-    EXPECT_FLOAT_EQ(Curve(head, 1)->Evaluate(Frame(1, KTime::eMode60)), 170.05f);
-    EXPECT_FLOAT_EQ(Curve(head, 2)->Evaluate(Frame(3, KTime::eMode60)), 0.1f);
-    ASSERT_EQ(Curve(toe, 0)->GetKeyCount(), 2) << "rows 2 (empty) and 3 (NaN) have no sample";
-    EXPECT_EQ(Curve(toe, 0)->GetKeyTime(1).Get(), Frame(3, KTime::eMode60).Get());
-    EXPECT_EQ(Curve(third, 2)->GetKeyCount(), 3) << "row 4 ends before the third marker";
-    EXPECT_FLOAT_EQ(Curve(third, 2)->GetKeyValue(2), 0.9f);
-    PoseAt(toe, "Take 001", Frame(3, KTime::eMode60));
-    ExpectNear(GlobalOf(toe), Translate(9, 2.5, 16), 1e-5);
+    const KTime f1 = Frame(1, KTime::eMode60), f2 = Frame(2, KTime::eMode60), f3 = Frame(3, KTime::eMode60);
+    ExpectSpan(m[0], "Take 001", 0, f3);
+    ExpectKeyTimes(CurveOf(m[0], "Take 001", 'T', 1), {0, f1, f2, f3});
+    ExpectAt(m[0], "Take 001", 'T', f1, {0.1, 170.05, 0.0});
+    ExpectAt(m[0], "Take 001", 'T', f3, {0.3, 170.15, 0.1});
+    ExpectKeyTimes(CurveOf(m[1], "Take 001", 'T', 0), {0, f3}); // rows 2 (empty) and 3 (NaN) have no sample
+    ExpectKeyTimes(CurveOf(m[2], "Take 001", 'T', 2), {0, f1, f2}); // row 4 ends before the third marker
+    ExpectAt(m[2], "Take 001", 'T', f2, {0.7, 0.8, 0.9});
+    ExpectAt(m[1], "Take 001", 'T', f3, {9, 2.5, 16});
     // The gap is spanned by the keys around it.
-    PoseAt(toe, "Take 001", Frame(1, KTime::eMode60));
-    ExpectNear(GlobalOf(toe), Translate(8 + 1.0 / 3, 2 + 0.5 / 3, 15 + 1.0 / 3), 1e-5);
-}
+    ExpectAt(m[1], "Take 001", 'T', f1, {8 + 1.0 / 3, 2 + 0.5 / 3, 15 + 1.0 / 3});
 
-TEST(TrcReader, OptionsAndLooseLayoutsAreRead)
-{
-    testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("loose.trc", "PathFileType 4 (X/Y/Z) loose.trc\n"
-                                                        "NumMarkers DataRate Units\n"
-                                                        "2 100 m\n"
-                                                        "Frame#\tTime\tA\t\t\tA\n"
-                                                        "100 0 1 2 3 4 5 6 7 8\n"
-                                                        "102 0.02 1 2 3\n");
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
+    // Keys on one line, blank-separated rows numbered from 100, a repeated
+    // name; metres to half metres, Z up.
+    KScnSceneRoot* loose = manager.CreateScene();
     KScnReaderMotionAnalysisTrc reader(&manager);
-    ASSERT_TRUE(reader.OpenFile(path.c_str()));
     KStreamOptionsMotionAnalysisTrc options;
     options.mSceneUnit = 0.5;
     options.mAxisConversion = KStreamOptionsForeign::eAxisZUpToYUp;
     options.mTakeName = "Markers";
-    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
-    EXPECT_STREQ(reader.GetStatusText(), "fields past the markers' ignored");
-    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 2);
-    KScnNode* a = scene->GetRootNode()->GetChild(0);
-    EXPECT_STREQ(scene->GetRootNode()->GetChild(1)->GetName(), "Model::A_2");
-    ASSERT_TRUE(a->SelectTakeNodeByName("Markers"));
-    KFCurve* y = a->GetCurrentTakeNode()->GetTranslationYCurve();
-    KFCurve* z = a->GetCurrentTakeNode()->GetTranslationZCurve();
-    ASSERT_EQ(y->GetKeyCount(), 2);
-    EXPECT_FLOAT_EQ(y->GetKeyValue(0), 6.0f) << "file z, metres to half metres";
-    EXPECT_FLOAT_EQ(z->GetKeyValue(0), -4.0f) << "-file y";
-    EXPECT_EQ(y->GetKeyTime(1).Get(), Frame(2, KTime::eMode100).Get()) << "rows numbered from 100";
+    ASSERT_TRUE(
+        Read(reader, loose,
+             dir.WriteFile("loose.trc", "PathFileType 4 (X/Y/Z) loose.trc\nNumMarkers DataRate Units\n"
+                                        "2 100 m\nFrame#\tTime\tA\t\t\tA\n"
+                                        "100 0 1 2 3 4 5 6 7 8\n102 0.02 1 2 3\n"),
+             &options, "fields past the markers' ignored"));
+    const auto a = Children(loose->GetRootNode(), {"A", "A_2"});
+    ASSERT_EQ(a.size(), 2u);
+    ExpectKeyTimes(CurveOf(a[0], "Markers", 'T', 1), {0, Frame(2, KTime::eMode100)});
+    ExpectAt(a[0], "Markers", 'T', 0, {2.0, 6.0, -4.0}); // (x, file z, -file y)
 }
 
 TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
@@ -159,7 +122,8 @@ TEST(TrcReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {good + "1\t0\t1\t1e999\t3\n", "line 6: not a number: 1e999"},
         {header("1e9\t60\t3\t1\tmm\t60\t1\t3") + "1\t0\t1\t2\t3\n", "frame rate 1e+09 out of range"},
     };
-    importtest::ExpectEachRefused<KScnReaderMotionAnalysisTrc, KStreamOptionsMotionAnalysisTrc>(cases, "bad.trc");
+    importtest::ExpectEachRefused<KScnReaderMotionAnalysisTrc, KStreamOptionsMotionAnalysisTrc>(cases,
+                                                                                                "bad.trc");
 }
 
 } // namespace
