@@ -211,11 +211,9 @@ std::vector<SText> Screens()
     for (int level = 1; level <= CDataGenerator::kLevels; ++level)
         under.push_back(FullScreen("loadingscreens/Level" + std::to_string(level) + ".tga"));
     for (const SLayer& layer : under)
-    {
-        all.push_back({"statistics on " + layer.image, "FPS: 999.9", 5, 970, kWhite, {{layer}}});
-        all.push_back(
-            {"statistics on " + layer.image, "Rendered: 99999 (99999/9999)", 5, 950, kWhite, {{layer}}});
-    }
+        for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{
+                 {"FPS: 999.9", 970}, {"Rendered: 99999 (99999/9999)", 950}})
+            all.push_back({"statistics on " + layer.image, text, 5, y, kWhite, {{layer}}});
     return all;
 }
 
