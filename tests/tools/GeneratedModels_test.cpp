@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -74,23 +73,12 @@ bool ReadMesh(const std::string& path, SMesh& mesh)
         !scn.EnterFieldBlock())
         return false;
     mesh.normals = Triples(Numbers(scn, "Values"));
-    for (size_t i = 0; i + 2 < corners.size(); i += 3)
-    {
-        std::array<int, 3> t;
-        for (int k = 0; k < 3; ++k)
-        {
-            t[k] = static_cast<int>(corners[i + k]);
-            if (t[k] < 0 || t[k] >= static_cast<int>(mesh.points.size()))
-                return false;
-        }
-        mesh.triangles.push_back(t);
-    }
+    for (double corner : corners)
+        if (corner < 0 || corner >= mesh.points.size())
+            return false;
+    for (const V3& t : Triples(corners))
+        mesh.triangles.push_back({static_cast<int>(t[0]), static_cast<int>(t[1]), static_cast<int>(t[2])});
     return mesh.normals.size() == mesh.points.size() && !mesh.triangles.empty();
-}
-
-V3 FaceNormal(const SMesh& m, const std::array<int, 3>& t)
-{
-    return Cross(Sub(m.points[t[1]], m.points[t[0]]), Sub(m.points[t[2]], m.points[t[0]]));
 }
 
 // A triangle ready for sight lines: a corner, the two edges from it, the
@@ -111,8 +99,8 @@ std::vector<STarget> Targets(const SMesh& m)
         s.e1 = Sub(m.points[t[1]], s.a);
         s.e2 = Sub(m.points[t[2]], s.a);
         s.normal = Cross(s.e1, s.e2);
-        s.centre = {s.a[0] + (s.e1[0] + s.e2[0]) / 3, s.a[1] + (s.e1[1] + s.e2[1]) / 3,
-                    s.a[2] + (s.e1[2] + s.e2[2]) / 3};
+        for (int k = 0; k < 3; ++k)
+            s.centre[k] = s.a[k] + (s.e1[k] + s.e2[k]) / 3;
         s.radius2 = 0;
         for (const V3& corner : {s.a, m.points[t[1]], m.points[t[2]]})
             s.radius2 = std::max(s.radius2, Dot(Sub(corner, s.centre), Sub(corner, s.centre)) * 1.0001);
@@ -150,10 +138,7 @@ std::vector<V3> Viewpoints(const SMesh& m)
     V3 lo = m.points[0], hi = m.points[0];
     for (const V3& p : m.points)
         for (int k = 0; k < 3; ++k)
-        {
-            lo[k] = std::min(lo[k], p[k]);
-            hi[k] = std::max(hi[k], p[k]);
-        }
+            lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
     const bool standing = std::fabs(lo[1]) < 1e-6;
     const V3 centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
     const double radius = std::sqrt(Dot(Sub(hi, centre), Sub(hi, centre)));
@@ -184,16 +169,13 @@ std::vector<V3> Viewpoints(const SMesh& m)
 
 struct SSeeThrough
 {
-    int rays = 0;
-    int backFirst = 0;
+    int rays = 0, backFirst = 0;
     std::string example;
 };
 
 std::string Text(const V3& v)
 {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "(%.2f, %.2f, %.2f)", v[0], v[1], v[2]);
-    return buffer;
+    return "(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) + ")";
 }
 
 // A triangle as seen from one viewpoint: the direction to the centre of its
@@ -201,25 +183,10 @@ std::string Text(const V3& v)
 // distance it may be met at.
 struct SInView
 {
-    double ux, uy, uz, cosine, nearest;
+    V3 u;
+    double cosine, nearest;
     const STarget* target;
 };
-
-std::vector<SInView> InView(const std::vector<STarget>& targets, const V3& eye)
-{
-    std::vector<SInView> list;
-    for (const STarget& t : targets)
-    {
-        const V3 w = Sub(t.centre, eye);
-        const double d2 = Dot(w, w), d = std::sqrt(d2);
-        const bool around = d2 <= t.radius2;
-        list.push_back({w[0] / d, w[1] / d, w[2] / d, around ? -2.0 : std::sqrt(1 - t.radius2 / d2),
-                        around ? 0.0 : d - std::sqrt(t.radius2), &t});
-    }
-    std::sort(list.begin(), list.end(),
-              [](const SInView& a, const SInView& b) { return a.nearest < b.nearest; });
-    return list;
-}
 
 // Sight lines from each viewpoint to a point of every triangle; counts those
 // whose first face met is a back face.
@@ -231,15 +198,27 @@ SSeeThrough LookAt(const SMesh& m, const std::vector<V3>& views)
     {
         // Nearest first, so that a line stops looking once it has met a face
         // nearer than any left.
-        const std::vector<SInView> near = InView(targets, eye);
+        std::vector<SInView> near;
+        for (const STarget& t : targets)
+        {
+            const V3 w = Sub(t.centre, eye);
+            const double d2 = Dot(w, w), d = std::sqrt(d2);
+            const bool around = d2 <= t.radius2;
+            near.push_back({{w[0] / d, w[1] / d, w[2] / d},
+                            around ? -2.0 : std::sqrt(1 - t.radius2 / d2),
+                            around ? 0.0 : d - std::sqrt(t.radius2),
+                            &t});
+        }
+        std::sort(near.begin(), near.end(),
+                  [](const SInView& a, const SInView& b) { return a.nearest < b.nearest; });
         for (const STarget& target : targets)
         {
-            const V3 aim{target.a[0] + (target.e1[0] + target.e2[0]) * 0.3,
-                         target.a[1] + (target.e1[1] + target.e2[1]) * 0.3,
-                         target.a[2] + (target.e1[2] + target.e2[2]) * 0.3};
-            V3 dir = Sub(aim, eye);
+            V3 dir;
+            for (int k = 0; k < 3; ++k)
+                dir[k] = target.a[k] + (target.e1[k] + target.e2[k]) * 0.3 - eye[k];
             const double length = std::sqrt(Dot(dir, dir));
-            dir = {dir[0] / length, dir[1] / length, dir[2] / length};
+            for (double& d : dir)
+                d /= length;
             // The nearest front and back faces met; where both lie at the
             // same distance (a face ending on another), the front one shows.
             double front = -1, back = -1;
@@ -249,7 +228,7 @@ SSeeThrough LookAt(const SMesh& m, const std::vector<V3>& views)
                 const double met = front < 0 ? back : back < 0 ? front : std::min(front, back);
                 if (met >= 0 && v.nearest > met * (1 + 1e-6))
                     break;
-                if (v.ux * dir[0] + v.uy * dir[1] + v.uz * dir[2] < v.cosine)
+                if (Dot(v.u, dir) < v.cosine)
                     continue;
                 const double d = Hit(*v.target, eye, dir);
                 if (d < 0)
@@ -287,7 +266,8 @@ TEST(GeneratedModels, WindingAgreesWithNormalsAndNoModelShowsItsInside)
         int disagreeing = 0;
         for (const std::array<int, 3>& t : mesh.triangles)
         {
-            const V3 n = FaceNormal(mesh, t);
+            const V3 n =
+                Cross(Sub(mesh.points[t[1]], mesh.points[t[0]]), Sub(mesh.points[t[2]], mesh.points[t[0]]));
             ASSERT_GT(Dot(n, n), 0.0) << "a triangle without area";
             for (int k = 0; k < 3; ++k)
                 disagreeing += Dot(n, mesh.normals[t[k]]) > 0 ? 0 : 1;

@@ -177,12 +177,10 @@ std::vector<SText> Screens()
     // The build bar; the shipped prices have three digits (all digits are
     // equally wide).
     const SLayer build{"windows.tga", 0, 0, 1, 0.25, 0, 0, 1000, 150, 1, true};
-    for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{{"Additional", 40},
-                                                                             {"buildings", 60},
-                                                                             {"necessary: 02", 80},
-                                                                             {"Gold: 99999", 30},
-                                                                             {"Time left: 99:59", 55}})
-        all.push_back({"build bar", text, 845, y, kRed, {{build}}});
+    const char* barTexts[] = {"Additional", "buildings", "necessary: 02", "Gold: 99999", "Time left: 99:59"};
+    const double barY[] = {40, 60, 80, 30, 55};
+    for (int i = 0; i < 5; ++i)
+        all.push_back({"build bar", barTexts[i], 845, barY[i], kRed, {{build}}});
     Label(all, "build bar", "99", kGrey, button, 10, 10, 50, 60, {build});
     Label(all, "build bar", "99", kGrey, button, 10, 80, 50, 60, {build});
     Label(all, "build bar", "Skip", kGrey, button, 840, 80, 150, 50, {build});
@@ -202,10 +200,9 @@ std::vector<SText> Screens()
     }
 
     const SLayer battle{"windows.tga", 0, 0.25, 1, 0.5, 0, 850, 1000, 150, 1, true};
-    for (const auto& [text, y] :
-         std::vector<std::pair<std::string, double>>{{"Level done:      100%", 870},
-                                                     {"Statue:    100%", 890},
-                                                     {"Score:                  99999", 910}})
+    const std::pair<const char*, double> battleTexts[] = {
+        {"Level done:      100%", 870}, {"Statue:    100%", 890}, {"Score:                  99999", 910}};
+    for (const auto& [text, y] : battleTexts)
         all.push_back({"battle bar", text, 700, y, kRed, {{battle}}});
     // The GUI's statistics (frames per second, objects drawn) lie over
     // whatever screen is up: the full-screen pictures and the battle bar.
@@ -230,27 +227,24 @@ protected:
     const SImage& Image(const std::string& name)
     {
         auto it = m_Images.find(name);
-        if (it == m_Images.end())
+        if (it != m_Images.end())
+            return it->second;
+        tgatest::STga tga = tgatest::ParseTga(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Data/" + name));
+        EXPECT_EQ(tga.error, "") << name;
+        SImage& image = m_Images[name]; // empty unless it reads
+        if (tga.error.empty())
+            image = SImage{tga.width, tga.height, tga.bpp, std::move(tga.pixels), {}};
+        for (int shade = 0; shade < 2; ++shade)
         {
-            tgatest::STga tga =
-                tgatest::ParseTga(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Data/" + name));
-            EXPECT_EQ(tga.error, "") << name;
-            SImage image; // empty unless it reads
-            if (tga.error.empty())
-                image = SImage{tga.width, tga.height, tga.bpp, std::move(tga.pixels), {}};
-            for (int shade = 0; shade < 2; ++shade)
-            {
-                double linear[256];
-                for (int c = 0; c < 256; ++c)
-                    linear[c] = Linear(c * (shade == 0 ? 1.0 : 0.8) / 255.0);
-                for (size_t i = 0; i < image.pixels.size(); i += image.bytes)
-                    image.luminance[shade].push_back(0.2126 * linear[image.pixels[i + 2]] +
-                                                     0.7152 * linear[image.pixels[i + 1]] +
-                                                     0.0722 * linear[image.pixels[i]]);
-            }
-            it = m_Images.emplace(name, image).first;
+            double linear[256];
+            for (int c = 0; c < 256; ++c)
+                linear[c] = Linear(c * (shade == 0 ? 1.0 : 0.8) / 255.0);
+            for (size_t i = 0; i < image.pixels.size(); i += image.bytes)
+                image.luminance[shade].push_back(0.2126 * linear[image.pixels[i + 2]] +
+                                                 0.7152 * linear[image.pixels[i + 1]] +
+                                                 0.0722 * linear[image.pixels[i]]);
         }
-        return it->second;
+        return image;
     }
 
     // The lowest contrast between the text and any pixel the GUI samples
@@ -280,14 +274,9 @@ protected:
                         for (double x = std::max(box.x0, layer.x); x <= std::min(box.x1, layer.x + layer.w);
                              x += stepX)
                         {
-                            bool covered = false;
-                            for (size_t above = 0; above < l; ++above)
-                            {
-                                const SLayer& a = stack[above];
-                                covered =
-                                    covered || (x >= a.x && x <= a.x + a.w && y >= a.y && y <= a.y + a.h);
-                            }
-                            if (!covered)
+                            auto covers = [&](const SLayer& a)
+                            { return x >= a.x && x <= a.x + a.w && y >= a.y && y <= a.y + a.h; };
+                            if (std::none_of(stack.begin(), stack.begin() + l, covers))
                                 Sample(layer, image, x, y, textLuminance, window, worst, where);
                         }
                 }

@@ -49,8 +49,7 @@ TEST_F(ReaderRefusalTest, UnusableValuesAreCounted)
     Model: "A", "Null" {
         Shading: Q                      ; not a shading letter
         CameraIndex: 3                  ; not a switcher
-        Shape: "S" {                    ; not a geometry
-        }
+        Shape: "S" { }                  ; not a geometry
         Properties: {
             Look: 1                     ; a marker's
         }
@@ -81,28 +80,23 @@ TEST_F(ReaderRefusalTest, UnusableValuesAreCounted)
                        scene))
         << mImporter->GetStatusText();
     EXPECT_STREQ(mImporter->GetStatusText(), "14 items skipped");
-    KScnNode* a = scene->GetRootNode()->FindChild("A");
+    KScnNode* root = scene->GetRootNode();
+    KScnNode* a = root->FindChild("A");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->GetShadingMode(), 3);
-    double v[4] = {0, 0, 0, 0};
-    ASSERT_TRUE(a->FindUserPropertyByName("tint")->GetProperty()->GetAsDoubles(v));
-    EXPECT_DOUBLE_EQ(v[3], 0.75);
+    double tint[4] = {0, 0, 0, 0}, weight = 0.0;
     bool flag = false;
+    ASSERT_TRUE(a->FindUserPropertyByName("tint")->GetProperty()->GetAsDoubles(tint));
     a->FindUserPropertyByName("flag")->GetBool(flag);
-    EXPECT_TRUE(flag);
-    double weight = 0.0;
     a->FindUserPropertyByName("weight")->GetDouble(weight);
-    EXPECT_DOUBLE_EQ(weight, 0.5);
-    EXPECT_EQ(static_cast<KScnSkeleton*>(scene->GetRootNode()->FindChild("D")->GetNodeAttribute())
-                  ->GetSkeletonKind(),
+    EXPECT_TRUE(tint[3] == 0.75 && flag && weight == 0.5);
+    EXPECT_EQ(static_cast<KScnSkeleton*>(root->FindChild("D")->GetNodeAttribute())->GetSkeletonKind(),
               KScnSkeleton::eLimbNode);
-    auto* light = static_cast<KScnLight*>(scene->GetRootNode()->FindChild("C")->GetNodeAttribute());
-    EXPECT_DOUBLE_EQ(light->GetIntensity(), 100.0);
-    EXPECT_EQ(light->GetLightType(), KScnLight::ePoint);
+    auto* light = static_cast<KScnLight*>(root->FindChild("C")->GetNodeAttribute());
+    EXPECT_TRUE(light->GetIntensity() == 100.0 && light->GetLightType() == KScnLight::ePoint);
     KScnTexture* texture = scene->GetContents()->GetTexture(0);
-    EXPECT_EQ(texture->GetMappingType(), 6);
-    EXPECT_EQ(texture->GetPlanarMappingNormal(), 0);
-    EXPECT_DOUBLE_EQ(texture->GetUVScaling().u, 1.0);
+    EXPECT_TRUE(texture->GetMappingType() == 6 && texture->GetPlanarMappingNormal() == 0 &&
+                texture->GetUVScaling().u == 1.0);
 }
 
 TEST_F(ReaderRefusalTest, RefusedDocumentsLeaveNoTrace)
