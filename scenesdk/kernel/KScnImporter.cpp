@@ -57,6 +57,7 @@ void KScnImporter::CloseReader()
     delete mReader;
     mReader = nullptr;
     mOptionsRead = false;
+    mUnsealTried = "";
 }
 
 void KScnImporter::DestroyMetaData()
@@ -312,6 +313,14 @@ int KScnImporter::GetTakeCount()
         options->Destroy(0);
         mOptionsRead = true;
     }
+    else if (mTakesSealed && !mPassword.IsEmpty() && mPassword != mUnsealTried)
+    {
+        // A password given after the takes were asked for (or after an
+        // import refused for the lack of it) opens the file for them now.
+        mUnsealTried = mPassword;
+        static_cast<KScnReaderScn*>(mReader)->SetPassword(mPassword.Buffer());
+        RefreshTakes();
+    }
     return static_cast<int>(mTakes.size());
 }
 
@@ -383,16 +392,20 @@ void KScnImporter::SetReadError(int readerId)
 }
 
 // The takes and the current take name of a protected file read while it was
-// sealed, from the reader that has opened it now; the caller's states stay.
+// sealed, from the reader once it has opened the file; the caller's states
+// stay.
 void KScnImporter::RefreshTakes()
 {
     KStreamOptionsScn* options = mReader->CreateReadOptions(true);
     if (options == nullptr)
         return;
-    mTakes = options->GetTakes();
-    mCurrentTakeName = options->mCurrentTakeName;
+    mTakesSealed = static_cast<KScnReaderScn*>(mReader)->IsSealed();
+    if (!mTakesSealed)
+    {
+        mTakes = options->GetTakes();
+        mCurrentTakeName = options->mCurrentTakeName;
+    }
     options->Destroy(0);
-    mTakesSealed = false;
 }
 
 KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)

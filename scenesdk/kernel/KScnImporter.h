@@ -103,6 +103,9 @@ private:
     bool mOptionsRead = false;
     // The takes were read from a protected file not opened yet (none known).
     bool mTakesSealed = false;
+    // The last password tried on such a file for its takes (each try derives
+    // a key, so a wrong one is not tried again on every call).
+    KString mUnsealTried;
     KString mPassword;
     std::vector<KScnTakeDescription> mTakes;
     KScnSceneMetaData* mMetaData = nullptr;
