@@ -108,9 +108,7 @@ void ExpectPoint(const KgeTVector& v, double x, double y, double z)
 
 void ExpectColour(const KColorRGBA& c, double r, double g, double b)
 {
-    EXPECT_NEAR(c.mRed, r, 1e-9);
-    EXPECT_NEAR(c.mGreen, g, 1e-9);
-    EXPECT_NEAR(c.mBlue, b, 1e-9);
+    ExpectPoint(KgeTVector(c.mRed, c.mGreen, c.mBlue), r, g, b);
 }
 
 KScnMaterial* MaterialOf(KScnMesh* mesh, int polygon)
@@ -279,11 +277,8 @@ def build(version):
     block.add_3dface([(1, 0, 0), (2, 0, 0), (2, 0, 1), (1, 0, 1)], dxfattribs={"color": 0})
     msp.add_blockref("Window", (10, 0, 0), dxfattribs={"layer": "Glass", "color": 2, "rotation": 90,
                                                       "xscale": 2, "yscale": 2, "zscale": 2})
-    grid = msp.add_blockref("Window", (0, 20, 0), dxfattribs={"layer": "Walls"})
-    grid.dxf.column_count = 3
-    grid.dxf.row_count = 2
-    grid.dxf.column_spacing = 5
-    grid.dxf.row_spacing = 4
+    msp.add_blockref("Window", (0, 20, 0), dxfattribs={"layer": "Walls", "column_count": 3, "row_count": 2,
+                                                      "column_spacing": 5, "row_spacing": 4})
     return doc
 
 out = sys.argv[1]
