@@ -51,9 +51,7 @@ inline std::string Track(uint16_t id, const std::vector<std::pair<uint32_t, std:
 {
     std::string body = Le16(0) + std::string(8, '\0') + Le32(static_cast<uint32_t>(keys.size()));
     for (const auto& key : keys)
-    {
         body += Le32(key.first) + Le16(0) + Floats(key.second);
-    }
     return Chunk(id, body);
 }
 
