@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,13 +20,10 @@ inline std::string Le16(uint16_t v)
 
 inline std::string Le32(uint32_t v)
 {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[size_t(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
+    return Le16(static_cast<uint16_t>(v & 0xFFFF)) + Le16(static_cast<uint16_t>(v >> 16));
 }
 
-inline std::string Floats(std::initializer_list<float> values)
+inline std::string Floats(const std::vector<float>& values)
 {
     std::string s;
     for (float f : values)
@@ -55,11 +51,7 @@ inline std::string Track(uint16_t id, const std::vector<std::pair<uint32_t, std:
 {
     std::string body = Le16(0) + std::string(8, '\0') + Le32(static_cast<uint32_t>(keys.size()));
     for (const auto& key : keys)
-    {
-        body += Le32(key.first) + Le16(0);
-        for (float v : key.second)
-            body += Floats({v});
-    }
+        body += Le32(key.first) + Le16(0) + Floats(key.second);
     return Chunk(id, body);
 }
 
@@ -81,10 +73,7 @@ inline std::string FaceList(const std::vector<uint16_t>& corners, const std::str
 
 inline std::string VertexList(const std::vector<float>& xyz)
 {
-    std::string body = Le16(static_cast<uint16_t>(xyz.size() / 3));
-    for (float v : xyz)
-        body += Floats({v});
-    return Chunk(0x4110, body);
+    return Chunk(0x4110, Le16(static_cast<uint16_t>(xyz.size() / 3)) + Floats(xyz));
 }
 
 inline std::string MaterialGroup(const std::string& material, const std::vector<uint16_t>& faces)

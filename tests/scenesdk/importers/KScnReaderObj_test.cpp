@@ -2,8 +2,8 @@
 // library (colours, a diffuse map with options, a bump map), n-gons,
 // relative indices, normals read and computed, UVs and vertex colours,
 // checked value by value; hostile files each refused with error 0 and a
-// reason, leaving the scene as it was; a file written by openscenegraph's
-// converter read back.
+// reason, leaving the scene as it was. (A file written by openscenegraph's
+// converter is read back with the 3DS one, in KScnForeignReader_test.cpp.)
 
 #include "scenesdk/importers/KScnReaderObj.h"
 #include "scenesdk/importers/KStreamOptionsObj.h"
@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 using namespace scenesdk;
@@ -203,49 +202,6 @@ TEST(ObjReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {"# " + std::string((1 << 20) + 1, '#') + "\n", "line 1: line longer than"},
     };
     importtest::ExpectEachRefused<KScnReaderObj, KStreamOptionsObj>(cases, "bad.obj", &dir);
-}
-
-// openscenegraph's converter (installed by scripts/setup) writes the OBJ and
-// MTL files from a model in its own text format.
-TEST(ObjReader, ReadsWhatOpenSceneGraphWrites)
-{
-    testsupport::TempDir dir;
-    dir.WriteFile("quad.osg", "Geode {\n name \"Quad\"\n num_drawables 1\n Geometry {\n  StateSet {\n"
-                              "   Material {\n    ColorMode OFF\n    ambientColor 0.1 0.1 0.1 1\n"
-                              "    diffuseColor 0.8 0.3 0.2 1\n    specularColor 0 0 0 1\n"
-                              "    emissionColor 0 0 0 1\n    shininess 0\n   }\n  }\n"
-                              "  PrimitiveSets 1\n  {\n   DrawArrays QUADS 0 4\n  }\n"
-                              "  VertexArray Vec3Array 4\n  {\n   0 0 0\n   2 0 0\n   2 2 0\n   0 2 0\n  }\n"
-                              "  NormalBinding OVERALL\n  NormalArray Vec3Array 1\n  {\n   0 0 1\n  }\n"
-                              "  TexCoordArray 0 Vec2Array 4\n  {\n   0 0\n   1 0\n   1 1\n   0 1\n  }\n"
-                              " }\n}\n");
-    const std::string command =
-        "cd '" + dir.Path() + "' && timeout 60 osgconv quad.osg quad.obj > osgconv.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::TempDir::ReadFile(dir.Path() + "/osgconv.log");
-
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    importer->SetFileFormat(5);
-    ASSERT_TRUE(importer->Initialize((dir.Path() + "/quad.obj").c_str()));
-    ASSERT_TRUE(importer->Import(scene)) << importer->GetStatusText();
-    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 1);
-    KScnNode* node = scene->GetRootNode()->GetChild(0);
-    EXPECT_STREQ(node->GetName(), "Model::Quad_Geometry_0");
-    auto* mesh = static_cast<KScnMesh*>(node->GetMesh());
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(mesh->GetControlPointsCount(), 4);
-    EXPECT_EQ(mesh->GetPolygonCount(), 2);
-    EXPECT_DOUBLE_EQ(mesh->GetControlPointAt(2)[0], 2.0);
-    EXPECT_DOUBLE_EQ(mesh->GetControlPointAt(2)[1], 2.0);
-    const KScnLayer* layer = mesh->GetLayer(0);
-    EXPECT_DOUBLE_EQ(layer->GetNormalElement()->GetDirectVector(layer->GetNormalElement()->GetIndexAt(4))[2],
-                     1.0);
-    const KScnLayerElement* uvs = layer->GetUVElement();
-    EXPECT_DOUBLE_EQ(uvs->GetDirect<KgeUVVector>()[uvs->GetIndexAt(5)].v, 1.0);
-    KScnMaterial* material = layer->GetMaterialElement()->GetDirect<KScnMaterial*>()[0];
-    EXPECT_NEAR(material->GetDiffuse().mRed, 0.8, 1e-6);
-    EXPECT_NEAR(material->GetAmbient().mBlue, 0.1, 1e-6);
 }
 
 } // namespace
