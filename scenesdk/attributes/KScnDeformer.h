@@ -112,6 +112,11 @@ public:
     const KgeTransformMatrix& GetTransformParent() const { return mParent; }
     bool HasTransformParent() const { return mParentPresent; }
 
+    // A cluster whose links the scene has made (KScnSceneRoot::
+    // BindDeformerLinks): a later binding leaves it alone.
+    void SetLinked(bool linked) { mLinked = linked; }
+    bool IsLinked() const { return mLinked; }
+
 private:
     KScnDeformerProperties* mProperties = nullptr;
     KString mUserDataID;
@@ -127,6 +132,7 @@ private:
     double mAccuracy = 50.0;
     int mLinkMode = eLinkNormalize;
     bool mParentPresent = false;
+    bool mLinked = false;
 };
 
 } // namespace scenesdk

@@ -1318,6 +1318,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     Document doc;
     if (!ReadDocument(*mSource, doc))
         return Fail(eFileCorrupted, doc.error);
+    const std::vector<std::string> earlierTakes = scene->GetTakeNames();
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
@@ -1355,6 +1356,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         KScnNode* node = mManager->CreateNode(s.name.c_str());
         std::vector<SValues> attributeProperties;
         ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
+        // Pivots, pre- and post-rotations, offsets and limits reach the
+        // transform only through the pivot set and the node limits.
+        node->UpdatePivotsFromProperties();
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
             BuildMesh(mManager, *node, s);
@@ -1393,6 +1397,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     objects[4] = parts.skins;
     objects[5] = parts.clusters;
     ReadTakes(*scene, *options, objects, doc.skipped);
+    // What this read made gets the takes the scene had before it.
+    for (const std::string& take : earlierTakes)
+        scene->AddTakeWhereMissing(take.c_str());
     RenameLegacyShapeChannels(created);
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();

@@ -517,8 +517,9 @@ void FinishModel(KScnSdkManager* manager, KScnNode& node, const SModelExtra& x,
         else
             ++skipped;
     }
+    // The state word counts the other way: 0 is a pivot set in use.
     if (x.hasPivotEnabled)
-        node.SetPivotState(0, x.pivotEnabled);
+        node.SetPivotState(0, x.pivotEnabled == 0 ? 1 : 0);
 }
 
 bool TakeAsCameraSwitcher(KScnSceneRoot& scene, KScnNode& node)

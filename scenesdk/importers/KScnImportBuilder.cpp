@@ -90,6 +90,7 @@ bool KScnImportBuilder::Commit()
         Rollback();
         return false;
     }
+    const std::vector<std::string> earlierTakes = mScene->GetTakeNames();
     KScnSceneContents* contents = mScene->GetContents();
     for (KScnMaterial* material : mMaterials)
         contents->AddMaterial(material);
@@ -100,7 +101,10 @@ bool KScnImportBuilder::Commit()
             root->AddChild(node);
     // Every take owner of the scene (the new objects, its root and camera
     // switcher, what earlier imports made) gets the takes, so that the scene
-    // can make one current for all.
+    // can make one current for all; the new objects get the scene's earlier
+    // takes too.
+    for (const std::string& take : earlierTakes)
+        mScene->AddTakeWhereMissing(take.c_str());
     for (const std::string& take : mTakes)
     {
         mScene->AddTakeWhereMissing(take.c_str());

@@ -6,7 +6,8 @@
 // the scene before Commit, which adds the materials and textures to the
 // scene's contents, hangs the top nodes under the scene's root in the order
 // they were made, gives every node made (and the scene's root and camera
-// switcher nodes) the takes asked for and records those takes in the scene. Rollback (also done by the
+// switcher nodes) the takes asked for and records those takes in the scene,
+// and gives the objects made every take the scene had before. Rollback (also done by the
 // destructor of a builder never committed) destroys everything made, through the manager, so a refused file
 // leaves the scene exactly as it was.
 //

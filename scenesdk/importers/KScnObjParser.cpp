@@ -204,8 +204,15 @@ bool CParser::Face(KTextTokens& tokens)
             corner.vn = -1;
         mFace.push_back(corner);
     }
-    if (mFace.size() < 3)
-        return Error("a face with " + std::to_string(mFace.size()) + " corners");
+    // Some writers store an edge as a face of two corners: skipped like a
+    // line. Fewer corners make no edge at all.
+    if (mFace.size() == 2)
+    {
+        Skip("f with 2 corners");
+        return true;
+    }
+    if (mFace.size() < 2)
+        return Error(mFace.empty() ? std::string("a face without corners") : std::string("a face with 1 corner"));
     if (mPart < 0)
         SwitchPart(mObject, mGroup);
     KScnObjPart& part = mOut.mParts[static_cast<size_t>(mPart)];

@@ -3,9 +3,10 @@
 // KScnObjParser: reads the text of an OBJ file into KScnObjData, checking as
 // it goes: every number strict (no NaN, infinity or overflow), every index
 // in range of what was read so far (1-based, negative ones relative to the
-// end, 0 refused, 64-bit parse then range check), faces of at least three
+// end, 0 refused, 64-bit parse then range check), faces of at least two
 // corners, lines of at most a megabyte (continuations included). Free-form
-// geometry, lines, points and unknown keywords are skipped and counted.
+// geometry, lines, points, faces of two corners and unknown keywords are
+// skipped and counted.
 //
 // Time and memory are linear in the file: a group, object or material
 // switch costs one hash look-up, never a copy.

@@ -6,11 +6,13 @@
 // runs the read and reports failures with the IO message table.
 //
 // Formats 0 to 2 are our scene files (the reader tells which kind it found);
-// formats 3 to 16 have foreign-format readers (KScnForeignReader). Format 5
-// (OBJ) is read; the others recognise their files but cannot read them yet:
-// opening one fails with error 7 and the reader's message ("3DS files cannot
-// be read by this build"), or error 3 for a missing file. A foreign file
-// refused while reading fails the import with error 7 and the reader's
+// formats 3 to 16 have foreign-format readers (KScnForeignReader): DXF (3),
+// 3DS (4), OBJ (5), BVH (6), HTR (7), TRC (8), ASF (9), AMC (10), C3D (11),
+// AOA (12) and MOV (15) are read. MCD (13), VPM (14) and BRD (16) are not:
+// opening such a file fails with error 7 and the reader's message ("Ascension
+// files cannot be read: their layout is not known to this build"). A missing
+// foreign file fails with error 3. A foreign file refused while reading
+// fails the import with the reader's error (0 for a malformed file) and its
 // reason as status text. Any other format has no reader: opening fails with
 // error 7.
 

@@ -414,6 +414,20 @@ void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
         });
 }
 
+std::vector<std::string> KScnSceneRoot::GetTakeNames() const
+{
+    KPointerArray<KString> list(16);
+    FillTakeNameList(list);
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(list.GetCount()));
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        names.emplace_back(list[i]->Buffer());
+    }
+    ClearTakeNameList(list);
+    return names;
+}
+
 const KScnTakeDescription* KScnSceneRoot::GetTakeInfo(const char* name) const
 {
     for (int i = 0; name != nullptr && i < mTakeInfos.GetCount(); ++i)
@@ -540,6 +554,9 @@ void KScnSceneRoot::BindDeformerLinks()
     {
         return;
     }
+    // Marked once every skin is done: a skin on two geometries gives each
+    // its links.
+    std::vector<KScnDeformer*> bound;
     for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
     {
         KScnDeformer* skin = mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer);
@@ -553,10 +570,12 @@ void KScnSceneRoot::BindDeformerLinks()
                 auto* clusterSet = dynamic_cast<KScnPropertyHandler*>(skinSet->GetSrc(c));
                 auto* cluster =
                     clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
-                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer)
+                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
+                    cluster->IsLinked())
                 {
                     continue;
                 }
+                bound.push_back(cluster);
                 KScnLink* link = mManager->CreateLink();
                 link->SetFromCluster(cluster);
                 // The link node: a node's set connected to the cluster, or
@@ -579,6 +598,10 @@ void KScnSceneRoot::BindDeformerLinks()
                 geometry->AddDeformer(link);
             }
         }
+    }
+    for (KScnDeformer* cluster : bound)
+    {
+        cluster->SetLinked(true);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <string>
 #include <vector>
 
 namespace scenesdk
@@ -134,6 +135,11 @@ public:
     void FillTakeNameList(KPointerArray<KString>& out) const;
     // Deletes the strings FillTakeNameList made and empties the list.
     static void ClearTakeNameList(KPointerArray<KString>& list);
+    // The names FillTakeNameList gives, as plain strings. A reader takes
+    // them before it reads and, once done, gives each to every object that
+    // lacks it (AddTakeWhereMissing), so the takes of earlier reads can still
+    // be made current for the whole scene.
+    std::vector<std::string> GetTakeNames() const;
     int GetTakeInfoCount() const { return mTakeInfos.GetCount(); }
     // Null when no description has that name.
     const KScnTakeDescription* GetTakeInfo(const char* name) const;
@@ -160,7 +166,9 @@ public:
     // For every skin of the contents, every mesh, NURBS or patch node the
     // skin is connected to gets one link per cluster of the skin (filled from
     // the cluster, with the cluster's node and associate model), added as a
-    // deformer of the geometry.
+    // deformer of the geometry. Clusters bound before (KScnDeformer::
+    // IsLinked) are left alone, so a second file read into the scene adds
+    // links only for its own clusters.
     void BindDeformerLinks();
     // Below node (children in order, recursively): an imported skeleton
     // node (flag set) of inherit type 2 whose parent is not a skeleton gets

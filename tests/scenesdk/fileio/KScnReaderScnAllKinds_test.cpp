@@ -195,7 +195,7 @@ void CheckNullMarkerAndSkeletons(KScnSceneRoot& scene)
     ASSERT_TRUE(locator->FindUserPropertyByName("start")->GetProperty()->Get(&start));
     // A time user property keeps its ticks; a root refuses a limb length.
     Expect(NUM(null->GetSize(), 50), NUM(null->IsSizeSet(), true), NUM(locator->GetShadingMode(), 1),
-           NUM(locator->GetPivotState(0), 1), NUM(lit, true), NUM(start.Get(), kSecond),
+           NUM(locator->GetPivotState(0), 0), NUM(lit, true), NUM(start.Get(), kSecond),
            NUM(dot->GetMarkerKind(), KScnMarker::eOpticalMarker), NUM(dot->GetLook(), KScnMarker::eHardCross),
            NUM(dot->GetSize(), 7), NUM(dot->GetColor().mGreen, 0.5), NUM(dot->GetColor().mBlue, 1),
            NUM(dot->GetShowLabel(), true), NUM(dot->GetIKPivot().mData[2], 3),

@@ -9,8 +9,10 @@
 #include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/attributes/KScnControlSet.h"
 #include "scenesdk/attributes/KScnControlSetPlug.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneMetaData.h"
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
 
@@ -450,6 +453,121 @@ TEST_F(SceneSectionsTest, ARepeatedTimeWarpIdIsRefused)
         << mImporter.GetStatusText();
     EXPECT_EQ(mManager.GetNodeCount(), nodes);
     EXPECT_EQ(GetCurrentTimeWarpSet(), nullptr);
+}
+
+// One model's properties, a point of its local space, and where its global
+// transform puts that point.
+struct SPivotCase
+{
+    const char* properties;
+    double point[3];
+    double expected[3];
+};
+
+TEST_F(SceneSectionsTest, PivotsOffsetsAndLimitsReachTheTransform)
+{
+    const double h = std::sqrt(0.5);
+    const SPivotCase cases[] = {
+        {"PreRotation: 0, 0, 90\nRotationActive: 1", {1, 0, 0}, {0, 1, 0}},
+        {"PreRotation: 0, 0, 90", {1, 0, 0}, {1, 0, 0}}, // only while rotation is active
+        {"PostRotation: 0, 0, 90\nRotationActive: 1", {1, 0, 0}, {0, -1, 0}},
+        {"\"Lcl Rotation\": 0, 0, 90\nRotationPivot: 1, 0, 0", {1, 0, 0}, {1, 0, 0}},
+        {"\"Lcl Rotation\": 0, 0, 90\nRotationPivot: 1, 0, 0", {2, 0, 0}, {1, 1, 0}},
+        {"\"Lcl Scaling\": 2, 2, 2\nScalingPivot: 1, 0, 0", {0, 0, 0}, {-1, 0, 0}},
+        {"RotationOffset: 0, 3, 0", {0, 0, 0}, {0, 3, 0}},
+        {"ScalingOffset: 0, 0, 2", {1, 0, 0}, {1, 0, 2}},
+        {"\"Lcl Translation\": 1, 0, 0\nTranslationActive: 1\nTranslationMaxX: 1\nTranslationMax: 0.5, 0, 0",
+         {0, 0, 0},
+         {0.5, 0, 0}},
+        {"\"Lcl Translation\": 1, 0, 0\nTranslationMax: 0.5, 0, 0", {0, 0, 0}, {1, 0, 0}}, // switched off
+        {"\"Lcl Translation\": 0, -3, 0\nTranslationMinY: 1\nTranslationMin: 0, -1, 0", {0, 0, 0}, {0, -1, 0}},
+        {"\"Lcl Rotation\": 0, 0, 90\nRotationActive: 1\nRotationMaxZ: 1\nRotationMax: 0, 0, 45",
+         {1, 0, 0},
+         {h, h, 0}},
+        {"\"Lcl Scaling\": 4, 1, 1\nScalingMaxX: 1\nScalingMax: 2, 1, 1", {1, 0, 0}, {2, 0, 0}},
+    };
+    for (const SPivotCase& c : cases)
+    {
+        mScene = mManager.CreateScene();
+        ASSERT_TRUE(Import(std::string("Objects: {\n Model: \"N\", \"Null\" {\n Properties: {\n") + c.properties +
+                           "\n }\n }\n}\n"))
+            << mImporter.GetStatusText();
+        ASSERT_STREQ(mImporter.GetStatusText(), "") << c.properties;
+        const double* m = mScene->GetRootNode()->GetChild(0)->ComputeGlobalTransform();
+        for (int j = 0; j < 3; ++j)
+        {
+            const double at = c.point[0] * m[j] + c.point[1] * m[4 + j] + c.point[2] * m[8 + j] + m[12 + j];
+            EXPECT_NEAR(at, c.expected[j], 1e-9) << c.properties << "\naxis " << j;
+        }
+    }
+
+    // The rotation order; "PivotEnabled" is stored negated as the set's state
+    // word, after the properties (which give 0 once they move the set).
+    const struct
+    {
+        const char* fields;
+        int state;
+    } states[] = {{"PivotEnabled: 1", 0},
+                  {"PivotEnabled: 0", 1},
+                  {"", 1},
+                  {"Properties: {\n RotationOrder: 5\n }", 0},
+                  {"Properties: {\n RotationOrder: 5\n }\n PivotEnabled: 0", 1}};
+    for (const auto& c : states)
+    {
+        mScene = mManager.CreateScene();
+        ASSERT_TRUE(Import(std::string("Objects: {\n Model: \"N\", \"Null\" {\n ") + c.fields + "\n }\n}\n"));
+        KScnNode* node = mScene->GetRootNode()->GetChild(0);
+        EXPECT_EQ(node->GetPivotState(0), c.state) << c.fields;
+        EXPECT_EQ(node->GetRotationOrder(0), std::string(c.fields).find("Order") != std::string::npos ? 5 : 0)
+            << c.fields;
+    }
+}
+
+TEST_F(SceneSectionsTest, TakesOfEarlierReadsStayCurrentForTheWholeScene)
+{
+    ASSERT_TRUE(Import("Objects: {\n Model: \"First\", \"Null\"\n}\nTakes: {\n Take: \"RunImported\"\n}\n"));
+    EXPECT_TRUE(mScene->SetCurrentTake("RunImported"));
+    // A second file with a node, a material and a camera switcher of its own.
+    ASSERT_TRUE(Import("Objects: {\n Model: \"Second\", \"Null\"\n Model: \"Director\", \"CameraSwitcher\"\n"
+                       " Material: \"Stone\"\n}\nTakes: {\n Take: \"Walk\"\n}\n"))
+        << mImporter.GetStatusText();
+    EXPECT_TRUE(mScene->SetCurrentTake("RunImported")) << mScene->GetError().GetLastErrorString();
+    EXPECT_TRUE(mScene->SetCurrentTake("Walk"));
+    // A foreign reader's objects get them too.
+    const std::string obj = m_Dir.WriteFile("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    mImporter.SetFileFormat(KScnImporter::FindFileFormat("obj"));
+    ASSERT_TRUE(mImporter.Initialize(obj.c_str()));
+    ASSERT_TRUE(mImporter.Import(mScene)) << mImporter.GetStatusText();
+    mImporter.SetFileFormat(0);
+    for (const char* take : {"RunImported", "Walk", "Default"})
+        EXPECT_TRUE(mScene->SetCurrentTake(take)) << take;
+}
+
+// A mesh model deformed by a skin of one cluster, the names ending in n.
+std::string SkinnedFile(const std::string& n)
+{
+    return "Objects: {\n Model: \"Bone" + n + "\", \"Null\"\n Model: \"Body" + n + "\", \"Mesh\" {\n" +
+           "  Deformers: \"Skin" + n + "\"\n  Mesh: {\n   ControlPoints: 0, 0, 0, 1, 0, 0, 0, 1, 0\n" +
+           "   PolygonSizes: 3\n   PolygonVertices: 0, 1, 2\n  }\n }\n Deformer: \"Skin" + n +
+           "\", \"Skin\" {\n  Clusters: \"Arm" + n + "\"\n }\n SubDeformer: \"Arm" + n +
+           "\", \"Cluster\" {\n  Model: \"Bone" + n + "\"\n  Indices: 1\n  Weights: 1\n }\n}\n";
+}
+
+TEST_F(SceneSectionsTest, EachClusterIsBoundOnceWhateverTheReadsAfterIt)
+{
+    ASSERT_TRUE(Import(SkinnedFile("1"))) << mImporter.GetStatusText();
+    ASSERT_TRUE(Import(SkinnedFile("2"))) << mImporter.GetStatusText();
+    ASSERT_TRUE(Import(SkinnedFile("3"))) << mImporter.GetStatusText();
+    KScnNode* root = mScene->GetRootNode();
+    ASSERT_EQ(root->GetChildCount(), 6);
+    for (int i = 0; i < 3; ++i)
+    {
+        auto* mesh = static_cast<KScnMesh*>(root->GetChild(2 * i + 1)->GetMesh());
+        ASSERT_NE(mesh, nullptr) << i;
+        ASSERT_EQ(mesh->GetLinkCount(), 1) << i;
+        EXPECT_EQ(mesh->GetLink(0)->GetLink(), root->GetChild(2 * i)) << i;
+    }
+    EXPECT_EQ(mManager.GetLinkCount(), 3);
 }
 
 } // namespace

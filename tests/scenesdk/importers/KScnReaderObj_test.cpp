@@ -176,6 +176,24 @@ TEST(ObjReader, OptionsPickNodesScaleAndFlip)
     EXPECT_DOUBLE_EQ(uvs->GetDirect<KgeUVVector>()[uvs->GetIndexAt(0)].v, 0.75);
 }
 
+TEST(ObjReader, AFaceOfTwoCornersIsSkippedAndCounted)
+{
+    testsupport::TempDir dir;
+    const std::string path =
+        dir.WriteFile("edge.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\nf 1 2 3\nl 1 3\nf 2/ 3\n");
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnReaderObj reader(&manager);
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
+    KStreamOptionsObj options;
+    ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+    EXPECT_STREQ(reader.GetStatusText(), "3 elements skipped (first: f with 2 corners)");
+    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 1);
+    const auto* mesh = static_cast<KScnMesh*>(scene->GetRootNode()->GetChild(0)->GetMesh());
+    ASSERT_EQ(mesh->GetPolygonCount(), 1);
+    EXPECT_EQ(mesh->GetPolygonSize(0), 3);
+}
+
 TEST(ObjReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
 {
     testsupport::TempDir dir;
@@ -188,7 +206,8 @@ TEST(ObjReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {base + "f 1 2 4294967298\n", "line 4: vertex index 4294967298 out of range"},
         {base + "f 1/1 2 3\n", "line 4: texture vertex index 1 out of range (0 read)"},
         {base + "f 1//2 2 3\n", "line 4: normal index 2 out of range (0 read)"},
-        {base + "f 1 2\n", "line 4: a face with 2 corners"},
+        {base + "f 1\n", "line 4: a face with 1 corner"},
+        {base + "f\n", "line 4: a face without corners"},
         {base + "f 1 2 x\n", "line 4: not an index: x"},
         {"v 1 x 2\n", "line 1: not a number: x"},
         {"v nan 0 0\n", "line 1: not a number: nan"},
