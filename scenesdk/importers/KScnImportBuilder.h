@@ -7,9 +7,10 @@
 // scene's contents, hangs the top nodes under the scene's root in the order
 // they were made, gives every node made (and the scene's root and camera
 // switcher nodes) the takes asked for and records those takes in the scene,
-// and gives the objects made every take the scene had before. Rollback (also done by the
-// destructor of a builder never committed) destroys everything made, through the manager, so a refused file
-// leaves the scene exactly as it was.
+// and gives the objects made every take the scene had before. Rollback (also
+// done by the destructor of a builder never committed) destroys everything
+// made, through the manager, so a refused file leaves the scene exactly as
+// it was.
 //
 // Nodes below another node made here are attached at once (the whole
 // subtree joins the scene at Commit). Names are the bare names; the manager

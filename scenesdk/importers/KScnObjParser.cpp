@@ -212,7 +212,8 @@ bool CParser::Face(KTextTokens& tokens)
         return true;
     }
     if (mFace.size() < 2)
-        return Error(mFace.empty() ? std::string("a face without corners") : std::string("a face with 1 corner"));
+        return Error(mFace.empty() ? std::string("a face without corners")
+                                   : std::string("a face with 1 corner"));
     if (mPart < 0)
         SwitchPart(mObject, mGroup);
     KScnObjPart& part = mOut.mParts[static_cast<size_t>(mPart)];

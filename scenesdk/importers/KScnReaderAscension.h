@@ -1,8 +1,8 @@
 #pragma once
 
-// KScnReaderAscension: the reader of Ascension (BRD) files. Their layout is not known
-// to this build, so every file is refused with error 7 and a message that
-// says so (see KScnForeignReader).
+// KScnReaderAscension: the reader of Ascension (BRD) files. Their layout
+// is not known to this build, so every file is refused with error 7 and a
+// message that says so (see KScnForeignReader).
 
 #include "scenesdk/importers/KScnForeignReader.h"
 

@@ -480,7 +480,9 @@ TEST_F(SceneSectionsTest, PivotsOffsetsAndLimitsReachTheTransform)
          {0, 0, 0},
          {0.5, 0, 0}},
         {"\"Lcl Translation\": 1, 0, 0\nTranslationMax: 0.5, 0, 0", {0, 0, 0}, {1, 0, 0}}, // switched off
-        {"\"Lcl Translation\": 0, -3, 0\nTranslationMinY: 1\nTranslationMin: 0, -1, 0", {0, 0, 0}, {0, -1, 0}},
+        {"\"Lcl Translation\": 0, -3, 0\nTranslationMinY: 1\nTranslationMin: 0, -1, 0",
+         {0, 0, 0},
+         {0, -1, 0}},
         {"\"Lcl Rotation\": 0, 0, 90\nRotationActive: 1\nRotationMaxZ: 1\nRotationMax: 0, 0, 45",
          {1, 0, 0},
          {h, h, 0}},
@@ -489,8 +491,8 @@ TEST_F(SceneSectionsTest, PivotsOffsetsAndLimitsReachTheTransform)
     for (const SPivotCase& c : cases)
     {
         mScene = mManager.CreateScene();
-        ASSERT_TRUE(Import(std::string("Objects: {\n Model: \"N\", \"Null\" {\n Properties: {\n") + c.properties +
-                           "\n }\n }\n}\n"))
+        ASSERT_TRUE(Import(std::string("Objects: {\n Model: \"N\", \"Null\" {\n Properties: {\n") +
+                           c.properties + "\n }\n }\n}\n"))
             << mImporter.GetStatusText();
         ASSERT_STREQ(mImporter.GetStatusText(), "") << c.properties;
         const double* m = mScene->GetRootNode()->GetChild(0)->ComputeGlobalTransform();
