@@ -58,7 +58,8 @@ public:
     // Reads the level's spawn table (the old one is emptied), starts the
     // battle clock at 0, shows the HUD, puts the player on the ground at the
     // start position, looking level towards the statue, clears the trees
-    // around him, puts the camera in his eyes, and hides the cursor.
+    // around him, puts the camera in his eyes, writes the HUD (the statue's
+    // health as it is now) and hides the cursor.
     void Enter() override;
     // Player, due flocks, objects, physics; true.
     bool Update() override;
@@ -113,6 +114,8 @@ private:
     void EndBattle(const CRefPtr<CGuiImagePanel>& panel);
     void CloseResultPanel(const CRefPtr<CGuiImagePanel>& panel);
     void ShowCursor(bool show);
+    // The health of the town's statue in percent (100 when there is none).
+    uint32_t StatuePercent() const;
     // The ground under (x, z): the terrain's height, or the start height
     // when there is no terrain.
     float GroundHeight(float x, float z) const;
