@@ -168,9 +168,8 @@ bool CGameCtrl::ReadStartPos()
         !(x >= 0.0f && x <= sizeX && z >= 0.0f && z <= sizeZ))
     {
         Log(1,
-            "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain (x and z from "
-            "0 "
-            "to %.1f and %.1f) in CGameCtrl::Create",
+            "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain "
+            "(x and z from 0 to %.1f and %.1f) in CGameCtrl::Create",
             x, y, z, sizeX, sizeZ);
         return false;
     }
