@@ -207,48 +207,6 @@ TEST_F(SettingsFileTest, LoadAndLookup)
     EXPECT_EQ(v, "old"); // section missing: untouched
 }
 
-// A number reads when the whole value (blanks after it aside) is one and it
-// lies in the range, ends included; a whole number must have no fraction.
-TEST_F(SettingsFileTest, NumbersInTheirRanges)
-{
-    struct SCase
-    {
-        const char* value;
-        bool number, whole;
-        double read;
-    };
-    const SCase cases[] = {
-        {"5", true, true, 5},      {"-2", true, true, -2},    {" 10 \t", true, true, 10},
-        {"2.5", true, false, 2.5}, {"1e1", true, true, 10},   {"-2.5", false, false, 0},
-        {"10.5", false, false, 0}, {"1e30", false, false, 0}, {"nan", false, false, 0},
-        {"inf", false, false, 0},  {"-inf", false, false, 0}, {"5x", false, false, 0},
-        {"x5", false, false, 0},   {"", false, false, 0},     {"5 5", false, false, 0},
-        {"0x8", true, true, 8},
-    };
-    std::string text = "[N]\n";
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
-        text += "k" + std::to_string(i) + "=" + cases[i].value + "\n";
-    m_Dir.WriteFile("settings.ini", text + "[Empty]\n");
-    ASSERT_TRUE(settings.Load("settings.ini"));
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
-    {
-        const SCase& c = cases[i];
-        SCOPED_TRACE(c.value);
-        double n = -99;
-        EXPECT_EQ(settings.GetNumber("N", "k" + std::to_string(i), -2, 10, n), c.number);
-        EXPECT_EQ(n, c.number ? c.read : -99.0) << "untouched when refused";
-        long w = -99;
-        EXPECT_EQ(settings.GetWholeNumber("N", "k" + std::to_string(i), -2, 10, w), c.whole);
-        EXPECT_EQ(w, c.whole ? static_cast<long>(c.read) : -99);
-    }
-    double n = 0;
-    EXPECT_FALSE(settings.GetNumber("N", "missing", 0, 1, n));
-    EXPECT_FALSE(settings.GetNumber("Other", "k0", 0, 10, n));
-    EXPECT_TRUE(settings.HasSection("N"));
-    EXPECT_TRUE(settings.HasSection("Empty")) << "a section without keys is there";
-    EXPECT_FALSE(settings.HasSection("n"));
-}
-
 TEST_F(SettingsFileTest, NameResolvesWithoutRegardToCase)
 {
     m_Dir.WriteFile("Settings.INI", "k=v\n");

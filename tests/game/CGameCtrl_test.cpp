@@ -137,14 +137,10 @@ TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
     const SCase cases[] = {
         {"StartPos=450;8;400\nNumLevels=3\n" + terrain, three, true, ""},
         {"StartPos=0;8;800\nNumLevels=3\n" + terrain, three, true, ""},
-        {"StartPos=1000;8;0\nNumLevels=3\n" + terrain, three, true, ""},
         {"StartPos=450;8;800.5\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "450.0;8.0;800.5")},
         {"StartPos=-0.5;8;400\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "-0.5;8.0;400.0")},
-        {"StartPos=1000.5;8;400\nNumLevels=3\n" + terrain, three, false,
-         fill(offTerrain, "1000.5;8.0;400.0")},
         // Without readable sizes the terrain reports them when it is built.
         {"StartPos=-5;8;-5\nNumLevels=3\nXSize=1000\n", three, true, ""},
-        {"StartPos=-5;8;-5\nNumLevels=3\nXSize=wide\nZSize=800\n", three, true, ""},
         {"StartPos=450;8;400\nNumLevels=5\n" + terrain, three, false, fill(noLevel, "4 of 5", "Level4")},
         {"StartPos=450;8;400\nNumLevels=3\n" + terrain, "[Level1]\n[Level3]\n", false,
          fill(noLevel, "2 of 3", "Level2")},
