@@ -44,6 +44,9 @@ public:
             Counted(m_pPointer)->AddRef();
     }
     CRefPtr(const CRefPtr& other) : CRefPtr(other.m_pPointer) {}
+    // A move hands the other handle's unit of count over: no count changes,
+    // and the other handle is null after.
+    CRefPtr(CRefPtr&& other) noexcept : m_pPointer(other.m_pPointer) { other.m_pPointer = nullptr; }
     template <class U> CRefPtr(const CRefPtr<U>& other) : CRefPtr(other.Get()) {}
     virtual ~CRefPtr() { Release(); }
 
@@ -64,6 +67,20 @@ public:
         return *this;
     }
     CRefPtr& operator=(const CRefPtr& other) { return Assign(other.m_pPointer); }
+    // Takes the other handle's pointee and unit of count (the other is null
+    // after), then releases the old pointee. A move to itself changes
+    // nothing.
+    CRefPtr& operator=(CRefPtr&& other) noexcept
+    {
+        if (&other == this)
+            return *this;
+        T* old = m_pPointer;
+        m_pPointer = other.m_pPointer;
+        other.m_pPointer = nullptr;
+        if (old)
+            Counted(old)->ReleaseRef();
+        return *this;
+    }
     CRefPtr& operator=(T* p) { return Assign(p); }
 
     // Drops the pointee's unit of count (deleting it at 0); the handle is null after.

@@ -35,6 +35,18 @@ public:
     // when the key is missing) and the result is true when it is not empty.
     bool GetValue(const std::string& section, const std::string& key, std::string& value);
 
+    // The value of key as a decimal number (the C library's conversion:
+    // leading blanks, a sign, a fraction, an exponent; blanks may follow the
+    // number, nothing else may) that lies within [min, max]. False, number
+    // untouched, when the key is missing, its value is no such number or it
+    // lies outside (not a number and the infinities always do).
+    bool GetNumber(const std::string& section, const std::string& key, double min, double max,
+                   double& number);
+    // As GetNumber, for a whole number.
+    bool GetWholeNumber(const std::string& section, const std::string& key, long min, long max, long& number);
+    // Whether the loaded file has a section of that name.
+    bool HasSection(const std::string& section) const;
+
     const std::string& GetFileName() const { return m_FileName; }
     const CSettingsStore& GetStore() const { return *m_pStore; }
 

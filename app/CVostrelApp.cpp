@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -238,7 +239,10 @@ bool CVostrelApp::CreateWindows()
     // Console position: "ConsoleY" is read only when "ConsoleX" was found.
     std::string x, y;
     int16_t consoleX = 0, consoleY = 0;
-    if (GetDisplayValue("ConsoleX", x) && GetDisplayValue("ConsoleY", y))
+    // A position past the 16 bits of a console coordinate is refused like
+    // a missing one.
+    if (GetDisplayValue("ConsoleX", x) && GetDisplayValue("ConsoleY", y) && ToInt(x) >= INT16_MIN &&
+        ToInt(x) <= INT16_MAX && ToInt(y) >= INT16_MIN && ToInt(y) <= INT16_MAX)
     {
         consoleX = static_cast<int16_t>(ToInt(x));
         consoleY = static_cast<int16_t>(ToInt(y));

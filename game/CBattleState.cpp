@@ -13,13 +13,17 @@
 #include "game/CPlayerObj.h"
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
+#include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "game/GameRandom.h"
+#include "game/GuiLayout.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+using namespace guilayout;
 
 namespace
 {
@@ -31,12 +35,18 @@ const uint16_t kPlayerCtrlPriority = 500;
 const float kMusicVolume = 0.2f;
 const float kPlayerDropHeight = 3.0f;
 const float kScorePerBird = 10.0f;
-// The largest flock a spawn record may ask for, the most birds the records
-// of a level may ask for together, and the most birds that join the battle
-// in one frame (a larger flock comes over several frames).
-const unsigned long kMaxFlock = 1000;
+
+// The most birds the records of a level may ask for together (so also the
+// largest flock), and the most birds that join the battle in one frame (a
+// larger flock comes over several frames).
 const unsigned long kMaxLevelBirds = 1000;
 const uint32_t kMaxBirdsPerFrame = 100;
+// The most spawn records of a level, the latest time of a flock (seconds of
+// battle) and the farthest a spawn point may lie from the origin along each
+// axis.
+const long kMaxSpawnRecords = 1000;
+const float kMaxSpawnTime = 10000.0f;
+const float kMaxSpawnCoordinate = 100000.0f;
 // The statue stands 20 units along -x from the start position: each battle
 // begins facing it, level.
 const float kTowardsTheStatue = -1.5707964f;
@@ -66,7 +76,7 @@ void WritePercent(CGuiText* text, const char* format, uint32_t percent)
 CRefPtr<CGuiText> HudText(CGuiMgr& gui, CGuiElement& parent, float y)
 {
     CRefPtr<CGuiText> text = gui.CreateText();
-    text->SetPosition(CVector3(700, y, 1));
+    text->SetPosition(CVector3(kHudTextX, y, 1));
     text->SetColor(kHudTextColour);
     parent.AddChild(text);
     return text;
@@ -123,9 +133,9 @@ void CBattleState::CreateHud()
     bar->SetPosition(CVector3(0, 850, 1));
     bar->SetScale(CVector3(1000, 150, 1));
     m_pHud->AddChild(bar);
-    m_pLevelDoneText = HudText(gui, *bar, 20);
-    m_pStatueText = HudText(gui, *bar, 40);
-    m_pScoreText = HudText(gui, *bar, 60);
+    m_pLevelDoneText = HudText(gui, *bar, kHudLineY[0]);
+    m_pStatueText = HudText(gui, *bar, kHudLineY[1]);
+    m_pScoreText = HudText(gui, *bar, kHudLineY[2]);
 
     m_pLevelDonePanel =
         CreateResultPanel("This attack is over. Well done!", "Next Level", &CBattleState::OnNextLevel);
@@ -138,18 +148,18 @@ CRefPtr<CGuiImagePanel> CBattleState::CreateResultPanel(const char* text, const 
     CGuiMgr& gui = *m_pGuiMgr;
     CRefPtr<CGuiImagePanel> panel = gui.CreateImagePanel("Data\\buttonTex.tga", 0, 0, 1, 0.25f, kWhite, 0);
     panel->SetVisible(0);
-    panel->SetPosition(CVector3(330, 425, 10));
-    panel->SetScale(CVector3(340, 150, 1));
+    panel->SetPosition(CVector3(kPanelX, kPanelY, 10));
+    panel->SetScale(CVector3(kPanelWidth, kPanelHeight, 1));
 
     CRefPtr<CGuiText> label = gui.CreateText();
-    label->SetPosition(CVector3(30, 30, 1));
+    label->SetPosition(CVector3(kPanelTextX, kPanelTextY, 1));
     label->SetColor(kHudTextColour);
     label->SetText(text);
     panel->AddChild(label);
 
     CRefPtr<CGuiButton> button = gui.CreateButton("Data\\buttonTex.tga");
-    button->SetPosition(CVector3(95, 80, 1));
-    button->SetScale(CVector3(150, 50, 1));
+    button->SetPosition(CVector3(kPanelButtonX, kPanelButtonY, 1));
+    button->SetScale(CVector3(kPanelButtonWidth, kPanelButtonHeight, 1));
     button->SetText(buttonText, kButtonTextColour);
     button->SetCallback(MakeGuiCallback(this, callback));
     panel->AddChild(button);
@@ -190,7 +200,8 @@ void CBattleState::Enter()
         m_pGameCtrl->SetCameraCtrl(CRefPtr<ICameraCtrl>(m_pCameraCtrl.Get()));
     }
     SetLevelDoneText(0);
-    SetStatueText(100);
+    // The statue keeps its damage from level to level.
+    SetStatueText(StatuePercent());
     UpdateScoreText();
     ShowCursor(false);
 }
@@ -206,17 +217,18 @@ void CBattleState::ReadSpawnTable()
     CSettings* settings = CSettings::GetInstance();
     const std::string& section = m_pGameCtrl->GetLevelSection();
     std::string value;
-    uint16_t records = 0;
-    if (settings && settings->GetValue(section, "SpawnPoints", value))
-        records = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
-    else
+    long records = 0;
+    if (!settings || !settings->GetWholeNumber(section, "SpawnPoints", 0, kMaxSpawnRecords, records))
+    {
+        records = 0;
         Log(1, "Error: Couldn't get \"SpawnPoints\"-Value from \"%s\" in CBattleState::Enter",
             section.c_str());
+    }
 
-    for (unsigned long n = 1; n <= records; ++n)
+    for (long n = 1; n <= records; ++n)
     {
         char key[32];
-        std::snprintf(key, sizeof key, "SpawnPoint%lu", n);
+        std::snprintf(key, sizeof key, "SpawnPoint%ld", n);
         if (!settings->GetValue(section, key, value))
         {
             Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CBattleState::Enter", key,
@@ -224,19 +236,28 @@ void CBattleState::ReadSpawnTable()
             continue;
         }
         SSpawnRecord record;
-        unsigned long count = 0;
+        long count = 0;
         char type = 0;
-        const bool parsed = std::sscanf(value.c_str(), "%f;%lu;%c;%f;%f;%f", &record.time, &count, &type,
+        const bool parsed = std::sscanf(value.c_str(), "%f;%ld;%c;%f;%f;%f", &record.time, &count, &type,
                                         &record.position.x, &record.position.y, &record.position.z) == 6;
-        // A count beyond any flock ("-1" reads as the largest number) or
-        // beyond what the level may still ask for, or a time or point that
-        // is not a number, would hang or wreck the battle.
-        if (!parsed || count > kMaxFlock || count > kMaxLevelBirds - m_uiRemainingBirds ||
-            !std::isfinite(record.time) ||
-            !std::isfinite(record.position.x + record.position.y + record.position.z))
+        // A negative count, or a time or point that is not a number or lies
+        // beyond any sense, would hang or wreck the battle.
+        if (!parsed || count < 0 || !(record.time >= 0.0f && record.time <= kMaxSpawnTime) ||
+            !(std::fabs(record.position.x) <= kMaxSpawnCoordinate) ||
+            !(std::fabs(record.position.y) <= kMaxSpawnCoordinate) ||
+            !(std::fabs(record.position.z) <= kMaxSpawnCoordinate))
         {
             Log(1, "Error: Couldn't parse \"%s\"-Value from \"%s\" in CBattleState::Enter: %s", key,
                 section.c_str(), value.c_str());
+            continue;
+        }
+        if (static_cast<unsigned long>(count) > kMaxLevelBirds - m_uiRemainingBirds)
+        {
+            Log(1,
+                "Error: \"%s\"-Value from \"%s\" asks for %ld birds, over the limit of %lu birds in a level "
+                "(%lu left) in CBattleState::Enter: %s",
+                key, section.c_str(), count, kMaxLevelBirds, kMaxLevelBirds - m_uiRemainingBirds,
+                value.c_str());
             continue;
         }
         record.count = static_cast<uint32_t>(count);
@@ -412,6 +433,18 @@ void CBattleState::UpdateScoreText()
     std::snprintf(text, sizeof text, "Score:                  %.0f",
                   static_cast<double>(m_pGameCtrl->GetScore()));
     m_pScoreText->SetText(text);
+}
+
+uint32_t CBattleState::StatuePercent() const
+{
+    if (!m_pGameCtrl)
+        return 100;
+    for (const auto* list : {&m_pGameCtrl->GetObjects(), &m_pGameCtrl->GetPendingObjects()})
+        for (const CRefPtr<IGameObj>& object : *list)
+            if (const auto* statue = dynamic_cast<const CStatueObj*>(object.Get()))
+                if (!statue->IsDead())
+                    return statue->GetPercent();
+    return 100;
 }
 
 float CBattleState::GroundHeight(float x, float z) const

@@ -34,10 +34,12 @@ struct SSpawnRecord
 // The defence phase of a level. The player walks the town as an archer
 // while flocks arrive on the level's schedule ("SpawnPoints" and
 // "SpawnPoint<n>" = "time;count;type;x;y;z", type 'K' a kamikaze flock; a
-// record with fewer fields, more than 1000 birds, more than the level's
-// records may still ask for (1000 together) or a value that is not a number
-// is logged and skipped; at most 100 birds join in one frame, the rest of a
-// due flock in the next); every bird down scores 10. The level is won when
+// record with fewer fields, a negative count, a time outside 0 to 10000 s
+// or a point beyond 100000 along an axis is logged as unparsable and
+// skipped, one that asks for more birds than the level's records may still
+// ask for (1000 together) is logged as over the limit and skipped; at most
+// 100 birds join in one frame, the rest of a due flock in the next); every
+// bird down scores 10. The level is won when
 // every scheduled bird is down and lost when the statue falls; the battle
 // ends once, with the first of the two, and later reports of either kind are
 // ignored. Each outcome opens its modal panel, whose button leads to the
@@ -58,7 +60,8 @@ public:
     // Reads the level's spawn table (the old one is emptied), starts the
     // battle clock at 0, shows the HUD, puts the player on the ground at the
     // start position, looking level towards the statue, clears the trees
-    // around him, puts the camera in his eyes, and hides the cursor.
+    // around him, puts the camera in his eyes, writes the HUD (the statue's
+    // health as it is now) and hides the cursor.
     void Enter() override;
     // Player, due flocks, objects, physics; true.
     bool Update() override;
@@ -113,6 +116,8 @@ private:
     void EndBattle(const CRefPtr<CGuiImagePanel>& panel);
     void CloseResultPanel(const CRefPtr<CGuiImagePanel>& panel);
     void ShowCursor(bool show);
+    // The health of the town's statue in percent (100 when there is none).
+    uint32_t StatuePercent() const;
     // The ground under (x, z): the terrain's height, or the start height
     // when there is no terrain.
     float GroundHeight(float x, float z) const;

@@ -9,6 +9,7 @@
 #include "game/CGameCtrl.h"
 #include "game/CTerrain.h"
 #include "game/CTowerObj.h"
+#include "game/GuiLayout.h"
 #include "render/CCameraCtrl.h"
 #include "render/CGuiCallback.h"
 
@@ -16,6 +17,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+using namespace guilayout;
 
 namespace
 {
@@ -35,9 +38,12 @@ struct SBuildingKind
 };
 
 const SBuildingKind kKinds[] = {
-    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn", 120.0f},
-    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn", 200.0f},
-    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn", 200.0f},
+    {CBuildState::ID_CITIZEN1, "Citizen1", "Data/button_citizen1.tga", "Data/models/buildings/haus1.scn",
+     120.0f},
+    {CBuildState::ID_CITIZEN2, "Citizen2", "Data/button_citizen2.tga", "Data/models/buildings/haus2.scn",
+     200.0f},
+    {CBuildState::ID_MARKET, "Market", "Data/button_market.tga", "Data/models/buildings/marktstand.scn",
+     200.0f},
     {CBuildState::ID_CHURCH, "Church", "Data/button_church.tga", "Data/models/buildings/kirche.scn", 300.0f},
     {CBuildState::ID_TOILET, "Toilet", "Data/button_toilet.tga", "Data/models/buildings/klo.scn", 50.0f},
     {CBuildState::ID_TOWER, "Tower", "Data/button_tower.tga", nullptr, 0.0f},
@@ -60,15 +66,43 @@ bool ReadSetting(const std::string& section, const char* key, std::string& value
     return settings && settings->GetValue(section, key, value);
 }
 
-// A number of the section (by strtod), true when present and finite (within
-// float range).
-bool ReadFiniteSetting(const std::string& section, const char* key, float& number)
+// The ranges of the numbers this state reads. A price has at most three
+// digits (its button shows it), the gold and the time fit their texts
+// ("Gold: 99999", "Time left: 99:59") and a demanded count the necessary
+// text ("necessary: 99").
+const double kMaxPrice = 999.0;
+const double kMaxStartMoney = 99999.0;
+const double kMaxBuildTime = 5999.0;
+const long kMaxDemanded = 99;
+
+// A number of the section within [0, max]; false when missing or outside.
+bool ReadNumber(const std::string& section, const char* key, double max, float& number)
 {
+    CSettings* settings = CSettings::GetInstance();
+    double n = 0.0;
+    if (!settings || !settings->GetNumber(section, key, 0.0, max, n))
+        return false;
+    number = static_cast<float>(n);
+    return true;
+}
+
+// A demanded count of the section: false (count 0) when missing; a value
+// outside 0 to 99 is logged like a missing one and taken as 0.
+bool ReadDemanded(const std::string& section, const char* key, uint16_t& count)
+{
+    count = 0;
     std::string value;
     if (!ReadSetting(section, key, value))
         return false;
-    number = static_cast<float>(std::strtod(value.c_str(), nullptr));
-    return std::isfinite(number);
+    long n = 0;
+    CSettings* settings = CSettings::GetInstance();
+    if (!settings->GetWholeNumber(section, key, 0, kMaxDemanded, n))
+    {
+        Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CBuildState::Enter", key, section.c_str());
+        return false;
+    }
+    count = static_cast<uint16_t>(n);
+    return true;
 }
 
 } // namespace
@@ -95,18 +129,16 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
 
     for (const SBuildingKind& kind : kKinds)
     {
-        std::string value;
         float price = 0.0f;
-        if (ReadSetting("COSTS", kind.costKey, value))
-            price = static_cast<float>(std::strtod(value.c_str(), nullptr));
-        else
+        if (!ReadNumber("COSTS", kind.costKey, kMaxPrice, price))
             Log(1, "Error: Couldn't get \"%s\"-Value from \"COSTS\" in CBuildState::Enter", kind.costKey);
         m_Costs[kind.id] = price;
     }
 
     if (gameCtrl && gameCtrl->GetFrameClock())
         m_pTimer = new CGameTimer(gameCtrl->GetFrameClock().Get());
-    m_pCameraCtrl = new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
+    m_pCameraCtrl =
+        new CCameraCtrl(1.0f, 300.0f, 50.0f, 200.0f, 600.0f, 100.0f, 600.0f, 50.0f, m_pTimer, 1500);
 
     m_pGuiMgr = gameCtrl ? gameCtrl->GetGuiMgr() : CRefPtr<CGuiMgr>();
     if (m_pGuiMgr)
@@ -117,9 +149,9 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
         // The bar of demanded placements, at the top of the screen.
         m_pNecessaryBar = gui.CreateImagePanel("Data\\windows.tga", 0.0f, 0.0f, 1.0f, 0.25f, kWhite, 1);
         m_pNecessaryBar->SetScale(CVector3(1000, 150, 1));
-        m_pNecessaryBar->AddChild(MakeText(gui, "Additional", CVector3(845, 40, 1)));
-        m_pNecessaryBar->AddChild(MakeText(gui, "buildings", CVector3(845, 60, 1)));
-        m_pNecessaryText = MakeText(gui, nullptr, CVector3(845, 80, 1));
+        m_pNecessaryBar->AddChild(MakeText(gui, "Additional", CVector3(kBarTextX, kBarLineY[0], 1)));
+        m_pNecessaryBar->AddChild(MakeText(gui, "buildings", CVector3(kBarTextX, kBarLineY[1], 1)));
+        m_pNecessaryText = MakeText(gui, nullptr, CVector3(kBarTextX, kBarLineY[2], 1));
         m_pNecessaryBar->AddChild(m_pNecessaryText);
         const float necessaryY[2] = {10.0f, 80.0f};
         for (uint32_t id = ID_HEADQUARTERS; id <= ID_CITIZEN1; ++id)
@@ -140,8 +172,8 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
         // The building bar: gold, time, "Skip" and the six building buttons.
         m_pBuildingBar = gui.CreateImagePanel("Data\\windows.tga", 0.0f, 0.0f, 1.0f, 0.25f, kWhite, 1);
         m_pBuildingBar->SetScale(CVector3(1000, 150, 1));
-        m_pGoldText = MakeText(gui, nullptr, CVector3(845, 30, 1));
-        m_pTimeText = MakeText(gui, nullptr, CVector3(845, 55, 1));
+        m_pGoldText = MakeText(gui, nullptr, CVector3(kBarTextX, kBarLineY[0], 1));
+        m_pTimeText = MakeText(gui, nullptr, CVector3(kBarTextX, kBarLineY[1], 1));
         m_pBuildingBar->AddChild(m_pGoldText);
         m_pBuildingBar->AddChild(m_pTimeText);
         CRefPtr<CGuiButton> skip = gui.CreateButton("Data\\buttonTex.tga");
@@ -150,33 +182,34 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
         skip->SetText("Skip", kButtonTextColour);
         skip->SetCallback(MakeGuiCallback(this, &CBuildState::OnSkip));
         m_pBuildingBar->AddChild(skip);
-        float x = 10.0f;
+        float x = kBuildingButtonX;
         for (const SBuildingKind& kind : kKinds)
         {
             CRefPtr<CGuiButton> button = gui.CreateButton(kind.buttonTexture);
             button->SetId(kind.id);
             button->SetOption(1);
-            button->SetPosition(CVector3(x, 20, 1));
-            button->SetScale(CVector3(60, 80, 1));
+            button->SetPosition(CVector3(x, kBuildingButtonY, 1));
+            button->SetScale(CVector3(kBuildingButtonWidth, kBuildingButtonHeight, 1));
             char label[64];
             std::snprintf(label, sizeof(label), "%.0f,-", m_Costs[kind.id]);
             button->SetText(label, kButtonTextColour);
             button->SetCallback(MakeGuiCallback(this, &CBuildState::OnBuildButton));
             m_pBuildingBar->AddChild(button);
             m_BuildingButtons.push_back(button);
-            x += 70.0f;
+            x += kBuildingButtonWidth + kBuildingButtonGap;
         }
         m_pRoot->AddChild(m_pBuildingBar);
 
         // The time-up panel, shown modal when the countdown ends.
         m_pTimeUpPanel = gui.CreateImagePanel("Data\\buttonTex.tga", 0.0f, 0.0f, 1.0f, 0.25f, kWhite, 0);
         m_pTimeUpPanel->SetVisible(0);
-        m_pTimeUpPanel->SetPosition(CVector3(330, 425, 1));
-        m_pTimeUpPanel->SetScale(CVector3(340, 150, 1));
-        m_pTimeUpPanel->AddChild(MakeText(gui, "Build time is up. Incoming Birds!", CVector3(30, 30, 1)));
+        m_pTimeUpPanel->SetPosition(CVector3(kPanelX, kPanelY, 1));
+        m_pTimeUpPanel->SetScale(CVector3(kPanelWidth, kPanelHeight, 1));
+        m_pTimeUpPanel->AddChild(
+            MakeText(gui, "Build time is up. Incoming Birds!", CVector3(kPanelTextX, kPanelTextY, 1)));
         CRefPtr<CGuiButton> toBattle = gui.CreateButton("Data\\buttonTex.tga");
-        toBattle->SetPosition(CVector3(95, 80, 1));
-        toBattle->SetScale(CVector3(150, 50, 1));
+        toBattle->SetPosition(CVector3(kPanelButtonX, kPanelButtonY, 1));
+        toBattle->SetScale(CVector3(kPanelButtonWidth, kPanelButtonHeight, 1));
         toBattle->SetText("To battle!", kButtonTextColour);
         toBattle->SetCallback(MakeGuiCallback(this, &CBuildState::OnToBattle));
         m_pTimeUpPanel->AddChild(toBattle);
@@ -208,15 +241,15 @@ void CBuildState::Enter()
     if (!m_pGameCtrl)
         return;
     const std::string& section = m_pGameCtrl->GetLevelSection();
-    std::string value;
 
-    // "nan" and "inf" read as numbers but are refused like missing values:
-    // shown as gold they mean nothing, and as a time they never run out.
+    // A value outside its range is refused like a missing one: a negative
+    // or huge purse or time means nothing on the bar, and "inf" never runs
+    // out.
     float number = 0.0f;
     if (m_pGameCtrl->GetLevel() == 1)
     {
         m_fGold = 0.0f;
-        if (ReadFiniteSetting("GAME", "StartMoney", number))
+        if (ReadNumber("GAME", "StartMoney", kMaxStartMoney, number))
             m_fGold = number;
         else
             Log(1, "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter");
@@ -224,27 +257,21 @@ void CBuildState::Enter()
     }
 
     m_fTimeLeft = 10.0f;
-    // A time below zero is up at once.
-    if (ReadFiniteSetting(section, "BuildTime", number))
-        m_fTimeLeft = std::max(0.0f, number);
+    if (ReadNumber(section, "BuildTime", kMaxBuildTime, number))
+        m_fTimeLeft = number;
     else
         Log(1, "Error: Couldn't get \"BuildTime\"-Value from \"%s\" in CBuildState::Enter", section.c_str());
 
     m_usNecessary = 0;
     m_usHeadquarters = 0;
-    if (ReadSetting(section, "PreHq", value))
-    {
-        // No button builds a headquarters: demanding one would hold the
-        // countdown for ever, so the demand is left out.
-        const uint16_t demanded = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
-        if (demanded > 0)
-            Log(1, "Warning: \"PreHq\" of \"%s\" demands %u headquarters, which cannot be built; ignored",
-                section.c_str(), static_cast<unsigned>(demanded));
-    }
+    uint16_t demanded = 0;
+    // No button builds a headquarters: demanding one would hold the
+    // countdown for ever, so the demand is left out.
+    if (ReadDemanded(section, "PreHq", demanded) && demanded > 0)
+        Log(1, "Warning: \"PreHq\" of \"%s\" demands %u headquarters, which cannot be built; ignored",
+            section.c_str(), static_cast<unsigned>(demanded));
     SetCount(m_usHeadquarters, m_pHeadquartersButton);
-    m_usCitizens = 0;
-    if (ReadSetting(section, "PreCitizen", value))
-        m_usCitizens = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
+    ReadDemanded(section, "PreCitizen", m_usCitizens);
     m_usNecessary = static_cast<uint16_t>(m_usNecessary + m_usCitizens);
     SetCount(m_usCitizens, m_pCitizenButton);
 
@@ -363,7 +390,8 @@ bool CBuildState::OnMouseMove(int32_t, int32_t, int32_t)
     m_pGameCtrl->GetPickRay(direction);
     CRefPtr<ISceneEntry> entry;
     CVector3 hit;
-    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry, hit))
+    if (!m_pGameCtrl->GetScene()->RayIntersection(m_pGameCtrl->GetCamera()->GetPosition(), direction, entry,
+                                                  hit))
         return true;
     IRepresentation* rep = dynamic_cast<IRepresentation*>(entry.Get());
     CTerrain* terrain = m_pGameCtrl->GetTerrain().Get();
@@ -415,7 +443,8 @@ bool CBuildState::OnMouseButton(uint8_t button)
                     SetCount(m_usCitizens, m_pCitizenButton);
                 }
                 else
-                    Log(1, "Warning: Unknown m_dwBrushObject: %lu", static_cast<unsigned long>(m_dwBrushObject));
+                    Log(1, "Warning: Unknown m_dwBrushObject: %lu",
+                        static_cast<unsigned long>(m_dwBrushObject));
                 if (m_usNecessary == 0)
                 {
                     if (m_pNecessaryBar)

@@ -46,12 +46,13 @@ public:
     CBuildState();
     ~CBuildState() override;
 
-    // Prices from "COSTS", the timer, the scroll camera, the screens and the
-    // sounds. True.
+    // Prices from "COSTS" (0 to 999; 0 when missing or outside, logged), the
+    // timer, the scroll camera, the screens and the sounds. True.
     bool Create(CGameCtrl* gameCtrl) override;
-    // Music, gold on the first level ("StartMoney", 0 when missing or not a
-    // finite number), "BuildTime" (10 when missing or not finite, 0 for a
-    // negative one), the demanded placements, the camera and the screen.
+    // Music, gold on the first level ("StartMoney" 0 to 99999; 0 when
+    // missing or outside), "BuildTime" (0 to 5999 seconds; 10 when missing
+    // or outside), the demanded placements (0 to 99 each), the camera and
+    // the screen. A value outside its range is logged like a missing one.
     void Enter() override;
     // The countdown (once no placement is demanded), then the objects.
     bool Update() override;

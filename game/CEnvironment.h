@@ -37,7 +37,8 @@ public:
     // Reads "EnvironmentType" ("Sphere" or "Cube", exactly),
     // "EnvironmentModel" and the map texture(s) from the section, then
     // "SunDir", "SunDiffuseColor" and "SunAmbientColor" from "GAME". False
-    // (logged) on a missing or malformed key or a failing sky; false without
+    // (logged) on a missing or malformed key (a colour channel outside 0 to
+    // 1, a sun direction of (0, 0, 0)) or a failing sky; false without
     // a message for any other environment type.
     bool Create(const std::string& section);
     // An environment is never killed by the game: nothing to do.

@@ -20,6 +20,7 @@ const float kPi = 3.1415927f;
 // A byte of 255 gives 12 trees.
 const double kTreesPerUnit = 0.0470588244;
 const int kMaxRandom = gamerandom::kMax;
+const long kMaxTreeKinds = 100;
 
 float Unit()
 {
@@ -66,18 +67,20 @@ bool CForest::Create(const std::string& section, CTerrain* terrain)
     if (CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr)
         m_pNode = scene->AddHookNode(CRefPtr<IRenderHook>(m_pRenderHook.Get()));
 
-    std::string treemap, count;
+    std::string treemap;
     if (!Read(section, "Treemap", treemap))
     {
         Log(1, "Error: Couldn't get \"Treemap\"-Value from \"%s\" in CForestr::Create", section.c_str());
         return false;
     }
-    if (!Read(section, "NmbTrees", count))
+    // Up to 100 tree kinds; a count outside is refused like a missing one.
+    long n = 0;
+    CSettings* settings = CSettings::GetInstance();
+    if (!settings || !settings->GetWholeNumber(section, "NmbTrees", 0, kMaxTreeKinds, n))
     {
         Log(1, "Error: Couldn't get \"NmbTrees\"-Value from \"%s\" in CForestr::Create", section.c_str());
         return false;
     }
-    const long n = std::strtol(count.c_str(), nullptr, 10);
     for (long i = 1; i <= n; ++i)
     {
         std::string model;

@@ -28,7 +28,8 @@ public:
     // Keeps the terrain (not counted), adds the alpha-tested hook tree to
     // the owner's scene graph, reads "Treemap", "NmbTrees" and "TreeModel1"
     // .. "TreeModel<n>" from the section, loads the plant map and plants.
-    // False (logged) for a missing key or an unreadable plant map.
+    // False (logged) for a missing key, a "NmbTrees" outside 0 to 100 or an
+    // unreadable plant map.
     virtual bool Create(const std::string& section, CTerrain* terrain);
     // Plants the trees of a plant map (bytesPerPixel 3 or 4, rows in stored
     // order along world z) over the terrain's extent, with the game's random

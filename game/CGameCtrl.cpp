@@ -157,6 +157,22 @@ bool CGameCtrl::ReadStartPos()
             value.c_str());
         return false;
     }
+    // The terrain spans x from 0 to "XSize" and z from 0 to "ZSize" of the
+    // same section; a start off it would fail the first level's set-up, so
+    // the game does not start. Sizes that do not read are the terrain's to
+    // report when it is built.
+    double sizeX = 0.0, sizeZ = 0.0;
+    const double kHuge = 1e30;
+    if (settings->GetNumber("GAME", "XSize", 1e-30, kHuge, sizeX) &&
+        settings->GetNumber("GAME", "ZSize", 1e-30, kHuge, sizeZ) &&
+        !(x >= 0.0f && x <= sizeX && z >= 0.0f && z <= sizeZ))
+    {
+        Log(1,
+            "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain "
+            "(x and z from 0 to %.1f and %.1f) in CGameCtrl::Create",
+            x, y, z, sizeX, sizeZ);
+        return false;
+    }
     m_StartPos = CVector3(x, y, z);
     return true;
 }

@@ -61,8 +61,10 @@ public:
     // Takes the engine services' handles, sets up the camera, reads
     // "StartPos" from "GAME", creates the six states, turns off the physics
     // group pairs that must not collide, enters the main menu and listens to
-    // the input manager. False (logged) on a missing or malformed "StartPos"
-    // or a failing state.
+    // the input manager. False (logged) on a missing or malformed "StartPos",
+    // one off the terrain ("XSize" by "ZSize" of "GAME", when they read), or
+    // a failing state (the post-level state refuses a "NumLevels" past the
+    // level sections).
     bool Create(const CRefPtr<CFrameClock>& frameClock);
     // One frame: input, the current state's Update, GUI, camera controller,
     // rendering (the scene only while no opaque full-screen panel of the

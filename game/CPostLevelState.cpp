@@ -17,14 +17,29 @@ CPostLevelState::~CPostLevelState()
 bool CPostLevelState::Create(CGameCtrl* gameCtrl)
 {
     m_pGameCtrl = gameCtrl;
-    std::string value;
+    long levels = 0;
     CSettings* settings = CSettings::GetInstance();
-    if (settings && settings->GetValue("GAME", "NumLevels", value))
-        m_usNumLevels = static_cast<uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
+    if (settings && settings->GetWholeNumber("GAME", "NumLevels", 0, kMaxNumLevels, levels))
+        m_usNumLevels = static_cast<uint16_t>(levels);
     else
     {
         m_usNumLevels = kDefaultNumLevels;
         Log(1, "Error: Couldn't get \"NumLevels\"-Value from \"GAME\" in CPostLevelState::Create");
+    }
+    // A game whose levels run out before its end could only end in a
+    // failed level set-up: it does not start.
+    const unsigned last = m_usNumLevels > 0 ? m_usNumLevels : 1u;
+    for (unsigned level = 1; level <= last; ++level)
+    {
+        const std::string section = "Level" + std::to_string(level);
+        if (settings && !settings->HasSection(section))
+        {
+            Log(1,
+                "Error: Level %u of %u (\"NumLevels\"-Value from \"GAME\") has no section \"%s\" in "
+                "CPostLevelState::Create",
+                level, last, section.c_str());
+            return false;
+        }
     }
     return true;
 }

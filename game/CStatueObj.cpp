@@ -16,8 +16,13 @@ void CStatueObj::SetHealth(float health)
     CBuildingObj::SetHealth(health);
     // Handles of their own: a callback may end the battle and drop ours.
     if (CRefPtr<CObjCallback> damaged = m_pDamaged)
-        damaged->Invoke(static_cast<uint32_t>(std::trunc(health * 0.25f)));
+        damaged->Invoke(GetPercent());
     if (m_iState == STATE_DESTROYED && !wasDestroyed)
         if (CRefPtr<CObjCallback> destroyed = m_pDestroyed)
             destroyed->Invoke();
+}
+
+uint32_t CStatueObj::GetPercent() const
+{
+    return m_fHealth > 0.0f ? static_cast<uint32_t>(std::trunc(m_fHealth * 0.25f)) : 0u;
 }

@@ -17,6 +17,9 @@ public:
     // (the percentage of 400); the destroyed callback follows on the step
     // into ruins only.
     void SetHealth(float health) override;
+    // The health as a whole percentage of 400 (truncated), as the damaged
+    // callback reports it.
+    uint32_t GetPercent() const;
 
 private:
     CRefPtr<CObjCallback> m_pDestroyed;

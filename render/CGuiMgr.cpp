@@ -109,7 +109,9 @@ bool CGuiMgr::Create(CRefPtr<IWindow> window, CRefPtr<IInputMgr> input, CRefPtr<
     m_pFpsText->SetPosition(CVector3(5.0f, 970.0f, 800.0f));
     m_pCountersText = CreateText();
     m_pCountersText->SetColor(0xFFFFFFFFu);
-    m_pCountersText->SetPosition(CVector3(5.0f, 950.0f, 800.0f));
+    // 34 units above the FPS line: a line of the font is up to 28 units
+    // high (in an 800 x 600 window), so the two never touch.
+    m_pCountersText->SetPosition(CVector3(5.0f, 936.0f, 800.0f));
 
     ReadCursor();
     return true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -134,6 +135,53 @@ TEST(CRefPtrTest, CountIsWiderThanSixteenBits)
     many.clear();
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(first->GetRefCount(), 1u);
+}
+
+// A move hands the unit of count over; a moved-to handle releases what it
+// held; moving the last handle of an object into one held by that object
+// itself is safe; and sorting handles (moves and swaps) leaves every count
+// at one.
+TEST(CRefPtrTest, MovesHandTheCountOver)
+{
+    std::vector<int> log;
+    CRefPtr<CNode> a(new CNode(&log, 1));
+    CRefPtr<CNode> b(std::move(a));
+    EXPECT_TRUE(a.IsNull());
+    EXPECT_EQ(b->GetRefCount(), 1u);
+
+    CRefPtr<CNode> c(new CNode(&log, 2));
+    c = std::move(b);
+    EXPECT_EQ(log, std::vector<int>{2}) << "the old pointee is released";
+    EXPECT_TRUE(b.IsNull());
+    EXPECT_EQ(c->GetRefCount(), 1u);
+    CRefPtr<CNode>& self = c;
+    c = std::move(self);
+    EXPECT_EQ(c->GetRefCount(), 1u);
+    b = std::move(a); // empty to empty
+    EXPECT_TRUE(b.IsNull());
+
+    // The parent's only handle takes over its child: the parent goes, the
+    // child stays.
+    c->m_pChild = new CNode(&log, 3);
+    c = std::move(c->m_pChild);
+    EXPECT_EQ(log, (std::vector<int>{2, 1}));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->m_iId, 3);
+    EXPECT_EQ(c->GetRefCount(), 1u);
+
+    std::vector<CRefPtr<CNode>> nodes;
+    for (int id = 10; id < 40; ++id)
+        nodes.emplace_back(new CNode(&log, (id * 7) % 30 + 10));
+    std::sort(nodes.begin(), nodes.end(),
+              [](const CRefPtr<CNode>& x, const CRefPtr<CNode>& y) { return x->m_iId < y->m_iId; });
+    for (size_t i = 0; i < nodes.size(); ++i)
+    {
+        EXPECT_EQ(nodes[i]->m_iId, static_cast<int>(i) + 10);
+        EXPECT_EQ(nodes[i]->GetRefCount(), 1u);
+    }
+    EXPECT_EQ(log.size(), 2u);
+    nodes.clear();
+    EXPECT_EQ(log.size(), 32u);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 using namespace plat;
 
@@ -208,6 +209,28 @@ TEST_F(VostrelApp, ConsolePositionNeedsBothKeys)
     EXPECT_EQ(ErrorLog(), kConsoleWarning);
     EXPECT_EQ(GetConsoleInfo().x, 0);
     EXPECT_EQ(GetConsoleInfo().y, 0);
+}
+
+// A console coordinate has 16 bits: a position past them is refused like a
+// missing one.
+TEST_F(VostrelApp, ConsolePositionOutsideSixteenBitsIsRefused)
+{
+    const std::pair<std::string, int> cases[] = {
+        {"-32768", -32768}, {"32767", 32767}, {"32768", 0}, {"-32769", 0}, {"99999999999", 0}};
+    for (const auto& [y, expected] : cases)
+    {
+        SCOPED_TRACE(y);
+        {
+            CVostrelApp app;
+            ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=5\nConsoleY=" + y +
+                                                   "\ntitle=T\nhRes=800\nvRes=600\nfullscreen=false\n"));
+            EXPECT_EQ(ErrorLog(), expected != 0 ? "" : kConsoleWarning);
+            EXPECT_EQ(GetConsoleInfo().x, expected != 0 ? 5 : 0);
+            EXPECT_EQ(GetConsoleInfo().y, expected);
+        }
+        std::remove("Error.log");
+        CSettings::DestroyInstance();
+    }
 }
 
 // The dummy video driver has no OpenGL: start-up ends at the renderer.

@@ -33,7 +33,7 @@ const double kPanelButton[2] = {500, 530};
 // The building bar: Citizen1 first, the tower sixth.
 double BuildingButtonX(int index)
 {
-    return 40 + 70 * index;
+    return 47.5 + 85 * index;
 }
 const double kBuildingButtonY = 60;
 

@@ -44,9 +44,11 @@ inline int RunShell(const std::string& command)
 // The title of the main window in the files below.
 constexpr const char* kEndToEndTitle = "Vostrel End To End";
 
-// The prices of the build state, which reads them at start-up.
+// The prices of the build state, which reads them at start-up, and the
+// section of the one level (a game whose levels lack their sections does not
+// start).
 constexpr const char* kStartUpCosts = "[COSTS]\nCitizen1=100\nCitizen2=180\nMarket=150\nChurch=400\n"
-                                      "Toilet=40\nTower=250\n";
+                                      "Toilet=40\nTower=250\n[Level1]\n";
 
 // The files the game's states load at start-up: the GUI's button sounds, the
 // build and battle states' sounds and music, and the screens and buttons.

@@ -2,7 +2,8 @@
 // clock in fixed 1/60 s steps and the random source seeded: shooting a bird,
 // kamikazes against the statue, both outcomes in one frame, a bird whose
 // target falls after it died, a lost game followed by a new one, and the
-// level's end with its paybacks and the won screen.
+// level's end with its paybacks and the won screen, and the statue's health
+// on the HUD from one battle to the next.
 
 #include "game/CAiBirdCtrl.h"
 #include "game/CBirdObj.h"
@@ -45,7 +46,6 @@ std::string Level(const std::string& spawns, int numLevels = 1)
 class BattleScenarioTest : public BattleTest
 {
 protected:
-
     // Live and pending objects of a type.
     size_t Count(uint32_t type)
     {
@@ -264,6 +264,46 @@ TEST_F(BattleScenarioTest, TheLevelsEndPaysStandingBuildingsAndTheLastLevelIsWon
     EXPECT_EQ(m_Ctrl.GetLevel(), 0);
     EXPECT_EQ(m_Ctrl.GetScore(), 0.0f);
     EXPECT_TRUE(m_Ctrl.GetObjects().empty());
+}
+
+// The statue keeps its damage from level to level, and every battle's HUD
+// starts from the health it has, whether the statue was hit in a battle or
+// between two.
+TEST_F(BattleScenarioTest, EachBattleShowsTheStatuesHealthAsItIs)
+{
+    const std::string level = "BuildTime=5\nSpawnPoints=1\nSpawnPoint1=1000;1;B;0;50;0\n";
+    ASSERT_TRUE(
+        CreateFixed("[GAME]\nStartPos=50;0;50\nNumLevels=2\n[Level1]\n" + level + "[Level2]\n" + level));
+    CRefPtr<CStatueObj> statue = Statue(CVector3(30, 0, 0));
+    EnterBattle();
+    EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:    100%");
+    Frames(1); // the statue joins the live objects
+    statue->SetHealth(100.0f);
+    EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:     25%");
+    m_Ctrl.OnKeyDown(0x22);
+    ClickButtons(*Battle().GetLevelDonePanel());
+    Frames(1);
+    ASSERT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetNewLevelState());
+    ASSERT_EQ(m_Ctrl.GetLevel(), 2);
+    EXPECT_EQ(statue->GetState(), CBuildingObj::STATE_STANDING);
+
+    // Level 2: build phase, time up, "To battle!".
+    m_Ctrl.ChangeState(m_Ctrl.GetBuildState());
+    Frames(1);
+    m_Ctrl.GetBuildState()->OnToBattle(0);
+    ASSERT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetBattleState());
+    EXPECT_EQ(Battle().GetStatueText()->GetText(), "Statue:     25%");
+
+    // 160 of 400 is 40%; a ruined statue shows 0.
+    for (const auto& [health, text] : {std::pair<float, const char*>{160.0f, "Statue:     40%"},
+                                       {399.0f, "Statue:     99%"},
+                                       {-30.0f, "Statue:      0%"}})
+    {
+        statue->SetHealth(health);
+        m_Ctrl.ChangeState(m_Ctrl.GetBuildState());
+        m_Ctrl.GetBuildState()->OnToBattle(0);
+        EXPECT_EQ(Battle().GetStatueText()->GetText(), text) << health;
+    }
 }
 
 } // namespace

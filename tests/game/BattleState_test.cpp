@@ -245,7 +245,7 @@ TEST_F(BattleStateTest, AFlockComesInTheFrameWhoseClockReachesItsTime)
 }
 
 // A level asks for at most 1000 birds in all; records past that are refused
-// like a flock that is too large, and a large flock comes 100 birds a frame.
+// as over the limit, and a large flock comes 100 birds a frame.
 TEST_F(BattleStateTest, BirdsAreBoundedPerLevelAndPerFrame)
 {
     std::string level = "[GAME]\nStartPos=0;0;0\nNumLevels=1\n[Level1]\nSpawnPoints=60\n";
@@ -253,11 +253,15 @@ TEST_F(BattleStateTest, BirdsAreBoundedPerLevelAndPerFrame)
         level += "SpawnPoint" + std::to_string(n) + "=0;" + (n == 2 ? "999" : "1000") + ";K;0;40;0\n";
     ASSERT_TRUE(CreateFixed(level));
     EnterBattle();
+    // They parse: the log says they are over the limit.
     std::string refused;
     for (int n = 2; n <= 60; ++n)
-        refused += "Error: Couldn't parse \"SpawnPoint" + std::to_string(n) +
-                   "\"-Value from \"Level1\" in CBattleState::Enter: 0;" + (n == 2 ? "999" : "1000") +
-                   ";K;0;40;0\n";
+    {
+        const std::string count = n == 2 ? "999" : "1000";
+        refused += "Error: \"SpawnPoint" + std::to_string(n) + "\"-Value from \"Level1\" asks for " + count +
+                   " birds, over the limit of 1000 birds in a level (0 left) in CBattleState::Enter: 0;" +
+                   count + ";K;0;40;0\n";
+    }
     EXPECT_EQ(TakeErrors(), refused);
     ASSERT_EQ(Battle().GetSpawnTable().size(), 1u);
     EXPECT_EQ(Battle().GetTotalBirds(), 1000u);
@@ -276,7 +280,7 @@ TEST_F(BattleStateTest, EveryBattleBeginsLevelTowardsTheStatueClearOfTrees)
 {
     ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=50;0;50\nNumLevels=3\nTreemap=map.tga\nNmbTrees=1\n"
                             "TreeModel1=a.scn\n[Level1]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"
-                            "[Level2]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n"));
+                            "[Level2]\nSpawnPoints=1\nSpawnPoint1=1000;1;K;0;40;0\n[Level3]\n"));
     m_Dir.WriteFile("map.tga", testsupport::MakeTga(1, 1, 0, 0, 0));
     CRefPtr<CTerrain> terrain(new CTerrain(nullptr));
     const uint8_t flat[9] = {};

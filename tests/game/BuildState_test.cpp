@@ -137,11 +137,11 @@ TEST_F(BuildFrames, TheMouseRestingAtAScreenEdgeScrollsTheView)
 }
 
 // Numbers that are not finite are refused like missing ones; a build time
-// below zero is up at once.
+// of zero is up at once. (Every range: SettingRanges_test.cpp.)
 TEST_F(BuildFrames, HostileStartMoneyAndBuildTimesAreRefused)
 {
     ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=450;8;400\nStartMoney=inf\n"
-                            "[Level1]\nBuildTime=-5\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=1e99\n"));
+                            "[Level1]\nBuildTime=0\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=1e99\n"));
     TakeErrors();
     m_Ctrl.NextLevel();
     m_Ctrl.ChangeState(&Build());

@@ -107,6 +107,57 @@ TEST_F(GameCtrlTest, MissingOrMalformedStartPosStopsBeforeAnyState)
     }
 }
 
+// Settings a game could only end on with a failure are refused when the
+// controller is created (at start-up), naming the setting: a start off the
+// terrain ("XSize" by "ZSize" of "GAME", when both read) and levels without
+// their sections.
+TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
+{
+    const std::string terrain = "XSize=1000\nZSize=800\n";
+    const std::string three = "[Level1]\n[Level2]\n[Level3]\n";
+    const std::string offTerrain =
+        "Error: \"StartPos\"-Value (%s) from \"GAME\" lies outside the terrain (x and "
+        "z from 0 to 1000.0 and 800.0) in CGameCtrl::Create\n";
+    const std::string noLevel =
+        "Error: Level %s (\"NumLevels\"-Value from \"GAME\") has no section \"%s\" in "
+        "CPostLevelState::Create\nError: Couldn't create PostLevel-State\n";
+    auto fill = [](std::string text, const std::string& a, const std::string& b = "")
+    {
+        text.replace(text.find("%s"), 2, a);
+        if (text.find("%s") != std::string::npos)
+            text.replace(text.find("%s"), 2, b);
+        return text;
+    };
+    struct SCase
+    {
+        std::string game, levels;
+        bool starts;
+        std::string log;
+    };
+    const SCase cases[] = {
+        {"StartPos=450;8;400\nNumLevels=3\n" + terrain, three, true, ""},
+        {"StartPos=0;8;800\nNumLevels=3\n" + terrain, three, true, ""},
+        {"StartPos=450;8;800.5\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "450.0;8.0;800.5")},
+        {"StartPos=-0.5;8;400\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "-0.5;8.0;400.0")},
+        // Without readable sizes the terrain reports them when it is built.
+        {"StartPos=-5;8;-5\nNumLevels=3\nXSize=1000\n", three, true, ""},
+        {"StartPos=450;8;400\nNumLevels=5\n" + terrain, three, false, fill(noLevel, "4 of 5", "Level4")},
+        {"StartPos=450;8;400\nNumLevels=3\n" + terrain, "[Level1]\n[Level3]\n", false,
+         fill(noLevel, "2 of 3", "Level2")},
+        {"StartPos=450;8;400\nNumLevels=0\n" + terrain, "", false, fill(noLevel, "1 of 1", "Level1")},
+        {"StartPos=450;8;400\nNumLevels=0\n" + terrain, "[Level1]\n", true, ""},
+        {"StartPos=450;8;400\nNumLevels=2\n" + terrain, "[Level2]\n[Level1]\nBuildTime=5\n", true, ""},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.game + c.levels);
+        EXPECT_EQ(Create("[GAME]\n" + c.game + c.levels), c.starts);
+        EXPECT_EQ(m_strLog, c.log);
+        m_Ctrl.Destroy();
+        std::remove("Error.log");
+    }
+}
+
 TEST_F(GameCtrlTest, ChangeStateLeavesThenEntersAtOnce)
 {
     ASSERT_TRUE(Create());

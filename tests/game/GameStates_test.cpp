@@ -144,8 +144,9 @@ TEST_F(GameCtrlTest, PostLevelEndsTheLevelsObjects)
 
 TEST_F(GameCtrlTest, NumLevelsZeroOneOrMissingEndAfterTheFirstLevel)
 {
-    for (const char* settings : {"[GAME]\nStartPos=0;0;0\nNumLevels=0\n",
-                                 "[GAME]\nStartPos=0;0;0\nNumLevels=1\n", "[GAME]\nStartPos=0;0;0\n"})
+    for (const char* settings :
+         {"[GAME]\nStartPos=0;0;0\nNumLevels=0\n[Level1]\n",
+          "[GAME]\nStartPos=0;0;0\nNumLevels=1\n[Level1]\n", "[GAME]\nStartPos=0;0;0\n[Level1]\n"})
     {
         ASSERT_TRUE(Create(settings)) << settings;
         const bool missing = std::string(settings).find("NumLevels") == std::string::npos;

@@ -107,7 +107,9 @@ private:
 class GameCtrlTest : public testsupport::TempDirTest
 {
 protected:
-    static constexpr const char* kSettings = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=3\n";
+    // Every level of the game needs its section, even an empty one.
+    static constexpr const char* kSettings = "[GAME]\nStartPos=100;5.5;-20\nNumLevels=3\n"
+                                             "[Level1]\n[Level2]\n[Level3]\n";
 
     void SetUp() override
     {
@@ -116,14 +118,16 @@ protected:
         m_Dir.WriteFile("Data/sounds/button_select.wav", testsupport::MakeWav(0.05));
         // The battle's sounds (the sound layer reads the data, whatever the
         // file's extension).
-        for (const char* sound : {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3",
-                                  "Data/sounds/bg_build.mp3", "Data/sounds/build.mp3", "Data/sounds/nobuild.mp3"})
+        for (const char* sound :
+             {"Data/sounds/bowshot.mp3", "Data/sounds/jump.mp3", "Data/sounds/bg_battle.mp3",
+              "Data/sounds/bg_build.mp3", "Data/sounds/build.mp3", "Data/sounds/nobuild.mp3"})
             m_Dir.WriteFile(sound, testsupport::MakeWav(0.05));
         for (const char* image :
              {"Data/mainbg.tga", "Data/buttonTex.tga", "Data/endbg.tga", "Data/wonbg.tga", "Data/windows.tga",
-              "Data/loadingscreens/Level1.tga", "Data/loadingscreens/Level2.tga", "Data/loadingscreens/Level3.tga",
-              "Data/button_citizen1.tga", "Data/button_citizen2.tga", "Data/button_market.tga",
-              "Data/button_church.tga", "Data/button_toilet.tga", "Data/button_tower.tga"})
+              "Data/loadingscreens/Level1.tga", "Data/loadingscreens/Level2.tga",
+              "Data/loadingscreens/Level3.tga", "Data/button_citizen1.tga", "Data/button_citizen2.tga",
+              "Data/button_market.tga", "Data/button_church.tga", "Data/button_toilet.tga",
+              "Data/button_tower.tga"})
             m_Dir.WriteFile(image, testsupport::MakeTga(4, 4));
         CEngineServices::CreateInstance();
         CEngineServices* services = CEngineServices::GetInstance();

@@ -121,7 +121,6 @@ protected:
     std::string m_strLog;
 };
 
-
 TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFreesIt)
 {
     ASSERT_TRUE(CreateGame());
@@ -276,8 +275,10 @@ TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFr
 
 TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
 {
-    // A level without its section has no sky: the set-up fails.
-    ASSERT_TRUE(CreateGame({{"NumLevels = 3", "NumLevels = 9"}}));
+    // A level whose section has no sky: the set-up fails. (A level without
+    // any section stops the game at start-up.)
+    ASSERT_TRUE(
+        CreateGame({{"NumLevels = 3", "NumLevels = 4"}, {"[Level3]", "[Level4]\nBuildTime = 5\n[Level3]"}}));
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(NewLevel()) << m_strLog;
     EXPECT_FALSE(m_Ctrl.HasFailed());
@@ -291,25 +292,26 @@ TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
     EXPECT_FALSE(m_Ctrl.Update());
 }
 
-TEST_F(LevelSetUpGLTest, AStartPositionOffTheTerrainEndsTheLevelLoad)
+// The terrain spans 0 to "XSize" and "ZSize": a start off it stops the game
+// at start-up, before any level, naming the setting.
+TEST_F(LevelSetUpGLTest, AStartPositionOffTheTerrainStopsTheStart)
 {
     for (const char* start : {"450.0;8.0;1000.5", "-0.5;8.0;400.0"})
     {
         SCOPED_TRACE(start);
-        ASSERT_TRUE(CreateGame({{"StartPos = 450.0;8.0;400.0", std::string("StartPos = ") + start}}));
-        EXPECT_FALSE(NewLevel());
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(CreateGame({{"StartPos = 450.0;8.0;400.0", std::string("StartPos = ") + start}}));
+        const std::string log = testing::internal::GetCapturedStderr();
+        float x = 0, y = 0, z = 0;
+        ASSERT_EQ(std::sscanf(start, "%f;%f;%f", &x, &y, &z), 3);
         char expected[256];
-        const CVector3& p = m_Ctrl.GetStartPos();
         std::snprintf(
             expected, sizeof expected,
             "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain (x and z "
-            "from 0 to 1000.0 and 1000.0) in CNewLevelState::Update\n",
-            p.x, p.y, p.z);
-        EXPECT_EQ(m_strLog, expected);
-        EXPECT_TRUE(m_Ctrl.HasFailed());
-        ASSERT_TRUE(m_Ctrl.GetTerrain());
-        EXPECT_FALSE(m_Ctrl.GetTerrain()->GetForest()) << "nothing more is built";
-        EXPECT_TRUE(m_Ctrl.GetPendingObjects().empty());
+            "from 0 to 1000.0 and 1000.0) in CGameCtrl::Create\n",
+            x, y, z);
+        EXPECT_NE(log.find(expected), std::string::npos) << log;
+        EXPECT_EQ(m_Ctrl.GetNewLevelState(), nullptr);
         m_Ctrl.Destroy();
     }
 }

@@ -129,13 +129,13 @@ TEST_F(GuiTest, CreateMapsTheVirtualScreenAndListens)
     EXPECT_EQ(m_pMgr->GetRolloverSound()->GetLoopCount(), 4);
     EXPECT_EQ(m_pMgr->GetSelectSound()->GetLoopCount(), 0);
 
-    // The statistics texts: white (0xFF / 256), at (5, 970) and (5, 950) in front.
+    // The statistics texts: white (0xFF / 256), at (5, 970) and (5, 936) in front.
     ASSERT_TRUE(m_pMgr->GetFpsText());
     ASSERT_TRUE(m_pMgr->GetCountersText());
     EXPECT_FLOAT_EQ(m_pMgr->GetFpsText()->GetColor()[0], 0.99609375f);
     EXPECT_FLOAT_EQ(m_pMgr->GetFpsText()->GetColor()[3], 0.99609375f);
     EXPECT_FLOAT_EQ(m_pMgr->GetFpsText()->GetPosition().y, 970.0f);
-    EXPECT_FLOAT_EQ(m_pMgr->GetCountersText()->GetPosition().y, 950.0f);
+    EXPECT_FLOAT_EQ(m_pMgr->GetCountersText()->GetPosition().y, 936.0f);
     EXPECT_FLOAT_EQ(m_pMgr->GetCountersText()->GetPosition().z, 800.0f);
     EXPECT_FALSE(m_pMgr->IsStatisticsShown());
 

@@ -4,8 +4,12 @@
 // least 4.5:1 (relative luminance, as WCAG measures it). The texts, their
 // places and colours are those the game states draw; the box of a text is
 // worked out from the GUI font for several window sizes. The centre mark of
-// the battle screen stands out against the sky, roofs and the ground.
+// the battle screen stands out against the sky, roofs and the ground. Every
+// text lies inside its panel or button with a margin, and no two lines of
+// one screen touch, in the window sizes of the shipped settings and the
+// default window.
 
+#include "game/GuiLayout.h"
 #include "tests/support/GameData.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/TgaTestFiles.h"
@@ -136,7 +140,8 @@ SLayer FullScreen(const std::string& image)
 // button texture.
 SLayer Panel()
 {
-    return {"buttonTex.tga", 0, 0, 1, 0.25, 330, 425, 340, 150, 1, false};
+    using namespace guilayout;
+    return {"buttonTex.tga", 0, 0, 1, 0.25, kPanelX, kPanelY, kPanelWidth, kPanelHeight, 1, false};
 }
 
 // A button's label over the button's image, one stack per button state
@@ -174,20 +179,26 @@ std::vector<SText> Screens()
         Label(all, image, "Continue", kGreen, button, 435, 800, 130, 50, {FullScreen(image)});
     }
 
-    // The build bar; the shipped prices have three digits (all digits are
-    // equally wide).
+    // The two bars of the build screen (one at a time); the widest values
+    // their texts take: prices have at most three digits, the gold five,
+    // the demanded count and the minutes two (all digits are equally wide).
     const SLayer build{"windows.tga", 0, 0, 1, 0.25, 0, 0, 1000, 150, 1, true};
-    const char* barTexts[] = {"Additional", "buildings", "necessary: 02", "Gold: 99999", "Time left: 99:59"};
-    const double barY[] = {40, 60, 80, 30, 55};
-    for (int i = 0; i < 5; ++i)
-        all.push_back({"build bar", barTexts[i], 845, barY[i], kRed, {{build}}});
-    Label(all, "build bar", "99", kGrey, button, 10, 10, 50, 60, {build});
-    Label(all, "build bar", "99", kGrey, button, 10, 80, 50, 60, {build});
-    Label(all, "build bar", "Skip", kGrey, button, 840, 80, 150, 50, {build});
+    const char* necessaryTexts[] = {"Additional", "buildings", "necessary: 99"};
+    const char* buildingTexts[] = {"Gold: 99999", "Time left: 99:59"};
+    using namespace guilayout;
+    for (int i = 0; i < 3; ++i)
+        all.push_back({"necessary bar", necessaryTexts[i], kBarTextX, kBarLineY[i], kRed, {{build}}});
+    for (int i = 0; i < 2; ++i)
+        all.push_back({"building bar", buildingTexts[i], kBarTextX, kBarLineY[i], kRed, {{build}}});
+    Label(all, "necessary bar", "99", kGrey, button, 10, 10, 50, 60, {build});
+    Label(all, "necessary bar", "99", kGrey, button, 10, 80, 50, 60, {build});
+    Label(all, "building bar", "Skip", kGrey, button, 840, 80, 150, 50, {build});
     const char* buttons[] = {"button_citizen1.tga", "button_citizen2.tga", "button_market.tga",
                              "button_church.tga",   "button_toilet.tga",   "button_tower.tga"};
     for (int i = 0; i < 6; ++i)
-        Label(all, "build bar", "888,-", kGrey, buttons[i], 10 + 70 * i, 20, 60, 80, {build});
+        Label(all, "building bar", "999,-", kGrey, buttons[i],
+              kBuildingButtonX + (kBuildingButtonWidth + kBuildingButtonGap) * i, kBuildingButtonY,
+              kBuildingButtonWidth, kBuildingButtonHeight, {build});
 
     // The panels over the build and battle views.
     for (const auto& [screen, text, answer] : std::vector<std::array<const char*, 3>>{
@@ -195,15 +206,15 @@ std::vector<SText> Screens()
              {"level-done panel", "This attack is over. Well done!", "Next Level"},
              {"town-destroyed panel", "Your town is devastated!", "Oh no!"}})
     {
-        all.push_back({screen, text, 360, 455, kRed, {{Panel()}}});
-        Label(all, screen, answer, kGrey, button, 425, 505, 150, 50, {Panel()});
+        all.push_back({screen, text, kPanelX + kPanelTextX, kPanelY + kPanelTextY, kRed, {{Panel()}}});
+        Label(all, screen, answer, kGrey, button, kPanelX + kPanelButtonX, kPanelY + kPanelButtonY,
+              kPanelButtonWidth, kPanelButtonHeight, {Panel()});
     }
 
     const SLayer battle{"windows.tga", 0, 0.25, 1, 0.5, 0, 850, 1000, 150, 1, true};
-    const std::pair<const char*, double> battleTexts[] = {
-        {"Level done:      100%", 870}, {"Statue:    100%", 890}, {"Score:                  99999", 910}};
-    for (const auto& [text, y] : battleTexts)
-        all.push_back({"battle bar", text, 700, y, kRed, {{battle}}});
+    const char* battleTexts[] = {"Level done:      100%", "Statue:    100%", "Score:                  99999"};
+    for (int i = 0; i < 3; ++i)
+        all.push_back({"battle bar", battleTexts[i], kHudTextX, battle.y + kHudLineY[i], kRed, {{battle}}});
     // The GUI's statistics (frames per second, objects drawn) lie over
     // whatever screen is up: the full-screen pictures and the battle bar.
     std::vector<SLayer> under{battle, FullScreen("mainbg.tga"), FullScreen("endbg.tga"),
@@ -212,7 +223,7 @@ std::vector<SText> Screens()
         under.push_back(FullScreen("loadingscreens/Level" + std::to_string(level) + ".tga"));
     for (const SLayer& layer : under)
         for (const auto& [text, y] : std::vector<std::pair<std::string, double>>{
-                 {"FPS: 999.9", 970}, {"Rendered: 99999 (99999/9999)", 950}})
+                 {"FPS: 999.9", 970}, {"Rendered: 99999 (99999/9999)", 936}})
             all.push_back({"statistics on " + layer.image, text, 5, y, kWhite, {{layer}}});
     return all;
 }
@@ -397,4 +408,47 @@ TEST_F(GuiArt, CentreMarkStandsOutAgainstSkyRoofsAndGround)
                 dark += most <= 110 ? 1 : 0;
             }
     EXPECT_EQ(dark, 0);
+}
+
+namespace
+{
+
+// The rectangle a text belongs to: the panel, bar or button right under it.
+SBox PanelOf(const SText& text)
+{
+    const SLayer& l = text.stacks.front().front();
+    return {l.x, l.y, l.x + l.w, l.y + l.h};
+}
+
+} // namespace
+
+TEST(GuiLayout, EveryTextFitsItsPanelAndNoTwoLinesTouch)
+{
+    const double kMargin = 5, kGap = 3;
+    const std::vector<SText> texts = Screens();
+    for (const SWindow& window : {SWindow{800, 600}, SWindow{1024, 768}})
+    {
+        SCOPED_TRACE(std::to_string(window.width) + "x" + std::to_string(window.height));
+        for (size_t i = 0; i < texts.size(); ++i)
+        {
+            const SText& t = texts[i];
+            const SBox box = TextBox(t.text, t.x, t.y, window), panel = PanelOf(t);
+            EXPECT_GE(box.x0 - panel.x0, kMargin) << t.screen << ": \"" << t.text << "\" left";
+            EXPECT_GE(panel.x1 - box.x1, kMargin) << t.screen << ": \"" << t.text << "\" right";
+            EXPECT_GE(box.y0 - panel.y0, kMargin) << t.screen << ": \"" << t.text << "\" top";
+            EXPECT_GE(panel.y1 - box.y1, kMargin) << t.screen << ": \"" << t.text << "\" bottom";
+            for (size_t j = i + 1; j < texts.size(); ++j)
+            {
+                const SText& u = texts[j];
+                // One label's texts at different times ("Loading...", then
+                // "Continue") share its place.
+                if (u.screen != t.screen || (u.x == t.x && u.y == t.y))
+                    continue;
+                const SBox other = TextBox(u.text, u.x, u.y, window);
+                const bool apart = other.x0 >= box.x1 + kGap || box.x0 >= other.x1 + kGap ||
+                                   other.y0 >= box.y1 + kGap || box.y0 >= other.y1 + kGap;
+                EXPECT_TRUE(apart) << t.screen << ": \"" << t.text << "\" and \"" << u.text << "\"";
+            }
+        }
+    }
 }
