@@ -239,8 +239,8 @@ int main(int argc, char** argv)
     const std::string folder = "/tmp/vostrel-hostile-" + std::to_string(getpid());
     if (mkdir(folder.c_str(), 0700) != 0)
         return 2;
-    std::printf("%-24s %10s %8s %10s %10s  %-4s %s\n", "case", "file MB", "seconds", "peak MB", "limit MB", "aim",
-                "outcome");
+    std::printf("%-24s %10s %8s %10s %10s  %-4s %s\n", "case", "file MB", "seconds", "peak MB", "limit MB",
+                "aim", "outcome");
     bool allMet = true;
     for (const SCase& c : Cases())
     {
@@ -262,8 +262,8 @@ int main(int argc, char** argv)
         const double limitMb = 256.0 + 40.0 * fileMb;
         const bool met = r.finished && r.seconds <= 10.0 && r.peakMb <= limitMb;
         allMet = allMet && met;
-        std::printf("%-24s %10.2f %8.2f %10.1f %10.1f  %-4s %.150s\n", c.name, fileMb, r.seconds, r.peakMb, limitMb,
-                    met ? "met" : "MISS", r.outcome.c_str());
+        std::printf("%-24s %10.2f %8.2f %10.1f %10.1f  %-4s %.150s\n", c.name, fileMb, r.seconds, r.peakMb,
+                    limitMb, met ? "met" : "MISS", r.outcome.c_str());
         std::fflush(stdout);
     }
     rmdir(folder.c_str());

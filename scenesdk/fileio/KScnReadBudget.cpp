@@ -19,14 +19,14 @@ uint64_t KScnReadBudget::Allowed(size_t fileSize, double scale) const
     return allowed >= static_cast<double>(kMaxCount) ? kMaxCount : static_cast<uint64_t>(allowed);
 }
 
-bool KScnReadBudget::Check(uint64_t count, const char* what, size_t fileSize, double scale, const char* option,
-                           std::string& why) const
+bool KScnReadBudget::Check(uint64_t count, const char* what, size_t fileSize, double scale,
+                           const char* option, std::string& why) const
 {
     const uint64_t allowed = Allowed(fileSize, scale);
     if (count <= allowed)
         return true;
-    why = "the file makes " + std::to_string(count) + " " + what + ", more than the " + std::to_string(allowed) +
-          " allowed for a file of its size (" + option + " raises it)";
+    why = "the file makes " + std::to_string(count) + " " + what + ", more than the " +
+          std::to_string(allowed) + " allowed for a file of its size (" + option + " raises it)";
     return false;
 }
 

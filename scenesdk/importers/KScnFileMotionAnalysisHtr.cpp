@@ -316,8 +316,8 @@ bool KScnFileMotionAnalysisHtr::Finish()
     if (mDeclaredSegments >= 0 && static_cast<size_t>(mDeclaredSegments) != mSegments.size())
         mWarnings.push_back(std::to_string(mSegments.size()) + " segments in the hierarchy, " +
                             std::to_string(mDeclaredSegments) + " declared");
-    const size_t roots = static_cast<size_t>(
-        std::count_if(mSegments.begin(), mSegments.end(), [](const KScnHtrSegment& s) { return s.mParent < 0; }));
+    const size_t roots = static_cast<size_t>(std::count_if(
+        mSegments.begin(), mSegments.end(), [](const KScnHtrSegment& s) { return s.mParent < 0; }));
     if (roots > 1)
         mWarnings.push_back(std::to_string(roots) + " root segments (parent GLOBAL), one expected");
     if (mUnit.empty())

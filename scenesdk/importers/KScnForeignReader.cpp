@@ -171,7 +171,8 @@ bool KScnForeignReader::CheckOption(double value, const char* name, double most)
 }
 
 bool KScnForeignReader::CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
-                                    const KStreamOptionsScn& options, const char* optionsClass, size_t sideBytes)
+                                    const KStreamOptionsScn& options, const char* optionsClass,
+                                    size_t sideBytes)
 {
     std::string why;
     const std::string option = std::string(optionsClass) + "::mBudgetScale";

@@ -160,7 +160,8 @@ bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
     size_t nodes = 0;
     for (const KScnHtrSegment& segment : file.GetSegments())
         nodes += options.mAddEndNodes && segment.mChildCount == 0 && segment.mBase[6] != 0.0 ? 2 : 1;
-    if (!CheckBudget(KScnReadBudget::kForeignNodes, nodes, "nodes", options, "KStreamOptionsMotionAnalysisHtr"))
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, nodes, "nodes", options,
+                     "KStreamOptionsMotionAnalysisHtr"))
         return false;
     std::vector<std::string> warnings = file.GetWarnings();
     double length = 0.0;

@@ -25,7 +25,8 @@ bool SameName(const char* a, const std::string& b)
     if (text.size() != b.size())
         return false;
     for (size_t i = 0; i < b.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(text[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -54,8 +55,9 @@ int FirstChild(const KFCurveNode* node, const std::string& name)
     return -1;
 }
 
-const std::vector<std::string> kNames = {"C0",   "c17",  "C299", "C200", "deep", "X",    "Y",       "V",
-                                         "New1", "new2", "C7",   "Z1",   "none", "C3",   "Lcl Translation"};
+const std::vector<std::string> kNames = {"C0", "c17", "C299", "C200", "deep",
+                                         "X",  "Y",   "V",    "New1", "new2",
+                                         "C7", "Z1",  "none", "C3",   "Lcl Translation"};
 
 // Each name searched twice (the first search may make the index, the
 // second uses it), from the root and from the vector channel.

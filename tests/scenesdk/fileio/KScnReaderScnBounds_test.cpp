@@ -28,7 +28,8 @@ std::string Models(int count, bool chain)
     std::string text = "FileHeader: {\n Version: 6000\n}\nObjects: {\n";
     for (int i = 0; i < count; ++i)
     {
-        text += "Model: \"M" + std::to_string(i) + "\", \"Null\" {\n Properties: {\n  \"Lcl Translation\": 1,0,0\n }\n";
+        text += "Model: \"M" + std::to_string(i) +
+                "\", \"Null\" {\n Properties: {\n  \"Lcl Translation\": 1,0,0\n }\n";
         if (chain && i + 1 < count)
             text += " Children: \"M" + std::to_string(i + 1) + "\"\n";
         text += "}\n";

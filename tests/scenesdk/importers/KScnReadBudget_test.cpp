@@ -43,8 +43,8 @@ TEST(ReadBudget, GrowsWithTheFileAndTheScale)
         {KScnReadBudget::kForeignNodes, 1024 * 1024, 2.5, 12560},
         {KScnReadBudget::kSceneNodes, 0, 1.0, 10000},
         {KScnReadBudget::kSceneNodes, 512 * 1000, 1.0, 11000},
-        {KScnReadBudget::kSceneNodes, 1000, 0.0, 10001},   // not above 0: as 1
-        {KScnReadBudget::kSceneNodes, 1000, -1.0, 10001},  // likewise
+        {KScnReadBudget::kSceneNodes, 1000, 0.0, 10001},  // not above 0: as 1
+        {KScnReadBudget::kSceneNodes, 1000, -1.0, 10001}, // likewise
         {capped, 100, 1.0, 150},
         {capped, 1000000, 1.0, 1000},
         {capped, 1000000, 3.0, 3000},
@@ -74,16 +74,18 @@ std::string TdsObjects(int objects)
     using namespace testsupport;
     std::string editor;
     for (int i = 0; i < objects; ++i)
-        editor += Chunk(0x4000, Cstr("O" + std::to_string(i)) +
-                                    Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) + FaceList({0, 1, 2}, "")));
+        editor += Chunk(0x4000,
+                        Cstr("O" + std::to_string(i)) +
+                            Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) + FaceList({0, 1, 2}, "")));
     return File3DS(editor);
 }
 
 // Bones all under the root: the root, a node per bone and an end node each.
 std::string AsfBones(int bones)
 {
-    std::string text = ":version 1.10\n:name flat\n:units\n  length 1\n  angle deg\n:root\n  order TX TY TZ RZ "
-                       "RY RX\n  axis XYZ\n  position 0 0 0\n  orientation 0 0 0\n:bonedata\n";
+    std::string text =
+        ":version 1.10\n:name flat\n:units\n  length 1\n  angle deg\n:root\n  order TX TY TZ RZ "
+        "RY RX\n  axis XYZ\n  position 0 0 0\n  orientation 0 0 0\n:bonedata\n";
     std::string children;
     for (int i = 0; i < bones; ++i)
     {
@@ -170,7 +172,8 @@ void ExpectBudgetKept(const std::string& fileName, const std::string& bytes, uin
 TEST(ReadBudget, EachReaderCountsItsNodesBeforeMakingThem)
 {
     ExpectBudgetKept<KScnReaderObj, KStreamOptionsObj>("groups.obj", ObjGroups(60), 60, "KStreamOptionsObj");
-    ExpectBudgetKept<KScnReader3DS, KStreamOptions3DS>("objects.3ds", TdsObjects(60), 60, "KStreamOptions3DS");
+    ExpectBudgetKept<KScnReader3DS, KStreamOptions3DS>("objects.3ds", TdsObjects(60), 60,
+                                                       "KStreamOptions3DS");
     ExpectBudgetKept<KScnReaderAcclaimAsf, KStreamOptionsAcclaim>("flat.asf", AsfBones(30), 61,
                                                                   "KStreamOptionsAcclaim");
     ExpectBudgetKept<KScnReaderMotionAnalysisHtr, KStreamOptionsMotionAnalysisHtr>(

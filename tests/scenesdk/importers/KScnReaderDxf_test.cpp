@@ -493,8 +493,9 @@ TEST(DxfReader, ExpansionStaysWithinTheBudgetOfTheFile)
 // corners trail is the usual triangle and not counted.
 TEST(DxfReader, SaysWhenAPolyfaceFaceSkipsAnUnusedCorner)
 {
-    const std::string positions = "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-                                  "0 VERTEX 10 1 20 1 70 192 ";
+    const std::string positions =
+        "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+        "0 VERTEX 10 1 20 1 70 192 ";
     const struct
     {
         std::string faces;
@@ -513,7 +514,8 @@ TEST(DxfReader, SaysWhenAPolyfaceFaceSkipsAnUnusedCorner)
     {
         SCOPED_TRACE(c.faces);
         KScnReaderDxf reader(&manager);
-        ASSERT_TRUE(reader.OpenFile(dir.WriteFile("faces.dxf", Entities(positions + c.faces + " 0 SEQEND")).c_str()));
+        ASSERT_TRUE(
+            reader.OpenFile(dir.WriteFile("faces.dxf", Entities(positions + c.faces + " 0 SEQEND")).c_str()));
         KStreamOptionsDxf options;
         KScnSceneRoot* scene = manager.CreateScene();
         ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();

@@ -254,7 +254,8 @@ TEST(HtrReader, SaysWhenTheHierarchyHasSeveralRoots)
         KScnSceneRoot* scene = manager.CreateScene();
         ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
         const std::string status = reader.GetStatusText();
-        EXPECT_EQ(status.find(c.second ? c.second : "root segments") != std::string::npos, c.second != nullptr)
+        EXPECT_EQ(status.find(c.second ? c.second : "root segments") != std::string::npos,
+                  c.second != nullptr)
             << status;
         manager.DestroyScene(scene, true);
     }

@@ -170,7 +170,8 @@ TEST(WavefrontMovReader, WorkGrowsLinearlyWithTheColumns)
         std::string row;
         for (int c = 0; c < columns; ++c)
             row += (c == 0 ? "" : " ") + std::to_string(c % 7);
-        const std::string path = dir.WriteFile("wide" + std::to_string(columns) + ".mov", row + "\n" + row + "\n");
+        const std::string path =
+            dir.WriteFile("wide" + std::to_string(columns) + ".mov", row + "\n" + row + "\n");
         KScnSceneRoot* scene = manager.CreateScene();
         const uint64_t before = KSearchWork::Get();
         EXPECT_TRUE(Imported(manager, scene, path, 15, nullptr, nullptr));
