@@ -5,12 +5,50 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace scenesdk
 {
+
+namespace
+{
+
+// Bumped whenever a node made earlier changes its name: every name index
+// made before is then stale.
+std::atomic<uint64_t> gRenames{0};
+
+// The key of a name: its ASCII letters upper-cased, as KString's case-blind
+// comparison sees it.
+std::string NameKey(const char* name)
+{
+    std::string key(name != nullptr ? name : "");
+    for (char& c : key)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return key;
+}
+
+// Segments that also match by data type ("T" the node of Lcl Translation,
+// ...): searched node by node.
+bool MatchesByType(const KString& segment)
+{
+    return segment == "T" || segment == "R" || segment == "S";
+}
+
+} // namespace
+
+struct KFCurveNode::SNameIndex
+{
+    uint64_t renames = 0; // gRenames when made
+    std::unordered_map<std::string, const KFCurveNode*> below;
+    std::unordered_map<std::string, int> children;
+};
 
 namespace
 {
@@ -80,8 +118,11 @@ KFCurveNode::~KFCurveNode()
     delete mListener;
     mListener = nullptr;
     RemoveAllChildren();
+    delete mNameIndex;
+    mNameIndex = nullptr;
     if (mParent != nullptr)
     {
+        mParent->DropNameIndexes();
         // Directly on the array: the parent's slots are not called.
         const int index = mParent->mChildren.Find(this);
         if (index >= 0)
@@ -134,6 +175,10 @@ void KFCurveNode::SetNodeInfo(KFCurveNodeInfo* info)
     {
         return;
     }
+    if (mInfo != nullptr)
+    {
+        ++gRenames; // a new name for a node that had one
+    }
     if (mInfo != nullptr && --mInfo->mRefCount <= 0)
     {
         delete mInfo;
@@ -157,6 +202,7 @@ void KFCurveNode::SetNamingDataType(KDataType* dataType)
 {
     if (mInfo != nullptr)
     {
+        ++gRenames;
         mInfo->mNamingDataType = dataType;
     }
 }
@@ -186,14 +232,17 @@ int KFCurveNode::AddChild(KFCurveNode* node)
     {
         return -1;
     }
+    KFCurveNode* former = node->mParent;
     if (!IsReferenceNode())
     {
         node->SetParent(this);
     }
     if (mChildren.Add(node) < 0)
     {
+        DropNameIndexes();
         return -1;
     }
+    NoteChildAdded(node, former);
     return mChildren.GetCount() - 1;
 }
 
@@ -204,6 +253,7 @@ void KFCurveNode::RemoveChildAt(int index)
     {
         return;
     }
+    DropNameIndexes();
     if (!IsReferenceNode())
     {
         child->SetParent(nullptr);
@@ -218,6 +268,7 @@ void KFCurveNode::DeleteChildAt(int index)
     {
         return;
     }
+    DropNameIndexes();
     if (!IsReferenceNode())
     {
         child->SetParent(nullptr);
@@ -232,6 +283,7 @@ void KFCurveNode::DeleteChild(KFCurveNode* node)
     {
         return;
     }
+    DropNameIndexes();
     if (!IsReferenceNode())
     {
         node->SetParent(nullptr);
@@ -289,8 +341,14 @@ int KFCurveNode::IndexOfChild(const KFCurveNode* node) const
 
 int KFCurveNode::IndexOfChildByName(const char* name) const
 {
+    if (const SNameIndex* index = ValidNameIndex())
+    {
+        const auto found = index->children.find(NameKey(TextOrEmpty(name)));
+        return found != index->children.end() ? found->second : -1;
+    }
     const KString wanted(TextOrEmpty(name));
     const int n = GetChildCount();
+    KSearchWork::Add(static_cast<uint64_t>(n));
     for (int i = 0; i < n; ++i)
     {
         KFCurveNode* child = GetChildAt(i);
@@ -318,6 +376,7 @@ int KFCurveNode::InsertChildSorted(KFCurveNode* node)
     {
         return -1;
     }
+    DropNameIndexes();
     const KString name(node->GetName());
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
@@ -333,6 +392,7 @@ int KFCurveNode::InsertChildSorted(KFCurveNode* node)
 
 void KFCurveNode::RemoveAllChildren()
 {
+    DropNameIndexes();
     for (int i = GetChildCount() - 1; i >= 0; --i)
     {
         if (IsReferenceNode())
@@ -387,6 +447,27 @@ bool MatchesSegment(const KFCurveNode* child, const KString& segment)
 
 KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
 {
+    const bool byName = !MatchesByType(segment);
+    if (byName)
+    {
+        if (const SNameIndex* index = ValidNameIndex())
+        {
+            const auto found = index->below.find(NameKey(segment.Buffer()));
+            return found != index->below.end() ? const_cast<KFCurveNode*>(found->second) : nullptr;
+        }
+    }
+    int visited = 0;
+    KFCurveNode* found = SearchSegment(segment, visited);
+    KSearchWork::Add(static_cast<uint64_t>(visited));
+    if (byName && visited >= kNameIndexFrom)
+    {
+        BuildNameIndex();
+    }
+    return found;
+}
+
+KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
+{
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
@@ -395,17 +476,140 @@ KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
         {
             continue;
         }
+        ++visited;
         if (MatchesSegment(child, segment))
         {
             return child;
         }
-        KFCurveNode* below = child->FindSegment(segment);
+        KFCurveNode* below = child->SearchSegment(segment, visited);
         if (below != nullptr)
         {
             return below;
         }
     }
     return nullptr;
+}
+
+const KFCurveNode::SNameIndex* KFCurveNode::ValidNameIndex() const
+{
+    if (mNameIndex != nullptr && mNameIndex->renames != gRenames.load())
+    {
+        delete mNameIndex;
+        mNameIndex = nullptr;
+    }
+    return mNameIndex;
+}
+
+// Depth first, as SearchSegment walks. Not made for a subtree whose
+// children do not all name their parent (the children of reference nodes,
+// a node listed by two parents): a change below them would not reach it.
+void KFCurveNode::BuildNameIndex() const
+{
+    auto* index = new (std::nothrow) SNameIndex;
+    if (index == nullptr)
+    {
+        return;
+    }
+    index->renames = gRenames.load();
+    std::vector<const KFCurveNode*> stack(1, this);
+    while (!stack.empty())
+    {
+        const KFCurveNode* node = stack.back();
+        stack.pop_back();
+        for (int i = node->GetChildCount(); i-- > 0;)
+        {
+            const KFCurveNode* child = node->GetChildAt(i);
+            if (child == nullptr)
+            {
+                continue;
+            }
+            if (child->mParent != node)
+            {
+                delete index;
+                return;
+            }
+            stack.push_back(child);
+        }
+        if (node != this)
+        {
+            index->below.emplace(NameKey(node->GetName()), node);
+        }
+    }
+    for (int i = 0; i < GetChildCount(); ++i)
+    {
+        if (const KFCurveNode* child = GetChildAt(i))
+        {
+            index->children.emplace(NameKey(child->GetName()), i);
+        }
+    }
+    delete mNameIndex;
+    mNameIndex = index;
+}
+
+void KFCurveNode::DropNameIndexes()
+{
+    for (KFCurveNode* node = this; node != nullptr; node = node->mParent)
+    {
+        delete node->mNameIndex;
+        node->mNameIndex = nullptr;
+    }
+}
+
+// The new child's subtree (at most a few nodes) joins the index of each node
+// above it when all its names are new there; else that index is dropped.
+void KFCurveNode::NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent)
+{
+    if (formerParent != nullptr && formerParent != this)
+    {
+        formerParent->DropNameIndexes(); // still lists the child
+    }
+    constexpr size_t kMostAdded = 64;
+    std::vector<const KFCurveNode*> added;
+    bool small = child->mParent == this;
+    std::vector<const KFCurveNode*> stack(1, child);
+    while (small && !stack.empty())
+    {
+        const KFCurveNode* node = stack.back();
+        stack.pop_back();
+        added.push_back(node);
+        for (int i = node->GetChildCount(); small && i-- > 0;)
+        {
+            const KFCurveNode* below = node->GetChildAt(i);
+            small = below == nullptr || below->mParent == node;
+            if (below != nullptr)
+            {
+                stack.push_back(below);
+            }
+        }
+        small = small && added.size() + stack.size() <= kMostAdded;
+    }
+    for (KFCurveNode* node = this; node != nullptr; node = node->mParent)
+    {
+        if (node->ValidNameIndex() == nullptr)
+        {
+            continue;
+        }
+        SNameIndex& index = *node->mNameIndex;
+        bool fresh = small;
+        for (size_t i = 0; fresh && i < added.size(); ++i)
+        {
+            fresh = index.below.count(NameKey(added[i]->GetName())) == 0;
+        }
+        if (!fresh)
+        {
+            delete node->mNameIndex;
+            node->mNameIndex = nullptr;
+            continue;
+        }
+        for (const KFCurveNode* n : added)
+        {
+            index.below.emplace(NameKey(n->GetName()), n);
+        }
+        if (node == this)
+        {
+            index.children.emplace(NameKey(child->GetName()), GetChildCount() - 1);
+        }
+    }
 }
 
 // Each segment is searched depth first below the node found for the

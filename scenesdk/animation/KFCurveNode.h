@@ -301,6 +301,19 @@ public:
 private:
     void InitFields();
     KFCurveNode* FindSegment(const KString& segment) const;
+    KFCurveNode* SearchSegment(const KString& segment, int& visited) const;
+    // Name look-ups in a large subtree (a take holding thousands of number
+    // channels) go through an index of the names below the node, made once
+    // a search has visited kNameIndexFrom nodes: by name, the first node
+    // below in depth-first order and the first child. Adding a child whose
+    // subtree brings only new names keeps the indexes above it; any other
+    // change of the children drops them, and a renamed node drops them all.
+    struct SNameIndex;
+    static constexpr int kNameIndexFrom = 256;
+    const SNameIndex* ValidNameIndex() const;
+    void BuildNameIndex() const;
+    void DropNameIndexes();
+    void NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent);
     bool IsAncestorOrSelf(const KFCurveNode* node) const;
     KFCurveNode* MakeLayer(int layerId) const;
     // Gives this childless node base's shape as a layer of id layerId: a
@@ -326,6 +339,7 @@ private:
     KFCurveNode* FindChannelChild(const KString& name) const;
 
     uint8_t mQuaternionInterpolation = 0;
+    mutable SNameIndex* mNameIndex = nullptr;
     KFCurveNodeInfo* mInfo = nullptr;
     uint32_t mFlags = 0;
     int32_t mRefCount = 0;

@@ -272,6 +272,7 @@ bool KScn::OpenBytes(std::vector<char>&& bytes)
     {
         return Fail(eFileCorrupted, "not a scene file");
     }
+    m_ByteCount = bytes.size();
     const bool parsed =
         kind == eScnKindBinary ? m_Tree.ParseBinary(std::move(bytes)) : m_Tree.ParseText(std::move(bytes));
     if (!parsed)

@@ -80,6 +80,9 @@ public:
     bool OpenBytes(std::vector<char>&& bytes);
     void Close();
     bool IsOpen() const { return m_Open; }
+    // The size of the bytes opened (the decrypted body of a protected
+    // file); 0 when nothing is open.
+    size_t GetByteCount() const { return m_Open ? m_ByteCount : 0; }
     // Back to the root block, with no current field and every name position
     // at its start.
     void Rewind();
@@ -210,6 +213,7 @@ private:
 
     KScnTree m_Tree;
     bool m_Open = false;
+    size_t m_ByteCount = 0;
     int32_t m_Version = 0;
     int32_t m_HeaderVersion = 0;
     const char* m_Creator = "";

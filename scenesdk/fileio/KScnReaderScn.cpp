@@ -13,6 +13,7 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
@@ -34,6 +35,7 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -250,6 +252,8 @@ int ParseMode(const char* text, const char* const* names, int count)
 }
 
 } // namespace
+
+static_assert(scnread::kMaxModelDepth == KScnReaderScn::kMaxModelDepth, "one depth limit");
 
 struct KScnReaderScn::Document
 {
@@ -637,7 +641,21 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
-bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
+// The nodes the document makes, models and the nodes of character poses,
+// within the budget of the file's size before any model is read (the
+// Objects block entered).
+bool CheckNodeBudget(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+{
+    uint64_t nodes = 0;
+    for (const SCharacterPose& pose : doc.parts.poses)
+        nodes += pose.nodes.size();
+    while (f.OpenNextField())
+        nodes += Is(f, "Model") ? 1 : 0;
+    return KScnReadBudget::kSceneNodes.Check(nodes, "nodes", f.GetByteCount(), scale,
+                                             "KStreamOptionsScn::mBudgetScale", error);
+}
+
+bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
 {
     auto metaData = std::make_unique<KScnSceneMetaData>();
     if (ReadSceneInfo(f, *metaData, doc.skipped))
@@ -650,6 +668,14 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
+    if (!CheckNodeBudget(f, doc, budgetScale, doc.error))
+    {
+        f.Rewind();
+        return false;
+    }
+    f.Rewind();
+    if (!f.OpenField("Objects") || !f.EnterFieldBlock())
+        return false;
     bool ok = true;
     while (ok && f.OpenNextField())
     {
@@ -1314,9 +1340,11 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         return Fail(eUnidentifiedError, "no scene to read into");
     if (mSource == &mFile && mEncrypted && !mDecrypted && !Decrypt(options->mPassword.Buffer()))
         return false;
+    if (!(options->mBudgetScale > 0.0) || !std::isfinite(options->mBudgetScale))
+        return Fail(eUnidentifiedError, "the mBudgetScale option must be a number above 0");
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
-    if (!ReadDocument(*mSource, doc))
+    if (!ReadDocument(*mSource, doc, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
     const std::vector<std::string> earlierTakes = scene->GetTakeNames();
 

@@ -16,6 +16,12 @@
 // with what was wrong in the status text; references to undefined names and
 // properties the reader does not know are skipped and counted in the status
 // text of a successful read.
+//
+// Bounds: models (and the nodes of character poses) nest at most
+// kMaxModelDepth deep; the nodes a file makes stay within the budget of its
+// size (KScnReadBudget::kSceneNodes, counted before any model is read; the
+// options' mBudgetScale raises it). A file past either is refused with
+// error 0 and the reason.
 
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
@@ -40,6 +46,7 @@ public:
     // Versions read: kFirstVersion .. kLastVersion.
     static constexpr int32_t kFirstVersion = 1000;
     static constexpr int32_t kLastVersion = 6999;
+    static constexpr int kMaxModelDepth = 1000;
 
     // Neither is owned; the importer may be null.
     KScnReaderScn(KScnSdkManager* manager, KScnImporter* importer);

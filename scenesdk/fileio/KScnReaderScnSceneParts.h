@@ -170,9 +170,13 @@ bool ReadCharacterPose(KScn& f, SCharacterPose& pose, std::string& error);
 void BuildCharacterPose(KScnSdkManager* manager, KScnSceneRoot& scene, const SCharacterPose& pose,
                         int& skipped);
 
+// Models nest at most this deep (a model without a parent is at depth 1).
+constexpr long kMaxModelDepth = 1000;
+
 // Orders a hierarchy given as children by name: false with error set when a
-// name is the child of two parents or of itself, or the children make a
-// cycle. Children the names do not hold are counted. Fills the parents in
+// name is the child of two parents or of itself, the children make a
+// cycle or nest deeper than kMaxModelDepth. Children the names do not hold
+// are counted. Fills the parents in
 // the order they take their children: deepest first, so that no parent has
 // a parent of its own yet when it takes them.
 bool OrderHierarchy(const std::vector<std::string>& names,

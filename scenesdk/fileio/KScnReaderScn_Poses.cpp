@@ -116,6 +116,11 @@ bool OrderHierarchy(const std::vector<std::string>& names,
             return false;
         }
         long d = p >= 0 ? depth[static_cast<size_t>(p)] + 1 : 0;
+        if (d + static_cast<long>(walk.size()) > kMaxModelDepth)
+        {
+            error = "models nested deeper than " + std::to_string(kMaxModelDepth);
+            return false;
+        }
         for (auto it = walk.rbegin(); it != walk.rend(); ++it)
             depth[*it] = d++;
     }

@@ -47,6 +47,13 @@ public:
     const std::vector<KScnTakeDescription>& GetTakes() const { return mTakes; }
     KString mCurrentTakeName;
     KString mPassword;
+    // Every reader bounds what one file may make by the file's size (the
+    // nodes a scene file or a foreign file names, the points, corners and
+    // nodes a DXF drawing expands to: KScnReadBudget) and refuses a file
+    // past its budget with error 0 naming this option. The budgets are
+    // multiplied by this: 2 reads a file that makes twice as much. A value
+    // that is not a number above 0 fails the read with error 7.
+    double mBudgetScale = 1.0;
 
     // The file's metadata; null when it has none.
     const KScnSceneMetaData* GetSceneMetaData() const { return mMetaData.get(); }

@@ -564,6 +564,7 @@ bool CParse::Link(KScn3DSChunk& keyframer)
         ePlaced
     };
     std::vector<char> state(nodes.size(), eUnknown);
+    std::vector<int> depth(nodes.size(), 0); // of placed nodes, 0 for a root
     std::vector<int> walk;
     for (size_t i = 0; i < nodes.size(); ++i)
     {
@@ -578,8 +579,15 @@ bool CParse::Link(KScn3DSChunk& keyframer)
         if (p >= 0 && state[size_t(p)] == eOnWalk)
             return keyframer.Fail("keyframer node " + std::to_string(nodes[i].mId) + " (" + nodes[i].mName +
                                   ") is its own ancestor");
-        for (int w : walk)
-            state[size_t(w)] = ePlaced;
+        int d = p >= 0 ? depth[size_t(p)] : -1;
+        for (auto w = walk.rbegin(); w != walk.rend(); ++w)
+        {
+            if (++d >= KScn3DSParser::kMaxNodeDepth)
+                return keyframer.Fail("keyframer nodes nested deeper than " +
+                                      std::to_string(KScn3DSParser::kMaxNodeDepth));
+            depth[size_t(*w)] = d;
+            state[size_t(*w)] = ePlaced;
+        }
     }
     return true;
 }

@@ -16,7 +16,9 @@
 // faces past the mesh's faces, a smoothing list shorter than the faces,
 // track keys with unknown spline flags or frames out of order, a rotation
 // key turning about a zero axis, two keyframer nodes with one id, a parent
-// id no node has, and parents that form a cycle.
+// id no node has, parents that form a cycle, and keyframer nodes nested
+// deeper than kMaxNodeDepth (a root is at depth 1), as the motion readers
+// cap their skeletons.
 
 #include <cstddef>
 #include <string>
@@ -29,6 +31,8 @@ struct KScn3DSData;
 class KScn3DSParser
 {
 public:
+    static constexpr int kMaxNodeDepth = 1000;
+
     static bool Parse(const void* bytes, size_t size, KScn3DSData& data, std::string& why);
 };
 

@@ -385,6 +385,30 @@ bool CBuild::Animate(KScnNode* node, const KScn3DSNode& source, std::string& why
 
 } // namespace
 
+size_t KScn3DSSceneBuilder::NodeCount(const KScn3DSData& data, const KStreamOptions3DS& options)
+{
+    std::unordered_map<std::string, size_t> objectOfName;
+    for (size_t i = 0; i < data.mObjects.size(); ++i)
+        objectOfName.emplace(data.mObjects[i].mName, i);
+    std::vector<char> shown(data.mObjects.size(), 0);
+    size_t count = 0;
+    for (size_t i = 0; data.mHasKeyframer && i < data.mNodes.size(); ++i)
+    {
+        const KScn3DSNode& n = data.mNodes[i];
+        const bool shape = n.mType == kCameraNode || n.mType == kLightNode || n.mType == kSpotNode;
+        if (n.mType != kObjectNode && !(shape && options.mReadLightsAndCameras))
+            continue;
+        ++count;
+        const auto found = n.mName == kDummy ? objectOfName.end() : objectOfName.find(n.mName);
+        if (found != objectOfName.end())
+            shown[found->second] = 1;
+    }
+    for (size_t i = 0; i < data.mObjects.size(); ++i)
+        if (!shown[i] && IsShown(data.mObjects[i], options))
+            ++count;
+    return count;
+}
+
 bool KScn3DSSceneBuilder::Build(KScnImportBuilder& builder, const KScn3DSData& data,
                                 const KStreamOptions3DS& options, const std::string& folder,
                                 std::vector<std::string>& warnings, std::string& why)

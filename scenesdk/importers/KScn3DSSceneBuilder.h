@@ -32,6 +32,7 @@
 // suffix. Vertices, first transforms and keys beyond the single-precision
 // range once scaled and transformed refuse the file.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct KScn3DSData;
 class KScn3DSSceneBuilder
 {
 public:
+    // The nodes Build makes of the data: what the reader checks against its
+    // budget before anything is made.
+    static size_t NodeCount(const KScn3DSData& data, const KStreamOptions3DS& options);
     // folder: the model's folder ("" or ending in '/'), for texture files.
     // False with why when a node or mesh cannot be made; warnings receives
     // what was left out.

@@ -280,6 +280,14 @@ bool CAcclaimBuild::Motion(const KScnAcclaimMotion& motion)
 
 } // namespace
 
+size_t KScnAcclaimSceneBuilder::NodeCount(const KScnAcclaimSkeleton& skeleton)
+{
+    size_t count = 1 + skeleton.mBones.size();
+    for (const KScnAcclaimBone& bone : skeleton.mBones)
+        count += bone.mChildren.empty() ? 1 : 0;
+    return count;
+}
+
 bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclaimSkeleton& skeleton,
                                     const KScnAcclaimMotion* motion, const char* take,
                                     const KStreamOptionsAcclaim& options, std::string& warnings,

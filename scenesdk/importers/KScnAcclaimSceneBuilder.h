@@ -28,6 +28,7 @@
 // has no key there. Stretch dofs ("l") are not keyed. Frames reaching past
 // KScnMotionBuilder::kMaxSeconds are refused.
 
+#include <cstddef>
 #include <string>
 
 namespace scenesdk
@@ -41,6 +42,9 @@ struct KScnAcclaimSkeleton;
 class KScnAcclaimSceneBuilder
 {
 public:
+    // The nodes Build makes of a skeleton (its root, its bones and an end
+    // node per leaf bone): what the readers check against their budget.
+    static size_t NodeCount(const KScnAcclaimSkeleton& skeleton);
     // Builds the skeleton, and the motion in a take of that name ("" for
     // "Take 001") when motion is given. False with why (the builder then holds a partial result that
     // its owner rolls back). warnings gets what was left out.

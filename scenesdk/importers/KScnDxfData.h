@@ -74,6 +74,7 @@ struct KScnDxfDrawing
     int mUnits = 0;                      // $INSUNITS (0 unitless)
     int mSkipped = 0;                    // entities not read
     std::string mFirstSkipped;           // the type of the first
+    int mUnusedCornerFaces = 0;          // polyface faces with a 0 before a used index
     std::vector<std::string> mWarnings;  // what was read differently
 };
 

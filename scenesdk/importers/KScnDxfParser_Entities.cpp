@@ -271,17 +271,26 @@ bool KScnDxfParser::Polyface(KScnDxfGeometry& g)
             continue;
         int32_t corners[4];
         int n = 0;
+        bool unused = false, gap = false;
         for (int64_t index : v.indices)
         {
             // 64-bit: the absolute value of the most negative 16-bit index fits.
             index = index < 0 ? -index : index;
             if (index == 0)
+            {
+                unused = true;
                 continue;
+            }
+            // An unused corner before a used one (0 in the first corner, say):
+            // the face is read without it, counted in the status text.
+            gap = gap || unused;
             if (index > count)
                 return ErrorAt(mPolylineAt, "polyface face index " + std::to_string(index) +
                                                 " out of range (" + std::to_string(count) + " vertices)");
             corners[n++] = first + static_cast<int32_t>(index - 1);
         }
+        if (gap)
+            ++mOut.mUnusedCornerFaces;
         // A face without a colour of its own has the mesh's.
         const int32_t colour = v.hasColour && v.colour != kDxfByLayer ? v.colour : mPolyline.colour;
         AddPolygon(g, corners, n, mPolyline.layer, colour);

@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnDxfSceneBuilder.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnDxfData.h"
 #include "scenesdk/importers/KScnDxfOcs.h"
 #include "scenesdk/importers/KScnDxfPalette.h"
@@ -224,7 +225,8 @@ bool CDxfBuild::Measure(uint64_t budget)
     }
     if (total > budget)
         return Fail("the drawing expands beyond " + std::to_string(budget) +
-                    " points, corners and nodes (the limit for a file of this size)");
+                    " points, corners and nodes (the limit for a file of this size; "
+                    "KStreamOptionsDxf::mBudgetScale raises it)");
     return true;
 }
 
@@ -447,16 +449,17 @@ bool CDxfBuild::Make()
 
 } // namespace
 
-uint64_t KScnDxfSceneBuilder::Budget(size_t fileSize)
+uint64_t KScnDxfSceneBuilder::Budget(size_t fileSize, double scale)
 {
-    return std::min(kMaxBudget, Add(kBaseBudget, Multiply(kBudgetPerByte, fileSize)));
+    const KScnReadBudget budget = {double(kBaseBudget), double(kBudgetPerByte), double(kMaxBudget)};
+    return budget.Allowed(fileSize, scale);
 }
 
 bool KScnDxfSceneBuilder::Build(KScnImportBuilder& builder, const KScnDxfDrawing& drawing, size_t fileSize,
                                 const KStreamOptionsDxf& options, std::string& why)
 {
     CDxfBuild build(builder, drawing, options, why);
-    return build.Measure(Budget(fileSize)) && build.Make();
+    return build.Measure(Budget(fileSize, options.mBudgetScale)) && build.Make();
 }
 
 } // namespace scenesdk

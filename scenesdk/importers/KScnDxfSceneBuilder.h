@@ -12,7 +12,7 @@
 // kNodeCost per node (a node costs the time and memory of about a thousand
 // points). So the time and memory of a read are linear in the file's size
 // whatever its arrays and nesting; the largest scene, kMaxBudget, takes
-// about 1.5 GB.
+// about 1.5 GB (more when the options' mBudgetScale raises the budget).
 
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +35,9 @@ public:
     static constexpr uint64_t kMaxBudget = 32000000;
 
     // What a file of this size may expand to: kBaseBudget plus
-    // kBudgetPerByte per byte, at most kMaxBudget.
-    static uint64_t Budget(size_t fileSize);
+    // kBudgetPerByte per byte, at most kMaxBudget, times scale (the read
+    // options' mBudgetScale; see KScnReadBudget).
+    static uint64_t Budget(size_t fileSize, double scale = 1.0);
 
     // False with why when the expansion is refused (nothing made) or a
     // mesh cannot be built (the builder's rollback then takes what was made).

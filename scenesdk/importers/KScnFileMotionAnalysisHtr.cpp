@@ -4,6 +4,7 @@
 #include "scenesdk/importers/KTextNumber.h"
 #include "scenesdk/importers/KTextTokens.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace scenesdk
@@ -173,6 +174,8 @@ bool KScnFileMotionAnalysisHtr::HeaderLine(std::string_view line)
     case 2:
         if (!KTextNumber::ToInt64(value, mDeclaredSegments) || mDeclaredSegments < 0)
             return Fail("not a segment count: " + KTextTokens::Clip(value));
+        if (static_cast<uint64_t>(mDeclaredSegments) > (mSize + 1) / 2)
+            return Fail("segment count " + KTextTokens::Clip(value) + " too large for the file");
         return true;
     case 3:
         if (!KTextNumber::ToInt64(value, mDeclaredFrames) || mDeclaredFrames < 0)
@@ -313,6 +316,10 @@ bool KScnFileMotionAnalysisHtr::Finish()
     if (mDeclaredSegments >= 0 && static_cast<size_t>(mDeclaredSegments) != mSegments.size())
         mWarnings.push_back(std::to_string(mSegments.size()) + " segments in the hierarchy, " +
                             std::to_string(mDeclaredSegments) + " declared");
+    const size_t roots = static_cast<size_t>(std::count_if(
+        mSegments.begin(), mSegments.end(), [](const KScnHtrSegment& s) { return s.mParent < 0; }));
+    if (roots > 1)
+        mWarnings.push_back(std::to_string(roots) + " root segments (parent GLOBAL), one expected");
     if (mUnit.empty())
         mWarnings.push_back("no CalibrationUnits");
     if (mSkippedKeys > 0)

@@ -18,7 +18,8 @@
 // out of its range (a rate, a scale factor not above 0; an order that is not
 // a permutation of XYZ; units of rotation other than degrees or radians; a
 // bone axis other than X, Y, Z); a frame count negative or larger than the
-// file can hold (a line of at least two bytes per frame); sections out of
+// file can hold (a line of at least two bytes per frame), and so a segment
+// count; sections out of
 // order or repeated; a segment listed twice, named GLOBAL, or without a
 // base position; a parent that is not a segment; a hierarchy with a cycle or
 // nested deeper than kMaxDepth; more than kMaxSegments segments; a name
@@ -26,6 +27,7 @@
 // below 1, past the declared count, repeated or decreasing; a value that is
 // not a number; a line with the wrong number of fields.
 // Accepted with a warning: a segment count that differs from the hierarchy,
+// more than one root segment (parent GLOBAL),
 // skipped header keys, no "[EndOfFile]", no "CalibrationUnits".
 //
 // Time and memory are linear in the file: nothing is reserved from the

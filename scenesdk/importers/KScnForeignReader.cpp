@@ -1,6 +1,7 @@
 #include "scenesdk/importers/KScnForeignReader.h"
 
 #include "scenesdk/fileio/KScn.h"
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/importers/KTextFile.h"
@@ -133,6 +134,8 @@ bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* optio
     mStatus = "";
     mError.ClearError();
     mFailed = false;
+    if (!CheckOption(options->mBudgetScale, "mBudgetScale"))
+        return false;
     KScnImportBuilder builder(mManager, scene);
     if (!ReadContent(builder, *options))
     {
@@ -165,6 +168,16 @@ bool KScnForeignReader::CheckOption(double value, const char* name, double most)
     if (most > 0.0)
         std::snprintf(limit, sizeof limit, ", at most %g", most);
     return Fail(eUnidentifiedError, std::string("the ") + name + " option must be a number above 0" + limit);
+}
+
+bool KScnForeignReader::CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
+                                    const KStreamOptionsScn& options, const char* optionsClass,
+                                    size_t sideBytes)
+{
+    std::string why;
+    const std::string option = std::string(optionsClass) + "::mBudgetScale";
+    return budget.Check(count, what, mBytes.size() + sideBytes, options.mBudgetScale, option.c_str(), why) ||
+           Refuse(why);
 }
 
 std::string KScnForeignReader::JoinWarnings(const std::vector<std::string>& warnings, size_t most)

@@ -37,6 +37,7 @@
 
 #include "scenesdk/fileio/KScnReader.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ namespace scenesdk
 class KScnImportBuilder;
 class KScnSdkManager;
 class KStreamOptionsScn;
+struct KScnReadBudget;
 
 class KScnForeignReader : public KScnReader
 {
@@ -105,6 +107,14 @@ protected:
     // most most; else error 7 "the <name> option must be a number above 0"
     // (", at most <most>" when a limit is given) and false.
     bool CheckOption(double value, const char* name, double most = 0.0);
+    // True when count, what the file asks this read to make ("nodes"), is
+    // within the budget of the file's size scaled by the options'
+    // mBudgetScale; else refuses the file (error 0) with a reason naming
+    // "<optionsClass>::mBudgetScale" as the option raising the budget.
+    // sideBytes: the size of a side file the content comes from as well
+    // (an AMC's skeleton), added to the file's.
+    bool CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
+                     const KStreamOptionsScn& options, const char* optionsClass, size_t sideBytes = 0);
 
 private:
     KScnSdkManager* mManager;

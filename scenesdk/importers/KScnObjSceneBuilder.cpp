@@ -50,6 +50,32 @@ private:
     int32_t mNode = 0;
 };
 
+// The node of each part with faces, in the order the nodes first appear:
+// their names, and the parts of each.
+void GroupParts(const KScnObjData& data, const KStreamOptionsObj& options, std::vector<std::string>& names,
+                std::vector<std::vector<const KScnObjPart*>>& partsOf)
+{
+    const bool byObject = !data.mObjectNames.empty();
+    const bool byGroup = !byObject && options.mNodePerGroup;
+    std::unordered_map<std::string, size_t> nodeOf;
+    for (const KScnObjPart& part : data.mParts)
+    {
+        if (part.mFaceSizes.empty())
+            continue;
+        const int index = byObject ? part.object : byGroup ? part.group : -1;
+        const std::string name = index < 0  ? "default"
+                                 : byObject ? data.mObjectNames[static_cast<size_t>(index)]
+                                            : data.mGroupNames[static_cast<size_t>(index)];
+        const auto found = nodeOf.emplace(name, names.size());
+        if (found.second)
+        {
+            names.push_back(name);
+            partsOf.emplace_back();
+        }
+        partsOf[found.first->second].push_back(&part);
+    }
+}
+
 class CObjBuild
 {
 public:
@@ -355,28 +381,9 @@ void CObjBuild::FillTextures(KScnMeshData& mesh)
 
 bool CObjBuild::MakeNodes(std::string& why)
 {
-    const bool byObject = !mData.mObjectNames.empty();
-    const bool byGroup = !byObject && mOptions.mNodePerGroup;
-    // Node of each part, in the order the nodes first appear.
     std::vector<std::string> names;
     std::vector<std::vector<const KScnObjPart*>> partsOf;
-    std::unordered_map<std::string, size_t> nodeOf;
-    for (const KScnObjPart& part : mData.mParts)
-    {
-        if (part.mFaceSizes.empty())
-            continue;
-        const int index = byObject ? part.object : byGroup ? part.group : -1;
-        const std::string name = index < 0  ? "default"
-                                 : byObject ? mData.mObjectNames[static_cast<size_t>(index)]
-                                            : mData.mGroupNames[static_cast<size_t>(index)];
-        const auto found = nodeOf.emplace(name, names.size());
-        if (found.second)
-        {
-            names.push_back(name);
-            partsOf.emplace_back();
-        }
-        partsOf[found.first->second].push_back(&part);
-    }
+    GroupParts(mData, mOptions, names, partsOf);
     mPoints.Resize(mData.mPositions.size() / 3);
     mUVs.Resize(mData.mUVs.size() / 2);
     mNormals.Resize(mData.mNormals.size() / 3);
@@ -399,6 +406,14 @@ bool CObjBuild::MakeNodes(std::string& why)
 }
 
 } // namespace
+
+size_t KScnObjSceneBuilder::NodeCount(const KScnObjData& data, const KStreamOptionsObj& options)
+{
+    std::vector<std::string> names;
+    std::vector<std::vector<const KScnObjPart*>> partsOf;
+    GroupParts(data, options, names, partsOf);
+    return names.size();
+}
 
 bool KScnObjSceneBuilder::Build(KScnImportBuilder& builder, const KScnObjData& data,
                                 const std::vector<KScnMtlMaterial>& materials,

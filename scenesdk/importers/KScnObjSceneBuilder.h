@@ -6,6 +6,7 @@
 // number of nodes: the per-node compaction of points, UVs, normals and
 // materials uses stamp arrays sized once for the whole file.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct KScnObjData;
 class KScnObjSceneBuilder
 {
 public:
+    // The nodes Build makes of the data: what the reader checks against its
+    // budget before anything is made.
+    static size_t NodeCount(const KScnObjData& data, const KStreamOptionsObj& options);
     // False with why when a mesh cannot be built; warnings receives what was
     // left out (unknown material names, texture paths outside the folder).
     static bool Build(KScnImportBuilder& builder, const KScnObjData& data,

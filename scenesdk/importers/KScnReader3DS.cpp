@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReader3DS.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScn3DSData.h"
 #include "scenesdk/importers/KScn3DSParser.h"
 #include "scenesdk/importers/KScn3DSSceneBuilder.h"
@@ -27,6 +28,9 @@ bool KScnReader3DS::Read(KScnImportBuilder& builder, const KStreamOptions3DS& op
     std::string why;
     if (!KScn3DSParser::Parse(GetBytes().data(), GetBytes().size(), data, why))
         return Refuse(why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, KScn3DSSceneBuilder::NodeCount(data, options), "nodes",
+                     options, "KStreamOptions3DS"))
+        return false;
     const std::string folder = GetFolder();
     std::vector<std::string> warnings = data.mWarnings;
     if (!KScn3DSSceneBuilder::Build(builder, data, options, folder, warnings, why))

@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnAcclaimData.h"
 #include "scenesdk/importers/KScnAcclaimSceneBuilder.h"
 #include "scenesdk/importers/KScnAmcParser.h"
@@ -55,6 +56,9 @@ bool KScnReaderAcclaimAmc::Read(KScnImportBuilder& builder, const KStreamOptions
     std::string why;
     if (!KScnAsfParser::Parse(bytes.data(), bytes.size(), skeleton, why))
         return Refuse("skeleton " + BaseName(name) + ": " + why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, KScnAcclaimSceneBuilder::NodeCount(skeleton), "nodes",
+                     options, "KStreamOptionsAcclaim", bytes.size()))
+        return false;
     KScnAcclaimMotion motion;
     if (!KScnAmcParser::Parse(GetBytes().data(), GetBytes().size(), skeleton, motion, why))
         return Refuse(why);

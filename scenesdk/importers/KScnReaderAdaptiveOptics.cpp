@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderAdaptiveOptics.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KTextFile.h"
 #include "scenesdk/importers/KTextNumber.h"
@@ -168,6 +169,9 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
         return Refuse("the header announces " + std::to_string(header.mFrames) + " frames of " +
                       std::to_string(header.mMarkers) + " markers, more than " + std::to_string(size) +
                       " bytes can hold");
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, static_cast<uint64_t>(header.mMarkers), "nodes", options,
+                     "KStreamOptionsAdaptiveOptics"))
+        return false;
     if (!(static_cast<double>(header.mFrames - 1) / header.mRate <= KScnMotionBuilder::kMaxSeconds))
         return Refuse("the frames reach beyond the longest take");
     KScnMotionBuilder motion(builder, GetFileStem().c_str());

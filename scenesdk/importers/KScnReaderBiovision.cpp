@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderBiovision.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnFileBiovision.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -207,6 +208,9 @@ bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsB
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, file.GetJoints().size(), "nodes", options,
+                     "KStreamOptionsBiovision"))
+        return false;
     KScnMotionBuilder motion(builder, options.mTakeName.c_str());
     const int64_t frames = file.GetFrameCount();
     if (frames > 0 && !motion.SetFrameRate(1.0 / file.GetFrameTime(), 0, frames - 1, why))

@@ -17,6 +17,9 @@ std::string Summary(const KScnDxfDrawing& drawing)
     if (drawing.mSkipped > 0)
         text += (text.empty() ? "" : "; ") + std::to_string(drawing.mSkipped) +
                 " entities skipped (first: " + drawing.mFirstSkipped + ")";
+    if (drawing.mUnusedCornerFaces > 0)
+        text += (text.empty() ? "" : "; ") + std::to_string(drawing.mUnusedCornerFaces) +
+                " polyface faces with an unused corner (index 0) before a used one, read without it";
     return text;
 }
 

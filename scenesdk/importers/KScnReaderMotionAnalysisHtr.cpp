@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderMotionAnalysisHtr.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnFileMotionAnalysisHtr.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -156,6 +157,12 @@ bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
+    size_t nodes = 0;
+    for (const KScnHtrSegment& segment : file.GetSegments())
+        nodes += options.mAddEndNodes && segment.mChildCount == 0 && segment.mBase[6] != 0.0 ? 2 : 1;
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, nodes, "nodes", options,
+                     "KStreamOptionsMotionAnalysisHtr"))
+        return false;
     std::vector<std::string> warnings = file.GetWarnings();
     double length = 0.0;
     if (!KScnMotionBuilder::FileUnitLength(file.GetUnitName(), options.mSceneUnit, options.mUnitScale,

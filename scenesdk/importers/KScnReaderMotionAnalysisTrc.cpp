@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderMotionAnalysisTrc.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnFileMotionAnalysisTrc.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 
@@ -15,6 +16,9 @@ bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, file.GetMarkers().size(), "nodes", options,
+                     "KStreamOptionsMotionAnalysisTrc"))
+        return false;
     std::vector<std::string> warnings = file.GetWarnings();
     double length = 0.0;
     if (!KScnMotionBuilder::FileUnitLength(file.GetUnitName(), options.mSceneUnit, options.mUnitScale,

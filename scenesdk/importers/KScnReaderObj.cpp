@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderObj.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnMtlParser.h"
 #include "scenesdk/importers/KScnObjData.h"
 #include "scenesdk/importers/KScnObjParser.h"
@@ -35,6 +36,9 @@ bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& op
     std::string why;
     if (!KScnObjParser::Parse(GetBytes().data(), GetBytes().size(), options, data, why))
         return Refuse(why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, KScnObjSceneBuilder::NodeCount(data, options), "nodes",
+                     options, "KStreamOptionsObj"))
+        return false;
 
     std::vector<KScnMtlMaterial> materials;
     std::vector<std::string> warnings;

@@ -1,5 +1,6 @@
 #include "scenesdk/importers/KScnReaderVicon.h"
 
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnFileVicon.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
@@ -30,6 +31,9 @@ bool KScnReaderVicon::Read(KScnImportBuilder& builder, const KStreamOptionsVicon
     std::string why;
     if (!file.Read(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
+    if (!CheckBudget(KScnReadBudget::kForeignNodes, static_cast<uint64_t>(file.GetPointCount()), "nodes",
+                     options, "KStreamOptionsVicon"))
+        return false;
     if (file.GetFrameCount() > INT_MAX && file.GetPointCount() > 0)
         return Refuse(std::to_string(file.GetFrameCount()) + " frames: more than a curve holds");
 

@@ -96,7 +96,10 @@ void PlanGeneric(size_t columns, SPlan& plan)
         plan.mChannels.push_back(SChannel{0, kCustom, 0, "Channel" + std::to_string(c + 1)});
 }
 
-KFCurve* CustomCurve(KScnNode* node, const char* take, const std::string& name)
+// The curves of the node's number channels in the take, by name: gathered
+// in one pass over the take's channels, so that finding each column's curve
+// costs no search among the others.
+void CustomCurves(KScnNode* node, const char* take, std::unordered_map<std::string, KFCurve*>& out)
 {
     for (int i = 0; i < node->GetTakeNodeCount(); ++i)
     {
@@ -104,10 +107,10 @@ KFCurve* CustomCurve(KScnNode* node, const char* take, const std::string& name)
             continue;
         KFCurveNode* root = node->GetTakeNode(i)->GetRootCurveNode();
         for (int c = 0; root != nullptr && c < root->GetChildCount(); ++c)
-            if (root->GetChildAt(c) != nullptr && name == root->GetChildAt(c)->GetName())
-                return root->GetChildAt(c)->GetFCurve();
+            if (KFCurveNode* child = root->GetChildAt(c))
+                out.emplace(child->GetName(), child->GetFCurve());
+        return;
     }
-    return nullptr;
 }
 
 class CMovBuild
@@ -148,6 +151,8 @@ public:
     {
         const char* take = mMotion.GetTakeName().c_str();
         const size_t columns = mPlan.mChannels.size();
+        std::vector<std::unordered_map<std::string, KFCurve*>> custom(mNodes.size());
+        std::vector<char> gathered(mNodes.size(), 0);
         for (size_t c = 0; c < columns; ++c)
         {
             const SChannel& channel = mPlan.mChannels[c];
@@ -155,9 +160,15 @@ public:
             KFCurve* curve = nullptr;
             if (channel.mKind == kCustom)
             {
-                // Gives the node the take first when it has none yet.
-                KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, 0);
-                curve = CustomCurve(node, take, channel.mName);
+                if (!gathered[channel.mNode])
+                {
+                    // Gives the node the take first when it has none yet.
+                    KScnTakeKeys::GetCurve(node, take, KScnTakeKeys::eTranslation, 0);
+                    CustomCurves(node, take, custom[channel.mNode]);
+                    gathered[channel.mNode] = 1;
+                }
+                const auto found = custom[channel.mNode].find(channel.mName);
+                curve = found != custom[channel.mNode].end() ? found->second : nullptr;
             }
             else
                 curve = KScnTakeKeys::GetCurve(node, take, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
@@ -175,13 +186,22 @@ private:
         return false;
     }
 
+    // The node's property names in lower case, gathered once per node and
+    // kept up to date as channels are added: each channel's check is one
+    // look-up, not a search among the channels added before it.
     bool AddNumberChannel(KScnNode* node, const std::string& name, std::string& why)
     {
-        KScnNodeProperties* properties = node->GetNodeProperties();
+        auto names = mPropertyNames.find(node);
+        if (names == mPropertyNames.end())
+        {
+            names = mPropertyNames.emplace(node, std::unordered_set<std::string>()).first;
+            KScnNodeProperties* properties = node->GetNodeProperties();
+            for (int i = 0; i < properties->GetPropertyCount(); ++i)
+                names->second.insert(KTextTokens::Lower(properties->GetProperty(i)->GetName()));
+        }
         const std::string lower = KTextTokens::Lower(name);
-        for (int i = 0; i < properties->GetPropertyCount(); ++i)
-            if (KTextTokens::Lower(properties->GetProperty(i)->GetName()) == lower)
-                return Fault("channel " + name + " takes the name of a property of " + node->GetName(), why);
+        if (!names->second.insert(lower).second)
+            return Fault("channel " + name + " takes the name of a property of " + node->GetName(), why);
         KScnSdkManager* manager = mBuilder.GetManager();
         KScnPropertyRef* ref = manager->CreateUserProperty(name.c_str(), "Real", "");
         if (ref == nullptr)
@@ -202,6 +222,7 @@ private:
     const SPlan& mPlan;
     const KStreamOptionsWavefrontMov& mOptions;
     std::vector<KScnNode*> mNodes;
+    std::unordered_map<const KScnNode*, std::unordered_set<std::string>> mPropertyNames;
 };
 
 } // namespace

@@ -3,11 +3,15 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnObjectManager.h"
+#include "scenesdk/kernel/KSearchWork.h"
 #include "scenesdk/kernel/KWorld.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
+#include <string>
+#include <unordered_map>
 
 namespace scenesdk
 {
@@ -72,6 +76,7 @@ const KString& KObject::NameSpaceText() const
 
 KObject::~KObject()
 {
+    DropNameIndex();
     // Properties still listed (handlers added them during the release) forget this object.
     for (KProperty* p : m_Properties)
     {
@@ -177,12 +182,60 @@ KProperty* KObject::GetProperty(int index)
     return index >= 0 && index < GetPropertyCount() ? m_Properties[static_cast<size_t>(index)] : nullptr;
 }
 
+namespace
+{
+
+// Bumped when a listed property is renamed: every name index made before
+// is then stale.
+std::atomic<uint64_t> gPropertyRenames{0};
+
+} // namespace
+
+struct KObject::NameIndex
+{
+    uint64_t renames = 0;
+    std::unordered_map<std::string, KProperty*> byName; // the first of each name
+};
+
+void KObject::NotePropertyRenamed()
+{
+    ++gPropertyRenames;
+}
+
+void KObject::DropNameIndex() const
+{
+    delete m_NameIndex;
+    m_NameIndex = nullptr;
+}
+
 KProperty* KObject::FindProperty(const char* name) const
 {
     if (!name)
     {
         return nullptr;
     }
+    if (m_NameIndex != nullptr && m_NameIndex->renames != gPropertyRenames.load())
+    {
+        DropNameIndex();
+    }
+    if (m_NameIndex == nullptr && m_Properties.size() >= kNameIndexFrom)
+    {
+        m_NameIndex = new (std::nothrow) NameIndex;
+        if (m_NameIndex != nullptr)
+        {
+            m_NameIndex->renames = gPropertyRenames.load();
+            for (KProperty* p : m_Properties)
+            {
+                m_NameIndex->byName.emplace(p->GetName(), p);
+            }
+        }
+    }
+    if (m_NameIndex != nullptr)
+    {
+        const auto found = m_NameIndex->byName.find(name);
+        return found != m_NameIndex->byName.end() ? found->second : nullptr;
+    }
+    KSearchWork::Add(m_Properties.size());
     for (KProperty* p : m_Properties)
     {
         const char* text = p->GetName();
@@ -196,6 +249,7 @@ KProperty* KObject::FindProperty(const char* name) const
 
 void KObject::ForgetProperty(KProperty* property)
 {
+    DropNameIndex();
     m_Properties.erase(std::remove(m_Properties.begin(), m_Properties.end(), property), m_Properties.end());
 }
 
@@ -263,6 +317,10 @@ void KObject::AddProperty(KProperty* property)
     DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
+    if (m_NameIndex != nullptr)
+    {
+        m_NameIndex->byName.emplace(property->GetName(), property);
+    }
     property->m_ListedIn.Push(this);
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
@@ -303,6 +361,7 @@ bool KObject::RemovePropertyAt(int index)
                  : GetPropertyIndex(p);
     if (at >= 0)
     {
+        DropNameIndex();
         m_Properties.erase(m_Properties.begin() + at);
         p->m_ListedIn.Remove(this, false);
     }
@@ -383,6 +442,7 @@ bool KObject::DropQuietly(int index)
     {
         return false;
     }
+    DropNameIndex();
     m_Properties.pop_back();
     p->m_ListedIn.Remove(this, false);
     if (p->GetOwner() == this)

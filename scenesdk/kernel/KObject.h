@@ -95,7 +95,14 @@ public:
     // Null when index is out of range.
     KProperty* GetProperty(int index) override;
     // First property whose name equals name byte for byte; null when none.
+    // An object listing kNameIndexFrom properties or more (a node given
+    // thousands of number channels) finds them through an index of their
+    // names, kept as properties are added, dropped when one is removed and
+    // made again when any listed property is renamed (NotePropertyRenamed).
     KProperty* FindProperty(const char* name) const;
+    static constexpr size_t kNameIndexFrom = 256;
+    // Called by a property listed somewhere whose name changes.
+    static void NotePropertyRenamed();
     int GetPropertyIndex(const KProperty* property) const;
     // Makes a dynamic property of a type code (1, 2, 4, 6, 7, 8, 9, 13-17; other
     // codes give null), named uniquely as name, "name 0", "name 1"..., with the
@@ -268,6 +275,9 @@ private:
     std::vector<PendingReplace> m_PendingReplaces;
     std::vector<KObjectRecord*> m_OwnedRecords;
     std::vector<KProperty*> m_Properties;
+    struct NameIndex;
+    mutable NameIndex* m_NameIndex = nullptr;
+    void DropNameIndex() const;
     std::vector<KProperty*> m_Removing; // properties inside RemovePropertyAt
 };
 

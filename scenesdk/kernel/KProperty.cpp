@@ -229,6 +229,15 @@ void KProperty::PrepareDestroy()
     }
 }
 
+// The objects listing this property find it by name through an index.
+void KProperty::NoteRenamedWhileListed()
+{
+    if (!m_ListedIn.Empty())
+    {
+        KObject::NotePropertyRenamed();
+    }
+}
+
 void KProperty::Initialize(const char* name, KObject* owner)
 {
     if (owner)
@@ -236,6 +245,7 @@ void KProperty::Initialize(const char* name, KObject* owner)
         owner->AdoptChild(this);
     }
     m_Attributes.name.SetShared(name);
+    NoteRenamedWhileListed();
 }
 
 void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
@@ -247,6 +257,7 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
         owner->AdoptChild(this);
     }
     m_Attributes.name.Set(name);
+    NoteRenamedWhileListed();
     m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
     if (ownsEnumList)
     {
@@ -265,6 +276,7 @@ void KProperty::SetNameAndTypeCode(const char* name, int code)
     if (std::strcmp(m_Attributes.name.Get(), name ? name : "") != 0)
     {
         m_Attributes.name.Set(name);
+        NoteRenamedWhileListed();
     }
     SetTypeCode(code);
 }
@@ -617,6 +629,7 @@ bool KProperty::SetName(const char* name, bool makeUnique)
         return false;
     }
     m_Attributes.name.Set(stored.Buffer());
+    NoteRenamedWhileListed();
     m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
     NotifyEvent15(nullptr, eRenamed, this, stored.Buffer(), old.Buffer(), nullptr);
     return true;

@@ -304,6 +304,8 @@ protected:
 
 private:
     friend class KObject;
+    // Tells the objects listing this property that a name changed.
+    void NoteRenamedWhileListed();
     // The objects whose property lists hold this property (once per entry),
     // kept by KObject so that a destroyed property leaves every one of them.
     // Nearly always one: that one is held in place, more in a vector.

@@ -2,8 +2,10 @@
 
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <cstring>
+#include <new>
 
 namespace scenesdk
 {
@@ -38,6 +40,8 @@ KScnObject::~KScnObject()
 {
     DropDeferredUserProperties();
     mUserProperties.Clear();
+    delete mListed;
+    mListed = nullptr;
     mNames.FreeNamePair();
 }
 
@@ -110,11 +114,12 @@ void KScnObject::DropDeferredUserProperties()
 void KScnObject::AddUserProperty(KScnPropertyRef* property)
 {
     MakeDeferred();
-    if (property == nullptr || mUserProperties.Find(property) >= 0)
+    if (property == nullptr || IsListed(property))
     {
         return;
     }
     mUserProperties.Add(property);
+    NoteListed(property);
     OnUserPropertyAdded(property);
 }
 
@@ -132,7 +137,41 @@ bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
         return false;
     }
     mUserProperties.RemoveAt(index);
+    delete mListed;
+    mListed = nullptr;
     return true;
+}
+
+void KScnObject::AppendUserProperty(KScnPropertyRef* property)
+{
+    mUserProperties.Add(property);
+    NoteListed(property);
+}
+
+bool KScnObject::IsListed(const KScnPropertyRef* property)
+{
+    if (mListed == nullptr && mUserProperties.GetCount() >= kListedIndexFrom)
+    {
+        mListed = new (std::nothrow) std::unordered_set<const KScnPropertyRef*>();
+        for (int i = 0; mListed != nullptr && i < mUserProperties.GetCount(); ++i)
+        {
+            mListed->insert(mUserProperties[i]);
+        }
+    }
+    if (mListed != nullptr)
+    {
+        return mListed->count(property) != 0;
+    }
+    KSearchWork::Add(static_cast<uint64_t>(mUserProperties.GetCount()));
+    return mUserProperties.Find(property) >= 0;
+}
+
+void KScnObject::NoteListed(const KScnPropertyRef* property)
+{
+    if (mListed != nullptr)
+    {
+        mListed->insert(property);
+    }
 }
 
 KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const

@@ -14,6 +14,8 @@
 #include "scenesdk/kernel/KString.h"
 #include "scenesdk/kernel/KStringList.h"
 
+#include <unordered_set>
+
 namespace scenesdk
 {
 
@@ -138,7 +140,7 @@ protected:
     uint64_t EndDeferral();
     // Appends a handle without calling OnUserPropertyAdded (the deferred
     // handles' channels were made when they were deferred).
-    void AppendUserProperty(KScnPropertyRef* property) { mUserProperties.Add(property); }
+    void AppendUserProperty(KScnPropertyRef* property);
 
 private:
     friend class KScnSdkManager;
@@ -148,6 +150,12 @@ private:
     uint64_t mDeferredOrder = 0;
     KScnNamePair mNames;
     KPointerArray<KScnPropertyRef> mUserProperties{16};
+    // The handles listed, once they are many (kListedIndexFrom): adding a
+    // handle then asks it, not the list. Dropped when one is removed.
+    static constexpr int kListedIndexFrom = 256;
+    std::unordered_set<const KScnPropertyRef*>* mListed = nullptr;
+    bool IsListed(const KScnPropertyRef* property);
+    void NoteListed(const KScnPropertyRef* property);
     void* mReserved = nullptr;
     KScnSdkManager* mManager;
 };

@@ -3,13 +3,15 @@
 // through the importer and checked value by value; a file without a
 // keyframer read with a unit scale and the axis conversion; hostile files
 // each refused with error 0 and the reason, leaving the scene as it was; a
-// deep keyframer chain read whole; chunk nesting bounded. (A file written by
+// keyframer chain as deep as the limit read whole, deeper ones refused;
+// chunk nesting bounded. (A file written by
 // openscenegraph's converter is read back with the OBJ one, in
 // KScnForeignReader_test.cpp.)
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/importers/KScn3DSChunk.h"
+#include "scenesdk/importers/KScn3DSParser.h"
 #include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KStreamOptions3DS.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -322,23 +324,36 @@ TEST(Reader3DS, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     importtest::ExpectEachRefused<KScnReader3DS, KStreamOptions3DS>(cases, "bad.3ds");
 }
 
-// A keyframer chain hundreds of nodes deep is read whole (its nodes are
-// hung under their parents deepest first, so reading it stays linear). The
-// chunk toolkit refuses nesting past its limit; the reader never walks into
+// A keyframer chain as deep as the limit, 1,000 nodes, is read whole (its
+// nodes are hung under their parents deepest first, so reading it stays
+// linear); one node deeper, or a chain of 20,000, is refused. The chunk
+// toolkit refuses nesting past its limit; the reader never walks into
 // chunks it does not know, so a deep stack of them is simply skipped.
 TEST(Reader3DS, ReadsDeepHierarchiesAndBoundsNesting)
 {
-    const int depth = 500;
-    std::string nodes, deep;
+    const int depth = KScn3DSParser::kMaxNodeDepth;
+    ASSERT_EQ(depth, 1000);
     // Odd nodes have no id chunk: their place among the nodes is their id.
-    for (int i = 0; i < depth; ++i)
+    const auto chain = [](int length)
     {
-        const std::string instance = Chunk(0xB011, Cstr("D" + std::to_string(i)));
-        const uint16_t parent = i == 0 ? 0xFFFF : uint16_t(i - 1);
-        nodes += i % 2 == 0
-                     ? KeyNode(uint16_t(i), "$$$DUMMY", parent, instance)
-                     : Chunk(0xB002, Chunk(0xB010, Cstr("$$$DUMMY") + Le32(0) + Le16(parent)) + instance);
-    }
+        std::string nodes;
+        for (int i = 0; i < length; ++i)
+        {
+            const std::string instance = Chunk(0xB011, Cstr("D" + std::to_string(i)));
+            const uint16_t parent = i == 0 ? 0xFFFF : uint16_t(i - 1);
+            nodes += i % 2 == 0
+                         ? KeyNode(uint16_t(i), "$$$DUMMY", parent, instance)
+                         : Chunk(0xB002, Chunk(0xB010, Cstr("$$$DUMMY") + Le32(0) + Le16(parent)) + instance);
+        }
+        return nodes;
+    };
+    const std::pair<std::string, std::string> refused[] = {
+        {File3DS("", chain(depth + 1)), "keyframer nodes nested deeper than 1000"},
+        {File3DS("", chain(20000)), "keyframer nodes nested deeper than 1000"},
+    };
+    importtest::ExpectEachRefused<KScnReader3DS, KStreamOptions3DS>(refused, "chain.3ds");
+    const std::string nodes = chain(depth);
+    std::string deep;
     for (int i = 0; i < 300; ++i)
         deep = Chunk(0x4D4D, deep);
     TempDir dir;

@@ -488,6 +488,44 @@ TEST(DxfReader, ExpansionStaysWithinTheBudgetOfTheFile)
     }
 }
 
+// A polyface face whose unused corner (index 0) comes before a used one is
+// read without it, and counted in the status text; a face whose unused
+// corners trail is the usual triangle and not counted.
+TEST(DxfReader, SaysWhenAPolyfaceFaceSkipsAnUnusedCorner)
+{
+    const std::string positions =
+        "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+        "0 VERTEX 10 1 20 1 70 192 ";
+    const struct
+    {
+        std::string faces;
+        int polygons;
+        const char* status;
+    } cases[] = {
+        {"0 VERTEX 70 128 71 1 72 2 73 3 74 0", 1, ""},
+        {"0 VERTEX 70 128 71 0 72 1 73 2 74 3", 1,
+         "1 polyface faces with an unused corner (index 0) before a used one, read without it"},
+        {"0 VERTEX 70 128 71 1 72 0 73 3 74 4 0 VERTEX 70 128 71 0 72 2 73 3 74 4", 2,
+         "2 polyface faces with an unused corner (index 0) before a used one, read without it"},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.faces);
+        KScnReaderDxf reader(&manager);
+        ASSERT_TRUE(
+            reader.OpenFile(dir.WriteFile("faces.dxf", Entities(positions + c.faces + " 0 SEQEND")).c_str()));
+        KStreamOptionsDxf options;
+        KScnSceneRoot* scene = manager.CreateScene();
+        ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+        EXPECT_STREQ(reader.GetStatusText(), c.status);
+        ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 1);
+        EXPECT_EQ(MeshOf(scene->GetRootNode()->GetChild(0))->GetPolygonCount(), c.polygons);
+        manager.DestroyScene(scene, true);
+    }
+}
+
 // Numbers outside 1..255 are refused and leave the colour alone; the
 // standard colours, the first of the hue ramp and the greys at its end.
 TEST(DxfPalette, CoversTheNumbersOneTo255)

@@ -177,6 +177,9 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {header("NumFrames 3", "NumFrames 1000000000") + hierarchy,
          "line 7: frame count 1000000000 too large for the file"},
         {header("NumFrames 3", "NumFrames -3") + hierarchy, "line 7: not a frame count: -3"},
+        // A segment count refused as a frame count is: neither can pass the file.
+        {header("NumSegments 3", "NumSegments 1000000000") + hierarchy + base,
+         "line 6: segment count 1000000000 too large for the file"},
         {header("DataFrameRate 60", "DataFrameRate 0") + hierarchy,
          "line 8: frame rate 0 not a number above 0"},
         {header("DataFrameRate 60", "DataFrameRate nan") + hierarchy, "line 8: frame rate nan not a number"},
@@ -228,6 +231,34 @@ TEST(HtrReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     };
     importtest::ExpectEachRefused<KScnReaderMotionAnalysisHtr, KStreamOptionsMotionAnalysisHtr>(cases,
                                                                                                 "bad.htr");
+}
+
+// A second root is read (both under the scene's root) but said in the
+// status text; one root is not.
+TEST(HtrReader, SaysWhenTheHierarchyHasSeveralRoots)
+{
+    const std::string base = "[BasePosition]\nA 0 0 0 0 0 0 1\nB 0 1 0 0 0 0 1\nC 0 1 0 0 0 0 1\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {"A GLOBAL\nB A\nC B\n", nullptr},
+        {"A GLOBAL\nB GLOBAL\nC B\n", "2 root segments (parent GLOBAL), one expected"},
+        {"A GLOBAL\nB GLOBAL\nC GLOBAL\n", "3 root segments (parent GLOBAL), one expected"},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& c : cases)
+    {
+        KScnReaderMotionAnalysisHtr reader(&manager);
+        const std::string file = kHeader + "[SegmentNames&Hierarchy]\n" + c.first + base + "[EndOfFile]\n";
+        ASSERT_TRUE(reader.OpenFile(dir.WriteFile("roots.htr", file).c_str()));
+        KStreamOptionsMotionAnalysisHtr options;
+        KScnSceneRoot* scene = manager.CreateScene();
+        ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
+        const std::string status = reader.GetStatusText();
+        EXPECT_EQ(status.find(c.second ? c.second : "root segments") != std::string::npos,
+                  c.second != nullptr)
+            << status;
+        manager.DestroyScene(scene, true);
+    }
 }
 
 } // namespace

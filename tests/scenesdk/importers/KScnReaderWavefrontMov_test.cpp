@@ -7,6 +7,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/importers/KScnReaderWavefrontMov.h"
 #include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
+#include "scenesdk/kernel/KSearchWork.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
 #include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
@@ -153,6 +154,46 @@ TEST(WavefrontMovReader, HostileFilesAndListsAreRefused)
         EXPECT_EQ(manager.GetUserPropertyCount(), properties);
         EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
     }
+}
+
+// Each column's channel is made and found without a search among the
+// columns before it: the entries the name searches look at one by one grow
+// with the columns, not their square (four times the columns, at most
+// about four times the work; a search per column among the others would
+// be sixteen).
+TEST(WavefrontMovReader, WorkGrowsLinearlyWithTheColumns)
+{
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    const auto work = [&](int columns)
+    {
+        std::string row;
+        for (int c = 0; c < columns; ++c)
+            row += (c == 0 ? "" : " ") + std::to_string(c % 7);
+        const std::string path =
+            dir.WriteFile("wide" + std::to_string(columns) + ".mov", row + "\n" + row + "\n");
+        KScnSceneRoot* scene = manager.CreateScene();
+        const uint64_t before = KSearchWork::Get();
+        EXPECT_TRUE(Imported(manager, scene, path, 15, nullptr, nullptr));
+        const uint64_t spent = KSearchWork::Get() - before;
+        const auto mov = Children(scene->GetRootNode(), {"MOV"});
+        EXPECT_EQ(mov.size(), 1u);
+        if (mov.size() == 1)
+        {
+            const std::string last = "Channel" + std::to_string(columns);
+            KFCurve* curve = NumberCurve(mov[0], ("wide" + std::to_string(columns)).c_str(), last.c_str());
+            EXPECT_NE(curve, nullptr) << last;
+            if (curve != nullptr)
+            {
+                EXPECT_FLOAT_EQ(curve->Evaluate(Seconds(1.0 / 30)), float((columns - 1) % 7));
+            }
+        }
+        manager.DestroyScene(scene, true);
+        return spent;
+    };
+    const uint64_t small = work(1500), large = work(6000);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, small * 5) << small << " then " << large;
 }
 
 } // namespace

@@ -52,6 +52,38 @@ struct ObjectTest : ::testing::Test
 
 // --- Properties of the container ------------------------------------------------
 
+// With many properties the object finds them through an index of their
+// names: the answers stay the first property of each name in list order
+// through additions, names made unique, renames and removals.
+TEST_F(ObjectTest, ManyPropertiesAreFoundByNameAsInTheList)
+{
+    std::vector<KProperty*> made;
+    for (size_t i = 0; i < KObject::kNameIndexFrom + 50; ++i)
+        made.push_back(obj->CreateProperty(("P" + std::to_string(i)).c_str(), eKPropDouble));
+    const auto expectAsListed = [&](const char* when)
+    {
+        SCOPED_TRACE(when);
+        for (const char* name : {"P0", "P7", "P299", "P305", "P305 0", "Q", "Renamed", "P12", ""})
+        {
+            KProperty* first = nullptr;
+            for (int i = 0; i < obj->GetPropertyCount() && first == nullptr; ++i)
+                if (std::string(obj->GetProperty(i)->GetName()) == name)
+                    first = obj->GetProperty(i);
+            EXPECT_EQ(obj->FindProperty(name), first) << name;
+        }
+    };
+    expectAsListed("made");
+    EXPECT_STREQ(obj->CreateProperty("P305", eKPropDouble)->GetName(), "P305 0");
+    obj->CreateProperty("Q", eKPropInt);
+    expectAsListed("added");
+    ASSERT_TRUE(made[7]->SetName("Renamed"));
+    ASSERT_TRUE(made[300]->SetName("P12")); // a second P12, after the first
+    expectAsListed("renamed");
+    ASSERT_TRUE(obj->DestroyPropertyAt(obj->GetPropertyIndex(made[12])));
+    expectAsListed("removed: the second P12 is the first now");
+    EXPECT_EQ(obj->FindProperty("P12"), made[300]);
+}
+
 TEST_F(ObjectTest, CreatePropertyMakesUniqueNamesAndRefusesUnknownCodes)
 {
     KProperty* c = obj->CreateProperty("Color", eKPropColorRGB);
