@@ -598,26 +598,49 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         return false;
     }
     bool ok = true;
-    // Last child first: removing a child shifts the ones after it.
-    while (recursive && node->GetChildCount() > 0)
+    // The nodes being destroyed, each below the one before it: a node goes
+    // once its children have (last child first, each cut from it before it
+    // goes), so a subtree of any depth goes without recursion.
+    struct Pending
     {
-        KScnNode* child = node->RemoveChild(node->GetChild(node->GetChildCount() - 1));
-        if (child == nullptr)
+        KScnNode* node;
+        bool childrenGone;
+    };
+    std::vector<Pending> pending{{node, !recursive}};
+    while (!pending.empty())
+    {
+        Pending& top = pending.back();
+        if (!top.childrenGone && top.node->GetChildCount() > 0)
         {
-            ok = false;
-            break;
+            KScnNode* parent = top.node;
+            KScnNode* child = parent->RemoveChild(parent->GetChild(parent->GetChildCount() - 1));
+            if (child == nullptr)
+            {
+                ok = false;
+                top.childrenGone = true;
+            }
+            else if (!Unlist(mNodes, child))
+            {
+                ok = false;
+            }
+            else
+            {
+                pending.push_back(Pending{child, false});
+            }
+            continue;
         }
-        ok = DestroyNode(child, true) && ok;
+        KScnNode* done = top.node;
+        pending.pop_back();
+        ForgetInScenes(done);
+        KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
+        if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
+        {
+            ok = DestroyNodeAttribute(attribute) && ok;
+        }
+        done->Release();
+        DestroyOwnHandles(done);
+        delete done;
     }
-    ForgetInScenes(node);
-    KScnNodeAttribute* attribute = node->SetNodeAttribute(nullptr);
-    if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
-    {
-        ok = DestroyNodeAttribute(attribute) && ok;
-    }
-    node->Release();
-    DestroyOwnHandles(node);
-    delete node;
     return ok;
 }
 
