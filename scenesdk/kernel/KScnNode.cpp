@@ -675,8 +675,11 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             return false;
         }
     }
-    for (KScnNode* node : subtree)
+    // Last first: a subtree joins its contents in the walk's order, so that
+    // its nodes leave from the end of the contents' list.
+    for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
     {
+        KScnNode* node = *it;
         if (node->mSceneContents != nullptr && node->mSceneContents != contents)
         {
             node->mSceneContents->RemoveNode(node);
