@@ -363,7 +363,9 @@ bool KScnNode::AddChild(KScnNode* child)
         }
         return false;
     }
-    for (KScnNode* up = GetParent(); up != nullptr; up = up->GetParent())
+    // Only a node with children can be an ancestor: a chain built from its
+    // top is not walked up at every link.
+    for (KScnNode* up = child->GetChildCount() > 0 ? GetParent() : nullptr; up != nullptr; up = up->GetParent())
     {
         if (up == child)
         {

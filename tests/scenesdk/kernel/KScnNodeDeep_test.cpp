@@ -55,6 +55,23 @@ std::vector<KScnNode*> Chain(KScnSdkManager& manager, int count, const char* pre
     return nodes;
 }
 
+// The same chain built from its top down, as a reader hangs each node under
+// the one read before it.
+std::vector<KScnNode*> ChainFromTop(KScnSdkManager& manager, int count, const char* prefix)
+{
+    std::vector<KScnNode*> nodes;
+    for (int i = 0; i < count; ++i)
+    {
+        nodes.push_back(manager.CreateNode((prefix + std::to_string(i)).c_str()));
+        nodes.back()->SetLocalTranslation(1, 0, 0);
+        if (i > 0)
+        {
+            EXPECT_TRUE(nodes[static_cast<size_t>(i) - 1]->AddChild(nodes.back()));
+        }
+    }
+    return nodes;
+}
+
 class CountingFinder : public KScnNodeFinder
 {
 public:
@@ -245,8 +262,8 @@ TEST(KScnNodeDeep, ClearedSubtreesSeeResultsThatComeIntoThem)
     }
 }
 
-// A deep subtree with a branch destroyed from its top, and a chain in a
-// scene that is then cleared.
+// A deep subtree with a branch destroyed from its top, a chain in a scene
+// that is then cleared, and one built from its top in a scene destroyed.
 TEST(KScnNodeDeep, DeepSubtreesGoWithoutRecursion)
 {
     const int kDepth = 5000;
@@ -268,8 +285,11 @@ TEST(KScnNodeDeep, DeepSubtreesGoWithoutRecursion)
     ASSERT_TRUE(testsupport::RunOnSmallStack(kStack, [&] { scene->Clear(); }));
     EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
     EXPECT_EQ(scene->GetContents()->GetNodeCount(), 1);
-    chain = Chain(manager, kDepth, "k");
+    chain = ChainFromTop(manager, kDepth, "k");
     ASSERT_TRUE(scene->GetRootNode()->AddChild(chain.front()));
+    EXPECT_FALSE(chain.back()->AddChild(chain.front())) << "still no cycles";
+    EXPECT_FALSE(chain.back()->GetNodeProperties()->ConnectSrc(chain[1]->GetNodeProperties()));
+    EXPECT_DOUBLE_EQ(chain.back()->ComputeGlobalTransform()[12], kDepth);
     ASSERT_TRUE(testsupport::RunOnSmallStack(kStack, [&] { destroyed = manager.DestroyScene(scene, true); }));
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(manager.GetNodeCount(), 1);
