@@ -365,7 +365,8 @@ bool KScnNode::AddChild(KScnNode* child)
     }
     // Only a node with children can be an ancestor: a chain built from its
     // top is not walked up at every link.
-    for (KScnNode* up = child->GetChildCount() > 0 ? GetParent() : nullptr; up != nullptr; up = up->GetParent())
+    for (KScnNode* up = child->GetChildCount() > 0 ? GetParent() : nullptr; up != nullptr;
+         up = up->GetParent())
     {
         if (up == child)
         {

@@ -183,7 +183,8 @@ TEST_F(CSCNLoaderTest, FindsTheMeshAndSettingsBelowADeepChain)
     for (int i = 0; i < kDepth; ++i)
     {
         chain += "    Model: \"Link" + std::to_string(i) + "\", \"Null\" {\n        Children: ";
-        chain += i + 1 < kDepth ? "\"Link" + std::to_string(i + 1) + "\"" : "\"Body\", \"mat_Red\", \"mat_Blue\"";
+        chain +=
+            i + 1 < kDepth ? "\"Link" + std::to_string(i + 1) + "\"" : "\"Body\", \"mat_Red\", \"mat_Blue\"";
         chain += "\n    }\n";
     }
     const size_t body = text.find("Model: \"Body\"");

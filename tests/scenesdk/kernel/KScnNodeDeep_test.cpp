@@ -274,7 +274,8 @@ TEST(KScnNodeDeep, DeepSubtreesGoWithoutRecursion)
     KScnNode* kept = manager.CreateNode("kept");
     const int before = manager.GetNodeCount();
     bool destroyed = false;
-    ASSERT_TRUE(testsupport::RunOnSmallStack(kStack, [&] { destroyed = manager.DestroyNode(chain.front(), true); }));
+    ASSERT_TRUE(
+        testsupport::RunOnSmallStack(kStack, [&] { destroyed = manager.DestroyNode(chain.front(), true); }));
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(manager.GetNodeCount(), before - kDepth - 1);
     EXPECT_EQ(manager.FindNode(kept->GetName()), kept);
