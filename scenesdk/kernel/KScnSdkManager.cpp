@@ -136,6 +136,28 @@ template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* obj
     return true;
 }
 
+template <typename T> bool KScnSdkManager::UnlistNear(KPointerArray<T>& list, T* object, int& near)
+{
+    for (const int at : {near, near - 1})
+    {
+        if (at >= 0 && at < list.GetCount() && list[at] == object)
+        {
+            list.RemoveAt(at);
+            near = at;
+            return true;
+        }
+    }
+    const int index = FindFromEnd(list, object);
+    if (index < 0)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    list.RemoveAt(index);
+    near = index;
+    return true;
+}
+
 template <typename T>
 T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name,
                              int occurrence)
@@ -607,6 +629,9 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         bool childrenGone;
     };
     std::vector<Pending> pending{{node, !recursive}};
+    // Where the last node left the list: a subtree's nodes were mostly made
+    // one after the other, so the next one is looked for there first.
+    int near = -1;
     while (!pending.empty())
     {
         Pending& top = pending.back();
@@ -619,7 +644,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
                 ok = false;
                 top.childrenGone = true;
             }
-            else if (!Unlist(mNodes, child))
+            else if (!UnlistNear(mNodes, child, near))
             {
                 ok = false;
             }
