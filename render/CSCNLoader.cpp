@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 using namespace scenesdk;
 
@@ -61,18 +62,27 @@ bool HasAttribute(const KScnNode* node, int kind)
 }
 
 // Depth first from each child of the root in index order (the node, then its
-// children); the root itself is not looked at.
+// children); the root itself is not looked at. The nodes still to look at
+// wait on a stack, next one last, so that a hierarchy of any depth is walked.
 KScnNode* FindBelow(KScnNode* node, const std::function<bool(KScnNode*)>& match)
 {
-    for (int i = 0; i < node->GetChildCount(); ++i)
+    std::vector<KScnNode*> pending;
+    auto pushChildren = [&pending](const KScnNode* parent)
     {
-        KScnNode* child = node->GetChild(i);
-        if (child == nullptr)
-            continue;
-        if (match(child))
-            return child;
-        if (KScnNode* found = FindBelow(child, match))
-            return found;
+        for (int i = parent->GetChildCount() - 1; i >= 0; --i)
+        {
+            if (KScnNode* child = parent->GetChild(i))
+                pending.push_back(child);
+        }
+    };
+    pushChildren(node);
+    while (!pending.empty())
+    {
+        KScnNode* next = pending.back();
+        pending.pop_back();
+        if (match(next))
+            return next;
+        pushChildren(next);
     }
     return nullptr;
 }

@@ -226,15 +226,43 @@ KScnNodeTransformCache& KScnNode::Cache()
     return *mCache;
 }
 
-void KScnNode::InvalidateTransformCaches()
+int KScnNode::InvalidateTransformCaches()
 {
-    if (mCache)
+    // A subtree known to hold no valid result is not walked again: selecting
+    // a take on every node of a chain clears each cache once, not once per
+    // ancestor.
+    if (mCachesClearBelow)
     {
-        mCache->Invalidate();
+        return 0;
     }
-    for (KScnNode* child : ChildrenOf(this))
+    int visited = 0;
+    std::vector<KScnNode*> pending{this};
+    while (!pending.empty())
     {
-        child->InvalidateTransformCaches();
+        KScnNode* node = pending.back();
+        pending.pop_back();
+        ++visited;
+        if (node->mCache)
+        {
+            node->mCache->Invalidate();
+        }
+        node->mCachesClearBelow = true;
+        for (KScnNode* child : node->Children())
+        {
+            if (!child->mCachesClearBelow)
+            {
+                pending.push_back(child);
+            }
+        }
+    }
+    return visited;
+}
+
+void KScnNode::NoteCacheValid()
+{
+    for (KScnNode* node = this; node != nullptr && node->mCachesClearBelow; node = node->GetParent())
+    {
+        node->mCachesClearBelow = false;
     }
 }
 
@@ -252,10 +280,15 @@ bool KScnNode::SelectTakeNodeByIndex(int index)
 
 bool KScnNode::GetCurrentTakeInterval(KTime& start, KTime& stop)
 {
-    bool any = KScnTakeNodeContainer::GetCurrentTakeInterval(start, stop);
-    for (KScnNode* child : ChildrenOf(this))
+    bool any = false;
+    std::vector<KScnNode*> pending{this};
+    while (!pending.empty())
     {
-        any = child->GetCurrentTakeInterval(start, stop) || any;
+        KScnNode* node = pending.back();
+        pending.pop_back();
+        any = node->KScnTakeNodeContainer::GetCurrentTakeInterval(start, stop) || any;
+        const std::vector<KScnNode*>& children = node->Children();
+        pending.insert(pending.end(), children.begin(), children.end());
     }
     return any;
 }
@@ -330,7 +363,10 @@ bool KScnNode::AddChild(KScnNode* child)
         }
         return false;
     }
-    for (KScnNode* up = GetParent(); up != nullptr; up = up->GetParent())
+    // Only a node with children can be an ancestor: a chain built from its
+    // top is not walked up at every link.
+    for (KScnNode* up = child->GetChildCount() > 0 ? GetParent() : nullptr; up != nullptr;
+         up = up->GetParent())
     {
         if (up == child)
         {
@@ -383,6 +419,10 @@ const std::vector<KScnNode*>& KScnNode::Children() const
 
 void KScnNode::OnSourcesChanged(int code, KPlug* source, int index)
 {
+    if (code != KPlug::eSrcRemoved)
+    {
+        NoteCacheValid(); // a joining child may hold valid results
+    }
     if (mChildrenSources < 0 || (code != KPlug::eSrcAdded && code != KPlug::eSrcRemoved &&
                                  (code < KPlug::eReplaceSrcSideBegin || code > KPlug::eReplaceDstSideEnd)))
     {
@@ -420,9 +460,14 @@ int KScnNode::GetChildCount(bool recursive) const
         return static_cast<int>(children.size());
     }
     int total = 0;
-    for (KScnNode* child : std::vector<KScnNode*>(children))
+    std::vector<const KScnNode*> pending{this};
+    while (!pending.empty())
     {
-        total += 1 + child->GetChildCount(true);
+        const KScnNode* node = pending.back();
+        pending.pop_back();
+        const std::vector<KScnNode*>& below = node->Children();
+        total += static_cast<int>(below.size());
+        pending.insert(pending.end(), below.begin(), below.end());
     }
     return total;
 }
@@ -437,24 +482,28 @@ KScnNode* KScnNode::GetChild(int index) const
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const
 {
     const KString full = KScnSdkManager::PrefixName("Model::", name);
-    for (int i = 0; i < GetChildCount(); ++i)
+    // Depth first, each node compared before its children and the children
+    // in their order: the next node to compare is at the back.
+    std::vector<KScnNode*> pending;
+    const std::vector<KScnNode*>& children = Children();
+    pending.assign(children.rbegin(), children.rend());
+    while (!pending.empty())
     {
-        KScnNode* child = GetChild(i);
-        if (child == nullptr)
+        KScnNode* node = pending.back();
+        pending.pop_back();
+        if (node == nullptr)
         {
             continue;
         }
-        const char* text = initialName ? child->GetInitialName() : child->GetName();
+        const char* text = initialName ? node->GetInitialName() : node->GetName();
         if (full == text)
         {
-            return child;
+            return node;
         }
         if (recursive)
         {
-            if (KScnNode* found = child->FindChild(name, true, initialName))
-            {
-                return found;
-            }
+            const std::vector<KScnNode*>& below = node->Children();
+            pending.insert(pending.end(), below.rbegin(), below.rend());
         }
     }
     return nullptr;
@@ -629,8 +678,11 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             return false;
         }
     }
-    for (KScnNode* node : subtree)
+    // Last first: a subtree joins its contents in the walk's order, so that
+    // its nodes leave from the end of the contents' list.
+    for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
     {
+        KScnNode* node = *it;
         if (node->mSceneContents != nullptr && node->mSceneContents != contents)
         {
             node->mSceneContents->RemoveNode(node);

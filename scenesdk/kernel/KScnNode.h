@@ -281,8 +281,9 @@ public:
     const double* ComputeLocalTransform();
     const double* ComputeGlobalTransform();
     const KScnNodeTransformCache& GetTransformCache() const;
-    // Clears the caches of this node and of every descendant.
-    void InvalidateTransformCaches();
+    // Clears the caches of this node and of every descendant; returns the
+    // number of nodes visited (a subtree already cleared is not walked again).
+    int InvalidateTransformCaches();
 
 private:
     friend class KScnSceneContents;
@@ -312,12 +313,21 @@ private:
     KScnSceneContents* mSceneContents = nullptr;
     std::vector<KScnCharacterLinkRecord> mCharacterLinks;
     bool mBeingDestroyed = false;
+    // Set while neither this node nor any node below it holds a valid
+    // transform result; cleared up the ancestors when one becomes valid or
+    // a child joins.
+    bool mCachesClearBelow = false;
     int mShadingMode = 3;
     bool mMultiLayer = false;
     int mMultiTake = 1;
     // Made when a transform is first computed: many nodes never are.
     std::unique_ptr<KScnNodeTransformCache> mCache;
     KScnNodeTransformCache& Cache();
+    // A result of this node became valid: the subtrees holding it are no
+    // longer known to be clear.
+    void NoteCacheValid();
+    // The global transform, the parent's being valid already.
+    void EvaluateGlobalTransform();
     KErrorRecord mError;
     KScnNodeLimits* mLimits = nullptr;
 };

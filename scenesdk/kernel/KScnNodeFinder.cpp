@@ -17,6 +17,19 @@ namespace scenesdk
 
 namespace
 {
+// The children of a node, last first: pushed on a stack of nodes to visit,
+// they come off it in their order.
+void PushChildren(const KScnNode* node, std::vector<KScnNode*>& pending)
+{
+    for (int i = node->GetChildCount() - 1; i >= 0; --i)
+    {
+        if (KScnNode* child = node->GetChild(i))
+        {
+            pending.push_back(child);
+        }
+    }
+}
+
 bool TreeHoldsName(const KScnNode* node, const char* name)
 {
     if (node == nullptr)
@@ -27,12 +40,17 @@ bool TreeHoldsName(const KScnNode* node, const char* name)
     {
         return true;
     }
-    for (int i = 0; i < node->GetChildCount(); ++i)
+    std::vector<KScnNode*> pending;
+    PushChildren(node, pending);
+    while (!pending.empty())
     {
-        if (TreeHoldsName(node->GetChild(i), name))
+        const KScnNode* next = pending.back();
+        pending.pop_back();
+        if (std::strcmp(next->GetName(), name) == 0)
         {
             return true;
         }
+        PushChildren(next, pending);
     }
     return false;
 }
@@ -128,13 +146,22 @@ KPointerArray<KScnNode>& KScnNodeFinder::Apply(KScnNode* node, int mode)
 
 void KScnNodeFinder::Visit(KScnNode* node)
 {
-    if (Check(node))
+    // A stack of nodes still to check instead of recursion: a hierarchy of
+    // any depth is walked.
+    std::vector<KScnNode*> pending{node};
+    while (!pending.empty())
     {
-        mFound.Add(node);
-    }
-    for (int i = 0; i < node->GetChildCount(); ++i)
-    {
-        Visit(node->GetChild(i));
+        KScnNode* next = pending.back();
+        pending.pop_back();
+        if (next == nullptr)
+        {
+            continue;
+        }
+        if (Check(next))
+        {
+            mFound.Add(next);
+        }
+        PushChildren(next, pending);
     }
 }
 

@@ -296,7 +296,9 @@ bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug
         // other would become a child of this node: refuse when it is this
         // node or one of its ancestors.
         KScnNode* child = NodeOfPlug(other);
-        for (KScnNode* up = mNode; child != nullptr && up != nullptr; up = up->GetParent())
+        // Only this node or a node with children can be an ancestor.
+        const bool couldBeAbove = child == mNode || (child != nullptr && child->GetChildCount() > 0);
+        for (KScnNode* up = mNode; couldBeAbove && up != nullptr; up = up->GetParent())
         {
             if (up == child)
             {

@@ -3,6 +3,8 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KScnNode.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
@@ -410,6 +412,7 @@ const double* KScnNode::ComputeLocalTransform()
     KgeMatrixIdentity(cache.mLocal);
     KgeMatrixFromTRS(cache.mLocal, t, r, s);
     cache.mLocalValid = true;
+    NoteCacheValid();
     return cache.mLocal;
 }
 
@@ -449,11 +452,28 @@ void KScnNode::ComputePivotOffset(double* o, const double* r, const double* s) c
 
 const double* KScnNode::ComputeGlobalTransform()
 {
-    KScnNodeTransformCache& cache = Cache();
-    if (cache.mGlobalValid)
+    if (mCache && mCache->mGlobalValid)
     {
-        return cache.mGlobal;
+        return mCache->mGlobal;
     }
+    // The ancestors without a valid result are evaluated first, the topmost
+    // one first, in a loop: a hierarchy of any depth is evaluated.
+    std::vector<KScnNode*> pending;
+    for (KScnNode* node = this; node != nullptr && !node->GetTransformCache().mGlobalValid;
+         node = node->GetParent())
+    {
+        pending.push_back(node);
+    }
+    for (auto it = pending.rbegin(); it != pending.rend(); ++it)
+    {
+        (*it)->EvaluateGlobalTransform();
+    }
+    return mCache->mGlobal;
+}
+
+void KScnNode::EvaluateGlobalTransform()
+{
+    KScnNodeTransformCache& cache = Cache();
     ComputeLocalTransform();
     const double* t = cache.mLocalTranslation;
     const double* s = cache.mLocalScaling;
@@ -482,8 +502,8 @@ const double* KScnNode::ComputeGlobalTransform()
     Diagonal(sl, s[0], s[1], s[2]);
     if (parent != nullptr)
     {
-        const double* pm = parent->ComputeGlobalTransform();
         const KScnNodeTransformCache& pc = parent->Cache();
+        const double* pm = pc.mGlobal;
         KgeMatrixIdentity(gr);
         Mul3(gr, rot, pc.mGlobalRotation);
         KgeMatrixIdentity(gs);
@@ -536,7 +556,7 @@ const double* KScnNode::ComputeGlobalTransform()
     g[13] = gt[1];
     g[14] = gt[2];
     cache.mGlobalValid = true;
-    return g;
+    NoteCacheValid();
 }
 
 } // namespace scenesdk

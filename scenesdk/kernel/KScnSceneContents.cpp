@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace scenesdk
 {
@@ -39,20 +40,28 @@ const char* const kContentsMessages[] = {"Node is null.",
                                          "",
                                          ""};
 
+// Depth first, each node before its children and the children in their
+// order; a stack of nodes to look at instead of recursion.
 void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
 {
-    if (node == nullptr)
+    std::vector<KScnNode*> pending{node};
+    while (!pending.empty())
     {
-        return;
-    }
-    const KScnNodeAttribute* attribute = node->GetNodeAttribute();
-    if (attribute != nullptr && attribute->GetAttributeKind() == kind)
-    {
-        out.Add(node);
-    }
-    for (int i = 0; i < node->GetChildCount(); ++i)
-    {
-        CollectByKind(node->GetChild(i), kind, out);
+        KScnNode* next = pending.back();
+        pending.pop_back();
+        if (next == nullptr)
+        {
+            continue;
+        }
+        const KScnNodeAttribute* attribute = next->GetNodeAttribute();
+        if (attribute != nullptr && attribute->GetAttributeKind() == kind)
+        {
+            out.Add(next);
+        }
+        for (int i = next->GetChildCount() - 1; i >= 0; --i)
+        {
+            pending.push_back(next->GetChild(i));
+        }
     }
 }
 

@@ -607,15 +607,28 @@ void KScnSceneRoot::BindDeformerLinks()
 
 void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
 {
-    for (int i = 0; node != nullptr && i < node->GetChildCount(); ++i)
+    // Each child is fixed before its own children are looked at, the
+    // children in their order; a stack of nodes instead of recursion.
+    std::vector<KScnNode*> pending{node};
+    while (!pending.empty())
     {
-        KScnNode* child = node->GetChild(i);
-        if (child->GetFlag() && child->GetSkeleton() != nullptr && child->GetTransformInheritType() == 2 &&
-            child->GetParent() != nullptr && child->GetParent()->GetSkeleton() == nullptr)
+        KScnNode* next = pending.back();
+        pending.pop_back();
+        const int count = next != nullptr ? next->GetChildCount() : 0;
+        for (int i = count - 1; i >= 0; --i)
         {
-            child->SetTransformInheritType(1);
+            pending.push_back(next->GetChild(i));
         }
-        FixSkeletonInheritType(child);
+        if (next == node || next == nullptr)
+        {
+            continue;
+        }
+        KScnNode* up = next->GetParent();
+        if (next->GetFlag() && next->GetSkeleton() != nullptr && next->GetTransformInheritType() == 2 &&
+            up != nullptr && up->GetSkeleton() == nullptr)
+        {
+            next->SetTransformInheritType(1);
+        }
     }
 }
 

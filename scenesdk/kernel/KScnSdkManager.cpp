@@ -136,6 +136,28 @@ template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* obj
     return true;
 }
 
+template <typename T> bool KScnSdkManager::UnlistNear(KPointerArray<T>& list, T* object, int& near)
+{
+    for (const int at : {near, near - 1})
+    {
+        if (at >= 0 && at < list.GetCount() && list[at] == object)
+        {
+            list.RemoveAt(at);
+            near = at;
+            return true;
+        }
+    }
+    const int index = FindFromEnd(list, object);
+    if (index < 0)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    list.RemoveAt(index);
+    near = index;
+    return true;
+}
+
 template <typename T>
 T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name,
                              int occurrence)
@@ -598,26 +620,52 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         return false;
     }
     bool ok = true;
-    // Last child first: removing a child shifts the ones after it.
-    while (recursive && node->GetChildCount() > 0)
+    // The nodes being destroyed, each below the one before it: a node goes
+    // once its children have (last child first, each cut from it before it
+    // goes), so a subtree of any depth goes without recursion.
+    struct Pending
     {
-        KScnNode* child = node->RemoveChild(node->GetChild(node->GetChildCount() - 1));
-        if (child == nullptr)
+        KScnNode* node;
+        bool childrenGone;
+    };
+    std::vector<Pending> pending{{node, !recursive}};
+    // Where the last node left the list: a subtree's nodes were mostly made
+    // one after the other, so the next one is looked for there first.
+    int near = -1;
+    while (!pending.empty())
+    {
+        Pending& top = pending.back();
+        if (!top.childrenGone && top.node->GetChildCount() > 0)
         {
-            ok = false;
-            break;
+            KScnNode* parent = top.node;
+            KScnNode* child = parent->RemoveChild(parent->GetChild(parent->GetChildCount() - 1));
+            if (child == nullptr)
+            {
+                ok = false;
+                top.childrenGone = true;
+            }
+            else if (!UnlistNear(mNodes, child, near))
+            {
+                ok = false;
+            }
+            else
+            {
+                pending.push_back(Pending{child, false});
+            }
+            continue;
         }
-        ok = DestroyNode(child, true) && ok;
+        KScnNode* done = top.node;
+        pending.pop_back();
+        ForgetInScenes(done);
+        KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
+        if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
+        {
+            ok = DestroyNodeAttribute(attribute) && ok;
+        }
+        done->Release();
+        DestroyOwnHandles(done);
+        delete done;
     }
-    ForgetInScenes(node);
-    KScnNodeAttribute* attribute = node->SetNodeAttribute(nullptr);
-    if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
-    {
-        ok = DestroyNodeAttribute(attribute) && ok;
-    }
-    node->Release();
-    DestroyOwnHandles(node);
-    delete node;
     return ok;
 }
 

@@ -271,6 +271,9 @@ private:
     template <typename T> T* ListAttribute(T* attribute);
     template <typename T> T* Listed(KPointerArray<T>& list, T* object);
     template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
+    // Unlist, trying the places near (where the object before it left the
+    // list) and near - 1 first; near becomes the object's place.
+    template <typename T> bool UnlistNear(KPointerArray<T>& list, T* object, int& near);
     template <typename T>
     T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
     void Notify(EListenerKind kind, const char* initialName);

@@ -1,5 +1,6 @@
 #include "render/CSCNLoader.h"
 
+#include "tests/support/SmallStack.h"
 #include "tests/support/TempDir.h"
 #include "tools/datagen/CModelBuilder.h"
 #include "tools/scnwriter/ScnEncrypt.h"
@@ -168,6 +169,33 @@ TEST_F(CSCNLoaderTest, SettingsOnlyApplyToTheirMaterial)
     EXPECT_DOUBLE_EQ(red.m_dOpacity, 1.0);
     EXPECT_DOUBLE_EQ(red.m_dReflectivity, 0.0);
     EXPECT_FALSE(red.m_bLighting);
+}
+
+// The mesh and the settings nodes hang at the bottom of a chain of 5,000
+// null models; the loader finds them while running on a stack far too small
+// for a frame per level.
+TEST_F(CSCNLoaderTest, FindsTheMeshAndSettingsBelowADeepChain)
+{
+    const int kDepth = 5000;
+    std::string error, text;
+    ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eText, text, error)) << error;
+    std::string chain;
+    for (int i = 0; i < kDepth; ++i)
+    {
+        chain += "    Model: \"Link" + std::to_string(i) + "\", \"Null\" {\n        Children: ";
+        chain +=
+            i + 1 < kDepth ? "\"Link" + std::to_string(i + 1) + "\"" : "\"Body\", \"mat_Red\", \"mat_Blue\"";
+        chain += "\n    }\n";
+    }
+    const size_t body = text.find("Model: \"Body\"");
+    ASSERT_NE(body, std::string::npos);
+    text.insert(text.rfind('\n', body) + 1, chain);
+    const std::string path = m_Dir.WriteFile("deep.scn", text);
+    CSCNLoader loader;
+    CRefPtr<CModelData> data;
+    ASSERT_TRUE(testsupport::RunOnSmallStack(256 * 1024, [&] { data = LoadModel(loader, path); }));
+    ASSERT_TRUE(data);
+    ExpectTwoMaterials(*data);
 }
 
 TEST_F(CSCNLoaderTest, ParameterNodesNeedTheStringTypeLetter)
