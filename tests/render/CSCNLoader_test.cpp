@@ -1,4 +1,5 @@
 #include "render/CSCNLoader.h"
+#include "scenesdk/fileio/KScnReaderScn.h"
 
 #include "tests/support/SmallStack.h"
 #include "tests/support/TempDir.h"
@@ -171,12 +172,14 @@ TEST_F(CSCNLoaderTest, SettingsOnlyApplyToTheirMaterial)
     EXPECT_FALSE(red.m_bLighting);
 }
 
-// The mesh and the settings nodes hang at the bottom of a chain of 5,000
-// null models; the loader finds them while running on a stack far too small
-// for a frame per level.
+// The mesh and the settings nodes hang at the bottom of a chain of null
+// models as deep as a scene file may nest them; the loader finds them while
+// running on a stack far too small for a frame per level.
 TEST_F(CSCNLoaderTest, FindsTheMeshAndSettingsBelowADeepChain)
 {
-    const int kDepth = 5000;
+    // Below the chain: the body and materials, then a shader and its
+    // parameter node, at the deepest level a file may hold.
+    const int kDepth = scenesdk::KScnReaderScn::kMaxModelDepth - 3;
     std::string error, text;
     ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eText, text, error)) << error;
     std::string chain;
@@ -193,7 +196,7 @@ TEST_F(CSCNLoaderTest, FindsTheMeshAndSettingsBelowADeepChain)
     const std::string path = m_Dir.WriteFile("deep.scn", text);
     CSCNLoader loader;
     CRefPtr<CModelData> data;
-    ASSERT_TRUE(testsupport::RunOnSmallStack(256 * 1024, [&] { data = LoadModel(loader, path); }));
+    ASSERT_TRUE(testsupport::RunOnSmallStack(64 * 1024, [&] { data = LoadModel(loader, path); }));
     ASSERT_TRUE(data);
     ExpectTwoMaterials(*data);
 }
