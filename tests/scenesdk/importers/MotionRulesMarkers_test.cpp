@@ -398,6 +398,47 @@ TEST(MotionRulesC3d, LabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
     ExpectAt(stale->GetRootNode()->GetChild(1), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 3.1});
 }
 
+// A position past a float's range once in the scene's unit is refused; one
+// just within is keyed.
+TEST(MotionRulesC3d, PositionsPastAFloatAreRefused)
+{
+    const struct
+    {
+        double x; // millimetres
+        const char* reason;
+    } rows[] = {{3.0e39, ""},
+                {-3.0e39, ""},
+                {4.0e39, "point 1 at frame 2: position out of range"},
+                {-4.0e39, "point 1 at frame 2: position out of range"}};
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.x);
+        C3dTestWriter w;
+        w.mLabels = {"Far"};
+        w.mFloats = false;
+        w.mScale = 2.0e35;
+        w.mFrames = {{{0, 0, 0}}, {{row.x, 0, 0}}};
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnReaderVicon reader(&manager);
+        KStreamOptionsVicon options;
+        const bool read =
+            reader.OpenFile(dir.WriteFile("far.c3d", w.Write()).c_str()) && reader.ReadScene(scene, &options);
+        EXPECT_STREQ(reader.GetStatusText(), row.reason);
+        if (row.reason[0] != '\0')
+        {
+            EXPECT_FALSE(read);
+            EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
+            EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
+            continue;
+        }
+        ASSERT_TRUE(read);
+        EXPECT_FLOAT_EQ(CurveOf(scene->GetRootNode()->GetChild(0), "Take 001", 'T', 0)->GetKeyValue(1),
+                        static_cast<float>(row.x / 10));
+    }
+}
+
 // ------------------------------------------------------------------ AOA
 
 // A marker is lost (no key) where it is written 0 0 0, whatever the zeros'

@@ -171,31 +171,41 @@ TEST(MotionRulesHtr, EulerOrderReadsBothWaysForBaseAndFrameRotations)
     KScnSdkManager manager;
     for (int i = 0; i < 6; ++i)
         for (const bool lettersFirst : {true, false})
-        {
-            const std::string letters = orders[i];
-            SCOPED_TRACE(letters + (lettersFirst ? " turning first" : " turning last"));
-            const std::string path =
-                dir.WriteFile("order.htr", HtrFile(letters, "mm", "1", "Degrees", "Y", "100 200 300 5 -15 25",
-                                                   "50 0 0 10 20 -30"));
-            KStreamOptionsMotionAnalysisHtr options;
-            options.mOrderLettersTurnFirst = lettersFirst;
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(manager, scene, path, kHtr, &options, nullptr));
-            KScnNode* hip = Node(scene, "Hip");
-            ASSERT_NE(hip, nullptr);
-            EXPECT_EQ(hip->GetRotationOrder(0), lettersFirst ? turnFirst[i] : reversed[i]);
-            std::string sequence = lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
-            std::vector<double> b, f;
-            for (char c : sequence)
+            for (const bool zUp : {false, true})
             {
-                b.push_back(base[c - 'X']);
-                f.push_back(frame[c - 'X']);
+                const std::string letters = orders[i];
+                SCOPED_TRACE(letters + (lettersFirst ? " turning first" : " turning last") +
+                             (zUp ? ", Z up" : ""));
+                const std::string path =
+                    dir.WriteFile("order.htr", HtrFile(letters, "mm", "1", "Degrees", "Y",
+                                                       "100 200 300 5 -15 25", "50 0 0 10 20 -30"));
+                KStreamOptionsMotionAnalysisHtr options;
+                options.mOrderLettersTurnFirst = lettersFirst;
+                options.mAxisConversion =
+                    zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
+                KScnSceneRoot* scene = manager.CreateScene();
+                ASSERT_TRUE(Imported(manager, scene, path, kHtr, &options, nullptr));
+                KScnNode* hip = Node(scene, "Hip");
+                ASSERT_NE(hip, nullptr);
+                if (!zUp)
+                {
+                    EXPECT_EQ(hip->GetRotationOrder(0), lettersFirst ? turnFirst[i] : reversed[i]);
+                }
+                std::string sequence = lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
+                std::vector<double> b, f;
+                for (char c : sequence)
+                {
+                    b.push_back(base[c - 'X']);
+                    f.push_back(frame[c - 'X']);
+                }
+                PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
+                // Z up seen from Y up: y to z, z to -y.
+                const auto seen = [zUp](const M4& m) { return zUp ? Turn(0, -90) * m * Turn(0, 90) : m; };
+                const M4 file = Translate(15, 20, 30) * TurnsInOrder(sequence, b) * TurnsInOrder(sequence, f);
+                ExpectNear(GlobalOf(hip), seen(file), 1e-4);
+                ExpectNear(GlobalOf(Node(scene, "Leg")), seen(file * Translate(0, -10, 0)), 1e-4);
+                manager.DestroyScene(scene, true);
             }
-            PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
-            ExpectNear(GlobalOf(hip),
-                       Translate(15, 20, 30) * TurnsInOrder(sequence, b) * TurnsInOrder(sequence, f), 1e-4);
-            manager.DestroyScene(scene, true);
-        }
 }
 
 // Lengths: CalibrationUnits times ScaleFactor to the scene's unit
@@ -380,31 +390,92 @@ TEST(MotionRulesAcclaim, DofOrderGivesTheRotationOrderAndThePose)
             else
                 t[d[1] - 'x'] = written[k];
         }
-        KStreamOptionsAcclaim options;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene,
-                             dir.WriteFile("pose.amc", ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" +
-                                                           std::string(k, ' ').replace(0, k, "") + values +
-                                                           "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values +
-                                                           "\nb 50 2\n"),
-                             kAmc, &options));
-        KScnNode* a = Node(scene, "a");
-        ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->GetRotationOrder(0), row.order);
-        // Frame 6 is the second: 1/120 s at the default rate.
-        const KTime second = Frame(1, KTime::eMode120);
-        ExpectKeyTimes(CurveOf(a, "pose", 'R', letters[0] - 'x'), {0, second});
-        PoseAt(Node(scene, "body"), "pose", second);
+        const std::string amc =
+            dir.WriteFile("pose.amc", ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
+                                          "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n");
         const M4 ca = TurnsInOrder("xyz", {10, 20, 30}), cb = TurnsInOrder("zxy", {40, -15, 25});
         const M4 root = Translate(2, 4, 6) * TurnsInOrder("xyz", {10, 20, 30});
         // a's translation dofs move it along its own axes.
         const M4 wa = root * ca * Translate(t[0], t[1], t[2]) * TurnsInOrder(letters, angles) * Inverse(ca);
         // b: rz 50 and tx 2 along its own x.
         const M4 wb = wa * Translate(0, 6, 8) * cb * Translate(2, 0, 0) * Turn(2, 50) * Inverse(cb);
-        ExpectNear(GlobalOf(a), wa * ca, 1e-4);
-        ExpectNear(GlobalOf(Node(scene, "b")), wb * cb, 1e-4);
-        ExpectNear(GlobalOf(Node(scene, "b_end")), wb * Translate(3, 0, 0) * cb, 1e-4);
-        manager.DestroyScene(scene, true);
+        // Z up: the whole skeleton turned at its root (y to z, z to -y).
+        for (const bool zUp : {false, true})
+        {
+            const M4 up = zUp ? Turn(0, -90) : M4();
+            KStreamOptionsAcclaim options;
+            options.mAxisConversion =
+                zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
+            KScnSceneRoot* scene = manager.CreateScene();
+            ASSERT_TRUE(Imported(manager, scene, amc, kAmc, &options));
+            KScnNode* a = Node(scene, "a");
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->GetRotationOrder(0), row.order);
+            // Frame 6 is the second: 1/120 s at the default rate.
+            const KTime second = Frame(1, KTime::eMode120);
+            ExpectKeyTimes(CurveOf(a, "pose", 'R', letters[0] - 'x'), {0, second});
+            PoseAt(Node(scene, "body"), "pose", second);
+            ExpectNear(GlobalOf(a), up * wa * ca, 1e-4);
+            ExpectNear(GlobalOf(Node(scene, "b")), up * wb * cb, 1e-4);
+            ExpectNear(GlobalOf(Node(scene, "b_end")), up * wb * Translate(3, 0, 0) * cb, 1e-4);
+            manager.DestroyScene(scene, true);
+        }
+    }
+}
+
+// Lengths: divided by the units length, then times the unit scale, the
+// root's position and translations as the bones'. A skeleton without a
+// :root section reads the root's values as TX TY TZ RX RY RZ at the origin.
+TEST(MotionRulesAcclaim, LengthsOverTheUnitsLengthTimesTheUnitScaleAndTheRootsDefaults)
+{
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    const std::string withRoot = Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx", "deg", "0.5");
+    std::string noRoot = withRoot;
+    noRoot.erase(noRoot.find(":root"), noRoot.find(":bonedata") - noRoot.find(":root"));
+    const struct
+    {
+        const std::string* skeleton;
+        std::array<double, 3> position;
+    } rows[] = {{&withRoot, {1, 2, 3}}, {&noRoot, {0, 0, 0}}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.position[0]);
+        dir.WriteFile("long.asf", *row.skeleton);
+        KStreamOptionsAcclaim options;
+        options.mUnitScale = 3.0; // 6 scene units a file unit
+        KScnSceneRoot* scene = manager.CreateScene();
+        ASSERT_TRUE(Imported(manager, scene,
+                             dir.WriteFile("long.amc", "1\nroot 0 0 0 0 0 0\n2\nroot 1 2 -3 10 20 30\n"),
+                             kAmc, &options));
+        const double* p = row.position.data();
+        KScnNode* body = scene->GetRootNode()->GetChild(0);
+        EXPECT_EQ(body->GetRotationOrder(0), eEulerXYZ);
+        ExpectAt(body, "long", 'T', 0, {6 * p[0], 6 * p[1], 6 * p[2]});
+        ExpectAt(body, "long", 'T', Frame(1, KTime::eMode120),
+                 {6 * (p[0] + 1), 6 * (p[1] + 2), 6 * (p[2] - 3)});
+        ExpectAt(body, "long", 'R', Frame(1, KTime::eMode120), {10, 20, 30});
+        ExpectNear(GlobalOf(Node(scene, "b")), Translate(6 * p[0], 6 * p[1] + 36, 6 * p[2] + 48), 1e-9);
+        ExpectNear(GlobalOf(Node(scene, "b_end")), Translate(6 * p[0] + 18, 6 * p[1] + 36, 6 * p[2] + 48),
+                   1e-9);
+    }
+}
+
+// Stretch dofs (l) take their value from the line and are not keyed.
+TEST(MotionRulesAcclaim, StretchDofsAreNotKeyed)
+{
+    testsupport::TempDir dir;
+    dir.WriteFile("l.asf", Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx l ry"));
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("l.amc", "1\na 10 2 20\n2\na 15 3 25\n"), kAmc,
+                         nullptr, "1 stretch (l) channels not keyed"));
+    KScnNode* a = Node(scene, "a");
+    ExpectAt(a, "l", 'R', Frame(1, KTime::eMode120), {15, 25, 0});
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        EXPECT_EQ(CurveOf(a, "l", 'S', axis)->GetKeyCount(), 0);
+        EXPECT_EQ(CurveOf(a, "l", 'T', axis)->GetKeyCount(), 0);
     }
 }
 
