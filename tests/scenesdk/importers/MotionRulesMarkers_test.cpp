@@ -519,6 +519,7 @@ TEST(MotionRulesMov, ChannelNamesDriveTheirChannels)
                 ASSERT_EQ(curve->GetKeyCount(), driven ? 2 : 0) << channel << axis;
                 if (driven)
                 {
+                    EXPECT_FLOAT_EQ(curve->GetKeyValue(0), channel == 'T' ? 10.0f : 5.0f);
                     EXPECT_FLOAT_EQ(curve->GetKeyValue(1), channel == 'T' ? 14.0f : 7.0f);
                 }
             }

@@ -324,21 +324,24 @@ TEST(MotionRulesAcclaim, BoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
         {
             const std::string o = order;
             SCOPED_TRACE(o + " " + angle);
-            const double f = angle[0] == 'r' ? kDeg : 1.0;
+            // The file's angles: 10 20 30 and -15 25 40 degrees, or a
+            // hundredth of them in radians.
+            const double unit = angle[0] == 'r' ? 0.01 : 1.0, f = angle[0] == 'r' ? 0.01 * kDeg : 1.0;
             const std::string reverse(o.rbegin(), o.rend());
-            const auto axis = [&](const char* values, const std::string& letters)
-            { return std::string(values) + " " + letters; };
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(
-                manager, scene,
-                dir.WriteFile("rest.asf", Skeleton(axis(f == 1 ? "10 20 30" : "0.1 0.2 0.3", o),
-                                                   axis(f == 1 ? "-15 25 40" : "-0.15 0.25 0.4", reverse),
-                                                   "rx ry rz", angle)),
-                kAsf, nullptr, ""));
-            const auto frame = [&](const std::string& letters, double x, double y, double z)
+            const auto axis = [unit](double x, double y, double z, const std::string& letters)
             {
-                const double xyz[3] = {x * (f == 1 ? 1 : 0.01 * kDeg), y * (f == 1 ? 1 : 0.01 * kDeg),
-                                       z * (f == 1 ? 1 : 0.01 * kDeg)};
+                return std::to_string(x * unit) + " " + std::to_string(y * unit) + " " +
+                       std::to_string(z * unit) + " " + letters;
+            };
+            KScnSceneRoot* scene = manager.CreateScene();
+            ASSERT_TRUE(
+                Imported(manager, scene,
+                         dir.WriteFile("rest.asf", Skeleton(axis(10, 20, 30, o), axis(-15, 25, 40, reverse),
+                                                            "rx ry rz", angle)),
+                         kAsf, nullptr, ""));
+            const auto frame = [f](const std::string& letters, double x, double y, double z)
+            {
+                const double xyz[3] = {x * f, y * f, z * f};
                 std::vector<double> v;
                 for (char c : letters)
                     v.push_back(xyz[c - 'X']);
