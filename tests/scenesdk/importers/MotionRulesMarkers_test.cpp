@@ -383,11 +383,15 @@ TEST(MotionRulesC3d, LabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
         EXPECT_EQ(std::string(root->GetChild(n.point - 1)->GetName()), std::string("Model::") + n.name);
     ExpectAt(root->GetChild(256), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 28.6});
 
-    // The header says 60 Hz, 1 point and data at block 9: POINT:RATE,
-    // POINT:USED and POINT:DATA_START win, without a warning.
+    // The header says 60 Hz, 1 point, data at block 9 and a scale of 2:
+    // POINT:RATE, POINT:USED, POINT:DATA_START and POINT:SCALE (0.5) win,
+    // without a warning.
     C3dTestWriter two = TwoFrames({"A", "B"});
+    two.mFloats = false;
+    two.mScale = 0.5;
     std::string bytes = two.Write();
     two.PutFloat(&bytes[20], 60.0);
+    two.PutFloat(&bytes[12], 2.0);
     two.Put16(&bytes[2], 1);
     two.Put16(&bytes[16], 9);
     KScnSceneRoot* stale = manager.CreateScene();

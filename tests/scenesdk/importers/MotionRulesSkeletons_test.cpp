@@ -278,19 +278,24 @@ TEST(MotionRulesHtr, UnitsScaleFactorAnglesAndBoneAxis)
                    1e-4);
     }
 
+    // Each bone axis, with a base rotation about that axis alone.
     const char* const axes[] = {"X", "Y", "Z"};
+    const char* const turns[] = {"30 0 0", "0 30 0", "0 0 30"};
     for (int a = 0; a < 3; ++a)
     {
         SCOPED_TRACE(axes[a]);
         KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene,
-                             dir.WriteFile("bone.htr", HtrFile("XYZ", "cm", "1", "Degrees", axes[a],
-                                                               "0 0 0 0 0 0", "0 0 0 0 0 0")),
-                             kHtr, nullptr, nullptr));
+        ASSERT_TRUE(
+            Imported(manager, scene,
+                     dir.WriteFile("bone.htr", HtrFile("XYZ", "cm", "1", "Degrees", axes[a],
+                                                       std::string("0 0 0 ") + turns[a], "0 0 0 0 0 0")),
+                     kHtr, nullptr, nullptr));
         KgeTVector t;
         Node(scene, "Leg_End")->GetLocalTranslation(t);
         for (int i = 0; i < 3; ++i)
             EXPECT_DOUBLE_EQ(t[i], i == a ? 50.0 : 0.0);
+        PoseAt(Node(scene, "Hip"), "Take 001", 0);
+        ExpectNear(GlobalOf(Node(scene, "Hip")), Turn(a, 30), 1e-9);
     }
 }
 
