@@ -19,6 +19,7 @@ struct C3dSample
 {
     double x = 0.0, y = 0.0, z = 0.0;
     bool present = true;
+    double fourth = 3.0; // the residual word of a present sample
 };
 
 class C3dTestWriter
@@ -29,7 +30,8 @@ public:
     double mScale = 0.1;
     double mRate = 120.0;
     std::string mUnits = "mm";
-    std::vector<std::string> mLabels; // one per point
+    std::vector<std::string> mLabels; // one per point, past 255 in LABELS2
+    int mUnlabelled = 0;              // points after the labelled ones
     int mFirstFrame = 1;
     int mAnalogChannels = 0; // zeros after the points of each frame
     int mAnalogPerFrame = 1; // samples per channel per point frame
@@ -39,7 +41,7 @@ public:
 
     std::string Write() const
     {
-        const int points = static_cast<int>(mLabels.size());
+        const int points = static_cast<int>(mLabels.size()) + mUnlabelled;
         const int64_t frames = static_cast<int64_t>(mFrames.size());
         const int64_t last = mFirstFrame + frames - 1;
         std::string params;
@@ -49,7 +51,10 @@ public:
         Float(params, 1, "SCALE", mFloats ? -std::fabs(mScale) : mScale);
         Float(params, 1, "RATE", mRate);
         const size_t dataStartAt = Int16s(params, 1, "DATA_START", {0});
-        Chars(params, 1, "LABELS", mLabels);
+        const size_t first = mLabels.size() < 255 ? mLabels.size() : 255;
+        Chars(params, 1, "LABELS", {mLabels.begin(), mLabels.begin() + static_cast<long>(first)});
+        if (mLabels.size() > first)
+            Chars(params, 1, "LABELS2", {mLabels.begin() + static_cast<long>(first), mLabels.end()});
         Chars(params, 1, "UNITS", {mUnits});
         Group(params, 2, "ANALOG");
         Int16s(params, 2, "USED", {mAnalogChannels});
@@ -185,7 +190,7 @@ private:
             for (size_t p = 0; p < samples.size(); ++p)
             {
                 const C3dSample& s = samples[p];
-                const double values[4] = {s.x, s.y, s.z, s.present ? 3.0 : -1.0};
+                const double values[4] = {s.x, s.y, s.z, s.present ? s.fourth : -1.0};
                 for (int i = 0; i < 4; ++i)
                 {
                     char* at = &frame[(p * 4 + i) * word];

@@ -210,6 +210,7 @@ TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {Bones("root a\nd b c\n"), "line 22: hierarchy names an unknown bone: d"},
         {Bones("root a root\n"), "line 21: root listed as a child"},
         {Chain(60000), "hierarchy nested deeper than 1000 bones"},
+        {Chain(1001), "hierarchy nested deeper than 1000 bones"},
         {":bonedata\nbegin\nname a\ndirection 0 x 0\n", "line 4: not a number: x"},
         {":bonedata\nbegin\nname a\ndirection 0 1 0\nlength nan\n", "line 5: not a number: nan"},
         {":bonedata\nbegin\nname a\ndof rx rx\n", "line 4: dof repeats rx"},
@@ -250,6 +251,13 @@ TEST(AcclaimReaders, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     const std::pair<std::string, std::string> fine[] = {
         {"1\na 1 2\n", "skeleton bad.asf: hierarchy has a cycle through bone \"a\""}};
     importtest::ExpectEachRefused<KScnReaderAcclaimAmc, KStreamOptionsAcclaim>(fine, "bad.amc", &broken);
+
+    // Nesting 1,000 bones deep is read.
+    KScnSdkManager deepManager;
+    KScnSceneRoot* deep = deepManager.CreateScene();
+    ASSERT_TRUE(Imported(deepManager, deep, dir.WriteFile("deep.asf", Chain(1000)),
+                         KScnImporter::FindFileFormat("asf"), nullptr, nullptr));
+    EXPECT_NE(deep->GetRootNode()->FindChild("Model::b999_end"), nullptr);
 
     // Frame numbers jumping by billions cost two keys, nothing more.
     KScnSdkManager manager;

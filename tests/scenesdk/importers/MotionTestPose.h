@@ -68,6 +68,16 @@ inline M4 Turn(int axis, double degrees)
     return r;
 }
 
+// Turns about the axes the letters name ("zxy", any case), by the angles
+// in the same order, the first letter's turn applied first to a point.
+inline M4 TurnsInOrder(const std::string& axes, const std::vector<double>& degrees)
+{
+    M4 r;
+    for (size_t i = 0; i < axes.size() && i < degrees.size(); ++i)
+        r = Turn((axes[i] | 0x20) - 'x', degrees[i]) * r;
+    return r;
+}
+
 // The node's global transform in column form (the SDK stores the transpose).
 inline M4 GlobalOf(KScnNode* node)
 {
