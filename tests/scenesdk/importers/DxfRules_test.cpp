@@ -39,14 +39,19 @@ KScnNode* Child(KScnSceneRoot* scene, int i)
                                                                          : nullptr;
 }
 
-// A layer table of "name colour" entries, then the entities.
+// A layer table of "name colour" entries (colour "-": none, "n/rgb": the
+// number and a true colour), then the entities.
 std::string Drawing(const std::string& layers, const std::string& entities, const std::string& blocks = "")
 {
     std::string table = "0 SECTION 2 TABLES 0 TABLE 2 LAYER ";
     std::istringstream in(layers);
     std::string name, colour;
     while (in >> name >> colour)
-        table += "0 LAYER 2 " + name + (colour == "-" ? "" : " 62 " + colour) + " ";
+    {
+        const size_t slash = colour.find('/');
+        table += "0 LAYER 2 " + name + (colour == "-" ? "" : " 62 " + colour.substr(0, slash));
+        table += (slash == std::string::npos ? "" : " 420 " + colour.substr(slash + 1)) + " ";
+    }
     return Dxf(table + "0 ENDTAB 0 ENDSEC 0 SECTION 2 BLOCKS " + blocks + " 0 ENDSEC 0 SECTION 2 ENTITIES " +
                entities + " 0 ENDSEC 0 EOF");
 }
@@ -114,8 +119,8 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
          {2, 2, 2},
          {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
         {"0 LWPOLYLINE 90 99 43 1 10 0 20 0 40 1 41 2 42 0.5 10 1 20 0", {2}, {0, 0, 0, 1, 0, 0}},
-        {"0 LWPOLYLINE 38 3 210 0 220 0 230 -1 10 1 20 0 10 1 20 2", {2}, {-1, 0, -3, -1, 2, -3}},
-        {"0 LWPOLYLINE 38 3 210 1 220 0 230 0 10 1 20 2 10 4 20 5", {2}, {3, 1, 2, 3, 4, 5}},
+        {"0 LWPOLYLINE 38 3 210 0 220 0 230 -2 10 1 20 0 10 1 20 2", {2}, {-1, 0, -3, -1, 2, -3}},
+        {"0 LWPOLYLINE 38 3 210 0.5 220 0 230 0 10 1 20 2 10 4 20 5", {2}, {3, 1, 2, 3, 4, 5}},
         {"0 POLYLINE 66 1 30 2" + vertex + "1 20 1 30 7" + vertex + "2 20 1 30 7 0 SEQEND", {2}, {1, 1, 2, 2, 1, 2}},
         {"0 POLYLINE 30 2 210 0 220 0 230 -1" + vertex + "1 20 1" + vertex + "2 20 1 0 SEQEND",
          {2},
@@ -197,7 +202,7 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
     struct Row
     {
         const char* layers;
-        const char* groups; // of a 3DFACE on layer L
+        const char* groups; // of a 3DFACE on layer L, or a whole entity
         const char* name;
         uint32_t rgb;
     };
@@ -215,14 +220,22 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
         {"L -5", "", "Color 5", 0x0000FF},
         {"L 255", "", "Color 255", 0xFFFFFF},
         {"L -", "", "Color 7", 0xFFFFFF},
+        {"L 3/1056816", "", "Color #102030", 0x102030},
+        {"L 3/1056816", "62 1", "Color 1", 0xFF0000},
         {"K 1", "", "Color 7", 0xFFFFFF},
+        {"L 3", "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+                "0 VERTEX 70 128 62 1 71 1 72 2 73 3 0 SEQEND", "Color 1", 0xFF0000},
+        {"L 3", "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+                "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND", "Color 2", 0xFFFF00},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;
     for (const Row& row : rows)
     {
         SCOPED_TRACE(std::string(row.layers) + " / " + row.groups);
-        const std::string face = "0 3DFACE 8 L " + std::string(row.groups) + kFace.substr(9);
+        const std::string face = std::string(row.groups).rfind("0 ", 0) == 0
+                                     ? row.groups
+                                     : "0 3DFACE 8 L " + std::string(row.groups) + kFace.substr(9);
         KScnMesh* mesh = MeshOf(Child(ReadDxf(manager, dir, Drawing(row.layers, face)), 0));
         ASSERT_NE(mesh, nullptr);
         EXPECT_EQ(Colours(mesh), Names{row.name});
@@ -295,6 +308,8 @@ TEST(DxfRules, InsertsPlaceTheirBlocks)
         {"10 1 20 1 30 1", "41 2 42 3 43 4", {{1, KgeTVector(2, -3, -4)}}},
         {"", "50 90", {{0, KgeTVector(0, 1, 0)}, {1, KgeTVector(0, 2, 0)}}},
         {"", "50 450", {{1, KgeTVector(0, 2, 0)}}},
+        {"10 1 20 1 30 1", "50 90", {{1, KgeTVector(1, 1, -1)}}},
+        {"10 1 20 1 30 0", "41 2 42 3 50 90", {{1, KgeTVector(3, 2, 0)}}},
         {"", "50 -90 41 2", {{1, KgeTVector(0, -4, 0)}}},
         {"", "10 5 210 0 220 0 230 -1", {{0, KgeTVector(-6, 0, 0)}, {1, KgeTVector(-7, 0, 0)}}},
         {"", "10 5 50 90 210 0 220 0 230 -1", {{1, KgeTVector(-5, 2, 0)}}},
@@ -339,7 +354,7 @@ TEST(DxfRules, FileUnitsBecomeMetres)
         SCOPED_TRACE(code);
         const std::string text = Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " +
                                      std::to_string(code) +
-                                     " 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
+                                     " 9 $LUNITS 70 2 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
                                      "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 "
                                      "0 INSERT 2 B 10 3 0 ENDSEC 0 EOF");
         for (const bool use : {true, false})
@@ -366,7 +381,7 @@ TEST(DxfRules, OptionsChangeWhatIsRead)
             "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
             "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND "
             "0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
-            "0 LINE 11 1 0 INSERT 2 B",
+            "0 LINE 11 1 0 POLYLINE 0 VERTEX 10 0 20 5 0 VERTEX 10 1 20 5 0 SEQEND 0 INSERT 2 B",
         "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK");
     struct Row
     {
@@ -376,13 +391,14 @@ TEST(DxfRules, OptionsChangeWhatIsRead)
         int inserts;
     };
     const Row rows[] = {
-        {"defaults", [](KStreamOptionsDxf&) {}, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
-        {"no faces", [](KStreamOptionsDxf& o) { o.mReadFaces = false; }, {3, 2, 2, 2, 2, 2, 2}, 1},
-        {"no meshes", [](KStreamOptionsDxf& o) { o.mReadMeshes = false; }, {3, 2, 2, 2, 2, 2, 2}, 1},
+        {"defaults", [](KStreamOptionsDxf&) {}, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {"no faces", [](KStreamOptionsDxf& o) { o.mReadFaces = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {"no meshes", [](KStreamOptionsDxf& o) { o.mReadMeshes = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
         {"no outlines", [](KStreamOptionsDxf& o) { o.mReadOutlines = false; }, {3, 3, 2}, 1},
-        {"no lines", [](KStreamOptionsDxf& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2}, 1},
-        {"no inserts", [](KStreamOptionsDxf& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 0},
-        {"outlines as polygons", [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; }, {3, 3, 5, 2}, 1},
+        {"no lines", [](KStreamOptionsDxf& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
+        {"no inserts", [](KStreamOptionsDxf& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 0},
+        {"outlines as polygons", [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; },
+         {3, 3, 5, 2, 2}, 1},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;

@@ -237,6 +237,8 @@ TEST(ObjRules, MaterialKeysGiveTheirValues)
         {"Ns 900", eShininess, 1.0, 0, 0},
         {"d 0.3", eOpacity, 0.3, 0, 0},
         {"d 0", eOpacity, 0.0, 0, 0},
+        {"d -halo 0.4", eOpacity, 0.4, 0, 0},
+        {"d 0.4 -halo", eOpacity, 0.4, 0, 0},
         {"Tr 0.25", eOpacity, 0.75, 0, 0},
         {"Tr 0", eOpacity, 1.0, 0, 0},
         {"d 0.3\nTr 0.9", eOpacity, 0.3, 0, 0},
@@ -396,8 +398,8 @@ TEST(ObjRules, MapOptionsGiveOffsetScaleClampAndTheFile)
 // Each reading option against one file: what it takes away or changes.
 TEST(ObjRules, OptionsChangeWhatIsRead)
 {
-    const std::string obj = "v 0 0 0 0.5 0.5 0.5\nv 2 0 0\nv 0 2 0\nvt 0 0.25\nvn 0 0 -1\n"
-                            "g A\nusemtl M\nf 1/1 2/1/1 3/1\ng B\nf 1 3 2\n";
+    const std::string obj = "mtllib ../far.mtl\nv 0 0 0 0.5 0.5 0.5\nv 2 0 0\nv 0 2 0\nvt 0 0.25\nvn 0 0 -1\n"
+                            "g A\nusemtl M\nf 1/1 2/1/1 3/1\ng B\nusemtl Far\nf 1 3 2\n";
     const std::string mtl = "newmtl M\nKd 1 0 0\nmap_Kd a.tga\nmap_d ../up.tga\n";
     struct Row
     {
@@ -416,6 +418,7 @@ TEST(ObjRules, OptionsChangeWhatIsRead)
              ExpectPoint(CornerNormal(mesh(s), 1), 0, 0, -1);
              ExpectPoint(CornerNormal(mesh(s), 0), 0, 0, 1);
              EXPECT_EQ(s->GetContents()->GetTextureCount(), 1) << "map_d outside the folder skipped";
+             EXPECT_EQ(Colours(MeshOf(s->GetRootNode()->GetChild(1))), Names{"default"}) << "far.mtl skipped";
              ExpectPoint(mesh(s)->GetControlPointAt(1), 2, 0, 0);
          }},
         {"one node", [](KStreamOptionsObj& o) { o.mNodePerGroup = false; },
@@ -473,9 +476,13 @@ TEST(ObjRules, OptionsChangeWhatIsRead)
          }},
         {"outside the folder", [](KStreamOptionsObj& o) { o.mStayInModelFolder = false; },
          [](KScnSceneRoot* s)
-         { EXPECT_EQ(s->GetContents()->GetTextureCount(), 2); }},
+         {
+             EXPECT_EQ(s->GetContents()->GetTextureCount(), 2);
+             EXPECT_EQ(Colours(MeshOf(s->GetRootNode()->GetChild(1))), Names{"Far"});
+         }},
     };
     testsupport::TempDir dir;
+    dir.WriteFile("far.mtl", "newmtl Far\nKd 0 0 1\n");
     KScnSdkManager manager;
     for (const Row& row : rows)
     {

@@ -392,8 +392,9 @@ TEST(TdsRules, LightsCamerasAndHiddenObjects)
     EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 2);
 }
 
-// Keyframer node kinds: objects, cameras, lights and spotlights make nodes;
-// the ambient node and the targets do not.
+// Keyframer node kinds: objects, cameras, lights and spotlights make nodes
+// (the last three only when lights and cameras are read); the ambient node
+// and the targets do not.
 TEST(TdsRules, KeyframerNodeKindsMakingNodes)
 {
     const std::pair<uint16_t, bool> rows[] = {{0xB001, false}, {0xB002, true},  {0xB003, true},
@@ -407,7 +408,12 @@ TEST(TdsRules, KeyframerNodeKindsMakingNodes)
         const std::string node =
             Chunk(row.first, Chunk(0xB010, Cstr("Thing") + Le16(0) + Le16(0) + Le16(0xFFFF)) +
                                  Track(0xB020, {{0, {1, 2, 3}}}));
-        KScnSceneRoot* scene = Read3ds(manager, dir, File3DS("", node));
+        KStreamOptions3DS without;
+        without.mReadLightsAndCameras = false;
+        KScnSceneRoot* scene = Read3ds(manager, dir, File3DS("", node), &without);
+        ASSERT_NE(scene, nullptr);
+        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), row.first == 0xB002 ? 1 : 0);
+        scene = Read3ds(manager, dir, File3DS("", node));
         ASSERT_NE(scene, nullptr);
         ASSERT_EQ(scene->GetRootNode()->GetChildCount(), row.second ? 1 : 0);
         if (row.second)
@@ -519,6 +525,44 @@ TEST(TdsRules, KeyframerParentsPlacesAndPivots)
     ExpectPoint(Placed(arm, 1), 11, 2, 0, 1e-5);
     const double* tip = arm->GetChild(0)->ComputeGlobalTransform();
     ExpectPoint(KgeTVector(tip[12], tip[13], tip[14]), 10, 1, 5, 1e-5);
+}
+
+// Under the keyframer the vertices go into the node's space through the
+// inverse of the local axes, then less the pivot; mirrored axes keep the
+// mesh unmirrored unless the node's scale mirrors it. The node sits at
+// (7, 0, 0); the vertices are written at (5, 0, 0), (6, 0, 0), (5, 1, 0).
+TEST(TdsRules, KeyframerMeshesGoIntoTheirNodesSpace)
+{
+    struct Row
+    {
+        std::vector<float> axes, pivot, scale;
+        std::vector<float> world; // of the three vertices
+    };
+    const Row rows[] = {
+        {{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+        {{1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 7, 0, 0, 6, 1, 0}},
+        {{0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 6, -1, 0, 7, 0, 0}},
+        {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+        {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {-1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+    };
+    TempDir dir;
+    KScnSdkManager manager;
+    int at = 0;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE("row " + std::to_string(at++));
+        const std::string object =
+            Chunk(0x4000, Cstr("Part") + Chunk(0x4100, VertexList({5, 0, 0, 6, 0, 0, 5, 1, 0}) +
+                                                           Chunk(0x4160, Floats(row.axes)) + FaceList({0, 1, 2}, "")));
+        const std::string node = KeyNode(0, "Part", 0xFFFF,
+                                         Chunk(0xB013, Floats(row.pivot)) + Track(0xB020, {{0, {7, 0, 0}}}) +
+                                             Track(0xB022, {{0, row.scale}}));
+        KScnNode* part = Child(Read3ds(manager, dir, File3DS(object, node)), 0);
+        ASSERT_NE(part, nullptr);
+        for (int i = 0; i < 3; ++i)
+            ExpectPoint(Placed(part, i), row.world[3 * i], row.world[3 * i + 1], row.world[3 * i + 2], 1e-5,
+                        std::to_string(i).c_str());
+    }
 }
 
 // Key times are frames over the frame rate (30 unless asked); positions and
