@@ -169,6 +169,44 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
     }
 }
 
+// The object axes of an extrusion by the arbitrary axis rule, on both sides
+// of its limit (|x| and |y| of the unit extrusion under 1/64): where an
+// outline's (1, 0) and (0, 1) end.
+TEST(DxfRules, ObjectAxesFollowTheArbitraryAxisRule)
+{
+    struct Row
+    {
+        const char* extrusion;
+        KgeTVector x, y;
+    };
+    const Row rows[] = {
+        {"0 0 1", KgeTVector(1, 0, 0), KgeTVector(0, 1, 0)},
+        {"0 0 -1", KgeTVector(-1, 0, 0), KgeTVector(0, 1, 0)},
+        {"1 0 0", KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
+        {"0 1 0", KgeTVector(-1, 0, 0), KgeTVector(0, 0, 1)},
+        {"0.0156 0 1", KgeTVector(0.99988, 0, -0.0156), KgeTVector(0, 1, 0)},
+        {"0.0157 0 1", KgeTVector(0, 1, 0), KgeTVector(-0.99988, 0, 0.0157)},
+        {"0 0.0156 1", KgeTVector(1, 0, 0), KgeTVector(0, 0.99988, -0.0156)},
+        {"0 0.0157 1", KgeTVector(-1, 0, 0), KgeTVector(0, -0.99988, 0.0157)},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.extrusion);
+        std::istringstream in(row.extrusion);
+        std::string x, y, z;
+        in >> x >> y >> z;
+        KScnMesh* mesh = MeshOf(Child(
+            ReadDxf(manager, dir,
+                    Entities("0 LWPOLYLINE 210 " + x + " 220 " + y + " 230 " + z + " 10 1 20 0 10 0 20 1")),
+            0));
+        ASSERT_NE(mesh, nullptr);
+        ExpectPoint(mesh->GetControlPointAt(0), row.x[0], row.x[1], row.x[2], 1e-4);
+        ExpectPoint(mesh->GetControlPointAt(1), row.y[0], row.y[1], row.y[2], 1e-4);
+    }
+}
+
 // Polygon meshes: M x N vertices row after row, wrapped in M (flag 1) and
 // in N (flag 32); a smoothed mesh may store its 73 x 74 surface instead.
 TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
