@@ -106,22 +106,31 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
     };
     const std::string vertex = " 0 VERTEX 10 ";
     const Row rows[] = {
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0", {4},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
+         {4},
          {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 1 23 1 33 0", {3}, {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 1 23 1 33 0",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
         {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0", {3}, {0, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0", {3}, {0, 0, 0, 1, 1, 0, 0, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
+         {3},
+         {0, 0, 0, 1, 1, 0, 0, 1, 0}},
         {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 0 32 0 13 0 23 0 33 0", {}, {}},
         {"0 LINE 10 1 20 2 30 3 11 4 21 5 31 6", {2}, {1, 2, 3, 4, 5, 6}},
         {"0 LINE 10 1 20 2 30 3 11 1 21 2 31 3", {}, {}},
-        {"0 LWPOLYLINE 90 3 38 2 10 0 20 0 10 1 20 0 10 1 20 1", {2, 2}, {0, 0, 2, 1, 0, 2, 1, 0, 2, 1, 1, 2}},
+        {"0 LWPOLYLINE 90 3 38 2 10 0 20 0 10 1 20 0 10 1 20 1",
+         {2, 2},
+         {0, 0, 2, 1, 0, 2, 1, 0, 2, 1, 1, 2}},
         {"0 LWPOLYLINE 90 3 70 1 10 0 20 0 10 1 20 0 10 1 20 1",
          {2, 2, 2},
          {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
         {"0 LWPOLYLINE 90 99 43 1 10 0 20 0 40 1 41 2 42 0.5 10 1 20 0", {2}, {0, 0, 0, 1, 0, 0}},
         {"0 LWPOLYLINE 38 3 210 0 220 0 230 -2 10 1 20 0 10 1 20 2", {2}, {-1, 0, -3, -1, 2, -3}},
         {"0 LWPOLYLINE 38 3 210 0.5 220 0 230 0 10 1 20 2 10 4 20 5", {2}, {3, 1, 2, 3, 4, 5}},
-        {"0 POLYLINE 66 1 30 2" + vertex + "1 20 1 30 7" + vertex + "2 20 1 30 7 0 SEQEND", {2}, {1, 1, 2, 2, 1, 2}},
+        {"0 POLYLINE 66 1 30 2" + vertex + "1 20 1 30 7" + vertex + "2 20 1 30 7 0 SEQEND",
+         {2},
+         {1, 1, 2, 2, 1, 2}},
         {"0 POLYLINE 30 2 210 0 220 0 230 -1" + vertex + "1 20 1" + vertex + "2 20 1 0 SEQEND",
          {2},
          {-1, 1, -2, -2, 1, -2}},
@@ -135,15 +144,16 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
          {2, 2},
          {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
         {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex + "1 20 1 70 192" + vertex +
-             "0 20 1 70 192 0 VERTEX 70 128 71 1 72 -2 73 3 74 -4 0 VERTEX 70 128 71 4 72 0 73 2 74 1 0 SEQEND",
+             "0 20 1 70 192 0 VERTEX 70 128 71 1 72 -2 73 3 74 -4 0 VERTEX 70 128 71 4 72 0 73 2 74 1 0 "
+             "SEQEND",
          {4, 3},
          {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + vertex + "0 70 192" + vertex + "1 70 192" + vertex +
-             "1 20 1 70 192 0 SEQEND",
+        {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + vertex + "0 70 192" + vertex + "1 70 192" +
+             vertex + "1 20 1 70 192 0 SEQEND",
          {3},
          {1, 1, 0, 1, 0, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 16 71 2 72 3" + vertex + "0 70 64" + vertex + "1 70 64" + vertex + "2 70 64" + vertex +
-             "0 20 1 70 64" + vertex + "1 20 1 70 64" + vertex + "2 20 1 70 64 0 SEQEND",
+        {"0 POLYLINE 70 16 71 2 72 3" + vertex + "0 70 64" + vertex + "1 70 64" + vertex + "2 70 64" +
+             vertex + "0 20 1 70 64" + vertex + "1 20 1 70 64" + vertex + "2 20 1 70 64 0 SEQEND",
          {4, 4},
          {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0}},
     };
@@ -216,8 +226,11 @@ TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
         for (int j = 0; j < 3; ++j)
             grid += " 0 VERTEX 70 64 10 " + std::to_string(i) + " 20 " + std::to_string(j);
     const std::pair<std::string, int> rows[] = {
-        {"70 16 71 3 72 3", 4},          {"70 17 71 3 72 3", 6},          {"70 48 71 3 72 3", 6},
-        {"70 49 71 3 72 3", 9},          {"70 16 71 2 72 2 73 3 74 3 75 6", 4},
+        {"70 16 71 3 72 3", 4},
+        {"70 17 71 3 72 3", 6},
+        {"70 48 71 3 72 3", 6},
+        {"70 49 71 3 72 3", 9},
+        {"70 16 71 2 72 2 73 3 74 3 75 6", 4},
         {"70 16 71 3 72 3 73 9 74 1 75 8", 4},
     };
     testsupport::TempDir dir;
@@ -261,10 +274,14 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
         {"L 3/1056816", "", "Color #102030", 0x102030},
         {"L 3/1056816", "62 1", "Color 1", 0xFF0000},
         {"K 1", "", "Color 7", 0xFFFFFF},
-        {"L 3", "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-                "0 VERTEX 70 128 62 1 71 1 72 2 73 3 0 SEQEND", "Color 1", 0xFF0000},
-        {"L 3", "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-                "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND", "Color 2", 0xFFFF00},
+        {"L 3",
+         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+         "0 VERTEX 70 128 62 1 71 1 72 2 73 3 0 SEQEND",
+         "Color 1", 0xFF0000},
+        {"L 3",
+         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+         "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND",
+         "Color 2", 0xFFFF00},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;
@@ -277,8 +294,8 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
         KScnMesh* mesh = MeshOf(Child(ReadDxf(manager, dir, Drawing(row.layers, face)), 0));
         ASSERT_NE(mesh, nullptr);
         EXPECT_EQ(Colours(mesh), Names{row.name});
-        ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), (row.rgb >> 16) / 255.0, ((row.rgb >> 8) & 255) / 255.0,
-                     (row.rgb & 255) / 255.0);
+        ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), (row.rgb >> 16) / 255.0,
+                     ((row.rgb >> 8) & 255) / 255.0, (row.rgb & 255) / 255.0);
     }
 }
 
@@ -354,7 +371,10 @@ TEST(DxfRules, InsertsPlaceTheirBlocks)
         {"", "10 0 20 0 30 5 210 1 220 0 230 0", {{1, KgeTVector(5, 2, 0)}}},
         {"",
          "70 2 71 2 44 10 45 20 41 2 42 3",
-         {{0, KgeTVector(2, 0, 0)}, {2, KgeTVector(12, 0, 0)}, {4, KgeTVector(2, 20, 0)}, {7, KgeTVector(14, 20, 0)}}},
+         {{0, KgeTVector(2, 0, 0)},
+          {2, KgeTVector(12, 0, 0)},
+          {4, KgeTVector(2, 20, 0)},
+          {7, KgeTVector(14, 20, 0)}}},
         {"", "70 2 71 3 44 10 45 20 50 90", {{2, KgeTVector(0, 11, 0)}, {5, KgeTVector(-20, 2, 0)}}},
         {"", "70 0 71 0 44 10 45 20", {{1, KgeTVector(2, 0, 0)}}},
     };
@@ -365,7 +385,8 @@ TEST(DxfRules, InsertsPlaceTheirBlocks)
         SCOPED_TRACE(std::string(row.base) + " / " + row.insert);
         const std::string blocks =
             "0 BLOCK 2 B " + std::string(row.base) + " 0 LINE 10 1 20 0 30 0 11 2 21 0 31 0 0 ENDBLK";
-        KScnNode* layer = Child(ReadDxf(manager, dir, Drawing("", "0 INSERT 2 B " + std::string(row.insert), blocks)), 0);
+        KScnNode* layer =
+            Child(ReadDxf(manager, dir, Drawing("", "0 INSERT 2 B " + std::string(row.insert), blocks)), 0);
         ASSERT_NE(layer, nullptr);
         ASSERT_EQ(layer->GetChildCount(), 1);
         KScnNode* node = layer->GetChild(0);
@@ -381,20 +402,38 @@ TEST(DxfRules, InsertsPlaceTheirBlocks)
 // insert positions alike.
 TEST(DxfRules, FileUnitsBecomeMetres)
 {
-    const double metres[] = {1.0,       0.0254, 0.3048, 1609.344, 0.001, 0.01,   1.0,
-                             1000.0,    2.54e-8, 2.54e-5, 0.9144, 1e-10, 1e-9,  1e-6,
-                             0.1,       10.0,   100.0,  1e9,      1.495978707e11, 9.4607304725808e15,
-                             3.0856775814913673e16, 1.0};
+    const double metres[] = {1.0,
+                             0.0254,
+                             0.3048,
+                             1609.344,
+                             0.001,
+                             0.01,
+                             1.0,
+                             1000.0,
+                             2.54e-8,
+                             2.54e-5,
+                             0.9144,
+                             1e-10,
+                             1e-9,
+                             1e-6,
+                             0.1,
+                             10.0,
+                             100.0,
+                             1e9,
+                             1.495978707e11,
+                             9.4607304725808e15,
+                             3.0856775814913673e16,
+                             1.0};
     testsupport::TempDir dir;
     KScnSdkManager manager;
     for (int code = 0; code < 22; ++code)
     {
         SCOPED_TRACE(code);
-        const std::string text = Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " +
-                                     std::to_string(code) +
-                                     " 9 $LUNITS 70 2 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
-                                     "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 "
-                                     "0 INSERT 2 B 10 3 0 ENDSEC 0 EOF");
+        const std::string text =
+            Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " + std::to_string(code) +
+                " 9 $LUNITS 70 2 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
+                "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 "
+                "0 INSERT 2 B 10 3 0 ENDSEC 0 EOF");
         for (const bool use : {true, false})
         {
             KStreamOptionsDxf options;
@@ -414,13 +453,14 @@ TEST(DxfRules, FileUnitsBecomeMetres)
 // Each reading option against one drawing: what it takes away or changes.
 TEST(DxfRules, OptionsChangeWhatIsRead)
 {
-    const std::string text = Drawing(
-        "", "0 3DFACE 10 1 20 2 30 3 11 2 21 2 31 3 12 1 22 3 32 3 "
-            "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-            "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND "
-            "0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
-            "0 LINE 11 1 0 POLYLINE 0 VERTEX 10 0 20 5 0 VERTEX 10 1 20 5 0 SEQEND 0 INSERT 2 B",
-        "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK");
+    const std::string text =
+        Drawing("",
+                "0 3DFACE 10 1 20 2 30 3 11 2 21 2 31 3 12 1 22 3 32 3 "
+                "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+                "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND "
+                "0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
+                "0 LINE 11 1 0 POLYLINE 0 VERTEX 10 0 20 5 0 VERTEX 10 1 20 5 0 SEQEND 0 INSERT 2 B",
+                "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK");
     struct Row
     {
         const char* what;
@@ -435,8 +475,10 @@ TEST(DxfRules, OptionsChangeWhatIsRead)
         {"no outlines", [](KStreamOptionsDxf& o) { o.mReadOutlines = false; }, {3, 3, 2}, 1},
         {"no lines", [](KStreamOptionsDxf& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
         {"no inserts", [](KStreamOptionsDxf& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 0},
-        {"outlines as polygons", [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; },
-         {3, 3, 5, 2, 2}, 1},
+        {"outlines as polygons",
+         [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; },
+         {3, 3, 5, 2, 2},
+         1},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;

@@ -143,7 +143,7 @@ TEST(Reader3DS, ReadsMeshesMaterialsMapsHierarchyAndTracks)
     ASSERT_NE(normals, nullptr);
     for (int corner : {0, 3})
         ExpectPoint(normals->GetDirectVector(normals->GetIndexAt(corner)), 1 / std::sqrt(6.0),
-                   -1 / std::sqrt(6.0), 2 / std::sqrt(6.0), 1e-5, "smoothed normal");
+                    -1 / std::sqrt(6.0), 2 / std::sqrt(6.0), 1e-5, "smoothed normal");
 
     const KScnLayerElement* materials = layer->GetMaterialElement();
     ASSERT_NE(materials, nullptr);
@@ -238,7 +238,8 @@ TEST(Reader3DS, PlacesObjectsByTheirAxesWithUnitsAndAxisConversion)
     KScnSceneRoot* converted = manager.CreateScene();
     ASSERT_TRUE(reader.ReadScene(converted, &options));
     node = converted->GetRootNode()->GetChild(0);
-    ExpectPoint(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 2, 0, 0, 1e-5, "local, doubled");
+    ExpectPoint(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 2, 0, 0, 1e-5,
+                "local, doubled");
     ExpectPoint(Placed(node, 2), 8, 0, -2, 1e-5, "(4, 1, 0) doubled, Y up");
 }
 

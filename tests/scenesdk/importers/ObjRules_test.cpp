@@ -52,7 +52,7 @@ KScnTexture* PolygonTexture(KScnMesh* mesh, int polygon)
 {
     const KScnLayerElementTexture* e = mesh->GetLayer(0)->GetTextureElement();
     return e == nullptr || e->GetIndexAt(polygon) < 0 ? nullptr
-                                                       : e->GetDirect<KScnTexture*>()[e->GetIndexAt(polygon)];
+                                                      : e->GetDirect<KScnTexture*>()[e->GetIndexAt(polygon)];
 }
 
 TEST(ObjRules, NodesPerObjectElsePerGroup)
@@ -101,7 +101,11 @@ TEST(ObjRules, CornersIndexPointsUVsAndNormals)
         {"f 1/1/1 2/2/2 3/3/1", {0, 10, 10}, {0.1, 0.3, 0.5}, {0.2, 0.0, 0.6}, {0, -1, 0}},
         {"f -5/-3/-2 -4/-2/-1 -3/-1/-2", {0, 10, 10}, {0.1, 0.3, 0.5}, {0.2, 0.0, 0.6}, {0, -1, 0}},
         {"f 5//2 4//2 1//2", {20, 0, 0}, {}, {}, {-1, -1, -1}},
-        {"f 3/3 2/1 1/2 4/3 5/1", {10, 10, 0, 0, 20}, {0.5, 0.1, 0.3, 0.5, 0.1}, {0.6, 0.2, 0.0, 0.6, 0.2}, {}},
+        {"f 3/3 2/1 1/2 4/3 5/1",
+         {10, 10, 0, 0, 20},
+         {0.5, 0.1, 0.3, 0.5, 0.1},
+         {0.6, 0.2, 0.0, 0.6, 0.2},
+         {}},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;
@@ -256,8 +260,8 @@ TEST(ObjRules, MaterialKeysGiveTheirValues)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.lines);
-        KScnMesh* mesh =
-            FirstMesh(ReadObj(manager, dir, "usemtl M\n" + kTriangle, "newmtl M\n" + std::string(row.lines) + "\n"));
+        KScnMesh* mesh = FirstMesh(
+            ReadObj(manager, dir, "usemtl M\n" + kTriangle, "newmtl M\n" + std::string(row.lines) + "\n"));
         ASSERT_NE(mesh, nullptr);
         KScnMaterial* m = MaterialOf(mesh, 0);
         EXPECT_STREQ(m->GetName(), "Material::M");
@@ -295,11 +299,11 @@ TEST(ObjRules, FacesTakeTheMaterialCurrentWhenRead)
     testsupport::TempDir dir;
     KScnSdkManager manager;
     std::string status;
-    KScnMesh* mesh = FirstMesh(ReadObj(manager, dir,
-                                       kTriangle + "usemtl A\nf 1 3 2\nusemtl Nowhere\nf 2 3 1\n"
-                                                   "usemtl B\nf 3 2 1\nusemtl A\nf 1 2 3\n",
-                                       "newmtl A\nKd 1 0 0\nnewmtl B\nKd 0 0 1\nnewmtl A\nKd 0 1 0\n", nullptr,
-                                       &status));
+    KScnMesh* mesh =
+        FirstMesh(ReadObj(manager, dir,
+                          kTriangle + "usemtl A\nf 1 3 2\nusemtl Nowhere\nf 2 3 1\n"
+                                      "usemtl B\nf 3 2 1\nusemtl A\nf 1 2 3\n",
+                          "newmtl A\nKd 1 0 0\nnewmtl B\nKd 0 0 1\nnewmtl A\nKd 0 1 0\n", nullptr, &status));
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(Colours(mesh), (Names{"default", "A", "default", "B", "A"}));
     ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), 0.8, 0.8, 0.8);
@@ -319,11 +323,16 @@ TEST(ObjRules, MapKeywordsGiveTheirTextures)
         bool onPolygons;
     };
     const Row rows[] = {
-        {"map_Kd", eTextureUseColor, true},           {"bump", eTextureUseBumpNormalMap, false},
-        {"map_bump", eTextureUseBumpNormalMap, false}, {"map_Bump", eTextureUseBumpNormalMap, false},
-        {"map_d", eTextureUseColor, false},           {"map_Ks", eTextureUseColor, false},
-        {"map_Ka", -1, false},                        {"map_Ns", -1, false},
-        {"disp", -1, false},                          {"refl", -1, false},
+        {"map_Kd", eTextureUseColor, true},
+        {"bump", eTextureUseBumpNormalMap, false},
+        {"map_bump", eTextureUseBumpNormalMap, false},
+        {"map_Bump", eTextureUseBumpNormalMap, false},
+        {"map_d", eTextureUseColor, false},
+        {"map_Ks", eTextureUseColor, false},
+        {"map_Ka", -1, false},
+        {"map_Ns", -1, false},
+        {"disp", -1, false},
+        {"refl", -1, false},
     };
     testsupport::TempDir dir;
     KScnSdkManager manager;
@@ -458,8 +467,7 @@ TEST(ObjRules, OptionsChangeWhatIsRead)
              ExpectPoint(CornerNormal(mesh(s), 1), 0, 0, -1);
              ExpectPoint(CornerNormal(mesh(s), 0), 0, 0, 0);
          }},
-        {"no normals at all",
-         [](KStreamOptionsObj& o) { o.mComputeNormals = false, o.mReadNormals = false; },
+        {"no normals at all", [](KStreamOptionsObj& o) { o.mComputeNormals = false, o.mReadNormals = false; },
          [](KScnSceneRoot* s) { EXPECT_EQ(mesh(s)->GetLayer(0)->GetNormalElement(), nullptr); }},
         {"no materials", [](KStreamOptionsObj& o) { o.mReadMaterials = false; },
          [](KScnSceneRoot* s)

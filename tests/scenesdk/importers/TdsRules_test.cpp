@@ -42,7 +42,8 @@ std::string Material(const std::string& name, const std::string& chunks)
 
 // An object of one triangle, (0, 0, 0), (1, 0, 0), (0, 1, 0), with the face
 // list's sub-chunks and further mesh chunks given.
-std::string Triangle(const std::string& name, const std::string& faceChunks = "", const std::string& more = "")
+std::string Triangle(const std::string& name, const std::string& faceChunks = "",
+                     const std::string& more = "")
 {
     return Chunk(0x4000, Cstr(name) + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) + more +
                                                         FaceList({0, 1, 2}, faceChunks)));
@@ -69,7 +70,7 @@ KScnTexture* PolygonTexture(KScnMesh* mesh, int polygon)
 {
     const KScnLayerElementTexture* e = mesh->GetLayer(0)->GetTextureElement();
     return e == nullptr || e->GetIndexAt(polygon) < 0 ? nullptr
-                                                       : e->GetDirect<KScnTexture*>()[e->GetIndexAt(polygon)];
+                                                      : e->GetDirect<KScnTexture*>()[e->GetIndexAt(polygon)];
 }
 
 // Where a node turned by the XYZ angles given takes the direction v.
@@ -114,10 +115,10 @@ TEST(TdsRules, MaterialChunksGiveTheirValues)
         {Chunk(0xA030, Chunk(0x0012, Bytes(0, 102, 255))), eSpecular, 0, 0.4, 1},
         {Chunk(0xA020, Chunk(0x0013, Floats({0.4f, 0.5f, 0.6f}))), eDiffuse, 0.4, 0.5, 0.6},
         {Chunk(0xA020, Chunk(0x0012, Bytes(0, 255, 0)) + Chunk(0x0011, Bytes(255, 0, 0))), eDiffuse, 0, 1, 0},
-        {Chunk(0xA010, Chunk(0x0011, Bytes(51, 51, 51)) + Chunk(0x0010, Floats({1, 1, 1}))), eAmbient, 0.2, 0.2,
-         0.2},
-        {Chunk(0xA030, Chunk(0x0030, Le16(50)) + Chunk(0x0013, Floats({0.7f, 0.8f, 0.9f}))), eSpecular, 0.7, 0.8,
-         0.9},
+        {Chunk(0xA010, Chunk(0x0011, Bytes(51, 51, 51)) + Chunk(0x0010, Floats({1, 1, 1}))), eAmbient, 0.2,
+         0.2, 0.2},
+        {Chunk(0xA030, Chunk(0x0030, Le16(50)) + Chunk(0x0013, Floats({0.7f, 0.8f, 0.9f}))), eSpecular, 0.7,
+         0.8, 0.9},
         {Chunk(0xA040, Chunk(0x0030, Le16(40))), eShininess, 0.4, 0, 0},
         {Chunk(0xA040, Chunk(0x0031, Floats({25.5f}))), eShininess, 0.255, 0, 0},
         {Chunk(0xA040, Chunk(0x0030, Le16(0))), eShininess, 0.0, 0, 0},
@@ -186,17 +187,22 @@ TEST(TdsRules, MapChunksGiveTheirTextures)
         bool onFaces;
     };
     const Row rows[] = {
-        {0xA200, eTextureUseColor, true},  {0xA230, eTextureUseBumpNormalMap, false},
-        {0xA210, eTextureUseColor, false}, {0xA204, eTextureUseColor, false},
-        {0xA220, -1, false},               {0xA33A, -1, false},
-        {0xA33C, -1, false},               {0xA33D, -1, false},
+        {0xA200, eTextureUseColor, true},
+        {0xA230, eTextureUseBumpNormalMap, false},
+        {0xA210, eTextureUseColor, false},
+        {0xA204, eTextureUseColor, false},
+        {0xA220, -1, false},
+        {0xA33A, -1, false},
+        {0xA33C, -1, false},
+        {0xA33D, -1, false},
     };
     TempDir dir;
     KScnSdkManager manager;
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.id);
-        KScnSceneRoot* scene = Read3ds(manager, dir, WithMaterial(Chunk(row.id, Chunk(0xA300, Cstr("WALL.TGA")))));
+        KScnSceneRoot* scene =
+            Read3ds(manager, dir, WithMaterial(Chunk(row.id, Chunk(0xA300, Cstr("WALL.TGA")))));
         ASSERT_NE(scene, nullptr);
         ASSERT_EQ(scene->GetContents()->GetTextureCount(), row.use < 0 ? 0 : 1);
         EXPECT_EQ(PolygonTexture(MeshOf(Child(scene, 0)), 0) != nullptr, row.onFaces);
@@ -230,8 +236,8 @@ TEST(TdsRules, MapSubChunksGivePlacementAndClamping)
         {Chunk(0xA358, Floats({0.5f})), 0.5, 0, 1, 1, 0, false},
         {Chunk(0xA35A, Floats({0.25f})), 0, 0.25, 1, 1, 0, false},
         {Chunk(0xA35C, Floats({30})), 0, 0, 1, 1, 30, false},
-        {Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f})), 0.75, 0, 1, 1,
-         0, false},
+        {Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f})), 0.75, 0, 1,
+         1, 0, false},
     };
     TempDir dir;
     KScnSdkManager manager;
@@ -240,7 +246,8 @@ TEST(TdsRules, MapSubChunksGivePlacementAndClamping)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
         KScnMesh* mesh = MeshOf(Child(
-            Read3ds(manager, dir, WithMaterial(Chunk(0xA200, Chunk(0xA300, Cstr("a.tga")) + row.chunks))), 0));
+            Read3ds(manager, dir, WithMaterial(Chunk(0xA200, Chunk(0xA300, Cstr("a.tga")) + row.chunks))),
+            0));
         ASSERT_NE(mesh, nullptr);
         KScnTexture* texture = PolygonTexture(mesh, 0);
         ASSERT_NE(texture, nullptr);
@@ -273,11 +280,12 @@ TEST(TdsRules, LocalAxesKeepVerticesWhereWritten)
     for (const auto& a : axes)
     {
         SCOPED_TRACE(std::to_string(a[0]) + " " + std::to_string(a[4]) + " " + std::to_string(a[9]));
-        KScnNode* node = Child(Read3ds(manager, dir,
-                                       File3DS(Chunk(0x4000, Cstr("Box") + Chunk(0x4100, VertexList(points) +
-                                                                                            Chunk(0x4160, Floats(a)) +
-                                                                                            FaceList({0, 1, 2}, ""))))),
-                               0);
+        KScnNode* node =
+            Child(Read3ds(manager, dir,
+                          File3DS(Chunk(0x4000, Cstr("Box") + Chunk(0x4100, VertexList(points) +
+                                                                                Chunk(0x4160, Floats(a)) +
+                                                                                FaceList({0, 1, 2}, ""))))),
+                  0);
         ASSERT_NE(node, nullptr);
         for (int i = 0; i < 3; ++i)
             ExpectPoint(Placed(node, i), points[3 * i], points[3 * i + 1], points[3 * i + 2], 1e-5);
@@ -296,21 +304,23 @@ TEST(TdsRules, SmoothingMasksShareNormalsThroughCommonBits)
         bool shared;
     };
     const Row rows[] = {
-        {1, 1, true},   {1, 2, false},          {3, 2, true},
-        {0, 0, false},  {0, 1, false},          {0x80000000u, 0x80000000u, true},
-        {5, 6, true},   {0x80000000u, 1, false},
+        {1, 1, true},  {1, 2, false},           {3, 2, true},
+        {0, 0, false}, {0, 1, false},           {0x80000000u, 0x80000000u, true},
+        {5, 6, true},  {0x80000000u, 1, false},
     };
     TempDir dir;
     KScnSdkManager manager;
     const auto file = [](const std::string& smoothing)
     {
-        return File3DS(Chunk(0x4000, Cstr("Fold") + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, -1}) +
-                                                                      FaceList({0, 1, 2, 0, 3, 2}, smoothing))));
+        return File3DS(
+            Chunk(0x4000, Cstr("Fold") + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, -1}) +
+                                                           FaceList({0, 1, 2, 0, 3, 2}, smoothing))));
     };
     for (const Row& row : rows)
     {
         SCOPED_TRACE(std::to_string(row.a) + " " + std::to_string(row.b));
-        KScnMesh* mesh = MeshOf(Child(Read3ds(manager, dir, file(Chunk(0x4150, Le32(row.a) + Le32(row.b)))), 0));
+        KScnMesh* mesh =
+            MeshOf(Child(Read3ds(manager, dir, file(Chunk(0x4150, Le32(row.a) + Le32(row.b)))), 0));
         ASSERT_NE(mesh, nullptr);
         for (int corner : {0, 2})
             ExpectPoint(CornerNormal(mesh, corner), row.shared ? h : 0, 0, row.shared ? h : 1, 1e-9);
@@ -332,14 +342,14 @@ TEST(TdsRules, MaterialGroupsAndMappingFollowFacesAndVertices)
     TempDir dir;
     KScnSdkManager manager;
     std::string status;
-    const std::string bytes =
-        File3DS(Material("A", "") + Material("B", "") + Material("A", Chunk(0xA100, Le16(1))) +
-                Chunk(0x4000, Cstr("Quad") +
-                                  Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
-                                                    Chunk(0x4140, Le16(4) + Floats({0, 0, 0.5f, 0, 0.5f, 1, 0, 1})) +
-                                                    FaceList({0, 1, 2, 0, 2, 3, 1, 2, 3, 3, 2, 1},
-                                                             MaterialGroup("A", {0}) + MaterialGroup("B", {2}) +
-                                                                 MaterialGroup("C", {3})))));
+    const std::string bytes = File3DS(
+        Material("A", "") + Material("B", "") + Material("A", Chunk(0xA100, Le16(1))) +
+        Chunk(0x4000, Cstr("Quad") +
+                          Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
+                                            Chunk(0x4140, Le16(4) + Floats({0, 0, 0.5f, 0, 0.5f, 1, 0, 1})) +
+                                            FaceList({0, 1, 2, 0, 2, 3, 1, 2, 3, 3, 2, 1},
+                                                     MaterialGroup("A", {0}) + MaterialGroup("B", {2}) +
+                                                         MaterialGroup("C", {3})))));
     KScnMesh* mesh = MeshOf(Child(Read3ds(manager, dir, bytes, nullptr, &status), 0));
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(Colours(mesh), (Names{"A", "default", "B", "default"}));
@@ -365,11 +375,11 @@ TEST(TdsRules, LightsCamerasAndHiddenObjects)
 {
     TempDir dir;
     KScnSdkManager manager;
-    const std::string bytes = File3DS(
-        Triangle("Shown") + Chunk(0x4000, Cstr("Lamp") + Chunk(0x4600, Floats({1, 2, 3}))) +
-        Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
-        Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
-        Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
+    const std::string bytes =
+        File3DS(Triangle("Shown") + Chunk(0x4000, Cstr("Lamp") + Chunk(0x4600, Floats({1, 2, 3}))) +
+                Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
+                Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
+                Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
     KScnSceneRoot* scene = Read3ds(manager, dir, bytes);
     ASSERT_NE(scene, nullptr);
     ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 4);
@@ -397,8 +407,8 @@ TEST(TdsRules, LightsCamerasAndHiddenObjects)
 // and the targets do not.
 TEST(TdsRules, KeyframerNodeKindsMakingNodes)
 {
-    const std::pair<uint16_t, bool> rows[] = {{0xB001, false}, {0xB002, true},  {0xB003, true},
-                                              {0xB004, false}, {0xB005, true},  {0xB006, false},
+    const std::pair<uint16_t, bool> rows[] = {{0xB001, false}, {0xB002, true}, {0xB003, true},
+                                              {0xB004, false}, {0xB005, true}, {0xB006, false},
                                               {0xB007, true}};
     TempDir dir;
     KScnSdkManager manager;
@@ -470,9 +480,13 @@ TEST(TdsRules, RotationKeysTurnFromThePreviousKey)
         {{{0, {kQuarter, 1, 0, 0}}, {30, {kQuarter, 0, 0, 1}}}, 1, KgeTVector(1, 0, 0), KgeTVector(0, 0, 1)},
         {{{0, {kQuarter, 1, 0, 0}}, {30, {kQuarter, 0, 0, 1}}}, 1, KgeTVector(0, 1, 0), KgeTVector(-1, 0, 0)},
         {{{0, {kQuarter, 0, 0, 1}}, {30, {kQuarter, 1, 0, 0}}}, 1, KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
-        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {kQuarter, 0, 0, 1}}}, 1, KgeTVector(1, 0, 0),
+        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {kQuarter, 0, 0, 1}}},
+         1,
+         KgeTVector(1, 0, 0),
          KgeTVector(-1, 0, 0)},
-        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {0, 0, 0, 0}}}, 1, KgeTVector(1, 0, 0),
+        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {0, 0, 0, 0}}},
+         1,
+         KgeTVector(1, 0, 0),
          KgeTVector(0, 1, 0)},
     };
     TempDir dir;
@@ -482,11 +496,13 @@ TEST(TdsRules, RotationKeysTurnFromThePreviousKey)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
         KScnNode* tri =
-            Child(Read3ds(manager, dir, File3DS(Triangle("Tri"), KeyNode(0, "Tri", 0xFFFF, Track(0xB021, row.keys)))),
+            Child(Read3ds(manager, dir,
+                          File3DS(Triangle("Tri"), KeyNode(0, "Tri", 0xFFFF, Track(0xB021, row.keys)))),
                   0);
         KScnTakeNodeEntry* take = TakeOf(tri);
         ASSERT_NE(take, nullptr);
-        const double angles[3] = {At(take->GetRotationXCurve(), row.seconds), At(take->GetRotationYCurve(), row.seconds),
+        const double angles[3] = {At(take->GetRotationXCurve(), row.seconds),
+                                  At(take->GetRotationYCurve(), row.seconds),
                                   At(take->GetRotationZCurve(), row.seconds)};
         const KgeTVector to = Turned(manager, angles, row.from);
         ExpectPoint(to, row.to[0], row.to[1], row.to[2], 1e-5);
@@ -505,7 +521,8 @@ TEST(TdsRules, KeyframerParentsPlacesAndPivots)
     // place, 1, is its id) under it at (1, 0, 0) with pivot (0, 1, 0); a
     // dummy under Arm.
     const std::string nodes =
-        KeyNode(0, "Base", 0xFFFF, Track(0xB020, {{0, {10, 0, 0}}}) + Track(0xB021, {{0, {kQuarter, 0, 0, 1}}})) +
+        KeyNode(0, "Base", 0xFFFF,
+                Track(0xB020, {{0, {10, 0, 0}}}) + Track(0xB021, {{0, {kQuarter, 0, 0, 1}}})) +
         Chunk(0xB002, Chunk(0xB010, Cstr("Arm") + Le32(0) + Le16(0)) + Chunk(0xB013, Floats({0, 1, 0})) +
                           Track(0xB020, {{0, {1, 0, 0}}})) +
         KeyNode(7, "$$$DUMMY", 1, Chunk(0xB011, Cstr("Tip")) + Track(0xB020, {{0, {0, 0, 5}}}));
@@ -552,8 +569,9 @@ TEST(TdsRules, KeyframerMeshesGoIntoTheirNodesSpace)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
         const std::string object =
-            Chunk(0x4000, Cstr("Part") + Chunk(0x4100, VertexList({5, 0, 0, 6, 0, 0, 5, 1, 0}) +
-                                                           Chunk(0x4160, Floats(row.axes)) + FaceList({0, 1, 2}, "")));
+            Chunk(0x4000, Cstr("Part") +
+                              Chunk(0x4100, VertexList({5, 0, 0, 6, 0, 0, 5, 1, 0}) +
+                                                Chunk(0x4160, Floats(row.axes)) + FaceList({0, 1, 2}, "")));
         const std::string node = KeyNode(0, "Part", 0xFFFF,
                                          Chunk(0xB013, Floats(row.pivot)) + Track(0xB020, {{0, {7, 0, 0}}}) +
                                              Track(0xB022, {{0, row.scale}}));
@@ -573,17 +591,16 @@ TEST(TdsRules, FrameRateUnitScaleAndAxes)
     TempDir dir;
     KScnSdkManager manager;
     const std::string bytes =
-        File3DS(Triangle("Tri"), KeyNode(0, "Tri", 0xFFFF,
-                                         Chunk(0xB013, Floats({0, 0, 1})) +
-                                             Track(0xB020, {{0, {1, 2, 3}}, {60, {1, 2, 9}}}) +
-                                             Track(0xB021, {{0, {kQuarter, 0, 0, 1}}}) +
-                                             Track(0xB022, {{0, {2, 3, 4}}})));
+        File3DS(Triangle("Tri"),
+                KeyNode(0, "Tri", 0xFFFF,
+                        Chunk(0xB013, Floats({0, 0, 1})) + Track(0xB020, {{0, {1, 2, 3}}, {60, {1, 2, 9}}}) +
+                            Track(0xB021, {{0, {kQuarter, 0, 0, 1}}}) + Track(0xB022, {{0, {2, 3, 4}}})));
     struct Row
     {
         double rate, scale;
         int axes;
-        double at, z;       // the translation's file z at a time (scene channel below)
-        KgeTVector point1;  // where (1, 0, 0) of the mesh ends
+        double at, z;      // the translation's file z at a time (scene channel below)
+        KgeTVector point1; // where (1, 0, 0) of the mesh ends
     };
     const Row rows[] = {
         {30, 1, KStreamOptionsForeign::eAxisAsIs, 1.0, 6, KgeTVector(1, 4, -1)},
@@ -593,7 +610,8 @@ TEST(TdsRules, FrameRateUnitScaleAndAxes)
     };
     for (const Row& row : rows)
     {
-        SCOPED_TRACE(std::to_string(row.rate) + " " + std::to_string(row.scale) + " " + std::to_string(row.axes));
+        SCOPED_TRACE(std::to_string(row.rate) + " " + std::to_string(row.scale) + " " +
+                     std::to_string(row.axes));
         KStreamOptions3DS options;
         options.mFrameRate = row.rate;
         options.mUnitScale = row.scale;
@@ -603,7 +621,7 @@ TEST(TdsRules, FrameRateUnitScaleAndAxes)
         KScnTakeNodeEntry* take = TakeOf(tri);
         ASSERT_NE(take, nullptr);
         KFCurve* up = row.axes == KStreamOptionsForeign::eAxisAsIs ? take->GetTranslationZCurve()
-                                                                    : take->GetTranslationYCurve();
+                                                                   : take->GetTranslationYCurve();
         EXPECT_NEAR(At(up, row.at), row.z, 1e-5);
         ExpectPoint(Placed(tri, 1), row.point1[0], row.point1[1], row.point1[2], 1e-5);
     }
@@ -614,12 +632,14 @@ TEST(TdsRules, OptionsChangeWhatIsRead)
 {
     TempDir dir;
     KScnSdkManager manager;
-    const std::string bytes = File3DS(
-        Material("M", Chunk(0xA200, Chunk(0xA300, Cstr("..\\maps\\A.TGA"))) + Chunk(0xA230, Chunk(0xA300, Cstr("b.tga")))) +
-            Chunk(0x4000, Cstr("Tri") + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) +
-                                                          Chunk(0x4140, Le16(3) + Floats({0, 0, 1, 0, 0, 1})) +
-                                                          FaceList({0, 1, 2}, MaterialGroup("M", {0})))),
-        KeyNode(0, "Tri", 0xFFFF, Track(0xB020, {{0, {1, 2, 3}}, {30, {2, 2, 3}}})));
+    const std::string bytes =
+        File3DS(Material("M", Chunk(0xA200, Chunk(0xA300, Cstr("..\\maps\\A.TGA"))) +
+                                  Chunk(0xA230, Chunk(0xA300, Cstr("b.tga")))) +
+                    Chunk(0x4000, Cstr("Tri") +
+                                      Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) +
+                                                        Chunk(0x4140, Le16(3) + Floats({0, 0, 1, 0, 0, 1})) +
+                                                        FaceList({0, 1, 2}, MaterialGroup("M", {0})))),
+                KeyNode(0, "Tri", 0xFFFF, Track(0xB020, {{0, {1, 2, 3}}, {30, {2, 2, 3}}})));
     struct Row
     {
         const char* what;
@@ -662,7 +682,8 @@ TEST(TdsRules, OptionsChangeWhatIsRead)
              ExpectPoint(Child(s, 0)->GetLocalTranslation(t), 1, 2, 3);
          }},
         {"outside the folder", [](KStreamOptions3DS& o) { o.mStayInModelFolder = false; },
-         [](KScnSceneRoot* s) { EXPECT_STREQ(PolygonTexture(mesh(s), 0)->GetRelativeFileName(), "../maps/A.TGA"); }},
+         [](KScnSceneRoot* s)
+         { EXPECT_STREQ(PolygonTexture(mesh(s), 0)->GetRelativeFileName(), "../maps/A.TGA"); }},
     };
     for (const Row& row : rows)
     {
