@@ -137,6 +137,12 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
         {"0 POLYLINE 70 8" + vertex + "1 20 1 30 7 70 32" + vertex + "2 20 1 30 7 70 32 0 SEQEND",
          {2},
          {1, 1, 7, 2, 1, 7}},
+        {"0 POLYLINE 70 8" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 POLYLINE 70 1" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
         {"0 POLYLINE 70 9" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
          {2, 2, 2},
          {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
@@ -148,6 +154,10 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
              "SEQEND",
          {4, 3},
          {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0}},
+        {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex +
+             "1 20 1 70 192 0 VERTEX 70 128 71 1 72 2 73 3 74 1 0 SEQEND",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
         {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + vertex + "0 70 192" + vertex + "1 70 192" +
              vertex + "1 20 1 70 192 0 SEQEND",
          {3},

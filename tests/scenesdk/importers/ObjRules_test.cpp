@@ -293,7 +293,8 @@ TEST(ObjRules, MaterialKeysGiveTheirValues)
 }
 
 // Faces before any "usemtl", or naming a material no library has, use the
-// material "default"; each face keeps the material current when it was read.
+// material "default"; each face keeps the material current when it was read
+// (names may hold spaces), and the diffuse map of that material only.
 TEST(ObjRules, FacesTakeTheMaterialCurrentWhenRead)
 {
     testsupport::TempDir dir;
@@ -302,10 +303,14 @@ TEST(ObjRules, FacesTakeTheMaterialCurrentWhenRead)
     KScnMesh* mesh =
         FirstMesh(ReadObj(manager, dir,
                           kTriangle + "usemtl A\nf 1 3 2\nusemtl Nowhere\nf 2 3 1\n"
-                                      "usemtl B\nf 3 2 1\nusemtl A\nf 1 2 3\n",
-                          "newmtl A\nKd 1 0 0\nnewmtl B\nKd 0 0 1\nnewmtl A\nKd 0 1 0\n", nullptr, &status));
+                                      "usemtl B\nf 3 2 1\nusemtl A\nf 1 2 3\nusemtl Two words\nf 1 3 2\n",
+                          "newmtl A\nKd 1 0 0\nmap_Kd a.tga\nnewmtl B\nKd 0 0 1\nnewmtl A\nKd 0 1 0\n"
+                          "newmtl Two words\n",
+                          nullptr, &status));
     ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(Colours(mesh), (Names{"default", "A", "default", "B", "A"}));
+    EXPECT_EQ(Colours(mesh), (Names{"default", "A", "default", "B", "A", "Two words"}));
+    for (int polygon = 0; polygon < 6; ++polygon)
+        EXPECT_EQ(PolygonTexture(mesh, polygon) != nullptr, polygon == 1 || polygon == 4) << polygon;
     ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), 0.8, 0.8, 0.8);
     EXPECT_STREQ(MaterialOf(mesh, 0)->GetShadingModel(), "Lambert");
     ExpectColour(MaterialOf(mesh, 1)->GetDiffuse(), 1, 0, 0);
