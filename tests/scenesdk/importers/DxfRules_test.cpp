@@ -113,6 +113,9 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
          {3},
          {0, 0, 0, 1, 0, 0, 1, 1, 0}},
         {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0", {3}, {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 0 33 0",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
         {"0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
          {3},
          {0, 0, 0, 1, 1, 0, 0, 1, 0}},
@@ -184,6 +187,10 @@ TEST(DxfRules, EntitiesGiveTheirPolygons)
         EXPECT_EQ(Sizes(mesh), row.sizes);
         const std::vector<double> corners = CornerPoints(mesh);
         ASSERT_EQ(corners.size(), row.corners.size());
+        if (row.pairs.rfind("0 3DFACE", 0) == 0)
+        {
+            EXPECT_EQ(size_t(mesh->GetControlPointsCount()), corners.size() / 3) << "a point per corner kept";
+        }
         for (size_t i = 0; i < corners.size(); ++i)
             EXPECT_NEAR(corners[i], row.corners[i], 1e-12) << "value " << i;
     }
