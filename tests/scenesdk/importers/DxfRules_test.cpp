@@ -288,6 +288,8 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
         {"L -5", "", "Color 5", 0x0000FF},
         {"L 255", "", "Color 255", 0xFFFFFF},
         {"L -", "", "Color 7", 0xFFFFFF},
+        {"L 0", "", "Color 7", 0xFFFFFF},
+        {"L 256", "", "Color 7", 0xFFFFFF},
         {"L 3/1056816", "", "Color #102030", 0x102030},
         {"L 3/1056816", "62 1", "Color 1", 0xFF0000},
         {"K 1", "", "Color 7", 0xFFFFFF},
@@ -449,7 +451,7 @@ TEST(DxfRules, FileUnitsBecomeMetres)
         const std::string text =
             Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " + std::to_string(code) +
                 " 9 $LUNITS 70 2 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
-                "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 "
+                "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 31 3 "
                 "0 INSERT 2 B 10 3 0 ENDSEC 0 EOF");
         for (const bool use : {true, false})
         {
@@ -461,6 +463,7 @@ TEST(DxfRules, FileUnitsBecomeMetres)
             ASSERT_NE(layer, nullptr);
             const double expected = 2.0 * (use ? metres[code] : 1.0);
             EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[0], expected, expected * 1e-12) << use;
+            EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[2], 3 * expected, expected * 1e-12) << use;
             ASSERT_EQ(layer->GetChildCount(), 1);
             EXPECT_NEAR(Placed(layer->GetChild(0), 1)[0], 4 * expected, expected * 1e-6) << use;
         }

@@ -229,6 +229,7 @@ TEST(ObjRules, MaterialKeysGiveTheirValues)
         {"Kd 0.25", eDiffuse, 0.25, 0.25, 0.25},
         {"", eDiffuse, 0.8, 0.8, 0.8},
         {"Kd spectral red.rfl 1", eDiffuse, 0.8, 0.8, 0.8},
+        {"Kd xyz 0.1 0.2 0.3", eDiffuse, 0.8, 0.8, 0.8},
         {"Ks 0.9 0.8 0.7", eSpecular, 0.9, 0.8, 0.7},
         {"Ks 0.3", eSpecular, 0.3, 0.3, 0.3},
         {"", eSpecular, 0, 0, 0},

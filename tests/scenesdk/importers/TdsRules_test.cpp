@@ -369,17 +369,18 @@ TEST(TdsRules, MaterialGroupsAndMappingFollowFacesAndVertices)
 }
 
 // Lights and cameras become nodes at their positions, hidden objects
-// hidden nodes; without a keyframer the objects hang under the root in the
-// file's order.
+// hidden nodes (with or without a keyframer); without a keyframer the
+// objects hang under the root in the file's order.
 TEST(TdsRules, LightsCamerasAndHiddenObjects)
 {
     TempDir dir;
     KScnSdkManager manager;
-    const std::string bytes =
-        File3DS(Triangle("Shown") + Chunk(0x4000, Cstr("Lamp") + Chunk(0x4600, Floats({1, 2, 3}))) +
-                Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
-                Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
-                Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
+    const std::string editor =
+        (Triangle("Shown") + Chunk(0x4000, Cstr("Lamp") + Chunk(0x4600, Floats({1, 2, 3}))) +
+         Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
+         Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
+         Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
+    const std::string bytes = File3DS(editor);
     KScnSceneRoot* scene = Read3ds(manager, dir, bytes);
     ASSERT_NE(scene, nullptr);
     ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 4);
@@ -400,6 +401,13 @@ TEST(TdsRules, LightsCamerasAndHiddenObjects)
     scene = Read3ds(manager, dir, bytes, &options);
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 2);
+
+    scene = Read3ds(manager, dir,
+                    File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_STREQ(Child(scene, 0)->GetName(), "Model::Hidden");
+    EXPECT_FALSE(Child(scene, 0)->GetVisibility());
+    EXPECT_TRUE(Child(scene, 1)->GetVisibility());
 }
 
 // Keyframer node kinds: objects, cameras, lights and spotlights make nodes
