@@ -177,6 +177,11 @@ bool CMtlParser::Line(std::string_view line)
         return Number(tokens, m.mShininess);
     if (key == "d" || key == "Tr")
     {
+        // "d -halo factor": the dissolve's dependence on the view is not kept.
+        KTextTokens peek = tokens;
+        std::string_view halo;
+        if (key == "d" && peek.Next(halo) && halo == "-halo")
+            tokens = peek;
         if (!Number(tokens, value))
             return false;
         if (key == "d")

@@ -46,12 +46,19 @@ inline std::string Chunk(uint16_t id, const std::string& body)
 }
 
 // A keyframer track: flags, eight unused bytes, the key count, then per key
-// its frame, spline flags 0 and its values.
-inline std::string Track(uint16_t id, const std::vector<std::pair<uint32_t, std::vector<float>>>& keys)
+// its frame, the spline flags given and a float (tension, continuity, bias,
+// ease to, ease from: 100 + the bit's number) for each bit set in them, and
+// its values.
+inline std::string Track(uint16_t id, const std::vector<std::pair<uint32_t, std::vector<float>>>& keys,
+                         uint16_t spline = 0)
 {
     std::string body = Le16(0) + std::string(8, '\0') + Le32(static_cast<uint32_t>(keys.size()));
+    std::vector<float> extra;
+    for (int bit = 0; bit < 5; ++bit)
+        if ((spline >> bit) & 1)
+            extra.push_back(100.0f + float(bit));
     for (const auto& key : keys)
-        body += Le32(key.first) + Le16(0) + Floats(key.second);
+        body += Le32(key.first) + Le16(spline) + Floats(extra) + Floats(key.second);
     return Chunk(id, body);
 }
 

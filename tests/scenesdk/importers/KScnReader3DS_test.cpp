@@ -23,6 +23,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "tests/scenesdk/importers/ImportedScene.h"
 #include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/Chunks3DS.h"
 #include "tests/support/TempDir.h"
@@ -35,6 +36,7 @@
 
 using namespace scenesdk;
 using namespace testsupport;
+using namespace importtest;
 
 namespace
 {
@@ -95,31 +97,6 @@ std::string Keyframer()
            KeyNode(2, "Lid", 1, Chunk(0xB013, Floats({0.5f, 0, 0})) + Track(0xB020, {{0, {-9.5f, 0, -1}}}));
 }
 
-// Where a node's global transform puts point i of its mesh.
-KgeTVector World(KScnNode* node, int i)
-{
-    const KgeTVector p = static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(i);
-    const double* g = node->ComputeGlobalTransform();
-    KgeTVector out;
-    for (int j = 0; j < 3; ++j)
-        out[j] = p[0] * g[j] + p[1] * g[4 + j] + p[2] * g[8 + j] + g[12 + j];
-    return out;
-}
-
-void ExpectNear(const KgeTVector& v, double x, double y, double z, const char* what)
-{
-    EXPECT_NEAR(v[0], x, 1e-5) << what;
-    EXPECT_NEAR(v[1], y, 1e-5) << what;
-    EXPECT_NEAR(v[2], z, 1e-5) << what;
-}
-
-float At(KFCurve* curve, double seconds)
-{
-    KTime time;
-    time.SetSeconds(seconds);
-    return curve->Evaluate(time);
-}
-
 TEST(Reader3DS, ReadsMeshesMaterialsMapsHierarchyAndTracks)
 {
     TempDir dir;
@@ -149,15 +126,15 @@ TEST(Reader3DS, ReadsMeshesMaterialsMapsHierarchyAndTracks)
     KScnNode* lid = handle->GetChild(0);
     EXPECT_STREQ(lid->GetName(), "Model::Lid");
     KgeTVector v;
-    ExpectNear(lamp->GetLocalTranslation(v), 1, 2, 3, "the lamp's place");
+    ExpectPoint(lamp->GetLocalTranslation(v), 1, 2, 3, 1e-5, "the lamp's place");
 
     auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(mesh->GetControlPointsCount(), 4);
     ASSERT_EQ(mesh->GetPolygonCount(), 2);
     EXPECT_EQ(mesh->GetPolygonVertex(1, 2), 3);
-    ExpectNear(mesh->GetControlPointAt(1), 2, 0, 0, "vertices in the node's space");
-    ExpectNear(World(box, 3), 10, 2, 2, "and back in the world");
+    ExpectPoint(mesh->GetControlPointAt(1), 2, 0, 0, 1e-5, "vertices in the node's space");
+    ExpectPoint(Placed(box, 3), 10, 2, 2, 1e-5, "and back in the world");
     const KScnLayer* layer = mesh->GetLayer(0);
     const KScnLayerElement* uvs = layer->GetUVElement();
     ASSERT_NE(uvs, nullptr);
@@ -167,8 +144,8 @@ TEST(Reader3DS, ReadsMeshesMaterialsMapsHierarchyAndTracks)
     const KScnLayerElement* normals = layer->GetNormalElement();
     ASSERT_NE(normals, nullptr);
     for (int corner : {0, 3})
-        ExpectNear(normals->GetDirectVector(normals->GetIndexAt(corner)), 1 / std::sqrt(6.0),
-                   -1 / std::sqrt(6.0), 2 / std::sqrt(6.0), "smoothed normal");
+        ExpectPoint(normals->GetDirectVector(normals->GetIndexAt(corner)), 1 / std::sqrt(6.0),
+                    -1 / std::sqrt(6.0), 2 / std::sqrt(6.0), 1e-5, "smoothed normal");
 
     const KScnLayerElement* materials = layer->GetMaterialElement();
     ASSERT_NE(materials, nullptr);
@@ -205,8 +182,8 @@ TEST(Reader3DS, ReadsMeshesMaterialsMapsHierarchyAndTracks)
     // its fourth vertex past the mapping list, the default material.
     auto* lidMesh = static_cast<KScnMesh*>(lid->GetMesh());
     ASSERT_NE(lidMesh, nullptr);
-    ExpectNear(lidMesh->GetControlPointAt(1), 0.5, 0, 5, "pivot");
-    ExpectNear(World(lid, 3), 0, 1, 6, "the lid in the world");
+    ExpectPoint(lidMesh->GetControlPointAt(1), 0.5, 0, 5, 1e-5, "pivot");
+    ExpectPoint(Placed(lid, 3), 0, 1, 6, 1e-5, "the lid in the world");
     const KScnLayer* lidLayer = lidMesh->GetLayer(0);
     EXPECT_NE(lidLayer->GetNormalElement()->GetIndexAt(0), lidLayer->GetNormalElement()->GetIndexAt(3));
     const KScnLayerElement* lidUVs = lidLayer->GetUVElement();
@@ -251,20 +228,21 @@ TEST(Reader3DS, PlacesObjectsByTheirAxesWithUnitsAndAxisConversion)
     ASSERT_TRUE(reader.ReadScene(scene, &options)) << reader.GetStatusText();
     EXPECT_NE(std::string(reader.GetStatusText()).find("unusable local axes"), std::string::npos);
     KScnNode* node = scene->GetRootNode()->GetChild(0);
-    ExpectNear(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 1, 0, 0, "local");
+    ExpectPoint(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 1, 0, 0, 1e-5, "local");
     const double* local = node->ComputeLocalTransform();
     EXPECT_NEAR(local[1], 1.0, 1e-9) << "X turned onto Y";
-    ExpectNear(World(node, 2), 4, 1, 0, "world");
+    ExpectPoint(Placed(node, 2), 4, 1, 0, 1e-5, "world");
     KScnNode* still = scene->GetRootNode()->GetChild(1);
-    ExpectNear(World(still, 0), 1, 2, 3, "kept as written");
+    ExpectPoint(Placed(still, 0), 1, 2, 3, 1e-5, "kept as written");
 
     options.mUnitScale = 2.0;
     options.mAxisConversion = KStreamOptionsForeign::eAxisZUpToYUp;
     KScnSceneRoot* converted = manager.CreateScene();
     ASSERT_TRUE(reader.ReadScene(converted, &options));
     node = converted->GetRootNode()->GetChild(0);
-    ExpectNear(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 2, 0, 0, "local, doubled");
-    ExpectNear(World(node, 2), 8, 0, -2, "(4, 1, 0) doubled, Y up");
+    ExpectPoint(static_cast<KScnMesh*>(node->GetMesh())->GetControlPointAt(1), 2, 0, 0, 1e-5,
+                "local, doubled");
+    ExpectPoint(Placed(node, 2), 8, 0, -2, 1e-5, "(4, 1, 0) doubled, Y up");
 }
 
 std::string Mesh(const std::string& name, const std::string& contents)

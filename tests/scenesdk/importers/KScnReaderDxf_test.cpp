@@ -16,6 +16,8 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/importers/DxfText.h"
+#include "tests/scenesdk/importers/ImportedScene.h"
 #include "tests/scenesdk/importers/RefusedFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -23,32 +25,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
 using namespace scenesdk;
+using namespace importtest;
 
 namespace
 {
-
-// A drawing written as group codes and values apart by white space (no
-// value here holds a space), turned into the file's two lines per pair;
-// codes right-aligned in three columns as most writers do, with the given
-// line ending.
-std::string Dxf(const std::string& pairs, const char* ending = "\n")
-{
-    std::istringstream in(pairs);
-    std::string out, value;
-    int code = 0;
-    while (in >> code >> value)
-    {
-        char padded[8];
-        std::snprintf(padded, sizeof(padded), "%3d", code);
-        out += padded + std::string(ending) + value + ending;
-    }
-    return out;
-}
 
 // One entity (or table entry) a line.
 const char* const kDrawing = R"(0 SECTION  2 HEADER  9 $INSUNITS  70 4  0 ENDSEC
@@ -81,62 +65,6 @@ const char* const kDrawing = R"(0 SECTION  2 HEADER  9 $INSUNITS  70 4  0 ENDSEC
 0 INSERT  8 Roof  2 Post  10 0  20 0  30 3  41 1  42 2  43 3  50 90  210 0  220 -1  230 0
 0 ENDSEC  0 EOF
 )";
-
-KScnMesh* MeshOf(KScnNode* node)
-{
-    return node != nullptr ? static_cast<KScnMesh*>(node->GetMesh()) : nullptr;
-}
-
-// A control point of the node's mesh placed by the node's global transform
-// (row vectors: p' = p M).
-KgeTVector Placed(KScnNode* node, int point)
-{
-    const KgeTVector p = MeshOf(node)->GetControlPointAt(point);
-    const double* m = node->ComputeGlobalTransform();
-    KgeTVector out;
-    for (int j = 0; j < 3; ++j)
-        out[j] = p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j];
-    return out;
-}
-
-void ExpectPoint(const KgeTVector& v, double x, double y, double z)
-{
-    EXPECT_NEAR(v[0], x, 1e-9);
-    EXPECT_NEAR(v[1], y, 1e-9);
-    EXPECT_NEAR(v[2], z, 1e-9);
-}
-
-void ExpectColour(const KColorRGBA& c, double r, double g, double b)
-{
-    ExpectPoint(KgeTVector(c.mRed, c.mGreen, c.mBlue), r, g, b);
-}
-
-KScnMaterial* MaterialOf(KScnMesh* mesh, int polygon)
-{
-    const KScnLayerElement* e = mesh->GetLayer(0)->GetMaterialElement();
-    return e->GetDirect<KScnMaterial*>()[e->GetIndexAt(polygon)];
-}
-
-using Ints = std::vector<int>;
-using Names = std::vector<std::string>;
-
-// The corner count of each polygon of the mesh.
-Ints Sizes(KScnMesh* mesh)
-{
-    Ints sizes;
-    for (int i = 0; i < mesh->GetPolygonCount(); ++i)
-        sizes.push_back(mesh->GetPolygonSize(i));
-    return sizes;
-}
-
-// The material name of each polygon of the mesh.
-Names Colours(KScnMesh* mesh)
-{
-    Names names;
-    for (int i = 0; i < mesh->GetPolygonCount(); ++i)
-        names.push_back(MaterialOf(mesh, i)->GetNameWithoutPrefix().Buffer());
-    return names;
-}
 
 TEST(DxfReader, ReadsAHandWrittenDrawingValueByValueThenWithOptions)
 {
@@ -372,11 +300,6 @@ std::string InsertOfB(const std::string& block, const std::string& insert)
     return Dxf("0 SECTION 2 BLOCKS 0 BLOCK 2 B " + block +
                " 0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES " + "0 INSERT 2 B " + insert +
                " 0 ENDSEC 0 EOF");
-}
-
-std::string Entities(const std::string& pairs)
-{
-    return Dxf("0 SECTION 2 ENTITIES " + pairs + " 0 ENDSEC 0 EOF");
 }
 
 // The binary sentinel, then a section of entities begun with 1- or 2-byte

@@ -1,0 +1,567 @@
+// The DXF mapping rules one table each: a few group pairs of a drawing and
+// the value the scene holds for them, read through the importer; layers as
+// nodes, each entity kind with its flags and object coordinates, colour
+// resolution at its boundaries (0, 7, 255, 256, true colours, layers off,
+// blocks on layer "0"), INSERT placement and array spacing, $INSUNITS to
+// metres for every unit, and each reading option.
+
+#include "scenesdk/importers/KStreamOptionsDxf.h"
+#include "tests/scenesdk/importers/DxfText.h"
+#include "tests/scenesdk/importers/ImportedScene.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace scenesdk;
+using namespace importtest;
+
+namespace
+{
+
+// The drawing "d.dxf" read into a new scene; the file's axes kept unless
+// options say otherwise.
+KScnSceneRoot* ReadDxf(KScnSdkManager& manager, const testsupport::TempDir& dir, const std::string& text,
+                       KStreamOptionsDxf* given = nullptr, std::string* status = nullptr)
+{
+    KStreamOptionsDxf asIs;
+    asIs.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
+    return Import(manager, dir.WriteFile("d.dxf", text), given != nullptr ? given : &asIs, status);
+}
+
+KScnNode* Child(KScnSceneRoot* scene, int i)
+{
+    return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)
+                                                                         : nullptr;
+}
+
+// A layer table of "name colour" entries (colour "-": none, "n/rgb": the
+// number and a true colour), then the entities.
+std::string Drawing(const std::string& layers, const std::string& entities, const std::string& blocks = "")
+{
+    std::string table = "0 SECTION 2 TABLES 0 TABLE 2 LAYER ";
+    std::istringstream in(layers);
+    std::string name, colour;
+    while (in >> name >> colour)
+    {
+        const size_t slash = colour.find('/');
+        table += "0 LAYER 2 " + name + (colour == "-" ? "" : " 62 " + colour.substr(0, slash));
+        table += (slash == std::string::npos ? "" : " 420 " + colour.substr(slash + 1)) + " ";
+    }
+    return Dxf(table + "0 ENDTAB 0 ENDSEC 0 SECTION 2 BLOCKS " + blocks + " 0 ENDSEC 0 SECTION 2 ENTITIES " +
+               entities + " 0 ENDSEC 0 EOF");
+}
+
+const std::string kFace = " 0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 0 22 1 32 0 ";
+
+// Every corner's point, polygon after polygon.
+std::vector<double> CornerPoints(KScnMesh* mesh)
+{
+    std::vector<double> out;
+    for (int p = 0; p < mesh->GetPolygonCount(); ++p)
+        for (int k = 0; k < mesh->GetPolygonSize(p); ++k)
+        {
+            const KgeTVector v = mesh->GetControlPointAt(mesh->GetPolygonVertex(p, k));
+            out.insert(out.end(), {v[0], v[1], v[2]});
+        }
+    return out;
+}
+
+TEST(DxfRules, NodesPerLayerWithContent)
+{
+    const std::pair<std::string, Names> rows[] = {
+        {Entities("0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::B", "Model::A"}},
+        {Drawing("A 1 B 2 C 3", "0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::A", "Model::B"}},
+        {Entities("0 LINE 11 1"), {"Model::0"}},
+        {Entities("0 LINE 8 Walls 11 1 0 LINE 8 WALLS 11 1"), {"Model::Walls"}},
+        {Entities("0 LINE 8 A 10 0 20 0 30 0 11 0 21 0 31 0 0 LINE 8 B 11 1"), {"Model::B"}},
+        {Drawing("", "0 INSERT 8 X 2 B", "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK"), {"Model::X"}},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& row : rows)
+    {
+        KScnSceneRoot* scene = ReadDxf(manager, dir, row.first);
+        ASSERT_NE(scene, nullptr);
+        Names names;
+        for (int i = 0; i < scene->GetRootNode()->GetChildCount(); ++i)
+            names.push_back(Child(scene, i)->GetName());
+        EXPECT_EQ(names, row.second) << row.first;
+    }
+}
+
+// Each entity kind, with the flags and groups that change what it gives:
+// the polygons' sizes and every corner's point.
+TEST(DxfRules, EntitiesGiveTheirPolygons)
+{
+    struct Row
+    {
+        std::string pairs;
+        Ints sizes;
+        std::vector<double> corners;
+    };
+    const std::string vertex = " 0 VERTEX 10 ";
+    const Row rows[] = {
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
+         {4},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 1 23 1 33 0",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0", {3}, {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 0 33 0",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
+         {3},
+         {0, 0, 0, 1, 1, 0, 0, 1, 0}},
+        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 0 32 0 13 0 23 0 33 0", {}, {}},
+        {"0 LINE 10 1 20 2 30 3 11 4 21 5 31 6", {2}, {1, 2, 3, 4, 5, 6}},
+        {"0 LINE 10 1 20 2 30 3 11 1 21 2 31 3", {}, {}},
+        {"0 LWPOLYLINE 90 3 38 2 10 0 20 0 10 1 20 0 10 1 20 1",
+         {2, 2},
+         {0, 0, 2, 1, 0, 2, 1, 0, 2, 1, 1, 2}},
+        {"0 LWPOLYLINE 90 3 70 1 10 0 20 0 10 1 20 0 10 1 20 1",
+         {2, 2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
+        {"0 LWPOLYLINE 90 99 43 1 10 0 20 0 40 1 41 2 42 0.5 10 1 20 0", {2}, {0, 0, 0, 1, 0, 0}},
+        {"0 LWPOLYLINE 38 3 210 0 220 0 230 -2 10 1 20 0 10 1 20 2", {2}, {-1, 0, -3, -1, 2, -3}},
+        {"0 LWPOLYLINE 38 3 210 0.5 220 0 230 0 10 1 20 2 10 4 20 5", {2}, {3, 1, 2, 3, 4, 5}},
+        {"0 POLYLINE 66 1 30 2" + vertex + "1 20 1 30 7" + vertex + "2 20 1 30 7 0 SEQEND",
+         {2},
+         {1, 1, 2, 2, 1, 2}},
+        {"0 POLYLINE 30 2 210 0 220 0 230 -1" + vertex + "1 20 1" + vertex + "2 20 1 0 SEQEND",
+         {2},
+         {-1, 1, -2, -2, 1, -2}},
+        {"0 POLYLINE 70 8" + vertex + "1 20 1 30 7 70 32" + vertex + "2 20 1 30 7 70 32 0 SEQEND",
+         {2},
+         {1, 1, 7, 2, 1, 7}},
+        {"0 POLYLINE 70 8" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 POLYLINE 70 1" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
+        {"0 POLYLINE 70 9" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
+        {"0 POLYLINE 70 4" + vertex + "0" + vertex + "5 70 16" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
+         {2, 2},
+         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex + "1 20 1 70 192" + vertex +
+             "0 20 1 70 192 0 VERTEX 70 128 71 1 72 -2 73 3 74 -4 0 VERTEX 70 128 71 4 72 0 73 2 74 1 0 "
+             "SEQEND",
+         {4, 3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0}},
+        {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex +
+             "1 20 1 70 192 0 VERTEX 70 128 71 1 72 2 73 3 74 1 0 SEQEND",
+         {3},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
+        {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + vertex + "0 70 192" + vertex + "1 70 192" +
+             vertex + "1 20 1 70 192 0 SEQEND",
+         {3},
+         {1, 1, 0, 1, 0, 0, 0, 0, 0}},
+        {"0 POLYLINE 70 16 71 2 72 3" + vertex + "0 70 64" + vertex + "1 70 64" + vertex + "2 70 64" +
+             vertex + "0 20 1 70 64" + vertex + "1 20 1 70 64" + vertex + "2 20 1 70 64 0 SEQEND",
+         {4, 4},
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0}},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.pairs);
+        KScnSceneRoot* scene = ReadDxf(manager, dir, Entities(row.pairs));
+        ASSERT_NE(scene, nullptr);
+        KScnMesh* mesh = MeshOf(Child(scene, 0));
+        if (row.sizes.empty())
+        {
+            EXPECT_TRUE(mesh == nullptr || mesh->GetPolygonCount() == 0);
+            continue;
+        }
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(Sizes(mesh), row.sizes);
+        const std::vector<double> corners = CornerPoints(mesh);
+        ASSERT_EQ(corners.size(), row.corners.size());
+        if (row.pairs.rfind("0 3DFACE", 0) == 0)
+        {
+            EXPECT_EQ(size_t(mesh->GetControlPointsCount()), corners.size() / 3) << "a point per corner kept";
+        }
+        for (size_t i = 0; i < corners.size(); ++i)
+            EXPECT_NEAR(corners[i], row.corners[i], 1e-12) << "value " << i;
+    }
+}
+
+// The object axes of an extrusion by the arbitrary axis rule, on both sides
+// of its limit (|x| and |y| of the unit extrusion under 1/64): where an
+// outline's (1, 0) and (0, 1) end.
+TEST(DxfRules, ObjectAxesFollowTheArbitraryAxisRule)
+{
+    struct Row
+    {
+        const char* extrusion;
+        KgeTVector x, y;
+    };
+    const Row rows[] = {
+        {"0 0 1", KgeTVector(1, 0, 0), KgeTVector(0, 1, 0)},
+        {"0 0 -1", KgeTVector(-1, 0, 0), KgeTVector(0, 1, 0)},
+        {"1 0 0", KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
+        {"0 1 0", KgeTVector(-1, 0, 0), KgeTVector(0, 0, 1)},
+        {"0.0156 0 1", KgeTVector(0.99988, 0, -0.0156), KgeTVector(0, 1, 0)},
+        {"0.0157 0 1", KgeTVector(0, 1, 0), KgeTVector(-0.99988, 0, 0.0157)},
+        {"0 0.0156 1", KgeTVector(1, 0, 0), KgeTVector(0, 0.99988, -0.0156)},
+        {"0 0.0157 1", KgeTVector(-1, 0, 0), KgeTVector(0, -0.99988, 0.0157)},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.extrusion);
+        std::istringstream in(row.extrusion);
+        std::string x, y, z;
+        in >> x >> y >> z;
+        KScnMesh* mesh = MeshOf(Child(
+            ReadDxf(manager, dir,
+                    Entities("0 LWPOLYLINE 210 " + x + " 220 " + y + " 230 " + z + " 10 1 20 0 10 0 20 1")),
+            0));
+        ASSERT_NE(mesh, nullptr);
+        ExpectPoint(mesh->GetControlPointAt(0), row.x[0], row.x[1], row.x[2], 1e-4);
+        ExpectPoint(mesh->GetControlPointAt(1), row.y[0], row.y[1], row.y[2], 1e-4);
+    }
+}
+
+// Polygon meshes: M x N vertices row after row, wrapped in M (flag 1) and
+// in N (flag 32); a smoothed mesh may store its 73 x 74 surface instead.
+TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
+{
+    std::string grid;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            grid += " 0 VERTEX 70 64 10 " + std::to_string(i) + " 20 " + std::to_string(j);
+    const std::pair<std::string, int> rows[] = {
+        {"70 16 71 3 72 3", 4},
+        {"70 17 71 3 72 3", 6},
+        {"70 48 71 3 72 3", 6},
+        {"70 49 71 3 72 3", 9},
+        {"70 16 71 2 72 2 73 3 74 3 75 6", 4},
+        {"70 16 71 3 72 3 73 9 74 1 75 8", 4},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.first);
+        KScnMesh* mesh =
+            MeshOf(Child(ReadDxf(manager, dir, Entities("0 POLYLINE " + row.first + grid + " 0 SEQEND")), 0));
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(Sizes(mesh), Ints(size_t(row.second), 4));
+    }
+}
+
+// Colour resolution, one row a boundary: palette numbers (1, 7 and 255
+// are numbers, not "by layer"), by layer (256 or none), by block outside
+// blocks, true colours over numbers, layers off, layers without a colour.
+TEST(DxfRules, ColoursResolveAsCadProgramsDo)
+{
+    struct Row
+    {
+        const char* layers;
+        const char* groups; // of a 3DFACE on layer L, or a whole entity
+        const char* name;
+        uint32_t rgb;
+    };
+    const Row rows[] = {
+        {"L 3", "62 1", "Color 1", 0xFF0000},
+        {"L 3", "62 7", "Color 7", 0xFFFFFF},
+        {"L 3", "62 8", "Color 8", 0x808080},
+        {"L 3", "62 250", "Color 250", 0x000000},
+        {"L 3", "62 255", "Color 255", 0xFFFFFF},
+        {"L 3", "62 256", "Color 3", 0x00FF00},
+        {"L 3", "", "Color 3", 0x00FF00},
+        {"L 3", "62 0", "Color 7", 0xFFFFFF},
+        {"L 3", "62 1 420 16744448", "Color #FF8000", 0xFF8000},
+        {"L 3", "420 1056816", "Color #102030", 0x102030},
+        {"L -5", "", "Color 5", 0x0000FF},
+        {"L 255", "", "Color 255", 0xFFFFFF},
+        {"L -", "", "Color 7", 0xFFFFFF},
+        {"L 0", "", "Color 7", 0xFFFFFF},
+        {"L 256", "", "Color 7", 0xFFFFFF},
+        {"L 3/1056816", "", "Color #102030", 0x102030},
+        {"L 3/1056816", "62 1", "Color 1", 0xFF0000},
+        {"K 1", "", "Color 7", 0xFFFFFF},
+        {"L 3",
+         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+         "0 VERTEX 70 128 62 1 71 1 72 2 73 3 0 SEQEND",
+         "Color 1", 0xFF0000},
+        {"L 3",
+         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+         "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND",
+         "Color 2", 0xFFFF00},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.layers) + " / " + row.groups);
+        const std::string face = std::string(row.groups).rfind("0 ", 0) == 0
+                                     ? row.groups
+                                     : "0 3DFACE 8 L " + std::string(row.groups) + kFace.substr(9);
+        KScnMesh* mesh = MeshOf(Child(ReadDxf(manager, dir, Drawing(row.layers, face)), 0));
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(Colours(mesh), Names{row.name});
+        ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), (row.rgb >> 16) / 255.0,
+                     ((row.rgb >> 8) & 255) / 255.0, (row.rgb & 255) / 255.0);
+    }
+}
+
+// Inside blocks: by block takes the INSERT's resolved colour, by layer the
+// entity's layer, except that layer "0" is the INSERT's layer (and an
+// INSERT on layer "0" in a block passes on the outer INSERT's layer).
+TEST(DxfRules, BlockContentTakesColourAndLayerFromItsInsert)
+{
+    struct Row
+    {
+        std::string inner; // block B's content; block C holds a face on layer 0 by block
+        std::string insert;
+        Names colours; // of B's node, then of C's node when B inserts it
+    };
+    const Row rows[] = {
+        {"0 3DFACE 62 0" + kFace.substr(9), "62 2", {"Color 2"}},
+        {"0 3DFACE 62 0" + kFace.substr(9), "", {"Color 3"}},
+        {"0 3DFACE 62 0" + kFace.substr(9), "62 0", {"Color 7"}},
+        {"0 3DFACE 8 0" + kFace.substr(9), "62 2", {"Color 3"}},
+        {"0 3DFACE 8 K" + kFace.substr(9), "62 2", {"Color 4"}},
+        {"0 3DFACE 8 0 62 255" + kFace.substr(9), "", {"Color 255"}},
+        {"0 INSERT 8 0 2 C", "62 6", {"Color 3"}},
+        {"0 INSERT 8 0 2 C 62 0", "62 6", {"Color 6"}},
+        {"0 INSERT 8 0 2 C 62 5", "62 6", {"Color 5"}},
+        {"0 INSERT 8 K 2 C", "62 6", {"Color 4"}},
+        {"0 INSERT 8 0 2 D", "62 6", {"Color 3"}},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.inner + " / " + row.insert);
+        const std::string blocks = "0 BLOCK 2 B " + row.inner + " 0 ENDBLK 0 BLOCK 2 C 0 3DFACE 8 0 62 0" +
+                                   kFace.substr(9) + " 0 ENDBLK 0 BLOCK 2 D 0 3DFACE 8 0" + kFace.substr(9) +
+                                   " 0 ENDBLK";
+        KScnNode* layer =
+            Child(ReadDxf(manager, dir, Drawing("L 3 K 4", "0 INSERT 8 L 2 B " + row.insert, blocks)), 0);
+        ASSERT_NE(layer, nullptr);
+        ASSERT_EQ(layer->GetChildCount(), 1);
+        KScnNode* node = layer->GetChild(0);
+        if (node->GetChildCount() == 1)
+            node = node->GetChild(0);
+        ASSERT_NE(MeshOf(node), nullptr);
+        EXPECT_EQ(Colours(MeshOf(node)), row.colours);
+    }
+}
+
+// INSERT placement: world = OCS x translate(point) x rotate(50) x
+// translate(column x 44, row x 45) x scale(41, 42, 43) x translate(-base).
+// Block B is a segment from (1, 0, 0) to (2, 0, 0); each row gives where
+// some of the node's points end (two a cell, cells row after row).
+TEST(DxfRules, InsertsPlaceTheirBlocks)
+{
+    struct Row
+    {
+        const char* base;
+        const char* insert;
+        std::vector<std::pair<int, KgeTVector>> points;
+    };
+    const Row rows[] = {
+        {"", "10 5 20 6 30 7", {{0, KgeTVector(6, 6, 7)}, {1, KgeTVector(7, 6, 7)}}},
+        {"10 1 20 0 30 0", "10 5 20 6 30 7", {{0, KgeTVector(5, 6, 7)}, {1, KgeTVector(6, 6, 7)}}},
+        {"10 0 20 0 30 1", "", {{1, KgeTVector(2, 0, -1)}}},
+        {"", "41 2 42 3 43 4", {{0, KgeTVector(2, 0, 0)}, {1, KgeTVector(4, 0, 0)}}},
+        {"10 1 20 1 30 1", "41 2 42 3 43 4", {{1, KgeTVector(2, -3, -4)}}},
+        {"", "50 90", {{0, KgeTVector(0, 1, 0)}, {1, KgeTVector(0, 2, 0)}}},
+        {"", "50 450", {{1, KgeTVector(0, 2, 0)}}},
+        {"10 1 20 1 30 1", "50 90", {{1, KgeTVector(1, 1, -1)}}},
+        {"10 1 20 1 30 0", "41 2 42 3 50 90", {{1, KgeTVector(3, 2, 0)}}},
+        {"", "50 -90 41 2", {{1, KgeTVector(0, -4, 0)}}},
+        {"", "10 5 210 0 220 0 230 -1", {{0, KgeTVector(-6, 0, 0)}, {1, KgeTVector(-7, 0, 0)}}},
+        {"", "10 5 50 90 210 0 220 0 230 -1", {{1, KgeTVector(-5, 2, 0)}}},
+        {"", "10 0 20 0 30 5 210 1 220 0 230 0", {{1, KgeTVector(5, 2, 0)}}},
+        {"",
+         "70 2 71 2 44 10 45 20 41 2 42 3",
+         {{0, KgeTVector(2, 0, 0)},
+          {2, KgeTVector(12, 0, 0)},
+          {4, KgeTVector(2, 20, 0)},
+          {7, KgeTVector(14, 20, 0)}}},
+        {"", "70 2 71 3 44 10 45 20 50 90", {{2, KgeTVector(0, 11, 0)}, {5, KgeTVector(-20, 2, 0)}}},
+        {"", "70 0 71 0 44 10 45 20", {{1, KgeTVector(2, 0, 0)}}},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.base) + " / " + row.insert);
+        const std::string blocks =
+            "0 BLOCK 2 B " + std::string(row.base) + " 0 LINE 10 1 20 0 30 0 11 2 21 0 31 0 0 ENDBLK";
+        KScnNode* layer =
+            Child(ReadDxf(manager, dir, Drawing("", "0 INSERT 2 B " + std::string(row.insert), blocks)), 0);
+        ASSERT_NE(layer, nullptr);
+        ASSERT_EQ(layer->GetChildCount(), 1);
+        KScnNode* node = layer->GetChild(0);
+        EXPECT_STREQ(node->GetName(), "Model::B");
+        for (const auto& p : row.points)
+            ExpectPoint(Placed(node, p.first), p.second[0], p.second[1], p.second[2], 1e-9,
+                        std::to_string(p.first).c_str());
+    }
+}
+
+// $INSUNITS to metres, every code of the table and the first past it; the
+// file's unit applies only when asked, before the unit scale, to points and
+// insert positions alike.
+TEST(DxfRules, FileUnitsBecomeMetres)
+{
+    const double metres[] = {1.0,
+                             0.0254,
+                             0.3048,
+                             1609.344,
+                             0.001,
+                             0.01,
+                             1.0,
+                             1000.0,
+                             2.54e-8,
+                             2.54e-5,
+                             0.9144,
+                             1e-10,
+                             1e-9,
+                             1e-6,
+                             0.1,
+                             10.0,
+                             100.0,
+                             1e9,
+                             1.495978707e11,
+                             9.4607304725808e15,
+                             3.0856775814913673e16,
+                             1.0};
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (int code = 0; code < 22; ++code)
+    {
+        SCOPED_TRACE(code);
+        const std::string text =
+            Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " + std::to_string(code) +
+                " 9 $LUNITS 70 2 9 $EXTMIN 10 0 20 0 30 0 0 ENDSEC 0 SECTION 2 BLOCKS 0 BLOCK 2 B "
+                "0 LINE 11 1 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 LINE 11 1 31 3 "
+                "0 INSERT 2 B 10 3 0 ENDSEC 0 EOF");
+        for (const bool use : {true, false})
+        {
+            KStreamOptionsDxf options;
+            options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
+            options.mUseFileUnits = use;
+            options.mUnitScale = 2.0;
+            KScnNode* layer = Child(ReadDxf(manager, dir, text, &options), 0);
+            ASSERT_NE(layer, nullptr);
+            const double expected = 2.0 * (use ? metres[code] : 1.0);
+            EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[0], expected, expected * 1e-12) << use;
+            EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[2], 3 * expected, expected * 1e-12) << use;
+            ASSERT_EQ(layer->GetChildCount(), 1);
+            EXPECT_NEAR(Placed(layer->GetChild(0), 1)[0], 4 * expected, expected * 1e-6) << use;
+        }
+    }
+}
+
+// Each reading option against one drawing: what it takes away or changes.
+TEST(DxfRules, OptionsChangeWhatIsRead)
+{
+    const std::string text =
+        Drawing("",
+                "0 3DFACE 10 1 20 2 30 3 11 2 21 2 31 3 12 1 22 3 32 3 "
+                "0 POLYLINE 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
+                "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND "
+                "0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
+                "0 LINE 11 1 0 POLYLINE 0 VERTEX 10 0 20 5 0 VERTEX 10 1 20 5 0 SEQEND 0 INSERT 2 B",
+                "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK");
+    struct Row
+    {
+        const char* what;
+        void (*set)(KStreamOptionsDxf&);
+        Ints sizes;
+        int inserts;
+    };
+    const Row rows[] = {
+        {"defaults", [](KStreamOptionsDxf&) {}, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {"no faces", [](KStreamOptionsDxf& o) { o.mReadFaces = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {"no meshes", [](KStreamOptionsDxf& o) { o.mReadMeshes = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {"no outlines", [](KStreamOptionsDxf& o) { o.mReadOutlines = false; }, {3, 3, 2}, 1},
+        {"no lines", [](KStreamOptionsDxf& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
+        {"no inserts", [](KStreamOptionsDxf& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 0},
+        {"outlines as polygons",
+         [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; },
+         {3, 3, 5, 2, 2},
+         1},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        KStreamOptionsDxf options;
+        row.set(options);
+        KScnNode* layer = Child(ReadDxf(manager, dir, text, &options), 0);
+        ASSERT_NE(layer, nullptr);
+        EXPECT_EQ(Sizes(MeshOf(layer)), row.sizes);
+        EXPECT_EQ(layer->GetChildCount(), row.inserts);
+        // Z up to Y up by default: DXF (x, y, z) is the scene's (x, z, -y).
+        if (options.mReadFaces)
+            ExpectPoint(MeshOf(layer)->GetControlPointAt(0), 1, 3, -2);
+    }
+}
+
+// One normal per polygon, from all its corners (a five-corner outline
+// whose first three corners lie on a line still has its plane's normal);
+// a segment's is zero.
+TEST(DxfRules, NormalsPerPolygon)
+{
+    KStreamOptionsDxf options;
+    options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
+    options.mClosedOutlinesAsPolygons = true;
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    KScnMesh* mesh = MeshOf(Child(
+        ReadDxf(manager, dir,
+                Entities("0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
+                         "0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 1 12 0 22 1 32 1 13 0 23 1 33 0 0 LINE 11 1"),
+                &options),
+        0));
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_EQ(Sizes(mesh), (Ints{5, 4, 2}));
+    for (int corner = 0; corner < 5; ++corner)
+        ExpectPoint(CornerNormal(mesh, corner), 0, 0, 1);
+    for (int corner = 5; corner < 9; ++corner)
+        ExpectPoint(CornerNormal(mesh, corner), -1, 0, 0);
+    ExpectPoint(CornerNormal(mesh, 9), 0, 0, 0);
+}
+
+// Entities the reader does not turn into polygons, and paper space, are
+// counted, the first named; the rest of the drawing reads.
+TEST(DxfRules, SkippedEntitiesAreCounted)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"0 CIRCLE 40 1 0 LINE 11 1", "1 entities skipped (first: CIRCLE)"},
+        {"0 LINE 67 1 11 2 0 TEXT 1 hi 0 LINE 11 1", "2 entities skipped (first: LINE)"},
+        {"0 HATCH 0 MTEXT 0 LINE 11 1 0 ARC", "3 entities skipped (first: HATCH)"},
+    };
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+    for (const auto& row : rows)
+    {
+        std::string status;
+        KScnSceneRoot* scene = ReadDxf(manager, dir, Entities(row.first), nullptr, &status);
+        ASSERT_NE(scene, nullptr);
+        EXPECT_EQ(Sizes(MeshOf(Child(scene, 0))), Ints{2});
+        ExpectPoint(MeshOf(Child(scene, 0))->GetControlPointAt(1), 1, 0, 0);
+        EXPECT_NE(status.find(row.second), std::string::npos) << status;
+    }
+}
+
+} // namespace

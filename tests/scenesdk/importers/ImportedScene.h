@@ -1,0 +1,113 @@
+#pragma once
+
+// Reading a foreign file through the importer and looking at what it made
+// through the scene's public classes: a node's mesh, a point placed by the
+// node's global transform, the material of a polygon, a curve's value.
+
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace importtest
+{
+
+// The file read by the importer (its format found from the extension) with
+// the options given (null: the importer's own) into a new scene of the
+// manager; null, with a test failure, when it is refused. The status text
+// goes to status when asked.
+inline scenesdk::KScnSceneRoot* Import(scenesdk::KScnSdkManager& manager, const std::string& path,
+                                       scenesdk::KStreamOptionsScn* options = nullptr,
+                                       std::string* status = nullptr)
+{
+    scenesdk::KScnImporter* importer = manager.CreateImporter();
+    importer->SetFileFormat(scenesdk::KScnImporter::FindFileFormat(path.substr(path.rfind('.') + 1).c_str()));
+    scenesdk::KScnSceneRoot* scene = manager.CreateScene();
+    const bool ok = importer->Initialize(path.c_str()) && importer->Import(scene, options);
+    EXPECT_TRUE(ok) << path << ": " << importer->GetStatusText();
+    if (status != nullptr)
+        *status = importer->GetStatusText();
+    return ok ? scene : nullptr;
+}
+
+inline scenesdk::KScnMesh* MeshOf(scenesdk::KScnNode* node)
+{
+    return node != nullptr ? static_cast<scenesdk::KScnMesh*>(node->GetMesh()) : nullptr;
+}
+
+// A control point of the node's mesh placed by the node's global transform
+// (row vectors: p' = p M).
+inline scenesdk::KgeTVector Placed(scenesdk::KScnNode* node, int point)
+{
+    const scenesdk::KgeTVector p = MeshOf(node)->GetControlPointAt(point);
+    const double* m = node->ComputeGlobalTransform();
+    scenesdk::KgeTVector out;
+    for (int j = 0; j < 3; ++j)
+        out[j] = p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j];
+    return out;
+}
+
+inline void ExpectPoint(const scenesdk::KgeTVector& v, double x, double y, double z, double tolerance = 1e-9,
+                        const char* what = "")
+{
+    EXPECT_NEAR(v[0], x, tolerance) << what;
+    EXPECT_NEAR(v[1], y, tolerance) << what;
+    EXPECT_NEAR(v[2], z, tolerance) << what;
+}
+
+inline void ExpectColour(const scenesdk::KColorRGBA& c, double r, double g, double b, double tolerance = 1e-6)
+{
+    ExpectPoint(scenesdk::KgeTVector(c.mRed, c.mGreen, c.mBlue), r, g, b, tolerance);
+}
+
+inline scenesdk::KScnMaterial* MaterialOf(scenesdk::KScnMesh* mesh, int polygon)
+{
+    const scenesdk::KScnLayerElement* e = mesh->GetLayer(0)->GetMaterialElement();
+    return e->GetDirect<scenesdk::KScnMaterial*>()[e->GetIndexAt(polygon)];
+}
+
+using Ints = std::vector<int>;
+using Names = std::vector<std::string>;
+
+// The corner count of each polygon of the mesh.
+inline Ints Sizes(scenesdk::KScnMesh* mesh)
+{
+    Ints sizes;
+    for (int i = 0; i < mesh->GetPolygonCount(); ++i)
+        sizes.push_back(mesh->GetPolygonSize(i));
+    return sizes;
+}
+
+// The material name (without its prefix) of each polygon of the mesh.
+inline Names Colours(scenesdk::KScnMesh* mesh)
+{
+    Names names;
+    for (int i = 0; i < mesh->GetPolygonCount(); ++i)
+        names.push_back(MaterialOf(mesh, i)->GetNameWithoutPrefix().Buffer());
+    return names;
+}
+
+// The normal of a polygon corner (counted over the whole mesh).
+inline scenesdk::KgeTVector CornerNormal(scenesdk::KScnMesh* mesh, int corner)
+{
+    const scenesdk::KScnLayerElement* normals = mesh->GetLayer(0)->GetNormalElement();
+    return normals->GetDirectVector(normals->GetIndexAt(corner));
+}
+
+inline float At(scenesdk::KFCurve* curve, double seconds)
+{
+    scenesdk::KTime time;
+    time.SetSeconds(seconds);
+    return curve->Evaluate(time);
+}
+
+} // namespace importtest
