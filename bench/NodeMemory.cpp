@@ -87,10 +87,10 @@ struct STempFiles
 };
 STempFiles gFiles;
 
-// A binary scene file of `models` null models and `takes` empty takes.
-std::string SceneFile(int models, int takes)
+// A scene file (binary or text) of `models` null models and `takes` empty takes.
+std::string SceneFile(int models, int takes, CScnWriter::EForm form = CScnWriter::eBinary)
 {
-    CScnWriter w(CScnWriter::eBinary);
+    CScnWriter w(form);
     w.WriteHeader("node memory benchmark");
     w.BeginField("Objects");
     w.BeginBlock();
@@ -116,7 +116,8 @@ std::string SceneFile(int models, int takes)
         w.EndBlock();
         w.EndField();
     }
-    const std::string path = gFiles.Make("m" + std::to_string(models) + "t" + std::to_string(takes) + ".scn");
+    const std::string path = gFiles.Make((form == CScnWriter::eBinary ? "b" : "a") + std::to_string(models) +
+                                         "t" + std::to_string(takes) + ".scn");
     if (!w.SaveFile(path))
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), w.Error().c_str());
     return path;
@@ -220,6 +221,14 @@ void BM_NullModel(benchmark::State& state)
     Measure(state, small, large, kLarge - kSmall);
 }
 BENCHMARK(BM_NullModel)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_NullModelText(benchmark::State& state)
+{
+    static const std::string small = SceneFile(kSmall, 0, CScnWriter::eText),
+                             large = SceneFile(kLarge, 0, CScnWriter::eText);
+    Measure(state, small, large, kLarge - kSmall);
+}
+BENCHMARK(BM_NullModelText)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ObjGroupWithTriangle(benchmark::State& state)
 {
