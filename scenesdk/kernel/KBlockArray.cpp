@@ -68,8 +68,8 @@ bool KBlockArray::MakeRoom(int64_t items)
     const int64_t capacity = blocks * m_BlockSize;
     if (blocks > INT32_MAX || capacity > INT32_MAX)
         return false;
-    // Doubling room within the first block; past it the doubling reaches
-    // the whole capacity, so later blocks come whole, one at a time.
+    // The room doubles, up to the capacity: past the first block a doubling
+    // reaches it, so later blocks come whole, one at a time.
     int64_t room = 2 * static_cast<int64_t>(m_Room);
     if (room < kFirstRoom)
         room = kFirstRoom;

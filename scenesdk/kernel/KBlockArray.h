@@ -8,10 +8,10 @@
 // trivially copyable types may be stored.
 //
 // Room: the heap area holds the items the array has needed so far, not
-// always its whole capacity. Within the first block the room doubles as the
-// items come (a mesh of three points does not pay for 256); from the second
-// block on it is the whole capacity, grown a block at a time. Only the items
-// 0..count-1 are ever read, so the difference shows nowhere but in memory.
+// always its whole capacity: it doubles as items come, up to the capacity
+// (a mesh of three points does not pay for 256), so an array past its first
+// block takes whole blocks again. Only the items 0..count-1 are ever read,
+// so the difference shows nowhere but in memory.
 //
 // Failures (a negative index or count, a size that does not fit, exhausted
 // memory) return -1 and leave the array unchanged. Not thread-safe.

@@ -77,7 +77,7 @@ TEST(KScnTakeNodeEntry, ManyTakesKeepNamesUniqueThroughRenamesAndRemovals)
     EXPECT_EQ(mat->AddTakeNode("Take4"), nullptr);
     EXPECT_NE(mat->AddTakeNode("Take5"), nullptr);
     EXPECT_EQ(mat->AddTakeNode("Take5"), nullptr);
-    EXPECT_EQ(mat->GetTakeNodeCount(), 15);
+    EXPECT_EQ(mat->GetTakeNodeCount(), 14);
 
     KScnTakeNodeEntry* a = mat->GetTakeNode(1);
     KScnTakeNodeEntry* b = mat->GetTakeNode(2);

@@ -193,10 +193,12 @@ TEST(KBlockArrayTest, RoomFollowsTheItemsWithinTheFirstBlock)
     EXPECT_EQ(z.GetCapacity(), 1024);
     EXPECT_EQ(z.SetCount(2000), 2000);
     EXPECT_EQ(z.GetBlockCount(), 2);
-    EXPECT_EQ(z.GetRoom(), 2048);
-    // A copy takes room for its items only.
+    EXPECT_EQ(z.GetRoom(), 2000);
+    EXPECT_EQ(z.Add(&seven), 2000);
+    EXPECT_EQ(z.GetRoom(), 2048) << "doubled, up to the blocks' capacity";
+    // A copy grows as its items are inserted one by one.
     KBlockArray copy(z);
-    EXPECT_EQ(copy.GetCount(), 2000);
+    EXPECT_EQ(copy.GetCount(), 2001);
     EXPECT_EQ(copy.GetRoom(), 2048);
     z.Clear();
     EXPECT_EQ(z.GetRoom(), 0);
