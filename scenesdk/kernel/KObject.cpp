@@ -72,10 +72,16 @@ const KString& KObject::NameSpaceText() const
 
 KObject::~KObject()
 {
-    // Properties still listed (handlers added them during the release) forget this object.
+    // Properties still listed (handlers added them during the release) forget
+    // this object, and those it owns their owner (the list stood for its
+    // record of them).
     for (KProperty* p : m_Properties)
     {
         p->m_ListedIn.Remove(this, true);
+        if (p->GetOwner() == this)
+        {
+            ReleaseChild(p);
+        }
     }
     for (size_t i = RV().ownedRecords.size(); i-- > 0;)
     {
@@ -267,6 +273,10 @@ void KObject::AddProperty(KProperty* property)
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
     m_Properties.push_back(property);
     property->m_ListedIn.Push(this);
+    if (property->GetOwner() == this)
+    {
+        DropOwnedEntry(property);
+    }
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
 
@@ -275,7 +285,6 @@ void KObject::ReservePropertyList(int count)
     if (count > 0)
     {
         m_Properties.reserve(static_cast<size_t>(count));
-        ReserveOwnedList(count);
     }
 }
 
@@ -308,6 +317,10 @@ bool KObject::RemovePropertyAt(int index)
     {
         m_Properties.erase(m_Properties.begin() + at);
         p->m_ListedIn.Remove(this, false);
+        if (p->GetOwner() == this && GetPropertyIndex(p) < 0)
+        {
+            AddOwnedEntry(p);
+        }
     }
     R().removing.erase(std::find(R().removing.begin(), R().removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
