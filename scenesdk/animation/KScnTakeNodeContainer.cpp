@@ -244,14 +244,14 @@ void KScnTakeNodeContainer::ForgetStaleValue(KProperty* property)
     }
 }
 
-std::unordered_multiset<std::string>& KScnTakeNodeContainer::TakeNames()
+std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
 {
     const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
     if (!mTakeNames || renames != mTakeNamesAt)
     {
         if (!mTakeNames)
         {
-            mTakeNames = std::make_unique<std::unordered_multiset<std::string>>();
+            mTakeNames = std::make_unique<std::unordered_multiset<std::string_view>>();
         }
         mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
@@ -287,10 +287,6 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         SetError("Take node already exists");
         return nullptr;
     }
-    if (mTakeNames)
-    {
-        mTakeNames->insert(text);
-    }
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.
@@ -298,12 +294,20 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         // The copy of the default take is made when the take is first used.
         auto* copy = KScnTakeNodeEntry::CreateDeferredCopy(*def, name);
         mTakes.push_back(copy);
+        if (mTakeNames)
+        {
+            mTakeNames->insert(copy->GetName());
+        }
         return copy;
     }
     // The first take: listed before it is filled, so that its index is known
     // to the derived class building its channels.
     auto* take = new KScnTakeNodeEntry(name);
     mTakes.push_back(take);
+    if (mTakeNames)
+    {
+        mTakeNames->insert(take->GetName());
+    }
     BuildTakeChannels(take);
     return take;
 }

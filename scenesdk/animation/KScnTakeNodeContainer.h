@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -238,8 +239,10 @@ private:
     // any take was renamed since they were gathered.
     static constexpr size_t kIndexedTakes = 8;
     bool HasTakeNamed(const std::string& name);
-    std::unordered_multiset<std::string>& TakeNames();
-    std::unique_ptr<std::unordered_multiset<std::string>> mTakeNames;
+    // Views of the takes' own names (static text for "Default"), read again
+    // after any take is renamed.
+    std::unordered_multiset<std::string_view>& TakeNames();
+    std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;

@@ -30,14 +30,14 @@ void EmptyReferenceNode(KFCurveNode* node)
 } // namespace
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
-    : mError(kTakeNodeErrors, 1), mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
+    : mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
 {
     mName.Set(name);
 }
 
 // A deferred source's tree is the tree of the entry it waits for, unchanged
 // since (that entry makes its waiting copies before anything can change it).
-KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source) : mError(kTakeNodeErrors, 1)
+KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
 {
     mName.Set(source.mName.Get());
     if (source.mBuilder != nullptr)
@@ -49,12 +49,16 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source) : mError(k
 }
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source)
-    : mError(kTakeNodeErrors, 1), mSource(source)
+    : mSource(source)
 {
     mName.Set(name);
     if (source != nullptr)
     {
-        source->mWaiting.push_back(this);
+        if (!source->mWaiting)
+        {
+            source->mWaiting = std::make_unique<std::vector<KScnTakeNodeEntry*>>();
+        }
+        source->mWaiting->push_back(this);
     }
 }
 
@@ -78,7 +82,7 @@ KScnTakeNodeEntry* KScnTakeNodeEntry::StopWaiting() const
 {
     KScnTakeNodeEntry* source = mSource;
     mSource = nullptr;
-    auto& waiting = source->mWaiting;
+    auto& waiting = *source->mWaiting;
     for (size_t i = waiting.size(); i-- > 0;)
     {
         if (waiting[i] == this)
@@ -111,9 +115,9 @@ void KScnTakeNodeEntry::MakeOwedTrees() const
     {
         MakeOwnCopy();
     }
-    while (!mWaiting.empty())
+    while (HasWaiting())
     {
-        mWaiting.back()->MakeOwnCopy();
+        mWaiting->back()->MakeOwnCopy();
     }
 }
 
@@ -124,9 +128,9 @@ KScnTakeNodeEntry::~KScnTakeNodeEntry()
         StopWaiting(); // it never had a tree
     }
     // Copies still owed are made before the tree goes.
-    while (!mWaiting.empty())
+    while (HasWaiting())
     {
-        mWaiting.back()->MakeOwnCopy();
+        mWaiting->back()->MakeOwnCopy();
     }
     if (mRoot != nullptr && mRoot->IsReferenceNode())
     {
@@ -140,6 +144,15 @@ namespace
 {
 std::atomic<uint64_t> gRenames{0};
 } // namespace
+
+KErrorRecord& KScnTakeNodeEntry::GetError()
+{
+    if (!mError)
+    {
+        mError = std::make_unique<KErrorRecord>(kTakeNodeErrors, 1);
+    }
+    return *mError;
+}
 
 void KScnTakeNodeEntry::SetName(const char* name)
 {
@@ -177,7 +190,7 @@ KFCurve* KScnTakeNodeEntry::CurveOf(KFCurveNode* node)
     {
         return node->GetFCurve();
     }
-    mError.SetLastErrorID(0);
+    GetError().SetLastErrorID(0);
     return nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -59,7 +60,8 @@ public:
     bool IsBuildDeferred() const { return mBuilder != nullptr; }
     // The tree will never be built: the container is going.
     void DropDeferredBuild() { mBuilder = nullptr; }
-    KErrorRecord& GetError() { return mError; }
+    // Made when first asked for or first set: most takes never report.
+    KErrorRecord& GetError();
 
     // Each non-null name is searched below the node reached so far (a null
     // name is skipped); the last node's curve is the result.
@@ -135,12 +137,14 @@ private:
     KScnTakeNodeEntry* StopWaiting() const;
 
     KCompactText mName;
-    KErrorRecord mError;
+    std::unique_ptr<KErrorRecord> mError;
     mutable KFCurveNode* mRoot = nullptr;
     // While the copy is deferred: the entry whose tree it copies (which
     // lists this entry among its waiting copies).
     mutable KScnTakeNodeEntry* mSource = nullptr;
-    mutable std::vector<KScnTakeNodeEntry*> mWaiting;
+    // The copies that wait for this entry's tree (made with the first one).
+    mutable std::unique_ptr<std::vector<KScnTakeNodeEntry*>> mWaiting;
+    bool HasWaiting() const { return mWaiting && !mWaiting->empty(); }
     // While the build is deferred: the container that builds the tree.
     mutable KScnTakeNodeContainer* mBuilder = nullptr;
 };

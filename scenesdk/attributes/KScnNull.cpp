@@ -12,6 +12,8 @@ KScnNullProperties::KScnNullProperties()
     using P = KScnNullProperties;
     Size.Initialize("Size", this, &P::GetSize, &P::SetSize);
     AddProperty(&Size);
+    // Every null has one: its lists hold no room beyond it.
+    CompactPropertyList();
 }
 
 void KScnAppendObjectProperties(KObject* set, std::vector<KProperty*>& out)

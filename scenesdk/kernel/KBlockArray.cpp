@@ -36,6 +36,7 @@ void KBlockArray::Clear()
     m_Data = nullptr;
     m_Count = 0;
     m_BlockCount = 0;
+    m_Room = 0;
 }
 
 bool KBlockArray::CopyFrom(const KBlockArray& other)
@@ -52,28 +53,43 @@ bool KBlockArray::CopyFrom(const KBlockArray& other)
     return true;
 }
 
-bool KBlockArray::GrowTo(int64_t blocks)
+namespace
 {
-    const int64_t items = blocks * m_BlockSize;
-    if (blocks > INT32_MAX || items > INT32_MAX)
+// The first room a growing array takes.
+constexpr int64_t kFirstRoom = 4;
+} // namespace
+
+bool KBlockArray::MakeRoom(int64_t items)
+{
+    if (items <= m_Room)
+        return true;
+    const int64_t needed = (items + m_BlockSize - 1) / m_BlockSize;
+    const int64_t blocks = needed > m_BlockCount ? needed : m_BlockCount;
+    const int64_t capacity = blocks * m_BlockSize;
+    if (blocks > INT32_MAX || capacity > INT32_MAX)
         return false;
-    const size_t bytes = static_cast<size_t>(items) * static_cast<size_t>(m_ItemSize);
+    // The room doubles, up to the capacity: past the first block a doubling
+    // reaches it, so later blocks come whole, one at a time.
+    int64_t room = 2 * static_cast<int64_t>(m_Room);
+    if (room < kFirstRoom)
+        room = kFirstRoom;
+    if (room < items)
+        room = items;
+    if (room > capacity)
+        room = capacity;
+    const size_t bytes = static_cast<size_t>(room) * static_cast<size_t>(m_ItemSize);
     void* data = std::realloc(m_Data, bytes);
     if (data == nullptr)
         return false; // the old area is still ours and unchanged
     m_Data = static_cast<unsigned char*>(data);
     m_BlockCount = static_cast<int32_t>(blocks);
+    m_Room = static_cast<int32_t>(room);
     return true;
 }
 
 bool KBlockArray::Reserve(int items)
 {
-    if (items <= GetCapacity())
-    {
-        return true;
-    }
-    const int64_t blocks = (static_cast<int64_t>(items) + m_BlockSize - 1) / m_BlockSize;
-    return GrowTo(blocks);
+    return items <= m_Room || MakeRoom(items);
 }
 
 int KBlockArray::InsertAt(int index, const void* item)
@@ -98,8 +114,8 @@ int KBlockArray::InsertAt(int index, const void* item)
         std::memcpy(copy, src, size);
         src = copy;
     }
-    if (static_cast<int64_t>(m_Count) >= static_cast<int64_t>(m_BlockCount) * m_BlockSize &&
-        !GrowTo(static_cast<int64_t>(m_BlockCount) + 1))
+    // A full array grows by one block (its room with it).
+    if (m_Count >= m_Room && !MakeRoom(static_cast<int64_t>(m_Count) + 1))
         return -1;
     if (i < m_Count)
         std::memmove(m_Data + (i + 1) * size, m_Data + i * size, (m_Count - i) * size);
@@ -127,15 +143,10 @@ int KBlockArray::AddZeroed(int n)
     const int64_t total = static_cast<int64_t>(m_Count) + n;
     if (total > INT32_MAX)
         return -1;
-    int64_t needed = (total + m_BlockSize - 1) / m_BlockSize;
-    if (needed < 1)
-        needed = 1;
-    if (needed > m_BlockCount && !GrowTo(needed))
+    if (!MakeRoom(total))
         return -1;
     const size_t size = static_cast<size_t>(m_ItemSize);
-    const size_t from = static_cast<size_t>(m_Count) * size;
-    const size_t to = static_cast<size_t>(needed) * static_cast<size_t>(m_BlockSize) * size;
-    std::memset(m_Data + from, 0, to - from);
+    std::memset(m_Data + static_cast<size_t>(m_Count) * size, 0, static_cast<size_t>(n) * size);
     m_Count = static_cast<int32_t>(total);
     return n;
 }

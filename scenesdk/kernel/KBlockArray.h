@@ -1,11 +1,17 @@
 #pragma once
 
 // KBlockArray: a growable array of fixed-size items in one contiguous heap
-// area. It grows by exactly one block (block size items) per insertion into a
-// full array, or to a computed number of blocks for zero-filled growth, and
-// never shrinks until Clear. Items are plain bytes: they are copied with
-// memcpy and never constructed or destroyed, so only trivially copyable
-// types may be stored.
+// area. Its capacity grows by exactly one block (block size items) per
+// insertion into a full array, or to a computed number of blocks for
+// zero-filled growth, and never shrinks until Clear. Items are plain bytes:
+// they are copied with memcpy and never constructed or destroyed, so only
+// trivially copyable types may be stored.
+//
+// Room: the heap area holds the items the array has needed so far, not
+// always its whole capacity: it doubles as items come, up to the capacity
+// (a mesh of three points does not pay for 256), so an array past its first
+// block takes whole blocks again. Only the items 0..count-1 are ever read,
+// so the difference shows nowhere but in memory.
 //
 // Failures (a negative index or count, a size that does not fit, exhausted
 // memory) return -1 and leave the array unchanged. Not thread-safe.
@@ -57,8 +63,10 @@ public:
     int GetBlockCount() const { return m_BlockCount; }
     int GetBlockSize() const { return m_BlockSize; }
     int GetItemSize() const { return m_ItemSize; }
-    // Item capacity of the allocated blocks.
+    // Item capacity of the blocks.
     int GetCapacity() const { return m_BlockCount * m_BlockSize; }
+    // Items the heap area holds room for (at most the capacity).
+    int GetRoom() const { return m_Room; }
     void* GetData() { return m_Data; }
     const void* GetData() const { return m_Data; }
 
@@ -67,15 +75,17 @@ public:
     const void* GetAt(int index) const;
 
 protected:
-    // Reallocates to blocks blocks; false (nothing changed) when the size does
-    // not fit or memory is exhausted.
-    bool GrowTo(int64_t blocks);
+    // Makes room for items items, the block count raised to the blocks they
+    // need; false (nothing changed) when the size does not fit or memory is
+    // exhausted.
+    bool MakeRoom(int64_t items);
 
     int32_t m_Count;
     int32_t m_BlockCount;
     int32_t m_BlockSize;
     int32_t m_ItemSize;
     unsigned char* m_Data;
+    int32_t m_Room = 0;
 };
 
 // Pointer-array form: items are T* (pointer-sized). The array does not own

@@ -77,15 +77,21 @@ const KString& KObject::NameSpaceText() const
 KObject::~KObject()
 {
     DropNameIndex();
-    // Properties still listed (handlers added them during the release) forget this object.
+    // Properties still listed (handlers added them during the release) forget
+    // this object, and those it owns their owner (the list stood for its
+    // record of them).
     for (KProperty* p : m_Properties)
     {
         p->m_ListedIn.Remove(this, true);
+        if (p->GetOwner() == this)
+        {
+            ReleaseChild(p);
+        }
     }
-    for (size_t i = m_OwnedRecords.size(); i-- > 0;)
+    for (size_t i = RV().ownedRecords.size(); i-- > 0;)
     {
-        ReleaseRecord(m_OwnedRecords[i]);
-        delete m_OwnedRecords[i];
+        ReleaseRecord(m_Rare->ownedRecords[i]);
+        delete m_Rare->ownedRecords[i];
     }
     if (m_ManagerLink)
     {
@@ -126,12 +132,12 @@ bool KObject::EnterWorld(KWorld* world)
             marked.push_back(p);
         }
     }
-    m_WorldPropertyIds.assign(marked.size(), -1);
-    int id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()),
-                                   m_WorldPropertyIds.data());
+    std::vector<int>& ids = R().worldPropertyIds;
+    ids.assign(marked.size(), -1);
+    int id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()), ids.data());
     if (id < 0)
     {
-        m_WorldPropertyIds.clear();
+        ids.clear();
         return false;
     }
     m_World = world;
@@ -145,14 +151,17 @@ void KObject::LeaveWorld()
     {
         return;
     }
-    for (int pid : m_WorldPropertyIds)
+    for (int pid : RV().worldPropertyIds)
     {
         if (pid >= 0)
         {
             m_World->UnregisterProperty(pid);
         }
     }
-    m_WorldPropertyIds.clear();
+    if (m_Rare)
+    {
+        m_Rare->worldPropertyIds.clear();
+    }
     m_World->UnregisterObject(m_WorldId);
     m_World = nullptr;
     m_WorldId = -1;
@@ -322,6 +331,10 @@ void KObject::AddProperty(KProperty* property)
         m_NameIndex->byName.emplace(property->GetName(), property);
     }
     property->m_ListedIn.Push(this);
+    if (property->GetOwner() == this)
+    {
+        DropOwnedEntry(property);
+    }
     OnPropertyChange(ePropertyAdded, property, property->IsDynamic());
 }
 
@@ -330,7 +343,6 @@ void KObject::ReservePropertyList(int count)
     if (count > 0)
     {
         m_Properties.reserve(static_cast<size_t>(count));
-        ReserveOwnedList(count);
     }
 }
 
@@ -345,13 +357,13 @@ bool KObject::RemovePropertyAt(int index)
     KProperty* p = GetProperty(index);
     // A property already on its way out (reference properties linked in a
     // ring release one another) is not removed a second time.
-    if (!p || std::find(m_Removing.begin(), m_Removing.end(), p) != m_Removing.end())
+    if (!p || std::find(RV().removing.begin(), RV().removing.end(), p) != RV().removing.end())
     {
         return false;
     }
     DepthGuard keep(this);
     DepthGuard keepProperty(p); // handlers may ask to destroy it before it is out
-    m_Removing.push_back(p);
+    R().removing.push_back(p);
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
     // Handlers may have changed the list: remove by identity (where it was
@@ -364,8 +376,12 @@ bool KObject::RemovePropertyAt(int index)
         DropNameIndex();
         m_Properties.erase(m_Properties.begin() + at);
         p->m_ListedIn.Remove(this, false);
+        if (p->GetOwner() == this && GetPropertyIndex(p) < 0)
+        {
+            AddOwnedEntry(p);
+        }
     }
-    m_Removing.erase(std::find(m_Removing.begin(), m_Removing.end(), p));
+    R().removing.erase(std::find(R().removing.begin(), R().removing.end(), p));
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
     return true;
 }
@@ -431,7 +447,7 @@ bool KObject::DropQuietly(int index)
     // Only while the whole object goes, and for the last entry of a declared
     // property that nothing links, holds or removes: the full path would send
     // events nobody hears, find no link to take apart and only let it go.
-    if (!(m_RuntimeFlags & kRuntimeReleasing) || !m_Removing.empty() ||
+    if (!(m_RuntimeFlags & kRuntimeReleasing) || !RV().removing.empty() ||
         index != GetPropertyCount() - 1)
     {
         return false;
@@ -1182,12 +1198,27 @@ bool KObject::ReleaseRecord(KObjectRecord*)
     return true;
 }
 
+const KObject::Rare& KObject::RV() const
+{
+    static const Rare none;
+    return m_Rare ? *m_Rare : none;
+}
+
+KObject::Rare& KObject::R()
+{
+    if (!m_Rare)
+    {
+        m_Rare = std::make_unique<Rare>();
+    }
+    return *m_Rare;
+}
+
 // ---------------------------------------------------------------------------
 // Plug overrides
 
 bool KObject::IsBeingReplaced(KPlug* a, KPlug* b)
 {
-    for (const PendingReplace& r : m_PendingReplaces)
+    for (const PendingReplace& r : RV().pendingReplaces)
     {
         if ((r.src == a && r.dst == b) || (r.src == b && r.dst == a))
         {
@@ -1289,23 +1320,23 @@ bool KObject::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, 
     switch (code)
     {
     case eReplaceSrcSideBegin:
-        m_PendingReplaces.push_back(PendingReplace{emitter, other, extra, true});
+        R().pendingReplaces.push_back(PendingReplace{emitter, other, extra, true});
         break;
     case eReplaceDstSideBegin:
-        m_PendingReplaces.push_back(PendingReplace{emitter, other, extra, false});
+        R().pendingReplaces.push_back(PendingReplace{emitter, other, extra, false});
         break;
     case eReplaceSrcSideEnd:
     case eReplaceDstSideEnd:
     {
         bool srcSide = code == eReplaceSrcSideEnd;
-        for (size_t i = 0; i < m_PendingReplaces.size(); ++i)
+        for (size_t i = 0; i < RV().pendingReplaces.size(); ++i)
         {
-            const PendingReplace& r = m_PendingReplaces[i];
+            const PendingReplace& r = m_Rare->pendingReplaces[i];
             bool match = srcSide ? (r.src == emitter && r.dst == other && r.srcSideBegan)
                                  : (r.src == emitter && r.dst == other && !r.srcSideBegan);
             if (match)
             {
-                m_PendingReplaces.erase(m_PendingReplaces.begin() + static_cast<long>(i));
+                m_Rare->pendingReplaces.erase(m_Rare->pendingReplaces.begin() + static_cast<long>(i));
                 break;
             }
         }
@@ -1393,7 +1424,7 @@ void KObject::AddOwnedRecord(KObjectRecord* record)
 {
     if (record)
     {
-        m_OwnedRecords.push_back(record);
+        R().ownedRecords.push_back(record);
     }
 }
 

@@ -252,7 +252,6 @@ private:
 
     KWorld* m_World = nullptr;
     int m_WorldId = -2;
-    std::vector<int> m_WorldPropertyIds;
     HdlKObject m_Referenced;
     // Name, name space and the cached full name, made when one is first set
     // or the full name asked for: most objects (property sets) have none.
@@ -272,13 +271,22 @@ private:
     uint32_t m_RuntimeFlags = 0;
     uint32_t m_State = 0;
     uint32_t m_StateStamp = 0;
-    std::vector<PendingReplace> m_PendingReplaces;
-    std::vector<KObjectRecord*> m_OwnedRecords;
     std::vector<KProperty*> m_Properties;
     struct NameIndex;
     mutable NameIndex* m_NameIndex = nullptr;
     void DropNameIndex() const;
-    std::vector<KProperty*> m_Removing; // properties inside RemovePropertyAt
+    // Lists few objects ever fill, made when one first gets an entry.
+    struct Rare
+    {
+        std::vector<int> worldPropertyIds;
+        std::vector<PendingReplace> pendingReplaces;
+        std::vector<KObjectRecord*> ownedRecords;
+        std::vector<KProperty*> removing; // properties inside RemovePropertyAt
+    };
+    // Reading: the lists, or empty ones. Changing: the lists, made if need be.
+    const Rare& RV() const;
+    Rare& R();
+    std::unique_ptr<Rare> m_Rare;
 };
 
 } // namespace scenesdk

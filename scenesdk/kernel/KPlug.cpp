@@ -188,9 +188,35 @@ void KPlug::ReserveOwnedList(int count)
 
 void KPlug::CompactOwnedList()
 {
+    if (!m_Links)
+    {
+        return;
+    }
+    m_Links->owned.shrink_to_fit();
+    const Links& l = *m_Links;
+    if (l.src.Empty() && l.dst.Empty() && l.children.empty() && l.owned.empty() && l.oneWayDst.empty() &&
+        l.filter == nullptr && l.callbacks == nullptr && l.callbackDispatch == 0)
+    {
+        delete m_Links;
+        m_Links = nullptr;
+    }
+}
+
+void KPlug::DropOwnedEntry(KPlug* plug)
+{
     if (m_Links)
     {
-        m_Links->owned.shrink_to_fit();
+        EraseLast(m_Links->owned, plug);
+    }
+}
+
+void KPlug::AddOwnedEntry(KPlug* plug)
+{
+    // A plug adopted after it was listed kept its entry.
+    const std::vector<KPlug*>& owned = V().owned;
+    if (std::find(owned.begin(), owned.end(), plug) == owned.end())
+    {
+        L().owned.push_back(plug);
     }
 }
 
@@ -632,7 +658,7 @@ void KPlug::LeaveOwner()
     if (m_Owner)
     {
         m_Owner->RemoveChildEntry(this);
-        EraseLast(m_Owner->L().owned, this);
+        m_Owner->DropOwnedEntry(this);
         m_Owner = nullptr;
     }
 }

@@ -247,8 +247,15 @@ protected:
                              uint32_t type, KPlug* extra);
     bool PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* emitter, const void* a,
                          const void* b, const void* c);
-    // Gives back the room the list of owned plugs holds beyond its entries.
+    // Gives back the room the list of owned plugs holds beyond its entries
+    // (and the lists themselves when they are all empty).
     void CompactOwnedList();
+    // The owner's own record of a plug it also lists (a property in its
+    // object's list): the list stands for it, and the owner lets the plug go
+    // itself when it goes (KObject). Drop when it is listed, add back when
+    // it is no longer.
+    void DropOwnedEntry(KPlug* plug);
+    void AddOwnedEntry(KPlug* plug);
     // Makes room for count owned plugs.
     void ReserveOwnedList(int count);
     // Removes every source and destination and releases the children, without events of its own.

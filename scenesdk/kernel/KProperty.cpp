@@ -52,6 +52,7 @@ struct KPropertyAttributes::Extras
     double maximum = kDefaultMaximum;
     std::unique_ptr<KStringList, KStringListDeleter> enumList;
     KEnumNameFunction enumFunction = nullptr;
+    std::unique_ptr<KPropertySide> side;
 };
 
 void KPropertyAttributes::ExtrasDeleter::operator()(Extras* extras) const
@@ -62,6 +63,19 @@ void KPropertyAttributes::ExtrasDeleter::operator()(Extras* extras) const
 KPropertyAttributes::KPropertyAttributes() = default;
 
 KPropertyAttributes::~KPropertyAttributes() = default;
+
+KPropertySide* KPropertyAttributes::SideOfExtras() const
+{
+    return m_Extras->side.get();
+}
+
+void KPropertyAttributes::SetSide(std::unique_ptr<KPropertySide> side)
+{
+    if (side || m_Extras)
+    {
+        MakeExtras()->side = std::move(side);
+    }
+}
 
 KPropertyAttributes::Extras* KPropertyAttributes::MakeExtras()
 {

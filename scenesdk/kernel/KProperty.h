@@ -88,6 +88,13 @@ struct KStringListDeleter
 // Name of an enumerator, or null past the last value.
 using KEnumNameFunction = const char* (*)(int value);
 
+// What a typed property keeps apart from its value (its bound accessors, a
+// copied text): held in the attribute record's extras block.
+struct KPropertySide
+{
+    virtual ~KPropertySide() = default;
+};
+
 // Attribute record of a property. The attributes few properties use (label,
 // limits other than 0 and 100, an enum name list) live in a block made when
 // one of them is first set.
@@ -124,6 +131,9 @@ public:
     double GetMaximum() const;
     // Stores the limits without events (KProperty::SetMinMax sends them).
     void SetLimits(double minimum, double maximum);
+    // The typed property's side block, or null; SetSide stores (and owns) one.
+    KPropertySide* GetSide() const { return m_Extras ? SideOfExtras() : nullptr; }
+    void SetSide(std::unique_ptr<KPropertySide> side);
     // The owned enum name list (apart from the function), made when create is true.
     KStringList* GetEnumList(bool create);
     const KStringList* GetEnumList() const;
@@ -143,6 +153,7 @@ private:
         void operator()(Extras* extras) const;
     };
     Extras* MakeExtras();
+    KPropertySide* SideOfExtras() const;
     std::unique_ptr<Extras, ExtrasDeleter> m_Extras;
 };
 

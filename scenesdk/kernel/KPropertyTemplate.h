@@ -230,7 +230,7 @@ public:
     void Initialize(const char* name, KObject* owner, Getter getter = nullptr, Setter setter = nullptr)
     {
         KProperty::Initialize(name, owner);
-        if (getter || setter || m_Side)
+        if (getter || setter || SidePtr())
         {
             Side().get = std::move(getter);
             Side().set = std::move(setter);
@@ -242,15 +242,23 @@ public:
         Setter s = set ? Setter([owner, set](const T& v) { (owner->*set)(v); }) : Setter();
         Initialize(name, owner, std::move(g), std::move(s));
     }
-    bool HasGetter() const { return m_Side && m_Side->get; }
-    bool HasSetter() const { return m_Side && m_Side->set; }
+    bool HasGetter() const
+    {
+        const SideBlock* side = SidePtr();
+        return side && side->get;
+    }
+    bool HasSetter() const
+    {
+        const SideBlock* side = SidePtr();
+        return side && side->set;
+    }
 
     // Typed read: through the getter when bound (the result is kept), else the value.
     T GetValue()
     {
         if (HasGetter())
         {
-            m_Value = m_Side->get();
+            m_Value = SidePtr()->get();
         }
         return m_Value;
     }
@@ -263,7 +271,7 @@ public:
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
         if (HasSetter())
         {
-            m_Side->set(incoming);
+            SidePtr()->set(incoming);
             RefreshTextFromGetter();
         }
         else
@@ -384,7 +392,7 @@ private:
         {
             if (HasGetter())
             {
-                m_Value = m_Side->get();
+                m_Value = SidePtr()->get();
             }
         }
     }
@@ -413,23 +421,28 @@ private:
 
     // What few properties have, held apart: bound accessors, and the text a
     // text pointer holds when it was copied in (see the class comment).
-    struct SideBlock
+    // Kept in the attribute record's extras: most properties have none, and
+    // pay nothing for it.
+    struct SideBlock : KPropertySide
     {
         Getter get;
         Setter set;
         std::unique_ptr<char[]> ownedText;
     };
+    SideBlock* SidePtr() const { return static_cast<SideBlock*>(m_Attributes.GetSide()); }
     SideBlock& Side()
     {
-        if (!m_Side)
+        if (SideBlock* side = SidePtr())
         {
-            m_Side.reset(new SideBlock);
+            return *side;
         }
-        return *m_Side;
+        auto made = std::make_unique<SideBlock>();
+        SideBlock& side = *made;
+        m_Attributes.SetSide(std::move(made));
+        return side;
     }
 
     T m_Value;
-    std::unique_ptr<SideBlock> m_Side;
 };
 
 } // namespace scenesdk

@@ -210,21 +210,19 @@ void KScnNodeProperties::CreateDynamicProperties()
 
 KScnNodePivotSet& KScnNodeProperties::GetPivotSet(int index)
 {
-    if (index == 0)
+    std::unique_ptr<KScnNodePivotSet>& set = index == 0 ? mPivotSet0 : mPivotSet1;
+    if (!set)
     {
-        return mPivotSet0;
+        set = std::make_unique<KScnNodePivotSet>();
     }
-    if (!mPivotSet1)
-    {
-        mPivotSet1 = std::make_unique<KScnNodePivotSet>();
-    }
-    return *mPivotSet1;
+    return *set;
 }
 
 const KScnNodePivotSet& KScnNodeProperties::GetPivotSet(int index) const
 {
     static const KScnNodePivotSet reset;
-    return index == 0 ? mPivotSet0 : (mPivotSet1 ? *mPivotSet1 : reset);
+    const std::unique_ptr<KScnNodePivotSet>& set = index == 0 ? mPivotSet0 : mPivotSet1;
+    return set ? *set : reset;
 }
 
 KScnNodePivotEval& KScnNodeProperties::GetPivotEval()
@@ -252,13 +250,9 @@ void KScnNodeProperties::ResetPivotEval()
 
 void KScnNodeProperties::ResetPivotSet(int index)
 {
-    if (index == 0)
+    if (std::unique_ptr<KScnNodePivotSet>& set = index == 0 ? mPivotSet0 : mPivotSet1)
     {
-        mPivotSet0.Reset();
-    }
-    else if (mPivotSet1)
-    {
-        mPivotSet1->Reset();
+        set->Reset();
     }
 }
 

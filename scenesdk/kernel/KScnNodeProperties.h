@@ -132,11 +132,12 @@ public:
     // The node of a plug that is a node property set; null otherwise.
     static KScnNode* NodeOfPlug(KPlug* plug);
 
-    // Set 0, or set 1 (any other index), which is made when first asked for
+    // Set 0, or set 1 (any other index), each made when first asked for
     // here; the const form reads a set never made as a reset one.
     KScnNodePivotSet& GetPivotSet(int index);
     const KScnNodePivotSet& GetPivotSet(int index) const;
-    // Resets set 0, or set 1 when it was made (a set never made reads as reset).
+    bool HasPivotSet(int index) const { return (index == 0 ? mPivotSet0 : mPivotSet1) != nullptr; }
+    // Resets set 0 or set 1 when it was made (a set never made reads as reset).
     void ResetPivotSet(int index);
     // Made when first changed; the const form reads one never made as a new one.
     KScnNodePivotEval& GetPivotEval();
@@ -196,7 +197,8 @@ private:
     KPropertyObjectList* InitObjectList(const char* name);
     void CreateDynamicProperties();
 
-    KScnNodePivotSet mPivotSet0;
+    // Most nodes keep both sets at their reset values: made on first change.
+    std::unique_ptr<KScnNodePivotSet> mPivotSet0;
     std::unique_ptr<KScnNodePivotSet> mPivotSet1;
     KScnNode* mNode;
     std::unique_ptr<KScnNodePivotEval> mEval;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace scenesdk;
 using taketest::TestMaterial;
@@ -57,4 +58,32 @@ TEST(KScnTakeNodeEntry, DeferredCopiesKeepTheDefaultTakeAsItWasWhenAdded)
     // Destroyed with takes still waiting.
     mat->AddTakeNode("Swim");
     mat.reset();
+}
+
+// Past a handful of takes the duplicate check reads an index of the takes'
+// names: it follows renames and removals, and a take's error record, made on
+// first use, is its own.
+TEST(KScnTakeNodeEntry, ManyTakesKeepNamesUniqueThroughRenamesAndRemovals)
+{
+    auto mat = std::make_unique<TestMaterial>();
+    for (int i = 1; i <= 12; ++i)
+        ASSERT_NE(mat->AddTakeNode(("Take" + std::to_string(i)).c_str()), nullptr);
+    EXPECT_EQ(mat->AddTakeNode("Take12"), nullptr);
+    EXPECT_EQ(mat->AddTakeNode("Default"), nullptr);
+    mat->GetTakeNode(3)->SetName("Renamed");
+    EXPECT_NE(mat->AddTakeNode("Take3"), nullptr);
+    EXPECT_EQ(mat->AddTakeNode("Renamed"), nullptr);
+    EXPECT_TRUE(mat->RemoveTakeNode(5)); // "Take5"
+    EXPECT_EQ(mat->AddTakeNode("Take4"), nullptr);
+    EXPECT_NE(mat->AddTakeNode("Take5"), nullptr);
+    EXPECT_EQ(mat->AddTakeNode("Take5"), nullptr);
+    EXPECT_EQ(mat->GetTakeNodeCount(), 14);
+
+    KScnTakeNodeEntry* a = mat->GetTakeNode(1);
+    KScnTakeNodeEntry* b = mat->GetTakeNode(2);
+    EXPECT_EQ(a->FindCurve(nullptr, nullptr, "Nothing"), nullptr);
+    EXPECT_EQ(a->GetError().GetLastErrorID(), 0);
+    EXPECT_EQ(b->GetError().GetLastErrorID(), -1);
+    KScnTakeNodeEntry copy(*a);
+    EXPECT_EQ(copy.GetError().GetLastErrorID(), -1);
 }

@@ -158,3 +158,48 @@ TEST(KBlockArrayTest, ReserveAndAppendGrowByWholeBlocks)
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(a[i], &values[i]);
 }
+
+// The heap area follows the items within the first block; the blocks (what
+// the array shows) grow as before, and past the first block whole blocks come.
+TEST(KBlockArrayTest, RoomFollowsTheItemsWithinTheFirstBlock)
+{
+    KBlockArray a(256, sizeof(int));
+    std::vector<int> rooms;
+    for (int i = 0; i < 300; ++i)
+    {
+        ASSERT_EQ(a.Add(&i), i);
+        if (rooms.empty() || rooms.back() != a.GetRoom())
+            rooms.push_back(a.GetRoom());
+        ASSERT_EQ(a.GetBlockCount(), i < 256 ? 1 : 2);
+    }
+    EXPECT_EQ(rooms, (std::vector<int>{4, 8, 16, 32, 64, 128, 256, 512}));
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(static_cast<const int*>(a.GetData())[i], i);
+
+    // Zero-filled growth and Reserve make room for exactly what they are
+    // asked for (within a block), new items zero after a shrink.
+    KBlockArray z(1024, sizeof(int));
+    EXPECT_EQ(z.AddZeroed(3), 3);
+    EXPECT_EQ(z.GetRoom(), 4);
+    EXPECT_EQ(z.GetBlockCount(), 1);
+    int seven = 7;
+    z.InsertAt(0, &seven);
+    EXPECT_EQ(z.SetCount(1), 1);
+    EXPECT_EQ(z.SetCount(4), 4);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(*static_cast<const int*>(z.GetAt(i)), 0);
+    EXPECT_TRUE(z.Reserve(100));
+    EXPECT_EQ(z.GetRoom(), 100);
+    EXPECT_EQ(z.GetCapacity(), 1024);
+    EXPECT_EQ(z.SetCount(2000), 2000);
+    EXPECT_EQ(z.GetBlockCount(), 2);
+    EXPECT_EQ(z.GetRoom(), 2000);
+    EXPECT_EQ(z.Add(&seven), 2000);
+    EXPECT_EQ(z.GetRoom(), 2048) << "doubled, up to the blocks' capacity";
+    // A copy grows as its items are inserted one by one.
+    KBlockArray copy(z);
+    EXPECT_EQ(copy.GetCount(), 2001);
+    EXPECT_EQ(copy.GetRoom(), 2048);
+    z.Clear();
+    EXPECT_EQ(z.GetRoom(), 0);
+}

@@ -727,6 +727,28 @@ TEST(PropertyLifetime, APropertyListedByTwoObjectsLeavesBothWhenDestroyed)
     EXPECT_EQ(b->GetPropertyCount(), 0);
 }
 
+// An object keeps no separate record of the properties it owns and lists:
+// whether still listed or taken out of the list (and listed again), they
+// lose their owner when it goes, and outlive it safely.
+TEST(PropertyLifetime, OwnedPropertiesLoseTheirOwnerWhenItGoesListedOrNot)
+{
+    PlugScope scope;
+    auto* owner = new KObject;
+    KProperty* listed = owner->CreateProperty("Listed", eKPropDouble);
+    KProperty* taken = owner->CreateProperty("Taken", eKPropDouble);
+    KProperty* back = owner->CreateProperty("Back", eKPropDouble);
+    ASSERT_TRUE(owner->RemovePropertyAt(owner->GetPropertyIndex(taken)));
+    ASSERT_TRUE(owner->RemovePropertyAt(owner->GetPropertyIndex(back)));
+    owner->AddProperty(back);
+    KObject* other = scope.Add(new KObject);
+    other->AddProperty(listed);
+    other->AddProperty(taken);
+    EXPECT_EQ(taken->GetOwner(), owner);
+    owner->Destroy();
+    EXPECT_EQ(taken->GetOwner(), nullptr);
+    taken->Destroy();
+}
+
 } // namespace
 
 namespace

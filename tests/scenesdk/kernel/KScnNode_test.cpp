@@ -148,6 +148,34 @@ TEST_F(NodeTest, NewNodeNamesAndPropertyDefaults)
     EXPECT_EQ(node->GetPivotVector(2, 0)[3], 0.0) << "a bad set reads as zero";
 }
 
+// The pivot sets are made when first changed: reads before see the reset
+// values and make nothing, and a change stays with its node.
+TEST_F(NodeTest, PivotSetsAreMadeOnFirstChange)
+{
+    KScnNode* a = mManager.CreateNode("A");
+    KScnNode* b = mManager.CreateNode("B");
+    const KScnNodeProperties& pa = *a->GetNodeProperties();
+    EXPECT_EQ(a->GetPivotState(0), 1);
+    EXPECT_EQ(a->GetRotationOrder(0), eEulerXYZ);
+    EXPECT_EQ(a->GetPivotVector(0, KScnNodePivotSet::eGeometricScaling)[1], 1.0);
+    a->ResetPropertyDefaults();
+    EXPECT_FALSE(pa.HasPivotSet(0));
+    EXPECT_FALSE(pa.HasPivotSet(1));
+
+    a->SetRotationPivot(0, KgeTVector(1, 2, 3, 1));
+    a->SetRotationOrder(1, eEulerZYX);
+    EXPECT_TRUE(pa.HasPivotSet(0));
+    EXPECT_TRUE(pa.HasPivotSet(1));
+    EXPECT_EQ(a->GetRotationPivot(0)[2], 3.0);
+    EXPECT_EQ(a->GetRotationOrder(1), eEulerZYX);
+    EXPECT_EQ(b->GetRotationPivot(0)[2], 0.0);
+    EXPECT_EQ(b->GetRotationOrder(1), eEulerXYZ);
+    EXPECT_FALSE(b->GetNodeProperties()->HasPivotSet(0));
+    a->ResetPropertyDefaults();
+    EXPECT_EQ(a->GetRotationPivot(0)[2], 0.0);
+    EXPECT_EQ(a->GetRotationOrder(1), eEulerXYZ);
+}
+
 TEST(KgeAffineMultiplyTest, ComposesAndAllowsAliasing)
 {
     double a[16], b[16], out[16];

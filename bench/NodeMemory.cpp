@@ -1,0 +1,250 @@
+// What one node costs in memory, read through the importer as a program
+// reads a file: a null model of a scene file, an OBJ group with its
+// one-triangle mesh, and one take on one node (the take's record in the
+// node). Each figure is the growth of the heap in use (mallinfo2, so the
+// allocator's own overhead counts) between a small and a large file of the
+// same shape, divided by the objects added; "allocs/object" counts the calls
+// to operator new the same way, and "peak/object" the growth of the peak
+// resident size during the read (what a reader's passing buffers add).
+//
+// Aims (Release): an OBJ group with its mesh at most 14 KB, a take on a
+// node at most 250 bytes (once 28 KB and 304 bytes); a null model at most
+// 10.5 KB (once 11.9 KB). Most of a null model is its property set (some 70
+// declared properties of 72 to 96 bytes each, about 6.7 KB).
+
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tools/scnwriter/CScnWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace
+{
+std::atomic<long long> gAllocations{0};
+}
+
+// Counts every allocation of the program; the heap figures come from malloc.
+// Kept out of line: the compiler would otherwise pair an inlined free with
+// the new it cannot see through.
+__attribute__((noinline)) void* operator new(std::size_t size)
+{
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+__attribute__((noinline)) void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+using namespace scenesdk;
+
+namespace
+{
+
+// The files go when the program ends.
+struct STempFiles
+{
+    std::vector<std::string> paths;
+    ~STempFiles()
+    {
+        for (const std::string& path : paths)
+            std::remove(path.c_str());
+    }
+    std::string Make(const std::string& name)
+    {
+        paths.push_back("/tmp/vostrel-nodemem-" + std::to_string(getpid()) + "-" + name);
+        return paths.back();
+    }
+};
+STempFiles gFiles;
+
+// A scene file (binary or text) of `models` null models and `takes` empty takes.
+std::string SceneFile(int models, int takes, CScnWriter::EForm form = CScnWriter::eBinary)
+{
+    CScnWriter w(form);
+    w.WriteHeader("node memory benchmark");
+    w.BeginField("Objects");
+    w.BeginBlock();
+    for (int i = 0; i < models; ++i)
+    {
+        w.BeginField("Model");
+        w.AddString("N" + std::to_string(i));
+        w.AddWord("Null");
+        w.EndField();
+    }
+    w.EndBlock();
+    w.EndField();
+    if (takes > 0)
+    {
+        w.BeginField("Takes");
+        w.BeginBlock();
+        for (int i = 0; i < takes; ++i)
+        {
+            w.BeginField("Take");
+            w.AddString("Take" + std::to_string(i));
+            w.EndField();
+        }
+        w.EndBlock();
+        w.EndField();
+    }
+    const std::string path = gFiles.Make((form == CScnWriter::eBinary ? "b" : "a") + std::to_string(models) +
+                                         "t" + std::to_string(takes) + ".scn");
+    if (!w.SaveFile(path))
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), w.Error().c_str());
+    return path;
+}
+
+// An OBJ file of `groups` groups, each one triangle over the same three points.
+std::string ObjFile(int groups)
+{
+    const std::string path = gFiles.Make("g" + std::to_string(groups) + ".obj");
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::fprintf(f, "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
+    for (int i = 0; i < groups; ++i)
+        std::fprintf(f, "g G%d\nf 1 2 3\n", i);
+    std::fclose(f);
+    return path;
+}
+
+struct SHeld
+{
+    double bytes = 0.0;
+    double allocations = 0.0;
+    double peak = 0.0;
+};
+
+// A "Vm...:" line of /proc/self/status, in bytes.
+double StatusBytes(const char* key)
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr)
+        return 0.0;
+    char line[256];
+    double kb = 0.0;
+    const size_t length = std::strlen(key);
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::strncmp(line, key, length) == 0)
+            kb = std::atof(line + length);
+    std::fclose(f);
+    return kb * 1024.0;
+}
+
+// Starts a new peak of the resident size (the kernel's "5" of clear_refs).
+void ResetPeak()
+{
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w"))
+    {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
+// The heap in use and the allocations made by importing the file into a new
+// manager, measured with the scene still held; then all is destroyed.
+SHeld Held(benchmark::State& state, const std::string& path, int format)
+{
+    malloc_trim(0);
+    ResetPeak();
+    const double residentBefore = StatusBytes("VmRSS:");
+    const size_t before = mallinfo2().uordblks;
+    const long long allocationsBefore = gAllocations.load();
+    SHeld held;
+    {
+        auto manager = std::make_unique<KScnSdkManager>();
+        KScnSceneRoot* scene = manager->CreateScene();
+        {
+            KScnImporter importer(manager.get());
+            importer.SetFileFormat(format);
+            if (!importer.Initialize(path.c_str()) || !importer.Import(scene))
+            {
+                state.SkipWithError(importer.GetStatusText());
+                return held;
+            }
+        }
+        held.bytes = static_cast<double>(mallinfo2().uordblks) - static_cast<double>(before);
+        held.allocations = static_cast<double>(gAllocations.load() - allocationsBefore);
+    }
+    held.peak = StatusBytes("VmHWM:") - residentBefore;
+    return held;
+}
+
+// Growth from the small file to the large one per object added.
+void Measure(benchmark::State& state, const std::string& small, const std::string& large, double added,
+             int format = 0)
+{
+    SHeld a, b;
+    for (auto _ : state)
+    {
+        a = Held(state, small, format);
+        b = Held(state, large, format);
+    }
+    state.counters["bytes/object"] = (b.bytes - a.bytes) / added;
+    state.counters["allocs/object"] = (b.allocations - a.allocations) / added;
+    state.counters["peak/object"] = (b.peak - a.peak) / added;
+}
+
+constexpr int kSmall = 2000;
+constexpr int kLarge = 22000;
+
+void BM_NullModel(benchmark::State& state)
+{
+    static const std::string small = SceneFile(kSmall, 0), large = SceneFile(kLarge, 0);
+    Measure(state, small, large, kLarge - kSmall);
+}
+BENCHMARK(BM_NullModel)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_NullModelText(benchmark::State& state)
+{
+    static const std::string small = SceneFile(kSmall, 0, CScnWriter::eText),
+                             large = SceneFile(kLarge, 0, CScnWriter::eText);
+    Measure(state, small, large, kLarge - kSmall);
+}
+BENCHMARK(BM_NullModelText)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ObjGroupWithTriangle(benchmark::State& state)
+{
+    static const std::string small = ObjFile(kSmall), large = ObjFile(kLarge);
+    Measure(state, small, large, kLarge - kSmall, KScnImporter::FindFileFormat("obj"));
+}
+BENCHMARK(BM_ObjGroupWithTriangle)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// 200 models, without takes and with 100: 20,000 takes on a node.
+void BM_TakeOnNode(benchmark::State& state)
+{
+    static const std::string small = SceneFile(200, 0), large = SceneFile(200, 100);
+    Measure(state, small, large, 200.0 * 100.0);
+}
+BENCHMARK(BM_TakeOnNode)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
