@@ -280,7 +280,7 @@ TEST_F(ReaderRulesTest, TimeSettings)
          {GOT(Time(s).GetSnapOnFrames(), 1)},
          1},
         // Markers in order, the loop optional; one without a time counted.
-        {Settings("Time", "TimeMarker: \"A\", 0\nTimeMarker: \"B\", 46186158000, 1\nTimeMarker: \"C\"\n"
+        {Settings("Time", "TimeMarker: \"A\", 0, 0\nTimeMarker: \"B\", 46186158000, 1\nTimeMarker: \"C\"\n"
                           "CurrentTimeMarker: 1"),
          {GOT(Time(s).GetTimeMarkerCount(), 2), GOT_TEXT(Time(s).GetTimeMarker(1)->mName.Buffer(), "B"),
           GOT(Time(s).GetTimeMarker(1)->mTime.Get(), kSecond), GOT(Time(s).GetTimeMarker(1)->mLoop, 1),
@@ -372,8 +372,10 @@ TEST_F(ReaderRulesTest, LightSettings)
         {light("FogEnd: 500\nFogStart: 700"),
          {GOT(Light(s).GetFogStart(), 500), GOT(Light(s).GetFogEnd(), 500)}},
         {light("FogEnd: 600"), {GOT(Light(s).GetFogStart(), 0.3), GOT(Light(s).GetFogEnd(), 600)}},
+        {light("FogEnd: 0.1"), {GOT(Light(s).GetFogStart(), 0.1), GOT(Light(s).GetFogEnd(), 0.1)}},
         // Planes in order, seven numbers each; a short one counted.
-        {light("ShadowPlane: 1, 1, 2, 3, 4, 5, 6\nShadowPlane: 0, 0, 0, 0, 0, 0, 1\nShadowPlane: 1, 2"),
+        {light("ShadowPlane: 1, 1, 2, 3, 4, 5, 6\nShadowPlane: 0, 0, 0, 0, 0, 0, 1\nShadowPlane: 1, 2, 3, 4, "
+               "5, 6"),
          {GOT(Light(s).GetShadowPlaneCount(), 2), GOT(Light(s).GetShadowPlane(0)->mEnable, 1),
           GOT(Light(s).GetShadowPlane(0)->mOrigin[0], 1), GOT(Light(s).GetShadowPlane(0)->mOrigin[2], 3),
           GOT(Light(s).GetShadowPlane(0)->mNormal[0], 4), GOT(Light(s).GetShadowPlane(0)->mNormal[2], 6),
@@ -784,7 +786,8 @@ TEST_F(ReaderRulesTest, PatchesNurbsAndShapes)
         return Objects(
             std::string("Model: \"U\", \"Nurb\" {\nNurb: {\nOrder: 2, 3\nDimensions: 2, 2\nForm: ") + form +
             "\nControlPoints: 0, 0, 0, 1, 1, 0, 0, 0.5, 0, 1, 0, 0.25, 1, 1, 0, 2\n" + fields + "\n}\n" +
-            "Shape: \"S\" {\nControlPoints: 0, 0, 1, 1, 1, 0, 1, 3, 0, 1, 1, 4, 1, 1, 1, 5\n}\n}");
+            "Shape: \"S\" {\nControlPoints: 0, 0, 1, 1, 1, 0, 1, 3, 0, 1, 1, 4, 1, 1, 1, 5\n"
+            "Normals: 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 1\n}\n}");
     };
     Run({
         {patch("PatchType: BezierQuadric, Cardinal\nStep: 3, 4\nSurfaceDisplay: 1, 8, 9\nClosed: 0, 1\n"
@@ -820,7 +823,8 @@ TEST_F(ReaderRulesTest, PatchesNurbsAndShapes)
           GOT(A<KScnNurb>(s, "U")->GetVStep(), 6),
           GOT(A<KScnNurb>(s, "U")->GetShape(0)->GetControlPointAt(1)[3], 3),
           GOT(A<KScnNurb>(s, "U")->GetShape(0)->GetControlPointAt(3)[2], 1),
-          GOT(A<KScnNurb>(s, "U")->GetShape(0)->GetControlPointsCount(), 4)}},
+          GOT(A<KScnNurb>(s, "U")->GetShape(0)->GetControlPointsCount(), 4),
+          GOT(A<KScnNurb>(s, "U")->GetShape(0)->GetNormals()[2][1], 1)}},
         // Periodic and Closed need count + 2 x order - 1 knots; another word
         // is Open.
         {nurb("KnotVectorU: 0, 1, 2, 3, 4\nKnotVectorV: 0, 1, 2, 3, 4, 5, 6", "Periodic, Closed"),
@@ -857,7 +861,7 @@ TEST_F(ReaderRulesTest, SkinsAndClusters)
     Run({
         {Objects(
              body +
-             "Deformer: \"S\", \"Skin\" {\nClusters: \"B\", \"A\"\nLink_DeformAcuracy: 40\nMultiLayer: 1\n"
+             "Deformer: \"S\", \"Skin\" {\nClusters: \"B\", \"A\"\nLink_DeformAcuracy: 40.5\nMultiLayer: 1\n"
              "UserData: \"id\", \"data\"\n}\n"
              "SubDeformer: \"A\", \"Cluster\" {\nModel: \"J\"\nModelReference: \"M\"\nMode: \"Additive\"\n"
              "Indices: 2, 0\nWeights: 0.25, 0.75\n"
@@ -868,7 +872,7 @@ TEST_F(ReaderRulesTest, SkinsAndClusters)
              "SubDeformer: \"B\" {\nModel: \"K\"\nMode: \"Total1\"\nIndices: 1\nWeights: 0.5\n}\n"
              "SubDeformer: \"C\", \"Cluster\" {\nMode: \"Normalize\"\n}\n"
              "SubDeformer: \"D\", \"Skin\"\nDeformer: \"E\", \"Cluster\""),
-         {GOT(Deformer(s, 0, 1)->GetLinkDeformAccuracy(), 40), GOT(Deformer(s, 0, 1)->GetMultiLayer(), 1),
+         {GOT(Deformer(s, 0, 1)->GetLinkDeformAccuracy(), 40.5), GOT(Deformer(s, 0, 1)->GetMultiLayer(), 1),
           GOT_TEXT(Deformer(s, 0, 1)->GetUserDataID().Buffer(), "id"),
           GOT_TEXT(Deformer(s, 0, 1)->GetUserData().Buffer(), "data"),
           GOT(s.GetContents()->GetDeformerCount(KScnSceneContents::eClusterDeformer), 3),
@@ -903,6 +907,14 @@ TEST_F(ReaderRulesTest, SkinsAndClusters)
 // What the character getters fill.
 KScnCharacterNodeLink slot;
 KScnControlSetEffector effector;
+
+double Switches(Scene& s, const char* name)
+{
+    if (!s.GetCharacter(0)->GetControlSet()->GetEffector(KScnControlSet::FindEffectorId(name), &effector))
+        return kNone;
+    return effector.show + 2 * effector.tActive + 4 * effector.rActive + 8 * effector.candidateTActive +
+           16 * effector.candidateRActive;
+}
 
 KScnNode* PoseNode(Scene& s, const char* name)
 {
@@ -944,8 +956,8 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
              "PreRotation: 7, 0, 0\nPostRotation: 0, 8, 0\n}\n}\nReference: \"H\"\n"
              "Parameters: {\nPullIterationCount: 20\nHipsHeightCompensation: 2, 12.5\n}\n"
              "ControlSet: {\nType: 1\nUseAxis: 1\nLOCK_XFORM: 0\nLOCK_PICK: 1\nEffectors: {\n"
-             "HipsEffector: \"H\" {\nSHOW: 0\nTACTIVE: 1\nRACTIVE: 1\nCANDIDATE_TACTIVE: "
-             "1\nCANDIDATE_RACTIVE: 1\n}\n"
+             "HipsEffector: \"H\" {\nSHOW: 0\nTACTIVE: 1\nRACTIVE: 0\nCANDIDATE_TACTIVE: 1\n"
+             "CANDIDATE_RACTIVE: 0\n}\nRightAnkleEffector: \"H\" {\nRACTIVE: 1\nCANDIDATE_RACTIVE: 1\n}\n"
              "LeftAnkleEffector: \"H\"\n}\n}\n}"),
          {GOT((s.GetCharacter(0)->GetLink(0, slot), slot.offsetT[0]), 1),
           GOT((s.GetCharacter(0)->GetLink(0, slot), slot.offsetR[1]), 2),
@@ -969,16 +981,10 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
           GOT(s.GetCharacter(0)->GetControlSet()->GetUseAxis(), 1),
           GOT(s.GetCharacter(0)->GetControlSet()->GetLockTransform(), 0),
           GOT(s.GetCharacter(0)->GetControlSet()->GetLockPick(), 1),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(0, &effector), effector.show), 0),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(0, &effector), effector.tActive), 1),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(0, &effector), effector.rActive), 1),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(0, &effector), effector.candidateTActive), 1),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(0, &effector), effector.candidateRActive), 1),
-          GOT((s.GetCharacter(0)->GetControlSet()->GetEffector(
-                   KScnControlSet::FindEffectorId("LeftAnkleEffector"), &effector),
-               effector.show + 2 * effector.tActive + 4 * effector.rActive + 8 * effector.candidateTActive +
-                   16 * effector.candidateRActive),
-              1)}},
+          // The switches as show + 2 T + 4 R + 8 candidate T + 16 candidate R;
+          // those not given are a fresh effector's (show only).
+          GOT(Switches(s, "HipsEffector"), 2 + 8), GOT(Switches(s, "RightAnkleEffector"), 1 + 4 + 16),
+          GOT(Switches(s, "LeftAnkleEffector"), 1)}},
     });
 }
 
