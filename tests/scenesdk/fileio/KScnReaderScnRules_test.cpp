@@ -895,9 +895,10 @@ TEST_F(ReaderRulesTest, SkinsAndClusters)
           GOT(A<KScnMesh>(s, "M")->GetLink(0)->GetAssociateModel() == nullptr, 1)},
          4},
         {Objects(body + "Deformer: \"S\" {\nClusters: \"A\", \"Nothing\", \"A\"\n}\nSubDeformer: \"A\" "
-                        "{\nModel: \"Nobody\"\n}"),
+                        "{\nModel: \"Nobody\"\nMultiLayer: 0\n}"),
          {GOT(Deformer(s, 0, 1)->GetLinkDeformAccuracy(), 50), GOT(Deformer(s, 0, 1)->GetMultiLayer(), 0),
-          GOT(Deformer(s, 0, 2)->GetLinkMode(), 0), GOT(Deformer(s, 0, 2)->HasTransformParent(), 0)},
+          GOT(Deformer(s, 0, 2)->GetLinkMode(), 0), GOT(Deformer(s, 0, 2)->HasTransformParent(), 0),
+          GOT(Deformer(s, 0, 2)->GetMultiLayer(), 0)},
          5},
     });
 }
