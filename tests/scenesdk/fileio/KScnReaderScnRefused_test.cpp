@@ -148,6 +148,10 @@ TEST_F(ReaderRefusalTest, RefusedDocumentsLeaveNoTrace)
              "SubDeformer: \"C\" {\n Indices: 0\n Weights: 1.0\n}\n",
          "sub-deformer \"C\": index 0 out of range of the mesh of model \"Empty\""},
         {skin + skin, "repeated Deformer \"S\""},
+        // Hierarchies and materials.
+        {"Model: \"A\" {\n Children: \"A\"\n}\n", "model \"A\" is a child twice or of itself"},
+        {"Material: \"M\" {\n MultiLayer: 1\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
+        {"Material: \"M\" {\n ShadingModel: \"lambert\"\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
         // Character poses and settings.
         {"CharacterPose: \"P\" {\n Model: \"A\" {\n Children: \"B\"\n }\n Model: \"B\" {\n Children: \"A\"\n"
          " }\n}\n",

@@ -32,6 +32,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
@@ -257,7 +258,21 @@ protected:
     }
 };
 
-// ---- Global settings ----
+// ---- Scene information and global settings ----
+
+TEST_F(ReaderRulesTest, SceneInformationTexts)
+{
+    Run({
+        {"SceneInfo: {\nComment: \"f\"\nRevision: \"e\"\nKeywords: \"d\"\nAuthor: \"c\"\nSubject: \"b\"\n"
+         "Title: \"a\"\n}\n",
+         {GOT_TEXT(s.GetSceneMetaData()->mTitle.Buffer(), "a"),
+          GOT_TEXT(s.GetSceneMetaData()->mSubject.Buffer(), "b"),
+          GOT_TEXT(s.GetSceneMetaData()->mAuthor.Buffer(), "c"),
+          GOT_TEXT(s.GetSceneMetaData()->mKeywords.Buffer(), "d"),
+          GOT_TEXT(s.GetSceneMetaData()->mRevision.Buffer(), "e"),
+          GOT_TEXT(s.GetSceneMetaData()->mComment.Buffer(), "f")}},
+    });
+}
 
 TEST_F(ReaderRulesTest, TimeSettings)
 {
@@ -1007,6 +1022,7 @@ TEST_F(ReaderRulesTest, TakeDescriptions)
           GOT(s.GetTakeInfo("Run")->mReferenceTimeStop.Get(), 4 * kSecond),
           GOT(s.GetTakeInfo("Walk") == nullptr, 1),
           GOT_TEXT(s.GetTakeInfo("Stroll")->mImportName.Buffer(), "Stroll"),
+          GOT(s.GetTakeInfo("Stroll")->mLocalTimeStart.Get(), 0),
           GOT(s.GetTakeInfo("Stroll")->mLocalTimeStop.Get(), 0), GOT(N(s, "A")->GetTakeNodeCount(), 3),
           GOT_TEXT(N(s, "A")->GetTakeNodeName(2), "Stroll"), GOT(Mat(s)->GetTakeNodeCount(), 3),
           GOT(s.GetRootNode()->GetTakeNodeCount(), 3)}},
