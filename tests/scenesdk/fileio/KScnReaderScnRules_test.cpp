@@ -68,13 +68,17 @@ struct SCheck
 };
 
 // A document (after the header) and what it gives; skipped is the count
-// the status text reports.
+// the status text reports. A document before, when given, is read into the
+// scene first.
 struct SCase
 {
     std::string body;
     std::vector<SCheck> checks;
     int skipped = 0;
+    std::string before = "";
 };
+
+const char* const kHeader = "FileHeader: {\n Version: 6000\n Creator: \"tests\"\n}\n";
 
 #define GOT(expr, want)                                                                                      \
     SCheck                                                                                                   \
@@ -234,13 +238,16 @@ protected:
     void Run(const std::vector<SCase>& cases)
     {
         for (const SCase& c : cases)
-            for (const scntest::SForm& form :
-                 scntest::EveryForm("FileHeader: {\n Version: 6000\n Creator: \"tests\"\n}\n" + c.body))
+            for (const scntest::SForm& form : scntest::EveryForm(kHeader + c.body))
             {
                 SCOPED_TRACE(std::string(form.name) + " form of\n" + c.body);
                 KScnSdkManager manager;
                 KScnImporter& importer = *manager.CreateImporter();
                 KScnSceneRoot* scene = manager.CreateScene();
+                ASSERT_TRUE(c.before.empty() ||
+                            (importer.Initialize(m_Dir.WriteFile("before.scn", kHeader + c.before).c_str()) &&
+                             importer.Import(scene)))
+                    << importer.GetStatusText();
                 ASSERT_TRUE(importer.Initialize(m_Dir.WriteFile("rule.scn", form.bytes).c_str()))
                     << importer.GetStatusText();
                 importer.SetPassword("sesame");
@@ -304,6 +311,15 @@ TEST_F(ReaderRulesTest, TimeSettings)
         {Settings("Time", "TimeMarker: \"A\", 0\nCurrentTimeMarker: 1"),
          {GOT(Time(s).GetCurrentTimeMarker(), -1)},
          1},
+        // Markers replace the scene's; a file without any leaves them.
+        {Settings("Time", "TimeMarker: \"C\", 0"),
+         {GOT(Time(s).GetTimeMarkerCount(), 1)},
+         0,
+         Settings("Time", "TimeMarker: \"A\", 0\nTimeMarker: \"B\", 0")},
+        {Settings("Time", "SnapOnFrames: 1"),
+         {GOT(Time(s).GetTimeMarkerCount(), 2)},
+         0,
+         Settings("Time", "TimeMarker: \"A\", 0\nTimeMarker: \"B\", 0")},
         {Settings("Time", "TimeMarker: \"A\", 0\nCurrentTimeMarker: 0"),
          {GOT(Time(s).GetCurrentTimeMarker(), 0)}},
         // The first GlobalSettings, and in it the first section, are read.
@@ -372,6 +388,21 @@ TEST_F(ReaderRulesTest, LightSettings)
         {light("AmbientColor: 0.1, 0.2, 0.3, 0.5\nFogColor: 0.5, 0.5"),
          {GOT(Light(s).GetAmbientColor().mAlpha, 0.5), GOT(Light(s).GetFogColor().mRed, 1)},
          1},
+        // Each colour keeps its own alpha; planes replace the scene's, and
+        // a file without any leaves them.
+        {light("AmbientColor: 0.1, 0.2, 0.3, 0.5\nFogColor: 0.5, 0.5, 0.5"),
+         {GOT(Light(s).GetFogColor().mAlpha, 0.25), GOT(Light(s).GetAmbientColor().mAlpha, 0.5)},
+         0,
+         light("FogColor: 1, 1, 1, 0.25\nShadowPlane: 1, 0, 0, 0, 0, 1, 0")},
+        {light("FogColor: 0.5, 0.5, 0.5\nAmbientColor: 0.1, 0.2, 0.3"),
+         {GOT(Light(s).GetAmbientColor().mAlpha, 0.75), GOT(Light(s).GetFogColor().mAlpha, 0),
+          GOT(Light(s).GetShadowPlaneCount(), 1)},
+         0,
+         light("AmbientColor: 0, 0, 0, 0.75\nShadowPlane: 1, 0, 0, 0, 0, 1, 0")},
+        {light("ShadowPlane: 0, 0, 0, 0, 0, 0, 1"),
+         {GOT(Light(s).GetShadowPlaneCount(), 1)},
+         0,
+         light("ShadowPlane: 1, 0, 0, 0, 0, 1, 0\nShadowPlane: 1, 0, 0, 0, 0, 1, 0")},
         {light("FogEnable: 1\nFogMode: 2\nFogDensity: 0.5\nShadowEnable: 1\nShadowIntensity: 300"),
          {GOT(Light(s).GetFogEnable(), 1), GOT(Light(s).GetFogMode(), 2), GOT(Light(s).GetFogDensity(), 0.5),
           GOT(Light(s).GetShadowEnable(), 1), GOT(Light(s).GetShadowIntensity(), 300)}},
@@ -861,6 +892,7 @@ TEST_F(ReaderRulesTest, PatchesNurbsAndShapes)
           GOT(A<KScnMesh>(s, "M")->GetShape(1)->GetControlPointAt(1)[0], 2),
           GOT(A<KScnMesh>(s, "M")->GetShape(0)->GetNormals()[1][1], 1),
           GOT(A<KScnMesh>(s, "M")->GetShape(0)->GetNormals()[2][2], 1),
+          GOT(A<KScnMesh>(s, "M")->GetShape(0)->GetNormals()[2][3], 0),
           GOT(A<KScnMesh>(s, "M")->GetShape(1)->GetNormals() == nullptr, 1),
           GOT(N(s, "M")->GetPropertyHandler()->FindProperty("B") != nullptr, 1),
           GOT(N(s, "M")->GetDefaultTakeNode()->FindCurve(nullptr, "A", nullptr) != nullptr, 1)}},
@@ -974,7 +1006,9 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
              "ControlSet: {\nType: 1\nUseAxis: 1\nLOCK_XFORM: 0\nLOCK_PICK: 1\nEffectors: {\n"
              "HipsEffector: \"H\" {\nSHOW: 0\nTACTIVE: 1\nRACTIVE: 0\nCANDIDATE_TACTIVE: 1\n"
              "CANDIDATE_RACTIVE: 0\n}\nRightAnkleEffector: \"H\" {\nRACTIVE: 1\nCANDIDATE_RACTIVE: 1\n}\n"
-             "LeftAnkleEffector: \"H\"\n}\n}\n}"),
+             "LeftAnkleEffector: \"H\" {\nAux: \"H\", \"H\", \"H\", \"H\", \"H\", \"H\", \"H\", \"H\", "
+             "\"H\", \"H\", "
+             "\"H\", \"H\", \"H\", \"H\", \"H\"\n}\n}\n}\n}"),
          {GOT((s.GetCharacter(0)->GetLink(0, slot), slot.offsetT[0]), 1),
           GOT((s.GetCharacter(0)->GetLink(0, slot), slot.offsetR[1]), 2),
           GOT((s.GetCharacter(0)->GetLink(0, slot), slot.offsetS[2]), 3),
@@ -1000,7 +1034,8 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
           // The switches as show + 2 T + 4 R + 8 candidate T + 16 candidate R;
           // those not given are a fresh effector's (show only).
           GOT(Switches(s, "HipsEffector"), 2 + 8), GOT(Switches(s, "RightAnkleEffector"), 1 + 4 + 16),
-          GOT(Switches(s, "LeftAnkleEffector"), 1)}},
+          GOT(Switches(s, "LeftAnkleEffector"), 1)},
+         1},
     });
 }
 
