@@ -4,6 +4,7 @@
 // values they give, read back through the public API in every file form.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraProperties.h"
@@ -662,7 +663,7 @@ TEST_F(ReaderRulesTest, ModelFields)
          {GOT(s.GetCameraSwitcherNode()->GetDefaultTakeNode()->GetCameraIndexCurve()->GetDefaultValue(), 4),
           GOT_TEXT(s.GetCameraSwitcherNode()->GetName(), "Model::W"), GOT(N(s, "W") == nullptr, 1)},
          1},
-        {Objects("Model: \"W\", \"CameraSwitcher\""),
+        {Objects("Model: \"W\", \"CameraSwitcher\" {\nCameraIndex:\n}"),
          {GOT(s.GetCameraSwitcherNode()->GetDefaultTakeNode()->GetCameraIndexCurve()->GetDefaultValue(), 1)}},
         // A Mesh block makes a mesh whatever the word; a Patch block on
         // another kind is ignored.
@@ -1001,7 +1002,9 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
         {Objects(
              "Model: \"H\"\nCharacter: \"C\" {\nBASE: {\nHips: \"H\" {\nOffsetT: 1, 0, 0\nOffsetR: 0, 2, 0\n"
              "OffsetS: 0, 0, 3\nParentOffsetR: 4, 0, 0\nRotationMin: 0, 5, 0\nRotationMax: 0, 0, 6\n"
-             "PreRotation: 7, 0, 0\nPostRotation: 0, 8, 0\n}\n}\nReference: \"H\"\n"
+             "PreRotation: 7, 0, 0\nPostRotation: 0, 8, 0\n}\nLeftUpLeg: \"H\" {\nParentOffsetR: 1, 2, "
+             "3\n}\n}\n"
+             "Reference: \"H\"\n"
              "Parameters: {\nPullIterationCount: 20\nHipsHeightCompensation: 2, 12.5\n}\n"
              "ControlSet: {\nType: 1\nUseAxis: 1\nLOCK_XFORM: 0\nLOCK_PICK: 1\nEffectors: {\n"
              "HipsEffector: \"H\" {\nSHOW: 0\nTACTIVE: 1\nRACTIVE: 0\nCANDIDATE_TACTIVE: 1\n"
@@ -1018,6 +1021,9 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
           GOT((s.GetCharacter(0)->GetLink(0, slot), slot.preRotation[0]), 7),
           GOT((s.GetCharacter(0)->GetLink(0, slot), slot.postRotation[1]), 8),
           GOT((s.GetCharacter(0)->GetLink(67, slot), slot.node == N(s, "H")), 1),
+          // Offsets do not mark a rotation space.
+          GOT((s.GetCharacter(0)->GetLink(0, slot), slot.hasRotationSpace), 1),
+          GOT((s.GetCharacter(0)->GetLink(1, slot), slot.hasRotationSpace), 0),
           GOT(s.GetCharacter(0)->GetParameters()->GetDouble(
                   KScnCharacterParameters::FindIndex("PullIterationCount")),
               20),
@@ -1041,6 +1047,21 @@ TEST_F(ReaderRulesTest, CharacterSlotsAndEffectors)
 
 // ---- Takes ----
 
+// The value of the node's channel in that take at the time.
+double At(Scene& s, const char* node, const char* take, const char* path, double seconds)
+{
+    KScnNode* n = N(s, node);
+    for (int i = 0; n != nullptr && i < n->GetTakeNodeCount(); ++i)
+        if (std::string(n->GetTakeNodeName(i)) == take)
+            if (KFCurveNode* channel = n->GetTakeNode(i)->GetRootCurveNode()->FindDescendant(path))
+            {
+                double value = kNone;
+                channel->Evaluate(&value, KTime(static_cast<int64_t>(seconds * kSecond)));
+                return value;
+            }
+    return kNone;
+}
+
 TEST_F(ReaderRulesTest, TakeDescriptions)
 {
     Run({
@@ -1061,6 +1082,14 @@ TEST_F(ReaderRulesTest, TakeDescriptions)
           GOT(s.GetTakeInfo("Stroll")->mLocalTimeStop.Get(), 0), GOT(N(s, "A")->GetTakeNodeCount(), 3),
           GOT_TEXT(N(s, "A")->GetTakeNodeName(2), "Stroll"), GOT(Mat(s)->GetTakeNodeCount(), 3),
           GOT(s.GetRootNode()->GetTakeNodeCount(), 3)}},
+        // Time warp 0 is no warp: a channel naming it is read unwarped.
+        {"Takes: {\nTake: \"Run\" {\nTimeWarps: {\nTimeWarp: 0 {\nChannel: \"TimeWarp\" {\nDefault: "
+         "0\nKeyVer: 4004\n"
+         "KeyCount: 2\nKey: 0, 0, L, 46186158000, 2, L\n}\n}\n}\nModel: \"A\" {\nChannel: \"Glow\" "
+         "{\nDefault: 0\n"
+         "KeyVer: 4004\nKeyCount: 2\nKey: 0, 0, L, 46186158000, 10, L\nTimeWarpID: 0\n}\n}\n}\n}\n" +
+             Objects("Model: \"A\""),
+         {GOT(At(s, "A", "Run", "Glow", 0.5), 5)}},
         // "Default" fills the default takes; unknown objects are counted,
         // fields of other names ignored.
         {"Takes: {\nTake: \"Default\" {\nMaterial: \"M\" {\nChannel: \"Shininess\" {\nDefault: 64\n}\n}\n"
