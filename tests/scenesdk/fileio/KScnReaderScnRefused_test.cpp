@@ -148,6 +148,20 @@ TEST_F(ReaderRefusalTest, RefusedDocumentsLeaveNoTrace)
              "SubDeformer: \"C\" {\n Indices: 0\n Weights: 1.0\n}\n",
          "sub-deformer \"C\": index 0 out of range of the mesh of model \"Empty\""},
         {skin + skin, "repeated Deformer \"S\""},
+        // Layer elements: modes by number 0 .. 4 and 0 .. 2; AllSame is one item.
+        {"Model: \"M\", \"Mesh\" {\n Mesh: {\n Layer: 0 {\n LayerElementNormal: {\n Mapping: 5\n }\n }\n "
+         "}\n}\n",
+         "mesh of model \"M\": LayerElementNormal: unknown mapping"},
+        {"Model: \"M\", \"Mesh\" {\n Mesh: {\n Layer: 0 {\n LayerElementUV: {\n Reference: 3\n }\n }\n "
+         "}\n}\n",
+         "mesh of model \"M\": LayerElementUV: unknown reference"},
+        {"Model: \"M\", \"Mesh\" {\n Mesh: {\n ControlPoints: 0, 0, 0\n Layer: 0 {\n LayerElementNormal: {\n"
+         " Mapping: AllSame\n Values: 0, 0, 1, 0, 0, 1\n }\n }\n }\n}\n",
+         "mesh of model \"M\": layer 0: LayerElementNormal: 2 items where the mapping needs 1"},
+        // Hierarchies and materials.
+        {"Model: \"A\" {\n Children: \"A\"\n}\n", "model \"A\" is a child twice or of itself"},
+        {"Material: \"M\" {\n MultiLayer: 1\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
+        {"Material: \"M\" {\n ShadingModel: \"lambert\"\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
         // Character poses and settings.
         {"CharacterPose: \"P\" {\n Model: \"A\" {\n Children: \"B\"\n }\n Model: \"B\" {\n Children: \"A\"\n"
          " }\n}\n",
