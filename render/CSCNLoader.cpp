@@ -62,29 +62,10 @@ bool HasAttribute(const KScnNode* node, int kind)
 }
 
 // Depth first from each child of the root in index order (the node, then its
-// children); the root itself is not looked at. The nodes still to look at
-// wait on a stack, next one last, so that a hierarchy of any depth is walked.
+// children); the root itself is not looked at. Any depth is walked.
 KScnNode* FindBelow(KScnNode* node, const std::function<bool(KScnNode*)>& match)
 {
-    std::vector<KScnNode*> pending;
-    auto pushChildren = [&pending](const KScnNode* parent)
-    {
-        for (int i = parent->GetChildCount() - 1; i >= 0; --i)
-        {
-            if (KScnNode* child = parent->GetChild(i))
-                pending.push_back(child);
-        }
-    };
-    pushChildren(node);
-    while (!pending.empty())
-    {
-        KScnNode* next = pending.back();
-        pending.pop_back();
-        if (match(next))
-            return next;
-        pushChildren(next);
-    }
-    return nullptr;
+    return KScnFindInTree(node, false, match);
 }
 
 void CopyColour(const KColorRGBA& colour, double* out)

@@ -332,4 +332,47 @@ private:
     KScnNodeLimits* mLimits = nullptr;
 };
 
+// Walks the hierarchy from `top` depth first, each node before its children
+// and the children in their order, with a stack of nodes still to visit
+// instead of recursion, so any depth works. `top` itself is visited when
+// withTop is set. `visit` returns true to stop; the node it stopped at is
+// returned, else null.
+template <class Node, class Visit> Node* KScnFindInTree(Node* top, bool withTop, Visit visit)
+{
+    if (top == nullptr)
+    {
+        return nullptr;
+    }
+    std::vector<Node*> pending;
+    auto pushChildren = [&pending](Node* parent)
+    {
+        for (int i = parent->GetChildCount() - 1; i >= 0; --i)
+        {
+            if (Node* child = parent->GetChild(i))
+            {
+                pending.push_back(child);
+            }
+        }
+    };
+    if (withTop)
+    {
+        pending.push_back(top);
+    }
+    else
+    {
+        pushChildren(top);
+    }
+    while (!pending.empty())
+    {
+        Node* next = pending.back();
+        pending.pop_back();
+        if (visit(next))
+        {
+            return next;
+        }
+        pushChildren(next);
+    }
+    return nullptr;
+}
+
 } // namespace scenesdk

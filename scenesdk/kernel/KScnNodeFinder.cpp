@@ -17,42 +17,10 @@ namespace scenesdk
 
 namespace
 {
-// The children of a node, last first: pushed on a stack of nodes to visit,
-// they come off it in their order.
-void PushChildren(const KScnNode* node, std::vector<KScnNode*>& pending)
-{
-    for (int i = node->GetChildCount() - 1; i >= 0; --i)
-    {
-        if (KScnNode* child = node->GetChild(i))
-        {
-            pending.push_back(child);
-        }
-    }
-}
-
 bool TreeHoldsName(const KScnNode* node, const char* name)
 {
-    if (node == nullptr)
-    {
-        return false;
-    }
-    if (std::strcmp(node->GetName(), name) == 0)
-    {
-        return true;
-    }
-    std::vector<KScnNode*> pending;
-    PushChildren(node, pending);
-    while (!pending.empty())
-    {
-        const KScnNode* next = pending.back();
-        pending.pop_back();
-        if (std::strcmp(next->GetName(), name) == 0)
-        {
-            return true;
-        }
-        PushChildren(next, pending);
-    }
-    return false;
+    return KScnFindInTree(node, true, [name](const KScnNode* next)
+                          { return std::strcmp(next->GetName(), name) == 0; }) != nullptr;
 }
 
 template <typename T> bool ListHoldsName(const KPointerArray<T>& list, const char* name)
@@ -146,23 +114,15 @@ KPointerArray<KScnNode>& KScnNodeFinder::Apply(KScnNode* node, int mode)
 
 void KScnNodeFinder::Visit(KScnNode* node)
 {
-    // A stack of nodes still to check instead of recursion: a hierarchy of
-    // any depth is walked.
-    std::vector<KScnNode*> pending{node};
-    while (!pending.empty())
-    {
-        KScnNode* next = pending.back();
-        pending.pop_back();
-        if (next == nullptr)
-        {
-            continue;
-        }
-        if (Check(next))
-        {
-            mFound.Add(next);
-        }
-        PushChildren(next, pending);
-    }
+    KScnFindInTree(node, true,
+                   [this](KScnNode* next)
+                   {
+                       if (Check(next))
+                       {
+                           mFound.Add(next);
+                       }
+                       return false;
+                   });
 }
 
 KScnNodeFinderDuplicateName::KScnNodeFinderDuplicateName(KScnSceneContents* contents) : mContents(contents) {}

@@ -40,29 +40,19 @@ const char* const kContentsMessages[] = {"Node is null.",
                                          "",
                                          ""};
 
-// Depth first, each node before its children and the children in their
-// order; a stack of nodes to look at instead of recursion.
+// Each node before its children, the children in their order.
 void CollectByKind(KScnNode* node, int kind, KPointerArray<KScnNode>& out)
 {
-    std::vector<KScnNode*> pending{node};
-    while (!pending.empty())
-    {
-        KScnNode* next = pending.back();
-        pending.pop_back();
-        if (next == nullptr)
-        {
-            continue;
-        }
-        const KScnNodeAttribute* attribute = next->GetNodeAttribute();
-        if (attribute != nullptr && attribute->GetAttributeKind() == kind)
-        {
-            out.Add(next);
-        }
-        for (int i = next->GetChildCount() - 1; i >= 0; --i)
-        {
-            pending.push_back(next->GetChild(i));
-        }
-    }
+    KScnFindInTree(node, true,
+                   [kind, &out](KScnNode* next)
+                   {
+                       const KScnNodeAttribute* attribute = next->GetNodeAttribute();
+                       if (attribute != nullptr && attribute->GetAttributeKind() == kind)
+                       {
+                           out.Add(next);
+                       }
+                       return false;
+                   });
 }
 
 // Takes the node's geometry and its shapes out of these contents' use
