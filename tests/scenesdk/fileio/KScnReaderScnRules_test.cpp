@@ -486,28 +486,34 @@ TEST_F(ReaderRulesTest, MaterialValues)
     });
 }
 
-const auto Mapping = [](Scene& s) { return Tex(s)->GetTextureProperties()->GetCurrentMappingType(); };
+const auto Mapping = [](Scene& s, int i)
+{ return Tex(s, i)->GetTextureProperties()->GetCurrentMappingType(); };
 
 TEST_F(ReaderRulesTest, TextureFields)
 {
     const auto texture = [](const char* fields)
     { return Objects(Block("Texture: \"T\"", std::string("FileName: \"Data/t.tga\"\n") + fields)); };
+    const auto many = [](std::vector<const char*> textures)
+    {
+        std::string all;
+        for (size_t i = 0; i < textures.size(); ++i)
+            all += Block("Texture: \"T" + std::to_string(i) + "\"",
+                         std::string("FileName: \"t\"\n") + textures[i]);
+        return Objects(all);
+    };
     Run({
-        // The mapping types 1..7 and what each shows; the normal after the mapping type still applies.
-        {texture("MappingType: 1\nPlanarNormal: 0"),
-         {GOT(Tex(s)->GetMappingType(), 1), GOT(Tex(s)->GetPlanarMappingNormal(), 0),
-          GOT(Mapping(s), eUMT_X)}},
-        {texture("MappingType: 1\nPlanarNormal: 1"), {GOT(Mapping(s), eUMT_Y)}},
-        {texture("PlanarNormal: 2\nMappingType: 1"), {GOT(Mapping(s), eUMT_Z)}},
-        {texture("MappingType: 2"), {GOT(Mapping(s), eUMT_Spherical)}},
-        {texture("MappingType: 7"), {GOT(Tex(s)->GetMappingType(), 7), GOT(Mapping(s), eUMT_Environment)}},
-        {texture("MappingType: 0\nPlanarNormal: 3"),
-         {SKIPPED(2), GOT(Tex(s)->GetMappingType(), 6), GOT(Tex(s)->GetPlanarMappingNormal(), 0)}},
-        {texture("MappingType: 8\nPlanarNormal: 2"),
-         {SKIPPED(1), GOT(Tex(s)->GetMappingType(), 6), GOT(Tex(s)->GetPlanarMappingNormal(), 2)}},
-        // Properties stand over the mapping fields.
-        {texture("MappingType: 1\nPlanarNormal: 2\nProperties: {\nCurrentMappingType: Box\n}"),
-         {GOT(Mapping(s), eUMT_Box)}},
+        // The mapping types 1..7 and what each shows; the normal after the mapping type still applies;
+        // properties stand over the mapping fields; outside the ranges counted, the defaults kept.
+        {many({"MappingType: 1\nPlanarNormal: 0", "MappingType: 1\nPlanarNormal: 1",
+               "PlanarNormal: 2\nMappingType: 1", "MappingType: 2", "MappingType: 7",
+               "MappingType: 1\nPlanarNormal: 2\nProperties: {\nCurrentMappingType: Box\n}",
+               "MappingType: 0\nPlanarNormal: 3", "MappingType: 8\nPlanarNormal: 2"}),
+         {SKIPPED(3), GOT(Tex(s)->GetMappingType(), 1), GOT(Tex(s)->GetPlanarMappingNormal(), 0),
+          GOT(Mapping(s, 0), eUMT_X), GOT(Mapping(s, 1), eUMT_Y), GOT(Mapping(s, 2), eUMT_Z),
+          GOT(Mapping(s, 3), eUMT_Spherical), GOT(Tex(s, 4)->GetMappingType(), 7),
+          GOT(Mapping(s, 4), eUMT_Environment), GOT(Mapping(s, 5), eUMT_Box),
+          GOT(Tex(s, 6)->GetMappingType(), 6), GOT(Tex(s, 6)->GetPlanarMappingNormal(), 0),
+          GOT(Tex(s, 7)->GetMappingType(), 6), GOT(Tex(s, 7)->GetPlanarMappingNormal(), 2)}},
         // Cropping in the setter's order; the pairs u, v; extra values ignored.
         {texture("Cropping: 1, 2, 3, 4, 5\nAlphaSource: 3\nUVTranslation: 0.5, 0.25, 9\nUVScaling: 2, 3\n"
                  "RelativeFileName: \"t.tga\"\nMedia: \"clip\""),
@@ -609,6 +615,12 @@ TEST_F(ReaderRulesTest, ModelFields)
 
 // ---- Attribute properties ----
 
+// A camera channel's value when its default-take curve agrees with the property.
+double CamChannel(Scene& s, const char* name)
+{
+    return Channel(P(Cam(s), name), s, "C", nullptr, name);
+}
+
 TEST_F(ReaderRulesTest, AttributePropertiesThroughTheirSetters)
 {
     const auto model = [](const char* name, const char* kind, const char* props)
@@ -645,14 +657,10 @@ TEST_F(ReaderRulesTest, AttributePropertiesThroughTheirSetters)
           GOT(Channel(Lit(s, "L")->GetIntensity(), s, "L", nullptr, "Intensity"), 42),
           GOT(Channel(Lit(s, "L")->GetConeAngle(), s, "L", nullptr, "Cone angle"), 30),
           GOT(Channel(Lit(s, "L")->GetFog(), s, "L", nullptr, "Fog"), 10),
-          GOT(Lit(s, "L")->GetCastLight(), 0),
-          GOT(Channel(Cam(s)->FieldOfView->GetDouble(), s, "C", nullptr, "FieldOfView"), 40),
-          GOT(Channel(Cam(s)->FieldOfViewX->GetDouble(), s, "C", nullptr, "FieldOfViewX"), 41),
-          GOT(Channel(Cam(s)->FieldOfViewY->GetDouble(), s, "C", nullptr, "FieldOfViewY"), 42),
-          GOT(Channel(Cam(s)->OpticalCenterX->GetDouble(), s, "C", nullptr, "OpticalCenterX"), 0.25),
-          GOT(Channel(Cam(s)->OpticalCenterY->GetDouble(), s, "C", nullptr, "OpticalCenterY"), 0.75),
-          GOT(Channel(Cam(s)->Roll->GetDouble(), s, "C", nullptr, "Roll"), 5),
-          GOT(Channel(Cam(s)->TurnTable->GetDouble(), s, "C", nullptr, "TurnTable"), 6),
+          GOT(Lit(s, "L")->GetCastLight(), 0), GOT(CamChannel(s, "FieldOfView"), 40),
+          GOT(CamChannel(s, "FieldOfViewX"), 41), GOT(CamChannel(s, "FieldOfViewY"), 42),
+          GOT(CamChannel(s, "OpticalCenterX"), 0.25), GOT(CamChannel(s, "OpticalCenterY"), 0.75),
+          GOT(CamChannel(s, "Roll"), 5), GOT(CamChannel(s, "TurnTable"), 6),
           GOT(Channel(A<KScnCamera>(s, "C")->GetBackgroundColor().mRed, s, "C", "BackgroundColor", "X"),
               0.1f),
           GOT(Channel(A<KScnCamera>(s, "C")->GetBackgroundColor().mBlue, s, "C", "BackgroundColor", "Z"), 1),
