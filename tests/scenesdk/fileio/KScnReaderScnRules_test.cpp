@@ -331,45 +331,43 @@ TEST_F(ReaderRulesTest, CameraSettings)
 
 TEST_F(ReaderRulesTest, LightSettings)
 {
-    const auto light = [](const char* fields) { return Settings("Light", fields); };
+    const auto light = [](const std::string& fields) { return Settings("Light", fields); };
     const std::string plane = "ShadowPlane: 1, 0, 0, 0, 0, 1, 0";
     Run({
-        // Three numbers keep the alpha (a new scene's is 0), four set it; each
-        // component within 0..1; each colour keeps its own alpha.
-        {light("AmbientColor: 0.1, 0.2, 0.3\nFogColor: 1.5, -1, 0.5, 0.25"),
+        // Three numbers keep the alpha (a new scene's is 0), four set it; each component within 0..1; fog
+        // and shadow values, the intensity within 0..300.
+        {light("AmbientColor: 0.1, 0.2, 0.3\nFogColor: 1.5, -1, 0.5, 0.25\nFogEnable: 1\nFogMode: 2\n"
+               "FogDensity: 0.5\nShadowEnable: 1\nShadowIntensity: 300"),
          {GOT(Light(s).GetAmbientColor().mRed, 0.1), GOT(Light(s).GetAmbientColor().mBlue, 0.3),
           GOT(Light(s).GetAmbientColor().mAlpha, 0), GOT(Light(s).GetFogColor().mRed, 1),
           GOT(Light(s).GetFogColor().mGreen, 0), GOT(Light(s).GetFogColor().mBlue, 0.5),
-          GOT(Light(s).GetFogColor().mAlpha, 0.25)}},
-        {light("AmbientColor: 0.1, 0.2, 0.3, 0.5\nFogColor: 0.5, 0.5"),
-         {SKIPPED(1), GOT(Light(s).GetAmbientColor().mAlpha, 0.5), GOT(Light(s).GetFogColor().mRed, 1)}},
-        // Planes replace the scene's; a file without any leaves them.
+          GOT(Light(s).GetFogColor().mAlpha, 0.25), GOT(Light(s).GetFogEnable(), 1),
+          GOT(Light(s).GetFogMode(), 2), GOT(Light(s).GetFogDensity(), 0.5),
+          GOT(Light(s).GetShadowEnable(), 1), GOT(Light(s).GetShadowIntensity(), 300)}},
+        // Given twice, the last counts; a short colour counted. The fog end is set first, whatever the
+        // order; the start is kept within it.
+        {light(
+             "AmbientColor: 0.1, 0.2, 0.3, 0.5\nFogColor: 0.5, 0.5\nShadowIntensity: 301\nFogDensity: 0.25\n"
+             "FogDensity: 0.75\nFogStart: 1500\nFogEnd: 2000"),
+         {SKIPPED(1), GOT(Light(s).GetAmbientColor().mAlpha, 0.5), GOT(Light(s).GetFogColor().mRed, 1),
+          GOT(Light(s).GetShadowIntensity(), 300), GOT(Light(s).GetFogDensity(), 0.75),
+          GOT(Light(s).GetFogStart(), 1500), GOT(Light(s).GetFogEnd(), 2000)}},
+        {light("ShadowIntensity: -1\nFogEnable: 0\nFogMode: 1\nFogMode: 3\nFogEnd: 500\nFogStart: 700"),
+         {GOT(Light(s).GetShadowIntensity(), 0), GOT(Light(s).GetFogEnable(), 0),
+          GOT(Light(s).GetFogMode(), 3), GOT(Light(s).GetFogStart(), 500), GOT(Light(s).GetFogEnd(), 500)}},
+        {light("FogEnd: 600"), {GOT(Light(s).GetFogStart(), 0.3), GOT(Light(s).GetFogEnd(), 600)}},
+        {light("FogEnd: 0.1"), {GOT(Light(s).GetFogStart(), 0.1), GOT(Light(s).GetFogEnd(), 0.1)}},
+        // Each colour keeps its own alpha; planes replace the scene's, and a file without any leaves them.
         {light("AmbientColor: 0.1, 0.2, 0.3, 0.5\nFogColor: 0.5, 0.5, 0.5"),
          {GOT(Light(s).GetFogColor().mAlpha, 0.25), GOT(Light(s).GetAmbientColor().mAlpha, 0.5)},
-         Settings("Light", "FogColor: 1, 1, 1, 0.25\n" + plane)},
+         light("FogColor: 1, 1, 1, 0.25\n" + plane)},
         {light("FogColor: 0.5, 0.5, 0.5\nAmbientColor: 0.1, 0.2, 0.3"),
          {GOT(Light(s).GetAmbientColor().mAlpha, 0.75), GOT(Light(s).GetFogColor().mAlpha, 0),
           GOT(Light(s).GetShadowPlaneCount(), 1)},
-         Settings("Light", "AmbientColor: 0, 0, 0, 0.75\n" + plane)},
+         light("AmbientColor: 0, 0, 0, 0.75\n" + plane)},
         {light("ShadowPlane: 0, 0, 0, 0, 0, 0, 1"),
          {GOT(Light(s).GetShadowPlaneCount(), 1)},
-         Settings("Light", plane + "\n" + plane)},
-        // Fog and shadow values; the intensity within 0..300; given twice, the last counts.
-        {light("FogEnable: 1\nFogMode: 2\nFogDensity: 0.5\nShadowEnable: 1\nShadowIntensity: 300"),
-         {GOT(Light(s).GetFogEnable(), 1), GOT(Light(s).GetFogMode(), 2), GOT(Light(s).GetFogDensity(), 0.5),
-          GOT(Light(s).GetShadowEnable(), 1), GOT(Light(s).GetShadowIntensity(), 300)}},
-        {light("ShadowIntensity: 301\nFogDensity: 0.25\nFogDensity: 0.75"),
-         {GOT(Light(s).GetShadowIntensity(), 300), GOT(Light(s).GetFogDensity(), 0.75)}},
-        {light("ShadowIntensity: -1\nFogEnable: 0\nFogMode: 1\nFogMode: 3"),
-         {GOT(Light(s).GetShadowIntensity(), 0), GOT(Light(s).GetFogEnable(), 0),
-          GOT(Light(s).GetFogMode(), 3)}},
-        // The fog end is set first, whatever the order; the start is kept within it.
-        {light("FogStart: 1500\nFogEnd: 2000"),
-         {GOT(Light(s).GetFogStart(), 1500), GOT(Light(s).GetFogEnd(), 2000)}},
-        {light("FogEnd: 500\nFogStart: 700"),
-         {GOT(Light(s).GetFogStart(), 500), GOT(Light(s).GetFogEnd(), 500)}},
-        {light("FogEnd: 600"), {GOT(Light(s).GetFogStart(), 0.3), GOT(Light(s).GetFogEnd(), 600)}},
-        {light("FogEnd: 0.1"), {GOT(Light(s).GetFogStart(), 0.1), GOT(Light(s).GetFogEnd(), 0.1)}},
+         light(plane + "\n" + plane)},
         // Planes in order, seven numbers each; a short one counted.
         {light("ShadowPlane: 1, 1, 2, 3, 4, 5, 6\nShadowPlane: 0, 0, 0, 0, 0, 0, 1\nShadowPlane: 1, 2, 3, 4, "
                "5, 6"),
