@@ -6,12 +6,14 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,74 @@ inline scenesdk::KgeTVector CornerNormal(scenesdk::KScnMesh* mesh, int corner)
 {
     const scenesdk::KScnLayerElement* normals = mesh->GetLayer(0)->GetNormalElement();
     return normals->GetDirectVector(normals->GetIndexAt(corner));
+}
+
+inline scenesdk::KScnNode* Child(scenesdk::KScnSceneRoot* scene, int i)
+{
+    return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)
+                                                                         : nullptr;
+}
+
+// The texture a polygon carries, null when none.
+inline scenesdk::KScnTexture* PolygonTexture(scenesdk::KScnMesh* mesh, int polygon)
+{
+    const scenesdk::KScnLayerElementTexture* e = mesh->GetLayer(0)->GetTextureElement();
+    return e == nullptr || e->GetIndexAt(polygon) < 0
+               ? nullptr
+               : e->GetDirect<scenesdk::KScnTexture*>()[e->GetIndexAt(polygon)];
+}
+
+// One value of a material: a colour in r, g, b; a single value in r;
+// shading: r 1 Phong, 0 Lambert; two-sided: r 1 set.
+enum EMaterialValue
+{
+    eAmbient,
+    eDiffuse,
+    eSpecular,
+    eEmissive,
+    eShininess,
+    eOpacity,
+    eShading,
+    eTwoSided
+};
+
+inline void ExpectMaterialValue(scenesdk::KScnMaterial* m, EMaterialValue what, double r, double g, double b)
+{
+    scenesdk::KProperty* twoSided = m->GetPropertyHandler()->FindProperty("TwoSided");
+    switch (what)
+    {
+    case eAmbient:
+        return ExpectColour(m->GetAmbient(), r, g, b);
+    case eDiffuse:
+        return ExpectColour(m->GetDiffuse(), r, g, b);
+    case eSpecular:
+        return ExpectColour(m->GetSpecular(), r, g, b);
+    case eEmissive:
+        return ExpectColour(m->GetEmissive(), r, g, b);
+    case eShininess:
+        EXPECT_NEAR(m->GetDefaultShininess(), r, 1e-6);
+        return;
+    case eOpacity:
+        EXPECT_NEAR(m->GetDefaultOpacity(), r, 1e-6);
+        return;
+    case eShading:
+        EXPECT_STREQ(m->GetShadingModel(), r > 0 ? "Phong" : "Lambert");
+        return;
+    case eTwoSided:
+        EXPECT_EQ(twoSided != nullptr && twoSided->GetInt() == 1, r > 0);
+        return;
+    }
+}
+
+// A texture's offset, scale and wrapping (both directions alike).
+inline void ExpectPlacement(scenesdk::KScnTexture* t, double ou, double ov, double su, double sv, bool clamp)
+{
+    EXPECT_DOUBLE_EQ(t->GetUVTranslation().u, ou);
+    EXPECT_DOUBLE_EQ(t->GetUVTranslation().v, ov);
+    EXPECT_DOUBLE_EQ(t->GetUVScaling().u, su);
+    EXPECT_DOUBLE_EQ(t->GetUVScaling().v, sv);
+    EXPECT_EQ(t->GetWrapModeU(), clamp ? scenesdk::eWrapClamp : scenesdk::eWrapRepeat);
+    EXPECT_EQ(t->GetWrapModeV(), clamp ? scenesdk::eWrapClamp : scenesdk::eWrapRepeat);
 }
 
 inline float At(scenesdk::KFCurve* curve, double seconds)
