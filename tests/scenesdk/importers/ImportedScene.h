@@ -11,12 +11,14 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -162,15 +164,23 @@ inline void ExpectMaterialValue(scenesdk::KScnMaterial* m, EMaterialValue what, 
     }
 }
 
-// A texture's offset, scale and wrapping (both directions alike).
-inline void ExpectPlacement(scenesdk::KScnTexture* t, double ou, double ov, double su, double sv, bool clamp)
+// A scene's texture in short (or their count when not one): its use, "p"
+// when polygon 0 of the mesh carries it, its file, offset, scale, turn and
+// wrap in u and v ("r" repeat, "c" clamp).
+inline std::string TextureText(scenesdk::KScnSceneRoot* scene, scenesdk::KScnMesh* mesh)
 {
-    EXPECT_DOUBLE_EQ(t->GetUVTranslation().u, ou);
-    EXPECT_DOUBLE_EQ(t->GetUVTranslation().v, ov);
-    EXPECT_DOUBLE_EQ(t->GetUVScaling().u, su);
-    EXPECT_DOUBLE_EQ(t->GetUVScaling().v, sv);
-    EXPECT_EQ(t->GetWrapModeU(), clamp ? scenesdk::eWrapClamp : scenesdk::eWrapRepeat);
-    EXPECT_EQ(t->GetWrapModeV(), clamp ? scenesdk::eWrapClamp : scenesdk::eWrapRepeat);
+    if (scene->GetContents()->GetTextureCount() != 1)
+        return "textures " + std::to_string(scene->GetContents()->GetTextureCount());
+    scenesdk::KScnTexture* t = scene->GetContents()->GetTexture(0);
+    double x = 0, y = 0, turn = 0;
+    t->GetDefaultRotation(x, y, turn);
+    std::ostringstream out;
+    out << t->GetTextureUse() << (PolygonTexture(mesh, 0) == t ? " p " : " - ") << t->GetRelativeFileName()
+        << " o" << t->GetUVTranslation().u << ',' << t->GetUVTranslation().v << " s" << t->GetUVScaling().u
+        << ',' << t->GetUVScaling().v << " r" << turn << ' '
+        << (t->GetWrapModeU() == scenesdk::eWrapClamp ? 'c' : 'r')
+        << (t->GetWrapModeV() == scenesdk::eWrapClamp ? 'c' : 'r');
+    return out.str();
 }
 
 inline float At(scenesdk::KFCurve* curve, double seconds)

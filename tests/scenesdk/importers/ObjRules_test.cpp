@@ -249,67 +249,43 @@ TEST_F(ObjRules, FacesTakeTheMaterialCurrentWhenRead)
     EXPECT_NE(status.find("material defined twice, first kept: A"), std::string::npos) << status;
 }
 
-// Each map keyword: what the texture is used for (-1: no texture) and
-// whether the polygons carry it; keywords outside the list make none.
-TEST_F(ObjRules, MapKeywordsGiveTheirTextures)
+// Each map keyword: what the texture is used for and whether the polygons
+// carry it (keywords outside the list make none); every map option with
+// its values skipped or read, in any number up to its limit; the file is
+// the rest of the line.
+TEST_F(ObjRules, MapKeywordsAndOptionsGiveTheirTextures)
 {
-    const std::tuple<const char*, int, bool> rows[] = {
-        {"map_Kd", eTextureUseColor, true},
-        {"bump", eTextureUseBumpNormalMap, false},
-        {"map_Bump", eTextureUseBumpNormalMap, false},
-        {"map_d", eTextureUseColor, false},
-        {"map_Ks", eTextureUseColor, false},
-        {"map_Ka", -1, false},
-        {"refl", -1, false},
+    const std::pair<const char*, const char*> rows[] = {
+        {"map_Kd a.tga", "0 p a.tga o0,0 s1,1 r0 rr"},
+        {"bump a.tga", "5 - a.tga o0,0 s1,1 r0 rr"},
+        {"map_Bump a.tga", "5 - a.tga o0,0 s1,1 r0 rr"},
+        {"map_d a.tga", "0 - a.tga o0,0 s1,1 r0 rr"},
+        {"map_Ks a.tga", "0 - a.tga o0,0 s1,1 r0 rr"},
+        {"map_Ka a.tga", "textures 0"},
+        {"refl a.tga", "textures 0"},
+        {"map_Kd -o 0.5 a.tga", "0 p a.tga o0.5,0 s1,1 r0 rr"},
+        {"map_Kd -o 0.5 0.25 0.125 a.tga", "0 p a.tga o0.5,0.25 s1,1 r0 rr"},
+        {"map_Kd -s 2 a.tga", "0 p a.tga o0,0 s2,1 r0 rr"},
+        {"map_Kd -s 2 3 4 a.tga", "0 p a.tga o0,0 s2,3 r0 rr"},
+        {"map_Kd -s 2 3 -o 1 2 a.tga", "0 p a.tga o1,2 s2,3 r0 rr"},
+        {"map_Kd -clamp on a.tga", "0 p a.tga o0,0 s1,1 r0 cc"},
+        {"map_Kd -clamp off a.tga", "0 p a.tga o0,0 s1,1 r0 rr"},
+        {"map_Kd -blendu off -blendv on -cc on -mm 0.1 0.9 a.tga", "0 p a.tga o0,0 s1,1 r0 rr"},
+        {"map_Kd -t 1 2 3 -texres 512 a.tga", "0 p a.tga o0,0 s1,1 r0 rr"},
+        {"map_Kd -imfchan l -bm 2 -boost 1.5 -type sphere a.tga", "0 p a.tga o0,0 s1,1 r0 rr"},
+        {"map_Kd -s 2 2 1 sub\\brick wall.tga", "0 p sub/brick wall.tga o0,0 s2,2 r0 rr"},
     };
-    for (const auto& [keyword, use, onPolygons] : rows)
+    for (const auto& [line, expected] : rows)
     {
-        SCOPED_TRACE(keyword);
-        KScnSceneRoot* scene =
-            Read("usemtl M\n" + kTriangle, "newmtl M\n" + std::string(keyword) + " wall.tga\n");
+        KScnSceneRoot* scene = Read("usemtl M\n" + kTriangle, "newmtl M\n" + std::string(line) + "\n");
         ASSERT_NE(scene, nullptr);
-        ASSERT_EQ(scene->GetContents()->GetTextureCount(), use < 0 ? 0 : 1);
-        EXPECT_EQ(PolygonTexture(FirstMesh(scene), 0) != nullptr, onPolygons);
-        if (use < 0)
-            continue;
-        KScnTexture* texture = scene->GetContents()->GetTexture(0);
-        EXPECT_EQ(texture->GetTextureUse(), use);
-        EXPECT_STREQ(texture->GetRelativeFileName(), "wall.tga");
-        EXPECT_EQ(std::string(texture->GetFileName()), dir.Path() + "/m/wall.tga");
+        EXPECT_EQ(TextureText(scene, FirstMesh(scene)), expected) << line;
     }
-}
-
-// Every map option with its values skipped or read, in any number up to
-// its limit; the file is the rest of the line.
-TEST_F(ObjRules, MapOptionsGiveOffsetScaleClampAndTheFile)
-{
-    const std::tuple<const char*, double, double, double, double, bool> rows[] = {
-        {"", 0, 0, 1, 1, false},
-        {"-o 0.5", 0.5, 0, 1, 1, false},
-        {"-o 0.5 0.25 0.125", 0.5, 0.25, 1, 1, false},
-        {"-s 2", 0, 0, 2, 1, false},
-        {"-s 2 3 4", 0, 0, 2, 3, false},
-        {"-s 2 3 -o 1 2", 1, 2, 2, 3, false},
-        {"-clamp on", 0, 0, 1, 1, true},
-        {"-clamp off", 0, 0, 1, 1, false},
-        {"-blendu off -blendv on -cc on -mm 0.1 0.9", 0, 0, 1, 1, false},
-        {"-t 1 2 3 -texres 512", 0, 0, 1, 1, false},
-        {"-imfchan l -bm 2 -boost 1.5 -type sphere", 0, 0, 1, 1, false},
-    };
-    for (const auto& [options, ou, ov, su, sv, clamp] : rows)
-    {
-        SCOPED_TRACE(options);
-        KScnMesh* mesh = WithMaterial("map_Kd " + std::string(options) + " a.tga");
-        ASSERT_NE(mesh, nullptr);
-        KScnTexture* texture = PolygonTexture(mesh, 0);
-        ASSERT_NE(texture, nullptr);
-        EXPECT_STREQ(texture->GetRelativeFileName(), "a.tga");
-        ExpectPlacement(texture, ou, ov, su, sv, clamp);
-    }
-    KScnTexture* spaced = PolygonTexture(WithMaterial("map_Kd -s 2 2 1 sub\\brick wall.tga"), 0);
-    ASSERT_NE(spaced, nullptr);
-    EXPECT_STREQ(spaced->GetRelativeFileName(), "sub/brick wall.tga");
-    ExpectPlacement(spaced, 0, 0, 2, 2, false);
+    EXPECT_EQ(std::string(Read("usemtl M\n" + kTriangle, "newmtl M\nbump a.tga\n")
+                              ->GetContents()
+                              ->GetTexture(0)
+                              ->GetFileName()),
+              dir.Path() + "/m/a.tga");
 }
 
 // What a scene of the options file holds, in short: node names, then for

@@ -142,60 +142,38 @@ TEST_F(TdsRules, MaterialChunksGiveTheirValues)
 }
 
 // Each map chunk: what its texture is used for and whether the faces carry
-// it; map kinds outside the list make no texture.
+// it (map kinds outside the list make none); each map sub-chunk and the
+// placement it gives; tiling flags other than "no tiling" leave it repeating.
 TEST_F(TdsRules, MapChunksGiveTheirTextures)
 {
-    const std::tuple<uint16_t, int, bool> rows[] = {{0xA200, eTextureUseColor, true},
-                                                    {0xA230, eTextureUseBumpNormalMap, false},
-                                                    {0xA210, eTextureUseColor, false},
-                                                    {0xA204, eTextureUseColor, false},
-                                                    {0xA220, -1, false},
-                                                    {0xA33D, -1, false}};
-    for (const auto& [id, use, onFaces] : rows)
-    {
-        SCOPED_TRACE(id);
-        KScnSceneRoot* scene = Read(WithMaterial(Chunk(id, Chunk(0xA300, Cstr("WALL.TGA")))));
-        ASSERT_NE(scene, nullptr);
-        ASSERT_EQ(scene->GetContents()->GetTextureCount(), use < 0 ? 0 : 1);
-        EXPECT_EQ(PolygonTexture(MeshOf(Child(scene, 0)), 0) != nullptr, onFaces);
-        if (use >= 0)
-        {
-            EXPECT_EQ(scene->GetContents()->GetTexture(0)->GetTextureUse(), use);
-            EXPECT_STREQ(scene->GetContents()->GetTexture(0)->GetRelativeFileName(), "WALL.TGA");
-        }
-    }
-}
-
-// Each map sub-chunk and the placement it gives; tiling flags other than
-// "no tiling" leave the texture repeating.
-TEST_F(TdsRules, MapSubChunksGivePlacementAndClamping)
-{
-    const std::tuple<std::string, double, double, double, double, double, bool> rows[] = {
-        {"", 0, 0, 1, 1, 0, false},
-        {Chunk(0xA351, Le16(0x10)), 0, 0, 1, 1, 0, true},
-        {Chunk(0xA351, Le16(0x12)), 0, 0, 1, 1, 0, true},
-        {Chunk(0xA351, Le16(0x01)), 0, 0, 1, 1, 0, false},
-        {Chunk(0xA351, Le16(0x20)), 0, 0, 1, 1, 0, false},
-        {Chunk(0xA354, Floats({2})), 0, 0, 2, 1, 0, false},
-        {Chunk(0xA356, Floats({3})), 0, 0, 1, 3, 0, false},
-        {Chunk(0xA358, Floats({0.5f})), 0.5, 0, 1, 1, 0, false},
-        {Chunk(0xA35A, Floats({0.25f})), 0, 0.25, 1, 1, 0, false},
-        {Chunk(0xA35C, Floats({30})), 0, 0, 1, 1, 30, false},
-        {Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f})), 0.75, 0, 1,
-         1, 0, false},
+    const auto map = [](uint16_t id, const std::string& chunks = "")
+    { return WithMaterial(Chunk(id, Chunk(0xA300, Cstr("A.TGA")) + chunks)); };
+    const std::pair<std::string, const char*> rows[] = {
+        {map(0xA200), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA230), "5 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA210), "0 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA204), "0 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA220), "textures 0"},
+        {map(0xA33D), "textures 0"},
+        {map(0xA200, Chunk(0xA351, Le16(0x10))), "0 p A.TGA o0,0 s1,1 r0 cc"},
+        {map(0xA200, Chunk(0xA351, Le16(0x12))), "0 p A.TGA o0,0 s1,1 r0 cc"},
+        {map(0xA200, Chunk(0xA351, Le16(0x01))), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA351, Le16(0x20))), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA354, Floats({2}))), "0 p A.TGA o0,0 s2,1 r0 rr"},
+        {map(0xA200, Chunk(0xA356, Floats({3}))), "0 p A.TGA o0,0 s1,3 r0 rr"},
+        {map(0xA200, Chunk(0xA358, Floats({0.5f}))), "0 p A.TGA o0.5,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA35A, Floats({0.25f}))), "0 p A.TGA o0,0.25 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA35C, Floats({30}))), "0 p A.TGA o0,0 s1,1 r30 rr"},
+        {map(0xA200,
+             Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f}))),
+         "0 p A.TGA o0.75,0 s1,1 r0 rr"},
     };
-    for (const auto& [chunks, ou, ov, su, sv, rotation, clamp] : rows)
+    int at = 0;
+    for (const auto& [bytes, expected] : rows)
     {
-        SCOPED_TRACE(chunks.size());
-        KScnMesh* mesh =
-            MeshOf(FirstNode(WithMaterial(Chunk(0xA200, Chunk(0xA300, Cstr("a.tga")) + chunks))));
-        ASSERT_NE(mesh, nullptr);
-        KScnTexture* texture = PolygonTexture(mesh, 0);
-        ASSERT_NE(texture, nullptr);
-        ExpectPlacement(texture, ou, ov, su, sv, clamp);
-        double x = 0, y = 0, z = 0;
-        texture->GetDefaultRotation(x, y, z);
-        EXPECT_NEAR(z, rotation, 1e-6);
+        KScnSceneRoot* scene = Read(bytes);
+        ASSERT_NE(scene, nullptr);
+        EXPECT_EQ(TextureText(scene, MeshOf(Child(scene, 0))), expected) << "row " << at++;
     }
 }
 
