@@ -1,9 +1,5 @@
 // The DXF mapping rules one table each: a few group pairs of a drawing and
-// the value the scene holds for them, read through the importer; layers as
-// nodes, each entity kind with its flags and object coordinates, colour
-// resolution at its boundaries (0, 7, 255, 256, true colours, layers off,
-// blocks on layer "0"), INSERT placement and array spacing, $INSUNITS to
-// metres for every unit, and each reading option.
+// the value the scene holds for them, read through the importer.
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "tests/scenesdk/importers/DxfText.h"
@@ -361,20 +357,12 @@ TEST_F(DxfRules, InsertsPlaceTheirBlocks)
 // points and insert positions alike.
 TEST_F(DxfRules, FileUnitsBecomeMetres)
 {
-    const std::pair<int, double> rows[] = {{0, 1.0},
-                                           {1, 0.0254},
-                                           {2, 0.3048},
-                                           {3, 1609.344},
-                                           {4, 0.001},
-                                           {5, 0.01},
-                                           {6, 1.0},
-                                           {10, 0.9144},
-                                           {14, 0.1},
-                                           {15, 10.0},
-                                           {20, 3.0856775814913673e16},
-                                           {21, 1.0}};
-    for (const auto& [code, metres] : rows)
+    const int codes[] = {0, 1, 2, 3, 4, 5, 6, 10, 14, 15, 20, 21};
+    const double metres[] = {
+        1, 0.0254, 0.3048, 1609.344, 0.001, 0.01, 1, 0.9144, 0.1, 10, 3.0856775814913673e16, 1};
+    for (int k = 0; k < 12; ++k)
     {
+        const int code = codes[k];
         SCOPED_TRACE(code);
         const std::string text =
             Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " + std::to_string(code) +
@@ -389,7 +377,7 @@ TEST_F(DxfRules, FileUnitsBecomeMetres)
             options.mUnitScale = 2.0;
             KScnNode* layer = Child(Read(text, &options), 0);
             ASSERT_NE(layer, nullptr);
-            const double expected = 2.0 * (use ? metres : 1.0);
+            const double expected = 2.0 * (use ? metres[k] : 1.0);
             EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[0], expected, expected * 1e-12) << use;
             EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[2], 3 * expected, expected * 1e-12) << use;
             ASSERT_EQ(layer->GetChildCount(), 1);
@@ -442,18 +430,15 @@ TEST_F(DxfRules, NormalsPerPolygon)
     KStreamOptionsDxf options;
     options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
     options.mClosedOutlinesAsPolygons = true;
-    KScnMesh* mesh = MeshOf(Child(
-        Read(Entities("0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
-                      "0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 1 12 0 22 1 32 1 13 0 23 1 33 0 0 LINE 11 1"),
-             &options),
-        0));
+    KScnMesh* mesh =
+        MeshOf(Child(Read(Entities("0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 " +
+                                   Face("0 0 0 0 0 1 0 1 1 0 1 0") + " 0 LINE 11 1"),
+                          &options),
+                     0));
     ASSERT_NE(mesh, nullptr);
     ASSERT_EQ(Sizes(mesh), (Ints{5, 4, 2}));
-    for (int corner = 0; corner < 5; ++corner)
-        ExpectPoint(CornerNormal(mesh, corner), 0, 0, 1);
-    for (int corner = 5; corner < 9; ++corner)
-        ExpectPoint(CornerNormal(mesh, corner), -1, 0, 0);
-    ExpectPoint(CornerNormal(mesh, 9), 0, 0, 0);
+    for (int corner = 0; corner < 10; ++corner)
+        ExpectPoint(CornerNormal(mesh, corner), corner < 5 ? 0 : corner < 9 ? -1 : 0, 0, corner < 5 ? 1 : 0);
 }
 
 } // namespace

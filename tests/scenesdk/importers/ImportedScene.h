@@ -107,6 +107,24 @@ inline scenesdk::KgeTVector CornerNormal(scenesdk::KScnMesh* mesh, int corner)
     return normals->GetDirectVector(normals->GetIndexAt(corner));
 }
 
+// The root's children in short: each name without its prefix, its local
+// translation when not zero, "hidden" when not visible; "; " between.
+inline std::string Nodes(scenesdk::KScnSceneRoot* scene)
+{
+    std::ostringstream out;
+    for (int i = 0; i < scene->GetRootNode()->GetChildCount(); ++i)
+    {
+        scenesdk::KScnNode* node = scene->GetRootNode()->GetChild(i);
+        scenesdk::KgeTVector t;
+        node->GetLocalTranslation(t);
+        out << (i > 0 ? "; " : "") << node->GetNameWithoutPrefix().Buffer();
+        if (t[0] != 0 || t[1] != 0 || t[2] != 0)
+            out << ' ' << t[0] << ',' << t[1] << ',' << t[2];
+        out << (node->GetVisibility() ? "" : " hidden");
+    }
+    return out.str();
+}
+
 inline scenesdk::KScnNode* Child(scenesdk::KScnSceneRoot* scene, int i)
 {
     return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)

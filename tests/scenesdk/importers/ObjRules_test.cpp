@@ -1,8 +1,5 @@
 // The OBJ and MTL mapping rules one table each: a line (or a few) of a file
-// and the value the scene holds for it, read through the importer; nodes
-// per object or group, corners, normals read and computed over n-gons and
-// smoothing groups, UVs, vertex colours, every MTL key and map keyword,
-// every map option, and each reading option.
+// and the value the scene holds for it, read through the importer.
 
 #include "scenesdk/importers/KStreamOptionsObj.h"
 #include "scenesdk/kernel/KScnSceneContents.h"

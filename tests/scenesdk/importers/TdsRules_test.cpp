@@ -1,9 +1,5 @@
 // The 3D Studio mapping rules one table each: a chunk (or a few) of a file
-// and the value the scene holds for it, read through the importer; every
-// colour and percentage form, the material chunks and each map kind with
-// its sub-chunks, local axes, smoothing masks, material groups, lights and
-// cameras, the keyframer's node kinds and tracks (spline flags skipped,
-// rotations relative to the previous key) and each reading option.
+// and the value the scene holds for it, read through the importer.
 
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/importers/KStreamOptions3DS.h"
@@ -270,33 +266,16 @@ TEST_F(TdsRules, LightsCamerasAndHiddenObjects)
          Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
          Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
          Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
-    const std::string bytes = File3DS(editor);
-    KScnSceneRoot* scene = Read(bytes);
+    KStreamOptions3DS noLights;
+    noLights.mReadLightsAndCameras = false;
+    KScnSceneRoot* scene = Read(File3DS(editor));
     ASSERT_NE(scene, nullptr);
-    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 4);
-    const char* names[] = {"Model::Shown", "Model::Lamp", "Model::Eye", "Model::Hidden"};
-    const bool visible[] = {true, true, true, false};
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_STREQ(Child(scene, i)->GetName(), names[i]);
-        EXPECT_EQ(Child(scene, i)->GetVisibility(), visible[i]) << names[i];
-    }
-    KgeTVector t;
-    ExpectPoint(Child(scene, 1)->GetLocalTranslation(t), 1, 2, 3);
-    ExpectPoint(Child(scene, 2)->GetLocalTranslation(t), 4, 5, 6);
+    EXPECT_EQ(Nodes(scene), "Shown; Lamp 1,2,3; Eye 4,5,6; Hidden hidden");
     EXPECT_EQ(Child(scene, 1)->GetMesh(), nullptr);
-
-    KStreamOptions3DS options;
-    options.mReadLightsAndCameras = false;
-    scene = Read(bytes, &options);
-    ASSERT_NE(scene, nullptr);
-    EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 2);
-
-    scene = Read(File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")));
-    ASSERT_NE(scene, nullptr);
-    EXPECT_STREQ(Child(scene, 0)->GetName(), "Model::Hidden");
-    EXPECT_FALSE(Child(scene, 0)->GetVisibility());
-    EXPECT_TRUE(Child(scene, 1)->GetVisibility());
+    EXPECT_EQ(Nodes(Read(File3DS(editor), &noLights)), "Shown; Hidden hidden");
+    EXPECT_EQ(
+        Nodes(Read(File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")))),
+        "Hidden hidden; Shown");
 }
 
 // Keyframer node kinds: objects, cameras, lights and spotlights make nodes
@@ -307,25 +286,15 @@ TEST_F(TdsRules, KeyframerNodeKindsMakingNodes)
     const std::pair<uint16_t, bool> rows[] = {{0xB001, false}, {0xB002, true}, {0xB003, true},
                                               {0xB004, false}, {0xB005, true}, {0xB006, false},
                                               {0xB007, true}};
-    for (const auto& row : rows)
+    KStreamOptions3DS noLights;
+    noLights.mReadLightsAndCameras = false;
+    for (const auto& [kind, makesNode] : rows)
     {
-        SCOPED_TRACE(row.first);
-        const std::string node =
-            Chunk(row.first, Chunk(0xB010, Cstr("Thing") + Le16(0) + Le16(0) + Le16(0xFFFF)) +
-                                 Track(0xB020, {{0, {1, 2, 3}}}));
-        KStreamOptions3DS without;
-        without.mReadLightsAndCameras = false;
-        KScnSceneRoot* scene = Read(File3DS("", node), &without);
-        ASSERT_NE(scene, nullptr);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), row.first == 0xB002 ? 1 : 0);
-        scene = Read(File3DS("", node));
-        ASSERT_NE(scene, nullptr);
-        ASSERT_EQ(scene->GetRootNode()->GetChildCount(), row.second ? 1 : 0);
-        if (row.second)
-        {
-            KgeTVector t;
-            ExpectPoint(Child(scene, 0)->GetLocalTranslation(t), 1, 2, 3);
-        }
+        const std::string bytes =
+            File3DS("", Chunk(kind, Chunk(0xB010, Cstr("Thing") + Le16(0) + Le16(0) + Le16(0xFFFF)) +
+                                        Track(0xB020, {{0, {1, 2, 3}}})));
+        EXPECT_EQ(Nodes(Read(bytes)), makesNode ? "Thing 1,2,3" : "") << kind;
+        EXPECT_EQ(Nodes(Read(bytes, &noLights)), kind == 0xB002 ? "Thing 1,2,3" : "") << kind;
     }
 }
 
