@@ -275,7 +275,7 @@ TEST_F(TdsRules, LightsCamerasAndHiddenObjects)
     EXPECT_EQ(Nodes(Read(File3DS(editor), &noLights)), "Shown; Hidden hidden");
     EXPECT_EQ(
         Nodes(Read(File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")))),
-        "Hidden hidden; Shown");
+        "Hidden hidden; Shown; Lamp 1,2,3; Eye 4,5,6");
 }
 
 // Keyframer node kinds: objects, cameras, lights and spotlights make nodes
