@@ -309,10 +309,8 @@ TEST_F(DxfRules, BlockContentTakesColourAndLayerFromItsInsert)
     }
 }
 
-// INSERT placement: world = OCS x translate(point) x rotate(50) x
-// translate(column x 44, row x 45) x scale(41, 42, 43) x translate(-base).
-// Block B is a segment from (1, 0, 0) to (2, 0, 0); each row gives where
-// the node's points end (two a cell, cells row after row).
+// INSERT placement: OCS x translate(10) x rotate(50) x translate(column x 44,
+// row x 45) x scale(41..43) x translate(-base), for a segment (1,0,0)-(2,0,0).
 TEST_F(DxfRules, InsertsPlaceTheirBlocks)
 {
     const std::tuple<const char*, const char*, const char*> rows[] = {
@@ -351,10 +349,8 @@ TEST_F(DxfRules, InsertsPlaceTheirBlocks)
     }
 }
 
-// $INSUNITS to metres: the first and last code, the one past the table and
-// the codes a slip would confuse (inch, foot, yard, mile; mm, cm, dm, m,
-// dam); the file's unit applies only when asked, before the unit scale, to
-// points and insert positions alike.
+// $INSUNITS to metres (first, last and past-the-end codes, and the ones a slip
+// would confuse), only when asked, before the unit scale, points and inserts.
 TEST_F(DxfRules, FileUnitsBecomeMetres)
 {
     const int codes[] = {0, 1, 2, 3, 4, 5, 6, 10, 14, 15, 20, 21};

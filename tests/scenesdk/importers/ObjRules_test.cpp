@@ -128,11 +128,9 @@ TEST_F(ObjRules, CornersIndexPointsUVsAndNormals)
     }
 }
 
-// Computed normals: per polygon over all its corners (a pentagon whose
-// first three corners lie on one line still has its plane's normal),
-// faceted with "s off" or "s 0", averaged over a smoothing group at a
-// shared point, apart between groups; normals read stay as read. The fold:
-// two triangles along (0, 0, 0)-(0, 1, 0), one in z = 0 (+z), one in x = 0 (+x).
+// Computed normals: per polygon over all its corners, faceted with "s off"
+// or "s 0", averaged within a smoothing group, apart between groups; read
+// ones kept. The fold: triangles in z = 0 (+z) and x = 0 (+x) on one edge.
 TEST_F(ObjRules, ComputedNormalsFollowPolygonsAndSmoothingGroups)
 {
     const std::string fold = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 -1\n";
@@ -246,10 +244,8 @@ TEST_F(ObjRules, FacesTakeTheMaterialCurrentWhenRead)
     EXPECT_NE(status.find("material defined twice, first kept: A"), std::string::npos) << status;
 }
 
-// Each map keyword: what the texture is used for and whether the polygons
-// carry it (keywords outside the list make none); every map option with
-// its values skipped or read, in any number up to its limit; the file is
-// the rest of the line.
+// Each map keyword's use and whether polygons carry it; every map option's
+// values skipped or read, up to its limit; the file is the rest of the line.
 TEST_F(ObjRules, MapKeywordsAndOptionsGiveTheirTextures)
 {
     const std::pair<const char*, const char*> rows[] = {
@@ -285,10 +281,8 @@ TEST_F(ObjRules, MapKeywordsAndOptionsGiveTheirTextures)
               dir.Path() + "/m/a.tga");
 }
 
-// What a scene of the options file holds, in short: node names, then for
-// the first mesh its polygon count, UV v of corner 0, vertex colours, the
-// normals of corners 0 and 1, point 2; the texture count; every node's
-// polygon materials.
+// The options file's scene in short: nodes; the first mesh's polygons, UV v,
+// colours, normals of corners 0 and 1, point 2; textures; all materials.
 std::string Summary(KScnSceneRoot* s)
 {
     std::ostringstream out;

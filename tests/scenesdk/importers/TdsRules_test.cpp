@@ -389,10 +389,8 @@ TEST_F(TdsRules, KeyframerParentsPlacesAndPivots)
     ExpectPoint(KgeTVector(tip[12], tip[13], tip[14]), 10, 1, 5, 1e-5);
 }
 
-// Under the keyframer the vertices go into the node's space through the
-// inverse of the local axes, then less the pivot; mirrored axes keep the
-// mesh unmirrored unless the node's scale mirrors it. The node sits at
-// (7, 0, 0); the vertices are written at (5, 0, 0), (6, 0, 0), (5, 1, 0).
+// Under the keyframer vertices go through the inverse local axes, less the
+// pivot; mirrored axes mirror only through the node's scale. Node at (7, 0, 0).
 TEST_F(TdsRules, KeyframerMeshesGoIntoTheirNodesSpace)
 {
     // Axes, pivot, scale, and where the three vertices end.
