@@ -1,9 +1,5 @@
 // The DXF mapping rules one table each: a few group pairs of a drawing and
-// the value the scene holds for them, read through the importer; layers as
-// nodes, each entity kind with its flags and object coordinates, colour
-// resolution at its boundaries (0, 7, 255, 256, true colours, layers off,
-// blocks on layer "0"), INSERT placement and array spacing, $INSUNITS to
-// metres for every unit, and each reading option.
+// the value the scene holds for them, read through the importer.
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "tests/scenesdk/importers/DxfText.h"
@@ -23,21 +19,25 @@ using namespace importtest;
 namespace
 {
 
-// The drawing "d.dxf" read into a new scene; the file's axes kept unless
-// options say otherwise.
-KScnSceneRoot* ReadDxf(KScnSdkManager& manager, const testsupport::TempDir& dir, const std::string& text,
-                       KStreamOptionsDxf* given = nullptr, std::string* status = nullptr)
+// Drawings "d.dxf" read into new scenes of one manager; the file's axes
+// kept unless options say otherwise.
+class DxfRules : public testing::Test
 {
-    KStreamOptionsDxf asIs;
-    asIs.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
-    return Import(manager, dir.WriteFile("d.dxf", text), given != nullptr ? given : &asIs, status);
-}
+protected:
+    KScnSceneRoot* Read(const std::string& text, KStreamOptionsDxf* given = nullptr,
+                        std::string* status = nullptr)
+    {
+        KStreamOptionsDxf asIs;
+        asIs.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
+        return Import(manager, dir.WriteFile("d.dxf", text), given != nullptr ? given : &asIs, status);
+    }
 
-KScnNode* Child(KScnSceneRoot* scene, int i)
-{
-    return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)
-                                                                         : nullptr;
-}
+    // The mesh of the first layer of a drawing of only the entities given.
+    KScnMesh* FirstMesh(const std::string& entities) { return MeshOf(Child(Read(Entities(entities)), 0)); }
+
+    testsupport::TempDir dir;
+    KScnSdkManager manager;
+};
 
 // A layer table of "name colour" entries (colour "-": none, "n/rgb": the
 // number and a true colour), then the entities.
@@ -58,155 +58,132 @@ std::string Drawing(const std::string& layers, const std::string& entities, cons
 
 const std::string kFace = " 0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 0 22 1 32 0 ";
 
-// Every corner's point, polygon after polygon.
-std::vector<double> CornerPoints(KScnMesh* mesh)
+// A point as "x,y,z", each rounded to 1e-9 (no negative zero).
+std::string Text(const KgeTVector& v)
 {
-    std::vector<double> out;
-    for (int p = 0; p < mesh->GetPolygonCount(); ++p)
+    std::ostringstream out;
+    for (int i = 0; i < 3; ++i)
+        out << (i > 0 ? "," : "") << std::round(v[i] * 1e9) / 1e9 + 0.0;
+    return out.str();
+}
+
+// Every corner's point, polygon after polygon ("|" after each).
+std::string Corners(KScnMesh* mesh)
+{
+    std::string out;
+    for (int p = 0; mesh != nullptr && p < mesh->GetPolygonCount(); ++p)
         for (int k = 0; k < mesh->GetPolygonSize(p); ++k)
-        {
-            const KgeTVector v = mesh->GetControlPointAt(mesh->GetPolygonVertex(p, k));
-            out.insert(out.end(), {v[0], v[1], v[2]});
-        }
+            out += Text(mesh->GetControlPointAt(mesh->GetPolygonVertex(p, k))) +
+                   (k + 1 < mesh->GetPolygonSize(p) ? " " : "|");
     return out;
 }
 
-TEST(DxfRules, NodesPerLayerWithContent)
+// A 3DFACE of the corners given (x y z each), through code 13 at most.
+std::string Face(const std::string& corners)
 {
-    const std::pair<std::string, Names> rows[] = {
-        {Entities("0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::B", "Model::A"}},
-        {Drawing("A 1 B 2 C 3", "0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::A", "Model::B"}},
-        {Entities("0 LINE 11 1"), {"Model::0"}},
-        {Entities("0 LINE 8 Walls 11 1 0 LINE 8 WALLS 11 1"), {"Model::Walls"}},
-        {Entities("0 LINE 8 A 10 0 20 0 30 0 11 0 21 0 31 0 0 LINE 8 B 11 1"), {"Model::B"}},
-        {Drawing("", "0 INSERT 8 X 2 B", "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK"), {"Model::X"}},
+    std::istringstream in(corners);
+    std::string out = "0 3DFACE", value;
+    for (int i = 0; in >> value; ++i)
+        out += " " + std::to_string(10 * (i % 3 + 1) + i / 3) + " " + value;
+    return out;
+}
+
+// A node per layer with content, in the layer table's order; entities the
+// reader does not turn into polygons, and paper space, are counted, the
+// first named, and the rest of the drawing reads.
+TEST_F(DxfRules, NodesPerLayerWithContent)
+{
+    const std::tuple<std::string, Names, const char*> rows[] = {
+        {Entities("0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::B", "Model::A"}, ""},
+        {Drawing("A 1 B 2 C 3", "0 LINE 8 B 11 1 0 LINE 8 A 11 1"), {"Model::A", "Model::B"}, ""},
+        {Entities("0 LINE 11 1"), {"Model::0"}, ""},
+        {Entities("0 LINE 8 Walls 11 1 0 LINE 8 WALLS 11 1"), {"Model::Walls"}, ""},
+        {Entities("0 LINE 8 A 10 0 20 0 30 0 11 0 21 0 31 0 0 LINE 8 B 11 1"), {"Model::B"}, ""},
+        {Drawing("", "0 INSERT 8 X 2 B", "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK"), {"Model::X"}, ""},
+        {Entities("0 CIRCLE 40 1 0 LINE 11 1"), {"Model::0"}, "1 entities skipped (first: CIRCLE)"},
+        {Entities("0 LINE 67 1 11 2 0 TEXT 1 hi 0 LINE 11 1"),
+         {"Model::0"},
+         "2 entities skipped (first: LINE)"},
+        {Entities("0 HATCH 0 MTEXT 0 LINE 11 1 0 ARC"), {"Model::0"}, "3 entities skipped (first: HATCH)"},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+    for (const auto& [text, expected, skipped] : rows)
     {
-        KScnSceneRoot* scene = ReadDxf(manager, dir, row.first);
+        std::string status;
+        KScnSceneRoot* scene = Read(text, nullptr, &status);
         ASSERT_NE(scene, nullptr);
         Names names;
         for (int i = 0; i < scene->GetRootNode()->GetChildCount(); ++i)
             names.push_back(Child(scene, i)->GetName());
-        EXPECT_EQ(names, row.second) << row.first;
+        EXPECT_EQ(names, expected) << text;
+        EXPECT_NE(status.find(skipped), std::string::npos) << status;
+        if (*skipped != 0)
+        {
+            EXPECT_EQ(Corners(MeshOf(Child(scene, 0))), "0,0,0 1,0,0|");
+        }
     }
 }
 
 // Each entity kind, with the flags and groups that change what it gives:
-// the polygons' sizes and every corner's point.
-TEST(DxfRules, EntitiesGiveTheirPolygons)
+// every corner's point, polygon after polygon; a 3DFACE keeps a point per corner.
+TEST_F(DxfRules, EntitiesGiveTheirPolygons)
 {
-    struct Row
-    {
-        std::string pairs;
-        Ints sizes;
-        std::vector<double> corners;
+    const std::string v = " 0 VERTEX 10 ";
+    const std::string pv = " 0 VERTEX 70 192 10 ";
+    const std::string square = "10 0 20 0 10 1 20 0 10 1 20 1";
+    const std::pair<std::string, const char*> rows[] = {
+        {Face("0 0 0 1 0 0 1 1 0 0 1 0"), "0,0,0 1,0,0 1,1,0 0,1,0|"},
+        {Face("0 0 0 1 0 0 1 1 0 1 1 0"), "0,0,0 1,0,0 1,1,0|"},
+        {Face("0 0 0 1 0 0 1 1 0"), "0,0,0 1,0,0 1,1,0|"},
+        {Face("0 0 0 1 0 0 1 1 0 0 0 0"), "0,0,0 1,0,0 1,1,0|"},
+        {Face("0 0 0 0 0 0 1 1 0 0 1 0"), "0,0,0 1,1,0 0,1,0|"},
+        {Face("0 0 0 1 0 0 1 0 0 0 0 0"), ""},
+        {"0 LINE 10 1 20 2 30 3 11 4 21 5 31 6", "1,2,3 4,5,6|"},
+        {"0 LINE 10 1 20 2 30 3 11 1 21 2 31 3", ""},
+        {"0 LWPOLYLINE 90 3 38 2 " + square, "0,0,2 1,0,2|1,0,2 1,1,2|"},
+        {"0 LWPOLYLINE 90 3 70 1 " + square, "0,0,0 1,0,0|1,0,0 1,1,0|1,1,0 0,0,0|"},
+        {"0 LWPOLYLINE 90 99 43 1 10 0 20 0 40 1 41 2 42 0.5 10 1 20 0", "0,0,0 1,0,0|"},
+        {"0 LWPOLYLINE 38 3 210 0 220 0 230 -2 10 1 20 0 10 1 20 2", "-1,0,-3 -1,2,-3|"},
+        {"0 LWPOLYLINE 38 3 210 0.5 220 0 230 0 10 1 20 2 10 4 20 5", "3,1,2 3,4,5|"},
+        {"0 POLYLINE 66 1 30 2" + v + "1 20 1 30 7" + v + "2 20 1 30 7 0 SEQEND", "1,1,2 2,1,2|"},
+        {"0 POLYLINE 30 2 210 0 220 0 230 -1" + v + "1 20 1" + v + "2 20 1 0 SEQEND", "-1,1,-2 -2,1,-2|"},
+        {"0 POLYLINE 70 8" + v + "1 20 1 30 7 70 32" + v + "2 20 1 30 7 70 32 0 SEQEND", "1,1,7 2,1,7|"},
+        {"0 POLYLINE 70 8" + v + "0" + v + "1" + v + "1 20 1 0 SEQEND", "0,0,0 1,0,0|1,0,0 1,1,0|"},
+        {"0 POLYLINE 70 1" + v + "0" + v + "1" + v + "1 20 1 0 SEQEND",
+         "0,0,0 1,0,0|1,0,0 1,1,0|1,1,0 0,0,0|"},
+        {"0 POLYLINE 70 9" + v + "0" + v + "1" + v + "1 20 1 0 SEQEND",
+         "0,0,0 1,0,0|1,0,0 1,1,0|1,1,0 0,0,0|"},
+        {"0 POLYLINE 70 4" + v + "0" + v + "5 70 16" + v + "1" + v + "1 20 1 0 SEQEND",
+         "0,0,0 1,0,0|1,0,0 1,1,0|"},
+        {"0 POLYLINE 70 64" + pv + "0" + pv + "1" + pv + "1 20 1" + pv +
+             "0 20 1 0 VERTEX 70 128 71 1 72 -2 73 3 "
+             "74 -4 0 VERTEX 70 128 71 4 72 0 73 2 74 1 0 SEQEND",
+         "0,0,0 1,0,0 1,1,0 0,1,0|0,1,0 1,0,0 0,0,0|"},
+        {"0 POLYLINE 70 64" + pv + "0" + pv + "1" + pv +
+             "1 20 1 0 VERTEX 70 128 71 1 72 2 73 3 74 1 0 SEQEND",
+         "0,0,0 1,0,0 1,1,0|"},
+        {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + pv + "0" + pv + "1" + pv + "1 20 1 0 SEQEND",
+         "1,1,0 1,0,0 0,0,0|"},
+        {"0 POLYLINE 70 16 71 2 72 3" + v + "0 70 64" + v + "1 70 64" + v + "2 70 64" + v + "0 20 1 70 64" +
+             v + "1 20 1 70 64" + v + "2 20 1 70 64 0 SEQEND",
+         "0,0,0 1,0,0 1,1,0 0,1,0|1,0,0 2,0,0 2,1,0 1,1,0|"},
     };
-    const std::string vertex = " 0 VERTEX 10 ";
-    const Row rows[] = {
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
-         {4},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 1 23 1 33 0",
-         {3},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0", {3}, {0, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 1 32 0 13 0 23 0 33 0",
-         {3},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 0 12 1 22 1 32 0 13 0 23 1 33 0",
-         {3},
-         {0, 0, 0, 1, 1, 0, 0, 1, 0}},
-        {"0 3DFACE 10 0 20 0 30 0 11 1 21 0 31 0 12 1 22 0 32 0 13 0 23 0 33 0", {}, {}},
-        {"0 LINE 10 1 20 2 30 3 11 4 21 5 31 6", {2}, {1, 2, 3, 4, 5, 6}},
-        {"0 LINE 10 1 20 2 30 3 11 1 21 2 31 3", {}, {}},
-        {"0 LWPOLYLINE 90 3 38 2 10 0 20 0 10 1 20 0 10 1 20 1",
-         {2, 2},
-         {0, 0, 2, 1, 0, 2, 1, 0, 2, 1, 1, 2}},
-        {"0 LWPOLYLINE 90 3 70 1 10 0 20 0 10 1 20 0 10 1 20 1",
-         {2, 2, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
-        {"0 LWPOLYLINE 90 99 43 1 10 0 20 0 40 1 41 2 42 0.5 10 1 20 0", {2}, {0, 0, 0, 1, 0, 0}},
-        {"0 LWPOLYLINE 38 3 210 0 220 0 230 -2 10 1 20 0 10 1 20 2", {2}, {-1, 0, -3, -1, 2, -3}},
-        {"0 LWPOLYLINE 38 3 210 0.5 220 0 230 0 10 1 20 2 10 4 20 5", {2}, {3, 1, 2, 3, 4, 5}},
-        {"0 POLYLINE 66 1 30 2" + vertex + "1 20 1 30 7" + vertex + "2 20 1 30 7 0 SEQEND",
-         {2},
-         {1, 1, 2, 2, 1, 2}},
-        {"0 POLYLINE 30 2 210 0 220 0 230 -1" + vertex + "1 20 1" + vertex + "2 20 1 0 SEQEND",
-         {2},
-         {-1, 1, -2, -2, 1, -2}},
-        {"0 POLYLINE 70 8" + vertex + "1 20 1 30 7 70 32" + vertex + "2 20 1 30 7 70 32 0 SEQEND",
-         {2},
-         {1, 1, 7, 2, 1, 7}},
-        {"0 POLYLINE 70 8" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
-         {2, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 POLYLINE 70 1" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
-         {2, 2, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 9" + vertex + "0" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
-         {2, 2, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 4" + vertex + "0" + vertex + "5 70 16" + vertex + "1" + vertex + "1 20 1 0 SEQEND",
-         {2, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex + "1 20 1 70 192" + vertex +
-             "0 20 1 70 192 0 VERTEX 70 128 71 1 72 -2 73 3 74 -4 0 VERTEX 70 128 71 4 72 0 73 2 74 1 0 "
-             "SEQEND",
-         {4, 3},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 64" + vertex + "0 70 192" + vertex + "1 70 192" + vertex +
-             "1 20 1 70 192 0 VERTEX 70 128 71 1 72 2 73 3 74 1 0 SEQEND",
-         {3},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0}},
-        {"0 POLYLINE 70 64 0 VERTEX 70 128 71 3 72 2 73 1" + vertex + "0 70 192" + vertex + "1 70 192" +
-             vertex + "1 20 1 70 192 0 SEQEND",
-         {3},
-         {1, 1, 0, 1, 0, 0, 0, 0, 0}},
-        {"0 POLYLINE 70 16 71 2 72 3" + vertex + "0 70 64" + vertex + "1 70 64" + vertex + "2 70 64" +
-             vertex + "0 20 1 70 64" + vertex + "1 20 1 70 64" + vertex + "2 20 1 70 64 0 SEQEND",
-         {4, 4},
-         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0}},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [pairs, corners] : rows)
     {
-        SCOPED_TRACE(row.pairs);
-        KScnSceneRoot* scene = ReadDxf(manager, dir, Entities(row.pairs));
-        ASSERT_NE(scene, nullptr);
-        KScnMesh* mesh = MeshOf(Child(scene, 0));
-        if (row.sizes.empty())
+        KScnMesh* mesh = FirstMesh(pairs);
+        EXPECT_EQ(Corners(mesh), corners) << pairs;
+        if (pairs.rfind("0 3DFACE", 0) == 0 && mesh != nullptr && mesh->GetPolygonCount() == 1)
         {
-            EXPECT_TRUE(mesh == nullptr || mesh->GetPolygonCount() == 0);
-            continue;
+            EXPECT_EQ(mesh->GetControlPointsCount(), mesh->GetPolygonSize(0)) << pairs;
         }
-        ASSERT_NE(mesh, nullptr);
-        EXPECT_EQ(Sizes(mesh), row.sizes);
-        const std::vector<double> corners = CornerPoints(mesh);
-        ASSERT_EQ(corners.size(), row.corners.size());
-        if (row.pairs.rfind("0 3DFACE", 0) == 0)
-        {
-            EXPECT_EQ(size_t(mesh->GetControlPointsCount()), corners.size() / 3) << "a point per corner kept";
-        }
-        for (size_t i = 0; i < corners.size(); ++i)
-            EXPECT_NEAR(corners[i], row.corners[i], 1e-12) << "value " << i;
     }
 }
 
 // The object axes of an extrusion by the arbitrary axis rule, on both sides
 // of its limit (|x| and |y| of the unit extrusion under 1/64): where an
 // outline's (1, 0) and (0, 1) end.
-TEST(DxfRules, ObjectAxesFollowTheArbitraryAxisRule)
+TEST_F(DxfRules, ObjectAxesFollowTheArbitraryAxisRule)
 {
-    struct Row
-    {
-        const char* extrusion;
-        KgeTVector x, y;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, KgeTVector, KgeTVector> rows[] = {
         {"0 0 1", KgeTVector(1, 0, 0), KgeTVector(0, 1, 0)},
         {"0 0 -1", KgeTVector(-1, 0, 0), KgeTVector(0, 1, 0)},
         {"1 0 0", KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
@@ -216,27 +193,23 @@ TEST(DxfRules, ObjectAxesFollowTheArbitraryAxisRule)
         {"0 0.0156 1", KgeTVector(1, 0, 0), KgeTVector(0, 0.99988, -0.0156)},
         {"0 0.0157 1", KgeTVector(-1, 0, 0), KgeTVector(0, -0.99988, 0.0157)},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [extrusion, x, y] : rows)
     {
-        SCOPED_TRACE(row.extrusion);
-        std::istringstream in(row.extrusion);
-        std::string x, y, z;
-        in >> x >> y >> z;
-        KScnMesh* mesh = MeshOf(Child(
-            ReadDxf(manager, dir,
-                    Entities("0 LWPOLYLINE 210 " + x + " 220 " + y + " 230 " + z + " 10 1 20 0 10 0 20 1")),
-            0));
+        SCOPED_TRACE(extrusion);
+        std::istringstream in(extrusion);
+        std::string ex, ey, ez;
+        in >> ex >> ey >> ez;
+        KScnMesh* mesh =
+            FirstMesh("0 LWPOLYLINE 210 " + ex + " 220 " + ey + " 230 " + ez + " 10 1 20 0 10 0 20 1");
         ASSERT_NE(mesh, nullptr);
-        ExpectPoint(mesh->GetControlPointAt(0), row.x[0], row.x[1], row.x[2], 1e-4);
-        ExpectPoint(mesh->GetControlPointAt(1), row.y[0], row.y[1], row.y[2], 1e-4);
+        ExpectPoint(mesh->GetControlPointAt(0), x[0], x[1], x[2], 1e-4);
+        ExpectPoint(mesh->GetControlPointAt(1), y[0], y[1], y[2], 1e-4);
     }
 }
 
 // Polygon meshes: M x N vertices row after row, wrapped in M (flag 1) and
 // in N (flag 32); a smoothed mesh may store its 73 x 74 surface instead.
-TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
+TEST_F(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
 {
     std::string grid;
     for (int i = 0; i < 3; ++i)
@@ -250,13 +223,10 @@ TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
         {"70 16 71 2 72 2 73 3 74 3 75 6", 4},
         {"70 16 71 3 72 3 73 9 74 1 75 8", 4},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.first);
-        KScnMesh* mesh =
-            MeshOf(Child(ReadDxf(manager, dir, Entities("0 POLYLINE " + row.first + grid + " 0 SEQEND")), 0));
+        KScnMesh* mesh = FirstMesh("0 POLYLINE " + row.first + grid + " 0 SEQEND");
         ASSERT_NE(mesh, nullptr);
         EXPECT_EQ(Sizes(mesh), Ints(size_t(row.second), 4));
     }
@@ -265,16 +235,13 @@ TEST(DxfRules, PolygonMeshesWrapAndTakeTheirGrid)
 // Colour resolution, one row a boundary: palette numbers (1, 7 and 255
 // are numbers, not "by layer"), by layer (256 or none), by block outside
 // blocks, true colours over numbers, layers off, layers without a colour.
-TEST(DxfRules, ColoursResolveAsCadProgramsDo)
+TEST_F(DxfRules, ColoursResolveAsCadProgramsDo)
 {
-    struct Row
-    {
-        const char* layers;
-        const char* groups; // of a 3DFACE on layer L, or a whole entity
-        const char* name;
-        uint32_t rgb;
-    };
-    const Row rows[] = {
+    const std::string faceMesh =
+        "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 "
+        "70 192 0 VERTEX 70 128 ";
+    // The groups of a 3DFACE on layer L, or a whole entity.
+    const std::tuple<const char*, std::string, const char*, uint32_t> rows[] = {
         {"L 3", "62 1", "Color 1", 0xFF0000},
         {"L 3", "62 7", "Color 7", 0xFFFFFF},
         {"L 3", "62 8", "Color 8", 0x808080},
@@ -293,160 +260,105 @@ TEST(DxfRules, ColoursResolveAsCadProgramsDo)
         {"L 3/1056816", "", "Color #102030", 0x102030},
         {"L 3/1056816", "62 1", "Color 1", 0xFF0000},
         {"K 1", "", "Color 7", 0xFFFFFF},
-        {"L 3",
-         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-         "0 VERTEX 70 128 62 1 71 1 72 2 73 3 0 SEQEND",
-         "Color 1", 0xFF0000},
-        {"L 3",
-         "0 POLYLINE 8 L 62 2 70 64 0 VERTEX 70 192 0 VERTEX 10 1 70 192 0 VERTEX 20 1 70 192 "
-         "0 VERTEX 70 128 71 1 72 2 73 3 0 SEQEND",
-         "Color 2", 0xFFFF00},
+        {"L 3", faceMesh + "62 1 71 1 72 2 73 3 0 SEQEND", "Color 1", 0xFF0000},
+        {"L 3", faceMesh + "71 1 72 2 73 3 0 SEQEND", "Color 2", 0xFFFF00},
     };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [layers, groups, name, rgb] : rows)
     {
-        SCOPED_TRACE(std::string(row.layers) + " / " + row.groups);
-        const std::string face = std::string(row.groups).rfind("0 ", 0) == 0
-                                     ? row.groups
-                                     : "0 3DFACE 8 L " + std::string(row.groups) + kFace.substr(9);
-        KScnMesh* mesh = MeshOf(Child(ReadDxf(manager, dir, Drawing(row.layers, face)), 0));
+        SCOPED_TRACE(layers + (" / " + groups));
+        const std::string entity =
+            groups.rfind("0 ", 0) == 0 ? groups : "0 3DFACE 8 L " + groups + kFace.substr(9);
+        KScnMesh* mesh = MeshOf(Child(Read(Drawing(layers, entity)), 0));
         ASSERT_NE(mesh, nullptr);
-        EXPECT_EQ(Colours(mesh), Names{row.name});
-        ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), (row.rgb >> 16) / 255.0,
-                     ((row.rgb >> 8) & 255) / 255.0, (row.rgb & 255) / 255.0);
+        EXPECT_EQ(Colours(mesh), Names{name});
+        ExpectColour(MaterialOf(mesh, 0)->GetDiffuse(), (rgb >> 16) / 255.0, ((rgb >> 8) & 255) / 255.0,
+                     (rgb & 255) / 255.0);
     }
 }
 
 // Inside blocks: by block takes the INSERT's resolved colour, by layer the
 // entity's layer, except that layer "0" is the INSERT's layer (and an
 // INSERT on layer "0" in a block passes on the outer INSERT's layer).
-TEST(DxfRules, BlockContentTakesColourAndLayerFromItsInsert)
+TEST_F(DxfRules, BlockContentTakesColourAndLayerFromItsInsert)
 {
-    struct Row
-    {
-        std::string inner; // block B's content; block C holds a face on layer 0 by block
-        std::string insert;
-        Names colours; // of B's node, then of C's node when B inserts it
+    // Block B's content, the INSERT's groups, the colour of B's node (or of
+    // C's node when B inserts it); block C holds a face on layer 0 by block.
+    const std::string face = kFace.substr(9);
+    const std::tuple<std::string, const char*, const char*> rows[] = {
+        {"0 3DFACE 62 0" + face, "62 2", "Color 2"},  {"0 3DFACE 62 0" + face, "", "Color 3"},
+        {"0 3DFACE 62 0" + face, "62 0", "Color 7"},  {"0 3DFACE 8 0" + face, "62 2", "Color 3"},
+        {"0 3DFACE 8 K" + face, "62 2", "Color 4"},   {"0 3DFACE 8 0 62 255" + face, "", "Color 255"},
+        {"0 INSERT 8 0 2 C", "62 6", "Color 3"},      {"0 INSERT 8 0 2 C 62 0", "62 6", "Color 6"},
+        {"0 INSERT 8 0 2 C 62 5", "62 6", "Color 5"}, {"0 INSERT 8 K 2 C", "62 6", "Color 4"},
+        {"0 INSERT 8 0 2 D", "62 6", "Color 3"},
     };
-    const Row rows[] = {
-        {"0 3DFACE 62 0" + kFace.substr(9), "62 2", {"Color 2"}},
-        {"0 3DFACE 62 0" + kFace.substr(9), "", {"Color 3"}},
-        {"0 3DFACE 62 0" + kFace.substr(9), "62 0", {"Color 7"}},
-        {"0 3DFACE 8 0" + kFace.substr(9), "62 2", {"Color 3"}},
-        {"0 3DFACE 8 K" + kFace.substr(9), "62 2", {"Color 4"}},
-        {"0 3DFACE 8 0 62 255" + kFace.substr(9), "", {"Color 255"}},
-        {"0 INSERT 8 0 2 C", "62 6", {"Color 3"}},
-        {"0 INSERT 8 0 2 C 62 0", "62 6", {"Color 6"}},
-        {"0 INSERT 8 0 2 C 62 5", "62 6", {"Color 5"}},
-        {"0 INSERT 8 K 2 C", "62 6", {"Color 4"}},
-        {"0 INSERT 8 0 2 D", "62 6", {"Color 3"}},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [inner, insert, colour] : rows)
     {
-        SCOPED_TRACE(row.inner + " / " + row.insert);
-        const std::string blocks = "0 BLOCK 2 B " + row.inner + " 0 ENDBLK 0 BLOCK 2 C 0 3DFACE 8 0 62 0" +
-                                   kFace.substr(9) + " 0 ENDBLK 0 BLOCK 2 D 0 3DFACE 8 0" + kFace.substr(9) +
-                                   " 0 ENDBLK";
+        SCOPED_TRACE(inner + " / " + insert);
+        const std::string blocks = "0 BLOCK 2 B " + inner + " 0 ENDBLK 0 BLOCK 2 C 0 3DFACE 8 0 62 0" + face +
+                                   " 0 ENDBLK 0 BLOCK 2 D 0 3DFACE 8 0" + face + " 0 ENDBLK";
         KScnNode* layer =
-            Child(ReadDxf(manager, dir, Drawing("L 3 K 4", "0 INSERT 8 L 2 B " + row.insert, blocks)), 0);
+            Child(Read(Drawing("L 3 K 4", "0 INSERT 8 L 2 B " + std::string(insert), blocks)), 0);
         ASSERT_NE(layer, nullptr);
         ASSERT_EQ(layer->GetChildCount(), 1);
         KScnNode* node = layer->GetChild(0);
         if (node->GetChildCount() == 1)
             node = node->GetChild(0);
         ASSERT_NE(MeshOf(node), nullptr);
-        EXPECT_EQ(Colours(MeshOf(node)), row.colours);
+        EXPECT_EQ(Colours(MeshOf(node)), Names{colour});
     }
 }
 
-// INSERT placement: world = OCS x translate(point) x rotate(50) x
-// translate(column x 44, row x 45) x scale(41, 42, 43) x translate(-base).
-// Block B is a segment from (1, 0, 0) to (2, 0, 0); each row gives where
-// some of the node's points end (two a cell, cells row after row).
-TEST(DxfRules, InsertsPlaceTheirBlocks)
+// INSERT placement: OCS x translate(10) x rotate(50) x translate(column x 44,
+// row x 45) x scale(41..43) x translate(-base), for a segment (1,0,0)-(2,0,0).
+TEST_F(DxfRules, InsertsPlaceTheirBlocks)
 {
-    struct Row
-    {
-        const char* base;
-        const char* insert;
-        std::vector<std::pair<int, KgeTVector>> points;
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"", "10 5 20 6 30 7", "6,6,7 7,6,7"},
+        {"10 1 20 0 30 0", "10 5 20 6 30 7", "5,6,7 6,6,7"},
+        {"10 0 20 0 30 1", "", "1,0,-1 2,0,-1"},
+        {"", "41 2 42 3 43 4", "2,0,0 4,0,0"},
+        {"10 1 20 1 30 1", "41 2 42 3 43 4", "0,-3,-4 2,-3,-4"},
+        {"", "50 90", "0,1,0 0,2,0"},
+        {"", "50 450", "0,1,0 0,2,0"},
+        {"10 1 20 1 30 1", "50 90", "1,0,-1 1,1,-1"},
+        {"10 1 20 1 30 0", "41 2 42 3 50 90", "3,0,0 3,2,0"},
+        {"", "50 -90 41 2", "0,-2,0 0,-4,0"},
+        {"", "10 5 210 0 220 0 230 -1", "-6,0,0 -7,0,0"},
+        {"", "10 5 50 90 210 0 220 0 230 -1", "-5,1,0 -5,2,0"},
+        {"", "10 0 20 0 30 5 210 1 220 0 230 0", "5,1,0 5,2,0"},
+        {"", "70 2 71 2 44 10 45 20 41 2 42 3", "2,0,0 4,0,0 12,0,0 14,0,0 2,20,0 4,20,0 12,20,0 14,20,0"},
+        {"", "70 2 71 3 44 10 45 20 50 90",
+         "0,1,0 0,2,0 0,11,0 0,12,0 -20,1,0 -20,2,0 -20,11,0 -20,12,0 "
+         "-40,1,0 -40,2,0 -40,11,0 -40,12,0"},
+        {"", "70 0 71 0 44 10 45 20", "1,0,0 2,0,0"},
     };
-    const Row rows[] = {
-        {"", "10 5 20 6 30 7", {{0, KgeTVector(6, 6, 7)}, {1, KgeTVector(7, 6, 7)}}},
-        {"10 1 20 0 30 0", "10 5 20 6 30 7", {{0, KgeTVector(5, 6, 7)}, {1, KgeTVector(6, 6, 7)}}},
-        {"10 0 20 0 30 1", "", {{1, KgeTVector(2, 0, -1)}}},
-        {"", "41 2 42 3 43 4", {{0, KgeTVector(2, 0, 0)}, {1, KgeTVector(4, 0, 0)}}},
-        {"10 1 20 1 30 1", "41 2 42 3 43 4", {{1, KgeTVector(2, -3, -4)}}},
-        {"", "50 90", {{0, KgeTVector(0, 1, 0)}, {1, KgeTVector(0, 2, 0)}}},
-        {"", "50 450", {{1, KgeTVector(0, 2, 0)}}},
-        {"10 1 20 1 30 1", "50 90", {{1, KgeTVector(1, 1, -1)}}},
-        {"10 1 20 1 30 0", "41 2 42 3 50 90", {{1, KgeTVector(3, 2, 0)}}},
-        {"", "50 -90 41 2", {{1, KgeTVector(0, -4, 0)}}},
-        {"", "10 5 210 0 220 0 230 -1", {{0, KgeTVector(-6, 0, 0)}, {1, KgeTVector(-7, 0, 0)}}},
-        {"", "10 5 50 90 210 0 220 0 230 -1", {{1, KgeTVector(-5, 2, 0)}}},
-        {"", "10 0 20 0 30 5 210 1 220 0 230 0", {{1, KgeTVector(5, 2, 0)}}},
-        {"",
-         "70 2 71 2 44 10 45 20 41 2 42 3",
-         {{0, KgeTVector(2, 0, 0)},
-          {2, KgeTVector(12, 0, 0)},
-          {4, KgeTVector(2, 20, 0)},
-          {7, KgeTVector(14, 20, 0)}}},
-        {"", "70 2 71 3 44 10 45 20 50 90", {{2, KgeTVector(0, 11, 0)}, {5, KgeTVector(-20, 2, 0)}}},
-        {"", "70 0 71 0 44 10 45 20", {{1, KgeTVector(2, 0, 0)}}},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [base, insert, expected] : rows)
     {
-        SCOPED_TRACE(std::string(row.base) + " / " + row.insert);
         const std::string blocks =
-            "0 BLOCK 2 B " + std::string(row.base) + " 0 LINE 10 1 20 0 30 0 11 2 21 0 31 0 0 ENDBLK";
-        KScnNode* layer =
-            Child(ReadDxf(manager, dir, Drawing("", "0 INSERT 2 B " + std::string(row.insert), blocks)), 0);
+            "0 BLOCK 2 B " + std::string(base) + " 0 LINE 10 1 20 0 30 0 11 2 21 0 31 0 0 ENDBLK";
+        KScnNode* layer = Child(Read(Drawing("", "0 INSERT 2 B " + std::string(insert), blocks)), 0);
         ASSERT_NE(layer, nullptr);
         ASSERT_EQ(layer->GetChildCount(), 1);
         KScnNode* node = layer->GetChild(0);
         EXPECT_STREQ(node->GetName(), "Model::B");
-        for (const auto& p : row.points)
-            ExpectPoint(Placed(node, p.first), p.second[0], p.second[1], p.second[2], 1e-9,
-                        std::to_string(p.first).c_str());
+        std::string points;
+        for (int i = 0; i < MeshOf(node)->GetControlPointsCount(); ++i)
+            points += (i > 0 ? " " : "") + Text(Placed(node, i));
+        EXPECT_EQ(points, expected) << base << " / " << insert;
     }
 }
 
-// $INSUNITS to metres, every code of the table and the first past it; the
-// file's unit applies only when asked, before the unit scale, to points and
-// insert positions alike.
-TEST(DxfRules, FileUnitsBecomeMetres)
+// $INSUNITS to metres (first, last and past-the-end codes, and the ones a slip
+// would confuse), only when asked, before the unit scale, points and inserts.
+TEST_F(DxfRules, FileUnitsBecomeMetres)
 {
-    const double metres[] = {1.0,
-                             0.0254,
-                             0.3048,
-                             1609.344,
-                             0.001,
-                             0.01,
-                             1.0,
-                             1000.0,
-                             2.54e-8,
-                             2.54e-5,
-                             0.9144,
-                             1e-10,
-                             1e-9,
-                             1e-6,
-                             0.1,
-                             10.0,
-                             100.0,
-                             1e9,
-                             1.495978707e11,
-                             9.4607304725808e15,
-                             3.0856775814913673e16,
-                             1.0};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (int code = 0; code < 22; ++code)
+    const int codes[] = {0, 1, 2, 3, 4, 5, 6, 10, 14, 15, 20, 21};
+    const double metres[] = {
+        1, 0.0254, 0.3048, 1609.344, 0.001, 0.01, 1, 0.9144, 0.1, 10, 3.0856775814913673e16, 1};
+    for (int k = 0; k < 12; ++k)
     {
+        const int code = codes[k];
         SCOPED_TRACE(code);
         const std::string text =
             Dxf("0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $INSUNITS 70 " + std::to_string(code) +
@@ -459,9 +371,9 @@ TEST(DxfRules, FileUnitsBecomeMetres)
             options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
             options.mUseFileUnits = use;
             options.mUnitScale = 2.0;
-            KScnNode* layer = Child(ReadDxf(manager, dir, text, &options), 0);
+            KScnNode* layer = Child(Read(text, &options), 0);
             ASSERT_NE(layer, nullptr);
-            const double expected = 2.0 * (use ? metres[code] : 1.0);
+            const double expected = 2.0 * (use ? metres[k] : 1.0);
             EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[0], expected, expected * 1e-12) << use;
             EXPECT_NEAR(MeshOf(layer)->GetControlPointAt(1)[2], 3 * expected, expected * 1e-12) << use;
             ASSERT_EQ(layer->GetChildCount(), 1);
@@ -471,7 +383,7 @@ TEST(DxfRules, FileUnitsBecomeMetres)
 }
 
 // Each reading option against one drawing: what it takes away or changes.
-TEST(DxfRules, OptionsChangeWhatIsRead)
+TEST_F(DxfRules, OptionsChangeWhatIsRead)
 {
     const std::string text =
         Drawing("",
@@ -481,36 +393,25 @@ TEST(DxfRules, OptionsChangeWhatIsRead)
                 "0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
                 "0 LINE 11 1 0 POLYLINE 0 VERTEX 10 0 20 5 0 VERTEX 10 1 20 5 0 SEQEND 0 INSERT 2 B",
                 "0 BLOCK 2 B 0 LINE 11 1 0 ENDBLK");
-    struct Row
-    {
-        const char* what;
-        void (*set)(KStreamOptionsDxf&);
-        Ints sizes;
-        int inserts;
+    using Options = KStreamOptionsDxf;
+    const std::tuple<void (*)(Options&), Ints, int> rows[] = {
+        // polygon sizes, inserts
+        {[](Options&) {}, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {[](Options& o) { o.mReadFaces = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {[](Options& o) { o.mReadMeshes = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
+        {[](Options& o) { o.mReadOutlines = false; }, {3, 3, 2}, 1},
+        {[](Options& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
+        {[](Options& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 0},
+        {[](Options& o) { o.mClosedOutlinesAsPolygons = true; }, {3, 3, 5, 2, 2}, 1},
     };
-    const Row rows[] = {
-        {"defaults", [](KStreamOptionsDxf&) {}, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 1},
-        {"no faces", [](KStreamOptionsDxf& o) { o.mReadFaces = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
-        {"no meshes", [](KStreamOptionsDxf& o) { o.mReadMeshes = false; }, {3, 2, 2, 2, 2, 2, 2, 2}, 1},
-        {"no outlines", [](KStreamOptionsDxf& o) { o.mReadOutlines = false; }, {3, 3, 2}, 1},
-        {"no lines", [](KStreamOptionsDxf& o) { o.mReadLines = false; }, {3, 3, 2, 2, 2, 2, 2, 2}, 1},
-        {"no inserts", [](KStreamOptionsDxf& o) { o.mReadInserts = false; }, {3, 3, 2, 2, 2, 2, 2, 2, 2}, 0},
-        {"outlines as polygons",
-         [](KStreamOptionsDxf& o) { o.mClosedOutlinesAsPolygons = true; },
-         {3, 3, 5, 2, 2},
-         1},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
+    for (const auto& [set, sizes, inserts] : rows)
     {
-        SCOPED_TRACE(row.what);
-        KStreamOptionsDxf options;
-        row.set(options);
-        KScnNode* layer = Child(ReadDxf(manager, dir, text, &options), 0);
+        Options options;
+        set(options);
+        KScnNode* layer = Child(Read(text, &options), 0);
         ASSERT_NE(layer, nullptr);
-        EXPECT_EQ(Sizes(MeshOf(layer)), row.sizes);
-        EXPECT_EQ(layer->GetChildCount(), row.inserts);
+        EXPECT_EQ(Sizes(MeshOf(layer)), sizes);
+        EXPECT_EQ(layer->GetChildCount(), inserts);
         // Z up to Y up by default: DXF (x, y, z) is the scene's (x, z, -y).
         if (options.mReadFaces)
             ExpectPoint(MeshOf(layer)->GetControlPointAt(0), 1, 3, -2);
@@ -520,48 +421,20 @@ TEST(DxfRules, OptionsChangeWhatIsRead)
 // One normal per polygon, from all its corners (a five-corner outline
 // whose first three corners lie on a line still has its plane's normal);
 // a segment's is zero.
-TEST(DxfRules, NormalsPerPolygon)
+TEST_F(DxfRules, NormalsPerPolygon)
 {
     KStreamOptionsDxf options;
     options.mAxisConversion = KStreamOptionsForeign::eAxisAsIs;
     options.mClosedOutlinesAsPolygons = true;
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnMesh* mesh = MeshOf(Child(
-        ReadDxf(manager, dir,
-                Entities("0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 "
-                         "0 3DFACE 10 0 20 0 30 0 11 0 21 0 31 1 12 0 22 1 32 1 13 0 23 1 33 0 0 LINE 11 1"),
-                &options),
-        0));
+    KScnMesh* mesh =
+        MeshOf(Child(Read(Entities("0 LWPOLYLINE 70 1 10 0 20 0 10 1 20 0 10 2 20 0 10 2 20 2 10 0 20 2 " +
+                                   Face("0 0 0 0 0 1 0 1 1 0 1 0") + " 0 LINE 11 1"),
+                          &options),
+                     0));
     ASSERT_NE(mesh, nullptr);
     ASSERT_EQ(Sizes(mesh), (Ints{5, 4, 2}));
-    for (int corner = 0; corner < 5; ++corner)
-        ExpectPoint(CornerNormal(mesh, corner), 0, 0, 1);
-    for (int corner = 5; corner < 9; ++corner)
-        ExpectPoint(CornerNormal(mesh, corner), -1, 0, 0);
-    ExpectPoint(CornerNormal(mesh, 9), 0, 0, 0);
-}
-
-// Entities the reader does not turn into polygons, and paper space, are
-// counted, the first named; the rest of the drawing reads.
-TEST(DxfRules, SkippedEntitiesAreCounted)
-{
-    const std::pair<std::string, std::string> rows[] = {
-        {"0 CIRCLE 40 1 0 LINE 11 1", "1 entities skipped (first: CIRCLE)"},
-        {"0 LINE 67 1 11 2 0 TEXT 1 hi 0 LINE 11 1", "2 entities skipped (first: LINE)"},
-        {"0 HATCH 0 MTEXT 0 LINE 11 1 0 ARC", "3 entities skipped (first: HATCH)"},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        std::string status;
-        KScnSceneRoot* scene = ReadDxf(manager, dir, Entities(row.first), nullptr, &status);
-        ASSERT_NE(scene, nullptr);
-        EXPECT_EQ(Sizes(MeshOf(Child(scene, 0))), Ints{2});
-        ExpectPoint(MeshOf(Child(scene, 0))->GetControlPointAt(1), 1, 0, 0);
-        EXPECT_NE(status.find(row.second), std::string::npos) << status;
-    }
+    for (int corner = 0; corner < 10; ++corner)
+        ExpectPoint(CornerNormal(mesh, corner), corner < 5 ? 0 : corner < 9 ? -1 : 0, 0, corner < 5 ? 1 : 0);
 }
 
 } // namespace

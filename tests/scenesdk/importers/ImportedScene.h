@@ -6,15 +6,19 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -101,6 +105,100 @@ inline scenesdk::KgeTVector CornerNormal(scenesdk::KScnMesh* mesh, int corner)
 {
     const scenesdk::KScnLayerElement* normals = mesh->GetLayer(0)->GetNormalElement();
     return normals->GetDirectVector(normals->GetIndexAt(corner));
+}
+
+// The root's children in short: each name without its prefix, its local
+// translation when not zero, "hidden" when not visible; "; " between.
+inline std::string Nodes(scenesdk::KScnSceneRoot* scene)
+{
+    std::ostringstream out;
+    for (int i = 0; i < scene->GetRootNode()->GetChildCount(); ++i)
+    {
+        scenesdk::KScnNode* node = scene->GetRootNode()->GetChild(i);
+        scenesdk::KgeTVector t;
+        node->GetLocalTranslation(t);
+        out << (i > 0 ? "; " : "") << node->GetNameWithoutPrefix().Buffer();
+        if (t[0] != 0 || t[1] != 0 || t[2] != 0)
+            out << ' ' << t[0] << ',' << t[1] << ',' << t[2];
+        out << (node->GetVisibility() ? "" : " hidden");
+    }
+    return out.str();
+}
+
+inline scenesdk::KScnNode* Child(scenesdk::KScnSceneRoot* scene, int i)
+{
+    return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)
+                                                                         : nullptr;
+}
+
+// The texture a polygon carries, null when none.
+inline scenesdk::KScnTexture* PolygonTexture(scenesdk::KScnMesh* mesh, int polygon)
+{
+    const scenesdk::KScnLayerElementTexture* e = mesh->GetLayer(0)->GetTextureElement();
+    return e == nullptr || e->GetIndexAt(polygon) < 0
+               ? nullptr
+               : e->GetDirect<scenesdk::KScnTexture*>()[e->GetIndexAt(polygon)];
+}
+
+// One value of a material: a colour in r, g, b; a single value in r;
+// shading: r 1 Phong, 0 Lambert; two-sided: r 1 set.
+enum EMaterialValue
+{
+    eAmbient,
+    eDiffuse,
+    eSpecular,
+    eEmissive,
+    eShininess,
+    eOpacity,
+    eShading,
+    eTwoSided
+};
+
+inline void ExpectMaterialValue(scenesdk::KScnMaterial* m, EMaterialValue what, double r, double g, double b)
+{
+    scenesdk::KProperty* twoSided = m->GetPropertyHandler()->FindProperty("TwoSided");
+    switch (what)
+    {
+    case eAmbient:
+        return ExpectColour(m->GetAmbient(), r, g, b);
+    case eDiffuse:
+        return ExpectColour(m->GetDiffuse(), r, g, b);
+    case eSpecular:
+        return ExpectColour(m->GetSpecular(), r, g, b);
+    case eEmissive:
+        return ExpectColour(m->GetEmissive(), r, g, b);
+    case eShininess:
+        EXPECT_NEAR(m->GetDefaultShininess(), r, 1e-6);
+        return;
+    case eOpacity:
+        EXPECT_NEAR(m->GetDefaultOpacity(), r, 1e-6);
+        return;
+    case eShading:
+        EXPECT_STREQ(m->GetShadingModel(), r > 0 ? "Phong" : "Lambert");
+        return;
+    case eTwoSided:
+        EXPECT_EQ(twoSided != nullptr && twoSided->GetInt() == 1, r > 0);
+        return;
+    }
+}
+
+// A scene's texture in short (or their count when not one): its use, "p"
+// when polygon 0 of the mesh carries it, its file, offset, scale, turn and
+// wrap in u and v ("r" repeat, "c" clamp).
+inline std::string TextureText(scenesdk::KScnSceneRoot* scene, scenesdk::KScnMesh* mesh)
+{
+    if (scene->GetContents()->GetTextureCount() != 1)
+        return "textures " + std::to_string(scene->GetContents()->GetTextureCount());
+    scenesdk::KScnTexture* t = scene->GetContents()->GetTexture(0);
+    double x = 0, y = 0, turn = 0;
+    t->GetDefaultRotation(x, y, turn);
+    std::ostringstream out;
+    out << t->GetTextureUse() << (PolygonTexture(mesh, 0) == t ? " p " : " - ") << t->GetRelativeFileName()
+        << " o" << t->GetUVTranslation().u << ',' << t->GetUVTranslation().v << " s" << t->GetUVScaling().u
+        << ',' << t->GetUVScaling().v << " r" << turn << ' '
+        << (t->GetWrapModeU() == scenesdk::eWrapClamp ? 'c' : 'r')
+        << (t->GetWrapModeV() == scenesdk::eWrapClamp ? 'c' : 'r');
+    return out.str();
 }
 
 inline float At(scenesdk::KFCurve* curve, double seconds)

@@ -1,9 +1,5 @@
 // The 3D Studio mapping rules one table each: a chunk (or a few) of a file
-// and the value the scene holds for it, read through the importer; every
-// colour and percentage form, the material chunks and each map kind with
-// its sub-chunks, local axes, smoothing masks, material groups, lights and
-// cameras, the keyframer's node kinds and tracks (spline flags skipped,
-// rotations relative to the previous key) and each reading option.
+// and the value the scene holds for it, read through the importer.
 
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/importers/KStreamOptions3DS.h"
@@ -17,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 
 using namespace scenesdk;
@@ -28,25 +25,25 @@ namespace
 
 const float kQuarter = 1.5707964f; // a quarter turn in radians
 
-// The file "m/model.3ds" read into a new scene (null options: the defaults).
-KScnSceneRoot* Read3ds(KScnSdkManager& manager, const TempDir& dir, const std::string& bytes,
-                       KStreamOptions3DS* options = nullptr, std::string* status = nullptr)
-{
-    return Import(manager, dir.WriteFile("m/model.3ds", bytes), options, status);
-}
-
 std::string Material(const std::string& name, const std::string& chunks)
 {
     return Chunk(0xAFFF, Chunk(0xA000, Cstr(name)) + chunks);
 }
 
-// An object of one triangle, (0, 0, 0), (1, 0, 0), (0, 1, 0), with the face
-// list's sub-chunks and further mesh chunks given.
+// An object of the points and faces given, with further mesh chunks
+// (before the faces) and the face list's sub-chunks.
+std::string Object(const std::string& name, const std::vector<float>& points,
+                   const std::vector<uint16_t>& faces, const std::string& more = "",
+                   const std::string& faceChunks = "")
+{
+    return Chunk(0x4000, Cstr(name) + Chunk(0x4100, VertexList(points) + more + FaceList(faces, faceChunks)));
+}
+
+// An object of one triangle, (0, 0, 0), (1, 0, 0), (0, 1, 0).
 std::string Triangle(const std::string& name, const std::string& faceChunks = "",
                      const std::string& more = "")
 {
-    return Chunk(0x4000, Cstr(name) + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) + more +
-                                                        FaceList({0, 1, 2}, faceChunks)));
+    return Object(name, {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2}, more, faceChunks);
 }
 
 // A triangle using the one material "M" made of the chunks given.
@@ -58,19 +55,6 @@ std::string WithMaterial(const std::string& chunks)
 std::string Bytes(uint8_t r, uint8_t g, uint8_t b)
 {
     return std::string{char(r), char(g), char(b)};
-}
-
-KScnNode* Child(KScnSceneRoot* scene, int i)
-{
-    return scene != nullptr && scene->GetRootNode()->GetChildCount() > i ? scene->GetRootNode()->GetChild(i)
-                                                                         : nullptr;
-}
-
-KScnTexture* PolygonTexture(KScnMesh* mesh, int polygon)
-{
-    const KScnLayerElementTexture* e = mesh->GetLayer(0)->GetTextureElement();
-    return e == nullptr || e->GetIndexAt(polygon) < 0 ? nullptr
-                                                      : e->GetDirect<KScnTexture*>()[e->GetIndexAt(polygon)];
 }
 
 // Where a node turned by the XYZ angles given takes the direction v.
@@ -91,25 +75,29 @@ KScnTakeNodeEntry* TakeOf(KScnNode* node)
     return node != nullptr && node->SelectTakeNodeByName("Take 001") ? node->GetCurrentTakeNode() : nullptr;
 }
 
-TEST(TdsRules, MaterialChunksGiveTheirValues)
+// Files "m/model.3ds" read into new scenes of one manager (null options:
+// the defaults).
+class TdsRules : public testing::Test
 {
-    enum EValue
+protected:
+    KScnSceneRoot* Read(const std::string& bytes, KStreamOptions3DS* options = nullptr,
+                        std::string* status = nullptr)
     {
-        eAmbient,
-        eDiffuse,
-        eSpecular,
-        eShininess,
-        eOpacity,
-        eShading,
-        eTwoSided
-    };
-    struct Row
+        return Import(manager, dir.WriteFile("m/model.3ds", bytes), options, status);
+    }
+
+    KScnNode* FirstNode(const std::string& bytes, KStreamOptions3DS* options = nullptr)
     {
-        std::string chunks;
-        EValue what;
-        double r, g, b; // a single value in r; shading: 1 Phong, 0 Lambert
-    };
-    const Row rows[] = {
+        return Child(Read(bytes, options), 0);
+    }
+
+    TempDir dir;
+    KScnSdkManager manager;
+};
+
+TEST_F(TdsRules, MaterialChunksGiveTheirValues)
+{
+    const std::tuple<std::string, EMaterialValue, double, double, double> rows[] = {
         {Chunk(0xA010, Chunk(0x0010, Floats({0.1f, 0.2f, 0.3f}))), eAmbient, 0.1, 0.2, 0.3},
         {Chunk(0xA020, Chunk(0x0011, Bytes(255, 51, 0))), eDiffuse, 1, 0.2, 0},
         {Chunk(0xA030, Chunk(0x0012, Bytes(0, 102, 255))), eSpecular, 0, 0.4, 1},
@@ -138,135 +126,57 @@ TEST(TdsRules, MaterialChunksGiveTheirValues)
         {Chunk(0xA081, ""), eTwoSided, 1, 0, 0},
         {"", eTwoSided, 0, 0, 0},
     };
-    TempDir dir;
-    KScnSdkManager manager;
     int at = 0;
-    for (const Row& row : rows)
+    for (const auto& [chunks, what, r, g, b] : rows)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
-        KScnMesh* mesh = MeshOf(Child(Read3ds(manager, dir, WithMaterial(row.chunks)), 0));
+        KScnMesh* mesh = MeshOf(FirstNode(WithMaterial(chunks)));
         ASSERT_NE(mesh, nullptr);
-        KScnMaterial* m = MaterialOf(mesh, 0);
-        EXPECT_STREQ(m->GetName(), "Material::M");
-        KProperty* twoSided = m->GetPropertyHandler()->FindProperty("TwoSided");
-        switch (row.what)
-        {
-        case eAmbient:
-            ExpectColour(m->GetAmbient(), row.r, row.g, row.b, 1e-6);
-            break;
-        case eDiffuse:
-            ExpectColour(m->GetDiffuse(), row.r, row.g, row.b, 1e-6);
-            break;
-        case eSpecular:
-            ExpectColour(m->GetSpecular(), row.r, row.g, row.b, 1e-6);
-            break;
-        case eShininess:
-            EXPECT_NEAR(m->GetDefaultShininess(), row.r, 1e-6);
-            break;
-        case eOpacity:
-            EXPECT_NEAR(m->GetDefaultOpacity(), row.r, 1e-6);
-            break;
-        case eShading:
-            EXPECT_STREQ(m->GetShadingModel(), row.r > 0 ? "Phong" : "Lambert");
-            break;
-        case eTwoSided:
-            EXPECT_EQ(twoSided != nullptr && twoSided->GetInt() == 1, row.r > 0);
-            break;
-        }
+        EXPECT_STREQ(MaterialOf(mesh, 0)->GetName(), "Material::M");
+        ExpectMaterialValue(MaterialOf(mesh, 0), what, r, g, b);
     }
 }
 
 // Each map chunk: what its texture is used for and whether the faces carry
-// it; map kinds outside the list make no texture.
-TEST(TdsRules, MapChunksGiveTheirTextures)
+// it (map kinds outside the list make none); each map sub-chunk and the
+// placement it gives; tiling flags other than "no tiling" leave it repeating.
+TEST_F(TdsRules, MapChunksGiveTheirTextures)
 {
-    struct Row
-    {
-        uint16_t id;
-        int use; // -1: no texture
-        bool onFaces;
+    const auto map = [](uint16_t id, const std::string& chunks = "")
+    { return WithMaterial(Chunk(id, Chunk(0xA300, Cstr("A.TGA")) + chunks)); };
+    const std::pair<std::string, const char*> rows[] = {
+        {map(0xA200), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA230), "5 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA210), "0 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA204), "0 - A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA220), "textures 0"},
+        {map(0xA33D), "textures 0"},
+        {map(0xA200, Chunk(0xA351, Le16(0x10))), "0 p A.TGA o0,0 s1,1 r0 cc"},
+        {map(0xA200, Chunk(0xA351, Le16(0x12))), "0 p A.TGA o0,0 s1,1 r0 cc"},
+        {map(0xA200, Chunk(0xA351, Le16(0x01))), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA351, Le16(0x20))), "0 p A.TGA o0,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA354, Floats({2}))), "0 p A.TGA o0,0 s2,1 r0 rr"},
+        {map(0xA200, Chunk(0xA356, Floats({3}))), "0 p A.TGA o0,0 s1,3 r0 rr"},
+        {map(0xA200, Chunk(0xA358, Floats({0.5f}))), "0 p A.TGA o0.5,0 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA35A, Floats({0.25f}))), "0 p A.TGA o0,0.25 s1,1 r0 rr"},
+        {map(0xA200, Chunk(0xA35C, Floats({30}))), "0 p A.TGA o0,0 s1,1 r30 rr"},
+        {map(0xA200,
+             Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f}))),
+         "0 p A.TGA o0.75,0 s1,1 r0 rr"},
     };
-    const Row rows[] = {
-        {0xA200, eTextureUseColor, true},
-        {0xA230, eTextureUseBumpNormalMap, false},
-        {0xA210, eTextureUseColor, false},
-        {0xA204, eTextureUseColor, false},
-        {0xA220, -1, false},
-        {0xA33A, -1, false},
-        {0xA33C, -1, false},
-        {0xA33D, -1, false},
-    };
-    TempDir dir;
-    KScnSdkManager manager;
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.id);
-        KScnSceneRoot* scene =
-            Read3ds(manager, dir, WithMaterial(Chunk(row.id, Chunk(0xA300, Cstr("WALL.TGA")))));
-        ASSERT_NE(scene, nullptr);
-        ASSERT_EQ(scene->GetContents()->GetTextureCount(), row.use < 0 ? 0 : 1);
-        EXPECT_EQ(PolygonTexture(MeshOf(Child(scene, 0)), 0) != nullptr, row.onFaces);
-        if (row.use >= 0)
-        {
-            EXPECT_EQ(scene->GetContents()->GetTexture(0)->GetTextureUse(), row.use);
-            EXPECT_STREQ(scene->GetContents()->GetTexture(0)->GetRelativeFileName(), "WALL.TGA");
-        }
-    }
-}
-
-// Each map sub-chunk and the placement it gives; tiling flags other than
-// "no tiling" leave the texture repeating.
-TEST(TdsRules, MapSubChunksGivePlacementAndClamping)
-{
-    struct Row
-    {
-        std::string chunks;
-        double ou, ov, su, sv, rotation;
-        bool clamp;
-    };
-    const Row rows[] = {
-        {"", 0, 0, 1, 1, 0, false},
-        {Chunk(0xA351, Le16(0x10)), 0, 0, 1, 1, 0, true},
-        {Chunk(0xA351, Le16(0x12)), 0, 0, 1, 1, 0, true},
-        {Chunk(0xA351, Le16(0x02)), 0, 0, 1, 1, 0, false},
-        {Chunk(0xA351, Le16(0x01)), 0, 0, 1, 1, 0, false},
-        {Chunk(0xA351, Le16(0x20)), 0, 0, 1, 1, 0, false},
-        {Chunk(0xA354, Floats({2})), 0, 0, 2, 1, 0, false},
-        {Chunk(0xA356, Floats({3})), 0, 0, 1, 3, 0, false},
-        {Chunk(0xA358, Floats({0.5f})), 0.5, 0, 1, 1, 0, false},
-        {Chunk(0xA35A, Floats({0.25f})), 0, 0.25, 1, 1, 0, false},
-        {Chunk(0xA35C, Floats({30})), 0, 0, 1, 1, 30, false},
-        {Chunk(0x0030, Le16(50)) + Chunk(0xA353, Floats({0.1f})) + Chunk(0xA358, Floats({0.75f})), 0.75, 0, 1,
-         1, 0, false},
-    };
-    TempDir dir;
-    KScnSdkManager manager;
     int at = 0;
-    for (const Row& row : rows)
+    for (const auto& [bytes, expected] : rows)
     {
-        SCOPED_TRACE("row " + std::to_string(at++));
-        KScnMesh* mesh = MeshOf(Child(
-            Read3ds(manager, dir, WithMaterial(Chunk(0xA200, Chunk(0xA300, Cstr("a.tga")) + row.chunks))),
-            0));
-        ASSERT_NE(mesh, nullptr);
-        KScnTexture* texture = PolygonTexture(mesh, 0);
-        ASSERT_NE(texture, nullptr);
-        EXPECT_DOUBLE_EQ(texture->GetUVTranslation().u, row.ou);
-        EXPECT_DOUBLE_EQ(texture->GetUVTranslation().v, row.ov);
-        EXPECT_DOUBLE_EQ(texture->GetUVScaling().u, row.su);
-        EXPECT_DOUBLE_EQ(texture->GetUVScaling().v, row.sv);
-        double x = 0, y = 0, z = 0;
-        texture->GetDefaultRotation(x, y, z);
-        EXPECT_NEAR(z, row.rotation, 1e-6);
-        EXPECT_EQ(texture->GetWrapModeU(), row.clamp ? eWrapClamp : eWrapRepeat);
-        EXPECT_EQ(texture->GetWrapModeV(), row.clamp ? eWrapClamp : eWrapRepeat);
+        KScnSceneRoot* scene = Read(bytes);
+        ASSERT_NE(scene, nullptr);
+        EXPECT_EQ(TextureText(scene, MeshOf(Child(scene, 0))), expected) << "row " << at++;
     }
 }
 
 // Without a keyframer the local axes place the node and its vertices go
 // into the node's space: whatever the axes (moved, turned, scaled,
 // mirrored, singular), every vertex ends where the file wrote it.
-TEST(TdsRules, LocalAxesKeepVerticesWhereWritten)
+TEST_F(TdsRules, LocalAxesKeepVerticesWhereWritten)
 {
     const std::vector<float> points = {5, 0, 0, 6, 1, 0, 4, 1, 2};
     const std::vector<float> axes[] = {
@@ -275,17 +185,10 @@ TEST(TdsRules, LocalAxesKeepVerticesWhereWritten)
         {2, 0, 0, 0, 3, 0, 0, 0, 4, 5, 0, 0},   {-1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 0},
         {1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 9, 9},
     };
-    TempDir dir;
-    KScnSdkManager manager;
     for (const auto& a : axes)
     {
         SCOPED_TRACE(std::to_string(a[0]) + " " + std::to_string(a[4]) + " " + std::to_string(a[9]));
-        KScnNode* node =
-            Child(Read3ds(manager, dir,
-                          File3DS(Chunk(0x4000, Cstr("Box") + Chunk(0x4100, VertexList(points) +
-                                                                                Chunk(0x4160, Floats(a)) +
-                                                                                FaceList({0, 1, 2}, ""))))),
-                  0);
+        KScnNode* node = FirstNode(File3DS(Object("Box", points, {0, 1, 2}, Chunk(0x4160, Floats(a)))));
         ASSERT_NE(node, nullptr);
         for (int i = 0; i < 3; ++i)
             ExpectPoint(Placed(node, i), points[3 * i], points[3 * i + 1], points[3 * i + 2], 1e-5);
@@ -295,41 +198,31 @@ TEST(TdsRules, LocalAxesKeepVerticesWhereWritten)
 // Two triangles of one area folded along the edge from vertex 0 to vertex
 // 2: the first in the plane z = 0 (normal +z), the second in x = 0 (+x).
 // Faces share a normal at a vertex when their masks share a bit.
-TEST(TdsRules, SmoothingMasksShareNormalsThroughCommonBits)
+TEST_F(TdsRules, SmoothingMasksShareNormalsThroughCommonBits)
 {
     const double h = 1 / std::sqrt(2.0);
-    struct Row
-    {
-        uint32_t a, b;
-        bool shared;
-    };
-    const Row rows[] = {
+    const std::tuple<uint32_t, uint32_t, bool> rows[] = {
         {1, 1, true},  {1, 2, false},           {3, 2, true},
         {0, 0, false}, {0, 1, false},           {0x80000000u, 0x80000000u, true},
         {5, 6, true},  {0x80000000u, 1, false},
     };
-    TempDir dir;
-    KScnSdkManager manager;
-    const auto file = [](const std::string& smoothing)
-    {
+    const auto file = [](const std::string& smoothing) {
         return File3DS(
-            Chunk(0x4000, Cstr("Fold") + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, -1}) +
-                                                           FaceList({0, 1, 2, 0, 3, 2}, smoothing))));
+            Object("Fold", {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, -1}, {0, 1, 2, 0, 3, 2}, "", smoothing));
     };
-    for (const Row& row : rows)
+    for (const auto& [a, b, shared] : rows)
     {
-        SCOPED_TRACE(std::to_string(row.a) + " " + std::to_string(row.b));
-        KScnMesh* mesh =
-            MeshOf(Child(Read3ds(manager, dir, file(Chunk(0x4150, Le32(row.a) + Le32(row.b)))), 0));
+        SCOPED_TRACE(std::to_string(a) + " " + std::to_string(b));
+        KScnMesh* mesh = MeshOf(FirstNode(file(Chunk(0x4150, Le32(a) + Le32(b)))));
         ASSERT_NE(mesh, nullptr);
         for (int corner : {0, 2})
-            ExpectPoint(CornerNormal(mesh, corner), row.shared ? h : 0, 0, row.shared ? h : 1, 1e-9);
+            ExpectPoint(CornerNormal(mesh, corner), shared ? h : 0, 0, shared ? h : 1, 1e-9);
         for (int corner : {3, 5})
-            ExpectPoint(CornerNormal(mesh, corner), row.shared ? h : 1, 0, row.shared ? h : 0, 1e-9);
+            ExpectPoint(CornerNormal(mesh, corner), shared ? h : 1, 0, shared ? h : 0, 1e-9);
         ExpectPoint(CornerNormal(mesh, 1), 0, 0, 1, 1e-9);
         ExpectPoint(CornerNormal(mesh, 4), 1, 0, 0, 1e-9);
     }
-    KScnMesh* flat = MeshOf(Child(Read3ds(manager, dir, file("")), 0));
+    KScnMesh* flat = MeshOf(FirstNode(file("")));
     ASSERT_NE(flat, nullptr);
     ExpectPoint(CornerNormal(flat, 0), 0, 0, 1, 1e-9);
 }
@@ -337,20 +230,15 @@ TEST(TdsRules, SmoothingMasksShareNormalsThroughCommonBits)
 // Faces take the material of their group; faces of no group, and groups
 // naming a material the file lacks, the material "default". The mapping
 // coordinates follow the vertices.
-TEST(TdsRules, MaterialGroupsAndMappingFollowFacesAndVertices)
+TEST_F(TdsRules, MaterialGroupsAndMappingFollowFacesAndVertices)
 {
-    TempDir dir;
-    KScnSdkManager manager;
     std::string status;
-    const std::string bytes = File3DS(
-        Material("A", "") + Material("B", "") + Material("A", Chunk(0xA100, Le16(1))) +
-        Chunk(0x4000, Cstr("Quad") +
-                          Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
-                                            Chunk(0x4140, Le16(4) + Floats({0, 0, 0.5f, 0, 0.5f, 1, 0, 1})) +
-                                            FaceList({0, 1, 2, 0, 2, 3, 1, 2, 3, 3, 2, 1},
-                                                     MaterialGroup("A", {0}) + MaterialGroup("B", {2}) +
-                                                         MaterialGroup("C", {3})))));
-    KScnMesh* mesh = MeshOf(Child(Read3ds(manager, dir, bytes, nullptr, &status), 0));
+    const std::string bytes =
+        File3DS(Material("A", "") + Material("B", "") + Material("A", Chunk(0xA100, Le16(1))) +
+                Object("Quad", {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, {0, 1, 2, 0, 2, 3, 1, 2, 3, 3, 2, 1},
+                       Chunk(0x4140, Le16(4) + Floats({0, 0, 0.5f, 0, 0.5f, 1, 0, 1})),
+                       MaterialGroup("A", {0}) + MaterialGroup("B", {2}) + MaterialGroup("C", {3})));
+    KScnMesh* mesh = MeshOf(Child(Read(bytes, nullptr, &status), 0));
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(Colours(mesh), (Names{"A", "default", "B", "default"}));
     EXPECT_STREQ(MaterialOf(mesh, 0)->GetShadingModel(), "Phong") << "the first A kept";
@@ -371,84 +259,50 @@ TEST(TdsRules, MaterialGroupsAndMappingFollowFacesAndVertices)
 // Lights and cameras become nodes at their positions, hidden objects
 // hidden nodes (with or without a keyframer); without a keyframer the
 // objects hang under the root in the file's order.
-TEST(TdsRules, LightsCamerasAndHiddenObjects)
+TEST_F(TdsRules, LightsCamerasAndHiddenObjects)
 {
-    TempDir dir;
-    KScnSdkManager manager;
     const std::string editor =
         (Triangle("Shown") + Chunk(0x4000, Cstr("Lamp") + Chunk(0x4600, Floats({1, 2, 3}))) +
          Chunk(0x4000, Cstr("Eye") + Chunk(0x4700, Floats({4, 5, 6, 0, 0, 0, 0, 35}))) +
          Chunk(0x4000, Cstr("Hidden") + Chunk(0x4010, "") + Chunk(0x4100, VertexList({0, 0, 0}))) +
          Chunk(0x4000, Cstr("Nothing") + Chunk(0x4010, "")));
-    const std::string bytes = File3DS(editor);
-    KScnSceneRoot* scene = Read3ds(manager, dir, bytes);
+    KStreamOptions3DS noLights;
+    noLights.mReadLightsAndCameras = false;
+    KScnSceneRoot* scene = Read(File3DS(editor));
     ASSERT_NE(scene, nullptr);
-    ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 4);
-    const char* names[] = {"Model::Shown", "Model::Lamp", "Model::Eye", "Model::Hidden"};
-    const bool visible[] = {true, true, true, false};
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_STREQ(Child(scene, i)->GetName(), names[i]);
-        EXPECT_EQ(Child(scene, i)->GetVisibility(), visible[i]) << names[i];
-    }
-    KgeTVector t;
-    ExpectPoint(Child(scene, 1)->GetLocalTranslation(t), 1, 2, 3);
-    ExpectPoint(Child(scene, 2)->GetLocalTranslation(t), 4, 5, 6);
+    EXPECT_EQ(Nodes(scene), "Shown; Lamp 1,2,3; Eye 4,5,6; Hidden hidden");
     EXPECT_EQ(Child(scene, 1)->GetMesh(), nullptr);
-
-    KStreamOptions3DS options;
-    options.mReadLightsAndCameras = false;
-    scene = Read3ds(manager, dir, bytes, &options);
-    ASSERT_NE(scene, nullptr);
-    EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 2);
-
-    scene = Read3ds(manager, dir,
-                    File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")));
-    ASSERT_NE(scene, nullptr);
-    EXPECT_STREQ(Child(scene, 0)->GetName(), "Model::Hidden");
-    EXPECT_FALSE(Child(scene, 0)->GetVisibility());
-    EXPECT_TRUE(Child(scene, 1)->GetVisibility());
+    EXPECT_EQ(Nodes(Read(File3DS(editor), &noLights)), "Shown; Hidden hidden");
+    EXPECT_EQ(
+        Nodes(Read(File3DS(editor, KeyNode(0, "Hidden", 0xFFFF, "") + KeyNode(1, "Shown", 0xFFFF, "")))),
+        "Hidden hidden; Shown; Lamp 1,2,3; Eye 4,5,6");
 }
 
 // Keyframer node kinds: objects, cameras, lights and spotlights make nodes
 // (the last three only when lights and cameras are read); the ambient node
 // and the targets do not.
-TEST(TdsRules, KeyframerNodeKindsMakingNodes)
+TEST_F(TdsRules, KeyframerNodeKindsMakingNodes)
 {
     const std::pair<uint16_t, bool> rows[] = {{0xB001, false}, {0xB002, true}, {0xB003, true},
                                               {0xB004, false}, {0xB005, true}, {0xB006, false},
                                               {0xB007, true}};
-    TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+    KStreamOptions3DS noLights;
+    noLights.mReadLightsAndCameras = false;
+    for (const auto& [kind, makesNode] : rows)
     {
-        SCOPED_TRACE(row.first);
-        const std::string node =
-            Chunk(row.first, Chunk(0xB010, Cstr("Thing") + Le16(0) + Le16(0) + Le16(0xFFFF)) +
-                                 Track(0xB020, {{0, {1, 2, 3}}}));
-        KStreamOptions3DS without;
-        without.mReadLightsAndCameras = false;
-        KScnSceneRoot* scene = Read3ds(manager, dir, File3DS("", node), &without);
-        ASSERT_NE(scene, nullptr);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), row.first == 0xB002 ? 1 : 0);
-        scene = Read3ds(manager, dir, File3DS("", node));
-        ASSERT_NE(scene, nullptr);
-        ASSERT_EQ(scene->GetRootNode()->GetChildCount(), row.second ? 1 : 0);
-        if (row.second)
-        {
-            KgeTVector t;
-            ExpectPoint(Child(scene, 0)->GetLocalTranslation(t), 1, 2, 3);
-        }
+        const std::string bytes =
+            File3DS("", Chunk(kind, Chunk(0xB010, Cstr("Thing") + Le16(0) + Le16(0) + Le16(0xFFFF)) +
+                                        Track(0xB020, {{0, {1, 2, 3}}})));
+        EXPECT_EQ(Nodes(Read(bytes)), makesNode ? "Thing 1,2,3" : "") << kind;
+        EXPECT_EQ(Nodes(Read(bytes, &noLights)), kind == 0xB002 ? "Thing 1,2,3" : "") << kind;
     }
 }
 
 // The optional values of a key (tension, continuity, bias, ease to, ease
 // from: one float per bit of its spline flags) are skipped, whichever are
 // present, before the key's own values.
-TEST(TdsRules, KeySplineValuesAreSkipped)
+TEST_F(TdsRules, KeySplineValuesAreSkipped)
 {
-    TempDir dir;
-    KScnSdkManager manager;
     for (uint16_t flags : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x18, 0x1F})
     {
         SCOPED_TRACE(flags);
@@ -457,7 +311,7 @@ TEST(TdsRules, KeySplineValuesAreSkipped)
                     Track(0xB020, {{0, {1, 2, 3}}, {30, {4, 5, 6}}}, flags) +
                         Track(0xB021, {{0, {kQuarter, 0, 0, 1}}, {30, {kQuarter, 0, 0, 1}}}, flags) +
                         Track(0xB022, {{0, {2, 2, 2}}, {30, {3, 4, 5}}}, flags));
-        KScnNode* tri = Child(Read3ds(manager, dir, File3DS(Triangle("Tri"), node)), 0);
+        KScnNode* tri = FirstNode(File3DS(Triangle("Tri"), node));
         ASSERT_NE(tri, nullptr);
         KScnTakeNodeEntry* take = TakeOf(tri);
         ASSERT_NE(take, nullptr);
@@ -473,57 +327,40 @@ TEST(TdsRules, KeySplineValuesAreSkipped)
 // Each rotation key turns from the orientation of the key before it, about
 // the axis as the object stands after the earlier keys: a quarter about X,
 // then a quarter about Z, takes the object's X axis onto the world's Z.
-TEST(TdsRules, RotationKeysTurnFromThePreviousKey)
+TEST_F(TdsRules, RotationKeysTurnFromThePreviousKey)
 {
-    struct Row
-    {
-        std::vector<std::pair<uint32_t, std::vector<float>>> keys;
-        double seconds;
-        KgeTVector from, to;
+    using V = KgeTVector;
+    const float q = kQuarter;
+    const std::tuple<std::vector<std::pair<uint32_t, std::vector<float>>>, double, V, V> rows[] = {
+        {{{0, {q, 1, 0, 0}}}, 0, V(0, 1, 0), V(0, 0, 1)},
+        {{{0, {q, 0, 0, 1}}}, 0, V(1, 0, 0), V(0, 1, 0)},
+        {{{0, {-q, 0, 1, 0}}}, 0, V(1, 0, 0), V(0, 0, 1)},
+        {{{0, {q, 1, 0, 0}}, {30, {q, 0, 0, 1}}}, 1, V(1, 0, 0), V(0, 0, 1)},
+        {{{0, {q, 1, 0, 0}}, {30, {q, 0, 0, 1}}}, 1, V(0, 1, 0), V(-1, 0, 0)},
+        {{{0, {q, 0, 0, 1}}, {30, {q, 1, 0, 0}}}, 1, V(0, 1, 0), V(0, 0, 1)},
+        {{{0, {0, 0, 0, 0}}, {15, {q, 0, 0, 3}}, {30, {q, 0, 0, 1}}}, 1, V(1, 0, 0), V(-1, 0, 0)},
+        {{{0, {0, 0, 0, 0}}, {15, {q, 0, 0, 3}}, {30, {0, 0, 0, 0}}}, 1, V(1, 0, 0), V(0, 1, 0)},
     };
-    const Row rows[] = {
-        {{{0, {kQuarter, 1, 0, 0}}}, 0, KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
-        {{{0, {kQuarter, 0, 0, 1}}}, 0, KgeTVector(1, 0, 0), KgeTVector(0, 1, 0)},
-        {{{0, {-kQuarter, 0, 1, 0}}}, 0, KgeTVector(1, 0, 0), KgeTVector(0, 0, 1)},
-        {{{0, {kQuarter, 1, 0, 0}}, {30, {kQuarter, 0, 0, 1}}}, 1, KgeTVector(1, 0, 0), KgeTVector(0, 0, 1)},
-        {{{0, {kQuarter, 1, 0, 0}}, {30, {kQuarter, 0, 0, 1}}}, 1, KgeTVector(0, 1, 0), KgeTVector(-1, 0, 0)},
-        {{{0, {kQuarter, 0, 0, 1}}, {30, {kQuarter, 1, 0, 0}}}, 1, KgeTVector(0, 1, 0), KgeTVector(0, 0, 1)},
-        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {kQuarter, 0, 0, 1}}},
-         1,
-         KgeTVector(1, 0, 0),
-         KgeTVector(-1, 0, 0)},
-        {{{0, {0, 0, 0, 0}}, {15, {kQuarter, 0, 0, 3}}, {30, {0, 0, 0, 0}}},
-         1,
-         KgeTVector(1, 0, 0),
-         KgeTVector(0, 1, 0)},
-    };
-    TempDir dir;
-    KScnSdkManager manager;
     int at = 0;
-    for (const Row& row : rows)
+    for (const auto& [keys, seconds, from, to] : rows)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
-        KScnNode* tri =
-            Child(Read3ds(manager, dir,
-                          File3DS(Triangle("Tri"), KeyNode(0, "Tri", 0xFFFF, Track(0xB021, row.keys)))),
-                  0);
-        KScnTakeNodeEntry* take = TakeOf(tri);
+        KScnTakeNodeEntry* take =
+            TakeOf(FirstNode(File3DS(Triangle("Tri"), KeyNode(0, "Tri", 0xFFFF, Track(0xB021, keys)))));
         ASSERT_NE(take, nullptr);
-        const double angles[3] = {At(take->GetRotationXCurve(), row.seconds),
-                                  At(take->GetRotationYCurve(), row.seconds),
-                                  At(take->GetRotationZCurve(), row.seconds)};
-        const KgeTVector to = Turned(manager, angles, row.from);
-        ExpectPoint(to, row.to[0], row.to[1], row.to[2], 1e-5);
+        const double angles[3] = {At(take->GetRotationXCurve(), seconds),
+                                  At(take->GetRotationYCurve(), seconds),
+                                  At(take->GetRotationZCurve(), seconds)};
+        const V turned = Turned(manager, angles, from);
+        ExpectPoint(turned, to[0], to[1], to[2], 1e-5);
     }
 }
 
 // The keyframer places and parents the nodes: a child's translation is in
 // its parent's space, the pivot moves the mesh by minus itself, ids come
 // from the id chunk or else from the node's place.
-TEST(TdsRules, KeyframerParentsPlacesAndPivots)
+TEST_F(TdsRules, KeyframerParentsPlacesAndPivots)
 {
-    TempDir dir;
-    KScnSdkManager manager;
     const std::string objects = Triangle("Base") + Triangle("Arm");
     // Base at (10, 0, 0) turned a quarter about Z; Arm (no id chunk: its
     // place, 1, is its id) under it at (1, 0, 0) with pivot (0, 1, 0); a
@@ -534,7 +371,7 @@ TEST(TdsRules, KeyframerParentsPlacesAndPivots)
         Chunk(0xB002, Chunk(0xB010, Cstr("Arm") + Le32(0) + Le16(0)) + Chunk(0xB013, Floats({0, 1, 0})) +
                           Track(0xB020, {{0, {1, 0, 0}}})) +
         KeyNode(7, "$$$DUMMY", 1, Chunk(0xB011, Cstr("Tip")) + Track(0xB020, {{0, {0, 0, 5}}}));
-    KScnSceneRoot* scene = Read3ds(manager, dir, File3DS(objects, nodes));
+    KScnSceneRoot* scene = Read(File3DS(objects, nodes));
     KScnNode* base = Child(scene, 0);
     ASSERT_NE(base, nullptr);
     ASSERT_EQ(scene->GetRootNode()->GetChildCount(), 1);
@@ -552,155 +389,113 @@ TEST(TdsRules, KeyframerParentsPlacesAndPivots)
     ExpectPoint(KgeTVector(tip[12], tip[13], tip[14]), 10, 1, 5, 1e-5);
 }
 
-// Under the keyframer the vertices go into the node's space through the
-// inverse of the local axes, then less the pivot; mirrored axes keep the
-// mesh unmirrored unless the node's scale mirrors it. The node sits at
-// (7, 0, 0); the vertices are written at (5, 0, 0), (6, 0, 0), (5, 1, 0).
-TEST(TdsRules, KeyframerMeshesGoIntoTheirNodesSpace)
+// Under the keyframer vertices go through the inverse local axes, less the
+// pivot; mirrored axes mirror only through the node's scale. Node at (7, 0, 0).
+TEST_F(TdsRules, KeyframerMeshesGoIntoTheirNodesSpace)
 {
-    struct Row
-    {
-        std::vector<float> axes, pivot, scale;
-        std::vector<float> world; // of the three vertices
-    };
-    const Row rows[] = {
-        {{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
-        {{1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 7, 0, 0, 6, 1, 0}},
-        {{0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 6, -1, 0, 7, 0, 0}},
-        {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
-        {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {-1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
-    };
-    TempDir dir;
-    KScnSdkManager manager;
+    // Axes, pivot, scale, and where the three vertices end.
+    const std::tuple<std::vector<float>, std::vector<float>, std::vector<float>, std::vector<float>> rows[] =
+        {
+            {{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+            {{1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 7, 0, 0, 6, 1, 0}},
+            {{0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 0, 0}, {1, 0, 0}, {1, 1, 1}, {6, 0, 0, 6, -1, 0, 7, 0, 0}},
+            {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+            {{-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, {0, 0, 0}, {-1, 1, 1}, {12, 0, 0, 13, 0, 0, 12, 1, 0}},
+        };
     int at = 0;
-    for (const Row& row : rows)
+    for (const auto& [axes, pivot, scale, world] : rows)
     {
         SCOPED_TRACE("row " + std::to_string(at++));
         const std::string object =
-            Chunk(0x4000, Cstr("Part") +
-                              Chunk(0x4100, VertexList({5, 0, 0, 6, 0, 0, 5, 1, 0}) +
-                                                Chunk(0x4160, Floats(row.axes)) + FaceList({0, 1, 2}, "")));
+            Object("Part", {5, 0, 0, 6, 0, 0, 5, 1, 0}, {0, 1, 2}, Chunk(0x4160, Floats(axes)));
         const std::string node = KeyNode(0, "Part", 0xFFFF,
-                                         Chunk(0xB013, Floats(row.pivot)) + Track(0xB020, {{0, {7, 0, 0}}}) +
-                                             Track(0xB022, {{0, row.scale}}));
-        KScnNode* part = Child(Read3ds(manager, dir, File3DS(object, node)), 0);
+                                         Chunk(0xB013, Floats(pivot)) + Track(0xB020, {{0, {7, 0, 0}}}) +
+                                             Track(0xB022, {{0, scale}}));
+        KScnNode* part = FirstNode(File3DS(object, node));
         ASSERT_NE(part, nullptr);
         for (int i = 0; i < 3; ++i)
-            ExpectPoint(Placed(part, i), row.world[3 * i], row.world[3 * i + 1], row.world[3 * i + 2], 1e-5,
-                        std::to_string(i).c_str());
+            ExpectPoint(Placed(part, i), world[3 * i], world[3 * i + 1], world[3 * i + 2], 1e-5);
     }
 }
 
 // Key times are frames over the frame rate (30 unless asked); positions and
 // pivots are lengths (scaled), scale factors are not; the axis conversion
 // turns points, keys and axes alike.
-TEST(TdsRules, FrameRateUnitScaleAndAxes)
+TEST_F(TdsRules, FrameRateUnitScaleAndAxes)
 {
-    TempDir dir;
-    KScnSdkManager manager;
     const std::string bytes =
         File3DS(Triangle("Tri"),
                 KeyNode(0, "Tri", 0xFFFF,
                         Chunk(0xB013, Floats({0, 0, 1})) + Track(0xB020, {{0, {1, 2, 3}}, {60, {1, 2, 9}}}) +
                             Track(0xB021, {{0, {kQuarter, 0, 0, 1}}}) + Track(0xB022, {{0, {2, 3, 4}}})));
-    struct Row
-    {
-        double rate, scale;
-        int axes;
-        double at, z;      // the translation's file z at a time (scene channel below)
-        KgeTVector point1; // where (1, 0, 0) of the mesh ends
+    const int asIs = KStreamOptionsForeign::eAxisAsIs, zUp = KStreamOptionsForeign::eAxisZUpToYUp;
+    // Frame rate, unit scale, axes; the translation's file z at a time (in
+    // the scene's channel), where (1, 0, 0) of the mesh ends.
+    const std::tuple<double, double, int, double, double, KgeTVector> rows[] = {
+        {30, 1, asIs, 1.0, 6, KgeTVector(1, 4, -1)},
+        {15, 1, asIs, 2.0, 6, KgeTVector(1, 4, -1)},
+        {30, 2, asIs, 1.0, 12, KgeTVector(2, 8, -2)},
+        {30, 1, zUp, 1.0, 6, KgeTVector(1, -1, -4)},
     };
-    const Row rows[] = {
-        {30, 1, KStreamOptionsForeign::eAxisAsIs, 1.0, 6, KgeTVector(1, 4, -1)},
-        {15, 1, KStreamOptionsForeign::eAxisAsIs, 2.0, 6, KgeTVector(1, 4, -1)},
-        {30, 2, KStreamOptionsForeign::eAxisAsIs, 1.0, 12, KgeTVector(2, 8, -2)},
-        {30, 1, KStreamOptionsForeign::eAxisZUpToYUp, 1.0, 6, KgeTVector(1, -1, -4)},
-    };
-    for (const Row& row : rows)
+    for (const auto& [rate, scale, axes, at, z, point1] : rows)
     {
-        SCOPED_TRACE(std::to_string(row.rate) + " " + std::to_string(row.scale) + " " +
-                     std::to_string(row.axes));
+        SCOPED_TRACE(std::to_string(rate) + " " + std::to_string(scale) + " " + std::to_string(axes));
         KStreamOptions3DS options;
-        options.mFrameRate = row.rate;
-        options.mUnitScale = row.scale;
-        options.mAxisConversion = row.axes;
-        KScnNode* tri = Child(Read3ds(manager, dir, bytes, &options), 0);
-        ASSERT_NE(tri, nullptr);
+        options.mFrameRate = rate;
+        options.mUnitScale = scale;
+        options.mAxisConversion = axes;
+        KScnNode* tri = FirstNode(bytes, &options);
         KScnTakeNodeEntry* take = TakeOf(tri);
         ASSERT_NE(take, nullptr);
-        KFCurve* up = row.axes == KStreamOptionsForeign::eAxisAsIs ? take->GetTranslationZCurve()
-                                                                   : take->GetTranslationYCurve();
-        EXPECT_NEAR(At(up, row.at), row.z, 1e-5);
-        ExpectPoint(Placed(tri, 1), row.point1[0], row.point1[1], row.point1[2], 1e-5);
+        EXPECT_NEAR(At(axes == asIs ? take->GetTranslationZCurve() : take->GetTranslationYCurve(), at), z,
+                    1e-5);
+        ExpectPoint(Placed(tri, 1), point1[0], point1[1], point1[2], 1e-5);
     }
 }
 
 // Each content option against one file: what it takes away.
-TEST(TdsRules, OptionsChangeWhatIsRead)
+TEST_F(TdsRules, OptionsChangeWhatIsRead)
 {
-    TempDir dir;
-    KScnSdkManager manager;
-    const std::string bytes =
-        File3DS(Material("M", Chunk(0xA200, Chunk(0xA300, Cstr("..\\maps\\A.TGA"))) +
-                                  Chunk(0xA230, Chunk(0xA300, Cstr("b.tga")))) +
-                    Chunk(0x4000, Cstr("Tri") +
-                                      Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) +
-                                                        Chunk(0x4140, Le16(3) + Floats({0, 0, 1, 0, 0, 1})) +
-                                                        FaceList({0, 1, 2}, MaterialGroup("M", {0})))),
-                KeyNode(0, "Tri", 0xFFFF, Track(0xB020, {{0, {1, 2, 3}}, {30, {2, 2, 3}}})));
-    struct Row
+    const std::string bytes = File3DS(
+        Material("M", Chunk(0xA200, Chunk(0xA300, Cstr("..\\maps\\A.TGA"))) +
+                          Chunk(0xA230, Chunk(0xA300, Cstr("b.tga")))) +
+            Triangle("Tri", MaterialGroup("M", {0}), Chunk(0x4140, Le16(3) + Floats({0, 0, 1, 0, 0, 1}))),
+        KeyNode(0, "Tri", 0xFFFF, Track(0xB020, {{0, {1, 2, 3}}, {30, {2, 2, 3}}})));
+    // In short: the polygon's material, the texture count, the polygon's
+    // texture (looked for beside the model unless asked), UVs, normals,
+    // takes, the node's translation.
+    const auto summary = [](KScnSceneRoot* s)
     {
-        const char* what;
-        void (*set)(KStreamOptions3DS&);
-        void (*check)(KScnSceneRoot*);
+        KScnMesh* mesh = MeshOf(Child(s, 0));
+        KScnTexture* texture = PolygonTexture(mesh, 0);
+        KgeTVector t;
+        Child(s, 0)->GetLocalTranslation(t);
+        std::ostringstream out;
+        out << Colours(mesh)[0] << "|t" << s->GetContents()->GetTextureCount() << '|'
+            << (texture != nullptr ? texture->GetRelativeFileName() : "-") << '|'
+            << (mesh->GetLayer(0)->GetUVElement() != nullptr ? "uv|" : "")
+            << (mesh->GetLayer(0)->GetNormalElement() != nullptr ? "n|" : "") << "takes "
+            << s->GetTakeInfoCount() << (TakeOf(Child(s, 0)) != nullptr ? " a|" : "|") << t[0] << ',' << t[1]
+            << ',' << t[2];
+        return out.str();
     };
-    static const auto mesh = [](KScnSceneRoot* s) { return MeshOf(Child(s, 0)); };
-    const Row rows[] = {
-        {"defaults", [](KStreamOptions3DS&) {},
-         [](KScnSceneRoot* s)
-         {
-             EXPECT_EQ(Colours(mesh(s)), Names{"M"});
-             ASSERT_EQ(s->GetContents()->GetTextureCount(), 2);
-             EXPECT_STREQ(PolygonTexture(mesh(s), 0)->GetRelativeFileName(), "A.TGA") << "looked for beside";
-             EXPECT_NE(mesh(s)->GetLayer(0)->GetUVElement(), nullptr);
-             EXPECT_NE(mesh(s)->GetLayer(0)->GetNormalElement(), nullptr);
-             EXPECT_NE(TakeOf(Child(s, 0)), nullptr);
-         }},
-        {"no materials", [](KStreamOptions3DS& o) { o.mReadMaterials = false; },
-         [](KScnSceneRoot* s)
-         {
-             EXPECT_EQ(Colours(mesh(s)), Names{"default"});
-             EXPECT_EQ(s->GetContents()->GetTextureCount(), 0);
-         }},
-        {"no textures", [](KStreamOptions3DS& o) { o.mReadTextures = false; },
-         [](KScnSceneRoot* s)
-         {
-             EXPECT_EQ(Colours(mesh(s)), Names{"M"});
-             EXPECT_EQ(s->GetContents()->GetTextureCount(), 0);
-         }},
-        {"no UVs", [](KStreamOptions3DS& o) { o.mReadUVs = false; },
-         [](KScnSceneRoot* s) { EXPECT_EQ(mesh(s)->GetLayer(0)->GetUVElement(), nullptr); }},
-        {"no normals", [](KStreamOptions3DS& o) { o.mComputeNormals = false; },
-         [](KScnSceneRoot* s) { EXPECT_EQ(mesh(s)->GetLayer(0)->GetNormalElement(), nullptr); }},
-        {"no animation", [](KStreamOptions3DS& o) { o.mReadAnimation = false; },
-         [](KScnSceneRoot* s)
-         {
-             EXPECT_EQ(s->GetTakeInfoCount(), 0);
-             KgeTVector t;
-             ExpectPoint(Child(s, 0)->GetLocalTranslation(t), 1, 2, 3);
-         }},
-        {"outside the folder", [](KStreamOptions3DS& o) { o.mStayInModelFolder = false; },
-         [](KScnSceneRoot* s)
-         { EXPECT_STREQ(PolygonTexture(mesh(s), 0)->GetRelativeFileName(), "../maps/A.TGA"); }},
+    using Options = KStreamOptions3DS;
+    const std::pair<void (*)(Options&), const char*> rows[] = {
+        {[](Options&) {}, "M|t2|A.TGA|uv|n|takes 1 a|1,2,3"},
+        {[](Options& o) { o.mReadMaterials = false; }, "default|t0|-|uv|n|takes 1 a|1,2,3"},
+        {[](Options& o) { o.mReadTextures = false; }, "M|t0|-|uv|n|takes 1 a|1,2,3"},
+        {[](Options& o) { o.mReadUVs = false; }, "M|t2|A.TGA|n|takes 1 a|1,2,3"},
+        {[](Options& o) { o.mComputeNormals = false; }, "M|t2|A.TGA|uv|takes 1 a|1,2,3"},
+        {[](Options& o) { o.mReadAnimation = false; }, "M|t2|A.TGA|uv|n|takes 0|1,2,3"},
+        {[](Options& o) { o.mStayInModelFolder = false; }, "M|t2|../maps/A.TGA|uv|n|takes 1 a|1,2,3"},
     };
-    for (const Row& row : rows)
+    for (const auto& [set, expected] : rows)
     {
-        SCOPED_TRACE(row.what);
-        KStreamOptions3DS options;
-        row.set(options);
-        KScnSceneRoot* scene = Read3ds(manager, dir, bytes, &options);
+        Options options;
+        set(options);
+        KScnSceneRoot* scene = Read(bytes, &options);
         ASSERT_NE(scene, nullptr);
-        row.check(scene);
+        EXPECT_EQ(summary(scene), expected);
     }
 }
 
