@@ -1,20 +1,19 @@
 // The mapping rules of the skeleton motion readers, one table per rule:
 // each row a file line (a channel list, a header value, a dof list, an
-// axis order, a unit) and what it must give, read through the importer and
-// checked through the scene (rotation orders, rest and posed transforms,
-// keys). BVH, HTR, then ASF and AMC.
+// axis order, a unit) and what it must give, checked through the scene
+// (rotation orders, rest and posed transforms, keys). BVH, HTR, ASF/AMC.
 
 #include "scenesdk/importers/KStreamOptionsAcclaim.h"
 #include "scenesdk/importers/KStreamOptionsBiovision.h"
 #include "scenesdk/importers/KStreamOptionsMotionAnalysisHtr.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace scenesdk;
@@ -25,13 +24,7 @@ namespace
 
 constexpr int kBvh = 6, kHtr = 7, kAsf = 9, kAmc = 10;
 constexpr double kDeg = 180.0 / 3.14159265358979323846;
-
-KScnNode* Node(KScnSceneRoot* scene, const std::string& name)
-{
-    KScnNode* node = scene->GetRootNode()->FindChild(("Model::" + name).c_str());
-    EXPECT_NE(node, nullptr) << name;
-    return node;
-}
+using MotionRulesSkeletons = MotionFileTest;
 
 // Turns about the axes listed (letters), by the angles listed, the first
 // listed outermost (applied last to a point).
@@ -53,28 +46,32 @@ M4 Inverse(const M4& r)
     return t;
 }
 
-// ---------------------------------------------------------------- BVH
-
-// Rotation channels, listed outermost first: the node's order names the
-// turns from the innermost (listed last); a repeated axis is converted to
-// the order of its first turns; the pose is the channels' product, Y up
-// or seen through Z up.
-TEST(MotionRulesBvh, RotationChannelsGiveTheOrderAndPoseInEveryListing)
+// A file's Z up matrix seen from Y up: y to z, z to -y.
+M4 Seen(bool zUp, const M4& m)
 {
-    const struct
-    {
-        const char* axes; // listed
-        int order;
-    } rows[] = {
+    return zUp ? Turn(0, -90) * m * Turn(0, 90) : m;
+}
+
+// The axis conversion option for a Z up or a Y up file.
+int Up(bool zUp)
+{
+    return zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
+}
+
+// BVH rotation channels, listed outermost first: the node's order names the
+// turns from the innermost (listed last); a repeated axis is converted to
+// the order of its first turns; the pose is the channels' product, Y up or
+// seen through Z up.
+TEST_F(MotionRulesSkeletons, BvhRotationChannelsGiveTheOrderAndPoseInEveryListing)
+{
+    // channels listed, rotation order
+    const std::pair<const char*, int> rows[] = {
         {"xyz", eEulerZYX}, {"xzy", eEulerYZX}, {"yxz", eEulerZXY}, {"yzx", eEulerXZY}, {"zxy", eEulerYXZ},
-        {"zyx", eEulerXYZ}, {"y", eEulerYXZ},   {"zx", eEulerXZY},  {"xyx", eEulerXYZ}, {"zyz", eEulerZYX},
-    };
+        {"zyx", eEulerXYZ}, {"y", eEulerYXZ},   {"zx", eEulerXZY},  {"xyx", eEulerXYZ}, {"zyz", eEulerZYX}};
     const std::vector<double> angles = {10, 25, -40};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+    for (const auto& [listed, order] : rows)
     {
-        const std::string axes = row.axes;
+        const std::string axes = listed;
         SCOPED_TRACE(axes);
         std::string channels, zeros, values;
         for (size_t i = 0; i < axes.size(); ++i)
@@ -83,66 +80,45 @@ TEST(MotionRulesBvh, RotationChannelsGiveTheOrderAndPoseInEveryListing)
             zeros += " 0";
             values += " " + std::to_string(angles[i]);
         }
-        const std::string path = dir.WriteFile(
-            "turn.bvh", "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS " + std::to_string(axes.size()) +
-                            channels +
-                            "\nEnd Site\n{\nOFFSET 0 4 0\n}\n}\nMOTION\nFrames: 2\nFrame Time: 0.04\n" +
-                            zeros + "\n" + values + "\n");
+        const std::string text = "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS " +
+                                 std::to_string(axes.size()) + channels +
+                                 "\nEnd Site\n{\nOFFSET 0 4 0\n}\n}\nMOTION\nFrames: 2\nFrame Time: 0.04\n" +
+                                 zeros + "\n" + values + "\n";
         const M4 file = Translate(1, 2, 3) * TurnsListedOutermost(axes, angles);
         for (const bool zUp : {false, true})
         {
             KStreamOptionsBiovision options;
-            options.mAxisConversion =
-                zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(manager, scene, path, kBvh, &options, nullptr));
-            KScnNode* root = Node(scene, "R");
-            ASSERT_NE(root, nullptr);
+            options.mAxisConversion = Up(zUp);
+            ASSERT_TRUE(Read("turn.bvh", text, kBvh, &options, nullptr));
+            ASSERT_NE(Node("R"), nullptr);
             if (!zUp)
             {
-                EXPECT_EQ(root->GetRotationOrder(0), row.order);
+                EXPECT_EQ(Node("R")->GetRotationOrder(0), order);
             }
-            PoseAt(root, "Take 001", Frame(1, KTime::eModePal));
-            // Z up seen from Y up: y to z, z to -y.
-            const auto seen = [zUp](const M4& m) { return zUp ? Turn(0, -90) * m * Turn(0, 90) : m; };
-            ExpectNear(GlobalOf(root), seen(file), 1e-4);
-            ExpectNear(GlobalOf(Node(scene, "R_End")), seen(file * Translate(0, 4, 0)), 1e-4);
-            manager.DestroyScene(scene, true);
+            PoseAt(Node("R"), "Take 001", Frame(1, KTime::eModePal));
+            ExpectNear(GlobalOf(Node("R")), Seen(zUp, file), 1e-4);
+            ExpectNear(GlobalOf(Node("R_End")), Seen(zUp, file * Translate(0, 4, 0)), 1e-4);
         }
     }
 }
 
-// Position channels: a root's are added to its OFFSET; another joint's
+// BVH position channels: a root's are added to its OFFSET; another joint's
 // replace it or are added, by option; a channel not given keeps the OFFSET.
-TEST(MotionRulesBvh, PositionChannelsAddToOrReplaceTheOffset)
+TEST_F(MotionRulesSkeletons, BvhPositionChannelsAddToOrReplaceTheOffset)
 {
-    testsupport::TempDir dir;
-    const std::string path =
-        dir.WriteFile("pos.bvh", "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS 2 Zposition Xposition\n"
-                                 "JOINT J\n{\nOFFSET 4 5 6\nCHANNELS 2 Yposition Xposition\n"
-                                 "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n"
-                                 "MOTION\nFrames: 1\nFrame Time: 0.5\n10 20 30 40\n");
-    const struct
-    {
-        bool replace;
-        std::array<double, 3> root, joint;
-    } rows[] = {
-        {true, {21, 2, 13}, {40, 30, 6}},
-        {false, {21, 2, 13}, {44, 35, 6}},
-    };
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+    const std::string text =
+        "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS 2 Zposition Xposition\n"
+        "JOINT J\n{\nOFFSET 4 5 6\nCHANNELS 2 Yposition Xposition\n"
+        "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\nMOTION\nFrames: 1\nFrame Time: 0.5\n10 20 30 40\n";
+    for (const bool replace : {true, false})
     {
         KStreamOptionsBiovision options;
-        options.mPositionsReplaceOffset = row.replace;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene, path, kBvh, &options));
-        ExpectAt(Node(scene, "R"), "Take 001", 'T', 0, row.root);
-        ExpectAt(Node(scene, "J"), "Take 001", 'T', 0, row.joint);
+        options.mPositionsReplaceOffset = replace;
+        ASSERT_TRUE(Read("pos.bvh", text, kBvh, &options));
+        ExpectAt(Node("R"), "Take 001", 'T', 0, {21, 2, 13});
+        ExpectAt(Node("J"), "Take 001", 'T', 0, {replace ? 40.0 : 44.0, replace ? 30.0 : 35.0, 6});
     }
 }
-
-// ---------------------------------------------------------------- HTR
 
 std::string HtrFile(const std::string& order, const std::string& units, const std::string& scale,
                     const std::string& angles, const std::string& boneAxis, const std::string& base,
@@ -153,45 +129,41 @@ std::string HtrFile(const std::string& order, const std::string& units, const st
            "EulerRotationOrder " +
            order + "\nCalibrationUnits " + units + "\nRotationUnits " + angles + "\nBoneLengthAxis " +
            boneAxis + "\nScaleFactor " + scale +
-           "\n[SegmentNames&Hierarchy]\nLeg Hip\nHip GLOBAL\n[BasePosition]\n"
-           "Hip " +
-           base + " 100\nLeg 0 -100 0 0 0 0 50\n[Hip]\n1 0 0 0 0 0 0 1\n2 " + frame + " 1\n[EndOfFile]\n";
+           "\n[SegmentNames&Hierarchy]\nLeg Hip\nHip GLOBAL\n[BasePosition]\nHip " + base +
+           " 100\nLeg 0 -100 0 0 0 0 50\n[Hip]\n1 0 0 0 0 0 0 1\n2 " + frame + " 1\n[EndOfFile]\n";
 }
 
-// The header's order: its letters name the turns in the order they turn a
-// point (or the reverse, by option), for the base rotation (a pre-rotation)
-// and the frame's alike.
-TEST(MotionRulesHtr, EulerOrderReadsBothWaysForBaseAndFrameRotations)
+// The HTR header's order: its letters name the turns in the order they turn
+// a point (or the reverse, by option), for the base rotation (a
+// pre-rotation) and the frame's alike.
+TEST_F(MotionRulesSkeletons, HtrEulerOrderReadsBothWaysForBaseAndFrameRotations)
 {
-    const char* const orders[] = {"XYZ", "XZY", "YXZ", "YZX", "ZXY", "ZYX"};
-    const int turnFirst[] = {eEulerXYZ, eEulerXZY, eEulerYXZ, eEulerYZX, eEulerZXY, eEulerZYX};
-    const int reversed[] = {eEulerZYX, eEulerYZX, eEulerZXY, eEulerXZY, eEulerYXZ, eEulerXYZ};
+    // letters, order turning first, order reversed
+    const std::tuple<std::string, int, int> rows[] = {
+        {"XYZ", eEulerXYZ, eEulerZYX}, {"XZY", eEulerXZY, eEulerYZX}, {"YXZ", eEulerYXZ, eEulerZXY},
+        {"YZX", eEulerYZX, eEulerXZY}, {"ZXY", eEulerZXY, eEulerYXZ}, {"ZYX", eEulerZYX, eEulerXYZ}};
     const double base[3] = {5, -15, 25}, frame[3] = {10, 20, -30};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (int i = 0; i < 6; ++i)
+    for (const auto& [letters, turnFirst, reversed] : rows)
         for (const bool lettersFirst : {true, false})
             for (const bool zUp : {false, true})
             {
-                const std::string letters = orders[i];
                 SCOPED_TRACE(letters + (lettersFirst ? " turning first" : " turning last") +
                              (zUp ? ", Z up" : ""));
-                const std::string path =
-                    dir.WriteFile("order.htr", HtrFile(letters, "mm", "1", "Degrees", "Y",
-                                                       "100 200 300 5 -15 25", "50 0 0 10 20 -30"));
                 KStreamOptionsMotionAnalysisHtr options;
+                options.mAxisConversion = Up(zUp);
                 options.mOrderLettersTurnFirst = lettersFirst;
-                options.mAxisConversion =
-                    zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
-                KScnSceneRoot* scene = manager.CreateScene();
-                ASSERT_TRUE(Imported(manager, scene, path, kHtr, &options, nullptr));
-                KScnNode* hip = Node(scene, "Hip");
+                ASSERT_TRUE(Read(
+                    "order.htr",
+                    HtrFile(letters, "mm", "1", "Degrees", "Y", "100 200 300 5 -15 25", "50 0 0 10 20 -30"),
+                    kHtr, &options, nullptr));
+                KScnNode* hip = Node("Hip");
                 ASSERT_NE(hip, nullptr);
                 if (!zUp)
                 {
-                    EXPECT_EQ(hip->GetRotationOrder(0), lettersFirst ? turnFirst[i] : reversed[i]);
+                    EXPECT_EQ(hip->GetRotationOrder(0), lettersFirst ? turnFirst : reversed);
                 }
-                std::string sequence = lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
+                const std::string sequence =
+                    lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
                 std::vector<double> b, f;
                 for (char c : sequence)
                 {
@@ -199,138 +171,99 @@ TEST(MotionRulesHtr, EulerOrderReadsBothWaysForBaseAndFrameRotations)
                     f.push_back(frame[c - 'X']);
                 }
                 PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
-                // Z up seen from Y up: y to z, z to -y.
-                const auto seen = [zUp](const M4& m) { return zUp ? Turn(0, -90) * m * Turn(0, 90) : m; };
                 const M4 file = Translate(15, 20, 30) * TurnsInOrder(sequence, b) * TurnsInOrder(sequence, f);
-                ExpectNear(GlobalOf(hip), seen(file), 1e-4);
-                ExpectNear(GlobalOf(Node(scene, "Leg")), seen(file * Translate(0, -10, 0)), 1e-4);
-                manager.DestroyScene(scene, true);
+                ExpectNear(GlobalOf(hip), Seen(zUp, file), 1e-4);
+                ExpectNear(GlobalOf(Node("Leg")), Seen(zUp, file * Translate(0, -10, 0)), 1e-4);
             }
 }
 
-// Lengths: CalibrationUnits times ScaleFactor to the scene's unit
+// HTR lengths: CalibrationUnits times ScaleFactor to the scene's unit
 // (centimetres unless the options say); a unit not known through the unit
 // scale; angles in degrees or radians; the end node at BoneLength along
 // BoneLengthAxis, for the last bone only.
-TEST(MotionRulesHtr, UnitsScaleFactorAnglesAndBoneAxis)
+TEST_F(MotionRulesSkeletons, HtrUnitsScaleFactorAnglesAndBoneAxis)
 {
-    const struct
+    const char* const unknown = "unknown CalibrationUnits furlongs: lengths read with the unit scale";
+    // units, ScaleFactor, scene unit in metres, scene units of one file unit, status
+    const std::tuple<const char*, const char*, double, double, const char*> rows[] = {
+        {"mm", "1", 0.01, 0.1, ""},  {"cm", "1", 0.01, 1.0, ""},    {"m", "1", 0.01, 100.0, ""},
+        {"in", "1", 0.01, 2.54, ""}, {"ft", "1", 0.01, 30.48, ""},  {"Millimeters", "2.5", 0.01, 0.25, ""},
+        {"mm", "1", 1.0, 0.001, ""}, {"cm", "0.5", 0.001, 5.0, ""}, {"furlongs", "2", 0.01, 6.0, unknown}};
+    for (const auto& [units, scale, sceneUnit, l, status] : rows)
     {
-        const char* units;
-        const char* scale;
-        double sceneUnit; // metres
-        double length;    // scene units of one file unit
-        const char* status;
-    } rows[] = {
-        {"mm", "1", 0.01, 0.1, ""},
-        {"cm", "1", 0.01, 1.0, ""},
-        {"m", "1", 0.01, 100.0, ""},
-        {"in", "1", 0.01, 2.54, ""},
-        {"ft", "1", 0.01, 30.48, ""},
-        {"Millimeters", "2.5", 0.01, 0.25, ""},
-        {"mm", "1", 1.0, 0.001, ""},
-        {"cm", "0.5", 0.001, 5.0, ""},
-        {"furlongs", "2", 0.01, 6.0, "unknown CalibrationUnits furlongs: lengths read with the unit scale"},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::string(row.units) + " x " + row.scale);
+        SCOPED_TRACE(std::string(units) + " x " + scale);
         KStreamOptionsMotionAnalysisHtr options;
-        options.mSceneUnit = row.sceneUnit;
+        options.mSceneUnit = sceneUnit;
         options.mUnitScale = 3.0; // used for units not known only
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene,
-                             dir.WriteFile("units.htr", HtrFile("XYZ", row.units, row.scale, "Degrees", "Y",
-                                                                "100 200 300 0 0 0", "50 0 -20 0 0 0")),
-                             kHtr, &options, row.status));
-        const double l = row.length;
-        KScnNode* hip = Node(scene, "Hip");
+        ASSERT_TRUE(Read("units.htr",
+                         HtrFile("XYZ", units, scale, "Degrees", "Y", "100 200 300 0 0 0", "50 0 -20 0 0 0"),
+                         kHtr, &options, status));
         KgeTVector t;
-        EXPECT_NEAR(hip->GetLocalTranslation(t)[2], 300 * l, 1e-9 * l);
-        ExpectAt(hip, "Take 001", 'T', Frame(1, KTime::eMode50), {150 * l, 200 * l, 280 * l}, 3e-4 * l);
-        EXPECT_NEAR(Node(scene, "Leg")->GetLocalTranslation(t)[1], -100 * l, 1e-9 * l);
-        EXPECT_NEAR(Node(scene, "Leg_End")->GetLocalTranslation(t)[1], 50 * l, 1e-9 * l);
-        EXPECT_EQ(scene->GetRootNode()->FindChild("Model::Hip_End"), nullptr) << "Hip has a child";
+        EXPECT_NEAR(Node("Hip")->GetLocalTranslation(t)[2], 300 * l, 1e-9 * l);
+        ExpectAt(Node("Hip"), "Take 001", 'T', Frame(1, KTime::eMode50), {150 * l, 200 * l, 280 * l},
+                 3e-4 * l);
+        EXPECT_NEAR(Node("Leg")->GetLocalTranslation(t)[1], -100 * l, 1e-9 * l);
+        EXPECT_NEAR(Node("Leg_End")->GetLocalTranslation(t)[1], 50 * l, 1e-9 * l);
+        EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::Hip_End"), nullptr) << "Hip has a child";
     }
-
-    const struct
+    const std::pair<const char*, double> angles[] = {
+        {"Degrees", 1.0}, {"degrees", 1.0}, {"Radians", kDeg}, {"rad", kDeg}};
+    for (const auto& [name, f] : angles)
     {
-        const char* angles;
-        double factor;
-    } units[] = {{"Degrees", 1.0}, {"degrees", 1.0}, {"Radians", kDeg}, {"rad", kDeg}};
-    for (const auto& row : units)
-    {
-        SCOPED_TRACE(row.angles);
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene,
-                             dir.WriteFile("angles.htr", HtrFile("ZYX", "cm", "1", row.angles, "Y",
-                                                                 "0 0 0 0.1 0.2 0.3", "0 0 0 0.4 -0.5 0.6")),
-                             kHtr, nullptr, nullptr));
-        KScnNode* hip = Node(scene, "Hip");
-        const double f = row.factor;
-        ExpectAt(hip, "Take 001", 'R', Frame(1, KTime::eMode50), {0.4 * f, -0.5 * f, 0.6 * f});
-        PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
-        ExpectNear(GlobalOf(hip),
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Read("angles.htr",
+                         HtrFile("ZYX", "cm", "1", name, "Y", "0 0 0 0.1 0.2 0.3", "0 0 0 0.4 -0.5 0.6"),
+                         kHtr, nullptr, nullptr));
+        ExpectAt(Node("Hip"), "Take 001", 'R', Frame(1, KTime::eMode50), {0.4 * f, -0.5 * f, 0.6 * f});
+        PoseAt(Node("Hip"), "Take 001", Frame(1, KTime::eMode50));
+        ExpectNear(GlobalOf(Node("Hip")),
                    TurnsInOrder("zyx", {0.3 * f, 0.2 * f, 0.1 * f}) *
                        TurnsInOrder("zyx", {0.6 * f, -0.5 * f, 0.4 * f}),
                    1e-4);
     }
-
     // Each bone axis, with a base rotation about that axis alone.
-    const char* const axes[] = {"X", "Y", "Z"};
-    const char* const turns[] = {"30 0 0", "0 30 0", "0 0 30"};
     for (int a = 0; a < 3; ++a)
     {
-        SCOPED_TRACE(axes[a]);
-        KScnSceneRoot* scene = manager.CreateScene();
+        const std::string axis(1, static_cast<char>('X' + a));
+        SCOPED_TRACE(axis);
+        const char* const turns[] = {"30 0 0", "0 30 0", "0 0 30"};
         ASSERT_TRUE(
-            Imported(manager, scene,
-                     dir.WriteFile("bone.htr", HtrFile("XYZ", "cm", "1", "Degrees", axes[a],
-                                                       std::string("0 0 0 ") + turns[a], "0 0 0 0 0 0")),
-                     kHtr, nullptr, nullptr));
+            Read("bone.htr",
+                 HtrFile("XYZ", "cm", "1", "Degrees", axis, std::string("0 0 0 ") + turns[a], "0 0 0 0 0 0"),
+                 kHtr, nullptr, nullptr));
         KgeTVector t;
-        Node(scene, "Leg_End")->GetLocalTranslation(t);
+        Node("Leg_End")->GetLocalTranslation(t);
         for (int i = 0; i < 3; ++i)
             EXPECT_DOUBLE_EQ(t[i], i == a ? 50.0 : 0.0);
-        PoseAt(Node(scene, "Hip"), "Take 001", 0);
-        ExpectNear(GlobalOf(Node(scene, "Hip")), Turn(a, 30), 1e-9);
+        PoseAt(Node("Hip"), "Take 001", 0);
+        ExpectNear(GlobalOf(Node("Hip")), Turn(a, 30), 1e-9);
     }
 }
 
-// ---------------------------------------------------------- ASF and AMC
-
-// Two bones a (under the root) and b (under a), each with an axis in an
+// Two ASF bones a (under the root) and b (under a), each with an axis in an
 // order, and the dofs given.
 std::string Skeleton(const std::string& axisA, const std::string& axisB, const std::string& dofsA,
                      const std::string& angle = "deg", const std::string& units = "1")
 {
     return ":version 1.10\n:name body\n:units\n  mass 1.0\n  length " + units + "\n  angle " + angle +
            "\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n  position 1 2 3\n  orientation 0 0 0\n"
-           ":bonedata\n  begin\n    id 1\n    name a\n    direction 0 3 4\n    length 10\n"
-           "    axis " +
+           ":bonedata\n  begin\n    id 1\n    name a\n    direction 0 3 4\n    length 10\n    axis " +
            axisA + "\n    dof " + dofsA +
            "\n  end\n  begin\n    id 2\n    name b\n    direction 1 0 0\n    length 3\n"
            "    axis " +
            axisB + "\n    dof rz tx\n  end\n:hierarchy\n  begin\n    root a\n    a b\n  end\n";
 }
 
-// A bone's axis ABC ORDER is its frame C: turns about X, Y, Z by A, B, C in
-// world axes, the order's first letter first. At rest its node's frame is C
-// at its start, the parent's end; its end node lies along its direction.
-TEST(MotionRulesAcclaim, BoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
+// An ASF bone's axis ABC ORDER is its frame C: turns about X, Y, Z by A, B,
+// C in world axes, the order's first letter first. At rest its node's frame
+// is C at its start, the parent's end; its end node lies along its direction.
+TEST_F(MotionRulesSkeletons, AsfBoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
 {
-    const char* const orders[] = {"XYZ", "XZY", "YXZ", "YZX", "ZXY", "ZYX"};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const char* order : orders)
+    for (const std::string o : {"XYZ", "XZY", "YXZ", "YZX", "ZXY", "ZYX"})
         for (const char* angle : {"deg", "rad"})
         {
-            const std::string o = order;
             SCOPED_TRACE(o + " " + angle);
-            // The file's angles: 10 20 30 and -15 25 40 degrees, or a
-            // hundredth of them in radians.
+            // The file's angles: 10 20 30 and -15 25 40 degrees, or a hundredth of them in radians.
             const double unit = angle[0] == 'r' ? 0.01 : 1.0, f = angle[0] == 'r' ? 0.01 * kDeg : 1.0;
             const std::string reverse(o.rbegin(), o.rend());
             const auto axis = [unit](double x, double y, double z, const std::string& letters)
@@ -338,12 +271,9 @@ TEST(MotionRulesAcclaim, BoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
                 return std::to_string(x * unit) + " " + std::to_string(y * unit) + " " +
                        std::to_string(z * unit) + " " + letters;
             };
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(
-                Imported(manager, scene,
-                         dir.WriteFile("rest.asf", Skeleton(axis(10, 20, 30, o), axis(-15, 25, 40, reverse),
-                                                            "rx ry rz", angle)),
-                         kAsf, nullptr, ""));
+            ASSERT_TRUE(Read("rest.asf",
+                             Skeleton(axis(10, 20, 30, o), axis(-15, 25, 40, reverse), "rx ry rz", angle),
+                             kAsf));
             const auto frame = [f](const std::string& letters, double x, double y, double z)
             {
                 const double xyz[3] = {x * f, y * f, z * f};
@@ -353,174 +283,133 @@ TEST(MotionRulesAcclaim, BoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
                 return TurnsInOrder(letters, v);
             };
             const M4 ca = frame(o, 10, 20, 30), cb = frame(reverse, -15, 25, 40);
-            ExpectNear(GlobalOf(Node(scene, "body")), Translate(1, 2, 3), 1e-9);
-            ExpectNear(GlobalOf(Node(scene, "a")), Translate(1, 2, 3) * ca, 1e-6);
-            ExpectNear(GlobalOf(Node(scene, "b")), Translate(1, 8, 11) * cb, 1e-6);
-            ExpectNear(GlobalOf(Node(scene, "b_end")), Translate(4, 8, 11) * cb, 1e-6);
-            EXPECT_EQ(scene->GetRootNode()->FindChild("Model::a_end"), nullptr) << "a has a child";
-            manager.DestroyScene(scene, true);
+            ExpectNear(GlobalOf(Node("body")), Translate(1, 2, 3), 1e-9);
+            ExpectNear(GlobalOf(Node("a")), Translate(1, 2, 3) * ca, 1e-6);
+            ExpectNear(GlobalOf(Node("b")), Translate(1, 8, 11) * cb, 1e-6);
+            ExpectNear(GlobalOf(Node("b_end")), Translate(4, 8, 11) * cb, 1e-6);
+            EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::a_end"), nullptr) << "a has a child";
         }
 }
 
-// A bone's rotation dofs as written are its rotation order (the first
+// An ASF bone's rotation dofs as written are its rotation order (the first
 // listed turning first; missing axes after them) and its keys; the motion
-// poses each bone by W = W_parent T(start) C M C^-1.
-TEST(MotionRulesAcclaim, DofOrderGivesTheRotationOrderAndThePose)
+// poses each bone by W = W_parent T(start) C M C^-1, Y up or turned at the
+// root for Z up.
+TEST_F(MotionRulesSkeletons, AmcDofOrderGivesTheRotationOrderAndThePose)
 {
-    const struct
-    {
-        const char* dofs;
-        int order;
-    } rows[] = {
+    // dofs, rotation order
+    const std::pair<const char*, int> rows[] = {
         {"rx ry rz", eEulerXYZ}, {"rx rz ry", eEulerXZY}, {"ry rx rz", eEulerYXZ},
         {"ry rz rx", eEulerYZX}, {"rz rx ry", eEulerZXY}, {"rz ry rx", eEulerZYX},
-        {"rz", eEulerZXY},       {"ry rx", eEulerYXZ},    {"tx ry tz rx", eEulerYXZ},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+        {"rz", eEulerZXY},       {"ry rx", eEulerYXZ},    {"tx ry tz rx", eEulerYXZ}};
+    for (const auto& [dofs, order] : rows)
     {
-        SCOPED_TRACE(row.dofs);
-        dir.WriteFile("pose.asf", Skeleton("10 20 30 XYZ", "-15 25 40 ZXY", row.dofs));
+        SCOPED_TRACE(dofs);
+        mDir.WriteFile("pose.asf", Skeleton("10 20 30 XYZ", "-15 25 40 ZXY", dofs));
         std::string letters, values;
         std::vector<double> angles;
         const double written[] = {12, -24, 36, 48};
         double t[3] = {0, 0, 0};
         int k = 0;
-        for (const char* d = row.dofs; *d != '\0'; d += d[2] == '\0' ? 2 : 3, ++k)
+        for (const char* d = dofs; *d != '\0'; d += d[2] == '\0' ? 2 : 3, ++k)
         {
             values += " " + std::to_string(written[k]);
-            if (d[0] == 'r')
+            if (d[0] == 't')
+                t[d[1] - 'x'] = written[k];
+            else
             {
                 letters += d[1];
                 angles.push_back(written[k]);
             }
-            else
-                t[d[1] - 'x'] = written[k];
         }
-        const std::string amc =
-            dir.WriteFile("pose.amc", ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
-                                          "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n");
+        const std::string amc = ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
+                                "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n";
         const M4 ca = TurnsInOrder("xyz", {10, 20, 30}), cb = TurnsInOrder("zxy", {40, -15, 25});
         const M4 root = Translate(2, 4, 6) * TurnsInOrder("xyz", {10, 20, 30});
-        // a's translation dofs move it along its own axes.
+        // a's translation dofs move it along its own axes; b: rz 50 and tx 2 along its own x.
         const M4 wa = root * ca * Translate(t[0], t[1], t[2]) * TurnsInOrder(letters, angles) * Inverse(ca);
-        // b: rz 50 and tx 2 along its own x.
         const M4 wb = wa * Translate(0, 6, 8) * cb * Translate(2, 0, 0) * Turn(2, 50) * Inverse(cb);
-        // Z up: the whole skeleton turned at its root (y to z, z to -y).
         for (const bool zUp : {false, true})
         {
             const M4 up = zUp ? Turn(0, -90) : M4();
             KStreamOptionsAcclaim options;
-            options.mAxisConversion =
-                zUp ? KStreamOptionsForeign::eAxisZUpToYUp : KStreamOptionsForeign::eAxisAsIs;
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(manager, scene, amc, kAmc, &options));
-            KScnNode* a = Node(scene, "a");
+            options.mAxisConversion = Up(zUp);
+            ASSERT_TRUE(Read("pose.amc", amc, kAmc, &options));
+            KScnNode* a = Node("a");
             ASSERT_NE(a, nullptr);
-            EXPECT_EQ(a->GetRotationOrder(0), row.order);
+            EXPECT_EQ(a->GetRotationOrder(0), order);
             // Frame 6 is the second: 1/120 s at the default rate.
             const KTime second = Frame(1, KTime::eMode120);
             ExpectKeyTimes(CurveOf(a, "pose", 'R', letters[0] - 'x'), {0, second});
-            PoseAt(Node(scene, "body"), "pose", second);
+            PoseAt(Node("body"), "pose", second);
             ExpectNear(GlobalOf(a), up * wa * ca, 1e-4);
-            ExpectNear(GlobalOf(Node(scene, "b")), up * wb * cb, 1e-4);
-            ExpectNear(GlobalOf(Node(scene, "b_end")), up * wb * Translate(3, 0, 0) * cb, 1e-4);
-            manager.DestroyScene(scene, true);
+            ExpectNear(GlobalOf(Node("b")), up * wb * cb, 1e-4);
+            ExpectNear(GlobalOf(Node("b_end")), up * wb * Translate(3, 0, 0) * cb, 1e-4);
         }
     }
 }
 
-// Lengths: divided by the units length, then times the unit scale, the
-// root's position and translations as the bones'. A skeleton without a
+// ASF/AMC lengths: divided by the units length, then times the unit scale,
+// the root's position and translations as the bones'. A skeleton without a
 // :root section reads the root's values as TX TY TZ RX RY RZ at the origin.
-TEST(MotionRulesAcclaim, LengthsOverTheUnitsLengthTimesTheUnitScaleAndTheRootsDefaults)
+// Stretch dofs (l) take their value from the line and are not keyed.
+TEST_F(MotionRulesSkeletons, AmcLengthsTheRootsDefaultsAndStretchDofs)
 {
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
     const std::string withRoot = Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx", "deg", "0.5");
     std::string noRoot = withRoot;
     noRoot.erase(noRoot.find(":root"), noRoot.find(":bonedata") - noRoot.find(":root"));
-    const struct
+    for (const auto& [skeleton, p] : {std::pair(withRoot, std::array<double, 3>{1, 2, 3}),
+                                      std::pair(noRoot, std::array<double, 3>{0, 0, 0})})
     {
-        const std::string* skeleton;
-        std::array<double, 3> position;
-    } rows[] = {{&withRoot, {1, 2, 3}}, {&noRoot, {0, 0, 0}}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.position[0]);
-        dir.WriteFile("long.asf", *row.skeleton);
+        SCOPED_TRACE(p[0]);
+        mDir.WriteFile("long.asf", skeleton);
         KStreamOptionsAcclaim options;
         options.mUnitScale = 3.0; // 6 scene units a file unit
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene,
-                             dir.WriteFile("long.amc", "1\nroot 0 0 0 0 0 0\n2\nroot 1 2 -3 10 20 30\n"),
-                             kAmc, &options));
-        const double* p = row.position.data();
-        KScnNode* body = scene->GetRootNode()->GetChild(0);
+        ASSERT_TRUE(Read("long.amc", "1\nroot 0 0 0 0 0 0\n2\nroot 1 2 -3 10 20 30\n", kAmc, &options));
+        KScnNode* body = Node("body");
         EXPECT_EQ(body->GetRotationOrder(0), eEulerXYZ);
         ExpectAt(body, "long", 'T', 0, {6 * p[0], 6 * p[1], 6 * p[2]});
         ExpectAt(body, "long", 'T', Frame(1, KTime::eMode120),
                  {6 * (p[0] + 1), 6 * (p[1] + 2), 6 * (p[2] - 3)});
         ExpectAt(body, "long", 'R', Frame(1, KTime::eMode120), {10, 20, 30});
-        ExpectNear(GlobalOf(Node(scene, "b")), Translate(6 * p[0], 6 * p[1] + 36, 6 * p[2] + 48), 1e-9);
-        ExpectNear(GlobalOf(Node(scene, "b_end")), Translate(6 * p[0] + 18, 6 * p[1] + 36, 6 * p[2] + 48),
-                   1e-9);
+        ExpectNear(GlobalOf(Node("b")), Translate(6 * p[0], 6 * p[1] + 36, 6 * p[2] + 48), 1e-9);
+        ExpectNear(GlobalOf(Node("b_end")), Translate(6 * p[0] + 18, 6 * p[1] + 36, 6 * p[2] + 48), 1e-9);
     }
-}
-
-// Stretch dofs (l) take their value from the line and are not keyed.
-TEST(MotionRulesAcclaim, StretchDofsAreNotKeyed)
-{
-    testsupport::TempDir dir;
-    dir.WriteFile("l.asf", Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx l ry"));
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("l.amc", "1\na 10 2 20\n2\na 15 3 25\n"), kAmc,
-                         nullptr, "1 stretch (l) channels not keyed"));
-    KScnNode* a = Node(scene, "a");
-    ExpectAt(a, "l", 'R', Frame(1, KTime::eMode120), {15, 25, 0});
+    mDir.WriteFile("l.asf", Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx l ry"));
+    ASSERT_TRUE(
+        Read("l.amc", "1\na 10 2 20\n2\na 15 3 25\n", kAmc, nullptr, "1 stretch (l) channels not keyed"));
+    ExpectAt(Node("a"), "l", 'R', Frame(1, KTime::eMode120), {15, 25, 0});
     for (int axis = 0; axis < 3; ++axis)
     {
-        EXPECT_EQ(CurveOf(a, "l", 'S', axis)->GetKeyCount(), 0);
-        EXPECT_EQ(CurveOf(a, "l", 'T', axis)->GetKeyCount(), 0);
+        EXPECT_EQ(CurveOf(Node("a"), "l", 'S', axis)->GetKeyCount(), 0);
+        EXPECT_EQ(CurveOf(Node("a"), "l", 'T', axis)->GetKeyCount(), 0);
     }
 }
 
-// Angles of the motion: the ASF's unit unless the AMC's header says
-// :DEGREES or :RADIANS, for every rotation dof of bones and root alike;
-// translations never turned into degrees.
-TEST(MotionRulesAcclaim, MotionAnglesFollowTheHeaderElseTheSkeleton)
+// AMC angles: the ASF's unit unless the AMC's header says :DEGREES or
+// :RADIANS, for every rotation dof of bones and root alike; translations
+// never turned into degrees.
+TEST_F(MotionRulesSkeletons, AmcAnglesFollowTheHeaderElseTheSkeleton)
 {
-    const struct
-    {
-        const char* angle;
-        const char* header;
-        double factor;
-    } rows[] = {
+    // ASF angle, AMC header, degrees per unit
+    const std::tuple<const char*, const char*, double> rows[] = {
         {"deg", "", 1.0},           {"rad", "", kDeg},          {"deg", ":RADIANS\n", kDeg},
-        {"rad", ":DEGREES\n", 1.0}, {"rad", ":degrees\n", 1.0}, {"degrees", ":radians\n", kDeg},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+        {"rad", ":DEGREES\n", 1.0}, {"rad", ":degrees\n", 1.0}, {"degrees", ":radians\n", kDeg}};
+    for (const auto& [angle, header, f] : rows)
     {
-        SCOPED_TRACE(std::string(row.angle) + " " + row.header);
-        dir.WriteFile("turn.asf", Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx ry rz", row.angle));
+        SCOPED_TRACE(std::string(angle) + " " + header);
+        mDir.WriteFile("turn.asf", Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx ry rz", angle));
         KStreamOptionsAcclaim options;
         options.mFrameRate = 10;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(
-            Imported(manager, scene,
-                     dir.WriteFile("turn.amc", std::string(":FULLY-SPECIFIED\n") + row.header +
-                                                   "1\nroot 1 2 3 0.1 0.2 0.3\na 0.4 0.5 0.6\nb 0.7 4\n"),
-                     kAmc, &options));
-        const double f = row.factor;
-        ExpectAt(Node(scene, "body"), "turn", 'R', 0, {0.1 * f, 0.2 * f, 0.3 * f});
-        ExpectAt(Node(scene, "body"), "turn", 'T', 0, {2, 4, 6});
-        ExpectAt(Node(scene, "a"), "turn", 'R', 0, {0.4 * f, 0.5 * f, 0.6 * f});
-        ExpectAt(Node(scene, "b"), "turn", 'R', 0, {NAN, NAN, 0.7 * f});
-        ExpectAt(Node(scene, "b"), "turn", 'T', 0, {4, 6, 8});
+        ASSERT_TRUE(Read("turn.amc",
+                         std::string(":FULLY-SPECIFIED\n") + header +
+                             "1\nroot 1 2 3 0.1 0.2 0.3\na 0.4 0.5 0.6\nb 0.7 4\n",
+                         kAmc, &options));
+        ExpectAt(Node("body"), "turn", 'R', 0, {0.1 * f, 0.2 * f, 0.3 * f});
+        ExpectAt(Node("body"), "turn", 'T', 0, {2, 4, 6});
+        ExpectAt(Node("a"), "turn", 'R', 0, {0.4 * f, 0.5 * f, 0.6 * f});
+        ExpectAt(Node("b"), "turn", 'R', 0, {NAN, NAN, 0.7 * f});
+        ExpectAt(Node("b"), "turn", 'T', 0, {4, 6, 8});
     }
 }
 
