@@ -36,14 +36,23 @@ M4 TurnsListedOutermost(const std::string& axes, const std::vector<double>& degr
     return r;
 }
 
-// The inverse of a rotation.
+// The inverse of a rotation: its transpose.
 M4 Inverse(const M4& r)
 {
     M4 t;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            t.m[i][j] = r.m[j][i];
+    for (int i = 0; i < 9; ++i)
+        t.m[i / 3][i % 3] = r.m[i % 3][i / 3];
     return t;
+}
+
+// Turns about the axes in the sequence's order (letters X, Y, Z), each by
+// its angle of x, y, z in degrees.
+M4 TurnsBy(const std::string& sequence, const std::array<double, 3>& xyz)
+{
+    std::vector<double> v;
+    for (char c : sequence)
+        v.push_back(xyz[(c | 0x20) - 'x']);
+    return TurnsInOrder(sequence, v);
 }
 
 // A file's Z up matrix seen from Y up: y to z, z to -y.
@@ -61,8 +70,10 @@ int Up(bool zUp)
 // BVH rotation channels, listed outermost first: the node's order names the
 // turns from the innermost (listed last); a repeated axis is converted to
 // the order of its first turns; the pose is the channels' product, Y up or
-// seen through Z up.
-TEST_F(MotionRulesSkeletons, BvhRotationChannelsGiveTheOrderAndPoseInEveryListing)
+// seen through Z up. Position channels: a root's are added to its OFFSET;
+// another joint's replace it or are added, by option; a channel not given
+// keeps the OFFSET.
+TEST_F(MotionRulesSkeletons, BvhChannelsGiveTheOrderPoseAndOffsets)
 {
     // channels listed, rotation order
     const std::pair<const char*, int> rows[] = {
@@ -73,17 +84,14 @@ TEST_F(MotionRulesSkeletons, BvhRotationChannelsGiveTheOrderAndPoseInEveryListin
     {
         const std::string axes = listed;
         SCOPED_TRACE(axes);
-        std::string channels, zeros, values;
-        for (size_t i = 0; i < axes.size(); ++i)
-        {
-            channels += std::string(" ") + static_cast<char>(axes[i] - 32) + "rotation";
-            zeros += " 0";
-            values += " " + std::to_string(angles[i]);
-        }
+        std::string channels;
+        for (char c : axes)
+            channels += std::string(" ") + static_cast<char>(c - 32) + "rotation";
+        const std::string values[] = {"", "10", "10 25", "10 25 -40"}, zeros = "0 0 0";
         const std::string text = "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS " +
                                  std::to_string(axes.size()) + channels +
                                  "\nEnd Site\n{\nOFFSET 0 4 0\n}\n}\nMOTION\nFrames: 2\nFrame Time: 0.04\n" +
-                                 zeros + "\n" + values + "\n";
+                                 zeros.substr(0, 2 * axes.size() - 1) + "\n" + values[axes.size()] + "\n";
         const M4 file = Translate(1, 2, 3) * TurnsListedOutermost(axes, angles);
         for (const bool zUp : {false, true})
         {
@@ -91,21 +99,12 @@ TEST_F(MotionRulesSkeletons, BvhRotationChannelsGiveTheOrderAndPoseInEveryListin
             options.mAxisConversion = Up(zUp);
             ASSERT_TRUE(Read("turn.bvh", text, kBvh, &options, nullptr));
             ASSERT_NE(Node("R"), nullptr);
-            if (!zUp)
-            {
-                EXPECT_EQ(Node("R")->GetRotationOrder(0), order);
-            }
+            EXPECT_TRUE(zUp || Node("R")->GetRotationOrder(0) == order) << Node("R")->GetRotationOrder(0);
             PoseAt(Node("R"), "Take 001", Frame(1, KTime::eModePal));
             ExpectNear(GlobalOf(Node("R")), Seen(zUp, file), 1e-4);
             ExpectNear(GlobalOf(Node("R_End")), Seen(zUp, file * Translate(0, 4, 0)), 1e-4);
         }
     }
-}
-
-// BVH position channels: a root's are added to its OFFSET; another joint's
-// replace it or are added, by option; a channel not given keeps the OFFSET.
-TEST_F(MotionRulesSkeletons, BvhPositionChannelsAddToOrReplaceTheOffset)
-{
     const std::string text =
         "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS 2 Zposition Xposition\n"
         "JOINT J\n{\nOFFSET 4 5 6\nCHANNELS 2 Yposition Xposition\n"
@@ -142,7 +141,6 @@ TEST_F(MotionRulesSkeletons, HtrEulerOrderReadsBothWaysForBaseAndFrameRotations)
     const std::tuple<std::string, int, int> rows[] = {
         {"XYZ", eEulerXYZ, eEulerZYX}, {"XZY", eEulerXZY, eEulerYZX}, {"YXZ", eEulerYXZ, eEulerZXY},
         {"YZX", eEulerYZX, eEulerXZY}, {"ZXY", eEulerZXY, eEulerYXZ}, {"ZYX", eEulerZYX, eEulerXYZ}};
-    const double base[3] = {5, -15, 25}, frame[3] = {10, 20, -30};
     for (const auto& [letters, turnFirst, reversed] : rows)
         for (const bool lettersFirst : {true, false})
             for (const bool zUp : {false, true})
@@ -158,20 +156,13 @@ TEST_F(MotionRulesSkeletons, HtrEulerOrderReadsBothWaysForBaseAndFrameRotations)
                     kHtr, &options, nullptr));
                 KScnNode* hip = Node("Hip");
                 ASSERT_NE(hip, nullptr);
-                if (!zUp)
-                {
-                    EXPECT_EQ(hip->GetRotationOrder(0), lettersFirst ? turnFirst : reversed);
-                }
+                EXPECT_TRUE(zUp || hip->GetRotationOrder(0) == (lettersFirst ? turnFirst : reversed))
+                    << hip->GetRotationOrder(0);
                 const std::string sequence =
                     lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
-                std::vector<double> b, f;
-                for (char c : sequence)
-                {
-                    b.push_back(base[c - 'X']);
-                    f.push_back(frame[c - 'X']);
-                }
                 PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
-                const M4 file = Translate(15, 20, 30) * TurnsInOrder(sequence, b) * TurnsInOrder(sequence, f);
+                const M4 file = Translate(15, 20, 30) * TurnsBy(sequence, {5, -15, 25}) *
+                                TurnsBy(sequence, {10, 20, -30});
                 ExpectNear(GlobalOf(hip), Seen(zUp, file), 1e-4);
                 ExpectNear(GlobalOf(Node("Leg")), Seen(zUp, file * Translate(0, -10, 0)), 1e-4);
             }
@@ -217,8 +208,7 @@ TEST_F(MotionRulesSkeletons, HtrUnitsScaleFactorAnglesAndBoneAxis)
         ExpectAt(Node("Hip"), "Take 001", 'R', Frame(1, KTime::eMode50), {0.4 * f, -0.5 * f, 0.6 * f});
         PoseAt(Node("Hip"), "Take 001", Frame(1, KTime::eMode50));
         ExpectNear(GlobalOf(Node("Hip")),
-                   TurnsInOrder("zyx", {0.3 * f, 0.2 * f, 0.1 * f}) *
-                       TurnsInOrder("zyx", {0.6 * f, -0.5 * f, 0.4 * f}),
+                   TurnsBy("zyx", {0.1 * f, 0.2 * f, 0.3 * f}) * TurnsBy("zyx", {0.4 * f, -0.5 * f, 0.6 * f}),
                    1e-4);
     }
     // Each bone axis, with a base rotation about that axis alone.
@@ -264,25 +254,15 @@ TEST_F(MotionRulesSkeletons, AsfBoneAxisInEveryOrderGivesTheRestFrameAtTheParent
         {
             SCOPED_TRACE(o + " " + angle);
             // The file's angles: 10 20 30 and -15 25 40 degrees, or a hundredth of them in radians.
-            const double unit = angle[0] == 'r' ? 0.01 : 1.0, f = angle[0] == 'r' ? 0.01 * kDeg : 1.0;
+            const bool rad = angle[0] == 'r';
+            const double f = rad ? 0.01 * kDeg : 1.0;
             const std::string reverse(o.rbegin(), o.rend());
-            const auto axis = [unit](double x, double y, double z, const std::string& letters)
-            {
-                return std::to_string(x * unit) + " " + std::to_string(y * unit) + " " +
-                       std::to_string(z * unit) + " " + letters;
-            };
             ASSERT_TRUE(Read("rest.asf",
-                             Skeleton(axis(10, 20, 30, o), axis(-15, 25, 40, reverse), "rx ry rz", angle),
+                             Skeleton((rad ? "0.1 0.2 0.3 " : "10 20 30 ") + o,
+                                      (rad ? "-0.15 0.25 0.4 " : "-15 25 40 ") + reverse, "rx ry rz", angle),
                              kAsf));
-            const auto frame = [f](const std::string& letters, double x, double y, double z)
-            {
-                const double xyz[3] = {x * f, y * f, z * f};
-                std::vector<double> v;
-                for (char c : letters)
-                    v.push_back(xyz[c - 'X']);
-                return TurnsInOrder(letters, v);
-            };
-            const M4 ca = frame(o, 10, 20, 30), cb = frame(reverse, -15, 25, 40);
+            const M4 ca = TurnsBy(o, {10 * f, 20 * f, 30 * f}),
+                     cb = TurnsBy(reverse, {-15 * f, 25 * f, 40 * f});
             ExpectNear(GlobalOf(Node("body")), Translate(1, 2, 3), 1e-9);
             ExpectNear(GlobalOf(Node("a")), Translate(1, 2, 3) * ca, 1e-6);
             ExpectNear(GlobalOf(Node("b")), Translate(1, 8, 11) * cb, 1e-6);
@@ -324,7 +304,7 @@ TEST_F(MotionRulesSkeletons, AmcDofOrderGivesTheRotationOrderAndThePose)
         }
         const std::string amc = ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
                                 "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n";
-        const M4 ca = TurnsInOrder("xyz", {10, 20, 30}), cb = TurnsInOrder("zxy", {40, -15, 25});
+        const M4 ca = TurnsBy("XYZ", {10, 20, 30}), cb = TurnsBy("ZXY", {-15, 25, 40});
         const M4 root = Translate(2, 4, 6) * TurnsInOrder("xyz", {10, 20, 30});
         // a's translation dofs move it along its own axes; b: rz 50 and tx 2 along its own x.
         const M4 wa = root * ca * Translate(t[0], t[1], t[2]) * TurnsInOrder(letters, angles) * Inverse(ca);
@@ -352,8 +332,10 @@ TEST_F(MotionRulesSkeletons, AmcDofOrderGivesTheRotationOrderAndThePose)
 // ASF/AMC lengths: divided by the units length, then times the unit scale,
 // the root's position and translations as the bones'. A skeleton without a
 // :root section reads the root's values as TX TY TZ RX RY RZ at the origin.
-// Stretch dofs (l) take their value from the line and are not keyed.
-TEST_F(MotionRulesSkeletons, AmcLengthsTheRootsDefaultsAndStretchDofs)
+// Stretch dofs (l) take their value from the line and are not keyed. AMC
+// angles: the ASF's unit unless the AMC's header says :DEGREES or :RADIANS,
+// for every rotation dof of bones and root alike; translations never turned.
+TEST_F(MotionRulesSkeletons, AmcLengthsTheRootsDefaultsStretchDofsAndAngles)
 {
     const std::string withRoot = Skeleton("0 0 0 XYZ", "0 0 0 XYZ", "rx", "deg", "0.5");
     std::string noRoot = withRoot;
@@ -384,13 +366,6 @@ TEST_F(MotionRulesSkeletons, AmcLengthsTheRootsDefaultsAndStretchDofs)
         EXPECT_EQ(CurveOf(Node("a"), "l", 'S', axis)->GetKeyCount(), 0);
         EXPECT_EQ(CurveOf(Node("a"), "l", 'T', axis)->GetKeyCount(), 0);
     }
-}
-
-// AMC angles: the ASF's unit unless the AMC's header says :DEGREES or
-// :RADIANS, for every rotation dof of bones and root alike; translations
-// never turned into degrees.
-TEST_F(MotionRulesSkeletons, AmcAnglesFollowTheHeaderElseTheSkeleton)
-{
     // ASF angle, AMC header, degrees per unit
     const std::tuple<const char*, const char*, double> rows[] = {
         {"deg", "", 1.0},           {"rad", "", kDeg},          {"deg", ":RADIANS\n", kDeg},
