@@ -26,16 +26,6 @@ constexpr int kBvh = 6, kHtr = 7, kAsf = 9, kAmc = 10;
 constexpr double kDeg = 180.0 / 3.14159265358979323846;
 using MotionRulesSkeletons = MotionFileTest;
 
-// Turns about the axes listed (letters), by the angles listed, the first
-// listed outermost (applied last to a point).
-M4 TurnsListedOutermost(const std::string& axes, const std::vector<double>& degrees)
-{
-    M4 r;
-    for (size_t i = 0; i < axes.size() && i < degrees.size(); ++i)
-        r = r * Turn((axes[i] | 0x20) - 'x', degrees[i]);
-    return r;
-}
-
 // The inverse of a rotation: its transpose.
 M4 Inverse(const M4& r)
 {
@@ -79,20 +69,23 @@ TEST_F(MotionRulesSkeletons, BvhChannelsGiveTheOrderPoseAndOffsets)
     const std::pair<const char*, int> rows[] = {
         {"xyz", eEulerZYX}, {"xzy", eEulerYZX}, {"yxz", eEulerZXY}, {"yzx", eEulerXZY}, {"zxy", eEulerYXZ},
         {"zyx", eEulerXYZ}, {"y", eEulerYXZ},   {"zx", eEulerXZY},  {"xyx", eEulerXYZ}, {"zyz", eEulerZYX}};
-    const std::vector<double> angles = {10, 25, -40};
+    const double angles[] = {10, 25, -40};
     for (const auto& [listed, order] : rows)
     {
         const std::string axes = listed;
         SCOPED_TRACE(axes);
         std::string channels;
-        for (char c : axes)
-            channels += std::string(" ") + static_cast<char>(c - 32) + "rotation";
+        M4 file = Translate(1, 2, 3); // the turns listed first outermost
+        for (size_t i = 0; i < axes.size(); ++i)
+        {
+            channels += std::string(" ") + static_cast<char>(axes[i] - 32) + "rotation";
+            file = file * Turn(axes[i] - 'x', angles[i]);
+        }
         const std::string values[] = {"", "10", "10 25", "10 25 -40"}, zeros = "0 0 0";
         const std::string text = "HIERARCHY\nROOT R\n{\nOFFSET 1 2 3\nCHANNELS " +
                                  std::to_string(axes.size()) + channels +
                                  "\nEnd Site\n{\nOFFSET 0 4 0\n}\n}\nMOTION\nFrames: 2\nFrame Time: 0.04\n" +
                                  zeros.substr(0, 2 * axes.size() - 1) + "\n" + values[axes.size()] + "\n";
-        const M4 file = Translate(1, 2, 3) * TurnsListedOutermost(axes, angles);
         for (const bool zUp : {false, true})
         {
             KStreamOptionsBiovision options;
@@ -123,9 +116,8 @@ std::string HtrFile(const std::string& order, const std::string& units, const st
                     const std::string& angles, const std::string& boneAxis, const std::string& base,
                     const std::string& frame)
 {
-    return "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments 2\nNumFrames 2\nDataFrameRate "
-           "50\n"
-           "EulerRotationOrder " +
+    return "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments 2\nNumFrames 2\n"
+           "DataFrameRate 50\nEulerRotationOrder " +
            order + "\nCalibrationUnits " + units + "\nRotationUnits " + angles + "\nBoneLengthAxis " +
            boneAxis + "\nScaleFactor " + scale +
            "\n[SegmentNames&Hierarchy]\nLeg Hip\nHip GLOBAL\n[BasePosition]\nHip " + base +
@@ -134,35 +126,38 @@ std::string HtrFile(const std::string& order, const std::string& units, const st
 
 // The HTR header's order: its letters name the turns in the order they turn
 // a point (or the reverse, by option), for the base rotation (a
-// pre-rotation) and the frame's alike.
-TEST_F(MotionRulesSkeletons, HtrEulerOrderReadsBothWaysForBaseAndFrameRotations)
+// pre-rotation) and the frame's alike; angles in degrees or radians.
+TEST_F(MotionRulesSkeletons, HtrEulerOrderAndAngleUnitsForBaseAndFrameRotations)
 {
-    // letters, order turning first, order reversed
-    const std::tuple<std::string, int, int> rows[] = {
-        {"XYZ", eEulerXYZ, eEulerZYX}, {"XZY", eEulerXZY, eEulerYZX}, {"YXZ", eEulerYXZ, eEulerZXY},
-        {"YZX", eEulerYZX, eEulerXZY}, {"ZXY", eEulerZXY, eEulerYXZ}, {"ZYX", eEulerZYX, eEulerXYZ}};
-    for (const auto& [letters, turnFirst, reversed] : rows)
+    // letters, order turning first, order reversed, RotationUnits, degrees per file unit
+    const std::tuple<std::string, int, int, const char*, double> rows[] = {
+        {"XYZ", eEulerXYZ, eEulerZYX, "Degrees", 1.0},  {"XZY", eEulerXZY, eEulerYZX, "degrees", 1.0},
+        {"YXZ", eEulerYXZ, eEulerZXY, "Radians", kDeg}, {"YZX", eEulerYZX, eEulerXZY, "rad", kDeg},
+        {"ZXY", eEulerZXY, eEulerYXZ, "Degrees", 1.0},  {"ZYX", eEulerZYX, eEulerXYZ, "Degrees", 1.0}};
+    for (const auto& [letters, turnFirst, reversed, angles, f] : rows)
         for (const bool lettersFirst : {true, false})
             for (const bool zUp : {false, true})
             {
-                SCOPED_TRACE(letters + (lettersFirst ? " turning first" : " turning last") +
+                SCOPED_TRACE(letters + (lettersFirst ? " turning first " : " turning last ") + angles +
                              (zUp ? ", Z up" : ""));
                 KStreamOptionsMotionAnalysisHtr options;
                 options.mAxisConversion = Up(zUp);
                 options.mOrderLettersTurnFirst = lettersFirst;
                 ASSERT_TRUE(Read(
                     "order.htr",
-                    HtrFile(letters, "mm", "1", "Degrees", "Y", "100 200 300 5 -15 25", "50 0 0 10 20 -30"),
+                    HtrFile(letters, "mm", "1", angles, "Y", "100 200 300 0.5 -1.5 2.5", "50 0 0 1 2 -3"),
                     kHtr, &options, nullptr));
                 KScnNode* hip = Node("Hip");
                 ASSERT_NE(hip, nullptr);
                 EXPECT_TRUE(zUp || hip->GetRotationOrder(0) == (lettersFirst ? turnFirst : reversed))
                     << hip->GetRotationOrder(0);
+                if (!zUp)
+                    ExpectAt(hip, "Take 001", 'R', Frame(1, KTime::eMode50), {f, 2 * f, -3 * f}, 1e-4 * f);
                 const std::string sequence =
                     lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
                 PoseAt(hip, "Take 001", Frame(1, KTime::eMode50));
-                const M4 file = Translate(15, 20, 30) * TurnsBy(sequence, {5, -15, 25}) *
-                                TurnsBy(sequence, {10, 20, -30});
+                const M4 file = Translate(15, 20, 30) * TurnsBy(sequence, {0.5 * f, -1.5 * f, 2.5 * f}) *
+                                TurnsBy(sequence, {f, 2 * f, -3 * f});
                 ExpectNear(GlobalOf(hip), Seen(zUp, file), 1e-4);
                 ExpectNear(GlobalOf(Node("Leg")), Seen(zUp, file * Translate(0, -10, 0)), 1e-4);
             }
@@ -170,63 +165,42 @@ TEST_F(MotionRulesSkeletons, HtrEulerOrderReadsBothWaysForBaseAndFrameRotations)
 
 // HTR lengths: CalibrationUnits times ScaleFactor to the scene's unit
 // (centimetres unless the options say); a unit not known through the unit
-// scale; angles in degrees or radians; the end node at BoneLength along
-// BoneLengthAxis, for the last bone only.
-TEST_F(MotionRulesSkeletons, HtrUnitsScaleFactorAnglesAndBoneAxis)
+// scale; the end node at BoneLength along BoneLengthAxis, for the last bone
+// only.
+TEST_F(MotionRulesSkeletons, HtrUnitsScaleFactorAndBoneAxis)
 {
     const char* const unknown = "unknown CalibrationUnits furlongs: lengths read with the unit scale";
-    // units, ScaleFactor, scene unit in metres, scene units of one file unit, status
-    const std::tuple<const char*, const char*, double, double, const char*> rows[] = {
-        {"mm", "1", 0.01, 0.1, ""},  {"cm", "1", 0.01, 1.0, ""},    {"m", "1", 0.01, 100.0, ""},
-        {"in", "1", 0.01, 2.54, ""}, {"ft", "1", 0.01, 30.48, ""},  {"Millimeters", "2.5", 0.01, 0.25, ""},
-        {"mm", "1", 1.0, 0.001, ""}, {"cm", "0.5", 0.001, 5.0, ""}, {"furlongs", "2", 0.01, 6.0, unknown}};
-    for (const auto& [units, scale, sceneUnit, l, status] : rows)
+    // units, ScaleFactor, scene unit in metres, scene units of one file unit, BoneLengthAxis, status
+    const std::tuple<const char*, const char*, double, double, int, const char*> rows[] = {
+        {"mm", "1", 0.01, 0.1, 0, ""},           {"cm", "1", 0.01, 1.0, 1, ""},
+        {"m", "1", 0.01, 100.0, 2, ""},          {"in", "1", 0.01, 2.54, 1, ""},
+        {"ft", "1", 0.01, 30.48, 1, ""},         {"Millimeters", "2.5", 0.01, 0.25, 1, ""},
+        {"mm", "1", 1.0, 0.001, 1, ""},          {"cm", "0.5", 0.001, 5.0, 1, ""},
+        {"furlongs", "2", 0.01, 6.0, 1, unknown}};
+    const char* const turns[] = {"30 0 0", "0 30 0", "0 0 30"}; // about the bone axis alone
+    for (const auto& [units, scale, sceneUnit, l, a, status] : rows)
     {
         SCOPED_TRACE(std::string(units) + " x " + scale);
         KStreamOptionsMotionAnalysisHtr options;
         options.mSceneUnit = sceneUnit;
         options.mUnitScale = 3.0; // used for units not known only
+        const std::string axis(1, static_cast<char>('X' + a));
         ASSERT_TRUE(Read("units.htr",
-                         HtrFile("XYZ", units, scale, "Degrees", "Y", "100 200 300 0 0 0", "50 0 -20 0 0 0"),
+                         HtrFile("XYZ", units, scale, "Degrees", axis, std::string("100 200 300 ") + turns[a],
+                                 "50 0 -20 0 0 0"),
                          kHtr, &options, status));
         KgeTVector t;
         EXPECT_NEAR(Node("Hip")->GetLocalTranslation(t)[2], 300 * l, 1e-9 * l);
         ExpectAt(Node("Hip"), "Take 001", 'T', Frame(1, KTime::eMode50), {150 * l, 200 * l, 280 * l},
                  3e-4 * l);
         EXPECT_NEAR(Node("Leg")->GetLocalTranslation(t)[1], -100 * l, 1e-9 * l);
-        EXPECT_NEAR(Node("Leg_End")->GetLocalTranslation(t)[1], 50 * l, 1e-9 * l);
-        EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::Hip_End"), nullptr) << "Hip has a child";
-    }
-    const std::pair<const char*, double> angles[] = {
-        {"Degrees", 1.0}, {"degrees", 1.0}, {"Radians", kDeg}, {"rad", kDeg}};
-    for (const auto& [name, f] : angles)
-    {
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(Read("angles.htr",
-                         HtrFile("ZYX", "cm", "1", name, "Y", "0 0 0 0.1 0.2 0.3", "0 0 0 0.4 -0.5 0.6"),
-                         kHtr, nullptr, nullptr));
-        ExpectAt(Node("Hip"), "Take 001", 'R', Frame(1, KTime::eMode50), {0.4 * f, -0.5 * f, 0.6 * f});
-        PoseAt(Node("Hip"), "Take 001", Frame(1, KTime::eMode50));
-        ExpectNear(GlobalOf(Node("Hip")),
-                   TurnsBy("zyx", {0.1 * f, 0.2 * f, 0.3 * f}) * TurnsBy("zyx", {0.4 * f, -0.5 * f, 0.6 * f}),
-                   1e-4);
-    }
-    // Each bone axis, with a base rotation about that axis alone.
-    for (int a = 0; a < 3; ++a)
-    {
-        const std::string axis(1, static_cast<char>('X' + a));
-        SCOPED_TRACE(axis);
-        const char* const turns[] = {"30 0 0", "0 30 0", "0 0 30"};
-        ASSERT_TRUE(
-            Read("bone.htr",
-                 HtrFile("XYZ", "cm", "1", "Degrees", axis, std::string("0 0 0 ") + turns[a], "0 0 0 0 0 0"),
-                 kHtr, nullptr, nullptr));
-        KgeTVector t;
         Node("Leg_End")->GetLocalTranslation(t);
         for (int i = 0; i < 3; ++i)
-            EXPECT_DOUBLE_EQ(t[i], i == a ? 50.0 : 0.0);
+            EXPECT_NEAR(t[i], i == a ? 50 * l : 0.0, 1e-9 * l);
+        EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::Hip_End"), nullptr) << "Hip has a child";
         PoseAt(Node("Hip"), "Take 001", 0);
-        ExpectNear(GlobalOf(Node("Hip")), Turn(a, 30), 1e-9);
+        ExpectNear(GlobalOf(Node("Hip")), Translate(100 * l, 200 * l, 300 * l) * Turn(a, 30),
+                   1e-6 + 3e-6 * l);
     }
 }
 
