@@ -219,47 +219,38 @@ std::string Skeleton(const std::string& axisA, const std::string& axisB, const s
 }
 
 // An ASF bone's axis ABC ORDER is its frame C: turns about X, Y, Z by A, B,
-// C in world axes, the order's first letter first. At rest its node's frame
-// is C at its start, the parent's end; its end node lies along its direction.
-TEST_F(MotionRulesSkeletons, AsfBoneAxisInEveryOrderGivesTheRestFrameAtTheParentsEnd)
+// C (degrees or radians) in world axes, the order's first letter first. At
+// rest its node's frame is C at its start, the parent's end; its end node
+// lies along its direction. Its rotation dofs as written are its rotation
+// order (the first listed turning first; missing axes after them) and its
+// keys; the motion poses each bone by W = W_parent T(start) C M C^-1, Y up
+// or turned at the root for Z up.
+TEST_F(MotionRulesSkeletons, AsfAxisAndDofOrdersGiveTheRestFrameRotationOrderAndPose)
 {
-    for (const std::string o : {"XYZ", "XZY", "YXZ", "YZX", "ZXY", "ZYX"})
-        for (const char* angle : {"deg", "rad"})
-        {
-            SCOPED_TRACE(o + " " + angle);
-            // The file's angles: 10 20 30 and -15 25 40 degrees, or a hundredth of them in radians.
-            const bool rad = angle[0] == 'r';
-            const double f = rad ? 0.01 * kDeg : 1.0;
-            const std::string reverse(o.rbegin(), o.rend());
-            ASSERT_TRUE(Read("rest.asf",
-                             Skeleton((rad ? "0.1 0.2 0.3 " : "10 20 30 ") + o,
-                                      (rad ? "-0.15 0.25 0.4 " : "-15 25 40 ") + reverse, "rx ry rz", angle),
-                             kAsf));
-            const M4 ca = TurnsBy(o, {10 * f, 20 * f, 30 * f}),
-                     cb = TurnsBy(reverse, {-15 * f, 25 * f, 40 * f});
-            ExpectNear(GlobalOf(Node("body")), Translate(1, 2, 3), 1e-9);
-            ExpectNear(GlobalOf(Node("a")), Translate(1, 2, 3) * ca, 1e-6);
-            ExpectNear(GlobalOf(Node("b")), Translate(1, 8, 11) * cb, 1e-6);
-            ExpectNear(GlobalOf(Node("b_end")), Translate(4, 8, 11) * cb, 1e-6);
-            EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::a_end"), nullptr) << "a has a child";
-        }
-}
-
-// An ASF bone's rotation dofs as written are its rotation order (the first
-// listed turning first; missing axes after them) and its keys; the motion
-// poses each bone by W = W_parent T(start) C M C^-1, Y up or turned at the
-// root for Z up.
-TEST_F(MotionRulesSkeletons, AmcDofOrderGivesTheRotationOrderAndThePose)
-{
-    // dofs, rotation order
-    const std::pair<const char*, int> rows[] = {
-        {"rx ry rz", eEulerXYZ}, {"rx rz ry", eEulerXZY}, {"ry rx rz", eEulerYXZ},
-        {"ry rz rx", eEulerYZX}, {"rz rx ry", eEulerZXY}, {"rz ry rx", eEulerZYX},
-        {"rz", eEulerZXY},       {"ry rx", eEulerYXZ},    {"tx ry tz rx", eEulerYXZ}};
-    for (const auto& [dofs, order] : rows)
+    // a's dofs, its rotation order, a's axis order (b's reversed), ASF angle unit
+    const std::tuple<const char*, int, std::string, const char*> rows[] = {
+        {"rx ry rz", eEulerXYZ, "XYZ", "deg"},   {"rx rz ry", eEulerXZY, "XZY", "rad"},
+        {"ry rx rz", eEulerYXZ, "YXZ", "deg"},   {"ry rz rx", eEulerYZX, "YZX", "rad"},
+        {"rz rx ry", eEulerZXY, "ZXY", "deg"},   {"rz ry rx", eEulerZYX, "ZYX", "rad"},
+        {"rz", eEulerZXY, "XYZ", "rad"},         {"ry rx", eEulerYXZ, "ZYX", "deg"},
+        {"tx ry tz rx", eEulerYXZ, "ZXY", "deg"}};
+    for (const auto& [dofs, order, o, angle] : rows)
     {
-        SCOPED_TRACE(dofs);
-        mDir.WriteFile("pose.asf", Skeleton("10 20 30 XYZ", "-15 25 40 ZXY", dofs));
+        SCOPED_TRACE(std::string(dofs) + " " + o + " " + angle);
+        // The axes: 10 20 30 and -15 25 40 degrees, or a hundredth of them in radians.
+        const bool rad = angle[0] == 'r';
+        const double f = rad ? 0.01 * kDeg : 1.0;
+        const std::string reverse(o.rbegin(), o.rend());
+        ASSERT_TRUE(Read("pose.asf",
+                         Skeleton((rad ? "0.1 0.2 0.3 " : "10 20 30 ") + o,
+                                  (rad ? "-0.15 0.25 0.4 " : "-15 25 40 ") + reverse, dofs, angle),
+                         kAsf));
+        const M4 ca = TurnsBy(o, {10 * f, 20 * f, 30 * f}), cb = TurnsBy(reverse, {-15 * f, 25 * f, 40 * f});
+        ExpectNear(GlobalOf(Node("body")), Translate(1, 2, 3), 1e-9);
+        ExpectNear(GlobalOf(Node("a")), Translate(1, 2, 3) * ca, 1e-6);
+        ExpectNear(GlobalOf(Node("b")), Translate(1, 8, 11) * cb, 1e-6);
+        ExpectNear(GlobalOf(Node("b_end")), Translate(4, 8, 11) * cb, 1e-6);
+        EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::a_end"), nullptr) << "a has a child";
         std::string letters, values;
         std::vector<double> angles;
         const double written[] = {12, -24, 36, 48};
@@ -278,7 +269,6 @@ TEST_F(MotionRulesSkeletons, AmcDofOrderGivesTheRotationOrderAndThePose)
         }
         const std::string amc = ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
                                 "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n";
-        const M4 ca = TurnsBy("XYZ", {10, 20, 30}), cb = TurnsBy("ZXY", {-15, 25, 40});
         const M4 root = Translate(2, 4, 6) * TurnsInOrder("xyz", {10, 20, 30});
         // a's translation dofs move it along its own axes; b: rz 50 and tx 2 along its own x.
         const M4 wa = root * ca * Translate(t[0], t[1], t[2]) * TurnsInOrder(letters, angles) * Inverse(ca);
