@@ -63,29 +63,6 @@ C3dTestWriter TwoFrames(const std::vector<std::string>& labels, double fourth = 
     return w;
 }
 
-int64_t TicksOf(double rate)
-{
-    return std::llround(static_cast<double>(KTime::kOneSecond) / rate);
-}
-
-// Frame n is at n / rate seconds; a rate within 0.1 % of a standard one is
-// that one (frames on whole ticks), others as they are.
-TEST_F(MotionRulesMarkers, RatesNearAStandardOneAreThatOne)
-{
-    // rate, ticks of frame 1
-    const std::pair<const char*, int64_t> rows[] = {
-        {"30", 1539538600},     {"29.97", 1541078334}, {"30.027", 1539538600},    {"30.036", TicksOf(30.036)},
-        {"120", 384884650},     {"119.9", 384884650},  {"119.8", TicksOf(119.8)}, {"100", 461861580},
-        {"25", 1847446320},     {"24", 1924423250},    {"23.976", 1926349600},    {"7", TicksOf(7)},
-        {"1000", TicksOf(1000)}};
-    for (const auto& [rate, ticks] : rows)
-    {
-        SCOPED_TRACE(rate);
-        ASSERT_TRUE(Read("rate.trc", Trc(rate, "mm"), kTrc));
-        ExpectKeyTimes(CurveOf(Child(0), "Take 001", 'T', 0), {0, ticks});
-    }
-}
-
 // A rate, unit scale or scene unit that is not a number above 0 fails with
 // error 7 and the reason; the frame rate may reach 1,000,000.
 TEST_F(MotionRulesMarkers, OptionsThatAreNoNumberAboveZeroAreRefused)
@@ -144,12 +121,27 @@ TEST_F(MotionRulesMarkers, OptionsThatAreNoNumberAboveZeroAreRefused)
     }
 }
 
-// TRC units: each length unit, short or long, British or American, any case,
-// to the scene's unit; a unit not known read with the unit scale, and said.
-// A sample is missing (no key on any axis) where a field of it is empty,
-// NaN in any case or sign, or the row ends before it; a zero is a sample.
-TEST_F(MotionRulesMarkers, TrcUnitsToTheScenesUnitAndMissingSamples)
+// TRC frame n is at n / rate seconds; a rate within 0.1 % of a standard one
+// is that one (frames on whole ticks), others as they are. Units: each length unit, short or long, British or
+// American, any case, to the scene's unit; a unit not known read with the unit scale, and said. A sample is
+// missing (no key on any axis) where a field of it is empty, NaN in any case or sign, or the row ends before
+// it; a zero is a sample.
+TEST_F(MotionRulesMarkers, TrcRatesUnitsAndMissingSamples)
 {
+    const auto ticksOf = [](double rate)
+    { return std::llround(static_cast<double>(KTime::kOneSecond) / rate); };
+    // rate, ticks of frame 1
+    const std::pair<const char*, int64_t> rates[] = {
+        {"30", 1539538600},     {"29.97", 1541078334}, {"30.027", 1539538600},    {"30.036", ticksOf(30.036)},
+        {"120", 384884650},     {"119.9", 384884650},  {"119.8", ticksOf(119.8)}, {"100", 461861580},
+        {"25", 1847446320},     {"24", 1924423250},    {"23.976", 1926349600},    {"7", ticksOf(7)},
+        {"1000", ticksOf(1000)}};
+    for (const auto& [rate, ticks] : rates)
+    {
+        SCOPED_TRACE(rate);
+        ASSERT_TRUE(Read("rate.trc", Trc(rate, "mm"), kTrc));
+        ExpectKeyTimes(CurveOf(Child(0), "Take 001", 'T', 0), {0, ticks});
+    }
     // unit, metres (0: not known)
     const std::pair<const char*, double> rows[] = {
         {"mm", 0.001},          {"cm", 0.01},   {"dm", 0.1},        {"m", 1.0},       {"km", 1000.0},
@@ -306,22 +298,28 @@ TEST_F(MotionRulesMarkers, AoaZeroMarkersAreLostUnlessTheOptionsSayOtherwise)
 
 // Each transform attribute of the MOV channel list, long or short, any case,
 // drives its channel (translations through the unit scale); any other
-// becomes a number channel, not scaled.
-TEST_F(MotionRulesMarkers, MovChannelNamesDriveTheirChannels)
+// becomes a number channel, not scaled. Row r is keyed at (first frame + r)
+// / rate; the rotation order option is kept on a node with a rotation column.
+TEST_F(MotionRulesMarkers, MovChannelNamesRowTimesAndTheRotationOrder)
 {
-    // attribute, channel ('T', 'R', 'S'; 0: a number), axis
-    const std::tuple<const char*, char, int> rows[] = {
-        {"translateX", 'T', 0}, {"ty", 'T', 1},         {"tz", 'T', 2}, {"rx", 'R', 0},
-        {"rotateY", 'R', 1},    {"rz", 'R', 2},         {"sx", 'S', 0}, {"sy", 'S', 1},
-        {"scaleZ", 'S', 2},     {"TRANSLATEY", 'T', 1}, {"Rz", 'R', 2}, {"weight", 0, 0},
-        {"translate", 0, 0},    {"txx", 0, 0}};
-    for (const auto& [attribute, channel, axis] : rows)
+    // attribute, channel ('T', 'R', 'S'; 0: a number), axis, first frame, rate, rotation order
+    const std::tuple<const char*, char, int, int, double, int> rows[] = {
+        {"translateX", 'T', 0, 0, 25, eEulerXYZ}, {"ty", 'T', 1, 3, 120, eEulerXYZ},
+        {"tz", 'T', 2, 0, 25, eEulerXYZ},         {"rx", 'R', 0, 10, 25, eEulerZYX},
+        {"rotateY", 'R', 1, 0, 7, eEulerYZX},     {"rz", 'R', 2, 1, 60, eEulerXYZ},
+        {"sx", 'S', 0, 0, 25, eEulerXYZ},         {"sy", 'S', 1, 0, 25, eEulerXYZ},
+        {"scaleZ", 'S', 2, 0, 25, eEulerXYZ},     {"TRANSLATEY", 'T', 1, 0, 25, eEulerXYZ},
+        {"Rz", 'R', 2, 0, 30, eEulerXZY},         {"weight", 0, 0, 0, 25, eEulerXYZ},
+        {"translate", 0, 0, 0, 25, eEulerXYZ},    {"txx", 0, 0, 0, 25, eEulerXYZ}};
+    for (const auto& [attribute, channel, axis, first, rate, order] : rows)
     {
         SCOPED_TRACE(attribute);
         KStreamOptionsWavefrontMov options;
         options.mChannels = {std::string("ball.") + attribute};
         options.mUnitScale = 2.0;
-        options.mFrameRate = 25.0;
+        options.mFirstFrame = first;
+        options.mFrameRate = rate;
+        options.mRotationOrder = order;
         ASSERT_TRUE(Read("one.mov", "5\n7\n", kMov, &options));
         KScnNode* ball = Children(mScene->GetRootNode(), {"ball"}).at(0);
         int keys = 0;
@@ -329,39 +327,16 @@ TEST_F(MotionRulesMarkers, MovChannelNamesDriveTheirChannels)
             for (int a = 0; a < 3; ++a)
                 keys += CurveOf(ball, "one", c, a)->GetKeyCount();
         EXPECT_EQ(keys, channel != 0 ? 2 : 0);
+        EXPECT_EQ(ball->FindUserPropertyByName(attribute) != nullptr, channel == 0);
+        EXPECT_TRUE(channel != 'R' || (ball->GetRotationOrder(0) == order && ball->GetRotationActive()));
+        if (channel == 0)
+            continue;
+        const KTime at[] = {KTime(std::llround(first * (KTime::kOneSecond / rate))),
+                            KTime(std::llround((first + 1) * (KTime::kOneSecond / rate)))};
+        ExpectKeyTimes(CurveOf(ball, "one", channel, axis), {at[0], at[1]});
         std::array<double, 3> second = {NAN, NAN, NAN};
         second[axis] = channel == 'T' ? 14 : 7;
-        if (channel != 0)
-            ExpectAt(ball, "one", channel, Frame(1, KTime::eModePal), second);
-        EXPECT_EQ(ball->FindUserPropertyByName(attribute) != nullptr, channel == 0);
-    }
-}
-
-// MOV row r is keyed at (first frame + r) / rate; the rotation order option
-// is kept on every node with a rotation column.
-TEST_F(MotionRulesMarkers, MovRowsFromTheFirstFrameAndTheRotationOrder)
-{
-    // first frame, rate, rotation order
-    const std::tuple<int, double, int> rows[] = {
-        {0, 30, eEulerXYZ}, {10, 25, eEulerYZX}, {0, 7, eEulerYXZ}, {1, 60, eEulerZYX}};
-    for (const auto& [first, rate, order] : rows)
-    {
-        SCOPED_TRACE(first);
-        KStreamOptionsWavefrontMov options;
-        options.mChannels = {"a.ty", "b.rotateZ"};
-        options.mFirstFrame = first;
-        options.mFrameRate = rate;
-        options.mRotationOrder = order;
-        ASSERT_TRUE(Read("rows.mov", "1 2\n3 4\n5 6\n", kMov, &options));
-        const auto nodes = Children(mScene->GetRootNode(), {"a", "b"});
-        ASSERT_EQ(nodes.size(), 2u);
-        const int64_t start = first;
-        const double perFrame = KTime::kOneSecond / rate;
-        const auto at = [start, perFrame](int r) { return KTime(std::llround((start + r) * perFrame)); };
-        ExpectKeyTimes(CurveOf(nodes[0], "rows", 'T', 1), {at(0), at(1), at(2)});
-        ExpectAt(nodes[1], "rows", 'R', at(2), {0, 0, 6});
-        EXPECT_EQ(nodes[1]->GetRotationOrder(0), order);
-        EXPECT_TRUE(nodes[1]->GetRotationActive());
+        ExpectAt(ball, "one", channel, at[1], second);
     }
 }
 

@@ -213,9 +213,8 @@ std::string Skeleton(const std::string& axisA, const std::string& axisB, const s
            "\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n  position 1 2 3\n  orientation 0 0 0\n"
            ":bonedata\n  begin\n    id 1\n    name a\n    direction 0 3 4\n    length 10\n    axis " +
            axisA + "\n    dof " + dofsA +
-           "\n  end\n  begin\n    id 2\n    name b\n    direction 1 0 0\n    length 3\n"
-           "    axis " +
-           axisB + "\n    dof rz tx\n  end\n:hierarchy\n  begin\n    root a\n    a b\n  end\n";
+           "\n  end\n  begin\n    id 2\n    name b\n    direction 1 0 0\n    length 3\n    axis " + axisB +
+           "\n    dof rz tx\n  end\n:hierarchy\n  begin\n    root a\n    a b\n  end\n";
 }
 
 // An ASF bone's axis ABC ORDER is its frame C: turns about X, Y, Z by A, B,
@@ -325,11 +324,9 @@ TEST_F(MotionRulesSkeletons, AmcLengthsTheRootsDefaultsStretchDofsAndAngles)
     ASSERT_TRUE(
         Read("l.amc", "1\na 10 2 20\n2\na 15 3 25\n", kAmc, nullptr, "1 stretch (l) channels not keyed"));
     ExpectAt(Node("a"), "l", 'R', Frame(1, KTime::eMode120), {15, 25, 0});
-    for (int axis = 0; axis < 3; ++axis)
-    {
-        EXPECT_EQ(CurveOf(Node("a"), "l", 'S', axis)->GetKeyCount(), 0);
-        EXPECT_EQ(CurveOf(Node("a"), "l", 'T', axis)->GetKeyCount(), 0);
-    }
+    for (char c : {'S', 'T'})
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_EQ(CurveOf(Node("a"), "l", c, axis)->GetKeyCount(), 0) << c << axis;
     // ASF angle, AMC header, degrees per unit
     const std::tuple<const char*, const char*, double> rows[] = {
         {"deg", "", 1.0},           {"rad", "", kDeg},          {"deg", ":RADIANS\n", kDeg},
