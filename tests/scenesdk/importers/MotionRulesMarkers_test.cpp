@@ -1,8 +1,7 @@
 // The mapping rules of the marker and channel motion readers, and those the
 // motion readers share, one table per rule: each row a file line (a rate, a
 // unit, a sample, a residual word, a channel name) and what it must give,
-// read through the importer or a reader and checked through the scene
-// (marker names, key times and values). Shared rules, TRC, C3D, AOA, MOV.
+// checked through the scene (marker names, key times and values).
 
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
 #include "scenesdk/importers/KScnReaderAcclaimAsf.h"
@@ -19,13 +18,14 @@
 #include "scenesdk/importers/KStreamOptionsWavefrontMov.h"
 #include "tests/scenesdk/importers/C3dTestWriter.h"
 #include "tests/scenesdk/importers/MotionTestPose.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace scenesdk;
@@ -37,6 +37,7 @@ namespace
 {
 
 constexpr int kTrc = 8, kC3d = 11, kAoa = 12, kMov = 15;
+using MotionRulesMarkers = MotionFileTest;
 
 // A TRC file of one marker "M" over two rows at a rate, in a unit.
 std::string Trc(const std::string& rate, const std::string& units,
@@ -47,231 +48,7 @@ std::string Trc(const std::string& rate, const std::string& units,
            "\nFrame#\tTime\tM\t\t\n\t\tX1\tY1\tZ1\n\n1\t0\t0\t0\t0\n2\t0.1\t" + second + "\n";
 }
 
-int64_t TicksOf(double rate)
-{
-    return std::llround(static_cast<double>(KTime::kOneSecond) / rate);
-}
-
-// ------------------------------------------------------------ shared rules
-
-// Frame n of a file is at n / rate seconds, a rate within 0.1 % of a
-// standard one taken as that one (its frames on whole ticks), others as
-// they are.
-TEST(MotionRulesShared, RatesNearAStandardOneAreThatOne)
-{
-    const struct
-    {
-        const char* rate;
-        int64_t ticks; // of frame 1
-    } rows[] = {
-        {"30", 1539538600}, {"29.97", 1541078334},  {"30.027", 1539538600},    {"30.036", TicksOf(30.036)},
-        {"120", 384884650}, {"119.9", 384884650},   {"119.8", TicksOf(119.8)}, {"100", 461861580},
-        {"60", 769769300},  {"50", 923723160},      {"48", 962211625},         {"25", 1847446320},
-        {"24", 1924423250}, {"23.976", 1926349600}, {"7", TicksOf(7)},         {"1000", TicksOf(1000)},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.rate);
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("rate.trc", Trc(row.rate, "mm")), kTrc));
-        ExpectKeyTimes(CurveOf(scene->GetRootNode()->GetChild(0), "Take 001", 'T', 0), {0, row.ticks});
-        manager.DestroyScene(scene, true);
-    }
-}
-
-// An option that is not a number above 0 where one is needed fails with
-// error 7 and the reason; the frame rate may reach 1,000,000.
-TEST(MotionRulesShared, OptionsThatAreNoNumberAboveZeroAreRefused)
-{
-    testsupport::TempDir dir;
-    dir.WriteFile("m.asf",
-                  ":bonedata\nbegin\nname a\ndirection 0 1 0\nlength 1\ndof rx\nend\n:hierarchy\nroot a\n");
-    const std::string amc = dir.WriteFile("m.amc", "1\na 1\n2\na 2\n");
-    const std::string asf = dir.Path() + "/m.asf";
-    const std::string mov = dir.WriteFile("m.mov", "1 2\n3 4\n");
-    const std::string aoa = dir.WriteFile("m.aoa", "frames = 1 nummarkers = 1 hz = 10\n1 2 3\n");
-    const std::string htr = dir.WriteFile("m.htr", "[Header]\nDataFrameRate 10\nEulerRotationOrder XYZ\n"
-                                                   "[SegmentNames&Hierarchy]\nA GLOBAL\n[BasePosition]\n"
-                                                   "A 0 0 0 0 0 0 1\n[A]\n1 0 0 0 0 0 0 1\n");
-    const std::string trc = dir.WriteFile("m.trc", Trc("10", "mm"));
-    C3dTestWriter c3dFile;
-    c3dFile.mLabels = {"P"};
-    c3dFile.mFrames = {{{1, 2, 3}}};
-    const std::string c3d = dir.WriteFile("m.c3d", c3dFile.Write());
-    const double nan = std::numeric_limits<double>::quiet_NaN(),
-                 inf = std::numeric_limits<double>::infinity();
-    const std::string rate = "the frame rate option must be a number above 0, at most 1e+06";
-    const std::string scale = "the unit scale option must be a number above 0";
-    const std::string unit = "the scene unit option must be a number above 0";
-    KScnSdkManager manager;
-    const auto check = [&](KScnReader& reader, const std::string& path, KStreamOptionsScn& options,
-                           const std::string& reason)
-    {
-        SCOPED_TRACE(path + ": " + reason);
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
-        const bool read = reader.ReadScene(scene, &options);
-        if (reason.empty())
-        {
-            EXPECT_TRUE(read) << reader.GetStatusText();
-            return;
-        }
-        EXPECT_FALSE(read);
-        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eUnidentifiedError);
-        EXPECT_EQ(reader.GetStatusText(), reason);
-        EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-    };
-    for (double value : {0.0, -1.0, nan, 1.0e6 + 1.0, 1.0e6, 0.001})
-    {
-        SCOPED_TRACE(value);
-        const std::string reason = value > 0.0 && value <= 1.0e6 ? "" : rate;
-        KScnReaderAcclaimAmc amcReader(&manager);
-        KStreamOptionsAcclaim acclaim;
-        acclaim.mFrameRate = value;
-        check(amcReader, amc, acclaim, reason);
-        KScnReaderWavefrontMov movReader(&manager);
-        KStreamOptionsWavefrontMov channels;
-        channels.mFrameRate = value;
-        check(movReader, mov, channels, reason);
-    }
-    for (double value : {0.0, -0.01, nan, inf, 1e-6})
-    {
-        SCOPED_TRACE(value);
-        const bool fine = value > 0.0 && value < inf;
-        KScnReaderAcclaimAsf asfReader(&manager);
-        KStreamOptionsAcclaim acclaim;
-        acclaim.mUnitScale = value;
-        check(asfReader, asf, acclaim, fine ? "" : scale);
-        KScnReaderAcclaimAmc amcReader(&manager);
-        check(amcReader, amc, acclaim, fine ? "" : scale);
-        KScnReaderAdaptiveOptics aoaReader(&manager, 0);
-        KStreamOptionsAdaptiveOptics markers;
-        markers.mUnitScale = value;
-        check(aoaReader, aoa, markers, fine ? "" : scale);
-        KScnReaderWavefrontMov movReader(&manager);
-        KStreamOptionsWavefrontMov channels;
-        channels.mUnitScale = value;
-        check(movReader, mov, channels, fine ? "" : scale);
-        KScnReaderMotionAnalysisHtr htrReader(&manager);
-        KStreamOptionsMotionAnalysisHtr skeleton;
-        skeleton.mSceneUnit = value;
-        check(htrReader, htr, skeleton, fine ? "" : unit);
-        KScnReaderMotionAnalysisTrc trcReader(&manager);
-        KStreamOptionsMotionAnalysisTrc tracks;
-        tracks.mSceneUnit = value;
-        check(trcReader, trc, tracks, fine ? "" : unit);
-        KScnReaderVicon c3dReader(&manager);
-        KStreamOptionsVicon points;
-        points.mSceneUnit = value;
-        check(c3dReader, c3d, points, fine ? "" : unit);
-    }
-}
-
-// ------------------------------------------------------------------ TRC
-
-// Units: every length unit's name, in any case, to the scene's unit; a
-// unit not known read with the unit scale, and said.
-TEST(MotionRulesTrc, EveryUnitNameToTheScenesUnit)
-{
-    const struct
-    {
-        const char* name;
-        double metres;
-    } rows[] = {
-        {"mm", 0.001},
-        {"millimeter", 0.001},
-        {"millimeters", 0.001},
-        {"millimetre", 0.001},
-        {"millimetres", 0.001},
-        {"cm", 0.01},
-        {"centimeter", 0.01},
-        {"centimeters", 0.01},
-        {"centimetre", 0.01},
-        {"centimetres", 0.01},
-        {"dm", 0.1},
-        {"decimeter", 0.1},
-        {"decimeters", 0.1},
-        {"decimetre", 0.1},
-        {"decimetres", 0.1},
-        {"m", 1.0},
-        {"meter", 1.0},
-        {"meters", 1.0},
-        {"metre", 1.0},
-        {"metres", 1.0},
-        {"km", 1000.0},
-        {"kilometer", 1000.0},
-        {"kilometers", 1000.0},
-        {"kilometre", 1000.0},
-        {"kilometres", 1000.0},
-        {"in", 0.0254},
-        {"inch", 0.0254},
-        {"inches", 0.0254},
-        {"ft", 0.3048},
-        {"foot", 0.3048},
-        {"feet", 0.3048},
-        {"MM", 0.001},
-        {"Cm", 0.01},
-        {"M", 1.0},
-        {"IN", 0.0254},
-        {"Feet", 0.3048},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-        for (double sceneUnit : {0.01, 0.001})
-        {
-            SCOPED_TRACE(std::string(row.name) + " " + std::to_string(sceneUnit));
-            KStreamOptionsMotionAnalysisTrc options;
-            options.mSceneUnit = sceneUnit;
-            options.mUnitScale = 7.0; // for units not known only
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(
-                Imported(manager, scene, dir.WriteFile("u.trc", Trc("10", row.name)), kTrc, &options));
-            const double l = row.metres / sceneUnit;
-            ExpectAt(scene->GetRootNode()->GetChild(0), "Take 001", 'T', Seconds(0.1),
-                     {1000 * l, -2000 * l, 30 * l}, 2e-4 * l);
-            manager.DestroyScene(scene, true);
-        }
-    KScnSceneRoot* scene = manager.CreateScene();
-    KStreamOptionsMotionAnalysisTrc options;
-    options.mUnitScale = 7.0;
-    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("u.trc", Trc("10", "yards")), kTrc, &options,
-                         "unknown Units yards: positions read with the unit scale"));
-    ExpectAt(scene->GetRootNode()->GetChild(0), "Take 001", 'T', Seconds(0.1), {7000, -14000, 210});
-}
-
-// A sample is missing (no key on any axis) where a field of it is empty,
-// NaN in any case or sign, or the row ends before it; a zero is a sample.
-TEST(MotionRulesTrc, MissingSamplesHaveNoKeys)
-{
-    const struct
-    {
-        const char* second; // the second row's fields of the marker
-        bool keyed;
-    } rows[] = {
-        {"1\t2\t3", true},        {"0\t0\t0", true},    {"\t\t", false},       {"1\t\t3", false},
-        {"NaN\tNaN\tNaN", false}, {"1\tnan\t3", false}, {"-NaN\t2\t3", false}, {"1\t2\t+nan", false},
-        {"1\t2", false},          {"", false},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.second);
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("gap.trc", Trc("10", "m", row.second)), kTrc,
-                             nullptr, nullptr));
-        for (int axis = 0; axis < 3; ++axis)
-            EXPECT_EQ(CurveOf(scene->GetRootNode()->GetChild(0), "Take 001", 'T', axis)->GetKeyCount(),
-                      row.keyed ? 2 : 1);
-        manager.DestroyScene(scene, true);
-    }
-}
-
-// ------------------------------------------------------------------ C3D
-
+// A C3D file of the labelled points over two frames.
 C3dTestWriter TwoFrames(const std::vector<std::string>& labels, double fourth = 3.0)
 {
     C3dTestWriter w;
@@ -286,79 +63,153 @@ C3dTestWriter TwoFrames(const std::vector<std::string>& labels, double fourth = 
     return w;
 }
 
-// A point is unseen in a frame where its fourth word is negative; any other
-// word (a zero residual: interpolated; camera bits) is a sample, in integer
-// and float files alike.
-TEST(MotionRulesC3d, OnlyANegativeFourthWordMarksAPointUnseen)
+// A rate, unit scale or scene unit that is not a number above 0 fails with
+// error 7 and the reason; the frame rate may reach 1,000,000.
+TEST_F(MotionRulesMarkers, OptionsThatAreNoNumberAboveZeroAreRefused)
 {
-    const struct
+    const std::string asf = mDir.WriteFile(
+        "m.asf", ":bonedata\nbegin\nname a\ndirection 0 1 0\nlength 1\ndof rx\nend\n:hierarchy\nroot a\n");
+    const std::string amc = mDir.WriteFile("m.amc", "1\na 1\n2\na 2\n");
+    const std::string mov = mDir.WriteFile("m.mov", "1 2\n3 4\n");
+    const std::string aoa = mDir.WriteFile("m.aoa", "frames = 1 nummarkers = 1 hz = 10\n1 2 3\n");
+    const std::string htr = mDir.WriteFile("m.htr", "[Header]\nDataFrameRate 10\nEulerRotationOrder XYZ\n"
+                                                    "[SegmentNames&Hierarchy]\nA GLOBAL\n[BasePosition]\n"
+                                                    "A 0 0 0 0 0 0 1\n[A]\n1 0 0 0 0 0 0 1\n");
+    const std::string trc = mDir.WriteFile("m.trc", Trc("10", "mm"));
+    const std::string c3d = mDir.WriteFile("m.c3d", TwoFrames({"P"}).Write());
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    // Reads path with the options' field set to value: read, or refused for the reason.
+    const auto check = [&](KScnReader&& reader, const std::string& path, auto options, auto field,
+                           double value, bool fine, const std::string& reason)
     {
-        double fourth;
-        bool seen;
-    } rows[] = {{0, true},      {1, true},   {255, true}, {0x7f00, true},
-                {0x7fff, true}, {-1, false}, {-2, false}, {-32768, false}};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-        for (bool floats : {false, true})
-        {
-            SCOPED_TRACE(std::to_string(row.fourth) + (floats ? " float" : " integer"));
-            C3dTestWriter w = TwoFrames({"P"}, row.fourth);
-            w.mFloats = floats;
-            w.mScale = 0.5;
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("seen.c3d", w.Write()), kC3d));
-            KScnNode* p = scene->GetRootNode()->GetChild(0);
-            for (int axis = 0; axis < 3; ++axis)
-                EXPECT_EQ(CurveOf(p, "Take 001", 'T', axis)->GetKeyCount(), row.seen ? 2 : 1);
-            if (row.seen)
-                ExpectAt(p, "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 3.0});
-            manager.DestroyScene(scene, true);
-        }
+        SCOPED_TRACE(path + ": " + reason + " " + std::to_string(value));
+        options.*field = value;
+        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        EXPECT_EQ(reader.ReadScene(Fresh(), &options), fine) << reader.GetStatusText();
+        if (fine)
+            return;
+        EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eUnidentifiedError);
+        EXPECT_EQ(reader.GetStatusText(), reason);
+        EXPECT_EQ(mScene->GetRootNode()->GetChildCount(), 0);
+    };
+    using Acclaim = KStreamOptionsAcclaim;
+    using Mov = KStreamOptionsWavefrontMov;
+    const std::string rate = "the frame rate option must be a number above 0, at most 1e+06";
+    for (double v : {0.0, -1.0, nan, 1.0e6 + 1.0, 1.0e6, 0.001})
+    {
+        const bool fine = v > 0.0 && v <= 1.0e6;
+        check(KScnReaderAcclaimAmc(&mManager), amc, Acclaim(), &Acclaim::mFrameRate, v, fine, rate);
+        check(KScnReaderWavefrontMov(&mManager), mov, Mov(), &Mov::mFrameRate, v, fine, rate);
+    }
+    const std::string scale = "the unit scale option must be a number above 0";
+    const std::string unit = "the scene unit option must be a number above 0";
+    for (double v : {0.0, -0.01, nan, inf, 1e-6})
+    {
+        const bool fine = v > 0.0 && v < inf;
+        check(KScnReaderAcclaimAsf(&mManager), asf, Acclaim(), &Acclaim::mUnitScale, v, fine, scale);
+        check(KScnReaderAcclaimAmc(&mManager), amc, Acclaim(), &Acclaim::mUnitScale, v, fine, scale);
+        check(KScnReaderAdaptiveOptics(&mManager, 0), aoa, KStreamOptionsAdaptiveOptics(),
+              &KStreamOptionsAdaptiveOptics::mUnitScale, v, fine, scale);
+        check(KScnReaderWavefrontMov(&mManager), mov, Mov(), &Mov::mUnitScale, v, fine, scale);
+        check(KScnReaderMotionAnalysisHtr(&mManager), htr, KStreamOptionsMotionAnalysisHtr(),
+              &KStreamOptionsMotionAnalysisHtr::mSceneUnit, v, fine, unit);
+        check(KScnReaderMotionAnalysisTrc(&mManager), trc, KStreamOptionsMotionAnalysisTrc(),
+              &KStreamOptionsMotionAnalysisTrc::mSceneUnit, v, fine, unit);
+        check(KScnReaderVicon(&mManager), c3d, KStreamOptionsVicon(), &KStreamOptionsVicon::mSceneUnit, v,
+              fine, unit);
+    }
 }
 
-// Positions from POINT:UNITS to the scene's unit; none or one not known
-// through the unit scale, and said.
-TEST(MotionRulesC3d, PointUnitsToTheScenesUnit)
+// TRC frame n is at n / rate seconds; a rate within 0.1 % of a standard one
+// is that one (frames on whole ticks), others as they are. Units: each length unit, short or long, British or
+// American, any case, to the scene's unit; a unit not known read with the unit scale, and said. A sample is
+// missing (no key on any axis) where a field of it is empty, NaN in any case or sign, or the row ends before
+// it; a zero is a sample.
+TEST_F(MotionRulesMarkers, TrcRatesUnitsAndMissingSamples)
 {
-    const struct
+    const auto ticksOf = [](double rate)
+    { return std::llround(static_cast<double>(KTime::kOneSecond) / rate); };
+    // rate, ticks of frame 1
+    const std::pair<const char*, int64_t> rates[] = {
+        {"30", 1539538600},     {"29.97", 1541078334}, {"30.027", 1539538600},    {"30.036", ticksOf(30.036)},
+        {"120", 384884650},     {"119.9", 384884650},  {"119.8", ticksOf(119.8)}, {"100", 461861580},
+        {"25", 1847446320},     {"24", 1924423250},    {"23.976", 1926349600},    {"7", ticksOf(7)},
+        {"1000", ticksOf(1000)}};
+    for (const auto& [rate, ticks] : rates)
     {
-        const char* units;
-        double length; // centimetres per file unit
-        const char* status;
-    } rows[] = {
-        {"mm", 0.1, ""},
-        {"cm", 1.0, ""},
-        {"m", 100.0, ""},
-        {"in", 2.54, ""},
-        {"ft", 30.48, ""},
-        {"MM", 0.1, ""},
-        {"", 4.0, "no POINT:UNITS: positions read with the unit scale"},
-        {"furlong", 4.0, "unknown POINT:UNITS furlong: positions read with the unit scale"},
-    };
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.units);
-        C3dTestWriter w = TwoFrames({"P"});
-        w.mUnits = row.units;
-        KStreamOptionsVicon options;
-        options.mUnitScale = 4.0;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(
-            Imported(manager, scene, dir.WriteFile("units.c3d", w.Write()), kC3d, &options, row.status));
-        const double l = row.length;
-        ExpectAt(scene->GetRootNode()->GetChild(0), "Take 001", 'T', Frame(1, KTime::eMode120),
-                 {20 * l, -20 * l, 30 * l}, 1e-5 * l);
-        manager.DestroyScene(scene, true);
+        SCOPED_TRACE(rate);
+        ASSERT_TRUE(Read("rate.trc", Trc(rate, "mm"), kTrc));
+        ExpectKeyTimes(CurveOf(Child(0), "Take 001", 'T', 0), {0, ticks});
     }
+    // unit, metres (0: not known)
+    const std::pair<const char*, double> rows[] = {
+        {"mm", 0.001},          {"cm", 0.01},   {"dm", 0.1},        {"m", 1.0},       {"km", 1000.0},
+        {"in", 0.0254},         {"ft", 0.3048}, {"inches", 0.0254}, {"feet", 0.3048}, {"centimetres", 0.01},
+        {"Millimeters", 0.001}, {"MM", 0.001},  {"IN", 0.0254},     {"yards", 0.0}};
+    for (const auto& [name, metres] : rows)
+        for (double sceneUnit : {0.01, 0.001})
+        {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(sceneUnit));
+            KStreamOptionsMotionAnalysisTrc options;
+            options.mSceneUnit = sceneUnit;
+            options.mUnitScale = 7.0; // for units not known only
+            ASSERT_TRUE(Read("u.trc", Trc("10", name), kTrc, &options,
+                             metres > 0 ? "" : "unknown Units yards: positions read with the unit scale"));
+            const double l = metres > 0 ? metres / sceneUnit : 7.0;
+            ExpectAt(Child(0), "Take 001", 'T', Seconds(0.1), {1000 * l, -2000 * l, 30 * l}, 2e-4 * l);
+        }
+    // the second row's fields of the marker, keyed
+    const std::pair<const char*, bool> gaps[] = {
+        {"1\t2\t3", true},        {"0\t0\t0", true},    {"\t\t", false},       {"1\t\t3", false},
+        {"NaN\tNaN\tNaN", false}, {"1\tnan\t3", false}, {"-NaN\t2\t3", false}, {"1\t2\t+nan", false},
+        {"1\t2", false},          {"", false}};
+    for (const auto& [second, keyed] : gaps)
+    {
+        SCOPED_TRACE(second);
+        ASSERT_TRUE(Read("gap.trc", Trc("10", "m", second), kTrc, nullptr, nullptr));
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), keyed ? 2 : 1);
+    }
+}
+
+// A C3D point is unseen in a frame where its fourth word is negative; any
+// other word (a zero residual: interpolated; camera bits) is a sample, in
+// integer and float files alike. Positions from POINT:UNITS to the scene's
+// unit; none or one not known through the unit scale, and said.
+TEST_F(MotionRulesMarkers, C3dNegativeFourthWordsAndPointUnits)
+{
+    const char* const none = "no POINT:UNITS: positions read with the unit scale";
+    const char* const unknown = "unknown POINT:UNITS furlong: positions read with the unit scale";
+    // units, the second frame's fourth word (32512: camera bits), centimetres per file unit, status
+    const std::tuple<const char*, double, double, const char*> rows[] = {
+        {"mm", 0, 0.1, ""},    {"mm", 32512, 0.1, ""}, {"mm", 32767, 0.1, ""}, {"mm", -1, 0, ""},
+        {"mm", -32768, 0, ""}, {"cm", 3, 1.0, ""},     {"m", 3, 100.0, ""},    {"in", 3, 2.54, ""},
+        {"ft", 3, 30.48, ""},  {"MM", 3, 0.1, ""},     {"", 3, 4.0, none},     {"furlong", 3, 4.0, unknown}};
+    for (const auto& [units, fourth, l, status] : rows)
+        for (bool floats : {false, true})
+        {
+            SCOPED_TRACE(std::string(units) + " " + std::to_string(fourth) +
+                         (floats ? " float" : " integer"));
+            C3dTestWriter w = TwoFrames({"P"}, fourth);
+            w.mUnits = units;
+            w.mFloats = floats;
+            w.mScale = 0.5;
+            KStreamOptionsVicon options;
+            options.mUnitScale = 4.0;
+            ASSERT_TRUE(Read("seen.c3d", w.Write(), kC3d, &options, status));
+            for (int axis = 0; axis < 3; ++axis)
+                EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), fourth < 0 ? 1 : 2);
+            if (fourth >= 0)
+                ExpectAt(Child(0), "Take 001", 'T', Frame(1, KTime::eMode120), {20 * l, -20 * l, 30 * l},
+                         1e-5 * l);
+        }
 }
 
 // Names from POINT:LABELS, past 255 points from LABELS2; "Marker<n>" where a
 // name is blank or missing; the parameters' rate and layout win over the
 // header's where both fit.
-TEST(MotionRulesC3d, LabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
+TEST_F(MotionRulesMarkers, C3dLabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
 {
     std::vector<std::string> labels;
     for (int i = 1; i <= 300; ++i)
@@ -367,25 +218,17 @@ TEST(MotionRulesC3d, LabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
     many.mUnlabelled = 2;
     for (auto& frame : many.mFrames)
         frame.resize(302, C3dSample{1, 2, 3});
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    ASSERT_TRUE(Imported(manager, scene, dir.WriteFile("many.c3d", many.Write()), kC3d));
-    KScnNode* root = scene->GetRootNode();
-    ASSERT_EQ(root->GetChildCount(), 302);
-    const struct
-    {
-        int point;
-        const char* name;
-    } names[] = {{1, "L1"},          {255, "L255"}, {256, "Marker256"}, {257, "L257"},     {298, "L298"},
-                 {299, "Marker299"}, {300, "L300"}, {301, "Marker301"}, {302, "Marker302"}};
-    for (const auto& n : names)
-        EXPECT_EQ(std::string(root->GetChild(n.point - 1)->GetName()), std::string("Model::") + n.name);
-    ExpectAt(root->GetChild(256), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 28.6});
+    ASSERT_TRUE(Read("many.c3d", many.Write(), kC3d));
+    ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 302);
+    const std::pair<int, const char*> names[] = {{1, "L1"},     {255, "L255"},      {256, "Marker256"},
+                                                 {257, "L257"}, {298, "L298"},      {299, "Marker299"},
+                                                 {300, "L300"}, {301, "Marker301"}, {302, "Marker302"}};
+    for (const auto& [point, name] : names)
+        EXPECT_EQ(std::string(Child(point - 1)->GetName()), std::string("Model::") + name);
+    ExpectAt(Child(256), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 28.6});
 
     // The header says 60 Hz, 1 point, data at block 9 and a scale of 2:
-    // POINT:RATE, POINT:USED, POINT:DATA_START and POINT:SCALE (0.5) win,
-    // without a warning.
+    // POINT:RATE, USED, DATA_START and SCALE (0.5) win, without a warning.
     C3dTestWriter two = TwoFrames({"A", "B"});
     two.mFloats = false;
     two.mScale = 0.5;
@@ -394,177 +237,106 @@ TEST(MotionRulesC3d, LabelsPastTwoHundredFiftyFiveAndParametersOverTheHeader)
     two.PutFloat(&bytes[12], 2.0);
     two.Put16(&bytes[2], 1);
     two.Put16(&bytes[16], 9);
-    KScnSceneRoot* stale = manager.CreateScene();
-    ASSERT_TRUE(Imported(manager, stale, dir.WriteFile("stale.c3d", bytes), kC3d));
-    ASSERT_EQ(stale->GetRootNode()->GetChildCount(), 2);
-    ExpectKeyTimes(CurveOf(stale->GetRootNode()->GetChild(1), "Take 001", 'T', 2),
-                   {0, Frame(1, KTime::eMode120)});
-    ExpectAt(stale->GetRootNode()->GetChild(1), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 3.1});
+    ASSERT_TRUE(Read("stale.c3d", bytes, kC3d));
+    ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 2);
+    ExpectKeyTimes(CurveOf(Child(1), "Take 001", 'T', 2), {0, Frame(1, KTime::eMode120)});
+    ExpectAt(Child(1), "Take 001", 'T', Frame(1, KTime::eMode120), {2.0, -2.0, 3.1});
 }
 
-// A position past a float's range once in the scene's unit is refused; one
-// just within is keyed.
-TEST(MotionRulesC3d, PositionsPastAFloatAreRefused)
+// A C3D position past a float's range once in the scene's unit is refused;
+// one just within is keyed.
+TEST_F(MotionRulesMarkers, C3dPositionsPastAFloatAreRefused)
 {
-    const struct
+    for (const double x : {3.0e39, -3.0e39, 4.0e39, -4.0e39}) // millimetres
     {
-        double x; // millimetres
-        const char* reason;
-    } rows[] = {{3.0e39, ""},
-                {-3.0e39, ""},
-                {4.0e39, "point 1 at frame 2: position out of range"},
-                {-4.0e39, "point 1 at frame 2: position out of range"}};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.x);
+        SCOPED_TRACE(x);
         C3dTestWriter w;
         w.mLabels = {"Far"};
         w.mFloats = false;
         w.mScale = 2.0e35;
-        w.mFrames = {{{0, 0, 0}}, {{row.x, 0, 0}}};
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnReaderVicon reader(&manager);
+        w.mFrames = {{{0, 0, 0}}, {{x, 0, 0}}};
+        KScnReaderVicon reader(&mManager);
         KStreamOptionsVicon options;
-        const bool read =
-            reader.OpenFile(dir.WriteFile("far.c3d", w.Write()).c_str()) && reader.ReadScene(scene, &options);
-        EXPECT_STREQ(reader.GetStatusText(), row.reason);
-        if (row.reason[0] != '\0')
-        {
-            EXPECT_FALSE(read);
-            EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileCorrupted);
-            EXPECT_EQ(scene->GetRootNode()->GetChildCount(), 0);
-            continue;
-        }
-        ASSERT_TRUE(read);
-        EXPECT_FLOAT_EQ(CurveOf(scene->GetRootNode()->GetChild(0), "Take 001", 'T', 0)->GetKeyValue(1),
-                        static_cast<float>(row.x / 10));
+        const bool fine = std::fabs(x) < 3.5e39;
+        const bool read = reader.OpenFile(mDir.WriteFile("far.c3d", w.Write()).c_str()) &&
+                          reader.ReadScene(Fresh(), &options);
+        EXPECT_EQ(read, fine);
+        EXPECT_STREQ(reader.GetStatusText(), fine ? "" : "point 1 at frame 2: position out of range");
+        EXPECT_EQ(reader.GetError().GetLastErrorID() == KScnReader::eFileCorrupted, !fine);
+        EXPECT_EQ(mScene->GetRootNode()->GetChildCount(), fine ? 1 : 0);
+        if (fine)
+            ExpectAt(Child(0), "Take 001", 'T', Frame(1, KTime::eMode120), {x / 10, 0, 0},
+                     1e-6 * std::fabs(x));
     }
 }
 
-// ------------------------------------------------------------------ AOA
-
-// A marker is lost (no key) where it is written 0 0 0, whatever the zeros'
-// spelling, unless the options say otherwise; one zero coordinate is not
-// lost. Markers numbered after the prefix, keyed at the header's hz.
-TEST(MotionRulesAoa, ZeroMarkersAreLostUnlessTheOptionsSayOtherwise)
+// An AOA marker is lost (no key) where it is written 0 0 0, whatever the
+// zeros' spelling, unless the options say otherwise; one zero coordinate is
+// not lost. Markers numbered after the prefix, keyed at the header's hz.
+TEST_F(MotionRulesMarkers, AoaZeroMarkersAreLostUnlessTheOptionsSayOtherwise)
 {
-    const struct
-    {
-        const char* sample;
-        bool lost;
-    } rows[] = {{"0 0 0", true},  {"0.0 -0 0e3", true}, {"0, 0, 0", true},
-                {"0 0 5", false}, {"0 -1 0", false},    {"1e-9 0 0", false}};
-    testsupport::TempDir dir;
-    KScnSdkManager manager;
-    for (const auto& row : rows)
+    // sample, lost
+    const std::pair<const char*, bool> rows[] = {{"0 0 0", true},  {"0.0 -0 0e3", true}, {"0, 0, 0", true},
+                                                 {"0 0 5", false}, {"0 -1 0", false},    {"1e-9 0 0", false}};
+    for (const auto& [sample, lost] : rows)
         for (bool zeroIsMissing : {true, false})
         {
-            SCOPED_TRACE(std::string(row.sample) + (zeroIsMissing ? "" : " kept"));
+            SCOPED_TRACE(std::string(sample) + (zeroIsMissing ? "" : " kept"));
             KStreamOptionsAdaptiveOptics options;
             options.mZeroIsMissing = zeroIsMissing;
             options.mMarkerPrefix = "LED";
-            KScnSceneRoot* scene = manager.CreateScene();
-            ASSERT_TRUE(Imported(
-                manager, scene,
-                dir.WriteFile("lost.aoa", std::string("FRAMES = 2 NUMMARKERS = 2 HZ = 25\n1 2 3\n4 5 6\n") +
-                                              row.sample + "\n7 8 9\n"),
-                kAoa, &options));
-            const auto m = Children(scene->GetRootNode(), {"LED1", "LED2"});
+            const std::string text =
+                std::string("FRAMES = 2 NUMMARKERS = 2 HZ = 25\n1 2 3\n4 5 6\n") + sample;
+            ASSERT_TRUE(Read("lost.aoa", text + "\n7 8 9\n", kAoa, &options));
+            const auto m = Children(mScene->GetRootNode(), {"LED1", "LED2"});
             ASSERT_EQ(m.size(), 2u);
             ExpectKeyTimes(CurveOf(m[1], "lost", 'T', 1), {0, Frame(1, KTime::eModePal)});
-            const bool lost = row.lost && zeroIsMissing;
             for (int axis = 0; axis < 3; ++axis)
-                EXPECT_EQ(CurveOf(m[0], "lost", 'T', axis)->GetKeyCount(), lost ? 1 : 2);
-            manager.DestroyScene(scene, true);
+                EXPECT_EQ(CurveOf(m[0], "lost", 'T', axis)->GetKeyCount(), lost && zeroIsMissing ? 1 : 2);
         }
 }
 
-// ------------------------------------------------------------------ MOV
-
-// Each transform attribute of the channel list, long or short, any case,
+// Each transform attribute of the MOV channel list, long or short, any case,
 // drives its channel (translations through the unit scale); any other
-// becomes a number channel, not scaled.
-TEST(MotionRulesMov, ChannelNamesDriveTheirChannels)
+// becomes a number channel, not scaled. Row r is keyed at (first frame + r)
+// / rate; the rotation order option is kept on a node with a rotation column.
+TEST_F(MotionRulesMarkers, MovChannelNamesRowTimesAndTheRotationOrder)
 {
-    const struct
+    // attribute, channel ('T', 'R', 'S'; 0: a number), axis, first frame, rate, rotation order
+    const std::tuple<const char*, char, int, int, double, int> rows[] = {
+        {"translateX", 'T', 0, 0, 25, eEulerXYZ}, {"ty", 'T', 1, 3, 120, eEulerXYZ},
+        {"tz", 'T', 2, 0, 25, eEulerXYZ},         {"rx", 'R', 0, 10, 25, eEulerZYX},
+        {"rotateY", 'R', 1, 0, 7, eEulerYZX},     {"rz", 'R', 2, 1, 60, eEulerXYZ},
+        {"sx", 'S', 0, 0, 25, eEulerXYZ},         {"sy", 'S', 1, 0, 25, eEulerXYZ},
+        {"scaleZ", 'S', 2, 0, 25, eEulerXYZ},     {"TRANSLATEY", 'T', 1, 0, 25, eEulerXYZ},
+        {"Rz", 'R', 2, 0, 30, eEulerXZY},         {"weight", 0, 0, 0, 25, eEulerXYZ},
+        {"translate", 0, 0, 0, 25, eEulerXYZ},    {"txx", 0, 0, 0, 25, eEulerXYZ}};
+    for (const auto& [attribute, channel, axis, first, rate, order] : rows)
     {
-        const char* attribute;
-        char channel; // 'T', 'R', 'S'; 0 for a number channel
-        int axis;
-    } rows[] = {
-        {"translateX", 'T', 0}, {"translateY", 'T', 1}, {"translateZ", 'T', 2}, {"rotateX", 'R', 0},
-        {"rotateY", 'R', 1},    {"rotateZ", 'R', 2},    {"scaleX", 'S', 0},     {"scaleY", 'S', 1},
-        {"scaleZ", 'S', 2},     {"tx", 'T', 0},         {"ty", 'T', 1},         {"tz", 'T', 2},
-        {"rx", 'R', 0},         {"ry", 'R', 1},         {"rz", 'R', 2},         {"sx", 'S', 0},
-        {"sy", 'S', 1},         {"sz", 'S', 2},         {"TRANSLATEY", 'T', 1}, {"Rz", 'R', 2},
-        {"ScaleX", 'S', 0},     {"weight", 0, 0},       {"translate", 0, 0},    {"txx", 0, 0},
-    };
-    testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("one.mov", "5\n7\n");
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.attribute);
+        SCOPED_TRACE(attribute);
         KStreamOptionsWavefrontMov options;
-        options.mChannels = {std::string("ball.") + row.attribute};
+        options.mChannels = {std::string("ball.") + attribute};
         options.mUnitScale = 2.0;
-        options.mFrameRate = 25.0;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene, path, kMov, &options));
-        KScnNode* ball = Children(scene->GetRootNode(), {"ball"}).at(0);
-        for (char channel : {'T', 'R', 'S'})
-            for (int axis = 0; axis < 3; ++axis)
-            {
-                KFCurve* curve = CurveOf(ball, "one", channel, axis);
-                ASSERT_NE(curve, nullptr);
-                const bool driven = channel == row.channel && axis == row.axis;
-                ASSERT_EQ(curve->GetKeyCount(), driven ? 2 : 0) << channel << axis;
-                if (driven)
-                {
-                    EXPECT_FLOAT_EQ(curve->GetKeyValue(0), channel == 'T' ? 10.0f : 5.0f);
-                    EXPECT_FLOAT_EQ(curve->GetKeyValue(1), channel == 'T' ? 14.0f : 7.0f);
-                }
-            }
-        EXPECT_EQ(ball->FindUserPropertyByName(row.attribute) != nullptr, row.channel == 0);
-        manager.DestroyScene(scene, true);
-    }
-}
-
-// Row r is keyed at (first frame + r) / rate; the rotation order option is
-// kept on every node with a rotation column.
-TEST(MotionRulesMov, RowsFromTheFirstFrameAndTheRotationOrder)
-{
-    const struct
-    {
-        int first;
-        double rate;
-        int order;
-    } rows[] = {{0, 30, eEulerXYZ}, {1, 24, eEulerXZY},  {10, 25, eEulerYZX},
-                {0, 7, eEulerYXZ},  {3, 120, eEulerZXY}, {1, 60, eEulerZYX}};
-    testsupport::TempDir dir;
-    const std::string path = dir.WriteFile("rows.mov", "1 2\n3 4\n5 6\n");
-    KScnSdkManager manager;
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.first);
-        KStreamOptionsWavefrontMov options;
-        options.mChannels = {"a.ty", "b.rotateZ"};
-        options.mFirstFrame = row.first;
-        options.mFrameRate = row.rate;
-        options.mRotationOrder = row.order;
-        KScnSceneRoot* scene = manager.CreateScene();
-        ASSERT_TRUE(Imported(manager, scene, path, kMov, &options));
-        const auto nodes = Children(scene->GetRootNode(), {"a", "b"});
-        ASSERT_EQ(nodes.size(), 2u);
-        const auto at = [&](int row_)
-        { return KTime(std::llround((row.first + row_) * (KTime::kOneSecond / row.rate))); };
-        ExpectKeyTimes(CurveOf(nodes[0], "rows", 'T', 1), {at(0), at(1), at(2)});
-        ExpectAt(nodes[1], "rows", 'R', at(2), {0, 0, 6});
-        EXPECT_EQ(nodes[1]->GetRotationOrder(0), row.order);
-        EXPECT_TRUE(nodes[1]->GetRotationActive());
-        manager.DestroyScene(scene, true);
+        options.mFirstFrame = first;
+        options.mFrameRate = rate;
+        options.mRotationOrder = order;
+        ASSERT_TRUE(Read("one.mov", "5\n7\n", kMov, &options));
+        KScnNode* ball = Children(mScene->GetRootNode(), {"ball"}).at(0);
+        int keys = 0;
+        for (char c : {'T', 'R', 'S'})
+            for (int a = 0; a < 3; ++a)
+                keys += CurveOf(ball, "one", c, a)->GetKeyCount();
+        EXPECT_EQ(keys, channel != 0 ? 2 : 0);
+        EXPECT_EQ(ball->FindUserPropertyByName(attribute) != nullptr, channel == 0);
+        EXPECT_TRUE(channel != 'R' || (ball->GetRotationOrder(0) == order && ball->GetRotationActive()));
+        if (channel == 0)
+            continue;
+        const KTime at[] = {KTime(std::llround(first * (KTime::kOneSecond / rate))),
+                            KTime(std::llround((first + 1) * (KTime::kOneSecond / rate)))};
+        ExpectKeyTimes(CurveOf(ball, "one", channel, axis), {at[0], at[1]});
+        std::array<double, 3> second = {NAN, NAN, NAN};
+        second[axis] = channel == 'T' ? 14 : 7;
+        ExpectAt(ball, "one", channel, at[1], second);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -210,5 +211,42 @@ inline void ExpectSpan(KScnNode* node, const char* take, KTime start, KTime stop
     EXPECT_EQ(from.Get(), start.Get());
     EXPECT_EQ(to.Get(), stop.Get());
 }
+
+// A test whose files are written into its own folder and each read into a
+// fresh scene of one manager (the scene read before it destroyed).
+class MotionFileTest : public testing::Test
+{
+protected:
+    ~MotionFileTest() override
+    {
+        if (mScene != nullptr)
+            mManager.DestroyScene(mScene, true);
+    }
+
+    // Writes text as the named file and reads it in the format into a fresh scene.
+    testing::AssertionResult Read(const std::string& name, const std::string& text, int format,
+                                  KStreamOptionsScn* options = nullptr, const char* status = "")
+    {
+        return Imported(mManager, Fresh(), mDir.WriteFile(name, text), format, options, status);
+    }
+    KScnSceneRoot* Fresh()
+    {
+        if (mScene != nullptr)
+            mManager.DestroyScene(mScene, true);
+        return mScene = mManager.CreateScene();
+    }
+    KScnNode* Child(int i) const { return mScene->GetRootNode()->GetChild(i); }
+    // The node named (without "Model::") under the root; null with a failure when missing.
+    KScnNode* Node(const std::string& name) const
+    {
+        KScnNode* node = mScene->GetRootNode()->FindChild(("Model::" + name).c_str());
+        EXPECT_NE(node, nullptr) << name;
+        return node;
+    }
+
+    testsupport::TempDir mDir;
+    KScnSdkManager mManager;
+    KScnSceneRoot* mScene = nullptr;
+};
 
 } // namespace motiontest
