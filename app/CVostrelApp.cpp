@@ -11,6 +11,7 @@
 #include "app/CW32Window.h"
 #include "app/Log.h"
 #include "game/GameRandom.h"
+#include "scenesdk/kernel/KLibrary.h"
 
 #include <cerrno>
 #include <climits>
@@ -20,6 +21,19 @@
 
 namespace
 {
+
+// The scene SDK library (its world, memory pools and class-id registry) is
+// started by the program's static initialisers, before the entry function
+// runs, and stopped when the run-time destroys the static objects at exit,
+// after every SDK object of the run has gone with the engine services.
+struct SScnSdkLibraryUser
+{
+    SScnSdkLibraryUser() { scenesdk::KLibraryStart(); }
+    ~SScnSdkLibraryUser() { scenesdk::KLibraryStop(); }
+    SScnSdkLibraryUser(const SScnSdkLibraryUser&) = delete;
+    SScnSdkLibraryUser& operator=(const SScnSdkLibraryUser&) = delete;
+};
+const SScnSdkLibraryUser gScnSdkLibrary;
 
 const char* const kSection = "DISPLAY";
 

@@ -982,54 +982,14 @@ KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty
 
 KProperty* KScnTakeNodeContainer::CreatePropertyForRef(KScnPropertyRef* property)
 {
-    // Kernel type code per public data type code.
-    static const int kTypeCodes[] = {eKPropUnknown, eKPropBool,     eKPropDouble, eKPropColorRGB,
-                                     eKPropInt,     eKPropVector3D, eKPropEnum};
     KScnPropertyHandler* handler = GetPropertyHandler();
-    if (property == nullptr || property->GetProperty() != nullptr)
-    {
-        return property != nullptr ? property->GetProperty() : nullptr;
-    }
-    const int type = property->GetPropertyDataType();
-    if (handler == nullptr || type <= eUserPropUnidentified || type > eUserPropEnum)
-    {
-        return nullptr;
-    }
-    const bool animatable = property->GetFlag(KScnPropertyRef::kFlagAnimatable);
-    KProperty* created =
-        handler->CreateDynamicProperty(property->GetName(), kTypeCodes[type], nullptr, animatable);
-    if (created == nullptr)
-    {
-        return nullptr;
-    }
-    KScnUserPropertyRecord* record = property->GetRecord();
-    created->SetLabel(record->mLabel.Buffer());
-    created->SetMinMax(record->mMinimum, record->mMaximum);
-    property->SetProperty(created);
-    property->SetHandler(handler);
-    property->SetFlag(record->mFlags, true);
-    return created;
+    return handler != nullptr && handler->CreatePropertyForRef(property) ? property->GetProperty() : nullptr;
 }
 
 bool KScnTakeNodeContainer::RemovePropertyForRef(KScnPropertyRef* property)
 {
-    if (!RemoveUserProperty(property))
-    {
-        return false;
-    }
-    OnUserPropertyRemoved(property);
-    KProperty* kernel = property->GetProperty();
     KScnPropertyHandler* handler = GetPropertyHandler();
-    if (kernel != nullptr && handler != nullptr && kernel->IsDynamic())
-    {
-        const int index = handler->GetPropertyIndex(kernel);
-        if (index >= 0)
-        {
-            property->SetProperty(nullptr);
-            handler->DestroyPropertyAt(index);
-        }
-    }
-    return true;
+    return handler != nullptr && handler->RemovePropertyForRef(property);
 }
 
 } // namespace scenesdk

@@ -179,14 +179,10 @@ public:
     // A handle for a kernel property: made by the manager, or owned by the
     // container when it has none. Null for a null property.
     virtual KScnPropertyRef* CreateUserPropertyFromProperty(KProperty* property);
-    // Gives a handle made from a definition a kernel property of its type on
-    // the handler (a dynamic property, animatable when the handle's flag 1 is
-    // set) and returns it; the existing property for a handle that has one;
-    // null without a handler, for a null handle or an unidentified type.
+    // KScnPropertyHandler::CreatePropertyForRef on the handler: the property
+    // made, or null when nothing was made (no handler included).
     KProperty* CreatePropertyForRef(KScnPropertyRef* property);
-    // Takes a handle out of the user properties, drops its channels and, when
-    // its property is a dynamic property of the handler, destroys that
-    // property (the handle then stands for nothing). False when not listed.
+    // KScnPropertyHandler::RemovePropertyForRef on the handler; false without one.
     bool RemovePropertyForRef(KScnPropertyRef* property);
 
     // ---- Helpers without an object ----

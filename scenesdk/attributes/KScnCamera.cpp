@@ -74,18 +74,19 @@ void KScnCamera::CollectProperties(std::vector<KProperty*>& out)
 
 // ---- Attachment and channels -------------------------------------------------
 
-void KScnCamera::AttachToNode(KScnNode* node)
+int KScnCamera::AttachToNode(KScnNode* node)
 {
     KScnNodeAttribute::AttachToNode(node);
     if (node == nullptr)
     {
-        return;
+        return 0;
     }
     // The count is read again after each call.
     for (int i = 0; i < node->GetTakeNodeCount(); ++i)
     {
         AddChannels(node->GetTakeNode(i));
     }
+    return node->GetTakeNodeCount();
 }
 
 void KScnCamera::DetachFromNode()

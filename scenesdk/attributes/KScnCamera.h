@@ -107,7 +107,7 @@ public:
     ~KScnCamera() override;
 
     EAttributeKind GetAttributeKind() const override { return eCamera; }
-    void AttachToNode(KScnNode* node) override;
+    int AttachToNode(KScnNode* node) override;
     void DetachFromNode() override;
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;

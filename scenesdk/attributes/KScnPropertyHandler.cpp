@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
 
 namespace scenesdk
 {
@@ -19,6 +20,78 @@ KProperty* KScnPropertyHandler::CreateDynamicProperty(const char* name, int type
         property->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
     }
     return property;
+}
+
+namespace
+{
+bool IsUserPropertyOf(KScnTakeNodeContainer* owner, const KScnPropertyRef* ref)
+{
+    for (int i = 0; owner != nullptr && i < owner->GetUserPropertyCount(); ++i)
+    {
+        if (owner->GetUserProperty(i) == ref)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+bool KScnPropertyHandler::CreatePropertyForRef(KScnPropertyRef* ref)
+{
+    // Kernel type code per public data type code.
+    static const int kTypeCodes[] = {eKPropUnknown, eKPropBool,     eKPropDouble, eKPropColorRGB,
+                                     eKPropInt,     eKPropVector3D, eKPropEnum};
+    KScnUserPropertyRecord* record = ref != nullptr ? ref->GetRecord() : nullptr;
+    if (record == nullptr || ref->GetProperty() != nullptr)
+    {
+        return false;
+    }
+    const int type = ref->GetPropertyDataType();
+    if (type <= eUserPropUnidentified || type > eUserPropEnum)
+    {
+        return false;
+    }
+    KProperty* created = CreateDynamicProperty(ref->GetName(), kTypeCodes[type], nullptr, false);
+    if (created == nullptr)
+    {
+        return false;
+    }
+    created->SetLabel(ref->GetLabel(true));
+    created->SetMinMax(record->mMinimum, record->mMaximum);
+    ref->SetProperty(created);
+    ref->SetHandler(this);
+    // Flag 1 also marks the property animatable (attribute flag 2).
+    ref->SetFlag(record->mFlags, true);
+    if (ref->GetFlag(KScnPropertyRef::kFlagAnimatable))
+    {
+        created->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+        // Joining the list made no channel: the record had no property then.
+        KScnTakeNodeContainer* owner = GetOwner();
+        if (IsUserPropertyOf(owner, ref))
+        {
+            owner->AddPropertyToTakes(created);
+        }
+    }
+    return true;
+}
+
+bool KScnPropertyHandler::RemovePropertyForRef(KScnPropertyRef* ref)
+{
+    KProperty* property = ref != nullptr ? ref->GetProperty() : nullptr;
+    const int index = property != nullptr && property->IsDynamic() ? GetPropertyIndex(property) : -1;
+    if (index < 0)
+    {
+        return false;
+    }
+    if (KScnTakeNodeContainer* owner = GetOwner())
+    {
+        owner->RemoveUserProperty(ref);
+        owner->OnUserPropertyRemoved(ref);
+    }
+    ref->SetProperty(nullptr);
+    DestroyPropertyAt(GetPropertyIndex(property));
+    return true;
 }
 
 bool KScnPropertyHandler::OnPropertyChange(int operation, KProperty* property, bool dynamic)

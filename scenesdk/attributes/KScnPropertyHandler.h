@@ -17,6 +17,7 @@
 namespace scenesdk
 {
 
+class KScnPropertyRef;
 class KScnTakeNodeContainer;
 
 class KScnPropertyHandler : public KObject
@@ -36,6 +37,22 @@ public:
     virtual KProperty* CreateDynamicProperty(const char* name, int typeCode, KDataType* dataType,
                                              bool animatable, bool ownsEnumList = false,
                                              KProperty* reference = nullptr, bool returnExisting = false);
+    // Gives a user-property record that has no property yet a dynamic
+    // property of its type and name in this set: labelled with the record's
+    // label (its name when the label is empty), with the record's limits and
+    // flags; flag 1 makes it animatable with state bit 8 (event 31), and when
+    // the record is already one of the owner's user properties the property
+    // gets its channels in the owner's takes at once. The record then stands
+    // for the property. False, with nothing made, for a null record, one that
+    // has a property already, or an unidentified type.
+    bool CreatePropertyForRef(KScnPropertyRef* ref);
+    // Destroys the dynamic property of this set that a record stands for and
+    // leaves the record standing for nothing; a record listed among the
+    // owner's user properties leaves the list, and the property's channels
+    // leave the owner's takes. False, with nothing changed, for a null record,
+    // one without a property, or one whose property is not a dynamic
+    // property of this set (a declared property never leaves its set).
+    bool RemovePropertyForRef(KScnPropertyRef* ref);
 
     bool OnPropertyChange(int operation, KProperty* property, bool dynamic) override;
     // True while the owner has deferred handles or takes to make, or curve

@@ -76,6 +76,12 @@ public:
     // the live referenced object, and no property connected anywhere; false
     // whenever arg is not 0.
     bool HasOwner(int arg = 0) override;
+    // The getter and setter operations of this object for its declared
+    // properties bound with KProperty::InitializeBound: value addresses a
+    // value of the property's own type. False (nothing read or written) when
+    // the object has none for the property; the base has none.
+    virtual bool GetBoundValue(KProperty& /*property*/, void* /*value*/) { return false; }
+    virtual bool SetBoundValue(KProperty& /*property*/, const void* /*value*/) { return false; }
     bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                        const void* c) override;
     bool NotifyEvent15(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,

@@ -262,6 +262,24 @@ void KProperty::Initialize(const char* name, KObject* owner)
     NoteRenamedWhileListed();
 }
 
+void KProperty::InitializeBound(const char* name, KObject* owner)
+{
+    Initialize(name, owner);
+    m_Attributes.SetFlag(KPropertyAttributes::kOwnerAccessors, owner != nullptr);
+}
+
+bool KProperty::GetThroughOwner(void* value)
+{
+    KObject* owner = GetOwnerObject();
+    return owner != nullptr && owner->GetBoundValue(*this, value);
+}
+
+bool KProperty::SetThroughOwner(const void* value)
+{
+    KObject* owner = GetOwnerObject();
+    return owner != nullptr && owner->SetBoundValue(*this, value);
+}
+
 void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
                                   KPlug* connectTo, uint32_t state)
 {

@@ -112,6 +112,7 @@ public:
     static constexpr uint32_t kUserFlag = 128;
     static constexpr uint32_t kNamedReference = 256;
     static constexpr uint32_t kEnumFunction = 512;
+    static constexpr uint32_t kOwnerAccessors = 1024; // see KProperty::InitializeBound
     static constexpr double kDefaultMinimum = 0.0;
     static constexpr double kDefaultMaximum = 100.0;
 
@@ -185,6 +186,13 @@ public:
     // Binds a declared property to its owner: the owner adopts it and the name
     // is stored. The owner adds it to its list afterwards (KObject::AddProperty).
     void Initialize(const char* name, KObject* owner);
+    // Initialize, with the value read and written through the owner's
+    // getter and setter operations for the property (KObject::GetBoundValue
+    // and SetBoundValue), which know it by its place in the owner: the
+    // property stores nothing for the binding. Where the owner has no such
+    // operation the property keeps its value itself.
+    void InitializeBound(const char* name, KObject* owner);
+    bool IsOwnerBound() const { return m_Attributes.HasFlag(KPropertyAttributes::kOwnerAccessors); }
     // The run-time path: state, adoption, owned copy of the name, flag 64 when
     // ownsEnumList, flag 1, data type, and connectTo as the first source.
     void InitializeDynamic(KObject* owner, const char* name, KDataType* dataType, bool ownsEnumList,
@@ -310,6 +318,11 @@ protected:
     // Copies from a property whose storage is the same type; false otherwise.
     virtual bool CopySameStorage(KProperty* /*source*/) { return false; }
     virtual const void* StorageTag() const { return nullptr; }
+    // The owner's bound getter and setter (see InitializeBound); value
+    // addresses a value of the property's own type. False when the owner
+    // has none for this property.
+    bool GetThroughOwner(void* value);
+    bool SetThroughOwner(const void* value);
 
     KPropertyAttributes m_Attributes;
 

@@ -245,18 +245,22 @@ public:
     bool HasGetter() const
     {
         const SideBlock* side = SidePtr();
-        return side && side->get;
+        return IsOwnerBound() || (side && side->get);
     }
     bool HasSetter() const
     {
         const SideBlock* side = SidePtr();
-        return side && side->set;
+        return IsOwnerBound() || (side && side->set);
     }
 
     // Typed read: through the getter when bound (the result is kept), else the value.
     T GetValue()
     {
-        if (HasGetter())
+        if (IsOwnerBound())
+        {
+            GetThroughOwner(&m_Value);
+        }
+        else if (HasGetter())
         {
             m_Value = SidePtr()->get();
         }
@@ -269,7 +273,14 @@ public:
         DepthGuard keep(this); // handlers may ask to destroy this property
         RefreshTextFromGetter();
         NotifyEvent14(nullptr, eValueChanging, this, &incoming, &m_Value, nullptr);
-        if (HasSetter())
+        if (IsOwnerBound())
+        {
+            if (!SetThroughOwner(&incoming))
+            {
+                m_Value = incoming;
+            }
+        }
+        else if (HasSetter())
         {
             SidePtr()->set(incoming);
             RefreshTextFromGetter();
@@ -283,8 +294,9 @@ public:
     }
     // The stored value, without calling the getter.
     const T& GetStoredValue() const { return m_Value; }
-    // Stores a declared property's first value without events or setter:
-    // only for an owner building its properties, before anything can hear them.
+    // Stores the value without events or setter: for an owner building its
+    // properties, before anything can hear them, and for the owner's own
+    // bound setter (KProperty::InitializeBound), which the events surround.
     void InitValue(const T& value) { m_Value = value; }
 
     EPropertyStorage GetStorage() const override { return Traits::kStorage; }
@@ -392,7 +404,7 @@ private:
         {
             if (HasGetter())
             {
-                m_Value = SidePtr()->get();
+                GetValue();
             }
         }
     }

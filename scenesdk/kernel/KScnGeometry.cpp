@@ -282,12 +282,12 @@ KScnSceneContents* KScnGeometry::NodeContents() const
     return node != nullptr ? node->GetSceneContents() : nullptr;
 }
 
-void KScnGeometry::AttachToNode(KScnNode* node)
+int KScnGeometry::AttachToNode(KScnNode* node)
 {
-    KScnGeometryBase::AttachToNode(node);
+    const int takes = KScnGeometryBase::AttachToNode(node);
     if (node == nullptr)
     {
-        return;
+        return takes;
     }
     KScnSceneContents* contents = NodeContents();
     for (int i = 0; i < mShapes.GetCount(); ++i)
@@ -296,6 +296,7 @@ void KScnGeometry::AttachToNode(KScnNode* node)
         CreateShapeProperty(mShapeNames[i]->Buffer());
     }
     SetSceneContents(contents);
+    return takes;
 }
 
 void KScnGeometry::DetachFromNode()

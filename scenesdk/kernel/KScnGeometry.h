@@ -103,7 +103,7 @@ public:
     // ---- Node attribute ----
     // Channels for every take, then each shape joins the node's scene
     // contents and gets its property, then the geometry joins the contents.
-    void AttachToNode(KScnNode* node) override;
+    int AttachToNode(KScnNode* node) override;
     // Takes the geometry's and shapes' materials and textures out of the
     // scene contents, then removes the channels.
     void DetachFromNode() override;

@@ -727,8 +727,12 @@ void KScnNode::AddCharacterLink(KScnCharacter* character, int type, int index, i
     mCharacterLinks.push_back(KScnCharacterLinkRecord{character, type, index, subIndex});
 }
 
-bool KScnNode::RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
+int KScnNode::RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex)
 {
+    if (character == nullptr)
+    {
+        return -1;
+    }
     for (size_t i = 0; i < mCharacterLinks.size(); ++i)
     {
         const KScnCharacterLinkRecord& link = mCharacterLinks[i];
@@ -736,10 +740,10 @@ bool KScnNode::RemoveCharacterLink(KScnCharacter* character, int type, int index
             link.subIndex == subIndex)
         {
             mCharacterLinks.erase(mCharacterLinks.begin() + static_cast<long>(i));
-            return true;
+            return static_cast<int>(i);
         }
     }
-    return false;
+    return -1;
 }
 
 bool KScnNode::GetCharacterLink(int index, KScnCharacterLinkRecord& out) const

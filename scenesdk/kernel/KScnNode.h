@@ -180,8 +180,9 @@ public:
     // ---- Character links (kept by the characters and control sets) ----
     // Appends the record; an equal record already listed is not repeated.
     void AddCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
-    // Removes the equal record; false when there is none.
-    bool RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
+    // Removes the first equal record and returns the position it had; -1
+    // when there is none or the character is null.
+    int RemoveCharacterLink(KScnCharacter* character, int type, int index, int subIndex);
     int GetCharacterLinkCount() const { return static_cast<int>(mCharacterLinks.size()); }
     // False for an index outside 0..count-1.
     bool GetCharacterLink(int index, KScnCharacterLinkRecord& out) const;

@@ -5,17 +5,18 @@
 namespace scenesdk
 {
 
-void KScnNodeAttribute::AttachToNode(KScnNode* node)
+int KScnNodeAttribute::AttachToNode(KScnNode* node)
 {
     mNode = node;
     if (node == nullptr)
     {
-        return;
+        return 0;
     }
     for (int i = 0; i < node->GetTakeNodeCount(); ++i)
     {
         AddChannels(node->GetTakeNode(i));
     }
+    return node->GetTakeNodeCount();
 }
 
 void KScnNodeAttribute::DetachFromNode()

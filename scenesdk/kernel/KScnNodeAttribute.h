@@ -48,8 +48,8 @@ public:
     virtual int GetMarkerType() const { return 0; }
     // Stores the node, then runs AddChannels on each of the node's takes in
     // take order (the default take first). The count is read again after
-    // each call.
-    virtual void AttachToNode(KScnNode* node);
+    // each call. Returns the node's take count (0 for a null node).
+    virtual int AttachToNode(KScnNode* node);
     // When attached: runs RemoveChannels on each take of the node in take
     // order, then forgets the node. Nothing while detached.
     virtual void DetachFromNode();

@@ -5,7 +5,11 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace scenesdk
 {
@@ -82,9 +86,95 @@ void KScnNodePivotSet::Reset()
     mState = 1;
 }
 
+namespace
+{
+using P = KScnNodeProperties;
+
+// One declared value property and the set's accessors of it, reached from
+// the property through its place in the set.
+struct SBoundMember
+{
+    KProperty& (*member)(P&);
+    void (*get)(P&, void*);
+    void (*set)(P&, const void*);
+};
+
+#define KSCN_BOUND_MEMBER(Type, Name)                                                                        \
+    {[](P& p) -> KProperty& { return p.Name; },                                                              \
+     [](P& p, void* out) { *static_cast<Type*>(out) = p.Get##Name(); },                                      \
+     [](P& p, const void* in) { p.Set##Name(*static_cast<const Type*>(in)); }},
+#define KSCN_BOUND_VECTOR(Name) KSCN_BOUND_MEMBER(KgeTVector, Name)
+const SBoundMember kBoundMembers[] = {KSCN_NODE_VALUE_PROPERTIES(KSCN_BOUND_MEMBER, KSCN_BOUND_VECTOR)};
+#undef KSCN_BOUND_VECTOR
+#undef KSCN_BOUND_MEMBER
+
+// The member at a property's place in a set, or null for a property that
+// is not a declared value property of that set.
+const SBoundMember* FindBoundMember(P& set, const KProperty& property)
+{
+    const uintptr_t base = reinterpret_cast<uintptr_t>(&set);
+    const uintptr_t at = reinterpret_cast<uintptr_t>(&property);
+    if (at < base || at >= base + sizeof(P))
+    {
+        return nullptr;
+    }
+    // Every set has its members at the same places: the first set asked
+    // lays the table out.
+    using Place = std::pair<uintptr_t, const SBoundMember*>;
+    static const std::vector<Place> places = [&set, base] {
+        std::vector<Place> made;
+        for (const SBoundMember& bound : kBoundMembers)
+        {
+            made.emplace_back(reinterpret_cast<uintptr_t>(&bound.member(set)) - base, &bound);
+        }
+        std::sort(made.begin(), made.end());
+        return made;
+    }();
+    const auto found = std::lower_bound(places.begin(), places.end(), Place(at - base, nullptr));
+    return found != places.end() && found->first == at - base ? found->second : nullptr;
+}
+} // namespace
+
+bool KScnNodeProperties::GetBoundValue(KProperty& property, void* value)
+{
+    const SBoundMember* bound = FindBoundMember(*this, property);
+    if (bound == nullptr)
+    {
+        return false;
+    }
+    bound->get(*this, value);
+    return true;
+}
+
+bool KScnNodeProperties::SetBoundValue(KProperty& property, const void* value)
+{
+    const SBoundMember* bound = FindBoundMember(*this, property);
+    if (bound == nullptr)
+    {
+        return false;
+    }
+    bound->set(*this, value);
+    return true;
+}
+
+KgeTVector KScnNodeProperties::StoreVector(KPropertyTemplate<KgeTVector>& member, const KgeTVector& value)
+{
+    // The stored fourth component stays.
+    KgeTVector stored = member.GetStoredValue();
+    stored.Set(value[0], value[1], value[2], stored[3]);
+    member.InitValue(stored);
+    return stored;
+}
+
+KgeTVector KScnNodeProperties::ReadVector(const KPropertyTemplate<KgeTVector>& member)
+{
+    const KgeTVector& stored = member.GetStoredValue();
+    return KgeTVector(stored[0], stored[1], stored[2], 1.0);
+}
+
 void KScnNodeProperties::InitMember(KProperty& property, const char* name, uint32_t flags)
 {
-    property.Initialize(name, this);
+    property.InitializeBound(name, this);
     AddProperty(&property);
     if (flags != 0)
     {

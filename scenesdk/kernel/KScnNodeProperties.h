@@ -112,6 +112,41 @@ struct KScnNodePivotEval
     KgePivotRotationRecord rotation;
 };
 
+// The declared value properties of a node's set in declaration order:
+// S(type, name) for a scalar, V(name) for a four-double vector.
+#define KSCN_NODE_VALUE_PROPERTIES(S, V)                                                                     \
+    S(bool, QuaternionInterpolate)                                                                           \
+    V(RotationOffset) V(RotationPivot) V(RotationPivotUpdateOffset) V(ScalingOffset) V(ScalingPivot)          \
+    V(ScalingPivotUpdateOffset) S(bool, TranslationActive) V(TranslationMin) V(TranslationMax)               \
+    S(bool, TranslationMinX) S(bool, TranslationMinY) S(bool, TranslationMinZ) S(bool, TranslationMaxX)      \
+    S(bool, TranslationMaxY) S(bool, TranslationMaxZ) S(ERotationOrder, RotationOrder)                       \
+    S(bool, RotationSpaceForLimitOnly) S(double, RotationStiffnessX) S(double, RotationStiffnessY)           \
+    S(double, RotationStiffnessZ) S(double, AxisLen) V(PreRotation) V(PostRotation)                          \
+    S(bool, RotationActive) V(RotationMin) V(RotationMax) S(bool, RotationMinX) S(bool, RotationMinY)        \
+    S(bool, RotationMinZ) S(bool, RotationMaxX) S(bool, RotationMaxY) S(bool, RotationMaxZ)                  \
+    S(ETransformInheritType, InheritType) S(bool, ScalingActive) V(ScalingMin) V(ScalingMax)                 \
+    S(bool, ScalingMinX) S(bool, ScalingMinY) S(bool, ScalingMinZ) S(bool, ScalingMaxX)                      \
+    S(bool, ScalingMaxY) S(bool, ScalingMaxZ) V(GeometricTranslation) V(GeometricRotation)                   \
+    V(GeometricScaling) S(double, MinDampRangeX) S(double, MinDampRangeY) S(double, MinDampRangeZ)           \
+    S(double, MaxDampRangeX) S(double, MaxDampRangeY) S(double, MaxDampRangeZ)                               \
+    S(double, MinDampStrengthX) S(double, MinDampStrengthY) S(double, MinDampStrengthZ)                      \
+    S(double, MaxDampStrengthX) S(double, MaxDampStrengthY) S(double, MaxDampStrengthZ)                      \
+    S(double, PreferedAngleX) S(double, PreferedAngleY) S(double, PreferedAngleZ) S(bool, Show)              \
+    S(bool, NegativePercentShapeSupport)
+
+// A scalar's setter stores the value and returns it; its getter returns it.
+#define KSCN_NODE_SCALAR_ACCESSORS(Type, Name)                                                               \
+    virtual Type Set##Name(Type value)                                                                       \
+    {                                                                                                        \
+        Name.InitValue(value);                                                                               \
+        return value;                                                                                        \
+    }                                                                                                        \
+    virtual Type Get##Name() { return Name.GetStoredValue(); }
+// A vector's setter stores x, y and z only; its getter returns (x, y, z, 1).
+#define KSCN_NODE_VECTOR_ACCESSORS(Name)                                                                     \
+    virtual KgeTVector Set##Name(const KgeTVector& value) { return StoreVector(Name, value); }               \
+    virtual KgeTVector Get##Name() { return ReadVector(Name); }
+
 class KScnNodeProperties : public KScnPropertyHandler
 {
     KCLASSID_DECLARE(KScnNodeProperties)
@@ -131,6 +166,12 @@ public:
                          uint32_t type, KPlug* extra) override;
     // The node of a plug that is a node property set; null otherwise.
     static KScnNode* NodeOfPlug(KPlug* plug);
+
+    // Every declared value property reads and writes through the setter and
+    // getter of its own below, so a derived set's override is what it reaches.
+    bool GetBoundValue(KProperty& property, void* value) override;
+    bool SetBoundValue(KProperty& property, const void* value) override;
+    KSCN_NODE_VALUE_PROPERTIES(KSCN_NODE_SCALAR_ACCESSORS, KSCN_NODE_VECTOR_ACCESSORS)
 
     // Set 0, or set 1 (any other index), each made when first asked for
     // here; the const form reads a set never made as a reset one.
@@ -193,6 +234,8 @@ protected:
     ~KScnNodeProperties() override = default;
 
 private:
+    static KgeTVector StoreVector(KPropertyTemplate<KgeTVector>& member, const KgeTVector& value);
+    static KgeTVector ReadVector(const KPropertyTemplate<KgeTVector>& member);
     void InitMember(KProperty& property, const char* name, uint32_t flags = 0);
     KPropertyObjectList* InitObjectList(const char* name);
     void CreateDynamicProperties();

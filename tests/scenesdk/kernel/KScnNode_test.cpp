@@ -480,7 +480,8 @@ TEST_F(NodeTest, UserPropertiesFromDefinitions)
     speed->SetMaxLimit(9.0);
     KProperty* made = n->CreatePropertyForRef(speed);
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(n->CreatePropertyForRef(speed), made) << "a handle keeps its property";
+    EXPECT_EQ(n->CreatePropertyForRef(speed), nullptr) << "a handle keeps its one property";
+    EXPECT_EQ(speed->GetProperty(), made);
     EXPECT_EQ(made->GetTypeCode(), eKPropDouble);
     EXPECT_STREQ(made->GetLabel(), "Top speed");
     EXPECT_EQ(made->GetMax(), 9.0);
