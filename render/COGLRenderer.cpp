@@ -48,7 +48,10 @@ bool COGLRenderer::Create(CRefPtr<IWindow> window)
         return false;
     }
     if (!CreateContext(dc, window->GetBits()))
+    {
+        Destroy();
         return false;
+    }
     window->AddListener(this);
     return true;
 }
@@ -60,7 +63,12 @@ bool COGLRenderer::CreateOnDC(plat::HDC dc, uint8_t colourBits)
         Log(1, "Error: ::GetDC failed in COGLRenderer::Create");
         return false;
     }
-    return CreateContext(dc, colourBits);
+    if (!CreateContext(dc, colourBits))
+    {
+        Destroy();
+        return false;
+    }
+    return true;
 }
 
 bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
@@ -105,8 +113,11 @@ bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
     GLenum glewError = glewInit();
     if (glewError != GLEW_OK)
     {
+        // Without its entry points the renderer cannot draw: the set-up
+        // fails.
         Log(1, "glewInit() Failed in COGLRenderer.Create()");
         Log(1, "Error: %s", reinterpret_cast<const char*>(glewGetErrorString(glewError)));
+        return false;
     }
     m_bVBOSupport = GLEW_ARB_vertex_buffer_object && glGenBuffersARB && glBindBufferARB && glBufferDataARB;
     m_bCubeMapSupport = GLEW_EXT_texture_cube_map != 0;
@@ -309,6 +320,9 @@ void COGLRenderer::ReportErrors()
 void COGLRenderer::EndFrame()
 {
     ReportErrors();
+    // A swap of a surface nobody shows (an off-screen buffer) may not flush:
+    // the driver would then queue the commands of every frame for ever.
+    glFlush();
     plat::SwapBuffers(m_hDC);
 }
 
