@@ -217,8 +217,14 @@ void CBattleState::ReadSpawnTable()
     CSettings* settings = CSettings::GetInstance();
     const std::string& section = m_pGameCtrl->GetLevelSection();
     std::string value;
+    // More records than the limit are clamped to it; a count below 0 is
+    // refused like a missing one.
+    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxSpawnRecords), true, false};
+    double read = 0.0;
     long records = 0;
-    if (!settings || !settings->GetWholeNumber(section, "SpawnPoints", 0, kMaxSpawnRecords, records))
+    if (settings && settings->GetLimitedNumber(section, "SpawnPoints", limits, read))
+        records = static_cast<long>(read);
+    else
     {
         records = 0;
         Log(1, "Error: Couldn't get \"SpawnPoints\"-Value from \"%s\" in CBattleState::Enter",

@@ -141,7 +141,7 @@ TEST_F(BuildFrames, TheMouseRestingAtAScreenEdgeScrollsTheView)
 TEST_F(BuildFrames, HostileStartMoneyAndBuildTimesAreRefused)
 {
     ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=450;8;400\nStartMoney=inf\n"
-                            "[Level1]\nBuildTime=0\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=1e99\n"));
+                            "[Level1]\nBuildTime=0\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=-1 # no time\n"));
     TakeErrors();
     m_Ctrl.NextLevel();
     m_Ctrl.ChangeState(&Build());
