@@ -357,14 +357,16 @@ void CBattleState::EndBattle(const CRefPtr<CGuiImagePanel>& panel)
 
 void CBattleState::OnBirdKilled()
 {
-    if (m_bEnded || m_uiRemainingBirds == 0)
+    if (m_uiRemainingBirds == 0)
         return;
     --m_uiRemainingBirds;
     const double done = 100.0 - static_cast<double>(m_uiRemainingBirds) * 100.0 / m_uiTotalBirds;
     SetLevelDoneText(static_cast<uint32_t>(done));
+    // A bird the towers kill after the town fell still scores; only the
+    // panel of a battle already ended is not shown again.
     if (m_pGameCtrl)
         m_pGameCtrl->AddScore(kScorePerBird);
-    if (m_uiRemainingBirds == 0)
+    if (m_uiRemainingBirds == 0 && !m_bEnded)
         EndBattle(m_pLevelDonePanel);
 }
 
