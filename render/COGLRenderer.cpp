@@ -142,6 +142,10 @@ void COGLRenderer::SetInitialState()
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     glEnable(GL_LIGHT0);
+    // Objects are drawn scaled (trees, the shrunken ruins of small
+    // buildings); without this their normals come out longer or shorter than
+    // 1 and lighting burns them white or darkens them.
+    glEnable(GL_NORMALIZE);
     for (float& c : m_LightDiffuse)
         c = 0.0f;
     SetMatrixMode(0);
