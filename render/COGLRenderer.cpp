@@ -23,11 +23,10 @@ const int kMaxErrorsReported = 64;
 } // namespace
 
 COGLRenderer::COGLRenderer()
-    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0),
-      m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false),
-      m_bTransparency(false), m_pCurrentModel(nullptr), m_pCurrentGroup(nullptr), m_pIndices(nullptr),
-      m_pPositions(nullptr), m_pNormals(nullptr), m_pColours(nullptr), m_pCurrentMaterial(nullptr),
-      m_iLayerCount(0),
+    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0), m_iLayerIndex(0),
+      m_bVBOSupport(false), m_bCubeMapSupport(false), m_bTransparency(false), m_pCurrentModel(nullptr),
+      m_pCurrentGroup(nullptr), m_pIndices(nullptr), m_pPositions(nullptr), m_pNormals(nullptr),
+      m_pColours(nullptr), m_pCurrentMaterial(nullptr), m_iLayerCount(0),
       m_usStateFlags(0), m_LightDirection{0, 0, 0, 0}, m_LightDiffuse{0, 0, 0, 0}, m_LightAmbient{0, 0, 0, 0}
 {
     m_pRenderSettings = new COGLGlobalRenderSettings(this);
@@ -174,6 +173,29 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
             font->GetFace() == face)
             return font;
     }
+    const uint32_t first = MakeGlyphLists(face, height, bold, italic);
+    if (first == 0)
+        return CRefPtr<COGLFont>();
+    CRefPtr<COGLFont> font(new COGLFont(this, face, height, bold, italic, first));
+    m_Fonts.push_back(font);
+    return font;
+}
+
+bool COGLRenderer::SetFontHeight(CRefPtr<COGLFont> font, uint8_t height)
+{
+    if (!font || font->GetFirstList() == 0)
+        return false;
+    if (font->GetHeight() == height)
+        return true;
+    const uint32_t first = MakeGlyphLists(font->GetFace(), height, font->GetBold(), font->GetItalic());
+    if (first == 0)
+        return false;
+    font->SetGlyphLists(height, first);
+    return true;
+}
+
+uint32_t COGLRenderer::MakeGlyphLists(const std::string& face, uint8_t height, uint8_t bold, uint8_t italic)
+{
     plat::HFONT hFont = nullptr;
     if (m_hRC)
         hFont = plat::CreateFontA(-static_cast<int>(height), 0, 0, 0, bold ? plat::FW_BOLD : plat::FW_NORMAL,
@@ -183,7 +205,7 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
     if (!hFont)
     {
         Log(1, "Error: Couldn't create font %s (%u, %x, %x)", face.c_str(), height, bold, italic);
-        return CRefPtr<COGLFont>();
+        return 0;
     }
     const GLuint first = glGenLists(224);
     plat::HGDIOBJ old = plat::SelectObject(m_hDC, hFont);
@@ -195,11 +217,9 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
         if (first != 0)
             glDeleteLists(first, 224);
         Log(1, "Error: Couldn't create font %s (%u, %x, %x)", face.c_str(), height, bold, italic);
-        return CRefPtr<COGLFont>();
+        return 0;
     }
-    CRefPtr<COGLFont> font(new COGLFont(this, face, height, bold, italic, first));
-    m_Fonts.push_back(font);
-    return font;
+    return first;
 }
 
 CRefPtr<COGLGlobalRenderSettings> COGLRenderer::GetRenderSettings()
