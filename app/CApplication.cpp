@@ -10,7 +10,7 @@ int CApplication::Run(HINSTANCE instance)
     if (!Create())
     {
         Log(1, "Error: Creation of application object failed");
-        return -1;
+        return m_iExitCode != 0 ? m_iExitCode : -1;
     }
     MSG msg;
     for (;;)

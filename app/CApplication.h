@@ -20,14 +20,16 @@ public:
 
     // 0 after a normal end, kFailedExitCode when a frame ended the run on an
     // error (SetFailed); -1 when Create failed (logged; Destroy is left to
-    // the destructor then). WM_QUIT is never looked at: only Frame ends the
-    // loop.
+    // the destructor then), or kFailedExitCode when Create failed after
+    // SetFailed (no window or OpenGL context could be made). WM_QUIT is never
+    // looked at: only Frame ends the loop.
     int Run(plat::HINSTANCE instance);
 
     static constexpr int kFailedExitCode = 1;
 
 protected:
-    // Called by a Frame that returns false because of an error.
+    // Called by a Frame that returns false because of an error, or by a
+    // Create that fails for want of a display.
     void SetFailed() { m_iExitCode = kFailedExitCode; }
 
     plat::HINSTANCE m_hInstance;

@@ -3,6 +3,8 @@
 #include "app/CSettingsStore.h"
 #include "app/Log.h"
 
+#include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -54,33 +56,73 @@ bool CSettings::GetValue(const std::string& section, const std::string& key, std
     return !value.empty();
 }
 
+namespace
+{
+
+// The leading number of text as the C library reads it; false when the text
+// starts with no number. A finite number too large for a double reads as the
+// largest double of its sign, so that it can still be clamped; "inf" and
+// "nan" read as themselves. length receives the number's text length after
+// the leading blanks.
+bool LeadingNumber(const char* text, bool whole, double& number, size_t& length)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    char* end = nullptr;
+    errno = 0;
+    if (whole)
+    {
+        const long n = std::strtol(text, &end, 10);
+        number = static_cast<double>(n);
+    }
+    else
+    {
+        number = std::strtod(text, &end);
+        if (errno == ERANGE && std::isinf(number))
+            number = std::copysign(DBL_MAX, number);
+    }
+    length = static_cast<size_t>(end - text);
+    return end != text;
+}
+
+} // namespace
+
 bool CSettings::GetNumber(const std::string& section, const std::string& key, double min, double max,
                           double& number)
 {
     std::string value;
-    if (!GetValue(section, key, value))
+    double n = 0.0;
+    size_t length = 0;
+    if (!GetValue(section, key, value) || !LeadingNumber(value.c_str(), false, n, length))
         return false;
-    const char* begin = value.c_str();
-    char* end = nullptr;
-    const double n = std::strtod(begin, &end);
-    if (end == begin)
-        return false;
-    while (*end == ' ' || *end == '\t')
-        ++end;
     // NaN fails both comparisons.
-    if (*end != '\0' || !(n >= min && n <= max))
+    if (!std::isfinite(n) || !(n >= min && n <= max))
         return false;
     number = n;
     return true;
 }
 
-bool CSettings::GetWholeNumber(const std::string& section, const std::string& key, long min, long max,
-                               long& number)
+bool CSettings::GetLimitedNumber(const std::string& section, const std::string& key,
+                                 const SNumberLimits& limits, double& number)
 {
+    std::string value;
     double n = 0.0;
-    if (!GetNumber(section, key, static_cast<double>(min), static_cast<double>(max), n) || n != std::floor(n))
+    size_t length = 0;
+    if (!GetValue(section, key, value) || !LeadingNumber(value.c_str(), limits.whole, n, length) ||
+        !std::isfinite(n) || (n < limits.min && !limits.clampBelow))
         return false;
-    number = static_cast<long>(n);
+    const std::string written = value.substr(value.find_first_not_of(" \t"), length);
+    if (n > limits.max)
+    {
+        Log(1, "%s %s is more than %g; %g is used", key.c_str(), written.c_str(), limits.max, limits.max);
+        n = limits.max;
+    }
+    else if (n < limits.min)
+    {
+        Log(1, "%s %s is less than %g; %g is used", key.c_str(), written.c_str(), limits.min, limits.min);
+        n = limits.min;
+    }
+    number = n;
     return true;
 }
 

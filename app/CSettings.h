@@ -35,15 +35,32 @@ public:
     // when the key is missing) and the result is true when it is not empty.
     bool GetValue(const std::string& section, const std::string& key, std::string& value);
 
-    // The value of key as a decimal number (the C library's conversion:
-    // leading blanks, a sign, a fraction, an exponent; blanks may follow the
-    // number, nothing else may) that lies within [min, max]. False, number
-    // untouched, when the key is missing, its value is no such number or it
-    // lies outside (not a number and the infinities always do).
+    // The leading number of key's value, as the C library's decimal
+    // conversion reads it (leading blanks, a sign, a fraction, an exponent);
+    // whatever follows the number, a unit or a " # comment", is ignored.
+    // False, number untouched, when the key is missing, its value starts
+    // with no number, the number is not finite or it lies outside
+    // [min, max].
     bool GetNumber(const std::string& section, const std::string& key, double min, double max,
                    double& number);
-    // As GetNumber, for a whole number.
-    bool GetWholeNumber(const std::string& section, const std::string& key, long min, long max, long& number);
+
+    // What the game can show or hold of a number setting.
+    struct SNumberLimits
+    {
+        double min;
+        double max;
+        bool whole;      // a count: the leading whole number (base 10)
+        bool clampBelow; // below min: clamped (an amount) or refused (a count or time)
+    };
+    // The leading number of key's value (as GetNumber) kept within limits.
+    // False, number untouched, when the key is missing, its value starts
+    // with no number, the number is "nan" or "inf", or it lies below min
+    // and clampBelow is off: the caller logs its "Couldn't get" line and
+    // takes its default. A number past a limit is clamped to it and logged
+    // (flag 1) as "StartMoney 100000 is more than 99999; 99999 is used" (or
+    // "is less than"), naming the number as written.
+    bool GetLimitedNumber(const std::string& section, const std::string& key, const SNumberLimits& limits,
+                          double& number);
     // Whether the loaded file has a section of that name.
     bool HasSection(const std::string& section) const;
 

@@ -36,6 +36,11 @@ struct SScnSdkLibraryUser
 const SScnSdkLibraryUser gScnSdkLibrary;
 
 const char* const kSection = "DISPLAY";
+// Follows the failure of the main window or of its OpenGL context; the
+// process then ends with status 1.
+const char* const kNoWindowMessage =
+    "Error: No window or OpenGL context can be made: the game needs a display (DISPLAY naming a running X "
+    "server) with OpenGL";
 
 // Decimal conversion as atoi does it (leading blanks and a sign allowed,
 // text without digits gives 0), clamped instead of overflowing.
@@ -286,6 +291,8 @@ bool CVostrelApp::CreateWindows()
     if (!created)
     {
         Log(1, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
+        Log(1, kNoWindowMessage);
+        SetFailed();
         return false;
     }
     m_pWindow->AddListener(static_cast<IWindowListener*>(this));
@@ -298,6 +305,8 @@ bool CVostrelApp::SetupRenderEngine()
     if (!renderer || !renderer->Create(m_pWindow))
     {
         Log(1, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
+        Log(1, kNoWindowMessage);
+        SetFailed();
         return false;
     }
     renderer->SetClearColor(kClearColor);

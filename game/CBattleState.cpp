@@ -217,8 +217,14 @@ void CBattleState::ReadSpawnTable()
     CSettings* settings = CSettings::GetInstance();
     const std::string& section = m_pGameCtrl->GetLevelSection();
     std::string value;
+    // More records than the limit are clamped to it; a count below 0 is
+    // refused like a missing one.
+    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxSpawnRecords), true, false};
+    double read = 0.0;
     long records = 0;
-    if (!settings || !settings->GetWholeNumber(section, "SpawnPoints", 0, kMaxSpawnRecords, records))
+    if (settings && settings->GetLimitedNumber(section, "SpawnPoints", limits, read))
+        records = static_cast<long>(read);
+    else
     {
         records = 0;
         Log(1, "Error: Couldn't get \"SpawnPoints\"-Value from \"%s\" in CBattleState::Enter",
@@ -351,14 +357,16 @@ void CBattleState::EndBattle(const CRefPtr<CGuiImagePanel>& panel)
 
 void CBattleState::OnBirdKilled()
 {
-    if (m_bEnded || m_uiRemainingBirds == 0)
+    if (m_uiRemainingBirds == 0)
         return;
     --m_uiRemainingBirds;
     const double done = 100.0 - static_cast<double>(m_uiRemainingBirds) * 100.0 / m_uiTotalBirds;
     SetLevelDoneText(static_cast<uint32_t>(done));
+    // A bird the towers kill after the town fell still scores; only the
+    // panel of a battle already ended is not shown again.
     if (m_pGameCtrl)
         m_pGameCtrl->AddScore(kScorePerBird);
-    if (m_uiRemainingBirds == 0)
+    if (m_uiRemainingBirds == 0 && !m_bEnded)
         EndBattle(m_pLevelDonePanel);
 }
 

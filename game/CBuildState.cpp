@@ -66,37 +66,38 @@ bool ReadSetting(const std::string& section, const char* key, std::string& value
     return settings && settings->GetValue(section, key, value);
 }
 
-// The ranges of the numbers this state reads. A price has at most three
-// digits (its button shows it), the gold and the time fit their texts
-// ("Gold: 99999", "Time left: 99:59") and a demanded count the necessary
-// text ("necessary: 99").
-const double kMaxPrice = 999.0;
-const double kMaxStartMoney = 99999.0;
-const double kMaxBuildTime = 5999.0;
-const long kMaxDemanded = 99;
+// What the bar can show of the numbers this state reads: a price has at
+// most three digits (its button shows it), the gold and the time fit their
+// texts ("Gold: 99999", "Time left: 99:59") and a demanded count the
+// necessary text ("necessary: 99"). Prices and gold have no sign on the bar
+// and are clamped at 0; a time or count below 0 is refused.
+const CSettings::SNumberLimits kPriceLimits = {0.0, 999.0, false, true};
+const CSettings::SNumberLimits kStartMoneyLimits = {0.0, 99999.0, false, true};
+const CSettings::SNumberLimits kBuildTimeLimits = {0.0, 5999.0, false, false};
+const CSettings::SNumberLimits kDemandedLimits = {0.0, 99.0, true, false};
 
-// A number of the section within [0, max]; false when missing or outside.
-bool ReadNumber(const std::string& section, const char* key, double max, float& number)
+// A number of the section held within limits; false when missing or refused.
+bool ReadNumber(const std::string& section, const char* key, const CSettings::SNumberLimits& limits,
+                float& number)
 {
     CSettings* settings = CSettings::GetInstance();
     double n = 0.0;
-    if (!settings || !settings->GetNumber(section, key, 0.0, max, n))
+    if (!settings || !settings->GetLimitedNumber(section, key, limits, n))
         return false;
     number = static_cast<float>(n);
     return true;
 }
 
-// A demanded count of the section: false (count 0) when missing; a value
-// outside 0 to 99 is logged like a missing one and taken as 0.
+// A demanded count of the section: false (count 0) when missing, silently;
+// a refused value is logged like a missing one and taken as 0.
 bool ReadDemanded(const std::string& section, const char* key, uint16_t& count)
 {
     count = 0;
     std::string value;
     if (!ReadSetting(section, key, value))
         return false;
-    long n = 0;
-    CSettings* settings = CSettings::GetInstance();
-    if (!settings->GetWholeNumber(section, key, 0, kMaxDemanded, n))
+    float n = 0.0f;
+    if (!ReadNumber(section, key, kDemandedLimits, n))
     {
         Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CBuildState::Enter", key, section.c_str());
         return false;
@@ -130,7 +131,7 @@ bool CBuildState::Create(CGameCtrl* gameCtrl)
     for (const SBuildingKind& kind : kKinds)
     {
         float price = 0.0f;
-        if (!ReadNumber("COSTS", kind.costKey, kMaxPrice, price))
+        if (!ReadNumber("COSTS", kind.costKey, kPriceLimits, price))
             Log(1, "Error: Couldn't get \"%s\"-Value from \"COSTS\" in CBuildState::Enter", kind.costKey);
         m_Costs[kind.id] = price;
     }
@@ -242,14 +243,13 @@ void CBuildState::Enter()
         return;
     const std::string& section = m_pGameCtrl->GetLevelSection();
 
-    // A value outside its range is refused like a missing one: a negative
-    // or huge purse or time means nothing on the bar, and "inf" never runs
-    // out.
+    // "inf" and "nan" are refused like a missing value (a time that never
+    // runs out), as is a time below 0; a value past the bar is clamped.
     float number = 0.0f;
     if (m_pGameCtrl->GetLevel() == 1)
     {
         m_fGold = 0.0f;
-        if (ReadNumber("GAME", "StartMoney", kMaxStartMoney, number))
+        if (ReadNumber("GAME", "StartMoney", kStartMoneyLimits, number))
             m_fGold = number;
         else
             Log(1, "Error: Couldn't get \"StartMoney\"-Value from \"GAME\" in CBuildState::Enter");
@@ -257,7 +257,7 @@ void CBuildState::Enter()
     }
 
     m_fTimeLeft = 10.0f;
-    if (ReadNumber(section, "BuildTime", kMaxBuildTime, number))
+    if (ReadNumber(section, "BuildTime", kBuildTimeLimits, number))
         m_fTimeLeft = number;
     else
         Log(1, "Error: Couldn't get \"BuildTime\"-Value from \"%s\" in CBuildState::Enter", section.c_str());

@@ -131,9 +131,10 @@ bool CEnvironment::ReadSun()
             Log(1, "Error: Couldn't get \"%s\"-Value from \"GAME\" in CEnvironment::Create", key.name);
             return false;
         }
-        // Colour channels run from 0 to 1; the direction needs a length.
+        // A light may be brighter than 1 in a channel, but its channels
+        // must be finite; the direction needs a length.
         const bool colour = key.out != direction;
-        auto inRange = [colour](float c) { return colour ? c >= 0.0f && c <= 1.0f : std::fabs(c) <= 1e6f; };
+        auto inRange = [colour](float c) { return colour ? std::isfinite(c) : std::fabs(c) <= 1e6f; };
         if (std::sscanf(value.c_str(), "%f;%f;%f", &key.out[0], &key.out[1], &key.out[2]) < 3 ||
             !inRange(key.out[0]) || !inRange(key.out[1]) || !inRange(key.out[2]) ||
             (!colour && key.out[0] == 0.0f && key.out[1] == 0.0f && key.out[2] == 0.0f))

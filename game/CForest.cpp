@@ -73,14 +73,17 @@ bool CForest::Create(const std::string& section, CTerrain* terrain)
         Log(1, "Error: Couldn't get \"Treemap\"-Value from \"%s\" in CForestr::Create", section.c_str());
         return false;
     }
-    // Up to 100 tree kinds; a count outside is refused like a missing one.
-    long n = 0;
+    // Up to 100 tree kinds (more are clamped); a count below 0 is refused
+    // like a missing one.
+    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxTreeKinds), true, false};
+    double read = 0.0;
     CSettings* settings = CSettings::GetInstance();
-    if (!settings || !settings->GetWholeNumber(section, "NmbTrees", 0, kMaxTreeKinds, n))
+    if (!settings || !settings->GetLimitedNumber(section, "NmbTrees", limits, read))
     {
         Log(1, "Error: Couldn't get \"NmbTrees\"-Value from \"%s\" in CForestr::Create", section.c_str());
         return false;
     }
+    const long n = static_cast<long>(read);
     for (long i = 1; i <= n; ++i)
     {
         std::string model;

@@ -17,9 +17,12 @@ CPostLevelState::~CPostLevelState()
 bool CPostLevelState::Create(CGameCtrl* gameCtrl)
 {
     m_pGameCtrl = gameCtrl;
-    long levels = 0;
+    // More levels than the limit are clamped to it; a count below 0 is
+    // refused like a missing one.
+    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxNumLevels), true, false};
+    double levels = 0.0;
     CSettings* settings = CSettings::GetInstance();
-    if (settings && settings->GetWholeNumber("GAME", "NumLevels", 0, kMaxNumLevels, levels))
+    if (settings && settings->GetLimitedNumber("GAME", "NumLevels", limits, levels))
         m_usNumLevels = static_cast<uint16_t>(levels);
     else
     {

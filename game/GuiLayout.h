@@ -4,7 +4,8 @@
 // the GUI's 1000 x 1000 virtual screen. A line of the GUI font is up to 28
 // units high (in an 800 x 600 window), so lines of one column stand 32
 // apart; every text fits its bar, panel or button with a margin in the
-// window sizes the game offers (the GUI layout test measures them).
+// window sizes the game offers and in a window shrunk to 640 x 480 (the GUI
+// font follows the window's height; the GUI layout test measures them).
 namespace guilayout
 {
 

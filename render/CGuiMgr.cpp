@@ -402,6 +402,11 @@ void CGuiMgr::OnSize(uint16_t width, uint16_t height)
 {
     m_fScaleX = ScaleOf(m_usVirtualWidth, width);
     m_fScaleY = ScaleOf(m_usVirtualHeight, height);
+    // The texts keep their size in virtual units, as the panels do: every
+    // text holds the one GUI font, re-made at the new pixel height. A
+    // window shrunk to nothing (minimised) keeps the font.
+    if (width && height && m_pFont && m_pRenderer)
+        m_pRenderer->SetFontHeight(m_pFont, FontPixels(m_fScaleY));
 }
 
 void CGuiMgr::GetVirtualMousePosition(float& x, float& y) const

@@ -97,7 +97,8 @@ public:
     bool OnKeyDown(uint8_t key) override;
     bool OnKeyUp(uint8_t key) override;
 
-    // The window's client area is now width x height pixels.
+    // The window's client area is now width x height pixels: the virtual
+    // screen and the font's pixel height follow it.
     void OnSize(uint16_t width, uint16_t height);
 
     // IVirtualCursor.

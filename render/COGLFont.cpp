@@ -23,6 +23,15 @@ void COGLFont::ReleaseLists()
     m_pOwner = nullptr;
 }
 
+void COGLFont::SetGlyphLists(uint8_t height, uint32_t firstList)
+{
+    if (m_uiFirstList != 0)
+        glDeleteLists(m_uiFirstList, m_uiGlyphCount);
+    m_bHeight = height;
+    m_uiFirstList = firstList;
+    m_uiListBase = firstList - 32u;
+}
+
 void COGLFont::Draw(const STextRecord& text)
 {
     if (m_uiFirstList == 0 || !m_pOwner)

@@ -17,8 +17,9 @@ struct STextRecord
 };
 
 // A bitmap font: one display list per character 32..255, made by the
-// renderer's CreateFont. The lists go with the font's last handle, or with
-// the renderer's Destroy, whichever comes first.
+// renderer's CreateFont and re-made at another height by its SetFontHeight.
+// The lists go with the font's last handle, or with the renderer's Destroy,
+// whichever comes first.
 class COGLFont : public CRefCounted
 {
 public:
@@ -35,6 +36,9 @@ public:
     // Deletes the display lists now, while the context is current; later
     // draws do nothing.
     void ReleaseLists();
+    // Takes the glyph lists from firstList on, made at height pixels by the
+    // renderer, in place of the old ones (deleted now).
+    void SetGlyphLists(uint8_t height, uint32_t firstList);
 
     uint8_t GetHeight() const { return m_bHeight; }
     const std::string& GetFace() const { return m_strFace; }

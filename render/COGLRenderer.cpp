@@ -23,11 +23,10 @@ const int kMaxErrorsReported = 64;
 } // namespace
 
 COGLRenderer::COGLRenderer()
-    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0),
-      m_iLayerIndex(0), m_bVBOSupport(false), m_bCubeMapSupport(false),
-      m_bTransparency(false), m_pCurrentModel(nullptr), m_pCurrentGroup(nullptr), m_pIndices(nullptr),
-      m_pPositions(nullptr), m_pNormals(nullptr), m_pColours(nullptr), m_pCurrentMaterial(nullptr),
-      m_iLayerCount(0),
+    : m_hDC(nullptr), m_hRC(nullptr), m_iMatrixMode(-1), m_uiLastError(0), m_iGroupIndex(0), m_iLayerIndex(0),
+      m_bVBOSupport(false), m_bCubeMapSupport(false), m_bTransparency(false), m_pCurrentModel(nullptr),
+      m_pCurrentGroup(nullptr), m_pIndices(nullptr), m_pPositions(nullptr), m_pNormals(nullptr),
+      m_pColours(nullptr), m_pCurrentMaterial(nullptr), m_iLayerCount(0),
       m_usStateFlags(0), m_LightDirection{0, 0, 0, 0}, m_LightDiffuse{0, 0, 0, 0}, m_LightAmbient{0, 0, 0, 0}
 {
     m_pRenderSettings = new COGLGlobalRenderSettings(this);
@@ -48,7 +47,10 @@ bool COGLRenderer::Create(CRefPtr<IWindow> window)
         return false;
     }
     if (!CreateContext(dc, window->GetBits()))
+    {
+        Destroy();
         return false;
+    }
     window->AddListener(this);
     return true;
 }
@@ -60,7 +62,12 @@ bool COGLRenderer::CreateOnDC(plat::HDC dc, uint8_t colourBits)
         Log(1, "Error: ::GetDC failed in COGLRenderer::Create");
         return false;
     }
-    return CreateContext(dc, colourBits);
+    if (!CreateContext(dc, colourBits))
+    {
+        Destroy();
+        return false;
+    }
+    return true;
 }
 
 bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
@@ -105,8 +112,11 @@ bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
     GLenum glewError = glewInit();
     if (glewError != GLEW_OK)
     {
+        // Without its entry points the renderer cannot draw: the set-up
+        // fails.
         Log(1, "glewInit() Failed in COGLRenderer.Create()");
         Log(1, "Error: %s", reinterpret_cast<const char*>(glewGetErrorString(glewError)));
+        return false;
     }
     m_bVBOSupport = GLEW_ARB_vertex_buffer_object && glGenBuffersARB && glBindBufferARB && glBufferDataARB;
     m_bCubeMapSupport = GLEW_EXT_texture_cube_map != 0;
@@ -131,6 +141,10 @@ void COGLRenderer::SetInitialState()
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     glEnable(GL_LIGHT0);
+    // Objects are drawn scaled (trees, the shrunken ruins of small
+    // buildings); without this their normals come out longer or shorter than
+    // 1 and lighting burns them white or darkens them.
+    glEnable(GL_NORMALIZE);
     for (float& c : m_LightDiffuse)
         c = 0.0f;
     SetMatrixMode(0);
@@ -159,6 +173,29 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
             font->GetFace() == face)
             return font;
     }
+    const uint32_t first = MakeGlyphLists(face, height, bold, italic);
+    if (first == 0)
+        return CRefPtr<COGLFont>();
+    CRefPtr<COGLFont> font(new COGLFont(this, face, height, bold, italic, first));
+    m_Fonts.push_back(font);
+    return font;
+}
+
+bool COGLRenderer::SetFontHeight(CRefPtr<COGLFont> font, uint8_t height)
+{
+    if (!font || font->GetFirstList() == 0)
+        return false;
+    if (font->GetHeight() == height)
+        return true;
+    const uint32_t first = MakeGlyphLists(font->GetFace(), height, font->GetBold(), font->GetItalic());
+    if (first == 0)
+        return false;
+    font->SetGlyphLists(height, first);
+    return true;
+}
+
+uint32_t COGLRenderer::MakeGlyphLists(const std::string& face, uint8_t height, uint8_t bold, uint8_t italic)
+{
     plat::HFONT hFont = nullptr;
     if (m_hRC)
         hFont = plat::CreateFontA(-static_cast<int>(height), 0, 0, 0, bold ? plat::FW_BOLD : plat::FW_NORMAL,
@@ -168,7 +205,7 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
     if (!hFont)
     {
         Log(1, "Error: Couldn't create font %s (%u, %x, %x)", face.c_str(), height, bold, italic);
-        return CRefPtr<COGLFont>();
+        return 0;
     }
     const GLuint first = glGenLists(224);
     plat::HGDIOBJ old = plat::SelectObject(m_hDC, hFont);
@@ -180,11 +217,9 @@ CRefPtr<COGLFont> COGLRenderer::CreateFont(const std::string& face, uint8_t heig
         if (first != 0)
             glDeleteLists(first, 224);
         Log(1, "Error: Couldn't create font %s (%u, %x, %x)", face.c_str(), height, bold, italic);
-        return CRefPtr<COGLFont>();
+        return 0;
     }
-    CRefPtr<COGLFont> font(new COGLFont(this, face, height, bold, italic, first));
-    m_Fonts.push_back(font);
-    return font;
+    return first;
 }
 
 CRefPtr<COGLGlobalRenderSettings> COGLRenderer::GetRenderSettings()
@@ -309,6 +344,9 @@ void COGLRenderer::ReportErrors()
 void COGLRenderer::EndFrame()
 {
     ReportErrors();
+    // A swap of a surface nobody shows (an off-screen buffer) may not flush:
+    // the driver would then queue the commands of every frame for ever.
+    glFlush();
     plat::SwapBuffers(m_hDC);
 }
 

@@ -30,6 +30,7 @@ public:
     bool Create(CRefPtr<IWindow> window) override;
     CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold,
                                  uint8_t italic) override;
+    bool SetFontHeight(CRefPtr<COGLFont> font, uint8_t height) override;
     CRefPtr<COGLGlobalRenderSettings> GetRenderSettings() override;
     void SetClearColor(uint32_t colour) override;
     void SetMatrixMode(int mode) override;
@@ -92,6 +93,9 @@ private:
     void DrawUncached();
     void SetupState();
     void RestoreState();
+    // The glyph lists of characters 32..255 of the face at height pixels;
+    // the first list, or 0 (logged) on failure.
+    uint32_t MakeGlyphLists(const std::string& face, uint8_t height, uint8_t bold, uint8_t italic);
     void SetupLighting();
     void SetupTextures();
     // Texture unit of the environment map.

@@ -29,6 +29,10 @@ public:
     // same face, height and flags. Empty on failure.
     virtual CRefPtr<COGLFont> CreateFont(const std::string& face, uint8_t height, uint8_t bold,
                                          uint8_t italic) = 0;
+    // Re-makes the font's glyphs at height pixels, in place: every holder of
+    // the font draws at the new height. False (logged) when the glyphs cannot
+    // be made; the font then keeps its old height.
+    virtual bool SetFontHeight(CRefPtr<COGLFont> font, uint8_t height) = 0;
     virtual CRefPtr<COGLGlobalRenderSettings> GetRenderSettings() = 0;
     // 0xRRGGBBAA; each byte times 1/256.
     virtual void SetClearColor(uint32_t colour) = 0;

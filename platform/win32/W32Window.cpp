@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -92,6 +93,11 @@ bool IsDummyDriver()
 {
     const char* d = SDL_GetCurrentVideoDriver();
     return d && std::strcmp(d, "dummy") == 0;
+}
+
+bool IsInvisibleDriver(const char* name)
+{
+    return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
 }
 
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -330,6 +336,17 @@ bool InitVideo()
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return false;
+    // Without a display SDL falls back on a driver that shows nothing; the
+    // game would run where nobody sees it. Only a run that asks for such a
+    // driver (tests) gets one.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver && IsInvisibleDriver(driver) && !(asked && SDL_strcasecmp(asked, driver) == 0))
+    {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        SDL_SetError("No display: SDL fell back on its \"%s\" video driver, which shows no window", driver);
+        return false;
+    }
     // Not SDL_Quit through atexit: after a lost display it would wait on the
     // dead connection. The program calls QuitSDL itself.
     detail::CatchDisplayLoss();

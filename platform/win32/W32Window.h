@@ -189,8 +189,9 @@ void SetLastError(DWORD code);
 // full-screen window from minimising on focus loss and keep SDL from turning
 // the close of the last window into SDL_QUIT, catches the loss of the display
 // connection (W32DisplayLoss.h), starts text input and installs the SDL
-// message-box sink. False when SDL video cannot start (no display);
-// SDL_GetError tells why.
+// message-box sink. False when SDL video cannot start (no display), and
+// when SDL fell back on a driver that shows no window ("offscreen",
+// "dummy") that SDL_VIDEODRIVER did not ask for; SDL_GetError tells why.
 bool InitVideo();
 // Stops SDL video and events again (tests); every window must be gone.
 void QuitVideo();

@@ -233,16 +233,19 @@ TEST_F(VostrelApp, ConsolePositionOutsideSixteenBitsIsRefused)
     }
 }
 
-// The dummy video driver has no OpenGL: start-up ends at the renderer.
+// The dummy video driver has no OpenGL: start-up ends at the renderer, with
+// status 1 and a line that says why.
 TEST_F(VostrelApp, NoOpenGLEndsStartUpAtTheRenderer)
 {
     WriteSettings(kGoodDisplay);
     CVostrelApp app;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 1);
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: ::wglCreateContext failed in COGLRenderer::Create\n"
                           "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine\n"
+                          "Error: No window or OpenGL context can be made: the game needs a display (DISPLAY naming a running X "
+                          "server) with OpenGL\n"
                           "Error: SetupRenderEngine() failed in CVostrelApp::Create\n"
                           "Error: Creation of application object failed\n");
     app.Destroy();
@@ -251,7 +254,8 @@ TEST_F(VostrelApp, NoOpenGLEndsStartUpAtTheRenderer)
 }
 
 // Each failing start-up step logs its own line under the failing call's,
-// then the run ends with -1 and the destructor tears down what stood.
+// then the run ends with -1 (1 where no window can be made) and the
+// destructor tears down what stood.
 TEST_F(VostrelApp, FailingStepsLogTheirLines)
 {
     const std::string tail = "Error: Creation of application object failed\n";
@@ -276,10 +280,12 @@ TEST_F(VostrelApp, FailingStepsLogTheirLines)
         wc.lpszClassName = "RCW32Window";
         ASSERT_NE(RegisterClassExA(&wc), 0);
         CVostrelApp app;
-        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 1) << "no window";
         UnregisterClassA("RCW32Window", nullptr);
         EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n"
-                              "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows\n" +
+                              "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows\n"
+                              "Error: No window or OpenGL context can be made: the game needs a display "
+                              "(DISPLAY naming a running X server) with OpenGL\n" +
                                   windows + tail);
     }
     testing::internal::GetCapturedStderr();

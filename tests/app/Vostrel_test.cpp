@@ -1,6 +1,8 @@
 #include "tests/app/VostrelProcess.h"
 #include "tests/support/TempDir.h"
 
+#include <cstdio>
+
 namespace
 {
 
@@ -29,6 +31,32 @@ TEST_F(VostrelProgram, BadSettingsEndWithMinusOne)
               "Error: Cannot parse the \"settings.ini\" file !\n"
               "Error: CSettings::Load(settings.ini) failed in CVostrelApp::Create\n"
               "Error: Creation of application object failed\n");
+}
+
+// Where no window or OpenGL context can be made (no X server, or a driver
+// that shows nothing), start-up ends at once with status 1 and says so on
+// the standard error stream, instead of playing where nobody sees it.
+TEST_F(VostrelProgram, NoDisplayEndsStartUpWithStatusOne)
+{
+    const std::string exe = testsupport::VostrelExecutable();
+    ASSERT_EQ(access(exe.c_str(), X_OK), 0) << exe;
+    testsupport::WriteEndToEndGame(m_Dir);
+    const std::string noWindow = "Error: No window or OpenGL context can be made: the game needs a display "
+                                 "(DISPLAY naming a running X server) with OpenGL\n";
+    const char* const kDisplays[] = {"env -u DISPLAY -u SDL_VIDEODRIVER", "env -u SDL_VIDEODRIVER DISPLAY=:4987",
+                                     "env -u DISPLAY SDL_VIDEODRIVER=offscreen"};
+    for (const char* display : kDisplays)
+    {
+        SCOPED_TRACE(display);
+        std::remove((m_Dir.Path() + "/err.txt").c_str());
+        const std::string run = std::string(display) +
+                                " SDL_AUDIODRIVER=dummy VOSTREL_NO_MESSAGEBOX=1 ASAN_OPTIONS=detect_leaks=0 timeout 30 '" +
+                                exe + "' </dev/null >out.txt 2>err.txt";
+        EXPECT_EQ(testsupport::RunShell(run), 1);
+        const std::string err = testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
+        EXPECT_NE(err.find(noWindow + "Error: "), std::string::npos) << err;
+        EXPECT_NE(err.find("Error: Creation of application object failed\n"), std::string::npos) << err;
+    }
 }
 
 } // namespace

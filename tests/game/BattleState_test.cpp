@@ -159,12 +159,14 @@ TEST_F(BattleStateTest, TheStatueFallingLosesOnceAndANewGameStartsClean)
     Battle().OnStatueDestroyed();
     EXPECT_TRUE(Battle().GetTownLostPanel()->IsVisible());
     EXPECT_EQ(Modals(), 1u);
-    // The last kill after the fall does not win.
+    // Kills after the fall (the towers go on shooting) score, but the last
+    // one does not win: no second panel.
     for (int i = 0; i < 9; ++i)
         Battle().OnBirdKilled();
-    EXPECT_EQ(Battle().GetRemainingBirds(), 9u);
+    EXPECT_EQ(Battle().GetRemainingBirds(), 0u);
     EXPECT_FALSE(Battle().GetLevelDonePanel()->IsVisible());
-    EXPECT_FLOAT_EQ(m_Ctrl.GetScore(), 10.0f);
+    EXPECT_EQ(Modals(), 1u);
+    EXPECT_FLOAT_EQ(m_Ctrl.GetScore(), 100.0f);
 
     // "Oh no!": the lost screen with the score; "Continue": the menu.
     ClickButtons(*Battle().GetTownLostPanel());
@@ -173,7 +175,7 @@ TEST_F(BattleStateTest, TheStatueFallingLosesOnceAndANewGameStartsClean)
     EXPECT_EQ(m_Ctrl.GetCurrentState(), &end);
     EXPECT_TRUE(end.GetLostBackground()->IsVisible());
     EXPECT_FALSE(end.GetWonBackground()->IsVisible());
-    EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 10");
+    EXPECT_EQ(end.GetScoreText()->GetText(), "Your score: 100");
     ClickButtons(*end.GetRoot());
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetMainMenuState());
     EXPECT_EQ(m_Ctrl.GetLevel(), 0);

@@ -134,6 +134,14 @@ TEST_F(BuildFrames, TheMouseRestingAtAScreenEdgeScrollsTheView)
     m_pCursor->MoveTo(600, 400);
     ViewFrames(30);
     testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 400), 1e-2f);
+    // A pointer below the window (past its lower edge) touches no border:
+    // the view stays where it is.
+    for (const int32_t y : {1001, 1200})
+    {
+        m_pCursor->MoveTo(500, y);
+        ViewFrames(30);
+        testsupport::ExpectVecNear(Eye(), CVector3(400, 58, 400), 1e-2f);
+    }
 }
 
 // Numbers that are not finite are refused like missing ones; a build time
@@ -141,7 +149,7 @@ TEST_F(BuildFrames, TheMouseRestingAtAScreenEdgeScrollsTheView)
 TEST_F(BuildFrames, HostileStartMoneyAndBuildTimesAreRefused)
 {
     ASSERT_TRUE(CreateFixed("[GAME]\nStartPos=450;8;400\nStartMoney=inf\n"
-                            "[Level1]\nBuildTime=0\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=1e99\n"));
+                            "[Level1]\nBuildTime=0\n[Level2]\nBuildTime=nan\n[Level3]\nBuildTime=-1 # no time\n"));
     TakeErrors();
     m_Ctrl.NextLevel();
     m_Ctrl.ChangeState(&Build());

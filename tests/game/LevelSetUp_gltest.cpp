@@ -28,6 +28,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 using namespace gametest;
 
@@ -366,6 +367,23 @@ TEST_F(LevelSetUpGLTest, SunValuesMustBeThreeNumbers)
     EXPECT_FALSE(NewLevel());
     EXPECT_NE(m_strLog.find(
                   "Error: Couldn't get \"SunAmbientColor\"-Value from \"GAME\" in CEnvironment::Create\n"),
+              std::string::npos)
+        << m_strLog;
+}
+
+// A light may be brighter than 1 in a channel; one that is not finite is
+// refused.
+TEST_F(LevelSetUpGLTest, SunColoursTakeAnyFiniteNumbers)
+{
+    ASSERT_TRUE(CreateGame({{"SunDiffuseColor = 1.0;0.95;0.85", "SunDiffuseColor = 1.2;1.1;1.0"}}));
+    ASSERT_TRUE(NewLevel()) << m_strLog;
+    const float* diffuse = m_Ctrl.GetEnvironment()->GetSunDiffuse();
+    EXPECT_EQ(std::vector<float>(diffuse, diffuse + 4), (std::vector<float>{1.2f, 1.1f, 1.0f, 1.0f}));
+    m_Ctrl.Destroy();
+    ASSERT_TRUE(CreateGame({{"SunDiffuseColor = 1.0;0.95;0.85", "SunDiffuseColor = 1;nan;1"}}));
+    EXPECT_FALSE(NewLevel());
+    EXPECT_NE(m_strLog.find("Error: Couldn't parse \"SunDiffuseColor\"-Value from \"GAME\"in "
+                            "CEnvironment::Create: 1;nan;1\n"),
               std::string::npos)
         << m_strLog;
 }

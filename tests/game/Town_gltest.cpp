@@ -137,6 +137,30 @@ TEST_F(TownGL, BuildingsAreDrawnStandingBlockedAndAsRuins)
     EXPECT_EQ(Red(ruins), 0);
 }
 
+// Ruins shrunk to a small building's box are lit as at full size: their
+// faces show the rubble texture's greys and browns, never burnt white.
+TEST_F(TownGL, ShrunkenRuinsShowTheirTexture)
+{
+    for (const char* model : {"Data/models/buildings/statue.scn", "Data/models/buildings/klo.scn"})
+    {
+        CBuildingObj* building = Add(new CBuildingObj(&m_Ctrl, model, 50.0f, 0.0f, 3));
+        building->SetPosition(CVector3(500, 0, 500));
+        building->SetHealth(0.0f);
+        m_Ctrl.UpdateObjects(0.0f);
+        CRefPtr<CBuildingRep> rep(static_cast<CBuildingRep*>(building->GetRepresentation().Get()));
+        ASSERT_LT(rep->GetRuinScale(), 0.8f) << model;
+        SBoundingSphere sphere;
+        building->GetBoundingSphere(sphere);
+        m_pCamera->SetPosition(sphere.centre + CVector3(0, 0, 2.5f * sphere.radius));
+        const plat::GLFrame ruins = Frame();
+        const int white = kSize * kSize - ruins.CountDifferent(0, 0, kSize, kSize, 255, 255, 255, 40);
+        EXPECT_GT(Drawn(ruins), 200) << model;
+        EXPECT_EQ(white, 0) << model;
+        building->Kill();
+        m_Ctrl.UpdateObjects(0.0f);
+    }
+}
+
 TEST_F(TownGL, ArrowSticksIntoTheHouseWall)
 {
     CBuildingObj* house = Add(new CBuildingObj(&m_Ctrl, kHouse, 120.0f, 50.0f, 3));

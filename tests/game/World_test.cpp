@@ -183,6 +183,38 @@ TEST_F(WorldTest, ForestSettingsAndPlantMapFailuresAreLogged)
               std::string::npos);
 }
 
+// "NmbTrees" is read as its leading whole number; past 100 kinds it is
+// clamped with a line that says so, below 0 or not a number it is refused.
+TEST_F(WorldTest, TreeKindCountIsReadAsItsLeadingNumber)
+{
+    const char* const kModels = "TreeModel1=a.scn\nTreeModel2=b.scn\nTreeModel3=c.scn\n";
+    const struct
+    {
+        const char* value;
+        bool planted;
+        size_t models;
+        const char* errors;
+    } rows[] = {
+        {"3 # three kinds", true, 3, ""},
+        {"2.9", true, 2, ""},
+        {"101", false, 3,
+         "NmbTrees 101 is more than 100; 100 is used\n"
+         "Error: Couldn't get \"TreeModel4 \"-Value from \"GAME\" in CForestr::Create\n"},
+        {"-1", false, 0, "Error: Couldn't get \"NmbTrees\"-Value from \"GAME\" in CForestr::Create\n"},
+        {"inf", false, 0, "Error: Couldn't get \"NmbTrees\"-Value from \"GAME\" in CForestr::Create\n"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.value);
+        CRefPtr<CTerrain> terrain =
+            Plant(1, 1, {0, 0, 0}, std::string("[GAME]\nTreemap=map.tga\nNmbTrees = ") + row.value + "\n" + kModels);
+        EXPECT_EQ(m_bForest, row.planted);
+        EXPECT_EQ(terrain->GetForest()->GetModelNames().size(), row.models);
+        EXPECT_EQ(m_strErrors,
+                  std::string(row.errors) + (row.planted ? "" : "Could not create Forest in CTerrain::CreateForest()!\n"));
+    }
+}
+
 TEST_F(WorldTest, CreateForestTwicePlantsOnceAndKillTakesTheTrees)
 {
     CRefPtr<CTerrain> terrain = Plant(1, 1, {66, 0, 0});

@@ -625,6 +625,21 @@ TEST_F(RendererTest, StateFlagsChooseColoursLightingAndTextures)
     EXPECT_GT(frame.At(5, kSize - 5).g, 200);
     EXPECT_LT(frame.At(5, kSize - 5).r, 120);
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    // A scaled model is lit as at full size (its normals keep their length).
+    material->m_Diffuse[1] = 0.5f;
+    int lastGreen = -1;
+    for (float scale : {1.0f, 0.25f, 3.0f})
+    {
+        CMatrix4 m;
+        m.SetScale(CVector3(scale, scale, scale));
+        m_Renderer->BeginFrame();
+        m_Renderer->MultMatrix(m);
+        lit->Render();
+        const int green = plat::ReadFrame().At(2, kSize - 2).g;
+        EXPECT_TRUE(lastGreen < 0 || std::abs(green - lastGreen) <= 3) << scale << ": " << green;
+        lastGreen = green;
+        m_Renderer->LoadMatrix(CMatrix4());
+    }
 
     // Two layers and an environment map: the map's unit is 3, switched off after.
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));

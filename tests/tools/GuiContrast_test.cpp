@@ -6,8 +6,8 @@
 // worked out from the GUI font for several window sizes. The centre mark of
 // the battle screen stands out against the sky, roofs and the ground. Every
 // text lies inside its panel or button with a margin, and no two lines of
-// one screen touch, in the window sizes of the shipped settings and the
-// default window.
+// one screen touch, in the window sizes of the shipped settings, the
+// default window and a window shrunk to 640 x 480.
 
 #include "game/GuiLayout.h"
 #include "tests/support/GameData.h"
@@ -23,6 +23,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -424,19 +425,22 @@ SBox PanelOf(const SText& text)
 
 TEST(GuiLayout, EveryTextFitsItsPanelAndNoTwoLinesTouch)
 {
-    const double kMargin = 5, kGap = 3;
+    const double kGap = 3;
     const std::vector<SText> texts = Screens();
-    for (const SWindow& window : {SWindow{800, 600}, SWindow{1024, 768}})
+    // A window shrunk with its frame to 640 x 480 keeps two pixels around
+    // the texts (the font follows its height).
+    const std::pair<SWindow, double> kWindowMargins[] = {{{640, 480}, 4}, {{800, 600}, 5}, {{1024, 768}, 5}};
+    for (const auto& [window, margin] : kWindowMargins)
     {
         SCOPED_TRACE(std::to_string(window.width) + "x" + std::to_string(window.height));
         for (size_t i = 0; i < texts.size(); ++i)
         {
             const SText& t = texts[i];
             const SBox box = TextBox(t.text, t.x, t.y, window), panel = PanelOf(t);
-            EXPECT_GE(box.x0 - panel.x0, kMargin) << t.screen << ": \"" << t.text << "\" left";
-            EXPECT_GE(panel.x1 - box.x1, kMargin) << t.screen << ": \"" << t.text << "\" right";
-            EXPECT_GE(box.y0 - panel.y0, kMargin) << t.screen << ": \"" << t.text << "\" top";
-            EXPECT_GE(panel.y1 - box.y1, kMargin) << t.screen << ": \"" << t.text << "\" bottom";
+            EXPECT_GE(box.x0 - panel.x0, margin) << t.screen << ": \"" << t.text << "\" left";
+            EXPECT_GE(panel.x1 - box.x1, margin) << t.screen << ": \"" << t.text << "\" right";
+            EXPECT_GE(box.y0 - panel.y0, margin) << t.screen << ": \"" << t.text << "\" top";
+            EXPECT_GE(panel.y1 - box.y1, margin) << t.screen << ": \"" << t.text << "\" bottom";
             for (size_t j = i + 1; j < texts.size(); ++j)
             {
                 const SText& u = texts[j];

@@ -1,0 +1,117 @@
+// The main menu's labels in a window resized by its sizing frame: the font
+// follows the window's height as the panels do, so "New game" and "Quit
+// game" stay inside their buttons at every size.
+
+#include "game/CMainMenuState.h"
+#include "platform/gl/GLScreenshot.h"
+#include "platform/gl/GLTestWindow.h"
+#include "render/COGLRenderer.h"
+#include "tests/game/GameTestSupport.h"
+#include "tests/support/GameData.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace
+{
+
+class MenuTextsGL : public testsupport::TempDirTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ASSERT_NE(m_Window.GetDC(), nullptr);
+        CEngineServices::CreateInstance();
+        CEngineServices* services = CEngineServices::GetInstance();
+        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
+        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
+        m_pRenderer->OnSize(1024, 768);
+        ASSERT_TRUE(services->GetSoundMgr()->Create());
+        m_pGui = services->GetGuiMgr();
+        ASSERT_TRUE(m_pGui->Create(m_pFakeWindow, m_pInput, m_pTimer, 1000, 1000));
+        m_Ctrl.AcquireServices();
+        ASSERT_TRUE(m_Menu.Create(&m_Ctrl));
+        m_Menu.Enter();
+    }
+    void TearDown() override
+    {
+        m_Menu.Reset();
+        m_pGui.Release();
+        CEngineServices::DestroyInstance();
+    }
+    plat::GLFrame Frame()
+    {
+        m_pRenderer->BeginFrame();
+        m_pGui->Render();
+        return plat::ReadFrame();
+    }
+    void SetLabels(bool shown)
+    {
+        const char* const kTexts[] = {"New game", "Quit game"};
+        for (size_t i = 0; i < m_Menu.GetScreen()->GetChildren().size(); ++i)
+            static_cast<CGuiButton*>(m_Menu.GetScreen()->GetChildren()[i].Get())
+                ->GetLabel()
+                ->SetText(shown ? kTexts[i] : "");
+    }
+
+    plat::GLTestWindow m_Window{1024, 768, false};
+    COGLRenderer* m_pRenderer = nullptr;
+    CRefPtr<guitest::FakeWindow> m_pFakeWindow{new guitest::FakeWindow(1024, 768)};
+    CRefPtr<guitest::FakeInput> m_pInput{new guitest::FakeInput};
+    CFrameClock m_Clock{CRefPtr<CHiResTimer>()};
+    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(&m_Clock)};
+    CRefPtr<CGuiMgr> m_pGui;
+    gametest::TestGameCtrl m_Ctrl;
+    CMainMenuState m_Menu;
+};
+
+} // namespace
+
+TEST_F(MenuTextsGL, LabelsStayInsideTheirButtonsAfterResizes)
+{
+    struct SSize
+    {
+        uint16_t width, height;
+        uint8_t fontPixels; // 22 virtual units
+    };
+    const SSize kSizes[] = {{640, 480, 10}, {800, 600, 13}, {1024, 768, 16}, {640, 480, 10}};
+    for (const SSize& size : kSizes)
+    {
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        m_pFakeWindow->SetSize(size.width, size.height);
+        m_pRenderer->OnSize(size.width, size.height);
+        ASSERT_TRUE(m_pGui->GetFont());
+        EXPECT_EQ(m_pGui->GetFont()->GetHeight(), size.fontPixels);
+
+        // The labels' pixels: where the frame with them differs from the one
+        // without.
+        SetLabels(false);
+        const plat::GLFrame bare = Frame();
+        SetLabels(true);
+        const plat::GLFrame labelled = Frame();
+        ASSERT_EQ(labelled.width, size.width);
+        const float sx = size.width / 1000.0f, sy = size.height / 1000.0f;
+        int inside[2] = {0, 0}, outside = 0;
+        for (int y = 0; y < labelled.height; ++y)
+            for (int x = 0; x < labelled.width; ++x)
+            {
+                const plat::GLFrame::Pixel a = labelled.At(x, y), b = bare.At(x, y);
+                if (a.r == b.r && a.g == b.g && a.b == b.b)
+                    continue;
+                // Buttons at (435, 600) and (435, 700), 130 x 50 units.
+                const float vx = (x + 0.5f) / sx, vy = (labelled.height - y - 0.5f) / sy;
+                const int button = vy < 675 ? 0 : 1;
+                const float top = button ? 700.0f : 600.0f;
+                if (vx > 435 && vx < 565 && vy > top && vy < top + 50)
+                    ++inside[button];
+                else
+                    ++outside;
+            }
+        EXPECT_GT(inside[0], 20);
+        EXPECT_GT(inside[1], 20);
+        EXPECT_EQ(outside, 0);
+    }
+}
