@@ -219,6 +219,12 @@ public:
 
     // ---- Evaluation ----
     float Evaluate(KTime time, int* hint = nullptr);
+    // A read: only the evaluation caches change (a curve of a take's shared
+    // tree is evaluated in place).
+    float Evaluate(KTime time, int* hint = nullptr) const
+    {
+        return const_cast<KFCurve*>(this)->Evaluate(time, hint);
+    }
     float EvaluateCached(KTime time, int* hint = nullptr);
     void EmptyCache() { mCacheTime = KTime(KTime::kInfinite); }
     KTime GetCacheTime() const { return mCacheTime; }

@@ -242,6 +242,11 @@ public:
     bool InvalidateCache(int layerId, bool allLayers);
     void InvalidateNextLayers();
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false);
+    // A read: only the evaluation caches change.
+    double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false) const
+    {
+        return const_cast<KFCurveNode*>(this)->Evaluate(out, time, hint, useCache);
+    }
     double* EvaluateCached(double* out, KTime time, int* hint = nullptr)
     {
         return Evaluate(out, time, hint, true);
