@@ -890,6 +890,27 @@ void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
     mCacheValue = source.mCacheValue;
 }
 
+bool KFCurve::HasSameContent(const KFCurve& other) const
+{
+    // Bytes, not values: a NaN default compares as itself.
+    if (std::memcmp(&mDefaultValue, &other.mDefaultValue, sizeof mDefaultValue) != 0 ||
+        mKeyCount != other.mKeyCount || std::memcmp(mColor, other.mColor, sizeof mColor) != 0 ||
+        mUserPointer != other.mUserPointer || mPreExtrapolation != other.mPreExtrapolation ||
+        mPreRepetition != other.mPreRepetition || mPostExtrapolation != other.mPostExtrapolation ||
+        mPostRepetition != other.mPostRepetition)
+    {
+        return false;
+    }
+    for (int i = 0; i < mKeyCount; ++i)
+    {
+        if (std::memcmp(&Key(i), &other.Key(i), sizeof(KFKeyRecord)) != 0)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 KFCurve* KFCurve::Copy(KTime start, KTime stop) const
 {
     KFCurve* curve = Create();

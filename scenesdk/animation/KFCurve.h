@@ -210,12 +210,21 @@ public:
     // Default value, colour, user pointer, cache and extrapolation; with
     // keys, also every key.
     void CopyFrom(const KFCurve& source, bool withKeys = true);
+    // Whether CopyFrom(other) would change nothing here: the same default
+    // value, keys, colour, user pointer and extrapolation.
+    bool HasSameContent(const KFCurve& other) const;
     // A new curve: the whole time line copies everything; a finite span
     // copies the curve fields and the keys inside [start, stop].
     KFCurve* Copy(KTime start = KTime(KTime::kMinusInfinite), KTime stop = KTime(KTime::kInfinite)) const;
 
     // ---- Evaluation ----
     float Evaluate(KTime time, int* hint = nullptr);
+    // A read: only the evaluation caches change (a curve of a take's shared
+    // tree is evaluated in place).
+    float Evaluate(KTime time, int* hint = nullptr) const
+    {
+        return const_cast<KFCurve*>(this)->Evaluate(time, hint);
+    }
     float EvaluateCached(KTime time, int* hint = nullptr);
     void EmptyCache() { mCacheTime = KTime(KTime::kInfinite); }
     KTime GetCacheTime() const { return mCacheTime; }

@@ -257,6 +257,20 @@ void MergeSpan(KFCurveNode& node, KTime& start, KTime& stop)
     stop = KTime(times.empty() ? 0 : times.back());
 }
 
+// The rotation filter on every rotation channel of a subtree: a warp baked
+// at a parent changed the curves of its rotation channels at any depth.
+void FilterRotations(KFCurveNode& node, KTime start, KTime stop)
+{
+    if (node.GetLayerType() == eKFCurveNodeLayerEulerRotation)
+    {
+        ApplyRotationFilter(&node, start, stop);
+    }
+    for (int i = 0; i < node.GetChildCount(); ++i)
+    {
+        FilterRotations(*node.GetChildAt(i), start, stop);
+    }
+}
+
 void FilterChanged(KFCurveNode& node)
 {
     KTime start;
@@ -265,7 +279,7 @@ void FilterChanged(KFCurveNode& node)
     {
         start = stop = KTime(0);
     }
-    ApplyRotationFilter(&node, start, stop);
+    FilterRotations(node, start, stop);
     if (GetApplyConstantKeyReducer())
     {
         KFCurveFilterConstantKeyReducer reducer;

@@ -791,6 +791,46 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     return copy;
 }
 
+bool KFCurveNode::IsCloneOf(const KFCurveNode& source, int layerId) const
+{
+    if (layerId == -1)
+    {
+        layerId = source.mLayerId;
+    }
+    const char* name = source.mInfo != nullptr ? source.mInfo->mName.Get() : "";
+    const char* own = mInfo != nullptr ? mInfo->mName.Get() : "";
+    if (std::strcmp(name, own) != 0 || std::strcmp(GetTypeName(), source.GetTypeName()) != 0 ||
+        GetDataType() != source.GetDataType() || mLayerType != source.mLayerType || mLayerId != layerId ||
+        mUserWord != source.mUserWord || mQuaternionInterpolation != source.mQuaternionInterpolation ||
+        mRotationOrder != source.mRotationOrder || ((mFlags ^ source.mFlags) & KFCURVENODE_FLAG_CLONED) != 0)
+    {
+        return false;
+    }
+    if ((mCurve == nullptr) != (source.mCurve == nullptr) ||
+        (mCurve != nullptr && !mCurve->HasSameContent(*source.mCurve)))
+    {
+        return false;
+    }
+    // The clone skips null children.
+    int next = 0;
+    const int n = source.GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        const KFCurveNode* child = source.GetChildAt(i);
+        if (child == nullptr)
+        {
+            continue;
+        }
+        const KFCurveNode* copy = next < GetChildCount() ? GetChildAt(next) : nullptr;
+        ++next;
+        if (copy == nullptr || !copy->IsCloneOf(*child, layerId))
+        {
+            return false;
+        }
+    }
+    return next == GetChildCount();
+}
+
 // ---- Plain evaluation ----
 
 double* KFCurveNode::EvaluateTree(double* out, KTime time, int* hint)

@@ -192,6 +192,9 @@ public:
     // ---- Copying ----
     KFCurveNode* CloneTree(bool shareInfo, bool copyCurves, bool createEmptyCurves, int layerId = -1) const;
     KFCurveNode* Clone(bool shareInfo) const { return CloneTree(shareInfo, true, false, -1); }
+    // Whether this tree is what source.Clone(false) would make now (names,
+    // types, layer fields, curves and children); allocates nothing.
+    bool IsCloneOf(const KFCurveNode& source, int layerId = -1) const;
 
     // ---- Plain evaluation (curves only, no layers, warps or cache) ----
     double* EvaluateTree(double* out, KTime time, int* hint = nullptr);
@@ -239,6 +242,11 @@ public:
     bool InvalidateCache(int layerId, bool allLayers);
     void InvalidateNextLayers();
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false);
+    // A read: only the evaluation caches change.
+    double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false) const
+    {
+        return const_cast<KFCurveNode*>(this)->Evaluate(out, time, hint, useCache);
+    }
     double* EvaluateCached(double* out, KTime time, int* hint = nullptr)
     {
         return Evaluate(out, time, hint, true);

@@ -111,12 +111,11 @@ bool KScnTakeNodeContainer::SelectTakeNodeByIndex(int index)
 
 bool KScnTakeNodeContainer::GetCurrentTakeInterval(KTime& start, KTime& stop)
 {
-    if (mCurrent < 0 || mCurrent >= GetTakeNodeCount() || mTakes[mCurrent]->GetRootCurveNode() == nullptr)
-    {
-        return false;
-    }
+    const KScnTakeNodeEntry* take =
+        (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[static_cast<size_t>(mCurrent)] : nullptr;
+    const KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
     // Widens only, and leaves both untouched when the tree has no key.
-    return mTakes[mCurrent]->GetRootCurveNode()->GetKeyInterval(start, stop);
+    return root != nullptr && root->GetKeyInterval(start, stop);
 }
 
 KScnTakeNodeEntry* KScnTakeNodeContainer::AddDefaultTakeNode()
@@ -146,7 +145,7 @@ void KScnTakeNodeContainer::BuildDeferredTakes()
 {
     if (HasDeferredTakeBuild())
     {
-        mTakes[0]->GetRootCurveNode();
+        static_cast<const KScnTakeNodeEntry*>(mTakes[0])->GetRootCurveNode();
     }
 }
 
@@ -291,8 +290,13 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
     {
         // Copies are made of a built tree.
         BuildDeferredTakes();
-        // The copy of the default take is made when the take is first used.
-        auto* copy = KScnTakeNodeEntry::CreateDeferredCopy(*def, name);
+        // The default take as it is now, shared read-only with the takes
+        // added while it stays so; the take's first write copies it.
+        auto* copy = KScnTakeNodeEntry::CreateSnapshotCopy(*def, name);
+        if (copy == nullptr)
+        {
+            return nullptr;
+        }
         mTakes.push_back(copy);
         if (mTakeNames)
         {
@@ -308,6 +312,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
     {
         mTakeNames->insert(take->GetName());
     }
+    const KScnTakeNodeEntry::EditScope scope(*take);
     BuildTakeChannels(take);
     return take;
 }
@@ -366,11 +371,12 @@ const char* const kAxisCurveNames[] = {"X", "Y", "Z"};
 
 void KScnTakeNodeContainer::GetAxisCurveDefaults(const char* channel, double& x, double& y, double& z) const
 {
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    const KScnTakeNodeEntry* take = GetDefaultTakeNode();
     double* const out[3] = {&x, &y, &z};
     for (int k = 0; k < 3; ++k)
     {
-        KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, channel, kAxisCurveNames[k]) : nullptr;
+        const KFCurve* curve =
+            take != nullptr ? take->FindCurve(nullptr, channel, kAxisCurveNames[k]) : nullptr;
         *out[k] = curve != nullptr ? curve->GetDefaultValue() : 0.0;
     }
 }
@@ -378,8 +384,13 @@ void KScnTakeNodeContainer::GetAxisCurveDefaults(const char* channel, double& x,
 void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, double y, double z)
 {
     KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    if (take == nullptr)
+    {
+        return;
+    }
+    const KScnTakeNodeEntry::EditScope scope(*take);
     const double values[3] = {x, y, z};
-    for (int k = 0; take != nullptr && k < 3; ++k)
+    for (int k = 0; k < 3; ++k)
     {
         if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisCurveNames[k]))
         {
@@ -535,12 +546,17 @@ void KScnTakeNodeContainer::CreateAnimatablePropertyChannels(KScnPropertyHandler
 
 void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTakeNodeEntry* take)
 {
-    if (property == nullptr || take == nullptr || take->GetRootCurveNode() == nullptr)
+    if (property == nullptr || take == nullptr)
     {
         return;
     }
+    const KScnTakeNodeEntry::EditScope scope(*take);
     KFCurveNode* root = take->GetRootCurveNode();
     const char* name = property->GetName();
+    if (root == nullptr)
+    {
+        return;
+    }
     if (root->FindDescendant(name) != nullptr)
     {
         return;
@@ -578,16 +594,24 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
 
 KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const
 {
-    if (take == nullptr || take->GetRootCurveNode() == nullptr)
+    // Looked up in the tree as it is read: a take that shares its tree and
+    // lacks the channel is not written, so it is not copied.
+    const KFCurveNode* shared = take != nullptr ? static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()
+                                                : nullptr;
+    if (shared == nullptr || shared->FindDescendant(channel.Buffer()) == nullptr)
     {
         return nullptr;
     }
-    return take->GetRootCurveNode()->FindDescendant(channel.Buffer());
+    const KScnTakeNodeEntry::EditScope scope(*take);
+    KFCurveNode* root = take->GetRootCurveNode();
+    return root != nullptr ? root->FindDescendant(channel.Buffer()) : nullptr;
 }
 
 void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex)
 {
-    KFCurveNode* root = mTakes[takeIndex]->GetRootCurveNode();
+    KScnTakeNodeEntry* take = mTakes[static_cast<size_t>(takeIndex)];
+    const KScnTakeNodeEntry::EditScope scope(*take);
+    KFCurveNode* root = take->GetRootCurveNode();
     if (root == nullptr)
     {
         return;
@@ -698,7 +722,7 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
         mStale = nullptr;
         return;
     }
-    if (def == nullptr || def->GetRootCurveNode() == nullptr)
+    if (def == nullptr || static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr)
     {
         return;
     }

@@ -35,31 +35,19 @@ KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
     mName.Set(name);
 }
 
-// A deferred source's tree is the tree of the entry it waits for, unchanged
-// since (that entry makes its waiting copies before anything can change it).
-KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source)
+KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source) : mShared(source.mShared)
 {
     mName.Set(source.mName.Get());
-    if (source.mBuilder != nullptr)
+    if (mShared == nullptr)
     {
-        source.MakeOwedTrees();
+        const KFCurveNode* tree = source.ReadRoot();
+        mRoot = tree != nullptr ? tree->Clone(false) : KFCurveNode::Create("Defaults", nullptr, 0, 0);
     }
-    const KFCurveNode* tree = source.mSource != nullptr ? source.mSource->mRoot : source.mRoot;
-    mRoot = tree != nullptr ? tree->Clone(false) : KFCurveNode::Create("Defaults", nullptr, 0, 0);
 }
 
-KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source)
-    : mSource(source)
+KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name, Snapshot shared) : mShared(std::move(shared))
 {
     mName.Set(name);
-    if (source != nullptr)
-    {
-        if (!source->mWaiting)
-        {
-            source->mWaiting = std::make_unique<std::vector<KScnTakeNodeEntry*>>();
-        }
-        source->mWaiting->push_back(this);
-    }
 }
 
 KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredBuild(const char* name, KScnTakeNodeContainer* container)
@@ -69,39 +57,44 @@ KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredBuild(const char* name, KScn
     return entry;
 }
 
-KScnTakeNodeEntry* KScnTakeNodeEntry::CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name)
+KScnTakeNodeEntry* KScnTakeNodeEntry::CreateSnapshotCopy(KScnTakeNodeEntry& source, const char* name)
 {
-    // A copy of a deferred copy waits for the same tree.
-    KScnTakeNodeEntry* owner = source.mSource != nullptr ? source.mSource : &source;
-    return new KScnTakeNodeEntry(name, owner);
+    Snapshot snapshot = source.mShared != nullptr ? source.mShared : source.TakeSnapshot();
+    return snapshot != nullptr ? new KScnTakeNodeEntry(name, std::move(snapshot)) : nullptr;
 }
 
-// Leaves the waiting list of its source (from the end: the newest copies
-// are mostly the first to go); returns the source.
-KScnTakeNodeEntry* KScnTakeNodeEntry::StopWaiting() const
+KScnTakeNodeEntry::Snapshot KScnTakeNodeEntry::TakeSnapshot()
 {
-    KScnTakeNodeEntry* source = mSource;
-    mSource = nullptr;
-    auto& waiting = *source->mWaiting;
-    for (size_t i = waiting.size(); i-- > 0;)
+    const KFCurveNode* tree = ReadRoot();
+    if (tree == nullptr)
     {
-        if (waiting[i] == this)
-        {
-            waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
+        return nullptr;
     }
-    return source;
+    // A caller may have written through a pointer it kept since the last
+    // snapshot: compared, which allocates nothing, before it is reused.
+    if (mLastSnapshot == nullptr || (!mSnapshotCurrent && !mLastSnapshot->IsCloneOf(*tree)))
+    {
+        KFCurveNode* copy = tree->Clone(false);
+        if (copy == nullptr)
+        {
+            return nullptr;
+        }
+        mLastSnapshot = Snapshot(copy, &DestroyTree);
+    }
+    mSnapshotCurrent = !mHandedOut;
+    return mLastSnapshot;
 }
 
-void KScnTakeNodeEntry::MakeOwnCopy() const
+void KScnTakeNodeEntry::DestroyTree(KFCurveNode* root)
 {
-    KScnTakeNodeEntry* source = StopWaiting();
-    mRoot = source->mRoot != nullptr ? source->mRoot->Clone(false)
-                                     : KFCurveNode::Create("Defaults", nullptr, 0, 0);
+    if (root != nullptr && root->IsReferenceNode())
+    {
+        EmptyReferenceNode(root);
+    }
+    KFCurveNode::Destroy(root);
 }
 
-void KScnTakeNodeEntry::MakeOwedTrees() const
+const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
 {
     if (mBuilder != nullptr)
     {
@@ -109,34 +102,46 @@ void KScnTakeNodeEntry::MakeOwedTrees() const
         KScnTakeNodeContainer* builder = mBuilder;
         mBuilder = nullptr;
         mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
+        const EditScope scope(*this);
         builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
     }
-    if (mSource != nullptr)
+    return mRoot != nullptr ? mRoot : mShared.get();
+}
+
+void KScnTakeNodeEntry::PrepareWrite()
+{
+    ReadRoot();
+    if (mShared != nullptr)
     {
-        MakeOwnCopy();
+        KFCurveNode* own = mShared->Clone(false);
+        if (own == nullptr)
+        {
+            return; // still reading the snapshot: nothing to write through
+        }
+        mRoot = own;
+        mShared.reset();
     }
-    while (HasWaiting())
+    mSnapshotCurrent = false;
+    if (mEditDepth == 0)
     {
-        mWaiting->back()->MakeOwnCopy();
+        mHandedOut = true;
     }
+}
+
+KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode()
+{
+    PrepareWrite();
+    return mRoot;
+}
+
+const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
+{
+    return ReadRoot();
 }
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()
 {
-    if (mSource != nullptr)
-    {
-        StopWaiting(); // it never had a tree
-    }
-    // Copies still owed are made before the tree goes.
-    while (HasWaiting())
-    {
-        mWaiting->back()->MakeOwnCopy();
-    }
-    if (mRoot != nullptr && mRoot->IsReferenceNode())
-    {
-        EmptyReferenceNode(mRoot);
-    }
-    KFCurveNode::Destroy(mRoot);
+    DestroyTree(mRoot);
     mRoot = nullptr;
 }
 
@@ -145,7 +150,7 @@ namespace
 std::atomic<uint64_t> gRenames{0};
 } // namespace
 
-KErrorRecord& KScnTakeNodeEntry::GetError()
+KErrorRecord& KScnTakeNodeEntry::GetError() const
 {
     if (!mError)
     {
@@ -158,10 +163,7 @@ void KScnTakeNodeEntry::SetName(const char* name)
 {
     // The tree is built under the name it was made for (the default take's
     // curves are linked to their properties).
-    if (mBuilder != nullptr)
-    {
-        MakeOwedTrees();
-    }
+    ReadRoot();
     mName.Set(name);
     ++gRenames;
 }
@@ -171,9 +173,8 @@ uint64_t KScnTakeNodeEntry::GetRenameCount()
     return gRenames.load();
 }
 
-KFCurveNode* KScnTakeNodeEntry::Walk(const char* first, const char* second) const
+const KFCurveNode* KScnTakeNodeEntry::Walk(const KFCurveNode* node, const char* first, const char* second)
 {
-    KFCurveNode* node = GetRootCurveNode();
     for (const char* name : {first, second})
     {
         if (node != nullptr && name != nullptr)
@@ -184,7 +185,7 @@ KFCurveNode* KScnTakeNodeEntry::Walk(const char* first, const char* second) cons
     return node;
 }
 
-KFCurve* KScnTakeNodeEntry::CurveOf(KFCurveNode* node)
+const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
 {
     if (node != nullptr && node->GetFCurve() != nullptr)
     {
@@ -194,9 +195,9 @@ KFCurve* KScnTakeNodeEntry::CurveOf(KFCurveNode* node)
     return nullptr;
 }
 
-KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
+const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
 {
-    KFCurveNode* node = Walk(first, second);
+    const KFCurveNode* node = Walk(ReadRoot(), first, second);
     if (node != nullptr && third != nullptr)
     {
         node = node->FindDescendant(third);
@@ -204,15 +205,31 @@ KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, con
     return CurveOf(node);
 }
 
-KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
-                                                const KDataType* dataType)
+// The writable forms find in the entry's own tree, made first when it
+// shared a snapshot: the curve found is the entry's alone.
+KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
-    KFCurveNode* node = Walk(first, second);
+    PrepareWrite();
+    return const_cast<KFCurve*>(static_cast<const KScnTakeNodeEntry*>(this)->FindCurve(first, second, third));
+}
+
+const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
+                                                      const KDataType* dataType) const
+{
+    const KFCurveNode* node = Walk(ReadRoot(), first, second);
     if (node != nullptr)
     {
         node = node->FindDescendantByDataType(dataType);
     }
     return CurveOf(node);
+}
+
+KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
+                                                const KDataType* dataType)
+{
+    PrepareWrite();
+    return const_cast<KFCurve*>(
+        static_cast<const KScnTakeNodeEntry*>(this)->FindCurveByDataType(first, second, dataType));
 }
 
 KFCurve* KScnTakeNodeEntry::GetOcclusionCurve()

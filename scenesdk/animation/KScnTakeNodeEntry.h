@@ -6,6 +6,14 @@
 //
 // The curve getters walk a fixed channel path from the root; a missing node
 // or a node without a curve answers null and records error 0.
+//
+// Reading and writing: every accessor comes in two forms. The const ones
+// (reached through a const entry) read: they never copy a tree. The others
+// hand out a pointer the caller may write through: a take that still reads
+// a shared snapshot (see CreateSnapshotCopy) first makes the tree its own.
+// A take added to an object starts with the default take's tree as it is at
+// that moment; takes added while that tree stays as it was share one
+// read-only copy of it, so a take that nobody writes costs no tree.
 
 #include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KErrorRecord.h"
@@ -27,14 +35,16 @@ class KScnTakeNodeEntry
 {
 public:
     explicit KScnTakeNodeEntry(const char* name);
-    // Copies the name and the source's whole channel tree, curves and keys included.
+    // Copies the name and the source's whole channel tree, curves and keys
+    // included (a source that reads a snapshot is given the same snapshot).
     KScnTakeNodeEntry(const KScnTakeNodeEntry& source);
-    // An entry named name whose tree is a copy of the source's tree as it is
-    // now, made only when first needed: until then the entry holds no tree,
-    // and the source makes the copy before its own tree can change (before
-    // it hands its tree out), or before it is destroyed. An object has a take
-    // per take of its scene; most stay as made, and cost no tree.
-    static KScnTakeNodeEntry* CreateDeferredCopy(KScnTakeNodeEntry& source, const char* name);
+    // An entry named name whose tree is the source's tree as it is now. The
+    // copy is a read-only snapshot, shared by every entry made so while the
+    // source's tree stays equal to it; the first write to an entry makes its
+    // own copy of the snapshot. The source keeps its tree: a pointer into it
+    // handed out before stays the source's, and a write through it never
+    // shows in the entry. Null when memory ran out.
+    static KScnTakeNodeEntry* CreateSnapshotCopy(KScnTakeNodeEntry& source, const char* name);
     // An entry named name whose tree the container builds
     // (KScnTakeNodeContainer::BuildDeferredTake) only when it is first
     // needed; until then the entry holds no tree.
@@ -44,82 +54,148 @@ public:
     // emptied depth first before the root and everything it owns is deleted.
     ~KScnTakeNodeEntry();
 
+    // Writes of the SDK's own that keep no pointer once done: while a scope
+    // is open, the pointers handed out are not counted as held by a caller
+    // (the next snapshot may then be shared without comparing the trees).
+    class EditScope
+    {
+    public:
+        explicit EditScope(const KScnTakeNodeEntry& entry) : mEntry(entry) { ++mEntry.mEditDepth; }
+        ~EditScope() { --mEntry.mEditDepth; }
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+
+    private:
+        const KScnTakeNodeEntry& mEntry;
+    };
+
     void SetName(const char* name);
     // How many times any entry was renamed (containers keep name indexes).
     static uint64_t GetRenameCount();
     const char* GetName() const { return mName.Get(); }
-    // Never null unless memory ran out. Makes the copies this tree still owes.
-    KFCurveNode* GetRootCurveNode() const
-    {
-        MakeOwedTrees();
-        return mRoot;
-    }
-    // Whether the entry still waits for its copy of another entry's tree.
-    bool IsCopyDeferred() const { return mSource != nullptr; }
+    // The tree to write through; never null unless memory ran out.
+    KFCurveNode* GetRootCurveNode();
+    // The tree to read: the entry's own or the snapshot it shares.
+    const KFCurveNode* GetRootCurveNode() const;
+    // Whether the entry still reads a snapshot it shares.
+    bool IsSharingSnapshot() const { return mShared != nullptr; }
     // Whether the entry still waits for its container to build its tree.
     bool IsBuildDeferred() const { return mBuilder != nullptr; }
     // The tree will never be built: the container is going.
     void DropDeferredBuild() { mBuilder = nullptr; }
     // Made when first asked for or first set: most takes never report.
-    KErrorRecord& GetError();
+    KErrorRecord& GetError() const;
 
     // Each non-null name is searched below the node reached so far (a null
     // name is skipped); the last node's curve is the result.
     KFCurve* FindCurve(const char* first, const char* second, const char* third);
+    const KFCurve* FindCurve(const char* first, const char* second, const char* third) const;
     // As FindCurve, but the last step is a depth-first search by data type.
     KFCurve* FindCurveByDataType(const char* first, const char* second, const KDataType* dataType);
+    const KFCurve* FindCurveByDataType(const char* first, const char* second, const KDataType* dataType) const;
 
     KFCurve* GetTranslationXCurve() { return FindCurve("Transform", "T", "X"); }
+    const KFCurve* GetTranslationXCurve() const { return FindCurve("Transform", "T", "X"); }
     KFCurve* GetTranslationYCurve() { return FindCurve("Transform", "T", "Y"); }
+    const KFCurve* GetTranslationYCurve() const { return FindCurve("Transform", "T", "Y"); }
     KFCurve* GetTranslationZCurve() { return FindCurve("Transform", "T", "Z"); }
+    const KFCurve* GetTranslationZCurve() const { return FindCurve("Transform", "T", "Z"); }
     KFCurve* GetRotationXCurve() { return FindCurve("Transform", "R", "X"); }
+    const KFCurve* GetRotationXCurve() const { return FindCurve("Transform", "R", "X"); }
     KFCurve* GetRotationYCurve() { return FindCurve("Transform", "R", "Y"); }
+    const KFCurve* GetRotationYCurve() const { return FindCurve("Transform", "R", "Y"); }
     KFCurve* GetRotationZCurve() { return FindCurve("Transform", "R", "Z"); }
+    const KFCurve* GetRotationZCurve() const { return FindCurve("Transform", "R", "Z"); }
     KFCurve* GetScalingXCurve() { return FindCurve("Transform", "S", "X"); }
+    const KFCurve* GetScalingXCurve() const { return FindCurve("Transform", "S", "X"); }
     KFCurve* GetScalingYCurve() { return FindCurve("Transform", "S", "Y"); }
+    const KFCurve* GetScalingYCurve() const { return FindCurve("Transform", "S", "Y"); }
     KFCurve* GetScalingZCurve() { return FindCurve("Transform", "S", "Z"); }
+    const KFCurve* GetScalingZCurve() const { return FindCurve("Transform", "S", "Z"); }
     KFCurve* GetColorXCurve() { return FindCurve(nullptr, "Color", "X"); }
+    const KFCurve* GetColorXCurve() const { return FindCurve(nullptr, "Color", "X"); }
     KFCurve* GetColorYCurve() { return FindCurve(nullptr, "Color", "Y"); }
+    const KFCurve* GetColorYCurve() const { return FindCurve(nullptr, "Color", "Y"); }
     KFCurve* GetColorZCurve() { return FindCurve(nullptr, "Color", "Z"); }
+    const KFCurve* GetColorZCurve() const { return FindCurve(nullptr, "Color", "Z"); }
     KFCurve* GetIntensityCurve() { return FindCurve(nullptr, nullptr, "Intensity"); }
+    const KFCurve* GetIntensityCurve() const { return FindCurve(nullptr, nullptr, "Intensity"); }
     KFCurve* GetConeAngleCurve() { return FindCurve(nullptr, nullptr, "Cone angle"); }
+    const KFCurve* GetConeAngleCurve() const { return FindCurve(nullptr, nullptr, "Cone angle"); }
     KFCurve* GetFogCurve() { return FindCurve(nullptr, nullptr, "Fog"); }
+    const KFCurve* GetFogCurve() const { return FindCurve(nullptr, nullptr, "Fog"); }
     KFCurve* GetFieldOfViewCurve() { return FindCurve(nullptr, nullptr, "FieldOfView"); }
+    const KFCurve* GetFieldOfViewCurve() const { return FindCurve(nullptr, nullptr, "FieldOfView"); }
     KFCurve* GetFieldOfViewXCurve() { return FindCurve(nullptr, nullptr, "FieldOfViewX"); }
+    const KFCurve* GetFieldOfViewXCurve() const { return FindCurve(nullptr, nullptr, "FieldOfViewX"); }
     KFCurve* GetFieldOfViewYCurve() { return FindCurve(nullptr, nullptr, "FieldOfViewY"); }
+    const KFCurve* GetFieldOfViewYCurve() const { return FindCurve(nullptr, nullptr, "FieldOfViewY"); }
     KFCurve* GetOpticalCenterXCurve() { return FindCurve(nullptr, nullptr, "OpticalCenterX"); }
+    const KFCurve* GetOpticalCenterXCurve() const { return FindCurve(nullptr, nullptr, "OpticalCenterX"); }
     KFCurve* GetOpticalCenterYCurve() { return FindCurve(nullptr, nullptr, "OpticalCenterY"); }
+    const KFCurve* GetOpticalCenterYCurve() const { return FindCurve(nullptr, nullptr, "OpticalCenterY"); }
     KFCurve* GetRollCurve() { return FindCurve(nullptr, nullptr, "Roll"); }
+    const KFCurve* GetRollCurve() const { return FindCurve(nullptr, nullptr, "Roll"); }
     KFCurve* GetTurnTableCurve() { return FindCurve(nullptr, nullptr, "TurnTable"); }
+    const KFCurve* GetTurnTableCurve() const { return FindCurve(nullptr, nullptr, "TurnTable"); }
     KFCurve* GetBackgroundColorXCurve() { return FindCurve(nullptr, "BackgroundColor", "X"); }
+    const KFCurve* GetBackgroundColorXCurve() const { return FindCurve(nullptr, "BackgroundColor", "X"); }
     KFCurve* GetBackgroundColorYCurve() { return FindCurve(nullptr, "BackgroundColor", "Y"); }
+    const KFCurve* GetBackgroundColorYCurve() const { return FindCurve(nullptr, "BackgroundColor", "Y"); }
     KFCurve* GetBackgroundColorZCurve() { return FindCurve(nullptr, "BackgroundColor", "Z"); }
+    const KFCurve* GetBackgroundColorZCurve() const { return FindCurve(nullptr, "BackgroundColor", "Z"); }
     KFCurve* GetCameraIndexCurve() { return FindCurve(nullptr, nullptr, "Camera Index"); }
+    const KFCurve* GetCameraIndexCurve() const { return FindCurve(nullptr, nullptr, "Camera Index"); }
     KFCurve* GetTextureTranslationXCurve() { return FindCurve(nullptr, "Translation", "X"); }
+    const KFCurve* GetTextureTranslationXCurve() const { return FindCurve(nullptr, "Translation", "X"); }
     KFCurve* GetTextureTranslationYCurve() { return FindCurve(nullptr, "Translation", "Y"); }
+    const KFCurve* GetTextureTranslationYCurve() const { return FindCurve(nullptr, "Translation", "Y"); }
     KFCurve* GetTextureTranslationZCurve() { return FindCurve(nullptr, "Translation", "Z"); }
+    const KFCurve* GetTextureTranslationZCurve() const { return FindCurve(nullptr, "Translation", "Z"); }
     KFCurve* GetTextureRotationXCurve() { return FindCurve(nullptr, "Rotation", "X"); }
+    const KFCurve* GetTextureRotationXCurve() const { return FindCurve(nullptr, "Rotation", "X"); }
     KFCurve* GetTextureRotationYCurve() { return FindCurve(nullptr, "Rotation", "Y"); }
+    const KFCurve* GetTextureRotationYCurve() const { return FindCurve(nullptr, "Rotation", "Y"); }
     KFCurve* GetTextureRotationZCurve() { return FindCurve(nullptr, "Rotation", "Z"); }
+    const KFCurve* GetTextureRotationZCurve() const { return FindCurve(nullptr, "Rotation", "Z"); }
     KFCurve* GetTextureScalingXCurve() { return FindCurve(nullptr, "Scaling", "X"); }
+    const KFCurve* GetTextureScalingXCurve() const { return FindCurve(nullptr, "Scaling", "X"); }
     KFCurve* GetTextureScalingYCurve() { return FindCurve(nullptr, "Scaling", "Y"); }
+    const KFCurve* GetTextureScalingYCurve() const { return FindCurve(nullptr, "Scaling", "Y"); }
     KFCurve* GetTextureScalingZCurve() { return FindCurve(nullptr, "Scaling", "Z"); }
+    const KFCurve* GetTextureScalingZCurve() const { return FindCurve(nullptr, "Scaling", "Z"); }
     KFCurve* GetAlphaCurve() { return FindCurve(nullptr, nullptr, "Alpha"); }
+    const KFCurve* GetAlphaCurve() const { return FindCurve(nullptr, nullptr, "Alpha"); }
     KFCurve* GetEmissiveXCurve() { return FindCurve(nullptr, "Emissive", "X"); }
+    const KFCurve* GetEmissiveXCurve() const { return FindCurve(nullptr, "Emissive", "X"); }
     KFCurve* GetEmissiveYCurve() { return FindCurve(nullptr, "Emissive", "Y"); }
+    const KFCurve* GetEmissiveYCurve() const { return FindCurve(nullptr, "Emissive", "Y"); }
     KFCurve* GetEmissiveZCurve() { return FindCurve(nullptr, "Emissive", "Z"); }
+    const KFCurve* GetEmissiveZCurve() const { return FindCurve(nullptr, "Emissive", "Z"); }
     KFCurve* GetAmbientXCurve() { return FindCurve(nullptr, "Ambient", "X"); }
+    const KFCurve* GetAmbientXCurve() const { return FindCurve(nullptr, "Ambient", "X"); }
     KFCurve* GetAmbientYCurve() { return FindCurve(nullptr, "Ambient", "Y"); }
+    const KFCurve* GetAmbientYCurve() const { return FindCurve(nullptr, "Ambient", "Y"); }
     KFCurve* GetAmbientZCurve() { return FindCurve(nullptr, "Ambient", "Z"); }
+    const KFCurve* GetAmbientZCurve() const { return FindCurve(nullptr, "Ambient", "Z"); }
     KFCurve* GetDiffuseXCurve() { return FindCurve(nullptr, "Diffuse", "X"); }
+    const KFCurve* GetDiffuseXCurve() const { return FindCurve(nullptr, "Diffuse", "X"); }
     KFCurve* GetDiffuseYCurve() { return FindCurve(nullptr, "Diffuse", "Y"); }
+    const KFCurve* GetDiffuseYCurve() const { return FindCurve(nullptr, "Diffuse", "Y"); }
     KFCurve* GetDiffuseZCurve() { return FindCurve(nullptr, "Diffuse", "Z"); }
+    const KFCurve* GetDiffuseZCurve() const { return FindCurve(nullptr, "Diffuse", "Z"); }
     KFCurve* GetSpecularXCurve() { return FindCurve(nullptr, "Specular", "X"); }
+    const KFCurve* GetSpecularXCurve() const { return FindCurve(nullptr, "Specular", "X"); }
     KFCurve* GetSpecularYCurve() { return FindCurve(nullptr, "Specular", "Y"); }
+    const KFCurve* GetSpecularYCurve() const { return FindCurve(nullptr, "Specular", "Y"); }
     KFCurve* GetSpecularZCurve() { return FindCurve(nullptr, "Specular", "Z"); }
+    const KFCurve* GetSpecularZCurve() const { return FindCurve(nullptr, "Specular", "Z"); }
     KFCurve* GetOpacityCurve() { return FindCurve(nullptr, nullptr, "Opacity"); }
+    const KFCurve* GetOpacityCurve() const { return FindCurve(nullptr, nullptr, "Opacity"); }
     KFCurve* GetReflectivityCurve() { return FindCurve(nullptr, nullptr, "Reflectivity"); }
+    const KFCurve* GetReflectivityCurve() const { return FindCurve(nullptr, nullptr, "Reflectivity"); }
     KFCurve* GetShininessCurve() { return FindCurve(nullptr, nullptr, "Shininess"); }
+    const KFCurve* GetShininessCurve() const { return FindCurve(nullptr, nullptr, "Shininess"); }
 
     // Channels found by the data types of a marker's channels.
     KFCurve* GetOcclusionCurve();
@@ -127,24 +203,36 @@ public:
     KFCurve* GetIKReachRotationCurve();
 
 private:
-    KScnTakeNodeEntry(const char* name, KScnTakeNodeEntry* source);
-    KFCurveNode* Walk(const char* first, const char* second) const;
-    KFCurve* CurveOf(KFCurveNode* node);
-    // This entry's own copy when it is deferred, and the copies of this tree
-    // that other entries wait for (before the tree is handed out).
-    void MakeOwedTrees() const;
-    void MakeOwnCopy() const;
-    KScnTakeNodeEntry* StopWaiting() const;
+    using Snapshot = std::shared_ptr<KFCurveNode>;
+
+    KScnTakeNodeEntry(const char* name, Snapshot shared);
+    static const KFCurveNode* Walk(const KFCurveNode* root, const char* first, const char* second);
+    const KFCurve* CurveOf(const KFCurveNode* node) const;
+    // The tree to read, built first when it waits for its container.
+    const KFCurveNode* ReadRoot() const;
+    // A pointer into the tree leaves: the entry's own tree, copied from the
+    // snapshot it shared when it had none.
+    void PrepareWrite();
+    // A snapshot equal to the tree as it is now: the last one when the tree
+    // is still equal to it, else a new copy.
+    Snapshot TakeSnapshot();
+    static void DestroyTree(KFCurveNode* root);
 
     KCompactText mName;
-    std::unique_ptr<KErrorRecord> mError;
+    mutable std::unique_ptr<KErrorRecord> mError;
+    // The entry's own tree; null while it shares a snapshot or waits.
     mutable KFCurveNode* mRoot = nullptr;
-    // While the copy is deferred: the entry whose tree it copies (which
-    // lists this entry among its waiting copies).
-    mutable KScnTakeNodeEntry* mSource = nullptr;
-    // The copies that wait for this entry's tree (made with the first one).
-    mutable std::unique_ptr<std::vector<KScnTakeNodeEntry*>> mWaiting;
-    bool HasWaiting() const { return mWaiting && !mWaiting->empty(); }
+    // The read-only tree the entry reads until its first write.
+    Snapshot mShared;
+    // The last snapshot made of the own tree, for the next copy.
+    Snapshot mLastSnapshot;
+    // The own tree is known to equal mLastSnapshot (no pointer into it was
+    // handed out since the snapshot was made or checked).
+    bool mSnapshotCurrent = false;
+    // A pointer into the own tree went to a caller that may still hold it:
+    // the tree is compared with the last snapshot before that is reused.
+    bool mHandedOut = false;
+    mutable int mEditDepth = 0;
     // While the build is deferred: the container that builds the tree.
     mutable KScnTakeNodeContainer* mBuilder = nullptr;
 };

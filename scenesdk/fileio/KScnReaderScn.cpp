@@ -1285,12 +1285,13 @@ void KScnReaderScn::ReadTakeChannels(
         }
         if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
             continue;
-        while (KFCurveNode::ReadScnChannels(*mSource, take->GetRootCurveNode(), false, true, false) !=
-               nullptr)
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        KFCurveNode* root = take->GetRootCurveNode();
+        while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }
         // Layers and time warps are merged and baked into plain curves.
-        ApplyImportPass(take->GetRootCurveNode());
+        ApplyImportPass(root);
         mSource->LeaveFieldBlock();
     }
 }
@@ -1424,6 +1425,10 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     BuildSceneParts(mManager, *scene, doc.parts, nodes, parts, doc.skipped);
     objects[4] = parts.skins;
     objects[5] = parts.clusters;
+    // Each object read starts its default take from its property values.
+    for (const auto& list : objects)
+        for (const auto& named : list)
+            named.second->PushAllPropertiesToDefaultTake();
     ReadTakes(*scene, *options, objects, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)

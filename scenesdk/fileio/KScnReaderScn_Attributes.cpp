@@ -542,7 +542,11 @@ void RenameLegacyShapeChannels(const std::vector<KScnNode*>& nodes)
         if (geometry->GetShapeCount() == 0)
             continue;
         for (int i = 0; i < node->GetTakeNodeCount(); ++i)
-            geometry->RenameLegacyShapeChannels(node->GetTakeNode(i));
+        {
+            KScnTakeNodeEntry* take = node->GetTakeNode(i);
+            const KScnTakeNodeEntry::EditScope scope(*take);
+            geometry->RenameLegacyShapeChannels(take);
+        }
     }
 }
 

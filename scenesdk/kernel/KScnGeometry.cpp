@@ -162,7 +162,9 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         CreateShapeProperty(copy->Buffer());
         for (int t = 0; t < node->GetTakeNodeCount(); ++t)
         {
-            AddShapeChannel(node->GetTakeNode(t), index);
+            KScnTakeNodeEntry* take = node->GetTakeNode(t);
+            const KScnTakeNodeEntry::EditScope scope(*take);
+            AddShapeChannel(take, index);
         }
     }
     shape->SetSceneContents(GetSceneContents());
@@ -175,7 +177,9 @@ void KScnGeometry::ClearShapes()
     {
         for (int t = 0; t < node->GetTakeNodeCount(); ++t)
         {
-            RemoveChannels(node->GetTakeNode(t));
+            KScnTakeNodeEntry* take = node->GetTakeNode(t);
+            const KScnTakeNodeEntry::EditScope scope(*take);
+            RemoveChannels(take);
         }
     }
     for (int i = 0; i < mShapes.GetCount(); ++i)
@@ -319,7 +323,15 @@ void KScnGeometry::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnGeometry::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    // A take without shape channels is not written (a shared tree stays shared).
+    const KFCurveNode* read = take != nullptr ? static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()
+                                              : nullptr;
+    bool any = false;
+    for (int i = 0; read != nullptr && !any && i < mShapeNames.GetCount(); ++i)
+    {
+        any = read->IndexOfChildByName(mShapeNames[i]->Buffer()) >= 0;
+    }
+    KFCurveNode* root = any ? take->GetRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;

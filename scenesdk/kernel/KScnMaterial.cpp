@@ -223,7 +223,12 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
 void KScnMaterial::SetScalarCurve(const char* channel, double value)
 {
     KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    if (KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, channel) : nullptr)
+    if (take == nullptr)
+    {
+        return;
+    }
+    const KScnTakeNodeEntry::EditScope scope(*take);
+    if (KFCurve* curve = take->FindCurve(nullptr, nullptr, channel))
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }
@@ -231,8 +236,8 @@ void KScnMaterial::SetScalarCurve(const char* channel, double value)
 
 double KScnMaterial::GetScalarCurve(const char* channel) const
 {
-    KScnTakeNodeEntry* take = GetDefaultTakeNode();
-    KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, channel) : nullptr;
+    const KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    const KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, channel) : nullptr;
     return curve != nullptr ? curve->GetDefaultValue() : 0.0;
 }
 

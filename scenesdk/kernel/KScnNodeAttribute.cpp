@@ -14,7 +14,9 @@ int KScnNodeAttribute::AttachToNode(KScnNode* node)
     }
     for (int i = 0; i < node->GetTakeNodeCount(); ++i)
     {
-        AddChannels(node->GetTakeNode(i));
+        KScnTakeNodeEntry* take = node->GetTakeNode(i);
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        AddChannels(take);
     }
     return node->GetTakeNodeCount();
 }
@@ -27,7 +29,9 @@ void KScnNodeAttribute::DetachFromNode()
     }
     for (int i = 0; i < mNode->GetTakeNodeCount(); ++i)
     {
-        RemoveChannels(mNode->GetTakeNode(i));
+        KScnTakeNodeEntry* take = mNode->GetTakeNode(i);
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        RemoveChannels(take);
     }
     mNode = nullptr;
 }

@@ -369,15 +369,16 @@ void KScnNode::UpdatePivotsFromProperties()
 
 void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
 {
-    KScnTakeNodeEntry* take = GetCurrentTakeNode();
+    // Read through a const take: reading never copies a take's tree.
+    const KScnTakeNodeEntry* take = GetCurrentTakeNode();
     if (take == nullptr)
     {
         take = GetDefaultTakeNode();
     }
-    KFCurve* curves[9] = {};
+    const KFCurve* curves[9] = {};
     if (take != nullptr)
     {
-        KFCurve* found[9] = {
+        const KFCurve* found[9] = {
             take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve(),
             take->GetRotationXCurve(),    take->GetRotationYCurve(),    take->GetRotationZCurve(),
             take->GetScalingXCurve(),     take->GetScalingYCurve(),     take->GetScalingZCurve()};

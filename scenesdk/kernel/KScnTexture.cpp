@@ -439,6 +439,7 @@ void KScnTexture::SetDefaultAlpha(double alpha)
 {
     if (KScnTakeNodeEntry* take = GetDefaultTakeNode())
     {
+        const KScnTakeNodeEntry::EditScope scope(*take);
         if (KFCurve* curve = take->GetAlphaCurve())
         {
             curve->SetDefaultValue(static_cast<float>(alpha));

@@ -342,3 +342,102 @@ TEST(KFCurveMergeTest, KeyHelpersFitTangentsAndInsertWhereDeviating)
     delete source;
     delete result;
 }
+
+namespace
+{
+
+// A warp curve over [0, 2] s: value (seconds) = rate x time.
+KFCurveNode* Warp(double rate)
+{
+    KFCurveNode* warp = KFCurveNode::Create("TimeWarp", KDataTypeTimeWarp::Get());
+    KFCurve* curve = KFCurve::Create();
+    curve->SetKey(0, Sec(0), 0, KFCURVE_INTERPOLATION_LINEAR);
+    curve->SetKey(1, Sec(2), static_cast<float>(2 * rate), KFCURVE_INTERPOLATION_LINEAR);
+    warp->SetFCurve(curve);
+    return warp;
+}
+
+// An Euler rotation "R" whose X steps a whole turn at 1 s and 2 s.
+KFCurveNode* TurningRotation()
+{
+    KFCurveNode* r = new KFCurveNode("R", "R", nullptr, eKFCurveNodeLayerEulerRotation);
+    r->AddChild(Leaf("X", 0, {{0, 10}, {1, 370}, {2, 730}}, KFCURVE_INTERPOLATION_CONSTANT));
+    r->AddChild(Leaf("Y", 0, {{0, 0}, {2, 0}}, KFCURVE_INTERPOLATION_CONSTANT));
+    r->AddChild(Leaf("Z", 0, {{0, 0}, {2, 0}}, KFCURVE_INTERPOLATION_CONSTANT));
+    return r;
+}
+
+} // namespace
+
+// A rotation channel changed by the pass is unrolled, wherever the change
+// came from: its parent's warp, its layers, or its own warp.
+TEST(KFCurveMergeTest, ImportPassUnrollsEveryRotationChannelItChanged)
+{
+    enum Where { kUnderWarpedParent, kLayered, kOwnWarpUnderRoot };
+    const struct
+    {
+        Where where;
+        const char* label;
+    } cases[] = {
+        {kUnderWarpedParent, "R under a time-warped Transform"},
+        {kLayered, "R with a layer"},
+        {kOwnWarpUnderRoot, "R with its own warp under the root"},
+    };
+    for (const auto& c : cases)
+    {
+        KFCurveNode* r = TurningRotation();
+        KFCurveNode* root = nullptr;
+        if (c.where == kOwnWarpUnderRoot)
+        {
+            r->SetTimeWarp(Warp(1.0));
+            root = RootWith(r);
+        }
+        else
+        {
+            KFCurveNode* transform = new KFCurveNode("Transform", "Transform", nullptr);
+            transform->AddChild(r);
+            root = RootWith(transform);
+            if (c.where == kUnderWarpedParent)
+            {
+                transform->SetTimeWarp(Warp(1.0));
+            }
+            else
+            {
+                r->SetFlags(KFCURVENODE_FLAG_LAYERED, true);
+                KFCurveNode* layer = r->CreateLayer(1, true);
+                for (int k = 0; k < 3; ++k)
+                {
+                    layer->GetChildAt(k)->GetFCurve()->SetKey(0, Sec(0), 0.0f, KFCURVE_INTERPOLATION_CONSTANT);
+                }
+            }
+        }
+        ApplyImportPass(root);
+        KFCurve* x = r->GetChildAt(0)->GetFCurve();
+        for (double seconds : {0.0, 1.0, 2.0})
+        {
+            EXPECT_NEAR(x->Evaluate(Sec(seconds)), 10.0, 1e-3) << c.label << ", at " << seconds << " s";
+        }
+        delete root;
+    }
+}
+
+// A layer's own time warp acts on the layer alone, and the merge keeps it.
+TEST(KFCurveMergeTest, ImportPassKeepsALayersOwnTimeWarp)
+{
+    KFCurveNode* t = KeyedTriple("T", 4.0, eKFCurveNodeLayerAdditive);
+    t->SetFlags(KFCURVENODE_FLAG_LAYERED, true);
+    KFCurveNode* layer = t->CreateLayer(1, true);
+    KeyLayer(layer, 2.0);
+    layer->SetTimeWarp(Warp(0.5));
+    KFCurveNode* root = RootWith(t);
+    const auto before = Samples(*t, 2.0);
+    // The warp shows in the stack's values: half speed differs from none.
+    layer->SetTimeWarp(nullptr);
+    const auto unwarped = Samples(*t, 2.0);
+    layer->SetTimeWarp(Warp(0.5));
+    EXPECT_GT(std::fabs(before[20][0] - unwarped[20][0]), 0.1);
+    ApplyImportPass(root);
+    EXPECT_EQ(t->GetNextLayer(), nullptr);
+    ExpectSameSamples(before, Samples(*t, 2.0), 0.01);
+    delete root;
+}

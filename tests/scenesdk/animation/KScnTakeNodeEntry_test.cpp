@@ -1,6 +1,6 @@
-// Takes added to an object copy the default take only when first used, and
-// the copy is the default take as it was when the take was added; names stay
-// unique through renames.
+// Takes added to an object start with the default take as it is at the
+// call. Takes added while the default take stays so share one read-only
+// copy of it until each is first written; names stay unique through renames.
 
 #include "tests/scenesdk/animation/TakeTestSupport.h"
 
@@ -15,49 +15,67 @@
 using namespace scenesdk;
 using taketest::TestMaterial;
 
-TEST(KScnTakeNodeEntry, DeferredCopiesKeepTheDefaultTakeAsItWasWhenAdded)
+namespace
+{
+const KFCurveNode* ReadTree(const KScnTakeNodeEntry* take)
+{
+    return take->GetRootCurveNode();
+}
+
+float ReadOpacity(const KScnTakeNodeEntry* take)
+{
+    return take->FindCurve(nullptr, nullptr, "Opacity")->GetDefaultValue();
+}
+} // namespace
+
+TEST(KScnTakeNodeEntry, TakesShareOneSnapshotUntilWritten)
 {
     auto mat = std::make_unique<TestMaterial>();
-    KScnTakeNodeEntry* def = mat->GetDefaultTakeNode();
     mat->Curve(0, "Opacity")->SetDefaultValue(0.5f);
     KScnTakeNodeEntry* run = mat->AddTakeNode("Run");
     KScnTakeNodeEntry* walk = mat->AddTakeNode("Walk");
     KScnTakeNodeEntry* idle = mat->AddTakeNode("Idle");
     ASSERT_NE(idle, nullptr);
-    EXPECT_TRUE(run->IsCopyDeferred());
-    EXPECT_TRUE(walk->IsCopyDeferred());
-    // A copy of a waiting take and a take removed while waiting.
+    EXPECT_TRUE(run->IsSharingSnapshot());
+    EXPECT_EQ(ReadTree(run), ReadTree(walk)) << "the default take did not change between them";
+    EXPECT_NE(ReadTree(run), ReadTree(mat->GetDefaultTakeNode()));
+    // A copy of a sharing take shares too; a take removed while sharing.
     std::unique_ptr<KScnTakeNodeEntry> copy(new KScnTakeNodeEntry(*walk));
-    EXPECT_FALSE(copy->IsCopyDeferred());
+    EXPECT_EQ(ReadTree(copy.get()), ReadTree(walk));
     EXPECT_TRUE(mat->RemoveTakeNode(3));
 
-    // Anything that reaches the default tree first makes the copies owed.
+    // Writing the default take leaves the snapshot to the takes.
     mat->Curve(0, "Opacity")->SetDefaultValue(0.75f);
-    EXPECT_FALSE(run->IsCopyDeferred());
-    EXPECT_FALSE(walk->IsCopyDeferred());
-    EXPECT_FLOAT_EQ(mat->Curve(1, "Opacity")->GetDefaultValue(), 0.5f);
-    EXPECT_FLOAT_EQ(mat->Curve(2, "Opacity")->GetDefaultValue(), 0.5f);
-    EXPECT_FLOAT_EQ(copy->GetRootCurveNode()->FindDescendant("Opacity")->GetFCurve()->GetDefaultValue(),
-                    0.5f);
-    EXPECT_NE(mat->Curve(1, "Opacity"), mat->Curve(0, "Opacity"));
+    EXPECT_FLOAT_EQ(ReadOpacity(run), 0.5f);
+    EXPECT_FLOAT_EQ(ReadOpacity(copy.get()), 0.5f);
+    EXPECT_TRUE(run->IsSharingSnapshot()) << "reads copy nothing";
 
-    // A take used first makes its own copy, leaving the others waiting.
+    // A take written first makes its own copy, leaving the others sharing.
+    KFCurve* own = run->FindCurve(nullptr, nullptr, "Opacity");
+    ASSERT_NE(own, nullptr);
+    EXPECT_FALSE(run->IsSharingSnapshot());
+    EXPECT_TRUE(walk->IsSharingSnapshot());
+    EXPECT_FLOAT_EQ(own->GetDefaultValue(), 0.5f);
+    own->SetDefaultValue(0.25f);
+    EXPECT_FLOAT_EQ(ReadOpacity(walk), 0.5f);
+    EXPECT_FLOAT_EQ(ReadOpacity(mat->GetDefaultTakeNode()), 0.75f);
+
+    // Takes added after the change share a snapshot of the new tree.
     KScnTakeNodeEntry* jump = mat->AddTakeNode("Jump");
     KScnTakeNodeEntry* fall = mat->AddTakeNode("Fall");
-    EXPECT_NE(jump->FindCurve(nullptr, nullptr, "Opacity"), nullptr);
-    EXPECT_FALSE(jump->IsCopyDeferred());
-    EXPECT_TRUE(fall->IsCopyDeferred());
-    EXPECT_FLOAT_EQ(jump->FindCurve(nullptr, nullptr, "Opacity")->GetDefaultValue(), 0.75f);
-    EXPECT_EQ(def->GetRootCurveNode()->GetChildCount(), fall->GetRootCurveNode()->GetChildCount());
+    EXPECT_FLOAT_EQ(ReadOpacity(jump), 0.75f);
+    EXPECT_EQ(ReadTree(jump), ReadTree(fall));
+    EXPECT_NE(ReadTree(jump), ReadTree(walk));
     // The duplicate check follows renamed takes.
     run->SetName("Sprint");
     EXPECT_EQ(mat->AddTakeNode("Sprint"), nullptr);
     EXPECT_NE(mat->AddTakeNode("Run"), nullptr);
     EXPECT_TRUE(mat->RemoveTakeNode(mat->GetTakeNodeCount() - 1));
     EXPECT_NE(mat->AddTakeNode("Run"), nullptr);
-    // Destroyed with takes still waiting.
+    // Destroyed with takes still sharing.
     mat->AddTakeNode("Swim");
     mat.reset();
+    EXPECT_FLOAT_EQ(ReadOpacity(copy.get()), 0.5f) << "the copy keeps the snapshot alive";
 }
 
 // Past a handful of takes the duplicate check reads an index of the takes'
