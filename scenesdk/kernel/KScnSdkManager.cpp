@@ -36,6 +36,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <algorithm>
 #include <cstring>
@@ -202,9 +203,44 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
 
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
-    for (int i = 0; i < mScenes.GetCount(); ++i)
+    const auto found = mListings.find(object);
+    if (found == mListings.end())
     {
-        mScenes[i]->GetContents()->ForgetObject(object);
+        return;
+    }
+    // Forgetting takes the contents out of the listing.
+    const std::vector<KScnSceneContents*> listing = found->second;
+    KSearchWork::Add(listing.size());
+    for (KScnSceneContents* contents : listing)
+    {
+        contents->ForgetObject(object);
+    }
+}
+
+void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
+{
+    if (listed)
+    {
+        mListings[object].push_back(contents);
+        return;
+    }
+    const auto found = mListings.find(object);
+    if (found == mListings.end())
+    {
+        return;
+    }
+    std::vector<KScnSceneContents*>& listing = found->second;
+    for (size_t i = listing.size(); i-- > 0;)
+    {
+        if (listing[i] == contents)
+        {
+            listing.erase(listing.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    if (listing.empty())
+    {
+        mListings.erase(found);
     }
 }
 
@@ -240,6 +276,7 @@ template <typename T> T* KScnSdkManager::ListAttribute(T* attribute)
     if (attribute != nullptr)
     {
         mAttributes.Append(attribute);
+        mAttributeSet.insert(attribute);
     }
     return attribute;
 }
@@ -306,7 +343,7 @@ KScnTriangulator* KScnSdkManager::CreateTriangulator()
 
 bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
 {
-    if (attribute == nullptr || mAttributes.Find(attribute) >= 0)
+    if (attribute == nullptr || !mAttributeSet.insert(attribute).second)
     {
         return false;
     }
@@ -658,7 +695,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         pending.pop_back();
         ForgetInScenes(done);
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
-        if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
+        if (recursive && attribute != nullptr && HasNodeAttribute(attribute))
         {
             ok = DestroyNodeAttribute(attribute) && ok;
         }
@@ -671,10 +708,16 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
 
 bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
 {
+    if (!HasNodeAttribute(attribute))
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
     if (!Unlist(mAttributes, attribute))
     {
         return false;
     }
+    mAttributeSet.erase(attribute);
     if (KScnNode* node = attribute->GetNode())
     {
         node->SetNodeAttribute(nullptr);
