@@ -5,6 +5,26 @@
 // model, one polygon of many corners on a circle, a DXF closed outline of
 // many vertices read as one polygon. Time per item should stay flat from
 // one size to the next. The files are made in a temporary folder.
+//
+// CPU time of one run each (Release, 8-core machine shared with other
+// builds), before the searches by kind and the use records were indexed,
+// a dying object visited only the contents that list it and ear clipping
+// looked at nearby reflex corners only, and after:
+//
+//   case                               before      after
+//   OBJ textured materials 10,000      692 ms      420 ms
+//   OBJ textured materials 50,000   10,727 ms    2,413 ms
+//   empty skins 2,500                  412 ms        7 ms
+//   empty skins 10,000               8,117 ms       29 ms
+//   character poses 1,250            1,243 ms      842 ms
+//   character poses 5,000            6,506 ms    5,772 ms  (building them)
+//   teardown of 1,250 poses          1,354 ms      561 ms
+//   teardown of 5,000 poses         22,436 ms    2,076 ms
+//   circle polygon 10,000              127 ms        1.3 ms
+//   circle polygon 100,000          13,570 ms       27 ms
+//   circle polygon 1,000,000          > 60 s       284 ms
+//   DXF outline 12,500 read+tri        202 ms        4.5 ms
+//   DXF outline 50,000 read+tri      3,245 ms       18 ms
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/kernel/KScnImporter.h"

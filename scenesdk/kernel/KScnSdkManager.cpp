@@ -64,9 +64,7 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2)
-{
-}
+KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2) {}
 
 KScnSdkManager::~KScnSdkManager()
 {
@@ -208,9 +206,14 @@ void KScnSdkManager::ForgetInScenes(const void* object)
     {
         return;
     }
+    KSearchWork::Add(found->second.size());
+    if (found->second.size() == 1)
+    {
+        found->second[0]->ForgetObject(object);
+        return;
+    }
     // Forgetting takes the contents out of the listing.
     const std::vector<KScnSceneContents*> listing = found->second;
-    KSearchWork::Add(listing.size());
     for (KScnSceneContents* contents : listing)
     {
         contents->ForgetObject(object);

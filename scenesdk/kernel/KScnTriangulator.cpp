@@ -279,10 +279,10 @@ private:
         // No more than about count cells a side, whatever the outline.
         const double span = std::max(mMaxX - mMinX, mMaxY - mMinY);
         mCell = std::max(perimeter / count, span / count);
-        if (!(mCell > 0.0))
+        if (!(mCell > 0.0) || !std::isfinite(mCell))
             mCell = 1.0;
-        mColumns = static_cast<int64_t>((mMaxX - mMinX) / mCell) + 1;
-        mRows = static_cast<int64_t>((mMaxY - mMinY) / mCell) + 1;
+        mColumns = Cells((mMaxX - mMinX) / mCell);
+        mRows = Cells((mMaxY - mMinY) / mCell);
         mEntries.clear();
         for (int i = first, k = 0; k < count; i = mNext[i], ++k)
             if (mReflex[i])
@@ -290,14 +290,19 @@ private:
         std::sort(mEntries.begin(), mEntries.end());
     }
 
-    int64_t Column(double x) const
+    // Cells for a span of cells (one for a span that is no number or too
+    // large: far-flung or infinite corners).
+    static int64_t Cells(double span)
     {
-        return std::min(std::max(static_cast<int64_t>((x - mMinX) / mCell), int64_t(0)), mColumns - 1);
+        return span >= 0.0 && span < 4e9 ? static_cast<int64_t>(span) + 1 : 1;
     }
-    int64_t Row(double y) const
+    // The cell of an offset (in cells) among count, clamped.
+    static int64_t Clamp(double at, int64_t count)
     {
-        return std::min(std::max(static_cast<int64_t>((y - mMinY) / mCell), int64_t(0)), mRows - 1);
+        return at > 0.0 ? (at < static_cast<double>(count - 1) ? static_cast<int64_t>(at) : count - 1) : 0;
     }
+    int64_t Column(double x) const { return Clamp((x - mMinX) / mCell, mColumns); }
+    int64_t Row(double y) const { return Clamp((y - mMinY) / mCell, mRows); }
     int64_t Key(int64_t column, int64_t row) const { return column * mRows + row; }
 
     // No reflex corner left, other than a, b and c, inside or on triangle
