@@ -449,15 +449,9 @@ TEST(KScnTriangulator, PolygonTooCostlyToClipIsFannedWithAWarning)
 TEST(KScnTriangulator, FarAndBrokenCornersStillGiveTriangles)
 {
     const double far = 1e300, inf = HUGE_VAL, nan = std::nan("");
-    const std::vector<std::vector<std::pair<double, double>>> shapes = {
-        {{-far, -far}, {far, -far}, {far, far}, {0, 0}, {-far, far}},
-        {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, inf}, {0, 4}},
-        {{0, 0}, {4, 0}, {4, 1}, {nan, 1}, {1, 4}, {0, 4}},
-    };
-    for (size_t s = 0; s < shapes.size(); ++s)
-    {
-        std::unique_ptr<KScnMesh> result = Triangulate(*OnePolygon(shapes[s]));
-        ASSERT_NE(result, nullptr);
-        EXPECT_EQ(result->GetPolygonCount(), static_cast<int>(shapes[s].size()) - 2) << s;
-    }
+    for (const auto& shape :
+         {std::vector<std::pair<double, double>>{{-far, -far}, {far, -far}, {far, far}, {0, 0}, {-far, far}},
+          {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, inf}, {0, 4}},
+          {{0, 0}, {4, 0}, {4, 1}, {nan, 1}, {1, 4}, {0, 4}}})
+        EXPECT_EQ(Triangulate(*OnePolygon(shape))->GetPolygonCount(), static_cast<int>(shape.size()) - 2);
 }
