@@ -40,6 +40,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <strings.h>
 
 namespace scenesdk
@@ -201,19 +202,25 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
 
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
-    const auto found = mListings.find(object);
-    if (found == mListings.end())
+    const auto range = mListings.equal_range(object);
+    if (range.first == range.second)
     {
-        return;
-    }
-    KSearchWork::Add(found->second.size());
-    if (found->second.size() == 1)
-    {
-        found->second[0]->ForgetObject(object);
         return;
     }
     // Forgetting takes the contents out of the listing.
-    const std::vector<KScnSceneContents*> listing = found->second;
+    if (std::next(range.first) == range.second)
+    {
+        KScnSceneContents* contents = range.first->second;
+        KSearchWork::Add(1);
+        contents->ForgetObject(object);
+        return;
+    }
+    std::vector<KScnSceneContents*> listing;
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        listing.push_back(it->second);
+    }
+    KSearchWork::Add(listing.size());
     for (KScnSceneContents* contents : listing)
     {
         contents->ForgetObject(object);
@@ -224,26 +231,17 @@ void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents
 {
     if (listed)
     {
-        mListings[object].push_back(contents);
+        mListings.emplace(object, contents);
         return;
     }
-    const auto found = mListings.find(object);
-    if (found == mListings.end())
+    const auto range = mListings.equal_range(object);
+    for (auto it = range.first; it != range.second; ++it)
     {
-        return;
-    }
-    std::vector<KScnSceneContents*>& listing = found->second;
-    for (size_t i = listing.size(); i-- > 0;)
-    {
-        if (listing[i] == contents)
+        if (it->second == contents)
         {
-            listing.erase(listing.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
+            mListings.erase(it);
+            return;
         }
-    }
-    if (listing.empty())
-    {
-        mListings.erase(found);
     }
 }
 

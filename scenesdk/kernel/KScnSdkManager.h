@@ -342,7 +342,7 @@ private:
     KPointerArray<KScnThumbnailImage> mThumbnails{16};
     KPointerArray<KScnSceneMetaData> mMetaData{16};
     // The contents that list each object (mostly one).
-    std::unordered_map<const void*, std::vector<KScnSceneContents*>> mListings;
+    std::unordered_multimap<const void*, KScnSceneContents*> mListings;
     KScnNamedCallbackTable* mCallbacks = nullptr;
     KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;
