@@ -323,14 +323,20 @@ KScnNode* CSCNLoader::FindSettingsNode(const std::string& name) const
 bool CSCNLoader::ConvertMesh()
 {
     KScnMesh* const sceneMesh = m_pMesh;
-    // The triangulated copy lives for this conversion only.
-    std::unique_ptr<KScnMesh> triangulated;
+    // The triangulated copy lives for this conversion only; it goes back to
+    // the manager that made it.
+    KScnSdkManager* const manager = m_pManager;
+    auto giveBack = [manager](KScnMesh* mesh) { manager->DestroyNodeAttribute(mesh); };
+    std::unique_ptr<KScnMesh, decltype(giveBack)> triangulated(nullptr, giveBack);
     if (m_bTriangulate)
     {
         m_bTriangulate = 0;
         triangulated.reset(m_pTriangulator->TriangulateMesh(*sceneMesh));
         if (!triangulated)
             return false;
+        const char* warning = m_pTriangulator->GetStatusText();
+        if (warning != nullptr && warning[0] != '\0')
+            Log(2, "%s", warning);
         m_pMesh = triangulated.get();
     }
     bool ok = false;

@@ -86,13 +86,9 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
         if (mBody->manager != nullptr)
         {
             KScnSdkManager* manager = mBody->manager;
-            for (int a = manager->GetNodeAttributeCount() - 1; a >= 0; --a)
+            if (manager->HasNodeAttribute(camera))
             {
-                if (manager->GetNodeAttribute(a) == camera)
-                {
-                    manager->DestroyNodeAttribute(camera);
-                    break;
-                }
+                manager->DestroyNodeAttribute(camera);
             }
         }
         else

@@ -13,6 +13,7 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -89,23 +90,43 @@ KScnTakeNodeContainer* OwnerOf(KPlug* plug)
     return handler != nullptr ? handler->GetOwner() : nullptr;
 }
 
-bool DeformerOfType(const KScnTakeNodeContainer* object, int type)
-{
-    const KScnDeformer* deformer = dynamic_cast<const KScnDeformer*>(object);
-    return deformer != nullptr &&
-           (type == KScnSceneContents::eAnyDeformer || deformer->GetDeformerKind() == type);
-}
 } // namespace
 
+// The contents' object list: tells the contents of every change of its
+// sources before anything else hears of it.
+class KScnContentsObjectList : public KGenericObjectList
+{
+public:
+    explicit KScnContentsObjectList(KScnSceneContents* contents) : mContents(contents) {}
+
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override
+    {
+        if (emitter == this && mContents != nullptr)
+        {
+            mContents->OnObjectListChange(code, index, other);
+        }
+        return KGenericObjectList::ConnectionEvent(path, code, emitter, index, other, type, extra);
+    }
+
+    // The contents are going: nothing is told any more.
+    void Forget() { mContents = nullptr; }
+
+private:
+    KScnSceneContents* mContents;
+};
+
 KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
-    : mObjects(new KGenericObjectList()),
+    : mObjects(new KScnContentsObjectList(this)),
       mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
 {
+    mManager = manager;
     if (manager != nullptr)
     {
         mRootNode = manager->CreateNode("RootNode");
         mNodes.Add(mRootNode);
         mNodeSet.insert(mRootNode);
+        NoteListing(mRootNode, 1);
         SetNodeLink(mRootNode, this);
     }
 }
@@ -113,7 +134,17 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
 KScnSceneContents::~KScnSceneContents()
 {
     Clear();
+    static_cast<KScnContentsObjectList*>(mObjects)->Forget();
     mObjects->Destroy();
+    // Whatever left the lists unheard (a source cut without its events)
+    // must not keep the manager coming here.
+    if (mManager != nullptr)
+    {
+        for (const auto& listing : mListings)
+        {
+            mManager->NoteListing(listing.first, this, false);
+        }
+    }
 }
 
 void KScnSceneContents::Clear()
@@ -121,6 +152,7 @@ void KScnSceneContents::Clear()
     for (int i = 0; i < mNodes.GetCount(); ++i)
     {
         LeaveContents(mNodes[i], this);
+        NoteListing(mNodes[i], -1);
     }
     mRootNode = nullptr;
     mNodes.Clear();
@@ -158,6 +190,7 @@ void KScnSceneContents::ForgetObject(const void* object)
         LeaveContents(mNodes[node], this);
         mNodes.RemoveAt(node);
         mNodeSet.erase(static_cast<const KScnNode*>(object));
+        NoteListing(object, -1);
     }
     if (object == mRootNode)
     {
@@ -170,6 +203,10 @@ void KScnSceneContents::ForgetObject(const void* object)
         {
             DeleteRecordAt(*list, index);
         }
+    }
+    if (Kinds().objects.count(object) == 0)
+    {
+        return;
     }
     for (int i = mObjects->GetSrcCount() - 1; i >= 0; --i)
     {
@@ -221,6 +258,7 @@ bool KScnSceneContents::AddNode(KScnNode* node)
     }
     mNodes.Append(node);
     node->mSceneContents = this;
+    NoteListing(node, 1);
     return true;
 }
 
@@ -239,6 +277,7 @@ bool KScnSceneContents::RemoveNode(KScnNode* node)
     }
     mNodes.RemoveAt(index);
     mNodeSet.erase(node);
+    NoteListing(node, -1);
     LeaveContents(node, this);
     if (node == mRootNode)
     {
@@ -290,6 +329,7 @@ int KScnSceneContents::FindNode(const KScnNode* node) const
     {
         if (mNodes[i] == node)
         {
+            KSearchWork::Add(static_cast<uint64_t>(mNodes.GetCount() - i));
             return i;
         }
     }
@@ -298,14 +338,23 @@ int KScnSceneContents::FindNode(const KScnNode* node) const
 
 int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object) const
 {
-    if (mRecordCount.count(object) == 0)
+    const auto found = mRecordIndex.find(RecordKey{&list, object});
+    if (found == mRecordIndex.end())
     {
         return -1;
     }
+    UseRecord* record = found->second;
+    if (record->position >= 0 && record->position < list.GetCount() && list[record->position] == record)
+    {
+        return record->position;
+    }
+    // Only a list changed behind the records' backs gets here.
     for (int i = list.GetCount() - 1; i >= 0; --i)
     {
-        if (list[i]->object == object)
+        if (list[i] == record)
         {
+            KSearchWork::Add(static_cast<uint64_t>(list.GetCount() - i));
+            record->position = i;
             return i;
         }
     }
@@ -326,21 +375,29 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         ++list[index]->useCount;
         return true;
     }
-    list.Append(new UseRecord{object, 1});
-    ++mRecordCount[object];
+    auto* record = new UseRecord{object, 1, list.GetCount()};
+    list.Append(record);
+    mRecordIndex[RecordKey{&list, object}] = record;
+    NoteListing(object, 1);
     return true;
 }
 
 void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
 {
     const void* object = list[index]->object;
-    auto it = mRecordCount.find(object);
-    if (it != mRecordCount.end() && --it->second <= 0)
+    auto it = mRecordIndex.find(RecordKey{&list, object});
+    if (it != mRecordIndex.end() && it->second == list[index])
     {
-        mRecordCount.erase(it);
+        mRecordIndex.erase(it);
     }
+    NoteListing(object, -1);
     delete list[index];
     list.RemoveAt(index);
+    // The records after it moved down one place, as the array did.
+    for (int i = index; i < list.GetCount(); ++i)
+    {
+        list[i]->position = i;
+    }
 }
 
 bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
@@ -374,11 +431,12 @@ void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
 {
     for (int i = 0; i < list.GetCount(); ++i)
     {
-        auto it = mRecordCount.find(list[i]->object);
-        if (it != mRecordCount.end() && --it->second <= 0)
+        auto it = mRecordIndex.find(RecordKey{&list, list[i]->object});
+        if (it != mRecordIndex.end() && it->second == list[i])
         {
-            mRecordCount.erase(it);
+            mRecordIndex.erase(it);
         }
+        NoteListing(list[i]->object, -1);
         delete list[i];
     }
     list.Clear();
@@ -588,26 +646,20 @@ KScnTakeNodeContainer* KScnSceneContents::GetObject(int index, int classId) cons
 
 int KScnSceneContents::GetObjectCountOfKind(int kind) const
 {
-    int count = 0;
-    for (int i = 0; i < mObjects->GetSrcCount(); ++i)
-    {
-        const KScnTakeNodeContainer* object = OwnerOf(mObjects->GetSrc(i));
-        count += object != nullptr && object->GetObjectKind() == kind ? 1 : 0;
-    }
-    return count;
+    const KindIndex& kinds = Kinds();
+    const auto found = kinds.byKind.find(kind);
+    return found != kinds.byKind.end() ? found->second.GetCount() : 0;
 }
 
 KScnTakeNodeContainer* KScnSceneContents::GetObjectOfKind(int index, int kind) const
 {
-    for (int i = 0; index >= 0 && i < mObjects->GetSrcCount(); ++i)
+    const KindIndex& kinds = Kinds();
+    const auto found = kinds.byKind.find(kind);
+    if (found == kinds.byKind.end() || index < 0 || index >= found->second.GetCount())
     {
-        KScnTakeNodeContainer* object = OwnerOf(mObjects->GetSrc(i));
-        if (object != nullptr && object->GetObjectKind() == kind && index-- == 0)
-        {
-            return object;
-        }
+        return nullptr;
     }
-    return nullptr;
+    return found->second.AtRank(index);
 }
 
 int KScnSceneContents::GetConstraintCount() const
@@ -635,27 +687,164 @@ KScnConstraint* KScnSceneContents::FindConstraint(const char* name) const
 
 int KScnSceneContents::GetDeformerCount(int type) const
 {
-    int count = 0;
-    const int n = type >= 0 && type <= eClusterDeformer ? GetObjectCount(KScnDeformerProperties::ClassId) : 0;
-    for (int i = 0; i < n; ++i)
+    if (type < eAnyDeformer || type > eClusterDeformer)
     {
-        count += DeformerOfType(GetObject(i, KScnDeformerProperties::ClassId), type) ? 1 : 0;
+        return 0;
     }
-    return count;
+    return Kinds().deformers[type].GetCount();
 }
 
 KScnDeformer* KScnSceneContents::GetDeformer(int index, int type) const
 {
-    const int n = type >= 0 && type <= eClusterDeformer ? GetObjectCount(KScnDeformerProperties::ClassId) : 0;
-    for (int i = 0; index >= 0 && i < n; ++i)
+    if (type < eAnyDeformer || type > eClusterDeformer)
     {
-        KScnTakeNodeContainer* object = GetObject(i, KScnDeformerProperties::ClassId);
-        if (DeformerOfType(object, type) && index-- == 0)
+        return nullptr;
+    }
+    const KRankedList<KScnTakeNodeContainer*>& deformers = Kinds().deformers[type];
+    if (index < 0 || index >= deformers.GetCount())
+    {
+        return nullptr;
+    }
+    return static_cast<KScnDeformer*>(deformers.AtRank(index));
+}
+
+// ---- The index of the searches by kind ----
+
+KScnSceneContents::KindEntry KScnSceneContents::MakeKindEntry(KPlug* handler)
+{
+    KScnTakeNodeContainer* object = OwnerOf(handler);
+    KindEntry entry{handler, object, object != nullptr ? object->GetObjectKind() : -1, -1, -1, -1, -1};
+    if (object != nullptr && handler->IsA(KScnDeformerProperties::ClassId))
+    {
+        if (const auto* deformer = dynamic_cast<const KScnDeformer*>(object))
         {
-            return dynamic_cast<KScnDeformer*>(object);
+            entry.deformerType = deformer->GetDeformerKind();
         }
     }
-    return nullptr;
+    return entry;
+}
+
+void KScnSceneContents::IndexEntry(KindIndex& index, const KindEntry& given)
+{
+    KindEntry entry = given;
+    if (entry.object != nullptr)
+    {
+        entry.kindSlot = index.byKind[entry.kind].Append(entry.object);
+        ++index.objects[entry.object];
+        if (entry.deformerType >= 0)
+        {
+            entry.anyDeformerSlot = index.deformers[eAnyDeformer].Append(entry.object);
+            if (entry.deformerType == eSkinDeformer || entry.deformerType == eClusterDeformer)
+            {
+                entry.typeSlot = index.deformers[entry.deformerType].Append(entry.object);
+            }
+        }
+    }
+    index.entries.Append(entry);
+}
+
+void KScnSceneContents::UnindexEntry(KindIndex& index, int rank)
+{
+    const int slot = index.entries.SlotOfRank(rank);
+    const KindEntry entry = index.entries.AtSlot(slot);
+    index.entries.Erase(slot);
+    if (entry.object != nullptr)
+    {
+        index.byKind[entry.kind].Erase(entry.kindSlot);
+        if (--index.objects[entry.object] <= 0)
+        {
+            index.objects.erase(entry.object);
+        }
+        if (entry.deformerType >= 0)
+        {
+            index.deformers[eAnyDeformer].Erase(entry.anyDeformerSlot);
+            if (entry.typeSlot >= 0)
+            {
+                index.deformers[entry.deformerType].Erase(entry.typeSlot);
+            }
+        }
+    }
+}
+
+const KScnSceneContents::KindIndex& KScnSceneContents::Kinds() const
+{
+    // Holes are squeezed out (in time linear in what is left) once they
+    // outnumber the entries: the removals since paid for it.
+    if (mKinds.valid && mKinds.entries.GetCount() == mObjects->GetSrcCount() &&
+        mKinds.entries.GetHoleCount() <= mKinds.entries.GetCount() + 16)
+    {
+        return mKinds;
+    }
+    mKinds = KindIndex();
+    const int count = mObjects->GetSrcCount();
+    for (int i = 0; i < count; ++i)
+    {
+        IndexEntry(mKinds, MakeKindEntry(mObjects->GetSrc(i)));
+    }
+    KSearchWork::Add(static_cast<uint64_t>(count));
+    mKinds.valid = true;
+    return mKinds;
+}
+
+void KScnSceneContents::OnObjectListChange(int code, int index, KPlug* source)
+{
+    // Requests and the announcements before a change change nothing yet.
+    if (code == KPlug::eRequestSrc || code == KPlug::eSrcAdding || code == KPlug::eSrcRemoving)
+    {
+        return;
+    }
+    const int count = mKinds.entries.GetCount();
+    if (code == KPlug::eSrcAdded)
+    {
+        NoteListing(OwnerOf(source), 1);
+        if (mKinds.valid && index == count && mObjects->GetSrcCount() == count + 1)
+        {
+            IndexEntry(mKinds, MakeKindEntry(source));
+            return;
+        }
+    }
+    else if (code == KPlug::eSrcRemoved)
+    {
+        // The owner may be half destroyed already: the entry knows it.
+        const bool known =
+            mKinds.valid && index >= 0 && index < count && mKinds.entries.AtRank(index).handler == source;
+        const void* object = known ? mKinds.entries.AtRank(index).object : nullptr;
+        if (known && mObjects->GetSrcCount() == count - 1)
+        {
+            UnindexEntry(mKinds, index);
+            NoteListing(object, -1);
+            return;
+        }
+        // Unknown: the manager keeps the listing, which only costs a visit.
+    }
+    else if (code < KPlug::eReplaceSrcSideBegin || code > KPlug::eReplaceDstSideEnd)
+    {
+        return;
+    }
+    mKinds.valid = false;
+}
+
+void KScnSceneContents::NoteListing(const void* object, int change)
+{
+    if (object == nullptr || mManager == nullptr)
+    {
+        return;
+    }
+    int& count = mListings[object];
+    const int before = count;
+    count += change;
+    if (before <= 0 && count > 0)
+    {
+        mManager->NoteListing(object, this, true);
+    }
+    else if (count <= 0)
+    {
+        mListings.erase(object);
+        if (before > 0)
+        {
+            mManager->NoteListing(object, this, false);
+        }
+    }
 }
 
 } // namespace scenesdk

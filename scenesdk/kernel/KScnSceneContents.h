@@ -14,10 +14,13 @@
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
+#include "scenesdk/kernel/KRankedList.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
 
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace scenesdk
 {
@@ -173,7 +176,47 @@ private:
     {
         void* object;
         int useCount;
+        // Where the record stands in its list (kept by AddUse and
+        // DeleteRecordAt), so that finding it needs no search.
+        int position;
     };
+
+    // One source of the object list, as the searches by kind see it, with
+    // its slots in the lists of its kind and of its deformer type.
+    struct KindEntry
+    {
+        KPlug* handler;
+        KScnTakeNodeContainer* object; // null for a plug that is no property set
+        int kind;                      // KScnObject::EObjectKind, -1 without object
+        int deformerType;              // eSkinDeformer, eClusterDeformer, or -1
+        int kindSlot;
+        int anyDeformerSlot;
+        int typeSlot;
+    };
+    // The searches by kind answer from this index of the object list: the
+    // sources in order, the objects per kind and the deformers per type,
+    // each found by rank in logarithmic time. The list tells every change
+    // of its sources (KScnContentsObjectList): an append or a removal keeps
+    // the index up to date, anything else (or a count that no longer
+    // matches) makes the next search rebuild it, and so do the holes of
+    // removals once they outnumber the entries.
+    struct KindIndex
+    {
+        bool valid = false;
+        KRankedList<KindEntry> entries;
+        std::unordered_map<int, KRankedList<KScnTakeNodeContainer*>> byKind;
+        KRankedList<KScnTakeNodeContainer*> deformers[eClusterDeformer + 1];
+        std::unordered_map<const void*, int> objects; // entries per object
+    };
+    friend class KScnContentsObjectList;
+    void OnObjectListChange(int code, int index, KPlug* source);
+    const KindIndex& Kinds() const;
+    static KindEntry MakeKindEntry(KPlug* handler);
+    static void IndexEntry(KindIndex& index, const KindEntry& entry);
+    static void UnindexEntry(KindIndex& index, int rank);
+    // What the manager is told: one listing more (change 1) or fewer (-1)
+    // of the object here (nodes, use records and object entries together).
+    void NoteListing(const void* object, int change);
 
     bool AddUse(KPointerArray<UseRecord>& list, void* object);
     bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
@@ -195,7 +238,27 @@ private:
     // What the lists hold, so that adding many objects needs no search of
     // the lists: the nodes, and the records per object of the use lists.
     std::unordered_set<const KScnNode*> mNodeSet;
-    std::unordered_map<const void*, int> mRecordCount;
+    // The records of each object, keyed by its list and the object.
+    struct RecordKey
+    {
+        const void* list;
+        const void* object;
+        bool operator==(const RecordKey& other) const { return list == other.list && object == other.object; }
+    };
+    struct RecordKeyHash
+    {
+        size_t operator()(const RecordKey& key) const
+        {
+            return std::hash<const void*>()(key.object) * 31u + std::hash<const void*>()(key.list);
+        }
+    };
+    std::unordered_map<RecordKey, UseRecord*, RecordKeyHash> mRecordIndex;
+    mutable KindIndex mKinds;
+    // The manager that made the contents (told which objects are listed
+    // here, so that destroying one visits only the contents that list it);
+    // null for contents made without one. mListings counts per object.
+    KScnSdkManager* mManager = nullptr;
+    std::unordered_map<const void*, int> mListings;
     KErrorRecord mError;
 };
 

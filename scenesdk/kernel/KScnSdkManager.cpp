@@ -36,9 +36,11 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <strings.h>
 
 namespace scenesdk
@@ -63,9 +65,7 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 }
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2)
-{
-}
+KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2) {}
 
 KScnSdkManager::~KScnSdkManager()
 {
@@ -202,9 +202,46 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
 
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
-    for (int i = 0; i < mScenes.GetCount(); ++i)
+    const auto range = mListings.equal_range(object);
+    if (range.first == range.second)
     {
-        mScenes[i]->GetContents()->ForgetObject(object);
+        return;
+    }
+    // Forgetting takes the contents out of the listing.
+    if (std::next(range.first) == range.second)
+    {
+        KScnSceneContents* contents = range.first->second;
+        KSearchWork::Add(1);
+        contents->ForgetObject(object);
+        return;
+    }
+    std::vector<KScnSceneContents*> listing;
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        listing.push_back(it->second);
+    }
+    KSearchWork::Add(listing.size());
+    for (KScnSceneContents* contents : listing)
+    {
+        contents->ForgetObject(object);
+    }
+}
+
+void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
+{
+    if (listed)
+    {
+        mListings.emplace(object, contents);
+        return;
+    }
+    const auto range = mListings.equal_range(object);
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        if (it->second == contents)
+        {
+            mListings.erase(it);
+            return;
+        }
     }
 }
 
@@ -240,6 +277,7 @@ template <typename T> T* KScnSdkManager::ListAttribute(T* attribute)
     if (attribute != nullptr)
     {
         mAttributes.Append(attribute);
+        mAttributeSet.insert(attribute);
     }
     return attribute;
 }
@@ -306,7 +344,7 @@ KScnTriangulator* KScnSdkManager::CreateTriangulator()
 
 bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
 {
-    if (attribute == nullptr || mAttributes.Find(attribute) >= 0)
+    if (attribute == nullptr || !mAttributeSet.insert(attribute).second)
     {
         return false;
     }
@@ -658,7 +696,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         pending.pop_back();
         ForgetInScenes(done);
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
-        if (recursive && attribute != nullptr && FindFromEnd(mAttributes, attribute) >= 0)
+        if (recursive && attribute != nullptr && HasNodeAttribute(attribute))
         {
             ok = DestroyNodeAttribute(attribute) && ok;
         }
@@ -671,10 +709,16 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
 
 bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
 {
+    if (!HasNodeAttribute(attribute))
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
     if (!Unlist(mAttributes, attribute))
     {
         return false;
     }
+    mAttributeSet.erase(attribute);
     if (KScnNode* node = attribute->GetNode())
     {
         node->SetNodeAttribute(nullptr);

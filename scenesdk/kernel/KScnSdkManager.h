@@ -14,6 +14,8 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -48,6 +50,7 @@ class KScnNodeAttribute;
 class KScnObject;
 class KScnPose;
 class KScnPropertyRef;
+class KScnSceneContents;
 class KScnSceneRoot;
 class KScnTakeNodeContainer;
 class KScnTexture;
@@ -198,6 +201,11 @@ public:
     int GetNodeCount() const { return mNodes.GetCount(); }
     KScnNode* GetNode(int index) const { return mNodes.GetAt(index); }
     int GetNodeAttributeCount() const { return mAttributes.GetCount(); }
+    // Whether the attribute is in the node-attribute list (without a search).
+    bool HasNodeAttribute(const KScnNodeAttribute* attribute) const
+    {
+        return mAttributeSet.count(attribute) > 0;
+    }
     KScnNodeAttribute* GetNodeAttribute(int index) const { return mAttributes.GetAt(index); }
     int GetLinkCount() const { return mLinks.GetCount(); }
     int GetShapeCount() const { return mShapes.GetCount(); }
@@ -280,8 +288,13 @@ private:
     // Destroys the handles made for the object's own properties, which
     // would otherwise outlive them.
     void DestroyOwnHandles(KScnObject* object);
-    // Takes a dying object out of every scene's contents.
+    // Takes a dying object out of every scene contents that lists it.
     void ForgetInScenes(const void* object);
+    // Told by the scene contents made with this manager whenever an object
+    // starts (listed) or stops being listed in them, so that a dying object
+    // visits only the contents that list it.
+    friend class KScnSceneContents;
+    void NoteListing(const void* object, KScnSceneContents* contents, bool listed);
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
     KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
     // An object's deferred handles (KScnObject::DeferUserProperties): counted
@@ -299,6 +312,7 @@ private:
     KPointerArray<KScnSceneRoot> mScenes{16};
     KPointerArray<KScnNode> mNodes{16};
     KPointerArray<KScnNodeAttribute> mAttributes{16};
+    std::unordered_set<const KScnNodeAttribute*> mAttributeSet;
     KPointerArray<KScnLink> mLinks{16};
     KPointerArray<KScnShape> mShapes{16};
     KPointerArray<KScnTriangulator> mTriangulators{16};
@@ -327,6 +341,8 @@ private:
     KPointerArray<KScnImporter> mImporters{16};
     KPointerArray<KScnThumbnailImage> mThumbnails{16};
     KPointerArray<KScnSceneMetaData> mMetaData{16};
+    // The contents that list each object (mostly one).
+    std::unordered_multimap<const void*, KScnSceneContents*> mListings;
     KScnNamedCallbackTable* mCallbacks = nullptr;
     KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;

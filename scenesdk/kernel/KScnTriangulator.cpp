@@ -1,10 +1,14 @@
 #include "scenesdk/kernel/KScnTriangulator.h"
 
 #include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace scenesdk
@@ -167,44 +171,204 @@ bool IsConvex(const std::vector<Point2>& points, double sign)
     return true;
 }
 
-// Ear clipping over the projected polygon; a polygon without a clean ear
-// (self-intersecting) clips the current vertex anyway so that every polygon
-// yields n - 2 triangles.
-void ClipEars(const std::vector<Point2>& points, double sign, int32_t* buffer)
+// Ear clipping over the projected polygon, around a ring of the corners
+// left, starting at corner 0 and going on past the next corner after an
+// ear. A corner is an ear when
+// it is convex and no corner left lies inside or on its triangle; only
+// corners that are not convex can (the triangle's own corners aside), and
+// those are found through a grid of cells over the polygon, so that an
+// ordinary polygon is clipped in time about linear in its corners. A
+// polygon without a clean ear (self-intersecting) clips the current corner
+// anyway once a whole round has found none, so that every polygon yields
+// n - 2 triangles. False, with the buffer undefined, once the work passes
+// budget (corners and grid entries looked at).
+class EarClipper
 {
-    std::vector<int32_t> remaining(points.size());
-    for (size_t i = 0; i < remaining.size(); ++i)
-        remaining[i] = static_cast<int32_t>(i);
-    int out = 0;
-    size_t i = 0;
-    size_t misses = 0;
-    while (remaining.size() > 3)
+public:
+    EarClipper(const std::vector<Point2>& points, double sign) : mPoints(points), mSign(sign) {}
+
+    bool Clip(int32_t* buffer, uint64_t budget)
     {
-        const size_t m = remaining.size();
-        const int32_t a = remaining[(i + m - 1) % m], b = remaining[i % m], c = remaining[(i + 1) % m];
-        bool ear = sign * Cross(points[a], points[b], points[c]) > 0.0 || misses >= m;
-        for (size_t j = 0; ear && misses < m && j < m; ++j)
+        const int n = static_cast<int>(mPoints.size());
+        mNext.resize(n);
+        mPrev.resize(n);
+        for (int i = 0; i < n; ++i)
         {
-            const int32_t q = remaining[j];
-            if (q != a && q != b && q != c && InTriangle(points[q], points[a], points[b], points[c], sign))
-                ear = false;
+            mNext[i] = (i + 1) % n;
+            mPrev[i] = (i + n - 1) % n;
         }
-        if (!ear)
+        mGone.assign(n, 0);
+        mReflex.assign(n, 0);
+        for (int i = 0; i < n; ++i)
+            mReflex[i] = !IsConvexAt(i);
+        BuildGrid(0, n);
+        int out = 0, current = 0, left = n, misses = 0, gridFor = n;
+        uint64_t work = 0;
+        while (left > 3)
         {
-            i = (i + 1) % m;
-            ++misses;
-            continue;
+            if (++work > budget)
+                return false;
+            const int a = mPrev[current], b = current, c = mNext[current];
+            const bool ear = misses >= left || (IsConvexAt(b) && Empty(a, b, c, work));
+            if (work > budget)
+                return false;
+            if (!ear)
+            {
+                current = c;
+                ++misses;
+                continue;
+            }
+            buffer[out++] = a;
+            buffer[out++] = b;
+            buffer[out++] = c;
+            mGone[b] = 1;
+            mNext[a] = c;
+            mPrev[c] = a;
+            --left;
+            // Clipping can only make the neighbours convex.
+            mReflex[a] = mReflex[a] && !IsConvexAt(a);
+            mReflex[c] = mReflex[c] && !IsConvexAt(c);
+            // On past c: clipping corner after corner from one side would
+            // fan from a, with triangles that span the polygon; every other
+            // corner keeps them small and the cells they cover few.
+            current = mNext[c];
+            misses = 0;
+            // As corners go, triangles grow: a grid for the corners left
+            // keeps the cells a triangle covers few.
+            if (2 * left < gridFor && left > 3)
+            {
+                BuildGrid(current, left);
+                gridFor = left;
+                work += static_cast<uint64_t>(left);
+            }
         }
-        buffer[out++] = a;
-        buffer[out++] = b;
-        buffer[out++] = c;
-        remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(i % m));
-        i = i % remaining.size();
-        misses = 0;
+        buffer[out++] = mPrev[current];
+        buffer[out++] = current;
+        buffer[out++] = mNext[current];
+        mWork = work;
+        return true;
     }
-    buffer[out++] = remaining[0];
-    buffer[out++] = remaining[1];
-    buffer[out++] = remaining[2];
+
+    uint64_t GetWork() const { return mWork; }
+
+private:
+    bool IsConvexAt(int i) const
+    {
+        return mSign * Cross(mPoints[mPrev[i]], mPoints[i], mPoints[mNext[i]]) > 0.0;
+    }
+
+    // Square cells as wide as the mean edge of the count corners left from
+    // first on, so that an outline puts a few corners in each cell it
+    // crosses and a small triangle covers few cells; only the cells that
+    // hold reflex corners are kept, sorted by cell.
+    void BuildGrid(int first, int count)
+    {
+        mMinX = mMaxX = mPoints[first].x;
+        mMinY = mMaxY = mPoints[first].y;
+        double perimeter = 0.0;
+        for (int i = first, k = 0; k < count; i = mNext[i], ++k)
+        {
+            const Point2& p = mPoints[i];
+            const Point2& q = mPoints[mNext[i]];
+            mMinX = std::min(mMinX, p.x);
+            mMaxX = std::max(mMaxX, p.x);
+            mMinY = std::min(mMinY, p.y);
+            mMaxY = std::max(mMaxY, p.y);
+            perimeter += std::fabs(q.x - p.x) + std::fabs(q.y - p.y);
+        }
+        // No more than about count cells a side, whatever the outline.
+        const double span = std::max(mMaxX - mMinX, mMaxY - mMinY);
+        mCell = std::max(perimeter / count, span / count);
+        if (!(mCell > 0.0) || !std::isfinite(mCell))
+            mCell = 1.0;
+        mColumns = Cells((mMaxX - mMinX) / mCell);
+        mRows = Cells((mMaxY - mMinY) / mCell);
+        mEntries.clear();
+        for (int i = first, k = 0; k < count; i = mNext[i], ++k)
+            if (mReflex[i])
+                mEntries.push_back({Key(Column(mPoints[i].x), Row(mPoints[i].y)), i});
+        std::sort(mEntries.begin(), mEntries.end());
+    }
+
+    // Cells for a span of cells (one for a span that is no number or too
+    // large: far-flung or infinite corners).
+    static int64_t Cells(double span)
+    {
+        return span >= 0.0 && span < 4e9 ? static_cast<int64_t>(span) + 1 : 1;
+    }
+    // The cell of an offset (in cells) among count, clamped.
+    static int64_t Clamp(double at, int64_t count)
+    {
+        return at > 0.0 ? (at < static_cast<double>(count - 1) ? static_cast<int64_t>(at) : count - 1) : 0;
+    }
+    int64_t Column(double x) const { return Clamp((x - mMinX) / mCell, mColumns); }
+    int64_t Row(double y) const { return Clamp((y - mMinY) / mCell, mRows); }
+    int64_t Key(int64_t column, int64_t row) const { return column * mRows + row; }
+
+    // No reflex corner left, other than a, b and c, inside or on triangle
+    // abc: the cells under the triangle's box are looked up one column at a
+    // time, or every reflex corner looked at when there are fewer of those.
+    bool Empty(int a, int b, int c, uint64_t& work) const
+    {
+        const Point2 &pa = mPoints[a], &pb = mPoints[b], &pc = mPoints[c];
+        const int64_t x0 = Column(std::min({pa.x, pb.x, pc.x})), x1 = Column(std::max({pa.x, pb.x, pc.x}));
+        const int64_t y0 = Row(std::min({pa.y, pb.y, pc.y})), y1 = Row(std::max({pa.y, pb.y, pc.y}));
+        auto blocks = [&](int q)
+        {
+            return !mGone[q] && mReflex[q] && q != a && q != b && q != c &&
+                   InTriangle(mPoints[q], pa, pb, pc, mSign);
+        };
+        const uint64_t entries = mEntries.size();
+        if (static_cast<uint64_t>(x1 - x0 + 1) > entries / 8)
+        {
+            work += entries;
+            for (const Entry& e : mEntries)
+                if (blocks(e.corner))
+                    return false;
+            return true;
+        }
+        for (int64_t x = x0; x <= x1; ++x)
+        {
+            auto at = std::lower_bound(mEntries.begin(), mEntries.end(), Entry{Key(x, y0), -1});
+            work += 1;
+            for (const int64_t last = Key(x, y1); at != mEntries.end() && at->key <= last; ++at)
+            {
+                ++work;
+                if (blocks(at->corner))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    struct Entry
+    {
+        int64_t key;
+        int corner;
+        bool operator<(const Entry& other) const
+        {
+            return key < other.key || (key == other.key && corner < other.corner);
+        }
+    };
+
+    const std::vector<Point2>& mPoints;
+    double mSign;
+    std::vector<int> mNext, mPrev;
+    std::vector<char> mGone, mReflex;
+    double mMinX = 0, mMaxX = 0, mMinY = 0, mMaxY = 0, mCell = 1.0;
+    int64_t mColumns = 1, mRows = 1;
+    std::vector<Entry> mEntries;
+    uint64_t mWork = 0;
+};
+
+// What clipping a polygon of n corners may cost before it is fanned
+// instead: a few dozen looks per corner and level of a binary search.
+uint64_t ClipBudget(int n)
+{
+    uint64_t levels = 1;
+    while ((uint64_t(1) << levels) < static_cast<uint64_t>(n))
+        ++levels;
+    return 64u * static_cast<uint64_t>(n) * (levels + 1);
 }
 } // namespace
 
@@ -237,16 +401,26 @@ void KScnTriangulator::GetTriangleCorners(int32_t* buffer, int n)
 
 namespace
 {
-void PolygonCorners(const KScnMesh& mesh, int p, int32_t* buffer, std::vector<Point2>& points)
+// False when the polygon was fanned for want of time (concave, too costly
+// to clip).
+bool PolygonCorners(const KScnMesh& mesh, int p, int32_t* buffer, std::vector<Point2>& points)
 {
     const int n = mesh.GetPolygonSize(p);
     if (n < 3)
-        return;
+        return true;
     double sign = 1.0;
     if (n == 3 || !Project(mesh, p, points, sign) || IsConvex(points, sign))
+    {
         KScnTriangulator::GetTriangleCorners(buffer, n);
-    else
-        ClipEars(points, sign, buffer);
+        return true;
+    }
+    EarClipper clipper(points, sign);
+    const uint64_t budget = ClipBudget(n);
+    const bool clipped = clipper.Clip(buffer, budget);
+    KSearchWork::Add(clipped ? clipper.GetWork() : budget);
+    if (!clipped)
+        KScnTriangulator::GetTriangleCorners(buffer, n);
+    return clipped;
 }
 } // namespace
 
@@ -256,9 +430,30 @@ void KScnTriangulator::GetPolygonCorners(const KScnMesh& mesh, int p, int32_t* b
     PolygonCorners(mesh, p, buffer, points);
 }
 
+namespace
+{
+// A result under way: given back to the manager that made it (or deleted,
+// without one) unless released.
+struct MadeMesh
+{
+    void operator()(KScnMesh* mesh) const
+    {
+        if (manager != nullptr)
+            manager->DestroyNodeAttribute(mesh);
+        else
+            delete mesh;
+    }
+    KScnSdkManager* manager;
+};
+} // namespace
+
 KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
 {
-    std::unique_ptr<KScnMesh> result(new KScnMesh(mManager));
+    mStatus.clear();
+    std::unique_ptr<KScnMesh, MadeMesh> result(
+        mManager != nullptr ? mManager->CreateMesh() : new KScnMesh(nullptr), MadeMesh{mManager});
+    if (!result)
+        return nullptr;
     // Triangles keep the control points, so links and shapes still fit.
     result->KScnGeometry::CopyFrom(source);
 
@@ -278,6 +473,7 @@ KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
     auto* polygons = static_cast<KScnMesh::Polygon*>(result->mPolygons.GetData());
     int32_t* vertices = result->GetPolygonVertices();
     const int32_t* sourceVertices = source.GetPolygonVertices();
+    int fanned = 0, largest = 0;
     int32_t stackCorners[kStackCorners];
     std::vector<int32_t> heapCorners;
     std::vector<Point2> points;
@@ -294,7 +490,11 @@ KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
             heapCorners.resize(static_cast<size_t>(3) * (n - 2));
             corners = heapCorners.data();
         }
-        PolygonCorners(source, p, corners, points);
+        if (!PolygonCorners(source, p, corners, points))
+        {
+            ++fanned;
+            largest = std::max(largest, n);
+        }
         for (int c = 0; c < 3 * (n - 2); ++c)
             vertices[3 * t0 + c] = sourceVertices[s + corners[c]];
         for (int t = 0; t < n - 2; ++t)
@@ -303,6 +503,9 @@ KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
             RemapPolygon(job, p, s, n, corners, t0);
         t0 += n - 2;
     }
+    if (fanned > 0)
+        mStatus = "warning: " + std::to_string(fanned) + " concave polygon" + (fanned > 1 ? "s" : "") +
+                  " too costly to clip fanned instead (largest " + std::to_string(largest) + " corners)";
     return result.release();
 }
 

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -519,4 +520,31 @@ TEST_F(CSCNLoaderTest, NewerFileVersionsNameBothVersions)
                   "SCN version number for this version of the scene SDK is 6.0.0\n\n"
                   "SCN version number for file " +
                   path + " is 7.1.0\n\n\n");
+}
+
+// A face too costly to clip (a figure eight whose small lobe runs the
+// other way) is fanned, and the loader passes the triangulator's warning
+// on; the triangulated copy goes back to the scene's manager.
+TEST_F(CSCNLoaderTest, FacesTooCostlyToClipAreFannedWithAWarning)
+{
+    std::string text;
+    const int big = 600, small = 5000;
+    for (int i = 0; i < big; ++i)
+        text += "v " + std::to_string(-10.0 + 10.0 * std::cos(2 * M_PI * i / big)) + " " +
+                std::to_string(10.0 * std::sin(2 * M_PI * i / big)) + " 0\n";
+    for (int i = small - 1; i >= 0; --i)
+        text += "v " + std::to_string(1.0 + std::cos(2 * M_PI * i / small)) + " " +
+                std::to_string(std::sin(2 * M_PI * i / small)) + " 0\n";
+    text += "f";
+    for (int i = 1; i <= big + small; ++i)
+        text += " " + std::to_string(i);
+    const std::string path = m_Dir.WriteFile("eight.obj", text + "\n");
+    CSCNLoader loader;
+    testing::internal::CaptureStderr();
+    CRefPtr<CModelData> data = LoadModel(loader, path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "warning: 1 concave polygon too costly to clip fanned instead (largest 5600 corners)\n");
+    ASSERT_TRUE(data);
+    ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
+    EXPECT_EQ(data->m_TriangleGroups[0]->m_Indices.size(), 3u * (big + small - 2));
 }

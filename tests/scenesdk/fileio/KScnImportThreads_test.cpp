@@ -70,7 +70,7 @@ std::string ImportAndCheck(KScnSdkManager& manager, KScnImporter& importer, cons
     KScnMesh* mesh = body != nullptr ? static_cast<KScnMesh*>(body->GetMesh()) : nullptr;
     KScnMesh* triangles = mesh != nullptr ? triangulator.TriangulateMesh(*mesh) : nullptr;
     check(triangles != nullptr && triangles->GetPolygonCount() == 2);
-    delete triangles;
+    check(manager.DestroyNodeAttribute(triangles));
     KFCurveNode* x = locator != nullptr && locator->GetTakeNodeCount() == 3
                          ? locator->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Transform/T/X")
                          : nullptr;

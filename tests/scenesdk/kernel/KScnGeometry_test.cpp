@@ -228,11 +228,11 @@ TEST_F(GeometryTest, CopyAndTriangulationKeepLinksShapesAndTransform)
     EXPECT_EQ(mManager.GetShapeCount(), 2);
 
     KScnTriangulator* triangulator = mManager.CreateTriangulator();
-    std::unique_ptr<KScnMesh> triangles(triangulator->TriangulateMesh(*source));
+    KScnMesh* triangles = triangulator->TriangulateMesh(*source);
     ASSERT_NE(triangles, nullptr);
     EXPECT_EQ(triangles->GetPolygonCount(), 2);
     check(*triangles);
-    triangles.reset();
+    EXPECT_TRUE(mManager.DestroyNodeAttribute(triangles));
     EXPECT_EQ(mManager.GetLinkCount(), 2);
 
     // Destroying a geometry destroys its links and shapes through the manager.

@@ -1,11 +1,14 @@
 #include "scenesdk/kernel/KScnMesh.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace scenesdk;
@@ -327,4 +330,128 @@ TEST(KScnTriangulator, MixedPolygonsKeepTheirValues)
         }
         first += sizes[p];
     }
+}
+
+namespace
+{
+// n corners on a circle as a file gives them, rounded to 1 / scale (exact
+// for scale 0): the rounding makes many corners reflex.
+std::vector<std::pair<double, double>> WrittenCircle(int n, double radius = 1.0, double centre = 0.0,
+                                                     double scale = 1e6)
+{
+    auto written = [scale](double v) { return scale > 0.0 ? std::round(v * scale) / scale : v; };
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+    {
+        const double a = 2.0 * M_PI * i / n;
+        points.emplace_back(written(centre + radius * std::cos(a)), written(radius * std::sin(a)));
+    }
+    return points;
+}
+
+std::unique_ptr<KScnMesh> OnePolygon(const std::vector<std::pair<double, double>>& points)
+{
+    std::vector<int> polygon(points.size());
+    for (size_t i = 0; i < points.size(); ++i)
+        polygon[i] = static_cast<int>(i);
+    return FlatMesh(points, {polygon});
+}
+} // namespace
+
+// Made through the manager: listed with its attributes, given back with
+// DestroyNodeAttribute (a second time is refused), or freed by the manager.
+TEST(KScnTriangulator, TriangulatedMeshBelongsToTheManager)
+{
+    KScnSdkManager manager;
+    KScnTriangulator* triangulator = manager.CreateTriangulator();
+    KScnMesh* source = manager.CreateMesh();
+    source->InitControlPoints(4);
+    source->BeginPolygon();
+    for (int c = 0; c < 4; ++c)
+        source->AddPolygonVertex(c, -1);
+    const int before = manager.GetNodeAttributeCount();
+    KScnMesh* kept = triangulator->TriangulateMesh(*source);
+    KScnMesh* given = triangulator->TriangulateMesh(*source);
+    ASSERT_NE(given, nullptr);
+    EXPECT_EQ(manager.GetNodeAttributeCount(), before + 2);
+    EXPECT_EQ(manager.GetNodeAttribute(before + 1), given);
+    EXPECT_TRUE(manager.DestroyNodeAttribute(given));
+    EXPECT_EQ(manager.GetNodeAttributeCount(), before + 1);
+    EXPECT_FALSE(manager.DestroyNodeAttribute(given));
+    EXPECT_STREQ(manager.GetError().GetLastErrorString(), "Object not found");
+    EXPECT_EQ(kept->GetPolygonCount(), 2) << "left for the manager's end";
+}
+
+// Every other corner of a circle pulled in by a few of its edges: half the
+// corners reflex, the same shape at every size.
+std::vector<std::pair<double, double>> Star(int n)
+{
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+    {
+        const double a = 2.0 * M_PI * i / n, r = i % 2 == 0 ? 1.0 : 1.0 - 4.0 / n;
+        points.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    return points;
+}
+
+// Polygons of many reflex corners are clipped (covering them exactly, no
+// warning) with work about linear in their corners.
+TEST(KScnTriangulator, ClippingWorkGrowsLinearly)
+{
+    uint64_t work[2] = {0, 0};
+    const int sizes[2] = {1000, 4000};
+    for (int k = 0; k < 2; ++k)
+    {
+        const auto mesh = OnePolygon(Star(sizes[k]));
+        KScnTriangulator triangulator(nullptr);
+        const uint64_t before = KSearchWork::Get();
+        std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*mesh));
+        work[k] = KSearchWork::Get() - before;
+        EXPECT_STREQ(triangulator.GetStatusText(), "");
+        ASSERT_EQ(result->GetPolygonCount(), sizes[k] - 2);
+        double sum = 0.0;
+        for (int t = 0; t < sizes[k] - 2; ++t)
+        {
+            const double a =
+                SignedArea(*result, {result->GetPolygonVertex(t, 0), result->GetPolygonVertex(t, 1),
+                                     result->GetPolygonVertex(t, 2)});
+            EXPECT_GE(a, -1e-12) << t;
+            sum += a;
+        }
+        EXPECT_NEAR(sum, SignedArea(*mesh, Vertices(*mesh)), 1e-9);
+        EXPECT_GT(work[k], 0u) << "the star is not convex";
+    }
+    EXPECT_LE(work[1], 5 * work[0]) << work[0] << " then " << work[1];
+}
+
+// A figure eight whose small lobe runs the other way has no ear once the
+// large lobe is clipped: past the budget it is fanned in the zig-zag order,
+// with a warning.
+TEST(KScnTriangulator, PolygonTooCostlyToClipIsFannedWithAWarning)
+{
+    auto points = WrittenCircle(600, 10.0, -10.0);
+    const auto lobe = WrittenCircle(5000, 1.0, 1.0, 0.0);
+    points.insert(points.end(), lobe.rbegin(), lobe.rend());
+    const int n = static_cast<int>(points.size());
+    KScnTriangulator triangulator(nullptr);
+    std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*OnePolygon(points)));
+    EXPECT_STREQ(triangulator.GetStatusText(),
+                 ("warning: 1 concave polygon too costly to clip fanned instead (largest " +
+                  std::to_string(n) + " corners)")
+                     .c_str());
+    std::vector<int32_t> corners(3 * (n - 2));
+    KScnTriangulator::GetTriangleCorners(corners.data(), n);
+    EXPECT_EQ(Vertices(*result), std::vector<int>(corners.begin(), corners.end()));
+}
+
+// Corners far apart, infinite or no number: still n - 2 triangles, no fault.
+TEST(KScnTriangulator, FarAndBrokenCornersStillGiveTriangles)
+{
+    const double far = 1e300, inf = HUGE_VAL, nan = std::nan("");
+    for (const auto& shape :
+         {std::vector<std::pair<double, double>>{{-far, -far}, {far, -far}, {far, far}, {0, 0}, {-far, far}},
+          {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, inf}, {0, 4}},
+          {{0, 0}, {4, 0}, {4, 1}, {nan, 1}, {1, 4}, {0, 4}}})
+        EXPECT_EQ(Triangulate(*OnePolygon(shape))->GetPolygonCount(), static_cast<int>(shape.size()) - 2);
 }
