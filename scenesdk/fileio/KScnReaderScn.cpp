@@ -14,6 +14,7 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
+#include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
@@ -767,7 +768,57 @@ void PutU32(std::string& out, uint32_t v)
 
 } // namespace
 
+// The reader's entry points catch what the standard library throws (memory
+// exhausted): error 0 with the reason, the file closed or the scene as it
+// was before the read.
 bool KScnReaderScn::OpenFile(const char* fileName)
+{
+    try
+    {
+        return Open(fileName);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("opening the file");
+        CloseFile();
+        return Fail(eFileCorrupted, why);
+    }
+}
+
+KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
+{
+    try
+    {
+        return CreateOptions(parse);
+    }
+    catch (const std::exception&)
+    {
+        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes"));
+        mSource->Rewind();
+        return nullptr;
+    }
+}
+
+bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+{
+    std::unique_ptr<KScnReadUndo> undo;
+    try
+    {
+        if (scene != nullptr && mManager != nullptr)
+            undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        return Read(scene, options);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("reading the scene");
+        mSource->Rewind();
+        if (undo != nullptr)
+            undo->Restore();
+        return Fail(eFileCorrupted, why);
+    }
+}
+
+bool KScnReaderScn::Open(const char* fileName)
 {
     CloseFile();
     std::vector<char> bytes;
@@ -888,7 +939,7 @@ int32_t KScnReaderScn::GetHeaderValue(int i) const
     return i >= 0 && i < 4 ? values[i] : 0;
 }
 
-KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
+KStreamOptionsScn* KScnReaderScn::CreateOptions(bool parse)
 {
     if (!mSource->IsOpen())
     {
@@ -899,9 +950,10 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     // hand the body is opened now (a wrong one is reported by ReadScene).
     if (parse && mSource == &mFile && mEncrypted && !mDecrypted && !mPassword.empty())
         Decrypt(mPassword.c_str());
-    KStreamOptionsScn* options = new KStreamOptionsScn();
+    auto made = std::make_unique<KStreamOptionsScn>();
+    KStreamOptionsScn* options = made.get();
     if (!parse)
-        return options;
+        return made.release();
     KScnSceneMetaData metaData;
     int skipped = 0;
     if (ReadSceneInfo(*mSource, metaData, skipped))
@@ -924,7 +976,7 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
         }
     }
     mSource->Rewind();
-    return options;
+    return made.release();
 }
 
 // ---- Building ----
@@ -1329,7 +1381,7 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
 
 } // namespace
 
-bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     if (!mSource->IsOpen())
         return Fail(eFileNotOpened, "no file open");
@@ -1346,7 +1398,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     Document doc;
     if (!ReadDocument(*mSource, doc, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
-    const std::vector<std::string> earlierTakes = scene->GetTakeNames();
+    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];

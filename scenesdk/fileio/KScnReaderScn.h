@@ -17,6 +17,11 @@
 // properties the reader does not know are skipped and counted in the status
 // text of a successful read.
 //
+// Memory exhausted (std::bad_alloc) or any other exception of the standard
+// library is caught by OpenFile, CreateReadOptions and ReadScene: error 0
+// with the reason ("out of memory while reading the scene"); a read is
+// taken back (KScnReadUndo), the scene left as it was.
+//
 // Bounds: models (and the nodes of character poses) nest at most
 // kMaxModelDepth deep; the nodes a file makes stay within the budget of its
 // size (KScnReadBudget::kSceneNodes, counted before any model is read; the
@@ -83,6 +88,11 @@ public:
     struct Document;
 
 private:
+    // OpenFile, CreateReadOptions and ReadScene without their catch of the
+    // standard library's exceptions (see the top).
+    bool Open(const char* fileName);
+    KStreamOptionsScn* CreateOptions(bool parse);
+    bool Read(KScnSceneRoot* scene, KStreamOptionsScn* options);
     bool Fail(int id, const std::string& status);
     // Version range and the counts of the header information.
     bool AfterOpen();

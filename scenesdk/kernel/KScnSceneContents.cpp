@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -326,8 +327,21 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         ++list[index]->useCount;
         return true;
     }
-    list.Append(new UseRecord{object, 1});
-    ++mRecordCount[object];
+    // Counted first and listed last, so that memory running out on the way
+    // leaves neither a record FindUse cannot see nor a count without one.
+    int& count = ++mRecordCount[object];
+    try
+    {
+        auto record = std::make_unique<UseRecord>(UseRecord{object, 1});
+        list.Append(record.get());
+        record.release();
+    }
+    catch (...)
+    {
+        if (--count <= 0)
+            mRecordCount.erase(object);
+        throw;
+    }
     return true;
 }
 
