@@ -62,8 +62,8 @@ template <typename Fn> void ForEachTakeOwner(KScnSceneRoot& scene, Fn fn)
 KScnReadUndo::KScnReadUndo(KScnSdkManager& manager, KScnSceneRoot& scene) : mManager(manager), mScene(scene)
 {
     ForEachMade(manager, scene, [this](const void* object) { mObjects.insert(object); });
-    ForEachTakeOwner(scene,
-                     [this](KScnTakeNodeContainer* owner) { mTakeCounts[owner] = owner->GetTakeNodeCount(); });
+    ForEachTakeOwner(scene, [this](KScnTakeNodeContainer* owner)
+                     { mTakeCounts[owner] = owner->GetTakeNodeCount(); });
     mCharacterPoses = scene.GetCharacterPoseCount();
     mPoses = scene.GetPoseCount();
     for (const std::string& take : TakeNames(scene))

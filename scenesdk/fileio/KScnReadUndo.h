@@ -56,7 +56,7 @@ public:
 private:
     KScnSdkManager& mManager;
     KScnSceneRoot& mScene;
-    std::unordered_set<const void*> mObjects; // every object the manager listed
+    std::unordered_set<const void*> mObjects;                    // every object the manager listed
     std::unordered_map<KScnTakeNodeContainer*, int> mTakeCounts; // the scene's take owners
     int mCharacterPoses = 0;
     int mPoses = 0;

@@ -26,6 +26,7 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -397,8 +398,27 @@ void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
 {
     ClearTakeNameList(out);
+    try
+    {
+        for (const std::string& take : GetTakeNames())
+        {
+            auto name = std::make_unique<KString>(take.c_str());
+            out.Add(name.get());
+            name.release();
+        }
+    }
+    catch (...)
+    {
+        ClearTakeNameList(out); // memory ran out: no half list, nothing lost
+        throw;
+    }
+}
+
+std::vector<std::string> KScnSceneRoot::GetTakeNames() const
+{
     // Names seen so far: objects mostly share their takes, so each name is
     // met once per object.
+    std::vector<std::string> names;
     std::unordered_set<std::string> seen;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
@@ -408,23 +428,10 @@ void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
                 const char* take = owner->GetTakeNodeName(t);
                 if (take != nullptr && seen.insert(take).second)
                 {
-                    out.Add(new KString(take));
+                    names.emplace_back(take);
                 }
             }
         });
-}
-
-std::vector<std::string> KScnSceneRoot::GetTakeNames() const
-{
-    KPointerArray<KString> list(16);
-    FillTakeNameList(list);
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(list.GetCount()));
-    for (int i = 0; i < list.GetCount(); ++i)
-    {
-        names.emplace_back(list[i]->Buffer());
-    }
-    ClearTakeNameList(list);
     return names;
 }
 
@@ -447,14 +454,8 @@ bool KScnSceneRoot::SetTakeInfo(const KScnTakeDescription& info)
 
 int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
 {
-    KPointerArray<KString> names(16);
-    FillTakeNameList(names);
-    std::unordered_set<std::string> valid;
-    for (int i = 0; i < names.GetCount(); ++i)
-    {
-        valid.insert(names[i]->Buffer());
-    }
-    ClearTakeNameList(names);
+    const std::vector<std::string> names = GetTakeNames();
+    const std::unordered_set<std::string> valid(names.begin(), names.end());
     int set = 0;
     for (const KScnTakeDescription& info : infos)
     {
@@ -468,7 +469,9 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
             *const_cast<KScnTakeDescription*>(existing) = info;
             continue;
         }
-        mTakeInfos.Add(new KScnTakeDescription(info));
+        auto added = std::make_unique<KScnTakeDescription>(info);
+        mTakeInfos.Add(added.get());
+        added.release();
     }
     return set;
 }
