@@ -642,18 +642,68 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
-// The nodes the document makes, models and the nodes of character poses,
-// within the budget of the file's size before any model is read (the
-// Objects block entered).
-bool CheckNodeBudget(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+// What the document asks to make, weighed (KScnReadCost), within the budget
+// of the file's size before any model is read (the Objects block entered):
+// models and the nodes of character poses, the poses, characters,
+// materials, textures, skins and clusters, the links of every cluster on
+// every model its skin deforms, the takes on every object that gets them
+// (the file's, the scene's root and camera switcher) and on every user
+// property.
+bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
 {
-    uint64_t nodes = 0;
-    for (const SCharacterPose& pose : doc.parts.poses)
-        nodes += pose.nodes.size();
+    const SSceneParts& parts = doc.parts;
+    KScnReadCost cost;
+    for (const SCharacterPose& pose : parts.poses)
+        cost.Add(KScnReadCost::eNodes, pose.nodes.size());
+    cost.Add(KScnReadCost::eCharacterPoses, parts.poses.size());
+    const uint64_t deformers = parts.skins.size() + parts.clusters.size();
+    cost.Add(KScnReadCost::eDeformers, deformers);
+    std::unordered_map<std::string, uint64_t> clustersOf;
+    for (const SDeformer& skin : parts.skins)
+        clustersOf[skin.name] += skin.clusters.size();
+    for (const auto& model : parts.modelDeformers)
+        for (const std::string& skin : model.second)
+        {
+            const auto it = clustersOf.find(skin);
+            cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
+        }
+    uint64_t owners = 2 + deformers, userProperties = 0;
     while (f.OpenNextField())
-        nodes += Is(f, "Model") ? 1 : 0;
-    return KScnReadBudget::kSceneNodes.Check(nodes, "nodes", f.GetByteCount(), scale,
-                                             "KStreamOptionsScn::mBudgetScale", error);
+    {
+        KScnReadCost::EKind kind = KScnReadCost::eKindCount;
+        if (Is(f, "Model"))
+        {
+            kind = KScnReadCost::eNodes;
+            if (f.HasFieldBlock() && f.EnterFieldBlock())
+            {
+                while (f.OpenNextField())
+                    userProperties += Is(f, "UserProperty") ? 1 : 0;
+                f.LeaveFieldBlock();
+            }
+        }
+        else if (Is(f, "Material"))
+            kind = KScnReadCost::eMaterials;
+        else if (Is(f, "Texture"))
+            kind = KScnReadCost::eTextures;
+        else if (Is(f, "Character"))
+            kind = KScnReadCost::eCharacters;
+        if (kind == KScnReadCost::eKindCount)
+            continue;
+        cost.Add(kind, 1);
+        ++owners;
+    }
+    f.Rewind();
+    uint64_t takes = 0;
+    if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
+        while (f.OpenField("Take"))
+        {
+            ++takes;
+            f.CloseField();
+        }
+    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners);
+    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes, userProperties);
+    return cost.Check(KScnReadBudget::kSceneNodes, f.GetByteCount(), scale, "KStreamOptionsScn::mBudgetScale",
+                      error);
 }
 
 bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
@@ -669,7 +719,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
-    if (!CheckNodeBudget(f, doc, budgetScale, doc.error))
+    if (!CheckReadCost(f, doc, budgetScale, doc.error))
     {
         f.Rewind();
         return false;

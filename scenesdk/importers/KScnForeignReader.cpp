@@ -226,6 +226,16 @@ bool KScnForeignReader::CheckBudget(const KScnReadBudget& budget, uint64_t count
            Refuse(why);
 }
 
+bool KScnForeignReader::CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options,
+                                  const char* optionsClass, size_t sideBytes)
+{
+    std::string why;
+    const std::string option = std::string(optionsClass) + "::mBudgetScale";
+    return cost.Check(KScnReadBudget::kForeignNodes, mBytes.size() + sideBytes, options.mBudgetScale,
+                      option.c_str(), why) ||
+           Refuse(why);
+}
+
 std::string KScnForeignReader::JoinWarnings(const std::vector<std::string>& warnings, size_t most)
 {
     const size_t shown = most > 0 && most < warnings.size() ? most : warnings.size();

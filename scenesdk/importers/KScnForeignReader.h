@@ -53,6 +53,7 @@ class KScnImportBuilder;
 class KScnSdkManager;
 class KStreamOptionsScn;
 struct KScnReadBudget;
+struct KScnReadCost;
 
 class KScnForeignReader : public KScnReader
 {
@@ -120,6 +121,10 @@ protected:
     // (an AMC's skeleton), added to the file's.
     bool CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
                      const KStreamOptionsScn& options, const char* optionsClass, size_t sideBytes = 0);
+    // The same for what the file asks for of every kind, weighed
+    // (KScnReadCost), against the node budget of a foreign file.
+    bool CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options, const char* optionsClass,
+                   size_t sideBytes = 0);
 
 private:
     // OpenFile and ReadScene without their catch of the standard library's
