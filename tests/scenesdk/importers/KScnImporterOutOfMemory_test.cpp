@@ -61,29 +61,31 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     return std::malloc(size ? size : 1);
 }
+// Kept out of line, and every other form through it: the compiler would
+// otherwise pair an inlined free with the new it cannot see through.
 __attribute__((noinline)) void operator delete(void* p) noexcept
 {
     std::free(p);
 }
 void operator delete[](void* p) noexcept
 {
-    std::free(p);
+    operator delete(p);
 }
 void operator delete(void* p, std::size_t) noexcept
 {
-    std::free(p);
+    operator delete(p);
 }
 void operator delete[](void* p, std::size_t) noexcept
 {
-    std::free(p);
+    operator delete(p);
 }
 void operator delete(void* p, const std::nothrow_t&) noexcept
 {
-    std::free(p);
+    operator delete(p);
 }
 void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
-    std::free(p);
+    operator delete(p);
 }
 
 using namespace scenesdk;
