@@ -10,8 +10,9 @@
 // read replaced and the scene's metadata.
 //
 // What the scene's interface cannot take back stays: take descriptions the
-// read appended, control-set plugs, changed global settings, and a camera
-// switcher node the read put in place of the scene's own (which is gone).
+// read appended (the readers list them last, all or none), control-set
+// plugs, changed global settings, and a camera switcher node the read put
+// in place of the scene's own (which is gone).
 //
 // The record costs one pointer per object of the manager; making it may
 // throw std::bad_alloc, before anything is changed.

@@ -1302,7 +1302,8 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 // all, and is found there without a search.
 void KScnReaderScn::ReadTakes(
     KScnSceneRoot& scene, const KStreamOptionsScn& options,
-    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+    std::vector<KScnTakeDescription>& descriptions, int& skipped)
 {
     mSource->Rewind();
     if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
@@ -1321,7 +1322,6 @@ void KScnReaderScn::ReadTakes(
                 indexOf.emplace(first.GetTakeNodeName(i), i);
             break;
         }
-    std::vector<KScnTakeDescription> descriptions;
     while (mSource->OpenField("Take"))
     {
         KScnTakeDescription description;
@@ -1346,7 +1346,6 @@ void KScnReaderScn::ReadTakes(
         descriptions.push_back(description);
         mSource->CloseField();
     }
-    scene.SetTakeInfos(descriptions);
     mSource->Rewind();
 }
 
@@ -1526,7 +1525,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     BuildSceneParts(mManager, *scene, doc.parts, nodes, parts, doc.skipped);
     objects[4] = parts.skins;
     objects[5] = parts.clusters;
-    ReadTakes(*scene, *options, objects, doc.skipped);
+    std::vector<KScnTakeDescription> descriptions;
+    ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
@@ -1537,6 +1537,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
     else
         options->ReportProgress(this, "Scene read", 100.0);
+    // Last: a failed read takes back what it made but cannot unlist a
+    // description (all of them are listed or none).
+    scene->SetTakeInfos(descriptions);
     return true;
 }
 

@@ -31,6 +31,7 @@
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReader.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include <cstdint>
 #include <map>
@@ -103,9 +104,11 @@ private:
     bool Decrypt(const char* password);
     // Models, materials, textures, characters, skins and clusters.
     static constexpr int kTakeObjectKinds = 6;
+    // The takes' descriptions go to descriptions, for the scene once all
+    // else is read.
     void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
-                   int& skipped);
+                   std::vector<KScnTakeDescription>& descriptions, int& skipped);
     void ReadTakeChannels(const std::string& name, int index,
                           const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                           int& skipped);

@@ -117,14 +117,17 @@ bool KScnImportBuilder::Commit()
     // takes too.
     for (const std::string& take : earlierTakes)
         mScene->AddTakeWhereMissing(take.c_str());
+    std::vector<KScnTakeDescription> descriptions;
     for (const std::string& take : mTakes)
     {
         mScene->AddTakeWhereMissing(take.c_str());
         KScnTakeDescription description;
         description.mName = take.c_str();
         description.mImportName = take.c_str();
-        mScene->SetTakeInfo(description);
+        descriptions.push_back(description);
     }
+    // All listed or none, so that a failed read leaves the list as it was.
+    mScene->SetTakeInfos(descriptions);
     Forget();
     return true;
 }

@@ -27,8 +27,11 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -456,6 +459,11 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
 {
     const std::vector<std::string> names = GetTakeNames();
     const std::unordered_set<std::string> valid(names.begin(), names.end());
+    // The descriptions to append are made whole and their room taken before
+    // the list changes, so that memory running out appends none of them.
+    std::vector<std::unique_ptr<KScnTakeDescription>> appended;
+    std::unordered_map<std::string, KScnTakeDescription*> appendedOf;
+    std::vector<std::pair<KScnTakeDescription*, const KScnTakeDescription*>> replaced;
     int set = 0;
     for (const KScnTakeDescription& info : infos)
     {
@@ -466,12 +474,29 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
         ++set;
         if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
         {
-            *const_cast<KScnTakeDescription*>(existing) = info;
+            replaced.emplace_back(const_cast<KScnTakeDescription*>(existing), &info);
             continue;
         }
-        auto added = std::make_unique<KScnTakeDescription>(info);
-        mTakeInfos.Add(added.get());
-        added.release();
+        auto it = appendedOf.find(info.mName.Buffer());
+        if (it != appendedOf.end())
+        {
+            *it->second = info;
+            continue;
+        }
+        appended.push_back(std::make_unique<KScnTakeDescription>(info));
+        appendedOf.emplace(info.mName.Buffer(), appended.back().get());
+    }
+    if (!mTakeInfos.Reserve(mTakeInfos.GetCount() + static_cast<int>(appended.size())))
+    {
+        throw std::bad_alloc();
+    }
+    for (const auto& r : replaced)
+    {
+        *r.first = *r.second;
+    }
+    for (std::unique_ptr<KScnTakeDescription>& info : appended)
+    {
+        mTakeInfos.Add(info.release());
     }
     return set;
 }

@@ -108,7 +108,8 @@ std::string Summary(KScnSdkManager& manager, KScnSceneRoot& scene)
         text += std::string(contents->GetMaterial(i)->GetName()) + " ";
     for (int i = 0; i < contents->GetTextureCount(); ++i)
         text += std::string(contents->GetTexture(i)->GetName()) + " ";
-    text += "objects " + std::to_string(contents->GetObjectCount()) + " poses " +
+    text += "objects " + std::to_string(contents->GetObjectCount()) + " take infos " +
+            std::to_string(scene.GetTakeInfoCount()) + " poses " +
             std::to_string(scene.GetCharacterPoseCount()) + " manager " +
             std::to_string(manager.GetNodeCount()) + "," + std::to_string(manager.GetNodeAttributeCount()) +
             "," + std::to_string(manager.GetMaterialCount()) + "," +
