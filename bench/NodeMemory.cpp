@@ -30,6 +30,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -135,6 +136,118 @@ std::string ObjFile(int groups)
         std::fprintf(f, "g G%d\nf 1 2 3\n", i);
     std::fclose(f);
     return path;
+}
+
+// A text file written as is.
+std::string TextFile(const std::string& name, const std::string& text)
+{
+    const std::string path = gFiles.Make(name);
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+// A scene text file whose Objects block holds the fields given, then the
+// takes given.
+std::string SceneText(const std::string& name, const std::string& objects, int takes = 0)
+{
+    std::string text = "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" + objects + "}\n";
+    if (takes > 0)
+    {
+        text += "Takes: {\n";
+        for (int i = 0; i < takes; ++i)
+            text += " Take: \"Take" + std::to_string(i) + "\"\n";
+        text += "}\n";
+    }
+    return TextFile(name + ".scn", text);
+}
+
+std::string Repeat(int count, const std::function<std::string(int)>& field)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += field(i);
+    return text;
+}
+
+std::string Characters(int count)
+{
+    return SceneText("chars" + std::to_string(count),
+                     Repeat(count, [](int i) { return " Character: \"C" + std::to_string(i) + "\"\n"; }));
+}
+
+std::string CharacterPoses(int count)
+{
+    return SceneText(
+        "poses" + std::to_string(count),
+        Repeat(count, [](int i)
+               { return " CharacterPose: \"P" + std::to_string(i) + "\" {\n  Model: \"M\"\n }\n"; }));
+}
+
+std::string EmptySkins(int count)
+{
+    return SceneText(
+        "skins" + std::to_string(count),
+        Repeat(count, [](int i) { return " Deformer: \"S" + std::to_string(i) + "\", \"Skin\"\n"; }));
+}
+
+// meshes meshes deformed by one skin of clusters clusters (meshes x clusters
+// links), each cluster moving one bone.
+std::string SkinLinks(int meshes, int clusters)
+{
+    std::string objects = " Model: \"Bone\", \"Null\"\n";
+    objects += Repeat(
+        meshes,
+        [](int i)
+        {
+            return " Model: \"M" + std::to_string(i) +
+                   "\", \"Mesh\" {\n  Deformers: \"Skin\"\n  Mesh: {\n   ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
+                   "   PolygonSizes: 3\n   PolygonVertices: 0,1,2\n  }\n }\n";
+        });
+    std::string list;
+    for (int j = 0; j < clusters; ++j)
+        list += (j == 0 ? "\"C" : ", \"C") + std::to_string(j) + "\"";
+    objects += " Deformer: \"Skin\", \"Skin\" {\n  Clusters: " + list + "\n }\n";
+    objects += Repeat(
+        clusters, [](int j)
+        { return " SubDeformer: \"C" + std::to_string(j) + "\", \"Cluster\" {\n  Model: \"Bone\"\n }\n"; });
+    return SceneText("links" + std::to_string(meshes) + "x" + std::to_string(clusters), objects);
+}
+
+// One null model with properties user properties, and takes takes.
+std::string UserProperties(int properties, int takes)
+{
+    std::string objects = " Model: \"N\", \"Null\" {\n";
+    objects += Repeat(properties, [](int i)
+                      { return "  UserProperty: \"u" + std::to_string(i) + "\", \"Real\", \"\", 0.5\n"; });
+    return SceneText("user" + std::to_string(properties) + "t" + std::to_string(takes), objects + " }\n",
+                     takes);
+}
+
+// An OBJ of one face and a library of materials (each with a texture when
+// textured), in a file of their own.
+std::string ObjMaterials(int materials, bool textured)
+{
+    const std::string stem = std::string(textured ? "tex" : "mat") + std::to_string(materials);
+    const std::string library =
+        TextFile(stem + ".mtl", Repeat(materials,
+                                       [textured](int i)
+                                       {
+                                           return "newmtl m" + std::to_string(i) + "\nKd 1 0 0\n" +
+                                                  (textured ? "map_Kd t" + std::to_string(i) + ".tga\n" : "");
+                                       }));
+    const std::string name = library.substr(library.rfind('/') + 1);
+    return TextFile(stem + ".obj", "mtllib " + name + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m0\nf 1 2 3\n");
+}
+
+// A channel motion (MOV) of two rows, columns wide.
+std::string MovColumns(int columns)
+{
+    std::string row;
+    for (int c = 0; c < columns; ++c)
+        row += (c == 0 ? "" : " ") + std::string("0.5");
+    return TextFile("mov" + std::to_string(columns) + ".mov", row + "\n" + row + "\n");
 }
 
 struct SHeld
@@ -254,5 +367,75 @@ void BM_TakeOnNode(benchmark::State& state)
     Measure(state, small, large, 200.0 * 100.0);
 }
 BENCHMARK(BM_TakeOnNode)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// What the read cost budget weighs, each per object added (see
+// KScnReadCost): characters, character poses with their private scenes,
+// empty skins, links (meshes x clusters of one skin), materials and
+// textured materials of an OBJ library, user properties, a user property
+// on a take, a column of a channel motion.
+void BM_EmptyCharacter(benchmark::State& state)
+{
+    static const std::string small = Characters(100), large = Characters(1100);
+    Measure(state, small, large, 1000);
+}
+BENCHMARK(BM_EmptyCharacter)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_CharacterPose(benchmark::State& state)
+{
+    static const std::string small = CharacterPoses(100), large = CharacterPoses(600);
+    Measure(state, small, large, 500);
+}
+BENCHMARK(BM_CharacterPose)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EmptySkin(benchmark::State& state)
+{
+    static const std::string small = EmptySkins(1000), large = EmptySkins(11000);
+    Measure(state, small, large, 10000);
+}
+BENCHMARK(BM_EmptySkin)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// 100 clusters over 10 and 110 meshes: 10,000 links (and 100 meshes) added.
+void BM_SkinLink(benchmark::State& state)
+{
+    static const std::string small = SkinLinks(10, 100), large = SkinLinks(110, 100);
+    Measure(state, small, large, 10000);
+}
+BENCHMARK(BM_SkinLink)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ObjMaterial(benchmark::State& state)
+{
+    static const std::string small = ObjMaterials(1000, false), large = ObjMaterials(11000, false);
+    Measure(state, small, large, 10000, KScnImporter::FindFileFormat("obj"));
+}
+BENCHMARK(BM_ObjMaterial)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ObjTexturedMaterial(benchmark::State& state)
+{
+    static const std::string small = ObjMaterials(1000, true), large = ObjMaterials(11000, true);
+    Measure(state, small, large, 10000, KScnImporter::FindFileFormat("obj"));
+}
+BENCHMARK(BM_ObjTexturedMaterial)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_UserProperty(benchmark::State& state)
+{
+    static const std::string small = UserProperties(1000, 0), large = UserProperties(11000, 0);
+    Measure(state, small, large, 10000);
+}
+BENCHMARK(BM_UserProperty)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// 2,000 user properties, without takes and with 50: 100,000 property takes.
+void BM_UserPropertyTake(benchmark::State& state)
+{
+    static const std::string small = UserProperties(2000, 0), large = UserProperties(2000, 50);
+    Measure(state, small, large, 100000);
+}
+BENCHMARK(BM_UserPropertyTake)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_MovColumn(benchmark::State& state)
+{
+    static const std::string small = MovColumns(1000), large = MovColumns(11000);
+    Measure(state, small, large, 10000, 15);
+}
+BENCHMARK(BM_MovColumn)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

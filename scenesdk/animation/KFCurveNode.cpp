@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -763,14 +764,16 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     {
         return nullptr;
     }
+    // Held until whole: memory running out part-way loses nothing.
+    std::unique_ptr<KFCurveNode> held(copy);
     if (mCurve != nullptr && (copyCurves || createEmptyCurves))
     {
         KFCurve* curve = KFCurve::Create();
+        copy->ReplaceFCurve(curve);
         if (curve != nullptr && copyCurves)
         {
             curve->CopyFrom(*mCurve, true);
         }
-        copy->ReplaceFCurve(curve);
     }
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
@@ -780,15 +783,15 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
         {
             continue;
         }
-        KFCurveNode* childCopy = child->CloneTree(shareInfo, copyCurves, createEmptyCurves, layerId);
-        if (childCopy == nullptr || copy->AddChild(childCopy) < 0)
+        std::unique_ptr<KFCurveNode> childCopy(
+            child->CloneTree(shareInfo, copyCurves, createEmptyCurves, layerId));
+        if (childCopy == nullptr || copy->AddChild(childCopy.get()) < 0)
         {
-            delete childCopy;
-            delete copy;
             return nullptr;
         }
+        childCopy.release();
     }
-    return copy;
+    return held.release();
 }
 
 bool KFCurveNode::IsCloneOf(const KFCurveNode& source, int layerId) const

@@ -14,6 +14,7 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
+#include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
@@ -641,18 +642,68 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
-// The nodes the document makes, models and the nodes of character poses,
-// within the budget of the file's size before any model is read (the
-// Objects block entered).
-bool CheckNodeBudget(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+// What the document asks to make, weighed (KScnReadCost), within the budget
+// of the file's size before any model is read (the Objects block entered):
+// models and the nodes of character poses, the poses, characters,
+// materials, textures, skins and clusters, the links of every cluster on
+// every model its skin deforms, the takes on every object that gets them
+// (the file's, the scene's root and camera switcher) and on every user
+// property.
+bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
 {
-    uint64_t nodes = 0;
-    for (const SCharacterPose& pose : doc.parts.poses)
-        nodes += pose.nodes.size();
+    const SSceneParts& parts = doc.parts;
+    KScnReadCost cost;
+    for (const SCharacterPose& pose : parts.poses)
+        cost.Add(KScnReadCost::eNodes, pose.nodes.size());
+    cost.Add(KScnReadCost::eCharacterPoses, parts.poses.size());
+    const uint64_t deformers = parts.skins.size() + parts.clusters.size();
+    cost.Add(KScnReadCost::eDeformers, deformers);
+    std::unordered_map<std::string, uint64_t> clustersOf;
+    for (const SDeformer& skin : parts.skins)
+        clustersOf[skin.name] += skin.clusters.size();
+    for (const auto& model : parts.modelDeformers)
+        for (const std::string& skin : model.second)
+        {
+            const auto it = clustersOf.find(skin);
+            cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
+        }
+    uint64_t owners = 2 + deformers, userProperties = 0;
     while (f.OpenNextField())
-        nodes += Is(f, "Model") ? 1 : 0;
-    return KScnReadBudget::kSceneNodes.Check(nodes, "nodes", f.GetByteCount(), scale,
-                                             "KStreamOptionsScn::mBudgetScale", error);
+    {
+        KScnReadCost::EKind kind = KScnReadCost::eKindCount;
+        if (Is(f, "Model"))
+        {
+            kind = KScnReadCost::eNodes;
+            if (f.HasFieldBlock() && f.EnterFieldBlock())
+            {
+                while (f.OpenNextField())
+                    userProperties += Is(f, "UserProperty") ? 1 : 0;
+                f.LeaveFieldBlock();
+            }
+        }
+        else if (Is(f, "Material"))
+            kind = KScnReadCost::eMaterials;
+        else if (Is(f, "Texture"))
+            kind = KScnReadCost::eTextures;
+        else if (Is(f, "Character"))
+            kind = KScnReadCost::eCharacters;
+        if (kind == KScnReadCost::eKindCount)
+            continue;
+        cost.Add(kind, 1);
+        ++owners;
+    }
+    f.Rewind();
+    uint64_t takes = 0;
+    if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
+        while (f.OpenField("Take"))
+        {
+            ++takes;
+            f.CloseField();
+        }
+    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners);
+    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes, userProperties);
+    return cost.Check(KScnReadBudget::kSceneNodes, f.GetByteCount(), scale, "KStreamOptionsScn::mBudgetScale",
+                      error);
 }
 
 bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
@@ -668,7 +719,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
-    if (!CheckNodeBudget(f, doc, budgetScale, doc.error))
+    if (!CheckReadCost(f, doc, budgetScale, doc.error))
     {
         f.Rewind();
         return false;
@@ -767,7 +818,57 @@ void PutU32(std::string& out, uint32_t v)
 
 } // namespace
 
+// The reader's entry points catch what the standard library throws (memory
+// exhausted): error 0 with the reason, the file closed or the scene as it
+// was before the read.
 bool KScnReaderScn::OpenFile(const char* fileName)
+{
+    try
+    {
+        return Open(fileName);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("opening the file");
+        CloseFile();
+        return Fail(eFileCorrupted, why);
+    }
+}
+
+KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
+{
+    try
+    {
+        return CreateOptions(parse);
+    }
+    catch (const std::exception&)
+    {
+        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes"));
+        mSource->Rewind();
+        return nullptr;
+    }
+}
+
+bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+{
+    std::unique_ptr<KScnReadUndo> undo;
+    try
+    {
+        if (scene != nullptr && mManager != nullptr)
+            undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        return Read(scene, options);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("reading the scene");
+        mSource->Rewind();
+        if (undo != nullptr)
+            undo->Restore();
+        return Fail(eFileCorrupted, why);
+    }
+}
+
+bool KScnReaderScn::Open(const char* fileName)
 {
     CloseFile();
     std::vector<char> bytes;
@@ -888,7 +989,7 @@ int32_t KScnReaderScn::GetHeaderValue(int i) const
     return i >= 0 && i < 4 ? values[i] : 0;
 }
 
-KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
+KStreamOptionsScn* KScnReaderScn::CreateOptions(bool parse)
 {
     if (!mSource->IsOpen())
     {
@@ -899,9 +1000,10 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     // hand the body is opened now (a wrong one is reported by ReadScene).
     if (parse && mSource == &mFile && mEncrypted && !mDecrypted && !mPassword.empty())
         Decrypt(mPassword.c_str());
-    KStreamOptionsScn* options = new KStreamOptionsScn();
+    auto made = std::make_unique<KStreamOptionsScn>();
+    KStreamOptionsScn* options = made.get();
     if (!parse)
-        return options;
+        return made.release();
     KScnSceneMetaData metaData;
     int skipped = 0;
     if (ReadSceneInfo(*mSource, metaData, skipped))
@@ -924,7 +1026,7 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
         }
     }
     mSource->Rewind();
-    return options;
+    return made.release();
 }
 
 // ---- Building ----
@@ -1200,7 +1302,8 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 // all, and is found there without a search.
 void KScnReaderScn::ReadTakes(
     KScnSceneRoot& scene, const KStreamOptionsScn& options,
-    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
+    std::vector<KScnTakeDescription>& descriptions, int& skipped)
 {
     mSource->Rewind();
     if (!mSource->OpenField("Takes") || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
@@ -1219,7 +1322,6 @@ void KScnReaderScn::ReadTakes(
                 indexOf.emplace(first.GetTakeNodeName(i), i);
             break;
         }
-    std::vector<KScnTakeDescription> descriptions;
     while (mSource->OpenField("Take"))
     {
         KScnTakeDescription description;
@@ -1244,7 +1346,6 @@ void KScnReaderScn::ReadTakes(
         descriptions.push_back(description);
         mSource->CloseField();
     }
-    scene.SetTakeInfos(descriptions);
     mSource->Rewind();
 }
 
@@ -1330,7 +1431,7 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
 
 } // namespace
 
-bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
     if (!mSource->IsOpen())
         return Fail(eFileNotOpened, "no file open");
@@ -1347,7 +1448,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     Document doc;
     if (!ReadDocument(*mSource, doc, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
-    const std::vector<std::string> earlierTakes = scene->GetTakeNames();
+    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
@@ -1429,7 +1530,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const auto& list : objects)
         for (const auto& named : list)
             named.second->PushAllPropertiesToDefaultTake();
-    ReadTakes(*scene, *options, objects, doc.skipped);
+    std::vector<KScnTakeDescription> descriptions;
+    ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
@@ -1440,6 +1542,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
     else
         options->ReportProgress(this, "Scene read", 100.0);
+    // Last: a failed read takes back what it made but cannot unlist a
+    // description (all of them are listed or none).
+    scene->SetTakeInfos(descriptions);
     return true;
 }
 

@@ -17,6 +17,11 @@
 // properties the reader does not know are skipped and counted in the status
 // text of a successful read.
 //
+// Memory exhausted (std::bad_alloc) or any other exception of the standard
+// library is caught by OpenFile, CreateReadOptions and ReadScene: error 0
+// with the reason ("out of memory while reading the scene"); a read is
+// taken back (KScnReadUndo), the scene left as it was.
+//
 // Bounds: models (and the nodes of character poses) nest at most
 // kMaxModelDepth deep; the nodes a file makes stay within the budget of its
 // size (KScnReadBudget::kSceneNodes, counted before any model is read; the
@@ -26,6 +31,7 @@
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReader.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include <cstdint>
 #include <map>
@@ -83,6 +89,11 @@ public:
     struct Document;
 
 private:
+    // OpenFile, CreateReadOptions and ReadScene without their catch of the
+    // standard library's exceptions (see the top).
+    bool Open(const char* fileName);
+    KStreamOptionsScn* CreateOptions(bool parse);
+    bool Read(KScnSceneRoot* scene, KStreamOptionsScn* options);
     bool Fail(int id, const std::string& status);
     // Version range and the counts of the header information.
     bool AfterOpen();
@@ -93,9 +104,11 @@ private:
     bool Decrypt(const char* password);
     // Models, materials, textures, characters, skins and clusters.
     static constexpr int kTakeObjectKinds = 6;
+    // The takes' descriptions go to descriptions, for the scene once all
+    // else is read.
     void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
-                   int& skipped);
+                   std::vector<KScnTakeDescription>& descriptions, int& skipped);
     void ReadTakeChannels(const std::string& name, int index,
                           const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                           int& skipped);

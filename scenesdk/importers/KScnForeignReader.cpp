@@ -2,6 +2,7 @@
 
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
+#include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/importers/KTextFile.h"
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 namespace scenesdk
 {
@@ -70,6 +73,20 @@ bool KScnForeignReader::StaysInFolder(const char* path)
 
 bool KScnForeignReader::OpenFile(const char* fileName)
 {
+    try
+    {
+        return Open(fileName);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("opening the file");
+        CloseFile();
+        return Refuse(why);
+    }
+}
+
+bool KScnForeignReader::Open(const char* fileName)
+{
     CloseFile();
     mStatus = "";
     mError.ClearError();
@@ -115,7 +132,15 @@ KStreamOptionsScn* KScnForeignReader::CreateReadOptions(bool /*parse*/)
         mError.SetLastErrorID(eFileNotOpened);
         return nullptr;
     }
-    return CreateOptions();
+    try
+    {
+        return CreateOptions();
+    }
+    catch (const std::exception&)
+    {
+        Refuse(KScnReadUndo::Reason("making the read options"));
+        return nullptr;
+    }
 }
 
 bool KScnForeignReader::ReadContent(KScnImportBuilder& /*builder*/, const KStreamOptionsScn& /*options*/)
@@ -136,6 +161,27 @@ bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* optio
     mFailed = false;
     if (!CheckOption(options->mBudgetScale, "mBudgetScale"))
         return false;
+    std::unique_ptr<KScnReadUndo> undo;
+    try
+    {
+        undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        return Read(*scene, *options);
+    }
+    catch (const std::exception&)
+    {
+        // The builder has destroyed what it held; the record takes back
+        // what reached the scene.
+        const std::string why = KScnReadUndo::Reason("reading the file");
+        if (undo != nullptr)
+            undo->Restore();
+        return Refuse(why);
+    }
+}
+
+bool KScnForeignReader::Read(KScnSceneRoot& sceneRoot, KStreamOptionsScn& readOptions)
+{
+    KScnSceneRoot* scene = &sceneRoot;
+    KStreamOptionsScn* options = &readOptions;
     KScnImportBuilder builder(mManager, scene);
     if (!ReadContent(builder, *options))
     {
@@ -177,6 +223,16 @@ bool KScnForeignReader::CheckBudget(const KScnReadBudget& budget, uint64_t count
     std::string why;
     const std::string option = std::string(optionsClass) + "::mBudgetScale";
     return budget.Check(count, what, mBytes.size() + sideBytes, options.mBudgetScale, option.c_str(), why) ||
+           Refuse(why);
+}
+
+bool KScnForeignReader::CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options,
+                                  const char* optionsClass, size_t sideBytes)
+{
+    std::string why;
+    const std::string option = std::string(optionsClass) + "::mBudgetScale";
+    return cost.Check(KScnReadBudget::kForeignNodes, mBytes.size() + sideBytes, options.mBudgetScale,
+                      option.c_str(), why) ||
            Refuse(why);
 }
 

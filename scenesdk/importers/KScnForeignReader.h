@@ -27,6 +27,11 @@
 // before the reader allocates more than the file can fill: a count read from
 // the file is checked against the bytes left before anything is reserved.
 //
+// Memory exhausted (std::bad_alloc) or any other exception of the standard
+// library while opening or reading is caught: error 0 with the reason ("out
+// of memory while reading the file"), and the scene as it was before the
+// read (KScnReadUndo).
+//
 // Formats this build cannot read (their layout is not known): a reader
 // that does not override IsReadable refuses every existing file at OpenFile
 // with error 7 and the message "<format> files cannot be read: their layout
@@ -48,6 +53,7 @@ class KScnImportBuilder;
 class KScnSdkManager;
 class KStreamOptionsScn;
 struct KScnReadBudget;
+struct KScnReadCost;
 
 class KScnForeignReader : public KScnReader
 {
@@ -115,8 +121,18 @@ protected:
     // (an AMC's skeleton), added to the file's.
     bool CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
                      const KStreamOptionsScn& options, const char* optionsClass, size_t sideBytes = 0);
+    // The same for what the file asks for of every kind, weighed
+    // (KScnReadCost), against the node budget of a foreign file.
+    bool CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options, const char* optionsClass,
+                   size_t sideBytes = 0);
 
 private:
+    // OpenFile and ReadScene without their catch of the standard library's
+    // exceptions (memory exhausted), which refuses the file, the scene taken
+    // back to what it was (KScnReadUndo).
+    bool Open(const char* fileName);
+    bool Read(KScnSceneRoot& scene, KStreamOptionsScn& options);
+
     KScnSdkManager* mManager;
     const char* mFormatName;
     std::string mFileName;

@@ -1,5 +1,7 @@
 #include "scenesdk/importers/KScnImportBuilder.h"
 
+#include "scenesdk/fileio/KScnReadUndo.h"
+
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -7,6 +9,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace scenesdk
 {
@@ -18,7 +21,16 @@ KScnImportBuilder::KScnImportBuilder(KScnSdkManager* manager, KScnSceneRoot* sce
 
 KScnImportBuilder::~KScnImportBuilder()
 {
-    Rollback();
+    // Run while an exception unwinds the read as well: a second failure
+    // here must not end the program (the reader's KScnReadUndo takes back
+    // what is left).
+    try
+    {
+        Rollback();
+    }
+    catch (const std::exception&)
+    {
+    }
 }
 
 KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
@@ -90,7 +102,7 @@ bool KScnImportBuilder::Commit()
         Rollback();
         return false;
     }
-    const std::vector<std::string> earlierTakes = mScene->GetTakeNames();
+    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*mScene);
     KScnSceneContents* contents = mScene->GetContents();
     for (KScnMaterial* material : mMaterials)
         contents->AddMaterial(material);
@@ -105,14 +117,17 @@ bool KScnImportBuilder::Commit()
     // takes too.
     for (const std::string& take : earlierTakes)
         mScene->AddTakeWhereMissing(take.c_str());
+    std::vector<KScnTakeDescription> descriptions;
     for (const std::string& take : mTakes)
     {
         mScene->AddTakeWhereMissing(take.c_str());
         KScnTakeDescription description;
         description.mName = take.c_str();
         description.mImportName = take.c_str();
-        mScene->SetTakeInfo(description);
+        descriptions.push_back(description);
     }
+    // All listed or none, so that a failed read leaves the list as it was.
+    mScene->SetTakeInfos(descriptions);
     Forget();
     return true;
 }

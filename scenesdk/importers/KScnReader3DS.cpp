@@ -28,8 +28,13 @@ bool KScnReader3DS::Read(KScnImportBuilder& builder, const KStreamOptions3DS& op
     std::string why;
     if (!KScn3DSParser::Parse(GetBytes().data(), GetBytes().size(), data, why))
         return Refuse(why);
-    if (!CheckBudget(KScnReadBudget::kForeignNodes, KScn3DSSceneBuilder::NodeCount(data, options), "nodes",
-                     options, "KStreamOptions3DS"))
+    KScnReadCost cost;
+    cost.Add(KScnReadCost::eNodes, KScn3DSSceneBuilder::NodeCount(data, options));
+    cost.Add(KScnReadCost::eMaterials, data.mMaterials.size());
+    for (const KScn3DSMaterial& material : data.mMaterials)
+        for (const KScn3DSMap& map : material.mMaps)
+            cost.Add(KScnReadCost::eTextures, map.mFile.empty() ? 0 : 1);
+    if (!CheckCost(cost, options, "KStreamOptions3DS"))
         return false;
     const std::string folder = GetFolder();
     std::vector<std::string> warnings = data.mWarnings;

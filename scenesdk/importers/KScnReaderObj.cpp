@@ -36,11 +36,13 @@ bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& op
     std::string why;
     if (!KScnObjParser::Parse(GetBytes().data(), GetBytes().size(), options, data, why))
         return Refuse(why);
-    if (!CheckBudget(KScnReadBudget::kForeignNodes, KScnObjSceneBuilder::NodeCount(data, options), "nodes",
-                     options, "KStreamOptionsObj"))
+    KScnReadCost cost;
+    cost.Add(KScnReadCost::eNodes, KScnObjSceneBuilder::NodeCount(data, options));
+    if (!CheckCost(cost, options, "KStreamOptionsObj"))
         return false;
 
     std::vector<KScnMtlMaterial> materials;
+    size_t libraryBytes = 0; // the libraries' size counts with the file's
     std::vector<std::string> warnings;
     const std::string folder = GetFolder();
     for (size_t i = 0; options.mReadMaterials && i < data.mLibraries.size(); ++i)
@@ -64,9 +66,17 @@ bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& op
         // Keywords a library has beyond what materials take here (Ni, Tf,
         // the physically based extensions) are common: not worth a warning.
         int skipped = 0;
+        libraryBytes += bytes.size();
         if (!KScnMtlParser::Parse(bytes.data(), bytes.size(), FolderOf(path), materials, skipped, reason))
             return Refuse(name + " " + reason);
     }
+    // Every material of the libraries is made, with a texture per map named.
+    cost.Add(KScnReadCost::eMaterials, materials.size());
+    for (const KScnMtlMaterial& material : materials)
+        for (const KScnMtlMap& map : material.mMaps)
+            cost.Add(KScnReadCost::eTextures, options.mReadTextures && !map.mFile.empty() ? 1 : 0);
+    if (!CheckCost(cost, options, "KStreamOptionsObj", libraryBytes))
+        return false;
     if (!KScnObjSceneBuilder::Build(builder, data, materials, options, warnings, why))
         return Refuse(why);
     mStatus = Summary(data, warnings).c_str();

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
@@ -305,6 +306,12 @@ bool KScnReaderWavefrontMov::Read(KScnImportBuilder& builder, const KStreamOptio
     else if (columns != plan.mChannels.size())
         return Refuse("the rows have " + std::to_string(columns) + " columns, the channel list " +
                       std::to_string(plan.mChannels.size()));
+    // Each column is a channel (a curve, and on a generic node a property).
+    KScnReadCost cost;
+    cost.Add(KScnReadCost::eNodes, plan.mNodes.size());
+    cost.Add(KScnReadCost::eChannels, columns);
+    if (!CheckCost(cost, options, "KStreamOptionsWavefrontMov"))
+        return false;
     const double first = options.mFirstFrame / options.mFrameRate;
     const double last = (options.mFirstFrame + static_cast<double>(rows) - 1.0) / options.mFrameRate;
     if (!(std::fabs(first) <= KScnMotionBuilder::kMaxSeconds && last <= KScnMotionBuilder::kMaxSeconds))

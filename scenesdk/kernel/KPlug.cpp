@@ -1043,22 +1043,49 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     {
         sKidIndex.push_back(SubsequenceIndex(s->V().dst, c->V().dst, sIndex));
     }
-    InsertAt(d->L().src, dIndex, s, type);
-    if (!oneWay)
+    // Recorded on every end or on none: when memory runs out half-way, the
+    // entries made are taken out again before the failure goes on.
+    std::vector<std::pair<KPlugConnectionList*, int>> made;
+    made.reserve(2 + dKids.size() + sKids.size());
+    bool oneWayListed = false;
+    auto insert = [&made](KPlugConnectionList& list, int index, KPlug* plug, uint32_t kind)
     {
-        InsertAt(s->L().dst, sIndex, d, type);
+        const int at = std::clamp(index, 0, list.Size());
+        InsertAt(list, index, plug, kind);
+        made.emplace_back(&list, at);
+    };
+    try
+    {
+        insert(d->L().src, dIndex, s, type);
+        if (!oneWay)
+        {
+            insert(s->L().dst, sIndex, d, type);
+        }
+        else
+        {
+            s->L().oneWayDst.push_back(d);
+            oneWayListed = true;
+        }
+        for (size_t i = 0; i < dKids.size(); ++i)
+        {
+            insert(dKids[i]->L().src, dKidIndex[i], s, type);
+        }
+        for (size_t i = 0; i < sKids.size(); ++i)
+        {
+            insert(sKids[i]->L().dst, sKidIndex[i], d, type);
+        }
     }
-    else
+    catch (...)
     {
-        s->L().oneWayDst.push_back(d);
-    }
-    for (size_t i = 0; i < dKids.size(); ++i)
-    {
-        InsertAt(dKids[i]->L().src, dKidIndex[i], s, type);
-    }
-    for (size_t i = 0; i < sKids.size(); ++i)
-    {
-        InsertAt(sKids[i]->L().dst, sKidIndex[i], d, type);
+        for (auto it = made.rbegin(); it != made.rend(); ++it)
+        {
+            it->first->EraseAt(it->second);
+        }
+        if (oneWayListed)
+        {
+            s->L().oneWayDst.pop_back();
+        }
+        throw;
     }
 
     d->ConnectionEvent(nullptr, eSrcAdded, d, dIndex, s, type, nullptr);

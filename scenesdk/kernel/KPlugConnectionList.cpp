@@ -68,6 +68,20 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
     const int slot = static_cast<int>(m_Slots.size());
     m_Slots.push_back(KPlugConnection{plug, type});
     ++m_Live;
+    // The index only speeds searches up: when memory runs out while it
+    // grows, the list goes on without it (and without holes).
+    try
+    {
+        IndexPushed(plug, slot);
+    }
+    catch (...)
+    {
+        Squeeze();
+    }
+}
+
+void KPlugConnectionList::IndexPushed(const KPlug* plug, int slot)
+{
     if (!m_Index)
     {
         if (m_Live >= kIndexedSize)
@@ -183,15 +197,22 @@ void KPlugConnectionList::EraseSlot(int slot)
     else
     {
         m_Slots[s].plug = nullptr;
-        if (m_Index->counts.empty())
-        {
-            BuildCounts();
-        }
-        else
+        ++m_Holes;
+        if (!m_Index->counts.empty())
         {
             CountAdd(slot, -1);
         }
-        ++m_Holes;
+        else
+        {
+            try
+            {
+                BuildCounts();
+            }
+            catch (...)
+            {
+                Squeeze();
+            }
+        }
     }
     if (m_Holes > m_Live)
     {
@@ -227,7 +248,28 @@ void KPlugConnectionList::Compact()
     }
 }
 
+void KPlugConnectionList::Squeeze() noexcept
+{
+    m_Slots.erase(
+        std::remove_if(m_Slots.begin(), m_Slots.end(), [](const KPlugConnection& c) { return !c.plug; }),
+        m_Slots.end());
+    m_Holes = 0;
+    DropIndex();
+}
+
 void KPlugConnectionList::BuildIndex()
+{
+    try
+    {
+        MakeIndex();
+    }
+    catch (...)
+    {
+        Squeeze();
+    }
+}
+
+void KPlugConnectionList::MakeIndex()
 {
     // Called with no holes in the list.
     if (!m_Index)

@@ -70,8 +70,15 @@ private:
     int PositionOf(int slot) const;
     int FindLastSlot(const KPlug* plug) const;
     void EraseSlot(int slot);
+    // The index after PushBack filled slot with plug.
+    void IndexPushed(const KPlug* plug, int slot);
+    // Builds the index; without it when memory runs out.
     void BuildIndex();
+    void MakeIndex();
     void DropIndex();
+    // The holes taken out and the index dropped: what the list falls back
+    // to when memory runs out while its index changes.
+    void Squeeze() noexcept;
     void BuildCounts();
     void Compact();
     void CountAdd(int slot, int delta);

@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KScnImporter.h"
 
 #include "scenesdk/fileio/KScnExtractFileExtension.h"
+#include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KScnReaderAcclaimAmc.h"
@@ -21,6 +22,8 @@
 
 #include <cctype>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <string>
 
 namespace scenesdk
@@ -39,6 +42,17 @@ bool IsScnFormat(int format)
 {
     return format >= 0 && format <= 2;
 }
+
+// Options obtained from the reader for one call, released however it ends.
+struct SObtainedOptions
+{
+    KStreamOptionsScn* options = nullptr;
+    ~SObtainedOptions()
+    {
+        if (options != nullptr)
+            options->Destroy(0);
+    }
+};
 
 } // namespace
 
@@ -101,7 +115,28 @@ void KScnImporter::Reset()
         v = 0;
 }
 
+void KScnImporter::FailWith(const std::string& reason)
+{
+    m_OptionsInUse = nullptr;
+    m_Error.SetLastErrorID(eFileCorrupted);
+    m_StatusText = reason.c_str();
+}
+
 bool KScnImporter::Initialize(const char* fileName)
+{
+    try
+    {
+        return Start(fileName);
+    }
+    catch (const std::exception&)
+    {
+        FailWith(KScnReadUndo::Reason("opening the file"));
+        CloseReader();
+        return false;
+    }
+}
+
+bool KScnImporter::Start(const char* fileName)
 {
     Reset();
     KScnIO::Initialize(fileName);
@@ -279,6 +314,19 @@ void KScnImporter::FillOptions(KStreamOptionsScn& options) const
 
 KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
 {
+    try
+    {
+        return ObtainOptions(keep);
+    }
+    catch (const std::exception&)
+    {
+        FailWith(KScnReadUndo::Reason("reading the file's options"));
+        return nullptr;
+    }
+}
+
+KStreamOptionsScn* KScnImporter::ObtainOptions(bool keep)
+{
     if (mReader == nullptr && !OpenReader())
         return nullptr;
     KScnReaderScn* scn = IsScnFormat(mFormat) ? static_cast<KScnReaderScn*>(mReader) : nullptr;
@@ -296,21 +344,36 @@ KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
         CopyFromOptions(*options);
         return options;
     }
-    if (!keep)
+    if (mReader->GetError().GetLastErrorID() == eFileCorrupted)
+        FailWith(mReader->GetStatusText()); // the reader ran out of memory
+    else if (!keep)
         m_Error.SetLastErrorID(eUnidentifiedError);
     return nullptr;
 }
 
 int KScnImporter::GetTakeCount()
 {
+    try
+    {
+        return CountTakes();
+    }
+    catch (const std::exception&)
+    {
+        FailWith(KScnReadUndo::Reason("reading the file's takes"));
+        return 0;
+    }
+}
+
+int KScnImporter::CountTakes()
+{
     if (!IsScnFormat(mFormat))
         return 0;
     if (!mOptionsRead)
     {
-        KStreamOptionsScn* options = GetImportOptions(false);
-        if (options == nullptr)
+        SObtainedOptions obtained;
+        obtained.options = ObtainOptions(false);
+        if (obtained.options == nullptr)
             return 0;
-        options->Destroy(0);
         mOptionsRead = true;
     }
     else if (mTakesSealed && !mPassword.IsEmpty() && mPassword != mUnsealTried)
@@ -332,11 +395,30 @@ KScnTakeDescription* KScnImporter::GetTakeDescription(int index)
 
 bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
 {
+    std::unique_ptr<KScnReadUndo> undo;
+    try
+    {
+        if (scene != nullptr && m_Manager != nullptr)
+            undo = std::make_unique<KScnReadUndo>(*m_Manager, *scene);
+        return ImportScene(scene, options);
+    }
+    catch (const std::exception&)
+    {
+        const std::string why = KScnReadUndo::Reason("importing the file");
+        if (undo != nullptr)
+            undo->Restore();
+        FailWith(why);
+        return false;
+    }
+}
+
+bool KScnImporter::ImportScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
+{
     KStreamOptionsScn defaults;
     if (mReader == nullptr && !OpenReader())
         return false;
     KStreamOptionsScn* used = options;
-    KStreamOptionsScn* obtained = nullptr;
+    SObtainedOptions obtained;
     if (used == nullptr && IsScnFormat(mFormat) && mOptionsRead)
     {
         FillOptions(defaults);
@@ -344,11 +426,11 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     else if (used == nullptr)
     {
-        obtained = GetImportOptions(false);
-        if (obtained == nullptr)
+        obtained.options = ObtainOptions(false);
+        if (obtained.options == nullptr)
             return false;
         mOptionsRead = true;
-        used = obtained;
+        used = obtained.options;
     }
     m_OptionsInUse = used;
     const bool ok = mReader->ReadScene(scene, used);
@@ -375,8 +457,6 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
         RefreshTakes();
     if (!ok)
         SetReadError(mReader->GetError().GetLastErrorID());
-    if (obtained != nullptr)
-        obtained->Destroy(0);
     return ok;
 }
 
@@ -396,7 +476,9 @@ void KScnImporter::SetReadError(int readerId)
 // stay.
 void KScnImporter::RefreshTakes()
 {
-    KStreamOptionsScn* options = mReader->CreateReadOptions(true);
+    SObtainedOptions obtained;
+    obtained.options = mReader->CreateReadOptions(true);
+    KStreamOptionsScn* options = obtained.options;
     if (options == nullptr)
         return;
     mTakesSealed = static_cast<KScnReaderScn*>(mReader)->IsSealed();
@@ -405,7 +487,6 @@ void KScnImporter::RefreshTakes()
         mTakes = options->GetTakes();
         mCurrentTakeName = options->mCurrentTakeName;
     }
-    options->Destroy(0);
 }
 
 KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)
@@ -415,7 +496,18 @@ KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)
         m_Error.SetLastErrorID(eFileNotCreated);
         return nullptr;
     }
-    KScnReaderScn reader(m_Manager, this);
+    // The reader catches what its reading throws; making it may throw too.
+    std::unique_ptr<KScnReaderScn> made;
+    try
+    {
+        made = std::make_unique<KScnReaderScn>(m_Manager, this);
+    }
+    catch (const std::exception&)
+    {
+        FailWith(KScnReadUndo::Reason("reading the file's options"));
+        return nullptr;
+    }
+    KScnReaderScn& reader = *made;
     KStreamOptionsScn* options = reader.CreateReadOptionsOfFile(*file);
     if (options == nullptr)
         m_Error.SetLastErrorID(eUnidentifiedError);
@@ -434,14 +526,24 @@ bool KScnImporter::ImportFromFile(KScnSceneRoot* scene, KStreamOptionsScn* optio
         m_Error.SetLastErrorID(eFileNotCreated);
         return false;
     }
-    KScnReaderScn reader(m_Manager, this);
-    m_OptionsInUse = options;
-    const bool ok = reader.ReadFromFile(scene, options, *file);
-    m_OptionsInUse = nullptr;
-    m_StatusText = reader.GetStatusText();
-    if (!ok)
-        SetReadError(reader.GetError().GetLastErrorID());
-    return ok;
+    try
+    {
+        KScnReaderScn reader(m_Manager, this);
+        m_OptionsInUse = options;
+        const bool ok = reader.ReadFromFile(scene, options, *file);
+        m_OptionsInUse = nullptr;
+        m_StatusText = reader.GetStatusText();
+        if (!ok)
+            SetReadError(reader.GetError().GetLastErrorID());
+        return ok;
+    }
+    catch (const std::exception&)
+    {
+        // Only the reader's making and its status text may throw here: the
+        // read itself takes back what it made.
+        FailWith(KScnReadUndo::Reason("importing the file"));
+        return false;
+    }
 }
 
 } // namespace scenesdk

@@ -15,10 +15,16 @@
 // fails the import with the reader's error (0 for a malformed file) and its
 // reason as status text. Any other format has no reader: opening fails with
 // error 7.
+//
+// Memory exhausted (std::bad_alloc) or any other exception of the standard
+// library thrown by a read is caught by the reader or here: the call fails
+// with error 0 and the reason as status text ("out of memory while reading
+// the scene"), and a failed Import leaves the scene as it was (KScnReadUndo).
 
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnIO.h"
 
+#include <string>
 #include <vector>
 
 namespace scenesdk
@@ -84,6 +90,14 @@ public:
     int32_t GetHeaderValue(int i) const;
 
 private:
+    // Initialize, GetImportOptions, GetTakeCount and Import without their
+    // catch of the standard library's exceptions.
+    bool Start(const char* fileName);
+    KStreamOptionsScn* ObtainOptions(bool keep);
+    int CountTakes();
+    bool ImportScene(KScnSceneRoot* scene, KStreamOptionsScn* options);
+    // Error 0 with the reason as status text, no options in use.
+    void FailWith(const std::string& reason);
     void Reset();
     void CloseReader();
     bool OpenReader();

@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -375,10 +376,30 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         ++list[index]->useCount;
         return true;
     }
-    auto* record = new UseRecord{object, 1, list.GetCount()};
-    list.Append(record);
-    mRecordIndex[RecordKey{&list, object}] = record;
-    NoteListing(object, 1);
+    // Indexed, listed, then noted, each step taken back when memory runs
+    // out in a later one: FindUse sees every record, and no record outlives
+    // its object unnoticed.
+    auto record = std::make_unique<UseRecord>(UseRecord{object, 1, list.GetCount()});
+    const auto slot = mRecordIndex.insert_or_assign(RecordKey{&list, object}, record.get()).first;
+    try
+    {
+        list.Append(record.get());
+    }
+    catch (...)
+    {
+        mRecordIndex.erase(slot);
+        throw;
+    }
+    record.release();
+    try
+    {
+        NoteListing(object, 1);
+    }
+    catch (...)
+    {
+        DeleteRecordAt(list, list.GetCount() - 1);
+        throw;
+    }
     return true;
 }
 

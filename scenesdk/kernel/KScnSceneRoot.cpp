@@ -26,8 +26,12 @@
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -397,8 +401,27 @@ void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
 void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
 {
     ClearTakeNameList(out);
+    try
+    {
+        for (const std::string& take : GetTakeNames())
+        {
+            auto name = std::make_unique<KString>(take.c_str());
+            out.Add(name.get());
+            name.release();
+        }
+    }
+    catch (...)
+    {
+        ClearTakeNameList(out); // memory ran out: no half list, nothing lost
+        throw;
+    }
+}
+
+std::vector<std::string> KScnSceneRoot::GetTakeNames() const
+{
     // Names seen so far: objects mostly share their takes, so each name is
     // met once per object.
+    std::vector<std::string> names;
     std::unordered_set<std::string> seen;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
@@ -408,23 +431,10 @@ void KScnSceneRoot::FillTakeNameList(KPointerArray<KString>& out) const
                 const char* take = owner->GetTakeNodeName(t);
                 if (take != nullptr && seen.insert(take).second)
                 {
-                    out.Add(new KString(take));
+                    names.emplace_back(take);
                 }
             }
         });
-}
-
-std::vector<std::string> KScnSceneRoot::GetTakeNames() const
-{
-    KPointerArray<KString> list(16);
-    FillTakeNameList(list);
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(list.GetCount()));
-    for (int i = 0; i < list.GetCount(); ++i)
-    {
-        names.emplace_back(list[i]->Buffer());
-    }
-    ClearTakeNameList(list);
     return names;
 }
 
@@ -447,14 +457,13 @@ bool KScnSceneRoot::SetTakeInfo(const KScnTakeDescription& info)
 
 int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
 {
-    KPointerArray<KString> names(16);
-    FillTakeNameList(names);
-    std::unordered_set<std::string> valid;
-    for (int i = 0; i < names.GetCount(); ++i)
-    {
-        valid.insert(names[i]->Buffer());
-    }
-    ClearTakeNameList(names);
+    const std::vector<std::string> names = GetTakeNames();
+    const std::unordered_set<std::string> valid(names.begin(), names.end());
+    // The descriptions to append are made whole and their room taken before
+    // the list changes, so that memory running out appends none of them.
+    std::vector<std::unique_ptr<KScnTakeDescription>> appended;
+    std::unordered_map<std::string, KScnTakeDescription*> appendedOf;
+    std::vector<std::pair<KScnTakeDescription*, const KScnTakeDescription*>> replaced;
     int set = 0;
     for (const KScnTakeDescription& info : infos)
     {
@@ -465,10 +474,29 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
         ++set;
         if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
         {
-            *const_cast<KScnTakeDescription*>(existing) = info;
+            replaced.emplace_back(const_cast<KScnTakeDescription*>(existing), &info);
             continue;
         }
-        mTakeInfos.Add(new KScnTakeDescription(info));
+        auto it = appendedOf.find(info.mName.Buffer());
+        if (it != appendedOf.end())
+        {
+            *it->second = info;
+            continue;
+        }
+        appended.push_back(std::make_unique<KScnTakeDescription>(info));
+        appendedOf.emplace(info.mName.Buffer(), appended.back().get());
+    }
+    if (!mTakeInfos.Reserve(mTakeInfos.GetCount() + static_cast<int>(appended.size())))
+    {
+        throw std::bad_alloc();
+    }
+    for (const auto& r : replaced)
+    {
+        *r.first = *r.second;
+    }
+    for (std::unique_ptr<KScnTakeDescription>& info : appended)
+    {
+        mTakeInfos.Add(info.release());
     }
     return set;
 }

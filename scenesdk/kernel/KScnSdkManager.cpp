@@ -274,10 +274,14 @@ KScnNode* KScnSdkManager::CreateNode(const char* name)
 
 template <typename T> T* KScnSdkManager::ListAttribute(T* attribute)
 {
-    if (attribute != nullptr)
+    try
     {
-        mAttributes.Append(attribute);
-        mAttributeSet.insert(attribute);
+        AdoptNodeAttribute(attribute);
+    }
+    catch (...)
+    {
+        delete attribute;
+        throw;
     }
     return attribute;
 }
@@ -348,7 +352,17 @@ bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
     {
         return false;
     }
-    mAttributes.Append(attribute);
+    // Listed in both or in neither: the teardown destroys what the list
+    // holds through the set.
+    try
+    {
+        mAttributes.Append(attribute);
+    }
+    catch (...)
+    {
+        mAttributeSet.erase(attribute);
+        throw;
+    }
     return true;
 }
 
