@@ -370,53 +370,29 @@ KFCurveNode* TurningRotation()
 } // namespace
 
 // A rotation channel changed by the pass is unrolled, wherever the change
-// came from: its parent's warp, its layers, or its own warp.
+// came from: its parent's warp (0), its layers (1), or its own warp (2).
 TEST(KFCurveMergeTest, ImportPassUnrollsEveryRotationChannelItChanged)
 {
-    enum Where { kUnderWarpedParent, kLayered, kOwnWarpUnderRoot };
-    const struct
-    {
-        Where where;
-        const char* label;
-    } cases[] = {
-        {kUnderWarpedParent, "R under a time-warped Transform"},
-        {kLayered, "R with a layer"},
-        {kOwnWarpUnderRoot, "R with its own warp under the root"},
-    };
-    for (const auto& c : cases)
+    for (int where = 0; where < 3; ++where)
     {
         KFCurveNode* r = TurningRotation();
-        KFCurveNode* root = nullptr;
-        if (c.where == kOwnWarpUnderRoot)
+        KFCurveNode* parent = where == 2 ? r : new KFCurveNode("Transform", "Transform", nullptr);
+        if (parent != r)
+            parent->AddChild(r);
+        KFCurveNode* root = RootWith(parent);
+        if (where != 1)
+            parent->SetTimeWarp(Warp(1.0));
+        if (where == 1)
         {
-            r->SetTimeWarp(Warp(1.0));
-            root = RootWith(r);
-        }
-        else
-        {
-            KFCurveNode* transform = new KFCurveNode("Transform", "Transform", nullptr);
-            transform->AddChild(r);
-            root = RootWith(transform);
-            if (c.where == kUnderWarpedParent)
-            {
-                transform->SetTimeWarp(Warp(1.0));
-            }
-            else
-            {
-                r->SetFlags(KFCURVENODE_FLAG_LAYERED, true);
-                KFCurveNode* layer = r->CreateLayer(1, true);
-                for (int k = 0; k < 3; ++k)
-                {
-                    layer->GetChildAt(k)->GetFCurve()->SetKey(0, Sec(0), 0.0f, KFCURVE_INTERPOLATION_CONSTANT);
-                }
-            }
+            r->SetFlags(KFCURVENODE_FLAG_LAYERED, true);
+            KFCurveNode* layer = r->CreateLayer(1, true);
+            for (int k = 0; k < 3; ++k)
+                layer->GetChildAt(k)->GetFCurve()->SetKey(0, Sec(0), 0.0f, KFCURVE_INTERPOLATION_CONSTANT);
         }
         ApplyImportPass(root);
-        KFCurve* x = r->GetChildAt(0)->GetFCurve();
         for (double seconds : {0.0, 1.0, 2.0})
-        {
-            EXPECT_NEAR(x->Evaluate(Sec(seconds)), 10.0, 1e-3) << c.label << ", at " << seconds << " s";
-        }
+            EXPECT_NEAR(r->GetChildAt(0)->GetFCurve()->Evaluate(Sec(seconds)), 10.0, 1e-3)
+                << where << ", " << seconds;
         delete root;
     }
 }

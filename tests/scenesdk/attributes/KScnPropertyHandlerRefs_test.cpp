@@ -37,15 +37,14 @@ class PropertyRefs : public ::testing::Test
 protected:
     KScnTakeNodeContainer* Object(bool material)
     {
-        KScnTakeNodeContainer* object = material ? static_cast<KScnTakeNodeContainer*>(mManager.CreateMaterial("M"))
-                                                 : mManager.CreateNode("N");
+        KScnTakeNodeContainer* object =
+            material ? static_cast<KScnTakeNodeContainer*>(mManager.CreateMaterial("M"))
+                     : mManager.CreateNode("N");
         object->AddTakeNode("Take 1");
         return object;
     }
     KScnSdkManager mManager;
 };
-
-// ---- Making a property for a record ----
 
 TEST_F(PropertyRefs, CreateFollowsTheRecordsFlagsLabelAndListing)
 {
@@ -79,9 +78,7 @@ TEST_F(PropertyRefs, CreateFollowsTheRecordsFlagsLabelAndListing)
         KScnPropertyRef* ref = mManager.CreateUserProperty("Speed", row.type, row.label);
         ref->SetFlag(row.flags, true);
         if (row.listed)
-        {
             object->AddUserProperty(ref);
-        }
         const int count = set->GetPropertyCount();
         ASSERT_EQ(set->CreatePropertyForRef(ref), row.made);
         set->RemoveCallback(&marked);
@@ -89,9 +86,7 @@ TEST_F(PropertyRefs, CreateFollowsTheRecordsFlagsLabelAndListing)
         ASSERT_EQ(made != nullptr, row.made);
         EXPECT_EQ(set->GetPropertyCount(), count + (row.made ? 1 : 0));
         if (made == nullptr)
-        {
             continue;
-        }
         EXPECT_EQ(set->FindProperty("Speed"), made);
         EXPECT_EQ(ref->GetHandler(), set);
         EXPECT_STREQ(made->GetLabel(), row.wantLabel);
@@ -108,8 +103,6 @@ TEST_F(PropertyRefs, CreateFollowsTheRecordsFlagsLabelAndListing)
     EXPECT_FALSE(Object(false)->GetPropertyHandler()->CreatePropertyForRef(nullptr));
 }
 
-// ---- Removing a record's property ----
-
 TEST_F(PropertyRefs, RemoveAnswersByTheRecordsPropertyNotItsListing)
 {
     enum EHas
@@ -124,7 +117,7 @@ TEST_F(PropertyRefs, RemoveAnswersByTheRecordsPropertyNotItsListing)
         EHas has;
         bool removed;
     } rows[] = {
-        {true, eNone, false}, {false, eNone, false},    {false, eOwn, true},
+        {true, eNone, false}, {false, eNone, false},     {false, eOwn, true},
         {true, eOwn, true},   {false, eDeclared, false}, {true, eDeclared, false},
     };
     for (const auto& row : rows)
@@ -141,9 +134,7 @@ TEST_F(PropertyRefs, RemoveAnswersByTheRecordsPropertyNotItsListing)
             ASSERT_TRUE(set->CreatePropertyForRef(ref));
         }
         if (row.listed)
-        {
             object->AddUserProperty(ref);
-        }
         KProperty* before = ref->GetProperty();
         const int count = set->GetPropertyCount();
         const int users = object->GetUserPropertyCount();

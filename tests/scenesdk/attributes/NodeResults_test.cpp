@@ -25,15 +25,11 @@ protected:
     {
         KScnNode* node = mManager.CreateNode("N");
         for (int i = 1; i < takes; ++i)
-        {
             node->AddTakeNode(("Take " + std::to_string(i)).c_str());
-        }
         return node;
     }
     KScnSdkManager mManager;
 };
-
-// ---- Node attribute: attaching answers the node's take count ----
 
 TEST_F(NodeResults, AttachAnswersTheTakeCount)
 {
@@ -57,8 +53,6 @@ TEST_F(NodeResults, AttachAnswersTheTakeCount)
         EXPECT_EQ(attribute->GetNode(), nullptr) << row.kind;
     }
 }
-
-// ---- Character links: removing answers the record's former position ----
 
 TEST_F(NodeResults, RemoveCharacterLinkAnswersThePosition)
 {

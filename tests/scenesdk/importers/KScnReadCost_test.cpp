@@ -47,99 +47,67 @@ TEST(ReadCost, WeighsEachKindAndNamesTheHeaviest)
     EXPECT_EQ(huge.mCounts[KScnReadCost::eLinks], KScnReadBudget::kMaxCount);
 }
 
-std::string Scene(const std::string& objects, int takes = 0)
-{
-    std::string text = "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" + objects + "}\n";
-    if (takes > 0)
-    {
-        text += "Takes: {\n";
-        for (int i = 0; i < takes; ++i)
-            text += " Take: \"T" + std::to_string(i) + "\"\n";
-        text += "}\n";
-    }
-    return text;
-}
-
-std::string Repeat(int count, const std::function<std::string(int)>& item)
+// count items, each with its number put between head and tail.
+std::string Numbered(int count, const std::string& head, const std::string& tail = "\n")
 {
     std::string text;
     for (int i = 0; i < count; ++i)
-        text += item(i);
+        text += head + std::to_string(i) + tail;
     return text;
 }
 
-std::string Mesh(int i)
+std::string Scene(const std::string& objects, int takes = 0)
 {
-    return "Model: \"M" + std::to_string(i) +
-           "\", \"Mesh\" {\n Deformers: \"S\"\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
-           "  PolygonSizes: 3\n  PolygonVertices: 0,1,2\n }\n}\n";
+    return "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" + objects + "}\n" +
+           (takes > 0 ? "Takes: {\n" + Numbered(takes, " Take: \"T", "\"\n") + "}\n" : "");
 }
-
-std::string Clusters(int count)
-{
-    std::string list;
-    for (int j = 0; j < count; ++j)
-        list += (j == 0 ? "\"C" : ", \"C") + std::to_string(j) + "\"";
-    return "Deformer: \"S\", \"Skin\" { Clusters: " + list + " }\n" +
-           Repeat(count, [](int j) { return "SubDeformer: \"C" + std::to_string(j) + "\", \"Cluster\"\n"; });
-}
-
-std::string TexturedTds(int count)
-{
-    using namespace testsupport;
-    return File3DS(Repeat(count,
-                          [](int i)
-                          {
-                              const std::string n = std::to_string(i);
-                              return Chunk(0xAFFF, Chunk(0xA000, Cstr("m" + n)) +
-                                                       Chunk(0xA200, Chunk(0xA300, Cstr("t" + n + ".tga"))));
-                          }));
-}
-
-struct SCase
-{
-    const char* name; // the file written; its extension gives the format
-    std::string bytes;
-    const char* kind;                    // the kind the refusal names
-    double refused, read;                // a scale that refuses the file and one that reads it
-    std::string library = std::string(); // "lib.mtl" beside it
-};
 
 TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
 {
-    const SCase cases[] = {
+    using namespace testsupport;
+    const std::string mesh =
+        "\", \"Mesh\" {\n Deformers: \"S\"\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
+        "  PolygonSizes: 3\n  PolygonVertices: 0,1,2\n }\n}\n";
+    std::string clusters = Numbered(20, "\"C", "\", ");
+    clusters.resize(clusters.size() - 2);
+    const std::string skin = "Deformer: \"S\", \"Skin\" { Clusters: " + clusters + " }\n" +
+                             Numbered(20, "SubDeformer: \"C", "\", \"Cluster\"\n");
+    const std::string triangle = "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    std::string tds, columns = "1";
+    for (int i = 0; i < 20; ++i)
+        tds += Chunk(0xAFFF, Chunk(0xA000, Cstr("m" + std::to_string(i))) +
+                                 Chunk(0xA200, Chunk(0xA300, Cstr("t" + std::to_string(i) + ".tga"))));
+    for (int i = 1; i < 60; ++i)
+        columns += " 1";
+    const struct
+    {
+        const char* name;                    // the file written; its extension gives the format
+        std::string bytes, kind;             // the kind the refusal names
+        double refused, read;                // a scale that refuses the file and one that reads it
+        std::string library = std::string(); // "lib.mtl" beside it
+    } cases[] = {
         // Scene files: 10,000 nodes' worth at scale 1.
-        {"chars.scn", Scene(Repeat(4, [](int i) { return "Character: \"C" + std::to_string(i) + "\"\n"; })),
-         "4 characters", 0.01, 0.02},
-        {"poses.scn",
-         Scene(Repeat(2, [](int i)
-                      { return "CharacterPose: \"P" + std::to_string(i) + "\" { Model: \"M\" }\n"; })),
-         "2 character poses", 0.01, 0.02},
-        {"skins.scn",
-         Scene(Repeat(400, [](int i) { return "Deformer: \"S" + std::to_string(i) + "\", \"Skin\"\n"; })),
-         "400 skins and clusters", 0.01, 0.02},
-        {"links.scn", Scene(Repeat(50, Mesh) + Clusters(20)), "1000 links (clusters x meshes)", 0.01, 0.02},
-        {"takes.scn",
-         Scene(Repeat(10, [](int i) { return "Model: \"N" + std::to_string(i) + "\", \"Null\"\n"; }), 200),
+        {"chars.scn", Scene(Numbered(4, "Character: \"C", "\"\n")), "4 characters", 0.01, 0.02},
+        {"poses.scn", Scene(Numbered(2, "CharacterPose: \"P", "\" { Model: \"M\" }\n")), "2 character poses",
+         0.01, 0.02},
+        {"skins.scn", Scene(Numbered(400, "Deformer: \"S", "\", \"Skin\"\n")), "400 skins and clusters", 0.01,
+         0.02},
+        {"links.scn", Scene(Numbered(50, "Model: \"M", mesh) + skin), "1000 links (clusters x meshes)", 0.01,
+         0.02},
+        {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 200),
          "2400 take records (takes x objects)", 0.01, 0.02},
         {"user.scn",
-         Scene("Model: \"N\", \"Null\" {\n" +
-                   Repeat(30, [](int i)
-                          { return " UserProperty: \"u" + std::to_string(i) + "\", \"Real\", \"\", 1\n"; }) +
+         Scene("Model: \"N\", \"Null\" {\n" + Numbered(30, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
                    "}\n",
                80),
          "2400 user property takes (user properties x takes)", 0.01, 0.02},
-        // Foreign files: 4,000 nodes' worth at scale 1; an OBJ's library
-        // counts with the file.
-        {"mats.obj", "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "40 materials", 0.01, 0.02,
-         Repeat(40, [](int i) { return "newmtl m" + std::to_string(i) + "\n"; })},
-        {"maps.obj", "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "20 materials", 0.01, 0.02,
-         Repeat(20, [](int i) { return "newmtl m" + std::to_string(i) + "\nmap_Kd t.tga\n"; })},
-        {"maps.3ds", TexturedTds(20), "20 materials", 0.01, 0.02},
-        {"cols.mov", "1" + Repeat(59, [](int) { return std::string(" 1"); }) + "\n", "60 channels", 0.005,
-         0.01},
+        // Foreign files: 4,000 nodes' worth at scale 1; an OBJ's library counts with the file.
+        {"mats.obj", triangle, "40 materials", 0.01, 0.02, Numbered(40, "newmtl m")},
+        {"maps.obj", triangle, "20 materials", 0.01, 0.02, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},
+        {"maps.3ds", File3DS(tds), "20 materials", 0.01, 0.02},
+        {"cols.mov", columns + "\n", "60 channels", 0.005, 0.01},
     };
-    for (const SCase& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         testsupport::TempDir dir;
@@ -171,7 +139,7 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
             }
             EXPECT_FALSE(read);
             EXPECT_EQ(importer.GetLastErrorID(), 0);
-            EXPECT_NE(status.find(std::string("the file makes ") + c.kind), std::string::npos) << status;
+            EXPECT_NE(status.find("the file makes " + c.kind), std::string::npos) << status;
             EXPECT_NE(status.find("::mBudgetScale raises it)"), std::string::npos) << status;
             EXPECT_EQ(manager.GetNodeCount() + manager.GetMaterialCount() + manager.GetHandlerObjectCount(),
                       objects);

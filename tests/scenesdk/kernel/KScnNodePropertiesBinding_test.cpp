@@ -15,14 +15,12 @@ using namespace scenesdk;
 namespace
 {
 
-const char* const kVectorMembers[] = {
-    "RotationOffset", "RotationPivot",        "RotationPivotUpdateOffset", "ScalingOffset",
-    "ScalingPivot",   "ScalingPivotUpdateOffset", "TranslationMin",        "TranslationMax",
-    "PreRotation",    "PostRotation",         "RotationMin",               "RotationMax",
-    "ScalingMin",     "ScalingMax",           "GeometricTranslation",      "GeometricRotation",
-    "GeometricScaling"};
-
-// ---- Vector members keep x, y and z and read with w 1 ----
+const char* const kVectorMembers[] = {"RotationOffset",    "RotationPivot",   "RotationPivotUpdateOffset",
+                                      "ScalingOffset",     "ScalingPivot",    "ScalingPivotUpdateOffset",
+                                      "TranslationMin",    "TranslationMax",  "PreRotation",
+                                      "PostRotation",      "RotationMin",     "RotationMax",
+                                      "ScalingMin",        "ScalingMax",      "GeometricTranslation",
+                                      "GeometricRotation", "GeometricScaling"};
 
 TEST(NodePropertiesBinding, EveryVectorMemberReadsWithFourthComponentOne)
 {
@@ -33,9 +31,7 @@ TEST(NodePropertiesBinding, EveryVectorMemberReadsWithFourthComponentOne)
     {
         KProperty* p = set->GetProperty(i);
         if (!p->IsDynamic() && p->GetTypeCode() == eKPropVector3D)
-        {
             vectors.insert(p->GetName());
-        }
     }
     EXPECT_EQ(vectors, std::set<std::string>(std::begin(kVectorMembers), std::end(kVectorMembers)));
 
@@ -60,15 +56,11 @@ TEST(NodePropertiesBinding, EveryVectorMemberReadsWithFourthComponentOne)
             double out[4] = {};
             ASSERT_TRUE(member->GetAsDoubles(out));
             for (int c = 0; c < 4; ++c)
-            {
                 EXPECT_EQ(out[c], row.out[c]) << name << " " << how << " component " << c;
-            }
             EXPECT_EQ(member->GetStoredValue()[3], 1.0) << name << ": the stored w stays";
         }
     }
 }
-
-// ---- The binding reaches the most derived getter and setter ----
 
 class CountingNodeProperties : public KScnNodeProperties
 {
@@ -107,9 +99,9 @@ TEST(NodePropertiesBinding, PropertiesReachTheMostDerivedAccessors)
         double value;
         double read;
     } rows[] = {
-        {"AxisLen", 1.5, 3.0},    // the override doubles it
-        {"Show", 0.0, 0.0},       //
-        {"RotationOrder", 4, 4},  //
+        {"AxisLen", 1.5, 3.0},        // the override doubles it
+        {"Show", 0.0, 0.0},           //
+        {"RotationOrder", 4, 4},      //
         {"RotationStiffnessX", 2, 2}, // not overridden: no count
     };
     for (const auto& row : rows)

@@ -35,55 +35,44 @@ protected:
 
 } // namespace
 
-// The default take holds one key and default 1; a pointer into it is taken,
-// a take added, then the default take edited through the pointer (a second
-// key, default 9).
+// The default take holds one key and default 1; a pointer into it is taken
+// (its X curve reached three ways), a take added, then the default take
+// edited through the pointer (a second key, default 9).
 TEST_F(NodeTakesTest, AddedTakeIsTheDefaultTakeAsItStoodAtTheCall)
 {
-    enum Pointer { kCurve, kRootNode, kChannelNode };
-    const struct
-    {
-        Pointer pointer;
-        const char* label;
-    } cases[] = {
-        {kCurve, "curve pointer"},
-        {kRootNode, "root node pointer"},
-        {kChannelNode, "channel node pointer"},
+    KFCurve* (*const reach[])(KScnTakeNodeEntry*) = {
+        [](KScnTakeNodeEntry* t) { return t->GetTranslationXCurve(); },
+        [](KScnTakeNodeEntry* t)
+        {
+            return t->GetRootCurveNode()
+                ->FindDescendant("Transform")
+                ->FindDescendant("T")
+                ->GetChildAt(0)
+                ->GetFCurve();
+        },
+        [](KScnTakeNodeEntry* t) { return t->GetRootCurveNode()->FindDescendant("X")->GetFCurve(); },
     };
-    for (const auto& c : cases)
+    for (auto* held : reach)
     {
-        KScnNode* node = mManager.CreateNode(c.label);
-        KScnTakeNodeEntry* def = node->GetDefaultTakeNode();
-        KFCurve* x = def->GetTranslationXCurve();
+        KScnNode* node = mManager.CreateNode("n");
+        KFCurve* x = node->GetDefaultTakeNode()->GetTranslationXCurve();
         x->SetDefaultValue(1.0f);
         x->AppendKey(Seconds(1), 2.0f);
-        KFCurve* held = x;
-        if (c.pointer == kRootNode)
-        {
-            held = def->GetRootCurveNode()->FindDescendant("Transform")->FindDescendant("T")->GetChildAt(0)->GetFCurve();
-        }
-        else if (c.pointer == kChannelNode)
-        {
-            held = def->GetRootCurveNode()->FindDescendant("X")->GetFCurve();
-        }
-        ASSERT_EQ(held, x) << c.label;
+        KFCurve* curve = held(node->GetDefaultTakeNode());
+        ASSERT_EQ(curve, x);
         ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-        held->AppendKey(Seconds(2), 3.0f);
-        held->SetDefaultValue(9.0f);
-
-        const KFCurve* inDefault = ReadX(node->GetDefaultTakeNode());
-        const KFCurve* inRun = ReadX(node->GetTakeNode(1));
-        EXPECT_EQ(inDefault->GetKeyCount(), 2) << c.label;
-        EXPECT_FLOAT_EQ(inDefault->GetDefaultValue(), 9.0f) << c.label;
-        EXPECT_EQ(inRun->GetKeyCount(), 1) << c.label;
-        EXPECT_FLOAT_EQ(inRun->GetDefaultValue(), 1.0f) << c.label;
-        // A take added after the edit starts with it.
-        ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
-        EXPECT_EQ(ReadX(node->GetTakeNode(2))->GetKeyCount(), 2) << c.label;
-        EXPECT_FLOAT_EQ(ReadX(node->GetTakeNode(2))->GetDefaultValue(), 9.0f) << c.label;
-        // The property linked to the default take still follows it.
-        x->SetDefaultValue(4.0f);
-        EXPECT_DOUBLE_EQ(node->ComputeGlobalTransform()[12], 4.0) << c.label;
+        curve->AppendKey(Seconds(2), 3.0f);
+        curve->SetDefaultValue(9.0f);
+        ASSERT_NE(node->AddTakeNode("Walk"), nullptr); // added after the edit: starts with it
+        const std::pair<int, float> keysAndDefault[] = {
+            {2, 9.0f}, {1, 1.0f}, {2, 9.0f}}; // default, Run, Walk
+        for (int t = 0; t < 3; ++t)
+        {
+            EXPECT_EQ(ReadX(node->GetTakeNode(t))->GetKeyCount(), keysAndDefault[t].first) << t;
+            EXPECT_FLOAT_EQ(ReadX(node->GetTakeNode(t))->GetDefaultValue(), keysAndDefault[t].second) << t;
+        }
+        x->SetDefaultValue(4.0f); // the property linked to the default take still follows it
+        EXPECT_DOUBLE_EQ(node->ComputeGlobalTransform()[12], 4.0);
     }
 }
 
@@ -95,12 +84,8 @@ TEST_F(NodeTakesTest, ReadsCopyNoTakeAndAWriteCopiesOnlyItsTake)
     top->SetLocalTranslation(3, 0, 0);
     const int kTakes = 20;
     for (KScnNode* node : {top, child})
-    {
         for (int i = 1; i <= kTakes; ++i)
-        {
             ASSERT_NE(node->AddTakeNode(("Take" + std::to_string(i)).c_str()), nullptr);
-        }
-    }
     for (int i = 1; i <= kTakes; ++i)
     {
         ASSERT_TRUE(top->SelectTakeNodeByIndex(i));
@@ -115,19 +100,13 @@ TEST_F(NodeTakesTest, ReadsCopyNoTakeAndAWriteCopiesOnlyItsTake)
         EXPECT_EQ(take->FindCurve(nullptr, nullptr, "Nothing"), nullptr);
     }
     for (KScnNode* node : {top, child})
-    {
         for (int i = 1; i <= kTakes; ++i)
-        {
             EXPECT_TRUE(node->GetTakeNode(i)->IsSharingSnapshot()) << node->GetName() << " take " << i;
-        }
-    }
     // A write through the current take (a property pushed) copies that take alone.
     top->SelectTakeNodeByIndex(5);
     top->SetLocalTranslation(7, 0, 0);
     for (int i = 1; i <= kTakes; ++i)
-    {
         EXPECT_EQ(top->GetTakeNode(i)->IsSharingSnapshot(), i != 5) << "take " << i;
-    }
     EXPECT_FLOAT_EQ(ReadX(top->GetTakeNode(5))->GetDefaultValue(), 7.0f);
     EXPECT_FLOAT_EQ(ReadX(top->GetTakeNode(6))->GetDefaultValue(), 3.0f);
 }
@@ -136,38 +115,24 @@ TEST_F(NodeTakesTest, ReadsCopyNoTakeAndAWriteCopiesOnlyItsTake)
 // widening past the first keyed node of the walk.
 TEST_F(NodeTakesTest, TakeIntervalWidensOverEveryKeyedNodeOfTheSubtree)
 {
-    const struct
-    {
-        double top;   // key time in seconds, negative for none
-        double child; // idem
-        double grandchild;
-        double start, stop; // expected
-    } cases[] = {
-        {1, 5, -1, 1, 5},
-        {5, 1, -1, 1, 5},
-        {-1, 5, 2, 2, 5},
-        {3, -1, 8, 3, 8},
-        {1, 2, 4, 1, 4},
-    };
+    // Key time in seconds of top, child and grandchild (negative: none); expected start and stop.
+    const double cases[][5] = {
+        {1, 5, -1, 1, 5}, {5, 1, -1, 1, 5}, {-1, 5, 2, 2, 5}, {3, -1, 8, 3, 8}, {1, 2, 4, 1, 4}};
     for (const auto& c : cases)
     {
-        KScnNode* top = mManager.CreateNode("top");
-        KScnNode* child = mManager.CreateNode("child");
-        KScnNode* grandchild = mManager.CreateNode("grandchild");
-        top->AddChild(child);
-        child->AddChild(grandchild);
-        const double keys[3] = {c.top, c.child, c.grandchild};
-        KScnNode* nodes[3] = {top, child, grandchild};
+        SCOPED_TRACE(std::to_string(c[0]) + "/" + std::to_string(c[1]) + "/" + std::to_string(c[2]));
+        KScnNode* nodes[3] = {mManager.CreateNode("top"), mManager.CreateNode("child"),
+                              mManager.CreateNode("grand")};
         for (int i = 0; i < 3; ++i)
         {
-            if (keys[i] >= 0)
-            {
-                nodes[i]->GetDefaultTakeNode()->GetTranslationXCurve()->AppendKey(Seconds(keys[i]), 1.0f);
-            }
+            if (i > 0)
+                nodes[i - 1]->AddChild(nodes[i]);
+            if (c[i] >= 0)
+                nodes[i]->GetDefaultTakeNode()->GetTranslationXCurve()->AppendKey(Seconds(c[i]), 1.0f);
         }
         KTime start(KTime::kInfinite), stop(KTime::kMinusInfinite);
-        ASSERT_TRUE(top->GetCurrentTakeInterval(start, stop)) << c.top << "/" << c.child;
-        EXPECT_EQ(start, Seconds(c.start)) << c.top << "/" << c.child << "/" << c.grandchild;
-        EXPECT_EQ(stop, Seconds(c.stop)) << c.top << "/" << c.child << "/" << c.grandchild;
+        ASSERT_TRUE(nodes[0]->GetCurrentTakeInterval(start, stop));
+        EXPECT_EQ(start, Seconds(c[3]));
+        EXPECT_EQ(stop, Seconds(c[4]));
     }
 }

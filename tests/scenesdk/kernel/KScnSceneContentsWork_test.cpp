@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 using namespace scenesdk;
@@ -24,24 +25,17 @@ using namespace scenesdk;
 namespace
 {
 
-// The deformers of a type as a walk over the whole list finds them.
-std::vector<KScnDeformer*> Walked(KScnSceneContents& contents, int type)
+// The deformers of a type as the searches by kind find them, then as a
+// walk over the whole list finds them.
+std::pair<std::vector<KScnDeformer*>, std::vector<KScnDeformer*>> Found(KScnSceneContents& contents, int type)
 {
-    std::vector<KScnDeformer*> out;
-    for (int i = 0; i < contents.GetObjectCount(); ++i)
-    {
-        auto* deformer = dynamic_cast<KScnDeformer*>(contents.GetObject(i));
-        if (deformer != nullptr && (type == 0 || deformer->GetDeformerKind() == type))
-            out.push_back(deformer);
-    }
-    return out;
-}
-
-std::vector<KScnDeformer*> Searched(KScnSceneContents& contents, int type)
-{
-    std::vector<KScnDeformer*> out;
+    std::pair<std::vector<KScnDeformer*>, std::vector<KScnDeformer*>> out;
     for (int i = 0; i < contents.GetDeformerCount(type); ++i)
-        out.push_back(contents.GetDeformer(i, type));
+        out.first.push_back(contents.GetDeformer(i, type));
+    for (int i = 0; i < contents.GetObjectCount(); ++i)
+        if (auto* d = dynamic_cast<KScnDeformer*>(contents.GetObject(i));
+            d && (!type || d->GetDeformerKind() == type))
+            out.second.push_back(d);
     return out;
 }
 
@@ -64,41 +58,32 @@ TEST_F(ContentsWork, KindSearchesFollowEveryChangeOfTheList)
 {
     std::vector<KScnDeformer*> made;
     for (int i = 0; i < 6; ++i)
-        made.push_back(mManager.CreateDeformer("d", i % 3 == 0 ? "Cluster" : "Skin"));
+        mContents.AddObject(made.emplace_back(mManager.CreateDeformer("d", i % 3 == 0 ? "Cluster" : "Skin")));
     KScnCharacter* hero = mManager.CreateCharacter("Hero");
-    struct
-    {
-        const char* name;
-        std::function<void()> run;
-        int characters;
-    } const steps[] = {
-        {"append",
-         [&]
-         {
-             for (KScnDeformer* d : made)
-                 mContents.AddObject(d);
-         },
-         0},
+    KGenericObjectList* list = mContents.GetObjectList();
+    const std::tuple<const char*, std::function<void()>, int> steps[] = {
+        // name, change, characters
+        {"appended", [] {}, 0},
         {"character", [&] { mContents.AddObject(hero); }, 1},
         {"remove from the middle", [&] { mContents.RemoveObject(made[2]); }, 1},
         {"remove the first", [&] { mContents.RemoveObject(made[0]); }, 1},
         {"destroyed", [&] { mManager.DestroyObject(made[4]); }, 1},
-        {"inserted before all",
-         [&] { mContents.GetObjectList()->InsertSrc(0, made[2]->GetPropertyHandler()); }, 1},
-        {"connected on the list",
-         [&] { mContents.GetObjectList()->ConnectSrc(made[0]->GetPropertyHandler()); }, 1},
-        {"all cut", [&] { mContents.GetObjectList()->DisconnectAllSrc(); }, 0},
+        {"inserted before all", [&] { list->InsertSrc(0, made[2]->GetPropertyHandler()); }, 1},
+        {"connected on the list", [&] { list->ConnectSrc(made[0]->GetPropertyHandler()); }, 1},
+        {"all cut", [&] { list->DisconnectAllSrc(); }, 0},
         {"again", [&] { mContents.AddObject(made[5]); }, 0},
     };
-    for (const auto& step : steps)
+    for (const auto& [name, run, characters] : steps)
     {
-        step.run();
+        run();
         for (int type = 0; type <= 2; ++type)
-            EXPECT_EQ(Searched(mContents, type), Walked(mContents, type)) << step.name << ", type " << type;
-        EXPECT_EQ(mContents.GetObjectCountOfKind(KScnObject::eKindCharacter), step.characters) << step.name;
-        EXPECT_EQ(mContents.GetObjectOfKind(0, KScnObject::eKindCharacter),
-                  step.characters > 0 ? hero : nullptr)
-            << step.name;
+        {
+            const auto [searched, walked] = Found(mContents, type);
+            EXPECT_EQ(searched, walked) << name << ", type " << type;
+        }
+        EXPECT_EQ(mContents.GetObjectCountOfKind(KScnObject::eKindCharacter), characters) << name;
+        EXPECT_EQ(mContents.GetObjectOfKind(0, KScnObject::eKindCharacter), characters ? hero : nullptr)
+            << name;
     }
 }
 
@@ -139,11 +124,13 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
         for (int use = 0; use <= i % 3; ++use)
             mContents.AddMaterial(materials[i]);
     }
-    const uint64_t before = KSearchWork::Get();
-    for (int i = 0; i < 40; ++i)
-        EXPECT_TRUE(i % 2 == 0 ? mManager.DestroyMaterial(materials[i])
-                               : mContents.AddMaterial(materials[i]));
-    const uint64_t work = KSearchWork::Get() - before;
+    const uint64_t work = WorkOf(
+        [&]
+        {
+            for (int i = 0; i < 40; ++i)
+                EXPECT_TRUE(i % 2 ? mContents.AddMaterial(materials[i])
+                                  : mManager.DestroyMaterial(materials[i]));
+        });
     ASSERT_EQ(mContents.GetMaterialCount(), 20);
     for (int i = 1; i < 40; i += 2)
     {
