@@ -1,7 +1,8 @@
 #include "scenesdk/attributes/KScnVideo.h"
 
+#include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
@@ -149,22 +150,24 @@ void KScnVideoProperties::OnDestinationAdded(KPlug* destination)
     }
     else if (object != nullptr && object->GetObjectKind() == KScnObject::eKindNode)
     {
-        auto* light = dynamic_cast<KScnVideoGoboTarget*>(static_cast<KScnNode*>(object)->GetLight());
-        if (light != nullptr)
+        if (auto* light = dynamic_cast<KScnLight*>(static_cast<KScnNode*>(object)->GetLight()))
         {
             light->SetFileName(GetPath());
         }
     }
 
-    // Only the first destination that has an owner is asked about its scene.
+    // Only the first destination that has an owner is asked about its scene:
+    // a node there lists the video in its scene contents.
     for (int i = 0; i < destination->GetDstCount(); ++i)
     {
-        KPlug* owner = destination->GetDst(i) != nullptr ? destination->GetDst(i)->GetOwner() : nullptr;
+        KScnTakeNodeContainer* owner = SceneObjectOf(destination->GetDst(i));
         if (owner == nullptr)
         {
             continue;
         }
-        auto* contents = dynamic_cast<KScnVideoRegistry*>(owner);
+        KScnSceneContents* contents = owner->GetObjectKind() == KScnObject::eKindNode
+                                          ? static_cast<KScnNode*>(owner)->GetSceneContents()
+                                          : nullptr;
         if (contents != nullptr && contents->FindVideo(mOwner->GetName()) == nullptr)
         {
             contents->AddVideo(mOwner);

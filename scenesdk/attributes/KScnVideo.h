@@ -6,11 +6,13 @@
 //
 // Connections: a video is connected by plugging its property set in as a
 // source of another property set (a texture's, or a node's that carries a
-// light). On that connection the set pushes the video's file names into the
-// texture (file, relative and media name) or the light (gobo file name), and
-// registers the video with the scene contents that the new destination leads
-// to. Later SetFileName / SetRelativeFileName calls reach every connected
-// texture again.
+// KScnLight). On that connection the set pushes the video's file names into
+// the texture (file, relative and media name) or the light (gobo file name,
+// KScnLight::SetFileName), and lists the video in the scene contents of the
+// node that the new destination hangs on (its first destination with an
+// owner: the node a texture is connected to, or the parent of the light's
+// node), unless a video of its name is listed there. Later SetFileName /
+// SetRelativeFileName calls reach every connected texture again.
 //
 // Ownership: the video owns its property set and destroys it (Destroy) in its
 // own destructor. Textures, lights and scene contents are never owned.
@@ -38,27 +40,6 @@ const char* VideoAccessModeName(int value);
 // Frame Even/Odd", 7 "Full Frame Odd/Even"; null for any other value.
 const char* VideoInterlaceModeName(int value);
 
-// What a light offers the video connected to its node: its gobo file name.
-// The light attribute implements it next to KScnNodeAttribute.
-class KScnVideoGoboTarget
-{
-public:
-    virtual ~KScnVideoGoboTarget() = default;
-    virtual bool SetFileName(const char* name) = 0;
-};
-
-// What the scene contents offers the videos connected into a scene: the
-// video list by name. The contents implements it on the plug that owns the
-// plugs its members connect to.
-class KScnVideoRegistry
-{
-public:
-    virtual ~KScnVideoRegistry() = default;
-    // The listed video of exactly this name, or null.
-    virtual KScnVideo* FindVideo(const char* name) = 0;
-    virtual bool AddVideo(KScnVideo* video) = 0;
-};
-
 class KScnVideoProperties : public KScnPropertyHandler
 {
     KCLASSID_DECLARE(KScnVideoProperties)
@@ -71,7 +52,7 @@ public:
     KScnVideo* GetVideo() const { return mOwner; }
 
     // On a destination added to this set: feeds the new destination's texture
-    // or light and registers the video with the scene contents behind it.
+    // or light and lists the video in the scene contents behind it.
     // The event always goes on to KObject's handling, whose result is returned.
     bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                          uint32_t type, KPlug* extra) override;

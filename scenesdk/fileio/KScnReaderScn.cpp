@@ -1484,6 +1484,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
+        // Kept as listed; the children are connected once every model exists.
+        for (const std::string& child : s.children)
+            node->AddChildName(child.c_str());
         std::vector<SValues> attributeProperties;
         ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
         // Pivots, pre- and post-rotations, offsets and limits reach the

@@ -187,6 +187,8 @@ void BuildCharacterPose(KScnSdkManager* manager, KScnSceneRoot& scene, const SCh
     for (const SPoseNode& s : pose.nodes)
     {
         KScnNode* node = manager->CreateNode(s.name.c_str());
+        for (const std::string& child : s.children)
+            node->AddChildName(child.c_str());
         ApplyPoseNodeProperties(*node, s.properties, skipped);
         nodes[s.name] = node;
         created.push_back(node);

@@ -2,6 +2,9 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeProperties.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 
 namespace scenesdk
 {
@@ -90,6 +93,18 @@ void KScnMaterialProperties::PushPropertyToTakes(KProperty& property)
 KScnTakeNodeContainer* KScnMaterialProperties::GetOwner()
 {
     return mOwner;
+}
+
+bool KScnMaterialProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
+                                             KPlug* other, uint32_t type, KPlug* extra)
+{
+    KScnNode* node = emitter == this && code == eDstAdded ? KScnNodeProperties::NodeOfPlug(other) : nullptr;
+    KScnSceneContents* contents = node != nullptr ? node->GetSceneContents() : nullptr;
+    if (contents != nullptr && mOwner != nullptr && contents->FindMaterial(mOwner->GetName()) == nullptr)
+    {
+        contents->AddMaterial(mOwner);
+    }
+    return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }
 
 void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property)

@@ -42,6 +42,13 @@ public:
     KScnTakeNodeContainer* GetOwner() override;
     KScnMaterial* GetMaterial() const { return mOwner; }
 
+    // Connected to a node of a scene (this set a source of the node's), the
+    // material joins that scene's contents unless a material of its name is
+    // listed there. The event then goes on to KObject's handling, whose
+    // result is returned.
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override;
+
     // Accessors bound to the member properties. Colours: red, green, blue
     // (the fourth component reads 1). Each setter stores the value and hands
     // the property to the material's takes.

@@ -9,6 +9,7 @@
 #include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnNodeFinder.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -16,7 +17,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace scenesdk
@@ -47,10 +49,10 @@ const char* const kNodeMessages[8] = {
     "Node name clash",
     "Material name clash",
     "Texture name clash",
-    "Operation would generate a cyclic graph",
+    "Video name clash",
     "Index out of range",
     "Nodes already share their scene contents",
-    "Video name clash",
+    "Operation would generate a cyclic graph",
 };
 
 } // namespace
@@ -565,22 +567,7 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 
 namespace
 {
-// Depth first, each node before its children, in their order; a stack of
-// nodes to visit instead of recursion, so deep chains cannot exhaust it.
-void CollectSubtree(KScnNode* root, std::vector<KScnNode*>& out)
-{
-    std::vector<KScnNode*> pending{root};
-    while (!pending.empty())
-    {
-        KScnNode* node = pending.back();
-        pending.pop_back();
-        out.push_back(node);
-        const std::vector<KScnNode*> children = ChildrenOf(node);
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
-}
-
-// Geometries of the subtree nodes (the node's own and its shapes').
+// Geometries of the nodes (the node's own and its shapes').
 std::vector<KScnLayerContainer*> Containers(const std::vector<KScnNode*>& nodes)
 {
     std::vector<KScnLayerContainer*> out;
@@ -600,12 +587,89 @@ std::vector<KScnLayerContainer*> Containers(const std::vector<KScnNode*>& nodes)
     return out;
 }
 
-template <class T> bool NamedElsewhere(const T* object, int count, const std::function<T*(int)>& at)
+// The object whose property set is the plug; null for any other plug.
+KScnTakeNodeContainer* ObjectOfSet(KPlug* plug)
 {
+    auto* set = dynamic_cast<KScnPropertyHandler*>(plug);
+    return set != nullptr ? set->GetOwner() : nullptr;
+}
+
+// Hands the materials, textures and videos connected to set (their sets
+// sources of it) to the finder's lists.
+void CollectConnected(KScnPropertyHandler* set, KScnNodeFinderDuplicateName& finder)
+{
+    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    {
+        KScnTakeNodeContainer* object = ObjectOfSet(set->GetSrc(i));
+        const int kind = object != nullptr ? object->GetObjectKind() : -1;
+        if (kind == KScnObject::eKindMaterial)
+        {
+            finder.CheckMaterial(static_cast<KScnMaterial*>(object));
+        }
+        else if (kind == KScnObject::eKindTexture)
+        {
+            finder.CheckTexture(static_cast<KScnTexture*>(object));
+        }
+        else if (kind == KScnObject::eKindVideo)
+        {
+            finder.CheckVideo(static_cast<KScnVideo*>(object));
+        }
+    }
+}
+
+// The finder's lists end holding the subtree (a node before its children)
+// and, once each, the materials and textures of its geometries' layers and
+// those connected to its nodes, and the videos connected to those nodes and
+// textures. Its checks stay off: a move compares names with the target's
+// members only (FindNameClash), not within the subtree.
+void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
+{
+    for (int kind = KScnNodeFinderDuplicateName::eCheckNodes; kind <= KScnNodeFinderDuplicateName::eCheckVideos;
+         ++kind)
+    {
+        finder.SetCheck(kind, false);
+    }
+    finder.Apply(top, 0);
+    KPointerArray<KScnNode>& nodes = finder.GetSeenNodes();
+    for (int i = 0; i < nodes.GetCount(); ++i)
+    {
+        CollectConnected(nodes[i]->GetPropertyHandler(), finder);
+    }
+    KPointerArray<KScnTexture>& textures = finder.GetSeenTextures();
+    for (int i = 0; i < textures.GetCount(); ++i)
+    {
+        CollectConnected(textures[i]->GetPropertyHandler(), finder);
+    }
+}
+
+template <class T> std::vector<T*> ToVector(KPointerArray<T>& list)
+{
+    std::vector<T*> out;
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        out.push_back(list[i]);
+    }
+    return out;
+}
+
+// True when one of count listed objects (at(i)) that is not collected has
+// the name of a collected one.
+template <class T, class At> bool CollectedClash(KPointerArray<T>& collected, int count, At at)
+{
+    const std::vector<T*> own = ToVector(collected);
+    const std::unordered_set<const T*> ownSet(own.begin(), own.end());
+    std::unordered_set<std::string> names;
     for (int i = 0; i < count; ++i)
     {
         const T* other = at(i);
-        if (other != nullptr && other != object && std::strcmp(other->GetName(), object->GetName()) == 0)
+        if (other != nullptr && ownSet.count(other) == 0)
+        {
+            names.insert(other->GetName());
+        }
+    }
+    for (const T* object : own)
+    {
+        if (names.count(object->GetName()) != 0)
         {
             return true;
         }
@@ -613,51 +677,136 @@ template <class T> bool NamedElsewhere(const T* object, int count, const std::fu
     return false;
 }
 
-// The node error of the first clash (nodes, textures, materials); -1 when none.
-int FindNameClash(const std::vector<KScnNode*>& subtree, KScnSceneContents& contents)
+// The node error of the first clash with the members of contents (nodes,
+// textures, videos, materials, in this order); -1 when none.
+int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& contents)
 {
-    for (KScnNode* node : subtree)
+    if (CollectedClash(finder.GetSeenNodes(), contents.GetNodeCount(), [&](int i) { return contents.GetNode(i); }))
     {
-        for (int i = 0; i < contents.GetNodeCount(); ++i)
+        return KScnNode::eErrorNodeNameClash;
+    }
+    if (CollectedClash(finder.GetSeenTextures(), contents.GetTextureCount(),
+                       [&](int i) { return contents.GetTexture(i); }))
+    {
+        return KScnNode::eErrorTextureNameClash;
+    }
+    if (CollectedClash(finder.GetSeenVideos(), contents.GetVideoCount(), [&](int i) { return contents.GetVideo(i); }))
+    {
+        return KScnNode::eErrorVideoNameClash;
+    }
+    if (CollectedClash(finder.GetSeenMaterials(), contents.GetMaterialCount(),
+                       [&](int i) { return contents.GetMaterial(i); }))
+    {
+        return KScnNode::eErrorMaterialNameClash;
+    }
+    return -1;
+}
+
+// True when a node of contents, or a texture listed there, has object
+// connected (the object's set a source of theirs).
+bool ConnectedWithin(KScnTakeNodeContainer* object, KScnSceneContents& contents)
+{
+    KScnPropertyHandler* set = object->GetPropertyHandler();
+    for (int i = 0; set != nullptr && i < set->GetDstCount(); ++i)
+    {
+        KScnTakeNodeContainer* user = ObjectOfSet(set->GetDst(i));
+        const int kind = user != nullptr ? user->GetObjectKind() : -1;
+        if ((kind == KScnObject::eKindNode && static_cast<KScnNode*>(user)->GetSceneContents() == &contents) ||
+            (kind == KScnObject::eKindTexture && contents.GetTextureUseCount(static_cast<KScnTexture*>(user)) > 0))
         {
-            KScnNode* other = contents.GetNode(i);
-            if (std::find(subtree.begin(), subtree.end(), other) == subtree.end() &&
-                std::strcmp(other->GetName(), node->GetName()) == 0)
+            return true;
+        }
+    }
+    return false;
+}
+
+// What a subtree that left contents takes with it: each collected object
+// still listed there goes entirely, unless a node that stays uses it
+// (connected, or in its geometries' layers) or, for a video, a texture that
+// stays.
+class KLeavingMembers
+{
+public:
+    explicit KLeavingMembers(KScnSceneContents& contents) : mContents(contents) {}
+
+    void TakeOut(KScnNodeFinderDuplicateName& finder)
+    {
+        TakeOutUnused(finder.GetSeenMaterials(), &KScnSceneContents::GetMaterialUseCount);
+        TakeOutUnused(finder.GetSeenTextures(), &KScnSceneContents::GetTextureUseCount);
+        TakeOutUnused(finder.GetSeenVideos(), &KScnSceneContents::GetVideoUseCount);
+    }
+
+private:
+    template <class T>
+    void TakeOutUnused(KPointerArray<T>& objects, int (KScnSceneContents::*useCount)(const T*) const)
+    {
+        for (int i = 0; i < objects.GetCount(); ++i)
+        {
+            T* object = objects[i];
+            if ((mContents.*useCount)(object) > 0 && !ConnectedWithin(object, mContents) &&
+                LayerObjects().count(object) == 0)
             {
-                return KScnNode::eErrorNodeNameClash;
+                mContents.ForgetObject(object);
             }
         }
     }
-    const std::vector<KScnLayerContainer*> containers = Containers(subtree);
-    for (int pass = 0; pass < 2; ++pass)
+
+    // The materials and textures in the layers of the nodes of the contents,
+    // gathered once, when first needed.
+    const std::unordered_set<const void*>& LayerObjects()
     {
-        const bool textures = pass == 0;
-        for (KScnLayerContainer* container : containers)
+        if (mLayersRead)
+        {
+            return mLayerObjects;
+        }
+        mLayersRead = true;
+        std::vector<KScnNode*> nodes;
+        for (int i = 0; i < mContents.GetNodeCount(); ++i)
+        {
+            nodes.push_back(mContents.GetNode(i));
+        }
+        for (const KScnLayerContainer* container : Containers(nodes))
         {
             for (int l = 0; l < container->GetLayerCount(); ++l)
             {
-                const KScnLayerElement* element = textures ? container->GetLayer(l)->GetTextureElement()
-                                                           : container->GetLayer(l)->GetMaterialElement();
-                for (int k = 0; element != nullptr && k < element->GetDirectCount(); ++k)
-                {
-                    const bool clash =
-                        textures
-                            ? NamedElsewhere<KScnTexture>(element->GetDirect<KScnTexture*>()[k],
-                                                          contents.GetTextureCount(),
-                                                          [&](int i) { return contents.GetTexture(i); })
-                            : NamedElsewhere<KScnMaterial>(element->GetDirect<KScnMaterial*>()[k],
-                                                           contents.GetMaterialCount(),
-                                                           [&](int i) { return contents.GetMaterial(i); });
-                    if (clash)
-                    {
-                        return textures ? KScnNode::eErrorTextureNameClash
-                                        : KScnNode::eErrorMaterialNameClash;
-                    }
-                }
+                const KScnLayer* layer = container->GetLayer(l);
+                AddDirect(layer->GetMaterialElement());
+                AddDirect(layer->GetTextureElement());
             }
         }
+        return mLayerObjects;
     }
-    return -1;
+
+    void AddDirect(const KScnLayerElement* element)
+    {
+        if (element == nullptr || element->GetReferenceMode() == KScnLayerElement::eIndex)
+        {
+            return;
+        }
+        const void* const* items = element->GetDirect<void*>();
+        for (int k = 0; items != nullptr && k < element->GetDirectCount(); ++k)
+        {
+            mLayerObjects.insert(items[k]);
+        }
+    }
+
+    KScnSceneContents& mContents;
+    bool mLayersRead = false;
+    std::unordered_set<const void*> mLayerObjects;
+};
+
+// Lists each object not listed yet (count: its uses there).
+template <class T, class Add>
+void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents, int (KScnSceneContents::*useCount)(const T*) const,
+              Add add)
+{
+    for (int i = 0; i < objects.GetCount(); ++i)
+    {
+        if ((contents.*useCount)(objects[i]) == 0)
+        {
+            add(objects[i]);
+        }
+    }
 }
 } // namespace
 
@@ -667,30 +816,55 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     {
         return true;
     }
-    std::vector<KScnNode*> subtree;
-    CollectSubtree(this, subtree);
+    KScnNodeFinderDuplicateName finder(contents);
+    CollectSubtree(this, finder);
     if (checkNames && contents != nullptr)
     {
-        const int clash = FindNameClash(subtree, *contents);
+        const int clash = FindNameClash(finder, *contents);
         if (clash >= 0)
         {
             mError.SetLastErrorID(clash);
             return false;
         }
     }
+    const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
     // Last first: a subtree joins its contents in the walk's order, so that
     // its nodes leave from the end of the contents' list.
+    std::vector<KScnSceneContents*> left;
     for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
     {
         KScnNode* node = *it;
-        if (node->mSceneContents != nullptr && node->mSceneContents != contents)
+        KScnSceneContents* old = node->mSceneContents;
+        if (old != nullptr && old != contents)
         {
-            node->mSceneContents->RemoveNode(node);
+            old->RemoveNode(node);
+            if (std::find(left.begin(), left.end(), old) == left.end())
+            {
+                left.push_back(old);
+            }
         }
+    }
+    for (KScnSceneContents* old : left)
+    {
+        KLeavingMembers(*old).TakeOut(finder);
+    }
+    if (contents == nullptr)
+    {
+        return true;
+    }
+    if (checkNames)
+    {
+        // The subtree becomes the whole of the contents: the old tree leaves
+        // with its members, and the rest of the lists are emptied.
+        if (KScnNode* oldRoot = contents->GetRootNode())
+        {
+            oldRoot->SetSceneContents(nullptr, true);
+        }
+        contents->Clear();
     }
     for (KScnNode* node : subtree)
     {
-        if (contents == nullptr || node->mSceneContents == contents)
+        if (node->mSceneContents == contents)
         {
             continue;
         }
@@ -705,6 +879,17 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             geometry->SetSceneContents(contents);
         }
     }
+    if (checkNames)
+    {
+        contents->SetRootNode(this);
+    }
+    // After the geometries' uses: what they listed is not listed again.
+    ListOnce(finder.GetSeenMaterials(), *contents, &KScnSceneContents::GetMaterialUseCount,
+             [&](KScnMaterial* material) { contents->AddMaterial(material); });
+    ListOnce(finder.GetSeenTextures(), *contents, &KScnSceneContents::GetTextureUseCount,
+             [&](KScnTexture* texture) { contents->AddTexture(texture); });
+    ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
+             [&](KScnVideo* video) { contents->AddVideo(video); });
     return true;
 }
 

@@ -87,10 +87,10 @@ public:
         eErrorNodeNameClash = 1,
         eErrorMaterialNameClash = 2,
         eErrorTextureNameClash = 3,
-        eErrorCyclicGraph = 4,
+        eErrorVideoNameClash = 4,
         eErrorIndexOutOfRange = 5,
         eErrorSameSceneContents = 6,
-        eErrorVideoNameClash = 7,
+        eErrorCyclicGraph = 7,
     };
 
     // The name is kept as given (the manager prefixes it). Builds the
@@ -165,15 +165,23 @@ public:
     // The contents of the scene the node belongs to; null for a free node.
     // Kept by KScnSceneContents as the node joins and leaves it.
     KScnSceneContents* GetSceneContents() const { return mSceneContents; }
-    // Moves the node and its subtree into contents (null: out of any): each
-    // node leaves the contents it is in (its geometry's material and texture
-    // uses go with it) and joins the new ones (its geometry and shapes
-    // register their uses there). With checkNames nothing moves, and the
-    // answer is false, when a node of the new contents outside the subtree
-    // has the name of a subtree node (error 1), or a different texture
-    // (error 3) or material (error 2) of the new contents has the name of one
-    // the subtree's geometries use. True when already there.
-    bool SetSceneContents(KScnSceneContents* contents, bool checkNames = true);
+    // Moves the node and its subtree into contents (null: out of any), with
+    // the materials and textures of its geometries' layers and those
+    // connected to its nodes, and the videos connected to those nodes and
+    // textures. Each node leaves the contents it is in (its geometry's uses
+    // go with it); a collected object listed there goes entirely unless a
+    // node that stays uses it (connected, or in its layers) or, for a video,
+    // a texture that stays. Then the nodes join the new contents (geometries
+    // and shapes register their uses) and every collected object not listed
+    // there yet is listed.
+    // With checkNames nothing moves, and the answer is false, when a member
+    // of the new contents that is not moving has the name of a moving one:
+    // node (error 1), texture (3), video (4), material (2), tested in this
+    // order. Otherwise the subtree becomes the whole of the new contents:
+    // their old root node leaves (SetSceneContents(null, true)), their lists
+    // are emptied (KScnSceneContents::Clear), and this node is their root.
+    // True when already there.
+    bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
 

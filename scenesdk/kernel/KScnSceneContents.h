@@ -34,9 +34,7 @@ class KScnVideo;
 class KScnConstraint;
 class KScnDeformer;
 
-class KScnSceneContents : public KScnGenericNodeRegistry,
-                          public KScnVideoRegistry,
-                          public KScnMaterialTextureUse
+class KScnSceneContents : public KScnGenericNodeRegistry, public KScnMaterialTextureUse
 {
 public:
     enum EError
@@ -77,6 +75,9 @@ public:
     void Clear();
 
     KScnNode* GetRootNode() const { return mRootNode; }
+    // Makes a listed node the root (KScnNode::SetSceneContents, when a tree
+    // becomes the whole of the contents).
+    void SetRootNode(KScnNode* node) { mRootNode = node; }
 
     // ---- Nodes ----
     // The node's link follows (KScnNode::GetSceneContents).
@@ -109,9 +110,9 @@ public:
 
     int GetVideoCount() const { return mVideos.GetCount(); }
     KScnVideo* GetVideo(int index);
-    KScnVideo* FindVideo(const char* name) override;
+    KScnVideo* FindVideo(const char* name);
     // Also fails (code 10) when a different video of the same name is listed.
-    bool AddVideo(KScnVideo* video) override;
+    bool AddVideo(KScnVideo* video);
     bool RemoveVideo(KScnVideo* video);
     int GetVideoUseCount(const KScnVideo* video) const;
 

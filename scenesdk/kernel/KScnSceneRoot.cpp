@@ -77,20 +77,24 @@ std::vector<void*> ConnectedObjects(KScnNode* node, bool materials)
     return out;
 }
 
-void BindElement(KScnLayerElement* element, const std::vector<void*>& connected)
+// Appends the connected objects the element's mode calls for; answers them
+// in the order appended.
+std::vector<void*> BindElement(KScnLayerElement* element, const std::vector<void*>& connected)
 {
+    std::vector<void*> added;
     const int count = static_cast<int>(connected.size());
     if (element->GetReferenceMode() == KScnLayerElement::eDirect)
     {
         for (int i = element->GetDirectCount(); i < count; ++i)
         {
             element->AddDirectItem(&connected[i]);
+            added.push_back(connected[i]);
         }
-        return;
+        return added;
     }
     if (element->GetReferenceMode() != KScnLayerElement::eIndexToDirect)
     {
-        return;
+        return added;
     }
     // Entries are matched against their values before any rewrite, so that
     // a rewritten entry never matches a later connection position.
@@ -108,10 +112,12 @@ void BindElement(KScnLayerElement* element, const std::vector<void*>& connected)
             if (newIndex < 0)
             {
                 newIndex = element->AddDirectItem(&connected[position]);
+                added.push_back(connected[position]);
             }
             element->GetIndices()[e] = newIndex;
         }
     }
+    return added;
 }
 } // namespace
 
@@ -527,9 +533,23 @@ void KScnSceneRoot::BindToLayers(bool materials)
         {
             KScnLayer* layer = geometry->GetLayer(l);
             KScnLayerElement* element = materials ? layer->GetMaterialElement() : layer->GetTextureElement();
-            if (element != nullptr)
+            if (element == nullptr)
             {
-                BindElement(element, connected);
+                continue;
+            }
+            // Bound objects are used by the geometry as if it had added them:
+            // its scene counts the uses (and drops them when it leaves).
+            KScnMaterialTextureUse* uses = geometry->GetSceneContents();
+            for (void* object : BindElement(element, connected))
+            {
+                if (uses != nullptr && materials)
+                {
+                    uses->AddMaterialUse(static_cast<KScnMaterial*>(object));
+                }
+                else if (uses != nullptr)
+                {
+                    uses->AddTextureUse(static_cast<KScnTexture*>(object));
+                }
             }
         }
     }

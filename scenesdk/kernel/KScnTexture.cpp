@@ -7,6 +7,9 @@
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnNodeProperties.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 
 #include <cctype>
 #include <cstring>
@@ -159,6 +162,18 @@ void KScnTextureProperties::PushPropertyToTakes(KProperty& property)
 KScnTakeNodeContainer* KScnTextureProperties::GetOwner()
 {
     return mOwner;
+}
+
+bool KScnTextureProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
+                                            KPlug* other, uint32_t type, KPlug* extra)
+{
+    KScnNode* node = emitter == this && code == eDstAdded ? KScnNodeProperties::NodeOfPlug(other) : nullptr;
+    KScnSceneContents* contents = node != nullptr ? node->GetSceneContents() : nullptr;
+    if (contents != nullptr && mOwner != nullptr && contents->FindTexture(mOwner->GetName()) == nullptr)
+    {
+        contents->AddTexture(mOwner);
+    }
+    return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }
 
 KgeTVector KScnTextureProperties::GetTextureRotationPivot()

@@ -91,6 +91,13 @@ public:
     KScnTakeNodeContainer* GetOwner() override;
     KScnTexture* GetTexture() const { return mOwner; }
 
+    // Connected to a node of a scene (this set a source of the node's), the
+    // texture joins that scene's contents unless a texture of its name is
+    // listed there. The event then goes on to KObject's handling, whose
+    // result is returned.
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override;
+
     // Accessors bound to the member properties. Vector setters keep the
     // stored fourth component; vector getters answer (x, y, z, 1).
     virtual ETextureUse6 GetTextureTypeUse() { return mTextureTypeUse; }

@@ -1,8 +1,11 @@
 #include "scenesdk/attributes/KScnVideo.h"
 
+#include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnNode.h"
-#include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <gtest/gtest.h>
@@ -14,42 +17,6 @@ using namespace scenesdk;
 
 namespace
 {
-
-// A light as the video sees it: a kind-9 attribute with a gobo file name.
-struct FakeLight : KScnNodeAttribute, KScnVideoGoboTarget
-{
-    EAttributeKind GetAttributeKind() const override { return eLight; }
-    bool SetFileName(const char* name) override
-    {
-        fileName = name != nullptr ? name : "<null>";
-        ++calls;
-        return true;
-    }
-    std::string fileName;
-    int calls = 0;
-};
-
-// The scene contents' video list, on a plug that owns its members' plugs.
-struct Contents : KObject, KScnVideoRegistry
-{
-    KScnVideo* FindVideo(const char* name) override
-    {
-        for (KScnVideo* v : videos)
-        {
-            if (std::string(v->GetName()) == name)
-            {
-                return v;
-            }
-        }
-        return nullptr;
-    }
-    bool AddVideo(KScnVideo* video) override
-    {
-        videos.push_back(video);
-        return true;
-    }
-    std::vector<KScnVideo*> videos;
-};
 
 struct PropertyRow
 {
@@ -197,46 +164,79 @@ TEST(Video, ConnectingWithoutAPathLeavesTheTextureName)
     video.GetPropertyHandler()->DisconnectAll();
 }
 
-TEST(Video, ConnectingToALightNodeSetsTheGobo)
+// Connecting a video (its set a source of the target's set): what the
+// target's light or texture and the scene get, per target.
+struct VideoTargetRow
 {
-    KScnVideo video(nullptr, "Video::gobo");
-    video.SetFileName("gobo.tif");
-    KScnNode node(nullptr, "Model::lamp");
-    FakeLight light;
-    node.SetNodeAttribute(&light);
-    ASSERT_TRUE(node.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
-    EXPECT_EQ(light.calls, 1);
-    EXPECT_EQ(light.fileName, "gobo.tif");
+    const char* target; // "light", "plain", "texture", "free light"
+    const char* gobo;   // the light's file name after; null: none
+    int sceneVideos;    // videos the scene lists after
+};
 
-    // A node without a light is left alone.
-    KScnNode plain(nullptr, "Model::plain");
-    EXPECT_TRUE(plain.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
-    video.GetPropertyHandler()->DisconnectAll();
-    node.SetNodeAttribute(nullptr);
+TEST(Video, ConnectingToALightNodeOrATextureInASceneSetsTheGoboAndListsTheVideo)
+{
+    const VideoTargetRow rows[] = {
+        {"light", "gobo.tif", 1},
+        {"plain", nullptr, 1},
+        {"texture", nullptr, 1},
+        {"free light", "gobo.tif", 0},
+    };
+    for (const VideoTargetRow& row : rows)
+    {
+        SCOPED_TRACE(row.target);
+        KScnSdkManager manager;
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnVideo* video = manager.CreateVideo("gobo");
+        video->SetFileName("gobo.tif");
+        KScnNode* node = manager.CreateNode("lamp");
+        KScnLight* light = manager.CreateLight();
+        const std::string target = row.target;
+        if (target != "plain" && target != "texture")
+        {
+            node->SetNodeAttribute(light);
+        }
+        if (target != "free light")
+        {
+            ASSERT_TRUE(scene->GetRootNode()->AddChild(node));
+        }
+        KScnPropertyHandler* into = node->GetPropertyHandler();
+        if (target == "texture")
+        {
+            KScnTexture* texture = manager.CreateTexture("wood");
+            ASSERT_TRUE(into->ConnectSrc(texture->GetPropertyHandler()));
+            into = texture->GetPropertyHandler();
+        }
+        ASSERT_TRUE(into->ConnectSrc(video->GetPropertyHandler()));
+        if (row.gobo != nullptr)
+        {
+            EXPECT_STREQ(light->GetFileName(), row.gobo);
+        }
+        else
+        {
+            EXPECT_EQ(light->GetFileName(), nullptr);
+        }
+        KScnSceneContents* contents = scene->GetContents();
+        ASSERT_EQ(contents->GetVideoCount(), row.sceneVideos);
+        if (row.sceneVideos > 0)
+        {
+            EXPECT_EQ(contents->GetVideo(0), video);
+        }
+    }
 }
 
-TEST(Video, ConnectionIntoASceneRegistersTheVideoOnce)
+TEST(Video, ASecondVideoOfTheSameNameIsNotListedAgain)
 {
-    Contents* contents = new Contents;
-    KObject* member = new KObject;
-    ASSERT_TRUE(contents->AdoptChild(member));
-    ASSERT_EQ(member->GetOwner(), contents);
-
-    KScnTexture texture(nullptr, "Texture::t");
-    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectDst(member));
-    KScnVideo video(nullptr, "Video::clip");
-    KScnVideo twin(nullptr, "Video::clip");
-    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
-    ASSERT_EQ(contents->videos.size(), 1u);
-    EXPECT_EQ(contents->videos[0], &video);
-    // A second video of the same name is not added.
-    ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(twin.GetPropertyHandler()));
-    EXPECT_EQ(contents->videos.size(), 1u);
-
-    video.GetPropertyHandler()->DisconnectAll();
-    twin.GetPropertyHandler()->DisconnectAll();
-    texture.GetPropertyHandler()->DisconnectAll();
-    contents->Destroy();
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    KScnTexture* texture = manager.CreateTexture("t");
+    ASSERT_TRUE(scene->GetRootNode()->GetPropertyHandler()->ConnectSrc(texture->GetPropertyHandler()));
+    KScnVideo* video = manager.CreateVideo("clip");
+    KScnVideo* twin = manager.CreateVideo("clip");
+    ASSERT_TRUE(texture->GetPropertyHandler()->ConnectSrc(video->GetPropertyHandler()));
+    ASSERT_TRUE(texture->GetPropertyHandler()->ConnectSrc(twin->GetPropertyHandler()));
+    ASSERT_EQ(scene->GetContents()->GetVideoCount(), 1);
+    EXPECT_EQ(scene->GetContents()->GetVideo(0), video);
+    EXPECT_EQ(scene->GetContents()->GetVideoUseCount(video), 1);
 }
 
 TEST(Video, AnimatablePropertiesGetChannels)

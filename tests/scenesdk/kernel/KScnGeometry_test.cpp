@@ -305,27 +305,27 @@ TEST_F(GeometryTest, SubtreesMoveBetweenScenesWithTheirUses)
     KScnMesh* mesh = mManager.CreateMesh();
     mesh->AddMaterial(skin, 0);
     child->SetNodeAttribute(mesh);
-    ASSERT_TRUE(parent->SetSceneContents(from->GetContents()));
+    ASSERT_TRUE(parent->SetSceneContents(from->GetContents(), false));
     EXPECT_EQ(child->GetSceneContents(), from->GetContents());
     EXPECT_EQ(from->GetContents()->GetMaterialUseCount(skin), 1);
-    EXPECT_TRUE(parent->SetSceneContents(from->GetContents())) << "already there";
+    EXPECT_TRUE(parent->SetSceneContents(from->GetContents(), true)) << "already there";
 
     // A node of that name in the target refuses the move, changing nothing.
     KScnNode* other = mManager.CreateNode("hand");
-    ASSERT_TRUE(other->SetSceneContents(to->GetContents()));
-    EXPECT_FALSE(parent->SetSceneContents(to->GetContents()));
+    ASSERT_TRUE(other->SetSceneContents(to->GetContents(), false));
+    EXPECT_FALSE(parent->SetSceneContents(to->GetContents(), true));
     EXPECT_EQ(parent->GetError().GetLastErrorID(), KScnNode::eErrorNodeNameClash);
     EXPECT_EQ(child->GetSceneContents(), from->GetContents());
-    ASSERT_TRUE(other->SetSceneContents(nullptr));
+    ASSERT_TRUE(other->SetSceneContents(nullptr, false));
 
     // So does another material of the same name; the same material does not.
     KScnMaterial* impostor = mManager.CreateMaterial("skin");
     to->GetContents()->AddMaterial(impostor);
-    EXPECT_FALSE(parent->SetSceneContents(to->GetContents()));
+    EXPECT_FALSE(parent->SetSceneContents(to->GetContents(), true));
     EXPECT_EQ(parent->GetError().GetLastErrorID(), KScnNode::eErrorMaterialNameClash);
     EXPECT_TRUE(to->GetContents()->RemoveMaterial(impostor));
     to->GetContents()->AddMaterial(skin);
-    ASSERT_TRUE(parent->SetSceneContents(to->GetContents()));
+    ASSERT_TRUE(parent->SetSceneContents(to->GetContents(), false));
     EXPECT_EQ(child->GetSceneContents(), to->GetContents());
     EXPECT_EQ(from->GetContents()->GetNodeCount(), 1) << "only the root is left";
     EXPECT_EQ(from->GetContents()->GetMaterialUseCount(skin), 0);
@@ -333,7 +333,7 @@ TEST_F(GeometryTest, SubtreesMoveBetweenScenesWithTheirUses)
 
     // Without name checks the move always happens; null takes it out.
     EXPECT_TRUE(parent->SetSceneContents(from->GetContents(), false));
-    ASSERT_TRUE(parent->SetSceneContents(nullptr));
+    ASSERT_TRUE(parent->SetSceneContents(nullptr, false));
     EXPECT_EQ(child->GetSceneContents(), nullptr);
     EXPECT_EQ(mesh->GetSceneContents(), nullptr);
     EXPECT_EQ(from->GetContents()->GetNodeCount(), 1);
@@ -365,7 +365,7 @@ TEST_F(GeometryTest, ConnectingUnderASceneNodeMovesTheSubtree)
 
     // A node of the scene without a parent there is refused.
     KScnNode* loose = mManager.CreateNode("loose");
-    ASSERT_TRUE(loose->SetSceneContents(contents));
+    ASSERT_TRUE(loose->SetSceneContents(contents, false));
     EXPECT_FALSE(arm->AddChild(loose));
     EXPECT_EQ(arm->GetError().GetLastErrorID(), KScnNode::eErrorSameSceneContents);
     EXPECT_STREQ(arm->GetError().GetLastErrorString(), "Nodes already share their scene contents");

@@ -1,0 +1,112 @@
+// What a read leaves on the nodes and in the scene's member lists: the
+// pending child names, and the materials that follow their nodes into
+// another scene.
+
+#include "scenesdk/attributes/KScnCharacterPose.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace scenesdk;
+
+namespace
+{
+
+const char* const kBody = R"(Objects: {
+    Material: "Stone" {
+    }
+    Model: "A" {
+        Children: "Wheel", "Axle"
+        Materials: "Stone"
+    }
+    Model: "Wheel"
+    Model: "Axle" {
+        Children: "Nut"
+    }
+    Model: "Nut"
+    CharacterPose: "Crouch" {
+        Model: "Hips" {
+            Children: "Knee"
+        }
+        Model: "Knee"
+    }
+}
+)";
+
+class ReadMembersTest : public testsupport::TempDirTest
+{
+protected:
+    bool Import(KScnSceneRoot* scene)
+    {
+        const std::string path = m_Dir.Path() + "/scene.scn";
+        std::ofstream(path) << "FileHeader: {\n    Version: 6000\n}\n" << kBody;
+        return mImporter.Initialize(path.c_str()) && mImporter.Import(scene);
+    }
+
+    KScnSdkManager mManager;
+    KScnSceneRoot* mScene = mManager.CreateScene();
+    KScnImporter mImporter{&mManager};
+};
+
+// The scene file format: "Children" are kept, as listed, as the node's
+// pending child names.
+struct ChildNamesRow
+{
+    const char* model;
+    bool inPose;
+    std::vector<std::string> names;
+};
+
+TEST_F(ReadMembersTest, ChildrenBecomeThePendingChildNames)
+{
+    ASSERT_TRUE(Import(mScene)) << mImporter.GetStatusText();
+    ASSERT_EQ(mScene->GetCharacterPoseCount(), 1);
+    KScnNode* poseRoot = mScene->GetCharacterPose(0)->GetScene()->GetRootNode();
+    const ChildNamesRow rows[] = {
+        {"A", false, {"Wheel", "Axle"}},
+        {"Axle", false, {"Nut"}},
+        {"Wheel", false, {}},
+        {"Hips", true, {"Knee"}},
+    };
+    for (const ChildNamesRow& row : rows)
+    {
+        SCOPED_TRACE(row.model);
+        KScnNode* node = (row.inPose ? poseRoot : mScene->GetRootNode())->FindChild(row.model, true, false);
+        ASSERT_NE(node, nullptr);
+        std::vector<std::string> names;
+        for (int i = 0; i < node->GetChildNameCount(); ++i)
+        {
+            names.emplace_back(node->GetChildName(i));
+        }
+        EXPECT_EQ(names, row.names);
+    }
+}
+
+// Nodes: a read node moved under another scene's root takes its material
+// along.
+TEST_F(ReadMembersTest, AMovedNodeTakesItsMaterialToTheOtherScene)
+{
+    ASSERT_TRUE(Import(mScene)) << mImporter.GetStatusText();
+    ASSERT_EQ(mScene->GetContents()->GetMaterialCount(), 1);
+    KScnNode* a = mScene->GetRootNode()->FindChild("A", false, false);
+    ASSERT_NE(a, nullptr);
+    KScnSceneRoot* other = mManager.CreateScene();
+    ASSERT_TRUE(other->GetRootNode()->AddChild(a));
+
+    EXPECT_EQ(mScene->GetContents()->GetMaterialCount(), 0);
+    ASSERT_EQ(other->GetContents()->GetMaterialCount(), 1);
+    EXPECT_STREQ(other->GetContents()->GetMaterial(0)->GetName(), "Material::Stone");
+    EXPECT_EQ(other->GetContents()->GetNodeCount(), 5) << "the root and A's subtree";
+}
+
+} // namespace
