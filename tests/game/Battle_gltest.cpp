@@ -3,8 +3,6 @@
 // eyes and shoots a real arrow, and the first flock of the shipped first
 // level comes at the town's statue.
 
-#include "app/CEngineServices.h"
-#include "app/CPhysXMgr.h"
 #include "game/CAiBirdCtrl.h"
 #include "game/CBattleState.h"
 #include "game/CBirdObj.h"
@@ -14,11 +12,8 @@
 #include "game/CProjectileObj.h"
 #include "game/CStatueObj.h"
 #include "game/CTerrain.h"
-#include "platform/gl/GLScreenshot.h"
-#include "platform/gl/GLTestWindow.h"
-#include "render/COGLRenderer.h"
 #include "tests/game/BattleTestSupport.h"
-#include "tests/support/GameData.h"
+#include "tests/game/GLGameSupport.h"
 #include "tests/support/RepoFiles.h"
 
 #include <filesystem>
@@ -31,27 +26,16 @@ namespace
 const int kWidth = 256;
 const int kHeight = 192;
 
-class BattleGLTest : public testsupport::TempDirTest
+class BattleGLTest : public glgametest::GLGameTest<CursorInput>
 {
 protected:
+    BattleGLTest() : GLGameTest(kWidth, kHeight) {}
     void SetUp() override
     {
-        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
         m_Dir.WriteFile("settings.ini", testsupport::ReadRepoFile("settings.ini"));
         ASSERT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ASSERT_NE(m_Window.GetDC(), nullptr);
-        CEngineServices::CreateInstance();
-        CEngineServices* services = CEngineServices::GetInstance();
-        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
-        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
-        m_pRenderer->OnSize(kWidth, kHeight);
+        ASSERT_NO_FATAL_FAILURE(StartServices(true, kFrame));
         m_pRenderer->SetClearColor(0x000000FF);
-        services->GetInputMgr() = m_pInput.Get();
-        ASSERT_TRUE(services->GetSoundMgr()->Create());
-        ASSERT_TRUE(services->GetPhysXMgr()->Create());
-        m_pClock->Reset(1, kFrame, -1.0);
-        ASSERT_TRUE(services->GetGuiMgr()->Create(m_pWindow, m_pInput, m_pTimer, 1000, 1000));
         gamerandom::Seed(3);
         ASSERT_TRUE(m_Ctrl.Create(m_pClock));
         // The level's two frames: the loading screen, then the set-up.
@@ -60,12 +44,6 @@ protected:
         ASSERT_TRUE(m_Ctrl.GetNewLevelState()->Update());
         ASSERT_TRUE(m_Ctrl.GetTerrain());
         m_Ctrl.ChangeState(m_Ctrl.GetBattleState());
-    }
-    void TearDown() override
-    {
-        m_Ctrl.Destroy();
-        CEngineServices::DestroyInstance();
-        CSettings::DestroyInstance();
     }
     CBattleState& Battle() { return *m_Ctrl.GetBattleState(); }
     void Frames(int n)
@@ -84,14 +62,6 @@ protected:
         m_Ctrl.GetScene()->Render(true);
         return plat::ReadFrame();
     }
-
-    plat::GLTestWindow m_Window{kWidth, kHeight, false};
-    COGLRenderer* m_pRenderer = nullptr;
-    CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
-    CRefPtr<CursorInput> m_pInput{new CursorInput};
-    CRefPtr<CFrameClock> m_pClock{new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer))};
-    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(m_pClock.Get())};
-    gametest::TestGameCtrl m_Ctrl;
 };
 
 TEST_F(BattleGLTest, TheArcherLandsInTownLooksAroundAndShoots)

@@ -2,9 +2,7 @@
 // with a real renderer, model factory and physics scene: the world of the
 // first level, what later levels reuse, and what ResetGame frees.
 
-#include "app/CEngineServices.h"
 #include "app/CPhysXBody.h"
-#include "app/CPhysXMgr.h"
 #include "game/CBuildState.h"
 #include "game/CEnvironment.h"
 #include "game/CForest.h"
@@ -15,15 +13,11 @@
 #include "game/CTerrain.h"
 #include "game/CTreeObj.h"
 #include "game/GameRandom.h"
-#include "platform/gl/GLScreenshot.h"
-#include "platform/gl/GLTestWindow.h"
 #include "render/CAlphaTestRenderHook.h"
 #include "render/CBlendRenderHook.h"
 #include "render/COGLModelFactory.h"
-#include "render/COGLRenderer.h"
 #include "render/ISceneEntry.h"
-#include "tests/game/GameTestSupport.h"
-#include "tests/support/GameData.h"
+#include "tests/game/GLGameSupport.h"
 #include "tests/support/RepoFiles.h"
 
 #include <cmath>
@@ -35,32 +29,14 @@ using namespace gametest;
 namespace
 {
 
-class LevelSetUpGLTest : public testsupport::TempDirTest
+class LevelSetUpGLTest : public glgametest::GLGameTest<>
 {
 protected:
+    LevelSetUpGLTest() : GLGameTest(64, 64) {}
     void SetUp() override
     {
-        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ASSERT_NE(m_Window.GetDC(), nullptr);
-        CEngineServices::CreateInstance();
-        CEngineServices* services = CEngineServices::GetInstance();
-        ASSERT_NE(services, nullptr);
-        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
-        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
-        m_pRenderer->OnSize(64, 64);
-        services->GetInputMgr() = m_pInput.Get();
-        ASSERT_TRUE(services->GetSoundMgr()->Create());
-        ASSERT_TRUE(services->GetPhysXMgr()->Create());
-        m_pClock->Reset(1, 0.1, -1.0);
-        ASSERT_TRUE(services->GetGuiMgr()->Create(m_pWindow, m_pInput, m_pTimer, 1000, 1000));
+        ASSERT_NO_FATAL_FAILURE(StartServices(true));
         gamerandom::Seed(1);
-    }
-    void TearDown() override
-    {
-        m_Ctrl.Destroy();
-        CEngineServices::DestroyInstance();
-        CSettings::DestroyInstance();
     }
 
     // The shipped settings, with each (old, new) line replaced; then the
@@ -112,13 +88,6 @@ protected:
         return CEngineServices::GetInstance()->GetPhysXMgr()->CheckOverlapBox(box, mask);
     }
 
-    plat::GLTestWindow m_Window{64, 64, false};
-    COGLRenderer* m_pRenderer = nullptr;
-    CRefPtr<guitest::FakeWindow> m_pWindow{new guitest::FakeWindow(1000, 1000)};
-    CRefPtr<guitest::FakeInput> m_pInput{new guitest::FakeInput};
-    CRefPtr<CFrameClock> m_pClock{new CFrameClock(CRefPtr<CHiResTimer>(new CHiResTimer))};
-    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(m_pClock.Get())};
-    TestGameCtrl m_Ctrl;
     std::string m_strLog;
 };
 

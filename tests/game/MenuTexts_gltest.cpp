@@ -3,35 +3,19 @@
 // game" stay inside their buttons at every size.
 
 #include "game/CMainMenuState.h"
-#include "platform/gl/GLScreenshot.h"
-#include "platform/gl/GLTestWindow.h"
-#include "render/COGLRenderer.h"
-#include "tests/game/GameTestSupport.h"
-#include "tests/support/GameData.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include "tests/game/GLGameSupport.h"
 
 namespace
 {
 
-class MenuTextsGL : public testsupport::TempDirTest
+class MenuTextsGL : public glgametest::GLGameTest<>
 {
 protected:
+    MenuTextsGL() : GLGameTest(1024, 768) {}
     void SetUp() override
     {
-        ASSERT_TRUE(testsupport::CopyGameData(m_Dir.Path() + "/Data"));
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ASSERT_NE(m_Window.GetDC(), nullptr);
-        CEngineServices::CreateInstance();
-        CEngineServices* services = CEngineServices::GetInstance();
-        m_pRenderer = static_cast<COGLRenderer*>(services->GetRenderer().Get());
-        ASSERT_TRUE(m_pRenderer->CreateOnDC(m_Window.GetDC(), 32));
-        m_pRenderer->OnSize(1024, 768);
-        ASSERT_TRUE(services->GetSoundMgr()->Create());
-        m_pGui = services->GetGuiMgr();
-        ASSERT_TRUE(m_pGui->Create(m_pFakeWindow, m_pInput, m_pTimer, 1000, 1000));
+        ASSERT_NO_FATAL_FAILURE(StartServices(false));
+        m_pGui = CEngineServices::GetInstance()->GetGuiMgr();
         m_Ctrl.AcquireServices();
         ASSERT_TRUE(m_Menu.Create(&m_Ctrl));
         m_Menu.Enter();
@@ -40,7 +24,7 @@ protected:
     {
         m_Menu.Reset();
         m_pGui.Release();
-        CEngineServices::DestroyInstance();
+        GLGameTest::TearDown();
     }
     plat::GLFrame Frame()
     {
@@ -57,14 +41,7 @@ protected:
                 ->SetText(shown ? kTexts[i] : "");
     }
 
-    plat::GLTestWindow m_Window{1024, 768, false};
-    COGLRenderer* m_pRenderer = nullptr;
-    CRefPtr<guitest::FakeWindow> m_pFakeWindow{new guitest::FakeWindow(1024, 768)};
-    CRefPtr<guitest::FakeInput> m_pInput{new guitest::FakeInput};
-    CFrameClock m_Clock{CRefPtr<CHiResTimer>()};
-    CRefPtr<CGameTimer> m_pTimer{new CGameTimer(&m_Clock)};
     CRefPtr<CGuiMgr> m_pGui;
-    gametest::TestGameCtrl m_Ctrl;
     CMainMenuState m_Menu;
 };
 
@@ -81,7 +58,7 @@ TEST_F(MenuTextsGL, LabelsStayInsideTheirButtonsAfterResizes)
     for (const SSize& size : kSizes)
     {
         SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
-        m_pFakeWindow->SetSize(size.width, size.height);
+        m_pWindow->SetSize(size.width, size.height);
         m_pRenderer->OnSize(size.width, size.height);
         ASSERT_TRUE(m_pGui->GetFont());
         EXPECT_EQ(m_pGui->GetFont()->GetHeight(), size.fontPixels);

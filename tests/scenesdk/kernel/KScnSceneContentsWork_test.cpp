@@ -12,7 +12,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
-#include "scenesdk/kernel/KSearchWork.h"
+#include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include <vector>
 
 using namespace scenesdk;
+using kerneltest::WorkOf;
 
 namespace
 {
@@ -37,13 +38,6 @@ std::pair<std::vector<KScnDeformer*>, std::vector<KScnDeformer*>> Found(KScnScen
             d && (!type || d->GetDeformerKind() == type))
             out.second.push_back(d);
     return out;
-}
-
-uint64_t WorkOf(const std::function<void()>& run)
-{
-    const uint64_t before = KSearchWork::Get();
-    run();
-    return KSearchWork::Get() - before;
 }
 
 class ContentsWork : public testing::Test

@@ -1,13 +1,15 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
-#include "scenesdk/kernel/KSearchWork.h"
+#include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,59 @@ double SignedArea(const KScnMesh& m, const std::vector<int>& corners)
     }
     return 0.5 * area;
 }
+
+// Each triangle's signed area in the x-y plane.
+std::vector<double> TriangleAreas(const KScnMesh& m)
+{
+    std::vector<double> areas;
+    for (int t = 0; t < m.GetPolygonCount(); ++t)
+        areas.push_back(
+            SignedArea(m, {m.GetPolygonVertex(t, 0), m.GetPolygonVertex(t, 1), m.GetPolygonVertex(t, 2)}));
+    return areas;
+}
+
+std::vector<int> ZigZag(int n)
+{
+    std::vector<int32_t> corners(3 * (n - 2), -1);
+    KScnTriangulator::GetTriangleCorners(corners.data(), n);
+    return std::vector<int>(corners.begin(), corners.end());
+}
+
+std::unique_ptr<KScnMesh> OnePolygon(const std::vector<std::pair<double, double>>& points)
+{
+    std::vector<int> polygon(points.size());
+    for (size_t i = 0; i < points.size(); ++i)
+        polygon[i] = static_cast<int>(i);
+    return FlatMesh(points, {polygon});
+}
+
+// n corners on a circle as a file gives them, rounded to 1 / scale (exact
+// for scale 0): the rounding makes many corners reflex.
+std::vector<std::pair<double, double>> WrittenCircle(int n, double radius = 1.0, double centre = 0.0,
+                                                     double scale = 1e6)
+{
+    auto written = [scale](double v) { return scale > 0.0 ? std::round(v * scale) / scale : v; };
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+    {
+        const double a = 2.0 * M_PI * i / n;
+        points.emplace_back(written(centre + radius * std::cos(a)), written(radius * std::sin(a)));
+    }
+    return points;
+}
+
+// Every other corner of a circle pulled in by a few of its edges: half the
+// corners reflex, the same shape at every size.
+std::vector<std::pair<double, double>> Star(int n)
+{
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+    {
+        const double a = 2.0 * M_PI * i / n, r = i % 2 == 0 ? 1.0 : 1.0 - 4.0 / n;
+        points.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    return points;
+}
 } // namespace
 
 TEST(KScnTriangulator, ZigZagCornerOrder)
@@ -71,19 +126,13 @@ TEST(KScnTriangulator, ZigZagCornerOrder)
         {0, 1, 2, 2, 3, 0, 0, 3, 6, 3, 4, 6, 6, 4, 5},
     };
     for (int n = 3; n <= 7; ++n)
-    {
-        std::vector<int32_t> corners(3 * (n - 2), -1);
-        KScnTriangulator::GetTriangleCorners(corners.data(), n);
-        EXPECT_EQ(std::vector<int>(corners.begin(), corners.end()), expected[n - 3]) << n;
-    }
+        EXPECT_EQ(ZigZag(n), expected[n - 3]) << n;
     // Every larger n: n - 2 triangles using every corner, each edge between
     // consecutive corners used once.
     for (int n = 8; n <= 40; ++n)
     {
-        std::vector<int32_t> corners(3 * (n - 2), -1);
-        KScnTriangulator::GetTriangleCorners(corners.data(), n);
         std::vector<int> seen(n, 0);
-        for (int c : corners)
+        for (int c : ZigZag(n))
         {
             ASSERT_GE(c, 0);
             ASSERT_LT(c, n);
@@ -220,12 +269,9 @@ TEST(KScnTriangulator, ConcavePolygonsAreCoveredWithLayersRemapped)
         ASSERT_EQ(result->GetPolygonCount(), n - 2) << s;
         const double area = SignedArea(*mesh, polygon);
         double sum = 0.0;
-        for (int t = 0; t < n - 2; ++t)
+        for (double a : TriangleAreas(*result))
         {
-            const std::vector<int> tri = {result->GetPolygonVertex(t, 0), result->GetPolygonVertex(t, 1),
-                                          result->GetPolygonVertex(t, 2)};
-            const double a = SignedArea(*result, tri);
-            EXPECT_GT(a * area, 0.0) << "shape " << s << " triangle " << t;
+            EXPECT_GT(a * area, 0.0) << "shape " << s;
             sum += a;
         }
         EXPECT_NEAR(sum, area, 1e-9) << s;
@@ -244,17 +290,7 @@ TEST(KScnTriangulator, ConcavePolygonsAreCoveredWithLayersRemapped)
 TEST(KScnTriangulator, LargePolygonUsesTheZigZagOrder)
 {
     const int n = 300; // past the stack buffer of corners
-    std::vector<std::pair<double, double>> circle;
-    std::vector<int> polygon;
-    for (int i = 0; i < n; ++i)
-    {
-        circle.emplace_back(std::cos(2 * M_PI * i / n), std::sin(2 * M_PI * i / n));
-        polygon.push_back(i);
-    }
-    auto result = Triangulate(*FlatMesh(circle, {polygon}));
-    std::vector<int32_t> corners(3 * (n - 2));
-    KScnTriangulator::GetTriangleCorners(corners.data(), n);
-    EXPECT_EQ(Vertices(*result), std::vector<int>(corners.begin(), corners.end()));
+    EXPECT_EQ(Vertices(*Triangulate(*OnePolygon(WrittenCircle(n, 1.0, 0.0, 0.0)))), ZigZag(n));
 }
 
 TEST(KScnTriangulator, EveryLayerIsRemapped)
@@ -332,32 +368,6 @@ TEST(KScnTriangulator, MixedPolygonsKeepTheirValues)
     }
 }
 
-namespace
-{
-// n corners on a circle as a file gives them, rounded to 1 / scale (exact
-// for scale 0): the rounding makes many corners reflex.
-std::vector<std::pair<double, double>> WrittenCircle(int n, double radius = 1.0, double centre = 0.0,
-                                                     double scale = 1e6)
-{
-    auto written = [scale](double v) { return scale > 0.0 ? std::round(v * scale) / scale : v; };
-    std::vector<std::pair<double, double>> points;
-    for (int i = 0; i < n; ++i)
-    {
-        const double a = 2.0 * M_PI * i / n;
-        points.emplace_back(written(centre + radius * std::cos(a)), written(radius * std::sin(a)));
-    }
-    return points;
-}
-
-std::unique_ptr<KScnMesh> OnePolygon(const std::vector<std::pair<double, double>>& points)
-{
-    std::vector<int> polygon(points.size());
-    for (size_t i = 0; i < points.size(); ++i)
-        polygon[i] = static_cast<int>(i);
-    return FlatMesh(points, {polygon});
-}
-} // namespace
-
 // Made through the manager: listed with its attributes, given back with
 // DestroyNodeAttribute (a second time is refused), or freed by the manager.
 TEST(KScnTriangulator, TriangulatedMeshBelongsToTheManager)
@@ -382,19 +392,6 @@ TEST(KScnTriangulator, TriangulatedMeshBelongsToTheManager)
     EXPECT_EQ(kept->GetPolygonCount(), 2) << "left for the manager's end";
 }
 
-// Every other corner of a circle pulled in by a few of its edges: half the
-// corners reflex, the same shape at every size.
-std::vector<std::pair<double, double>> Star(int n)
-{
-    std::vector<std::pair<double, double>> points;
-    for (int i = 0; i < n; ++i)
-    {
-        const double a = 2.0 * M_PI * i / n, r = i % 2 == 0 ? 1.0 : 1.0 - 4.0 / n;
-        points.emplace_back(r * std::cos(a), r * std::sin(a));
-    }
-    return points;
-}
-
 // Polygons of many reflex corners are clipped (covering them exactly, no
 // warning) with work about linear in their corners.
 TEST(KScnTriangulator, ClippingWorkGrowsLinearly)
@@ -405,22 +402,15 @@ TEST(KScnTriangulator, ClippingWorkGrowsLinearly)
     {
         const auto mesh = OnePolygon(Star(sizes[k]));
         KScnTriangulator triangulator(nullptr);
-        const uint64_t before = KSearchWork::Get();
-        std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*mesh));
-        work[k] = KSearchWork::Get() - before;
+        std::unique_ptr<KScnMesh> result;
+        work[k] = kerneltest::WorkOf([&] { result.reset(triangulator.TriangulateMesh(*mesh)); });
         EXPECT_STREQ(triangulator.GetStatusText(), "");
-        ASSERT_EQ(result->GetPolygonCount(), sizes[k] - 2);
-        double sum = 0.0;
-        for (int t = 0; t < sizes[k] - 2; ++t)
-        {
-            const double a =
-                SignedArea(*result, {result->GetPolygonVertex(t, 0), result->GetPolygonVertex(t, 1),
-                                     result->GetPolygonVertex(t, 2)});
-            EXPECT_GE(a, -1e-12) << t;
-            sum += a;
-        }
-        EXPECT_NEAR(sum, SignedArea(*mesh, Vertices(*mesh)), 1e-9);
         EXPECT_GT(work[k], 0u) << "the star is not convex";
+        ASSERT_EQ(result->GetPolygonCount(), sizes[k] - 2);
+        const std::vector<double> areas = TriangleAreas(*result);
+        EXPECT_GE(*std::min_element(areas.begin(), areas.end()), -1e-12);
+        EXPECT_NEAR(std::accumulate(areas.begin(), areas.end(), 0.0), SignedArea(*mesh, Vertices(*mesh)),
+                    1e-9);
     }
     EXPECT_LE(work[1], 5 * work[0]) << work[0] << " then " << work[1];
 }
@@ -440,9 +430,7 @@ TEST(KScnTriangulator, PolygonTooCostlyToClipIsFannedWithAWarning)
                  ("warning: 1 concave polygon too costly to clip fanned instead (largest " +
                   std::to_string(n) + " corners)")
                      .c_str());
-    std::vector<int32_t> corners(3 * (n - 2));
-    KScnTriangulator::GetTriangleCorners(corners.data(), n);
-    EXPECT_EQ(Vertices(*result), std::vector<int>(corners.begin(), corners.end()));
+    EXPECT_EQ(Vertices(*result), ZigZag(n));
 }
 
 // Corners far apart, infinite or no number: still n - 2 triangles, no fault.

@@ -5,7 +5,9 @@
 
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KPlug.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,6 +15,14 @@
 
 namespace kerneltest
 {
+
+// The search work (KSearchWork) that run counts.
+inline uint64_t WorkOf(const std::function<void()>& run)
+{
+    const uint64_t before = scenesdk::KSearchWork::Get();
+    run();
+    return scenesdk::KSearchWork::Get() - before;
+}
 
 class EventRecorder
 {
