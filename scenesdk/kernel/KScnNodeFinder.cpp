@@ -35,14 +35,6 @@ template <typename T> bool ListHoldsName(const KPointerArray<T>& list, const cha
     return false;
 }
 
-template <typename T> void AddOnce(KPointerArray<T>& list, T* object)
-{
-    if (list.Find(object) < 0)
-    {
-        list.Add(object);
-    }
-}
-
 // Use-counted contents lists answer by index; these read them without
 // touching the error record.
 bool ContentsHoldMaterial(KScnSceneContents* contents, const char* name)
@@ -151,6 +143,7 @@ void KScnNodeFinderDuplicateName::Reset()
     mDuplicateTextures.Clear();
     mSeenVideos.Clear();
     mDuplicateVideos.Clear();
+    mSeenObjects.clear();
     BeginGeometry();
 }
 
@@ -202,7 +195,7 @@ bool KScnNodeFinderDuplicateName::CheckNodeName(KScnNode* node)
             mDuplicateNodes.Add(node);
         }
     }
-    AddOnce(mSeenNodes, node);
+    AddSeen(mSeenNodes, node);
     return duplicate;
 }
 
@@ -223,7 +216,7 @@ bool KScnNodeFinderDuplicateName::CheckMaterial(KScnMaterial* material)
             mMaterialDuplicateInGeometry = true;
         }
     }
-    AddOnce(mSeenMaterials, material);
+    AddSeen(mSeenMaterials, material);
     return duplicate;
 }
 
@@ -244,7 +237,7 @@ bool KScnNodeFinderDuplicateName::CheckTexture(KScnTexture* texture)
             mTextureDuplicateInGeometry = true;
         }
     }
-    AddOnce(mSeenTextures, texture);
+    AddSeen(mSeenTextures, texture);
     return duplicate;
 }
 
@@ -265,7 +258,7 @@ bool KScnNodeFinderDuplicateName::CheckVideo(KScnVideo* video)
             mVideoDuplicateInGeometry = true;
         }
     }
-    AddOnce(mSeenVideos, video);
+    AddSeen(mSeenVideos, video);
     return duplicate;
 }
 

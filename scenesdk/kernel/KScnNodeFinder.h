@@ -10,6 +10,8 @@
 
 #include "scenesdk/kernel/KBlockArray.h"
 
+#include <unordered_set>
+
 namespace scenesdk
 {
 
@@ -90,6 +92,16 @@ public:
     KPointerArray<KScnVideo>& GetDuplicateVideos() { return mDuplicateVideos; }
 
 private:
+    // Adds object to its seen list unless it was seen before in this walk
+    // (a subtree of many shares of one material stays linear).
+    template <typename T> void AddSeen(KPointerArray<T>& list, T* object)
+    {
+        if (mSeenObjects.insert(object).second)
+        {
+            list.Add(object);
+        }
+    }
+
     bool mChecks[4] = {true, false, false, false};
     bool mMaterialDuplicateInGeometry = false;
     bool mTextureDuplicateInGeometry = false;
@@ -102,6 +114,7 @@ private:
     KPointerArray<KScnTexture> mDuplicateTextures{16};
     KPointerArray<KScnVideo> mSeenVideos{16};
     KPointerArray<KScnVideo> mDuplicateVideos{16};
+    std::unordered_set<const void*> mSeenObjects; // what the seen lists hold
     KScnSceneContents* mContents;
 };
 
