@@ -49,7 +49,7 @@ void Walk(KScnSceneRoot* scene)
     KScnTriangulator triangulator(&Manager());
     for (int i = 0; i < contents->GetNodeCount(); ++i)
         if (KScnMesh* mesh = static_cast<KScnMesh*>(contents->GetNode(i)->GetMesh()))
-            delete triangulator.TriangulateMesh(*mesh);
+            Manager().DestroyNodeAttribute(triangulator.TriangulateMesh(*mesh));
 }
 
 void Clear(KScnSceneRoot* scene)
@@ -58,13 +58,9 @@ void Clear(KScnSceneRoot* scene)
     KScnNode* root = scene->GetRootNode();
     while (root->GetChildCount() > 0)
         manager.DestroyNode(root->RemoveChild(root->GetChild(root->GetChildCount() - 1)), true);
-    KScnSceneContents* contents = scene->GetContents();
-    while (contents->GetMaterialCount() > 0)
-    {
-        KScnMaterial* material = contents->GetMaterial(contents->GetMaterialCount() - 1);
-        contents->RemoveMaterial(material);
-        manager.DestroyMaterial(material);
-    }
+    // The materials left the scene with the nodes that used them.
+    while (manager.GetMaterialCount() > 0)
+        manager.DestroyMaterial(manager.GetMaterial(manager.GetMaterialCount() - 1));
 }
 
 void ImportAndWalk(const std::string& path)

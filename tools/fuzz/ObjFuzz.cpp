@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             KScnTriangulator triangulator(&manager);
             for (int i = 0; i < contents->GetNodeCount(); ++i)
                 if (KScnMesh* mesh = static_cast<KScnMesh*>(contents->GetNode(i)->GetMesh()))
-                    delete triangulator.TriangulateMesh(*mesh);
+                    manager.DestroyNodeAttribute(triangulator.TriangulateMesh(*mesh));
         }
         scene->Clear();
         while (manager.GetMaterialCount() > 0)

@@ -103,7 +103,7 @@ private:
         KScnSceneRoot::ClearTakeNameList(takes);
         for (int i = 0; i < contents->GetNodeCount(); ++i)
             if (KScnMesh* mesh = static_cast<KScnMesh*>(contents->GetNode(i)->GetMesh()))
-                delete m_pTriangulator->TriangulateMesh(*mesh);
+                m_pManager->DestroyNodeAttribute(m_pTriangulator->TriangulateMesh(*mesh));
     }
 
     // What the scene's Clear leaves with the manager: the objects the reader

@@ -76,7 +76,7 @@ void ImportAndWalk(const std::string& path)
         KScnTriangulator triangulator(gManager);
         for (int i = 0; i < contents->GetNodeCount(); ++i)
             if (KScnMesh* mesh = static_cast<KScnMesh*>(contents->GetNode(i)->GetMesh()))
-                delete triangulator.TriangulateMesh(*mesh);
+                gManager->DestroyNodeAttribute(triangulator.TriangulateMesh(*mesh));
     }
     Clear();
 
