@@ -24,26 +24,16 @@ class ReadMembersTest : public testsupport::TempDirTest
 protected:
     void SetUp() override
     {
-        const std::string path = m_Dir.WriteFile("scene.scn", R"(FileHeader: {
-    Version: 6000
-}
+        const std::string path = m_Dir.WriteFile("scene.scn", R"(FileHeader: { Version: 6000 }
 Objects: {
     Material: "Stone"
-    Model: "A" {
-        Children: "Wheel", "Axle"
-        Materials: "Stone"
-    }
+    Model: "A" { Children: "Wheel", "Axle"
+                 Materials: "Stone" }
     Model: "Wheel"
-    Model: "Axle" {
-        Children: "Nut"
-    }
+    Model: "Axle" { Children: "Nut" }
     Model: "Nut"
-    CharacterPose: "Crouch" {
-        Model: "Hips" {
-            Children: "Knee"
-        }
-        Model: "Knee"
-    }
+    CharacterPose: "Crouch" { Model: "Hips" { Children: "Knee" }
+                              Model: "Knee" }
 }
 )");
         ASSERT_TRUE(mImporter.Initialize(path.c_str()) && mImporter.Import(mScene))
