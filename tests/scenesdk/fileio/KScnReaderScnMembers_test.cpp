@@ -1,6 +1,4 @@
-// What a read leaves on the nodes and in the scene's member lists: the
-// pending child names, and the materials that follow their nodes into
-// another scene.
+// What a read leaves on the nodes and in the scene's member lists.
 
 #include "scenesdk/attributes/KScnCharacterPose.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -13,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,35 +19,25 @@ using namespace scenesdk;
 namespace
 {
 
-const char* const kBody = R"(Objects: {
-    Material: "Stone" {
-    }
-    Model: "A" {
-        Children: "Wheel", "Axle"
-        Materials: "Stone"
-    }
-    Model: "Wheel"
-    Model: "Axle" {
-        Children: "Nut"
-    }
-    Model: "Nut"
-    CharacterPose: "Crouch" {
-        Model: "Hips" {
-            Children: "Knee"
-        }
-        Model: "Knee"
-    }
-}
-)";
-
 class ReadMembersTest : public testsupport::TempDirTest
 {
 protected:
-    bool Import(KScnSceneRoot* scene)
+    void SetUp() override
     {
-        const std::string path = m_Dir.Path() + "/scene.scn";
-        std::ofstream(path) << "FileHeader: {\n    Version: 6000\n}\n" << kBody;
-        return mImporter.Initialize(path.c_str()) && mImporter.Import(scene);
+        const std::string path = m_Dir.WriteFile("scene.scn", R"(FileHeader: { Version: 6000 }
+Objects: {
+    Material: "Stone"
+    Model: "A" { Children: "Wheel", "Axle"
+                 Materials: "Stone" }
+    Model: "Wheel"
+    Model: "Axle" { Children: "Nut" }
+    Model: "Nut"
+    CharacterPose: "Crouch" { Model: "Hips" { Children: "Knee" }
+                              Model: "Knee" }
+}
+)");
+        ASSERT_TRUE(mImporter.Initialize(path.c_str()) && mImporter.Import(mScene))
+            << mImporter.GetStatusText();
     }
 
     KScnSdkManager mManager;
@@ -58,8 +45,6 @@ protected:
     KScnImporter mImporter{&mManager};
 };
 
-// The scene file format: "Children" are kept, as listed, as the node's
-// pending child names.
 struct ChildNamesRow
 {
     const char* model;
@@ -69,15 +54,12 @@ struct ChildNamesRow
 
 TEST_F(ReadMembersTest, ChildrenBecomeThePendingChildNames)
 {
-    ASSERT_TRUE(Import(mScene)) << mImporter.GetStatusText();
     ASSERT_EQ(mScene->GetCharacterPoseCount(), 1);
     KScnNode* poseRoot = mScene->GetCharacterPose(0)->GetScene()->GetRootNode();
-    const ChildNamesRow rows[] = {
-        {"A", false, {"Wheel", "Axle"}},
-        {"Axle", false, {"Nut"}},
-        {"Wheel", false, {}},
-        {"Hips", true, {"Knee"}},
-    };
+    const ChildNamesRow rows[] = {{"A", false, {"Wheel", "Axle"}},
+                                  {"Axle", false, {"Nut"}},
+                                  {"Wheel", false, {}},
+                                  {"Hips", true, {"Knee"}}};
     for (const ChildNamesRow& row : rows)
     {
         SCOPED_TRACE(row.model);
@@ -92,17 +74,12 @@ TEST_F(ReadMembersTest, ChildrenBecomeThePendingChildNames)
     }
 }
 
-// Nodes: a read node moved under another scene's root takes its material
-// along.
 TEST_F(ReadMembersTest, AMovedNodeTakesItsMaterialToTheOtherScene)
 {
-    ASSERT_TRUE(Import(mScene)) << mImporter.GetStatusText();
-    ASSERT_EQ(mScene->GetContents()->GetMaterialCount(), 1);
     KScnNode* a = mScene->GetRootNode()->FindChild("A", false, false);
     ASSERT_NE(a, nullptr);
     KScnSceneRoot* other = mManager.CreateScene();
     ASSERT_TRUE(other->GetRootNode()->AddChild(a));
-
     EXPECT_EQ(mScene->GetContents()->GetMaterialCount(), 0);
     ASSERT_EQ(other->GetContents()->GetMaterialCount(), 1);
     EXPECT_STREQ(other->GetContents()->GetMaterial(0)->GetName(), "Material::Stone");

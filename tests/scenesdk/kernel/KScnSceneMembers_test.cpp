@@ -1,6 +1,5 @@
-// The scene's member lists as objects are connected to its nodes and as
-// subtrees move between scenes: materials, textures and videos follow the
-// nodes that use them.
+// Materials, textures and videos join a scene through its nodes and follow
+// the subtrees that move between scenes.
 
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnVideo.h"
@@ -17,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,25 +29,46 @@ void Connect(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used)
     ASSERT_TRUE(user->GetPropertyHandler()->ConnectSrc(used->GetPropertyHandler()));
 }
 
-// A manager with two scenes, and the helpers the tables set up with.
+// Member kinds: 'm' material, 't' texture, 'v' video.
+int Listed(KScnSceneRoot* scene, char kind)
+{
+    KScnSceneContents* c = scene->GetContents();
+    return kind == 'm' ? c->GetMaterialCount() : (kind == 't' ? c->GetTextureCount() : c->GetVideoCount());
+}
+
+void List(KScnSceneContents* contents, KScnTakeNodeContainer* member)
+{
+    if (auto* material = dynamic_cast<KScnMaterial*>(member))
+    {
+        contents->AddMaterial(material);
+    }
+    else if (auto* texture = dynamic_cast<KScnTexture*>(member))
+    {
+        contents->AddTexture(texture);
+    }
+    else
+    {
+        contents->AddVideo(static_cast<KScnVideo*>(member));
+    }
+}
+
+// A manager with two scenes and the members the tables set up with.
 struct Scenes
 {
     KScnNode* NodeIn(KScnSceneRoot* scene, const char* name)
     {
         KScnNode* node = manager.CreateNode(name);
-        if (scene != nullptr)
-        {
-            EXPECT_TRUE(scene->GetRootNode()->AddChild(node));
-        }
+        EXPECT_TRUE(scene == nullptr || scene->GetRootNode()->AddChild(node));
         return node;
     }
-    KScnMaterial* Stone()
+    KScnTakeNodeContainer* Make(char kind, const char* name)
     {
-        if (stone == nullptr)
+        if (kind == 'm')
         {
-            stone = manager.CreateMaterial("Stone");
+            return manager.CreateMaterial(name);
         }
-        return stone;
+        return kind == 't' ? static_cast<KScnTakeNodeContainer*>(manager.CreateTexture(name))
+                           : manager.CreateVideo(name);
     }
     KScnMesh* MeshOn(KScnNode* node)
     {
@@ -57,89 +76,109 @@ struct Scenes
         node->SetNodeAttribute(mesh);
         return mesh;
     }
+    KScnLayerElement* MaterialLayerOn(KScnNode* node)
+    {
+        KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
+        KScnMesh* mesh = MeshOn(node);
+        mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
+        return element;
+    }
+    // Per letter: a (b) Stone connected to node a (b); A (B) Stone in a layer
+    // of a mesh on a (b); l Stone listed in "from", connected to a's material
+    // layer and bound; t a texture on a; v a texture with a video on a; g a
+    // light on a with a video.
+    void Use(KScnNode* a, KScnNode* b, const std::string& letters)
+    {
+        for (char c : letters)
+        {
+            KScnNode* node = (c == 'b' || c == 'B') ? b : a;
+            if (c == 'a' || c == 'b')
+            {
+                Connect(node, stone);
+            }
+            else if (c == 'A' || c == 'B')
+            {
+                MeshOn(node)->AddMaterial(stone, 0);
+            }
+            else if (c == 'l')
+            {
+                from->GetContents()->AddMaterial(stone);
+                MaterialLayerOn(a);
+                Connect(a, stone);
+                from->BindMaterialsToLayers();
+            }
+            else
+            {
+                KScnTakeNodeContainer* user = a;
+                if (c == 'v' || c == 't')
+                {
+                    user = Make('t', "Wood");
+                    Connect(a, user);
+                }
+                if (c == 'g')
+                {
+                    a->SetNodeAttribute(manager.CreateLight());
+                }
+                if (c != 't')
+                {
+                    Connect(user, Make('v', "Clip"));
+                }
+            }
+        }
+    }
 
     KScnSdkManager manager;
     KScnSceneRoot* from = manager.CreateScene();
     KScnSceneRoot* to = manager.CreateScene();
-    KScnMaterial* stone = nullptr;
+    KScnMaterial* stone = manager.CreateMaterial("Stone");
 };
-
-int Listed(KScnSceneRoot* scene, char kind)
-{
-    KScnSceneContents* contents = scene->GetContents();
-    return kind == 'm' ? contents->GetMaterialCount()
-                       : (kind == 't' ? contents->GetTextureCount() : contents->GetVideoCount());
-}
-
-// ---- Materials and textures: connected to a node of a scene, they join it ----
 
 struct JoinRow
 {
-    const char* what;
-    char kind;       // 'm' material, 't' texture
+    char kind;
     bool nodeInScene;
-    bool twinListed; // another object of the same name is listed first
-    int listed;      // objects listed after the connection
+    bool twinListed; // another member of the same name is listed first
+    int listed;
 };
 
 TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
 {
-    const JoinRow rows[] = {
-        {"material on a scene node", 'm', true, false, 1},   {"material on a free node", 'm', false, false, 0},
-        {"material of a listed name", 'm', true, true, 1},   {"texture on a scene node", 't', true, false, 1},
-        {"texture on a free node", 't', false, false, 0},    {"texture of a listed name", 't', true, true, 1},
-    };
+    const JoinRow rows[] = {{'m', true, false, 1}, {'m', false, false, 0}, {'m', true, true, 1},
+                            {'t', true, false, 1}, {'t', false, false, 0}, {'t', true, true, 1}};
     for (const JoinRow& row : rows)
     {
-        SCOPED_TRACE(row.what);
-        KScnSdkManager manager;
-        KScnSceneRoot* scene = manager.CreateScene();
-        KScnSceneContents* contents = scene->GetContents();
-        KScnNode* node = manager.CreateNode("n");
-        if (row.nodeInScene)
+        SCOPED_TRACE(testing::Message()
+                     << row.kind << " in scene " << row.nodeInScene << " twin " << row.twinListed);
+        Scenes s;
+        KScnNode* node = s.NodeIn(row.nodeInScene ? s.from : nullptr, "n");
+        KScnTakeNodeContainer* member = s.Make(row.kind, "Stone");
+        if (row.twinListed)
         {
-            ASSERT_TRUE(scene->GetRootNode()->AddChild(node));
+            List(s.from->GetContents(), s.Make(row.kind, "Stone"));
         }
-        const bool material = row.kind == 'm';
-        KScnTakeNodeContainer* object =
-            material ? static_cast<KScnTakeNodeContainer*>(manager.CreateMaterial("Stone")) : manager.CreateTexture("Stone");
-        if (row.twinListed && material)
-        {
-            contents->AddMaterial(manager.CreateMaterial("Stone"));
-        }
-        else if (row.twinListed)
-        {
-            contents->AddTexture(manager.CreateTexture("Stone"));
-        }
-        Connect(node, object);
-        ASSERT_EQ(Listed(scene, row.kind), row.listed);
-        const bool objectListed = material ? contents->GetMaterialUseCount(static_cast<KScnMaterial*>(object)) > 0
-                                           : contents->GetTextureUseCount(static_cast<KScnTexture*>(object)) > 0;
-        EXPECT_EQ(objectListed, row.nodeInScene && !row.twinListed);
+        Connect(node, member);
+        ASSERT_EQ(Listed(s.from, row.kind), row.listed);
+        KScnSceneContents* c = s.from->GetContents();
+        const int uses = row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
+                                         : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
+        EXPECT_EQ(uses > 0, row.nodeInScene && !row.twinListed);
     }
 }
-
-// ---- Scene object: what the scene does with the members that joined ----
 
 TEST(SceneMembers, AConnectedMaterialIsAMaterialOfTheSceneAlsoAfterBinding)
 {
     Scenes s;
-    KScnSceneRoot* scene = s.from;
-    KScnNode* node = s.NodeIn(scene, "mesh");
-    KScnMesh* mesh = s.MeshOn(node);
-    KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
-    element->SetReferenceMode(KScnLayerElement::eDirect);
-    mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
-    KScnMaterial* stone = s.Stone();
-    Connect(node, stone);
+    KScnNode* node = s.NodeIn(s.from, "mesh");
+    KScnLayerElement* element = s.MaterialLayerOn(node);
+    Connect(node, s.stone);
     KPointerArray<KScnMaterial> materials(16);
-    for (int pass = 0; pass < 2; ++pass)
+    for (const char* pass : {"connected", "bound"})
     {
-        SCOPED_TRACE(pass == 0 ? "connected" : "bound");
-        EXPECT_EQ(scene->FillMaterialArray(materials), 1);
+        SCOPED_TRACE(pass);
+        EXPECT_EQ(s.from->FillMaterialArray(materials), 1);
         ASSERT_EQ(materials.GetCount(), 1);
-        EXPECT_EQ(materials[0], stone);
-        scene->BindMaterialsToLayers();
+        EXPECT_EQ(materials[0], s.stone);
+        s.from->BindMaterialsToLayers();
     }
     EXPECT_EQ(element->GetDirectCount(), 1);
 }
@@ -147,195 +186,112 @@ TEST(SceneMembers, AConnectedMaterialIsAMaterialOfTheSceneAlsoAfterBinding)
 TEST(SceneMembers, TakesOfConnectedMaterialsAndTexturesBelongToTheScene)
 {
     Scenes s;
-    KScnSceneRoot* scene = s.from;
-    KScnNode* node = s.NodeIn(scene, "n");
-    KScnTakeNodeContainer* objects[] = {s.Stone(), s.manager.CreateTexture("Wood")};
+    KScnNode* node = s.NodeIn(s.from, "n");
+    KScnTakeNodeContainer* members[] = {s.stone, s.Make('t', "Wood")};
     const char* takes[] = {"Wet", "Worn"};
     for (int i = 0; i < 2; ++i)
     {
-        Connect(node, objects[i]);
-        ASSERT_NE(objects[i]->AddTakeNode(takes[i]), nullptr);
+        Connect(node, members[i]);
+        ASSERT_NE(members[i]->AddTakeNode(takes[i]), nullptr);
     }
-    const std::vector<std::string> names = scene->GetTakeNames();
+    const std::vector<std::string> names = s.from->GetTakeNames();
     for (int i = 0; i < 2; ++i)
     {
         SCOPED_TRACE(takes[i]);
         EXPECT_NE(std::find(names.begin(), names.end(), takes[i]), names.end());
-        // The nodes have no such take: the call fails, yet every object that
-        // has it switches.
-        EXPECT_FALSE(scene->SetCurrentTake(takes[i]));
-        EXPECT_EQ(objects[i]->GetCurrentTakeIndex(), 1);
+        // No node has the take: the call fails, yet the members that have it switch.
+        EXPECT_FALSE(s.from->SetCurrentTake(takes[i]));
+        EXPECT_EQ(members[i]->GetCurrentTakeIndex(), 1);
     }
 }
 
-// ---- Nodes: a subtree moving to another scene takes its members along ----
-
 struct MoveRow
 {
-    const char* what;
-    char kind; // the kind of member counted: 'm', 't', 'v'
-    std::function<void(Scenes&, KScnNode* moved, KScnNode* stays)> setUp;
+    const char* uses; // see Scenes::Use; "a" is moved, "b" stays
+    char kind;        // the kind counted
     int leftInOld;
-    int inNew;
 };
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {
-        {"material connected to the moved node", 'm', [](Scenes& s, KScnNode* a, KScnNode*) { Connect(a, s.Stone()); },
-         0, 1},
-        {"material connected to a node that stays too", 'm',
-         [](Scenes& s, KScnNode* a, KScnNode* b)
-         {
-             Connect(a, s.Stone());
-             Connect(b, s.Stone());
-         },
-         1, 1},
-        {"material in the moved mesh's layer", 'm',
-         [](Scenes& s, KScnNode* a, KScnNode*) { s.MeshOn(a)->AddMaterial(s.Stone(), 0); }, 0, 1},
-        {"material in a layer of a mesh that stays too", 'm',
-         [](Scenes& s, KScnNode* a, KScnNode* b)
-         {
-             s.MeshOn(a)->AddMaterial(s.Stone(), 0);
-             s.MeshOn(b)->AddMaterial(s.Stone(), 0);
-         },
-         1, 1},
-        {"listed material bound to the moved mesh", 'm',
-         [](Scenes& s, KScnNode* a, KScnNode*)
-         {
-             s.from->GetContents()->AddMaterial(s.Stone());
-             KScnLayerElement* element = KScnLayerElement::Create(KScnLayerElement::eMaterial);
-             KScnMesh* mesh = s.MeshOn(a);
-             mesh->GetLayer(mesh->CreateLayer())->SetMaterialElement(element);
-             Connect(a, s.Stone());
-             s.from->BindMaterialsToLayers();
-         },
-         0, 1},
-        {"texture connected to the moved node", 't',
-         [](Scenes& s, KScnNode* a, KScnNode*) { Connect(a, s.manager.CreateTexture("Wood")); }, 0, 1},
-        {"video of the moved node's texture", 'v',
-         [](Scenes& s, KScnNode* a, KScnNode*)
-         {
-             KScnTexture* wood = s.manager.CreateTexture("Wood");
-             Connect(a, wood);
-             Connect(wood, s.manager.CreateVideo("Clip"));
-         },
-         0, 1},
-        {"gobo of the moved light", 'v',
-         [](Scenes& s, KScnNode* a, KScnNode*)
-         {
-             a->SetNodeAttribute(s.manager.CreateLight());
-             Connect(a, s.manager.CreateVideo("Clip"));
-         },
-         0, 1},
-    };
+    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"A", 'm', 0}, {"AB", 'm', 1},
+                            {"l", 'm', 0}, {"t", 't', 0},  {"v", 'v', 0}, {"g", 'v', 0}};
     for (const MoveRow& row : rows)
     {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(row.uses);
         Scenes s;
         KScnNode* a = s.NodeIn(s.from, "A");
-        KScnNode* b = s.NodeIn(s.from, "B");
-        row.setUp(s, a, b);
+        s.Use(a, s.NodeIn(s.from, "B"), row.uses);
         ASSERT_TRUE(s.to->GetRootNode()->AddChild(a));
         EXPECT_EQ(Listed(s.from, row.kind), row.leftInOld);
-        EXPECT_EQ(Listed(s.to, row.kind), row.inNew);
-        // Cut loose, the subtree leaves nothing behind.
+        EXPECT_EQ(Listed(s.to, row.kind), 1);
         ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
-        EXPECT_EQ(Listed(s.to, row.kind), 0);
+        EXPECT_EQ(Listed(s.to, row.kind), 0) << "cut loose, the subtree leaves nothing behind";
     }
 }
 
-// With names checked, a member of the target that does not move and has
-// the name of a moving one refuses the move: nodes, textures, videos,
-// materials, tested in this order.
+// With names checked, a member of the target with the name of a moving one
+// refuses the move (nodes, textures, videos, materials in this order);
+// otherwise the subtree becomes the whole of the target.
 struct ClashRow
 {
-    const char* listedInTarget; // letters: n node, t texture, v video, m material, s the same material
-    bool moved;
-    int error;
+    const char* listedInTarget; // n node, t texture, v video, m material, s the moving material itself
+    int error;                  // -1: moved
     const char* text;
 };
 
-TEST(SceneMembers, ANameClashWithTheTargetRefusesTheMove)
+TEST(SceneMembers, WithNamesCheckedTheSubtreeReplacesTheTargetUnlessANameClashes)
 {
     const ClashRow rows[] = {
-        {"n", false, KScnNode::eErrorNodeNameClash, "Node name clash"},
-        {"t", false, KScnNode::eErrorTextureNameClash, "Texture name clash"},
-        {"v", false, KScnNode::eErrorVideoNameClash, "Video name clash"},
-        {"m", false, KScnNode::eErrorMaterialNameClash, "Material name clash"},
-        {"mt", false, KScnNode::eErrorTextureNameClash, "Texture name clash"},
-        {"mv", false, KScnNode::eErrorVideoNameClash, "Video name clash"},
-        {"s", true, -1, nullptr},
+        {"ntvm", KScnNode::eErrorNodeNameClash, "Node name clash"},
+        {"tvm", KScnNode::eErrorTextureNameClash, "Texture name clash"},
+        {"vm", KScnNode::eErrorVideoNameClash, "Video name clash"},
+        {"m", KScnNode::eErrorMaterialNameClash, "Material name clash"},
+        {"s", -1, nullptr},
+        {"", -1, nullptr},
     };
     for (const ClashRow& row : rows)
     {
         SCOPED_TRACE(row.listedInTarget);
-        KScnSdkManager manager;
-        KScnSceneRoot* from = manager.CreateScene();
-        KScnSceneRoot* target = manager.CreateScene();
-        KScnNode* a = manager.CreateNode("A");
-        KScnNode* arm = manager.CreateNode("Arm");
+        Scenes s;
+        KScnNode* a = s.NodeIn(*row.listedInTarget != '\0' ? s.from : nullptr, "A"); // "": a free subtree
+        KScnNode* arm = s.NodeIn(nullptr, "Arm");
         ASSERT_TRUE(a->AddChild(arm));
-        ASSERT_TRUE(from->GetRootNode()->AddChild(a));
-        KScnMaterial* stone = manager.CreateMaterial("Stone");
-        KScnTexture* wood = manager.CreateTexture("Wood");
-        Connect(arm, stone);
-        Connect(arm, wood);
-        Connect(wood, manager.CreateVideo("Clip"));
-        KScnSceneContents* contents = target->GetContents();
-        const std::string listed = row.listedInTarget;
-        for (char c : listed)
+        s.Use(arm, nullptr, "av");
+        KScnNode* oldRoot = s.to->GetRootNode();
+        KScnNode* old = s.NodeIn(s.to, "Old");
+        Connect(old, s.Make('m', "Moss"));
+        KScnSceneContents* target = s.to->GetContents();
+        for (char c : std::string(row.listedInTarget))
         {
             if (c == 'n')
             {
-                ASSERT_TRUE(target->GetRootNode()->AddChild(manager.CreateNode("Arm")));
-            }
-            else if (c == 't')
-            {
-                contents->AddTexture(manager.CreateTexture("Wood"));
-            }
-            else if (c == 'v')
-            {
-                contents->AddVideo(manager.CreateVideo("Clip"));
+                s.NodeIn(s.to, "Arm");
             }
             else
             {
-                contents->AddMaterial(c == 's' ? stone : manager.CreateMaterial("Stone"));
+                List(target,
+                     c == 's' ? s.stone : s.Make(c, c == 'm' ? "Stone" : (c == 't' ? "Wood" : "Clip")));
             }
         }
-        EXPECT_EQ(a->SetSceneContents(contents, true), row.moved);
-        if (!row.moved)
+        const bool moved = row.error < 0;
+        ASSERT_EQ(a->SetSceneContents(target, true), moved);
+        if (!moved)
         {
             EXPECT_EQ(a->GetError().GetLastErrorID(), row.error);
             EXPECT_STREQ(a->GetError().GetLastErrorString(), row.text);
-            EXPECT_EQ(arm->GetSceneContents(), from->GetContents()) << "nothing moved";
-            EXPECT_EQ(from->GetContents()->GetMaterialCount(), 1);
+            EXPECT_EQ(arm->GetSceneContents(), s.from->GetContents()) << "nothing moved";
+            EXPECT_EQ(s.from->GetContents()->GetMaterialCount(), 1);
+            continue;
         }
+        EXPECT_EQ(target->GetRootNode(), a);
+        EXPECT_EQ(target->GetNodeCount(), 2);
+        EXPECT_EQ(arm->GetSceneContents(), target);
+        EXPECT_EQ(oldRoot->GetSceneContents(), nullptr);
+        EXPECT_EQ(old->GetSceneContents(), nullptr);
+        ASSERT_EQ(target->GetMaterialCount(), 1);
+        EXPECT_EQ(target->GetMaterial(0), s.stone);
     }
-}
-
-TEST(SceneMembers, WithNamesCheckedTheSubtreeBecomesTheWholeOfTheTarget)
-{
-    Scenes s;
-    KScnNode* oldRoot = s.to->GetRootNode();
-    KScnNode* old = s.NodeIn(s.to, "Old");
-    Connect(old, s.manager.CreateMaterial("Moss"));
-    KScnNode* a = s.manager.CreateNode("A");
-    KScnNode* arm = s.manager.CreateNode("Arm");
-    ASSERT_TRUE(a->AddChild(arm));
-    KScnMaterial* stone = s.Stone();
-    Connect(arm, stone);
-    KScnSceneContents* contents = s.to->GetContents();
-    ASSERT_EQ(contents->GetMaterialCount(), 1);
-
-    ASSERT_TRUE(a->SetSceneContents(contents, true));
-    EXPECT_EQ(contents->GetRootNode(), a);
-    EXPECT_EQ(contents->GetNodeCount(), 2);
-    EXPECT_EQ(arm->GetSceneContents(), contents);
-    EXPECT_EQ(oldRoot->GetSceneContents(), nullptr);
-    EXPECT_EQ(old->GetSceneContents(), nullptr);
-    ASSERT_EQ(contents->GetMaterialCount(), 1);
-    EXPECT_EQ(contents->GetMaterial(0), stone);
 }
 
 } // namespace
