@@ -57,6 +57,19 @@ template <typename Fn> void ForEachTakeOwner(KScnSceneRoot& scene, Fn fn)
         fn(contents->GetObject(i));
 }
 
+// Destroys, latest first, the count objects at(i) that kept does not hold;
+// they are gathered first, as each destruction may shorten the list.
+template <typename At, typename Destroy>
+void DestroyMade(const std::unordered_set<const void*>& kept, int count, At at, Destroy destroy)
+{
+    std::vector<decltype(at(0))> made;
+    for (int i = count - 1; i >= 0; --i)
+        if (kept.count(at(i)) == 0)
+            made.push_back(at(i));
+    for (auto* object : made)
+        destroy(object);
+}
+
 } // namespace
 
 KScnReadUndo::KScnReadUndo(KScnSdkManager& manager, KScnSceneRoot& scene) : mManager(manager), mScene(scene)
@@ -103,48 +116,25 @@ void KScnReadUndo::Restore()
 
     // What the read made, kind by kind, latest first: clusters were made
     // after their skins, children after their parents.
-    std::vector<KScnTakeNodeContainer*> objects;
-    for (int i = mManager.GetHandlerObjectCount() - 1; i >= 0; --i)
-        if (mObjects.count(mManager.GetHandlerObject(i)) == 0)
-            objects.push_back(mManager.GetHandlerObject(i));
-    for (KScnTakeNodeContainer* object : objects)
-        mManager.DestroyObject(object);
+    KScnSdkManager& m = mManager;
+    DestroyMade(mObjects, m.GetHandlerObjectCount(), [&](int i) { return m.GetHandlerObject(i); },
+                [&](KScnTakeNodeContainer* object) { m.DestroyObject(object); });
     // A camera switcher the read put in place of the scene's stays: the
     // scene's own is gone, and the scene cannot be without one.
     KScnNode* switcher = mScene.GetCameraSwitcherNode();
     const void* keep[2] = {switcher, switcher != nullptr ? switcher->GetNodeAttribute() : nullptr};
     mObjects.insert(keep, keep + 2);
-    std::vector<KScnNode*> nodes;
-    for (int i = mManager.GetNodeCount() - 1; i >= 0; --i)
-        if (mObjects.count(mManager.GetNode(i)) == 0)
-            nodes.push_back(mManager.GetNode(i));
-    for (KScnNode* node : nodes)
-        mManager.DestroyNode(node, false);
-    std::vector<KScnNodeAttribute*> attributes;
-    for (int i = mManager.GetNodeAttributeCount() - 1; i >= 0; --i)
-        if (mObjects.count(mManager.GetNodeAttribute(i)) == 0)
-            attributes.push_back(mManager.GetNodeAttribute(i));
-    for (KScnNodeAttribute* attribute : attributes)
-        mManager.DestroyNodeAttribute(attribute);
-    std::vector<KScnMaterial*> materials;
-    for (int i = mManager.GetMaterialCount() - 1; i >= 0; --i)
-        if (mObjects.count(mManager.GetMaterial(i)) == 0)
-            materials.push_back(mManager.GetMaterial(i));
-    for (KScnMaterial* material : materials)
-        mManager.DestroyMaterial(material);
-    std::vector<KScnTexture*> textures;
-    for (int i = mManager.GetTextureCount() - 1; i >= 0; --i)
-        if (mObjects.count(mManager.GetTexture(i)) == 0)
-            textures.push_back(mManager.GetTexture(i));
-    for (KScnTexture* texture : textures)
-        mManager.DestroyTexture(texture);
+    DestroyMade(mObjects, m.GetNodeCount(), [&](int i) { return m.GetNode(i); },
+                [&](KScnNode* node) { m.DestroyNode(node, false); });
+    DestroyMade(mObjects, m.GetNodeAttributeCount(), [&](int i) { return m.GetNodeAttribute(i); },
+                [&](KScnNodeAttribute* attribute) { m.DestroyNodeAttribute(attribute); });
+    DestroyMade(mObjects, m.GetMaterialCount(), [&](int i) { return m.GetMaterial(i); },
+                [&](KScnMaterial* material) { m.DestroyMaterial(material); });
+    DestroyMade(mObjects, m.GetTextureCount(), [&](int i) { return m.GetTexture(i); },
+                [&](KScnTexture* texture) { m.DestroyTexture(texture); });
     KScnSceneContents* contents = mScene.GetContents();
-    std::vector<KScnGenericNode*> generic;
-    for (int i = contents->GetGenericNodeCount() - 1; i >= 0; --i)
-        if (mObjects.count(contents->GetGenericNode(i)) == 0)
-            generic.push_back(contents->GetGenericNode(i));
-    for (KScnGenericNode* node : generic)
-        mManager.DestroyGenericNode(node);
+    DestroyMade(mObjects, contents->GetGenericNodeCount(), [&](int i) { return contents->GetGenericNode(i); },
+                [&](KScnGenericNode* node) { m.DestroyGenericNode(node); });
 
     for (const KScnTakeDescription& info : mTakeInfos)
         mScene.SetTakeInfo(info);
