@@ -144,6 +144,17 @@ TEST(ImporterOutOfMemory, EveryAllocationOfAReadFailsCleanly)
         {"a.dxf", importtest::Entities("0 3DFACE 8 L 10 0 20 0 30 0 11 1 21 0 31 0 12 0 22 1 32 0")},
         {"a.bvh", "HIERARCHY\nROOT Hips\n{\nOFFSET 0 1 0\nCHANNELS 3 Xposition Yposition Zposition\n"
                   "End Site\n{\nOFFSET 0 1 0\n}\n}\nMOTION\nFrames: 2\nFrame Time: 0.1\n0 0 0\n1 1 1\n"},
+        {"a.trc", "PathFileType\t4\t(X/Y/Z)\ta.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\n"
+                  "60\t60\t2\t1\tmm\nFrame#\tTime\tHead\n\t\tX1\tY1\tZ1\n\n1\t0\t0\t1\t0\n2\t0.017\t1\t1\t0\n"},
+        {"a.htr", "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments 1\nNumFrames 2\n"
+                  "DataFrameRate 60\nEulerRotationOrder ZYX\nCalibrationUnits mm\nRotationUnits Degrees\n"
+                  "GlobalAxisofGravity Y\nBoneLengthAxis Y\nScaleFactor 1.0\n[SegmentNames&Hierarchy]\nHip\tGLOBAL\n"
+                  "[BasePosition]\nHip\t0\t900\t0\t0\t0\t0\t120\n[Hip]\n1\t0\t0\t0\t0\t0\t0\t1\n"
+                  "2\t0\t0\t0\t20\t0\t0\t1\n[EndOfFile]\n"},
+        {"a.asf", ":version 1.10\n:name tiny\n:units\n  length 1\n  angle deg\n:root\n  order TX TY TZ RZ RY RX\n"
+                  "  axis XYZ\n  position 0 0 0\n  orientation 0 0 0\n:bonedata\n  begin\n    id 1\n"
+                  "    name spine\n    direction 0 1 0\n    length 10\n    axis 0 0 0 XYZ\n    dof rx\n  end\n"
+                  ":hierarchy\n  begin\n    root spine\n  end\n"},
     };
     TempDir dir;
     for (const auto& [name, bytes] : files)
