@@ -63,14 +63,14 @@ KScnCamera::~KScnCamera()
     mProperties = nullptr;
 }
 
-KStringList KScnCamera::GetTypeNames() const
+KStringList KScnCamera::GetTypeNameList() const
 {
     KStringList list;
     list.Add("Camera");
     return list;
 }
 
-void KScnCamera::CollectProperties(std::vector<KProperty*>& out)
+void KScnCamera::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i)
     {

@@ -207,6 +207,11 @@ void KScnTextureProperties::SetTextureScalingPivot(KgeTVector value)
 
 detail::KScnTextureErrorHolder::KScnTextureErrorHolder() : mErrorRecord(kTakeNodeMessages, 1) {}
 
+KScnPropertyHandler* KScnTexture::GetPropertyHandler()
+{
+    return mProps;
+}
+
 KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord), mTypeName("TextureVideoClip")
 {
