@@ -803,6 +803,58 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, st
                       error);
 }
 
+// Takes out of a checked document the kinds of content whose switch is off
+// (KStreamOptionsScn::EOption), so that nothing of them is made: objects,
+// the references to them and, for materials and textures, the layer
+// elements that index them.
+void LeaveOut(KScnReaderScn::Document& doc, const KStreamOptionsScn& options)
+{
+    using O = KStreamOptionsScn;
+    const auto dropElements = [&doc](int type)
+    {
+        for (SModel& m : doc.models)
+            for (SLayer& layer : m.mesh.layers)
+                layer.elements.erase(std::remove_if(layer.elements.begin(), layer.elements.end(),
+                                                    [type](const SElement& e) { return e.type == type; }),
+                                     layer.elements.end());
+    };
+    if (!options.GetOption(O::eMaterials))
+    {
+        doc.materials.clear();
+        for (SModel& m : doc.models)
+            m.materials.clear();
+        dropElements(KScnLayerElement::eMaterial);
+    }
+    if (!options.GetOption(O::eTextures))
+    {
+        doc.textures.clear();
+        for (SModel& m : doc.models)
+            m.textures.clear();
+        dropElements(KScnLayerElement::eTexture);
+    }
+    if (!options.GetOption(O::eDeformers))
+    {
+        doc.parts.skins.clear();
+        doc.parts.clusters.clear();
+        doc.parts.modelDeformers.clear();
+    }
+    for (SModel& m : doc.models)
+    {
+        if (!options.GetOption(O::eShapes))
+            m.extra.shapes.clear();
+        if (!options.GetOption(O::eUserProperties))
+            m.userProperties.clear();
+    }
+    if (!options.GetOption(O::eCharacters))
+        doc.characters.clear();
+    if (!options.GetOption(O::eCharacterPoses))
+        doc.parts.poses.clear();
+    if (!options.GetOption(O::eGlobalSettings))
+        doc.parts.settings = SGlobalSettings();
+    if (!options.GetOption(O::eSceneInfo))
+        doc.metaData.reset();
+}
+
 bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
 {
     auto metaData = std::make_unique<KScnSceneMetaData>();
@@ -1457,7 +1509,7 @@ void KScnReaderScn::ReadTakes(
         const int index = known != indexOf.end() ? known->second : -1;
         if (block)
         {
-            ReadTakeChannels(name, index, objects, skipped);
+            ReadTakeChannels(name, index, options, objects, skipped);
             mSource->LeaveFieldBlock();
         }
         if (index < 0)
@@ -1475,11 +1527,19 @@ void KScnReaderScn::ReadTakes(
 // name of each object listed; index is the take's index in every object of
 // the file, -1 for a take they do not have yet (a listed object gets it).
 void KScnReaderScn::ReadTakeChannels(
-    const std::string& name, int index,
+    const std::string& name, int index, const KStreamOptionsScn& options,
     const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
 {
     static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
                                                          "Character", "Deformer", "SubDeformer"};
+    using O = KStreamOptionsScn;
+    const bool read[kTakeObjectKinds] = {true,
+                                         options.GetOption(O::eMaterials),
+                                         options.GetOption(O::eTextures),
+                                         options.GetOption(O::eCharacters),
+                                         options.GetOption(O::eDeformers),
+                                         options.GetOption(O::eDeformers)};
+    const bool importPass = options.GetOption(O::eImportPass);
     // Objects given the new take by this block so far.
     std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
     // The take's time warps, current while its channels are read and baked.
@@ -1489,7 +1549,7 @@ void KScnReaderScn::ReadTakeChannels(
         int kind = 0;
         while (kind < kTakeObjectKinds && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
             ++kind;
-        if (kind == kTakeObjectKinds)
+        if (kind == kTakeObjectKinds || !read[kind])
             continue;
         auto it = objects[kind].find(mSource->NextValueAsString());
         if (it == objects[kind].end())
@@ -1514,7 +1574,8 @@ void KScnReaderScn::ReadTakeChannels(
         {
         }
         // Layers and time warps are merged and baked into plain curves.
-        ApplyImportPass(root);
+        if (importPass)
+            ApplyImportPass(root);
         mSource->LeaveFieldBlock();
     }
 }
@@ -1563,6 +1624,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     Document doc;
     if (!ReadDocument(*mSource, doc, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
+    LeaveOut(doc, *options);
     const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
 
     // Models, materials, textures and characters by name.
@@ -1607,6 +1669,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
+        // Imported: the skeleton inherit-type fix-up below looks at it.
+        node->SetFlag(true);
         // Kept as listed; the children are connected once every model exists.
         for (const std::string& child : s.children)
             node->AddChildName(child.c_str());
@@ -1614,7 +1678,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
         // Pivots, pre- and post-rotations, offsets and limits reach the
         // transform only through the pivot set and the node limits.
-        node->UpdatePivotsFromProperties();
+        if (options->GetOption(KStreamOptionsScn::ePivots))
+            node->UpdatePivotsFromProperties();
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
             BuildMesh(mManager, *node, s);
@@ -1640,6 +1705,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (KScnNode* node : created)
         if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
             root->AddChild(node);
+    // A skeleton that inherits without its parent's scaling (type 2) under a
+    // node that is no skeleton inherits it (type 1).
+    scene->FixSkeletonInheritType(root);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
     SMadeCharacters made;
@@ -1657,7 +1725,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         for (const auto& named : list)
             named.second->PushAllPropertiesToDefaultTake();
     std::vector<KScnTakeDescription> descriptions;
-    ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
+    if (options->GetOption(KStreamOptionsScn::eTakes))
+        ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
@@ -1668,6 +1737,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
     else
         options->ReportProgress(this, "Scene read", 100.0);
+    // Asked not to keep them, skins and clusters go once bound into links
+    // (those of earlier reads into the scene too): the scene keeps the links.
+    if (!options->GetOption(KStreamOptionsScn::eKeepDeformers))
+        scene->DestroyAllDeformers();
     // Last: a failed read takes back what it made but cannot unlist a
     // description (all of them are listed or none).
     scene->SetTakeInfos(descriptions);
