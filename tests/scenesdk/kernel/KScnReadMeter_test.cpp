@@ -243,18 +243,22 @@ const std::vector<SGrowth>& Growths()
         {"use records", Meter::eUseRecords,
          [](int n)
          {
-             return Scene(
-                 Numbered(n, [](int i)
-                          { return "Material: \"m" + N(i) + "\" { Properties: { Diffuse: 1, 0, 0 } }\n"; }) +
-                 "Model: \"M\", \"Null\" {\n Materials: " +
-                 Numbered(n, [](int i) { return (i == 0 ? "\"m" : ", \"m") + N(i) + "\""; }) + "\n}\n");
+             return Scene(Numbered(n,
+                                   [](int i) {
+                                       return "Material: \"m" + N(i) + "\" { Properties: { Diffuse: " + N(i) +
+                                              ", 0, 0 } }\n";
+                                   }) +
+                          "Model: \"M\", \"Null\" {\n Materials: " +
+                          Numbered(n, [](int i) { return (i == 0 ? "\"m" : ", \"m") + N(i) + "\""; }) +
+                          "\n}\n");
          },
          10, 20},
         {"connections", Meter::eConnections,
          [](int n)
          {
              return Scene(
-                 Numbered(n, [](int i) { return "Texture: \"t" + N(i) + "\" { FileName: \"t.tga\" }\n"; }) +
+                 Numbered(n, [](int i)
+                          { return "Texture: \"t" + N(i) + "\" { FileName: \"t" + N(i) + ".tga\" }\n"; }) +
                  "Model: \"M\", \"Null\" {\n Textures: " +
                  Numbered(n, [](int i) { return (i == 0 ? "\"t" : ", \"t") + N(i) + "\""; }) + "\n}\n");
          },
