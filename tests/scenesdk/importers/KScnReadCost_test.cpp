@@ -135,8 +135,25 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
                    "}\n",
                300),
          "60000 user property takes (user properties x takes)", 0.005, 0.02},
+        {"cams.scn", Scene(Numbered(22, "Model: \"C", "\", \"Camera\"\n")), "22 cameras", 0.005, 0.02},
+        {"shapes.scn",
+         Scene("Model: \"F\", \"Mesh\" {\n Mesh: { ControlPoints: 0,0,0, 1,0,0, 0,1,0\n PolygonSizes: 3\n "
+               "PolygonVertices: 0,1,2 }\n" +
+                   Numbered(8, " Shape: \"S", "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n") + "}\n",
+               200),
+         "1608 shape channels (shapes x takes)", 0.005, 0.02},
+        {"written.scn",
+         Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
+             Numbered(40, " Take: \"T",
+                      "\" {\n" + Numbered(5, "  Model: \"N", "\" { Channel: \"T\" }\n") + " }\n") +
+             "}\n",
+         "200 written take entries", 0.005, 0.02},
         {"mats.obj", triangle, "40 materials", 0.002, 0.01, Numbered(40, "newmtl m")},
         {"maps.obj", triangle, "20 materials", 0.002, 0.01, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},
+        // The library's bytes count with the file's (3 MB of comments: 48 MB
+        // more at scale 1): read at a scale where the file alone would not be.
+        {"padded.obj", triangle, "40 materials", 0.002, 0.003,
+         Numbered(40, "newmtl m") + Numbered(30000, "# ", std::string(98, '-') + "\n")},
         {"maps.3ds", File3DS(tds), "20 materials", 0.002, 0.01},
         {"cols.mov", columns + "\n", "60 channels", 0.001, 0.005},
     };

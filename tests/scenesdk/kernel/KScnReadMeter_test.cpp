@@ -265,6 +265,9 @@ const std::vector<SGrowth>& Growths()
          10, 20},
         {"time-warp samples", Meter::eWarpSamples, Warped, 1, 2},
         {"layer merge samples", Meter::eMergeSamples, Layered, 2, 4},
+        // The takes of the first file on the nulls of a second.
+        {"earlier takes", Meter::eTakes, [](int) { return Scene(Nulls(10)); }, 20, 40,
+         [](int n) { return Scene(Nulls(1), EmptyTakes(n)); }},
         // The takes of a second file on the nulls of the first.
         {"earlier reads", Meter::eTakes, [](int) { return Scene(Nulls(1), EmptyTakes(10)); }, 20, 40,
          [](int n) { return Scene(Nulls(n)); }},
