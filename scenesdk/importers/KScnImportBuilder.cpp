@@ -2,11 +2,13 @@
 
 #include "scenesdk/fileio/KScnReadUndo.h"
 
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
 #include <algorithm>
 #include <exception>
@@ -42,6 +44,7 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
+    mRenaming.Rename(node);
     mNodes.push_back(node);
     mMade.insert(node);
     if (parent == nullptr)
@@ -74,7 +77,10 @@ KScnMaterial* KScnImportBuilder::CreateMaterial(const char* name)
     KScnMaterial* material =
         mManager != nullptr ? mManager->CreateMaterial(name != nullptr ? name : "") : nullptr;
     if (material != nullptr)
+    {
+        mRenaming.Rename(material);
         mMaterials.push_back(material);
+    }
     return material;
 }
 
@@ -83,7 +89,10 @@ KScnTexture* KScnImportBuilder::CreateTexture(const char* name)
     KScnTexture* texture =
         mManager != nullptr ? mManager->CreateTexture(name != nullptr ? name : "") : nullptr;
     if (texture != nullptr)
+    {
+        mRenaming.Rename(texture);
         mTextures.push_back(texture);
+    }
     return texture;
 }
 
@@ -157,6 +166,7 @@ void KScnImportBuilder::Forget()
     mMaterials.clear();
     mTextures.clear();
     mTakes.clear();
+    mRenaming.Clear();
 }
 
 } // namespace scenesdk

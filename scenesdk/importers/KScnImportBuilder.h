@@ -15,6 +15,16 @@
 // Nodes below another node made here are attached at once (the whole
 // subtree joins the scene at Commit). Names are the bare names; the manager
 // adds its prefixes ("Model::", "Material::", "Texture::").
+//
+// Every node, material and texture made here passes through the builder's
+// renaming strategy (KNumberRenamingStrategy) as it is made: a current name
+// that an object of this read already has gets a running number ("Chair",
+// "Chair1", "Chair2"). Names compare with their prefixes, so a node and a
+// material may share a bare name. Readers that make their own names distinct
+// (the motion readers' "Hip_2", the 3DS reader's texture names) are left as
+// they are, since the strategy changes only a repeat.
+
+#include "scenesdk/kernel/KRenamingStrategy.h"
 
 #include <string>
 #include <unordered_set>
@@ -80,6 +90,8 @@ private:
     std::vector<KScnMaterial*> mMaterials;
     std::vector<KScnTexture*> mTextures;
     std::vector<std::string> mTakes;
+    // Sees every object made since the last Commit or Rollback.
+    KNumberRenamingStrategy mRenaming;
 };
 
 } // namespace scenesdk
