@@ -320,7 +320,7 @@ void MergePass(KFCurveNode& node, std::vector<KFCurveNode*>& changed)
 }
 
 // nodes sorted.
-bool HasAncestorIn(const KFCurveNode& node, const std::vector<KFCurveNode*>& nodes)
+bool HasAncestorIn(KFCurveNode& node, const std::vector<KFCurveNode*>& nodes)
 {
     for (KFCurveNode* p = node.GetParent(); p != nullptr; p = p->GetParent())
     {
