@@ -211,6 +211,11 @@ KErrorRecord& KScnTexture::SharedErrorRecord()
     return record;
 }
 
+KScnPropertyHandler* KScnTexture::GetPropertyHandler()
+{
+    return mProps;
+}
+
 KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
 {

@@ -29,139 +29,55 @@ namespace scenesdk
 
 class KPropertyObjectList;
 class KScnTexture;
+class KScnTextureProperties;
 class KScnVideo;
-
-// What a texture is used for ("TextureTypeUse").
-enum ETextureUse6
-{
-    eTextureUseColor = 0,
-    eTextureUseSphericalReflectionMap = 1,
-    eTextureUseSphereMap = 2,
-    eTextureUseShadowMap = 3,
-    eTextureUseLightMap = 4,
-    eTextureUseBumpNormalMap = 5
-};
-
-// How the texture combines with what lies below ("CurrentTextureBlendMode").
-enum EBlendMode
-{
-    eBlendTranslucent = 0,
-    eBlendAdditive = 1,
-    eBlendModulate = 2,
-    eBlendModulate2 = 3
-};
-
-// The mapping as the property set shows it ("CurrentMappingType").
-enum EUnifiedMappingType
-{
-    eUMT_UV = 0,
-    eUMT_Z = 1,
-    eUMT_X = 2,
-    eUMT_Y = 3,
-    eUMT_Spherical = 4,
-    eUMT_Cylindrical = 5,
-    eUMT_Environment = 6,
-    eUMT_Projection = 7,
-    eUMT_Box = 8,
-    eUMT_Face = 9,
-    eUMT_None = 10
-};
-
-// Texture coordinates outside 0..1 ("WrapModeU", "WrapModeV").
-enum EWrapMode
-{
-    eWrapRepeat = 0,
-    eWrapClamp = 1
-};
-
-// Names of the enumerators above; null for a value without a name.
-const char* TextureUseName(int value);
-const char* BlendModeName(int value);
-const char* UnifiedMappingTypeName(int value);
-const char* WrapModeName(int value);
-
-class KScnTextureProperties : public KScnPropertyHandler
-{
-    KCLASSID_DECLARE(KScnTextureProperties)
-
-public:
-    explicit KScnTextureProperties(KScnTexture* owner);
-
-    void PushPropertyToTakes(KProperty& property) override;
-    KScnTakeNodeContainer* GetOwner() override;
-    KScnTexture* GetTexture() const { return mOwner; }
-
-    // Connected to a node of a scene (this set a source of the node's), the
-    // texture joins that scene's contents unless a texture of its name is
-    // listed there. The event then goes on to KObject's handling, whose
-    // result is returned.
-    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
-                         uint32_t type, KPlug* extra) override;
-
-    // Accessors bound to the member properties. Vector setters keep the
-    // stored fourth component; vector getters answer (x, y, z, 1).
-    virtual ETextureUse6 GetTextureTypeUse() { return mTextureTypeUse; }
-    virtual void SetTextureTypeUse(ETextureUse6 value) { mTextureTypeUse = value; }
-    virtual EBlendMode GetCurrentTextureBlendMode() { return mBlendMode; }
-    virtual void SetCurrentTextureBlendMode(EBlendMode value) { mBlendMode = value; }
-    virtual bool GetUseMaterial() { return mUseMaterial; }
-    virtual void SetUseMaterial(bool value) { mUseMaterial = value; }
-    virtual bool GetUseMipMap() { return mUseMipMap; }
-    virtual void SetUseMipMap(bool value) { mUseMipMap = value; }
-    virtual EUnifiedMappingType GetCurrentMappingType() { return mMappingType; }
-    virtual void SetCurrentMappingType(EUnifiedMappingType value) { mMappingType = value; }
-    virtual bool GetUVSwap() { return mUVSwap; }
-    virtual void SetUVSwap(bool value) { mUVSwap = value; }
-    virtual EWrapMode GetWrapModeU() { return mWrapU; }
-    virtual void SetWrapModeU(EWrapMode value) { mWrapU = value; }
-    virtual EWrapMode GetWrapModeV() { return mWrapV; }
-    virtual void SetWrapModeV(EWrapMode value) { mWrapV = value; }
-    virtual KgeTVector GetTextureRotationPivot();
-    virtual void SetTextureRotationPivot(KgeTVector value);
-    virtual KgeTVector GetTextureScalingPivot();
-    virtual void SetTextureScalingPivot(KgeTVector value);
-
-    KPropertyTemplate<ETextureUse6> TextureTypeUse;
-    KPropertyTemplate<EBlendMode> CurrentTextureBlendMode;
-    KPropertyTemplate<bool> UseMaterial;
-    KPropertyTemplate<bool> UseMipMap;
-    KPropertyTemplate<EUnifiedMappingType> CurrentMappingType;
-    KPropertyTemplate<bool> UVSwap;
-    KPropertyTemplate<EWrapMode> WrapModeU;
-    KPropertyTemplate<EWrapMode> WrapModeV;
-    KPropertyTemplate<KgeTVector> TextureRotationPivot;
-    KPropertyTemplate<KgeTVector> TextureScalingPivot;
-    // Owned by the set's property list; null only if the list refused it.
-    KPropertyObjectList* VideoProperty = nullptr;
-
-    // The animatable dynamic properties (owned by the set's property list).
-    KProperty* Translation = nullptr;
-    KProperty* Rotation = nullptr;
-    KProperty* Scaling = nullptr;
-    KProperty* TextureAlpha = nullptr;
-
-protected:
-    ~KScnTextureProperties() override = default;
-
-private:
-    KProperty* MakeDynamic(const char* name, const char* dataTypeName);
-
-    KScnTexture* mOwner;
-    ETextureUse6 mTextureTypeUse = eTextureUseColor;
-    EBlendMode mBlendMode = eBlendTranslucent;
-    bool mUseMaterial = false;
-    bool mUseMipMap = false;
-    EUnifiedMappingType mMappingType = eUMT_UV;
-    bool mUVSwap = false;
-    EWrapMode mWrapU = eWrapRepeat;
-    EWrapMode mWrapV = eWrapRepeat;
-    KgeTVector mRotationPivot{0.0, 0.0, 0.0, 1.0};
-    KgeTVector mScalingPivot{0.0, 0.0, 0.0, 1.0};
-};
 
 class KScnTexture : public KScnTakeNodeContainer
 {
 public:
+    // What a texture is used for ("TextureTypeUse").
+    enum ETextureUse6
+    {
+        eTextureUseColor = 0,
+        eTextureUseSphericalReflectionMap = 1,
+        eTextureUseSphereMap = 2,
+        eTextureUseShadowMap = 3,
+        eTextureUseLightMap = 4,
+        eTextureUseBumpNormalMap = 5
+    };
+
+    // How the texture combines with what lies below ("CurrentTextureBlendMode").
+    enum EBlendMode
+    {
+        eBlendTranslucent = 0,
+        eBlendAdditive = 1,
+        eBlendModulate = 2,
+        eBlendModulate2 = 3
+    };
+
+    // The mapping as the property set shows it ("CurrentMappingType").
+    enum EUnifiedMappingType
+    {
+        eUMT_UV = 0,
+        eUMT_Z = 1,
+        eUMT_X = 2,
+        eUMT_Y = 3,
+        eUMT_Spherical = 4,
+        eUMT_Cylindrical = 5,
+        eUMT_Environment = 6,
+        eUMT_Projection = 7,
+        eUMT_Box = 8,
+        eUMT_Face = 9,
+        eUMT_None = 10
+    };
+
+    // Texture coordinates outside 0..1 ("WrapModeU", "WrapModeV").
+    enum EWrapMode
+    {
+        eWrapRepeat = 0,
+        eWrapClamp = 1
+    };
+
     // The mapping stored in the texture itself.
     enum EMappingType
     {
@@ -193,7 +109,7 @@ protected:
 
 public:
     int GetObjectKind() const override { return eKindTexture; }
-    KScnPropertyHandler* GetPropertyHandler() override { return mProps; }
+    KScnPropertyHandler* GetPropertyHandler() override;
     KScnTextureProperties* GetTextureProperties() const { return mProps; }
     // Builds "Translation", "Rotation", "Scaling" (each with "X", "Y", "Z")
     // and "Alpha" in the first take.
@@ -201,7 +117,7 @@ public:
 
     KString GetTypeName() const override { return mTypeName; }
     // Textures have no further type names: always empty.
-    KStringList GetTypeNames() const override { return KStringList(); }
+    KStringList GetTypeNameList() const override { return KStringList(); }
 
     // ---- File names ----
     // Never null. The setters refuse a null or empty text (false, nothing
@@ -299,6 +215,121 @@ private:
     KgeUVVector mUVScaling{1.0, 1.0};
     KgeUVVector mUVTranslation{0.0, 0.0};
     KScnTextureProperties* mProps = nullptr;
+};
+
+// The texture's enumerations under their namespace-level names, as callers
+// outside the class have long used them.
+using ETextureUse6 = KScnTexture::ETextureUse6;
+constexpr ETextureUse6 eTextureUseColor = KScnTexture::eTextureUseColor;
+constexpr ETextureUse6 eTextureUseSphericalReflectionMap = KScnTexture::eTextureUseSphericalReflectionMap;
+constexpr ETextureUse6 eTextureUseSphereMap = KScnTexture::eTextureUseSphereMap;
+constexpr ETextureUse6 eTextureUseShadowMap = KScnTexture::eTextureUseShadowMap;
+constexpr ETextureUse6 eTextureUseLightMap = KScnTexture::eTextureUseLightMap;
+constexpr ETextureUse6 eTextureUseBumpNormalMap = KScnTexture::eTextureUseBumpNormalMap;
+using EBlendMode = KScnTexture::EBlendMode;
+constexpr EBlendMode eBlendTranslucent = KScnTexture::eBlendTranslucent;
+constexpr EBlendMode eBlendAdditive = KScnTexture::eBlendAdditive;
+constexpr EBlendMode eBlendModulate = KScnTexture::eBlendModulate;
+constexpr EBlendMode eBlendModulate2 = KScnTexture::eBlendModulate2;
+using EUnifiedMappingType = KScnTexture::EUnifiedMappingType;
+constexpr EUnifiedMappingType eUMT_UV = KScnTexture::eUMT_UV;
+constexpr EUnifiedMappingType eUMT_Z = KScnTexture::eUMT_Z;
+constexpr EUnifiedMappingType eUMT_X = KScnTexture::eUMT_X;
+constexpr EUnifiedMappingType eUMT_Y = KScnTexture::eUMT_Y;
+constexpr EUnifiedMappingType eUMT_Spherical = KScnTexture::eUMT_Spherical;
+constexpr EUnifiedMappingType eUMT_Cylindrical = KScnTexture::eUMT_Cylindrical;
+constexpr EUnifiedMappingType eUMT_Environment = KScnTexture::eUMT_Environment;
+constexpr EUnifiedMappingType eUMT_Projection = KScnTexture::eUMT_Projection;
+constexpr EUnifiedMappingType eUMT_Box = KScnTexture::eUMT_Box;
+constexpr EUnifiedMappingType eUMT_Face = KScnTexture::eUMT_Face;
+constexpr EUnifiedMappingType eUMT_None = KScnTexture::eUMT_None;
+using EWrapMode = KScnTexture::EWrapMode;
+constexpr EWrapMode eWrapRepeat = KScnTexture::eWrapRepeat;
+constexpr EWrapMode eWrapClamp = KScnTexture::eWrapClamp;
+
+// Names of the texture's enumerators; null for a value without a name.
+const char* TextureUseName(int value);
+const char* BlendModeName(int value);
+const char* UnifiedMappingTypeName(int value);
+const char* WrapModeName(int value);
+
+class KScnTextureProperties : public KScnPropertyHandler
+{
+    KCLASSID_DECLARE(KScnTextureProperties)
+
+public:
+    explicit KScnTextureProperties(KScnTexture* owner);
+
+    void PushPropertyToTakes(KProperty& property) override;
+    KScnTakeNodeContainer* GetOwner() override;
+    KScnTexture* GetTexture() const { return mOwner; }
+
+    // Connected to a node of a scene (this set a source of the node's), the
+    // texture joins that scene's contents unless a texture of its name is
+    // listed there. The event then goes on to KObject's handling, whose
+    // result is returned.
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override;
+
+    // Accessors bound to the member properties. Vector setters keep the
+    // stored fourth component; vector getters answer (x, y, z, 1).
+    virtual ETextureUse6 GetTextureTypeUse() { return mTextureTypeUse; }
+    virtual void SetTextureTypeUse(ETextureUse6 value) { mTextureTypeUse = value; }
+    virtual EBlendMode GetCurrentTextureBlendMode() { return mBlendMode; }
+    virtual void SetCurrentTextureBlendMode(EBlendMode value) { mBlendMode = value; }
+    virtual bool GetUseMaterial() { return mUseMaterial; }
+    virtual void SetUseMaterial(bool value) { mUseMaterial = value; }
+    virtual bool GetUseMipMap() { return mUseMipMap; }
+    virtual void SetUseMipMap(bool value) { mUseMipMap = value; }
+    virtual EUnifiedMappingType GetCurrentMappingType() { return mMappingType; }
+    virtual void SetCurrentMappingType(EUnifiedMappingType value) { mMappingType = value; }
+    virtual bool GetUVSwap() { return mUVSwap; }
+    virtual void SetUVSwap(bool value) { mUVSwap = value; }
+    virtual EWrapMode GetWrapModeU() { return mWrapU; }
+    virtual void SetWrapModeU(EWrapMode value) { mWrapU = value; }
+    virtual EWrapMode GetWrapModeV() { return mWrapV; }
+    virtual void SetWrapModeV(EWrapMode value) { mWrapV = value; }
+    virtual KgeTVector GetTextureRotationPivot();
+    virtual void SetTextureRotationPivot(KgeTVector value);
+    virtual KgeTVector GetTextureScalingPivot();
+    virtual void SetTextureScalingPivot(KgeTVector value);
+
+    KPropertyTemplate<ETextureUse6> TextureTypeUse;
+    KPropertyTemplate<EBlendMode> CurrentTextureBlendMode;
+    KPropertyTemplate<bool> UseMaterial;
+    KPropertyTemplate<bool> UseMipMap;
+    KPropertyTemplate<EUnifiedMappingType> CurrentMappingType;
+    KPropertyTemplate<bool> UVSwap;
+    KPropertyTemplate<EWrapMode> WrapModeU;
+    KPropertyTemplate<EWrapMode> WrapModeV;
+    KPropertyTemplate<KgeTVector> TextureRotationPivot;
+    KPropertyTemplate<KgeTVector> TextureScalingPivot;
+    // Owned by the set's property list; null only if the list refused it.
+    KPropertyObjectList* VideoProperty = nullptr;
+
+    // The animatable dynamic properties (owned by the set's property list).
+    KProperty* Translation = nullptr;
+    KProperty* Rotation = nullptr;
+    KProperty* Scaling = nullptr;
+    KProperty* TextureAlpha = nullptr;
+
+protected:
+    ~KScnTextureProperties() override = default;
+
+private:
+    KProperty* MakeDynamic(const char* name, const char* dataTypeName);
+
+    KScnTexture* mOwner;
+    ETextureUse6 mTextureTypeUse = eTextureUseColor;
+    EBlendMode mBlendMode = eBlendTranslucent;
+    bool mUseMaterial = false;
+    bool mUseMipMap = false;
+    EUnifiedMappingType mMappingType = eUMT_UV;
+    bool mUVSwap = false;
+    EWrapMode mWrapU = eWrapRepeat;
+    EWrapMode mWrapV = eWrapRepeat;
+    KgeTVector mRotationPivot{0.0, 0.0, 0.0, 1.0};
+    KgeTVector mScalingPivot{0.0, 0.0, 0.0, 1.0};
 };
 
 } // namespace scenesdk
