@@ -5,6 +5,7 @@
 // size, and the read at a budget below what it makes stops with error 0, a
 // reason naming the budget, and the scene and manager as before.
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
@@ -309,7 +310,7 @@ protected:
     bool Read(KScnSceneRoot* scene, const std::string& text, double scale, std::string& status)
     {
         const std::string path = m_Dir.WriteFile("growth" + N(++mFiles) + ".scn", text);
-        KScnImporter importer(&mManager);
+        KScnFree<KScnImporter> importer(&mManager);
         if (!importer.Initialize(path.c_str()))
             return false;
         KStreamOptionsScn* options = importer.GetImportOptions(true);
