@@ -45,7 +45,7 @@ SRead ReadObj(const std::string& path, double scale = 1.0)
 {
     KScnSdkManager manager;
     KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter importer(&manager);
+    KScnImporter& importer = *manager.CreateImporter();
     importer.SetFileFormat(KScnImporter::FindFileFormat("obj"));
     KStreamOptionsObj options;
     options.mBudgetScale = scale;
