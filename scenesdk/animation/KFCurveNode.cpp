@@ -302,7 +302,7 @@ int KFCurveNode::GetChildCount() const
     return mChildren.GetCount();
 }
 
-KFCurveNode* KFCurveNode::GetChildAt(int index) const
+const KFCurveNode* KFCurveNode::GetChildAt(int index) const
 {
     return mChildren.GetAt(index);
 }
@@ -312,7 +312,7 @@ bool KFCurveNode::IsChild(const KFCurveNode* node, bool recursive) const
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == node || (recursive && child != nullptr && child->IsChild(node, true)))
         {
             return true;
@@ -321,12 +321,12 @@ bool KFCurveNode::IsChild(const KFCurveNode* node, bool recursive) const
     return false;
 }
 
-KFCurveNode* KFCurveNode::FindChildByDataType(const KDataType* dataType) const
+const KFCurveNode* KFCurveNode::FindChildByDataType(const KDataType* dataType) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child != nullptr && child->GetDataType() == dataType)
         {
             return child;
@@ -352,7 +352,7 @@ int KFCurveNode::IndexOfChildByName(const char* name) const
     KSearchWork::Add(static_cast<uint64_t>(n));
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child != nullptr && wanted.CompareNoCase(child->GetName()) == 0)
         {
             return i;
@@ -366,7 +366,7 @@ void KFCurveNode::SetParent(KFCurveNode* parent)
     mParent = parent;
 }
 
-KFCurveNode* KFCurveNode::GetParent() const
+const KFCurveNode* KFCurveNode::GetParent() const
 {
     return mParent;
 }
@@ -446,7 +446,7 @@ bool MatchesSegment(const KFCurveNode* child, const KString& segment)
 
 } // namespace
 
-KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
+const KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
 {
     const bool byName = !MatchesByType(segment);
     if (byName)
@@ -454,11 +454,11 @@ KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
         if (const SNameIndex* index = ValidNameIndex())
         {
             const auto found = index->below.find(NameKey(segment.Buffer()));
-            return found != index->below.end() ? const_cast<KFCurveNode*>(found->second) : nullptr;
+            return found != index->below.end() ? found->second : nullptr;
         }
     }
     int visited = 0;
-    KFCurveNode* found = SearchSegment(segment, visited);
+    const KFCurveNode* found = SearchSegment(segment, visited);
     KSearchWork::Add(static_cast<uint64_t>(visited));
     if (byName && visited >= kNameIndexFrom)
     {
@@ -467,12 +467,12 @@ KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
     return found;
 }
 
-KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
+const KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == nullptr)
         {
             continue;
@@ -482,7 +482,7 @@ KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) co
         {
             return child;
         }
-        KFCurveNode* below = child->SearchSegment(segment, visited);
+        const KFCurveNode* below = child->SearchSegment(segment, visited);
         if (below != nullptr)
         {
             return below;
@@ -617,7 +617,7 @@ void KFCurveNode::NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent)
 // previous one; a child matches by name (no case) or, for exactly "T", "R"
 // and "S", by the local transform data types. The caller's text is only
 // read.
-KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
+const KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
 {
     if (path == nullptr)
     {
@@ -630,7 +630,7 @@ KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
         const char* slash = std::strchr(segment, '/');
         const KString name =
             slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
-        KFCurveNode* found = start->FindSegment(name);
+        const KFCurveNode* found = start->FindSegment(name);
         if (found == nullptr || slash == nullptr)
         {
             return found;
@@ -640,12 +640,12 @@ KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
     }
 }
 
-KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) const
+const KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == nullptr)
         {
             continue;
@@ -654,7 +654,7 @@ KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) co
         {
             return child;
         }
-        KFCurveNode* below = child->FindDescendantByDataType(dataType);
+        const KFCurveNode* below = child->FindDescendantByDataType(dataType);
         if (below != nullptr)
         {
             return below;

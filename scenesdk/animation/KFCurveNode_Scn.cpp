@@ -40,7 +40,7 @@ KString CutRemark(const KString& name)
 // The child a "Channel" field of that name fills: "R", "S", "T" first by the
 // local transform data types, then by name (no case), then by the name cut
 // at its remark.
-KFCurveNode* KFCurveNode::FindChannelChild(const KString& name) const
+KFCurveNode* KFCurveNode::FindChannelChild(const KString& name)
 {
     KFCurveNode* child = nullptr;
     if (name == "R")

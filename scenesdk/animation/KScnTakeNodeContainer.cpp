@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <unordered_set>
+#include <utility>
 
 namespace scenesdk
 {
@@ -58,7 +59,7 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
     }
 }
 
-void KScnTakeNodeContainer::SetError(const char* text)
+void KScnTakeNodeContainer::SetError(const char* text) const
 {
     if (mError != nullptr)
     {
@@ -348,7 +349,7 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
     return true;
 }
 
-KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
+const KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index) const
 {
     if (index < 0 || index >= GetTakeNodeCount())
     {
@@ -358,9 +359,14 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
     return mTakes[index];
 }
 
-const char* KScnTakeNodeContainer::GetTakeNodeName(int index)
+KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
 {
-    KScnTakeNodeEntry* take = GetTakeNode(index);
+    return const_cast<KScnTakeNodeEntry*>(std::as_const(*this).GetTakeNode(index));
+}
+
+const char* KScnTakeNodeContainer::GetTakeNodeName(int index) const
+{
+    const KScnTakeNodeEntry* take = GetTakeNode(index);
     return take != nullptr ? take->GetName() : nullptr;
 }
 
@@ -397,11 +403,6 @@ void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, 
             curve->SetDefaultValue(static_cast<float>(values[k]));
         }
     }
-}
-
-KScnTakeNodeEntry* KScnTakeNodeContainer::GetCurrentTakeNode()
-{
-    return GetTakeNode(mCurrent);
 }
 
 // ---- Property channels ----------------------------------------------------

@@ -119,11 +119,20 @@ public:
     // Whether a take has that name (byte for byte); null is the empty name.
     bool HasTakeNode(const char* name) { return HasTakeNamed(name != nullptr ? name : ""); }
     int GetTakeNodeCount() const { return static_cast<int>(mTakes.size()); }
+    // Reading and writing: the const forms give a const entry, whose
+    // accessors never copy a tree (a take reading a snapshot that others
+    // share keeps reading it); read through them. The others give an entry
+    // to write through, and its first writable pointer makes the take's own
+    // tree (see KScnTakeNodeEntry). Both record "Take node does not exist"
+    // for an index out of range.
     KScnTakeNodeEntry* GetTakeNode(int index);
-    const char* GetTakeNodeName(int index);
+    const KScnTakeNodeEntry* GetTakeNode(int index) const;
+    const char* GetTakeNodeName(int index) const;
     // Null without error when there is no take.
-    KScnTakeNodeEntry* GetDefaultTakeNode() const { return mTakes.empty() ? nullptr : mTakes[0]; }
-    KScnTakeNodeEntry* GetCurrentTakeNode();
+    KScnTakeNodeEntry* GetDefaultTakeNode() { return mTakes.empty() ? nullptr : mTakes[0]; }
+    const KScnTakeNodeEntry* GetDefaultTakeNode() const { return mTakes.empty() ? nullptr : mTakes[0]; }
+    KScnTakeNodeEntry* GetCurrentTakeNode() { return GetTakeNode(mCurrent); }
+    const KScnTakeNodeEntry* GetCurrentTakeNode() const { return GetTakeNode(mCurrent); }
     int GetCurrentTakeIndex() const { return mCurrent; }
 
     // ---- Property channels ----
@@ -203,7 +212,8 @@ public:
     static void WriteCurveDefaultSilently(KFCurve* curve, double value);
 
 protected:
-    void SetError(const char* text);
+    // The error record is not the object's state: readers record into it too.
+    void SetError(const char* text) const;
 
     // The default values of the "X", "Y" and "Z" curves under channel in the
     // default take (0 for a missing curve or take).

@@ -232,6 +232,21 @@ KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* s
         static_cast<const KScnTakeNodeEntry*>(this)->FindCurveByDataType(first, second, dataType));
 }
 
+const KFCurve* KScnTakeNodeEntry::GetOcclusionCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeOcclusion::Get());
+}
+
+const KFCurve* KScnTakeNodeEntry::GetIKReachTranslationCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeIKReachTranslation::Get());
+}
+
+const KFCurve* KScnTakeNodeEntry::GetIKReachRotationCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeIKReachRotation::Get());
+}
+
 KFCurve* KScnTakeNodeEntry::GetOcclusionCurve()
 {
     return FindCurveByDataType(nullptr, nullptr, KDataTypeOcclusion::Get());

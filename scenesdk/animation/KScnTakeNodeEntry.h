@@ -199,8 +199,11 @@ public:
 
     // Channels found by the data types of a marker's channels.
     KFCurve* GetOcclusionCurve();
+    const KFCurve* GetOcclusionCurve() const;
     KFCurve* GetIKReachTranslationCurve();
+    const KFCurve* GetIKReachTranslationCurve() const;
     KFCurve* GetIKReachRotationCurve();
+    const KFCurve* GetIKReachRotationCurve() const;
 
 private:
     using Snapshot = std::shared_ptr<KFCurveNode>;

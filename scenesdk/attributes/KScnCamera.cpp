@@ -33,6 +33,12 @@ KFCurve* BackgroundCurve(KScnTakeNodeEntry* take, int component)
                            : nullptr;
 }
 
+const KFCurve* BackgroundCurve(const KScnTakeNodeEntry* take, int component)
+{
+    return take != nullptr ? take->FindCurve(nullptr, "BackgroundColor", kColorComponents[component])
+                           : nullptr;
+}
+
 } // namespace
 
 KScnCamera::KScnCamera(KScnSdkManager* manager) : mManager(manager), mProperties(new KScnCameraProperties)
@@ -57,14 +63,14 @@ KScnCamera::~KScnCamera()
     mProperties = nullptr;
 }
 
-KStringList KScnCamera::GetTypeNames() const
+KStringList KScnCamera::GetTypeNameList() const
 {
     KStringList list;
     list.Add("Camera");
     return list;
 }
 
-void KScnCamera::CollectProperties(std::vector<KProperty*>& out)
+void KScnCamera::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i)
     {
@@ -336,9 +342,9 @@ KColorRGBA KScnCamera::GetDefaultBackgroundColor() const
 
 KColorRGBA KScnCamera::GetBackgroundColor() const
 {
-    KScnNode* node = GetNode();
-    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
-    KFCurve* curves[3] = {BackgroundCurve(take, 0), BackgroundCurve(take, 1), BackgroundCurve(take, 2)};
+    const KScnNode* node = GetNode();
+    const KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
+    const KFCurve* curves[3] = {BackgroundCurve(take, 0), BackgroundCurve(take, 1), BackgroundCurve(take, 2)};
     if (curves[0] == nullptr || curves[1] == nullptr || curves[2] == nullptr)
     {
         // Detached, or the channel is not there yet (attachment in progress).

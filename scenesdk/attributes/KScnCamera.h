@@ -112,9 +112,9 @@ public:
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     KString GetTypeName() const override { return KString("Camera"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     KScnCameraProperties* GetProperties() const { return mProperties; }
     KScnSdkManager* GetManager() const { return mManager; }

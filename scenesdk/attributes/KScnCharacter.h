@@ -98,8 +98,7 @@ public:
     EConstraintKind GetConstraintKind() const override { return eCharacter; }
     KString GetTypeName() const override { return KString("Character"); }
     // One entry, "Character".
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    KStringList GetTypeNameList() const override;
     void SetOffset(KgeTVector /*offset*/) override {}
     // Channels for every animatable property of the set, in list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;

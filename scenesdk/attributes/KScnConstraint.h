@@ -52,9 +52,8 @@ public:
     KScnConstraintProperty* GetConstraintProperties() const { return mPropertySet; }
     // "Constraint" here; each kind gives its own.
     KString GetTypeName() const override;
-    // One empty name, for every kind (GetTypeNames answers the same).
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    // One empty name, for every kind.
+    KStringList GetTypeNameList() const override;
     // Channels for every animatable property of the set, in property-list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     virtual EConstraintKind GetConstraintKind() const = 0;

@@ -81,9 +81,8 @@ public:
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnControlSetPlugProperties* GetPlugProperties() const { return mProperties; }
     KString GetTypeName() const override { return KString("ControlSetPlug"); }
-    // One entry, "ControlSetPlug" (GetTypeNames answers the same).
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    // One entry, "ControlSetPlug".
+    KStringList GetTypeNameList() const override;
     // Channels for every animatable property of the set, in list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     // Detaches everything connected to the property set.

@@ -71,7 +71,7 @@ KString KScnDeformer::GetTypeName() const
     return KString(mProperties != nullptr ? mProperties->GetTypeText() : "");
 }
 
-KStringList KScnDeformer::GetTypeNames() const
+KStringList KScnDeformer::GetTypeNameList() const
 {
     KStringList out;
     out.Add("Deformer");

@@ -69,7 +69,7 @@ public:
     // "Skin" or "Cluster".
     KString GetTypeName() const override;
     // The single name "Deformer".
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // Gives every animatable property of the set its channels (the deformer
     // sets have none, so nothing is made).
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;

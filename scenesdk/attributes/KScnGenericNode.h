@@ -72,7 +72,7 @@ public:
     int GetObjectKind() const override { return eKindDeformer; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KString GetTypeName() const override { return KString("GenericNode"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // The property set is empty: nothing is made.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

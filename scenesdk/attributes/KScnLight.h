@@ -39,9 +39,9 @@ public:
     EAttributeKind GetAttributeKind() const override { return eLight; }
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     KString GetTypeName() const override { return KString("Light"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     void SetLightType(ELightType type);
     ELightType GetLightType();

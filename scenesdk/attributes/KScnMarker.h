@@ -48,11 +48,11 @@ public:
     int GetMarkerType() const override { return mMarkerKind; }
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     // "Marker", "OpticalMarker", "IKEffector", "FKEffector"; "Marker" for any other kind.
     KString GetTypeName() const override;
     // One entry "Marker" whatever the kind.
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     // Kind Marker, look Cube, size 100, red, no label, IK pivot at the origin.
     void Reset();

@@ -19,7 +19,7 @@ public:
     EAttributeKind GetAttributeKind() const override { return eOpticalReference; }
     KString GetTypeName() const override { return KString("Optical"); }
     // One entry: "Marker".
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 };
 
 } // namespace scenesdk

@@ -89,7 +89,7 @@ public:
     // "BindPose" or "RestPose".
     KString GetTypeName() const override;
     // Empty.
-    KStringList GetTypeNames() const override { return KStringList(); }
+    KStringList GetTypeNameList() const override { return KStringList(); }
     // The property set is empty: nothing is made.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

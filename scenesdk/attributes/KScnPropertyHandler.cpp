@@ -84,10 +84,12 @@ bool KScnPropertyHandler::RemovePropertyForRef(KScnPropertyRef* ref)
     {
         return false;
     }
+    // The record stays where it is listed (among the owner's user
+    // properties or not); only the channels made for the property go, since
+    // a property made again for the record would not be linked to them.
     if (KScnTakeNodeContainer* owner = GetOwner())
     {
-        owner->RemoveUserProperty(ref);
-        owner->OnUserPropertyRemoved(ref);
+        owner->RemovePropertyFromTakes(property);
     }
     ref->SetProperty(nullptr);
     DestroyPropertyAt(GetPropertyIndex(property));

@@ -50,7 +50,7 @@ void KScnSkeleton::UpdateColorState()
     mProperties->Color.SetFlagNotify(kColorNotLimbState, !limb);
 }
 
-void KScnSkeleton::CollectProperties(std::vector<KProperty*>& out)
+void KScnSkeleton::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
 }
@@ -61,7 +61,7 @@ KString KScnSkeleton::GetTypeName() const
     return KString(mSkeletonKind >= 0 && mSkeletonKind < 4 ? kNames[mSkeletonKind] : "");
 }
 
-KStringList KScnSkeleton::GetTypeNames() const
+KStringList KScnSkeleton::GetTypeNameList() const
 {
     KStringList names;
     if (mSkeletonKind == eRoot || mSkeletonKind == eEffector)

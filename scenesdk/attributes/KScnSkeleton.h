@@ -64,12 +64,12 @@ public:
     ~KScnSkeleton() override;
 
     EAttributeKind GetAttributeKind() const override { return eSkeleton; }
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     // 0 "Root", 1 "Limb", 2 "LimbNode", 3 "Root"; empty for any other kind.
     KString GetTypeName() const override;
     // Root and Effector: "Null", "Skeleton", "Root"; Limb and LimbNode:
     // "Skeleton"; any other kind: empty.
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     // A Root of size 100, limb length 1, grey (0.8) and nothing set.
     void Reset();

@@ -196,7 +196,7 @@ KScnVideo::~KScnVideo()
     }
 }
 
-KStringList KScnVideo::GetTypeNames() const
+KStringList KScnVideo::GetTypeNameList() const
 {
     KStringList out;
     out.Add("Clip");

@@ -151,7 +151,7 @@ public:
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnVideoProperties* GetVideoProperties() const { return mProperties; }
     KString GetTypeName() const override { return KString("Clip"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // Makes the channels of the set's animatable properties in take.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

@@ -109,7 +109,9 @@ private:
     void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                    std::vector<KScnTakeDescription>& descriptions, int& skipped);
-    void ReadTakeChannels(const std::string& name, int index,
+    // Objects of a kind the options leave out are passed over uncounted;
+    // the import pass runs when its switch is on.
+    void ReadTakeChannels(const std::string& name, int index, const KStreamOptionsScn& options,
                           const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                           int& skipped);
     // The metadata read goes into the options (which the importer passes on

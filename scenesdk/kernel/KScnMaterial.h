@@ -120,7 +120,7 @@ public:
     // AddDeferredDefaultTakeNode).
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     // Materials have no type names: always empty.
-    KStringList GetTypeNames() const override { return KStringList(); }
+    KStringList GetTypeNameList() const override { return KStringList(); }
     KErrorRecord& GetError() { return mErrorRecord; }
 
 private:

@@ -191,7 +191,7 @@ void KScnNode::CollectHandlerProperties(std::vector<KProperty*>& out)
     KScnTakeNodeContainer::CollectHandlerProperties(out);
     if (mAttribute != nullptr)
     {
-        mAttribute->CollectProperties(out);
+        mAttribute->CollectHandlerProperties(out);
     }
 }
 
@@ -200,11 +200,11 @@ KString KScnNode::GetTypeName() const
     return mAttribute != nullptr ? mAttribute->GetTypeName() : KString("Null");
 }
 
-KStringList KScnNode::GetTypeNames() const
+KStringList KScnNode::GetTypeNameList() const
 {
     if (mAttribute != nullptr)
     {
-        return mAttribute->GetTypeNames();
+        return mAttribute->GetTypeNameList();
     }
     KStringList list;
     list.Add("Null");

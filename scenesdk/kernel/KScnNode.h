@@ -108,7 +108,7 @@ public:
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     // The attribute's type name, or "Null" without one.
     KString GetTypeName() const override;
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     KErrorRecord& GetError() { return mError; }
 
     // ---- Takes ----

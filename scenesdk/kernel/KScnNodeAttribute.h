@@ -57,9 +57,9 @@ public:
     virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
     virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.
-    virtual void CollectProperties(std::vector<KProperty*>& /*out*/) {}
+    virtual void CollectHandlerProperties(std::vector<KProperty*>& /*out*/) {}
     virtual KString GetTypeName() const { return KString(""); }
-    virtual KStringList GetTypeNames() const { return KStringList(); }
+    virtual KStringList GetTypeNameList() const { return KStringList(); }
 
     KScnNode* GetNode() const { return mNode; }
 

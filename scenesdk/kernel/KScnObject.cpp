@@ -34,7 +34,10 @@ constexpr int kKindCount = static_cast<int>(sizeof(kKindPrefixes) / sizeof(kKind
 
 } // namespace
 
-KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mNames(name), mManager(manager) {}
+KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mManager(manager)
+{
+    InitNamePair(name);
+}
 
 KScnObject::~KScnObject()
 {
@@ -42,17 +45,29 @@ KScnObject::~KScnObject()
     mUserProperties.Clear();
     delete mListed;
     mListed = nullptr;
-    mNames.FreeNamePair();
+    FreeNamePair();
+}
+
+void KScnObject::FreeNamePair()
+{
+    mInitialName.Clear();
+    mName.Clear();
+}
+
+void KScnObject::SetNames(const char* text)
+{
+    mInitialName = text != nullptr ? text : "";
+    mName = mInitialName;
+}
+
+void KScnObject::SetCurrentName(const char* text)
+{
+    mName = text != nullptr ? text : "";
 }
 
 void KScnObject::SetName(const char* name)
 {
-    mNames.SetCurrentName(KScnSdkManager::PrefixName(GetNamePrefix().Buffer(), name).Buffer());
-}
-
-void KScnObject::SetInitialName(const char* text)
-{
-    mNames.SetNames(text);
+    SetCurrentName(KScnSdkManager::PrefixName(GetNamePrefix().Buffer(), name).Buffer());
 }
 
 KString KScnObject::GetNamePrefix(int kind)

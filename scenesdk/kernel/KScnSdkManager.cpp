@@ -177,11 +177,11 @@ T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, c
     return nullptr;
 }
 
-void KScnSdkManager::Notify(EListenerKind kind, const char* initialName)
+void KScnSdkManager::Notify(EListenerKind kind, const KScnObject* object)
 {
     if (mListeners[kind] != nullptr)
     {
-        mListeners[kind]->OnObjectCreated(KString(initialName));
+        mListeners[kind]->OnObjectCreated(object->GetInitialNameString());
     }
 }
 
@@ -267,7 +267,7 @@ KScnNode* KScnSdkManager::CreateNode(const char* name)
     KScnNode* node = Listed(mNodes, NewNode(PrefixName("Model::", name).Buffer()));
     if (node != nullptr)
     {
-        Notify(eListenNodes, node->GetInitialName());
+        Notify(eListenNodes, node);
     }
     return node;
 }
@@ -376,7 +376,7 @@ KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
     KScnMaterial* material = Listed(mMaterials, NewMaterial(PrefixName("Material::", name).Buffer()));
     if (material != nullptr)
     {
-        Notify(eListenMaterials, material->GetInitialName());
+        Notify(eListenMaterials, material);
     }
     return material;
 }
@@ -386,7 +386,7 @@ KScnTexture* KScnSdkManager::CreateTexture(const char* name)
     KScnTexture* texture = Listed(mTextures, NewTexture(PrefixName("Texture::", name).Buffer()));
     if (texture != nullptr)
     {
-        Notify(eListenTextures, texture->GetInitialName());
+        Notify(eListenTextures, texture);
     }
     return texture;
 }
@@ -396,7 +396,7 @@ KScnVideo* KScnSdkManager::CreateVideo(const char* name)
     KScnVideo* video = Listed(mVideos, NewVideo(PrefixName("Video::", name).Buffer()));
     if (video != nullptr)
     {
-        Notify(eListenVideos, video->GetInitialName());
+        Notify(eListenVideos, video);
     }
     return video;
 }

@@ -63,7 +63,9 @@ public:
     virtual ~KScnSdkManagerListener() = default;
     // The manager destroyed every object (end of DestroyAllObjects).
     virtual void OnAllObjectsDestroyed() {}
-    // A new object; initialName is its name as created (prefix included).
+    // A new object; initialName is the object's own initial-name string
+    // (its name as created, prefix included), which lives as long as the
+    // object and follows KScnObject::SetNames.
     virtual void OnObjectCreated(const KString& initialName) = 0;
 };
 
@@ -284,7 +286,7 @@ private:
     template <typename T> bool UnlistNear(KPointerArray<T>& list, T* object, int& near);
     template <typename T>
     T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
-    void Notify(EListenerKind kind, const char* initialName);
+    void Notify(EListenerKind kind, const KScnObject* object);
     // Destroys the handles made for the object's own properties, which
     // would otherwise outlive them.
     void DestroyOwnHandles(KScnObject* object);

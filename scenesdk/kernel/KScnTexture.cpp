@@ -205,14 +205,15 @@ void KScnTextureProperties::SetTextureScalingPivot(KgeTVector value)
 // ---------------------------------------------------------------------------
 // KScnTexture
 
-KErrorRecord& KScnTexture::SharedErrorRecord()
+detail::KScnTextureErrorHolder::KScnTextureErrorHolder() : mErrorRecord(kTakeNodeMessages, 1) {}
+
+KScnPropertyHandler* KScnTexture::GetPropertyHandler()
 {
-    static KErrorRecord record(kTakeNodeMessages, 1);
-    return record;
+    return mProps;
 }
 
 KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
+    : KScnTakeNodeContainer(manager, name, &mErrorRecord), mTypeName("TextureVideoClip")
 {
     mProps = new KScnTextureProperties(this);
     AddDefaultTakeNode();

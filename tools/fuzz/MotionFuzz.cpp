@@ -9,7 +9,8 @@
 // curves evaluated at their ends and its global transform computed. Any
 // input must be refused or imported without a fault (run under
 // AddressSanitizer and UBSan); a refused one must leave the scene as it
-// was, and every node a read made must go with the scene's nodes.
+// was, every node a read made must go with the scene's nodes, and the
+// reading walk must leave every take that shared a tree sharing it.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -54,7 +55,7 @@ KScnSceneRoot* Scene()
     return scene;
 }
 
-void EvaluateEnds(KFCurve* curve)
+void EvaluateEnds(const KFCurve* curve)
 {
     if (curve != nullptr && curve->GetKeyCount() > 0)
     {
@@ -63,20 +64,26 @@ void EvaluateEnds(KFCurve* curve)
     }
 }
 
-// Nodes visited are capped: a read may make thousands of markers.
+// Nodes visited are capped: a read may make thousands of markers. The
+// takes are read through const entries, which copy no tree (a take that
+// shares the tree of others stays so).
 void Walk(KScnNode* node, int& budget)
 {
     for (int c = 0; c < node->GetChildCount() && budget > 0; ++c, --budget)
     {
         KScnNode* child = node->GetChild(c);
+        const KScnNode& reader = *child;
         for (int t = 1; t < child->GetTakeNodeCount(); ++t)
         {
             child->SelectTakeNodeByIndex(t);
-            KScnTakeNodeEntry* take = child->GetCurrentTakeNode();
+            const KScnTakeNodeEntry* take = reader.GetCurrentTakeNode();
+            const bool sharing = take->IsSharingSnapshot();
             EvaluateEnds(take->GetTranslationXCurve());
             EvaluateEnds(take->GetTranslationZCurve());
             EvaluateEnds(take->GetRotationYCurve());
             (void)child->ComputeGlobalTransform();
+            if (sharing && !take->IsSharingSnapshot())
+                std::abort(); // a read copied the tree
         }
         Walk(child, budget);
     }

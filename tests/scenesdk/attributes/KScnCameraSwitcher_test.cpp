@@ -17,9 +17,9 @@ TEST_F(CameraSwitcherTest, KindNamesAndNoProperties)
     KScnCameraSwitcher switcher;
     EXPECT_EQ(switcher.GetAttributeKind(), KScnNodeAttribute::eCameraSwitcher);
     EXPECT_STREQ(switcher.GetTypeName().Buffer(), "");
-    EXPECT_EQ(switcher.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(switcher.GetTypeNameList().GetCount(), 0);
     std::vector<KProperty*> properties;
-    switcher.CollectProperties(properties);
+    switcher.CollectHandlerProperties(properties);
     EXPECT_TRUE(properties.empty());
 }
 

@@ -40,7 +40,7 @@ TEST(Camera, KindAndTypeNames)
     KScnCamera cam;
     EXPECT_EQ(cam.GetAttributeKind(), 7);
     EXPECT_STREQ(cam.GetTypeName().Buffer(), "Camera");
-    KStringList names = cam.GetTypeNames();
+    KStringList names = cam.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Camera");
     KScnCameraProperties* set = cam.GetProperties();
@@ -117,7 +117,7 @@ TEST(Camera, PropertyListOrderInterleavesChannels)
                                     "FrameSamplingCount"};
     KScnCamera cam;
     std::vector<KProperty*> props;
-    cam.CollectProperties(props);
+    cam.CollectHandlerProperties(props);
     ASSERT_EQ(props.size(), sizeof(expected) / sizeof(expected[0]));
     ASSERT_EQ(props.size(), 65u);
     for (size_t i = 0; i < props.size(); ++i)

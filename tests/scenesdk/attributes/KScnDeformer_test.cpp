@@ -103,7 +103,7 @@ TEST(Deformer, TypeNamesAndFactoryNames)
     KScnDeformer cluster(nullptr, "c", "cluster");
     for (KScnDeformer* d : {&skin, &cluster})
     {
-        KStringList names = d->GetTypeNames();
+        KStringList names = d->GetTypeNameList();
         ASSERT_EQ(names.GetCount(), 1);
         EXPECT_STREQ(names.GetStringAt(0), "Deformer");
     }

@@ -51,7 +51,7 @@ TEST(GenericNode, NewNodeHasTheDefaultTakeAndNoUserProperties)
     EXPECT_STREQ(node.GetName(), "gizmo");
     EXPECT_EQ(node.GetObjectKind(), 10);
     EXPECT_STREQ(node.GetTypeName().Buffer(), "GenericNode");
-    KStringList names = node.GetTypeNames();
+    KStringList names = node.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "GenericNode");
     ASSERT_EQ(node.GetTakeNodeCount(), 1);

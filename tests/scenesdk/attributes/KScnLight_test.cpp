@@ -20,7 +20,7 @@ TEST_F(LightTest, NewLightPropertiesInOrder)
     KScnLight light;
     EXPECT_EQ(light.GetAttributeKind(), KScnNodeAttribute::eLight);
     EXPECT_STREQ(light.GetTypeName().Buffer(), "Light");
-    EXPECT_EQ(Names(light.GetTypeNames()), (std::vector<std::string>{"Light"}));
+    EXPECT_EQ(Names(light.GetTypeNameList()), (std::vector<std::string>{"Light"}));
     ExpectProperties(light, {{"LightType", eKPropEnum, {0.0}},
                              {"CastLightOnObject", eKPropBool, {1.0}},
                              {"DrawVolumetricLight", eKPropBool, {1.0}},

@@ -63,7 +63,7 @@ TEST_F(MarkerTest, TypeNamesByKind)
         marker.SetMarkerKind(static_cast<KScnMarker::EMarkerKind>(kind));
         EXPECT_EQ(marker.GetMarkerType(), kind);
         EXPECT_STREQ(marker.GetTypeName().Buffer(), names[kind]);
-        EXPECT_EQ(Names(marker.GetTypeNames()), (std::vector<std::string>{"Marker"}));
+        EXPECT_EQ(Names(marker.GetTypeNameList()), (std::vector<std::string>{"Marker"}));
     }
     marker.SetMarkerKind(static_cast<KScnMarker::EMarkerKind>(9));
     EXPECT_STREQ(marker.GetTypeName().Buffer(), "Marker");

@@ -45,7 +45,7 @@ TEST_F(NodeAttributeTest, NullPropertiesAndSize)
     KScnNull null;
     EXPECT_EQ(null.GetAttributeKind(), KScnNodeAttribute::eNull);
     EXPECT_STREQ(null.GetTypeName().Buffer(), "Null");
-    EXPECT_EQ(Names(null.GetTypeNames()), (std::vector<std::string>{"Null"}));
+    EXPECT_EQ(Names(null.GetTypeNameList()), (std::vector<std::string>{"Null"}));
     ExpectProperties(null, {{"Size", eKPropDouble, {100.0}}});
     EXPECT_FALSE(null.IsSizeSet());
     EXPECT_STREQ(null.GetProperties()->GetClassName(), "KScnNullProperties");
@@ -138,7 +138,7 @@ TEST_F(NodeAttributeTest, SkeletonTypeNamesFollowTheKind)
         SCOPED_TRACE(row.kind);
         skeleton.SetSkeletonKind(static_cast<KScnSkeleton::ESkeletonKind>(row.kind));
         EXPECT_STREQ(skeleton.GetTypeName().Buffer(), row.name);
-        EXPECT_EQ(Names(skeleton.GetTypeNames()), row.list);
+        EXPECT_EQ(Names(skeleton.GetTypeNameList()), row.list);
     }
 }
 

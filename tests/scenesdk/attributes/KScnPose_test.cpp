@@ -38,7 +38,7 @@ TEST(Pose, BindAndRestPosesAreTakeObjectsWithoutTakes)
     EXPECT_EQ(bind.GetPoseType(), 'b');
     EXPECT_EQ(rest.GetPoseType(), 'r');
     EXPECT_EQ(bind.GetObjectKind(), 11);
-    EXPECT_EQ(bind.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(bind.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(bind.GetTakeNodeCount(), 0);
     EXPECT_EQ(bind.GetCount(), 0);
     EXPECT_STREQ(KScnPose::MakeObjectName("bind").Buffer(), "Pose::bind");

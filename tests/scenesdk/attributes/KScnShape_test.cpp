@@ -15,9 +15,9 @@ TEST(Shape, KindNamesAndNoChannels)
     KScnShape shape;
     EXPECT_EQ(shape.GetAttributeKind(), KScnNodeAttribute::eShape);
     EXPECT_STREQ(shape.GetTypeName().Buffer(), "");
-    EXPECT_EQ(shape.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(shape.GetTypeNameList().GetCount(), 0);
     std::vector<KProperty*> properties;
-    shape.CollectProperties(properties);
+    shape.CollectHandlerProperties(properties);
     EXPECT_TRUE(properties.empty());
 }
 

@@ -18,7 +18,7 @@ TEST(Nurb, NewSurfaceIsOpenWithoutKnots)
     KScnNurb nurb;
     EXPECT_EQ(nurb.GetAttributeKind(), KScnNodeAttribute::eNurb);
     EXPECT_STREQ(nurb.GetTypeName().Buffer(), "Nurb");
-    EXPECT_EQ(nurb.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(nurb.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(nurb.GetNurbUType(), KScnNurb::eOpen);
     EXPECT_EQ(nurb.GetNurbVType(), KScnNurb::eOpen);
     EXPECT_EQ(nurb.GetUKnotVector(), nullptr);
@@ -104,7 +104,7 @@ TEST(Patch, NewPatchAndInit)
     KScnPatch patch;
     EXPECT_EQ(patch.GetAttributeKind(), KScnNodeAttribute::ePatch);
     EXPECT_STREQ(patch.GetTypeName().Buffer(), "Patch");
-    EXPECT_EQ(patch.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(patch.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(patch.GetPatchUType(), KScnPatch::eOther);
     EXPECT_EQ(patch.GetPatchVType(), KScnPatch::eOther);
     EXPECT_EQ(patch.GetUStep(), 0);
@@ -154,7 +154,7 @@ TEST(OpticalReference, IsAMarkerLikeAttribute)
     KScnOpticalReference reference;
     EXPECT_EQ(reference.GetAttributeKind(), KScnNodeAttribute::eOpticalReference);
     EXPECT_STREQ(reference.GetTypeName().Buffer(), "Optical");
-    KStringList names = reference.GetTypeNames();
+    KStringList names = reference.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Marker");
 

@@ -56,7 +56,7 @@ TEST(Video, NewVideoIsAClipOfKindFiveWithDefaultTake)
     KScnVideo video(nullptr, "Video::clip");
     EXPECT_EQ(video.GetObjectKind(), 5);
     EXPECT_STREQ(video.GetTypeName().Buffer(), "Clip");
-    KStringList names = video.GetTypeNames();
+    KStringList names = video.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Clip");
     ASSERT_EQ(video.GetTakeNodeCount(), 1);

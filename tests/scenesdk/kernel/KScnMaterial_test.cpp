@@ -82,7 +82,7 @@ TEST(KScnMaterial, PropertyTable)
     EXPECT_EQ(mat.GetObjectKind(), 3);
     EXPECT_STREQ(mat.GetShadingModel(), "phong");
     EXPECT_FALSE(mat.GetMultiLayer());
-    EXPECT_EQ(mat.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(mat.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(mat.GetNamePrefix(), "Material::");
     EXPECT_EQ(mat.GetNameWithoutPrefix(), "red");
 }

@@ -17,7 +17,7 @@ TEST(KScnMesh, KindAndTypeName)
     KScnMesh mesh(nullptr);
     EXPECT_EQ(mesh.GetAttributeKind(), KScnNodeAttribute::eMesh);
     EXPECT_STREQ(mesh.GetTypeName().Buffer(), "Mesh");
-    EXPECT_EQ(mesh.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(mesh.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(mesh.GetNode(), nullptr);
     mesh.DetachFromNode(); // never attached: nothing happens
     EXPECT_EQ(mesh.GetNode(), nullptr);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 using namespace scenesdk;
 
@@ -93,6 +94,46 @@ TEST(KScnObject, SetNameAddsKindPrefixAndKeepsInitialName)
     EXPECT_STREQ(node.GetName(), "Model::Wood::x");
     node.SetName("");
     EXPECT_STREQ(node.GetName(), "Model::Name");
+}
+
+// The name-pair operations, called on the object itself.
+TEST(KScnObject, NamePairOperations)
+{
+    KindObject node(1, "x");
+    const struct
+    {
+        const char* op;
+        const char* text;
+        const char* initial;
+        const char* current;
+    } rows[] = {
+        {"InitNamePair", "Cube", "Cube", "Cube"},
+        {"SetCurrentName", "Model::Cube1", "Cube", "Model::Cube1"}, // only the current name
+        {"SetName", "Cube2", "Cube", "Model::Cube2"},
+        {"SetNames", "Sphere", "Sphere", "Sphere"},
+        {"SetCurrentName", nullptr, "Sphere", ""},
+        {"SetNames", nullptr, "", ""},
+        {"SetNames", "Cone", "Cone", "Cone"},
+        {"FreeNamePair", nullptr, "", ""},
+    };
+    for (const auto& row : rows)
+    {
+        const std::string op = row.op;
+        if (op == "InitNamePair")
+            node.InitNamePair(row.text);
+        else if (op == "SetCurrentName")
+            node.SetCurrentName(row.text);
+        else if (op == "SetName")
+            node.SetName(row.text);
+        else if (op == "SetNames")
+            node.SetNames(row.text);
+        else
+            node.FreeNamePair();
+        EXPECT_STREQ(node.GetInitialName(), row.initial) << op;
+        EXPECT_STREQ(node.GetInitialNameString().Buffer(), row.initial) << op;
+        EXPECT_STREQ(node.GetCurrentName(), row.current) << op;
+        EXPECT_STREQ(node.GetName(), row.current) << op;
+    }
 }
 
 TEST(KScnObject, NameWithoutPrefixFallsBackToFirstColons)

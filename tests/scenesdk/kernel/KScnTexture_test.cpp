@@ -161,7 +161,7 @@ TEST(KScnTexture, NewTextureState)
     EXPECT_EQ(Triple(x, y, z), Triple(0, 0, 0));
     EXPECT_DOUBLE_EQ(tex.GetDefaultAlpha(), 1.0);
     EXPECT_EQ(tex.GetTypeName(), "TextureVideoClip");
-    EXPECT_EQ(tex.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(tex.GetTypeNameList().GetCount(), 0);
     EXPECT_STREQ(tex.GetFileName(), "");
     EXPECT_STREQ(tex.GetRelativeFileName(), "");
     EXPECT_EQ(tex.GetRepeatU(), 1);
