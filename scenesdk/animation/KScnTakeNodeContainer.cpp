@@ -52,7 +52,7 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
     delete mStale;
     mStale = nullptr;
     UnlinkAllPropertyCurves();
-    for (KScnPropertyRef* ref : mOwnedRefs)
+    for (KScnFree<KScnPropertyRef>* ref : mOwnedRefs)
     {
         RemoveUserProperty(ref);
         delete ref;
@@ -1000,7 +1000,7 @@ KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty
     {
         return GetSdkManager()->CreateUserPropertyFromProperty(property);
     }
-    KScnPropertyRef* ref = new KScnPropertyRef(nullptr, property);
+    auto* ref = new KScnFree<KScnPropertyRef>(nullptr, property);
     mOwnedRefs.push_back(ref);
     return ref;
 }

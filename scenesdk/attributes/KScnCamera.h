@@ -104,8 +104,13 @@ public:
     };
 
     explicit KScnCamera(KScnSdkManager* manager = nullptr);
-    ~KScnCamera() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnCamera() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eCamera; }
     int AttachToNode(KScnNode* node) override;
     void DetachFromNode() override;

@@ -113,8 +113,13 @@ public:
     // name is the full object name ("Texture::" + name, given by the
     // manager); manager may be null for a free texture.
     KScnTexture(KScnSdkManager* manager, const char* name);
-    ~KScnTexture() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnTexture() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindTexture; }
     KScnPropertyHandler* GetPropertyHandler() override;
     KScnTextureProperties* GetTextureProperties() const { return mProps; }
