@@ -197,7 +197,7 @@ bool CBuild::KeyframerNode(size_t index, std::vector<KScnNode*>& made, std::stri
     }
     else if (object != nullptr)
         mShown[found->second] = 1;
-    return !mOptions.mReadAnimation || Animate(node, n, why);
+    return !mOptions.ReadsAnimation() || Animate(node, n, why);
 }
 
 // An object no keyframer node shows: a node under the root, placed by the

@@ -183,6 +183,7 @@ bool KScnForeignReader::Read(KScnSceneRoot& sceneRoot, KStreamOptionsScn& readOp
     KScnSceneRoot* scene = &sceneRoot;
     KStreamOptionsScn* options = &readOptions;
     KScnImportBuilder builder(mManager, scene);
+    builder.SetKeepTakes(options->GetOption(KStreamOptionsScn::eTakes));
     if (!ReadContent(builder, *options))
     {
         builder.Rollback();

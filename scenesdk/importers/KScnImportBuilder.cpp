@@ -44,6 +44,8 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
+    // Imported: the scene's skeleton inherit-type fix-up looks at it.
+    node->SetFlag(true);
     mRenaming.Rename(node);
     mNodes.push_back(node);
     mMade.insert(node);
@@ -117,9 +119,20 @@ bool KScnImportBuilder::Commit()
         contents->AddMaterial(material);
     for (KScnTexture* texture : mTextures)
         contents->AddTexture(texture);
+    if (!mKeepTakes)
+    {
+        // Read, but not wanted: the nodes made lose the takes they were keyed in.
+        for (KScnNode* node : mNodes)
+            for (const std::string& take : mTakes)
+                for (int i = node->GetTakeNodeCount() - 1; i > 0; --i)
+                    if (take == node->GetTakeNodeName(i))
+                        node->RemoveTakeNode(i);
+        mTakes.clear();
+    }
     for (KScnNode* node : mTopNodes)
         if (node->GetParent() == nullptr)
             root->AddChild(node);
+    mScene->FixSkeletonInheritType(root);
     // Every take owner of the scene (the new objects, its root and camera
     // switcher, what earlier imports made) gets the takes, so that the scene
     // can make one current for all; the new objects get the scene's earlier

@@ -45,7 +45,7 @@ bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& op
     size_t libraryBytes = 0; // the libraries' size counts with the file's
     std::vector<std::string> warnings;
     const std::string folder = GetFolder();
-    for (size_t i = 0; options.mReadMaterials && i < data.mLibraries.size(); ++i)
+    for (size_t i = 0; options.ReadsMaterials() && i < data.mLibraries.size(); ++i)
     {
         std::string name = data.mLibraries[i];
         for (char& c : name)
@@ -74,7 +74,7 @@ bool KScnReaderObj::Read(KScnImportBuilder& builder, const KStreamOptionsObj& op
     cost.Add(KScnReadCost::eMaterials, materials.size());
     for (const KScnMtlMaterial& material : materials)
         for (const KScnMtlMap& map : material.mMaps)
-            cost.Add(KScnReadCost::eTextures, options.mReadTextures && !map.mFile.empty() ? 1 : 0);
+            cost.Add(KScnReadCost::eTextures, options.ReadsTextures() && !map.mFile.empty() ? 1 : 0);
     if (!CheckCost(cost, options, "KStreamOptionsObj", libraryBytes))
         return false;
     if (!KScnObjSceneBuilder::Build(builder, data, materials, options, warnings, why))
