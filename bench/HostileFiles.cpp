@@ -538,19 +538,21 @@ double UseTransforms(KScnSceneContents* contents, int& selected)
 }
 
 // Every take of every node made current in turn and its curves evaluated
-// through the entry the node gives, as tools/fuzz/MotionFuzz.cpp walks them.
+// through the const entry the node gives, as tools/fuzz/MotionFuzz.cpp walks
+// them (the writable entry would give each take a copy of its tree).
 double UseCurves(KScnSceneContents* contents, int& selected)
 {
     double sum = 0.0;
     for (int i = 0; i < contents->GetNodeCount(); ++i)
     {
         KScnNode* node = contents->GetNode(i);
+        const KScnNode& reader = *node;
         for (int t = 1; t < node->GetTakeNodeCount(); ++t)
         {
             if (!node->SelectTakeNodeByIndex(t))
                 continue;
             ++selected;
-            auto* take = node->GetCurrentTakeNode();
+            const KScnTakeNodeEntry* take = reader.GetCurrentTakeNode();
             for (const KFCurve* curve : {take->GetTranslationXCurve(), take->GetTranslationZCurve(),
                                          take->GetRotationYCurve()})
                 sum += curve != nullptr ? curve->Evaluate(KTime(0)) : 0.0;
