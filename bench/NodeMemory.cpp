@@ -12,6 +12,7 @@
 // 10.5 KB (once 11.9 KB). Most of a null model is its property set (some 70
 // declared properties of 72 to 96 bytes each, about 6.7 KB).
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -297,7 +298,7 @@ SHeld Held(benchmark::State& state, const std::string& path, int format)
         auto manager = std::make_unique<KScnSdkManager>();
         KScnSceneRoot* scene = manager->CreateScene();
         {
-            KScnImporter importer(manager.get());
+            KScnFree<KScnImporter> importer(manager.get());
             importer.SetFileFormat(format);
             // The files hold many small objects on purpose: their budget is
             // raised so that the read measures what the nodes cost.

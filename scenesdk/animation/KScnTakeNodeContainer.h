@@ -21,6 +21,7 @@
 
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KString.h"
 
@@ -65,10 +66,15 @@ public:
     }
     KScnTakeNodeContainer(const KScnTakeNodeContainer&) = delete;
     KScnTakeNodeContainer& operator=(const KScnTakeNodeContainer&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Deletes the take nodes from the last to the first, then every link,
     // then the handles it owns (see CreateUserPropertyFromProperty).
     ~KScnTakeNodeContainer() override;
+    friend class KScnSdkManager;
 
+public:
     // Appends every property of the handler in the handler's order; nothing without a handler.
     virtual void CollectHandlerProperties(std::vector<KProperty*>& out);
 
@@ -171,10 +177,13 @@ public:
     KScnPropertyCurveLink* GetLink(int index) const;
 
     // ---- User properties ----
-    // An animatable user property standing for a kernel property gets its
-    // channels in every take (AddPropertyToTakes).
+    // Called by AddUserProperty. A record without a kernel property first
+    // gets one from the handler (CreatePropertyForRef); an animatable user
+    // property then gets its channels in every take (AddPropertyToTakes).
     void OnUserPropertyAdded(KScnPropertyRef* property) override;
-    // Drops the channels and curve links of the handle's kernel property.
+    // Drops the channels and curve links of the handle's kernel property,
+    // then asks the handler to remove the property (RemovePropertyForRef:
+    // a dynamic property leaves the set and the list; a declared one stays).
     virtual void OnUserPropertyRemoved(KScnPropertyRef* property);
     // Makes every property of the handler a user property of the object (a
     // property already listed is skipped); each handle reports its value
@@ -250,7 +259,7 @@ private:
     std::unordered_multiset<std::string_view>& TakeNames();
     std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
-    std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
+    std::vector<KScnFree<KScnPropertyRef>*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
     // Values a waiting default take starts from, made on first need.
     std::vector<SStaleValue>* mStale = nullptr;

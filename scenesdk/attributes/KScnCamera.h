@@ -104,10 +104,16 @@ public:
     };
 
     explicit KScnCamera(KScnSdkManager* manager = nullptr);
-    ~KScnCamera() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnCamera() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eCamera; }
-    int AttachToNode(KScnNode* node) override;
+    // Attaching adds the channels to every take (the base's AttachToNode);
+    // detaching removes them once and unlinks the kept "BackgroundColor".
     void DetachFromNode() override;
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;

@@ -92,8 +92,13 @@ public:
 
     // name: the full name (the scene's factory puts "Constraint::" before it).
     KScnCharacter(KScnSdkManager* manager, const char* name);
-    ~KScnCharacter() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnCharacter() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindCharacter; }
     EConstraintKind GetConstraintKind() const override { return eCharacter; }
     KString GetTypeName() const override { return KString("Character"); }

@@ -21,8 +21,13 @@ public:
     // name: the full name (the scene puts "Pose::" before it). A null
     // manager leaves the pose without a scene.
     KScnCharacterPose(KScnSdkManager* manager, const char* name);
-    ~KScnCharacterPose() override;
 
+protected:
+    // Destroyed only by the scene that owns it (KScnFree.h: one made outside a scene).
+    ~KScnCharacterPose() override;
+    friend class KScnSceneRoot;
+
+public:
     int GetObjectKind() const override { return eKindCharacterPose; }
 
     // Empties the private scene (its characters are destroyed) and makes

@@ -75,8 +75,13 @@ class KScnControlSetPlug : public KScnTakeNodeContainer
 public:
     // name: the full name ("ControlSetPlug::" is put before it by the scene).
     KScnControlSetPlug(KScnSdkManager* manager, const char* name);
-    ~KScnControlSetPlug() override;
 
+protected:
+    // Destroyed only by the scene that owns it (KScnFree.h: one made outside a scene).
+    ~KScnControlSetPlug() override;
+    friend class KScnSceneRoot;
+
+public:
     int GetObjectKind() const override { return eKindControlSetPlug; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnControlSetPlugProperties* GetPlugProperties() const { return mProperties; }

@@ -55,8 +55,13 @@ public:
     // else (null, empty, "skin") a skin. The property set takes the name;
     // the take "Default" is added. manager may be null.
     KScnDeformer(KScnSdkManager* manager, const char* name, const char* kindText);
-    ~KScnDeformer() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnDeformer() override;
+    friend class KScnSdkManager;
+
+public:
     // The name the manager's factory gives: "SubDeformer::" + name for the
     // kind text "Cluster" (ignoring case), else "Deformer::" + name.
     static KString MakeObjectName(const char* name, const char* kindText);

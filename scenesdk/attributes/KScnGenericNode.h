@@ -64,8 +64,13 @@ class KScnGenericNode : private detail::KScnGenericNodeErrorHolder, public KScnT
 public:
     // No contents; the take "Default" is added. manager may be null.
     KScnGenericNode(KScnSdkManager* manager, const char* name);
-    ~KScnGenericNode() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnGenericNode() override;
+    friend class KScnSdkManager;
+
+public:
     // ---- Scene-object operations ----
     void Detach();
     // The deformer's kind value, as the file layer expects.

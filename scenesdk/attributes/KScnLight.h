@@ -34,8 +34,13 @@ public:
     static const char* GetLightTypeName(int value);
 
     explicit KScnLight(KScnSdkManager* manager = nullptr);
-    ~KScnLight() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnLight() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eLight; }
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;

@@ -24,7 +24,13 @@ class KScnLink
 {
 public:
     KScnLink();
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     virtual ~KScnLink() = default;
+    friend class KScnSdkManager;
+
+public:
     KScnLink(const KScnLink&) = delete;
     KScnLink& operator=(const KScnLink&) = delete;
 

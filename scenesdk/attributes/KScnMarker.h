@@ -42,8 +42,13 @@ public:
     static const char* GetLookName(int value);
 
     explicit KScnMarker(KScnSdkManager* manager = nullptr);
-    ~KScnMarker() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnMarker() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return KScnNodeAttribute::eMarker; }
     int GetMarkerType() const override { return mMarkerKind; }
     void AddChannels(KScnTakeNodeEntry* take) override;

@@ -39,8 +39,13 @@ class KScnNull : public KScnNodeAttribute
 {
 public:
     explicit KScnNull(KScnSdkManager* manager = nullptr);
-    ~KScnNull() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnNull() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eNull; }
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     KString GetTypeName() const override { return KString("Null"); }

@@ -20,6 +20,11 @@ public:
     KString GetTypeName() const override { return KString("Optical"); }
     // One entry: "Marker".
     KStringList GetTypeNameList() const override;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnOpticalReference() override = default;
+    friend class KScnSdkManager;
 };
 
 } // namespace scenesdk

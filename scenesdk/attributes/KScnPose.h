@@ -77,8 +77,13 @@ public:
 
     // A bind pose when bindPose is true, else a rest pose. No take is added.
     KScnPose(KScnSdkManager* manager, const char* name, bool bindPose);
-    ~KScnPose() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnPose() override;
+    friend class KScnSdkManager;
+
+public:
     // "Pose::" + name, the name the manager's factory gives.
     static KString MakeObjectName(const char* name);
 

@@ -1,6 +1,7 @@
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
 
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -47,14 +48,15 @@ KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNo
     mBody->sceneRoot = sceneRoot;
     for (int i = 0; i < eProducerCount; ++i)
     {
-        mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnCamera(nullptr);
+        mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnFree<KScnCamera>(nullptr);
     }
     for (int i = 0; i < eProducerCount; ++i)
     {
         KScnNode* node =
             manager != nullptr
                 ? manager->CreateNode(kProducerNames[i])
-                : new KScnNode(nullptr, KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
+                : new KScnFree<KScnNode>(nullptr,
+                                         KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
         mBody->nodes[i] = node;
         node->SetNodeAttribute(mBody->cameras[i]);
         node->SetVisibility(false);
@@ -76,7 +78,7 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
         }
         else
         {
-            delete node;
+            delete static_cast<KScnFree<KScnNode>*>(node); // made so above
         }
     }
     for (KScnCamera*& camera : mBody->cameras)
@@ -93,7 +95,7 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
         }
         else
         {
-            delete camera;
+            delete static_cast<KScnFree<KScnCamera>*>(camera); // made so above
         }
         camera = nullptr;
     }

@@ -61,8 +61,13 @@ public:
     static constexpr uint32_t kColorNotLimbState = 16;
 
     explicit KScnSkeleton(KScnSdkManager* manager = nullptr);
-    ~KScnSkeleton() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnSkeleton() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eSkeleton; }
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     // 0 "Root", 1 "Limb", 2 "LimbNode", 3 "Root"; empty for any other kind.

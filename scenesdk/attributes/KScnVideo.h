@@ -147,8 +147,13 @@ class KScnVideo : private detail::KScnVideoErrorHolder, public KScnTakeNodeConta
 public:
     // name is the full object name; manager may be null for a free video.
     KScnVideo(KScnSdkManager* manager, const char* name);
-    ~KScnVideo() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnVideo() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindVideo; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnVideoProperties* GetVideoProperties() const { return mProperties; }

@@ -42,8 +42,13 @@ public:
     static constexpr int kFormatCount = 17;
 
     explicit KScnImporter(KScnSdkManager* manager);
-    ~KScnImporter() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnImporter() override;
+    friend class KScnSdkManager;
+
+public:
     // Resets, stores the name and, when the lower-cased extension contains
     // "scn", opens the reader now (its result returned); otherwise true.
     bool Initialize(const char* fileName) override;

@@ -98,8 +98,13 @@ public:
     // take "Default", shows the node, shading mode 3, and makes the set's
     // properties user properties of the node.
     explicit KScnNode(KScnSdkManager* manager = nullptr, const char* name = "");
-    ~KScnNode() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnNode() override;
+    friend class KScnSdkManager;
+
+public:
     // ---- Object ----
     int GetObjectKind() const override { return eKindNode; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }

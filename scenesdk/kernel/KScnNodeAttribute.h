@@ -41,8 +41,13 @@ public:
     KScnNodeAttribute() = default;
     KScnNodeAttribute(const KScnNodeAttribute&) = delete;
     KScnNodeAttribute& operator=(const KScnNodeAttribute&) = delete;
-    virtual ~KScnNodeAttribute() = default;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    virtual ~KScnNodeAttribute() = default;
+    friend class KScnSdkManager;
+
+public:
     virtual EAttributeKind GetAttributeKind() const = 0;
     // Marker kind (1, 2 or 3) for markers; 0 for every other attribute.
     virtual int GetMarkerType() const { return 0; }

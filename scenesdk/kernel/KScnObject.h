@@ -57,9 +57,14 @@ public:
     KScnObject(KScnSdkManager* manager, const char* name);
     KScnObject(const KScnObject&) = delete;
     KScnObject& operator=(const KScnObject&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Clears the user-property list (the handles stay with the manager).
     ~KScnObject() override;
+    friend class KScnSdkManager;
 
+public:
     // Called by the manager before it deletes a node, material, texture or video.
     virtual void Release() {}
     virtual int GetObjectKind() const = 0;

@@ -61,8 +61,13 @@ public:
     KScnPropertyRef(KScnSdkManager* manager, const char* name, const char* typeName, const char* label);
     KScnPropertyRef(const KScnPropertyRef&) = delete;
     KScnPropertyRef& operator=(const KScnPropertyRef&) = delete;
-    ~KScnPropertyRef();
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnPropertyRef();
+    friend class KScnSdkManager;
+
+public:
     // "Bool" 1, "Real" 2, "Color" 3, "Integer" 4, "Vector" 5, "Enum" 6
     // (exact case); anything else, or null, 0.
     static int ParseDataType(const char* typeName);

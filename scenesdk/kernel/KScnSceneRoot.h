@@ -52,10 +52,15 @@ public:
     explicit KScnSceneRoot(KScnSdkManager* manager);
     KScnSceneRoot(const KScnSceneRoot&) = delete;
     KScnSceneRoot& operator=(const KScnSceneRoot&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Deletes the contents and destroys the camera-switcher node; the root
     // node stays with the manager (DestroyScene with recursion takes it).
     ~KScnSceneRoot();
+    friend class KScnSdkManager;
 
+public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
     KScnSceneContents* GetContents() const { return mContents; }
     KScnNode* GetRootNode() const;

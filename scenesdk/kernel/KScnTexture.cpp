@@ -206,11 +206,7 @@ void KScnTextureProperties::SetTextureScalingPivot(KgeTVector value)
 // ---------------------------------------------------------------------------
 // KScnTexture
 
-KErrorRecord& KScnTexture::SharedErrorRecord()
-{
-    static KErrorRecord record(kTakeNodeMessages, 1);
-    return record;
-}
+detail::KScnTextureErrorHolder::KScnTextureErrorHolder() : mErrorRecord(kTakeNodeMessages, 1) {}
 
 KScnPropertyHandler* KScnTexture::GetPropertyHandler()
 {
@@ -218,7 +214,7 @@ KScnPropertyHandler* KScnTexture::GetPropertyHandler()
 }
 
 KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
+    : KScnTakeNodeContainer(manager, name, &mErrorRecord), mTypeName("TextureVideoClip")
 {
     mProps = new KScnTextureProperties(this);
     AddDefaultTakeNode();

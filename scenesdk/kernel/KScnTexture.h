@@ -13,12 +13,13 @@
 // alpha" are animatable dynamic properties that mirror the default take.
 //
 // Ownership: the texture owns its property set (created and destroyed with
-// it). Textures are made and destroyed by the SDK manager; they are named
-// "Texture::" + name by it.
+// it) and its error record. Textures are made and destroyed by the SDK
+// manager; they are named "Texture::" + name by it.
 
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KBlockArray.h"
+#include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
 #include "scenesdk/kernel/KString.h"
 #include "scenesdk/kernel/KStringList.h"
@@ -32,7 +33,18 @@ class KScnTexture;
 class KScnTextureProperties;
 class KScnVideo;
 
-class KScnTexture : public KScnTakeNodeContainer
+namespace detail
+{
+// Gives the texture's error record a life before the take container that
+// writes into it.
+struct KScnTextureErrorHolder
+{
+    KScnTextureErrorHolder();
+    KErrorRecord mErrorRecord;
+};
+} // namespace detail
+
+class KScnTexture : private detail::KScnTextureErrorHolder, public KScnTakeNodeContainer
 {
 public:
     // What a texture is used for ("TextureTypeUse").
@@ -101,8 +113,13 @@ public:
     // name is the full object name ("Texture::" + name, given by the
     // manager); manager may be null for a free texture.
     KScnTexture(KScnSdkManager* manager, const char* name);
-    ~KScnTexture() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnTexture() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindTexture; }
     KScnPropertyHandler* GetPropertyHandler() override;
     KScnTextureProperties* GetTextureProperties() const { return mProps; }
@@ -190,8 +207,11 @@ public:
 
     // The name with its trailing digits and white space removed.
     static KString StripTrailingDigits(const char* name);
-    // The error record every texture shares (take-node messages).
-    static KErrorRecord& SharedErrorRecord();
+    // The texture's own error record (take-node messages: a failed take
+    // selection), so that textures of managers on different threads never
+    // write one record.
+    KErrorRecord& GetError() { return mErrorRecord; }
+    const KErrorRecord& GetError() const { return mErrorRecord; }
 
 private:
     void Reset();

@@ -14,6 +14,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KScnSceneRoot* scene = Scene();
     const int nodes = manager.GetNodeCount();
     {
-        KScnImporter importer(&manager);
+        KScnFree<KScnImporter> importer(&manager);
         importer.SetFileFormat(format.format);
         const bool imported = importer.Initialize(path.c_str()) && importer.Import(scene);
         if (!imported && manager.GetNodeCount() != nodes)

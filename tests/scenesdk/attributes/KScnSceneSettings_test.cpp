@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnSceneLightSettings.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -243,7 +244,7 @@ TEST_F(SceneCameraSettings, DefaultCameraNames)
 TEST_F(SceneCameraSettings, CopyProducerCameraByName)
 {
     KScnSceneCameraSettings s(&mManager, nullptr);
-    KScnCamera source(&mManager);
+    KScnFree<KScnCamera> source(&mManager);
     source.SetFocusDistance(321.0);
     source.SetFormat(5);
     s.CopyProducerCamera("Producer Bottom", &source);

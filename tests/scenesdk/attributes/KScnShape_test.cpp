@@ -3,6 +3,7 @@
 #include "tests/scenesdk/attributes/AttributeTestSupport.h"
 
 #include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -12,7 +13,7 @@ namespace
 
 TEST(Shape, KindNamesAndNoChannels)
 {
-    KScnShape shape;
+    KScnFree<KScnShape> shape;
     EXPECT_EQ(shape.GetAttributeKind(), KScnNodeAttribute::eShape);
     EXPECT_STREQ(shape.GetTypeName().Buffer(), "");
     EXPECT_EQ(shape.GetTypeNameList().GetCount(), 0);
@@ -23,11 +24,11 @@ TEST(Shape, KindNamesAndNoChannels)
 
 TEST(Shape, CopyTakesPointsAndLayers)
 {
-    KScnShape source;
+    KScnFree<KScnShape> source;
     ASSERT_TRUE(source.InitControlPoints(3));
     source.SetControlPointAt(KgeTVector(1.0, 2.0, 3.0, 1.0), 2);
     ASSERT_TRUE(source.InitNormals());
-    KScnShape target;
+    KScnFree<KScnShape> target;
     target.InitControlPoints(7);
     EXPECT_EQ(&target.Copy(source), &target);
     ASSERT_EQ(target.GetControlPointsCount(), 3);

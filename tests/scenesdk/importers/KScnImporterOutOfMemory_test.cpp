@@ -4,6 +4,7 @@
 // as they were. This program's operator new throws at the n-th allocation
 // once armed (off by default, so the program's other tests do not notice).
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -101,7 +102,7 @@ struct SWorld
 // false when refused, with the error and status.
 bool ReadOnce(SWorld& world, const std::string& path, long failAt, int& error, std::string& status)
 {
-    KScnImporter importer(&world.manager);
+    KScnFree<KScnImporter> importer(&world.manager);
     importer.SetFileFormat(KScnImporter::FindFileFormat(path.substr(path.rfind('.') + 1).c_str()));
     gCounted = 0;
     gFailIn = failAt;

@@ -6,6 +6,7 @@
 
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -121,7 +122,7 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         {
             KScnSdkManager manager;
             KScnSceneRoot* scene = manager.CreateScene();
-            KScnImporter importer(&manager);
+            KScnFree<KScnImporter> importer(&manager);
             importer.SetFileFormat(format);
             ASSERT_TRUE(importer.Initialize(path.c_str()));
             KStreamOptionsScn* options = importer.GetImportOptions(true);

@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
@@ -519,7 +520,7 @@ TEST_F(NodeTest, UserPropertiesFromDefinitions)
 TEST(KScnTakeNodeContainerRefs, WithoutManagerTheContainerOwnsItsHandles)
 {
     // A stack node without a manager: its handles go with it (checked by the leak checker).
-    KScnNode node;
+    KScnFree<KScnNode> node;
     EXPECT_GT(node.GetUserPropertyCount(), 0);
     EXPECT_EQ(node.GetSdkManager(), nullptr);
     node.SetLocalTranslation(1, 2, 3);

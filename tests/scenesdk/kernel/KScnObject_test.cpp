@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -184,7 +185,7 @@ TEST(KScnPropertyRef, DataTypeNamesAndRecords)
     EXPECT_EQ(KScnPropertyRef::GetDataTypeName(7), nullptr);
     EXPECT_EQ(KScnPropertyRef::GetDataTypeName(-1), nullptr);
 
-    KScnPropertyRef ref(nullptr, "speed", "Real", "");
+    KScnFree<KScnPropertyRef> ref(nullptr, "speed", "Real", "");
     EXPECT_EQ(ref.GetPropertyDataType(), 2);
     EXPECT_STREQ(ref.GetLabel(), "");
     EXPECT_STREQ(ref.GetLabel(true), "speed");
@@ -205,7 +206,7 @@ TEST(KScnPropertyRef, DataTypeNamesAndRecords)
     EXPECT_EQ(value, 7.0);
     ref.SetDouble(3.0); // nothing to write, no crash
 
-    KScnPropertyRef empty(nullptr, static_cast<KProperty*>(nullptr));
+    KScnFree<KScnPropertyRef> empty(nullptr, static_cast<KProperty*>(nullptr));
     EXPECT_EQ(empty.GetPropertyDataType(), 0);
     EXPECT_STREQ(empty.GetName(), "");
     EXPECT_FALSE(empty.GetFlag(1));
@@ -215,7 +216,7 @@ TEST(KScnPropertyRef, KernelPropertyValuesAndTypes)
 {
     SetHolder h;
     PlainSet& s = *h.set;
-    KScnPropertyRef flag(nullptr, &s.Flag), number(nullptr, &s.Number), vec(nullptr, &s.Vec),
+    KScnFree<KScnPropertyRef> flag(nullptr, &s.Flag), number(nullptr, &s.Number), vec(nullptr, &s.Vec),
         rgb(nullptr, &s.Rgb), rgba(nullptr, &s.Rgba), count(nullptr, &s.Count);
     EXPECT_EQ(flag.GetPropertyDataType(), 1);
     EXPECT_EQ(number.GetPropertyDataType(), 2);
@@ -267,7 +268,7 @@ TEST(KScnPropertyRef, KernelPropertyValuesAndTypes)
 TEST(KScnPropertyRef, FlagsMapToAttributeBits)
 {
     SetHolder h;
-    KScnPropertyRef ref(nullptr, &h.set->Number);
+    KScnFree<KScnPropertyRef> ref(nullptr, &h.set->Number);
     ref.SetFlag(1 | 2, true);
     EXPECT_EQ(h.set->Number.GetAttributes().flags & (2u | 64u | 128u), 66u);
     EXPECT_TRUE(ref.GetFlag(1));

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
@@ -27,17 +28,23 @@ std::vector<int> Vertices(const KScnMesh& m)
     return std::vector<int>(m.GetPolygonVertices(), m.GetPolygonVertices() + m.GetPolygonVertexCount());
 }
 
-std::unique_ptr<KScnMesh> Triangulate(const KScnMesh& mesh)
+// A triangulator without a manager makes its results as KScnFree meshes.
+KScnFree<KScnMesh>* Free(KScnMesh* mesh)
+{
+    return static_cast<KScnFree<KScnMesh>*>(mesh);
+}
+
+std::unique_ptr<KScnFree<KScnMesh>> Triangulate(const KScnMesh& mesh)
 {
     KScnTriangulator triangulator(nullptr);
-    return std::unique_ptr<KScnMesh>(triangulator.TriangulateMesh(mesh));
+    return std::unique_ptr<KScnFree<KScnMesh>>(Free(triangulator.TriangulateMesh(mesh)));
 }
 
 // A mesh with points on a flat plane z = 0 and the given polygons.
-std::unique_ptr<KScnMesh> FlatMesh(const std::vector<std::pair<double, double>>& points,
-                                   const std::vector<std::vector<int>>& polygons)
+std::unique_ptr<KScnFree<KScnMesh>> FlatMesh(const std::vector<std::pair<double, double>>& points,
+                                             const std::vector<std::vector<int>>& polygons)
 {
-    auto mesh = std::make_unique<KScnMesh>(nullptr);
+    auto mesh = std::make_unique<KScnFree<KScnMesh>>(nullptr);
     mesh->InitControlPoints(static_cast<int>(points.size()));
     for (size_t i = 0; i < points.size(); ++i)
         mesh->SetControlPointAt(KgeTVector(points[i].first, points[i].second, 0.0), static_cast<int>(i));
@@ -79,7 +86,7 @@ std::vector<int> ZigZag(int n)
     return std::vector<int>(corners.begin(), corners.end());
 }
 
-std::unique_ptr<KScnMesh> OnePolygon(const std::vector<std::pair<double, double>>& points)
+std::unique_ptr<KScnFree<KScnMesh>> OnePolygon(const std::vector<std::pair<double, double>>& points)
 {
     std::vector<int> polygon(points.size());
     for (size_t i = 0; i < points.size(); ++i)
@@ -232,7 +239,7 @@ TEST(KScnTriangulator, ShortIndexArraysAndDegeneratePolygons)
               (std::vector<int>{42, 43, 40, 40, 40, 42, 0, 0, 0}));
     EXPECT_EQ(Indices(result->GetLayer(0)->GetMaterialElement()), (std::vector<int>{0, 0, 0}));
 
-    KScnMesh empty(nullptr);
+    KScnFree<KScnMesh> empty(nullptr);
     auto none = Triangulate(empty);
     EXPECT_EQ(none->GetPolygonCount(), 0);
     EXPECT_EQ(none->GetLayerCount(), 0);
@@ -312,7 +319,7 @@ TEST(KScnTriangulator, EveryLayerIsRemapped)
 TEST(KScnTriangulator, MixedPolygonsKeepTheirValues)
 {
     std::srand(7);
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     std::vector<int> sizes;
     int points = 0;
     for (int p = 0; p < 200; ++p)
@@ -402,8 +409,8 @@ TEST(KScnTriangulator, ClippingWorkGrowsLinearly)
     {
         const auto mesh = OnePolygon(Star(sizes[k]));
         KScnTriangulator triangulator(nullptr);
-        std::unique_ptr<KScnMesh> result;
-        work[k] = kerneltest::WorkOf([&] { result.reset(triangulator.TriangulateMesh(*mesh)); });
+        std::unique_ptr<KScnFree<KScnMesh>> result;
+        work[k] = kerneltest::WorkOf([&] { result.reset(Free(triangulator.TriangulateMesh(*mesh))); });
         EXPECT_STREQ(triangulator.GetStatusText(), "");
         EXPECT_GT(work[k], 0u) << "the star is not convex";
         ASSERT_EQ(result->GetPolygonCount(), sizes[k] - 2);
@@ -425,7 +432,7 @@ TEST(KScnTriangulator, PolygonTooCostlyToClipIsFannedWithAWarning)
     points.insert(points.end(), lobe.rbegin(), lobe.rend());
     const int n = static_cast<int>(points.size());
     KScnTriangulator triangulator(nullptr);
-    std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*OnePolygon(points)));
+    std::unique_ptr<KScnFree<KScnMesh>> result(Free(triangulator.TriangulateMesh(*OnePolygon(points))));
     EXPECT_STREQ(triangulator.GetStatusText(),
                  ("warning: 1 concave polygon too costly to clip fanned instead (largest " +
                   std::to_string(n) + " corners)")
