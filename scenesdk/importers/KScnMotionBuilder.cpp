@@ -6,6 +6,7 @@
 #include "scenesdk/animation/KFCurveFilterRotation.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KFKeyRecord.h"
+#include "scenesdk/animation/KScnNodeLimitsHelper.h"
 #include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
@@ -203,9 +204,14 @@ void KScnMotionBuilder::SetRotationOrder(KScnNode* node, int order)
     if (node == nullptr || order < eEulerXYZ || order > eEulerZYX)
         return;
     node->GetNodeProperties()->RotationOrder.SetValue(static_cast<ERotationOrder>(order));
+    if (order == eEulerXYZ)
+    {
+        KScnNodeLimitsHelper(&node->GetLimits()).SetRotationOrder(true);
+        return;
+    }
+    // The adapter names Euler XYZ and spheric orders only.
     node->SetRotationOrder(0, order);
-    if (order != eEulerXYZ)
-        node->GetLimits().SetRotationActive(true);
+    TurnRotationOn(node);
 }
 
 void KScnMotionBuilder::SetPreRotation(KScnNode* node, const double* angles)
@@ -214,8 +220,18 @@ void KScnMotionBuilder::SetPreRotation(KScnNode* node, const double* angles)
         return;
     const KgeTVector rotation(angles[0], angles[1], angles[2], 1.0);
     node->GetNodeProperties()->PreRotation.SetValue(rotation);
-    node->SetPreRotation(0, rotation);
-    node->GetLimits().SetRotationActive(true);
+    // The rotation channel's "min-max" is the pre-rotation.
+    KScnNodeLimitsHelper(&node->GetLimits()).SetChannelMinMax(KScnNodeLimits::eRotation, rotation);
+    TurnRotationOn(node);
+}
+
+void KScnMotionBuilder::TurnRotationOn(KScnNode* node)
+{
+    if (node == nullptr)
+        return;
+    // The flag is stored inverted: false turns the rotation on.
+    KScnNodeLimitsHelper(&node->GetLimits()).SetChannelFlag(KScnNodeLimits::eRotation, false);
+    node->SetRotationSpaceForLimitOnly(0, false);
 }
 
 int KScnMotionBuilder::OrderOfSequence(const int* axes, int count)

@@ -107,10 +107,19 @@ public:
     // The filters over the curves keyed (see above), each curve once.
     void FilterCurves();
 
-    // order: an ERotationOrder of the Euler kind (XYZ .. ZYX).
+    // The node's rotation set-up goes through its limits adapter
+    // (KScnNodeLimitsHelper), the node property of the same name alongside.
+    // order: an ERotationOrder of the Euler kind (XYZ .. ZYX); an order other
+    // than XYZ turns the rotation on (TurnRotationOn).
     static void SetRotationOrder(KScnNode* node, int order);
-    // angles: x, y, z in degrees, built with the XYZ order.
+    // angles: x, y, z in degrees, built with the XYZ order; turns the
+    // rotation on.
     static void SetPreRotation(KScnNode* node, const double* angles);
+    // Rotation active (the adapter's rotation flag), the node's order and
+    // pre-rotation turning the node itself: the adapter's step that makes
+    // them a space for the limits only is taken back, since a motion file's
+    // orders and bone axes are those of the rotation.
+    static void TurnRotationOn(KScnNode* node);
 
     // The scene order whose turns follow this sequence, axes missing from it
     // placed last (their angle being 0); -1 when an axis repeats or lies

@@ -137,10 +137,9 @@ public:
             KScnNode* node = mNodes[channel.mNode];
             if (channel.mKind == KScnTakeKeys::eRotation && !node->GetRotationActive())
             {
-                KScnNodeProperties* properties = node->GetNodeProperties();
-                properties->RotationOrder.SetValue(static_cast<ERotationOrder>(mOptions.mRotationOrder));
-                properties->RotationActive.SetValue(true);
-                node->UpdatePivotsFromProperties();
+                // Through the node's limits adapter: the options' order, the rotation on.
+                KScnMotionBuilder::SetRotationOrder(node, mOptions.mRotationOrder);
+                KScnMotionBuilder::TurnRotationOn(node);
             }
             if (channel.mKind == kCustom && !AddNumberChannel(node, channel.mName, why))
                 return false;

@@ -344,4 +344,49 @@ TEST_F(MotionRulesMarkers, MovChannelNamesRowTimesAndTheRotationOrder)
     }
 }
 
+// POINT:SCALE of exactly 0, in the header and the parameters: integer data
+// (a float file's scale is negative) read at scale 1, with a warning, in
+// every processor's number format.
+TEST_F(MotionRulesMarkers, C3dPointScaleZeroIsIntegerDataAtScaleOne)
+{
+    for (int processor : {1, 2, 3})
+    {
+        SCOPED_TRACE(processor);
+        C3dTestWriter w = TwoFrames({"P"});
+        w.mFloats = false;
+        w.mScale = 1.0;
+        w.mProcessor = processor;
+        std::string bytes = w.Write();
+        const size_t value = C3dTestWriter::RecordAt(bytes, "SCALE") + 11; // length, id, name, next, type, dims
+        for (size_t at : {size_t{12}, value})
+            bytes.replace(at, 4, 4, '\0');
+        ASSERT_TRUE(Read("zero.c3d", bytes, kC3d, nullptr, "point scale 0 taken as 1"));
+        ExpectAt(Child(0), "Take 001", 'T', Frame(1, KTime::eMode120), {2, -2, 3}, 1e-5);
+    }
+}
+
+// A channel's node is the name before its last dot: "lamp.light.intensity"
+// drives "intensity" of node "lamp.light".
+TEST_F(MotionRulesMarkers, MovChannelNamesSplitAtTheirLastDot)
+{
+    // channel, node, attribute
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"lamp.light.intensity", "lamp.light", "intensity"},
+        {"a.b.translateX", "a.b", nullptr},
+        {"lamp.intensity", "lamp", "intensity"}};
+    for (const auto& [channel, node, attribute] : rows)
+    {
+        SCOPED_TRACE(channel);
+        KStreamOptionsWavefrontMov options;
+        options.mChannels = {channel};
+        ASSERT_TRUE(Read("lamp.mov", "5\n7\n", kMov, &options));
+        ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 1);
+        KScnNode* made = Children(mScene->GetRootNode(), {node}).at(0);
+        if (attribute != nullptr)
+            EXPECT_NE(made->FindUserPropertyByName(attribute), nullptr);
+        else
+            EXPECT_EQ(CurveOf(made, "lamp", 'T', 0)->GetKeyCount(), 2);
+    }
+}
+
 } // namespace
