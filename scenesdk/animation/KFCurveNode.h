@@ -265,6 +265,11 @@ public:
     bool IsCacheValid() const { return mCacheState == 2; }
     bool InvalidateCache(int layerId, bool allLayers);
     void InvalidateNextLayers();
+    // What every writer of this channel's keys or values calls (evaluation
+    // never looks whether the curves changed): InvalidateCache on the
+    // channel with all its layers, and the cached values of the nodes above
+    // it and of its layer owner, which hold this channel's values too.
+    void InvalidateChannelCache();
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false);
     // A read: only the evaluation caches change.
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false) const
@@ -358,6 +363,8 @@ private:
     double* EvaluateChildren(double* out, KTime time, int* hint, bool useCache);
     void CombineLayer(double* out, double* v, int nV, KTime time, bool useCache);
     bool CacheHit(KTime time) const;
+    // Empties this node's own cache and its curve's (not the children's).
+    void ForgetOwnCache();
     void StoreCache(KTime time, const double* values, int n);
     bool PreviousKey(KTime time, const uint8_t* mask, int64_t& best);
     bool NextKey(KTime time, const uint8_t* mask, bool includeLayers, int64_t& best);

@@ -67,6 +67,12 @@ KFCurveNode* KFCurveNode::FindChannelChild(const KString& name)
             child = GetChildAt(IndexOfChildByName(cut.Buffer()));
         }
     }
+    // The fourth component of a property's channel is "toto"; files that
+    // name it "W" fill it too (and the other way round).
+    if (child == nullptr && (name == "W" || name == "toto"))
+    {
+        child = GetChildAt(IndexOfChildByName(name == "W" ? "toto" : "W"));
+    }
     return child;
 }
 

@@ -20,7 +20,9 @@ namespace scenesdk
 
 namespace
 {
-const char* const kComponentNames[] = {"X", "Y", "Z", "W"};
+// A property's components: the fourth is named "toto" (files and callers look
+// channels up by these names; the reader takes "W" for it as well).
+const char* const kComponentNames[] = {"X", "Y", "Z", "toto"};
 
 bool SameText(const char* a, const char* b)
 {
@@ -191,6 +193,7 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
         {
             WriteCurveDefaultSilently(channel->GetFCurve(), v.values[0]);
         }
+        channel->InvalidateChannelCache();
     }
     delete stale;
 }
@@ -403,6 +406,7 @@ void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, 
     const double values[3] = {x, y, z};
     for (int k = 0; k < 3; ++k)
     {
+        // The take's curve getter empties the caches of the channel it hands out.
         if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisCurveNames[k]))
         {
             curve->SetDefaultValue(static_cast<float>(values[k]));
@@ -490,6 +494,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             }
             WriteCurveDefaultSilently(child->GetFCurve(), values[k]);
         }
+        node->InvalidateChannelCache();
         return;
     }
     if (!property->GetAsDoubles(values))
@@ -501,6 +506,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
         node->SetFCurve(KFCurve::Create());
     }
     WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+    node->InvalidateChannelCache();
 }
 
 void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProperty* property)
@@ -524,11 +530,13 @@ void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProp
                 WriteCurveDefaultSilently(child->GetFCurve(), values[i]);
             }
         }
+        node->InvalidateChannelCache();
         return;
     }
     if (node->GetFCurve() != nullptr && property->GetAsDoubles(values))
     {
         WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+        node->InvalidateChannelCache();
     }
 }
 
@@ -880,18 +888,30 @@ void KScnTakeNodeContainer::OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* e
 
 void KScnTakeNodeContainer::OnUserPropertyAdded(KScnPropertyRef* property)
 {
-    if (property != nullptr && property->GetProperty() != nullptr)
+    if (property == nullptr)
     {
-        AddPropertyToTakes(property->GetProperty());
+        return;
     }
+    if (property->GetProperty() == nullptr)
+    {
+        // The handler makes the property of a record that has none; being
+        // listed already, an animatable one gets its channels there.
+        CreatePropertyForRef(property);
+        return;
+    }
+    AddPropertyToTakes(property->GetProperty());
 }
 
 void KScnTakeNodeContainer::OnUserPropertyRemoved(KScnPropertyRef* property)
 {
-    if (property != nullptr && property->GetProperty() != nullptr)
+    if (property == nullptr || property->GetProperty() == nullptr)
     {
-        RemovePropertyFromTakes(property->GetProperty());
+        return;
     }
+    RemovePropertyFromTakes(property->GetProperty());
+    // The handler removes the property the record stands for (a dynamic one
+    // only: a declared property stays in its set).
+    RemovePropertyForRef(property);
 }
 
 int KScnTakeNodeContainer::InstantiateHandlerProperties()

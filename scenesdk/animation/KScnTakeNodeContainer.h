@@ -177,10 +177,13 @@ public:
     KScnPropertyCurveLink* GetLink(int index) const;
 
     // ---- User properties ----
-    // An animatable user property standing for a kernel property gets its
-    // channels in every take (AddPropertyToTakes).
+    // Called by AddUserProperty. A record without a kernel property first
+    // gets one from the handler (CreatePropertyForRef); an animatable user
+    // property then gets its channels in every take (AddPropertyToTakes).
     void OnUserPropertyAdded(KScnPropertyRef* property) override;
-    // Drops the channels and curve links of the handle's kernel property.
+    // Drops the channels and curve links of the handle's kernel property,
+    // then asks the handler to remove the property (RemovePropertyForRef:
+    // a dynamic property leaves the set and the list; a declared one stays).
     virtual void OnUserPropertyRemoved(KScnPropertyRef* property);
     // Makes every property of the handler a user property of the object (a
     // property already listed is skipped); each handle reports its value

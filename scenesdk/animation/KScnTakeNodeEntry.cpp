@@ -195,41 +195,60 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
     return nullptr;
 }
 
-const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
+const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second, const char* third) const
 {
     const KFCurveNode* node = Walk(ReadRoot(), first, second);
     if (node != nullptr && third != nullptr)
     {
         node = node->FindDescendant(third);
     }
-    return CurveOf(node);
+    return node;
+}
+
+const KFCurveNode* KScnTakeNodeEntry::FindChannelByDataType(const char* first, const char* second,
+                                                            const KDataType* dataType) const
+{
+    const KFCurveNode* node = Walk(ReadRoot(), first, second);
+    return node != nullptr ? node->FindDescendantByDataType(dataType) : nullptr;
+}
+
+const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
+{
+    return CurveOf(FindChannel(first, second, third));
 }
 
 // The writable forms find in the entry's own tree, made first when it
-// shared a snapshot: the curve found is the entry's alone.
+// shared a snapshot: the curve found is the entry's alone. The caller may
+// write through it, so the caches of its channel are emptied (a caller that
+// keeps the pointer and writes later empties them itself,
+// KFCurveNode::InvalidateChannelCache).
+KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
+{
+    const KFCurve* curve = CurveOf(node);
+    if (curve != nullptr)
+    {
+        const_cast<KFCurveNode*>(node)->InvalidateChannelCache();
+    }
+    return const_cast<KFCurve*>(curve);
+}
+
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
     PrepareWrite();
-    return const_cast<KFCurve*>(static_cast<const KScnTakeNodeEntry*>(this)->FindCurve(first, second, third));
+    return WritableCurveOf(FindChannel(first, second, third));
 }
 
 const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                       const KDataType* dataType) const
 {
-    const KFCurveNode* node = Walk(ReadRoot(), first, second);
-    if (node != nullptr)
-    {
-        node = node->FindDescendantByDataType(dataType);
-    }
-    return CurveOf(node);
+    return CurveOf(FindChannelByDataType(first, second, dataType));
 }
 
 KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                 const KDataType* dataType)
 {
     PrepareWrite();
-    return const_cast<KFCurve*>(
-        static_cast<const KScnTakeNodeEntry*>(this)->FindCurveByDataType(first, second, dataType));
+    return WritableCurveOf(FindChannelByDataType(first, second, dataType));
 }
 
 const KFCurve* KScnTakeNodeEntry::GetOcclusionCurve() const

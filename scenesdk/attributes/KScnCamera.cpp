@@ -80,21 +80,6 @@ void KScnCamera::CollectHandlerProperties(std::vector<KProperty*>& out)
 
 // ---- Attachment and channels -------------------------------------------------
 
-int KScnCamera::AttachToNode(KScnNode* node)
-{
-    KScnNodeAttribute::AttachToNode(node);
-    if (node == nullptr)
-    {
-        return 0;
-    }
-    // The count is read again after each call.
-    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
-    {
-        AddChannels(node->GetTakeNode(i));
-    }
-    return node->GetTakeNodeCount();
-}
-
 void KScnCamera::DetachFromNode()
 {
     KScnNode* node = GetNode();
@@ -102,10 +87,8 @@ void KScnCamera::DetachFromNode()
     {
         return;
     }
-    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
-    {
-        RemoveChannels(node->GetTakeNode(i));
-    }
+    // The base removes the channels once from every take of the node.
+    KScnNodeAttribute::DetachFromNode();
     // The kept "BackgroundColor" curves must not keep writing into this
     // camera's properties once it has left the node.
     KScnCameraProperties& p = *mProperties;
@@ -114,7 +97,6 @@ void KScnCamera::DetachFromNode()
     {
         node->UnlinkPropertyCurves(property);
     }
-    KScnNodeAttribute::DetachFromNode();
 }
 
 void KScnCamera::AddChannels(KScnTakeNodeEntry* take)

@@ -112,7 +112,8 @@ protected:
 
 public:
     EAttributeKind GetAttributeKind() const override { return eCamera; }
-    int AttachToNode(KScnNode* node) override;
+    // Attaching adds the channels to every take (the base's AttachToNode);
+    // detaching removes them once and unlinks the kept "BackgroundColor".
     void DetachFromNode() override;
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;

@@ -27,7 +27,14 @@ namespace
 {
 bool IsUserPropertyOf(KScnTakeNodeContainer* owner, const KScnPropertyRef* ref)
 {
-    for (int i = 0; owner != nullptr && i < owner->GetUserPropertyCount(); ++i)
+    // A record just added (the owner's OnUserPropertyAdded asks for its
+    // property) is the last one: found without a search.
+    const int count = owner != nullptr ? owner->GetUserPropertyCount() : 0;
+    if (count > 0 && owner->GetUserProperty(count - 1) == ref)
+    {
+        return true;
+    }
+    for (int i = 0; i < count; ++i)
     {
         if (owner->GetUserProperty(i) == ref)
         {

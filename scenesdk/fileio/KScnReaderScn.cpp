@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveFilterTimeShiftAndScale.h"
 #include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -1436,22 +1437,79 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
     return nullptr;
 }
 
+// Times a moved key may reach (about 3 years): no move gives a tick count
+// that overflows.
+constexpr double kMaxMovedTicks = 4.6e15;
+
+// The keys of a take lie in its local time span as the file gives it. A
+// local span the caller's copy of the description gives instead (set before
+// the read) moves them there: shifted, then scaled about time 0, so that the
+// file's span falls on the caller's. Both spans must be given (stop after
+// start) and differ; a move that would carry the spans' ends beyond
+// kMaxMovedTicks is not made.
+KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTakeDescription& given)
+{
+    KScnReaderScn::STakeMove move;
+    const double a0 = static_cast<double>(file.mLocalTimeStart.Get());
+    const double a1 = static_cast<double>(file.mLocalTimeStop.Get());
+    const double b0 = static_cast<double>(given.mLocalTimeStart.Get());
+    const double b1 = static_cast<double>(given.mLocalTimeStop.Get());
+    const bool given2 = a1 > a0 && b1 > b0;
+    if (!given2 || (a0 == b0 && a1 == b1))
+        return move;
+    for (double t : {a0, a1, b0, b1})
+        if (std::fabs(t) > kMaxMovedTicks)
+            return move;
+    // Equal durations move by a whole shift, unscaled (no rounding at all).
+    const bool same = file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
+    move.scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
+    move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get()
+                            : std::llround(b0 / move.scale - a0));
+    move.moves = true;
+    return move;
+}
+
 // The name a take of the file is imported under: the import name of the
 // options' record of that take (the caller's copy), else the file's; the
 // take's own name when that is empty. The description takes the import
-// name and the record's flags.
+// name and the record's flags, and the record's local span when the keys
+// move onto it (TakeMove).
 std::string ImportedTakeName(const std::string& name, KScnTakeDescription& description,
-                             const KStreamOptionsScn& options)
+                             const KStreamOptionsScn& options, KScnReaderScn::STakeMove& move)
 {
     for (const KScnTakeDescription& given : options.GetTakes())
         if (name == given.mName.Buffer())
         {
             description.mImportName = given.mImportName;
             description.mFlags = given.mFlags;
+            move = TakeMove(description, given);
+            if (move.moves)
+            {
+                description.mLocalTimeStart = given.mLocalTimeStart;
+                description.mLocalTimeStop = given.mLocalTimeStop;
+            }
             break;
         }
     const char* import = description.mImportName.Buffer();
     return import[0] != '\0' ? std::string(import) : name;
+}
+
+// Moves the keys of a take's tree as the move says, when every key stays
+// within kMaxMovedTicks.
+void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
+{
+    KTime first(KTime::kInfinite), last(KTime::kMinusInfinite);
+    if (!move.moves || !root.GetKeyInterval(first, last))
+        return;
+    for (KTime t : {first, last})
+        if (std::fabs((static_cast<double>(t.Get()) + static_cast<double>(move.shift.Get())) * move.scale) >
+                kMaxMovedTicks ||
+            std::fabs(static_cast<double>(t.Get())) > kMaxMovedTicks)
+            return;
+    KFCurveFilterTimeShiftAndScale filter;
+    filter.SetShift(move.shift);
+    filter.SetScale(move.scale);
+    filter.ApplyToNode(root, true);
 }
 
 // The object's take of that name, looked for first at the index every
@@ -1503,13 +1561,14 @@ void KScnReaderScn::ReadTakes(
         const bool block = mSource->HasFieldBlock() && mSource->EnterFieldBlock();
         if (block)
             ReadTakeFields(*mSource, description);
-        const std::string name = ImportedTakeName(fileName, description, options);
+        STakeMove move;
+        const std::string name = ImportedTakeName(fileName, description, options, move);
         description.mName = name.c_str();
         const auto known = indexOf.find(name);
         const int index = known != indexOf.end() ? known->second : -1;
         if (block)
         {
-            ReadTakeChannels(name, index, options, objects, skipped);
+            ReadTakeChannels(name, index, options, objects, move, skipped);
             mSource->LeaveFieldBlock();
         }
         if (index < 0)
@@ -1528,7 +1587,8 @@ void KScnReaderScn::ReadTakes(
 // the file, -1 for a take they do not have yet (a listed object gets it).
 void KScnReaderScn::ReadTakeChannels(
     const std::string& name, int index, const KStreamOptionsScn& options,
-    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], const STakeMove& move,
+    int& skipped)
 {
     static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
                                                          "Character", "Deformer", "SubDeformer"};
@@ -1573,9 +1633,11 @@ void KScnReaderScn::ReadTakeChannels(
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }
-        // Layers and time warps are merged and baked into plain curves.
+        // Layers and time warps are merged and baked into plain curves,
+        // then the keys are moved to the take's local span when asked.
         if (importPass)
             ApplyImportPass(root);
+        MoveTakeKeys(*root, move);
         mSource->LeaveFieldBlock();
     }
 }

@@ -88,6 +88,15 @@ public:
 
     struct Document;
 
+    // How the keys of a take are moved once read: shifted by shift ticks,
+    // then scaled about time 0 (KFCurveFilterTimeShiftAndScale).
+    struct STakeMove
+    {
+        bool moves = false;
+        KTime shift;
+        double scale = 1.0;
+    };
+
 private:
     // OpenFile, CreateReadOptions and ReadScene without their catch of the
     // standard library's exceptions (see the top).
@@ -113,7 +122,7 @@ private:
     // the import pass runs when its switch is on.
     void ReadTakeChannels(const std::string& name, int index, const KStreamOptionsScn& options,
                           const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
-                          int& skipped);
+                          const STakeMove& move, int& skipped);
     // The metadata read goes into the options (which the importer passes on
     // to the scene); read without an importer it goes to the scene here.
     void GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options, const KScnSceneMetaData* metaData);

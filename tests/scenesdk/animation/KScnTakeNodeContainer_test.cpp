@@ -241,13 +241,13 @@ TEST_F(TakesTest, PropertyChannelsAreLinkedOnlyInTheTakeNamedDefault)
     KFCurveNode* channel = run->GetRootCurveNode()->FindDescendant("Orient");
     ASSERT_NE(channel, nullptr);
     ASSERT_EQ(channel->GetChildCount(), 4);
-    EXPECT_STREQ(channel->GetChildAt(3)->GetName(), "W");
+    EXPECT_STREQ(channel->GetChildAt(3)->GetName(), "toto") << "the fourth component of a property";
     EXPECT_FLOAT_EQ(channel->GetChildAt(3)->GetFCurve()->GetDefaultValue(), 0.9f);
     EXPECT_EQ(mat->GetLinkCount(), 5);
 
     mat->CreatePropertyChannels(rgba, mat->GetDefaultTakeNode());
     EXPECT_EQ(mat->GetLinkCount(), 9);
-    mat->Curve(0, "Orient/W")->SetDefaultValue(0.5f);
+    mat->Curve(0, "Orient/toto")->SetDefaultValue(0.5f);
     rgba->GetAsDoubles(q);
     EXPECT_DOUBLE_EQ(q[3], 0.5);
     EXPECT_DOUBLE_EQ(q[0], 0.1) << "the other components keep their own values";
