@@ -296,7 +296,12 @@ bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclai
     CAcclaimBuild build(motionBuilder, skeleton, options, warnings, why);
     if (!build.Nodes())
         return false;
-    return motion == nullptr || build.Motion(*motion);
+    if (motion == nullptr)
+        return true;
+    if (!build.Motion(*motion))
+        return false;
+    motionBuilder.FilterCurves();
+    return true;
 }
 
 } // namespace scenesdk

@@ -1,6 +1,10 @@
 #include "scenesdk/importers/KScnMotionBuilder.h"
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveFilter.h"
+#include "scenesdk/animation/KFCurveFilterConstantKeyReducer.h"
+#include "scenesdk/animation/KFCurveFilterRotation.h"
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KFKeyRecord.h"
 #include "scenesdk/animation/KScnNodeLimitsHelper.h"
 #include "scenesdk/attributes/KScnMarker.h"
@@ -115,8 +119,41 @@ KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* pa
 bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component,
                                   const double* values, size_t count, size_t stride, const int64_t* frames)
 {
-    return !mTake.empty() && KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values,
-                                      count, stride, frames);
+    if (mTake.empty() ||
+        !KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values, count, stride, frames))
+        return false;
+    if (channel == KScnTakeKeys::eRotation && count > 0 && mRotatedSet.insert(node).second)
+        mRotated.push_back(node);
+    return true;
+}
+
+void KScnMotionBuilder::FilterCurves()
+{
+    for (KScnNode* node : mRotated)
+    {
+        KFCurve* curves[3];
+        bool all = true;
+        for (int c = 0; c < 3; ++c)
+            all = (curves[c] = KScnTakeKeys::GetCurve(node, mTake.c_str(), KScnTakeKeys::eRotation, c)) != nullptr &&
+                  all;
+        if (!all)
+            continue;
+        // The filters work on a rotation channel of the node's order: angles
+        // are made nearer by turns and flips that keep the orientation.
+        const int order = node->GetRotationOrder(0);
+        const KFCurveFilterRotationNode channel(curves, order == eSphericXYZ ? KFCURVENODE_ROTATION_SPHERIC
+                                                                            : 2 * order);
+        ApplyRotationFilter(channel.Get(), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
+        // Curves the key synchronisation gave keys are reduced too.
+        for (KFCurve* curve : curves)
+            if (curve->GetKeyCount() > 0 && mKeyedSet.insert(curve).second)
+                mKeyed.push_back(curve);
+    }
+    if (GetApplyConstantKeyReducer() && !mKeyed.empty())
+    {
+        KFCurveFilterConstantKeyReducer reducer;
+        reducer.ApplyFilterToCurves(mKeyed.data(), static_cast<int>(mKeyed.size()));
+    }
 }
 
 bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t count, size_t stride,
@@ -157,6 +194,8 @@ bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t co
         ok = curve->ReplaceKey(first + static_cast<int>(i), key);
     }
     curve->EndKeyChanges();
+    if (ok && mKeyedSet.insert(curve).second)
+        mKeyed.push_back(curve);
     return ok;
 }
 
@@ -243,8 +282,10 @@ void KScnMotionBuilder::AnglesOfMatrix(double* xyz, const double* m, int order, 
         xyz[kOrderAxes[order][i]] = sequence[i];
     if (previous == nullptr)
         return;
-    for (int axis = 0; axis < 3; ++axis)
-        xyz[axis] += 360.0 * std::round((previous[axis] - xyz[axis]) / 360.0);
+    // The rotation channels' closest-angle choice, in the order's axes.
+    int axes[3];
+    KFCurveNode::GetAxisOrder(2 * order, axes);
+    KFCurveNode::ClosestEuler(xyz, previous, xyz, axes);
 }
 
 void KScnMotionBuilder::MapAxis(const KStreamOptionsForeign& options, int axis, int& sceneAxis, double& sign)
