@@ -7,6 +7,7 @@
 #include "scenesdk/attributes/KScnCharacterPose.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnGeometry.h"
@@ -122,6 +123,19 @@ TEST_F(Teardown, HiddenNodesTakeNoChildrenAndHaveNoParent)
     }
     EXPECT_EQ(child->GetParent(), rootA) << "a refused child stays where it was";
     EXPECT_EQ(producer->GetChildCount(), 0);
+    // Nor do they give or take attributes: a camera taken to another node
+    // would go with that node (or be given back by the wrong owner).
+    KScnNodeAttribute* camera = producer->GetNodeAttribute();
+    KScnNodeAttribute* switcherAttribute = switcher->GetNodeAttribute();
+    for (KScnNodeAttribute* attribute : {camera, switcherAttribute})
+    {
+        EXPECT_EQ(child->SetNodeAttribute(attribute), nullptr);
+        EXPECT_EQ(child->GetNodeAttribute(), nullptr);
+    }
+    EXPECT_EQ(producer->SetNodeAttribute(m.CreateNull()), nullptr);
+    EXPECT_EQ(switcher->SetNodeAttribute(nullptr), nullptr);
+    EXPECT_EQ(producer->GetNodeAttribute(), camera);
+    EXPECT_EQ(switcher->GetNodeAttribute(), switcherAttribute);
     EXPECT_TRUE(m.DestroyScene(b, true));
     EXPECT_EQ(a->GetRootNode(), rootA);
     EXPECT_EQ(rootA->GetChild(0), child);
