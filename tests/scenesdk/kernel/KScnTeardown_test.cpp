@@ -333,6 +333,11 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     copy->CopyFrom(*link);
 
     ASSERT_TRUE(m.DestroyNode(bone));
+    for (KScnLink* l : {link, copy})
+    {
+        EXPECT_EQ(l->GetLink(), nullptr);
+        EXPECT_EQ(l->GetAssociateModel(), model) << "only the destroyed node's slot empties";
+    }
     ASSERT_TRUE(m.DestroyNode(model));
     for (KScnLink* l : {link, copy})
     {
@@ -346,14 +351,24 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     ASSERT_NE(triangles, nullptr);
     ASSERT_EQ(triangles->GetLinkCount(), 1);
     EXPECT_STREQ(triangles->GetLink(0)->GetLinkName().Buffer(), "Model::bone");
-    // A link that goes first leaves its node with no entry.
+    // Links that go first leave their node with no entry, in any order.
     KScnNode* arm = m.CreateNode("arm");
-    KScnLink* armLink = m.CreateLink();
-    armLink->SetLink(arm);
+    KScnLink* armLinks[4];
+    for (KScnLink*& l : armLinks)
+    {
+        l = m.CreateLink();
+        l->SetLink(arm);
+    }
+    armLinks[3]->SetAssociateModel(arm);
+    EXPECT_EQ(arm->GetLinkReferenceCount(), 5);
+    const int order[] = {0, 3, 1};
+    for (int i : order)
+    {
+        ASSERT_TRUE(m.DestroyLink(armLinks[i]));
+    }
     EXPECT_EQ(arm->GetLinkReferenceCount(), 1);
-    ASSERT_TRUE(m.DestroyLink(armLink));
-    EXPECT_EQ(arm->GetLinkReferenceCount(), 0);
     EXPECT_TRUE(m.DestroyNode(arm));
+    EXPECT_EQ(armLinks[2]->GetLink(), nullptr);
 }
 
 // ---- A new root leaves its old parent -------------------------------------
@@ -393,6 +408,17 @@ TEST_F(Teardown, DestroySceneAnswersTrueOnceTheSceneIsGone)
     EXPECT_TRUE(m.DestroyScene(b, true));
     EXPECT_EQ(m.GetSceneCount(), 0);
     (void)rootA;
+
+    // A root that the scene's own destruction takes (it is a node of the
+    // pose's scene too): the scene is gone all the same.
+    KScnSceneRoot* c = m.CreateScene();
+    ASSERT_EQ(c->CreateCharacterPose("pose"), 0);
+    KScnNode* inPose = m.CreateNode("inPose");
+    ASSERT_TRUE(c->GetCharacterPose(0)->GetScene()->GetRootNode()->AddChild(inPose));
+    ASSERT_TRUE(c->GetContents()->AddNode(inPose));
+    c->GetContents()->SetRootNode(inPose);
+    EXPECT_TRUE(m.DestroyScene(c, true));
+    EXPECT_EQ(m.GetSceneCount(), 0);
 }
 
 } // namespace
