@@ -10,13 +10,14 @@
 namespace scenesdk
 {
 
-KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves)
+KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves, int rotationOrder)
     : mNode(new (std::nothrow) KFCurveNode("R", "R", nullptr, eKFCurveNodeLayerEulerRotation, 0))
 {
     if (mNode == nullptr)
     {
         return;
     }
+    mNode->SetRotationOrder(rotationOrder);
     static const char* const kNames[3] = {"X", "Y", "Z"};
     for (int i = 0; i < 3; ++i)
     {

@@ -201,6 +201,7 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
                                   track.mFrames.data()))
                 return Fail(eUnidentifiedError, "the motion could not be keyed");
     }
+    motion.FilterCurves();
     mStatus = extra > 0 ? (std::to_string(extra) + " lines after the last frame skipped").c_str() : "";
     return true;
 }

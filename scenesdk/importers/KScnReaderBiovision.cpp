@@ -224,6 +224,7 @@ bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsB
         return Fail(eUnidentifiedError, "a skeleton node could not be made");
     if (frames > 0 && !build.Motion())
         return Fail(eUnidentifiedError, "the motion could not be keyed");
+    motion.FilterCurves();
     mStatus = JoinWarnings(file.GetWarnings()).c_str();
     return true;
 }

@@ -180,6 +180,7 @@ bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
         return Fail(eUnidentifiedError, "a skeleton node could not be made");
     if (!build.Motion())
         return Fail(eUnidentifiedError, "the motion could not be keyed");
+    motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;
 }

@@ -54,6 +54,7 @@ bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
                                   marker.mFrames.data()))
                 return Fail(eUnidentifiedError, "the motion could not be keyed");
     }
+    motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;
 }

@@ -137,10 +137,9 @@ public:
             KScnNode* node = mNodes[channel.mNode];
             if (channel.mKind == KScnTakeKeys::eRotation && !node->GetRotationActive())
             {
-                KScnNodeProperties* properties = node->GetNodeProperties();
-                properties->RotationOrder.SetValue(static_cast<ERotationOrder>(mOptions.mRotationOrder));
-                properties->RotationActive.SetValue(true);
-                node->UpdatePivotsFromProperties();
+                // Through the node's limits adapter: the options' order, the rotation on.
+                KScnMotionBuilder::SetRotationOrder(node, mOptions.mRotationOrder);
+                KScnMotionBuilder::TurnRotationOn(node);
             }
             if (channel.mKind == kCustom && !AddNumberChannel(node, channel.mName, why))
                 return false;
@@ -171,10 +170,12 @@ public:
                 const auto found = custom[channel.mNode].find(channel.mName);
                 curve = found != custom[channel.mNode].end() ? found->second : nullptr;
             }
-            else
-                curve = KScnTakeKeys::GetCurve(node, take, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
-                                               channel.mAxis);
-            if (!mMotion.KeyCurve(curve, values.data() + c, rows, columns))
+            const bool keyed =
+                channel.mKind == kCustom
+                    ? mMotion.KeyCurve(curve, values.data() + c, rows, columns)
+                    : mMotion.KeyFrames(node, static_cast<KScnTakeKeys::EChannel>(channel.mKind), channel.mAxis,
+                                        values.data() + c, rows, columns);
+            if (!keyed)
                 return Fault("the keys of channel " + std::to_string(c + 1) + " could not be stored", why);
         }
         return true;
@@ -328,6 +329,7 @@ bool KScnReaderWavefrontMov::Read(KScnImportBuilder& builder, const KStreamOptio
     CMovBuild build(motion, plan, options);
     if (!build.Nodes(why) || !build.Keys(values, rows, why))
         return Fail(eUnidentifiedError, why);
+    motion.FilterCurves();
     mStatus = headerLines > 0 ? (std::to_string(headerLines) + " header lines skipped").c_str() : "";
     return true;
 }

@@ -619,8 +619,8 @@ void CollectConnected(KScnPropertyHandler* set, KScnNodeFinderDuplicateName& fin
 
 // The finder's lists end holding the subtree (a node before its children)
 // and, once each, the materials and textures of its geometries' layers and
-// those connected to its nodes, and the videos connected to those nodes and
-// textures. Its checks stay off: a move compares names with the target's
+// those connected to its nodes, the textures and videos connected to those
+// materials, and the videos connected to those nodes and textures. Its checks stay off: a move compares names with the target's
 // members only (FindNameClash), not within the subtree.
 void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
 {
@@ -634,6 +634,11 @@ void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
     for (int i = 0; i < nodes.GetCount(); ++i)
     {
         CollectConnected(nodes[i]->GetPropertyHandler(), finder);
+    }
+    KPointerArray<KScnMaterial>& materials = finder.GetSeenMaterials();
+    for (int i = 0; i < materials.GetCount(); ++i)
+    {
+        CollectConnected(materials[i]->GetPropertyHandler(), finder);
     }
     KPointerArray<KScnTexture>& textures = finder.GetSeenTextures();
     for (int i = 0; i < textures.GetCount(); ++i)
@@ -702,28 +707,10 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
     return -1;
 }
 
-// True when a node of contents, or a texture listed there, has object
-// connected (the object's set a source of theirs).
-bool ConnectedWithin(KScnTakeNodeContainer* object, KScnSceneContents& contents)
-{
-    KScnPropertyHandler* set = object->GetPropertyHandler();
-    for (int i = 0; set != nullptr && i < set->GetDstCount(); ++i)
-    {
-        KScnTakeNodeContainer* user = ObjectOfSet(set->GetDst(i));
-        const int kind = user != nullptr ? user->GetObjectKind() : -1;
-        if ((kind == KScnObject::eKindNode && static_cast<KScnNode*>(user)->GetSceneContents() == &contents) ||
-            (kind == KScnObject::eKindTexture && contents.GetTextureUseCount(static_cast<KScnTexture*>(user)) > 0))
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
 // What a subtree that left contents takes with it: each collected object
-// still listed there goes entirely, unless a node that stays uses it
-// (connected, or in its geometries' layers) or, for a video, a texture that
-// stays.
+// still listed there goes entirely, unless something that stays uses it
+// (connected to a node, material, texture or generic node listed there, or
+// in a layer of a geometry of a node that stays).
 class KLeavingMembers
 {
 public:
@@ -743,7 +730,7 @@ private:
         for (int i = 0; i < objects.GetCount(); ++i)
         {
             T* object = objects[i];
-            if ((mContents.*useCount)(object) > 0 && !ConnectedWithin(object, mContents) &&
+            if ((mContents.*useCount)(object) > 0 && !mContents.HasConnectedUsers(object) &&
                 LayerObjects().count(object) == 0)
             {
                 mContents.ForgetObject(object);

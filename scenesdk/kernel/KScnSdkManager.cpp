@@ -227,6 +227,17 @@ void KScnSdkManager::ForgetInScenes(const void* object)
     }
 }
 
+std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* object) const
+{
+    std::vector<KScnSceneContents*> out;
+    const auto range = mListings.equal_range(object);
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        out.push_back(it->second);
+    }
+    return out;
+}
+
 void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
 {
     if (listed)

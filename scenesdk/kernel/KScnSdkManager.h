@@ -297,6 +297,9 @@ private:
     // visits only the contents that list it.
     friend class KScnSceneContents;
     void NoteListing(const void* object, KScnSceneContents* contents, bool listed);
+    // The contents that list the object (as a node, a use record or an
+    // object entry), in no set order.
+    std::vector<KScnSceneContents*> ContentsListing(const void* object) const;
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
     KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
     // An object's deferred handles (KScnObject::DeferUserProperties): counted

@@ -216,6 +216,49 @@ TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
     });
 }
 
+// The channel's value with its layers and warps (Evaluate), at the time.
+double Channel(Scene& s, const char* path, double seconds)
+{
+    KScnNode* node = P(s);
+    for (int i = 0; node != nullptr && i < node->GetTakeNodeCount(); ++i)
+        if (std::string(node->GetTakeNodeName(i)) == "Run")
+            if (const KFCurveNode* channel = node->GetTakeNode(i)->GetRootCurveNode()->FindDescendant(path))
+            {
+                double value[4] = {kNone, kNone, kNone, kNone};
+                KTime t;
+                t.SetSeconds(seconds);
+                channel->Evaluate(value, t);
+                return value[0];
+            }
+    return kNone;
+}
+
+// A one-value channel "Glow" (0 to 10 over the first second) of P in take
+// Run, with what else its block holds.
+std::string Glow(const std::string& more)
+{
+    return "Objects: {\nModel: \"P\", \"Null\"\n}\nTakes: {\nTake: \"Run\" {\n" + kWarps +
+           "Model: \"P\" {\n" + Channel("Glow", Keys({{0, 0, 'L'}, {1, 10, 'L'}}) + more) + "}\n}\n}\n";
+}
+
+// A warp acts on its channel and on the layers after it: a layer's own warp
+// is baked into the layer before the layers are merged, whatever the
+// layer's shape (a one-value layer too); only a base channel without layers
+// keeps a warp of its own (it is not merged, and still evaluates as it did).
+TEST_F(TakePassesTest, ALayersOwnWarpIsBakedBeforeTheMerge)
+{
+    Check({
+        {"a one-value layer with a warp of its own",
+         Glow("LayerType: 1\nLayerChannel: {\nLayerID: 1\nLayerType: 1\n" +
+              Keys({{0, 0, 'L'}, {1, 10, 'L'}}) + "TimeWarpID: 1\n}\n"),
+         {GOT(Channel(s, "Glow", 0.5), 7.5), GOT(Channel(s, "Glow", 1.0), 15),
+          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetNextLayer() == nullptr, 1)}},
+        {"a one-value base with a warp and no layer keeps it", Glow("TimeWarpID: 1\n"),
+         {GOT(Channel(s, "Glow", 0.5), 2.5),
+          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetTimeWarp() != nullptr, 1)}},
+    });
+}
+
 TEST_F(TakePassesTest, PropertyValuesReachTheDefaultTakeBeforeTheTakesAreRead)
 {
     const std::string objects = "Objects: {\nModel: \"P\", \"Null\" {\nProperties: {\nVisibility: 0\n}\n}\n"

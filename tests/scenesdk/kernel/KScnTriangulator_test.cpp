@@ -450,3 +450,87 @@ TEST(KScnTriangulator, FarAndBrokenCornersStillGiveTriangles)
           {{0, 0}, {4, 0}, {4, 1}, {nan, 1}, {1, 4}, {0, 4}}})
         EXPECT_EQ(Triangulate(*OnePolygon(shape))->GetPolygonCount(), static_cast<int>(shape.size()) - 2);
 }
+
+// The triangles each polygon gets, corner by corner: convex ones in the
+// zig-zag order (a straight corner does not make one concave), concave ones
+// ear by ear from corner 0 on, an ear being a convex corner (a straight one
+// is not) whose triangle holds no corner left, not even on its edge, and
+// after an ear going on past the next corner; a polygon that crosses itself
+// is still cut into n - 2 triangles, a corner clipped even without an ear
+// once a whole round found none (and a corner clipped so no longer blocks).
+TEST(KScnTriangulator, TrianglesOfEachPolygonShape)
+{
+    const struct
+    {
+        const char* shape;
+        std::vector<std::pair<double, double>> points;
+        std::vector<int> triangles;
+        bool simple; // covers its own area exactly
+    } rows[] = {
+        {"convex", {{0, 0}, {4, 0}, {5, 3}, {2, 5}, {-1, 3}}, {0, 1, 2, 2, 3, 0, 0, 3, 4}, true},
+        {"convex, a straight corner",
+         {{0, 0}, {2, 0}, {4, 0}, {4, 4}, {0, 4}},
+         {0, 1, 2, 2, 3, 0, 0, 3, 4},
+         true},
+        {"L", {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}}, {0, 1, 2, 3, 4, 5, 0, 2, 3, 3, 5, 0}, true},
+        {"L, a straight corner",
+         {{0, 0}, {2, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}},
+         {1, 2, 3, 4, 5, 6, 0, 1, 3, 4, 6, 0, 0, 3, 4},
+         true},
+        {"notch with its tip on a diagonal",
+         {{0, 0}, {4, 0}, {2, 1}, {4, 2}, {0, 2}},
+         {0, 1, 2, 2, 3, 4, 4, 0, 2},
+         true},
+        {"square around a hole, through a slit of no width",
+         {{0, 0}, {4, 0}, {4, 4}, {2, 4}, {2, 3}, {3, 3}, {3, 1}, {1, 1}, {1, 3}, {2, 3}, {2, 4}, {0, 4}},
+         {2, 3, 4, 8, 9, 10, 2, 4, 5, 8, 10, 11, 1, 2, 5, 7, 8, 11, 1, 5, 6, 7, 11, 0, 0, 1, 6, 6, 7, 0},
+         true},
+        {"crossing itself",
+         {{7, 5}, {7, 3}, {3, 6}, {5, 5}, {9, 0}, {9, 7}, {4, 1}},
+         {6, 0, 1, 3, 4, 5, 5, 6, 1, 2, 3, 5, 5, 1, 2},
+         false},
+        {"crossing itself, a corner made convex blocking no more",
+         {{2, 9}, {5, 5}, {0, 3}, {9, 0}, {3, 5}, {0, 0}},
+         {4, 5, 0, 0, 1, 2, 3, 4, 0, 0, 2, 3},
+         false},
+    };
+    for (const auto& row : rows)
+    {
+        const auto mesh = OnePolygon(row.points);
+        const auto result = Triangulate(*mesh);
+        EXPECT_EQ(Vertices(*result), row.triangles) << row.shape;
+        if (!row.simple)
+            continue;
+        const std::vector<double> areas = TriangleAreas(*result);
+        EXPECT_GE(*std::min_element(areas.begin(), areas.end()), 0.0) << row.shape;
+        EXPECT_DOUBLE_EQ(std::accumulate(areas.begin(), areas.end(), 0.0), SignedArea(*mesh, Vertices(*mesh)))
+            << row.shape;
+    }
+}
+
+// Two figure eights too costly to clip, the larger first: the warning
+// counts both and names the larger.
+TEST(KScnTriangulator, FanWarningNamesTheLargestPolygon)
+{
+    std::vector<std::pair<double, double>> points;
+    std::vector<std::vector<int>> polygons;
+    for (const int lobe : {2000, 1500})
+    {
+        auto eight = WrittenCircle(300, 10.0, -10.0);
+        const auto small = WrittenCircle(lobe, 1.0, 1.0, 0.0);
+        eight.insert(eight.end(), small.rbegin(), small.rend());
+        std::vector<int> polygon;
+        for (const auto& p : eight)
+        {
+            polygon.push_back(static_cast<int>(points.size()));
+            points.push_back(p);
+        }
+        polygons.push_back(polygon);
+    }
+    KScnTriangulator triangulator(nullptr);
+    const std::unique_ptr<KScnFree<KScnMesh>> result(
+        Free(triangulator.TriangulateMesh(*FlatMesh(points, polygons))));
+    EXPECT_STREQ(triangulator.GetStatusText(),
+                 "warning: 2 concave polygons too costly to clip fanned instead (largest 2300 corners)");
+    EXPECT_EQ(result->GetPolygonCount(), 2298 + 1798);
+}
