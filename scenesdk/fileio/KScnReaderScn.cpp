@@ -17,6 +17,7 @@
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KScnMergeNames.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
@@ -741,14 +742,46 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
+// The objects a field of Objects makes that get takes, weighed by kind (a
+// model by its attribute); eKindCount for others. A Model's block adds its
+// user properties and shapes.
+KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes)
+{
+    if (Is(f, "Material"))
+        return KScnReadCost::eMaterials;
+    if (Is(f, "Texture"))
+        return KScnReadCost::eTextures;
+    if (Is(f, "Character"))
+        return KScnReadCost::eCharacters;
+    if (!Is(f, "Model"))
+        return KScnReadCost::eKindCount;
+    f.NextValueAsString();
+    const std::string attribute = f.RemainingValueCount() > 0 ? f.NextValueAsString() : std::string();
+    if (f.HasFieldBlock() && f.EnterFieldBlock())
+    {
+        while (f.OpenNextField())
+        {
+            userProperties += Is(f, "UserProperty") ? 1 : 0;
+            shapes += Is(f, "Shape") ? 1 : 0;
+        }
+        f.LeaveFieldBlock();
+    }
+    return attribute == "Camera" ? KScnReadCost::eCameras
+                                 : attribute == "Light" ? KScnReadCost::eLights : KScnReadCost::eNodes;
+}
+
 // What the document asks to make, weighed (KScnReadCost), within the budget
 // of the file's size before any model is read (the Objects block entered):
-// models and the nodes of character poses, the poses, characters,
-// materials, textures, skins and clusters, the links of every cluster on
-// every model its skin deforms, the takes on every object that gets them
-// (the file's, the scene's root and camera switcher) and on every user
-// property.
-bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+// models (cameras and lights by their own weight) and the nodes of character
+// poses, the poses, characters, materials, textures, skins and clusters, the
+// links of every cluster on every model its skin deforms, user properties;
+// the takes on every object that gets them: the file's takes on its objects
+// and on the take owners earlier reads brought (the scene's root and camera
+// switcher at least), the scene's earlier takes on the file's objects; the
+// takes on every user property, a channel of every shape in every take, and
+// the take entries the file writes (each copies its object's channels).
+bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                   double scale, std::string& error)
 {
     const SSceneParts& parts = doc.parts;
     KScnReadCost cost;
@@ -766,43 +799,37 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, st
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = 2 + deformers, userProperties = 0;
+    uint64_t owners = deformers, userProperties = 0, shapes = 0;
     while (f.OpenNextField())
     {
-        KScnReadCost::EKind kind = KScnReadCost::eKindCount;
-        if (Is(f, "Model"))
-        {
-            kind = KScnReadCost::eNodes;
-            if (f.HasFieldBlock() && f.EnterFieldBlock())
-            {
-                while (f.OpenNextField())
-                    userProperties += Is(f, "UserProperty") ? 1 : 0;
-                f.LeaveFieldBlock();
-            }
-        }
-        else if (Is(f, "Material"))
-            kind = KScnReadCost::eMaterials;
-        else if (Is(f, "Texture"))
-            kind = KScnReadCost::eTextures;
-        else if (Is(f, "Character"))
-            kind = KScnReadCost::eCharacters;
+        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
     }
     f.Rewind();
-    uint64_t takes = 0;
+    uint64_t takes = 0, written = 0;
     if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
         while (f.OpenField("Take"))
         {
             ++takes;
+            const bool isDefault = std::strcmp(f.NextValueAsString(), "Default") == 0;
+            if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
+            {
+                while (f.OpenNextField())
+                    written += f.HasFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
+                f.LeaveFieldBlock();
+            }
             f.CloseField();
         }
-    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes, userProperties);
-    return cost.Check(KScnReadBudget::kSceneNodes, f.GetByteCount(), scale, "KStreamOptionsScn::mBudgetScale",
-                      error);
+    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
+    cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
+    cost.Add(KScnReadCost::eUserProperties, userProperties);
+    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
+    cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
+    cost.Add(KScnReadCost::eWrittenTakes, written);
+    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error);
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -857,7 +884,8 @@ void LeaveOut(KScnReaderScn::Document& doc, const KStreamOptionsScn& options)
         doc.metaData.reset();
 }
 
-bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
+bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                  double budgetScale)
 {
     auto metaData = std::make_unique<KScnSceneMetaData>();
     if (ReadSceneInfo(f, *metaData, doc.skipped))
@@ -870,7 +898,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
-    if (!CheckReadCost(f, doc, budgetScale, doc.error))
+    if (!CheckReadCost(f, doc, earlier, budgetScale, doc.error))
     {
         f.Rewind();
         return false;
@@ -1007,6 +1035,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
+                                  "KStreamOptionsScn");
         return Read(scene, options);
     }
     catch (const std::exception&)
@@ -1577,6 +1607,7 @@ void KScnReaderScn::ReadTakes(
             scene.AddTakeWhereMissing(name.c_str());
             indexOf.emplace(name, takeCount++);
         }
+        KScnReadMeter::Check();
         descriptions.push_back(description);
         mSource->CloseField();
     }
@@ -1634,11 +1665,13 @@ void KScnReaderScn::ReadTakeChannels(
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }
+        KScnReadMeter::Check();
         // Layers and time warps are merged and baked into plain curves,
         // then the keys are moved to the take's local span when asked.
         if (importPass)
             ApplyImportPass(root);
         MoveTakeKeys(*root, move);
+        KScnReadMeter::Check();
         mSource->LeaveFieldBlock();
     }
 }
@@ -1685,10 +1718,13 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         return Fail(eUnidentifiedError, "the mBudgetScale option must be a number above 0");
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
-    if (!ReadDocument(*mSource, doc, options->mBudgetScale))
+    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
+    SEarlier earlier;
+    earlier.owners = KScnReadUndo::TakeOwnerCount(*scene);
+    earlier.takes = earlierTakes.size() - std::count(earlierTakes.begin(), earlierTakes.end(), "Default");
+    if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
     LeaveOut(doc, *options);
-    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
     // Merged into a scene that holds objects already, a name one of them has
     // gets a running number (the look-ups below keep the file's names).
     KScnMergeNames merge(*scene);
@@ -1712,6 +1748,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         }
         materials[s.name] = m;
         objects[1][s.name] = m;
+        KScnReadMeter::Check();
     }
     std::map<std::string, KScnTexture*> textures;
     std::vector<KScnTexture*> madeTextures(doc.textures.size(), nullptr);
@@ -1728,6 +1765,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         }
         textures[s.name] = t;
         objects[2][s.name] = t;
+        KScnReadMeter::Check();
     }
     for (SModel& s : doc.models)
         if (s.hasMesh)
@@ -1760,6 +1798,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         nodes[s.name] = node;
         objects[0][s.name] = node;
         created.push_back(node);
+        KScnReadMeter::Check();
     }
     ConnectMaterialsAndTextures(doc, created, materials, textures);
     std::set<KScnNode*> hasParent;
@@ -1800,6 +1839,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
     RenameLegacyShapeChannels(created);
+    KScnReadMeter::Check();
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)
