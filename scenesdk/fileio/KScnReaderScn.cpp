@@ -665,7 +665,8 @@ bool FindRepeats(KScnReaderScn::Document& doc, std::string& error)
     }
     for (size_t i = 0; i < doc.textures.size(); ++i)
     {
-        const std::vector<size_t>& group = byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
+        const std::vector<size_t>& group =
+            byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
         if (group.size() < 2 || group.front() != i)
             continue;
         std::vector<std::pair<size_t, KScnTexture*>> kept;
@@ -1372,8 +1373,8 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // slot of each entry of the list among them, -1 for a name the file does
 // not define.
 template <class T>
-std::vector<T*> ConnectionOrder(const std::vector<std::string>& names, const std::map<std::string, T*>& objects,
-                                std::vector<int>* slots)
+std::vector<T*> ConnectionOrder(const std::vector<std::string>& names,
+                                const std::map<std::string, T*>& objects, std::vector<int>* slots)
 {
     std::vector<T*> order;
     for (const std::string& name : names)
@@ -1407,11 +1408,13 @@ void RenumberConnections(SModel& s, const std::map<std::string, KScnMaterial*>& 
         for (SElement& e : layer.elements)
         {
             const bool material = e.type == KScnLayerElement::eMaterial;
-            if ((!material && e.type != KScnLayerElement::eTexture) || e.reference == KScnLayerElement::eDirect)
+            if ((!material && e.type != KScnLayerElement::eTexture) ||
+                e.reference == KScnLayerElement::eDirect)
                 continue;
             const std::vector<int>& slot = slots[material ? 0 : 1];
             for (int& index : e.indices)
-                index = index >= 0 && index < static_cast<int>(slot.size()) ? slot[static_cast<size_t>(index)] : -1;
+                index = index >= 0 && index < static_cast<int>(slot.size()) ? slot[static_cast<size_t>(index)]
+                                                                            : -1;
         }
 }
 
@@ -1492,7 +1495,8 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
         if (std::fabs(t) > kMaxMovedTicks)
             return move;
     // Equal durations move by a whole shift, unscaled (no rounding at all).
-    const bool same = file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
+    const bool same =
+        file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
     move.scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
     move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get()
                             : std::llround(b0 / move.scale - a0));
