@@ -812,8 +812,9 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
 // the takes on every object that gets them: the file's takes on its objects
 // and on the take owners earlier reads brought (the scene's root and camera
 // switcher at least), the scene's earlier takes on the file's objects; the
-// takes on every user property, a channel of every shape in every take, and
-// the take entries the file writes (each copies its object's channels).
+// takes on every user property, a channel of every shape in every take, the
+// take entries the file writes (each copies its object's channels), and the
+// channels an object's first take builds and copies.
 bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
                    double scale, std::string& error)
 {
@@ -863,6 +864,11 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
     cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
     cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
+    // The first take an object gets builds its channels and a copy of them.
+    if (takes + earlier.takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, owners);
+    if (takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
     return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error);
 }
 
@@ -1757,7 +1763,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     Document doc;
     const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
     SEarlier earlier;
-    earlier.owners = KScnReadUndo::TakeOwnerCount(*scene);
+    size_t withoutTakes = 0;
+    earlier.owners = KScnReadUndo::TakeOwnerCount(*scene, &withoutTakes);
+    earlier.ownersWithoutTakes = withoutTakes;
     earlier.takes = earlierTakes.size() - std::count(earlierTakes.begin(), earlierTakes.end(), "Default");
     if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
