@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveFilter.h"
 #include "scenesdk/animation/KFCurveFilterConstantKeyReducer.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KgeMath.h"
 
 #include <algorithm>
@@ -156,8 +157,11 @@ KTime WarpedTime(const std::vector<KFCurveNode*>& chain, KTime t)
 constexpr uint64_t kMaxSamplesPerSpan = 100000;
 
 // Appends the times strictly between first and last, every period (at
-// least 1 tick) from first, or at the longer period above.
-void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<int64_t>& times)
+// least 1 tick) from first, or at the longer period above; the read's meter
+// is charged first for the work of evaluating each (cost: curves or layers
+// evaluated per sample).
+void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<int64_t>& times,
+                       KScnReadMeter::EKind kind, size_t cost)
 {
     if (last <= first)
     {
@@ -167,6 +171,7 @@ void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<
     const uint64_t step = std::max<uint64_t>(static_cast<uint64_t>(std::max<int64_t>(period, 1)),
                                              span / kMaxSamplesPerSpan + 1);
     const uint64_t count = (span - 1) / step;
+    KScnReadMeter::Charge(kind, (count + times.size()) * KScnReadMeter::kSampleBytes * std::max<size_t>(cost, 1));
     times.reserve(times.size() + count);
     for (uint64_t k = 1; k <= count; ++k)
     {
@@ -185,7 +190,8 @@ void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
     {
         times.push_back(0);
     }
-    AppendSampleTimes(times.front(), times.back(), GetCurveResamplingPeriod().Get(), times);
+    AppendSampleTimes(times.front(), times.back(), GetCurveResamplingPeriod().Get(), times,
+                      KScnReadMeter::eWarpSamples, chain.size());
     SortUnique(times);
     std::vector<double> values;
     values.reserve(times.size());
@@ -649,7 +655,8 @@ bool MergeLayers(KFCurveNode* node, const int* list, int listCount, const int* s
     times.push_back(start.Get());
     if (!constant && period.Get() > 0)
     {
-        AppendSampleTimes(start.Get(), stop.Get(), period.Get(), times);
+        AppendSampleTimes(start.Get(), stop.Get(), period.Get(), times, KScnReadMeter::eMergeSamples,
+                          curves.size());
         times.push_back(stop.Get());
     }
     SortUnique(times);

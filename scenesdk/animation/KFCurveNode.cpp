@@ -5,6 +5,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
 #include <atomic>
@@ -77,6 +78,7 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
                          int layerId)
     : mChildren(16)
 {
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
     // Without memory for the record the node works nameless.
     KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
     if (info != nullptr)
@@ -93,6 +95,7 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
 
 KFCurveNode::KFCurveNode(const KFCurveNode& source) : mChildren(16)
 {
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
     SetNodeInfo(source.mInfo);
     InitFields();
     SetLayerType(source.mLayerType, nullptr);

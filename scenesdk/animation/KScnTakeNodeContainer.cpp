@@ -7,6 +7,7 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
@@ -290,6 +291,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         SetError("Take node already exists");
         return nullptr;
     }
+    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes);
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.

@@ -2,6 +2,7 @@
 
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 namespace scenesdk
 {
@@ -17,6 +18,7 @@ const char* NameOf(const KScnNode* node)
 
 KScnLink::KScnLink()
 {
+    KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kLinkBytes);
     Reset();
 }
 

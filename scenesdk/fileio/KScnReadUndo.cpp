@@ -6,6 +6,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -161,6 +162,20 @@ std::vector<std::string> KScnReadUndo::TakeNames(KScnSceneRoot& scene)
     return names;
 }
 
+size_t KScnReadUndo::TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes)
+{
+    size_t count = 0, fresh = 0;
+    ForEachTakeOwner(scene,
+                     [&](KScnTakeNodeContainer* owner)
+                     {
+                         ++count;
+                         fresh += owner->GetTakeNodeCount() <= 1 ? 1 : 0;
+                     });
+    if (withoutTakes != nullptr)
+        *withoutTakes = fresh;
+    return count;
+}
+
 std::string KScnReadUndo::Reason(const char* doing)
 {
     try
@@ -170,6 +185,10 @@ std::string KScnReadUndo::Reason(const char* doing)
     catch (const std::bad_alloc&)
     {
         return std::string("out of memory while ") + doing;
+    }
+    catch (const KScnReadOverBudget& over)
+    {
+        return over.what();
     }
     catch (const std::exception& e)
     {

@@ -16,6 +16,7 @@
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
@@ -663,7 +664,8 @@ bool FindRepeats(KScnReaderScn::Document& doc, std::string& error)
     }
     for (size_t i = 0; i < doc.textures.size(); ++i)
     {
-        const std::vector<size_t>& group = byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
+        const std::vector<size_t>& group =
+            byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
         if (group.size() < 2 || group.front() != i)
             continue;
         std::vector<std::pair<size_t, KScnTexture*>> kept;
@@ -740,14 +742,47 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
+// The objects a field of Objects makes that get takes, weighed by kind (a
+// model by its attribute); eKindCount for others. A Model's block adds its
+// user properties and shapes.
+KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes)
+{
+    if (Is(f, "Material"))
+        return KScnReadCost::eMaterials;
+    if (Is(f, "Texture"))
+        return KScnReadCost::eTextures;
+    if (Is(f, "Character"))
+        return KScnReadCost::eCharacters;
+    if (!Is(f, "Model"))
+        return KScnReadCost::eKindCount;
+    f.NextValueAsString();
+    const std::string attribute = f.RemainingValueCount() > 0 ? f.NextValueAsString() : std::string();
+    if (f.HasFieldBlock() && f.EnterFieldBlock())
+    {
+        while (f.OpenNextField())
+        {
+            userProperties += Is(f, "UserProperty") ? 1 : 0;
+            shapes += Is(f, "Shape") ? 1 : 0;
+        }
+        f.LeaveFieldBlock();
+    }
+    return attribute == "Camera" ? KScnReadCost::eCameras
+                                 : attribute == "Light" ? KScnReadCost::eLights : KScnReadCost::eNodes;
+}
+
 // What the document asks to make, weighed (KScnReadCost), within the budget
 // of the file's size before any model is read (the Objects block entered):
-// models and the nodes of character poses, the poses, characters,
-// materials, textures, skins and clusters, the links of every cluster on
-// every model its skin deforms, the takes on every object that gets them
-// (the file's, the scene's root and camera switcher) and on every user
-// property.
-bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+// models (cameras and lights by their own weight) and the nodes of character
+// poses, the poses, characters, materials, textures, skins and clusters, the
+// links of every cluster on every model its skin deforms, user properties;
+// the takes on every object that gets them: the file's takes on its objects
+// and on the take owners earlier reads brought (the scene's root and camera
+// switcher at least), the scene's earlier takes on the file's objects; the
+// takes on every user property, a channel of every shape in every take, the
+// take entries the file writes (each copies its object's channels), and the
+// channels an object's first take builds and copies.
+bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                   double scale, std::string& error)
 {
     const SSceneParts& parts = doc.parts;
     KScnReadCost cost;
@@ -765,43 +800,42 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, st
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = 2 + deformers, userProperties = 0;
+    uint64_t owners = deformers, userProperties = 0, shapes = 0;
     while (f.OpenNextField())
     {
-        KScnReadCost::EKind kind = KScnReadCost::eKindCount;
-        if (Is(f, "Model"))
-        {
-            kind = KScnReadCost::eNodes;
-            if (f.HasFieldBlock() && f.EnterFieldBlock())
-            {
-                while (f.OpenNextField())
-                    userProperties += Is(f, "UserProperty") ? 1 : 0;
-                f.LeaveFieldBlock();
-            }
-        }
-        else if (Is(f, "Material"))
-            kind = KScnReadCost::eMaterials;
-        else if (Is(f, "Texture"))
-            kind = KScnReadCost::eTextures;
-        else if (Is(f, "Character"))
-            kind = KScnReadCost::eCharacters;
+        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
     }
     f.Rewind();
-    uint64_t takes = 0;
+    uint64_t takes = 0, written = 0;
     if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
         while (f.OpenField("Take"))
         {
             ++takes;
+            const bool isDefault = std::strcmp(f.NextValueAsString(), "Default") == 0;
+            if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
+            {
+                while (f.OpenNextField())
+                    written += f.HasFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
+                f.LeaveFieldBlock();
+            }
             f.CloseField();
         }
-    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes, userProperties);
-    return cost.Check(KScnReadBudget::kSceneNodes, f.GetByteCount(), scale, "KStreamOptionsScn::mBudgetScale",
-                      error);
+    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
+    cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
+    cost.Add(KScnReadCost::eUserProperties, userProperties);
+    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
+    cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
+    cost.Add(KScnReadCost::eWrittenTakes, written);
+    // The first take an object gets builds its channels and a copy of them.
+    if (takes + earlier.takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, owners);
+    if (takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
+    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error);
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -856,7 +890,8 @@ void LeaveOut(KScnReaderScn::Document& doc, const KStreamOptionsScn& options)
         doc.metaData.reset();
 }
 
-bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
+bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                  double budgetScale)
 {
     auto metaData = std::make_unique<KScnSceneMetaData>();
     if (ReadSceneInfo(f, *metaData, doc.skipped))
@@ -869,7 +904,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
-    if (!CheckReadCost(f, doc, budgetScale, doc.error))
+    if (!CheckReadCost(f, doc, earlier, budgetScale, doc.error))
     {
         f.Rewind();
         return false;
@@ -1006,6 +1041,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
+                                  "KStreamOptionsScn");
         return Read(scene, options);
     }
     catch (const std::exception&)
@@ -1341,8 +1378,8 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // slot of each entry of the list among them, -1 for a name the file does
 // not define.
 template <class T>
-std::vector<T*> ConnectionOrder(const std::vector<std::string>& names, const std::map<std::string, T*>& objects,
-                                std::vector<int>* slots)
+std::vector<T*> ConnectionOrder(const std::vector<std::string>& names,
+                                const std::map<std::string, T*>& objects, std::vector<int>* slots)
 {
     std::vector<T*> order;
     for (const std::string& name : names)
@@ -1376,11 +1413,13 @@ void RenumberConnections(SModel& s, const std::map<std::string, KScnMaterial*>& 
         for (SElement& e : layer.elements)
         {
             const bool material = e.type == KScnLayerElement::eMaterial;
-            if ((!material && e.type != KScnLayerElement::eTexture) || e.reference == KScnLayerElement::eDirect)
+            if ((!material && e.type != KScnLayerElement::eTexture) ||
+                e.reference == KScnLayerElement::eDirect)
                 continue;
             const std::vector<int>& slot = slots[material ? 0 : 1];
             for (int& index : e.indices)
-                index = index >= 0 && index < static_cast<int>(slot.size()) ? slot[static_cast<size_t>(index)] : -1;
+                index = index >= 0 && index < static_cast<int>(slot.size()) ? slot[static_cast<size_t>(index)]
+                                                                            : -1;
         }
 }
 
@@ -1461,7 +1500,8 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
         if (std::fabs(t) > kMaxMovedTicks)
             return move;
     // Equal durations move by a whole shift, unscaled (no rounding at all).
-    const bool same = file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
+    const bool same =
+        file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
     move.scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
     move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get()
                             : std::llround(b0 / move.scale - a0));
@@ -1576,6 +1616,7 @@ void KScnReaderScn::ReadTakes(
             scene.AddTakeWhereMissing(name.c_str());
             indexOf.emplace(name, takeCount++);
         }
+        KScnReadMeter::Check();
         descriptions.push_back(description);
         mSource->CloseField();
     }
@@ -1633,11 +1674,13 @@ void KScnReaderScn::ReadTakeChannels(
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }
+        KScnReadMeter::Check();
         // Layers and time warps are merged and baked into plain curves,
         // then the keys are moved to the take's local span when asked.
         if (importPass)
             ApplyImportPass(root);
         MoveTakeKeys(*root, move);
+        KScnReadMeter::Check();
         mSource->LeaveFieldBlock();
     }
 }
@@ -1684,10 +1727,15 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         return Fail(eUnidentifiedError, "the mBudgetScale option must be a number above 0");
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
-    if (!ReadDocument(*mSource, doc, options->mBudgetScale))
+    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
+    SEarlier earlier;
+    size_t withoutTakes = 0;
+    earlier.owners = KScnReadUndo::TakeOwnerCount(*scene, &withoutTakes);
+    earlier.ownersWithoutTakes = withoutTakes;
+    earlier.takes = earlierTakes.size() - std::count(earlierTakes.begin(), earlierTakes.end(), "Default");
+    if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
     LeaveOut(doc, *options);
-    const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
@@ -1707,6 +1755,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         }
         materials[s.name] = m;
         objects[1][s.name] = m;
+        KScnReadMeter::Check();
     }
     std::map<std::string, KScnTexture*> textures;
     std::vector<KScnTexture*> madeTextures(doc.textures.size(), nullptr);
@@ -1722,6 +1771,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         }
         textures[s.name] = t;
         objects[2][s.name] = t;
+        KScnReadMeter::Check();
     }
     for (SModel& s : doc.models)
         if (s.hasMesh)
@@ -1753,6 +1803,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         nodes[s.name] = node;
         objects[0][s.name] = node;
         created.push_back(node);
+        KScnReadMeter::Check();
     }
     ConnectMaterialsAndTextures(doc, created, materials, textures);
     std::set<KScnNode*> hasParent;
@@ -1793,6 +1844,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
     RenameLegacyShapeChannels(created);
+    KScnReadMeter::Check();
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)

@@ -87,6 +87,15 @@ public:
     int32_t GetHeaderValue(int i) const;
 
     struct Document;
+    // What earlier reads brought into the scene read into: its take owners
+    // (and of them those without a take but "Default") and its takes besides
+    // "Default" (counted in the read's cost).
+    struct SEarlier
+    {
+        uint64_t owners = 0;
+        uint64_t ownersWithoutTakes = 0;
+        uint64_t takes = 0;
+    };
 
     // How the keys of a take are moved once read: shifted by shift ticks,
     // then scaled about time 0 (KFCurveFilterTimeShiftAndScale).

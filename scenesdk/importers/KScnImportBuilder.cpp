@@ -5,6 +5,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -41,6 +42,7 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
         return nullptr;
     if (parent != nullptr && mMade.count(parent) == 0)
         return nullptr;
+    KScnReadMeter::Check();
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;

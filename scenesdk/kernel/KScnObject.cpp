@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KScnObject.h"
 
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
@@ -133,6 +134,7 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
     {
         return;
     }
+    KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
     mUserProperties.Add(property);
     NoteListed(property);
     OnUserPropertyAdded(property);

@@ -11,6 +11,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KSearchWork.h"
@@ -396,6 +397,7 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
     // Indexed, listed, then noted, each step taken back when memory runs
     // out in a later one: FindUse sees every record, and no record outlives
     // its object unnoticed.
+    KScnReadMeter::Count(KScnReadMeter::eUseRecords, KScnReadMeter::kUseRecordBytes);
     auto record = std::make_unique<UseRecord>(UseRecord{object, 1, list.GetCount()});
     const auto slot = mRecordIndex.insert_or_assign(RecordKey{&list, object}, record.get()).first;
     try
@@ -937,7 +939,7 @@ bool KScnSceneContents::HasConnectedUsers(const void* object) const
 }
 
 KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
-                                                                         const KScnTakeNodeContainer* used)
+                                                                          const KScnTakeNodeContainer* used)
 {
     const int userRank = UseRank(user), usedRank = UseRank(used);
     if (userRank < 0 || usedRank <= userRank)
@@ -1076,9 +1078,8 @@ void KScnSceneContents::DropUse(const void* user, const void* used)
 
 void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
 {
-    KScnPropertyHandler* set = user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3
-                                   ? user->GetPropertyHandler()
-                                   : nullptr;
+    KScnPropertyHandler* set =
+        user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3 ? user->GetPropertyHandler() : nullptr;
     for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
     {
         if (KScnTakeNodeContainer* used = OwnerOf(set->GetSrc(i)))
