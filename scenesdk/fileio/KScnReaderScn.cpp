@@ -15,6 +15,7 @@
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KScnEncryptedWrapper.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
+#include "scenesdk/fileio/KScnMergeNames.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
@@ -1736,6 +1737,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
     LeaveOut(doc, *options);
+    // Merged into a scene that holds objects already, a name one of them has
+    // gets a running number (the look-ups below keep the file's names).
+    KScnMergeNames merge(*scene);
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
@@ -1750,6 +1754,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (m == nullptr)
         {
             m = madeMaterials[i] = mManager->CreateMaterial(s.name.c_str());
+            merge.Rename(m);
             contents->AddMaterial(m);
             FillMaterial(*m, s, doc.skipped);
         }
@@ -1766,6 +1771,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (t == nullptr)
         {
             t = madeTextures[i] = mManager->CreateTexture(s.name.c_str());
+            merge.Rename(t);
             contents->AddTexture(t);
             FillTexture(*t, s, doc.skipped);
         }
@@ -1781,6 +1787,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
+        merge.Rename(node);
         // Imported: the skeleton inherit-type fix-up below looks at it.
         node->SetFlag(true);
         // Kept as listed; the children are connected once every model exists.
