@@ -342,11 +342,16 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
     KScnTakeNodeEntry* take = mTakes[index];
     if (mTakeNames)
     {
+        // The take's own entry: another take may have been given its name.
         auto& names = TakeNames();
-        auto it = names.find(take->GetName());
-        if (it != names.end())
+        const auto range = names.equal_range(take->GetName());
+        for (auto it = range.first; it != range.second; ++it)
         {
-            names.erase(it);
+            if (it->data() == take->GetName())
+            {
+                names.erase(it);
+                break;
+            }
         }
     }
     mTakes.erase(mTakes.begin() + index);
