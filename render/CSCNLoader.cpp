@@ -555,6 +555,9 @@ bool CSCNLoader::OpenGroup(int polygon, int material, SGroupSlot& slot, bool use
 SMaterialData CSCNLoader::ConvertMaterial(KScnMaterial* material) const
 {
     SMaterialData data;
+    // An entry whose material was destroyed is empty: the default material.
+    if (material == nullptr)
+        return data;
     const KScnMaterial& source = *material;
     CopyColour(source.GetAmbient(), data.m_Ambient);
     CopyColour(source.GetDiffuse(), data.m_Diffuse);

@@ -342,11 +342,16 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
     KScnTakeNodeEntry* take = mTakes[index];
     if (mTakeNames)
     {
+        // The take's own entry: another take may have been given its name.
         auto& names = TakeNames();
-        auto it = names.find(take->GetName());
-        if (it != names.end())
+        const auto range = names.equal_range(take->GetName());
+        for (auto it = range.first; it != range.second; ++it)
         {
-            names.erase(it);
+            if (it->data() == take->GetName())
+            {
+                names.erase(it);
+                break;
+            }
         }
     }
     mTakes.erase(mTakes.begin() + index);
@@ -906,9 +911,15 @@ void KScnTakeNodeContainer::OnUserPropertyRemoved(KScnPropertyRef* property)
         return;
     }
     RemovePropertyFromTakes(property->GetProperty());
-    // The handler removes the property the record stands for (a dynamic one
-    // only: a declared property stays in its set).
-    RemovePropertyForRef(property);
+    // The handler removes the property it made for a user property defined
+    // by name and type (CreatePropertyForRef). A handle of a property the
+    // set has of its own (declared, or made by the set itself, as a node's
+    // "Lcl Translation" and "Visibility") leaves it to the set: the object
+    // relies on it.
+    if (property->GetRecord() != nullptr)
+    {
+        RemovePropertyForRef(property);
+    }
 }
 
 int KScnTakeNodeContainer::InstantiateHandlerProperties()

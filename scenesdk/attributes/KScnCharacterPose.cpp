@@ -14,6 +14,7 @@ KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
     if (manager != nullptr)
     {
         mScene = manager->CreateScene();
+        manager->SetOwned(mScene, true);
     }
     Reset();
 }
@@ -23,6 +24,7 @@ KScnCharacterPose::~KScnCharacterPose()
     if (mScene != nullptr)
     {
         DestroyCharacters();
+        mPoseManager->SetOwned(mScene, false);
         mPoseManager->DestroyScene(mScene, true);
         mScene = nullptr;
     }

@@ -6,7 +6,9 @@
 // adds to describe the pose.
 //
 // Ownership: made and destroyed by the scene that lists it; the private scene
-// (with its character) goes back to the manager when the pose goes.
+// (with its character) is the pose's own: the manager lists it but refuses
+// to destroy it (KScnSdkManager::IsOwned), and the pose gives it back to the
+// manager when it goes.
 
 #include "scenesdk/kernel/KScnObject.h"
 

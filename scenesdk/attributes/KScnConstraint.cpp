@@ -74,9 +74,11 @@ void KScnConstraint::AttachPropertySet(KScnConstraintProperty* set)
 
 void KScnConstraint::DisconnectAll()
 {
+    // Only the connections: the properties stay, for the handles and take
+    // links that stand for them until the constraint is destroyed.
     if (mPropertySet != nullptr)
     {
-        mPropertySet->DisconnectAll();
+        mPropertySet->DisconnectAllProperties();
     }
 }
 

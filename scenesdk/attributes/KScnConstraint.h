@@ -57,7 +57,10 @@ protected:
     friend class KScnSdkManager;
 
 public:
-    // Detaches every object connected to the property set before destruction.
+    // Detaches every object connected to the property set and its
+    // properties (constrained object, sources, the scenes that list the
+    // constraint); the properties stay, and the constraint can still be
+    // used and destroyed.
     virtual void DisconnectAll();
     int GetObjectKind() const override { return eKindConstraint; }
     KScnPropertyHandler* GetPropertyHandler() override { return mPropertySet; }

@@ -90,7 +90,8 @@ public:
     KStringList GetTypeNameList() const override;
     // Channels for every animatable property of the set, in list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
-    // Detaches everything connected to the property set.
+    // Detaches everything connected to the property set and its properties;
+    // the properties stay.
     void DisconnectAll();
 
     KErrorRecord& GetError() { return mError; }

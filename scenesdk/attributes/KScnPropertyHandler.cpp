@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 namespace scenesdk
 {
@@ -97,6 +98,11 @@ bool KScnPropertyHandler::RemovePropertyForRef(KScnPropertyRef* ref)
     if (KScnTakeNodeContainer* owner = GetOwner())
     {
         owner->RemovePropertyFromTakes(property);
+        // Other handles standing for the property stop standing for it.
+        if (KScnSdkManager* manager = owner->GetSdkManager())
+        {
+            manager->ForgetStandIns(this, property);
+        }
     }
     ref->SetProperty(nullptr);
     DestroyPropertyAt(GetPropertyIndex(property));

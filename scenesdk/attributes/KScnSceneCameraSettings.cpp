@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <cstring>
@@ -41,11 +42,11 @@ const ProducerPlacement kPlacements[] = {{0, 10.0, 4000.0, {0.0, 71.3, 287.5}, {
 
 KScnSceneCameraSettings::Body::Body() : error(kCameraMessages, 2) {}
 
-KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNode* sceneRoot)
+KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnSceneContents* contents)
     : mBody(new Body)
 {
     mBody->manager = manager;
-    mBody->sceneRoot = sceneRoot;
+    mBody->contents = contents;
     for (int i = 0; i < eProducerCount; ++i)
     {
         mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnFree<KScnCamera>(nullptr);
@@ -61,11 +62,24 @@ KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNo
         node->SetNodeAttribute(mBody->cameras[i]);
         node->SetVisibility(false);
     }
+    if (manager != nullptr)
+    {
+        for (int i = 0; i < eProducerCount; ++i)
+        {
+            manager->SetOwned(mBody->nodes[i], true);
+            manager->SetOwned(mBody->cameras[i], true);
+        }
+    }
     RestoreDefaults();
 }
 
 KScnSceneCameraSettings::~KScnSceneCameraSettings()
 {
+    for (int i = 0; mBody->manager != nullptr && i < eProducerCount; ++i)
+    {
+        mBody->manager->SetOwned(mBody->nodes[i], false);
+        mBody->manager->SetOwned(mBody->cameras[i], false);
+    }
     for (int i = 0; i < eProducerCount; ++i)
     {
         KScnNode* node = mBody->nodes[i];
@@ -141,9 +155,11 @@ bool KScnSceneCameraSettings::SetDefaultCamera(const char* name)
     {
         known = std::strcmp(name, kProducerNames[i]) == 0;
     }
-    if (!known && mBody->sceneRoot != nullptr)
+    // The contents' root now: it may have been replaced or destroyed.
+    KScnNode* root = !known && mBody->contents != nullptr ? mBody->contents->GetRootNode() : nullptr;
+    if (root != nullptr)
     {
-        known = mBody->sceneRoot->FindChild(name, true) != nullptr;
+        known = root->FindChild(name, true) != nullptr;
     }
     if (!known)
     {

@@ -52,6 +52,7 @@ const double KScnReadCost::kWeights[eKindCount] = {
     4096.0,   // channels: a MOV column
     900.0,    // shape channels
     7168.0,   // written take entries: 7 KB
+    13312.0,  // take trees: an object's first take, 13 KB
 };
 
 const char* const KScnReadCost::kNames[eKindCount] = {
@@ -71,6 +72,7 @@ const char* const KScnReadCost::kNames[eKindCount] = {
     "channels",
     "shape channels (shapes x takes)",
     "written take entries",
+    "take trees (objects given their first take)",
 };
 
 void KScnReadCost::Add(EKind kind, uint64_t count)

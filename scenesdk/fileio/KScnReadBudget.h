@@ -72,6 +72,8 @@ struct KScnReadBudget
 //                     900 bytes
 //   written takes     a take entry the file writes (its object's tree copied):
 //                     7 KB
+//   take trees        an object given its first take: its channels built and
+//                     copied for the takes to share, 13 KB
 struct KScnReadCost
 {
     enum EKind
@@ -92,6 +94,7 @@ struct KScnReadCost
         eChannels,
         eShapeChannels,
         eWrittenTakes,
+        eTakeTrees,
         eKindCount
     };
     // Bytes each.

@@ -162,10 +162,17 @@ std::vector<std::string> KScnReadUndo::TakeNames(KScnSceneRoot& scene)
     return names;
 }
 
-size_t KScnReadUndo::TakeOwnerCount(KScnSceneRoot& scene)
+size_t KScnReadUndo::TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes)
 {
-    size_t count = 0;
-    ForEachTakeOwner(scene, [&count](KScnTakeNodeContainer*) { ++count; });
+    size_t count = 0, fresh = 0;
+    ForEachTakeOwner(scene,
+                     [&](KScnTakeNodeContainer* owner)
+                     {
+                         ++count;
+                         fresh += owner->GetTakeNodeCount() <= 1 ? 1 : 0;
+                     });
+    if (withoutTakes != nullptr)
+        *withoutTakes = fresh;
     return count;
 }
 

@@ -49,8 +49,10 @@ public:
     // which an exception would leak).
     static std::vector<std::string> TakeNames(KScnSceneRoot& scene);
     // The number of the scene's take owners (each gets every take a read
-    // adds).
-    static size_t TakeOwnerCount(KScnSceneRoot& scene);
+    // adds); withoutTakes, when given, gets how many have no take besides
+    // the default one (the first take given to one builds its channels and
+    // a copy of them).
+    static size_t TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes = nullptr);
 
     // The reason a read gives for an exception caught: "out of memory while
     // <doing>" for std::bad_alloc, the meter's refusal for a read past its

@@ -88,10 +88,12 @@ public:
 
     struct Document;
     // What earlier reads brought into the scene read into: its take owners
-    // and its takes besides "Default" (counted in the read's cost).
+    // (and of them those without a take but "Default") and its takes besides
+    // "Default" (counted in the read's cost).
     struct SEarlier
     {
         uint64_t owners = 0;
+        uint64_t ownersWithoutTakes = 0;
         uint64_t takes = 0;
     };
 

@@ -262,6 +262,8 @@ bool KScnForeignReader::CheckCost(const KScnReadCost& cost, const KStreamOptions
     KScnReadCost all = cost;
     all.AddProduct(KScnReadCost::eTakeRecords, mEarlierTakes, cost.mCounts[KScnReadCost::eNodes]);
     all.Add(KScnReadCost::eTakeRecords, mEarlierOwners);
+    if (mEarlierTakes > 0)
+        all.Add(KScnReadCost::eTakeTrees, cost.mCounts[KScnReadCost::eNodes]);
     return all.Check(mBytes.size() + sideBytes, options.mBudgetScale, optionsClass, why) || Refuse(why);
 }
 

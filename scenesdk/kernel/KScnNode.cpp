@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -44,7 +45,7 @@ std::vector<KScnNode*> ChildrenOf(const KScnNode* node)
     return children;
 }
 
-const char* const kNodeMessages[8] = {
+const char* const kNodeMessages[9] = {
     "Take node error",
     "Node name clash",
     "Material name clash",
@@ -53,6 +54,7 @@ const char* const kNodeMessages[8] = {
     "Index out of range",
     "Nodes already share their scene contents",
     "Operation would generate a cyclic graph",
+    "Node belongs to its scene",
 };
 
 } // namespace
@@ -67,7 +69,7 @@ void KScnNodeTransformCache::Invalidate()
 // ---- Construction --------------------------------------------------------------
 
 KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 8)
+    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 9)
 {
     mProperties = new KScnNodeProperties(this);
     mLimits = new KScnNodeLimits(this);
@@ -97,6 +99,15 @@ KScnNode::~KScnNode()
     for (const KScnCharacterLinkRecord& link : links)
     {
         link.character->ForgetNode(this, link.type, link.index, link.subIndex);
+    }
+    // Skin links keep their names, not this node.
+    if (mLinkReferences)
+    {
+        for (const LinkReference& reference : *mLinkReferences)
+        {
+            reference.link->ForgetNode(reference.slot);
+        }
+        mLinkReferences.reset();
     }
     if (mAttribute != nullptr)
     {
@@ -376,6 +387,13 @@ bool KScnNode::AddChild(KScnNode* child)
             return false;
         }
     }
+    // Before the child leaves its parent (the connection would refuse it).
+    KScnSdkManager* manager = GetSdkManager();
+    if (manager != nullptr && (manager->IsOwned(this) || manager->IsOwned(child)))
+    {
+        mError.SetLastErrorID(eErrorOwnedNode);
+        return false;
+    }
     if (KScnNode* parent = child->GetParent())
     {
         parent->RemoveChild(child);
@@ -537,6 +555,13 @@ KScnNodeAttribute* KScnNode::AttributeOfKind(int first, int last) const
 KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 {
     if (attribute == mAttribute)
+    {
+        return nullptr;
+    }
+    // A scene's hidden nodes keep their attributes, which no other node takes.
+    KScnSdkManager* manager = GetSdkManager();
+    if (manager != nullptr &&
+        (manager->IsOwned(this) || (attribute != nullptr && manager->IsOwned(attribute))))
     {
         return nullptr;
     }
@@ -813,6 +838,12 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             mError.SetLastErrorID(clash);
             return false;
         }
+        // The root of the contents is nobody's child: cut loose, the subtree
+        // leaves the scene it was in.
+        if (KScnNode* parent = GetParent())
+        {
+            parent->RemoveChild(this);
+        }
     }
     const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
     // Last first: a subtree joins its contents in the walk's order, so that
@@ -878,6 +909,34 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
              [&](KScnVideo* video) { contents->AddVideo(video); });
     return true;
+}
+
+// ---- Skin links --------------------------------------------------------------------
+
+int KScnNode::AddLinkReference(KScnLink* link, int slot)
+{
+    if (!mLinkReferences)
+    {
+        mLinkReferences = std::make_unique<std::vector<LinkReference>>();
+    }
+    mLinkReferences->push_back(LinkReference{link, slot});
+    return static_cast<int>(mLinkReferences->size()) - 1;
+}
+
+void KScnNode::RemoveLinkReference(int place)
+{
+    if (!mLinkReferences || place < 0 || place >= static_cast<int>(mLinkReferences->size()))
+    {
+        return;
+    }
+    std::vector<LinkReference>& references = *mLinkReferences;
+    references[static_cast<size_t>(place)] = references.back();
+    references.pop_back();
+    if (place < static_cast<int>(references.size()))
+    {
+        const LinkReference& moved = references[static_cast<size_t>(place)];
+        moved.link->mPlaces[moved.slot] = place;
+    }
 }
 
 // ---- Character links -----------------------------------------------------------

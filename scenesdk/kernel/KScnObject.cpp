@@ -43,6 +43,10 @@ KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mManager(man
 KScnObject::~KScnObject()
 {
     DropDeferredUserProperties();
+    for (int i = 0; i < mUserProperties.GetCount(); ++i)
+    {
+        mUserProperties[i]->NoteLister(this, false);
+    }
     mUserProperties.Clear();
     delete mListed;
     mListed = nullptr;
@@ -135,7 +139,12 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
         return;
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
-    mUserProperties.Add(property);
+    property->NoteLister(this, true);
+    if (mUserProperties.Add(property) < 0)
+    {
+        property->NoteLister(this, false);
+        return;
+    }
     NoteListed(property);
     OnUserPropertyAdded(property);
 }
@@ -156,12 +165,33 @@ bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
     mUserProperties.RemoveAt(index);
     delete mListed;
     mListed = nullptr;
+    property->NoteLister(this, false);
     return true;
+}
+
+void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
+{
+    int index = mUserProperties.GetCount() - 1;
+    while (index >= 0 && mUserProperties[index] != property)
+    {
+        --index;
+    }
+    if (index >= 0)
+    {
+        mUserProperties.RemoveAt(index);
+        delete mListed;
+        mListed = nullptr;
+    }
 }
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
 {
-    mUserProperties.Add(property);
+    property->NoteLister(this, true);
+    if (mUserProperties.Add(property) < 0)
+    {
+        property->NoteLister(this, false);
+        return;
+    }
     NoteListed(property);
 }
 

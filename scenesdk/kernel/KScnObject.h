@@ -164,6 +164,10 @@ protected:
 
 private:
     friend class KScnSdkManager;
+    // A handle that is being destroyed leaves the list (the handle is not
+    // read).
+    friend class KScnPropertyRef;
+    void ForgetUserProperty(const KScnPropertyRef* property);
     int mDeferred = 0;
     // Kept by the manager: the reservation's slot and place in its order.
     int mDeferredSlot = -1;

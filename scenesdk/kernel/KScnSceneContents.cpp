@@ -939,7 +939,7 @@ bool KScnSceneContents::HasConnectedUsers(const void* object) const
 }
 
 KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
-                                                                         const KScnTakeNodeContainer* used)
+                                                                          const KScnTakeNodeContainer* used)
 {
     const int userRank = UseRank(user), usedRank = UseRank(used);
     if (userRank < 0 || usedRank <= userRank)
@@ -1078,9 +1078,8 @@ void KScnSceneContents::DropUse(const void* user, const void* used)
 
 void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
 {
-    KScnPropertyHandler* set = user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3
-                                   ? user->GetPropertyHandler()
-                                   : nullptr;
+    KScnPropertyHandler* set =
+        user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3 ? user->GetPropertyHandler() : nullptr;
     for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
     {
         if (KScnTakeNodeContainer* used = OwnerOf(set->GetSrc(i)))

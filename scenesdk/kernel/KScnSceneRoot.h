@@ -66,6 +66,9 @@ public:
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
     // Destroys the current camera-switcher node (with its subtree) first.
+    // The node, cut from its parent and out of any scene, is the scene's own
+    // from then on (KScnSdkManager::IsOwned), with its attribute; a node
+    // that something else owns is refused (nothing changes).
     void SetCameraSwitcherNode(KScnNode* node);
 
     // Clears out and appends every material of the contents in list order;
@@ -190,6 +193,11 @@ public:
 
 private:
     void ResetCameraSwitcher();
+    // Marks the camera-switcher node and its attribute as the scene's own
+    // with the manager, or unmarks them.
+    void OwnCameraSwitcher(bool owned);
+    // Unmarks and destroys it (with its subtree).
+    void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
     void BindToLayers(bool materials);

@@ -21,11 +21,15 @@
 #include "scenesdk/attributes/KScnOpticalReference.h"
 #include "scenesdk/attributes/KScnPatch.h"
 #include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerContainer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNamedCallbackTable.h"
@@ -197,6 +201,160 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
             object->RemoveUserProperty(ref);
             DestroyListedUserProperty(ref);
         }
+    }
+}
+
+void KScnSdkManager::ObjectGoes(KScnObject* object)
+{
+    ForgetInScenes(object);
+    DestroyOwnHandles(object);
+    ForgetStandIns(object->GetPropertyHandler());
+}
+
+void KScnSdkManager::SetOwned(const void* object, bool owned)
+{
+    if (object == nullptr)
+    {
+        return;
+    }
+    if (owned)
+    {
+        mOwned.insert(object);
+    }
+    else
+    {
+        mOwned.erase(object);
+    }
+}
+
+bool KScnSdkManager::NotOwned(const void* object)
+{
+    if (object != nullptr && mOwned.count(object) != 0)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    return true;
+}
+
+void KScnSdkManager::LinkStandIn(KScnPropertyRef* ref)
+{
+    KObject* owner = ref->mProperty != nullptr ? ref->mProperty->GetOwnerObject() : nullptr;
+    if (owner == nullptr || ref->mStandOwner != nullptr)
+    {
+        return;
+    }
+    KScnPropertyRef*& first = mStandIns[owner];
+    ref->mStandOwner = owner;
+    ref->mStandPrev = nullptr;
+    ref->mStandNext = first;
+    if (first != nullptr)
+    {
+        first->mStandPrev = ref;
+    }
+    first = ref;
+}
+
+void KScnSdkManager::UnlinkStandIn(KScnPropertyRef* ref)
+{
+    if (ref->mStandOwner == nullptr)
+    {
+        return;
+    }
+    if (ref->mStandNext != nullptr)
+    {
+        ref->mStandNext->mStandPrev = ref->mStandPrev;
+    }
+    if (ref->mStandPrev != nullptr)
+    {
+        ref->mStandPrev->mStandNext = ref->mStandNext;
+    }
+    else if (ref->mStandNext != nullptr)
+    {
+        mStandIns[ref->mStandOwner] = ref->mStandNext;
+    }
+    else
+    {
+        mStandIns.erase(ref->mStandOwner);
+    }
+    ref->mStandOwner = nullptr;
+    ref->mStandPrev = nullptr;
+    ref->mStandNext = nullptr;
+}
+
+void KScnSdkManager::ForgetStandIns(const KObject* owner, const KProperty* property)
+{
+    const auto it = owner != nullptr ? mStandIns.find(owner) : mStandIns.end();
+    KScnPropertyRef* ref = it != mStandIns.end() ? it->second : nullptr;
+    while (ref != nullptr)
+    {
+        KScnPropertyRef* next = ref->mStandNext;
+        if (property == nullptr || ref->mProperty == property)
+        {
+            UnlinkStandIn(ref);
+            ref->mProperty = nullptr;
+            ref->mHandler = nullptr;
+        }
+        ref = next;
+    }
+}
+
+void KScnSdkManager::ForgetAttributeStandIns(KScnNodeAttribute* attribute)
+{
+    std::vector<KProperty*> properties;
+    attribute->CollectHandlerProperties(properties);
+    const KObject* last = nullptr;
+    for (KProperty* property : properties)
+    {
+        KObject* owner = property != nullptr ? property->GetOwnerObject() : nullptr;
+        if (owner != last)
+        {
+            ForgetStandIns(owner);
+            last = owner;
+        }
+    }
+}
+
+void KScnSdkManager::ForgetInLayers(const void* object, bool material)
+{
+    const auto forget = [&](KScnLayerContainer* container)
+    {
+        for (int l = 0; container != nullptr && l < container->GetLayerCount(); ++l)
+        {
+            KScnLayer* layer = container->GetLayer(l);
+            KScnLayerElement* element = material ? layer->GetMaterialElement() : layer->GetTextureElement();
+            void** items = element != nullptr ? element->GetDirect<void*>() : nullptr;
+            for (int i = 0; items != nullptr && i < element->GetDirectCount(); ++i)
+            {
+                if (items[i] != object)
+                {
+                    continue;
+                }
+                // The entry stays (positions do not move), empty; the
+                // index entries that point at it point nowhere.
+                items[i] = nullptr;
+                int32_t* indices = element->GetIndices();
+                for (int k = 0;
+                     indices != nullptr && element->GetReferenceMode() == KScnLayerElement::eIndexToDirect &&
+                     k < element->GetIndexCount();
+                     ++k)
+                {
+                    if (indices[k] == i)
+                    {
+                        indices[k] = -1;
+                    }
+                }
+            }
+        }
+    };
+    KSearchWork::Add(static_cast<uint64_t>(mAttributes.GetCount() + mShapes.GetCount()));
+    for (int i = 0; i < mAttributes.GetCount(); ++i)
+    {
+        forget(dynamic_cast<KScnLayerContainer*>(mAttributes[i]));
+    }
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        forget(mShapes[i]);
     }
 }
 
@@ -667,18 +825,24 @@ KScnConstraint* KScnSdkManager::NewConstraintAim(const char* name)
 
 bool KScnSdkManager::DestroyScene(KScnSceneRoot* scene, bool recursive)
 {
-    if (!Unlist(mScenes, scene))
+    if (!NotOwned(scene) || !Unlist(mScenes, scene))
     {
         return false;
     }
     KScnNode* root = recursive ? scene->GetRootNode() : nullptr;
     delete scene;
-    return root == nullptr || DestroyNode(root, true);
+    // The scene is gone: true, even when the root went with it (a root hung
+    // under a node the scene destroyed) or leaves an owned node standing.
+    if (root != nullptr && FindFromEnd(mNodes, root) >= 0)
+    {
+        DestroyNode(root, true);
+    }
+    return true;
 }
 
 bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
 {
-    if (!Unlist(mNodes, node))
+    if (!NotOwned(node) || !Unlist(mNodes, node))
     {
         return false;
     }
@@ -707,6 +871,10 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
                 ok = false;
                 top.childrenGone = true;
             }
+            else if (!NotOwned(child))
+            {
+                ok = false; // cut loose, left to its owner
+            }
             else if (!UnlistNear(mNodes, child, near))
             {
                 ok = false;
@@ -719,14 +887,13 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         }
         KScnNode* done = top.node;
         pending.pop_back();
-        ForgetInScenes(done);
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
-        if (recursive && attribute != nullptr && HasNodeAttribute(attribute))
+        if (recursive && attribute != nullptr && HasNodeAttribute(attribute) && !IsOwned(attribute))
         {
             ok = DestroyNodeAttribute(attribute) && ok;
         }
         done->Release();
-        DestroyOwnHandles(done);
+        ObjectGoes(done);
         delete done;
     }
     return ok;
@@ -739,6 +906,10 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
         mError.SetLastErrorID(0);
         return false;
     }
+    if (!NotOwned(attribute))
+    {
+        return false;
+    }
     if (!Unlist(mAttributes, attribute))
     {
         return false;
@@ -748,6 +919,7 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
     {
         node->SetNodeAttribute(nullptr);
     }
+    ForgetAttributeStandIns(attribute);
     delete attribute;
     return true;
 }
@@ -788,9 +960,9 @@ bool KScnSdkManager::DestroyMaterial(KScnMaterial* material)
     {
         return false;
     }
-    ForgetInScenes(material);
     material->Release();
-    DestroyOwnHandles(material);
+    ObjectGoes(material);
+    ForgetInLayers(material, true);
     delete material;
     return true;
 }
@@ -801,9 +973,9 @@ bool KScnSdkManager::DestroyTexture(KScnTexture* texture)
     {
         return false;
     }
-    ForgetInScenes(texture);
     texture->Release();
-    DestroyOwnHandles(texture);
+    ObjectGoes(texture);
+    ForgetInLayers(texture, false);
     delete texture;
     return true;
 }
@@ -814,9 +986,8 @@ bool KScnSdkManager::DestroyVideo(KScnVideo* video)
     {
         return false;
     }
-    ForgetInScenes(video);
     video->Release();
-    DestroyOwnHandles(video);
+    ObjectGoes(video);
     delete video;
     return true;
 }
@@ -827,7 +998,7 @@ bool KScnSdkManager::DestroyPose(KScnPose* pose)
     {
         return false;
     }
-    DestroyOwnHandles(pose);
+    ObjectGoes(pose);
     // A scene that listed it must not keep a dangling pointer.
     for (int i = 0; i < mScenes.GetCount(); ++i)
     {
@@ -949,8 +1120,7 @@ bool KScnSdkManager::DestroyGenericNode(KScnGenericNode* node)
     }
     // Leaves its contents, which would otherwise keep a dangling record.
     node->SetSceneContents(nullptr);
-    ForgetInScenes(node);
-    DestroyOwnHandles(node);
+    ObjectGoes(node);
     delete node;
     return true;
 }
@@ -961,8 +1131,7 @@ bool KScnSdkManager::DestroyHandlerObject(KScnTakeNodeContainer* object)
     {
         return false;
     }
-    ForgetInScenes(object);
-    DestroyOwnHandles(object);
+    ObjectGoes(object);
     delete object;
     return true;
 }
@@ -1139,6 +1308,8 @@ KScnPose* KScnSdkManager::GetPose(int index) const
 
 void KScnSdkManager::DestroyAllObjects()
 {
+    // Everything goes: what an owner holds goes too, in the order below.
+    mOwned.clear();
     // Scenes first: their destructors hand nodes back through this manager.
     // Each is unlisted before it is deleted so that nothing sees it half gone.
     while (mScenes.GetCount() > 0)

@@ -5,6 +5,7 @@
 
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <gtest/gtest.h>
@@ -157,8 +158,9 @@ protected:
 
 TEST_F(SceneCameraSettings, ProducerCamerasArePlaced)
 {
-    KScnNode* root = mManager.CreateNode("Root");
-    KScnSceneCameraSettings s(&mManager, root);
+    KScnSceneContents contents(&mManager);
+    KScnNode* root = contents.GetRootNode();
+    KScnSceneCameraSettings s(&mManager, &contents);
     EXPECT_STREQ(s.GetDefaultCamera(), "Producer Perspective");
     EXPECT_EQ(s.GetDefaultViewingMode(), 0);
     struct Expected
@@ -208,12 +210,13 @@ TEST_F(SceneCameraSettings, ProducerCamerasArePlaced)
 
 TEST_F(SceneCameraSettings, DefaultCameraNames)
 {
-    KScnNode* root = mManager.CreateNode("Root");
+    KScnSceneContents contents(&mManager);
+    KScnNode* root = contents.GetRootNode();
     KScnNode* child = mManager.CreateNode("Group");
     KScnNode* shot = mManager.CreateNode("ShotCam");
     root->AddChild(child);
     child->AddChild(shot);
-    KScnSceneCameraSettings s(&mManager, root);
+    KScnSceneCameraSettings s(&mManager, &contents);
 
     EXPECT_TRUE(s.SetDefaultCamera("Camera Switcher"));
     EXPECT_STREQ(s.GetDefaultCamera(), "Camera Switcher");

@@ -7,11 +7,11 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/importers/KStreamOptionsObj.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnImporter.h"
-#include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
@@ -37,32 +37,18 @@ namespace
 const char* const kScene = R"(FileHeader: {
  Version: 6000
 }
-SceneInfo: {
- Title: "t"
-}
-GlobalSettings: {
- Time: {
-  TimeMode: 11
- }
-}
+SceneInfo: { Title: "t" }
+GlobalSettings: { Time: { TimeMode: 11 } }
 Objects: {
  Model: "A", "Null" {
-  Properties: {
-   PreRotation: 0, 0, 90
-  }
+  Properties: { PreRotation: 0, 0, 90 }
   UserProperty: "u", "Bool", "", 1
  }
  Model: "H", "Skeleton" {
-  Properties: {
-   InheritType: 2
-  }
+  Properties: { InheritType: 2 }
   Children: "K"
  }
- Model: "K", "Skeleton" {
-  Properties: {
-   InheritType: 2
-  }
- }
+ Model: "K", "Skeleton" { Properties: { InheritType: 2 } }
  Model: "M", "Mesh" {
   Materials: "S"
   Textures: "T"
@@ -72,40 +58,22 @@ Objects: {
    PolygonSizes: 3
    PolygonVertices: 0, 1, 2
    Layer: 0 {
-    LayerElementMaterial: {
-     Mapping: AllSame
-     Indices: 0
-    }
-    LayerElementTexture: {
-     Mapping: AllSame
-     Indices: 0
-    }
+    LayerElementMaterial: { Indices: 0 }
+    LayerElementTexture: { Indices: 0 }
    }
   }
-  Shape: "Smile" {
-   ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1
-  }
+  Shape: "Smile" { ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1 }
  }
  Material: "S"
- Texture: "T" {
-  FileName: "t.tga"
- }
- Deformer: "Skin", "Skin" {
-  Clusters: "C"
- }
+ Texture: "T" { FileName: "t.tga" }
+ Deformer: "Skin", "Skin" { Clusters: "C" }
  SubDeformer: "C", "Cluster" {
   Model: "H"
   Indices: 0
   Weights: 1
  }
- Character: "Hero" {
-  BASE: {
-   Hips: "H"
-  }
- }
- CharacterPose: "P" {
-  Model: "PA"
- }
+ Character: "Hero" { BASE: { Hips: "H" } }
+ CharacterPose: "P" { Model: "PA" }
 }
 Takes: {
  Take: "Run" {
@@ -114,20 +82,14 @@ Takes: {
     Channel: "T" {
      Channel: "X" {
       Default: 0
-      KeyVer: 4004
       KeyCount: 2
       Key: 0, 0, L, 46186158000, 10, L
      }
-     LayerChannel: {
-      LayerID: 1
-      Channel: "X" {
-       LayerID: 1
-       Default: 1
-      }
-     }
+     LayerChannel: { Channel: "X" { Default: 1 } }
     }
    }
   }
+  Material: "S" { Channel: "Shininess" { Default: 64 } }
  }
 }
 )";
@@ -252,8 +214,10 @@ TEST_F(ReadOptionsTest, CallersOptionsAndDeformersDroppedOnceBound)
         int option;
         int deformers, links, materials;
     };
-    const Row rows[] = {{-1, 2, 1, 1}, {KStreamOptionsScn::eKeepDeformers, 0, 1, 1},
-                        {KStreamOptionsScn::eDeformers, 0, 0, 1}, {KStreamOptionsScn::eMaterials, 2, 1, 0}};
+    const Row rows[] = {{-1, 2, 1, 1},
+                        {KStreamOptionsScn::eKeepDeformers, 0, 1, 1},
+                        {KStreamOptionsScn::eDeformers, 0, 0, 1},
+                        {KStreamOptionsScn::eMaterials, 2, 1, 0}};
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.option);
@@ -328,12 +292,25 @@ TEST_F(ReadOptionsTest, ForeignReadersHonourTheStates)
     const auto takes = [](Scene& s) { return s.GetTakeInfoCount() + Node(s, "Hip")->GetTakeNodeCount(); };
     const Row rows[] = {
         // Without materials every face takes the default material, as without the library.
-        {obj, 1, "OBJ materials", +red, 1, 0},
-        {obj, 2, "OBJ textures", +textures, 1, 0},
-        {obj, 8, "OBJ without takes", +materials, 1, 1},
-        {bvh, 8, "BVH take", +takes, 3, 1},
+        {obj, 1, "OBJ materials", +red, 1, 0},           {obj, 2, "OBJ textures", +textures, 1, 0},
+        {obj, 8, "OBJ without takes", +materials, 1, 1}, {bvh, 8, "BVH take", +takes, 3, 1},
         {bvh, 1, "BVH without materials", +takes, 3, 3},
     };
+    // Options of the scene file's kind given to a foreign reader still say what to read.
+    for (int option : {KStreamOptionsScn::eMaterials, KStreamOptionsScn::eTakes})
+    {
+        SCOPED_TRACE(option);
+        KScnSdkManager manager;
+        KScnImporter& importer = *manager.CreateImporter();
+        Scene& scene = *manager.CreateScene();
+        const bool isObj = option == KStreamOptionsScn::eMaterials;
+        importer.SetFileFormat(KScnImporter::FindFileFormat(isObj ? "obj" : "bvh"));
+        ASSERT_TRUE(importer.Initialize((isObj ? obj : bvh).c_str()));
+        KStreamOptionsScn plain;
+        plain.SetOption(option, false);
+        ASSERT_TRUE(importer.Import(&scene, &plain)) << importer.GetStatusText();
+        EXPECT_EQ(isObj ? red(scene) : takes(scene), isObj ? 0 : 1) << "plain options with a kind off";
+    }
     for (const Row& row : rows)
         for (bool off : {false, true})
         {
@@ -341,7 +318,8 @@ TEST_F(ReadOptionsTest, ForeignReadersHonourTheStates)
             KScnSdkManager manager;
             KScnImporter& importer = *manager.CreateImporter();
             Scene& scene = *manager.CreateScene();
-            importer.SetFileFormat(KScnImporter::FindFileFormat(row.path.substr(row.path.size() - 3).c_str()));
+            importer.SetFileFormat(
+                KScnImporter::FindFileFormat(row.path.substr(row.path.size() - 3).c_str()));
             ASSERT_TRUE(importer.Initialize(row.path.c_str()));
             importer.SetState(row.state, !off);
             ASSERT_TRUE(importer.Import(&scene)) << importer.GetStatusText();

@@ -200,4 +200,55 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
     }
 }
 
+// What earlier reads brought counts before the read: the scene's takes on
+// the objects a file makes (a scene file's nulls, an OBJ's groups), and the
+// file's takes on the scene's take owners (whose first take builds and
+// copies their channels).
+TEST(ReadCost, CountsWhatEarlierReadsBrought)
+{
+    const std::string groups = "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(20, "g G", "\nf 1 2 3\n");
+    const struct
+    {
+        std::string first, second, secondName, kind;
+    } cases[] = {
+        {Scene("Model: \"N\", \"Null\"\n", 300), Scene(Numbered(20, "Model: \"M", "\", \"Null\"\n")), "b.scn",
+         "the file makes 6000 take records"},
+        {Scene("Model: \"N\", \"Null\"\n", 300), groups, "b.obj",
+         "the file makes 6" /* 6000 and the root's */},
+        {Scene(Numbered(300, "Model: \"M", "\", \"Null\"\n")), Scene("Model: \"N\", \"Null\"\n", 20), "b.scn",
+         "the file makes 303 take trees (objects given their first take)"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.secondName + " after " + c.first.substr(0, 60));
+        testsupport::TempDir dir;
+        const std::string first = dir.WriteFile("a.scn", c.first);
+        const std::string second = dir.WriteFile(c.secondName, c.second);
+        for (double scale : {0.01, 0.05})
+        {
+            KScnSdkManager manager;
+            KScnSceneRoot* scene = manager.CreateScene();
+            bool read = false;
+            std::string status;
+            for (const std::string& path : {first, second})
+            {
+                KScnFree<KScnImporter> importer(&manager);
+                const std::string extension = path.substr(path.rfind('.') + 1);
+                importer.SetFileFormat(KScnImporter::FindFileFormat(extension.c_str()));
+                ASSERT_TRUE(importer.Initialize(path.c_str()));
+                KStreamOptionsScn* options = importer.GetImportOptions(true);
+                options->mBudgetScale = path == first ? 1.0 : scale;
+                read = importer.Import(scene, options);
+                options->Destroy(0);
+                status = importer.GetStatusText();
+            }
+            EXPECT_EQ(read, scale == 0.05) << status;
+            if (!read)
+            {
+                EXPECT_EQ(status.find(c.kind), 0u) << status;
+            }
+        }
+    }
+}
+
 } // namespace

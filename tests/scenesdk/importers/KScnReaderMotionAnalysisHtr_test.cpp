@@ -276,7 +276,8 @@ TEST(HtrReader, SegmentCountsPastTheFilesRoomAreRefused)
     const int room = static_cast<int>(file(100).size() + 1) / 2; // three digits keep the size
     ASSERT_GE(room, 100);
     ASSERT_LE(2 * room, 999);
-    const std::pair<int, bool> rows[] = {{room, true}, {room + 1, false}, {2 * room - 1, false}, {2 * room, false}};
+    const std::pair<int, bool> rows[] = {
+        {room, true}, {room + 1, false}, {2 * room - 1, false}, {2 * room, false}};
     testsupport::TempDir dir;
     for (const auto& [segments, read] : rows)
     {

@@ -357,7 +357,8 @@ TEST_F(MotionRulesMarkers, C3dPointScaleZeroIsIntegerDataAtScaleOne)
         w.mScale = 1.0;
         w.mProcessor = processor;
         std::string bytes = w.Write();
-        const size_t value = C3dTestWriter::RecordAt(bytes, "SCALE") + 11; // length, id, name, next, type, dims
+        const size_t value =
+            C3dTestWriter::RecordAt(bytes, "SCALE") + 11; // length, id, name, next, type, dims
         for (size_t at : {size_t{12}, value})
             bytes.replace(at, 4, 4, '\0');
         ASSERT_TRUE(Read("zero.c3d", bytes, kC3d, nullptr, "point scale 0 taken as 1"));

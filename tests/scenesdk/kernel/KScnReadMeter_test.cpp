@@ -240,7 +240,7 @@ const std::vector<SGrowth>& Growths()
                           "\"T\" {\n     Channel: \"X\" {\n" +
                               Curve(n, 1.0) + "     }\n    }\n   }\n  }\n }\n");
          },
-         500, 1000},
+         2000, 4000},
         {"use records", Meter::eUseRecords,
          [](int n)
          {

@@ -220,9 +220,9 @@ struct MoveRow
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1}, {"A", 'm', 0},
-                            {"AB", 'm', 1}, {"l", 'm', 0},  {"t", 't', 0},  {"v", 'v', 0},  {"g", 'v', 0},
-                            {"x", 't', 0}};
+    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1},
+                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"t", 't', 0},
+                            {"v", 'v', 0}, {"g", 'v', 0},  {"x", 't', 0}};
     for (const MoveRow& row : rows)
     {
         SCOPED_TRACE(row.uses);
@@ -252,9 +252,8 @@ TEST(SceneMembers, AMemberLeavesWithItsLastUse)
     KScnNode* b = s.NodeIn(s.from, "B");
     s.Use(a, b, "Ab");
     KScnSceneContents* c = s.from->GetContents();
-    const Row rows[] = {{"held in a's layer, connected to b", 2},
-                        {"a moved away", 1},
-                        {"b's connection cut", 0}};
+    const Row rows[] = {
+        {"held in a's layer, connected to b", 2}, {"a moved away", 1}, {"b's connection cut", 0}};
     for (const Row& row : rows)
     {
         if (row.uses == 1)
@@ -282,28 +281,39 @@ TEST(SceneMembers, ATextureOrVideoJoinsTheScenesThatListItsUser)
         const char* user; // m material on a node, M material listed alone, f free material, g generic node
         bool video;       // a video on the texture too
         int textures, videos;
+        bool first = false; // texture and video hung on the user before the user joins the scene
     };
-    const Row rows[] = {{"m", false, 1, 0}, {"m", true, 1, 1}, {"M", true, 1, 1},
-                        {"g", false, 1, 0}, {"g", true, 1, 1}, {"f", true, 0, 0}};
+    const Row rows[] = {{"m", false, 1, 0},      {"m", true, 1, 1},       {"M", true, 1, 1},
+                        {"g", false, 1, 0},      {"g", true, 1, 1},       {"f", true, 0, 0},
+                        {"m", true, 1, 1, true}, {"M", true, 1, 1, true}, {"g", true, 1, 1, true}};
     for (const Row& row : rows)
     {
-        SCOPED_TRACE(std::string(row.user) + (row.video ? " with a video" : ""));
+        SCOPED_TRACE(std::string(row.user) + (row.video ? " with a video" : "") +
+                     (row.first ? ", hung first" : ""));
         Scenes s;
         KScnTakeNodeContainer* user = s.stone;
+        KScnGenericNode* generic = *row.user == 'g' ? s.manager.CreateGenericNode("G") : nullptr;
+        if (generic != nullptr)
+            user = generic;
+        KScnTakeNodeContainer* wood = s.Make('t', "Wood");
+        const auto hang = [&]
+        {
+            Connect(user, wood);
+            if (row.video)
+                Connect(wood, s.Make('v', "Clip"));
+        };
+        if (row.first)
+            hang();
         if (*row.user == 'm')
             Connect(s.NodeIn(s.from, "n"), s.stone);
         else if (*row.user == 'M')
             s.from->GetContents()->AddMaterial(s.stone);
-        else if (*row.user == 'g')
+        else if (generic != nullptr)
         {
-            KScnGenericNode* generic = s.manager.CreateGenericNode("G");
             ASSERT_TRUE(s.from->AddGenericNode(generic));
-            user = generic;
         }
-        KScnTakeNodeContainer* wood = s.Make('t', "Wood");
-        Connect(user, wood);
-        if (row.video)
-            Connect(wood, s.Make('v', "Clip"));
+        if (!row.first)
+            hang();
         EXPECT_EQ(Listed(s.from, 't'), row.textures);
         EXPECT_EQ(Listed(s.from, 'v'), row.videos);
         ASSERT_TRUE(user->GetPropertyHandler()->DisconnectSrc(wood->GetPropertyHandler()));
