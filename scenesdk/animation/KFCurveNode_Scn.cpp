@@ -180,7 +180,7 @@ KFCurveNode* KFCurveNode::ReadScnChannels(KScn& scn, KFCurveNode* parent, bool d
                 withColor = false;
                 continue;
             }
-            child = new (std::nothrow) KFCurveNode(name.Buffer(), name.Buffer(), nullptr, 0, 0);
+            child = MakeWhole(name.Buffer(), name.Buffer(), nullptr, 0, 0);
             if (child == nullptr)
             {
                 scn.CloseField();

@@ -15,10 +15,24 @@ KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
     {
         mScene = manager->CreateScene();
     }
-    Reset();
+    // Stopped part-way (memory running out), it gives its scene back.
+    try
+    {
+        Reset();
+    }
+    catch (...)
+    {
+        DestroyScene();
+        throw;
+    }
 }
 
 KScnCharacterPose::~KScnCharacterPose()
+{
+    DestroyScene();
+}
+
+void KScnCharacterPose::DestroyScene()
 {
     if (mScene != nullptr)
     {

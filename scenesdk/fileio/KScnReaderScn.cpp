@@ -20,6 +20,7 @@
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -802,8 +803,13 @@ void KScnReaderScn::SplitVersion(int32_t version, int* major, int* minor, int* r
 
 bool KScnReaderScn::Fail(int id, const std::string& status)
 {
+    return Fail(id, status.c_str());
+}
+
+bool KScnReaderScn::Fail(int id, const char* status)
+{
     mError.SetLastErrorID(id);
-    mStatus = status.c_str();
+    mStatus = status;
     return false;
 }
 
@@ -829,7 +835,8 @@ bool KScnReaderScn::OpenFile(const char* fileName)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("opening the file");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("opening the file", why);
         CloseFile();
         return Fail(eFileCorrupted, why);
     }
@@ -843,7 +850,8 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     }
     catch (const std::exception&)
     {
-        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes"));
+        char why[KScnReadUndo::kReasonSize];
+        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes", why));
         mSource->Rewind();
         return nullptr;
     }
@@ -860,7 +868,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("reading the scene");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("reading the scene", why);
         mSource->Rewind();
         if (undo != nullptr)
             undo->Restore();
@@ -1387,7 +1396,7 @@ void KScnReaderScn::ReadTakeChannels(
         if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
             continue;
         const KScnTakeNodeEntry::EditScope scope(*take);
-        KFCurveNode* root = take->GetRootCurveNode();
+        KFCurveNode* root = KMade(take->GetRootCurveNode());
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }

@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -69,18 +70,32 @@ void KScnNodeTransformCache::Invalidate()
 KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 8)
 {
-    mProperties = new KScnNodeProperties(this);
-    mLimits = new KScnNodeLimits(this);
-    ApplyPropertyDefaults(true);
-    // Before the take: the tree starts from the values (built when first needed).
-    SetVisibility(true);
-    AddDeferredDefaultTakeNode();
-    SetShadingMode(3);
-    // Most nodes never have their user properties asked for.
-    DeferHandlerProperties();
+    // Stopped part-way (memory running out), it takes apart what it made.
+    try
+    {
+        mProperties = new KScnNodeProperties(this);
+        mLimits = new KScnNodeLimits(this);
+        ApplyPropertyDefaults(true);
+        // Before the take: the tree starts from the values (built when first needed).
+        SetVisibility(true);
+        AddDeferredDefaultTakeNode();
+        SetShadingMode(3);
+        // Most nodes never have their user properties asked for.
+        DeferHandlerProperties();
+    }
+    catch (...)
+    {
+        TearDown();
+        throw;
+    }
 }
 
 KScnNode::~KScnNode()
+{
+    TearDown();
+}
+
+void KScnNode::TearDown()
 {
     mBeingDestroyed = true;
     DropDeferredUserProperties();
@@ -91,9 +106,10 @@ KScnNode::~KScnNode()
         mSceneContents->ForgetObject(this);
     }
     // The characters forget this node before its property set goes, so that
-    // the set's disconnection finds no slot still naming it.
-    const std::vector<KScnCharacterLinkRecord> links = mCharacterLinks;
-    mCharacterLinks.clear();
+    // the set's disconnection finds no slot still naming it (the records are
+    // taken over, not copied: nothing is allocated).
+    std::vector<KScnCharacterLinkRecord> links;
+    links.swap(mCharacterLinks);
     for (const KScnCharacterLinkRecord& link : links)
     {
         link.character->ForgetNode(this, link.type, link.index, link.subIndex);
@@ -107,8 +123,11 @@ KScnNode::~KScnNode()
     mLimits = nullptr;
     // The takes' curve links point into the set: drop them before it goes.
     UnlinkAllPropertyCurves();
-    mProperties->Destroy();
-    mProperties = nullptr;
+    if (mProperties != nullptr)
+    {
+        mProperties->Destroy();
+        mProperties = nullptr;
+    }
     for (int i = 0; i < mChildNames.GetCount(); ++i)
     {
         delete mChildNames[i];
@@ -305,10 +324,10 @@ void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel
     {
         kernel->GetAsDoubles(values);
     }
-    KFCurveNode* node = transform->FindOrCreateChild(channel, false);
+    KFCurveNode* node = KMade(transform->FindOrCreateChild(channel, false));
     for (int axis = 0; node != nullptr && axis < 3; ++axis)
     {
-        KFCurveNode* child = node->FindOrCreateChild(kAxes[axis], true);
+        KFCurveNode* child = KMade(node->FindOrCreateChild(kAxes[axis], true));
         KFCurve* curve = child != nullptr ? child->GetFCurve() : nullptr;
         if (curve == nullptr)
         {
@@ -322,8 +341,8 @@ void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel
 
 void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
-    KFCurveNode* transform = root != nullptr ? root->FindOrCreateChild("Transform", false) : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
+    KFCurveNode* transform = root != nullptr ? KMade(root->FindOrCreateChild("Transform", false)) : nullptr;
     if (transform == nullptr)
     {
         return;
@@ -331,7 +350,7 @@ void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
     BuildTransformChannel(transform, "T", "Lcl Translation");
     BuildTransformChannel(transform, "R", "Lcl Rotation");
     BuildTransformChannel(transform, "S", "Lcl Scaling");
-    KFCurveNode* visibility = transform->FindOrCreateChild("Visibility", true);
+    KFCurveNode* visibility = KMade(transform->FindOrCreateChild("Visibility", true));
     KProperty* shown = mProperties->FindProperty("Visibility");
     if (visibility != nullptr && visibility->GetFCurve() != nullptr)
     {
@@ -479,6 +498,22 @@ KScnNode* KScnNode::GetChild(int index) const
     const std::vector<KScnNode*>& children = Children();
     return index >= 0 && index < static_cast<int>(children.size()) ? children[static_cast<size_t>(index)]
                                                                    : nullptr;
+}
+
+KScnNode* KScnNode::GetLastChild() const
+{
+    if (mChildrenSources == mProperties->GetSrcCount())
+    {
+        return mChildren.empty() ? nullptr : mChildren.back();
+    }
+    for (int i = mProperties->GetSrcCount() - 1; i >= 0; --i)
+    {
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
+        {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const

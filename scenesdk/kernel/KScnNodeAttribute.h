@@ -53,7 +53,12 @@ public:
     // When attached: runs RemoveChannels on each take of the node in take
     // order, then forgets the node. Nothing while detached.
     virtual void DetachFromNode();
-    // The attribute's animatable channels in one take of its node.
+    // The attribute's animatable channels in one take of its node. Removing
+    // writes only a take whose own tree holds them
+    // (KScnTakeNodeEntry::GetOwnRootCurveNode): a take that shares a
+    // snapshot keeps it as it is, and a tree that waits for its build is
+    // built without them; so a detach (a teardown's too) never copies a tree
+    // and never allocates.
     virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
     virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.

@@ -41,6 +41,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <strings.h>
 
 namespace scenesdk
@@ -202,28 +203,15 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
 
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
-    const auto range = mListings.equal_range(object);
-    if (range.first == range.second)
+    // Forgetting takes the contents out of the listing; one that keeps it
+    // (it did not know the object) is taken out here. Nothing is gathered
+    // first: a dying object allocates nothing.
+    for (auto it = mListings.find(object); it != mListings.end(); it = mListings.find(object))
     {
-        return;
-    }
-    // Forgetting takes the contents out of the listing.
-    if (std::next(range.first) == range.second)
-    {
-        KScnSceneContents* contents = range.first->second;
+        KScnSceneContents* contents = it->second;
         KSearchWork::Add(1);
         contents->ForgetObject(object);
-        return;
-    }
-    std::vector<KScnSceneContents*> listing;
-    for (auto it = range.first; it != range.second; ++it)
-    {
-        listing.push_back(it->second);
-    }
-    KSearchWork::Add(listing.size());
-    for (KScnSceneContents* contents : listing)
-    {
-        contents->ForgetObject(object);
+        NoteListing(object, contents, false);
     }
 }
 
@@ -672,42 +660,41 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         return false;
     }
     bool ok = true;
-    // The nodes being destroyed, each below the one before it: a node goes
-    // once its children have (last child first, each cut from it before it
-    // goes), so a subtree of any depth goes without recursion.
-    struct Pending
-    {
-        KScnNode* node;
-        bool childrenGone;
-    };
-    std::vector<Pending> pending{{node, !recursive}};
+    // A node goes once its children have, last child first: the walk goes
+    // down to the last child of the last child ... (each unlisted as it is
+    // reached), destroys it after cutting it from its parent and goes on
+    // from that parent. The tree is its own path back: a subtree of any
+    // depth goes without recursion and without allocating. A child the
+    // manager does not list is only cut loose; a node whose child will not
+    // be cut goes with its children (its destruction lets them go).
+    KScnNode* current = node;
+    KScnNode* stuck = nullptr;
     // Where the last node left the list: a subtree's nodes were mostly made
     // one after the other, so the next one is looked for there first.
     int near = -1;
-    while (!pending.empty())
+    for (;;)
     {
-        Pending& top = pending.back();
-        if (!top.childrenGone && top.node->GetChildCount() > 0)
+        KScnNode* child = recursive && current != stuck ? current->GetLastChild() : nullptr;
+        if (child != nullptr)
         {
-            KScnNode* parent = top.node;
-            KScnNode* child = parent->RemoveChild(parent->GetChild(parent->GetChildCount() - 1));
-            if (child == nullptr)
+            if (UnlistNear(mNodes, child, near))
             {
-                ok = false;
-                top.childrenGone = true;
+                current = child;
+                continue;
             }
-            else if (!UnlistNear(mNodes, child, near))
+            ok = false;
+            if (current->RemoveChild(child) == nullptr)
             {
-                ok = false;
-            }
-            else
-            {
-                pending.push_back(Pending{child, false});
+                stuck = current;
             }
             continue;
         }
-        KScnNode* done = top.node;
-        pending.pop_back();
+        KScnNode* done = current;
+        KScnNode* parent = done != node ? done->GetParent() : nullptr;
+        if (parent != nullptr)
+        {
+            parent->RemoveChild(done);
+        }
         ForgetInScenes(done);
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
         if (recursive && attribute != nullptr && HasNodeAttribute(attribute))
@@ -717,8 +704,12 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         done->Release();
         DestroyOwnHandles(done);
         delete done;
+        if (done == node)
+        {
+            return ok;
+        }
+        current = parent != nullptr ? parent : node;
     }
-    return ok;
 }
 
 bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
@@ -832,10 +823,13 @@ KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
     {
         return nullptr;
     }
-    ref->mManagerSlot = static_cast<int>(mUserProperties.size());
+    // Owned until listed: a handle the list has no room for goes.
+    std::unique_ptr<KScnPropertyRef> made(ref);
+    mUserProperties.push_back(ref);
+    made.release();
+    ref->mManagerSlot = static_cast<int>(mUserProperties.size()) - 1;
     ref->mManagerOrder = mNextOrder;
     mNextOrder += kOrderStep;
-    mUserProperties.push_back(ref);
     ++mUserPropertyCount;
     return ref;
 }
