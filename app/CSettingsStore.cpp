@@ -14,6 +14,33 @@ namespace
 // than read into memory.
 constexpr long kMaxSettingsFileSize = 16L * 1024 * 1024;
 
+// Line numbers of positions in the text: counted on from the position asked
+// for last (the actions ask in file order), from the start when a position
+// lies before it. CR LF, CR and LF each end one line.
+class CLineCounter
+{
+public:
+    CLineCounter(const char* text, const char* end) : m_pText(text), m_pEnd(end), m_pAt(text), m_uiLine(1) {}
+    uint32_t LineOf(const char* position)
+    {
+        if (position < m_pAt)
+        {
+            m_pAt = m_pText;
+            m_uiLine = 1;
+        }
+        for (; m_pAt < position && m_pAt < m_pEnd; ++m_pAt)
+            if (*m_pAt == '\n' || (*m_pAt == '\r' && (m_pAt + 1 == m_pEnd || m_pAt[1] != '\n')))
+                ++m_uiLine;
+        return m_uiLine;
+    }
+
+private:
+    const char* m_pText;
+    const char* m_pEnd;
+    const char* m_pAt;
+    uint32_t m_uiLine;
+};
+
 // The grammar's 17 rules, built for one parse and destroyed in reverse order
 // of construction (the member order). The actions append to the store's
 // sections as soon as a name or value has matched.
@@ -22,7 +49,7 @@ struct SSettingsGrammar
     CRule firstNameChar, nameChar, name, commentStart, blanks, textRun, sectionLine, commentLine, emptyLine,
         blockOpen, blockClose, blockBody, blockBodyRef, blockCommentLine, keyLine, line, file;
 
-    explicit SSettingsGrammar(std::vector<SSettingsSection>& sections)
+    SSettingsGrammar(std::vector<SSettingsSection>& sections, CLineCounter& lines)
     {
         using namespace parserules;
         typedef CCharClassRule C;
@@ -34,8 +61,8 @@ struct SSettingsGrammar
         blanks = Star(Alt(Ch(' '), Ch('\t')));
         textRun = Star(Alt(Class(C::Printable), Ch('\t')));
 
-        auto onSection = [&sections](const char* first, const char* last) {
-            sections.push_back(SSettingsSection{std::string(first, last), {}});
+        auto onSection = [&sections, &lines](const char* first, const char* last) {
+            sections.push_back(SSettingsSection{std::string(first, last), {}, lines.LineOf(first)});
         };
         sectionLine = Seq(Ref(blanks), Ch('['), Ref(blanks), Action(Ref(name), onSection), Ref(blanks),
                           Ch(']'), Ref(blanks), LineEnd());
@@ -50,11 +77,12 @@ struct SSettingsGrammar
         blockBodyRef = Ref(blockBody);
         blockCommentLine = Seq(Ref(blanks), Ref(blockOpen), Ref(blockBody), Ref(blanks), LineEnd());
 
-        auto onKey = [&sections](const char* first, const char* last)
+        auto onKey = [&sections, &lines](const char* first, const char* last)
         {
             if (sections.empty())
-                sections.push_back(SSettingsSection{"Globals", {}});
-            sections.back().entries.push_back(SSettingsEntry{std::string(first, last), std::string()});
+                sections.push_back(SSettingsSection{"Globals", {}, 0});
+            sections.back().entries.push_back(
+                SSettingsEntry{std::string(first, last), std::string(), lines.LineOf(first)});
         };
         auto onValue = [&sections](const char* first, const char* last)
         {
@@ -135,7 +163,8 @@ bool CSettingsStore::Parse(const char* text, const char* end)
 
 bool CSettingsStore::ParseText(const char* text, const char* end)
 {
-    SSettingsGrammar grammar(m_Sections);
+    CLineCounter lines(text, end);
+    SSettingsGrammar grammar(m_Sections, lines);
     const char* pos = text;
     CScanner scan(pos, end);
     return grammar.file.Parse(scan) >= 0 && pos == end;

@@ -8,12 +8,14 @@ struct SSettingsEntry
 {
     std::string key;
     std::string value;
+    uint32_t line = 0; // of the file, counted from 1
 };
 
 struct SSettingsSection
 {
     std::string name;
     std::vector<SSettingsEntry> entries; // in file order
+    uint32_t line = 0;                   // of the section line; 0 for "Globals"
 };
 
 // The parsed content of a settings file: sections and their key/value entries

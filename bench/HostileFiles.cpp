@@ -1,19 +1,25 @@
 // Files of ordinary size but extreme shape, each read through the importer
 // in a process of its own and then used as a program would (every node's
-// global transform, a take selected on every node), measured side by side:
-// whether the read was refused (and why) or read and used, the seconds and
-// the peak memory of the child process (ru_maxrss from wait4), checked
-// against the aim: at most 10 s and at most 256 MB plus 40 times the file's
-// size (an OBJ's material library counted with it). The cases that name
-// many takes, poses, characters, skins, materials, user properties or
-// channels show beside them what they took before the read budget weighed
-// more than nodes. A plain program: run it without arguments (Release build); the
-// exit status is 1 when a case misses the aim.
+// global transform, a take selected on every node; or every take's curves
+// read on every node), measured side by side: whether the read was refused
+// (and why) or read and used, the CPU seconds (user and system) and the
+// peak memory of the child process (ru_maxrss from wait4, the manager's
+// teardown included), checked against the aim: at most 10 s and at most
+// 256 MB plus 40 times the file's size (an OBJ's material library and a
+// second file read into the same scene counted with it). Files a user would
+// read must be read, with no option raised. The column "before" shows what
+// a case took before the read was metered as it is made (and, for the
+// older cases, before the read budget weighed more than nodes). A plain
+// program: run it without arguments (Release build); the exit status is 1
+// when a case misses the aim.
 //
 //   bench_HostileFiles              every case
 //   bench_HostileFiles <name>...    the cases named
-//   bench_HostileFiles --read <file> <format>   the child's part (one read)
+//   bench_HostileFiles --read <use> <file> <format> [<file> <format>]
+//                                   the child's part (the reads, then the use)
 
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -28,6 +34,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -226,6 +233,181 @@ std::string TdsMaterials(int count)
     return File3DS(editor);
 }
 
+// ---- Files that multiply through time warps, layers, cameras, shapes,
+// written takes and earlier reads ----
+
+// A take block of a scene text file.
+std::string Take(const std::string& name, const std::string& body)
+{
+    return " Take: \"" + name + "\" {\n" + body + " }\n";
+}
+
+// A curve of two linear keys, at 0 and at ticks.
+std::string Ramp(const std::string& ticks, const std::string& last)
+{
+    return "Default: 0\nKeyVer: 4004\nKeyCount: 2\nKey: 0, 0, L, " + ticks + ", " + last + ", L\n";
+}
+
+// The warp that stretches a take over 4e18 ticks (about 2,700 years).
+const char* const kLongTicks = "4000000000000000000";
+
+// count Nulls whose "Transform" channel names one time warp with keys at 0
+// and 4e18 ticks; with ramps, each gets a two-key translation X, Y and Z.
+std::string WarpedNulls(int count, bool ramps)
+{
+    std::string objects = Repeat(count, [](int i) { return "Model: \"M" + Number(i) + "\", \"Null\"\n"; });
+    std::string body = "  TimeWarps: {\n   TimeWarp: 1 {\n    Channel: \"TimeWarp\" {\n" +
+                       Ramp(kLongTicks, "86600000000") + "    }\n   }\n  }\n";
+    const std::string ramp = Ramp("46186158000", "10");
+    body += Repeat(count,
+                   [&](int i)
+                   {
+                       std::string transform = "  Model: \"M" + Number(i) + "\" {\n   Channel: \"Transform\" {\n";
+                       if (ramps)
+                           transform += "    Channel: \"T\" {\n     Channel: \"X\" {\n" + ramp +
+                                        "     }\n     Channel: \"Y\" {\n" + ramp + "     }\n     Channel: \"Z\" {\n" +
+                                        ramp + "     }\n    }\n";
+                       return transform + "    TimeWarpID: 1\n   }\n  }\n";
+                   });
+    return SceneText(objects, "Takes: {\n" + Take("Warped", body) + "}\n");
+}
+
+// count Nulls, each T.X with a layer whose keys span 4e18 ticks.
+std::string LayeredNulls(int count)
+{
+    std::string objects = Repeat(count, [](int i) { return "Model: \"M" + Number(i) + "\", \"Null\"\n"; });
+    const std::string body = Repeat(
+        count,
+        [](int i)
+        {
+            return "  Model: \"M" + Number(i) + "\" {\n   Channel: \"Transform\" {\n    Channel: \"T\" {\n"
+                   "     Channel: \"X\" {\n" +
+                   Ramp("46186158000", "1") + "      LayerChannel: {\n       LayerID: 1\n" + Ramp(kLongTicks, "2") +
+                   "      }\n     }\n    }\n   }\n  }\n";
+        });
+    return SceneText(objects, "Takes: {\n" + Take("Layered", body) + "}\n");
+}
+
+// count Camera models and takes empty takes.
+std::string CamerasAndTakes(int count, int takes)
+{
+    return SceneText(Repeat(count, [](int i) { return "Model: \"C" + Number(i) + "\", \"Camera\"\n"; }),
+                     takes > 0 ? Takes(takes) : std::string());
+}
+
+// One mesh of one triangle with shapes shapes, and takes empty takes.
+std::string MeshShapes(int shapes, int takes)
+{
+    std::string model = "Model: \"Face\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
+                        "  PolygonSizes: 3\n  PolygonVertices: 0,1,2\n }\n";
+    model += Repeat(shapes, [](int i)
+                    { return " Shape: \"S" + Number(i) + "\" {\n  ControlPoints: 0,0,1, 1,0,1, 0,1,1\n }\n"; });
+    return SceneText(model + "}\n", Takes(takes));
+}
+
+// count Nulls and takes takes, each take naming every Null with one empty
+// channel "T".
+std::string WrittenTakes(int count, int takes)
+{
+    std::string objects = Repeat(count, [](int i) { return "Model: \"M" + Number(i) + "\", \"Null\"\n"; });
+    const std::string body =
+        Repeat(count, [](int i) { return "  Model: \"M" + Number(i) + "\" {\n   Channel: \"T\"\n  }\n"; });
+    return SceneText(objects, "Takes: {\n" + Repeat(takes, [&](int t) { return Take("T" + Number(t), body); }) +
+                                  "}\n");
+}
+
+// An OBJ naming its one library in spellings ways ("case.mtl",
+// "./case.mtl", ".//case.mtl", "././case.mtl", ...).
+std::string ObjLibrarySpellings(int spellings)
+{
+    std::string text;
+    for (int i = 0; i < spellings; ++i)
+    {
+        std::string path;
+        for (int k = 0; k < i % 20; ++k)
+            path += "./";
+        text += "mtllib " + path + std::string(static_cast<size_t>(i / 20), '/') + "case.mtl\n";
+    }
+    return text + "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m0\nf 1 2 3\n";
+}
+
+// A CAD part list: parts boxes of 8 corners and 6 quads, each in a group of
+// its own with a material of its own.
+std::string CadParts(int parts)
+{
+    std::string text = "mtllib case.mtl\n";
+    for (int p = 0; p < parts; ++p)
+    {
+        const double x = (p % 60) * 3.0, y = (p / 60) * 3.0;
+        char corner[96];
+        text += "g part" + Number(p) + "\nusemtl m" + Number(p) + "\n";
+        for (int c = 0; c < 8; ++c)
+        {
+            std::snprintf(corner, sizeof corner, "v %.4f %.4f %.4f\n", x + (c & 1 ? 1.25 : 0.0),
+                          y + (c & 2 ? 0.75 : 0.0), c & 4 ? 2.5 : 0.0);
+            text += corner;
+        }
+        const int b = p * 8;
+        const int faces[6][4] = {{1, 2, 4, 3}, {5, 7, 8, 6}, {1, 5, 6, 2}, {3, 4, 8, 7}, {1, 3, 7, 5}, {2, 6, 8, 4}};
+        for (const auto& f : faces)
+        {
+            text += "f";
+            for (int k : f)
+                text += " " + Number(b + k);
+            text += "\n";
+        }
+    }
+    return text;
+}
+
+// The CAD part list's library: a material of its own for each part.
+std::string CadMaterials(int parts)
+{
+    return Repeat(parts,
+                  [](int i)
+                  {
+                      return "newmtl m" + Number(i) + "\nNs 32\nKa 0.1 0.1 0.1\nKd 0." + Number(100 + i % 900) +
+                             " 0.4 0.3\nKs 0.5 0.5 0.5\nd 1\nillum 2\n";
+                  });
+}
+
+// An animated scene: models models with translation and rotation, takes
+// takes, each animating animated of them (T and R, kAnimatedKeys keys on
+// each axis).
+const int kAnimatedKeys = 8;
+
+std::string AnimatedScene(int models, int takes, int animated)
+{
+    char line[160];
+    std::string objects;
+    for (int i = 0; i < models; ++i)
+    {
+        std::snprintf(line, sizeof line,
+                      "Model: \"Part%d\", \"Null\" {\n Properties: {\n  \"Lcl Translation\": %.3f, %.3f, %.3f\n"
+                      "  \"Lcl Rotation\": %.2f, %.2f, %.2f\n }\n}\n",
+                      i, i * 0.5, i % 7 * 1.25, i % 13 * 2.0, i % 90 * 1.0, i % 45 * 2.0, i % 30 * 3.0);
+        objects += line;
+    }
+    std::string keys;
+    for (int k = 0; k < kAnimatedKeys; ++k)
+        keys += (k == 0 ? "" : ", ") + std::to_string(int64_t(k) * 1539538600 * 4) + ", " + Number(k % 10) + ", L";
+    const std::string curve = "Default: 0\nKeyVer: 4004\nKeyCount: " + Number(kAnimatedKeys) + "\nKey: " + keys + "\n";
+    std::string xyz;
+    for (const char* axis : {"X", "Y", "Z"})
+        xyz += "      Channel: \"" + std::string(axis) + "\" {\n" + curve + "      }\n";
+    std::string takesText = "Takes: {\n";
+    for (int t = 0; t < takes; ++t)
+    {
+        std::string body;
+        for (int a = 0; a < animated; ++a)
+            body += "  Model: \"Part" + Number((t * animated + a) % models) +
+                    "\" {\n   Channel: \"Transform\" {\n    Channel: \"T\" {\n" + xyz + "    }\n    Channel: \"R\" {\n" +
+                    xyz + "    }\n   }\n  }\n";
+        takesText += Take("Take " + Number(t + 1), body);
+    }
+    return SceneText(objects, takesText + "}\n");
+}
+
 struct SCase
 {
     const char* name;
@@ -236,6 +418,16 @@ struct SCase
     const char* before = "";
     // A second file beside it, "case.mtl" (an OBJ's library).
     std::function<std::string()> library = nullptr;
+    // A second file read into the same scene after the first, "second.scn".
+    std::function<std::string()> second = nullptr;
+    // How the scene is used once read: "transforms" (every node's global
+    // transform, a take selected on every node) or "curves" (every take made
+    // current on every node in turn, its curves read through the entry
+    // GetCurrentTakeNode gives).
+    const char* use = "transforms";
+    // A file a user would read: it must be read, not refused, with no
+    // option raised.
+    bool mustRead = false;
 };
 
 const std::vector<SCase>& Cases()
@@ -273,32 +465,67 @@ const std::vector<SCase>& Cases()
         {"3DS 50,000 textured mats", "3ds", [] { return TdsMaterials(50000); }, "1.27 GB"},
         {"20,000 user props x 200 takes", "scn", [] { return UserPropertiesInTakes(20000, 200); }, "1.8 GB"},
         {"MOV 99,999 columns x 2", "mov", [] { return MovColumns(99999); }, "356 MB"},
+        {"100 Nulls under a long warp", "scn", [] { return WarpedNulls(100, false); }, "17.9 s, 50 MB"},
+        {"1,000 Nulls under a long warp", "scn", [] { return WarpedNulls(1000, false); }, "over 120 s"},
+        {"50 warped translation ramps", "scn", [] { return WarpedNulls(50, true); }, "9.1 s, 640 MB"},
+        {"100 Nulls, long layers", "scn", [] { return LayeredNulls(100); }, "6.3 s, 422 MB"},
+        {"1,000 Nulls, long layers", "scn", [] { return LayeredNulls(1000); }, "over 27 s, 1.8 GB"},
+        {"1,000 cameras x 150 takes", "scn", [] { return CamerasAndTakes(1000, 150); }, "teardown 1,225 MB"},
+        {"10,000 cameras", "scn", [] { return CamerasAndTakes(10000, 0); }, "449 MB"},
+        {"5,000 Nulls, then 2,000 takes", "scn", [] { return NullsAndTakes(5000, 0); }, "10.7 s, 1,666 MB",
+         nullptr, [] { return NullsAndTakes(1, 2000); }},
+        {"2,000 takes, then 5,000 Nulls", "scn", [] { return NullsAndTakes(1, 2000); }, "10.7 s, 1,666 MB",
+         nullptr, [] { return NullsAndTakes(5000, 0); }},
+        {"5,000 shapes x 1,000 takes", "scn", [] { return MeshShapes(5000, 1000); }, "2,281 MB"},
+        {"2,000 Nulls, 100 takes written", "scn", [] { return WrittenTakes(2000, 100); }, "1,366 MB"},
+        {"OBJ library in 200 spellings", "obj", [] { return ObjLibrarySpellings(200); }, "665 MB",
+         [] { return MtlLibrary(5000, false) + std::string(5000 * 30, '#'); }},
+        {"400 x 400 takes, curves read", "scn", [] { return NullsAndTakes(400, 400); }, "1,012 MB", nullptr,
+         nullptr, "curves"},
+        // Files a user would read: no option raised.
+        {"CAD OBJ 3,000 parts", "obj", [] { return CadParts(3000); }, "refused (102 MB)",
+         [] { return CadMaterials(3000); }, nullptr, "transforms", true},
+        {"30,000 models, 20 takes", "scn", [] { return AnimatedScene(30000, 20, 500); }, "refused (1,104 MB)",
+         nullptr, nullptr, "transforms", true},
     };
     return cases;
 }
 
 // ---- The child: one read, then the use ----
 
-int ReadAndUse(const char* path, const char* extension)
+// Reads the files (path, extension pairs) into one scene in turn; false
+// with the status text printed when one is refused.
+bool ReadAll(KScnSdkManager& manager, KScnSceneRoot* scene, int count, char** files)
 {
-    KScnSdkManager manager;
-    KScnSceneRoot* scene = manager.CreateScene();
-    KScnImporter* importer = manager.CreateImporter();
-    // MOV has no extension of its own in the importer's table.
-    const int kMovFormat = 15;
-    importer->SetFileFormat(std::strcmp(extension, "mov") == 0 ? kMovFormat
-                                                               : KScnImporter::FindFileFormat(extension));
-    if (!importer->Initialize(path) || !importer->Import(scene))
+    for (int f = 0; f + 1 < count; f += 2)
     {
-        std::printf("refused: %s\n", importer->GetStatusText());
-        return 0;
+        KScnImporter* importer = manager.CreateImporter();
+        // MOV has no extension of its own in the importer's table.
+        const int kMovFormat = 15;
+        importer->SetFileFormat(std::strcmp(files[f + 1], "mov") == 0 ? kMovFormat
+                                                                      : KScnImporter::FindFileFormat(files[f + 1]));
+        // A budget raised by hand, to see what a refused file would take.
+        const char* scale = std::getenv("HOSTILE_BUDGET_SCALE");
+        const bool opened = importer->Initialize(files[f]);
+        KStreamOptionsScn* options = scale != nullptr && opened ? importer->GetImportOptions(true) : nullptr;
+        if (options != nullptr)
+            options->mBudgetScale = std::atof(scale);
+        const bool read = opened && importer->Import(scene, options);
+        if (!read)
+            std::printf("refused: %s\n", importer->GetStatusText());
+        manager.DestroyImporter(importer);
+        if (!read)
+            return false;
     }
-    KScnSceneContents* contents = scene->GetContents();
+    return true;
+}
+
+double UseTransforms(KScnSceneContents* contents, int& selected)
+{
     const int nodes = contents->GetNodeCount();
     double sum = 0.0;
     for (int i = 0; i < nodes; ++i)
         sum += contents->GetNode(i)->ComputeGlobalTransform()[12];
-    int selected = 0;
     for (int i = 0; i < nodes; ++i)
     {
         KScnNode* node = contents->GetNode(i);
@@ -307,7 +534,45 @@ int ReadAndUse(const char* path, const char* extension)
     }
     for (int i = 0; i < nodes; ++i)
         sum += contents->GetNode(i)->ComputeGlobalTransform()[12];
-    std::printf("read: %d nodes, a take selected on %d (x sum %g)\n", nodes, selected, sum);
+    return sum;
+}
+
+// Every take of every node made current in turn and its curves evaluated
+// through the const entry the node gives, as tools/fuzz/MotionFuzz.cpp walks
+// them (the writable entry would give each take a copy of its tree).
+double UseCurves(KScnSceneContents* contents, int& selected)
+{
+    double sum = 0.0;
+    for (int i = 0; i < contents->GetNodeCount(); ++i)
+    {
+        KScnNode* node = contents->GetNode(i);
+        const KScnNode& reader = *node;
+        for (int t = 1; t < node->GetTakeNodeCount(); ++t)
+        {
+            if (!node->SelectTakeNodeByIndex(t))
+                continue;
+            ++selected;
+            const KScnTakeNodeEntry* take = reader.GetCurrentTakeNode();
+            for (const KFCurve* curve : {take->GetTranslationXCurve(), take->GetTranslationZCurve(),
+                                         take->GetRotationYCurve()})
+                sum += curve != nullptr ? curve->Evaluate(KTime(0)) : 0.0;
+        }
+    }
+    return sum;
+}
+
+int ReadAndUse(const char* use, int count, char** files)
+{
+    KScnSdkManager manager;
+    KScnSceneRoot* scene = manager.CreateScene();
+    if (!ReadAll(manager, scene, count, files))
+        return 0;
+    KScnSceneContents* contents = scene->GetContents();
+    int selected = 0;
+    const double sum = std::strcmp(use, "curves") == 0 ? UseCurves(contents, selected)
+                                                       : UseTransforms(contents, selected);
+    std::printf("read: %d nodes, a take selected %d times (x sum %g)\n", contents->GetNodeCount(), selected,
+                sum);
     return 0;
 }
 
@@ -316,12 +581,13 @@ int ReadAndUse(const char* path, const char* extension)
 struct SResult
 {
     std::string outcome;
-    double seconds = 0.0;
+    double seconds = 0.0; // CPU: user and system
+    double wallSeconds = 0.0;
     double peakMb = 0.0;
     bool finished = false;
 };
 
-SResult RunChild(const std::string& self, const std::string& path, const char* extension)
+SResult RunChild(const std::string& self, const SCase& c, const std::string& path, const std::string& second)
 {
     SResult result;
     int out[2];
@@ -334,7 +600,12 @@ SResult RunChild(const std::string& self, const std::string& path, const char* e
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        execl(self.c_str(), self.c_str(), "--read", path.c_str(), extension, static_cast<char*>(nullptr));
+        if (c.second)
+            execl(self.c_str(), self.c_str(), "--read", c.use, path.c_str(), c.extension, second.c_str(), "scn",
+                  static_cast<char*>(nullptr));
+        else
+            execl(self.c_str(), self.c_str(), "--read", c.use, path.c_str(), c.extension,
+                  static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -346,7 +617,9 @@ SResult RunChild(const std::string& self, const std::string& path, const char* e
     int status = 0;
     struct rusage usage = {};
     wait4(child, &status, 0, &usage);
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
     result.finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     while (!result.outcome.empty() && result.outcome.back() == '\n')
@@ -360,8 +633,8 @@ SResult RunChild(const std::string& self, const std::string& path, const char* e
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--read") == 0)
-        return ReadAndUse(argv[2], argv[3]);
+    if (argc >= 5 && std::strcmp(argv[1], "--read") == 0)
+        return ReadAndUse(argv[2], argc - 3, argv + 3);
 
     const std::string self = "/proc/self/exe";
     char resolved[4096] = {};
@@ -382,6 +655,7 @@ int main(int argc, char** argv)
             continue;
         const std::string path = folder + "/case." + c.extension;
         const std::string library = folder + "/case.mtl";
+        const std::string second = folder + "/second.scn";
         size_t size = 0;
         {
             const std::string bytes = c.make();
@@ -394,12 +668,20 @@ int main(int argc, char** argv)
             size += bytes.size();
             std::ofstream(library, std::ios::binary) << bytes;
         }
-        const SResult r = RunChild(program, path, c.extension);
+        if (c.second)
+        {
+            const std::string bytes = c.second();
+            size += bytes.size();
+            std::ofstream(second, std::ios::binary) << bytes;
+        }
+        const SResult r = RunChild(program, c, path, second);
         std::remove(path.c_str());
         std::remove(library.c_str());
+        std::remove(second.c_str());
         const double fileMb = static_cast<double>(size) / (1024.0 * 1024.0);
         const double limitMb = 256.0 + 40.0 * fileMb;
-        const bool met = r.finished && r.seconds <= 10.0 && r.peakMb <= limitMb;
+        const bool met = r.finished && r.seconds <= 10.0 && r.peakMb <= limitMb &&
+                         (!c.mustRead || r.outcome.compare(0, 5, "read:") == 0);
         allMet = allMet && met;
         std::printf("%-30s %8.2f %8.2f %9.1f %9.1f  %-4s %-17s %.150s\n", c.name, fileMb, r.seconds, r.peakMb,
                     limitMb, met ? "met" : "MISS", c.before, r.outcome.c_str());

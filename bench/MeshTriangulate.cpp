@@ -2,6 +2,7 @@
 // with per-polygon-vertex UVs (index to direct), per-polygon materials and
 // control-point normals. Time per mesh should grow linearly with its size.
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
 
@@ -14,9 +15,9 @@ using namespace scenesdk;
 namespace
 {
 // polygons polygons of corners vertices each, laid along a strip.
-std::unique_ptr<KScnMesh> MakeMesh(int polygons, int corners)
+std::unique_ptr<KScnFree<KScnMesh>> MakeMesh(int polygons, int corners)
 {
-    auto mesh = std::make_unique<KScnMesh>(nullptr);
+    auto mesh = std::make_unique<KScnFree<KScnMesh>>(nullptr);
     mesh->InitControlPoints(polygons * corners);
     mesh->InitNormals(0);
     mesh->InitMaterialMapping(KScnLayerElement::eByPolygon);
@@ -40,7 +41,9 @@ void BM_TriangulateQuads(benchmark::State& state)
     KScnTriangulator triangulator(nullptr);
     for (auto _ : state)
     {
-        std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*mesh));
+        // Without a manager the result is a KScnFree mesh.
+        std::unique_ptr<KScnFree<KScnMesh>> result(
+            static_cast<KScnFree<KScnMesh>*>(triangulator.TriangulateMesh(*mesh)));
         benchmark::DoNotOptimize(result->GetPolygonCount());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -53,7 +56,9 @@ void BM_TriangulateHexagons(benchmark::State& state)
     KScnTriangulator triangulator(nullptr);
     for (auto _ : state)
     {
-        std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*mesh));
+        // Without a manager the result is a KScnFree mesh.
+        std::unique_ptr<KScnFree<KScnMesh>> result(
+            static_cast<KScnFree<KScnMesh>*>(triangulator.TriangulateMesh(*mesh)));
         benchmark::DoNotOptimize(result->GetPolygonCount());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

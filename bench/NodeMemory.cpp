@@ -12,9 +12,12 @@
 // 10.5 KB (once 11.9 KB). Most of a null model is its property set (some 70
 // declared properties of 72 to 96 bytes each, about 6.7 KB).
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/Chunks3DS.h"
 #include "tools/scnwriter/CScnWriter.h"
 
 #include <benchmark/benchmark.h>
@@ -241,6 +244,61 @@ std::string ObjMaterials(int materials, bool textured)
     return TextFile(stem + ".obj", "mtllib " + name + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m0\nf 1 2 3\n");
 }
 
+// count models of an attribute kind ("Camera", "Light").
+std::string Models(const char* kind, int count)
+{
+    return SceneText(std::string(kind) + std::to_string(count),
+                     Repeat(count, [kind](int i)
+                            { return " Model: \"M" + std::to_string(i) + "\", \"" + kind + "\"\n"; }));
+}
+
+// One mesh of one triangle with shapes shapes, and takes takes.
+std::string MeshShapes(int shapes, int takes)
+{
+    std::string model = " Model: \"Face\", \"Mesh\" {\n  Mesh: {\n   ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
+                        "   PolygonSizes: 3\n   PolygonVertices: 0,1,2\n  }\n";
+    model += Repeat(shapes, [](int i)
+                    { return "  Shape: \"S" + std::to_string(i) + "\" {\n   ControlPoints: 0,0,1, 1,0,1, 0,1,1\n  }\n"; });
+    return SceneText("shapes" + std::to_string(shapes) + "t" + std::to_string(takes), model + " }\n", takes);
+}
+
+// models null models and takes takes; when written, each take names every
+// model with one empty channel "T" (a take entry the file writes).
+std::string WrittenTakes(int models, int takes, bool written)
+{
+    std::string text = "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" +
+                       Repeat(models, [](int i) { return " Model: \"N" + std::to_string(i) + "\", \"Null\"\n"; }) +
+                       "}\nTakes: {\n";
+    for (int t = 0; t < takes; ++t)
+    {
+        text += " Take: \"Take" + std::to_string(t) + "\" {\n";
+        if (written)
+            text += Repeat(models,
+                           [](int i) { return "  Model: \"N" + std::to_string(i) + "\" {\n   Channel: \"T\"\n  }\n"; });
+        text += " }\n";
+    }
+    return TextFile("written" + std::to_string(models) + (written ? "w" : "e") + ".scn", text + "}\n");
+}
+
+// A 3DS of count materials (each with a texture map when textured) and one
+// mesh.
+std::string TdsMaterials(int count, bool textured)
+{
+    using namespace testsupport;
+    std::string editor = Repeat(count,
+                                [textured](int i)
+                                {
+                                    const std::string map =
+                                        textured ? Chunk(0xA200, Chunk(0xA300, Cstr("t" + std::to_string(i) + ".tga")))
+                                                 : std::string();
+                                    return Chunk(0xAFFF, Chunk(0xA000, Cstr("m" + std::to_string(i))) + map);
+                                });
+    editor += Chunk(0x4000, Cstr("O") + Chunk(0x4100, VertexList({0, 0, 0, 1, 0, 0, 0, 1, 0}) +
+                                                          FaceList({0, 1, 2}, MaterialGroup("m0", {0}))));
+    const std::string bytes = File3DS(editor);
+    return TextFile("tds" + std::to_string(count) + (textured ? "t" : "m") + ".3ds", bytes);
+}
+
 // A channel motion (MOV) of two rows, columns wide.
 std::string MovColumns(int columns)
 {
@@ -252,6 +310,7 @@ std::string MovColumns(int columns)
 
 struct SHeld
 {
+    double metered = 0.0; // what the read's meter charged (KScnReadMeter)
     double bytes = 0.0;
     double allocations = 0.0;
     double peak = 0.0;
@@ -297,7 +356,7 @@ SHeld Held(benchmark::State& state, const std::string& path, int format)
         auto manager = std::make_unique<KScnSdkManager>();
         KScnSceneRoot* scene = manager->CreateScene();
         {
-            KScnImporter importer(manager.get());
+            KScnFree<KScnImporter> importer(manager.get());
             importer.SetFileFormat(format);
             // The files hold many small objects on purpose: their budget is
             // raised so that the read measures what the nodes cost.
@@ -314,6 +373,7 @@ SHeld Held(benchmark::State& state, const std::string& path, int format)
             }
         }
         held.bytes = static_cast<double>(mallinfo2().uordblks) - static_cast<double>(before);
+        held.metered = static_cast<double>(KScnReadMeter::Last().mUsed);
         held.allocations = static_cast<double>(gAllocations.load() - allocationsBefore);
     }
     held.peak = StatusBytes("VmHWM:") - residentBefore;
@@ -331,6 +391,7 @@ void Measure(benchmark::State& state, const std::string& small, const std::strin
         b = Held(state, large, format);
     }
     state.counters["bytes/object"] = (b.bytes - a.bytes) / added;
+    state.counters["metered/object"] = (b.metered - a.metered) / added;
     state.counters["allocs/object"] = (b.allocations - a.allocations) / added;
     state.counters["peak/object"] = (b.peak - a.peak) / added;
 }
@@ -430,6 +491,53 @@ void BM_UserPropertyTake(benchmark::State& state)
     Measure(state, small, large, 100000);
 }
 BENCHMARK(BM_UserPropertyTake)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// What the meter weighs besides: a camera and a light (each with its
+// property set and its channels), a shape's channel in a take (5 shapes
+// over 100 and 1,100 takes), a take entry the file writes (2,000 nulls, 10
+// takes empty or naming every null with a channel), a material of a 3DS
+// file.
+void BM_Camera(benchmark::State& state)
+{
+    static const std::string small = Models("Camera", 200), large = Models("Camera", 2200);
+    Measure(state, small, large, 2000);
+}
+BENCHMARK(BM_Camera)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_Light(benchmark::State& state)
+{
+    static const std::string small = Models("Light", 200), large = Models("Light", 2200);
+    Measure(state, small, large, 2000);
+}
+BENCHMARK(BM_Light)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ShapeChannelInTake(benchmark::State& state)
+{
+    static const std::string small = MeshShapes(20, 100), large = MeshShapes(20, 1100);
+    Measure(state, small, large, 20.0 * 1000.0);
+}
+BENCHMARK(BM_ShapeChannelInTake)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_WrittenTakeEntry(benchmark::State& state)
+{
+    static const std::string small = WrittenTakes(2000, 10, false), large = WrittenTakes(2000, 10, true);
+    Measure(state, small, large, 2000.0 * 10.0);
+}
+BENCHMARK(BM_WrittenTakeEntry)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_TdsMaterial(benchmark::State& state)
+{
+    static const std::string small = TdsMaterials(1000, false), large = TdsMaterials(11000, false);
+    Measure(state, small, large, 10000, KScnImporter::FindFileFormat("3ds"));
+}
+BENCHMARK(BM_TdsMaterial)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_TdsTexturedMaterial(benchmark::State& state)
+{
+    static const std::string small = TdsMaterials(1000, true), large = TdsMaterials(11000, true);
+    Measure(state, small, large, 10000, KScnImporter::FindFileFormat("3ds"));
+}
+BENCHMARK(BM_TdsTexturedMaterial)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_MovColumn(benchmark::State& state)
 {

@@ -9,6 +9,7 @@
 // process's peak resident size so far: run one shape per process
 // (--benchmark_filter) to read it for that shape alone.
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -110,7 +111,7 @@ void Run(benchmark::State& state, const std::string& path, double objects)
         auto manager = std::make_unique<KScnSdkManager>();
         KScnSceneRoot* scene = manager->CreateScene();
         {
-            KScnImporter importer(manager.get());
+            KScnFree<KScnImporter> importer(manager.get());
             if (!importer.Initialize(path.c_str()) || !importer.Import(scene))
             {
                 state.SkipWithError(importer.GetStatusText());

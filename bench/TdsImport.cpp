@@ -6,6 +6,7 @@
 // over the read (the teardown is not timed) and should stay flat between
 // the two sizes. Aim (Release): 20 MB/s or more.
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -136,7 +137,7 @@ void Read(benchmark::State& state, const std::string& path)
     {
         auto manager = std::make_unique<KScnSdkManager>();
         KScnSceneRoot* scene = manager->CreateScene();
-        KScnImporter importer(manager.get());
+        KScnFree<KScnImporter> importer(manager.get());
         importer.SetFileFormat(KScnImporter::FindFileFormat("3ds"));
         if (!importer.Initialize(path.c_str()) || !importer.Import(scene))
         {

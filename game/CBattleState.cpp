@@ -33,6 +33,10 @@ const uint32_t kHudTextColour = 0xFF000000u;
 const uint32_t kButtonTextColour = 0xD0D0D000u;
 const uint16_t kPlayerCtrlPriority = 500;
 const float kMusicVolume = 0.2f;
+// The music plays 21 times, then falls silent: the generated track is long
+// enough that this outlasts the battles of the shipped levels (see
+// docs/game-data.md).
+const int32_t kMusicLoopCount = 20;
 const float kPlayerDropHeight = 3.0f;
 const float kScorePerBird = 10.0f;
 
@@ -113,7 +117,10 @@ bool CBattleState::Create(CGameCtrl* gameCtrl)
     if (services && services->GetSoundMgr())
         m_pMusic = services->GetSoundMgr()->GetSound(2, "Data/sounds/bg_battle.mp3");
     if (m_pMusic)
+    {
         m_pMusic->SetVolume(kMusicVolume);
+        m_pMusic->SetLoopCount(kMusicLoopCount);
+    }
     return true;
 }
 

@@ -55,7 +55,7 @@ public:
     ~CBattleState() override;
 
     // HUD, both panels, player, controller (priority 500), follow camera and
-    // music; true.
+    // music (volume 0.2, loop count 20); true.
     bool Create(CGameCtrl* gameCtrl) override;
     // Reads the level's spawn table (the old one is emptied), starts the
     // battle clock at 0, shows the HUD, puts the player on the ground at the
@@ -102,6 +102,7 @@ public:
     const CRefPtr<CGuiText>& GetStatueText() const { return m_pStatueText; }
     const CRefPtr<CGuiText>& GetScoreText() const { return m_pScoreText; }
     const CRefPtr<CGameTimer>& GetTimer() const { return m_pTimer; }
+    const CRefPtr<ISound>& GetMusic() const { return m_pMusic; }
 
 private:
     void CreateHud();

@@ -58,94 +58,133 @@ CEnvironment::CEnvironment(CGameCtrl* owner)
 {
 }
 
-bool CEnvironment::Create(const std::string& section)
+bool CEnvironment::ReadSkySettings(const std::string& section, SSkySettings& sky, SSettingsFault& fault)
 {
-    CRefPtr<CEnvironmentRep> rep(new CEnvironmentRep);
-    m_pRepresentation = rep;
-    CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr;
-    const char* s = section.c_str();
-
-    std::string type, model;
-    if (!Read(section, "EnvironmentType", type))
+    auto missing = [&section](const std::string& key)
+    { return "Error: Couldn't get \"" + key + "\"-Value from \"" + section + "\" in CEnvironment::Create"; };
+    if (!Read(section, "EnvironmentType", sky.type))
     {
-        Log(1, "Error: Couldn't get \"EnvironmentType\"-Value from \"%s\" in CEnvironment::Create", s);
+        fault.Set(section, "EnvironmentType", "\"Sphere\" or \"Cube\"", missing("EnvironmentType"));
         return false;
     }
-    if (!Read(section, "EnvironmentModel", model))
+    if (!Read(section, "EnvironmentModel", sky.model))
     {
-        Log(1, "Error: Couldn't get \"EnvironmentModel\"-Value from \"%s\" in CEnvironment::Create", s);
+        fault.Set(section, "EnvironmentModel", "the sky needs its model", missing("EnvironmentModel"));
         return false;
     }
-    if (type == "Sphere")
+    sky.textures.clear();
+    sky.textureKeys.clear();
+    if (sky.type == "Sphere")
     {
         std::string texture;
         if (!Read(section, "ReflectionMapTexture", texture))
         {
-            Log(1, "Error: Couldn't get \"EnvironmentTexture\"-Value from \"%s\" in CEnvironment::Create", s);
+            // The reader has always named the key so.
+            fault.Set(section, "ReflectionMapTexture", "a sphere sky needs its map texture",
+                      missing("EnvironmentTexture"));
             return false;
         }
-        if (!rep->CreateSphere(model, texture, scene, this))
-        {
-            Log(1, "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create");
-            return false;
-        }
+        sky.textures.push_back(texture);
+        sky.textureKeys.push_back("ReflectionMapTexture");
+        return true;
     }
-    else if (type == "Cube")
+    if (sky.type == "Cube")
     {
-        std::string faces[6];
-        for (int i = 0; i < 6; ++i)
+        for (const char* key : kFaceKeys)
         {
-            if (!Read(section, kFaceKeys[i], faces[i]))
+            std::string face;
+            if (!Read(section, key, face))
             {
-                Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CEnvironment::Create", kFaceKeys[i],
-                    s);
+                fault.Set(section, key, "a cube sky needs its six faces", missing(key));
                 return false;
             }
+            sky.textures.push_back(face);
+            sky.textureKeys.push_back(key);
         }
-        if (!rep->CreateCube(model, faces, scene, this))
-        {
-            Log(1, "Error: m_pEnvironmentRep->CreateCube failed in CEnvironment::Create");
-            return false;
-        }
+        return true;
     }
-    else
-        return false;
-    return ReadSun();
+    // Exactly so: "sphere" is no type.
+    fault.Set(section, "EnvironmentType", "\"Sphere\" or \"Cube\" (exactly so)", "");
+    return false;
 }
 
-bool CEnvironment::ReadSun()
+bool CEnvironment::ReadSunSettings(CVector3& direction, float diffuse[4], float ambient[4],
+                                   SSettingsFault& fault)
 {
     struct SKey
     {
         const char* name;
         float* out;
+        const char* need;
     };
-    float direction[3];
+    float d[3];
     const SKey keys[3] = {
-        {"SunDir", direction}, {"SunDiffuseColor", m_SunDiffuse}, {"SunAmbientColor", m_SunAmbient}};
+        {"SunDir", d, "three numbers separated by ';' (x;y;z), each within +-1000000, not 0;0;0"},
+        {"SunDiffuseColor", diffuse, "three finite numbers separated by ';' (r;g;b)"},
+        {"SunAmbientColor", ambient, "three finite numbers separated by ';' (r;g;b)"}};
     for (const SKey& key : keys)
     {
         std::string value;
         if (!Read("GAME", key.name, value))
         {
-            Log(1, "Error: Couldn't get \"%s\"-Value from \"GAME\" in CEnvironment::Create", key.name);
+            fault.Set("GAME", key.name, key.need,
+                      std::string("Error: Couldn't get \"") + key.name +
+                          "\"-Value from \"GAME\" in CEnvironment::Create");
             return false;
         }
         // A light may be brighter than 1 in a channel, but its channels
         // must be finite; the direction needs a length.
-        const bool colour = key.out != direction;
+        const bool colour = key.out != d;
         auto inRange = [colour](float c) { return colour ? std::isfinite(c) : std::fabs(c) <= 1e6f; };
-        if (std::sscanf(value.c_str(), "%f;%f;%f", &key.out[0], &key.out[1], &key.out[2]) < 3 ||
-            !inRange(key.out[0]) || !inRange(key.out[1]) || !inRange(key.out[2]) ||
-            (!colour && key.out[0] == 0.0f && key.out[1] == 0.0f && key.out[2] == 0.0f))
+        float v[3] = {0.0f, 0.0f, 0.0f};
+        if (std::sscanf(value.c_str(), "%f;%f;%f", &v[0], &v[1], &v[2]) < 3 || !inRange(v[0]) ||
+            !inRange(v[1]) || !inRange(v[2]) || (!colour && v[0] == 0.0f && v[1] == 0.0f && v[2] == 0.0f))
         {
-            Log(1, "Error: Couldn't parse \"%s\"-Value from \"GAME\"in CEnvironment::Create: %s", key.name,
-                value.c_str());
+            fault.Set("GAME", key.name, key.need,
+                      std::string("Error: Couldn't parse \"") + key.name +
+                          "\"-Value from \"GAME\"in CEnvironment::Create: " + value);
+            return false;
+        }
+        for (int i = 0; i < 3; ++i)
+            key.out[i] = v[i];
+    }
+    direction = CVector3(d[0], d[1], d[2]);
+    diffuse[3] = 1.0f;
+    ambient[3] = 1.0f;
+    return true;
+}
+
+bool CEnvironment::Create(const std::string& section)
+{
+    CRefPtr<CEnvironmentRep> rep(new CEnvironmentRep);
+    m_pRepresentation = rep;
+    CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr;
+
+    SSkySettings sky;
+    SSettingsFault fault;
+    if (!ReadSkySettings(section, sky, fault))
+    {
+        if (!fault.logLine.empty())
+            Log(1, "%s", fault.logLine.c_str());
+        return false;
+    }
+    if (sky.type == "Sphere")
+    {
+        if (!rep->CreateSphere(sky.model, sky.textures[0], scene, this))
+        {
+            Log(1, "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create");
             return false;
         }
     }
-    m_SunDirection = CVector3(direction[0], direction[1], direction[2]);
-    m_SunDiffuse[3] = 1.0f;
-    m_SunAmbient[3] = 1.0f;
+    else if (!rep->CreateCube(sky.model, sky.textures.data(), scene, this))
+    {
+        Log(1, "Error: m_pEnvironmentRep->CreateCube failed in CEnvironment::Create");
+        return false;
+    }
+    if (!ReadSunSettings(m_SunDirection, m_SunDiffuse, m_SunAmbient, fault))
+    {
+        Log(1, "%s", fault.logLine.c_str());
+        return false;
+    }
     return true;
 }

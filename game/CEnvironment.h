@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/CSettings.h"
 #include "game/IGameObj.h"
 #include "game/IRepresentation.h"
 
 #include <string>
+#include <vector>
 
 // The sky's model plus the environment map the factory lends reflective
 // materials. Never filed in the scene graph: the game controller makes it
@@ -34,12 +36,31 @@ class CEnvironment : public IGameObj
 public:
     explicit CEnvironment(CGameCtrl* owner);
 
-    // Reads "EnvironmentType" ("Sphere" or "Cube", exactly),
-    // "EnvironmentModel" and the map texture(s) from the section, then
-    // "SunDir", "SunDiffuseColor" and "SunAmbientColor" from "GAME". False
-    // (logged) on a missing or malformed key (a colour channel outside 0 to
-    // 1, a sun direction of (0, 0, 0)) or a failing sky; false without
-    // a message for any other environment type.
+    // A level's sky keys: the type ("Sphere" or "Cube"), the model and the
+    // map's texture (one for a sphere) or faces (six for a cube, +x, -x,
+    // +y, -y, +z, -z).
+    struct SSkySettings
+    {
+        std::string type;
+        std::string model;
+        std::vector<std::string> textures;
+        std::vector<std::string> textureKeys; // the key of each texture
+    };
+    // Reads the sky keys of a level's section as Create does; false with the
+    // fault (not logged) on a missing key or another type (whose fault has
+    // no log line: Create says nothing about it).
+    static bool ReadSkySettings(const std::string& section, SSkySettings& sky, SSettingsFault& fault);
+    // Reads "SunDir", "SunDiffuseColor" and "SunAmbientColor" from "GAME" as
+    // Create does: three numbers each ("%f;%f;%f"), every colour channel
+    // finite (a light may be brighter than 1), the direction within
+    // +-1000000 per axis and not (0, 0, 0). False with the fault (not
+    // logged) on the first that is missing or refused.
+    static bool ReadSunSettings(CVector3& direction, float diffuse[4], float ambient[4],
+                                SSettingsFault& fault);
+
+    // Reads the sky keys from the section, makes the sky, then reads the
+    // sun from "GAME". False (logged) on a missing or refused key or a
+    // failing sky; false without a message for any other environment type.
     bool Create(const std::string& section);
     // An environment is never killed by the game: nothing to do.
     void Kill() override {}
@@ -53,8 +74,6 @@ protected:
     void OnUpdate(float /*dt*/) override {}
 
 private:
-    bool ReadSun();
-
     CVector3 m_SunDirection;
     float m_SunDiffuse[4];
     float m_SunAmbient[4];

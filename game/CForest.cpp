@@ -35,6 +35,54 @@ bool Read(const std::string& section, const std::string& key, std::string& value
 
 } // namespace
 
+bool CForest::ReadSettings(const std::string& section, SForestSettings& settings, SSettingsFault& fault)
+{
+    auto missing = [&section](const std::string& key)
+    { return "Error: Couldn't get \"" + key + "\"-Value from \"" + section + "\" in CForestr::Create"; };
+    if (!Read(section, "Treemap", settings.treemap))
+    {
+        fault.Set(section, "Treemap", "the forest needs its plant map", missing("Treemap"));
+        return false;
+    }
+    // Up to 100 tree kinds (more are clamped); a count below 0 is refused
+    // like a missing one.
+    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxTreeKinds), true, false};
+    double read = 0.0;
+    CSettings* settingsFile = CSettings::GetInstance();
+    if (!settingsFile || !settingsFile->GetLimitedNumber(section, "NmbTrees", limits, read))
+    {
+        fault.Set(section, "NmbTrees", "a whole number of tree models from 0 to 100", missing("NmbTrees"));
+        return false;
+    }
+    const long n = static_cast<long>(read);
+    settings.models.clear();
+    for (long i = 1; i <= n; ++i)
+    {
+        const std::string key = "TreeModel" + std::to_string(i);
+        std::string model;
+        if (!Read(section, key, model))
+        {
+            // The reader's line has always had a blank after the number.
+            fault.Set(section, key, "\"NmbTrees\" names " + std::to_string(n) + " tree models",
+                      "Error: Couldn't get \"" + key + " \"-Value from \"" + section +
+                          "\" in CForestr::Create");
+            return false;
+        }
+        settings.models.push_back(model);
+    }
+    return true;
+}
+
+bool CForest::LoadPlantMap(const std::string& fileName, CRefPtr<CImage>& image)
+{
+    CRefPtr<CImage> loaded(new CImage);
+    CTextureLoader loader;
+    if (!loader.LoadImage(fileName, loaded) || !loaded->HasPixels())
+        return false;
+    image = loaded;
+    return true;
+}
+
 CForest::CForest(CGameCtrl* owner) : IGameObj(owner, TYPE_ENVIRONMENT), m_pTerrain(nullptr), m_pNode(nullptr)
 {
 }
@@ -67,40 +115,20 @@ bool CForest::Create(const std::string& section, CTerrain* terrain)
     if (CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr)
         m_pNode = scene->AddHookNode(CRefPtr<IRenderHook>(m_pRenderHook.Get()));
 
-    std::string treemap;
-    if (!Read(section, "Treemap", treemap))
+    SForestSettings settings;
+    SSettingsFault fault;
+    const bool read = ReadSettings(section, settings, fault);
+    // The names read before a missing one stay, as the forest read them.
+    m_ModelNames = settings.models;
+    if (!read)
     {
-        Log(1, "Error: Couldn't get \"Treemap\"-Value from \"%s\" in CForestr::Create", section.c_str());
+        Log(1, "%s", fault.logLine.c_str());
         return false;
     }
-    // Up to 100 tree kinds (more are clamped); a count below 0 is refused
-    // like a missing one.
-    const CSettings::SNumberLimits limits = {0.0, static_cast<double>(kMaxTreeKinds), true, false};
-    double read = 0.0;
-    CSettings* settings = CSettings::GetInstance();
-    if (!settings || !settings->GetLimitedNumber(section, "NmbTrees", limits, read))
+    CRefPtr<CImage> image;
+    if (!LoadPlantMap(settings.treemap, image))
     {
-        Log(1, "Error: Couldn't get \"NmbTrees\"-Value from \"%s\" in CForestr::Create", section.c_str());
-        return false;
-    }
-    const long n = static_cast<long>(read);
-    for (long i = 1; i <= n; ++i)
-    {
-        std::string model;
-        if (!Read(section, "TreeModel" + std::to_string(i), model))
-        {
-            Log(1, "Error: Couldn't get \"TreeModel%d \"-Value from \"%s\" in CForestr::Create",
-                static_cast<int>(i), section.c_str());
-            return false;
-        }
-        m_ModelNames.push_back(model);
-    }
-
-    CRefPtr<CImage> image(new CImage);
-    CTextureLoader loader;
-    if (!loader.LoadImage(treemap, image) || !image->HasPixels())
-    {
-        Log(1, "Could not Load PlantMap %s in CForest::Create()!", treemap.c_str());
+        Log(1, "Could not Load PlantMap %s in CForest::Create()!", settings.treemap.c_str());
         return false;
     }
     PlantTrees(image->m_Pixels.data(), image->m_usWidth, image->m_usHeight, image->m_bHasAlpha ? 4 : 3);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CSettings.h"
 #include "game/IGameObj.h"
 #include "render/CAlphaTestRenderHook.h"
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CImage;
 class CSceneGraphNode;
 class CTerrain;
 class CTreeObj;
@@ -22,6 +24,22 @@ class CForest : public IGameObj
 public:
     explicit CForest(CGameCtrl* owner);
     ~CForest() override;
+
+    // The section's forest keys: the plant map and the tree models, kind 1
+    // first.
+    struct SForestSettings
+    {
+        std::string treemap;
+        std::vector<std::string> models;
+    };
+    // Reads "Treemap", "NmbTrees" (0 to 100, more clamped) and "TreeModel1"
+    // .. "TreeModel<n>" as Create does; false with the fault (not logged)
+    // for a missing key or a refused count (the models read before a
+    // missing one stay in settings). The start-up check shares it.
+    static bool ReadSettings(const std::string& section, SForestSettings& settings, SSettingsFault& fault);
+    // Loads a plant map (a TGA image) into image; false when it cannot be
+    // read or holds no pixels.
+    static bool LoadPlantMap(const std::string& fileName, CRefPtr<CImage>& image);
 
     // Drops the render hook and every tree, then the object's kill.
     void Kill() override;

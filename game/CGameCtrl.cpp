@@ -58,7 +58,7 @@ const char* OnOff(bool on)
 CGameCtrl::CGameCtrl()
     : m_pMainMenuState(nullptr), m_pNewLevelState(nullptr), m_pBuildState(nullptr), m_pBattleState(nullptr),
       m_pPostLevelState(nullptr), m_pPostGameState(nullptr), m_pCurrentState(nullptr), m_usLevel(0),
-      m_fScore(0.0f), m_bListening(false), m_bFailed(false)
+      m_fScore(0.0f), m_bListening(false), m_bFailed(false), m_WindowPart(*this)
 {
     SetPriority(1000);
     ResetFields();
@@ -100,6 +100,10 @@ void CGameCtrl::AcquireServices()
 
 bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
 {
+    // Before anything loads from it: started elsewhere, every screen would
+    // be blank and the first level fail.
+    if (!CheckDataFolder())
+        return false;
     AcquireServices();
     m_bOnScreenInfo = true;
     if (m_pGuiMgr)
@@ -107,19 +111,34 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
     m_pFrameClock = frameClock;
 
     m_pCamera = new CCamera;
-    m_pCamera->SetPerspective(1.0471976f, 1.3333334f, 0.01f, 5000.0f);
+    // 4:3 until the window's size is known.
+    m_pCamera->SetPerspective(kFieldOfView, 1.3333334f, kNearPlane, kFarPlane);
     m_pCamera->SetPosition(CVector3(500.0f, 10.0f, 500.0f));
     m_pCamera->SetRotation(CVector3(-1.5707964f, 0.0f, 0.0f));
+    // The projection follows the window's shape, as the GUI does.
+    if (m_pGuiMgr && m_pGuiMgr->GetWindow() && !m_pWindow)
+    {
+        m_pWindow = m_pGuiMgr->GetWindow();
+        m_pWindow->AddListener(&m_WindowPart);
+        uint16_t width = 0, height = 0;
+        m_pWindow->GetSize(width, height);
+        OnWindowSize(width, height);
+    }
 
-    if (!ReadStartPos())
+    SSettingsFault fault;
+    if (!ReadStartPos(fault))
+    {
+        Log(1, "%s", fault.logLine.c_str());
+        ReportStartUpFault(fault);
         return false;
+    }
 
     // Kept for a later full-screen effect; nothing draws with it yet.
     m_pAccumulationEffect.reset(new CAccumulationEffect);
     m_pAccumulationEffect->Init(5, m_pCamera);
 
     m_usLevel = 0;
-    if (!CreateStates())
+    if (!CreateStates() || !CheckLevelSetUp())
         return false;
 
     if (CEngineServices* services = CEngineServices::GetInstance())
@@ -139,13 +158,15 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
     return true;
 }
 
-bool CGameCtrl::ReadStartPos()
+bool CGameCtrl::ReadStartPos(SSettingsFault& fault)
 {
+    const char* const kNeed = "the archer's start, three numbers separated by ';' (x;y;z)";
     std::string value;
     CSettings* settings = CSettings::GetInstance();
     if (!settings || !settings->GetValue("GAME", "StartPos", value))
     {
-        Log(1, "Error: Couldn't get \"StartPos\"-Value from \"GAME\" in CGameCtrl::Create");
+        fault.Set("GAME", "StartPos", kNeed,
+                  "Error: Couldn't get \"StartPos\"-Value from \"GAME\" in CGameCtrl::Create");
         return false;
     }
     float x = 0.0f, y = 0.0f, z = 0.0f;
@@ -153,8 +174,8 @@ bool CGameCtrl::ReadStartPos()
     if (std::sscanf(value.c_str(), "%f;%f;%f", &x, &y, &z) < 3 || !std::isfinite(x) || !std::isfinite(y) ||
         !std::isfinite(z))
     {
-        Log(1, "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: %s",
-            value.c_str());
+        fault.Set("GAME", "StartPos", kNeed,
+                  "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: " + value);
         return false;
     }
     // The terrain spans x from 0 to "XSize" and z from 0 to "ZSize" of the
@@ -167,10 +188,15 @@ bool CGameCtrl::ReadStartPos()
         settings->GetNumber("GAME", "ZSize", 1e-30, kHuge, sizeZ) &&
         !(x >= 0.0f && x <= sizeX && z >= 0.0f && z <= sizeZ))
     {
-        Log(1,
-            "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain "
-            "(x and z from 0 to %.1f and %.1f) in CGameCtrl::Create",
-            x, y, z, sizeX, sizeZ);
+        char line[300], need[160];
+        std::snprintf(line, sizeof line,
+                      "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain "
+                      "(x and z from 0 to %.1f and %.1f) in CGameCtrl::Create",
+                      x, y, z, sizeX, sizeZ);
+        std::snprintf(need, sizeof need,
+                      "a start on the terrain, x from 0 to %g (\"XSize\") and z from 0 to %g (\"ZSize\")",
+                      sizeX, sizeZ);
+        fault.Set("GAME", "StartPos", need, line);
         return false;
     }
     m_StartPos = CVector3(x, y, z);
@@ -240,10 +266,13 @@ void CGameCtrl::Destroy()
     if (m_pCurrentState)
         m_pCurrentState->Leave();
     m_pCurrentState = nullptr;
-    // The input manager keeps a raw pointer to this listener.
+    // The input manager and the window keep raw pointers to this listener.
     if (m_bListening && m_pInputMgr)
         m_pInputMgr->RemoveListener(this);
     m_bListening = false;
+    if (m_pWindow)
+        m_pWindow->RemoveListener(&m_WindowPart);
+    m_pWindow.Release();
 
     m_pCameraCtrl.Release();
     std::vector<CRefPtr<IGameObj>>().swap(m_Objects);
@@ -427,6 +456,13 @@ CVector3& CGameCtrl::GetPickRay(CVector3& out)
     if (m_pCamera)
         m_pCamera->GetPickRay(out, u, v);
     return out;
+}
+
+void CGameCtrl::OnWindowSize(uint16_t width, uint16_t height)
+{
+    if (m_pCamera && width > 0 && height > 0)
+        m_pCamera->SetPerspective(kFieldOfView, static_cast<float>(width) / static_cast<float>(height),
+                                  kNearPlane, kFarPlane);
 }
 
 void CGameCtrl::NextLevel()

@@ -2,9 +2,12 @@
 
 #include "app/CFrameClock.h"
 #include "app/CRefCounted.h"
+#include "app/CSettings.h"
 #include "app/CVector3.h"
 #include "app/IInputListener.h"
 #include "app/IInputMgr.h"
+#include "app/IWindow.h"
+#include "app/IWindowListener.h"
 #include "game/CEnvironment.h"
 #include "game/CTerrain.h"
 #include "game/IGameObj.h"
@@ -58,14 +61,32 @@ public:
     CGameCtrl(const CGameCtrl&) = delete;
     CGameCtrl& operator=(const CGameCtrl&) = delete;
 
-    // Takes the engine services' handles, sets up the camera, reads
-    // "StartPos" from "GAME", creates the six states, turns off the physics
-    // group pairs that must not collide, enters the main menu and listens to
-    // the input manager. False (logged) on a missing or malformed "StartPos",
-    // one off the terrain ("XSize" by "ZSize" of "GAME", when they read), or
-    // a failing state (the post-level state refuses a "NumLevels" past the
-    // level sections).
+    // The camera's field of view (60 degrees, vertical) and depth range; its
+    // aspect is the main window's.
+    static constexpr float kFieldOfView = 1.0471976f;
+    static constexpr float kNearPlane = 0.01f;
+    static constexpr float kFarPlane = 5000.0f;
+
+    // Checks that the working folder holds "Data" (CheckDataFolder), takes
+    // the engine services' handles, sets up the camera (its aspect
+    // that of the GUI's window, followed on every resize), reads "StartPos"
+    // from "GAME", creates the six states, checks what the level set-up
+    // will read (CheckLevelSetUp), turns off the physics group pairs that
+    // must not collide, enters the main menu and listens to the input
+    // manager. False (logged) on a missing or malformed "StartPos", one off
+    // the terrain ("XSize" by "ZSize" of "GAME", when they read), a failing
+    // state (the post-level state refuses a "NumLevels" past the level
+    // sections) or a failed check; a settings fault is also shown
+    // (ReportStartUpFault).
     bool Create(const CRefPtr<CFrameClock>& frameClock);
+    // The start-up message about a setting the game cannot do without
+    // (flags 9: "Error.log", the standard error stream and a message box
+    // where one can be shown): "Error: settings.ini line 45: [GAME] SunDir =
+    // 0;0;0: <what it needs>; the game does not start".
+    static void ReportStartUpFault(const SSettingsFault& fault);
+    // The main window's client area is now width x height pixels: the
+    // projection takes its aspect (a window of no area keeps the last one).
+    void OnWindowSize(uint16_t width, uint16_t height);
     // One frame: input, the current state's Update, GUI, camera controller,
     // rendering (the scene only while no opaque full-screen panel of the
     // GUI covers it). False ends the program (no state, or the state said
@@ -161,6 +182,15 @@ protected:
     // Copies the engine services' handles (renderer, its render settings,
     // model factory, input and GUI managers); the first step of Create.
     virtual void AcquireServices();
+    // What the level set-up will read, checked at start-up as the set-up
+    // reads it: the terrain's keys
+    // and heightmap (its size against "Segments") and textures, the forest's
+    // keys, plant map and tree model files, the sun's direction and colours
+    // (all of "GAME"); and for each level of "NumLevels" the sky's keys,
+    // model file and textures. False, shown with ReportStartUpFault, at the
+    // first fault. Virtual so that tests of the states can run without a
+    // world.
+    virtual bool CheckLevelSetUp();
     // Level, score, debug toggles and the failure flag back to their
     // initial values.
     void ResetFields();
@@ -203,10 +233,29 @@ protected:
     bool m_bFailed;
 
 private:
-    bool ReadStartPos();
+    // The main window's size notices, kept apart from the input listener
+    // (both interfaces name a character handler).
+    class CWindowPart : public IWindowListener
+    {
+    public:
+        explicit CWindowPart(CGameCtrl& owner) : m_Owner(owner) {}
+        void OnSize(uint16_t width, uint16_t height) override { m_Owner.OnWindowSize(width, height); }
+
+    private:
+        CGameCtrl& m_Owner;
+    };
+
+    // The "Data" folder is in the working folder; else says so (flags 9)
+    // and returns false: the game was started in another folder.
+    bool CheckDataFolder();
+    bool ReadStartPos(SSettingsFault& fault);
     bool CreateStates();
     void DeleteStates();
     void OnTextureQualityKey();
     void OnRenderModeKey();
     void OnDisplayListKey();
+
+    // The window the controller listens to (the GUI's), empty when none.
+    CRefPtr<IWindow> m_pWindow;
+    CWindowPart m_WindowPart;
 };

@@ -19,12 +19,12 @@ namespace
 const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const uint32_t kButtonTextColour = 0xFF000000u;
 
-// The terrain and forest of a game come from "GAME"; the statue stands this
-// far along -x from the start position.
-const char* const kWorldSection = "GAME";
+// The statue stands this far along -x from the start position.
 const float kStatueOffsetX = 20.0f;
 
 } // namespace
+
+const char* const CNewLevelState::kWorldSection = "GAME";
 
 const char* const CNewLevelState::kPreloadModels[16] = {
     "Data/Models/bird.scn",

@@ -49,6 +49,8 @@ public:
     // The models every level preloads, in order (paths as the objects ask
     // for them).
     static const char* const kPreloadModels[16];
+    // The section the terrain and the forest of a game are read from.
+    static const char* const kWorldSection;
 
 private:
     bool SetUpLevel();

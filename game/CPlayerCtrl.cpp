@@ -31,7 +31,7 @@ CPlayerCtrl::~CPlayerCtrl()
 void CPlayerCtrl::ClearRequests()
 {
     m_bForward = m_bBackward = m_bLeft = m_bRight = false;
-    m_bJump = m_bFire = m_bRun = false;
+    m_bJump = m_bJumpPressed = m_bFire = m_bRun = false;
     m_LookDelta = CVector3();
     m_bLookChanged = false;
 }
@@ -86,6 +86,13 @@ bool CPlayerCtrl::WantsFire()
     return fire;
 }
 
+bool CPlayerCtrl::WantsJump()
+{
+    const bool jump = m_bJump || m_bJumpPressed;
+    m_bJumpPressed = false;
+    return jump;
+}
+
 bool CPlayerCtrl::OnMouseMove(int32_t dx, int32_t dy, int32_t /*wheel*/)
 {
     if (dx == 0 && dy == 0)
@@ -128,6 +135,8 @@ bool CPlayerCtrl::OnKeyDown(uint8_t key)
     if (!state)
         return false;
     *state = true;
+    if (key == KEY_SPACE)
+        m_bJumpPressed = true;
     return true;
 }
 

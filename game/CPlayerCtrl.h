@@ -48,7 +48,9 @@ public:
     bool GetLookDelta(CVector3& out) override;
     // The fire request, cleared by the call: one shot per click.
     bool WantsFire() override;
-    bool WantsJump() override { return m_bJump; }
+    // The held jump key, or a press since the last call (cleared by the
+    // call): a tap that starts and ends within one frame is not lost.
+    bool WantsJump() override;
     bool WantsRun() override { return m_bRun; }
 
     // IInputListener: the key table and the mouse; true when consumed.
@@ -69,6 +71,7 @@ private:
     bool m_bLeft;
     bool m_bRight;
     bool m_bJump;
+    bool m_bJumpPressed;
     bool m_bFire;
     bool m_bRun;
     CVector3 m_LookDelta;

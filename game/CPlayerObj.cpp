@@ -160,7 +160,10 @@ void CPlayerObj::OnUpdate(float dt)
         m_usMovement |= MOVE_WALKING;
     }
 
-    if (!(m_usMovement & MOVE_JUMPING) && m_pPlayerCtrl->WantsJump())
+    // Asked every frame: a tap of the key while airborne is spent, not kept
+    // for the landing.
+    const bool jump = m_pPlayerCtrl->WantsJump();
+    if (!(m_usMovement & MOVE_JUMPING) && jump)
     {
         m_usMovement |= MOVE_JUMPING;
         Play(m_pJumpSound);

@@ -41,6 +41,13 @@ bool CPostLevelState::Create(CGameCtrl* gameCtrl)
                 "Error: Level %u of %u (\"NumLevels\"-Value from \"GAME\") has no section \"%s\" in "
                 "CPostLevelState::Create",
                 level, last, section.c_str());
+            SSettingsFault fault;
+            const uint32_t line = settings->GetLine("GAME", "NumLevels");
+            fault.Set(section, "",
+                      "level " + std::to_string(level) + " of " + std::to_string(last) + " (\"NumLevels\"" +
+                          (line ? ", line " + std::to_string(line) : std::string(" missing")) + ") needs it",
+                      "");
+            CGameCtrl::ReportStartUpFault(fault);
             return false;
         }
     }

@@ -4,8 +4,9 @@
 // the GUI's 1000 x 1000 virtual screen. A line of the GUI font is up to 28
 // units high (in an 800 x 600 window), so lines of one column stand 32
 // apart; every text fits its bar, panel or button with a margin in the
-// window sizes the game offers and in a window shrunk to 640 x 480 (the GUI
-// font follows the window's height; the GUI layout test measures them).
+// window sizes and shapes the game offers, from 640 x 480 to 1280 x 1024
+// (the GUI font follows the window's height, and in a window narrower than
+// 4:3 its width; the GUI layout test measures them).
 namespace guilayout
 {
 

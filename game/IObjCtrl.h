@@ -18,6 +18,8 @@ public:
     // The look change since the last call (x pitch, y yaw); false when none.
     virtual bool GetLookDelta(CVector3& out) = 0;
     virtual bool WantsFire() = 0;
+    // The jump key is held, or was pressed since the last call (a press and
+    // release within one frame still counts).
     virtual bool WantsJump() = 0;
     virtual bool WantsRun() = 0;
     IGameObj* GetObject() const { return m_pObject; }

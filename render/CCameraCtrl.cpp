@@ -119,11 +119,12 @@ void CCameraCtrl::Update()
     if (!m_pCamera)
         return;
     const float step = m_pTimer ? static_cast<float>(m_pTimer->GetDelta()) * m_fSpeed : 0.0f;
-    float cx = 0.0f, cy = 0.0f, w = 0.0f, h = 0.0f;
+    float cx = 0.0f, cy = 0.0f, w = 0.0f, h = 0.0f, pixelX = 0.0f, pixelY = 0.0f;
     if (const IVirtualCursor* cursor = GuiCursor())
     {
         cursor->GetVirtualMousePosition(cx, cy);
         cursor->GetVirtualScreenSize(w, h);
+        cursor->GetVirtualPixelSize(pixelX, pixelY);
     }
     // Without a virtual screen there is no border to touch.
     const bool screen = w > 0.0f && h > 0.0f;
@@ -132,12 +133,15 @@ void CCameraCtrl::Update()
 
     if (m_KeyFlags[2] || (inX && cx <= m_fBorder))
         MoveFlat(-m_pCamera->GetRight(), step);
-    if (m_KeyFlags[3] || (inX && w - cx <= m_fBorder + 1.0f))
+    // The cursor's last column (or row) starts one pixel before the
+    // screen's end, which in a window under 500 pixels lies further in than
+    // the border: half a pixel more tells it from the one before.
+    if (m_KeyFlags[3] || (inX && (w - cx <= m_fBorder + 1.0f || w - cx < 1.5f * pixelX)))
         MoveFlat(m_pCamera->GetRight(), step);
     // Up points forward over the ground for a camera looking down.
     if (m_KeyFlags[0] || (inY && cy <= m_fBorder))
         MoveFlat(m_pCamera->GetUp(), step);
-    if (m_KeyFlags[1] || (inY && h - cy <= m_fBorder + 1.0f))
+    if (m_KeyFlags[1] || (inY && (h - cy <= m_fBorder + 1.0f || h - cy < 1.5f * pixelY)))
         MoveFlat(-m_pCamera->GetUp(), step);
 
     CVector3 p = m_pCamera->GetPosition();

@@ -26,10 +26,15 @@ float ScaleOf(uint16_t virtualSize, uint16_t pixels)
 }
 
 // The font's pixel height for kFontHeight virtual units, truncated, within
-// what the font maker takes (1..255).
-uint8_t FontPixels(float scaleY)
+// what the font maker takes (1..255). The screens are laid out for a 4:3
+// window, where a glyph is three quarters as wide in virtual units as it is
+// high: in a window narrower than that the font follows the width (it
+// keeps its 4:3 width), in a wider one the height, so every text stays
+// within the box it has in a 4:3 window.
+uint8_t FontPixels(float scaleX, float scaleY)
 {
-    const float pixels = scaleY > 0.0f ? kFontHeight / scaleY : 255.0f;
+    const float scale = std::max(scaleY, scaleX * (4.0f / 3.0f));
+    const float pixels = scale > 0.0f ? kFontHeight / scale : 255.0f;
     if (!(pixels >= 1.0f))
         return 1;
     return pixels >= 255.0f ? 255 : static_cast<uint8_t>(pixels);
@@ -89,7 +94,7 @@ bool CGuiMgr::Create(CRefPtr<IWindow> window, CRefPtr<IInputMgr> input, CRefPtr<
 
     m_pRenderer = CGuiElement::GetRenderer();
     if (m_pRenderer)
-        m_pFont = m_pRenderer->CreateFont(kFontFace, FontPixels(m_fScaleY), 1, 0);
+        m_pFont = m_pRenderer->CreateFont(kFontFace, FontPixels(m_fScaleX, m_fScaleY), 1, 0);
 
     CEngineServices* services = CEngineServices::GetInstance();
     if (services)
@@ -406,13 +411,19 @@ void CGuiMgr::OnSize(uint16_t width, uint16_t height)
     // text holds the one GUI font, re-made at the new pixel height. A
     // window shrunk to nothing (minimised) keeps the font.
     if (width && height && m_pFont && m_pRenderer)
-        m_pRenderer->SetFontHeight(m_pFont, FontPixels(m_fScaleY));
+        m_pRenderer->SetFontHeight(m_pFont, FontPixels(m_fScaleX, m_fScaleY));
 }
 
 void CGuiMgr::GetVirtualMousePosition(float& x, float& y) const
 {
     x = m_fMouseX;
     y = m_fMouseY;
+}
+
+void CGuiMgr::GetVirtualPixelSize(float& width, float& height) const
+{
+    width = m_fScaleX;
+    height = m_fScaleY;
 }
 
 void CGuiMgr::GetVirtualScreenSize(float& width, float& height) const

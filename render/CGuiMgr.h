@@ -98,12 +98,15 @@ public:
     bool OnKeyUp(uint8_t key) override;
 
     // The window's client area is now width x height pixels: the virtual
-    // screen and the font's pixel height follow it.
+    // screen and the font's pixel height follow it (22 virtual units high,
+    // but no wider than in a 4:3 window: in a narrower window the width
+    // decides).
     void OnSize(uint16_t width, uint16_t height);
 
     // IVirtualCursor.
     void GetVirtualMousePosition(float& x, float& y) const override;
     void GetVirtualScreenSize(float& width, float& height) const override;
+    void GetVirtualPixelSize(float& width, float& height) const override;
 
     float GetMouseX() const { return m_fMouseX; }
     float GetMouseY() const { return m_fMouseY; }
@@ -112,6 +115,8 @@ public:
     uint16_t GetVirtualWidth() const { return m_usVirtualWidth; }
     uint16_t GetVirtualHeight() const { return m_usVirtualHeight; }
     const CMatrix4& GetProjection() const { return m_Projection; }
+    // The window the GUI is mapped onto; empty before Create.
+    const CRefPtr<IWindow>& GetWindow() const { return m_pWindow; }
     const CRefPtr<COGLFont>& GetFont() const { return m_pFont; }
     const CRefPtr<ISound>& GetRolloverSound() const { return m_pRolloverSound; }
     const CRefPtr<ISound>& GetSelectSound() const { return m_pSelectSound; }

@@ -108,6 +108,52 @@ int DirectIndex(const KScnLayerElement* element, int n)
     return index >= 0 && index < element->GetDirectCount() ? index : -1;
 }
 
+// Position in the element's direct array of the value one polygon corner
+// takes, by the element's mapping (the corner's control point, its
+// polygon-vertex position, its polygon, or the one value of all) and its
+// reference (direct, or through the index array); -1 for another mapping or
+// reference, or a position outside the arrays.
+int ValueIndex(const KScnLayerElement* element, int controlPoint, int polygonVertex, int polygon)
+{
+    int n = -1;
+    switch (element->GetMappingMode())
+    {
+    case KScnLayerElement::eByControlPoint:
+        n = controlPoint;
+        break;
+    case KScnLayerElement::eByPolygonVertex:
+        n = polygonVertex;
+        break;
+    case KScnLayerElement::eByPolygon:
+        n = polygon;
+        break;
+    case KScnLayerElement::eAllSame:
+        n = 0;
+        break;
+    default:
+        return -1;
+    }
+    switch (element->GetReferenceMode())
+    {
+    case KScnLayerElement::eDirect:
+        return n >= 0 && n < element->GetDirectCount() ? n : -1;
+    case KScnLayerElement::eIndexToDirect:
+        return DirectIndex(element, n);
+    default:
+        return -1;
+    }
+}
+
+// True when ValueIndex can read the element: a mapping and a reference it
+// knows.
+bool Readable(const KScnLayerElement* element)
+{
+    const int mapping = element->GetMappingMode();
+    const int reference = element->GetReferenceMode();
+    return mapping >= KScnLayerElement::eByControlPoint && mapping <= KScnLayerElement::eAllSame &&
+           (reference == KScnLayerElement::eDirect || reference == KScnLayerElement::eIndexToDirect);
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text)
@@ -178,11 +224,7 @@ bool CSCNLoader::LoadScene(const std::string& fileName)
         return false;
     }
     m_pRootNode = m_pScene->GetRootNode();
-    // Models of the foreign formats keep their polygons whole; the game
-    // draws triangles.
     m_bForeignScene = FileFormatFromName(fileName) >= 3 ? 1 : 0;
-    if (m_bForeignScene)
-        m_bTriangulate = 1;
     return m_pRootNode != nullptr;
 }
 
@@ -323,22 +365,21 @@ KScnNode* CSCNLoader::FindSettingsNode(const std::string& name) const
 bool CSCNLoader::ConvertMesh()
 {
     KScnMesh* const sceneMesh = m_pMesh;
+    // The game draws triangles: every mesh is triangulated, whatever file it
+    // came from (the flag of LoadSceneTriangulated is spent all the same).
     // The triangulated copy lives for this conversion only; it goes back to
     // the manager that made it.
     KScnSdkManager* const manager = m_pManager;
     auto giveBack = [manager](KScnMesh* mesh) { manager->DestroyNodeAttribute(mesh); };
     std::unique_ptr<KScnMesh, decltype(giveBack)> triangulated(nullptr, giveBack);
-    if (m_bTriangulate)
-    {
-        m_bTriangulate = 0;
-        triangulated.reset(m_pTriangulator->TriangulateMesh(*sceneMesh));
-        if (!triangulated)
-            return false;
-        const char* warning = m_pTriangulator->GetStatusText();
-        if (warning != nullptr && warning[0] != '\0')
-            Log(2, "%s", warning);
-        m_pMesh = triangulated.get();
-    }
+    m_bTriangulate = 0;
+    triangulated.reset(m_pTriangulator->TriangulateMesh(*sceneMesh));
+    if (!triangulated)
+        return false;
+    const char* warning = m_pTriangulator->GetStatusText();
+    if (warning != nullptr && warning[0] != '\0')
+        Log(2, "%s", warning);
+    m_pMesh = triangulated.get();
     bool ok = false;
     const KScnLayer* layer0 = m_pMesh->GetLayer(0);
     const KScnLayerElement* normals = layer0 != nullptr ? layer0->GetNormalElement() : nullptr;
@@ -408,9 +449,10 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
     if (!CollectMaterials(materialOf))
         return false;
     const KScnLayer* layer0 = m_pMesh->GetLayer(0);
+    // Colours and UVs are read by their elements' mapping and reference;
+    // colours of a kind that cannot be read are left out.
     const KScnLayerElement* colours = layer0->GetColorElement();
-    if (colours != nullptr && (colours->GetMappingMode() != KScnLayerElement::eByPolygonVertex ||
-                               colours->GetReferenceMode() != KScnLayerElement::eIndexToDirect))
+    if (colours != nullptr && !Readable(colours))
         colours = nullptr;
     const KScnLayerElement* normals = layer0->GetNormalElement();
     const bool normalPerCorner = normals->GetMappingMode() == KScnLayerElement::eByPolygonVertex;
@@ -418,21 +460,21 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
     const int pointCount = normalPerCorner
                                ? m_pMesh->GetControlPointsCount()
                                : std::min(m_pMesh->GetControlPointsCount(), normals->GetDirectCount());
-    int polygonVertex = 0;
     for (int p = 0; p < m_pMesh->GetPolygonCount(); ++p)
     {
         SGroupSlot& slot = m_GroupSlots[materialOf[p]];
         if (slot.m_iGroup < 0 && !OpenGroup(p, materialOf[p], slot, useTexCoords))
             return false;
         STriangleGroupData* group = m_pModelData->m_TriangleGroups[slot.m_iGroup];
-        for (int k = 0; k < 3; ++k, ++polygonVertex)
+        const int firstCorner = m_pMesh->GetPolygonVertexIndex(p);
+        for (int k = 0; k < 3; ++k)
         {
+            const int polygonVertex = firstCorner + k;
             const int cp = m_pMesh->GetPolygonVertex(p, k);
             if (cp < 0 || cp >= pointCount)
                 return false;
             const KgeTVector& pt = points[cp];
-            const int normalAt =
-                normalPerCorner ? normals->GetReferencedIndex(m_pMesh->GetPolygonVertexIndex(p) + k) : cp;
+            const int normalAt = normalPerCorner ? normals->GetReferencedIndex(polygonVertex) : cp;
             if (normalAt < 0)
                 return false;
             const KgeTVector n = normals->GetDirectVector(normalAt);
@@ -443,7 +485,7 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
             TVertexColour colour = {1.0f, 1.0f, 1.0f, 1.0f};
             if (colours != nullptr)
             {
-                const int c = DirectIndex(colours, polygonVertex);
+                const int c = ValueIndex(colours, cp, polygonVertex, p);
                 if (c < 0)
                     return false;
                 const KgeTVector value = colours->GetDirectVector(c);
@@ -454,7 +496,7 @@ bool CSCNLoader::ConvertPolygons(bool useTexCoords)
             {
                 const KScnLayer* layer = m_pMesh->GetLayerOfType(l, KScnLayerElement::eUV);
                 const KScnLayerElement* uvs = layer->GetUVElement();
-                const int u = DirectIndex(uvs, polygonVertex);
+                const int u = ValueIndex(uvs, cp, polygonVertex, p);
                 if (u < 0)
                     return false;
                 const KgeUVVector& pair = uvs->GetDirect<KgeUVVector>()[u];
@@ -513,19 +555,29 @@ bool CSCNLoader::OpenGroup(int polygon, int material, SGroupSlot& slot, bool use
 SMaterialData CSCNLoader::ConvertMaterial(KScnMaterial* material) const
 {
     SMaterialData data;
+    // An entry whose material was destroyed is empty: the default material.
+    if (material == nullptr)
+        return data;
     const KScnMaterial& source = *material;
     CopyColour(source.GetAmbient(), data.m_Ambient);
     CopyColour(source.GetDiffuse(), data.m_Diffuse);
     CopyColour(source.GetSpecular(), data.m_Specular);
     CopyColour(source.GetEmissive(), data.m_Emissive);
-    data.m_dShininess = 90.0;
-    data.m_dOpacity = 1.0;
-    data.m_dReflectivity = 0.0;
     // Without settings a foreign model's colours show only when lit.
     data.m_bLighting = m_bForeignScene != 0;
     KScnNode* settings = FindSettingsNode(material->GetNameWithoutPrefix().Buffer());
     if (settings == nullptr)
+    {
+        // No settings node: the material's own values.
+        data.m_dShininess = 128.0 * source.GetDefaultShininess();
+        data.m_dOpacity = source.GetDefaultOpacity();
+        data.m_dReflectivity = source.GetDefaultReflectivity();
         return data;
+    }
+    // A settings node gives what it holds; the rest keeps the game's defaults.
+    data.m_dShininess = 90.0;
+    data.m_dOpacity = 1.0;
+    data.m_dReflectivity = 0.0;
     double value = 0.0;
     if (ReadNumber(settings, "reflectivity", value))
         data.m_dReflectivity = value;

@@ -20,14 +20,20 @@ class KScnTriangulator;
 
 // The game's bridge to the scene SDK: imports one scene file at a time and
 // converts the scene's first mesh, with its materials, textures and vertex
-// data, into a CModelData.
+// data, into a CModelData. Every mesh is triangulated first
+// (KScnTriangulator::TriangulateMesh): polygons of any size are drawn whole.
+// Colours and texture coordinates are read per polygon corner by their
+// elements' mapping (control point, polygon vertex, polygon, all same) and
+// reference (direct or index to direct).
 //
 // Model-file convention: a null node named "mat_" + material name (anywhere
 // below the root) carries the game settings of that material as user
 // properties "reflectivity", "opacity", "exponent" (shininess / 128) and
 // "useLighting"; a child "s_<base>" of it names the Cg shader "<base>.cg",
 // and each child of a shader node is one string parameter named
-// "<9-char name>?s?<value>".
+// "<9-char name>?s?<value>". A setting the node lacks keeps the game's
+// default (reflectivity 0, opacity 1, shininess 90); a material without such
+// a node takes its own opacity, shininess and reflectivity.
 class CSCNLoader : public CRefCounted
 {
 public:
@@ -40,8 +46,8 @@ public:
     // Reads the file into a new scene (replacing the previous one). A
     // protected file prompts once for its password on standard input.
     virtual bool LoadScene(const std::string& fileName);
-    // Sets the triangulate flag, then LoadScene; the flag holds until the
-    // next conversion.
+    // Sets the triangulate flag, then LoadScene; the next conversion spends
+    // the flag (every conversion triangulates, flag or not).
     virtual bool LoadSceneTriangulated(const std::string& fileName);
     // Converts the loaded scene's first mesh into target (again on every
     // call). On failure the target keeps what was added before it.

@@ -6,24 +6,16 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+
+using STerrainSettings = CTerrainBuilder::STerrainSettings;
 
 namespace
 {
 
 // How far below the surface the collision mesh counts as inside, in world units.
 const float kCollisionDepth = 1000.0f;
-
-struct SLevelKeys
-{
-    float xSize;
-    float zSize;
-    float yScale;
-    unsigned int segments;
-    std::string heightmap;
-    std::string texture1;
-    std::string texture2;
-};
 
 // Everything a build computes before it makes the models. Vertices are the
 // W * H grid points (row by row) followed by the (W - 1) * (H - 1) cell
@@ -52,50 +44,67 @@ struct STerrainMesh
     }
 };
 
-// Fetches a key of the section; logs the missing-key line on failure (also
-// when there are no settings at all).
-bool GetKey(const std::string& section, const char* key, std::string& value)
+// Fetches a key of the section; a missing one is a fault (also when there
+// are no settings at all).
+bool GetKey(const std::string& section, const char* key, std::string& value, SSettingsFault& fault)
 {
     CSettings* settings = CSettings::GetInstance();
     if (!settings || !settings->GetValue(section, key, value))
     {
-        Log(1, "Error: Couldn't get \"%s\"-Value from \"%s\" in CTerrainBuilder::BuildTerrain", key,
-            section.c_str());
+        fault.Set(section, key, "the terrain needs it",
+                  "Error: Couldn't get \"" + std::string(key) + "\"-Value from \"" + section +
+                      "\" in CTerrainBuilder::BuildTerrain");
         return false;
     }
     return true;
 }
 
-void LogInvalid(const std::string& section, const char* key, const std::string& value)
+void SetInvalid(const std::string& section, const char* key, const std::string& value, const char* need,
+                SSettingsFault& fault)
 {
-    Log(1, "Error: Invalid \"%s\"-Value \"%s\" from \"%s\" in CTerrainBuilder::BuildTerrain", key,
-        value.c_str(), section.c_str());
+    fault.Set(section, key, need,
+              "Error: Invalid \"" + std::string(key) + "\"-Value \"" + value + "\" from \"" + section +
+                  "\" in CTerrainBuilder::BuildTerrain");
+}
+
+// The leading number's length after the value's leading blanks, for the
+// note about text after it.
+void NoteRest(const char* key, const std::string& value, const char* begin, const char* end)
+{
+    const char* number = begin;
+    while (*number == ' ' || *number == '\t')
+        ++number;
+    if (CSettings* settings = CSettings::GetInstance())
+        settings->NoteIgnoredText(key, value, static_cast<size_t>(end - number));
 }
 
 // A decimal number whose 255-fold is still finite, so that no height (up to
 // sample 255) or position overflows; sizes must also be positive.
-bool GetFloatKey(const std::string& section, const char* key, bool positive, float& out)
+bool GetFloatKey(const std::string& section, const char* key, bool positive, float& out,
+                 SSettingsFault& fault)
 {
     std::string value;
-    if (!GetKey(section, key, value))
+    if (!GetKey(section, key, value, fault))
         return false;
     const char* begin = value.c_str();
     char* end = nullptr;
     out = std::strtof(begin, &end);
     if (end == begin || !std::isfinite(out * 255.0f) || (positive && !(out > 0.0f)))
     {
-        LogInvalid(section, key, value);
+        SetInvalid(section, key, value,
+                   positive ? "a number above 0 (up to about 1e36)" : "a number (-1e36 to 1e36)", fault);
         return false;
     }
+    NoteRest(key, value, begin, end);
     return true;
 }
 
 // A base-10 count of 1..65535: a count of 0 would divide by zero and larger
 // ones cannot divide a heightmap edge.
-bool GetSegmentsKey(const std::string& section, unsigned int& out)
+bool GetSegmentsKey(const std::string& section, unsigned int& out, SSettingsFault& fault)
 {
     std::string value;
-    if (!GetKey(section, "Segments", value))
+    if (!GetKey(section, "Segments", value, fault))
         return false;
     const char* begin = value.c_str();
     char* end = nullptr;
@@ -103,46 +112,102 @@ bool GetSegmentsKey(const std::string& section, unsigned int& out)
     const long n = std::strtol(begin, &end, 10);
     if (end == begin || errno == ERANGE || n < 1 || n > 0xFFFF)
     {
-        LogInvalid(section, "Segments", value);
+        SetInvalid(section, "Segments", value, "a whole number from 1 to 65535", fault);
         return false;
     }
+    NoteRest("Segments", value, begin, end);
     out = static_cast<unsigned int>(n);
     return true;
 }
 
-bool ReadMapKeys(const std::string& section, SLevelKeys& keys)
-{
-    return GetFloatKey(section, "XSize", true, keys.xSize) &&
-           GetFloatKey(section, "ZSize", true, keys.zSize) &&
-           GetFloatKey(section, "YScale", false, keys.yScale) && GetSegmentsKey(section, keys.segments) &&
-           GetKey(section, "Heightmap", keys.heightmap);
-}
-
 // The map must have at least one cell, its cells must split evenly into
 // the segments, and every vertex and index must fit in 32 bits.
-bool CheckMapSize(unsigned int w, unsigned int h, unsigned int segments)
+bool CheckMapSize(const std::string& section, const std::string& heightmap, unsigned int w, unsigned int h,
+                  unsigned int segments, SSettingsFault& fault)
 {
+    char line[200];
     if (w < 2 || h < 2)
     {
-        Log(1, "Error: Heightmap size (%u x %u) should be at least 2 x 2 in CTerrainBuilder::BuildTerrain", w,
+        std::snprintf(
+            line, sizeof line,
+            "Error: Heightmap size (%u x %u) should be at least 2 x 2 in CTerrainBuilder::BuildTerrain", w,
             h);
+        fault.Set(section, "Heightmap", "an image of at least 2 x 2 pixels", line);
         return false;
     }
     if ((w - 1) % segments != 0 || (h - 1) % segments != 0)
     {
-        Log(1, "Error: Heightmap size (%u x %u) should be: (a multiple of %u) + 1", w, h, segments);
+        std::snprintf(line, sizeof line, "Error: Heightmap size (%u x %u) should be: (a multiple of %u) + 1",
+                      w, h, segments);
+        char need[160];
+        std::snprintf(need, sizeof need,
+                      "each side of the heightmap less 1 a multiple of it (\"%s\" is %u x %u)",
+                      heightmap.c_str(), w, h);
+        fault.Set(section, "Segments", need, line);
         return false;
     }
     const uint64_t indexCount = 12ull * (w - 1) * (h - 1);
     if (indexCount > 0xFFFFFFFFull)
     {
-        Log(1, "Error: Heightmap size (%u x %u) is too large in CTerrainBuilder::BuildTerrain", w, h);
+        std::snprintf(line, sizeof line,
+                      "Error: Heightmap size (%u x %u) is too large in CTerrainBuilder::BuildTerrain", w, h);
+        fault.Set(section, "Heightmap", "an image of at most about 18900 x 18900 pixels", line);
         return false;
     }
     return true;
 }
 
-void BuildVertices(const CImage& image, const SLevelKeys& keys, STerrainMesh& mesh)
+} // namespace
+
+bool CTerrainBuilder::ReadSettings(const std::string& section, CTextureLoader* loader, STerrainSettings& keys,
+                                   CRefPtr<CTextureProperties>& heightmap, SSettingsFault& fault)
+{
+    if (!GetFloatKey(section, "XSize", true, keys.xSize, fault) ||
+        !GetFloatKey(section, "ZSize", true, keys.zSize, fault) ||
+        !GetFloatKey(section, "YScale", false, keys.yScale, fault) ||
+        !GetSegmentsKey(section, keys.segments, fault) ||
+        !GetKey(section, "Heightmap", keys.heightmap, fault))
+        return false;
+
+    CRefPtr<CTextureProperties> image(new CTextureProperties);
+    image->m_strName = keys.heightmap;
+    if (!loader || !loader->LoadImage(keys.heightmap, image) ||
+        image->m_Pixels.size() <
+            static_cast<size_t>(image->m_usWidth) * image->m_usHeight * image->GetBytesPerPixel() ||
+        image->GetBytesPerPixel() == 0)
+    {
+        fault.Set(section, "Heightmap", "a TGA image that can be read (from the working folder)",
+                  "Error: m_pTextureLoader->LoadImage(" + keys.heightmap +
+                      ") failed in CTerrainBuilder::BuildTerrain");
+        return false;
+    }
+    if (!CheckMapSize(section, keys.heightmap, image->m_usWidth, image->m_usHeight, keys.segments, fault))
+        return false;
+    // A size so small that a cell comes out as 0 would make every cell flat
+    // and every height query divide by zero.
+    const float cellX = keys.xSize / static_cast<float>(image->m_usWidth - 1);
+    const float cellZ = keys.zSize / static_cast<float>(image->m_usHeight - 1);
+    if (!(cellX > 0.0f) || !(cellZ > 0.0f))
+    {
+        const bool x = !(cellX > 0.0f);
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "Error: Invalid \"%s\"-Value \"%g\" from \"%s\" in CTerrainBuilder::BuildTerrain",
+                      x ? "XSize" : "ZSize", x ? keys.xSize : keys.zSize, section.c_str());
+        fault.Set(section, x ? "XSize" : "ZSize", "a size large enough for a heightmap cell", line);
+        return false;
+    }
+    if (!GetKey(section, "TerrainTexture1", keys.texture1, fault) ||
+        !GetKey(section, "TerrainTexture2", keys.texture2, fault))
+        return false;
+    heightmap = image;
+    return true;
+}
+
+namespace
+{
+
+void BuildVertices(const CImage& image, const STerrainSettings& keys, STerrainMesh& mesh)
 {
     const unsigned int w = mesh.width, h = mesh.height;
     const unsigned int bpp = image.GetBytesPerPixel();
@@ -250,7 +315,7 @@ SMaterialData TerrainMaterial()
 }
 
 // One model per segment: its cells' triangles, corner by corner.
-CRefPtr<CModelData> BuildSegment(const STerrainMesh& mesh, const SLevelKeys& keys, unsigned int sx,
+CRefPtr<CModelData> BuildSegment(const STerrainMesh& mesh, const STerrainSettings& keys, unsigned int sx,
                                  unsigned int sz)
 {
     const unsigned int w = mesh.width;
@@ -292,40 +357,19 @@ CTerrainBuilder::~CTerrainBuilder()
 bool CTerrainBuilder::BuildTerrain(const std::string& section, CTerrainInfo* info,
                                    std::vector<CRefPtr<CModelData>>& models)
 {
-    SLevelKeys keys;
-    if (!ReadMapKeys(section, keys))
-        return false;
-
-    CRefPtr<CTextureProperties> image(new CTextureProperties);
-    image->m_strName = keys.heightmap;
-    if (!m_pTextureLoader || !m_pTextureLoader->LoadImage(keys.heightmap, image) ||
-        image->m_Pixels.size() <
-            static_cast<size_t>(image->m_usWidth) * image->m_usHeight * image->GetBytesPerPixel() ||
-        image->GetBytesPerPixel() == 0)
+    STerrainSettings keys;
+    CRefPtr<CTextureProperties> image;
+    SSettingsFault fault;
+    if (!ReadSettings(section, m_pTextureLoader.Get(), keys, image, fault))
     {
-        Log(1, "Error: m_pTextureLoader->LoadImage(%s) failed in CTerrainBuilder::BuildTerrain",
-            keys.heightmap.c_str());
+        Log(1, "%s", fault.logLine.c_str());
         return false;
     }
     STerrainMesh mesh;
     mesh.width = image->m_usWidth;
     mesh.height = image->m_usHeight;
-    if (!CheckMapSize(mesh.width, mesh.height, keys.segments))
-        return false;
-    // A size so small that a cell comes out as 0 would make every cell flat
-    // and every height query divide by zero.
     mesh.cellX = keys.xSize / static_cast<float>(mesh.width - 1);
     mesh.cellZ = keys.zSize / static_cast<float>(mesh.height - 1);
-    if (!(mesh.cellX > 0.0f) || !(mesh.cellZ > 0.0f))
-    {
-        const bool x = !(mesh.cellX > 0.0f);
-        Log(1, "Error: Invalid \"%s\"-Value \"%g\" from \"%s\" in CTerrainBuilder::BuildTerrain",
-            x ? "XSize" : "ZSize", x ? keys.xSize : keys.zSize, section.c_str());
-        return false;
-    }
-    if (!GetKey(section, "TerrainTexture1", keys.texture1) ||
-        !GetKey(section, "TerrainTexture2", keys.texture2))
-        return false;
 
     BuildVertices(*image, keys, mesh);
     BuildIndices(mesh);

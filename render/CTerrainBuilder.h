@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CRefCounted.h"
+#include "app/CSettings.h"
 #include "render/CModelData.h"
 #include "render/CTerrainInfo.h"
 #include "render/CTextureLoader.h"
@@ -27,6 +28,26 @@
 class CTerrainBuilder : public CRefCounted
 {
 public:
+    // The section's terrain keys, as a build reads them.
+    struct STerrainSettings
+    {
+        float xSize = 0.0f;
+        float zSize = 0.0f;
+        float yScale = 0.0f;
+        unsigned int segments = 1;
+        std::string heightmap;
+        std::string texture1;
+        std::string texture2;
+    };
+    // Reads the section's keys and, through loader, its heightmap, and checks
+    // that they make a terrain: what a build reads before it builds. False
+    // with the fault (not logged) when a key is missing or invalid, the
+    // heightmap cannot be read or its size does not fit the segments; else
+    // heightmap holds the image. The level set-up and the start-up check
+    // share it.
+    static bool ReadSettings(const std::string& section, CTextureLoader* loader, STerrainSettings& keys,
+                             CRefPtr<CTextureProperties>& heightmap, SSettingsFault& fault);
+
     // Keeps a handle to the loader that reads the heightmaps.
     explicit CTerrainBuilder(const CRefPtr<CTextureLoader>& textureLoader);
     ~CTerrainBuilder() override;

@@ -1,6 +1,7 @@
 #include "scenesdk/animation/KFCurve.h"
 
 #include "scenesdk/animation/KFCurveInternal.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <atomic>
 #include <cmath>
@@ -21,6 +22,9 @@ std::atomic<int64_t> gKeyMemory{0};
 // Every byte held for keys goes through this pair, which keeps the count.
 void* AllocKeyMemory(size_t bytes)
 {
+    // A block of keys is metered as the keys it holds.
+    KScnReadMeter::Count(KScnReadMeter::eKeys,
+                         bytes >= kBlockBytes ? KScnReadMeter::kKeyBytes * kKeysPerBlock : bytes);
     void* p = std::calloc(1, bytes);
     if (p != nullptr)
     {
@@ -88,7 +92,10 @@ void KFCurveEvent::Add(uint32_t code, int index)
 
 // ---------------------------------------------------------------- lifetime
 
-KFCurve::KFCurve() = default;
+KFCurve::KFCurve()
+{
+    KScnReadMeter::Count(KScnReadMeter::eCurves, KScnReadMeter::kCurveBytes);
+}
 
 KFCurve::~KFCurve()
 {

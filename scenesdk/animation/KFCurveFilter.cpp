@@ -108,6 +108,7 @@ bool KFCurveFilter::ApplyToNodeCurves(KFCurveNode& node, bool recursive)
     if (KFCurve* curve = node.GetFCurve())
     {
         ApplyToCurve(*curve);
+        node.InvalidateChannelCache();
     }
     return true;
 }

@@ -4,7 +4,9 @@
 #include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace scenesdk
 {
@@ -25,18 +27,144 @@ bool FlatKey(const KFCurve& curve, int k, float lo, float hi)
     return curve.GetKeyInterpolation(k) != KFCURVE_INTERPOLATION_CUBIC || curve.IsKeyPlainAuto(k);
 }
 
-// Keys i - 2 .. i + 2 that lie within [s, e] are all flat.
-bool FlatWindow(const KFCurve& curve, int i, int s, int e, float lo, float hi)
+// The keys of a curve as the reducer removes them, without moving the keys
+// after each run it removes (which would cost the square of the key count
+// on a curve of many plateaus): runs are marked, the curve is compacted once
+// at the end. The walk goes down the keys, so the live keys above it are
+// those it kept; the two nearest of them within the span stand next to the
+// run being walked. The key after a removed run gets its left tangent as
+// KFCurve::RemoveKeys gives it, worked out on a small curve of the keys
+// around the run.
+class CReduction
 {
-    for (int k = i + 2; k >= i - 2; --k)
+public:
+    explicit CReduction(KFCurve& curve)
+        : mCurve(curve), mRemoved(static_cast<size_t>(curve.GetKeyCount()), 0),
+          mSkip(static_cast<size_t>(curve.GetKeyCount()), 0), mLive(curve.GetKeyCount())
     {
-        if (k >= s && k <= e && !FlatKey(curve, k, lo, hi))
+    }
+
+    int Live() const { return mLive; }
+
+    // Keys i - 2 .. i + 2 that lie within [s, e] are all flat; top is the
+    // highest key of the walk (the keys above it are the kept ones).
+    bool FlatWindow(int i, int s, int top, float lo, float hi) const
+    {
+        for (int k = i + 2; k >= i - 2; --k)
         {
-            return false;
+            const int key = k <= top ? k : mAbove[k - top - 1];
+            if (key >= 0 && key >= s && !FlatKey(mCurve, key, lo, hi))
+            {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The walk below top ended at failed (kept), or below the span (-1).
+    void WalkEnded(int failed)
+    {
+        if (failed >= 0)
+        {
+            mAbove[1] = mAbove[0];
+            mAbove[0] = failed;
         }
     }
-    return true;
-}
+
+    // Removes keys first..last (a run, or the rest of the curve).
+    void Remove(int first, int last)
+    {
+        const int next = LiveAfter(last);
+        if (next >= 0 && first > 0)
+        {
+            JoinAcross(first, last, next);
+        }
+        std::fill(mRemoved.begin() + first, mRemoved.begin() + last + 1, 1);
+        mSkip[static_cast<size_t>(first)] = last + 1;
+        mLive -= last - first + 1;
+    }
+
+    // Moves the kept keys down in one pass and drops the rest.
+    void Compact()
+    {
+        const int count = mCurve.GetKeyCount();
+        int w = 0;
+        for (int r = 0; r < count; ++r)
+        {
+            if (mRemoved[static_cast<size_t>(r)] == 0)
+            {
+                if (w != r)
+                {
+                    *mCurve.GetKey(w) = *mCurve.GetKey(r);
+                }
+                ++w;
+            }
+        }
+        if (w < count)
+        {
+            mCurve.RemoveKeys(w, count - 1);
+        }
+    }
+
+private:
+    // The live key after key (kept) k, or -1.
+    int LiveAfter(int k) const
+    {
+        int p = k + 1;
+        const int count = mCurve.GetKeyCount();
+        while (p < count && mRemoved[static_cast<size_t>(p)] != 0)
+        {
+            p = mSkip[static_cast<size_t>(p)];
+        }
+        return p < count ? p : -1;
+    }
+
+    // What RemoveKeys (first, last) does to the keys around the run (the
+    // left tangent of the key after it kept, through the key before it),
+    // done on a curve of those keys and copied back.
+    void JoinAcross(int first, int last, int next)
+    {
+        std::vector<int> keys;
+        for (int k = std::max(0, first - 2); k < first; ++k)
+        {
+            keys.push_back(k);
+        }
+        const int runFrom = static_cast<int>(keys.size());
+        for (int k = std::max(first, last - 2); k <= last; ++k)
+        {
+            keys.push_back(k);
+        }
+        const int runTo = static_cast<int>(keys.size()) - 1;
+        keys.push_back(next);
+        for (int k = next, n = 0; n < 2 && (k = LiveAfter(k)) >= 0; ++n)
+        {
+            keys.push_back(k);
+        }
+        KFCurve local;
+        for (size_t j = 0; j < keys.size(); ++j)
+        {
+            local.ReplaceKey(static_cast<int>(j), *mCurve.GetKey(keys[j]));
+        }
+        if (local.GetKeyCount() != static_cast<int>(keys.size()))
+        {
+            return; // no memory for the small curve: the tangents stay
+        }
+        local.RemoveKeys(runFrom, runTo);
+        for (int j = 0, k = 0; j < static_cast<int>(keys.size()); ++j)
+        {
+            if (j < runFrom || j > runTo)
+            {
+                *mCurve.GetKey(keys[static_cast<size_t>(j)]) = *local.GetKey(k++);
+            }
+        }
+    }
+
+    KFCurve& mCurve;
+    std::vector<char> mRemoved;
+    std::vector<int> mSkip; // at the first key of a removed run: the key after it
+    int mLive;
+    int mAbove[2] = {-1, -1}; // the nearest kept keys above the walk, within the span
+};
 
 bool NameIs(const char* name, const char* a, const char* b)
 {
@@ -70,20 +198,26 @@ bool KFCurveFilterConstantKeyReducer::ApplyToCurve(KFCurve& curve)
         return false;
     }
     const int s = GetStartKeyIndex(curve);
-    int e = GetStopKeyIndex(curve);
+    const int e = GetStopKeyIndex(curve);
+    CReduction reduction(curve);
+    bool cleared = false;
+    float firstValue = 0.0f;
     int i = e;
     while (i >= s)
     {
+        const int top = i;
         const double reference = curve.GetKeyValue(i);
         const float lo = static_cast<float>(reference - mTolerance);
         const float hi = static_cast<float>(reference + mTolerance);
         int first = i;
         int n = 0;
+        int failed = -1;
         while (i >= s)
         {
-            if (!FlatWindow(curve, i, s, e, lo, hi))
+            if (!reduction.FlatWindow(i, s, top, lo, hi))
             {
                 // The failing key stays and never serves as a reference.
+                failed = i;
                 --i;
                 break;
             }
@@ -91,26 +225,35 @@ bool KFCurveFilterConstantKeyReducer::ApplyToCurve(KFCurve& curve)
             ++n;
             --i;
         }
-        if (n == 0)
+        if (n > 0)
         {
-            continue;
+            if (n < reduction.Live())
+            {
+                reduction.Remove(first, top);
+            }
+            else if (mKeepOneKey)
+            {
+                // Every live key is in the run: all but its first go.
+                if (first < top)
+                {
+                    reduction.Remove(first + 1, top);
+                }
+            }
+            else
+            {
+                firstValue = curve.GetKeyValue(first);
+                cleared = true;
+            }
         }
-        if (n < curve.GetKeyCount())
-        {
-            curve.RemoveKeys(first, first + n - 1);
-        }
-        else if (mKeepOneKey)
-        {
-            curve.RemoveKeys(s + 1, e);
-        }
-        else
-        {
-            const float value = curve.GetKeyValue(0);
-            curve.ClearKeys();
-            curve.SetDefaultValue(value);
-        }
-        e -= n;
+        reduction.WalkEnded(failed);
     }
+    if (cleared)
+    {
+        curve.ClearKeys();
+        curve.SetDefaultValue(firstValue);
+        return true;
+    }
+    reduction.Compact();
     return true;
 }
 

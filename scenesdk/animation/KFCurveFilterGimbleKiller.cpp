@@ -227,7 +227,7 @@ bool KFCurveFilterGimbleKiller::ApplyToNode(KFCurveNode& node, bool)
     static const char* const kNames[3] = {"X", "Y", "Z"};
     for (int c = 0; c < 3; ++c)
     {
-        const KFCurveNode* child = node.FindDescendant(kNames[c]);
+        KFCurveNode* child = node.FindDescendant(kNames[c]);
         curves[c] = child != nullptr ? child->GetFCurve() : nullptr;
         if (curves[c] == nullptr)
         {

@@ -128,7 +128,12 @@ bool KFCurveFilterKeySync::ApplyToNode(KFCurveNode& node, bool)
 {
     KFCurve* curves[kMaxCurves];
     int count = 0;
-    return ChildCurves(node, curves, count) && ApplyToCurves(curves, count);
+    if (!ChildCurves(node, curves, count) || !ApplyToCurves(curves, count))
+    {
+        return false;
+    }
+    node.InvalidateChannelCache();
+    return true;
 }
 
 bool KFCurveFilterKeySync::ApplyToCurves(KFCurve** curves, int n)

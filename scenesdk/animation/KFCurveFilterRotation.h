@@ -15,11 +15,12 @@ class KFCurveNode;
 
 // A rotation node "R" (layer type 2) with children "X", "Y", "Z" that carry
 // three caller-owned curves for the lifetime of this object; the curves are
-// detached again before the nodes are destroyed.
+// detached again before the nodes are destroyed. The node has the rotation
+// order given (a KFCurveNode order code: 2 x the Euler order, 12 spheric).
 class KFCurveFilterRotationNode
 {
 public:
-    explicit KFCurveFilterRotationNode(KFCurve** curves);
+    explicit KFCurveFilterRotationNode(KFCurve** curves, int rotationOrder = 0);
     ~KFCurveFilterRotationNode();
     KFCurveFilterRotationNode(const KFCurveFilterRotationNode&) = delete;
     KFCurveFilterRotationNode& operator=(const KFCurveFilterRotationNode&) = delete;
@@ -28,6 +29,9 @@ public:
     KFCurveNode* Get() const { return mNode; }
 
 private:
+    // Lets go of the curves and deletes the node.
+    void Release();
+
     KFCurveNode* mNode;
 };
 

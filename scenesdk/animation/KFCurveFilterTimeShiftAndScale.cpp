@@ -15,9 +15,8 @@ const char* const kMessages[] = {"No key", "Left unchanged"};
 KFCurveFilterTimeShiftAndScale::KFCurveFilterTimeShiftAndScale()
     : KFCurveFilter("TimeShiftAndScaleFilter", kMessages, 2), mShift(0), mScale(1.0)
 {
-    // The span is not used by this filter; it still starts as the whole
-    // time line so that GetStartTime and GetStopTime read sensibly.
-    KFCurveFilter::Reset();
+    // No reset: the span is not used by this filter and stays 0 to 0 until
+    // Reset makes it the whole time line.
 }
 
 bool KFCurveFilterTimeShiftAndScale::ApplyToCurve(KFCurve& curve)

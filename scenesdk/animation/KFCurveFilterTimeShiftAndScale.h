@@ -5,8 +5,9 @@
 // (through seconds, truncated to whole ticks). The span is not used: all keys
 // move. A scale of at most 0 or exactly 1 leaves times unscaled.
 //
-// Unlike the other filters, Reset keeps shift and scale (it only restores
-// the span); the constructor sets shift 0 and scale 1.
+// Unlike the other filters, the constructor sets only shift 0 and scale 1
+// (no reset: start and stop stay 0), and Reset keeps shift and scale (it
+// only makes the span the whole time line).
 
 #include "scenesdk/animation/KFCurveFilter.h"
 

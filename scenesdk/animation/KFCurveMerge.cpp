@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveFilter.h"
 #include "scenesdk/animation/KFCurveFilterConstantKeyReducer.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KgeMath.h"
 
 #include <algorithm>
@@ -156,8 +157,11 @@ KTime WarpedTime(const std::vector<KFCurveNode*>& chain, KTime t)
 constexpr uint64_t kMaxSamplesPerSpan = 100000;
 
 // Appends the times strictly between first and last, every period (at
-// least 1 tick) from first, or at the longer period above.
-void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<int64_t>& times)
+// least 1 tick) from first, or at the longer period above; the read's meter
+// is charged first for the work of evaluating each (cost: curves or layers
+// evaluated per sample).
+void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<int64_t>& times,
+                       KScnReadMeter::EKind kind, size_t cost)
 {
     if (last <= first)
     {
@@ -167,6 +171,8 @@ void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<
     const uint64_t step = std::max<uint64_t>(static_cast<uint64_t>(std::max<int64_t>(period, 1)),
                                              span / kMaxSamplesPerSpan + 1);
     const uint64_t count = (span - 1) / step;
+    KScnReadMeter::Charge(kind,
+                          (count + times.size()) * KScnReadMeter::kSampleBytes * std::max<size_t>(cost, 1));
     times.reserve(times.size() + count);
     for (uint64_t k = 1; k <= count; ++k)
     {
@@ -185,7 +191,8 @@ void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
     {
         times.push_back(0);
     }
-    AppendSampleTimes(times.front(), times.back(), GetCurveResamplingPeriod().Get(), times);
+    AppendSampleTimes(times.front(), times.back(), GetCurveResamplingPeriod().Get(), times,
+                      KScnReadMeter::eWarpSamples, chain.size());
     SortUnique(times);
     std::vector<double> values;
     values.reserve(times.size());
@@ -202,24 +209,30 @@ void BakeCurve(KFCurve& curve, const std::vector<KFCurveNode*>& chain)
 // same warps combines into what the stack gave. A layer's own warp acts on
 // it and on the layers after it, as evaluation applies it. A base leaf
 // without layers that carries its own warp and inherits none keeps it: it
-// still evaluates as it did.
-bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain, bool layer)
+// still evaluates as it did. Each base node where baking starts (a warp of
+// its own, none inherited) is noted in changed: its subtree is what the
+// bake changed (a layer's bake shows in its base's merge).
+void BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain, bool layer,
+               std::vector<KFCurveNode*>& changed)
 {
     KFCurveNode* own = node.GetTimeWarp();
     KFCurveNode* next = node.GetNextLayer();
     const bool keepsOwn = !layer && node.GetChildCount() == 0 && next == nullptr;
     if (chain.empty() && (own == nullptr || keepsOwn))
     {
-        bool changed = false;
         for (int i = 0; i < node.GetChildCount(); ++i)
         {
-            changed = BakeWarps(*node.GetChildAt(i), chain, layer) || changed;
+            BakeWarps(*node.GetChildAt(i), chain, layer, changed);
         }
         if (next != nullptr)
         {
-            changed = BakeWarps(*next, chain, true) || changed;
+            BakeWarps(*next, chain, true, changed);
         }
-        return changed;
+        return;
+    }
+    if (chain.empty() && !layer)
+    {
+        changed.push_back(&node);
     }
     if (own != nullptr)
     {
@@ -231,18 +244,17 @@ bool BakeWarps(KFCurveNode& node, std::vector<KFCurveNode*>& chain, bool layer)
     }
     for (int i = 0; i < node.GetChildCount(); ++i)
     {
-        BakeWarps(*node.GetChildAt(i), chain, layer);
+        BakeWarps(*node.GetChildAt(i), chain, layer, changed);
     }
     if (next != nullptr)
     {
-        BakeWarps(*next, chain, true);
+        BakeWarps(*next, chain, true, changed);
     }
     if (own != nullptr)
     {
         chain.pop_back();
         node.SetTimeWarp(nullptr);
     }
-    return true;
 }
 
 // The key span of a channel with its layers; 0..0 when there are no keys.
@@ -271,23 +283,32 @@ void FilterRotations(KFCurveNode& node, KTime start, KTime stop)
     }
 }
 
+// The rotation filter over the rotation channels the pass changed (the
+// node's subtree, or the rotation channel whose angle curve the node is),
+// then the constant key reducer over the node's subtree. Nothing else of
+// the tree is touched.
 void FilterChanged(KFCurveNode& node)
 {
+    KFCurveNode* parent = node.GetParent();
+    KFCurveNode& rotations =
+        parent != nullptr && parent->GetLayerType() == eKFCurveNodeLayerEulerRotation ? *parent : node;
     KTime start;
     KTime stop;
-    if (!node.GetKeyInterval(start, stop))
+    if (!rotations.GetKeyInterval(start, stop))
     {
         start = stop = KTime(0);
     }
-    FilterRotations(node, start, stop);
+    FilterRotations(rotations, start, stop);
     if (GetApplyConstantKeyReducer())
     {
         KFCurveFilterConstantKeyReducer reducer;
         reducer.ApplyToNode(node, true);
     }
+    node.InvalidateChannelCache();
 }
 
-void MergePass(KFCurveNode& node)
+// Merges every layer stack of the tree, noting the merged channels.
+void MergePass(KFCurveNode& node, std::vector<KFCurveNode*>& changed)
 {
     if (node.GetNextLayer() != nullptr)
     {
@@ -296,13 +317,26 @@ void MergePass(KFCurveNode& node)
         MergeSpan(node, start, stop);
         MergeLayers(&node, nullptr, 0, nullptr, 0, KFCURVE_MERGE_INTO_TARGET, start, stop,
                     GetCurveResamplingPeriod());
-        FilterChanged(node);
+        changed.push_back(&node);
         return;
     }
     for (int i = 0; i < node.GetChildCount(); ++i)
     {
-        MergePass(*node.GetChildAt(i));
+        MergePass(*node.GetChildAt(i), changed);
     }
+}
+
+// nodes sorted.
+bool HasAncestorIn(KFCurveNode& node, const std::vector<KFCurveNode*>& nodes)
+{
+    for (KFCurveNode* p = node.GetParent(); p != nullptr; p = p->GetParent())
+    {
+        if (std::binary_search(nodes.begin(), nodes.end(), p))
+        {
+            return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -622,7 +656,8 @@ bool MergeLayers(KFCurveNode* node, const int* list, int listCount, const int* s
     times.push_back(start.Get());
     if (!constant && period.Get() > 0)
     {
-        AppendSampleTimes(start.Get(), stop.Get(), period.Get(), times);
+        AppendSampleTimes(start.Get(), stop.Get(), period.Get(), times, KScnReadMeter::eMergeSamples,
+                          curves.size());
         times.push_back(stop.Get());
     }
     SortUnique(times);
@@ -664,6 +699,7 @@ bool MergeLayers(KFCurveNode* node, const int* list, int listCount, const int* s
     {
         node->SetNextLayer(nullptr, true);
     }
+    node->InvalidateChannelCache();
     return true;
 }
 
@@ -674,31 +710,26 @@ void ApplyImportPass(KFCurveNode* root)
         return;
     }
     // Warps first, into the base curves and every layer they act on; then
-    // the layers, merged from plain curves.
+    // the layers, merged from plain curves. Only the channels baked or
+    // merged are filtered: the others keep their keys as read.
     std::vector<KFCurveNode*> chain;
-    std::vector<KFCurveNode*> baked;
-    if (root->GetTimeWarp() != nullptr)
+    std::vector<KFCurveNode*> changed;
+    BakeWarps(*root, chain, false, changed);
+    MergePass(*root, changed);
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    // A channel inside another changed one is filtered with it, once.
+    std::vector<KFCurveNode*> filtered;
+    for (KFCurveNode* node : changed)
     {
-        if (BakeWarps(*root, chain, false))
+        if (!HasAncestorIn(*node, changed))
         {
-            baked.push_back(root);
+            filtered.push_back(node);
         }
     }
-    else
+    for (KFCurveNode* node : filtered)
     {
-        for (int i = 0; i < root->GetChildCount(); ++i)
-        {
-            KFCurveNode* channel = root->GetChildAt(i);
-            if (BakeWarps(*channel, chain, false))
-            {
-                baked.push_back(channel);
-            }
-        }
-    }
-    MergePass(*root);
-    for (KFCurveNode* channel : baked)
-    {
-        FilterChanged(*channel);
+        FilterChanged(*node);
     }
 }
 

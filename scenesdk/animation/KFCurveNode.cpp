@@ -5,6 +5,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
 #include <atomic>
@@ -89,6 +90,7 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
                          int layerId)
     : mChildren(16)
 {
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
     // Without memory for the record the node works nameless.
     KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
     if (info != nullptr)
@@ -105,6 +107,7 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
 
 KFCurveNode::KFCurveNode(const KFCurveNode& source) : mChildren(16)
 {
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
     SetNodeInfo(source.mInfo);
     InitFields();
     SetLayerType(source.mLayerType, nullptr);
@@ -314,7 +317,7 @@ int KFCurveNode::GetChildCount() const
     return mChildren.GetCount();
 }
 
-KFCurveNode* KFCurveNode::GetChildAt(int index) const
+const KFCurveNode* KFCurveNode::GetChildAt(int index) const
 {
     return mChildren.GetAt(index);
 }
@@ -324,7 +327,7 @@ bool KFCurveNode::IsChild(const KFCurveNode* node, bool recursive) const
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == node || (recursive && child != nullptr && child->IsChild(node, true)))
         {
             return true;
@@ -333,12 +336,12 @@ bool KFCurveNode::IsChild(const KFCurveNode* node, bool recursive) const
     return false;
 }
 
-KFCurveNode* KFCurveNode::FindChildByDataType(const KDataType* dataType) const
+const KFCurveNode* KFCurveNode::FindChildByDataType(const KDataType* dataType) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child != nullptr && child->GetDataType() == dataType)
         {
             return child;
@@ -364,7 +367,7 @@ int KFCurveNode::IndexOfChildByName(const char* name) const
     KSearchWork::Add(static_cast<uint64_t>(n));
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child != nullptr && wanted.CompareNoCase(child->GetName()) == 0)
         {
             return i;
@@ -378,7 +381,7 @@ void KFCurveNode::SetParent(KFCurveNode* parent)
     mParent = parent;
 }
 
-KFCurveNode* KFCurveNode::GetParent() const
+const KFCurveNode* KFCurveNode::GetParent() const
 {
     return mParent;
 }
@@ -458,7 +461,7 @@ bool MatchesSegment(const KFCurveNode* child, const KString& segment)
 
 } // namespace
 
-KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
+const KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
 {
     const bool byName = !MatchesByType(segment);
     if (byName)
@@ -466,11 +469,11 @@ KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
         if (const SNameIndex* index = ValidNameIndex())
         {
             const auto found = index->below.find(NameKey(segment.Buffer()));
-            return found != index->below.end() ? const_cast<KFCurveNode*>(found->second) : nullptr;
+            return found != index->below.end() ? found->second : nullptr;
         }
     }
     int visited = 0;
-    KFCurveNode* found = SearchSegment(segment, visited);
+    const KFCurveNode* found = SearchSegment(segment, visited);
     KSearchWork::Add(static_cast<uint64_t>(visited));
     if (byName && visited >= kNameIndexFrom)
     {
@@ -479,12 +482,12 @@ KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
     return found;
 }
 
-KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
+const KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == nullptr)
         {
             continue;
@@ -494,7 +497,7 @@ KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) co
         {
             return child;
         }
-        KFCurveNode* below = child->SearchSegment(segment, visited);
+        const KFCurveNode* below = child->SearchSegment(segment, visited);
         if (below != nullptr)
         {
             return below;
@@ -629,7 +632,7 @@ void KFCurveNode::NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent)
 // previous one; a child matches by name (no case) or, for exactly "T", "R"
 // and "S", by the local transform data types. The caller's text is only
 // read.
-KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
+const KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
 {
     if (path == nullptr)
     {
@@ -642,7 +645,7 @@ KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
         const char* slash = std::strchr(segment, '/');
         const KString name =
             slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
-        KFCurveNode* found = start->FindSegment(name);
+        const KFCurveNode* found = start->FindSegment(name);
         if (found == nullptr || slash == nullptr)
         {
             return found;
@@ -652,12 +655,12 @@ KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
     }
 }
 
-KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) const
+const KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
     {
-        KFCurveNode* child = GetChildAt(i);
+        const KFCurveNode* child = GetChildAt(i);
         if (child == nullptr)
         {
             continue;
@@ -666,7 +669,7 @@ KFCurveNode* KFCurveNode::FindDescendantByDataType(const KDataType* dataType) co
         {
             return child;
         }
-        KFCurveNode* below = child->FindDescendantByDataType(dataType);
+        const KFCurveNode* below = child->FindDescendantByDataType(dataType);
         if (below != nullptr)
         {
             return below;

@@ -35,6 +35,7 @@
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -160,14 +161,25 @@ public:
     virtual void RemoveChildAt(int index);
     virtual void DeleteChildAt(int index);
     virtual int GetChildCount() const;
-    virtual KFCurveNode* GetChildAt(int index) const;
+    // A const node hands out only const nodes and curves (its children,
+    // parent, descendants, layers, time warp and curve): a tree read through
+    // a const pointer (a take that shares its tree with others) cannot be
+    // written through what it hands out. The writable forms call the const
+    // slots.
+    virtual const KFCurveNode* GetChildAt(int index) const;
+    KFCurveNode* GetChildAt(int index) { return Writable(std::as_const(*this).GetChildAt(index)); }
     virtual bool IsChild(const KFCurveNode* node, bool recursive) const;
-    virtual KFCurveNode* FindChildByDataType(const KDataType* dataType) const;
+    virtual const KFCurveNode* FindChildByDataType(const KDataType* dataType) const;
+    KFCurveNode* FindChildByDataType(const KDataType* dataType)
+    {
+        return Writable(std::as_const(*this).FindChildByDataType(dataType));
+    }
     virtual int IndexOfChild(const KFCurveNode* node) const;
     // Case-insensitive (ASCII) name comparison.
     virtual int IndexOfChildByName(const char* name) const;
     virtual void SetParent(KFCurveNode* parent);
-    virtual KFCurveNode* GetParent() const;
+    virtual const KFCurveNode* GetParent() const;
+    KFCurveNode* GetParent() { return Writable(std::as_const(*this).GetParent()); }
     // Inserts before the first child whose name compares >= (no case); does
     // not set the parent pointer. Returns the index, -1 for the same cases
     // as AddChild.
@@ -177,12 +189,21 @@ public:
 
     // ---- Searches ----
     // Path of names joined by "/"; see FindDescendant in the source.
-    KFCurveNode* FindDescendant(const char* path) const;
-    KFCurveNode* FindDescendantByDataType(const KDataType* dataType) const;
+    const KFCurveNode* FindDescendant(const char* path) const;
+    KFCurveNode* FindDescendant(const char* path)
+    {
+        return Writable(std::as_const(*this).FindDescendant(path));
+    }
+    const KFCurveNode* FindDescendantByDataType(const KDataType* dataType) const;
+    KFCurveNode* FindDescendantByDataType(const KDataType* dataType)
+    {
+        return Writable(std::as_const(*this).FindDescendantByDataType(dataType));
+    }
     KFCurveNode* FindOrCreateChild(const char* name, bool withCurve);
 
     // ---- Curves ----
-    KFCurve* GetFCurve() const { return mCurve; }
+    const KFCurve* GetFCurve() const { return mCurve; }
+    KFCurve* GetFCurve() { return mCurve; }
     // Returns the previous curve when it was kept, else null.
     KFCurve* SetFCurve(KFCurve* curve, bool deleteOld = false);
     KFCurve* ReplaceFCurve(KFCurve* curve) { return SetFCurve(curve, true); }
@@ -218,11 +239,14 @@ public:
     void SetLayerType(int type, KFCurveNode* owner = nullptr);
     int GetLayerId() const { return mLayerId; }
     void SetLayerId(int id) { mLayerId = id; }
-    KFCurveNode* GetNextLayer() const { return mNextLayer; }
+    const KFCurveNode* GetNextLayer() const { return mNextLayer; }
+    KFCurveNode* GetNextLayer() { return mNextLayer; }
     void SetNextLayer(KFCurveNode* node, bool deleteOld);
-    KFCurveNode* GetLayerOwner() const { return mLayerOwner; }
+    const KFCurveNode* GetLayerOwner() const { return mLayerOwner; }
+    KFCurveNode* GetLayerOwner() { return mLayerOwner; }
     void SetLayerOwner(KFCurveNode* owner) { mLayerOwner = owner ? owner : this; }
-    KFCurveNode* GetTimeWarp() const { return mTimeWarp; }
+    const KFCurveNode* GetTimeWarp() const { return mTimeWarp; }
+    KFCurveNode* GetTimeWarp() { return mTimeWarp; }
     // Refuses a warp that would make the channel warp itself (the node, or
     // a warp whose own warps lead back here).
     void SetTimeWarp(KFCurveNode* node);
@@ -241,6 +265,11 @@ public:
     bool IsCacheValid() const { return mCacheState == 2; }
     bool InvalidateCache(int layerId, bool allLayers);
     void InvalidateNextLayers();
+    // What every writer of this channel's keys or values calls (evaluation
+    // never looks whether the curves changed): InvalidateCache on the
+    // channel with all its layers, and the cached values of the nodes above
+    // it and of its layer owner, which hold this channel's values too.
+    void InvalidateChannelCache();
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false);
     // A read: only the evaluation caches change.
     double* Evaluate(double* out, KTime time, int* hint = nullptr, bool useCache = false) const
@@ -307,9 +336,11 @@ public:
     static KFCurveNode* ReadScnLayerChannel(KScn& scn, KFCurveNode* node, bool defaultOnly);
 
 private:
+    // A node found from this writable node: as writable as this one.
+    static KFCurveNode* Writable(const KFCurveNode* node) { return const_cast<KFCurveNode*>(node); }
     void InitFields();
-    KFCurveNode* FindSegment(const KString& segment) const;
-    KFCurveNode* SearchSegment(const KString& segment, int& visited) const;
+    const KFCurveNode* FindSegment(const KString& segment) const;
+    const KFCurveNode* SearchSegment(const KString& segment, int& visited) const;
     // Name look-ups in a large subtree (a take holding thousands of number
     // channels) go through an index of the names below the node, made once
     // a search has visited kNameIndexFrom nodes: by name, the first node
@@ -332,6 +363,8 @@ private:
     double* EvaluateChildren(double* out, KTime time, int* hint, bool useCache);
     void CombineLayer(double* out, double* v, int nV, KTime time, bool useCache);
     bool CacheHit(KTime time) const;
+    // Empties this node's own cache and its curve's (not the children's).
+    void ForgetOwnCache();
     void StoreCache(KTime time, const double* values, int n);
     bool PreviousKey(KTime time, const uint8_t* mask, int64_t& best);
     bool NextKey(KTime time, const uint8_t* mask, bool includeLayers, int64_t& best);
@@ -344,7 +377,7 @@ private:
     void CubicQuaternion(const QuaternionSpan& span, double u, double* blended);
     void ReplaceEulerKeysInSpan(KFCurveNode& source, KTime start, KTime stop, bool keepSpan, bool fill);
     void ApplyLayerTypeFixups(int fileVersion);
-    KFCurveNode* FindChannelChild(const KString& name) const;
+    KFCurveNode* FindChannelChild(const KString& name);
 
     uint8_t mQuaternionInterpolation = 0;
     mutable SNameIndex* mNameIndex = nullptr;

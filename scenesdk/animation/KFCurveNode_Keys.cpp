@@ -200,6 +200,7 @@ const double* KFCurveNode::SetDefaultValues(const double* in)
             in = child->SetDefaultValues(in);
         }
     }
+    InvalidateChannelCache();
     return in;
 }
 
@@ -217,6 +218,7 @@ const double* KFCurveNode::AppendKeys(KTime time, const double* in, bool closest
         {
             GetChildAt(i)->AppendKeys(time, closest + i, closestRotation);
         }
+        InvalidateChannelCache();
         return in + 3;
     }
     for (int i = 0; i < GetChildCount(); ++i)
@@ -226,6 +228,7 @@ const double* KFCurveNode::AppendKeys(KTime time, const double* in, bool closest
             in = child->AppendKeys(time, in, closestRotation);
         }
     }
+    InvalidateChannelCache();
     return in;
 }
 
@@ -253,6 +256,7 @@ void KFCurveNode::ReplaceQuaternionKeysInSpan(KFCurveNode& source, KTime start, 
                                                  static_cast<float>(startScale),
                                                  static_cast<float>(stopScale), keepSpan, fill);
     }
+    InvalidateChannelCache();
 }
 
 // The Euler form: the pasted angles are moved by whole turns (and possibly
@@ -314,6 +318,7 @@ void KFCurveNode::ReplaceKeysInSpan(KFCurveNode& source, KTime start, KTime stop
     if (mLayerType == eKFCurveNodeLayerEulerRotation && IsEulerTriple() && source.IsEulerTriple())
     {
         ReplaceEulerKeysInSpan(source, start, stop, keepSpan, fill);
+        InvalidateChannelCache();
         return;
     }
     if (mCurve != nullptr && source.mCurve != nullptr)
@@ -332,6 +337,7 @@ void KFCurveNode::ReplaceKeysInSpan(KFCurveNode& source, KTime start, KTime stop
             }
         }
     }
+    InvalidateChannelCache();
 }
 
 } // namespace scenesdk

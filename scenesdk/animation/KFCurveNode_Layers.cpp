@@ -348,6 +348,36 @@ bool KFCurveNode::InvalidateCache(int layerId, bool allLayers)
     return true;
 }
 
+void KFCurveNode::ForgetOwnCache()
+{
+    if (mCurve != nullptr)
+    {
+        mCurve->EmptyCache();
+    }
+    mCachedTime = KTime(KTime::kInfinite);
+    mCacheState = 1;
+}
+
+void KFCurveNode::InvalidateChannelCache()
+{
+    InvalidateCache(mLayerId, true);
+    if (mLayerId != 0)
+    {
+        ForgetOwnCache(); // a layer node of a chain that is not flagged layered
+    }
+    for (KFCurveNode* node = mParent; node != nullptr; node = node->mParent)
+    {
+        node->ForgetOwnCache();
+    }
+    if (mLayerOwner != nullptr && mLayerOwner != this)
+    {
+        for (KFCurveNode* node = mLayerOwner; node != nullptr; node = node->mParent)
+        {
+            node->ForgetOwnCache();
+        }
+    }
+}
+
 void KFCurveNode::InvalidateNextLayers()
 {
     if (mNextLayer != nullptr)

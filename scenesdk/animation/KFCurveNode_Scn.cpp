@@ -40,7 +40,7 @@ KString CutRemark(const KString& name)
 // The child a "Channel" field of that name fills: "R", "S", "T" first by the
 // local transform data types, then by name (no case), then by the name cut
 // at its remark.
-KFCurveNode* KFCurveNode::FindChannelChild(const KString& name) const
+KFCurveNode* KFCurveNode::FindChannelChild(const KString& name)
 {
     KFCurveNode* child = nullptr;
     if (name == "R")
@@ -66,6 +66,12 @@ KFCurveNode* KFCurveNode::FindChannelChild(const KString& name) const
         {
             child = GetChildAt(IndexOfChildByName(cut.Buffer()));
         }
+    }
+    // The fourth component of a property's channel is "toto"; files that
+    // name it "W" fill it too (and the other way round).
+    if (child == nullptr && (name == "W" || name == "toto"))
+    {
+        child = GetChildAt(IndexOfChildByName(name == "W" ? "toto" : "W"));
     }
     return child;
 }

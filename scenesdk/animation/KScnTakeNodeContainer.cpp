@@ -8,19 +8,23 @@
 #include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_set>
+#include <utility>
 
 namespace scenesdk
 {
 
 namespace
 {
-const char* const kComponentNames[] = {"X", "Y", "Z", "W"};
+// A property's components: the fourth is named "toto" (files and callers look
+// channels up by these names; the reader takes "W" for it as well).
+const char* const kComponentNames[] = {"X", "Y", "Z", "toto"};
 
 bool SameText(const char* a, const char* b)
 {
@@ -52,14 +56,14 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
     delete mStale;
     mStale = nullptr;
     UnlinkAllPropertyCurves();
-    for (KScnPropertyRef* ref : mOwnedRefs)
+    for (KScnFree<KScnPropertyRef>* ref : mOwnedRefs)
     {
         RemoveUserProperty(ref);
         delete ref;
     }
 }
 
-void KScnTakeNodeContainer::SetError(const char* text)
+void KScnTakeNodeContainer::SetError(const char* text) const
 {
     if (mError != nullptr)
     {
@@ -198,6 +202,7 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
         {
             WriteCurveDefaultSilently(channel->GetFCurve(), v.values[0]);
         }
+        channel->InvalidateChannelCache();
     }
     delete mStale;
     mStale = nullptr;
@@ -313,6 +318,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         SetError("Take node already exists");
         return nullptr;
     }
+    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes);
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.
@@ -360,10 +366,15 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
     // needed (removing allocates nothing: a read undone removes takes).
     if (mTakeNames && mTakeNamesAt == KScnTakeNodeEntry::GetRenameCount())
     {
-        auto it = mTakeNames->find(take->GetName());
-        if (it != mTakeNames->end())
+        // The take's own entry: another take may have been given its name.
+        const auto range = mTakeNames->equal_range(take->GetName());
+        for (auto it = range.first; it != range.second; ++it)
         {
-            mTakeNames->erase(it);
+            if (it->data() == take->GetName())
+            {
+                mTakeNames->erase(it);
+                break;
+            }
         }
     }
     mTakes.erase(mTakes.begin() + index);
@@ -371,7 +382,7 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
     return true;
 }
 
-KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
+const KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index) const
 {
     if (index < 0 || index >= GetTakeNodeCount())
     {
@@ -381,9 +392,14 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
     return mTakes[index];
 }
 
-const char* KScnTakeNodeContainer::GetTakeNodeName(int index)
+KScnTakeNodeEntry* KScnTakeNodeContainer::GetTakeNode(int index)
 {
-    KScnTakeNodeEntry* take = GetTakeNode(index);
+    return const_cast<KScnTakeNodeEntry*>(std::as_const(*this).GetTakeNode(index));
+}
+
+const char* KScnTakeNodeContainer::GetTakeNodeName(int index) const
+{
+    const KScnTakeNodeEntry* take = GetTakeNode(index);
     return take != nullptr ? take->GetName() : nullptr;
 }
 
@@ -415,16 +431,12 @@ void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, 
     const double values[3] = {x, y, z};
     for (int k = 0; k < 3; ++k)
     {
+        // The take's curve getter empties the caches of the channel it hands out.
         if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisCurveNames[k]))
         {
             curve->SetDefaultValue(static_cast<float>(values[k]));
         }
     }
-}
-
-KScnTakeNodeEntry* KScnTakeNodeContainer::GetCurrentTakeNode()
-{
-    return GetTakeNode(mCurrent);
 }
 
 // ---- Property channels ----------------------------------------------------
@@ -507,6 +519,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             }
             WriteCurveDefaultSilently(child->GetFCurve(), values[k]);
         }
+        node->InvalidateChannelCache();
         return;
     }
     if (!property->GetAsDoubles(values))
@@ -518,6 +531,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
         node->SetFCurve(KMade(KFCurve::Create()));
     }
     WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+    node->InvalidateChannelCache();
 }
 
 void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProperty* property)
@@ -541,11 +555,13 @@ void KScnTakeNodeContainer::CopyKPropertyValueToChannel(KFCurveNode* node, KProp
                 WriteCurveDefaultSilently(child->GetFCurve(), values[i]);
             }
         }
+        node->InvalidateChannelCache();
         return;
     }
     if (node->GetFCurve() != nullptr && property->GetAsDoubles(values))
     {
         WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
+        node->InvalidateChannelCache();
     }
 }
 
@@ -898,18 +914,30 @@ void KScnTakeNodeContainer::OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* e
 
 void KScnTakeNodeContainer::OnUserPropertyAdded(KScnPropertyRef* property)
 {
-    if (property != nullptr && property->GetProperty() != nullptr)
+    if (property == nullptr)
     {
-        AddPropertyToTakes(property->GetProperty());
+        return;
     }
+    if (property->GetProperty() == nullptr)
+    {
+        // The handler makes the property of a record that has none; being
+        // listed already, an animatable one gets its channels there.
+        CreatePropertyForRef(property);
+        return;
+    }
+    AddPropertyToTakes(property->GetProperty());
 }
 
 void KScnTakeNodeContainer::OnUserPropertyRemoved(KScnPropertyRef* property)
 {
-    if (property != nullptr && property->GetProperty() != nullptr)
+    if (property == nullptr || property->GetProperty() == nullptr)
     {
-        RemovePropertyFromTakes(property->GetProperty());
+        return;
     }
+    RemovePropertyFromTakes(property->GetProperty());
+    // The handler removes the property the record stands for (a dynamic one
+    // only: a declared property stays in its set).
+    RemovePropertyForRef(property);
 }
 
 int KScnTakeNodeContainer::InstantiateHandlerProperties()
@@ -1023,7 +1051,7 @@ KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty
     {
         return GetSdkManager()->CreateUserPropertyFromProperty(property);
     }
-    KScnPropertyRef* ref = new KScnPropertyRef(nullptr, property);
+    auto* ref = new KScnFree<KScnPropertyRef>(nullptr, property);
     mOwnedRefs.push_back(ref);
     return ref;
 }

@@ -21,6 +21,7 @@
 
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/animation/KTime.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KString.h"
 
@@ -65,10 +66,15 @@ public:
     }
     KScnTakeNodeContainer(const KScnTakeNodeContainer&) = delete;
     KScnTakeNodeContainer& operator=(const KScnTakeNodeContainer&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Deletes the take nodes from the last to the first, then every link,
     // then the handles it owns (see CreateUserPropertyFromProperty).
     ~KScnTakeNodeContainer() override;
+    friend class KScnSdkManager;
 
+public:
     // Appends every property of the handler in the handler's order; nothing without a handler.
     virtual void CollectHandlerProperties(std::vector<KProperty*>& out);
 
@@ -119,11 +125,20 @@ public:
     // Whether a take has that name (byte for byte); null is the empty name.
     bool HasTakeNode(const char* name) { return HasTakeNamed(name != nullptr ? name : ""); }
     int GetTakeNodeCount() const { return static_cast<int>(mTakes.size()); }
+    // Reading and writing: the const forms give a const entry, whose
+    // accessors never copy a tree (a take reading a snapshot that others
+    // share keeps reading it); read through them. The others give an entry
+    // to write through, and its first writable pointer makes the take's own
+    // tree (see KScnTakeNodeEntry). Both record "Take node does not exist"
+    // for an index out of range.
     KScnTakeNodeEntry* GetTakeNode(int index);
-    const char* GetTakeNodeName(int index);
+    const KScnTakeNodeEntry* GetTakeNode(int index) const;
+    const char* GetTakeNodeName(int index) const;
     // Null without error when there is no take.
-    KScnTakeNodeEntry* GetDefaultTakeNode() const { return mTakes.empty() ? nullptr : mTakes[0]; }
-    KScnTakeNodeEntry* GetCurrentTakeNode();
+    KScnTakeNodeEntry* GetDefaultTakeNode() { return mTakes.empty() ? nullptr : mTakes[0]; }
+    const KScnTakeNodeEntry* GetDefaultTakeNode() const { return mTakes.empty() ? nullptr : mTakes[0]; }
+    KScnTakeNodeEntry* GetCurrentTakeNode() { return GetTakeNode(mCurrent); }
+    const KScnTakeNodeEntry* GetCurrentTakeNode() const { return GetTakeNode(mCurrent); }
     int GetCurrentTakeIndex() const { return mCurrent; }
 
     // ---- Property channels ----
@@ -162,10 +177,13 @@ public:
     KScnPropertyCurveLink* GetLink(int index) const;
 
     // ---- User properties ----
-    // An animatable user property standing for a kernel property gets its
-    // channels in every take (AddPropertyToTakes).
+    // Called by AddUserProperty. A record without a kernel property first
+    // gets one from the handler (CreatePropertyForRef); an animatable user
+    // property then gets its channels in every take (AddPropertyToTakes).
     void OnUserPropertyAdded(KScnPropertyRef* property) override;
-    // Drops the channels and curve links of the handle's kernel property.
+    // Drops the channels and curve links of the handle's kernel property,
+    // then asks the handler to remove the property (RemovePropertyForRef:
+    // a dynamic property leaves the set and the list; a declared one stays).
     virtual void OnUserPropertyRemoved(KScnPropertyRef* property);
     // Makes every property of the handler a user property of the object (a
     // property already listed is skipped); each handle reports its value
@@ -203,7 +221,8 @@ public:
     static void WriteCurveDefaultSilently(KFCurve* curve, double value);
 
 protected:
-    void SetError(const char* text);
+    // The error record is not the object's state: readers record into it too.
+    void SetError(const char* text) const;
 
     // The default values of the "X", "Y" and "Z" curves under channel in the
     // default take (0 for a missing curve or take).
@@ -242,7 +261,7 @@ private:
     std::unordered_multiset<std::string_view>& TakeNames();
     std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
-    std::vector<KScnPropertyRef*> mOwnedRefs; // handles made without a manager
+    std::vector<KScnFree<KScnPropertyRef>*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
     // Values a waiting default take starts from, made on first need.
     std::vector<SStaleValue>* mStale = nullptr;

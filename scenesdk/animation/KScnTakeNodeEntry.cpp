@@ -226,18 +226,44 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
     return nullptr;
 }
 
-const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
+const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second,
+                                                  const char* third) const
 {
     const KFCurveNode* node = Walk(ReadRoot(), first, second);
     if (node != nullptr && third != nullptr)
     {
         node = node->FindDescendant(third);
     }
-    return CurveOf(node);
+    return node;
+}
+
+const KFCurveNode* KScnTakeNodeEntry::FindChannelByDataType(const char* first, const char* second,
+                                                            const KDataType* dataType) const
+{
+    const KFCurveNode* node = Walk(ReadRoot(), first, second);
+    return node != nullptr ? node->FindDescendantByDataType(dataType) : nullptr;
+}
+
+const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
+{
+    return CurveOf(FindChannel(first, second, third));
 }
 
 // The writable forms find in the entry's own tree, made first when it
-// shared a snapshot: the curve found is the entry's alone.
+// shared a snapshot: the curve found is the entry's alone. The caller may
+// write through it, so the caches of its channel are emptied (a caller that
+// keeps the pointer and writes later empties them itself,
+// KFCurveNode::InvalidateChannelCache).
+KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
+{
+    const KFCurve* curve = CurveOf(node);
+    if (curve != nullptr)
+    {
+        const_cast<KFCurveNode*>(node)->InvalidateChannelCache();
+    }
+    return const_cast<KFCurve*>(curve);
+}
+
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
     // Never a curve of the shared snapshot (memory ran out making the copy).
@@ -245,18 +271,13 @@ KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, con
     {
         return nullptr;
     }
-    return const_cast<KFCurve*>(static_cast<const KScnTakeNodeEntry*>(this)->FindCurve(first, second, third));
+    return WritableCurveOf(FindChannel(first, second, third));
 }
 
 const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                       const KDataType* dataType) const
 {
-    const KFCurveNode* node = Walk(ReadRoot(), first, second);
-    if (node != nullptr)
-    {
-        node = node->FindDescendantByDataType(dataType);
-    }
-    return CurveOf(node);
+    return CurveOf(FindChannelByDataType(first, second, dataType));
 }
 
 KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
@@ -266,8 +287,22 @@ KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* s
     {
         return nullptr;
     }
-    return const_cast<KFCurve*>(
-        static_cast<const KScnTakeNodeEntry*>(this)->FindCurveByDataType(first, second, dataType));
+    return WritableCurveOf(FindChannelByDataType(first, second, dataType));
+}
+
+const KFCurve* KScnTakeNodeEntry::GetOcclusionCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeOcclusion::Get());
+}
+
+const KFCurve* KScnTakeNodeEntry::GetIKReachTranslationCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeIKReachTranslation::Get());
+}
+
+const KFCurve* KScnTakeNodeEntry::GetIKReachRotationCurve() const
+{
+    return FindCurveByDataType(nullptr, nullptr, KDataTypeIKReachRotation::Get());
 }
 
 KFCurve* KScnTakeNodeEntry::GetOcclusionCurve()

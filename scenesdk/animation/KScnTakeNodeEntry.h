@@ -93,7 +93,9 @@ public:
     KErrorRecord& GetError() const;
 
     // Each non-null name is searched below the node reached so far (a null
-    // name is skipped); the last node's curve is the result.
+    // name is skipped); the last node's curve is the result. The writable
+    // forms empty the evaluation caches of the channel whose curve they
+    // hand out (and of the nodes above it): the caller may write through it.
     KFCurve* FindCurve(const char* first, const char* second, const char* third);
     const KFCurve* FindCurve(const char* first, const char* second, const char* third) const;
     // As FindCurve, but the last step is a depth-first search by data type.
@@ -205,8 +207,11 @@ public:
 
     // Channels found by the data types of a marker's channels.
     KFCurve* GetOcclusionCurve();
+    const KFCurve* GetOcclusionCurve() const;
     KFCurve* GetIKReachTranslationCurve();
+    const KFCurve* GetIKReachTranslationCurve() const;
     KFCurve* GetIKReachRotationCurve();
+    const KFCurve* GetIKReachRotationCurve() const;
 
 private:
     using Snapshot = std::shared_ptr<KFCurveNode>;
@@ -214,6 +219,10 @@ private:
     KScnTakeNodeEntry(const char* name, Snapshot shared);
     static const KFCurveNode* Walk(const KFCurveNode* root, const char* first, const char* second);
     const KFCurve* CurveOf(const KFCurveNode* node) const;
+    KFCurve* WritableCurveOf(const KFCurveNode* node);
+    const KFCurveNode* FindChannel(const char* first, const char* second, const char* third) const;
+    const KFCurveNode* FindChannelByDataType(const char* first, const char* second,
+                                             const KDataType* dataType) const;
     // The tree to read, built first when it waits for its container.
     const KFCurveNode* ReadRoot() const;
     // A pointer into the tree leaves: the entry's own tree, copied from the

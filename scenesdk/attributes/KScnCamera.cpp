@@ -34,6 +34,12 @@ KFCurve* BackgroundCurve(KScnTakeNodeEntry* take, int component)
                            : nullptr;
 }
 
+const KFCurve* BackgroundCurve(const KScnTakeNodeEntry* take, int component)
+{
+    return take != nullptr ? take->FindCurve(nullptr, "BackgroundColor", kColorComponents[component])
+                           : nullptr;
+}
+
 } // namespace
 
 KScnCamera::KScnCamera(KScnSdkManager* manager) : mManager(manager), mProperties(new KScnCameraProperties)
@@ -58,14 +64,14 @@ KScnCamera::~KScnCamera()
     mProperties = nullptr;
 }
 
-KStringList KScnCamera::GetTypeNames() const
+KStringList KScnCamera::GetTypeNameList() const
 {
     KStringList list;
     list.Add("Camera");
     return list;
 }
 
-void KScnCamera::CollectProperties(std::vector<KProperty*>& out)
+void KScnCamera::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i)
     {
@@ -73,22 +79,12 @@ void KScnCamera::CollectProperties(std::vector<KProperty*>& out)
     }
 }
 
-// ---- Attachment and channels -------------------------------------------------
-
-int KScnCamera::AttachToNode(KScnNode* node)
+KObject* KScnCamera::GetHandlerPropertySet() const
 {
-    KScnNodeAttribute::AttachToNode(node);
-    if (node == nullptr)
-    {
-        return 0;
-    }
-    // The count is read again after each call.
-    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
-    {
-        AddChannels(node->GetTakeNode(i));
-    }
-    return node->GetTakeNodeCount();
+    return mProperties;
 }
+
+// ---- Attachment and channels -------------------------------------------------
 
 void KScnCamera::DetachFromNode()
 {
@@ -97,10 +93,8 @@ void KScnCamera::DetachFromNode()
     {
         return;
     }
-    for (int i = 0; i < node->GetTakeNodeCount(); ++i)
-    {
-        RemoveChannels(node->GetTakeNode(i));
-    }
+    // The base removes the channels once from every take of the node.
+    KScnNodeAttribute::DetachFromNode();
     // The kept "BackgroundColor" curves must not keep writing into this
     // camera's properties once it has left the node.
     KScnCameraProperties& p = *mProperties;
@@ -109,7 +103,6 @@ void KScnCamera::DetachFromNode()
     {
         node->UnlinkPropertyCurves(property);
     }
-    KScnNodeAttribute::DetachFromNode();
 }
 
 void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
@@ -337,9 +330,9 @@ KColorRGBA KScnCamera::GetDefaultBackgroundColor() const
 
 KColorRGBA KScnCamera::GetBackgroundColor() const
 {
-    KScnNode* node = GetNode();
-    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
-    KFCurve* curves[3] = {BackgroundCurve(take, 0), BackgroundCurve(take, 1), BackgroundCurve(take, 2)};
+    const KScnNode* node = GetNode();
+    const KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
+    const KFCurve* curves[3] = {BackgroundCurve(take, 0), BackgroundCurve(take, 1), BackgroundCurve(take, 2)};
     if (curves[0] == nullptr || curves[1] == nullptr || curves[2] == nullptr)
     {
         // Detached, or the channel is not there yet (attachment in progress).

@@ -105,17 +105,24 @@ public:
     };
 
     explicit KScnCamera(KScnSdkManager* manager = nullptr);
-    ~KScnCamera() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnCamera() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eCamera; }
-    int AttachToNode(KScnNode* node) override;
+    // Attaching adds the channels to every take (the base's AttachToNode);
+    // detaching removes them once and unlinks the kept "BackgroundColor".
     void DetachFromNode() override;
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Camera"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     KScnCameraProperties* GetProperties() const { return mProperties; }
     KScnSdkManager* GetManager() const { return mManager; }

@@ -21,9 +21,14 @@ class KScnCameraSwitcher : public KScnNodeAttribute
 {
 public:
     explicit KScnCameraSwitcher(KScnSdkManager* manager = nullptr);
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Deletes the names from the last to the first.
     ~KScnCameraSwitcher() override;
+    friend class KScnSdkManager;
 
+public:
     EAttributeKind GetAttributeKind() const override { return eCameraSwitcher; }
     // "Camera Index" (with a curve, default 1.0) under the take's root.
     void AddChannels(KScnTakeNodeEntry* take) override;

@@ -5,6 +5,7 @@
 #include "scenesdk/attributes/KScnControlSet.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <cstring>
 #include <string>
@@ -248,6 +249,7 @@ KScnCharacterNodeLink& KScnCharacterNodeLink::operator=(const KScnCharacterNodeL
 KScnCharacter::KScnCharacter(KScnSdkManager* manager, const char* name)
     : KScnConstraint(manager, name), mCharacterError(kCharacterErrors, 1)
 {
+    KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kCharacterSetsBytes);
     // Stopped part-way (memory running out), it frees what it made.
     try
     {

@@ -92,14 +92,18 @@ public:
 
     // name: the full name (the scene's factory puts "Constraint::" before it).
     KScnCharacter(KScnSdkManager* manager, const char* name);
-    ~KScnCharacter() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnCharacter() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindCharacter; }
     EConstraintKind GetConstraintKind() const override { return eCharacter; }
     KString GetTypeName() const override { return KString("Character"); }
     // One entry, "Character".
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    KStringList GetTypeNameList() const override;
     void SetOffset(KgeTVector /*offset*/) override {}
     // Channels for every animatable property of the set, in list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;

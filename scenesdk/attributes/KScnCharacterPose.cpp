@@ -14,6 +14,7 @@ KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
     if (manager != nullptr)
     {
         mScene = manager->CreateScene();
+        manager->SetOwned(mScene, true);
     }
     // Stopped part-way (memory running out), it gives its scene back.
     try
@@ -37,6 +38,7 @@ void KScnCharacterPose::DestroyScene()
     if (mScene != nullptr)
     {
         DestroyCharacters();
+        mPoseManager->SetOwned(mScene, false);
         mPoseManager->DestroyScene(mScene, true);
         mScene = nullptr;
     }

@@ -6,7 +6,9 @@
 // adds to describe the pose.
 //
 // Ownership: made and destroyed by the scene that lists it; the private scene
-// (with its character) goes back to the manager when the pose goes.
+// (with its character) is the pose's own: the manager lists it but refuses
+// to destroy it (KScnSdkManager::IsOwned), and the pose gives it back to the
+// manager when it goes.
 
 #include "scenesdk/kernel/KScnObject.h"
 
@@ -21,8 +23,13 @@ public:
     // name: the full name (the scene puts "Pose::" before it). A null
     // manager leaves the pose without a scene.
     KScnCharacterPose(KScnSdkManager* manager, const char* name);
-    ~KScnCharacterPose() override;
 
+protected:
+    // Destroyed only by the scene that owns it (KScnFree.h: one made outside a scene).
+    ~KScnCharacterPose() override;
+    friend class KScnSceneRoot;
+
+public:
     int GetObjectKind() const override { return eKindCharacterPose; }
 
     // Empties the private scene (its characters are destroyed) and makes

@@ -8,8 +8,10 @@
 // property set of the node mapped there.
 //
 // Most settings mirror an entry of the character's parameter table: they take
-// their values from it once, at construction (ReadParameters), and the
-// forward and clamp setters write back into it. Setter kinds, per row of the
+// their values from it at construction (ReadParameters), and the forward and
+// clamp setters write back into it. The scene reader, which writes a file's
+// parameters into the table directly, runs ReadParameters once more after
+// that, so that the settings show them (see the scene file format notes). Setter kinds, per row of the
 // table below:
 //   Store   - stores the value only;
 //   Forward - stores it and writes the parameter (a bool as mode 0/1, a mode

@@ -30,7 +30,7 @@ template <class Kind> KScnConstraint* MakeKind(KScnSdkManager* manager, const ch
 }
 } // namespace
 
-KScnConstraint* KScnConstraint::Create(KScnSdkManager* manager, int kind, const char* name)
+KScnConstraint::FreePtr KScnConstraint::Create(KScnSdkManager* manager, int kind, const char* name)
 {
     using Maker = KScnConstraint* (*)(KScnSdkManager*, const char*);
     // Indexed by kind - 1.
@@ -42,7 +42,7 @@ KScnConstraint* KScnConstraint::Create(KScnSdkManager* manager, int kind, const 
         return nullptr;
     }
     const KString full = KScnSdkManager::PrefixName("Constraint::", name);
-    return kMakers[kind - 1](manager, full.Buffer());
+    return FreePtr(kMakers[kind - 1](manager, full.Buffer()));
 }
 
 KScnConstraint::~KScnConstraint()
@@ -74,9 +74,11 @@ void KScnConstraint::AttachPropertySet(KScnConstraintProperty* set)
 
 void KScnConstraint::DisconnectAll()
 {
+    // Only the connections: the properties stay, for the handles and take
+    // links that stand for them until the constraint is destroyed.
     if (mPropertySet != nullptr)
     {
-        mPropertySet->DisconnectAll();
+        mPropertySet->DisconnectAllProperties();
     }
 }
 

@@ -18,6 +18,8 @@
 #include "scenesdk/kernel/KStringList.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
+#include <memory>
+
 namespace scenesdk
 {
 
@@ -39,22 +41,34 @@ public:
 
     // The constraint of kind 1..6 named "Constraint::" + name (the text after
     // a "::" in name, when it has one); null for any other kind. The caller
-    // owns it (the manager keeps it in its constraint list once it has one).
-    static KScnConstraint* Create(KScnSdkManager* manager, int kind, const char* name);
+    // owns it: no manager lists it (handles of its properties made through
+    // the manager stay listed there).
+    struct FreeDeleter
+    {
+        void operator()(KScnConstraint* constraint) const { delete constraint; }
+    };
+    using FreePtr = std::unique_ptr<KScnConstraint, FreeDeleter>;
+    static FreePtr Create(KScnSdkManager* manager, int kind, const char* name);
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Destroys the property set (detach, then delete), then the rest.
     ~KScnConstraint() override;
+    friend class KScnSdkManager;
 
-    // Detaches every object connected to the property set before destruction.
+public:
+    // Detaches every object connected to the property set and its
+    // properties (constrained object, sources, the scenes that list the
+    // constraint); the properties stay, and the constraint can still be
+    // used and destroyed.
     virtual void DisconnectAll();
     int GetObjectKind() const override { return eKindConstraint; }
     KScnPropertyHandler* GetPropertyHandler() override { return mPropertySet; }
     KScnConstraintProperty* GetConstraintProperties() const { return mPropertySet; }
     // "Constraint" here; each kind gives its own.
     KString GetTypeName() const override;
-    // One empty name, for every kind (GetTypeNames answers the same).
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    // One empty name, for every kind.
+    KStringList GetTypeNameList() const override;
     // Channels for every animatable property of the set, in property-list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     virtual EConstraintKind GetConstraintKind() const = 0;

@@ -33,6 +33,11 @@ public:
 
 private:
     KScnConstraintAimProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintAim() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintAimProperties : public KScnConstraintProperty

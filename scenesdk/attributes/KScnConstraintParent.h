@@ -31,6 +31,11 @@ public:
 
 private:
     KScnConstraintParentProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintParent() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintParentProperties : public KScnConstraintProperty

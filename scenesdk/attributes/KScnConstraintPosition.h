@@ -23,6 +23,11 @@ public:
 
 private:
     KScnConstraintPositionProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintPosition() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintPositionProperties : public KScnConstraintTransferProperties

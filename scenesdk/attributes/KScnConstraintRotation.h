@@ -23,6 +23,11 @@ public:
 
 private:
     KScnConstraintRotationProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintRotation() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintRotationProperties : public KScnConstraintTransferProperties

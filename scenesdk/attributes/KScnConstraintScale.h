@@ -23,6 +23,11 @@ public:
 
 private:
     KScnConstraintScaleProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintScale() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintScaleProperties : public KScnConstraintTransferProperties

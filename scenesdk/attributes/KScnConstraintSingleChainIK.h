@@ -41,6 +41,11 @@ public:
 
 private:
     KScnConstraintSingleChainIKProperties* mProperties;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintSingleChainIK() override = default;
+    friend class KScnSdkManager;
 };
 
 class KScnConstraintSingleChainIKProperties : public KScnConstraintProperty

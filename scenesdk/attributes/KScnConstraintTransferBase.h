@@ -25,6 +25,11 @@ protected:
 
 private:
     const char* mOffsetName;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnConstraintTransferBase() override = default;
+    friend class KScnSdkManager;
 };
 
 // The property set shared by the transfer kinds. It has no class id of its own: each kind's set declares

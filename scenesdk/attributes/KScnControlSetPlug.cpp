@@ -143,7 +143,7 @@ void KScnControlSetPlug::DisconnectAll()
 {
     if (mProperties != nullptr)
     {
-        mProperties->DisconnectAll();
+        mProperties->DisconnectAllProperties(); // the properties stay
     }
 }
 

@@ -75,18 +75,23 @@ class KScnControlSetPlug : public KScnTakeNodeContainer
 public:
     // name: the full name ("ControlSetPlug::" is put before it by the scene).
     KScnControlSetPlug(KScnSdkManager* manager, const char* name);
-    ~KScnControlSetPlug() override;
 
+protected:
+    // Destroyed only by the scene that owns it (KScnFree.h: one made outside a scene).
+    ~KScnControlSetPlug() override;
+    friend class KScnSceneRoot;
+
+public:
     int GetObjectKind() const override { return eKindControlSetPlug; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnControlSetPlugProperties* GetPlugProperties() const { return mProperties; }
     KString GetTypeName() const override { return KString("ControlSetPlug"); }
-    // One entry, "ControlSetPlug" (GetTypeNames answers the same).
-    KStringList GetTypeNameList() const;
-    KStringList GetTypeNames() const override { return GetTypeNameList(); }
+    // One entry, "ControlSetPlug".
+    KStringList GetTypeNameList() const override;
     // Channels for every animatable property of the set, in list order.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
-    // Detaches everything connected to the property set.
+    // Detaches everything connected to the property set and its properties;
+    // the properties stay.
     void DisconnectAll();
 
     KErrorRecord& GetError() { return mError; }

@@ -2,6 +2,7 @@
 
 #include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <cstring>
 
@@ -23,6 +24,7 @@ detail::KScnDeformerErrorHolder::KScnDeformerErrorHolder() : mErrorRecord(kDefor
 KScnDeformer::KScnDeformer(KScnSdkManager* manager, const char* name, const char* kindText)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord)
 {
+    KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kDeformerBytes);
     if (IsClusterText(kindText))
     {
         mKind = eCluster;
@@ -71,7 +73,7 @@ KString KScnDeformer::GetTypeName() const
     return KString(mProperties != nullptr ? mProperties->GetTypeText() : "");
 }
 
-KStringList KScnDeformer::GetTypeNames() const
+KStringList KScnDeformer::GetTypeNameList() const
 {
     KStringList out;
     out.Add("Deformer");

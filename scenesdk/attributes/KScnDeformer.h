@@ -55,8 +55,13 @@ public:
     // else (null, empty, "skin") a skin. The property set takes the name;
     // the take "Default" is added. manager may be null.
     KScnDeformer(KScnSdkManager* manager, const char* name, const char* kindText);
-    ~KScnDeformer() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnDeformer() override;
+    friend class KScnSdkManager;
+
+public:
     // The name the manager's factory gives: "SubDeformer::" + name for the
     // kind text "Cluster" (ignoring case), else "Deformer::" + name.
     static KString MakeObjectName(const char* name, const char* kindText);
@@ -69,7 +74,7 @@ public:
     // "Skin" or "Cluster".
     KString GetTypeName() const override;
     // The single name "Deformer".
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // Gives every animatable property of the set its channels (the deformer
     // sets have none, so nothing is made).
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;

@@ -23,8 +23,13 @@ public:
     static constexpr int kOptionCount = 11;
 
     explicit KScnExporter(KScnSdkManager* manager);
-    ~KScnExporter() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnExporter() override;
+    friend class KScnSdkManager;
+
+public:
     // Reset, then stores the file name (KScnIO::Initialize); true.
     bool Initialize(const char* fileName) override;
     void Reset();

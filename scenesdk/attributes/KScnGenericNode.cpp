@@ -48,7 +48,7 @@ void KScnGenericNode::Detach()
     }
 }
 
-KStringList KScnGenericNode::GetTypeNames() const
+KStringList KScnGenericNode::GetTypeNameList() const
 {
     KStringList out;
     out.Add("GenericNode");

@@ -64,15 +64,20 @@ class KScnGenericNode : private detail::KScnGenericNodeErrorHolder, public KScnT
 public:
     // No contents; the take "Default" is added. manager may be null.
     KScnGenericNode(KScnSdkManager* manager, const char* name);
-    ~KScnGenericNode() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnGenericNode() override;
+    friend class KScnSdkManager;
+
+public:
     // ---- Scene-object operations ----
     void Detach();
     // The deformer's kind value, as the file layer expects.
     int GetObjectKind() const override { return eKindDeformer; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KString GetTypeName() const override { return KString("GenericNode"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // The property set is empty: nothing is made.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

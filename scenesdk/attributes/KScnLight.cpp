@@ -129,16 +129,21 @@ KScnLight::~KScnLight()
     mProperties->Destroy();
 }
 
-KStringList KScnLight::GetTypeNames() const
+KStringList KScnLight::GetTypeNameList() const
 {
     KStringList names;
     names.Add("Light");
     return names;
 }
 
-void KScnLight::CollectProperties(std::vector<KProperty*>& out)
+void KScnLight::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
+}
+
+KObject* KScnLight::GetHandlerPropertySet() const
+{
+    return mProperties;
 }
 
 void KScnLight::AddChannels(KScnTakeNodeEntry* take)

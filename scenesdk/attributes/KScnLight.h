@@ -34,14 +34,20 @@ public:
     static const char* GetLightTypeName(int value);
 
     explicit KScnLight(KScnSdkManager* manager = nullptr);
-    ~KScnLight() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnLight() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eLight; }
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Light"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     void SetLightType(ELightType type);
     ELightType GetLightType();

@@ -2,6 +2,7 @@
 
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 namespace scenesdk
 {
@@ -17,15 +18,47 @@ const char* NameOf(const KScnNode* node)
 
 KScnLink::KScnLink()
 {
+    KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kLinkBytes);
     Reset();
+}
+
+KScnLink::~KScnLink()
+{
+    Refer(0, nullptr);
+    Refer(1, nullptr);
+}
+
+void KScnLink::Refer(int slot, KScnNode* node)
+{
+    KScnNode*& held = slot == 0 ? mLink : mAssociateModel;
+    if (held == node)
+    {
+        return;
+    }
+    if (held != nullptr)
+    {
+        held->RemoveLinkReference(mPlaces[slot]);
+        mPlaces[slot] = -1;
+    }
+    held = node;
+    if (node != nullptr)
+    {
+        mPlaces[slot] = node->AddLinkReference(this, slot);
+    }
+}
+
+void KScnLink::ForgetNode(int slot)
+{
+    (slot == 0 ? mLink : mAssociateModel) = nullptr;
+    mPlaces[slot] = -1;
 }
 
 void KScnLink::Reset()
 {
-    mLink = nullptr;
+    Refer(0, nullptr);
     mLinkName = "";
     mLinkMode = 1;
-    mAssociateModel = nullptr;
+    Refer(1, nullptr);
     mAssociateModelName = "";
     mUserDataID = "";
     mUserData = "";
@@ -44,13 +77,13 @@ void KScnLink::SetLink(KScnNode* node)
     {
         return;
     }
-    mLink = node;
+    Refer(0, node);
     mLinkName = NameOf(node);
 }
 
 void KScnLink::SetAssociateModel(KScnNode* node)
 {
-    mAssociateModel = node;
+    Refer(1, node);
     mAssociateModelName = NameOf(node);
 }
 
@@ -106,6 +139,15 @@ void KScnLink::CopyFrom(const KScnLink& other)
     Reset();
     SetLink(other.mLink);
     SetAssociateModel(other.mAssociateModel);
+    // A link whose node was destroyed still has the node's name.
+    if (other.mLink == nullptr)
+    {
+        mLinkName = other.mLinkName;
+    }
+    if (other.mAssociateModel == nullptr)
+    {
+        mAssociateModelName = other.mAssociateModelName;
+    }
     mUserDataID = other.mUserDataID;
     mUserData = other.mUserData;
     mLinkMode = other.mLinkMode;

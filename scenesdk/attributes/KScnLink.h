@@ -24,7 +24,14 @@ class KScnLink
 {
 public:
     KScnLink();
-    virtual ~KScnLink() = default;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    // Its nodes forget it.
+    virtual ~KScnLink();
+    friend class KScnSdkManager;
+
+public:
     KScnLink(const KScnLink&) = delete;
     KScnLink& operator=(const KScnLink&) = delete;
 
@@ -33,7 +40,9 @@ public:
     void Reset();
 
     // A null node is ignored (the previous node and name stay); otherwise the
-    // node is kept and its current name copied.
+    // node is kept and its current name copied. A node that is destroyed
+    // leaves the link (the link node, or the associate model, becomes null;
+    // the name stays).
     void SetLink(KScnNode* node);
     KScnNode* GetLink() const { return mLink; }
     KString GetLinkName() const { return mLinkName; }
@@ -83,7 +92,8 @@ public:
     KScnValueArray<double>& GetWeights() { return mWeights; }
     const KScnValueArray<double>& GetWeights() const { return mWeights; }
 
-    // Resets, then takes everything of other (its nodes through the setters).
+    // Resets, then takes everything of other (its nodes through the setters;
+    // the names of nodes it no longer has).
     void CopyFrom(const KScnLink& other);
     // Resets, then, for a cluster only, takes its mode, user data, control
     // points and the four transforms; the parent flag follows the cluster's.
@@ -107,8 +117,17 @@ private:
         KgeTVector s{1.0, 1.0, 1.0, 1.0};
     };
     void SetSlot(ETransformSlot slot, const KgeTransformMatrix& m);
+    // Points slot 0 (the link node) or 1 (the associate model) at node,
+    // telling the node it left and the one it joins.
+    void Refer(int slot, KScnNode* node);
+    // The slot's node is being destroyed: the slot becomes null.
+    friend class KScnNode;
+    void ForgetNode(int slot);
 
     KScnNode* mLink = nullptr;
+    // The places of this link's entries in the reference lists of its link
+    // node and associate model (KScnNode::AddLinkReference).
+    int mPlaces[2] = {-1, -1};
     KString mLinkName;
     int mLinkMode = 1;
     KScnNode* mAssociateModel = nullptr;

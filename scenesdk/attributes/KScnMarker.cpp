@@ -159,9 +159,14 @@ void KScnMarker::RemoveChannels(KScnTakeNodeEntry* take)
     }
 }
 
-void KScnMarker::CollectProperties(std::vector<KProperty*>& out)
+void KScnMarker::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
+}
+
+KObject* KScnMarker::GetHandlerPropertySet() const
+{
+    return mProperties;
 }
 
 KString KScnMarker::GetTypeName() const
@@ -169,7 +174,7 @@ KString KScnMarker::GetTypeName() const
     return KString(mMarkerKind >= 0 && mMarkerKind < 4 ? kKindNames[mMarkerKind] : "Marker");
 }
 
-KStringList KScnMarker::GetTypeNames() const
+KStringList KScnMarker::GetTypeNameList() const
 {
     KStringList names;
     names.Add("Marker");

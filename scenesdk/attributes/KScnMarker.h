@@ -42,17 +42,23 @@ public:
     static const char* GetLookName(int value);
 
     explicit KScnMarker(KScnSdkManager* manager = nullptr);
-    ~KScnMarker() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnMarker() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return KScnNodeAttribute::eMarker; }
     int GetMarkerType() const override { return mMarkerKind; }
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     // "Marker", "OpticalMarker", "IKEffector", "FKEffector"; "Marker" for any other kind.
     KString GetTypeName() const override;
     // One entry "Marker" whatever the kind.
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     // Kind Marker, look Cube, size 100, red, no label, IK pivot at the origin.
     void Reset();

@@ -56,12 +56,17 @@ KScnNull::~KScnNull()
     mProperties->Destroy();
 }
 
-void KScnNull::CollectProperties(std::vector<KProperty*>& out)
+void KScnNull::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
 }
 
-KStringList KScnNull::GetTypeNames() const
+KObject* KScnNull::GetHandlerPropertySet() const
+{
+    return mProperties;
+}
+
+KStringList KScnNull::GetTypeNameList() const
 {
     KStringList names;
     names.Add("Null");

@@ -39,12 +39,18 @@ class KScnNull : public KScnNodeAttribute
 {
 public:
     explicit KScnNull(KScnSdkManager* manager = nullptr);
-    ~KScnNull() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnNull() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eNull; }
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Null"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     // "Size" 100.0; the size counts as not set.
     void Reset();
@@ -63,7 +69,7 @@ private:
 };
 
 // Appends every property of a property set to out, in list order. Shared by
-// the attributes' CollectProperties.
+// the attributes' CollectHandlerProperties.
 void KScnAppendObjectProperties(KObject* set, std::vector<KProperty*>& out);
 // Takes an attribute off its node (the node's pointer included); nothing
 // while detached. Used by the attributes' destructors.

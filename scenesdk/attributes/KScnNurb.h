@@ -28,8 +28,13 @@ public:
     };
 
     explicit KScnNurb(KScnSdkManager* manager = nullptr);
-    ~KScnNurb() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnNurb() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eNurb; }
     KString GetTypeName() const override { return KString("Nurb"); }
 

@@ -5,7 +5,7 @@ namespace scenesdk
 
 KScnOpticalReference::KScnOpticalReference(KScnSdkManager* /*manager*/) {}
 
-KStringList KScnOpticalReference::GetTypeNames() const
+KStringList KScnOpticalReference::GetTypeNameList() const
 {
     KStringList out;
     out.Add("Marker");

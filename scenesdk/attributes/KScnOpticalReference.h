@@ -19,7 +19,12 @@ public:
     EAttributeKind GetAttributeKind() const override { return eOpticalReference; }
     KString GetTypeName() const override { return KString("Optical"); }
     // One entry: "Marker".
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnOpticalReference() override = default;
+    friend class KScnSdkManager;
 };
 
 } // namespace scenesdk

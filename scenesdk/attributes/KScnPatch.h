@@ -26,8 +26,13 @@ public:
     };
 
     explicit KScnPatch(KScnSdkManager* manager = nullptr);
-    ~KScnPatch() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnPatch() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return ePatch; }
     KString GetTypeName() const override { return KString("Patch"); }
 

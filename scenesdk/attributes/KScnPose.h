@@ -77,8 +77,13 @@ public:
 
     // A bind pose when bindPose is true, else a rest pose. No take is added.
     KScnPose(KScnSdkManager* manager, const char* name, bool bindPose);
-    ~KScnPose() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnPose() override;
+    friend class KScnSdkManager;
+
+public:
     // "Pose::" + name, the name the manager's factory gives.
     static KString MakeObjectName(const char* name);
 
@@ -89,7 +94,7 @@ public:
     // "BindPose" or "RestPose".
     KString GetTypeName() const override;
     // Empty.
-    KStringList GetTypeNames() const override { return KStringList(); }
+    KStringList GetTypeNameList() const override { return KStringList(); }
     // The property set is empty: nothing is made.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 namespace scenesdk
 {
@@ -26,7 +27,14 @@ namespace
 {
 bool IsUserPropertyOf(KScnTakeNodeContainer* owner, const KScnPropertyRef* ref)
 {
-    for (int i = 0; owner != nullptr && i < owner->GetUserPropertyCount(); ++i)
+    // A record just added (the owner's OnUserPropertyAdded asks for its
+    // property) is the last one: found without a search.
+    const int count = owner != nullptr ? owner->GetUserPropertyCount() : 0;
+    if (count > 0 && owner->GetUserProperty(count - 1) == ref)
+    {
+        return true;
+    }
+    for (int i = 0; i < count; ++i)
     {
         if (owner->GetUserProperty(i) == ref)
         {
@@ -84,10 +92,17 @@ bool KScnPropertyHandler::RemovePropertyForRef(KScnPropertyRef* ref)
     {
         return false;
     }
+    // The record stays where it is listed (among the owner's user
+    // properties or not); only the channels made for the property go, since
+    // a property made again for the record would not be linked to them.
     if (KScnTakeNodeContainer* owner = GetOwner())
     {
-        owner->RemoveUserProperty(ref);
-        owner->OnUserPropertyRemoved(ref);
+        owner->RemovePropertyFromTakes(property);
+        // Other handles standing for the property stop standing for it.
+        if (KScnSdkManager* manager = owner->GetSdkManager())
+        {
+            manager->ForgetStandIns(this, property);
+        }
     }
     ref->SetProperty(nullptr);
     DestroyPropertyAt(GetPropertyIndex(property));

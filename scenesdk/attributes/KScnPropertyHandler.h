@@ -47,9 +47,9 @@ public:
     // has a property already, or an unidentified type.
     bool CreatePropertyForRef(KScnPropertyRef* ref);
     // Destroys the dynamic property of this set that a record stands for and
-    // leaves the record standing for nothing; a record listed among the
-    // owner's user properties leaves the list, and the property's channels
-    // leave the owner's takes. False, with nothing changed, for a null record,
+    // leaves the record standing for nothing; the record stays wherever it
+    // is listed (a user property of the owner stays one), and the property's
+    // channels leave the owner's takes. False, with nothing changed, for a null record,
     // one without a property, or one whose property is not a dynamic
     // property of this set (a declared property never leaves its set).
     bool RemovePropertyForRef(KScnPropertyRef* ref);

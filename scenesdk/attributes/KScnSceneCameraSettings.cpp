@@ -1,7 +1,9 @@
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
 
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <cstring>
@@ -40,30 +42,59 @@ const ProducerPlacement kPlacements[] = {{0, 10.0, 4000.0, {0.0, 71.3, 287.5}, {
 
 KScnSceneCameraSettings::Body::Body() : error(kCameraMessages, 2) {}
 
-KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnNode* sceneRoot)
+KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnSceneContents* contents)
     : mBody(new Body)
 {
     mBody->manager = manager;
-    mBody->sceneRoot = sceneRoot;
-    for (int i = 0; i < eProducerCount; ++i)
+    mBody->contents = contents;
+    // Stopped part-way (memory running out), it gives back what it made.
+    try
     {
-        mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnCamera(nullptr);
+        for (int i = 0; i < eProducerCount; ++i)
+        {
+            mBody->cameras[i] =
+                manager != nullptr ? manager->CreateCamera() : new KScnFree<KScnCamera>(nullptr);
+        }
+        for (int i = 0; i < eProducerCount; ++i)
+        {
+            KScnNode* node =
+                manager != nullptr
+                    ? manager->CreateNode(kProducerNames[i])
+                    : new KScnFree<KScnNode>(
+                          nullptr, KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
+            mBody->nodes[i] = node;
+            node->SetNodeAttribute(mBody->cameras[i]);
+            node->SetVisibility(false);
+        }
+        if (manager != nullptr)
+        {
+            for (int i = 0; i < eProducerCount; ++i)
+            {
+                manager->SetOwned(mBody->nodes[i], true);
+                manager->SetOwned(mBody->cameras[i], true);
+            }
+        }
+        RestoreDefaults();
     }
-    for (int i = 0; i < eProducerCount; ++i)
+    catch (...)
     {
-        KScnNode* node =
-            manager != nullptr
-                ? manager->CreateNode(kProducerNames[i])
-                : new KScnNode(nullptr, KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
-        mBody->nodes[i] = node;
-        node->SetNodeAttribute(mBody->cameras[i]);
-        node->SetVisibility(false);
+        ReleaseProducers();
+        throw;
     }
-    RestoreDefaults();
 }
 
 KScnSceneCameraSettings::~KScnSceneCameraSettings()
 {
+    ReleaseProducers();
+}
+
+void KScnSceneCameraSettings::ReleaseProducers()
+{
+    for (int i = 0; mBody->manager != nullptr && i < eProducerCount; ++i)
+    {
+        mBody->manager->SetOwned(mBody->nodes[i], false);
+        mBody->manager->SetOwned(mBody->cameras[i], false);
+    }
     for (int i = 0; i < eProducerCount; ++i)
     {
         KScnNode* node = mBody->nodes[i];
@@ -76,7 +107,7 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
         }
         else
         {
-            delete node;
+            delete static_cast<KScnFree<KScnNode>*>(node); // made so above
         }
     }
     for (KScnCamera*& camera : mBody->cameras)
@@ -93,7 +124,7 @@ KScnSceneCameraSettings::~KScnSceneCameraSettings()
         }
         else
         {
-            delete camera;
+            delete static_cast<KScnFree<KScnCamera>*>(camera); // made so above
         }
         camera = nullptr;
     }
@@ -139,9 +170,11 @@ bool KScnSceneCameraSettings::SetDefaultCamera(const char* name)
     {
         known = std::strcmp(name, kProducerNames[i]) == 0;
     }
-    if (!known && mBody->sceneRoot != nullptr)
+    // The contents' root now: it may have been replaced or destroyed.
+    KScnNode* root = !known && mBody->contents != nullptr ? mBody->contents->GetRootNode() : nullptr;
+    if (root != nullptr)
     {
-        known = mBody->sceneRoot->FindChild(name, true) != nullptr;
+        known = root->FindChild(name, true) != nullptr;
     }
     if (!known)
     {

@@ -4,10 +4,12 @@
 // invisible producer node) and the name of the default camera.
 //
 // Ownership: the settings own the producer cameras and nodes. With a
-// manager, the nodes are made and destroyed through it (a manager that is
-// destroyed first takes the nodes with it, which the settings tolerate);
-// without one, the settings make and delete the nodes themselves. The scene
-// root is only searched for node names and must outlive the settings' use.
+// manager, they are made through it and marked as owned there, so that its
+// destroyers refuse them (KScnSdkManager::IsOwned), and the settings destroy
+// them through it (a manager that is destroyed first takes them with it,
+// which the settings tolerate); without one, the settings make and delete
+// them themselves. The scene contents are only asked for their root node,
+// at each search, and must outlive the settings' use.
 
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
@@ -19,6 +21,7 @@ namespace scenesdk
 
 class KScnCamera;
 class KScnNode;
+class KScnSceneContents;
 class KScnSdkManager;
 
 class KScnSceneCameraSettings
@@ -41,8 +44,9 @@ public:
         eProducerCount
     };
 
-    // sceneRoot: the root node searched by SetDefaultCamera (may be null).
-    KScnSceneCameraSettings(KScnSdkManager* manager, KScnNode* sceneRoot);
+    // contents: the contents whose root node SetDefaultCamera searches (may
+    // be null).
+    KScnSceneCameraSettings(KScnSdkManager* manager, KScnSceneContents* contents);
     ~KScnSceneCameraSettings();
     KScnSceneCameraSettings(const KScnSceneCameraSettings&) = delete;
     KScnSceneCameraSettings& operator=(const KScnSceneCameraSettings&) = delete;
@@ -52,8 +56,8 @@ public:
     void RestoreDefaults();
 
     // A producer name or "Camera Switcher" is always accepted; any other
-    // name must be a node below the scene root. False (with the error) for
-    // null or an unknown name, keeping the stored name.
+    // name must be a node below the contents' current root node. False
+    // (with the error) for null or an unknown name, keeping the stored name.
     bool SetDefaultCamera(const char* name);
     const char* GetDefaultCamera() const { return mBody->defaultCamera.Buffer(); }
     void SetDefaultViewingMode(int mode) { mBody->defaultViewingMode = mode; }
@@ -77,11 +81,13 @@ public:
     KErrorRecord& GetError() { return mBody->error; }
 
 private:
+    // Unmarks and destroys the producer nodes and cameras made.
+    void ReleaseProducers();
     struct Body
     {
         Body();
         KScnSdkManager* manager = nullptr;
-        KScnNode* sceneRoot = nullptr;
+        KScnSceneContents* contents = nullptr;
         KString defaultCamera{"Producer Perspective"};
         int defaultViewingMode = 0;
         KScnCamera* cameras[eProducerCount] = {};

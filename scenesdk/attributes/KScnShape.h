@@ -19,6 +19,11 @@ public:
     // Takes over the other shape's layers and control points; returns this
     // shape. Copying a shape onto itself changes nothing.
     KScnShape& Copy(const KScnShape& other);
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnShape() override = default;
+    friend class KScnSdkManager;
 };
 
 } // namespace scenesdk

@@ -50,9 +50,14 @@ void KScnSkeleton::UpdateColorState()
     mProperties->Color.SetFlagNotify(kColorNotLimbState, !limb);
 }
 
-void KScnSkeleton::CollectProperties(std::vector<KProperty*>& out)
+void KScnSkeleton::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
+}
+
+KObject* KScnSkeleton::GetHandlerPropertySet() const
+{
+    return mProperties;
 }
 
 KString KScnSkeleton::GetTypeName() const
@@ -61,7 +66,7 @@ KString KScnSkeleton::GetTypeName() const
     return KString(mSkeletonKind >= 0 && mSkeletonKind < 4 ? kNames[mSkeletonKind] : "");
 }
 
-KStringList KScnSkeleton::GetTypeNames() const
+KStringList KScnSkeleton::GetTypeNameList() const
 {
     KStringList names;
     if (mSkeletonKind == eRoot || mSkeletonKind == eEffector)

@@ -61,15 +61,21 @@ public:
     static constexpr uint32_t kColorNotLimbState = 16;
 
     explicit KScnSkeleton(KScnSdkManager* manager = nullptr);
-    ~KScnSkeleton() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnSkeleton() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eSkeleton; }
-    void CollectProperties(std::vector<KProperty*>& out) override;
+    void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     // 0 "Root", 1 "Limb", 2 "LimbNode", 3 "Root"; empty for any other kind.
     KString GetTypeName() const override;
     // Root and Effector: "Null", "Skeleton", "Root"; Limb and LimbNode:
     // "Skeleton"; any other kind: empty.
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
 
     // A Root of size 100, limb length 1, grey (0.8) and nothing set.
     void Reset();

@@ -135,6 +135,13 @@ bool KScnVideoProperties::ConnectionEvent(const KEventPath* path, int code, KPlu
     {
         OnDestinationAdded(other);
     }
+    // The scene contents that list the object the video is attached to (a
+    // texture, a node, a material, a generic node) list the video, one use
+    // each; detached, it leaves them with that use.
+    if (emitter == this && (code == eDstAdded || code == eDstRemoved) && mOwner != nullptr)
+    {
+        KScnSceneContents::OnUseConnection(other, mOwner, code == eDstAdded);
+    }
     return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }
 
@@ -154,25 +161,6 @@ void KScnVideoProperties::OnDestinationAdded(KPlug* destination)
         {
             light->SetFileName(GetPath());
         }
-    }
-
-    // Only the first destination that has an owner is asked about its scene:
-    // a node there lists the video in its scene contents.
-    for (int i = 0; i < destination->GetDstCount(); ++i)
-    {
-        KScnTakeNodeContainer* owner = SceneObjectOf(destination->GetDst(i));
-        if (owner == nullptr)
-        {
-            continue;
-        }
-        KScnSceneContents* contents = owner->GetObjectKind() == KScnObject::eKindNode
-                                          ? static_cast<KScnNode*>(owner)->GetSceneContents()
-                                          : nullptr;
-        if (contents != nullptr && contents->FindVideo(mOwner->GetName()) == nullptr)
-        {
-            contents->AddVideo(mOwner);
-        }
-        break;
     }
 }
 
@@ -196,7 +184,7 @@ KScnVideo::~KScnVideo()
     }
 }
 
-KStringList KScnVideo::GetTypeNames() const
+KStringList KScnVideo::GetTypeNameList() const
 {
     KStringList out;
     out.Add("Clip");

@@ -8,10 +8,11 @@
 // source of another property set (a texture's, or a node's that carries a
 // KScnLight). On that connection the set pushes the video's file names into
 // the texture (file, relative and media name) or the light (gobo file name,
-// KScnLight::SetFileName), and lists the video in the scene contents of the
-// node that the new destination hangs on (its first destination with an
-// owner: the node a texture is connected to, or the parent of the light's
-// node), unless a video of its name is listed there. Later SetFileName /
+// KScnLight::SetFileName), and every scene contents that lists the object
+// the video is connected to (a texture, a node, a material, a generic node)
+// lists the video with one use, unless another video of its name is listed
+// there (KScnSceneContents::OnUseConnection); a connection cut takes the use
+// back. Later SetFileName /
 // SetRelativeFileName calls reach every connected texture again.
 //
 // Ownership: the video owns its property set and destroys it (Destroy) in its
@@ -52,7 +53,8 @@ public:
     KScnVideo* GetVideo() const { return mOwner; }
 
     // On a destination added to this set: feeds the new destination's texture
-    // or light and lists the video in the scene contents behind it.
+    // or light and lists the video in the scene contents behind it; on one
+    // removed, takes that listing's use back.
     // The event always goes on to KObject's handling, whose result is returned.
     bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                          uint32_t type, KPlug* extra) override;
@@ -145,13 +147,18 @@ class KScnVideo : private detail::KScnVideoErrorHolder, public KScnTakeNodeConta
 public:
     // name is the full object name; manager may be null for a free video.
     KScnVideo(KScnSdkManager* manager, const char* name);
-    ~KScnVideo() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnVideo() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindVideo; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
     KScnVideoProperties* GetVideoProperties() const { return mProperties; }
     KString GetTypeName() const override { return KString("Clip"); }
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     // Makes the channels of the set's animatable properties in take.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 

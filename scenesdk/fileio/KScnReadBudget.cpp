@@ -1,12 +1,16 @@
 #include "scenesdk/fileio/KScnReadBudget.h"
 
+#include "scenesdk/kernel/KScnReadMeter.h"
+
 #include <cmath>
 
 namespace scenesdk
 {
 
-const KScnReadBudget KScnReadBudget::kForeignNodes = {4000.0, 1.0 / 1024.0, 0.0};
-const KScnReadBudget KScnReadBudget::kSceneNodes = {10000.0, 1.0 / 512.0, 0.0};
+const KScnReadBudget KScnReadBudget::kForeignNodes = {
+    double(KScnReadMeter::kBaseBytes) / KScnReadCost::kWeights[KScnReadCost::eNodes],
+    double(KScnReadMeter::kBytesPerFileByte) / KScnReadCost::kWeights[KScnReadCost::eNodes], 0.0};
+const KScnReadBudget KScnReadBudget::kSceneNodes = KScnReadBudget::kForeignNodes;
 
 uint64_t KScnReadBudget::Allowed(size_t fileSize, double scale) const
 {
@@ -25,28 +29,36 @@ bool KScnReadBudget::Check(uint64_t count, const char* what, size_t fileSize, do
     const uint64_t allowed = Allowed(fileSize, scale);
     if (count <= allowed)
         return true;
-    why = "the file makes " + std::to_string(count) + " " + what + ", more than the " +
-          std::to_string(allowed) + " allowed for a file of its size (" + option + " raises it)";
+    why = "the file makes " + std::to_string(count) + " " + what + ", more than its budget of " +
+          std::to_string(allowed) + " allows for a file of this size; " + option + " raises it";
     return false;
 }
 
-// Heap per object (bench/NodeMemory.cpp, Release) over a null model's 10.1 KB.
+// Per object as the meter charges it (bench/NodeMemory.cpp, Release).
 const double KScnReadCost::kWeights[eKindCount] = {
-    1.0,   // nodes
-    0.05,  // take records: 240 bytes, and as much again for first reads
-    29.0,  // characters: 290 KB
-    67.0,  // character poses: 680 KB with the private scene and its model
-    0.3,   // skins and clusters: 2.4 KB (3.3 KB at the peak)
-    0.1,   // links: 940 bytes
-    1.35,  // materials: 13.7 KB
-    1.2,   // textures: 11.9 KB
-    1.2,   // videos: as textures
-    0.045, // user property takes: 450 bytes once the take's channel is used
-    0.35,  // channels: 3.4 KB
+    12800.0,  // nodes: a null model, 12.5 KB
+    49152.0,  // cameras: 48 KB
+    25600.0,  // lights: 25 KB
+    400.0,    // take records
+    307200.0, // characters: 296 KB
+    696320.0, // character poses: 676 KB with the private scene and its model
+    2816.0,   // skins and clusters: 2.7 KB
+    960.0,    // links
+    14336.0,  // materials: 14 KB
+    12288.0,  // textures: 12 KB
+    12288.0,  // videos: as textures
+    1152.0,   // user properties
+    16.0,     // user property takes
+    4096.0,   // channels: a MOV column
+    900.0,    // shape channels
+    7168.0,   // written take entries: 7 KB
+    13312.0,  // take trees: an object's first take, 13 KB
 };
 
 const char* const KScnReadCost::kNames[eKindCount] = {
     "nodes",
+    "cameras",
+    "lights",
     "take records (takes x objects)",
     "characters",
     "character poses",
@@ -55,8 +67,12 @@ const char* const KScnReadCost::kNames[eKindCount] = {
     "materials",
     "textures",
     "videos",
+    "user properties",
     "user property takes (user properties x takes)",
     "channels",
+    "shape channels (shapes x takes)",
+    "written take entries",
+    "take trees (objects given their first take)",
 };
 
 void KScnReadCost::Add(EKind kind, uint64_t count)
@@ -78,12 +94,11 @@ double KScnReadCost::Total() const
     return total;
 }
 
-bool KScnReadCost::Check(const KScnReadBudget& budget, size_t fileSize, double scale, const char* option,
-                         std::string& why) const
+bool KScnReadCost::Check(size_t fileSize, double scale, const char* optionsClass, std::string& why) const
 {
     const double total = Total();
-    const uint64_t allowed = budget.Allowed(fileSize, scale);
-    if (total <= static_cast<double>(allowed))
+    const uint64_t budget = KScnReadMeter::Budget(fileSize, scale);
+    if (total <= static_cast<double>(budget))
         return true;
     int most = eNodes;
     for (int kind = 0; kind < eKindCount; ++kind)
@@ -91,12 +106,13 @@ bool KScnReadCost::Check(const KScnReadBudget& budget, size_t fileSize, double s
             kWeights[most] * static_cast<double>(mCounts[most]))
             most = kind;
     const double cost = kWeights[most] * static_cast<double>(mCounts[most]);
-    std::string what = std::to_string(mCounts[most]) + " " + kNames[most];
-    if (most != eNodes || cost < total)
-        what += " (as costly as " + std::to_string(static_cast<uint64_t>(cost)) + " nodes, " +
-                std::to_string(static_cast<uint64_t>(total)) + " with the rest)";
-    why = "the file makes " + what + ", more than the " + std::to_string(allowed) +
-          " allowed for a file of its size (" + option + " raises it)";
+    std::string what = std::to_string(mCounts[most]) + " " + kNames[most] + " (" +
+                       KScnReadMeter::Megabytes(cost, true) + " MB";
+    if (cost < total)
+        what += ", " + KScnReadMeter::Megabytes(total, true) + " MB with the rest";
+    why = "the file makes " + what + "), more than its budget of " +
+          KScnReadMeter::Megabytes(double(budget), false) + " MB allows for a file of this size; " +
+          optionsClass + "::mBudgetScale raises it";
     return false;
 }
 

@@ -11,12 +11,11 @@
 // mBudgetScale: 2 doubles every budget of the read, to read a file that
 // holds more than its size usually allows).
 //
-// Nodes are the costly part: a scene node with its properties takes some 10
-// KB, where the file may name one in a few bytes. The node budgets below
-// allow about 10 to 20 KB of nodes per KB of file plus a base of 40 to 100
-// MB, so that a read stays within 256 MB plus 40 times its file. What a
-// read makes besides nodes is weighed in nodes' worth (KScnReadCost) and
-// held to the same budgets.
+// Nodes are the costly part: a scene node with its properties takes some 12
+// KB, where the file may name one in a few bytes. The node budgets below are
+// the read's byte budget (KScnReadMeter) in nodes. What a read makes besides
+// nodes is weighed in bytes (KScnReadCost) and held to the byte budget; the
+// read's meter holds it there as it makes it.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,10 +33,10 @@ struct KScnReadBudget
     // No budget past this, whatever the scale.
     static constexpr uint64_t kMaxCount = uint64_t(1) << 62;
 
-    // Nodes of a file of a foreign format: 4,000 plus one per KB.
+    // Nodes of a file of a foreign format, and of a scene file: the read's
+    // byte budget (KScnReadMeter::Budget) in null models of 12.5 KB, 13,107
+    // plus one per 800 bytes.
     static const KScnReadBudget kForeignNodes;
-    // Nodes of a scene file (which may hold many small models): 10,000 plus
-    // one per 512 bytes.
     static const KScnReadBudget kSceneNodes;
 
     // What a file of fileSize bytes may make, times scale (a scale that is
@@ -45,38 +44,43 @@ struct KScnReadBudget
     uint64_t Allowed(size_t fileSize, double scale = 1.0) const;
 
     // True when count is within the budget of fileSize; else false with why:
-    // "the file makes <count> <what>, more than the <n> allowed for a file of
-    // its size (<option> raises it)".
+    // "the file makes <count> <what>, more than its budget of <n> allows for a
+    // file of this size; <option> raises it".
     bool Check(uint64_t count, const char* what, size_t fileSize, double scale, const char* option,
                std::string& why) const;
 };
 
 // What one read asks to make, counted by kind before any of it is made and
-// weighed in nodes' worth (a node is 1), so that a file naming many of
-// something cheaper than a node, or a product of two counts (takes on every
-// object, links of every cluster on every mesh), is held to the same node
-// budget. The weights are what each costs, measured by bench/NodeMemory.cpp
-// (Release, heap in use per object added; a null model about 10.1 KB):
+// weighed in bytes, held to the byte budget of the read's meter
+// (KScnReadMeter::Budget: what the meter allows the whole read), so that a
+// file that plainly asks for too much is refused before anything is made.
+// The weights are what each costs as the meter charges it, measured by
+// bench/NodeMemory.cpp (Release, per object added):
 //
-//   take records      takes x the objects that get them: a record about 240
-//                     bytes, and as much again for what first reads of a
-//                     take may make (0.05)
-//   characters        an empty character about 290 KB (29)
-//   character poses   a pose with its private scene about 680 KB (67); the
-//                     pose's models count as nodes besides
-//   skins, clusters   about 2.4 KB each, 3.3 KB at the peak (0.3)
-//   links             clusters x the meshes their skin deforms: about 940
-//                     bytes each (0.1)
-//   materials         about 13.7 KB (1.35); textures about 11.9 KB (1.2),
-//                     videos as textures
-//   user property takes  user properties x takes: about 450 bytes once the
-//                     take's channel is used (0.045)
-//   channels          a column of channel motion (MOV): about 3.4 KB (0.35)
+//   nodes             a null model with its properties and channels: 12.5 KB
+//   cameras, lights   a camera model 48 KB, a light model 25 KB
+//   take records      takes x the objects that get them: about 400 bytes
+//   characters        an empty character: 296 KB
+//   character poses   a pose with its private scene: 676 KB (its models count
+//                     as nodes besides)
+//   skins, clusters   2.7 KB each
+//   links             clusters x the meshes their skin deforms: 950 bytes
+//   materials         an OBJ or 3DS material: 14 KB; textures and videos 12 KB
+//   user properties   1.1 KB each, and 16 bytes on each take
+//   channels          a column of channel motion (MOV): 4 KB
+//   shape channels    shapes x takes (each take gets a channel of each shape):
+//                     900 bytes
+//   written takes     a take entry the file writes (its object's tree copied):
+//                     7 KB
+//   take trees        an object given its first take: its channels built and
+//                     copied for the takes to share, 13 KB
 struct KScnReadCost
 {
     enum EKind
     {
         eNodes,
+        eCameras,
+        eLights,
         eTakeRecords,
         eCharacters,
         eCharacterPoses,
@@ -85,10 +89,15 @@ struct KScnReadCost
         eMaterials,
         eTextures,
         eVideos,
+        eUserProperties,
         eUserPropertyTakes,
         eChannels,
+        eShapeChannels,
+        eWrittenTakes,
+        eTakeTrees,
         eKindCount
     };
+    // Bytes each.
     static const double kWeights[eKindCount];
     // As named in a refusal: "nodes", "take records (takes x objects)", ...
     static const char* const kNames[eKindCount];
@@ -99,16 +108,16 @@ struct KScnReadCost
     void Add(EKind kind, uint64_t count);
     // a x b of a kind (takes x owners), saturating.
     void AddProduct(EKind kind, uint64_t a, uint64_t b);
-    // The weighed total, in nodes' worth.
+    // The weighed total, in bytes.
     double Total() const;
 
-    // True when the total is within the budget of fileSize; else false with
-    // why. When nodes alone are counted: "the file makes <n> nodes, more
-    // than the <m> allowed for a file of its size (<option> raises it)";
-    // otherwise the kind weighing most is named: "the file makes <n> <kind>
-    // (as costly as <c> nodes, <t> with the rest), more than the <m> ...".
-    bool Check(const KScnReadBudget& budget, size_t fileSize, double scale, const char* option,
-               std::string& why) const;
+    // True when the total is within the read's budget (KScnReadMeter::Budget
+    // of fileSize times scale); else false with why, naming the kind that
+    // weighs most, its bytes and, when other kinds are counted too, the
+    // total: "the file makes <n> <kind> (<c> MB[, <t> MB with the rest]),
+    // more than its budget of <b> MB allows for a file of this size;
+    // <optionsClass>::mBudgetScale raises it".
+    bool Check(size_t fileSize, double scale, const char* optionsClass, std::string& why) const;
 };
 
 } // namespace scenesdk

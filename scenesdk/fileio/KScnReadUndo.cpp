@@ -7,6 +7,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -193,6 +194,20 @@ std::vector<std::string> KScnReadUndo::TakeNames(KScnSceneRoot& scene)
     return names;
 }
 
+size_t KScnReadUndo::TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes)
+{
+    size_t count = 0, fresh = 0;
+    ForEachTakeOwner(scene,
+                     [&](KScnTakeNodeContainer* owner)
+                     {
+                         ++count;
+                         fresh += owner->GetTakeNodeCount() <= 1 ? 1 : 0;
+                     });
+    if (withoutTakes != nullptr)
+        *withoutTakes = fresh;
+    return count;
+}
+
 const char* KScnReadUndo::Reason(const char* doing, char (&out)[kReasonSize])
 {
     try
@@ -202,6 +217,10 @@ const char* KScnReadUndo::Reason(const char* doing, char (&out)[kReasonSize])
     catch (const std::bad_alloc&)
     {
         std::snprintf(out, sizeof out, "out of memory while %s", doing);
+    }
+    catch (const KScnReadOverBudget& over)
+    {
+        std::snprintf(out, sizeof out, "%s", over.what());
     }
     catch (const std::exception& e)
     {

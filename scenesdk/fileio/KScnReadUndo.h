@@ -52,12 +52,18 @@ public:
     // order met (KScnSceneRoot::GetTakeNames without its temporary strings,
     // which an exception would leak).
     static std::vector<std::string> TakeNames(KScnSceneRoot& scene);
+    // The number of the scene's take owners (each gets every take a read
+    // adds); withoutTakes, when given, gets how many have no take besides
+    // the default one (the first take given to one builds its channels and
+    // a copy of them).
+    static size_t TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes = nullptr);
 
     // The reason a read gives for the exception being handled: "out of
-    // memory while <doing>" for std::bad_alloc, else "<doing> failed:
+    // memory while <doing>" for std::bad_alloc, the meter's refusal for a
+    // read past its budget (KScnReadOverBudget), else "<doing> failed:
     // <what>" (cut to fit), written into out without allocating, so that it
     // can be given while memory stays exhausted. Call it inside a catch.
-    static constexpr size_t kReasonSize = 160;
+    static constexpr size_t kReasonSize = 320;
     static const char* Reason(const char* doing, char (&out)[kReasonSize]);
 
 private:

@@ -1,5 +1,6 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 
+#include "scenesdk/animation/KFCurveFilterTimeShiftAndScale.h"
 #include "scenesdk/animation/KFCurveMerge.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -30,6 +31,7 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -269,6 +271,9 @@ struct KScnReaderScn::Document
     SSceneParts parts;
     // Models with children, in the order they take them (see CheckHierarchy).
     std::vector<size_t> parentsDeepestFirst;
+    // Per material and texture record, the record whose object stands for
+    // it: itself, or the earlier one it repeats (see FindRepeats).
+    std::vector<size_t> materialKept, textureKept;
     int skipped = 0; // unknown object kinds, properties and references
     std::string error;
 };
@@ -561,38 +566,132 @@ template <class T> bool UniqueNames(const std::vector<T>& list, const char* kind
     return true;
 }
 
-bool SameMaterial(const SMaterial& a, const SMaterial& b)
+void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props, int& skipped)
 {
-    if (a.shading != b.shading || a.multiLayer != b.multiLayer || a.properties.size() != b.properties.size())
-        return false;
-    for (size_t i = 0; i < a.properties.size(); ++i)
-        if (a.properties[i].name != b.properties[i].name ||
-            a.properties[i].numbers != b.properties[i].numbers)
-            return false;
-    return true;
+    for (const SValues& p : props)
+    {
+        const std::vector<double>& v = p.numbers;
+        const bool colour = v.size() >= 3;
+        if (p.name == "Emissive" && colour)
+            m.SetDefaultEmissive(v[0], v[1], v[2]);
+        else if (p.name == "Ambient" && colour)
+            m.SetDefaultAmbient(v[0], v[1], v[2]);
+        else if (p.name == "Diffuse" && colour)
+            m.SetDefaultDiffuse(v[0], v[1], v[2]);
+        else if (p.name == "Specular" && colour)
+            m.SetDefaultSpecular(v[0], v[1], v[2]);
+        else if (p.name == "Opacity" && !v.empty())
+            m.SetDefaultOpacity(v[0]);
+        else if (p.name == "Reflectivity" && !v.empty())
+            m.SetDefaultReflectivity(v[0]);
+        else if (!SetByName(m.GetPropertyHandler(), p))
+            ++skipped;
+    }
 }
 
-// Drops materials that repeat an earlier one with equal values; false for a
-// repeated name with other values. Kept materials are found by name.
-bool MergeMaterials(std::vector<SMaterial>& list, std::string& error)
+// The values of a material record through the material's own setters.
+void FillMaterial(KScnMaterial& m, const SMaterial& s, int& skipped)
 {
-    std::vector<SMaterial> kept;
-    std::map<std::string, size_t> byName;
-    for (SMaterial& m : list)
+    m.SetShadingModel(s.shading.c_str());
+    m.SetMultiLayer(s.multiLayer != 0);
+    ApplyMaterialProperties(m, s.properties, skipped);
+}
+
+// The fields of a texture record through the texture's own setters.
+void FillTexture(KScnTexture& t, const STexture& s, int& skipped)
+{
+    t.SetFileName(s.fileName.c_str());
+    if (!s.relativeFileName.empty())
+        t.SetRelativeFileName(s.relativeFileName.c_str());
+    t.SetMediaName(s.media.c_str());
+    ApplyTextureFields(t, s.extra, skipped);
+    for (const SValues& p : s.properties)
+        if (!SetByName(t.GetPropertyHandler(), p))
+            ++skipped;
+}
+
+// Finds the material and texture records that repeat an earlier one, by the
+// objects' own duplicate tests (KScnMaterial::IsDuplicateOf: the same name
+// and values; KScnTexture::IsDuplicateOf: the same name but for trailing
+// digits and blanks, and the same settings). Each such record is dropped for
+// the earlier one it repeats (doc.materialKept, doc.textureKept); a repeated
+// name that is no duplicate is refused. The objects compared are made in a
+// manager of their own, so that a refused file leaves the caller's manager
+// as it was; only records whose names (stems) repeat are made.
+bool FindRepeats(KScnReaderScn::Document& doc, std::string& error)
+{
+    std::unique_ptr<KScnSdkManager> scratch;
+    auto manager = [&scratch]() -> KScnSdkManager&
     {
-        auto it = byName.find(m.name);
-        if (it == byName.end())
+        if (scratch == nullptr)
+            scratch = std::make_unique<KScnSdkManager>();
+        return *scratch;
+    };
+    int ignored = 0;
+    doc.materialKept.resize(doc.materials.size());
+    std::unordered_map<std::string, std::vector<size_t>> byName;
+    for (size_t i = 0; i < doc.materials.size(); ++i)
+    {
+        doc.materialKept[i] = i;
+        byName[doc.materials[i].name].push_back(i);
+    }
+    for (size_t i = 0; i < doc.materials.size(); ++i)
+    {
+        const std::vector<size_t>& same = byName[doc.materials[i].name];
+        if (same.size() < 2 || same.front() != i)
+            continue;
+        KScnMaterial* first = manager().CreateMaterial(doc.materials[i].name.c_str());
+        FillMaterial(*first, doc.materials[i], ignored);
+        for (size_t k = 1; k < same.size(); ++k)
         {
-            byName.emplace(m.name, kept.size());
-            kept.push_back(std::move(m));
-        }
-        else if (!SameMaterial(kept[it->second], m))
-        {
-            error = "repeated Material \"" + m.name + "\"";
-            return false;
+            const SMaterial& s = doc.materials[same[k]];
+            KScnMaterial* repeat = manager().CreateMaterial(s.name.c_str());
+            FillMaterial(*repeat, s, ignored);
+            if (!repeat->IsDuplicateOf(first))
+            {
+                error = "repeated Material \"" + s.name + "\"";
+                return false;
+            }
+            doc.materialKept[same[k]] = i;
+            manager().DestroyMaterial(repeat);
         }
     }
-    list = std::move(kept);
+    doc.textureKept.resize(doc.textures.size());
+    std::unordered_map<std::string, std::vector<size_t>> byStem;
+    for (size_t i = 0; i < doc.textures.size(); ++i)
+    {
+        doc.textureKept[i] = i;
+        byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()].push_back(i);
+    }
+    for (size_t i = 0; i < doc.textures.size(); ++i)
+    {
+        const std::vector<size_t>& group =
+            byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
+        if (group.size() < 2 || group.front() != i)
+            continue;
+        std::vector<std::pair<size_t, KScnTexture*>> kept;
+        for (size_t j : group)
+        {
+            const STexture& s = doc.textures[j];
+            KScnTexture* texture = manager().CreateTexture(s.name.c_str());
+            FillTexture(*texture, s, ignored);
+            auto same = std::find_if(kept.begin(), kept.end(),
+                                     [texture](const auto& k) { return texture->IsDuplicateOf(k.second); });
+            if (same != kept.end())
+            {
+                doc.textureKept[j] = same->first;
+                manager().DestroyTexture(texture);
+                continue;
+            }
+            for (const auto& k : kept)
+                if (doc.textures[k.first].name == s.name)
+                {
+                    error = "repeated Texture \"" + s.name + "\"";
+                    return false;
+                }
+            kept.emplace_back(j, texture);
+        }
+    }
     return true;
 }
 
@@ -616,8 +715,7 @@ bool CheckHierarchy(KScnReaderScn::Document& doc, std::string& error)
 
 bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 {
-    if (!UniqueNames(doc.models, "Model", error) || !UniqueNames(doc.textures, "Texture", error) ||
-        !UniqueNames(doc.characters, "Character", error) || !MergeMaterials(doc.materials, error) ||
+    if (!UniqueNames(doc.models, "Model", error) || !UniqueNames(doc.characters, "Character", error) ||
         !CheckHierarchy(doc, error))
         return false;
     for (const STexture& t : doc.textures)
@@ -626,6 +724,8 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
             error = "texture \"" + t.name + "\" has no FileName";
             return false;
         }
+    if (!FindRepeats(doc, error))
+        return false;
     for (const SModel& m : doc.models)
         if (m.hasMesh)
         {
@@ -643,14 +743,48 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
+// The objects a field of Objects makes that get takes, weighed by kind (a
+// model by its attribute); eKindCount for others. A Model's block adds its
+// user properties and shapes.
+KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes)
+{
+    if (Is(f, "Material"))
+        return KScnReadCost::eMaterials;
+    if (Is(f, "Texture"))
+        return KScnReadCost::eTextures;
+    if (Is(f, "Character"))
+        return KScnReadCost::eCharacters;
+    if (!Is(f, "Model"))
+        return KScnReadCost::eKindCount;
+    f.NextValueAsString();
+    const std::string attribute = f.RemainingValueCount() > 0 ? f.NextValueAsString() : std::string();
+    if (f.HasFieldBlock() && f.EnterFieldBlock())
+    {
+        while (f.OpenNextField())
+        {
+            userProperties += Is(f, "UserProperty") ? 1 : 0;
+            shapes += Is(f, "Shape") ? 1 : 0;
+        }
+        f.LeaveFieldBlock();
+    }
+    return attribute == "Camera"  ? KScnReadCost::eCameras
+           : attribute == "Light" ? KScnReadCost::eLights
+                                  : KScnReadCost::eNodes;
+}
+
 // What the document asks to make, weighed (KScnReadCost), within the budget
 // of the file's size before any model is read (the Objects block entered):
-// models and the nodes of character poses, the poses, characters,
-// materials, textures, skins and clusters, the links of every cluster on
-// every model its skin deforms, the takes on every object that gets them
-// (the file's, the scene's root and camera switcher) and on every user
-// property.
-bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, std::string& error)
+// models (cameras and lights by their own weight) and the nodes of character
+// poses, the poses, characters, materials, textures, skins and clusters, the
+// links of every cluster on every model its skin deforms, user properties;
+// the takes on every object that gets them: the file's takes on its objects
+// and on the take owners earlier reads brought (the scene's root and camera
+// switcher at least), the scene's earlier takes on the file's objects; the
+// takes on every user property, a channel of every shape in every take, the
+// take entries the file writes (each copies its object's channels), and the
+// channels an object's first take builds and copies.
+bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                   double scale, std::string& error)
 {
     const SSceneParts& parts = doc.parts;
     KScnReadCost cost;
@@ -668,46 +802,98 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, double scale, st
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = 2 + deformers, userProperties = 0;
+    uint64_t owners = deformers, userProperties = 0, shapes = 0;
     while (f.OpenNextField())
     {
-        KScnReadCost::EKind kind = KScnReadCost::eKindCount;
-        if (Is(f, "Model"))
-        {
-            kind = KScnReadCost::eNodes;
-            if (f.HasFieldBlock() && f.EnterFieldBlock())
-            {
-                while (f.OpenNextField())
-                    userProperties += Is(f, "UserProperty") ? 1 : 0;
-                f.LeaveFieldBlock();
-            }
-        }
-        else if (Is(f, "Material"))
-            kind = KScnReadCost::eMaterials;
-        else if (Is(f, "Texture"))
-            kind = KScnReadCost::eTextures;
-        else if (Is(f, "Character"))
-            kind = KScnReadCost::eCharacters;
+        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
     }
     f.Rewind();
-    uint64_t takes = 0;
+    uint64_t takes = 0, written = 0;
     if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
         while (f.OpenField("Take"))
         {
             ++takes;
+            const bool isDefault = std::strcmp(f.NextValueAsString(), "Default") == 0;
+            if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
+            {
+                while (f.OpenNextField())
+                    written += f.HasFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
+                f.LeaveFieldBlock();
+            }
             f.CloseField();
         }
-    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes, userProperties);
-    return cost.Check(KScnReadBudget::kSceneNodes, f.GetByteCount(), scale, "KStreamOptionsScn::mBudgetScale",
-                      error);
+    cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
+    cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
+    cost.Add(KScnReadCost::eUserProperties, userProperties);
+    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
+    cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
+    cost.Add(KScnReadCost::eWrittenTakes, written);
+    // The first take an object gets builds its channels and a copy of them.
+    if (takes + earlier.takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, owners);
+    if (takes > 0)
+        cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
+    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error);
 }
 
-bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
+// Takes out of a checked document the kinds of content whose switch is off
+// (KStreamOptionsScn::EOption), so that nothing of them is made: objects,
+// the references to them and, for materials and textures, the layer
+// elements that index them.
+void LeaveOut(KScnReaderScn::Document& doc, const KStreamOptionsScn& options)
+{
+    using O = KStreamOptionsScn;
+    const auto dropElements = [&doc](int type)
+    {
+        for (SModel& m : doc.models)
+            for (SLayer& layer : m.mesh.layers)
+                layer.elements.erase(std::remove_if(layer.elements.begin(), layer.elements.end(),
+                                                    [type](const SElement& e) { return e.type == type; }),
+                                     layer.elements.end());
+    };
+    if (!options.GetOption(O::eMaterials))
+    {
+        doc.materials.clear();
+        for (SModel& m : doc.models)
+            m.materials.clear();
+        dropElements(KScnLayerElement::eMaterial);
+    }
+    if (!options.GetOption(O::eTextures))
+    {
+        doc.textures.clear();
+        for (SModel& m : doc.models)
+            m.textures.clear();
+        dropElements(KScnLayerElement::eTexture);
+    }
+    if (!options.GetOption(O::eDeformers))
+    {
+        doc.parts.skins.clear();
+        doc.parts.clusters.clear();
+        doc.parts.modelDeformers.clear();
+    }
+    for (SModel& m : doc.models)
+    {
+        if (!options.GetOption(O::eShapes))
+            m.extra.shapes.clear();
+        if (!options.GetOption(O::eUserProperties))
+            m.userProperties.clear();
+    }
+    if (!options.GetOption(O::eCharacters))
+        doc.characters.clear();
+    if (!options.GetOption(O::eCharacterPoses))
+        doc.parts.poses.clear();
+    if (!options.GetOption(O::eGlobalSettings))
+        doc.parts.settings = SGlobalSettings();
+    if (!options.GetOption(O::eSceneInfo))
+        doc.metaData.reset();
+}
+
+bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
+                  double budgetScale)
 {
     auto metaData = std::make_unique<KScnSceneMetaData>();
     if (ReadSceneInfo(f, *metaData, doc.skipped))
@@ -720,7 +906,7 @@ bool ReadDocument(KScn& f, KScnReaderScn::Document& doc, double budgetScale)
         f.Rewind();
         return CheckTimeWarpIds(f, doc.error);
     }
-    if (!CheckReadCost(f, doc, budgetScale, doc.error))
+    if (!CheckReadCost(f, doc, earlier, budgetScale, doc.error))
     {
         f.Rewind();
         return false;
@@ -864,6 +1050,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
+                                  "KStreamOptionsScn");
         return Read(scene, options);
     }
     catch (const std::exception&)
@@ -1082,29 +1270,6 @@ bool AttachAttribute(KScnSdkManager* manager, KScnNode& node, const std::string&
     return false;
 }
 
-void ApplyMaterialProperties(KScnMaterial& m, const std::vector<SValues>& props, int& skipped)
-{
-    for (const SValues& p : props)
-    {
-        const std::vector<double>& v = p.numbers;
-        const bool colour = v.size() >= 3;
-        if (p.name == "Emissive" && colour)
-            m.SetDefaultEmissive(v[0], v[1], v[2]);
-        else if (p.name == "Ambient" && colour)
-            m.SetDefaultAmbient(v[0], v[1], v[2]);
-        else if (p.name == "Diffuse" && colour)
-            m.SetDefaultDiffuse(v[0], v[1], v[2]);
-        else if (p.name == "Specular" && colour)
-            m.SetDefaultSpecular(v[0], v[1], v[2]);
-        else if (p.name == "Opacity" && !v.empty())
-            m.SetDefaultOpacity(v[0]);
-        else if (p.name == "Reflectivity" && !v.empty())
-            m.SetDefaultReflectivity(v[0]);
-        else if (!SetByName(m.GetPropertyHandler(), p))
-            ++skipped;
-    }
-}
-
 // The names the node's own set does not have go to rest (the attribute's).
 void ApplyNodeProperties(KScnNode& node, const std::vector<SValues>& props, std::vector<SValues>& rest,
                          int& skipped)
@@ -1218,6 +1383,56 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
         element.AddIndex(index);
 }
 
+// The objects a node's Materials or Textures list connects, in the order
+// given, each once (repeats dropped for the same object stand once); the
+// slot of each entry of the list among them, -1 for a name the file does
+// not define.
+template <class T>
+std::vector<T*> ConnectionOrder(const std::vector<std::string>& names,
+                                const std::map<std::string, T*>& objects, std::vector<int>* slots)
+{
+    std::vector<T*> order;
+    for (const std::string& name : names)
+    {
+        auto it = objects.find(name);
+        int slot = -1;
+        if (it != objects.end())
+        {
+            slot = static_cast<int>(std::find(order.begin(), order.end(), it->second) - order.begin());
+            if (slot == static_cast<int>(order.size()))
+                order.push_back(it->second);
+        }
+        if (slots != nullptr)
+            slots->push_back(slot);
+    }
+    return order;
+}
+
+// The indices of a mesh's material and texture elements are positions in
+// the model's Materials and Textures lists; they become positions among the
+// objects those lists connect (ConnectionOrder): a repeat dropped for an
+// earlier object takes that object's position, and a name the file does not
+// define no entry (-1).
+void RenumberConnections(SModel& s, const std::map<std::string, KScnMaterial*>& materials,
+                         const std::map<std::string, KScnTexture*>& textures)
+{
+    std::vector<int> slots[2];
+    ConnectionOrder(s.materials, materials, &slots[0]);
+    ConnectionOrder(s.textures, textures, &slots[1]);
+    for (SLayer& layer : s.mesh.layers)
+        for (SElement& e : layer.elements)
+        {
+            const bool material = e.type == KScnLayerElement::eMaterial;
+            if ((!material && e.type != KScnLayerElement::eTexture) ||
+                e.reference == KScnLayerElement::eDirect)
+                continue;
+            const std::vector<int>& slot = slots[material ? 0 : 1];
+            for (int& index : e.indices)
+                index = index >= 0 && index < static_cast<int>(slot.size()) ? slot[static_cast<size_t>(index)]
+                                                                            : -1;
+        }
+}
+
 // The mesh's points and polygons, then each layer's elements. Material and
 // texture elements get only their mapping and indices here: the scene's
 // binding fills their direct arrays from the node's connections.
@@ -1271,22 +1486,80 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
     return nullptr;
 }
 
+// Times a moved key may reach (about 3 years): no move gives a tick count
+// that overflows.
+constexpr double kMaxMovedTicks = 4.6e15;
+
+// The keys of a take lie in its local time span as the file gives it. A
+// local span the caller's copy of the description gives instead (set before
+// the read) moves them there: shifted, then scaled about time 0, so that the
+// file's span falls on the caller's. Both spans must be given (stop after
+// start) and differ; a move that would carry the spans' ends beyond
+// kMaxMovedTicks is not made.
+KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTakeDescription& given)
+{
+    KScnReaderScn::STakeMove move;
+    const double a0 = static_cast<double>(file.mLocalTimeStart.Get());
+    const double a1 = static_cast<double>(file.mLocalTimeStop.Get());
+    const double b0 = static_cast<double>(given.mLocalTimeStart.Get());
+    const double b1 = static_cast<double>(given.mLocalTimeStop.Get());
+    const bool given2 = a1 > a0 && b1 > b0;
+    if (!given2 || (a0 == b0 && a1 == b1))
+        return move;
+    for (double t : {a0, a1, b0, b1})
+        if (std::fabs(t) > kMaxMovedTicks)
+            return move;
+    // Equal durations move by a whole shift, unscaled (no rounding at all).
+    const bool same =
+        file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
+    move.scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
+    move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get()
+                            : std::llround(b0 / move.scale - a0));
+    move.moves = true;
+    return move;
+}
+
 // The name a take of the file is imported under: the import name of the
 // options' record of that take (the caller's copy), else the file's; the
 // take's own name when that is empty. The description takes the import
-// name and the record's flags.
+// name and the record's flags, and the record's local span when the keys
+// move onto it (TakeMove).
 std::string ImportedTakeName(const std::string& name, KScnTakeDescription& description,
-                             const KStreamOptionsScn& options)
+                             const KStreamOptionsScn& options, KScnReaderScn::STakeMove& move)
 {
     for (const KScnTakeDescription& given : options.GetTakes())
         if (name == given.mName.Buffer())
         {
             description.mImportName = given.mImportName;
             description.mFlags = given.mFlags;
+            move = TakeMove(description, given);
+            if (move.moves)
+            {
+                description.mLocalTimeStart = given.mLocalTimeStart;
+                description.mLocalTimeStop = given.mLocalTimeStop;
+            }
             break;
         }
     const char* import = description.mImportName.Buffer();
     return import[0] != '\0' ? std::string(import) : name;
+}
+
+// Moves the keys of a take's tree as the move says, when every key stays
+// within kMaxMovedTicks.
+void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
+{
+    KTime first(KTime::kInfinite), last(KTime::kMinusInfinite);
+    if (!move.moves || !root.GetKeyInterval(first, last))
+        return;
+    for (KTime t : {first, last})
+        if (std::fabs((static_cast<double>(t.Get()) + static_cast<double>(move.shift.Get())) * move.scale) >
+                kMaxMovedTicks ||
+            std::fabs(static_cast<double>(t.Get())) > kMaxMovedTicks)
+            return;
+    KFCurveFilterTimeShiftAndScale filter;
+    filter.SetShift(move.shift);
+    filter.SetScale(move.scale);
+    filter.ApplyToNode(root, true);
 }
 
 // The object's take of that name, looked for first at the index every
@@ -1338,13 +1611,14 @@ void KScnReaderScn::ReadTakes(
         const bool block = mSource->HasFieldBlock() && mSource->EnterFieldBlock();
         if (block)
             ReadTakeFields(*mSource, description);
-        const std::string name = ImportedTakeName(fileName, description, options);
+        STakeMove move;
+        const std::string name = ImportedTakeName(fileName, description, options, move);
         description.mName = name.c_str();
         const auto known = indexOf.find(name);
         const int index = known != indexOf.end() ? known->second : -1;
         if (block)
         {
-            ReadTakeChannels(name, index, objects, skipped);
+            ReadTakeChannels(name, index, options, objects, move, skipped);
             mSource->LeaveFieldBlock();
         }
         if (index < 0)
@@ -1352,6 +1626,7 @@ void KScnReaderScn::ReadTakes(
             scene.AddTakeWhereMissing(name.c_str());
             indexOf.emplace(name, takeCount++);
         }
+        KScnReadMeter::Check();
         descriptions.push_back(description);
         mSource->CloseField();
     }
@@ -1362,11 +1637,20 @@ void KScnReaderScn::ReadTakes(
 // name of each object listed; index is the take's index in every object of
 // the file, -1 for a take they do not have yet (a listed object gets it).
 void KScnReaderScn::ReadTakeChannels(
-    const std::string& name, int index,
-    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], int& skipped)
+    const std::string& name, int index, const KStreamOptionsScn& options,
+    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds], const STakeMove& move,
+    int& skipped)
 {
     static const char* const kKinds[kTakeObjectKinds] = {"Model",     "Material", "Texture",
                                                          "Character", "Deformer", "SubDeformer"};
+    using O = KStreamOptionsScn;
+    const bool read[kTakeObjectKinds] = {true,
+                                         options.GetOption(O::eMaterials),
+                                         options.GetOption(O::eTextures),
+                                         options.GetOption(O::eCharacters),
+                                         options.GetOption(O::eDeformers),
+                                         options.GetOption(O::eDeformers)};
+    const bool importPass = options.GetOption(O::eImportPass);
     // Objects given the new take by this block so far.
     std::unordered_map<KScnTakeNodeContainer*, KScnTakeNodeEntry*> added;
     // The take's time warps, current while its channels are read and baked.
@@ -1376,7 +1660,7 @@ void KScnReaderScn::ReadTakeChannels(
         int kind = 0;
         while (kind < kTakeObjectKinds && std::strcmp(mSource->GetFieldName(), kKinds[kind]) != 0)
             ++kind;
-        if (kind == kTakeObjectKinds)
+        if (kind == kTakeObjectKinds || !read[kind])
             continue;
         auto it = objects[kind].find(mSource->NextValueAsString());
         if (it == objects[kind].end())
@@ -1400,8 +1684,13 @@ void KScnReaderScn::ReadTakeChannels(
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }
-        // Layers and time warps are merged and baked into plain curves.
-        ApplyImportPass(root);
+        KScnReadMeter::Check();
+        // Layers and time warps are merged and baked into plain curves,
+        // then the keys are moved to the take's local span when asked.
+        if (importPass)
+            ApplyImportPass(root);
+        MoveTakeKeys(*root, move);
+        KScnReadMeter::Check();
         mSource->LeaveFieldBlock();
     }
 }
@@ -1419,22 +1708,15 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
     for (size_t i = 0; i < doc.models.size(); ++i)
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
-        for (const std::string& name : doc.models[i].materials)
-        {
-            auto it = materials.find(name);
-            if (it != materials.end())
-                handler->ConnectSrc(it->second->GetPropertyHandler());
-            else
-                ++doc.skipped;
-        }
-        for (const std::string& name : doc.models[i].textures)
-        {
-            auto it = textures.find(name);
-            if (it != textures.end())
-                handler->ConnectSrc(it->second->GetPropertyHandler());
-            else
-                ++doc.skipped;
-        }
+        const SModel& m = doc.models[i];
+        for (KScnMaterial* material : ConnectionOrder(m.materials, materials, nullptr))
+            handler->ConnectSrc(material->GetPropertyHandler());
+        for (KScnTexture* texture : ConnectionOrder(m.textures, textures, nullptr))
+            handler->ConnectSrc(texture->GetPropertyHandler());
+        for (const std::string& name : m.materials)
+            doc.skipped += materials.count(name) == 0 ? 1 : 0;
+        for (const std::string& name : m.textures)
+            doc.skipped += textures.count(name) == 0 ? 1 : 0;
     }
 }
 
@@ -1455,44 +1737,62 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         return Fail(eUnidentifiedError, "the mBudgetScale option must be a number above 0");
     KScnSceneContents* contents = scene->GetContents();
     Document doc;
-    if (!ReadDocument(*mSource, doc, options->mBudgetScale))
-        return Fail(eFileCorrupted, doc.error);
     const std::vector<std::string> earlierTakes = KScnReadUndo::TakeNames(*scene);
+    SEarlier earlier;
+    size_t withoutTakes = 0;
+    earlier.owners = KScnReadUndo::TakeOwnerCount(*scene, &withoutTakes);
+    earlier.ownersWithoutTakes = withoutTakes;
+    earlier.takes = earlierTakes.size() - std::count(earlierTakes.begin(), earlierTakes.end(), "Default");
+    if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
+        return Fail(eFileCorrupted, doc.error);
+    LeaveOut(doc, *options);
 
     // Models, materials, textures and characters by name.
     std::map<std::string, KScnTakeNodeContainer*> objects[kTakeObjectKinds];
+    // A repeat dropped by its duplicate test (FindRepeats) is not made: its
+    // name stands for the object of the record it repeats.
     std::map<std::string, KScnMaterial*> materials;
-    for (const SMaterial& s : doc.materials)
+    std::vector<KScnMaterial*> madeMaterials(doc.materials.size(), nullptr);
+    for (size_t i = 0; i < doc.materials.size(); ++i)
     {
-        KScnMaterial* m = mManager->CreateMaterial(s.name.c_str());
-        contents->AddMaterial(m);
-        m->SetShadingModel(s.shading.c_str());
-        m->SetMultiLayer(s.multiLayer != 0);
-        ApplyMaterialProperties(*m, s.properties, doc.skipped);
+        const SMaterial& s = doc.materials[i];
+        KScnMaterial* m = madeMaterials[doc.materialKept[i]];
+        if (m == nullptr)
+        {
+            m = madeMaterials[i] = mManager->CreateMaterial(s.name.c_str());
+            contents->AddMaterial(m);
+            FillMaterial(*m, s, doc.skipped);
+        }
         materials[s.name] = m;
         objects[1][s.name] = m;
+        KScnReadMeter::Check();
     }
     std::map<std::string, KScnTexture*> textures;
-    for (const STexture& s : doc.textures)
+    std::vector<KScnTexture*> madeTextures(doc.textures.size(), nullptr);
+    for (size_t i = 0; i < doc.textures.size(); ++i)
     {
-        KScnTexture* t = mManager->CreateTexture(s.name.c_str());
-        contents->AddTexture(t);
-        t->SetFileName(s.fileName.c_str());
-        if (!s.relativeFileName.empty())
-            t->SetRelativeFileName(s.relativeFileName.c_str());
-        t->SetMediaName(s.media.c_str());
-        ApplyTextureFields(*t, s.extra, doc.skipped);
-        for (const SValues& p : s.properties)
-            if (!SetByName(t->GetPropertyHandler(), p))
-                ++doc.skipped;
+        const STexture& s = doc.textures[i];
+        KScnTexture* t = madeTextures[doc.textureKept[i]];
+        if (t == nullptr)
+        {
+            t = madeTextures[i] = mManager->CreateTexture(s.name.c_str());
+            contents->AddTexture(t);
+            FillTexture(*t, s, doc.skipped);
+        }
         textures[s.name] = t;
         objects[2][s.name] = t;
+        KScnReadMeter::Check();
     }
+    for (SModel& s : doc.models)
+        if (s.hasMesh)
+            RenumberConnections(s, materials, textures);
     std::map<std::string, KScnNode*> nodes;
     std::vector<KScnNode*> created;
     for (const SModel& s : doc.models)
     {
         KScnNode* node = mManager->CreateNode(s.name.c_str());
+        // Imported: the skeleton inherit-type fix-up below looks at it.
+        node->SetFlag(true);
         // Kept as listed; the children are connected once every model exists.
         for (const std::string& child : s.children)
             node->AddChildName(child.c_str());
@@ -1500,7 +1800,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         ApplyNodeProperties(*node, s.properties, attributeProperties, doc.skipped);
         // Pivots, pre- and post-rotations, offsets and limits reach the
         // transform only through the pivot set and the node limits.
-        node->UpdatePivotsFromProperties();
+        if (options->GetOption(KStreamOptionsScn::ePivots))
+            node->UpdatePivotsFromProperties();
         AddUserProperties(mManager, *node, s.userProperties, doc.skipped);
         if (s.hasMesh)
             BuildMesh(mManager, *node, s);
@@ -1512,6 +1813,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         nodes[s.name] = node;
         objects[0][s.name] = node;
         created.push_back(node);
+        KScnReadMeter::Check();
     }
     ConnectMaterialsAndTextures(doc, created, materials, textures);
     std::set<KScnNode*> hasParent;
@@ -1526,6 +1828,9 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     for (KScnNode* node : created)
         if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
             root->AddChild(node);
+    // A skeleton that inherits without its parent's scaling (type 2) under a
+    // node that is no skeleton inherits it (type 1).
+    scene->FixSkeletonInheritType(root);
     scene->BindMaterialsToLayers();
     scene->BindTexturesToLayers();
     SMadeCharacters made;
@@ -1543,17 +1848,23 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         for (const auto& named : list)
             named.second->PushAllPropertiesToDefaultTake();
     std::vector<KScnTakeDescription> descriptions;
-    ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
+    if (options->GetOption(KStreamOptionsScn::eTakes))
+        ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
         scene->AddTakeWhereMissing(take.c_str());
     RenameLegacyShapeChannels(created);
+    KScnReadMeter::Check();
     GiveMetaData(*scene, *options, doc.metaData.get());
     mStatus = doc.skipped == 0 ? "" : (std::to_string(doc.skipped) + " items skipped").c_str();
     if (mImporter != nullptr)
         mImporter->ReportProgress(this, "Scene read", mImporter->GetFileName().Buffer(), 100.0);
     else
         options->ReportProgress(this, "Scene read", 100.0);
+    // Asked not to keep them, skins and clusters go once bound into links
+    // (those of earlier reads into the scene too): the scene keeps the links.
+    if (!options->GetOption(KStreamOptionsScn::eKeepDeformers))
+        scene->DestroyAllDeformers();
     // Last: a failed read takes back what it made but cannot unlist a
     // description (all of them are listed or none).
     scene->SetTakeInfos(descriptions);

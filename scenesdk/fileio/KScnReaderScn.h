@@ -87,6 +87,24 @@ public:
     int32_t GetHeaderValue(int i) const;
 
     struct Document;
+    // What earlier reads brought into the scene read into: its take owners
+    // (and of them those without a take but "Default") and its takes besides
+    // "Default" (counted in the read's cost).
+    struct SEarlier
+    {
+        uint64_t owners = 0;
+        uint64_t ownersWithoutTakes = 0;
+        uint64_t takes = 0;
+    };
+
+    // How the keys of a take are moved once read: shifted by shift ticks,
+    // then scaled about time 0 (KFCurveFilterTimeShiftAndScale).
+    struct STakeMove
+    {
+        bool moves = false;
+        KTime shift;
+        double scale = 1.0;
+    };
 
 private:
     // OpenFile, CreateReadOptions and ReadScene without their catch of the
@@ -110,9 +128,11 @@ private:
     void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                    std::vector<KScnTakeDescription>& descriptions, int& skipped);
-    void ReadTakeChannels(const std::string& name, int index,
+    // Objects of a kind the options leave out are passed over uncounted;
+    // the import pass runs when its switch is on.
+    void ReadTakeChannels(const std::string& name, int index, const KStreamOptionsScn& options,
                           const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
-                          int& skipped);
+                          const STakeMove& move, int& skipped);
     // The metadata read goes into the options (which the importer passes on
     // to the scene); read without an importer it goes to the scene here.
     void GiveMetaData(KScnSceneRoot& scene, KStreamOptionsScn& options, const KScnSceneMetaData* metaData);

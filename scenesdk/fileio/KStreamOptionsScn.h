@@ -4,6 +4,12 @@
 // switches, the take descriptions found in the file, the current take name,
 // the password of an encrypted file, the file's metadata (when it has some)
 // and a progress callback.
+//
+// The switches (EOption, all on by default) say which kinds of content a
+// read makes; a reader leaves out the kinds whose switch is off. The
+// importer's twelve states are switches 0 to 2, 4 to 11 and 13 (state 10 is
+// switch 13; KScnImporter::SetState). What each reader reads of them: the
+// scene file format notes (7.12) and the README.
 // The take descriptions are the scene's records (KScnSceneRoot.h).
 //
 // The readers of foreign formats derive their own options from this class
@@ -24,6 +30,25 @@ class KStreamOptionsScn
 {
 public:
     static constexpr int kOptionCount = 14;
+    // The switches by index. A refused file is refused whatever they say:
+    // the whole file is read and checked before they leave anything out.
+    enum EOption
+    {
+        eCharacterPoses = 0,  // character poses with their private scenes
+        eMaterials = 1,       // materials (with models' Materials and material layers)
+        eTextures = 2,        // textures (with models' Textures and texture layers)
+        eKeepDeformers = 3,   // off: skins and clusters, once bound into links, are destroyed
+        eDeformers = 4,       // skins and clusters, and the links they bind
+        eShapes = 5,          // the shapes (morph targets) of geometries
+        eUserProperties = 6,  // models' user properties
+        ePivots = 7,          // models' pivots, offsets, pre- and post-rotations and limits
+        eCharacters = 8,      // characters with their control sets
+        eTakes = 9,           // takes: their channels, the takes a read adds, their descriptions
+        eGlobalSettings = 10, // the scene's time, camera and light settings
+        eSceneInfo = 11,      // the scene's metadata
+        eReserved12 = 12,     // not used
+        eImportPass = 13      // the import pass over the channels read (layers, time warps)
+    };
     // Called with the object reporting, a message and a value.
     using ProgressCallback = void (*)(void* object, const char* message, double value);
 

@@ -47,7 +47,7 @@ KScn3DSMaterials::KScn3DSMaterials(KScnImportBuilder& builder, const KStreamOpti
 
 void KScn3DSMaterials::Make(const std::vector<KScn3DSMaterial>& materials)
 {
-    if (!mOptions.mReadMaterials)
+    if (!mOptions.ReadsMaterials())
         return;
     for (const KScn3DSMaterial& m : materials)
     {
@@ -98,7 +98,7 @@ int KScn3DSMaterials::Find(const std::string& name)
     const auto found = mByName.find(name);
     if (found != mByName.end())
         return found->second;
-    if (mOptions.mReadMaterials && mUnknown.insert(name).second)
+    if (mOptions.ReadsMaterials() && mUnknown.insert(name).second)
         mWarnings.push_back("unknown material: " + name);
     return GetDefault();
 }
@@ -118,7 +118,7 @@ std::string KScn3DSMaterials::UniqueTextureName(const std::string& name)
 
 KScnTexture* KScn3DSMaterials::MakeTexture(const KScn3DSMap& map, int kind)
 {
-    if (map.mFile.empty() || !mOptions.mReadTextures)
+    if (map.mFile.empty() || !mOptions.ReadsTextures())
         return nullptr;
     std::string path, relative;
     if (!Resolve(map.mFile, path, relative))

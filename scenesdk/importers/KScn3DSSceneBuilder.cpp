@@ -1,6 +1,7 @@
 #include "scenesdk/importers/KScn3DSSceneBuilder.h"
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/importers/KScn3DSAffine.h"
 #include "scenesdk/importers/KScn3DSData.h"
 #include "scenesdk/importers/KScn3DSMaterials.h"
@@ -197,7 +198,7 @@ bool CBuild::KeyframerNode(size_t index, std::vector<KScnNode*>& made, std::stri
     }
     else if (object != nullptr)
         mShown[found->second] = 1;
-    return !mOptions.mReadAnimation || Animate(node, n, why);
+    return !mOptions.ReadsAnimation() || Animate(node, n, why);
 }
 
 // An object no keyframer node shows: a node under the root, placed by the
@@ -362,8 +363,10 @@ bool CBuild::Animate(KScnNode* node, const KScn3DSNode& source, std::string& why
             {
                 Rotate(v, orientation);
                 EulerOf(orientation, value);
-                for (int c = 0; k > 0 && c < 3; ++c)
-                    value[c] = previous[c] + std::remainder(value[c] - previous[c], 360.0);
+                // The rotation channels' closest-angle choice (XYZ).
+                static const int kAxes[3] = {0, 1, 2};
+                if (k > 0)
+                    KFCurveNode::ClosestEuler(value, previous, value, kAxes);
                 previous[0] = value[0], previous[1] = value[1], previous[2] = value[2];
             }
             if (!Fits(value, 3))

@@ -130,11 +130,10 @@ KScnNode* CAcclaimBuild::Joint(const std::string& name, KScnNode* parent, const 
     node->SetLocalTranslation(translation[0], translation[1], translation[2]);
     double angles[3];
     ToEulerXYZ(angles, pre);
-    KScnNodeProperties* properties = node->GetNodeProperties();
-    properties->RotationOrder.SetValue(static_cast<ERotationOrder>(order));
-    properties->PreRotation.SetValue(KgeTVector(angles[0], angles[1], angles[2], 0.0));
-    properties->RotationActive.SetValue(true);
-    node->UpdatePivotsFromProperties();
+    // Through the node's limits adapter: the bone's axis as pre-rotation,
+    // its dofs' order, the rotation on.
+    KScnMotionBuilder::SetPreRotation(node, angles);
+    KScnMotionBuilder::SetRotationOrder(node, order);
     return node;
 }
 
@@ -297,7 +296,12 @@ bool KScnAcclaimSceneBuilder::Build(KScnImportBuilder& builder, const KScnAcclai
     CAcclaimBuild build(motionBuilder, skeleton, options, warnings, why);
     if (!build.Nodes())
         return false;
-    return motion == nullptr || build.Motion(*motion);
+    if (motion == nullptr)
+        return true;
+    if (!build.Motion(*motion))
+        return false;
+    motionBuilder.FilterCurves();
+    return true;
 }
 
 } // namespace scenesdk

@@ -310,7 +310,8 @@ bool CDxfBuild::MakeMesh(KScnNode* node, const KScnDxfGeometry& g, const SContex
     std::vector<int32_t> materials; // per polygon of one copy
     materials.reserve(g.mSizes.size());
     std::unordered_map<int32_t, int32_t> local;
-    for (size_t p = 0; p < g.mSizes.size(); ++p)
+    // Without materials (KStreamOptionsScn::eMaterials off) the mesh has none.
+    for (size_t p = 0; mOptions.GetOption(KStreamOptionsScn::eMaterials) && p < g.mSizes.size(); ++p)
     {
         const int32_t colour = Resolve(g.mLayers[p], g.mColours[p], context);
         const auto found = local.emplace(colour, static_cast<int32_t>(d.mMaterials.size()));

@@ -1,17 +1,21 @@
 #include "scenesdk/importers/KScnForeignReader.h"
 
+#include "platform/sys/PathResolver.h"
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/importers/KTextFile.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 namespace scenesdk
@@ -52,7 +56,13 @@ std::string KScnForeignReader::GetFileStem() const
 bool KScnForeignReader::ReadSideFile(const std::string& path, std::vector<char>& bytes, std::string& why)
 {
     int id = KScn::eFileNotOpened;
-    return KScn::ReadFileBytes(path.c_str(), bytes, id, why);
+    if (!KScn::ReadFileBytes(path.c_str(), bytes, id, why))
+        return false;
+    // The read's budget grows by the file, however often it is named.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(plat::ResolvePath(path), ec);
+    KScnReadMeter::AddSideFile(ec ? path : real.string(), bytes.size());
+    return true;
 }
 
 bool KScnForeignReader::StaysInFolder(const char* path)
@@ -167,6 +177,10 @@ bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* optio
     try
     {
         undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
+        const std::vector<std::string> takes = KScnReadUndo::TakeNames(*scene);
+        mEarlierOwners = KScnReadUndo::TakeOwnerCount(*scene);
+        mEarlierTakes = takes.size() - std::count(takes.begin(), takes.end(), "Default");
+        const KScnReadMeter meter(mBytes.size(), options->mBudgetScale, "KStreamOptionsScn");
         return Read(*scene, *options);
     }
     catch (const std::exception&)
@@ -186,6 +200,7 @@ bool KScnForeignReader::Read(KScnSceneRoot& sceneRoot, KStreamOptionsScn& readOp
     KScnSceneRoot* scene = &sceneRoot;
     KStreamOptionsScn* options = &readOptions;
     KScnImportBuilder builder(mManager, scene);
+    builder.SetKeepTakes(options->GetOption(KStreamOptionsScn::eTakes));
     if (!ReadContent(builder, *options))
     {
         builder.Rollback();
@@ -193,8 +208,12 @@ bool KScnForeignReader::Read(KScnSceneRoot& sceneRoot, KStreamOptionsScn& readOp
             Fail(eUnidentifiedError, std::string(mFormatName) + " file could not be read");
         return false;
     }
+    // What the builder made is held to the budget before it reaches the
+    // scene, and what reaching it made (takes given both ways) after.
+    KScnReadMeter::Check();
     if (!builder.Commit())
         return Fail(eUnidentifiedError, "the scene refused the objects read");
+    KScnReadMeter::Check();
     options->ReportProgress(this, "Scene read", 100.0);
     return true;
 }
@@ -229,19 +248,31 @@ bool KScnForeignReader::CheckBudget(const KScnReadBudget& budget, uint64_t count
                                     size_t sideBytes)
 {
     std::string why;
+    KScnReadMeter::SetOptionsClass(optionsClass);
     const std::string option = std::string(optionsClass) + "::mBudgetScale";
-    return budget.Check(count, what, mBytes.size() + sideBytes, options.mBudgetScale, option.c_str(), why) ||
-           Refuse(why);
+    if (!budget.Check(count, what, mBytes.size() + sideBytes, options.mBudgetScale, option.c_str(), why))
+        return Refuse(why);
+    if (mEarlierTakes == 0 || std::strcmp(what, "nodes") != 0)
+        return true;
+    // The nodes with the takes earlier reads brought, weighed.
+    KScnReadCost cost;
+    cost.Add(KScnReadCost::eNodes, count);
+    return CheckCost(cost, options, optionsClass, sideBytes);
 }
 
 bool KScnForeignReader::CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options,
                                   const char* optionsClass, size_t sideBytes)
 {
     std::string why;
-    const std::string option = std::string(optionsClass) + "::mBudgetScale";
-    return cost.Check(KScnReadBudget::kForeignNodes, mBytes.size() + sideBytes, options.mBudgetScale,
-                      option.c_str(), why) ||
-           Refuse(why);
+    KScnReadMeter::SetOptionsClass(optionsClass);
+    // What earlier reads brought: the scene's takes on the nodes this read
+    // makes, and a take of this file on each take owner of the scene.
+    KScnReadCost all = cost;
+    all.AddProduct(KScnReadCost::eTakeRecords, mEarlierTakes, cost.mCounts[KScnReadCost::eNodes]);
+    all.Add(KScnReadCost::eTakeRecords, mEarlierOwners);
+    if (mEarlierTakes > 0)
+        all.Add(KScnReadCost::eTakeTrees, cost.mCounts[KScnReadCost::eNodes]);
+    return all.Check(mBytes.size() + sideBytes, options.mBudgetScale, optionsClass, why) || Refuse(why);
 }
 
 std::string KScnForeignReader::JoinWarnings(const std::vector<std::string>& warnings, size_t most)

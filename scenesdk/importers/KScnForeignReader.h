@@ -123,8 +123,11 @@ protected:
     // (an AMC's skeleton), added to the file's.
     bool CheckBudget(const KScnReadBudget& budget, uint64_t count, const char* what,
                      const KStreamOptionsScn& options, const char* optionsClass, size_t sideBytes = 0);
-    // The same for what the file asks for of every kind, weighed
-    // (KScnReadCost), against the node budget of a foreign file.
+    // The same for what the file asks for of every kind, weighed in bytes
+    // (KScnReadCost) with what earlier reads brought (the scene's takes on
+    // the nodes counted, a take on each take owner of the scene), against the
+    // read's byte budget (KScnReadMeter). CheckBudget of nodes adds the
+    // same when the scene has takes.
     bool CheckCost(const KScnReadCost& cost, const KStreamOptionsScn& options, const char* optionsClass,
                    size_t sideBytes = 0);
 
@@ -141,6 +144,9 @@ private:
     std::vector<char> mBytes;
     bool mOpen = false;
     bool mFailed = false;
+    // What earlier reads brought into the scene read into (see CheckCost).
+    uint64_t mEarlierOwners = 0;
+    uint64_t mEarlierTakes = 0;
 };
 
 } // namespace scenesdk

@@ -5,7 +5,8 @@
 // own). It does what every such reader does alike: the format is readable,
 // CreateReadOptions gives a new TOptions, and Read gets the caller's options
 // when they are of that kind, else a TOptions with its defaults (a caller's
-// plain KStreamOptionsScn, say). A reader supplies Read only; everything
+// plain KStreamOptionsScn, say) but the caller's switches of the kinds of
+// content to read (KStreamOptionsScn::EOption). A reader supplies Read only; everything
 // else is KScnForeignReader's (see there for refusals and ownership).
 
 #include "scenesdk/importers/KScnForeignReader.h"
@@ -32,8 +33,11 @@ protected:
 private:
     bool ReadContent(KScnImportBuilder& builder, const KStreamOptionsScn& given) final
     {
-        const TOptions defaults;
-        return Read(builder, KStreamOptionsForeign::Of(&given, defaults));
+        // Options of another kind still say which kinds of content to read.
+        TOptions defaults;
+        for (int i = 0; i < KStreamOptionsScn::kOptionCount; ++i)
+            defaults.SetOption(i, given.GetOption(i));
+        return Read(builder, KStreamOptionsForeign::Of(&given, static_cast<const TOptions&>(defaults)));
     }
 };
 

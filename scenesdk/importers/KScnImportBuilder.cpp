@@ -2,11 +2,14 @@
 
 #include "scenesdk/fileio/KScnReadUndo.h"
 
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "scenesdk/kernel/KScnTexture.h"
 
 #include <algorithm>
 #include <exception>
@@ -39,9 +42,13 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
         return nullptr;
     if (parent != nullptr && mMade.count(parent) == 0)
         return nullptr;
+    KScnReadMeter::Check();
     KScnNode* node = mManager->CreateNode(name != nullptr ? name : "");
     if (node == nullptr)
         return nullptr;
+    // Imported: the scene's skeleton inherit-type fix-up looks at it.
+    node->SetFlag(true);
+    mRenaming.Rename(node);
     mNodes.push_back(node);
     mMade.insert(node);
     if (parent == nullptr)
@@ -74,7 +81,10 @@ KScnMaterial* KScnImportBuilder::CreateMaterial(const char* name)
     KScnMaterial* material =
         mManager != nullptr ? mManager->CreateMaterial(name != nullptr ? name : "") : nullptr;
     if (material != nullptr)
+    {
+        mRenaming.Rename(material);
         mMaterials.push_back(material);
+    }
     return material;
 }
 
@@ -83,7 +93,10 @@ KScnTexture* KScnImportBuilder::CreateTexture(const char* name)
     KScnTexture* texture =
         mManager != nullptr ? mManager->CreateTexture(name != nullptr ? name : "") : nullptr;
     if (texture != nullptr)
+    {
+        mRenaming.Rename(texture);
         mTextures.push_back(texture);
+    }
     return texture;
 }
 
@@ -108,9 +121,20 @@ bool KScnImportBuilder::Commit()
         contents->AddMaterial(material);
     for (KScnTexture* texture : mTextures)
         contents->AddTexture(texture);
+    if (!mKeepTakes)
+    {
+        // Read, but not wanted: the nodes made lose the takes they were keyed in.
+        for (KScnNode* node : mNodes)
+            for (const std::string& take : mTakes)
+                for (int i = node->GetTakeNodeCount() - 1; i > 0; --i)
+                    if (take == node->GetTakeNodeName(i))
+                        node->RemoveTakeNode(i);
+        mTakes.clear();
+    }
     for (KScnNode* node : mTopNodes)
         if (node->GetParent() == nullptr)
             root->AddChild(node);
+    mScene->FixSkeletonInheritType(root);
     // Every take owner of the scene (the new objects, its root and camera
     // switcher, what earlier imports made) gets the takes, so that the scene
     // can make one current for all; the new objects get the scene's earlier
@@ -157,6 +181,7 @@ void KScnImportBuilder::Forget()
     mMaterials.clear();
     mTextures.clear();
     mTakes.clear();
+    mRenaming.Clear();
 }
 
 } // namespace scenesdk

@@ -7,7 +7,9 @@
 // scene's contents, hangs the top nodes under the scene's root in the order
 // they were made, gives every node made (and the scene's root and camera
 // switcher nodes) the takes asked for and records those takes in the scene,
-// and gives the objects made every take the scene had before. Rollback (also
+// gives the objects made every take the scene had before, and runs the
+// scene's skeleton inherit-type fix-up (every node made is marked imported,
+// KScnNode::SetFlag). Rollback (also
 // done by the destructor of a builder never committed) destroys everything
 // made, through the manager, so a refused file leaves the scene exactly as
 // it was.
@@ -15,6 +17,16 @@
 // Nodes below another node made here are attached at once (the whole
 // subtree joins the scene at Commit). Names are the bare names; the manager
 // adds its prefixes ("Model::", "Material::", "Texture::").
+//
+// Every node, material and texture made here passes through the builder's
+// renaming strategy (KNumberRenamingStrategy) as it is made: a current name
+// that an object of this read already has gets a running number ("Chair",
+// "Chair1", "Chair2"). Names compare with their prefixes, so a node and a
+// material may share a bare name. Readers that make their own names distinct
+// (the motion readers' "Hip_2", the 3DS reader's texture names) are left as
+// they are, since the strategy changes only a repeat.
+
+#include "scenesdk/kernel/KRenamingStrategy.h"
 
 #include <string>
 #include <unordered_set>
@@ -59,6 +71,12 @@ public:
     // description. Asking twice for one name adds it once.
     void AddTake(const char* name);
 
+    // Whether the takes asked for reach the scene (a read whose options
+    // leave takes out: KStreamOptionsScn::eTakes). When not, Commit takes
+    // them off the nodes made, and the scene gets neither them nor their
+    // descriptions. On at construction.
+    void SetKeepTakes(bool keep) { mKeepTakes = keep; }
+
     int GetNodeCount() const { return static_cast<int>(mNodes.size()); }
     int GetMaterialCount() const { return static_cast<int>(mMaterials.size()); }
     int GetTextureCount() const { return static_cast<int>(mTextures.size()); }
@@ -80,6 +98,9 @@ private:
     std::vector<KScnMaterial*> mMaterials;
     std::vector<KScnTexture*> mTextures;
     std::vector<std::string> mTakes;
+    bool mKeepTakes = true;
+    // Sees every object made since the last Commit or Rollback.
+    KNumberRenamingStrategy mRenaming;
 };
 
 } // namespace scenesdk

@@ -1,12 +1,18 @@
 #include "scenesdk/importers/KScnMotionBuilder.h"
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveFilter.h"
+#include "scenesdk/animation/KFCurveFilterConstantKeyReducer.h"
+#include "scenesdk/animation/KFCurveFilterRotation.h"
+#include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KFKeyRecord.h"
+#include "scenesdk/animation/KScnNodeLimitsHelper.h"
 #include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KgeMath.h"
@@ -114,8 +120,43 @@ KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* pa
 bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component,
                                   const double* values, size_t count, size_t stride, const int64_t* frames)
 {
-    return !mTake.empty() && KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values,
-                                      count, stride, frames);
+    if (mTake.empty() || !KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values,
+                                   count, stride, frames))
+        return false;
+    if (channel == KScnTakeKeys::eRotation && count > 0 && mRotatedSet.insert(node).second)
+        mRotated.push_back(node);
+    return true;
+}
+
+void KScnMotionBuilder::FilterCurves()
+{
+    for (KScnNode* node : mRotated)
+    {
+        KFCurve* curves[3];
+        bool all = true;
+        for (int c = 0; c < 3; ++c)
+            all = (curves[c] = KScnTakeKeys::GetCurve(node, mTake.c_str(), KScnTakeKeys::eRotation, c)) !=
+                      nullptr &&
+                  all;
+        if (!all)
+            continue;
+        // The filters work on a rotation channel of the node's order: angles
+        // are made nearer by turns and flips that keep the orientation.
+        const int order = node->GetRotationOrder(0);
+        const KFCurveFilterRotationNode channel(curves, order == eSphericXYZ ? KFCURVENODE_ROTATION_SPHERIC
+                                                                             : 2 * order);
+        // A channel that could not be made (memory ran out) fails the read.
+        ApplyRotationFilter(KMade(channel.Get()), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
+        // Curves the key synchronisation gave keys are reduced too.
+        for (KFCurve* curve : curves)
+            if (curve->GetKeyCount() > 0 && mKeyedSet.insert(curve).second)
+                mKeyed.push_back(curve);
+    }
+    if (GetApplyConstantKeyReducer() && !mKeyed.empty())
+    {
+        KFCurveFilterConstantKeyReducer reducer;
+        reducer.ApplyFilterToCurves(mKeyed.data(), static_cast<int>(mKeyed.size()));
+    }
 }
 
 bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t count, size_t stride,
@@ -156,6 +197,8 @@ bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t co
         ok = curve->ReplaceKey(first + static_cast<int>(i), key);
     }
     curve->EndKeyChanges();
+    if (ok && mKeyedSet.insert(curve).second)
+        mKeyed.push_back(curve);
     return ok;
 }
 
@@ -164,9 +207,14 @@ void KScnMotionBuilder::SetRotationOrder(KScnNode* node, int order)
     if (node == nullptr || order < eEulerXYZ || order > eEulerZYX)
         return;
     node->GetNodeProperties()->RotationOrder.SetValue(static_cast<ERotationOrder>(order));
+    if (order == eEulerXYZ)
+    {
+        KScnNodeLimitsHelper(&node->GetLimits()).SetRotationOrder(true);
+        return;
+    }
+    // The adapter names Euler XYZ and spheric orders only.
     node->SetRotationOrder(0, order);
-    if (order != eEulerXYZ)
-        node->GetLimits().SetRotationActive(true);
+    TurnRotationOn(node);
 }
 
 void KScnMotionBuilder::SetPreRotation(KScnNode* node, const double* angles)
@@ -175,8 +223,18 @@ void KScnMotionBuilder::SetPreRotation(KScnNode* node, const double* angles)
         return;
     const KgeTVector rotation(angles[0], angles[1], angles[2], 1.0);
     node->GetNodeProperties()->PreRotation.SetValue(rotation);
-    node->SetPreRotation(0, rotation);
-    node->GetLimits().SetRotationActive(true);
+    // The rotation channel's "min-max" is the pre-rotation.
+    KScnNodeLimitsHelper(&node->GetLimits()).SetChannelMinMax(KScnNodeLimits::eRotation, rotation);
+    TurnRotationOn(node);
+}
+
+void KScnMotionBuilder::TurnRotationOn(KScnNode* node)
+{
+    if (node == nullptr)
+        return;
+    // The flag is stored inverted: false turns the rotation on.
+    KScnNodeLimitsHelper(&node->GetLimits()).SetChannelFlag(KScnNodeLimits::eRotation, false);
+    node->SetRotationSpaceForLimitOnly(0, false);
 }
 
 int KScnMotionBuilder::OrderOfSequence(const int* axes, int count)
@@ -227,8 +285,10 @@ void KScnMotionBuilder::AnglesOfMatrix(double* xyz, const double* m, int order, 
         xyz[kOrderAxes[order][i]] = sequence[i];
     if (previous == nullptr)
         return;
-    for (int axis = 0; axis < 3; ++axis)
-        xyz[axis] += 360.0 * std::round((previous[axis] - xyz[axis]) / 360.0);
+    // The rotation channels' closest-angle choice, in the order's axes.
+    int axes[3];
+    KFCurveNode::GetAxisOrder(2 * order, axes);
+    KFCurveNode::ClosestEuler(xyz, previous, xyz, axes);
 }
 
 void KScnMotionBuilder::MapAxis(const KStreamOptionsForeign& options, int axis, int& sceneAxis, double& sign)

@@ -37,6 +37,16 @@
 //
 // Lengths: FileUnitLength turns a file's unit name into scene units.
 //
+// Curve filters: once every key is in, the reader calls FilterCurves, which
+// runs the global rotation filter (GetRotationFilterMode: the unroll filter
+// by default, else the gimbal filter) on the three rotation curves of each
+// node whose rotation was keyed, in the node's rotation order, so that each
+// key's angles are the equivalent angles nearest the previous key's (the
+// first key's nearest 0); then, while GetApplyConstantKeyReducer says so,
+// the constant key reducer over every curve keyed (and those rotation
+// curves), which drops flat runs of keys (a curve flat from end to end
+// keeps no key and takes its value as default).
+//
 // Failures: node makers return null when the manager fails; KeyFrames
 // false when the curve cannot be had, a frame lies outside SetFrameRate's
 // or does not follow the one before or the curve's last key (nothing keyed
@@ -51,6 +61,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace scenesdk
 {
@@ -92,11 +104,22 @@ public:
                    size_t count, size_t stride, const int64_t* frames = nullptr);
     bool KeyCurve(KFCurve* curve, const double* values, size_t count, size_t stride,
                   const int64_t* frames = nullptr);
+    // The filters over the curves keyed (see above), each curve once.
+    void FilterCurves();
 
-    // order: an ERotationOrder of the Euler kind (XYZ .. ZYX).
+    // The node's rotation set-up goes through its limits adapter
+    // (KScnNodeLimitsHelper), the node property of the same name alongside.
+    // order: an ERotationOrder of the Euler kind (XYZ .. ZYX); an order other
+    // than XYZ turns the rotation on (TurnRotationOn).
     static void SetRotationOrder(KScnNode* node, int order);
-    // angles: x, y, z in degrees, built with the XYZ order.
+    // angles: x, y, z in degrees, built with the XYZ order; turns the
+    // rotation on.
     static void SetPreRotation(KScnNode* node, const double* angles);
+    // Rotation active (the adapter's rotation flag), the node's order and
+    // pre-rotation turning the node itself: the adapter's step that makes
+    // them a space for the limits only is taken back, since a motion file's
+    // orders and bone axes are those of the rotation.
+    static void TurnRotationOn(KScnNode* node);
 
     // The scene order whose turns follow this sequence, axes missing from it
     // placed last (their angle being 0); -1 when an axis repeats or lies
@@ -106,8 +129,9 @@ public:
     // first turn applied first.
     static void MatrixOfSequence(double* m, const int* axes, const double* angles, int count);
     // Angles (x, y, z slots) in order that give m's 3x3 part; with previous
-    // (x, y, z), each moved by whole turns to within 180 degrees of it, so
-    // that curves stay continuous.
+    // (x, y, z), the equivalent angles nearest it (whole turns, or the
+    // flipped triple: KFCurveNode::ClosestEuler), so that curves stay
+    // continuous.
     static void AnglesOfMatrix(double* xyz, const double* m, int order, const double* previous);
     static void MapAxis(const KStreamOptionsForeign& options, int axis, int& sceneAxis, double& sign);
     // Metres per unit of a length unit's name, in any letter case: "mm",
@@ -130,6 +154,11 @@ private:
     int64_t mLastFrame = 0;
     KScnUniqueNames mNames;
     std::string mLastName;
+    // What FilterCurves works on, in the order first keyed.
+    std::vector<KFCurve*> mKeyed;
+    std::unordered_set<const KFCurve*> mKeyedSet;
+    std::vector<KScnNode*> mRotated;
+    std::unordered_set<const KScnNode*> mRotatedSet;
 };
 
 } // namespace scenesdk

@@ -113,7 +113,7 @@ private:
 KScnTexture* CObjBuild::MakeTexture(const KScnMtlMaterial& material, int map)
 {
     const KScnMtlMap& m = material.mMaps[map];
-    if (m.mFile.empty() || !mOptions.mReadTextures)
+    if (m.mFile.empty() || !mOptions.ReadsTextures())
         return nullptr;
     if (mOptions.mStayInModelFolder && !KScnForeignReader::StaysInFolder(m.mFile.c_str()))
     {
@@ -179,7 +179,7 @@ int CObjBuild::MaterialIndex(int name)
         {
             const std::string& text = mData.mMaterialNames[static_cast<size_t>(name)];
             const auto found = mMaterialOfName.find(text);
-            if (found == mMaterialOfName.end() && mOptions.mReadMaterials)
+            if (found == mMaterialOfName.end() && mOptions.ReadsMaterials())
                 mWarnings.push_back("unknown material: " + text);
             resolved = found != mMaterialOfName.end() ? found->second : -1;
         }

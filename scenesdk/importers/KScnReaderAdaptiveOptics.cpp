@@ -203,6 +203,7 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
                                   track.mFrames.data()))
                 throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     }
+    motion.FilterCurves();
     mStatus = extra > 0 ? (std::to_string(extra) + " lines after the last frame skipped").c_str() : "";
     return true;
 }

@@ -225,6 +225,7 @@ bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsB
         throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     if (frames > 0 && !build.Motion())
         throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+    motion.FilterCurves();
     mStatus = JoinWarnings(file.GetWarnings()).c_str();
     return true;
 }

@@ -182,6 +182,7 @@ bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
         throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     if (!build.Motion())
         throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+    motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;
 }

@@ -56,6 +56,7 @@ bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
                                   marker.mFrames.data()))
                 throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     }
+    motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;
 }

@@ -16,6 +16,10 @@
 // texture (-o/-s as UV offset and scale, -clamp); bump, map_d and map_Ks
 // become textures of the scene (bump marked as a bump map) that no polygon
 // uses. Texture and library paths are relative to the file that names them.
+// A library named more than once, however spelled ("big.mtl", "./big.mtl",
+// "BIG.MTL", a link to it), is read once; the read's budget (KScnReadCost,
+// with the libraries' bytes, each counted once) is checked after each
+// library read, so the read stops at the first library past it.
 //
 // Refused with error 0 and the reason ("line 7: vertex index 9 out of range
 // (4 read)"): any fault KScnObjParser or KScnMtlParser finds, in the OBJ
@@ -26,16 +30,37 @@
 #include "scenesdk/importers/KScnForeignReaderOf.h"
 #include "scenesdk/importers/KStreamOptionsObj.h"
 
+#include <string>
+#include <vector>
+
 namespace scenesdk
 {
+
+struct KScnMtlMaterial;
+struct KScnObjData;
+struct KScnReadCost;
 
 class KScnReaderObj : public KScnForeignReaderOf<KStreamOptionsObj>
 {
 public:
     explicit KScnReaderObj(KScnSdkManager* manager) : KScnForeignReaderOf(manager, "OBJ") {}
 
+    // What makes two library names the same library: the real path of the
+    // file (links followed, "." and ".." resolved, letter case and
+    // backslashes as the file system has them), or the path cleaned up when
+    // no such file exists.
+    static std::string LibraryKey(const std::string& path);
+
 protected:
     bool Read(KScnImportBuilder& builder, const KStreamOptionsObj& options) override;
+
+private:
+    // Reads each library the file names once, however it is spelled, its
+    // materials appended, and checks the cost (with the libraries' bytes read
+    // so far) after each: a file naming one large library many ways, or many
+    // libraries, stops at the first library past the budget.
+    bool ReadLibraries(const KScnObjData& data, const KStreamOptionsObj& options, KScnReadCost& cost,
+                       std::vector<KScnMtlMaterial>& materials, std::vector<std::string>& warnings);
 };
 
 } // namespace scenesdk

@@ -71,6 +71,7 @@ bool KScnReaderVicon::Read(KScnImportBuilder& builder, const KStreamOptionsVicon
     }
     if (!KeyMotion(motion, curves, file, length, options))
         return false;
+    motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;
 }

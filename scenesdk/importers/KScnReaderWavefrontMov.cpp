@@ -137,10 +137,9 @@ public:
             KScnNode* node = mNodes[channel.mNode];
             if (channel.mKind == KScnTakeKeys::eRotation && !node->GetRotationActive())
             {
-                KScnNodeProperties* properties = node->GetNodeProperties();
-                properties->RotationOrder.SetValue(static_cast<ERotationOrder>(mOptions.mRotationOrder));
-                properties->RotationActive.SetValue(true);
-                node->UpdatePivotsFromProperties();
+                // Through the node's limits adapter: the options' order, the rotation on.
+                KScnMotionBuilder::SetRotationOrder(node, mOptions.mRotationOrder);
+                KScnMotionBuilder::TurnRotationOn(node);
             }
             if (channel.mKind == kCustom && !AddNumberChannel(node, channel.mName, why))
                 return false;
@@ -172,10 +171,12 @@ public:
                 const auto found = custom[channel.mNode].find(channel.mName);
                 curve = found != custom[channel.mNode].end() ? found->second : nullptr;
             }
-            else
-                curve = KScnTakeKeys::GetCurve(node, take, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
-                                               channel.mAxis);
-            if (!mMotion.KeyCurve(curve, values.data() + c, rows, columns))
+            const bool keyed =
+                channel.mKind == kCustom
+                    ? mMotion.KeyCurve(curve, values.data() + c, rows, columns)
+                    : mMotion.KeyFrames(node, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
+                                        channel.mAxis, values.data() + c, rows, columns);
+            if (!keyed)
                 throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         }
     }
@@ -336,6 +337,7 @@ bool KScnReaderWavefrontMov::Read(KScnImportBuilder& builder, const KStreamOptio
     if (!build.Nodes(why))
         return Fail(eUnidentifiedError, why);
     build.Keys(values, rows);
+    motion.FilterCurves();
     mStatus = headerLines > 0 ? (std::to_string(headerLines) + " header lines skipped").c_str() : "";
     return true;
 }

@@ -40,6 +40,12 @@ public:
     // its bare file name in the model's folder (with a warning): files from
     // untrusted sources name nothing outside the model's folder.
     bool mStayInModelFolder = true;
+
+    // The switches above with the read options' own (KStreamOptionsScn::
+    // EOption): both must be on.
+    bool ReadsMaterials() const { return mReadMaterials && GetOption(eMaterials); }
+    bool ReadsTextures() const { return mReadTextures && GetOption(eTextures); }
+    bool ReadsAnimation() const { return mReadAnimation && GetOption(eTakes); }
 };
 
 } // namespace scenesdk

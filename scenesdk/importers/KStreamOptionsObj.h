@@ -40,6 +40,11 @@ public:
     // ".." is not followed (a warning in the status text): files from
     // untrusted sources reach nothing outside the model's folder.
     bool mStayInModelFolder = true;
+
+    // The switches above with the read options' own (KStreamOptionsScn::
+    // EOption): both must be on.
+    bool ReadsMaterials() const { return mReadMaterials && GetOption(eMaterials); }
+    bool ReadsTextures() const { return mReadTextures && GetOption(eTextures); }
 };
 
 } // namespace scenesdk

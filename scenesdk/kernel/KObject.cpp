@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnObjectManager.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KSearchWork.h"
 #include "scenesdk/kernel/KWorld.h"
 
@@ -45,7 +46,10 @@ KObject* KObject::Cast(KPlug* plug)
     return plug && plug->IsA(KObject::ClassId) ? static_cast<KObject*>(plug) : nullptr;
 }
 
-KObject::KObject() = default;
+KObject::KObject()
+{
+    KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kObjectBytes);
+}
 
 KObject::Names& KObject::N()
 {

@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KPlug.h"
 
 #include "scenesdk/kernel/KPlugFilter.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <algorithm>
 #include <atomic>
@@ -1035,6 +1036,7 @@ bool KPlug::Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before 
 
 bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc)
 {
+    KScnReadMeter::Count(KScnReadMeter::eConnections, KScnReadMeter::kConnectionBytes);
     const bool oneWay = (type & kOneWayType) != 0;
     d->ConnectionEvent(nullptr, eSrcAdding, d, -1, s, type, nullptr);
     if (!oneWay)

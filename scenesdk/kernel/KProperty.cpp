@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KStringList.h"
 
 #include <algorithm>
@@ -213,7 +214,10 @@ void KProperty::HolderList::Remove(KObject* holder, bool all)
 // ---------------------------------------------------------------------------
 // Construction and setup
 
-KProperty::KProperty() = default;
+KProperty::KProperty()
+{
+    KScnReadMeter::Count(KScnReadMeter::eProperties, KScnReadMeter::kPropertyBytes);
+}
 
 KProperty::~KProperty()
 {

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KSaturate.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KgeRGBVector.h"
 #include "scenesdk/kernel/KgeTVector.h"
 
@@ -448,6 +449,7 @@ private:
         {
             return *side;
         }
+        KScnReadMeter::Count(KScnReadMeter::eProperties, KScnReadMeter::kPropertySideBytes);
         auto made = std::make_unique<SideBlock>();
         SideBlock& side = *made;
         m_Attributes.SetSide(std::move(made));

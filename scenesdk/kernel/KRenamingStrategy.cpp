@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KRenamingStrategy.h"
 
+#include "scenesdk/kernel/KScnObject.h"
+
 #include <limits>
 #include <new>
 
@@ -18,6 +20,7 @@ void KNumberRenamingStrategy::Clear()
     for (int i = m_Records.GetCount() - 1; i >= 0; --i)
         delete m_Records[i];
     m_Records.Clear();
+    m_Index.clear();
 }
 
 KRenamingStrategy* KNumberRenamingStrategy::Clone()
@@ -27,12 +30,8 @@ KRenamingStrategy* KNumberRenamingStrategy::Clone()
 
 KNumberRenamingStrategy::Record* KNumberRenamingStrategy::FindRecord(const char* text) const
 {
-    for (int i = 0; i < m_Records.GetCount(); ++i)
-    {
-        if (m_Records[i]->name == text)
-            return m_Records[i];
-    }
-    return nullptr;
+    const auto found = m_Index.find(text != nullptr ? text : "");
+    return found != m_Index.end() ? found->second : nullptr;
 }
 
 bool KNumberRenamingStrategy::AddRecord(const KString& text)
@@ -44,6 +43,15 @@ bool KNumberRenamingStrategy::AddRecord(const KString& text)
     {
         delete rec;
         return false;
+    }
+    try
+    {
+        m_Index.emplace(rec->name.Buffer(), rec);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Listed but not indexed: its name is not found again, as if the
+        // record were not there; numbering stays distinct among the found.
     }
     return true;
 }
@@ -71,7 +79,7 @@ KString KNumberRenamingStrategy::NextFreeName(Record* rec)
     }
 }
 
-bool KNumberRenamingStrategy::Rename(KScnNamePair* object)
+bool KNumberRenamingStrategy::Rename(KScnObject* object)
 {
     if (object == nullptr)
         return false;

@@ -4,18 +4,20 @@
 // repeat passes each new object through one, so that the objects end up with
 // distinct current names.
 //
-// An object is addressed through its name pair (KScnNamePair): the strategy
-// reads and changes only the current name, never the initial one. Scene
-// objects hold such a pair.
+// The strategy reads and changes only the object's current name
+// (KScnObject::GetCurrentName, SetCurrentName), never its initial name.
 
 #include "scenesdk/kernel/KBlockArray.h"
-#include "scenesdk/kernel/KScnNamePair.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 namespace scenesdk
 {
+
+class KScnObject;
 
 class KRenamingStrategy
 {
@@ -26,7 +28,7 @@ public:
     // Gives the object a name distinct from the names seen so far. True when
     // its current name was changed; false when the name was new (it is then
     // remembered) or the object is null.
-    virtual bool Rename(KScnNamePair* object) = 0;
+    virtual bool Rename(KScnObject* object) = 0;
     // A new strategy of the same kind with nothing seen; the caller owns it
     // (delete). Null when memory is exhausted.
     virtual KRenamingStrategy* Clone() = 0;
@@ -38,7 +40,8 @@ public:
 // a later object already named Box1 becomes Box11 rather than a second Box1,
 // and numbering skips numbers whose name is already taken. When a name's
 // counter reaches INT32_MAX, numbering goes on under the last name it made
-// (Box2147483647 becomes the base), so renaming never runs out.
+// (Box2147483647 becomes the base), so renaming never runs out. A name is
+// looked up through an index: renaming n objects costs O(n) look-ups.
 class KNumberRenamingStrategy : public KRenamingStrategy
 {
 public:
@@ -48,7 +51,7 @@ public:
     KNumberRenamingStrategy& operator=(const KNumberRenamingStrategy&) = delete;
 
     void Clear() override;
-    bool Rename(KScnNamePair* object) override;
+    bool Rename(KScnObject* object) override;
     KRenamingStrategy* Clone() override;
 
     // Number of names remembered (seen or handed out).
@@ -71,6 +74,8 @@ private:
     KString NextFreeName(Record* rec);
 
     KPointerArray<Record> m_Records;
+    // Every record by its name (names are unique among the records).
+    std::unordered_map<std::string, Record*> m_Index;
 };
 
 } // namespace scenesdk

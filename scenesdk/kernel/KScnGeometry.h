@@ -50,9 +50,14 @@ public:
     static constexpr int kShapeColorCount = 20;
 
     explicit KScnGeometry(KScnSdkManager* manager);
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Leaves its node, then destroys every link and shape through the manager.
     ~KScnGeometry() override;
+    friend class KScnSdkManager;
 
+public:
     // ---- Links ----
     int GetLinkCount() const { return mLinks.GetCount(); }
     // Null with error 0 for an index outside 0..count-1.

@@ -16,8 +16,13 @@ public:
     static constexpr int kControlPointBlockSize = 256;
 
     explicit KScnGeometryBase(KScnSdkManager* manager);
-    ~KScnGeometryBase() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnGeometryBase() override;
+    friend class KScnSdkManager;
+
+public:
     // Empties the control points and sets their count (new points are zero).
     // False (nothing changed) for a negative count or a failed growth.
     bool InitControlPoints(int count);

@@ -38,7 +38,13 @@ public:
 
     // manager is not owned and may be null (for objects made outside a manager).
     explicit KScnIO(KScnSdkManager* manager);
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     virtual ~KScnIO();
+    friend class KScnSdkManager;
+
+public:
     KScnIO(const KScnIO&) = delete;
     KScnIO& operator=(const KScnIO&) = delete;
 

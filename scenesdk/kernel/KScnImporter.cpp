@@ -104,8 +104,11 @@ void KScnImporter::Reset()
     mTakes.clear();
     DestroyMetaData();
     mCurrentTakeName = "";
-    for (bool& state : mStates)
-        state = true;
+    for (int i = 0; i < kStateCount; ++i)
+    {
+        mStates[i] = true;
+        mStatesSet[i] = false;
+    }
     mVersion[0] = mVersion[1] = mVersion[2] = 0;
     m_StatusText = "";
     mHeaderInfo = false;
@@ -257,7 +260,10 @@ int KScnImporter::FindFileFormat(const char* extension)
 void KScnImporter::SetState(int index, bool value)
 {
     if (index >= 0 && index < kStateCount)
+    {
         mStates[index] = value;
+        mStatesSet[index] = true;
+    }
 }
 
 bool KScnImporter::GetState(int index) const
@@ -299,9 +305,17 @@ void KScnImporter::CopyFromOptions(KStreamOptionsScn& options)
     KeepMetaData(options.GetSceneMetaData());
     mCurrentTakeName = options.mCurrentTakeName;
     mPassword = options.mPassword;
+    // The caller's own choices stand (an import with a state off reads
+    // without that kind of content, whatever the reader's defaults).
     for (int i = 0; i < kStateCount; ++i)
-        if (i != 10)
+        if (i != 10 && !mStatesSet[i])
             mStates[i] = options.GetOption(kStateToOption[i]);
+}
+
+void KScnImporter::FillStates(KStreamOptionsScn& options) const
+{
+    for (int i = 0; i < kStateCount; ++i)
+        options.SetOption(kStateToOption[i], mStates[i]);
 }
 
 void KScnImporter::FillOptions(KStreamOptionsScn& options) const
@@ -309,8 +323,7 @@ void KScnImporter::FillOptions(KStreamOptionsScn& options) const
     options.GetTakes() = mTakes;
     options.mCurrentTakeName = mCurrentTakeName;
     options.mPassword = mPassword;
-    for (int i = 0; i < kStateCount; ++i)
-        options.SetOption(kStateToOption[i], mStates[i]);
+    FillStates(options);
 }
 
 KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
@@ -439,6 +452,7 @@ bool KScnImporter::ImportScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
             return false;
         mOptionsRead = true;
         used = obtained.options;
+        FillStates(*used);
     }
     m_OptionsInUse = used;
     const bool ok = mReader->ReadScene(scene, used);
@@ -448,7 +462,7 @@ bool KScnImporter::ImportScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         KeepMetaData(used->GetSceneMetaData());
     }
-    if (ok && scene != nullptr && mMetaData != nullptr)
+    if (ok && scene != nullptr && mMetaData != nullptr && used->GetOption(KStreamOptionsScn::eSceneInfo))
     {
         if (scene->GetSceneMetaData() == nullptr && m_Manager != nullptr)
         {

@@ -42,8 +42,13 @@ public:
     static constexpr int kFormatCount = 17;
 
     explicit KScnImporter(KScnSdkManager* manager);
-    ~KScnImporter() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnImporter() override;
+    friend class KScnSdkManager;
+
+public:
     // Resets, stores the name and, when the lower-cased extension contains
     // "scn", opens the reader now (its result returned); otherwise true.
     bool Initialize(const char* fileName) override;
@@ -51,7 +56,14 @@ public:
 
     int GetFileFormat() const { return mFormat; }
     void SetFileFormat(int format) { mFormat = format; }
-    // Index 0..11; others are ignored.
+    // Index 0..11; others are ignored. The states are the read options'
+    // switches 0 to 2, 4 to 11 and 13 (KStreamOptionsScn::EOption): state 0
+    // character poses, 1 materials, 2 textures, 3 skins and clusters, 4
+    // shapes, 5 user properties, 6 pivots, 7 characters, 8 takes, 9 global
+    // settings, 10 the import pass, 11 the scene information. A state the
+    // caller set stands until the next Initialize: the reader's options
+    // (GetImportOptions) fill only the others, and an import without given
+    // options reads with them.
     void SetState(int index, bool value);
     bool GetState(int index) const;
     void SetPassword(const char* password) { mPassword = password != nullptr ? password : ""; }
@@ -110,6 +122,8 @@ private:
     void RefreshTakes();
     void CopyFromOptions(KStreamOptionsScn& options);
     void FillOptions(KStreamOptionsScn& options) const;
+    // The states into the options' switches.
+    void FillStates(KStreamOptionsScn& options) const;
     void DestroyMetaData();
     // Replaces the metadata copy with a copy of metaData (none for null).
     void KeepMetaData(const KScnSceneMetaData* metaData);
@@ -127,6 +141,7 @@ private:
     KScnSceneMetaData* mMetaData = nullptr;
     KString mCurrentTakeName;
     bool mStates[kStateCount];
+    bool mStatesSet[kStateCount]; // set by the caller since the last reset
     int mVersion[3] = {0, 0, 0};
     bool mHeaderInfo = false;
     KString mHeaderTexts[2];

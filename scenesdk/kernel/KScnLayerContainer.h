@@ -19,10 +19,15 @@ class KScnLayerContainer : public KScnNodeAttribute
 public:
     // The manager that made the geometry (not owned; may be null).
     explicit KScnLayerContainer(KScnSdkManager* manager);
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Removes all layers; does not unregister from the scene contents (the
     // scene clears its lists itself when it goes).
     ~KScnLayerContainer() override;
+    friend class KScnSdkManager;
 
+public:
     // Appends an empty layer; returns its index, or -1 when memory fails.
     int CreateLayer();
     int GetLayerCount() const { return mLayers.GetCount(); }

@@ -99,11 +99,12 @@ KScnTakeNodeContainer* KScnMaterialProperties::GetOwner()
 bool KScnMaterialProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
                                              KPlug* other, uint32_t type, KPlug* extra)
 {
-    KScnNode* node = emitter == this && code == eDstAdded ? KScnNodeProperties::NodeOfPlug(other) : nullptr;
-    KScnSceneContents* contents = node != nullptr ? node->GetSceneContents() : nullptr;
-    if (contents != nullptr && mOwner != nullptr && contents->FindMaterial(mOwner->GetName()) == nullptr)
+    // Attached to an object (a node, a generic node), the material joins the
+    // scene contents that list that object, one use each; detached, it
+    // leaves them with that use.
+    if (emitter == this && (code == eDstAdded || code == eDstRemoved) && mOwner != nullptr)
     {
-        contents->AddMaterial(mOwner);
+        KScnSceneContents::OnUseConnection(other, mOwner, code == eDstAdded);
     }
     return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }

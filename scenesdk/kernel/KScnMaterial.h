@@ -109,8 +109,13 @@ public:
     // name is the full object name ("Material::" + name, given by the
     // manager); manager may be null for a free material.
     KScnMaterial(KScnSdkManager* manager, const char* name);
-    ~KScnMaterial() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnMaterial() override;
+    friend class KScnSdkManager;
+
+public:
     int GetObjectKind() const override { return eKindMaterial; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProps; }
     KScnMaterialProperties* GetMaterialProperties() const { return mProps; }
@@ -120,7 +125,7 @@ public:
     // AddDeferredDefaultTakeNode).
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
     // Materials have no type names: always empty.
-    KStringList GetTypeNames() const override { return KStringList(); }
+    KStringList GetTypeNameList() const override { return KStringList(); }
     KErrorRecord& GetError() { return mErrorRecord; }
 
 private:

@@ -32,8 +32,13 @@ public:
     static constexpr int kPolygonVertexBlockSize = 1024;
 
     explicit KScnMesh(KScnSdkManager* manager);
-    ~KScnMesh() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnMesh() override;
+    friend class KScnSdkManager;
+
+public:
     EAttributeKind GetAttributeKind() const override { return eMesh; }
     KString GetTypeName() const override { return KString("Mesh"); }
 

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnGeometry.h"
@@ -45,7 +46,7 @@ std::vector<KScnNode*> ChildrenOf(const KScnNode* node)
     return children;
 }
 
-const char* const kNodeMessages[8] = {
+const char* const kNodeMessages[9] = {
     "Take node error",
     "Node name clash",
     "Material name clash",
@@ -54,6 +55,7 @@ const char* const kNodeMessages[8] = {
     "Index out of range",
     "Nodes already share their scene contents",
     "Operation would generate a cyclic graph",
+    "Node belongs to its scene",
 };
 
 } // namespace
@@ -68,7 +70,7 @@ void KScnNodeTransformCache::Invalidate()
 // ---- Construction --------------------------------------------------------------
 
 KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 8)
+    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 9)
 {
     // Stopped part-way (memory running out), it takes apart what it made.
     try
@@ -113,6 +115,15 @@ void KScnNode::TearDown()
     for (const KScnCharacterLinkRecord& link : links)
     {
         link.character->ForgetNode(this, link.type, link.index, link.subIndex);
+    }
+    // Skin links keep their names, not this node.
+    if (mLinkReferences)
+    {
+        for (const LinkReference& reference : *mLinkReferences)
+        {
+            reference.link->ForgetNode(reference.slot);
+        }
+        mLinkReferences.reset();
     }
     if (mAttribute != nullptr)
     {
@@ -210,7 +221,7 @@ void KScnNode::CollectHandlerProperties(std::vector<KProperty*>& out)
     KScnTakeNodeContainer::CollectHandlerProperties(out);
     if (mAttribute != nullptr)
     {
-        mAttribute->CollectProperties(out);
+        mAttribute->CollectHandlerProperties(out);
     }
 }
 
@@ -219,11 +230,11 @@ KString KScnNode::GetTypeName() const
     return mAttribute != nullptr ? mAttribute->GetTypeName() : KString("Null");
 }
 
-KStringList KScnNode::GetTypeNames() const
+KStringList KScnNode::GetTypeNameList() const
 {
     if (mAttribute != nullptr)
     {
-        return mAttribute->GetTypeNames();
+        return mAttribute->GetTypeNameList();
     }
     KStringList list;
     list.Add("Null");
@@ -394,6 +405,13 @@ bool KScnNode::AddChild(KScnNode* child)
             mError.SetLastErrorID(eErrorCyclicGraph);
             return false;
         }
+    }
+    // Before the child leaves its parent (the connection would refuse it).
+    KScnSdkManager* manager = GetSdkManager();
+    if (manager != nullptr && (manager->IsOwned(this) || manager->IsOwned(child)))
+    {
+        mError.SetLastErrorID(eErrorOwnedNode);
+        return false;
     }
     if (KScnNode* parent = child->GetParent())
     {
@@ -654,9 +672,9 @@ void CollectConnected(KScnPropertyHandler* set, KScnNodeFinderDuplicateName& fin
 
 // The finder's lists end holding the subtree (a node before its children)
 // and, once each, the materials and textures of its geometries' layers and
-// those connected to its nodes, and the videos connected to those nodes and
-// textures. Its checks stay off: a move compares names with the target's
-// members only (FindNameClash), not within the subtree.
+// those connected to its nodes, the textures and videos connected to those
+// materials, and the videos connected to those nodes and textures. Its checks stay off: a move compares names
+// with the target's members only (FindNameClash), not within the subtree.
 void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
 {
     for (int kind = KScnNodeFinderDuplicateName::eCheckNodes; kind <= KScnNodeFinderDuplicateName::eCheckVideos;
@@ -669,6 +687,11 @@ void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
     for (int i = 0; i < nodes.GetCount(); ++i)
     {
         CollectConnected(nodes[i]->GetPropertyHandler(), finder);
+    }
+    KPointerArray<KScnMaterial>& materials = finder.GetSeenMaterials();
+    for (int i = 0; i < materials.GetCount(); ++i)
+    {
+        CollectConnected(materials[i]->GetPropertyHandler(), finder);
     }
     KPointerArray<KScnTexture>& textures = finder.GetSeenTextures();
     for (int i = 0; i < textures.GetCount(); ++i)
@@ -737,28 +760,10 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
     return -1;
 }
 
-// True when a node of contents, or a texture listed there, has object
-// connected (the object's set a source of theirs).
-bool ConnectedWithin(KScnTakeNodeContainer* object, KScnSceneContents& contents)
-{
-    KScnPropertyHandler* set = object->GetPropertyHandler();
-    for (int i = 0; set != nullptr && i < set->GetDstCount(); ++i)
-    {
-        KScnTakeNodeContainer* user = ObjectOfSet(set->GetDst(i));
-        const int kind = user != nullptr ? user->GetObjectKind() : -1;
-        if ((kind == KScnObject::eKindNode && static_cast<KScnNode*>(user)->GetSceneContents() == &contents) ||
-            (kind == KScnObject::eKindTexture && contents.GetTextureUseCount(static_cast<KScnTexture*>(user)) > 0))
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
 // What a subtree that left contents takes with it: each collected object
-// still listed there goes entirely, unless a node that stays uses it
-// (connected, or in its geometries' layers) or, for a video, a texture that
-// stays.
+// still listed there goes entirely, unless something that stays uses it
+// (connected to a node, material, texture or generic node listed there, or
+// in a layer of a geometry of a node that stays).
 class KLeavingMembers
 {
 public:
@@ -778,7 +783,7 @@ private:
         for (int i = 0; i < objects.GetCount(); ++i)
         {
             T* object = objects[i];
-            if ((mContents.*useCount)(object) > 0 && !ConnectedWithin(object, mContents) &&
+            if ((mContents.*useCount)(object) > 0 && !mContents.HasConnectedUsers(object) &&
                 LayerObjects().count(object) == 0)
             {
                 mContents.ForgetObject(object);
@@ -861,6 +866,12 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             mError.SetLastErrorID(clash);
             return false;
         }
+        // The root of the contents is nobody's child: cut loose, the subtree
+        // leaves the scene it was in.
+        if (KScnNode* parent = GetParent())
+        {
+            parent->RemoveChild(this);
+        }
     }
     const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
     // Last first: a subtree joins its contents in the walk's order, so that
@@ -926,6 +937,34 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
              [&](KScnVideo* video) { contents->AddVideo(video); });
     return true;
+}
+
+// ---- Skin links --------------------------------------------------------------------
+
+int KScnNode::AddLinkReference(KScnLink* link, int slot)
+{
+    if (!mLinkReferences)
+    {
+        mLinkReferences = std::make_unique<std::vector<LinkReference>>();
+    }
+    mLinkReferences->push_back(LinkReference{link, slot});
+    return static_cast<int>(mLinkReferences->size()) - 1;
+}
+
+void KScnNode::RemoveLinkReference(int place)
+{
+    if (!mLinkReferences || place < 0 || place >= static_cast<int>(mLinkReferences->size()))
+    {
+        return;
+    }
+    std::vector<LinkReference>& references = *mLinkReferences;
+    references[static_cast<size_t>(place)] = references.back();
+    references.pop_back();
+    if (place < static_cast<int>(references.size()))
+    {
+        const LinkReference& moved = references[static_cast<size_t>(place)];
+        moved.link->mPlaces[moved.slot] = place;
+    }
 }
 
 // ---- Character links -----------------------------------------------------------

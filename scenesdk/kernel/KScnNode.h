@@ -35,6 +35,7 @@ namespace scenesdk
 {
 
 class KScnCharacter;
+class KScnLink;
 class KScnNodeAttribute;
 class KScnSceneContents;
 
@@ -91,6 +92,7 @@ public:
         eErrorIndexOutOfRange = 5,
         eErrorSameSceneContents = 6,
         eErrorCyclicGraph = 7,
+        eErrorOwnedNode = 8,
     };
 
     // The name is kept as given (the manager prefixes it). Builds the
@@ -98,8 +100,13 @@ public:
     // take "Default", shows the node, shading mode 3, and makes the set's
     // properties user properties of the node.
     explicit KScnNode(KScnSdkManager* manager = nullptr, const char* name = "");
-    ~KScnNode() override;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnNode() override;
+    friend class KScnSdkManager;
+
+public:
     // ---- Object ----
     int GetObjectKind() const override { return eKindNode; }
     KScnPropertyHandler* GetPropertyHandler() override { return mProperties; }
@@ -108,7 +115,7 @@ public:
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
     // The attribute's type name, or "Null" without one.
     KString GetTypeName() const override;
-    KStringList GetTypeNames() const override;
+    KStringList GetTypeNameList() const override;
     KErrorRecord& GetError() { return mError; }
 
     // ---- Takes ----
@@ -122,9 +129,14 @@ public:
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 
     // ---- Hierarchy ----
-    // False for null, for this node, or when the child is an ancestor (node
-    // error 4). A child with a parent is taken from it first (and stays
-    // there when the connection is refused). Appended after the other children.
+    // False for null; for this node or an ancestor (error 7 "Operation would
+    // generate a cyclic graph"); for a node without a parent that is already
+    // in this node's scene contents (error 6 "Nodes already share their
+    // scene contents": it is moved through its parent, or is the root); and
+    // when either node is one of a scene's hidden nodes (error 8 "Node
+    // belongs to its scene": KScnSdkManager::IsOwned). A child with a parent
+    // is taken from it first (and stays there when the connection is
+    // refused). Appended after the other children.
     bool AddChild(KScnNode* child);
     // Disconnects the child; returns it (null when it was not a child).
     KScnNode* RemoveChild(KScnNode* child);
@@ -181,13 +193,26 @@ public:
     // With checkNames nothing moves, and the answer is false, when a member
     // of the new contents that is not moving has the name of a moving one:
     // node (error 1), texture (3), video (4), material (2), tested in this
-    // order. Otherwise the subtree becomes the whole of the new contents:
-    // their old root node leaves (SetSceneContents(null, true)), their lists
-    // are emptied (KScnSceneContents::Clear), and this node is their root.
+    // order. Otherwise the node is first cut from its parent, and the
+    // subtree becomes the whole of the new contents: their old root node
+    // leaves (SetSceneContents(null, true)), their lists are emptied
+    // (KScnSceneContents::Clear), and this node is their root.
     // True when already there.
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
+
+    // ---- Skin links naming the node (kept by KScnLink) ----
+    // One entry per link slot (0 the link node, 1 the associate model) that
+    // names this node; the node's destructor empties those slots. Adding
+    // answers the entry's place, which the link keeps for its removal (the
+    // last entry takes the place of a removed one).
+    int AddLinkReference(KScnLink* link, int slot);
+    void RemoveLinkReference(int place);
+    int GetLinkReferenceCount() const
+    {
+        return mLinkReferences ? static_cast<int>(mLinkReferences->size()) : 0;
+    }
 
     // ---- Character links (kept by the characters and control sets) ----
     // Appends the record; an equal record already listed is not repeated.
@@ -327,6 +352,12 @@ private:
     KScnNodeAttribute* mAttribute = nullptr;
     KScnSceneContents* mSceneContents = nullptr;
     std::vector<KScnCharacterLinkRecord> mCharacterLinks;
+    struct LinkReference
+    {
+        KScnLink* link;
+        int slot;
+    };
+    std::unique_ptr<std::vector<LinkReference>> mLinkReferences;
     bool mBeingDestroyed = false;
     // Set while neither this node nor any node below it holds a valid
     // transform result; cleared up the ancestors when one becomes valid or

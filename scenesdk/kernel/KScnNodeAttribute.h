@@ -16,6 +16,7 @@
 namespace scenesdk
 {
 
+class KObject;
 class KProperty;
 class KScnNode;
 class KScnTakeNodeEntry;
@@ -41,8 +42,13 @@ public:
     KScnNodeAttribute() = default;
     KScnNodeAttribute(const KScnNodeAttribute&) = delete;
     KScnNodeAttribute& operator=(const KScnNodeAttribute&) = delete;
-    virtual ~KScnNodeAttribute() = default;
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    virtual ~KScnNodeAttribute() = default;
+    friend class KScnSdkManager;
+
+public:
     virtual EAttributeKind GetAttributeKind() const = 0;
     // Marker kind (1, 2 or 3) for markers; 0 for every other attribute.
     virtual int GetMarkerType() const { return 0; }
@@ -62,9 +68,13 @@ public:
     virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
     virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.
-    virtual void CollectProperties(std::vector<KProperty*>& /*out*/) {}
+    virtual void CollectHandlerProperties(std::vector<KProperty*>& /*out*/) {}
+    // The property set that owns those properties, or null when there are
+    // none: what a dying attribute's stand-ins are found by, with nothing
+    // gathered (a teardown allocates nothing).
+    virtual KObject* GetHandlerPropertySet() const { return nullptr; }
     virtual KString GetTypeName() const { return KString(""); }
-    virtual KStringList GetTypeNames() const { return KStringList(); }
+    virtual KStringList GetTypeNameList() const { return KStringList(); }
 
     KScnNode* GetNode() const { return mNode; }
 

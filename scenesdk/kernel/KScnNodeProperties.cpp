@@ -4,6 +4,7 @@
 #include "scenesdk/kernel/KPlugFilter.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
 #include <atomic>
@@ -397,6 +398,14 @@ bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug
         if (child != nullptr && contents != nullptr && child->GetSceneContents() == contents)
         {
             mNode->GetError().SetLastErrorID(KScnNode::eErrorSameSceneContents);
+            return false;
+        }
+        // A scene's hidden nodes (producer cameras, camera switcher) take
+        // no children and become no one's child.
+        KScnSdkManager* manager = mNode->GetSdkManager();
+        if (child != nullptr && manager != nullptr && (manager->IsOwned(mNode) || manager->IsOwned(child)))
+        {
+            mNode->GetError().SetLastErrorID(KScnNode::eErrorOwnedNode);
             return false;
         }
     }

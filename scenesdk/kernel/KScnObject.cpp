@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KScnObject.h"
 
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
@@ -34,25 +35,44 @@ constexpr int kKindCount = static_cast<int>(sizeof(kKindPrefixes) / sizeof(kKind
 
 } // namespace
 
-KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mNames(name), mManager(manager) {}
+KScnObject::KScnObject(KScnSdkManager* manager, const char* name) : mManager(manager)
+{
+    InitNamePair(name);
+}
 
 KScnObject::~KScnObject()
 {
     DropDeferredUserProperties();
+    for (int i = 0; i < mUserProperties.GetCount(); ++i)
+    {
+        mUserProperties[i]->NoteLister(this, false);
+    }
     mUserProperties.Clear();
     delete mListed;
     mListed = nullptr;
-    mNames.FreeNamePair();
+    FreeNamePair();
+}
+
+void KScnObject::FreeNamePair()
+{
+    mInitialName.Clear();
+    mName.Clear();
+}
+
+void KScnObject::SetNames(const char* text)
+{
+    mInitialName = text != nullptr ? text : "";
+    mName = mInitialName;
+}
+
+void KScnObject::SetCurrentName(const char* text)
+{
+    mName = text != nullptr ? text : "";
 }
 
 void KScnObject::SetName(const char* name)
 {
-    mNames.SetCurrentName(KScnSdkManager::PrefixName(GetNamePrefix().Buffer(), name).Buffer());
-}
-
-void KScnObject::SetInitialName(const char* text)
-{
-    mNames.SetNames(text);
+    SetCurrentName(KScnSdkManager::PrefixName(GetNamePrefix().Buffer(), name).Buffer());
 }
 
 KString KScnObject::GetNamePrefix(int kind)
@@ -118,7 +138,13 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
     {
         return;
     }
-    mUserProperties.Add(property);
+    KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
+    property->NoteLister(this, true);
+    if (mUserProperties.Add(property) < 0)
+    {
+        property->NoteLister(this, false);
+        return;
+    }
     NoteListed(property);
     OnUserPropertyAdded(property);
 }
@@ -139,12 +165,33 @@ bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
     mUserProperties.RemoveAt(index);
     delete mListed;
     mListed = nullptr;
+    property->NoteLister(this, false);
     return true;
+}
+
+void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
+{
+    int index = mUserProperties.GetCount() - 1;
+    while (index >= 0 && mUserProperties[index] != property)
+    {
+        --index;
+    }
+    if (index >= 0)
+    {
+        mUserProperties.RemoveAt(index);
+        delete mListed;
+        mListed = nullptr;
+    }
 }
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
 {
-    mUserProperties.Add(property);
+    property->NoteLister(this, true);
+    if (mUserProperties.Add(property) < 0)
+    {
+        property->NoteLister(this, false);
+        return;
+    }
     NoteListed(property);
 }
 

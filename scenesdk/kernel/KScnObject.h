@@ -10,7 +10,6 @@
 // manager owns them.
 
 #include "scenesdk/kernel/KBlockArray.h"
-#include "scenesdk/kernel/KScnNamePair.h"
 #include "scenesdk/kernel/KString.h"
 #include "scenesdk/kernel/KStringList.h"
 
@@ -58,9 +57,14 @@ public:
     KScnObject(KScnSdkManager* manager, const char* name);
     KScnObject(const KScnObject&) = delete;
     KScnObject& operator=(const KScnObject&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Clears the user-property list (the handles stay with the manager).
     ~KScnObject() override;
+    friend class KScnSdkManager;
 
+public:
     // Called by the manager before it deletes a node, material, texture or video.
     virtual void Release() {}
     virtual int GetObjectKind() const = 0;
@@ -68,18 +72,34 @@ public:
     virtual KScnPropertyHandler* GetPropertyHandler() { return nullptr; }
     virtual void ObjectReserved1(void* /*arg*/) {}
     virtual KString GetTypeName() const { return KString(""); }
-    virtual KStringList GetTypeNames() const { return KStringList(); }
+    virtual KStringList GetTypeNameList() const { return KStringList(); }
     // Called by AddUserProperty after the handle joined the list.
     virtual void OnUserPropertyAdded(KScnPropertyRef* /*property*/) {}
     virtual void ObjectReserved2(void* /*arg*/) {}
 
     // ---- Names ----
+    // The name pair: the initial name (as given at creation or to SetNames)
+    // and the current name, which SetName gives the kind's prefix and a
+    // renaming strategy (KRenamingStrategy) reads and changes. A null text
+    // reads as "" everywhere.
+    // Both names := text.
+    void InitNamePair(const char* text) { SetNames(text); }
+    // Empties both names.
+    void FreeNamePair();
+    // Both names := text, as given (no prefix added or removed).
+    void SetNames(const char* text);
+    const char* GetCurrentName() const { return mName.Buffer(); }
+    // Changes only the current name.
+    void SetCurrentName(const char* text);
     // Current name := KScnSdkManager::PrefixName(prefix of the kind, name).
     void SetName(const char* name);
-    const char* GetName() const { return mNames.GetCurrentName(); }
-    const char* GetInitialName() const { return mNames.GetInitialName(); }
-    // Both names := text, as given (no prefix added or removed).
-    void SetInitialName(const char* text);
+    const char* GetName() const { return GetCurrentName(); }
+    const char* GetInitialName() const { return mInitialName.Buffer(); }
+    // The object's own initial-name string (it lives as long as the object
+    // and changes with SetNames).
+    const KString& GetInitialNameString() const { return mInitialName; }
+    // Both names := text (SetNames).
+    void SetInitialName(const char* text) { SetNames(text); }
     // Prefix of a kind ("Model::" for 1, ...; empty for kinds without one).
     static KString GetNamePrefix(int kind);
     KString GetNamePrefix() const { return GetNamePrefix(GetObjectKind()); }
@@ -147,11 +167,16 @@ protected:
 
 private:
     friend class KScnSdkManager;
+    // A handle that is being destroyed leaves the list (the handle is not
+    // read).
+    friend class KScnPropertyRef;
+    void ForgetUserProperty(const KScnPropertyRef* property);
     int mDeferred = 0;
     // Kept by the manager: the reservation's slot and place in its order.
     int mDeferredSlot = -1;
     uint64_t mDeferredOrder = 0;
-    KScnNamePair mNames;
+    KString mInitialName;
+    KString mName;
     KPointerArray<KScnPropertyRef> mUserProperties{16};
     // The handles listed, once they are many (kListedIndexFrom): adding a
     // handle then asks it, not the list. Dropped when one is removed.

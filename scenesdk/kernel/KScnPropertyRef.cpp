@@ -4,7 +4,10 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnObject.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -30,9 +33,9 @@ bool ReadFour(KProperty* property, double* out)
 
 } // namespace
 
-KScnPropertyRef::KScnPropertyRef(KScnSdkManager* manager, KProperty* property)
-    : mProperty(property), mManager(manager)
+KScnPropertyRef::KScnPropertyRef(KScnSdkManager* manager, KProperty* property) : mManager(manager)
 {
+    SetProperty(property);
 }
 
 KScnPropertyRef::KScnPropertyRef(KScnSdkManager* manager, const char* name, const char* typeName,
@@ -48,7 +51,70 @@ KScnPropertyRef::KScnPropertyRef(KScnSdkManager* manager, const char* name, cons
 
 KScnPropertyRef::~KScnPropertyRef()
 {
+    SetProperty(nullptr);
+    // Taken out of every list that holds it.
+    if (mLister != nullptr)
+    {
+        mLister->ForgetUserProperty(this);
+    }
+    if (mMoreListers != nullptr)
+    {
+        for (KScnObject* object : *mMoreListers)
+        {
+            object->ForgetUserProperty(this);
+        }
+        delete mMoreListers;
+    }
     delete mRecord;
+}
+
+void KScnPropertyRef::SetProperty(KProperty* property)
+{
+    if (mManager != nullptr)
+    {
+        mManager->UnlinkStandIn(this);
+    }
+    mProperty = property;
+    if (mManager != nullptr && property != nullptr)
+    {
+        mManager->LinkStandIn(this);
+    }
+}
+
+void KScnPropertyRef::NoteLister(KScnObject* object, bool listed)
+{
+    if (listed)
+    {
+        if (mLister == nullptr)
+        {
+            mLister = object;
+            return;
+        }
+        if (mMoreListers == nullptr)
+        {
+            mMoreListers = new std::vector<KScnObject*>();
+        }
+        mMoreListers->push_back(object);
+        return;
+    }
+    if (mLister == object)
+    {
+        mLister = nullptr;
+        if (mMoreListers != nullptr && !mMoreListers->empty())
+        {
+            mLister = mMoreListers->back();
+            mMoreListers->pop_back();
+        }
+        return;
+    }
+    if (mMoreListers != nullptr)
+    {
+        auto it = std::find(mMoreListers->begin(), mMoreListers->end(), object);
+        if (it != mMoreListers->end())
+        {
+            mMoreListers->erase(it);
+        }
+    }
 }
 
 int KScnPropertyRef::ParseDataType(const char* typeName)

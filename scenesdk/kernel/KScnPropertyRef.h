@@ -10,16 +10,23 @@
 // the property is not of a type the call handles.
 //
 // Ownership: the handle owns its record, never the property nor the handler.
-// Handles are made and destroyed by the KScnSdkManager.
+// Handles are made and destroyed by the KScnSdkManager. A handle of a
+// manager stops standing for a property whose object the manager destroys
+// (or whose property the handler removes for another handle): its property
+// and handler become null, its record stays. A destroyed handle leaves the
+// user-property lists of every object that lists it.
 
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace scenesdk
 {
 
+class KObject;
 class KProperty;
+class KScnObject;
 class KScnPropertyHandler;
 class KScnSdkManager;
 
@@ -61,8 +68,13 @@ public:
     KScnPropertyRef(KScnSdkManager* manager, const char* name, const char* typeName, const char* label);
     KScnPropertyRef(const KScnPropertyRef&) = delete;
     KScnPropertyRef& operator=(const KScnPropertyRef&) = delete;
-    ~KScnPropertyRef();
 
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
+    ~KScnPropertyRef();
+    friend class KScnSdkManager;
+
+public:
     // "Bool" 1, "Real" 2, "Color" 3, "Integer" 4, "Vector" 5, "Enum" 6
     // (exact case); anything else, or null, 0.
     static int ParseDataType(const char* typeName);
@@ -73,7 +85,7 @@ public:
 
     KProperty* GetProperty() const { return mProperty; }
     // Makes the handle stand for another kernel property (null: none).
-    void SetProperty(KProperty* property) { mProperty = property; }
+    void SetProperty(KProperty* property);
     KScnUserPropertyRecord* GetRecord() const { return mRecord; }
     KScnSdkManager* GetSdkManager() const { return mManager; }
     // The handler told after every value change made through this handle.
@@ -115,6 +127,9 @@ public:
 private:
     void Notify();
     static uint32_t AttributeBitsOf(uint32_t flags);
+    // Kept by KScnObject as it lists the handle (listed true) and unlists it.
+    friend class KScnObject;
+    void NoteLister(KScnObject* object, bool listed);
 
     KProperty* mProperty = nullptr;
     KScnPropertyHandler* mHandler = nullptr;
@@ -126,6 +141,15 @@ private:
     // Place in the manager's creation order (handles made late for an
     // object's deferred handles take the place reserved for them).
     uint64_t mManagerOrder = 0;
+    // Kept by the manager: the object that owns the property the handle
+    // stands for, and the handles before and after this one among those
+    // standing for that object's properties.
+    const KObject* mStandOwner = nullptr;
+    KScnPropertyRef* mStandPrev = nullptr;
+    KScnPropertyRef* mStandNext = nullptr;
+    // The objects whose user-property lists hold the handle: mostly one.
+    KScnObject* mLister = nullptr;
+    std::vector<KScnObject*>* mMoreListers = nullptr;
     friend class KScnSdkManager;
 };
 

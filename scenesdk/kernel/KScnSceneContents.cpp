@@ -11,10 +11,12 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -181,6 +183,8 @@ void KScnSceneContents::Clear()
     mRootNode = nullptr;
     mNodes.Clear();
     mNodeSet.clear();
+    mUsesBy.clear();
+    mUsersOf.clear();
     DeleteRecords(mMaterials);
     DeleteRecords(mTextures);
     DeleteRecords(mVideos);
@@ -208,9 +212,21 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         return;
     }
+    // Its users' counts of it go with its records.
+    const auto users = mUsersOf.find(object);
+    if (users != mUsersOf.end())
+    {
+        const std::vector<const void*> list = std::move(users->second);
+        mUsersOf.erase(users);
+        for (const void* user : list)
+        {
+            Unrecord(user, object);
+        }
+    }
     const int node = FindNode(static_cast<const KScnNode*>(object));
     if (node >= 0)
     {
+        LeaveUses(object);
         LeaveContents(mNodes[node], this);
         mNodes.RemoveAt(node);
         mNodeSet.erase(static_cast<const KScnNode*>(object));
@@ -285,6 +301,7 @@ bool KScnSceneContents::AddNode(KScnNode* node)
     mNodes.Append(node);
     node->mSceneContents = this;
     NoteListing(node, 1);
+    JoinUses(node);
     return true;
 }
 
@@ -304,6 +321,7 @@ bool KScnSceneContents::RemoveNode(KScnNode* node)
     mNodes.RemoveAt(index);
     mNodeSet.erase(node);
     NoteListing(node, -1);
+    LeaveUses(node);
     LeaveContents(node, this);
     if (node == mRootNode)
     {
@@ -404,6 +422,7 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
     // Indexed, listed, then noted, each step taken back when memory runs
     // out in a later one: FindUse sees every record, and no record outlives
     // its object unnoticed.
+    KScnReadMeter::Count(KScnReadMeter::eUseRecords, KScnReadMeter::kUseRecordBytes);
     auto record = std::make_unique<UseRecord>(UseRecord{object, 1, list.GetCount()});
     const auto slot = mRecordIndex.insert_or_assign(RecordKey{&list, object}, record.get()).first;
     try
@@ -425,6 +444,17 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         DeleteRecordAt(list, list.GetCount() - 1);
         throw;
     }
+    // Listed now, it uses what is connected to it (all or nothing: memory
+    // running out takes the record back with the uses counted so far).
+    try
+    {
+        JoinUses(ObjectOf(list, object));
+    }
+    catch (...)
+    {
+        DeleteRecordAt(list, FindUse(list, object));
+        throw;
+    }
     return true;
 }
 
@@ -444,6 +474,8 @@ void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index
     {
         list[i]->position = i;
     }
+    // No longer listed, it uses nothing here.
+    LeaveUses(object);
 }
 
 bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
@@ -873,6 +905,243 @@ void KScnSceneContents::OnObjectListChange(int code, int index, KPlug* source)
         return;
     }
     mKinds.valid = false;
+}
+
+// ---- Uses through connections ----
+
+namespace
+{
+// A user's or used object's place in the chain node (and generic node) <
+// material < texture < video: an object uses only what lies after it.
+int UseRank(const KScnTakeNodeContainer* object)
+{
+    switch (object->GetObjectKind())
+    {
+    case KScnObject::eKindNode:
+        return 0;
+    case KScnObject::eKindMaterial:
+        return 1;
+    case KScnObject::eKindTexture:
+        return 2;
+    case KScnObject::eKindVideo:
+        return 3;
+    default:
+        return dynamic_cast<const KScnGenericNode*>(object) != nullptr ? 0 : -1;
+    }
+}
+} // namespace
+
+void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected)
+{
+    KScnTakeNodeContainer* user = OwnerOf(userPlug);
+    if (user == nullptr || used == nullptr)
+    {
+        return;
+    }
+    std::vector<KScnSceneContents*> listing;
+    if (user->GetObjectKind() == KScnObject::eKindNode)
+    {
+        if (KScnSceneContents* contents = static_cast<KScnNode*>(user)->GetSceneContents())
+        {
+            listing.push_back(contents);
+        }
+    }
+    else if (user->GetSdkManager() != nullptr)
+    {
+        listing = user->GetSdkManager()->ContentsListing(dynamic_cast<const void*>(user));
+    }
+    for (KScnSceneContents* contents : listing)
+    {
+        if (connected)
+        {
+            contents->CountUse(user, used);
+        }
+        else
+        {
+            contents->DropUse(dynamic_cast<const void*>(user), dynamic_cast<const void*>(used));
+        }
+    }
+}
+
+bool KScnSceneContents::HasConnectedUsers(const void* object) const
+{
+    return mUsersOf.count(object) != 0;
+}
+
+KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
+                                                                          const KScnTakeNodeContainer* used)
+{
+    const int userRank = UseRank(user), usedRank = UseRank(used);
+    if (userRank < 0 || usedRank <= userRank)
+    {
+        return nullptr;
+    }
+    return usedRank == 1 ? &mMaterials : (usedRank == 2 ? &mTextures : &mVideos);
+}
+
+KScnTakeNodeContainer* KScnSceneContents::ObjectOf(const KPointerArray<UseRecord>& list, void* object) const
+{
+    if (&list == &mMaterials)
+    {
+        return static_cast<KScnMaterial*>(object);
+    }
+    if (&list == &mTextures)
+    {
+        return static_cast<KScnTexture*>(object);
+    }
+    if (&list == &mVideos)
+    {
+        return static_cast<KScnVideo*>(object);
+    }
+    return static_cast<KScnGenericNode*>(object);
+}
+
+bool KScnSceneContents::ListsUser(const KScnTakeNodeContainer* user) const
+{
+    // Objects are listed under their own addresses (what AddMaterial and
+    // the others are given), behind which their base part may lie.
+    const void* key = dynamic_cast<const void*>(user);
+    switch (user->GetObjectKind())
+    {
+    case KScnObject::eKindNode:
+        return mNodeSet.count(static_cast<const KScnNode*>(key)) != 0;
+    case KScnObject::eKindMaterial:
+        return FindUse(mMaterials, key) >= 0;
+    case KScnObject::eKindTexture:
+        return FindUse(mTextures, key) >= 0;
+    default:
+        return FindUse(mGenericNodes, key) >= 0;
+    }
+}
+
+bool KScnSceneContents::NameListed(const KPointerArray<UseRecord>& list, const void* object,
+                                   const char* name) const
+{
+    for (int i = 0; i < list.GetCount(); ++i)
+    {
+        void* other = list[i]->object;
+        if (other != object && std::strcmp(ObjectOf(list, other)->GetName(), name) == 0)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used)
+{
+    KPointerArray<UseRecord>* list = UseListOf(user, used);
+    if (list == nullptr || !ListsUser(user))
+    {
+        return;
+    }
+    // Records and uses go by the objects' own addresses (ListsUser).
+    void* object = dynamic_cast<void*>(used);
+    if (FindUse(*list, object) < 0 && NameListed(*list, object, used->GetName()))
+    {
+        return;
+    }
+    const void* key = dynamic_cast<const void*>(user);
+    try
+    {
+        mUsesBy[key].push_back(ConnectionUse{object, list});
+        mUsersOf[object].push_back(key);
+        AddUse(*list, object);
+    }
+    catch (...)
+    {
+        Unrecord(key, object);
+        throw;
+    }
+}
+
+void KScnSceneContents::Unrecord(const void* user, const void* object)
+{
+    const auto uses = mUsesBy.find(user);
+    if (uses != mUsesBy.end())
+    {
+        std::vector<ConnectionUse>& list = uses->second;
+        const auto use = std::find_if(list.begin(), list.end(),
+                                      [object](const ConnectionUse& u) { return u.object == object; });
+        if (use != list.end())
+        {
+            list.erase(use);
+        }
+        if (list.empty())
+        {
+            mUsesBy.erase(uses);
+        }
+    }
+    const auto users = mUsersOf.find(object);
+    if (users != mUsersOf.end())
+    {
+        std::vector<const void*>& list = users->second;
+        const auto found = std::find(list.begin(), list.end(), user);
+        if (found != list.end())
+        {
+            list.erase(found);
+        }
+        if (list.empty())
+        {
+            mUsersOf.erase(users);
+        }
+    }
+}
+
+void KScnSceneContents::DropUse(const void* user, const void* used)
+{
+    const auto uses = mUsesBy.find(user);
+    if (uses == mUsesBy.end())
+    {
+        return;
+    }
+    const auto use = std::find_if(uses->second.begin(), uses->second.end(),
+                                  [used](const ConnectionUse& u) { return u.object == used; });
+    if (use == uses->second.end())
+    {
+        return;
+    }
+    KPointerArray<UseRecord>* list = use->list;
+    Unrecord(user, used);
+    ReleaseUse(*list, used);
+}
+
+void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
+{
+    KScnPropertyHandler* set =
+        user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3 ? user->GetPropertyHandler() : nullptr;
+    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    {
+        if (KScnTakeNodeContainer* used = OwnerOf(set->GetSrc(i)))
+        {
+            CountUse(user, used);
+        }
+    }
+}
+
+void KScnSceneContents::LeaveUses(const void* user)
+{
+    const auto found = mUsesBy.find(user);
+    if (found == mUsesBy.end())
+    {
+        return;
+    }
+    const std::vector<ConnectionUse> uses = std::move(found->second);
+    mUsesBy.erase(found);
+    for (const ConnectionUse& use : uses)
+    {
+        Unrecord(user, use.object);
+        ReleaseUse(*use.list, use.object);
+    }
+}
+
+void KScnSceneContents::ReleaseUse(KPointerArray<UseRecord>& list, const void* object)
+{
+    const int index = FindUse(list, object);
+    if (index >= 0 && --list[index]->useCount <= 0)
+    {
+        DeleteRecordAt(list, index);
+    }
 }
 
 void KScnSceneContents::NoteListing(const void* object, int change)

@@ -170,6 +170,24 @@ public:
     // record, object entry), whatever its use count; no error is set.
     void ForgetObject(const void* object);
 
+    // ---- Uses through connections ----
+    // A material, texture or video connected to a user (its property set a
+    // source of the user's) is used by it: a node or generic node uses
+    // materials, textures and videos, a material textures and videos, a
+    // texture videos. Every contents that lists the user (a node of its,
+    // or a listed material, texture or generic node) counts one use of the
+    // used object per such connection, listing it with the first; a
+    // connection cut, or a user leaving the contents, takes its use back,
+    // and a used object leaving the contents takes back its own. A used
+    // object whose name another listed object of its kind has is not
+    // counted (the listed one stands for the name).
+    // Called by the property sets of materials, textures and videos when a
+    // destination is added (connected) or removed; userPlug is the
+    // destination (the user's property set).
+    static void OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected);
+    // True when a user listed here has the object connected (counted above).
+    bool HasConnectedUsers(const void* object) const;
+
     KErrorRecord& GetError() { return mError; }
 
 private:
@@ -223,6 +241,25 @@ private:
     // of the object here (nodes, use records and object entries together).
     void NoteListing(const void* object, int change);
 
+    // The use list a connection from used to user counts in; null when the
+    // connection is no use.
+    KPointerArray<UseRecord>* UseListOf(const KScnTakeNodeContainer* user, const KScnTakeNodeContainer* used);
+    // The object of a record of the list, as the scene object it is.
+    KScnTakeNodeContainer* ObjectOf(const KPointerArray<UseRecord>& list, void* object) const;
+    bool ListsUser(const KScnTakeNodeContainer* user) const;
+    // True when another object of the list has the name.
+    bool NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name) const;
+    void CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
+    void DropUse(const void* user, const void* used);
+    // Forgets one use of object by user in both maps (none is fine); takes
+    // no memory.
+    void Unrecord(const void* user, const void* object);
+    // Counts the uses of every object connected to a user that starts being
+    // listed here; LeaveUses takes back those of one that stops.
+    void JoinUses(KScnTakeNodeContainer* user);
+    void LeaveUses(const void* user);
+    // One use less, without an error; the record goes with its last use.
+    void ReleaseUse(KPointerArray<UseRecord>& list, const void* object);
     bool AddUse(KPointerArray<UseRecord>& list, void* object);
     bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
     int FindNode(const KScnNode* node) const;
@@ -264,6 +301,15 @@ private:
     // null for contents made without one. mListings counts per object.
     KScnSdkManager* mManager = nullptr;
     std::unordered_map<const void*, int> mListings;
+    // The uses counted through connections: per user the objects it uses
+    // (with their list), and per used object its users.
+    struct ConnectionUse
+    {
+        const void* object;
+        KPointerArray<UseRecord>* list;
+    };
+    std::unordered_map<const void*, std::vector<ConnectionUse>> mUsesBy;
+    std::unordered_map<const void*, std::vector<const void*>> mUsersOf;
     KErrorRecord mError;
 };
 

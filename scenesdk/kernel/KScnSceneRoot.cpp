@@ -133,10 +133,11 @@ KScnSceneRoot::KScnSceneRoot(KScnSdkManager* manager) : mManager(manager), mErro
             // the node takes it along if anything fails.
             mCameraSwitcher = manager->CreateNode("Camera Switcher");
             mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
+            OwnCameraSwitcher(true);
             ResetCameraSwitcher();
         }
         mLightSettings = new KScnSceneLightSettings();
-        mCameraSettings = new KScnSceneCameraSettings(manager, mContents->GetRootNode());
+        mCameraSettings = new KScnSceneCameraSettings(manager, mContents);
         mTimeSettings = new KScnSceneTimeSettings();
     }
     catch (...)
@@ -162,10 +163,7 @@ void KScnSceneRoot::TearDown()
 {
     delete mContents;
     mContents = nullptr;
-    if (mManager != nullptr && mCameraSwitcher != nullptr)
-    {
-        mManager->DestroyNode(mCameraSwitcher, true);
-    }
+    DestroyCameraSwitcher();
     SetSceneMetaData(nullptr);
     DestroyPlugsAndCharacterPoses();
     mPoses.Clear();
@@ -204,6 +202,10 @@ void KScnSceneRoot::DestroyPlugsAndCharacterPoses()
     for (int i = 0; i < mControlSetPlugs.GetCount(); ++i)
     {
         mControlSetPlugs[i]->DisconnectAll();
+        if (mManager != nullptr)
+        {
+            mManager->ObjectGoes(mControlSetPlugs[i]);
+        }
         delete mControlSetPlugs[i];
     }
     mControlSetPlugs.Clear();
@@ -225,11 +227,42 @@ void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
     {
         return;
     }
+    // Another owner's node, or one of a tree, cannot be the hidden node.
+    if (node != nullptr && mManager != nullptr &&
+        (mManager->IsOwned(node) || mManager->IsOwned(node->GetNodeAttribute())))
+    {
+        return;
+    }
+    if (node != nullptr)
+    {
+        if (KScnNode* parent = node->GetParent())
+        {
+            parent->RemoveChild(node);
+        }
+        node->SetSceneContents(nullptr, false);
+    }
+    DestroyCameraSwitcher();
+    mCameraSwitcher = node;
+    OwnCameraSwitcher(true);
+}
+
+void KScnSceneRoot::OwnCameraSwitcher(bool owned)
+{
     if (mManager != nullptr && mCameraSwitcher != nullptr)
     {
+        mManager->SetOwned(mCameraSwitcher, owned);
+        mManager->SetOwned(mCameraSwitcher->GetNodeAttribute(), owned);
+    }
+}
+
+void KScnSceneRoot::DestroyCameraSwitcher()
+{
+    if (mManager != nullptr && mCameraSwitcher != nullptr)
+    {
+        OwnCameraSwitcher(false);
         mManager->DestroyNode(mCameraSwitcher, true);
     }
-    mCameraSwitcher = node;
+    mCameraSwitcher = nullptr;
 }
 
 void KScnSceneRoot::ResetCameraSwitcher()
@@ -334,6 +367,10 @@ bool KScnSceneRoot::DestroyCharacterPose(int index)
     }
     mCharacterPoses.RemoveAt(index);
     pose->Release();
+    if (mManager != nullptr)
+    {
+        mManager->ObjectGoes(pose);
+    }
     delete pose;
     return true;
 }

@@ -52,15 +52,23 @@ public:
     explicit KScnSceneRoot(KScnSdkManager* manager);
     KScnSceneRoot(const KScnSceneRoot&) = delete;
     KScnSceneRoot& operator=(const KScnSceneRoot&) = delete;
+
+protected:
+    // Destroyed only by the manager (KScnFree.h: one made without a manager).
     // Deletes the contents and destroys the camera-switcher node; the root
     // node stays with the manager (DestroyScene with recursion takes it).
     ~KScnSceneRoot();
+    friend class KScnSdkManager;
 
+public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
     KScnSceneContents* GetContents() const { return mContents; }
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
     // Destroys the current camera-switcher node (with its subtree) first.
+    // The node, cut from its parent and out of any scene, is the scene's own
+    // from then on (KScnSdkManager::IsOwned), with its attribute; a node
+    // that something else owns is refused (nothing changes).
     void SetCameraSwitcherNode(KScnNode* node);
 
     // Clears out and appends every material of the contents in list order;
@@ -193,6 +201,11 @@ private:
     void ResetCameraSwitcher();
     // What the destructor does, also for a constructor stopped part-way.
     void TearDown();
+    // Marks the camera-switcher node and its attribute as the scene's own
+    // with the manager, or unmarks them.
+    void OwnCameraSwitcher(bool owned);
+    // Unmarks and destroys it (with its subtree).
+    void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
     void BindToLayers(bool materials);

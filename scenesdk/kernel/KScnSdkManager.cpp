@@ -21,11 +21,15 @@
 #include "scenesdk/attributes/KScnOpticalReference.h"
 #include "scenesdk/attributes/KScnPatch.h"
 #include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerContainer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNamedCallbackTable.h"
@@ -178,11 +182,11 @@ T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, c
     return nullptr;
 }
 
-void KScnSdkManager::Notify(EListenerKind kind, const char* initialName)
+void KScnSdkManager::Notify(EListenerKind kind, const KScnObject* object)
 {
     if (mListeners[kind] != nullptr)
     {
-        mListeners[kind]->OnObjectCreated(KString(initialName));
+        mListeners[kind]->OnObjectCreated(object->GetInitialNameString());
     }
 }
 
@@ -201,6 +205,151 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
     }
 }
 
+void KScnSdkManager::ObjectGoes(KScnObject* object)
+{
+    ForgetInScenes(object);
+    DestroyOwnHandles(object);
+    ForgetStandIns(object->GetPropertyHandler());
+}
+
+void KScnSdkManager::SetOwned(const void* object, bool owned)
+{
+    if (object == nullptr)
+    {
+        return;
+    }
+    if (owned)
+    {
+        mOwned.insert(object);
+    }
+    else
+    {
+        mOwned.erase(object);
+    }
+}
+
+bool KScnSdkManager::NotOwned(const void* object)
+{
+    if (object != nullptr && mOwned.count(object) != 0)
+    {
+        mError.SetLastErrorID(0);
+        return false;
+    }
+    return true;
+}
+
+void KScnSdkManager::LinkStandIn(KScnPropertyRef* ref)
+{
+    KObject* owner = ref->mProperty != nullptr ? ref->mProperty->GetOwnerObject() : nullptr;
+    if (owner == nullptr || ref->mStandOwner != nullptr)
+    {
+        return;
+    }
+    KScnPropertyRef*& first = mStandIns[owner];
+    ref->mStandOwner = owner;
+    ref->mStandPrev = nullptr;
+    ref->mStandNext = first;
+    if (first != nullptr)
+    {
+        first->mStandPrev = ref;
+    }
+    first = ref;
+}
+
+void KScnSdkManager::UnlinkStandIn(KScnPropertyRef* ref)
+{
+    if (ref->mStandOwner == nullptr)
+    {
+        return;
+    }
+    if (ref->mStandNext != nullptr)
+    {
+        ref->mStandNext->mStandPrev = ref->mStandPrev;
+    }
+    if (ref->mStandPrev != nullptr)
+    {
+        ref->mStandPrev->mStandNext = ref->mStandNext;
+    }
+    else if (ref->mStandNext != nullptr)
+    {
+        mStandIns[ref->mStandOwner] = ref->mStandNext;
+    }
+    else
+    {
+        mStandIns.erase(ref->mStandOwner);
+    }
+    ref->mStandOwner = nullptr;
+    ref->mStandPrev = nullptr;
+    ref->mStandNext = nullptr;
+}
+
+void KScnSdkManager::ForgetStandIns(const KObject* owner, const KProperty* property)
+{
+    const auto it = owner != nullptr ? mStandIns.find(owner) : mStandIns.end();
+    KScnPropertyRef* ref = it != mStandIns.end() ? it->second : nullptr;
+    while (ref != nullptr)
+    {
+        KScnPropertyRef* next = ref->mStandNext;
+        if (property == nullptr || ref->mProperty == property)
+        {
+            UnlinkStandIn(ref);
+            ref->mProperty = nullptr;
+            ref->mHandler = nullptr;
+        }
+        ref = next;
+    }
+}
+
+void KScnSdkManager::ForgetAttributeStandIns(KScnNodeAttribute* attribute)
+{
+    // The owner of the attribute's properties, asked for directly: gathering
+    // them would allocate while the attribute dies.
+    ForgetStandIns(attribute->GetHandlerPropertySet());
+}
+
+void KScnSdkManager::ForgetInLayers(const void* object, bool material)
+{
+    const auto forget = [&](KScnLayerContainer* container)
+    {
+        for (int l = 0; container != nullptr && l < container->GetLayerCount(); ++l)
+        {
+            KScnLayer* layer = container->GetLayer(l);
+            KScnLayerElement* element = material ? layer->GetMaterialElement() : layer->GetTextureElement();
+            void** items = element != nullptr ? element->GetDirect<void*>() : nullptr;
+            for (int i = 0; items != nullptr && i < element->GetDirectCount(); ++i)
+            {
+                if (items[i] != object)
+                {
+                    continue;
+                }
+                // The entry stays (positions do not move), empty; the
+                // index entries that point at it point nowhere.
+                items[i] = nullptr;
+                int32_t* indices = element->GetIndices();
+                for (int k = 0;
+                     indices != nullptr && element->GetReferenceMode() == KScnLayerElement::eIndexToDirect &&
+                     k < element->GetIndexCount();
+                     ++k)
+                {
+                    if (indices[k] == i)
+                    {
+                        indices[k] = -1;
+                    }
+                }
+            }
+        }
+    };
+    KSearchWork::Add(static_cast<uint64_t>(mAttributes.GetCount() + mShapes.GetCount()));
+    for (int i = 0; i < mAttributes.GetCount(); ++i)
+    {
+        forget(dynamic_cast<KScnLayerContainer*>(mAttributes[i]));
+    }
+    for (int i = 0; i < mShapes.GetCount(); ++i)
+    {
+        forget(mShapes[i]);
+    }
+}
+
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
     // Forgetting takes the contents out of the listing; one that keeps it
@@ -213,6 +362,17 @@ void KScnSdkManager::ForgetInScenes(const void* object)
         contents->ForgetObject(object);
         NoteListing(object, contents, false);
     }
+}
+
+std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* object) const
+{
+    std::vector<KScnSceneContents*> out;
+    const auto range = mListings.equal_range(object);
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        out.push_back(it->second);
+    }
+    return out;
 }
 
 void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
@@ -255,7 +415,7 @@ KScnNode* KScnSdkManager::CreateNode(const char* name)
     KScnNode* node = Listed(mNodes, NewNode(PrefixName("Model::", name).Buffer()));
     if (node != nullptr)
     {
-        Notify(eListenNodes, node->GetInitialName());
+        Notify(eListenNodes, node);
     }
     return node;
 }
@@ -364,7 +524,7 @@ KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
     KScnMaterial* material = Listed(mMaterials, NewMaterial(PrefixName("Material::", name).Buffer()));
     if (material != nullptr)
     {
-        Notify(eListenMaterials, material->GetInitialName());
+        Notify(eListenMaterials, material);
     }
     return material;
 }
@@ -374,7 +534,7 @@ KScnTexture* KScnSdkManager::CreateTexture(const char* name)
     KScnTexture* texture = Listed(mTextures, NewTexture(PrefixName("Texture::", name).Buffer()));
     if (texture != nullptr)
     {
-        Notify(eListenTextures, texture->GetInitialName());
+        Notify(eListenTextures, texture);
     }
     return texture;
 }
@@ -384,7 +544,7 @@ KScnVideo* KScnSdkManager::CreateVideo(const char* name)
     KScnVideo* video = Listed(mVideos, NewVideo(PrefixName("Video::", name).Buffer()));
     if (video != nullptr)
     {
-        Notify(eListenVideos, video->GetInitialName());
+        Notify(eListenVideos, video);
     }
     return video;
 }
@@ -644,18 +804,24 @@ KScnConstraint* KScnSdkManager::NewConstraintAim(const char* name)
 
 bool KScnSdkManager::DestroyScene(KScnSceneRoot* scene, bool recursive)
 {
-    if (!Unlist(mScenes, scene))
+    if (!NotOwned(scene) || !Unlist(mScenes, scene))
     {
         return false;
     }
     KScnNode* root = recursive ? scene->GetRootNode() : nullptr;
     delete scene;
-    return root == nullptr || DestroyNode(root, true);
+    // The scene is gone: true, even when the root went with it (a root hung
+    // under a node the scene destroyed) or leaves an owned node standing.
+    if (root != nullptr && FindFromEnd(mNodes, root) >= 0)
+    {
+        DestroyNode(root, true);
+    }
+    return true;
 }
 
 bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
 {
-    if (!Unlist(mNodes, node))
+    if (!NotOwned(node) || !Unlist(mNodes, node))
     {
         return false;
     }
@@ -665,8 +831,9 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     // reached), destroys it after cutting it from its parent and goes on
     // from that parent. The tree is its own path back: a subtree of any
     // depth goes without recursion and without allocating. A child the
-    // manager does not list is only cut loose; a node whose child will not
-    // be cut goes with its children (its destruction lets them go).
+    // manager does not list, or another owner's, is only cut loose; a node
+    // whose child will not be cut goes with its children (its destruction
+    // lets them go).
     KScnNode* current = node;
     KScnNode* stuck = nullptr;
     // Where the last node left the list: a subtree's nodes were mostly made
@@ -677,7 +844,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         KScnNode* child = recursive && current != stuck ? current->GetLastChild() : nullptr;
         if (child != nullptr)
         {
-            if (UnlistNear(mNodes, child, near))
+            if (NotOwned(child) && UnlistNear(mNodes, child, near))
             {
                 current = child;
                 continue;
@@ -695,14 +862,13 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         {
             parent->RemoveChild(done);
         }
-        ForgetInScenes(done);
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
-        if (recursive && attribute != nullptr && HasNodeAttribute(attribute))
+        if (recursive && attribute != nullptr && HasNodeAttribute(attribute) && !IsOwned(attribute))
         {
             ok = DestroyNodeAttribute(attribute) && ok;
         }
         done->Release();
-        DestroyOwnHandles(done);
+        ObjectGoes(done);
         delete done;
         if (done == node)
         {
@@ -719,6 +885,10 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
         mError.SetLastErrorID(0);
         return false;
     }
+    if (!NotOwned(attribute))
+    {
+        return false;
+    }
     if (!Unlist(mAttributes, attribute))
     {
         return false;
@@ -728,6 +898,7 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
     {
         node->SetNodeAttribute(nullptr);
     }
+    ForgetAttributeStandIns(attribute);
     delete attribute;
     return true;
 }
@@ -768,9 +939,9 @@ bool KScnSdkManager::DestroyMaterial(KScnMaterial* material)
     {
         return false;
     }
-    ForgetInScenes(material);
     material->Release();
-    DestroyOwnHandles(material);
+    ObjectGoes(material);
+    ForgetInLayers(material, true);
     delete material;
     return true;
 }
@@ -781,9 +952,9 @@ bool KScnSdkManager::DestroyTexture(KScnTexture* texture)
     {
         return false;
     }
-    ForgetInScenes(texture);
     texture->Release();
-    DestroyOwnHandles(texture);
+    ObjectGoes(texture);
+    ForgetInLayers(texture, false);
     delete texture;
     return true;
 }
@@ -794,9 +965,8 @@ bool KScnSdkManager::DestroyVideo(KScnVideo* video)
     {
         return false;
     }
-    ForgetInScenes(video);
     video->Release();
-    DestroyOwnHandles(video);
+    ObjectGoes(video);
     delete video;
     return true;
 }
@@ -807,7 +977,7 @@ bool KScnSdkManager::DestroyPose(KScnPose* pose)
     {
         return false;
     }
-    DestroyOwnHandles(pose);
+    ObjectGoes(pose);
     // A scene that listed it must not keep a dangling pointer.
     for (int i = 0; i < mScenes.GetCount(); ++i)
     {
@@ -824,9 +994,15 @@ KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
         return nullptr;
     }
     // Owned until listed: a handle the list has no room for goes.
-    std::unique_ptr<KScnPropertyRef> made(ref);
-    mUserProperties.push_back(ref);
-    made.release();
+    try
+    {
+        mUserProperties.push_back(ref);
+    }
+    catch (...)
+    {
+        delete ref;
+        throw;
+    }
     ref->mManagerSlot = static_cast<int>(mUserProperties.size()) - 1;
     ref->mManagerOrder = mNextOrder;
     mNextOrder += kOrderStep;
@@ -932,8 +1108,7 @@ bool KScnSdkManager::DestroyGenericNode(KScnGenericNode* node)
     }
     // Leaves its contents, which would otherwise keep a dangling record.
     node->SetSceneContents(nullptr);
-    ForgetInScenes(node);
-    DestroyOwnHandles(node);
+    ObjectGoes(node);
     delete node;
     return true;
 }
@@ -944,8 +1119,7 @@ bool KScnSdkManager::DestroyHandlerObject(KScnTakeNodeContainer* object)
     {
         return false;
     }
-    ForgetInScenes(object);
-    DestroyOwnHandles(object);
+    ObjectGoes(object);
     delete object;
     return true;
 }
@@ -1122,6 +1296,8 @@ KScnPose* KScnSdkManager::GetPose(int index) const
 
 void KScnSdkManager::DestroyAllObjects()
 {
+    // Everything goes: what an owner holds goes too, in the order below.
+    mOwned.clear();
     // Scenes first: their destructors hand nodes back through this manager.
     // Each is unlisted before it is deleted so that nothing sees it half gone.
     while (mScenes.GetCount() > 0)

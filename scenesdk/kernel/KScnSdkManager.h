@@ -3,7 +3,20 @@
 // KScnSdkManager: creates, owns and destroys scene objects. Every object made
 // here sits in exactly one per-kind list until it is destroyed through the
 // manager (or the manager dies, which destroys everything still listed).
-// Objects must never be deleted any other way: the lists would dangle.
+// Objects are never deleted any other way (their destructors are not public).
+//
+// What an object owns is its owner's to destroy: a scene's seven producer
+// cameras and their nodes, its camera-switcher node with its attribute, and
+// a character pose's private scene are listed like any object, but the
+// destroyers refuse them (false, error 0) unless their owner destroys them
+// (IsOwned tells them apart).
+//
+// An object that goes takes itself out of whatever refers to it: the scenes
+// that list it, the layers of every geometry the manager lists (a material's
+// or texture's direct entries become null and the index entries that point
+// at them -1), the skin links that name a node (KScnLink), the handles that
+// stand for its properties (KScnPropertyRef), and the user-property lists
+// that hold a handle.
 //
 // Names: creators of named kinds give the object PrefixName(kind prefix, name)
 // ("Model::", "Material::", "Texture::", "Video::", "Pose::", "Deformer::",
@@ -21,6 +34,7 @@
 namespace scenesdk
 {
 
+class KObject;
 class KProperty;
 class KScnCamera;
 class KScnCameraSwitcher;
@@ -63,7 +77,9 @@ public:
     virtual ~KScnSdkManagerListener() = default;
     // The manager destroyed every object (end of DestroyAllObjects).
     virtual void OnAllObjectsDestroyed() {}
-    // A new object; initialName is its name as created (prefix included).
+    // A new object; initialName is the object's own initial-name string
+    // (its name as created, prefix included), which lives as long as the
+    // object and follows KScnObject::SetNames.
     virtual void OnObjectCreated(const KString& initialName) = 0;
 };
 
@@ -150,12 +166,16 @@ public:
     // false for null or one already listed. The manager owns it from then on.
     bool AdoptNodeAttribute(KScnNodeAttribute* attribute);
 
-    // ---- Destroyers: false (error id 0) when the object is not listed ----
-    // With recursive, the scene's root node and its subtree go too.
+    // ---- Destroyers: false (error id 0) when the object is not listed, or
+    // is owned (IsOwned) ----
+    // With recursive, the scene's root node and its subtree go too. True
+    // once the scene is gone, whatever became of the subtree.
     bool DestroyScene(KScnSceneRoot* scene, bool recursive);
     // With recursive, the children (last first) and the node's attribute go
-    // too; an attribute the manager does not list is only detached. Without,
-    // the children are only cut loose and the attribute detached.
+    // too; an attribute the manager does not list, or one that is owned, is
+    // only detached, and an owned node in the subtree is only cut loose
+    // (the answer is then false, error 0). Without, the children are only
+    // cut loose and the attribute detached.
     bool DestroyNode(KScnNode* node, bool recursive = false);
     bool DestroyNodeAttribute(KScnNodeAttribute* attribute);
     bool DestroyLink(KScnLink* link);
@@ -191,6 +211,10 @@ public:
 
     // Destroys every listed object kind by kind, then tells the listeners.
     void DestroyAllObjects();
+
+    // Whether the object belongs to another object (above), so that the
+    // destroyers refuse it.
+    bool IsOwned(const void* object) const { return mOwned.count(object) != 0; }
 
     // Installs (owning) a listener, deleting the one it replaces.
     void SetListener(EListenerKind kind, KScnSdkManagerListener* listener);
@@ -285,10 +309,35 @@ private:
     template <typename T> bool UnlistNear(KPointerArray<T>& list, T* object, int& near);
     template <typename T>
     T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
-    void Notify(EListenerKind kind, const char* initialName);
+    void Notify(EListenerKind kind, const KScnObject* object);
     // Destroys the handles made for the object's own properties, which
     // would otherwise outlive them.
     void DestroyOwnHandles(KScnObject* object);
+    // What every dying scene object goes through before it is deleted: it
+    // leaves the scenes, its own handles are destroyed and the other handles
+    // standing for its properties stop standing for them.
+    friend class KScnSceneRoot;
+    void ObjectGoes(KScnObject* object);
+    // Owners mark what they own, and unmark it before they destroy it.
+    friend class KScnSceneCameraSettings;
+    friend class KScnCharacterPose;
+    void SetOwned(const void* object, bool owned);
+    // False, with error 0, when the object is owned.
+    bool NotOwned(const void* object);
+    // Handles standing for a property, by the object that owns the property
+    // (KScnPropertyRef::SetProperty keeps them).
+    friend class KScnPropertyRef;
+    friend class KScnPropertyHandler;
+    void LinkStandIn(KScnPropertyRef* ref);
+    void UnlinkStandIn(KScnPropertyRef* ref);
+    // Every handle standing for a property of owner (only for property,
+    // when it is not null) stops standing for it.
+    void ForgetStandIns(const KObject* owner, const KProperty* property = nullptr);
+    // The property sets of a node attribute's properties.
+    void ForgetAttributeStandIns(KScnNodeAttribute* attribute);
+    // The layer elements of every listed geometry and shape let go of a
+    // material or texture that is being destroyed.
+    void ForgetInLayers(const void* object, bool material);
     // Takes a dying object out of every scene contents that lists it.
     void ForgetInScenes(const void* object);
     // Told by the scene contents made with this manager whenever an object
@@ -296,6 +345,9 @@ private:
     // visits only the contents that list it.
     friend class KScnSceneContents;
     void NoteListing(const void* object, KScnSceneContents* contents, bool listed);
+    // The contents that list the object (as a node, a use record or an
+    // object entry), in no set order.
+    std::vector<KScnSceneContents*> ContentsListing(const void* object) const;
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
     KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
     // An object's deferred handles (KScnObject::DeferUserProperties): counted
@@ -344,6 +396,10 @@ private:
     KPointerArray<KScnSceneMetaData> mMetaData{16};
     // The contents that list each object (mostly one).
     std::unordered_multimap<const void*, KScnSceneContents*> mListings;
+    // Objects owned by another (IsOwned).
+    std::unordered_set<const void*> mOwned;
+    // The first of the handles standing for a property of each object.
+    std::unordered_map<const KObject*, KScnPropertyRef*> mStandIns;
     KScnNamedCallbackTable* mCallbacks = nullptr;
     KScnSdkManagerListener* mListeners[eListenerKindCount] = {};
     KErrorRecord mError;

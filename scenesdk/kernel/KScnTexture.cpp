@@ -168,11 +168,12 @@ KScnTakeNodeContainer* KScnTextureProperties::GetOwner()
 bool KScnTextureProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,
                                             KPlug* other, uint32_t type, KPlug* extra)
 {
-    KScnNode* node = emitter == this && code == eDstAdded ? KScnNodeProperties::NodeOfPlug(other) : nullptr;
-    KScnSceneContents* contents = node != nullptr ? node->GetSceneContents() : nullptr;
-    if (contents != nullptr && mOwner != nullptr && contents->FindTexture(mOwner->GetName()) == nullptr)
+    // Attached to an object (a node, a material, a generic node), the texture
+    // joins the scene contents that list that object, one use each;
+    // detached, it leaves them with that use.
+    if (emitter == this && (code == eDstAdded || code == eDstRemoved) && mOwner != nullptr)
     {
-        contents->AddTexture(mOwner);
+        KScnSceneContents::OnUseConnection(other, mOwner, code == eDstAdded);
     }
     return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }
@@ -206,14 +207,15 @@ void KScnTextureProperties::SetTextureScalingPivot(KgeTVector value)
 // ---------------------------------------------------------------------------
 // KScnTexture
 
-KErrorRecord& KScnTexture::SharedErrorRecord()
+detail::KScnTextureErrorHolder::KScnTextureErrorHolder() : mErrorRecord(kTakeNodeMessages, 1) {}
+
+KScnPropertyHandler* KScnTexture::GetPropertyHandler()
 {
-    static KErrorRecord record(kTakeNodeMessages, 1);
-    return record;
+    return mProps;
 }
 
 KScnTexture::KScnTexture(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &SharedErrorRecord()), mTypeName("TextureVideoClip")
+    : KScnTakeNodeContainer(manager, name, &mErrorRecord), mTypeName("TextureVideoClip")
 {
     mProps = new KScnTextureProperties(this);
     AddDefaultTakeNode();

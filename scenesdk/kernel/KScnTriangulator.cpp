@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnTriangulator.h"
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KSearchWork.h"
@@ -441,7 +442,7 @@ struct MadeMesh
         if (manager != nullptr)
             manager->DestroyNodeAttribute(mesh);
         else
-            delete mesh;
+            delete static_cast<KScnFree<KScnMesh>*>(mesh); // made so below
     }
     KScnSdkManager* manager;
 };
@@ -451,7 +452,7 @@ KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
 {
     mStatus.clear();
     std::unique_ptr<KScnMesh, MadeMesh> result(
-        mManager != nullptr ? mManager->CreateMesh() : new KScnMesh(nullptr), MadeMesh{mManager});
+        mManager != nullptr ? mManager->CreateMesh() : new KScnFree<KScnMesh>(nullptr), MadeMesh{mManager});
     if (!result)
         return nullptr;
     // Triangles keep the control points, so links and shapes still fit.

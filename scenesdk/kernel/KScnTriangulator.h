@@ -30,8 +30,8 @@ public:
     // node-attribute list like any mesh; the source is unchanged. The caller
     // owns the result and gives it back with DestroyNodeAttribute (or the
     // manager's end frees it). A triangulator made without a manager makes
-    // a plain mesh that the caller deletes. Null when the manager's factory
-    // makes no mesh or memory fails.
+    // a KScnFree<KScnMesh>, which the caller deletes as one. Null when the
+    // manager's factory makes no mesh or memory fails.
     KScnMesh* TriangulateMesh(const KScnMesh& source) const;
 
     // What the last TriangulateMesh has to say: empty, or a warning that

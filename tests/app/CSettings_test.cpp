@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -66,6 +67,36 @@ TEST(SettingsGrammarTest, LineEndsCrLfCrlfAndLfCr)
     SParsed c("# c\r[S]\rk=v \r");
     ASSERT_TRUE(c.ok);
     EXPECT_EQ(c.Get("S", "k"), "v ");
+}
+
+// Each section and key keeps the line it stands on, whatever ends the lines
+// before it (CR LF, CR, LF; LF CR is two) and however many lines a block
+// comment spans; the start-up messages name it. One row per key: its line.
+TEST(SettingsGrammarTest, EntriesKnowTheirLines)
+{
+    SParsed p("early=0\n"            // 1, before any section
+              "# comment\r\n"        // 2
+              "[A]\r"                // 3
+              "a=1\n\r"              // 4, then the empty line 5
+              "/* one\n two\r\n*/\n" // 6 to 8
+              "  [ B ]\n"            // 9
+              "\n"                   // 10
+              "b = x\r\n"            // 11
+              "a=2\n");              // 12
+    ASSERT_TRUE(p.ok);
+    const std::vector<SSettingsSection>& sections = p.store.GetSections();
+    ASSERT_EQ(sections.size(), 3u);
+    const struct
+    {
+        size_t section, entry;
+        uint32_t line;
+    } kRows[] = {{0, 0, 1}, {1, 0, 4}, {2, 0, 11}, {2, 1, 12}};
+    for (const auto& row : kRows)
+        EXPECT_EQ(sections[row.section].entries[row.entry].line, row.line)
+            << sections[row.section].entries[row.entry].key;
+    EXPECT_EQ(sections[0].line, 0u) << "Globals has no line";
+    EXPECT_EQ(sections[1].line, 3u);
+    EXPECT_EQ(sections[2].line, 9u);
 }
 
 TEST(SettingsGrammarTest, ValuesTakeEverythingToTheLineEnd)
@@ -205,6 +236,30 @@ TEST_F(SettingsFileTest, LoadAndLookup)
     v = "old";
     EXPECT_FALSE(settings.GetValue("GAME", "hRes", v));
     EXPECT_EQ(v, "old"); // section missing: untouched
+}
+
+// A start-up message names a key by its line as GetValue finds it: the
+// first such key of the first section of that name.
+TEST_F(SettingsFileTest, KeysAreDescribedByTheLineGetValueReads)
+{
+    m_Dir.WriteFile("settings.ini", "[GAME]\nSunDir = 0;0;0\nSunDir = 1;1;1\n[GAME]\nTreemap = t.tga\n");
+    ASSERT_TRUE(settings.Load("settings.ini"));
+    const struct
+    {
+        const char* section;
+        const char* key;
+        const char* described;
+    } kRows[] = {
+        {"GAME", "SunDir", "settings.ini line 2: [GAME] SunDir = 0;0;0"},
+        {"GAME", "Treemap", "settings.ini has no \"Treemap\" in [GAME]"}, // only the first [GAME] is read
+        {"GAME", "", "settings.ini line 1: [GAME]"},
+        {"Level1", "BuildTime", "settings.ini has no section [Level1]"},
+    };
+    for (const auto& row : kRows)
+        EXPECT_EQ(settings.DescribeKey(row.section, row.key), row.described);
+    SSettingsFault fault;
+    fault.Set("GAME", "SunDir", "not 0;0;0", "");
+    EXPECT_EQ(settings.DescribeFault(fault), "settings.ini line 2: [GAME] SunDir = 0;0;0: not 0;0;0");
 }
 
 TEST_F(SettingsFileTest, NameResolvesWithoutRegardToCase)

@@ -3,6 +3,7 @@
 #include "tests/platform/XServerProcess.h"
 #include "tests/support/ImageFiles.h"
 #include "tests/support/SoundFiles.h"
+#include "tests/support/StartUpWorld.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -44,14 +45,20 @@ inline int RunShell(const std::string& command)
 // The title of the main window in the files below.
 constexpr const char* kEndToEndTitle = "Vostrel End To End";
 
-// The prices of the build state, which reads them at start-up, and the
-// section of the one level (a game whose levels lack their sections does not
-// start).
-constexpr const char* kStartUpCosts = "[COSTS]\nCitizen1=100\nCitizen2=180\nMarket=150\nChurch=400\n"
-                                      "Toilet=40\nTower=250\n[Level1]\n";
+// What follows "StartPos" and "NumLevels" in the settings of a test game:
+// the rest of "GAME" (the small world of StartUpWorld.h), the prices of the
+// build state, which reads them at start-up, and the section of the one
+// level with its sky (a game whose level set-up could not read these does
+// not start).
+inline const std::string kStartUpCosts = std::string(kWorldGameKeys) +
+                                         "[COSTS]\nCitizen1=100\nCitizen2=180\nMarket=150\nChurch=400\n"
+                                         "Toilet=40\nTower=250\n[Level1]\n" +
+                                         kWorldLevelKeys;
 
 // The files the game's states load at start-up: the GUI's button sounds, the
-// build and battle states' sounds and music, and the screens and buttons.
+// build and battle states' sounds and music, and the screens and buttons;
+// and the files of the small world (whose first level's set-up fails at its
+// sky).
 inline void WriteStartUpData(const TempDir& dir)
 {
     for (const char* sound :
@@ -64,6 +71,7 @@ inline void WriteStartUpData(const TempDir& dir)
           "Data/button_citizen1.tga", "Data/button_citizen2.tga", "Data/button_market.tga", "Data/button_church.tga",
           "Data/button_toilet.tga", "Data/button_tower.tga"})
         dir.WriteFile(image, MakeTga(4, 4));
+    WriteWorldFiles(dir);
 }
 
 // Writes what the game needs to start in a test folder: "settings.ini"

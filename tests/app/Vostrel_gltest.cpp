@@ -74,8 +74,8 @@ TEST_F(VostrelRun, OtherKeysDoNotQuit)
     EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/alive.txt"), "alive\n");
 }
 
-// "New game" without any level data: the set-up of the first level fails,
-// and the program says so in its exit status.
+// "New game" with a sky model that is no scene file: the set-up of the
+// first level fails, and the program says so in its exit status.
 TEST_F(VostrelRun, AFailedLevelSetUpEndsWithOne)
 {
     // Clicked until the game is gone: the first click may come before the
@@ -86,7 +86,7 @@ TEST_F(VostrelRun, AFailedLevelSetUpEndsWithOne)
                 "xdotool mousemove --window $wid 400 375 click 1; sleep 0.5; i=$((i+1)); done");
     EXPECT_EQ(rc, 1) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
     EXPECT_NE(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log")
-                  .find("Error: pTerrain->Create failed in CNewLevelState::Update\n"),
+                  .find("Error: pEnvironment->Create failed in CNewLevelState::Update\n"),
               std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 // the settings, the HUD texts, the two outcomes and how the battle ends
 // once, and the way on to the post-level and post-game states.
 
+#include "app/CFModSoundMgr.h"
 #include "game/CBattleState.h"
 #include "game/CFollowCameraCtrl.h"
 #include "game/CForest.h"
@@ -76,6 +77,16 @@ TEST_F(BattleStateTest, EnterReadsTheSpawnTableAndSetsTheSceneUp)
     EXPECT_EQ(Battle().GetCameraCtrl()->GetTarget().Get(), &player);
     EXPECT_EQ(Battle().GetCameraCtrl()->GetOffset(), CVector3(0, 0.2f, 0));
     EXPECT_FALSE(m_pCursor->m_bShown);
+    // The music plays at 0.2, 21 times (a stream would otherwise loop until
+    // stopped).
+    plat::FMOD::Channel* music = static_cast<CFModSound*>(Battle().GetMusic().Get())->GetChannel();
+    ASSERT_NE(music, nullptr);
+    float volume = 0.0f;
+    int loops = 0;
+    EXPECT_EQ(music->getVolume(&volume), plat::FMOD_OK);
+    EXPECT_EQ(music->getLoopCount(&loops), plat::FMOD_OK);
+    EXPECT_FLOAT_EQ(volume, 0.2f);
+    EXPECT_EQ(loops, 20);
 
     // The battle clock runs in the state's frames.
     Frames(30);

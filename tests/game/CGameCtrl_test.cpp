@@ -9,6 +9,7 @@
 #include "tests/game/GameTestSupport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -81,15 +82,23 @@ TEST_F(GameCtrlTest, CreateSetsUpTheControllerAndEntersTheMainMenu)
 
 TEST_F(GameCtrlTest, MissingOrMalformedStartPosStopsBeforeAnyState)
 {
+    // The reader's line, then the start-up message naming the key and its
+    // line, also shown in a message box where one can be.
+    const std::string need =
+        ": the archer's start, three numbers separated by ';' (x;y;z); the game does not start\n";
     EXPECT_FALSE(Create("[GAME]\nNumLevels=3\n"));
-    EXPECT_EQ(m_strLog, "Error: Couldn't get \"StartPos\"-Value from \"GAME\" in CGameCtrl::Create\n");
+    EXPECT_EQ(m_strLog, "Error: Couldn't get \"StartPos\"-Value from \"GAME\" in CGameCtrl::Create\n"
+                        "Error: settings.ini has no \"StartPos\" in [GAME]" +
+                            need);
     EXPECT_EQ(m_Ctrl.GetMainMenuState(), nullptr);
     EXPECT_EQ(m_Ctrl.GetCurrentState(), nullptr);
     m_Ctrl.Destroy();
     std::remove("Error.log");
 
     EXPECT_FALSE(Create("[GAME]\nStartPos=1;2\n"));
-    EXPECT_EQ(m_strLog, "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: 1;2\n");
+    EXPECT_EQ(m_strLog, "Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in CGameCtrl::Create: 1;2\n"
+                        "Error: settings.ini line 2: [GAME] StartPos = 1;2" +
+                            need);
     EXPECT_EQ(m_Ctrl.GetMainMenuState(), nullptr);
     EXPECT_FALSE(m_Ctrl.IsListening());
     m_Ctrl.Destroy();
@@ -101,7 +110,7 @@ TEST_F(GameCtrlTest, MissingOrMalformedStartPosStopsBeforeAnyState)
         EXPECT_FALSE(Create(std::string("[GAME]\nStartPos=") + bad + "\n")) << bad;
         EXPECT_EQ(m_strLog, std::string("Error: Couldn't parse \"StartPos\"-Value from \"GAME\"in "
                                         "CGameCtrl::Create: ") +
-                                bad + "\n");
+                                bad + "\nError: settings.ini line 2: [GAME] StartPos = " + bad + need);
         m_Ctrl.Destroy();
         std::remove("Error.log");
     }
@@ -117,15 +126,19 @@ TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
     const std::string three = "[Level1]\n[Level2]\n[Level3]\n";
     const std::string offTerrain =
         "Error: \"StartPos\"-Value (%s) from \"GAME\" lies outside the terrain (x and "
-        "z from 0 to 1000.0 and 800.0) in CGameCtrl::Create\n";
+        "z from 0 to 1000.0 and 800.0) in CGameCtrl::Create\n"
+        "Error: settings.ini line 2: [GAME] StartPos = %s: a start on the terrain, x from 0 to 1000 "
+        "(\"XSize\") and z from 0 to 800 (\"ZSize\"); the game does not start\n";
     const std::string noLevel =
         "Error: Level %s (\"NumLevels\"-Value from \"GAME\") has no section \"%s\" in "
-        "CPostLevelState::Create\nError: Couldn't create PostLevel-State\n";
-    auto fill = [](std::string text, const std::string& a, const std::string& b = "")
+        "CPostLevelState::Create\n"
+        "Error: settings.ini has no section [%s]: level %s (\"NumLevels\", line 3) needs it; the game does "
+        "not start\nError: Couldn't create PostLevel-State\n";
+    // Each %s in turn takes the next of the texts.
+    auto fill = [](std::string text, const std::vector<std::string>& parts)
     {
-        text.replace(text.find("%s"), 2, a);
-        if (text.find("%s") != std::string::npos)
-            text.replace(text.find("%s"), 2, b);
+        for (const std::string& part : parts)
+            text.replace(text.find("%s"), 2, part);
         return text;
     };
     struct SCase
@@ -137,14 +150,18 @@ TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
     const SCase cases[] = {
         {"StartPos=450;8;400\nNumLevels=3\n" + terrain, three, true, ""},
         {"StartPos=0;8;800\nNumLevels=3\n" + terrain, three, true, ""},
-        {"StartPos=450;8;800.5\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "450.0;8.0;800.5")},
-        {"StartPos=-0.5;8;400\nNumLevels=3\n" + terrain, three, false, fill(offTerrain, "-0.5;8.0;400.0")},
+        {"StartPos=450;8;800.5\nNumLevels=3\n" + terrain, three, false,
+         fill(offTerrain, {"450.0;8.0;800.5", "450;8;800.5"})},
+        {"StartPos=-0.5;8;400\nNumLevels=3\n" + terrain, three, false,
+         fill(offTerrain, {"-0.5;8.0;400.0", "-0.5;8;400"})},
         // Without readable sizes the terrain reports them when it is built.
         {"StartPos=-5;8;-5\nNumLevels=3\nXSize=1000\n", three, true, ""},
-        {"StartPos=450;8;400\nNumLevels=5\n" + terrain, three, false, fill(noLevel, "4 of 5", "Level4")},
+        {"StartPos=450;8;400\nNumLevels=5\n" + terrain, three, false,
+         fill(noLevel, {"4 of 5", "Level4", "Level4", "4 of 5"})},
         {"StartPos=450;8;400\nNumLevels=3\n" + terrain, "[Level1]\n[Level3]\n", false,
-         fill(noLevel, "2 of 3", "Level2")},
-        {"StartPos=450;8;400\nNumLevels=0\n" + terrain, "", false, fill(noLevel, "1 of 1", "Level1")},
+         fill(noLevel, {"2 of 3", "Level2", "Level2", "2 of 3"})},
+        {"StartPos=450;8;400\nNumLevels=0\n" + terrain, "", false,
+         fill(noLevel, {"1 of 1", "Level1", "Level1", "1 of 1"})},
         {"StartPos=450;8;400\nNumLevels=0\n" + terrain, "[Level1]\n", true, ""},
         {"StartPos=450;8;400\nNumLevels=2\n" + terrain, "[Level2]\n[Level1]\nBuildTime=5\n", true, ""},
     };
@@ -156,6 +173,46 @@ TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
         m_Ctrl.Destroy();
         std::remove("Error.log");
     }
+}
+
+// The projection takes the window's aspect, at creation and after every
+// resize (60 degrees high whatever the width): a wide window sees more to
+// the sides, a tall one less, and neither flattens or squeezes the town.
+// One row per window size: the aspect, then the horizontal half-angle of
+// the view in degrees.
+TEST_F(GameCtrlTest, TheProjectionFollowsTheWindowsAspect)
+{
+    const struct
+    {
+        uint16_t width, height;
+        float aspect, halfAngle;
+    } kRows[] = {
+        {1280, 600, 2.1333333f, 50.93f},
+        {640, 768, 0.8333333f, 25.69f},
+        {800, 600, 1.3333333f, 37.59f},
+        {0, 0, 1.3333333f, 37.59f}, // minimised: the last shape stays
+    };
+    m_pWindow->SetSize(1280, 600);
+    ASSERT_TRUE(Create());
+    for (const auto& row : kRows)
+    {
+        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
+        if (row.width != 1280)
+            m_pWindow->SetSize(row.width, row.height);
+        const CMatrix4& p = m_Ctrl.GetCamera()->GetProjection();
+        EXPECT_NEAR(p.m[5] / p.m[0], row.aspect, 1e-5f);
+        EXPECT_NEAR(p.m[5], 1.0f / std::tan(CGameCtrl::kFieldOfView / 2), 1e-5f)
+            << "the height is 60 degrees";
+        // The pick ray through the middle of the right edge.
+        m_Ctrl.GetCamera()->SetRotation(CVector3());
+        CVector3 ray;
+        m_Ctrl.GetCamera()->GetPickRay(ray, 1.0f, 0.5f);
+        EXPECT_NEAR(std::atan2(ray.x, -ray.z) * 57.29578f, row.halfAngle, 0.01f);
+    }
+    // A destroyed controller hears the window no more.
+    m_Ctrl.Destroy();
+    EXPECT_EQ(m_pWindow->GetListeners().size(), 1u) << "only the GUI's";
+    m_pWindow->SetSize(1000, 1000);
 }
 
 TEST_F(GameCtrlTest, ChangeStateLeavesThenEntersAtOnce)

@@ -67,8 +67,12 @@ public:
         m_pFake = new FakeRenderSettings;
         m_pRenderSettings = m_pFake.Get();
     }
+    // The start-up check of the level set-up runs only when a test asks for
+    // it: most tests of the states run without a world.
+    bool CheckLevelSetUp() override { return !m_bCheckLevelSetUp || CGameCtrl::CheckLevelSetUp(); }
     bool IsListening() const { return m_bListening; }
     CRefPtr<FakeRenderSettings> m_pFake;
+    bool m_bCheckLevelSetUp = false;
 };
 
 // A game object whose update writes "<name>" to a shared list and then runs

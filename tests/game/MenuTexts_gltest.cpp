@@ -1,6 +1,7 @@
 // The main menu's labels in a window resized by its sizing frame: the font
-// follows the window's height as the panels do, so "New game" and "Quit
-// game" stay inside their buttons at every size.
+// follows the window's height as the panels do, and in a window narrower
+// than 4:3 its width, so "New game" and "Quit game" stay inside their
+// buttons at every size and shape.
 
 #include "game/CMainMenuState.h"
 #include "tests/game/GLGameSupport.h"
@@ -52,9 +53,10 @@ TEST_F(MenuTextsGL, LabelsStayInsideTheirButtonsAfterResizes)
     struct SSize
     {
         uint16_t width, height;
-        uint8_t fontPixels; // 22 virtual units
+        uint8_t fontPixels; // 22 virtual units, no wider than in a 4:3 window
     };
-    const SSize kSizes[] = {{640, 480, 10}, {800, 600, 13}, {1024, 768, 16}, {640, 480, 10}};
+    const SSize kSizes[] = {{640, 480, 10},  {800, 600, 13}, {1024, 768, 16}, {640, 480, 10},
+                            {1280, 600, 13}, {640, 768, 10}, {800, 1024, 13}};
     for (const SSize& size : kSizes)
     {
         SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));

@@ -81,6 +81,12 @@ TEST(PlayerCtrlTest, KeyTableMouseLookAndOneShotPerClick)
     EXPECT_TRUE(ctrl.WantsJump());
     EXPECT_TRUE(ctrl.WantsJump()) << "held keys are not cleared by reading";
     EXPECT_TRUE(ctrl.WantsRun());
+    // A press released before the read is one jump, read once.
+    ctrl.OnKeyUp(57);
+    ctrl.OnKeyDown(57);
+    ctrl.OnKeyUp(57);
+    EXPECT_TRUE(ctrl.WantsJump());
+    EXPECT_FALSE(ctrl.WantsJump());
 
     // Mouse: one radian per 150 counts, y to pitch and x to yaw, summed
     // until read; no motion is not consumed.
@@ -206,6 +212,57 @@ TEST_F(PlayerTest, JumpIsHeldUntilLandingAndLooksTurnTheView)
     Step(1);
     EXPECT_NEAR(m_pPlayer->GetRotation().x, 1.5707964f, 1e-5f);
     EXPECT_NEAR(m_pPlayer->GetRotation().y, 2.0f, 1e-5f);
+}
+
+// Space pressed and released within one frame (both events in one input
+// poll, before the player's update) still counts as a press; a tap while in
+// the air is spent, not kept for the landing. One row per frame's events:
+// whether the player leaves the ground in that frame.
+TEST_F(PlayerTest, APressAndReleaseWithinOneFrameJumps)
+{
+    enum EEvent
+    {
+        DOWN,
+        UP
+    };
+    const struct
+    {
+        const char* name;
+        std::vector<EEvent> events;
+        bool jumps;
+    } kRows[] = {
+        {"tap", {DOWN, UP}, true},     {"two taps", {DOWN, UP, DOWN, UP}, true},
+        {"release only", {UP}, false}, {"nothing", {}, false},
+        {"press held", {DOWN}, true},
+    };
+    for (const auto& row : kRows)
+    {
+        SCOPED_TRACE(row.name);
+        m_PlayerCtrl.OnKeyUp(CPlayerCtrl::KEY_SPACE);
+        Step(120); // on the ground, nothing held
+        ASSERT_FALSE(m_pPlayer->IsAirborne());
+        for (EEvent e : row.events)
+            (e == DOWN) ? m_PlayerCtrl.OnKeyDown(CPlayerCtrl::KEY_SPACE)
+                        : m_PlayerCtrl.OnKeyUp(CPlayerCtrl::KEY_SPACE);
+        Step(1);
+        EXPECT_EQ((m_pPlayer->GetMovementFlags() & CPlayerObj::MOVE_JUMPING) != 0, row.jumps);
+        EXPECT_EQ(m_pPlayer->IsAirborne(), row.jumps);
+    }
+
+    // A tap in the air: no second jump after the landing.
+    m_PlayerCtrl.OnKeyUp(CPlayerCtrl::KEY_SPACE);
+    Step(120);
+    m_PlayerCtrl.OnKeyDown(CPlayerCtrl::KEY_SPACE);
+    m_PlayerCtrl.OnKeyUp(CPlayerCtrl::KEY_SPACE);
+    Step(5);
+    ASSERT_TRUE(m_pPlayer->IsAirborne());
+    m_PlayerCtrl.OnKeyDown(CPlayerCtrl::KEY_SPACE);
+    m_PlayerCtrl.OnKeyUp(CPlayerCtrl::KEY_SPACE);
+    for (int i = 0; i < 120 && m_pPlayer->IsAirborne(); ++i)
+        Step(1);
+    Step(1);
+    EXPECT_FALSE(m_pPlayer->IsAirborne()) << "no jump from the tap in the air";
+    EXPECT_EQ(m_pPlayer->GetMovementFlags() & CPlayerObj::MOVE_JUMPING, 0);
 }
 
 TEST_F(PlayerTest, FollowCameraSitsInThePlayersEyes)

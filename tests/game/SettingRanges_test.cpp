@@ -41,6 +41,7 @@ struct SRow
     EShown shown;
     std::string expected;
     const char* log; // "refused": the reader's "Couldn't get" line; "> n", "< n": clamped to n
+    const char* note = ""; // logged first: the text after the number that is ignored
 };
 
 const char* const kRefused = "refused";
@@ -48,7 +49,8 @@ const char* const kRefused = "refused";
 const SRow kRows[] = {
     {"GAME", "StartMoney", "250", EShown::Gold, "Gold: 250", ""},
     {"GAME", "StartMoney", "250 # gold to start with", EShown::Gold, "Gold: 250", ""},
-    {"GAME", "StartMoney", "250 gold", EShown::Gold, "Gold: 250", ""},
+    {"GAME", "StartMoney", "250 gold", EShown::Gold, "Gold: 250", "",
+     "StartMoney \"250 gold\": \"gold\" after 250 is ignored\n"},
     {"GAME", "StartMoney", "99999", EShown::Gold, "Gold: 99999", ""},
     {"GAME", "StartMoney", "100000", EShown::Gold, "Gold: 99999", "> 99999"},
     {"GAME", "StartMoney", "1e30", EShown::Gold, "Gold: 99999", "> 99999"},
@@ -58,7 +60,8 @@ const SRow kRows[] = {
     {"GAME", "StartMoney", "-inf", EShown::Gold, "Gold: 0", kRefused},
     {"GAME", "StartMoney", "lots", EShown::Gold, "Gold: 0", kRefused},
     {"Level1", "BuildTime", "120 # two minutes", EShown::Time, "Time left: 02:00", ""},
-    {"Level1", "BuildTime", "90s", EShown::Time, "Time left: 01:30", ""},
+    {"Level1", "BuildTime", "90s", EShown::Time, "Time left: 01:30", "",
+     "BuildTime \"90s\": \"s\" after 90 is ignored\n"},
     {"Level1", "BuildTime", "0", EShown::Time, "Time left: 00:00", ""},
     {"Level1", "BuildTime", "5999", EShown::Time, "Time left: 99:59", ""},
     {"Level1", "BuildTime", "6000", EShown::Time, "Time left: 99:59", "> 5999"},
@@ -67,12 +70,14 @@ const SRow kRows[] = {
     {"COSTS", "Citizen1", "999 # gold", EShown::Price, "999,-", ""},
     {"COSTS", "Citizen1", "-1", EShown::Price, "0,-", "< 0"},
     {"COSTS", "Citizen2", "1000", EShown::Price, "999,-", "> 999"},
-    {"COSTS", "Market", "150 gold", EShown::Price, "150,-", ""},
+    {"COSTS", "Market", "150 gold", EShown::Price, "150,-", "",
+     "Market \"150 gold\": \"gold\" after 150 is ignored\n"},
     {"COSTS", "Church", "1200", EShown::Price, "999,-", "> 999"},
     {"COSTS", "Toilet", "nan", EShown::Price, "0,-", kRefused},
     {"COSTS", "Tower", "250 # a tower", EShown::Price, "250,-", ""},
     {"Level1", "PreCitizen", "2 # two houses first", EShown::Necessary, "2", ""},
-    {"Level1", "PreCitizen", "2.5", EShown::Necessary, "2", ""},
+    {"Level1", "PreCitizen", "2.5", EShown::Necessary, "2", "",
+     "PreCitizen \"2.5\": \".5\" after 2 is ignored\n"},
     {"Level1", "PreCitizen", "100", EShown::Necessary, "99", "> 99"},
     {"Level1", "PreCitizen", "-1", EShown::Necessary, "0", kRefused},
     {"Level1", "PreHq", "-1", EShown::Necessary, "0", kRefused},
@@ -82,7 +87,7 @@ const SRow kRows[] = {
     {"Level1", "SpawnPoints", "-1", EShown::Birds, "0", kRefused},
     {"Level1", "SpawnPoints", "inf", EShown::Birds, "0", kRefused},
     {"GAME", "NumLevels", "2 # two levels", EShown::Levels, "2", ""},
-    {"GAME", "NumLevels", "1.5", EShown::Levels, "1", ""},
+    {"GAME", "NumLevels", "1.5", EShown::Levels, "1", "", "NumLevels \"1.5\": \".5\" after 1 is ignored\n"},
     {"GAME", "NumLevels", "-2", EShown::Levels, "1", kRefused},
 };
 
@@ -132,12 +137,13 @@ TEST_F(SettingRanges, LeadingNumbersAreReadAndValuesPastTheirLimitsClamped)
                                     row.section + "\" in " + Reader(row) + "\n";
         // SpawnPoint6 and on are not there when 1000 records are asked for.
         const std::string limit = *row.log ? row.log + 2 : "";
-        const std::string expectedLog = row.log == kRefused ? refusal
-                                        : *row.log
-                                            ? std::string(row.key) + " " + row.value +
-                                                  (row.log[0] == '>' ? " is more than " : " is less than ") +
-                                                  limit + "; " + limit + " is used\n"
-                                            : "";
+        const std::string expectedLog =
+            row.note + std::string(row.log == kRefused ? refusal
+                                   : *row.log
+                                       ? std::string(row.key) + " " + row.value +
+                                             (row.log[0] == '>' ? " is more than " : " is less than ") +
+                                             limit + "; " + limit + " is used\n"
+                                       : "");
         if (row.shown == EShown::Birds && row.expected == "5" && log.size() > expectedLog.size())
             log.resize(expectedLog.size());
         EXPECT_EQ(log, expectedLog);

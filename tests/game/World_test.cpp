@@ -196,7 +196,7 @@ TEST_F(WorldTest, TreeKindCountIsReadAsItsLeadingNumber)
         const char* errors;
     } rows[] = {
         {"3 # three kinds", true, 3, ""},
-        {"2.9", true, 2, ""},
+        {"2.9", true, 2, "NmbTrees \"2.9\": \".9\" after 2 is ignored\n"},
         {"101", false, 3,
          "NmbTrees 101 is more than 100; 100 is used\n"
          "Error: Couldn't get \"TreeModel4 \"-Value from \"GAME\" in CForestr::Create\n"},

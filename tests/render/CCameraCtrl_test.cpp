@@ -168,6 +168,47 @@ TEST_F(CameraCtrl, TheScreenBorderScrolls)
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
 }
 
+// An edge of the screen is the window's last pixel row or column, whatever
+// the window's size: in a window under 500 pixels a pixel is more than the
+// border and its extra unit (2 virtual units) high. One row per pointer
+// place: the window, the pixel, and where one frame of 5 units takes the
+// camera from (450, 50, 400).
+TEST_F(CameraCtrl, TheLastPixelRowAndColumnScrollAtEverySize)
+{
+    struct SRow
+    {
+        uint16_t width, height;
+        int32_t x, y;
+        CVector3 camera;
+    };
+    const SRow kRows[] = {
+        {640, 480, 320, 479, {450, 50, 405}}, // bottom row: 2.08 units from the edge
+        {640, 480, 320, 478, {450, 50, 400}}, // the row above it is no edge
+        {640, 480, 639, 240, {455, 50, 400}}, // right column: 1.56 units
+        {640, 480, 638, 240, {450, 50, 400}},
+        {640, 480, 0, 240, {445, 50, 400}}, // left and top: the first pixel
+        {640, 480, 320, 0, {450, 50, 395}},
+        {800, 600, 400, 599, {450, 50, 405}},
+        {800, 600, 400, 598, {450, 50, 400}}, // 3.3 units from the edge
+        {1280, 1024, 640, 1023, {450, 50, 405}},
+        {1280, 1024, 640, 1022, {450, 50, 405}}, // within the border and its extra unit
+        {1280, 1024, 640, 1020, {450, 50, 400}},
+        {1280, 600, 1279, 300, {455, 50, 400}},
+        {640, 768, 320, 767, {450, 50, 405}},
+    };
+    for (const SRow& row : kRows)
+    {
+        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height) + " at (" +
+                     std::to_string(row.x) + ", " + std::to_string(row.y) + ")");
+        m_pWindow->SetSize(row.width, row.height);
+        m_pCtrl->Attach(m_pCamera);
+        m_pCamera->SetPosition(CVector3(450, 50, 400));
+        MouseAt(row.x, row.y);
+        Frame();
+        ExpectNear(m_pCamera->GetPosition(), row.camera);
+    }
+}
+
 TEST_F(CameraCtrl, ADestroyedControllerLeavesNoListenerBehind)
 {
     m_pCtrl->Attach(m_pCamera);

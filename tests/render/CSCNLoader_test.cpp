@@ -146,31 +146,79 @@ TEST_F(CSCNLoaderTest, TriangulatedLoadOfATriangleMeshGivesTheSameModel)
     ExpectTwoMaterials(*data);
 }
 
-TEST_F(CSCNLoaderTest, SettingsOnlyApplyToTheirMaterial)
+namespace
 {
-    // A material without a settings node keeps the defaults; the settings
-    // node of Red is renamed so that it no longer matches.
-    CModelBuilder b = TwoMaterials();
-    std::string error, text;
-    ASSERT_TRUE(b.Encode(CScnWriter::eText, text, error)) << error;
-    const std::string from = "\"mat_Red\"";
+
+// Replaces every occurrence of from; false when there is none.
+bool ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
     size_t at = 0;
-    int renamed = 0;
+    bool any = false;
     while ((at = text.find(from, at)) != std::string::npos)
     {
-        text.replace(at, from.size(), "\"mat_Rod\"");
-        ++renamed;
+        text.replace(at, from.size(), to);
+        at += to.size();
+        any = true;
     }
-    ASSERT_GT(renamed, 0);
-    const std::string path = m_Dir.WriteFile("n.scn", text);
-    CSCNLoader loader;
-    CRefPtr<CModelData> data = LoadModel(loader, path);
-    ASSERT_TRUE(data);
-    const SMaterialData& red = data->m_Materials[data->m_TriangleGroups[0]->m_iMaterialIndex];
-    EXPECT_DOUBLE_EQ(red.m_dShininess, 90.0);
-    EXPECT_DOUBLE_EQ(red.m_dOpacity, 1.0);
-    EXPECT_DOUBLE_EQ(red.m_dReflectivity, 0.0);
-    EXPECT_FALSE(red.m_bLighting);
+    return any;
+}
+
+} // namespace
+
+// A material's settings node gives what it holds (the game's defaults for
+// the rest); a material without one takes its own opacity, shininess and
+// reflectivity. Red's node and Red itself say 0.25, 0.75 and 64 unless a row
+// changes them.
+TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
+{
+    const std::string node = "\"mat_Red\"";
+    const std::string nodeOpacity = "        UserProperty: \"opacity\", \"Real\", \"\", 0.75\n";
+    const std::string ownValues =
+        "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n";
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> edits;
+        double shininess, opacity, reflectivity;
+    } rows[] = {
+        {"node gives all", {{"Opacity: 0.75", "Opacity: 0.5"}}, 64.0, 0.75, 0.25},
+        {"node without opacity", {{"Opacity: 0.75", "Opacity: 0.5"}, {nodeOpacity, ""}}, 64.0, 1.0, 0.25},
+        {"no node", {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 0.5"}}, 64.0, 0.5, 0.25},
+        {"no node, own values changed",
+         {{node, "\"mat_Rod\""},
+          {"Reflectivity: 0.25", "Reflectivity: 0.5"},
+          {"Shininess: 64", "Shininess: 32"}},
+         32.0,
+         0.75,
+         0.5},
+        {"no node, own values out of range",
+         {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 2"}, {"Shininess: 64", "Shininess: 300"}},
+         128.0,
+         1.0,
+         0.25},
+        // A material's defaults, through single precision.
+        {"no node, no own values", {{node, "\"mat_Rod\""}, {ownValues, ""}}, double(6.4f), 1.0, double(0.3f)},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        std::string error, text;
+        ASSERT_TRUE(TwoMaterials().Encode(CScnWriter::eText, text, error)) << error;
+        for (const auto& edit : row.edits)
+            ASSERT_TRUE(ReplaceAll(text, edit.first, edit.second)) << edit.first;
+        CSCNLoader loader;
+        CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("n.scn", text));
+        ASSERT_TRUE(data);
+        const SMaterialData& red = data->m_Materials[data->m_TriangleGroups[0]->m_iMaterialIndex];
+        EXPECT_DOUBLE_EQ(red.m_dShininess, row.shininess);
+        EXPECT_DOUBLE_EQ(red.m_dOpacity, row.opacity);
+        EXPECT_DOUBLE_EQ(red.m_dReflectivity, row.reflectivity);
+        EXPECT_FALSE(red.m_bLighting);
+        // Blue keeps its node's values.
+        const SMaterialData& blue = data->m_Materials[data->m_TriangleGroups[1]->m_iMaterialIndex];
+        EXPECT_DOUBLE_EQ(blue.m_dShininess, 128.0 * 0.1);
+        EXPECT_TRUE(blue.m_bLighting);
+    }
 }
 
 // The mesh and the settings nodes hang at the bottom of a chain of null
@@ -425,27 +473,184 @@ std::string QuadText()
 
 } // namespace
 
-TEST_F(CSCNLoaderTest, QuadsGiveThreeCornersUnlessTriangulated)
+namespace
 {
-    const std::string path = m_Dir.WriteFile("quad.scn", QuadText());
-    CSCNLoader loader;
-    CRefPtr<CModelData> data = LoadModel(loader, path);
-    ASSERT_TRUE(data);
-    ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
-    EXPECT_EQ(data->m_TriangleGroups[0]->GetVertexCount(), 3u);
-    EXPECT_EQ(data->m_TriangleGroups[0]->m_Indices.size(), 3u);
 
-    CRefPtr<CModelData> whole(new CModelData);
-    ASSERT_TRUE(loader.LoadSceneTriangulated(path));
-    ASSERT_TRUE(loader.Load(whole));
-    ASSERT_EQ(whole->m_TriangleGroups.size(), 1u);
-    EXPECT_EQ(whole->m_TriangleGroups[0]->GetVertexCount(), 4u);
-    EXPECT_EQ(whole->m_TriangleGroups[0]->m_Indices.size(), 6u);
-    EXPECT_EQ(whole->m_TriangleGroups[0]->m_TexCoords[0].size(), 4u);
-    // The flag is spent by that conversion.
-    CRefPtr<CModelData> again(new CModelData);
-    ASSERT_TRUE(loader.Load(again));
-    EXPECT_EQ(again->m_TriangleGroups[0]->GetVertexCount(), 3u);
+// The texture coordinates and colours of the group's triangle corners, in
+// drawing order.
+std::vector<TTexCoord> CornerUVs(const STriangleGroupData& g)
+{
+    std::vector<TTexCoord> out;
+    for (uint32_t i : g.m_Indices)
+        out.push_back(g.m_TexCoords[0][i]);
+    return out;
+}
+
+std::vector<TVertexColour> CornerColours(const STriangleGroupData& g)
+{
+    std::vector<TVertexColour> out;
+    if (g.m_Colours.size() != g.GetVertexCount())
+        return out;
+    for (uint32_t i : g.m_Indices)
+        out.push_back(g.m_Colours[i]);
+    return out;
+}
+
+const char* const kSquareUVs = "                    Mapping: ByPolygonVertex\n"
+                               "                    Reference: IndexToDirect\n"
+                               "                    Values: 0, 0, 1, 0, 1, 1, 0, 1\n"
+                               "                    Indices: 0, 1, 2, 0, 2, 3";
+
+// A UV (or colour) element body in the square's layout; null values or
+// indices are left out.
+std::string UVElement(const char* mapping, const char* reference, const char* values, const char* indices)
+{
+    std::string body = std::string("                    Mapping: ") + mapping + "\n" +
+                       "                    Reference: " + reference;
+    if (values != nullptr)
+        body += std::string("\n                    Values: ") + values;
+    if (indices != nullptr)
+        body += std::string("\n                    Indices: ") + indices;
+    return body;
+}
+
+} // namespace
+
+// Every mesh is triangulated, with or without the flag: a quad is drawn
+// whole, and the corners after it read their own UVs.
+TEST_F(CSCNLoaderTest, PolygonsAreDrawnWhole)
+{
+    std::string quadAndTriangle = SquareText();
+    Edit(quadAndTriangle, "PolygonSizes: 3, 3", "PolygonSizes: 4, 3");
+    Edit(quadAndTriangle, "PolygonVertices: 0, 1, 2, 0, 2, 3", "PolygonVertices: 0, 1, 2, 3, 0, 2, 3");
+    Edit(quadAndTriangle, "Indices: 0, 1, 2, 0, 2, 3", "Indices: 0, 1, 2, 3, 0, 2, 3");
+    using UV = TTexCoord;
+    const struct
+    {
+        const char* what;
+        std::string text;
+        bool triangulated;
+        std::vector<TTexCoord> corners;
+    } rows[] = {
+        {"quad", QuadText(), false, {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{1, 1}, UV{0, 1}, UV{0, 0}}},
+        {"quad, flag set", QuadText(), true, {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{1, 1}, UV{0, 1}, UV{0, 0}}},
+        {"quad and triangle",
+         quadAndTriangle,
+         false,
+         {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{1, 1}, UV{0, 1}, UV{0, 0}, UV{0, 0}, UV{1, 1}, UV{0, 1}}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        const std::string path = m_Dir.WriteFile("quad.scn", row.text);
+        CSCNLoader loader;
+        ASSERT_TRUE(row.triangulated ? loader.LoadSceneTriangulated(path) : loader.LoadScene(path));
+        for (int pass = 0; pass < 2; ++pass) // converting again gives the same
+        {
+            CRefPtr<CModelData> data(new CModelData);
+            ASSERT_TRUE(loader.Load(data));
+            ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
+            EXPECT_EQ(data->m_TriangleGroups[0]->GetVertexCount(), 4u);
+            EXPECT_EQ(CornerUVs(*data->m_TriangleGroups[0]), row.corners);
+        }
+    }
+}
+
+// The square's six corners (control points 0, 1, 2 and 0, 2, 3) read their
+// UVs by the element's mapping and reference.
+TEST_F(CSCNLoaderTest, TexCoordsByMappingAndReference)
+{
+    using UV = TTexCoord;
+    const std::vector<UV> byPoint = {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{0, 0}, UV{1, 1}, UV{0, 1}};
+    const std::vector<UV> byPolygon = {UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0},
+                                       UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}};
+    const std::vector<UV> backwards = {UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f},
+                                       UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}};
+    const struct
+    {
+        std::string element;
+        bool ok;
+        std::vector<UV> corners;
+    } rows[] = {
+        {kSquareUVs, true, byPoint},
+        {UVElement("ByControlPoint", "Direct", "0, 0, 1, 0, 1, 1, 0, 1", nullptr), true, byPoint},
+        {UVElement("ByControlPoint", "IndexToDirect", "0, 1, 1, 1, 1, 0, 0, 0", "3, 2, 1, 0"), true, byPoint},
+        {UVElement("ByPolygonVertex", "Direct", "0, 0, 1, 0, 1, 1, 0, 0.5, 1, 0.5, 0, 0.5", nullptr),
+         true,
+         {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{0, 0.5f}, UV{1, 0.5f}, UV{0, 0.5f}}},
+        {UVElement("ByPolygon", "Direct", "0.5, 0, 0, 0.5", nullptr), true, byPolygon},
+        {UVElement("ByPolygon", "IndexToDirect", "0.5, 0, 0, 0.5", "1, 0"), true, backwards},
+        {UVElement("AllSame", "Direct", "0.25, 0.75", nullptr), true, std::vector<UV>(6, UV{0.25f, 0.75f})},
+        {UVElement("AllSame", "IndexToDirect", "0.25, 0.75, 0.5, 0.5", "1"), true,
+         std::vector<UV>(6, UV{0.5f, 0.5f})},
+        // No mapping; a reference that names no value.
+        {UVElement("NoMapping", "Direct", nullptr, nullptr), false, {}},
+        {UVElement("ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0"), false, {}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.element);
+        std::string text = SquareText();
+        Edit(text, kSquareUVs, row.element);
+        CSCNLoader loader;
+        ASSERT_TRUE(loader.LoadScene(m_Dir.WriteFile("uv.scn", text)));
+        CRefPtr<CModelData> data(new CModelData);
+        ASSERT_EQ(loader.Load(data), row.ok);
+        if (row.ok)
+        {
+            EXPECT_EQ(CornerUVs(*data->m_TriangleGroups[0]), row.corners);
+        }
+    }
+}
+
+// Colours the same way; a colour element that cannot be read is left out.
+TEST_F(CSCNLoaderTest, ColoursByMappingAndReference)
+{
+    using C = TVertexColour;
+    const C r{1, 0, 0, 1}, g{0, 1, 0, 1}, b{0, 0, 1, 1}, w{1, 1, 1, 0.5f};
+    const struct
+    {
+        const char* mapping;
+        const char* reference;
+        const char* values;
+        const char* indices;
+        std::vector<C> corners; // empty: no colours
+    } rows[] = {
+        {"ByControlPoint",
+         "Direct",
+         "1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 0.5",
+         nullptr,
+         {r, g, b, r, b, w}},
+        {"ByPolygon", "Direct", "1, 0, 0, 1, 0, 1, 0, 1", nullptr, {r, r, r, g, g, g}},
+        {"ByPolygonVertex",
+         "IndexToDirect",
+         "1, 0, 0, 1, 0, 1, 0, 1",
+         "0, 1, 1, 0, 0, 1",
+         {r, g, g, r, r, g}},
+        {"AllSame", "IndexToDirect", "1, 0, 0, 1, 0, 0, 1, 1", "1", std::vector<C>(6, b)},
+        {"ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0", {}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.mapping) + " " + row.reference);
+        std::string text = SquareText();
+        const std::string element = "                LayerElementColor: {\n" +
+                                    UVElement(row.mapping, row.reference, row.values, row.indices);
+        Edit(text, "                LayerElementUV: {",
+             element + "\n                }\n                LayerElementUV: {");
+        CSCNLoader loader;
+        CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("c.scn", text));
+        ASSERT_TRUE(data);
+        const STriangleGroupData& group = *data->m_TriangleGroups[0];
+        if (row.corners.empty())
+        {
+            EXPECT_TRUE(group.m_Colours.empty());
+        }
+        else
+        {
+            EXPECT_EQ(CornerColours(group), row.corners);
+        }
+    }
 }
 
 TEST_F(CSCNLoaderTest, ColoursAndBlendModesFromTheLayers)

@@ -80,8 +80,9 @@ struct SWindow
 {
     int width, height;
 };
-// The shipped settings' window and two more of the common shapes.
-const SWindow kWindows[] = {{800, 600}, {1024, 768}, {1280, 1024}};
+// The shipped settings' window, two more of the common shapes, and the
+// widest and the narrowest the settings allow.
+const SWindow kWindows[] = {{800, 600}, {1024, 768}, {1280, 1024}, {1280, 600}, {640, 768}};
 
 struct SBox
 {
@@ -89,15 +90,17 @@ struct SBox
 };
 
 // Where a text drawn at (x, y) of the 1000 x 1000 virtual screen lands: the
-// font is 22 / (1000 / window height) pixels (truncated) high; the first
-// baseline lies that many virtual units below y; glyphs are bitmaps in
-// window pixels, so their pixel sizes are scaled back to virtual units. A
-// pixel and a half per character allows for hinting, two for the last
-// glyph's overhang.
+// font is 22 virtual units high, but no wider than in a 4:3 window, so
+// 22 / max(1000 / window height, 4/3 x 1000 / window width) pixels
+// (truncated); the first baseline lies that many virtual units below y;
+// glyphs are bitmaps in window pixels, so their pixel sizes are scaled back
+// to virtual units. A pixel and a half per character allows for hinting,
+// two for the last glyph's overhang.
 SBox TextBox(const std::string& text, double x, double y, const SWindow& window)
 {
     const double scaleX = 1000.0 / window.width, scaleY = 1000.0 / window.height;
-    const int pixels = static_cast<int>(22.0f / static_cast<float>(scaleY));
+    const float fontScale = std::max(static_cast<float>(scaleY), static_cast<float>(scaleX) * (4.0f / 3.0f));
+    const int pixels = static_cast<int>(22.0f / fontScale);
     double width = 2;
     for (unsigned char c : text)
         width += (c >= 32 && c < 127 ? kAdvance[c - 32] : 2048) * pixels / 2048.0 + 1.5;
@@ -428,8 +431,11 @@ TEST(GuiLayout, EveryTextFitsItsPanelAndNoTwoLinesTouch)
     const double kGap = 3;
     const std::vector<SText> texts = Screens();
     // A window shrunk with its frame to 640 x 480 keeps two pixels around
-    // the texts (the font follows its height).
-    const std::pair<SWindow, double> kWindowMargins[] = {{{640, 480}, 4}, {{800, 600}, 5}, {{1024, 768}, 5}};
+    // the texts (the font follows its height); so does the narrowest window
+    // of any height (the font follows its width), and the widest.
+    const std::pair<SWindow, double> kWindowMargins[] = {{{640, 480}, 4},  {{800, 600}, 5}, {{1024, 768}, 5},
+                                                         {{1280, 600}, 5}, {{640, 768}, 4}, {{640, 1024}, 4},
+                                                         {{1280, 480}, 4}};
     for (const auto& [window, margin] : kWindowMargins)
     {
         SCOPED_TRACE(std::to_string(window.width) + "x" + std::to_string(window.height));

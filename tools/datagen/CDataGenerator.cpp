@@ -134,12 +134,14 @@ bool CDataGenerator::Generate()
     {
         return false;
     }
+    // The sounds first: their MP3 encoders run meanwhile.
+    WriteSounds();
     WriteGuiImages();
     WriteTerrainImages();
     WriteEnvironmentImages();
     WriteTextures();
     WriteModels();
-    WriteSounds();
+    FinishMp3Sounds();
     CopyShader();
     return m_Ok;
 }

@@ -78,8 +78,11 @@ private:
     // CDataGenerator_Models.cpp
     void WriteModels();
     // CDataGenerator_Sounds.cpp
+    // The WAVs; starts the MP3 encoders (when lame is found), which
+    // FinishMp3Sounds waits for.
     void WriteSounds();
-    void WriteMp3Sounds(); // needs lame
+    void StartMp3Sounds();
+    void FinishMp3Sounds();
     void CopyShader();
 
     bool SaveImage(const std::string& relative, const STgaImage& image, bool rle);
@@ -88,6 +91,14 @@ private:
     std::string m_DataDir;
     std::string m_SourceDataDir;
     std::vector<std::string> m_Notes;
+    // Running MP3 encoders: process, temporary WAV, MP3.
+    struct SEncoding
+    {
+        int pid;
+        std::string wav;
+        std::string mp3;
+    };
+    std::vector<SEncoding> m_Encodings;
     size_t m_Written = 0;
     bool m_Ok = true;
 };

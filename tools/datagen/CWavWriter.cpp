@@ -1,6 +1,5 @@
 #include "tools/datagen/CWavWriter.h"
 
-#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -43,11 +42,15 @@ std::vector<uint8_t> CWavWriter::Encode(const std::vector<float>& samples, uint3
     Put(out, 16, 2);             // bits per sample
     PutTag(out, "data");
     Put(out, dataBytes, 4);
+    // Written in place: the battle music has millions of samples.
+    out.resize(44 + dataBytes);
+    uint8_t* data = out.data() + 44;
     for (float s : samples)
     {
-        const float c = std::clamp(s, -1.0f, 1.0f);
-        const auto v = static_cast<int16_t>(std::lround(c * 32767.0f));
-        Put(out, static_cast<uint16_t>(v), 2);
+        const float c = s < -1.0f ? -1.0f : (s > 1.0f ? 1.0f : s);
+        const auto v = static_cast<uint16_t>(static_cast<int16_t>(std::lround(c * 32767.0f)));
+        *data++ = static_cast<uint8_t>(v & 0xFF);
+        *data++ = static_cast<uint8_t>(v >> 8);
     }
     return out;
 }

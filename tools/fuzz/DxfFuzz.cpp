@@ -8,6 +8,7 @@
 #include "scenesdk/importers/KScnDxfData.h"
 #include "scenesdk/importers/KScnDxfParser.h"
 #include "scenesdk/importers/KStreamOptionsDxf.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
@@ -69,7 +70,7 @@ void ImportAndWalk(const std::string& path)
     KScnSceneRoot* scene = Scene();
     const int nodes = manager.GetNodeCount();
     const int materials = manager.GetMaterialCount();
-    KScnImporter importer(&manager);
+    KScnFree<KScnImporter> importer(&manager);
     importer.SetFileFormat(3);
     if (!importer.Initialize(path.c_str()))
         std::abort();

@@ -9,10 +9,12 @@
 // curves evaluated at their ends and its global transform computed. Any
 // input must be refused or imported without a fault (run under
 // AddressSanitizer and UBSan); a refused one must leave the scene as it
-// was, and every node a read made must go with the scene's nodes.
+// was, every node a read made must go with the scene's nodes, and the
+// reading walk must leave every take that shared a tree sharing it.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -54,7 +56,7 @@ KScnSceneRoot* Scene()
     return scene;
 }
 
-void EvaluateEnds(KFCurve* curve)
+void EvaluateEnds(const KFCurve* curve)
 {
     if (curve != nullptr && curve->GetKeyCount() > 0)
     {
@@ -63,20 +65,26 @@ void EvaluateEnds(KFCurve* curve)
     }
 }
 
-// Nodes visited are capped: a read may make thousands of markers.
+// Nodes visited are capped: a read may make thousands of markers. The
+// takes are read through const entries, which copy no tree (a take that
+// shares the tree of others stays so).
 void Walk(KScnNode* node, int& budget)
 {
     for (int c = 0; c < node->GetChildCount() && budget > 0; ++c, --budget)
     {
         KScnNode* child = node->GetChild(c);
+        const KScnNode& reader = *child;
         for (int t = 1; t < child->GetTakeNodeCount(); ++t)
         {
             child->SelectTakeNodeByIndex(t);
-            KScnTakeNodeEntry* take = child->GetCurrentTakeNode();
+            const KScnTakeNodeEntry* take = reader.GetCurrentTakeNode();
+            const bool sharing = take->IsSharingSnapshot();
             EvaluateEnds(take->GetTranslationXCurve());
             EvaluateEnds(take->GetTranslationZCurve());
             EvaluateEnds(take->GetRotationYCurve());
             (void)child->ComputeGlobalTransform();
+            if (sharing && !take->IsSharingSnapshot())
+                std::abort(); // a read copied the tree
         }
         Walk(child, budget);
     }
@@ -121,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KScnSceneRoot* scene = Scene();
     const int nodes = manager.GetNodeCount();
     {
-        KScnImporter importer(&manager);
+        KScnFree<KScnImporter> importer(&manager);
         importer.SetFileFormat(format.format);
         const bool imported = importer.Initialize(path.c_str()) && importer.Import(scene);
         if (!imported && manager.GetNodeCount() != nodes)

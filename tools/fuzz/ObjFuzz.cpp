@@ -9,6 +9,7 @@
 #include "app/Log.h"
 #include "render/CModelData.h"
 #include "render/CSCNLoader.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static KScnSdkManager manager;
     static KScnSceneRoot* scene = manager.CreateScene();
     {
-        KScnImporter importer(&manager);
+        KScnFree<KScnImporter> importer(&manager);
         importer.SetFileFormat(5);
         if (importer.Initialize(path.c_str()) && importer.Import(scene))
         {

@@ -14,6 +14,7 @@
 #include "render/CSCNLoader.h"
 #include "scenesdk/importers/KScnReader3DS.h"
 #include "scenesdk/importers/KStreamOptions3DS.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
@@ -59,7 +60,7 @@ void Clear()
 
 void ImportAndWalk(const std::string& path)
 {
-    KScnImporter importer(gManager);
+    KScnFree<KScnImporter> importer(gManager);
     importer.SetFileFormat(KScnImporter::FindFileFormat("3ds"));
     if (importer.Initialize(path.c_str()) && importer.Import(gScene))
     {

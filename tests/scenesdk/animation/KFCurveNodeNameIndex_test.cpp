@@ -32,16 +32,16 @@ bool SameName(const char* a, const std::string& b)
 }
 
 // What a walk finds: the first match depth first.
-KFCurveNode* Walk(const KFCurveNode* node, const std::string& name)
+const KFCurveNode* Walk(const KFCurveNode* node, const std::string& name)
 {
     for (int i = 0; i < node->GetChildCount(); ++i)
     {
-        KFCurveNode* child = node->GetChildAt(i);
+        const KFCurveNode* child = node->GetChildAt(i);
         if (child == nullptr)
             continue;
         if (SameName(child->GetName(), name))
             return child;
-        if (KFCurveNode* below = Walk(child, name))
+        if (const KFCurveNode* below = Walk(child, name))
             return below;
     }
     return nullptr;

@@ -1,4 +1,5 @@
 #include "scenesdk/animation/KScnNodeLimitsHelper.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ bool AllSix(const KScnNodeLimit& limit, bool v)
 
 TEST(KScnNodeLimitsHelperTest, MinMaxPerChannel)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimits& limits = node.GetLimits();
     KScnNodeLimitsHelper helper(&limits);
     EXPECT_EQ(helper.GetValue(), 1.0);
@@ -94,7 +95,7 @@ TEST(KScnNodeLimitsHelperTest, LimitsActiveSwitchesAllSixOnlyOnAChange)
 
 TEST(KScnNodeLimitsHelperTest, ChannelFlagStoresTheInverse)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimits& limits = node.GetLimits();
     KScnNodeLimitsHelper helper(&limits);
 
@@ -121,7 +122,7 @@ TEST(KScnNodeLimitsHelperTest, ChannelFlagStoresTheInverse)
 
 TEST(KScnNodeLimitsHelperTest, RotationSetUpOfPivotSetZero)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimitsHelper helper(&node.GetLimits());
     helper.SetRotationOrder(false);
     EXPECT_EQ(node.GetRotationOrder(0), KScnNode::eSphericXYZ);
@@ -139,7 +140,7 @@ TEST(KScnNodeLimitsHelperTest, RotationSetUpOfPivotSetZero)
 
 TEST(KScnNodeLimitsHelperTest, OtherChannelNumbersAndMissingOwners)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimits& limits = node.GetLimits();
     KScnNodeLimitsHelper helper(&limits);
     for (int channel : {3, -1})
@@ -186,7 +187,7 @@ TEST(KScnNodeLimitsHelperTest, LimitsSetAsAReaderDoesThenApplied)
 {
     // Translation locked to y in [0, 10], rotation limited in the node's
     // rotation space to z at most 20 degrees past a 30 degree pre-rotation.
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimits& limits = node.GetLimits();
     {
         KScnNodeLimitsHelper helper(&limits);

@@ -127,6 +127,39 @@ TEST_F(TakesTest, RemovingKeepsTheCurrentTake)
     EXPECT_EQ(mat->GetTakeNodeCount(), 1);
 }
 
+// Two takes of one name (a take renamed to another's): removing either
+// leaves the other findable by name, with few takes (searched) and many
+// (indexed), whichever of the two goes.
+TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
+{
+    struct Row
+    {
+        int takes;   // besides "Default"
+        int renamed; // takes[renamed] gets the name of takes[kept]
+        int kept;
+        int removed; // renamed or kept
+    };
+    const Row rows[] = {{3, 1, 2, 1}, {3, 1, 2, 2}, {9, 3, 5, 3},
+                        {9, 3, 5, 5}, {9, 7, 2, 7}, {12, 2, 11, 11}};
+    for (const Row& row : rows)
+    {
+        TestMaterial mat;
+        for (int i = 1; i <= row.takes; ++i)
+        {
+            mat.AddTakeNode(("T" + std::to_string(i)).c_str());
+        }
+        const std::string shared = "T" + std::to_string(row.kept);
+        mat.HasTakeNode("T1"); // builds the index when there are many
+        mat.GetTakeNode(row.renamed)->SetName(shared.c_str());
+        ASSERT_TRUE(mat.HasTakeNode(shared.c_str()));
+        ASSERT_TRUE(mat.RemoveTakeNode(row.removed)) << row.takes << " " << row.removed;
+        EXPECT_TRUE(mat.HasTakeNode(shared.c_str())) << row.takes << " " << row.removed;
+        EXPECT_EQ(mat.AddTakeNode(shared.c_str()), nullptr) << row.takes << " " << row.removed;
+        const std::string gone = "T" + std::to_string(row.renamed);
+        EXPECT_FALSE(mat.HasTakeNode(gone.c_str())) << row.takes << " " << row.removed;
+    }
+}
+
 TEST_F(TakesTest, IntervalOnlyWidens)
 {
     KTime start(2 * kSecond), stop(2 * kSecond + 1);
@@ -209,13 +242,13 @@ TEST_F(TakesTest, PropertyChannelsAreLinkedOnlyInTheTakeNamedDefault)
     KFCurveNode* channel = run->GetRootCurveNode()->FindDescendant("Orient");
     ASSERT_NE(channel, nullptr);
     ASSERT_EQ(channel->GetChildCount(), 4);
-    EXPECT_STREQ(channel->GetChildAt(3)->GetName(), "W");
+    EXPECT_STREQ(channel->GetChildAt(3)->GetName(), "toto") << "the fourth component of a property";
     EXPECT_FLOAT_EQ(channel->GetChildAt(3)->GetFCurve()->GetDefaultValue(), 0.9f);
     EXPECT_EQ(mat->GetLinkCount(), 5);
 
     mat->CreatePropertyChannels(rgba, mat->GetDefaultTakeNode());
     EXPECT_EQ(mat->GetLinkCount(), 9);
-    mat->Curve(0, "Orient/W")->SetDefaultValue(0.5f);
+    mat->Curve(0, "Orient/toto")->SetDefaultValue(0.5f);
     rgba->GetAsDoubles(q);
     EXPECT_DOUBLE_EQ(q[3], 0.5);
     EXPECT_DOUBLE_EQ(q[0], 0.1) << "the other components keep their own values";

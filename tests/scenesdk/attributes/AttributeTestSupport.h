@@ -32,7 +32,7 @@ struct PropertyRow
 inline void ExpectProperties(KScnNodeAttribute& attribute, const std::vector<PropertyRow>& rows)
 {
     std::vector<KProperty*> properties;
-    attribute.CollectProperties(properties);
+    attribute.CollectHandlerProperties(properties);
     ASSERT_EQ(properties.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
     {

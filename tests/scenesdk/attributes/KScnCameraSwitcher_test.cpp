@@ -3,6 +3,7 @@
 #include "tests/scenesdk/attributes/AttributeTestSupport.h"
 
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -14,18 +15,18 @@ using CameraSwitcherTest = AttributeTest;
 
 TEST_F(CameraSwitcherTest, KindNamesAndNoProperties)
 {
-    KScnCameraSwitcher switcher;
+    KScnFree<KScnCameraSwitcher> switcher;
     EXPECT_EQ(switcher.GetAttributeKind(), KScnNodeAttribute::eCameraSwitcher);
     EXPECT_STREQ(switcher.GetTypeName().Buffer(), "");
-    EXPECT_EQ(switcher.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(switcher.GetTypeNameList().GetCount(), 0);
     std::vector<KProperty*> properties;
-    switcher.CollectProperties(properties);
+    switcher.CollectHandlerProperties(properties);
     EXPECT_TRUE(properties.empty());
 }
 
 TEST_F(CameraSwitcherTest, CameraNamesInInsertionOrder)
 {
-    KScnCameraSwitcher switcher;
+    KScnFree<KScnCameraSwitcher> switcher;
     EXPECT_EQ(switcher.GetCameraName(0), nullptr);
     switcher.AddCameraName("A");
     switcher.AddCameraName("B");
@@ -41,7 +42,7 @@ TEST_F(CameraSwitcherTest, CameraNamesInInsertionOrder)
 TEST_F(CameraSwitcherTest, CameraIndexChannelInEveryTake)
 {
     KScnNode* node = NodeWithTakes();
-    KScnCameraSwitcher switcher;
+    KScnFree<KScnCameraSwitcher> switcher;
     switcher.SetDefaultCameraIndex(3); // detached: nothing
     node->SetNodeAttribute(&switcher);
     for (int t = 0; t < 3; ++t)

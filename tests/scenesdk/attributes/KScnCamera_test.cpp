@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -37,10 +38,10 @@ const double kPi = 3.14159265358979323846;
 
 TEST(Camera, KindAndTypeNames)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     EXPECT_EQ(cam.GetAttributeKind(), 7);
     EXPECT_STREQ(cam.GetTypeName().Buffer(), "Camera");
-    KStringList names = cam.GetTypeNames();
+    KStringList names = cam.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Camera");
     KScnCameraProperties* set = cam.GetProperties();
@@ -115,9 +116,9 @@ TEST(Camera, PropertyListOrderInterleavesChannels)
                                     "AntialiasingIntensity",
                                     "UseAccumulationBuffer",
                                     "FrameSamplingCount"};
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     std::vector<KProperty*> props;
-    cam.CollectProperties(props);
+    cam.CollectHandlerProperties(props);
     ASSERT_EQ(props.size(), sizeof(expected) / sizeof(expected[0]));
     ASSERT_EQ(props.size(), 65u);
     for (size_t i = 0; i < props.size(); ++i)
@@ -128,7 +129,7 @@ TEST(Camera, PropertyListOrderInterleavesChannels)
 
 TEST(Camera, PropertyTypesAndChannelFlags)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     KScnCameraProperties* set = cam.GetProperties();
     EXPECT_EQ(set->FindProperty("DisplayTurnTableIcon")->GetTypeCode(), 2);
     EXPECT_EQ(set->FindProperty("FocalLength")->GetTypeCode(), 4);
@@ -171,13 +172,13 @@ TEST(Camera, EnumNames)
     EXPECT_STREQ(KScnCameraProperties::SafeAreaStyleName(0), "Round Safe Area");
     EXPECT_STREQ(KScnCameraProperties::ProjectionTypeName(1), "Orthographic");
     EXPECT_STREQ(KScnCameraProperties::FocusDistanceSourceName(1), "Specific Distance");
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     EXPECT_STREQ(cam.GetProperties()->FindProperty("FilmFormatIndex")->GetEnumName(4), "35mm TV Projection");
 }
 
 TEST(Camera, ResetDefaults)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     EXPECT_DOUBLE_EQ(Prop(cam, "FocalLength"), 35.0);
     EXPECT_EQ(IntProp(cam, "ApertureMode"), 2);
     EXPECT_EQ(IntProp(cam, "FilmFormatIndex"), 4);
@@ -226,13 +227,13 @@ TEST(Camera, ResetDefaults)
 
 TEST(Camera, ClippingPlanesClampAndStayOrdered)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetNearPlane(0.0);
     EXPECT_DOUBLE_EQ(Prop(cam, "NearPlane"), 0.001);
     cam.SetFarPlane(1e9);
     EXPECT_DOUBLE_EQ(Prop(cam, "FarPlane"), 600000.0);
 
-    KScnCamera other;
+    KScnFree<KScnCamera> other;
     other.SetNearPlane(5000.0);
     EXPECT_DOUBLE_EQ(Prop(other, "NearPlane"), 5000.0);
     EXPECT_DOUBLE_EQ(Prop(other, "FarPlane"), 5000.0);
@@ -245,7 +246,7 @@ TEST(Camera, ClippingPlanesClampAndStayOrdered)
 
 TEST(Camera, PixelRatioClampsAndResetsFormat)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetFormat(5);
     ASSERT_EQ(IntProp(cam, "CameraFormat"), 5);
     cam.SetPixelRatio(0.01);
@@ -263,7 +264,7 @@ TEST(Camera, PixelRatioClampsAndResetsFormat)
 
 TEST(Camera, AspectByMode)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetAspect(1, 0.0, 5.0);
     EXPECT_DOUBLE_EQ(Prop(cam, "AspectW"), 0.001);
     EXPECT_DOUBLE_EQ(Prop(cam, "AspectH"), 1.0);
@@ -289,7 +290,7 @@ TEST(Camera, AspectByMode)
 
 TEST(Camera, FormatPresets)
 {
-    KScnCamera hd;
+    KScnFree<KScnCamera> hd;
     hd.SetFormat(5);
     EXPECT_DOUBLE_EQ(Prop(hd, "AspectW"), 1920.0);
     EXPECT_DOUBLE_EQ(Prop(hd, "AspectH"), 1080.0);
@@ -297,7 +298,7 @@ TEST(Camera, FormatPresets)
     EXPECT_EQ(IntProp(hd, "CameraFormat"), 5);
     EXPECT_EQ(IntProp(hd, "ResolutionMode"), 2);
 
-    KScnCamera ratio;
+    KScnFree<KScnCamera> ratio;
     ratio.SetAspect(1, 1.5, 1.0);
     ratio.SetFormat(1);
     // 720 x 486 with pixels 4/3 * 486 / 720 = 0.9 wide.
@@ -308,7 +309,7 @@ TEST(Camera, FormatPresets)
     EXPECT_EQ(IntProp(ratio, "ResolutionMode"), 1);
     EXPECT_EQ(IntProp(ratio, "CameraFormat"), 1);
 
-    KScnCamera width;
+    KScnFree<KScnCamera> width;
     width.SetAspect(3, 100.0, 100.0);
     width.SetFormat(4);
     EXPECT_DOUBLE_EQ(Prop(width, "AspectW"), 720.0);
@@ -316,14 +317,14 @@ TEST(Camera, FormatPresets)
     EXPECT_EQ(IntProp(width, "ResolutionMode"), 3);
     EXPECT_NEAR(Prop(width, "PixelAspectRatio"), 4.0 / 3.0 * 576.0 / 720.0, 1e-9);
 
-    KScnCamera height;
+    KScnFree<KScnCamera> height;
     height.SetAspect(4, 100.0, 100.0);
     height.SetFormat(10);
     EXPECT_DOUBLE_EQ(Prop(height, "AspectW"), 1.25);
     EXPECT_DOUBLE_EQ(Prop(height, "AspectH"), 1024.0);
     EXPECT_EQ(IntProp(height, "ResolutionMode"), 4);
 
-    KScnCamera none;
+    KScnFree<KScnCamera> none;
     none.SetFormat(2);
     none.SetFormat(9);
     EXPECT_EQ(IntProp(none, "CameraFormat"), 0);
@@ -336,7 +337,7 @@ TEST(Camera, FormatPresets)
 
 TEST(Camera, AperturePresetsAndFilmBack)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetApertureFormat(7);
     EXPECT_EQ(IntProp(cam, "FilmFormatIndex"), 7);
     EXPECT_DOUBLE_EQ(Prop(cam, "FilmWidth"), 0.864);
@@ -366,7 +367,7 @@ TEST(Camera, AperturePresetsAndFilmBack)
 
 TEST(Camera, ApertureAngleGivesFocalLength)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetApertureAngle(40.0);
     // Vertical: 0.612 in = 15.5448 mm over 2 tan(20 deg).
     const double expected = 15.5448 / (2.0 * std::tan(20.0 * kPi / 180.0));
@@ -392,7 +393,7 @@ TEST(Camera, ApertureAngleGivesFocalLength)
 
 TEST(Camera, PlacementAndOverSampling)
 {
-    KScnCamera cam;
+    KScnFree<KScnCamera> cam;
     cam.SetBackgroundPlacement(5);
     EXPECT_TRUE(cam.GetProperties()->FitImage.GetValue());
     EXPECT_TRUE(cam.GetProperties()->KeepRatio.GetValue());
@@ -428,7 +429,7 @@ TEST_F(CameraOnNode, AttachAddsChannelsToEveryTake)
     KScnNode* node = mManager.CreateNode("Cam");
     ASSERT_NE(node->AddTakeNode("Take 001"), nullptr);
     ASSERT_NE(node->AddTakeNode("Take 002"), nullptr);
-    KScnCamera cam(&mManager);
+    KScnFree<KScnCamera> cam(&mManager);
     node->SetNodeAttribute(&cam);
     ASSERT_EQ(cam.GetNode(), node);
     for (int t = 0; t < 3; ++t)
@@ -455,7 +456,7 @@ TEST_F(CameraOnNode, DefaultTakeCurvesAreLinkedToTheChannels)
 {
     KScnNode* node = mManager.CreateNode("Cam");
     node->AddTakeNode("Take 001");
-    KScnCamera cam(&mManager);
+    KScnFree<KScnCamera> cam(&mManager);
     node->SetNodeAttribute(&cam);
     // Attaching writes the take defaults; the default take carries them into
     // the linked properties, the other takes do not.
@@ -471,7 +472,7 @@ TEST_F(CameraOnNode, DefaultTakeCurvesAreLinkedToTheChannels)
 TEST_F(CameraOnNode, ChannelSettersReachTheDefaultTake)
 {
     KScnNode* node = mManager.CreateNode("Cam");
-    KScnCamera cam(&mManager);
+    KScnFree<KScnCamera> cam(&mManager);
     cam.SetRoll(12.0); // detached: only the property
     EXPECT_DOUBLE_EQ(cam.GetDefaultRoll(), 12.0);
     node->SetNodeAttribute(&cam);
@@ -492,7 +493,7 @@ TEST_F(CameraOnNode, ChannelSettersReachTheDefaultTake)
 
 TEST_F(CameraOnNode, PositionIsTheNodeTranslation)
 {
-    KScnCamera cam(&mManager);
+    KScnFree<KScnCamera> cam(&mManager);
     cam.SetPosition(KgeTVector(1, 2, 3, 1));
     EXPECT_EQ(cam.GetPosition(), KgeTVector(0, 0, 0, 0));
     KScnNode* node = mManager.CreateNode("Cam");
@@ -510,7 +511,7 @@ TEST_F(CameraOnNode, DetachKeepsOnlyBackgroundColor)
 {
     KScnNode* node = mManager.CreateNode("Cam");
     node->AddTakeNode("Take 001");
-    auto* cam = new KScnCamera(&mManager);
+    auto* cam = new KScnFree<KScnCamera>(&mManager);
     node->SetNodeAttribute(cam);
     cam->SetBackgroundColor(KColorRGBA(0.2, 0.4, 0.6, 1.0));
     node->SetNodeAttribute(nullptr);
@@ -542,7 +543,7 @@ TEST_F(CameraOnNode, ConnectTargetLinksPropertySets)
 {
     KScnNode* node = mManager.CreateNode("Cam");
     KScnNode* target = mManager.CreateNode("Interest");
-    KScnCamera cam(&mManager);
+    KScnFree<KScnCamera> cam(&mManager);
     cam.ConnectTarget(target); // detached: nothing
     EXPECT_FALSE(node->GetPropertyHandler()->IsSrcConnected(target->GetPropertyHandler()));
     node->SetNodeAttribute(&cam);
@@ -560,8 +561,8 @@ TEST_F(CameraOnNode, CopyTakesStoredValuesButNotTheOtherChannels)
 {
     KScnNode* a = mManager.CreateNode("A");
     KScnNode* b = mManager.CreateNode("B");
-    KScnCamera src(&mManager);
-    KScnCamera dst(&mManager);
+    KScnFree<KScnCamera> src(&mManager);
+    KScnFree<KScnCamera> dst(&mManager);
     a->SetNodeAttribute(&src);
     b->SetNodeAttribute(&dst);
     src.SetPosition(KgeTVector(5, 6, 7, 1));

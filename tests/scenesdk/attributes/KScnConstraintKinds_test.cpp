@@ -5,6 +5,7 @@
 #include "scenesdk/attributes/KScnConstraintScale.h"
 #include "scenesdk/attributes/KScnConstraintSingleChainIK.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "tests/scenesdk/attributes/ConstraintTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ void ExpectAnimatedVector(KProperty* property, const Vec& value)
 
 TEST(AimConstraint, PropertiesInBindingOrderWithTheirDefaults)
 {
-    KScnConstraintAim aim(nullptr, "Constraint::look");
+    KScnFree<KScnConstraintAim> aim(nullptr, "Constraint::look");
     KScnConstraintAimProperties* set = aim.GetProperties();
     EXPECT_EQ(PropertyNames(set),
               (Names{"Active", "Lock", "Constrained Object", "Aim At Object", "World Up Object",
@@ -75,7 +76,7 @@ TEST(AimConstraint, PropertiesInBindingOrderWithTheirDefaults)
 
 TEST(AimConstraint, TypedPairsAndBoundPropertiesShareOneValue)
 {
-    KScnConstraintAim aim(nullptr, "Constraint::look");
+    KScnFree<KScnConstraintAim> aim(nullptr, "Constraint::look");
     KScnConstraintAimProperties* set = aim.GetProperties();
     EXPECT_EQ(set->SetWorldUpType(KScnConstraintAim::eAimAtVector), KScnConstraintAim::eAimAtVector);
     EXPECT_EQ(set->WorldUpType.GetInt(), 3);
@@ -92,7 +93,7 @@ TEST(AimConstraint, TypedPairsAndBoundPropertiesShareOneValue)
 
 TEST(AimConstraint, SetOffsetWritesTheRotationOffsetWithAUnitFourthComponent)
 {
-    KScnConstraintAim aim(nullptr, "Constraint::look");
+    KScnFree<KScnConstraintAim> aim(nullptr, "Constraint::look");
     aim.SetOffset(KgeTVector(10, 20, 30, 7));
     EXPECT_EQ(ValueOf(aim.GetProperties()->FindProperty("RotationOffset")), (Vec{10, 20, 30, 1}));
     EXPECT_FLOAT_EQ(ChannelCurve(aim.GetTakeNode(0), "RotationOffset/Z")->GetDefaultValue(), 30.0f);
@@ -112,7 +113,7 @@ protected:
 
 TEST(AimConstraint, BoundPropertiesReachTheMostDerivedAccessors)
 {
-    KScnConstraintAim aim(nullptr, "Constraint::look");
+    KScnFree<KScnConstraintAim> aim(nullptr, "Constraint::look");
     auto* mirrored = new MirroredAimProperties(&aim);
     EXPECT_TRUE(mirrored->AffectX.GetValue());
     mirrored->AffectX.SetValue(true);
@@ -124,7 +125,7 @@ TEST(AimConstraint, BoundPropertiesReachTheMostDerivedAccessors)
 
 TEST(SingleChainIKConstraint, PropertiesInBindingOrderWithTheirDefaults)
 {
-    KScnConstraintSingleChainIK ik(nullptr, "Constraint::leg");
+    KScnFree<KScnConstraintSingleChainIK> ik(nullptr, "Constraint::leg");
     KScnConstraintSingleChainIKProperties* set = ik.GetProperties();
     EXPECT_EQ(PropertyNames(set),
               (Names{"Active", "Lock", "First Joint", "End Joint", "Effector", "Pole Vector Object",
@@ -146,7 +147,7 @@ TEST(SingleChainIKConstraint, PropertiesInBindingOrderWithTheirDefaults)
 TEST(SingleChainIKConstraint, JointsAreDrivenAndEffectorsAreSources)
 {
     Objects objs;
-    KScnConstraintSingleChainIK ik(nullptr, "Constraint::leg");
+    KScnFree<KScnConstraintSingleChainIK> ik(nullptr, "Constraint::leg");
     KScnConstraintSingleChainIKProperties* set = ik.GetProperties();
     EXPECT_EQ(set->FirstJoint.GetPlugFlags() & 7u, KPlug::kAcceptsDst);
     EXPECT_EQ(set->EndJoint.GetPlugFlags() & 7u, KPlug::kAcceptsDst);
@@ -174,7 +175,7 @@ TEST(SingleChainIKConstraint, JointsAreDrivenAndEffectorsAreSources)
 
 TEST(SingleChainIKConstraint, TypedPairsStoreAndReturn)
 {
-    KScnConstraintSingleChainIK ik(nullptr, "Constraint::leg");
+    KScnFree<KScnConstraintSingleChainIK> ik(nullptr, "Constraint::leg");
     KScnConstraintSingleChainIKProperties* set = ik.GetProperties();
     EXPECT_EQ(set->SetSolverType(KScnConstraintSingleChainIK::eRPSolver),
               KScnConstraintSingleChainIK::eRPSolver);
@@ -190,7 +191,7 @@ TEST(SingleChainIKConstraint, TypedPairsStoreAndReturn)
 
 TEST(ParentConstraint, PropertiesInBindingOrderWithTheirDefaults)
 {
-    KScnConstraintParent parent(nullptr, "Constraint::grip");
+    KScnFree<KScnConstraintParent> parent(nullptr, "Constraint::grip");
     KScnConstraintParentProperties* set = parent.GetProperties();
     EXPECT_EQ(PropertyNames(set),
               (Names{"Active", "Lock", "Constrained object (Child)", "Source (Parent)", "AffectTranslationX",
@@ -209,7 +210,7 @@ TEST(ParentConstraint, PropertiesInBindingOrderWithTheirDefaults)
 
 TEST(ParentConstraint, RotationOffsetsAreFoundUnderTheSourcesCurrentName)
 {
-    KScnConstraintParent parent(nullptr, "Constraint::grip");
+    KScnFree<KScnConstraintParent> parent(nullptr, "Constraint::grip");
     KScnConstraintParentProperties* set = parent.GetProperties();
     TestModel hand("Model::hand");
     const int count = set->GetPropertyCount();
@@ -240,7 +241,7 @@ TEST(ParentConstraint, RotationOffsetsAreFoundUnderTheSourcesCurrentName)
 
 template <class Kind> void ExpectTransferLayout(const char* offsetName)
 {
-    Kind c(nullptr, "Constraint::t");
+    KScnFree<Kind> c(nullptr, "Constraint::t");
     auto* set = c.GetProperties();
     EXPECT_EQ(PropertyNames(set), (Names{"Active", "Lock", "Constrained Object", "Source", "AffectX",
                                          "AffectY", "AffectZ", offsetName, "Weight"}));

@@ -40,9 +40,9 @@ const KindRow kKinds[] = {
     {6, "Aim", "KScnConstraintAimProperties", "Constrained Object", "Aim At Object"},
 };
 
-std::unique_ptr<KScnConstraint> Make(int kind, const char* name = "c")
+KScnConstraint::FreePtr Make(int kind, const char* name = "c")
 {
-    return std::unique_ptr<KScnConstraint>(KScnConstraint::Create(nullptr, kind, name));
+    return KScnConstraint::Create(nullptr, kind, name);
 }
 
 int FilterTag(KObject* set, const char* name, int* classId)
@@ -308,7 +308,7 @@ TEST(Constraint, AManagerMakesTheUserPropertyHandles)
 {
     KScnSdkManager manager;
     const int before = manager.GetUserPropertyCount();
-    std::unique_ptr<KScnConstraint> c(KScnConstraint::Create(&manager, 4, "hand"));
+    const KScnConstraint::FreePtr c = KScnConstraint::Create(&manager, 4, "hand");
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(manager.GetUserPropertyCount() - before, c->GetConstraintProperties()->GetPropertyCount());
     EXPECT_EQ(c->GetSdkManager(), &manager);

@@ -3,6 +3,7 @@
 #include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/kernel/KClassIdRecord.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,14 @@ TEST(Deformer, KindTextChoosesClusterIgnoringCase)
 {
     for (const char* text : {"cluster", "Cluster", "CLUSTER"})
     {
-        KScnDeformer d(nullptr, "d", text);
+        KScnFree<KScnDeformer> d(nullptr, "d", text);
         EXPECT_EQ(d.GetDeformerKind(), KScnDeformer::eCluster) << text;
         EXPECT_STREQ(d.GetTypeName().Buffer(), "Cluster");
         EXPECT_NE(dynamic_cast<KScnClusterDeformerProperties*>(d.GetProperties()), nullptr);
     }
     for (const char* text : {"", "skin", "clusters", static_cast<const char*>(nullptr)})
     {
-        KScnDeformer d(nullptr, "d", text);
+        KScnFree<KScnDeformer> d(nullptr, "d", text);
         EXPECT_EQ(d.GetDeformerKind(), KScnDeformer::eSkin);
         EXPECT_STREQ(d.GetTypeName().Buffer(), "Skin");
         auto* skin = dynamic_cast<KScnSkinDeformerProperties*>(d.GetProperties());
@@ -57,7 +58,7 @@ TEST(Deformer, KindTextChoosesClusterIgnoringCase)
 
 TEST(Deformer, NewClusterStartsEmptyWithIdentityTransforms)
 {
-    KScnDeformer d(nullptr, "SubDeformer::arm", "Cluster");
+    KScnFree<KScnDeformer> d(nullptr, "SubDeformer::arm", "Cluster");
     EXPECT_EQ(d.GetObjectKind(), 10);
     EXPECT_STREQ(d.GetName(), "SubDeformer::arm");
     EXPECT_STREQ(d.GetProperties()->GetName(), "SubDeformer::arm") << "the set takes the name";
@@ -99,11 +100,11 @@ TEST(Deformer, NewClusterStartsEmptyWithIdentityTransforms)
 
 TEST(Deformer, TypeNamesAndFactoryNames)
 {
-    KScnDeformer skin(nullptr, "s", "skin");
-    KScnDeformer cluster(nullptr, "c", "cluster");
+    KScnFree<KScnDeformer> skin(nullptr, "s", "skin");
+    KScnFree<KScnDeformer> cluster(nullptr, "c", "cluster");
     for (KScnDeformer* d : {&skin, &cluster})
     {
-        KStringList names = d->GetTypeNames();
+        KStringList names = d->GetTypeNameList();
         ASSERT_EQ(names.GetCount(), 1);
         EXPECT_STREQ(names.GetStringAt(0), "Deformer");
     }
@@ -120,8 +121,8 @@ TEST(Deformer, TypeNamesAndFactoryNames)
 
 TEST(Deformer, PropertySetsReportTheDeformerPropertiesClass)
 {
-    KScnDeformer skin(nullptr, "s", "skin");
-    KScnDeformer cluster(nullptr, "c", "cluster");
+    KScnFree<KScnDeformer> skin(nullptr, "s", "skin");
+    KScnFree<KScnDeformer> cluster(nullptr, "c", "cluster");
     for (KScnDeformer* d : {&skin, &cluster})
     {
         KScnDeformerProperties* set = d->GetProperties();
@@ -138,7 +139,7 @@ TEST(Deformer, PropertySetsReportTheDeformerPropertiesClass)
 
 TEST(Deformer, SourceModelListsAcceptOnlyNodePropertySets)
 {
-    KScnDeformer d(nullptr, "c", "cluster");
+    KScnFree<KScnDeformer> d(nullptr, "c", "cluster");
     auto* set = static_cast<KScnClusterDeformerProperties*>(d.GetProperties());
     ASSERT_EQ(set->GetPropertyCount(), 2);
     EXPECT_EQ(set->GetProperty(0), set->GetSrcModel());
@@ -163,7 +164,7 @@ TEST(Deformer, SourceModelListsAcceptOnlyNodePropertySets)
         list->Clear();
     }
 
-    KScnNode arm(nullptr, "arm");
+    KScnFree<KScnNode> arm(nullptr, "arm");
     ASSERT_NE(arm.GetPropertyHandler(), nullptr);
     ASSERT_TRUE(set->GetSrcModel()->Add(arm.GetPropertyHandler()))
         << "a node's property set is the link node";
@@ -175,7 +176,7 @@ TEST(Deformer, DetachDisconnectsTheSourceModel)
 {
     PlugPtr<NodePropertiesStandIn> node(new NodePropertiesStandIn);
     {
-        KScnDeformer d(nullptr, "c", "cluster");
+        KScnFree<KScnDeformer> d(nullptr, "c", "cluster");
         auto* set = static_cast<KScnClusterDeformerProperties*>(d.GetProperties());
         ASSERT_TRUE(set->GetSrcModel()->Add(node.get()));
         d.Detach();
@@ -183,7 +184,7 @@ TEST(Deformer, DetachDisconnectsTheSourceModel)
         EXPECT_EQ(set->GetSrcModel(), nullptr) << "the detached set has no properties left";
     }
     {
-        KScnDeformer d(nullptr, "c", "cluster");
+        KScnFree<KScnDeformer> d(nullptr, "c", "cluster");
         auto* set = static_cast<KScnClusterDeformerProperties*>(d.GetProperties());
         ASSERT_TRUE(set->GetSrcModel()->Add(node.get()));
         ASSERT_TRUE(set->GetSrcModelReference()->Add(node.get()));

@@ -1,4 +1,5 @@
 #include "scenesdk/attributes/KScnExporter.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ const std::vector<bool> kResetOptions = {true, true, true, false, true, true, tr
 TEST(KScnExporter, NewExporterIsReset)
 {
     KScnSdkManager* manager = reinterpret_cast<KScnSdkManager*>(0x1000); // never dereferenced
-    KScnExporter e(manager);
+    KScnFree<KScnExporter> e(manager);
     EXPECT_EQ(nullptr, e.GetWriter());
     EXPECT_EQ(kResetOptions, Options(e));
     EXPECT_STREQ("", e.GetExportName());
@@ -85,7 +86,7 @@ TEST(KScnExporter, TheWriterIsOwnedAndDestroyedOnce)
 {
     int first = 0, second = 0;
     {
-        KScnExporter e(nullptr);
+        KScnFree<KScnExporter> e(nullptr);
         CountingWriter* w = new CountingWriter(first);
         e.SetWriter(w);
         EXPECT_EQ(w, e.GetWriter());
@@ -98,7 +99,7 @@ TEST(KScnExporter, TheWriterIsOwnedAndDestroyedOnce)
     EXPECT_EQ(1, second); // destroyed with the exporter
 
     int third = 0;
-    KScnExporter e(nullptr);
+    KScnFree<KScnExporter> e(nullptr);
     e.SetWriter(new CountingWriter(third));
     e.SetWriter(nullptr);
     EXPECT_EQ(1, third);
@@ -108,7 +109,7 @@ TEST(KScnExporter, TheWriterIsOwnedAndDestroyedOnce)
 
 TEST(KScnExporter, SwitchesOutsideTheSetAreRefused)
 {
-    KScnExporter e(nullptr);
+    KScnFree<KScnExporter> e(nullptr);
     EXPECT_TRUE(e.SetOption(10, false));
     EXPECT_FALSE(e.GetOption(10));
     for (int bad : {-1, KScnExporter::kOptionCount, 1000})

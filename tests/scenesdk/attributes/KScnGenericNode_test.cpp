@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -47,11 +48,11 @@ struct Contents : KScnGenericNodeRegistry
 
 TEST(GenericNode, NewNodeHasTheDefaultTakeAndNoUserProperties)
 {
-    KScnGenericNode node(nullptr, "gizmo");
+    KScnFree<KScnGenericNode> node(nullptr, "gizmo");
     EXPECT_STREQ(node.GetName(), "gizmo");
     EXPECT_EQ(node.GetObjectKind(), 10);
     EXPECT_STREQ(node.GetTypeName().Buffer(), "GenericNode");
-    KStringList names = node.GetTypeNames();
+    KStringList names = node.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "GenericNode");
     ASSERT_EQ(node.GetTakeNodeCount(), 1);
@@ -77,7 +78,7 @@ TEST(GenericNode, SceneContentsMoveUnregistersBeforeRegistering)
     Contents b;
     b.name = "B";
     b.journal = &journal;
-    KScnGenericNode node(nullptr, "g");
+    KScnFree<KScnGenericNode> node(nullptr, "g");
 
     EXPECT_TRUE(node.SetSceneContents(&a));
     EXPECT_TRUE(node.SetSceneContents(&a));
@@ -97,7 +98,7 @@ TEST(GenericNode, SceneContentsMoveUnregistersBeforeRegistering)
 TEST(GenericNode, UserPropertiesBecomeAnimatedChannels)
 {
     KScnSdkManager manager;
-    KScnGenericNode node(&manager, "g");
+    KScnFree<KScnGenericNode> node(&manager, "g");
     KScnPropertyHandler* set = node.GetPropertyHandler();
     KProperty* weight = set->CreateDynamicProperty("Weight", eKPropDouble, nullptr, true);
     ASSERT_NE(weight, nullptr);

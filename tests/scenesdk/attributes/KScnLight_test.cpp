@@ -6,6 +6,7 @@
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -17,10 +18,10 @@ using LightTest = AttributeTest;
 
 TEST_F(LightTest, NewLightPropertiesInOrder)
 {
-    KScnLight light;
+    KScnFree<KScnLight> light;
     EXPECT_EQ(light.GetAttributeKind(), KScnNodeAttribute::eLight);
     EXPECT_STREQ(light.GetTypeName().Buffer(), "Light");
-    EXPECT_EQ(Names(light.GetTypeNames()), (std::vector<std::string>{"Light"}));
+    EXPECT_EQ(Names(light.GetTypeNameList()), (std::vector<std::string>{"Light"}));
     ExpectProperties(light, {{"LightType", eKPropEnum, {0.0}},
                              {"CastLightOnObject", eKPropBool, {1.0}},
                              {"DrawVolumetricLight", eKPropBool, {1.0}},
@@ -51,7 +52,7 @@ TEST_F(LightTest, NewLightPropertiesInOrder)
 
 TEST_F(LightTest, PlainSettersAndFileName)
 {
-    KScnLight light;
+    KScnFree<KScnLight> light;
     light.SetLightType(KScnLight::eSpot);
     light.SetCastLight(false);
     light.SetDrawGroundProjection(false);
@@ -73,7 +74,7 @@ TEST_F(LightTest, PlainSettersAndFileName)
 TEST_F(LightTest, AttachingGivesEveryTakeTheFourChannels)
 {
     KScnNode* node = NodeWithTakes();
-    KScnLight light;
+    KScnFree<KScnLight> light;
     light.SetIntensity(250.0);
     light.SetColor(KColorRGBA(0.5, 0.25, 0.125, 0.0));
     node->SetNodeAttribute(&light);
@@ -114,7 +115,7 @@ TEST_F(LightTest, AttachingGivesEveryTakeTheFourChannels)
 TEST_F(LightTest, ChannelSettersReachTheDefaultTakeWhenAttached)
 {
     KScnNode* node = NodeWithTakes();
-    KScnLight light;
+    KScnFree<KScnLight> light;
     node->SetNodeAttribute(&light);
     light.SetIntensity(250.0);
     light.SetConeAngle(30.0);
@@ -141,7 +142,7 @@ TEST_F(LightTest, ChannelSettersReachTheDefaultTakeWhenAttached)
 TEST_F(LightTest, DetachedSettersChangeOnlyTheProperty)
 {
     KScnNode* node = NodeWithTakes();
-    KScnLight light;
+    KScnFree<KScnLight> light;
     light.SetIntensity(250.0);
     EXPECT_DOUBLE_EQ(light.GetIntensity(), 250.0);
     EXPECT_EQ(node->GetDefaultTakeNode()->GetRootCurveNode()->IndexOfChildByName("Intensity"), -1);

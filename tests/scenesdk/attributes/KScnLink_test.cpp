@@ -1,6 +1,7 @@
 #include "scenesdk/attributes/KScnLink.h"
 
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,7 @@ void ExpectReset(KScnLink& link)
 
 TEST(Link, NewLinkIsReset)
 {
-    KScnLink link;
+    KScnFree<KScnLink> link;
     ExpectReset(link);
 }
 
@@ -93,7 +94,7 @@ TEST(Link, TransformsAreTakenApartIntoTranslationRotationScaling)
     const double r[3] = {30.0, -20.0, 45.0};
     const double s[3] = {2.0, 0.5, 3.0};
     const KgeTransformMatrix m = Compose(t, r, s);
-    KScnLink link;
+    KScnFree<KScnLink> link;
     link.SetTransform(m);
     ExpectVector(link.GetTransformTranslation(), 1.5, -2.0, 3.25);
     ExpectVector(link.GetTransformRotation(), 30.0, -20.0, 45.0);
@@ -125,9 +126,9 @@ TEST(Link, TransformsAreTakenApartIntoTranslationRotationScaling)
 
 TEST(Link, NodesAndNames)
 {
-    KScnNode arm(nullptr, "arm");
-    KScnNode hand(nullptr, "hand");
-    KScnLink link;
+    KScnFree<KScnNode> arm(nullptr, "arm");
+    KScnFree<KScnNode> hand(nullptr, "hand");
+    KScnFree<KScnLink> link;
     link.SetLink(&arm);
     EXPECT_EQ(link.GetLink(), &arm);
     EXPECT_STREQ(link.GetLinkName().Buffer(), arm.GetName());
@@ -155,7 +156,7 @@ TEST(Link, NodesAndNames)
 
 TEST(Link, SetFromClusterCopiesTheClusterData)
 {
-    KScnDeformer cluster(nullptr, "c", "Cluster");
+    KScnFree<KScnDeformer> cluster(nullptr, "c", "Cluster");
     cluster.SetLinkMode(KScnDeformer::LinkModeFromText("Total1"));
     cluster.SetUserData("first", "second");
     for (int i = 0; i < 300; ++i)
@@ -171,8 +172,8 @@ TEST(Link, SetFromClusterCopiesTheClusterData)
     cluster.SetTransformLink(Compose(o, r, one));
     cluster.SetTransformAssociateModel(Compose(o, o, s));
 
-    KScnLink link;
-    KScnNode arm(nullptr, "arm");
+    KScnFree<KScnLink> link;
+    KScnFree<KScnNode> arm(nullptr, "arm");
     link.SetLink(&arm);
     link.SetFromCluster(&cluster);
     EXPECT_EQ(link.GetLink(), nullptr) << "the caller sets the node afterwards";
@@ -195,7 +196,7 @@ TEST(Link, SetFromClusterCopiesTheClusterData)
     EXPECT_TRUE(link.HasTransformParent());
     ExpectVector(link.GetTransformParentRotation(), 10, 20, 30);
 
-    KScnLink copy;
+    KScnFree<KScnLink> copy;
     copy.SetLink(&arm);
     copy.CopyFrom(link);
     EXPECT_EQ(copy.GetLink(), nullptr);
@@ -213,10 +214,10 @@ TEST(Link, SetFromClusterCopiesTheClusterData)
 
 TEST(Link, SetFromSkinOrNullLeavesAResetLink)
 {
-    KScnDeformer skin(nullptr, "s", "skin");
+    KScnFree<KScnDeformer> skin(nullptr, "s", "skin");
     skin.SetLinkMode(2);
     skin.AddControlPoint(1, 1.0);
-    KScnLink link;
+    KScnFree<KScnLink> link;
     link.SetUserData("x", "y");
     link.SetFromCluster(&skin);
     ExpectReset(link);

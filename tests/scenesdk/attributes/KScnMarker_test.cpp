@@ -3,6 +3,7 @@
 #include "tests/scenesdk/attributes/AttributeTestSupport.h"
 
 #include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -14,7 +15,7 @@ using MarkerTest = AttributeTest;
 
 TEST_F(MarkerTest, NewMarkerPropertiesAndLookNames)
 {
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     EXPECT_EQ(marker.GetAttributeKind(), KScnNodeAttribute::eMarker);
     EXPECT_EQ(marker.GetMarkerKind(), KScnMarker::eMarker);
     ExpectProperties(marker, {{"Look", eKPropEnum, {0.0}},
@@ -32,7 +33,7 @@ TEST_F(MarkerTest, NewMarkerPropertiesAndLookNames)
 
 TEST_F(MarkerTest, ValuesAndColorAlpha)
 {
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     marker.SetLook(KScnMarker::eLightCross);
     marker.SetSize(7.0);
     marker.SetShowLabel(true);
@@ -56,14 +57,14 @@ TEST_F(MarkerTest, ValuesAndColorAlpha)
 
 TEST_F(MarkerTest, TypeNamesByKind)
 {
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     const char* names[] = {"Marker", "OpticalMarker", "IKEffector", "FKEffector"};
     for (int kind = 0; kind < 4; ++kind)
     {
         marker.SetMarkerKind(static_cast<KScnMarker::EMarkerKind>(kind));
         EXPECT_EQ(marker.GetMarkerType(), kind);
         EXPECT_STREQ(marker.GetTypeName().Buffer(), names[kind]);
-        EXPECT_EQ(Names(marker.GetTypeNames()), (std::vector<std::string>{"Marker"}));
+        EXPECT_EQ(Names(marker.GetTypeNameList()), (std::vector<std::string>{"Marker"}));
     }
     marker.SetMarkerKind(static_cast<KScnMarker::EMarkerKind>(9));
     EXPECT_STREQ(marker.GetTypeName().Buffer(), "Marker");
@@ -72,7 +73,7 @@ TEST_F(MarkerTest, TypeNamesByKind)
 TEST_F(MarkerTest, ChangingTheKindSwapsTheChannelsInEveryTake)
 {
     KScnNode* node = NodeWithTakes();
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     node->SetNodeAttribute(&marker);
     for (int t = 0; t < 3; ++t)
     {
@@ -115,7 +116,7 @@ TEST_F(MarkerTest, ChangingTheKindSwapsTheChannelsInEveryTake)
 TEST_F(MarkerTest, DetachingRemovesTheChannelsOfTheCurrentKind)
 {
     KScnNode* node = NodeWithTakes();
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     marker.SetMarkerKind(KScnMarker::eOpticalMarker); // detached: only stored
     node->SetNodeAttribute(&marker);
     EXPECT_NE(node->GetTakeNode(2)->GetOcclusionCurve(), nullptr);
@@ -129,7 +130,7 @@ TEST_F(MarkerTest, DetachingRemovesTheChannelsOfTheCurrentKind)
 TEST_F(MarkerTest, IKReachDefaultsOnlyForAnAttachedIKEffector)
 {
     KScnNode* node = NodeWithTakes();
-    KScnMarker marker;
+    KScnFree<KScnMarker> marker;
     marker.SetMarkerKind(KScnMarker::eIKEffector);
     marker.SetDefaultIKReachTranslation(4.0); // detached: nothing to set
     node->SetNodeAttribute(&marker);
@@ -140,7 +141,7 @@ TEST_F(MarkerTest, IKReachDefaultsOnlyForAnAttachedIKEffector)
     EXPECT_FLOAT_EQ(take->GetIKReachRotationCurve()->GetDefaultValue(), 60.0f);
     EXPECT_FLOAT_EQ(node->GetTakeNode(1)->GetIKReachTranslationCurve()->GetDefaultValue(), 0.0f);
 
-    KScnMarker optical;
+    KScnFree<KScnMarker> optical;
     KScnNode* other = mManager.CreateNode("optical");
     optical.SetMarkerKind(KScnMarker::eOpticalMarker);
     other->SetNodeAttribute(&optical);

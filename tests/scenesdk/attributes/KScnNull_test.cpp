@@ -4,6 +4,7 @@
 
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -42,10 +43,10 @@ TEST_F(NodeAttributeTest, AttachAndDetachVisitEveryTakeInOrder)
 
 TEST_F(NodeAttributeTest, NullPropertiesAndSize)
 {
-    KScnNull null;
+    KScnFree<KScnNull> null;
     EXPECT_EQ(null.GetAttributeKind(), KScnNodeAttribute::eNull);
     EXPECT_STREQ(null.GetTypeName().Buffer(), "Null");
-    EXPECT_EQ(Names(null.GetTypeNames()), (std::vector<std::string>{"Null"}));
+    EXPECT_EQ(Names(null.GetTypeNameList()), (std::vector<std::string>{"Null"}));
     ExpectProperties(null, {{"Size", eKPropDouble, {100.0}}});
     EXPECT_FALSE(null.IsSizeSet());
     EXPECT_STREQ(null.GetProperties()->GetClassName(), "KScnNullProperties");
@@ -67,7 +68,7 @@ TEST_F(NodeAttributeTest, NullPropertiesAndSize)
 TEST_F(NodeAttributeTest, DestroyingAnAttachedAttributeTakesItOffItsNode)
 {
     KScnNode* node = mManager.CreateNode("n");
-    auto* null = new KScnNull;
+    auto* null = new KScnFree<KScnNull>;
     node->SetNodeAttribute(null);
     delete null;
     EXPECT_EQ(node->GetNodeAttribute(), nullptr);
@@ -75,7 +76,7 @@ TEST_F(NodeAttributeTest, DestroyingAnAttachedAttributeTakesItOffItsNode)
 
 TEST_F(NodeAttributeTest, NewSkeletonIsAGreyRoot)
 {
-    KScnSkeleton skeleton;
+    KScnFree<KScnSkeleton> skeleton;
     EXPECT_EQ(skeleton.GetAttributeKind(), KScnNodeAttribute::eSkeleton);
     EXPECT_EQ(skeleton.GetSkeletonKind(), KScnSkeleton::eRoot);
     ExpectProperties(skeleton, {{"Size", eKPropDouble, {100.0}},
@@ -97,7 +98,7 @@ TEST_F(NodeAttributeTest, NewSkeletonIsAGreyRoot)
 
 TEST_F(NodeAttributeTest, SkeletonSettersApplyOnlyToTheirKinds)
 {
-    KScnSkeleton skeleton;
+    KScnFree<KScnSkeleton> skeleton;
     EXPECT_FALSE(skeleton.SetLimbLength(5.0)); // root
     EXPECT_FALSE(skeleton.SetLimbColor(KColorRGBA(0.1, 0.2, 0.3, 1.0)));
     skeleton.SetSkeletonKind(KScnSkeleton::eLimbNode);
@@ -132,13 +133,13 @@ TEST_F(NodeAttributeTest, SkeletonTypeNamesFollowTheKind)
                         {2, "LimbNode", {"Skeleton"}},
                         {3, "Root", {"Null", "Skeleton", "Root"}},
                         {7, "", {}}};
-    KScnSkeleton skeleton;
+    KScnFree<KScnSkeleton> skeleton;
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.kind);
         skeleton.SetSkeletonKind(static_cast<KScnSkeleton::ESkeletonKind>(row.kind));
         EXPECT_STREQ(skeleton.GetTypeName().Buffer(), row.name);
-        EXPECT_EQ(Names(skeleton.GetTypeNames()), row.list);
+        EXPECT_EQ(Names(skeleton.GetTypeNameList()), row.list);
     }
 }
 

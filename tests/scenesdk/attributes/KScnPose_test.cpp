@@ -1,4 +1,5 @@
 #include "scenesdk/attributes/KScnPose.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +32,14 @@ struct PoseList : KScnPoseScope
 
 TEST(Pose, BindAndRestPosesAreTakeObjectsWithoutTakes)
 {
-    KScnPose bind(nullptr, "Pose::bind", true);
-    KScnPose rest(nullptr, "Pose::rest", false);
+    KScnFree<KScnPose> bind(nullptr, "Pose::bind", true);
+    KScnFree<KScnPose> rest(nullptr, "Pose::rest", false);
     EXPECT_STREQ(bind.GetTypeName().Buffer(), "BindPose");
     EXPECT_STREQ(rest.GetTypeName().Buffer(), "RestPose");
     EXPECT_EQ(bind.GetPoseType(), 'b');
     EXPECT_EQ(rest.GetPoseType(), 'r');
     EXPECT_EQ(bind.GetObjectKind(), 11);
-    EXPECT_EQ(bind.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(bind.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(bind.GetTakeNodeCount(), 0);
     EXPECT_EQ(bind.GetCount(), 0);
     EXPECT_STREQ(KScnPose::MakeObjectName("bind").Buffer(), "Pose::bind");
@@ -53,7 +54,7 @@ TEST(Pose, BindAndRestPosesAreTakeObjectsWithoutTakes)
 
 TEST(Pose, EntriesAreAddedFoundAndRemovedByName)
 {
-    KScnPose pose(nullptr, "p", true);
+    KScnFree<KScnPose> pose(nullptr, "p", true);
     EXPECT_EQ(pose.Add("hip", Translation(0, 1, 0), false), 0);
     EXPECT_EQ(pose.Add("knee", Translation(0, 0.5, 0), true), 1);
     EXPECT_EQ(pose.Add("foot", Translation(0, 0, 0.1)), 2);
@@ -83,7 +84,7 @@ TEST(Pose, EntriesAreAddedFoundAndRemovedByName)
 
 TEST(Pose, SameNameKeepsTheFirstEntry)
 {
-    KScnPose pose(nullptr, "p", false);
+    KScnFree<KScnPose> pose(nullptr, "p", false);
     const KgeTransformMatrix m = Translation(1, 2, 3);
     EXPECT_EQ(pose.Add("a", m, false), 0);
     EXPECT_EQ(pose.Add("b", m, false), 1);
@@ -108,8 +109,8 @@ TEST(Pose, SameNameKeepsTheFirstEntry)
 
 TEST(Pose, BindPosesOfOneManagerShareOneMatrixPerNode)
 {
-    KScnPose first(nullptr, "b1", true);
-    KScnPose second(nullptr, "b2", true);
+    KScnFree<KScnPose> first(nullptr, "b1", true);
+    KScnFree<KScnPose> second(nullptr, "b2", true);
     PoseList scope;
     scope.poses = {&first, &second};
     first.SetPoseScope(&scope);
@@ -129,8 +130,8 @@ TEST(Pose, BindPosesOfOneManagerShareOneMatrixPerNode)
     EXPECT_EQ(index, -1) << "the index is this pose's own";
 
     // Rest poses check only themselves.
-    KScnPose rest1(nullptr, "r1", false);
-    KScnPose rest2(nullptr, "r2", false);
+    KScnFree<KScnPose> rest1(nullptr, "r1", false);
+    KScnFree<KScnPose> rest2(nullptr, "r2", false);
     scope.poses.push_back(&rest1);
     scope.poses.push_back(&rest2);
     rest1.SetPoseScope(&scope);
@@ -138,7 +139,7 @@ TEST(Pose, BindPosesOfOneManagerShareOneMatrixPerNode)
     EXPECT_EQ(rest1.Add("A", other), 0);
     EXPECT_EQ(rest2.Add("A", Translation(3, 0, 0)), 0);
     // and a bind pose ignores them.
-    KScnPose third(nullptr, "b3", true);
+    KScnFree<KScnPose> third(nullptr, "b3", true);
     third.SetPoseScope(&scope);
     EXPECT_EQ(third.Add("A", m), 0);
     EXPECT_EQ(third.Add("A", other), -1) << "a pose refuses its own name with another matrix";

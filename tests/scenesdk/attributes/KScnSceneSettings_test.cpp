@@ -3,7 +3,9 @@
 #include "scenesdk/attributes/KScnSceneLightSettings.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <gtest/gtest.h>
@@ -156,8 +158,9 @@ protected:
 
 TEST_F(SceneCameraSettings, ProducerCamerasArePlaced)
 {
-    KScnNode* root = mManager.CreateNode("Root");
-    KScnSceneCameraSettings s(&mManager, root);
+    KScnSceneContents contents(&mManager);
+    KScnNode* root = contents.GetRootNode();
+    KScnSceneCameraSettings s(&mManager, &contents);
     EXPECT_STREQ(s.GetDefaultCamera(), "Producer Perspective");
     EXPECT_EQ(s.GetDefaultViewingMode(), 0);
     struct Expected
@@ -207,12 +210,13 @@ TEST_F(SceneCameraSettings, ProducerCamerasArePlaced)
 
 TEST_F(SceneCameraSettings, DefaultCameraNames)
 {
-    KScnNode* root = mManager.CreateNode("Root");
+    KScnSceneContents contents(&mManager);
+    KScnNode* root = contents.GetRootNode();
     KScnNode* child = mManager.CreateNode("Group");
     KScnNode* shot = mManager.CreateNode("ShotCam");
     root->AddChild(child);
     child->AddChild(shot);
-    KScnSceneCameraSettings s(&mManager, root);
+    KScnSceneCameraSettings s(&mManager, &contents);
 
     EXPECT_TRUE(s.SetDefaultCamera("Camera Switcher"));
     EXPECT_STREQ(s.GetDefaultCamera(), "Camera Switcher");
@@ -243,7 +247,7 @@ TEST_F(SceneCameraSettings, DefaultCameraNames)
 TEST_F(SceneCameraSettings, CopyProducerCameraByName)
 {
     KScnSceneCameraSettings s(&mManager, nullptr);
-    KScnCamera source(&mManager);
+    KScnFree<KScnCamera> source(&mManager);
     source.SetFocusDistance(321.0);
     source.SetFormat(5);
     s.CopyProducerCamera("Producer Bottom", &source);

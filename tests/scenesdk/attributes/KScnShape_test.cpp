@@ -3,6 +3,7 @@
 #include "tests/scenesdk/attributes/AttributeTestSupport.h"
 
 #include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KScnFree.h"
 
 using namespace scenesdk;
 using namespace attribtest;
@@ -12,22 +13,22 @@ namespace
 
 TEST(Shape, KindNamesAndNoChannels)
 {
-    KScnShape shape;
+    KScnFree<KScnShape> shape;
     EXPECT_EQ(shape.GetAttributeKind(), KScnNodeAttribute::eShape);
     EXPECT_STREQ(shape.GetTypeName().Buffer(), "");
-    EXPECT_EQ(shape.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(shape.GetTypeNameList().GetCount(), 0);
     std::vector<KProperty*> properties;
-    shape.CollectProperties(properties);
+    shape.CollectHandlerProperties(properties);
     EXPECT_TRUE(properties.empty());
 }
 
 TEST(Shape, CopyTakesPointsAndLayers)
 {
-    KScnShape source;
+    KScnFree<KScnShape> source;
     ASSERT_TRUE(source.InitControlPoints(3));
     source.SetControlPointAt(KgeTVector(1.0, 2.0, 3.0, 1.0), 2);
     ASSERT_TRUE(source.InitNormals());
-    KScnShape target;
+    KScnFree<KScnShape> target;
     target.InitControlPoints(7);
     EXPECT_EQ(&target.Copy(source), &target);
     ASSERT_EQ(target.GetControlPointsCount(), 3);

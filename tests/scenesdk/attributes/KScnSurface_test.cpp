@@ -2,6 +2,7 @@
 #include "scenesdk/attributes/KScnOpticalReference.h"
 #include "scenesdk/attributes/KScnPatch.h"
 
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,10 @@ namespace
 
 TEST(Nurb, NewSurfaceIsOpenWithoutKnots)
 {
-    KScnNurb nurb;
+    KScnFree<KScnNurb> nurb;
     EXPECT_EQ(nurb.GetAttributeKind(), KScnNodeAttribute::eNurb);
     EXPECT_STREQ(nurb.GetTypeName().Buffer(), "Nurb");
-    EXPECT_EQ(nurb.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(nurb.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(nurb.GetNurbUType(), KScnNurb::eOpen);
     EXPECT_EQ(nurb.GetNurbVType(), KScnNurb::eOpen);
     EXPECT_EQ(nurb.GetUKnotVector(), nullptr);
@@ -33,7 +34,7 @@ TEST(Nurb, NewSurfaceIsOpenWithoutKnots)
 
 TEST(Nurb, InitSizesPointsKnotsAndMultiplicities)
 {
-    KScnNurb nurb;
+    KScnFree<KScnNurb> nurb;
     nurb.SetOrder(4, 4);
     ASSERT_TRUE(nurb.InitControlPoints(6, KScnNurb::eOpen, 5, KScnNurb::ePeriodic));
     EXPECT_EQ(nurb.GetControlPointsCount(), 30);
@@ -85,7 +86,7 @@ TEST(Nurb, KnotCountsFollowTheForm)
 
 TEST(Nurb, BadSizesAreRefusedAndChangeNothing)
 {
-    KScnNurb nurb;
+    KScnFree<KScnNurb> nurb;
     nurb.SetOrder(3, 3);
     ASSERT_TRUE(nurb.InitControlPoints(3, KScnNurb::eOpen, 3, KScnNurb::eOpen));
     double* knots = nurb.GetUKnotVector();
@@ -101,10 +102,10 @@ TEST(Nurb, BadSizesAreRefusedAndChangeNothing)
 
 TEST(Patch, NewPatchAndInit)
 {
-    KScnPatch patch;
+    KScnFree<KScnPatch> patch;
     EXPECT_EQ(patch.GetAttributeKind(), KScnNodeAttribute::ePatch);
     EXPECT_STREQ(patch.GetTypeName().Buffer(), "Patch");
-    EXPECT_EQ(patch.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(patch.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(patch.GetPatchUType(), KScnPatch::eOther);
     EXPECT_EQ(patch.GetPatchVType(), KScnPatch::eOther);
     EXPECT_EQ(patch.GetUStep(), 0);
@@ -151,14 +152,14 @@ TEST(Patch, TypeTextsMapToTypes)
 
 TEST(OpticalReference, IsAMarkerLikeAttribute)
 {
-    KScnOpticalReference reference;
+    KScnFree<KScnOpticalReference> reference;
     EXPECT_EQ(reference.GetAttributeKind(), KScnNodeAttribute::eOpticalReference);
     EXPECT_STREQ(reference.GetTypeName().Buffer(), "Optical");
-    KStringList names = reference.GetTypeNames();
+    KStringList names = reference.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Marker");
 
-    KScnNode node(nullptr, "Model::ref");
+    KScnFree<KScnNode> node(nullptr, "Model::ref");
     node.SetNodeAttribute(&reference);
     EXPECT_EQ(reference.GetNode(), &node);
     EXPECT_EQ(node.GetGeometry(), nullptr);
@@ -168,10 +169,10 @@ TEST(OpticalReference, IsAMarkerLikeAttribute)
 
 TEST(Surface, NodeSeesPatchAndNurbAsGeometry)
 {
-    KScnNurb nurb;
-    KScnPatch patch;
-    KScnNode a(nullptr, "Model::a");
-    KScnNode b(nullptr, "Model::b");
+    KScnFree<KScnNurb> nurb;
+    KScnFree<KScnPatch> patch;
+    KScnFree<KScnNode> a(nullptr, "Model::a");
+    KScnFree<KScnNode> b(nullptr, "Model::b");
     a.SetNodeAttribute(&nurb);
     b.SetNodeAttribute(&patch);
     EXPECT_EQ(a.GetNurb(), &nurb);

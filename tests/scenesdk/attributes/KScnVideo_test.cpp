@@ -2,6 +2,7 @@
 
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -26,7 +27,7 @@ struct PropertyRow
 
 TEST(Video, PropertySetDeclaresItsPropertiesInOrderWithTheirDefaults)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     KScnVideoProperties* p = video.GetVideoProperties();
     const PropertyRow rows[] = {{"FrameRate", 4}, {"LastFrame", 1},     {"Width", 1},       {"Height", 1},
                                 {"Path", 5},      {"StartFrame", 1},    {"StopFrame", 1},   {"PlaySpeed", 4},
@@ -53,10 +54,10 @@ TEST(Video, PropertySetDeclaresItsPropertiesInOrderWithTheirDefaults)
 
 TEST(Video, NewVideoIsAClipOfKindFiveWithDefaultTake)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     EXPECT_EQ(video.GetObjectKind(), 5);
     EXPECT_STREQ(video.GetTypeName().Buffer(), "Clip");
-    KStringList names = video.GetTypeNames();
+    KStringList names = video.GetTypeNameList();
     ASSERT_EQ(names.GetCount(), 1);
     EXPECT_STREQ(names.GetStringAt(0), "Clip");
     ASSERT_EQ(video.GetTakeNodeCount(), 1);
@@ -71,7 +72,7 @@ TEST(Video, NewVideoIsAClipOfKindFiveWithDefaultTake)
 
 TEST(Video, EnumNamesFollowTheirMeaning)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     KScnVideoProperties* p = video.GetVideoProperties();
     EXPECT_STREQ(p->AccessMode.GetEnumName(2), "Disk Async");
     EXPECT_STREQ(p->AccessMode.GetEnumName(0), "Disk");
@@ -84,7 +85,7 @@ TEST(Video, EnumNamesFollowTheirMeaning)
 
 TEST(Video, FileNameRefusesEmptyAndKeepsACopy)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     EXPECT_FALSE(video.SetFileName(""));
     EXPECT_FALSE(video.SetFileName(nullptr));
     EXPECT_EQ(video.GetFileName(), nullptr);
@@ -110,10 +111,10 @@ TEST(Video, FileNameRefusesEmptyAndKeepsACopy)
 
 TEST(Video, ConnectingToATextureFeedsItsNames)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     video.SetFileName("c:/maps/wood.tga");
     video.SetRelativeFileName("maps/wood.tga");
-    KScnTexture texture(nullptr, "Texture::wood");
+    KScnFree<KScnTexture> texture(nullptr, "Texture::wood");
     ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
     EXPECT_STREQ(texture.GetFileName(), "c:/maps/wood.tga");
     EXPECT_STREQ(texture.GetRelativeFileName(), "maps/wood.tga");
@@ -136,8 +137,8 @@ TEST(Video, ConnectingToATextureFeedsItsNames)
 
 TEST(Video, SameFileNameTwiceUpdatesTexturesOnlyOnce)
 {
-    KScnVideo video(nullptr, "Video::clip");
-    KScnTexture texture(nullptr, "Texture::t");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
+    KScnFree<KScnTexture> texture(nullptr, "Texture::t");
     ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
     EXPECT_TRUE(video.SetFileName("one.png"));
     EXPECT_STREQ(texture.GetFileName(), "one.png");
@@ -155,8 +156,8 @@ TEST(Video, SameFileNameTwiceUpdatesTexturesOnlyOnce)
 
 TEST(Video, ConnectingWithoutAPathLeavesTheTextureName)
 {
-    KScnVideo video(nullptr, "Video::clip");
-    KScnTexture texture(nullptr, "Texture::t");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
+    KScnFree<KScnTexture> texture(nullptr, "Texture::t");
     texture.SetFileName("kept.png");
     ASSERT_TRUE(texture.GetPropertyHandler()->ConnectSrc(video.GetPropertyHandler()));
     EXPECT_STREQ(texture.GetFileName(), "kept.png");
@@ -213,7 +214,7 @@ TEST(Video, ConnectingSetsTheLightsGoboAndListsTheVideoInTheScene)
 
 TEST(Video, AnimatablePropertiesGetChannels)
 {
-    KScnVideo video(nullptr, "Video::clip");
+    KScnFree<KScnVideo> video(nullptr, "Video::clip");
     // None of the declared properties is animatable: the take stays empty.
     video.BuildTakeChannels(video.GetTakeNode(0));
     KScnVideoProperties* p = video.GetVideoProperties();

@@ -12,6 +12,7 @@
 #include "scenesdk/attributes/KScnControlSet.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KPlug.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -106,7 +107,7 @@ TEST(ThreadsImport, OneManagerPerThread)
             [&]
             {
                 KScnSdkManager manager;
-                KScnImporter importer(&manager);
+                KScnFree<KScnImporter> importer(&manager);
                 for (int i = 0; i < kImports; ++i)
                 {
                     const std::string failed = ImportAndCheck(manager, importer, path);

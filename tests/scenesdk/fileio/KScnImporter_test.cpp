@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 
 #include "scenesdk/fileio/KScn.h"
@@ -46,7 +47,7 @@ protected:
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
     KScnNode* mRoot = mScene->GetRootNode();
-    KScnImporter mImporter{&mManager};
+    KScnFree<KScnImporter> mImporter{&mManager};
 };
 
 void TwoTakes(CScnWriter& w)

@@ -24,6 +24,7 @@
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -509,7 +510,7 @@ TEST_F(EveryKindTest, OneFileInEveryForm)
         KScnSceneRoot* scene = manager.CreateScene();
         // The manager's importer for the text and the protected binary file,
         // one of the caller's own for the other two.
-        KScnImporter own(&manager);
+        KScnFree<KScnImporter> own(&manager);
         KScnImporter* importer = i == 0 || i == 3 ? manager.CreateImporter() : &own;
         ASSERT_TRUE(importer->Initialize(path.c_str())) << importer->GetStatusText();
         // The takes are listed before the import, in the game's order too:

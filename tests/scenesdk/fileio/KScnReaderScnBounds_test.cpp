@@ -8,6 +8,7 @@
 #include "scenesdk/fileio/KScnReaderScn.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/support/TempDir.h"
@@ -101,7 +102,7 @@ TEST_F(ScnBoundsTest, ModelsNestAtMostAThousandDeep)
     } refused[] = {
         {Models(1001, true), 1.0, "models nested deeper than 1000"},
         // Past the node budget first; with the budget raised, past the depth.
-        {Models(20000, true), 1.0, "the file makes 20000 nodes, more than the"},
+        {Models(20000, true), 1.0, "the file makes 20000 nodes (245 MB), more than its budget of"},
         {Models(20000, true), 10.0, "models nested deeper than 1000"},
         {PoseChain(1001), 1.0, "character pose \"P\": models nested deeper than 1000"},
     };
@@ -117,19 +118,21 @@ TEST_F(ScnBoundsTest, ModelsNestAtMostAThousandDeep)
 // with the reason; the options' scale checked.
 TEST_F(ScnBoundsTest, NodesStayWithinTheBudgetOfTheFile)
 {
-    const double scale = 0.003; // some 30 nodes
+    const double scale = 0.02; // some 260 nodes
+    const double node = KScnReadCost::kWeights[KScnReadCost::eNodes];
     int count = 1;
-    while (KScnReadBudget::kSceneNodes.Allowed(Models(count + 1, false).size(), scale) >= uint64_t(count + 1))
+    while (node * (count + 1) <= double(KScnReadMeter::Budget(Models(count + 1, false).size(), scale)))
         ++count;
-    const uint64_t allowed = KScnReadBudget::kSceneNodes.Allowed(Models(count + 1, false).size(), scale);
-    ASSERT_EQ(allowed, uint64_t(count));
+    const uint64_t budget = KScnReadMeter::Budget(Models(count + 1, false).size(), scale);
+    ASSERT_GT(node * (count + 1), double(budget));
     EXPECT_TRUE(Read(Models(count, false), scale)) << mStatus;
     EXPECT_EQ(mScene->GetRootNode()->GetChildCount(), count);
     EXPECT_FALSE(Read(Models(count + 1, false), scale));
     EXPECT_EQ(mError, KScnReader::eFileCorrupted);
-    EXPECT_EQ(mStatus, "the file makes " + std::to_string(count + 1) + " nodes, more than the " +
-                           std::to_string(count) +
-                           " allowed for a file of its size (KStreamOptionsScn::mBudgetScale raises it)");
+    EXPECT_EQ(mStatus,
+              "the file makes " + std::to_string(count + 1) +
+                  " nodes (3.3 MB), more than its budget of "
+                  "3.2 MB allows for a file of this size; KStreamOptionsScn::mBudgetScale raises it");
     for (double bad : {0.0, -1.0})
     {
         EXPECT_FALSE(Read(Models(1, false), bad));

@@ -6,6 +6,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/fileio/KScnTree.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -52,7 +53,7 @@ protected:
 
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
-    KScnImporter mImporter{&mManager};
+    KScnFree<KScnImporter> mImporter{&mManager};
 };
 
 // Values far outside 32 bits, infinities and NaN saturate (NaN gives 0)

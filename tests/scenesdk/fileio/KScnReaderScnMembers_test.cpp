@@ -1,6 +1,7 @@
 // What a read leaves on the nodes and in the scene's member lists.
 
 #include "scenesdk/attributes/KScnCharacterPose.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -42,7 +43,7 @@ Objects: {
 
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
-    KScnImporter mImporter{&mManager};
+    KScnFree<KScnImporter> mImporter{&mManager};
 };
 
 struct ChildNamesRow

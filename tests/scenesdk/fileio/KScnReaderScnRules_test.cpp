@@ -19,6 +19,7 @@
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnNurb.h"
 #include "scenesdk/attributes/KScnPatch.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
 #include "scenesdk/attributes/KScnSceneLightSettings.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
@@ -489,7 +490,7 @@ TEST_F(ReaderRulesTest, TextureFields)
     {
         std::string all;
         for (size_t i = 0; i < textures.size(); ++i)
-            all += Block("Texture: \"T" + std::to_string(i) + "\"",
+            all += Block("Texture: \"T" + std::string(1, static_cast<char>('a' + i)) + "\"", // stems apart
                          std::string("FileName: \"t\"\n") + textures[i]);
         return Objects(all);
     };
@@ -518,6 +519,88 @@ TEST_F(ReaderRulesTest, TextureFields)
         {texture("Cropping: 1, 2, 3\nUVTranslation: 0.5\nUVScaling: 2\nAlphaSource:"),
          {SKIPPED(4), GOT(Tex(s)->GetCroppingField(1), 0), GOT(Tex(s)->GetUVTranslation().u, 0),
           GOT(Tex(s)->GetUVScaling().u, 1)}},
+    });
+}
+
+// The name of the object entry e of the node's material or texture element
+// refers to ("(none)" for no entry).
+std::string BoundAt(Scene& s, const char* node, int type, int e)
+{
+    KScnLayerElement* el = A<KScnMesh>(s, node)->GetLayer(0)->GetElement(type);
+    const int index = el != nullptr && e < el->GetIndexCount() ? el->GetIndexAt(e) : -1;
+    if (index < 0 || index >= el->GetDirectCount())
+        return "(none)";
+    return type == KScnLayerElement::eMaterial ? el->GetDirect<KScnMaterial*>()[index]->GetName()
+                                               : el->GetDirect<KScnTexture*>()[index]->GetName();
+}
+
+// How many objects of the kind (material, texture) hang on the node.
+int Connected(Scene& s, const char* node, int kind)
+{
+    KScnPropertyHandler* set = N(s, node)->GetPropertyHandler();
+    int n = 0;
+    for (int i = 0; i < set->GetSrcCount(); ++i)
+    {
+        auto* source = dynamic_cast<KScnPropertyHandler*>(set->GetSrc(i));
+        n += source != nullptr && source->GetOwner()->GetObjectKind() == kind ? 1 : 0;
+    }
+    return n;
+}
+
+TEST_F(ReaderRulesTest, RepeatsDroppedByTheirDuplicateTests)
+{
+    const auto two =
+        [](const char* kind, const char* a, const char* b, const char* fieldsA, const char* fieldsB)
+    {
+        return Block(std::string(kind) + ": \"" + a + "\"", fieldsA) +
+               Block(std::string(kind) + ": \"" + b + "\"", fieldsB);
+    };
+    // A mesh of two triangles whose texture (material) element gives polygon i the i-th entry of the
+    // model's Textures (Materials) list.
+    const auto mesh = [](const char* list, const char* element)
+    {
+        return Block(
+            "Model: \"M\", \"Mesh\"",
+            std::string(list) + "\n" +
+                Block("Mesh:", std::string("ControlPoints: 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0\n"
+                                           "PolygonSizes: 3, 3\nPolygonVertices: 0, 1, 2, 0, 2, 3\n") +
+                                   Block("Layer: 0", Block(element, "Mapping: ByPolygon\nIndices: 0, 1"))));
+    };
+    const char* wood = "FileName: \"w.tga\"";
+    const int kTexture = KScnObject::eKindTexture;
+    const int T = KScnLayerElement::eTexture, M = KScnLayerElement::eMaterial;
+    Run({
+        // Materials of one name: the shading model without regard to case, a value given as its default,
+        // a number that rounds to the same single-precision value, all one material; the first stays.
+        {Objects(two("Material", "M", "M", "ShadingModel: \"phong\"", "ShadingModel: \"PHONG\"")),
+         {GOT(s.GetContents()->GetMaterialCount(), 1), GOT_TEXT(Mat(s)->GetShadingModel(), "phong")}},
+        {Objects(two("Material", "M", "M", "Properties: {\nOpacity: 1\n}", "MultiLayer: 1")),
+         {GOT(s.GetContents()->GetMaterialCount(), 1), GOT(Mat(s)->GetMultiLayer(), 0)}},
+        {Objects(two("Material", "M", "M", "Properties: {\nDiffuse: 0.1, 0.1, 0.1\n}",
+                     "Properties: {\nDiffuse: 0.100000001, 0.1, 0.1\n}") +
+                 mesh("Materials: \"M\", \"M\"", "LayerElementMaterial:")),
+         {GOT(s.GetContents()->GetMaterialCount(), 1), GOT(Connected(s, "M", KScnObject::eKindMaterial), 1),
+          GOT_TEXT(BoundAt(s, "M", M, 1), "Material::M")}},
+        // Textures whose names differ in trailing digits only, with equal settings: the second is dropped
+        // and every reference to it (the model's list, its layer's entries) goes to the first.
+        {Objects(two("Texture", "Wood1", "Wood2", wood, wood) +
+                 mesh("Textures: \"Wood1\", \"Wood2\"", "LayerElementTexture:")),
+         {GOT(s.GetContents()->GetTextureCount(), 1), GOT(Connected(s, "M", kTexture), 1),
+          GOT_TEXT(BoundAt(s, "M", T, 0), "Texture::Wood1"),
+          GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood1")}},
+        {Objects(two("Texture", "Wood", "Wood", wood, wood) +
+                 mesh("Textures: \"Wood\", \"Wood\"", "LayerElementTexture:")),
+         {GOT(s.GetContents()->GetTextureCount(), 1), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood")}},
+        // Other settings, or another stem, keep both.
+        {Objects(two("Texture", "Wood1", "Wood2", wood, "FileName: \"v.tga\"") +
+                 mesh("Textures: \"Wood1\", \"Wood2\"", "LayerElementTexture:")),
+         {GOT(s.GetContents()->GetTextureCount(), 2), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood2")}},
+        {Objects(two("Texture", "Wood1", "Oak1", wood, wood)), {GOT(s.GetContents()->GetTextureCount(), 2)}},
+        // A name the file does not define takes no entry and moves no other.
+        {Objects(Block("Texture: \"Wood\"", wood) +
+                 mesh("Textures: \"Nope\", \"Wood\"", "LayerElementTexture:")),
+         {SKIPPED(1), GOT_TEXT(BoundAt(s, "M", T, 0), "(none)"),
+          GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood")}},
     });
 }
 

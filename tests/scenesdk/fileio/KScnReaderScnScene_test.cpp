@@ -11,6 +11,7 @@
 #include "scenesdk/attributes/KScnControlSetPlug.h"
 #include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -51,7 +52,7 @@ protected:
 
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
-    KScnImporter mImporter{&mManager};
+    KScnFree<KScnImporter> mImporter{&mManager};
     int mFiles = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -225,7 +226,7 @@ protected:
     int mBaseNodes = mManager.GetNodeCount();
     const int mBaseAttributes = mManager.GetNodeAttributeCount();
     const int mRootProperties = mManager.GetUserPropertyCount();
-    KScnImporter mImporter{&mManager};
+    KScnFree<KScnImporter> mImporter{&mManager};
 };
 
 class ReaderForms : public ReaderTest, public ::testing::WithParamInterface<CScnWriter::EForm>
@@ -623,7 +624,7 @@ TEST_F(ReaderTest, GeneratedModelsRead)
         KScnSdkManager manager;
         KScnSceneRoot* scene = manager.CreateScene();
         KScnNode* root = scene->GetRootNode();
-        KScnImporter importer(&manager);
+        KScnFree<KScnImporter> importer(&manager);
         ASSERT_TRUE(importer.Initialize((m_Dir.Path() + "/data/" + file).c_str())) << file;
         ASSERT_TRUE(importer.Import(scene)) << file << ": " << importer.GetStatusText();
         const int materials = scene->GetContents()->GetMaterialCount();

@@ -17,6 +17,7 @@
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -264,7 +265,7 @@ struct SWorld
     std::string before;
     explicit SWorld(const std::string& base)
     {
-        KScnImporter importer(&manager);
+        KScnFree<KScnImporter> importer(&manager);
         importer.SetFileFormat(0);
         EXPECT_TRUE(importer.Initialize(base.c_str()) && importer.Import(scene)) << importer.GetStatusText();
         before = Summary(manager, *scene);
@@ -287,7 +288,7 @@ struct SResult
 SResult ReadOnce(SWorld& world, const SFile& file, const std::string& path, const SPlan& plan)
 {
     SResult r;
-    KScnImporter importer(&world.manager);
+    KScnFree<KScnImporter> importer(&world.manager);
     importer.SetFileFormat(file.format);
     // A read that succeeds (the allocation failed was optional) is taken
     // back, so that the world serves the next read.
@@ -496,7 +497,7 @@ TEST(ImporterOutOfMemory, EveryKindOfObjectGoesWithoutAllocating)
         for (const std::string& path : {base, every})
         {
             KScnReadUndo undo(*manager, *scene);
-            KScnImporter importer(manager.get());
+            KScnFree<KScnImporter> importer(manager.get());
             importer.SetFileFormat(0);
             ASSERT_TRUE(importer.Initialize(path.c_str()) && importer.Import(scene))
                 << importer.GetStatusText();

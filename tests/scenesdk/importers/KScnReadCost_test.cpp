@@ -1,11 +1,13 @@
-// A read's cost budget weighs what a file asks to make besides nodes: the
-// weighed total and the reason naming the kind that weighs most, and each
-// reader refusing, before anything is made, a small file that names many
-// characters, poses, skins, links, takes on objects or user properties,
-// materials, textures or channels, then reading it once the option allows.
+// A read's cost, counted before anything is made, weighs in bytes what a
+// file asks to make: the weighed total and the reason naming the kind that
+// weighs most, and each reader refusing, before anything is made, a small
+// file that names many characters, poses, skins, links, takes on objects or
+// user properties, materials, textures or channels, then reading it once
+// the option allows.
 
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -22,24 +24,56 @@ using namespace scenesdk;
 namespace
 {
 
-TEST(ReadCost, WeighsEachKindAndNamesTheHeaviest)
+// Budgets of 1 MB (scale 1/160, no file) and the texts of each refusal:
+// nodes alone, nodes weighing most beside others (the total shown), another
+// kind weighing most.
+TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
 {
-    KScnReadCost nodes;
-    nodes.Add(KScnReadCost::eNodes, 151);
-    std::string why;
-    const KScnReadBudget budget = {150.0, 0.0, 0.0};
-    EXPECT_FALSE(nodes.Check(budget, 0, 1.0, "X::mBudgetScale", why));
-    EXPECT_EQ(why, "the file makes 151 nodes, more than the 150 allowed for a file of its size "
-                   "(X::mBudgetScale raises it)");
-
-    KScnReadCost mixed;
-    mixed.Add(KScnReadCost::eNodes, 10);
-    mixed.AddProduct(KScnReadCost::eTakeRecords, 100, 40); // 4000 x 0.05 = 200
-    EXPECT_DOUBLE_EQ(mixed.Total(), 210.0);
-    EXPECT_TRUE(mixed.Check(budget, 0, 1.5, "X::mBudgetScale", why)); // 225 allowed
-    EXPECT_FALSE(mixed.Check(budget, 0, 1.0, "X::mBudgetScale", why));
-    EXPECT_EQ(why, "the file makes 4000 take records (takes x objects) (as costly as 200 nodes, 210 with the "
-                   "rest), more than the 150 allowed for a file of its size (X::mBudgetScale raises it)");
+    const double mb = 1.0 / 160.0;
+    const auto cost = [](std::initializer_list<std::pair<KScnReadCost::EKind, uint64_t>> counts)
+    {
+        KScnReadCost c;
+        for (const auto& kc : counts)
+            c.Add(kc.first, kc.second);
+        return c;
+    };
+    const std::string tail = "allows for a file of this size; X::mBudgetScale raises it";
+    const struct
+    {
+        KScnReadCost cost;
+        double scale;
+        std::string why; // empty: within the budget
+    } cases[] = {
+        {cost({{KScnReadCost::eNodes, 81}}), mb, ""}, // 1,036,800 bytes
+        {cost({{KScnReadCost::eNodes, 82}}), mb,
+         "the file makes 82 nodes (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 82}}), 2 * mb, ""},
+        {cost({{KScnReadCost::eNodes, 60}, {KScnReadCost::eTakeRecords, 1000}}), mb,
+         "the file makes 60 nodes (0.8 MB, 1.2 MB with the rest), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 10}, {KScnReadCost::eTakeRecords, 4000}}), mb,
+         "the file makes 4000 take records (takes x objects) (1.6 MB, 1.7 MB with the rest), more than its "
+         "budget of 1.0 MB " +
+             tail},
+        {cost({{KScnReadCost::eCameras, 22}}), mb,
+         "the file makes 22 cameras (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eLights, 40}}), mb, ""},
+        {cost({{KScnReadCost::eShapeChannels, 1200}}), mb,
+         "the file makes 1200 shape channels (shapes x takes) (1.1 "
+         "MB), more than its budget of 1.0 MB " +
+             tail},
+        {cost({{KScnReadCost::eWrittenTakes, 150}}), mb,
+         "the file makes 150 written take entries (1.1 MB), more "
+         "than its budget of 1.0 MB " +
+             tail},
+    };
+    for (const auto& c : cases)
+    {
+        std::string why;
+        EXPECT_EQ(c.cost.Check(0, c.scale, "X", why), c.why.empty()) << c.why;
+        EXPECT_EQ(why, c.why);
+    }
+    EXPECT_DOUBLE_EQ(cost({{KScnReadCost::eNodes, 2}, {KScnReadCost::eTakeRecords, 3}}).Total(),
+                     2 * 12800.0 + 3 * 400.0);
 
     KScnReadCost huge;
     huge.AddProduct(KScnReadCost::eLinks, uint64_t(1) << 40, uint64_t(1) << 40);
@@ -86,26 +120,43 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         double refused, read;                // a scale that refuses the file and one that reads it
         std::string library = std::string(); // "lib.mtl" beside it
     } cases[] = {
-        // Scene files: 10,000 nodes' worth at scale 1.
-        {"chars.scn", Scene(Numbered(4, "Character: \"C", "\"\n")), "4 characters", 0.01, 0.02},
+        // Budgets of 160 MB times the scale (and 16 bytes per byte of the file).
+        {"chars.scn", Scene(Numbered(4, "Character: \"C", "\"\n")), "4 characters", 0.005, 0.02},
         {"poses.scn", Scene(Numbered(2, "CharacterPose: \"P", "\" { Model: \"M\" }\n")), "2 character poses",
-         0.01, 0.02},
-        {"skins.scn", Scene(Numbered(400, "Deformer: \"S", "\", \"Skin\"\n")), "400 skins and clusters", 0.01,
+         0.005, 0.02},
+        {"skins.scn", Scene(Numbered(400, "Deformer: \"S", "\", \"Skin\"\n")), "400 skins and clusters",
+         0.005, 0.02},
+        {"links.scn", Scene(Numbered(50, "Model: \"M", mesh) + skin), "1000 links (clusters x meshes)", 0.005,
          0.02},
-        {"links.scn", Scene(Numbered(50, "Model: \"M", mesh) + skin), "1000 links (clusters x meshes)", 0.01,
-         0.02},
+        // Takes on the file's objects and on the scene's root and camera switcher.
         {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 200),
-         "2400 take records (takes x objects)", 0.01, 0.02},
+         "2400 take records (takes x objects)", 0.005, 0.02},
         {"user.scn",
-         Scene("Model: \"N\", \"Null\" {\n" + Numbered(30, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
+         Scene("Model: \"N\", \"Null\" {\n" + Numbered(200, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
                    "}\n",
-               80),
-         "2400 user property takes (user properties x takes)", 0.01, 0.02},
-        // Foreign files: 4,000 nodes' worth at scale 1; an OBJ's library counts with the file.
-        {"mats.obj", triangle, "40 materials", 0.01, 0.02, Numbered(40, "newmtl m")},
-        {"maps.obj", triangle, "20 materials", 0.01, 0.02, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},
-        {"maps.3ds", File3DS(tds), "20 materials", 0.01, 0.02},
-        {"cols.mov", columns + "\n", "60 channels", 0.005, 0.01},
+               300),
+         "60000 user property takes (user properties x takes)", 0.005, 0.02},
+        {"cams.scn", Scene(Numbered(22, "Model: \"C", "\", \"Camera\"\n")), "22 cameras", 0.005, 0.02},
+        {"shapes.scn",
+         Scene("Model: \"F\", \"Mesh\" {\n Mesh: { ControlPoints: 0,0,0, 1,0,0, 0,1,0\n PolygonSizes: 3\n "
+               "PolygonVertices: 0,1,2 }\n" +
+                   Numbered(8, " Shape: \"S", "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n") + "}\n",
+               200),
+         "1608 shape channels (shapes x takes)", 0.005, 0.02},
+        {"written.scn",
+         Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
+             Numbered(40, " Take: \"T",
+                      "\" {\n" + Numbered(5, "  Model: \"N", "\" { Channel: \"T\" }\n") + " }\n") +
+             "}\n",
+         "200 written take entries", 0.005, 0.02},
+        {"mats.obj", triangle, "40 materials", 0.002, 0.01, Numbered(40, "newmtl m")},
+        {"maps.obj", triangle, "20 materials", 0.002, 0.01, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},
+        // The library's bytes count with the file's (3 MB of comments: 48 MB
+        // more at scale 1): read at a scale where the file alone would not be.
+        {"padded.obj", triangle, "40 materials", 0.002, 0.003,
+         Numbered(40, "newmtl m") + Numbered(30000, "# ", std::string(98, '-') + "\n")},
+        {"maps.3ds", File3DS(tds), "20 materials", 0.002, 0.01},
+        {"cols.mov", columns + "\n", "60 channels", 0.001, 0.005},
     };
     for (const auto& c : cases)
     {
@@ -121,7 +172,7 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         {
             KScnSdkManager manager;
             KScnSceneRoot* scene = manager.CreateScene();
-            KScnImporter importer(&manager);
+            KScnFree<KScnImporter> importer(&manager);
             importer.SetFileFormat(format);
             ASSERT_TRUE(importer.Initialize(path.c_str()));
             KStreamOptionsScn* options = importer.GetImportOptions(true);
@@ -140,9 +191,62 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
             EXPECT_FALSE(read);
             EXPECT_EQ(importer.GetLastErrorID(), 0);
             EXPECT_NE(status.find("the file makes " + c.kind), std::string::npos) << status;
-            EXPECT_NE(status.find("::mBudgetScale raises it)"), std::string::npos) << status;
+            EXPECT_NE(status.find("allows for a file of this size; KStreamOptions"), std::string::npos)
+                << status;
+            EXPECT_NE(status.find("::mBudgetScale raises it"), std::string::npos) << status;
             EXPECT_EQ(manager.GetNodeCount() + manager.GetMaterialCount() + manager.GetHandlerObjectCount(),
                       objects);
+        }
+    }
+}
+
+// What earlier reads brought counts before the read: the scene's takes on
+// the objects a file makes (a scene file's nulls, an OBJ's groups), and the
+// file's takes on the scene's take owners (whose first take builds and
+// copies their channels).
+TEST(ReadCost, CountsWhatEarlierReadsBrought)
+{
+    const std::string groups = "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(20, "g G", "\nf 1 2 3\n");
+    const struct
+    {
+        std::string first, second, secondName, kind;
+    } cases[] = {
+        {Scene("Model: \"N\", \"Null\"\n", 300), Scene(Numbered(20, "Model: \"M", "\", \"Null\"\n")), "b.scn",
+         "the file makes 6000 take records"},
+        {Scene("Model: \"N\", \"Null\"\n", 300), groups, "b.obj",
+         "the file makes 6" /* 6000 and the root's */},
+        {Scene(Numbered(300, "Model: \"M", "\", \"Null\"\n")), Scene("Model: \"N\", \"Null\"\n", 20), "b.scn",
+         "the file makes 303 take trees (objects given their first take)"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.secondName + " after " + c.first.substr(0, 60));
+        testsupport::TempDir dir;
+        const std::string first = dir.WriteFile("a.scn", c.first);
+        const std::string second = dir.WriteFile(c.secondName, c.second);
+        for (double scale : {0.01, 0.05})
+        {
+            KScnSdkManager manager;
+            KScnSceneRoot* scene = manager.CreateScene();
+            bool read = false;
+            std::string status;
+            for (const std::string& path : {first, second})
+            {
+                KScnFree<KScnImporter> importer(&manager);
+                const std::string extension = path.substr(path.rfind('.') + 1);
+                importer.SetFileFormat(KScnImporter::FindFileFormat(extension.c_str()));
+                ASSERT_TRUE(importer.Initialize(path.c_str()));
+                KStreamOptionsScn* options = importer.GetImportOptions(true);
+                options->mBudgetScale = path == first ? 1.0 : scale;
+                read = importer.Import(scene, options);
+                options->Destroy(0);
+                status = importer.GetStatusText();
+            }
+            EXPECT_EQ(read, scale == 0.05) << status;
+            if (!read)
+            {
+                EXPECT_EQ(status.find(c.kind), 0u) << status;
+            }
         }
     }
 }

@@ -117,13 +117,16 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValueThenWithOptions)
     // turned a quarter within it, puts its (1, 0, 0) at DXF (8, 0, 4).
     // Layer 0 in a block takes the insert's layer, by block its colour.
     ASSERT_EQ(roof->GetChildCount(), 2);
+    // Repeated block names are numbered in the order the nodes are made
+    // (the layers in order, each insert with its subtree): the grid on
+    // Walls keeps "Post" and its four caps "Cap" to "Cap3".
     KScnNode* post = roof->GetChild(0);
-    EXPECT_STREQ(post->GetName(), "Model::Post");
+    EXPECT_STREQ(post->GetName(), "Model::Post1");
     ExpectPoint(Placed(post, 1), 10.0, 0.0, -2.0);
     EXPECT_EQ(Colours(MeshOf(post)), (Names{"Color 5", "Color 6"}));
     ASSERT_EQ(post->GetChildCount(), 1);
     KScnNode* cap = post->GetChild(0);
-    EXPECT_STREQ(cap->GetName(), "Model::Cap") << "block names match whatever their case";
+    EXPECT_STREQ(cap->GetName(), "Model::Cap4") << "block names match whatever their case";
     ExpectPoint(Placed(cap, 1), 8.0, 4.0, 0.0);
     EXPECT_EQ(Colours(MeshOf(cap)), Names{"Color 3"});
 
@@ -131,6 +134,8 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValueThenWithOptions)
     // axes world x, z and -y; at (0, 0, 3) in them, turned a quarter,
     // scaled (1, 2, 3). Its cap inherits the unequal scaling exactly.
     KScnNode* side = roof->GetChild(1);
+    EXPECT_STREQ(side->GetName(), "Model::Post2");
+    EXPECT_STREQ(side->GetChild(0)->GetName(), "Model::Cap5");
     ExpectPoint(Placed(side, 1), 0.0, 1.0, 3.0);
     ExpectPoint(Placed(side->GetChild(0), 1), -2.0, 0.0, 9.0);
     ExpectPoint(Placed(side->GetChild(0), 2), 0.0, -1.0, 9.0);
@@ -144,6 +149,8 @@ TEST(DxfReader, ReadsAHandWrittenDrawingValueByValueThenWithOptions)
     ASSERT_EQ(Colours(MeshOf(grid)), Names(8, "Color 3"));
     ExpectPoint(Placed(grid, 3 * 7 + 1), 6.0, 0.0, -14.0);
     ASSERT_EQ(grid->GetChildCount(), 4);
+    EXPECT_STREQ(grid->GetChild(0)->GetName(), "Model::Cap");
+    EXPECT_STREQ(grid->GetChild(3)->GetName(), "Model::Cap3");
     ExpectPoint(Placed(grid->GetChild(3), 1), 5.0, 2.0, -15.0);
 
     EXPECT_EQ(scene->GetContents()->GetMaterialCount(), 4) << "one material per colour";
@@ -267,7 +274,7 @@ TEST(DxfReader, ReadsWhatEzdxfWrites)
 
         ASSERT_EQ(glass->GetChildCount(), 1);
         KScnNode* window = glass->GetChild(0);
-        EXPECT_STREQ(window->GetName(), "Model::Window");
+        EXPECT_STREQ(window->GetName(), "Model::Window1") << "the grid's window was made first";
         ExpectPoint(Placed(window, 2), 10.0, 2.0, -2.0);
         EXPECT_EQ(Colours(MeshOf(window)), Names{"Color 2"});
         // The 3 x 2 array: cell (2, 1), the sixth copy of four points.

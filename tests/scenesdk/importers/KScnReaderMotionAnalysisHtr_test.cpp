@@ -261,4 +261,43 @@ TEST(HtrReader, SaysWhenTheHierarchyHasSeveralRoots)
     }
 }
 
+// NumSegments may reach the file's room, (bytes + 1) / 2: the hierarchy then
+// decides, with a warning. Past it, up to twice that and beyond, it is
+// refused before anything is made.
+TEST(HtrReader, SegmentCountsPastTheFilesRoomAreRefused)
+{
+    const std::string body = "[SegmentNames&Hierarchy]\nA GLOBAL\n[BasePosition]\nA 0 0 0 0 0 0 1\n";
+    const auto file = [&body](int segments)
+    {
+        std::string text = kHeader + body;
+        const std::string from = "NumSegments 3";
+        return text.replace(text.find(from), from.size(), "NumSegments " + std::to_string(segments));
+    };
+    const int room = static_cast<int>(file(100).size() + 1) / 2; // three digits keep the size
+    ASSERT_GE(room, 100);
+    ASSERT_LE(2 * room, 999);
+    const std::pair<int, bool> rows[] = {
+        {room, true}, {room + 1, false}, {2 * room - 1, false}, {2 * room, false}};
+    testsupport::TempDir dir;
+    for (const auto& [segments, read] : rows)
+    {
+        SCOPED_TRACE(segments);
+        KScnSdkManager manager;
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnReaderMotionAnalysisHtr reader(&manager);
+        ASSERT_TRUE(reader.OpenFile(dir.WriteFile("count.htr", file(segments)).c_str()));
+        KStreamOptionsMotionAnalysisHtr options;
+        EXPECT_EQ(reader.ReadScene(scene, &options), read) << reader.GetStatusText();
+        const std::string status = reader.GetStatusText();
+        if (read)
+            EXPECT_NE(status.find("1 segments in the hierarchy, " + std::to_string(segments) + " declared"),
+                      std::string::npos)
+                << status;
+        else
+            EXPECT_NE(status.find("segment count " + std::to_string(segments) + " too large for the file"),
+                      std::string::npos)
+                << status;
+    }
+}
+
 } // namespace

@@ -77,7 +77,7 @@ TEST(TrcReader, ReadsMarkersWithTheirTracksAndGapsThenOptionsAndLooseLayouts)
         Read(reader, loose,
              dir.WriteFile("loose.trc", "PathFileType 4 (X/Y/Z) loose.trc\nNumMarkers DataRate Units\n"
                                         "2 100 m\nFrame#\tTime\tA\t\t\tA\n"
-                                        "100 0 1 2 3 4 5 6 7 8\n102 0.02 1 2 3\n"),
+                                        "100 0 1 2 3 4 5 6 7 8\n102 0.02 1 2 3.5\n"),
              &options, "fields past the markers' ignored"));
     const auto a = Children(loose->GetRootNode(), {"A", "A_2"});
     ASSERT_EQ(a.size(), 2u);

@@ -39,13 +39,14 @@ namespace
 constexpr int kTrc = 8, kC3d = 11, kAoa = 12, kMov = 15;
 using MotionRulesMarkers = MotionFileTest;
 
-// A TRC file of one marker "M" over two rows at a rate, in a unit.
+// A TRC file of one marker "M" over two rows at a rate, in a unit (the
+// first row's sample 9 9 9, so that every second sample moves it).
 std::string Trc(const std::string& rate, const std::string& units,
                 const std::string& second = "1000\t-2000\t30")
 {
     return "PathFileType\t4\t(X/Y/Z)\tm.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\n" + rate +
            "\t" + rate + "\t2\t1\t" + units +
-           "\nFrame#\tTime\tM\t\t\n\t\tX1\tY1\tZ1\n\n1\t0\t0\t0\t0\n2\t0.1\t" + second + "\n";
+           "\nFrame#\tTime\tM\t\t\n\t\tX1\tY1\tZ1\n\n1\t0\t9\t9\t9\n2\t0.1\t" + second + "\n";
 }
 
 // A C3D file of the labelled points over two frames.
@@ -57,7 +58,8 @@ C3dTestWriter TwoFrames(const std::vector<std::string>& labels, double fourth = 
     {
         std::vector<C3dSample> frame;
         for (size_t p = 0; p < labels.size(); ++p)
-            frame.push_back({10.0 * (f + 1), -20.0, 30.0 + p, true, f == 1 ? fourth : 3.0});
+            frame.push_back(
+                {10.0 * (f + 1), -10.0 * (f + 1), 15.0 * (f + 1) + p, true, f == 1 ? fourth : 3.0});
         w.mFrames.push_back(frame);
     }
     return w;
@@ -159,7 +161,8 @@ TEST_F(MotionRulesMarkers, TrcRatesUnitsAndMissingSamples)
             const double l = metres > 0 ? metres / sceneUnit : 7.0;
             ExpectAt(Child(0), "Take 001", 'T', Seconds(0.1), {1000 * l, -2000 * l, 30 * l}, 2e-4 * l);
         }
-    // the second row's fields of the marker, keyed
+    // the second row's fields of the marker, keyed (one key alone is flat:
+    // the reducer leaves none)
     const std::pair<const char*, bool> gaps[] = {
         {"1\t2\t3", true},        {"0\t0\t0", true},    {"\t\t", false},       {"1\t\t3", false},
         {"NaN\tNaN\tNaN", false}, {"1\tnan\t3", false}, {"-NaN\t2\t3", false}, {"1\t2\t+nan", false},
@@ -169,7 +172,7 @@ TEST_F(MotionRulesMarkers, TrcRatesUnitsAndMissingSamples)
         SCOPED_TRACE(second);
         ASSERT_TRUE(Read("gap.trc", Trc("10", "m", second), kTrc, nullptr, nullptr));
         for (int axis = 0; axis < 3; ++axis)
-            EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), keyed ? 2 : 1);
+            EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), keyed ? 2 : 0);
     }
 }
 
@@ -199,7 +202,8 @@ TEST_F(MotionRulesMarkers, C3dNegativeFourthWordsAndPointUnits)
             options.mUnitScale = 4.0;
             ASSERT_TRUE(Read("seen.c3d", w.Write(), kC3d, &options, status));
             for (int axis = 0; axis < 3; ++axis)
-                EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), fourth < 0 ? 1 : 2);
+                EXPECT_EQ(CurveOf(Child(0), "Take 001", 'T', axis)->GetKeyCount(), fourth < 0 ? 0 : 2)
+                    << "an unseen second frame leaves one key, which is flat";
             if (fourth >= 0)
                 ExpectAt(Child(0), "Take 001", 'T', Frame(1, KTime::eMode120), {20 * l, -20 * l, 30 * l},
                          1e-5 * l);
@@ -292,7 +296,8 @@ TEST_F(MotionRulesMarkers, AoaZeroMarkersAreLostUnlessTheOptionsSayOtherwise)
             ASSERT_EQ(m.size(), 2u);
             ExpectKeyTimes(CurveOf(m[1], "lost", 'T', 1), {0, Frame(1, KTime::eModePal)});
             for (int axis = 0; axis < 3; ++axis)
-                EXPECT_EQ(CurveOf(m[0], "lost", 'T', axis)->GetKeyCount(), lost && zeroIsMissing ? 1 : 2);
+                EXPECT_EQ(CurveOf(m[0], "lost", 'T', axis)->GetKeyCount(), lost && zeroIsMissing ? 0 : 2)
+                    << "a lost sample leaves one key, which is flat";
         }
 }
 
@@ -337,6 +342,52 @@ TEST_F(MotionRulesMarkers, MovChannelNamesRowTimesAndTheRotationOrder)
         std::array<double, 3> second = {NAN, NAN, NAN};
         second[axis] = channel == 'T' ? 14 : 7;
         ExpectAt(ball, "one", channel, at[1], second);
+    }
+}
+
+// POINT:SCALE of exactly 0, in the header and the parameters: integer data
+// (a float file's scale is negative) read at scale 1, with a warning, in
+// every processor's number format.
+TEST_F(MotionRulesMarkers, C3dPointScaleZeroIsIntegerDataAtScaleOne)
+{
+    for (int processor : {1, 2, 3})
+    {
+        SCOPED_TRACE(processor);
+        C3dTestWriter w = TwoFrames({"P"});
+        w.mFloats = false;
+        w.mScale = 1.0;
+        w.mProcessor = processor;
+        std::string bytes = w.Write();
+        const size_t value =
+            C3dTestWriter::RecordAt(bytes, "SCALE") + 11; // length, id, name, next, type, dims
+        for (size_t at : {size_t{12}, value})
+            bytes.replace(at, 4, 4, '\0');
+        ASSERT_TRUE(Read("zero.c3d", bytes, kC3d, nullptr, "point scale 0 taken as 1"));
+        ExpectAt(Child(0), "Take 001", 'T', Frame(1, KTime::eMode120), {2, -2, 3}, 1e-5);
+    }
+}
+
+// A channel's node is the name before its last dot: "lamp.light.intensity"
+// drives "intensity" of node "lamp.light".
+TEST_F(MotionRulesMarkers, MovChannelNamesSplitAtTheirLastDot)
+{
+    // channel, node, attribute
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"lamp.light.intensity", "lamp.light", "intensity"},
+        {"a.b.translateX", "a.b", nullptr},
+        {"lamp.intensity", "lamp", "intensity"}};
+    for (const auto& [channel, node, attribute] : rows)
+    {
+        SCOPED_TRACE(channel);
+        KStreamOptionsWavefrontMov options;
+        options.mChannels = {channel};
+        ASSERT_TRUE(Read("lamp.mov", "5\n7\n", kMov, &options));
+        ASSERT_EQ(mScene->GetRootNode()->GetChildCount(), 1);
+        KScnNode* made = Children(mScene->GetRootNode(), {node}).at(0);
+        if (attribute != nullptr)
+            EXPECT_NE(made->FindUserPropertyByName(attribute), nullptr);
+        else
+            EXPECT_EQ(CurveOf(made, "lamp", 'T', 0)->GetKeyCount(), 2);
     }
 }
 

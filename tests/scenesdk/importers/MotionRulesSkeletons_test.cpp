@@ -146,7 +146,10 @@ TEST_F(MotionRulesSkeletons, HtrEulerOrderAndAngleUnitsForBaseAndFrameRotations)
                 ASSERT_NE(hip, nullptr);
                 EXPECT_TRUE(zUp || hip->GetRotationOrder(0) == (lettersFirst ? turnFirst : reversed))
                     << hip->GetRotationOrder(0);
-                if (!zUp)
+                // In radians the frame's angles (57, 115, -172 degrees) lie
+                // nearer 0 flipped: the keys take the flipped triple, the pose
+                // below is the same.
+                if (!zUp && f == 1.0)
                     ExpectAt(hip, "Take 001", 'R', Frame(1, KTime::eMode50), {f, 2 * f, -3 * f}, 1e-4 * f);
                 const std::string sequence =
                     lettersFirst ? letters : std::string(letters.rbegin(), letters.rend());
@@ -244,7 +247,7 @@ TEST_F(MotionRulesSkeletons, AsfAxisAndDofOrdersGiveTheRestFrameRotationOrderAnd
         ExpectNear(GlobalOf(Node("b")), Translate(1, 8, 11) * cb, 1e-6);
         ExpectNear(GlobalOf(Node("b_end")), Translate(4, 8, 11) * cb, 1e-6);
         EXPECT_EQ(mScene->GetRootNode()->FindChild("Model::a_end"), nullptr) << "a has a child";
-        std::string letters, values;
+        std::string letters, values, zeros;
         std::vector<double> angles;
         const double written[] = {12, -24, 36, 48};
         double t[3] = {0, 0, 0};
@@ -252,12 +255,15 @@ TEST_F(MotionRulesSkeletons, AsfAxisAndDofOrdersGiveTheRestFrameRotationOrderAnd
         for (const char* d = dofs; *d != '\0'; d += d[2] == '\0' ? 2 : 3, ++k)
         {
             values += " " + std::to_string(written[k]);
+            zeros += " 0";
             if (d[0] == 't')
                 t[d[1] - 'x'] = written[k];
             else
                 letters += d[1], angles.push_back(written[k]);
         }
-        const std::string amc = ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + values +
+        // a at rest in frame 5, so that its curves move (a curve that does
+        // not keeps no key).
+        const std::string amc = ":FULLY-SPECIFIED\n:DEGREES\n5\nroot 0 0 0 0 0 0\na" + zeros +
                                 "\nb 0 0\n6\nroot 1 2 3 10 20 30\na" + values + "\nb 50 2\n";
         const M4 root = Translate(2, 4, 6) * TurnsInOrder("xyz", {10, 20, 30});
         // a's translation dofs move it along its own axes; b: rz 50 and tx 2 along its own x.

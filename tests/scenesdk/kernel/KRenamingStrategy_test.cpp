@@ -1,4 +1,5 @@
 #include "scenesdk/kernel/KRenamingStrategy.h"
+#include "scenesdk/kernel/KScnObject.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,21 @@ using namespace scenesdk;
 namespace
 {
 
+// A scene object of the node kind with nothing else to it.
+class Named : public KScnObject
+{
+public:
+    explicit Named(const char* name) : KScnObject(nullptr, name) {}
+    int GetObjectKind() const override { return eKindNode; }
+};
+
 // Renames one object per name in order and gives the resulting current names.
 std::vector<std::string> RenameAll(KRenamingStrategy& s, const std::vector<std::string>& names)
 {
     std::vector<std::string> out;
     for (const std::string& n : names)
     {
-        KScnNamePair object(n.c_str());
+        Named object(n.c_str());
         s.Rename(&object);
         out.push_back(object.GetCurrentName());
     }
@@ -37,7 +46,7 @@ public:
 TEST(KNumberRenamingStrategy, RepetitionsGetRunningNumbers)
 {
     KNumberRenamingStrategy s;
-    KScnNamePair a("Box"), b("Box"), c("Box");
+    Named a("Box"), b("Box"), c("Box");
     EXPECT_FALSE(s.Rename(&a));
     EXPECT_TRUE(s.Rename(&b));
     EXPECT_TRUE(s.Rename(&c));
@@ -78,7 +87,7 @@ TEST(KNumberRenamingStrategy, EmptyNamesAreNumberedLikeAnyOther)
 {
     KNumberRenamingStrategy s;
     EXPECT_EQ((std::vector<std::string>{"", "1", "2", "11"}), RenameAll(s, {"", "", "", "1"}));
-    KScnNamePair unnamed(nullptr);
+    Named unnamed(nullptr);
     EXPECT_TRUE(s.Rename(&unnamed));
     EXPECT_STREQ("3", unnamed.GetCurrentName());
     EXPECT_FALSE(s.Rename(nullptr));

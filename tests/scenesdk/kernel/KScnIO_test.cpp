@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnIO.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@ using namespace scenesdk;
 
 TEST(KScnIO, MessagesAndVersion)
 {
-    KScnIO io(nullptr);
+    KScnFree<KScnIO> io(nullptr);
     const char* const expected[] = {
         "File is corrupted",
         "File version is not supported yet",
@@ -42,7 +43,7 @@ TEST(KScnIO, MessagesAndVersion)
 
 TEST(KScnIO, InitializeStoresTheName)
 {
-    KScnIO io(nullptr);
+    KScnFree<KScnIO> io(nullptr);
     EXPECT_TRUE(io.Initialize("a.scn"));
     EXPECT_STREQ("a.scn", io.GetFileName().Buffer());
     EXPECT_TRUE(io.Initialize(nullptr));

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnGeometryBase.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnMaterial.h"
@@ -357,9 +358,9 @@ TEST(KScnGeometryBase, ControlPointsAndNormals)
 TEST(KScnLayerContainer, FindMaterialsAndTexturesByName)
 {
     TestGeometry g;
-    KScnMaterial wood(nullptr, "Wood");
-    KScnMaterial stone(nullptr, "Stone");
-    KScnTexture bark(nullptr, "Bark");
+    KScnFree<KScnMaterial> wood(nullptr, "Wood");
+    KScnFree<KScnMaterial> stone(nullptr, "Stone");
+    KScnFree<KScnTexture> bark(nullptr, "Bark");
     wood.SetName("Wood");
     stone.SetName("Stone");
     bark.SetName("Bark");

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 
 #include "scenesdk/animation/KFCurve.h"
@@ -51,7 +52,7 @@ const Row kMaterialRows[] = {
 
 TEST(KScnMaterial, PropertyTable)
 {
-    KScnMaterial mat(&gManager, "Material::red");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::red");
     KScnMaterialProperties* props = mat.GetMaterialProperties();
     ASSERT_EQ(props->GetPropertyCount(), 7);
     for (int i = 0; i < 7; ++i)
@@ -82,14 +83,14 @@ TEST(KScnMaterial, PropertyTable)
     EXPECT_EQ(mat.GetObjectKind(), 3);
     EXPECT_STREQ(mat.GetShadingModel(), "phong");
     EXPECT_FALSE(mat.GetMultiLayer());
-    EXPECT_EQ(mat.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(mat.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(mat.GetNamePrefix(), "Material::");
     EXPECT_EQ(mat.GetNameWithoutPrefix(), "red");
 }
 
 TEST(KScnMaterial, DefaultTakeChannels)
 {
-    KScnMaterial mat(&gManager, "Material::red");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::red");
     ASSERT_EQ(mat.GetTakeNodeCount(), 1);
     EXPECT_STREQ(mat.GetTakeNodeName(0), "Default");
     KFCurveNode* root = mat.GetDefaultTakeNode()->GetRootCurveNode();
@@ -114,7 +115,7 @@ TEST(KScnMaterial, DefaultTakeChannels)
 
 TEST(KScnMaterial, NewMaterialReadsTheDefaultTake)
 {
-    KScnMaterial mat(&gManager, "Material::red");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::red");
     double r, g, b;
     mat.GetDefaultAmbient(r, g, b);
     EXPECT_EQ(Triple(r, g, b), Triple(0.2f, 0.2f, 0.2f));
@@ -131,7 +132,7 @@ TEST(KScnMaterial, NewMaterialReadsTheDefaultTake)
 
 TEST(KScnMaterial, ScalarClampingAndShininessScale)
 {
-    KScnMaterial mat(&gManager, "Material::m");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::m");
     KFCurve* shininess = mat.GetDefaultTakeNode()->GetShininessCurve();
     mat.SetDefaultShininess(0.5);
     EXPECT_EQ(shininess->GetDefaultValue(), 64.0f);
@@ -157,7 +158,7 @@ TEST(KScnMaterial, ScalarClampingAndShininessScale)
 
 TEST(KScnMaterial, PropertiesAndDefaultTakeFollowEachOther)
 {
-    KScnMaterial mat(&gManager, "Material::m");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::m");
     KScnMaterialProperties* props = mat.GetMaterialProperties();
 
     // Take -> property.
@@ -186,7 +187,7 @@ TEST(KScnMaterial, PropertiesAndDefaultTakeFollowEachOther)
 
 TEST(KScnMaterial, ColourAccessors)
 {
-    KScnMaterial mat(&gManager, "Material::m");
+    KScnFree<KScnMaterial> mat(&gManager, "Material::m");
     mat.SetDiffuse(KColorRGBA(0.25, 0.5, 0.75, 0.1));
     KColorRGBA c = mat.GetDiffuse();
     EXPECT_EQ(Triple(c.mRed, c.mGreen, c.mBlue), Triple(0.25, 0.5, 0.75));
@@ -202,14 +203,14 @@ TEST(KScnMaterial, ColourAccessors)
 
 TEST(KScnMaterial, DuplicateTest)
 {
-    KScnMaterial a(&gManager, "Material::red");
-    KScnMaterial b(&gManager, "Material::red");
+    KScnFree<KScnMaterial> a(&gManager, "Material::red");
+    KScnFree<KScnMaterial> b(&gManager, "Material::red");
     b.SetShadingModel("PHONG");
     EXPECT_TRUE(a.IsDuplicateOf(&b));
     EXPECT_TRUE(a.IsDuplicateOf(&a));
     EXPECT_FALSE(a.IsDuplicateOf(nullptr));
 
-    KScnMaterial upper(&gManager, "Material::Red");
+    KScnFree<KScnMaterial> upper(&gManager, "Material::Red");
     EXPECT_FALSE(a.IsDuplicateOf(&upper));
 
     b.SetDefaultSpecular(0.2, 0.2, 0.3);
@@ -227,7 +228,7 @@ TEST(KScnMaterial, DuplicateTest)
 TEST(KScnMaterial, HandlerPropertiesBecomeUserPropertiesOnTheExistingChannels)
 {
     KScnSdkManager manager;
-    KScnMaterial mat(&manager, "Material::m");
+    KScnFree<KScnMaterial> mat(&manager, "Material::m");
     EXPECT_EQ(mat.InstantiateHandlerProperties(), 7);
     EXPECT_EQ(mat.GetUserPropertyCount(), 7);
     EXPECT_EQ(mat.InstantiateHandlerProperties(), 0) << "listed properties are skipped";

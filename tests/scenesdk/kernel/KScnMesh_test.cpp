@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMesh.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,10 @@ std::vector<int> Indices(const KScnLayerElement* e)
 
 TEST(KScnMesh, KindAndTypeName)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     EXPECT_EQ(mesh.GetAttributeKind(), KScnNodeAttribute::eMesh);
     EXPECT_STREQ(mesh.GetTypeName().Buffer(), "Mesh");
-    EXPECT_EQ(mesh.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(mesh.GetTypeNameList().GetCount(), 0);
     EXPECT_EQ(mesh.GetNode(), nullptr);
     mesh.DetachFromNode(); // never attached: nothing happens
     EXPECT_EQ(mesh.GetNode(), nullptr);
@@ -25,7 +26,7 @@ TEST(KScnMesh, KindAndTypeName)
 
 TEST(KScnMesh, PolygonsAreStoredOneAfterTheOther)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitControlPoints(5);
     mesh.BeginPolygon(-1, -1, -1);
     for (int c : {0, 1, 2})
@@ -54,7 +55,7 @@ TEST(KScnMesh, PolygonsAreStoredOneAfterTheOther)
 
 TEST(KScnMesh, OutOfRangeVerticesAreRefused)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitControlPoints(3);
     EXPECT_FALSE(mesh.AddPolygonVertex(0, -1)); // no polygon begun
     EXPECT_EQ(mesh.GetPolygonVertexCount(), 0);
@@ -70,7 +71,7 @@ TEST(KScnMesh, OutOfRangeVerticesAreRefused)
 
 TEST(KScnMesh, PerPolygonMaterialsOnlyAfterByPolygonMapping)
 {
-    KScnMesh plain(nullptr);
+    KScnFree<KScnMesh> plain(nullptr);
     plain.InitControlPoints(3);
     for (int m : {0, 1, 0})
         plain.BeginPolygon(m, -1, -1);
@@ -79,7 +80,7 @@ TEST(KScnMesh, PerPolygonMaterialsOnlyAfterByPolygonMapping)
     EXPECT_EQ(plain.GetMaterialIndices(), nullptr);
     EXPECT_TRUE(Indices(plain.GetLayer(0)->GetMaterialElement()).empty());
 
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitMaterialMapping(KScnLayerElement::eByPolygon);
     mesh.InitTextureMapping(KScnLayerElement::eByPolygon);
     for (int m : {0, 1, 0})
@@ -93,7 +94,7 @@ TEST(KScnMesh, PerPolygonMaterialsOnlyAfterByPolygonMapping)
 
 TEST(KScnMesh, MappingSetUps)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitMaterialMapping(KScnLayerElement::eByControlPoint); // no control points: mapping unchanged
     EXPECT_EQ(mesh.GetMaterialMappingMode(), 0);
     EXPECT_EQ(mesh.GetLayer(0)->GetMaterialElement()->GetIndexCount(), 0);
@@ -126,7 +127,7 @@ TEST(KScnMesh, MappingSetUps)
     mesh.GetTextureUV()[4] = KgeUVVector(0.5, 0.75);
     EXPECT_EQ(mesh.GetLayer(0)->GetUVElement()->GetDirect<KgeUVVector>()[4].v, 0.75);
 
-    KScnMesh empty(nullptr);
+    KScnFree<KScnMesh> empty(nullptr);
     EXPECT_EQ(empty.GetTextureUV(), nullptr);
     EXPECT_EQ(empty.GetTextureUVCount(), 0);
     EXPECT_EQ(empty.GetMaterialIndices(), nullptr);
@@ -135,7 +136,7 @@ TEST(KScnMesh, MappingSetUps)
 
 TEST(KScnMesh, UVIndicesPerPolygonVertex)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitControlPoints(4);
     mesh.InitTextureUVMapping(KScnLayerElement::eByPolygonVertex);
     mesh.BeginPolygon();
@@ -150,7 +151,7 @@ TEST(KScnMesh, UVIndicesPerPolygonVertex)
 
 TEST(KScnMesh, ResetAndCopy)
 {
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     mesh.InitControlPoints(4);
     mesh.SetControlPointAt(KgeTVector(1, 2, 3), 3);
     mesh.InitTextureUVMapping(KScnLayerElement::eByPolygonVertex);
@@ -158,7 +159,7 @@ TEST(KScnMesh, ResetAndCopy)
     for (int c : {3, 2, 1, 0})
         mesh.AddPolygonVertex(c, c);
 
-    KScnMesh copy(nullptr);
+    KScnFree<KScnMesh> copy(nullptr);
     copy.CopyFrom(mesh);
     EXPECT_EQ(copy.GetControlPointAt(3)[2], 3.0);
     EXPECT_EQ(copy.GetPolygonCount(), 1);

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeLimits.h"
 #include "scenesdk/kernel/KgeMath.h"
@@ -52,7 +53,7 @@ TEST(KScnNodeLimitsTest, NewRecordHasNothingActive)
 
 TEST(KScnNodeLimitsTest, RotationSwitchReachesTheNode)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     node.SetRotationActive(true);
     KScnNodeLimits limits(&node);
     EXPECT_FALSE(node.GetRotationActive()); // cleared by the constructor
@@ -160,7 +161,7 @@ TEST(KScnNodeLimitsTest, ClampPerAxis)
 
 TEST(KScnNodeTest, PivotSetsAndRotationRecord)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     EXPECT_FALSE(node.GetRotationActive());
     EXPECT_EQ(node.GetLimits().GetNode(), &node);
     EXPECT_EQ(node.GetRotationRecord().flags, 0u);
@@ -205,7 +206,7 @@ TEST(KScnNodeTest, PivotSetsAndRotationRecord)
 
 TEST(KScnNodeTest, RotationClampedDirectlyOrInRotationSpace)
 {
-    KScnNode node;
+    KScnFree<KScnNode> node;
     KScnNodeLimit& r = node.GetLimits().GetRotationLimits();
     r.SetMax(KgeTVector(0, 0, 10));
     r.SetMaxActive(false, false, true);
@@ -240,7 +241,7 @@ TEST(KScnNodeTest, RotationLimitsFollowTheRotationOrder)
     for (int order = KScnNode::eEulerXYZ; order <= KScnNode::eSphericXYZ; ++order)
     {
         SCOPED_TRACE(order);
-        KScnNode node;
+        KScnFree<KScnNode> node;
         node.SetRotationOrder(0, order);
         node.SetPostRotation(0, KgeTVector(5, 0, 0));
         node.SetRotationSpaceForLimitOnly(0, true);

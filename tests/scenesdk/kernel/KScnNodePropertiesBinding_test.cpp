@@ -48,11 +48,14 @@ TEST(NodePropertiesBinding, EveryVectorMemberReadsWithFourthComponentOne)
     for (const char* name : kVectorMembers)
     {
         auto* member = static_cast<KPropertyTemplate<KgeTVector>*>(set->FindProperty(name));
+        EXPECT_TRUE(member->HasGetter()) << name << " reads through the set";
+        EXPECT_TRUE(member->HasSetter()) << name << " writes through the set";
         for (const auto& row : rows)
         {
             const KgeTVector in(row.in[0], row.in[1], row.in[2], row.in[3]);
             std::string how = row.how;
             how == "typed" ? member->SetValue(in) : member->SetFromDoubles(row.in);
+            EXPECT_EQ(member->GetStoredValue()[3], 1.0) << name << ": the stored w stays, before any read";
             double out[4] = {};
             ASSERT_TRUE(member->GetAsDoubles(out));
             for (int c = 0; c < 4; ++c)

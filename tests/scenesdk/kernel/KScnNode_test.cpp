@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
@@ -104,7 +105,7 @@ TEST_F(NodeTest, NewNodeNamesAndPropertyDefaults)
     EXPECT_STREQ(mManager.CreateNode("")->GetName(), "Model::Name");
     EXPECT_EQ(node->GetObjectKind(), 1);
     EXPECT_STREQ(node->GetTypeName().Buffer(), "Null");
-    EXPECT_EQ(node->GetTypeNames().GetCount(), 1);
+    EXPECT_EQ(node->GetTypeNameList().GetCount(), 1);
 
     KScnNodeProperties* p = node->GetNodeProperties();
     EXPECT_TRUE(p->IsA(KScnNodeProperties::ClassId));
@@ -503,6 +504,14 @@ TEST_F(NodeTest, UserPropertiesFromDefinitions)
     EXPECT_EQ(n->GetNodeProperties()->FindProperty("Speed"), nullptr);
     EXPECT_EQ(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed"), nullptr);
     EXPECT_STREQ(speed->GetName(), "Speed") << "the record is left";
+    EXPECT_EQ(n->GetUserPropertyCount(), before + 1) << "and stays a user property";
+    ASSERT_NE(n->CreatePropertyForRef(speed), nullptr) << "made again";
+    ASSERT_NE(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed"), nullptr);
+    speed->SetDouble(5.0);
+    EXPECT_EQ(
+        n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed")->GetFCurve()->GetDefaultValue(),
+        5.0f)
+        << "its new channel follows it";
 
     KScnPropertyRef* odd = mManager.CreateUserProperty("Odd", "Matrix", "");
     EXPECT_EQ(n->CreatePropertyForRef(odd), nullptr) << "unidentified type";
@@ -512,7 +521,7 @@ TEST_F(NodeTest, UserPropertiesFromDefinitions)
 TEST(KScnTakeNodeContainerRefs, WithoutManagerTheContainerOwnsItsHandles)
 {
     // A stack node without a manager: its handles go with it (checked by the leak checker).
-    KScnNode node;
+    KScnFree<KScnNode> node;
     EXPECT_GT(node.GetUserPropertyCount(), 0);
     EXPECT_EQ(node.GetSdkManager(), nullptr);
     node.SetLocalTranslation(1, 2, 3);

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KPropertyTemplate.h"
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 using namespace scenesdk;
 
@@ -95,6 +97,46 @@ TEST(KScnObject, SetNameAddsKindPrefixAndKeepsInitialName)
     EXPECT_STREQ(node.GetName(), "Model::Name");
 }
 
+// The name-pair operations, called on the object itself.
+TEST(KScnObject, NamePairOperations)
+{
+    KindObject node(1, "x");
+    const struct
+    {
+        const char* op;
+        const char* text;
+        const char* initial;
+        const char* current;
+    } rows[] = {
+        {"InitNamePair", "Cube", "Cube", "Cube"},
+        {"SetCurrentName", "Model::Cube1", "Cube", "Model::Cube1"}, // only the current name
+        {"SetName", "Cube2", "Cube", "Model::Cube2"},
+        {"SetNames", "Sphere", "Sphere", "Sphere"},
+        {"SetCurrentName", nullptr, "Sphere", ""},
+        {"SetNames", nullptr, "", ""},
+        {"SetNames", "Cone", "Cone", "Cone"},
+        {"FreeNamePair", nullptr, "", ""},
+    };
+    for (const auto& row : rows)
+    {
+        const std::string op = row.op;
+        if (op == "InitNamePair")
+            node.InitNamePair(row.text);
+        else if (op == "SetCurrentName")
+            node.SetCurrentName(row.text);
+        else if (op == "SetName")
+            node.SetName(row.text);
+        else if (op == "SetNames")
+            node.SetNames(row.text);
+        else
+            node.FreeNamePair();
+        EXPECT_STREQ(node.GetInitialName(), row.initial) << op;
+        EXPECT_STREQ(node.GetInitialNameString().Buffer(), row.initial) << op;
+        EXPECT_STREQ(node.GetCurrentName(), row.current) << op;
+        EXPECT_STREQ(node.GetName(), row.current) << op;
+    }
+}
+
 TEST(KScnObject, NameWithoutPrefixFallsBackToFirstColons)
 {
     KindObject texture(2, "x");
@@ -143,7 +185,7 @@ TEST(KScnPropertyRef, DataTypeNamesAndRecords)
     EXPECT_EQ(KScnPropertyRef::GetDataTypeName(7), nullptr);
     EXPECT_EQ(KScnPropertyRef::GetDataTypeName(-1), nullptr);
 
-    KScnPropertyRef ref(nullptr, "speed", "Real", "");
+    KScnFree<KScnPropertyRef> ref(nullptr, "speed", "Real", "");
     EXPECT_EQ(ref.GetPropertyDataType(), 2);
     EXPECT_STREQ(ref.GetLabel(), "");
     EXPECT_STREQ(ref.GetLabel(true), "speed");
@@ -164,7 +206,7 @@ TEST(KScnPropertyRef, DataTypeNamesAndRecords)
     EXPECT_EQ(value, 7.0);
     ref.SetDouble(3.0); // nothing to write, no crash
 
-    KScnPropertyRef empty(nullptr, static_cast<KProperty*>(nullptr));
+    KScnFree<KScnPropertyRef> empty(nullptr, static_cast<KProperty*>(nullptr));
     EXPECT_EQ(empty.GetPropertyDataType(), 0);
     EXPECT_STREQ(empty.GetName(), "");
     EXPECT_FALSE(empty.GetFlag(1));
@@ -174,7 +216,7 @@ TEST(KScnPropertyRef, KernelPropertyValuesAndTypes)
 {
     SetHolder h;
     PlainSet& s = *h.set;
-    KScnPropertyRef flag(nullptr, &s.Flag), number(nullptr, &s.Number), vec(nullptr, &s.Vec),
+    KScnFree<KScnPropertyRef> flag(nullptr, &s.Flag), number(nullptr, &s.Number), vec(nullptr, &s.Vec),
         rgb(nullptr, &s.Rgb), rgba(nullptr, &s.Rgba), count(nullptr, &s.Count);
     EXPECT_EQ(flag.GetPropertyDataType(), 1);
     EXPECT_EQ(number.GetPropertyDataType(), 2);
@@ -226,7 +268,7 @@ TEST(KScnPropertyRef, KernelPropertyValuesAndTypes)
 TEST(KScnPropertyRef, FlagsMapToAttributeBits)
 {
     SetHolder h;
-    KScnPropertyRef ref(nullptr, &h.set->Number);
+    KScnFree<KScnPropertyRef> ref(nullptr, &h.set->Number);
     ref.SetFlag(1 | 2, true);
     EXPECT_EQ(h.set->Number.GetAttributes().flags & (2u | 64u | 128u), 66u);
     EXPECT_TRUE(ref.GetFlag(1));

@@ -1,6 +1,7 @@
 // Materials, textures and videos join a scene through its nodes and follow
 // the subtrees that move between scenes.
 
+#include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -86,7 +87,7 @@ struct Scenes
     // Per letter: a (b) Stone connected to node a (b); A (B) Stone in a layer
     // of a mesh on a (b); l Stone listed in "from", connected to a's material
     // layer and bound; t a texture on a; v a texture with a video on a; g a
-    // light on a with a video.
+    // light on a with a video; x Stone connected to a, with a texture.
     void Use(KScnNode* a, KScnNode* b, const std::string& letters)
     {
         for (char c : letters)
@@ -95,6 +96,11 @@ struct Scenes
             if (c == 'a' || c == 'b')
             {
                 Connect(node, stone);
+            }
+            else if (c == 'x')
+            {
+                Connect(node, stone);
+                Connect(stone, Make('t', "Wood"));
             }
             else if (c == 'A' || c == 'B')
             {
@@ -214,8 +220,9 @@ struct MoveRow
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"A", 'm', 0}, {"AB", 'm', 1},
-                            {"l", 'm', 0}, {"t", 't', 0},  {"v", 'v', 0}, {"g", 'v', 0}};
+    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1},
+                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"t", 't', 0},
+                            {"v", 'v', 0}, {"g", 'v', 0},  {"x", 't', 0}};
     for (const MoveRow& row : rows)
     {
         SCOPED_TRACE(row.uses);
@@ -228,6 +235,107 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
         ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
         EXPECT_EQ(Listed(s.to, row.kind), 0) << "cut loose, the subtree leaves nothing behind";
     }
+}
+
+// Every use is counted: a member that a staying node holds only through a
+// connection stays after the node holding it in its layer left, and leaves
+// with the last use (a connection cut, a node gone).
+TEST(SceneMembers, AMemberLeavesWithItsLastUse)
+{
+    struct Row
+    {
+        const char* step;
+        int uses;
+    };
+    Scenes s;
+    KScnNode* a = s.NodeIn(s.from, "A");
+    KScnNode* b = s.NodeIn(s.from, "B");
+    s.Use(a, b, "Ab");
+    KScnSceneContents* c = s.from->GetContents();
+    const Row rows[] = {
+        {"held in a's layer, connected to b", 2}, {"a moved away", 1}, {"b's connection cut", 0}};
+    for (const Row& row : rows)
+    {
+        if (row.uses == 1)
+        {
+            ASSERT_TRUE(s.to->GetRootNode()->AddChild(a));
+        }
+        if (row.uses == 0)
+        {
+            ASSERT_TRUE(b->GetPropertyHandler()->DisconnectSrc(s.stone->GetPropertyHandler()));
+        }
+        EXPECT_EQ(c->GetMaterialUseCount(s.stone), row.uses) << row.step;
+        KPointerArray<KScnMaterial> materials(16);
+        s.from->FillMaterialArray(materials);
+        EXPECT_EQ(materials.GetCount(), row.uses > 0 ? 1 : 0) << row.step;
+    }
+}
+
+// A texture or video connected to something other than a node joins the
+// scenes that list that object: a material, a generic node, a texture; cut
+// loose, it leaves them.
+TEST(SceneMembers, ATextureOrVideoJoinsTheScenesThatListItsUser)
+{
+    struct Row
+    {
+        const char* user; // m material on a node, M material listed alone, f free material, g generic node
+        bool video;       // a video on the texture too
+        int textures, videos;
+        bool first = false; // texture and video hung on the user before the user joins the scene
+    };
+    const Row rows[] = {{"m", false, 1, 0},      {"m", true, 1, 1},       {"M", true, 1, 1},
+                        {"g", false, 1, 0},      {"g", true, 1, 1},       {"f", true, 0, 0},
+                        {"m", true, 1, 1, true}, {"M", true, 1, 1, true}, {"g", true, 1, 1, true}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.user) + (row.video ? " with a video" : "") +
+                     (row.first ? ", hung first" : ""));
+        Scenes s;
+        KScnTakeNodeContainer* user = s.stone;
+        KScnGenericNode* generic = *row.user == 'g' ? s.manager.CreateGenericNode("G") : nullptr;
+        if (generic != nullptr)
+            user = generic;
+        KScnTakeNodeContainer* wood = s.Make('t', "Wood");
+        const auto hang = [&]
+        {
+            Connect(user, wood);
+            if (row.video)
+                Connect(wood, s.Make('v', "Clip"));
+        };
+        if (row.first)
+            hang();
+        if (*row.user == 'm')
+            Connect(s.NodeIn(s.from, "n"), s.stone);
+        else if (*row.user == 'M')
+            s.from->GetContents()->AddMaterial(s.stone);
+        else if (generic != nullptr)
+        {
+            ASSERT_TRUE(s.from->AddGenericNode(generic));
+        }
+        if (!row.first)
+            hang();
+        EXPECT_EQ(Listed(s.from, 't'), row.textures);
+        EXPECT_EQ(Listed(s.from, 'v'), row.videos);
+        ASSERT_TRUE(user->GetPropertyHandler()->DisconnectSrc(wood->GetPropertyHandler()));
+        EXPECT_EQ(Listed(s.from, 't'), 0) << "cut loose";
+        EXPECT_EQ(Listed(s.from, 'v'), 0) << "with its texture";
+    }
+}
+
+// With names checked, the target's lists are emptied first: what it listed
+// by itself (a material without a node) does not stay beside the subtree.
+TEST(SceneMembers, WithNamesCheckedTheTargetsListsAreEmptiedFirst)
+{
+    Scenes s;
+    KScnNode* a = s.NodeIn(nullptr, "A");
+    s.Use(a, nullptr, "a");
+    List(s.to->GetContents(), s.Make('m', "Loose"));
+    KScnGenericNode* generic = s.manager.CreateGenericNode("G");
+    ASSERT_TRUE(s.to->AddGenericNode(generic));
+    ASSERT_TRUE(a->SetSceneContents(s.to->GetContents(), true));
+    ASSERT_EQ(Listed(s.to, 'm'), 1);
+    EXPECT_EQ(s.to->GetContents()->GetMaterial(0), s.stone);
+    EXPECT_EQ(s.to->GetGenericNodeCount(), 0);
 }
 
 // With names checked, a member of the target with the name of a moving one

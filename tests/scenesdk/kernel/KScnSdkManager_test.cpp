@@ -409,6 +409,47 @@ TEST(SdkManagerTest, ListenersAreToldAndOwned)
     EXPECT_EQ(log, expected);
 }
 
+// A listener is handed the new object's own initial-name string, which it
+// may keep: it stays valid and follows the object's names.
+class KeepingListener : public KScnSdkManagerListener
+{
+public:
+    void OnObjectCreated(const KString& name) override { mKept.push_back(&name); }
+    std::vector<const KString*> mKept;
+};
+
+TEST(SdkManagerTest, ListenersGetTheObjectsOwnInitialName)
+{
+    KScnSdkManager m;
+    KeepingListener* listeners[KScnSdkManager::eListenerKindCount];
+    for (int kind = 0; kind < KScnSdkManager::eListenerKindCount; ++kind)
+    {
+        listeners[kind] = new KeepingListener;
+        m.SetListener(static_cast<KScnSdkManager::EListenerKind>(kind), listeners[kind]);
+    }
+    const struct
+    {
+        KScnSdkManager::EListenerKind kind;
+        KScnObject* object;
+        const char* name;
+    } rows[] = {
+        {KScnSdkManager::eListenNodes, m.CreateNode("Arm"), "Model::Arm"},
+        {KScnSdkManager::eListenMaterials, m.CreateMaterial("Red"), "Material::Red"},
+        {KScnSdkManager::eListenTextures, m.CreateTexture("Wood"), "Texture::Wood"},
+        {KScnSdkManager::eListenVideos, m.CreateVideo("Clip"), "Video::Clip"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(listeners[row.kind]->mKept.size(), 1u);
+        const KString* kept = listeners[row.kind]->mKept[0];
+        EXPECT_EQ(kept, &row.object->GetInitialNameString());
+        EXPECT_STREQ(kept->Buffer(), row.name);
+        row.object->SetNames("Renamed");
+        EXPECT_STREQ(kept->Buffer(), "Renamed");
+    }
+}
+
 TEST(SdkManagerTest, ManagerDeathDestroysEverything)
 {
     int deaths = 0;

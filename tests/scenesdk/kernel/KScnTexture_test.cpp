@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include "scenesdk/animation/KFCurve.h"
@@ -60,7 +61,7 @@ std::string Triple(double x, double y, double z)
 
 TEST(KScnTexture, PropertyTableAfterReset)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     ASSERT_EQ(props->GetPropertyCount(), 15);
     for (int i = 0; i < 15; ++i)
@@ -92,7 +93,7 @@ TEST(KScnTexture, PropertyTableAfterReset)
 
 TEST(KScnTexture, PropertySetIdentityAndVideoList)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     EXPECT_STREQ(props->GetClassName(), "KScnTextureProperties");
     EXPECT_TRUE(props->IsA(KScnTextureProperties::ClassId));
@@ -140,7 +141,7 @@ TEST(KScnTexture, EnumNames)
     EXPECT_EQ(WrapModeName(2), nullptr);
 
     // The properties name their values through the same functions.
-    KScnTexture tex(&gManager, "Texture::t");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::t");
     KScnTextureProperties* props = tex.GetTextureProperties();
     EXPECT_STREQ(props->CurrentTextureBlendMode.GetEnumName(1), "Additive");
     EXPECT_STREQ(props->TextureTypeUse.GetEnumName(5), "Bump Map (NormalMap)");
@@ -150,7 +151,7 @@ TEST(KScnTexture, EnumNames)
 
 TEST(KScnTexture, NewTextureState)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     EXPECT_EQ(tex.GetBlendMode(), eBlendAdditive);
     EXPECT_EQ(tex.GetMappingType(), KScnTexture::eMappingUV);
     EXPECT_EQ(tex.GetTextureProperties()->CurrentMappingType.GetValue(), eUMT_UV);
@@ -161,7 +162,7 @@ TEST(KScnTexture, NewTextureState)
     EXPECT_EQ(Triple(x, y, z), Triple(0, 0, 0));
     EXPECT_DOUBLE_EQ(tex.GetDefaultAlpha(), 1.0);
     EXPECT_EQ(tex.GetTypeName(), "TextureVideoClip");
-    EXPECT_EQ(tex.GetTypeNames().GetCount(), 0);
+    EXPECT_EQ(tex.GetTypeNameList().GetCount(), 0);
     EXPECT_STREQ(tex.GetFileName(), "");
     EXPECT_STREQ(tex.GetRelativeFileName(), "");
     EXPECT_EQ(tex.GetRepeatU(), 1);
@@ -177,7 +178,7 @@ TEST(KScnTexture, NewTextureState)
 
 TEST(KScnTexture, DefaultTakeChannels)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     KFCurveNode* root = tex.GetDefaultTakeNode()->GetRootCurveNode();
     const char* names[] = {"Translation", "Rotation", "Scaling", "Alpha"};
     ASSERT_EQ(root->GetChildCount(), 4);
@@ -202,7 +203,7 @@ TEST(KScnTexture, DefaultTakeChannels)
 
 TEST(KScnTexture, PlacementWritesCurvesAndProperties)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     KScnTextureProperties* props = tex.GetTextureProperties();
     tex.SetDefaultTranslation(1.5, -2.0, 0.1);
     EXPECT_EQ(CurveAt(tex, "Translation/Z")->GetDefaultValue(), 0.1f);
@@ -234,7 +235,7 @@ TEST(KScnTexture, PlacementWritesCurvesAndProperties)
 
 TEST(KScnTexture, FileNames)
 {
-    KScnTexture tex(&gManager, "Texture::wood");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::wood");
     EXPECT_TRUE(tex.SetFileName("C:/data/wood.tga"));
     EXPECT_TRUE(tex.SetRelativeFileName("wood.tga"));
     EXPECT_FALSE(tex.SetFileName(""));
@@ -251,7 +252,7 @@ TEST(KScnTexture, FileNames)
 
 TEST(KScnTexture, MappingTypeRule)
 {
-    KScnTexture tex(&gManager, "Texture::t");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::t");
     auto shown = [&] { return static_cast<int>(tex.GetTextureProperties()->CurrentMappingType.GetValue()); };
     const int expected[] = {10, -1, 4, 5, 8, 9, 0, 6, 10}; // for types 0..8; 1 depends on the normal
     for (int type = 0; type <= 8; ++type)
@@ -282,7 +283,7 @@ TEST(KScnTexture, MappingTypeRule)
 
 TEST(KScnTexture, UseCroppingWrapBlendAndMaterialMode)
 {
-    KScnTexture tex(&gManager, "Texture::t");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::t");
     const ETextureUse6 expected[] = {eTextureUseColor,     eTextureUseShadowMap,
                                      eTextureUseLightMap,  eTextureUseSphericalReflectionMap,
                                      eTextureUseSphereMap, eTextureUseBumpNormalMap,
@@ -323,7 +324,7 @@ TEST(KScnTexture, UseCroppingWrapBlendAndMaterialMode)
 
 TEST(KScnTexture, PivotSettersKeepTheFourthComponent)
 {
-    KScnTexture tex(&gManager, "Texture::t");
+    KScnFree<KScnTexture> tex(&gManager, "Texture::t");
     KScnTextureProperties* props = tex.GetTextureProperties();
     props->TextureRotationPivot.SetValue(KgeTVector(1, 2, 3, 9));
     KgeTVector p = props->TextureRotationPivot.GetValue();
@@ -342,8 +343,8 @@ TEST(KScnTexture, DuplicateTest)
     EXPECT_EQ(KScnTexture::StripTrailingDigits("123"), "");
     EXPECT_EQ(KScnTexture::StripTrailingDigits("a1b"), "a1b");
 
-    KScnTexture a(&gManager, "Texture::wood1");
-    KScnTexture b(&gManager, "Texture::wood2");
+    KScnFree<KScnTexture> a(&gManager, "Texture::wood1");
+    KScnFree<KScnTexture> b(&gManager, "Texture::wood2");
     for (KScnTexture* t : {&a, &b})
     {
         t->SetFileName("wood.tga");
@@ -354,7 +355,7 @@ TEST(KScnTexture, DuplicateTest)
     EXPECT_TRUE(a.IsDuplicateOf(&a));
     EXPECT_FALSE(a.IsDuplicateOf(nullptr));
 
-    KScnTexture other(&gManager, "Texture::stone1");
+    KScnFree<KScnTexture> other(&gManager, "Texture::stone1");
     other.SetFileName("wood.tga");
     other.SetMediaName("wood");
     other.SetTranslation(0.5, 0.25);
@@ -399,7 +400,7 @@ TEST(KScnTexture, DuplicateTest)
 TEST(KScnTexture, HandlerPropertiesBecomeUserProperties)
 {
     KScnSdkManager manager;
-    KScnTexture tex(&manager, "Texture::t");
+    KScnFree<KScnTexture> tex(&manager, "Texture::t");
     EXPECT_EQ(tex.InstantiateHandlerProperties(), 15);
     KFCurveNode* root = tex.GetDefaultTakeNode()->GetRootCurveNode();
     int translations = 0;

@@ -1,3 +1,4 @@
+#include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
@@ -27,17 +28,23 @@ std::vector<int> Vertices(const KScnMesh& m)
     return std::vector<int>(m.GetPolygonVertices(), m.GetPolygonVertices() + m.GetPolygonVertexCount());
 }
 
-std::unique_ptr<KScnMesh> Triangulate(const KScnMesh& mesh)
+// A triangulator without a manager makes its results as KScnFree meshes.
+KScnFree<KScnMesh>* Free(KScnMesh* mesh)
+{
+    return static_cast<KScnFree<KScnMesh>*>(mesh);
+}
+
+std::unique_ptr<KScnFree<KScnMesh>> Triangulate(const KScnMesh& mesh)
 {
     KScnTriangulator triangulator(nullptr);
-    return std::unique_ptr<KScnMesh>(triangulator.TriangulateMesh(mesh));
+    return std::unique_ptr<KScnFree<KScnMesh>>(Free(triangulator.TriangulateMesh(mesh)));
 }
 
 // A mesh with points on a flat plane z = 0 and the given polygons.
-std::unique_ptr<KScnMesh> FlatMesh(const std::vector<std::pair<double, double>>& points,
-                                   const std::vector<std::vector<int>>& polygons)
+std::unique_ptr<KScnFree<KScnMesh>> FlatMesh(const std::vector<std::pair<double, double>>& points,
+                                             const std::vector<std::vector<int>>& polygons)
 {
-    auto mesh = std::make_unique<KScnMesh>(nullptr);
+    auto mesh = std::make_unique<KScnFree<KScnMesh>>(nullptr);
     mesh->InitControlPoints(static_cast<int>(points.size()));
     for (size_t i = 0; i < points.size(); ++i)
         mesh->SetControlPointAt(KgeTVector(points[i].first, points[i].second, 0.0), static_cast<int>(i));
@@ -79,7 +86,7 @@ std::vector<int> ZigZag(int n)
     return std::vector<int>(corners.begin(), corners.end());
 }
 
-std::unique_ptr<KScnMesh> OnePolygon(const std::vector<std::pair<double, double>>& points)
+std::unique_ptr<KScnFree<KScnMesh>> OnePolygon(const std::vector<std::pair<double, double>>& points)
 {
     std::vector<int> polygon(points.size());
     for (size_t i = 0; i < points.size(); ++i)
@@ -232,7 +239,7 @@ TEST(KScnTriangulator, ShortIndexArraysAndDegeneratePolygons)
               (std::vector<int>{42, 43, 40, 40, 40, 42, 0, 0, 0}));
     EXPECT_EQ(Indices(result->GetLayer(0)->GetMaterialElement()), (std::vector<int>{0, 0, 0}));
 
-    KScnMesh empty(nullptr);
+    KScnFree<KScnMesh> empty(nullptr);
     auto none = Triangulate(empty);
     EXPECT_EQ(none->GetPolygonCount(), 0);
     EXPECT_EQ(none->GetLayerCount(), 0);
@@ -312,7 +319,7 @@ TEST(KScnTriangulator, EveryLayerIsRemapped)
 TEST(KScnTriangulator, MixedPolygonsKeepTheirValues)
 {
     std::srand(7);
-    KScnMesh mesh(nullptr);
+    KScnFree<KScnMesh> mesh(nullptr);
     std::vector<int> sizes;
     int points = 0;
     for (int p = 0; p < 200; ++p)
@@ -402,8 +409,8 @@ TEST(KScnTriangulator, ClippingWorkGrowsLinearly)
     {
         const auto mesh = OnePolygon(Star(sizes[k]));
         KScnTriangulator triangulator(nullptr);
-        std::unique_ptr<KScnMesh> result;
-        work[k] = kerneltest::WorkOf([&] { result.reset(triangulator.TriangulateMesh(*mesh)); });
+        std::unique_ptr<KScnFree<KScnMesh>> result;
+        work[k] = kerneltest::WorkOf([&] { result.reset(Free(triangulator.TriangulateMesh(*mesh))); });
         EXPECT_STREQ(triangulator.GetStatusText(), "");
         EXPECT_GT(work[k], 0u) << "the star is not convex";
         ASSERT_EQ(result->GetPolygonCount(), sizes[k] - 2);
@@ -425,7 +432,7 @@ TEST(KScnTriangulator, PolygonTooCostlyToClipIsFannedWithAWarning)
     points.insert(points.end(), lobe.rbegin(), lobe.rend());
     const int n = static_cast<int>(points.size());
     KScnTriangulator triangulator(nullptr);
-    std::unique_ptr<KScnMesh> result(triangulator.TriangulateMesh(*OnePolygon(points)));
+    std::unique_ptr<KScnFree<KScnMesh>> result(Free(triangulator.TriangulateMesh(*OnePolygon(points))));
     EXPECT_STREQ(triangulator.GetStatusText(),
                  ("warning: 1 concave polygon too costly to clip fanned instead (largest " +
                   std::to_string(n) + " corners)")
@@ -442,4 +449,88 @@ TEST(KScnTriangulator, FarAndBrokenCornersStillGiveTriangles)
           {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, inf}, {0, 4}},
           {{0, 0}, {4, 0}, {4, 1}, {nan, 1}, {1, 4}, {0, 4}}})
         EXPECT_EQ(Triangulate(*OnePolygon(shape))->GetPolygonCount(), static_cast<int>(shape.size()) - 2);
+}
+
+// The triangles each polygon gets, corner by corner: convex ones in the
+// zig-zag order (a straight corner does not make one concave), concave ones
+// ear by ear from corner 0 on, an ear being a convex corner (a straight one
+// is not) whose triangle holds no corner left, not even on its edge, and
+// after an ear going on past the next corner; a polygon that crosses itself
+// is still cut into n - 2 triangles, a corner clipped even without an ear
+// once a whole round found none (and a corner clipped so no longer blocks).
+TEST(KScnTriangulator, TrianglesOfEachPolygonShape)
+{
+    const struct
+    {
+        const char* shape;
+        std::vector<std::pair<double, double>> points;
+        std::vector<int> triangles;
+        bool simple; // covers its own area exactly
+    } rows[] = {
+        {"convex", {{0, 0}, {4, 0}, {5, 3}, {2, 5}, {-1, 3}}, {0, 1, 2, 2, 3, 0, 0, 3, 4}, true},
+        {"convex, a straight corner",
+         {{0, 0}, {2, 0}, {4, 0}, {4, 4}, {0, 4}},
+         {0, 1, 2, 2, 3, 0, 0, 3, 4},
+         true},
+        {"L", {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}}, {0, 1, 2, 3, 4, 5, 0, 2, 3, 3, 5, 0}, true},
+        {"L, a straight corner",
+         {{0, 0}, {2, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}},
+         {1, 2, 3, 4, 5, 6, 0, 1, 3, 4, 6, 0, 0, 3, 4},
+         true},
+        {"notch with its tip on a diagonal",
+         {{0, 0}, {4, 0}, {2, 1}, {4, 2}, {0, 2}},
+         {0, 1, 2, 2, 3, 4, 4, 0, 2},
+         true},
+        {"square around a hole, through a slit of no width",
+         {{0, 0}, {4, 0}, {4, 4}, {2, 4}, {2, 3}, {3, 3}, {3, 1}, {1, 1}, {1, 3}, {2, 3}, {2, 4}, {0, 4}},
+         {2, 3, 4, 8, 9, 10, 2, 4, 5, 8, 10, 11, 1, 2, 5, 7, 8, 11, 1, 5, 6, 7, 11, 0, 0, 1, 6, 6, 7, 0},
+         true},
+        {"crossing itself",
+         {{7, 5}, {7, 3}, {3, 6}, {5, 5}, {9, 0}, {9, 7}, {4, 1}},
+         {6, 0, 1, 3, 4, 5, 5, 6, 1, 2, 3, 5, 5, 1, 2},
+         false},
+        {"crossing itself, a corner made convex blocking no more",
+         {{2, 9}, {5, 5}, {0, 3}, {9, 0}, {3, 5}, {0, 0}},
+         {4, 5, 0, 0, 1, 2, 3, 4, 0, 0, 2, 3},
+         false},
+    };
+    for (const auto& row : rows)
+    {
+        const auto mesh = OnePolygon(row.points);
+        const auto result = Triangulate(*mesh);
+        EXPECT_EQ(Vertices(*result), row.triangles) << row.shape;
+        if (!row.simple)
+            continue;
+        const std::vector<double> areas = TriangleAreas(*result);
+        EXPECT_GE(*std::min_element(areas.begin(), areas.end()), 0.0) << row.shape;
+        EXPECT_DOUBLE_EQ(std::accumulate(areas.begin(), areas.end(), 0.0), SignedArea(*mesh, Vertices(*mesh)))
+            << row.shape;
+    }
+}
+
+// Two figure eights too costly to clip, the larger first: the warning
+// counts both and names the larger.
+TEST(KScnTriangulator, FanWarningNamesTheLargestPolygon)
+{
+    std::vector<std::pair<double, double>> points;
+    std::vector<std::vector<int>> polygons;
+    for (const int lobe : {2000, 1500})
+    {
+        auto eight = WrittenCircle(300, 10.0, -10.0);
+        const auto small = WrittenCircle(lobe, 1.0, 1.0, 0.0);
+        eight.insert(eight.end(), small.rbegin(), small.rend());
+        std::vector<int> polygon;
+        for (const auto& p : eight)
+        {
+            polygon.push_back(static_cast<int>(points.size()));
+            points.push_back(p);
+        }
+        polygons.push_back(polygon);
+    }
+    KScnTriangulator triangulator(nullptr);
+    const std::unique_ptr<KScnFree<KScnMesh>> result(
+        Free(triangulator.TriangulateMesh(*FlatMesh(points, polygons))));
+    EXPECT_STREQ(triangulator.GetStatusText(),
+                 "warning: 2 concave polygons too costly to clip fanned instead (largest 2300 corners)");
+    EXPECT_EQ(result->GetPolygonCount(), 2298 + 1798);
 }

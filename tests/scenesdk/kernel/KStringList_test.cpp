@@ -1,5 +1,4 @@
 #include "scenesdk/kernel/KOwnedObjectRef.h"
-#include "scenesdk/kernel/KScnNamePair.h"
 #include "scenesdk/kernel/KStringList.h"
 
 #include <gtest/gtest.h>
@@ -69,21 +68,6 @@ TEST(KStringListTest, CopyAssignAndAppend)
     EXPECT_EQ(Text(c), "one~two~three~one~two~three");
     b.Append(a);
     EXPECT_EQ(b.GetCount(), 6);
-}
-
-TEST(KScnNamePairTest, InitialAndCurrentNames)
-{
-    KScnNamePair names;
-    names.InitNamePair("Cube");
-    names.SetCurrentName("Model::Cube1");
-    EXPECT_STREQ(names.GetCurrentName(), "Model::Cube1");
-    EXPECT_STREQ(names.GetInitialName(), "Cube");
-    names.SetNames("Sphere");
-    EXPECT_STREQ(names.GetCurrentName(), "Sphere");
-    names.SetNames(nullptr);
-    EXPECT_STREQ(names.GetInitialName(), "");
-    names.FreeNamePair();
-    EXPECT_STREQ(names.GetCurrentName(), "");
 }
 
 namespace

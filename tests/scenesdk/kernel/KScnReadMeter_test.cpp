@@ -1,0 +1,384 @@
+// The read meter: what a read makes, charged in bytes as it is made, held to
+// the budget of the file's size. The meter on its own (budget, charges,
+// refusal text, one meter a thread), then each kind of growth read through
+// the importer at two small sizes: the charge of that kind grows with the
+// size, and the read at a budget below what it makes stops with error 0, a
+// reason naming the budget, and the scene and manager as before.
+
+#include "scenesdk/kernel/KScnFree.h"
+#include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
+#include "scenesdk/kernel/KScnSceneContents.h"
+#include "scenesdk/kernel/KScnSceneRoot.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace scenesdk;
+
+namespace
+{
+
+using Meter = KScnReadMeter;
+
+TEST(ReadMeter, BudgetGrowsWithTheFileAndTheScale)
+{
+    const uint64_t mb = uint64_t(1) << 20;
+    EXPECT_EQ(Meter::Budget(0, 1.0), 160 * mb);
+    EXPECT_EQ(Meter::Budget(mb, 1.0), 176 * mb);
+    EXPECT_EQ(Meter::Budget(mb, 2.0), 352 * mb);
+    EXPECT_EQ(Meter::Budget(0, 0.0), 160 * mb); // not above 0: as 1
+    EXPECT_EQ(Meter::Budget(0, -3.0), 160 * mb);
+    EXPECT_EQ(Meter::Budget(0, 1e300), UINT64_MAX);
+    EXPECT_EQ(Meter::Megabytes(1.01 * mb, true), "1.1");
+    EXPECT_EQ(Meter::Megabytes(1.09 * mb, false), "1.0");
+    EXPECT_EQ(Meter::Megabytes(160.5 * mb, false), "160");
+    EXPECT_EQ(Meter::Megabytes(160.5 * mb, true), "161");
+}
+
+TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
+{
+    EXPECT_EQ(Meter::Current(), nullptr);
+    Meter::Charge(Meter::eKeys, uint64_t(1) << 40); // no meter: nothing
+    {
+        Meter meter(0, 1.0 / 160.0, "KStreamOptionsX"); // 1 MB
+        ASSERT_EQ(Meter::Current(), &meter);
+        {
+            Meter inner(0, 100.0, "Y"); // another read's meter leaves the first in charge
+            EXPECT_EQ(Meter::Current(), &meter);
+        }
+        EXPECT_EQ(Meter::Current(), &meter);
+        Meter::Charge(Meter::eTakes, 1 << 20);
+        EXPECT_FALSE(meter.IsOver());
+        Meter::Count(Meter::eWarpSamples, 1); // past: counted, not thrown
+        EXPECT_TRUE(meter.IsOver());
+        EXPECT_EQ(meter.GetCharged(Meter::eTakes), uint64_t(1) << 20);
+        const std::string reason = "the read would make more than its budget of 1.0 MB allows for a file of "
+                                   "this size: time-warp samples; KStreamOptionsX::mBudgetScale raises it";
+        try
+        {
+            Meter::Check();
+            ADD_FAILURE() << "Check past the budget did not throw";
+        }
+        catch (const KScnReadOverBudget& over)
+        {
+            EXPECT_EQ(over.what(), reason);
+        }
+        EXPECT_THROW(Meter::Charge(Meter::eKeys, 0), KScnReadOverBudget); // and again
+        // A side file raises the budget, once however it is named.
+        Meter::AddSideFile("/lib.mtl", 1 << 20);
+        Meter::AddSideFile("/lib.mtl", 1 << 20);
+        EXPECT_EQ(meter.GetBudget(), Meter::Budget(1 << 20, 1.0 / 160.0));
+        EXPECT_NO_THROW(Meter::Check());
+        Meter::SetOptionsClass("KStreamOptionsObj");
+        EXPECT_NE(meter.Reason().find("KStreamOptionsObj::mBudgetScale raises it"), std::string::npos);
+    }
+    EXPECT_EQ(Meter::Current(), nullptr);
+    EXPECT_EQ(Meter::Last().mCharged[Meter::eTakes], uint64_t(1) << 20);
+    EXPECT_EQ(Meter::Last().mUsed, (uint64_t(1) << 20) + 1);
+}
+
+TEST(ReadMeter, NothingThrownWhileAnExceptionUnwinds)
+{
+    Meter meter(0, 1.0 / 160.0 / 1024.0, "X"); // 1 KB
+    struct SChargesWhenDestroyed
+    {
+        ~SChargesWhenDestroyed() { Meter::Charge(Meter::eObjects, 4096); }
+    };
+    try
+    {
+        SChargesWhenDestroyed charges;
+        throw std::runtime_error("unwinding");
+    }
+    catch (const std::runtime_error&)
+    {
+    }
+    EXPECT_TRUE(meter.IsOver());
+}
+
+// ---- Each kind of growth, read through the importer ----
+
+std::string Numbered(int count, const std::function<std::string(int)>& item)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += item(i);
+    return text;
+}
+
+std::string N(int i)
+{
+    return std::to_string(i);
+}
+
+std::string Scene(const std::string& objects, const std::string& takes = std::string())
+{
+    return "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" + objects + "}\n" +
+           (takes.empty() ? std::string() : "Takes: {\n" + takes + "}\n");
+}
+
+std::string Nulls(int count)
+{
+    return Numbered(count, [](int i) { return "Model: \"M" + N(i) + "\", \"Null\"\n"; });
+}
+
+std::string EmptyTakes(int count)
+{
+    return Numbered(count, [](int i) { return " Take: \"T" + N(i) + "\"\n"; });
+}
+
+std::string Curve(int keys, double seconds)
+{
+    std::string list;
+    for (int k = 0; k < keys; ++k)
+        list += (k == 0 ? "" : ", ") + std::to_string(int64_t(46186158000.0 * seconds * k / (keys - 1))) +
+                ", " + N(k % 7) + ", L";
+    return "Default: 0\nKeyVer: 4004\nKeyCount: " + N(keys) + "\nKey: " + list + "\n";
+}
+
+// count Nulls whose Transform is warped over 100 s (3,000 samples a curve).
+std::string Warped(int count)
+{
+    const std::string warps = "  TimeWarps: {\n   TimeWarp: 1 {\n    Channel: \"TimeWarp\" {\n" +
+                              Curve(2, 100.0) + "    }\n   }\n  }\n";
+    return Scene(Nulls(count), " Take: \"W\" {\n" + warps +
+                                   Numbered(count,
+                                            [](int i) {
+                                                return "  Model: \"M" + N(i) +
+                                                       "\" { Channel: \"Transform\" { TimeWarpID: 1 } }\n";
+                                            }) +
+                                   " }\n");
+}
+
+// count Nulls whose T.X has a layer keyed over 100 s (3,000 samples a stack).
+std::string Layered(int count)
+{
+    return Scene(
+        Nulls(count),
+        " Take: \"L\" {\n" +
+            Numbered(count,
+                     [](int i)
+                     {
+                         return "  Model: \"M" + N(i) +
+                                "\" {\n   Channel: \"Transform\" {\n    Channel: \"T\" {\n     Channel: "
+                                "\"X\" {\n" +
+                                Curve(2, 1.0) + "      LayerChannel: {\n       LayerID: 1\n" +
+                                Curve(2, 100.0) + "      }\n     }\n    }\n   }\n  }\n";
+                     }) +
+            " }\n");
+}
+
+struct SGrowth
+{
+    const char* name;
+    Meter::EKind kind;
+    std::function<std::string(int)> file;
+    int small, large;
+    // A file read into the scene first (what earlier reads brought), of the size.
+    std::function<std::string(int)> earlier = nullptr;
+};
+
+const std::vector<SGrowth>& Growths()
+{
+    static const std::vector<SGrowth> growths = {
+        {"nulls", Meter::eProperties, [](int n) { return Scene(Nulls(n)); }, 10, 20},
+        {"cameras", Meter::eProperties,
+         [](int n)
+         { return Scene(Numbered(n, [](int i) { return "Model: \"C" + N(i) + "\", \"Camera\"\n"; })); },
+         5, 10},
+        {"user properties", Meter::eUserProperties,
+         [](int n)
+         {
+             return Scene(
+                 "Model: \"U\", \"Null\" {\n" +
+                 Numbered(n, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) +
+                 "}\n");
+         },
+         20, 40},
+        {"takes x objects", Meter::eTakes, [](int n) { return Scene(Nulls(10), EmptyTakes(n)); }, 10, 20},
+        {"shapes x takes", Meter::eChannels,
+         [](int n)
+         {
+             return Scene(
+                 "Model: \"F\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: "
+                 "3\n  PolygonVertices: 0,1,2\n }\n" +
+                     Numbered(8,
+                              [](int i) {
+                                  return " Shape: \"S" + N(i) + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n";
+                              }) +
+                     "}\n",
+                 EmptyTakes(n));
+         },
+         20, 40},
+        {"written take entries", Meter::eChannels,
+         [](int n)
+         {
+             return Scene(Nulls(5), Numbered(n,
+                                             [](int t)
+                                             {
+                                                 return " Take: \"T" + N(t) + "\" {\n" +
+                                                        Numbered(5,
+                                                                 [](int i) {
+                                                                     return "  Model: \"M" + N(i) +
+                                                                            "\" { Channel: \"T\" }\n";
+                                                                 }) +
+                                                        " }\n";
+                                             }));
+         },
+         4, 8},
+        {"keys", Meter::eKeys,
+         [](int n)
+         {
+             return Scene(Nulls(1),
+                          " Take: \"K\" {\n  Model: \"M0\" {\n   Channel: \"Transform\" {\n    Channel: "
+                          "\"T\" {\n     Channel: \"X\" {\n" +
+                              Curve(n, 1.0) + "     }\n    }\n   }\n  }\n }\n");
+         },
+         2000, 4000},
+        {"use records", Meter::eUseRecords,
+         [](int n)
+         {
+             return Scene(Numbered(n,
+                                   [](int i) {
+                                       return "Material: \"m" + N(i) + "\" { Properties: { Diffuse: " + N(i) +
+                                              ", 0, 0 } }\n";
+                                   }) +
+                          "Model: \"M\", \"Null\" {\n Materials: " +
+                          Numbered(n, [](int i) { return (i == 0 ? "\"m" : ", \"m") + N(i) + "\""; }) +
+                          "\n}\n");
+         },
+         10, 20},
+        {"connections", Meter::eConnections,
+         [](int n)
+         {
+             return Scene(
+                 Numbered(n, [](int i)
+                          { return "Texture: \"t" + N(i) + "\" { FileName: \"t" + N(i) + ".tga\" }\n"; }) +
+                 "Model: \"M\", \"Null\" {\n Textures: " +
+                 Numbered(n, [](int i) { return (i == 0 ? "\"t" : ", \"t") + N(i) + "\""; }) + "\n}\n");
+         },
+         10, 20},
+        {"time-warp samples", Meter::eWarpSamples, Warped, 1, 2},
+        {"layer merge samples", Meter::eMergeSamples, Layered, 2, 4},
+        // The takes of the first file on the nulls of a second.
+        {"earlier takes", Meter::eTakes, [](int) { return Scene(Nulls(10)); }, 20, 40,
+         [](int n) { return Scene(Nulls(1), EmptyTakes(n)); }},
+        // The takes of a second file on the nulls of the first.
+        {"earlier reads", Meter::eTakes, [](int) { return Scene(Nulls(1), EmptyTakes(10)); }, 20, 40,
+         [](int n) { return Scene(Nulls(n)); }},
+    };
+    return growths;
+}
+
+struct SState
+{
+    int nodes = 0, attributes = 0, materials = 0, textures = 0, objects = 0, takes = 0;
+    std::vector<std::string> sceneTakes;
+    bool operator==(const SState& o) const
+    {
+        return nodes == o.nodes && attributes == o.attributes && materials == o.materials &&
+               textures == o.textures && objects == o.objects && takes == o.takes &&
+               sceneTakes == o.sceneTakes;
+    }
+};
+
+SState StateOf(KScnSdkManager& manager, KScnSceneRoot& scene)
+{
+    SState s;
+    s.nodes = manager.GetNodeCount();
+    s.attributes = manager.GetNodeAttributeCount();
+    s.materials = manager.GetMaterialCount();
+    s.textures = manager.GetTextureCount();
+    s.objects = manager.GetHandlerObjectCount();
+    KScnSceneContents* contents = scene.GetContents();
+    for (int i = 0; i < contents->GetNodeCount(); ++i)
+        s.takes += contents->GetNode(i)->GetTakeNodeCount();
+    s.sceneTakes = scene.GetTakeNames();
+    return s;
+}
+
+class ReadMeterGrowth : public testsupport::TempDirTest
+{
+protected:
+    // Reads text into the scene at the scale; the status text goes to status.
+    bool Read(KScnSceneRoot* scene, const std::string& text, double scale, std::string& status)
+    {
+        const std::string path = m_Dir.WriteFile("growth" + N(++mFiles) + ".scn", text);
+        KScnFree<KScnImporter> importer(&mManager);
+        if (!importer.Initialize(path.c_str()))
+            return false;
+        KStreamOptionsScn* options = importer.GetImportOptions(true);
+        options->mBudgetScale = scale;
+        const bool read = importer.Import(scene, options);
+        options->Destroy(0);
+        status = importer.GetStatusText();
+        mError = importer.GetLastErrorID();
+        return read;
+    }
+
+    // The growth's file of size n read into a new scene (after its earlier
+    // file); the meter's figures of that read.
+    Meter::SFigures Measure(const SGrowth& g, int n)
+    {
+        KScnSceneRoot* scene = mManager.CreateScene();
+        std::string status;
+        EXPECT_TRUE(!g.earlier || Read(scene, g.earlier(n), 1.0, status)) << status;
+        EXPECT_TRUE(Read(scene, g.file(n), 1.0, status)) << status;
+        mManager.DestroyScene(scene, true);
+        return Meter::Last();
+    }
+
+    KScnSdkManager mManager;
+    int mFiles = 0;
+    int mError = -1;
+};
+
+TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
+{
+    for (const SGrowth& g : Growths())
+    {
+        SCOPED_TRACE(g.name);
+        const Meter::SFigures small = Measure(g, g.small);
+        const Meter::SFigures large = Measure(g, g.large);
+        // Linear: the kind's charge grows as the size (less a part that does
+        // not grow).
+        const double ratio = double(g.large) / g.small;
+        ASSERT_GT(small.mCharged[g.kind], 0u);
+        EXPECT_GT(double(large.mCharged[g.kind]), 0.8 * ratio * double(small.mCharged[g.kind]));
+        EXPECT_LT(double(large.mCharged[g.kind]), 1.1 * ratio * double(small.mCharged[g.kind]));
+
+        // At a budget of half what the large read made: stopped, the scene
+        // and the manager as they were.
+        KScnSceneRoot* scene = mManager.CreateScene();
+        std::string status;
+        ASSERT_TRUE(!g.earlier || Read(scene, g.earlier(g.large), 1.0, status)) << status;
+        const SState before = StateOf(mManager, *scene);
+        const std::string text = g.file(g.large);
+        const double scale = double(large.mUsed) / 2.0 / double(Meter::Budget(text.size(), 1.0));
+        EXPECT_FALSE(Read(scene, text, scale, status));
+        EXPECT_EQ(mError, 0);
+        EXPECT_NE(status.find("budget of "), std::string::npos) << status;
+        EXPECT_NE(status.find("KStreamOptionsScn::mBudgetScale raises it"), std::string::npos) << status;
+        EXPECT_TRUE(StateOf(mManager, *scene) == before);
+        // What the meter alone sees names the kind that grew.
+        if (g.kind == Meter::eWarpSamples || g.kind == Meter::eMergeSamples || g.kind == Meter::eKeys)
+        {
+            // (the samples, or the keys written from them)
+            const bool named =
+                status.find(std::string(": ") + Meter::kNames[g.kind] + ";") != std::string::npos ||
+                status.find(": keys;") != std::string::npos;
+            EXPECT_TRUE(named) << status;
+        }
+        // And read at the full budget.
+        EXPECT_TRUE(Read(scene, text, 2.5 * scale, status)) << status;
+        mManager.DestroyScene(scene, true);
+    }
+}
+
+} // namespace
