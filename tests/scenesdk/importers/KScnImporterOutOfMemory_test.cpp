@@ -205,9 +205,17 @@ const char* const kScene =
     "  Model: \"B\", \"Null\"\n  Model: \"Cam\", \"Camera\"\n  Model: \"Lamp\", \"Light\"\n"
     "  Model: \"Director\", \"CameraSwitcher\"\n"
     "  Material: \"M\"\n  Texture: \"T\" {\n    FileName: \"t.tga\"\n  }\n}\n"
-    "Takes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n    Model: \"A\" {\n    }\n    Model: \"Cam\" "
+    "Takes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
+    "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
+    "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n    }\n"
+    "    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n          Channel: \"X\" "
     "{\n"
-    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n"
+    "            KeyVer: 4004\n            KeyCount: 2\n            Key: 0, 0, L, 92372316000, 20, L\n"
+    "          }\n          LayerChannel: {\n            LayerID: 1\n            Channel: \"X\" {\n"
+    "              LayerID: 1\n              KeyVer: 4004\n              KeyCount: 2\n"
+    "              Key: 0, 0, L, 92372316000, 4, L\n            }\n          }\n          TimeWarpID: 1\n"
+    "        }\n      }\n    }\n"
+    "    Model: \"Cam\" {\n      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n"
     "  Take: \"Walk\" {\n  }\n}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.
@@ -356,7 +364,15 @@ std::vector<long> Sample(long count, long most)
     return n;
 }
 
-void RunMode(EMode mode, long samples)
+// The formats a run reads: scene files, the others, or all.
+enum class EFormats
+{
+    eScene,
+    eForeign,
+    eAll
+};
+
+void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
 {
     TempDir dir;
     const std::string base = dir.WriteFile("base.scn", kBase);
@@ -367,7 +383,8 @@ void RunMode(EMode mode, long samples)
     for (size_t k = 0; k < files.size(); ++k)
     {
         const SFile& file = files[k];
-        if (file.format < 0)
+        if (file.format < 0 || (formats == EFormats::eScene && file.format != 0) ||
+            (formats == EFormats::eForeign && file.format == 0))
             continue;
         long allocations = 0;
         std::string expected; // what the read makes without failures
@@ -422,9 +439,15 @@ void RunMode(EMode mode, long samples)
 #endif
 }
 
-TEST(ImporterOutOfMemory, EveryAllocationFailingOnceFailsTheReadCleanly)
+// In two halves, which the test runner runs side by side.
+TEST(ImporterOutOfMemory, EveryAllocationFailingOnceFailsASceneReadCleanly)
 {
-    RunMode(EMode::eOnce, 0);
+    RunMode(EMode::eOnce, 0, EFormats::eScene);
+}
+
+TEST(ImporterOutOfMemory, EveryAllocationFailingOnceFailsAForeignReadCleanly)
+{
+    RunMode(EMode::eOnce, 0, EFormats::eForeign);
 }
 
 TEST(ImporterOutOfMemory, MemoryStayingExhaustedFailsTheReadCleanly)
