@@ -23,8 +23,7 @@ std::atomic<int64_t> gKeyMemory{0};
 void* AllocKeyMemory(size_t bytes)
 {
     // A block of keys is metered as the keys it holds.
-    KScnReadMeter::Count(KScnReadMeter::eKeys,
-                         bytes >= kBlockBytes ? KScnReadMeter::kKeyBytes * kKeysPerBlock : bytes);
+    KScnReadMeter::Count(KScnReadMeter::eKeys, bytes >= kBlockBytes ? KScnReadMeter::kKeyBytes * kKeysPerBlock : bytes);
     void* p = std::calloc(1, bytes);
     if (p != nullptr)
     {

@@ -171,8 +171,7 @@ void AppendSampleTimes(int64_t first, int64_t last, int64_t period, std::vector<
     const uint64_t step = std::max<uint64_t>(static_cast<uint64_t>(std::max<int64_t>(period, 1)),
                                              span / kMaxSamplesPerSpan + 1);
     const uint64_t count = (span - 1) / step;
-    KScnReadMeter::Charge(kind,
-                          (count + times.size()) * KScnReadMeter::kSampleBytes * std::max<size_t>(cost, 1));
+    KScnReadMeter::Charge(kind, (count + times.size()) * KScnReadMeter::kSampleBytes * std::max<size_t>(cost, 1));
     times.reserve(times.size() + count);
     for (uint64_t k = 1; k <= count; ++k)
     {

@@ -226,8 +226,7 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
     return nullptr;
 }
 
-const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second,
-                                                  const char* third) const
+const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second, const char* third) const
 {
     const KFCurveNode* node = Walk(ReadRoot(), first, second);
     if (node != nullptr && third != nullptr)

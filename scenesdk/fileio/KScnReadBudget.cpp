@@ -106,13 +106,13 @@ bool KScnReadCost::Check(size_t fileSize, double scale, const char* optionsClass
             kWeights[most] * static_cast<double>(mCounts[most]))
             most = kind;
     const double cost = kWeights[most] * static_cast<double>(mCounts[most]);
-    std::string what = std::to_string(mCounts[most]) + " " + kNames[most] + " (" +
-                       KScnReadMeter::Megabytes(cost, true) + " MB";
+    std::string what =
+        std::to_string(mCounts[most]) + " " + kNames[most] + " (" + KScnReadMeter::Megabytes(cost, true) + " MB";
     if (cost < total)
         what += ", " + KScnReadMeter::Megabytes(total, true) + " MB with the rest";
     why = "the file makes " + what + "), more than its budget of " +
-          KScnReadMeter::Megabytes(double(budget), false) + " MB allows for a file of this size; " +
-          optionsClass + "::mBudgetScale raises it";
+          KScnReadMeter::Megabytes(double(budget), false) + " MB allows for a file of this size; " + optionsClass +
+          "::mBudgetScale raises it";
     return false;
 }
 

@@ -34,20 +34,20 @@ public:
     // the whole file is read and checked before they leave anything out.
     enum EOption
     {
-        eCharacterPoses = 0,  // character poses with their private scenes
-        eMaterials = 1,       // materials (with models' Materials and material layers)
-        eTextures = 2,        // textures (with models' Textures and texture layers)
-        eKeepDeformers = 3,   // off: skins and clusters, once bound into links, are destroyed
-        eDeformers = 4,       // skins and clusters, and the links they bind
-        eShapes = 5,          // the shapes (morph targets) of geometries
-        eUserProperties = 6,  // models' user properties
-        ePivots = 7,          // models' pivots, offsets, pre- and post-rotations and limits
-        eCharacters = 8,      // characters with their control sets
-        eTakes = 9,           // takes: their channels, the takes a read adds, their descriptions
+        eCharacterPoses = 0, // character poses with their private scenes
+        eMaterials = 1,      // materials (with models' Materials and material layers)
+        eTextures = 2,       // textures (with models' Textures and texture layers)
+        eKeepDeformers = 3,  // off: skins and clusters, once bound into links, are destroyed
+        eDeformers = 4,      // skins and clusters, and the links they bind
+        eShapes = 5,         // the shapes (morph targets) of geometries
+        eUserProperties = 6, // models' user properties
+        ePivots = 7,         // models' pivots, offsets, pre- and post-rotations and limits
+        eCharacters = 8,     // characters with their control sets
+        eTakes = 9,          // takes: their channels, the takes a read adds, their descriptions
         eGlobalSettings = 10, // the scene's time, camera and light settings
-        eSceneInfo = 11,      // the scene's metadata
-        eReserved12 = 12,     // not used
-        eImportPass = 13      // the import pass over the channels read (layers, time warps)
+        eSceneInfo = 11,     // the scene's metadata
+        eReserved12 = 12,    // not used
+        eImportPass = 13     // the import pass over the channels read (layers, time warps)
     };
     // Called with the object reporting, a message and a value.
     using ProgressCallback = void (*)(void* object, const char* message, double value);

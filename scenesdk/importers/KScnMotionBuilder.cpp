@@ -120,8 +120,8 @@ KScnNode* KScnMotionBuilder::AddMarkerNode(const std::string& name, KScnNode* pa
 bool KScnMotionBuilder::KeyFrames(KScnNode* node, KScnTakeKeys::EChannel channel, int component,
                                   const double* values, size_t count, size_t stride, const int64_t* frames)
 {
-    if (mTake.empty() || !KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values,
-                                   count, stride, frames))
+    if (mTake.empty() ||
+        !KeyCurve(KScnTakeKeys::GetCurve(node, mTake.c_str(), channel, component), values, count, stride, frames))
         return false;
     if (channel == KScnTakeKeys::eRotation && count > 0 && mRotatedSet.insert(node).second)
         mRotated.push_back(node);
@@ -135,8 +135,7 @@ void KScnMotionBuilder::FilterCurves()
         KFCurve* curves[3];
         bool all = true;
         for (int c = 0; c < 3; ++c)
-            all = (curves[c] = KScnTakeKeys::GetCurve(node, mTake.c_str(), KScnTakeKeys::eRotation, c)) !=
-                      nullptr &&
+            all = (curves[c] = KScnTakeKeys::GetCurve(node, mTake.c_str(), KScnTakeKeys::eRotation, c)) != nullptr &&
                   all;
         if (!all)
             continue;
@@ -144,7 +143,7 @@ void KScnMotionBuilder::FilterCurves()
         // are made nearer by turns and flips that keep the orientation.
         const int order = node->GetRotationOrder(0);
         const KFCurveFilterRotationNode channel(curves, order == eSphericXYZ ? KFCURVENODE_ROTATION_SPHERIC
-                                                                             : 2 * order);
+                                                                            : 2 * order);
         // A channel that could not be made (memory ran out) fails the read.
         ApplyRotationFilter(KMade(channel.Get()), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
         // Curves the key synchronisation gave keys are reduced too.

@@ -44,9 +44,8 @@ std::string KScnReaderObj::LibraryKey(const std::string& path)
     return ec ? std::filesystem::path(found).lexically_normal().string() : real.string();
 }
 
-bool KScnReaderObj::ReadLibraries(const KScnObjData& data, const KStreamOptionsObj& options,
-                                  KScnReadCost& cost, std::vector<KScnMtlMaterial>& materials,
-                                  std::vector<std::string>& warnings)
+bool KScnReaderObj::ReadLibraries(const KScnObjData& data, const KStreamOptionsObj& options, KScnReadCost& cost,
+                                  std::vector<KScnMtlMaterial>& materials, std::vector<std::string>& warnings)
 {
     std::unordered_set<std::string> seen;
     size_t libraryBytes = 0; // the libraries' size counts with the file's, each library once

@@ -174,8 +174,8 @@ public:
             const bool keyed =
                 channel.mKind == kCustom
                     ? mMotion.KeyCurve(curve, values.data() + c, rows, columns)
-                    : mMotion.KeyFrames(node, static_cast<KScnTakeKeys::EChannel>(channel.mKind),
-                                        channel.mAxis, values.data() + c, rows, columns);
+                    : mMotion.KeyFrames(node, static_cast<KScnTakeKeys::EChannel>(channel.mKind), channel.mAxis,
+                                        values.data() + c, rows, columns);
             if (!keyed)
                 throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         }

@@ -2,8 +2,8 @@
 
 #include "scenesdk/animation/KTime.h"
 #include "scenesdk/kernel/KProperty.h"
-#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
+#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KgeRGBVector.h"
 #include "scenesdk/kernel/KgeTVector.h"
 

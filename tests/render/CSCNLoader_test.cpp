@@ -173,8 +173,7 @@ TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
 {
     const std::string node = "\"mat_Red\"";
     const std::string nodeOpacity = "        UserProperty: \"opacity\", \"Real\", \"\", 0.75\n";
-    const std::string ownValues =
-        "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n";
+    const std::string ownValues = "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n";
     const struct
     {
         const char* what;
@@ -185,17 +184,11 @@ TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
         {"node without opacity", {{"Opacity: 0.75", "Opacity: 0.5"}, {nodeOpacity, ""}}, 64.0, 1.0, 0.25},
         {"no node", {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 0.5"}}, 64.0, 0.5, 0.25},
         {"no node, own values changed",
-         {{node, "\"mat_Rod\""},
-          {"Reflectivity: 0.25", "Reflectivity: 0.5"},
-          {"Shininess: 64", "Shininess: 32"}},
-         32.0,
-         0.75,
-         0.5},
+         {{node, "\"mat_Rod\""}, {"Reflectivity: 0.25", "Reflectivity: 0.5"}, {"Shininess: 64", "Shininess: 32"}},
+         32.0, 0.75, 0.5},
         {"no node, own values out of range",
          {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 2"}, {"Shininess: 64", "Shininess: 300"}},
-         128.0,
-         1.0,
-         0.25},
+         128.0, 1.0, 0.25},
         // A material's defaults, through single precision.
         {"no node, no own values", {{node, "\"mat_Rod\""}, {ownValues, ""}}, double(6.4f), 1.0, double(0.3f)},
     };
@@ -562,10 +555,8 @@ TEST_F(CSCNLoaderTest, TexCoordsByMappingAndReference)
 {
     using UV = TTexCoord;
     const std::vector<UV> byPoint = {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{0, 0}, UV{1, 1}, UV{0, 1}};
-    const std::vector<UV> byPolygon = {UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0},
-                                       UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}};
-    const std::vector<UV> backwards = {UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f},
-                                       UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}};
+    const std::vector<UV> byPolygon = {UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}, UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}};
+    const std::vector<UV> backwards = {UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}, UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}};
     const struct
     {
         std::string element;
@@ -616,17 +607,9 @@ TEST_F(CSCNLoaderTest, ColoursByMappingAndReference)
         const char* indices;
         std::vector<C> corners; // empty: no colours
     } rows[] = {
-        {"ByControlPoint",
-         "Direct",
-         "1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 0.5",
-         nullptr,
-         {r, g, b, r, b, w}},
+        {"ByControlPoint", "Direct", "1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 0.5", nullptr, {r, g, b, r, b, w}},
         {"ByPolygon", "Direct", "1, 0, 0, 1, 0, 1, 0, 1", nullptr, {r, r, r, g, g, g}},
-        {"ByPolygonVertex",
-         "IndexToDirect",
-         "1, 0, 0, 1, 0, 1, 0, 1",
-         "0, 1, 1, 0, 0, 1",
-         {r, g, g, r, r, g}},
+        {"ByPolygonVertex", "IndexToDirect", "1, 0, 0, 1, 0, 1, 0, 1", "0, 1, 1, 0, 0, 1", {r, g, g, r, r, g}},
         {"AllSame", "IndexToDirect", "1, 0, 0, 1, 0, 0, 1, 1", "1", std::vector<C>(6, b)},
         {"ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0", {}},
     };
@@ -636,8 +619,7 @@ TEST_F(CSCNLoaderTest, ColoursByMappingAndReference)
         std::string text = SquareText();
         const std::string element = "                LayerElementColor: {\n" +
                                     UVElement(row.mapping, row.reference, row.values, row.indices);
-        Edit(text, "                LayerElementUV: {",
-             element + "\n                }\n                LayerElementUV: {");
+        Edit(text, "                LayerElementUV: {", element + "\n                }\n                LayerElementUV: {");
         CSCNLoader loader;
         CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("c.scn", text));
         ASSERT_TRUE(data);

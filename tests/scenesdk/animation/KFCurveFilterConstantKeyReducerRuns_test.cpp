@@ -114,12 +114,11 @@ void AddKey(KFCurve& curve, int index, double seconds, float value, EKind kind)
         curve.SetKey(index, Sec(seconds), value);
         break;
     case eAutoBent:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_AUTO, 0.3f,
-                     -0.2f);
+        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_AUTO, 0.3f, -0.2f);
         break;
     case eUser:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_USER, 1.5f,
-                     -2.0f, KFCURVE_WEIGHTED_RIGHT, 0.5f, 0.25f);
+        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_USER, 1.5f, -2.0f,
+                     KFCURVE_WEIGHTED_RIGHT, 0.5f, 0.25f);
         break;
     case eTcb:
         curve.SetKeyTCB(index, Sec(seconds), value, 0.2f, -0.3f, 0.4f);
@@ -163,9 +162,7 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
     const SCurve rows[] = {
         {"two plateaus", {0, 0, 0, 0, 0, 5, 5, 5, 5, 5}, {eLinear}},
         {"a plateau between changes", {0, 0, 0, 5, 5, 5, 5, 5, 5, 0, 0, 0}, {eLinear}},
-        {"many short plateaus",
-         {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0},
-         {eLinear}},
+        {"many short plateaus", {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0}, {eLinear}},
         {"flat from end to end", {3, 3, 3, 3}, {eLinear}},
         {"flat, one key kept", {3, 3, 3, 3}, {eLinear}, true},
         {"one key", {3}, {eConstant}},
@@ -174,9 +171,7 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
         {"plain auto keys around user keys",
          {0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4},
          {eAuto, eAuto, eAuto, eAuto, eAuto, eUser, eAuto, eAuto, eAuto, eAuto, eAuto, eAuto}},
-        {"a bias stops a run",
-         {2, 2, 2, 2, 2, 2, 2, 2},
-         {eAuto, eAuto, eAuto, eAutoBent, eAuto, eAuto, eAuto, eAuto}},
+        {"a bias stops a run", {2, 2, 2, 2, 2, 2, 2, 2}, {eAuto, eAuto, eAuto, eAutoBent, eAuto, eAuto, eAuto, eAuto}},
         {"TCB and linear neighbours",
          {1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3},
          {eTcb, eLinear, eTcb, eLinear, eLinear, eTcb, eAuto, eLinear, eConstant, eLinear, eTcb, eLinear}},

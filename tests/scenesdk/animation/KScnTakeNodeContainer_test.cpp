@@ -139,8 +139,7 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         int kept;
         int removed; // renamed or kept
     };
-    const Row rows[] = {{3, 1, 2, 1}, {3, 1, 2, 2}, {9, 3, 5, 3},
-                        {9, 3, 5, 5}, {9, 7, 2, 7}, {12, 2, 11, 11}};
+    const Row rows[] = {{3, 1, 2, 1}, {3, 1, 2, 2}, {9, 3, 5, 3}, {9, 3, 5, 5}, {9, 7, 2, 7}, {12, 2, 11, 11}};
     for (const Row& row : rows)
     {
         TestMaterial mat;

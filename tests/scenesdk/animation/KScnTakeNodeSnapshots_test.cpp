@@ -29,8 +29,7 @@ std::string Describe(const KFCurveNode* node, const std::string& path = "")
     {
         text += " default " + std::to_string(curve->GetDefaultValue()) + " keys";
         for (int k = 0; k < curve->GetKeyCount(); ++k)
-            text += " " + std::to_string(curve->GetKeyTime(k).Get()) + "=" +
-                    std::to_string(curve->GetKeyValue(k));
+            text += " " + std::to_string(curve->GetKeyTime(k).Get()) + "=" + std::to_string(curve->GetKeyValue(k));
     }
     text += "\n";
     for (int i = 0; i < node->GetChildCount(); ++i)
@@ -45,14 +44,14 @@ TEST(TakeSnapshots, AWriteThroughAKeptPointerReachesTheNextTake)
         const char* write;
         std::function<void(KFCurveNode& root)> through;
     } rows[] = {
-        {"a key appended",
-         [](KFCurveNode& root) { root.FindDescendant("Opacity")->GetFCurve()->AppendKey(KTime(300), 0.5f); }},
-        {"a key's value",
-         [](KFCurveNode& root) { root.FindDescendant("Opacity")->GetFCurve()->SetKeyValue(1, 0.25f); }},
-        {"a key's time",
-         [](KFCurveNode& root) { root.FindDescendant("Opacity")->GetFCurve()->SetKeyTime(1, KTime(150)); }},
-        {"a default value",
-         [](KFCurveNode& root) { root.FindDescendant("Mode")->GetFCurve()->SetDefaultValue(3.0f); }},
+        {"a key appended", [](KFCurveNode& root)
+         { root.FindDescendant("Opacity")->GetFCurve()->AppendKey(KTime(300), 0.5f); }},
+        {"a key's value", [](KFCurveNode& root)
+         { root.FindDescendant("Opacity")->GetFCurve()->SetKeyValue(1, 0.25f); }},
+        {"a key's time", [](KFCurveNode& root)
+         { root.FindDescendant("Opacity")->GetFCurve()->SetKeyTime(1, KTime(150)); }},
+        {"a default value", [](KFCurveNode& root)
+         { root.FindDescendant("Mode")->GetFCurve()->SetDefaultValue(3.0f); }},
         {"a channel removed", [](KFCurveNode& root) { root.DeleteChild(root.FindDescendant("Mode")); }},
         {"a component removed",
          [](KFCurveNode& root)

@@ -46,14 +46,9 @@ TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
              marker->SetMarkerKind(KScnMarker::eOpticalMarker);
              return marker;
          },
-         "OpticalMarker",
-         {"Marker"},
-         5},
-        {"skeleton root",
-         [](KScnSdkManager& m) { return m.CreateSkeleton(); },
-         "Root",
-         {"Null", "Skeleton", "Root"},
-         3},
+         "OpticalMarker", {"Marker"}, 5},
+        {"skeleton root", [](KScnSdkManager& m) { return m.CreateSkeleton(); }, "Root",
+         {"Null", "Skeleton", "Root"}, 3},
         {"skeleton limb",
          [](KScnSdkManager& m)
          {
@@ -61,17 +56,12 @@ TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
              skeleton->SetSkeletonKind(KScnSkeleton::eLimb);
              return skeleton;
          },
-         "Limb",
-         {"Skeleton"},
-         3},
+         "Limb", {"Skeleton"}, 3},
         {"mesh", [](KScnSdkManager& m) { return m.CreateMesh(); }, "Mesh", {}, 0},
         {"camera", [](KScnSdkManager& m) { return m.CreateCamera(); }, "Camera", {"Camera"}, 65},
         {"light", [](KScnSdkManager& m) { return m.CreateLight(); }, "Light", {"Light"}, 10},
-        {"optical reference",
-         [](KScnSdkManager& m) { return m.CreateOpticalReference(); },
-         "Optical",
-         {"Marker"},
-         0},
+        {"optical reference", [](KScnSdkManager& m) { return m.CreateOpticalReference(); }, "Optical",
+         {"Marker"}, 0},
     };
     for (const auto& row : rows)
     {
@@ -83,6 +73,14 @@ TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
         std::vector<KProperty*> properties;
         attribute->CollectHandlerProperties(properties);
         EXPECT_EQ(properties.size(), row.properties);
+        // A node gathers its own set's properties, then its attribute's.
+        KScnNode* node = mManager.CreateNode("holder");
+        std::vector<KProperty*> own, all;
+        node->CollectHandlerProperties(own);
+        node->SetNodeAttribute(attribute);
+        node->CollectHandlerProperties(all);
+        own.insert(own.end(), properties.begin(), properties.end());
+        EXPECT_EQ(all, own);
     }
 }
 

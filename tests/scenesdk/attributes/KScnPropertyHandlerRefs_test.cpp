@@ -130,10 +130,9 @@ TEST_F(PropertyRefs, RemoveAnswersByTheRecordsPropertyNotItsListing)
         KScnTakeNodeContainer* object = Object(false);
         KScnPropertyHandler* set = object->GetPropertyHandler();
         // A record of an unknown type stays without a property when listed.
-        KScnPropertyRef* ref =
-            row.has == eDeclared
-                ? mManager.CreateUserPropertyFromProperty(set->FindProperty("Show"))
-                : mManager.CreateUserProperty("Speed", row.has == eNone ? "Matrix" : "Real", "");
+        KScnPropertyRef* ref = row.has == eDeclared
+                                   ? mManager.CreateUserPropertyFromProperty(set->FindProperty("Show"))
+                                   : mManager.CreateUserProperty("Speed", row.has == eNone ? "Matrix" : "Real", "");
         ref->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
         if (row.has == eOwn)
         {

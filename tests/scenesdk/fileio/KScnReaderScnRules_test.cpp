@@ -549,8 +549,7 @@ int Connected(Scene& s, const char* node, int kind)
 
 TEST_F(ReaderRulesTest, RepeatsDroppedByTheirDuplicateTests)
 {
-    const auto two =
-        [](const char* kind, const char* a, const char* b, const char* fieldsA, const char* fieldsB)
+    const auto two = [](const char* kind, const char* a, const char* b, const char* fieldsA, const char* fieldsB)
     {
         return Block(std::string(kind) + ": \"" + a + "\"", fieldsA) +
                Block(std::string(kind) + ": \"" + b + "\"", fieldsB);
@@ -559,12 +558,11 @@ TEST_F(ReaderRulesTest, RepeatsDroppedByTheirDuplicateTests)
     // model's Textures (Materials) list.
     const auto mesh = [](const char* list, const char* element)
     {
-        return Block(
-            "Model: \"M\", \"Mesh\"",
-            std::string(list) + "\n" +
-                Block("Mesh:", std::string("ControlPoints: 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0\n"
-                                           "PolygonSizes: 3, 3\nPolygonVertices: 0, 1, 2, 0, 2, 3\n") +
-                                   Block("Layer: 0", Block(element, "Mapping: ByPolygon\nIndices: 0, 1"))));
+        return Block("Model: \"M\", \"Mesh\"",
+                     std::string(list) + "\n" +
+                         Block("Mesh:", std::string("ControlPoints: 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0\n"
+                                                    "PolygonSizes: 3, 3\nPolygonVertices: 0, 1, 2, 0, 2, 3\n") +
+                                            Block("Layer: 0", Block(element, "Mapping: ByPolygon\nIndices: 0, 1"))));
     };
     const char* wood = "FileName: \"w.tga\"";
     const int kTexture = KScnObject::eKindTexture;
@@ -586,10 +584,8 @@ TEST_F(ReaderRulesTest, RepeatsDroppedByTheirDuplicateTests)
         {Objects(two("Texture", "Wood1", "Wood2", wood, wood) +
                  mesh("Textures: \"Wood1\", \"Wood2\"", "LayerElementTexture:")),
          {GOT(s.GetContents()->GetTextureCount(), 1), GOT(Connected(s, "M", kTexture), 1),
-          GOT_TEXT(BoundAt(s, "M", T, 0), "Texture::Wood1"),
-          GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood1")}},
-        {Objects(two("Texture", "Wood", "Wood", wood, wood) +
-                 mesh("Textures: \"Wood\", \"Wood\"", "LayerElementTexture:")),
+          GOT_TEXT(BoundAt(s, "M", T, 0), "Texture::Wood1"), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood1")}},
+        {Objects(two("Texture", "Wood", "Wood", wood, wood) + mesh("Textures: \"Wood\", \"Wood\"", "LayerElementTexture:")),
          {GOT(s.GetContents()->GetTextureCount(), 1), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood")}},
         // Other settings, or another stem, keep both.
         {Objects(two("Texture", "Wood1", "Wood2", wood, "FileName: \"v.tga\"") +
@@ -597,10 +593,8 @@ TEST_F(ReaderRulesTest, RepeatsDroppedByTheirDuplicateTests)
          {GOT(s.GetContents()->GetTextureCount(), 2), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood2")}},
         {Objects(two("Texture", "Wood1", "Oak1", wood, wood)), {GOT(s.GetContents()->GetTextureCount(), 2)}},
         // A name the file does not define takes no entry and moves no other.
-        {Objects(Block("Texture: \"Wood\"", wood) +
-                 mesh("Textures: \"Nope\", \"Wood\"", "LayerElementTexture:")),
-         {SKIPPED(1), GOT_TEXT(BoundAt(s, "M", T, 0), "(none)"),
-          GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood")}},
+        {Objects(Block("Texture: \"Wood\"", wood) + mesh("Textures: \"Nope\", \"Wood\"", "LayerElementTexture:")),
+         {SKIPPED(1), GOT_TEXT(BoundAt(s, "M", T, 0), "(none)"), GOT_TEXT(BoundAt(s, "M", T, 1), "Texture::Wood")}},
     });
 }
 

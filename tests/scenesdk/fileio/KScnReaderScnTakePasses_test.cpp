@@ -193,8 +193,8 @@ TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
     Check({
         {"a rotation channel beside a warped one keeps its keys as written",
          TakeRun(Channel("T", kRamp + "TimeWarpID: 1\n") + Channel("R", kTurns) +
-                     Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))),
-                 kWarps),
+                 Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))),
+             kWarps),
          {GOT(Count(s, "Transform/R/X"), 3), GOT(Value(s, "Transform/R/X", 1), 370),
           GOT(Value(s, "Transform/R/X", 2), 730), GOT(At(s, "Transform/R/X", 1.5), 370),
           GOT(Count(s, "Transform/S/X"), 3),
@@ -204,16 +204,20 @@ TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
          TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps),
          {GOT(At(s, "Transform/R/X", 0.5), 10), GOT(At(s, "Transform/R/X", 1.5), 10),
           GOT(At(s, "Transform/R/X", 2.0), 10)}},
+        {"an angle merged with its layer unrolls its rotation channel",
+         TakeRun(Channel("R", Channel("X", Keys({{0, 10, 'C'}, {1, 370, 'C'}, {2, 730, 'C'}}) +
+                                                "LayerChannel: {\nLayerID: 1\nLayerType: 1\nDefault: 0\n}\n") +
+                                  Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))),
+         {GOT(At(s, "Transform/R/X", 1.5), 10), GOT(At(s, "Transform/R/X", 2.0), 10)}},
         {"a warped flat channel loses its flat run",
-         TakeRun(
-             Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) + "TimeWarpID: 2\n") +
+         TakeRun(Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) +
+                              "TimeWarpID: 2\n") +
                  Channel("T", Channel("X", Keys({{0, 5, 'L'}, {1, 5, 'L'}, {2, 5, 'L'}}))),
              kWarps),
          {GOT(Count(s, "Transform/S/X"), 0), GOT(At(s, "Transform/S/X", 1.0), 2),
           GOT(Count(s, "Transform/T/X"), 3)}},
         {"an unwarped take without layers passes through",
-         TakeRun(Channel("R", kTurns)),
-         {GOT(Count(s, "Transform/R/X"), 3), GOT(Value(s, "Transform/R/X", 2), 730)}},
+         TakeRun(Channel("R", kTurns)), {GOT(Count(s, "Transform/R/X"), 3), GOT(Value(s, "Transform/R/X", 2), 730)}},
     });
 }
 
@@ -253,13 +257,10 @@ TEST_F(TakePassesTest, ALayersOwnWarpIsBakedBeforeTheMerge)
          Glow("LayerType: 1\nLayerChannel: {\nLayerID: 1\nLayerType: 1\n" +
               Keys({{0, 0, 'L'}, {1, 10, 'L'}}) + "TimeWarpID: 1\n}\n"),
          {GOT(Channel(s, "Glow", 0.5), 7.5), GOT(Channel(s, "Glow", 1.0), 15),
-          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetNextLayer() == nullptr,
-              1)}},
-        {"a one-value base with a warp and no layer keeps it",
-         Glow("TimeWarpID: 1\n"),
+          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetNextLayer() == nullptr, 1)}},
+        {"a one-value base with a warp and no layer keeps it", Glow("TimeWarpID: 1\n"),
          {GOT(Channel(s, "Glow", 0.5), 2.5),
-          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetTimeWarp() != nullptr,
-              1)}},
+          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetTimeWarp() != nullptr, 1)}},
     });
 }
 
@@ -285,29 +286,22 @@ TEST_F(TakePassesTest, PropertyValuesReachTheDefaultTakeBeforeTheTakesAreRead)
 TEST_F(TakePassesTest, ALocalSpanGivenByTheCallerMovesTheTakesKeys)
 {
     const std::string take = TakeRun(Channel("T", Channel("X", Keys({{0, 0, 'L'}, {2, 20, 'L'}}))),
-                                     "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n");
+                                 "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n");
     Check({
-        {"the file's own span moves nothing",
-         take,
-         {GOT(When(s, "Transform/T/X", 0), 0), GOT(When(s, "Transform/T/X", 1), 2)},
-         {true, 0, 2}},
-        {"a later span of the same length shifts the keys",
-         take,
+        {"the file's own span moves nothing", take,
+         {GOT(When(s, "Transform/T/X", 0), 0), GOT(When(s, "Transform/T/X", 1), 2)}, {true, 0, 2}},
+        {"a later span of the same length shifts the keys", take,
          {GOT(When(s, "Transform/T/X", 0), 1), GOT(When(s, "Transform/T/X", 1), 3),
           GOT(Value(s, "Transform/T/X", 1), 20), GOT(s.GetTakeInfo("Run")->mLocalTimeStart.GetSeconds(), 1),
           GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 3)},
          {true, 1, 3}},
-        {"a longer span scales them",
-         take,
+        {"a longer span scales them", take,
          {GOT(When(s, "Transform/T/X", 0), 0), GOT(When(s, "Transform/T/X", 1), 4),
           GOT(At(s, "Transform/T/X", 2), 10)},
          {true, 0, 4}},
-        {"a span elsewhere and shorter shifts and scales",
-         take,
-         {GOT(When(s, "Transform/T/X", 0), 10), GOT(When(s, "Transform/T/X", 1), 11)},
-         {true, 10, 11}},
-        {"an empty span moves nothing",
-         take,
+        {"a span elsewhere and shorter shifts and scales", take,
+         {GOT(When(s, "Transform/T/X", 0), 10), GOT(When(s, "Transform/T/X", 1), 11)}, {true, 10, 11}},
+        {"an empty span moves nothing", take,
          {GOT(When(s, "Transform/T/X", 1), 2), GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 2)},
          {true, 3, 3}},
         {"a file without a local span has nothing to move from",

@@ -84,26 +84,13 @@ TEST_F(MotionCurveFilters, JointRotationsAreUnrolledAndStillCurvesLoseTheirKeys)
          "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments 1\nNumFrames 3\n"
          "DataFrameRate 30\nEulerRotationOrder XYZ\nCalibrationUnits cm\nRotationUnits Degrees\n"
          "BoneLengthAxis Y\nScaleFactor 1\n[SegmentNames&Hierarchy]\nHip GLOBAL\n[BasePosition]\n"
-         "Hip 1 2 3 0 0 0 10\n[Hip]\n1 0 0 0 170 0 0 1\n2 0 0 0 -170 0 0 1\n3 0 0 0 -150 0 0 "
-         "1\n[EndOfFile]\n",
+         "Hip 1 2 3 0 0 0 10\n[Hip]\n1 0 0 0 170 0 0 1\n2 0 0 0 -170 0 0 1\n3 0 0 0 -150 0 0 1\n[EndOfFile]\n",
          kHtr, "Hip", "Take 001", 1.0 / 30},
-        {"AMC",
-         "turn.amc",
+        {"AMC", "turn.amc",
          ":FULLY-SPECIFIED\n:DEGREES\n1\nroot 1 2 3 170 0 0\na 5\n2\nroot 1 2 3 -170 0 0\na 5\n3\n"
          "root 1 2 3 -150 0 0\na 5\n",
-         kAmc,
-         "body",
-         "turn",
-         1.0 / 120,
-         {},
-         kAsf},
-        {"MOV",
-         "turn.mov",
-         "170 2\n-170 2\n-150 2\n",
-         kMov,
-         "ball",
-         "turn",
-         1.0 / 30,
+         kAmc, "body", "turn", 1.0 / 120, {}, kAsf},
+        {"MOV", "turn.mov", "170 2\n-170 2\n-150 2\n", kMov, "ball", "turn", 1.0 / 30,
          {"ball.rotateX", "ball.translateY"}},
     };
     for (const SRotation& row : rows)
@@ -234,8 +221,7 @@ TEST_F(MotionCurveFilters, MarkerCurvesLoseTheirFlatRuns)
         for (int axis = 0; axis < 3; ++axis)
         {
             EXPECT_EQ(CurveOf(Node(row.still), row.take, 'T', axis)->GetKeyCount(), 0) << axis;
-            EXPECT_EQ(CurveOf(Node(row.moving), row.take, 'T', axis)->GetKeyCount(), axis == 0 ? 4 : 0)
-                << axis;
+            EXPECT_EQ(CurveOf(Node(row.moving), row.take, 'T', axis)->GetKeyCount(), axis == 0 ? 4 : 0) << axis;
         }
     }
 }

@@ -58,8 +58,7 @@ C3dTestWriter TwoFrames(const std::vector<std::string>& labels, double fourth = 
     {
         std::vector<C3dSample> frame;
         for (size_t p = 0; p < labels.size(); ++p)
-            frame.push_back(
-                {10.0 * (f + 1), -10.0 * (f + 1), 15.0 * (f + 1) + p, true, f == 1 ? fourth : 3.0});
+            frame.push_back({10.0 * (f + 1), -10.0 * (f + 1), 15.0 * (f + 1) + p, true, f == 1 ? fourth : 3.0});
         w.mFrames.push_back(frame);
     }
     return w;

@@ -508,9 +508,8 @@ TEST_F(NodeTest, UserPropertiesFromDefinitions)
     ASSERT_NE(n->CreatePropertyForRef(speed), nullptr) << "made again";
     ASSERT_NE(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed"), nullptr);
     speed->SetDouble(5.0);
-    EXPECT_EQ(
-        n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed")->GetFCurve()->GetDefaultValue(),
-        5.0f)
+    EXPECT_EQ(n->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Speed")->GetFCurve()->GetDefaultValue(),
+              5.0f)
         << "its new channel follows it";
 
     KScnPropertyRef* odd = mManager.CreateUserProperty("Odd", "Matrix", "");
