@@ -926,7 +926,7 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
 
 bool KScnSdkManager::DestroyLink(KScnLink* link)
 {
-    if (!Unlist(mLinks, link))
+    if (!NotOwned(link) || !Unlist(mLinks, link))
     {
         return false;
     }
@@ -936,7 +936,7 @@ bool KScnSdkManager::DestroyLink(KScnLink* link)
 
 bool KScnSdkManager::DestroyShape(KScnShape* shape)
 {
-    if (!Unlist(mShapes, shape))
+    if (!NotOwned(shape) || !Unlist(mShapes, shape))
     {
         return false;
     }
