@@ -26,7 +26,7 @@ const char* const kGeometryMessages[KScnGeometry::eErrorCount] = {
     "Parameter out of range.", "Parameter is NULL.",     "Material not found.",
     "Material already added.", "Texture not found.",     "Texture already added.",
     "Shape already added.",    "Shape name is invalid.", "Shape name is already used.",
-    "No shape curve found.",
+    "No shape curve found.",   "Link already added.",
 };
 
 const float kShapeColors[KScnGeometry::kShapeColorCount][3] = {
@@ -97,7 +97,27 @@ int KScnGeometry::AddLink(KScnLink* link)
         mError.SetLastErrorID(eParameterNull);
         return -1;
     }
-    return mLinks.Add(link);
+    KScnSdkManager* manager = GetManager();
+    if (manager != nullptr && manager->IsOwned(link))
+    {
+        mError.SetLastErrorID(eLinkAlreadyAdded);
+        return -1;
+    }
+    const int index = mLinks.Add(link);
+    if (index >= 0 && manager != nullptr)
+    {
+        manager->SetOwned(link, true);
+    }
+    return index;
+}
+
+void KScnGeometry::ClearLinks()
+{
+    for (int i = 0; GetManager() != nullptr && i < mLinks.GetCount(); ++i)
+    {
+        GetManager()->SetOwned(mLinks[i], false);
+    }
+    mLinks.Clear();
 }
 
 KScnShape* KScnGeometry::GetShape(int index)
@@ -128,7 +148,7 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         mError.SetLastErrorID(eParameterNull);
         return -1;
     }
-    if (mShapes.Find(shape) >= 0)
+    if (mShapes.Find(shape) >= 0 || (GetManager() != nullptr && GetManager()->IsOwned(shape)))
     {
         mError.SetLastErrorID(eShapeAlreadyAdded);
         return -1;
@@ -169,6 +189,10 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         }
     }
     shape->SetSceneContents(GetSceneContents());
+    if (GetManager() != nullptr)
+    {
+        GetManager()->SetOwned(shape, true);
+    }
     return index;
 }
 
@@ -186,6 +210,10 @@ void KScnGeometry::ClearShapes()
     for (int i = 0; i < mShapes.GetCount(); ++i)
     {
         mShapes[i]->UnregisterMaterialsAndTextures();
+        if (GetManager() != nullptr)
+        {
+            GetManager()->SetOwned(mShapes[i], false);
+        }
     }
     mShapes.Clear();
     DeleteShapeNames();
@@ -205,7 +233,10 @@ void KScnGeometry::CopyFrom(const KScnGeometry& source)
     {
         KScnLink* link = manager->CreateLink();
         link->CopyFrom(*source.mLinks[i]);
-        mLinks.Add(link);
+        if (AddLink(link) < 0)
+        {
+            manager->DestroyLink(link);
+        }
     }
 
     // The shapes leave the takes and the scene contents before they go.
@@ -384,6 +415,7 @@ void KScnGeometry::DestroyLinks()
     KScnSdkManager* manager = GetManager();
     for (int i = 0; manager != nullptr && i < mLinks.GetCount(); ++i)
     {
+        manager->SetOwned(mLinks[i], false);
         manager->DestroyLink(mLinks[i]);
     }
     mLinks.Clear();
@@ -394,6 +426,7 @@ void KScnGeometry::DestroyShapes()
     KScnSdkManager* manager = GetManager();
     for (int i = 0; manager != nullptr && i < mShapes.GetCount(); ++i)
     {
+        manager->SetOwned(mShapes[i], false);
         manager->DestroyShape(mShapes[i]);
     }
     mShapes.Clear();

@@ -593,6 +593,13 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
     {
         return nullptr;
     }
+    // A scene's hidden nodes keep their attributes, which no other node takes.
+    KScnSdkManager* manager = GetSdkManager();
+    if (manager != nullptr &&
+        (manager->IsOwned(this) || (attribute != nullptr && manager->IsOwned(attribute))))
+    {
+        return nullptr;
+    }
     KScnNodeAttribute* previous = mAttribute;
     mAttribute = nullptr;
     if (previous != nullptr)

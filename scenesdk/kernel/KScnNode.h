@@ -164,7 +164,9 @@ public:
     // ---- Attribute ----
     // Returns the previous attribute, or null when attribute is already this
     // node's. The previous one is detached; the new one leaves its old node
-    // first. Multi-layer and multi-take are recomputed.
+    // first. Multi-layer and multi-take are recomputed. Nothing changes (null)
+    // on one of a scene's hidden nodes, or for one of their attributes
+    // (KScnSdkManager::IsOwned).
     KScnNodeAttribute* SetNodeAttribute(KScnNodeAttribute* attribute);
     KScnNodeAttribute* GetNodeAttribute() const { return mAttribute; }
     KScnNodeAttribute* GetMarker() const { return AttributeOfKind(2, 2); }

@@ -905,7 +905,7 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
 
 bool KScnSdkManager::DestroyLink(KScnLink* link)
 {
-    if (!Unlist(mLinks, link))
+    if (!NotOwned(link) || !Unlist(mLinks, link))
     {
         return false;
     }
@@ -915,7 +915,7 @@ bool KScnSdkManager::DestroyLink(KScnLink* link)
 
 bool KScnSdkManager::DestroyShape(KScnShape* shape)
 {
-    if (!Unlist(mShapes, shape))
+    if (!NotOwned(shape) || !Unlist(mShapes, shape))
     {
         return false;
     }
