@@ -154,9 +154,11 @@ public:
         while (m_Pos + teardownBytes < m_Size && m_Calls < kMaxCalls)
         {
             const uint8_t op = Next();
-            if (trace)
-                std::fprintf(stderr, "call %d: op %d\n", m_Calls, op % 48);
             Call(op);
+            if (trace)
+                std::fprintf(stderr, "call %d: op %d: %d scenes, %d nodes, %d attributes, %d materials\n",
+                             m_Calls, op % 49, M().GetSceneCount(), M().GetNodeCount(),
+                             M().GetNodeAttributeCount(), M().GetMaterialCount());
             ++m_Calls;
             Check();
         }
@@ -264,7 +266,7 @@ private:
 void CProgram::Call(uint8_t op)
 {
     KScnSdkManager& m = M();
-    switch (op % 48)
+    switch (op % 49)
     {
     case 0: // a node, hung under another
     {
@@ -534,11 +536,31 @@ void CProgram::Call(uint8_t op)
             geometry->AddDeformer(link);
         }
         break;
-    case 30:
+    case 30: // a geometry's link: renamed, destroyed, given to another, let go
         if (KScnGeometry* geometry = PickGeometry())
         {
             if (KScnLink* link = geometry->GetLink(Next() % 4))
-                Flip() ? link->SetLink(PickNode()) : link->SetAssociateModel(PickNode());
+            {
+                switch (Next() % 5)
+                {
+                case 0:
+                    link->SetLink(PickNode());
+                    break;
+                case 1:
+                    link->SetAssociateModel(PickNode());
+                    break;
+                case 2:
+                    m.DestroyLink(link);
+                    break;
+                case 3:
+                    if (KScnGeometry* other = PickGeometry())
+                        other->AddLink(link);
+                    break;
+                default:
+                    geometry->ClearLinks();
+                    break;
+                }
+            }
         }
         break;
     case 31:
@@ -615,6 +637,28 @@ void CProgram::Call(uint8_t op)
     case 46:
         if (KScnNode* node = PickNode())
             Flip() ? node->SetTarget(PickNode()) : node->SetTargetUp(PickNode());
+        break;
+    case 47: // shapes of a geometry
+        if (KScnGeometry* geometry = PickGeometry())
+        {
+            switch (Next() % 4)
+            {
+            case 0:
+                geometry->AddShape(m.CreateShape(), Name("s").c_str());
+                break;
+            case 1:
+                m.DestroyShape(geometry->GetShape(Next() % 3));
+                break;
+            case 2:
+                if (KScnGeometry* other = PickGeometry())
+                    other->AddShape(geometry->GetShape(Next() % 3), Name("s").c_str());
+                break;
+            default:
+                if (KScnGeometry* other = PickGeometry())
+                    Flip() ? geometry->ClearShapes() : geometry->CopyFrom(*other);
+                break;
+            }
+        }
         break;
     default:
         if (KScnSceneRoot* scene = PickScene())

@@ -9,6 +9,7 @@
 #include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -369,6 +370,47 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     EXPECT_EQ(arm->GetLinkReferenceCount(), 1);
     EXPECT_TRUE(m.DestroyNode(arm));
     EXPECT_EQ(armLinks[2]->GetLink(), nullptr);
+}
+
+// ---- Links and shapes are their geometry's --------------------------------
+
+TEST_F(Teardown, LinksAndShapesAreTheirGeometrysOwn)
+{
+    KScnMesh* first = m.CreateMesh();
+    KScnMesh* second = m.CreateMesh();
+    KScnLink* link = m.CreateLink();
+    KScnShape* shape = m.CreateShape();
+    ASSERT_EQ(first->AddLink(link), 0);
+    ASSERT_EQ(first->AddShape(shape, "smile"), 0);
+    struct Row
+    {
+        const char* what;
+        std::function<bool()> call;
+        bool expected;
+    };
+    const Row rows[] = {
+        {"destroy a held link", [&] { return m.DestroyLink(link); }, false},
+        {"destroy a held shape", [&] { return m.DestroyShape(shape); }, false},
+        {"another geometry takes the link", [&] { return second->AddLink(link) >= 0; }, false},
+        {"another geometry takes the shape", [&] { return second->AddShape(shape, "grin") >= 0; }, false},
+    };
+    for (const Row& row : rows)
+    {
+        EXPECT_EQ(row.call(), row.expected) << row.what;
+    }
+    EXPECT_EQ(second->GetError().GetLastErrorID(), KScnGeometry::eShapeAlreadyAdded);
+    EXPECT_EQ(second->AddLink(link), -1);
+    EXPECT_STREQ(second->GetError().GetLastErrorString(), "Link already added.");
+    // Let go, they are anybody's again; destroyed with their geometry else.
+    first->ClearLinks();
+    first->ClearShapes();
+    EXPECT_EQ(second->AddLink(link), 0);
+    EXPECT_EQ(second->AddShape(shape, "grin"), 0);
+    const int links = m.GetLinkCount();
+    EXPECT_TRUE(m.DestroyNodeAttribute(second));
+    EXPECT_EQ(m.GetLinkCount(), links - 1);
+    EXPECT_EQ(m.GetShapeCount(), 0);
+    EXPECT_EQ(first->GetLinkCount(), 0);
 }
 
 // ---- A new root leaves its old parent -------------------------------------
