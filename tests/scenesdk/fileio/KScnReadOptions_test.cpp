@@ -35,14 +35,8 @@ const char* const kScene = R"(FileHeader: { Version: 6000 }
 SceneInfo: { Title: "t" }
 GlobalSettings: { Time: { TimeMode: 11 } }
 Objects: {
- Model: "A", "Null" {
-  Properties: { PreRotation: 0, 0, 90 }
-  UserProperty: "u", "Bool", "", 1
- }
- Model: "H", "Skeleton" {
-  Properties: { InheritType: 2 }
-  Children: "K"
- }
+ Model: "A", "Null" { Properties: { PreRotation: 0, 0, 90 } UserProperty: "u", "Bool", "", 1 }
+ Model: "H", "Skeleton" { Properties: { InheritType: 2 } Children: "K" }
  Model: "K", "Skeleton" { Properties: { InheritType: 2 } }
  Model: "M", "Mesh" {
   Materials: "S"
@@ -52,10 +46,7 @@ Objects: {
    ControlPoints: 0, 0, 0, 1, 0, 0, 1, 1, 0
    PolygonSizes: 3
    PolygonVertices: 0, 1, 2
-   Layer: 0 {
-    LayerElementMaterial: { Indices: 0 }
-    LayerElementTexture: { Indices: 0 }
-   }
+   Layer: 0 { LayerElementMaterial: { Indices: 0 } LayerElementTexture: { Indices: 0 } }
   }
   Shape: "Smile" { ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1 }
  }
