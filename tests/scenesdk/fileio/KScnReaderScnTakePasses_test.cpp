@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,13 +32,8 @@ constexpr double kNone = NAN;
 
 using Scene = KScnSceneRoot;
 
-KScnNode* P(Scene& s)
-{
-    return s.GetRootNode()->FindChild("P");
-}
-
-// The channel at path in the take of that name of the object (node P).
-const KFCurveNode* ChannelOf(KScnTakeNodeContainer* object, const std::string& path, const char* take = "Run")
+// The channel at path in the object's take of that name.
+const KFCurveNode* ChannelOf(KScnTakeNodeContainer* object, const std::string& path, const char* take)
 {
     for (int i = 0; object != nullptr && i < object->GetTakeNodeCount(); ++i)
         if (std::string(object->GetTakeNodeName(i)) == take)
@@ -46,49 +41,58 @@ const KFCurveNode* ChannelOf(KScnTakeNodeContainer* object, const std::string& p
     return nullptr;
 }
 
-// Of P's curve at "Transform/<path>" in take Run: 'n' the key count, 'v'
-// key arg's value, 't' its time in seconds, '@' the value at arg seconds,
-// 'c' the value of the whole channel at "<path>" (layers and warps).
-double Of(Scene& s, const char* path, char what, double arg = 0)
-{
-    const KFCurveNode* channel = ChannelOf(P(s), (what == 'c' ? "" : "Transform/") + std::string(path));
-    const KFCurve* c = channel != nullptr ? channel->GetFCurve() : nullptr;
-    const int key = static_cast<int>(arg);
-    KTime t;
-    t.SetSeconds(arg);
-    double value[4] = {kNone, kNone, kNone, kNone};
-    if (what == 'c' && channel != nullptr)
-        channel->Evaluate(value, t);
-    if (c == nullptr || what == 'c')
-        return value[0];
-    if (what == 'n' || what == '@')
-        return what == 'n' ? c->GetKeyCount() : c->Evaluate(t);
-    return key >= c->GetKeyCount() ? kNone
-           : what == 'v'           ? c->GetKeyValue(key)
-                                   : c->GetKeyTime(key).GetSeconds();
-}
-
-// The default value of a default-take curve of the object.
-double Default(KScnTakeNodeContainer* object, const char* path)
-{
-    const KFCurveNode* channel = ChannelOf(object, path, "Default");
-    return channel != nullptr && channel->GetFCurve() != nullptr ? channel->GetFCurve()->GetDefaultValue()
-                                                                 : kNone;
-}
-
+// A value read after the import, with the value it must have.
 struct SCheck
 {
-    const char* what;
-    std::function<double(Scene&)> got;
+    const char* path;
+    char what;
+    double arg;
     double want;
 };
+
+// What a check reads of node P's take Run, at "Transform/<path>" or else
+// "<path>": 'n' the key count, 'v' key arg's value, 't' its time in
+// seconds, '@' the curve at arg seconds, 'c' the whole channel (layers and
+// warps) at arg seconds, 'l' 1 when no layer is left, 'w' 1 when it keeps a
+// warp; of a default take, 'd' the default value of P's channel, 'x' of
+// texture 0's; 's' and 'e' the start and stop of take Run's local span.
+double Of(Scene& s, const SCheck& c)
+{
+    if (c.what == 's' || c.what == 'e')
+        return (c.what == 's' ? s.GetTakeInfo("Run")->mLocalTimeStart : s.GetTakeInfo("Run")->mLocalTimeStop)
+            .GetSeconds();
+    KScnTakeNodeContainer* object = c.what == 'x'
+                                        ? static_cast<KScnTakeNodeContainer*>(s.GetContents()->GetTexture(0))
+                                        : s.GetRootNode()->FindChild("P");
+    const char* take = c.what == 'd' || c.what == 'x' ? "Default" : "Run";
+    const KFCurveNode* channel = ChannelOf(object, std::string("Transform/") + c.path, take);
+    channel = channel != nullptr ? channel : ChannelOf(object, c.path, take);
+    const KFCurve* curve = channel != nullptr ? channel->GetFCurve() : nullptr;
+    const int key = static_cast<int>(c.arg);
+    KTime t;
+    t.SetSeconds(c.arg);
+    double value[4] = {kNone, kNone, kNone, kNone};
+    if (channel != nullptr && c.what == 'c')
+        channel->Evaluate(value, t);
+    if (channel != nullptr && (c.what == 'l' || c.what == 'w'))
+        return c.what == 'l' ? channel->GetNextLayer() == nullptr : channel->GetTimeWarp() != nullptr;
+    if (curve == nullptr || c.what == 'c')
+        return value[0];
+    if (c.what == 'n' || c.what == '@')
+        return c.what == 'n' ? curve->GetKeyCount() : curve->Evaluate(t);
+    if (c.what == 'd' || c.what == 'x')
+        return curve->GetDefaultValue();
+    return key >= curve->GetKeyCount() ? kNone
+           : c.what == 'v'             ? curve->GetKeyValue(key)
+                                       : curve->GetKeyTime(key).GetSeconds();
+}
 
 struct SCase
 {
     const char* rule;
     std::string body;
+    std::optional<std::pair<double, double>> span; // the caller's local span of take Run, seconds
     std::vector<SCheck> checks;
-    double spanStart = -1, spanStop = -1; // the caller's local span of take Run, seconds
 };
 
 // The curve fields of keys (time in seconds, value, interpolation letter).
@@ -142,68 +146,59 @@ protected:
             const std::string path =
                 m_Dir.WriteFile("take.scn", "FileHeader: {\n Version: 6000\n}\n" + c.body);
             ASSERT_TRUE(importer.Initialize(path.c_str())) << importer.GetStatusText();
-            for (int i = 0; c.spanStart >= 0 && i < importer.GetTakeCount(); ++i)
+            for (int i = 0; c.span && i < importer.GetTakeCount(); ++i)
                 if (std::string(importer.GetTakeDescription(i)->mName.Buffer()) == "Run")
                 {
-                    importer.GetTakeDescription(i)->mLocalTimeStart.SetSeconds(c.spanStart);
-                    importer.GetTakeDescription(i)->mLocalTimeStop.SetSeconds(c.spanStop);
+                    importer.GetTakeDescription(i)->mLocalTimeStart.SetSeconds(c.span->first);
+                    importer.GetTakeDescription(i)->mLocalTimeStop.SetSeconds(c.span->second);
                 }
             ASSERT_TRUE(importer.Import(scene)) << importer.GetStatusText();
             for (const SCheck& check : c.checks)
             {
-                const double got = check.got(*scene);
-                if (std::isnan(check.want) || std::isnan(got))
-                    EXPECT_EQ(std::isnan(got), std::isnan(check.want)) << check.what << " gave " << got;
-                else
-                    EXPECT_NEAR(got, check.want, 1e-4) << check.what;
+                const double got = Of(*scene, check);
+                const std::string what =
+                    check.path + std::string(" ") + check.what + std::to_string(check.arg);
+                EXPECT_FALSE(std::isnan(got)) << what;
+                EXPECT_NEAR(got, check.want, 1e-4) << what;
             }
         }
     }
 };
 
 // clang-format off
-#define GOT(expr, want) SCheck{#expr, [](Scene& s) -> double { return (expr); }, static_cast<double>(want)}
-// clang-format on
-
 TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
 {
     Check({
         {"a rotation channel beside a warped one keeps its keys as written; the warped one is baked",
          TakeRun(Channel("T", Channel("X", kRamp) + "TimeWarpID: 1\n") + Channel("R", kTurns) +
-                     Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))),
-                 kWarps),
-         {GOT(Of(s, "R/X", 'n'), 3), GOT(Of(s, "R/X", 'v', 1), 370), GOT(Of(s, "R/X", 'v', 2), 730),
-          GOT(Of(s, "R/X", '@', 1.5), 370), GOT(Of(s, "S/X", 'n'), 3), GOT(Of(s, "T/X", '@', 0.5), 2.5)}},
+                 Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))), kWarps), {},
+         {{"R/X", 'n', 0, 3}, {"R/X", 'v', 1, 370}, {"R/X", 'v', 2, 730}, {"R/X", '@', 1.5, 370},
+          {"S/X", 'n', 0, 3}, {"T/X", '@', 0.5, 2.5}}},
         {"a warped rotation channel is unrolled after the bake",
-         TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps),
-         {GOT(Of(s, "R/X", '@', 0.5), 10), GOT(Of(s, "R/X", '@', 1.5), 10), GOT(Of(s, "R/X", '@', 2.0), 10)}},
+         TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps), {},
+         {{"R/X", '@', 0.5, 10}, {"R/X", '@', 1.5, 10}, {"R/X", '@', 2.0, 10}}},
         {"an angle merged with its layer unrolls its rotation channel",
-         TakeRun(Channel(
-             "R", Channel("X", kTurnsX + "LayerChannel: {\nLayerID: 1\nLayerType: 1\nDefault: 0\n}\n") +
-                      Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))),
-         {GOT(Of(s, "R/X", '@', 1.5), 10), GOT(Of(s, "R/X", '@', 2.0), 10)}},
+         TakeRun(Channel("R", Channel("X", kTurnsX + "LayerChannel: {\nLayerID: 1\nLayerType: 1\n"
+                                                     "Default: 0\n}\n") +
+                              Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))), {},
+         {{"R/X", '@', 1.5, 10}, {"R/X", '@', 2.0, 10}}},
         {"a warped flat channel loses its flat run",
-         TakeRun(
-             Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) + "TimeWarpID: 2\n") +
-                 Channel("T", Channel("X", Keys({{0, 5, 'L'}, {1, 5, 'L'}, {2, 5, 'L'}}))),
-             kWarps),
-         {GOT(Of(s, "S/X", 'n'), 0), GOT(Of(s, "S/X", '@', 1.0), 2), GOT(Of(s, "T/X", 'n'), 3)}},
-        {"an unwarped take without layers passes through",
-         TakeRun(Channel("R", kTurns)),
-         {GOT(Of(s, "R/X", 'n'), 3), GOT(Of(s, "R/X", 'v', 2), 730)}},
+         TakeRun(Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) + "TimeWarpID: 2\n") +
+                 Channel("T", Channel("X", Keys({{0, 5, 'L'}, {1, 5, 'L'}, {2, 5, 'L'}}))), kWarps), {},
+         {{"S/X", 'n', 0, 0}, {"S/X", '@', 1.0, 2}, {"T/X", 'n', 0, 3}}},
+        {"an unwarped take without layers passes through", TakeRun(Channel("R", kTurns)), {},
+         {{"R/X", 'n', 0, 3}, {"R/X", 'v', 2, 730}}},
         // A layer's own warp is baked into the layer before the merge,
         // whatever its shape (a one-value layer too); only a base channel
         // without layers keeps a warp of its own (not merged, evaluating as
         // it did). Glow: a one-value channel, 0 to 10 over the first second.
         {"a one-value layer with a warp of its own",
          TakeRun(Channel("Glow", kRamp + "LayerType: 1\nLayerChannel: {\nLayerID: 1\nLayerType: 1\n" + kRamp +
-                                     "TimeWarpID: 1\n}\n"),
-                 kWarps, true),
-         {GOT(Of(s, "Glow", 'c', 0.5), 7.5), GOT(Of(s, "Glow", 'c', 1.0), 15),
-          GOT(ChannelOf(P(s), "Glow")->GetNextLayer() == nullptr, 1)}},
+                                 "TimeWarpID: 1\n}\n"), kWarps, true), {},
+         {{"Glow", 'c', 0.5, 7.5}, {"Glow", 'c', 1.0, 15}, {"Glow", 'l', 0, 1}}},
         {"a one-value base with a warp and no layer keeps it",
-         TakeRun(Channel("Glow", kRamp + "TimeWarpID: 1\n"), kWarps, true),
-         {GOT(Of(s, "Glow", 'c', 0.5), 2.5), GOT(ChannelOf(P(s), "Glow")->GetTimeWarp() != nullptr, 1)}},
+         TakeRun(Channel("Glow", kRamp + "TimeWarpID: 1\n"), kWarps, true), {},
+         {{"Glow", 'c', 0.5, 2.5}, {"Glow", 'w', 0, 1}}},
     });
 }
 
@@ -213,16 +208,12 @@ TEST_F(TakePassesTest, PropertyValuesReachTheDefaultTakeBeforeTheTakesAreRead)
                                 "Texture: \"T\" {\nFileName: \"t.tga\"\nProperties: {\nTranslation: 1, 2, 3\n"
                                 "Scaling: 4, 5, 6\n}\n}\n}\n";
     Check({
-        {"values set while reading reach their channels",
-         objects,
-         {GOT(Default(P(s), "Transform/Visibility"), 0),
-          GOT(Default(s.GetContents()->GetTexture(0), "Translation/X"), 1),
-          GOT(Default(s.GetContents()->GetTexture(0), "Scaling/Z"), 6)}},
+        {"values set while reading reach their channels", objects, {},
+         {{"Visibility", 'd', 0, 0}, {"Translation/X", 'x', 0, 1}, {"Scaling/Z", 'x', 0, 6}}},
         {"the file's default take comes after them",
          objects + "Takes: {\nTake: \"Default\" {\nTexture: \"T\" {\nChannel: \"Translation\" {\n"
-                   "Channel: \"X\" {\nDefault: 9\n}\n}\n}\n}\n}\n",
-         {GOT(Default(s.GetContents()->GetTexture(0), "Translation/X"), 9),
-          GOT(Default(s.GetContents()->GetTexture(0), "Translation/Y"), 2)}},
+                   "Channel: \"X\" {\nDefault: 9\n}\n}\n}\n}\n}\n", {},
+         {{"Translation/X", 'x', 0, 9}, {"Translation/Y", 'x', 0, 2}}},
     });
 }
 
@@ -231,39 +222,17 @@ TEST_F(TakePassesTest, ALocalSpanGivenByTheCallerMovesTheTakesKeys)
     const std::string keys = Channel("T", Channel("X", Keys({{0, 0, 'L'}, {2, 20, 'L'}})));
     const std::string take = TakeRun(keys, "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n");
     Check({
-        {"the file's own span moves nothing",
-         take,
-         {GOT(Of(s, "T/X", 't', 0), 0), GOT(Of(s, "T/X", 't', 1), 2)},
-         0,
-         2},
-        {"a later span of the same length shifts the keys",
-         take,
-         {GOT(Of(s, "T/X", 't', 0), 1), GOT(Of(s, "T/X", 't', 1), 3), GOT(Of(s, "T/X", 'v', 1), 20),
-          GOT(s.GetTakeInfo("Run")->mLocalTimeStart.GetSeconds(), 1),
-          GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 3)},
-         1,
-         3},
-        {"a longer span scales them",
-         take,
-         {GOT(Of(s, "T/X", 't', 0), 0), GOT(Of(s, "T/X", 't', 1), 4), GOT(Of(s, "T/X", '@', 2), 10)},
-         0,
-         4},
-        {"a span elsewhere and shorter shifts and scales",
-         take,
-         {GOT(Of(s, "T/X", 't', 0), 10), GOT(Of(s, "T/X", 't', 1), 11)},
-         10,
-         11},
-        {"an empty span moves nothing",
-         take,
-         {GOT(Of(s, "T/X", 't', 1), 2), GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 2)},
-         3,
-         3},
-        {"a file without a local span has nothing to move from",
-         TakeRun(keys),
-         {GOT(Of(s, "T/X", 't', 1), 2)},
-         1,
-         3},
+        {"the file's own span moves nothing", take, {{0, 2}}, {{"T/X", 't', 0, 0}, {"T/X", 't', 1, 2}}},
+        {"a later span of the same length shifts the keys", take, {{1, 3}},
+         {{"T/X", 't', 0, 1}, {"T/X", 't', 1, 3}, {"T/X", 'v', 1, 20}, {"", 's', 0, 1}, {"", 'e', 0, 3}}},
+        {"a longer span scales them", take, {{0, 4}},
+         {{"T/X", 't', 0, 0}, {"T/X", 't', 1, 4}, {"T/X", '@', 2, 10}}},
+        {"a span elsewhere and shorter shifts and scales", take, {{10, 11}},
+         {{"T/X", 't', 0, 10}, {"T/X", 't', 1, 11}}},
+        {"an empty span moves nothing", take, {{3, 3}}, {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}},
+        {"a file without a local span has nothing to move from", TakeRun(keys), {{1, 3}}, {{"T/X", 't', 1, 2}}},
     });
 }
+// clang-format on
 
 } // namespace
