@@ -37,11 +37,11 @@ std::vector<double> Keys(KFCurve* curve)
 class MotionCurveFilters : public MotionFileTest
 {
 protected:
-    bool ReadRow(const std::string& name, const std::string& text, int format,
-                 const std::vector<std::string>& movChannels = {})
+    // A MOV file's columns are ball.rotateX and ball.translateY.
+    bool ReadRow(const std::string& name, const std::string& text, int format)
     {
         KStreamOptionsWavefrontMov mov;
-        mov.mChannels = movChannels;
+        mov.mChannels = {"ball.rotateX", "ball.translateY"};
         mov.mFrameRate = 30.0;
         return Read(name, text, format, format == kMov ? &mov : nullptr, nullptr);
     }
@@ -57,55 +57,35 @@ TEST_F(MotionCurveFilters, JointRotationsAreUnrolledAndStillCurvesLoseTheirKeys)
                    "  order TX TY TZ RX RY RZ\n  axis XYZ\n  position 0 0 0\n  orientation 0 0 0\n"
                    ":bonedata\n  begin\n    id 1\n    name a\n    direction 0 1 0\n    length 1\n"
                    "    axis 0 0 0 XYZ\n    dof rx\n  end\n:hierarchy\n  begin\n    root a\n  end\n");
+    // clang-format off
     const struct
     {
-        std::string name, text;
+        std::string name;
         int format;
         const char* node; // X turns 170, -170, -150; Y stays 2
         const char* take;
         double frameSeconds;
-        std::vector<std::string> movChannels;
+        std::string text;
     } rows[] = {
-        {"turn.bvh",
+        {"turn.bvh", kBvh, "Hip", "Take 001", 1.0 / 30,
          "HIERARCHY\nROOT Hip\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition Xrotation Yrotation "
          "Zrotation\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\nMOTION\nFrames: 3\nFrame Time: 0.0333333\n"
-         "1 2 3 170 0 0\n1 2 3 -170 0 0\n1 2 3 -150 0 0\n",
-         kBvh,
-         "Hip",
-         "Take 001",
-         1.0 / 30,
-         {}},
-        {"turn.htr",
+         "1 2 3 170 0 0\n1 2 3 -170 0 0\n1 2 3 -150 0 0\n"},
+        {"turn.htr", kHtr, "Hip", "Take 001", 1.0 / 30,
          "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments 1\nNumFrames 3\n"
          "DataFrameRate 30\nEulerRotationOrder XYZ\nCalibrationUnits cm\nRotationUnits Degrees\n"
          "BoneLengthAxis Y\nScaleFactor 1\n[SegmentNames&Hierarchy]\nHip GLOBAL\n[BasePosition]\n"
-         "Hip 1 2 3 0 0 0 10\n[Hip]\n1 0 0 0 170 0 0 1\n2 0 0 0 -170 0 0 1\n3 0 0 0 -150 0 0 "
-         "1\n[EndOfFile]\n",
-         kHtr,
-         "Hip",
-         "Take 001",
-         1.0 / 30,
-         {}},
-        {"turn.amc",
+         "Hip 1 2 3 0 0 0 10\n[Hip]\n1 0 0 0 170 0 0 1\n2 0 0 0 -170 0 0 1\n3 0 0 0 -150 0 0 1\n[EndOfFile]\n"},
+        {"turn.amc", kAmc, "body", "turn", 1.0 / 120,
          ":FULLY-SPECIFIED\n:DEGREES\n1\nroot 1 2 3 170 0 0\na 5\n2\nroot 1 2 3 -170 0 0\na 5\n3\n"
-         "root 1 2 3 -150 0 0\na 5\n",
-         kAmc,
-         "body",
-         "turn",
-         1.0 / 120,
-         {}},
-        {"turn.mov",
-         "170 2\n-170 2\n-150 2\n",
-         kMov,
-         "ball",
-         "turn",
-         1.0 / 30,
-         {"ball.rotateX", "ball.translateY"}},
+         "root 1 2 3 -150 0 0\na 5\n"},
+        {"turn.mov", kMov, "ball", "turn", 1.0 / 30, "170 2\n-170 2\n-150 2\n"},
     };
+    // clang-format on
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
-        ASSERT_TRUE(ReadRow(row.name, row.text, row.format, row.movChannels));
+        ASSERT_TRUE(ReadRow(row.name, row.text, row.format));
         KScnNode* node = Node(row.node);
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(Keys(CurveOf(node, row.take, 'R', 0)), (std::vector<double>{170, 190, 210}));
