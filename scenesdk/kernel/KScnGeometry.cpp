@@ -7,6 +7,7 @@
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -354,15 +355,9 @@ void KScnGeometry::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnGeometry::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    // A take without shape channels is not written (a shared tree stays shared).
-    const KFCurveNode* read = take != nullptr ? static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()
-                                              : nullptr;
-    bool any = false;
-    for (int i = 0; read != nullptr && !any && i < mShapeNames.GetCount(); ++i)
-    {
-        any = read->IndexOfChildByName(mShapeNames[i]->Buffer()) >= 0;
-    }
-    KFCurveNode* root = any ? take->GetRootCurveNode() : nullptr;
+    // Only a take's own tree is written: a shared snapshot stays as it is
+    // (see KScnTakeNodeEntry::GetOwnRootCurveNode).
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;
@@ -402,13 +397,13 @@ void KScnGeometry::CreateShapeProperty(const char* name)
 
 void KScnGeometry::AddShapeChannel(KScnTakeNodeEntry* take, int index)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     const KString* name = mShapeNames.GetAt(index);
     if (root == nullptr || name == nullptr || name->IsEmpty())
     {
         return;
     }
-    KFCurveNode* channel = root->FindOrCreateChild(name->Buffer(), true);
+    KFCurveNode* channel = KMade(root->FindOrCreateChild(name->Buffer(), true));
     if (channel != nullptr && channel->GetFCurve() != nullptr)
     {
         channel->GetFCurve()->SetColor(GetShapeColor(index));

@@ -239,6 +239,7 @@ public:
     int GetTextureCount() const { return mTextures.GetCount(); }
     KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
     int GetVideoCount() const { return mVideos.GetCount(); }
+    KScnVideo* GetVideo(int index) const { return mVideos.GetAt(index); }
     int GetPoseListCount() const { return mPoses.GetCount(); }
     int GetUserPropertyCount() const { return mUserPropertyCount; }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
