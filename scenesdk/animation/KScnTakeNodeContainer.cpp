@@ -138,7 +138,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDeferredDefaultTakeNode()
     auto* take = KScnTakeNodeEntry::CreateDeferredBuild("Default", this);
     if (mTakeNames)
     {
-        TakeNames().insert("Default");
+        IndexTakeName(TakeNames(), "Default");
     }
     mTakes.push_back(take);
     mCurrent = 0;
@@ -260,11 +260,17 @@ std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
         mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
         {
-            mTakeNames->insert(take->GetName());
+            IndexTakeName(*mTakeNames, take->GetName());
         }
         mTakeNamesAt = renames;
     }
     return *mTakeNames;
+}
+
+void KScnTakeNodeContainer::IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name)
+{
+    KScnReadMeter::Count(KScnReadMeter::eTakes, KScnReadMeter::kTakeNameBytes);
+    names.insert(name);
 }
 
 bool KScnTakeNodeContainer::HasTakeNamed(const std::string& name)
@@ -306,7 +312,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         mTakes.push_back(copy);
         if (mTakeNames)
         {
-            mTakeNames->insert(copy->GetName());
+            IndexTakeName(*mTakeNames, copy->GetName());
         }
         return copy;
     }
@@ -316,7 +322,7 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
     mTakes.push_back(take);
     if (mTakeNames)
     {
-        mTakeNames->insert(take->GetName());
+        IndexTakeName(*mTakeNames, take->GetName());
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
     BuildTakeChannels(take);
@@ -822,6 +828,13 @@ int KScnTakeNodeContainer::GetLinkCount() const
 KScnPropertyCurveLink* KScnTakeNodeContainer::GetLink(int index) const
 {
     const_cast<KScnTakeNodeContainer*>(this)->BuildDeferredTakes();
+    // A link hands out its curve to write: the default take's tree (which
+    // the links point into) counts as handed out, never lent to its takes
+    // (and no longer lent when it was).
+    if (!mTakes.empty())
+    {
+        mTakes[0]->GetRootCurveNode();
+    }
     return (index >= 0 && index < GetLinkCount()) ? mLinks[static_cast<size_t>(index)] : nullptr;
 }
 

@@ -250,13 +250,17 @@ private:
 
     std::vector<KScnTakeNodeEntry*> mTakes;
     // The takes' names for the duplicate check of AddTakeNode, made once an
-    // object has many takes (a few are compared one by one) and rebuilt when
-    // any take was renamed since they were gathered.
-    static constexpr size_t kIndexedTakes = 8;
+    // object has many takes (up to kIndexedTakes are compared one by one:
+    // the index costs some 50 bytes a take on every object, more than the
+    // take itself shares) and rebuilt when any take was renamed since they
+    // were gathered.
+    static constexpr size_t kIndexedTakes = 64;
     bool HasTakeNamed(const std::string& name);
     // Views of the takes' own names (static text for "Default"), read again
     // after any take is renamed.
     std::unordered_multiset<std::string_view>& TakeNames();
+    // Adds a name to the index (what it holds is metered as a read makes it).
+    static void IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name);
     std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnFree<KScnPropertyRef>*> mOwnedRefs; // handles made without a manager

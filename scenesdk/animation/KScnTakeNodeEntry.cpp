@@ -1,10 +1,14 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KDataType.h"
 
 #include <atomic>
+#include <new>
+#include <utility>
+#include <vector>
 
 namespace scenesdk
 {
@@ -26,6 +30,107 @@ void EmptyReferenceNode(KFCurveNode* node)
         }
         node->DeleteChildAt(i);
     }
+}
+
+void DestroyTreeOf(KFCurveNode* root)
+{
+    if (root != nullptr && root->IsReferenceNode())
+    {
+        EmptyReferenceNode(root);
+    }
+    KFCurveNode::Destroy(root);
+}
+
+// Deletes a snapshot's tree when its last reader lets go, unless the entry
+// that lent its own tree took it back.
+struct STreeDeleter
+{
+    bool mTakenBack = false;
+    void operator()(KFCurveNode* root) const
+    {
+        if (!mTakenBack)
+        {
+            DestroyTreeOf(root);
+        }
+    }
+};
+
+void PairCurves(KFCurveNode& from, KFCurveNode& to, std::vector<std::pair<KFCurve*, KFCurve*>>& pairs)
+{
+    if (from.GetFCurve() != nullptr && to.GetFCurve() != nullptr)
+    {
+        pairs.emplace_back(from.GetFCurve(), to.GetFCurve());
+    }
+    for (int i = 0; i < from.GetChildCount() && i < to.GetChildCount(); ++i)
+    {
+        PairCurves(*from.GetChildAt(i), *to.GetChildAt(i), pairs);
+    }
+}
+
+bool IsLink(KFCurveCallback callback)
+{
+    return callback == &KScnTakeNodeContainer::OnLinkedCurveChanged;
+}
+
+// Moves the property links of the curves of from onto the curves at the
+// same places in to, a copy of it (Clone of a tree with only cloned parts);
+// whole or not at all: false, nothing moved, when memory runs out.
+bool MoveCurveLinks(KFCurveNode& from, KFCurveNode& to)
+{
+    std::vector<std::pair<KFCurve*, KFCurve*>> pairs;
+    size_t added = 0;
+    KFCurveCallback callback = nullptr;
+    void* object = nullptr;
+    try
+    {
+        PairCurves(from, to, pairs);
+        for (; added < pairs.size(); ++added)
+        {
+            for (int i = 0; pairs[added].first->GetListener(i, callback, object); ++i)
+            {
+                if (IsLink(callback))
+                {
+                    pairs[added].second->AddListener(callback, object);
+                }
+            }
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The copy's curves are new: every link on them was added here.
+        for (size_t p = 0; p <= added && p < pairs.size(); ++p)
+        {
+            KFCurve* copy = pairs[p].second;
+            for (int i = 0; copy->GetListener(i, callback, object);)
+            {
+                if (IsLink(callback))
+                {
+                    copy->RemoveListener(callback, object);
+                }
+                else
+                {
+                    ++i;
+                }
+            }
+        }
+        return false;
+    }
+    for (const auto& pair : pairs)
+    {
+        for (int i = 0; pair.first->GetListener(i, callback, object);)
+        {
+            if (IsLink(callback))
+            {
+                static_cast<KScnPropertyCurveLink*>(object)->mCurve = pair.second;
+                pair.first->RemoveListener(callback, object);
+            }
+            else
+            {
+                ++i;
+            }
+        }
+    }
+    return true;
 }
 } // namespace
 
@@ -70,28 +175,61 @@ KScnTakeNodeEntry::Snapshot KScnTakeNodeEntry::TakeSnapshot()
     {
         return nullptr;
     }
+    if (mLent)
+    {
+        return mLastSnapshot; // nothing wrote the tree since it was lent
+    }
     // A caller may have written through a pointer it kept since the last
     // snapshot: compared, which allocates nothing, before it is reused.
     if (mLastSnapshot == nullptr || (!mSnapshotCurrent && !mLastSnapshot->IsCloneOf(*tree)))
     {
+        if (mRoot != nullptr && !mHandedOut && mRoot->HasOnlyClonedParts())
+        {
+            // Lent: every write to it goes through PrepareWrite first. Made
+            // taken back, so that a failure to make the record (which
+            // deletes what it was given) leaves the tree whole.
+            Snapshot lent(mRoot, STreeDeleter{true});
+            std::get_deleter<STreeDeleter>(lent)->mTakenBack = false;
+            mLastSnapshot = std::move(lent);
+            mLent = true;
+            return mLastSnapshot;
+        }
         KFCurveNode* copy = tree->Clone(false);
         if (copy == nullptr)
         {
             return nullptr;
         }
-        mLastSnapshot = Snapshot(copy, &DestroyTree);
+        mLastSnapshot = Snapshot(copy, STreeDeleter{});
     }
     mSnapshotCurrent = !mHandedOut;
     return mLastSnapshot;
 }
 
+bool KScnTakeNodeEntry::StopLending()
+{
+    if (mLastSnapshot.use_count() <= 1)
+    {
+        // No take reads it any more: the tree is the entry's alone again.
+        std::get_deleter<STreeDeleter>(mLastSnapshot)->mTakenBack = true;
+        mLastSnapshot.reset();
+        mLent = false;
+        return true;
+    }
+    KFCurveNode* own = mRoot->Clone(false);
+    if (own == nullptr || !MoveCurveLinks(*mRoot, *own))
+    {
+        DestroyTree(own);
+        return false;
+    }
+    // The lent tree stays the takes' snapshot, as it was.
+    mRoot = own;
+    mLent = false;
+    return true;
+}
+
 void KScnTakeNodeEntry::DestroyTree(KFCurveNode* root)
 {
-    if (root != nullptr && root->IsReferenceNode())
-    {
-        EmptyReferenceNode(root);
-    }
-    KFCurveNode::Destroy(root);
+    DestroyTreeOf(root);
 }
 
 const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
@@ -108,7 +246,7 @@ const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
     return mRoot != nullptr ? mRoot : mShared.get();
 }
 
-void KScnTakeNodeEntry::PrepareWrite()
+bool KScnTakeNodeEntry::PrepareWrite()
 {
     ReadRoot();
     if (mShared != nullptr)
@@ -116,22 +254,26 @@ void KScnTakeNodeEntry::PrepareWrite()
         KFCurveNode* own = mShared->Clone(false);
         if (own == nullptr)
         {
-            return; // still reading the snapshot: nothing to write through
+            return false; // still reading the snapshot: nothing to write through
         }
         mRoot = own;
         mShared.reset();
+    }
+    if (mLent && !StopLending())
+    {
+        return false; // the takes' snapshot: not to be written
     }
     mSnapshotCurrent = false;
     if (mEditDepth == 0)
     {
         mHandedOut = true;
     }
+    return mRoot != nullptr;
 }
 
 KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode()
 {
-    PrepareWrite();
-    return mRoot;
+    return PrepareWrite() ? mRoot : nullptr;
 }
 
 const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
@@ -141,7 +283,11 @@ const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()
 {
-    DestroyTree(mRoot);
+    // A lent tree goes with the last snapshot that holds it.
+    if (!mLent)
+    {
+        DestroyTree(mRoot);
+    }
     mRoot = nullptr;
 }
 
@@ -234,7 +380,11 @@ KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
 
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
-    PrepareWrite();
+    // Never a curve of a snapshot other takes read (memory ran out making the copy).
+    if (!PrepareWrite())
+    {
+        return nullptr;
+    }
     return WritableCurveOf(FindChannel(first, second, third));
 }
 
@@ -247,7 +397,10 @@ const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const c
 KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                 const KDataType* dataType)
 {
-    PrepareWrite();
+    if (!PrepareWrite())
+    {
+        return nullptr;
+    }
     return WritableCurveOf(FindChannelByDataType(first, second, dataType));
 }
 

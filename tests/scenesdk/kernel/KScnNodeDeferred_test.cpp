@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 using namespace scenesdk;
@@ -213,4 +214,64 @@ TEST(KScnNodeDeferred, PivotSetOneAndEvaluationCopyReadAsNewBeforeTheyAreMade)
     n->ResetPropertyDefaults();
     EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eRotationPivot), KgeTVector(0.0, 0.0, 0.0, 1.0));
     EXPECT_EQ(reader->GetPivotEval().inheritType, eInheritRrSs);
+}
+
+// The local transform is written and read without making the handles that
+// wait (a read sets it on every model): the property, the default take and,
+// once the handles are made, the handle show the value, as if written
+// through the handle; a property renamed away is not found either way.
+TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
+{
+    const struct
+    {
+        const char* property; // as named when the value is read back
+        const char* channel;  // its channel in the default take, null when not looked at
+        std::function<void(KScnNode*)> set;
+        double expected[3];
+    } rows[] = {
+        {"Lcl Translation", "T", [](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); }, {1, 2, 3}},
+        {"Lcl Rotation", "R", [](KScnNode* n) { n->SetLocalRotation(4, 5, 6); }, {4, 5, 6}},
+        {"Lcl Scaling", "S", [](KScnNode* n) { n->SetLocalScaling(7, 8, 9); }, {7, 8, 9}},
+        {"Lcl Offset", nullptr,
+         [](KScnNode* n)
+         {
+             n->GetNodeProperties()->FindProperty("Lcl Translation")->SetName("Lcl Offset");
+             n->SetLocalTranslation(1, 2, 3);
+         },
+         {0, 0, 0}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.property);
+        KScnSdkManager manager;
+        KScnNode* n = manager.CreateNode("n");
+        const int waiting = n->GetDeferredUserPropertyCount();
+        ASSERT_GT(waiting, 0);
+        row.set(n);
+        KgeTVector translation;
+        n->GetLocalTranslation(translation);
+        EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting) << "no handle made";
+        double v[4] = {};
+        n->GetNodeProperties()->FindProperty(row.property)->GetAsDoubles(v);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(v[k], row.expected[k]) << k;
+        if (std::string(row.property) == "Lcl Translation")
+        {
+            EXPECT_EQ(translation.mData[1], 2.0) << "read back without a handle";
+        }
+        if (row.channel != nullptr)
+        {
+            const KFCurveNode* channel = static_cast<const KScnTakeNodeEntry*>(n->GetDefaultTakeNode())
+                                             ->GetRootCurveNode()
+                                             ->FindDescendant(row.channel);
+            ASSERT_NE(channel, nullptr);
+            EXPECT_EQ(channel->GetChildAt(2)->GetFCurve()->GetDefaultValue(), float(row.expected[2]));
+        }
+        KScnPropertyRef* handle = n->FindUserPropertyByName(row.property);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(n->GetDeferredUserPropertyCount(), 0);
+        double h[4] = {};
+        handle->GetProperty()->GetAsDoubles(h);
+        EXPECT_EQ(h[1], row.expected[1]);
+    }
 }
