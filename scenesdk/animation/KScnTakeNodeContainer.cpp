@@ -924,9 +924,15 @@ void KScnTakeNodeContainer::OnUserPropertyRemoved(KScnPropertyRef* property)
         return;
     }
     RemovePropertyFromTakes(property->GetProperty());
-    // The handler removes the property the record stands for (a dynamic one
-    // only: a declared property stays in its set).
-    RemovePropertyForRef(property);
+    // The handler removes the property it made for a user property defined
+    // by name and type (CreatePropertyForRef). A handle of a property the
+    // set has of its own (declared, or made by the set itself, as a node's
+    // "Lcl Translation" and "Visibility") leaves it to the set: the object
+    // relies on it.
+    if (property->GetRecord() != nullptr)
+    {
+        RemovePropertyForRef(property);
+    }
 }
 
 int KScnTakeNodeContainer::InstantiateHandlerProperties()

@@ -182,8 +182,10 @@ public:
     // property then gets its channels in every take (AddPropertyToTakes).
     void OnUserPropertyAdded(KScnPropertyRef* property) override;
     // Drops the channels and curve links of the handle's kernel property,
-    // then asks the handler to remove the property (RemovePropertyForRef:
-    // a dynamic property leaves the set and the list; a declared one stays).
+    // then, for a user property defined by name and type, asks the handler
+    // to remove the property it made for it (RemovePropertyForRef; the record
+    // stays listed). A handle of one of the set's own properties (declared,
+    // or made by the set, as a node's "Lcl Translation") leaves it in the set.
     virtual void OnUserPropertyRemoved(KScnPropertyRef* property);
     // Makes every property of the handler a user property of the object (a
     // property already listed is skipped); each handle reports its value

@@ -1,6 +1,5 @@
 #include "scenesdk/fileio/KScnMergeNames.h"
 
-#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -40,9 +39,6 @@ KScnMergeNames::KScnMergeNames(KScnSceneRoot& scene)
     for (int i = 0; i < contents->GetTextureCount(); ++i)
         if (KScnTexture* texture = contents->GetTexture(i))
             Remember(texture->GetName());
-    for (int i = 0; i < contents->GetVideoCount(); ++i)
-        if (KScnVideo* video = contents->GetVideo(i))
-            Remember(video->GetName());
 }
 
 void KScnMergeNames::Remember(const char* name)

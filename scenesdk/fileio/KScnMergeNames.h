@@ -3,7 +3,7 @@
 // KScnMergeNames: the names a scene file read gives its objects when it is
 // merged into a scene that holds objects already. Made before the read, it
 // remembers the current names of the scene's nodes (its root aside),
-// materials, textures and videos; the reader then passes each node,
+// materials and textures; the reader then passes each node,
 // material and texture it makes through Rename, which gives a name one of
 // those objects (or an object made earlier in the read) has a running
 // number, as KNumberRenamingStrategy does: a second "Box" becomes "Box1".

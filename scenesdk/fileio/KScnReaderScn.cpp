@@ -610,6 +610,39 @@ void FillTexture(KScnTexture& t, const STexture& s, int& skipped)
             ++skipped;
 }
 
+// The values a texture's duplicate test compares (KScnTexture::IsDuplicateOf)
+// as far as a file sets them, exactly: textures of equal keys are
+// duplicates. A key finds the earlier texture to test a repeat against, so
+// that many textures of one name stem cost no more than few.
+std::string TextureKey(KScnTexture& t)
+{
+    std::string key = KScnTexture::StripTrailingDigits(t.GetName()).Buffer();
+    for (const char* text : {t.GetFileName(), t.GetMediaName()})
+        key.append(text).push_back('\0');
+    double d[13];
+    t.GetDefaultTranslation(d[0], d[1], d[12]); // z is not compared
+    t.GetDefaultRotation(d[2], d[3], d[4]);
+    t.GetDefaultScale(d[5], d[6], d[12]);
+    d[7] = t.GetDefaultAlpha();
+    d[8] = t.GetUVScaling().u;
+    d[9] = t.GetUVScaling().v;
+    d[10] = t.GetUVTranslation().u;
+    d[11] = t.GetUVTranslation().v;
+    KScnTextureProperties& p = *t.GetTextureProperties();
+    const int32_t n[13] = {t.GetCroppingField(0), t.GetCroppingField(1), t.GetCroppingField(2),
+                           t.GetCroppingField(3), t.GetAlphaSource(),    t.GetMappingType(),
+                           t.GetPlanarMappingNormal(), p.GetUseMaterial() ? 1 : 0, p.GetTextureTypeUse(),
+                           p.GetUVSwap() ? 1 : 0, p.GetCurrentTextureBlendMode(), p.GetWrapModeU(),
+                           p.GetWrapModeV()};
+    for (int i = 0; i < 12; ++i)
+    {
+        const double v = d[i] + 0.0; // -0 and 0 compare equal
+        key.append(reinterpret_cast<const char*>(&v), sizeof v);
+    }
+    key.append(reinterpret_cast<const char*>(n), sizeof n);
+    return key;
+}
+
 // Finds the material and texture records that repeat an earlier one, by the
 // objects' own duplicate tests (KScnMaterial::IsDuplicateOf: the same name
 // and values; KScnTexture::IsDuplicateOf: the same name but for trailing
@@ -617,79 +650,80 @@ void FillTexture(KScnTexture& t, const STexture& s, int& skipped)
 // the earlier one it repeats (doc.materialKept, doc.textureKept); a repeated
 // name that is no duplicate is refused. The objects compared are made in a
 // manager of their own, so that a refused file leaves the caller's manager
-// as it was; only records whose names (stems) repeat are made.
+// as it was; only records whose names (stems) repeat are made, at most two
+// at a time.
 bool FindRepeats(KScnReaderScn::Document& doc, std::string& error)
 {
     std::unique_ptr<KScnSdkManager> scratch;
-    auto manager = [&scratch]() -> KScnSdkManager&
+    int ignored = 0;
+    const auto material = [&](size_t i)
     {
         if (scratch == nullptr)
             scratch = std::make_unique<KScnSdkManager>();
-        return *scratch;
+        KScnMaterial* m = scratch->CreateMaterial(doc.materials[i].name.c_str());
+        FillMaterial(*m, doc.materials[i], ignored);
+        return m;
     };
-    int ignored = 0;
+    const auto texture = [&](size_t i)
+    {
+        if (scratch == nullptr)
+            scratch = std::make_unique<KScnSdkManager>();
+        KScnTexture* t = scratch->CreateTexture(doc.textures[i].name.c_str());
+        FillTexture(*t, doc.textures[i], ignored);
+        return t;
+    };
+    // Materials: a repeat of a name must be a duplicate of the first.
     doc.materialKept.resize(doc.materials.size());
-    std::unordered_map<std::string, std::vector<size_t>> byName;
+    std::unordered_map<std::string, size_t> firstOfName;
     for (size_t i = 0; i < doc.materials.size(); ++i)
     {
-        doc.materialKept[i] = i;
-        byName[doc.materials[i].name].push_back(i);
-    }
-    for (size_t i = 0; i < doc.materials.size(); ++i)
-    {
-        const std::vector<size_t>& same = byName[doc.materials[i].name];
-        if (same.size() < 2 || same.front() != i)
+        const auto first = firstOfName.emplace(doc.materials[i].name, i).first->second;
+        doc.materialKept[i] = first;
+        if (first == i)
             continue;
-        KScnMaterial* first = manager().CreateMaterial(doc.materials[i].name.c_str());
-        FillMaterial(*first, doc.materials[i], ignored);
-        for (size_t k = 1; k < same.size(); ++k)
+        KScnMaterial* kept = material(first);
+        KScnMaterial* repeat = material(i);
+        const bool duplicate = repeat->IsDuplicateOf(kept);
+        scratch->DestroyMaterial(kept);
+        scratch->DestroyMaterial(repeat);
+        if (!duplicate)
         {
-            const SMaterial& s = doc.materials[same[k]];
-            KScnMaterial* repeat = manager().CreateMaterial(s.name.c_str());
-            FillMaterial(*repeat, s, ignored);
-            if (!repeat->IsDuplicateOf(first))
-            {
-                error = "repeated Material \"" + s.name + "\"";
-                return false;
-            }
-            doc.materialKept[same[k]] = i;
-            manager().DestroyMaterial(repeat);
+            error = "repeated Material \"" + doc.materials[i].name + "\"";
+            return false;
         }
     }
+    // Textures: among those whose stems repeat, a texture is dropped for the
+    // earlier one of its key; another of its name is refused.
     doc.textureKept.resize(doc.textures.size());
-    std::unordered_map<std::string, std::vector<size_t>> byStem;
+    std::unordered_map<std::string, int> stems;
     for (size_t i = 0; i < doc.textures.size(); ++i)
     {
         doc.textureKept[i] = i;
-        byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()].push_back(i);
+        ++stems[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
     }
+    std::unordered_map<std::string, size_t> byKey;
+    // Each name stands for one texture, whether its record is kept or not.
+    std::unordered_map<std::string, size_t> names;
     for (size_t i = 0; i < doc.textures.size(); ++i)
     {
-        const std::vector<size_t>& group =
-            byStem[KScnTexture::StripTrailingDigits(doc.textures[i].name.c_str()).Buffer()];
-        if (group.size() < 2 || group.front() != i)
+        const STexture& s = doc.textures[i];
+        if (stems[KScnTexture::StripTrailingDigits(s.name.c_str()).Buffer()] < 2)
             continue;
-        std::vector<std::pair<size_t, KScnTexture*>> kept;
-        for (size_t j : group)
+        KScnTexture* t = texture(i);
+        const auto earlier = byKey.emplace(TextureKey(*t), i).first->second;
+        bool duplicate = false;
+        if (earlier != i)
         {
-            const STexture& s = doc.textures[j];
-            KScnTexture* texture = manager().CreateTexture(s.name.c_str());
-            FillTexture(*texture, s, ignored);
-            auto same = std::find_if(kept.begin(), kept.end(),
-                                     [texture](const auto& k) { return texture->IsDuplicateOf(k.second); });
-            if (same != kept.end())
-            {
-                doc.textureKept[j] = same->first;
-                manager().DestroyTexture(texture);
-                continue;
-            }
-            for (const auto& k : kept)
-                if (doc.textures[k.first].name == s.name)
-                {
-                    error = "repeated Texture \"" + s.name + "\"";
-                    return false;
-                }
-            kept.emplace_back(j, texture);
+            KScnTexture* kept = texture(earlier);
+            duplicate = t->IsDuplicateOf(kept);
+            scratch->DestroyTexture(kept);
+        }
+        scratch->DestroyTexture(t);
+        doc.textureKept[i] = duplicate ? earlier : i;
+        if (names.emplace(s.name, doc.textureKept[i]).first->second != doc.textureKept[i])
+        {
+            error = "repeated Texture \"" + s.name + "\"";
+            return false;
         }
     }
     return true;

@@ -46,6 +46,7 @@ struct SWritten
     KFCurveNode* root = take->GetRootCurveNode();
     KFCurveNode* t = root->FindDescendant("Transform/T");
     KFCurveNode* r = root->FindDescendant("Transform/R");
+    KFCurveNode* visibility = root->FindDescendant("Transform/Visibility");
 
     SWritten()
     {
@@ -61,6 +62,7 @@ struct SWritten
         double values[3];
         t->EvaluateCached(values, Sec(0.5));
         r->EvaluateCached(values, Sec(0.5));
+        visibility->EvaluateCached(values, Sec(0.5));
     }
 };
 
@@ -76,6 +78,8 @@ TEST(ChannelWriters, EveryWriterEmptiesTheCachesOfTheChannelItWrote)
     const SWriter rows[] = {
         {"a property write pushed to the take", [](SWritten& w) { w.node->SetLocalTranslation(7, 8, 9); },
          "Transform/T"},
+        {"a one-value property write pushed to the take",
+         [](SWritten& w) { w.node->FindUserPropertyByName("Visibility")->SetDouble(0.0); }, "Transform/Visibility"},
         {"SetDefaultValues",
          [](SWritten& w)
          {
@@ -198,17 +202,27 @@ TEST(ChannelWriters, AUserPropertyListedWithoutItsPropertyGetsOneFromTheHandler)
     }
 }
 
+// The channels of the property go from every take; the property stays in
+// its set (the handler removes only the properties it made for records
+// defined by name and type; the node's own "Visibility" is made by its set).
 TEST(ChannelWriters, RemovingTheHandleOfADeclaredPropertyLeavesThePropertyInItsSet)
 {
-    KScnSdkManager manager;
-    KScnNode* node = manager.CreateNode("n");
-    KScnPropertyHandler* set = node->GetPropertyHandler();
-    KProperty* show = set->FindProperty("Show");
-    KScnPropertyRef* ref = node->FindUserProperty(show);
-    ASSERT_NE(ref, nullptr);
-    node->OnUserPropertyRemoved(ref);
-    EXPECT_EQ(set->FindProperty("Show"), show);
-    EXPECT_EQ(ref->GetProperty(), show);
+    for (const char* name : {"Show", "Visibility"})
+    {
+        SCOPED_TRACE(name);
+        KScnSdkManager manager;
+        KScnNode* node = manager.CreateNode("n");
+        node->AddTakeNode("Run");
+        KScnPropertyHandler* set = node->GetPropertyHandler();
+        KProperty* declared = set->FindProperty(name);
+        KScnPropertyRef* ref = node->FindUserProperty(declared);
+        ASSERT_NE(ref, nullptr);
+        node->OnUserPropertyRemoved(ref);
+        EXPECT_EQ(set->FindProperty(name), declared);
+        EXPECT_EQ(ref->GetProperty(), declared);
+        for (int i = 0; i < node->GetTakeNodeCount(); ++i)
+            EXPECT_EQ(node->GetTakeNode(i)->GetRootCurveNode()->FindDescendant(name), nullptr) << i;
+    }
 }
 
 // A file's "W" fills the fourth component "toto" of a property's channel,

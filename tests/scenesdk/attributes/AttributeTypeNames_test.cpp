@@ -73,6 +73,14 @@ TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
         std::vector<KProperty*> properties;
         attribute->CollectHandlerProperties(properties);
         EXPECT_EQ(properties.size(), row.properties);
+        // A node gathers its own set's properties, then its attribute's.
+        KScnNode* node = mManager.CreateNode("holder");
+        std::vector<KProperty*> own, all;
+        node->CollectHandlerProperties(own);
+        node->SetNodeAttribute(attribute);
+        node->CollectHandlerProperties(all);
+        own.insert(own.end(), properties.begin(), properties.end());
+        EXPECT_EQ(all, own);
     }
 }
 

@@ -37,32 +37,18 @@ namespace
 const char* const kScene = R"(FileHeader: {
  Version: 6000
 }
-SceneInfo: {
- Title: "t"
-}
-GlobalSettings: {
- Time: {
-  TimeMode: 11
- }
-}
+SceneInfo: { Title: "t" }
+GlobalSettings: { Time: { TimeMode: 11 } }
 Objects: {
  Model: "A", "Null" {
-  Properties: {
-   PreRotation: 0, 0, 90
-  }
+  Properties: { PreRotation: 0, 0, 90 }
   UserProperty: "u", "Bool", "", 1
  }
  Model: "H", "Skeleton" {
-  Properties: {
-   InheritType: 2
-  }
+  Properties: { InheritType: 2 }
   Children: "K"
  }
- Model: "K", "Skeleton" {
-  Properties: {
-   InheritType: 2
-  }
- }
+ Model: "K", "Skeleton" { Properties: { InheritType: 2 } }
  Model: "M", "Mesh" {
   Materials: "S"
   Textures: "T"
@@ -72,40 +58,22 @@ Objects: {
    PolygonSizes: 3
    PolygonVertices: 0, 1, 2
    Layer: 0 {
-    LayerElementMaterial: {
-     Mapping: AllSame
-     Indices: 0
-    }
-    LayerElementTexture: {
-     Mapping: AllSame
-     Indices: 0
-    }
+    LayerElementMaterial: { Indices: 0 }
+    LayerElementTexture: { Indices: 0 }
    }
   }
-  Shape: "Smile" {
-   ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1
-  }
+  Shape: "Smile" { ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1 }
  }
  Material: "S"
- Texture: "T" {
-  FileName: "t.tga"
- }
- Deformer: "Skin", "Skin" {
-  Clusters: "C"
- }
+ Texture: "T" { FileName: "t.tga" }
+ Deformer: "Skin", "Skin" { Clusters: "C" }
  SubDeformer: "C", "Cluster" {
   Model: "H"
   Indices: 0
   Weights: 1
  }
- Character: "Hero" {
-  BASE: {
-   Hips: "H"
-  }
- }
- CharacterPose: "P" {
-  Model: "PA"
- }
+ Character: "Hero" { BASE: { Hips: "H" } }
+ CharacterPose: "P" { Model: "PA" }
 }
 Takes: {
  Take: "Run" {
@@ -114,25 +82,14 @@ Takes: {
     Channel: "T" {
      Channel: "X" {
       Default: 0
-      KeyVer: 4004
       KeyCount: 2
       Key: 0, 0, L, 46186158000, 10, L
      }
-     LayerChannel: {
-      LayerID: 1
-      Channel: "X" {
-       LayerID: 1
-       Default: 1
-      }
-     }
+     LayerChannel: { Channel: "X" { Default: 1 } }
     }
    }
   }
-  Material: "S" {
-   Channel: "Shininess" {
-    Default: 64
-   }
-  }
+  Material: "S" { Channel: "Shininess" { Default: 64 } }
  }
 }
 )";

@@ -162,6 +162,13 @@ TEST_F(ReaderRefusalTest, RefusedDocumentsLeaveNoTrace)
         {"Model: \"A\" {\n Children: \"A\"\n}\n", "model \"A\" is a child twice or of itself"},
         {"Material: \"M\" {\n Properties: {\n Opacity: 0.5\n }\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
         {"Texture: \"T\" {\n FileName: \"a.tga\"\n}\nTexture: \"T\" {\n FileName: \"b.tga\"\n}\n", "repeated Texture \"T\""},
+        // A name given to a dropped repeat stands for the texture it repeats.
+        {"Texture: \"T1\" {\n FileName: \"a.tga\"\n}\nTexture: \"T2\" {\n FileName: \"a.tga\"\n}\n"
+         "Texture: \"T2\" {\n FileName: \"b.tga\"\n}\n",
+         "repeated Texture \"T2\""},
+        {"Texture: \"T2\" {\n FileName: \"b.tga\"\n}\nTexture: \"T1\" {\n FileName: \"a.tga\"\n}\n"
+         "Texture: \"T2\" {\n FileName: \"a.tga\"\n}\n",
+         "repeated Texture \"T2\""},
         {"Material: \"M\" {\n ShadingModel: \"lambert\"\n}\nMaterial: \"M\"\n", "repeated Material \"M\""},
         // Character poses and settings.
         {"CharacterPose: \"P\" {\n Model: \"A\" {\n Children: \"B\"\n }\n Model: \"B\" {\n Children: \"A\"\n"

@@ -204,6 +204,11 @@ TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
          TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps),
          {GOT(At(s, "Transform/R/X", 0.5), 10), GOT(At(s, "Transform/R/X", 1.5), 10),
           GOT(At(s, "Transform/R/X", 2.0), 10)}},
+        {"an angle merged with its layer unrolls its rotation channel",
+         TakeRun(Channel("R", Channel("X", Keys({{0, 10, 'C'}, {1, 370, 'C'}, {2, 730, 'C'}}) +
+                                                "LayerChannel: {\nLayerID: 1\nLayerType: 1\nDefault: 0\n}\n") +
+                                  Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))),
+         {GOT(At(s, "Transform/R/X", 1.5), 10), GOT(At(s, "Transform/R/X", 2.0), 10)}},
         {"a warped flat channel loses its flat run",
          TakeRun(Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) +
                               "TimeWarpID: 2\n") +
