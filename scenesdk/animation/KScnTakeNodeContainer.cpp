@@ -5,6 +5,7 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
@@ -135,14 +136,13 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDeferredDefaultTakeNode()
     {
         return AddDefaultTakeNode();
     }
-    auto* take = KScnTakeNodeEntry::CreateDeferredBuild("Default", this);
-    if (mTakeNames)
-    {
-        IndexTakeName(TakeNames(), "Default");
-    }
-    mTakes.push_back(take);
+    // Owned until listed; the name index (when there is one) follows.
+    std::unique_ptr<KScnTakeNodeEntry> take(KScnTakeNodeEntry::CreateDeferredBuild("Default", this));
+    mTakes.push_back(take.get());
+    take.release();
+    NoteTakeNamed(mTakes.back()->GetName());
     mCurrent = 0;
-    return take;
+    return mTakes.back();
 }
 
 void KScnTakeNodeContainer::BuildDeferredTakes()
@@ -165,11 +165,19 @@ void KScnTakeNodeContainer::DropDeferredTakeBuild()
 
 void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
 {
-    mBuildingDeferred = true;
-    BuildTakeChannels(take);
-    mBuildingDeferred = false;
-    std::vector<SStaleValue>* stale = mStale;
-    mStale = nullptr;
+    // The noted values stay until the tree is whole: a build stopped by
+    // memory running out (the entry then waits again) starts from them again.
+    struct SBuilding
+    {
+        bool& flag;
+        explicit SBuilding(bool& f) : flag(f) { flag = true; }
+        ~SBuilding() { flag = false; }
+    };
+    {
+        const SBuilding building(mBuildingDeferred);
+        BuildTakeChannels(take);
+    }
+    const std::vector<SStaleValue>* stale = mStale;
     KFCurveNode* root = take->GetRootCurveNode();
     for (size_t i = 0; stale != nullptr && root != nullptr && i < stale->size(); ++i)
     {
@@ -196,7 +204,8 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
         }
         channel->InvalidateChannelCache();
     }
-    delete stale;
+    delete mStale;
+    mStale = nullptr;
 }
 
 void KScnTakeNodeContainer::NotePropertyChanging(KProperty* property)
@@ -257,6 +266,8 @@ std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
         {
             mTakeNames = std::make_unique<std::unordered_multiset<std::string_view>>();
         }
+        // Stale until whole: memory running out part-way leaves it to be made again.
+        mTakeNamesAt = ~uint64_t(0);
         mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
         {
@@ -271,6 +282,22 @@ void KScnTakeNodeContainer::IndexTakeName(std::unordered_multiset<std::string_vi
 {
     KScnReadMeter::Count(KScnReadMeter::eTakes, KScnReadMeter::kTakeNameBytes);
     names.insert(name);
+}
+
+void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
+{
+    // An index that cannot note the name is dropped (made again when next needed).
+    if (mTakeNames)
+    {
+        try
+        {
+            IndexTakeName(*mTakeNames, name);
+        }
+        catch (const std::bad_alloc&)
+        {
+            mTakeNames.reset();
+        }
+    }
 }
 
 bool KScnTakeNodeContainer::HasTakeNamed(const std::string& name)
@@ -304,26 +331,21 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         BuildDeferredTakes();
         // The default take as it is now, shared read-only with the takes
         // added while it stays so; the take's first write copies it.
-        auto* copy = KScnTakeNodeEntry::CreateSnapshotCopy(*def, name);
-        if (copy == nullptr)
-        {
-            return nullptr;
-        }
-        mTakes.push_back(copy);
-        if (mTakeNames)
-        {
-            IndexTakeName(*mTakeNames, copy->GetName());
-        }
-        return copy;
+        // A take without its tree would be a take that has lost its channels:
+        // memory running out throws instead.
+        std::unique_ptr<KScnTakeNodeEntry> copy(KMade(KScnTakeNodeEntry::CreateSnapshotCopy(*def, name)));
+        mTakes.push_back(copy.get());
+        copy.release();
+        NoteTakeNamed(mTakes.back()->GetName());
+        return mTakes.back();
     }
     // The first take: listed before it is filled, so that its index is known
-    // to the derived class building its channels.
-    auto* take = new KScnTakeNodeEntry(name);
-    mTakes.push_back(take);
-    if (mTakeNames)
-    {
-        IndexTakeName(*mTakeNames, take->GetName());
-    }
+    // to the derived class building its channels (owned until listed).
+    std::unique_ptr<KScnTakeNodeEntry> made(new KScnTakeNodeEntry(name));
+    KMade(static_cast<const KScnTakeNodeEntry&>(*made).GetRootCurveNode());
+    mTakes.push_back(made.get());
+    KScnTakeNodeEntry* take = made.release();
+    NoteTakeNamed(take->GetName());
     const KScnTakeNodeEntry::EditScope scope(*take);
     BuildTakeChannels(take);
     return take;
@@ -346,16 +368,17 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
-    if (mTakeNames)
+    // A current index forgets the name; a stale one is made again when next
+    // needed (removing allocates nothing: a read undone removes takes).
+    if (mTakeNames && mTakeNamesAt == KScnTakeNodeEntry::GetRenameCount())
     {
         // The take's own entry: another take may have been given its name.
-        auto& names = TakeNames();
-        const auto range = names.equal_range(take->GetName());
+        const auto range = mTakeNames->equal_range(take->GetName());
         for (auto it = range.first; it != range.second; ++it)
         {
             if (it->data() == take->GetName())
             {
-                names.erase(it);
+                mTakeNames->erase(it);
                 break;
             }
         }
@@ -489,7 +512,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             KFCurveNode* child = node->GetChildCount() > k ? node->GetChildAt(k) : nullptr;
             if (child == nullptr)
             {
-                child = KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0);
+                child = KMade(KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0));
                 if (child == nullptr || node->AddChild(child) < 0)
                 {
                     KFCurveNode::Destroy(child);
@@ -498,7 +521,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             }
             if (child->GetFCurve() == nullptr)
             {
-                child->SetFCurve(KFCurve::Create());
+                child->SetFCurve(KMade(KFCurve::Create()));
             }
             WriteCurveDefaultSilently(child->GetFCurve(), values[k]);
         }
@@ -511,7 +534,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
     }
     if (node->GetFCurve() == nullptr)
     {
-        node->SetFCurve(KFCurve::Create());
+        node->SetFCurve(KMade(KFCurve::Create()));
     }
     WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
     node->InvalidateChannelCache();
@@ -573,7 +596,7 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
         return;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     const char* name = property->GetName();
     if (root == nullptr)
     {
@@ -588,7 +611,7 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
     KFCurveNode* channel = nullptr;
     if (n <= 1)
     {
-        channel = root->FindOrCreateChild(name, true);
+        channel = KMade(root->FindOrCreateChild(name, true));
         if (channel != nullptr && link)
         {
             LinkPropertyToCurve(property, 0, channel->GetFCurve());
@@ -596,13 +619,13 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
     }
     else
     {
-        channel = root->FindOrCreateChild(name, false);
+        channel = KMade(root->FindOrCreateChild(name, false));
         for (int i = 0; channel != nullptr && i < n; ++i)
         {
             KFCurveNode* child = channel->GetChildAt(i);
             if (child == nullptr)
             {
-                channel->FindOrCreateChild(kComponentNames[i], true);
+                KMade(channel->FindOrCreateChild(kComponentNames[i], true));
                 child = channel->GetChildAt(i);
             }
             if (child != nullptr && link)
@@ -625,7 +648,7 @@ KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take,
         return nullptr;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     return root != nullptr ? root->FindDescendant(channel.Buffer()) : nullptr;
 }
 
@@ -633,7 +656,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
 {
     KScnTakeNodeEntry* take = mTakes[static_cast<size_t>(takeIndex)];
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     if (root == nullptr)
     {
         return;
@@ -643,7 +666,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
     KFCurveNode* channel = root->FindDescendant(channelName.Buffer());
     if (channel == nullptr && !IsTransformChannel(channelName))
     {
-        channel = root->FindOrCreateChild(channelName.Buffer(), !vector);
+        channel = KMade(root->FindOrCreateChild(channelName.Buffer(), !vector));
         if (channel != nullptr && takeIndex == 0)
         {
             if (vector)
@@ -652,7 +675,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
                 {
                     if (channel->GetChildAt(k) == nullptr)
                     {
-                        channel->FindOrCreateChild(kComponentNames[k], true);
+                        KMade(channel->FindOrCreateChild(kComponentNames[k], true));
                     }
                     KFCurveNode* child = channel->GetChildAt(k);
                     LinkPropertyToCurve(property, k, child != nullptr ? child->GetFCurve() : nullptr);
@@ -769,13 +792,14 @@ void KScnTakeNodeContainer::LinkPropertyToCurve(KProperty* property, int compone
     {
         return;
     }
-    auto* link = new KScnPropertyCurveLink;
-    link->mProperty = property;
-    link->mComponent = component;
-    link->mCurve = curve;
-    link->mContainer = this;
-    mLinks.push_back(link);
-    curve->AddListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link);
+    // Made whole or not at all: the room in the list is taken first, then
+    // the curve listens (which may throw, leaving nothing listed), then the
+    // link is listed, which can no longer fail.
+    auto link =
+        std::make_unique<KScnPropertyCurveLink>(KScnPropertyCurveLink{property, component, curve, this});
+    mLinks.reserve(mLinks.size() + 1);
+    curve->AddListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link.get());
+    mLinks.push_back(link.release());
 }
 
 void KScnTakeNodeContainer::DeleteLinkAt(size_t index)
@@ -830,10 +854,11 @@ KScnPropertyCurveLink* KScnTakeNodeContainer::GetLink(int index) const
     const_cast<KScnTakeNodeContainer*>(this)->BuildDeferredTakes();
     // A link hands out its curve to write: the default take's tree (which
     // the links point into) counts as handed out, never lent to its takes
-    // (and no longer lent when it was).
-    if (!mTakes.empty())
+    // (and no longer lent when it was). Null when memory ran out giving it
+    // a tree of its own: the curve is the takes' snapshot then.
+    if (!mTakes.empty() && mTakes[0]->GetRootCurveNode() == nullptr)
     {
-        mTakes[0]->GetRootCurveNode();
+        return nullptr;
     }
     return (index >= 0 && index < GetLinkCount()) ? mLinks[static_cast<size_t>(index)] : nullptr;
 }

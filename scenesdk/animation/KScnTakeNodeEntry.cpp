@@ -205,14 +205,26 @@ KScnTakeNodeEntry::Snapshot KScnTakeNodeEntry::TakeSnapshot()
     return mLastSnapshot;
 }
 
+bool KScnTakeNodeEntry::TakeBackLentTree() noexcept
+{
+    if (mLastSnapshot.use_count() > 1)
+    {
+        return false; // takes still read it
+    }
+    // The tree is the entry's alone again (nothing allocated, nothing copied).
+    if (auto* deleter = std::get_deleter<STreeDeleter>(mLastSnapshot))
+    {
+        deleter->mTakenBack = true;
+    }
+    mLastSnapshot.reset();
+    mLent = false;
+    return true;
+}
+
 bool KScnTakeNodeEntry::StopLending()
 {
-    if (mLastSnapshot.use_count() <= 1)
+    if (TakeBackLentTree())
     {
-        // No take reads it any more: the tree is the entry's alone again.
-        std::get_deleter<STreeDeleter>(mLastSnapshot)->mTakenBack = true;
-        mLastSnapshot.reset();
-        mLent = false;
         return true;
     }
     KFCurveNode* own = mRoot->Clone(false);
@@ -236,12 +248,28 @@ const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
 {
     if (mBuilder != nullptr)
     {
-        // Listed as built first: the builder reaches the tree through this entry.
+        // Listed as built first: the builder reaches the tree through this
+        // entry. Built whole or not at all: a build stopped by memory
+        // running out leaves the entry waiting again.
         KScnTakeNodeContainer* builder = mBuilder;
-        mBuilder = nullptr;
         mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
-        const EditScope scope(*this);
-        builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
+        if (mRoot == nullptr)
+        {
+            throw std::bad_alloc();
+        }
+        mBuilder = nullptr;
+        try
+        {
+            const EditScope scope(*this);
+            builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
+        }
+        catch (...)
+        {
+            DestroyTree(mRoot);
+            mRoot = nullptr;
+            mBuilder = builder;
+            throw;
+        }
     }
     return mRoot != nullptr ? mRoot : mShared.get();
 }
@@ -279,6 +307,26 @@ KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode()
 const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
 {
     return ReadRoot();
+}
+
+KFCurveNode* KScnTakeNodeEntry::GetOwnRootCurveNode()
+{
+    if (mRoot == nullptr || mBuilder != nullptr)
+    {
+        return nullptr;
+    }
+    // A tree lent to takes that still read it is their snapshot: it stays
+    // as it is (giving the entry a copy would allocate).
+    if (mLent && !TakeBackLentTree())
+    {
+        return nullptr;
+    }
+    mSnapshotCurrent = false;
+    if (mEditDepth == 0)
+    {
+        mHandedOut = true;
+    }
+    return mRoot;
 }
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()

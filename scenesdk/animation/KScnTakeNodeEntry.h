@@ -85,6 +85,13 @@ public:
     KFCurveNode* GetRootCurveNode();
     // The tree to read: the entry's own or the snapshot it shares.
     const KFCurveNode* GetRootCurveNode() const;
+    // The entry's own tree, to delete channels from (a node attribute
+    // leaving its node), without building or copying a tree: null while the
+    // tree waits for its build (built later, it holds what the object has
+    // then), while the entry shares a snapshot, or while it lends its tree
+    // to takes that still read it: a snapshot stays as it is. So a detach
+    // or a teardown never copies a tree and never allocates.
+    KFCurveNode* GetOwnRootCurveNode();
     // Whether the entry still reads a snapshot it shares.
     bool IsSharingSnapshot() const { return mShared != nullptr; }
     // Whether the entry's own tree is the snapshot that takes copied from
@@ -243,6 +250,9 @@ private:
     // no take reads it any more, else the entry gets a copy to write and
     // its curve links move onto it. False when memory ran out (still lent).
     bool StopLending();
+    // The lent tree is taken back when no take reads it any more (false
+    // while one does); allocates nothing.
+    bool TakeBackLentTree() noexcept;
     static void DestroyTree(KFCurveNode* root);
 
     KCompactText mName;

@@ -7,7 +7,10 @@
 
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <gtest/gtest.h>
 
@@ -240,4 +243,55 @@ TEST(TakeLending, ATakeCopyKeepsTheLentTreeAfterTheObject)
     ASSERT_NE(opacity, nullptr);
     EXPECT_FLOAT_EQ(opacity->GetDefaultValue(), 1.0f);
     EXPECT_EQ(opacity->GetListenerCount(), 0) << "the object's links left with it";
+}
+
+// A camera leaving its node deletes its channels only from a tree the take
+// owns alone, allocating nothing: a tree still lent to takes that read it
+// stays as it is (as a snapshot the takes share does), and one no take
+// reads any more is taken back and loses them.
+TEST(TakeLending, ADetachWritesOnlyATreeNoTakeReads)
+{
+    const struct
+    {
+        const char* takes;
+        bool removed;       // the takes gone before the detach
+        bool channelsStay;  // in the default take
+    } rows[] = {
+        {"two takes reading the tree", false, true},
+        {"no take reading it any more", true, false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.takes);
+        KScnSdkManager manager;
+        KScnNode* node = manager.CreateNode("Shot");
+        KScnCamera* camera = manager.CreateCamera();
+        node->SetNodeAttribute(camera);
+        ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+        ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
+        const KScnNode& reader = *node;
+        ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
+        const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
+        if (row.removed)
+        {
+            ASSERT_TRUE(node->RemoveTakeNode(2));
+            ASSERT_TRUE(node->RemoveTakeNode(1));
+        }
+
+        node->SetNodeAttribute(nullptr);
+        EXPECT_EQ(reader.GetDefaultTakeNode()->GetRootCurveNode(), lent) << "no copy made";
+        EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), row.channelsStay);
+        EXPECT_EQ(lent->FindDescendant("FieldOfView") != nullptr, row.channelsStay);
+        EXPECT_EQ(lent->FindDescendant("Roll") != nullptr, row.channelsStay);
+        for (int t = 1; t < reader.GetTakeNodeCount(); ++t)
+            EXPECT_EQ(reader.GetTakeNode(t)->GetRootCurveNode(), lent) << "take " << t;
+
+        // The node's own channels still write through to the takes' end.
+        node->SetLocalTranslation(1.0, 2.0, 3.0);
+        EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
+        EXPECT_FLOAT_EQ(reader.GetDefaultTakeNode()->GetTranslationYCurve()->GetDefaultValue(), 2.0f);
+        for (int t = 1; t < reader.GetTakeNodeCount(); ++t)
+            EXPECT_FLOAT_EQ(reader.GetTakeNode(t)->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << "take " << t;
+        manager.DestroyNodeAttribute(camera);
+    }
 }
