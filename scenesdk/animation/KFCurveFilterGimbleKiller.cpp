@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveFilterRotation.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KgeMath.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ public:
         mRoom = x.GetKeyCount();
         for (int c = 0; c < 3; ++c)
         {
-            out[c].reset(KFCurve::Create());
+            out[c].reset(KMade(KFCurve::Create()));
             out[c]->CopyFrom(*mSource[c], false);
             out[c]->ReserveKeys(mRoom);
             out[c]->BeginKeyChanges();
@@ -248,7 +249,7 @@ bool KFCurveFilterGimbleKiller::ApplyToNode(KFCurveNode& node, bool)
     std::unique_ptr<KFCurve, CurveDeleter> rebuilt[3];
     Rebuild(curves, node.GetRotationOrder()).Run(GetStartKeyIndex(*curves[0]), rebuilt);
 
-    std::unique_ptr<KFCurveNode, NodeDeleter> copy(node.CloneTree(false, false, false));
+    std::unique_ptr<KFCurveNode, NodeDeleter> copy(KMade(node.CloneTree(false, false, false)));
     if (!copy || copy->GetChildCount() != 3)
     {
         SetError(eNot3Curves, "Gimble Killer. ioCurveNode does not have 3 childs.");

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveFilterKeySync.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KMade.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,11 +67,11 @@ bool KFCurveFilterKeyReducer::ApplyToCurve(KFCurve& curve)
         SetError(eLeftUnchanged, "KeyReducer, Invalid Time Span. No key were changed by filter.");
         return false;
     }
-    CurvePtr work(KFCurve::Create());
+    CurvePtr work(KMade(KFCurve::Create()));
     work->CopyFrom(curve, false);
     Fit(curve, *work, t0, t1);
 
-    CurvePtr old(KFCurve::Create());
+    CurvePtr old(KMade(KFCurve::Create()));
     old->CopyFrom(curve, true);
     Splice(curve, *old, *work);
     return true;

@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KMade.h"
 
 #include <algorithm>
 #include <cmath>
@@ -155,16 +156,21 @@ bool KFCurveFilterKeySync::ApplyToCurves(KFCurve** curves, int n)
         most = std::max(most, curves[c]->GetKeyCount());
     }
     // Untouched copies give each new key the value its curve had before.
+    // Memory running out before any curve changed throws (the readers
+    // fail the read), leaving the curves as they were.
     std::unique_ptr<KFCurve, CurveDeleter> copies[kMaxCurves];
     int keyHint[kMaxCurves];
     int copyHint[kMaxCurves];
     for (int c = 0; c < n; ++c)
     {
-        curves[c]->ReserveKeys(most);
-        curves[c]->BeginKeyChanges();
-        copies[c].reset(curves[c]->Copy());
+        copies[c].reset(KMade(curves[c]->Copy()));
         keyHint[c] = -1;
         copyHint[c] = -1;
+    }
+    for (int c = 0; c < n; ++c)
+    {
+        curves[c]->ReserveKeys(most);
+        curves[c]->BeginKeyChanges();
     }
 
     const KTime start = GetStartTime();

@@ -11,40 +11,53 @@ namespace scenesdk
 {
 
 KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves, int rotationOrder)
-    : mNode(new (std::nothrow) KFCurveNode("R", "R", nullptr, eKFCurveNodeLayerEulerRotation, 0))
+    : mNode(KFCurveNode::Create("R", nullptr, eKFCurveNodeLayerEulerRotation, 0))
 {
     if (mNode == nullptr)
     {
         return;
     }
-    mNode->SetRotationOrder(rotationOrder);
-    static const char* const kNames[3] = {"X", "Y", "Z"};
-    for (int i = 0; i < 3; ++i)
+    // Made whole or not at all (memory running out): the curves are the
+    // caller's, let go of before the node goes.
+    try
     {
-        KFCurveNode* child =
-            new (std::nothrow) KFCurveNode(kNames[i], kNames[i], KDataTypeNumber::Get(), 0, 0);
-        if (child == nullptr)
+        mNode->SetRotationOrder(rotationOrder);
+        static const char* const kNames[3] = {"X", "Y", "Z"};
+        for (int i = 0; i < 3; ++i)
         {
-            delete mNode;
-            mNode = nullptr;
-            return;
+            KFCurveNode* child = KFCurveNode::Create(kNames[i], KDataTypeNumber::Get(), 0, 0);
+            if (child == nullptr || mNode->AddChild(child) < 0)
+            {
+                delete child;
+                Release();
+                return;
+            }
+            child->SetFCurve(curves[i], false);
         }
-        mNode->AddChild(child);
-        child->SetFCurve(curves[i], false);
+    }
+    catch (...)
+    {
+        Release();
+        throw;
     }
 }
 
-KFCurveFilterRotationNode::~KFCurveFilterRotationNode()
+void KFCurveFilterRotationNode::Release()
 {
-    if (mNode == nullptr)
-    {
-        return;
-    }
     for (int i = 0; i < mNode->GetChildCount(); ++i)
     {
         mNode->GetChildAt(i)->SetFCurve(nullptr, false);
     }
     delete mNode;
+    mNode = nullptr;
+}
+
+KFCurveFilterRotationNode::~KFCurveFilterRotationNode()
+{
+    if (mNode != nullptr)
+    {
+        Release();
+    }
 }
 
 bool KFCurveFilterRotationCurves(KFCurveNode& node, KFCurve** curves)

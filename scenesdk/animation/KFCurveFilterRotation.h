@@ -29,6 +29,9 @@ public:
     KFCurveNode* Get() const { return mNode; }
 
 private:
+    // Lets go of the curves and deletes the node.
+    void Release();
+
     KFCurveNode* mNode;
 };
 

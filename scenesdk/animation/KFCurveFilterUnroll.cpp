@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveFilterRotation.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KgeMath.h"
 
 #include <algorithm>
@@ -132,7 +133,7 @@ bool KFCurveFilterUnroll::ApplyToNode(KFCurveNode& node, bool)
     const KTime start = std::max(GetStartTime(), first);
     const KTime stop = std::min(GetStopTime(), last);
 
-    std::unique_ptr<KFCurveNode, NodeDeleter> copy(node.Clone(false));
+    std::unique_ptr<KFCurveNode, NodeDeleter> copy(KMade(node.Clone(false)));
     KFCurve* work[3];
     if (!copy || !KFCurveFilterRotationCurves(*copy, work))
     {

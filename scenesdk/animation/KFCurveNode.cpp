@@ -65,7 +65,19 @@ const char* TextOrEmpty(const char* text)
 KFCurveNode* KFCurveNode::Create(const char* name, KDataType* dataType, int layerType, int layerId)
 {
     const bool timeWarp = dataType != nullptr && dataType == KDataTypeTimeWarp::Get();
-    return new (std::nothrow) KFCurveNode(name, timeWarp ? "" : name, dataType, layerType, layerId);
+    return MakeWhole(name, timeWarp ? "" : name, dataType, layerType, layerId);
+}
+
+KFCurveNode* KFCurveNode::MakeWhole(const char* name, const char* typeName, KDataType* dataType,
+                                    int layerType, int layerId)
+{
+    KFCurveNode* node = new (std::nothrow) KFCurveNode(name, typeName, dataType, layerType, layerId);
+    if (node != nullptr && node->mInfo == nullptr)
+    {
+        delete node;
+        return nullptr;
+    }
+    return node;
 }
 
 void KFCurveNode::InitFields()
@@ -676,7 +688,7 @@ KFCurveNode* KFCurveNode::FindOrCreateChild(const char* name, bool withCurve)
     }
     else
     {
-        child = new (std::nothrow) KFCurveNode(name, name, nullptr, 0, 0);
+        child = MakeWhole(name, name, nullptr, 0, 0);
         if (child == nullptr)
         {
             return nullptr;
@@ -687,9 +699,15 @@ KFCurveNode* KFCurveNode::FindOrCreateChild(const char* name, bool withCurve)
             return nullptr;
         }
     }
+    // A channel asked for with its curve comes with it or not at all.
     if (withCurve && child->mCurve == nullptr)
     {
-        child->SetFCurve(KFCurve::Create(), false);
+        KFCurve* curve = KFCurve::Create();
+        if (curve == nullptr)
+        {
+            return nullptr;
+        }
+        child->SetFCurve(curve, false);
     }
     return child;
 }
@@ -749,8 +767,8 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     }
     else
     {
-        copy = new (std::nothrow) KFCurveNode(mInfo != nullptr ? mInfo->mName.Get() : "", GetTypeName(),
-                                              GetDataType(), mLayerType, layerId);
+        copy = MakeWhole(mInfo != nullptr ? mInfo->mName.Get() : "", GetTypeName(), GetDataType(), mLayerType,
+                         layerId);
         if (copy != nullptr)
         {
             copy->mUserWord = mUserWord;
@@ -772,8 +790,12 @@ KFCurveNode* KFCurveNode::CloneTree(bool shareInfo, bool copyCurves, bool create
     if (mCurve != nullptr && (copyCurves || createEmptyCurves))
     {
         KFCurve* curve = KFCurve::Create();
+        if (curve == nullptr)
+        {
+            return nullptr; // a copy without its curve is no copy
+        }
         copy->ReplaceFCurve(curve);
-        if (curve != nullptr && copyCurves)
+        if (copyCurves)
         {
             curve->CopyFrom(*mCurve, true);
         }

@@ -381,6 +381,10 @@ private:
 
     uint8_t mQuaternionInterpolation = 0;
     mutable SNameIndex* mNameIndex = nullptr;
+    // A new node with its naming record, or null when memory ran out (a
+    // nameless channel would be no channel).
+    static KFCurveNode* MakeWhole(const char* name, const char* typeName, KDataType* dataType, int layerType,
+                                  int layerId);
     KFCurveNodeInfo* mInfo = nullptr;
     uint32_t mFlags = 0;
     int32_t mRefCount = 0;

@@ -6,6 +6,7 @@
 #include "scenesdk/kernel/KDataType.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace scenesdk
@@ -186,7 +187,7 @@ KFCurveNode* KFCurveNode::ReadScnChannels(KScn& scn, KFCurveNode* parent, bool d
                 withColor = false;
                 continue;
             }
-            child = new (std::nothrow) KFCurveNode(name.Buffer(), name.Buffer(), nullptr, 0, 0);
+            child = MakeWhole(name.Buffer(), name.Buffer(), nullptr, 0, 0);
             if (child == nullptr)
             {
                 scn.CloseField();
@@ -199,7 +200,18 @@ KFCurveNode* KFCurveNode::ReadScnChannels(KScn& scn, KFCurveNode* parent, bool d
                 return nullptr;
             }
         }
-        child->ReadScn(scn, defaultOnly, create, withColor);
+        if (parent != nullptr)
+        {
+            child->ReadScn(scn, defaultOnly, create, withColor);
+        }
+        else
+        {
+            // No parent holds it yet: memory running out while it is read
+            // frees it.
+            std::unique_ptr<KFCurveNode> held(child);
+            child->ReadScn(scn, defaultOnly, create, withColor);
+            held.release();
+        }
         scn.CloseField();
         // A layer's channel shares the naming record of its base channel.
         // Only below a real layer node: under a base node the "base" would be

@@ -5,6 +5,7 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
@@ -152,14 +153,13 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddDeferredDefaultTakeNode()
     {
         return AddDefaultTakeNode();
     }
-    auto* take = KScnTakeNodeEntry::CreateDeferredBuild("Default", this);
-    if (mTakeNames)
-    {
-        TakeNames().insert("Default");
-    }
-    mTakes.push_back(take);
+    // Owned until listed; the name index (when there is one) follows.
+    std::unique_ptr<KScnTakeNodeEntry> take(KScnTakeNodeEntry::CreateDeferredBuild("Default", this));
+    mTakes.push_back(take.get());
+    take.release();
+    NoteTakeNamed(mTakes.back()->GetName());
     mCurrent = 0;
-    return take;
+    return mTakes.back();
 }
 
 void KScnTakeNodeContainer::BuildDeferredTakes()
@@ -182,9 +182,16 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
 {
     // Every write into an animatable property went to the takes (or, while
     // this tree waited, nowhere): the tree starts from the values as they are.
-    mBuildingDeferred = true;
+    // The flag falls again when a build stops part-way (memory running out;
+    // the entry then waits again).
+    struct SBuilding
+    {
+        bool& flag;
+        explicit SBuilding(bool& f) : flag(f) { flag = true; }
+        ~SBuilding() { flag = false; }
+    };
+    const SBuilding building(mBuildingDeferred);
     BuildTakeChannels(take);
-    mBuildingDeferred = false;
 }
 
 std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
@@ -196,6 +203,8 @@ std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
         {
             mTakeNames = std::make_unique<std::unordered_multiset<std::string_view>>();
         }
+        // Stale until whole: memory running out part-way leaves it to be made again.
+        mTakeNamesAt = ~uint64_t(0);
         mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
         {
@@ -204,6 +213,22 @@ std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
         mTakeNamesAt = renames;
     }
     return *mTakeNames;
+}
+
+void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
+{
+    // An index that cannot note the name is dropped (made again when next needed).
+    if (mTakeNames)
+    {
+        try
+        {
+            mTakeNames->insert(name);
+        }
+        catch (const std::bad_alloc&)
+        {
+            mTakeNames.reset();
+        }
+    }
 }
 
 bool KScnTakeNodeContainer::HasTakeNamed(const std::string& name)
@@ -237,26 +262,21 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         BuildDeferredTakes();
         // The default take as it is now, shared read-only with the takes
         // added while it stays so; the take's first write copies it.
-        auto* copy = KScnTakeNodeEntry::CreateSnapshotCopy(*def, name);
-        if (copy == nullptr)
-        {
-            return nullptr;
-        }
-        mTakes.push_back(copy);
-        if (mTakeNames)
-        {
-            mTakeNames->insert(copy->GetName());
-        }
-        return copy;
+        // A take without its tree would be a take that has lost its channels:
+        // memory running out throws instead.
+        std::unique_ptr<KScnTakeNodeEntry> copy(KMade(KScnTakeNodeEntry::CreateSnapshotCopy(*def, name)));
+        mTakes.push_back(copy.get());
+        copy.release();
+        NoteTakeNamed(mTakes.back()->GetName());
+        return mTakes.back();
     }
     // The first take: listed before it is filled, so that its index is known
-    // to the derived class building its channels.
-    auto* take = new KScnTakeNodeEntry(name);
-    mTakes.push_back(take);
-    if (mTakeNames)
-    {
-        mTakeNames->insert(take->GetName());
-    }
+    // to the derived class building its channels (owned until listed).
+    std::unique_ptr<KScnTakeNodeEntry> made(new KScnTakeNodeEntry(name));
+    KMade(static_cast<const KScnTakeNodeEntry&>(*made).GetRootCurveNode());
+    mTakes.push_back(made.get());
+    KScnTakeNodeEntry* take = made.release();
+    NoteTakeNamed(take->GetName());
     const KScnTakeNodeEntry::EditScope scope(*take);
     BuildTakeChannels(take);
     return take;
@@ -279,16 +299,17 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
-    if (mTakeNames)
+    // A current index forgets the name; a stale one is made again when next
+    // needed (removing allocates nothing: a read undone removes takes).
+    if (mTakeNames && mTakeNamesAt == KScnTakeNodeEntry::GetRenameCount())
     {
         // The take's own entry: another take may have been given its name.
-        auto& names = TakeNames();
-        const auto range = names.equal_range(take->GetName());
+        const auto range = mTakeNames->equal_range(take->GetName());
         for (auto it = range.first; it != range.second; ++it)
         {
             if (it->data() == take->GetName())
             {
-                names.erase(it);
+                mTakeNames->erase(it);
                 break;
             }
         }
@@ -422,7 +443,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             KFCurveNode* child = node->GetChildCount() > k ? node->GetChildAt(k) : nullptr;
             if (child == nullptr)
             {
-                child = KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0);
+                child = KMade(KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0));
                 if (child == nullptr || node->AddChild(child) < 0)
                 {
                     KFCurveNode::Destroy(child);
@@ -431,7 +452,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             }
             if (child->GetFCurve() == nullptr)
             {
-                child->SetFCurve(KFCurve::Create());
+                child->SetFCurve(KMade(KFCurve::Create()));
             }
             WriteCurveDefaultSilently(child->GetFCurve(), values[k]);
         }
@@ -444,7 +465,7 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
     }
     if (node->GetFCurve() == nullptr)
     {
-        node->SetFCurve(KFCurve::Create());
+        node->SetFCurve(KMade(KFCurve::Create()));
     }
     WriteCurveDefaultSilently(node->GetFCurve(), values[0]);
     node->InvalidateChannelCache();
@@ -506,7 +527,7 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
         return;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     const char* name = property->GetName();
     if (root == nullptr)
     {
@@ -521,7 +542,7 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
     KFCurveNode* channel = nullptr;
     if (n <= 1)
     {
-        channel = root->FindOrCreateChild(name, true);
+        channel = KMade(root->FindOrCreateChild(name, true));
         if (channel != nullptr && link)
         {
             LinkPropertyToCurve(property, 0, channel->GetFCurve());
@@ -529,13 +550,13 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
     }
     else
     {
-        channel = root->FindOrCreateChild(name, false);
+        channel = KMade(root->FindOrCreateChild(name, false));
         for (int i = 0; channel != nullptr && i < n; ++i)
         {
             KFCurveNode* child = channel->GetChildAt(i);
             if (child == nullptr)
             {
-                channel->FindOrCreateChild(kComponentNames[i], true);
+                KMade(channel->FindOrCreateChild(kComponentNames[i], true));
                 child = channel->GetChildAt(i);
             }
             if (child != nullptr && link)
@@ -558,7 +579,7 @@ KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take,
         return nullptr;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     return root != nullptr ? root->FindDescendant(channel.Buffer()) : nullptr;
 }
 
@@ -566,7 +587,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
 {
     KScnTakeNodeEntry* take = mTakes[static_cast<size_t>(takeIndex)];
     const KScnTakeNodeEntry::EditScope scope(*take);
-    KFCurveNode* root = take->GetRootCurveNode();
+    KFCurveNode* root = KMade(take->GetRootCurveNode());
     if (root == nullptr)
     {
         return;
@@ -576,7 +597,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
     KFCurveNode* channel = root->FindDescendant(channelName.Buffer());
     if (channel == nullptr && !IsTransformChannel(channelName))
     {
-        channel = root->FindOrCreateChild(channelName.Buffer(), !vector);
+        channel = KMade(root->FindOrCreateChild(channelName.Buffer(), !vector));
         if (channel != nullptr && takeIndex == 0)
         {
             if (vector)
@@ -585,7 +606,7 @@ void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex
                 {
                     if (channel->GetChildAt(k) == nullptr)
                     {
-                        channel->FindOrCreateChild(kComponentNames[k], true);
+                        KMade(channel->FindOrCreateChild(kComponentNames[k], true));
                     }
                     KFCurveNode* child = channel->GetChildAt(k);
                     LinkPropertyToCurve(property, k, child != nullptr ? child->GetFCurve() : nullptr);
@@ -711,13 +732,14 @@ void KScnTakeNodeContainer::LinkPropertyToCurve(KProperty* property, int compone
     {
         return;
     }
-    auto* link = new KScnPropertyCurveLink;
-    link->mProperty = property;
-    link->mComponent = component;
-    link->mCurve = curve;
-    link->mContainer = this;
-    mLinks.push_back(link);
-    curve->AddListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link);
+    // Made whole or not at all: the room in the list is taken first, then
+    // the curve listens (which may throw, leaving nothing listed), then the
+    // link is listed, which can no longer fail.
+    auto link =
+        std::make_unique<KScnPropertyCurveLink>(KScnPropertyCurveLink{property, component, curve, this});
+    mLinks.reserve(mLinks.size() + 1);
+    curve->AddListener(&KScnTakeNodeContainer::OnLinkedCurveChanged, link.get());
+    mLinks.push_back(link.release());
 }
 
 void KScnTakeNodeContainer::DeleteLinkAt(size_t index)

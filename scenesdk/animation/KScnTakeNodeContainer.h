@@ -252,6 +252,8 @@ private:
     // any take was renamed since they were gathered.
     static constexpr size_t kIndexedTakes = 8;
     bool HasTakeNamed(const std::string& name);
+    // A take listed last is noted in the name index, if there is one.
+    void NoteTakeNamed(const char* name);
     // Views of the takes' own names (static text for "Default"), read again
     // after any take is renamed.
     std::unordered_multiset<std::string_view>& TakeNames();

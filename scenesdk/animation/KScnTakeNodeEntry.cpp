@@ -5,6 +5,7 @@
 #include "scenesdk/kernel/KDataType.h"
 
 #include <atomic>
+#include <new>
 
 namespace scenesdk
 {
@@ -98,17 +99,33 @@ const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
 {
     if (mBuilder != nullptr)
     {
-        // Listed as built first: the builder reaches the tree through this entry.
+        // Listed as built first: the builder reaches the tree through this
+        // entry. Built whole or not at all: a build stopped by memory
+        // running out leaves the entry waiting again.
         KScnTakeNodeContainer* builder = mBuilder;
-        mBuilder = nullptr;
         mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
-        const EditScope scope(*this);
-        builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
+        if (mRoot == nullptr)
+        {
+            throw std::bad_alloc();
+        }
+        mBuilder = nullptr;
+        try
+        {
+            const EditScope scope(*this);
+            builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
+        }
+        catch (...)
+        {
+            DestroyTree(mRoot);
+            mRoot = nullptr;
+            mBuilder = builder;
+            throw;
+        }
     }
     return mRoot != nullptr ? mRoot : mShared.get();
 }
 
-void KScnTakeNodeEntry::PrepareWrite()
+bool KScnTakeNodeEntry::PrepareWrite()
 {
     ReadRoot();
     if (mShared != nullptr)
@@ -116,7 +133,7 @@ void KScnTakeNodeEntry::PrepareWrite()
         KFCurveNode* own = mShared->Clone(false);
         if (own == nullptr)
         {
-            return; // still reading the snapshot: nothing to write through
+            return false; // still reading the snapshot: nothing to write through
         }
         mRoot = own;
         mShared.reset();
@@ -126,17 +143,31 @@ void KScnTakeNodeEntry::PrepareWrite()
     {
         mHandedOut = true;
     }
+    return mRoot != nullptr;
 }
 
 KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode()
 {
-    PrepareWrite();
-    return mRoot;
+    return PrepareWrite() ? mRoot : nullptr;
 }
 
 const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
 {
     return ReadRoot();
+}
+
+KFCurveNode* KScnTakeNodeEntry::GetOwnRootCurveNode()
+{
+    if (mRoot == nullptr || mBuilder != nullptr)
+    {
+        return nullptr;
+    }
+    mSnapshotCurrent = false;
+    if (mEditDepth == 0)
+    {
+        mHandedOut = true;
+    }
+    return mRoot;
 }
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()
@@ -234,7 +265,11 @@ KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
 
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
-    PrepareWrite();
+    // Never a curve of the shared snapshot (memory ran out making the copy).
+    if (!PrepareWrite())
+    {
+        return nullptr;
+    }
     return WritableCurveOf(FindChannel(first, second, third));
 }
 
@@ -247,7 +282,10 @@ const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const c
 KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                 const KDataType* dataType)
 {
-    PrepareWrite();
+    if (!PrepareWrite())
+    {
+        return nullptr;
+    }
     return WritableCurveOf(FindChannelByDataType(first, second, dataType));
 }
 

@@ -77,6 +77,12 @@ public:
     KFCurveNode* GetRootCurveNode();
     // The tree to read: the entry's own or the snapshot it shares.
     const KFCurveNode* GetRootCurveNode() const;
+    // The entry's own tree, to delete channels from (a node attribute
+    // leaving its node), without building or copying a tree: null while the
+    // tree waits for its build (built later, it holds what the object has
+    // then) or while the entry shares a snapshot, which stays as it is. So
+    // a detach or a teardown never copies a tree and never allocates.
+    KFCurveNode* GetOwnRootCurveNode();
     // Whether the entry still reads a snapshot it shares.
     bool IsSharingSnapshot() const { return mShared != nullptr; }
     // Whether the entry still waits for its container to build its tree.
@@ -220,8 +226,10 @@ private:
     // The tree to read, built first when it waits for its container.
     const KFCurveNode* ReadRoot() const;
     // A pointer into the tree leaves: the entry's own tree, copied from the
-    // snapshot it shared when it had none.
-    void PrepareWrite();
+    // snapshot it shared when it had none. False when there is none (memory
+    // ran out making the copy): nothing may be written then, least of all
+    // the snapshot other takes share.
+    bool PrepareWrite();
     // A snapshot equal to the tree as it is now: the last one when the tree
     // is still equal to it, else a new copy.
     Snapshot TakeSnapshot();

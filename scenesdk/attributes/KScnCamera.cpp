@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 namespace scenesdk
@@ -78,6 +79,11 @@ void KScnCamera::CollectHandlerProperties(std::vector<KProperty*>& out)
     }
 }
 
+KObject* KScnCamera::GetHandlerPropertySet() const
+{
+    return mProperties;
+}
+
 // ---- Attachment and channels -------------------------------------------------
 
 void KScnCamera::DetachFromNode()
@@ -101,7 +107,7 @@ void KScnCamera::DetachFromNode()
 
 void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr)
     {
         return;
@@ -113,7 +119,7 @@ void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
                                            p.OpticalCenterY, p.Roll,         p.TurnTable};
     for (size_t i = 0; i < sizeof(kScalarChannels) / sizeof(kScalarChannels[0]); ++i)
     {
-        KFCurveNode* channel = root->FindOrCreateChild(kScalarChannels[i].name, true);
+        KFCurveNode* channel = KMade(root->FindOrCreateChild(kScalarChannels[i].name, true));
         KFCurve* curve = channel != nullptr ? channel->GetFCurve() : nullptr;
         if (curve == nullptr)
         {
@@ -126,7 +132,7 @@ void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
         curve->SetDefaultValue(kScalarChannels[i].value);
         curve->SetColor(kScalarChannels[i].color);
     }
-    KFCurveNode* background = root->FindOrCreateChild("BackgroundColor", false);
+    KFCurveNode* background = KMade(root->FindOrCreateChild("BackgroundColor", false));
     if (background == nullptr)
     {
         return;
@@ -138,7 +144,7 @@ void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
     const double rgb[3] = {color.mRed, color.mGreen, color.mBlue};
     for (int c = 0; c < 3; ++c)
     {
-        KFCurveNode* component = background->FindOrCreateChild(kColorComponents[c], true);
+        KFCurveNode* component = KMade(background->FindOrCreateChild(kColorComponents[c], true));
         KFCurve* curve = component != nullptr ? component->GetFCurve() : nullptr;
         if (curve == nullptr)
         {
@@ -155,7 +161,7 @@ void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnCamera::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;

@@ -8,7 +8,8 @@
 // While attached, the camera's channels ("FieldOfView" ... "TurnTable",
 // "BackgroundColor" X/Y/Z) are in every take of the node, and the channel
 // setters also write the default take's curve defaults. Detaching removes
-// the channels except "BackgroundColor".
+// the channels except "BackgroundColor" from every take whose tree is its
+// own (see KScnNodeAttribute::RemoveChannels).
 //
 // Ownership: the camera owns its property set. It refers to its node only;
 // destroying an attached camera detaches it from the node first.
@@ -119,6 +120,7 @@ public:
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Camera"); }
     KStringList GetTypeNameList() const override;
 

@@ -4,6 +4,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 namespace scenesdk
@@ -31,12 +32,12 @@ KScnCameraSwitcher::~KScnCameraSwitcher()
 
 void KScnCameraSwitcher::AddChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr)
     {
         return;
     }
-    KFCurveNode* channel = root->FindOrCreateChild(kCameraIndexChannel, true);
+    KFCurveNode* channel = KMade(root->FindOrCreateChild(kCameraIndexChannel, true));
     if (channel != nullptr && channel->GetFCurve() != nullptr)
     {
         channel->GetFCurve()->SetDefaultValue(1.0f);
@@ -45,7 +46,7 @@ void KScnCameraSwitcher::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnCameraSwitcher::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;

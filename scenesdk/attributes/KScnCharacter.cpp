@@ -250,13 +250,27 @@ KScnCharacter::KScnCharacter(KScnSdkManager* manager, const char* name)
     : KScnConstraint(manager, name), mCharacterError(kCharacterErrors, 1)
 {
     KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kCharacterSetsBytes);
-    mControlSet = new KScnControlSet();
-    mControlSet->SetOwner(this);
-    mParameters = new KScnCharacterParameters();
-    mProperties = new KScnCharacterProperties(this);
-    SetPropertySet(mProperties);
-    AddDefaultTakeNode();
-    mProperties->SetName(GetName());
+    // Stopped part-way (memory running out), it frees what it made.
+    try
+    {
+        mControlSet = new KScnControlSet();
+        mControlSet->SetOwner(this);
+        mParameters = new KScnCharacterParameters();
+        mProperties = new KScnCharacterProperties(this);
+        SetPropertySet(mProperties);
+        AddDefaultTakeNode();
+        mProperties->SetName(GetName());
+    }
+    catch (...)
+    {
+        DestroyPropertySet();
+        mProperties = nullptr;
+        delete mControlSet;
+        mControlSet = nullptr;
+        delete mParameters;
+        mParameters = nullptr;
+        throw;
+    }
 }
 
 KScnCharacter::~KScnCharacter()

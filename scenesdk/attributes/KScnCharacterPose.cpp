@@ -5,6 +5,8 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include <algorithm>
+
 namespace scenesdk
 {
 
@@ -14,12 +16,29 @@ KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
     if (manager != nullptr)
     {
         mScene = manager->CreateScene();
-        manager->SetOwned(mScene, true);
     }
-    Reset();
+    // Stopped part-way (memory running out), it gives its scene back.
+    try
+    {
+        if (manager != nullptr)
+        {
+            manager->SetOwned(mScene, true);
+        }
+        Reset();
+    }
+    catch (...)
+    {
+        DestroyScene();
+        throw;
+    }
 }
 
 KScnCharacterPose::~KScnCharacterPose()
+{
+    DestroyScene();
+}
+
+void KScnCharacterPose::DestroyScene()
 {
     if (mScene != nullptr)
     {
@@ -33,12 +52,19 @@ KScnCharacterPose::~KScnCharacterPose()
 void KScnCharacterPose::DestroyCharacters()
 {
     // Clearing a scene does not destroy its characters: without this each
-    // reset would leave one more with the manager.
-    while (mScene->GetCharacterCount() > 0)
+    // reset would leave one more with the manager. The contents' objects
+    // are walked from the end, not searched by kind: that index would be
+    // made first, and a pose stopped part-way goes while memory may be
+    // exhausted.
+    KScnSceneContents* contents = mScene->GetContents();
+    for (int i = contents->GetObjectCount() - 1; i >= 0; i = std::min(i - 1, contents->GetObjectCount() - 1))
     {
-        KScnCharacter* character = mScene->GetCharacter(0);
-        mScene->GetContents()->RemoveObject(character);
-        mPoseManager->DestroyObject(character);
+        auto* character = dynamic_cast<KScnCharacter*>(contents->GetObject(i));
+        if (character != nullptr)
+        {
+            contents->RemoveObject(character);
+            mPoseManager->DestroyObject(character);
+        }
     }
 }
 

@@ -40,6 +40,8 @@ public:
 
 private:
     void DestroyCharacters();
+    // Destroys the characters and gives the private scene back to the manager.
+    void DestroyScene();
 
     KScnSdkManager* mPoseManager;
     KScnSceneRoot* mScene = nullptr;

@@ -5,6 +5,7 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
 
@@ -140,9 +141,14 @@ void KScnLight::CollectHandlerProperties(std::vector<KProperty*>& out)
     KScnAppendObjectProperties(mProperties, out);
 }
 
+KObject* KScnLight::GetHandlerPropertySet() const
+{
+    return mProperties;
+}
+
 void KScnLight::AddChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr)
     {
         return;
@@ -151,8 +157,10 @@ void KScnLight::AddChannels(KScnTakeNodeEntry* take)
     KScnNode* node = GetNode();
     for (const LightCurve& entry : kLightCurves)
     {
-        KFCurveNode* parent = entry.parent != nullptr ? root->FindOrCreateChild(entry.parent, false) : root;
-        KFCurveNode* channel = parent != nullptr ? parent->FindOrCreateChild(entry.name, true) : nullptr;
+        KFCurveNode* parent =
+            entry.parent != nullptr ? KMade(root->FindOrCreateChild(entry.parent, false)) : root;
+        KFCurveNode* channel =
+            parent != nullptr ? KMade(parent->FindOrCreateChild(entry.name, true)) : nullptr;
         KFCurve* curve = channel != nullptr ? channel->GetFCurve() : nullptr;
         if (curve == nullptr)
         {
@@ -171,7 +179,7 @@ void KScnLight::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnLight::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;

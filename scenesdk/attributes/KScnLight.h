@@ -45,6 +45,7 @@ public:
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Light"); }
     KStringList GetTypeNameList() const override;
 

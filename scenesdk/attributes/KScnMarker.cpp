@@ -5,6 +5,7 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 namespace scenesdk
@@ -118,7 +119,7 @@ void KScnMarker::Reset()
 
 void KScnMarker::AddChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr)
     {
         return;
@@ -127,25 +128,23 @@ void KScnMarker::AddChannels(KScnTakeNodeEntry* take)
     for (int i = 0; i < channels.count; ++i)
     {
         KDataType* type = channels.types[i];
-        KFCurveNode* node = KFCurveNode::Create(type->GetName(), type, channels.layerType, 0);
-        if (node == nullptr)
+        // Owned until the tree takes it.
+        std::unique_ptr<KFCurveNode, void (*)(KFCurveNode*)> node(
+            KMade(KFCurveNode::Create(type->GetName(), type, channels.layerType, 0)), &KFCurveNode::Destroy);
+        KFCurve* curve = KMade(KFCurve::Create());
+        node->SetFCurve(curve);
+        curve->SetDefaultValue(0.0f);
+        curve->SetColor(0.75f, 0.0f, 0.0f);
+        if (root->AddChild(node.get()) >= 0)
         {
-            continue;
+            node.release();
         }
-        KFCurve* curve = KFCurve::Create();
-        if (curve != nullptr)
-        {
-            node->SetFCurve(curve);
-            curve->SetDefaultValue(0.0f);
-            curve->SetColor(0.75f, 0.0f, 0.0f);
-        }
-        root->AddChild(node);
     }
 }
 
 void KScnMarker::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;
@@ -163,6 +162,11 @@ void KScnMarker::RemoveChannels(KScnTakeNodeEntry* take)
 void KScnMarker::CollectHandlerProperties(std::vector<KProperty*>& out)
 {
     KScnAppendObjectProperties(mProperties, out);
+}
+
+KObject* KScnMarker::GetHandlerPropertySet() const
+{
+    return mProperties;
 }
 
 KString KScnMarker::GetTypeName() const

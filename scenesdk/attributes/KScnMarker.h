@@ -54,6 +54,7 @@ public:
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     // "Marker", "OpticalMarker", "IKEffector", "FKEffector"; "Marker" for any other kind.
     KString GetTypeName() const override;
     // One entry "Marker" whatever the kind.

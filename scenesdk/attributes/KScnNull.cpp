@@ -61,6 +61,11 @@ void KScnNull::CollectHandlerProperties(std::vector<KProperty*>& out)
     KScnAppendObjectProperties(mProperties, out);
 }
 
+KObject* KScnNull::GetHandlerPropertySet() const
+{
+    return mProperties;
+}
+
 KStringList KScnNull::GetTypeNameList() const
 {
     KStringList names;

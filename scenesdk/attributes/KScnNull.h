@@ -48,6 +48,7 @@ protected:
 public:
     EAttributeKind GetAttributeKind() const override { return eNull; }
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     KString GetTypeName() const override { return KString("Null"); }
     KStringList GetTypeNameList() const override;
 

@@ -47,33 +47,48 @@ KScnSceneCameraSettings::KScnSceneCameraSettings(KScnSdkManager* manager, KScnSc
 {
     mBody->manager = manager;
     mBody->contents = contents;
-    for (int i = 0; i < eProducerCount; ++i)
-    {
-        mBody->cameras[i] = manager != nullptr ? manager->CreateCamera() : new KScnFree<KScnCamera>(nullptr);
-    }
-    for (int i = 0; i < eProducerCount; ++i)
-    {
-        KScnNode* node =
-            manager != nullptr
-                ? manager->CreateNode(kProducerNames[i])
-                : new KScnFree<KScnNode>(nullptr,
-                                         KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
-        mBody->nodes[i] = node;
-        node->SetNodeAttribute(mBody->cameras[i]);
-        node->SetVisibility(false);
-    }
-    if (manager != nullptr)
+    // Stopped part-way (memory running out), it gives back what it made.
+    try
     {
         for (int i = 0; i < eProducerCount; ++i)
         {
-            manager->SetOwned(mBody->nodes[i], true);
-            manager->SetOwned(mBody->cameras[i], true);
+            mBody->cameras[i] =
+                manager != nullptr ? manager->CreateCamera() : new KScnFree<KScnCamera>(nullptr);
         }
+        for (int i = 0; i < eProducerCount; ++i)
+        {
+            KScnNode* node =
+                manager != nullptr
+                    ? manager->CreateNode(kProducerNames[i])
+                    : new KScnFree<KScnNode>(
+                          nullptr, KScnSdkManager::PrefixName("Model::", kProducerNames[i]).Buffer());
+            mBody->nodes[i] = node;
+            node->SetNodeAttribute(mBody->cameras[i]);
+            node->SetVisibility(false);
+        }
+        if (manager != nullptr)
+        {
+            for (int i = 0; i < eProducerCount; ++i)
+            {
+                manager->SetOwned(mBody->nodes[i], true);
+                manager->SetOwned(mBody->cameras[i], true);
+            }
+        }
+        RestoreDefaults();
     }
-    RestoreDefaults();
+    catch (...)
+    {
+        ReleaseProducers();
+        throw;
+    }
 }
 
 KScnSceneCameraSettings::~KScnSceneCameraSettings()
+{
+    ReleaseProducers();
+}
+
+void KScnSceneCameraSettings::ReleaseProducers()
 {
     for (int i = 0; mBody->manager != nullptr && i < eProducerCount; ++i)
     {

@@ -81,6 +81,8 @@ public:
     KErrorRecord& GetError() { return mBody->error; }
 
 private:
+    // Unmarks and destroys the producer nodes and cameras made.
+    void ReleaseProducers();
     struct Body
     {
         Body();

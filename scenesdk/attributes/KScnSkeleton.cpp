@@ -55,6 +55,11 @@ void KScnSkeleton::CollectHandlerProperties(std::vector<KProperty*>& out)
     KScnAppendObjectProperties(mProperties, out);
 }
 
+KObject* KScnSkeleton::GetHandlerPropertySet() const
+{
+    return mProperties;
+}
+
 KString KScnSkeleton::GetTypeName() const
 {
     static const char* const kNames[] = {"Root", "Limb", "LimbNode", "Root"};

@@ -70,6 +70,7 @@ protected:
 public:
     EAttributeKind GetAttributeKind() const override { return eSkeleton; }
     void CollectHandlerProperties(std::vector<KProperty*>& out) override;
+    KObject* GetHandlerPropertySet() const override;
     // 0 "Root", 1 "Limb", 2 "LimbNode", 3 "Root"; empty for any other kind.
     KString GetTypeName() const override;
     // Root and Effector: "Null", "Skeleton", "Root"; Limb and LimbNode:

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
+#include "scenesdk/attributes/KScnVideo.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
@@ -12,6 +13,8 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -35,6 +38,10 @@ template <typename Fn> void ForEachMade(KScnSdkManager& manager, KScnSceneRoot& 
         fn(static_cast<const void*>(manager.GetMaterial(i)));
     for (int i = 0; i < manager.GetTextureCount(); ++i)
         fn(static_cast<const void*>(manager.GetTexture(i)));
+    for (int i = 0; i < manager.GetVideoCount(); ++i)
+        fn(static_cast<const void*>(manager.GetVideo(i)));
+    for (int i = 0; i < manager.GetSceneCount(); ++i)
+        fn(static_cast<const void*>(manager.GetScene(i)));
     KScnSceneContents* contents = scene.GetContents();
     for (int i = 0; i < contents->GetGenericNodeCount(); ++i)
         fn(static_cast<const void*>(contents->GetGenericNode(i)));
@@ -58,17 +65,24 @@ template <typename Fn> void ForEachTakeOwner(KScnSceneRoot& scene, Fn fn)
         fn(contents->GetObject(i));
 }
 
-// Destroys, latest first, the count objects at(i) that kept does not hold;
-// they are gathered first, as each destruction may shorten the list.
-template <typename At, typename Destroy>
-void DestroyMade(const std::unordered_set<const void*>& kept, int count, At at, Destroy destroy)
+// Destroys, latest first, the objects of a list that keep() refuses,
+// without allocating: a destruction may shorten the list (never lengthen or
+// reorder it), so the walk goes on below the lower of its place and the new
+// count, passing over kept objects again at worst.
+template <typename Count, typename At, typename Keep, typename Destroy>
+void DestroyMade(Count count, At at, Keep keep, Destroy destroy)
 {
-    std::vector<decltype(at(0))> made;
-    for (int i = count - 1; i >= 0; --i)
-        if (kept.count(at(i)) == 0)
-            made.push_back(at(i));
-    for (auto* object : made)
+    for (int i = count() - 1; i >= 0;)
+    {
+        auto* object = at(i);
+        if (object == nullptr || keep(object))
+        {
+            --i;
+            continue;
+        }
         destroy(object);
+        i = std::min(i, count()) - 1;
+    }
 }
 
 } // namespace
@@ -78,11 +92,13 @@ KScnReadUndo::KScnReadUndo(KScnSdkManager& manager, KScnSceneRoot& scene) : mMan
     ForEachMade(manager, scene, [this](const void* object) { mObjects.insert(object); });
     ForEachTakeOwner(scene, [this](KScnTakeNodeContainer* owner)
                      { mTakeCounts[owner] = owner->GetTakeNodeCount(); });
+    mTakeNames = TakeNames(scene);
+    mTakeNameSet.insert(mTakeNames.begin(), mTakeNames.end());
     mCharacterPoses = scene.GetCharacterPoseCount();
     mPoses = scene.GetPoseCount();
-    for (const std::string& take : TakeNames(scene))
-        if (const KScnTakeDescription* info = scene.GetTakeInfo(take.c_str()))
-            mTakeInfos.push_back(*info);
+    mTakeInfos.reserve(static_cast<size_t>(scene.GetTakeInfoCount()));
+    for (int i = 0; i < scene.GetTakeInfoCount(); ++i)
+        mTakeInfos.push_back(*scene.GetTakeInfoAt(i));
     if (const KScnSceneMetaData* metaData = scene.GetSceneMetaData())
     {
         mHadMetaData = true;
@@ -106,6 +122,18 @@ void KScnReadUndo::Restore()
                          for (int i = owner->GetTakeNodeCount() - 1; i >= it->second && i > 0; --i)
                              owner->RemoveTakeNode(i);
                      });
+    // A camera switcher the read put in place of the scene's stays (below),
+    // with the takes the scene had, not those of the read.
+    KScnNode* switcher = mScene.GetCameraSwitcherNode();
+    if (switcher != nullptr && mTakeCounts.count(switcher) == 0)
+    {
+        for (int i = switcher->GetTakeNodeCount() - 1; i > 0; --i)
+        {
+            const char* name = switcher->GetTakeNodeName(i);
+            if (mTakeNameSet.count(name != nullptr ? name : "") == 0)
+                switcher->RemoveTakeNode(i);
+        }
+    }
     while (mScene.GetCharacterPoseCount() > mCharacterPoses)
         mScene.DestroyCharacterPose(mScene.GetCharacterPoseCount() - 1);
     while (mScene.GetPoseCount() > mPoses)
@@ -116,33 +144,37 @@ void KScnReadUndo::Restore()
     }
 
     // What the read made, kind by kind, latest first: clusters were made
-    // after their skins, children after their parents.
+    // after their skins, children after their parents. A camera switcher
+    // the read put in place of the scene's stays: the scene's own is gone,
+    // and the scene cannot be without one.
     KScnSdkManager& m = mManager;
-    DestroyMade(mObjects, m.GetHandlerObjectCount(), [&](int i) { return m.GetHandlerObject(i); },
+    const void* stays = switcher != nullptr ? switcher->GetNodeAttribute() : nullptr;
+    auto kept = [&](const void* object)
+    { return mObjects.count(object) != 0 || object == switcher || object == stays || object == &mScene; };
+    DestroyMade([&] { return m.GetSceneCount(); }, [&](int i) { return m.GetScene(i); }, kept,
+                [&](KScnSceneRoot* scene) { m.DestroyScene(scene, true); });
+    DestroyMade([&] { return m.GetHandlerObjectCount(); }, [&](int i) { return m.GetHandlerObject(i); }, kept,
                 [&](KScnTakeNodeContainer* object) { m.DestroyObject(object); });
-    // A camera switcher the read put in place of the scene's stays: the
-    // scene's own is gone, and the scene cannot be without one.
-    KScnNode* switcher = mScene.GetCameraSwitcherNode();
-    const void* keep[2] = {switcher, switcher != nullptr ? switcher->GetNodeAttribute() : nullptr};
-    mObjects.insert(keep, keep + 2);
-    DestroyMade(mObjects, m.GetNodeCount(), [&](int i) { return m.GetNode(i); },
+    DestroyMade([&] { return m.GetNodeCount(); }, [&](int i) { return m.GetNode(i); }, kept,
                 [&](KScnNode* node) { m.DestroyNode(node, false); });
-    DestroyMade(mObjects, m.GetNodeAttributeCount(), [&](int i) { return m.GetNodeAttribute(i); },
+    DestroyMade([&] { return m.GetNodeAttributeCount(); }, [&](int i) { return m.GetNodeAttribute(i); }, kept,
                 [&](KScnNodeAttribute* attribute) { m.DestroyNodeAttribute(attribute); });
-    DestroyMade(mObjects, m.GetMaterialCount(), [&](int i) { return m.GetMaterial(i); },
+    DestroyMade([&] { return m.GetMaterialCount(); }, [&](int i) { return m.GetMaterial(i); }, kept,
                 [&](KScnMaterial* material) { m.DestroyMaterial(material); });
-    DestroyMade(mObjects, m.GetTextureCount(), [&](int i) { return m.GetTexture(i); },
+    DestroyMade([&] { return m.GetTextureCount(); }, [&](int i) { return m.GetTexture(i); }, kept,
                 [&](KScnTexture* texture) { m.DestroyTexture(texture); });
+    DestroyMade([&] { return m.GetVideoCount(); }, [&](int i) { return m.GetVideo(i); }, kept,
+                [&](KScnVideo* video) { m.DestroyVideo(video); });
     KScnSceneContents* contents = mScene.GetContents();
-    DestroyMade(mObjects, contents->GetGenericNodeCount(), [&](int i) { return contents->GetGenericNode(i); },
+    DestroyMade([&] { return contents->GetGenericNodeCount(); },
+                [&](int i) { return contents->GetGenericNode(i); }, kept,
                 [&](KScnGenericNode* node) { m.DestroyGenericNode(node); });
 
-    for (const KScnTakeDescription& info : mTakeInfos)
-        mScene.SetTakeInfo(info);
+    mScene.RestoreTakeInfos(mTakeInfos);
     if (!mHadMetaData)
         mScene.SetSceneMetaData(nullptr);
     else if (KScnSceneMetaData* metaData = mScene.GetSceneMetaData())
-        *metaData = *mMetaData;
+        metaData->Swap(*mMetaData);
 }
 
 std::vector<std::string> KScnReadUndo::TakeNames(KScnSceneRoot& scene)
@@ -176,7 +208,7 @@ size_t KScnReadUndo::TakeOwnerCount(KScnSceneRoot& scene, size_t* withoutTakes)
     return count;
 }
 
-std::string KScnReadUndo::Reason(const char* doing)
+const char* KScnReadUndo::Reason(const char* doing, char (&out)[kReasonSize])
 {
     try
     {
@@ -184,20 +216,21 @@ std::string KScnReadUndo::Reason(const char* doing)
     }
     catch (const std::bad_alloc&)
     {
-        return std::string("out of memory while ") + doing;
+        std::snprintf(out, sizeof out, "out of memory while %s", doing);
     }
     catch (const KScnReadOverBudget& over)
     {
-        return over.what();
+        std::snprintf(out, sizeof out, "%s", over.what());
     }
     catch (const std::exception& e)
     {
-        return std::string(doing) + " failed: " + e.what();
+        std::snprintf(out, sizeof out, "%s failed: %s", doing, e.what());
     }
     catch (...)
     {
-        return std::string(doing) + " failed";
+        std::snprintf(out, sizeof out, "%s failed", doing);
     }
+    return out;
 }
 
 } // namespace scenesdk

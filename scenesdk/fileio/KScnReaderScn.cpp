@@ -17,12 +17,12 @@
 #include "scenesdk/fileio/KScnReadBudget.h"
 #include "scenesdk/fileio/KScnMergeNames.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
-#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/fileio/KScnReaderScnAttributes.h"
 #include "scenesdk/fileio/KScnReaderScnParts.h"
 #include "scenesdk/fileio/KScnReaderScnSceneParts.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -32,6 +32,7 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneMetaData.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -1022,8 +1023,13 @@ void KScnReaderScn::SplitVersion(int32_t version, int* major, int* minor, int* r
 
 bool KScnReaderScn::Fail(int id, const std::string& status)
 {
+    return Fail(id, status.c_str());
+}
+
+bool KScnReaderScn::Fail(int id, const char* status)
+{
     mError.SetLastErrorID(id);
-    mStatus = status.c_str();
+    mStatus = status;
     return false;
 }
 
@@ -1049,7 +1055,8 @@ bool KScnReaderScn::OpenFile(const char* fileName)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("opening the file");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("opening the file", why);
         CloseFile();
         return Fail(eFileCorrupted, why);
     }
@@ -1063,7 +1070,8 @@ KStreamOptionsScn* KScnReaderScn::CreateReadOptions(bool parse)
     }
     catch (const std::exception&)
     {
-        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes"));
+        char why[KScnReadUndo::kReasonSize];
+        Fail(eFileCorrupted, KScnReadUndo::Reason("reading the file's takes", why));
         mSource->Rewind();
         return nullptr;
     }
@@ -1082,7 +1090,8 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("reading the scene");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("reading the scene", why);
         mSource->Rewind();
         if (undo != nullptr)
             undo->Restore();
@@ -1705,7 +1714,7 @@ void KScnReaderScn::ReadTakeChannels(
         if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
             continue;
         const KScnTakeNodeEntry::EditScope scope(*take);
-        KFCurveNode* root = take->GetRootCurveNode();
+        KFCurveNode* root = KMade(take->GetRootCurveNode());
         while (KFCurveNode::ReadScnChannels(*mSource, root, false, true, false) != nullptr)
         {
         }

@@ -113,6 +113,7 @@ private:
     KStreamOptionsScn* CreateOptions(bool parse);
     bool Read(KScnSceneRoot* scene, KStreamOptionsScn* options);
     bool Fail(int id, const std::string& status);
+    bool Fail(int id, const char* status);
     // Version range and the counts of the header information.
     bool AfterOpen();
     // Checks the wrapper of an encrypted file and opens its clear header.

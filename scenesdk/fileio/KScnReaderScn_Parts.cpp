@@ -507,28 +507,47 @@ struct KScnTimeWarpScope::Impl
 KScnTimeWarpScope::KScnTimeWarpScope(KScn& f) : mImpl(std::make_unique<Impl>())
 {
     mImpl->previous = GetCurrentTimeWarpSet();
-    if (f.OpenField("TimeWarps") && f.HasFieldBlock() && f.EnterFieldBlock())
+    // Stopped part-way (memory running out), it lets go of the warps read.
+    try
     {
-        while (f.OpenField("TimeWarp"))
+        if (f.OpenField("TimeWarps") && f.HasFieldBlock() && f.EnterFieldBlock())
         {
-            // Id 0 stands for "no time warp" in the channels.
-            const int id = f.NextValueAsInt();
-            if (id != 0 && mWarps.count(id) == 0 && f.HasFieldBlock() && f.EnterFieldBlock())
+            while (f.OpenField("TimeWarp"))
             {
-                KFCurveNode* warp = KFCurveNode::ReadScnChannel(f, false, false);
-                f.LeaveFieldBlock();
-                if (warp != nullptr)
+                // Id 0 stands for "no time warp" in the channels.
+                const int id = f.NextValueAsInt();
+                if (id != 0 && mWarps.count(id) == 0 && f.HasFieldBlock() && f.EnterFieldBlock())
                 {
-                    warp->AddReference();
-                    mWarps[id] = warp;
-                    mImpl->map.Add(static_cast<uint32_t>(id), reinterpret_cast<uintptr_t>(warp));
+                    KFCurveNode* warp = KFCurveNode::ReadScnChannel(f, false, false);
+                    f.LeaveFieldBlock();
+                    if (warp != nullptr)
+                    {
+                        // Listed first, then held: nothing is lost either way.
+                        try
+                        {
+                            mWarps.emplace(id, warp);
+                        }
+                        catch (...)
+                        {
+                            KFCurveNode::Destroy(warp);
+                            throw;
+                        }
+                        warp->AddReference();
+                        mImpl->map.Add(static_cast<uint32_t>(id), reinterpret_cast<uintptr_t>(warp));
+                    }
                 }
+                f.CloseField();
             }
-            f.CloseField();
+            f.LeaveFieldBlock();
         }
-        f.LeaveFieldBlock();
+        f.CloseField();
     }
-    f.CloseField();
+    catch (...)
+    {
+        for (auto& entry : mWarps)
+            entry.second->ReleaseReference();
+        throw;
+    }
     SetCurrentTimeWarpSet(&mImpl->map);
 }
 

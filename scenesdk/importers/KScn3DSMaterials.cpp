@@ -10,8 +10,11 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 namespace scenesdk
 {
@@ -196,12 +199,20 @@ std::string KScn3DSMaterials::FindInFolder(const std::string& folder, const std:
     if (listing == mListings.end())
     {
         listing = mListings.emplace(folder, std::unordered_map<std::string, std::string>()).first;
-        std::error_code ec;
-        for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
-             it.increment(ec))
+        // Read with the system's own calls: the standard library's folder
+        // iteration allocates inside functions that cannot throw, so memory
+        // running out there ends the program; here std::bad_alloc reaches
+        // the reader's catch (the folder closed on the way). A folder that
+        // cannot be listed has no entries.
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                                      &::closedir);
+        while (const dirent* e = dir != nullptr ? ::readdir(dir.get()) : nullptr)
         {
-            const std::string entry = it->path().filename().string();
-            listing->second.emplace(KTextTokens::Lower(entry), entry);
+            const std::string entry = e->d_name;
+            if (entry != "." && entry != "..")
+            {
+                listing->second.emplace(KTextTokens::Lower(entry), entry);
+            }
         }
     }
     const auto found = listing->second.find(KTextTokens::Lower(name));

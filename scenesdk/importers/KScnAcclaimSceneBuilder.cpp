@@ -146,7 +146,7 @@ bool CAcclaimBuild::Nodes()
     mRoot = Joint(mSkeleton.mName.empty() ? std::string("root") : mSkeleton.mName, nullptr, position,
                   Mul(mRootFrame, mAxes), KScnAsfParser::OrderOfDofs(mSkeleton.mRootOrder));
     if (mRoot == nullptr)
-        return Fail("the root node could not be made");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     const size_t count = mSkeleton.mBones.size();
     mNodes.assign(count, nullptr);
     mFrames.resize(count);
@@ -170,7 +170,7 @@ bool CAcclaimBuild::Nodes()
         mNodes[index] = Joint(bone.mName, underRoot ? mRoot : mNodes[bone.mParent], start,
                               Mul(mFrames[index], toParent), KScnAsfParser::OrderOfDofs(bone.mDofs));
         if (mNodes[index] == nullptr)
-            return Fail("the node of bone " + bone.mName + " could not be made");
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         if (!bone.mChildren.empty())
             continue;
         double end[3];
@@ -178,7 +178,7 @@ bool CAcclaimBuild::Nodes()
             end[j] = bone.mDirection[j] * bone.mLength * mScale;
         Turn(end, end, Inverse(mFrames[index]));
         if (Joint(bone.mName + "_end", mNodes[index], end, SRot(), 0) == nullptr)
-            return Fail("the end node of bone " + bone.mName + " could not be made");
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     }
     return true;
 }
@@ -187,7 +187,7 @@ bool CAcclaimBuild::Key(KScnNode* node, KScnTakeKeys::EChannel channel, int axis
                         size_t stride)
 {
     if (!mMotion.KeyFrames(node, channel, axis, values, mTrack.size(), stride, mTrack.data()))
-        return Fail("the keys could not be stored");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     return true;
 }
 

@@ -89,7 +89,8 @@ bool KScnForeignReader::OpenFile(const char* fileName)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("opening the file");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("opening the file", why);
         CloseFile();
         return Refuse(why);
     }
@@ -148,7 +149,8 @@ KStreamOptionsScn* KScnForeignReader::CreateReadOptions(bool /*parse*/)
     }
     catch (const std::exception&)
     {
-        Refuse(KScnReadUndo::Reason("making the read options"));
+        char why[KScnReadUndo::kReasonSize];
+        Refuse(KScnReadUndo::Reason("making the read options", why));
         return nullptr;
     }
 }
@@ -185,7 +187,8 @@ bool KScnForeignReader::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* optio
     {
         // The builder has destroyed what it held; the record takes back
         // what reached the scene.
-        const std::string why = KScnReadUndo::Reason("reading the file");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("reading the file", why);
         if (undo != nullptr)
             undo->Restore();
         return Refuse(why);
@@ -216,6 +219,11 @@ bool KScnForeignReader::Read(KScnSceneRoot& sceneRoot, KStreamOptionsScn& readOp
 }
 
 bool KScnForeignReader::Refuse(const std::string& reason)
+{
+    return Fail(eFileCorrupted, reason.c_str());
+}
+
+bool KScnForeignReader::Refuse(const char* reason)
 {
     return Fail(eFileCorrupted, reason);
 }
@@ -280,8 +288,13 @@ std::string KScnForeignReader::JoinWarnings(const std::vector<std::string>& warn
 
 bool KScnForeignReader::Fail(int id, const std::string& status)
 {
+    return Fail(id, status.c_str());
+}
+
+bool KScnForeignReader::Fail(int id, const char* status)
+{
     mError.SetLastErrorID(id);
-    mStatus = status.c_str();
+    mStatus = status;
     mFailed = true;
     return false;
 }

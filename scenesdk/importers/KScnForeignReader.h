@@ -105,10 +105,12 @@ protected:
 
     // Error 0 "File is corrupted" with the reason as status text; false.
     bool Refuse(const std::string& reason);
+    bool Refuse(const char* reason);
     // The same with "line N: " before the reason.
     bool RefuseAt(int line, const std::string& reason);
     // Any error id with a status text; false.
     bool Fail(int id, const std::string& status);
+    bool Fail(int id, const char* status);
     // True when value, the option called name, is a number above 0 and at
     // most most; else error 7 "the <name> option must be a number above 0"
     // (", at most <most>" when a limit is given) and false.

@@ -12,6 +12,7 @@
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
 #include "scenesdk/importers/KTextTokens.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KgeMath.h"
@@ -143,7 +144,8 @@ void KScnMotionBuilder::FilterCurves()
         const int order = node->GetRotationOrder(0);
         const KFCurveFilterRotationNode channel(curves, order == eSphericXYZ ? KFCURVENODE_ROTATION_SPHERIC
                                                                             : 2 * order);
-        ApplyRotationFilter(channel.Get(), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
+        // A channel that could not be made (memory ran out) fails the read.
+        ApplyRotationFilter(KMade(channel.Get()), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
         // Curves the key synchronisation gave keys are reduced too.
         for (KFCurve* curve : curves)
             if (curve->GetKeyCount() > 0 && mKeyedSet.insert(curve).second)

@@ -7,6 +7,8 @@
 #include "scenesdk/importers/KTextTokens.h"
 #include "scenesdk/kernel/KScnNode.h"
 
+#include <new>
+
 namespace scenesdk
 {
 
@@ -191,7 +193,7 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
     {
         KScnNode* node = motion.AddMarkerNode(options.mMarkerPrefix + std::to_string(m + 1), nullptr, true);
         if (node == nullptr)
-            return Fail(eUnidentifiedError, "a marker node could not be made");
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         // A marker lost in every frame still gets its (empty) curves.
         const STrack& track = tracks[m];
         const double* xyz = track.mXyz.empty() ? nullptr : track.mXyz.data();
@@ -199,7 +201,7 @@ bool KScnReaderAdaptiveOptics::Read(KScnImportBuilder& builder, const KStreamOpt
             if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, axis,
                                   xyz != nullptr ? xyz + axis : nullptr, track.mFrames.size(), 3,
                                   track.mFrames.data()))
-                return Fail(eUnidentifiedError, "the motion could not be keyed");
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     }
     motion.FilterCurves();
     mStatus = extra > 0 ? (std::to_string(extra) + " lines after the last frame skipped").c_str() : "";

@@ -6,6 +6,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 
 #include <cstdio>
+#include <new>
 
 namespace scenesdk
 {
@@ -221,9 +222,9 @@ bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsB
     }
     CBvhBuild build(motion, file, options);
     if (!build.Nodes())
-        return Fail(eUnidentifiedError, "a skeleton node could not be made");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     if (frames > 0 && !build.Motion())
-        return Fail(eUnidentifiedError, "the motion could not be keyed");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     motion.FilterCurves();
     mStatus = JoinWarnings(file.GetWarnings()).c_str();
     return true;

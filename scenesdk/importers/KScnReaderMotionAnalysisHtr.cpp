@@ -6,6 +6,8 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KgeMath.h"
 
+#include <new>
+
 namespace scenesdk
 {
 
@@ -177,9 +179,9 @@ bool KScnReaderMotionAnalysisHtr::Read(KScnImportBuilder& builder,
         return Refuse(why);
     CHtrBuild build(motion, file, options, length);
     if (!build.Nodes())
-        return Fail(eUnidentifiedError, "a skeleton node could not be made");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     if (!build.Motion())
-        return Fail(eUnidentifiedError, "the motion could not be keyed");
+        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();
     return true;

@@ -4,6 +4,8 @@
 #include "scenesdk/importers/KScnFileMotionAnalysisTrc.h"
 #include "scenesdk/importers/KScnMotionBuilder.h"
 
+#include <new>
+
 namespace scenesdk
 {
 
@@ -37,7 +39,7 @@ bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
         const std::string name = marker.mName.empty() ? "Marker" + std::to_string(k + 1) : marker.mName;
         KScnNode* node = motion.AddMarkerNode(name, nullptr);
         if (node == nullptr)
-            return Fail(eUnidentifiedError, "a marker node could not be made");
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         const size_t count = marker.mFrames.size();
         for (std::vector<double>& column : columns)
             column.resize(count);
@@ -52,7 +54,7 @@ bool KScnReaderMotionAnalysisTrc::Read(KScnImportBuilder& builder,
         for (int a = 0; a < 3; ++a)
             if (!motion.KeyFrames(node, KScnTakeKeys::eTranslation, a, columns[a].data(), count, 1,
                                   marker.mFrames.data()))
-                return Fail(eUnidentifiedError, "the motion could not be keyed");
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
     }
     motion.FilterCurves();
     mStatus = JoinWarnings(warnings).c_str();

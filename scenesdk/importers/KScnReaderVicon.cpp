@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <new>
 
 namespace scenesdk
 {
@@ -59,13 +60,13 @@ bool KScnReaderVicon::Read(KScnImportBuilder& builder, const KStreamOptionsVicon
         KScnNode* node =
             motion.AddMarkerNode(label.empty() ? "Marker" + std::to_string(p + 1) : label, nullptr);
         if (node == nullptr)
-            return Fail(eUnidentifiedError, "a marker node could not be made");
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         for (int a = 0; a < 3; ++a)
         {
             curves.push_back(
                 KScnTakeKeys::GetCurve(node, motion.GetTakeName().c_str(), KScnTakeKeys::eTranslation, a));
             if (curves.back() == nullptr)
-                return Fail(eUnidentifiedError, "a translation curve could not be made");
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         }
     }
     if (!KeyMotion(motion, curves, file, length, options))
@@ -118,7 +119,7 @@ bool KScnReaderVicon::KeyMotion(KScnMotionBuilder& motion, const std::vector<KFC
             for (int a = 0; a < 3; ++a)
                 if (!motion.KeyCurve(curves[static_cast<size_t>(p * 3 + a)], &values[slot * 3 + a],
                                      counts[static_cast<size_t>(p)], 3, &seen[slot]))
-                    return Fail(eUnidentifiedError, "no memory for the keys");
+                    throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         }
     }
     return true;

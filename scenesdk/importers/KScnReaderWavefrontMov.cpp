@@ -129,7 +129,7 @@ public:
         {
             KScnNode* node = mBuilder.CreateNode(name.c_str());
             if (node == nullptr)
-                return Fault("the node " + name + " could not be made", why);
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
             mNodes.push_back(node);
         }
         for (const SChannel& channel : mPlan.mChannels)
@@ -147,7 +147,8 @@ public:
         return true;
     }
 
-    bool Keys(const std::vector<double>& values, size_t rows, std::string& why)
+    // Memory running out throws (error 0, "out of memory while ...").
+    void Keys(const std::vector<double>& values, size_t rows)
     {
         const char* take = mMotion.GetTakeName().c_str();
         const size_t columns = mPlan.mChannels.size();
@@ -176,9 +177,8 @@ public:
                     : mMotion.KeyFrames(node, static_cast<KScnTakeKeys::EChannel>(channel.mKind), channel.mAxis,
                                         values.data() + c, rows, columns);
             if (!keyed)
-                return Fault("the keys of channel " + std::to_string(c + 1) + " could not be stored", why);
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
         }
-        return true;
     }
 
 private:
@@ -207,15 +207,22 @@ private:
         KScnSdkManager* manager = mBuilder.GetManager();
         KScnPropertyRef* ref = manager->CreateUserProperty(name.c_str(), "Real", "");
         if (ref == nullptr)
-            return Fault("the channel " + name + " could not be made", why);
-        ref->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
-        if (node->CreatePropertyForRef(ref) == nullptr)
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+        // The node owns it once it lists it (it goes with the node); until
+        // then it goes back to the manager, also when memory runs out.
+        try
         {
-            manager->DestroyUserProperty(ref);
-            return Fault("the channel " + name + " could not be made", why);
+            ref->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+            if (node->CreatePropertyForRef(ref) == nullptr)
+                throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+            node->AddUserProperty(ref);
         }
-        // The node owns it from here: it goes with the node.
-        node->AddUserProperty(ref);
+        catch (...)
+        {
+            if (!node->HoldsUserProperty(ref))
+                manager->DestroyUserProperty(ref);
+            throw;
+        }
         return true;
     }
 
@@ -327,8 +334,9 @@ bool KScnReaderWavefrontMov::Read(KScnImportBuilder& builder, const KStreamOptio
                 values[r * columns + c] *= options.mUnitScale;
 
     CMovBuild build(motion, plan, options);
-    if (!build.Nodes(why) || !build.Keys(values, rows, why))
+    if (!build.Nodes(why))
         return Fail(eUnidentifiedError, why);
+    build.Keys(values, rows);
     motion.FilterCurves();
     mStatus = headerLines > 0 ? (std::to_string(headerLines) + " header lines skipped").c_str() : "";
     return true;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -81,15 +82,24 @@ const KString& KObject::NameSpaceText() const
 KObject::~KObject()
 {
     DropNameIndex();
-    // Properties still listed (handlers added them during the release) forget
+    // Properties still listed (handlers added them during the release, or
+    // the object was never released: a constructor stopped part-way) forget
     // this object, and those it owns their owner (the list stood for its
-    // record of them).
-    for (KProperty* p : m_Properties)
+    // record of them); the dynamic ones it owned go with it, as its release
+    // would have destroyed them. Declared properties died with the storage
+    // of the derived object already.
+    while (!m_Properties.empty())
     {
+        KProperty* p = m_Properties.back();
+        m_Properties.pop_back();
         p->m_ListedIn.Remove(this, true);
         if (p->GetOwner() == this)
         {
             ReleaseChild(p);
+            if (p->IsDynamic())
+            {
+                p->Destroy();
+            }
         }
     }
     for (size_t i = RV().ownedRecords.size(); i-- > 0;)
@@ -329,12 +339,30 @@ void KObject::AddProperty(KProperty* property)
     }
     DepthGuard keep(this);
     OnPropertyChange(ePropertyAdding, property, property->IsDynamic());
-    m_Properties.push_back(property);
+    // Both ends or neither: the property notes this object, then the list
+    // takes it (undone when that throws); a name index that cannot take the
+    // name is dropped (made again when next needed).
+    property->m_ListedIn.Push(this);
+    try
+    {
+        m_Properties.push_back(property);
+    }
+    catch (...)
+    {
+        property->m_ListedIn.Remove(this, false);
+        throw;
+    }
     if (m_NameIndex != nullptr)
     {
-        m_NameIndex->byName.emplace(property->GetName(), property);
+        try
+        {
+            m_NameIndex->byName.emplace(property->GetName(), property);
+        }
+        catch (const std::bad_alloc&)
+        {
+            DropNameIndex();
+        }
     }
-    property->m_ListedIn.Push(this);
     if (property->GetOwner() == this)
     {
         DropOwnedEntry(property);
@@ -361,13 +389,14 @@ bool KObject::RemovePropertyAt(int index)
     KProperty* p = GetProperty(index);
     // A property already on its way out (reference properties linked in a
     // ring release one another) is not removed a second time.
-    if (!p || std::find(RV().removing.begin(), RV().removing.end(), p) != RV().removing.end())
+    if (!p || IsBeingRemoved(p))
     {
         return false;
     }
     DepthGuard keep(this);
     DepthGuard keepProperty(p); // handlers may ask to destroy it before it is out
-    R().removing.push_back(p);
+    Removal removal{p, m_Removing};
+    m_Removing = &removal;
     OnPropertyChange(ePropertyRemoving, p, p->IsDynamic());
     ReleaseLinkedProperties(p);
     // Handlers may have changed the list: remove by identity (where it was
@@ -382,12 +411,42 @@ bool KObject::RemovePropertyAt(int index)
         p->m_ListedIn.Remove(this, false);
         if (p->GetOwner() == this && GetPropertyIndex(p) < 0)
         {
-            AddOwnedEntry(p);
+            // An object released as a whole lets its properties go (as
+            // DropQuietly does) rather than keep track of them: its
+            // teardown allocates nothing.
+            if (m_RuntimeFlags & kRuntimeReleasing)
+            {
+                ReleaseChild(p);
+            }
+            else
+            {
+                AddOwnedEntry(p);
+            }
         }
     }
-    R().removing.erase(std::find(R().removing.begin(), R().removing.end(), p));
+    // Removals end in the order they began (each is a call inside the last).
+    for (Removal** at = &m_Removing; *at != nullptr; at = &(*at)->outer)
+    {
+        if (*at == &removal)
+        {
+            *at = removal.outer;
+            break;
+        }
+    }
     OnPropertyChange(ePropertyRemoved, p, p->IsDynamic());
     return true;
+}
+
+bool KObject::IsBeingRemoved(const KProperty* property) const
+{
+    for (const Removal* r = m_Removing; r != nullptr; r = r->outer)
+    {
+        if (r->property == property)
+        {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool KObject::DestroyPropertyAt(int index)
@@ -451,8 +510,7 @@ bool KObject::DropQuietly(int index)
     // Only while the whole object goes, and for the last entry of a declared
     // property that nothing links, holds or removes: the full path would send
     // events nobody hears, find no link to take apart and only let it go.
-    if (!(m_RuntimeFlags & kRuntimeReleasing) || !RV().removing.empty() ||
-        index != GetPropertyCount() - 1)
+    if (!(m_RuntimeFlags & kRuntimeReleasing) || m_Removing != nullptr || index != GetPropertyCount() - 1)
     {
         return false;
     }
@@ -504,23 +562,21 @@ void KObject::ReleaseLinkedProperties(KProperty* property)
     {
         return;
     }
-    // The reference properties that name this one as their source.
-    // Held by handle: removing one may destroy another through its handlers.
-    std::vector<HdlKObject> linked;
-    for (int i = property->GetDstCount() - 1; i >= 0; --i)
+    // The reference properties that name this one as their source, from
+    // the last; removing one may take others (and their entries) with it,
+    // so each round reads the list as it is then. Nothing is gathered
+    // first: a dying object's properties go without allocating.
+    DepthGuard keep(property);
+    for (int i = property->GetDstCount() - 1; i >= 0; i = std::min(i - 1, property->GetDstCount() - 1))
     {
         KPlug* d = property->GetDst(i);
-        if (d && d->IsA(KProperty::ClassId) && static_cast<KProperty*>(d)->IsReference())
+        if (d == nullptr || !d->IsA(KProperty::ClassId) || !static_cast<KProperty*>(d)->IsReference())
         {
-            linked.push_back(d->GetHandle());
+            continue;
         }
-    }
-    for (const HdlKObject& h : linked)
-    {
-        auto* l = static_cast<KProperty*>(h.Get());
-        if (KObject* owner = l ? l->GetOwnerObject() : nullptr)
+        if (KObject* owner = static_cast<KProperty*>(d)->GetOwnerObject())
         {
-            owner->RemoveProperty(l);
+            owner->RemoveProperty(static_cast<KProperty*>(d));
         }
     }
 }
@@ -1072,21 +1128,30 @@ bool KObject::SendObjectEvent(int code, const void* a, const void* b)
     {
         r->OnReferencedObjectEvent(this, code, a, b);
     }
-    // Held by handle: a handler may destroy another related object before its
-    // turn, and a destroyed object is not told.
-    std::vector<HdlKObject> related;
-    for (int i = 0; i < GetDstCount(); ++i)
+    // The related objects are held up a batch at a time (their depth
+    // raised, on the stack: a teardown sends this too and must not
+    // allocate): a handler may destroy another related object before its
+    // turn, which then waits for the batch to end, and a destroyed object is
+    // not told.
+    constexpr int kBatch = 16;
+    for (int first = 0; first < GetDstCount(); first += kBatch)
     {
-        if (KObject* o = Cast(GetDst(i)))
+        std::optional<DepthGuard> held[kBatch];
+        KObject* batch[kBatch] = {};
+        const int count = std::min(kBatch, GetDstCount() - first);
+        for (int i = 0; i < count; ++i)
         {
-            related.push_back(o->GetHandle());
+            if ((batch[i] = Cast(GetDst(first + i))) != nullptr)
+            {
+                held[i].emplace(batch[i]);
+            }
         }
-    }
-    for (const HdlKObject& h : related)
-    {
-        if (KObject* o = Cast(h.Get()))
+        for (int i = 0; i < count; ++i)
         {
-            o->OnRelatedObjectEvent(this, code, a, b);
+            if (batch[i] != nullptr && !batch[i]->HasPlugFlag(kDestroyPending))
+            {
+                batch[i]->OnRelatedObjectEvent(this, code, a, b);
+            }
         }
     }
     return true;

@@ -287,12 +287,21 @@ private:
         std::vector<int> worldPropertyIds;
         std::vector<PendingReplace> pendingReplaces;
         std::vector<KObjectRecord*> ownedRecords;
-        std::vector<KProperty*> removing; // properties inside RemovePropertyAt
     };
     // Reading: the lists, or empty ones. Changing: the lists, made if need be.
     const Rare& RV() const;
     Rare& R();
     std::unique_ptr<Rare> m_Rare;
+    // The properties inside RemovePropertyAt, innermost first: one record
+    // on the stack of each call, so that removing (a teardown included)
+    // allocates nothing.
+    struct Removal
+    {
+        const KProperty* property;
+        Removal* outer;
+    };
+    Removal* m_Removing = nullptr;
+    bool IsBeingRemoved(const KProperty* property) const;
 };
 
 } // namespace scenesdk

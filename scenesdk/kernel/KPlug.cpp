@@ -68,9 +68,45 @@ void InsertAt(KPlugConnectionList& list, int index, KPlug* plug, uint32_t type)
     list.Insert(index, plug, type);
 }
 
+// A short list that lives on the stack up to kInline items and takes heap
+// memory only past them: removing a connection (which every teardown does)
+// gathers a plug's filtered views in these, and a plug has a few at most,
+// so no removal allocates.
+template <typename T, int kInline = 16> class StackList
+{
+public:
+    void push_back(const T& item)
+    {
+        if (m_Count < kInline)
+        {
+            m_Items[m_Count] = item;
+        }
+        else
+        {
+            m_More.push_back(item);
+        }
+        ++m_Count;
+    }
+    size_t size() const { return static_cast<size_t>(m_Count); }
+    T& operator[](size_t i) { return i < kInline ? m_Items[i] : m_More[i - kInline]; }
+    template <typename Fn> void ForEach(Fn fn)
+    {
+        for (size_t i = 0; i < size(); ++i)
+        {
+            fn((*this)[i]);
+        }
+    }
+
+private:
+    T m_Items[kInline] = {};
+    std::vector<T> m_More;
+    int m_Count = 0;
+};
+
 // Raises the depth of several plugs for a scope; lowered in reverse order.
-// The first few guards live in the set itself: a connection change makes one
-// of these per operation, and most touch two or three plugs.
+// The first guards live in the set itself: a connection change makes one
+// of these per operation, and most touch two or three plugs (a removal adds
+// the plugs' filtered views, a few at most).
 class GuardSet
 {
 public:
@@ -106,7 +142,7 @@ public:
     }
 
 private:
-    static constexpr int kInline = 6;
+    static constexpr int kInline = 18;
     struct alignas(KPlug::DepthGuard) Cell
     {
         unsigned char bytes[sizeof(KPlug::DepthGuard)];
@@ -777,8 +813,18 @@ KPlug* KPlug::GetFilteredPlug(KPlugFilter* filter)
     {
         p = CreatePlug(filter);
         p->m_Flags |= kOwnedChild;
-        AdoptChild(p);
-        p->SetConnectionFilter(filter, kFiltered);
+        // Made whole or not at all: a view stopped part-way (memory running
+        // out) goes again, taking its entries with it.
+        try
+        {
+            AdoptChild(p);
+            p->SetConnectionFilter(filter, kFiltered);
+        }
+        catch (...)
+        {
+            p->Destroy();
+            throw;
+        }
     }
     return p;
 }
@@ -1201,8 +1247,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     GuardSet guards;
     guards.Add(s);
     guards.Add(d);
-    std::vector<KPlug*> dKids;
-    std::vector<KPlug*> sKids;
+    StackList<KPlug*> dKids;
+    StackList<KPlug*> sKids;
     for (KPlug* c : d->V().children)
     {
         if ((c->m_Flags & kAcceptsSrc) && c->FilterAccepts(s) && FindLast(c->V().src, s) >= 0)
@@ -1217,14 +1263,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
             sKids.push_back(c);
         }
     }
-    for (KPlug* c : dKids)
-    {
-        guards.Add(c);
-    }
-    for (KPlug* c : sKids)
-    {
-        guards.Add(c);
-    }
+    dKids.ForEach([&](KPlug* c) { guards.Add(c); });
+    sKids.ForEach([&](KPlug* c) { guards.Add(c); });
 
     // The connection type, read before any handler can change the lists.
     const uint32_t linkType = dIndex >= 0 ? d->V().src.At(dIndex).type : s->V().dst.At(sIndex).type;
@@ -1238,14 +1278,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     {
         s->ConnectionEvent(nullptr, eDstRemoving, s, sIndex, d, linkType, nullptr);
     }
-    for (KPlug* c : dKids)
-    {
-        c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, linkType, nullptr);
-    }
-    for (KPlug* c : sKids)
-    {
-        c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, linkType, nullptr);
-    }
+    dKids.ForEach([&](KPlug* c) { c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, linkType, nullptr); });
+    sKids.ForEach([&](KPlug* c) { c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, linkType, nullptr); });
 
     // Entries are searched again: the handlers above may have changed the lists.
     uint32_t type = linkType;
@@ -1267,26 +1301,28 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
         type = s->V().dst.At(sIndex).type;
         s->L().dst.EraseAt(sIndex);
     }
-    std::vector<int> dKidIndex;
-    std::vector<int> sKidIndex;
-    for (KPlug* c : dKids)
-    {
-        int i = FindPairedSource(c->V().src, s, !removedOneWay, oneWayOnly);
-        if (i >= 0)
+    StackList<int> dKidIndex;
+    StackList<int> sKidIndex;
+    dKids.ForEach(
+        [&](KPlug* c)
         {
-            c->L().src.EraseAt(i);
-        }
-        dKidIndex.push_back(i);
-    }
-    for (KPlug* c : sKids)
-    {
-        int i = FindLast(c->V().dst, d);
-        if (i >= 0)
+            int i = FindPairedSource(c->V().src, s, !removedOneWay, oneWayOnly);
+            if (i >= 0)
+            {
+                c->L().src.EraseAt(i);
+            }
+            dKidIndex.push_back(i);
+        });
+    sKids.ForEach(
+        [&](KPlug* c)
         {
-            c->L().dst.EraseAt(i);
-        }
-        sKidIndex.push_back(i);
-    }
+            int i = FindLast(c->V().dst, d);
+            if (i >= 0)
+            {
+                c->L().dst.EraseAt(i);
+            }
+            sKidIndex.push_back(i);
+        });
 
     if (dIndex >= 0)
     {

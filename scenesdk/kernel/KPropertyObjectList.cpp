@@ -113,7 +113,11 @@ bool KPropertyObjectList::ConnectionEvent(const KEventPath* path, int code, KPlu
 KPropertyObjectList* KPropertyObjectList::Create(KObject* owner, const char* name, uint32_t filterFlag,
                                                  int classId, int tag, uint32_t plugFlags, uint32_t state)
 {
-    auto* list = new KPropertyObjectList;
+    // Owned here until its owner lists it (or, without one, until returned):
+    // memory running out part-way frees it.
+    std::unique_ptr<KPropertyObjectList, void (*)(KPropertyObjectList*)> made(
+        new KPropertyObjectList, [](KPropertyObjectList* p) { p->Destroy(); });
+    KPropertyObjectList* list = made.get();
     list->SetState(state);
     list->GetAttributes().SetFlag(KPropertyAttributes::kList | KPropertyAttributes::kObjectList, true);
     list->Initialize(name, owner);
@@ -124,17 +128,18 @@ KPropertyObjectList* KPropertyObjectList::Create(KObject* owner, const char* nam
     list->GetAttributes().SetFlag(KPropertyAttributes::kOwnedName | KPropertyAttributes::kDynamic, true);
     if (!owner)
     {
-        return list;
+        return made.release();
     }
     // The owner's handlers may ask to destroy it or the list: a list that did
     // not survive is answered by null.
-    HdlKObject made = list->GetHandle();
+    HdlKObject handle = list->GetHandle();
     {
         DepthGuard keep(owner);
         DepthGuard keepNew(list);
         owner->AddProperty(list);
+        made.release();
     }
-    return static_cast<KPropertyObjectList*>(made.Get());
+    return static_cast<KPropertyObjectList*>(handle.Get());
 }
 
 } // namespace scenesdk

@@ -7,6 +7,7 @@
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -25,7 +26,7 @@ const char* const kGeometryMessages[KScnGeometry::eErrorCount] = {
     "Parameter out of range.", "Parameter is NULL.",     "Material not found.",
     "Material already added.", "Texture not found.",     "Texture already added.",
     "Shape already added.",    "Shape name is invalid.", "Shape name is already used.",
-    "No shape curve found.",
+    "No shape curve found.",   "Link already added.",
 };
 
 const float kShapeColors[KScnGeometry::kShapeColorCount][3] = {
@@ -96,7 +97,27 @@ int KScnGeometry::AddLink(KScnLink* link)
         mError.SetLastErrorID(eParameterNull);
         return -1;
     }
-    return mLinks.Add(link);
+    KScnSdkManager* manager = GetManager();
+    if (manager != nullptr && manager->IsOwned(link))
+    {
+        mError.SetLastErrorID(eLinkAlreadyAdded);
+        return -1;
+    }
+    const int index = mLinks.Add(link);
+    if (index >= 0 && manager != nullptr)
+    {
+        manager->SetOwned(link, true);
+    }
+    return index;
+}
+
+void KScnGeometry::ClearLinks()
+{
+    for (int i = 0; GetManager() != nullptr && i < mLinks.GetCount(); ++i)
+    {
+        GetManager()->SetOwned(mLinks[i], false);
+    }
+    mLinks.Clear();
 }
 
 KScnShape* KScnGeometry::GetShape(int index)
@@ -127,7 +148,7 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         mError.SetLastErrorID(eParameterNull);
         return -1;
     }
-    if (mShapes.Find(shape) >= 0)
+    if (mShapes.Find(shape) >= 0 || (GetManager() != nullptr && GetManager()->IsOwned(shape)))
     {
         mError.SetLastErrorID(eShapeAlreadyAdded);
         return -1;
@@ -168,6 +189,10 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         }
     }
     shape->SetSceneContents(GetSceneContents());
+    if (GetManager() != nullptr)
+    {
+        GetManager()->SetOwned(shape, true);
+    }
     return index;
 }
 
@@ -185,6 +210,10 @@ void KScnGeometry::ClearShapes()
     for (int i = 0; i < mShapes.GetCount(); ++i)
     {
         mShapes[i]->UnregisterMaterialsAndTextures();
+        if (GetManager() != nullptr)
+        {
+            GetManager()->SetOwned(mShapes[i], false);
+        }
     }
     mShapes.Clear();
     DeleteShapeNames();
@@ -204,7 +233,10 @@ void KScnGeometry::CopyFrom(const KScnGeometry& source)
     {
         KScnLink* link = manager->CreateLink();
         link->CopyFrom(*source.mLinks[i]);
-        mLinks.Add(link);
+        if (AddLink(link) < 0)
+        {
+            manager->DestroyLink(link);
+        }
     }
 
     // The shapes leave the takes and the scene contents before they go.
@@ -323,15 +355,9 @@ void KScnGeometry::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnGeometry::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    // A take without shape channels is not written (a shared tree stays shared).
-    const KFCurveNode* read = take != nullptr ? static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()
-                                              : nullptr;
-    bool any = false;
-    for (int i = 0; read != nullptr && !any && i < mShapeNames.GetCount(); ++i)
-    {
-        any = read->IndexOfChildByName(mShapeNames[i]->Buffer()) >= 0;
-    }
-    KFCurveNode* root = any ? take->GetRootCurveNode() : nullptr;
+    // Only a take's own tree is written: a shared snapshot stays as it is
+    // (see KScnTakeNodeEntry::GetOwnRootCurveNode).
+    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
     if (root == nullptr)
     {
         return;
@@ -371,13 +397,13 @@ void KScnGeometry::CreateShapeProperty(const char* name)
 
 void KScnGeometry::AddShapeChannel(KScnTakeNodeEntry* take, int index)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     const KString* name = mShapeNames.GetAt(index);
     if (root == nullptr || name == nullptr || name->IsEmpty())
     {
         return;
     }
-    KFCurveNode* channel = root->FindOrCreateChild(name->Buffer(), true);
+    KFCurveNode* channel = KMade(root->FindOrCreateChild(name->Buffer(), true));
     if (channel != nullptr && channel->GetFCurve() != nullptr)
     {
         channel->GetFCurve()->SetColor(GetShapeColor(index));
@@ -389,6 +415,7 @@ void KScnGeometry::DestroyLinks()
     KScnSdkManager* manager = GetManager();
     for (int i = 0; manager != nullptr && i < mLinks.GetCount(); ++i)
     {
+        manager->SetOwned(mLinks[i], false);
         manager->DestroyLink(mLinks[i]);
     }
     mLinks.Clear();
@@ -399,6 +426,7 @@ void KScnGeometry::DestroyShapes()
     KScnSdkManager* manager = GetManager();
     for (int i = 0; manager != nullptr && i < mShapes.GetCount(); ++i)
     {
+        manager->SetOwned(mShapes[i], false);
         manager->DestroyShape(mShapes[i]);
     }
     mShapes.Clear();

@@ -11,8 +11,10 @@
 //
 // Ownership: links and shapes are made by the SDK manager and destroyed
 // through it by the geometry's destructor (and by CopyFrom, which replaces
-// them); ClearLinks and ClearShapes only forget them. A geometry made
-// without a manager destroys nothing and copies no links or shapes.
+// them); ClearLinks and ClearShapes only forget them. While a geometry holds
+// a link or a shape, it is the geometry's own (KScnSdkManager::IsOwned): the
+// manager's destroyers refuse it and no other geometry takes it. A geometry
+// made without a manager destroys nothing and copies no links or shapes.
 //
 // Failures set the error record (codes below) and answer -1 or null; the
 // lists are left unchanged.
@@ -43,6 +45,7 @@ public:
         eShapeNameInvalid = 7,
         eShapeNameUsed = 8,
         eNoShapeCurve = 9,
+        eLinkAlreadyAdded = 10,
         eErrorCount
     };
 
@@ -62,12 +65,13 @@ public:
     int GetLinkCount() const { return mLinks.GetCount(); }
     // Null with error 0 for an index outside 0..count-1.
     KScnLink* GetLink(int index);
-    // Appends (null is refused with error 1 and -1); returns the index.
+    // Appends; returns the index. -1 with error 1 for null, 10 for a link a
+    // geometry holds already.
     int AddLink(KScnLink* link);
     // A deformer link of a skin binds the geometry like any other link.
     int AddDeformer(KScnLink* link) { return AddLink(link); }
     // Forgets the links without destroying them (the manager still has them).
-    void ClearLinks() { mLinks.Clear(); }
+    void ClearLinks();
 
     // ---- Shapes ----
     int GetShapeCount() const { return mShapes.GetCount(); }
@@ -75,8 +79,9 @@ public:
     KScnShape* GetShape(int index);
     const char* GetShapeName(int index);
     // Appends the shape under the name trimmed of ASCII white space; returns
-    // its index. -1 with error 1 (null shape), 6 (already added), 7 (empty
-    // name) or 8 (name already used, exact comparison). While attached, the
+    // its index. -1 with error 1 (null shape), 6 (already added, here or to
+    // another geometry), 7 (empty name) or 8 (name already used, exact
+    // comparison). While attached, the
     // node gets the shape's property (unless it has one of that name) and
     // every take its channel; the shape joins the geometry's scene contents.
     int AddShape(KScnShape* shape, const char* name);

@@ -118,11 +118,11 @@ void KScnImporter::Reset()
         v = 0;
 }
 
-void KScnImporter::FailWith(const std::string& reason)
+void KScnImporter::FailWith(const char* reason)
 {
     m_OptionsInUse = nullptr;
     m_Error.SetLastErrorID(eFileCorrupted);
-    m_StatusText = reason.c_str();
+    m_StatusText = reason;
 }
 
 bool KScnImporter::Initialize(const char* fileName)
@@ -133,7 +133,8 @@ bool KScnImporter::Initialize(const char* fileName)
     }
     catch (const std::exception&)
     {
-        FailWith(KScnReadUndo::Reason("opening the file"));
+        char why[KScnReadUndo::kReasonSize];
+        FailWith(KScnReadUndo::Reason("opening the file", why));
         CloseReader();
         return false;
     }
@@ -333,7 +334,8 @@ KStreamOptionsScn* KScnImporter::GetImportOptions(bool keep)
     }
     catch (const std::exception&)
     {
-        FailWith(KScnReadUndo::Reason("reading the file's options"));
+        char why[KScnReadUndo::kReasonSize];
+        FailWith(KScnReadUndo::Reason("reading the file's options", why));
         return nullptr;
     }
 }
@@ -351,10 +353,14 @@ KStreamOptionsScn* KScnImporter::ObtainOptions(bool keep)
     mTakesSealed = scn != nullptr && scn->IsSealed();
     if (options != nullptr)
     {
+        // Held until handed over: memory running out while they are copied frees them.
+        SObtainedOptions held;
+        held.options = options;
         // The password is the caller's unless the options carry one.
         if (options->mPassword.Buffer()[0] == '\0')
             options->mPassword = mPassword;
         CopyFromOptions(*options);
+        held.options = nullptr;
         return options;
     }
     if (mReader->GetError().GetLastErrorID() == eFileCorrupted)
@@ -372,7 +378,8 @@ int KScnImporter::GetTakeCount()
     }
     catch (const std::exception&)
     {
-        FailWith(KScnReadUndo::Reason("reading the file's takes"));
+        char why[KScnReadUndo::kReasonSize];
+        FailWith(KScnReadUndo::Reason("reading the file's takes", why));
         return 0;
     }
 }
@@ -417,7 +424,8 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     }
     catch (const std::exception&)
     {
-        const std::string why = KScnReadUndo::Reason("importing the file");
+        char why[KScnReadUndo::kReasonSize];
+        KScnReadUndo::Reason("importing the file", why);
         if (undo != nullptr)
             undo->Restore();
         FailWith(why);
@@ -518,7 +526,8 @@ KStreamOptionsScn* KScnImporter::GetFileReadOptions(KScn* file)
     }
     catch (const std::exception&)
     {
-        FailWith(KScnReadUndo::Reason("reading the file's options"));
+        char why[KScnReadUndo::kReasonSize];
+        FailWith(KScnReadUndo::Reason("reading the file's options", why));
         return nullptr;
     }
     KScnReaderScn& reader = *made;
@@ -555,7 +564,8 @@ bool KScnImporter::ImportFromFile(KScnSceneRoot* scene, KStreamOptionsScn* optio
     {
         // Only the reader's making and its status text may throw here: the
         // read itself takes back what it made.
-        FailWith(KScnReadUndo::Reason("importing the file"));
+        char why[KScnReadUndo::kReasonSize];
+        FailWith(KScnReadUndo::Reason("importing the file", why));
         return false;
     }
 }

@@ -109,7 +109,7 @@ private:
     int CountTakes();
     bool ImportScene(KScnSceneRoot* scene, KStreamOptionsScn* options);
     // Error 0 with the reason as status text, no options in use.
-    void FailWith(const std::string& reason);
+    void FailWith(const char* reason);
     void Reset();
     void CloseReader();
     bool OpenReader();

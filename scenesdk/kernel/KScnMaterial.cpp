@@ -2,6 +2,7 @@
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeProperties.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -42,7 +43,7 @@ double Clamp01(double v)
 
 KFCurve* NewCurve(const float* color, double value)
 {
-    KFCurve* curve = KFCurve::Create();
+    KFCurve* curve = KMade(KFCurve::Create());
     curve->SetColor(color[0], color[1], color[2]);
     curve->SetDefaultValue(static_cast<float>(value));
     return curve;
@@ -157,16 +158,30 @@ detail::KScnMaterialErrorHolder::KScnMaterialErrorHolder() : mErrorRecord(kMater
 KScnMaterial::KScnMaterial(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mErrorRecord)
 {
-    mProps = new KScnMaterialProperties(this);
-    // The channels' properties are animatable from the start; the channels
-    // themselves are made when the default take is first needed.
-    MarkChannelProperties();
-    AddDeferredDefaultTakeNode();
-    mShadingModel = "phong";
-    mMultiLayer = false;
+    // Stopped part-way (memory running out), it takes apart what it made.
+    try
+    {
+        mProps = new KScnMaterialProperties(this);
+        // The channels' properties are animatable from the start; the channels
+        // themselves are made when the default take is first needed.
+        MarkChannelProperties();
+        AddDeferredDefaultTakeNode();
+        mShadingModel = "phong";
+        mMultiLayer = false;
+    }
+    catch (...)
+    {
+        TearDown();
+        throw;
+    }
 }
 
 KScnMaterial::~KScnMaterial()
+{
+    TearDown();
+}
+
+void KScnMaterial::TearDown()
 {
     DropDeferredTakeBuild();
     if (mProps != nullptr)
@@ -190,7 +205,7 @@ void KScnMaterial::MarkChannelProperties()
 
 void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr || mProps == nullptr)
     {
         return;
@@ -208,7 +223,7 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
                 property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
             }
         }
-        KFCurveNode* node = KFCurveNode::Create(c.name, nullptr, 0, 0);
+        KFCurveNode* node = KMade(KFCurveNode::Create(c.name, nullptr, 0, 0));
         if (node == nullptr || root->AddChild(node) < 0)
         {
             KFCurveNode::Destroy(node);
@@ -223,7 +238,7 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
         }
         for (int k = 0; k < 3; ++k)
         {
-            KFCurveNode* child = KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0);
+            KFCurveNode* child = KMade(KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0));
             if (child == nullptr || node->AddChild(child) < 0)
             {
                 KFCurveNode::Destroy(child);

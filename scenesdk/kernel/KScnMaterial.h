@@ -137,6 +137,8 @@ public:
 private:
     // Makes the channels' properties animatable (what building the channels does to them).
     void MarkChannelProperties();
+    // What the destructor does, also for a constructor stopped part-way.
+    void TearDown();
 
 public:
     const char* GetShadingModel() const { return mShadingModel.Buffer(); }

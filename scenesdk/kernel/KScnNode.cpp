@@ -5,6 +5,7 @@
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -71,18 +72,32 @@ void KScnNodeTransformCache::Invalidate()
 KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
     : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 9)
 {
-    mProperties = new KScnNodeProperties(this);
-    mLimits = new KScnNodeLimits(this);
-    ApplyPropertyDefaults(true);
-    // Before the take: the tree starts from the values (built when first needed).
-    SetVisibility(true);
-    AddDeferredDefaultTakeNode();
-    SetShadingMode(3);
-    // Most nodes never have their user properties asked for.
-    DeferHandlerProperties();
+    // Stopped part-way (memory running out), it takes apart what it made.
+    try
+    {
+        mProperties = new KScnNodeProperties(this);
+        mLimits = new KScnNodeLimits(this);
+        ApplyPropertyDefaults(true);
+        // Before the take: the tree starts from the values (built when first needed).
+        SetVisibility(true);
+        AddDeferredDefaultTakeNode();
+        SetShadingMode(3);
+        // Most nodes never have their user properties asked for.
+        DeferHandlerProperties();
+    }
+    catch (...)
+    {
+        TearDown();
+        throw;
+    }
 }
 
 KScnNode::~KScnNode()
+{
+    TearDown();
+}
+
+void KScnNode::TearDown()
 {
     mBeingDestroyed = true;
     DropDeferredUserProperties();
@@ -93,9 +108,10 @@ KScnNode::~KScnNode()
         mSceneContents->ForgetObject(this);
     }
     // The characters forget this node before its property set goes, so that
-    // the set's disconnection finds no slot still naming it.
-    const std::vector<KScnCharacterLinkRecord> links = mCharacterLinks;
-    mCharacterLinks.clear();
+    // the set's disconnection finds no slot still naming it (the records are
+    // taken over, not copied: nothing is allocated).
+    std::vector<KScnCharacterLinkRecord> links;
+    links.swap(mCharacterLinks);
     for (const KScnCharacterLinkRecord& link : links)
     {
         link.character->ForgetNode(this, link.type, link.index, link.subIndex);
@@ -118,8 +134,11 @@ KScnNode::~KScnNode()
     mLimits = nullptr;
     // The takes' curve links point into the set: drop them before it goes.
     UnlinkAllPropertyCurves();
-    mProperties->Destroy();
-    mProperties = nullptr;
+    if (mProperties != nullptr)
+    {
+        mProperties->Destroy();
+        mProperties = nullptr;
+    }
     for (int i = 0; i < mChildNames.GetCount(); ++i)
     {
         delete mChildNames[i];
@@ -316,10 +335,10 @@ void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel
     {
         kernel->GetAsDoubles(values);
     }
-    KFCurveNode* node = transform->FindOrCreateChild(channel, false);
+    KFCurveNode* node = KMade(transform->FindOrCreateChild(channel, false));
     for (int axis = 0; node != nullptr && axis < 3; ++axis)
     {
-        KFCurveNode* child = node->FindOrCreateChild(kAxes[axis], true);
+        KFCurveNode* child = KMade(node->FindOrCreateChild(kAxes[axis], true));
         KFCurve* curve = child != nullptr ? child->GetFCurve() : nullptr;
         if (curve == nullptr)
         {
@@ -333,8 +352,8 @@ void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel
 
 void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
-    KFCurveNode* transform = root != nullptr ? root->FindOrCreateChild("Transform", false) : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
+    KFCurveNode* transform = root != nullptr ? KMade(root->FindOrCreateChild("Transform", false)) : nullptr;
     if (transform == nullptr)
     {
         return;
@@ -342,7 +361,7 @@ void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
     BuildTransformChannel(transform, "T", "Lcl Translation");
     BuildTransformChannel(transform, "R", "Lcl Rotation");
     BuildTransformChannel(transform, "S", "Lcl Scaling");
-    KFCurveNode* visibility = transform->FindOrCreateChild("Visibility", true);
+    KFCurveNode* visibility = KMade(transform->FindOrCreateChild("Visibility", true));
     KProperty* shown = mProperties->FindProperty("Visibility");
     if (visibility != nullptr && visibility->GetFCurve() != nullptr)
     {
@@ -499,6 +518,22 @@ KScnNode* KScnNode::GetChild(int index) const
                                                                    : nullptr;
 }
 
+KScnNode* KScnNode::GetLastChild() const
+{
+    if (mChildrenSources == mProperties->GetSrcCount())
+    {
+        return mChildren.empty() ? nullptr : mChildren.back();
+    }
+    for (int i = mProperties->GetSrcCount() - 1; i >= 0; --i)
+    {
+        if (KScnNode* child = KScnNodeProperties::NodeOfPlug(mProperties->GetSrc(i)))
+        {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
 KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName) const
 {
     const KString full = KScnSdkManager::PrefixName("Model::", name);
@@ -555,6 +590,13 @@ KScnNodeAttribute* KScnNode::AttributeOfKind(int first, int last) const
 KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 {
     if (attribute == mAttribute)
+    {
+        return nullptr;
+    }
+    // A scene's hidden nodes keep their attributes, which no other node takes.
+    KScnSdkManager* manager = GetSdkManager();
+    if (manager != nullptr &&
+        (manager->IsOwned(this) || (attribute != nullptr && manager->IsOwned(attribute))))
     {
         return nullptr;
     }
@@ -638,8 +680,8 @@ void CollectConnected(KScnPropertyHandler* set, KScnNodeFinderDuplicateName& fin
 // The finder's lists end holding the subtree (a node before its children)
 // and, once each, the materials and textures of its geometries' layers and
 // those connected to its nodes, the textures and videos connected to those
-// materials, and the videos connected to those nodes and textures. Its checks stay off: a move compares names with the target's
-// members only (FindNameClash), not within the subtree.
+// materials, and the videos connected to those nodes and textures. Its checks stay off: a move compares names
+// with the target's members only (FindNameClash), not within the subtree.
 void CollectSubtree(KScnNode* top, KScnNodeFinderDuplicateName& finder)
 {
     for (int kind = KScnNodeFinderDuplicateName::eCheckNodes; kind <= KScnNodeFinderDuplicateName::eCheckVideos;

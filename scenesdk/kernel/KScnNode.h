@@ -145,6 +145,10 @@ public:
     // Null for an index outside 0 .. count - 1. Constant time (and the
     // direct count too) while the children stay as they were read.
     KScnNode* GetChild(int index) const;
+    // The last child, or null: read from the end of the set's sources when
+    // the child list is not at hand, so it allocates nothing (a teardown
+    // walks a subtree with it).
+    KScnNode* GetLastChild() const;
     // Compares "Model::" + name with the current (or initial) names, each
     // child's subtree searched right after the child when recursive.
     KScnNode* FindChild(const char* name, bool recursive = true, bool initialName = false) const;
@@ -160,7 +164,9 @@ public:
     // ---- Attribute ----
     // Returns the previous attribute, or null when attribute is already this
     // node's. The previous one is detached; the new one leaves its old node
-    // first. Multi-layer and multi-take are recomputed.
+    // first. Multi-layer and multi-take are recomputed. Nothing changes (null)
+    // on one of a scene's hidden nodes, or for one of their attributes
+    // (KScnSdkManager::IsOwned).
     KScnNodeAttribute* SetNodeAttribute(KScnNodeAttribute* attribute);
     KScnNodeAttribute* GetNodeAttribute() const { return mAttribute; }
     KScnNodeAttribute* GetMarker() const { return AttributeOfKind(2, 2); }
@@ -320,6 +326,8 @@ public:
     int InvalidateTransformCaches();
 
 private:
+    // What the destructor does, also for a constructor stopped part-way.
+    void TearDown();
     friend class KScnSceneContents;
 
     void ApplyPropertyDefaults(bool changesOnly);

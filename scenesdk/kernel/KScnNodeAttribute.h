@@ -16,6 +16,7 @@
 namespace scenesdk
 {
 
+class KObject;
 class KProperty;
 class KScnNode;
 class KScnTakeNodeEntry;
@@ -58,11 +59,20 @@ public:
     // When attached: runs RemoveChannels on each take of the node in take
     // order, then forgets the node. Nothing while detached.
     virtual void DetachFromNode();
-    // The attribute's animatable channels in one take of its node.
+    // The attribute's animatable channels in one take of its node. Removing
+    // writes only a take whose own tree holds them
+    // (KScnTakeNodeEntry::GetOwnRootCurveNode): a take that shares a
+    // snapshot keeps it as it is, and a tree that waits for its build is
+    // built without them; so a detach (a teardown's too) never copies a tree
+    // and never allocates.
     virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
     virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.
     virtual void CollectHandlerProperties(std::vector<KProperty*>& /*out*/) {}
+    // The property set that owns those properties, or null when there are
+    // none: what a dying attribute's stand-ins are found by, with nothing
+    // gathered (a teardown allocates nothing).
+    virtual KObject* GetHandlerPropertySet() const { return nullptr; }
     virtual KString GetTypeName() const { return KString(""); }
     virtual KStringList GetTypeNameList() const { return KStringList(); }
 

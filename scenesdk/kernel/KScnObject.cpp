@@ -199,11 +199,21 @@ bool KScnObject::IsListed(const KScnPropertyRef* property)
 {
     if (mListed == nullptr && mUserProperties.GetCount() >= kListedIndexFrom)
     {
-        mListed = new (std::nothrow) std::unordered_set<const KScnPropertyRef*>();
-        for (int i = 0; mListed != nullptr && i < mUserProperties.GetCount(); ++i)
+        // Made whole or not at all (then the list is searched).
+        auto* listed = new (std::nothrow) std::unordered_set<const KScnPropertyRef*>();
+        try
         {
-            mListed->insert(mUserProperties[i]);
+            for (int i = 0; listed != nullptr && i < mUserProperties.GetCount(); ++i)
+            {
+                listed->insert(mUserProperties[i]);
+            }
         }
+        catch (const std::bad_alloc&)
+        {
+            delete listed;
+            listed = nullptr;
+        }
+        mListed = listed;
     }
     if (mListed != nullptr)
     {
@@ -217,7 +227,17 @@ void KScnObject::NoteListed(const KScnPropertyRef* property)
 {
     if (mListed != nullptr)
     {
-        mListed->insert(property);
+        // An index that cannot take the handle is dropped: a handle listed
+        // is always found.
+        try
+        {
+            mListed->insert(property);
+        }
+        catch (const std::bad_alloc&)
+        {
+            delete mListed;
+            mListed = nullptr;
+        }
     }
 }
 

@@ -130,6 +130,9 @@ public:
     bool RemoveUserProperty(KScnPropertyRef* property);
     // The first handle standing for that kernel property (null never matches).
     KScnPropertyRef* FindUserProperty(const KProperty* property) const;
+    // Whether the handle is listed, without making the deferred handles
+    // (none of which a caller holds); never throws.
+    bool HoldsUserProperty(const KScnPropertyRef* property) { return IsListed(property); }
     // The first handle with that name (byte comparison); null for a null text.
     KScnPropertyRef* FindUserPropertyByName(const char* name) const;
 

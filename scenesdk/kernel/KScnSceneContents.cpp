@@ -120,25 +120,48 @@ private:
 };
 
 KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
-    : mObjects(new KScnContentsObjectList(this)),
-      mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
+    : mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
 {
     mManager = manager;
-    if (manager != nullptr)
+    // Stopped part-way (memory running out), it takes back what it made.
+    try
     {
-        mRootNode = manager->CreateNode("RootNode");
-        mNodes.Add(mRootNode);
-        mNodeSet.insert(mRootNode);
-        NoteListing(mRootNode, 1);
-        SetNodeLink(mRootNode, this);
+        mObjects = new KScnContentsObjectList(this);
+        if (manager != nullptr)
+        {
+            mRootNode = manager->CreateNode("RootNode");
+            mNodes.Add(mRootNode);
+            mNodeSet.insert(mRootNode);
+            NoteListing(mRootNode, 1);
+            SetNodeLink(mRootNode, this);
+        }
+    }
+    catch (...)
+    {
+        KScnNode* root = mRootNode;
+        TearDown();
+        if (manager != nullptr)
+        {
+            manager->DestroyNode(root, true);
+        }
+        throw;
     }
 }
 
 KScnSceneContents::~KScnSceneContents()
 {
+    TearDown();
+}
+
+void KScnSceneContents::TearDown()
+{
     Clear();
-    static_cast<KScnContentsObjectList*>(mObjects)->Forget();
-    mObjects->Destroy();
+    if (mObjects != nullptr)
+    {
+        static_cast<KScnContentsObjectList*>(mObjects)->Forget();
+        mObjects->Destroy();
+        mObjects = nullptr;
+    }
     // Whatever left the lists unheard (a source cut without its events)
     // must not keep the manager coming here.
     if (mManager != nullptr)
@@ -165,22 +188,22 @@ void KScnSceneContents::Clear()
     DeleteRecords(mMaterials);
     DeleteRecords(mTextures);
     DeleteRecords(mVideos);
-    // The generic nodes must forget these contents; their records are gone
-    // first so that leaving does not come back here.
-    KPointerArray<KScnGenericNode> generic(16);
-    for (int i = 0; i < mGenericNodes.GetCount(); ++i)
+    // The generic nodes must forget these contents, each once its record
+    // is gone, so that leaving does not come back here (one at a time:
+    // clearing allocates nothing).
+    while (mGenericNodes.GetCount() > 0)
     {
-        generic.Add(static_cast<KScnGenericNode*>(mGenericNodes[i]->object));
-    }
-    DeleteRecords(mGenericNodes);
-    for (int i = 0; i < generic.GetCount(); ++i)
-    {
-        if (generic[i]->GetSceneContents() == this)
+        auto* generic = static_cast<KScnGenericNode*>(mGenericNodes[mGenericNodes.GetCount() - 1]->object);
+        DeleteRecordAt(mGenericNodes, mGenericNodes.GetCount() - 1);
+        if (generic->GetSceneContents() == this)
         {
-            generic[i]->SetSceneContents(nullptr);
+            generic->SetSceneContents(nullptr);
         }
     }
-    mObjects->DisconnectAllSrc();
+    if (mObjects != nullptr)
+    {
+        mObjects->DisconnectAllSrc();
+    }
 }
 
 void KScnSceneContents::ForgetObject(const void* object)
@@ -221,7 +244,9 @@ void KScnSceneContents::ForgetObject(const void* object)
             DeleteRecordAt(*list, index);
         }
     }
-    if (Kinds().objects.count(object) == 0)
+    // The index answers when it is up to date; a dying object does not
+    // rebuild it (that would allocate), the list is walked instead.
+    if (KindsCurrent() && mKinds.objects.count(object) == 0)
     {
         return;
     }
@@ -819,12 +844,17 @@ void KScnSceneContents::UnindexEntry(KindIndex& index, int rank)
     }
 }
 
+bool KScnSceneContents::KindsCurrent() const
+{
+    return mKinds.valid && mKinds.entries.GetCount() == mObjects->GetSrcCount() &&
+           mKinds.entries.GetHoleCount() <= mKinds.entries.GetCount() + 16;
+}
+
 const KScnSceneContents::KindIndex& KScnSceneContents::Kinds() const
 {
     // Holes are squeezed out (in time linear in what is left) once they
     // outnumber the entries: the removals since paid for it.
-    if (mKinds.valid && mKinds.entries.GetCount() == mObjects->GetSrcCount() &&
-        mKinds.entries.GetHoleCount() <= mKinds.entries.GetCount() + 16)
+    if (KindsCurrent())
     {
         return mKinds;
     }
@@ -1120,7 +1150,13 @@ void KScnSceneContents::NoteListing(const void* object, int change)
     {
         return;
     }
-    int& count = mListings[object];
+    // A removal finds its count (it allocates nothing: dying objects come here).
+    auto found = mListings.find(object);
+    if (found == mListings.end() && change <= 0)
+    {
+        return;
+    }
+    int& count = found != mListings.end() ? found->second : mListings[object];
     const int before = count;
     count += change;
     if (before <= 0 && count > 0)

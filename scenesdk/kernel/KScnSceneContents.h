@@ -191,6 +191,8 @@ public:
     KErrorRecord& GetError() { return mError; }
 
 private:
+    // What the destructor does, also for a constructor stopped part-way.
+    void TearDown();
     struct UseRecord
     {
         void* object;
@@ -230,6 +232,8 @@ private:
     friend class KScnContentsObjectList;
     void OnObjectListChange(int code, int index, KPlug* source);
     const KindIndex& Kinds() const;
+    // Whether Kinds() answers without rebuilding the index.
+    bool KindsCurrent() const;
     static KindEntry MakeKindEntry(KPlug* handler);
     static void IndexEntry(KindIndex& index, const KindEntry& entry);
     static void UnindexEntry(KindIndex& index, int rank);

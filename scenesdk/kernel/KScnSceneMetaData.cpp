@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 namespace scenesdk
 {
@@ -39,6 +40,17 @@ KScnSceneMetaData& KScnSceneMetaData::operator=(const KScnSceneMetaData& other)
         SetThumbnail(other.mThumbnail);
     }
     return *this;
+}
+
+void KScnSceneMetaData::Swap(KScnSceneMetaData& other) noexcept
+{
+    mTitle.Swap(other.mTitle);
+    mSubject.Swap(other.mSubject);
+    mAuthor.Swap(other.mAuthor);
+    mKeywords.Swap(other.mKeywords);
+    mRevision.Swap(other.mRevision);
+    mComment.Swap(other.mComment);
+    std::swap(mThumbnail, other.mThumbnail);
 }
 
 void KScnSceneMetaData::SetThumbnail(const KScnThumbnailImage* image)

@@ -54,6 +54,8 @@ public:
     // Copies the six texts and the thumbnail (none when other has none).
     KScnSceneMetaData& operator=(const KScnSceneMetaData& other);
     KScnSceneMetaData(const KScnSceneMetaData&) = delete;
+    // Exchanges the texts and thumbnails of the two, allocating nothing.
+    void Swap(KScnSceneMetaData& other) noexcept;
 
     KString mTitle;
     KString mSubject;

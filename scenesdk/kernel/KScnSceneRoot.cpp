@@ -123,20 +123,43 @@ std::vector<void*> BindElement(KScnLayerElement* element, const std::vector<void
 
 KScnSceneRoot::KScnSceneRoot(KScnSdkManager* manager) : mManager(manager), mError(kSceneMessages, 1)
 {
-    mContents = new KScnSceneContents(manager);
-    if (manager != nullptr)
+    // Stopped part-way (memory running out), it takes back what it made.
+    try
     {
-        mCameraSwitcher = manager->CreateNode("Camera Switcher");
-        mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
-        OwnCameraSwitcher(true);
-        ResetCameraSwitcher();
+        mContents = new KScnSceneContents(manager);
+        if (manager != nullptr)
+        {
+            // The attribute is the node's from the start of its attaching:
+            // the node takes it along if anything fails.
+            mCameraSwitcher = manager->CreateNode("Camera Switcher");
+            mCameraSwitcher->SetNodeAttribute(manager->CreateCameraSwitcher());
+            OwnCameraSwitcher(true);
+            ResetCameraSwitcher();
+        }
+        mLightSettings = new KScnSceneLightSettings();
+        mCameraSettings = new KScnSceneCameraSettings(manager, mContents);
+        mTimeSettings = new KScnSceneTimeSettings();
     }
-    mLightSettings = new KScnSceneLightSettings();
-    mCameraSettings = new KScnSceneCameraSettings(manager, mContents);
-    mTimeSettings = new KScnSceneTimeSettings();
+    catch (...)
+    {
+        // The root node stays with the manager after a teardown; here no
+        // one else will destroy it.
+        KScnNode* root = mContents != nullptr ? mContents->GetRootNode() : nullptr;
+        TearDown();
+        if (manager != nullptr && root != nullptr)
+        {
+            manager->DestroyNode(root, true);
+        }
+        throw;
+    }
 }
 
 KScnSceneRoot::~KScnSceneRoot()
+{
+    TearDown();
+}
+
+void KScnSceneRoot::TearDown()
 {
     delete mContents;
     mContents = nullptr;
@@ -542,6 +565,29 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
         mTakeInfos.Add(info.release());
     }
     return set;
+}
+
+void KScnSceneRoot::RestoreTakeInfos(std::vector<KScnTakeDescription>& earlier)
+{
+    while (mTakeInfos.GetCount() > static_cast<int>(earlier.size()))
+    {
+        const int last = mTakeInfos.GetCount() - 1;
+        delete mTakeInfos[last];
+        mTakeInfos.RemoveAt(last);
+    }
+    for (int i = 0; i < mTakeInfos.GetCount(); ++i)
+    {
+        KScnTakeDescription& now = *mTakeInfos[i];
+        KScnTakeDescription& then = earlier[static_cast<size_t>(i)];
+        now.mName.Swap(then.mName);
+        now.mImportName.Swap(then.mImportName);
+        now.mDescription.Swap(then.mDescription);
+        std::swap(now.mFlags, then.mFlags);
+        std::swap(now.mLocalTimeStart, then.mLocalTimeStart);
+        std::swap(now.mLocalTimeStop, then.mLocalTimeStop);
+        std::swap(now.mReferenceTimeStart, then.mReferenceTimeStart);
+        std::swap(now.mReferenceTimeStop, then.mReferenceTimeStop);
+    }
 }
 
 void KScnSceneRoot::ClearTakeInfos()

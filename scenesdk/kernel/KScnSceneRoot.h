@@ -149,6 +149,8 @@ public:
     // be made current for the whole scene.
     std::vector<std::string> GetTakeNames() const;
     int GetTakeInfoCount() const { return mTakeInfos.GetCount(); }
+    // Null for an index out of range.
+    const KScnTakeDescription* GetTakeInfoAt(int index) const { return mTakeInfos.GetAt(index); }
     // Null when no description has that name.
     const KScnTakeDescription* GetTakeInfo(const char* name) const;
     // False when no object has a take of that name; replaces a description
@@ -157,6 +159,10 @@ public:
     // SetTakeInfo for each description in order, with the take names
     // gathered once; returns how many were set.
     int SetTakeInfos(const std::vector<KScnTakeDescription>& infos);
+    // Puts back the descriptions a failed read found (KScnReadUndo): those
+    // past earlier's count are deleted, the others exchange their values
+    // with earlier's; nothing is allocated.
+    void RestoreTakeInfos(std::vector<KScnTakeDescription>& earlier);
 
     // ---- After reading a file ----
     // For every mesh, NURBS or patch node of the contents: fills each
@@ -193,6 +199,8 @@ public:
 
 private:
     void ResetCameraSwitcher();
+    // What the destructor does, also for a constructor stopped part-way.
+    void TearDown();
     // Marks the camera-switcher node and its attribute as the scene's own
     // with the manager, or unmarks them.
     void OwnCameraSwitcher(bool owned);

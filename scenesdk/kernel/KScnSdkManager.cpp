@@ -45,6 +45,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <strings.h>
 
 namespace scenesdk
@@ -301,18 +302,9 @@ void KScnSdkManager::ForgetStandIns(const KObject* owner, const KProperty* prope
 
 void KScnSdkManager::ForgetAttributeStandIns(KScnNodeAttribute* attribute)
 {
-    std::vector<KProperty*> properties;
-    attribute->CollectHandlerProperties(properties);
-    const KObject* last = nullptr;
-    for (KProperty* property : properties)
-    {
-        KObject* owner = property != nullptr ? property->GetOwnerObject() : nullptr;
-        if (owner != last)
-        {
-            ForgetStandIns(owner);
-            last = owner;
-        }
-    }
+    // The owner of the attribute's properties, asked for directly: gathering
+    // them would allocate while the attribute dies.
+    ForgetStandIns(attribute->GetHandlerPropertySet());
 }
 
 void KScnSdkManager::ForgetInLayers(const void* object, bool material)
@@ -360,28 +352,15 @@ void KScnSdkManager::ForgetInLayers(const void* object, bool material)
 
 void KScnSdkManager::ForgetInScenes(const void* object)
 {
-    const auto range = mListings.equal_range(object);
-    if (range.first == range.second)
+    // Forgetting takes the contents out of the listing; one that keeps it
+    // (it did not know the object) is taken out here. Nothing is gathered
+    // first: a dying object allocates nothing.
+    for (auto it = mListings.find(object); it != mListings.end(); it = mListings.find(object))
     {
-        return;
-    }
-    // Forgetting takes the contents out of the listing.
-    if (std::next(range.first) == range.second)
-    {
-        KScnSceneContents* contents = range.first->second;
+        KScnSceneContents* contents = it->second;
         KSearchWork::Add(1);
         contents->ForgetObject(object);
-        return;
-    }
-    std::vector<KScnSceneContents*> listing;
-    for (auto it = range.first; it != range.second; ++it)
-    {
-        listing.push_back(it->second);
-    }
-    KSearchWork::Add(listing.size());
-    for (KScnSceneContents* contents : listing)
-    {
-        contents->ForgetObject(object);
+        NoteListing(object, contents, false);
     }
 }
 
@@ -847,46 +826,42 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         return false;
     }
     bool ok = true;
-    // The nodes being destroyed, each below the one before it: a node goes
-    // once its children have (last child first, each cut from it before it
-    // goes), so a subtree of any depth goes without recursion.
-    struct Pending
-    {
-        KScnNode* node;
-        bool childrenGone;
-    };
-    std::vector<Pending> pending{{node, !recursive}};
+    // A node goes once its children have, last child first: the walk goes
+    // down to the last child of the last child ... (each unlisted as it is
+    // reached), destroys it after cutting it from its parent and goes on
+    // from that parent. The tree is its own path back: a subtree of any
+    // depth goes without recursion and without allocating. A child the
+    // manager does not list, or another owner's, is only cut loose; a node
+    // whose child will not be cut goes with its children (its destruction
+    // lets them go).
+    KScnNode* current = node;
+    KScnNode* stuck = nullptr;
     // Where the last node left the list: a subtree's nodes were mostly made
     // one after the other, so the next one is looked for there first.
     int near = -1;
-    while (!pending.empty())
+    for (;;)
     {
-        Pending& top = pending.back();
-        if (!top.childrenGone && top.node->GetChildCount() > 0)
+        KScnNode* child = recursive && current != stuck ? current->GetLastChild() : nullptr;
+        if (child != nullptr)
         {
-            KScnNode* parent = top.node;
-            KScnNode* child = parent->RemoveChild(parent->GetChild(parent->GetChildCount() - 1));
-            if (child == nullptr)
+            if (NotOwned(child) && UnlistNear(mNodes, child, near))
             {
-                ok = false;
-                top.childrenGone = true;
+                current = child;
+                continue;
             }
-            else if (!NotOwned(child))
+            ok = false;
+            if (current->RemoveChild(child) == nullptr)
             {
-                ok = false; // cut loose, left to its owner
-            }
-            else if (!UnlistNear(mNodes, child, near))
-            {
-                ok = false;
-            }
-            else
-            {
-                pending.push_back(Pending{child, false});
+                stuck = current;
             }
             continue;
         }
-        KScnNode* done = top.node;
-        pending.pop_back();
+        KScnNode* done = current;
+        KScnNode* parent = done != node ? done->GetParent() : nullptr;
+        if (parent != nullptr)
+        {
+            parent->RemoveChild(done);
+        }
         KScnNodeAttribute* attribute = done->SetNodeAttribute(nullptr);
         if (recursive && attribute != nullptr && HasNodeAttribute(attribute) && !IsOwned(attribute))
         {
@@ -895,8 +870,12 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         done->Release();
         ObjectGoes(done);
         delete done;
+        if (done == node)
+        {
+            return ok;
+        }
+        current = parent != nullptr ? parent : node;
     }
-    return ok;
 }
 
 bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
@@ -926,7 +905,7 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
 
 bool KScnSdkManager::DestroyLink(KScnLink* link)
 {
-    if (!Unlist(mLinks, link))
+    if (!NotOwned(link) || !Unlist(mLinks, link))
     {
         return false;
     }
@@ -936,7 +915,7 @@ bool KScnSdkManager::DestroyLink(KScnLink* link)
 
 bool KScnSdkManager::DestroyShape(KScnShape* shape)
 {
-    if (!Unlist(mShapes, shape))
+    if (!NotOwned(shape) || !Unlist(mShapes, shape))
     {
         return false;
     }
@@ -1014,10 +993,19 @@ KScnPropertyRef* KScnSdkManager::ListUserProperty(KScnPropertyRef* ref)
     {
         return nullptr;
     }
-    ref->mManagerSlot = static_cast<int>(mUserProperties.size());
+    // Owned until listed: a handle the list has no room for goes.
+    try
+    {
+        mUserProperties.push_back(ref);
+    }
+    catch (...)
+    {
+        delete ref;
+        throw;
+    }
+    ref->mManagerSlot = static_cast<int>(mUserProperties.size()) - 1;
     ref->mManagerOrder = mNextOrder;
     mNextOrder += kOrderStep;
-    mUserProperties.push_back(ref);
     ++mUserPropertyCount;
     return ref;
 }

@@ -6,10 +6,10 @@
 // Objects are never deleted any other way (their destructors are not public).
 //
 // What an object owns is its owner's to destroy: a scene's seven producer
-// cameras and their nodes, its camera-switcher node with its attribute, and
-// a character pose's private scene are listed like any object, but the
-// destroyers refuse them (false, error 0) unless their owner destroys them
-// (IsOwned tells them apart).
+// cameras and their nodes, its camera-switcher node with its attribute, a
+// character pose's private scene, and the links and shapes a geometry holds
+// are listed like any object, but the destroyers refuse them (false, error
+// 0) unless their owner destroys them (IsOwned tells them apart).
 //
 // An object that goes takes itself out of whatever refers to it: the scenes
 // that list it, the layers of every geometry the manager lists (a material's
@@ -239,6 +239,7 @@ public:
     int GetTextureCount() const { return mTextures.GetCount(); }
     KScnTexture* GetTexture(int index) const { return mTextures.GetAt(index); }
     int GetVideoCount() const { return mVideos.GetCount(); }
+    KScnVideo* GetVideo(int index) const { return mVideos.GetAt(index); }
     int GetPoseListCount() const { return mPoses.GetCount(); }
     int GetUserPropertyCount() const { return mUserPropertyCount; }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
@@ -320,6 +321,7 @@ private:
     // Owners mark what they own, and unmark it before they destroy it.
     friend class KScnSceneCameraSettings;
     friend class KScnCharacterPose;
+    friend class KScnGeometry;
     void SetOwned(const void* object, bool owned);
     // False, with error 0, when the object is owned.
     bool NotOwned(const void* object);

@@ -6,6 +6,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KDataType.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KPropertyObjectList.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeProperties.h"
@@ -51,7 +52,7 @@ const EUnifiedMappingType kUnifiedByPlanarNormal[] = {eUMT_X, eUMT_Y, eUMT_Z};
 
 KFCurve* MakeAxisCurve(KFCurveNode* parent, const char* name, const float* color, double value)
 {
-    KFCurveNode* node = KFCurveNode::Create(name, nullptr, 0, 0);
+    KFCurveNode* node = KMade(KFCurveNode::Create(name, nullptr, 0, 0));
     if (node == nullptr)
     {
         return nullptr;
@@ -61,7 +62,7 @@ KFCurve* MakeAxisCurve(KFCurveNode* parent, const char* name, const float* color
         KFCurveNode::Destroy(node);
         return nullptr;
     }
-    KFCurve* curve = KFCurve::Create();
+    KFCurve* curve = KMade(KFCurve::Create());
     node->SetFCurve(curve);
     if (color != nullptr)
     {
@@ -265,7 +266,7 @@ void KScnTexture::Reset()
 
 void KScnTexture::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     if (root == nullptr)
     {
         return;
@@ -278,7 +279,7 @@ void KScnTexture::BuildTakeChannels(KScnTakeNodeEntry* take)
     const Channel vectors[] = {{"Translation", 0.0}, {"Rotation", 0.0}, {"Scaling", 1.0}};
     for (const Channel& c : vectors)
     {
-        KFCurveNode* node = KFCurveNode::Create(c.name, nullptr, 0, 0);
+        KFCurveNode* node = KMade(KFCurveNode::Create(c.name, nullptr, 0, 0));
         if (node == nullptr || root->AddChild(node) < 0)
         {
             KFCurveNode::Destroy(node);

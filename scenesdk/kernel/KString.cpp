@@ -111,6 +111,24 @@ KString& KString::Clear()
     return *this;
 }
 
+void KString::Swap(KString& other) noexcept
+{
+    if (this == &other)
+        return;
+    const bool mine = IsInline(), theirs = other.IsInline();
+    char held[kInlineSize];
+    std::memcpy(held, m_Inline, sizeof held);
+    std::memcpy(m_Inline, other.m_Inline, sizeof held);
+    std::memcpy(other.m_Inline, held, sizeof held);
+    std::swap(m_Buffer, other.m_Buffer);
+    std::swap(m_Length, other.m_Length);
+    std::swap(m_Capacity, other.m_Capacity);
+    if (mine)
+        other.m_Buffer = other.m_Inline;
+    if (theirs)
+        m_Buffer = m_Inline;
+}
+
 bool KString::Allocate(int n, char*& oldHeap)
 {
     oldHeap = OwnsHeap() ? m_Buffer : nullptr;

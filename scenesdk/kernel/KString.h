@@ -47,6 +47,9 @@ public:
 
     KString& operator=(const KString& other);
     KString& operator=(const char* text);
+    // Exchanges the two texts without allocating (a read undone puts back
+    // what it saved this way while memory may be exhausted).
+    void Swap(KString& other) noexcept;
     KString& operator=(char c);
     KString& operator=(int value);
 

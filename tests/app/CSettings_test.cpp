@@ -71,7 +71,7 @@ TEST(SettingsGrammarTest, LineEndsCrLfCrlfAndLfCr)
 
 // Each section and key keeps the line it stands on, whatever ends the lines
 // before it (CR LF, CR, LF; LF CR is two) and however many lines a block
-// comment spans; the start-up messages name it. One row per key: its line.
+// comment spans. One row per section and key: its line.
 TEST(SettingsGrammarTest, EntriesKnowTheirLines)
 {
     SParsed p("early=0\n"            // 1, before any section
@@ -86,14 +86,9 @@ TEST(SettingsGrammarTest, EntriesKnowTheirLines)
     ASSERT_TRUE(p.ok);
     const std::vector<SSettingsSection>& sections = p.store.GetSections();
     ASSERT_EQ(sections.size(), 3u);
-    const struct
-    {
-        size_t section, entry;
-        uint32_t line;
-    } kRows[] = {{0, 0, 1}, {1, 0, 4}, {2, 0, 11}, {2, 1, 12}};
+    const uint32_t kRows[][3] = {{0, 0, 1}, {1, 0, 4}, {2, 0, 11}, {2, 1, 12}}; // section, entry, line
     for (const auto& row : kRows)
-        EXPECT_EQ(sections[row.section].entries[row.entry].line, row.line)
-            << sections[row.section].entries[row.entry].key;
+        EXPECT_EQ(sections[row[0]].entries[row[1]].line, row[2]) << sections[row[0]].entries[row[1]].key;
     EXPECT_EQ(sections[0].line, 0u) << "Globals has no line";
     EXPECT_EQ(sections[1].line, 3u);
     EXPECT_EQ(sections[2].line, 9u);
@@ -239,27 +234,40 @@ TEST_F(SettingsFileTest, LoadAndLookup)
 }
 
 // A start-up message names a key by its line as GetValue finds it: the
-// first such key of the first section of that name.
+// first such key of the first section of that name. One row per key.
 TEST_F(SettingsFileTest, KeysAreDescribedByTheLineGetValueReads)
 {
     m_Dir.WriteFile("settings.ini", "[GAME]\nSunDir = 0;0;0\nSunDir = 1;1;1\n[GAME]\nTreemap = t.tga\n");
     ASSERT_TRUE(settings.Load("settings.ini"));
-    const struct
-    {
-        const char* section;
-        const char* key;
-        const char* described;
-    } kRows[] = {
+    const char* const kRows[][3] = {
         {"GAME", "SunDir", "settings.ini line 2: [GAME] SunDir = 0;0;0"},
         {"GAME", "Treemap", "settings.ini has no \"Treemap\" in [GAME]"}, // only the first [GAME] is read
         {"GAME", "", "settings.ini line 1: [GAME]"},
         {"Level1", "BuildTime", "settings.ini has no section [Level1]"},
     };
     for (const auto& row : kRows)
-        EXPECT_EQ(settings.DescribeKey(row.section, row.key), row.described);
+        EXPECT_EQ(settings.DescribeKey(row[0], row[1]), row[2]);
     SSettingsFault fault;
     fault.Set("GAME", "SunDir", "not 0;0;0", "");
     EXPECT_EQ(settings.DescribeFault(fault), "settings.ini line 2: [GAME] SunDir = 0;0;0: not 0;0;0");
+}
+
+// A note or a clamp is logged once per load, however often the value is read.
+TEST_F(SettingsFileTest, NotesAreLoggedOncePerLoad)
+{
+    m_Dir.WriteFile("settings.ini", "[A]\nk = 7 days\n");
+    const CSettings::SNumberLimits limits = {0.0, 5.0, true, false};
+    double n = 0.0;
+    testing::internal::CaptureStderr();
+    for (int load = 0; load < 2; ++load)
+    {
+        ASSERT_TRUE(settings.Load("settings.ini"));
+        EXPECT_TRUE(settings.GetLimitedNumber("A", "k", limits, n));
+        EXPECT_TRUE(settings.GetLimitedNumber("A", "k", limits, n));
+    }
+    testing::internal::GetCapturedStderr();
+    const std::string once = "k \"7 days\": \"days\" after 7 is ignored\nk 7 is more than 5; 5 is used\n";
+    EXPECT_EQ(testsupport::TempDir::ReadFile("Error.log"), once + once);
 }
 
 TEST_F(SettingsFileTest, NameResolvesWithoutRegardToCase)

@@ -31,9 +31,8 @@ namespace
 {
 
 // The game's states also read their start position.
-const std::string kGoodDisplay =
-    std::string(testsupport::kGoodDisplaySettings) + "[GAME]\nStartPos=500;20;500\nNumLevels=1\n" +
-    testsupport::kStartUpCosts;
+const std::string kGoodDisplay = std::string(testsupport::kGoodDisplaySettings) +
+                                 "[GAME]\nStartPos=500;20;500\nNumLevels=1\n" + testsupport::kStartUpCosts;
 
 // Runs the frames of a real run and lets a test act on a given frame.
 class ScriptedApp : public CVostrelApp
@@ -276,56 +275,46 @@ TEST_F(VostrelAppOnX, GuiManagerIsCreatedOverTheVirtualScreen)
     EXPECT_TRUE(ErrorLog().empty());
 }
 
-// A settings value that the first level's set-up could not use ends the
-// start-up before the menu is shown, with a message naming the key and its
-// line (also in a message box where one can be shown), then the start-up's
-// own two lines; the process would exit with -1.
-TEST_F(VostrelAppOnX, ASettingTheLevelSetUpCannotUseEndsTheStartUp)
+// A settings value the first level's set-up could not use, or a start in
+// another folder than the one that holds "Data" (here: one with the shipped
+// settings only), ends the start-up before the menu with a message that
+// names the key and its line, or where the game looked, also in a message
+// box (on standard error where none can be shown); the program exits with
+// 255 (-1).
+TEST(VostrelProgramOnX, WhatALevelWouldFailOnEndsTheStartUp)
 {
-    std::string settings = kGoodDisplay;
-    const size_t at = settings.find("SunDiffuseColor=1;1;1");
-    ASSERT_NE(at, std::string::npos);
-    settings.replace(at, 21, "SunDiffuseColor = 1.5 1.2 1.0");
-    const int line = 1 + static_cast<int>(std::count(settings.begin(), settings.begin() + at, '\n'));
-    WriteSettings(settings);
-    ScriptedApp app;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), -1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(app.m_iFrames, 0) << "no frame, so no menu";
-    const std::string message =
-        "Error: settings.ini line " + std::to_string(line) +
-        ": [GAME] SunDiffuseColor = 1.5 1.2 1.0: three finite numbers separated by ';' "
-        "(r;g;b); the game does not start";
-    EXPECT_EQ(ErrorLog(), message + "\nError: m_GameCtrl.Create failed in CVostrelApp::Create\n"
-                                    "Error: Creation of application object failed\n");
-    // The message box, where none can be shown, prints to standard error.
-    EXPECT_NE(err.find("Information: " + message + "\n"), std::string::npos) << err;
-}
-
-// The game started in another folder than the one that holds "Data" (here:
-// one with the shipped settings only) ends its start-up at once, saying
-// where it looked, instead of showing blank screens and failing on "New
-// game".
-TEST(VostrelProgramOnX, StartedInAnotherFolderItSaysWhereToStartIt)
-{
-    testsupport::TempDir dir;
     const std::string exe = testsupport::VostrelExecutable();
     ASSERT_EQ(access(exe.c_str(), X_OK), 0) << exe;
-    dir.WriteFile("settings.ini", testsupport::TempDir::ReadFile(testsupport::RepoRoot() + "/settings.ini"));
-    const int rc =
-        testsupport::RunShell("SDL_AUDIODRIVER=dummy VOSTREL_NO_MESSAGEBOX=1 ASAN_OPTIONS=detect_leaks=0 "
-                              "timeout 60 '" +
-                              exe + "' </dev/null >out.txt 2>err.txt");
-    EXPECT_EQ(rc, 255);
-    const std::string message =
-        "Error: No \"Data\" folder in the working folder \"" + dir.Path() +
-        "\": start the game in the folder that holds \"Data\" and \"settings.ini\"; the "
-        "game does not start\n";
-    const std::string log = testsupport::TempDir::ReadFile(dir.Path() + "/Error.log");
-    EXPECT_EQ(log.substr(log.find("Error: No ")),
-              message + "Error: m_GameCtrl.Create failed in CVostrelApp::Create\n"
-                        "Error: Creation of application object failed\n");
-    EXPECT_NE(testsupport::TempDir::ReadFile(dir.Path() + "/err.txt").find("Information: " + message),
-              std::string::npos);
+    for (const bool inTheGamesFolder : {true, false})
+    {
+        testsupport::TempDir dir;
+        std::string settings = testsupport::TempDir::ReadFile(testsupport::RepoRoot() + "/settings.ini"),
+                    message;
+        if (inTheGamesFolder)
+        {
+            testsupport::WriteEndToEndGame(dir);
+            settings = testsupport::TempDir::ReadFile(dir.Path() + "/settings.ini");
+            const size_t at = settings.find("SunDiffuseColor=1;1;1");
+            settings.replace(at, 21, "SunDiffuseColor = 1.5 1.2 1.0");
+            message = "Error: settings.ini line " +
+                      std::to_string(1 + std::count(settings.begin(), settings.begin() + at, '\n')) +
+                      ": [GAME] SunDiffuseColor = 1.5 1.2 1.0: three finite numbers separated by ';' (r;g;b)";
+        }
+        else
+            message = "Error: No \"Data\" folder in the working folder \"" + dir.Path() +
+                      "\": start the game in the folder that holds \"Data\" and \"settings.ini\"";
+        message += "; the game does not start\n";
+        dir.WriteFile("settings.ini", settings);
+        EXPECT_EQ(
+            testsupport::RunShell("SDL_AUDIODRIVER=dummy VOSTREL_NO_MESSAGEBOX=1 ASAN_OPTIONS=detect_leaks=0 "
+                                  "timeout 60 '" +
+                                  exe + "' </dev/null >out.txt 2>err.txt"),
+            255);
+        const std::string log = testsupport::TempDir::ReadFile(dir.Path() + "/Error.log");
+        EXPECT_EQ(log.substr(std::min(log.size(), log.find(message.substr(0, 10)))),
+                  message + "Error: m_GameCtrl.Create failed in CVostrelApp::Create\n"
+                            "Error: Creation of application object failed\n");
+        EXPECT_NE(testsupport::TempDir::ReadFile(dir.Path() + "/err.txt").find("Information: " + message),
+                  std::string::npos);
+    }
 }

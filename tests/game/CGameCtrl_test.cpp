@@ -175,43 +175,36 @@ TEST_F(GameCtrlTest, StartOffTheTerrainOrLevelsWithoutSectionsStopTheStart)
     }
 }
 
-// The projection takes the window's aspect, at creation and after every
-// resize (60 degrees high whatever the width): a wide window sees more to
-// the sides, a tall one less, and neither flattens or squeezes the town.
-// One row per window size: the aspect, then the horizontal half-angle of
-// the view in degrees.
+// The projection takes the window's aspect at creation and after every
+// resize, 60 degrees high. One row per window size: the aspect and the
+// view's horizontal half-angle in degrees (minimised: the last shape stays).
 TEST_F(GameCtrlTest, TheProjectionFollowsTheWindowsAspect)
 {
     const struct
     {
         uint16_t width, height;
         float aspect, halfAngle;
-    } kRows[] = {
-        {1280, 600, 2.1333333f, 50.93f},
-        {640, 768, 0.8333333f, 25.69f},
-        {800, 600, 1.3333333f, 37.59f},
-        {0, 0, 1.3333333f, 37.59f}, // minimised: the last shape stays
-    };
+    } kRows[] = {{1280, 600, 2.1333333f, 50.93f},
+                 {640, 768, 0.8333333f, 25.69f},
+                 {800, 600, 1.3333333f, 37.59f},
+                 {0, 0, 1.3333333f, 37.59f}};
     m_pWindow->SetSize(1280, 600);
     ASSERT_TRUE(Create());
     for (const auto& row : kRows)
     {
-        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
-        if (row.width != 1280)
+        SCOPED_TRACE(row.width);
+        if (row.width != 1280) // the first at creation
             m_pWindow->SetSize(row.width, row.height);
         const CMatrix4& p = m_Ctrl.GetCamera()->GetProjection();
         EXPECT_NEAR(p.m[5] / p.m[0], row.aspect, 1e-5f);
-        EXPECT_NEAR(p.m[5], 1.0f / std::tan(CGameCtrl::kFieldOfView / 2), 1e-5f)
-            << "the height is 60 degrees";
-        // The pick ray through the middle of the right edge.
+        EXPECT_NEAR(p.m[5], 1.0f / std::tan(CGameCtrl::kFieldOfView / 2), 1e-5f);
         m_Ctrl.GetCamera()->SetRotation(CVector3());
-        CVector3 ray;
+        CVector3 ray; // through the middle of the right edge
         m_Ctrl.GetCamera()->GetPickRay(ray, 1.0f, 0.5f);
         EXPECT_NEAR(std::atan2(ray.x, -ray.z) * 57.29578f, row.halfAngle, 0.01f);
     }
-    // A destroyed controller hears the window no more.
     m_Ctrl.Destroy();
-    EXPECT_EQ(m_pWindow->GetListeners().size(), 1u) << "only the GUI's";
+    EXPECT_EQ(m_pWindow->GetListeners().size(), 1u) << "the destroyed controller hears the window no more";
     m_pWindow->SetSize(1000, 1000);
 }
 

@@ -169,43 +169,36 @@ TEST_F(CameraCtrl, TheScreenBorderScrolls)
 }
 
 // An edge of the screen is the window's last pixel row or column, whatever
-// the window's size: in a window under 500 pixels a pixel is more than the
-// border and its extra unit (2 virtual units) high. One row per pointer
-// place: the window, the pixel, and where one frame of 5 units takes the
-// camera from (450, 50, 400).
+// its size (a pixel of a window under 500 high is more than the border and
+// its extra unit). One row per pointer place: the window, the pixel and the
+// camera's move (x, z) in one frame of 5 units from (450, 50, 400).
 TEST_F(CameraCtrl, TheLastPixelRowAndColumnScrollAtEverySize)
 {
-    struct SRow
+    const struct
     {
         uint16_t width, height;
         int32_t x, y;
-        CVector3 camera;
+        float dx, dz;
+    } kRows[] = {
+        {640, 480, 320, 479, 0, 5}, // bottom row: 2.08 units from the edge
+        {640, 480, 320, 478, 0, 0}, // the row above it is no edge
+        {640, 480, 639, 240, 5, 0}, // right column: 1.56 units
+        {640, 480, 638, 240, 0, 0},    {640, 480, 0, 240, -5, 0},     {640, 480, 320, 0, 0, -5},
+        {800, 600, 400, 599, 0, 5},    {800, 600, 400, 598, 0, 0},    // 3.3 units from the edge
+        {1280, 1024, 640, 1023, 0, 5}, {1280, 1024, 640, 1022, 0, 5}, // border and its extra unit
+        {1280, 1024, 640, 1020, 0, 0}, {1280, 600, 1279, 300, 5, 0},  {640, 768, 320, 767, 0, 5},
+        {400, 300, 399, 150, 5, 0}, // a window made narrow: its last column is 2.5 units wide
     };
-    const SRow kRows[] = {
-        {640, 480, 320, 479, {450, 50, 405}}, // bottom row: 2.08 units from the edge
-        {640, 480, 320, 478, {450, 50, 400}}, // the row above it is no edge
-        {640, 480, 639, 240, {455, 50, 400}}, // right column: 1.56 units
-        {640, 480, 638, 240, {450, 50, 400}},
-        {640, 480, 0, 240, {445, 50, 400}}, // left and top: the first pixel
-        {640, 480, 320, 0, {450, 50, 395}},
-        {800, 600, 400, 599, {450, 50, 405}},
-        {800, 600, 400, 598, {450, 50, 400}}, // 3.3 units from the edge
-        {1280, 1024, 640, 1023, {450, 50, 405}},
-        {1280, 1024, 640, 1022, {450, 50, 405}}, // within the border and its extra unit
-        {1280, 1024, 640, 1020, {450, 50, 400}},
-        {1280, 600, 1279, 300, {455, 50, 400}},
-        {640, 768, 320, 767, {450, 50, 405}},
-    };
-    for (const SRow& row : kRows)
+    for (const auto& row : kRows)
     {
-        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height) + " at (" +
-                     std::to_string(row.x) + ", " + std::to_string(row.y) + ")");
+        SCOPED_TRACE(testing::Message()
+                     << row.width << "x" << row.height << " at " << row.x << ", " << row.y);
         m_pWindow->SetSize(row.width, row.height);
         m_pCtrl->Attach(m_pCamera);
         m_pCamera->SetPosition(CVector3(450, 50, 400));
         MouseAt(row.x, row.y);
         Frame();
-        ExpectNear(m_pCamera->GetPosition(), row.camera);
+        ExpectNear(m_pCamera->GetPosition(), CVector3(450 + row.dx, 50, 400 + row.dz));
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 // A small world that passes the game's start-up check of what the level
-// set-up reads: the "GAME" keys of a 1000 x 1000 terrain from a 3 x 3
-// heightmap, a forest without trees and the sun; the sky keys of a level;
-// and the files they name. Its models are not scene files: the start-up
-// finds them, but a level's set-up fails at its sky.
+// set-up reads (the "GAME" keys of a 1000 x 1000 terrain from a 3 x 3
+// heightmap, a forest without trees and the sun; a level's sky keys), and
+// the files they name. Its models are no scene files: the start-up finds
+// them, but a level's set-up fails at its sky.
 
 #include "tests/support/ImageFiles.h"
 #include "tests/support/TempDir.h"
@@ -13,17 +13,13 @@ namespace testsupport
 {
 
 constexpr const char* kWorldGameKeys =
-    "XSize=1000\nZSize=1000\nYScale=0.1\nSegments=1\n"
-    "Heightmap=Data/terrain/heightmap.tga\n"
-    "TerrainTexture1=Data/terrain/grass.tga\n"
-    "TerrainTexture2=Data/terrain/detail.tga\n"
-    "Treemap=Data/terrain/treemap.tga\nNmbTrees=1\n"
-    "TreeModel1=Data/models/tree1.scn\n"
+    "XSize=1000\nZSize=1000\nYScale=0.1\nSegments=1\nHeightmap=Data/terrain/heightmap.tga\n"
+    "TerrainTexture1=Data/terrain/grass.tga\nTerrainTexture2=Data/terrain/detail.tga\n"
+    "Treemap=Data/terrain/treemap.tga\nNmbTrees=1\nTreeModel1=Data/models/tree1.scn\n"
     "SunDir=0.4;1.0;0.3\nSunDiffuseColor=1;1;1\nSunAmbientColor=0.3;0.3;0.3\n";
-
-constexpr const char* kWorldLevelKeys = "EnvironmentType=Sphere\n"
-                                        "EnvironmentModel=Data/environment/envSphere.scn\n"
-                                        "ReflectionMapTexture=Data/environment/sky.tga\n";
+constexpr const char* kWorldLevelKeys =
+    "EnvironmentType=Sphere\nEnvironmentModel=Data/environment/envSphere.scn\n"
+    "ReflectionMapTexture=Data/environment/sky.tga\n";
 
 inline void WriteWorldFiles(const TempDir& dir)
 {

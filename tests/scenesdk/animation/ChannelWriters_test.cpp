@@ -143,7 +143,7 @@ TEST(ChannelWriters, EveryWriterEmptiesTheCachesOfTheChannelItWrote)
         ASSERT_TRUE(channel->IsCacheValid());
         row.write(w);
         EXPECT_FALSE(channel->IsCacheValid());
-        double cached[3], plain[3];
+        double cached[3] = {0, 0, 0}, plain[3] = {0, 0, 0}; // a one-value channel writes only the first
         channel->EvaluateCached(cached, Sec(0.5));
         channel->Evaluate(plain, Sec(0.5));
         for (int i = 0; i < 3; ++i)

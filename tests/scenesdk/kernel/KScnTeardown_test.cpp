@@ -7,7 +7,9 @@
 #include "scenesdk/attributes/KScnCharacterPose.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnSceneCameraSettings.h"
+#include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -122,6 +124,19 @@ TEST_F(Teardown, HiddenNodesTakeNoChildrenAndHaveNoParent)
     }
     EXPECT_EQ(child->GetParent(), rootA) << "a refused child stays where it was";
     EXPECT_EQ(producer->GetChildCount(), 0);
+    // Nor do they give or take attributes: a camera taken to another node
+    // would go with that node (or be given back by the wrong owner).
+    KScnNodeAttribute* camera = producer->GetNodeAttribute();
+    KScnNodeAttribute* switcherAttribute = switcher->GetNodeAttribute();
+    for (KScnNodeAttribute* attribute : {camera, switcherAttribute})
+    {
+        EXPECT_EQ(child->SetNodeAttribute(attribute), nullptr);
+        EXPECT_EQ(child->GetNodeAttribute(), nullptr);
+    }
+    EXPECT_EQ(producer->SetNodeAttribute(m.CreateNull()), nullptr);
+    EXPECT_EQ(switcher->SetNodeAttribute(nullptr), nullptr);
+    EXPECT_EQ(producer->GetNodeAttribute(), camera);
+    EXPECT_EQ(switcher->GetNodeAttribute(), switcherAttribute);
     EXPECT_TRUE(m.DestroyScene(b, true));
     EXPECT_EQ(a->GetRootNode(), rootA);
     EXPECT_EQ(rootA->GetChild(0), child);
@@ -222,6 +237,31 @@ TEST_F(Teardown, DestroyedMaterialsAndTexturesLeaveTheLayers)
     EXPECT_NE(triangulator.TriangulateMesh(*mesh), nullptr);
 }
 
+// A node destroyed without its geometry takes the geometry's uses out of
+// its scene first: the geometry, kept, no longer counts there.
+TEST_F(Teardown, DestroyedNodesGeometryLeavesTheScene)
+{
+    for (bool recursive : {false, true})
+    {
+        KScnSceneRoot* scene = recursive ? b : a;
+        KScnNode* node = Under(scene->GetRootNode(), "mesh");
+        KScnMesh* mesh = m.CreateMesh();
+        node->SetNodeAttribute(mesh);
+        KScnMaterial* material = m.CreateMaterial("paint");
+        ASSERT_EQ(mesh->AddMaterial(material, 0), 0);
+        ASSERT_EQ(scene->GetContents()->GetMaterialUseCount(material), 1);
+        ASSERT_TRUE(m.DestroyNode(node, recursive));
+        EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(material), 0) << recursive;
+        EXPECT_EQ(m.HasNodeAttribute(mesh), !recursive);
+        if (!recursive)
+        {
+            EXPECT_EQ(mesh->GetSceneContents(), nullptr);
+            EXPECT_TRUE(m.DestroyScene(scene, true));
+            EXPECT_TRUE(m.DestroyNodeAttribute(mesh)) << "reads no freed scene";
+        }
+    }
+}
+
 // ---- Handles standing for a destroyed object's properties -----------------
 
 TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
@@ -319,6 +359,11 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     copy->CopyFrom(*link);
 
     ASSERT_TRUE(m.DestroyNode(bone));
+    for (KScnLink* l : {link, copy})
+    {
+        EXPECT_EQ(l->GetLink(), nullptr);
+        EXPECT_EQ(l->GetAssociateModel(), model) << "only the destroyed node's slot empties";
+    }
     ASSERT_TRUE(m.DestroyNode(model));
     for (KScnLink* l : {link, copy})
     {
@@ -332,14 +377,65 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     ASSERT_NE(triangles, nullptr);
     ASSERT_EQ(triangles->GetLinkCount(), 1);
     EXPECT_STREQ(triangles->GetLink(0)->GetLinkName().Buffer(), "Model::bone");
-    // A link that goes first leaves its node with no entry.
+    // Links that go first leave their node with no entry, in any order.
     KScnNode* arm = m.CreateNode("arm");
-    KScnLink* armLink = m.CreateLink();
-    armLink->SetLink(arm);
+    KScnLink* armLinks[4];
+    for (KScnLink*& l : armLinks)
+    {
+        l = m.CreateLink();
+        l->SetLink(arm);
+    }
+    armLinks[3]->SetAssociateModel(arm);
+    EXPECT_EQ(arm->GetLinkReferenceCount(), 5);
+    const int order[] = {0, 3, 1};
+    for (int i : order)
+    {
+        ASSERT_TRUE(m.DestroyLink(armLinks[i]));
+    }
     EXPECT_EQ(arm->GetLinkReferenceCount(), 1);
-    ASSERT_TRUE(m.DestroyLink(armLink));
-    EXPECT_EQ(arm->GetLinkReferenceCount(), 0);
     EXPECT_TRUE(m.DestroyNode(arm));
+    EXPECT_EQ(armLinks[2]->GetLink(), nullptr);
+}
+
+// ---- Links and shapes are their geometry's --------------------------------
+
+TEST_F(Teardown, LinksAndShapesAreTheirGeometrysOwn)
+{
+    KScnMesh* first = m.CreateMesh();
+    KScnMesh* second = m.CreateMesh();
+    KScnLink* link = m.CreateLink();
+    KScnShape* shape = m.CreateShape();
+    ASSERT_EQ(first->AddLink(link), 0);
+    ASSERT_EQ(first->AddShape(shape, "smile"), 0);
+    struct Row
+    {
+        const char* what;
+        std::function<bool()> call;
+        bool expected;
+    };
+    const Row rows[] = {
+        {"destroy a held link", [&] { return m.DestroyLink(link); }, false},
+        {"destroy a held shape", [&] { return m.DestroyShape(shape); }, false},
+        {"another geometry takes the link", [&] { return second->AddLink(link) >= 0; }, false},
+        {"another geometry takes the shape", [&] { return second->AddShape(shape, "grin") >= 0; }, false},
+    };
+    for (const Row& row : rows)
+    {
+        EXPECT_EQ(row.call(), row.expected) << row.what;
+    }
+    EXPECT_EQ(second->GetError().GetLastErrorID(), KScnGeometry::eShapeAlreadyAdded);
+    EXPECT_EQ(second->AddLink(link), -1);
+    EXPECT_STREQ(second->GetError().GetLastErrorString(), "Link already added.");
+    // Let go, they are anybody's again; destroyed with their geometry else.
+    first->ClearLinks();
+    first->ClearShapes();
+    EXPECT_EQ(second->AddLink(link), 0);
+    EXPECT_EQ(second->AddShape(shape, "grin"), 0);
+    const int links = m.GetLinkCount();
+    EXPECT_TRUE(m.DestroyNodeAttribute(second));
+    EXPECT_EQ(m.GetLinkCount(), links - 1);
+    EXPECT_EQ(m.GetShapeCount(), 0);
+    EXPECT_EQ(first->GetLinkCount(), 0);
 }
 
 // ---- A new root leaves its old parent -------------------------------------
@@ -379,6 +475,17 @@ TEST_F(Teardown, DestroySceneAnswersTrueOnceTheSceneIsGone)
     EXPECT_TRUE(m.DestroyScene(b, true));
     EXPECT_EQ(m.GetSceneCount(), 0);
     (void)rootA;
+
+    // A root that the scene's own destruction takes (it is a node of the
+    // pose's scene too): the scene is gone all the same.
+    KScnSceneRoot* c = m.CreateScene();
+    ASSERT_EQ(c->CreateCharacterPose("pose"), 0);
+    KScnNode* inPose = m.CreateNode("inPose");
+    ASSERT_TRUE(c->GetCharacterPose(0)->GetScene()->GetRootNode()->AddChild(inPose));
+    ASSERT_TRUE(c->GetContents()->AddNode(inPose));
+    c->GetContents()->SetRootNode(inPose);
+    EXPECT_TRUE(m.DestroyScene(c, true));
+    EXPECT_EQ(m.GetSceneCount(), 0);
 }
 
 } // namespace
