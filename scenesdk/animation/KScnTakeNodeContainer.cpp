@@ -687,16 +687,17 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property, cons
         def = nullptr;
         current = current == GetDefaultTakeNode() ? nullptr : current;
     }
-    if (KFCurveNode* node = FindPropertyChannel(current, channel))
+    // Both channels are found (a shared tree made the take's own) before
+    // either is written: memory running out leaves both takes as they were.
+    KFCurveNode* currentNode = FindPropertyChannel(current, channel);
+    KFCurveNode* defNode = def != nullptr && def != current ? FindPropertyChannel(def, channel) : nullptr;
+    if (currentNode != nullptr)
     {
-        CopyPropertyValueToChannel(node, property);
+        CopyPropertyValueToChannel(currentNode, property);
     }
-    if (def != nullptr && def != current)
+    if (defNode != nullptr)
     {
-        if (KFCurveNode* node = FindPropertyChannel(def, channel))
-        {
-            CopyPropertyValueToChannel(node, property);
-        }
+        CopyPropertyValueToChannel(defNode, property);
     }
 }
 

@@ -47,7 +47,6 @@ protected:
     bool PushesEveryWrite() const override { return true; }
 
 public:
-
     // Connected to a node of a scene (this set a source of the node's), the
     // material joins that scene's contents unless a material of its name is
     // listed there. The event then goes on to KObject's handling, whose

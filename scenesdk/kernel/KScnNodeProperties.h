@@ -165,7 +165,6 @@ protected:
     bool PushesEveryWrite() const override { return true; }
 
 public:
-
     // Refuses a connection that would make a node its own ancestor (node
     // error 4); everything else goes to the kernel.
     bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,

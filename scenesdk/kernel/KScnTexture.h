@@ -285,7 +285,6 @@ protected:
     bool PushesEveryWrite() const override { return true; }
 
 public:
-
     // Connected to a node of a scene (this set a source of the node's), the
     // texture joins that scene's contents unless a texture of its name is
     // listed there. The event then goes on to KObject's handling, whose
