@@ -1115,8 +1115,7 @@ void KScnNode::SetLocalVector(const char* name, double x, double y, double z)
         if (property->GetTypeCode() == eKPropVector3D)
         {
             const double v[4] = {x, y, z, 1.0};
-            property->SetFromDoubles(v);
-            mProperties->PushPropertyToTakes(*property);
+            property->SetFromDoubles(v); // the set pushes the value to the takes
             return;
         }
     }

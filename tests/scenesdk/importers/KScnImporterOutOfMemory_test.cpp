@@ -9,13 +9,19 @@
 // and leave the scene and the manager's lists exactly as they were; under
 // AddressSanitizer nothing may leak. And destruction allocates nothing: a
 // manager holding every kind of object, or a thousand cameras sharing 150
-// takes, is destroyed while every allocation fails.
+// takes, is destroyed while every allocation fails. Deformers, constraints
+// and characters join the manager's handler list whole or not at all, and a
+// value written into a property reaches both takes that hold it or neither.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
+#include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -41,6 +47,7 @@
 #endif
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -576,6 +583,134 @@ TEST(ImporterOutOfMemory, ALinkToACurveIsMadeWholeOrNotAtAll)
 
 namespace
 {
+
+// Runs the step with the at-th throwing allocation failing; true when it threw.
+bool ThrowsWithFailing(long at, const std::function<void()>& step)
+{
+    gPlan = SPlan{at, false, false};
+    gCounted[0] = gCounted[1] = 0;
+    gExhausted = false;
+    gArmed = true;
+    bool threw = false;
+    try
+    {
+        step();
+    }
+    catch (const std::bad_alloc&)
+    {
+        threw = true;
+    }
+    gArmed = false;
+    return threw;
+}
+
+// A deformer, constraint or character listed by the manager is listed whole
+// or not at all when memory runs out while it is made (the first
+// allocations, then every 7th of a character's many); nothing is left
+// behind (AddressSanitizer checks the leaks).
+TEST(ImporterOutOfMemory, HandlerObjectsAreListedWholeOrNotAtAll)
+{
+    struct Row
+    {
+        const char* what;
+        std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make;
+        long stride;
+    };
+    const Row rows[] = {
+        {"deformer", [](KScnSdkManager& m) { return m.CreateDeformer("d", "Skin"); }, 1},
+        {"aim constraint", [](KScnSdkManager& m) { return m.CreateConstraint("c", 6); }, 1},
+        {"character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, 7},
+    };
+    for (const Row& row : rows)
+    {
+        KScnSdkManager manager;
+        manager.CreateDeformer("kept", "Skin");
+        KScnConstraint* detached = manager.CreateConstraint("detached", 1);
+        detached->DisconnectAll();
+        const KObjectList* list = manager.GetHandlerList();
+        long failed = 0;
+        for (long at = 1;; at += at < 40 ? 1 : row.stride)
+        {
+            KScnTakeNodeContainer* made = nullptr;
+            const bool threw = ThrowsWithFailing(at, [&] { made = row.make(manager); });
+            SCOPED_TRACE(std::string(row.what) + ", allocation " + std::to_string(at));
+            if (!threw)
+            {
+                ASSERT_NE(made, nullptr);
+                EXPECT_EQ(manager.GetHandlerObjectCount(), 3);
+                EXPECT_EQ(list->GetSrcCount(), 2);
+                EXPECT_EQ(manager.GetHandlerObject(1), made) << "listed, before the detached one";
+                EXPECT_EQ(manager.GetHandlerObject(2), detached);
+                break;
+            }
+            ++failed;
+            EXPECT_EQ(manager.GetHandlerObjectCount(), 2);
+            EXPECT_EQ(list->GetSrcCount(), 1);
+            EXPECT_EQ(manager.GetHandlerObject(1), detached);
+        }
+        EXPECT_GT(failed, 3) << row.what;
+        // Once listed, each goes through its destroyer without allocating.
+        EXPECT_FALSE(ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(detached)); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_FALSE(
+            ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(manager.GetHandlerObject(1))); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_EQ(manager.GetHandlerObjectCount(), 1) << row.what;
+    }
+}
+
+// A manager holding listed and detached deformers, constraints and
+// characters is destroyed while every allocation fails.
+TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
+{
+    auto manager = std::make_unique<KScnSdkManager>();
+    KScnSceneRoot* scene = manager->CreateScene();
+    for (int i = 0; i < 3; ++i)
+    {
+        manager->CreateDeformer(("d" + std::to_string(i)).c_str(), i == 0 ? "Cluster" : "Skin");
+        KScnConstraint* c = manager->CreateConstraint(("c" + std::to_string(i)).c_str(), i + 1);
+        scene->GetContents()->AddObject(c);
+        scene->CreateCharacter(("h" + std::to_string(i)).c_str());
+        if (i == 1)
+        {
+            c->DisconnectAll();
+            manager->CreateDeformer("detached", "Skin")->Detach();
+        }
+    }
+    ASSERT_EQ(manager->GetHandlerObjectCount(), 10);
+    TearDownExhausted(manager);
+}
+
+// A value written straight into an animatable property while memory runs
+// out: both takes that hold its channel (a take sharing the default take's
+// tree, current, and the default take) get it, or neither does.
+TEST(ImporterOutOfMemory, ADirectWriteReachesBothTakesOrNeither)
+{
+    for (long at = 1; at <= 12; ++at)
+    {
+        SCOPED_TRACE("allocation " + std::to_string(at));
+        KScnSdkManager manager;
+        KScnNode* node = manager.CreateNode("n");
+        ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+        ASSERT_TRUE(node->SelectTakeNodeByName("Run"));
+        const bool threw = ThrowsWithFailing(at, [&] { node->SetVisibility(false); });
+        auto visibility = [](KScnTakeNodeEntry* take)
+        {
+            const KFCurveNode* channel =
+                static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()->FindDescendant("Visibility");
+            return channel != nullptr && channel->GetFCurve() != nullptr
+                       ? channel->GetFCurve()->GetDefaultValue()
+                       : -1.0f;
+        };
+        const float run = visibility(node->GetTakeNode(1));
+        EXPECT_EQ(visibility(node->GetDefaultTakeNode()), run);
+        EXPECT_EQ(run, threw ? 1.0f : 0.0f);
+        if (!threw)
+        {
+            break;
+        }
+    }
+}
 
 // A default take that lends its tree to its takes gets a copy of its own at
 // its first write, its curve links moved onto it: memory running out at any

@@ -71,8 +71,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
 {
     // Written through the handles: the tree follows.
     ExpectSameAsEager([](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); });
-    // Written on the kernel property only: the tree keeps the earlier value,
-    // also when a later handle write of another channel builds it.
+    // Written on the kernel property only: the tree follows too, also when a
+    // later handle write of another channel builds it.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -120,7 +120,7 @@ TEST(KScnNodeDeferred, LazyTreeLinksItsCurvesToTheProperties)
     ASSERT_TRUE(take->IsBuildDeferred());
     ASSERT_NE(take->GetTranslationYCurve(), nullptr);
     EXPECT_FALSE(take->IsBuildDeferred());
-    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << "the raw write was not pushed";
+    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 5.0f) << "the tree starts from the raw write";
     take->GetTranslationYCurve()->SetDefaultValue(9.0f);
     double t[4] = {};
     n->GetNodeProperties()->FindProperty("Lcl Translation")->GetAsDoubles(t);
@@ -241,12 +241,17 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
          {0, 0, 0}},
     };
     for (const auto& row : rows)
+    for (const bool built : {false, true})
     {
-        SCOPED_TRACE(row.property);
+        SCOPED_TRACE(std::string(row.property) + (built ? ", default take built" : ", default take waiting"));
         KScnSdkManager manager;
         KScnNode* n = manager.CreateNode("n");
         const int waiting = n->GetDeferredUserPropertyCount();
         ASSERT_GT(waiting, 0);
+        if (built)
+        {
+            ASSERT_NE(n->AddTakeNode("Run"), nullptr); // the value is pushed to the built tree
+        }
         row.set(n);
         KgeTVector translation;
         n->GetLocalTranslation(translation);
@@ -266,6 +271,14 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
                                              ->FindDescendant(row.channel);
             ASSERT_NE(channel, nullptr);
             EXPECT_EQ(channel->GetChildAt(2)->GetFCurve()->GetDefaultValue(), float(row.expected[2]));
+            if (built)
+            {
+                const KFCurveNode* run = static_cast<const KScnTakeNodeEntry*>(n->GetTakeNode(1))
+                                             ->GetRootCurveNode()
+                                             ->FindDescendant(row.channel);
+                EXPECT_EQ(run->GetChildAt(2)->GetFCurve()->GetDefaultValue(), row.channel[0] == 'S' ? 1.0f : 0.0f)
+                    << "the take keeps the value it started with";
+            }
         }
         KScnPropertyRef* handle = n->FindUserPropertyByName(row.property);
         ASSERT_NE(handle, nullptr);
