@@ -673,7 +673,14 @@ TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
         scene->CreateCharacter(("h" + std::to_string(i)).c_str());
         if (i == 1)
         {
+            // The detach step is noted without allocating (the room was kept).
+            gPlan = SPlan{1, false, true};
+            gCounted[0] = gCounted[1] = 0;
+            gExhausted = false;
+            gArmed = true;
             c->DisconnectAll();
+            gArmed = false;
+            EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for by a detach";
             manager->CreateDeformer("detached", "Skin")->Detach();
         }
     }
