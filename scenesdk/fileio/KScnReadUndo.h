@@ -75,7 +75,6 @@ private:
     std::unordered_set<std::string_view> mTakeNameSet;           // views of mTakeNames
     int mCharacterPoses = 0;
     int mPoses = 0;
-    uint64_t mUserPropertyOrder = 0; // handles made from this place in the manager's order on are the read's
     std::vector<KScnTakeDescription> mTakeInfos;
     std::unique_ptr<KScnSceneMetaData> mMetaData;
     bool mHadMetaData = false;

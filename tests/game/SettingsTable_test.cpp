@@ -1,10 +1,6 @@
-// What the game makes of a settings line, and when it says so: one row per
-// rule, of the value line (in place of its key's; "" removes it), the value
-// the game then uses, the lines it logs and when (at start-up, entering the
-// first build phase or the battle). A value the level set-up could not use
-// ends the start-up with a message naming the key and its line. Settings: a
-// small world that the start-up check accepts, two levels. What one number
-// becomes (units, '#' comments, limits) is SettingRanges_test.cpp's.
+// What the game makes of a settings line (in place of its key's; ""
+// removes it): the value it uses, the lines it logs and when; a value the
+// level set-up could not use ends the start-up naming the key and its line.
 
 #include "game/CBuildState.h"
 #include "game/CForest.h"
@@ -13,6 +9,7 @@
 #include "tests/game/BattleTestSupport.h"
 #include "tests/support/StartUpWorld.h"
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -22,8 +19,8 @@ using namespace battletest;
 namespace
 {
 
-// When the row's lines are logged; Refused: the start-up ends (the value
-// used is "").
+// When the row's lines are logged (at start-up, entering the first build
+// phase or the battle); Refused: the start-up ends.
 enum EWhen
 {
     StartUp,
@@ -31,6 +28,10 @@ enum EWhen
     Battle,
     Refused
 };
+
+const char* const kRgb = "three finite numbers separated by ';' (r;g;b)";
+const char* const kXyz = "three numbers separated by ';' (x;y;z), each within +-1000000, not 0;0;0";
+const char* const kTga = "%Ta TGA image that can be read%R";
 
 // What the game shows of the key's value.
 std::string Used(CGameCtrl& ctrl, const std::string& key)
@@ -56,75 +57,61 @@ std::string Used(CGameCtrl& ctrl, const std::string& key)
 struct SRow
 {
     const char* section;
-    const char* key;
-    const char* line;
+    const char* line; // "<key> = <value>", or the bare key to remove it
     const char* used;
     // Refused rows: what the value must be, after "Error: settings.ini line
-    // <line>: [<section>] <line>: " (or "... has no "<key>" in [<section>]: "),
-    // unless the whole line is given ("Error: ..."). "%T" first: the texture
-    // loader's line before; "%R": "; "<value>" cannot be read in the working
-    // folder "<folder>"".
+    // <line>: [<section>] <line>: " (or "... has no ..."), unless the whole
+    // line is given. "%T" first: the texture loader's line before; "%R": ";
+    // "<value>" cannot be read in the working folder "<folder>"".
     const char* log;
     EWhen when;
 };
 
 const SRow kRows[] = {
     // Whole numbers are read in base 10, whatever their leading zeros.
-    {"GAME", "NumLevels", "NumLevels = 010", "10", "", StartUp},
+    {"GAME", "NumLevels = 010", "10", "", StartUp},
     // Text after a number is ignored, and said to be; blanks and comments
     // after it are not text.
-    {"COSTS", "Citizen1", "Citizen1 = 100 gold \t", "100,-",
-     "Citizen1 \"100 gold\": \"gold\" after 100 is ignored\n", StartUp},
-    {"COSTS", "Citizen1", "Citizen1 = 100 // gold", "100,-", "", StartUp},
-    {"COSTS", "Citizen1", "Citizen1 = 100;gold", "100,-", "", StartUp},
-    {"COSTS", "Citizen1", "Citizen1 = 100  \t ", "100,-", "", StartUp},
-    {"GAME", "NmbTrees", "NmbTrees = 1 kind", "1", "NmbTrees \"1 kind\": \"kind\" after 1 is ignored\n",
+    {"COSTS", "Citizen1 = 100 gold \t", "100,-", "Citizen1 \"100 gold\": \"gold\" after 100 is ignored\n",
      StartUp},
-    {"GAME", "StartMoney", "StartMoney = 1,000", "Gold: 1",
-     "StartMoney \"1,000\": \",000\" after 1 is ignored\n", FirstBuild},
-    {"Level1", "SpawnPoints", "SpawnPoints = 1 flock", "1",
-     "SpawnPoints \"1 flock\": \"flock\" after 1 is ignored\n", Battle},
-    // A number too large to hold keeps its sign.
-    {"GAME", "StartMoney", "StartMoney = -1e400", "Gold: 0", "StartMoney -1e400 is less than 0; 0 is used\n",
+    {"COSTS", "Citizen1 = 100 // gold", "100,-", "", StartUp},
+    {"COSTS", "Citizen1 = 100;gold", "100,-", "", StartUp},
+    {"COSTS", "Citizen1 = 100  \t ", "100,-", "", StartUp},
+    {"GAME", "NmbTrees = 1 kind", "1", "NmbTrees \"1 kind\": \"kind\" after 1 is ignored\n", StartUp},
+    {"GAME", "StartMoney = 1,000", "Gold: 1", "StartMoney \"1,000\": \",000\" after 1 is ignored\n",
      FirstBuild},
-    {"GAME", "StartMoney", "StartMoney = 1e400 gold", "Gold: 99999",
+    {"Level1", "SpawnPoints = 1 flock", "1", "SpawnPoints \"1 flock\": \"flock\" after 1 is ignored\n",
+     Battle},
+    // A number too large to hold keeps its sign.
+    {"GAME", "StartMoney = -1e400", "Gold: 0", "StartMoney -1e400 is less than 0; 0 is used\n", FirstBuild},
+    {"GAME", "StartMoney = 1e400 gold", "Gold: 99999",
      "StartMoney \"1e400 gold\": \"gold\" after 1e400 is ignored\nStartMoney 1e400 is more than 99999; 99999 "
      "is used\n",
      FirstBuild},
     // A light may be brighter than 1; every channel must be a number.
-    {"GAME", "SunDiffuseColor", "SunDiffuseColor = 1.5;1.2;1.0", "1.5;1.2;1", "", StartUp},
-    {"GAME", "SunDiffuseColor", "SunDiffuseColor = 1.5 1.2 1.0", "",
-     "three finite numbers separated by ';' (r;g;b)", Refused},
-    {"GAME", "SunDiffuseColor", "SunDiffuseColor = 1;1;inf", "",
-     "three finite numbers separated by ';' (r;g;b)", Refused},
-    {"GAME", "SunAmbientColor", "SunAmbientColor = 1;nan;1", "",
-     "three finite numbers separated by ';' (r;g;b)", Refused},
-    {"GAME", "SunDir", "SunDir = 0;0;0", "",
-     "three numbers separated by ';' (x;y;z), each within +-1000000, not 0;0;0", Refused},
-    {"GAME", "SunDir", "", "", "three numbers separated by ';' (x;y;z), each within +-1000000, not 0;0;0",
-     Refused},
+    {"GAME", "SunDiffuseColor = 1.5;1.2;1.0", "1.5;1.2;1", "", StartUp},
+    {"GAME", "SunDiffuseColor = 1.5 1.2 1.0", "", kRgb, Refused},
+    {"GAME", "SunDiffuseColor = 1;1;inf", "", kRgb, Refused},
+    {"GAME", "SunAmbientColor = 1;nan;1", "", kRgb, Refused},
+    {"GAME", "SunDir = 0;0;0", "", kXyz, Refused},
+    {"GAME", "SunDir", "", kXyz, Refused},
     // The terrain's keys and files, as its build reads them; the forest's;
     // each level's sky.
-    {"GAME", "XSize", "XSize = big", "", "a number above 0 (up to about 1e36)", Refused},
-    {"GAME", "Segments", "Segments = 3", "",
+    {"GAME", "XSize = big", "", "a number above 0 (up to about 1e36)", Refused},
+    {"GAME", "Segments = 3", "",
      "each side of the heightmap less 1 a multiple of it (\"Data/terrain/heightmap.tga\" is 3 x 3)", Refused},
-    {"GAME", "Heightmap", "Heightmap = Data/terrain/none.tga", "",
+    {"GAME", "Heightmap = Data/terrain/none.tga", "",
      "%Ta TGA image that can be read (from the working folder)", Refused},
-    {"GAME", "TerrainTexture2", "", "", "the terrain needs it", Refused},
-    {"GAME", "TerrainTexture2", "TerrainTexture2 = Data/terrain/none.tga", "",
-     "%Ta TGA image that can be read%R", Refused},
-    {"GAME", "TerrainTexture1", "TerrainTexture1 = Data/terrain/none.tga", "",
-     "%Ta TGA image that can be read%R", Refused},
-    {"GAME", "Treemap", "Treemap = Data/terrain/none.tga", "", "%Ta TGA image that can be read%R", Refused},
-    {"GAME", "NmbTrees", "NmbTrees = 2", "",
+    {"GAME", "TerrainTexture2", "", "the terrain needs it", Refused},
+    {"GAME", "TerrainTexture2 = Data/terrain/none.tga", "", kTga, Refused},
+    {"GAME", "TerrainTexture1 = Data/terrain/none.tga", "", kTga, Refused},
+    {"GAME", "Treemap = Data/terrain/none.tga", "", kTga, Refused},
+    {"GAME", "NmbTrees = 2", "",
      "Error: settings.ini has no \"TreeModel2\" in [GAME]: \"NmbTrees\" names 2 tree models", Refused},
-    {"GAME", "TreeModel1", "TreeModel1 = Data/models", "", "a file that can be read%R", Refused},
-    {"Level2", "EnvironmentType", "EnvironmentType = sphere", "", "\"Sphere\" or \"Cube\" (exactly so)",
-     Refused},
-    {"Level2", "EnvironmentModel", "EnvironmentModel = Data/environment/none.scn", "",
-     "a file that can be read%R", Refused},
-    {"Level2", "ReflectionMapTexture", "ReflectionMapTexture = Data/terrain/heightmap.tga # a picture", "",
-     "%Ta TGA image that can be read%R", Refused},
+    {"GAME", "TreeModel1 = Data/models", "", "a file that can be read%R", Refused},
+    {"Level2", "EnvironmentType = sphere", "", "\"Sphere\" or \"Cube\" (exactly so)", Refused},
+    {"Level2", "EnvironmentModel = Data/environment/none.scn", "", "a file that can be read%R", Refused},
+    {"Level2", "ReflectionMapTexture = Data/terrain/heightmap.tga # a picture", "", kTga, Refused},
 };
 
 class SettingsTable : public BattleTest
@@ -136,6 +123,11 @@ protected:
         testsupport::WriteWorldFiles(m_Dir);
         m_Ctrl.m_bCheckLevelSetUp = true;
     }
+    static std::string Key(const SRow& row)
+    {
+        return std::string(row.line).substr(0, std::string(row.line).find(" ="));
+    }
+    static std::string Line(const SRow& row) { return std::strchr(row.line, '=') != nullptr ? row.line : ""; }
     // The settings with the row's line in place of its key's; line: the
     // row's line number.
     static std::string Settings(const SRow& row, int& line)
@@ -148,10 +140,9 @@ protected:
             testsupport::kWorldLevelKeys;
         for (int level = 2; level <= 10; ++level) // "NumLevels = 010" needs ten
             text += "[Level" + std::to_string(level) + "]\n" + testsupport::kWorldLevelKeys;
-        const size_t at =
-            text.find(std::string("\n") + row.key + "=", text.find(std::string("[") + row.section)) + 1;
+        const size_t at = text.find("\n" + Key(row) + "=", text.find(std::string("[") + row.section)) + 1;
         line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
-        return text.replace(at, text.find('\n', at) + 1 - at, *row.line ? row.line + std::string("\n") : "");
+        return text.replace(at, text.find('\n', at) + 1 - at, Line(row).empty() ? "" : Line(row) + "\n");
     }
 };
 
@@ -160,10 +151,10 @@ TEST_F(SettingsTable, EachValueLineIsUsedAndLoggedAtItsTime)
     const std::string folder = std::filesystem::current_path().string();
     for (const SRow& row : kRows)
     {
-        SCOPED_TRACE(std::string("[") + row.section + "] " + (*row.line ? row.line : row.key));
+        SCOPED_TRACE(std::string("[") + row.section + "] " + row.line);
         int line = 0;
         const std::string settings = Settings(row, line);
-        const std::string section = row.section, key = row.key, text = row.line;
+        const std::string section = row.section, key = Key(row), text = Line(row);
         const std::string value = text.empty() ? "" : text.substr(text.find(" = ") + 3);
         std::string expected = row.log;
         if (row.when == Refused)
@@ -195,7 +186,7 @@ TEST_F(SettingsTable, EachValueLineIsUsedAndLoggedAtItsTime)
             logs[1] = TakeErrors();
             m_Ctrl.GetBuildState()->OnToBattle(0);
             logs[2] = TakeErrors();
-            EXPECT_EQ(Used(m_Ctrl, row.key), row.used);
+            EXPECT_EQ(Used(m_Ctrl, key), row.used);
             EXPECT_EQ(TakeErrors(), "") << "a line is said once, however often the value is read";
         }
         for (int stage = 0; stage < 3; ++stage)
@@ -212,7 +203,7 @@ TEST_F(SettingsTable, NoDataFolderEndsTheStartUp)
     std::filesystem::rename("Data", "Game data");
     plat::ClearPathCache();
     int line = 0;
-    EXPECT_FALSE(CreateFixed(Settings({"GAME", "StartMoney", "StartMoney = 10", "", "", StartUp}, line)));
+    EXPECT_FALSE(CreateFixed(Settings({"GAME", "StartMoney = 10", "", "", StartUp}, line)));
     EXPECT_EQ(m_strLog,
               "Error: No \"Data\" folder in the working folder \"" +
                   std::filesystem::current_path().string() +

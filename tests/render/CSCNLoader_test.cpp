@@ -146,24 +146,14 @@ TEST_F(CSCNLoaderTest, TriangulatedLoadOfATriangleMeshGivesTheSameModel)
     ExpectTwoMaterials(*data);
 }
 
-namespace
-{
-
 // Replaces every occurrence of from; false when there is none.
-bool ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+static bool ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
-    size_t at = 0;
-    bool any = false;
-    while ((at = text.find(from, at)) != std::string::npos)
-    {
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size(), ++count)
         text.replace(at, from.size(), to);
-        at += to.size();
-        any = true;
-    }
-    return any;
+    return count > 0;
 }
-
-} // namespace
 
 // A material's settings node gives what it holds (the game's defaults for
 // the rest); a material without one takes its own opacity, shininess and
@@ -171,26 +161,32 @@ bool ReplaceAll(std::string& text, const std::string& from, const std::string& t
 // changes them.
 TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
 {
-    const std::string node = "\"mat_Red\"";
-    const std::string nodeOpacity = "        UserProperty: \"opacity\", \"Real\", \"\", 0.75\n";
-    const std::string ownValues = "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n";
+    using Swap = std::pair<std::string, std::string>;
+    const Swap noNode{"\"mat_Red\"", "\"mat_Rod\""}, halfOpacity{"Opacity: 0.75", "Opacity: 0.5"};
+    const Swap noNodeOpacity{"        UserProperty: \"opacity\", \"Real\", \"\", 0.75\n", ""};
+    const Swap noOwnValues{
+        "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n", ""};
     const struct
     {
         const char* what;
-        std::vector<std::pair<std::string, std::string>> edits;
         double shininess, opacity, reflectivity;
+        std::vector<Swap> edits;
     } rows[] = {
-        {"node gives all", {{"Opacity: 0.75", "Opacity: 0.5"}}, 64.0, 0.75, 0.25},
-        {"node without opacity", {{"Opacity: 0.75", "Opacity: 0.5"}, {nodeOpacity, ""}}, 64.0, 1.0, 0.25},
-        {"no node", {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 0.5"}}, 64.0, 0.5, 0.25},
+        {"node gives all", 64.0, 0.75, 0.25, {halfOpacity}},
+        {"node without opacity", 64.0, 1.0, 0.25, {halfOpacity, noNodeOpacity}},
+        {"no node", 64.0, 0.5, 0.25, {noNode, halfOpacity}},
         {"no node, own values changed",
-         {{node, "\"mat_Rod\""}, {"Reflectivity: 0.25", "Reflectivity: 0.5"}, {"Shininess: 64", "Shininess: 32"}},
-         32.0, 0.75, 0.5},
+         32.0,
+         0.75,
+         0.5,
+         {noNode, {"Reflectivity: 0.25", "Reflectivity: 0.5"}, {"Shininess: 64", "Shininess: 32"}}},
         {"no node, own values out of range",
-         {{node, "\"mat_Rod\""}, {"Opacity: 0.75", "Opacity: 2"}, {"Shininess: 64", "Shininess: 300"}},
-         128.0, 1.0, 0.25},
+         128.0,
+         1.0,
+         0.25,
+         {noNode, {"Opacity: 0.75", "Opacity: 2"}, {"Shininess: 64", "Shininess: 300"}}},
         // A material's defaults, through single precision.
-        {"no node, no own values", {{node, "\"mat_Rod\""}, {ownValues, ""}}, double(6.4f), 1.0, double(0.3f)},
+        {"no node, no own values", double(6.4f), 1.0, double(0.3f), {noNode, noOwnValues}},
     };
     for (const auto& row : rows)
     {
@@ -469,30 +465,15 @@ std::string QuadText()
 namespace
 {
 
-// The texture coordinates and colours of the group's triangle corners, in
-// drawing order.
-std::vector<TTexCoord> CornerUVs(const STriangleGroupData& g)
+// The values (texture coordinates or colours) of the group's triangle
+// corners in drawing order; none unless the group has one for each vertex.
+template <class T> std::vector<T> Corners(const STriangleGroupData& g, const std::vector<T>& values)
 {
-    std::vector<TTexCoord> out;
-    for (uint32_t i : g.m_Indices)
-        out.push_back(g.m_TexCoords[0][i]);
+    std::vector<T> out;
+    for (size_t n = 0; values.size() == g.GetVertexCount() && n < g.m_Indices.size(); ++n)
+        out.push_back(values[g.m_Indices[n]]);
     return out;
 }
-
-std::vector<TVertexColour> CornerColours(const STriangleGroupData& g)
-{
-    std::vector<TVertexColour> out;
-    if (g.m_Colours.size() != g.GetVertexCount())
-        return out;
-    for (uint32_t i : g.m_Indices)
-        out.push_back(g.m_Colours[i]);
-    return out;
-}
-
-const char* const kSquareUVs = "                    Mapping: ByPolygonVertex\n"
-                               "                    Reference: IndexToDirect\n"
-                               "                    Values: 0, 0, 1, 0, 1, 1, 0, 1\n"
-                               "                    Indices: 0, 1, 2, 0, 2, 3";
 
 // A UV (or colour) element body in the square's layout; null values or
 // indices are left out.
@@ -506,6 +487,9 @@ std::string UVElement(const char* mapping, const char* reference, const char* va
         body += std::string("\n                    Indices: ") + indices;
     return body;
 }
+
+const std::string kSquareUVs =
+    UVElement("ByPolygonVertex", "IndexToDirect", "0, 0, 1, 0, 1, 1, 0, 1", "0, 1, 2, 0, 2, 3");
 
 } // namespace
 
@@ -544,52 +528,53 @@ TEST_F(CSCNLoaderTest, PolygonsAreDrawnWhole)
             ASSERT_TRUE(loader.Load(data));
             ASSERT_EQ(data->m_TriangleGroups.size(), 1u);
             EXPECT_EQ(data->m_TriangleGroups[0]->GetVertexCount(), 4u);
-            EXPECT_EQ(CornerUVs(*data->m_TriangleGroups[0]), row.corners);
+            EXPECT_EQ(Corners(*data->m_TriangleGroups[0], data->m_TriangleGroups[0]->m_TexCoords[0]),
+                      row.corners);
         }
     }
 }
 
 // The square's six corners (control points 0, 1, 2 and 0, 2, 3) read their
-// UVs by the element's mapping and reference.
+// UVs by the element's mapping and reference; without a mapping, or with a
+// reference that names no value, the conversion fails (no corners).
 TEST_F(CSCNLoaderTest, TexCoordsByMappingAndReference)
 {
     using UV = TTexCoord;
     const std::vector<UV> byPoint = {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{0, 0}, UV{1, 1}, UV{0, 1}};
-    const std::vector<UV> byPolygon = {UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}, UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}};
-    const std::vector<UV> backwards = {UV{0, 0.5f}, UV{0, 0.5f}, UV{0, 0.5f}, UV{0.5f, 0}, UV{0.5f, 0}, UV{0.5f, 0}};
+    const UV x{0.5f, 0}, y{0, 0.5f};
     const struct
     {
-        std::string element;
-        bool ok;
+        const char *mapping, *reference, *values, *indices;
         std::vector<UV> corners;
     } rows[] = {
-        {kSquareUVs, true, byPoint},
-        {UVElement("ByControlPoint", "Direct", "0, 0, 1, 0, 1, 1, 0, 1", nullptr), true, byPoint},
-        {UVElement("ByControlPoint", "IndexToDirect", "0, 1, 1, 1, 1, 0, 0, 0", "3, 2, 1, 0"), true, byPoint},
-        {UVElement("ByPolygonVertex", "Direct", "0, 0, 1, 0, 1, 1, 0, 0.5, 1, 0.5, 0, 0.5", nullptr),
-         true,
+        {"ByPolygonVertex", "IndexToDirect", "0, 0, 1, 0, 1, 1, 0, 1", "0, 1, 2, 0, 2, 3", byPoint},
+        {"ByControlPoint", "Direct", "0, 0, 1, 0, 1, 1, 0, 1", nullptr, byPoint},
+        {"ByControlPoint", "IndexToDirect", "0, 1, 1, 1, 1, 0, 0, 0", "3, 2, 1, 0", byPoint},
+        {"ByPolygonVertex",
+         "Direct",
+         "0, 0, 1, 0, 1, 1, 0, 0.5, 1, 0.5, 0, 0.5",
+         nullptr,
          {UV{0, 0}, UV{1, 0}, UV{1, 1}, UV{0, 0.5f}, UV{1, 0.5f}, UV{0, 0.5f}}},
-        {UVElement("ByPolygon", "Direct", "0.5, 0, 0, 0.5", nullptr), true, byPolygon},
-        {UVElement("ByPolygon", "IndexToDirect", "0.5, 0, 0, 0.5", "1, 0"), true, backwards},
-        {UVElement("AllSame", "Direct", "0.25, 0.75", nullptr), true, std::vector<UV>(6, UV{0.25f, 0.75f})},
-        {UVElement("AllSame", "IndexToDirect", "0.25, 0.75, 0.5, 0.5", "1"), true,
-         std::vector<UV>(6, UV{0.5f, 0.5f})},
-        // No mapping; a reference that names no value.
-        {UVElement("NoMapping", "Direct", nullptr, nullptr), false, {}},
-        {UVElement("ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0"), false, {}},
+        {"ByPolygon", "Direct", "0.5, 0, 0, 0.5", nullptr, {x, x, x, y, y, y}},
+        {"ByPolygon", "IndexToDirect", "0.5, 0, 0, 0.5", "1, 0", {y, y, y, x, x, x}},
+        {"AllSame", "Direct", "0.25, 0.75", nullptr, std::vector<UV>(6, UV{0.25f, 0.75f})},
+        {"AllSame", "IndexToDirect", "0.25, 0.75, 0.5, 0.5", "1", std::vector<UV>(6, UV{0.5f, 0.5f})},
+        {"NoMapping", "Direct", nullptr, nullptr, {}},
+        {"ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0", {}},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.element);
+        SCOPED_TRACE(std::string(row.mapping) + " " + row.reference);
         std::string text = SquareText();
-        Edit(text, kSquareUVs, row.element);
+        Edit(text, kSquareUVs, UVElement(row.mapping, row.reference, row.values, row.indices));
         CSCNLoader loader;
         ASSERT_TRUE(loader.LoadScene(m_Dir.WriteFile("uv.scn", text)));
         CRefPtr<CModelData> data(new CModelData);
-        ASSERT_EQ(loader.Load(data), row.ok);
-        if (row.ok)
+        ASSERT_EQ(loader.Load(data), !row.corners.empty());
+        if (!row.corners.empty())
         {
-            EXPECT_EQ(CornerUVs(*data->m_TriangleGroups[0]), row.corners);
+            EXPECT_EQ(Corners(*data->m_TriangleGroups[0], data->m_TriangleGroups[0]->m_TexCoords[0]),
+                      row.corners);
         }
     }
 }
@@ -607,9 +592,17 @@ TEST_F(CSCNLoaderTest, ColoursByMappingAndReference)
         const char* indices;
         std::vector<C> corners; // empty: no colours
     } rows[] = {
-        {"ByControlPoint", "Direct", "1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 0.5", nullptr, {r, g, b, r, b, w}},
+        {"ByControlPoint",
+         "Direct",
+         "1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 0.5",
+         nullptr,
+         {r, g, b, r, b, w}},
         {"ByPolygon", "Direct", "1, 0, 0, 1, 0, 1, 0, 1", nullptr, {r, r, r, g, g, g}},
-        {"ByPolygonVertex", "IndexToDirect", "1, 0, 0, 1, 0, 1, 0, 1", "0, 1, 1, 0, 0, 1", {r, g, g, r, r, g}},
+        {"ByPolygonVertex",
+         "IndexToDirect",
+         "1, 0, 0, 1, 0, 1, 0, 1",
+         "0, 1, 1, 0, 0, 1",
+         {r, g, g, r, r, g}},
         {"AllSame", "IndexToDirect", "1, 0, 0, 1, 0, 0, 1, 1", "1", std::vector<C>(6, b)},
         {"ByPolygonVertex", "Index", nullptr, "0, 0, 0, 0, 0, 0", {}},
     };
@@ -619,19 +612,13 @@ TEST_F(CSCNLoaderTest, ColoursByMappingAndReference)
         std::string text = SquareText();
         const std::string element = "                LayerElementColor: {\n" +
                                     UVElement(row.mapping, row.reference, row.values, row.indices);
-        Edit(text, "                LayerElementUV: {", element + "\n                }\n                LayerElementUV: {");
+        Edit(text, "                LayerElementUV: {",
+             element + "\n                }\n                LayerElementUV: {");
         CSCNLoader loader;
         CRefPtr<CModelData> data = LoadModel(loader, m_Dir.WriteFile("c.scn", text));
         ASSERT_TRUE(data);
-        const STriangleGroupData& group = *data->m_TriangleGroups[0];
-        if (row.corners.empty())
-        {
-            EXPECT_TRUE(group.m_Colours.empty());
-        }
-        else
-        {
-            EXPECT_EQ(CornerColours(group), row.corners);
-        }
+        EXPECT_EQ(Corners(*data->m_TriangleGroups[0], data->m_TriangleGroups[0]->m_Colours), row.corners);
+        EXPECT_EQ(data->m_TriangleGroups[0]->m_Colours.empty(), row.corners.empty());
     }
 }
 

@@ -1,8 +1,6 @@
-// The constant key reducer removes its runs of keys in one pass at the end
-// (so a curve of many plateaus costs time linear in its keys); what it
-// leaves must be what removing each run at once, as the walk finds it,
-// leaves: the same keys with the same tangents. Checked against that
-// straightforward walk on hand-made and random curves of every key kind.
+// The constant key reducer removes its runs of keys in one pass at the end;
+// it must leave what removing each run as the walk finds it leaves (the
+// same keys and tangents), on hand-made and random curves of every key kind.
 
 #include "tests/scenesdk/animation/CurveTestSupport.h"
 
@@ -43,19 +41,12 @@ void RemoveAsFound(KFCurve& curve, const KFCurveFilterConstantKeyReducer& filter
         const float lo = static_cast<float>(reference - tolerance);
         const float hi = static_cast<float>(reference + tolerance);
         int first = i, n = 0;
-        while (i >= s)
+        for (bool flat = true; flat && i >= s; --i)
         {
-            bool flat = true;
             for (int k = i + 2; k >= i - 2; --k)
                 flat = flat && (k < s || k > e || FlatKey(curve, k, lo, hi));
-            if (!flat)
-            {
-                --i;
-                break;
-            }
-            first = i;
-            ++n;
-            --i;
+            first = flat ? i : first;
+            n += flat ? 1 : 0;
         }
         if (n == 0)
             continue;
@@ -90,40 +81,33 @@ std::string Describe(const KFCurve& curve)
     return text;
 }
 
+// Key kinds: linear, constant, cubic plain auto, cubic auto with a bias,
+// cubic user tangent with a slope and weights, TCB.
 enum EKind
 {
     eLinear,
     eConstant,
-    eAuto,     // cubic, plain auto
-    eAutoBent, // cubic auto with a bias
-    eUser,     // cubic user tangent with a slope
-    eTcb,
+    eAuto,
+    eAutoBent,
+    eUser,
+    eTcb
 };
 
 void AddKey(KFCurve& curve, int index, double seconds, float value, EKind kind)
 {
-    switch (kind)
-    {
-    case eLinear:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_LINEAR);
-        break;
-    case eConstant:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CONSTANT);
-        break;
-    case eAuto:
-        curve.SetKey(index, Sec(seconds), value);
-        break;
-    case eAutoBent:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_AUTO, 0.3f, -0.2f);
-        break;
-    case eUser:
-        curve.SetKey(index, Sec(seconds), value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_USER, 1.5f, -2.0f,
+    const KTime t = Sec(seconds);
+    const float bias = kind == eAutoBent ? 0.3f : 0.0f;
+    if (kind == eTcb)
+        curve.SetKeyTCB(index, t, value, 0.2f, -0.3f, 0.4f);
+    else if (kind == eUser)
+        curve.SetKey(index, t, value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_USER, 1.5f, -2.0f,
                      KFCURVE_WEIGHTED_RIGHT, 0.5f, 0.25f);
-        break;
-    case eTcb:
-        curve.SetKeyTCB(index, Sec(seconds), value, 0.2f, -0.3f, 0.4f);
-        break;
-    }
+    else
+        curve.SetKey(index, t, value,
+                     kind == eLinear     ? KFCURVE_INTERPOLATION_LINEAR
+                     : kind == eConstant ? KFCURVE_INTERPOLATION_CONSTANT
+                                         : KFCURVE_INTERPOLATION_CUBIC,
+                     KFCURVE_TANGENT_AUTO, bias, kind == eAutoBent ? -0.2f : 0.0f);
 }
 
 struct SCurve
@@ -162,7 +146,9 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
     const SCurve rows[] = {
         {"two plateaus", {0, 0, 0, 0, 0, 5, 5, 5, 5, 5}, {eLinear}},
         {"a plateau between changes", {0, 0, 0, 5, 5, 5, 5, 5, 5, 0, 0, 0}, {eLinear}},
-        {"many short plateaus", {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0}, {eLinear}},
+        {"many short plateaus",
+         {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0},
+         {eLinear}},
         {"flat from end to end", {3, 3, 3, 3}, {eLinear}},
         {"flat, one key kept", {3, 3, 3, 3}, {eLinear}, true},
         {"one key", {3}, {eConstant}},
@@ -171,7 +157,9 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
         {"plain auto keys around user keys",
          {0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4},
          {eAuto, eAuto, eAuto, eAuto, eAuto, eUser, eAuto, eAuto, eAuto, eAuto, eAuto, eAuto}},
-        {"a bias stops a run", {2, 2, 2, 2, 2, 2, 2, 2}, {eAuto, eAuto, eAuto, eAutoBent, eAuto, eAuto, eAuto, eAuto}},
+        {"a bias stops a run",
+         {2, 2, 2, 2, 2, 2, 2, 2},
+         {eAuto, eAuto, eAuto, eAutoBent, eAuto, eAuto, eAuto, eAuto}},
         {"TCB and linear neighbours",
          {1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3},
          {eTcb, eLinear, eTcb, eLinear, eLinear, eTcb, eAuto, eLinear, eConstant, eLinear, eTcb, eLinear}},

@@ -17,7 +17,6 @@
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
-#include <functional>
 #include <type_traits>
 
 namespace attribtest
@@ -27,55 +26,55 @@ namespace
 
 using Strings = std::vector<std::string>;
 
+template <class T, class K> T* OfKind(T* object, void (T::*set)(K), K kind)
+{
+    (object->*set)(kind);
+    return object;
+}
+
+// clang-format off
+#define MAKE(T, expr) [](KScnSdkManager& m) -> T* { return (expr); }
+// clang-format on
+
+// A node gathers its own set's properties, then its attribute's.
 TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
 {
     const struct
     {
-        const char* what;
-        std::function<KScnNodeAttribute*(KScnSdkManager&)> make;
         const char* typeName;
+        KScnNodeAttribute* (*make)(KScnSdkManager&);
         Strings typeNames;
         size_t properties;
     } rows[] = {
-        {"null", [](KScnSdkManager& m) { return m.CreateNull(); }, "Null", {"Null"}, 1},
-        {"marker", [](KScnSdkManager& m) { return m.CreateMarker(); }, "Marker", {"Marker"}, 5},
-        {"optical marker",
-         [](KScnSdkManager& m)
-         {
-             KScnMarker* marker = m.CreateMarker();
-             marker->SetMarkerKind(KScnMarker::eOpticalMarker);
-             return marker;
-         },
-         "OpticalMarker", {"Marker"}, 5},
-        {"skeleton root", [](KScnSdkManager& m) { return m.CreateSkeleton(); }, "Root",
-         {"Null", "Skeleton", "Root"}, 3},
-        {"skeleton limb",
-         [](KScnSdkManager& m)
-         {
-             KScnSkeleton* skeleton = m.CreateSkeleton();
-             skeleton->SetSkeletonKind(KScnSkeleton::eLimb);
-             return skeleton;
-         },
-         "Limb", {"Skeleton"}, 3},
-        {"mesh", [](KScnSdkManager& m) { return m.CreateMesh(); }, "Mesh", {}, 0},
-        {"camera", [](KScnSdkManager& m) { return m.CreateCamera(); }, "Camera", {"Camera"}, 65},
-        {"light", [](KScnSdkManager& m) { return m.CreateLight(); }, "Light", {"Light"}, 10},
-        {"optical reference", [](KScnSdkManager& m) { return m.CreateOpticalReference(); }, "Optical",
-         {"Marker"}, 0},
+        {"Null", MAKE(KScnNodeAttribute, m.CreateNull()), {"Null"}, 1},
+        {"Marker", MAKE(KScnNodeAttribute, m.CreateMarker()), {"Marker"}, 5},
+        {"OpticalMarker",
+         MAKE(KScnNodeAttribute,
+              OfKind(m.CreateMarker(), &KScnMarker::SetMarkerKind, KScnMarker::eOpticalMarker)),
+         {"Marker"},
+         5},
+        {"Root", MAKE(KScnNodeAttribute, m.CreateSkeleton()), {"Null", "Skeleton", "Root"}, 3},
+        {"Limb",
+         MAKE(KScnNodeAttribute,
+              OfKind(m.CreateSkeleton(), &KScnSkeleton::SetSkeletonKind, KScnSkeleton::eLimb)),
+         {"Skeleton"},
+         3},
+        {"Mesh", MAKE(KScnNodeAttribute, m.CreateMesh()), {}, 0},
+        {"Camera", MAKE(KScnNodeAttribute, m.CreateCamera()), {"Camera"}, 65},
+        {"Light", MAKE(KScnNodeAttribute, m.CreateLight()), {"Light"}, 10},
+        {"Optical", MAKE(KScnNodeAttribute, m.CreateOpticalReference()), {"Marker"}, 0},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(row.typeName);
         KScnNodeAttribute* attribute = row.make(mManager);
         ASSERT_NE(attribute, nullptr);
         EXPECT_STREQ(attribute->GetTypeName().Buffer(), row.typeName);
         EXPECT_EQ(Names(attribute->GetTypeNameList()), row.typeNames);
-        std::vector<KProperty*> properties;
+        std::vector<KProperty*> properties, own, all;
         attribute->CollectHandlerProperties(properties);
         EXPECT_EQ(properties.size(), row.properties);
-        // A node gathers its own set's properties, then its attribute's.
         KScnNode* node = mManager.CreateNode("holder");
-        std::vector<KProperty*> own, all;
         node->CollectHandlerProperties(own);
         node->SetNodeAttribute(attribute);
         node->CollectHandlerProperties(all);
@@ -86,23 +85,17 @@ TEST_F(AttributeTest, AttributesAnswerThroughTheirBase)
 
 TEST_F(AttributeTest, SceneObjectsAnswerThroughTheirBase)
 {
-    const struct
-    {
-        const char* what;
-        std::function<KScnObject*(KScnSdkManager&)> make;
-        Strings typeNames;
-    } rows[] = {
-        {"video", [](KScnSdkManager& m) { return m.CreateVideo("Clip"); }, {"Clip"}},
-        {"deformer", [](KScnSdkManager& m) { return m.CreateDeformer("Skin", "Skin"); }, {"Deformer"}},
-        {"pose", [](KScnSdkManager& m) { return m.CreatePose("Bind", true); }, {}},
-        {"generic node", [](KScnSdkManager& m) { return m.CreateGenericNode("G"); }, {"GenericNode"}},
+    const std::pair<KScnObject* (*)(KScnSdkManager&), Strings> rows[] = {
+        {MAKE(KScnObject, m.CreateVideo("Clip")), {"Clip"}},
+        {MAKE(KScnObject, m.CreateDeformer("Skin", "Skin")), {"Deformer"}},
+        {MAKE(KScnObject, m.CreatePose("Bind", true)), {}},
+        {MAKE(KScnObject, m.CreateGenericNode("G")), {"GenericNode"}},
     };
-    for (const auto& row : rows)
+    for (const auto& [make, typeNames] : rows)
     {
-        SCOPED_TRACE(row.what);
-        KScnObject* object = row.make(mManager);
+        KScnObject* object = make(mManager);
         ASSERT_NE(object, nullptr);
-        EXPECT_EQ(Names(object->GetTypeNameList()), row.typeNames);
+        EXPECT_EQ(Names(object->GetTypeNameList()), typeNames) << object->GetName();
     }
 }
 

@@ -1,15 +1,13 @@
 // What an import reads by the importer's states (the read options'
-// switches): each kind of content left out when its state is off, the others
-// read as with every state on, for scene files and foreign files alike; and
-// the duties a read ends with (the skeleton inherit-type fix-up of imported
-// nodes, skins and clusters dropped once bound when asked).
+// switches), for scene files and foreign files, and the duties a read ends
+// with: the skeleton inherit-type fix-up, skins and clusters dropped once
+// bound when asked.
 
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
-#include "scenesdk/importers/KStreamOptionsObj.h"
 #include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -24,7 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,20 +31,12 @@ namespace
 {
 
 // One of each kind of content the importer's states choose.
-const char* const kScene = R"(FileHeader: {
- Version: 6000
-}
+const char* const kScene = R"(FileHeader: { Version: 6000 }
 SceneInfo: { Title: "t" }
 GlobalSettings: { Time: { TimeMode: 11 } }
 Objects: {
- Model: "A", "Null" {
-  Properties: { PreRotation: 0, 0, 90 }
-  UserProperty: "u", "Bool", "", 1
- }
- Model: "H", "Skeleton" {
-  Properties: { InheritType: 2 }
-  Children: "K"
- }
+ Model: "A", "Null" { Properties: { PreRotation: 0, 0, 90 } UserProperty: "u", "Bool", "", 1 }
+ Model: "H", "Skeleton" { Properties: { InheritType: 2 } Children: "K" }
  Model: "K", "Skeleton" { Properties: { InheritType: 2 } }
  Model: "M", "Mesh" {
   Materials: "S"
@@ -57,10 +46,7 @@ Objects: {
    ControlPoints: 0, 0, 0, 1, 0, 0, 1, 1, 0
    PolygonSizes: 3
    PolygonVertices: 0, 1, 2
-   Layer: 0 {
-    LayerElementMaterial: { Indices: 0 }
-    LayerElementTexture: { Indices: 0 }
-   }
+   Layer: 0 { LayerElementMaterial: { Indices: 0 } LayerElementTexture: { Indices: 0 } }
   }
   Shape: "Smile" { ControlPoints: 0, 0, 1, 1, 0, 1, 1, 1, 1 }
  }
@@ -96,6 +82,13 @@ Takes: {
 
 using Scene = KScnSceneRoot;
 
+struct SRead
+{
+    KScnSdkManager manager;
+    KScnImporter& importer = *manager.CreateImporter();
+    Scene& scene = *manager.CreateScene();
+};
+
 KScnNode* Node(Scene& s, const char* name)
 {
     return s.GetRootNode()->FindChild(name, true);
@@ -116,157 +109,125 @@ KFCurveNode* RunTranslation(Scene& s)
     return nullptr;
 }
 
-struct SKind
+// What states 0 to 11 choose, counted so that a kind left out counts 0:
+// character poses; materials and material layers; textures and texture
+// layers; skins, clusters and links; shapes; user properties; pivots;
+// characters; takes; global settings; the import pass (0: a layer left
+// unmerged); scene information.
+std::vector<double> Kinds(Scene& s)
 {
-    int state;
-    const char* what;
-    double (*count)(Scene&);
-    double allOn;
-};
-
-// What each state chooses, counted so that the kind left out counts 0.
-const SKind kKinds[] = {
-    {0, "character poses", [](Scene& s) -> double { return s.GetCharacterPoseCount(); }, 1},
-    {1, "materials and material layers",
-     [](Scene& s) -> double
-     { return s.GetContents()->GetMaterialCount() + (Mesh(s)->GetLayer(0)->GetMaterialElement() ? 1 : 0); },
-     2},
-    {2, "textures and texture layers",
-     [](Scene& s) -> double
-     { return s.GetContents()->GetTextureCount() + (Mesh(s)->GetLayer(0)->GetTextureElement() ? 1 : 0); },
-     2},
-    {3, "skins, clusters and their links",
-     [](Scene& s) -> double { return s.GetContents()->GetDeformerCount(0) + Mesh(s)->GetLinkCount(); }, 3},
-    {4, "shapes", [](Scene& s) -> double { return Mesh(s)->GetShapeCount(); }, 1},
-    {5, "user properties",
-     [](Scene& s) -> double { return Node(s, "A")->FindUserPropertyByName("u") != nullptr ? 1 : 0; }, 1},
-    {6, "pivots", [](Scene& s) -> double { return Node(s, "A")->GetPreRotation(0)[2]; }, 90},
-    {7, "characters", [](Scene& s) -> double { return s.GetCharacterCount(); }, 1},
-    {8, "takes",
-     [](Scene& s) -> double { return s.GetTakeInfoCount() + (RunTranslation(s) != nullptr ? 1 : 0); }, 2},
-    {9, "global settings",
-     [](Scene& s) -> double { return s.GetGlobalTimeSettings()->GetTimeMode() == 11 ? 1 : 0; }, 1},
-    {10, "the import pass (layers merged)",
-     [](Scene& s) -> double
-     {
-         KFCurveNode* t = RunTranslation(s);
-         return t != nullptr && t->GetNextLayer() != nullptr ? 0 : 1; // 0: a layer left unmerged
-     },
-     1},
-    {11, "scene information",
-     [](Scene& s) -> double
-     { return s.GetSceneMetaData() != nullptr && std::string(s.GetSceneMetaData()->mTitle.Buffer()) == "t"; },
-     1},
-};
+    KScnMesh* mesh = Mesh(s);
+    KScnNode* a = Node(s, "A");
+    KFCurveNode* run = RunTranslation(s);
+    const KScnSceneMetaData* info = s.GetSceneMetaData();
+    return {double(s.GetCharacterPoseCount()),
+            s.GetContents()->GetMaterialCount() + (mesh->GetLayer(0)->GetMaterialElement() ? 1.0 : 0.0),
+            s.GetContents()->GetTextureCount() + (mesh->GetLayer(0)->GetTextureElement() ? 1.0 : 0.0),
+            double(s.GetContents()->GetDeformerCount(0) + mesh->GetLinkCount()),
+            double(mesh->GetShapeCount()),
+            a->FindUserPropertyByName("u") != nullptr ? 1.0 : 0.0,
+            a->GetPreRotation(0)[2],
+            double(s.GetCharacterCount()),
+            s.GetTakeInfoCount() + (run != nullptr ? 1.0 : 0.0),
+            s.GetGlobalTimeSettings()->GetTimeMode() == 11 ? 1.0 : 0.0,
+            run != nullptr && run->GetNextLayer() != nullptr ? 0.0 : 1.0,
+            info != nullptr && std::string(info->mTitle.Buffer()) == "t" ? 1.0 : 0.0};
+}
+const std::vector<double> kAllOn = {1, 2, 2, 3, 1, 1, 90, 1, 2, 1, 1, 1};
 
 class ReadOptionsTest : public testsupport::TempDirTest
 {
 protected:
-    // Imports the file with the states listed off (-1 for none), then
-    // checks every kind: the states off count 0, the rest as all on.
-    void Check(const std::string& path, const std::vector<int>& off, bool stateBeforeOptions)
+    // Imports with the states listed off, set before or after the file's
+    // takes and options are asked for; the states off count 0, the rest as
+    // all on.
+    void Check(const std::vector<int>& off, bool stateBeforeOptions)
     {
-        KScnSdkManager manager;
-        KScnImporter& importer = *manager.CreateImporter();
-        Scene& scene = *manager.CreateScene();
-        ASSERT_TRUE(importer.Initialize(path.c_str())) << importer.GetStatusText();
-        // Asked for first, the file's takes and options must not undo the caller's states.
-        if (stateBeforeOptions)
-            for (int state : off)
-                importer.SetState(state, false);
-        ASSERT_GT(importer.GetTakeCount(), 0);
-        if (!stateBeforeOptions)
-            for (int state : off)
-                importer.SetState(state, false);
-        ASSERT_TRUE(importer.Import(&scene)) << importer.GetStatusText();
-        for (const SKind& kind : kKinds)
-        {
-            const bool isOff = std::find(off.begin(), off.end(), kind.state) != off.end();
-            EXPECT_EQ(kind.count(scene), isOff ? 0 : kind.allOn) << kind.what;
-        }
+        SRead r;
+        ASSERT_TRUE(r.importer.Initialize(mPath.c_str())) << r.importer.GetStatusText();
+        for (int state : stateBeforeOptions ? off : std::vector<int>())
+            r.importer.SetState(state, false);
+        ASSERT_GT(r.importer.GetTakeCount(), 0);
+        for (int state : stateBeforeOptions ? std::vector<int>() : off)
+            r.importer.SetState(state, false);
+        ASSERT_TRUE(r.importer.Import(&r.scene)) << r.importer.GetStatusText();
+        std::vector<double> want = kAllOn;
+        for (int state : off)
+            want[static_cast<size_t>(state)] = 0;
+        EXPECT_EQ(Kinds(r.scene), want);
     }
+
+    const std::string mPath = m_Dir.WriteFile("kinds.scn", kScene);
 };
 
 TEST_F(ReadOptionsTest, EachImportStateLeavesItsKindOfContentOut)
 {
-    const std::string path = m_Dir.WriteFile("kinds.scn", kScene);
     std::vector<int> all;
-    for (const SKind& kind : kKinds)
+    for (int state = 0; state < 12; ++state)
     {
-        SCOPED_TRACE(kind.what);
-        Check(path, {kind.state}, kind.state % 2 == 0);
-        if (kind.state != 10) // without takes there is nothing for the pass
-            all.push_back(kind.state);
+        SCOPED_TRACE(state);
+        Check({state}, state % 2 == 0);
+        if (state != 10) // without takes there is nothing for the pass
+            all.push_back(state);
     }
-    SCOPED_TRACE("every state off");
-    Check(path, all, true);
-    SCOPED_TRACE("every state on");
-    Check(path, {}, false);
+    SCOPED_TRACE("every state off, then every state on");
+    Check(all, true);
+    Check({}, false);
 }
 
 // Options a caller makes say the same through their switches; switch 3 off
 // drops the skins and clusters once bound, the links staying.
 TEST_F(ReadOptionsTest, CallersOptionsAndDeformersDroppedOnceBound)
 {
-    const std::string path = m_Dir.WriteFile("kinds.scn", kScene);
-    struct Row
+    const struct
     {
         int option;
         int deformers, links, materials;
-    };
-    const Row rows[] = {{-1, 2, 1, 1},
-                        {KStreamOptionsScn::eKeepDeformers, 0, 1, 1},
-                        {KStreamOptionsScn::eDeformers, 0, 0, 1},
-                        {KStreamOptionsScn::eMaterials, 2, 1, 0}};
-    for (const Row& row : rows)
+    } rows[] = {{-1, 2, 1, 1},
+                {KStreamOptionsScn::eKeepDeformers, 0, 1, 1},
+                {KStreamOptionsScn::eDeformers, 0, 0, 1},
+                {KStreamOptionsScn::eMaterials, 2, 1, 0}};
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.option);
-        KScnSdkManager manager;
-        KScnImporter& importer = *manager.CreateImporter();
-        Scene& scene = *manager.CreateScene();
-        ASSERT_TRUE(importer.Initialize(path.c_str()));
+        SRead r;
+        ASSERT_TRUE(r.importer.Initialize(mPath.c_str()));
         KStreamOptionsScn options;
         options.SetOption(row.option, false);
-        ASSERT_TRUE(importer.Import(&scene, &options)) << importer.GetStatusText();
-        EXPECT_EQ(scene.GetContents()->GetDeformerCount(0), row.deformers);
-        EXPECT_EQ(Mesh(scene)->GetLinkCount(), row.links);
-        EXPECT_EQ(scene.GetContents()->GetMaterialCount(), row.materials);
-        EXPECT_EQ(importer.GetStatusText(), std::string()) << "a kind left out counts nothing skipped";
+        ASSERT_TRUE(r.importer.Import(&r.scene, &options)) << r.importer.GetStatusText();
+        EXPECT_EQ(r.scene.GetContents()->GetDeformerCount(0), row.deformers);
+        EXPECT_EQ(Mesh(r.scene)->GetLinkCount(), row.links);
+        EXPECT_EQ(r.scene.GetContents()->GetMaterialCount(), row.materials);
+        EXPECT_EQ(r.importer.GetStatusText(), std::string()) << "a kind left out counts nothing skipped";
     }
 }
 
-// Imported nodes carry the imported flag; after a read a skeleton that
-// inherits type 2 under a node that is no skeleton inherits type 1.
+// Imported nodes carry the imported flag; after a read (and when asked
+// again) a skeleton that inherits type 2 under a node that is no skeleton
+// inherits type 1; a node made by hand (flag clear) is left alone.
 TEST_F(ReadOptionsTest, SkeletonInheritTypeFixedAfterARead)
 {
-    KScnSdkManager manager;
-    KScnImporter& importer = *manager.CreateImporter();
-    Scene& scene = *manager.CreateScene();
-    ASSERT_TRUE(importer.Initialize(m_Dir.WriteFile("kinds.scn", kScene).c_str()));
-    ASSERT_TRUE(importer.Import(&scene));
-    struct Row
-    {
-        const char* node;
-        int inherit;
-    };
-    for (const Row& row : {Row{"H", 1}, Row{"K", 2}, Row{"A", 0}})
-    {
-        SCOPED_TRACE(row.node);
-        EXPECT_TRUE(Node(scene, row.node)->GetFlag());
-        EXPECT_EQ(Node(scene, row.node)->GetTransformInheritType(), row.inherit);
-    }
-    // Fixed again when asked; a node made by hand (flag clear) is left alone.
-    KScnNode* byHand = manager.CreateNode("ByHand");
-    byHand->SetNodeAttribute(manager.CreateSkeleton());
+    SRead r;
+    ASSERT_TRUE(r.importer.Initialize(mPath.c_str()));
+    ASSERT_TRUE(r.importer.Import(&r.scene));
+    KScnNode* byHand = r.manager.CreateNode("ByHand");
+    byHand->SetNodeAttribute(r.manager.CreateSkeleton());
     byHand->SetTransformInheritType(2);
-    scene.GetRootNode()->AddChild(byHand);
-    Node(scene, "H")->SetTransformInheritType(2);
-    scene.FixSkeletonInheritType(scene.GetRootNode());
-    EXPECT_EQ(Node(scene, "H")->GetTransformInheritType(), 1);
+    r.scene.GetRootNode()->AddChild(byHand);
+    for (const auto& [node, inherit] : {std::pair("H", 1), {"K", 2}, {"A", 0}})
+    {
+        SCOPED_TRACE(node);
+        EXPECT_TRUE(Node(r.scene, node)->GetFlag());
+        EXPECT_EQ(Node(r.scene, node)->GetTransformInheritType(), inherit);
+    }
+    Node(r.scene, "H")->SetTransformInheritType(2);
+    r.scene.FixSkeletonInheritType(r.scene.GetRootNode());
+    EXPECT_EQ(Node(r.scene, "H")->GetTransformInheritType(), 1);
     EXPECT_EQ(byHand->GetTransformInheritType(), 2);
 }
 
-// Foreign files: an OBJ's materials and textures, a BVH's take.
+// Foreign files: an OBJ's materials and textures, a BVH's take; options of
+// the scene file's kind given to a foreign reader still say what to read.
 TEST_F(ReadOptionsTest, ForeignReadersHonourTheStates)
 {
     m_Dir.WriteFile("box.mtl", "newmtl red\nKd 1 0 0\nmap_Kd red.tga\n");
@@ -277,53 +238,42 @@ TEST_F(ReadOptionsTest, ForeignReadersHonourTheStates)
                                                         "CHANNELS 3 Xposition Yposition Zposition\n"
                                                         "End Site\n{\nOFFSET 0 1 0\n}\n}\n"
                                                         "MOTION\nFrames: 2\nFrame Time: 0.5\n0 0 0\n1 1 1\n");
-    struct Row
-    {
-        const std::string& path;
-        int state;
-        const char* what;
-        int (*count)(Scene&);
-        int on, off;
-    };
     const auto materials = [](Scene& s) { return s.GetContents()->GetMaterialCount(); };
     const auto textures = [](Scene& s) { return s.GetContents()->GetTextureCount(); };
+    // Without materials every face takes the default material, as without the library.
     const auto red = [](Scene& s)
     { return std::string(s.GetContents()->GetMaterial(0)->GetName()) == "Material::red" ? 1 : 0; };
     const auto takes = [](Scene& s) { return s.GetTakeInfoCount() + Node(s, "Hip")->GetTakeNodeCount(); };
-    const Row rows[] = {
-        // Without materials every face takes the default material, as without the library.
-        {obj, 1, "OBJ materials", +red, 1, 0},           {obj, 2, "OBJ textures", +textures, 1, 0},
-        {obj, 8, "OBJ without takes", +materials, 1, 1}, {bvh, 8, "BVH take", +takes, 3, 1},
-        {bvh, 1, "BVH without materials", +takes, 3, 3},
-    };
-    // Options of the scene file's kind given to a foreign reader still say what to read.
-    for (int option : {KStreamOptionsScn::eMaterials, KStreamOptionsScn::eTakes})
+    const struct
     {
-        SCOPED_TRACE(option);
-        KScnSdkManager manager;
-        KScnImporter& importer = *manager.CreateImporter();
-        Scene& scene = *manager.CreateScene();
-        const bool isObj = option == KStreamOptionsScn::eMaterials;
-        importer.SetFileFormat(KScnImporter::FindFileFormat(isObj ? "obj" : "bvh"));
-        ASSERT_TRUE(importer.Initialize((isObj ? obj : bvh).c_str()));
-        KStreamOptionsScn plain;
-        plain.SetOption(option, false);
-        ASSERT_TRUE(importer.Import(&scene, &plain)) << importer.GetStatusText();
-        EXPECT_EQ(isObj ? red(scene) : takes(scene), isObj ? 0 : 1) << "plain options with a kind off";
-    }
-    for (const Row& row : rows)
+        const std::string& path;
+        int state; // an option of KStreamOptionsScn where byOptions
+        bool byOptions;
+        int (*count)(Scene&);
+        int on, off;
+    } rows[] = {
+        {obj, 1, false, +red, 1, 0},
+        {obj, 2, false, +textures, 1, 0},
+        {obj, 8, false, +materials, 1, 1},
+        {bvh, 8, false, +takes, 3, 1},
+        {bvh, 1, false, +takes, 3, 3},
+        {obj, KStreamOptionsScn::eMaterials, true, +red, 1, 0},
+        {bvh, KStreamOptionsScn::eTakes, true, +takes, 3, 1},
+    };
+    for (const auto& row : rows)
         for (bool off : {false, true})
         {
-            SCOPED_TRACE(std::string(row.what) + (off ? " off" : " on"));
-            KScnSdkManager manager;
-            KScnImporter& importer = *manager.CreateImporter();
-            Scene& scene = *manager.CreateScene();
-            importer.SetFileFormat(
+            SCOPED_TRACE(row.path + " " + std::to_string(row.state) + (row.byOptions ? " by options" : "") +
+                         (off ? " off" : " on"));
+            SRead r;
+            r.importer.SetFileFormat(
                 KScnImporter::FindFileFormat(row.path.substr(row.path.size() - 3).c_str()));
-            ASSERT_TRUE(importer.Initialize(row.path.c_str()));
-            importer.SetState(row.state, !off);
-            ASSERT_TRUE(importer.Import(&scene)) << importer.GetStatusText();
-            EXPECT_EQ(row.count(scene), off ? row.off : row.on);
+            ASSERT_TRUE(r.importer.Initialize(row.path.c_str()));
+            KStreamOptionsScn options;
+            (row.byOptions ? options.SetOption(row.state, !off) : r.importer.SetState(row.state, !off));
+            ASSERT_TRUE(r.importer.Import(&r.scene, row.byOptions ? &options : nullptr))
+                << r.importer.GetStatusText();
+            EXPECT_EQ(row.count(r.scene), off ? row.off : row.on);
         }
 }
 

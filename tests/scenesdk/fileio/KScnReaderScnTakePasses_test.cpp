@@ -1,9 +1,7 @@
-// What the scene reader does to a take's channels once they are read, one
-// rule per row, each read through the importer: the import pass filters the
-// channels it baked or merged and nothing else; the objects' property values
-// reach their default takes before the takes are read (so a "Default" take
-// of the file has the last word); a local time span the caller gives a take
-// moves its keys there.
+// What the scene reader does to a take's channels once read, through the
+// importer: the import pass filters only the channels it baked or merged;
+// property values reach the default takes before the takes are read; a
+// local span the caller gives a take moves its keys there.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
@@ -19,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -34,81 +32,67 @@ constexpr double kNone = NAN;
 
 using Scene = KScnSceneRoot;
 
-// The curve at path in the take of that name of node "P" (or of the
-// object given).
-const KFCurve* CurveOf(KScnTakeNodeContainer* object, const char* take, const char* path)
+// The channel at path in the object's take of that name.
+const KFCurveNode* ChannelOf(KScnTakeNodeContainer* object, const std::string& path, const char* take)
 {
     for (int i = 0; object != nullptr && i < object->GetTakeNodeCount(); ++i)
         if (std::string(object->GetTakeNodeName(i)) == take)
-        {
-            const KScnTakeNodeEntry* entry = object->GetTakeNode(i);
-            const KFCurveNode* node = entry->GetRootCurveNode()->FindDescendant(path);
-            return node != nullptr ? node->GetFCurve() : nullptr;
-        }
+            return object->GetTakeNode(i)->GetRootCurveNode()->FindDescendant(path.c_str());
     return nullptr;
 }
 
-KScnNode* P(Scene& s)
-{
-    return s.GetRootNode()->FindChild("P");
-}
-
-double Count(Scene& s, const char* path, const char* take = "Run")
-{
-    const KFCurve* c = CurveOf(P(s), take, path);
-    return c != nullptr ? c->GetKeyCount() : kNone;
-}
-
-double Value(Scene& s, const char* path, int key, const char* take = "Run")
-{
-    const KFCurve* c = CurveOf(P(s), take, path);
-    return c != nullptr && key < c->GetKeyCount() ? c->GetKeyValue(key) : kNone;
-}
-
-// Key time in seconds.
-double When(Scene& s, const char* path, int key, const char* take = "Run")
-{
-    const KFCurve* c = CurveOf(P(s), take, path);
-    return c != nullptr && key < c->GetKeyCount() ? c->GetKeyTime(key).GetSeconds() : kNone;
-}
-
-double At(Scene& s, const char* path, double seconds, const char* take = "Run")
-{
-    const KFCurve* c = CurveOf(P(s), take, path);
-    KTime t;
-    t.SetSeconds(seconds);
-    return c != nullptr ? c->Evaluate(t) : kNone;
-}
-
-// The default value of a default-take curve of the object.
-double Default(KScnTakeNodeContainer* object, const char* path)
-{
-    const KFCurve* c = CurveOf(object, "Default", path);
-    return c != nullptr ? c->GetDefaultValue() : kNone;
-}
-
+// A value read after the import, with the value it must have.
 struct SCheck
 {
-    const char* what;
-    std::function<double(Scene&)> got;
+    const char* path;
+    char what;
+    double arg;
     double want;
-    double tolerance = 1e-4;
 };
 
-// A local span the caller gives take "Run" before the import, in seconds.
-struct SSpan
+// What a check reads of node P's take Run, at "Transform/<path>" or else
+// "<path>": 'n' the key count, 'v' key arg's value, 't' its time in
+// seconds, '@' the curve at arg seconds, 'c' the whole channel (layers and
+// warps) at arg seconds, 'l' 1 when no layer is left, 'w' 1 when it keeps a
+// warp; of a default take, 'd' the default value of P's channel, 'x' of
+// texture 0's; 's' and 'e' the start and stop of take Run's local span.
+double Of(Scene& s, const SCheck& c)
 {
-    bool given = false;
-    double start = 0.0;
-    double stop = 0.0;
-};
+    if (c.what == 's' || c.what == 'e')
+        return (c.what == 's' ? s.GetTakeInfo("Run")->mLocalTimeStart : s.GetTakeInfo("Run")->mLocalTimeStop)
+            .GetSeconds();
+    KScnTakeNodeContainer* object = c.what == 'x'
+                                        ? static_cast<KScnTakeNodeContainer*>(s.GetContents()->GetTexture(0))
+                                        : s.GetRootNode()->FindChild("P");
+    const char* take = c.what == 'd' || c.what == 'x' ? "Default" : "Run";
+    const KFCurveNode* channel = ChannelOf(object, std::string("Transform/") + c.path, take);
+    channel = channel != nullptr ? channel : ChannelOf(object, c.path, take);
+    const KFCurve* curve = channel != nullptr ? channel->GetFCurve() : nullptr;
+    const int key = static_cast<int>(c.arg);
+    KTime t;
+    t.SetSeconds(c.arg);
+    double value[4] = {kNone, kNone, kNone, kNone};
+    if (channel != nullptr && c.what == 'c')
+        channel->Evaluate(value, t);
+    if (channel != nullptr && (c.what == 'l' || c.what == 'w'))
+        return c.what == 'l' ? channel->GetNextLayer() == nullptr : channel->GetTimeWarp() != nullptr;
+    if (curve == nullptr || c.what == 'c')
+        return value[0];
+    if (c.what == 'n' || c.what == '@')
+        return c.what == 'n' ? curve->GetKeyCount() : curve->Evaluate(t);
+    if (c.what == 'd' || c.what == 'x')
+        return curve->GetDefaultValue();
+    return key >= curve->GetKeyCount() ? kNone
+           : c.what == 'v'             ? curve->GetKeyValue(key)
+                                       : curve->GetKeyTime(key).GetSeconds();
+}
 
 struct SCase
 {
     const char* rule;
     std::string body;
+    std::optional<std::pair<double, double>> span; // the caller's local span of take Run, seconds
     std::vector<SCheck> checks;
-    SSpan span = {};
 };
 
 // The curve fields of keys (time in seconds, value, interpolation letter).
@@ -122,16 +106,17 @@ std::string Keys(const std::vector<std::tuple<double, double, char>>& keys)
     return text + "\n";
 }
 
-// A take "Run" of model P whose "Transform" holds these channels.
-std::string TakeRun(const std::string& channels, const std::string& takeFields = "")
-{
-    return "Objects: {\nModel: \"P\", \"Null\"\n}\nTakes: {\nTake: \"Run\" {\n" + takeFields +
-           "Model: \"P\" {\nChannel: \"Transform\" {\n" + channels + "}\n}\n}\n}\n";
-}
-
 std::string Channel(const char* name, const std::string& inside)
 {
     return std::string("Channel: \"") + name + "\" {\n" + inside + "}\n";
+}
+
+// A take "Run" of model P holding these channels (in "Transform" unless
+// bare).
+std::string TakeRun(const std::string& channels, const std::string& takeFields = "", bool bare = false)
+{
+    return "Objects: {\nModel: \"P\", \"Null\"\n}\nTakes: {\nTake: \"Run\" {\n" + takeFields +
+           "Model: \"P\" {\n" + (bare ? channels : Channel("Transform", channels)) + "}\n}\n}\n";
 }
 
 // Time warp 1 plays the first second at half speed and holds after it;
@@ -140,12 +125,12 @@ const std::string kWarps = "TimeWarps: {\nTimeWarp: 1 {\n" +
                            Channel("TimeWarp", Keys({{0, 0, 'L'}, {1, 0.5, 'L'}})) + "}\nTimeWarp: 2 {\n" +
                            Channel("TimeWarp", Keys({{0, 0, 'L'}, {2, 2, 'L'}})) + "}\n}\n";
 
-// X keys 10, 370, 730 at 0, 1, 2 s, held (constant interpolation): the
-// same orientation three times, written a turn apart each.
-const std::string kTurns = Channel("X", Keys({{0, 10, 'C'}, {1, 370, 'C'}, {2, 730, 'C'}})) +
-                           Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n");
-
-const std::string kRamp = Channel("X", Keys({{0, 0, 'L'}, {1, 10, 'L'}}));
+// X keys 10, 370, 730 at 0, 1, 2 s, held: the same orientation three
+// times, a turn apart each.
+const std::string kTurnsX = Keys({{0, 10, 'C'}, {1, 370, 'C'}, {2, 730, 'C'}});
+const std::string kTurns =
+    Channel("X", kTurnsX) + Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n");
+const std::string kRamp = Keys({{0, 0, 'L'}, {1, 10, 'L'}});
 
 class TakePassesTest : public testsupport::TempDirTest
 {
@@ -161,106 +146,59 @@ protected:
             const std::string path =
                 m_Dir.WriteFile("take.scn", "FileHeader: {\n Version: 6000\n}\n" + c.body);
             ASSERT_TRUE(importer.Initialize(path.c_str())) << importer.GetStatusText();
-            if (c.span.given)
-            {
-                KScnTakeDescription* run = nullptr;
-                for (int i = 0; i < importer.GetTakeCount(); ++i)
-                    if (std::string(importer.GetTakeDescription(i)->mName.Buffer()) == "Run")
-                        run = importer.GetTakeDescription(i);
-                ASSERT_NE(run, nullptr);
-                run->mLocalTimeStart.SetSeconds(c.span.start);
-                run->mLocalTimeStop.SetSeconds(c.span.stop);
-            }
+            for (int i = 0; c.span && i < importer.GetTakeCount(); ++i)
+                if (std::string(importer.GetTakeDescription(i)->mName.Buffer()) == "Run")
+                {
+                    importer.GetTakeDescription(i)->mLocalTimeStart.SetSeconds(c.span->first);
+                    importer.GetTakeDescription(i)->mLocalTimeStop.SetSeconds(c.span->second);
+                }
             ASSERT_TRUE(importer.Import(scene)) << importer.GetStatusText();
             for (const SCheck& check : c.checks)
             {
-                const double got = check.got(*scene);
-                if (std::isnan(check.want))
-                    EXPECT_TRUE(std::isnan(got)) << check.what << " gave " << got;
-                else
-                    EXPECT_NEAR(got, check.want, check.tolerance) << check.what;
+                const double got = Of(*scene, check);
+                const std::string what =
+                    check.path + std::string(" ") + check.what + std::to_string(check.arg);
+                EXPECT_FALSE(std::isnan(got)) << what;
+                EXPECT_NEAR(got, check.want, 1e-4) << what;
             }
         }
     }
 };
 
 // clang-format off
-#define GOT(expr, want) SCheck{#expr, [](Scene& s) -> double { return (expr); }, static_cast<double>(want)}
-// clang-format on
-
 TEST_F(TakePassesTest, TheImportPassFiltersOnlyTheChannelsItChanged)
 {
     Check({
-        {"a rotation channel beside a warped one keeps its keys as written",
-         TakeRun(Channel("T", kRamp + "TimeWarpID: 1\n") + Channel("R", kTurns) +
-                 Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))),
-             kWarps),
-         {GOT(Count(s, "Transform/R/X"), 3), GOT(Value(s, "Transform/R/X", 1), 370),
-          GOT(Value(s, "Transform/R/X", 2), 730), GOT(At(s, "Transform/R/X", 1.5), 370),
-          GOT(Count(s, "Transform/S/X"), 3),
-          // The warped channel is baked: half speed over the first second.
-          GOT(At(s, "Transform/T/X", 0.5), 2.5)}},
+        {"a rotation channel beside a warped one keeps its keys as written; the warped one is baked",
+         TakeRun(Channel("T", Channel("X", kRamp) + "TimeWarpID: 1\n") + Channel("R", kTurns) +
+                 Channel("S", Channel("X", Keys({{0, 1, 'L'}, {1, 1, 'L'}, {2, 1, 'L'}}))), kWarps), {},
+         {{"R/X", 'n', 0, 3}, {"R/X", 'v', 1, 370}, {"R/X", 'v', 2, 730}, {"R/X", '@', 1.5, 370},
+          {"S/X", 'n', 0, 3}, {"T/X", '@', 0.5, 2.5}}},
         {"a warped rotation channel is unrolled after the bake",
-         TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps),
-         {GOT(At(s, "Transform/R/X", 0.5), 10), GOT(At(s, "Transform/R/X", 1.5), 10),
-          GOT(At(s, "Transform/R/X", 2.0), 10)}},
+         TakeRun(Channel("R", kTurns + "TimeWarpID: 2\n"), kWarps), {},
+         {{"R/X", '@', 0.5, 10}, {"R/X", '@', 1.5, 10}, {"R/X", '@', 2.0, 10}}},
         {"an angle merged with its layer unrolls its rotation channel",
-         TakeRun(Channel("R", Channel("X", Keys({{0, 10, 'C'}, {1, 370, 'C'}, {2, 730, 'C'}}) +
-                                                "LayerChannel: {\nLayerID: 1\nLayerType: 1\nDefault: 0\n}\n") +
-                                  Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))),
-         {GOT(At(s, "Transform/R/X", 1.5), 10), GOT(At(s, "Transform/R/X", 2.0), 10)}},
+         TakeRun(Channel("R", Channel("X", kTurnsX + "LayerChannel: {\nLayerID: 1\nLayerType: 1\n"
+                                                     "Default: 0\n}\n") +
+                              Channel("Y", "Default: 0\n") + Channel("Z", "Default: 0\n"))), {},
+         {{"R/X", '@', 1.5, 10}, {"R/X", '@', 2.0, 10}}},
         {"a warped flat channel loses its flat run",
-         TakeRun(Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) +
-                              "TimeWarpID: 2\n") +
-                 Channel("T", Channel("X", Keys({{0, 5, 'L'}, {1, 5, 'L'}, {2, 5, 'L'}}))),
-             kWarps),
-         {GOT(Count(s, "Transform/S/X"), 0), GOT(At(s, "Transform/S/X", 1.0), 2),
-          GOT(Count(s, "Transform/T/X"), 3)}},
-        {"an unwarped take without layers passes through",
-         TakeRun(Channel("R", kTurns)), {GOT(Count(s, "Transform/R/X"), 3), GOT(Value(s, "Transform/R/X", 2), 730)}},
-    });
-}
-
-// The channel's value with its layers and warps (Evaluate), at the time.
-double Channel(Scene& s, const char* path, double seconds)
-{
-    KScnNode* node = P(s);
-    for (int i = 0; node != nullptr && i < node->GetTakeNodeCount(); ++i)
-        if (std::string(node->GetTakeNodeName(i)) == "Run")
-            if (const KFCurveNode* channel = node->GetTakeNode(i)->GetRootCurveNode()->FindDescendant(path))
-            {
-                double value[4] = {kNone, kNone, kNone, kNone};
-                KTime t;
-                t.SetSeconds(seconds);
-                channel->Evaluate(value, t);
-                return value[0];
-            }
-    return kNone;
-}
-
-// A one-value channel "Glow" (0 to 10 over the first second) of P in take
-// Run, with what else its block holds.
-std::string Glow(const std::string& more)
-{
-    return "Objects: {\nModel: \"P\", \"Null\"\n}\nTakes: {\nTake: \"Run\" {\n" + kWarps +
-           "Model: \"P\" {\n" + Channel("Glow", Keys({{0, 0, 'L'}, {1, 10, 'L'}}) + more) + "}\n}\n}\n";
-}
-
-// A warp acts on its channel and on the layers after it: a layer's own warp
-// is baked into the layer before the layers are merged, whatever the
-// layer's shape (a one-value layer too); only a base channel without layers
-// keeps a warp of its own (it is not merged, and still evaluates as it did).
-TEST_F(TakePassesTest, ALayersOwnWarpIsBakedBeforeTheMerge)
-{
-    Check({
+         TakeRun(Channel("S", Channel("X", Keys({{0, 2, 'L'}, {1, 2, 'L'}, {2, 2, 'L'}})) + "TimeWarpID: 2\n") +
+                 Channel("T", Channel("X", Keys({{0, 5, 'L'}, {1, 5, 'L'}, {2, 5, 'L'}}))), kWarps), {},
+         {{"S/X", 'n', 0, 0}, {"S/X", '@', 1.0, 2}, {"T/X", 'n', 0, 3}}},
+        {"an unwarped take without layers passes through", TakeRun(Channel("R", kTurns)), {},
+         {{"R/X", 'n', 0, 3}, {"R/X", 'v', 2, 730}}},
+        // A layer's own warp is baked into the layer before the merge,
+        // whatever its shape (a one-value layer too); only a base channel
+        // without layers keeps a warp of its own (not merged, evaluating as
+        // it did). Glow: a one-value channel, 0 to 10 over the first second.
         {"a one-value layer with a warp of its own",
-         Glow("LayerType: 1\nLayerChannel: {\nLayerID: 1\nLayerType: 1\n" +
-              Keys({{0, 0, 'L'}, {1, 10, 'L'}}) + "TimeWarpID: 1\n}\n"),
-         {GOT(Channel(s, "Glow", 0.5), 7.5), GOT(Channel(s, "Glow", 1.0), 15),
-          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetNextLayer() == nullptr, 1)}},
-        {"a one-value base with a warp and no layer keeps it", Glow("TimeWarpID: 1\n"),
-         {GOT(Channel(s, "Glow", 0.5), 2.5),
-          GOT(P(s)->GetTakeNode(1)->GetRootCurveNode()->FindDescendant("Glow")->GetTimeWarp() != nullptr, 1)}},
+         TakeRun(Channel("Glow", kRamp + "LayerType: 1\nLayerChannel: {\nLayerID: 1\nLayerType: 1\n" + kRamp +
+                                 "TimeWarpID: 1\n}\n"), kWarps, true), {},
+         {{"Glow", 'c', 0.5, 7.5}, {"Glow", 'c', 1.0, 15}, {"Glow", 'l', 0, 1}}},
+        {"a one-value base with a warp and no layer keeps it",
+         TakeRun(Channel("Glow", kRamp + "TimeWarpID: 1\n"), kWarps, true), {},
+         {{"Glow", 'c', 0.5, 2.5}, {"Glow", 'w', 0, 1}}},
     });
 }
 
@@ -270,45 +208,31 @@ TEST_F(TakePassesTest, PropertyValuesReachTheDefaultTakeBeforeTheTakesAreRead)
                                 "Texture: \"T\" {\nFileName: \"t.tga\"\nProperties: {\nTranslation: 1, 2, 3\n"
                                 "Scaling: 4, 5, 6\n}\n}\n}\n";
     Check({
-        {"values set while reading reach their channels",
-         objects,
-         {GOT(Default(P(s), "Transform/Visibility"), 0),
-          GOT(Default(s.GetContents()->GetTexture(0), "Translation/X"), 1),
-          GOT(Default(s.GetContents()->GetTexture(0), "Scaling/Z"), 6)}},
+        {"values set while reading reach their channels", objects, {},
+         {{"Visibility", 'd', 0, 0}, {"Translation/X", 'x', 0, 1}, {"Scaling/Z", 'x', 0, 6}}},
         {"the file's default take comes after them",
          objects + "Takes: {\nTake: \"Default\" {\nTexture: \"T\" {\nChannel: \"Translation\" {\n"
-                   "Channel: \"X\" {\nDefault: 9\n}\n}\n}\n}\n}\n",
-         {GOT(Default(s.GetContents()->GetTexture(0), "Translation/X"), 9),
-          GOT(Default(s.GetContents()->GetTexture(0), "Translation/Y"), 2)}},
+                   "Channel: \"X\" {\nDefault: 9\n}\n}\n}\n}\n}\n", {},
+         {{"Translation/X", 'x', 0, 9}, {"Translation/Y", 'x', 0, 2}}},
     });
 }
 
 TEST_F(TakePassesTest, ALocalSpanGivenByTheCallerMovesTheTakesKeys)
 {
-    const std::string take = TakeRun(Channel("T", Channel("X", Keys({{0, 0, 'L'}, {2, 20, 'L'}}))),
-                                 "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n");
+    const std::string keys = Channel("T", Channel("X", Keys({{0, 0, 'L'}, {2, 20, 'L'}})));
+    const std::string take = TakeRun(keys, "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n");
     Check({
-        {"the file's own span moves nothing", take,
-         {GOT(When(s, "Transform/T/X", 0), 0), GOT(When(s, "Transform/T/X", 1), 2)}, {true, 0, 2}},
-        {"a later span of the same length shifts the keys", take,
-         {GOT(When(s, "Transform/T/X", 0), 1), GOT(When(s, "Transform/T/X", 1), 3),
-          GOT(Value(s, "Transform/T/X", 1), 20), GOT(s.GetTakeInfo("Run")->mLocalTimeStart.GetSeconds(), 1),
-          GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 3)},
-         {true, 1, 3}},
-        {"a longer span scales them", take,
-         {GOT(When(s, "Transform/T/X", 0), 0), GOT(When(s, "Transform/T/X", 1), 4),
-          GOT(At(s, "Transform/T/X", 2), 10)},
-         {true, 0, 4}},
-        {"a span elsewhere and shorter shifts and scales", take,
-         {GOT(When(s, "Transform/T/X", 0), 10), GOT(When(s, "Transform/T/X", 1), 11)}, {true, 10, 11}},
-        {"an empty span moves nothing", take,
-         {GOT(When(s, "Transform/T/X", 1), 2), GOT(s.GetTakeInfo("Run")->mLocalTimeStop.GetSeconds(), 2)},
-         {true, 3, 3}},
-        {"a file without a local span has nothing to move from",
-         TakeRun(Channel("T", Channel("X", Keys({{0, 0, 'L'}, {2, 20, 'L'}})))),
-         {GOT(When(s, "Transform/T/X", 1), 2)},
-         {true, 1, 3}},
+        {"the file's own span moves nothing", take, {{0, 2}}, {{"T/X", 't', 0, 0}, {"T/X", 't', 1, 2}}},
+        {"a later span of the same length shifts the keys", take, {{1, 3}},
+         {{"T/X", 't', 0, 1}, {"T/X", 't', 1, 3}, {"T/X", 'v', 1, 20}, {"", 's', 0, 1}, {"", 'e', 0, 3}}},
+        {"a longer span scales them", take, {{0, 4}},
+         {{"T/X", 't', 0, 0}, {"T/X", 't', 1, 4}, {"T/X", '@', 2, 10}}},
+        {"a span elsewhere and shorter shifts and scales", take, {{10, 11}},
+         {{"T/X", 't', 0, 10}, {"T/X", 't', 1, 11}}},
+        {"an empty span moves nothing", take, {{3, 3}}, {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}},
+        {"a file without a local span has nothing to move from", TakeRun(keys), {{1, 3}}, {{"T/X", 't', 1, 2}}},
     });
 }
+// clang-format on
 
 } // namespace

@@ -237,6 +237,31 @@ TEST_F(Teardown, DestroyedMaterialsAndTexturesLeaveTheLayers)
     EXPECT_NE(triangulator.TriangulateMesh(*mesh), nullptr);
 }
 
+// A node destroyed without its geometry takes the geometry's uses out of
+// its scene first: the geometry, kept, no longer counts there.
+TEST_F(Teardown, DestroyedNodesGeometryLeavesTheScene)
+{
+    for (bool recursive : {false, true})
+    {
+        KScnSceneRoot* scene = recursive ? b : a;
+        KScnNode* node = Under(scene->GetRootNode(), "mesh");
+        KScnMesh* mesh = m.CreateMesh();
+        node->SetNodeAttribute(mesh);
+        KScnMaterial* material = m.CreateMaterial("paint");
+        ASSERT_EQ(mesh->AddMaterial(material, 0), 0);
+        ASSERT_EQ(scene->GetContents()->GetMaterialUseCount(material), 1);
+        ASSERT_TRUE(m.DestroyNode(node, recursive));
+        EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(material), 0) << recursive;
+        EXPECT_EQ(m.HasNodeAttribute(mesh), !recursive);
+        if (!recursive)
+        {
+            EXPECT_EQ(mesh->GetSceneContents(), nullptr);
+            EXPECT_TRUE(m.DestroyScene(scene, true));
+            EXPECT_TRUE(m.DestroyNodeAttribute(mesh)) << "reads no freed scene";
+        }
+    }
+}
+
 // ---- Handles standing for a destroyed object's properties -----------------
 
 TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
