@@ -9,14 +9,23 @@
 // and leave the scene and the manager's lists exactly as they were; under
 // AddressSanitizer nothing may leak. And destruction allocates nothing: a
 // manager holding every kind of object, or a thousand cameras sharing 150
-// takes, is destroyed while every allocation fails.
+// takes, is destroyed while every allocation fails. Deformers, constraints
+// and characters join the manager's handler list whole or not at all, and a
+// value written into a property reaches both takes that hold it or neither.
+// The steps below a read (the undo, a property's two ends, a deferred take,
+// a take's removal, key synchronisation, a channel's curve) keep their own
+// rules while memory runs out.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveFilterKeySync.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
+#include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnFree.h"
@@ -583,17 +592,18 @@ TEST(ImporterOutOfMemory, ALinkToACurveIsMadeWholeOrNotAtAll)
 namespace
 {
 
-// Runs fn with the n-th allocation of the form failing; true when it threw std::bad_alloc.
-bool ThrowsWhenFailingAt(long n, bool nothrow, const std::function<void()>& fn)
+// Runs the step with the at-th allocation failing (of the nothrow forms
+// when asked); true when it threw std::bad_alloc.
+bool ThrowsWithFailing(long at, const std::function<void()>& step, bool nothrow = false)
 {
-    gPlan = SPlan{n, nothrow, false};
+    gPlan = SPlan{at, nothrow, false};
     gCounted[0] = gCounted[1] = 0;
     gExhausted = false;
     gArmed = true;
     bool threw = false;
     try
     {
-        fn();
+        step();
     }
     catch (const std::bad_alloc&)
     {
@@ -602,6 +612,119 @@ bool ThrowsWhenFailingAt(long n, bool nothrow, const std::function<void()>& fn)
     gArmed = false;
     return threw;
 }
+
+// A deformer, constraint or character listed by the manager is listed whole
+// or not at all when memory runs out while it is made (the first
+// allocations, then every 7th of a character's many); nothing is left
+// behind (AddressSanitizer checks the leaks).
+TEST(ImporterOutOfMemory, HandlerObjectsAreListedWholeOrNotAtAll)
+{
+    struct Row
+    {
+        const char* what;
+        std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make;
+        long stride;
+    };
+    const Row rows[] = {
+        {"deformer", [](KScnSdkManager& m) { return m.CreateDeformer("d", "Skin"); }, 1},
+        {"aim constraint", [](KScnSdkManager& m) { return m.CreateConstraint("c", 6); }, 1},
+        {"character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, 7},
+    };
+    for (const Row& row : rows)
+    {
+        KScnSdkManager manager;
+        manager.CreateDeformer("kept", "Skin");
+        KScnConstraint* detached = manager.CreateConstraint("detached", 1);
+        detached->DisconnectAll();
+        const KObjectList* list = manager.GetHandlerList();
+        long failed = 0;
+        for (long at = 1;; at += at < 40 ? 1 : row.stride)
+        {
+            KScnTakeNodeContainer* made = nullptr;
+            const bool threw = ThrowsWithFailing(at, [&] { made = row.make(manager); });
+            SCOPED_TRACE(std::string(row.what) + ", allocation " + std::to_string(at));
+            if (!threw)
+            {
+                ASSERT_NE(made, nullptr);
+                EXPECT_EQ(manager.GetHandlerObjectCount(), 3);
+                EXPECT_EQ(list->GetSrcCount(), 2);
+                EXPECT_EQ(manager.GetHandlerObject(1), made) << "listed, before the detached one";
+                EXPECT_EQ(manager.GetHandlerObject(2), detached);
+                break;
+            }
+            ++failed;
+            EXPECT_EQ(manager.GetHandlerObjectCount(), 2);
+            EXPECT_EQ(list->GetSrcCount(), 1);
+            EXPECT_EQ(manager.GetHandlerObject(1), detached);
+        }
+        EXPECT_GT(failed, 3) << row.what;
+        // Once listed, each goes through its destroyer without allocating.
+        EXPECT_FALSE(ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(detached)); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_FALSE(
+            ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(manager.GetHandlerObject(1))); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_EQ(manager.GetHandlerObjectCount(), 1) << row.what;
+    }
+}
+
+// A manager holding listed and detached deformers, constraints and
+// characters is destroyed while every allocation fails.
+TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
+{
+    auto manager = std::make_unique<KScnSdkManager>();
+    KScnSceneRoot* scene = manager->CreateScene();
+    for (int i = 0; i < 3; ++i)
+    {
+        manager->CreateDeformer(("d" + std::to_string(i)).c_str(), i == 0 ? "Cluster" : "Skin");
+        KScnConstraint* c = manager->CreateConstraint(("c" + std::to_string(i)).c_str(), i + 1);
+        scene->GetContents()->AddObject(c);
+        scene->CreateCharacter(("h" + std::to_string(i)).c_str());
+        if (i == 1)
+        {
+            c->DisconnectAll();
+            manager->CreateDeformer("detached", "Skin")->Detach();
+        }
+    }
+    ASSERT_EQ(manager->GetHandlerObjectCount(), 10);
+    TearDownExhausted(manager);
+}
+
+// A value written straight into an animatable property while memory runs
+// out: both takes that hold its channel (a take sharing the default take's
+// tree, current, and the default take) get it, or neither does.
+TEST(ImporterOutOfMemory, ADirectWriteReachesBothTakesOrNeither)
+{
+    for (long at = 1; at <= 12; ++at)
+    {
+        SCOPED_TRACE("allocation " + std::to_string(at));
+        KScnSdkManager manager;
+        KScnNode* node = manager.CreateNode("n");
+        ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+        ASSERT_TRUE(node->SelectTakeNodeByName("Run"));
+        const bool threw = ThrowsWithFailing(at, [&] { node->SetVisibility(false); });
+        auto visibility = [](KScnTakeNodeEntry* take)
+        {
+            const KFCurveNode* channel =
+                static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()->FindDescendant("Visibility");
+            return channel != nullptr && channel->GetFCurve() != nullptr
+                       ? channel->GetFCurve()->GetDefaultValue()
+                       : -1.0f;
+        };
+        const float run = visibility(node->GetTakeNode(1));
+        EXPECT_EQ(visibility(node->GetDefaultTakeNode()), run);
+        EXPECT_EQ(run, threw ? 1.0f : 0.0f);
+        if (!threw)
+        {
+            break;
+        }
+    }
+}
+
+} // namespace
+
+namespace
+{
 
 // What a read may have made or changed, each taken back by the undo while
 // memory stays exhausted.
@@ -662,7 +785,7 @@ TEST(ImporterOutOfMemory, APropertyAddedIsListedAtBothEndsOrNeither)
         auto* owner = new KObject;
         auto* other = new KObject;
         KProperty* property = owner->CreateProperty("P", eKPropDouble);
-        const bool threw = ThrowsWhenFailingAt(failing, false, [&] { other->AddProperty(property); });
+        const bool threw = ThrowsWithFailing(failing, [&] { other->AddProperty(property); });
         EXPECT_EQ(other->GetPropertyIndex(property) >= 0, !threw);
         if (!threw)
             other->RemovePropertyAt(other->GetPropertyIndex(property));
@@ -691,8 +814,8 @@ TEST(ImporterOutOfMemory, ADeferredTakeIsBuiltWholeOrWaitsAgain)
                          " failing");
             KScnSdkManager manager;
             const KScnMaterial* material = manager.CreateMaterial("M");
-            const bool threw =
-                ThrowsWhenFailingAt(n, nothrow, [&] { material->GetTakeNode(0)->GetRootCurveNode(); });
+            const bool threw = ThrowsWithFailing(
+                n, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
             const KFCurveNode* root = material->GetTakeNode(0)->GetRootCurveNode();
             ASSERT_NE(root, nullptr);
             std::string built;
@@ -740,8 +863,8 @@ TEST(ImporterOutOfMemory, SynchronisedCurvesAreLeftAsTheyWereWhenACopyFails)
         a.AppendKey(KTime(), 0);
         b.AppendKey(t, 1);
         KFCurve* curves[] = {&a, &b};
-        EXPECT_TRUE(
-            ThrowsWhenFailingAt(failing, true, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }));
+        EXPECT_TRUE(ThrowsWithFailing(
+            failing, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }, true));
         EXPECT_EQ(a.GetKeyCount() * 10 + b.GetKeyCount(), 11);
         EXPECT_TRUE(a.GetListenersEnabled() && b.GetListenersEnabled());
     }
@@ -766,8 +889,8 @@ TEST(ImporterOutOfMemory, AValueGivenToAChannelWithoutItsCurveMakesTheCurveOrThr
             material->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Shininess");
         ASSERT_NE(channel, nullptr);
         KFCurve::Destroy(channel->SetFCurve(nullptr));
-        const bool threw =
-            ThrowsWhenFailingAt(n, true, [&] { material->GetMaterialProperties()->SetShininess(2.0); });
+        const bool threw = ThrowsWithFailing(
+            n, [&] { material->GetMaterialProperties()->SetShininess(2.0); }, true);
         EXPECT_TRUE(threw ||
                     (channel->GetFCurve() != nullptr && channel->GetFCurve()->GetDefaultValue() == 2.0f));
         if (!threw)

@@ -70,8 +70,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
 {
     // Written through the handles: the tree follows.
     ExpectSameAsEager([](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); });
-    // Written on the kernel property only: the tree keeps the earlier value,
-    // also when a later handle write of another channel builds it.
+    // Written on the kernel property only: the tree follows too, also when a
+    // later handle write of another channel builds it.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -119,7 +119,7 @@ TEST(KScnNodeDeferred, LazyTreeLinksItsCurvesToTheProperties)
     ASSERT_TRUE(take->IsBuildDeferred());
     ASSERT_NE(take->GetTranslationYCurve(), nullptr);
     EXPECT_FALSE(take->IsBuildDeferred());
-    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << "the raw write was not pushed";
+    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 5.0f) << "the tree starts from the raw write";
     take->GetTranslationYCurve()->SetDefaultValue(9.0f);
     double t[4] = {};
     n->GetNodeProperties()->FindProperty("Lcl Translation")->GetAsDoubles(t);
