@@ -12,8 +12,12 @@
 // takes, is destroyed while every allocation fails. Deformers, constraints
 // and characters join the manager's handler list whole or not at all, and a
 // value written into a property reaches both takes that hold it or neither.
+// The steps below a read (the undo, a property's two ends, a deferred take,
+// a take's removal, key synchronisation, a channel's curve) keep their own
+// rules while memory runs out.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveFilterKeySync.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
@@ -22,6 +26,7 @@
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
+#include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -214,7 +219,8 @@ const char* const kScene =
     "  Material: \"M\"\n  Texture: \"T\" {\n    FileName: \"t.tga\"\n  }\n}\n"
     "Takes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
     "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
-    "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n    }\n"
+    "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n"
+    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n    }\n"
     "    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n          Channel: \"X\" "
     "{\n"
     "            KeyVer: 4004\n            KeyCount: 2\n            Key: 0, 0, L, 92372316000, 20, L\n"
@@ -399,6 +405,8 @@ void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
             SWorld world(base);
             const SResult r = ReadOnce(world, file, paths[k], SPlan{});
             ASSERT_TRUE(r.ok) << file.name << ": " << r.status;
+            // The read taken back leaves the scene and the manager as they were.
+            EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << file.name << " undone";
             allocations = mode == EMode::eNothrow ? r.nothrowAllocations : r.allocations;
             expected = r.content;
             if (mode != EMode::eNothrow)
@@ -584,10 +592,11 @@ TEST(ImporterOutOfMemory, ALinkToACurveIsMadeWholeOrNotAtAll)
 namespace
 {
 
-// Runs the step with the at-th throwing allocation failing; true when it threw.
-bool ThrowsWithFailing(long at, const std::function<void()>& step)
+// Runs the step with the at-th allocation failing (of the nothrow forms
+// when asked); true when it threw std::bad_alloc.
+bool ThrowsWithFailing(long at, const std::function<void()>& step, bool nothrow = false)
 {
-    gPlan = SPlan{at, false, false};
+    gPlan = SPlan{at, nothrow, false};
     gCounted[0] = gCounted[1] = 0;
     gExhausted = false;
     gArmed = true;
@@ -673,7 +682,14 @@ TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
         scene->CreateCharacter(("h" + std::to_string(i)).c_str());
         if (i == 1)
         {
+            // The detach step is noted without allocating (the room was kept).
+            gPlan = SPlan{1, false, true};
+            gCounted[0] = gCounted[1] = 0;
+            gExhausted = false;
+            gArmed = true;
             c->DisconnectAll();
+            gArmed = false;
+            EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for by a detach";
             manager->CreateDeformer("detached", "Skin")->Detach();
         }
     }
@@ -773,6 +789,183 @@ TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
             ASSERT_LT(failing, 10000);
         }
         EXPECT_TRUE(failedOnce);
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// What a read may have made or changed, each taken back by the undo while
+// memory stays exhausted.
+TEST(ImporterOutOfMemory, TheReadUndoTakesBackWhatTheReadMade)
+{
+    TempDir dir;
+    const std::string base = dir.WriteFile("base.scn", kBase);
+    const std::vector<std::pair<const char*, std::function<void(SWorld&)>>> rows = {
+        {"a scene (a pose's own)", [](SWorld& w) { w.manager.CreateScene(); }},
+        {"a video", [](SWorld& w) { w.manager.CreateVideo("Clip"); }},
+        {"a take with its description",
+         [](SWorld& w)
+         {
+             w.scene->AddTakeWhereMissing("New");
+             KScnTakeDescription info;
+             info.mName = "New";
+             w.scene->SetTakeInfo(info);
+         }},
+        {"a description replaced",
+         [](SWorld& w)
+         {
+             KScnTakeDescription info;
+             info.mName = "Earlier";
+             info.mDescription = "replaced";
+             w.scene->SetTakeInfo(info);
+         }},
+    };
+    for (const auto& row : rows)
+    {
+        SWorld world(base);
+        const std::string description = world.scene->GetTakeInfo("Earlier")->mDescription.Buffer();
+        KScnReadUndo undo(world.manager, *world.scene);
+        row.second(world);
+        ASSERT_NE(Summary(world.manager, *world.scene) +
+                      world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(),
+                  world.before + description)
+            << row.first;
+        gPlan = SPlan{1, false, true};
+        gCounted[0] = gCounted[1] = 0;
+        gExhausted = false;
+        gArmed = true;
+        undo.Restore();
+        gArmed = false;
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.first;
+        EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << row.first;
+        EXPECT_STREQ(world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(), description.c_str())
+            << row.first;
+    }
+}
+
+// A property added to an object is listed at both ends or neither: an end
+// left behind would name the object after it is gone.
+TEST(ImporterOutOfMemory, APropertyAddedIsListedAtBothEndsOrNeither)
+{
+    for (const long failing : {1L, 2L, 3L, 4L})
+    {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " failing");
+        auto* owner = new KObject;
+        auto* other = new KObject;
+        KProperty* property = owner->CreateProperty("P", eKPropDouble);
+        const bool threw = ThrowsWithFailing(failing, [&] { other->AddProperty(property); });
+        EXPECT_EQ(other->GetPropertyIndex(property) >= 0, !threw);
+        if (!threw)
+            other->RemovePropertyAt(other->GetPropertyIndex(property));
+        other->Destroy();
+        property->Destroy();
+        EXPECT_EQ(owner->GetPropertyCount(), 0);
+        owner->Destroy();
+    }
+}
+
+// A default take built when first read: stopped by memory running out, it
+// waits to be built again (and then is whole), never stays without channels.
+TEST(ImporterOutOfMemory, ADeferredTakeIsBuiltWholeOrWaitsAgain)
+{
+    std::string expected;
+    {
+        KScnSdkManager manager;
+        Channels(
+            static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
+            expected);
+    }
+    for (const bool nothrow : {false, true})
+        for (long n = 1;; ++n)
+        {
+            SCOPED_TRACE(std::string(nothrow ? "nothrow " : "") + "allocation " + std::to_string(n) +
+                         " failing");
+            KScnSdkManager manager;
+            const KScnMaterial* material = manager.CreateMaterial("M");
+            const bool threw = ThrowsWithFailing(
+                n, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
+            const KFCurveNode* root = material->GetTakeNode(0)->GetRootCurveNode();
+            ASSERT_NE(root, nullptr);
+            std::string built;
+            Channels(root, built);
+            EXPECT_EQ(built, expected);
+            if (!threw)
+                break;
+        }
+}
+
+// Removing a take allocates nothing, also when the take-name index went
+// stale (a take renamed since): a read undone removes takes while memory
+// may stay exhausted.
+TEST(ImporterOutOfMemory, ATakeGoesWithoutAllocatingWhenItsNameIndexIsStale)
+{
+    KScnSdkManager manager;
+    KScnNode* node = manager.CreateNode("Taken");
+    for (int t = 0; t < 10; ++t)
+        node->AddTakeNode(("T" + std::to_string(t)).c_str());
+    ASSERT_TRUE(node->HasTakeNode("T0")); // the index is made
+    node->GetTakeNode(3)->SetName("Renamed");
+    gPlan = SPlan{1, false, true};
+    gCounted[0] = gCounted[1] = 0;
+    gExhausted = false;
+    gArmed = true;
+    const bool removed = node->RemoveTakeNode(6);
+    gArmed = false;
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for while removing a take";
+    EXPECT_TRUE(node->HasTakeNode("Renamed"));
+    EXPECT_FALSE(node->HasTakeNode("T5"));
+    manager.DestroyNode(node);
+}
+
+// Keys synchronised: memory running out before a curve changed leaves the
+// curves as they were, their listeners heard again.
+TEST(ImporterOutOfMemory, SynchronisedCurvesAreLeftAsTheyWereWhenACopyFails)
+{
+    for (const long failing : {1L, 2L})
+    {
+        SCOPED_TRACE("nothrow allocation " + std::to_string(failing) + " failing");
+        KFCurve a, b;
+        KTime t;
+        t.SetSeconds(1);
+        a.AppendKey(KTime(), 0);
+        b.AppendKey(t, 1);
+        KFCurve* curves[] = {&a, &b};
+        EXPECT_TRUE(ThrowsWithFailing(
+            failing, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }, true));
+        EXPECT_EQ(a.GetKeyCount() * 10 + b.GetKeyCount(), 11);
+        EXPECT_TRUE(a.GetListenersEnabled() && b.GetListenersEnabled());
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// A property's value given to its channel found without a curve: the curve
+// is made with the value, or memory running out is reported; the value is
+// never dropped silently.
+TEST(ImporterOutOfMemory, AValueGivenToAChannelWithoutItsCurveMakesTheCurveOrThrows)
+{
+    for (long n = 1;; ++n)
+    {
+        SCOPED_TRACE("nothrow allocation " + std::to_string(n) + " failing");
+        KScnSdkManager manager;
+        KScnMaterial* material = manager.CreateMaterial("Shiny");
+        KFCurveNode* channel =
+            material->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Shininess");
+        ASSERT_NE(channel, nullptr);
+        KFCurve::Destroy(channel->SetFCurve(nullptr));
+        const bool threw = ThrowsWithFailing(
+            n, [&] { material->GetMaterialProperties()->SetShininess(2.0); }, true);
+        EXPECT_TRUE(threw ||
+                    (channel->GetFCurve() != nullptr && channel->GetFCurve()->GetDefaultValue() == 2.0f));
+        if (!threw)
+            break;
     }
 }
 

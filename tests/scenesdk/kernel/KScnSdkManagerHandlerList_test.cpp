@@ -267,6 +267,14 @@ TEST(SdkManagerHandlerList, DestroyAllGoesFromTheLastToTheFirst)
              m.CreateDeformer("c", "Skin");
          },
          {"Constraint::b", "Deformer::c", "Deformer::a"}},
+        {"a character among them",
+         [](LoggingManager& m)
+         {
+             m.CreateDeformer("a", "Skin");
+             m.CreateCharacter("h");
+             m.CreateConstraint("b", 1);
+         },
+         {"Constraint::b", "Deformer::a"}},
     };
     for (const Row& row : rows)
     {
