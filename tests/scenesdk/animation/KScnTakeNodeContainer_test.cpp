@@ -1,6 +1,7 @@
 #include "tests/scenesdk/animation/TakeTestSupport.h"
 
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,36 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         EXPECT_EQ(mat.AddTakeNode(shared.c_str()), nullptr) << row.takes << " " << row.removed;
         const std::string gone = "T" + std::to_string(row.renamed);
         EXPECT_FALSE(mat.HasTakeNode(gone.c_str())) << row.takes << " " << row.removed;
+    }
+}
+
+// The take-name index a read makes is metered: each name put in it (once
+// an object has 64 takes, and again when a rename makes it stale) is
+// charged besides the take records.
+TEST(TakeNames, EachNameIndexedIsMetered)
+{
+    struct Row
+    {
+        int takes; // besides "Default"
+        bool renamed;
+        uint64_t names; // put in the index
+    };
+    const Row rows[] = {{10, false, 0}, {10, true, 0}, {70, false, 71}, {70, true, 142}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::to_string(row.takes) + (row.renamed ? " takes, one renamed" : " takes"));
+        const KScnReadMeter meter(0, 1000.0, "KStreamOptionsScn");
+        TestMaterial mat;
+        const uint64_t before = meter.GetCharged(KScnReadMeter::eTakes);
+        for (int i = 1; i <= row.takes; ++i)
+            ASSERT_NE(mat.AddTakeNode(("T" + std::to_string(i)).c_str()), nullptr);
+        if (row.renamed)
+        {
+            mat.GetTakeNode(1)->SetName("Renamed");
+            EXPECT_TRUE(mat.HasTakeNode("Renamed"));
+        }
+        EXPECT_EQ(meter.GetCharged(KScnReadMeter::eTakes) - before,
+                  row.takes * KScnReadMeter::kTakeRecordBytes + row.names * KScnReadMeter::kTakeNameBytes);
     }
 }
 

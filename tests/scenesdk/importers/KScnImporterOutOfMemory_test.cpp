@@ -729,37 +729,44 @@ TEST(ImporterOutOfMemory, ADirectWriteReachesBothTakesOrNeither)
 }
 
 // A default take that lends its tree to its takes gets a copy of its own at
-// its first write, its curve links moved onto it: memory running out at any
-// allocation of that (either form: null or std::bad_alloc) leaves it lent
-// as it was, the links on the lent tree and nothing written; the next write, with memory back, ends
-// the lending whole. Nothing leaks either way.
+// its first write (its writable root, or a link, whose curve may be
+// written, asked for), its curve links moved onto it: memory running out at
+// any allocation of that (either form: null or std::bad_alloc) leaves it
+// lent as it was, the links on the lent tree (a curve linked to two
+// properties keeps both), nothing handed out and nothing written; the next
+// write, with memory back, ends the lending whole. Nothing leaks.
 TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
 {
+    for (const bool throughLink : {false, true})
     for (const bool nothrow : {false, true})
     {
         bool failedOnce = false;
         for (long failing = 1;; ++failing)
         {
-            SCOPED_TRACE(std::string(nothrow ? "nothrow " : "") + "allocation " + std::to_string(failing));
+            SCOPED_TRACE(std::string(throughLink ? "a link, " : "the root, ") + (nothrow ? "nothrow " : "") +
+                         "allocation " + std::to_string(failing));
             KScnSdkManager manager;
             KScnNode* node = manager.CreateNode("Lender");
             ASSERT_NE(node->AddTakeNode("Run"), nullptr);
             const KScnNode& reader = *node;
             const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
             ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
-            const int links = node->GetLinkCount();
-            const KFCurve* visibility = lent->FindDescendant("Visibility")->GetFCurve();
+            KFCurve* visibility = const_cast<KFCurve*>(lent->FindDescendant("Visibility")->GetFCurve());
             ASSERT_EQ(visibility->GetListenerCount(), 1) << "linked to its property";
+            KProperty* translation = node->GetNodeProperties()->FindProperty("Lcl Translation");
+            node->LinkPropertyToCurve(translation, 0, visibility);
+            const int links = node->GetLinkCount();
 
             gPlan = SPlan{failing, nothrow, false};
             gCounted[0] = gCounted[1] = 0;
             gExhausted = false;
             gArmed = true;
-            KFCurveNode* own = nullptr;
+            bool handedOut = false;
             bool threw = false;
             try
             {
-                own = node->GetDefaultTakeNode()->GetRootCurveNode();
+                handedOut = throughLink ? node->GetLink(0) != nullptr
+                                        : node->GetDefaultTakeNode()->GetRootCurveNode() != nullptr;
             }
             catch (const std::bad_alloc&)
             {
@@ -767,10 +774,10 @@ TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
             }
             gArmed = false;
             const bool failed = gCounted[nothrow ? 1 : 0] >= failing;
-            EXPECT_EQ(own == nullptr || threw, failed);
+            EXPECT_EQ(!handedOut || threw, failed);
             EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), failed);
             EXPECT_EQ(node->GetLinkCount(), links);
-            EXPECT_EQ(visibility->GetListenerCount(), failed ? 1 : 0) << "the link moved, or stayed";
+            EXPECT_EQ(visibility->GetListenerCount(), failed ? 2 : 0) << "the links moved, or stayed";
             if (!failed)
                 break; // fewer allocations than that: every one failed once
             failedOnce = true;
@@ -780,9 +787,13 @@ TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
             ASSERT_NE(written, nullptr);
             EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
             EXPECT_NE(written, visibility);
-            written->SetDefaultValue(0.0f);
-            EXPECT_DOUBLE_EQ(node->GetNodeProperties()->FindProperty("Visibility")->GetDouble(), 0.0)
+            written->SetDefaultValue(0.5f);
+            EXPECT_DOUBLE_EQ(node->GetNodeProperties()->FindProperty("Visibility")->GetDouble(), 0.5)
                 << "the link moved onto the default take's copy";
+            double t[4] = {};
+            translation->GetAsDoubles(t);
+            EXPECT_DOUBLE_EQ(t[0], 0.5) << "so did the second link of the curve";
+            EXPECT_EQ(node->GetLinkCount(), links);
             EXPECT_EQ(reader.GetTakeNode(1)->GetRootCurveNode(), lent);
             EXPECT_FLOAT_EQ(visibility->GetDefaultValue(), 1.0f) << "the take reads what it read";
             EXPECT_EQ(visibility->GetListenerCount(), 0);
