@@ -29,9 +29,10 @@
 // KStreamOptionsScn::mBudgetScale raises it". The exception never leaves
 // the scene SDK.
 //
-// The budget: kBaseBytes plus kBytesPerFileByte per byte of the file (its
-// side files, an OBJ's material libraries or an AMC's skeleton, counted
-// once each), times the read options' mBudgetScale. What the meter does
+// The budget: kBaseBytes plus kBytesPerFileByte per byte of the file
+// (kSceneBytesPerFileByte for a scene file; its side files, an OBJ's
+// material libraries or an AMC's skeleton, counted once each), times the
+// read options' mBudgetScale. What the meter does
 // not see (the process itself, the file's bytes and what a reader parses
 // of them) stays within the rest of the aim: 256 MB plus 40 times the
 // file's size for a read and its use.
