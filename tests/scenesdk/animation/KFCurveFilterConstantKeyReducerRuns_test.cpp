@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,60 +80,41 @@ std::string Describe(const KFCurve& curve)
     return text;
 }
 
-// Key kinds: linear, constant, cubic plain auto, cubic auto with a bias,
-// cubic user tangent with a slope and weights, TCB.
-enum EKind
+// Key kinds by letter: L linear, C constant, A cubic plain auto, B cubic
+// auto with a bias, U cubic user tangent with a slope and weights, T TCB.
+void AddKey(KFCurve& curve, int index, float value, char kind)
 {
-    eLinear,
-    eConstant,
-    eAuto,
-    eAutoBent,
-    eUser,
-    eTcb
-};
-
-void AddKey(KFCurve& curve, int index, double seconds, float value, EKind kind)
-{
-    const KTime t = Sec(seconds);
-    const float bias = kind == eAutoBent ? 0.3f : 0.0f;
-    if (kind == eTcb)
+    const KTime t = Sec(index);
+    const float bias = kind == 'B' ? 0.3f : 0.0f;
+    if (kind == 'T')
         curve.SetKeyTCB(index, t, value, 0.2f, -0.3f, 0.4f);
-    else if (kind == eUser)
+    else if (kind == 'U')
         curve.SetKey(index, t, value, KFCURVE_INTERPOLATION_CUBIC, KFCURVE_TANGENT_USER, 1.5f, -2.0f,
                      KFCURVE_WEIGHTED_RIGHT, 0.5f, 0.25f);
     else
         curve.SetKey(index, t, value,
-                     kind == eLinear     ? KFCURVE_INTERPOLATION_LINEAR
-                     : kind == eConstant ? KFCURVE_INTERPOLATION_CONSTANT
-                                         : KFCURVE_INTERPOLATION_CUBIC,
-                     KFCURVE_TANGENT_AUTO, bias, kind == eAutoBent ? -0.2f : 0.0f);
+                     kind == 'L'   ? KFCURVE_INTERPOLATION_LINEAR
+                     : kind == 'C' ? KFCURVE_INTERPOLATION_CONSTANT
+                                   : KFCURVE_INTERPOLATION_CUBIC,
+                     KFCURVE_TANGENT_AUTO, bias, kind == 'B' ? -0.2f : 0.0f);
 }
 
-struct SCurve
+// A curve of these values, a key a second, of these kinds (one per key, or
+// one for all); the span in seconds (-1: the whole time line).
+void Check(const std::vector<float>& values, const std::string& kinds, bool keepOne, double start = -1.0,
+           double stop = -1.0)
 {
-    const char* rule;
-    std::vector<float> values;
-    std::vector<EKind> kinds; // one per key, or one for all
-    bool keepOne = false;
-    double start = -1.0; // the span in seconds (a key a second); -1: the whole time line
-    double stop = -1.0;
-};
-
-void Check(const SCurve& c)
-{
-    SCOPED_TRACE(c.rule);
     KFCurve made, mine;
-    for (size_t k = 0; k < c.values.size(); ++k)
-        AddKey(made, static_cast<int>(k), static_cast<double>(k), c.values[k],
-               c.kinds[c.kinds.size() == 1 ? 0 : k]);
+    for (size_t k = 0; k < values.size(); ++k)
+        AddKey(made, static_cast<int>(k), values[k], kinds[kinds.size() == 1 ? 0 : k]);
     made.SetDefaultValue(-7.0f);
     mine.CopyFrom(made);
     KFCurveFilterConstantKeyReducer filter;
-    filter.SetKeepOneKey(c.keepOne);
-    if (c.start >= 0.0)
+    filter.SetKeepOneKey(keepOne);
+    if (start >= 0.0)
     {
-        filter.SetStartTime(Sec(c.start));
-        filter.SetStopTime(Sec(c.stop));
+        filter.SetStartTime(Sec(start));
+        filter.SetStopTime(Sec(stop));
     }
     RemoveAsFound(made, filter);
     filter.ApplyToCurve(mine);
@@ -143,29 +123,33 @@ void Check(const SCurve& c)
 
 TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
 {
-    const SCurve rows[] = {
-        {"two plateaus", {0, 0, 0, 0, 0, 5, 5, 5, 5, 5}, {eLinear}},
-        {"a plateau between changes", {0, 0, 0, 5, 5, 5, 5, 5, 5, 0, 0, 0}, {eLinear}},
-        {"many short plateaus",
-         {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0},
-         {eLinear}},
-        {"flat from end to end", {3, 3, 3, 3}, {eLinear}},
-        {"flat, one key kept", {3, 3, 3, 3}, {eLinear}, true},
-        {"one key", {3}, {eConstant}},
-        {"a span inside the keys", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {eLinear}, false, 2, 7},
-        {"held keys", {1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2}, {eConstant}},
-        {"plain auto keys around user keys",
-         {0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4},
-         {eAuto, eAuto, eAuto, eAuto, eAuto, eUser, eAuto, eAuto, eAuto, eAuto, eAuto, eAuto}},
-        {"a bias stops a run",
-         {2, 2, 2, 2, 2, 2, 2, 2},
-         {eAuto, eAuto, eAuto, eAutoBent, eAuto, eAuto, eAuto, eAuto}},
-        {"TCB and linear neighbours",
-         {1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3},
-         {eTcb, eLinear, eTcb, eLinear, eLinear, eTcb, eAuto, eLinear, eConstant, eLinear, eTcb, eLinear}},
+    // The values as digits.
+    const struct
+    {
+        const char *rule, *values, *kinds;
+        bool keepOne = false;
+        double start = -1.0, stop = -1.0;
+    } rows[] = {
+        {"two plateaus", "0000055555", "L"},
+        {"a plateau between changes", "000555555000", "L"},
+        {"many short plateaus", "0000011111000001111100", "L"},
+        {"flat from end to end", "3333", "L"},
+        {"flat, one key kept", "3333", "L", true},
+        {"one key", "3", "C"},
+        {"a span inside the keys", "0000000000", "L", false, 2, 7},
+        {"held keys", "11111222222", "C"},
+        {"plain auto keys around user keys", "000000444444", "AAAAAUAAAAAA"},
+        {"a bias stops a run", "22222222", "AAABAAAA"},
+        {"TCB and linear neighbours", "111111333333", "TLTLLTALCLTL"},
     };
-    for (const SCurve& row : rows)
-        Check(row);
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.rule);
+        std::vector<float> values;
+        for (const char* c = row.values; *c != '\0'; ++c)
+            values.push_back(static_cast<float>(*c - '0'));
+        Check(values, row.kinds, row.keepOne, row.start, row.stop);
+    }
 }
 
 TEST(ConstantKeyReducerRuns, RandomCurvesOfEveryKind)
@@ -174,24 +158,26 @@ TEST(ConstantKeyReducerRuns, RandomCurvesOfEveryKind)
     const float levels[] = {0.0f, 0.004f, 1.0f, 1.005f, 2.0f};
     for (int round = 0; round < 300; ++round)
     {
-        SCurve c{"random", {}, {}};
         const int count = 1 + static_cast<int>(random() % 40);
+        std::vector<float> values;
+        std::string kinds;
         float value = levels[random() % 5];
         for (int k = 0; k < count; ++k)
         {
             if (random() % 4 == 0)
                 value = levels[random() % 5];
-            c.values.push_back(value);
-            c.kinds.push_back(static_cast<EKind>(random() % 4 == 0 ? random() % 6 : random() % 2));
+            values.push_back(value);
+            kinds += "LCABUT"[random() % 4 == 0 ? random() % 6 : random() % 2];
         }
-        c.keepOne = random() % 2 == 0;
+        const bool keepOne = random() % 2 == 0;
+        double start = -1.0, stop = -1.0;
         if (random() % 3 == 0)
         {
-            c.start = static_cast<double>(random() % static_cast<unsigned>(count));
-            c.stop = c.start + static_cast<double>(random() % static_cast<unsigned>(count));
+            start = static_cast<double>(random() % static_cast<unsigned>(count));
+            stop = start + static_cast<double>(random() % static_cast<unsigned>(count));
         }
         SCOPED_TRACE(round);
-        Check(c);
+        Check(values, kinds, keepOne, start, stop);
     }
 }
 

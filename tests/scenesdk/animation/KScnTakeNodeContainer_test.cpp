@@ -139,7 +139,9 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         int kept;
         int removed; // renamed or kept
     };
-    const Row rows[] = {{3, 1, 2, 1}, {3, 1, 2, 2}, {9, 3, 5, 3}, {9, 3, 5, 5}, {9, 7, 2, 7}, {12, 2, 11, 11}};
+    // An object has its takes' names indexed from 64 takes on.
+    const Row rows[] = {{3, 1, 2, 1},    {3, 1, 2, 2},    {9, 3, 5, 3},     {9, 3, 5, 5},   {9, 7, 2, 7},
+                        {12, 2, 11, 11}, {70, 3, 65, 3},  {70, 3, 65, 65},  {70, 68, 2, 68}};
     for (const Row& row : rows)
     {
         TestMaterial mat;
