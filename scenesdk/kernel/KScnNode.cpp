@@ -863,6 +863,14 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     {
         return true;
     }
+    // A hidden node stays out of every scene: as another scene's root it
+    // would go with that scene's tree while its owner still holds it.
+    KScnSdkManager* manager = GetSdkManager();
+    if (contents != nullptr && manager != nullptr && manager->IsOwned(this))
+    {
+        mError.SetLastErrorID(eErrorOwnedNode);
+        return false;
+    }
     KScnNodeFinderDuplicateName finder(contents);
     CollectSubtree(this, finder);
     if (checkNames && contents != nullptr)

@@ -199,7 +199,8 @@ public:
     // subtree becomes the whole of the new contents: their old root node
     // leaves (SetSceneContents(null, true)), their lists are emptied
     // (KScnSceneContents::Clear), and this node is their root.
-    // True when already there.
+    // True when already there. A node a scene owns (a hidden node) joins no
+    // contents: false, error 8.
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
