@@ -9,7 +9,8 @@
 // second file read into the same scene counted with it). Files a user would
 // read must be read, with no option raised. The column "before" shows what
 // a case took before the read was metered as it is made (and, for the
-// older cases, before the read budget weighed more than nodes). A plain
+// older cases, before the read budget weighed more than nodes); a read
+// shows what its meter saw ("metered"; by kind with HOSTILE_METER set). A plain
 // program: run it without arguments (Release build); the exit status is 1
 // when a case misses the aim.
 //
@@ -22,6 +23,7 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -571,8 +573,15 @@ int ReadAndUse(const char* use, int count, char** files)
     int selected = 0;
     const double sum = std::strcmp(use, "curves") == 0 ? UseCurves(contents, selected)
                                                        : UseTransforms(contents, selected);
-    std::printf("read: %d nodes, a take selected %d times (x sum %g)\n", contents->GetNodeCount(), selected,
-                sum);
+    // What the (last) read's meter saw, beside the child's peak; by kind on
+    // standard error when HOSTILE_METER is set.
+    if (std::getenv("HOSTILE_METER") != nullptr)
+        for (int k = 0; k < KScnReadMeter::eKindCount; ++k)
+            std::fprintf(stderr, "%-20s %8.1f MB\n", KScnReadMeter::kNames[k],
+                         static_cast<double>(KScnReadMeter::Last().mCharged[k]) / (1024.0 * 1024.0));
+    std::printf("read: %d nodes, a take selected %d times (x sum %g), metered %.0f MB\n",
+                contents->GetNodeCount(), selected, sum,
+                static_cast<double>(KScnReadMeter::Last().mUsed) / (1024.0 * 1024.0));
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "scenesdk/animation/KFCurveInternal.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -19,11 +20,17 @@ namespace
 
 std::atomic<int64_t> gKeyMemory{0};
 
-// Every byte held for keys goes through this pair, which keeps the count.
-void* AllocKeyMemory(size_t bytes)
+// The bytes of a block of that many slots (a full block is 1,024 bytes).
+size_t BlockBytes(int slots)
 {
-    // A block of keys is metered as the keys it holds.
-    KScnReadMeter::Count(KScnReadMeter::eKeys, bytes >= kBlockBytes ? KScnReadMeter::kKeyBytes * kKeysPerBlock : bytes);
+    return slots >= kKeysPerBlock ? kBlockBytes : sizeof(KFKeyRecord) * static_cast<size_t>(slots);
+}
+
+// Every byte held for keys goes through this pair, which keeps the count.
+// metered: what the read's meter is charged (a block as the keys it holds).
+void* AllocKeyMemory(size_t bytes, uint64_t metered)
+{
+    KScnReadMeter::Count(KScnReadMeter::eKeys, metered);
     void* p = std::calloc(1, bytes);
     if (p != nullptr)
     {
@@ -53,14 +60,20 @@ double TickRatio(int64_t a, int64_t t, int64_t b)
     return SecondsBetween(a, t) / SecondsBetween(a, b);
 }
 
-KFKeyRecord* NewBlock()
+KFKeyRecord* NewBlock(int slots = kKeysPerBlock)
 {
-    void* mem = AllocKeyMemory(kBlockBytes);
+    void* mem = AllocKeyMemory(BlockBytes(slots), KScnReadMeter::kKeyBytes * static_cast<uint64_t>(slots));
     if (mem == nullptr)
     {
         return nullptr;
     }
-    return new (mem) KFKeyRecord[kKeysPerBlock];
+    return new (mem) KFKeyRecord[slots];
+}
+
+KFKeyRecord** NewPointerArray(int64_t pointers)
+{
+    const size_t bytes = sizeof(KFKeyRecord*) * static_cast<size_t>(pointers);
+    return static_cast<KFKeyRecord**>(AllocKeyMemory(bytes, bytes));
 }
 
 } // namespace
@@ -181,7 +194,7 @@ bool KFCurve::ReserveKeys(int n)
         {
             return false;
         }
-        auto** array = static_cast<KFKeyRecord**>(AllocKeyMemory(sizeof(KFKeyRecord*) * pointers));
+        KFKeyRecord** array = NewPointerArray(pointers);
         if (array == nullptr)
         {
             return false;
@@ -194,6 +207,20 @@ bool KFCurve::ReserveKeys(int n)
         mBlocks = array;
         mBlockPointerCount = static_cast<int>(pointers);
         mKeyCapacity = mBlockPointerCount * kKeysPerBlock;
+    }
+    // A short last block (an exact reservation) grows to its 25 slots
+    // before anything follows it.
+    if (mShortBlock != 0 && n > mLastBlock * kKeysPerBlock + mShortBlock)
+    {
+        KFKeyRecord* block = NewBlock();
+        if (block == nullptr)
+        {
+            return false;
+        }
+        std::memcpy(static_cast<void*>(block), mBlocks[mLastBlock], sizeof(KFKeyRecord) * mShortBlock);
+        FreeKeyMemory(mBlocks[mLastBlock], BlockBytes(mShortBlock));
+        mBlocks[mLastBlock] = block;
+        mShortBlock = 0;
     }
     // Blocks up to the one holding key n - 1; the capacity only counts what
     // the pointer array can address.
@@ -210,11 +237,46 @@ bool KFCurve::ReserveKeys(int n)
     return true;
 }
 
+bool KFCurve::ReserveExactKeys(int n)
+{
+    if (mBlocks != nullptr || n <= 0)
+    {
+        return ReserveKeys(n);
+    }
+    EmptyCache();
+    const int pointers = (n + kKeysPerBlock - 1) / kKeysPerBlock;
+    KFKeyRecord** array = NewPointerArray(pointers);
+    if (array == nullptr)
+    {
+        return false;
+    }
+    mBlocks = array;
+    mBlockPointerCount = pointers;
+    mKeyCapacity = pointers * kKeysPerBlock;
+    while (mLastBlock < pointers - 1)
+    {
+        const int slots = mLastBlock + 2 < pointers ? kKeysPerBlock : n - (pointers - 1) * kKeysPerBlock;
+        KFKeyRecord* block = NewBlock(slots);
+        if (block == nullptr)
+        {
+            return false;
+        }
+        mBlocks[++mLastBlock] = block;
+        mShortBlock = static_cast<uint8_t>(slots < kKeysPerBlock ? slots : 0);
+    }
+    return true;
+}
+
+int KFCurve::GetKeySlotCount() const
+{
+    return mLastBlock < 0 ? 0 : mLastBlock * kKeysPerBlock + BlockSlots(mLastBlock);
+}
+
 void KFCurve::FreeKeys()
 {
     for (int b = 0; b <= mLastBlock; ++b)
     {
-        FreeKeyMemory(mBlocks[b], kBlockBytes);
+        FreeKeyMemory(mBlocks[b], BlockBytes(BlockSlots(b)));
     }
     FreeKeyMemory(mBlocks, sizeof(KFKeyRecord*) * mBlockPointerCount);
     mBlocks = nullptr;
@@ -222,6 +284,7 @@ void KFCurve::FreeKeys()
     mKeyCount = 0;
     mKeyCapacity = 0;
     mLastBlock = -1;
+    mShortBlock = 0;
 }
 
 // Moves n keys from index `from` to index `to` (overlap allowed); the blocks
@@ -843,6 +906,20 @@ int KFCurve::GetListenerCount() const
     return n;
 }
 
+bool KFCurve::GetListener(int index, KFCurveCallback& callback, void*& object) const
+{
+    for (const Listener& l : mListeners)
+    {
+        if (l.alive && index-- == 0)
+        {
+            callback = l.callback;
+            object = l.object;
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- copies
 
 void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
@@ -869,11 +946,13 @@ void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
         }
         const int oldLast = mKeyCount - 1;
         FreeKeys();
-        if (ReserveKeys(source.mKeyCount))
+        // The copy holds just the source's keys.
+        if (ReserveExactKeys(source.mKeyCount))
         {
             for (int b = 0; b * kKeysPerBlock < source.mKeyCount; ++b)
             {
-                std::memcpy(static_cast<void*>(mBlocks[b]), source.mBlocks[b], kBlockBytes);
+                const int keys = std::min(kKeysPerBlock, source.mKeyCount - b * kKeysPerBlock);
+                std::memcpy(static_cast<void*>(mBlocks[b]), source.mBlocks[b], sizeof(KFKeyRecord) * keys);
             }
             mKeyCount = source.mKeyCount;
         }

@@ -9,6 +9,12 @@
 // i % 25); growth only reallocates the block pointer array (64 pointers at a
 // time), so a KFKeyRecord* from GetKey stays valid until keys move (adding or
 // removing keys before it) or the curve is cleared. New blocks are zeroed.
+// A curve whose keys are read from a file or copied from another curve
+// holds just those: a pointer array of as many blocks as they fill and a
+// last block of as many slots as they leave (a curve of 8 keys holds 320
+// bytes, not 1,536). Its first growth past them gives the last block its 25
+// slots (the keys of that block move once, so pointers into it go stale)
+// and the pointer array its 64.
 //
 // Times are KTime ticks; every slope and derivative is per second. Auto
 // tangents keep a bias in percent: 0 is the mean of the two secants around
@@ -126,8 +132,11 @@ public:
     // Makes room for n keys (zeroed blocks). False when memory runs out.
     bool ReserveKeys(int n);
     int GetKeyCount() const { return mKeyCount; }
+    // The keys the pointer array addresses (its pointers x 25).
     int GetKeyCapacity() const { return mKeyCapacity; }
     int GetBlockPointerCount() const { return mBlockPointerCount; }
+    // The key slots the curve holds without allocating: its blocks' slots.
+    int GetKeySlotCount() const;
     // The record in place, null out of range.
     KFKeyRecord* GetKey(int index);
     const KFKeyRecord* GetKey(int index) const;
@@ -205,6 +214,9 @@ public:
     void AddListener(KFCurveCallback callback, void* object);
     void RemoveListener(KFCurveCallback callback, void* object);
     int GetListenerCount() const;
+    // The index-th listener still registered, in the order of addition;
+    // false past the last.
+    bool GetListener(int index, KFCurveCallback& callback, void*& object) const;
 
     // ---- Copies ----
     // Default value, colour, user pointer, cache and extrapolation; with
@@ -341,6 +353,11 @@ private:
     void WholeKeyWritten(int index);
     void CallListeners();
     void FreeKeys();
+    // On a curve without blocks: room for exactly n keys (see the storage
+    // note above). False when memory runs out.
+    bool ReserveExactKeys(int n);
+    // Slots of block b: 25 but for a short last block.
+    int BlockSlots(int b) const { return b == mLastBlock && mShortBlock != 0 ? mShortBlock : 25; }
     void MoveKeys(int to, int from, int n);
     void SecantsAround(int index, double& a, double& c) const;
     double TCBRight(int index) const;
@@ -370,6 +387,9 @@ private:
     uint32_t mChangeCounter = 0;
     bool mListenersEnabled = true;
     bool mRecording = true;
+    // The slots of the last block when it holds fewer than 25 (an exact
+    // reservation), else 0.
+    uint8_t mShortBlock = 0;
     int mNesting = 0;
     KFKeyRecord** mBlocks = nullptr;
     int mBlockPointerCount = 0;

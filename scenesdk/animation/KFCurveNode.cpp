@@ -859,6 +859,27 @@ bool KFCurveNode::IsCloneOf(const KFCurveNode& source, int layerId) const
     return next == GetChildCount();
 }
 
+bool KFCurveNode::HasOnlyClonedParts() const
+{
+    const uint32_t madeFlags = KFCURVENODE_FLAG_DEFAULT | KFCURVENODE_FLAG_LAYERED;
+    if (mNextLayer != nullptr || mTimeWarp != nullptr || mListener != nullptr || mLayerId != 0 ||
+        mRefCount != 0 || mLayerOwner != this || mInfo == nullptr || mInfo->mNamingDataType != nullptr || mInfo->mRefCount != 1 ||
+        (mFlags & ~KFCURVENODE_FLAG_CLONED) != madeFlags)
+    {
+        return false;
+    }
+    const int n = GetChildCount();
+    for (int i = 0; i < n; ++i)
+    {
+        const KFCurveNode* child = GetChildAt(i);
+        if (child == nullptr || !child->HasOnlyClonedParts())
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 // ---- Plain evaluation ----
 
 double* KFCurveNode::EvaluateTree(double* out, KTime time, int* hint)

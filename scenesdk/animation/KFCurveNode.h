@@ -216,6 +216,12 @@ public:
     // Whether this tree is what source.Clone(false) would make now (names,
     // types, layer fields, curves and children); allocates nothing.
     bool IsCloneOf(const KFCurveNode& source, int layerId = -1) const;
+    // Whether Clone(false) keeps everything of this tree that a reader of
+    // it sees, caches and curve listeners aside: no node has layers, a time
+    // warp, a listener record, a layer id, a naming data type, a naming
+    // record shared with another node, a missing child or flags a clone
+    // does not get. Such a tree may be read in place of its clone.
+    bool HasOnlyClonedParts() const;
 
     // ---- Plain evaluation (curves only, no layers, warps or cache) ----
     double* EvaluateTree(double* out, KTime time, int* hint = nullptr);

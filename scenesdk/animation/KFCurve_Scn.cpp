@@ -381,8 +381,9 @@ void KFCurve::ReadKeys(KScn& scn, int keyVersion, int keyCount)
         return;
     }
     // Every key needs at least a time, a value and a letter.
+    // The curve holds just the keys read (ClearKeys left it without blocks).
     const int possible = scn.RemainingValueCount() / 3;
-    ReserveKeys(keyCount < possible ? keyCount : possible);
+    ReserveExactKeys(keyCount < possible ? keyCount : possible);
     BeginKeyChanges();
     KFCurveKeyReader reader{scn, *this, keyVersion, scn.IsBinary(), 'L', {}, 0, false, 0};
     if (reader.binary)

@@ -31,6 +31,25 @@ bool SameText(const char* a, const char* b)
     return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
 }
 
+// The property a linked curve is writing its default value into (on this
+// thread), while it does.
+thread_local const KProperty* tWrittenByCurve = nullptr;
+
+class CurveWriteScope
+{
+public:
+    explicit CurveWriteScope(const KProperty* property) : mPrevious(tWrittenByCurve)
+    {
+        tWrittenByCurve = property;
+    }
+    ~CurveWriteScope() { tWrittenByCurve = mPrevious; }
+    CurveWriteScope(const CurveWriteScope&) = delete;
+    CurveWriteScope& operator=(const CurveWriteScope&) = delete;
+
+private:
+    const KProperty* mPrevious;
+};
+
 // The transform channels are made by the node itself, never for a property.
 bool IsTransformChannel(const KString& channel)
 {
@@ -53,8 +72,6 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
         delete take;
     }
     mCurrent = -1;
-    delete mStale;
-    mStale = nullptr;
     UnlinkAllPropertyCurves();
     for (KScnFree<KScnPropertyRef>* ref : mOwnedRefs)
     {
@@ -159,102 +176,22 @@ void KScnTakeNodeContainer::DropDeferredTakeBuild()
     {
         mTakes[0]->DropDeferredBuild();
     }
-    delete mStale;
-    mStale = nullptr;
 }
 
 void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
 {
-    // The noted values stay until the tree is whole: a build stopped by
-    // memory running out (the entry then waits again) starts from them again.
+    // Every write into an animatable property went to the takes (or, while
+    // this tree waited, nowhere): the tree starts from the values as they are.
+    // The flag falls again when a build stops part-way (memory running out;
+    // the entry then waits again).
     struct SBuilding
     {
         bool& flag;
         explicit SBuilding(bool& f) : flag(f) { flag = true; }
         ~SBuilding() { flag = false; }
     };
-    {
-        const SBuilding building(mBuildingDeferred);
-        BuildTakeChannels(take);
-    }
-    const std::vector<SStaleValue>* stale = mStale;
-    KFCurveNode* root = take->GetRootCurveNode();
-    for (size_t i = 0; stale != nullptr && root != nullptr && i < stale->size(); ++i)
-    {
-        const SStaleValue& v = (*stale)[i];
-        KFCurveNode* channel = root->FindDescendant(ChannelNameOfProperty(v.property->GetName()).Buffer());
-        if (channel == nullptr)
-        {
-            continue;
-        }
-        if (channel->GetChildCount() > 0)
-        {
-            for (int k = 0; k < 4 && k < channel->GetChildCount(); ++k)
-            {
-                KFCurveNode* child = channel->GetChildAt(k);
-                if (child != nullptr && child->GetFCurve() != nullptr)
-                {
-                    WriteCurveDefaultSilently(child->GetFCurve(), v.values[k]);
-                }
-            }
-        }
-        else if (channel->GetFCurve() != nullptr)
-        {
-            WriteCurveDefaultSilently(channel->GetFCurve(), v.values[0]);
-        }
-        channel->InvalidateChannelCache();
-    }
-    delete mStale;
-    mStale = nullptr;
-}
-
-void KScnTakeNodeContainer::NotePropertyChanging(KProperty* property)
-{
-    if (property == nullptr || !property->IsAnimatable() || !HasDeferredTakeBuild())
-    {
-        return;
-    }
-    if (mStale != nullptr)
-    {
-        for (const SStaleValue& v : *mStale)
-        {
-            if (v.property == property)
-            {
-                return; // the first value counts
-            }
-        }
-    }
-    SStaleValue v{property, {0.0, 0.0, 0.0, 0.0}};
-    if (!property->GetAsDoubles(v.values))
-    {
-        return;
-    }
-    if (mStale == nullptr)
-    {
-        mStale = new std::vector<SStaleValue>();
-    }
-    mStale->push_back(v);
-}
-
-void KScnTakeNodeContainer::ForgetStaleValue(KProperty* property)
-{
-    if (mStale == nullptr)
-    {
-        return;
-    }
-    for (size_t i = 0; i < mStale->size(); ++i)
-    {
-        if ((*mStale)[i].property == property)
-        {
-            mStale->erase(mStale->begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
-    }
-    if (mStale->empty())
-    {
-        delete mStale;
-        mStale = nullptr;
-    }
+    const SBuilding building(mBuildingDeferred);
+    BuildTakeChannels(take);
 }
 
 std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
@@ -271,11 +208,17 @@ std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
         mTakeNames->clear();
         for (KScnTakeNodeEntry* take : mTakes)
         {
-            mTakeNames->insert(take->GetName());
+            IndexTakeName(*mTakeNames, take->GetName());
         }
         mTakeNamesAt = renames;
     }
     return *mTakeNames;
+}
+
+void KScnTakeNodeContainer::IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name)
+{
+    KScnReadMeter::Count(KScnReadMeter::eTakes, KScnReadMeter::kTakeNameBytes);
+    names.insert(name);
 }
 
 void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
@@ -285,7 +228,7 @@ void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
     {
         try
         {
-            mTakeNames->insert(name);
+            IndexTakeName(*mTakeNames, name);
         }
         catch (const std::bad_alloc&)
         {
@@ -721,33 +664,46 @@ void KScnTakeNodeContainer::RemovePropertyFromTakes(KProperty* property)
     }
 }
 
+bool KScnTakeNodeContainer::IsWrittenByCurve(const KProperty* property)
+{
+    return property != nullptr && property == tWrittenByCurve;
+}
+
 void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property)
 {
-    if (property == nullptr || !property->IsAnimatable())
+    if (property != nullptr)
+    {
+        PushPropertyToTakeDefaults(property, ChannelNameOfProperty(property->GetName()).Buffer());
+    }
+}
+
+void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property, const char* channelName)
+{
+    if (property == nullptr || channelName == nullptr || !property->IsAnimatable())
     {
         return;
     }
-    const KString channel = ChannelNameOfProperty(property->GetName());
+    const KString channel(channelName);
     KScnTakeNodeEntry* current =
         (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[mCurrent] : nullptr;
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
     if (def != nullptr && def->IsBuildDeferred())
     {
         // The tree will start from the value the property has then.
-        ForgetStaleValue(property);
         def = nullptr;
         current = current == GetDefaultTakeNode() ? nullptr : current;
     }
-    if (KFCurveNode* node = FindPropertyChannel(current, channel))
+    // Both channels are found (a shared tree made the take's own) before
+    // either is written: memory running out leaves both takes as they were.
+    KFCurveNode* currentNode = FindPropertyChannel(current, channel);
+    KFCurveNode* defNode = def != nullptr && def != current ? FindPropertyChannel(def, channel) : nullptr;
+    if (currentNode != nullptr)
     {
-        CopyPropertyValueToChannel(node, property);
+        CopyPropertyValueToChannel(currentNode, property);
     }
-    if (def != nullptr && def != current)
+    if (defNode != nullptr)
     {
-        if (KFCurveNode* node = FindPropertyChannel(def, channel))
-        {
-            CopyPropertyValueToChannel(node, property);
-        }
+        CopyPropertyValueToChannel(defNode, property);
     }
 }
 
@@ -756,10 +712,7 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
     if (def != nullptr && def->IsBuildDeferred())
     {
-        // Every channel will start from its property's value.
-        delete mStale;
-        mStale = nullptr;
-        return;
+        return; // every channel will start from its property's value
     }
     if (def == nullptr || static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr)
     {
@@ -846,6 +799,14 @@ int KScnTakeNodeContainer::GetLinkCount() const
 KScnPropertyCurveLink* KScnTakeNodeContainer::GetLink(int index) const
 {
     const_cast<KScnTakeNodeContainer*>(this)->BuildDeferredTakes();
+    // A link hands out its curve to write: the default take's tree (which
+    // the links point into) counts as handed out, never lent to its takes
+    // (and no longer lent when it was). Null when memory ran out giving it
+    // a tree of its own: the curve is the takes' snapshot then.
+    if (!mTakes.empty() && mTakes[0]->GetRootCurveNode() == nullptr)
+    {
+        return nullptr;
+    }
     return (index >= 0 && index < GetLinkCount()) ? mLinks[static_cast<size_t>(index)] : nullptr;
 }
 
@@ -879,6 +840,9 @@ void KScnTakeNodeContainer::OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* e
     {
         return;
     }
+    // The value comes from the default take: it is not pushed back there,
+    // nor into another take that is current.
+    const CurveWriteScope fromCurve(property);
     if (multi)
     {
         double values[4] = {0.0, 0.0, 0.0, 0.0};

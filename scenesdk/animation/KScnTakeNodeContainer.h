@@ -110,10 +110,6 @@ public:
     // True while BuildTakeChannels builds a tree that waited (what it would
     // do to the properties was done when the take was added).
     bool IsBuildingDeferredTake() const { return mBuildingDeferred; }
-    // A property of the handler is about to change: while the default take
-    // waits, its value now is what the tree will start from unless the
-    // change is pushed to the takes.
-    void NotePropertyChanging(KProperty* property);
     // Null (error) when a take of that name exists (names compare byte for
     // byte). A take added after the first is a deep copy of the default take;
     // the first one is built by BuildTakeChannels. The current take is kept.
@@ -159,8 +155,12 @@ public:
     // and drops the property's links.
     void RemovePropertyFromTakes(KProperty* property);
     // Copies an animatable property's value into its channel of the current
-    // take and of the default take (channels are made as needed).
+    // take and of the default take (components are made as needed). The
+    // property set does it for every value written into one of its
+    // animatable properties (KScnPropertyHandler).
     void PushPropertyToTakeDefaults(KProperty* property);
+    // The same into the channel of that name.
+    void PushPropertyToTakeDefaults(KProperty* property, const char* channelName);
     // Copies every handler property's value into its existing channel of the default take.
     void PushAllPropertiesToDefaultTake();
 
@@ -218,6 +218,9 @@ public:
     static void CopyKPropertyValueToChannel(KFCurveNode* node, KProperty* property);
     // The curve listener of a link (object: the link).
     static void OnLinkedCurveChanged(KFCurve* curve, KFCurveEvent* event, void* link);
+    // True while a linked curve writes its default value into the property
+    // (such a write is not pushed back to the takes).
+    static bool IsWrittenByCurve(const KProperty* property);
     // Writes a default value without calling the curve's listeners and
     // leaves no pending event behind.
     static void WriteCurveDefaultSilently(KFCurve* curve, double value);
@@ -235,13 +238,6 @@ protected:
     void MakeDeferredUserProperties() override;
 
 private:
-    struct SStaleValue
-    {
-        KProperty* property;
-        double values[4];
-    };
-    // The stale value of the property is gone (the tree takes its value now).
-    void ForgetStaleValue(KProperty* property);
     void DeleteLinkAt(size_t index);
     // A handle for a property of the handler not handled yet (noted as
     // handled now); null for a null or handled property.
@@ -252,21 +248,23 @@ private:
 
     std::vector<KScnTakeNodeEntry*> mTakes;
     // The takes' names for the duplicate check of AddTakeNode, made once an
-    // object has many takes (a few are compared one by one) and rebuilt when
-    // any take was renamed since they were gathered.
-    static constexpr size_t kIndexedTakes = 8;
+    // object has many takes (up to kIndexedTakes are compared one by one:
+    // the index costs some 50 bytes a take on every object, more than the
+    // take itself shares) and rebuilt when any take was renamed since they
+    // were gathered.
+    static constexpr size_t kIndexedTakes = 64;
     bool HasTakeNamed(const std::string& name);
     // A take listed last is noted in the name index, if there is one.
     void NoteTakeNamed(const char* name);
     // Views of the takes' own names (static text for "Default"), read again
     // after any take is renamed.
     std::unordered_multiset<std::string_view>& TakeNames();
+    // Adds a name to the index (what it holds is metered as a read makes it).
+    static void IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name);
     std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnFree<KScnPropertyRef>*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;
-    // Values a waiting default take starts from, made on first need.
-    std::vector<SStaleValue>* mStale = nullptr;
     int mCurrent = -1;
     bool mBuildingDeferred = false;
     KErrorRecord* mError = nullptr;

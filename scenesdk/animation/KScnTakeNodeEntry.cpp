@@ -1,11 +1,14 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeContainer.h"
 #include "scenesdk/kernel/KDataType.h"
 
 #include <atomic>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace scenesdk
 {
@@ -27,6 +30,107 @@ void EmptyReferenceNode(KFCurveNode* node)
         }
         node->DeleteChildAt(i);
     }
+}
+
+void DestroyTreeOf(KFCurveNode* root)
+{
+    if (root != nullptr && root->IsReferenceNode())
+    {
+        EmptyReferenceNode(root);
+    }
+    KFCurveNode::Destroy(root);
+}
+
+// Deletes a snapshot's tree when its last reader lets go, unless the entry
+// that lent its own tree took it back.
+struct STreeDeleter
+{
+    bool mTakenBack = false;
+    void operator()(KFCurveNode* root) const
+    {
+        if (!mTakenBack)
+        {
+            DestroyTreeOf(root);
+        }
+    }
+};
+
+void PairCurves(KFCurveNode& from, KFCurveNode& to, std::vector<std::pair<KFCurve*, KFCurve*>>& pairs)
+{
+    if (from.GetFCurve() != nullptr && to.GetFCurve() != nullptr)
+    {
+        pairs.emplace_back(from.GetFCurve(), to.GetFCurve());
+    }
+    for (int i = 0; i < from.GetChildCount() && i < to.GetChildCount(); ++i)
+    {
+        PairCurves(*from.GetChildAt(i), *to.GetChildAt(i), pairs);
+    }
+}
+
+bool IsLink(KFCurveCallback callback)
+{
+    return callback == &KScnTakeNodeContainer::OnLinkedCurveChanged;
+}
+
+// Moves the property links of the curves of from onto the curves at the
+// same places in to, a copy of it (Clone of a tree with only cloned parts);
+// whole or not at all: false, nothing moved, when memory runs out.
+bool MoveCurveLinks(KFCurveNode& from, KFCurveNode& to)
+{
+    std::vector<std::pair<KFCurve*, KFCurve*>> pairs;
+    size_t added = 0;
+    KFCurveCallback callback = nullptr;
+    void* object = nullptr;
+    try
+    {
+        PairCurves(from, to, pairs);
+        for (; added < pairs.size(); ++added)
+        {
+            for (int i = 0; pairs[added].first->GetListener(i, callback, object); ++i)
+            {
+                if (IsLink(callback))
+                {
+                    pairs[added].second->AddListener(callback, object);
+                }
+            }
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The copy's curves are new: every link on them was added here.
+        for (size_t p = 0; p <= added && p < pairs.size(); ++p)
+        {
+            KFCurve* copy = pairs[p].second;
+            for (int i = 0; copy->GetListener(i, callback, object);)
+            {
+                if (IsLink(callback))
+                {
+                    copy->RemoveListener(callback, object);
+                }
+                else
+                {
+                    ++i;
+                }
+            }
+        }
+        return false;
+    }
+    for (const auto& pair : pairs)
+    {
+        for (int i = 0; pair.first->GetListener(i, callback, object);)
+        {
+            if (IsLink(callback))
+            {
+                static_cast<KScnPropertyCurveLink*>(object)->mCurve = pair.second;
+                pair.first->RemoveListener(callback, object);
+            }
+            else
+            {
+                ++i;
+            }
+        }
+    }
+    return true;
 }
 } // namespace
 
@@ -71,28 +175,73 @@ KScnTakeNodeEntry::Snapshot KScnTakeNodeEntry::TakeSnapshot()
     {
         return nullptr;
     }
+    if (mLent)
+    {
+        return mLastSnapshot; // nothing wrote the tree since it was lent
+    }
     // A caller may have written through a pointer it kept since the last
     // snapshot: compared, which allocates nothing, before it is reused.
     if (mLastSnapshot == nullptr || (!mSnapshotCurrent && !mLastSnapshot->IsCloneOf(*tree)))
     {
+        if (mRoot != nullptr && !mHandedOut && mRoot->HasOnlyClonedParts())
+        {
+            // Lent: every write to it goes through PrepareWrite first. Made
+            // taken back, so that a failure to make the record (which
+            // deletes what it was given) leaves the tree whole.
+            Snapshot lent(mRoot, STreeDeleter{true});
+            std::get_deleter<STreeDeleter>(lent)->mTakenBack = false;
+            mLastSnapshot = std::move(lent);
+            mLent = true;
+            return mLastSnapshot;
+        }
         KFCurveNode* copy = tree->Clone(false);
         if (copy == nullptr)
         {
             return nullptr;
         }
-        mLastSnapshot = Snapshot(copy, &DestroyTree);
+        mLastSnapshot = Snapshot(copy, STreeDeleter{});
     }
     mSnapshotCurrent = !mHandedOut;
     return mLastSnapshot;
 }
 
+bool KScnTakeNodeEntry::TakeBackLentTree() noexcept
+{
+    if (mLastSnapshot.use_count() > 1)
+    {
+        return false; // takes still read it
+    }
+    // The tree is the entry's alone again (nothing allocated, nothing copied).
+    if (auto* deleter = std::get_deleter<STreeDeleter>(mLastSnapshot))
+    {
+        deleter->mTakenBack = true;
+    }
+    mLastSnapshot.reset();
+    mLent = false;
+    return true;
+}
+
+bool KScnTakeNodeEntry::StopLending()
+{
+    if (TakeBackLentTree())
+    {
+        return true;
+    }
+    KFCurveNode* own = mRoot->Clone(false);
+    if (own == nullptr || !MoveCurveLinks(*mRoot, *own))
+    {
+        DestroyTree(own);
+        return false;
+    }
+    // The lent tree stays the takes' snapshot, as it was.
+    mRoot = own;
+    mLent = false;
+    return true;
+}
+
 void KScnTakeNodeEntry::DestroyTree(KFCurveNode* root)
 {
-    if (root != nullptr && root->IsReferenceNode())
-    {
-        EmptyReferenceNode(root);
-    }
-    KFCurveNode::Destroy(root);
+    DestroyTreeOf(root);
 }
 
 const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
@@ -138,6 +287,10 @@ bool KScnTakeNodeEntry::PrepareWrite()
         mRoot = own;
         mShared.reset();
     }
+    if (mLent && !StopLending())
+    {
+        return false; // the takes' snapshot: not to be written
+    }
     mSnapshotCurrent = false;
     if (mEditDepth == 0)
     {
@@ -162,6 +315,12 @@ KFCurveNode* KScnTakeNodeEntry::GetOwnRootCurveNode()
     {
         return nullptr;
     }
+    // A tree lent to takes that still read it is their snapshot: it stays
+    // as it is (giving the entry a copy would allocate).
+    if (mLent && !TakeBackLentTree())
+    {
+        return nullptr;
+    }
     mSnapshotCurrent = false;
     if (mEditDepth == 0)
     {
@@ -172,7 +331,11 @@ KFCurveNode* KScnTakeNodeEntry::GetOwnRootCurveNode()
 
 KScnTakeNodeEntry::~KScnTakeNodeEntry()
 {
-    DestroyTree(mRoot);
+    // A lent tree goes with the last snapshot that holds it.
+    if (!mLent)
+    {
+        DestroyTree(mRoot);
+    }
     mRoot = nullptr;
 }
 
@@ -265,7 +428,7 @@ KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
 
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
-    // Never a curve of the shared snapshot (memory ran out making the copy).
+    // Never a curve of a snapshot other takes read (memory ran out making the copy).
     if (!PrepareWrite())
     {
         return nullptr;

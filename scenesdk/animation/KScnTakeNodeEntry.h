@@ -14,6 +14,14 @@
 // A take added to an object starts with the default take's tree as it is at
 // that moment; takes added while that tree stays as it was share one
 // read-only copy of it, so a take that nobody writes costs no tree.
+//
+// That copy is the default take's tree itself while nothing can write it
+// unseen (no writable pointer into it went to a caller, and a copy would
+// hold all of it: no layers, time warps, ...): the default take then costs
+// no second tree either. Its first write (a property pushed to it, a
+// writable pointer handed out, a link's curve asked for) gives it a copy of
+// its own to write, onto which its curve links move; the takes keep reading
+// the tree as it was, so a const pointer into it reads the same as before.
 
 #include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KErrorRecord.h"
@@ -80,11 +88,15 @@ public:
     // The entry's own tree, to delete channels from (a node attribute
     // leaving its node), without building or copying a tree: null while the
     // tree waits for its build (built later, it holds what the object has
-    // then) or while the entry shares a snapshot, which stays as it is. So
-    // a detach or a teardown never copies a tree and never allocates.
+    // then), while the entry shares a snapshot, or while it lends its tree
+    // to takes that still read it: a snapshot stays as it is. So a detach
+    // or a teardown never copies a tree and never allocates.
     KFCurveNode* GetOwnRootCurveNode();
     // Whether the entry still reads a snapshot it shares.
     bool IsSharingSnapshot() const { return mShared != nullptr; }
+    // Whether the entry's own tree is the snapshot that takes copied from
+    // it share (see above).
+    bool IsLendingTree() const { return mLent; }
     // Whether the entry still waits for its container to build its tree.
     bool IsBuildDeferred() const { return mBuilder != nullptr; }
     // The tree will never be built: the container is going.
@@ -226,13 +238,21 @@ private:
     // The tree to read, built first when it waits for its container.
     const KFCurveNode* ReadRoot() const;
     // A pointer into the tree leaves: the entry's own tree, copied from the
-    // snapshot it shared when it had none. False when there is none (memory
-    // ran out making the copy): nothing may be written then, least of all
-    // the snapshot other takes share.
+    // snapshot it shared when it had none (or from the tree it lent). False
+    // when there is none (memory ran out making the copy): nothing may be
+    // written then, least of all a snapshot other takes read.
     bool PrepareWrite();
     // A snapshot equal to the tree as it is now: the last one when the tree
-    // is still equal to it, else a new copy.
+    // is still equal to it, else the tree itself lent when it may be (see
+    // above), else a new copy.
     Snapshot TakeSnapshot();
+    // The own tree stops being lent before it is written: taken back when
+    // no take reads it any more, else the entry gets a copy to write and
+    // its curve links move onto it. False when memory ran out (still lent).
+    bool StopLending();
+    // The lent tree is taken back when no take reads it any more (false
+    // while one does); allocates nothing.
+    bool TakeBackLentTree() noexcept;
     static void DestroyTree(KFCurveNode* root);
 
     KCompactText mName;
@@ -249,6 +269,8 @@ private:
     // A pointer into the own tree went to a caller that may still hold it:
     // the tree is compared with the last snapshot before that is reused.
     bool mHandedOut = false;
+    // The own tree is mLastSnapshot's tree (owned through it).
+    bool mLent = false;
     mutable int mEditDepth = 0;
     // While the build is deferred: the container that builds the tree.
     mutable KScnTakeNodeContainer* mBuilder = nullptr;

@@ -35,8 +35,18 @@ KScnDeformer::KScnDeformer(KScnSdkManager* manager, const char* name, const char
         mKind = eSkin;
         mProperties = new KScnSkinDeformerProperties(this);
     }
-    mProperties->SetName(name != nullptr ? name : "");
-    AddDefaultTakeNode();
+    // Stopped part-way (memory running out), it frees its set.
+    try
+    {
+        mProperties->SetName(name != nullptr ? name : "");
+        AddDefaultTakeNode();
+    }
+    catch (...)
+    {
+        mProperties->Destroy();
+        mProperties = nullptr;
+        throw;
+    }
 }
 
 KScnDeformer::~KScnDeformer()

@@ -142,19 +142,23 @@ bool KScnPropertyHandler::HearsPropertyRemoval()
 bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a,
                                         const void* b, const void* c)
 {
-    if ((code == eValueChanging || code == eRenaming) && emitter != nullptr && emitter->GetOwner() == this)
+    if ((code == eValueChanged || code == eRenaming) && emitter != nullptr && emitter->GetOwner() == this &&
+        emitter->IsA(KProperty::ClassId))
     {
+        auto* property = static_cast<KProperty*>(emitter);
         KScnTakeNodeContainer* owner = GetOwner();
-        if (owner != nullptr && owner->HasDeferredTakeBuild() && emitter->IsA(KProperty::ClassId))
+        if (code == eRenaming)
         {
-            if (code == eRenaming)
+            if (owner != nullptr && owner->HasDeferredTakeBuild())
             {
                 owner->BuildDeferredTakes(); // the channels carry the names they were made with
             }
-            else
-            {
-                owner->NotePropertyChanging(static_cast<KProperty*>(emitter));
-            }
+        }
+        else if (owner != nullptr && PushesEveryWrite() && property->IsAnimatable() &&
+                 !KScnTakeNodeContainer::IsWrittenByCurve(property))
+        {
+            // Whoever wrote the value, its channels follow it.
+            PushPropertyToTakes(*property);
         }
     }
     return KObject::NotifyEvent14(path, code, emitter, a, b, c);

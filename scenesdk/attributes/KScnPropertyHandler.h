@@ -5,7 +5,8 @@
 // members (KPropertyTemplate<T>) bound to a getter and a setter of the set;
 // the binding goes through the set's virtual operations, so a property always
 // reaches the most derived getter and setter. Values that change are handed to
-// the owner's takes (PushPropertyToTakes).
+// the owner's takes (PushPropertyToTakes): by the setters and user-property
+// handles, and in the sets of nodes, textures and materials for every write.
 //
 // Ownership: the owner scene object creates and destroys its set; the set owns
 // its declared properties as members and its dynamic properties (KObject).
@@ -59,13 +60,21 @@ public:
     // links that a removal drops (a derived set that acts on removals itself
     // answers for that too).
     bool HearsPropertyRemoval() override;
-    // Tells the owner of a property's coming value change or rename while its
-    // default take waits to be built; then as KObject.
+    // In a set that PushesEveryWrite, a value written into one of its
+    // animatable properties, however it was written, goes to the owner's
+    // takes (PushPropertyToTakes), unless a linked curve of the default take
+    // wrote it. A property about to be renamed has the owner's waiting
+    // default take built first. Then as KObject.
     bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                        const void* c) override;
 
 protected:
     ~KScnPropertyHandler() override = default;
+    // Whether every write into an animatable property of the set reaches the
+    // owner's takes (the sets of nodes, textures and materials). The others
+    // push where their own operations say (a setter, a user-property handle,
+    // a constraint's offset that is a user property).
+    virtual bool PushesEveryWrite() const { return false; }
     // Drops the owner's links to every property of the set before the set dies.
     void PrepareDestroy() override;
 };

@@ -10,7 +10,9 @@ namespace scenesdk
 const KScnReadBudget KScnReadBudget::kForeignNodes = {
     double(KScnReadMeter::kBaseBytes) / KScnReadCost::kWeights[KScnReadCost::eNodes],
     double(KScnReadMeter::kBytesPerFileByte) / KScnReadCost::kWeights[KScnReadCost::eNodes], 0.0};
-const KScnReadBudget KScnReadBudget::kSceneNodes = KScnReadBudget::kForeignNodes;
+const KScnReadBudget KScnReadBudget::kSceneNodes = {
+    double(KScnReadMeter::kBaseBytes) / KScnReadCost::kWeights[KScnReadCost::eNodes],
+    double(KScnReadMeter::kSceneBytesPerFileByte) / KScnReadCost::kWeights[KScnReadCost::eNodes], 0.0};
 
 uint64_t KScnReadBudget::Allowed(size_t fileSize, double scale) const
 {
@@ -36,12 +38,12 @@ bool KScnReadBudget::Check(uint64_t count, const char* what, size_t fileSize, do
 
 // Per object as the meter charges it (bench/NodeMemory.cpp, Release).
 const double KScnReadCost::kWeights[eKindCount] = {
-    12800.0,  // nodes: a null model, 12.5 KB
-    49152.0,  // cameras: 48 KB
-    25600.0,  // lights: 25 KB
-    400.0,    // take records
-    307200.0, // characters: 296 KB
-    696320.0, // character poses: 676 KB with the private scene and its model
+    11264.0,  // nodes: a null model, 11 KB
+    46080.0,  // cameras: 45 KB
+    24064.0,  // lights: 23.5 KB
+    168.0,    // take records: 112 bytes and 56 in the index of an object's many takes
+    294912.0, // characters: 288 KB
+    655360.0, // character poses: 640 KB with the private scene and its model
     2816.0,   // skins and clusters: 2.7 KB
     960.0,    // links
     14336.0,  // materials: 14 KB
@@ -52,7 +54,7 @@ const double KScnReadCost::kWeights[eKindCount] = {
     4096.0,   // channels: a MOV column
     900.0,    // shape channels
     7168.0,   // written take entries: 7 KB
-    13312.0,  // take trees: an object's first take, 13 KB
+    6144.0,   // take trees: an object's first take, 6 KB
 };
 
 const char* const KScnReadCost::kNames[eKindCount] = {
@@ -94,10 +96,11 @@ double KScnReadCost::Total() const
     return total;
 }
 
-bool KScnReadCost::Check(size_t fileSize, double scale, const char* optionsClass, std::string& why) const
+bool KScnReadCost::Check(size_t fileSize, double scale, const char* optionsClass, std::string& why,
+                         uint64_t perFileByte) const
 {
     const double total = Total();
-    const uint64_t budget = KScnReadMeter::Budget(fileSize, scale);
+    const uint64_t budget = KScnReadMeter::Budget(fileSize, scale, perFileByte);
     if (total <= static_cast<double>(budget))
         return true;
     int most = eNodes;

@@ -11,11 +11,13 @@
 // mBudgetScale: 2 doubles every budget of the read, to read a file that
 // holds more than its size usually allows).
 //
-// Nodes are the costly part: a scene node with its properties takes some 12
+// Nodes are the costly part: a scene node with its properties takes some 11
 // KB, where the file may name one in a few bytes. The node budgets below are
 // the read's byte budget (KScnReadMeter) in nodes. What a read makes besides
 // nodes is weighed in bytes (KScnReadCost) and held to the byte budget; the
 // read's meter holds it there as it makes it.
+
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +36,8 @@ struct KScnReadBudget
     static constexpr uint64_t kMaxCount = uint64_t(1) << 62;
 
     // Nodes of a file of a foreign format, and of a scene file: the read's
-    // byte budget (KScnReadMeter::Budget) in null models of 12.5 KB, 13,107
-    // plus one per 800 bytes.
+    // byte budget (KScnReadMeter::Budget) in null models of 11 KB, 14,894
+    // plus one per 704 bytes (a scene file: one per 352 bytes).
     static const KScnReadBudget kForeignNodes;
     static const KScnReadBudget kSceneNodes;
 
@@ -57,11 +59,13 @@ struct KScnReadBudget
 // The weights are what each costs as the meter charges it, measured by
 // bench/NodeMemory.cpp (Release, per object added):
 //
-//   nodes             a null model with its properties and channels: 12.5 KB
-//   cameras, lights   a camera model 48 KB, a light model 25 KB
-//   take records      takes x the objects that get them: about 400 bytes
-//   characters        an empty character: 296 KB
-//   character poses   a pose with its private scene: 676 KB (its models count
+//   nodes             a null model with its properties: 11 KB
+//   cameras, lights   a camera model 45 KB, a light model 23.5 KB
+//   take records      takes x the objects that get them: 168 bytes (the
+//                     take shares its object's tree; 56 of them are its name
+//                     in the index of an object's many takes)
+//   characters        an empty character: 288 KB
+//   character poses   a pose with its private scene: 640 KB (its models count
 //                     as nodes besides)
 //   skins, clusters   2.7 KB each
 //   links             clusters x the meshes their skin deforms: 950 bytes
@@ -72,8 +76,8 @@ struct KScnReadBudget
 //                     900 bytes
 //   written takes     a take entry the file writes (its object's tree copied):
 //                     7 KB
-//   take trees        an object given its first take: its channels built and
-//                     copied for the takes to share, 13 KB
+//   take trees        an object given its first take: its channels built,
+//                     which its takes read until they are written, 6 KB
 struct KScnReadCost
 {
     enum EKind
@@ -117,7 +121,10 @@ struct KScnReadCost
     // total: "the file makes <n> <kind> (<c> MB[, <t> MB with the rest]),
     // more than its budget of <b> MB allows for a file of this size;
     // <optionsClass>::mBudgetScale raises it".
-    bool Check(size_t fileSize, double scale, const char* optionsClass, std::string& why) const;
+    // perFileByte: the meter's budget bytes a byte of the file
+    // (KScnReadMeter::kSceneBytesPerFileByte for a scene file).
+    bool Check(size_t fileSize, double scale, const char* optionsClass, std::string& why,
+               uint64_t perFileByte = KScnReadMeter::kBytesPerFileByte) const;
 };
 
 } // namespace scenesdk

@@ -816,7 +816,7 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
 // switcher at least), the scene's earlier takes on the file's objects; the
 // takes on every user property, a channel of every shape in every take, the
 // take entries the file writes (each copies its object's channels), and the
-// channels an object's first take builds and copies.
+// channels an object's first take builds (which its takes then read).
 bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
                    double scale, std::string& error)
 {
@@ -866,12 +866,12 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
     cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
     cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
-    // The first take an object gets builds its channels and a copy of them.
+    // The first take an object gets builds its channels.
     if (takes + earlier.takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, owners);
     if (takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
-    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error);
+    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error, KScnReadMeter::kSceneBytesPerFileByte);
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -1085,7 +1085,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
         const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
-                                  "KStreamOptionsScn");
+                                  "KStreamOptionsScn", KScnReadMeter::kSceneBytesPerFileByte);
         return Read(scene, options);
     }
     catch (const std::exception&)

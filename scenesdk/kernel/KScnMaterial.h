@@ -42,6 +42,11 @@ public:
     KScnTakeNodeContainer* GetOwner() override;
     KScnMaterial* GetMaterial() const { return mOwner; }
 
+protected:
+    // Every value written into an animatable property reaches the takes.
+    bool PushesEveryWrite() const override { return true; }
+
+public:
     // Connected to a node of a scene (this set a source of the node's), the
     // material joins that scene's contents unless a material of its name is
     // listed there. The event then goes on to KObject's handling, whose

@@ -863,6 +863,14 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     {
         return true;
     }
+    // A hidden node stays out of every scene: as another scene's root it
+    // would go with that scene's tree while its owner still holds it.
+    KScnSdkManager* manager = GetSdkManager();
+    if (contents != nullptr && manager != nullptr && manager->IsOwned(this))
+    {
+        mError.SetLastErrorID(eErrorOwnedNode);
+        return false;
+    }
     KScnNodeFinderDuplicateName finder(contents);
     CollectSubtree(this, finder);
     if (checkNames && contents != nullptr)
@@ -1085,32 +1093,71 @@ bool KScnNode::GetRotationActive() const
     return mProperties->RotationActive.GetValue();
 }
 
-void KScnNode::SetLocalTranslation(double x, double y, double z)
+KProperty* KScnNode::WaitingHandleProperty(const char* name) const
 {
-    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Translation"))
+    // The handles that wait stand for the first properties of the set, in
+    // its order; the first of that name is the one a search of the made
+    // handles finds.
+    const int waiting = GetDeferredUserPropertyCount();
+    for (int i = 0; mProperties != nullptr && i < waiting && i < mProperties->GetPropertyCount(); ++i)
+    {
+        KProperty* property = mProperties->GetProperty(i);
+        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
+        {
+            return property;
+        }
+    }
+    return nullptr;
+}
+
+void KScnNode::SetLocalVector(const char* name, double x, double y, double z)
+{
+    if (GetDeferredUserPropertyCount() > 0)
+    {
+        // No handle that waits has the name: none would be found once made.
+        KProperty* property = WaitingHandleProperty(name);
+        if (property == nullptr)
+        {
+            return;
+        }
+        if (property->GetTypeCode() == eKPropVector3D)
+        {
+            const double v[4] = {x, y, z, 1.0};
+            property->SetFromDoubles(v); // the set pushes the value to the takes
+            return;
+        }
+    }
+    if (KScnPropertyRef* ref = FindUserPropertyByName(name))
     {
         ref->SetVector(x, y, z);
     }
+}
+
+void KScnNode::SetLocalTranslation(double x, double y, double z)
+{
+    SetLocalVector("Lcl Translation", x, y, z);
 }
 
 void KScnNode::SetLocalRotation(double x, double y, double z)
 {
-    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Rotation"))
-    {
-        ref->SetVector(x, y, z);
-    }
+    SetLocalVector("Lcl Rotation", x, y, z);
 }
 
 void KScnNode::SetLocalScaling(double x, double y, double z)
 {
-    if (KScnPropertyRef* ref = FindUserPropertyByName("Lcl Scaling"))
-    {
-        ref->SetVector(x, y, z);
-    }
+    SetLocalVector("Lcl Scaling", x, y, z);
 }
 
 KgeTVector& KScnNode::GetLocalTranslation(KgeTVector& v) const
 {
+    if (GetDeferredUserPropertyCount() > 0)
+    {
+        if (KProperty* waiting = WaitingHandleProperty("Lcl Translation"))
+        {
+            waiting->GetAsDoubles(v.mData);
+        }
+        return v;
+    }
     KScnPropertyRef* ref = FindUserPropertyByName("Lcl Translation");
     if (ref != nullptr && ref->GetProperty() != nullptr)
     {

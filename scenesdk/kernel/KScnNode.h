@@ -199,7 +199,8 @@ public:
     // subtree becomes the whole of the new contents: their old root node
     // leaves (SetSceneContents(null, true)), their lists are emptied
     // (KScnSceneContents::Clear), and this node is their root.
-    // True when already there.
+    // True when already there. A node a scene owns (a hidden node) joins no
+    // contents: false, error 8.
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
@@ -342,6 +343,15 @@ private:
     void ComputePivotOffset(double* o, const double* r, const double* s) const;
     void ConnectTarget(KPropertyObjectList* list, KScnNode* target);
     void BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property);
+    // The kernel property the user property of that name stands for while
+    // the handles of the node's own properties still wait to be made
+    // (DeferHandlerProperties); null when none of them has the name (or
+    // when none waits).
+    KProperty* WaitingHandleProperty(const char* name) const;
+    // What the handle's SetVector does: through the handle when it is made,
+    // else to its property (and from there to the takes) without making the
+    // node's ~70 handles for one value.
+    void SetLocalVector(const char* name, double x, double y, double z);
 
     KScnNodeProperties* mProperties = nullptr;
     bool mFlag = false;

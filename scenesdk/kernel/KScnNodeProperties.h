@@ -160,6 +160,11 @@ public:
     KScnTakeNodeContainer* GetOwner() override;
     KScnNode* GetNode() const { return mNode; }
 
+protected:
+    // Every value written into an animatable property reaches the takes.
+    bool PushesEveryWrite() const override { return true; }
+
+public:
     // Refuses a connection that would make a node its own ancestor (node
     // error 4); everything else goes to the kernel.
     bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,

@@ -22,18 +22,19 @@ const char* const KScnReadMeter::kNames[eKindCount] = {
     "connections", "use records", "time-warp samples", "layer merge samples",
 };
 
-uint64_t KScnReadMeter::Budget(uint64_t fileBytes, double scale)
+uint64_t KScnReadMeter::Budget(uint64_t fileBytes, double scale, uint64_t perFileByte)
 {
     if (!(scale > 0.0) || !std::isfinite(scale))
         scale = 1.0;
     const double bytes = (static_cast<double>(kBaseBytes) +
-                          static_cast<double>(kBytesPerFileByte) * static_cast<double>(fileBytes)) *
+                          static_cast<double>(perFileByte) * static_cast<double>(fileBytes)) *
                          scale;
     return bytes >= 1.8e19 ? UINT64_MAX : static_cast<uint64_t>(bytes);
 }
 
-KScnReadMeter::KScnReadMeter(uint64_t fileBytes, double scale, const char* optionsClass)
-    : mFileBytes(fileBytes), mScale(scale), mBudget(Budget(fileBytes, scale)),
+KScnReadMeter::KScnReadMeter(uint64_t fileBytes, double scale, const char* optionsClass, uint64_t perFileByte)
+    : mFileBytes(fileBytes), mScale(scale), mPerFileByte(perFileByte),
+      mBudget(Budget(fileBytes, scale, perFileByte)),
       mOptionsClass(optionsClass != nullptr ? optionsClass : "KStreamOptionsScn")
 {
     if (tCurrent == nullptr)
@@ -106,7 +107,7 @@ void KScnReadMeter::AddSideFile(const std::string& path, uint64_t bytes)
     if (meter == nullptr || !meter->mSideFiles.insert(path).second)
         return;
     meter->mFileBytes = SaturatingAdd(meter->mFileBytes, bytes);
-    meter->mBudget = Budget(meter->mFileBytes, meter->mScale);
+    meter->mBudget = Budget(meter->mFileBytes, meter->mScale, meter->mPerFileByte);
 }
 
 std::string KScnReadMeter::Megabytes(double bytes, bool roundUp)

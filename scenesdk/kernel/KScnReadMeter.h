@@ -29,9 +29,10 @@
 // KStreamOptionsScn::mBudgetScale raises it". The exception never leaves
 // the scene SDK.
 //
-// The budget: kBaseBytes plus kBytesPerFileByte per byte of the file (its
-// side files, an OBJ's material libraries or an AMC's skeleton, counted
-// once each), times the read options' mBudgetScale. What the meter does
+// The budget: kBaseBytes plus kBytesPerFileByte per byte of the file
+// (kSceneBytesPerFileByte for a scene file; its side files, an OBJ's
+// material libraries or an AMC's skeleton, counted once each), times the
+// read options' mBudgetScale. What the meter does
 // not see (the process itself, the file's bytes and what a reader parses
 // of them) stays within the rest of the aim: 256 MB plus 40 times the
 // file's size for a read and its use.
@@ -83,10 +84,11 @@ public:
     // overhead and the records it brings along (a handle, a list entry, a
     // name), measured by bench/NodeMemory.cpp.
     static constexpr uint64_t kObjectBytes = 512;       // an object or property set itself
-    static constexpr uint64_t kPropertyBytes = 160;     // a property with its value and name
+    static constexpr uint64_t kPropertyBytes = 136;     // a property with its value and name
     static constexpr uint64_t kPropertySideBytes = 256; // a property's bound accessors
     static constexpr uint64_t kUserPropertyBytes = 384; // a user property's record
-    static constexpr uint64_t kTakeRecordBytes = 256;   // a take of one object, sharing its tree
+    static constexpr uint64_t kTakeRecordBytes = 112;   // a take of one object, sharing its tree
+    static constexpr uint64_t kTakeNameBytes = 56;      // a take's name in its object's index of them
     static constexpr uint64_t kChannelBytes = 320;      // a channel node with its name record
     static constexpr uint64_t kCurveBytes = 192;        // a curve without keys
     static constexpr uint64_t kKeyBytes = 48;           // a key
@@ -97,22 +99,27 @@ public:
     static constexpr uint64_t kDeformerBytes = 1536;              // a skin or cluster's tables
     static constexpr uint64_t kLinkBytes = 832;                   // a cluster's link on a mesh
 
-    // A budget of kBaseBytes plus kBytesPerFileByte per byte of the file.
+    // A budget of kBaseBytes plus kBytesPerFileByte per byte of the file;
+    // kSceneBytesPerFileByte for a scene file, whose read holds little
+    // besides what it makes (its bytes and their parse, some 5 times its
+    // size, where a foreign reader's parse may hold 25 times its file).
     static constexpr uint64_t kBaseBytes = 160ull << 20;
     static constexpr uint64_t kBytesPerFileByte = 16;
+    static constexpr uint64_t kSceneBytesPerFileByte = 32;
     // What one sample of an import pass weighs: the work of evaluating and
     // writing it, as bytes' worth (about 0.1 us each, so that a budget of
     // work takes seconds, not minutes).
     static constexpr uint64_t kSampleBytes = 48;
 
     // The budget of a file of fileBytes bytes times scale (a scale that is
-    // not a number above 0 counts as 1).
-    static uint64_t Budget(uint64_t fileBytes, double scale);
+    // not a number above 0 counts as 1), perFileByte bytes a byte of it.
+    static uint64_t Budget(uint64_t fileBytes, double scale, uint64_t perFileByte = kBytesPerFileByte);
 
     // Starts metering this thread's reads (unless a meter already does):
     // optionsClass names the options whose mBudgetScale raises the budget
     // in a refusal ("KStreamOptionsScn").
-    KScnReadMeter(uint64_t fileBytes, double scale, const char* optionsClass);
+    KScnReadMeter(uint64_t fileBytes, double scale, const char* optionsClass,
+                  uint64_t perFileByte = kBytesPerFileByte);
     ~KScnReadMeter();
     KScnReadMeter(const KScnReadMeter&) = delete;
     KScnReadMeter& operator=(const KScnReadMeter&) = delete;
@@ -166,6 +173,7 @@ private:
 
     uint64_t mFileBytes = 0;
     double mScale = 1.0;
+    uint64_t mPerFileByte = kBytesPerFileByte;
     uint64_t mBudget = 0;
     uint64_t mUsed = 0;
     uint64_t mCharged[eKindCount] = {};

@@ -7,10 +7,12 @@
 #include "scenesdk/attributes/KScnConstraintAim.h"
 #include "scenesdk/attributes/KScnConstraintParent.h"
 #include "scenesdk/attributes/KScnConstraintPosition.h"
+#include "scenesdk/attributes/KScnConstraintProperty.h"
 #include "scenesdk/attributes/KScnConstraintRotation.h"
 #include "scenesdk/attributes/KScnConstraintScale.h"
 #include "scenesdk/attributes/KScnConstraintSingleChainIK.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnExporter.h"
 #include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnLight.h"
@@ -25,6 +27,7 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
@@ -68,13 +71,92 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
     }
     list.Clear();
 }
+
+// The object whose property set the plug is; null for any other plug.
+KScnTakeNodeContainer* OwnerOf(KPlug* plug)
+{
+    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
+    return handler != nullptr ? handler->GetOwner() : nullptr;
+}
+
+// Whether the plug is the property set of a position, rotation, scale,
+// parent, single-chain IK or aim constraint, a character or a deformer (the
+// objects the handler list holds), or of a class derived from one.
+bool IsHandlerListClass(const KPlug* plug)
+{
+    if (plug == nullptr)
+    {
+        return false;
+    }
+    for (int kind = 1; kind <= 7; ++kind)
+    {
+        const int id = KScnConstraintProperty::GetClassIdOfKind(kind);
+        if (id >= 0 && plug->IsA(id))
+        {
+            return true;
+        }
+    }
+    return plug->IsA(KScnDeformerProperties::ClassId);
+}
+
+// Raises the manager's flag for the handler-list change in its scope.
+class ChangingHandlers
+{
+public:
+    explicit ChangingHandlers(bool& flag) : mFlag(flag), mWas(flag) { mFlag = true; }
+    ~ChangingHandlers() { mFlag = mWas; }
+    ChangingHandlers(const ChangingHandlers&) = delete;
+    ChangingHandlers& operator=(const ChangingHandlers&) = delete;
+
+private:
+    bool& mFlag;
+    bool mWas;
+};
 } // namespace
 
-KScnSdkManager::KScnSdkManager() : mCallbacks(NewNamedCallbackTable()), mError(kManagerMessages, 2) {}
+// The manager's handler list: only the manager connects a source here, and a
+// source that leaves without the manager's hand is reported to it.
+class KScnHandlerList : public KObjectList
+{
+public:
+    explicit KScnHandlerList(KScnSdkManager* manager) : mManager(manager) {}
+
+    bool ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                         uint32_t type, KPlug* extra) override
+    {
+        if (emitter == this && mManager != nullptr && !mManager->mChangingHandlers)
+        {
+            if (code == eRequestSrc)
+            {
+                return false;
+            }
+            if (code == eSrcRemoved)
+            {
+                mManager->KeepDetached(other);
+            }
+        }
+        return KObjectList::ConnectionEvent(path, code, emitter, index, other, type, extra);
+    }
+
+    // The manager is going: nothing is told any more.
+    void Forget() { mManager = nullptr; }
+
+private:
+    KScnSdkManager* mManager;
+};
+
+KScnSdkManager::KScnSdkManager()
+    : mHandlerList(new KScnHandlerList(this)), mCallbacks(NewNamedCallbackTable()),
+      mError(kManagerMessages, 2)
+{
+}
 
 KScnSdkManager::~KScnSdkManager()
 {
     DestroyAllObjects();
+    static_cast<KScnHandlerList*>(mHandlerList)->Forget();
+    mHandlerList->Destroy();
+    mHandlerList = nullptr;
     for (KScnSdkManagerListener*& listener : mListeners)
     {
         delete listener;
@@ -578,12 +660,7 @@ KScnDeformer* KScnSdkManager::CreateDeformer(const char* name, const char* kindT
 {
     const bool cluster = kindText != nullptr && strcasecmp(kindText, "Cluster") == 0;
     const KString full = PrefixName(cluster ? "SubDeformer::" : "Deformer::", name);
-    KScnDeformer* deformer = NewDeformer(full.Buffer(), kindText);
-    if (deformer != nullptr)
-    {
-        mHandlerObjects.Append(deformer);
-    }
-    return deformer;
+    return static_cast<KScnDeformer*>(ListHandlerObject(NewDeformer(full.Buffer(), kindText), false));
 }
 
 KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
@@ -599,18 +676,80 @@ KScnConstraint* KScnSdkManager::CreateConstraint(const char* name, int kind)
         return nullptr;
     }
     KScnConstraint* constraint = (this->*kMakers[kind - 1])(PrefixName("Constraint::", name).Buffer());
-    if (constraint != nullptr)
-    {
-        mHandlerObjects.Append(constraint);
-    }
-    return constraint;
+    return static_cast<KScnConstraint*>(ListHandlerObject(constraint, false));
 }
 
 KScnCharacter* KScnSdkManager::CreateCharacter(const char* name)
 {
     auto* character = new KScnCharacter(this, PrefixName("Constraint::", name).Buffer());
-    mHandlerObjects.Append(character);
-    return character;
+    return static_cast<KScnCharacter*>(ListHandlerObject(character, true));
+}
+
+KScnTakeNodeContainer* KScnSdkManager::ListHandlerObject(KScnTakeNodeContainer* object, bool oneWay)
+{
+    if (object == nullptr)
+    {
+        return nullptr;
+    }
+    KScnPropertyHandler* handler = object->GetPropertyHandler();
+    bool listed = false;
+    try
+    {
+        // Room for it among the detached ones too, so that a detach never
+        // has to find memory.
+        const size_t room = mHandlerObjects.size() + 1;
+        if (mDetached.capacity() < room)
+        {
+            mDetached.reserve(std::max(room, 2 * mDetached.capacity()));
+        }
+        mHandlerObjects.insert(object);
+        const ChangingHandlers changing(mChangingHandlers);
+        listed = handler != nullptr && mHandlerList->ConnectSrc(handler, oneWay ? KPlug::kOneWayType : 0);
+    }
+    catch (...)
+    {
+        // Made whole or not at all: the object goes, taking with it whatever
+        // part of its connection was made (not noted as a detached one).
+        const ChangingHandlers changing(mChangingHandlers);
+        mHandlerObjects.erase(object);
+        delete object;
+        throw;
+    }
+    if (!listed)
+    {
+        const ChangingHandlers changing(mChangingHandlers);
+        mHandlerObjects.erase(object);
+        delete object;
+        return nullptr;
+    }
+    return object;
+}
+
+void KScnSdkManager::KeepDetached(KPlug* handler)
+{
+    KScnTakeNodeContainer* object = OwnerOf(handler);
+    if (object != nullptr && mHandlerObjects.count(object) != 0 &&
+        std::find(mDetached.begin(), mDetached.end(), object) == mDetached.end())
+    {
+        mDetached.push_back(object); // room was kept at its creation
+    }
+}
+
+int KScnSdkManager::GetHandlerObjectCount() const
+{
+    return mHandlerList->GetSrcCount() + static_cast<int>(mDetached.size());
+}
+
+KScnTakeNodeContainer* KScnSdkManager::GetHandlerObject(int index) const
+{
+    const int listed = mHandlerList->GetSrcCount();
+    if (index >= 0 && index < listed)
+    {
+        return OwnerOf(mHandlerList->GetSrc(index));
+    }
+    index -= listed;
+    return index >= 0 && index < static_cast<int>(mDetached.size()) ? mDetached[static_cast<size_t>(index)]
+                                                                    : nullptr;
 }
 
 KScnExporter* KScnSdkManager::CreateExporter()
@@ -1115,10 +1254,30 @@ bool KScnSdkManager::DestroyGenericNode(KScnGenericNode* node)
 
 bool KScnSdkManager::DestroyHandlerObject(KScnTakeNodeContainer* object)
 {
-    if (!Unlist(mHandlerObjects, object))
+    // Only an object the manager holds is touched (a destroyed one is not).
+    if (mHandlerObjects.count(object) == 0)
     {
+        mError.SetLastErrorID(0);
         return false;
     }
+    KScnPropertyHandler* handler = object->GetPropertyHandler();
+    bool connected = false;
+    {
+        const ChangingHandlers changing(mChangingHandlers);
+        connected = handler != nullptr && mHandlerList->DisconnectSrc(handler);
+    }
+    if (!connected)
+    {
+        // One that left the list by its detach step is still the manager's.
+        const auto detached = std::find(mDetached.begin(), mDetached.end(), object);
+        if (detached == mDetached.end())
+        {
+            mError.SetLastErrorID(0);
+            return false;
+        }
+        mDetached.erase(detached);
+    }
+    mHandlerObjects.erase(object);
     ObjectGoes(object);
     delete object;
     return true;
@@ -1367,12 +1526,28 @@ void KScnSdkManager::DestroyAllObjects()
         mImporters.RemoveAt(last);
         delete importer;
     }
-    // Deformers and constraints, last first.
-    while (mHandlerObjects.GetCount() > 0)
+    // The handler list, last first: each constraint, character or deformer
+    // set leads to its object, which goes; then the detached ones.
     {
-        const int last = mHandlerObjects.GetCount() - 1;
-        KScnTakeNodeContainer* object = mHandlerObjects[last];
-        mHandlerObjects.RemoveAt(last);
+        const ChangingHandlers changing(mChangingHandlers);
+        for (int i = mHandlerList->GetSrcCount() - 1; i >= 0;
+             i = std::min(i - 1, mHandlerList->GetSrcCount() - 1))
+        {
+            KPlug* source = mHandlerList->GetSrc(i);
+            KScnTakeNodeContainer* object = IsHandlerListClass(source) ? OwnerOf(source) : nullptr;
+            if (object != nullptr)
+            {
+                mHandlerList->DisconnectSrcAt(i);
+                mHandlerObjects.erase(object);
+                delete object;
+            }
+        }
+    }
+    while (!mDetached.empty())
+    {
+        KScnTakeNodeContainer* object = mDetached.back();
+        mDetached.pop_back();
+        mHandlerObjects.erase(object);
         delete object;
     }
     for (KScnSdkManagerListener* listener : mListeners)

@@ -18,6 +18,15 @@
 // stand for its properties (KScnPropertyRef), and the user-property lists
 // that hold a handle.
 //
+// Deformers, constraints and characters are listed by connecting their
+// property sets as sources of the manager's handler list (a KObjectList);
+// their destroyers disconnect the set and delete the object when it was
+// connected. A character is connected one-way, so that its set's own
+// connection lists (and its "DestinationObject" view of them) do not show
+// the manager. An object whose set leaves the list through its own detach
+// step (KScnConstraint::DisconnectAll, KScnDeformer::Detach) stays the
+// manager's to destroy.
+//
 // Names: creators of named kinds give the object PrefixName(kind prefix, name)
 // ("Model::", "Material::", "Texture::", "Video::", "Pose::", "Deformer::",
 // "SubDeformer::", "Constraint::").
@@ -35,6 +44,8 @@ namespace scenesdk
 {
 
 class KObject;
+class KObjectList;
+class KPlug;
 class KProperty;
 class KScnCamera;
 class KScnCameraSwitcher;
@@ -153,8 +164,8 @@ public:
     KScnDeformer* CreateDeformer(const char* name, const char* kindText);
     // Kinds 1 to 6 (EConstraintKind); any other kind gives null, no error.
     KScnConstraint* CreateConstraint(const char* name, int kind);
-    // A character named "Constraint::" + name, in the handler-object list
-    // (the scene's CreateCharacter lists it in the scene too).
+    // A character named "Constraint::" + name, in the handler list (the
+    // scene's CreateCharacter lists it in the scene too).
     KScnCharacter* CreateCharacter(const char* name);
     KScnExporter* CreateExporter();
     // An importer for this manager (the caller destroys it with
@@ -187,9 +198,11 @@ public:
     bool DestroyPose(KScnPose* pose);
     bool DestroyUserProperty(KScnPropertyRef* property);
     bool DestroyGenericNode(KScnGenericNode* node);
+    // The set is disconnected from the handler list; the object is deleted
+    // when it was connected (or had left the list by its detach step).
     bool DestroyDeformer(KScnDeformer* deformer);
     bool DestroyConstraint(KScnConstraint* constraint);
-    // A deformer or a constraint.
+    // A deformer, a constraint or a character.
     bool DestroyObject(KScnTakeNodeContainer* object);
     bool DestroyExporter(KScnExporter* exporter);
     bool DestroyImporter(KScnImporter* importer);
@@ -243,9 +256,13 @@ public:
     int GetPoseListCount() const { return mPoses.GetCount(); }
     int GetUserPropertyCount() const { return mUserPropertyCount; }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
-    // Deformers and constraints.
-    int GetHandlerObjectCount() const { return mHandlerObjects.GetCount(); }
-    KScnTakeNodeContainer* GetHandlerObject(int index) const { return mHandlerObjects.GetAt(index); }
+    // Deformers, constraints and characters: the owners of the handler
+    // list's sources in their order, then those that left it by their detach
+    // step. Null out of range.
+    int GetHandlerObjectCount() const;
+    KScnTakeNodeContainer* GetHandlerObject(int index) const;
+    // The handler list (only the manager connects to it).
+    const KObjectList* GetHandlerList() const { return mHandlerList; }
     int GetExporterCount() const { return mExporters.GetCount(); }
     int GetImporterCount() const { return mImporters.GetCount(); }
     int GetThumbnailCount() const { return mThumbnails.GetCount(); }
@@ -349,7 +366,14 @@ private:
     // The contents that list the object (as a node, a use record or an
     // object entry), in no set order.
     std::vector<KScnSceneContents*> ContentsListing(const void* object) const;
+    // Connects the object's property set to the handler list (one-way for
+    // a character); deletes the object and answers null when that fails.
+    KScnTakeNodeContainer* ListHandlerObject(KScnTakeNodeContainer* object, bool oneWay);
     bool DestroyHandlerObject(KScnTakeNodeContainer* object);
+    // The handler list tells the manager of a set that left it not by the
+    // manager's hand.
+    friend class KScnHandlerList;
+    void KeepDetached(KPlug* handler);
     KScnPropertyRef* ListUserProperty(KScnPropertyRef* ref);
     // An object's deferred handles (KScnObject::DeferUserProperties): counted
     // and given their place in the order while reserved.
@@ -390,7 +414,17 @@ private:
     // Made and reserved handles.
     int mUserPropertyCount = 0;
     KPointerArray<KScnGenericNode> mGenericNodes{16};
-    KPointerArray<KScnTakeNodeContainer> mHandlerObjects{16};
+    // Owned; its sources are the property sets of the deformers, constraints
+    // and characters.
+    KObjectList* mHandlerList = nullptr;
+    // Objects of the handler list whose sets left it by their detach step,
+    // in that order; room is kept so that noting one never allocates.
+    std::vector<KScnTakeNodeContainer*> mDetached;
+    // Every object of the two above, so that a stale pointer is told apart
+    // without touching it.
+    std::unordered_set<const KScnTakeNodeContainer*> mHandlerObjects;
+    // True while the manager itself connects to or disconnects from the list.
+    bool mChangingHandlers = false;
     KPointerArray<KScnExporter> mExporters{16};
     KPointerArray<KScnImporter> mImporters{16};
     KPointerArray<KScnThumbnailImage> mThumbnails{16};

@@ -154,9 +154,16 @@ KProperty* KScnTextureProperties::MakeDynamic(const char* name, const char* data
 
 void KScnTextureProperties::PushPropertyToTakes(KProperty& property)
 {
-    if (mOwner != nullptr)
+    if (mOwner == nullptr)
     {
-        mOwner->PushPropertyToTakeDefaults(&property);
+        return;
+    }
+    mOwner->PushPropertyToTakeDefaults(&property);
+    // "Texture alpha" is the default of the take's "Alpha" channel (which
+    // SetDefaultAlpha sets with it).
+    if (&property == TextureAlpha)
+    {
+        mOwner->PushPropertyToTakeDefaults(&property, "Alpha");
     }
 }
 

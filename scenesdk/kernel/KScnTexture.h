@@ -275,10 +275,16 @@ class KScnTextureProperties : public KScnPropertyHandler
 public:
     explicit KScnTextureProperties(KScnTexture* owner);
 
+    // To the channel of the property's name; "Texture alpha" to "Alpha" too.
     void PushPropertyToTakes(KProperty& property) override;
     KScnTakeNodeContainer* GetOwner() override;
     KScnTexture* GetTexture() const { return mOwner; }
 
+protected:
+    // Every value written into an animatable property reaches the takes.
+    bool PushesEveryWrite() const override { return true; }
+
+public:
     // Connected to a node of a scene (this set a source of the node's), the
     // texture joins that scene's contents unless a texture of its name is
     // listed there. The event then goes on to KObject's handling, whose

@@ -506,3 +506,71 @@ TEST(KFCurveScn, ReadIntoAnExistingCurveSilently)
     KFCurve* other = KFCurve::ReadScnDefault(scn, &curve, true);
     EXPECT_EQ(other, nullptr);
 }
+
+// ---------------------------------------------------------------- storage of keys read
+
+namespace
+{
+// Bytes of key storage for n keys held just so: full blocks of 1,024 bytes,
+// a last block of the keys left, a pointer a block.
+int64_t ExactBytes(int n)
+{
+    const int blocks = (n + 24) / 25;
+    return int64_t(n / 25) * 1024 + int64_t(n % 25) * int64_t(sizeof(KFKeyRecord)) +
+           int64_t(blocks) * int64_t(sizeof(void*));
+}
+} // namespace
+
+// A curve read holds just the keys read (pointer array and last block sized
+// to them); growing past them, by appending or inserting, gives it whole
+// blocks and keeps every key; its storage is all given back.
+TEST(KFCurveScn, ReadCurveHoldsJustItsKeysAndGrowsPastThem)
+{
+    const int counts[] = {1, 8, 24, 25, 26, 60};
+    for (CScnWriter::EForm form : kForms)
+    {
+        for (int n : counts)
+        {
+            SCOPED_TRACE(std::to_string(n) + " keys, form " + std::to_string(form));
+            CurveFields f;
+            for (int k = 0; k < n; ++k)
+                f.keys.insert(f.keys.end(), {T(k), N(2.0 * k), C('L')});
+            const std::string bytes = WriteFile(f, form);
+            const int64_t before = KFCurve::GetKeyMemoryUsage();
+            {
+                auto c = Read(bytes);
+                ASSERT_TRUE(c);
+                ASSERT_EQ(c->GetKeyCount(), n);
+                EXPECT_EQ(c->GetKeySlotCount(), n);
+                EXPECT_EQ(c->GetBlockPointerCount(), (n + 24) / 25);
+                EXPECT_EQ(KFCurve::GetKeyMemoryUsage() - before, ExactBytes(n));
+                for (int k = 0; k < n; ++k)
+                {
+                    EXPECT_EQ(c->GetKeyTime(k), KTime(k * kSecond)) << k;
+                    EXPECT_EQ(c->GetKeyValue(k), 2.0f * k) << k;
+                }
+                // Past the keys read: appended after them, then one inserted
+                // between the first two.
+                for (int k = n; k < n + 30; ++k)
+                    ASSERT_EQ(c->AppendKey(KTime(k * kSecond), 2.0f * k), k);
+                KFKeyRecord middle{};
+                middle.Set(KTime(kSecond / 2), -1.0f);
+                ASSERT_EQ(c->AddKey(KTime(kSecond / 2), middle), 1);
+                const int total = n + 31;
+                ASSERT_EQ(c->GetKeyCount(), total);
+                EXPECT_EQ(c->GetKeySlotCount(), (total + 24) / 25 * 25);
+                EXPECT_EQ(c->GetBlockPointerCount(), 64);
+                EXPECT_EQ(KFCurve::GetKeyMemoryUsage() - before,
+                          int64_t((total + 24) / 25) * 1024 + 64 * int64_t(sizeof(void*)));
+                for (int k = 0; k < total; ++k)
+                {
+                    const int was = k == 0 ? 0 : k - 1; // the key before it in the file
+                    EXPECT_EQ(c->GetKeyValue(k), k == 1 ? -1.0f : 2.0f * was) << k;
+                    EXPECT_EQ(c->GetKeyTime(k), k == 1 ? KTime(kSecond / 2) : KTime(was * kSecond)) << k;
+                }
+                EXPECT_FLOAT_EQ(c->Evaluate(KTime(kSecond / 4)), -0.5f) << "between keys 0 and 1";
+            }
+            EXPECT_EQ(KFCurve::GetKeyMemoryUsage(), before);
+        }
+    }
+}

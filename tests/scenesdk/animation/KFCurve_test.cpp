@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 using namespace scenesdk;
@@ -156,6 +158,52 @@ TEST(KFCurveStorage, ReserveGrowsThePointerArrayBySixtyFour)
         EXPECT_EQ(curve.GetKeyCount(), 0);
     }
     EXPECT_EQ(KFCurve::GetKeyMemoryUsage(), before);
+}
+
+// A copy holds just the source's keys: a pointer a block and a last block
+// sized to the keys left (copied onto a curve with keys of its own too);
+// it grows past them keeping every key, and gives all back.
+TEST(KFCurveStorage, CopiesHoldJustTheSourceKeys)
+{
+    const struct
+    {
+        int keys;      // of the source
+        int ownBefore; // keys the copy had before CopyFrom
+    } rows[] = {{0, 0}, {0, 3}, {1, 0}, {7, 40}, {25, 0}, {26, 2}, {51, 0}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(std::to_string(row.keys) + " keys over " + std::to_string(row.ownBefore));
+        const int64_t before = KFCurve::GetKeyMemoryUsage();
+        {
+            KFCurve source;
+            for (int k = 0; k < row.keys; ++k)
+                source.AppendKey(Sec(k), static_cast<float>(k) + 0.5f);
+            const int64_t sourceBytes = KFCurve::GetKeyMemoryUsage() - before;
+            KFCurve copy;
+            for (int k = 0; k < row.ownBefore; ++k)
+                copy.AppendKey(Sec(100 + k), -1.0f);
+            copy.CopyFrom(source, true);
+            ASSERT_EQ(copy.GetKeyCount(), row.keys);
+            EXPECT_TRUE(copy.HasSameContent(source));
+            EXPECT_EQ(copy.GetKeySlotCount(), row.keys);
+            EXPECT_EQ(copy.GetBlockPointerCount(), (row.keys + 24) / 25);
+            const int64_t copyBytes = int64_t(row.keys / 25) * 1024 +
+                                      int64_t(row.keys % 25) * int64_t(sizeof(KFKeyRecord)) +
+                                      int64_t((row.keys + 24) / 25) * int64_t(sizeof(void*));
+            EXPECT_EQ(KFCurve::GetKeyMemoryUsage() - before - sourceBytes, copyBytes);
+            std::unique_ptr<KFCurve> whole(source.Copy(KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite)));
+            EXPECT_EQ(whole->GetKeySlotCount(), row.keys) << "Copy over the whole time line";
+            // Growing past the copied keys keeps them.
+            KFKeyRecord first{};
+            first.Set(Sec(-1), 9.0f);
+            ASSERT_EQ(copy.AddKey(Sec(-1), first), 0);
+            ASSERT_EQ(copy.GetKeyCount(), row.keys + 1);
+            EXPECT_EQ(copy.GetKeyValue(0), 9.0f);
+            for (int k = 0; k < row.keys; ++k)
+                EXPECT_EQ(copy.GetKeyValue(k + 1), static_cast<float>(k) + 0.5f) << k;
+        }
+        EXPECT_EQ(KFCurve::GetKeyMemoryUsage(), before);
+    }
 }
 
 TEST(KFCurveStorage, SetKeyAppendsOnlyAtTheEnd)

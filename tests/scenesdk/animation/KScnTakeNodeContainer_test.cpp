@@ -1,6 +1,7 @@
 #include "tests/scenesdk/animation/TakeTestSupport.h"
 
 #include "scenesdk/kernel/KDataType.h"
+#include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <gtest/gtest.h>
 
@@ -139,7 +140,9 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         int kept;
         int removed; // renamed or kept
     };
-    const Row rows[] = {{3, 1, 2, 1}, {3, 1, 2, 2}, {9, 3, 5, 3}, {9, 3, 5, 5}, {9, 7, 2, 7}, {12, 2, 11, 11}};
+    // An object has its takes' names indexed from 64 takes on.
+    const Row rows[] = {{3, 1, 2, 1},    {3, 1, 2, 2},    {9, 3, 5, 3},     {9, 3, 5, 5},   {9, 7, 2, 7},
+                        {12, 2, 11, 11}, {70, 3, 65, 3},  {70, 3, 65, 65},  {70, 68, 2, 68}};
     for (const Row& row : rows)
     {
         TestMaterial mat;
@@ -156,6 +159,36 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         EXPECT_EQ(mat.AddTakeNode(shared.c_str()), nullptr) << row.takes << " " << row.removed;
         const std::string gone = "T" + std::to_string(row.renamed);
         EXPECT_FALSE(mat.HasTakeNode(gone.c_str())) << row.takes << " " << row.removed;
+    }
+}
+
+// The take-name index a read makes is metered: each name put in it (once
+// an object has 64 takes, and again when a rename makes it stale) is
+// charged besides the take records.
+TEST(TakeNames, EachNameIndexedIsMetered)
+{
+    struct Row
+    {
+        int takes; // besides "Default"
+        bool renamed;
+        uint64_t names; // put in the index
+    };
+    const Row rows[] = {{10, false, 0}, {10, true, 0}, {70, false, 71}, {70, true, 142}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::to_string(row.takes) + (row.renamed ? " takes, one renamed" : " takes"));
+        const KScnReadMeter meter(0, 1000.0, "KStreamOptionsScn");
+        TestMaterial mat;
+        const uint64_t before = meter.GetCharged(KScnReadMeter::eTakes);
+        for (int i = 1; i <= row.takes; ++i)
+            ASSERT_NE(mat.AddTakeNode(("T" + std::to_string(i)).c_str()), nullptr);
+        if (row.renamed)
+        {
+            mat.GetTakeNode(1)->SetName("Renamed");
+            EXPECT_TRUE(mat.HasTakeNode("Renamed"));
+        }
+        EXPECT_EQ(meter.GetCharged(KScnReadMeter::eTakes) - before,
+                  row.takes * KScnReadMeter::kTakeRecordBytes + row.names * KScnReadMeter::kTakeNameBytes);
     }
 }
 

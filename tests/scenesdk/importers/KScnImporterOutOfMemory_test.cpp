@@ -9,13 +9,24 @@
 // and leave the scene and the manager's lists exactly as they were; under
 // AddressSanitizer nothing may leak. And destruction allocates nothing: a
 // manager holding every kind of object, or a thousand cameras sharing 150
-// takes, is destroyed while every allocation fails.
+// takes, is destroyed while every allocation fails. Deformers, constraints
+// and characters join the manager's handler list whole or not at all, and a
+// value written into a property reaches both takes that hold it or neither.
+// The steps below a read (the undo, a property's two ends, a deferred take,
+// a take's removal, key synchronisation, a channel's curve) keep their own
+// rules while memory runs out.
 
 #include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KFCurveFilterKeySync.h"
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnConstraint.h"
+#include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
+#include "scenesdk/kernel/KGenericObjectList.h"
+#include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -41,6 +52,7 @@
 #endif
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -207,7 +219,8 @@ const char* const kScene =
     "  Material: \"M\"\n  Texture: \"T\" {\n    FileName: \"t.tga\"\n  }\n}\n"
     "Takes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
     "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
-    "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n    }\n"
+    "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n"
+    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n    }\n"
     "    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n          Channel: \"X\" "
     "{\n"
     "            KeyVer: 4004\n            KeyCount: 2\n            Key: 0, 0, L, 92372316000, 20, L\n"
@@ -392,6 +405,8 @@ void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
             SWorld world(base);
             const SResult r = ReadOnce(world, file, paths[k], SPlan{});
             ASSERT_TRUE(r.ok) << file.name << ": " << r.status;
+            // The read taken back leaves the scene and the manager as they were.
+            EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << file.name << " undone";
             allocations = mode == EMode::eNothrow ? r.nothrowAllocations : r.allocations;
             expected = r.content;
             if (mode != EMode::eNothrow)
@@ -569,6 +584,405 @@ TEST(ImporterOutOfMemory, ALinkToACurveIsMadeWholeOrNotAtAll)
         KFCurve::Destroy(curve);
         EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
         manager.DestroyNode(node);
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// Runs the step with the at-th allocation failing (of the nothrow forms
+// when asked); true when it threw std::bad_alloc.
+bool ThrowsWithFailing(long at, const std::function<void()>& step, bool nothrow = false)
+{
+    gPlan = SPlan{at, nothrow, false};
+    gCounted[0] = gCounted[1] = 0;
+    gExhausted = false;
+    gArmed = true;
+    bool threw = false;
+    try
+    {
+        step();
+    }
+    catch (const std::bad_alloc&)
+    {
+        threw = true;
+    }
+    gArmed = false;
+    return threw;
+}
+
+// A deformer, constraint or character listed by the manager is listed whole
+// or not at all when memory runs out while it is made (the first
+// allocations, then every 7th of a character's many); nothing is left
+// behind (AddressSanitizer checks the leaks).
+TEST(ImporterOutOfMemory, HandlerObjectsAreListedWholeOrNotAtAll)
+{
+    struct Row
+    {
+        const char* what;
+        std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make;
+        long stride;
+    };
+    const Row rows[] = {
+        {"deformer", [](KScnSdkManager& m) { return m.CreateDeformer("d", "Skin"); }, 1},
+        {"aim constraint", [](KScnSdkManager& m) { return m.CreateConstraint("c", 6); }, 1},
+        {"character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, 7},
+    };
+    for (const Row& row : rows)
+    {
+        KScnSdkManager manager;
+        manager.CreateDeformer("kept", "Skin");
+        KScnConstraint* detached = manager.CreateConstraint("detached", 1);
+        detached->DisconnectAll();
+        const KObjectList* list = manager.GetHandlerList();
+        long failed = 0;
+        for (long at = 1;; at += at < 40 ? 1 : row.stride)
+        {
+            KScnTakeNodeContainer* made = nullptr;
+            const bool threw = ThrowsWithFailing(at, [&] { made = row.make(manager); });
+            SCOPED_TRACE(std::string(row.what) + ", allocation " + std::to_string(at));
+            if (!threw)
+            {
+                ASSERT_NE(made, nullptr);
+                EXPECT_EQ(manager.GetHandlerObjectCount(), 3);
+                EXPECT_EQ(list->GetSrcCount(), 2);
+                EXPECT_EQ(manager.GetHandlerObject(1), made) << "listed, before the detached one";
+                EXPECT_EQ(manager.GetHandlerObject(2), detached);
+                break;
+            }
+            ++failed;
+            EXPECT_EQ(manager.GetHandlerObjectCount(), 2);
+            EXPECT_EQ(list->GetSrcCount(), 1);
+            EXPECT_EQ(manager.GetHandlerObject(1), detached);
+        }
+        EXPECT_GT(failed, 3) << row.what;
+        // Once listed, each goes through its destroyer without allocating.
+        EXPECT_FALSE(ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(detached)); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_FALSE(
+            ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(manager.GetHandlerObject(1))); }));
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
+        EXPECT_EQ(manager.GetHandlerObjectCount(), 1) << row.what;
+    }
+}
+
+// A manager holding listed and detached deformers, constraints and
+// characters is destroyed while every allocation fails.
+TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
+{
+    auto manager = std::make_unique<KScnSdkManager>();
+    KScnSceneRoot* scene = manager->CreateScene();
+    for (int i = 0; i < 3; ++i)
+    {
+        manager->CreateDeformer(("d" + std::to_string(i)).c_str(), i == 0 ? "Cluster" : "Skin");
+        KScnConstraint* c = manager->CreateConstraint(("c" + std::to_string(i)).c_str(), i + 1);
+        scene->GetContents()->AddObject(c);
+        scene->CreateCharacter(("h" + std::to_string(i)).c_str());
+        if (i == 1)
+        {
+            // The detach step is noted without allocating (the room was kept).
+            gPlan = SPlan{1, false, true};
+            gCounted[0] = gCounted[1] = 0;
+            gExhausted = false;
+            gArmed = true;
+            c->DisconnectAll();
+            gArmed = false;
+            EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for by a detach";
+            manager->CreateDeformer("detached", "Skin")->Detach();
+        }
+    }
+    ASSERT_EQ(manager->GetHandlerObjectCount(), 10);
+    TearDownExhausted(manager);
+}
+
+// A value written straight into an animatable property while memory runs
+// out: both takes that hold its channel (a take sharing the default take's
+// tree, current, and the default take) get it, or neither does.
+TEST(ImporterOutOfMemory, ADirectWriteReachesBothTakesOrNeither)
+{
+    // With a second take the default take still lends its tree once the
+    // current take has its own: writing the default take then allocates too.
+    for (int takes = 1; takes <= 2; ++takes)
+        for (long at = 1;; ++at)
+        {
+            ASSERT_LT(at, 5000) << "the write never succeeds";
+            SCOPED_TRACE(std::to_string(takes) + " takes, allocation " + std::to_string(at));
+            KScnSdkManager manager;
+            KScnNode* node = manager.CreateNode("n");
+            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+            ASSERT_TRUE(takes < 2 || node->AddTakeNode("Walk") != nullptr);
+            ASSERT_TRUE(node->SelectTakeNodeByName("Run"));
+            const bool threw = ThrowsWithFailing(at, [&] { node->SetVisibility(false); });
+            auto visibility = [](KScnTakeNodeEntry* take)
+            {
+                const KFCurveNode* channel =
+                    static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()->FindDescendant(
+                        "Visibility");
+                return channel != nullptr && channel->GetFCurve() != nullptr
+                           ? channel->GetFCurve()->GetDefaultValue()
+                           : -1.0f;
+            };
+            const float run = visibility(node->GetTakeNode(1));
+            EXPECT_EQ(visibility(node->GetDefaultTakeNode()), run);
+            EXPECT_EQ(run, threw ? 1.0f : 0.0f);
+            if (!threw)
+            {
+                break;
+            }
+        }
+}
+
+// A default take that lends its tree to its takes gets a copy of its own at
+// its first write (its writable root, or a link, whose curve may be
+// written, asked for), its curve links moved onto it: memory running out at
+// any allocation of that (either form: null or std::bad_alloc) leaves it
+// lent as it was, the links on the lent tree (a curve linked to two
+// properties keeps both), nothing handed out and nothing written; the next
+// write, with memory back, ends the lending whole. Nothing leaks.
+TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
+{
+    for (const bool throughLink : {false, true})
+    for (const bool nothrow : {false, true})
+    {
+        bool failedOnce = false;
+        for (long failing = 1;; ++failing)
+        {
+            SCOPED_TRACE(std::string(throughLink ? "a link, " : "the root, ") + (nothrow ? "nothrow " : "") +
+                         "allocation " + std::to_string(failing));
+            KScnSdkManager manager;
+            KScnNode* node = manager.CreateNode("Lender");
+            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+            const KScnNode& reader = *node;
+            const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
+            ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
+            KFCurve* visibility = const_cast<KFCurve*>(lent->FindDescendant("Visibility")->GetFCurve());
+            ASSERT_EQ(visibility->GetListenerCount(), 1) << "linked to its property";
+            KProperty* translation = node->GetNodeProperties()->FindProperty("Lcl Translation");
+            node->LinkPropertyToCurve(translation, 0, visibility);
+            const int links = node->GetLinkCount();
+
+            gPlan = SPlan{failing, nothrow, false};
+            gCounted[0] = gCounted[1] = 0;
+            gExhausted = false;
+            gArmed = true;
+            bool handedOut = false;
+            bool threw = false;
+            try
+            {
+                handedOut = throughLink ? node->GetLink(0) != nullptr
+                                        : node->GetDefaultTakeNode()->GetRootCurveNode() != nullptr;
+            }
+            catch (const std::bad_alloc&)
+            {
+                threw = true;
+            }
+            gArmed = false;
+            const bool failed = gCounted[nothrow ? 1 : 0] >= failing;
+            EXPECT_EQ(!handedOut || threw, failed);
+            EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), failed);
+            EXPECT_EQ(node->GetLinkCount(), links);
+            EXPECT_EQ(visibility->GetListenerCount(), failed ? 2 : 0) << "the links moved, or stayed";
+            if (!failed)
+                break; // fewer allocations than that: every one failed once
+            failedOnce = true;
+
+            // Memory back: the write ends the lending, the links follow it.
+            KFCurve* written = node->GetDefaultTakeNode()->FindCurve("Transform", "Visibility", nullptr);
+            ASSERT_NE(written, nullptr);
+            EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
+            EXPECT_NE(written, visibility);
+            written->SetDefaultValue(0.5f);
+            EXPECT_DOUBLE_EQ(node->GetNodeProperties()->FindProperty("Visibility")->GetDouble(), 0.5)
+                << "the link moved onto the default take's copy";
+            double t[4] = {};
+            translation->GetAsDoubles(t);
+            EXPECT_DOUBLE_EQ(t[0], 0.5) << "so did the second link of the curve";
+            EXPECT_EQ(node->GetLinkCount(), links);
+            EXPECT_EQ(reader.GetTakeNode(1)->GetRootCurveNode(), lent);
+            EXPECT_FLOAT_EQ(visibility->GetDefaultValue(), 1.0f) << "the take reads what it read";
+            EXPECT_EQ(visibility->GetListenerCount(), 0);
+            ASSERT_LT(failing, 10000);
+        }
+        EXPECT_TRUE(failedOnce);
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// What a read may have made or changed, each taken back by the undo while
+// memory stays exhausted.
+TEST(ImporterOutOfMemory, TheReadUndoTakesBackWhatTheReadMade)
+{
+    TempDir dir;
+    const std::string base = dir.WriteFile("base.scn", kBase);
+    const std::vector<std::pair<const char*, std::function<void(SWorld&)>>> rows = {
+        {"a scene (a pose's own)", [](SWorld& w) { w.manager.CreateScene(); }},
+        {"a video", [](SWorld& w) { w.manager.CreateVideo("Clip"); }},
+        {"a take with its description",
+         [](SWorld& w)
+         {
+             w.scene->AddTakeWhereMissing("New");
+             KScnTakeDescription info;
+             info.mName = "New";
+             w.scene->SetTakeInfo(info);
+         }},
+        {"a description replaced",
+         [](SWorld& w)
+         {
+             KScnTakeDescription info;
+             info.mName = "Earlier";
+             info.mDescription = "replaced";
+             w.scene->SetTakeInfo(info);
+         }},
+    };
+    for (const auto& row : rows)
+    {
+        SWorld world(base);
+        const std::string description = world.scene->GetTakeInfo("Earlier")->mDescription.Buffer();
+        KScnReadUndo undo(world.manager, *world.scene);
+        row.second(world);
+        ASSERT_NE(Summary(world.manager, *world.scene) +
+                      world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(),
+                  world.before + description)
+            << row.first;
+        gPlan = SPlan{1, false, true};
+        gCounted[0] = gCounted[1] = 0;
+        gExhausted = false;
+        gArmed = true;
+        undo.Restore();
+        gArmed = false;
+        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.first;
+        EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << row.first;
+        EXPECT_STREQ(world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(), description.c_str())
+            << row.first;
+    }
+}
+
+// A property added to an object is listed at both ends or neither: an end
+// left behind would name the object after it is gone.
+TEST(ImporterOutOfMemory, APropertyAddedIsListedAtBothEndsOrNeither)
+{
+    for (const long failing : {1L, 2L, 3L, 4L})
+    {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " failing");
+        auto* owner = new KObject;
+        auto* other = new KObject;
+        KProperty* property = owner->CreateProperty("P", eKPropDouble);
+        const bool threw = ThrowsWithFailing(failing, [&] { other->AddProperty(property); });
+        EXPECT_EQ(other->GetPropertyIndex(property) >= 0, !threw);
+        if (!threw)
+            other->RemovePropertyAt(other->GetPropertyIndex(property));
+        other->Destroy();
+        property->Destroy();
+        EXPECT_EQ(owner->GetPropertyCount(), 0);
+        owner->Destroy();
+    }
+}
+
+// A default take built when first read: stopped by memory running out, it
+// waits to be built again (and then is whole), never stays without channels.
+TEST(ImporterOutOfMemory, ADeferredTakeIsBuiltWholeOrWaitsAgain)
+{
+    std::string expected;
+    {
+        KScnSdkManager manager;
+        Channels(
+            static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
+            expected);
+    }
+    for (const bool nothrow : {false, true})
+        for (long n = 1;; ++n)
+        {
+            SCOPED_TRACE(std::string(nothrow ? "nothrow " : "") + "allocation " + std::to_string(n) +
+                         " failing");
+            KScnSdkManager manager;
+            const KScnMaterial* material = manager.CreateMaterial("M");
+            const bool threw = ThrowsWithFailing(
+                n, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
+            const KFCurveNode* root = material->GetTakeNode(0)->GetRootCurveNode();
+            ASSERT_NE(root, nullptr);
+            std::string built;
+            Channels(root, built);
+            EXPECT_EQ(built, expected);
+            if (!threw)
+                break;
+        }
+}
+
+// Removing a take allocates nothing, also when the take-name index went
+// stale (a take renamed since): a read undone removes takes while memory
+// may stay exhausted.
+TEST(ImporterOutOfMemory, ATakeGoesWithoutAllocatingWhenItsNameIndexIsStale)
+{
+    KScnSdkManager manager;
+    KScnNode* node = manager.CreateNode("Taken");
+    for (int t = 0; t < 10; ++t)
+        node->AddTakeNode(("T" + std::to_string(t)).c_str());
+    ASSERT_TRUE(node->HasTakeNode("T0")); // the index is made
+    node->GetTakeNode(3)->SetName("Renamed");
+    gPlan = SPlan{1, false, true};
+    gCounted[0] = gCounted[1] = 0;
+    gExhausted = false;
+    gArmed = true;
+    const bool removed = node->RemoveTakeNode(6);
+    gArmed = false;
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for while removing a take";
+    EXPECT_TRUE(node->HasTakeNode("Renamed"));
+    EXPECT_FALSE(node->HasTakeNode("T5"));
+    manager.DestroyNode(node);
+}
+
+// Keys synchronised: memory running out before a curve changed leaves the
+// curves as they were, their listeners heard again.
+TEST(ImporterOutOfMemory, SynchronisedCurvesAreLeftAsTheyWereWhenACopyFails)
+{
+    for (const long failing : {1L, 2L})
+    {
+        SCOPED_TRACE("nothrow allocation " + std::to_string(failing) + " failing");
+        KFCurve a, b;
+        KTime t;
+        t.SetSeconds(1);
+        a.AppendKey(KTime(), 0);
+        b.AppendKey(t, 1);
+        KFCurve* curves[] = {&a, &b};
+        EXPECT_TRUE(ThrowsWithFailing(
+            failing, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }, true));
+        EXPECT_EQ(a.GetKeyCount() * 10 + b.GetKeyCount(), 11);
+        EXPECT_TRUE(a.GetListenersEnabled() && b.GetListenersEnabled());
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// A property's value given to its channel found without a curve: the curve
+// is made with the value, or memory running out is reported; the value is
+// never dropped silently.
+TEST(ImporterOutOfMemory, AValueGivenToAChannelWithoutItsCurveMakesTheCurveOrThrows)
+{
+    for (long n = 1;; ++n)
+    {
+        SCOPED_TRACE("nothrow allocation " + std::to_string(n) + " failing");
+        KScnSdkManager manager;
+        KScnMaterial* material = manager.CreateMaterial("Shiny");
+        KFCurveNode* channel =
+            material->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Shininess");
+        ASSERT_NE(channel, nullptr);
+        KFCurve::Destroy(channel->SetFCurve(nullptr));
+        const bool threw = ThrowsWithFailing(
+            n, [&] { material->GetMaterialProperties()->SetShininess(2.0); }, true);
+        EXPECT_TRUE(threw ||
+                    (channel->GetFCurve() != nullptr && channel->GetFCurve()->GetDefaultValue() == 2.0f));
+        if (!threw)
+            break;
     }
 }
 

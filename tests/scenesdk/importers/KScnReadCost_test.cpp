@@ -44,19 +44,24 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         double scale;
         std::string why; // empty: within the budget
     } cases[] = {
-        {cost({{KScnReadCost::eNodes, 81}}), mb, ""}, // 1,036,800 bytes
-        {cost({{KScnReadCost::eNodes, 82}}), mb,
-         "the file makes 82 nodes (1.1 MB), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eNodes, 82}}), 2 * mb, ""},
-        {cost({{KScnReadCost::eNodes, 60}, {KScnReadCost::eTakeRecords, 1000}}), mb,
-         "the file makes 60 nodes (0.8 MB, 1.2 MB with the rest), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eNodes, 10}, {KScnReadCost::eTakeRecords, 4000}}), mb,
-         "the file makes 4000 take records (takes x objects) (1.6 MB, 1.7 MB with the rest), more than its "
+        {cost({{KScnReadCost::eNodes, 93}}), mb, ""}, // 1,047,552 bytes
+        {cost({{KScnReadCost::eNodes, 94}}), mb,
+         "the file makes 94 nodes (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 94}}), 2 * mb, ""},
+        {cost({{KScnReadCost::eNodes, 60}, {KScnReadCost::eTakeRecords, 3000}}), mb,
+         "the file makes 60 nodes (0.7 MB, 1.2 MB with the rest), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 10}, {KScnReadCost::eTakeRecords, 6000}}), mb,
+         "the file makes 6000 take records (takes x objects) (1.0 MB, 1.1 MB with the rest), more than its "
          "budget of 1.0 MB " +
              tail},
-        {cost({{KScnReadCost::eCameras, 22}}), mb,
-         "the file makes 22 cameras (1.1 MB), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eLights, 40}}), mb, ""},
+        {cost({{KScnReadCost::eCameras, 23}}), mb,
+         "the file makes 23 cameras (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eLights, 43}}), mb, ""},
+        {cost({{KScnReadCost::eTakeTrees, 170}}), mb, ""},
+        {cost({{KScnReadCost::eTakeTrees, 170}, {KScnReadCost::eNodes, 1}}), mb,
+         "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), more "
+         "than its budget of 1.0 MB " +
+             tail},
         {cost({{KScnReadCost::eShapeChannels, 1200}}), mb,
          "the file makes 1200 shape channels (shapes x takes) (1.1 "
          "MB), more than its budget of 1.0 MB " +
@@ -73,7 +78,7 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         EXPECT_EQ(why, c.why);
     }
     EXPECT_DOUBLE_EQ(cost({{KScnReadCost::eNodes, 2}, {KScnReadCost::eTakeRecords, 3}}).Total(),
-                     2 * 12800.0 + 3 * 400.0);
+                     2 * 11264.0 + 3 * 168.0);
 
     KScnReadCost huge;
     huge.AddProduct(KScnReadCost::eLinks, uint64_t(1) << 40, uint64_t(1) << 40);
@@ -129,8 +134,8 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         {"links.scn", Scene(Numbered(50, "Model: \"M", mesh) + skin), "1000 links (clusters x meshes)", 0.005,
          0.02},
         // Takes on the file's objects and on the scene's root and camera switcher.
-        {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 200),
-         "2400 take records (takes x objects)", 0.005, 0.02},
+        {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 600),
+         "7200 take records (takes x objects)", 0.005, 0.02},
         {"user.scn",
          Scene("Model: \"N\", \"Null\" {\n" + Numbered(200, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
                    "}\n",
@@ -224,7 +229,7 @@ TEST(ReadCost, CountsWhatEarlierReadsBrought)
         testsupport::TempDir dir;
         const std::string first = dir.WriteFile("a.scn", c.first);
         const std::string second = dir.WriteFile(c.secondName, c.second);
-        for (double scale : {0.01, 0.05})
+        for (double scale : {0.005, 0.05})
         {
             KScnSdkManager manager;
             KScnSceneRoot* scene = manager.CreateScene();

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 using namespace scenesdk;
@@ -70,8 +71,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
 {
     // Written through the handles: the tree follows.
     ExpectSameAsEager([](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); });
-    // Written on the kernel property only: the tree keeps the earlier value,
-    // also when a later handle write of another channel builds it.
+    // Written on the kernel property only: the tree follows too, also when a
+    // later handle write of another channel builds it.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -119,7 +120,7 @@ TEST(KScnNodeDeferred, LazyTreeLinksItsCurvesToTheProperties)
     ASSERT_TRUE(take->IsBuildDeferred());
     ASSERT_NE(take->GetTranslationYCurve(), nullptr);
     EXPECT_FALSE(take->IsBuildDeferred());
-    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << "the raw write was not pushed";
+    EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 5.0f) << "the tree starts from the raw write";
     take->GetTranslationYCurve()->SetDefaultValue(9.0f);
     double t[4] = {};
     n->GetNodeProperties()->FindProperty("Lcl Translation")->GetAsDoubles(t);
@@ -213,4 +214,77 @@ TEST(KScnNodeDeferred, PivotSetOneAndEvaluationCopyReadAsNewBeforeTheyAreMade)
     n->ResetPropertyDefaults();
     EXPECT_EQ(reader->GetPivotVector(1, KScnNodePivotSet::eRotationPivot), KgeTVector(0.0, 0.0, 0.0, 1.0));
     EXPECT_EQ(reader->GetPivotEval().inheritType, eInheritRrSs);
+}
+
+// The local transform is written and read without making the handles that
+// wait (a read sets it on every model): the property, the default take and,
+// once the handles are made, the handle show the value, as if written
+// through the handle; a property renamed away is not found either way.
+TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
+{
+    const struct
+    {
+        const char* property; // as named when the value is read back
+        const char* channel;  // its channel in the default take, null when not looked at
+        std::function<void(KScnNode*)> set;
+        double expected[3];
+    } rows[] = {
+        {"Lcl Translation", "T", [](KScnNode* n) { n->SetLocalTranslation(1, 2, 3); }, {1, 2, 3}},
+        {"Lcl Rotation", "R", [](KScnNode* n) { n->SetLocalRotation(4, 5, 6); }, {4, 5, 6}},
+        {"Lcl Scaling", "S", [](KScnNode* n) { n->SetLocalScaling(7, 8, 9); }, {7, 8, 9}},
+        {"Lcl Offset", nullptr,
+         [](KScnNode* n)
+         {
+             n->GetNodeProperties()->FindProperty("Lcl Translation")->SetName("Lcl Offset");
+             n->SetLocalTranslation(1, 2, 3);
+         },
+         {0, 0, 0}},
+    };
+    for (const auto& row : rows)
+    for (const bool built : {false, true})
+    {
+        SCOPED_TRACE(std::string(row.property) + (built ? ", default take built" : ", default take waiting"));
+        KScnSdkManager manager;
+        KScnNode* n = manager.CreateNode("n");
+        const int waiting = n->GetDeferredUserPropertyCount();
+        ASSERT_GT(waiting, 0);
+        if (built)
+        {
+            ASSERT_NE(n->AddTakeNode("Run"), nullptr); // the value is pushed to the built tree
+        }
+        row.set(n);
+        KgeTVector translation;
+        n->GetLocalTranslation(translation);
+        EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting) << "no handle made";
+        double v[4] = {};
+        n->GetNodeProperties()->FindProperty(row.property)->GetAsDoubles(v);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(v[k], row.expected[k]) << k;
+        if (std::string(row.property) == "Lcl Translation")
+        {
+            EXPECT_EQ(translation.mData[1], 2.0) << "read back without a handle";
+        }
+        if (row.channel != nullptr)
+        {
+            const KFCurveNode* channel = static_cast<const KScnTakeNodeEntry*>(n->GetDefaultTakeNode())
+                                             ->GetRootCurveNode()
+                                             ->FindDescendant(row.channel);
+            ASSERT_NE(channel, nullptr);
+            EXPECT_EQ(channel->GetChildAt(2)->GetFCurve()->GetDefaultValue(), float(row.expected[2]));
+            if (built)
+            {
+                const KFCurveNode* run = static_cast<const KScnTakeNodeEntry*>(n->GetTakeNode(1))
+                                             ->GetRootCurveNode()
+                                             ->FindDescendant(row.channel);
+                EXPECT_EQ(run->GetChildAt(2)->GetFCurve()->GetDefaultValue(), row.channel[0] == 'S' ? 1.0f : 0.0f)
+                    << "the take keeps the value it started with";
+            }
+        }
+        KScnPropertyRef* handle = n->FindUserPropertyByName(row.property);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(n->GetDeferredUserPropertyCount(), 0);
+        double h[4] = {};
+        handle->GetProperty()->GetAsDoubles(h);
+        EXPECT_EQ(h[1], row.expected[1]);
+    }
 }

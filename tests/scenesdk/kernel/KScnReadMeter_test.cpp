@@ -33,6 +33,8 @@ TEST(ReadMeter, BudgetGrowsWithTheFileAndTheScale)
     EXPECT_EQ(Meter::Budget(0, 1.0), 160 * mb);
     EXPECT_EQ(Meter::Budget(mb, 1.0), 176 * mb);
     EXPECT_EQ(Meter::Budget(mb, 2.0), 352 * mb);
+    EXPECT_EQ(Meter::Budget(mb, 1.0, Meter::kSceneBytesPerFileByte), 192 * mb); // a scene file
+    EXPECT_EQ(Meter::Budget(mb, 0.5, Meter::kSceneBytesPerFileByte), 96 * mb);
     EXPECT_EQ(Meter::Budget(0, 0.0), 160 * mb); // not above 0: as 1
     EXPECT_EQ(Meter::Budget(0, -3.0), 160 * mb);
     EXPECT_EQ(Meter::Budget(0, 1e300), UINT64_MAX);
@@ -82,6 +84,19 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
     EXPECT_EQ(Meter::Current(), nullptr);
     EXPECT_EQ(Meter::Last().mCharged[Meter::eTakes], uint64_t(1) << 20);
     EXPECT_EQ(Meter::Last().mUsed, (uint64_t(1) << 20) + 1);
+}
+
+// A meter keeps its own bytes a byte of the file for the side files it
+// is given (a scene file's 32, another's 16).
+TEST(ReadMeter, SideFilesAtTheMetersOwnRate)
+{
+    for (const uint64_t perByte : {Meter::kBytesPerFileByte, Meter::kSceneBytesPerFileByte})
+    {
+        Meter meter(1 << 20, 1.0, "X", perByte);
+        EXPECT_EQ(meter.GetBudget(), Meter::Budget(1 << 20, 1.0, perByte));
+        Meter::AddSideFile("/side", 1 << 20);
+        EXPECT_EQ(meter.GetBudget(), Meter::Budget(2 << 20, 1.0, perByte));
+    }
 }
 
 TEST(ReadMeter, NothingThrownWhileAnExceptionUnwinds)
@@ -360,7 +375,9 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
         ASSERT_TRUE(!g.earlier || Read(scene, g.earlier(g.large), 1.0, status)) << status;
         const SState before = StateOf(mManager, *scene);
         const std::string text = g.file(g.large);
-        const double scale = double(large.mUsed) / 2.0 / double(Meter::Budget(text.size(), 1.0));
+        // (the budget the read had at scale 1: a scene file's own)
+        EXPECT_EQ(large.mBudget, Meter::Budget(text.size(), 1.0, Meter::kSceneBytesPerFileByte));
+        const double scale = double(large.mUsed) / 2.0 / double(large.mBudget);
         EXPECT_FALSE(Read(scene, text, scale, status));
         EXPECT_EQ(mError, 0);
         EXPECT_NE(status.find("budget of "), std::string::npos) << status;

@@ -159,6 +159,38 @@ TEST_F(Teardown, SwitcherNodeSetByTheReaderIsTheScenesOwn)
     EXPECT_EQ(a->GetCameraSwitcherNode(), node);
 }
 
+// A hidden node joins no scene, neither as its root nor as a member: the
+// root of a pose's private scene went with that scene while another scene
+// still held it as its switcher.
+TEST_F(Teardown, HiddenNodesJoinNoScene)
+{
+    ASSERT_EQ(a->CreateCharacterPose("pose"), 0);
+    KScnSceneRoot* pose = a->GetCharacterPose(0)->GetScene();
+    KScnNode* rootB = b->GetRootNode();
+    b->SetCameraSwitcherNode(rootB);
+    ASSERT_EQ(b->GetCameraSwitcherNode(), rootB);
+    KScnNode* producer = a->GetGlobalCameraSettings()->GetProducerNode(1);
+    struct Row
+    {
+        KScnNode* node;
+        KScnSceneRoot* scene;
+        bool asRoot;
+    };
+    const Row rows[] = {{rootB, pose, true}, {rootB, pose, false}, {rootB, a, true},
+                        {producer, b, true}, {producer, pose, false}};
+    for (const Row& row : rows)
+    {
+        KScnNode* before = row.scene->GetRootNode();
+        EXPECT_FALSE(row.node->SetSceneContents(row.scene->GetContents(), row.asRoot)) << row.node->GetName();
+        EXPECT_EQ(row.node->GetError().GetLastErrorID(), KScnNode::eErrorOwnedNode);
+        EXPECT_EQ(row.node->GetSceneContents(), nullptr);
+        EXPECT_EQ(row.scene->GetRootNode(), before);
+    }
+    EXPECT_TRUE(rootB->SetSceneContents(nullptr, true)) << "already out";
+    m.DestroyAllObjects();
+    EXPECT_EQ(m.GetSceneCount(), 0);
+}
+
 // ---- The camera settings ask the contents for the root --------------------
 
 TEST_F(Teardown, DefaultCameraIsLookedForUnderTheCurrentRoot)
