@@ -31,147 +31,116 @@ KObjectList* ListOf(KScnSdkManager& m)
     return const_cast<KObjectList*>(m.GetHandlerList());
 }
 
-struct MadeRow
+// Kinds: 'S'kin and 'C'luster deformers, constraint types '1' to '6', 'H' a character.
+KScnTakeNodeContainer* Make(KScnSdkManager& m, char kind, const char* name = "x")
 {
-    const char* what;
-    std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make;
-    bool setListsTheManager; // the set has the list among its destinations
-};
+    if (kind == 'S' || kind == 'C')
+        return m.CreateDeformer(name, kind == 'S' ? "Skin" : "Cluster");
+    if (kind == 'H')
+        return m.CreateCharacter(name);
+    return m.CreateConstraint(name, kind - '0');
+}
 
-const MadeRow kMade[] = {
-    {"skin", [](KScnSdkManager& m) { return m.CreateDeformer("s", "Skin"); }, true},
-    {"cluster", [](KScnSdkManager& m) { return m.CreateDeformer("c", "Cluster"); }, true},
-    {"position", [](KScnSdkManager& m) { return m.CreateConstraint("p", 1); }, true},
-    {"rotation", [](KScnSdkManager& m) { return m.CreateConstraint("r", 2); }, true},
-    {"scale", [](KScnSdkManager& m) { return m.CreateConstraint("s", 3); }, true},
-    {"parent", [](KScnSdkManager& m) { return m.CreateConstraint("p", 4); }, true},
-    {"single-chain IK", [](KScnSdkManager& m) { return m.CreateConstraint("k", 5); }, true},
-    {"aim", [](KScnSdkManager& m) { return m.CreateConstraint("a", 6); }, true},
-    {"character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, false},
-};
+// The destroyer of the object's own kind (its pointer cast while it lives).
+std::function<bool()> Destroyer(KScnSdkManager& m, char kind, KScnTakeNodeContainer* object)
+{
+    if (kind == 'S' || kind == 'C')
+        return [&m, d = static_cast<KScnDeformer*>(object)] { return m.DestroyDeformer(d); };
+    if (kind == 'H')
+        return [&m, object] { return m.DestroyObject(object); };
+    return [&m, c = static_cast<KScnConstraint*>(object)] { return m.DestroyConstraint(c); };
+}
 
 } // namespace
 
-// Each kind is listed as a source of the list; a character's set does not
-// list the manager (its destination views stay its own).
 TEST(SdkManagerHandlerList, CreatorsConnectTheSetAsASource)
 {
-    for (const MadeRow& row : kMade)
+    for (const char kind : std::string("SC123456H"))
     {
         KScnSdkManager m;
         m.CreateDeformer("before", "Skin");
-        KScnTakeNodeContainer* object = row.make(m);
-        ASSERT_NE(object, nullptr) << row.what;
+        KScnTakeNodeContainer* object = Make(m, kind);
+        ASSERT_NE(object, nullptr) << kind;
         KScnPropertyHandler* set = object->GetPropertyHandler();
-        EXPECT_TRUE(ListOf(m)->IsSrcConnected(set)) << row.what;
-        EXPECT_EQ(ListOf(m)->GetSrc(1), set) << row.what << ": appended";
-        EXPECT_EQ(set->IsDstConnected(ListOf(m)), row.setListsTheManager) << row.what;
-        EXPECT_EQ(set->GetDstCount(), row.setListsTheManager ? 1 : 0) << row.what;
-        EXPECT_EQ(m.GetHandlerObjectCount(), 2) << row.what;
-        EXPECT_EQ(m.GetHandlerObject(1), object) << row.what;
-        EXPECT_EQ(m.GetHandlerObject(2), nullptr) << row.what;
+        EXPECT_EQ(ListOf(m)->GetSrc(1), set) << kind << ": appended";
+        // A character's set does not list the manager (its destination views stay its own).
+        EXPECT_EQ(set->IsDstConnected(ListOf(m)), kind != 'H') << kind;
+        EXPECT_EQ(set->GetDstCount(), kind != 'H' ? 1 : 0) << kind;
+        EXPECT_EQ(m.GetHandlerObjectCount(), 2) << kind;
+        EXPECT_EQ(m.GetHandlerObject(1), object) << kind;
+        EXPECT_EQ(m.GetHandlerObject(2), nullptr) << kind;
     }
     KScnSdkManager m;
-    auto* character = static_cast<KScnCharacter*>(kMade[8].make(m));
-    EXPECT_EQ(character->GetCharacterProperties()->DestinationObject.GetCount(), 0);
+    EXPECT_EQ(m.CreateCharacter("h")->GetCharacterProperties()->DestinationObject.GetCount(), 0);
 }
 
-// What each destroyer answers, and what is left listed.
+// What each destroyer answers (error 0 only on a failure), and what is left listed.
 TEST(SdkManagerHandlerList, DestroyersAnswerByTheConnection)
 {
-    struct Row
+    enum EStep
     {
-        const char* what;
-        // Makes an object, does something to it, then destroys it; answers
-        // the destroyer's result.
-        std::function<bool(KScnSdkManager&)> run;
+        eNone,
+        eDestroyed,
+        eDisconnected,
+        eDetached
+    };
+    const struct
+    {
+        char kind;
+        EStep before;
         bool result;
-        int left;       // handler objects left
-        int error = -2; // the error after it: 0 for a failure, untouched (1) otherwise
+    } rows[] = {
+        {'S', eNone, true},       {'S', eDestroyed, false},   {'4', eNone, true},
+        {'4', eDestroyed, false}, {'H', eNone, true},         {'1', eDisconnected, true},
+        {'C', eDetached, true},   {'H', eDisconnected, true}, // one-way: still listed, destroyed all the same
     };
-    const Row rows[] = {
-        {"deformer", [](KScnSdkManager& m) { return m.DestroyDeformer(m.CreateDeformer("d", "Skin")); }, true,
-         0},
-        {"deformer twice",
-         [](KScnSdkManager& m)
-         {
-             KScnDeformer* d = m.CreateDeformer("d", "Skin");
-             EXPECT_TRUE(m.DestroyDeformer(d));
-             return m.DestroyDeformer(d);
-         },
-         false, 0},
-        {"constraint", [](KScnSdkManager& m) { return m.DestroyConstraint(m.CreateConstraint("c", 4)); },
-         true, 0},
-        {"constraint twice",
-         [](KScnSdkManager& m)
-         {
-             KScnConstraint* c = m.CreateConstraint("c", 4);
-             EXPECT_TRUE(m.DestroyObject(c));
-             return m.DestroyConstraint(c);
-         },
-         false, 0},
-        {"character", [](KScnSdkManager& m) { return m.DestroyObject(m.CreateCharacter("h")); }, true, 0},
-        {"null object", [](KScnSdkManager& m) { return m.DestroyObject(nullptr); }, false, 0, 1},
-        {"constraint after its DisconnectAll",
-         [](KScnSdkManager& m)
-         {
-             KScnConstraint* c = m.CreateConstraint("c", 1);
-             c->DisconnectAll();
-             EXPECT_FALSE(ListOf(m)->IsSrcConnected(c->GetPropertyHandler()));
-             EXPECT_EQ(m.GetHandlerObjectCount(), 1) << "still the manager's";
-             return m.DestroyConstraint(c);
-         },
-         true, 0},
-        {"deformer after its Detach",
-         [](KScnSdkManager& m)
-         {
-             KScnDeformer* d = m.CreateDeformer("d", "Cluster");
-             d->Detach();
-             return m.DestroyDeformer(d);
-         },
-         true, 0},
-        {"character after its DisconnectAll",
-         [](KScnSdkManager& m)
-         {
-             KScnCharacter* h = m.CreateCharacter("h");
-             h->DisconnectAll();
-             EXPECT_TRUE(ListOf(m)->IsSrcConnected(h->GetPropertyHandler())) << "one-way: kept";
-             return m.DestroyObject(h);
-         },
-         true, 0},
-        {"one of three, the middle",
-         [](KScnSdkManager& m)
-         {
-             m.CreateDeformer("a", "Skin");
-             KScnConstraint* b = m.CreateConstraint("b", 2);
-             KScnCharacter* c = m.CreateCharacter("c");
-             const bool done = m.DestroyConstraint(b);
-             EXPECT_EQ(m.GetHandlerObject(1), c) << "the later one moves up";
-             return done;
-         },
-         true, 2},
-        {"detached one counted after the listed",
-         [](KScnSdkManager& m)
-         {
-             KScnConstraint* a = m.CreateConstraint("a", 3);
-             KScnDeformer* b = m.CreateDeformer("b", "Skin");
-             a->DisconnectAll();
-             EXPECT_EQ(m.GetHandlerObject(0), b);
-             EXPECT_EQ(m.GetHandlerObject(1), a);
-             return m.DestroyDeformer(b);
-         },
-         true, 1},
-    };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
     {
+        SCOPED_TRACE(std::string(1, row.kind) + " step " + std::to_string(row.before));
         KScnSdkManager m;
         m.GetError().SetLastErrorID(1);
-        EXPECT_EQ(row.run(m), row.result) << row.what;
-        const int error = row.error != -2 ? row.error : row.result ? 1 : 0;
-        EXPECT_EQ(m.GetError().GetLastErrorID(), error) << row.what << ": error 0 only on failure";
-        EXPECT_EQ(m.GetHandlerObjectCount(), row.left) << row.what;
-        EXPECT_LE(ListOf(m)->GetSrcCount(), row.left) << row.what;
+        KScnTakeNodeContainer* object = Make(m, row.kind);
+        const std::function<bool()> destroy = Destroyer(m, row.kind, object);
+        if (row.before == eDestroyed)
+        {
+            EXPECT_TRUE(m.DestroyObject(object));
+        }
+        if (row.before == eDetached)
+            static_cast<KScnDeformer*>(object)->Detach();
+        if (row.before == eDisconnected)
+        {
+            static_cast<KScnConstraint*>(object)->DisconnectAll();
+            EXPECT_EQ(ListOf(m)->IsSrcConnected(object->GetPropertyHandler()), row.kind == 'H');
+            EXPECT_EQ(m.GetHandlerObjectCount(), 1) << "still the manager's";
+        }
+        EXPECT_EQ(destroy(), row.result);
+        EXPECT_EQ(m.GetError().GetLastErrorID(), row.result ? 1 : 0);
+        EXPECT_EQ(m.GetHandlerObjectCount(), 0);
+        EXPECT_EQ(ListOf(m)->GetSrcCount(), 0);
     }
+
+    KScnSdkManager m;
+    m.GetError().SetLastErrorID(1);
+    EXPECT_FALSE(m.DestroyObject(nullptr));
+    EXPECT_EQ(m.GetError().GetLastErrorID(), 1) << "a null object is no failure of the manager's";
+
+    // The middle one of three: the later one moves up.
+    Make(m, 'S');
+    KScnTakeNodeContainer* b = Make(m, '2');
+    KScnTakeNodeContainer* c = Make(m, 'H');
+    EXPECT_TRUE(Destroyer(m, '2', b)());
+    EXPECT_EQ(m.GetHandlerObjectCount(), 2);
+    EXPECT_EQ(m.GetHandlerObject(1), c);
+
+    // A detached one is counted after the listed ones.
+    KScnSdkManager n;
+    auto* a = static_cast<KScnConstraint*>(Make(n, '3'));
+    KScnTakeNodeContainer* d = Make(n, 'S');
+    a->DisconnectAll();
+    EXPECT_EQ(n.GetHandlerObject(0), d);
+    EXPECT_EQ(n.GetHandlerObject(1), a);
+    EXPECT_TRUE(Destroyer(n, 'S', d)());
+    EXPECT_EQ(n.GetHandlerObjectCount(), 1);
 }
 
 // Only the manager connects to its list.
@@ -179,12 +148,11 @@ TEST(SdkManagerHandlerList, OthersCannotConnectToTheList)
 {
     KScnSdkManager m;
     m.CreateDeformer("d", "Skin");
-    const int sources = ListOf(m)->GetSrcCount();
     KScnConstraint* c = m.CreateConstraint("c", 1);
     c->DisconnectAll();
     EXPECT_FALSE(ListOf(m)->ConnectSrc(c->GetPropertyHandler()));
     EXPECT_FALSE(c->GetPropertyHandler()->ConnectDst(ListOf(m)));
-    EXPECT_EQ(ListOf(m)->GetSrcCount(), sources);
+    EXPECT_EQ(ListOf(m)->GetSrcCount(), 1);
     EXPECT_TRUE(m.DestroyConstraint(c)) << "the detached one is still destroyed once";
     EXPECT_FALSE(m.DestroyConstraint(c));
 }
@@ -192,26 +160,10 @@ TEST(SdkManagerHandlerList, OthersCannotConnectToTheList)
 namespace
 {
 
-// Objects that log their deletion.
-class LoggedDeformer : public KScnDeformer
+template <class Base> struct Logged : Base
 {
-public:
-    LoggedDeformer(KScnSdkManager* m, const char* name, std::vector<std::string>* log)
-        : KScnDeformer(m, name, "Skin"), mLog(log)
-    {
-    }
-    ~LoggedDeformer() override { mLog->push_back(GetName()); }
-    std::vector<std::string>* mLog;
-};
-
-class LoggedPosition : public KScnConstraintPosition
-{
-public:
-    LoggedPosition(KScnSdkManager* m, const char* name, std::vector<std::string>* log)
-        : KScnConstraintPosition(m, name), mLog(log)
-    {
-    }
-    ~LoggedPosition() override { mLog->push_back(GetName()); }
+    template <class... Args> Logged(std::vector<std::string>* log, Args... args) : Base(args...), mLog(log) {}
+    ~Logged() override { mLog->push_back(this->GetName()); }
     std::vector<std::string>* mLog;
 };
 
@@ -223,67 +175,50 @@ public:
 protected:
     KScnDeformer* NewDeformer(const char* name, const char*) override
     {
-        return new LoggedDeformer(this, name, &log);
+        return new Logged<KScnDeformer>(&log, this, name, "Skin");
     }
     KScnConstraint* NewConstraintPosition(const char* name) override
     {
-        return new LoggedPosition(this, name, &log);
+        return new Logged<KScnConstraintPosition>(&log, this, name);
     }
 };
 
 } // namespace
 
 // Everything goes from the last listed to the first, the detached after them.
+// Made in order, named a, b, c: 'X' a position constraint disconnected, 'K' one
+// destroyed at once.
 TEST(SdkManagerHandlerList, DestroyAllGoesFromTheLastToTheFirst)
 {
-    struct Row
+    const struct
     {
-        const char* what;
-        std::function<void(LoggingManager&)> make;
+        const char* made;
         std::vector<std::string> order;
+    } rows[] = {
+        {"S1S", {"Deformer::c", "Constraint::b", "Deformer::a"}},
+        {"XSS", {"Deformer::c", "Deformer::b", "Constraint::a"}},
+        {"SKS", {"Constraint::b", "Deformer::c", "Deformer::a"}},
+        {"SH1", {"Constraint::c", "Deformer::a"}},
     };
-    const Row rows[] = {
-        {"created order",
-         [](LoggingManager& m)
-         {
-             m.CreateDeformer("a", "Skin");
-             m.CreateConstraint("b", 1);
-             m.CreateDeformer("c", "Skin");
-         },
-         {"Deformer::c", "Constraint::b", "Deformer::a"}},
-        {"a detached one last",
-         [](LoggingManager& m)
-         {
-             m.CreateConstraint("a", 1)->DisconnectAll();
-             m.CreateDeformer("b", "Skin");
-             m.CreateDeformer("c", "Skin");
-         },
-         {"Deformer::c", "Deformer::b", "Constraint::a"}},
-        {"one destroyed before",
-         [](LoggingManager& m)
-         {
-             m.CreateDeformer("a", "Skin");
-             EXPECT_TRUE(m.DestroyObject(m.CreateConstraint("b", 1)));
-             m.CreateDeformer("c", "Skin");
-         },
-         {"Constraint::b", "Deformer::c", "Deformer::a"}},
-        {"a character among them",
-         [](LoggingManager& m)
-         {
-             m.CreateDeformer("a", "Skin");
-             m.CreateCharacter("h");
-             m.CreateConstraint("b", 1);
-         },
-         {"Constraint::b", "Deformer::a"}},
-    };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
     {
         LoggingManager m;
-        row.make(m);
+        for (int i = 0; row.made[i] != '\0'; ++i)
+        {
+            const char kind = row.made[i];
+            const std::string name(1, char('a' + i));
+            KScnTakeNodeContainer* object = Make(m, kind == 'X' || kind == 'K' ? '1' : kind, name.c_str());
+            if (kind == 'X')
+                static_cast<KScnConstraint*>(object)->DisconnectAll();
+            if (kind == 'K')
+            {
+                EXPECT_TRUE(m.DestroyObject(object));
+            }
+        }
         m.DestroyAllObjects();
-        EXPECT_EQ(m.log, row.order) << row.what;
-        EXPECT_EQ(m.GetHandlerObjectCount(), 0) << row.what;
-        EXPECT_EQ(ListOf(m)->GetSrcCount(), 0) << row.what;
+        EXPECT_EQ(m.log, row.order) << row.made;
+        EXPECT_EQ(m.GetHandlerObjectCount(), 0) << row.made;
+        EXPECT_EQ(ListOf(m)->GetSrcCount(), 0) << row.made;
     }
 }
 
