@@ -60,7 +60,6 @@ TEST(SdkManagerHandlerList, CreatorsConnectTheSetAsASource)
         KScnSdkManager m;
         m.CreateDeformer("before", "Skin");
         KScnTakeNodeContainer* object = Make(m, kind);
-        ASSERT_NE(object, nullptr) << kind;
         KScnPropertyHandler* set = object->GetPropertyHandler();
         EXPECT_EQ(ListOf(m)->GetSrc(1), set) << kind << ": appended";
         // A character's set does not list the manager (its destination views stay its own).
@@ -100,11 +99,8 @@ TEST(SdkManagerHandlerList, DestroyersAnswerByTheConnection)
         KScnSdkManager m;
         m.GetError().SetLastErrorID(1);
         KScnTakeNodeContainer* object = Make(m, row.kind);
-        const std::function<bool()> destroy = Destroyer(m, row.kind, object);
-        if (row.before == eDestroyed)
-        {
-            EXPECT_TRUE(m.DestroyObject(object));
-        }
+        const auto destroy = Destroyer(m, row.kind, object);
+        EXPECT_TRUE(row.before != eDestroyed || m.DestroyObject(object));
         if (row.before == eDetached)
             static_cast<KScnDeformer*>(object)->Detach();
         if (row.before == eDisconnected)
@@ -210,10 +206,7 @@ TEST(SdkManagerHandlerList, DestroyAllGoesFromTheLastToTheFirst)
             KScnTakeNodeContainer* object = Make(m, kind == 'X' || kind == 'K' ? '1' : kind, name.c_str());
             if (kind == 'X')
                 static_cast<KScnConstraint*>(object)->DisconnectAll();
-            if (kind == 'K')
-            {
-                EXPECT_TRUE(m.DestroyObject(object));
-            }
+            EXPECT_TRUE(kind != 'K' || m.DestroyObject(object));
         }
         m.DestroyAllObjects();
         EXPECT_EQ(m.log, row.order) << row.made;

@@ -336,12 +336,9 @@ TEST_F(Teardown, LinksLetGoOfADestroyedNode)
     EXPECT_STREQ(triangles->GetLink(0)->GetLinkName().Buffer(), "Model::bone");
     // Links that go first leave their node with no entry, in any order.
     KScnNode* arm = m.CreateNode("arm");
-    KScnLink* armLinks[4];
-    for (KScnLink*& l : armLinks)
-    {
-        l = m.CreateLink();
+    KScnLink* armLinks[] = {m.CreateLink(), m.CreateLink(), m.CreateLink(), m.CreateLink()};
+    for (KScnLink* l : armLinks)
         l->SetLink(arm);
-    }
     armLinks[3]->SetAssociateModel(arm);
     EXPECT_EQ(arm->GetLinkReferenceCount(), 5);
     for (int i : {0, 3, 1})
