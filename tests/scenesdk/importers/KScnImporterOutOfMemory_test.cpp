@@ -1,20 +1,11 @@
-// Memory exhausted in the middle of a read. Every format is read into a
-// scene that already holds another file's content while this program's
-// operator new fails: once at the n-th allocation (every n), from the n-th
-// on until the read returns, the nothrow forms answering null too (n
-// sampled), once at the n-th nothrow allocation (every n), and twice in a
-// row into the same scene (n sampled). Each read must fail with error 0
-// "out of memory while ..." (or succeed and make what a read without
-// failures makes, where what failed was optional), let no exception out,
-// and leave the scene and the manager's lists exactly as they were; under
-// AddressSanitizer nothing may leak. And destruction allocates nothing: a
-// manager holding every kind of object, or a thousand cameras sharing 150
-// takes, is destroyed while every allocation fails. Deformers, constraints
-// and characters join the manager's handler list whole or not at all, and a
-// value written into a property reaches both takes that hold it or neither.
-// The steps below a read (the undo, a property's two ends, a deferred take,
-// a take's removal, key synchronisation, a channel's curve) keep their own
-// rules while memory runs out.
+// Memory exhausted in the middle of a read: every format is read into a
+// scene holding another file's content while operator new fails once at the
+// n-th allocation, from the n-th on, once at the n-th nothrow allocation, or
+// twice in a row into the same scene. Each read fails with error 0 "out of
+// memory while ..." (or succeeds and makes what a read without failures
+// makes), lets no exception out, leaves the scene and the manager's lists as
+// they were and leaks nothing. Destruction and the undo allocate nothing;
+// the steps below a read are made whole or not at all.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveFilterKeySync.h"
@@ -117,31 +108,73 @@ using namespace testsupport;
 namespace
 {
 
-// What a failed read must leave as it was: every object of the scene with
-// its takes and user properties, the scene's lists and the manager's.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSlowBuild = true;
+#else
+constexpr bool kSlowBuild = false;
+#endif
+
+// Runs the step under the plan; true when it threw std::bad_alloc.
+bool Under(const SPlan& plan, const std::function<void()>& step)
+{
+    gPlan = plan;
+    gCounted[0] = gCounted[1] = 0;
+    gExhausted = false;
+    gArmed = true;
+    bool threw = false;
+    try
+    {
+        step();
+    }
+    catch (const std::bad_alloc&)
+    {
+        threw = true;
+    }
+    gArmed = false;
+    return threw;
+}
+
+bool ThrowsWithFailing(long at, const std::function<void()>& step, bool nothrow = false)
+{
+    return Under(SPlan{at, nothrow, false}, step);
+}
+
+// The step run with every allocation failing must ask for none.
+void WithoutAllocating(const std::function<void()>& step, const std::string& what)
+{
+    EXPECT_FALSE(Under(SPlan{1, false, true}, step)) << what;
+    EXPECT_EQ(gCounted[0] + gCounted[1], 0) << what << ": allocations asked for";
+}
+
+void ForEachOwner(KScnSceneContents* c, const std::function<void(KScnTakeNodeContainer*)>& f)
+{
+    for (int i = 0; i < c->GetNodeCount(); ++i)
+        f(c->GetNode(i));
+    for (int i = 0; i < c->GetMaterialCount(); ++i)
+        f(c->GetMaterial(i));
+    for (int i = 0; i < c->GetTextureCount(); ++i)
+        f(c->GetTexture(i));
+    for (int i = 0; i < c->GetObjectCount(); ++i)
+        f(c->GetObject(i));
+}
+
+// What a failed read must leave as it was.
 std::string Summary(KScnSdkManager& manager, KScnSceneRoot& scene)
 {
     KScnSceneContents* c = scene.GetContents();
     std::string text;
-    auto owner = [&text](KScnTakeNodeContainer* object)
-    {
-        text += std::string(object->GetName()) + "/" + std::to_string(object->GetUserPropertyCount());
-        for (int t = 0; t < object->GetTakeNodeCount(); ++t)
-            text += std::string("/") + object->GetTakeNodeName(t);
-        text += " ";
-    };
-    for (int i = 0; i < c->GetNodeCount(); ++i)
-    {
-        owner(c->GetNode(i));
-        const KScnNodeAttribute* attribute = c->GetNode(i)->GetNodeAttribute();
-        text += std::to_string(attribute != nullptr ? attribute->GetAttributeKind() : -1) + " ";
-    }
-    for (int i = 0; i < c->GetMaterialCount(); ++i)
-        owner(c->GetMaterial(i));
-    for (int i = 0; i < c->GetTextureCount(); ++i)
-        owner(c->GetTexture(i));
-    for (int i = 0; i < c->GetObjectCount(); ++i)
-        owner(c->GetObject(i));
+    ForEachOwner(
+        c,
+        [&text](KScnTakeNodeContainer* object)
+        {
+            text += std::string(object->GetName()) + "/" + std::to_string(object->GetUserPropertyCount());
+            for (int t = 0; t < object->GetTakeNodeCount(); ++t)
+                text += std::string("/") + object->GetTakeNodeName(t);
+            if (auto* node = dynamic_cast<KScnNode*>(object))
+                text += std::to_string(
+                    node->GetNodeAttribute() != nullptr ? node->GetNodeAttribute()->GetAttributeKind() : -1);
+            text += " ";
+        });
     for (const std::string& take : scene.GetTakeNames())
         text += take + (scene.GetTakeInfo(take.c_str()) != nullptr ? "+ " : " ");
     text += std::to_string(scene.GetTakeInfoCount()) + ",";
@@ -154,88 +187,76 @@ std::string Summary(KScnSdkManager& manager, KScnSceneRoot& scene)
     return text;
 }
 
-// The channel trees of every take of the scene's objects: what a read that
-// succeeded must have made as a read without failures does.
 void Channels(const KFCurveNode* node, std::string& text)
 {
-    text += std::string(node->GetName()) + (node->GetFCurve() != nullptr ? "~" : "") +
-            (node->GetFCurve() != nullptr ? std::to_string(node->GetFCurve()->GetKeyCount()) : "") + "(";
+    const KFCurve* curve = node->GetFCurve();
+    text += std::string(node->GetName()) +
+            (curve != nullptr ? "~" + std::to_string(curve->GetKeyCount()) : "") + "(";
     for (int i = 0; i < node->GetChildCount(); ++i)
         Channels(node->GetChildAt(i), text);
     text += ")";
 }
 
+// What a read that succeeded made: the summary and every take's channels.
 std::string Content(KScnSdkManager& manager, KScnSceneRoot& scene)
 {
     std::string text = Summary(manager, scene);
-    KScnSceneContents* c = scene.GetContents();
-    auto owner = [&text](KScnTakeNodeContainer* object)
-    {
-        for (int t = 0; t < object->GetTakeNodeCount(); ++t)
+    ForEachOwner(
+        scene.GetContents(),
+        [&text](KScnTakeNodeContainer* object)
         {
-            const KScnTakeNodeEntry* take = object->GetTakeNode(t);
-            if (const KFCurveNode* root = take->GetRootCurveNode())
-                Channels(root, text);
-        }
-    };
-    for (int i = 0; i < c->GetNodeCount(); ++i)
-        owner(c->GetNode(i));
-    for (int i = 0; i < c->GetMaterialCount(); ++i)
-        owner(c->GetMaterial(i));
-    for (int i = 0; i < c->GetTextureCount(); ++i)
-        owner(c->GetTexture(i));
+            for (int t = 0; t < object->GetTakeNodeCount(); ++t)
+                if (const KFCurveNode* root =
+                        static_cast<const KScnTakeNodeEntry*>(object->GetTakeNode(t))->GetRootCurveNode())
+                    Channels(root, text);
+        });
     return text;
 }
 
-// One file of each format; side files (an OBJ's library, a texture) have format -1.
+// One file of each format; side files (an OBJ's library, a texture) have format -1;
+// heavy ones (thousands of allocations) are sampled under AddressSanitizer.
 struct SFile
 {
     const char* name;
     int format;
     std::string bytes;
-    bool heavy = false; // thousands of allocations: sampled where every n would be too slow
+    bool heavy = false;
 };
 
-// The content every read goes into: a null with a user property, a camera,
-// a light, a textured mesh and a take.
+// What every read goes into: a null with a user property, a camera, a light, a textured mesh, a take.
 const char* const kBase =
-    "FileHeader: {\n Version: 6000\n}\nObjects: {\n"
-    "  Model: \"Before\", \"Null\" {\n    UserProperty: \"weight\", \"Number\", \"A\", 2\n  }\n"
-    "  Model: \"Eye\", \"Camera\"\n  Model: \"Sun\", \"Light\"\n"
-    "  Model: \"Box\", \"Mesh\" {\n    Mesh: {\n      ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
-    "      PolygonSizes: 3\n      PolygonVertices: 0,1,2\n    }\n    Materials: \"Paint\"\n"
-    "    Textures: \"Wood\"\n  }\n  Material: \"Paint\"\n  Texture: \"Wood\" {\n    FileName: \"w.tga\"\n  "
-    "}\n}\n"
-    "Takes: {\n  Take: \"Earlier\" {\n    Model: \"Eye\" {\n    }\n  }\n}\n";
+    "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"Before\", \"Null\" {\n"
+    "    UserProperty: \"weight\", \"Number\", \"A\", 2\n  }\n  Model: \"Eye\", \"Camera\"\n"
+    "  Model: \"Sun\", \"Light\"\n  Model: \"Box\", \"Mesh\" {\n    Mesh: {\n"
+    "      ControlPoints: 0,0,0, 1,0,0, 0,1,0\n      PolygonSizes: 3\n      PolygonVertices: 0,1,2\n    }\n"
+    "    Materials: \"Paint\"\n    Textures: \"Wood\"\n  }\n  Material: \"Paint\"\n  Texture: \"Wood\" {\n"
+    "    FileName: \"w.tga\"\n  }\n}\nTakes: {\n  Take: \"Earlier\" {\n    Model: \"Eye\" {\n    }\n  }\n"
+    "}\n";
 
 const char* const kScene =
-    "FileHeader: {\n Version: 6000\n}\nObjects: {\n"
-    "  Model: \"A\", \"Mesh\" {\n    Mesh: {\n      ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
-    "      PolygonSizes: 3\n      PolygonVertices: 0,1,2\n    }\n"
+    "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"A\", \"Mesh\" {\n    Mesh: {\n"
+    "      ControlPoints: 0,0,0, 1,0,0, 0,1,0\n      PolygonSizes: 3\n      PolygonVertices: 0,1,2\n    }\n"
     "    Materials: \"M\"\n    Textures: \"T\"\n    Children: \"B\"\n"
-    "    UserProperty: \"lit\", \"Bool\", \"\", 1\n  }\n"
-    "  Model: \"B\", \"Null\"\n  Model: \"Cam\", \"Camera\"\n  Model: \"Lamp\", \"Light\"\n"
-    "  Model: \"Director\", \"CameraSwitcher\"\n"
-    "  Material: \"M\"\n  Texture: \"T\" {\n    FileName: \"t.tga\"\n  }\n}\n"
-    "Takes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
+    "    UserProperty: \"lit\", \"Bool\", \"\", 1\n  }\n  Model: \"B\", \"Null\"\n"
+    "  Model: \"Cam\", \"Camera\"\n  Model: \"Lamp\", \"Light\"\n"
+    "  Model: \"Director\", \"CameraSwitcher\"\n  Material: \"M\"\n  Texture: \"T\" {\n"
+    "    FileName: \"t.tga\"\n  }\n}\nTakes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
     "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
     "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n"
-    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n    }\n"
-    "    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n          Channel: \"X\" "
-    "{\n"
-    "            KeyVer: 4004\n            KeyCount: 2\n            Key: 0, 0, L, 92372316000, 20, L\n"
-    "          }\n          LayerChannel: {\n            LayerID: 1\n            Channel: \"X\" {\n"
-    "              LayerID: 1\n              KeyVer: 4004\n              KeyCount: 2\n"
-    "              Key: 0, 0, L, 92372316000, 4, L\n            }\n          }\n          TimeWarpID: 1\n"
-    "        }\n      }\n    }\n"
-    "    Model: \"Cam\" {\n      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n"
-    "  Take: \"Walk\" {\n  }\n}\n";
+    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n"
+    "    }\n    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n"
+    "          Channel: \"X\" {\n            KeyVer: 4004\n            KeyCount: 2\n"
+    "            Key: 0, 0, L, 92372316000, 20, L\n          }\n          LayerChannel: {\n"
+    "            LayerID: 1\n            Channel: \"X\" {\n              LayerID: 1\n"
+    "              KeyVer: 4004\n              KeyCount: 2\n              Key: 0, 0, L, 92372316000, 4, L\n"
+    "            }\n          }\n          TimeWarpID: 1\n        }\n      }\n    }\n    Model: \"Cam\" {\n"
+    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk\" {\n  }\n"
+    "}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.
 const char* const kPose =
-    "FileHeader: {\n Version: 6000\n}\nObjects: {\n"
-    "  CharacterPose: \"Crouch\" {\n    Model: \"PHips\"\n    Character: {\n      BASE: {\n"
-    "        Hips: \"PHips\"\n      }\n    }\n  }\n}\n";
+    "FileHeader: {\n Version: 6000\n}\nObjects: {\n  CharacterPose: \"Crouch\" {\n    Model: \"PHips\"\n"
+    "    Character: {\n      BASE: {\n        Hips: \"PHips\"\n      }\n    }\n  }\n}\n";
 
 std::vector<SFile> Files()
 {
@@ -291,44 +312,37 @@ struct SWorld
         EXPECT_TRUE(importer.Initialize(base.c_str()) && importer.Import(scene)) << importer.GetStatusText();
         before = Summary(manager, *scene);
     }
+    bool Intact() { return Summary(manager, *scene) == before; }
 };
 
 struct SResult
 {
-    bool ok = false;
-    bool threw = false;
+    bool ok = false, threw = false;
     int error = -1;
     std::string status;
-    long allocations = 0;
-    long nothrowAllocations = 0;
-    std::string content; // of a read that succeeded, before it was taken back
+    long allocations[2] = {0, 0};
+    std::string content; // of a read that succeeded, before the undo took it back
 };
 
-// One read into the world's scene under the plan; the allocator is armed
-// only around the importer's public calls.
+// One read into the world's scene under the plan; one that succeeds is taken back.
 SResult ReadOnce(SWorld& world, const SFile& file, const std::string& path, const SPlan& plan)
 {
     SResult r;
     KScnFree<KScnImporter> importer(&world.manager);
     importer.SetFileFormat(file.format);
-    // A read that succeeds (the allocation failed was optional) is taken
-    // back, so that the world serves the next read.
     KScnReadUndo undo(world.manager, *world.scene);
-    gPlan = plan;
-    gCounted[0] = gCounted[1] = 0;
-    gExhausted = false;
-    gArmed = true;
     try
     {
-        r.ok = importer.Initialize(path.c_str()) && importer.Import(world.scene);
+        r.threw =
+            Under(plan, [&] { r.ok = importer.Initialize(path.c_str()) && importer.Import(world.scene); });
     }
     catch (...)
     {
+        gArmed = false;
         r.threw = true;
     }
-    gArmed = false;
-    r.allocations = gCounted[0];
-    r.nothrowAllocations = gCounted[1];
+    r.allocations[0] = gCounted[0];
+    r.allocations[1] = gCounted[1];
     r.error = importer.GetLastErrorID();
     r.status = importer.GetStatusText();
     if (r.ok)
@@ -342,20 +356,12 @@ SResult ReadOnce(SWorld& world, const SFile& file, const std::string& path, cons
 // The rules every failed read keeps; false (with the test failed) when one breaks.
 bool CheckFailed(const SResult& r, SWorld& world, const std::string& what)
 {
-    SCOPED_TRACE(what + ": " + r.status);
-    EXPECT_FALSE(r.threw);
-    EXPECT_EQ(r.error, 0);
-    EXPECT_EQ(r.status.rfind("out of memory while ", 0), 0u);
-    EXPECT_EQ(Summary(world.manager, *world.scene), world.before);
-    return !r.threw && r.error == 0 && r.status.rfind("out of memory while ", 0) == 0 &&
-           Summary(world.manager, *world.scene) == world.before;
+    const bool intact = world.Intact();
+    const bool kept = !r.threw && r.error == 0 && r.status.rfind("out of memory while ", 0) == 0 && intact;
+    EXPECT_TRUE(kept) << what << ": " << r.status << (r.threw ? ", threw" : "") << ", error " << r.error
+                      << (intact ? "" : ", the scene changed");
+    return kept;
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSlowBuild = true;
-#else
-constexpr bool kSlowBuild = false;
-#endif
 
 enum class EMode
 {
@@ -377,15 +383,8 @@ std::vector<long> Sample(long count, long most)
     return n;
 }
 
-// The formats a run reads: scene files, the others, or all.
-enum class EFormats
-{
-    eScene,
-    eForeign,
-    eAll
-};
-
-void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
+// formats: 0 scene files, 1 the others, 2 all.
+void RunMode(EMode mode, long samples, int formats = 2)
 {
     TempDir dir;
     const std::string base = dir.WriteFile("base.scn", kBase);
@@ -396,57 +395,42 @@ void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
     for (size_t k = 0; k < files.size(); ++k)
     {
         const SFile& file = files[k];
-        if (file.format < 0 || (formats == EFormats::eScene && file.format != 0) ||
-            (formats == EFormats::eForeign && file.format == 0))
+        if (file.format < 0 || (formats == 0 && file.format != 0) || (formats == 1 && file.format == 0))
             continue;
         long allocations = 0;
-        std::string expected; // what the read makes without failures
+        std::string expected;
         {
             SWorld world(base);
             const SResult r = ReadOnce(world, file, paths[k], SPlan{});
             ASSERT_TRUE(r.ok) << file.name << ": " << r.status;
-            // The read taken back leaves the scene and the manager as they were.
-            EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << file.name << " undone";
-            allocations = mode == EMode::eNothrow ? r.nothrowAllocations : r.allocations;
+            EXPECT_TRUE(world.Intact()) << file.name << " undone";
+            allocations = r.allocations[mode == EMode::eNothrow ? 1 : 0];
             expected = r.content;
-            if (mode != EMode::eNothrow)
-            {
-                ASSERT_GT(allocations, 10) << file.name;
-            }
+            ASSERT_TRUE(mode == EMode::eNothrow || allocations > 10) << file.name;
         }
         auto world = std::make_unique<SWorld>(base);
         const long most = file.heavy && kSlowBuild && samples == 0 ? 300 : samples;
-        const std::vector<long> ns = allocations > 0 ? Sample(allocations, most) : std::vector<long>();
-        for (long n : ns)
+        for (long n : allocations > 0 ? Sample(allocations, most) : std::vector<long>())
         {
             const std::string what = std::string(file.name) + " allocation " + std::to_string(n);
-            SPlan plan{n, mode == EMode::eNothrow, mode == EMode::eFrom};
+            const SPlan plan{n, mode == EMode::eNothrow, mode == EMode::eFrom};
             SResult r = ReadOnce(*world, file, paths[k], plan);
             if (r.ok)
-            {
                 EXPECT_EQ(r.content, expected) << what << ": a read that succeeded made less";
-                if (Summary(world->manager, *world->scene) != world->before)
-                    world = std::make_unique<SWorld>(base);
-                continue; // an allocation the read may go without
-            }
-            if (!CheckFailed(r, *world, what))
+            else if (!CheckFailed(r, *world, what))
                 break;
-            if (mode == EMode::eTwice)
+            else if (mode == EMode::eTwice)
             {
                 // The other kind of read, failing at the same n, into the same scene.
-                const char* otherName = file.format == 0 ? "a.obj" : "a.scn";
                 size_t other = 0;
-                while (std::string(files[other].name) != otherName)
+                while (std::string(files[other].name) != (file.format == 0 ? "a.obj" : "a.scn"))
                     ++other;
                 r = ReadOnce(*world, files[other], paths[other], plan);
-                if (r.ok)
-                {
-                    if (Summary(world->manager, *world->scene) != world->before)
-                        world = std::make_unique<SWorld>(base);
-                }
-                else if (!CheckFailed(r, *world, what + " then " + files[other].name))
+                if (!r.ok && !CheckFailed(r, *world, what + " then " + files[other].name))
                     break;
             }
+            if (!world->Intact())
+                world = std::make_unique<SWorld>(base);
         }
     }
 #if defined(__SANITIZE_ADDRESS__)
@@ -454,536 +438,371 @@ void RunMode(EMode mode, long samples, EFormats formats = EFormats::eAll)
 #endif
 }
 
-// In two halves, which the test runner runs side by side.
-TEST(ImporterOutOfMemory, EveryAllocationFailingOnceFailsASceneReadCleanly)
-{
-    RunMode(EMode::eOnce, 0, EFormats::eScene);
-}
-
-TEST(ImporterOutOfMemory, EveryAllocationFailingOnceFailsAForeignReadCleanly)
-{
-    RunMode(EMode::eOnce, 0, EFormats::eForeign);
-}
-
-TEST(ImporterOutOfMemory, MemoryStayingExhaustedFailsTheReadCleanly)
-{
-    RunMode(EMode::eFrom, 40);
-}
-
-// Every nothrow allocation in the optimised build; sampled under
-// AddressSanitizer, where a read costs ten times as much.
-TEST(ImporterOutOfMemory, NothrowAllocationsFailingToo)
-{
-    RunMode(EMode::eNothrow, kSlowBuild ? 60 : 0);
-}
-
-TEST(ImporterOutOfMemory, TwoFailingReadsInARow)
-{
-    RunMode(EMode::eTwice, 60);
-}
-
-} // namespace
-
-namespace
-{
-
-// Memory exhausted for good (every allocation failing) while a manager is
-// destroyed: a destructor that allocates ends the program, so getting past
-// the teardown is the rule; and nothing leaks.
-void TearDownExhausted(std::unique_ptr<KScnSdkManager>& manager)
-{
-    gPlan = SPlan{1, false, true};
-    gCounted[0] = gCounted[1] = 0;
-    gExhausted = false;
-    gArmed = true;
-    manager.reset();
-    gArmed = false;
-    EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for while tearing down";
-}
-
-// Cameras on nodes that share 150 takes' snapshots: the detach of each
-// camera must not copy a snapshot to delete its channels from it. The full
-// thousand in the optimised build; under AddressSanitizer a hundred.
-TEST(ImporterOutOfMemory, ThousandCamerasWithTheirTakesGoWithoutAllocating)
-{
-    const int cameras = kSlowBuild ? 100 : 1000;
-    auto manager = std::make_unique<KScnSdkManager>();
-    KScnSceneRoot* scene = manager->CreateScene();
-    for (int i = 0; i < cameras; ++i)
-    {
-        KScnNode* node = manager->CreateNode(("Camera" + std::to_string(i)).c_str());
-        node->SetNodeAttribute(manager->CreateCamera());
-        scene->GetRootNode()->AddChild(node);
+// The once-at-every-n sweep in two halves, which the test runner runs side by side; nothrow
+// allocations every n in the optimised build, sampled under AddressSanitizer.
+#define SWEEP(name, ...)                                                                                     \
+    TEST(ImporterOutOfMemory, name)                                                                          \
+    {                                                                                                        \
+        RunMode(__VA_ARGS__);                                                                                \
     }
-    for (int t = 0; t < 150; ++t)
-        scene->AddTakeWhereMissing(("Take" + std::to_string(t)).c_str());
-    ASSERT_EQ(scene->GetRootNode()->GetChild(0)->GetTakeNodeCount(), 151);
-    TearDownExhausted(manager);
-}
+SWEEP(EveryAllocationFailingOnceFailsASceneReadCleanly, EMode::eOnce, 0, 0)
+SWEEP(EveryAllocationFailingOnceFailsAForeignReadCleanly, EMode::eOnce, 0, 1)
+SWEEP(MemoryStayingExhaustedFailsTheReadCleanly, EMode::eFrom, 40)
+SWEEP(NothrowAllocationsFailingToo, EMode::eNothrow, kSlowBuild ? 60 : 0)
+SWEEP(TwoFailingReadsInARow, EMode::eTwice, 60)
 
-// Every kind of object a scene file makes, read into a scene, then the
-// manager destroyed with memory exhausted; the same after a read undone.
-TEST(ImporterOutOfMemory, EveryKindOfObjectGoesWithoutAllocating)
+// Each row changes a world as a read may; the undo (where asked) takes it
+// back, then the manager is destroyed, both while every allocation fails (a
+// destructor that allocates ends the program).
+TEST(ImporterOutOfMemory, TheUndoAndDestructionGoWithoutAllocating)
 {
     TempDir dir;
     const std::string every = dir.WriteFile("every.scn", scntest::kEveryKindScene);
     const std::string base = dir.WriteFile("base.scn", kBase);
-    for (const bool undone : {false, true})
+    auto readEvery = [&](SWorld& w)
     {
-        auto manager = std::make_unique<KScnSdkManager>();
-        KScnSceneRoot* scene = manager->CreateScene();
-        for (const std::string& path : {base, every})
-        {
-            KScnReadUndo undo(*manager, *scene);
-            KScnFree<KScnImporter> importer(manager.get());
-            importer.SetFileFormat(0);
-            ASSERT_TRUE(importer.Initialize(path.c_str()) && importer.Import(scene))
-                << importer.GetStatusText();
-            if (undone && path == every)
-                undo.Restore();
-        }
-        SCOPED_TRACE(undone ? "after an undo" : "as read");
-        TearDownExhausted(manager);
-    }
-}
-
-} // namespace
-
-namespace
-{
-
-// A curve linked to a property: memory running out at any step of the link
-// leaves it made whole or not at all. Listed without the curve's listener,
-// the link would outlive the curve and be read after it was freed.
-TEST(ImporterOutOfMemory, ALinkToACurveIsMadeWholeOrNotAtAll)
-{
-    for (const long failing : {1L, 2L, 3L, 4L})
+        KScnFree<KScnImporter> importer(&w.manager);
+        importer.SetFileFormat(0);
+        ASSERT_TRUE(importer.Initialize(every.c_str()) && importer.Import(w.scene))
+            << importer.GetStatusText();
+    };
+    auto describe = [](SWorld& w, const char* take, const char* text)
     {
-        SCOPED_TRACE("allocation " + std::to_string(failing) + " failing");
-        KScnSdkManager manager;
-        KScnNode* node = manager.CreateNode("Linked");
-        KProperty* property = node->GetNodeProperties()->FindProperty("Visibility");
-        ASSERT_NE(property, nullptr);
-        const int before = node->GetLinkCount();
-        KFCurve* curve = KFCurve::Create();
-        gPlan = SPlan{failing, false, false};
-        gCounted[0] = gCounted[1] = 0;
-        gExhausted = false;
-        gArmed = true;
-        bool threw = false;
-        try
-        {
-            node->LinkPropertyToCurve(property, 0, curve);
-        }
-        catch (const std::bad_alloc&)
-        {
-            threw = true;
-        }
-        gArmed = false;
-        EXPECT_EQ(node->GetLinkCount(), before + (threw ? 0 : 1));
-        KFCurve::Destroy(curve);
-        EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
-        manager.DestroyNode(node);
-    }
-}
-
-} // namespace
-
-namespace
-{
-
-// Runs the step with the at-th allocation failing (of the nothrow forms
-// when asked); true when it threw std::bad_alloc.
-bool ThrowsWithFailing(long at, const std::function<void()>& step, bool nothrow = false)
-{
-    gPlan = SPlan{at, nothrow, false};
-    gCounted[0] = gCounted[1] = 0;
-    gExhausted = false;
-    gArmed = true;
-    bool threw = false;
-    try
-    {
-        step();
-    }
-    catch (const std::bad_alloc&)
-    {
-        threw = true;
-    }
-    gArmed = false;
-    return threw;
-}
-
-// A deformer, constraint or character listed by the manager is listed whole
-// or not at all when memory runs out while it is made (the first
-// allocations, then every 7th of a character's many); nothing is left
-// behind (AddressSanitizer checks the leaks).
-TEST(ImporterOutOfMemory, HandlerObjectsAreListedWholeOrNotAtAll)
-{
-    struct Row
+        KScnTakeDescription info;
+        info.mName = take;
+        info.mDescription = text;
+        w.scene->SetTakeInfo(info);
+    };
+    struct SRow
     {
         const char* what;
-        std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make;
-        long stride;
+        bool undo;
+        std::function<void(SWorld&)> change;
     };
-    const Row rows[] = {
-        {"deformer", [](KScnSdkManager& m) { return m.CreateDeformer("d", "Skin"); }, 1},
-        {"aim constraint", [](KScnSdkManager& m) { return m.CreateConstraint("c", 6); }, 1},
-        {"character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, 7},
+    const SRow rows[] = {
+        {"every kind of object a scene file makes", false, readEvery},
+        {"every kind of object, read undone", true, readEvery},
+        {"a scene (a pose's own)", true, [](SWorld& w) { w.manager.CreateScene(); }},
+        {"a video", true, [](SWorld& w) { w.manager.CreateVideo("Clip"); }},
+        {"a take with its description", true,
+         [&](SWorld& w)
+         {
+             w.scene->AddTakeWhereMissing("New");
+             describe(w, "New", "");
+         }},
+        {"a description replaced", true, [&](SWorld& w) { describe(w, "Earlier", "replaced"); }},
+        // A camera's detach must not copy a shared take snapshot to delete its channels.
+        {"cameras on nodes sharing 150 takes", false,
+         [](SWorld& w)
+         {
+             KScnSceneRoot* scene = w.manager.CreateScene();
+             for (int i = 0; i < (kSlowBuild ? 100 : 1000); ++i)
+             {
+                 KScnNode* node = w.manager.CreateNode(("Camera" + std::to_string(i)).c_str());
+                 node->SetNodeAttribute(w.manager.CreateCamera());
+                 scene->GetRootNode()->AddChild(node);
+             }
+             for (int t = 0; t < 150; ++t)
+                 scene->AddTakeWhereMissing(("Take" + std::to_string(t)).c_str());
+             ASSERT_EQ(scene->GetRootNode()->GetChild(0)->GetTakeNodeCount(), 151);
+         }},
+        {"listed and detached deformers, constraints and characters", false,
+         [](SWorld& w)
+         {
+             for (int i = 0; i < 3; ++i)
+             {
+                 w.manager.CreateDeformer(("d" + std::to_string(i)).c_str(), i == 0 ? "Cluster" : "Skin");
+                 KScnConstraint* c = w.manager.CreateConstraint(("c" + std::to_string(i)).c_str(), i + 1);
+                 w.scene->GetContents()->AddObject(c);
+                 w.scene->CreateCharacter(("h" + std::to_string(i)).c_str());
+                 if (i == 1)
+                 {
+                     WithoutAllocating([&] { c->DisconnectAll(); }, "a detach (its room was kept)");
+                     w.manager.CreateDeformer("detached", "Skin")->Detach();
+                 }
+             }
+             ASSERT_EQ(w.manager.GetHandlerObjectCount(), 10);
+         }},
+        // A read undone removes takes while memory may stay exhausted.
+        {"a take removed while the take-name index is stale", false,
+         [](SWorld& w)
+         {
+             KScnNode* node = w.manager.CreateNode("Taken");
+             for (int t = 0; t < 10; ++t)
+                 node->AddTakeNode(("T" + std::to_string(t)).c_str());
+             ASSERT_TRUE(node->HasTakeNode("T0")); // the index is made
+             node->GetTakeNode(3)->SetName("Renamed");
+             WithoutAllocating([&] { EXPECT_TRUE(node->RemoveTakeNode(6)); }, "removing a take");
+             EXPECT_TRUE(node->HasTakeNode("Renamed"));
+             EXPECT_FALSE(node->HasTakeNode("T5"));
+         }},
     };
-    for (const Row& row : rows)
+    for (const SRow& row : rows)
     {
-        KScnSdkManager manager;
-        manager.CreateDeformer("kept", "Skin");
-        KScnConstraint* detached = manager.CreateConstraint("detached", 1);
-        detached->DisconnectAll();
-        const KObjectList* list = manager.GetHandlerList();
+        auto world = std::make_unique<SWorld>(base);
+        auto state = [&]
+        {
+            return Summary(world->manager, *world->scene) +
+                   world->scene->GetTakeInfo("Earlier")->mDescription.Buffer();
+        };
+        const std::string before = state();
+        {
+            KScnReadUndo undo(world->manager, *world->scene);
+            row.change(*world);
+            if (row.undo)
+            {
+                ASSERT_NE(state(), before) << row.what;
+                WithoutAllocating([&] { undo.Restore(); }, std::string(row.what) + ", undone");
+                EXPECT_EQ(state(), before) << row.what;
+            }
+        }
+        WithoutAllocating([&] { world.reset(); }, std::string(row.what) + ", torn down");
+    }
+}
+
+// One rule per row: the step is run with its at-th allocation (of each form
+// listed) failing, at = 1, 2, ... until the step goes through; the row
+// answers whether the step was stopped, having checked what must hold.
+struct SWholeRow
+{
+    const char* rule;
+    std::function<bool(long at, bool nothrow)> run;
+    std::vector<bool> forms = {false};
+    long mustFail = 0; // at least that many failing steps
+    long stride = 1;   // every stride-th at past the first 40
+};
+
+void RunWhole(const SWholeRow& row)
+{
+    for (const bool nothrow : row.forms)
+    {
         long failed = 0;
         for (long at = 1;; at += at < 40 ? 1 : row.stride)
         {
-            KScnTakeNodeContainer* made = nullptr;
-            const bool threw = ThrowsWithFailing(at, [&] { made = row.make(manager); });
-            SCOPED_TRACE(std::string(row.what) + ", allocation " + std::to_string(at));
-            if (!threw)
-            {
-                ASSERT_NE(made, nullptr);
-                EXPECT_EQ(manager.GetHandlerObjectCount(), 3);
-                EXPECT_EQ(list->GetSrcCount(), 2);
-                EXPECT_EQ(manager.GetHandlerObject(1), made) << "listed, before the detached one";
-                EXPECT_EQ(manager.GetHandlerObject(2), detached);
+            SCOPED_TRACE(std::string(row.rule) + (nothrow ? ", nothrow" : "") + ", allocation " +
+                         std::to_string(at));
+            ASSERT_LT(at, 10000) << "the step never goes through";
+            if (!row.run(at, nothrow))
                 break;
-            }
             ++failed;
-            EXPECT_EQ(manager.GetHandlerObjectCount(), 2);
-            EXPECT_EQ(list->GetSrcCount(), 1);
-            EXPECT_EQ(manager.GetHandlerObject(1), detached);
         }
-        EXPECT_GT(failed, 3) << row.what;
-        // Once listed, each goes through its destroyer without allocating.
-        EXPECT_FALSE(ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(detached)); }));
-        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
-        EXPECT_FALSE(
-            ThrowsWithFailing(1, [&] { EXPECT_TRUE(manager.DestroyObject(manager.GetHandlerObject(1))); }));
-        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.what;
-        EXPECT_EQ(manager.GetHandlerObjectCount(), 1) << row.what;
+        EXPECT_GE(failed, row.mustFail) << row.rule;
     }
 }
 
-// A manager holding listed and detached deformers, constraints and
-// characters is destroyed while every allocation fails.
-TEST(ImporterOutOfMemory, HandlerObjectsGoWithoutAllocating)
+// Handler objects: listed whole or not at all, then destroyed without allocating.
+SWholeRow Handler(const char* rule, std::function<KScnTakeNodeContainer*(KScnSdkManager&)> make, long stride)
 {
-    auto manager = std::make_unique<KScnSdkManager>();
-    KScnSceneRoot* scene = manager->CreateScene();
-    for (int i = 0; i < 3; ++i)
-    {
-        manager->CreateDeformer(("d" + std::to_string(i)).c_str(), i == 0 ? "Cluster" : "Skin");
-        KScnConstraint* c = manager->CreateConstraint(("c" + std::to_string(i)).c_str(), i + 1);
-        scene->GetContents()->AddObject(c);
-        scene->CreateCharacter(("h" + std::to_string(i)).c_str());
-        if (i == 1)
-        {
-            // The detach step is noted without allocating (the room was kept).
-            gPlan = SPlan{1, false, true};
-            gCounted[0] = gCounted[1] = 0;
-            gExhausted = false;
-            gArmed = true;
-            c->DisconnectAll();
-            gArmed = false;
-            EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for by a detach";
-            manager->CreateDeformer("detached", "Skin")->Detach();
-        }
-    }
-    ASSERT_EQ(manager->GetHandlerObjectCount(), 10);
-    TearDownExhausted(manager);
-}
-
-// A value written straight into an animatable property while memory runs
-// out: both takes that hold its channel (a take sharing the default take's
-// tree, current, and the default take) get it, or neither does.
-TEST(ImporterOutOfMemory, ADirectWriteReachesBothTakesOrNeither)
-{
-    // With a second take the default take still lends its tree once the
-    // current take has its own: writing the default take then allocates too.
-    for (int takes = 1; takes <= 2; ++takes)
-        for (long at = 1;; ++at)
-        {
-            ASSERT_LT(at, 5000) << "the write never succeeds";
-            SCOPED_TRACE(std::to_string(takes) + " takes, allocation " + std::to_string(at));
-            KScnSdkManager manager;
-            KScnNode* node = manager.CreateNode("n");
-            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-            ASSERT_TRUE(takes < 2 || node->AddTakeNode("Walk") != nullptr);
-            ASSERT_TRUE(node->SelectTakeNodeByName("Run"));
-            const bool threw = ThrowsWithFailing(at, [&] { node->SetVisibility(false); });
-            auto visibility = [](KScnTakeNodeEntry* take)
+    return {rule,
+            [make](long at, bool)
             {
-                const KFCurveNode* channel =
-                    static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()->FindDescendant(
-                        "Visibility");
-                return channel != nullptr && channel->GetFCurve() != nullptr
-                           ? channel->GetFCurve()->GetDefaultValue()
-                           : -1.0f;
-            };
-            const float run = visibility(node->GetTakeNode(1));
-            EXPECT_EQ(visibility(node->GetDefaultTakeNode()), run);
-            EXPECT_EQ(run, threw ? 1.0f : 0.0f);
-            if (!threw)
+                KScnSdkManager manager;
+                manager.CreateDeformer("kept", "Skin");
+                KScnConstraint* detached = manager.CreateConstraint("detached", 1);
+                detached->DisconnectAll();
+                KScnTakeNodeContainer* made = nullptr;
+                const bool threw = ThrowsWithFailing(at, [&] { made = make(manager); });
+                const int listed = threw ? 2 : 3;
+                EXPECT_EQ(manager.GetHandlerObjectCount(), listed);
+                EXPECT_EQ(manager.GetHandlerList()->GetSrcCount(), listed - 1);
+                EXPECT_EQ(manager.GetHandlerObject(listed - 1), detached);
+                if (!threw)
+                {
+                    EXPECT_EQ(manager.GetHandlerObject(1), made) << "listed, before the detached one";
+                    auto destroy = [&] { return manager.DestroyObject(manager.GetHandlerObject(1)); };
+                    WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyObject(detached) && destroy()); },
+                                      "destroying");
+                }
+                return threw;
+            },
+            {false},
+            4,
+            stride};
+}
+
+float DefaultValue(const KScnTakeNodeEntry* take, const char* channel)
+{
+    const KFCurveNode* node = take->GetRootCurveNode()->FindDescendant(channel);
+    return node != nullptr && node->GetFCurve() != nullptr ? node->GetFCurve()->GetDefaultValue() : -1.0f;
+}
+
+// A default take lending its tree to its takes gets a copy of its own at its
+// first write (its writable root, or a link, asked for), its curve links
+// moved onto it; failing, it stays lent with its links (a curve linked to two
+// properties keeps both) and nothing is handed out; the next write ends it whole.
+SWholeRow Lending(bool throughLink)
+{
+    return {throughLink ? "the default take stops lending, asked for a link"
+                        : "the default take stops lending",
+            [throughLink](long at, bool nothrow)
             {
-                break;
-            }
-        }
+                KScnSdkManager manager;
+                KScnNode* node = manager.CreateNode("Lender");
+                EXPECT_NE(node->AddTakeNode("Run"), nullptr);
+                const KScnNode& reader = *node;
+                const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
+                KFCurve* visibility = const_cast<KFCurve*>(lent->FindDescendant("Visibility")->GetFCurve());
+                KProperty* translation = node->GetNodeProperties()->FindProperty("Lcl Translation");
+                node->LinkPropertyToCurve(translation, 0, visibility);
+                const int links = node->GetLinkCount();
+                bool handedOut = false;
+                const bool threw = ThrowsWithFailing(
+                    at,
+                    [&]
+                    {
+                        handedOut = throughLink ? node->GetLink(0) != nullptr
+                                                : node->GetDefaultTakeNode()->GetRootCurveNode() != nullptr;
+                    },
+                    nothrow);
+                const bool failed = gCounted[nothrow ? 1 : 0] >= at;
+                EXPECT_EQ(!handedOut || threw, failed);
+                EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), failed);
+                EXPECT_EQ(node->GetLinkCount(), links);
+                EXPECT_EQ(visibility->GetListenerCount(), failed ? 2 : 0) << "the links moved, or stayed";
+                if (!failed)
+                    return false;
+                KFCurve* written = node->GetDefaultTakeNode()->FindCurve("Transform", "Visibility", nullptr);
+                EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
+                EXPECT_NE(written, visibility);
+                if (written == nullptr)
+                    return true;
+                written->SetDefaultValue(0.5f);
+                EXPECT_DOUBLE_EQ(node->GetNodeProperties()->FindProperty("Visibility")->GetDouble(), 0.5);
+                double t[4] = {};
+                translation->GetAsDoubles(t);
+                EXPECT_DOUBLE_EQ(t[0], 0.5) << "the curve's second link moved too";
+                EXPECT_EQ(reader.GetTakeNode(1)->GetRootCurveNode(), lent);
+                EXPECT_FLOAT_EQ(visibility->GetDefaultValue(), 1.0f) << "the take reads what it read";
+                EXPECT_EQ(visibility->GetListenerCount(), 0);
+                return true;
+            },
+            {false, true},
+            1};
 }
 
-// A default take that lends its tree to its takes gets a copy of its own at
-// its first write (its writable root, or a link, whose curve may be
-// written, asked for), its curve links moved onto it: memory running out at
-// any allocation of that (either form: null or std::bad_alloc) leaves it
-// lent as it was, the links on the lent tree (a curve linked to two
-// properties keeps both), nothing handed out and nothing written; the next
-// write, with memory back, ends the lending whole. Nothing leaks.
-TEST(ImporterOutOfMemory, TheDefaultTakeStopsLendingWholeOrNotAtAll)
+// A value written into an animatable property reaches both takes holding its
+// channel (the current take, and the default take, which may lend its tree
+// to the current one) or neither.
+SWholeRow DirectWrite(int takes)
 {
-    for (const bool throughLink : {false, true})
-    for (const bool nothrow : {false, true})
-    {
-        bool failedOnce = false;
-        for (long failing = 1;; ++failing)
-        {
-            SCOPED_TRACE(std::string(throughLink ? "a link, " : "the root, ") + (nothrow ? "nothrow " : "") +
-                         "allocation " + std::to_string(failing));
-            KScnSdkManager manager;
-            KScnNode* node = manager.CreateNode("Lender");
-            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-            const KScnNode& reader = *node;
-            const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
-            ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
-            KFCurve* visibility = const_cast<KFCurve*>(lent->FindDescendant("Visibility")->GetFCurve());
-            ASSERT_EQ(visibility->GetListenerCount(), 1) << "linked to its property";
-            KProperty* translation = node->GetNodeProperties()->FindProperty("Lcl Translation");
-            node->LinkPropertyToCurve(translation, 0, visibility);
-            const int links = node->GetLinkCount();
-
-            gPlan = SPlan{failing, nothrow, false};
-            gCounted[0] = gCounted[1] = 0;
-            gExhausted = false;
-            gArmed = true;
-            bool handedOut = false;
-            bool threw = false;
-            try
+    return {takes == 1 ? "a direct write, one take" : "a direct write, two takes", [takes](long at, bool)
             {
-                handedOut = throughLink ? node->GetLink(0) != nullptr
-                                        : node->GetDefaultTakeNode()->GetRootCurveNode() != nullptr;
-            }
-            catch (const std::bad_alloc&)
-            {
-                threw = true;
-            }
-            gArmed = false;
-            const bool failed = gCounted[nothrow ? 1 : 0] >= failing;
-            EXPECT_EQ(!handedOut || threw, failed);
-            EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), failed);
-            EXPECT_EQ(node->GetLinkCount(), links);
-            EXPECT_EQ(visibility->GetListenerCount(), failed ? 2 : 0) << "the links moved, or stayed";
-            if (!failed)
-                break; // fewer allocations than that: every one failed once
-            failedOnce = true;
-
-            // Memory back: the write ends the lending, the links follow it.
-            KFCurve* written = node->GetDefaultTakeNode()->FindCurve("Transform", "Visibility", nullptr);
-            ASSERT_NE(written, nullptr);
-            EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
-            EXPECT_NE(written, visibility);
-            written->SetDefaultValue(0.5f);
-            EXPECT_DOUBLE_EQ(node->GetNodeProperties()->FindProperty("Visibility")->GetDouble(), 0.5)
-                << "the link moved onto the default take's copy";
-            double t[4] = {};
-            translation->GetAsDoubles(t);
-            EXPECT_DOUBLE_EQ(t[0], 0.5) << "so did the second link of the curve";
-            EXPECT_EQ(node->GetLinkCount(), links);
-            EXPECT_EQ(reader.GetTakeNode(1)->GetRootCurveNode(), lent);
-            EXPECT_FLOAT_EQ(visibility->GetDefaultValue(), 1.0f) << "the take reads what it read";
-            EXPECT_EQ(visibility->GetListenerCount(), 0);
-            ASSERT_LT(failing, 10000);
-        }
-        EXPECT_TRUE(failedOnce);
-    }
+                KScnSdkManager manager;
+                KScnNode* node = manager.CreateNode("n");
+                EXPECT_NE(node->AddTakeNode("Run"), nullptr);
+                EXPECT_TRUE(takes < 2 || node->AddTakeNode("Walk") != nullptr);
+                EXPECT_TRUE(node->SelectTakeNodeByName("Run"));
+                const bool threw = ThrowsWithFailing(at, [&] { node->SetVisibility(false); });
+                const float run = DefaultValue(node->GetTakeNode(1), "Visibility");
+                EXPECT_EQ(DefaultValue(node->GetDefaultTakeNode(), "Visibility"), run);
+                EXPECT_EQ(run, threw ? 1.0f : 0.0f);
+                return threw;
+            }};
 }
 
-} // namespace
-
-namespace
+TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
-
-// What a read may have made or changed, each taken back by the undo while
-// memory stays exhausted.
-TEST(ImporterOutOfMemory, TheReadUndoTakesBackWhatTheReadMade)
-{
-    TempDir dir;
-    const std::string base = dir.WriteFile("base.scn", kBase);
-    const std::vector<std::pair<const char*, std::function<void(SWorld&)>>> rows = {
-        {"a scene (a pose's own)", [](SWorld& w) { w.manager.CreateScene(); }},
-        {"a video", [](SWorld& w) { w.manager.CreateVideo("Clip"); }},
-        {"a take with its description",
-         [](SWorld& w)
-         {
-             w.scene->AddTakeWhereMissing("New");
-             KScnTakeDescription info;
-             info.mName = "New";
-             w.scene->SetTakeInfo(info);
-         }},
-        {"a description replaced",
-         [](SWorld& w)
-         {
-             KScnTakeDescription info;
-             info.mName = "Earlier";
-             info.mDescription = "replaced";
-             w.scene->SetTakeInfo(info);
-         }},
-    };
-    for (const auto& row : rows)
-    {
-        SWorld world(base);
-        const std::string description = world.scene->GetTakeInfo("Earlier")->mDescription.Buffer();
-        KScnReadUndo undo(world.manager, *world.scene);
-        row.second(world);
-        ASSERT_NE(Summary(world.manager, *world.scene) +
-                      world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(),
-                  world.before + description)
-            << row.first;
-        gPlan = SPlan{1, false, true};
-        gCounted[0] = gCounted[1] = 0;
-        gExhausted = false;
-        gArmed = true;
-        undo.Restore();
-        gArmed = false;
-        EXPECT_EQ(gCounted[0] + gCounted[1], 0) << row.first;
-        EXPECT_EQ(Summary(world.manager, *world.scene), world.before) << row.first;
-        EXPECT_STREQ(world.scene->GetTakeInfo("Earlier")->mDescription.Buffer(), description.c_str())
-            << row.first;
-    }
-}
-
-// A property added to an object is listed at both ends or neither: an end
-// left behind would name the object after it is gone.
-TEST(ImporterOutOfMemory, APropertyAddedIsListedAtBothEndsOrNeither)
-{
-    for (const long failing : {1L, 2L, 3L, 4L})
-    {
-        SCOPED_TRACE("allocation " + std::to_string(failing) + " failing");
-        auto* owner = new KObject;
-        auto* other = new KObject;
-        KProperty* property = owner->CreateProperty("P", eKPropDouble);
-        const bool threw = ThrowsWithFailing(failing, [&] { other->AddProperty(property); });
-        EXPECT_EQ(other->GetPropertyIndex(property) >= 0, !threw);
-        if (!threw)
-            other->RemovePropertyAt(other->GetPropertyIndex(property));
-        other->Destroy();
-        property->Destroy();
-        EXPECT_EQ(owner->GetPropertyCount(), 0);
-        owner->Destroy();
-    }
-}
-
-// A default take built when first read: stopped by memory running out, it
-// waits to be built again (and then is whole), never stays without channels.
-TEST(ImporterOutOfMemory, ADeferredTakeIsBuiltWholeOrWaitsAgain)
-{
-    std::string expected;
+    std::string deferred; // a material's default take built without failures
     {
         KScnSdkManager manager;
         Channels(
             static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
-            expected);
+            deferred);
     }
-    for (const bool nothrow : {false, true})
-        for (long n = 1;; ++n)
-        {
-            SCOPED_TRACE(std::string(nothrow ? "nothrow " : "") + "allocation " + std::to_string(n) +
-                         " failing");
-            KScnSdkManager manager;
-            const KScnMaterial* material = manager.CreateMaterial("M");
-            const bool threw = ThrowsWithFailing(
-                n, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
-            const KFCurveNode* root = material->GetTakeNode(0)->GetRootCurveNode();
-            ASSERT_NE(root, nullptr);
-            std::string built;
-            Channels(root, built);
-            EXPECT_EQ(built, expected);
-            if (!threw)
-                break;
-        }
-}
-
-// Removing a take allocates nothing, also when the take-name index went
-// stale (a take renamed since): a read undone removes takes while memory
-// may stay exhausted.
-TEST(ImporterOutOfMemory, ATakeGoesWithoutAllocatingWhenItsNameIndexIsStale)
-{
-    KScnSdkManager manager;
-    KScnNode* node = manager.CreateNode("Taken");
-    for (int t = 0; t < 10; ++t)
-        node->AddTakeNode(("T" + std::to_string(t)).c_str());
-    ASSERT_TRUE(node->HasTakeNode("T0")); // the index is made
-    node->GetTakeNode(3)->SetName("Renamed");
-    gPlan = SPlan{1, false, true};
-    gCounted[0] = gCounted[1] = 0;
-    gExhausted = false;
-    gArmed = true;
-    const bool removed = node->RemoveTakeNode(6);
-    gArmed = false;
-    EXPECT_TRUE(removed);
-    EXPECT_EQ(gCounted[0] + gCounted[1], 0) << "allocations asked for while removing a take";
-    EXPECT_TRUE(node->HasTakeNode("Renamed"));
-    EXPECT_FALSE(node->HasTakeNode("T5"));
-    manager.DestroyNode(node);
-}
-
-// Keys synchronised: memory running out before a curve changed leaves the
-// curves as they were, their listeners heard again.
-TEST(ImporterOutOfMemory, SynchronisedCurvesAreLeftAsTheyWereWhenACopyFails)
-{
-    for (const long failing : {1L, 2L})
-    {
-        SCOPED_TRACE("nothrow allocation " + std::to_string(failing) + " failing");
-        KFCurve a, b;
-        KTime t;
-        t.SetSeconds(1);
-        a.AppendKey(KTime(), 0);
-        b.AppendKey(t, 1);
-        KFCurve* curves[] = {&a, &b};
-        EXPECT_TRUE(ThrowsWithFailing(
-            failing, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }, true));
-        EXPECT_EQ(a.GetKeyCount() * 10 + b.GetKeyCount(), 11);
-        EXPECT_TRUE(a.GetListenersEnabled() && b.GetListenersEnabled());
-    }
-}
-
-} // namespace
-
-namespace
-{
-
-// A property's value given to its channel found without a curve: the curve
-// is made with the value, or memory running out is reported; the value is
-// never dropped silently.
-TEST(ImporterOutOfMemory, AValueGivenToAChannelWithoutItsCurveMakesTheCurveOrThrows)
-{
-    for (long n = 1;; ++n)
-    {
-        SCOPED_TRACE("nothrow allocation " + std::to_string(n) + " failing");
-        KScnSdkManager manager;
-        KScnMaterial* material = manager.CreateMaterial("Shiny");
-        KFCurveNode* channel =
-            material->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Shininess");
-        ASSERT_NE(channel, nullptr);
-        KFCurve::Destroy(channel->SetFCurve(nullptr));
-        const bool threw = ThrowsWithFailing(
-            n, [&] { material->GetMaterialProperties()->SetShininess(2.0); }, true);
-        EXPECT_TRUE(threw ||
-                    (channel->GetFCurve() != nullptr && channel->GetFCurve()->GetDefaultValue() == 2.0f));
-        if (!threw)
-            break;
-    }
+    const SWholeRow rows[] = {
+        // Listed without the curve's listener, the link would outlive the curve.
+        {"a link to a curve",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* node = manager.CreateNode("Linked");
+             KProperty* property = node->GetNodeProperties()->FindProperty("Visibility");
+             const int before = node->GetLinkCount();
+             KFCurve* curve = KFCurve::Create();
+             const bool threw = ThrowsWithFailing(at, [&] { node->LinkPropertyToCurve(property, 0, curve); });
+             EXPECT_EQ(node->GetLinkCount(), before + (threw ? 0 : 1));
+             KFCurve::Destroy(curve);
+             EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
+             return threw;
+         }},
+        // An end left behind would name the object after it is gone.
+        {"a property added, listed at both ends",
+         [](long at, bool)
+         {
+             auto* owner = new KObject;
+             auto* other = new KObject;
+             KProperty* property = owner->CreateProperty("P", eKPropDouble);
+             const bool threw = ThrowsWithFailing(at, [&] { other->AddProperty(property); });
+             EXPECT_EQ(other->GetPropertyIndex(property) >= 0, !threw);
+             if (!threw)
+                 other->RemovePropertyAt(other->GetPropertyIndex(property));
+             other->Destroy();
+             property->Destroy();
+             EXPECT_EQ(owner->GetPropertyCount(), 0);
+             owner->Destroy();
+             return threw;
+         }},
+        // Stopped, a default take built when first read waits to be built again.
+        {"a deferred take built",
+         [&deferred](long at, bool nothrow)
+         {
+             KScnSdkManager manager;
+             const KScnMaterial* material = manager.CreateMaterial("M");
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
+             std::string built;
+             Channels(material->GetTakeNode(0)->GetRootCurveNode(), built);
+             EXPECT_EQ(built, deferred);
+             return threw;
+         },
+         {false, true}},
+        // Stopped before a curve changed: the curves as they were, their listeners heard again.
+        {"keys synchronised",
+         [](long at, bool nothrow)
+         {
+             KFCurve a, b;
+             KTime t;
+             t.SetSeconds(1);
+             a.AppendKey(KTime(), 0);
+             b.AppendKey(t, 1);
+             KFCurve* curves[] = {&a, &b};
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { KFCurveFilterKeySync().ApplyToCurves(curves, 2); }, nothrow);
+             EXPECT_EQ(a.GetKeyCount() * 10 + b.GetKeyCount(), threw ? 11 : 22);
+             EXPECT_TRUE(a.GetListenersEnabled() && b.GetListenersEnabled());
+             return threw;
+         },
+         {true},
+         2},
+        // A value given to its channel found without a curve: the curve is made, or the failure reported.
+        {"a curve made for a channel's value",
+         [](long at, bool nothrow)
+         {
+             KScnSdkManager manager;
+             KScnMaterial* material = manager.CreateMaterial("Shiny");
+             KFCurveNode* channel =
+                 material->GetDefaultTakeNode()->GetRootCurveNode()->FindDescendant("Shininess");
+             KFCurve::Destroy(channel->SetFCurve(nullptr));
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { material->GetMaterialProperties()->SetShininess(2.0); }, nothrow);
+             EXPECT_TRUE(threw || (channel->GetFCurve() != nullptr &&
+                                   channel->GetFCurve()->GetDefaultValue() == 2.0f));
+             return threw;
+         },
+         {true}},
+        Handler(
+            "a deformer", [](KScnSdkManager& m) { return m.CreateDeformer("d", "Skin"); }, 1),
+        Handler(
+            "an aim constraint", [](KScnSdkManager& m) { return m.CreateConstraint("c", 6); }, 1),
+        Handler(
+            "a character", [](KScnSdkManager& m) { return m.CreateCharacter("h"); }, 7),
+        Lending(false),
+        Lending(true),
+        DirectWrite(1),
+        DirectWrite(2),
+    };
+    for (const SWholeRow& row : rows)
+        RunWhole(row);
 }
 
 } // namespace
