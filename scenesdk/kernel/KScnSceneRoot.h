@@ -137,7 +137,8 @@ public:
     bool SetCurrentTake(const char* name);
     // Gives a take of that name to each of those objects that has none (a
     // copy of its default take), so that the take can be made current;
-    // returns how many got one.
+    // returns how many got one. Memory running out throws std::bad_alloc
+    // with the takes given so far taken back.
     int AddTakeWhereMissing(const char* name);
     // Names of every take of those objects, each once (exact compare).
     void FillTakeNameList(KPointerArray<KString>& out) const;
