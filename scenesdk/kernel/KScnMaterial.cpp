@@ -81,6 +81,21 @@ KScnMaterialProperties::KScnMaterialProperties(KScnMaterial* owner) : mOwner(own
     Opacity.SetValue(1.0);
     Reflectivity.SetValue(0.3);
     Shininess.SetValue(6.4);
+    // The defaults were not written by anyone.
+    mWritten = 0;
+}
+
+unsigned KScnMaterialProperties::WrittenBit(const KProperty& property) const
+{
+    const KProperty* const values[] = {&Emissive, &Ambient, &Diffuse, &Specular, &Opacity, &Reflectivity, &Shininess};
+    for (unsigned i = 0; i < sizeof values / sizeof values[0]; ++i)
+    {
+        if (values[i] == &property)
+        {
+            return 1u << i;
+        }
+    }
+    return 0;
 }
 
 void KScnMaterialProperties::PushPropertyToTakes(KProperty& property)
@@ -112,12 +127,14 @@ bool KScnMaterialProperties::ConnectionEvent(const KEventPath* path, int code, K
 void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property)
 {
     field = KgeRGBVector(value.mData[0], value.mData[1], value.mData[2]);
+    mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
 }
 
 void KScnMaterialProperties::StoreScalar(double& field, double value, KProperty& property)
 {
     field = value;
+    mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
 }
 
@@ -223,10 +240,9 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
                 property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
             }
         }
-        KFCurveNode* node = KMade(KFCurveNode::Create(c.name, nullptr, 0, 0));
-        if (node == nullptr || root->AddChild(node) < 0)
+        KFCurveNode* node = root->AdoptChild(KMade(KFCurveNode::Create(c.name, nullptr, 0, 0)));
+        if (node == nullptr)
         {
-            KFCurveNode::Destroy(node);
             continue;
         }
         if (!c.color)
@@ -238,10 +254,9 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
         }
         for (int k = 0; k < 3; ++k)
         {
-            KFCurveNode* child = KMade(KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0));
-            if (child == nullptr || node->AddChild(child) < 0)
+            KFCurveNode* child = node->AdoptChild(KMade(KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0)));
+            if (child == nullptr)
             {
-                KFCurveNode::Destroy(child);
                 continue;
             }
             KFCurve* curve = NewCurve(kAxisColors[k], values[k]);
