@@ -686,8 +686,7 @@ double UseProperties(KScnSceneContents* contents, int& selected)
         properties += node->GetUserPropertyCount();
         properties += node->FindUserPropertyByName("no such property") != nullptr ? 1 : 0;
     }
-    std::printf("%d user properties; ", properties);
-    return UseTransforms(contents, selected);
+    return properties + UseTransforms(contents, selected);
 }
 
 int ReadAndUse(const char* use, int count, char** files)

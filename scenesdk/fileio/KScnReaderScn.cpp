@@ -861,11 +861,7 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
             {
                 // An entry that writes nothing (an empty block) copies nothing.
                 while (f.OpenNextField())
-                    if (f.HasFieldBlock() && !Is(f, "TimeWarps") && f.EnterFieldBlock())
-                    {
-                        written += f.OpenNextField() ? 1 : 0;
-                        f.LeaveFieldBlock();
-                    }
+                    written += f.HasFilledFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
                 f.LeaveFieldBlock();
             }
             f.CloseField();
@@ -1731,7 +1727,8 @@ void KScnReaderScn::ReadTakeChannels(
             auto got = added.find(&object);
             take = got != added.end() ? got->second : (added[&object] = object.AddTakeNode(name.c_str()));
         }
-        if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
+        // An entry that writes nothing leaves the take reading its object's tree.
+        if (take == nullptr || !mSource->HasFilledFieldBlock() || !mSource->EnterFieldBlock())
             continue;
         const KScnTakeNodeEntry::EditScope scope(*take);
         KFCurveNode* root = KMade(take->GetRootCurveNode());
