@@ -31,9 +31,10 @@ class KScnTriangulator;
 // properties "reflectivity", "opacity", "exponent" (shininess / 128) and
 // "useLighting"; a child "s_<base>" of it names the Cg shader "<base>.cg",
 // and each child of a shader node is one string parameter named
-// "<9-char name>?s?<value>". A setting the node lacks keeps the game's
-// default (reflectivity 0, opacity 1, shininess 90); a material without such
-// a node takes its own opacity, shininess and reflectivity.
+// "<9-char name>?s?<value>". Reflectivity, opacity and shininess are each
+// the node's value where it gives one, else the material's own where its
+// file wrote one, else the game's default (reflectivity 0, opacity 1,
+// shininess 90).
 class CSCNLoader : public CRefCounted
 {
 public:
@@ -59,6 +60,13 @@ public:
     // Import format from the file name's extension: "obj" 5, "3ds" 4, "dxf"
     // 3 (any case), else 0 (our own scene format).
     static int FileFormatFromName(const std::string& fileName);
+
+    // Whether a model file is of a kind the importer reads for its name's
+    // format, told from its first bytes only (nothing is imported): a text,
+    // binary or encrypted scene file for our own format, a main chunk for
+    // 3DS, text (or a binary DXF's sentinel) for OBJ and DXF. False for a
+    // file that cannot be opened; kind then says what the file should be.
+    static bool IsModelFile(const std::string& fileName, std::string& kind);
 
     bool IsInitialised() const { return m_bInitialised != 0; }
 

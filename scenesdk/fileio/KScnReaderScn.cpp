@@ -1884,10 +1884,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
             root->AddChild(node);
     // A skeleton that inherits without its parent's scaling (type 2) under a
-    // node that is no skeleton inherits it (type 1).
-    scene->FixSkeletonInheritType(root);
-    scene->BindMaterialsToLayers();
-    scene->BindTexturesToLayers();
+    // node that is no skeleton inherits it (type 1). This read's nodes only,
+    // for both: what earlier reads made stays as its caller left it.
+    scene->FixSkeletonInheritType(created);
+    scene->BindLayersOf(created);
     SMadeCharacters made;
     for (const SCharacter& s : doc.characters)
         BuildCharacter(*scene, s, nodes, made, doc.skipped);

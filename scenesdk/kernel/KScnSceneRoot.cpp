@@ -601,12 +601,11 @@ void KScnSceneRoot::ClearTakeInfos()
 
 // ---- After reading ----
 
-void KScnSceneRoot::BindToLayers(bool materials)
+void KScnSceneRoot::BindToLayers(bool materials, const std::vector<KScnNode*>& nodes)
 {
-    for (int n = 0; n < mContents->GetNodeCount(); ++n)
+    for (KScnNode* node : nodes)
     {
-        KScnNode* node = mContents->GetNode(n);
-        auto* geometry = dynamic_cast<KScnLayerContainer*>(node->GetGeometry());
+        auto* geometry = node != nullptr ? dynamic_cast<KScnLayerContainer*>(node->GetGeometry()) : nullptr;
         if (geometry == nullptr)
         {
             continue;
@@ -638,14 +637,30 @@ void KScnSceneRoot::BindToLayers(bool materials)
     }
 }
 
+std::vector<KScnNode*> KScnSceneRoot::ContentsNodes() const
+{
+    std::vector<KScnNode*> nodes(static_cast<size_t>(mContents->GetNodeCount()));
+    for (size_t n = 0; n < nodes.size(); ++n)
+    {
+        nodes[n] = mContents->GetNode(static_cast<int>(n));
+    }
+    return nodes;
+}
+
 void KScnSceneRoot::BindMaterialsToLayers()
 {
-    BindToLayers(true);
+    BindToLayers(true, ContentsNodes());
 }
 
 void KScnSceneRoot::BindTexturesToLayers()
 {
-    BindToLayers(false);
+    BindToLayers(false, ContentsNodes());
+}
+
+void KScnSceneRoot::BindLayersOf(const std::vector<KScnNode*>& nodes)
+{
+    BindToLayers(true, nodes);
+    BindToLayers(false, nodes);
 }
 
 void KScnSceneRoot::DestroyAllDeformers()
@@ -754,12 +769,25 @@ void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
         {
             continue;
         }
-        KScnNode* up = next->GetParent();
-        if (next->GetFlag() && next->GetSkeleton() != nullptr && next->GetTransformInheritType() == 2 &&
-            up != nullptr && up->GetSkeleton() == nullptr)
-        {
-            next->SetTransformInheritType(1);
-        }
+        FixSkeletonNode(next);
+    }
+}
+
+void KScnSceneRoot::FixSkeletonInheritType(const std::vector<KScnNode*>& nodes)
+{
+    for (KScnNode* node : nodes)
+    {
+        FixSkeletonNode(node);
+    }
+}
+
+void KScnSceneRoot::FixSkeletonNode(KScnNode* node)
+{
+    KScnNode* up = node != nullptr ? node->GetParent() : nullptr;
+    if (up != nullptr && node->GetFlag() && node->GetSkeleton() != nullptr &&
+        node->GetTransformInheritType() == 2 && up->GetSkeleton() == nullptr)
+    {
+        node->SetTransformInheritType(1);
     }
 }
 

@@ -174,6 +174,9 @@ public:
     void BindMaterialsToLayers();
     // The same for texture elements and connected textures.
     void BindTexturesToLayers();
+    // Both bindings for the given nodes only (those one read made): layers
+    // bound before, by an earlier read into the scene, are left as they are.
+    void BindLayersOf(const std::vector<KScnNode*>& nodes);
     // Destroys every deformer of the contents through the manager, clusters
     // first.
     void DestroyAllDeformers();
@@ -188,6 +191,10 @@ public:
     // node (flag set) of inherit type 2 whose parent is not a skeleton gets
     // inherit type 1.
     void FixSkeletonInheritType(KScnNode* node);
+    // The same rule for the given nodes only (those one read made), each
+    // looked at alone: an earlier read's bone keeps the inherit type its
+    // caller gave it.
+    void FixSkeletonInheritType(const std::vector<KScnNode*>& nodes);
 
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
@@ -208,7 +215,11 @@ private:
     void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
-    void BindToLayers(bool materials);
+    void BindToLayers(bool materials, const std::vector<KScnNode*>& nodes);
+    // Every node of the contents, in list order.
+    std::vector<KScnNode*> ContentsNodes() const;
+    // The skeleton rule for one node.
+    static void FixSkeletonNode(KScnNode* node);
     void ClearTakeInfos();
     template <typename Fn> void ForEachTakeOwner(Fn fn) const;
 
