@@ -25,6 +25,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -443,16 +444,42 @@ bool KScnSceneRoot::SetCurrentTake(const char* name)
 
 int KScnSceneRoot::AddTakeWhereMissing(const char* name)
 {
-    int added = 0;
+    // Whole or not at all: the objects that lack the take are known before
+    // any gets it, so that memory running out takes back the takes given
+    // so far (removing allocates nothing).
+    std::vector<KScnTakeNodeContainer*> lacking;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
         {
-            if (!owner->HasTakeNode(name) && owner->AddTakeNode(name) != nullptr)
+            if (!owner->HasTakeNode(name))
             {
-                ++added;
+                lacking.push_back(owner);
             }
         });
-    return added;
+    size_t given = 0;
+    try
+    {
+        for (; given < lacking.size(); ++given)
+        {
+            // An object met twice has the take from the first time.
+            if (lacking[given]->AddTakeNode(name) == nullptr)
+            {
+                lacking[given] = nullptr;
+            }
+        }
+    }
+    catch (...)
+    {
+        while (given > 0)
+        {
+            if (KScnTakeNodeContainer* owner = lacking[--given])
+            {
+                owner->RemoveTakeNode(owner->GetTakeNodeCount() - 1);
+            }
+        }
+        throw;
+    }
+    return static_cast<int>(lacking.size() - std::count(lacking.begin(), lacking.end(), nullptr));
 }
 
 void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
@@ -795,6 +822,9 @@ void KScnSceneRoot::FixSkeletonNode(KScnNode* node)
 
 void KScnSceneRoot::Clear()
 {
+    // A scene that lost its root gets a new one first (failing, it changes
+    // nothing).
+    mContents->RestoreRootNode();
     KScnNode* root = GetRootNode();
     while (root != nullptr && root->GetChildCount() > 0)
     {

@@ -63,6 +63,7 @@ protected:
 public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
     KScnSceneContents* GetContents() const { return mContents; }
+    // Null once the root was taken away, until Clear (below).
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
     // Destroys the current camera-switcher node (with its subtree) first.
@@ -137,7 +138,8 @@ public:
     bool SetCurrentTake(const char* name);
     // Gives a take of that name to each of those objects that has none (a
     // copy of its default take), so that the take can be made current;
-    // returns how many got one.
+    // returns how many got one. Memory running out throws std::bad_alloc
+    // with the takes given so far taken back.
     int AddTakeWhereMissing(const char* name);
     // Names of every take of those objects, each once (exact compare).
     void FillTakeNameList(KPointerArray<KString>& out) const;
@@ -199,7 +201,12 @@ public:
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
     // reset, control-set plugs, character poses, poses, generic nodes and
-    // take descriptions are gone.
+    // take descriptions are gone. The scene's root can be taken away
+    // (destroyed, moved into another scene or under another scene's node,
+    // made the camera switcher): the scene then has none (GetRootNode is
+    // null and every import into it fails) until Clear gives it a new
+    // "RootNode", first of all (memory running out throws std::bad_alloc
+    // before anything changed).
     void Clear();
 
     KErrorRecord& GetError() { return mError; }
