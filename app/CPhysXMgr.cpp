@@ -1,6 +1,9 @@
 #include "app/CPhysXMgr.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/CPhysXBody.h"
 #include "app/CPhysXContactReport.h"
@@ -10,6 +13,7 @@
 #include "app/Log.h"
 #include "platform/physx/NxController.h"
 #include "platform/physx/NxCooking.h"
+#include "platform/sys/PathResolver.h"
 #include "platform/physx/NxPhysics.h"
 
 #include <algorithm>
@@ -77,6 +81,9 @@ CPhysXMgr::CPhysXMgr()
 
 CPhysXMgr::~CPhysXMgr()
 {
+    // The cooked mesh only passes through its file: none stays behind.
+    if (!m_strCookedFile.empty())
+        std::remove(m_strCookedFile.c_str());
     FreePending();
     for (CPhysXBody* body : m_DeferredDeletes)
         delete body;
@@ -358,6 +365,11 @@ CRefPtr<CPhysXTriangleMesh> CPhysXMgr::CookTerrain(uint32_t vertexCount, uint32_
         // Written whole each time: a smaller mesh must not leave stale bytes.
         CPhysXFileStream out(kCookedMeshFile, true);
         cooked = plat::NxCookTriangleMesh(desc, out);
+        std::error_code error;
+        const std::filesystem::path written =
+            std::filesystem::absolute(plat::ResolvePath(kCookedMeshFile), error);
+        if (!error)
+            m_strCookedFile = written.string();
     }
     if (!cooked)
     {

@@ -5,6 +5,7 @@
 #include "app/CVector3.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace plat
@@ -123,6 +124,9 @@ private:
     plat::NxScene* m_pScene;
     plat::ControllerManager* m_pControllerMgr;
     std::vector<CRefPtr<CPhysXTriangleMesh>> m_CookedMeshes;
+    // The cooked-mesh file this manager wrote (absolute path), removed with
+    // the manager; empty while none was written.
+    std::string m_strCookedFile;
     bool m_bCooking;
     bool m_bUpdating;
     std::vector<CPhysXBody*> m_DeferredDeletes;

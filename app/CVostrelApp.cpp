@@ -13,11 +13,14 @@
 #include "game/GameRandom.h"
 #include "scenesdk/kernel/KLibrary.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -88,7 +91,8 @@ bool FindDisplayEntry(const char* key, std::string& value)
 }
 
 // The main window's configuration from "DISPLAY"; valid when all four
-// entries count.
+// entries count. faults: the keys that do not count, each with what it
+// needs.
 struct SWindowConfig
 {
     std::string title;
@@ -96,7 +100,17 @@ struct SWindowConfig
     uint16_t height = 0;
     bool fullscreen = false;
     int count = 0;
+    std::vector<std::pair<std::string, std::string>> faults;
 };
+
+// The window's size entries: key, least and greatest value.
+struct SSizeKey
+{
+    const char* key;
+    long least;
+    long most;
+};
+const SSizeKey kSizeKeys[] = {{"hRes", 640, 1280}, {"vRes", 480, 1024}};
 
 SWindowConfig ReadWindowConfig()
 {
@@ -110,23 +124,21 @@ SWindowConfig ReadWindowConfig()
         if (!v.empty() && v.size() < 50)
             c.title = v;
     }
-    if (GetDisplayValue("hRes", v))
+    else
+        c.faults.emplace_back("title", "a title (1 to 49 characters)");
+    uint16_t* sizes[] = {&c.width, &c.height};
+    for (int i = 0; i < 2; ++i)
     {
-        const long w = ToInt(v);
-        if (w >= 640 && w <= 1280)
+        const SSizeKey& k = kSizeKeys[i];
+        const long value = GetDisplayValue(k.key, v) ? ToInt(v) : k.least - 1;
+        if (value >= k.least && value <= k.most)
         {
-            c.width = static_cast<uint16_t>(w);
+            *sizes[i] = static_cast<uint16_t>(value);
             ++c.count;
         }
-    }
-    if (GetDisplayValue("vRes", v))
-    {
-        const long h = ToInt(v);
-        if (h >= 480 && h <= 1024)
-        {
-            c.height = static_cast<uint16_t>(h);
-            ++c.count;
-        }
+        else
+            c.faults.emplace_back(k.key, "a whole number from " + std::to_string(k.least) + " to " +
+                                             std::to_string(k.most));
     }
     if (FindDisplayEntry("fullscreen", v))
     {
@@ -134,7 +146,50 @@ SWindowConfig ReadWindowConfig()
         // Exactly "true": "True", "TRUE" and "yes" mean windowed.
         c.fullscreen = v == "true";
     }
+    else
+        c.faults.emplace_back("fullscreen", "\"true\" or \"false\"");
     return c;
+}
+
+std::string DescribeDisplayKey(const std::string& key)
+{
+    CSettings* settings = CSettings::GetInstance();
+    return settings ? settings->DescribeKey(kSection, key) : "[" + std::string(kSection) + "] " + key;
+}
+
+std::string SizeText(uint32_t width, uint32_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// A windowed window larger than the screen shrinks to it, said with the key
+// that is too large; its client area is then centred on the screen (at
+// (200, 150) when the screen's size is unknown).
+void FitWindowToScreen(uint16_t& width, uint16_t& height, int16_t& x, int16_t& y, bool fromSettings)
+{
+    uint32_t screenWidth = 0, screenHeight = 0;
+    if (!CW32Window::ReadScreenSize(screenWidth, screenHeight) || screenWidth == 0 || screenHeight == 0)
+    {
+        x = 200;
+        y = 150;
+        return;
+    }
+    const uint16_t asked[] = {width, height};
+    const uint32_t screen[] = {screenWidth, screenHeight};
+    width = static_cast<uint16_t>(std::min<uint32_t>(width, screenWidth));
+    height = static_cast<uint16_t>(std::min<uint32_t>(height, screenHeight));
+    for (int i = 0; i < 2; ++i)
+    {
+        if (asked[i] <= screen[i])
+            continue;
+        const std::string what = fromSettings ? DescribeDisplayKey(kSizeKeys[i].key)
+                                              : std::string("the default window's ") + kSizeKeys[i].key + " " +
+                                                    std::to_string(asked[i]);
+        Log(1, "Warning: %s: more than the screen (%s) holds; the window is %s", what.c_str(),
+            SizeText(screenWidth, screenHeight).c_str(), SizeText(width, height).c_str());
+    }
+    x = static_cast<int16_t>((screenWidth - width) / 2);
+    y = static_cast<int16_t>((screenHeight - height) / 2);
 }
 
 } // namespace
@@ -217,6 +272,11 @@ bool CVostrelApp::Create()
         m_pFrameClock->Reset(5, 0.03, 0.2);
     }
 
+    // Started in another folder, nothing would load: said before the first
+    // file is read (the GUI's button sounds would fail first).
+    if (!CGameCtrl::CheckDataFolder())
+        return false;
+
     // 9. GUI manager over a virtual screen of 1000 x 1000 units, timed by a
     //    game timer of its own on the frame clock.
     CRefPtr<CGameTimer> guiTimer(new CGameTimer(m_pFrameClock.Get()));
@@ -277,16 +337,29 @@ bool CVostrelApp::CreateWindows()
     m_pWindow = new CW32Window;
     const SWindowConfig c = ReadWindowConfig();
     bool created;
+    int16_t left = 0, top = 0;
     if (c.count != 4)
     {
+        uint16_t width = 800, height = 600;
+        uint32_t screenWidth = 0, screenHeight = 0;
+        const std::string screen = CW32Window::ReadScreenSize(screenWidth, screenHeight)
+                                       ? "the screen is " + SizeText(screenWidth, screenHeight) + ", "
+                                       : std::string();
+        for (const auto& [key, need] : c.faults)
+            Log(1, "Warning: %s: %s (%sthe default window is %s)", DescribeDisplayKey(key).c_str(), need.c_str(),
+                screen.c_str(), SizeText(width, height).c_str());
         Log(1, "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !");
-        created = m_pWindow->Create(m_hInstance, "Vostrel - Main", 800, 600, 0, 200, 150, 32);
+        FitWindowToScreen(width, height, left, top, false);
+        created = m_pWindow->Create(m_hInstance, "Vostrel - Main", width, height, 0, left, top, 32);
     }
     else
     {
-        const int16_t pos = c.fullscreen ? 0 : 1;
-        created = m_pWindow->Create(m_hInstance, c.title.c_str(), c.width, c.height, c.fullscreen ? 1 : 0,
-                                    static_cast<int16_t>(200 * pos), static_cast<int16_t>(150 * pos), 32);
+        uint16_t width = c.width, height = c.height;
+        // Full screen changes the display mode to the asked size.
+        if (!c.fullscreen)
+            FitWindowToScreen(width, height, left, top, true);
+        created =
+            m_pWindow->Create(m_hInstance, c.title.c_str(), width, height, c.fullscreen ? 1 : 0, left, top, 32);
     }
     if (!created)
     {

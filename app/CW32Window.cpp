@@ -60,6 +60,17 @@ void CW32Window::ReadDesktopMode()
         DeleteDC(dc);
 }
 
+bool CW32Window::ReadScreenSize(uint32_t& width, uint32_t& height)
+{
+    HDC dc = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!dc)
+        return false;
+    width = static_cast<uint32_t>(GetDeviceCaps(dc, HORZRES));
+    height = static_cast<uint32_t>(GetDeviceCaps(dc, VERTRES));
+    DeleteDC(dc);
+    return width > 0 && height > 0;
+}
+
 bool CW32Window::ChangeToFullscreenMode(uint16_t width, uint16_t height)
 {
     DEVMODEA dm{};

@@ -50,6 +50,10 @@ public:
     uint32_t GetDesktopWidth() const { return m_dwDesktopWidth; }
     uint32_t GetDesktopHeight() const { return m_dwDesktopHeight; }
 
+    // The desktop's size in pixels (the display mode Create keeps); false
+    // when there is no display to ask.
+    static bool ReadScreenSize(uint32_t& width, uint32_t& height);
+
     static bool IsClassRegistered() { return s_bClassRegistered; }
     static size_t GetWindowCount() { return s_WindowMap.size(); }
 

@@ -12,6 +12,17 @@ namespace
 {
 // Message buffer size, terminator included.
 constexpr size_t kLogBufferSize = 1024;
+
+// A message box says what its message is: an error or a warning by the
+// message's first word, else information (a prompt).
+const char* Caption(const char* message)
+{
+    if (std::strncmp(message, "Error", 5) == 0)
+        return "Error";
+    if (std::strncmp(message, "Warning", 7) == 0)
+        return "Warning";
+    return "Information";
+}
 } // namespace
 
 void Log(unsigned int flags, const char* format, ...)
@@ -41,7 +52,7 @@ void Log(unsigned int flags, const char* format, ...)
         }
     }
     if (flags & 8)
-        plat::MessageBoxA(nullptr, message, "Information",
+        plat::MessageBoxA(nullptr, message, Caption(message),
                           plat::MB_OK | plat::MB_TASKMODAL | plat::MB_SETFOREGROUND | plat::MB_TOPMOST);
     if (flags & 4)
     {

@@ -1,5 +1,6 @@
 #include "game/CForest.h"
 
+#include "app/CEngineServices.h"
 #include "app/CSettings.h"
 #include "app/Log.h"
 #include "game/CGameCtrl.h"
@@ -111,6 +112,7 @@ void CForest::DropTrees()
 bool CForest::Create(const std::string& section, CTerrain* terrain)
 {
     m_pTerrain = terrain;
+    m_strSection = section;
     m_pRenderHook = new CAlphaTestRenderHook;
     if (CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr)
         m_pNode = scene->AddHookNode(CRefPtr<IRenderHook>(m_pRenderHook.Get()));
@@ -144,6 +146,7 @@ void CForest::PlantTrees(const uint8_t* pixels, uint32_t width, uint32_t height,
         Log(1, "Error: No tree models in CForest::PlantTrees, no trees planted");
         return;
     }
+    m_ModelLoads.clear();
     const float w = m_pTerrain->GetInfo().GetSizeX() / width;
     const float d = m_pTerrain->GetInfo().GetSizeZ() / height;
     for (uint32_t y = 0; y < height; ++y)
@@ -159,6 +162,29 @@ void CForest::PlantTrees(const uint8_t* pixels, uint32_t width, uint32_t height,
             PlantCell(counts, x * w, y * d, w, d);
         }
     }
+}
+
+bool CForest::ModelLoads(size_t model)
+{
+    if (m_ModelLoads.size() != m_ModelNames.size())
+        m_ModelLoads.assign(m_ModelNames.size(), kModelUnknown);
+    if (m_ModelLoads[model] == kModelUnknown)
+    {
+        CEngineServices* services = CEngineServices::GetInstance();
+        CRefPtr<CModelFactory> factory = services ? services->GetModelFactory() : CRefPtr<CModelFactory>();
+        // Without a factory each tree says for itself that it has no model.
+        m_ModelLoads[model] = !factory || factory->getModel(m_ModelNames[model]) ? kModelLoads : kModelFails;
+        if (m_ModelLoads[model] == kModelFails)
+        {
+            CSettings* settings = CSettings::GetInstance();
+            const std::string key = "TreeModel" + std::to_string(model + 1);
+            const std::string where = settings && !m_strSection.empty()
+                                          ? settings->DescribeKey(m_strSection, key)
+                                          : key + " = " + m_ModelNames[model];
+            Log(1, "Error: %s: the tree model cannot be loaded; its trees are not drawn", where.c_str());
+        }
+    }
+    return m_ModelLoads[model] == kModelLoads;
 }
 
 void CForest::PlantCell(const int counts[3], float x0, float z0, float w, float d)
@@ -201,7 +227,8 @@ void CForest::PlantCell(const int counts[3], float x0, float z0, float w, float 
         x = std::max(x0, std::min(x0 + w, x));
         z = std::max(z0, std::min(z0 + d, z));
 
-        CRefPtr<CTreeObj> tree(new CTreeObj(m_pOwner, m_ModelNames[std::min(slots[k], models - 1)]));
+        const int model = std::min(slots[k], models - 1);
+        CRefPtr<CTreeObj> tree(new CTreeObj(m_pOwner, m_ModelNames[model], ModelLoads(model)));
         tree->SetPosition(CVector3(x, m_pTerrain->GetInfo().GetHeightAt(x, z), z));
         tree->SetScale(CVector3(scale, scale, scale));
         tree->SetRotation(CVector3(0.0f, yaw, 0.0f));

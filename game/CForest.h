@@ -51,7 +51,10 @@ public:
     virtual bool Create(const std::string& section, CTerrain* terrain);
     // Plants the trees of a plant map (bytesPerPixel 3 or 4, rows in stored
     // order along world z) over the terrain's extent, with the game's random
-    // source. Without tree models nothing is planted (logged).
+    // source. Without tree models nothing is planted (logged). Each tree
+    // model is loaded with the first tree of its kind: one that fails is
+    // said once with its key, and its trees stand without a model (nothing
+    // more is logged for them).
     virtual void PlantTrees(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel);
     // The hook tree the trees are filed in; null before Create or without a
     // scene graph.
@@ -77,8 +80,20 @@ private:
     // on a ring around its centre, kept inside the cell.
     void PlantCell(const int counts[3], float x0, float z0, float w, float d);
 
+    // Whether the tree model loads, asked of the model factory (and a
+    // failure said with its key) for the first tree of that kind only.
+    bool ModelLoads(size_t model);
+    enum : int8_t
+    {
+        kModelUnknown = -1,
+        kModelFails = 0,
+        kModelLoads = 1
+    };
+
     CTerrain* m_pTerrain;
+    std::string m_strSection;
     std::vector<std::string> m_ModelNames;
+    std::vector<int8_t> m_ModelLoads;
     std::vector<CRefPtr<CTreeObj>> m_Trees;
     CSceneGraphNode* m_pNode;
     CRefPtr<CAlphaTestRenderHook> m_pRenderHook;

@@ -67,6 +67,11 @@ public:
     static constexpr float kNearPlane = 0.01f;
     static constexpr float kFarPlane = 5000.0f;
 
+    // The "Data" folder is in the working folder; else says so (flags 9)
+    // and returns false: the game was started in another folder. The
+    // application asks before anything loads (sounds, pictures).
+    static bool CheckDataFolder();
+
     // Checks that the working folder holds "Data" (CheckDataFolder), takes
     // the engine services' handles, sets up the camera (its aspect
     // that of the GUI's window, followed on every resize), reads "StartPos"
@@ -245,9 +250,6 @@ private:
         CGameCtrl& m_Owner;
     };
 
-    // The "Data" folder is in the working folder; else says so (flags 9)
-    // and returns false: the game was started in another folder.
-    bool CheckDataFolder();
     bool ReadStartPos(SSettingsFault& fault);
     bool CreateStates();
     void DeleteStates();

@@ -10,6 +10,7 @@
 #include "game/CNewLevelState.h"
 #include "game/CPostLevelState.h"
 #include "platform/sys/PathResolver.h"
+#include "render/CSCNLoader.h"
 #include "render/CTerrainBuilder.h"
 #include "render/CTextureLoader.h"
 
@@ -68,6 +69,20 @@ bool CheckFile(const std::string& section, const std::string& key, const std::st
     return (image ? CanLoadImage(file) : CanRead(file)) || FileFault(section, key, file, image, fault);
 }
 
+// A model file must also be of a kind the importer reads for its name (told
+// from its first bytes: nothing is imported twice).
+bool CheckModel(const std::string& section, const std::string& key, const std::string& file,
+                SSettingsFault& fault)
+{
+    if (!CheckFile(section, key, file, false, fault))
+        return false;
+    std::string kind;
+    if (CSCNLoader::IsModelFile(file, kind))
+        return true;
+    fault.Set(section, key, kind + " that the model importer reads; \"" + file + "\" is not one", "");
+    return false;
+}
+
 bool CheckTerrain(const std::string& section, SSettingsFault& fault)
 {
     CTerrainBuilder::STerrainSettings keys;
@@ -88,7 +103,7 @@ bool CheckForest(const std::string& section, SSettingsFault& fault)
     if (!CForest::LoadPlantMap(forest.treemap, plantMap))
         return FileFault(section, "Treemap", forest.treemap, true, fault);
     for (size_t i = 0; i < forest.models.size(); ++i)
-        if (!CheckFile(section, "TreeModel" + std::to_string(i + 1), forest.models[i], false, fault))
+        if (!CheckModel(section, "TreeModel" + std::to_string(i + 1), forest.models[i], fault))
             return false;
     return true;
 }
@@ -97,7 +112,7 @@ bool CheckSky(const std::string& section, SSettingsFault& fault)
 {
     CEnvironment::SSkySettings sky;
     if (!CEnvironment::ReadSkySettings(section, sky, fault) ||
-        !CheckFile(section, "EnvironmentModel", sky.model, false, fault))
+        !CheckModel(section, "EnvironmentModel", sky.model, fault))
         return false;
     for (size_t i = 0; i < sky.textures.size(); ++i)
         if (!CheckFile(section, sky.textureKeys[i], sky.textures[i], true, fault))

@@ -6,7 +6,6 @@
 namespace
 {
 
-const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const uint32_t kButtonTextColour = 0xD0D0D000u;
 
 } // namespace
@@ -25,7 +24,7 @@ bool CMainMenuState::Create(CGameCtrl* gameCtrl)
     if (!m_pGuiMgr)
         return true;
 
-    m_pScreen = m_pGuiMgr->CreateImagePanel("Data/mainbg.tga", 0, 0, 1, 1, kWhite, 0);
+    m_pScreen = m_pGuiMgr->CreatePicturePanel("Data/mainbg.tga");
     m_pScreen->SetPosition(CVector3(0, 0, 1));
     m_pScreen->SetScale(CVector3(1000, 1000, 1));
 

@@ -16,7 +16,6 @@
 namespace
 {
 
-const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const uint32_t kButtonTextColour = 0xFF000000u;
 
 // The statue stands this far along -x from the start position.
@@ -72,8 +71,8 @@ void CNewLevelState::Enter()
     if (m_pGuiMgr && m_pGameCtrl)
     {
         // A new screen per level: the picture is the level's own.
-        m_pLoadingScreen = m_pGuiMgr->CreateImagePanel(
-            "Data/loadingscreens/" + m_pGameCtrl->GetLevelSection() + ".tga", 0, 0, 1, 1, kWhite, 0);
+        m_pLoadingScreen = m_pGuiMgr->CreatePicturePanel("Data/loadingscreens/" +
+                                                         m_pGameCtrl->GetLevelSection() + ".tga");
         m_pLoadingScreen->SetPosition(CVector3(0, 0, 1));
         m_pLoadingScreen->SetScale(CVector3(1000, 1000, 1));
         if (m_pContinueButton)

@@ -8,11 +8,9 @@
 namespace
 {
 
-const float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-
 CRefPtr<CGuiImagePanel> Background(CGuiMgr& gui, const char* file)
 {
-    CRefPtr<CGuiImagePanel> panel = gui.CreateImagePanel(file, 0, 0, 1, 1, kWhite, 0);
+    CRefPtr<CGuiImagePanel> panel = gui.CreatePicturePanel(file);
     panel->SetPosition(CVector3(0, 0, 1));
     panel->SetScale(CVector3(1000, 1000, 1));
     return panel;

@@ -16,9 +16,11 @@ void CTreeRep::Detach()
         CModelRep::Detach();
 }
 
-CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName)
+CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName, bool withModel)
     : ICollidableObj(owner, TYPE_TREE), m_strModelName(modelName)
 {
+    if (!withModel)
+        return;
     CRefPtr<CTreeRep> rep(new CTreeRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, modelName, this))
     {

@@ -25,7 +25,9 @@ class CTreeObj : public ICollidableObj
 {
 public:
     // A tree whose model fails still exists (logged), without representation.
-    CTreeObj(CGameCtrl* owner, const std::string& modelName);
+    // withModel false: the forest knows the model fails (and said so once);
+    // the tree is made without representation, saying nothing.
+    CTreeObj(CGameCtrl* owner, const std::string& modelName, bool withModel = true);
 
     // Files the representation into the forest's hook tree; false without a
     // representation or without a hook tree.

@@ -236,6 +236,20 @@ CRefPtr<CGuiImagePanel> CGuiMgr::CreateImagePanel(const std::string& textureName
     return panel;
 }
 
+CRefPtr<CGuiImagePanel> CGuiMgr::CreatePicturePanel(const std::string& textureName)
+{
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    CRefPtr<CGuiImagePanel> panel = CreateImagePanel(textureName, 0.0f, 0.0f, 1.0f, 1.0f, white, 0);
+    CEngineServices* services = CEngineServices::GetInstance();
+    CRefPtr<CModelFactory> factory = services ? services->GetModelFactory() : CRefPtr<CModelFactory>();
+    uint32_t width = 0, height = 0;
+    if (factory && factory->GetTextureSize(textureName, width, height) && width > 0 && height > 0)
+        panel->KeepProportions(static_cast<float>(width) / static_cast<float>(height),
+                               StockRectangle("", 0.0f, 0.0f, 1.0f, 1.0f, black, 0));
+    return panel;
+}
+
 CRefPtr<CGuiButton> CGuiMgr::CreateButton(const std::string& textureName)
 {
     CRefPtr<CGuiButton> button(new CGuiButton(m_pRolloverSound, m_pSelectSound));

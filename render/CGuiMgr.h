@@ -78,6 +78,11 @@ public:
     // Four horizontal bands of the texture, top to bottom: normal, hover,
     // pressed, disabled.
     CRefPtr<CGuiButton> CreateButton(const std::string& textureName);
+    // A full-screen picture (menu, loading and end screens): an image panel
+    // of the whole texture that keeps the picture's proportions in any
+    // window, on black where it does not reach (stretched when the
+    // texture's size is unknown).
+    CRefPtr<CGuiImagePanel> CreatePicturePanel(const std::string& textureName);
 
     // Per frame before drawing: the tree's Update with the timer's delta,
     // then the statistics texts.

@@ -37,7 +37,7 @@ public:
     virtual ~CModelFactory() {}
 
     // The model of the file, loaded once and kept for the run; empty when it
-    // cannot be loaded (a later call tries again).
+    // cannot be loaded (the factory may remember that and not try again).
     virtual CRefPtr<COGLModel> getModel(const std::string& fileName) = 0;
     // A unit rectangle (shape 0) in one display list, textured with (s0, t0)
     // .. (s1, t1) when the texture loads, coloured, drawn with the blend mode.
@@ -63,6 +63,12 @@ public:
     virtual void SetTextureFilter(int quality) = 0;
     // Allows (true) or forbids the use of mip-map levels beyond the first.
     virtual void SetMipMapFilter(bool on) = 0;
+    // The pixel size of a texture made earlier under that name; false when
+    // there is none.
+    virtual bool GetTextureSize(const std::string& /*name*/, uint32_t& /*width*/, uint32_t& /*height*/) const
+    {
+        return false;
+    }
 
 protected:
     CRefPtr<CSCNLoader> m_pSCNLoader;

@@ -96,16 +96,33 @@ CRefPtr<COGLModel> COGLModelFactory::getModel(const std::string& fileName)
     auto cached = m_Models.find(key);
     if (cached != m_Models.end())
         return cached->second;
+    // A file that failed once fails again without a second import (and
+    // without its messages again).
+    if (m_FailedModels.count(key) != 0)
+        return CRefPtr<COGLModel>();
     Log(4, "Loading new Model : %s", key.c_str());
-    if (!m_pSCNLoader || !m_pSCNLoader->LoadScene(key))
-        return CRefPtr<COGLModel>();
-    CRefPtr<CModelData> data(new CModelData);
-    if (!m_pSCNLoader->Load(data))
-        return CRefPtr<COGLModel>();
-    CRefPtr<COGLModel> model = BuildMG(data);
+    CRefPtr<COGLModel> model;
+    if (m_pSCNLoader && m_pSCNLoader->LoadScene(key))
+    {
+        CRefPtr<CModelData> data(new CModelData);
+        if (m_pSCNLoader->Load(data))
+            model = BuildMG(data);
+    }
     if (model)
         m_Models[key] = model;
+    else
+        m_FailedModels.insert(key);
     return model;
+}
+
+bool COGLModelFactory::GetTextureSize(const std::string& name, uint32_t& width, uint32_t& height) const
+{
+    const CTextureProperties* texture = FindTexture(name);
+    if (!texture)
+        return false;
+    width = texture->m_usWidth;
+    height = texture->m_usHeight;
+    return true;
 }
 
 bool COGLModelFactory::createTexture(SOGLTexture* record, const std::string& fileName)

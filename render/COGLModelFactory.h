@@ -5,6 +5,7 @@
 #include "render/SOGLTexture.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
     // Drops both caches and the terrain models (each goes with its last handle).
     virtual ~COGLModelFactory();
 
+    // A file that could not be loaded is imported once: later calls give
+    // empty at once, saying nothing.
     CRefPtr<COGLModel> getModel(const std::string& fileName) override;
     CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0,
                                             float s1, float t1, const float colour[4],
@@ -46,6 +49,7 @@ public:
     int RecompileCompiledLists(int mode) override;
     void SetTextureFilter(int quality) override;
     void SetMipMapFilter(bool on) override;
+    bool GetTextureSize(const std::string& name, uint32_t& width, uint32_t& height) const override;
 
     // Uploads the file as the record asks (target and both filters must be
     // set) unless a texture of that name exists: then the record just gets
@@ -83,6 +87,8 @@ private:
     // GL target each cached texture was bound to (2D or cube map).
     std::map<std::string, uint32_t> m_TextureTargets;
     std::map<std::string, CRefPtr<COGLModel>> m_Models;
+    // Cache keys of model files that could not be loaded.
+    std::set<std::string> m_FailedModels;
     std::vector<CRefPtr<COGLModel>> m_TerrainModels;
     int32_t m_iEnvironmentKind;
     uint32_t m_uiEnvironmentTexture;

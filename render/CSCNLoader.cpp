@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 #include "platform/sys/PathResolver.h"
+#include "scenesdk/fileio/KScnTree.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -21,6 +22,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -203,6 +205,33 @@ int CSCNLoader::FileFormatFromName(const std::string& fileName)
             return entry.m_iFormat;
     }
     return 0;
+}
+
+bool CSCNLoader::IsModelFile(const std::string& fileName, std::string& kind)
+{
+    // Enough for a text scene file's leading comments.
+    constexpr size_t kSample = 64 * 1024;
+    std::vector<char> head(kSample);
+    std::ifstream file(plat::ResolvePath(fileName), std::ios::binary);
+    if (file)
+        file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(file.is_open() ? static_cast<size_t>(file.gcount()) : 0);
+    const bool text = !head.empty() && std::find(head.begin(), head.end(), '\0') == head.end();
+    switch (FileFormatFromName(fileName))
+    {
+    case 5:
+        kind = "an OBJ model (text)";
+        return text;
+    case 4:
+        kind = "a 3DS model (main chunk 4D4D)";
+        return head.size() >= 6 && head[0] == 0x4D && head[1] == 0x4D;
+    case 3:
+        kind = "a DXF drawing (text or binary)";
+        return text || (head.size() >= 22 && std::memcmp(head.data(), "AutoCAD Binary DXF", 18) == 0);
+    default:
+        kind = "a scene file (text, binary or encrypted)";
+        return ScnDetectFileKind(head.data(), head.size()) != eScnKindUnknown;
+    }
 }
 
 bool CSCNLoader::LoadScene(const std::string& fileName)

@@ -60,6 +60,13 @@ public:
     // 3 (any case), else 0 (our own scene format).
     static int FileFormatFromName(const std::string& fileName);
 
+    // Whether a model file is of a kind the importer reads for its name's
+    // format, told from its first bytes only (nothing is imported): a text,
+    // binary or encrypted scene file for our own format, a main chunk for
+    // 3DS, text (or a binary DXF's sentinel) for OBJ and DXF. False for a
+    // file that cannot be opened; kind then says what the file should be.
+    static bool IsModelFile(const std::string& fileName, std::string& kind);
+
     bool IsInitialised() const { return m_bInitialised != 0; }
 
 private:

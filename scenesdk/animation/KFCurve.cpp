@@ -1,6 +1,7 @@
 #include "scenesdk/animation/KFCurve.h"
 
 #include "scenesdk/animation/KFCurveInternal.h"
+#include "scenesdk/kernel/KHeap.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 
 #include <algorithm>
@@ -28,14 +29,12 @@ size_t BlockBytes(int slots)
 
 // Every byte held for keys goes through this pair, which keeps the count.
 // metered: what the read's meter is charged (a block as the keys it holds).
+// Exhausted memory throws std::bad_alloc (the curve keeps what it had).
 void* AllocKeyMemory(size_t bytes, uint64_t metered)
 {
     KScnReadMeter::Count(KScnReadMeter::eKeys, metered);
-    void* p = std::calloc(1, bytes);
-    if (p != nullptr)
-    {
-        gKeyMemory += static_cast<int64_t>(bytes);
-    }
+    void* p = KHeapAllocZeroed(bytes);
+    gKeyMemory += static_cast<int64_t>(bytes);
     return p;
 }
 
@@ -928,6 +927,37 @@ void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
     {
         return;
     }
+    // The copy's key storage (just the source's keys) is had before anything
+    // changes: exhausted memory throws with this curve as it was.
+    auto swapStorage = [this](KFKeyRecord**& blocks, int& pointers, int& keys, int& capacity, int& last,
+                              uint8_t& shortBlock)
+    {
+        std::swap(mBlocks, blocks);
+        std::swap(mBlockPointerCount, pointers);
+        std::swap(mKeyCount, keys);
+        std::swap(mKeyCapacity, capacity);
+        std::swap(mLastBlock, last);
+        std::swap(mShortBlock, shortBlock);
+    };
+    KFKeyRecord** blocks = nullptr;
+    int pointers = 0, keys = 0, capacity = 0, last = -1;
+    uint8_t shortBlock = 0;
+    bool reserved = false;
+    if (withKeys)
+    {
+        swapStorage(blocks, pointers, keys, capacity, last, shortBlock);
+        try
+        {
+            reserved = ReserveExactKeys(source.mKeyCount);
+        }
+        catch (...)
+        {
+            FreeKeys();
+            swapStorage(blocks, pointers, keys, capacity, last, shortBlock);
+            throw;
+        }
+        swapStorage(blocks, pointers, keys, capacity, last, shortBlock);
+    }
     BeginKeyChanges();
     if (!withKeys)
     {
@@ -946,13 +976,13 @@ void KFCurve::CopyFrom(const KFCurve& source, bool withKeys)
         }
         const int oldLast = mKeyCount - 1;
         FreeKeys();
-        // The copy holds just the source's keys.
-        if (ReserveExactKeys(source.mKeyCount))
+        swapStorage(blocks, pointers, keys, capacity, last, shortBlock);
+        if (reserved)
         {
             for (int b = 0; b * kKeysPerBlock < source.mKeyCount; ++b)
             {
-                const int keys = std::min(kKeysPerBlock, source.mKeyCount - b * kKeysPerBlock);
-                std::memcpy(static_cast<void*>(mBlocks[b]), source.mBlocks[b], sizeof(KFKeyRecord) * keys);
+                const int copied = std::min(kKeysPerBlock, source.mKeyCount - b * kKeysPerBlock);
+                std::memcpy(static_cast<void*>(mBlocks[b]), source.mBlocks[b], sizeof(KFKeyRecord) * copied);
             }
             mKeyCount = source.mKeyCount;
         }
@@ -1003,21 +1033,29 @@ KFCurve* KFCurve::Copy(KTime start, KTime stop) const
     {
         return nullptr;
     }
-    if (Ticks(start) <= kMinusInfinity && Ticks(stop) == kInfinity)
+    try
     {
-        curve->CopyFrom(*this, true);
-        return curve;
-    }
-    curve->mDefaultValue = mDefaultValue;
-    curve->mUserPointer = mUserPointer;
-    int hint = 0;
-    for (int i = 0; i < mKeyCount; ++i)
-    {
-        const KFKeyRecord& key = Key(i);
-        if (key.mTime >= start && key.mTime <= stop)
+        if (Ticks(start) <= kMinusInfinity && Ticks(stop) == kInfinity)
         {
-            curve->AddKey(key.mTime, key, &hint);
+            curve->CopyFrom(*this, true);
+            return curve;
         }
+        curve->mDefaultValue = mDefaultValue;
+        curve->mUserPointer = mUserPointer;
+        int hint = 0;
+        for (int i = 0; i < mKeyCount; ++i)
+        {
+            const KFKeyRecord& key = Key(i);
+            if (key.mTime >= start && key.mTime <= stop)
+            {
+                curve->AddKey(key.mTime, key, &hint);
+            }
+        }
+    }
+    catch (...)
+    {
+        Destroy(curve);
+        throw;
     }
     curve->mChangeCounter = mChangeCounter;
     curve->mCacheTime = mCacheTime;

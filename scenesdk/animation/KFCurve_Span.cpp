@@ -171,6 +171,16 @@ void AdjustCopiedKey(KFKeyRecord& added, int64_t s, int64_t e, const KFCurveSpan
     }
 }
 
+// The index of the first source key a span starting at s copies.
+int FirstSpanKey(KFCurve& source, int64_t s, const KFCurveSpanOptions& options)
+{
+    int hint = 0;
+    const int i = options.kind == KFCurveSpanOptions::eScaled
+                      ? FirstAtOrAfter(source, TickBefore(s))
+                      : static_cast<int>(std::ceil(source.FindKey(FromTicks(s), &hint)));
+    return i < 0 ? 0 : i;
+}
+
 } // namespace
 
 void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KFCurveSpanOptions& options)
@@ -181,6 +191,13 @@ void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KF
     {
         return;
     }
+    // Room for every key the span brings (and the four a fill may add) is had
+    // before anything changes: exhausted memory throws with the curve as it was.
+    int brought = 4;
+    for (int i = FirstSpanKey(source, s, options); i < source.GetKeyCount() && Ticks(source.GetKeyTime(i)) <= e; ++i)
+        ++brought;
+    if (!ReserveKeys(static_cast<int>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(mKeyCount) + brought))))
+        return;
     BeginKeyChanges();
     const int k = mKeyCount > 0 ? static_cast<int>(std::ceil(FindKey(FromTicks(s)))) : 0;
     const double leftSlope = EvaluateLeftDerivative(FromTicks(s));
@@ -226,12 +243,8 @@ void KFCurve::CopySpanKeys(KFCurve& source, int64_t s, int64_t e, const KFCurveS
                            int& firstCopied, int& lastCopied)
 {
     const int sourceCount = source.GetKeyCount();
-    int hint = 0;
-    int i = options.kind == KFCurveSpanOptions::eScaled
-                ? FirstAtOrAfter(source, TickBefore(s))
-                : static_cast<int>(std::ceil(source.FindKey(FromTicks(s), &hint)));
-    i = i < 0 ? 0 : i;
     int addHint = 0;
+    int i = FirstSpanKey(source, s, options);
     for (; i < sourceCount && Ticks(source.GetKeyTime(i)) <= e; ++i)
     {
         const KFKeyRecord record = *source.GetKey(i);

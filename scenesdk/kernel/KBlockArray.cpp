@@ -1,5 +1,9 @@
 #include "scenesdk/kernel/KBlockArray.h"
 
+#include "scenesdk/kernel/KHeap.h"
+
+#include <utility>
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -45,11 +49,20 @@ bool KBlockArray::CopyFrom(const KBlockArray& other)
         return true;
     if (other.m_ItemSize != m_ItemSize)
         return false;
-    Clear();
-    m_BlockSize = other.m_BlockSize;
-    for (int i = 0; i < other.m_Count; ++i)
-        if (InsertAt(m_Count, other.m_Data + static_cast<size_t>(i) * m_ItemSize) < 0)
+    // Made apart, then taken: exhausted memory leaves this array as it was.
+    // The room grows as inserting the items one by one would grow it.
+    KBlockArray copy(other.m_BlockSize, m_ItemSize);
+    while (copy.m_Room < other.m_Count)
+        if (!copy.MakeRoom(static_cast<int64_t>(copy.m_Room) + 1))
             return false;
+    if (other.m_Count > 0)
+        std::memcpy(copy.m_Data, other.m_Data, static_cast<size_t>(other.m_Count) * static_cast<size_t>(m_ItemSize));
+    copy.m_Count = other.m_Count;
+    std::swap(m_Data, copy.m_Data);
+    std::swap(m_Count, copy.m_Count);
+    std::swap(m_BlockCount, copy.m_BlockCount);
+    std::swap(m_BlockSize, copy.m_BlockSize);
+    std::swap(m_Room, copy.m_Room);
     return true;
 }
 
@@ -78,10 +91,7 @@ bool KBlockArray::MakeRoom(int64_t items)
     if (room > capacity)
         room = capacity;
     const size_t bytes = static_cast<size_t>(room) * static_cast<size_t>(m_ItemSize);
-    void* data = std::realloc(m_Data, bytes);
-    if (data == nullptr)
-        return false; // the old area is still ours and unchanged
-    m_Data = static_cast<unsigned char*>(data);
+    m_Data = static_cast<unsigned char*>(KHeapRealloc(m_Data, bytes)); // throwing, the old area stays ours
     m_BlockCount = static_cast<int32_t>(blocks);
     m_Room = static_cast<int32_t>(room);
     return true;

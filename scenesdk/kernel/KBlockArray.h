@@ -13,8 +13,9 @@
 // block takes whole blocks again. Only the items 0..count-1 are ever read,
 // so the difference shows nowhere but in memory.
 //
-// Failures (a negative index or count, a size that does not fit, exhausted
-// memory) return -1 and leave the array unchanged. Not thread-safe.
+// Failures (a negative index or count, a size that does not fit) return -1
+// and leave the array unchanged. Exhausted memory throws std::bad_alloc
+// (KHeap.h), the array unchanged too: no caller can drop it. Not thread-safe.
 
 #include <cstdint>
 
@@ -36,6 +37,7 @@ public:
 
     // Clears, takes the other's block size, then inserts each of its items at
     // the end in order. Arrays of different item sizes are refused (false).
+    // Whole or not at all: exhausted memory leaves this array as it was.
     bool CopyFrom(const KBlockArray& other);
 
     // Copies one item in at index (an index past the count appends), moving
@@ -76,8 +78,8 @@ public:
 
 protected:
     // Makes room for items items, the block count raised to the blocks they
-    // need; false (nothing changed) when the size does not fit or memory is
-    // exhausted.
+    // need; false (nothing changed) when the size does not fit; exhausted
+    // memory throws, nothing changed.
     bool MakeRoom(int64_t items);
 
     int32_t m_Count;

@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KCompactText.h"
 
+#include "scenesdk/kernel/KHeap.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -44,16 +46,9 @@ void KCompactText::Set(const char* text)
         m_Data[kTag] = 0;
         return;
     }
-    char* block = static_cast<char*>(std::malloc(size));
-    if (block)
-    {
-        std::memcpy(block, text, size);
-    }
+    char* block = static_cast<char*>(KHeapAlloc(size)); // throwing, the text stays
+    std::memcpy(block, text, size);
     FreeHeap();
-    if (!block)
-    {
-        return;
-    }
     std::memcpy(m_Data, &block, sizeof(block));
     m_Data[kTag] = 1;
 }

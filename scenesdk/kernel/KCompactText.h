@@ -15,7 +15,8 @@ public:
     KCompactText(const KCompactText&) = delete;
     KCompactText& operator=(const KCompactText&) = delete;
 
-    // The text may be the current one. Out of memory, the text reads as empty.
+    // The text may be the current one. Out of memory it throws std::bad_alloc
+    // and the text stays as it was.
     void Set(const char* text);
     KCompactText& operator=(const char* text)
     {

@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KPropertyName.h"
 
+#include "scenesdk/kernel/KHeap.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -70,16 +72,10 @@ void KPropertyName::Set(const char* text)
         text = "";
     }
     const size_t size = std::strlen(text) + 1;
-    char* block = static_cast<char*>(std::malloc(size < 2 ? 2 : size));
-    if (block)
-    {
-        std::memcpy(block, text, size); // before the old name goes: text may be it
-    }
+    char* block = static_cast<char*>(KHeapAlloc(size < 2 ? 2 : size)); // throwing, the name stays
+    std::memcpy(block, text, size); // before the old name goes: text may be it
     FreeOwned();
-    if (block)
-    {
-        m_Bits = reinterpret_cast<uintptr_t>(block) | 1;
-    }
+    m_Bits = reinterpret_cast<uintptr_t>(block) | 1;
 }
 
 void KPropertyName::SetShared(const char* text)

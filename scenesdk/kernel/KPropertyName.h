@@ -19,8 +19,8 @@ public:
     KPropertyName(const KPropertyName&) = delete;
     KPropertyName& operator=(const KPropertyName&) = delete;
 
-    // An owned copy. The text may be the current one. Out of memory, the name
-    // reads as empty.
+    // An owned copy. The text may be the current one. Out of memory it throws
+    // std::bad_alloc and the name stays as it was.
     void Set(const char* text);
     // The process-wide copy of a name given in code (declared properties
     // only: names read from files would make the table grow without end).

@@ -28,7 +28,8 @@ public:
     KSortedIntMap(const KSortedIntMap&) = delete;
     KSortedIntMap& operator=(const KSortedIntMap&) = delete;
 
-    // Appends an entry; false only when memory is exhausted.
+    // Appends an entry; false only when the count would leave the int range.
+    // Exhausted memory throws std::bad_alloc, nothing added.
     bool Add(uint32_t key, uintptr_t value);
     // The value for key and its index (in sorted order) through indexOut;
     // 0 and -1 when absent.

@@ -7,6 +7,8 @@
 // storage is moved with realloc and memmove. What an entry owns (a key copy)
 // is the map's business; this class only frees the array.
 
+#include "scenesdk/kernel/KHeap.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -30,7 +32,8 @@ public:
     void SetBlockSize(int blockSize) { mBlockSize = blockSize > 1 ? blockSize : 1; }
 
     // Appends entry, growing by one block when full; false (nothing changed)
-    // when memory is exhausted or the count would leave the int range.
+    // when the count would leave the int range. Exhausted memory throws
+    // std::bad_alloc, nothing changed.
     bool Append(const Entry& entry)
     {
         if (static_cast<int64_t>(mCount) == GetCapacity64())
@@ -38,10 +41,7 @@ public:
             const int64_t entries = (static_cast<int64_t>(mBlocks) + 1) * mBlockSize;
             if (entries > INT32_MAX)
                 return false;
-            void* grown = std::realloc(mEntries, static_cast<size_t>(entries) * sizeof(Entry));
-            if (grown == nullptr)
-                return false;
-            mEntries = static_cast<Entry*>(grown);
+            mEntries = static_cast<Entry*>(KHeapRealloc(mEntries, static_cast<size_t>(entries) * sizeof(Entry)));
             ++mBlocks;
         }
         mEntries[mCount++] = entry;

@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KSortedStringMap.h"
 
+#include "scenesdk/kernel/KHeap.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -66,16 +68,21 @@ bool KSortedStringMap::Add(const char* key, uintptr_t value)
     if (key == nullptr)
         return false;
     const size_t length = std::strlen(key) + 1;
-    char* copy = static_cast<char*>(std::malloc(length));
-    if (copy == nullptr)
-        return false;
+    char* copy = static_cast<char*>(KHeapAlloc(length));
     std::memcpy(copy, key, length);
-    if (!m_Entries.Append(Entry{copy, value}))
+    bool added = false;
+    try
+    {
+        added = m_Entries.Append(Entry{copy, value});
+    }
+    catch (...)
     {
         std::free(copy);
-        return false;
+        throw;
     }
-    return true;
+    if (!added)
+        std::free(copy);
+    return added;
 }
 
 void KSortedStringMap::SortIfDirty()

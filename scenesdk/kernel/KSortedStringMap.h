@@ -33,7 +33,8 @@ public:
     void SetCaseSensitive(bool on);
     bool IsCaseSensitive() const { return m_CaseSensitive; }
 
-    // Appends a copy of key with value; false for a null key or exhausted memory.
+    // Appends a copy of key with value; false for a null key (or a count past
+    // the int range). Exhausted memory throws std::bad_alloc, nothing added.
     bool Add(const char* key, uintptr_t value);
     // The value for key and its sorted index; 0 and -1 when absent or null.
     uintptr_t Find(const char* key, int* indexOut = nullptr);

@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KString.h"
 
+#include "scenesdk/kernel/KHeap.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -131,23 +133,17 @@ void KString::Swap(KString& other) noexcept
 
 bool KString::Allocate(int n, char*& oldHeap)
 {
+    oldHeap = nullptr;
+    // The block is had before anything changes: when it cannot be, the string keeps its text.
+    char* buffer = m_Inline;
+    if (static_cast<int64_t>(n) + 1 >= kInlineSize)
+        buffer = static_cast<char*>(KHeapAlloc(static_cast<size_t>(n) + 1));
     oldHeap = OwnsHeap() ? m_Buffer : nullptr;
     if (n < 0)
     {
         m_Buffer = sNullText;
         m_Length = m_Capacity = 0;
         return false;
-    }
-    char* buffer = m_Inline;
-    if (n + 1 >= kInlineSize)
-    {
-        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1));
-        if (buffer == nullptr)
-        {
-            m_Buffer = sNullText;
-            m_Length = m_Capacity = 0;
-            return false;
-        }
     }
     m_Buffer = buffer;
     m_Length = n;
@@ -211,15 +207,10 @@ bool KString::AppendGrow(const char* text, int length)
         capacity = static_cast<int>(
             std::clamp<int64_t>(static_cast<int64_t>(m_Capacity) * 2, newLength, INT32_MAX - 1));
         buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity) + 1));
-        if (buffer == nullptr && capacity > newLength)
-        {
-            capacity = newLength; // short of memory: the exact size may still do
-            buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity) + 1));
-        }
         if (buffer == nullptr)
         {
-            SetNull();
-            return false;
+            capacity = newLength; // short of memory: the exact size may still do
+            buffer = static_cast<char*>(KHeapAlloc(static_cast<size_t>(capacity) + 1));
         }
     }
     if (buffer != oldText)

@@ -6,10 +6,13 @@
 // States:
 //  - valid: any text, including the empty one;
 //  - null:  the result of a failed operation (a null source pointer, a
-//           negative length, exhausted memory, an operation on a null
-//           operand). A null string reads as the empty text (Buffer() is ""
-//           and GetLen() is 0) but IsValid() is false. Any assignment from a
-//           valid source makes it valid again; appends keep it null.
+//           negative length, a length past the int range, an operation on
+//           a null operand). A null string reads as the empty text (Buffer()
+//           is "" and GetLen() is 0) but IsValid() is false. Any assignment
+//           from a valid source makes it valid again; appends keep it null.
+//
+// Exhausted memory throws std::bad_alloc (KHeap.h) and leaves the string as
+// it was: a text is never cut short or emptied silently.
 //
 // Storage: texts of up to kInlineMax (62) bytes live in the object itself;
 // longer ones in a heap block. An assignment or copy sizes the block to the
@@ -59,7 +62,8 @@ public:
     KString& operator+=(char c);
     KString& operator+=(int value);
 
-    // Appends length bytes; false (and the string null) on failure.
+    // Appends length bytes; false (and the string null) on failure; exhausted
+    // memory throws, the string unchanged.
     bool Append(const char* text, int length)
     {
         // Room in the block: a valid string (a null one has no room).
@@ -155,7 +159,8 @@ private:
     // Sets a new buffer for a text of n bytes (terminator written at n, the
     // bytes before it left for the caller). The old heap block is handed back
     // through oldHeap, for the caller to free after copying; it is null when
-    // there was none. False (string null) on a negative n or exhausted memory.
+    // there was none. False (string null) on a negative n; exhausted memory
+    // throws std::bad_alloc with nothing changed.
     bool Allocate(int n, char*& oldHeap);
     bool Assign(const char* text, int length);
 

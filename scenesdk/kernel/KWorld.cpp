@@ -106,11 +106,20 @@ int KWorld::RegisterLocked(KIdSet& ids, KBlockArray& table, void* item)
     const int id = ids.AssignLowest();
     if (id < 0)
         return -1;
-    // The table is indexed by id: grow it to cover the id first.
-    if (id >= table.GetCount() && table.SetCount(id + 1) < 0)
+    // The table is indexed by id: grow it to cover the id first (exhausted
+    // memory throws, the id given back).
+    try
+    {
+        if (id >= table.GetCount() && table.SetCount(id + 1) < 0)
+        {
+            ids.Clear(id);
+            return -1;
+        }
+    }
+    catch (...)
     {
         ids.Clear(id);
-        return -1;
+        throw;
     }
     *static_cast<void**>(table.GetAt(id)) = item;
     return id;
@@ -135,11 +144,23 @@ int KWorld::RegisterObject(KObject* object, KProperty* const* properties, int co
 {
     plat::CriticalSectionLock lock(m_Lock.get());
     const int id = RegisterLocked(*m_ObjectIds, m_Objects, object);
-    for (int i = 0; i < count; ++i)
+    int i = 0;
+    try
     {
-        const int pid = id >= 0 ? RegisterLocked(*m_PropertyIds, m_Properties, properties[i]) : -1;
-        if (propertyIds != nullptr)
-            propertyIds[i] = pid;
+        for (; i < count; ++i)
+        {
+            const int pid = id >= 0 ? RegisterLocked(*m_PropertyIds, m_Properties, properties[i]) : -1;
+            if (propertyIds != nullptr)
+                propertyIds[i] = pid;
+        }
+    }
+    catch (...)
+    {
+        // Whole or not at all: what was registered goes again.
+        for (int j = 0; j < i && propertyIds != nullptr; ++j)
+            UnregisterLocked(*m_PropertyIds, m_Properties, propertyIds[j]);
+        UnregisterLocked(*m_ObjectIds, m_Objects, id);
+        throw;
     }
     return id;
 }

@@ -3,11 +3,13 @@
 // Both take the configuration from scripts/setup and set none of their own.
 
 #include "tests/support/RepoFiles.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,6 +87,37 @@ TEST(BuildScripts, RunAndTestBuildTheGameWithTheSameFlags)
     }
     EXPECT_NE(test.find("-DVOSTREL_WERROR=ON"), std::string::npos) << test;
     EXPECT_NE(test.find("-DVOSTREL_SANITIZE=OFF"), std::string::npos) << test;
+}
+
+// scripts/run's copy step (from making the game's folder to the line before
+// the data generator) run on its own: the repository's settings.ini reaches
+// an empty game folder, and a player's edit there outlives the next run.
+TEST(BuildScripts, RunKeepsThePlayersSettings)
+{
+    std::istringstream lines(testsupport::ReadRepoFile("scripts/run"));
+    std::string step;
+    bool inStep = false;
+    for (std::string line; std::getline(lines, line);)
+    {
+        inStep = inStep || line.rfind("mkdir -p \"$game\"", 0) == 0;
+        if (inStep && line.find("vostrel_datagen") != std::string::npos)
+            break;
+        if (inStep)
+            step += line + "\n";
+    }
+    ASSERT_NE(step, "");
+    testsupport::TempDir dir;
+    dir.WriteFile("repo/settings.ini", "[DISPLAY]\nhRes=1024\n");
+    const std::string script = dir.WriteFile("step.sh", step);
+    const std::string run =
+        "root='" + dir.Path() + "/repo' game='" + dir.Path() + "/play' bash -eu '" + script + "'";
+    const std::string played = dir.Path() + "/play/settings.ini";
+    for (const char* expected : {"[DISPLAY]\nhRes=1024\n", "[DISPLAY]\nhRes=800\n"})
+    {
+        ASSERT_EQ(std::system(run.c_str()), 0) << step;
+        EXPECT_EQ(testsupport::TempDir::ReadFile(played), expected);
+        dir.WriteFile("play/settings.ini", "[DISPLAY]\nhRes=800\n");
+    }
 }
 
 } // namespace

@@ -47,7 +47,7 @@ TEST_F(ConsoleWindow, SecondConsoleFailsWithBoxOnlyMessage)
         testing::internal::CaptureStderr();
         EXPECT_FALSE(second.Create("two", 80, 25, 0, 0));
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  "Information: Error: AllocConsole failed in CConsoleWindow::Create (5)\n");
+                  "Error: Error: AllocConsole failed in CConsoleWindow::Create (5)\n");
         EXPECT_TRUE(ErrorLog().empty()) << "flag 8: message box only";
     }
 }

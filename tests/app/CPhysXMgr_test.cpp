@@ -506,6 +506,11 @@ TEST_F(PhysXMgrTest, CookedMeshFileRoundTripAndTruncation)
     // Both meshes stay alive with the manager.
     EXPECT_EQ(mgr->GetSDK()->getNbTriangleMeshes(), 2u);
     EXPECT_EQ(a->GetRefCount(), 2u);
+    // The file goes with the manager: nothing stays in the working folder.
+    a = b = CRefPtr<CPhysXTriangleMesh>();
+    mgr.Release();
+    EXPECT_FALSE(std::filesystem::exists("cookedmesh.tmp"));
+    mgr = new CPhysXMgr;
 }
 
 // Each new game cooks its terrain again: the mesh of the last one goes once

@@ -20,6 +20,7 @@
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -275,34 +276,52 @@ TEST_F(VostrelAppOnX, GuiManagerIsCreatedOverTheVirtualScreen)
     EXPECT_TRUE(ErrorLog().empty());
 }
 
-// A settings value the first level's set-up could not use, or a start in
-// another folder than the one that holds "Data" (here: one with the shipped
-// settings only), ends the start-up before the menu with a message that
-// names the key and its line, or where the game looked, also in a message
-// box (on standard error where none can be shown); the program exits with
-// 255 (-1).
+// A settings value the first level's set-up could not use (a colour, a sky
+// model that is no scene file), or a start in another folder than the one
+// that holds "Data" (here: one with the shipped settings only), ends the
+// start-up before the menu with a message that names the key and its line,
+// or where the game looked, as its first line, also in a message box
+// captioned "Error" (on standard error where none can be shown); the
+// program exits with 255 (-1).
 TEST(VostrelProgramOnX, WhatALevelWouldFailOnEndsTheStartUp)
 {
     const std::string exe = testsupport::VostrelExecutable();
     ASSERT_EQ(access(exe.c_str(), X_OK), 0) << exe;
-    for (const bool inTheGamesFolder : {true, false})
+    const struct
     {
+        const char* from; // the line replaced in the game's settings; null: no "Data"
+        const char* to;
+        const char* need;
+    } kCases[] = {
+        {"SunDiffuseColor=1;1;1", "SunDiffuseColor = 1.5 1.2 1.0",
+         "[GAME] SunDiffuseColor = 1.5 1.2 1.0: three finite numbers separated by ';' (r;g;b)"},
+        {"EnvironmentModel=Data/environment/envSphere.scn", "EnvironmentModel=Data/environment/sky.tga",
+         "[Level1] EnvironmentModel = Data/environment/sky.tga: a scene file (text, binary or encrypted) that "
+         "the model importer reads; \"Data/environment/sky.tga\" is not one"},
+        {nullptr, nullptr, nullptr}};
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.to ? c.to : "no Data");
         testsupport::TempDir dir;
         std::string settings = testsupport::TempDir::ReadFile(testsupport::RepoRoot() + "/settings.ini"),
-                    message;
-        if (inTheGamesFolder)
+                    message, after = "Error: m_GameCtrl.Create failed in CVostrelApp::Create\n";
+        if (c.from)
         {
             testsupport::WriteEndToEndGame(dir);
             settings = testsupport::TempDir::ReadFile(dir.Path() + "/settings.ini");
-            const size_t at = settings.find("SunDiffuseColor=1;1;1");
-            settings.replace(at, 21, "SunDiffuseColor = 1.5 1.2 1.0");
+            const size_t at = settings.find(c.from);
+            ASSERT_NE(at, std::string::npos) << c.from;
+            settings.replace(at, std::strlen(c.from), c.to);
             message = "Error: settings.ini line " +
-                      std::to_string(1 + std::count(settings.begin(), settings.begin() + at, '\n')) +
-                      ": [GAME] SunDiffuseColor = 1.5 1.2 1.0: three finite numbers separated by ';' (r;g;b)";
+                      std::to_string(1 + std::count(settings.begin(), settings.begin() + at, '\n')) + ": " +
+                      c.need;
         }
         else
+        {
             message = "Error: No \"Data\" folder in the working folder \"" + dir.Path() +
                       "\": start the game in the folder that holds \"Data\" and \"settings.ini\"";
+            after.clear();
+        }
         message += "; the game does not start\n";
         dir.WriteFile("settings.ini", settings);
         EXPECT_EQ(
@@ -310,11 +329,9 @@ TEST(VostrelProgramOnX, WhatALevelWouldFailOnEndsTheStartUp)
                                   "timeout 60 '" +
                                   exe + "' </dev/null >out.txt 2>err.txt"),
             255);
-        const std::string log = testsupport::TempDir::ReadFile(dir.Path() + "/Error.log");
-        EXPECT_EQ(log.substr(std::min(log.size(), log.find(message.substr(0, 10)))),
-                  message + "Error: m_GameCtrl.Create failed in CVostrelApp::Create\n"
-                            "Error: Creation of application object failed\n");
-        EXPECT_NE(testsupport::TempDir::ReadFile(dir.Path() + "/err.txt").find("Information: " + message),
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"),
+                  message + after + "Error: Creation of application object failed\n");
+        EXPECT_NE(testsupport::TempDir::ReadFile(dir.Path() + "/err.txt").find("Error: " + message),
                   std::string::npos);
     }
 }

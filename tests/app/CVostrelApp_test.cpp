@@ -96,8 +96,9 @@ TEST_F(VostrelApp, ConfiguredWindowAndConsole)
     EXPECT_EQ(h, 768);
     EXPECT_FALSE(app.GetWindow()->IsFullscreen());
     EXPECT_EQ(app.GetWindow()->GetBits(), 32);
-    EXPECT_EQ(Position(app).x, 200);
-    EXPECT_EQ(Position(app).y, 150);
+    // Centred on the screen, which the dummy video driver makes 1024 x 768.
+    EXPECT_EQ(Position(app).x, 0);
+    EXPECT_EQ(Position(app).y, 0);
     const ConsoleInfo console = GetConsoleInfo();
     EXPECT_STREQ(console.title, "Vostrel - Console");
     EXPECT_EQ(console.columns, 80);
@@ -111,30 +112,49 @@ TEST_F(VostrelApp, ConfiguredWindowAndConsole)
     EXPECT_EQ(CSettings::GetInstance(), nullptr);
 }
 
+// Each entry that does not count is said with its line, what it needs, the
+// screen's size and the size used; the default window is centred on the
+// (dummy driver's 1024 x 768) screen.
 TEST_F(VostrelApp, OutOfRangeOrMissingEntriesGiveTheDefaultWindow)
 {
-    const char* variants[] = {
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=639\nvRes=600\nfullscreen=false\n",
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=1281\nvRes=600\nfullscreen=false\n",
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=1025\nfullscreen=false\n",
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=479\nfullscreen=true\n",
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\nhRes=800\nvRes=600\nfullscreen=false\n",
-        "[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=abc\nvRes=600\nfullscreen=false\n",
-    };
-    for (const char* v : variants)
+    const std::string screen = " (the screen is 1024 x 768, the default window is 800 x 600)\n";
+    const std::string hRes = ": a whole number from 640 to 1280" + screen;
+    const std::string vRes = ": a whole number from 480 to 1024" + screen;
+    const struct
     {
+        const char* settings;
+        std::string said;
+    } rows[] = {
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=639\nvRes=600\nfullscreen=false\n",
+         "settings.ini line 5: [DISPLAY] hRes = 639" + hRes},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=1920\nvRes=600\nfullscreen=false\n",
+         "settings.ini line 5: [DISPLAY] hRes = 1920" + hRes},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=1025\nfullscreen=false\n",
+         "settings.ini line 6: [DISPLAY] vRes = 1025" + vRes},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=479\nfullscreen=true\n",
+         "settings.ini line 6: [DISPLAY] vRes = 479" + vRes},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\nhRes=800\nvRes=600\nfullscreen=false\n",
+         "settings.ini has no \"title\" in [DISPLAY]: a title (1 to 49 characters)" + screen},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=abc\nvRes=600\n",
+         "settings.ini line 5: [DISPLAY] hRes = abc" + hRes +
+             "Warning: settings.ini has no \"fullscreen\" in [DISPLAY]: \"true\" or \"false\"" + screen},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.settings);
         testsupport::TempDir dir;
         CVostrelApp app;
-        ASSERT_TRUE(CreateWindowsFrom(app, v)) << v;
-        EXPECT_EQ(Title(app), "Vostrel - Main") << v;
+        ASSERT_TRUE(CreateWindowsFrom(app, row.settings));
+        EXPECT_EQ(Title(app), "Vostrel - Main");
         uint16_t w = 0, h = 0;
         app.GetWindow()->GetSize(w, h);
         EXPECT_EQ(w, 800);
         EXPECT_EQ(h, 600);
         EXPECT_FALSE(app.GetWindow()->IsFullscreen());
-        EXPECT_EQ(Position(app).x, 200);
-        EXPECT_EQ(Position(app).y, 150);
-        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), kDefaultWarning) << v;
+        EXPECT_EQ(Position(app).x, 112);
+        EXPECT_EQ(Position(app).y, 84);
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"),
+                  "Warning: " + row.said + kDefaultWarning);
     }
 }
 
@@ -156,7 +176,17 @@ TEST_F(VostrelApp, TitleAndFullScreenQuirks)
                                                "\nhRes=1280\nvRes=1024\nfullscreen=True\n"));
         EXPECT_EQ(Title(app), t49);
         EXPECT_FALSE(app.GetWindow()->IsFullscreen()) << "only \"true\" means full screen";
-        EXPECT_EQ(Position(app).x, 200);
+        // Larger than the 1024 x 768 screen: kept on it, each key said.
+        uint16_t w = 0, h = 0;
+        app.GetWindow()->GetSize(w, h);
+        EXPECT_EQ(w, 1024);
+        EXPECT_EQ(h, 768);
+        EXPECT_EQ(Position(app).x, 0);
+        EXPECT_EQ(ErrorLog(), "Warning: settings.ini line 5: [DISPLAY] hRes = 1280: more than the screen (1024 x "
+                              "768) holds; the window is 1024 x 768\n"
+                              "Warning: settings.ini line 6: [DISPLAY] vRes = 1024: more than the screen (1024 x "
+                              "768) holds; the window is 1024 x 768\n");
+        std::remove("Error.log");
     }
     {
         CVostrelApp app;
@@ -187,7 +217,8 @@ TEST_F(VostrelApp, EmptyTitleOrFullScreenStillCount)
                                            "fullscreen=  \n"));
         EXPECT_EQ(Title(app), "T");
         EXPECT_FALSE(app.GetWindow()->IsFullscreen());
-        EXPECT_EQ(Position(app).x, 200);
+        EXPECT_EQ(Position(app).x, 192);
+        EXPECT_EQ(Position(app).y, 144);
     }
     EXPECT_TRUE(ErrorLog().empty());
     {
@@ -197,7 +228,10 @@ TEST_F(VostrelApp, EmptyTitleOrFullScreenStillCount)
         ASSERT_TRUE(CreateWindowsFrom(app, "[DISPLAY]\nConsoleX=0\nConsoleY=0\nhRes=1024\nvRes=768\n"
                                            "fullscreen=false\n[DISPLAY]\ntitle=\n"));
         EXPECT_EQ(Title(app), "Vostrel - Main");
-        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), kDefaultWarning);
+        EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"),
+                  "Warning: settings.ini has no \"title\" in [DISPLAY]: a title (1 to 49 characters) (the screen "
+                  "is 1024 x 768, the default window is 800 x 600)\n" +
+                      std::string(kDefaultWarning));
     }
 }
 

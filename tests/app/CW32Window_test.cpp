@@ -216,7 +216,7 @@ TEST_F(W32Window, WindowCreationFailureIsShownAndLogged)
     EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 0, 600, 0, 200, 150, 32));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: CreateWindowEx failed in CW32Window::Create!\n");
-    EXPECT_NE(err.find("Information: Error: CreateWindowEx failed in CW32Window::Create!"), std::string::npos);
+    EXPECT_NE(err.find("Error: Error: CreateWindowEx failed in CW32Window::Create!"), std::string::npos);
     EXPECT_FALSE(w->IsCreated());
     EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
     w->Destroy();
@@ -233,7 +233,7 @@ TEST_F(W32Window, NoDisplayMeansRegistrationFails)
     EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 800, 600, 0, 200, 150, 32));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n");
-    EXPECT_NE(err.find("Information: Error: RegisterClassEx failed in CW32Window::Create!"),
+    EXPECT_NE(err.find("Error: Error: RegisterClassEx failed in CW32Window::Create!"),
               std::string::npos);
     EXPECT_FALSE(w->IsCreated());
     EXPECT_FALSE(CW32Window::IsClassRegistered());

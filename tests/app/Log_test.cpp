@@ -46,6 +46,12 @@ TEST_F(LogTest, FlagRouting)
     Capture([] { Log(8, "eight"); });
     EXPECT_EQ(out, "");
     EXPECT_EQ(err, "Information: eight\n");
+    // The box's caption says an error or a warning by the first word.
+    for (const char* message : {"Error: no Data", "Warning: big window", "Errors"})
+    {
+        Capture([message] { Log(8, "%s", message); });
+        EXPECT_EQ(err, std::string(message[0] == 'W' ? "Warning" : "Error") + ": " + message + "\n");
+    }
 
     Capture([] { Log(0, "nowhere"); });
     EXPECT_EQ(out + err, "");

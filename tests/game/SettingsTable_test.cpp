@@ -112,6 +112,14 @@ const SRow kRows[] = {
     {"Level2", "EnvironmentType = sphere", "", "\"Sphere\" or \"Cube\" (exactly so)", Refused},
     {"Level2", "EnvironmentModel = Data/environment/none.scn", "", "a file that can be read%R", Refused},
     {"Level2", "ReflectionMapTexture = Data/terrain/heightmap.tga # a picture", "", kTga, Refused},
+    // A model must be of a kind the importer reads (from its first bytes).
+    {"Level2", "EnvironmentModel = Data/environment/sky.tga", "",
+     "a scene file (text, binary or encrypted) that the model importer reads; \"Data/environment/sky.tga\" is "
+     "not one",
+     Refused},
+    {"GAME", "TreeModel1 = Data/models/tree1.3ds", "",
+     "a 3DS model (main chunk 4D4D) that the model importer reads; \"Data/models/tree1.3ds\" is not one",
+     Refused},
 };
 
 class SettingsTable : public BattleTest
@@ -121,6 +129,7 @@ protected:
     {
         BattleTest::SetUp();
         testsupport::WriteWorldFiles(m_Dir);
+        m_Dir.WriteFile("Data/models/tree1.3ds", "; a text\n");
         m_Ctrl.m_bCheckLevelSetUp = true;
     }
     static std::string Key(const SRow& row)

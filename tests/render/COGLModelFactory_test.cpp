@@ -67,27 +67,34 @@ TEST_F(FactoryTest, ModelNamesAreNormalisedAndLoadedOnce)
     EXPECT_EQ(a->GetTriangleGroup(0)->GetMaterialIndex(), -1);
 }
 
-TEST_F(FactoryTest, FailedModelsAreNotCachedAndTriedAgain)
+// A model that fails (its scene, its conversion or its data) is imported
+// once: asking again gives empty at once, without a second import or its
+// messages; other names still load.
+TEST_F(FactoryTest, FailedModelsAreImportedOnce)
 {
     m_Loader->m_bSceneOk = false;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(m_Factory->getModel("a.scn"));
     m_Loader->m_bSceneOk = true;
+    EXPECT_FALSE(m_Factory->getModel("A.scn"));
     m_Loader->m_bLoadOk = false;
-    EXPECT_FALSE(m_Factory->getModel("a.scn"));
+    EXPECT_FALSE(m_Factory->getModel("b.scn"));
+    EXPECT_FALSE(m_Factory->getModel("b.scn"));
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(m_Loader->m_Scenes.size(), 2u);
     EXPECT_EQ(m_Factory->GetModelCount(), 0u);
 
-    // An index past the vertices is refused, not drawn.
+    // An index past the vertices is refused, not drawn, and said once.
     m_Loader->m_bLoadOk = true;
     m_Loader->m_bBadIndex = true;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(m_Factory->getModel("a.scn"));
+    EXPECT_FALSE(m_Factory->getModel("c.scn"));
+    EXPECT_FALSE(m_Factory->getModel("c.scn"));
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: inconsistent triangle group data in COGLModelFactory::BuildMG()\n");
+    EXPECT_EQ(m_Loader->m_Scenes.size(), 3u);
 }
 
 TEST_F(FactoryTest, MessagesOfEnvironmentTexturesAndTerrain)

@@ -3,8 +3,8 @@
 // A small world that passes the game's start-up check of what the level
 // set-up reads (the "GAME" keys of a 1000 x 1000 terrain from a 3 x 3
 // heightmap, a forest without trees and the sun; a level's sky keys), and
-// the files they name. Its models are no scene files: the start-up finds
-// them, but a level's set-up fails at its sky.
+// the files they name. Its models are scene files without a mesh: the
+// start-up takes them, but a level's set-up fails at its sky.
 
 #include "tests/support/ImageFiles.h"
 #include "tests/support/TempDir.h"
@@ -29,7 +29,7 @@ inline void WriteWorldFiles(const TempDir& dir)
     dir.WriteFile("Data/terrain/heightmap.tga", MakeTga(3, 3));
     dir.WriteFile("Data/terrain/treemap.tga", MakeTga(1, 1, 0, 0, 0));
     for (const char* model : {"Data/models/tree1.scn", "Data/environment/envSphere.scn"})
-        dir.WriteFile(model, "not a scene file\n");
+        dir.WriteFile(model, "; no mesh\nFileHeader: {\n}\n");
 }
 
 } // namespace testsupport

@@ -120,6 +120,9 @@ struct SLayer
     double x, y, w, h;
     double shade;
     bool blended;
+    // A full-screen picture: drawn with its proportions kept, as large as
+    // the window allows and centred, on black.
+    bool fitted = false;
 };
 
 // A text and what lies under it, topmost first; a button's label has one
@@ -137,7 +140,7 @@ const uint32_t kRed = 0xFF000000, kGrey = 0xD0D0D000, kGreen = 0x00FF0000, kBlac
 
 SLayer FullScreen(const std::string& image)
 {
-    return {image, 0, 0, 1, 1, 0, 0, 1000, 1000, 1, false};
+    return {image, 0, 0, 1, 1, 0, 0, 1000, 1000, 1, false, true};
 }
 
 // The time-up, level-done and town-destroyed panels: the top band of the
@@ -278,25 +281,55 @@ protected:
             for (const std::vector<SLayer>& stack : text.stacks)
                 for (size_t l = 0; l < stack.size(); ++l)
                 {
-                    const SLayer& layer = stack[l];
-                    const SImage& image = Image(layer.image);
+                    const SLayer& drawn = stack[l];
+                    const SImage& image = Image(drawn.image);
                     if (image.width == 0)
                         return 0;
+                    const SLayer layer = Placed(drawn, image, window);
                     const double stepX = layer.w / ((layer.s1 - layer.s0) * image.width) / 2;
                     const double stepY = layer.h / ((layer.t1 - layer.t0) * image.height) / 2;
-                    for (double y = std::max(box.y0, layer.y); y <= std::min(box.y1, layer.y + layer.h);
+                    for (double y = std::max(box.y0, drawn.y); y <= std::min(box.y1, drawn.y + drawn.h);
                          y += stepY)
-                        for (double x = std::max(box.x0, layer.x); x <= std::min(box.x1, layer.x + layer.w);
+                        for (double x = std::max(box.x0, drawn.x); x <= std::min(box.x1, drawn.x + drawn.w);
                              x += stepX)
                         {
                             auto covers = [&](const SLayer& a)
                             { return x >= a.x && x <= a.x + a.w && y >= a.y && y <= a.y + a.h; };
-                            if (std::none_of(stack.begin(), stack.begin() + l, covers))
+                            if (std::any_of(stack.begin(), stack.begin() + l, covers))
+                                continue;
+                            if (covers(layer))
                                 Sample(layer, image, x, y, textLuminance, window, worst, where);
+                            else if (Contrast(textLuminance, 0.0) < worst)
+                            {
+                                worst = Contrast(textLuminance, 0.0);
+                                where = "the black beside " + drawn.image;
+                            }
                         }
                 }
         }
         return worst;
+    }
+
+    // Where a layer lands in the window: a fitted picture keeps its
+    // proportions (the GUI's CGuiImagePanel::PictureRect).
+    static SLayer Placed(const SLayer& layer, const SImage& image, const SWindow& window)
+    {
+        SLayer placed = layer;
+        if (!layer.fitted)
+            return placed;
+        const double aspect = static_cast<double>(image.width) / image.height;
+        const double shown = (layer.w * window.width / 1000.0) / (layer.h * window.height / 1000.0);
+        if (shown > aspect)
+        {
+            placed.w = layer.w * aspect / shown;
+            placed.x = layer.x + (layer.w - placed.w) / 2;
+        }
+        else
+        {
+            placed.h = layer.h * shown / aspect;
+            placed.y = layer.y + (layer.h - placed.h) / 2;
+        }
+        return placed;
     }
 
     static void Sample(const SLayer& layer, const SImage& image, double x, double y, double textLuminance,

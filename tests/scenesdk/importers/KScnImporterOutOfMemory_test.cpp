@@ -1,7 +1,7 @@
 // Memory exhausted in the middle of a read: every format is read into a
-// scene holding another file's content while operator new fails once at the
-// n-th allocation, from the n-th on, once at the n-th nothrow allocation, or
-// twice in a row into the same scene. Each read fails with error 0 "out of
+// scene holding another file's content while operator new or the C allocator
+// fails once at the n-th allocation, from the n-th on, once at the n-th
+// nothrow allocation, or twice in a row into the same scene. Each read fails with error 0 "out of
 // memory while ..." (or succeeds and makes what a read without failures
 // makes), lets no exception out, leaves the scene and the manager's lists as
 // they were and leaks nothing. Destruction and the undo allocate nothing;
@@ -15,6 +15,7 @@
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
@@ -25,6 +26,7 @@
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnNodeProperties.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
@@ -42,6 +44,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -51,8 +54,12 @@
 
 namespace
 {
-// The allocator's failure plan while armed. The throwing forms and the
-// nothrow forms are counted apart (1 is the first of its form after arming).
+// The allocator's failure plan while armed. The throwing forms of new and the
+// C allocator's functions (malloc, calloc, realloc, posix_memalign,
+// aligned_alloc, strdup: this program is linked with --wrap for each, so
+// every call the libraries make comes here; the stores turn a null into
+// std::bad_alloc) are counted together, the nothrow forms of new apart
+// (1 is the first of its form after arming).
 struct SPlan
 {
     long at = 0;          // the allocation of the form counted that fails; 0: none
@@ -63,6 +70,9 @@ SPlan gPlan;
 bool gArmed = false;
 bool gExhausted = false;
 long gCounted[2] = {0, 0}; // throwing, nothrow
+
+// Whether the C allocator's functions are counted and failed too.
+bool gHeapFails = false;
 
 bool FailsNow(bool nothrowForm)
 {
@@ -78,19 +88,54 @@ bool FailsNow(bool nothrowForm)
 }
 } // namespace
 
+extern "C"
+{
+    void* __real_malloc(std::size_t size);
+    void* __real_calloc(std::size_t n, std::size_t size);
+    void* __real_realloc(void* p, std::size_t size);
+    int __real_posix_memalign(void** p, std::size_t alignment, std::size_t size);
+    void* __real_aligned_alloc(std::size_t alignment, std::size_t size);
+    char* __real_strdup(const char* text);
+
+    void* __wrap_malloc(std::size_t size)
+    {
+        return gHeapFails && FailsNow(false) ? nullptr : __real_malloc(size);
+    }
+    void* __wrap_calloc(std::size_t n, std::size_t size)
+    {
+        return gHeapFails && FailsNow(false) ? nullptr : __real_calloc(n, size);
+    }
+    void* __wrap_realloc(void* p, std::size_t size)
+    {
+        return gHeapFails && FailsNow(false) ? nullptr : __real_realloc(p, size);
+    }
+    int __wrap_posix_memalign(void** p, std::size_t alignment, std::size_t size)
+    {
+        return gHeapFails && FailsNow(false) ? ENOMEM : __real_posix_memalign(p, alignment, size);
+    }
+    void* __wrap_aligned_alloc(std::size_t alignment, std::size_t size)
+    {
+        return gHeapFails && FailsNow(false) ? nullptr : __real_aligned_alloc(alignment, size);
+    }
+    char* __wrap_strdup(const char* text)
+    {
+        return gHeapFails && FailsNow(false) ? nullptr : __real_strdup(text);
+    }
+}
+
 // clang-format off
 __attribute__((noinline)) void* operator new(std::size_t size)
 {
     if (FailsNow(false))
         throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1))
+    if (void* p = __real_malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
 __attribute__((noinline)) void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return FailsNow(true) ? nullptr : std::malloc(size ? size : 1);
+    return FailsNow(true) ? nullptr : __real_malloc(size ? size : 1);
 }
 void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
 // Out of line, every other form through it: an inlined free would be paired with a new it cannot see.
@@ -197,7 +242,8 @@ void Channels(const KFCurveNode* node, std::string& text)
     text += ")";
 }
 
-// What a read that succeeded made: the summary and every take's channels.
+// What a read that succeeded made: the summary, every object's property
+// names and every take's channels with their key counts.
 std::string Content(KScnSdkManager& manager, KScnSceneRoot& scene)
 {
     std::string text = Summary(manager, scene);
@@ -205,12 +251,31 @@ std::string Content(KScnSdkManager& manager, KScnSceneRoot& scene)
         scene.GetContents(),
         [&text](KScnTakeNodeContainer* object)
         {
+            text += std::string(object->GetName()) + "{";
+            if (KScnPropertyHandler* handler = object->GetPropertyHandler())
+                for (int p = 0; p < handler->GetPropertyCount(); ++p)
+                    text += std::string(handler->GetProperty(p)->GetName()) + ",";
+            for (int p = 0; p < object->GetUserPropertyCount(); ++p)
+                text += std::string(object->GetUserProperty(p)->GetName()) + ",";
+            text += "}";
             for (int t = 0; t < object->GetTakeNodeCount(); ++t)
                 if (const KFCurveNode* root =
                         static_cast<const KScnTakeNodeEntry*>(object->GetTakeNode(t))->GetRootCurveNode())
                     Channels(root, text);
         });
     return text;
+}
+
+// Where two contents part: the expected text around the first difference, and what was made there.
+std::string Difference(const std::string& made, const std::string& expected)
+{
+    size_t at = 0;
+    while (at < made.size() && at < expected.size() && made[at] == expected[at])
+        ++at;
+    if (at == made.size() && at == expected.size())
+        return "";
+    const size_t from = at < 60 ? 0 : at - 60;
+    return "expected ..." + expected.substr(from, 120) + "\nmade     ..." + made.substr(from, 120);
 }
 
 // One file of each format; side files (an OBJ's library, a texture) have format -1;
@@ -416,7 +481,7 @@ void RunMode(EMode mode, long samples, int formats = 2)
             const SPlan plan{n, mode == EMode::eNothrow, mode == EMode::eFrom};
             SResult r = ReadOnce(*world, file, paths[k], plan);
             if (r.ok)
-                EXPECT_EQ(r.content, expected) << what << ": a read that succeeded made less";
+                EXPECT_EQ(Difference(r.content, expected), "") << what << ": a read that succeeded made less";
             else if (!CheckFailed(r, *world, what))
                 break;
             else if (mode == EMode::eTwice)
