@@ -594,19 +594,15 @@ SMaterialData CSCNLoader::ConvertMaterial(KScnMaterial* material) const
     CopyColour(source.GetEmissive(), data.m_Emissive);
     // Without settings a foreign model's colours show only when lit.
     data.m_bLighting = m_bForeignScene != 0;
+    // Each value from the settings node where it gives one, else from the
+    // material where its file wrote it, else the game's default.
+    const KScnMaterialProperties& own = *source.GetMaterialProperties();
+    data.m_dShininess = own.IsWritten(own.Shininess) ? 128.0 * source.GetDefaultShininess() : 90.0;
+    data.m_dOpacity = own.IsWritten(own.Opacity) ? source.GetDefaultOpacity() : 1.0;
+    data.m_dReflectivity = own.IsWritten(own.Reflectivity) ? source.GetDefaultReflectivity() : 0.0;
     KScnNode* settings = FindSettingsNode(material->GetNameWithoutPrefix().Buffer());
     if (settings == nullptr)
-    {
-        // No settings node: the material's own values.
-        data.m_dShininess = 128.0 * source.GetDefaultShininess();
-        data.m_dOpacity = source.GetDefaultOpacity();
-        data.m_dReflectivity = source.GetDefaultReflectivity();
         return data;
-    }
-    // A settings node gives what it holds; the rest keeps the game's defaults.
-    data.m_dShininess = 90.0;
-    data.m_dOpacity = 1.0;
-    data.m_dReflectivity = 0.0;
     double value = 0.0;
     if (ReadNumber(settings, "reflectivity", value))
         data.m_dReflectivity = value;

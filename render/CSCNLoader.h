@@ -31,9 +31,10 @@ class KScnTriangulator;
 // properties "reflectivity", "opacity", "exponent" (shininess / 128) and
 // "useLighting"; a child "s_<base>" of it names the Cg shader "<base>.cg",
 // and each child of a shader node is one string parameter named
-// "<9-char name>?s?<value>". A setting the node lacks keeps the game's
-// default (reflectivity 0, opacity 1, shininess 90); a material without such
-// a node takes its own opacity, shininess and reflectivity.
+// "<9-char name>?s?<value>". Reflectivity, opacity and shininess are each
+// the node's value where it gives one, else the material's own where its
+// file wrote one, else the game's default (reflectivity 0, opacity 1,
+// shininess 90).
 class CSCNLoader : public CRefCounted
 {
 public:

@@ -288,8 +288,20 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
     mTakes.push_back(made.get());
     KScnTakeNodeEntry* take = made.release();
     NoteTakeNamed(take->GetName());
-    const KScnTakeNodeEntry::EditScope scope(*take);
-    BuildTakeChannels(take);
+    try
+    {
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        BuildTakeChannels(take);
+    }
+    catch (...)
+    {
+        // Half built, the take goes again: the object is as it was (the
+        // name index is made again when next needed).
+        mTakeNames.reset();
+        mTakes.pop_back();
+        delete take;
+        throw;
+    }
     return take;
 }
 

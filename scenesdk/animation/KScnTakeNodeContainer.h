@@ -115,6 +115,8 @@ public:
     // Null (error) when a take of that name exists (names compare byte for
     // byte). A take added after the first is a deep copy of the default take;
     // the first one is built by BuildTakeChannels. The current take is kept.
+    // Memory running out throws std::bad_alloc and adds nothing (a null
+    // answer would read as a take that exists).
     KScnTakeNodeEntry* AddTakeNode(const char* name);
     // The default take (index 0) cannot be removed. Removing the current
     // take makes the one before it current; a current take after it keeps

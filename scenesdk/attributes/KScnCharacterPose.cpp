@@ -6,6 +6,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <algorithm>
+#include <new>
 
 namespace scenesdk
 {
@@ -15,7 +16,12 @@ KScnCharacterPose::KScnCharacterPose(KScnSdkManager* manager, const char* name)
 {
     if (manager != nullptr)
     {
+        // Null only when memory ran out: a pose is not made without its scene.
         mScene = manager->CreateScene();
+        if (mScene == nullptr)
+        {
+            throw std::bad_alloc();
+        }
     }
     // Stopped part-way (memory running out), it gives its scene back.
     try

@@ -108,8 +108,7 @@ bool SetByName(KObject* set, const SValues& p)
         }
         // A number outside an enumeration with names is refused: the
         // enumeration ends at its first value without a name.
-        if (v.empty() ||
-            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
+        if (v.empty() || !property->IsEnumValue(KSaturateToInt(v[0])))
             return false;
         return property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
@@ -1901,10 +1900,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
             root->AddChild(node);
     // A skeleton that inherits without its parent's scaling (type 2) under a
-    // node that is no skeleton inherits it (type 1).
-    scene->FixSkeletonInheritType(root);
-    scene->BindMaterialsToLayers();
-    scene->BindTexturesToLayers();
+    // node that is no skeleton inherits it (type 1). This read's nodes only,
+    // for both: what earlier reads made stays as its caller left it.
+    scene->FixSkeletonInheritType(created);
+    scene->BindLayersOf(created);
     SMadeCharacters made;
     for (const SCharacter& s : doc.characters)
         BuildCharacter(*scene, s, nodes, made, doc.skipped);

@@ -134,7 +134,8 @@ bool KScnImportBuilder::Commit()
     for (KScnNode* node : mTopNodes)
         if (node->GetParent() == nullptr)
             root->AddChild(node);
-    mScene->FixSkeletonInheritType(root);
+    // This read's nodes only: an earlier read's bones keep what their caller set.
+    mScene->FixSkeletonInheritType(mNodes);
     // Every take owner of the scene (the new objects, its root and camera
     // switcher, what earlier imports made) gets the takes, so that the scene
     // can make one current for all; the new objects get the scene's earlier

@@ -8,8 +8,8 @@
 // they were made, gives every node made (and the scene's root and camera
 // switcher nodes) the takes asked for and records those takes in the scene,
 // gives the objects made every take the scene had before, and runs the
-// scene's skeleton inherit-type fix-up (every node made is marked imported,
-// KScnNode::SetFlag). Rollback (also
+// scene's skeleton inherit-type fix-up over the nodes made (every node made
+// is marked imported, KScnNode::SetFlag). Rollback (also
 // done by the destructor of a builder never committed) destroys everything
 // made, through the manager, so a refused file leaves the scene exactly as
 // it was.

@@ -81,6 +81,21 @@ KScnMaterialProperties::KScnMaterialProperties(KScnMaterial* owner) : mOwner(own
     Opacity.SetValue(1.0);
     Reflectivity.SetValue(0.3);
     Shininess.SetValue(6.4);
+    // The defaults were not written by anyone.
+    mWritten = 0;
+}
+
+unsigned KScnMaterialProperties::WrittenBit(const KProperty& property) const
+{
+    const KProperty* const values[] = {&Emissive, &Ambient, &Diffuse, &Specular, &Opacity, &Reflectivity, &Shininess};
+    for (unsigned i = 0; i < sizeof values / sizeof values[0]; ++i)
+    {
+        if (values[i] == &property)
+        {
+            return 1u << i;
+        }
+    }
+    return 0;
 }
 
 void KScnMaterialProperties::PushPropertyToTakes(KProperty& property)
@@ -112,12 +127,14 @@ bool KScnMaterialProperties::ConnectionEvent(const KEventPath* path, int code, K
 void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property)
 {
     field = KgeRGBVector(value.mData[0], value.mData[1], value.mData[2]);
+    mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
 }
 
 void KScnMaterialProperties::StoreScalar(double& field, double value, KProperty& property)
 {
     field = value;
+    mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
 }
 

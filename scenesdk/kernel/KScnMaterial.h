@@ -41,6 +41,11 @@ public:
     void PushPropertyToTakes(KProperty& property) override;
     KScnTakeNodeContainer* GetOwner() override;
     KScnMaterial* GetMaterial() const { return mOwner; }
+    // Whether the value of one of the seven properties was written after
+    // the set was made (by a reader, a setter, the property or the default
+    // take's curve): false while it holds the default, and for any other
+    // property.
+    bool IsWritten(const KProperty& property) const { return (mWritten & WrittenBit(property)) != 0; }
 
 protected:
     // Every value written into an animatable property reaches the takes.
@@ -86,6 +91,8 @@ protected:
 private:
     void StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property);
     void StoreScalar(double& field, double value, KProperty& property);
+    // The bit of mWritten that stands for the property; 0 for another.
+    unsigned WrittenBit(const KProperty& property) const;
 
     KgeRGBVector mEmissive;
     KgeRGBVector mAmbient;
@@ -94,6 +101,7 @@ private:
     double mOpacity = 0.0;
     double mReflectivity = 0.0;
     double mShininess = 0.0;
+    unsigned mWritten = 0; // one bit per value, in property order
     KScnMaterial* mOwner;
 };
 

@@ -627,26 +627,6 @@ KScnNodeAttribute* KScnNode::SetNodeAttribute(KScnNodeAttribute* attribute)
 
 namespace
 {
-// Geometries of the nodes (the node's own and its shapes').
-std::vector<KScnLayerContainer*> Containers(const std::vector<KScnNode*>& nodes)
-{
-    std::vector<KScnLayerContainer*> out;
-    for (KScnNode* node : nodes)
-    {
-        auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
-        if (geometry == nullptr)
-        {
-            continue;
-        }
-        out.push_back(geometry);
-        for (int i = 0; i < geometry->GetShapeCount(); ++i)
-        {
-            out.push_back(geometry->GetShape(i));
-        }
-    }
-    return out;
-}
-
 // The object whose property set is the plug; null for any other plug.
 KScnTakeNodeContainer* ObjectOfSet(KPlug* plug)
 {
@@ -767,80 +747,165 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
     return -1;
 }
 
-// What a subtree that left contents takes with it: each collected object
-// still listed there goes entirely, unless something that stays uses it
-// (connected to a node, material, texture or generic node listed there, or
-// in a layer of a geometry of a node that stays).
-class KLeavingMembers
+// The objects of one kind (material, texture or video) that a node takes
+// with it when it leaves its contents: those in its geometry's layers and
+// those connected to it, and the textures and videos connected to such a
+// material or texture (an object uses only what lies after it). Read from
+// the node, its layers and the connections as they are: nothing is gathered.
+int CarriedRank(int kind)
 {
-public:
-    explicit KLeavingMembers(KScnSceneContents& contents) : mContents(contents) {}
-
-    void TakeOut(KScnNodeFinderDuplicateName& finder)
+    switch (kind)
     {
-        TakeOutUnused(finder.GetSeenMaterials(), &KScnSceneContents::GetMaterialUseCount);
-        TakeOutUnused(finder.GetSeenTextures(), &KScnSceneContents::GetTextureUseCount);
-        TakeOutUnused(finder.GetSeenVideos(), &KScnSceneContents::GetVideoUseCount);
+    case KScnObject::eKindMaterial:
+        return 1;
+    case KScnObject::eKindTexture:
+        return 2;
+    case KScnObject::eKindVideo:
+        return 3;
+    default:
+        return 0;
     }
+}
 
-private:
-    template <class T>
-    void TakeOutUnused(KPointerArray<T>& objects, int (KScnSceneContents::*useCount)(const T*) const)
+template <class Visit> void ForEachCarriedFrom(KScnTakeNodeContainer* object, int kind, const Visit& visit)
+{
+    const int rank = CarriedRank(object->GetObjectKind());
+    const int wanted = CarriedRank(kind);
+    if (rank >= wanted && object->GetObjectKind() != KScnObject::eKindNode)
     {
-        for (int i = 0; i < objects.GetCount(); ++i)
+        if (rank == wanted)
         {
-            T* object = objects[i];
-            if ((mContents.*useCount)(object) > 0 && !mContents.HasConnectedUsers(object) &&
-                LayerObjects().count(object) == 0)
+            visit(object);
+        }
+        return;
+    }
+    KScnPropertyHandler* set = object->GetPropertyHandler();
+    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    {
+        KScnTakeNodeContainer* used = ObjectOfSet(set->GetSrc(i));
+        const int usedRank = used != nullptr ? CarriedRank(used->GetObjectKind()) : 0;
+        if (usedRank > rank && usedRank <= wanted)
+        {
+            ForEachCarriedFrom(used, kind, visit);
+        }
+    }
+}
+
+template <class Visit> void ForEachCarried(KScnNode* node, int kind, const Visit& visit)
+{
+    const auto* geometry = dynamic_cast<const KScnLayerContainer*>(node->GetGeometry());
+    for (int i = 0; geometry != nullptr && kind != KScnObject::eKindVideo && i < geometry->GetLayerCount();
+         ++i)
+    {
+        const KScnLayer* layer = geometry->GetLayer(i);
+        const KScnLayerElement* const elements[] = {layer->GetMaterialElement(), layer->GetTextureElement()};
+        for (const KScnLayerElement* element : elements)
+        {
+            if (element == nullptr || element->GetReferenceMode() == KScnLayerElement::eIndex)
             {
-                mContents.ForgetObject(object);
+                continue;
+            }
+            for (int k = 0; k < element->GetDirectCount(); ++k)
+            {
+                KScnTakeNodeContainer* object =
+                    element == layer->GetMaterialElement()
+                        ? static_cast<KScnTakeNodeContainer*>(element->GetDirect<KScnMaterial*>()[k])
+                        : static_cast<KScnTakeNodeContainer*>(element->GetDirect<KScnTexture*>()[k]);
+                if (object != nullptr)
+                {
+                    ForEachCarriedFrom(object, kind, visit);
+                }
             }
         }
     }
+    ForEachCarriedFrom(node, kind, visit);
+}
 
-    // The materials and textures in the layers of the nodes of the contents,
-    // gathered once, when first needed.
-    const std::unordered_set<const void*>& LayerObjects()
+// Whether a direct layer element of a geometry (or shape) of one of the
+// nodes of contents holds the object.
+bool InLayersOf(KScnSceneContents& contents, const void* object)
+{
+    auto holds = [object](const KScnLayerContainer* container)
     {
-        if (mLayersRead)
+        for (int l = 0; l < container->GetLayerCount(); ++l)
         {
-            return mLayerObjects;
-        }
-        mLayersRead = true;
-        std::vector<KScnNode*> nodes;
-        for (int i = 0; i < mContents.GetNodeCount(); ++i)
-        {
-            nodes.push_back(mContents.GetNode(i));
-        }
-        for (const KScnLayerContainer* container : Containers(nodes))
-        {
-            for (int l = 0; l < container->GetLayerCount(); ++l)
+            const KScnLayer* layer = container->GetLayer(l);
+            const KScnLayerElement* const elements[] = {layer->GetMaterialElement(),
+                                                        layer->GetTextureElement()};
+            for (const KScnLayerElement* element : elements)
             {
-                const KScnLayer* layer = container->GetLayer(l);
-                AddDirect(layer->GetMaterialElement());
-                AddDirect(layer->GetTextureElement());
+                if (element == nullptr || element->GetReferenceMode() == KScnLayerElement::eIndex)
+                {
+                    continue;
+                }
+                const void* const* items = element->GetDirect<void*>();
+                for (int k = 0; items != nullptr && k < element->GetDirectCount(); ++k)
+                {
+                    if (items[k] == object)
+                    {
+                        return true;
+                    }
+                }
             }
         }
-        return mLayerObjects;
-    }
-
-    void AddDirect(const KScnLayerElement* element)
+        return false;
+    };
+    for (int i = 0; i < contents.GetNodeCount(); ++i)
     {
-        if (element == nullptr || element->GetReferenceMode() == KScnLayerElement::eIndex)
+        auto* geometry = dynamic_cast<KScnGeometry*>(contents.GetNode(i)->GetNodeAttribute());
+        if (geometry == nullptr)
         {
-            return;
+            continue;
         }
-        const void* const* items = element->GetDirect<void*>();
-        for (int k = 0; items != nullptr && k < element->GetDirectCount(); ++k)
+        if (holds(geometry))
         {
-            mLayerObjects.insert(items[k]);
+            return true;
+        }
+        for (int s = 0; s < geometry->GetShapeCount(); ++s)
+        {
+            if (holds(geometry->GetShape(s)))
+            {
+                return true;
+            }
         }
     }
+    return false;
+}
 
-    KScnSceneContents& mContents;
-    bool mLayersRead = false;
-    std::unordered_set<const void*> mLayerObjects;
-};
+// What a node that left contents takes with it: each object it carries
+// (above) still listed there goes entirely, unless something that stays
+// uses it (connected to a node, material, texture or generic node listed
+// there, or in a layer of a geometry of a node that stays). Materials go
+// first, then textures, then videos: a material that goes no longer holds
+// its textures. Allocates nothing (a node being destroyed comes here).
+void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
+{
+    auto takeOut = [&contents](const void* object, int uses)
+    {
+        if (uses > 0 && !contents.HasConnectedUsers(object) && !InLayersOf(contents, object))
+        {
+            contents.ForgetObject(object);
+        }
+    };
+    ForEachCarried(node, KScnObject::eKindMaterial,
+                   [&](KScnTakeNodeContainer* object)
+                   {
+                       auto* material = static_cast<KScnMaterial*>(object);
+                       takeOut(material, contents.GetMaterialUseCount(material));
+                   });
+    ForEachCarried(node, KScnObject::eKindTexture,
+                   [&](KScnTakeNodeContainer* object)
+                   {
+                       auto* texture = static_cast<KScnTexture*>(object);
+                       takeOut(texture, contents.GetTextureUseCount(texture));
+                   });
+    ForEachCarried(node, KScnObject::eKindVideo,
+                   [&](KScnTakeNodeContainer* object)
+                   {
+                       auto* video = static_cast<KScnVideo*>(object);
+                       takeOut(video, contents.GetVideoUseCount(video));
+                   });
+}
 
 // Lists each object not listed yet (count: its uses there).
 template <class T, class Add>
@@ -857,23 +922,73 @@ void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents, int (KScnS
 }
 } // namespace
 
+void KScnNode::LeaveScenes(KScnSceneContents* target)
+{
+    // Each node after the nodes below it, the children last first: the
+    // reverse of the order in which a subtree joins its contents, so that
+    // its nodes leave from the end of the contents' list. The way back up is
+    // the tree itself: a node notes where its parent's set holds it, so the
+    // walk gathers nothing and allocates nothing (a node being destroyed
+    // leaves its contents this way).
+    KScnNode* current = this;
+    int slot = mProperties->GetSrcCount();
+    for (;;)
+    {
+        KScnNode* child = nullptr;
+        while (child == nullptr && --slot >= 0)
+        {
+            child = KScnNodeProperties::NodeOfPlug(current->mProperties->GetSrc(slot));
+        }
+        if (child != nullptr)
+        {
+            child->mWalkSlot = slot;
+            current = child;
+            slot = child->mProperties->GetSrcCount();
+            continue;
+        }
+        KScnSceneContents* old = current->mSceneContents;
+        if (old != nullptr && old != target)
+        {
+            old->RemoveNode(current);
+            TakeOutCarried(*old, current);
+        }
+        KScnNode* parent = current != this ? current->GetParent() : nullptr;
+        if (parent == nullptr)
+        {
+            return;
+        }
+        slot = current->mWalkSlot;
+        if (slot < 0 || slot >= parent->mProperties->GetSrcCount() ||
+            parent->mProperties->GetSrc(slot) != current->mProperties)
+        {
+            slot = std::max(parent->mProperties->FindSrc(current->mProperties), 0);
+        }
+        current = parent;
+    }
+}
+
 bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
 {
     if (contents == mSceneContents)
     {
         return true;
     }
+    if (contents == nullptr)
+    {
+        LeaveScenes(nullptr);
+        return true;
+    }
     // A hidden node stays out of every scene: as another scene's root it
     // would go with that scene's tree while its owner still holds it.
     KScnSdkManager* manager = GetSdkManager();
-    if (contents != nullptr && manager != nullptr && manager->IsOwned(this))
+    if (manager != nullptr && manager->IsOwned(this))
     {
         mError.SetLastErrorID(eErrorOwnedNode);
         return false;
     }
     KScnNodeFinderDuplicateName finder(contents);
     CollectSubtree(this, finder);
-    if (checkNames && contents != nullptr)
+    if (checkNames)
     {
         const int clash = FindNameClash(finder, *contents);
         if (clash >= 0)
@@ -889,30 +1004,7 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
         }
     }
     const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
-    // Last first: a subtree joins its contents in the walk's order, so that
-    // its nodes leave from the end of the contents' list.
-    std::vector<KScnSceneContents*> left;
-    for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
-    {
-        KScnNode* node = *it;
-        KScnSceneContents* old = node->mSceneContents;
-        if (old != nullptr && old != contents)
-        {
-            old->RemoveNode(node);
-            if (std::find(left.begin(), left.end(), old) == left.end())
-            {
-                left.push_back(old);
-            }
-        }
-    }
-    for (KScnSceneContents* old : left)
-    {
-        KLeavingMembers(*old).TakeOut(finder);
-    }
-    if (contents == nullptr)
-    {
-        return true;
-    }
+    LeaveScenes(contents);
     if (checkNames)
     {
         // The subtree becomes the whole of the contents: the old tree leaves

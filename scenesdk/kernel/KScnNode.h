@@ -330,6 +330,9 @@ private:
     // What the destructor does, also for a constructor stopped part-way.
     void TearDown();
     friend class KScnSceneContents;
+    // Takes each node of the subtree out of the contents it is in, unless
+    // that is target, with what it carries there; allocates nothing.
+    void LeaveScenes(KScnSceneContents* target);
 
     void ApplyPropertyDefaults(bool changesOnly);
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;
@@ -359,6 +362,9 @@ private:
     mutable std::vector<KScnNode*> mChildren;
     // The set's source count when mChildren was read; -1: read again.
     mutable int mChildrenSources = -1;
+    // Where the parent's set holds this node, noted by LeaveScenes on its
+    // way down so that it finds the way back without a stack.
+    int mWalkSlot = -1;
     KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;

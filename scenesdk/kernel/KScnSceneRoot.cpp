@@ -25,6 +25,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -443,16 +444,42 @@ bool KScnSceneRoot::SetCurrentTake(const char* name)
 
 int KScnSceneRoot::AddTakeWhereMissing(const char* name)
 {
-    int added = 0;
+    // Whole or not at all: the objects that lack the take are known before
+    // any gets it, so that memory running out takes back the takes given
+    // so far (removing allocates nothing).
+    std::vector<KScnTakeNodeContainer*> lacking;
     ForEachTakeOwner(
         [&](KScnTakeNodeContainer* owner)
         {
-            if (!owner->HasTakeNode(name) && owner->AddTakeNode(name) != nullptr)
+            if (!owner->HasTakeNode(name))
             {
-                ++added;
+                lacking.push_back(owner);
             }
         });
-    return added;
+    size_t given = 0;
+    try
+    {
+        for (; given < lacking.size(); ++given)
+        {
+            // An object met twice has the take from the first time.
+            if (lacking[given]->AddTakeNode(name) == nullptr)
+            {
+                lacking[given] = nullptr;
+            }
+        }
+    }
+    catch (...)
+    {
+        while (given > 0)
+        {
+            if (KScnTakeNodeContainer* owner = lacking[--given])
+            {
+                owner->RemoveTakeNode(owner->GetTakeNodeCount() - 1);
+            }
+        }
+        throw;
+    }
+    return static_cast<int>(lacking.size() - std::count(lacking.begin(), lacking.end(), nullptr));
 }
 
 void KScnSceneRoot::ClearTakeNameList(KPointerArray<KString>& list)
@@ -601,12 +628,11 @@ void KScnSceneRoot::ClearTakeInfos()
 
 // ---- After reading ----
 
-void KScnSceneRoot::BindToLayers(bool materials)
+void KScnSceneRoot::BindToLayers(bool materials, const std::vector<KScnNode*>& nodes)
 {
-    for (int n = 0; n < mContents->GetNodeCount(); ++n)
+    for (KScnNode* node : nodes)
     {
-        KScnNode* node = mContents->GetNode(n);
-        auto* geometry = dynamic_cast<KScnLayerContainer*>(node->GetGeometry());
+        auto* geometry = node != nullptr ? dynamic_cast<KScnLayerContainer*>(node->GetGeometry()) : nullptr;
         if (geometry == nullptr)
         {
             continue;
@@ -638,14 +664,30 @@ void KScnSceneRoot::BindToLayers(bool materials)
     }
 }
 
+std::vector<KScnNode*> KScnSceneRoot::ContentsNodes() const
+{
+    std::vector<KScnNode*> nodes(static_cast<size_t>(mContents->GetNodeCount()));
+    for (size_t n = 0; n < nodes.size(); ++n)
+    {
+        nodes[n] = mContents->GetNode(static_cast<int>(n));
+    }
+    return nodes;
+}
+
 void KScnSceneRoot::BindMaterialsToLayers()
 {
-    BindToLayers(true);
+    BindToLayers(true, ContentsNodes());
 }
 
 void KScnSceneRoot::BindTexturesToLayers()
 {
-    BindToLayers(false);
+    BindToLayers(false, ContentsNodes());
+}
+
+void KScnSceneRoot::BindLayersOf(const std::vector<KScnNode*>& nodes)
+{
+    BindToLayers(true, nodes);
+    BindToLayers(false, nodes);
 }
 
 void KScnSceneRoot::DestroyAllDeformers()
@@ -754,12 +796,25 @@ void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
         {
             continue;
         }
-        KScnNode* up = next->GetParent();
-        if (next->GetFlag() && next->GetSkeleton() != nullptr && next->GetTransformInheritType() == 2 &&
-            up != nullptr && up->GetSkeleton() == nullptr)
-        {
-            next->SetTransformInheritType(1);
-        }
+        FixSkeletonNode(next);
+    }
+}
+
+void KScnSceneRoot::FixSkeletonInheritType(const std::vector<KScnNode*>& nodes)
+{
+    for (KScnNode* node : nodes)
+    {
+        FixSkeletonNode(node);
+    }
+}
+
+void KScnSceneRoot::FixSkeletonNode(KScnNode* node)
+{
+    KScnNode* up = node != nullptr ? node->GetParent() : nullptr;
+    if (up != nullptr && node->GetFlag() && node->GetSkeleton() != nullptr &&
+        node->GetTransformInheritType() == 2 && up->GetSkeleton() == nullptr)
+    {
+        node->SetTransformInheritType(1);
     }
 }
 
@@ -767,6 +822,9 @@ void KScnSceneRoot::FixSkeletonInheritType(KScnNode* node)
 
 void KScnSceneRoot::Clear()
 {
+    // A scene that lost its root gets a new one first (failing, it changes
+    // nothing).
+    mContents->RestoreRootNode();
     KScnNode* root = GetRootNode();
     while (root != nullptr && root->GetChildCount() > 0)
     {

@@ -63,6 +63,7 @@ protected:
 public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
     KScnSceneContents* GetContents() const { return mContents; }
+    // Null once the root was taken away, until Clear (below).
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
     // Destroys the current camera-switcher node (with its subtree) first.
@@ -137,7 +138,8 @@ public:
     bool SetCurrentTake(const char* name);
     // Gives a take of that name to each of those objects that has none (a
     // copy of its default take), so that the take can be made current;
-    // returns how many got one.
+    // returns how many got one. Memory running out throws std::bad_alloc
+    // with the takes given so far taken back.
     int AddTakeWhereMissing(const char* name);
     // Names of every take of those objects, each once (exact compare).
     void FillTakeNameList(KPointerArray<KString>& out) const;
@@ -174,6 +176,9 @@ public:
     void BindMaterialsToLayers();
     // The same for texture elements and connected textures.
     void BindTexturesToLayers();
+    // Both bindings for the given nodes only (those one read made): layers
+    // bound before, by an earlier read into the scene, are left as they are.
+    void BindLayersOf(const std::vector<KScnNode*>& nodes);
     // Destroys every deformer of the contents through the manager, clusters
     // first.
     void DestroyAllDeformers();
@@ -188,11 +193,20 @@ public:
     // node (flag set) of inherit type 2 whose parent is not a skeleton gets
     // inherit type 1.
     void FixSkeletonInheritType(KScnNode* node);
+    // The same rule for the given nodes only (those one read made), each
+    // looked at alone: an earlier read's bone keeps the inherit type its
+    // caller gave it.
+    void FixSkeletonInheritType(const std::vector<KScnNode*>& nodes);
 
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
     // reset, control-set plugs, character poses, poses, generic nodes and
-    // take descriptions are gone.
+    // take descriptions are gone. The scene's root can be taken away
+    // (destroyed, moved into another scene or under another scene's node,
+    // made the camera switcher): the scene then has none (GetRootNode is
+    // null and every import into it fails) until Clear gives it a new
+    // "RootNode", first of all (memory running out throws std::bad_alloc
+    // before anything changed).
     void Clear();
 
     KErrorRecord& GetError() { return mError; }
@@ -208,7 +222,11 @@ private:
     void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
-    void BindToLayers(bool materials);
+    void BindToLayers(bool materials, const std::vector<KScnNode*>& nodes);
+    // Every node of the contents, in list order.
+    std::vector<KScnNode*> ContentsNodes() const;
+    // The skeleton rule for one node.
+    static void FixSkeletonNode(KScnNode* node);
     void ClearTakeInfos();
     template <typename Fn> void ForEachTakeOwner(Fn fn) const;
 

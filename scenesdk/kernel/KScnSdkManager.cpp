@@ -49,7 +49,9 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <strings.h>
+#include <type_traits>
 
 namespace scenesdk
 {
@@ -189,9 +191,31 @@ KString KScnSdkManager::PrefixName(const char* prefix, const char* name)
 
 template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* object)
 {
-    if (object != nullptr)
+    // An object that cannot be listed (memory running out) goes as its
+    // destroyer would take it.
+    auto discard = [&]
     {
-        list.Append(object);
+        if constexpr (std::is_base_of_v<KScnObject, T>)
+        {
+            object->Release();
+            ObjectGoes(object);
+        }
+        delete object;
+    };
+    bool listed = object == nullptr;
+    try
+    {
+        listed = listed || list.Append(object) >= 0;
+    }
+    catch (...)
+    {
+        discard();
+        throw;
+    }
+    if (!listed)
+    {
+        discard();
+        throw std::bad_alloc();
     }
     return object;
 }
@@ -472,6 +496,18 @@ std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* obje
     return out;
 }
 
+void KScnSdkManager::OnObjectRenamed(const void* object)
+{
+    if (mListings.count(object) == 0)
+    {
+        return;
+    }
+    for (KScnSceneContents* contents : ContentsListing(object))
+    {
+        contents->OnObjectRenamed(object);
+    }
+}
+
 void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
 {
     if (listed)
@@ -504,7 +540,16 @@ void KScnSdkManager::SetListener(EListenerKind kind, KScnSdkManagerListener* lis
 
 KScnSceneRoot* KScnSdkManager::CreateScene()
 {
-    return Listed(mScenes, NewSceneRoot());
+    // Memory running out gives null (the game's loader tells it): what the
+    // scene had made is taken back, and nothing is listed.
+    try
+    {
+        return Listed(mScenes, NewSceneRoot());
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
 }
 
 KScnNode* KScnSdkManager::CreateNode(const char* name)

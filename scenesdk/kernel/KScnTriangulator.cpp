@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -451,6 +452,20 @@ struct MadeMesh
 KScnMesh* KScnTriangulator::TriangulateMesh(const KScnMesh& source) const
 {
     mStatus.clear();
+    // Memory running out gives null: the mesh made so far goes back.
+    try
+    {
+        return Triangulate(source);
+    }
+    catch (const std::bad_alloc&)
+    {
+        mStatus.clear();
+        return nullptr;
+    }
+}
+
+KScnMesh* KScnTriangulator::Triangulate(const KScnMesh& source) const
+{
     std::unique_ptr<KScnMesh, MadeMesh> result(
         mManager != nullptr ? mManager->CreateMesh() : new KScnFree<KScnMesh>(nullptr), MadeMesh{mManager});
     if (!result)

@@ -52,6 +52,8 @@ public:
     KScnSdkManager* GetManager() const { return mManager; }
 
 private:
+    // TriangulateMesh's work; memory running out throws.
+    KScnMesh* Triangulate(const KScnMesh& source) const;
     KScnSdkManager* mManager;
     mutable std::string mStatus;
 };

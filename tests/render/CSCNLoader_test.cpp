@@ -155,15 +155,15 @@ static bool ReplaceAll(std::string& text, const std::string& from, const std::st
     return count > 0;
 }
 
-// A material's settings node gives what it holds (the game's defaults for
-// the rest); a material without one takes its own opacity, shininess and
-// reflectivity. Red's node and Red itself say 0.25, 0.75 and 64 unless a row
-// changes them.
+// Each value from the material's settings node where it gives one, else
+// from the material where its file wrote one, else the game's default. Red's
+// node and Red itself say 0.25, 0.75 and 64 unless a row changes them.
 TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
 {
     using Swap = std::pair<std::string, std::string>;
     const Swap noNode{"\"mat_Red\"", "\"mat_Rod\""}, halfOpacity{"Opacity: 0.75", "Opacity: 0.5"};
     const Swap noNodeOpacity{"        UserProperty: \"opacity\", \"Real\", \"\", 0.75\n", ""};
+    const Swap noNodeReflectivity{"        UserProperty: \"reflectivity\", \"Real\", \"\", 0.25\n", ""};
     const Swap noOwnValues{
         "            Opacity: 0.75\n            Reflectivity: 0.25\n            Shininess: 64\n", ""};
     const struct
@@ -173,7 +173,14 @@ TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
         std::vector<Swap> edits;
     } rows[] = {
         {"node gives all", 64.0, 0.75, 0.25, {halfOpacity}},
-        {"node without opacity", 64.0, 1.0, 0.25, {halfOpacity, noNodeOpacity}},
+        {"node without opacity: the material's", 64.0, 0.5, 0.25, {halfOpacity, noNodeOpacity}},
+        {"node without opacity, material without values", 64.0, 1.0, 0.25, {noNodeOpacity, noOwnValues}},
+        {"node with only the exponent",
+         64.0,
+         0.5,
+         0.5,
+         {halfOpacity, noNodeOpacity, noNodeReflectivity, {"Reflectivity: 0.25", "Reflectivity: 0.5"},
+          {"Shininess: 64", "Shininess: 32"}}},
         {"no node", 64.0, 0.5, 0.25, {noNode, halfOpacity}},
         {"no node, own values changed",
          32.0,
@@ -185,8 +192,10 @@ TEST_F(CSCNLoaderTest, MaterialValuesFromTheSettingsNodeOrTheMaterial)
          1.0,
          0.25,
          {noNode, {"Opacity: 0.75", "Opacity: 2"}, {"Shininess: 64", "Shininess: 300"}}},
-        // A material's defaults, through single precision.
-        {"no node, no own values", double(6.4f), 1.0, double(0.3f), {noNode, noOwnValues}},
+        // Not the material's defaults: the game's.
+        {"no node, no own values", 90.0, 1.0, 0.0, {noNode, noOwnValues}},
+        {"no node, only own opacity", 90.0, 0.75, 0.0, {noNode, {"            Reflectivity: 0.25\n", ""},
+                                                         {"            Shininess: 64\n", ""}}},
     };
     for (const auto& row : rows)
     {

@@ -5,6 +5,7 @@
 
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/support/SceneNames.h"
 #include "tests/support/TempDir.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace scenesdk;
 
@@ -37,23 +40,87 @@ Objects: {
 }
 )";
 
+// A mesh whose two polygons use the third and the first of its materials,
+// with a bone (inherit type 2) under it.
+const char* const kRig = R"(FileHeader: { Version: 6000 }
+Objects: {
+    Material: "R"
+    Material: "G"
+    Material: "B"
+    Model: "Body", "Mesh" {
+        Children: "Bone"
+        Materials: "R", "G", "B"
+        Mesh: {
+            ControlPoints: 0, 0, 0, 1, 0, 0, 0, 1, 0
+            PolygonSizes: 3, 3
+            PolygonVertices: 0, 1, 2, 1, 0, 2
+            Layer: 0 { LayerElementMaterial: { Indices: 2, 0 } }
+        }
+    }
+    Model: "Bone", "Skeleton" { Properties: { InheritType: 2 } }
+}
+)";
+
+// What the contents' nodes from..to hold, without the names a merge
+// changes: each bone's inherit type; each mesh's material entries as
+// positions among the node's sources, and its materials' count.
+std::string Made(KScnSceneRoot* scene, int from, int to)
+{
+    std::string out;
+    for (int n = from; n < to; ++n)
+    {
+        KScnNode* node = scene->GetContents()->GetNode(n);
+        KScnPropertyHandler* sources = node->GetPropertyHandler();
+        if (node->GetSkeleton() != nullptr)
+            out += "bone " + std::to_string(node->GetTransformInheritType()) + "; ";
+        auto* mesh = static_cast<KScnMesh*>(node->GetMesh());
+        const KScnLayer* layer = mesh != nullptr ? mesh->GetLayer(0) : nullptr;
+        const KScnLayerElement* e = layer != nullptr ? layer->GetMaterialElement() : nullptr;
+        for (int i = 0; e != nullptr && i < e->GetIndexCount(); ++i)
+        {
+            const int entry = e->GetIndexAt(i);
+            KScnMaterial* m = entry < e->GetDirectCount() ? e->GetDirect<KScnMaterial*>()[entry] : nullptr;
+            int at = 0;
+            while (m != nullptr && at < sources->GetSrcCount() && sources->GetSrc(at) != m->GetPropertyHandler())
+                ++at;
+            out += std::to_string(at) + " ";
+        }
+        out += e != nullptr ? "of " + std::to_string(e->GetDirectCount()) + "; " : "";
+    }
+    return out;
+}
+
 class ReadMergeTest : public testsupport::TempDirTest
 {
 protected:
-    bool Read(const char* text)
+    bool Read(const char* text, const std::string& name = "merge.scn")
+    {
+        return ReadInto(mScene, text, name);
+    }
+
+    bool ReadInto(KScnSceneRoot* scene, const char* text, const std::string& name)
     {
         KScnFree<KScnImporter> importer(&mManager);
-        return importer.Initialize(m_Dir.WriteFile("merge.scn", text).c_str()) && importer.Import(mScene);
+        importer.SetFileFormat(KScnImporter::FindFileFormat(name.substr(name.rfind('.') + 1).c_str()));
+        return importer.Initialize(m_Dir.WriteFile(name, text).c_str()) && importer.Import(scene);
     }
 
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
 };
 
-// The whole scene's names after each read, in turn.
+// The whole scene's names after each read, in turn. What each read made is
+// what the file gives read alone, and stays as the caller left it (its bones
+// set back to inherit type 2) through the later reads: those bind and fix up
+// only what they made.
 TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
 {
-    const std::pair<const char*, const char*> rows[] = {
+    const struct
+    {
+        const char* file;
+        const char* names; // empty: not looked at
+        const char* name = "merge.scn";
+    } rows[] = {
         // Into a scene holding only its root: the file's names, a node named
         // like the root included.
         {kBox1, "Model::RootNode Model::Box1 Model::RootNode | Material::Red1 |"},
@@ -69,12 +136,38 @@ TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
          "Model::RootNode Model::Box1 Model::RootNode Model::Box Model::Lid Model::Box2 Model::Lid1 "
          "Model::Box11 Model::RootNode1 | Material::Red1 Material::Red Material::Red2 Material::Red11 | "
          "Texture::Wood Texture::Wood1"},
+        // Meshes and bones: a second and a third read leave the first's
+        // layers and bones alone, and so does a foreign read.
+        {kRig, ""},
+        {kRig, ""},
+        {kRig, ""},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "", "merge.obj"},
     };
-    for (const auto& [file, names] : rows)
+    std::vector<std::pair<int, std::string>> reads; // where each read's nodes start, what they hold
+    for (const auto& [file, names, name] : rows)
     {
-        ASSERT_TRUE(Read(file));
-        EXPECT_EQ(testsupport::SceneNames(mScene), names);
+        SCOPED_TRACE(reads.size());
+        const int from = mScene->GetContents()->GetNodeCount();
+        ASSERT_TRUE(Read(file, name));
+        EXPECT_EQ(testsupport::SceneNames(mScene), *names != '\0' ? names : testsupport::SceneNames(mScene));
+        KScnSceneRoot* alone = mManager.CreateScene();
+        ASSERT_TRUE(ReadInto(alone, file, name));
+        EXPECT_EQ(Made(mScene, from, mScene->GetContents()->GetNodeCount()),
+                  Made(alone, 1, alone->GetContents()->GetNodeCount()));
+        mManager.DestroyScene(alone, true);
+        for (size_t i = 0; i < reads.size(); ++i)
+            EXPECT_EQ(Made(mScene, reads[i].first, i + 1 < reads.size() ? reads[i + 1].first : from),
+                      reads[i].second)
+                << "read " << i;
+        // The caller's own setting for this read's bones.
+        for (int n = from; n < mScene->GetContents()->GetNodeCount(); ++n)
+        {
+            if (KScnNode* node = mScene->GetContents()->GetNode(n); node->GetSkeleton() != nullptr)
+                node->SetTransformInheritType(2);
+        }
+        reads.emplace_back(from, Made(mScene, from, mScene->GetContents()->GetNodeCount()));
     }
+    EXPECT_EQ(reads[4].second, "2 0 of 2; bone 2; ");
 }
 
 // The read connects by the file's names: the renamed Box gets the renamed

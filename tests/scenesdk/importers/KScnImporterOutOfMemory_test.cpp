@@ -23,6 +23,7 @@
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 #include "scenesdk/kernel/KScnNodeProperties.h"
@@ -31,6 +32,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "scenesdk/kernel/KScnTriangulator.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
 #include "tests/scenesdk/importers/C3dTestWriter.h"
@@ -538,6 +540,28 @@ TEST(ImporterOutOfMemory, TheUndoAndDestructionGoWithoutAllocating)
         info.mDescription = text;
         w.scene->SetTakeInfo(info);
     };
+    // After a read, a mesh node (with its material) hung under a node with a
+    // child of its own: the destroyers, run while every allocation fails,
+    // take what they should (counts of the manager's and the scene's nodes).
+    auto destroyed =
+        [&](SWorld& w, const std::function<bool(KScnNode*)>& destroy, int nodesGone, int listedGone)
+    {
+        readEvery(w);
+        KScnNode* locator = w.manager.FindNode("Locator");
+        KScnNode* body = w.manager.FindNode("Body");
+        ASSERT_TRUE(locator != nullptr && body != nullptr && locator->AddChild(body));
+        KScnNode* dot = locator->GetChild(0);
+        const int nodes = w.manager.GetNodeCount(), listed = w.scene->GetContents()->GetNodeCount();
+        WithoutAllocating([&] { EXPECT_TRUE(destroy(locator)); }, "destroying after a read");
+        EXPECT_EQ(w.manager.GetNodeCount(), nodes - nodesGone);
+        EXPECT_EQ(w.scene->GetContents()->GetNodeCount(), listed - listedGone);
+        if (nodesGone == 1)
+        {
+            for (KScnNode* cut : {dot, body})
+                EXPECT_TRUE(cut->GetParent() == nullptr && cut->GetSceneContents() == nullptr);
+            EXPECT_EQ(w.scene->GetContents()->FindMaterial("Material::Stone"), nullptr) << "left with Body";
+        }
+    };
     struct SRow
     {
         const char* what;
@@ -545,6 +569,27 @@ TEST(ImporterOutOfMemory, TheUndoAndDestructionGoWithoutAllocating)
         std::function<void(SWorld&)> change;
     };
     const SRow rows[] = {
+        {"a node destroyed after a read, its children cut loose", false,
+         [&](SWorld& w)
+         {
+             destroyed(
+                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, false); }, 1, 3);
+         }},
+        {"a subtree destroyed after a read", false,
+         [&](SWorld& w)
+         {
+             destroyed(
+                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, true); }, 3, 3);
+         }},
+        {"a scene destroyed with its tree after a read", false,
+         [&](SWorld& w)
+         {
+             readEvery(w);
+             WithoutAllocating([&] { EXPECT_TRUE(w.manager.DestroyScene(w.scene, true)); },
+                               "a scene destroyed");
+             EXPECT_EQ(w.manager.GetSceneCount() * 100 + w.manager.GetNodeCount(), 0)
+                 << "its tree went with it";
+         }},
         {"every kind of object a scene file makes", false, readEvery},
         {"every kind of object, read undone", true, readEvery},
         {"a scene (a pose's own)", true, [](SWorld& w) { w.manager.CreateScene(); }},
@@ -765,8 +810,29 @@ SWholeRow DirectWrite(int takes)
             }};
 }
 
+// A public call after a read, its at-th allocation failing: it does all it
+// should, or answers as its header says (std::bad_alloc, or a null result
+// with nothing made) leaving the world as it was.
+SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
+                    std::function<bool(SWorld&, long at)> call)
+{
+    return {rule,
+            [&base, call](long at, bool)
+            {
+                SWorld world(base);
+                const bool stopped = call(world, at);
+                EXPECT_EQ(world.Intact(), stopped);
+                return stopped;
+            },
+            {false},
+            1,
+            stride};
+}
+
 TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
+    TempDir dir;
+    const std::string base = dir.WriteFile("base.scn", kBase);
     std::string deferred; // a material's default take built without failures
     {
         KScnSdkManager manager;
@@ -865,6 +931,36 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         Lending(true),
         DirectWrite(1),
         DirectWrite(2),
+        AfterRead("a take given where missing", base, 1,
+                  [](SWorld& w, long at) {
+                      return ThrowsWithFailing(at,
+                                               [&] { EXPECT_EQ(w.scene->AddTakeWhereMissing("New"), 8); });
+                  }),
+        AfterRead("a take added", base, 1,
+                  [](SWorld& w, long at)
+                  {
+                      KScnNode* box = w.manager.FindNode("Box");
+                      return ThrowsWithFailing(at, [&] { EXPECT_NE(box->AddTakeNode("New"), nullptr); });
+                  }),
+        AfterRead("a scene made", base, 250,
+                  [](SWorld& w, long at)
+                  {
+                      KScnSceneRoot* made = nullptr;
+                      EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = w.manager.CreateScene(); }));
+                      return made == nullptr;
+                  }),
+        AfterRead("a mesh triangulated", base, 1,
+                  [](SWorld& w, long at)
+                  {
+                      KScnTriangulator* triangulator = w.manager.CreateTriangulator();
+                      const auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
+                      KScnMesh* made = nullptr;
+                      EXPECT_FALSE(
+                          ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
+                      EXPECT_TRUE(made == nullptr || made->GetPolygonCount() == 1);
+                      w.manager.DestroyTriangulator(triangulator);
+                      return made == nullptr;
+                  }),
     };
     for (const SWholeRow& row : rows)
         RunWhole(row);

@@ -183,6 +183,17 @@ TEST(KScnMaterial, PropertiesAndDefaultTakeFollowEachOther)
     CurveIn(mat, 1, "Specular/X")->SetDefaultValue(0.9f);
     mat.GetDefaultSpecular(r, g, b);
     EXPECT_EQ(Triple(r, g, b), Triple(0.2f, 0.2f, 0.2f));
+
+    // The values written by either side count as written; the others (the
+    // defaults) do not, nor does the other take's channel.
+    CurveIn(mat, 0, "Shininess")->SetDefaultValue(12.0f);
+    for (const Row& row : kMaterialRows)
+    {
+        const std::string name = row.name;
+        EXPECT_EQ(props->IsWritten(*props->FindProperty(row.name)),
+                  name != "Emissive" && name != "Specular")
+            << row.name;
+    }
 }
 
 TEST(KScnMaterial, ColourAccessors)
