@@ -107,8 +107,7 @@ bool SetByName(KObject* set, const SValues& p)
         }
         // A number outside an enumeration with names is refused: the
         // enumeration ends at its first value without a name.
-        if (v.empty() ||
-            (property->GetEnumName(0) != nullptr && property->GetEnumName(KSaturateToInt(v[0])) == nullptr))
+        if (v.empty() || !property->IsEnumValue(KSaturateToInt(v[0])))
             return false;
         return property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:

@@ -392,6 +392,11 @@ const char* KProperty::GetEnumName(int value) const
     return nullptr;
 }
 
+bool KProperty::IsEnumValue(int value) const
+{
+    return GetTypeCode() != eKPropEnum || GetEnumName(0) == nullptr || GetEnumName(value) != nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Flags, limits, relations
 

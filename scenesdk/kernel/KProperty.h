@@ -236,6 +236,9 @@ public:
     KStringList* GetEnumList(bool create);
     // Name of an enumerator through the function or else the list; null when none.
     const char* GetEnumName(int value) const;
+    // False only for an enumeration with names (value 0 has one) that has
+    // none for the value: such a value is no value of the enumeration.
+    bool IsEnumValue(int value) const;
 
     // Sets or clears bits of the state word and always sends event 31.
     void SetFlagNotify(uint32_t bits, bool on);

@@ -62,12 +62,17 @@ void KScnObject::FreeNamePair()
 void KScnObject::SetNames(const char* text)
 {
     mInitialName = text != nullptr ? text : "";
-    mName = mInitialName;
+    SetCurrentName(mInitialName.Buffer());
 }
 
 void KScnObject::SetCurrentName(const char* text)
 {
     mName = text != nullptr ? text : "";
+    // The scenes that list the object hear of it (a name may be free now).
+    if (mManager != nullptr)
+    {
+        mManager->OnObjectRenamed(dynamic_cast<const void*>(this));
+    }
 }
 
 void KScnObject::SetName(const char* name)

@@ -4,6 +4,7 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -245,25 +246,30 @@ void KScnPropertyRef::GetVector(double& x, double& y, double& z) const
     }
 }
 
-void KScnPropertyRef::SetBool(bool value)
+bool KScnPropertyRef::SetBool(bool value)
 {
-    SetInteger(value ? 1 : 0);
+    return SetInteger(value ? 1 : 0);
 }
 
-void KScnPropertyRef::SetInteger(int value)
+bool KScnPropertyRef::SetInteger(int value)
 {
-    if (mProperty != nullptr && mProperty->SetInt(value))
+    if (mProperty == nullptr || !mProperty->IsEnumValue(value) || !mProperty->SetInt(value))
     {
-        Notify();
+        return false;
     }
+    Notify();
+    return true;
 }
 
-void KScnPropertyRef::SetDouble(double value)
+bool KScnPropertyRef::SetDouble(double value)
 {
-    if (mProperty != nullptr && mProperty->SetDouble(value))
+    // An enumeration stores the number truncated, as the property does.
+    if (mProperty == nullptr || !mProperty->IsEnumValue(KSaturateToInt(value)) || !mProperty->SetDouble(value))
     {
-        Notify();
+        return false;
     }
+    Notify();
+    return true;
 }
 
 void KScnPropertyRef::SetColor(double r, double g, double b)

@@ -106,10 +106,12 @@ public:
     void GetColor(double& r, double& g, double& b) const;
     void GetVector(double& x, double& y, double& z) const;
 
-    // Setters: nothing without a property or for an unhandled type.
-    void SetBool(bool value);
-    void SetInteger(int value);
-    void SetDouble(double value);
+    // Setters: nothing without a property or for an unhandled type. False
+    // when nothing was stored, also for a number that is no value of an
+    // enumeration with names (the value stays).
+    bool SetBool(bool value);
+    bool SetInteger(int value);
+    bool SetDouble(double value);
     // Colour types only; RGBA gets alpha 1.0.
     void SetColor(double r, double g, double b);
     // Vector3D gets (x, y, z, 1); colours get the components clamped to 0..1.

@@ -11,6 +11,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
+#include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace scenesdk
@@ -91,6 +93,17 @@ KScnTakeNodeContainer* OwnerOf(KPlug* plug)
 {
     auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
     return handler != nullptr ? handler->GetOwner() : nullptr;
+}
+
+// The object a connection to the plug serves: the owner of a property set,
+// or of the set a property belongs to ("Diffuse" of a material).
+KScnTakeNodeContainer* UserOf(KPlug* plug)
+{
+    if (auto* property = dynamic_cast<KProperty*>(plug))
+    {
+        return OwnerOf(property->GetOwnerObject());
+    }
+    return OwnerOf(plug);
 }
 
 } // namespace
@@ -175,6 +188,12 @@ void KScnSceneContents::TearDown()
 
 void KScnSceneContents::Clear()
 {
+    // Nothing is passed over any more (the listings go with the records').
+    for (const auto& entry : mPassedOver)
+    {
+        NoteListing(entry.first, -1);
+    }
+    mPassedOver.clear();
     for (int i = 0; i < mNodes.GetCount(); ++i)
     {
         LeaveContents(mNodes[i], this);
@@ -220,7 +239,11 @@ void KScnSceneContents::ForgetObject(const void* object)
         mUsersOf.erase(users);
         for (const void* user : list)
         {
-            Unrecord(user, object);
+            ConnectionUse use{};
+            if (Unrecord(user, object, &use) && !use.counted)
+            {
+                UnpassOver(object);
+            }
         }
     }
     const int node = FindNode(static_cast<const KScnNode*>(object));
@@ -257,6 +280,26 @@ void KScnSceneContents::ForgetObject(const void* object)
             mObjects->DisconnectSrcAt(i);
         }
     }
+}
+
+bool KScnSceneContents::RestoreRootNode()
+{
+    if (mRootNode != nullptr || mManager == nullptr)
+    {
+        return false;
+    }
+    KScnNode* root = mManager->CreateNode("RootNode");
+    try
+    {
+        AddNode(root);
+    }
+    catch (...)
+    {
+        mManager->DestroyNode(root, true);
+        throw;
+    }
+    mRootNode = root;
+    return true;
 }
 
 void KScnSceneContents::SetNodeLink(KScnNode* node, KScnSceneContents* contents)
@@ -411,19 +454,19 @@ int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const vo
     return index >= 0 ? list[index]->useCount : 0;
 }
 
-bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
+bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object, int uses)
 {
     const int index = FindUse(list, object);
     if (index >= 0)
     {
-        ++list[index]->useCount;
+        list[index]->useCount += uses;
         return true;
     }
     // Indexed, listed, then noted, each step taken back when memory runs
     // out in a later one: FindUse sees every record, and no record outlives
     // its object unnoticed.
     KScnReadMeter::Count(KScnReadMeter::eUseRecords, KScnReadMeter::kUseRecordBytes);
-    auto record = std::make_unique<UseRecord>(UseRecord{object, 1, list.GetCount()});
+    auto record = std::make_unique<UseRecord>(UseRecord{object, uses, 0, list.GetCount()});
     const auto slot = mRecordIndex.insert_or_assign(RecordKey{&list, object}, record.get()).first;
     try
     {
@@ -445,7 +488,8 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         throw;
     }
     // Listed now, it uses what is connected to it (all or nothing: memory
-    // running out takes the record back with the uses counted so far).
+    // running out takes the record back with the uses counted so far), and
+    // its uses passed over count.
     try
     {
         JoinUses(ObjectOf(list, object));
@@ -455,27 +499,48 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object)
         DeleteRecordAt(list, FindUse(list, object));
         throw;
     }
+    UseRecord* added = list[FindUse(list, object)];
+    const int adopted = AdoptPassedOver(object);
+    added->useCount += adopted;
+    added->connectionUses += adopted;
     return true;
 }
 
 void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
 {
     const void* object = list[index]->object;
-    auto it = mRecordIndex.find(RecordKey{&list, object});
-    if (it != mRecordIndex.end() && it->second == list[index])
+    void* heir = HandOver(list, list[index]);
+    if (heir == nullptr)
     {
-        mRecordIndex.erase(it);
+        auto it = mRecordIndex.find(RecordKey{&list, object});
+        if (it != mRecordIndex.end() && it->second == list[index])
+        {
+            mRecordIndex.erase(it);
+        }
+        delete list[index];
+        list.RemoveAt(index);
+        // The records after it moved down one place, as the array did.
+        for (int i = index; i < list.GetCount(); ++i)
+        {
+            list[i]->position = i;
+        }
     }
     NoteListing(object, -1);
-    delete list[index];
-    list.RemoveAt(index);
-    // The records after it moved down one place, as the array did.
-    for (int i = index; i < list.GetCount(); ++i)
-    {
-        list[i]->position = i;
-    }
     // No longer listed, it uses nothing here.
     LeaveUses(object);
+    if (heir != nullptr)
+    {
+        // The heir uses what is connected to it. This is the one step that
+        // may take memory; without it those uses wait for their next
+        // connection.
+        try
+        {
+            JoinUses(ObjectOf(list, heir));
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+    }
 }
 
 bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
@@ -486,7 +551,8 @@ bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, 
         mError.SetLastErrorID(notFound);
         return false;
     }
-    if (--list[index]->useCount > 0)
+    // Uses that connections count go only with their connections.
+    if (list[index]->useCount <= list[index]->connectionUses || --list[index]->useCount > 0)
     {
         mError.SetLastErrorID(inUse);
         return false;
@@ -933,7 +999,7 @@ int UseRank(const KScnTakeNodeContainer* object)
 
 void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected)
 {
-    KScnTakeNodeContainer* user = OwnerOf(userPlug);
+    KScnTakeNodeContainer* user = UserOf(userPlug);
     if (user == nullptr || used == nullptr)
     {
         return;
@@ -1014,13 +1080,13 @@ bool KScnSceneContents::ListsUser(const KScnTakeNodeContainer* user) const
     }
 }
 
-bool KScnSceneContents::NameListed(const KPointerArray<UseRecord>& list, const void* object,
-                                   const char* name) const
+bool KScnSceneContents::NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name,
+                                   const void* also) const
 {
     for (int i = 0; i < list.GetCount(); ++i)
     {
         void* other = list[i]->object;
-        if (other != object && std::strcmp(ObjectOf(list, other)->GetName(), name) == 0)
+        if (other != object && other != also && std::strcmp(ObjectOf(list, other)->GetName(), name) == 0)
         {
             return true;
         }
@@ -1037,16 +1103,19 @@ void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContai
     }
     // Records and uses go by the objects' own addresses (ListsUser).
     void* object = dynamic_cast<void*>(used);
-    if (FindUse(*list, object) < 0 && NameListed(*list, object, used->GetName()))
-    {
-        return;
-    }
+    const bool counted = FindUse(*list, object) >= 0 || !NameListed(*list, object, used->GetName());
     const void* key = dynamic_cast<const void*>(user);
     try
     {
-        mUsesBy[key].push_back(ConnectionUse{object, list});
+        mUsesBy[key].push_back(ConnectionUse{object, list, counted});
         mUsersOf[object].push_back(key);
+        if (!counted)
+        {
+            PassOver(*list, object);
+            return;
+        }
         AddUse(*list, object);
+        ++(*list)[FindUse(*list, object)]->connectionUses;
     }
     catch (...)
     {
@@ -1055,17 +1124,24 @@ void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContai
     }
 }
 
-void KScnSceneContents::Unrecord(const void* user, const void* object)
+bool KScnSceneContents::Unrecord(const void* user, const void* object, ConnectionUse* removed)
 {
+    bool found = false;
     const auto uses = mUsesBy.find(user);
     if (uses != mUsesBy.end())
     {
         std::vector<ConnectionUse>& list = uses->second;
-        const auto use = std::find_if(list.begin(), list.end(),
+        // The newest first (a failed count takes back the use it just noted).
+        const auto use = std::find_if(list.rbegin(), list.rend(),
                                       [object](const ConnectionUse& u) { return u.object == object; });
-        if (use != list.end())
+        if (use != list.rend())
         {
-            list.erase(use);
+            found = true;
+            if (removed != nullptr)
+            {
+                *removed = *use;
+            }
+            list.erase(std::next(use).base());
         }
         if (list.empty())
         {
@@ -1086,35 +1162,181 @@ void KScnSceneContents::Unrecord(const void* user, const void* object)
             mUsersOf.erase(users);
         }
     }
+    return found;
+}
+
+void KScnSceneContents::Release(const ConnectionUse& use)
+{
+    if (use.counted)
+    {
+        ReleaseUse(*use.list, use.object);
+    }
+    else
+    {
+        UnpassOver(use.object);
+    }
 }
 
 void KScnSceneContents::DropUse(const void* user, const void* used)
 {
-    const auto uses = mUsesBy.find(user);
-    if (uses == mUsesBy.end())
+    ConnectionUse use{};
+    if (Unrecord(user, used, &use))
     {
+        Release(use);
+    }
+}
+
+void KScnSceneContents::PassOver(KPointerArray<UseRecord>& list, const void* object)
+{
+    const auto found = mPassedOver.find(object);
+    if (found != mPassedOver.end())
+    {
+        ++found->second.uses;
         return;
     }
-    const auto use = std::find_if(uses->second.begin(), uses->second.end(),
-                                  [used](const ConnectionUse& u) { return u.object == used; });
-    if (use == uses->second.end())
+    mPassedOver.emplace(object, PassedOver{&list, 1, mPassOrder++});
+    // Noted as listed, so that the manager tells these contents when it
+    // goes or is renamed.
+    try
     {
+        NoteListing(object, 1);
+    }
+    catch (...)
+    {
+        mPassedOver.erase(object);
+        throw;
+    }
+}
+
+void KScnSceneContents::UnpassOver(const void* object)
+{
+    const auto found = mPassedOver.find(object);
+    if (found != mPassedOver.end() && --found->second.uses <= 0)
+    {
+        mPassedOver.erase(found);
+        NoteListing(object, -1);
+    }
+}
+
+int KScnSceneContents::AdoptPassedOver(const void* object)
+{
+    const auto found = mPassedOver.find(object);
+    if (found == mPassedOver.end())
+    {
+        return 0;
+    }
+    const int uses = found->second.uses;
+    mPassedOver.erase(found);
+    NoteListing(object, -1);
+    const auto users = mUsersOf.find(object);
+    for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
+    {
+        const auto by = mUsesBy.find(users->second[u]);
+        for (size_t i = 0; by != mUsesBy.end() && i < by->second.size(); ++i)
+        {
+            if (by->second[i].object == object)
+            {
+                by->second[i].counted = true;
+            }
+        }
+    }
+    return uses;
+}
+
+void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* record)
+{
+    if (mPassedOver.empty())
+    {
+        return nullptr;
+    }
+    const char* name = ObjectOf(list, record->object)->GetName();
+    auto heir = mPassedOver.end();
+    for (auto it = mPassedOver.begin(); it != mPassedOver.end(); ++it)
+    {
+        if (it->second.list == &list && (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
+            std::strcmp(ObjectOf(list, const_cast<void*>(it->first))->GetName(), name) == 0)
+        {
+            heir = it;
+        }
+    }
+    if (heir == mPassedOver.end() || NameListed(list, record->object, name, heir->first))
+    {
+        return nullptr;
+    }
+    void* object = const_cast<void*>(heir->first);
+    // Its listing as passed over becomes that of the record (AdoptPassedOver
+    // takes one back: given here first).
+    NoteListing(object, 1);
+    const int uses = AdoptPassedOver(object);
+    auto node = mRecordIndex.extract(RecordKey{&list, record->object});
+    record->object = object;
+    record->useCount = uses;
+    record->connectionUses = uses;
+    if (!node.empty())
+    {
+        node.key() = RecordKey{&list, object};
+        node.mapped() = record;
+        mRecordIndex.insert(std::move(node));
+    }
+    return object;
+}
+
+void KScnSceneContents::CountPassedOver(KPointerArray<UseRecord>& list)
+{
+    std::vector<std::pair<uint64_t, const void*>> waiting;
+    for (const auto& entry : mPassedOver)
+    {
+        if (entry.second.list == &list)
+        {
+            waiting.emplace_back(entry.second.order, entry.first);
+        }
+    }
+    std::sort(waiting.begin(), waiting.end());
+    for (const auto& entry : waiting)
+    {
+        void* object = const_cast<void*>(entry.second);
+        if (mPassedOver.count(object) != 0 && !NameListed(list, object, ObjectOf(list, object)->GetName()))
+        {
+            AddUse(list, object, 0);
+        }
+    }
+}
+
+void KScnSceneContents::OnObjectRenamed(const void* object)
+{
+    const auto passed = mPassedOver.find(object);
+    if (passed != mPassedOver.end())
+    {
+        CountPassedOver(*passed->second.list);
         return;
     }
-    KPointerArray<UseRecord>* list = use->list;
-    Unrecord(user, used);
-    ReleaseUse(*list, used);
+    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mVideos})
+    {
+        if (FindUse(*list, object) >= 0)
+        {
+            CountPassedOver(*list);
+        }
+    }
 }
 
 void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
 {
     KScnPropertyHandler* set =
         user != nullptr && UseRank(user) >= 0 && UseRank(user) < 3 ? user->GetPropertyHandler() : nullptr;
-    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    if (set == nullptr)
     {
-        if (KScnTakeNodeContainer* used = OwnerOf(set->GetSrc(i)))
+        return;
+    }
+    // What is connected to the set, then to each of its properties.
+    for (int p = -1; p < set->GetPropertyCount(); ++p)
+    {
+        KPlug* plug = p < 0 ? static_cast<KPlug*>(set) : set->GetProperty(p);
+        for (int i = 0; plug != nullptr && i < plug->GetSrcCount(); ++i)
         {
-            CountUse(user, used);
+            if (KScnTakeNodeContainer* used = OwnerOf(plug->GetSrc(i)))
+            {
+                CountUse(user, used);
+            }
         }
     }
 }
@@ -1128,17 +1350,30 @@ void KScnSceneContents::LeaveUses(const void* user)
     }
     const std::vector<ConnectionUse> uses = std::move(found->second);
     mUsesBy.erase(found);
+    // Every use forgotten before any is given back: a record that goes may
+    // hand its place to an object this user used too.
     for (const ConnectionUse& use : uses)
     {
         Unrecord(user, use.object);
-        ReleaseUse(*use.list, use.object);
+    }
+    for (const ConnectionUse& use : uses)
+    {
+        Release(use);
     }
 }
 
 void KScnSceneContents::ReleaseUse(KPointerArray<UseRecord>& list, const void* object)
 {
     const int index = FindUse(list, object);
-    if (index >= 0 && --list[index]->useCount <= 0)
+    if (index < 0)
+    {
+        return;
+    }
+    if (list[index]->connectionUses > 0)
+    {
+        --list[index]->connectionUses;
+    }
+    if (--list[index]->useCount <= 0)
     {
         DeleteRecordAt(list, index);
     }

@@ -78,6 +78,11 @@ public:
     // Makes a listed node the root (KScnNode::SetSceneContents, when a tree
     // becomes the whole of the contents).
     void SetRootNode(KScnNode* node) { mRootNode = node; }
+    // Contents that lost their root (destroyed, or moved into other
+    // contents) get a new "RootNode" through the manager, listed like the
+    // first. False, with nothing changed, when they have a root or no
+    // manager; memory running out throws std::bad_alloc and changes nothing.
+    bool RestoreRootNode();
 
     // ---- Nodes ----
     // The node's link follows (KScnNode::GetSceneContents).
@@ -93,7 +98,9 @@ public:
     void FillNodesByAttributeType(KPointerArray<KScnNode>& out, int attributeKind, bool recursive) const;
 
     // ---- Use-counted lists: adding again counts a use; removing drops one
-    // use and fails ("still in use") while uses remain ----
+    // use and fails ("still in use") while uses remain. Removing a material,
+    // texture or video that only connections still use (below) fails
+    // without dropping one ----
     int GetMaterialCount() const { return mMaterials.GetCount(); }
     KScnMaterial* GetMaterial(int index);
     KScnMaterial* FindMaterial(const char* name);
@@ -172,7 +179,8 @@ public:
 
     // ---- Uses through connections ----
     // A material, texture or video connected to a user (its property set a
-    // source of the user's) is used by it: a node or generic node uses
+    // source of the user's property set or of one of its properties) is
+    // used by it: a node or generic node uses
     // materials, textures and videos, a material textures and videos, a
     // texture videos. Every contents that lists the user (a node of its,
     // or a listed material, texture or generic node) counts one use of the
@@ -180,13 +188,20 @@ public:
     // connection cut, or a user leaving the contents, takes its use back,
     // and a used object leaving the contents takes back its own. A used
     // object whose name another listed object of its kind has is not
-    // counted (the listed one stands for the name).
+    // counted (the listed one stands for the name): its uses are passed
+    // over, and count (listing it) once the name is free, when the one that
+    // stood for it left (the first passed over takes its place in the
+    // list) or was renamed.
     // Called by the property sets of materials, textures and videos when a
     // destination is added (connected) or removed; userPlug is the
-    // destination (the user's property set).
+    // destination (the user's property set, or one of its properties).
     static void OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected);
     // True when a user listed here has the object connected (counted above).
     bool HasConnectedUsers(const void* object) const;
+    // An object listed here, or whose uses are passed over here, was
+    // renamed (KScnSdkManager::OnObjectRenamed): uses passed over for a
+    // name now free count.
+    void OnObjectRenamed(const void* object);
 
     KErrorRecord& GetError() { return mError; }
 
@@ -197,6 +212,8 @@ private:
     {
         void* object;
         int useCount;
+        // The part of useCount that connections count (CountUse).
+        int connectionUses;
         // Where the record stands in its list (kept by AddUse and
         // DeleteRecordAt), so that finding it needs no search.
         int position;
@@ -248,19 +265,40 @@ private:
     KScnTakeNodeContainer* ObjectOf(const KPointerArray<UseRecord>& list, void* object) const;
     bool ListsUser(const KScnTakeNodeContainer* user) const;
     // True when another object of the list has the name.
-    bool NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name) const;
+    // Neither object nor also (when given) counts.
+    bool NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name,
+                    const void* also = nullptr) const;
     void CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
     void DropUse(const void* user, const void* used);
-    // Forgets one use of object by user in both maps (none is fine); takes
-    // no memory.
-    void Unrecord(const void* user, const void* object);
+    struct ConnectionUse;
+    // Forgets one use of object by user in both maps (false when there is
+    // none); takes no memory. removed (when given) receives the use.
+    bool Unrecord(const void* user, const void* object, ConnectionUse* removed = nullptr);
+    // Gives back what a use forgotten by Unrecord counted: one use of its
+    // record, or one use passed over.
+    void Release(const ConnectionUse& use);
+    // Notes a use passed over, or takes one back (no memory taken).
+    void PassOver(KPointerArray<UseRecord>& list, const void* object);
+    void UnpassOver(const void* object);
+    // Counts every use passed over of the object (now listed) and returns
+    // how many; takes no memory.
+    int AdoptPassedOver(const void* object);
+    // The record of an object leaving the list goes to the first object of
+    // its name whose uses were passed over (no memory taken); that object,
+    // or null.
+    void* HandOver(KPointerArray<UseRecord>& list, UseRecord* record);
+    // Lists every object of the list whose uses were passed over and whose
+    // name no listed one has.
+    void CountPassedOver(KPointerArray<UseRecord>& list);
     // Counts the uses of every object connected to a user that starts being
     // listed here; LeaveUses takes back those of one that stops.
     void JoinUses(KScnTakeNodeContainer* user);
     void LeaveUses(const void* user);
     // One use less, without an error; the record goes with its last use.
     void ReleaseUse(KPointerArray<UseRecord>& list, const void* object);
-    bool AddUse(KPointerArray<UseRecord>& list, void* object);
+    // uses: what a new record starts with (0 when only uses passed over
+    // come in) and what an existing one gains.
+    bool AddUse(KPointerArray<UseRecord>& list, void* object, int uses = 1);
     bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
     int FindNode(const KScnNode* node) const;
     int FindUse(const KPointerArray<UseRecord>& list, const void* object) const;
@@ -307,7 +345,18 @@ private:
     {
         const void* object;
         KPointerArray<UseRecord>* list;
+        bool counted; // false: passed over (another object had the name)
     };
+    // The objects whose uses are passed over here, with their list, their
+    // count of such uses and the order in which they were first passed over.
+    struct PassedOver
+    {
+        KPointerArray<UseRecord>* list;
+        int uses;
+        uint64_t order;
+    };
+    std::unordered_map<const void*, PassedOver> mPassedOver;
+    uint64_t mPassOrder = 0;
     std::unordered_map<const void*, std::vector<ConnectionUse>> mUsesBy;
     std::unordered_map<const void*, std::vector<const void*>> mUsersOf;
     KErrorRecord mError;

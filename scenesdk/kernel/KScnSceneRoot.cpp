@@ -822,6 +822,9 @@ void KScnSceneRoot::FixSkeletonNode(KScnNode* node)
 
 void KScnSceneRoot::Clear()
 {
+    // A scene that lost its root gets a new one first (failing, it changes
+    // nothing).
+    mContents->RestoreRootNode();
     KScnNode* root = GetRootNode();
     while (root != nullptr && root->GetChildCount() > 0)
     {

@@ -63,6 +63,7 @@ protected:
 public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
     KScnSceneContents* GetContents() const { return mContents; }
+    // Null once the root was taken away, until Clear (below).
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
     // Destroys the current camera-switcher node (with its subtree) first.
@@ -200,7 +201,12 @@ public:
     // Back to the state after construction: the root keeps no children
     // (they are destroyed) and only its first take, the camera switcher is
     // reset, control-set plugs, character poses, poses, generic nodes and
-    // take descriptions are gone.
+    // take descriptions are gone. The scene's root can be taken away
+    // (destroyed, moved into another scene or under another scene's node,
+    // made the camera switcher): the scene then has none (GetRootNode is
+    // null and every import into it fails) until Clear gives it a new
+    // "RootNode", first of all (memory running out throws std::bad_alloc
+    // before anything changed).
     void Clear();
 
     KErrorRecord& GetError() { return mError; }

@@ -481,6 +481,18 @@ std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* obje
     return out;
 }
 
+void KScnSdkManager::OnObjectRenamed(const void* object)
+{
+    if (mListings.count(object) == 0)
+    {
+        return;
+    }
+    for (KScnSceneContents* contents : ContentsListing(object))
+    {
+        contents->OnObjectRenamed(object);
+    }
+}
+
 void KScnSdkManager::NoteListing(const void* object, KScnSceneContents* contents, bool listed)
 {
     if (listed)

@@ -366,6 +366,9 @@ private:
     // The contents that list the object (as a node, a use record or an
     // object entry), in no set order.
     std::vector<KScnSceneContents*> ContentsListing(const void* object) const;
+    // A renamed object tells the contents that list it (KScnObject).
+    friend class KScnObject;
+    void OnObjectRenamed(const void* object);
     // Connects the object's property set to the handler list (one-way for
     // a character); deletes the object and answers null when that fails.
     KScnTakeNodeContainer* ListHandlerObject(KScnTakeNodeContainer* object, bool oneWay);

@@ -150,29 +150,83 @@ struct JoinRow
     bool nodeInScene;
     bool twinListed; // another member of the same name is listed first
     int listed;
+    // The twin is worn by node "t" instead and then leaves: d destroyed, c
+    // disconnected, n its node destroyed, o its node moved to another
+    // scene, r renamed; R the member is renamed; ' ' no twin worn.
+    char twinLeaves = ' ';
 };
 
 TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
 {
-    const JoinRow rows[] = {{'m', true, false, 1}, {'m', false, false, 0}, {'m', true, true, 1},
-                            {'t', true, false, 1}, {'t', false, false, 0}, {'t', true, true, 1}};
+    const JoinRow rows[] = {{'m', true, false, 1},      {'m', false, false, 0},     {'m', true, true, 1},
+                            {'t', true, false, 1},      {'t', false, false, 0},     {'t', true, true, 1},
+                            {'m', true, false, 1, 'd'}, {'m', true, false, 1, 'c'}, {'m', true, false, 1, 'n'},
+                            {'m', true, false, 1, 'o'}, {'m', true, false, 2, 'r'}, {'m', true, false, 2, 'R'},
+                            {'t', true, false, 1, 'd'}, {'t', true, false, 1, 'c'}, {'t', true, false, 2, 'r'}};
     for (const JoinRow& row : rows)
     {
-        SCOPED_TRACE(testing::Message()
-                     << row.kind << " in scene " << row.nodeInScene << " twin " << row.twinListed);
+        SCOPED_TRACE(testing::Message() << row.kind << " in scene " << row.nodeInScene << " twin "
+                                        << row.twinListed << " leaving " << row.twinLeaves);
         Scenes s;
         KScnNode* node = s.NodeIn(row.nodeInScene ? s.from : nullptr, "n");
         KScnTakeNodeContainer* member = s.Make(row.kind, "Stone");
+        KScnTakeNodeContainer* twin = s.Make(row.kind, "Stone");
+        KScnNode* wearer = s.NodeIn(s.from, "t");
         if (row.twinListed)
         {
-            List(s.from->GetContents(), s.Make(row.kind, "Stone"));
+            List(s.from->GetContents(), twin);
+        }
+        if (row.twinLeaves != ' ')
+        {
+            Connect(wearer, twin);
         }
         Connect(node, member);
-        ASSERT_EQ(Listed(s.from, row.kind), row.listed);
         KScnSceneContents* c = s.from->GetContents();
-        const int uses = row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
-                                         : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
-        EXPECT_EQ(uses > 0, row.nodeInScene && !row.twinListed);
+        const auto uses = [&]
+        {
+            return row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
+                                   : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
+        };
+        EXPECT_EQ(uses() > 0, row.nodeInScene && !row.twinListed && row.twinLeaves == ' ');
+        switch (row.twinLeaves)
+        {
+        case 'd':
+            row.kind == 'm' ? s.manager.DestroyMaterial(static_cast<KScnMaterial*>(twin))
+                            : s.manager.DestroyTexture(static_cast<KScnTexture*>(twin));
+            break;
+        case 'c':
+            ASSERT_TRUE(wearer->GetPropertyHandler()->DisconnectSrc(twin->GetPropertyHandler()));
+            break;
+        case 'n':
+            s.manager.DestroyNode(wearer, true);
+            break;
+        case 'o':
+            ASSERT_TRUE(s.to->GetRootNode()->AddChild(wearer));
+            break;
+        case 'r':
+        case 'R':
+            (row.twinLeaves == 'r' ? twin : member)->SetName("Moss");
+            break;
+        }
+        ASSERT_EQ(Listed(s.from, row.kind), row.listed);
+        if (!row.nodeInScene || row.twinListed)
+        {
+            continue;
+        }
+        // Listed now, the member stays while its connection does.
+        EXPECT_EQ(uses(), 1);
+        EXPECT_FALSE(row.kind == 'm' ? c->RemoveMaterial(static_cast<KScnMaterial*>(member))
+                                     : c->RemoveTexture(static_cast<KScnTexture*>(member)));
+        EXPECT_EQ(uses(), 1) << "a connection's use is not removed";
+        if (row.kind == 'm')
+        {
+            KPointerArray<KScnMaterial> materials(16);
+            s.from->FillMaterialArray(materials);
+            bool found = false;
+            for (int i = 0; i < materials.GetCount(); ++i)
+                found = found || materials[i] == member;
+            EXPECT_TRUE(found);
+        }
     }
 }
 
@@ -283,14 +337,16 @@ TEST(SceneMembers, ATextureOrVideoJoinsTheScenesThatListItsUser)
 {
     struct Row
     {
-        const char* user; // m material on a node, M material listed alone, f free material, g generic node
+        const char* user; // m material on a node, M material listed alone, f free material, g generic node,
+                          // p "Diffuse" of a material on a node
         bool video;       // a video on the texture too
         int textures, videos;
         bool first = false; // texture and video hung on the user before the user joins the scene
     };
     const Row rows[] = {{"m", false, 1, 0},      {"m", true, 1, 1},       {"M", true, 1, 1},
                         {"g", false, 1, 0},      {"g", true, 1, 1},       {"f", true, 0, 0},
-                        {"m", true, 1, 1, true}, {"M", true, 1, 1, true}, {"g", true, 1, 1, true}};
+                        {"m", true, 1, 1, true}, {"M", true, 1, 1, true}, {"g", true, 1, 1, true},
+                        {"p", false, 1, 0},      {"p", true, 1, 1},       {"p", true, 1, 1, true}};
     for (const Row& row : rows)
     {
         SCOPED_TRACE(std::string(row.user) + (row.video ? " with a video" : "") +
@@ -301,15 +357,17 @@ TEST(SceneMembers, ATextureOrVideoJoinsTheScenesThatListItsUser)
         if (generic != nullptr)
             user = generic;
         KScnTakeNodeContainer* wood = s.Make('t', "Wood");
+        KPlug* userPlug = *row.user == 'p' ? static_cast<KPlug*>(s.stone->GetPropertyHandler()->FindProperty("Diffuse"))
+                                           : user->GetPropertyHandler();
         const auto hang = [&]
         {
-            Connect(user, wood);
+            ASSERT_TRUE(userPlug->ConnectSrc(wood->GetPropertyHandler()));
             if (row.video)
                 Connect(wood, s.Make('v', "Clip"));
         };
         if (row.first)
             hang();
-        if (*row.user == 'm')
+        if (*row.user == 'm' || *row.user == 'p')
             Connect(s.NodeIn(s.from, "n"), s.stone);
         else if (*row.user == 'M')
             s.from->GetContents()->AddMaterial(s.stone);
@@ -321,7 +379,7 @@ TEST(SceneMembers, ATextureOrVideoJoinsTheScenesThatListItsUser)
             hang();
         EXPECT_EQ(Listed(s.from, 't'), row.textures);
         EXPECT_EQ(Listed(s.from, 'v'), row.videos);
-        ASSERT_TRUE(user->GetPropertyHandler()->DisconnectSrc(wood->GetPropertyHandler()));
+        ASSERT_TRUE(userPlug->DisconnectSrc(wood->GetPropertyHandler()));
         EXPECT_EQ(Listed(s.from, 't'), 0) << "cut loose";
         EXPECT_EQ(Listed(s.from, 'v'), 0) << "with its texture";
     }

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace scenesdk;
 
 namespace
@@ -132,6 +134,31 @@ TEST_F(SceneRootTest, ClearEmptiesTheScene)
     EXPECT_EQ(mManager.GetGenericNodeCount(), 0);
     EXPECT_STREQ(mScene->GetName(), "");
     EXPECT_STREQ(mScene->GetCameraSwitcherNode()->GetName(), "Model::Camera Switcher");
+
+    // A scene whose root was taken away gets a new one from Clear.
+    KScnSceneRoot* other = mManager.CreateScene();
+    KScnNode* elsewhere = mManager.CreateNode("elsewhere");
+    ASSERT_TRUE(other->GetRootNode()->AddChild(elsewhere));
+    const std::function<void(KScnNode*)> losses[] = {
+        [&](KScnNode* r) { mManager.DestroyNode(r, true); },
+        [&](KScnNode* r) { r->SetSceneContents(other->GetContents(), false); },
+        [&](KScnNode* r) { mScene->SetCameraSwitcherNode(r); },
+        [&](KScnNode* r) { elsewhere->AddChild(r); },
+        [&](KScnNode*) {}};
+    for (const auto& lose : losses)
+    {
+        KScnNode* before = mScene->GetRootNode();
+        lose(before);
+        const bool lost = mScene->GetRootNode() == nullptr;
+        mScene->Clear();
+        KScnNode* now = mScene->GetRootNode();
+        ASSERT_NE(now, nullptr);
+        EXPECT_EQ(now != before, lost);
+        EXPECT_STREQ(now->GetName(), "Model::RootNode");
+        EXPECT_EQ(now->GetSceneContents(), mScene->GetContents());
+        EXPECT_EQ(mScene->GetContents()->GetNodeCount(), 1);
+        EXPECT_TRUE(now->AddChild(mManager.CreateNode("c")));
+    }
 }
 
 TEST_F(SceneRootTest, ReplacingTheCameraSwitcherDestroysTheOld)

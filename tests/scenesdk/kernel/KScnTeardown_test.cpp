@@ -115,13 +115,23 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorScene)
     const auto add = [](KScnNode* parent, KScnNode* node) {
         return Row{parent, [=] { return parent->AddChild(node); }};
     };
+    // The two property sets connected directly, from either end.
+    const auto link = [](KScnNode* parent, KScnNode* node, bool fromChild) {
+        return Row{parent, [=] {
+                       KScnPropertyHandler* up = parent->GetPropertyHandler();
+                       KScnPropertyHandler* down = node->GetPropertyHandler();
+                       return fromChild ? down->ConnectDst(up) : up->ConnectSrc(down);
+                   }};
+    };
     const auto in = [](KScnNode* node, KScnSceneRoot* scene, bool asRoot) {
         return Row{node, [=] { return node->SetSceneContents(scene->GetContents(), asRoot); }};
     };
     const Row rows[] = {add(producer, rootA),      add(producer, child), add(switcher, child),
                         add(rootA, producer),      add(child, switcher), in(rootB, pose, true),
                         in(rootB, pose, false),    in(rootB, a, true),   in(producerA, b, true),
-                        in(producerA, pose, false)};
+                        in(producerA, pose, false), link(switcher, child, false),
+                        link(switcher, child, true),  link(producer, child, true),
+                        link(switcher, m.CreateNode("free"), true)};
     for (const auto& [node, refused] : rows)
     {
         EXPECT_FALSE(refused()) << node->GetName();

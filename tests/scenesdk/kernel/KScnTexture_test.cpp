@@ -1,4 +1,5 @@
 #include "scenesdk/kernel/KScnFree.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include "scenesdk/animation/KFCurve.h"
@@ -147,6 +148,24 @@ TEST(KScnTexture, EnumNames)
     EXPECT_STREQ(props->TextureTypeUse.GetEnumName(5), "Bump Map (NormalMap)");
     EXPECT_STREQ(props->CurrentMappingType.GetEnumName(10), "None");
     EXPECT_STREQ(props->WrapModeV.GetEnumName(1), "Clamp");
+
+    // A handle stores only values the enumeration names (truncated numbers).
+    struct HandleRow
+    {
+        double value;
+        bool asDouble, stored;
+        int after;
+    };
+    const HandleRow rows[] = {{31.0, true, false, 0}, {1.0, false, true, 1}, {-5.0, false, false, 1},
+                              {0.7, true, true, 0},   {2.0, false, false, 0}, {1.9, true, true, 1}};
+    KScnFree<KScnPropertyRef> handle(nullptr, &props->WrapModeU);
+    for (const HandleRow& row : rows)
+    {
+        SCOPED_TRACE(row.value);
+        EXPECT_EQ(row.asDouble ? handle.SetDouble(row.value) : handle.SetInteger(static_cast<int>(row.value)),
+                  row.stored);
+        EXPECT_EQ(static_cast<int>(tex.GetWrapModeU()), row.after);
+    }
 }
 
 TEST(KScnTexture, NewTextureState)
