@@ -1386,7 +1386,7 @@ void AddUserProperties(KScnSdkManager* manager, KScnNode& node, const std::vecto
             property->SetLabel(u.label.c_str());
         KScnPropertyRef* ref = manager->CreateUserPropertyFromProperty(property);
         ref->SetHandler(handler);
-        node.AddUserProperty(ref);
+        node.AdoptUserProperty(ref);
         if (!SetUserValue(*ref, *handler, u))
             ++skipped;
     }

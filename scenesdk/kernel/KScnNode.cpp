@@ -566,6 +566,7 @@ KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName
 
 void KScnNode::AddChildName(const char* text)
 {
+    mChildNames.Reserve(mChildNames.GetCount() + 1); // first: the name is never lost
     mChildNames.Add(new KString(text != nullptr ? text : ""));
 }
 
