@@ -5,6 +5,7 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/kernel/KDataType.h"
 
+#include <memory>
 #include <new>
 
 namespace scenesdk
@@ -25,14 +26,13 @@ KFCurveFilterRotationNode::KFCurveFilterRotationNode(KFCurve** curves, int rotat
         static const char* const kNames[3] = {"X", "Y", "Z"};
         for (int i = 0; i < 3; ++i)
         {
-            KFCurveNode* child = KFCurveNode::Create(kNames[i], KDataTypeNumber::Get(), 0, 0);
-            if (child == nullptr || mNode->AddChild(child) < 0)
+            std::unique_ptr<KFCurveNode> child(KFCurveNode::Create(kNames[i], KDataTypeNumber::Get(), 0, 0));
+            if (child == nullptr || mNode->AddChild(child.get()) < 0)
             {
-                delete child;
                 Release();
                 return;
             }
-            child->SetFCurve(curves[i], false);
+            child.release()->SetFCurve(curves[i], false);
         }
     }
     catch (...)

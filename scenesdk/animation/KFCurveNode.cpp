@@ -71,7 +71,15 @@ KFCurveNode* KFCurveNode::Create(const char* name, KDataType* dataType, int laye
 KFCurveNode* KFCurveNode::MakeWhole(const char* name, const char* typeName, KDataType* dataType,
                                     int layerType, int layerId)
 {
-    KFCurveNode* node = new (std::nothrow) KFCurveNode(name, typeName, dataType, layerType, layerId);
+    KFCurveNode* node = nullptr;
+    try
+    {
+        node = new (std::nothrow) KFCurveNode(name, typeName, dataType, layerType, layerId);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr; // a name's copy failed (the node's memory went with it)
+    }
     if (node != nullptr && node->mInfo == nullptr)
     {
         delete node;
@@ -90,15 +98,17 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
                          int layerId)
     : mChildren(16)
 {
-    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
+    // The record keeps its own copy of the names (copies of the node share it).
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes + KScnReadMeter::NameBytes(name) +
+                                                       KScnReadMeter::NameBytes(typeName));
     // Without memory for the record the node works nameless.
-    KFCurveNodeInfo* info = new (std::nothrow) KFCurveNodeInfo;
+    std::unique_ptr<KFCurveNodeInfo> info(new (std::nothrow) KFCurveNodeInfo);
     if (info != nullptr)
     {
         info->mName.Set(name);
         info->mTypeName.Set(typeName);
         info->mDataType = dataType;
-        SetNodeInfo(info);
+        SetNodeInfo(info.release());
     }
     InitFields();
     SetLayerType(layerType, nullptr);
@@ -248,6 +258,9 @@ int KFCurveNode::AddChild(KFCurveNode* node)
     {
         return -1;
     }
+    // The list's room first: exhausted memory throws with nothing changed
+    // (the node stays the caller's).
+    mChildren.Reserve(mChildren.GetCount() + 1);
     KFCurveNode* former = node->mParent;
     if (!IsReferenceNode())
     {
@@ -260,6 +273,12 @@ int KFCurveNode::AddChild(KFCurveNode* node)
     }
     NoteChildAdded(node, former);
     return mChildren.GetCount() - 1;
+}
+
+KFCurveNode* KFCurveNode::AdoptChild(KFCurveNode* made)
+{
+    std::unique_ptr<KFCurveNode> owned(made);
+    return owned != nullptr && AddChild(owned.get()) >= 0 ? owned.release() : nullptr;
 }
 
 void KFCurveNode::RemoveChildAt(int index)
@@ -688,14 +707,9 @@ KFCurveNode* KFCurveNode::FindOrCreateChild(const char* name, bool withCurve)
     }
     else
     {
-        child = MakeWhole(name, name, nullptr, 0, 0);
+        child = AdoptChild(MakeWhole(name, name, nullptr, 0, 0));
         if (child == nullptr)
         {
-            return nullptr;
-        }
-        if (AddChild(child) < 0)
-        {
-            delete child;
             return nullptr;
         }
     }

@@ -155,8 +155,13 @@ public:
     // ---- Children (virtual slots) ----
     virtual void RemoveAllChildren();
     // Appends; returns the index, or -1 for null, this node or one of its
-    // ancestors (a child must not contain its parent).
+    // ancestors (a child must not contain its parent). Exhausted memory
+    // throws std::bad_alloc with nothing changed.
     virtual int AddChild(KFCurveNode* node);
+    // Appends a node just made, which nobody else holds: this node owns it
+    // once added; refused (null, -1) or failing (exhausted memory, which
+    // goes on) it is destroyed. The node added, or null.
+    KFCurveNode* AdoptChild(KFCurveNode* made);
     // Out-of-range indices change nothing.
     virtual void RemoveChildAt(int index);
     virtual void DeleteChildAt(int index);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -67,15 +68,12 @@ void KFCurveNode::SetLayerType(int type, KFCurveNode* owner)
     {
         if (count == 3 && type == eKFCurveNodeLayerQuaternion)
         {
-            KFCurveNode* w = Create("W", KDataTypeNumber::Get(), 0, mLayerId);
-            if (w != nullptr)
+            std::unique_ptr<KFCurveNode> made(Create("W", KDataTypeNumber::Get(), 0, mLayerId)); // ours until added
+            if (made != nullptr)
             {
-                if (AddChild(w) < 0)
+                if (AddChild(made.get()) >= 0)
                 {
-                    delete w;
-                }
-                else
-                {
+                    KFCurveNode* w = made.release();
                     w->SetFCurve(KFCurve::Create(), false);
                     if (owner != nullptr)
                     {
@@ -201,10 +199,10 @@ void KFCurveNode::AddLayerShape(const KFCurveNode& base, int layerId)
     for (int i = 0; i < base.GetChildCount(); ++i)
     {
         const KFCurveNode* child = base.GetChildAt(i);
-        KFCurveNode* copy = child != nullptr ? child->CloneTree(false, false, true, layerId) : nullptr;
-        if (copy != nullptr && AddChild(copy) < 0)
+        std::unique_ptr<KFCurveNode> copy(child != nullptr ? child->CloneTree(false, false, true, layerId) : nullptr);
+        if (copy != nullptr && AddChild(copy.get()) >= 0)
         {
-            delete copy;
+            copy.release();
         }
     }
     SetNeutralDefaults(base, *this);

@@ -193,9 +193,8 @@ KFCurveNode* KFCurveNode::ReadScnChannels(KScn& scn, KFCurveNode* parent, bool d
                 scn.CloseField();
                 return nullptr;
             }
-            if (parent != nullptr && parent->AddChild(child) < 0)
+            if (parent != nullptr && parent->AdoptChild(child) == nullptr)
             {
-                delete child;
                 scn.CloseField();
                 return nullptr;
             }

@@ -261,7 +261,8 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         SetError("Take node already exists");
         return nullptr;
     }
-    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes);
+    // The record keeps its own copy of the take's name.
+    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes + KScnReadMeter::NameBytes(name));
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.
@@ -461,10 +462,9 @@ void KScnTakeNodeContainer::CopyPropertyValueToChannel(KFCurveNode* node, KPrope
             KFCurveNode* child = node->GetChildCount() > k ? node->GetChildAt(k) : nullptr;
             if (child == nullptr)
             {
-                child = KMade(KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0));
-                if (child == nullptr || node->AddChild(child) < 0)
+                child = node->AdoptChild(KMade(KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0)));
+                if (child == nullptr)
                 {
-                    KFCurveNode::Destroy(child);
                     continue;
                 }
             }
@@ -945,7 +945,7 @@ int KScnTakeNodeContainer::InstantiateHandlerProperties()
     {
         if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
         {
-            AddUserProperty(ref);
+            AdoptUserProperty(ref);
             ++added;
         }
     }
@@ -970,6 +970,7 @@ KScnPropertyRef* KScnTakeNodeContainer::MakeHandlerHandle(KScnPropertyHandler* h
 void KScnTakeNodeContainer::DeferHandlerProperties()
 {
     KScnPropertyHandler* handler = GetPropertyHandler();
+    MakeDeferred();
     if (handler == nullptr || GetUserPropertyCount() != 0)
     {
         InstantiateHandlerProperties();
@@ -1001,26 +1002,79 @@ void KScnTakeNodeContainer::DeferHandlerProperties()
 void KScnTakeNodeContainer::MakeDeferredUserProperties()
 {
     const int n = GetDeferredUserPropertyCount();
-    const uint64_t order = EndDeferral();
     KScnPropertyHandler* handler = GetPropertyHandler();
     if (handler == nullptr)
     {
+        EndDeferral();
         return;
     }
-    std::unordered_set<const KProperty*> handled;
-    int made = 0;
-    for (int i = 0; i < n && i < handler->GetPropertyCount(); ++i)
+    // Whole or not at all: the handles and the list's room are had first; a
+    // failure destroys the handles made and leaves the rest deferred.
+    std::vector<KScnPropertyRef*> made;
+    try
     {
-        if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
+        made.reserve(static_cast<size_t>(n));
+        MakeRoomForUserProperties(n);
+        std::unordered_set<const KProperty*> handled;
+        for (int i = 0; i < n && i < handler->GetPropertyCount(); ++i)
         {
-            if (GetSdkManager() != nullptr && order != 0)
+            if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
             {
-                GetSdkManager()->PlaceReservedHandle(ref, order, made);
+                made.push_back(ref);
             }
-            AppendUserProperty(ref);
-            ++made;
         }
     }
+    catch (...)
+    {
+        // (Without a manager the object owns what it made until it goes.)
+        for (KScnPropertyRef* ref : made)
+        {
+            if (GetSdkManager() != nullptr)
+            {
+                GetSdkManager()->DestroyUserProperty(ref);
+            }
+        }
+        throw;
+    }
+    const uint64_t order = EndDeferral();
+    for (size_t i = 0; i < made.size(); ++i)
+    {
+        if (GetSdkManager() != nullptr && order != 0)
+        {
+            GetSdkManager()->PlaceReservedHandle(made[i], order, static_cast<int>(i));
+        }
+        AppendUserProperty(made[i]);
+    }
+}
+
+int KScnTakeNodeContainer::WaitingHandleCount() const
+{
+    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
+    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
+    std::unordered_set<const KProperty*> handled;
+    for (int i = 0; i < waiting; ++i)
+    {
+        if (KProperty* property = handler->GetProperty(i))
+        {
+            handled.insert(property);
+        }
+    }
+    return static_cast<int>(handled.size());
+}
+
+KProperty* KScnTakeNodeContainer::WaitingHandleProperty(const char* name) const
+{
+    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
+    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
+    for (int i = 0; i < waiting; ++i)
+    {
+        KProperty* property = handler->GetProperty(i);
+        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
+        {
+            return property;
+        }
+    }
+    return nullptr;
 }
 
 KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty* property)
@@ -1033,6 +1087,7 @@ KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty
     {
         return GetSdkManager()->CreateUserPropertyFromProperty(property);
     }
+    mOwnedRefs.reserve(mOwnedRefs.size() + 1); // first: a handle made is never lost
     auto* ref = new KScnFree<KScnPropertyRef>(nullptr, property);
     mOwnedRefs.push_back(ref);
     return ref;

@@ -135,9 +135,9 @@ bool MoveCurveLinks(KFCurveNode& from, KFCurveNode& to)
 } // namespace
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const char* name)
-    : mRoot(KFCurveNode::Create("Defaults", nullptr, 0, 0))
 {
-    mName.Set(name);
+    mName.Set(name); // first: a failure has no tree to give back
+    mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
 }
 
 KScnTakeNodeEntry::KScnTakeNodeEntry(const KScnTakeNodeEntry& source) : mShared(source.mShared)

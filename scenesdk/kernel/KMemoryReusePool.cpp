@@ -344,12 +344,9 @@ KMemoryReusePool* KMemoryPoolRegistryAdd(uint32_t maximum, int shift, int alignS
     std::lock_guard<std::mutex> lock(RegistryMutex());
     if (Registry() == nullptr)
         return nullptr;
+    Registry()->Reserve(Registry()->GetCount() + 1); // first: the pool is never lost
     auto* pool = new KMemoryReusePool(maximum, shift, alignShift, cacheLimit);
-    if (Registry()->Add(pool) < 0)
-    {
-        delete pool;
-        return nullptr;
-    }
+    Registry()->Add(pool);
     return pool;
 }
 

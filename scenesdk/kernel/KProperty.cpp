@@ -258,11 +258,11 @@ void KProperty::NoteRenamedWhileListed()
 
 void KProperty::Initialize(const char* name, KObject* owner)
 {
+    m_Attributes.name.SetShared(name); // first: a failure leaves the owner as it was
     if (owner)
     {
         owner->AdoptChild(this);
     }
-    m_Attributes.name.SetShared(name);
     NoteRenamedWhileListed();
 }
 
@@ -288,11 +288,11 @@ void KProperty::InitializeDynamic(KObject* owner, const char* name, KDataType* d
                                   KPlug* connectTo, uint32_t state)
 {
     m_Attributes.propertyState = state;
+    m_Attributes.name.Set(name); // first: a failure leaves the owner as it was
     if (owner)
     {
         owner->AdoptChild(this);
     }
-    m_Attributes.name.Set(name);
     NoteRenamedWhileListed();
     m_Attributes.SetFlag(KPropertyAttributes::kOwnedName, true);
     if (ownsEnumList)

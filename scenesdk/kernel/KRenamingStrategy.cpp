@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KScnObject.h"
 
 #include <limits>
+#include <memory>
 #include <new>
 
 namespace scenesdk
@@ -36,23 +37,11 @@ KNumberRenamingStrategy::Record* KNumberRenamingStrategy::FindRecord(const char*
 
 bool KNumberRenamingStrategy::AddRecord(const KString& text)
 {
-    Record* rec = new (std::nothrow) Record{text, 0};
-    if (rec == nullptr)
-        return false;
-    if (m_Records.Add(rec) < 0)
-    {
-        delete rec;
-        return false;
-    }
-    try
-    {
-        m_Index.emplace(rec->name.Buffer(), rec);
-    }
-    catch (const std::bad_alloc&)
-    {
-        // Listed but not indexed: its name is not found again, as if the
-        // record were not there; numbering stays distinct among the found.
-    }
+    // Each step that can fail comes before the one after which nothing can.
+    std::unique_ptr<Record> rec(new Record{text, 0});
+    m_Records.Reserve(m_Records.GetCount() + 1);
+    m_Index.emplace(rec->name.Buffer(), rec.get());
+    m_Records.Add(rec.release());
     return true;
 }
 
@@ -91,8 +80,8 @@ bool KNumberRenamingStrategy::Rename(KScnObject* object)
         return false;
     }
     const KString unique = NextFreeName(rec);
+    AddRecord(unique); // first: a name handed out is always remembered
     object->SetCurrentName(unique.Buffer());
-    AddRecord(unique);
     return true;
 }
 

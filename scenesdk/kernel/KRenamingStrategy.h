@@ -27,7 +27,8 @@ public:
     virtual void Clear() = 0;
     // Gives the object a name distinct from the names seen so far. True when
     // its current name was changed; false when the name was new (it is then
-    // remembered) or the object is null.
+    // remembered) or the object is null. Exhausted memory throws
+    // std::bad_alloc, the object's name as it was.
     virtual bool Rename(KScnObject* object) = 0;
     // A new strategy of the same kind with nothing seen; the caller owns it
     // (delete). Null when memory is exhausted.
@@ -66,7 +67,9 @@ protected:
 
     // First record named exactly text, or null.
     Record* FindRecord(const char* text) const;
-    // Appends {text, 0}; false when memory is exhausted.
+    // Appends {text, 0}, listed and indexed; exhausted memory throws
+    // std::bad_alloc with the records as they were (a name half remembered
+    // would be handed out twice). Always true.
     bool AddRecord(const KString& text);
 
 private:

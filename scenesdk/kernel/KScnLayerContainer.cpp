@@ -64,6 +64,7 @@ KScnLayerContainer::~KScnLayerContainer()
 
 int KScnLayerContainer::CreateLayer()
 {
+    mLayers.Reserve(mLayers.GetCount() + 1); // first: the layer is never lost
     KScnLayer* layer = new KScnLayer();
     const int index = mLayers.Add(layer);
     if (index < 0)

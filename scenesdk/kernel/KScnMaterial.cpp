@@ -240,10 +240,9 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
                 property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
             }
         }
-        KFCurveNode* node = KMade(KFCurveNode::Create(c.name, nullptr, 0, 0));
-        if (node == nullptr || root->AddChild(node) < 0)
+        KFCurveNode* node = root->AdoptChild(KMade(KFCurveNode::Create(c.name, nullptr, 0, 0)));
+        if (node == nullptr)
         {
-            KFCurveNode::Destroy(node);
             continue;
         }
         if (!c.color)
@@ -255,10 +254,9 @@ void KScnMaterial::BuildTakeChannels(KScnTakeNodeEntry* take)
         }
         for (int k = 0; k < 3; ++k)
         {
-            KFCurveNode* child = KMade(KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0));
-            if (child == nullptr || node->AddChild(child) < 0)
+            KFCurveNode* child = node->AdoptChild(KMade(KFCurveNode::Create(kAxisNames[k], nullptr, 0, 0)));
+            if (child == nullptr)
             {
-                KFCurveNode::Destroy(child);
                 continue;
             }
             KFCurve* curve = NewCurve(kAxisColors[k], values[k]);

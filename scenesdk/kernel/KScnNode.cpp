@@ -566,6 +566,7 @@ KScnNode* KScnNode::FindChild(const char* name, bool recursive, bool initialName
 
 void KScnNode::AddChildName(const char* text)
 {
+    mChildNames.Reserve(mChildNames.GetCount() + 1); // first: the name is never lost
     mChildNames.Add(new KString(text != nullptr ? text : ""));
 }
 
@@ -1183,23 +1184,6 @@ void KScnNode::SetRotationActive(bool on)
 bool KScnNode::GetRotationActive() const
 {
     return mProperties->RotationActive.GetValue();
-}
-
-KProperty* KScnNode::WaitingHandleProperty(const char* name) const
-{
-    // The handles that wait stand for the first properties of the set, in
-    // its order; the first of that name is the one a search of the made
-    // handles finds.
-    const int waiting = GetDeferredUserPropertyCount();
-    for (int i = 0; mProperties != nullptr && i < waiting && i < mProperties->GetPropertyCount(); ++i)
-    {
-        KProperty* property = mProperties->GetProperty(i);
-        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
-        {
-            return property;
-        }
-    }
-    return nullptr;
 }
 
 void KScnNode::SetLocalVector(const char* name, double x, double y, double z)

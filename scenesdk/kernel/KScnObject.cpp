@@ -144,14 +144,24 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
         return;
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
-    property->NoteLister(this, true);
-    if (mUserProperties.Add(property) < 0)
-    {
-        property->NoteLister(this, false);
-        return;
-    }
-    NoteListed(property);
+    AppendUserProperty(property);
     OnUserPropertyAdded(property);
+}
+
+void KScnObject::AdoptUserProperty(KScnPropertyRef* property)
+{
+    try
+    {
+        AddUserProperty(property);
+    }
+    catch (...)
+    {
+        if (mManager != nullptr && property != nullptr && !HoldsUserProperty(property))
+        {
+            mManager->DestroyUserProperty(property);
+        }
+        throw;
+    }
 }
 
 bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
@@ -191,12 +201,10 @@ void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
 {
+    // The list's room first: exhausted memory throws with neither end changed.
+    mUserProperties.Reserve(mUserProperties.GetCount() + 1);
     property->NoteLister(this, true);
-    if (mUserProperties.Add(property) < 0)
-    {
-        property->NoteLister(this, false);
-        return;
-    }
+    mUserProperties.Add(property);
     NoteListed(property);
 }
 
@@ -261,7 +269,7 @@ KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
 
 KScnPropertyRef* KScnObject::FindUserPropertyByName(const char* name) const
 {
-    if (name == nullptr)
+    if (name == nullptr || (mDeferred > 0 && WaitingHandleProperty(name) == nullptr))
     {
         return nullptr;
     }

@@ -111,11 +111,11 @@ public:
 
     // ---- User properties ----
     // Every accessor of the list first makes the deferred handles (see
-    // DeferUserProperties).
+    // DeferUserProperties), but the count and a look-up by name of a name
+    // no deferred handle has, which leave them waiting.
     int GetUserPropertyCount() const
     {
-        MakeDeferred();
-        return mUserProperties.GetCount();
+        return mUserProperties.GetCount() + (mDeferred > 0 ? WaitingHandleCount() : 0);
     }
     // Null for an index outside 0 .. count - 1.
     KScnPropertyRef* GetUserProperty(int index) const
@@ -126,6 +126,10 @@ public:
     // Ignores null and a handle already listed; otherwise appends it and
     // calls OnUserPropertyAdded.
     void AddUserProperty(KScnPropertyRef* property);
+    // AddUserProperty for a handle just made by the manager, which the object
+    // owns once it lists it: when that throws (memory exhausted) the handle
+    // is destroyed, if the object does not hold it, and the exception goes on.
+    void AdoptUserProperty(KScnPropertyRef* property);
     // Takes a handle out of the list (not destroyed); false when absent.
     bool RemoveUserProperty(KScnPropertyRef* property);
     // The first handle standing for that kernel property (null never matches).
@@ -156,14 +160,22 @@ protected:
     // now on. Nothing for count 0 or when handles are already deferred.
     void DeferUserProperties(int count);
     // Makes the deferred handles and lists them (a derived class knows
-    // which); it must call EndDeferral first.
+    // which), whole or not at all: it calls EndDeferral once all are made.
     virtual void MakeDeferredUserProperties() { EndDeferral(); }
+    // While handles are deferred (the list is empty until they are made):
+    // how many MakeDeferredUserProperties would list, and the kernel
+    // property of the first of them with that name (null when none has it).
+    virtual int WaitingHandleCount() const { return 0; }
+    virtual KProperty* WaitingHandleProperty(const char* /*name*/) const { return nullptr; }
     // Ends the deferral (the manager forgets the reservation) and returns the
     // place reserved in the manager's order (0 without a manager).
     uint64_t EndDeferral();
     // Appends a handle without calling OnUserPropertyAdded (the deferred
-    // handles' channels were made when they were deferred).
+    // handles' channels were made when they were deferred). Exhausted memory
+    // throws with neither the list nor the handle changed.
     void AppendUserProperty(KScnPropertyRef* property);
+    // Room in the list for more handles (then appending them allocates nothing).
+    void MakeRoomForUserProperties(int more) { mUserProperties.Reserve(mUserProperties.GetCount() + more); }
 
 private:
     friend class KScnSdkManager;

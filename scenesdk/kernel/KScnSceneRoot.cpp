@@ -346,6 +346,7 @@ int KScnSceneRoot::CreateCharacter(const char* name)
 int KScnSceneRoot::CreateControlSetPlug(const char* name)
 {
     const KString full = KScnSdkManager::PrefixName("ControlSetPlug::", name);
+    mControlSetPlugs.Reserve(mControlSetPlugs.GetCount() + 1); // first: the plug is never lost
     return mControlSetPlugs.Add(new KScnControlSetPlug(mManager, full.Buffer()));
 }
 
@@ -356,6 +357,7 @@ int KScnSceneRoot::CreateCharacterPose(const char* name)
         return -1;
     }
     const KString full = KScnSdkManager::PrefixName("Pose::", name);
+    mCharacterPoses.Reserve(mCharacterPoses.GetCount() + 1); // first: the pose is never lost
     return mCharacterPoses.Add(new KScnCharacterPose(mManager, full.Buffer()));
 }
 

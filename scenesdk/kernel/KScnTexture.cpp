@@ -52,14 +52,9 @@ const EUnifiedMappingType kUnifiedByPlanarNormal[] = {eUMT_X, eUMT_Y, eUMT_Z};
 
 KFCurve* MakeAxisCurve(KFCurveNode* parent, const char* name, const float* color, double value)
 {
-    KFCurveNode* node = KMade(KFCurveNode::Create(name, nullptr, 0, 0));
+    KFCurveNode* node = parent->AdoptChild(KMade(KFCurveNode::Create(name, nullptr, 0, 0)));
     if (node == nullptr)
     {
-        return nullptr;
-    }
-    if (parent->AddChild(node) < 0)
-    {
-        KFCurveNode::Destroy(node);
         return nullptr;
     }
     KFCurve* curve = KMade(KFCurve::Create());
@@ -279,10 +274,9 @@ void KScnTexture::BuildTakeChannels(KScnTakeNodeEntry* take)
     const Channel vectors[] = {{"Translation", 0.0}, {"Rotation", 0.0}, {"Scaling", 1.0}};
     for (const Channel& c : vectors)
     {
-        KFCurveNode* node = KMade(KFCurveNode::Create(c.name, nullptr, 0, 0));
-        if (node == nullptr || root->AddChild(node) < 0)
+        KFCurveNode* node = root->AdoptChild(KMade(KFCurveNode::Create(c.name, nullptr, 0, 0)));
+        if (node == nullptr)
         {
-            KFCurveNode::Destroy(node);
             continue;
         }
         for (int k = 0; k < 3; ++k)

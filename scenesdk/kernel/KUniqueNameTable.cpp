@@ -112,14 +112,11 @@ char* KUniqueNameTable::CopyText(const char* text, int length)
     {
         const int64_t unit = int64_t(16) * m_Step;
         const int64_t size = (need + unit - 1) / unit * unit;
+        m_TextBlocks.Reserve(m_TextBlocks.GetCount() + 1); // first: the block is never lost
         char* block = new (std::nothrow) char[static_cast<size_t>(size)];
         if (block == nullptr)
             return nullptr;
-        if (m_TextBlocks.Add(block) < 0)
-        {
-            delete[] block;
-            return nullptr;
-        }
+        m_TextBlocks.Add(block);
         // The rest of the previous block stays unused: stored texts never move.
         m_TextUsed = 0;
         m_TextCapacity = static_cast<int>(size);

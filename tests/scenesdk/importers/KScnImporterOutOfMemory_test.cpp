@@ -73,8 +73,6 @@ bool gArmed = false;
 bool gExhausted = false;
 long gCounted[2] = {0, 0}; // throwing, nothrow
 
-// Whether the C allocator's functions are counted and failed too.
-bool gHeapFails = false;
 
 bool FailsNow(bool nothrowForm)
 {
@@ -101,27 +99,27 @@ extern "C"
 
     void* __wrap_malloc(std::size_t size)
     {
-        return gHeapFails && FailsNow(false) ? nullptr : __real_malloc(size);
+        return FailsNow(false) ? nullptr : __real_malloc(size);
     }
     void* __wrap_calloc(std::size_t n, std::size_t size)
     {
-        return gHeapFails && FailsNow(false) ? nullptr : __real_calloc(n, size);
+        return FailsNow(false) ? nullptr : __real_calloc(n, size);
     }
     void* __wrap_realloc(void* p, std::size_t size)
     {
-        return gHeapFails && FailsNow(false) ? nullptr : __real_realloc(p, size);
+        return FailsNow(false) ? nullptr : __real_realloc(p, size);
     }
     int __wrap_posix_memalign(void** p, std::size_t alignment, std::size_t size)
     {
-        return gHeapFails && FailsNow(false) ? ENOMEM : __real_posix_memalign(p, alignment, size);
+        return FailsNow(false) ? ENOMEM : __real_posix_memalign(p, alignment, size);
     }
     void* __wrap_aligned_alloc(std::size_t alignment, std::size_t size)
     {
-        return gHeapFails && FailsNow(false) ? nullptr : __real_aligned_alloc(alignment, size);
+        return FailsNow(false) ? nullptr : __real_aligned_alloc(alignment, size);
     }
     char* __wrap_strdup(const char* text)
     {
-        return gHeapFails && FailsNow(false) ? nullptr : __real_strdup(text);
+        return FailsNow(false) ? nullptr : __real_strdup(text);
     }
 }
 
@@ -426,7 +424,7 @@ bool CheckFailed(const SResult& r, SWorld& world, const std::string& what)
     const bool intact = world.Intact();
     const bool kept = !r.threw && r.error == 0 && r.status.rfind("out of memory while ", 0) == 0 && intact;
     EXPECT_TRUE(kept) << what << ": " << r.status << (r.threw ? ", threw" : "") << ", error " << r.error
-                      << (intact ? "" : ", the scene changed");
+                      << (intact ? "" : ", the scene changed: " + Difference(Summary(world.manager, *world.scene), world.before));
     return kept;
 }
 
