@@ -2,6 +2,7 @@
 // refused by the manager's destroyers, and whatever dies takes itself out of
 // what refers to it. Each row is one order that used freed memory before.
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacterPose.h"
@@ -262,8 +263,8 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     // on another object; a second handle of a property removed for its record.
     KScnPropertyRef* record = m.CreateUserProperty("Extra", "Real", "label");
     ASSERT_NE(owner->CreatePropertyForRef(record), nullptr);
-    KScnPropertyRef* foreign =
-        m.CreateUserPropertyFromProperty(owner->GetNodeProperties()->FindProperty("Visibility"));
+    KProperty* visibility = owner->GetNodeProperties()->FindProperty("Visibility");
+    KScnPropertyRef* foreign = m.CreateUserPropertyFromProperty(visibility);
     other->AddUserProperty(foreign);
     KScnPropertyRef* twin = m.CreateUserProperty("Twin", "Real", "");
     ASSERT_NE(other->CreatePropertyForRef(twin), nullptr);
@@ -280,6 +281,12 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     }
     EXPECT_EQ(m.FindUserProperty("Extra"), record);
     EXPECT_EQ(other->FindUserProperty(static_cast<const KProperty*>(nullptr)), nullptr);
+    // The lister's curve links to the property went with it: its curves write live properties.
+    for (int i = 0; i < other->GetLinkCount(); ++i)
+    {
+        EXPECT_NE(other->GetLink(i)->mProperty, visibility) << i;
+        other->GetLink(i)->mCurve->SetDefaultValue(0.5f);
+    }
     ASSERT_TRUE(m.DestroyNode(other));
     EXPECT_TRUE(m.DestroyUserProperty(foreign)) << "stays with the manager";
     // A destroyed handle leaves the lists that hold it.
