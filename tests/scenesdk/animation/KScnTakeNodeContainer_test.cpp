@@ -168,6 +168,10 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         EXPECT_EQ(mat.AddTakeNode(shared.c_str()), nullptr) << row.takes << " " << row.removed;
         const std::string gone = "T" + std::to_string(row.renamed);
         EXPECT_FALSE(mat.HasTakeNode(gone.c_str())) << row.takes << " " << row.removed;
+        // A third take of the name, after both: the first of the three is still found.
+        mat.GetTakeNode(row.takes - 2)->SetName(shared.c_str());
+        EXPECT_TRUE(mat.SelectTakeNodeByName(shared.c_str()));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), std::min(left - (row.removed < left ? 1 : 0), row.takes - 2));
     }
 }
 

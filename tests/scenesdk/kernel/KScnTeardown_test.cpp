@@ -272,6 +272,12 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     ASSERT_TRUE(other->GetPropertyHandler()->RemovePropertyForRef(twin));
     EXPECT_EQ(twinHandle->GetProperty(), nullptr);
 
+    // A handle of a material's property on the other node links its new channel.
+    KScnMaterial* material = m.CreateMaterial("mat");
+    KProperty* opacity = material->GetMaterialProperties()->FindProperty("Opacity");
+    other->AddUserProperty(m.CreateUserPropertyFromProperty(opacity));
+    ASSERT_TRUE(m.DestroyMaterial(material));
+
     ASSERT_TRUE(m.DestroyNode(owner));
     for (const auto& [handle, name] : {std::pair{record, "Extra"}, std::pair{foreign, ""}})
     {
@@ -285,6 +291,7 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     for (int i = 0; i < other->GetLinkCount(); ++i)
     {
         EXPECT_NE(other->GetLink(i)->mProperty, visibility) << i;
+        EXPECT_NE(other->GetLink(i)->mProperty, opacity) << i;
         other->GetLink(i)->mCurve->SetDefaultValue(0.5f);
     }
     ASSERT_TRUE(m.DestroyNode(other));
