@@ -232,23 +232,23 @@ const std::vector<SGrowth>& Growths()
              return Scene(Nulls(5), Numbered(n, [](int t) { return Take(("T" + N(t)).c_str(), 5, "   Channel: \"T\"\n"); })); },
          4, 8},
         {"keys", Meter::eKeys, [](int n) { return Scene(Nulls(1), Take("K", 1, TX(Curve(n, 1.0)))); }, 2000, 4000,
-         nullptr, 0.0},
+         nullptr, 48},
         // The keys of curves copied by the filters are freed with them: the
         // meter holds the keys the scene keeps.
         {"motion keys", Meter::eKeys, [](int n) {
              return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n End Site\n {\n"
                     "  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(n) + "\nFrame Time: 0.0333\n" +
-                    Numbered(n, [](int f) { return N(f % 90) + " 1 2\n"; }); }, 2000, 4000, nullptr, 0.0, "bvh"},
+                    Numbered(n, [](int f) { return N(f % 90) + " 1 2\n"; }); }, 2000, 4000, nullptr, 48, "bvh"},
         {"curves", Meter::eCurves, [](int n) { return Scene(Nulls(n), Take("C", n, TX(Curve(2, 1.0)))); }, 10, 20,
-         nullptr, 0.0},
+         nullptr, 4042},
         // A name copied into every record and channel that keeps it.
         {"take name bytes", Meter::eTakes, [](int n) {
              return Scene(Nulls(10), " Take: \"" + std::string(size_t(n) * 1000, 't') + "\"\n"); }, 10, 20, nullptr,
-         0.0},
+         12067},
         {"shape name bytes", Meter::eChannels, [](int n) {
              return Scene("Model: \"F\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: 3\n"
                           "  PolygonVertices: 0,1,2\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
-                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n}\n", EmptyTakes(10)); }, 10, 20, nullptr, 0.0},
+                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n}\n", EmptyTakes(10)); }, 10, 20, nullptr, 27624},
         // An OBJ read into a fresh scene: its default take is no take of an earlier read.
         {"OBJ groups", Meter::eObjects, [](int n) {
              return "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(n, [](int i) { return "g G" + N(i) + "\nf 1 2 3\n"; }); },
@@ -259,9 +259,9 @@ const std::vector<SGrowth>& Growths()
         {"connections", Meter::eConnections, [](int n) {
              return Scene(Numbered(n, [](int i) { return "Texture: \"t" + N(i) + "\" { FileName: \"t" + N(i) + ".tga\" }\n"; }) +
                           "Model: \"M\", \"Null\" {\n Textures: " + Names(n, "t") + "\n}\n"); }, 10, 20},
-        {"time-warp samples", Meter::eWarpSamples, [](int n) { return Warped(n, false); }, 1, 2, nullptr, 0.0},
+        {"time-warp samples", Meter::eWarpSamples, [](int n) { return Warped(n, false); }, 1, 2, nullptr, 1440480},
         // Samples under two nested warps evaluate both.
-        {"nested time warps", Meter::eWarpSamples, [](int n) { return Warped(n, true); }, 1, 2, nullptr, 0.0},
+        {"nested time warps", Meter::eWarpSamples, [](int n) { return Warped(n, true); }, 1, 2, nullptr, 1872624},
         {"layer merge samples", Meter::eMergeSamples, Layered, 2, 4},
         // The takes of the first file on the nulls of a second.
         {"earlier takes", Meter::eTakes, [](int) { return Scene(Nulls(10)); }, 20, 40,
