@@ -5,6 +5,7 @@
 // size, and the read at a budget below what it makes stops with error 0, a
 // reason naming the budget, and the scene and manager as before.
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -62,6 +63,14 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
         Meter::Count(Meter::eWarpSamples, 1); // past: counted, not thrown
         EXPECT_TRUE(meter.IsOver());
         EXPECT_EQ(meter.GetCharged(Meter::eTakes), uint64_t(1) << 20);
+        // A curve and its keys freed are credited back; the peak stays.
+        KFCurve* curve = KFCurve::Create();
+        ASSERT_TRUE(curve->ReserveKeys(100));
+        EXPECT_EQ(meter.GetCharged(Meter::eCurves), Meter::kCurveBytes);
+        EXPECT_GE(meter.GetCharged(Meter::eKeys), 100 * Meter::kKeyBytes);
+        KFCurve::Destroy(curve);
+        EXPECT_EQ(meter.GetCharged(Meter::eCurves) + meter.GetCharged(Meter::eKeys), 0u);
+        EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + 1);
         const std::string reason = "the read would make more than its budget of 1.0 MB allows for a file of "
                                    "this size: time-warp samples; KStreamOptionsX::mBudgetScale raises it";
         try
@@ -198,6 +207,17 @@ std::string Layered(int count)
                                                    Curve(2, 100.0) + "      }\n")));
 }
 
+// A BVH of joints joints under the root, three rotations each, over frames
+// frames (the first turning, the others still).
+std::string Bvh(int joints, int frames)
+{
+    return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n" +
+           Numbered(joints - 1, [](int j) { return " JOINT J" + N(j) + " {\n  OFFSET 0 1 0\n  CHANNELS 3 Zrotation "
+                                                   "Xrotation Yrotation\n  End Site\n  {\n   OFFSET 0 1 0\n  }\n }\n"; }) +
+           " End Site\n {\n  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(frames) + "\nFrame Time: 0.0333\n" +
+           Numbered(frames, [&](int f) { return N(f % 90) + Numbered(3 * joints - 1, [](int) { return " 1"; }) + "\n"; });
+}
+
 struct SGrowth
 {
     const char* name;
@@ -235,10 +255,8 @@ const std::vector<SGrowth>& Growths()
          nullptr, 48},
         // The keys of curves copied by the filters are freed with them: the
         // meter holds the keys the scene keeps.
-        {"motion keys", Meter::eKeys, [](int n) {
-             return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n End Site\n {\n"
-                    "  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(n) + "\nFrame Time: 0.0333\n" +
-                    Numbered(n, [](int f) { return N(f % 90) + " 1 2\n"; }); }, 2000, 4000, nullptr, 48, "bvh"},
+        {"motion keys", Meter::eKeys, [](int n) { return Bvh(1, n); }, 2000, 4000, nullptr, 48, "bvh"},
+        {"motion curves", Meter::eCurves, [](int n) { return Bvh(n, 10); }, 10, 20, nullptr, 5962, "bvh"},
         {"curves", Meter::eCurves, [](int n) { return Scene(Nulls(n), Take("C", n, TX(Curve(2, 1.0)))); }, 10, 20,
          nullptr, 4042},
         // A name copied into every record and channel that keeps it.
@@ -344,6 +362,7 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
         }
         // The count made before the read never passes what the meter charges.
         EXPECT_LE(large.mCounted, large.mPeak);
+        EXPECT_TRUE(large.mCounted > 0 || std::string(g.extension) != "scn"); // (a scene file is always counted)
         EXPECT_LE(large.mUsed, large.mPeak);
 
         // At a budget of half what the large read made: stopped, the scene
