@@ -375,10 +375,10 @@ std::string CadMaterials(int parts)
 
 // An animated scene: models models with translation and rotation, takes
 // takes, each animating animated of them (T and R, kAnimatedKeys keys on
-// each axis).
+// each axis); with everyModel each take lists the others too, empty.
 const int kAnimatedKeys = 8;
 
-std::string AnimatedScene(int models, int takes, int animated)
+std::string AnimatedScene(int models, int takes, int animated, bool everyModel = false)
 {
     char line[160];
     std::string objects;
@@ -405,9 +405,99 @@ std::string AnimatedScene(int models, int takes, int animated)
             body += "  Model: \"Part" + Number((t * animated + a) % models) +
                     "\" {\n   Channel: \"Transform\" {\n    Channel: \"T\" {\n" + xyz + "    }\n    Channel: \"R\" {\n" +
                     xyz + "    }\n   }\n  }\n";
+        // As a writer that lists every model in every take writes it.
+        for (int m = 0; everyModel && m < models; ++m)
+            if ((m - t * animated % models + models) % models >= animated)
+                body += "  Model: \"Part" + Number(m) + "\" {\n  }\n";
         takesText += Take("Take " + Number(t + 1), body);
     }
     return SceneText(objects, takesText + "}\n");
+}
+
+
+// ---- Files of long names, many connections and long motions ----
+
+// count Nulls and takes takes, each take named by nameBytes bytes.
+std::string NullsAndLongTakes(int count, int takes, size_t nameBytes)
+{
+    const std::string name(nameBytes, 'n');
+    return SceneModels(count, false) +
+           "Takes: {\n" + Repeat(takes, [&](int i) { return " Take: \"" + Number(i) + name + "\"\n"; }) + "}\n";
+}
+
+// One mesh of one triangle with one shape named by nameBytes bytes, and
+// takes empty takes.
+std::string LongShapeName(size_t nameBytes, int takes)
+{
+    return SceneText("Model: \"Face\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n"
+                     "  PolygonSizes: 3\n  PolygonVertices: 0,1,2\n }\n Shape: \"" +
+                         std::string(nameBytes, 's') + "\" {\n  ControlPoints: 0,0,1, 1,0,1, 0,1,1\n }\n}\n",
+                     Takes(takes));
+}
+
+// One Null with a user property named by nameBytes bytes, and takes takes
+// each writing the Null with one empty channel.
+std::string LongUserPropertyName(size_t nameBytes, int takes)
+{
+    const std::string objects = "Model: \"N\", \"Null\" {\n UserProperty: \"" + std::string(nameBytes, 'u') +
+                                "\", \"Real\", \"\", 0.5\n}\n";
+    const std::string body = "  Model: \"N\" {\n   Channel: \"T\"\n  }\n";
+    return SceneText(objects, "Takes: {\n" + Repeat(takes, [&](int t) { return Take("T" + Number(t), body); }) +
+                                  "}\n");
+}
+
+// A DXF drawing of a block named by nameBytes bytes, inserted once in a
+// block "Cell" that an array INSERT places columns x rows times (a node of
+// that name in each cell).
+std::string DxfLongBlockName(size_t nameBytes, int columns, int rows)
+{
+    const std::string name(nameBytes, 'b');
+    return "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\n" + name +
+           "\n10\n0\n20\n0\n30\n0\n0\nLINE\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n0\nENDBLK\n"
+           "0\nBLOCK\n2\nCell\n10\n0\n20\n0\n30\n0\n0\nINSERT\n2\n" +
+           name + "\n10\n0\n20\n0\n30\n0\n0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nCell\n"
+                  "10\n0\n20\n0\n30\n0\n70\n" +
+           Number(columns) + "\n71\n" + Number(rows) + "\n44\n2\n45\n2\n0\nENDSEC\n0\nEOF\n";
+}
+
+// nodes Nulls, each connecting every one of materials materials.
+std::string MaterialConnections(int nodes, int materials)
+{
+    std::string list;
+    for (int m = 0; m < materials; ++m)
+        list += (m == 0 ? "\"m" : ",\"m") + Number(m) + "\"";
+    std::string objects = Repeat(materials, [](int m) { return "Material: \"m" + Number(m) + "\"\n"; });
+    objects += Repeat(nodes, [&](int i)
+                      { return "Model: \"M" + Number(i) + "\", \"Null\" {\n Materials: " + list + "\n}\n"; });
+    return SceneText(objects);
+}
+
+// A BVH motion of joints joints (the root and the rest under it, three
+// rotations each) over frames frames at 120 Hz.
+std::string BvhMotion(int joints, int frames)
+{
+    std::string text = "HIERARCHY\nROOT J0\n{\n\tOFFSET 0 0 0\n\tCHANNELS 6 Xposition Yposition Zposition "
+                       "Zrotation Xrotation Yrotation\n";
+    for (int j = 1; j < joints; ++j)
+        text += "\tJOINT J" + Number(j) + "\n\t{\n\t\tOFFSET 0 " + Number(1 + j % 5) +
+                " 0\n\t\tCHANNELS 3 Zrotation Xrotation Yrotation\n\t\tEnd Site\n\t\t{\n\t\t\tOFFSET 0 1 0\n"
+                "\t\t}\n\t}\n";
+    text += "}\nMOTION\nFrames: " + Number(frames) + "\nFrame Time: 0.008333\n";
+    const int channels = 3 * joints + 3;
+    char value[32];
+    std::string row;
+    text.reserve(text.size() + static_cast<size_t>(frames) * static_cast<size_t>(channels) * 8);
+    for (int f = 0; f < frames; ++f)
+    {
+        row.clear();
+        for (int c = 0; c < channels; ++c)
+        {
+            std::snprintf(value, sizeof value, c == 0 ? "%.3f" : " %.3f", 10.0 + (f * 7 + c * 13) % 800 * 0.01);
+            row += value;
+        }
+        text += row + "\n";
+    }
+    return text;
 }
 
 struct SCase
@@ -425,7 +515,8 @@ struct SCase
     // How the scene is used once read: "transforms" (every node's global
     // transform, a take selected on every node) or "curves" (every take made
     // current on every node in turn, its curves read through the entry
-    // GetCurrentTakeNode gives).
+    // GetCurrentTakeNode gives) or "properties" (every node's user-property
+    // count and a look-up by name, then the transforms).
     const char* use = "transforms";
     // A file a user would read: it must be read, not refused, with no
     // option raised.
@@ -485,6 +576,27 @@ const std::vector<SCase>& Cases()
         {"400 x 400 takes, curves read", "scn", [] { return NullsAndTakes(400, 400); }, "1,012 MB", nullptr,
          nullptr, "curves"},
         // Files a user would read: no option raised.
+        {"500 Nulls x 20 takes of 100 KB names", "scn", [] { return NullsAndLongTakes(500, 20, 100000); },
+         "988 MB"},
+        {"2,000 Nulls x 20 takes of 100 KB names", "scn", [] { return NullsAndLongTakes(2000, 20, 100000); },
+         "11.5 s, 3.9 GB"},
+        {"900 KB shape name x 1,500 takes", "scn", [] { return LongShapeName(900000, 1500); }, "2.6 GB"},
+        {"900 KB user property x 1,500 takes", "scn", [] { return LongUserPropertyName(900000, 1500); },
+         "2.6 GB"},
+        {"DXF 900 KB block name x 2,000", "dxf", [] { return DxfLongBlockName(900000, 40, 50); },
+         "7.7 s, 6.9 GB"},
+        {"1,000 nodes x 5,000 materials", "scn", [] { return MaterialConnections(1000, 5000); }, "17.9 s"},
+        {"30,000 models, every take written", "scn", [] { return AnimatedScene(30000, 20, 500, true); },
+         "refused at once", nullptr, nullptr, "transforms", true},
+        {"30,000 models, user properties counted", "scn", [] { return AnimatedScene(30000, 20, 500); },
+         "948 MB", nullptr, nullptr, "properties", true},
+        // Motion files a user would read.
+        {"BVH 300 joints x 20,000 frames", "bvh", [] { return BvhMotion(300, 20000); }, "refused after 4.9 s",
+         nullptr, nullptr, "transforms", true},
+        {"BVH 60 joints x 100,000 frames", "bvh", [] { return BvhMotion(60, 100000); }, "refused", nullptr,
+         nullptr, "transforms", true},
+        {"BVH 300 joints x 100,000 frames", "bvh", [] { return BvhMotion(300, 100000); },
+         "refused after 27.6 s, 5 GB", nullptr, nullptr, "transforms", true},
         {"CAD OBJ 3,000 parts", "obj", [] { return CadParts(3000); }, "refused (102 MB)",
          [] { return CadMaterials(3000); }, nullptr, "transforms", true},
         {"30,000 models, 20 takes", "scn", [] { return AnimatedScene(30000, 20, 500); }, "refused (1,104 MB)",
@@ -563,6 +675,20 @@ double UseCurves(KScnSceneContents* contents, int& selected)
     return sum;
 }
 
+// Every node asked for its user-property count and for one by name, as a
+// property sheet lists them, then the transforms used.
+double UseProperties(KScnSceneContents* contents, int& selected)
+{
+    int properties = 0;
+    for (int i = 0; i < contents->GetNodeCount(); ++i)
+    {
+        KScnNode* node = contents->GetNode(i);
+        properties += node->GetUserPropertyCount();
+        properties += node->FindUserPropertyByName("no such property") != nullptr ? 1 : 0;
+    }
+    return properties + UseTransforms(contents, selected);
+}
+
 int ReadAndUse(const char* use, int count, char** files)
 {
     KScnSdkManager manager;
@@ -571,8 +697,9 @@ int ReadAndUse(const char* use, int count, char** files)
         return 0;
     KScnSceneContents* contents = scene->GetContents();
     int selected = 0;
-    const double sum = std::strcmp(use, "curves") == 0 ? UseCurves(contents, selected)
-                                                       : UseTransforms(contents, selected);
+    const double sum = std::strcmp(use, "curves") == 0       ? UseCurves(contents, selected)
+                       : std::strcmp(use, "properties") == 0 ? UseProperties(contents, selected)
+                                                             : UseTransforms(contents, selected);
     // What the (last) read's meter saw, beside the child's peak; by kind on
     // standard error when HOSTILE_METER is set.
     if (std::getenv("HOSTILE_METER") != nullptr)

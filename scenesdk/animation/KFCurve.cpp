@@ -38,13 +38,32 @@ void* AllocKeyMemory(size_t bytes, uint64_t metered)
     return p;
 }
 
-void FreeKeyMemory(void* p, size_t bytes)
+// metered: what the allocation charged, credited back to the read's meter.
+void FreeKeyMemory(void* p, size_t bytes, uint64_t metered)
 {
     if (p != nullptr)
     {
         gKeyMemory -= static_cast<int64_t>(bytes);
+        KScnReadMeter::Credit(KScnReadMeter::eKeys, metered);
         std::free(p);
     }
+}
+
+// What the meter is charged for a block of that many slots (its keys).
+uint64_t BlockMetered(int slots)
+{
+    return KScnReadMeter::kKeyBytes * static_cast<uint64_t>(slots);
+}
+
+void FreeBlock(KFKeyRecord* block, int slots)
+{
+    FreeKeyMemory(block, BlockBytes(slots), BlockMetered(slots));
+}
+
+void FreePointerArray(KFKeyRecord** array, int64_t pointers)
+{
+    const size_t bytes = sizeof(KFKeyRecord*) * static_cast<size_t>(pointers);
+    FreeKeyMemory(array, bytes, bytes);
 }
 
 // (t - a) / (b - a) for a < b: the same in ticks as in seconds.
@@ -61,7 +80,7 @@ double TickRatio(int64_t a, int64_t t, int64_t b)
 
 KFKeyRecord* NewBlock(int slots = kKeysPerBlock)
 {
-    void* mem = AllocKeyMemory(BlockBytes(slots), KScnReadMeter::kKeyBytes * static_cast<uint64_t>(slots));
+    void* mem = AllocKeyMemory(BlockBytes(slots), BlockMetered(slots));
     if (mem == nullptr)
     {
         return nullptr;
@@ -110,6 +129,7 @@ KFCurve::KFCurve()
 
 KFCurve::~KFCurve()
 {
+    KScnReadMeter::Credit(KScnReadMeter::eCurves, KScnReadMeter::kCurveBytes);
     ClearKeys();
     mListenersEnabled = true;
     mRecording = true;
@@ -201,7 +221,7 @@ bool KFCurve::ReserveKeys(int n)
         if (mBlocks != nullptr)
         {
             std::memcpy(array, mBlocks, sizeof(KFKeyRecord*) * (mLastBlock + 1));
-            FreeKeyMemory(mBlocks, sizeof(KFKeyRecord*) * mBlockPointerCount);
+            FreePointerArray(mBlocks, mBlockPointerCount);
         }
         mBlocks = array;
         mBlockPointerCount = static_cast<int>(pointers);
@@ -217,7 +237,7 @@ bool KFCurve::ReserveKeys(int n)
             return false;
         }
         std::memcpy(static_cast<void*>(block), mBlocks[mLastBlock], sizeof(KFKeyRecord) * mShortBlock);
-        FreeKeyMemory(mBlocks[mLastBlock], BlockBytes(mShortBlock));
+        FreeBlock(mBlocks[mLastBlock], mShortBlock);
         mBlocks[mLastBlock] = block;
         mShortBlock = 0;
     }
@@ -275,9 +295,9 @@ void KFCurve::FreeKeys()
 {
     for (int b = 0; b <= mLastBlock; ++b)
     {
-        FreeKeyMemory(mBlocks[b], BlockBytes(BlockSlots(b)));
+        FreeBlock(mBlocks[b], BlockSlots(b));
     }
-    FreeKeyMemory(mBlocks, sizeof(KFKeyRecord*) * mBlockPointerCount);
+    FreePointerArray(mBlocks, mBlockPointerCount);
     mBlocks = nullptr;
     mBlockPointerCount = 0;
     mKeyCount = 0;

@@ -98,7 +98,9 @@ KFCurveNode::KFCurveNode(const char* name, const char* typeName, KDataType* data
                          int layerId)
     : mChildren(16)
 {
-    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes);
+    // The record keeps its own copy of the names (copies of the node share it).
+    KScnReadMeter::Count(KScnReadMeter::eChannels, KScnReadMeter::kChannelBytes + KScnReadMeter::NameBytes(name) +
+                                                       KScnReadMeter::NameBytes(typeName));
     // Without memory for the record the node works nameless.
     std::unique_ptr<KFCurveNodeInfo> info(new (std::nothrow) KFCurveNodeInfo);
     if (info != nullptr)

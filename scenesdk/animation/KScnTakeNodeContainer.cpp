@@ -261,7 +261,8 @@ KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
         SetError("Take node already exists");
         return nullptr;
     }
-    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes);
+    // The record keeps its own copy of the take's name.
+    KScnReadMeter::Charge(KScnReadMeter::eTakes, KScnReadMeter::kTakeRecordBytes + KScnReadMeter::NameBytes(name));
     if (KScnTakeNodeEntry* def = GetDefaultTakeNode())
     {
         // Copies are made of a built tree.
@@ -969,6 +970,7 @@ KScnPropertyRef* KScnTakeNodeContainer::MakeHandlerHandle(KScnPropertyHandler* h
 void KScnTakeNodeContainer::DeferHandlerProperties()
 {
     KScnPropertyHandler* handler = GetPropertyHandler();
+    MakeDeferred();
     if (handler == nullptr || GetUserPropertyCount() != 0)
     {
         InstantiateHandlerProperties();
@@ -1043,6 +1045,36 @@ void KScnTakeNodeContainer::MakeDeferredUserProperties()
         }
         AppendUserProperty(made[i]);
     }
+}
+
+int KScnTakeNodeContainer::WaitingHandleCount() const
+{
+    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
+    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
+    std::unordered_set<const KProperty*> handled;
+    for (int i = 0; i < waiting; ++i)
+    {
+        if (KProperty* property = handler->GetProperty(i))
+        {
+            handled.insert(property);
+        }
+    }
+    return static_cast<int>(handled.size());
+}
+
+KProperty* KScnTakeNodeContainer::WaitingHandleProperty(const char* name) const
+{
+    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
+    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
+    for (int i = 0; i < waiting; ++i)
+    {
+        KProperty* property = handler->GetProperty(i);
+        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
+        {
+            return property;
+        }
+    }
+    return nullptr;
 }
 
 KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty* property)

@@ -238,6 +238,10 @@ protected:
     void SetAxisCurveDefaults(const char* channel, double x, double y, double z);
 
     void MakeDeferredUserProperties() override;
+    // The handles that wait stand for the first properties of the handler,
+    // in its order, each property once.
+    int WaitingHandleCount() const override;
+    KProperty* WaitingHandleProperty(const char* name) const override;
 
 private:
     void DeleteLinkAt(size_t index);

@@ -431,6 +431,11 @@ bool KScn::HasFieldBlock() const
     return c.field != KScnTree::kNone && m_Tree.Field(c.field).subBlock != KScnTree::kNone;
 }
 
+bool KScn::HasFilledFieldBlock() const
+{
+    return HasFieldBlock() && m_Tree.Block(m_Tree.Field(Top().field).subBlock).firstField != KScnTree::kNone;
+}
+
 bool KScn::EnterFieldBlock()
 {
     const Context& c = Top();

@@ -102,6 +102,8 @@ public:
     // Whether the current field has a sub-block (EnterFieldBlock would
     // succeed); unlike EnterFieldBlock it records no error.
     bool HasFieldBlock() const;
+    // Whether that sub-block holds a field (false without one).
+    bool HasFilledFieldBlock() const;
     int RemainingValueCount() const
     {
         const Context& c = Top();

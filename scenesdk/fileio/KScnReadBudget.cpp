@@ -38,23 +38,24 @@ bool KScnReadBudget::Check(uint64_t count, const char* what, size_t fileSize, do
 
 // Per object as the meter charges it (bench/NodeMemory.cpp, Release).
 const double KScnReadCost::kWeights[eKindCount] = {
-    11264.0,  // nodes: a null model, 11 KB
-    46080.0,  // cameras: 45 KB
-    24064.0,  // lights: 23.5 KB
-    168.0,    // take records: 112 bytes and 56 in the index of an object's many takes
+    10240.0,  // nodes: a null model, 10 KB
+    44032.0,  // cameras: 43 KB
+    22528.0,  // lights: 22 KB
+    112.0,    // take records (the index of an object's many takes besides)
     294912.0, // characters: 288 KB
     655360.0, // character poses: 640 KB with the private scene and its model
     2816.0,   // skins and clusters: 2.7 KB
     960.0,    // links
-    14336.0,  // materials: 14 KB
-    12288.0,  // textures: 12 KB
-    12288.0,  // videos: as textures
+    12288.0,  // materials: 12 KB
+    11264.0,  // textures: 11 KB
+    11264.0,  // videos: as textures
     1152.0,   // user properties
     16.0,     // user property takes
     4096.0,   // channels: a MOV column
     900.0,    // shape channels
     7168.0,   // written take entries: 7 KB
     6144.0,   // take trees: an object's first take, 6 KB
+    1.0,      // name bytes
 };
 
 const char* const KScnReadCost::kNames[eKindCount] = {
@@ -75,6 +76,7 @@ const char* const KScnReadCost::kNames[eKindCount] = {
     "shape channels (shapes x takes)",
     "written take entries",
     "take trees (objects given their first take)",
+    "name bytes (names x the things that copy them)",
 };
 
 void KScnReadCost::Add(EKind kind, uint64_t count)
@@ -100,6 +102,7 @@ bool KScnReadCost::Check(size_t fileSize, double scale, const char* optionsClass
                          uint64_t perFileByte) const
 {
     const double total = Total();
+    KScnReadMeter::NoteCounted(total >= 1.8e19 ? UINT64_MAX : static_cast<uint64_t>(total));
     const uint64_t budget = KScnReadMeter::Budget(fileSize, scale, perFileByte);
     if (total <= static_cast<double>(budget))
         return true;

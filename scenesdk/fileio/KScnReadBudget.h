@@ -78,6 +78,9 @@ struct KScnReadBudget
 //                     7 KB
 //   take trees        an object given its first take: its channels built,
 //                     which its takes read until they are written, 6 KB
+//   name bytes        a name copied into each thing that keeps it: a take's
+//                     name into each of its records, a shape's or a user
+//                     property's into its channel in each take; 1 byte each
 struct KScnReadCost
 {
     enum EKind
@@ -99,6 +102,7 @@ struct KScnReadCost
         eShapeChannels,
         eWrittenTakes,
         eTakeTrees,
+        eNameBytes,
         eKindCount
     };
     // Bytes each.

@@ -780,7 +780,7 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 // The objects a field of Objects makes that get takes, weighed by kind (a
 // model by its attribute); eKindCount for others. A Model's block adds its
 // user properties and shapes.
-KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes)
+KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes, uint64_t& nameBytes)
 {
     if (Is(f, "Material"))
         return KScnReadCost::eMaterials;
@@ -796,8 +796,11 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
     {
         while (f.OpenNextField())
         {
-            userProperties += Is(f, "UserProperty") ? 1 : 0;
-            shapes += Is(f, "Shape") ? 1 : 0;
+            const bool user = Is(f, "UserProperty"), shape = Is(f, "Shape");
+            userProperties += user ? 1 : 0;
+            shapes += shape ? 1 : 0;
+            if ((user || shape) && f.RemainingValueCount() > 0)
+                nameBytes += std::strlen(f.NextValueAsString());
         }
         f.LeaveFieldBlock();
     }
@@ -835,26 +838,29 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = deformers, userProperties = 0, shapes = 0;
+    uint64_t owners = deformers, userProperties = 0, shapes = 0, channelNameBytes = 0;
     while (f.OpenNextField())
     {
-        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes);
+        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes, channelNameBytes);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
     }
     f.Rewind();
-    uint64_t takes = 0, written = 0;
+    uint64_t takes = 0, written = 0, takeNameBytes = 0;
     if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
         while (f.OpenField("Take"))
         {
             ++takes;
-            const bool isDefault = std::strcmp(f.NextValueAsString(), "Default") == 0;
+            const char* name = f.NextValueAsString();
+            const bool isDefault = std::strcmp(name, "Default") == 0;
+            takeNameBytes += isDefault ? 0 : std::strlen(name);
             if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
             {
+                // An entry that writes nothing (an empty block) copies nothing.
                 while (f.OpenNextField())
-                    written += f.HasFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
+                    written += f.HasFilledFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
                 f.LeaveFieldBlock();
             }
             f.CloseField();
@@ -865,6 +871,11 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
     cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
     cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
+    // Each take record copies its take's name; each take's channel of a
+    // shape or user property the shape's or property's.
+    cost.AddProduct(KScnReadCost::eNameBytes, takeNameBytes, owners + earlier.owners);
+    cost.AddProduct(KScnReadCost::eNameBytes, earlier.takeNameBytes, owners);
+    cost.AddProduct(KScnReadCost::eNameBytes, channelNameBytes, takes + earlier.takes + 1);
     // The first take an object gets builds its channels.
     if (takes + earlier.takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, owners);
@@ -1419,22 +1430,27 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // The objects a node's Materials or Textures list connects, in the order
 // given, each once (repeats dropped for the same object stand once); the
 // slot of each entry of the list among them, -1 for a name the file does
-// not define.
+// not define (counted in undefined). Linear in the list.
 template <class T>
 std::vector<T*> ConnectionOrder(const std::vector<std::string>& names,
-                                const std::map<std::string, T*>& objects, std::vector<int>* slots)
+                                const std::map<std::string, T*>& objects, std::vector<int>* slots,
+                                int* undefined = nullptr)
 {
     std::vector<T*> order;
+    std::unordered_map<T*, int> slotOf;
+    slotOf.reserve(names.size());
     for (const std::string& name : names)
     {
         auto it = objects.find(name);
         int slot = -1;
         if (it != objects.end())
         {
-            slot = static_cast<int>(std::find(order.begin(), order.end(), it->second) - order.begin());
+            slot = slotOf.emplace(it->second, static_cast<int>(order.size())).first->second;
             if (slot == static_cast<int>(order.size()))
                 order.push_back(it->second);
         }
+        else if (undefined != nullptr)
+            ++*undefined;
         if (slots != nullptr)
             slots->push_back(slot);
     }
@@ -1710,7 +1726,8 @@ void KScnReaderScn::ReadTakeChannels(
             auto got = added.find(&object);
             take = got != added.end() ? got->second : (added[&object] = object.AddTakeNode(name.c_str()));
         }
-        if (take == nullptr || !mSource->HasFieldBlock() || !mSource->EnterFieldBlock())
+        // An entry that writes nothing leaves the take reading its object's tree.
+        if (take == nullptr || !mSource->HasFilledFieldBlock() || !mSource->EnterFieldBlock())
             continue;
         const KScnTakeNodeEntry::EditScope scope(*take);
         KFCurveNode* root = KMade(take->GetRootCurveNode());
@@ -1742,14 +1759,10 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
         const SModel& m = doc.models[i];
-        for (KScnMaterial* material : ConnectionOrder(m.materials, materials, nullptr))
+        for (KScnMaterial* material : ConnectionOrder(m.materials, materials, nullptr, &doc.skipped))
             handler->ConnectSrc(material->GetPropertyHandler());
-        for (KScnTexture* texture : ConnectionOrder(m.textures, textures, nullptr))
+        for (KScnTexture* texture : ConnectionOrder(m.textures, textures, nullptr, &doc.skipped))
             handler->ConnectSrc(texture->GetPropertyHandler());
-        for (const std::string& name : m.materials)
-            doc.skipped += materials.count(name) == 0 ? 1 : 0;
-        for (const std::string& name : m.textures)
-            doc.skipped += textures.count(name) == 0 ? 1 : 0;
     }
 }
 
@@ -1776,6 +1789,8 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     earlier.owners = KScnReadUndo::TakeOwnerCount(*scene, &withoutTakes);
     earlier.ownersWithoutTakes = withoutTakes;
     earlier.takes = earlierTakes.size() - std::count(earlierTakes.begin(), earlierTakes.end(), "Default");
+    for (const std::string& name : earlierTakes)
+        earlier.takeNameBytes += name != "Default" ? name.size() : 0;
     if (!ReadDocument(*mSource, doc, earlier, options->mBudgetScale))
         return Fail(eFileCorrupted, doc.error);
     LeaveOut(doc, *options);

@@ -95,6 +95,7 @@ public:
         uint64_t owners = 0;
         uint64_t ownersWithoutTakes = 0;
         uint64_t takes = 0;
+        uint64_t takeNameBytes = 0; // the bytes of those takes' names
     };
 
     // How the keys of a take are moved once read: shifted by shift ticks,

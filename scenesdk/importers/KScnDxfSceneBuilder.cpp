@@ -173,7 +173,8 @@ bool CDxfBuild::GeometryCost(const KScnDxfGeometry& g, int depth, uint64_t& out)
         // One node, holding every cell's copy of the block; a cell costs
         // at least one unit even when its block is empty.
         const uint64_t cells = Multiply(uint64_t(insert.columns), uint64_t(insert.rows));
-        out = Add(out, Add(KScnDxfSceneBuilder::kNodeCost, Multiply(cells, Add(1, block))));
+        const uint64_t node = KScnDxfSceneBuilder::NodeCost(mDrawing.mBlocks[static_cast<size_t>(insert.block)].mName);
+        out = Add(out, Add(node, Multiply(cells, Add(1, block))));
     }
     return true;
 }
@@ -214,14 +215,15 @@ bool CDxfBuild::Measure(uint64_t budget)
     mCost.assign(mDrawing.mBlocks.size(), 0);
     mState.assign(mDrawing.mBlocks.size(), 0);
     uint64_t total = 0;
-    for (const KScnDxfGeometry& g : mDrawing.mModel)
+    for (size_t layer = 0; layer < mDrawing.mModel.size(); ++layer)
     {
+        const KScnDxfGeometry& g = mDrawing.mModel[layer];
         if (g.IsEmpty())
             continue;
         uint64_t cost = 0;
         if (!GeometryCost(g, 0, cost))
             return false;
-        total = Add(total, Add(KScnDxfSceneBuilder::kNodeCost, cost));
+        total = Add(total, Add(KScnDxfSceneBuilder::NodeCost(mDrawing.mLayers[layer].mName), cost));
     }
     if (total > budget)
         return Fail("the drawing expands beyond " + std::to_string(budget) +
@@ -449,6 +451,11 @@ bool CDxfBuild::Make()
 }
 
 } // namespace
+
+uint64_t KScnDxfSceneBuilder::NodeCost(const std::string& name)
+{
+    return kNodeCost + name.size() / kNameBytesPerUnit;
+}
 
 uint64_t KScnDxfSceneBuilder::Budget(size_t fileSize, double scale)
 {

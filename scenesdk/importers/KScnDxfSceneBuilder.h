@@ -9,8 +9,9 @@
 // from model space must not insert themselves (directly or through others),
 // must not nest deeper than kMaxDepth, and the whole scene must stay within
 // the budget of the file's size (Budget): points plus polygon corners plus
-// kNodeCost per node (a node costs the time and memory of about a thousand
-// points). So the time and memory of a read are linear in the file's size
+// NodeCost per node (a node costs the time and memory of about a thousand
+// points, and its name, which every node an INSERT makes copies from its
+// block, one unit per kNameBytesPerUnit bytes). So the time and memory of a read are linear in the file's size
 // whatever its arrays and nesting; the largest scene, kMaxBudget, takes
 // about 1.5 GB (more when the options' mBudgetScale raises the budget).
 
@@ -30,6 +31,7 @@ class KScnDxfSceneBuilder
 public:
     static constexpr int kMaxDepth = 256;
     static constexpr uint64_t kNodeCost = 1000;
+    static constexpr uint64_t kNameBytesPerUnit = 8;
     static constexpr uint64_t kBaseBudget = 2000000;
     static constexpr uint64_t kBudgetPerByte = 32;
     static constexpr uint64_t kMaxBudget = 32000000;
@@ -38,6 +40,8 @@ public:
     // kBudgetPerByte per byte, at most kMaxBudget, times scale (the read
     // options' mBudgetScale; see KScnReadBudget).
     static uint64_t Budget(size_t fileSize, double scale = 1.0);
+    // What one node named name costs: kNodeCost and its name's bytes.
+    static uint64_t NodeCost(const std::string& name);
 
     // False with why when the expansion is refused (nothing made) or a
     // mesh cannot be built (the builder's rollback then takes what was made).

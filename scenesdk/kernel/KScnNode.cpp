@@ -1186,23 +1186,6 @@ bool KScnNode::GetRotationActive() const
     return mProperties->RotationActive.GetValue();
 }
 
-KProperty* KScnNode::WaitingHandleProperty(const char* name) const
-{
-    // The handles that wait stand for the first properties of the set, in
-    // its order; the first of that name is the one a search of the made
-    // handles finds.
-    const int waiting = GetDeferredUserPropertyCount();
-    for (int i = 0; mProperties != nullptr && i < waiting && i < mProperties->GetPropertyCount(); ++i)
-    {
-        KProperty* property = mProperties->GetProperty(i);
-        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
-        {
-            return property;
-        }
-    }
-    return nullptr;
-}
-
 void KScnNode::SetLocalVector(const char* name, double x, double y, double z)
 {
     if (GetDeferredUserPropertyCount() > 0)

@@ -346,11 +346,6 @@ private:
     void ComputePivotOffset(double* o, const double* r, const double* s) const;
     void ConnectTarget(KPropertyObjectList* list, KScnNode* target);
     void BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property);
-    // The kernel property the user property of that name stands for while
-    // the handles of the node's own properties still wait to be made
-    // (DeferHandlerProperties); null when none of them has the name (or
-    // when none waits).
-    KProperty* WaitingHandleProperty(const char* name) const;
     // What the handle's SetVector does: through the handle when it is made,
     // else to its property (and from there to the takes) without making the
     // node's ~70 handles for one value.

@@ -269,7 +269,7 @@ KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
 
 KScnPropertyRef* KScnObject::FindUserPropertyByName(const char* name) const
 {
-    if (name == nullptr)
+    if (name == nullptr || (mDeferred > 0 && WaitingHandleProperty(name) == nullptr))
     {
         return nullptr;
     }

@@ -111,11 +111,11 @@ public:
 
     // ---- User properties ----
     // Every accessor of the list first makes the deferred handles (see
-    // DeferUserProperties).
+    // DeferUserProperties), but the count and a look-up by name of a name
+    // no deferred handle has, which leave them waiting.
     int GetUserPropertyCount() const
     {
-        MakeDeferred();
-        return mUserProperties.GetCount();
+        return mUserProperties.GetCount() + (mDeferred > 0 ? WaitingHandleCount() : 0);
     }
     // Null for an index outside 0 .. count - 1.
     KScnPropertyRef* GetUserProperty(int index) const
@@ -162,6 +162,11 @@ protected:
     // Makes the deferred handles and lists them (a derived class knows
     // which), whole or not at all: it calls EndDeferral once all are made.
     virtual void MakeDeferredUserProperties() { EndDeferral(); }
+    // While handles are deferred (the list is empty until they are made):
+    // how many MakeDeferredUserProperties would list, and the kernel
+    // property of the first of them with that name (null when none has it).
+    virtual int WaitingHandleCount() const { return 0; }
+    virtual KProperty* WaitingHandleProperty(const char* /*name*/) const { return nullptr; }
     // Ends the deferral (the manager forgets the reservation) and returns the
     // place reserved in the manager's order (0 without a manager).
     uint64_t EndDeferral();

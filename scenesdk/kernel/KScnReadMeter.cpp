@@ -1,7 +1,9 @@
 #include "scenesdk/kernel/KScnReadMeter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace scenesdk
 {
@@ -21,6 +23,11 @@ const char* const KScnReadMeter::kNames[eKindCount] = {
     "objects",     "properties",  "user properties",   "take records",        "channels", "curves", "keys",
     "connections", "use records", "time-warp samples", "layer merge samples",
 };
+
+uint64_t KScnReadMeter::NameBytes(const char* text)
+{
+    return text != nullptr ? std::strlen(text) : 0;
+}
 
 uint64_t KScnReadMeter::Budget(uint64_t fileBytes, double scale, uint64_t perFileByte)
 {
@@ -51,6 +58,8 @@ KScnReadMeter::~KScnReadMeter()
     tCurrent = nullptr;
     tLast.mBudget = mBudget;
     tLast.mUsed = mUsed;
+    tLast.mPeak = mPeak;
+    tLast.mCounted = mCounted;
     for (int kind = 0; kind < eKindCount; ++kind)
         tLast.mCharged[kind] = mCharged[kind];
 }
@@ -68,9 +77,10 @@ KScnReadMeter* KScnReadMeter::Current()
 void KScnReadMeter::Add(EKind kind, uint64_t bytes) noexcept
 {
     mCharged[kind] = SaturatingAdd(mCharged[kind], bytes);
-    const bool within = mUsed <= mBudget;
+    const bool within = mPeak <= mBudget;
     mUsed = SaturatingAdd(mUsed, bytes);
-    if (within && mUsed > mBudget)
+    mPeak = std::max(mPeak, mUsed);
+    if (within && mPeak > mBudget)
         mPassedBy = kind;
 }
 
@@ -90,6 +100,16 @@ void KScnReadMeter::Count(EKind kind, uint64_t bytes) noexcept
         meter->Add(kind, bytes);
 }
 
+void KScnReadMeter::Credit(EKind kind, uint64_t bytes) noexcept
+{
+    if (KScnReadMeter* meter = tCurrent)
+    {
+        const uint64_t credited = std::min(bytes, meter->mCharged[kind]);
+        meter->mCharged[kind] -= credited;
+        meter->mUsed -= std::min(credited, meter->mUsed);
+    }
+}
+
 void KScnReadMeter::Check()
 {
     Charge(eObjects, 0);
@@ -99,6 +119,12 @@ void KScnReadMeter::SetOptionsClass(const char* optionsClass)
 {
     if (tCurrent != nullptr && optionsClass != nullptr)
         tCurrent->mOptionsClass = optionsClass;
+}
+
+void KScnReadMeter::NoteCounted(uint64_t bytes)
+{
+    if (tCurrent != nullptr)
+        tCurrent->mCounted = std::max(tCurrent->mCounted, bytes);
 }
 
 void KScnReadMeter::AddSideFile(const std::string& path, uint64_t bytes)

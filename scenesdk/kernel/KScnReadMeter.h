@@ -17,7 +17,9 @@
 // the import passes evaluate (work, as bytes' worth: kSampleBytes each).
 // Those places call Charge (or Count where a failure cannot be thrown
 // through: allocations the code handles as null); with no meter on the
-// thread they do nothing.
+// thread they do nothing. Keys freed while the read runs are credited back
+// (Credit): the meter weighs what the read holds at each moment, and a
+// refusal comes as soon as that passes the budget.
 //
 // Charge throws KScnReadOverBudget once the bytes charged pass the budget
 // (and every later Charge or Check of that meter throws again, so a place
@@ -99,6 +101,10 @@ public:
     static constexpr uint64_t kDeformerBytes = 1536;              // a skin or cluster's tables
     static constexpr uint64_t kLinkBytes = 832;                   // a cluster's link on a mesh
 
+    // A name copied into what is made weighs its length besides (the fixed
+    // weights above hold a short one): the bytes of text, 0 for null.
+    static uint64_t NameBytes(const char* text);
+
     // A budget of kBaseBytes plus kBytesPerFileByte per byte of the file;
     // kSceneBytesPerFileByte for a scene file, whose read holds little
     // besides what it makes (its bytes and their parse, some 5 times its
@@ -134,11 +140,19 @@ public:
     // The same, for places that cannot throw: the next Charge or Check
     // throws.
     static void Count(EKind kind, uint64_t bytes) noexcept;
+    // Takes back bytes of a kind the read has freed (keys of a curve
+    // replaced by a filter's copy): the meter holds what the read holds.
+    // Never below 0 for a kind (what was made before the read is not
+    // charged, so its freeing is not credited past what the kind holds).
+    static void Credit(EKind kind, uint64_t bytes) noexcept;
     // Throws when the meter of this thread's read is past its budget.
     static void Check();
     // Names the options class of this thread's read in its refusal (a
     // foreign reader's own kind, once it knows it).
     static void SetOptionsClass(const char* optionsClass);
+    // Notes what the read's early count (KScnReadCost) weighed, a lower
+    // bound of what the meter charges at its peak (the largest noted).
+    static void NoteCounted(uint64_t bytes);
     // Raises the budget by a side file of the read (an OBJ's material
     // library, an AMC's skeleton), each path counted once.
     static void AddSideFile(const std::string& path, uint64_t bytes);
@@ -149,6 +163,8 @@ public:
     {
         uint64_t mBudget = 0;
         uint64_t mUsed = 0;
+        uint64_t mPeak = 0;    // the most the meter held at once
+        uint64_t mCounted = 0; // what the early count weighed (NoteCounted)
         uint64_t mCharged[eKindCount] = {};
     };
     static const SFigures& Last();
@@ -161,7 +177,9 @@ public:
     uint64_t GetBudget() const { return mBudget; }
     uint64_t GetUsed() const { return mUsed; }
     uint64_t GetCharged(EKind kind) const { return mCharged[kind]; }
-    bool IsOver() const { return mUsed > mBudget; }
+    // Past the budget at any moment of the read (keys credited since do not
+    // take it back).
+    bool IsOver() const { return mPeak > mBudget; }
     // The refusal: "the read would make more than its budget of <n> MB
     // allows for a file of this size: <kind>; <optionsClass>::mBudgetScale
     // raises it", naming the kind whose charge took the meter past its
@@ -176,6 +194,8 @@ private:
     uint64_t mPerFileByte = kBytesPerFileByte;
     uint64_t mBudget = 0;
     uint64_t mUsed = 0;
+    uint64_t mPeak = 0;
+    uint64_t mCounted = 0;
     uint64_t mCharged[eKindCount] = {};
     EKind mPassedBy = eObjects;
     std::string mOptionsClass;

@@ -233,7 +233,7 @@ TEST(TakeLending, TakesAddedCostNoTree)
         for (const auto kind : {KScnReadMeter::eChannels, KScnReadMeter::eCurves})
             EXPECT_EQ(meter.GetCharged(kind), (handedOut ? 2 : 1) * before[kind]) << kind;
         EXPECT_EQ(meter.GetCharged(KScnReadMeter::eTakes) - before[KScnReadMeter::eTakes],
-                  10 * KScnReadMeter::kTakeRecordBytes);
+                  10 * (KScnReadMeter::kTakeRecordBytes + 5)); // and each name, "Take0" to "Take9"
     }
 }
 

@@ -38,13 +38,13 @@ TEST(ReadBudget, GrowsWithTheFileAndTheScale)
         double scale;
         uint64_t allowed;
     } cases[] = {
-        {KScnReadBudget::kForeignNodes, 0, 1.0, 14894},                  // 160 MB of 11 KB nodes
-        {KScnReadBudget::kForeignNodes, 1024 * 1024, 1.0, 14894 + 1490}, // and 16 bytes a byte
-        {KScnReadBudget::kForeignNodes, 1024 * 1024, 2.5, 40960},
-        {KScnReadBudget::kSceneNodes, 0, 1.0, 14894},
-        {KScnReadBudget::kSceneNodes, 512 * 1000, 1.0, 16349}, // 32 bytes a byte of a scene file
-        {KScnReadBudget::kSceneNodes, 1000, 0.0, 14897},       // not above 0: as 1
-        {KScnReadBudget::kSceneNodes, 1000, -1.0, 14897},      // likewise
+        {KScnReadBudget::kForeignNodes, 0, 1.0, 16384},                  // 160 MB of 10 KB nodes
+        {KScnReadBudget::kForeignNodes, 1024 * 1024, 1.0, 16384 + 1638}, // and 16 bytes a byte
+        {KScnReadBudget::kForeignNodes, 1024 * 1024, 2.5, 45056},
+        {KScnReadBudget::kSceneNodes, 0, 1.0, 16384},
+        {KScnReadBudget::kSceneNodes, 512 * 1000, 1.0, 17984}, // 32 bytes a byte of a scene file
+        {KScnReadBudget::kSceneNodes, 1000, 0.0, 16387},       // not above 0: as 1
+        {KScnReadBudget::kSceneNodes, 1000, -1.0, 16387},      // likewise
         {capped, 100, 1.0, 150},
         {capped, 1000000, 1.0, 1000},
         {capped, 1000000, 3.0, 3000},

@@ -44,19 +44,25 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         double scale;
         std::string why; // empty: within the budget
     } cases[] = {
-        {cost({{KScnReadCost::eNodes, 93}}), mb, ""}, // 1,047,552 bytes
-        {cost({{KScnReadCost::eNodes, 94}}), mb,
-         "the file makes 94 nodes (1.1 MB), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eNodes, 94}}), 2 * mb, ""},
-        {cost({{KScnReadCost::eNodes, 60}, {KScnReadCost::eTakeRecords, 3000}}), mb,
-         "the file makes 60 nodes (0.7 MB, 1.2 MB with the rest), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eNodes, 10}, {KScnReadCost::eTakeRecords, 6000}}), mb,
-         "the file makes 6000 take records (takes x objects) (1.0 MB, 1.1 MB with the rest), more than its "
+        {cost({{KScnReadCost::eNodes, 102}}), mb, ""}, // 1,044,480 bytes
+        {cost({{KScnReadCost::eNodes, 103}}), mb,
+         "the file makes 103 nodes (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 103}}), 2 * mb, ""},
+        {cost({{KScnReadCost::eNodes, 60}, {KScnReadCost::eTakeRecords, 4500}}), mb,
+         "the file makes 60 nodes (0.6 MB, 1.1 MB with the rest), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eNodes, 10}, {KScnReadCost::eTakeRecords, 9000}}), mb,
+         "the file makes 9000 take records (takes x objects) (1.0 MB, 1.1 MB with the rest), more than its "
          "budget of 1.0 MB " +
              tail},
-        {cost({{KScnReadCost::eCameras, 23}}), mb,
-         "the file makes 23 cameras (1.1 MB), more than its budget of 1.0 MB " + tail},
-        {cost({{KScnReadCost::eLights, 43}}), mb, ""},
+        // A name copied into each thing that keeps it weighs its bytes.
+        {cost({{KScnReadCost::eNameBytes, 1 << 20}}), mb, ""},
+        {cost({{KScnReadCost::eNameBytes, (1 << 20) + 1}}), mb,
+         "the file makes 1048577 name bytes (names x the things that copy them) (1.1 MB), more than its "
+         "budget of 1.0 MB " +
+             tail},
+        {cost({{KScnReadCost::eCameras, 24}}), mb,
+         "the file makes 24 cameras (1.1 MB), more than its budget of 1.0 MB " + tail},
+        {cost({{KScnReadCost::eLights, 46}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}, {KScnReadCost::eNodes, 1}}), mb,
          "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), more "
@@ -78,7 +84,7 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         EXPECT_EQ(why, c.why);
     }
     EXPECT_DOUBLE_EQ(cost({{KScnReadCost::eNodes, 2}, {KScnReadCost::eTakeRecords, 3}}).Total(),
-                     2 * 11264.0 + 3 * 168.0);
+                     2 * 10240.0 + 3 * 112.0);
 
     KScnReadCost huge;
     huge.AddProduct(KScnReadCost::eLinks, uint64_t(1) << 40, uint64_t(1) << 40);

@@ -355,6 +355,11 @@ TEST(DxfReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {InsertOfB("", "70 32767 71 32767"), "the drawing expands beyond"},
         {Entities("0 INSERT 2 B 71 -3"), "line 5: INSERT of B with a negative column or row count"},
         {Entities("0 INSERT 2 B 42 0"), "line 5: INSERT of B with scale 0"},
+        {Entities("0 INSERT 2 B 43 0"), "line 5: INSERT of B with scale 0"},
+        // Every node an insert makes copies its block's name: 2,000 copies of 100 KB.
+        {Dxf("0 SECTION 2 BLOCKS 0 BLOCK 2 " + std::string(100000, 'n') + " 0 LINE 11 1 0 ENDBLK 0 BLOCK 2 A 0 INSERT 2 " +
+             std::string(100000, 'n') + " 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 INSERT 2 A 70 40 71 50 0 ENDSEC 0 EOF"),
+         "the drawing expands beyond"},
         {InsertOfB("10 1e300", "41 1e300"), "layer 0: an INSERT of B placed too far for the scene"},
         {InsertOfB("", "41 1e-300 44 1e300 70 2"), "layer 0: a coordinate too large for the scene"},
         {Dxf("0 SECTION 2 ENTITIES " + face), "line 23: section ENTITIES not ended"},

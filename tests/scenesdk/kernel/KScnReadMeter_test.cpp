@@ -172,12 +172,17 @@ std::string Names(int count, const char* prefix)
     return Numbered(count, [&](int i) { return (i == 0 ? "\"" : ", \"") + std::string(prefix) + N(i) + "\""; });
 }
 
-// count Nulls whose Transform is warped over 100 s (3,000 samples a curve).
-std::string Warped(int count)
+// count Nulls whose Transform is warped over 100 s (3,000 samples a curve);
+// nested: its T.X warped again inside.
+std::string Warped(int count, bool nested)
 {
-    const std::string warps = "  TimeWarps: {\n   TimeWarp: 1 {\n    Channel: \"TimeWarp\" {\n" + Curve(2, 100.0) +
-                              "    }\n   }\n  }\n";
-    return Scene(Nulls(count), Take("W", count, "   Channel: \"Transform\" { TimeWarpID: 1 }\n", warps));
+    std::string warps = "  TimeWarps: {\n   TimeWarp: 1 {\n    Channel: \"TimeWarp\" {\n" + Curve(2, 100.0) +
+                        "    }\n   }\n";
+    if (nested)
+        warps += "   TimeWarp: 2 {\n    Channel: \"TimeWarp\" {\n" + Curve(2, 100.0) + "    }\n   }\n";
+    const std::string inner = nested ? "     Channel: \"X\" {\n" + Curve(2, 1.0) + "      TimeWarpID: 2\n     }\n" : "";
+    return Scene(Nulls(count), Take("W", count, "   Channel: \"Transform\" {\n    Channel: \"T\" {\n" + inner +
+                                                    "    }\n    TimeWarpID: 1\n   }\n", warps + "  }\n"));
 }
 
 // The T.X channel text holding the curve text.
@@ -201,6 +206,10 @@ struct SGrowth
     int small, large;
     // A file read into the scene first (what earlier reads brought), of the size.
     std::function<std::string(int)> earlier = nullptr;
+    // Bytes of the kind the meter holds at the end of the large read, per
+    // unit of size (within 10%; 0: not checked).
+    double perUnit = 0.0;
+    const char* extension = "scn";
 };
 
 const std::vector<SGrowth>& Growths()
@@ -222,14 +231,37 @@ const std::vector<SGrowth>& Growths()
         {"written take entries", Meter::eChannels, [](int n) {
              return Scene(Nulls(5), Numbered(n, [](int t) { return Take(("T" + N(t)).c_str(), 5, "   Channel: \"T\"\n"); })); },
          4, 8},
-        {"keys", Meter::eKeys, [](int n) { return Scene(Nulls(1), Take("K", 1, TX(Curve(n, 1.0)))); }, 2000, 4000},
+        {"keys", Meter::eKeys, [](int n) { return Scene(Nulls(1), Take("K", 1, TX(Curve(n, 1.0)))); }, 2000, 4000,
+         nullptr, 0.0},
+        // The keys of curves copied by the filters are freed with them: the
+        // meter holds the keys the scene keeps.
+        {"motion keys", Meter::eKeys, [](int n) {
+             return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n End Site\n {\n"
+                    "  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(n) + "\nFrame Time: 0.0333\n" +
+                    Numbered(n, [](int f) { return N(f % 90) + " 1 2\n"; }); }, 2000, 4000, nullptr, 0.0, "bvh"},
+        {"curves", Meter::eCurves, [](int n) { return Scene(Nulls(n), Take("C", n, TX(Curve(2, 1.0)))); }, 10, 20,
+         nullptr, 0.0},
+        // A name copied into every record and channel that keeps it.
+        {"take name bytes", Meter::eTakes, [](int n) {
+             return Scene(Nulls(10), " Take: \"" + std::string(size_t(n) * 1000, 't') + "\"\n"); }, 10, 20, nullptr,
+         0.0},
+        {"shape name bytes", Meter::eChannels, [](int n) {
+             return Scene("Model: \"F\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: 3\n"
+                          "  PolygonVertices: 0,1,2\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
+                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n}\n", EmptyTakes(10)); }, 10, 20, nullptr, 0.0},
+        // An OBJ read into a fresh scene: its default take is no take of an earlier read.
+        {"OBJ groups", Meter::eObjects, [](int n) {
+             return "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(n, [](int i) { return "g G" + N(i) + "\nf 1 2 3\n"; }); },
+         20, 40, nullptr, 0.0, "obj"},
         {"use records", Meter::eUseRecords, [](int n) {
              return Scene(Numbered(n, [](int i) { return "Material: \"m" + N(i) + "\" { Properties: { Diffuse: " + N(i) + ", 0, 0 } }\n"; }) +
                           "Model: \"M\", \"Null\" {\n Materials: " + Names(n, "m") + "\n}\n"); }, 10, 20},
         {"connections", Meter::eConnections, [](int n) {
              return Scene(Numbered(n, [](int i) { return "Texture: \"t" + N(i) + "\" { FileName: \"t" + N(i) + ".tga\" }\n"; }) +
                           "Model: \"M\", \"Null\" {\n Textures: " + Names(n, "t") + "\n}\n"); }, 10, 20},
-        {"time-warp samples", Meter::eWarpSamples, Warped, 1, 2},
+        {"time-warp samples", Meter::eWarpSamples, [](int n) { return Warped(n, false); }, 1, 2, nullptr, 0.0},
+        // Samples under two nested warps evaluate both.
+        {"nested time warps", Meter::eWarpSamples, [](int n) { return Warped(n, true); }, 1, 2, nullptr, 0.0},
         {"layer merge samples", Meter::eMergeSamples, Layered, 2, 4},
         // The takes of the first file on the nulls of a second.
         {"earlier takes", Meter::eTakes, [](int) { return Scene(Nulls(10)); }, 20, 40,
@@ -259,10 +291,12 @@ class ReadMeterGrowth : public testsupport::TempDirTest
 {
 protected:
     // Reads text into the scene at the scale; the status text goes to status.
-    bool Read(KScnSceneRoot* scene, const std::string& text, double scale, std::string& status)
+    bool Read(KScnSceneRoot* scene, const std::string& text, double scale, std::string& status,
+              const std::string& extension = "scn")
     {
-        const std::string path = m_Dir.WriteFile("growth" + N(++mFiles) + ".scn", text);
+        const std::string path = m_Dir.WriteFile("growth" + N(++mFiles) + "." + extension, text);
         KScnFree<KScnImporter> importer(&mManager);
+        importer.SetFileFormat(KScnImporter::FindFileFormat(extension.c_str()));
         if (!importer.Initialize(path.c_str()))
             return false;
         KStreamOptionsScn* options = importer.GetImportOptions(true);
@@ -281,7 +315,7 @@ protected:
         KScnSceneRoot* scene = mManager.CreateScene();
         std::string status;
         EXPECT_TRUE(!g.earlier || Read(scene, g.earlier(n), 1.0, status)) << status;
-        EXPECT_TRUE(Read(scene, g.file(n), 1.0, status)) << status;
+        EXPECT_TRUE(Read(scene, g.file(n), 1.0, status, g.extension)) << status;
         mManager.DestroyScene(scene, true);
         return Meter::Last();
     }
@@ -304,6 +338,13 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
         ASSERT_GT(small.mCharged[g.kind], 0u);
         EXPECT_GT(double(large.mCharged[g.kind]), 0.8 * ratio * double(small.mCharged[g.kind]));
         EXPECT_LT(double(large.mCharged[g.kind]), 1.1 * ratio * double(small.mCharged[g.kind]));
+        if (g.perUnit > 0.0)
+        {
+            EXPECT_NEAR(double(large.mCharged[g.kind]) / g.large, g.perUnit, 0.1 * g.perUnit);
+        }
+        // The count made before the read never passes what the meter charges.
+        EXPECT_LE(large.mCounted, large.mPeak);
+        EXPECT_LE(large.mUsed, large.mPeak);
 
         // At a budget of half what the large read made: stopped, the scene
         // and the manager as they were.
@@ -313,12 +354,14 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
         const SState before = StateOf(mManager, *scene);
         const std::string text = g.file(g.large);
         // (the budget the read had at scale 1: a scene file's own)
-        EXPECT_EQ(large.mBudget, Meter::Budget(text.size(), 1.0, Meter::kSceneBytesPerFileByte));
-        const double scale = double(large.mUsed) / 2.0 / double(large.mBudget);
-        EXPECT_FALSE(Read(scene, text, scale, status));
+        const bool sceneFile = std::string(g.extension) == "scn";
+        EXPECT_EQ(large.mBudget, Meter::Budget(text.size(), 1.0, sceneFile ? Meter::kSceneBytesPerFileByte
+                                                                        : Meter::kBytesPerFileByte));
+        const double scale = double(large.mPeak) / 2.0 / double(large.mBudget);
+        EXPECT_FALSE(Read(scene, text, scale, status, g.extension));
         EXPECT_EQ(mError, 0);
         EXPECT_NE(status.find("budget of "), std::string::npos) << status;
-        EXPECT_NE(status.find("KStreamOptionsScn::mBudgetScale raises it"), std::string::npos) << status;
+        EXPECT_NE(status.find("::mBudgetScale raises it"), std::string::npos) << status;
         EXPECT_EQ(StateOf(mManager, *scene), before);
         // What the meter alone sees names the kind that grew.
         if (g.kind == Meter::eWarpSamples || g.kind == Meter::eMergeSamples || g.kind == Meter::eKeys)
@@ -330,7 +373,7 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
             EXPECT_TRUE(named) << status;
         }
         // And read at the full budget.
-        EXPECT_TRUE(Read(scene, text, 2.5 * scale, status)) << status;
+        EXPECT_TRUE(Read(scene, text, 2.5 * scale, status, g.extension)) << status;
         mManager.DestroyScene(scene, true);
     }
 }
