@@ -12,6 +12,7 @@
 #include "game/CPostGameState.h"
 #include "game/CPostLevelState.h"
 #include "game/GameRandom.h"
+#include "platform/sys/SystemInfo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -432,6 +433,9 @@ void CGameCtrl::ResetGame()
     SetEnvironment(CRefPtr<CEnvironment>());
     SetCameraCtrl(CRefPtr<ICameraCtrl>());
     SetScene(CRefPtr<CSceneGraph>());
+    // The world a game built and the renderer's working memory of its
+    // frames are freed; the menu keeps none of it resident.
+    plat::ReleaseFreeHeap();
 }
 
 void CGameCtrl::AddScore(float value)

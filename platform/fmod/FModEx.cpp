@@ -29,6 +29,9 @@ std::atomic<std::atomic<FMOD::Channel*>*> g_pOwners{nullptr};
 std::atomic<int> g_iOwnerCount{0};
 // The one initialised system (the mixer is process-wide). Main thread only.
 FMOD::System* g_pLiveSystem = nullptr;
+// The channel number whose slot holds the stream the mixer plays (the mixer
+// plays one stream at a time), or -1; read by the music-finished callback.
+std::atomic<int> g_iStreamChannel{-1};
 
 // Runs on the audio thread when a channel ends by itself, and on the main
 // thread inside Mix_HaltChannel / Mix_PlayChannel.
@@ -37,6 +40,12 @@ void SDLCALL OnChannelFinished(int channel)
     std::atomic<FMOD::Channel*>* owners = g_pOwners.load();
     if (owners && channel >= 0 && channel < g_iOwnerCount.load())
         owners[channel].store(nullptr);
+}
+
+// Runs where OnChannelFinished runs, when the stream ends or is halted.
+void SDLCALL OnStreamFinished()
+{
+    OnChannelFinished(g_iStreamChannel.load());
 }
 
 int MixerVolume(float volume)
@@ -135,6 +144,7 @@ FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS, void*)
     g_iOwnerCount.store(maxChannels);
     g_pOwners.store(m_pOwners.get());
     Mix_ChannelFinished(OnChannelFinished);
+    Mix_HookMusicFinished(OnStreamFinished);
 
     m_bInitialised = true;
     g_pLiveSystem = this;
@@ -156,16 +166,36 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
         return IsRegularFile(path) ? FMOD_ERR_FORMAT : FMOD_ERR_FILE_NOTFOUND;
     if ((mode & (FMOD_LOOP_OFF | FMOD_LOOP_NORMAL)) == 0)
         mode |= FMOD_LOOP_OFF;
-    Sound* created = new Sound(this, chunk, mode);
+    Sound* created = new Sound(this, chunk, nullptr, mode);
     m_Sounds.push_back(created);
     *sound = created;
     return FMOD_OK;
 }
 
-FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exInfo,
-                                 Sound** sound)
+FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO*, Sound** sound)
 {
-    return createSound(name, mode | FMOD_CREATESTREAM, exInfo, sound);
+    if (!sound)
+        return FMOD_ERR_INVALID_PARAM;
+    *sound = nullptr;
+    if (!name)
+        return FMOD_ERR_INVALID_PARAM;
+    if (!m_bInitialised)
+        return FMOD_ERR_UNINITIALIZED;
+    std::string path = ResolvePath(name);
+    if (!IsRegularFile(path))
+        return FMOD_ERR_FILE_NOTFOUND;
+    // The decoder is chosen by the data, as for samples, not by the name.
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    Mix_Music* music = file ? Mix_LoadMUS_RW(file, 1) : nullptr;
+    if (!music)
+        return FMOD_ERR_FORMAT;
+    mode |= FMOD_CREATESTREAM;
+    if ((mode & (FMOD_LOOP_OFF | FMOD_LOOP_NORMAL)) == 0)
+        mode |= FMOD_LOOP_OFF;
+    Sound* created = new Sound(this, nullptr, music, mode);
+    m_Sounds.push_back(created);
+    *sound = created;
+    return FMOD_OK;
 }
 
 FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelId, Sound* sound, bool paused, Channel** channel)
@@ -231,8 +261,16 @@ int System::FindFreeChannel()
 
 void System::HaltChannel(int index)
 {
-    // The mixer calls OnChannelFinished for a sounding channel, on this thread.
-    Mix_HaltChannel(index);
+    // The mixer calls OnChannelFinished (OnStreamFinished) for a sounding
+    // channel, on this thread.
+    const Sound* sound = m_Slots[static_cast<size_t>(index)].pSound;
+    if (sound && sound->m_pMusic && g_iStreamChannel.load() == index)
+    {
+        Mix_HaltMusic();
+        g_iStreamChannel.store(-1);
+    }
+    else
+        Mix_HaltChannel(index);
     m_pOwners[index].store(nullptr);
     m_Slots[static_cast<size_t>(index)] = ChannelSlot();
 }
@@ -242,6 +280,26 @@ FMOD_RESULT System::StartChannel(int index)
     ChannelSlot& slot = m_Slots[static_cast<size_t>(index)];
     slot.bStarted = true;
     slot.bPaused = false;
+    if (Mix_Music* music = slot.pSound->m_pMusic)
+    {
+        // A stream still sounding on another channel ends there.
+        const int playing = g_iStreamChannel.load();
+        const Sound* other = playing >= 0 ? m_Slots[static_cast<size_t>(playing)].pSound : nullptr;
+        if (playing != index && other && other->m_pMusic && m_pOwners[playing].load())
+            HaltChannel(playing);
+        g_iStreamChannel.store(index);
+        Mix_VolumeMusic(MixerVolume(slot.fVolume));
+        // The mixer counts a stream's plays, not its repeats (0 and 1 both
+        // play once).
+        if (Mix_PlayMusic(music, slot.iLoopCount < 0 ? -1 : slot.iLoopCount + 1) < 0)
+        {
+            g_iStreamChannel.store(-1);
+            m_pOwners[index].store(nullptr);
+            slot = ChannelSlot();
+            return FMOD_ERR_FORMAT;
+        }
+        return FMOD_OK;
+    }
     Mix_Volume(index, MixerVolume(slot.fVolume));
     // The mixer counts loops as this layer does: n repeats, -1 for ever.
     if (Mix_PlayChannel(index, slot.pSound->m_pChunk, slot.iLoopCount) < 0)
@@ -296,15 +354,18 @@ void System::Shutdown()
     if (m_bInitialised)
     {
         Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+        g_iStreamChannel.store(-1);
         // Chunks go while the mixer still knows its channels, then the audio
         // thread stops before the owner table is withdrawn.
         for (Sound* sound : m_Sounds)
         {
-            Mix_FreeChunk(sound->m_pChunk);
+            sound->Free();
             delete sound;
         }
         m_Sounds.clear();
         Mix_ChannelFinished(nullptr);
+        Mix_HookMusicFinished(nullptr);
         Mix_CloseAudio();
         g_pOwners.store(nullptr);
         g_iOwnerCount.store(0);
@@ -347,8 +408,17 @@ FMOD_RESULT Sound::getLength(unsigned int* length, FMOD_TIMEUNIT unit)
     Uint16 format = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels) || rate <= 0 || channels <= 0)
         return FMOD_ERR_UNINITIALIZED;
-    unsigned long long bytes = m_pChunk->alen;
-    unsigned long long frames = bytes / (static_cast<unsigned>(SDL_AUDIO_BITSIZE(format) / 8) * channels);
+    const unsigned frameBytes = static_cast<unsigned>(SDL_AUDIO_BITSIZE(format) / 8) * channels;
+    unsigned long long frames = 0;
+    if (m_pMusic)
+    {
+        // A stream's length as its decoder tells it, in output frames.
+        const double seconds = Mix_MusicDuration(m_pMusic);
+        frames = seconds > 0.0 ? static_cast<unsigned long long>(seconds * rate) : 0;
+    }
+    else
+        frames = m_pChunk->alen / frameBytes;
+    const unsigned long long bytes = frames * frameBytes;
     switch (unit)
     {
     case FMOD_TIMEUNIT_MS:
@@ -365,10 +435,20 @@ FMOD_RESULT Sound::getLength(unsigned int* length, FMOD_TIMEUNIT unit)
     }
 }
 
+void Sound::Free()
+{
+    if (m_pMusic)
+        Mix_FreeMusic(m_pMusic);
+    else
+        Mix_FreeChunk(m_pChunk);
+    m_pMusic = nullptr;
+    m_pChunk = nullptr;
+}
+
 FMOD_RESULT Sound::release()
 {
     m_pSystem->ForgetSound(this);
-    Mix_FreeChunk(m_pChunk);
+    Free();
     delete this;
     return FMOD_OK;
 }
@@ -388,7 +468,9 @@ FMOD_RESULT Channel::setVolume(float volume)
     if (!slot)
         return FMOD_ERR_INVALID_HANDLE;
     slot->fVolume = std::isnan(volume) ? 0.0f : std::min(1.0f, std::max(0.0f, volume));
-    if (slot->bStarted)
+    if (slot->bStarted && slot->pSound->m_pMusic)
+        Mix_VolumeMusic(MixerVolume(slot->fVolume));
+    else if (slot->bStarted)
         Mix_Volume(m_iIndex, MixerVolume(slot->fVolume));
     return FMOD_OK;
 }
@@ -437,7 +519,12 @@ FMOD_RESULT Channel::setPaused(bool paused)
             return m_pSystem->StartChannel(m_iIndex);
         return FMOD_OK;
     }
-    if (paused)
+    const bool stream = slot->pSound->m_pMusic != nullptr;
+    if (stream && paused)
+        Mix_PauseMusic();
+    else if (stream)
+        Mix_ResumeMusic();
+    else if (paused)
         Mix_Pause(m_iIndex);
     else
         Mix_Resume(m_iIndex);

@@ -23,6 +23,7 @@
 #include <vector>
 
 struct Mix_Chunk;
+struct _Mix_Music;
 
 namespace plat
 {
@@ -107,13 +108,17 @@ public:
 private:
     friend class System;
     friend class Channel;
-    Sound(System* system, Mix_Chunk* chunk, FMOD_MODE mode) : m_pSystem(system), m_pChunk(chunk), m_Mode(mode)
+    Sound(System* system, Mix_Chunk* chunk, _Mix_Music* music, FMOD_MODE mode)
+        : m_pSystem(system), m_pChunk(chunk), m_pMusic(music), m_Mode(mode)
     {
     }
     ~Sound() = default;
+    // Frees the samples or the stream (the object stays).
+    void Free();
 
     System* m_pSystem;
-    Mix_Chunk* m_pChunk; // owned
+    Mix_Chunk* m_pChunk;   // owned; null for a stream
+    _Mix_Music* m_pMusic;  // owned; a stream, decoded as it plays
     FMOD_MODE m_Mode;
 };
 
@@ -158,7 +163,10 @@ public:
     // Loads and decodes a WAV or MP3 file (any mode), the name resolved with
     // plat::ResolvePath. On failure *sound is null.
     FMOD_RESULT createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exInfo, Sound** sound);
-    // As createSound with FMOD_CREATESTREAM added to the mode.
+    // Opens a WAV or MP3 file as a stream (FMOD_CREATESTREAM added to the
+    // mode): decoded as it plays, never whole, so a long tune costs no more
+    // memory than a short one. One stream sounds at a time: starting another
+    // ends the channel of the first.
     FMOD_RESULT createStream(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exInfo, Sound** sound);
     // Starts sound on a channel (see FMOD_CHANNEL_FREE / _REUSE), paused when
     // asked so that volume and loop count can be set first. *channel is in/out

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 #include <unistd.h>
 
@@ -48,6 +49,11 @@ BOOL GetComputerNameA(char* buffer, DWORD* size)
     }
     *size = static_cast<DWORD>(name.size());
     return 1;
+}
+
+bool ReleaseFreeHeap()
+{
+    return malloc_trim(0) != 0;
 }
 
 } // namespace plat

@@ -1,6 +1,7 @@
 #pragma once
 
-// The Win32 calls for the temporary folder and the computer name.
+// The Win32 calls for the temporary folder and the computer name, and the
+// return of the C heap's free memory to the system.
 
 #include <cstdint>
 
@@ -23,5 +24,10 @@ DWORD GetTempPathA(DWORD size, char* buffer);
 // and receives the length without the terminator; when the buffer is too
 // small *size receives the size needed and the result is 0.
 BOOL GetComputerNameA(char* buffer, DWORD* size);
+
+// Gives the free pages of the C heap back to the system (glibc's
+// malloc_trim): memory freed after a peak stays resident otherwise. True
+// when some went back.
+bool ReleaseFreeHeap();
 
 } // namespace plat

@@ -298,11 +298,15 @@ TEST_F(FModExTest, LoopCountRepeatsEveryKindOfSound)
 {
     FMOD::Sound* looping = Load("Data/sounds/tone.wav", FMOD_LOOP_NORMAL);
     FMOD::Sound* sample = Load("Data/sounds/tone.wav", FMOD_CREATESAMPLE);
+    FMOD::Sound* stream = nullptr;
+    ASSERT_EQ(m_pSystem->createStream("Data/sounds/tone.wav", FMOD_LOOP_NORMAL, nullptr, &stream), FMOD_OK);
     FMOD::Channel* a = nullptr;
     FMOD::Channel* b = nullptr;
+    FMOD::Channel* c = nullptr;
     FMOD::Channel* once = nullptr;
     ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, looping, true, &a), FMOD_OK);
     ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, sample, true, &b), FMOD_OK);
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, stream, true, &c), FMOD_OK);
     ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, sample, true, &once), FMOD_OK);
     int loops = 0;
     EXPECT_EQ(a->getLoopCount(&loops), FMOD_OK);
@@ -311,17 +315,61 @@ TEST_F(FModExTest, LoopCountRepeatsEveryKindOfSound)
     EXPECT_EQ(loops, 0);
     ASSERT_EQ(a->setLoopCount(5), FMOD_OK); // six plays of 0.15 s
     ASSERT_EQ(b->setLoopCount(5), FMOD_OK); // the same for a sound made without a loop mode
+    ASSERT_EQ(c->setLoopCount(5), FMOD_OK); // and for a stream
     Clock::time_point start = Clock::now();
     ASSERT_EQ(a->setPaused(false), FMOD_OK);
     ASSERT_EQ(b->setPaused(false), FMOD_OK);
+    ASSERT_EQ(c->setPaused(false), FMOD_OK);
     ASSERT_EQ(once->setPaused(false), FMOD_OK);
 
     ASSERT_TRUE(WaitFor([&] { return !Playing(once); }));
     EXPECT_LT(Seconds(start), 0.75);
     EXPECT_TRUE(Playing(a));
     EXPECT_TRUE(Playing(b));
-    ASSERT_TRUE(WaitFor([&] { return !Playing(a) && !Playing(b); }));
+    EXPECT_TRUE(Playing(c));
+    ASSERT_TRUE(WaitFor([&] { return !Playing(a) && !Playing(b) && !Playing(c); }));
     EXPECT_GE(Seconds(start), 0.7);
+}
+
+// A stream is decoded as it plays; one sounds at a time: a second one ends
+// the first's channel, and stopping or releasing it ends its own.
+TEST_F(FModExTest, StreamsPlayOneAtATime)
+{
+    FMOD::Sound* first = nullptr;
+    FMOD::Sound* second = nullptr;
+    ASSERT_EQ(m_pSystem->createStream("Data/sounds/long.wav", FMOD_LOOP_NORMAL, nullptr, &first), FMOD_OK);
+    ASSERT_EQ(m_pSystem->createStream("Data/sounds/tone.wav", FMOD_LOOP_NORMAL, nullptr, &second), FMOD_OK);
+    unsigned int ms = 0, bytes = 0;
+    EXPECT_EQ(second->getLength(&ms, FMOD_TIMEUNIT_MS), FMOD_OK);
+    EXPECT_NEAR(ms, 150, 2);
+    EXPECT_EQ(second->getLength(&bytes, FMOD_TIMEUNIT_PCMBYTES), FMOD_OK);
+    EXPECT_NEAR(bytes, 0.15 * 44100 * 4, 400) << "the output's 16-bit stereo frames";
+    FMOD::Sound* missing = reinterpret_cast<FMOD::Sound*>(this);
+    EXPECT_EQ(m_pSystem->createStream("Data/sounds/none.mp3", 0, nullptr, &missing), FMOD_ERR_FILE_NOTFOUND);
+    EXPECT_EQ(missing, nullptr);
+    m_Dir.WriteFile("Data/sounds/text.mp3", "this is not a sound file at all");
+    EXPECT_EQ(m_pSystem->createStream("Data/sounds/text.mp3", 0, nullptr, &missing), FMOD_ERR_FORMAT);
+
+    FMOD::Channel* a = nullptr;
+    FMOD::Channel* b = nullptr;
+    FMOD::Channel* effect = nullptr;
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, first, false, &a), FMOD_OK);
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, Load("Data/sounds/long.wav"), false, &effect), FMOD_OK);
+    EXPECT_TRUE(Playing(a));
+    ASSERT_EQ(a->setPaused(true), FMOD_OK);
+    ASSERT_EQ(a->setVolume(0.5f), FMOD_OK);
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, second, false, &b), FMOD_OK);
+    EXPECT_FALSE(Playing(a)) << "the second stream ended the first's channel";
+    EXPECT_TRUE(Playing(b));
+    EXPECT_TRUE(Playing(effect)) << "a sample plays beside the stream";
+    EXPECT_EQ(b->stop(), FMOD_OK);
+    EXPECT_FALSE(Playing(b));
+    EXPECT_TRUE(Playing(effect));
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_REUSE, second, false, &b), FMOD_OK);
+    EXPECT_TRUE(Playing(b));
+    EXPECT_EQ(second->release(), FMOD_OK);
+    EXPECT_FALSE(Playing(b));
+    EXPECT_TRUE(Playing(effect));
 }
 
 namespace

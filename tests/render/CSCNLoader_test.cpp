@@ -273,6 +273,40 @@ TEST_F(CSCNLoaderTest, FormatFromTheExtension)
     EXPECT_EQ(CSCNLoader::FileFormatFromName("a.scn"), 0);
     EXPECT_EQ(CSCNLoader::FileFormatFromName("Data/house"), 0);
     EXPECT_EQ(CSCNLoader::FileFormatFromName("dir.obj/house"), 0);
+
+    // The file's kind from its first bytes, for the format of its name.
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        bool model;
+    } kRows[] = {
+        {"text.scn", "; a scene\nFileHeader: {\n}\n", true},
+        {"binary.scn", std::string("\x89SCNB\r\n\x1a\x70\x17\0\0", 12), true},
+        {"secret.scn", std::string("\x89SCNX\r\n\x1a\x02\0\0\0", 12), true},
+        {"picture", std::string("\0\0\x02\0\0\0", 6), false},
+        {"empty.scn", "", false},
+        {"words.scn", "not a scene file\n", false},
+        {"mesh.3ds", std::string("MM\x10\0\0\0", 6), true},
+        {"text.3DS", "MM text", true},
+        {"mesh.3ds", "; text", false},
+        {"mesh.obj", "v 0 0 0\n", true},
+        {"nul.obj", std::string("v\0 0\n", 6), false},
+        {"plan.dxf", "  0\nSECTION\n", true},
+        {"plan.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 25), true},
+        {"plan.dxf", std::string("\x01\0", 2), false},
+    };
+    for (const auto& row : kRows)
+    {
+        SCOPED_TRACE(row.name + (" " + row.bytes));
+        m_Dir.WriteFile(row.name, row.bytes);
+        std::string kind;
+        EXPECT_EQ(CSCNLoader::IsModelFile(row.name, kind), row.model);
+        EXPECT_NE(kind, "");
+    }
+    std::string kind;
+    EXPECT_FALSE(CSCNLoader::IsModelFile("missing.scn", kind));
+    EXPECT_EQ(kind, "a scene file (text, binary or encrypted)");
 }
 
 namespace

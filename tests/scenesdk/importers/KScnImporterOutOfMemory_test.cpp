@@ -539,27 +539,26 @@ TEST(ImporterOutOfMemory, TheUndoAndDestructionGoWithoutAllocating)
         info.mDescription = text;
         w.scene->SetTakeInfo(info);
     };
-    // After a read, a mesh node (with its material) hung under a node with a
-    // child of its own: the destroyers, run while every allocation fails,
-    // take what they should (counts of the manager's and the scene's nodes).
-    auto destroyed =
-        [&](SWorld& w, const std::function<bool(KScnNode*)>& destroy, int nodesGone, int listedGone)
+    // After a read, a tree Locator (Hips (Knee (Dot)), Body): the destroyers,
+    // run while every allocation fails, take what they should (counts of the
+    // manager's and the scene's nodes); cut loose, the rest leaves the scene,
+    // Body with its mesh's material.
+    auto destroyed = [&](SWorld& w, const std::function<bool(KScnNode*)>& destroy, int nodesGone)
     {
         readEvery(w);
-        KScnNode* locator = w.manager.FindNode("Locator");
-        KScnNode* body = w.manager.FindNode("Body");
-        ASSERT_TRUE(locator != nullptr && body != nullptr && locator->AddChild(body));
-        KScnNode* dot = locator->GetChild(0);
+        std::vector<KScnNode*> tree;
+        for (const char* name : {"Locator", "Hips", "Knee", "Dot", "Body"})
+            tree.push_back(w.manager.FindNode(name));
+        ASSERT_TRUE(tree[0]->AddChild(tree[1]) && tree[2]->AddChild(tree[3]) && tree[0]->AddChild(tree[4]));
         const int nodes = w.manager.GetNodeCount(), listed = w.scene->GetContents()->GetNodeCount();
-        WithoutAllocating([&] { EXPECT_TRUE(destroy(locator)); }, "destroying after a read");
+        WithoutAllocating([&] { EXPECT_TRUE(destroy(tree[0])); }, "destroying after a read");
         EXPECT_EQ(w.manager.GetNodeCount(), nodes - nodesGone);
-        EXPECT_EQ(w.scene->GetContents()->GetNodeCount(), listed - listedGone);
-        if (nodesGone == 1)
-        {
-            for (KScnNode* cut : {dot, body})
-                EXPECT_TRUE(cut->GetParent() == nullptr && cut->GetSceneContents() == nullptr);
-            EXPECT_EQ(w.scene->GetContents()->FindMaterial("Material::Stone"), nullptr) << "left with Body";
-        }
+        EXPECT_EQ(w.scene->GetContents()->GetNodeCount(), listed - 5);
+        for (int i = 1; nodesGone == 1 && i < 5; ++i)
+            EXPECT_TRUE(tree[i]->GetParent() == (i == 2 || i == 3 ? tree[i - 1] : nullptr) &&
+                        tree[i]->GetSceneContents() == nullptr)
+                << tree[i]->GetName();
+        EXPECT_EQ(w.scene->GetContents()->FindMaterial("Material::Stone"), nullptr) << "left with Body";
     };
     struct SRow
     {
@@ -572,13 +571,13 @@ TEST(ImporterOutOfMemory, TheUndoAndDestructionGoWithoutAllocating)
          [&](SWorld& w)
          {
              destroyed(
-                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, false); }, 1, 3);
+                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, false); }, 1);
          }},
         {"a subtree destroyed after a read", false,
          [&](SWorld& w)
          {
              destroyed(
-                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, true); }, 3, 3);
+                 w, [&](KScnNode* n) { return w.manager.DestroyNode(n, true); }, 5);
          }},
         {"a scene destroyed with its tree after a read", false,
          [&](SWorld& w)

@@ -86,7 +86,7 @@ struct Scenes
     }
     // Per letter: a (b) Stone connected to node a (b); A (B) Stone in a layer
     // of a mesh on a (b); l Stone listed in "from", connected to a's material
-    // layer and bound; t a texture on a; v a texture with a video on a; g a
+    // layer and bound; L Stone listed in "from" and connected to a; t a texture on a; v a texture with a video on a; g a
     // light on a with a video; x Stone connected to a, with a texture.
     void Use(KScnNode* a, KScnNode* b, const std::string& letters)
     {
@@ -105,6 +105,11 @@ struct Scenes
             else if (c == 'A' || c == 'B')
             {
                 MeshOn(node)->AddMaterial(stone, 0);
+            }
+            else if (c == 'L')
+            {
+                from->GetContents()->AddMaterial(stone);
+                Connect(a, stone);
             }
             else if (c == 'l')
             {
@@ -275,7 +280,7 @@ struct MoveRow
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
     const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1},
-                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"t", 't', 0},
+                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"L", 'm', 0}, {"t", 't', 0},
                             {"v", 'v', 0}, {"g", 'v', 0},  {"x", 't', 0}};
     for (const MoveRow& row : rows)
     {
