@@ -1006,6 +1006,35 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     }
     const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
     LeaveScenes(contents);
+    try
+    {
+        Join(contents, checkNames, subtree, finder);
+    }
+    catch (...)
+    {
+        // Memory ran out part-way through a move that makes the subtree the
+        // whole of the contents: the subtree leaves them again (without
+        // allocating), and contents left without a root get a new one
+        // where memory allows.
+        if (checkNames)
+        {
+            LeaveScenes(nullptr);
+            try
+            {
+                contents->RestoreRootNode();
+            }
+            catch (const std::bad_alloc&)
+            {
+            }
+        }
+        throw;
+    }
+    return true;
+}
+
+void KScnNode::Join(KScnSceneContents* contents, bool checkNames, const std::vector<KScnNode*>& subtree,
+                    KScnNodeFinderDuplicateName& finder)
+{
     if (checkNames)
     {
         // The subtree becomes the whole of the contents: the old tree leaves
@@ -1044,7 +1073,6 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
              [&](KScnTexture* texture) { contents->AddTexture(texture); });
     ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
              [&](KScnVideo* video) { contents->AddVideo(video); });
-    return true;
 }
 
 // ---- Skin links --------------------------------------------------------------------

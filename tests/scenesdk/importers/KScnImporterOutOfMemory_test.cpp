@@ -946,6 +946,29 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = w.manager.CreateScene(); }));
                       return made == nullptr;
                   }),
+        // Made the whole of another scene, or (memory running out once it
+        // left its own) cut loose in no scene, the other scene with a root.
+        {"a node made another scene's whole",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneRoot* other = w.manager.CreateScene();
+             KScnNode* box = w.manager.FindNode("Box");
+             w.before = Summary(w.manager, *w.scene);
+             const bool threw =
+                 ThrowsWithFailing(at, [&] { EXPECT_TRUE(box->SetSceneContents(other->GetContents(), true)); });
+             const int boxes = w.scene->GetContents()->GetNodeCount() * 10 + other->GetContents()->GetNodeCount();
+             if (!threw)
+                 EXPECT_TRUE(other->GetRootNode() == box && boxes == 41);
+             else if (box->GetSceneContents() != nullptr)
+                 EXPECT_TRUE(box->GetSceneContents() == w.scene->GetContents() && w.Intact()) << "not yet moved";
+             else
+                 EXPECT_TRUE(box->GetParent() == nullptr && other->GetRootNode() != box && boxes == 41);
+             return threw;
+         },
+         {false},
+         1,
+         4},
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {
