@@ -1,9 +1,11 @@
 // Import and teardown of large scene shapes through the importer: a chain of
 // parented models, one parent with many children, many empty models, many
-// materials, and many takes over many models. Each shape runs at a tenth of
-// its size and at its full size: the time per object should stay flat.
+// materials, many takes over many models, and many takes on one model, each
+// then made current ("current_s"). Each shape runs at a tenth of its size and
+// at its full size: the time per object should stay flat.
 //
-// Aims (Release): every full shape imports and is destroyed within 1 s; an
+// Aims (Release): every full shape imports and is destroyed within 1 s (the
+// takes on one model are also each made current within it); an
 // empty model holds at most 16 KB ("KB/object", measured as the heap in use
 // after the import); the takes shape stays under 500 MB. "peakMB" is the
 // process's peak resident size so far: run one shape per process
@@ -96,9 +98,10 @@ double PeakMB()
 
 // Imports the file into a fresh manager and destroys it, objects counted
 // for the per-object figures.
-void Run(benchmark::State& state, const std::string& path, double objects)
+void Run(benchmark::State& state, const std::string& path, double objects,
+         const std::function<void(KScnSceneRoot&)>& use = nullptr)
 {
-    double importSeconds = 0.0, destroySeconds = 0.0, heldBytes = 0.0;
+    double importSeconds = 0.0, useSeconds = 0.0, destroySeconds = 0.0, heldBytes = 0.0;
     for (auto _ : state)
     {
         // Start from a heap handed back to the system, as a program that
@@ -120,15 +123,21 @@ void Run(benchmark::State& state, const std::string& path, double objects)
         }
         const auto t1 = std::chrono::steady_clock::now();
         heldBytes = static_cast<double>(HeapInUse()) - static_cast<double>(before);
-        manager.reset();
+        if (use)
+            use(*scene);
         const auto t2 = std::chrono::steady_clock::now();
+        manager.reset();
+        const auto t3 = std::chrono::steady_clock::now();
         importSeconds += std::chrono::duration<double>(t1 - t0).count();
-        destroySeconds += std::chrono::duration<double>(t2 - t1).count();
+        useSeconds += std::chrono::duration<double>(t2 - t1).count();
+        destroySeconds += std::chrono::duration<double>(t3 - t2).count();
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["import_s"] = importSeconds / n;
+    if (use)
+        state.counters["current_s"] = useSeconds / n;
     state.counters["destroy_s"] = destroySeconds / n;
-    state.counters["us/object"] = 1e6 * (importSeconds + destroySeconds) / n / objects;
+    state.counters["us/object"] = 1e6 * (importSeconds + useSeconds + destroySeconds) / n / objects;
     state.counters["KB/object"] = heldBytes / 1024.0 / objects;
     state.counters["peakMB"] = PeakMB();
 }
@@ -235,5 +244,35 @@ void BM_Takes(benchmark::State& state)
     Run(state, path, static_cast<double>(t) * t);
 }
 BENCHMARK(BM_Takes)->Arg(126)->Arg(400)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+// t empty takes on one model, each made current after the import.
+void BM_TakesOneModel(benchmark::State& state)
+{
+    const int t = static_cast<int>(state.range(0));
+    const auto name = [](int i) { return "Take" + std::to_string(i); };
+    const std::string& path = SceneFile(
+        "takes-one-model" + std::to_string(t), [](CScnWriter& w) { Model(w, "Null", ""); },
+        [t, &name](CScnWriter& w)
+        {
+            w.BeginField("Takes");
+            w.BeginBlock();
+            for (int i = 0; i < t; ++i)
+            {
+                w.BeginField("Take");
+                w.AddString(name(i));
+                w.EndField();
+            }
+            w.EndBlock();
+            w.EndField();
+        });
+    Run(state, path, t,
+        [t, &name](KScnSceneRoot& scene)
+        {
+            for (int i = 0; i < t; ++i)
+                if (!scene.SetCurrentTake(name(i).c_str()))
+                    std::fprintf(stderr, "take %d not made current\n", i);
+        });
+}
+BENCHMARK(BM_TakesOneModel)->Arg(6000)->Arg(60000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 } // namespace

@@ -106,13 +106,11 @@ void KScnTakeNodeContainer::CollectHandlerProperties(std::vector<KProperty*>& ou
 
 bool KScnTakeNodeContainer::SelectTakeNodeByName(const char* name)
 {
-    for (size_t i = 0; i < mTakes.size(); ++i)
+    const int index = FindTakeNamed(name != nullptr ? name : "");
+    if (index >= 0)
     {
-        if (SameText(mTakes[i]->GetName(), name))
-        {
-            mCurrent = static_cast<int>(i);
-            return true;
-        }
+        mCurrent = index;
+        return true;
     }
     SetError("Unknown take node name");
     mCurrent = 0;
@@ -194,31 +192,31 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
     BuildTakeChannels(take);
 }
 
-std::unordered_multiset<std::string_view>& KScnTakeNodeContainer::TakeNames()
+KScnTakeNodeContainer::TakeNameIndex& KScnTakeNodeContainer::TakeNames()
 {
     const uint64_t renames = KScnTakeNodeEntry::GetRenameCount();
     if (!mTakeNames || renames != mTakeNamesAt)
     {
         if (!mTakeNames)
         {
-            mTakeNames = std::make_unique<std::unordered_multiset<std::string_view>>();
+            mTakeNames = std::make_unique<TakeNameIndex>();
         }
         // Stale until whole: memory running out part-way leaves it to be made again.
         mTakeNamesAt = ~uint64_t(0);
         mTakeNames->clear();
-        for (KScnTakeNodeEntry* take : mTakes)
+        for (size_t i = 0; i < mTakes.size(); ++i)
         {
-            IndexTakeName(*mTakeNames, take->GetName());
+            IndexTakeName(*mTakeNames, mTakes[i]->GetName(), i);
         }
         mTakeNamesAt = renames;
     }
     return *mTakeNames;
 }
 
-void KScnTakeNodeContainer::IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name)
+void KScnTakeNodeContainer::IndexTakeName(TakeNameIndex& names, const char* name, size_t index)
 {
     KScnReadMeter::Count(KScnReadMeter::eTakes, KScnReadMeter::kTakeNameBytes);
-    names.insert(name);
+    names.emplace(name, index);
 }
 
 void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
@@ -228,7 +226,7 @@ void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
     {
         try
         {
-            IndexTakeName(*mTakeNames, name);
+            IndexTakeName(*mTakeNames, name, mTakes.size() - 1);
         }
         catch (const std::bad_alloc&)
         {
@@ -237,26 +235,33 @@ void KScnTakeNodeContainer::NoteTakeNamed(const char* name)
     }
 }
 
-bool KScnTakeNodeContainer::HasTakeNamed(const std::string& name)
+int KScnTakeNodeContainer::FindTakeNamed(std::string_view name)
 {
     if (!mTakeNames && mTakes.size() < kIndexedTakes)
     {
-        for (KScnTakeNodeEntry* take : mTakes)
+        for (size_t i = 0; i < mTakes.size(); ++i)
         {
-            if (name == take->GetName())
+            if (name == mTakes[i]->GetName())
             {
-                return true;
+                return static_cast<int>(i);
             }
         }
-        return false;
+        return -1;
     }
-    return TakeNames().count(name) != 0;
+    // Names made equal by a rename stand more than once: the first take wins.
+    const auto range = TakeNames().equal_range(name);
+    size_t first = mTakes.size();
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        first = std::min(first, it->second);
+    }
+    return first < mTakes.size() ? static_cast<int>(first) : -1;
 }
 
 KScnTakeNodeEntry* KScnTakeNodeContainer::AddTakeNode(const char* name)
 {
     const std::string text = name != nullptr ? name : "";
-    if (HasTakeNamed(text))
+    if (FindTakeNamed(text) >= 0)
     {
         SetError("Take node already exists");
         return nullptr;
@@ -318,20 +323,26 @@ bool KScnTakeNodeContainer::RemoveTakeNode(int index)
         --mCurrent;
     }
     KScnTakeNodeEntry* take = mTakes[index];
-    // A current index forgets the name; a stale one is made again when next
-    // needed (removing allocates nothing: a read undone removes takes).
-    if (mTakeNames && mTakeNamesAt == KScnTakeNodeEntry::GetRenameCount())
+    // A current index forgets the last take's name; one that would have to
+    // move the indices after the take is left stale, made again when next
+    // needed (removing allocates nothing: a read undone removes takes, from
+    // the last).
+    if (mTakeNames && mTakeNamesAt == KScnTakeNodeEntry::GetRenameCount() &&
+        static_cast<size_t>(index) + 1 == mTakes.size())
     {
-        // The take's own entry: another take may have been given its name.
         const auto range = mTakeNames->equal_range(take->GetName());
         for (auto it = range.first; it != range.second; ++it)
         {
-            if (it->data() == take->GetName())
+            if (it->second == static_cast<size_t>(index))
             {
                 mTakeNames->erase(it);
                 break;
             }
         }
+    }
+    else
+    {
+        mTakeNamesAt = ~uint64_t(0);
     }
     mTakes.erase(mTakes.begin() + index);
     delete take;
@@ -661,10 +672,16 @@ void KScnTakeNodeContainer::RemovePropertyFromTakes(KProperty* property)
     {
         return;
     }
+    BuildDeferredTakes(); // built now, a tree that waits would hold the channel again
     UnlinkPropertyCurves(property);
+    const char* name = property->GetName() != nullptr ? property->GetName() : "";
     for (KScnTakeNodeEntry* take : mTakes)
     {
-        KFCurveNode* channel = FindPropertyChannel(take, KString(property->GetName()));
+        // Deleted from the tree each take reads, no tree copied: a snapshot
+        // the takes share loses it once for all of them.
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        KFCurveNode* root = take->GetRootCurveNodeToPrune();
+        KFCurveNode* channel = root != nullptr ? root->FindDescendant(name) : nullptr;
         KFCurveNode* parent = channel != nullptr ? channel->GetParent() : nullptr;
         const int index = parent != nullptr ? parent->IndexOfChild(channel) : -1;
         if (index >= 0)
@@ -799,6 +816,15 @@ void KScnTakeNodeContainer::UnlinkPropertyCurves(KProperty* property)
         {
             DeleteLinkAt(i);
         }
+    }
+}
+
+void KScnTakeNodeContainer::UnlinkPropertyCurvesOf(KObject* set)
+{
+    // Compared, never read: a link may name a property that died before.
+    for (int p = 0; set != nullptr && p < set->GetPropertyCount() && !mLinks.empty(); ++p)
+    {
+        UnlinkPropertyCurves(set->GetProperty(p));
     }
 }
 

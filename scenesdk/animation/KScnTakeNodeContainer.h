@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -38,6 +39,7 @@ namespace scenesdk
 class KErrorRecord;
 class KFCurve;
 class KFCurveNode;
+class KObject;
 class KProperty;
 class KScnPropertyHandler;
 class KScnPropertyRef;
@@ -174,6 +176,9 @@ public:
     void UnlinkAllPropertyCurves();
     // Drops every link of one property (it is leaving its handler).
     void UnlinkPropertyCurves(KProperty* property);
+    // Drops every link of a property of set (an attribute leaving the
+    // object); allocates nothing.
+    void UnlinkPropertyCurvesOf(KObject* set);
     // Both first build a default take that waits.
     int GetLinkCount() const;
     KScnPropertyCurveLink* GetLink(int index) const;
@@ -253,21 +258,25 @@ private:
     void AddPropertyToTake(KProperty* property, int takeIndex);
 
     std::vector<KScnTakeNodeEntry*> mTakes;
-    // The takes' names for the duplicate check of AddTakeNode, made once an
-    // object has many takes (up to kIndexedTakes are compared one by one:
-    // the index costs some 50 bytes a take on every object, more than the
-    // take itself shares) and rebuilt when any take was renamed since they
-    // were gathered.
+    // The takes' names with their indexes, for the duplicate check of
+    // AddTakeNode and for SelectTakeNodeByName, made once an object has many
+    // takes (up to kIndexedTakes are compared one by one: the index costs
+    // some 50 bytes a take on every object, more than the take itself
+    // shares) and rebuilt when any take was renamed since they were
+    // gathered, or a take other than the last was removed.
     static constexpr size_t kIndexedTakes = 64;
-    bool HasTakeNamed(const std::string& name);
+    using TakeNameIndex = std::unordered_multimap<std::string_view, size_t>;
+    // The index of the first take of that name; -1 when none has it.
+    int FindTakeNamed(std::string_view name);
+    bool HasTakeNamed(const std::string& name) { return FindTakeNamed(name) >= 0; }
     // A take listed last is noted in the name index, if there is one.
     void NoteTakeNamed(const char* name);
-    // Views of the takes' own names (static text for "Default"), read again
-    // after any take is renamed.
-    std::unordered_multiset<std::string_view>& TakeNames();
+    // Views of the takes' own names (static text for "Default") with their
+    // indexes, read again when stale.
+    TakeNameIndex& TakeNames();
     // Adds a name to the index (what it holds is metered as a read makes it).
-    static void IndexTakeName(std::unordered_multiset<std::string_view>& names, const char* name);
-    std::unique_ptr<std::unordered_multiset<std::string_view>> mTakeNames;
+    static void IndexTakeName(TakeNameIndex& names, const char* name, size_t index);
+    std::unique_ptr<TakeNameIndex> mTakeNames;
     uint64_t mTakeNamesAt = ~uint64_t(0);
     std::vector<KScnFree<KScnPropertyRef>*> mOwnedRefs; // handles made without a manager
     std::vector<KScnPropertyCurveLink*> mLinks;

@@ -218,7 +218,34 @@ bool KScnTakeNodeEntry::TakeBackLentTree() noexcept
     }
     mLastSnapshot.reset();
     mLent = false;
+    mReadOut = false; // pointers into the own tree stay valid
     return true;
+}
+
+bool KScnTakeNodeEntry::ReserveRetirement()
+{
+    if (!mReadOut || mRetired.size() < mRetired.capacity())
+    {
+        return true;
+    }
+    try
+    {
+        mRetired.reserve(2 * mRetired.size() + 1);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    return true;
+}
+
+void KScnTakeNodeEntry::Retire(const Snapshot& tree) noexcept
+{
+    if (mReadOut && tree != nullptr)
+    {
+        mRetired.push_back(tree); // room reserved
+    }
+    mReadOut = false;
 }
 
 bool KScnTakeNodeEntry::StopLending()
@@ -227,15 +254,21 @@ bool KScnTakeNodeEntry::StopLending()
     {
         return true;
     }
+    if (!ReserveRetirement())
+    {
+        return false;
+    }
     KFCurveNode* own = mRoot->Clone(false);
     if (own == nullptr || !MoveCurveLinks(*mRoot, *own))
     {
         DestroyTree(own);
         return false;
     }
-    // The lent tree stays the takes' snapshot, as it was.
+    // The lent tree stays the takes' snapshot, as it was, and the entry's
+    // while pointers it handed out may read it.
     mRoot = own;
     mLent = false;
+    Retire(mLastSnapshot);
     return true;
 }
 
@@ -274,17 +307,37 @@ const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
     return mRoot != nullptr ? mRoot : mShared.get();
 }
 
+const KFCurveNode* KScnTakeNodeEntry::ReadRootHandedOut() const
+{
+    const KFCurveNode* root = ReadRoot();
+    if (mEditDepth == 0 && (mShared != nullptr || mLent))
+    {
+        mReadOut = true;
+    }
+    return root;
+}
+
 bool KScnTakeNodeEntry::PrepareWrite()
 {
     ReadRoot();
-    if (mShared != nullptr)
+    if (mShared != nullptr && mShared.use_count() == 1)
     {
-        KFCurveNode* own = mShared->Clone(false);
+        // The snapshot's last reader: it becomes the entry's own tree, not
+        // copied (a pointer read from it stays valid).
+        std::get_deleter<STreeDeleter>(mShared)->mTakenBack = true;
+        mRoot = mShared.get();
+        mShared.reset();
+        mReadOut = false;
+    }
+    else if (mShared != nullptr)
+    {
+        KFCurveNode* own = ReserveRetirement() ? mShared->Clone(false) : nullptr;
         if (own == nullptr)
         {
             return false; // still reading the snapshot: nothing to write through
         }
         mRoot = own;
+        Retire(mShared);
         mShared.reset();
     }
     if (mLent && !StopLending())
@@ -306,20 +359,29 @@ KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode()
 
 const KFCurveNode* KScnTakeNodeEntry::GetRootCurveNode() const
 {
-    return ReadRoot();
+    return ReadRootHandedOut();
 }
 
-KFCurveNode* KScnTakeNodeEntry::GetOwnRootCurveNode()
+KFCurveNode* KScnTakeNodeEntry::GetRootCurveNodeToPrune()
 {
-    if (mRoot == nullptr || mBuilder != nullptr)
+    if (mBuilder != nullptr)
     {
         return nullptr;
     }
-    // A tree lent to takes that still read it is their snapshot: it stays
-    // as it is (giving the entry a copy would allocate).
-    if (mLent && !TakeBackLentTree())
+    if (mShared != nullptr)
+    {
+        return mShared.get();
+    }
+    if (mRoot == nullptr)
     {
         return nullptr;
+    }
+    // A lent tree is pruned for the default take and its takes at once. A
+    // copy of the tree that no take reads any more would keep what leaves
+    // the object: it goes (the next take added compares or copies).
+    if (!mLent && mLastSnapshot != nullptr && mLastSnapshot.use_count() == 1)
+    {
+        mLastSnapshot.reset();
     }
     mSnapshotCurrent = false;
     if (mEditDepth == 0)
@@ -391,7 +453,7 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
 
 const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second, const char* third) const
 {
-    const KFCurveNode* node = Walk(ReadRoot(), first, second);
+    const KFCurveNode* node = Walk(ReadRootHandedOut(), first, second);
     if (node != nullptr && third != nullptr)
     {
         node = node->FindDescendant(third);
@@ -402,7 +464,7 @@ const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char*
 const KFCurveNode* KScnTakeNodeEntry::FindChannelByDataType(const char* first, const char* second,
                                                             const KDataType* dataType) const
 {
-    const KFCurveNode* node = Walk(ReadRoot(), first, second);
+    const KFCurveNode* node = Walk(ReadRootHandedOut(), first, second);
     return node != nullptr ? node->FindDescendantByDataType(dataType) : nullptr;
 }
 

@@ -22,6 +22,11 @@
 // writable pointer handed out, a link's curve asked for) gives it a copy of
 // its own to write, onto which its curve links move; the takes keep reading
 // the tree as it was, so a const pointer into it reads the same as before.
+//
+// A tree a pointer came from lives as long as the take it was read from
+// (but for the channels that leave the object, see GetRootCurveNodeToPrune):
+// a take that stops reading a tree it handed const pointers out of keeps it
+// until it goes itself.
 
 #include "scenesdk/kernel/KCompactText.h"
 #include "scenesdk/kernel/KErrorRecord.h"
@@ -85,13 +90,16 @@ public:
     KFCurveNode* GetRootCurveNode();
     // The tree to read: the entry's own or the snapshot it shares.
     const KFCurveNode* GetRootCurveNode() const;
-    // The entry's own tree, to delete channels from (a node attribute
-    // leaving its node), without building or copying a tree: null while the
-    // tree waits for its build (built later, it holds what the object has
-    // then), while the entry shares a snapshot, or while it lends its tree
-    // to takes that still read it: a snapshot stays as it is. So a detach
-    // or a teardown never copies a tree and never allocates.
-    KFCurveNode* GetOwnRootCurveNode();
+    // The tree the entry reads, to delete channels from (a node attribute or
+    // a property leaving the object), without building or copying a tree:
+    // the entry's own tree, the tree it lends, or the snapshot it shares. A
+    // snapshot is read only by takes of the same object (and copies of
+    // them), so a channel deleted from it leaves every take that reads it:
+    // a take is its object's, and what leaves the object leaves each take.
+    // Null while the tree waits for its build (built later, it holds what
+    // the object has then). A detach or a teardown so never copies a tree
+    // and never allocates.
+    KFCurveNode* GetRootCurveNodeToPrune();
     // Whether the entry still reads a snapshot it shares.
     bool IsSharingSnapshot() const { return mShared != nullptr; }
     // Whether the entry's own tree is the snapshot that takes copied from
@@ -237,6 +245,13 @@ private:
                                              const KDataType* dataType) const;
     // The tree to read, built first when it waits for its container.
     const KFCurveNode* ReadRoot() const;
+    // ReadRoot for a caller that may keep a pointer into the tree.
+    const KFCurveNode* ReadRootHandedOut() const;
+    // A tree the entry stops reading is kept when const pointers went out
+    // of it: room is made first (false when memory ran out, nothing
+    // changed), then Retire keeps it without allocating.
+    bool ReserveRetirement();
+    void Retire(const Snapshot& tree) noexcept;
     // A pointer into the tree leaves: the entry's own tree, copied from the
     // snapshot it shared when it had none (or from the tree it lent). False
     // when there is none (memory ran out making the copy): nothing may be
@@ -263,6 +278,12 @@ private:
     Snapshot mShared;
     // The last snapshot made of the own tree, for the next copy.
     Snapshot mLastSnapshot;
+    // Trees the entry read and handed const pointers out of, kept for them
+    // after it stopped reading them.
+    std::vector<Snapshot> mRetired;
+    // A const pointer went out of the tree the entry reads but does not own
+    // alone (a snapshot it shares, or its own tree while lent).
+    mutable bool mReadOut = false;
     // The own tree is known to equal mLastSnapshot (no pointer into it was
     // handed out since the snapshot was made or checked).
     bool mSnapshotCurrent = false;

@@ -86,25 +86,6 @@ KObject* KScnCamera::GetHandlerPropertySet() const
 
 // ---- Attachment and channels -------------------------------------------------
 
-void KScnCamera::DetachFromNode()
-{
-    KScnNode* node = GetNode();
-    if (node == nullptr)
-    {
-        return;
-    }
-    // The base removes the channels once from every take of the node.
-    KScnNodeAttribute::DetachFromNode();
-    // The kept "BackgroundColor" curves must not keep writing into this
-    // camera's properties once it has left the node.
-    KScnCameraProperties& p = *mProperties;
-    for (KProperty* property : {p.FieldOfView, p.FieldOfViewX, p.FieldOfViewY, p.OpticalCenterX,
-                                p.OpticalCenterY, p.Roll, p.TurnTable, p.BackgroundColor})
-    {
-        node->UnlinkPropertyCurves(property);
-    }
-}
-
 void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
 {
     KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
@@ -161,7 +142,7 @@ void KScnCamera::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnCamera::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNodeToPrune() : nullptr;
     if (root == nullptr)
     {
         return;

@@ -8,8 +8,8 @@
 // While attached, the camera's channels ("FieldOfView" ... "TurnTable",
 // "BackgroundColor" X/Y/Z) are in every take of the node, and the channel
 // setters also write the default take's curve defaults. Detaching removes
-// the channels except "BackgroundColor" from every take whose tree is its
-// own (see KScnNodeAttribute::RemoveChannels).
+// the channels except "BackgroundColor" from every take and unlinks the kept
+// "BackgroundColor" curves (see KScnNodeAttribute::DetachFromNode).
 //
 // Ownership: the camera owns its property set. It refers to its node only;
 // destroying an attached camera detaches it from the node first.
@@ -113,9 +113,6 @@ protected:
 
 public:
     EAttributeKind GetAttributeKind() const override { return eCamera; }
-    // Attaching adds the channels to every take (the base's AttachToNode);
-    // detaching removes them once and unlinks the kept "BackgroundColor".
-    void DetachFromNode() override;
     // Channels of one take node; see the class comment.
     void AddChannels(KScnTakeNodeEntry* take) override;
     void RemoveChannels(KScnTakeNodeEntry* take) override;

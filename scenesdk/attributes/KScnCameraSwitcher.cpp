@@ -46,7 +46,7 @@ void KScnCameraSwitcher::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnCameraSwitcher::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNodeToPrune() : nullptr;
     if (root == nullptr)
     {
         return;

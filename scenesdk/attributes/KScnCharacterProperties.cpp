@@ -109,10 +109,22 @@ template <size_t N> const char* NameAt(const char* const (&names)[N], int value)
 
 // ---- Accessors -------------------------------------------------------------
 
+// A setter called directly reaches the takes as a write into the property
+// does (KScnPropertyHandler::NotifyEvent14): not when a linked curve of the
+// default take writes the property through it.
+void KScnCharacterProperties::PushSetValue(KProperty& property)
+{
+    if (property.IsAnimatable() && !KScnTakeNodeContainer::IsWrittenByCurve(&property))
+    {
+        PushPropertyToTakes(property);
+    }
+}
+
 #define KSCN_CHARACTER_SETTER_BODY(Name, Type)                                                               \
     auto KScnCharacterProperties::Set##Name(Type value)->Type                                                \
     {                                                                                                        \
         m##Name = WriteRow(eRow##Name, value);                                                               \
+        PushSetValue(Name);                                                                                  \
         return m##Name;                                                                                      \
     }
 #define KSCN_CHARACTER_SETTER_Store(Name, Type) KSCN_CHARACTER_SETTER_BODY(Name, Type)

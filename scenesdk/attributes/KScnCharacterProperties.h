@@ -28,6 +28,9 @@
 // Connecting a control-set plug's property set to "ControlSet" copies the
 // plug into the character's control set.
 //
+// Every write into an animatable property goes to the character's takes
+// (KScnPropertyHandler::PushesEveryWrite).
+//
 // Ownership: made and destroyed only by its character.
 
 #include "scenesdk/attributes/KScnConstraintProperty.h"
@@ -353,6 +356,10 @@ public:
 
 protected:
     ~KScnCharacterProperties() override = default;
+    // Every value written into an animatable property (a setter's, a typed
+    // set's, KProperty::SetFromDoubles) reaches the character's takes, as
+    // with nodes, textures and materials.
+    bool PushesEveryWrite() const override { return true; }
 
 private:
     template <class T> struct NoDeduce
@@ -366,6 +373,7 @@ private:
     template <class T> void ReadRow(int row, KPropertyTemplate<T>& property, T& store);
     void CreateLinkProperties();
     void BindObjectLists();
+    void PushSetValue(KProperty& property);
 
     KScnCharacter* mCharacter;
     KPropertyObjectList* mLinkProperties[kDeclaredCount] = {};

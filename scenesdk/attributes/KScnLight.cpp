@@ -179,7 +179,7 @@ void KScnLight::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnLight::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNodeToPrune() : nullptr;
     if (root == nullptr)
     {
         return;

@@ -144,7 +144,7 @@ void KScnMarker::AddChannels(KScnTakeNodeEntry* take)
 
 void KScnMarker::RemoveChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNodeToPrune() : nullptr;
     if (root == nullptr)
     {
         return;

@@ -47,6 +47,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include <zlib.h>
@@ -1535,15 +1536,16 @@ KScnTakeNodeEntry* FindTake(KScnTakeNodeContainer& object, const char* name)
     return nullptr;
 }
 
-// Times a moved key may reach (about 3 years): no move gives a tick count
-// that overflows.
-constexpr double kMaxMovedTicks = 4.6e15;
+// Times a span's end, a shift or a moved key may reach: 4.6e18 ticks, some
+// 99.6 million seconds (about 3.2 years). A key and a shift within it add up
+// to no more than a tick count holds.
+constexpr double kMaxMovedTicks = 4.6e18;
 
 // The keys of a take lie in its local time span as the file gives it. A
 // local span the caller's copy of the description gives instead (set before
 // the read) moves them there: shifted, then scaled about time 0, so that the
 // file's span falls on the caller's. Both spans must be given (stop after
-// start) and differ; a move that would carry the spans' ends beyond
+// start) and differ; a move whose spans' ends or shift lie beyond
 // kMaxMovedTicks is not made.
 KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTakeDescription& given)
 {
@@ -1561,9 +1563,12 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
     // Equal durations move by a whole shift, unscaled (no rounding at all).
     const bool same =
         file.mLocalTimeStop - file.mLocalTimeStart == given.mLocalTimeStop - given.mLocalTimeStart;
-    move.scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
-    move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get()
-                            : std::llround(b0 / move.scale - a0));
+    const double scale = same ? 1.0 : (b1 - b0) / (a1 - a0);
+    const double shift = same ? b0 - a0 : b0 / scale - a0;
+    if (!(std::fabs(shift) <= kMaxMovedTicks))
+        return move;
+    move.scale = scale;
+    move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get() : std::llround(shift));
     move.moves = true;
     return move;
 }
@@ -1573,12 +1578,25 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
 // take's own name when that is empty. The description takes the import
 // name and the record's flags, and the record's local span when the keys
 // move onto it (TakeMove).
-std::string ImportedTakeName(const std::string& name, KScnTakeDescription& description,
-                             const KStreamOptionsScn& options, KScnReaderScn::STakeMove& move)
+// The options' take records by name (the first of each name), looked up
+// for every take read.
+using GivenTakes = std::unordered_map<std::string_view, const KScnTakeDescription*>;
+
+GivenTakes IndexGivenTakes(const KStreamOptionsScn& options)
 {
-    for (const KScnTakeDescription& given : options.GetTakes())
-        if (name == given.mName.Buffer())
+    GivenTakes given;
+    for (const KScnTakeDescription& take : options.GetTakes())
+        given.emplace(take.mName.Buffer(), &take);
+    return given;
+}
+
+std::string ImportedTakeName(const std::string& name, KScnTakeDescription& description,
+                             const GivenTakes& takes, KScnReaderScn::STakeMove& move)
+{
+    const auto found = takes.find(name);
+    if (found != takes.end())
         {
+            const KScnTakeDescription& given = *found->second;
             description.mImportName = given.mImportName;
             description.mFlags = given.mFlags;
             move = TakeMove(description, given);
@@ -1587,14 +1605,13 @@ std::string ImportedTakeName(const std::string& name, KScnTakeDescription& descr
                 description.mLocalTimeStart = given.mLocalTimeStart;
                 description.mLocalTimeStop = given.mLocalTimeStop;
             }
-            break;
         }
     const char* import = description.mImportName.Buffer();
     return import[0] != '\0' ? std::string(import) : name;
 }
 
 // Moves the keys of a take's tree as the move says, when every key stays
-// within kMaxMovedTicks.
+// within kMaxMovedTicks; else notes the move refused (nothing moved).
 void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
 {
     KTime first(KTime::kInfinite), last(KTime::kMinusInfinite);
@@ -1604,7 +1621,10 @@ void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
         if (std::fabs((static_cast<double>(t.Get()) + static_cast<double>(move.shift.Get())) * move.scale) >
                 kMaxMovedTicks ||
             std::fabs(static_cast<double>(t.Get())) > kMaxMovedTicks)
+        {
+            move.refused = true;
             return;
+        }
     KFCurveFilterTimeShiftAndScale filter;
     filter.SetShift(move.shift);
     filter.SetScale(move.scale);
@@ -1642,7 +1662,8 @@ void KScnReaderScn::ReadTakes(
         mSource->Rewind();
         return;
     }
-    std::map<std::string, int> indexOf; // take names every object has
+    const GivenTakes given = IndexGivenTakes(options);
+    std::unordered_map<std::string, int> indexOf; // take names every object has
     int takeCount = 0;
     for (const auto& list : objects)
         if (!list.empty())
@@ -1661,7 +1682,9 @@ void KScnReaderScn::ReadTakes(
         if (block)
             ReadTakeFields(*mSource, description);
         STakeMove move;
-        const std::string name = ImportedTakeName(fileName, description, options, move);
+        const KTime fileStart = description.mLocalTimeStart;
+        const KTime fileStop = description.mLocalTimeStop;
+        const std::string name = ImportedTakeName(fileName, description, given, move);
         description.mName = name.c_str();
         const auto known = indexOf.find(name);
         const int index = known != indexOf.end() ? known->second : -1;
@@ -1669,6 +1692,15 @@ void KScnReaderScn::ReadTakes(
         {
             ReadTakeChannels(name, index, options, objects, move, skipped);
             mSource->LeaveFieldBlock();
+        }
+        if (move.refused)
+        {
+            // Keys past the times a move may reach stayed where the file
+            // has them: the take keeps the file's span, and the status says
+            // what was left.
+            description.mLocalTimeStart = fileStart;
+            description.mLocalTimeStop = fileStop;
+            ++skipped;
         }
         if (index < 0)
         {

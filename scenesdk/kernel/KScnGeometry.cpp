@@ -356,8 +356,8 @@ void KScnGeometry::AddChannels(KScnTakeNodeEntry* take)
 void KScnGeometry::RemoveChannels(KScnTakeNodeEntry* take)
 {
     // Only a take's own tree is written: a shared snapshot stays as it is
-    // (see KScnTakeNodeEntry::GetOwnRootCurveNode).
-    KFCurveNode* root = take != nullptr ? take->GetOwnRootCurveNode() : nullptr;
+    // (see KScnTakeNodeEntry::GetRootCurveNodeToPrune).
+    KFCurveNode* root = take != nullptr ? take->GetRootCurveNodeToPrune() : nullptr;
     if (root == nullptr)
     {
         return;

@@ -1,5 +1,6 @@
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 
+#include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KScnNode.h"
 
 namespace scenesdk
@@ -33,6 +34,9 @@ void KScnNodeAttribute::DetachFromNode()
         const KScnTakeNodeEntry::EditScope scope(*take);
         RemoveChannels(take);
     }
+    // Whatever channel the attribute keeps on the node (a camera's
+    // background colour) no longer writes into its properties.
+    mNode->UnlinkPropertyCurvesOf(GetHandlerPropertySet());
     mNode = nullptr;
 }
 

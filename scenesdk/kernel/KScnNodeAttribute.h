@@ -57,14 +57,16 @@ public:
     // each call. Returns the node's take count (0 for a null node).
     virtual int AttachToNode(KScnNode* node);
     // When attached: runs RemoveChannels on each take of the node in take
-    // order, then forgets the node. Nothing while detached.
+    // order, drops every curve link of the node to a property of the
+    // attribute's property set (GetHandlerPropertySet), then forgets the
+    // node. Nothing while detached.
     virtual void DetachFromNode();
     // The attribute's animatable channels in one take of its node. Removing
-    // writes only a take whose own tree holds them
-    // (KScnTakeNodeEntry::GetOwnRootCurveNode): a take that shares a
-    // snapshot keeps it as it is, and a tree that waits for its build is
-    // built without them; so a detach (a teardown's too) never copies a tree
-    // and never allocates.
+    // deletes them from the tree the take reads
+    // (KScnTakeNodeEntry::GetRootCurveNodeToPrune): a snapshot the node's
+    // takes share loses them for all of them, and a tree that waits for its
+    // build is built without them; so a detach (a teardown's too) never
+    // copies a tree and never allocates.
     virtual void AddChannels(KScnTakeNodeEntry* /*take*/) {}
     virtual void RemoveChannels(KScnTakeNodeEntry* /*take*/) {}
     // Appends the attribute's own properties.

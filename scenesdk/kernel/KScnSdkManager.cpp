@@ -389,6 +389,14 @@ void KScnSdkManager::UnlinkStandIn(KScnPropertyRef* ref)
     ref->mStandNext = nullptr;
 }
 
+void KScnSdkManager::UnlinkListersFrom(KScnObject* lister, KProperty* property)
+{
+    if (auto* container = dynamic_cast<KScnTakeNodeContainer*>(lister))
+    {
+        container->UnlinkPropertyCurves(property);
+    }
+}
+
 void KScnSdkManager::ForgetStandIns(const KObject* owner, const KProperty* property)
 {
     const auto it = owner != nullptr ? mStandIns.find(owner) : mStandIns.end();
@@ -399,6 +407,13 @@ void KScnSdkManager::ForgetStandIns(const KObject* owner, const KProperty* prope
         if (property == nullptr || ref->mProperty == property)
         {
             UnlinkStandIn(ref);
+            // The objects that list the handle drop their default takes'
+            // links to the property (their curves would write it).
+            UnlinkListersFrom(ref->mLister, ref->mProperty);
+            for (size_t i = 0; ref->mMoreListers != nullptr && i < ref->mMoreListers->size(); ++i)
+            {
+                UnlinkListersFrom((*ref->mMoreListers)[i], ref->mProperty);
+            }
             ref->mProperty = nullptr;
             ref->mHandler = nullptr;
         }
@@ -750,6 +765,12 @@ KScnTakeNodeContainer* KScnSdkManager::ListHandlerObject(KScnTakeNodeContainer* 
         mHandlerObjects.insert(object);
         const ChangingHandlers changing(mChangingHandlers);
         listed = handler != nullptr && mHandlerList->ConnectSrc(handler, oneWay ? KPlug::kOneWayType : 0);
+        // The list's items are the sets too (what GetAt and FindByName read).
+        if (listed && mHandlerList->Add(handler) < 0)
+        {
+            mHandlerList->DisconnectSrc(handler);
+            listed = false;
+        }
     }
     catch (...)
     {
@@ -777,6 +798,8 @@ void KScnSdkManager::KeepDetached(KPlug* handler)
         std::find(mDetached.begin(), mDetached.end(), object) == mDetached.end())
     {
         mDetached.push_back(object); // room was kept at its creation
+        const ChangingHandlers changing(mChangingHandlers);
+        mHandlerList->Remove(dynamic_cast<KObject*>(handler));
     }
 }
 
@@ -1310,6 +1333,10 @@ bool KScnSdkManager::DestroyHandlerObject(KScnTakeNodeContainer* object)
     {
         const ChangingHandlers changing(mChangingHandlers);
         connected = handler != nullptr && mHandlerList->DisconnectSrc(handler);
+        if (connected)
+        {
+            mHandlerList->Remove(handler);
+        }
     }
     if (!connected)
     {
@@ -1583,6 +1610,7 @@ void KScnSdkManager::DestroyAllObjects()
             if (object != nullptr)
             {
                 mHandlerList->DisconnectSrcAt(i);
+                mHandlerList->Remove(dynamic_cast<KObject*>(source));
                 mHandlerObjects.erase(object);
                 delete object;
             }

@@ -261,7 +261,12 @@ public:
     // step. Null out of range.
     int GetHandlerObjectCount() const;
     KScnTakeNodeContainer* GetHandlerObject(int index) const;
-    // The handler list (only the manager connects to it).
+    // The handler list (only the manager connects to it): the property sets
+    // of the deformers, constraints and characters listed, as its items
+    // (GetCount, GetAt, FindByName) and as its sources, in the same order.
+    // A character's set is connected one way, so that its own connection
+    // lists (and its "DestinationObject" view of them) do not show the manager. A set that leaves the list
+    // by its detach step leaves the items too.
     const KObjectList* GetHandlerList() const { return mHandlerList; }
     int GetExporterCount() const { return mExporters.GetCount(); }
     int GetImporterCount() const { return mImporters.GetCount(); }
@@ -349,8 +354,10 @@ private:
     void LinkStandIn(KScnPropertyRef* ref);
     void UnlinkStandIn(KScnPropertyRef* ref);
     // Every handle standing for a property of owner (only for property,
-    // when it is not null) stops standing for it.
+    // when it is not null) stops standing for it, and the objects listing
+    // the handle drop their curve links to the property.
     void ForgetStandIns(const KObject* owner, const KProperty* property = nullptr);
+    static void UnlinkListersFrom(KScnObject* lister, KProperty* property);
     // The property sets of a node attribute's properties.
     void ForgetAttributeStandIns(KScnNodeAttribute* attribute);
     // The layer elements of every listed geometry and shape let go of a

@@ -13,7 +13,13 @@
 //
 // Objects are never kept from one call to the next: each call picks them
 // from the manager's lists (or by the names the program gave them), so the
-// target itself never reads what a call destroyed.
+// target itself never reads what a call destroyed. But for const curve
+// pointers read from a node's take ("Transform" channels, which never leave
+// a node): held across calls, and read after every call while their node
+// lives and lists the take they came from (the tree a pointer came from
+// lives as long as that take). Calls write curve default values too: through
+// a take's writable curves, through the default take's linked curves (which
+// write the properties back) and through property setters.
 
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
@@ -31,6 +37,8 @@
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/attributes/KScnSkeleton.h"
 #include "scenesdk/attributes/KScnVideo.h"
+#include "scenesdk/animation/KFCurve.h"
+#include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/fileio/KScn.h"
 #include "scenesdk/fileio/KStreamOptionsScn.h"
 #include "scenesdk/kernel/KProperty.h"
@@ -157,7 +165,7 @@ public:
             Call(op);
             if (trace)
                 std::fprintf(stderr, "call %d: op %d: %d scenes, %d nodes, %d attributes, %d materials\n",
-                             m_Calls, op % 49, M().GetSceneCount(), M().GetNodeCount(),
+                             m_Calls, op % 51, M().GetSceneCount(), M().GetNodeCount(),
                              M().GetNodeAttributeCount(), M().GetMaterialCount());
             ++m_Calls;
             Check();
@@ -261,12 +269,23 @@ private:
     std::unique_ptr<KScnSdkManager> m_pManager;
     // Filled by Check from the manager's lists.
     std::unordered_set<const void*> m_Live;
+    // Const curves read from a node's take, kept across calls.
+    struct SHeldCurve
+    {
+        const KScnNode* node;
+        const KScnTakeNodeEntry* take;
+        const KFCurve* curve;
+    };
+    std::vector<SHeldCurve> m_Held;
+    void HoldCurve();
+    void WriteDefaults();
+    void CheckHeldCurves();
 };
 
 void CProgram::Call(uint8_t op)
 {
     KScnSdkManager& m = M();
-    switch (op % 49)
+    switch (op % 51)
     {
     case 0: // a node, hung under another
     {
@@ -660,6 +679,12 @@ void CProgram::Call(uint8_t op)
             }
         }
         break;
+    case 48:
+        HoldCurve();
+        break;
+    case 49:
+        WriteDefaults();
+        break;
     default:
         if (KScnSceneRoot* scene = PickScene())
         {
@@ -669,6 +694,95 @@ void CProgram::Call(uint8_t op)
                 CHECK(m_Live.count(materials[i]) != 0);
         }
         break;
+    }
+}
+
+void CProgram::HoldCurve()
+{
+    const KScnNode* node = PickNode();
+    if (node == nullptr || node->GetTakeNodeCount() == 0 || m_Held.size() >= 64)
+        return;
+    const KScnTakeNodeEntry* take = node->GetTakeNode(Next() % node->GetTakeNodeCount());
+    static const char* const kChannels[] = {"T", "R", "S"};
+    static const char* const kAxes[] = {"X", "Y", "Z"};
+    const KFCurve* curve = take->FindCurve("Transform", kChannels[Next() % 3], kAxes[Next() % 3]);
+    if (curve != nullptr)
+        m_Held.push_back({node, take, curve});
+}
+
+void CProgram::WriteDefaults()
+{
+    const float value = static_cast<float>(Next()) - 100.0f;
+    switch (Next() % 5)
+    {
+    case 0: // a take's writable curve
+        if (KScnNode* node = PickNode())
+            if (KScnTakeNodeEntry* take = node->GetTakeNode(Next() % std::max(1, node->GetTakeNodeCount())))
+            {
+                static const char* const kNames[] = {"T", "Intensity", "FieldOfView", "Cone angle", "Roll"};
+                const char* name = kNames[Next() % 5];
+                KFCurve* curve = name[1] == '\0' ? take->FindCurve("Transform", name, "Y")
+                                                  : take->FindCurve(nullptr, nullptr, name);
+                if (curve != nullptr)
+                    curve->SetDefaultValue(value);
+            }
+        break;
+    case 1: // a linked curve of the default take: writes its property
+        if (KScnTakeNodeContainer* owner = PickContainer())
+        {
+            const int n = owner->GetLinkCount();
+            if (n > 0)
+                owner->GetLink(Next() % n)->mCurve->SetDefaultValue(value);
+        }
+        break;
+    case 2: // a property of an object's set, written as a caller would
+        if (KScnTakeNodeContainer* owner = PickContainer())
+        {
+            KScnPropertyHandler* set = owner->GetPropertyHandler();
+            const int n = set != nullptr ? set->GetPropertyCount() : 0;
+            if (n > 0)
+            {
+                const double values[4] = {value, value + 1.0, value + 2.0, 1.0};
+                set->GetProperty(Next() % n)->SetFromDoubles(values);
+            }
+        }
+        break;
+    case 3: // a node attribute's setters
+        if (KScnNodeAttribute* attribute = PickAttribute())
+        {
+            if (auto* light = dynamic_cast<KScnLight*>(attribute))
+                Flip() ? light->SetIntensity(value) : light->SetConeAngle(value);
+            else if (auto* camera = dynamic_cast<KScnCamera*>(attribute))
+                camera->SetFieldOfView(value);
+            else if (auto* marker = dynamic_cast<KScnMarker*>(attribute))
+                marker->SetMarkerKind(static_cast<KScnMarker::EMarkerKind>(Next() % 4));
+        }
+        break;
+    default:
+        if (KScnNode* node = PickNode())
+            Flip() ? node->SetLocalTranslation(value, value, value) : node->SetLocalScaling(1, value, 1);
+        break;
+    }
+}
+
+void CProgram::CheckHeldCurves()
+{
+    // A pointer is read while its node lives and still lists its take.
+    const auto listed = [&](const SHeldCurve& held)
+    {
+        if (m_Live.count(held.node) == 0)
+            return false;
+        for (int t = 0; t < held.node->GetTakeNodeCount(); ++t)
+            if (held.node->GetTakeNode(t) == held.take)
+                return true;
+        return false;
+    };
+    m_Held.erase(std::remove_if(m_Held.begin(), m_Held.end(), [&](const SHeldCurve& h) { return !listed(h); }),
+                 m_Held.end());
+    for (const SHeldCurve& held : m_Held)
+    {
+        (void)held.curve->GetDefaultValue();
+        (void)held.curve->GetKeyCount();
     }
 }
 
@@ -777,6 +891,7 @@ void CProgram::Check()
         CheckUserProperties(m.GetHandlerObject(i));
     for (int i = 0; i < m.GetSceneCount(); ++i)
         CheckScene(m.GetScene(i));
+    CheckHeldCurves();
 }
 
 void CProgram::CheckScene(KScnSceneRoot* scene)
@@ -947,6 +1062,7 @@ void CProgram::Teardown()
         Check();
         break;
     }
+    m_Held.clear();
     m_pManager.reset();
 }
 

@@ -1,10 +1,12 @@
-// A value written straight into an animatable property of a node, a texture
-// or a material (not through a user-property handle) reaches the property's
+// A value written straight into an animatable property of a node, a texture,
+// a material or a character (not through a user-property handle) reaches the property's
 // channel in the default take, whether the take's channel tree was built
 // before the write or is built after it.
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KFCurveNode.h"
+#include "scenesdk/attributes/KScnCharacter.h"
+#include "scenesdk/attributes/KScnCharacterProperties.h"
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -38,8 +40,9 @@ float ChannelDefault(KScnTakeNodeEntry* take, const char* channel, int k)
 
 TEST(KScnDirectWrites, ReachTheDefaultTakeChannel)
 {
-    // A property of a 'N'ode, 'T'exture or 'M'aterial written with x (one
-    // value) or x, y, z; a null property: the node's SetVisibility(false).
+    // A property of a 'N'ode, 'T'exture, 'M'aterial or 'C'haracter written with x (one
+    // value) or x, y, z; a null property: the node's SetVisibility(false),
+    // the character's SetWeight(107).
     const struct
     {
         char owner;
@@ -61,11 +64,15 @@ TEST(KScnDirectWrites, ReachTheDefaultTakeChannel)
         {'T', "Texture alpha", 1, 0.5, 0, 0, "Alpha", -1, 0.5f},
         {'M', "Diffuse", 3, 0.1, 0.2, 0.75, "Diffuse", 2, 0.75f},
         {'M', "Opacity", 1, 0.5, 0, 0, "Opacity", -1, 0.5f},
+        {'C', "Weight", 1, 107, 0, 0, "Weight", -1, 107.0f},
+        {'C', nullptr, 1, 0, 0, 0, "Weight", -1, 107.0f},
+        {'C', "ScaleCompensation", 1, 0.5, 0, 0, "ScaleCompensation", -1, 0.5f},
+        {'C', "HipsTOffset", 3, 1, 2, 3, "HipsTOffset", 1, 2.0f},
     };
     for (const auto& row : rows)
         for (const bool buildFirst : {true, false})
         {
-            SCOPED_TRACE(std::string(row.property != nullptr ? row.property : "SetVisibility") +
+            SCOPED_TRACE(std::string(row.property != nullptr ? row.property : "a setter") +
                          (buildFirst ? ", take built before the write" : ", take built after it"));
             KScnSdkManager m;
             KScnTakeNodeContainer* object = nullptr;
@@ -82,6 +89,12 @@ TEST(KScnDirectWrites, ReachTheDefaultTakeChannel)
                 object = texture;
                 set = texture->GetTextureProperties();
             }
+            else if (row.owner == 'C')
+            {
+                KScnCharacter* character = m.CreateCharacter("c");
+                object = character;
+                set = character->GetCharacterProperties();
+            }
             else
             {
                 KScnMaterial* material = m.CreateMaterial("m");
@@ -92,7 +105,11 @@ TEST(KScnDirectWrites, ReachTheDefaultTakeChannel)
             {
                 ASSERT_NE(object->GetDefaultTakeNode()->GetRootCurveNode(), nullptr);
             }
-            if (row.property == nullptr)
+            if (row.property == nullptr && row.owner == 'C')
+            {
+                static_cast<KScnCharacter*>(object)->GetCharacterProperties()->SetWeight(107.0);
+            }
+            else if (row.property == nullptr)
             {
                 static_cast<KScnNode*>(object)->SetVisibility(false);
             }

@@ -2,20 +2,34 @@
 // nothing can write it unseen: they read it as their snapshot, so the object
 // holds one tree. Its first write gives the default take a copy of its own,
 // its curve links moved onto it; the takes keep reading the tree as it was.
+// A pointer read from a take lives as long as that take; what leaves the
+// object (an attribute leaving its node) leaves every take.
 
 #include "tests/scenesdk/animation/TakeTestSupport.h"
 
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnLight.h"
+#include "scenesdk/attributes/KScnMarker.h"
+#include "scenesdk/attributes/KScnNull.h"
+#include "scenesdk/attributes/KScnNurb.h"
+#include "scenesdk/attributes/KScnOpticalReference.h"
+#include "scenesdk/attributes/KScnPatch.h"
+#include "scenesdk/attributes/KScnShape.h"
+#include "scenesdk/attributes/KScnSkeleton.h"
+#include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -107,6 +121,7 @@ TEST(TakeLending, TheDefaultTakesFirstWriteLeavesTheTreeToItsTakes)
         for (int t = 1; t <= takes; ++t)
             EXPECT_EQ(ReadTree(reader, t), lent) << "take " << t << " reads the default take's own tree";
         const KFCurve* kept = reader.GetTakeNode(1)->FindCurve(nullptr, nullptr, "Opacity");
+        const KFCurve* fromDefault = reader.GetDefaultTakeNode()->FindCurve(nullptr, nullptr, "Opacity");
 
         WriteOpacity(*mat, through);
         EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
@@ -126,6 +141,16 @@ TEST(TakeLending, TheDefaultTakesFirstWriteLeavesTheTreeToItsTakes)
             EXPECT_FALSE(HoldsCurve(*lent, mat->GetLink(i)->mCurve))
                 << "link " << i << " left on the takes' tree";
         EXPECT_EQ(reader.GetTakeNode(1)->FindCurve(nullptr, nullptr, "Opacity")->GetListenerCount(), 0);
+
+        // The tree a pointer came from lives as long as its take: the trees
+        // read before are read by no take once take 1 is written and the
+        // others are gone, and the next take added replaces the last copy.
+        mat->GetTakeNode(1)->FindCurve(nullptr, nullptr, "Mode")->SetDefaultValue(2.0f);
+        for (int t = takes; t >= 2; --t)
+            ASSERT_TRUE(mat->RemoveTakeNode(t));
+        ASSERT_NE(mat->AddTakeNode("Later"), nullptr);
+        EXPECT_FLOAT_EQ(kept->GetDefaultValue(), 1.0f) << "take 1's pointer";
+        EXPECT_FLOAT_EQ(fromDefault->GetDefaultValue(), 1.0f) << "the default take's pointer";
     }
 }
 
@@ -251,44 +276,106 @@ TEST(TakeLending, ATakeCopyKeepsTheLentTreeAfterTheObject)
     EXPECT_EQ(opacity->GetListenerCount(), 0) << "the object's links left with it";
 }
 
-// A camera leaving its node deletes its channels only from a tree the take
-// owns alone, allocating nothing: a tree still lent to takes that read it
-// stays as it is, and one no take reads any more is taken back and loses them.
-TEST(TakeLending, ADetachWritesOnlyATreeNoTakeReads)
+namespace
 {
-    for (const bool takesRemoved : {false, true})
+std::multiset<std::string> ChannelNames(const KScnTakeNodeEntry& take)
+{
+    std::multiset<std::string> names;
+    const KFCurveNode* root = take.GetRootCurveNode();
+    for (int i = 0; i < root->GetChildCount(); ++i)
+        names.insert(root->GetChildAt(i)->GetName());
+    return names;
+}
+
+using MakeAttribute = std::function<KScnNodeAttribute*(KScnSdkManager&)>;
+template <class T> MakeAttribute Maker(T* (KScnSdkManager::*create)())
+{
+    return [create](KScnSdkManager& m) -> KScnNodeAttribute* { return (m.*create)(); };
+}
+} // namespace
+
+// An attribute detached ('D'), destroyed ('X') or replaced ('R') while the
+// default take lends its tree to two takes leaves all three takes (but for
+// the background colour a camera leaves behind), without a tree copied, and
+// the node keeps no curve link to its properties: a light set on the node
+// next, and the default take's curves written, reach live properties only.
+TEST(TakeLending, WhatLeavesANodeLeavesEveryTake)
+{
+    const std::pair<const char*, MakeAttribute> kinds[] = {
+        {"null", Maker(&KScnSdkManager::CreateNull)},
+        {"marker", Maker(&KScnSdkManager::CreateMarker)},
+        {"skeleton", Maker(&KScnSdkManager::CreateSkeleton)},
+        {"mesh", [](KScnSdkManager& m) -> KScnNodeAttribute*
+         {
+             KScnMesh* mesh = m.CreateMesh();
+             mesh->AddShape(m.CreateShape(), "Smile");
+             return mesh;
+         }},
+        {"camera", Maker(&KScnSdkManager::CreateCamera)},
+        {"light", Maker(&KScnSdkManager::CreateLight)},
+        {"patch", Maker(&KScnSdkManager::CreatePatch)},
+        {"nurb", Maker(&KScnSdkManager::CreateNurb)},
+        {"optical reference", Maker(&KScnSdkManager::CreateOpticalReference)},
+    };
+    for (const auto& [kind, make] : kinds)
+        for (const char how : std::string("DXR"))
+        {
+            SCOPED_TRACE(std::string(kind) + ", " + how);
+            KScnSdkManager manager;
+            KScnNode* node = manager.CreateNode("Shot");
+            const KScnNode& reader = *node;
+            std::multiset<std::string> expected = ChannelNames(*reader.GetDefaultTakeNode());
+            KScnNodeAttribute* attribute = make(manager);
+            node->SetNodeAttribute(attribute);
+            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+            ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
+            ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
+            const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
+            std::vector<KProperty*> properties;
+            attribute->CollectHandlerProperties(properties);
+            const bool camera = attribute->GetAttributeKind() == KScnNodeAttribute::eCamera;
+
+            if (how == 'D')
+                node->SetNodeAttribute(nullptr);
+            else if (how == 'X')
+                EXPECT_TRUE(manager.DestroyNodeAttribute(attribute));
+            else
+                node->SetNodeAttribute(manager.CreateNull());
+            EXPECT_EQ(reader.GetDefaultTakeNode()->GetRootCurveNode(), lent) << "no copy made";
+            if (camera)
+                expected.insert("BackgroundColor");
+            for (int t = 0; t < 3; ++t)
+                EXPECT_EQ(ChannelNames(*reader.GetTakeNode(t)), expected) << "take " << t;
+            for (int i = 0; i < node->GetLinkCount(); ++i)
+                EXPECT_EQ(std::count(properties.begin(), properties.end(), node->GetLink(i)->mProperty), 0)
+                    << "link " << i << " to a property of the attribute gone";
+
+            node->SetNodeAttribute(nullptr);
+            KScnLight* light = manager.CreateLight();
+            node->SetNodeAttribute(light);
+            for (int i = 0; i < node->GetLinkCount(); ++i)
+                node->GetLink(i)->mCurve->SetDefaultValue(0.5f);
+            EXPECT_DOUBLE_EQ(light->GetIntensity(), 0.5);
+        }
+}
+
+// A marker switched to another kind and back holds its channels once in every take.
+TEST(TakeLending, AMarkerSwitchedBackHoldsItsChannelsOnce)
+{
+    KScnSdkManager manager;
+    KScnNode* node = manager.CreateNode("Hand");
+    KScnMarker* marker = manager.CreateMarker();
+    marker->SetMarkerKind(KScnMarker::eIKEffector);
+    node->SetNodeAttribute(marker);
+    ASSERT_NE(node->AddTakeNode("Run"), nullptr);
+    ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
+    const std::multiset<std::string> before = ChannelNames(*std::as_const(*node).GetTakeNode(1));
+    marker->SetMarkerKind(KScnMarker::eOpticalMarker);
+    marker->SetMarkerKind(KScnMarker::eIKEffector);
+    for (int t = 0; t < 3; ++t)
     {
-        SCOPED_TRACE(takesRemoved ? "no take reading it any more" : "two takes reading the tree");
-        KScnSdkManager manager;
-        KScnNode* node = manager.CreateNode("Shot");
-        KScnCamera* camera = manager.CreateCamera();
-        node->SetNodeAttribute(camera);
-        ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-        ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
-        const KScnNode& reader = *node;
-        ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
-        const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
-        if (takesRemoved)
-        {
-            ASSERT_TRUE(node->RemoveTakeNode(2));
-            ASSERT_TRUE(node->RemoveTakeNode(1));
-        }
-
-        node->SetNodeAttribute(nullptr);
-        EXPECT_EQ(reader.GetDefaultTakeNode()->GetRootCurveNode(), lent) << "no copy made";
-        EXPECT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), !takesRemoved);
-        EXPECT_EQ(lent->FindDescendant("FieldOfView") != nullptr, !takesRemoved);
-        EXPECT_EQ(lent->FindDescendant("Roll") != nullptr, !takesRemoved);
-
-        // The node's own channels still write through to the takes' end.
-        node->SetLocalTranslation(1.0, 2.0, 3.0);
-        EXPECT_FALSE(reader.GetDefaultTakeNode()->IsLendingTree());
-        EXPECT_FLOAT_EQ(reader.GetDefaultTakeNode()->GetTranslationYCurve()->GetDefaultValue(), 2.0f);
-        for (int t = 1; t < reader.GetTakeNodeCount(); ++t)
-        {
-            EXPECT_EQ(reader.GetTakeNode(t)->GetRootCurveNode(), lent) << "take " << t;
-            EXPECT_FLOAT_EQ(reader.GetTakeNode(t)->GetTranslationYCurve()->GetDefaultValue(), 0.0f) << t;
-        }
-        manager.DestroyNodeAttribute(camera);
+        const std::multiset<std::string> names = ChannelNames(*std::as_const(*node).GetTakeNode(t));
+        EXPECT_EQ(names, before) << "take " << t;
+        EXPECT_EQ(names.count("IK Reach Translation"), 1u) << "take " << t;
     }
 }

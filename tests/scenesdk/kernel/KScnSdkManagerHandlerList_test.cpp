@@ -1,6 +1,6 @@
 // The manager's handler list: deformers, constraints and characters are
 // listed by connecting their property sets as sources of the manager's
-// KObjectList, destroyed by disconnecting them (only what was connected, or
+// KObjectList (and as its items, which its own lookups read), destroyed by disconnecting them (only what was connected, or
 // left by its own detach step, goes), and destroyed from the last to the
 // first when everything goes.
 
@@ -62,6 +62,9 @@ TEST(SdkManagerHandlerList, CreatorsConnectTheSetAsASource)
         KScnTakeNodeContainer* object = Make(m, kind);
         KScnPropertyHandler* set = object->GetPropertyHandler();
         EXPECT_EQ(ListOf(m)->GetSrc(1), set) << kind << ": appended";
+        ASSERT_EQ(ListOf(m)->GetCount(), 2) << kind << ": an item too";
+        EXPECT_EQ(ListOf(m)->GetAt(1).Get(), set) << kind;
+        EXPECT_EQ(ListOf(m)->FindByName(set->GetFullName()).Get(), set) << kind;
         // A character's set does not list the manager (its destination views stay its own).
         EXPECT_EQ(set->IsDstConnected(ListOf(m)), kind != 'H') << kind;
         EXPECT_EQ(set->GetDstCount(), kind != 'H' ? 1 : 0) << kind;
@@ -107,12 +110,14 @@ TEST(SdkManagerHandlerList, DestroyersAnswerByTheConnection)
         {
             static_cast<KScnConstraint*>(object)->DisconnectAll();
             EXPECT_EQ(ListOf(m)->IsSrcConnected(object->GetPropertyHandler()), row.kind == 'H');
+            EXPECT_EQ(ListOf(m)->GetCount(), row.kind == 'H' ? 1 : 0) << "the items follow the sources";
             EXPECT_EQ(m.GetHandlerObjectCount(), 1) << "still the manager's";
         }
         EXPECT_EQ(destroy(), row.result);
         EXPECT_EQ(m.GetError().GetLastErrorID(), row.result ? 1 : 0);
         EXPECT_EQ(m.GetHandlerObjectCount(), 0);
         EXPECT_EQ(ListOf(m)->GetSrcCount(), 0);
+        EXPECT_EQ(ListOf(m)->GetCount(), 0);
     }
 
     KScnSdkManager m;
@@ -127,6 +132,7 @@ TEST(SdkManagerHandlerList, DestroyersAnswerByTheConnection)
     EXPECT_TRUE(Destroyer(m, '2', b)());
     EXPECT_EQ(m.GetHandlerObjectCount(), 2);
     EXPECT_EQ(m.GetHandlerObject(1), c);
+    EXPECT_EQ(ListOf(m)->GetAt(1).Get(), c->GetPropertyHandler());
 
     // A detached one is counted after the listed ones.
     KScnSdkManager n;
@@ -212,6 +218,7 @@ TEST(SdkManagerHandlerList, DestroyAllGoesFromTheLastToTheFirst)
         EXPECT_EQ(m.log, row.order) << row.made;
         EXPECT_EQ(m.GetHandlerObjectCount(), 0) << row.made;
         EXPECT_EQ(ListOf(m)->GetSrcCount(), 0) << row.made;
+        EXPECT_EQ(ListOf(m)->GetCount(), 0) << row.made;
     }
 }
 
