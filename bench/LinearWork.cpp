@@ -25,9 +25,16 @@
 //   circle polygon 1,000,000          > 60 s       284 ms
 //   DXF outline 12,500 read+tri        202 ms        4.5 ms
 //   DXF outline 50,000 read+tri      3,245 ms       18 ms
+//
+// Materials destroyed one by one among geometries that hold them, before
+// and after each material knew the layer containers holding it:
+//
+//   250 materials, 8,000 geometries       81 ms      1.7 ms
+//   1,000 materials, 32,000 geometries 1,500 ms      9.1 ms
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
@@ -44,6 +51,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace scenesdk;
 
@@ -211,6 +219,36 @@ void BM_CharacterPosesTeardown(benchmark::State& state)
     std::remove(path.c_str());
 }
 BENCHMARK(BM_CharacterPosesTeardown)->Arg(1250)->Arg(5000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Materials destroyed one by one while many geometries live, each geometry
+// holding one of them in its first layer (a scene torn down material by
+// material).
+void BM_MaterialsDestroyedAmongGeometries(benchmark::State& state)
+{
+    const int materials = static_cast<int>(state.range(0));
+    const int geometries = static_cast<int>(state.range(1));
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        auto manager = std::make_unique<KScnSdkManager>();
+        std::vector<KScnMaterial*> made;
+        for (int i = 0; i < materials; ++i)
+            made.push_back(manager->CreateMaterial("m"));
+        for (int g = 0; g < geometries; ++g)
+            manager->CreateMesh()->AddMaterial(made[g % materials], 0);
+        state.ResumeTiming();
+        for (KScnMaterial* material : made)
+            manager->DestroyMaterial(material);
+        state.PauseTiming();
+        manager.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_MaterialsDestroyedAmongGeometries)
+    ->Args({250, 8000})
+    ->Args({1000, 32000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // A coordinate as a file of six decimals gives it.
 double Written(double value)

@@ -420,7 +420,11 @@ bool KScnImporter::Import(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && m_Manager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*m_Manager, *scene);
-        return ImportScene(scene, options);
+        const bool ok = ImportScene(scene, options);
+        // What the read put in layers is known before anything is destroyed.
+        if (m_Manager != nullptr)
+            m_Manager->SettleAllLayerItems();
+        return ok;
     }
     catch (const std::exception&)
     {

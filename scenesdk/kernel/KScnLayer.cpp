@@ -35,8 +35,18 @@ bool KScnLayer::SetTyped(int type, KScnLayerElement* element)
     {
         delete slot;
         slot = element;
+        if (element != nullptr)
+            element->SetItemsWatch(mWatch);
     }
     return true;
+}
+
+void KScnLayer::SetItemsWatch(KScnLayerItemsWatch* watch)
+{
+    mWatch = watch;
+    for (KScnLayerElement* element : mElements)
+        if (element != nullptr)
+            element->SetItemsWatch(watch);
 }
 
 void KScnLayer::RemoveElement(int type)
@@ -51,7 +61,10 @@ KScnLayerElement* KScnLayer::GetOrCreateElement(int type)
     {
         element = KScnLayerElement::Create(type);
         if (element != nullptr)
+        {
             mElements[type - 1] = element;
+            element->SetItemsWatch(mWatch);
+        }
     }
     return element;
 }
@@ -78,6 +91,7 @@ KScnLayer& KScnLayer::operator=(const KScnLayer& source)
         KScnLayerElement* copy = KScnLayerElement::Create(type);
         if (copy == nullptr)
             continue;
+        copy->SetItemsWatch(mWatch);
         copy->CopyFrom(*from);
         mElements[type - 1] = copy;
     }

@@ -63,10 +63,15 @@ public:
     // layer to itself changes nothing.
     KScnLayer& operator=(const KScnLayer& source);
 
+    // The watch every element of the layer tells (KScnLayerElement::
+    // SetItemsWatch): the container's, set as it makes the layer.
+    void SetItemsWatch(KScnLayerItemsWatch* watch);
+
 private:
     bool SetTyped(int type, KScnLayerElement* element);
 
     KScnLayerElement* mElements[KScnLayerElement::kLastType];
+    KScnLayerItemsWatch* mWatch = nullptr;
 };
 
 } // namespace scenesdk

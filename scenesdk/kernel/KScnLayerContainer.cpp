@@ -3,6 +3,7 @@
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMaterialTextureUse.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 
 #include <cstring>
@@ -56,6 +57,8 @@ KScnLayerContainer::KScnLayerContainer(KScnSdkManager* manager)
 
 KScnLayerContainer::~KScnLayerContainer()
 {
+    if (mManager != nullptr)
+        mManager->ForgetLayerItems(this);
     RemoveAllLayers();
 }
 
@@ -66,7 +69,26 @@ int KScnLayerContainer::CreateLayer()
     const int index = mLayers.Add(layer);
     if (index < 0)
         delete layer;
+    else
+        layer->SetItemsWatch(this);
     return index;
+}
+
+void KScnLayerContainer::OnLayerItemsOpened()
+{
+    if (!mItemsOpen && mManager != nullptr)
+        mManager->OpenLayerItems(this);
+}
+
+void KScnLayerContainer::ForgetItem(const void* object, bool material)
+{
+    for (int l = 0; l < mLayers.GetCount(); ++l)
+    {
+        KScnLayerElement* element =
+            material ? mLayers[l]->GetMaterialElement() : mLayers[l]->GetTextureElement();
+        if (element != nullptr)
+            element->ForgetItem(object);
+    }
 }
 
 int KScnLayerContainer::GetLayerCount(int type) const
@@ -118,6 +140,8 @@ void KScnLayerContainer::CopyLayers(const KScnLayerContainer& source)
             return;
         *mLayers[index] = *source.mLayers[i];
     }
+    if (mManager != nullptr)
+        mManager->SettleLayerItems(this);
 }
 
 KScnLayer* KScnLayerContainer::GetOrCreateLayer(int index)
@@ -139,11 +163,15 @@ int KScnLayerContainer::AddMaterial(KScnMaterial* material, int layerIndex)
 {
     if (material == nullptr)
         return -1;
+    // Closed before, the container changes only by this item.
+    const bool wasOpen = mItemsOpen;
     KScnLayer* layer = GetOrCreateLayer(layerIndex);
     KScnLayerElement* element = layer ? layer->GetOrCreateElement(KScnLayerElement::eMaterial) : nullptr;
     if (element == nullptr || FindPointer(element, material) >= 0)
         return -1;
     const int position = element->AddDirectItem(&material);
+    if (position >= 0 && mManager != nullptr)
+        mManager->NoteLayerItem(this, material, wasOpen);
     if (position >= 0 && mSceneContents != nullptr && HoldsObjects(element))
         mSceneContents->AddMaterialUse(material);
     return position;
@@ -153,6 +181,8 @@ int KScnLayerContainer::AddTexture(KScnTexture* texture, int layerIndex)
 {
     if (texture == nullptr)
         return -1;
+    // Closed before, the container changes only by this item.
+    const bool wasOpen = mItemsOpen;
     KScnLayer* layer = GetOrCreateLayer(layerIndex);
     KScnLayerElement* element = layer ? layer->GetOrCreateElement(KScnLayerElement::eTexture) : nullptr;
     if (element == nullptr)
@@ -161,6 +191,8 @@ int KScnLayerContainer::AddTexture(KScnTexture* texture, int layerIndex)
     if (existing >= 0)
         return existing;
     const int position = element->AddDirectItem(&texture);
+    if (position >= 0 && mManager != nullptr)
+        mManager->NoteLayerItem(this, texture, wasOpen);
     if (position >= 0 && mSceneContents != nullptr && HoldsObjects(element))
         mSceneContents->AddTextureUse(texture);
     return position;

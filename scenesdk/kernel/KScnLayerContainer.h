@@ -8,13 +8,15 @@
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnNodeAttribute.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
 class KScnMaterialTextureUse;
 class KScnSdkManager;
 
-class KScnLayerContainer : public KScnNodeAttribute
+class KScnLayerContainer : public KScnNodeAttribute, public KScnLayerItemsWatch
 {
 public:
     // The manager that made the geometry (not owned; may be null).
@@ -74,6 +76,17 @@ public:
     // then forgets the contents. Only elements with reference 0 or 2 count.
     void UnregisterMaterialsAndTextures();
 
+    // The manager knows which containers hold each material and texture, so
+    // that destroying one visits only those. A way to write the items handed
+    // out (a writable view of a material or texture element's direct array,
+    // an element or layer put in or copied) makes it look at this container
+    // again before it relies on what it knows; the container's own adders
+    // tell it what they add. KScnLayerItemsWatch.
+    void OnLayerItemsOpened() override;
+    // Empties every direct entry of the layers' material (or texture)
+    // elements that holds the object; takes no memory.
+    void ForgetItem(const void* object, bool material);
+
 protected:
     // Layer 0, created when there is none; null when memory fails.
     KScnLayer* GetOrCreateLayer0();
@@ -86,6 +99,13 @@ private:
     KScnSdkManager* mManager;
     KScnMaterialTextureUse* mSceneContents;
     KPointerArray<KScnLayer> mLayers;
+    // Kept by the manager: whether the items may have changed since it last
+    // looked (and the links of its list of such containers), and the
+    // objects it knows this container to hold.
+    bool mItemsOpen = false;
+    KScnLayerContainer* mOpenPrev = nullptr;
+    KScnLayerContainer* mOpenNext = nullptr;
+    std::vector<const void*> mHeldItems;
 };
 
 } // namespace scenesdk

@@ -141,12 +141,32 @@ int KScnLayerElement::GetReferencedIndex(int n) const
     }
 }
 
+void KScnLayerElement::ForgetItem(const void* object)
+{
+    if (mType != eMaterial && mType != eTexture)
+        return;
+    void** items = static_cast<void**>(mDirectArray.GetData());
+    int32_t* indices = static_cast<int32_t*>(mIndexArray.GetData());
+    for (int i = 0; items != nullptr && i < mDirectArray.GetCount(); ++i)
+    {
+        if (items[i] != object)
+            continue;
+        // The entry stays (positions do not move), empty; the index entries
+        // that point at it point nowhere.
+        items[i] = nullptr;
+        for (int k = 0; indices != nullptr && mReferenceMode == eIndexToDirect && k < mIndexArray.GetCount(); ++k)
+            if (indices[k] == i)
+                indices[k] = -1;
+    }
+}
+
 bool KScnLayerElement::CopyFrom(const KScnLayerElement& source)
 {
     if (&source == this)
         return true;
     if (source.mType != mType)
         return false;
+    OpenItems();
     mMappingMode = source.mMappingMode;
     mReferenceMode = source.mReferenceMode;
     return CopyBlockArray(mDirectArray, source.mDirectArray) &&

@@ -24,6 +24,19 @@ namespace scenesdk
 class KScnMaterial;
 class KScnTexture;
 
+// Told when the material or texture items of an element may change (what
+// hands out a way to write them, or writes them): the layer container, so
+// that the manager looks at its items again before it relies on what it
+// knows of them (KScnSdkManager::ForgetInLayers). Never owned.
+class KScnLayerItemsWatch
+{
+public:
+    virtual void OnLayerItemsOpened() = 0;
+
+protected:
+    ~KScnLayerItemsWatch() = default;
+};
+
 class KScnLayerElement
 {
 public:
@@ -79,7 +92,11 @@ public:
     int GetReferenceMode() const { return mReferenceMode; }
     void SetReferenceMode(int mode) { mReferenceMode = mode; }
 
-    KBlockArray& GetDirectArray() { return mDirectArray; }
+    KBlockArray& GetDirectArray()
+    {
+        OpenItems();
+        return mDirectArray;
+    }
     const KBlockArray& GetDirectArray() const { return mDirectArray; }
     KBlockArray& GetIndexArray() { return mIndexArray; }
     const KBlockArray& GetIndexArray() const { return mIndexArray; }
@@ -87,7 +104,11 @@ public:
     int GetIndexCount() const { return mIndexArray.GetCount(); }
 
     // Typed views of the direct array (callers pick the view of the type).
-    template <typename T> T* GetDirect() { return static_cast<T*>(mDirectArray.GetData()); }
+    template <typename T> T* GetDirect()
+    {
+        OpenItems();
+        return static_cast<T*>(mDirectArray.GetData());
+    }
     template <typename T> const T* GetDirect() const { return static_cast<const T*>(mDirectArray.GetData()); }
     // Typed view of the index array; null while empty.
     int32_t* GetIndices() { return static_cast<int32_t*>(mIndexArray.GetData()); }
@@ -100,10 +121,27 @@ public:
     // Address of direct item i; no range check (i below the direct count).
     void* GetDirectItem(int i)
     {
+        OpenItems();
         return static_cast<unsigned char*>(mDirectArray.GetData()) + i * mDirectArray.GetItemSize();
     }
     // Appends one direct item (item size of the type); returns its position.
-    int AddDirectItem(const void* item) { return mDirectArray.Add(item); }
+    int AddDirectItem(const void* item)
+    {
+        OpenItems();
+        return mDirectArray.Add(item);
+    }
+
+    // The watch told of every way to write the direct items of a material
+    // or texture element (the layer's, set by the layer); null for none.
+    void SetItemsWatch(KScnLayerItemsWatch* watch)
+    {
+        mWatch = watch;
+        OpenItems();
+    }
+    // Empties the direct entries that hold the object (positions stay) and
+    // makes the IndexToDirect entries that pointed at them -1. Takes no
+    // memory and tells no watch.
+    void ForgetItem(const void* object);
 
     // Normal and colour elements: direct item i as four doubles; zero vector
     // for another type or an index outside the array.
@@ -129,6 +167,15 @@ public:
     virtual bool CopyFrom(const KScnLayerElement& source);
 
 private:
+    void OpenItems()
+    {
+        if (mWatch != nullptr && (mType == eMaterial || mType == eTexture))
+        {
+            mWatch->OnLayerItemsOpened();
+        }
+    }
+
+    KScnLayerItemsWatch* mWatch = nullptr;
     int32_t mMappingMode;
     int32_t mReferenceMode;
     KBlockArray mDirectArray;

@@ -1350,15 +1350,22 @@ void KScnSceneContents::LeaveUses(const void* user)
     }
     const std::vector<ConnectionUse> uses = std::move(found->second);
     mUsesBy.erase(found);
-    // Every use forgotten before any is given back: a record that goes may
-    // hand its place to an object this user used too.
+    // Every use forgotten, and those passed over given back, before a
+    // counted one is: a record that goes may hand its place to an object
+    // this user used too.
     for (const ConnectionUse& use : uses)
     {
         Unrecord(user, use.object);
     }
-    for (const ConnectionUse& use : uses)
+    for (bool counted : {false, true})
     {
-        Release(use);
+        for (const ConnectionUse& use : uses)
+        {
+            if (use.counted == counted)
+            {
+                Release(use);
+            }
+        }
     }
 }
 

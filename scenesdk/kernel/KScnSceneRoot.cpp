@@ -664,6 +664,10 @@ void KScnSceneRoot::BindToLayers(bool materials, const std::vector<KScnNode*>& n
             }
         }
     }
+    if (mManager != nullptr)
+    {
+        mManager->SettleAllLayerItems();
+    }
 }
 
 std::vector<KScnNode*> KScnSceneRoot::ContentsNodes() const

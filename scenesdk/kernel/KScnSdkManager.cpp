@@ -430,45 +430,157 @@ void KScnSdkManager::ForgetAttributeStandIns(KScnNodeAttribute* attribute)
 
 void KScnSdkManager::ForgetInLayers(const void* object, bool material)
 {
-    const auto forget = [&](KScnLayerContainer* container)
+    uint64_t visited = 0;
+    const auto holders = mLayerHolders.find(object);
+    if (holders != mLayerHolders.end())
     {
-        for (int l = 0; container != nullptr && l < container->GetLayerCount(); ++l)
+        for (KScnLayerContainer* container : holders->second)
         {
-            KScnLayer* layer = container->GetLayer(l);
-            KScnLayerElement* element = material ? layer->GetMaterialElement() : layer->GetTextureElement();
-            void** items = element != nullptr ? element->GetDirect<void*>() : nullptr;
-            for (int i = 0; items != nullptr && i < element->GetDirectCount(); ++i)
+            container->ForgetItem(object, material);
+            ++visited;
+        }
+        // The containers' own lists keep the object until they are settled
+        // or go; that only costs a failed look then.
+        mLayerHolders.erase(holders);
+    }
+    for (KScnLayerContainer* container = mOpenLayers; container != nullptr; container = container->mOpenNext)
+    {
+        container->ForgetItem(object, material);
+        ++visited;
+    }
+    KSearchWork::Add(visited);
+}
+
+void KScnSdkManager::OpenLayerItems(KScnLayerContainer* container)
+{
+    if (container->mItemsOpen)
+    {
+        return;
+    }
+    container->mItemsOpen = true;
+    container->mOpenPrev = nullptr;
+    container->mOpenNext = mOpenLayers;
+    if (mOpenLayers != nullptr)
+    {
+        mOpenLayers->mOpenPrev = container;
+    }
+    mOpenLayers = container;
+}
+
+void KScnSdkManager::CloseLayerItems(KScnLayerContainer* container)
+{
+    if (!container->mItemsOpen)
+    {
+        return;
+    }
+    (container->mOpenPrev != nullptr ? container->mOpenPrev->mOpenNext : mOpenLayers) = container->mOpenNext;
+    if (container->mOpenNext != nullptr)
+    {
+        container->mOpenNext->mOpenPrev = container->mOpenPrev;
+    }
+    container->mItemsOpen = false;
+    container->mOpenPrev = nullptr;
+    container->mOpenNext = nullptr;
+}
+
+void KScnSdkManager::UnindexLayerItems(KScnLayerContainer* container)
+{
+    for (const void* object : container->mHeldItems)
+    {
+        const auto holders = mLayerHolders.find(object);
+        if (holders != mLayerHolders.end())
+        {
+            holders->second.erase(container);
+            if (holders->second.empty())
             {
-                if (items[i] != object)
+                mLayerHolders.erase(holders);
+            }
+        }
+    }
+    container->mHeldItems.clear();
+}
+
+void KScnSdkManager::NoteLayerItem(KScnLayerContainer* container, const void* object, bool wasOpen)
+{
+    if (wasOpen)
+    {
+        SettleLayerItems(container);
+        return;
+    }
+    // Listed with the container first: a failure in between leaves a
+    // holder the container does not know of only in that order's reverse.
+    try
+    {
+        std::unordered_set<KScnLayerContainer*>& holders = mLayerHolders[object];
+        if (holders.count(container) == 0)
+        {
+            container->mHeldItems.push_back(object);
+            holders.insert(container);
+        }
+        CloseLayerItems(container);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Open, it is looked at by every destroy.
+    }
+}
+
+void KScnSdkManager::SettleLayerItems(KScnLayerContainer* container)
+{
+    if (!container->mItemsOpen)
+    {
+        return;
+    }
+    try
+    {
+        UnindexLayerItems(container);
+        for (int l = 0; l < container->GetLayerCount(); ++l)
+        {
+            const KScnLayer* layer = container->GetLayer(l);
+            for (int type : {KScnLayerElement::eMaterial, KScnLayerElement::eTexture})
+            {
+                const KScnLayerElement* element = layer->GetElement(type);
+                const void* const* items = element != nullptr ? element->GetDirect<void*>() : nullptr;
+                for (int i = 0; items != nullptr && i < element->GetDirectCount(); ++i)
                 {
-                    continue;
-                }
-                // The entry stays (positions do not move), empty; the
-                // index entries that point at it point nowhere.
-                items[i] = nullptr;
-                int32_t* indices = element->GetIndices();
-                for (int k = 0;
-                     indices != nullptr && element->GetReferenceMode() == KScnLayerElement::eIndexToDirect &&
-                     k < element->GetIndexCount();
-                     ++k)
-                {
-                    if (indices[k] == i)
+                    if (items[i] == nullptr)
                     {
-                        indices[k] = -1;
+                        continue;
+                    }
+                    std::unordered_set<KScnLayerContainer*>& holders = mLayerHolders[items[i]];
+                    if (holders.count(container) == 0)
+                    {
+                        container->mHeldItems.push_back(items[i]);
+                        holders.insert(container);
                     }
                 }
             }
         }
-    };
-    KSearchWork::Add(static_cast<uint64_t>(mAttributes.GetCount() + mShapes.GetCount()));
-    for (int i = 0; i < mAttributes.GetCount(); ++i)
-    {
-        forget(dynamic_cast<KScnLayerContainer*>(mAttributes[i]));
+        CloseLayerItems(container);
     }
-    for (int i = 0; i < mShapes.GetCount(); ++i)
+    catch (const std::bad_alloc&)
     {
-        forget(mShapes[i]);
+        // Open, it is looked at by every destroy.
     }
+}
+
+void KScnSdkManager::SettleAllLayerItems()
+{
+    while (mOpenLayers != nullptr)
+    {
+        KScnLayerContainer* container = mOpenLayers;
+        SettleLayerItems(container);
+        if (container->mItemsOpen)
+        {
+            return; // memory ran out: the rest stay open
+        }
+    }
+}
+
+void KScnSdkManager::ForgetLayerItems(KScnLayerContainer* container)
+{
+    UnindexLayerItems(container);
+    CloseLayerItems(container);
 }
 
 void KScnSdkManager::ForgetInScenes(const void* object)
@@ -663,6 +775,9 @@ KScnLink* KScnSdkManager::CreateLink()
 
 KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
 {
+    // Layers changed since the last look are looked at now (amortised over
+    // what changed them), not by each destroy.
+    SettleAllLayerItems();
     KScnMaterial* material = Listed(mMaterials, NewMaterial(PrefixName("Material::", name).Buffer()));
     if (material != nullptr)
     {
@@ -673,6 +788,7 @@ KScnMaterial* KScnSdkManager::CreateMaterial(const char* name)
 
 KScnTexture* KScnSdkManager::CreateTexture(const char* name)
 {
+    SettleAllLayerItems();
     KScnTexture* texture = Listed(mTextures, NewTexture(PrefixName("Texture::", name).Buffer()));
     if (texture != nullptr)
     {

@@ -53,6 +53,7 @@ class KScnImporter;
 class KScnNamedCallbackTable;
 class KScnSceneMetaData;
 class KScnThumbnailImage;
+class KScnLayerContainer;
 class KScnLight;
 class KScnMarker;
 class KScnMesh;
@@ -229,6 +230,13 @@ public:
     // destroyers refuse it.
     bool IsOwned(const void* object) const { return mOwned.count(object) != 0; }
 
+    // Looks again at the materials and textures of every layer container
+    // whose items may have changed since it last did (KScnLayerContainer),
+    // so that destroying one visits only the containers that hold it. Done
+    // at the end of a read and before a material or texture is made; memory
+    // running out leaves containers to be looked at by each destroy.
+    void SettleAllLayerItems();
+
     // Installs (owning) a listener, deleting the one it replaces.
     void SetListener(EListenerKind kind, KScnSdkManagerListener* listener);
 
@@ -360,8 +368,10 @@ private:
     static void UnlinkListersFrom(KScnObject* lister, KProperty* property);
     // The property sets of a node attribute's properties.
     void ForgetAttributeStandIns(KScnNodeAttribute* attribute);
-    // The layer elements of every listed geometry and shape let go of a
-    // material or texture that is being destroyed.
+    // The layer elements that hold a material or texture being destroyed let
+    // go of it: those of the containers known to hold it and of those whose
+    // items may have changed since (KScnLayerContainer::OnLayerItemsOpened).
+    // Takes no memory.
     void ForgetInLayers(const void* object, bool material);
     // Takes a dying object out of every scene contents that lists it.
     void ForgetInScenes(const void* object);
@@ -373,6 +383,21 @@ private:
     // The contents that list the object (as a node, a use record or an
     // object entry), in no set order.
     std::vector<KScnSceneContents*> ContentsListing(const void* object) const;
+    // What the manager knows of the materials and textures in layer
+    // containers (KScnLayerContainer): a container whose items may have
+    // changed is open (kept in a list, no memory taken) until the manager
+    // looks at its items again (settles it); one that goes is forgotten
+    // (no memory taken). Settling answers nothing: memory running out
+    // leaves the container open, which only costs a look at each destroy.
+    friend class KScnLayerContainer;
+    void OpenLayerItems(KScnLayerContainer* container);
+    void SettleLayerItems(KScnLayerContainer* container);
+    // The container's adder put in the object; wasOpen: the container was
+    // open before, so it is settled whole.
+    void NoteLayerItem(KScnLayerContainer* container, const void* object, bool wasOpen);
+    void ForgetLayerItems(KScnLayerContainer* container);
+    void UnindexLayerItems(KScnLayerContainer* container);
+    void CloseLayerItems(KScnLayerContainer* container);
     // A renamed object tells the contents that list it (KScnObject).
     friend class KScnObject;
     void OnObjectRenamed(const void* object);
@@ -441,6 +466,10 @@ private:
     KPointerArray<KScnSceneMetaData> mMetaData{16};
     // The contents that list each object (mostly one).
     std::unordered_multimap<const void*, KScnSceneContents*> mListings;
+    // The containers known to hold each material and texture, and the first
+    // of the open containers (KScnLayerContainer::mOpenNext links the rest).
+    std::unordered_map<const void*, std::unordered_set<KScnLayerContainer*>> mLayerHolders;
+    KScnLayerContainer* mOpenLayers = nullptr;
     // Objects owned by another (IsOwned).
     std::unordered_set<const void*> mOwned;
     // The first of the handles standing for a property of each object.

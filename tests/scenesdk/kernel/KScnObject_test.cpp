@@ -241,6 +241,12 @@ TEST(KScnPropertyRef, KernelPropertyValuesAndTypes)
     EXPECT_EQ(d, 2.5);
     count.SetInteger(42);
     EXPECT_EQ(s.Count.GetValue(), 42);
+    // An enumeration without names takes any number, one with names only theirs.
+    s.Count.SetTypeCode(eKPropEnum);
+    EXPECT_TRUE(count.SetInteger(7));
+    s.Count.SetEnumNameFunction([](int v) -> const char* { return v == 0 ? "Zero" : nullptr; });
+    EXPECT_FALSE(count.SetInteger(42));
+    EXPECT_EQ(s.Count.GetValue(), 7);
 
     vec.SetVector(1.0, 2.0, 3.0);
     double x = 0, y = 0, z = 0;

@@ -150,47 +150,59 @@ struct JoinRow
     bool nodeInScene;
     bool twinListed; // another member of the same name is listed first
     int listed;
+    int uses; // of the member, at the end
     // The twin is worn by node "t" instead and then leaves: d destroyed, c
     // disconnected, n its node destroyed, o its node moved to another
-    // scene, r renamed; R the member is renamed; ' ' no twin worn.
+    // scene, r renamed; R the member is renamed; u another member worn by
+    // "t" is renamed; T a third of the name listed by hand, the twin
+    // destroyed; N the twin worn by the member's node, which is destroyed;
+    // L the member listed by hand too; ' ' no twin worn.
     char twinLeaves = ' ';
 };
 
 TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
 {
-    const JoinRow rows[] = {{'m', true, false, 1},      {'m', false, false, 0},     {'m', true, true, 1},
-                            {'t', true, false, 1},      {'t', false, false, 0},     {'t', true, true, 1},
-                            {'m', true, false, 1, 'd'}, {'m', true, false, 1, 'c'}, {'m', true, false, 1, 'n'},
-                            {'m', true, false, 1, 'o'}, {'m', true, false, 2, 'r'}, {'m', true, false, 2, 'R'},
-                            {'t', true, false, 1, 'd'}, {'t', true, false, 1, 'c'}, {'t', true, false, 2, 'r'}};
+    const JoinRow rows[] = {
+        {'m', true, false, 1, 1},      {'m', false, false, 0, 0},     {'m', true, true, 1, 0},
+        {'t', true, false, 1, 1},      {'t', false, false, 0, 0},     {'t', true, true, 1, 0},
+        {'m', true, false, 1, 1, 'd'}, {'m', true, false, 1, 1, 'c'}, {'m', true, false, 1, 1, 'n'},
+        {'m', true, false, 1, 1, 'o'}, {'m', true, false, 2, 1, 'r'}, {'m', true, false, 2, 1, 'R'},
+        {'t', true, false, 1, 1, 'd'}, {'t', true, false, 1, 1, 'c'}, {'t', true, false, 2, 1, 'r'},
+        {'m', true, false, 2, 0, 'u'}, {'m', true, false, 1, 0, 'T'}, {'m', true, false, 0, 0, 'N'},
+        {'m', true, true, 2, 2, 'L'}};
     for (const JoinRow& row : rows)
     {
+        const char leave = row.twinLeaves;
         SCOPED_TRACE(testing::Message() << row.kind << " in scene " << row.nodeInScene << " twin "
-                                        << row.twinListed << " leaving " << row.twinLeaves);
+                                        << row.twinListed << " leaving " << leave);
         Scenes s;
+        KScnSceneContents* c = s.from->GetContents();
         KScnNode* node = s.NodeIn(row.nodeInScene ? s.from : nullptr, "n");
         KScnTakeNodeContainer* member = s.Make(row.kind, "Stone");
         KScnTakeNodeContainer* twin = s.Make(row.kind, "Stone");
+        KScnTakeNodeContainer* sand = s.Make(row.kind, "Sand");
         KScnNode* wearer = s.NodeIn(s.from, "t");
         if (row.twinListed)
-        {
-            List(s.from->GetContents(), twin);
-        }
-        if (row.twinLeaves != ' ')
-        {
-            Connect(wearer, twin);
-        }
+            List(c, twin);
+        if (leave == 'L')
+            List(c, member);
+        if (leave == 'u')
+            Connect(wearer, sand);
+        if (leave != ' ' && leave != 'L')
+            Connect(leave == 'N' ? node : wearer, twin);
+        if (leave == 'T')
+            List(c, s.Make(row.kind, "Stone"));
         Connect(node, member);
-        KScnSceneContents* c = s.from->GetContents();
         const auto uses = [&]
         {
             return row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
                                    : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
         };
-        EXPECT_EQ(uses() > 0, row.nodeInScene && !row.twinListed && row.twinLeaves == ' ');
-        switch (row.twinLeaves)
+        EXPECT_EQ(uses() > 0, row.nodeInScene && (leave == ' ' ? !row.twinListed : leave == 'L'));
+        switch (leave)
         {
         case 'd':
+        case 'T':
             row.kind == 'm' ? s.manager.DestroyMaterial(static_cast<KScnMaterial*>(twin))
                             : s.manager.DestroyTexture(static_cast<KScnTexture*>(twin));
             break;
@@ -198,23 +210,25 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
             ASSERT_TRUE(wearer->GetPropertyHandler()->DisconnectSrc(twin->GetPropertyHandler()));
             break;
         case 'n':
-            s.manager.DestroyNode(wearer, true);
+        case 'N':
+            s.manager.DestroyNode(leave == 'n' ? wearer : node, true);
             break;
         case 'o':
             ASSERT_TRUE(s.to->GetRootNode()->AddChild(wearer));
             break;
         case 'r':
         case 'R':
-            (row.twinLeaves == 'r' ? twin : member)->SetName("Moss");
+        case 'u':
+            (leave == 'r' ? twin : (leave == 'R' ? member : sand))->SetName("Moss");
             break;
         }
         ASSERT_EQ(Listed(s.from, row.kind), row.listed);
-        if (!row.nodeInScene || row.twinListed)
+        EXPECT_EQ(uses(), row.uses);
+        if (row.uses != 1)
         {
             continue;
         }
         // Listed now, the member stays while its connection does.
-        EXPECT_EQ(uses(), 1);
         EXPECT_FALSE(row.kind == 'm' ? c->RemoveMaterial(static_cast<KScnMaterial*>(member))
                                      : c->RemoveTexture(static_cast<KScnTexture*>(member)));
         EXPECT_EQ(uses(), 1) << "a connection's use is not removed";
@@ -328,6 +342,12 @@ TEST(SceneMembers, AMemberLeavesWithItsLastUse)
         s.from->FillMaterialArray(materials);
         EXPECT_EQ(materials.GetCount(), row.uses > 0 ? 1 : 0) << row.step;
     }
+    // A cut connection holds nothing back: the use left is the layer's.
+    Scenes t;
+    KScnNode* b2 = t.NodeIn(t.from, "B");
+    t.Use(t.NodeIn(t.from, "A"), b2, "Ab");
+    ASSERT_TRUE(b2->GetPropertyHandler()->DisconnectSrc(t.stone->GetPropertyHandler()));
+    EXPECT_TRUE(t.from->GetContents()->RemoveMaterial(t.stone));
 }
 
 // A texture or video connected to something other than a node joins the

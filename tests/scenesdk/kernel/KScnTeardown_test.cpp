@@ -23,6 +23,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,82 @@ TEST_F(Teardown, DestroyedMaterialsAndTexturesLeaveTheLayers)
     EXPECT_EQ(b->GetContents()->GetTextureCount(), 0);
     KScnTriangulator triangulator(&m);
     EXPECT_NE(triangulator.TriangulateMesh(*mesh), nullptr);
+}
+
+// However a material came into a layer (and whether a material was made
+// since, after which the manager relies on what it knows of the layers),
+// destroying it empties its entry, visiting the few containers that may
+// hold it, not every geometry.
+TEST_F(Teardown, DestroyedMaterialsLeaveLayersHoweverTheyCameIn)
+{
+    // a AddMaterial; i an item added to the element; w written through a
+    // view of the items; c layers copied; s an element set; l a layer
+    // assigned; b bound from the node's connections; x the mesh destroyed
+    // first. Capitals: a material made after the writing.
+    for (const char* how : {"a", "i", "I", "w", "W", "c", "C", "s", "S", "l", "L", "b", "x", "X"})
+    {
+        SCOPED_TRACE(how);
+        KScnSdkManager manager;
+        KScnSceneRoot* scene = manager.CreateScene();
+        KScnMaterial* paint = manager.CreateMaterial("paint");
+        KScnMaterial* other = manager.CreateMaterial("other");
+        for (int i = 0; i < 40; ++i)
+            manager.CreateMesh()->AddMaterial(other, 0);
+        KScnNode* node = manager.CreateNode("n");
+        ASSERT_TRUE(scene->GetRootNode()->AddChild(node));
+        KScnMesh* mesh = manager.CreateMesh();
+        node->SetNodeAttribute(mesh);
+        ASSERT_EQ(mesh->AddMaterial(other, 0), 0);
+        KScnLayerElement* element = mesh->GetLayer(0)->GetMaterialElement();
+        KScnMesh* source = manager.CreateMesh();
+        source->AddMaterial(paint, 0);
+        KScnLayerElement* made = KScnLayerElement::Create(KScnLayerElement::eMaterial);
+        made->AddDirectItem(&paint);
+        switch (*how | 0x20)
+        {
+        case 'a':
+        case 'x':
+            mesh->AddMaterial(paint, 0);
+            break;
+        case 'i':
+            element->AddDirectItem(&paint);
+            break;
+        case 'w':
+            manager.CreateTexture("settles the mesh");
+            element->GetDirect<KScnMaterial*>()[0] = paint;
+            break;
+        case 'c':
+            mesh->CopyLayers(*source);
+            break;
+        case 's':
+            mesh->GetLayer(0)->SetMaterialElement(made);
+            made = nullptr;
+            break;
+        case 'l':
+            *mesh->GetLayer(0) = *source->GetLayer(0);
+            break;
+        case 'b': // appended after the connection the element holds already
+            node->GetPropertyHandler()->ConnectSrc(other->GetPropertyHandler());
+            node->GetPropertyHandler()->ConnectSrc(paint->GetPropertyHandler());
+            scene->BindMaterialsToLayers();
+            break;
+        }
+        delete made;
+        if (*how != (*how | 0x20))
+            manager.CreateMaterial("settles the layers");
+        if ((*how | 0x20) == 'x')
+        {
+            ASSERT_TRUE(manager.DestroyNode(node, true));
+        }
+        manager.DestroyNodeAttribute(source);
+        const uint64_t work = kerneltest::WorkOf([&] { ASSERT_TRUE(manager.DestroyMaterial(paint)); });
+        EXPECT_LE(work, 2u) << "containers visited";
+        if ((*how | 0x20) == 'x')
+            continue;
+        element = mesh->GetLayer(0)->GetMaterialElement();
+        for (int i = 0; i < element->GetDirectCount(); ++i)
+            EXPECT_NE(static_cast<const KScnLayerElement*>(element)->GetDirect<void*>()[i], paint) << i;
+    }
 }
 
 // A node destroyed without its geometry takes the geometry's uses out of
