@@ -114,6 +114,19 @@ private:
     bool& mFlag;
     bool mWas;
 };
+// Puts item first in the intrusive list that starts at head, whose links
+// are the members prev and next.
+template <class T> void LinkFirst(T*& head, T* item, T* T::*prev, T* T::*next)
+{
+    item->*prev = nullptr;
+    item->*next = head;
+    if (head != nullptr)
+    {
+        head->*prev = item;
+    }
+    head = item;
+}
+
 } // namespace
 
 // The manager's handler list: only the manager connects a source here, and a
@@ -353,13 +366,7 @@ void KScnSdkManager::LinkStandIn(KScnPropertyRef* ref)
     }
     KScnPropertyRef*& first = mStandIns[owner];
     ref->mStandOwner = owner;
-    ref->mStandPrev = nullptr;
-    ref->mStandNext = first;
-    if (first != nullptr)
-    {
-        first->mStandPrev = ref;
-    }
-    first = ref;
+    LinkFirst(first, ref, &KScnPropertyRef::mStandPrev, &KScnPropertyRef::mStandNext);
 }
 
 void KScnSdkManager::UnlinkStandIn(KScnPropertyRef* ref)
@@ -458,13 +465,7 @@ void KScnSdkManager::OpenLayerItems(KScnLayerContainer* container)
         return;
     }
     container->mItemsOpen = true;
-    container->mOpenPrev = nullptr;
-    container->mOpenNext = mOpenLayers;
-    if (mOpenLayers != nullptr)
-    {
-        mOpenLayers->mOpenPrev = container;
-    }
-    mOpenLayers = container;
+    LinkFirst(mOpenLayers, container, &KScnLayerContainer::mOpenPrev, &KScnLayerContainer::mOpenNext);
 }
 
 void KScnSdkManager::CloseLayerItems(KScnLayerContainer* container)

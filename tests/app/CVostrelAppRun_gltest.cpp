@@ -112,6 +112,51 @@ TEST_F(VostrelAppOnX, ClosingTheWindowRunsOneMoreFrame)
     EXPECT_EQ(app.m_iFramesAfterQuit, 1);
 }
 
+// On the 1280 x 1024 screen: a window the settings make too wide is the
+// default one, said with its key, line, the screen's size and the size
+// used; every window is centred on the screen, and one as large as the
+// screen stands at its corner, wholly on it.
+TEST_F(VostrelAppOnX, TheWindowIsCentredAndAWrongSizeIsSaid)
+{
+    const struct
+    {
+        const char* width;
+        const char* height;
+        int x, y;
+        std::string said;
+    } kRows[] = {
+        {"1920", "1080", 240, 212,
+         "Warning: settings.ini line 5: [DISPLAY] hRes = 1920: a whole number from 640 to 1280 (the screen is "
+         "1280 x 1024, the default window is 800 x 600)\n"
+         "Warning: settings.ini line 6: [DISPLAY] vRes = 1080: a whole number from 480 to 1024 (the screen is "
+         "1280 x 1024, the default window is 800 x 600)\n"
+         "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !\n"},
+        {"1280", "1024", 0, 0, ""},
+        {"1024", "768", 128, 128, ""},
+    };
+    for (const auto& row : kRows)
+    {
+        SCOPED_TRACE(std::string(row.width) + "x" + row.height);
+        std::string settings = kGoodDisplay;
+        settings.replace(settings.find("hRes=1024"), 9, std::string("hRes=") + row.width);
+        settings.replace(settings.find("vRes=768"), 8, std::string("vRes=") + row.height);
+        WriteSettings(settings);
+        static plat::POINT s_Corner;
+        ScriptedApp app;
+        app.m_Act = [](ScriptedApp& a)
+        {
+            s_Corner = plat::POINT{0, 0};
+            plat::ClientToScreen(a.GetWindow()->GetHandle(), &s_Corner);
+            InjectWindowEvent(a.GetWindow()->GetHandle(), WindowEventKind::Close);
+        };
+        EXPECT_EQ(app.Run(GetModuleHandleA(nullptr)), 0);
+        EXPECT_EQ(s_Corner.x, row.x);
+        EXPECT_EQ(s_Corner.y, row.y);
+        EXPECT_EQ(ErrorLog(), row.said);
+        std::remove("Error.log");
+    }
+}
+
 // Start-up makes the renderer's context on the main window and sets the
 // sky-blue clear colour (0x3FBFEF00, each byte / 256).
 TEST_F(VostrelAppOnX, RendererIsCreatedWithTheClearColour)

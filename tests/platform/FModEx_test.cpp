@@ -327,7 +327,10 @@ TEST_F(FModExTest, LoopCountRepeatsEveryKindOfSound)
     EXPECT_TRUE(Playing(a));
     EXPECT_TRUE(Playing(b));
     EXPECT_TRUE(Playing(c));
-    ASSERT_TRUE(WaitFor([&] { return !Playing(a) && !Playing(b) && !Playing(c); }));
+    // Six plays of 0.15 s each for the stream too (five would end at 0.75 s).
+    ASSERT_TRUE(WaitFor([&] { return !Playing(c); }));
+    EXPECT_GE(Seconds(start), 0.82);
+    ASSERT_TRUE(WaitFor([&] { return !Playing(a) && !Playing(b); }));
     EXPECT_GE(Seconds(start), 0.7);
 }
 
@@ -370,6 +373,23 @@ TEST_F(FModExTest, StreamsPlayOneAtATime)
     EXPECT_EQ(second->release(), FMOD_OK);
     EXPECT_FALSE(Playing(b));
     EXPECT_TRUE(Playing(effect));
+
+    // A paused stream waits, and ends on its own once resumed; a stopped one
+    // leaves its channel to the next sound for good.
+    FMOD::Sound* once = nullptr;
+    ASSERT_EQ(m_pSystem->createStream("Data/sounds/tone.wav", FMOD_LOOP_OFF, nullptr, &once), FMOD_OK);
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, once, false, &a), FMOD_OK);
+    ASSERT_EQ(a->setPaused(true), FMOD_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(Playing(a));
+    ASSERT_EQ(a->setPaused(false), FMOD_OK);
+    EXPECT_TRUE(WaitFor([&] { return !Playing(a); })) << "the resumed stream never ended";
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, once, false, &a), FMOD_OK);
+    EXPECT_EQ(a->stop(), FMOD_OK);
+    FMOD::Channel* next = nullptr;
+    ASSERT_EQ(m_pSystem->playSound(FMOD_CHANNEL_FREE, Load("Data/sounds/long.wav"), false, &next), FMOD_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_TRUE(Playing(next));
 }
 
 namespace

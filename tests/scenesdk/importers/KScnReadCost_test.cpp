@@ -160,6 +160,17 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
                       "\" {\n" + Numbered(5, "  Model: \"N", "\" { Channel: \"T\" }\n") + " }\n") +
              "}\n",
          "200 written take entries", 0.005, 0.02},
+        // A take's name copied into each of its records (10 Nulls, the root
+        // and the camera switcher).
+        {"names.scn",
+         Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n Take: \"" + std::string(100000, 't') +
+             "\"\n}\n",
+         "1200000 name bytes", 0.005, 0.02},
+        // Entries that write nothing copy nothing: only their take records count.
+        {"empty.scn",
+         Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
+             Numbered(2000, " Take: \"T", "\" {\n" + Numbered(5, "  Model: \"N", "\" {\n  }\n") + " }\n") + "}\n",
+         "14000 take records", 0.005, 0.03},
         {"mats.obj", triangle, "40 materials", 0.002, 0.01, Numbered(40, "newmtl m")},
         {"maps.obj", triangle, "20 materials", 0.002, 0.01, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},
         // The library's bytes count with the file's (3 MB of comments: 48 MB

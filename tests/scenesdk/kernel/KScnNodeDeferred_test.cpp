@@ -255,6 +255,9 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
         row.set(n);
         KgeTVector translation;
         n->GetLocalTranslation(translation);
+        // A count, and a look-up of a name no handle has, make none either.
+        EXPECT_EQ(n->GetUserPropertyCount(), waiting);
+        EXPECT_EQ(n->FindUserPropertyByName("No such property"), nullptr);
         EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting) << "no handle made";
         double v[4] = {};
         n->GetNodeProperties()->FindProperty(row.property)->GetAsDoubles(v);

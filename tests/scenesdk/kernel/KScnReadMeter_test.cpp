@@ -5,6 +5,7 @@
 // size, and the read at a budget below what it makes stops with error 0, a
 // reason naming the budget, and the scene and manager as before.
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -62,6 +63,14 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
         Meter::Count(Meter::eWarpSamples, 1); // past: counted, not thrown
         EXPECT_TRUE(meter.IsOver());
         EXPECT_EQ(meter.GetCharged(Meter::eTakes), uint64_t(1) << 20);
+        // A curve and its keys freed are credited back; the peak stays.
+        KFCurve* curve = KFCurve::Create();
+        ASSERT_TRUE(curve->ReserveKeys(100));
+        EXPECT_EQ(meter.GetCharged(Meter::eCurves), Meter::kCurveBytes);
+        EXPECT_GE(meter.GetCharged(Meter::eKeys), 100 * Meter::kKeyBytes);
+        KFCurve::Destroy(curve);
+        EXPECT_EQ(meter.GetCharged(Meter::eCurves) + meter.GetCharged(Meter::eKeys), 0u);
+        EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + 1);
         const std::string reason = "the read would make more than its budget of 1.0 MB allows for a file of "
                                    "this size: time-warp samples; KStreamOptionsX::mBudgetScale raises it";
         try
@@ -198,6 +207,17 @@ std::string Layered(int count)
                                                    Curve(2, 100.0) + "      }\n")));
 }
 
+// A BVH of joints joints under the root, three rotations each, over frames
+// frames (the first turning, the others still).
+std::string Bvh(int joints, int frames)
+{
+    return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n" +
+           Numbered(joints - 1, [](int j) { return " JOINT J" + N(j) + " {\n  OFFSET 0 1 0\n  CHANNELS 3 Zrotation "
+                                                   "Xrotation Yrotation\n  End Site\n  {\n   OFFSET 0 1 0\n  }\n }\n"; }) +
+           " End Site\n {\n  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(frames) + "\nFrame Time: 0.0333\n" +
+           Numbered(frames, [&](int f) { return N(f % 90) + Numbered(3 * joints - 1, [](int) { return " 1"; }) + "\n"; });
+}
+
 struct SGrowth
 {
     const char* name;
@@ -232,23 +252,21 @@ const std::vector<SGrowth>& Growths()
              return Scene(Nulls(5), Numbered(n, [](int t) { return Take(("T" + N(t)).c_str(), 5, "   Channel: \"T\"\n"); })); },
          4, 8},
         {"keys", Meter::eKeys, [](int n) { return Scene(Nulls(1), Take("K", 1, TX(Curve(n, 1.0)))); }, 2000, 4000,
-         nullptr, 0.0},
+         nullptr, 48},
         // The keys of curves copied by the filters are freed with them: the
         // meter holds the keys the scene keeps.
-        {"motion keys", Meter::eKeys, [](int n) {
-             return "HIERARCHY\nROOT J\n{\n OFFSET 0 0 0\n CHANNELS 3 Zrotation Xrotation Yrotation\n End Site\n {\n"
-                    "  OFFSET 0 1 0\n }\n}\nMOTION\nFrames: " + N(n) + "\nFrame Time: 0.0333\n" +
-                    Numbered(n, [](int f) { return N(f % 90) + " 1 2\n"; }); }, 2000, 4000, nullptr, 0.0, "bvh"},
+        {"motion keys", Meter::eKeys, [](int n) { return Bvh(1, n); }, 2000, 4000, nullptr, 48, "bvh"},
+        {"motion curves", Meter::eCurves, [](int n) { return Bvh(n, 10); }, 10, 20, nullptr, 5962, "bvh"},
         {"curves", Meter::eCurves, [](int n) { return Scene(Nulls(n), Take("C", n, TX(Curve(2, 1.0)))); }, 10, 20,
-         nullptr, 0.0},
+         nullptr, 4042},
         // A name copied into every record and channel that keeps it.
         {"take name bytes", Meter::eTakes, [](int n) {
              return Scene(Nulls(10), " Take: \"" + std::string(size_t(n) * 1000, 't') + "\"\n"); }, 10, 20, nullptr,
-         0.0},
+         12067},
         {"shape name bytes", Meter::eChannels, [](int n) {
              return Scene("Model: \"F\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: 3\n"
                           "  PolygonVertices: 0,1,2\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
-                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n}\n", EmptyTakes(10)); }, 10, 20, nullptr, 0.0},
+                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n}\n", EmptyTakes(10)); }, 10, 20, nullptr, 27624},
         // An OBJ read into a fresh scene: its default take is no take of an earlier read.
         {"OBJ groups", Meter::eObjects, [](int n) {
              return "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(n, [](int i) { return "g G" + N(i) + "\nf 1 2 3\n"; }); },
@@ -259,9 +277,9 @@ const std::vector<SGrowth>& Growths()
         {"connections", Meter::eConnections, [](int n) {
              return Scene(Numbered(n, [](int i) { return "Texture: \"t" + N(i) + "\" { FileName: \"t" + N(i) + ".tga\" }\n"; }) +
                           "Model: \"M\", \"Null\" {\n Textures: " + Names(n, "t") + "\n}\n"); }, 10, 20},
-        {"time-warp samples", Meter::eWarpSamples, [](int n) { return Warped(n, false); }, 1, 2, nullptr, 0.0},
+        {"time-warp samples", Meter::eWarpSamples, [](int n) { return Warped(n, false); }, 1, 2, nullptr, 1440480},
         // Samples under two nested warps evaluate both.
-        {"nested time warps", Meter::eWarpSamples, [](int n) { return Warped(n, true); }, 1, 2, nullptr, 0.0},
+        {"nested time warps", Meter::eWarpSamples, [](int n) { return Warped(n, true); }, 1, 2, nullptr, 1872624},
         {"layer merge samples", Meter::eMergeSamples, Layered, 2, 4},
         // The takes of the first file on the nulls of a second.
         {"earlier takes", Meter::eTakes, [](int) { return Scene(Nulls(10)); }, 20, 40,
@@ -344,6 +362,7 @@ TEST_F(ReadMeterGrowth, EachKindGrowsWithTheFileAndStopsAtTheBudget)
         }
         // The count made before the read never passes what the meter charges.
         EXPECT_LE(large.mCounted, large.mPeak);
+        EXPECT_TRUE(large.mCounted > 0 || std::string(g.extension) != "scn"); // (a scene file is always counted)
         EXPECT_LE(large.mUsed, large.mPeak);
 
         // At a budget of half what the large read made: stopped, the scene
