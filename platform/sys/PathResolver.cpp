@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -29,11 +30,12 @@ const std::vector<std::string>& Listing(const std::string& dir)
     if (it != g_Listings.end())
         return it->second;
     std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str()))
+    // The folder is closed however the listing ends (memory running out too).
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
+    if (d != nullptr)
     {
-        while (dirent* e = ::readdir(d))
+        while (dirent* e = ::readdir(d.get()))
             names.emplace_back(e->d_name);
-        ::closedir(d);
     }
     return g_Listings.emplace(dir, std::move(names)).first->second;
 }

@@ -21,42 +21,51 @@ const char* const kPlugErrors[] = {"Error"};
 KScnControlSetPlugProperties::KScnControlSetPlugProperties(KScnControlSetPlug* owner)
     : mOwner(owner), mGap(new KPlug)
 {
-    using Self = KScnControlSetPlugProperties;
-    UseAxis.Initialize(
-        "UseAxis", this, [this]() { return GetUseAxis(); }, [this](const bool& v) { SetUseAxis(v); });
-    AddProperty(&UseAxis);
-    UseAxis.SetValue(true);
-    ControlSetType.Initialize(
-        "ControlSetType", this, [this]() { return GetControlSetType(); },
-        [this](const KScnControlSet::EType& v) { SetControlSetType(v); });
-    AddProperty(&ControlSetType);
-    ControlSetType.SetValue(KScnControlSet::eTypeNone);
-    ControlSetType.SetTypeCode(eKPropEnum);
-    ControlSetType.SetEnumNameFunction(&Self::ControlSetTypeName);
-
-    for (int id = 0; id < KScnCharacter::kNodeCount; ++id)
+    // Stopped part-way (memory running out), the gap plug goes: no destructor runs.
+    try
     {
-        const char* name = nullptr;
-        if (!KScnCharacter::GetLinkName(id, name))
+        using Self = KScnControlSetPlugProperties;
+        UseAxis.Initialize(
+            "UseAxis", this, [this]() { return GetUseAxis(); }, [this](const bool& v) { SetUseAxis(v); });
+        AddProperty(&UseAxis);
+        UseAxis.SetValue(true);
+        ControlSetType.Initialize(
+            "ControlSetType", this, [this]() { return GetControlSetType(); },
+            [this](const KScnControlSet::EType& v) { SetControlSetType(v); });
+        AddProperty(&ControlSetType);
+        ControlSetType.SetValue(KScnControlSet::eTypeNone);
+        ControlSetType.SetTypeCode(eKPropEnum);
+        ControlSetType.SetEnumNameFunction(&Self::ControlSetTypeName);
+
+        for (int id = 0; id < KScnCharacter::kNodeCount; ++id)
         {
-            continue;
+            const char* name = nullptr;
+            if (!KScnCharacter::GetLinkName(id, name))
+            {
+                continue;
+            }
+            KPropertyObjectList* list =
+                KPropertyObjectList::Create(this, name, 0, -1, kLinkListTag, kListPlugFlags, 0);
+            if (list != nullptr)
+            {
+                mLinkNodeIds[mLinkProperties.GetCount()] = id;
+                mLinkProperties.Add(list);
+            }
         }
-        KPropertyObjectList* list =
-            KPropertyObjectList::Create(this, name, 0, -1, kLinkListTag, kListPlugFlags, 0);
-        if (list != nullptr)
+        for (int id = 0; id < KScnControlSet::kEffectorCount; ++id)
         {
-            mLinkNodeIds[mLinkProperties.GetCount()] = id;
-            mLinkProperties.Add(list);
+            KPropertyObjectList* list = KPropertyObjectList::Create(this, KScnControlSet::GetEffectorName(id), 0,
+                                                                    -1, kEffectorListTag, kListPlugFlags, 0);
+            if (list != nullptr)
+            {
+                mEffectorProperties.Add(list);
+            }
         }
     }
-    for (int id = 0; id < KScnControlSet::kEffectorCount; ++id)
+    catch (...)
     {
-        KPropertyObjectList* list = KPropertyObjectList::Create(this, KScnControlSet::GetEffectorName(id), 0,
-                                                                -1, kEffectorListTag, kListPlugFlags, 0);
-        if (list != nullptr)
-        {
-            mEffectorProperties.Add(list);
-        }
+        mGap->Destroy();
+        throw;
     }
 }
 

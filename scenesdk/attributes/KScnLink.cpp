@@ -35,16 +35,15 @@ void KScnLink::Refer(int slot, KScnNode* node)
     {
         return;
     }
+    // The new node's back-reference first: when it cannot be had (memory
+    // exhausted) the link still holds the node it held, which knows of it.
+    const int place = node != nullptr ? node->AddLinkReference(this, slot) : -1;
     if (held != nullptr)
     {
         held->RemoveLinkReference(mPlaces[slot]);
-        mPlaces[slot] = -1;
     }
     held = node;
-    if (node != nullptr)
-    {
-        mPlaces[slot] = node->AddLinkReference(this, slot);
-    }
+    mPlaces[slot] = place;
 }
 
 void KScnLink::ForgetNode(int slot)
@@ -77,14 +76,16 @@ void KScnLink::SetLink(KScnNode* node)
     {
         return;
     }
+    KString name(NameOf(node)); // first: a failure leaves the link as it was
     Refer(0, node);
-    mLinkName = NameOf(node);
+    mLinkName.Swap(name);
 }
 
 void KScnLink::SetAssociateModel(KScnNode* node)
 {
+    KString name(NameOf(node)); // first: a failure leaves the link as it was
     Refer(1, node);
-    mAssociateModelName = NameOf(node);
+    mAssociateModelName.Swap(name);
 }
 
 KString KScnLink::GetAssociateModelName()

@@ -40,6 +40,8 @@ template <typename Fn> void ForEachMade(KScnSdkManager& manager, KScnSceneRoot& 
         fn(static_cast<const void*>(manager.GetTexture(i)));
     for (int i = 0; i < manager.GetVideoCount(); ++i)
         fn(static_cast<const void*>(manager.GetVideo(i)));
+    for (int i = 0; i < manager.GetShapeCount(); ++i)
+        fn(static_cast<const void*>(manager.GetShape(i)));
     for (int i = 0; i < manager.GetSceneCount(); ++i)
         fn(static_cast<const void*>(manager.GetScene(i)));
     KScnSceneContents* contents = scene.GetContents();
@@ -165,6 +167,9 @@ void KScnReadUndo::Restore()
                 [&](KScnTexture* texture) { m.DestroyTexture(texture); });
     DestroyMade([&] { return m.GetVideoCount(); }, [&](int i) { return m.GetVideo(i); }, kept,
                 [&](KScnVideo* video) { m.DestroyVideo(video); });
+    // Shapes a geometry took went with it; those made and not yet taken go here.
+    DestroyMade([&] { return m.GetShapeCount(); }, [&](int i) { return m.GetShape(i); }, kept,
+                [&](KScnShape* shape) { m.DestroyShape(shape); });
     KScnSceneContents* contents = mScene.GetContents();
     DestroyMade([&] { return contents->GetGenericNodeCount(); },
                 [&](int i) { return contents->GetGenericNode(i); }, kept,

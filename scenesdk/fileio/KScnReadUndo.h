@@ -6,8 +6,8 @@
 // destroys, through the manager, the takes the objects the scene held
 // before were given, the character poses (with their private scenes) and
 // poses the scene gained, every scene, node, attribute, material, texture,
-// video, generic node, deformer, constraint and character the manager made
-// since, and the user-property handles made since that no object holds;
+// video, generic node, deformer, constraint, character and shape the manager
+// made since, and the user-property handles made since that no object holds;
 // and puts back the scene's take descriptions (those the read appended go,
 // those it replaced come back) and its metadata.
 //

@@ -365,8 +365,22 @@ void AddShapes(KScnSdkManager* manager, KScnGeometry& geometry, const std::vecto
     for (const SShape& s : shapes)
     {
         KScnShape* shape = manager->CreateShape();
+        if (shape == nullptr)
+            continue;
+        // The read's until the geometry takes it: refused, or memory
+        // running out, it goes back to the manager.
+        struct SHeld
+        {
+            KScnSdkManager* manager;
+            KScnShape* shape;
+            ~SHeld()
+            {
+                if (shape != nullptr)
+                    manager->DestroyShape(shape);
+            }
+        } held{manager, shape};
         const int points = static_cast<int>(s.points.size() / per);
-        if (shape == nullptr || !shape->InitControlPoints(points))
+        if (!shape->InitControlPoints(points))
             continue;
         for (int i = 0; i < points; ++i)
         {
@@ -379,8 +393,8 @@ void AddShapes(KScnSdkManager* manager, KScnGeometry& geometry, const std::vecto
                     normals[i] =
                         KgeTVector(s.normals[3 * i], s.normals[3 * i + 1], s.normals[3 * i + 2], 0.0);
         // The names were checked; a shape the geometry still refuses goes.
-        if (geometry.AddShape(shape, s.name.c_str()) < 0)
-            manager->DestroyShape(shape);
+        if (geometry.AddShape(shape, s.name.c_str()) >= 0)
+            held.shape = nullptr;
     }
 }
 

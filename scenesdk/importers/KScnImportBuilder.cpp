@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 namespace scenesdk
 {
@@ -53,8 +55,8 @@ KScnNode* KScnImportBuilder::CreateNode(const char* name, KScnNode* parent)
     mMade.insert(node);
     if (parent == nullptr)
         mTopNodes.push_back(node);
-    else
-        parent->AddChild(node);
+    else if (!parent->AddChild(node))
+        throw std::runtime_error(std::string("node ") + node->GetName() + " could not be attached");
     return node;
 }
 
@@ -131,9 +133,10 @@ bool KScnImportBuilder::Commit()
                         node->RemoveTakeNode(i);
         mTakes.clear();
     }
+    // A node left out of the tree would hang outside the scene's lists.
     for (KScnNode* node : mTopNodes)
-        if (node->GetParent() == nullptr)
-            root->AddChild(node);
+        if (node->GetParent() == nullptr && !root->AddChild(node))
+            throw std::runtime_error(std::string("node ") + node->GetName() + " could not be attached");
     // This read's nodes only: an earlier read's bones keep what their caller set.
     mScene->FixSkeletonInheritType(mNodes);
     // Every take owner of the scene (the new objects, its root and camera

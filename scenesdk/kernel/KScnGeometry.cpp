@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace scenesdk
@@ -167,17 +168,19 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
             return -1;
         }
     }
-    KString* copy = new KString(trimmed.c_str());
-    const int index = mShapes.Add(shape);
-    if (index < 0 || mShapeNames.Add(copy) < 0)
+    // The lists' room and the name first: exhausted memory throws with the
+    // geometry as it was (the shape stays the caller's).
+    mShapes.Reserve(mShapes.GetCount() + 1);
+    mShapeNames.Reserve(mShapeNames.GetCount() + 1);
+    std::unique_ptr<KString> held(new KString(trimmed.c_str()));
+    // Owned before it is listed: from here on it goes with the geometry.
+    if (GetManager() != nullptr)
     {
-        if (index >= 0)
-        {
-            mShapes.RemoveAt(index);
-        }
-        delete copy;
-        return -1;
+        GetManager()->SetOwned(shape, true);
     }
+    const int index = mShapes.Add(shape);
+    KString* copy = held.release();
+    mShapeNames.Add(copy);
     if (KScnNode* node = GetNode())
     {
         CreateShapeProperty(copy->Buffer());
@@ -189,10 +192,6 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
         }
     }
     shape->SetSceneContents(GetSceneContents());
-    if (GetManager() != nullptr)
-    {
-        GetManager()->SetOwned(shape, true);
-    }
     return index;
 }
 
@@ -253,10 +252,20 @@ void KScnGeometry::CopyFrom(const KScnGeometry& source)
     for (int i = 0; manager != nullptr && i < source.mShapes.GetCount(); ++i)
     {
         KScnShape* shape = manager->CreateShape();
-        shape->Copy(*source.mShapes[i]);
-        if (AddShape(shape, source.mShapeNames[i]->Buffer()) < 0)
+        // Not taken (refused, or memory running out), it goes (a shape taken
+        // is owned, which the destruction refuses).
+        try
+        {
+            shape->Copy(*source.mShapes[i]);
+            if (AddShape(shape, source.mShapeNames[i]->Buffer()) < 0)
+            {
+                manager->DestroyShape(shape);
+            }
+        }
+        catch (...)
         {
             manager->DestroyShape(shape);
+            throw;
         }
     }
     mTransform = source.mTransform;

@@ -96,6 +96,7 @@ private:
     // (a subtree of many shares of one material stays linear).
     template <typename T> void AddSeen(KPointerArray<T>& list, T* object)
     {
+        list.Reserve(list.GetCount() + 1); // first: an object marked seen is listed
         if (mSeenObjects.insert(object).second)
         {
             list.Add(object);

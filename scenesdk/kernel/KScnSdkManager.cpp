@@ -160,10 +160,20 @@ private:
     KScnSdkManager* mManager;
 };
 
-KScnSdkManager::KScnSdkManager()
-    : mHandlerList(new KScnHandlerList(this)), mCallbacks(NewNamedCallbackTable()),
-      mError(kManagerMessages, 2)
+KScnSdkManager::KScnSdkManager() : mError(kManagerMessages, 2)
 {
+    // One after the other: the first is given back when the second cannot be made.
+    mHandlerList = new KScnHandlerList(this);
+    try
+    {
+        mCallbacks = NewNamedCallbackTable();
+    }
+    catch (...)
+    {
+        static_cast<KScnHandlerList*>(mHandlerList)->Forget();
+        mHandlerList->Destroy();
+        throw;
+    }
 }
 
 KScnSdkManager::~KScnSdkManager()

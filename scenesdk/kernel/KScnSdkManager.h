@@ -254,6 +254,7 @@ public:
     KScnNodeAttribute* GetNodeAttribute(int index) const { return mAttributes.GetAt(index); }
     int GetLinkCount() const { return mLinks.GetCount(); }
     int GetShapeCount() const { return mShapes.GetCount(); }
+    KScnShape* GetShape(int index) const { return mShapes.GetAt(index); }
     int GetTriangulatorCount() const { return mTriangulators.GetCount(); }
     int GetMaterialCount() const { return mMaterials.GetCount(); }
     KScnMaterial* GetMaterial(int index) const { return mMaterials.GetAt(index); }

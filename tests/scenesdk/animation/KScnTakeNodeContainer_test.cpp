@@ -130,7 +130,9 @@ TEST_F(TakesTest, RemovingKeepsTheCurrentTake)
 
 // Two takes of one name (a take renamed to another's): removing either
 // leaves the other findable by name, with few takes (searched) and many
-// (indexed), whichever of the two goes.
+// (indexed), whichever of the two goes; selecting by name makes the first
+// take of the name current, and the takes after a removed one are found at
+// their new places.
 TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
 {
     struct Row
@@ -154,11 +156,22 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         mat.HasTakeNode("T1"); // builds the index when there are many
         mat.GetTakeNode(row.renamed)->SetName(shared.c_str());
         ASSERT_TRUE(mat.HasTakeNode(shared.c_str()));
+        EXPECT_TRUE(mat.SelectTakeNodeByName(shared.c_str()));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), std::min(row.renamed, row.kept)) << row.takes << " the first";
         ASSERT_TRUE(mat.RemoveTakeNode(row.removed)) << row.takes << " " << row.removed;
+        const int left = row.removed == row.renamed ? row.kept : row.renamed;
+        EXPECT_TRUE(mat.SelectTakeNodeByName(shared.c_str()));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), left - (row.removed < left ? 1 : 0)) << row.takes << " " << row.removed;
+        EXPECT_TRUE(mat.SelectTakeNodeByName(("T" + std::to_string(row.takes)).c_str()));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), row.takes - 1) << row.takes << " the last, moved down";
         EXPECT_TRUE(mat.HasTakeNode(shared.c_str())) << row.takes << " " << row.removed;
         EXPECT_EQ(mat.AddTakeNode(shared.c_str()), nullptr) << row.takes << " " << row.removed;
         const std::string gone = "T" + std::to_string(row.renamed);
         EXPECT_FALSE(mat.HasTakeNode(gone.c_str())) << row.takes << " " << row.removed;
+        // A third take of the name, after both: the first of the three is still found.
+        mat.GetTakeNode(row.takes - 2)->SetName(shared.c_str());
+        EXPECT_TRUE(mat.SelectTakeNodeByName(shared.c_str()));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), std::min(left - (row.removed < left ? 1 : 0), row.takes - 2));
     }
 }
 

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -295,7 +296,8 @@ template <class T> MakeAttribute Maker(T* (KScnSdkManager::*create)())
 } // namespace
 
 // An attribute detached ('D'), destroyed ('X') or replaced ('R') while the
-// default take lends its tree to two takes leaves all three takes (but for
+// default take lends its tree to two takes, or while they share a copy of it
+// ('d', 'x', 'r': the default take's tree was handed out), leaves all three takes (but for
 // the background colour a camera leaves behind), without a tree copied, and
 // the node keeps no curve link to its properties: a light set on the node
 // next, and the default take's curves written, reach live properties only.
@@ -318,18 +320,25 @@ TEST(TakeLending, WhatLeavesANodeLeavesEveryTake)
         {"optical reference", Maker(&KScnSdkManager::CreateOpticalReference)},
     };
     for (const auto& [kind, make] : kinds)
-        for (const char how : std::string("DXR"))
+        for (const char mode : std::string("DXRdxr"))
         {
-            SCOPED_TRACE(std::string(kind) + ", " + how);
+            const bool lends = mode < 'a';
+            const char how = static_cast<char>(std::toupper(mode));
+            SCOPED_TRACE(std::string(kind) + ", " + mode);
             KScnSdkManager manager;
             KScnNode* node = manager.CreateNode("Shot");
             const KScnNode& reader = *node;
             std::multiset<std::string> expected = ChannelNames(*reader.GetDefaultTakeNode());
             KScnNodeAttribute* attribute = make(manager);
             node->SetNodeAttribute(attribute);
+            if (!lends)
+            {
+                ASSERT_NE(node->GetDefaultTakeNode()->GetRootCurveNode(), nullptr);
+            }
             ASSERT_NE(node->AddTakeNode("Run"), nullptr);
             ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
-            ASSERT_TRUE(reader.GetDefaultTakeNode()->IsLendingTree());
+            ASSERT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), lends);
+            ASSERT_EQ(reader.GetTakeNode(1)->IsSharingSnapshot(), true);
             const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
             std::vector<KProperty*> properties;
             attribute->CollectHandlerProperties(properties);

@@ -231,6 +231,13 @@ TEST_F(TakePassesTest, ALocalSpanGivenByTheCallerMovesTheTakesKeys)
          {{"T/X", 't', 0, 10}, {"T/X", 't', 1, 11}}},
         {"an empty span moves nothing", take, {{3, 3}}, {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}},
         {"a file without a local span has nothing to move from", TakeRun(keys), {{1, 3}}, {{"T/X", 't', 1, 2}}},
+        {"a span of 100,000 s scales them", take, {{0, 100000}},
+         {{"T/X", 't', 1, 100000}, {"", 'e', 0, 100000}}},
+        {"a span past 4.6e18 ticks moves nothing", take, {{0, 1e8}}, {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}},
+        {"a key moved past them keeps the keys and the file's span",
+         TakeRun(Channel("T", Channel("X", Keys({{0, 0, 'L'}, {4, 20, 'L'}}))),
+                 "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n"),
+         {{0, 9e7}}, {{"T/X", 't', 1, 4}, {"", 'e', 0, 2}}},
     });
 }
 // clang-format on

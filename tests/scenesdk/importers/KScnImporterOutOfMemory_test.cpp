@@ -301,6 +301,7 @@ const char* const kBase =
 const char* const kScene =
     "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"A\", \"Mesh\" {\n    Mesh: {\n"
     "      ControlPoints: 0,0,0, 1,0,0, 0,1,0\n      PolygonSizes: 3\n      PolygonVertices: 0,1,2\n    }\n"
+    "    Shape: \"Grin\" {\n      ControlPoints: 0,0,0, 1,0,0, 0,1,1\n    }\n"
     "    Materials: \"M\"\n    Textures: \"T\"\n    Children: \"B\"\n"
     "    UserProperty: \"lit\", \"Bool\", \"\", 1\n  }\n  Model: \"B\", \"Null\"\n"
     "  Model: \"Cam\", \"Camera\"\n  Model: \"Lamp\", \"Light\"\n"

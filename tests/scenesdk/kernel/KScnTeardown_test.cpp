@@ -2,6 +2,7 @@
 // refused by the manager's destroyers, and whatever dies takes itself out of
 // what refers to it. Each row is one order that used freed memory before.
 
+#include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacterPose.h"
@@ -339,14 +340,20 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     // on another object; a second handle of a property removed for its record.
     KScnPropertyRef* record = m.CreateUserProperty("Extra", "Real", "label");
     ASSERT_NE(owner->CreatePropertyForRef(record), nullptr);
-    KScnPropertyRef* foreign =
-        m.CreateUserPropertyFromProperty(owner->GetNodeProperties()->FindProperty("Visibility"));
+    KProperty* visibility = owner->GetNodeProperties()->FindProperty("Visibility");
+    KScnPropertyRef* foreign = m.CreateUserPropertyFromProperty(visibility);
     other->AddUserProperty(foreign);
     KScnPropertyRef* twin = m.CreateUserProperty("Twin", "Real", "");
     ASSERT_NE(other->CreatePropertyForRef(twin), nullptr);
     KScnPropertyRef* twinHandle = m.CreateUserPropertyFromProperty(twin->GetProperty());
     ASSERT_TRUE(other->GetPropertyHandler()->RemovePropertyForRef(twin));
     EXPECT_EQ(twinHandle->GetProperty(), nullptr);
+
+    // A handle of a material's property on the other node links its new channel.
+    KScnMaterial* material = m.CreateMaterial("mat");
+    KProperty* opacity = material->GetMaterialProperties()->FindProperty("Opacity");
+    other->AddUserProperty(m.CreateUserPropertyFromProperty(opacity));
+    ASSERT_TRUE(m.DestroyMaterial(material));
 
     ASSERT_TRUE(m.DestroyNode(owner));
     for (const auto& [handle, name] : {std::pair{record, "Extra"}, std::pair{foreign, ""}})
@@ -357,6 +364,13 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     }
     EXPECT_EQ(m.FindUserProperty("Extra"), record);
     EXPECT_EQ(other->FindUserProperty(static_cast<const KProperty*>(nullptr)), nullptr);
+    // The lister's curve links to the property went with it: its curves write live properties.
+    for (int i = 0; i < other->GetLinkCount(); ++i)
+    {
+        EXPECT_NE(other->GetLink(i)->mProperty, visibility) << i;
+        EXPECT_NE(other->GetLink(i)->mProperty, opacity) << i;
+        other->GetLink(i)->mCurve->SetDefaultValue(0.5f);
+    }
     ASSERT_TRUE(m.DestroyNode(other));
     EXPECT_TRUE(m.DestroyUserProperty(foreign)) << "stays with the manager";
     // A destroyed handle leaves the lists that hold it.
