@@ -760,15 +760,16 @@ double KFCurve::FindKey(KTime time, int* hint)
     int& hintRef = hint != nullptr ? *hint : mSearchHint;
     const int64_t t = Ticks(time);
     // At or past either end the answer is known without a walk (the filters
-    // ask for the ends of curves of many thousand keys).
+    // ask for the ends of curves of many thousand keys); at an end key whose
+    // neighbour has the same time the walk decides.
     const int64_t lastTicks = Ticks(Key(mKeyCount - 1).mTime);
-    if (t >= lastTicks)
+    if (t > lastTicks || (t == lastTicks && (mKeyCount == 1 || Ticks(Key(mKeyCount - 2).mTime) < t)))
     {
         hintRef = t == lastTicks ? mKeyCount - 1 : mKeyCount;
         return t == lastTicks ? mKeyCount - 1.0 : mKeyCount - 0.5;
     }
     const int64_t firstTicks = Ticks(Key(0).mTime);
-    if (t <= firstTicks)
+    if (t < firstTicks || (t == firstTicks && (mKeyCount == 1 || Ticks(Key(1).mTime) > t)))
     {
         hintRef = 0;
         return t == firstTicks ? 0.0 : -0.5;

@@ -332,6 +332,15 @@ TEST(KFCurveSearch, PositionsAndHints)
     hint = 9;
     EXPECT_EQ(curve.FindKey(Sec(20), &hint), 9.5);
     EXPECT_EQ(hint, 10);
+    // The ends and past them, from any hint: (time, hint, position, hint after).
+    const double ends[][4] = {{9, 2, 9.0, 9}, {9, 10, 9.0, 9}, {12, 0, 9.5, 10}, {0, 8, 0.0, 0},
+                              {0, -1, 0.0, 0}, {-3, 9, -0.5, 0}, {8, 0, 8.0, 8},  {1, 9, 1.0, 1}};
+    for (const auto& e : ends)
+    {
+        hint = static_cast<int>(e[1]);
+        EXPECT_EQ(curve.FindKey(Sec(e[0]), &hint), e[2]) << e[0] << " from " << e[1];
+        EXPECT_EQ(hint, static_cast<int>(e[3])) << e[0] << " from " << e[1];
+    }
 }
 
 TEST(KFCurveSearch, EqualTimesNeverDivideByZero)
@@ -349,6 +358,16 @@ TEST(KFCurveSearch, EqualTimesNeverDivideByZero)
         hint = start;
         const double q = curve.FindKey(Sec(1), &hint);
         EXPECT_TRUE(q == 1.0 || q == 2.0) << q;
+    }
+    // Equal times at the ends: the key the walk from the hint meets first.
+    KFCurve ends;
+    for (const double t : {0.0, 0.0, 1.0, 1.0})
+        ends.AppendKey(Sec(t), 0.0f);
+    const double walked[][3] = {{1, 0, 2.0}, {1, 3, 3.0}, {0, 3, 1.0}, {0, 0, 0.0}};
+    for (const auto& w : walked)
+    {
+        int hint = static_cast<int>(w[1]);
+        EXPECT_EQ(ends.FindKey(Sec(w[0]), &hint), w[2]) << w[0] << " from " << w[1];
     }
     EXPECT_TRUE(std::isfinite(curve.Evaluate(Sec(1))));
 }
