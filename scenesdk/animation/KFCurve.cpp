@@ -758,9 +758,23 @@ double KFCurve::FindKey(KTime time, int* hint)
         return -1.0;
     }
     int& hintRef = hint != nullptr ? *hint : mSearchHint;
+    const int64_t t = Ticks(time);
+    // At or past either end the answer is known without a walk (the filters
+    // ask for the ends of curves of many thousand keys).
+    const int64_t lastTicks = Ticks(Key(mKeyCount - 1).mTime);
+    if (t >= lastTicks)
+    {
+        hintRef = t == lastTicks ? mKeyCount - 1 : mKeyCount;
+        return t == lastTicks ? mKeyCount - 1.0 : mKeyCount - 0.5;
+    }
+    const int64_t firstTicks = Ticks(Key(0).mTime);
+    if (t <= firstTicks)
+    {
+        hintRef = 0;
+        return t == firstTicks ? 0.0 : -0.5;
+    }
     // The walk runs on a local copy, stored back once.
     int h = hintRef < 0 ? 0 : (hintRef >= mKeyCount ? mKeyCount - 1 : hintRef);
-    const int64_t t = Ticks(time);
     int64_t th = Ticks(Key(h).mTime);
     double position;
     if (t == th)

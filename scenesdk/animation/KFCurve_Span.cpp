@@ -193,10 +193,19 @@ void KFCurve::ReplaceSpanImpl(KFCurve& source, KTime start, KTime stop, const KF
     }
     // Room for every key the span brings (and the four a fill may add) is had
     // before anything changes: exhausted memory throws with the curve as it was.
+    // The keys of this curve within the span leave first: room for them is
+    // not asked twice (a curve replaced whole would else hold its keys twice).
     int brought = 4;
     for (int i = FirstSpanKey(source, s, options); i < source.GetKeyCount() && Ticks(source.GetKeyTime(i)) <= e; ++i)
         ++brought;
-    if (!ReserveKeys(static_cast<int>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(mKeyCount) + brought))))
+    int leaving = 0;
+    for (int i = 0; i < mKeyCount; ++i)
+    {
+        const int64_t t = Ticks(Key(i).mTime);
+        leaving += t >= s && t <= e ? 1 : 0;
+    }
+    if (!ReserveKeys(static_cast<int>(
+            std::min<int64_t>(INT32_MAX, static_cast<int64_t>(mKeyCount) - leaving + brought))))
         return;
     BeginKeyChanges();
     const int k = mKeyCount > 0 ? static_cast<int>(std::ceil(FindKey(FromTicks(s)))) : 0;

@@ -5,6 +5,7 @@
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/kernel/KScnNode.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
 
@@ -42,6 +43,13 @@ private:
     SRotationPlan PlanRotation(const KScnBvhJoint& joint) const;
     bool KeyTranslation(size_t joint);
     bool KeyRotation(size_t joint);
+    size_t GatherGroup(size_t first);
+    // Channel c's values of every frame, one after another (c within the
+    // gathered group).
+    const double* Column(int c) const
+    {
+        return mGroup.data() + (static_cast<size_t>(c) - mGroupFirst) * mColumns[0].size();
+    }
 
     KScnMotionBuilder& mMotion;
     const KScnFileBiovision& mFile;
@@ -50,7 +58,17 @@ private:
     std::vector<std::string> mNames;
     std::vector<SRotationPlan> mPlans;
     std::vector<double> mColumns[3];
+    // The channels [mGroupFirst, mGroupFirst + width) of a few joints, one
+    // channel's frames after another: the frames hold every channel of a
+    // frame together, and reading a channel down thousands of frames misses
+    // the cache at every value.
+    std::vector<double> mGroup;
+    size_t mGroupFirst = 0;
 };
+
+// The widest group of channels gathered at once (a joint's own channels are
+// gathered whole however far apart they lie).
+constexpr size_t kGroupChannels = 32;
 
 SRotationPlan CBvhBuild::PlanRotation(const KScnBvhJoint& joint) const
 {
@@ -110,10 +128,51 @@ bool CBvhBuild::Motion()
     const size_t frames = static_cast<size_t>(mFile.GetFrameCount());
     for (std::vector<double>& column : mColumns)
         column.resize(frames);
-    for (size_t j = 0; j < mNodes.size(); ++j)
-        if (!KeyTranslation(j) || !KeyRotation(j))
-            return false;
+    for (size_t j = 0; j < mNodes.size();)
+    {
+        const size_t last = GatherGroup(j);
+        for (; j < last; ++j)
+            if (!KeyTranslation(j) || !KeyRotation(j))
+                return false;
+    }
     return true;
+}
+
+size_t CBvhBuild::GatherGroup(size_t first)
+{
+    const std::vector<KScnBvhJoint>& joints = mFile.GetJoints();
+    size_t low = SIZE_MAX;
+    size_t high = 0;
+    size_t last = first;
+    for (; last < mNodes.size(); ++last)
+    {
+        const KScnBvhJoint& joint = joints[last];
+        if (joint.mChannelCount == 0)
+            continue;
+        const size_t begin = static_cast<size_t>(joint.mFirstChannel);
+        const size_t end = begin + static_cast<size_t>(joint.mChannelCount);
+        const size_t newLow = begin < low ? begin : low;
+        const size_t newHigh = end > high ? end : high;
+        if (low != SIZE_MAX && newHigh - newLow > kGroupChannels)
+            break;
+        low = newLow;
+        high = newHigh;
+    }
+    if (low == SIZE_MAX)
+        return last; // no channels: nothing to gather
+    const size_t frames = mColumns[0].size();
+    const size_t stride = static_cast<size_t>(mFile.GetChannelCount());
+    const size_t width = high - low;
+    mGroup.resize(width * frames);
+    mGroupFirst = low;
+    const double* values = mFile.GetValues().data() + low;
+    for (size_t f = 0; f < frames; ++f)
+    {
+        const double* frame = values + f * stride;
+        for (size_t c = 0; c < width; ++c)
+            mGroup[c * frames + f] = frame[c];
+    }
+    return last;
 }
 
 bool CBvhBuild::KeyTranslation(size_t j)
@@ -131,14 +190,14 @@ bool CBvhBuild::KeyTranslation(size_t j)
     if (count == 0)
         return true;
     const bool add = joint.mParent < 0 || !mOptions.mPositionsReplaceOffset;
-    const size_t stride = static_cast<size_t>(mFile.GetChannelCount());
-    const double* values = mFile.GetValues().data();
+    const double* source[6];
+    for (int i = 0; i < count; ++i)
+        source[i] = Column(columns[i]);
     for (size_t f = 0; f < mColumns[0].size(); ++f)
     {
         double p[3] = {joint.mOffset[0], joint.mOffset[1], joint.mOffset[2]};
-        const double* frame = values + f * stride;
         for (int i = 0; i < count; ++i)
-            p[axes[i]] = (add ? joint.mOffset[axes[i]] : 0.0) + frame[columns[i]];
+            p[axes[i]] = (add ? joint.mOffset[axes[i]] : 0.0) + source[i][f];
         mOptions.ConvertPosition(p[0], p[1], p[2]);
         for (int a = 0; a < 3; ++a)
             mColumns[a][f] = p[a];
@@ -156,8 +215,9 @@ bool CBvhBuild::KeyRotation(size_t j)
     if (plan.count == 0)
         return true;
     const size_t frames = mColumns[0].size();
-    const size_t stride = static_cast<size_t>(mFile.GetChannelCount());
-    const double* values = mFile.GetValues().data();
+    const double* source[6];
+    for (int i = 0; i < plan.count; ++i)
+        source[i] = Column(plan.columns[i]);
     if (plan.direct)
     {
         for (int a = 0; a < 3; ++a)
@@ -169,14 +229,12 @@ bool CBvhBuild::KeyRotation(size_t j)
             if (turn < plan.count && plan.signs[turn] > 0.0)
             {
                 // Keyed straight from the frames.
-                if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, values + plan.columns[turn],
-                                       frames, stride))
+                if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, source[turn], frames, 1))
                     return false;
                 continue;
             }
             for (size_t f = 0; f < frames; ++f)
-                column[f] =
-                    turn < plan.count ? -values[f * stride + static_cast<size_t>(plan.columns[turn])] : 0.0;
+                column[f] = turn < plan.count ? -source[turn][f] : 0.0;
             if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, column.data(), frames, 1))
                 return false;
         }
@@ -187,7 +245,7 @@ bool CBvhBuild::KeyRotation(size_t j)
     {
         double angles[6];
         for (int i = 0; i < plan.count; ++i)
-            angles[i] = plan.signs[i] * values[f * stride + static_cast<size_t>(plan.columns[i])];
+            angles[i] = plan.signs[i] * source[i][f];
         double m[16];
         double xyz[3];
         KScnMotionBuilder::MatrixOfSequence(m, plan.axes, angles, plan.count);

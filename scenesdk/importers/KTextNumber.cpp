@@ -1,6 +1,7 @@
 #include "scenesdk/importers/KTextNumber.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -23,6 +24,36 @@ bool HasNegativeExponent(std::string_view text)
     return e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-';
 }
 
+// The plain decimals "123" and "12.345" of at most 15 digits, read without
+// from_chars: the digits make an integer below 2^53 and a power of ten up to
+// 10^15 is exact, so the one division rounds as from_chars does. False for
+// any other form (the caller reads it the long way).
+bool ToShortDecimal(std::string_view text, double& out)
+{
+    static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const size_t kMostDigits = 15;
+    if (text.empty() || text.size() > kMostDigits + 1)
+        return false;
+    int64_t digits = 0;
+    size_t point = text.size();
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        if (IsDigit(c))
+            digits = digits * 10 + (c - '0');
+        else if (c == '.' && point == text.size() && i > 0 && i + 1 < text.size())
+            point = i;
+        else
+            return false;
+    }
+    if (point == text.size() && text.size() > kMostDigits)
+        return false;
+    const size_t decimals = point == text.size() ? 0 : text.size() - point - 1;
+    out = static_cast<double>(digits) / kPowers[decimals];
+    return true;
+}
+
 } // namespace
 
 bool KTextNumber::ToDouble(std::string_view text, double& out)
@@ -42,6 +73,11 @@ bool KTextNumber::ToDouble(std::string_view text, double& out)
     if (body.empty() || !(IsDigit(body.front()) || body.front() == '.'))
         return false;
     double value = 0.0;
+    if (ToShortDecimal(body, value))
+    {
+        out = negative ? -value : value;
+        return true;
+    }
     const auto result =
         std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
     if (result.ptr != body.data() + body.size())

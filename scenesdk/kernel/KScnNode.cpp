@@ -748,55 +748,36 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
     return -1;
 }
 
-// The objects of one kind (material, texture or video) that a node takes
-// with it when it leaves its contents: those in its geometry's layers and
-// those connected to it, and the textures and videos connected to such a
-// material or texture (an object uses only what lies after it). Read from
-// the node, its layers and the connections as they are: nothing is gathered.
-int CarriedRank(int kind)
+// The objects of one rank in the use chain (KScnSceneContents::UseRank:
+// 1 materials, 2 textures, 3 videos) that a node takes with it when it
+// leaves its contents: those in its geometry's layers and those connected to
+// it, and the textures and videos connected to such a material or texture.
+// Read from the node, its layers and the connections as they are: nothing is
+// gathered.
+template <class Visit> void ForEachCarriedFrom(KScnTakeNodeContainer* object, int wanted, const Visit& visit)
 {
-    switch (kind)
+    const int rank = KScnSceneContents::UseRank(object);
+    if (rank == wanted)
     {
-    case KScnObject::eKindMaterial:
-        return 1;
-    case KScnObject::eKindTexture:
-        return 2;
-    case KScnObject::eKindVideo:
-        return 3;
-    default:
-        return 0;
-    }
-}
-
-template <class Visit> void ForEachCarriedFrom(KScnTakeNodeContainer* object, int kind, const Visit& visit)
-{
-    const int rank = CarriedRank(object->GetObjectKind());
-    const int wanted = CarriedRank(kind);
-    if (rank >= wanted && object->GetObjectKind() != KScnObject::eKindNode)
-    {
-        if (rank == wanted)
-        {
-            visit(object);
-        }
+        visit(object);
         return;
     }
-    KScnPropertyHandler* set = object->GetPropertyHandler();
+    KScnPropertyHandler* set = rank >= 0 && rank < wanted ? object->GetPropertyHandler() : nullptr;
     for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
     {
         KScnTakeNodeContainer* used = ObjectOfSet(set->GetSrc(i));
-        const int usedRank = used != nullptr ? CarriedRank(used->GetObjectKind()) : 0;
+        const int usedRank = used != nullptr ? KScnSceneContents::UseRank(used) : -1;
         if (usedRank > rank && usedRank <= wanted)
         {
-            ForEachCarriedFrom(used, kind, visit);
+            ForEachCarriedFrom(used, wanted, visit);
         }
     }
 }
 
-template <class Visit> void ForEachCarried(KScnNode* node, int kind, const Visit& visit)
+template <class Visit> void ForEachCarried(KScnNode* node, int wanted, const Visit& visit)
 {
     const auto* geometry = dynamic_cast<const KScnLayerContainer*>(node->GetGeometry());
-    for (int i = 0; geometry != nullptr && kind != KScnObject::eKindVideo && i < geometry->GetLayerCount();
-         ++i)
+    for (int i = 0; geometry != nullptr && wanted < 3 && i < geometry->GetLayerCount(); ++i)
     {
         const KScnLayer* layer = geometry->GetLayer(i);
         const KScnLayerElement* const elements[] = {layer->GetMaterialElement(), layer->GetTextureElement()};
@@ -814,12 +795,12 @@ template <class Visit> void ForEachCarried(KScnNode* node, int kind, const Visit
                         : static_cast<KScnTakeNodeContainer*>(element->GetDirect<KScnTexture*>()[k]);
                 if (object != nullptr)
                 {
-                    ForEachCarriedFrom(object, kind, visit);
+                    ForEachCarriedFrom(object, wanted, visit);
                 }
             }
         }
     }
-    ForEachCarriedFrom(node, kind, visit);
+    ForEachCarriedFrom(node, wanted, visit);
 }
 
 // Whether a direct layer element of a geometry (or shape) of one of the
@@ -888,19 +869,19 @@ void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
             contents.ForgetObject(object);
         }
     };
-    ForEachCarried(node, KScnObject::eKindMaterial,
+    ForEachCarried(node, 1,
                    [&](KScnTakeNodeContainer* object)
                    {
                        auto* material = static_cast<KScnMaterial*>(object);
                        takeOut(material, contents.GetMaterialUseCount(material));
                    });
-    ForEachCarried(node, KScnObject::eKindTexture,
+    ForEachCarried(node, 2,
                    [&](KScnTakeNodeContainer* object)
                    {
                        auto* texture = static_cast<KScnTexture*>(object);
                        takeOut(texture, contents.GetTextureUseCount(texture));
                    });
-    ForEachCarried(node, KScnObject::eKindVideo,
+    ForEachCarried(node, 3,
                    [&](KScnTakeNodeContainer* object)
                    {
                        auto* video = static_cast<KScnVideo*>(object);
@@ -1006,6 +987,35 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     }
     const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
     LeaveScenes(contents);
+    try
+    {
+        Join(contents, checkNames, subtree, finder);
+    }
+    catch (...)
+    {
+        // Memory ran out part-way through a move that makes the subtree the
+        // whole of the contents: the subtree leaves them again (without
+        // allocating), and contents left without a root get a new one
+        // where memory allows.
+        if (checkNames)
+        {
+            LeaveScenes(nullptr);
+            try
+            {
+                contents->RestoreRootNode();
+            }
+            catch (const std::bad_alloc&)
+            {
+            }
+        }
+        throw;
+    }
+    return true;
+}
+
+void KScnNode::Join(KScnSceneContents* contents, bool checkNames, const std::vector<KScnNode*>& subtree,
+                    KScnNodeFinderDuplicateName& finder)
+{
     if (checkNames)
     {
         // The subtree becomes the whole of the contents: the old tree leaves
@@ -1044,7 +1054,6 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
              [&](KScnTexture* texture) { contents->AddTexture(texture); });
     ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
              [&](KScnVideo* video) { contents->AddVideo(video); });
-    return true;
 }
 
 // ---- Skin links --------------------------------------------------------------------

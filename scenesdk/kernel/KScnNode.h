@@ -37,6 +37,7 @@ namespace scenesdk
 class KScnCharacter;
 class KScnLink;
 class KScnNodeAttribute;
+class KScnNodeFinderDuplicateName;
 class KScnSceneContents;
 
 // One character slot a node is mapped to: type 0 a character node slot, 1 a
@@ -201,6 +202,11 @@ public:
     // (KScnSceneContents::Clear), and this node is their root.
     // True when already there. A node a scene owns (a hidden node) joins no
     // contents: false, error 8.
+    // Leaving (null) allocates nothing. Joining may throw std::bad_alloc
+    // (nothing has changed when the collecting or the name check runs
+    // out); once the subtree has left its scene it is not put back: with
+    // checkNames it is then in no scene, cut loose, and the new contents
+    // hold only a new root node (none when memory allows not even that).
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
@@ -333,6 +339,10 @@ private:
     // Takes each node of the subtree out of the contents it is in, unless
     // that is target, with what it carries there; allocates nothing.
     void LeaveScenes(KScnSceneContents* target);
+    // SetSceneContents' joining: the subtree (and what the finder collected)
+    // into contents, which it becomes the whole of with checkNames.
+    void Join(KScnSceneContents* contents, bool checkNames, const std::vector<KScnNode*>& subtree,
+              KScnNodeFinderDuplicateName& finder);
 
     void ApplyPropertyDefaults(bool changesOnly);
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;

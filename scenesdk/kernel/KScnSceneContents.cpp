@@ -975,11 +975,7 @@ void KScnSceneContents::OnObjectListChange(int code, int index, KPlug* source)
 
 // ---- Uses through connections ----
 
-namespace
-{
-// A user's or used object's place in the chain node (and generic node) <
-// material < texture < video: an object uses only what lies after it.
-int UseRank(const KScnTakeNodeContainer* object)
+int KScnSceneContents::UseRank(const KScnTakeNodeContainer* object)
 {
     switch (object->GetObjectKind())
     {
@@ -995,7 +991,6 @@ int UseRank(const KScnTakeNodeContainer* object)
         return dynamic_cast<const KScnGenericNode*>(object) != nullptr ? 0 : -1;
     }
 }
-} // namespace
 
 void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected)
 {

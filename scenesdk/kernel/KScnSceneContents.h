@@ -196,6 +196,10 @@ public:
     // destination is added (connected) or removed; userPlug is the
     // destination (the user's property set, or one of its properties).
     static void OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected);
+    // A user's or used object's place in the chain node (and generic node,
+    // 0) < material (1) < texture (2) < video (3): an object uses only what
+    // lies after it; -1 for any other object.
+    static int UseRank(const KScnTakeNodeContainer* object);
     // True when a user listed here has the object connected (counted above).
     bool HasConnectedUsers(const void* object) const;
     // An object listed here, or whose uses are passed over here, was

@@ -316,7 +316,7 @@ const char* const kScene =
     "            LayerID: 1\n            Channel: \"X\" {\n              LayerID: 1\n"
     "              KeyVer: 4004\n              KeyCount: 2\n              Key: 0, 0, L, 92372316000, 4, L\n"
     "            }\n          }\n          TimeWarpID: 1\n        }\n      }\n    }\n    Model: \"Cam\" {\n"
-    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk\" {\n  }\n"
+    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way round the hall\" {\n  }\n"
     "}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.
@@ -940,13 +940,38 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       KScnNode* box = w.manager.FindNode("Box");
                       return ThrowsWithFailing(at, [&] { EXPECT_NE(box->AddTakeNode("New"), nullptr); });
                   }),
-        AfterRead("a scene made", base, 250,
+        AfterRead("a scene made", base, 500,
                   [](SWorld& w, long at)
                   {
                       KScnSceneRoot* made = nullptr;
                       EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = w.manager.CreateScene(); }));
                       return made == nullptr;
                   }),
+        // Made the whole of another scene, or (memory running out once it
+        // left its own) cut loose in no scene, the other scene with a root.
+        {"a node made another scene's whole",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneRoot* other = w.manager.CreateScene();
+             KScnNode* box = w.manager.FindNode("Box");
+             w.before = Summary(w.manager, *w.scene);
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { EXPECT_TRUE(box->SetSceneContents(other->GetContents(), true)); });
+             const int boxes =
+                 w.scene->GetContents()->GetNodeCount() * 10 + other->GetContents()->GetNodeCount();
+             if (!threw)
+                 EXPECT_TRUE(other->GetRootNode() == box && boxes == 41);
+             else if (box->GetSceneContents() != nullptr)
+                 EXPECT_TRUE(box->GetSceneContents() == w.scene->GetContents() && w.Intact())
+                     << "not yet moved";
+             else
+                 EXPECT_TRUE(box->GetParent() == nullptr && other->GetRootNode() != box && boxes == 41);
+             return threw;
+         },
+         {false},
+         1,
+         4},
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {
