@@ -59,6 +59,18 @@ bool IsRegularFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The checks a sample and a stream share before either touches the file: the
+// out pointer is cleared first, so a caller never reads an old sound.
+FMOD_RESULT CheckCreateArguments(const char* name, FMOD::Sound** sound, bool initialised)
+{
+    if (!sound)
+        return FMOD_ERR_INVALID_PARAM;
+    *sound = nullptr;
+    if (!name)
+        return FMOD_ERR_INVALID_PARAM;
+    return initialised ? FMOD_OK : FMOD_ERR_UNINITIALIZED;
+}
+
 bool OpenMixer()
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
@@ -153,13 +165,9 @@ FMOD_RESULT System::init(int maxChannels, FMOD_INITFLAGS, void*)
 
 FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO*, Sound** sound)
 {
-    if (!sound)
-        return FMOD_ERR_INVALID_PARAM;
-    *sound = nullptr;
-    if (!name)
-        return FMOD_ERR_INVALID_PARAM;
-    if (!m_bInitialised)
-        return FMOD_ERR_UNINITIALIZED;
+    FMOD_RESULT checked = CheckCreateArguments(name, sound, m_bInitialised);
+    if (checked != FMOD_OK)
+        return checked;
     std::string path = ResolvePath(name);
     Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
     if (!chunk)
@@ -174,13 +182,9 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
 
 FMOD_RESULT System::createStream(const char* name, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO*, Sound** sound)
 {
-    if (!sound)
-        return FMOD_ERR_INVALID_PARAM;
-    *sound = nullptr;
-    if (!name)
-        return FMOD_ERR_INVALID_PARAM;
-    if (!m_bInitialised)
-        return FMOD_ERR_UNINITIALIZED;
+    FMOD_RESULT checked = CheckCreateArguments(name, sound, m_bInitialised);
+    if (checked != FMOD_OK)
+        return checked;
     std::string path = ResolvePath(name);
     if (!IsRegularFile(path))
         return FMOD_ERR_FILE_NOTFOUND;

@@ -1432,10 +1432,9 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // given, each once (repeats dropped for the same object stand once); the
 // slot of each entry of the list among them, -1 for a name the file does
 // not define (counted in undefined). Linear in the list.
-template <class T>
-std::vector<T*> ConnectionOrder(const std::vector<std::string>& names,
-                                const std::map<std::string, T*>& objects, std::vector<int>* slots,
-                                int* undefined = nullptr)
+template <class T, class Names>
+std::vector<T*> ConnectionOrder(const std::vector<std::string>& names, const Names& objects,
+                                std::vector<int>* slots, int* undefined = nullptr)
 {
     std::vector<T*> order;
     std::unordered_map<T*, int> slotOf;
@@ -1467,8 +1466,8 @@ void RenumberConnections(SModel& s, const std::map<std::string, KScnMaterial*>& 
                          const std::map<std::string, KScnTexture*>& textures)
 {
     std::vector<int> slots[2];
-    ConnectionOrder(s.materials, materials, &slots[0]);
-    ConnectionOrder(s.textures, textures, &slots[1]);
+    ConnectionOrder<KScnMaterial>(s.materials, materials, &slots[0]);
+    ConnectionOrder<KScnTexture>(s.textures, textures, &slots[1]);
     for (SLayer& layer : s.mesh.layers)
         for (SElement& e : layer.elements)
         {
@@ -1787,13 +1786,26 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
                                  const std::map<std::string, KScnMaterial*>& materials,
                                  const std::map<std::string, KScnTexture*>& textures)
 {
+    // Every node's lists look names up: hashed once here, a look-up costs
+    // no string comparisons down a tree.
+    const auto hashed = [](const auto& byName)
+    {
+        std::unordered_map<std::string_view, typename std::decay_t<decltype(byName)>::mapped_type> out;
+        out.reserve(byName.size());
+        for (const auto& named : byName)
+            out.emplace(named.first, named.second);
+        return out;
+    };
+    const auto materialsByName = hashed(materials);
+    const auto texturesByName = hashed(textures);
     for (size_t i = 0; i < doc.models.size(); ++i)
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
         const SModel& m = doc.models[i];
-        for (KScnMaterial* material : ConnectionOrder(m.materials, materials, nullptr, &doc.skipped))
+        for (KScnMaterial* material : ConnectionOrder<KScnMaterial>(m.materials, materialsByName, nullptr,
+                                                                    &doc.skipped))
             handler->ConnectSrc(material->GetPropertyHandler());
-        for (KScnTexture* texture : ConnectionOrder(m.textures, textures, nullptr, &doc.skipped))
+        for (KScnTexture* texture : ConnectionOrder<KScnTexture>(m.textures, texturesByName, nullptr, &doc.skipped))
             handler->ConnectSrc(texture->GetPropertyHandler());
     }
 }

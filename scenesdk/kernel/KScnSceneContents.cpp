@@ -999,19 +999,7 @@ void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* 
     {
         return;
     }
-    std::vector<KScnSceneContents*> listing;
-    if (user->GetObjectKind() == KScnObject::eKindNode)
-    {
-        if (KScnSceneContents* contents = static_cast<KScnNode*>(user)->GetSceneContents())
-        {
-            listing.push_back(contents);
-        }
-    }
-    else if (user->GetSdkManager() != nullptr)
-    {
-        listing = user->GetSdkManager()->ContentsListing(dynamic_cast<const void*>(user));
-    }
-    for (KScnSceneContents* contents : listing)
+    auto tell = [&](KScnSceneContents* contents)
     {
         if (connected)
         {
@@ -1020,6 +1008,22 @@ void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* 
         else
         {
             contents->DropUse(dynamic_cast<const void*>(user), dynamic_cast<const void*>(used));
+        }
+    };
+    // A node is listed by its own contents only: told without a list made
+    // (a node's every connection comes here).
+    if (user->GetObjectKind() == KScnObject::eKindNode)
+    {
+        if (KScnSceneContents* contents = static_cast<KScnNode*>(user)->GetSceneContents())
+        {
+            tell(contents);
+        }
+    }
+    else if (user->GetSdkManager() != nullptr)
+    {
+        for (KScnSceneContents* contents : user->GetSdkManager()->ContentsListing(dynamic_cast<const void*>(user)))
+        {
+            tell(contents);
         }
     }
 }
@@ -1098,7 +1102,8 @@ void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContai
     }
     // Records and uses go by the objects' own addresses (ListsUser).
     void* object = dynamic_cast<void*>(used);
-    const bool counted = FindUse(*list, object) >= 0 || !NameListed(*list, object, used->GetName());
+    const int listed = FindUse(*list, object);
+    const bool counted = listed >= 0 || !NameListed(*list, object, used->GetName());
     const void* key = dynamic_cast<const void*>(user);
     try
     {
@@ -1107,6 +1112,15 @@ void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContai
         if (!counted)
         {
             PassOver(*list, object);
+            return;
+        }
+        if (listed >= 0)
+        {
+            // Already listed (the common case: one more user of it): the
+            // record found above is counted, not looked for again.
+            UseRecord* record = (*list)[listed];
+            ++record->useCount;
+            ++record->connectionUses;
             return;
         }
         AddUse(*list, object);

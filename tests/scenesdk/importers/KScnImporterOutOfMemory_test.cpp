@@ -316,7 +316,7 @@ const char* const kScene =
     "            LayerID: 1\n            Channel: \"X\" {\n              LayerID: 1\n"
     "              KeyVer: 4004\n              KeyCount: 2\n              Key: 0, 0, L, 92372316000, 4, L\n"
     "            }\n          }\n          TimeWarpID: 1\n        }\n      }\n    }\n    Model: \"Cam\" {\n"
-    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk\" {\n  }\n"
+    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way round the hall\" {\n  }\n"
     "}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.

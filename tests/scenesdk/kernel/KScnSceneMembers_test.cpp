@@ -156,7 +156,8 @@ struct JoinRow
     // scene, r renamed; R the member is renamed; u another member worn by
     // "t" is renamed; T a third of the name listed by hand, the twin
     // destroyed; N the twin worn by the member's node, which is destroyed;
-    // L the member listed by hand too; ' ' no twin worn.
+    // L the member listed by hand too, l and then removed by hand; ' ' no
+    // twin worn.
     char twinLeaves = ' ';
 };
 
@@ -169,7 +170,7 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         {'m', true, false, 1, 1, 'o'}, {'m', true, false, 2, 1, 'r'}, {'m', true, false, 2, 1, 'R'},
         {'t', true, false, 1, 1, 'd'}, {'t', true, false, 1, 1, 'c'}, {'t', true, false, 2, 1, 'r'},
         {'m', true, false, 2, 0, 'u'}, {'m', true, false, 1, 0, 'T'}, {'m', true, false, 0, 0, 'N'},
-        {'m', true, true, 2, 2, 'L'}};
+        {'m', true, true, 2, 2, 'L'}, {'m', true, false, 1, 1, 'l'}};
     for (const JoinRow& row : rows)
     {
         const char leave = row.twinLeaves;
@@ -184,11 +185,11 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         KScnNode* wearer = s.NodeIn(s.from, "t");
         if (row.twinListed)
             List(c, twin);
-        if (leave == 'L')
+        if (leave == 'L' || leave == 'l')
             List(c, member);
         if (leave == 'u')
             Connect(wearer, sand);
-        if (leave != ' ' && leave != 'L')
+        if (leave != ' ' && leave != 'L' && leave != 'l')
             Connect(leave == 'N' ? node : wearer, twin);
         if (leave == 'T')
             List(c, s.Make(row.kind, "Stone"));
@@ -198,7 +199,7 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
             return row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
                                    : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
         };
-        EXPECT_EQ(uses() > 0, row.nodeInScene && (leave == ' ' ? !row.twinListed : leave == 'L'));
+        EXPECT_EQ(uses() > 0, row.nodeInScene && (leave == ' ' ? !row.twinListed : leave == 'L' || leave == 'l'));
         switch (leave)
         {
         case 'd':
@@ -220,6 +221,10 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         case 'R':
         case 'u':
             (leave == 'r' ? twin : (leave == 'R' ? member : sand))->SetName("Moss");
+            break;
+        case 'l':
+            // The listing's use goes; the connection's stays.
+            EXPECT_FALSE(c->RemoveMaterial(static_cast<KScnMaterial*>(member)));
             break;
         }
         ASSERT_EQ(Listed(s.from, row.kind), row.listed);
