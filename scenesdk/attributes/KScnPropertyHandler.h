@@ -28,6 +28,8 @@ class KScnPropertyHandler : public KObject
 public:
     KScnPropertyHandler() = default;
 
+    KScnPropertyHandler* AsPropertyHandler() override { return this; }
+
     // Hands a changed property's value to the owner's takes; a derived set
     // forwards to KScnTakeNodeContainer::PushPropertyToTakeDefaults.
     virtual void PushPropertyToTakes(KProperty& property) = 0;

@@ -43,7 +43,9 @@ bool IsBlank(const char* text)
 
 KObject* KObject::Cast(KPlug* plug)
 {
-    return plug && plug->IsA(KObject::ClassId) ? static_cast<KObject*>(plug) : nullptr;
+    // The class records chain as the classes derive, so this answers as
+    // IsA(KObject::ClassId) would.
+    return plug != nullptr ? plug->AsObject() : nullptr;
 }
 
 KObject::KObject()

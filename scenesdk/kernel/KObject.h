@@ -37,6 +37,7 @@ class KObject : public KPlug
     KCLASSID_DECLARE(KObject)
 
 public:
+    KObject* AsObject() override { return this; }
     static constexpr uint32_t kInterfaceId = 0x98ABD146;
     static constexpr uint32_t kDefaultObjectFlags = 0x153DF;
     // Object flag: forbids creating properties that own an enum list (except references).

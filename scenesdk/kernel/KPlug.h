@@ -12,7 +12,9 @@ namespace scenesdk
 
 class KPlug;
 class KPlugFilter;
+class KObject;
 class KProperty;
+class KScnPropertyHandler;
 
 // Root interface of the kernel's objects.
 class IKObject
@@ -128,6 +130,13 @@ public:
     virtual int GetClassWideNumber() const { return 2; }
     // Name prefix of the class ("" for kernel classes), used in full names.
     virtual const char* GetNamePrefix() const { return ""; }
+    // The plug as an object, a property, or a scene object's property set;
+    // null for any other plug. Overridden once, by those three classes, so
+    // it answers as a cast would without asking the type system or walking
+    // the class records (hot in connection events and bookkeeping).
+    virtual KObject* AsObject() { return nullptr; }
+    virtual KProperty* AsProperty() { return nullptr; }
+    virtual KScnPropertyHandler* AsPropertyHandler() { return nullptr; }
 
     // Makes a new plain plug (derived classes may make their own kind).
     virtual KPlug* CreatePlug(KPlugFilter* filter);

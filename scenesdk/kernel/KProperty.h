@@ -178,6 +178,7 @@ class KProperty : public KPlug
     KCLASSID_DECLARE(KProperty)
 
 public:
+    KProperty* AsProperty() override { return this; }
     static constexpr uint32_t kStateAnimatableUser = 8;
     static constexpr uint32_t kStateGetterOnly = 32;
 

@@ -631,7 +631,7 @@ namespace
 // The object whose property set is the plug; null for any other plug.
 KScnTakeNodeContainer* ObjectOfSet(KPlug* plug)
 {
-    auto* set = dynamic_cast<KScnPropertyHandler*>(plug);
+    KScnPropertyHandler* set = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
     return set != nullptr ? set->GetOwner() : nullptr;
 }
 

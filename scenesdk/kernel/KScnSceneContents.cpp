@@ -91,7 +91,7 @@ void LeaveContents(KScnNode* node, KScnSceneContents* contents)
 // The object whose property set the plug is; null for any other plug.
 KScnTakeNodeContainer* OwnerOf(KPlug* plug)
 {
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
+    KScnPropertyHandler* handler = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
     return handler != nullptr ? handler->GetOwner() : nullptr;
 }
 
@@ -99,7 +99,7 @@ KScnTakeNodeContainer* OwnerOf(KPlug* plug)
 // or of the set a property belongs to ("Diffuse" of a material).
 KScnTakeNodeContainer* UserOf(KPlug* plug)
 {
-    if (auto* property = dynamic_cast<KProperty*>(plug))
+    if (KProperty* property = plug != nullptr ? plug->AsProperty() : nullptr)
     {
         return OwnerOf(property->GetOwnerObject());
     }
