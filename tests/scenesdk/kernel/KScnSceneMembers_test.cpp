@@ -164,13 +164,11 @@ struct JoinRow
 TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
 {
     const JoinRow rows[] = {
-        {'m', true, false, 1, 1},      {'m', false, false, 0, 0},     {'m', true, true, 1, 0},
-        {'t', true, false, 1, 1},      {'t', false, false, 0, 0},     {'t', true, true, 1, 0},
-        {'m', true, false, 1, 1, 'd'}, {'m', true, false, 1, 1, 'c'}, {'m', true, false, 1, 1, 'n'},
-        {'m', true, false, 1, 1, 'o'}, {'m', true, false, 2, 1, 'r'}, {'m', true, false, 2, 1, 'R'},
-        {'t', true, false, 1, 1, 'd'}, {'t', true, false, 1, 1, 'c'}, {'t', true, false, 2, 1, 'r'},
-        {'m', true, false, 2, 0, 'u'}, {'m', true, false, 1, 0, 'T'}, {'m', true, false, 0, 0, 'N'},
-        {'m', true, true, 2, 2, 'L'}, {'m', true, false, 1, 1, 'l'}};
+        {'m', 1, 0, 1, 1},      {'m', 0, 0, 0, 0},      {'m', 1, 1, 1, 0},      {'t', 1, 0, 1, 1},
+        {'t', 0, 0, 0, 0},      {'t', 1, 1, 1, 0},      {'m', 1, 0, 1, 1, 'd'}, {'m', 1, 0, 1, 1, 'c'},
+        {'m', 1, 0, 1, 1, 'n'}, {'m', 1, 0, 1, 1, 'o'}, {'m', 1, 0, 2, 1, 'r'}, {'m', 1, 0, 2, 1, 'R'},
+        {'t', 1, 0, 1, 1, 'd'}, {'t', 1, 0, 1, 1, 'c'}, {'t', 1, 0, 2, 1, 'r'}, {'m', 1, 0, 2, 0, 'u'},
+        {'m', 1, 0, 1, 0, 'T'}, {'m', 1, 0, 0, 0, 'N'}, {'m', 1, 1, 2, 2, 'L'}, {'m', 1, 0, 1, 1, 'l'}};
     for (const JoinRow& row : rows)
     {
         const char leave = row.twinLeaves;
@@ -200,52 +198,35 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
                                    : c->GetTextureUseCount(static_cast<KScnTexture*>(member));
         };
         EXPECT_EQ(uses() > 0, row.nodeInScene && (leave == ' ' ? !row.twinListed : leave == 'L' || leave == 'l'));
-        switch (leave)
-        {
-        case 'd':
-        case 'T':
+        bool done = true;
+        if (leave == 'd' || leave == 'T')
             row.kind == 'm' ? s.manager.DestroyMaterial(static_cast<KScnMaterial*>(twin))
                             : s.manager.DestroyTexture(static_cast<KScnTexture*>(twin));
-            break;
-        case 'c':
-            ASSERT_TRUE(wearer->GetPropertyHandler()->DisconnectSrc(twin->GetPropertyHandler()));
-            break;
-        case 'n':
-        case 'N':
+        else if (leave == 'c')
+            done = wearer->GetPropertyHandler()->DisconnectSrc(twin->GetPropertyHandler());
+        else if (leave == 'n' || leave == 'N')
             s.manager.DestroyNode(leave == 'n' ? wearer : node, true);
-            break;
-        case 'o':
-            ASSERT_TRUE(s.to->GetRootNode()->AddChild(wearer));
-            break;
-        case 'r':
-        case 'R':
-        case 'u':
+        else if (leave == 'o')
+            done = s.to->GetRootNode()->AddChild(wearer);
+        else if (leave == 'r' || leave == 'R' || leave == 'u')
             (leave == 'r' ? twin : (leave == 'R' ? member : sand))->SetName("Moss");
-            break;
-        case 'l':
-            // The listing's use goes; the connection's stays.
-            EXPECT_FALSE(c->RemoveMaterial(static_cast<KScnMaterial*>(member)));
-            break;
-        }
+        else if (leave == 'l') // the listing's use goes; the connection's stays
+            done = !c->RemoveMaterial(static_cast<KScnMaterial*>(member));
+        ASSERT_TRUE(done);
         ASSERT_EQ(Listed(s.from, row.kind), row.listed);
         EXPECT_EQ(uses(), row.uses);
         if (row.uses != 1)
-        {
             continue;
-        }
         // Listed now, the member stays while its connection does.
         EXPECT_FALSE(row.kind == 'm' ? c->RemoveMaterial(static_cast<KScnMaterial*>(member))
                                      : c->RemoveTexture(static_cast<KScnTexture*>(member)));
         EXPECT_EQ(uses(), 1) << "a connection's use is not removed";
-        if (row.kind == 'm')
-        {
-            KPointerArray<KScnMaterial> materials(16);
-            s.from->FillMaterialArray(materials);
-            bool found = false;
-            for (int i = 0; i < materials.GetCount(); ++i)
-                found = found || materials[i] == member;
-            EXPECT_TRUE(found);
-        }
+        KPointerArray<KScnMaterial> materials(16);
+        s.from->FillMaterialArray(materials);
+        bool found = row.kind != 'm';
+        for (int i = 0; i < materials.GetCount(); ++i)
+            found = found || materials[i] == member;
+        EXPECT_TRUE(found);
     }
 }
 
