@@ -151,13 +151,10 @@ struct JoinRow
     bool twinListed; // another member of the same name is listed first
     int listed;
     int uses; // of the member, at the end
-    // The twin is worn by node "t" instead and then leaves: d destroyed, c
-    // disconnected, n its node destroyed, o its node moved to another
-    // scene, r renamed; R the member is renamed; u another member worn by
-    // "t" is renamed; T a third of the name listed by hand, the twin
-    // destroyed; N the twin worn by the member's node, which is destroyed;
-    // L the member listed by hand too, l and then removed by hand; ' ' no
-    // twin worn.
+    // The twin, worn by node "t", then: d destroyed, c disconnected, n its node destroyed,
+    // o its node moved away, r renamed; R the member renamed; u another member on "t"
+    // renamed; T a third of the name listed, the twin destroyed; N the twin worn by the
+    // member's node, destroyed; L the member listed too, l and removed; ' ' no twin worn.
     char twinLeaves = ' ';
 };
 
