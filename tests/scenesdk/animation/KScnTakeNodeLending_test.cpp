@@ -305,11 +305,7 @@ TEST(TakeLending, WhatLeavesANodeLeavesEveryTake)
         {"nurb", Maker(&KScnSdkManager::CreateNurb)},
         {"optical reference", Maker(&KScnSdkManager::CreateOpticalReference)},
         {"mesh", [](KScnSdkManager& m) -> KScnNodeAttribute*
-         {
-             KScnMesh* mesh = m.CreateMesh();
-             mesh->AddShape(m.CreateShape(), "Smile");
-             return mesh;
-         }}};
+         { KScnMesh* mesh = m.CreateMesh(); mesh->AddShape(m.CreateShape(), "Smile"); return mesh; }}};
     for (const auto& [kind, make] : kinds)
         for (const char how : std::string("DXRdxr"))
         {

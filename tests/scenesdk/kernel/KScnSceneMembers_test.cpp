@@ -106,17 +106,14 @@ struct Scenes
             {
                 MeshOn(node)->AddMaterial(stone, 0);
             }
-            else if (c == 'L')
+            else if (c == 'l' || c == 'L')
             {
                 from->GetContents()->AddMaterial(stone);
+                if (c == 'l')
+                    MaterialLayerOn(a);
                 Connect(a, stone);
-            }
-            else if (c == 'l')
-            {
-                from->GetContents()->AddMaterial(stone);
-                MaterialLayerOn(a);
-                Connect(a, stone);
-                from->BindMaterialsToLayers();
+                if (c == 'l')
+                    from->BindMaterialsToLayers();
             }
             else
             {
