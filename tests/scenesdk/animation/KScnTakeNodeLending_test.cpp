@@ -318,8 +318,7 @@ TEST(TakeLending, WhatLeavesANodeLeavesEveryTake)
             KScnNodeAttribute* attribute = make(manager);
             node->SetNodeAttribute(attribute);
             ASSERT_TRUE(lends || node->GetDefaultTakeNode()->GetRootCurveNode() != nullptr); // hands it out
-            ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-            ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
+            ASSERT_TRUE(node->AddTakeNode("Run") != nullptr && node->AddTakeNode("Walk") != nullptr);
             ASSERT_EQ(reader.GetDefaultTakeNode()->IsLendingTree(), lends);
             ASSERT_EQ(reader.GetTakeNode(1)->IsSharingSnapshot(), true);
             const KFCurveNode* lent = reader.GetDefaultTakeNode()->GetRootCurveNode();
@@ -358,8 +357,7 @@ TEST(TakeLending, AMarkerSwitchedBackHoldsItsChannelsOnce)
     KScnMarker* marker = manager.CreateMarker();
     marker->SetMarkerKind(KScnMarker::eIKEffector);
     node->SetNodeAttribute(marker);
-    ASSERT_NE(node->AddTakeNode("Run"), nullptr);
-    ASSERT_NE(node->AddTakeNode("Walk"), nullptr);
+    ASSERT_TRUE(node->AddTakeNode("Run") != nullptr && node->AddTakeNode("Walk") != nullptr);
     const std::multiset<std::string> before = ChannelNames(*std::as_const(*node).GetTakeNode(1));
     marker->SetMarkerKind(KScnMarker::eOpticalMarker);
     marker->SetMarkerKind(KScnMarker::eIKEffector);
