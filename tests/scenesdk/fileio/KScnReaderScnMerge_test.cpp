@@ -40,8 +40,7 @@ Objects: {
 }
 )";
 
-// A mesh whose two polygons use the third and the first of its materials,
-// with a bone (inherit type 2) under it.
+// A mesh whose two polygons use its third and first materials, a bone (inherit type 2) under it.
 const char* const kRig = R"(FileHeader: { Version: 6000 }
 Objects: {
     Material: "R"
@@ -61,9 +60,8 @@ Objects: {
 }
 )";
 
-// What the contents' nodes from..to hold, without the names a merge
-// changes: each bone's inherit type; each mesh's material entries as
-// positions among the node's sources, and its materials' count.
+// What the contents' nodes from..to hold, but names: bones' inherit types; meshes'
+// material entries as positions among the node's sources, and the materials' count.
 std::string Made(KScnSceneRoot* scene, int from, int to)
 {
     std::string out;
@@ -106,10 +104,8 @@ protected:
     KScnSceneRoot* mScene = mManager.CreateScene();
 };
 
-// The whole scene's names after each read, in turn. What each read made is
-// what the file gives read alone, and stays as the caller left it (its bones
-// set back to inherit type 2) through the later reads: those bind and fix up
-// only what they made.
+// The whole scene's names after each read, in turn. Each read makes what the file gives
+// read alone, kept as the caller left it (bones set to inherit type 2) through later reads.
 TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
 {
     const struct { const char* file, *names /* "": not looked at */, *name = "merge.scn"; } rows[] = {
