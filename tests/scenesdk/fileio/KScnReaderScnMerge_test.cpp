@@ -40,8 +40,7 @@ Objects: {
 }
 )";
 
-// A mesh whose two polygons use the third and the first of its materials,
-// with a bone (inherit type 2) under it.
+// A mesh whose two polygons use its third and first materials, a bone (inherit type 2) under it.
 const char* const kRig = R"(FileHeader: { Version: 6000 }
 Objects: {
     Material: "R"
@@ -61,9 +60,8 @@ Objects: {
 }
 )";
 
-// What the contents' nodes from..to hold, without the names a merge
-// changes: each bone's inherit type; each mesh's material entries as
-// positions among the node's sources, and its materials' count.
+// What the contents' nodes from..to hold, but names: bones' inherit types; meshes'
+// material entries as positions among the node's sources, and the materials' count.
 std::string Made(KScnSceneRoot* scene, int from, int to)
 {
     std::string out;
@@ -81,7 +79,8 @@ std::string Made(KScnSceneRoot* scene, int from, int to)
             const int entry = e->GetIndexAt(i);
             KScnMaterial* m = entry < e->GetDirectCount() ? e->GetDirect<KScnMaterial*>()[entry] : nullptr;
             int at = 0;
-            while (m != nullptr && at < sources->GetSrcCount() && sources->GetSrc(at) != m->GetPropertyHandler())
+            while (m != nullptr && at < sources->GetSrcCount() &&
+                   sources->GetSrc(at) != m->GetPropertyHandler())
                 ++at;
             out += std::to_string(at) + " ";
         }
@@ -93,34 +92,23 @@ std::string Made(KScnSceneRoot* scene, int from, int to)
 class ReadMergeTest : public testsupport::TempDirTest
 {
 protected:
-    bool Read(const char* text, const std::string& name = "merge.scn")
-    {
-        return ReadInto(mScene, text, name);
-    }
-
-    bool ReadInto(KScnSceneRoot* scene, const char* text, const std::string& name)
+    bool Read(const char* text, const std::string& name = "merge.scn", KScnSceneRoot* into = nullptr)
     {
         KScnFree<KScnImporter> importer(&mManager);
         importer.SetFileFormat(KScnImporter::FindFileFormat(name.substr(name.rfind('.') + 1).c_str()));
-        return importer.Initialize(m_Dir.WriteFile(name, text).c_str()) && importer.Import(scene);
+        return importer.Initialize(m_Dir.WriteFile(name, text).c_str()) &&
+               importer.Import(into ? into : mScene);
     }
 
     KScnSdkManager mManager;
     KScnSceneRoot* mScene = mManager.CreateScene();
 };
 
-// The whole scene's names after each read, in turn. What each read made is
-// what the file gives read alone, and stays as the caller left it (its bones
-// set back to inherit type 2) through the later reads: those bind and fix up
-// only what they made.
+// The whole scene's names after each read, in turn. Each read makes what the file gives
+// read alone, kept as the caller left it (bones set to inherit type 2) through later reads.
 TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
 {
-    const struct
-    {
-        const char* file;
-        const char* names; // empty: not looked at
-        const char* name = "merge.scn";
-    } rows[] = {
+    const struct { const char* file, *names /* "": not looked at */, *name = "merge.scn"; } rows[] = {
         // Into a scene holding only its root: the file's names, a node named
         // like the root included.
         {kBox1, "Model::RootNode Model::Box1 Model::RootNode | Material::Red1 |"},
@@ -136,11 +124,8 @@ TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
          "Model::RootNode Model::Box1 Model::RootNode Model::Box Model::Lid Model::Box2 Model::Lid1 "
          "Model::Box11 Model::RootNode1 | Material::Red1 Material::Red Material::Red2 Material::Red11 | "
          "Texture::Wood Texture::Wood1"},
-        // Meshes and bones: a second and a third read leave the first's
-        // layers and bones alone, and so does a foreign read.
-        {kRig, ""},
-        {kRig, ""},
-        {kRig, ""},
+        // Meshes and bones: later reads, a foreign one too, leave the first's layers and bones alone.
+        {kRig, ""}, {kRig, ""}, {kRig, ""},
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "", "merge.obj"},
     };
     std::vector<std::pair<int, std::string>> reads; // where each read's nodes start, what they hold
@@ -151,7 +136,7 @@ TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
         ASSERT_TRUE(Read(file, name));
         EXPECT_EQ(testsupport::SceneNames(mScene), *names != '\0' ? names : testsupport::SceneNames(mScene));
         KScnSceneRoot* alone = mManager.CreateScene();
-        ASSERT_TRUE(ReadInto(alone, file, name));
+        ASSERT_TRUE(Read(file, name, alone));
         EXPECT_EQ(Made(mScene, from, mScene->GetContents()->GetNodeCount()),
                   Made(alone, 1, alone->GetContents()->GetNodeCount()));
         mManager.DestroyScene(alone, true);
@@ -159,12 +144,9 @@ TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
             EXPECT_EQ(Made(mScene, reads[i].first, i + 1 < reads.size() ? reads[i + 1].first : from),
                       reads[i].second)
                 << "read " << i;
-        // The caller's own setting for this read's bones.
-        for (int n = from; n < mScene->GetContents()->GetNodeCount(); ++n)
-        {
+        for (int n = from; n < mScene->GetContents()->GetNodeCount(); ++n) // the caller's own setting
             if (KScnNode* node = mScene->GetContents()->GetNode(n); node->GetSkeleton() != nullptr)
                 node->SetTransformInheritType(2);
-        }
         reads.emplace_back(from, Made(mScene, from, mScene->GetContents()->GetNodeCount()));
     }
     EXPECT_EQ(reads[4].second, "2 0 of 2; bone 2; ");

@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 using namespace scenesdk;
@@ -117,13 +118,9 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorScene)
     const auto add = [](KScnNode* parent, KScnNode* node) {
         return Row{parent, [=] { return parent->AddChild(node); }};
     };
-    // The two property sets connected directly, from either end.
-    const auto link = [](KScnNode* parent, KScnNode* node, bool fromChild) {
-        return Row{parent, [=] {
-                       KScnPropertyHandler* up = parent->GetPropertyHandler();
-                       KScnPropertyHandler* down = node->GetPropertyHandler();
-                       return fromChild ? down->ConnectDst(up) : up->ConnectSrc(down);
-                   }};
+    const auto link = [](KScnNode* parent, KScnNode* node, bool fromChild) { // property sets, from either end
+        KScnPropertyHandler *up = parent->GetPropertyHandler(), *down = node->GetPropertyHandler();
+        return Row{parent, [=] { return fromChild ? down->ConnectDst(up) : up->ConnectSrc(down); }};
     };
     const auto in = [](KScnNode* node, KScnSceneRoot* scene, bool asRoot) {
         return Row{node, [=] { return node->SetSceneContents(scene->GetContents(), asRoot); }};
@@ -233,16 +230,11 @@ TEST_F(Teardown, DestroyedMaterialsAndTexturesLeaveTheLayers)
     EXPECT_NE(triangulator.TriangulateMesh(*mesh), nullptr);
 }
 
-// However a material came into a layer (and whether a material was made
-// since, after which the manager relies on what it knows of the layers),
-// destroying it empties its entry, visiting the few containers that may
-// hold it, not every geometry.
+// However a material came into a layer (and if one was made since), destroying it
+// empties its entry, visiting the few containers that may hold it, not every geometry.
 TEST_F(Teardown, DestroyedMaterialsLeaveLayersHoweverTheyCameIn)
 {
-    // a AddMaterial; i an item added to the element; w written through a
-    // view of the items; c layers copied; s an element set; l a layer
-    // assigned; b bound from the node's connections; x the mesh destroyed
-    // first. Capitals: a material made after the writing.
+    // How, per the switch below; x: the mesh destroyed first; capitals: a material made after.
     for (const char* how : {"a", "i", "I", "w", "W", "c", "C", "s", "S", "l", "L", "b", "x", "X"})
     {
         SCOPED_TRACE(how);
@@ -264,32 +256,19 @@ TEST_F(Teardown, DestroyedMaterialsLeaveLayersHoweverTheyCameIn)
         made->AddDirectItem(&paint);
         switch (*how | 0x20)
         {
-        case 'a':
-        case 'x':
-            mesh->AddMaterial(paint, 0);
-            break;
-        case 'i':
-            element->AddDirectItem(&paint);
-            break;
-        case 'w':
+        case 'a': case 'x': mesh->AddMaterial(paint, 0); break;
+        case 'i': element->AddDirectItem(&paint); break;
+        case 'w': // after something else made
             manager.CreateTexture("settles the mesh");
             element->GetDirect<KScnMaterial*>()[0] = paint;
             break;
-        case 'c':
-            mesh->CopyLayers(*source);
-            break;
-        case 's':
-            mesh->GetLayer(0)->SetMaterialElement(made);
-            made = nullptr;
-            break;
-        case 'l':
-            *mesh->GetLayer(0) = *source->GetLayer(0);
-            break;
+        case 'c': mesh->CopyLayers(*source); break;
+        case 's': mesh->GetLayer(0)->SetMaterialElement(std::exchange(made, nullptr)); break;
+        case 'l': *mesh->GetLayer(0) = *source->GetLayer(0); break;
         case 'b': // appended after the connection the element holds already
-            node->GetPropertyHandler()->ConnectSrc(other->GetPropertyHandler());
-            node->GetPropertyHandler()->ConnectSrc(paint->GetPropertyHandler());
+            for (KScnMaterial* bound : {other, paint})
+                node->GetPropertyHandler()->ConnectSrc(bound->GetPropertyHandler());
             scene->BindMaterialsToLayers();
-            break;
         }
         delete made;
         if (*how != (*how | 0x20))
@@ -364,11 +343,10 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     }
     EXPECT_EQ(m.FindUserProperty("Extra"), record);
     EXPECT_EQ(other->FindUserProperty(static_cast<const KProperty*>(nullptr)), nullptr);
-    // The lister's curve links to the property went with it: its curves write live properties.
-    for (int i = 0; i < other->GetLinkCount(); ++i)
+    for (int i = 0; i < other->GetLinkCount(); ++i) // dead properties' links went
     {
-        EXPECT_NE(other->GetLink(i)->mProperty, visibility) << i;
-        EXPECT_NE(other->GetLink(i)->mProperty, opacity) << i;
+        const KProperty* linked = other->GetLink(i)->mProperty;
+        EXPECT_TRUE(linked != visibility && linked != opacity) << i;
         other->GetLink(i)->mCurve->SetDefaultValue(0.5f);
     }
     ASSERT_TRUE(m.DestroyNode(other));
