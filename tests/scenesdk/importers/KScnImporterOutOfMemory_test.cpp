@@ -827,6 +827,46 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
+// Box moved into another scene (made its whole, or joining it), with its
+// mesh's material and texture, memory staying exhausted from the at-th
+// allocation on; stopped, it is where it was and both scenes are as they
+// were (taking it back allocates nothing).
+SWholeRow MovedToOtherScene(const std::string& base, bool whole)
+{
+    return {whole ? "a node made another scene's whole" : "a node joining another scene",
+            [&base, whole](long at, bool)
+            {
+                SWorld w(base);
+                KScnSceneRoot* other = w.manager.CreateScene();
+                KScnSceneContents* to = other->GetContents();
+                KScnNode* box = w.manager.FindNode("Box");
+                KScnNode* parent = box->GetParent();
+                w.before = Summary(w.manager, *w.scene);
+                const std::string otherBefore = Summary(w.manager, *other);
+                const bool threw =
+                    Under(SPlan{at, false, true}, [&] { EXPECT_TRUE(box->SetSceneContents(to, whole)); });
+                if (threw)
+                {
+                    EXPECT_TRUE(box->GetParent() == parent &&
+                                box->GetSceneContents() == w.scene->GetContents());
+                    EXPECT_TRUE(w.Intact()) << Difference(Summary(w.manager, *w.scene), w.before);
+                    EXPECT_EQ(Summary(w.manager, *other), otherBefore);
+                    return true;
+                }
+                const int nodes = w.scene->GetContents()->GetNodeCount() * 10 + to->GetNodeCount();
+                EXPECT_EQ(nodes, whole ? 41 : 42);
+                EXPECT_TRUE(box->GetSceneContents() == to && (other->GetRootNode() == box) == whole &&
+                            box->GetParent() == (whole ? nullptr : parent));
+                EXPECT_TRUE(to->FindMaterial("Material::Paint") != nullptr &&
+                            to->FindTexture("Texture::Wood") != nullptr &&
+                            w.scene->GetContents()->FindMaterial("Material::Paint") == nullptr &&
+                            w.scene->GetContents()->GetTextureCount() == 0);
+                return false;
+            },
+            {false},
+            30};
+}
+
 TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
     TempDir dir;
@@ -947,31 +987,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = w.manager.CreateScene(); }));
                       return made == nullptr;
                   }),
-        // Made the whole of another scene, or (memory running out once it
-        // left its own) cut loose in no scene, the other scene with a root.
-        {"a node made another scene's whole",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnSceneRoot* other = w.manager.CreateScene();
-             KScnNode* box = w.manager.FindNode("Box");
-             w.before = Summary(w.manager, *w.scene);
-             const bool threw = ThrowsWithFailing(
-                 at, [&] { EXPECT_TRUE(box->SetSceneContents(other->GetContents(), true)); });
-             const int boxes =
-                 w.scene->GetContents()->GetNodeCount() * 10 + other->GetContents()->GetNodeCount();
-             if (!threw)
-                 EXPECT_TRUE(other->GetRootNode() == box && boxes == 41);
-             else if (box->GetSceneContents() != nullptr)
-                 EXPECT_TRUE(box->GetSceneContents() == w.scene->GetContents() && w.Intact())
-                     << "not yet moved";
-             else
-                 EXPECT_TRUE(box->GetParent() == nullptr && other->GetRootNode() != box && boxes == 41);
-             return threw;
-         },
-         {false},
-         1,
-         4},
+        MovedToOtherScene(base, true),
+        MovedToOtherScene(base, false),
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {
