@@ -16,6 +16,7 @@
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
@@ -827,10 +828,13 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
-// Box moved into another scene (made its whole, or joining it), with its
-// mesh's material and texture, memory staying exhausted from the at-th
-// allocation on; stopped, it is where it was and both scenes are as they
-// were (taking it back allocates nothing).
+// Box moved into another scene (made its whole, or joining it) with its
+// child Sun, memory staying exhausted from the at-th allocation on. Box's
+// mesh has a shape, each with a material of its own in its layers, and Sun
+// a material connected (joining, another of its name is listed there: its
+// uses are passed over, it is listed all the same). Stopped, Box is where
+// it was and both scenes are as they were (taking it back allocates
+// nothing); else both nodes, their geometries and all their materials moved.
 SWholeRow MovedToOtherScene(const std::string& base, bool whole)
 {
     return {whole ? "a node made another scene's whole" : "a node joining another scene",
@@ -838,29 +842,41 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
             {
                 SWorld w(base);
                 KScnSceneRoot* other = w.manager.CreateScene();
+                KScnSceneContents* from = w.scene->GetContents();
                 KScnSceneContents* to = other->GetContents();
                 KScnNode* box = w.manager.FindNode("Box");
                 KScnNode* parent = box->GetParent();
+                auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                KScnShape* shape = w.manager.CreateShape();
+                KScnMaterial* extra = w.manager.CreateMaterial("Extra");
+                EXPECT_TRUE(box->AddChild(w.manager.FindNode("Sun")) && mesh->AddShape(shape, "Grin") >= 0 &&
+                            shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0 &&
+                            mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
+                            w.manager.FindNode("Sun")->GetPropertyHandler()->ConnectSrc(
+                                extra->GetPropertyHandler()) &&
+                            (whole || to->AddMaterial(w.manager.CreateMaterial("Extra"))));
                 w.before = Summary(w.manager, *w.scene);
                 const std::string otherBefore = Summary(w.manager, *other);
                 const bool threw =
                     Under(SPlan{at, false, true}, [&] { EXPECT_TRUE(box->SetSceneContents(to, whole)); });
                 if (threw)
                 {
-                    EXPECT_TRUE(box->GetParent() == parent &&
-                                box->GetSceneContents() == w.scene->GetContents());
+                    EXPECT_TRUE(box->GetParent() == parent && box->GetSceneContents() == from &&
+                                mesh->GetSceneContents() == from);
                     EXPECT_TRUE(w.Intact()) << Difference(Summary(w.manager, *w.scene), w.before);
                     EXPECT_EQ(Summary(w.manager, *other), otherBefore);
                     return true;
                 }
-                const int nodes = w.scene->GetContents()->GetNodeCount() * 10 + to->GetNodeCount();
-                EXPECT_EQ(nodes, whole ? 41 : 42);
+                EXPECT_EQ(from->GetNodeCount() * 10 + to->GetNodeCount(), whole ? 32 : 33);
                 EXPECT_TRUE(box->GetSceneContents() == to && (other->GetRootNode() == box) == whole &&
                             box->GetParent() == (whole ? nullptr : parent));
+                EXPECT_TRUE(mesh->GetSceneContents() == to && shape->GetSceneContents() == to);
                 EXPECT_TRUE(to->FindMaterial("Material::Paint") != nullptr &&
-                            to->FindTexture("Texture::Wood") != nullptr &&
-                            w.scene->GetContents()->FindMaterial("Material::Paint") == nullptr &&
-                            w.scene->GetContents()->GetTextureCount() == 0);
+                            to->FindMaterial("Material::Shaped") != nullptr &&
+                            to->FindMaterial("Material::Loose") != nullptr &&
+                            to->GetMaterialUseCount(extra) > 0 &&
+                            to->FindTexture("Texture::Wood") != nullptr);
+                EXPECT_EQ(from->GetMaterialCount() * 10 + from->GetTextureCount(), 0);
                 return false;
             },
             {false},
