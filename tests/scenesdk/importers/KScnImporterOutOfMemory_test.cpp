@@ -829,12 +829,13 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
 }
 
 // Box moved into another scene (made its whole, or joining it) with its
-// child Sun, memory staying exhausted from the at-th allocation on. Box's
-// mesh has a shape, each with a material of its own in its layers, and Sun
-// a material connected (joining, another of its name is listed there: its
-// uses are passed over, it is listed all the same). Stopped, Box is where
-// it was and both scenes are as they were (taking it back allocates
-// nothing); else both nodes, their geometries and all their materials moved.
+// child Sun, which is there already, memory staying exhausted from the
+// at-th allocation on. Box's mesh has a material of its own in its layers,
+// and a shape two; Sun has a material and a texture connected (joining,
+// others of their names are listed there: their uses are passed over, and
+// they are listed all the same). Stopped, Box is where it was and both
+// scenes are as they were (taking it back allocates nothing); else the
+// nodes, their geometries and all their materials moved, and leave again.
 SWholeRow MovedToOtherScene(const std::string& base, bool whole)
 {
     return {whole ? "a node made another scene's whole" : "a node joining another scene",
@@ -845,16 +846,21 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 KScnSceneContents* from = w.scene->GetContents();
                 KScnSceneContents* to = other->GetContents();
                 KScnNode* box = w.manager.FindNode("Box");
+                KScnNode* sun = w.manager.FindNode("Sun");
                 KScnNode* parent = box->GetParent();
                 auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
                 KScnShape* shape = w.manager.CreateShape();
                 KScnMaterial* extra = w.manager.CreateMaterial("Extra");
-                EXPECT_TRUE(box->AddChild(w.manager.FindNode("Sun")) && mesh->AddShape(shape, "Grin") >= 0 &&
+                KScnTexture* grain = w.manager.CreateTexture("Grain");
+                EXPECT_TRUE(box->AddChild(sun) && mesh->AddShape(shape, "Grin") >= 0 &&
                             shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0 &&
+                            shape->AddMaterial(w.manager.CreateMaterial("Bent"), 0) >= 0 &&
                             mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
-                            w.manager.FindNode("Sun")->GetPropertyHandler()->ConnectSrc(
-                                extra->GetPropertyHandler()) &&
-                            (whole || to->AddMaterial(w.manager.CreateMaterial("Extra"))));
+                            sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
+                            sun->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()) &&
+                            sun->SetSceneContents(to, false));
+                EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
+                                      to->AddTexture(w.manager.CreateTexture("Grain"))));
                 w.before = Summary(w.manager, *w.scene);
                 const std::string otherBefore = Summary(w.manager, *other);
                 const bool threw =
@@ -862,7 +868,7 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 if (threw)
                 {
                     EXPECT_TRUE(box->GetParent() == parent && box->GetSceneContents() == from &&
-                                mesh->GetSceneContents() == from);
+                                mesh->GetSceneContents() == from && sun->GetSceneContents() == to);
                     EXPECT_TRUE(w.Intact()) << Difference(Summary(w.manager, *w.scene), w.before);
                     EXPECT_EQ(Summary(w.manager, *other), otherBefore);
                     return true;
@@ -871,12 +877,11 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 EXPECT_TRUE(box->GetSceneContents() == to && (other->GetRootNode() == box) == whole &&
                             box->GetParent() == (whole ? nullptr : parent));
                 EXPECT_TRUE(mesh->GetSceneContents() == to && shape->GetSceneContents() == to);
-                EXPECT_TRUE(to->FindMaterial("Material::Paint") != nullptr &&
-                            to->FindMaterial("Material::Shaped") != nullptr &&
-                            to->FindMaterial("Material::Loose") != nullptr &&
-                            to->GetMaterialUseCount(extra) > 0 &&
-                            to->FindTexture("Texture::Wood") != nullptr);
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 52 : 63);
+                EXPECT_TRUE(to->GetMaterialUseCount(extra) > 0 && to->GetTextureUseCount(grain) > 0);
                 EXPECT_EQ(from->GetMaterialCount() * 10 + from->GetTextureCount(), 0);
+                EXPECT_TRUE(box->SetSceneContents(nullptr, true));
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 11) << "all left";
                 return false;
             },
             {false},
