@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -1016,17 +1017,17 @@ template <class Visit> void ForEachLayerContainer(KScnNode* node, const Visit& v
 }
 
 // Lists each collected object not listed yet (use count 0); what it listed
-// goes into added, whose room is made first.
+// goes into added (its use rank and the object), whose room is made first.
 template <class T>
 void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents,
               int (KScnSceneContents::*useCount)(const T*) const, bool (KScnSceneContents::*add)(T*),
-              std::vector<KScnTakeNodeContainer*>& added)
+              std::vector<std::pair<int, const void*>>& added)
 {
     for (int i = 0; i < objects.GetCount(); ++i)
     {
         if ((contents.*useCount)(objects[i]) == 0 && (contents.*add)(objects[i]))
         {
-            added.push_back(objects[i]);
+            added.emplace_back(KScnSceneContents::UseRank(objects[i]), objects[i]);
         }
     }
 }
@@ -1040,11 +1041,12 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
     auto staged = [&target, whole](const KScnNode* node) { return whole || node->mSceneContents != &target; };
     auto registers = [&target, whole](const KScnLayerContainer* container)
     { return whole || container->GetSceneContents() != &target; };
-    std::vector<KScnTakeNodeContainer*> added;
+    std::vector<std::pair<int, const void*>> added;
     added.reserve(static_cast<size_t>(finder.GetSeenMaterials().GetCount() +
                                       finder.GetSeenTextures().GetCount() +
                                       finder.GetSeenVideos().GetCount()));
     size_t done = 0;
+    target.mStaging = true;
     try
     {
         for (; done < subtree.size(); ++done)
@@ -1089,24 +1091,14 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
                  &KScnSceneContents::AddTexture, added);
         ListOnce(finder.GetSeenVideos(), target, &KScnSceneContents::GetVideoUseCount,
                  &KScnSceneContents::AddVideo, added);
+        target.EndStaging();
     }
     catch (...)
     {
         // Taken back in the reverse order, taking no memory.
         for (auto object = added.rbegin(); object != added.rend(); ++object)
         {
-            switch ((*object)->GetObjectKind())
-            {
-            case KScnObject::eKindMaterial:
-                target.RemoveMaterial(static_cast<KScnMaterial*>(*object));
-                break;
-            case KScnObject::eKindTexture:
-                target.RemoveTexture(static_cast<KScnTexture*>(*object));
-                break;
-            default:
-                target.RemoveVideo(static_cast<KScnVideo*>(*object));
-                break;
-            }
+            target.TakeBackUse(target.ListOfRank(object->first), object->second);
         }
         while (done-- > 0)
         {
@@ -1125,6 +1117,7 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
                                   });
             target.UnstageNode(node);
         }
+        target.EndStaging();
         throw;
     }
 }

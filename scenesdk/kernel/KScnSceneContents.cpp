@@ -321,6 +321,11 @@ void KScnSceneContents::AddMaterialUse(KScnMaterial* material)
 
 void KScnSceneContents::RemoveMaterialUse(KScnMaterial* material)
 {
+    if (mStaging)
+    {
+        TakeBackUse(mMaterials, material);
+        return;
+    }
     RemoveMaterial(material);
 }
 
@@ -331,6 +336,11 @@ void KScnSceneContents::AddTextureUse(KScnTexture* texture)
 
 void KScnSceneContents::RemoveTextureUse(KScnTexture* texture)
 {
+    if (mStaging)
+    {
+        TakeBackUse(mTextures, texture);
+        return;
+    }
     RemoveTexture(texture);
 }
 
@@ -404,6 +414,74 @@ KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::OwnList(const KS
 {
     KPointerArray<UseRecord>* const own[] = {&mMaterials, &mTextures, &mVideos, &mGenericNodes};
     return own[staged.ListIndex(*list)];
+}
+
+KPointerArray<KScnSceneContents::UseRecord>& KScnSceneContents::ListOfRank(int rank)
+{
+    return rank == 1 ? mMaterials : (rank == 2 ? mTextures : mVideos);
+}
+
+void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* object)
+{
+    const int index = FindUse(list, object);
+    if (index < 0)
+    {
+        return;
+    }
+    UseRecord* record = list[index];
+    const auto passed = mPassedOver.find(object);
+    const bool adopted = passed != mPassedOver.end() && passed->second.adopted;
+    if (--record->useCount > (adopted ? passed->second.uses : 0))
+    {
+        return;
+    }
+    if (!adopted)
+    {
+        DeleteRecordAt(list, index);
+        return;
+    }
+    // What AddUse did, undone: the object's own uses, the record, the
+    // listing it added; its uses are passed over again.
+    LeaveUses(object);
+    mRecordIndex.erase(KeyOf(list, object));
+    delete record;
+    list.RemoveAt(index);
+    for (int i = index; i < list.GetCount(); ++i)
+    {
+        list[i]->position = i;
+    }
+    NoteListing(object, -1);
+    passed->second.adopted = false;
+    const auto users = mUsersOf.find(object);
+    for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
+    {
+        const auto by = mUsesBy.find(users->second[u]);
+        for (size_t i = 0; by != mUsesBy.end() && i < by->second.size(); ++i)
+        {
+            if (by->second[i].object == object)
+            {
+                by->second[i].counted = false;
+            }
+        }
+    }
+}
+
+void KScnSceneContents::EndStaging()
+{
+    mStaging = false;
+    for (auto it = mPassedOver.begin(); it != mPassedOver.end();)
+    {
+        if (it->second.adopted)
+        {
+            const void* object = it->first;
+            it = mPassedOver.erase(it);
+            NoteListing(object, -1);
+        }
+        else
+        {
+            ++it;
+        }
+    }
 }
 
 int KScnSceneContents::ListIndex(const KPointerArray<UseRecord>& list) const
@@ -1356,13 +1434,20 @@ void KScnSceneContents::UnpassOver(const void* object)
 int KScnSceneContents::AdoptPassedOver(const void* object)
 {
     const auto found = mPassedOver.find(object);
-    if (found == mPassedOver.end())
+    if (found == mPassedOver.end() || found->second.adopted)
     {
         return 0;
     }
     const int uses = found->second.uses;
-    mPassedOver.erase(found);
-    NoteListing(object, -1);
+    if (mStaging)
+    {
+        found->second.adopted = true;
+    }
+    else
+    {
+        mPassedOver.erase(found);
+        NoteListing(object, -1);
+    }
     const auto users = mUsersOf.find(object);
     for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
     {
@@ -1388,7 +1473,8 @@ void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* rec
     auto heir = mPassedOver.end();
     for (auto it = mPassedOver.begin(); it != mPassedOver.end(); ++it)
     {
-        if (it->second.list == &list && (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
+        if (it->second.list == &list && !it->second.adopted &&
+            (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
             std::strcmp(ObjectOf(list, const_cast<void*>(it->first))->GetName(), name) == 0)
         {
             heir = it;

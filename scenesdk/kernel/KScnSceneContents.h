@@ -337,6 +337,18 @@ private:
     void TakeOver(KScnSceneContents& staged);
     // This contents' use list in the place staged's list has in staged.
     KPointerArray<UseRecord>* OwnList(const KScnSceneContents& staged, const KPointerArray<UseRecord>* list);
+    // While a move is staged here, the uses passed over of an object that
+    // becomes listed keep their entry (AdoptPassedOver), and the geometries'
+    // uses taken back go through TakeBackUse. EndStaging drops the entries
+    // kept; no memory taken.
+    bool mStaging = false;
+    void EndStaging();
+    // Takes back a use a staged step counted, not through a connection (a
+    // layer's, or a listing's), taking no memory: a record left with no
+    // other uses than those it adopted while staging goes, and they are
+    // passed over again, as they were.
+    void TakeBackUse(KPointerArray<UseRecord>& list, const void* object);
+    KPointerArray<UseRecord>& ListOfRank(int rank);
 
     KScnNode* mRootNode = nullptr;
     KPointerArray<KScnNode> mNodes{16};
@@ -392,6 +404,9 @@ private:
         KPointerArray<UseRecord>* list;
         int uses;
         uint64_t order;
+        // Listed while a move is staged: the entry stays until the staging
+        // ends, so that taking the listing back needs no memory.
+        bool adopted = false;
     };
     std::unordered_map<const void*, PassedOver> mPassedOver;
     uint64_t mPassOrder = 0;

@@ -835,7 +835,8 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
 // others of their names are listed there: their uses are passed over, and
 // they are listed all the same). Stopped, Box is where it was and both
 // scenes are as they were (taking it back allocates nothing); else the
-// nodes, their geometries and all their materials moved, and leave again.
+// nodes, their geometries and all their materials moved, a connection cut
+// there takes its use back, and the nodes leave again with what they carry.
 SWholeRow MovedToOtherScene(const std::string& base, bool whole)
 {
     return {whole ? "a node made another scene's whole" : "a node joining another scene",
@@ -857,10 +858,10 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                             shape->AddMaterial(w.manager.CreateMaterial("Bent"), 0) >= 0 &&
                             mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
                             sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
-                            sun->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()) &&
-                            sun->SetSceneContents(to, false));
+                            sun->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
                 EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
                                       to->AddTexture(w.manager.CreateTexture("Grain"))));
+                EXPECT_TRUE(sun->SetSceneContents(to, false));
                 w.before = Summary(w.manager, *w.scene);
                 const std::string otherBefore = Summary(w.manager, *other);
                 const bool threw =
@@ -880,8 +881,10 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 52 : 63);
                 EXPECT_TRUE(to->GetMaterialUseCount(extra) > 0 && to->GetTextureUseCount(grain) > 0);
                 EXPECT_EQ(from->GetMaterialCount() * 10 + from->GetTextureCount(), 0);
+                sun->GetPropertyHandler()->DisconnectSrc(grain->GetPropertyHandler());
+                EXPECT_EQ(to->GetTextureUseCount(grain), whole ? 0 : 1) << "the connection's use went";
                 EXPECT_TRUE(box->SetSceneContents(nullptr, true));
-                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 11) << "all left";
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 12) << "all left";
                 return false;
             },
             {false},
