@@ -831,7 +831,7 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
 // Box moved into another scene (made its whole, or joining it) with its
 // child Sun, which is there already, memory staying exhausted from the
 // at-th allocation on. Box's mesh has a material of its own in its layers,
-// and a shape two; Sun has a material and a texture connected (joining,
+// and a shape two; Box has a material and a texture connected (joining,
 // others of their names are listed there: their uses are passed over, and
 // they are listed all the same). Stopped, Box is where it was and both
 // scenes are as they were (taking it back allocates nothing); else the
@@ -857,8 +857,8 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                             shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0 &&
                             shape->AddMaterial(w.manager.CreateMaterial("Bent"), 0) >= 0 &&
                             mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
-                            sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
-                            sun->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
+                            box->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
+                            box->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
                 EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
                                       to->AddTexture(w.manager.CreateTexture("Grain"))));
                 EXPECT_TRUE(sun->SetSceneContents(to, false));
@@ -881,7 +881,7 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 52 : 63);
                 EXPECT_TRUE(to->GetMaterialUseCount(extra) > 0 && to->GetTextureUseCount(grain) > 0);
                 EXPECT_EQ(from->GetMaterialCount() * 10 + from->GetTextureCount(), 0);
-                sun->GetPropertyHandler()->DisconnectSrc(grain->GetPropertyHandler());
+                box->GetPropertyHandler()->DisconnectSrc(grain->GetPropertyHandler());
                 EXPECT_EQ(to->GetTextureUseCount(grain), whole ? 0 : 1) << "the connection's use went";
                 EXPECT_TRUE(box->SetSceneContents(nullptr, true));
                 EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 12) << "all left";
