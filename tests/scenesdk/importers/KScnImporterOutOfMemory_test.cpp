@@ -831,9 +831,9 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
 // Box moved into another scene (made its whole, or joining it) with its
 // child Sun, which is there already, memory staying exhausted from the
 // at-th allocation on. Box's mesh has a material of its own in its layers,
-// and a shape two; Box has a material and a texture connected (joining,
-// others of their names are listed there: their uses are passed over, and
-// they are listed all the same). Stopped, Box is where it was and both
+// and a shape two; Box has a material and a texture connected, the
+// material connected to Sun too (joining, others of their names are listed
+// there: their uses are passed over, and they are listed all the same). Stopped, Box is where it was and both
 // scenes are as they were (taking it back allocates nothing); else the
 // nodes, their geometries and all their materials moved, a connection cut
 // there takes its use back, and the nodes leave again with what they carry.
@@ -861,7 +861,8 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                             box->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
                 EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
                                       to->AddTexture(w.manager.CreateTexture("Grain"))));
-                EXPECT_TRUE(sun->SetSceneContents(to, false));
+                EXPECT_TRUE(sun->SetSceneContents(to, false) &&
+                            sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()));
                 w.before = Summary(w.manager, *w.scene);
                 const std::string otherBefore = Summary(w.manager, *other);
                 const bool threw =
