@@ -33,6 +33,7 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
 #include "tests/scenesdk/importers/C3dTestWriter.h"
@@ -852,6 +853,35 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_EQ(node->GetLinkCount(), before + (threw ? 0 : 1));
              KFCurve::Destroy(curve);
              EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
+             return threw;
+         }},
+        // An id given out with nothing registered under it would never come back.
+        {"an object and an entity entering a world",
+         [](long at, bool)
+         {
+             KWorld world;
+             auto* object = new KObject;
+             object->CreateProperty("P", eKPropDouble)
+                 ->GetAttributes()
+                 .SetFlag(KPropertyAttributes::kWorldRegistered, true);
+             std::vector<KWorldEntity*> made; // past the children's first block
+             made.reserve(17);
+             const bool threw = ThrowsWithFailing(
+                 at,
+                 [&]
+                 {
+                     EXPECT_TRUE(object->EnterWorld(&world));
+                     while (made.size() < 17)
+                         made.push_back(world.CreateEntity(1, world.GetRoot(0)));
+                 });
+             const int in = object->GetWorld() != nullptr ? 1 : 0;
+             EXPECT_EQ(world.GetObjectIds().Count() * 10 + world.GetPropertyIds().Count(), in * 11);
+             EXPECT_EQ(world.GetEntityIds().Count(), 2 + static_cast<int>(made.size()));
+             EXPECT_EQ(world.GetRoot(0)->GetChildCount(), static_cast<int>(made.size()));
+             for (KWorldEntity* entity : made)
+                 world.Release(entity);
+             object->Destroy();
+             EXPECT_EQ(world.GetObjectIds().Count() + world.GetPropertyIds().Count(), 0);
              return threw;
          }},
         // An end left behind would name the object after it is gone.
