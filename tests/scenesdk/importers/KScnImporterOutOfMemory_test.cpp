@@ -33,6 +33,8 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KSortedIntMap.h"
+#include "scenesdk/kernel/KSortedStringMap.h"
 #include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
@@ -855,6 +857,23 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
              return threw;
          }},
+        // A map that cannot grow throws: false would be taken for a refused key.
+        {"sorted maps grown",
+         [](long at, bool)
+         {
+             KSortedStringMap names(1);
+             KSortedIntMap ids(1);
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      EXPECT_TRUE(names.Add("Lcl Rotation", 1));
+                                                      EXPECT_TRUE(ids.Add(7, 2));
+                                                  });
+             EXPECT_EQ(names.Find("Lcl Rotation"), static_cast<uintptr_t>(names.GetCount()));
+             EXPECT_EQ(ids.Find(7), 2u * static_cast<uintptr_t>(ids.GetCount()));
+             EXPECT_EQ(names.GetCount() * 10 + ids.GetCount(), threw ? names.GetCount() * 10 : 11);
+             return threw;
+         }},
         // An id given out with nothing registered under it would never come back.
         {"an object and an entity entering a world",
          [](long at, bool)
@@ -933,6 +952,23 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          },
          {true},
          2},
+        // Room had before a key leaves: a span replaced whole or not at all.
+        {"a span replaced",
+         [](long at, bool nothrow)
+         {
+             KFCurve curve, source;
+             for (int i = 0; i < 3; ++i)
+                 curve.AppendKey(KTime(i * KTime::kOneSecond), static_cast<float>(i));
+             for (int i = 0; i < 300; ++i)
+                 source.AppendKey(KTime(KTime::kOneSecond / 2 + i * 1000), 7.0f);
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { curve.ReplaceSpan(source, source.GetKeyTime(0), source.GetKeyTime(299)); },
+                 nothrow);
+             EXPECT_EQ(curve.GetKeyCount(), threw ? 3 : 303);
+             EXPECT_EQ(curve.GetKeyValue(1), threw ? 1.0f : 7.0f);
+             return threw;
+         },
+         {false, true}},
         // A value given to its channel found without a curve: the curve is made, or the failure reported.
         {"a curve made for a channel's value",
          [](long at, bool nothrow)
