@@ -20,6 +20,7 @@
 #include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
@@ -855,6 +856,23 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_EQ(node->GetLinkCount(), before + (threw ? 0 : 1));
              KFCurve::Destroy(curve);
              EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
+             return threw;
+         }},
+        // A name handed out is remembered first: else a later one could repeat it.
+        {"a name made unique",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* first = manager.CreateNode("T");
+             KScnNode* second = manager.CreateNode("T");
+             KNumberRenamingStrategy names;
+             EXPECT_FALSE(names.Rename(first));
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(names.Rename(second)); });
+             EXPECT_STREQ(second->GetCurrentName(), threw ? "Model::T" : "Model::T1");
+             KScnNode* third = manager.CreateNode(second->GetCurrentName());
+             EXPECT_TRUE(names.Rename(third));
+             EXPECT_TRUE(std::string(third->GetCurrentName()) != second->GetCurrentName() &&
+                         std::string(third->GetCurrentName()) != first->GetCurrentName());
              return threw;
          }},
         // A map that cannot grow throws: false would be taken for a refused key.
