@@ -875,6 +875,49 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                          std::string(third->GetCurrentName()) != first->GetCurrentName());
              return threw;
          }},
+        // Listed at both ends or neither (a handle naming a lister that does
+        // not list it would reach the lister after it is gone), and the
+        // channels and property made for it gone again in every take, what
+        // the takes had staying: a handle for a record, one for a property.
+        {"a user property listed past a block",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* node = manager.CreateNode("N");
+             KProperty* own = node->GetNodeProperties()->CreateDynamicProperty("own", eKPropDouble, nullptr, true);
+             own->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+             node->AddTakeNode("Second")->GetRootCurveNode()->FindOrCreateChild("own", true);
+             node->AddTakeNode("Third");
+             for (int i = 0; node->GetUserPropertyCount() % 16 != 15; ++i)
+                 node->AddUserProperty(manager.CreateUserProperty(("p" + std::to_string(i)).c_str(), "Real", ""));
+             const int before = node->GetUserPropertyCount();
+             KScnPropertyRef* late = manager.CreateUserProperty("late", "Real", "");
+             late->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+             KScnPropertyRef* handle = manager.CreateUserPropertyFromProperty(own);
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      node->AddUserProperty(handle);
+                                                      node->AddUserProperty(late);
+                                                  });
+             const int listed = node->GetUserPropertyCount() - before;
+             const int holds = node->HoldsUserProperty(handle) + node->HoldsUserProperty(late) * 2;
+             EXPECT_EQ(holds, threw ? listed : 3);
+             EXPECT_EQ(own->TestStateFlags(KProperty::kStateAnimatableUser), (holds & 1) != 0);
+             EXPECT_EQ(late->GetProperty() == nullptr && node->GetNodeProperties()->FindProperty("late") == nullptr,
+                       threw)
+                 << "the property made for it goes again";
+             for (int t = 0; t < 3; ++t)
+             {
+                 KFCurveNode* root = node->GetTakeNode(t)->GetRootCurveNode();
+                 EXPECT_EQ(root->FindDescendant("late") == nullptr, threw);
+                 EXPECT_EQ(root->FindDescendant("own") != nullptr, t == 1 || (holds & 1) != 0) << "take " << t;
+             }
+             WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(node)); }, "the lister destroyed");
+             EXPECT_EQ(manager.DestroyUserProperty(handle) + manager.DestroyUserProperty(late) * 2, 3 - holds)
+                 << "a listed handle goes with its lister";
+             return threw;
+         }},
         // A map that cannot grow throws: false would be taken for a refused key.
         {"sorted maps grown",
          [](long at, bool)
