@@ -87,6 +87,14 @@ public:
         }
         ++m_Count;
     }
+    // Room for count items, so that pushing up to them cannot fail.
+    void reserve(size_t count)
+    {
+        if (count > static_cast<size_t>(kInline))
+        {
+            m_More.reserve(count - kInline);
+        }
+    }
     size_t size() const { return static_cast<size_t>(m_Count); }
     T& operator[](size_t i) { return i < kInline ? m_Items[i] : m_More[i - kInline]; }
     template <typename Fn> void ForEach(Fn fn)
@@ -1093,14 +1101,14 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     }
     // Recorded on every end or on none: when memory runs out half-way, the
     // entries made are taken out again before the failure goes on.
-    std::vector<std::pair<KPlugConnectionList*, int>> made;
+    StackList<std::pair<KPlugConnectionList*, int>> made;
     made.reserve(2 + dKids.size() + sKids.size());
     bool oneWayListed = false;
     auto insert = [&made](KPlugConnectionList& list, int index, KPlug* plug, uint32_t kind)
     {
         const int at = std::clamp(index, 0, list.Size());
         InsertAt(list, index, plug, kind);
-        made.emplace_back(&list, at);
+        made.push_back({&list, at});
     };
     try
     {
@@ -1125,9 +1133,9 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     }
     catch (...)
     {
-        for (auto it = made.rbegin(); it != made.rend(); ++it)
+        for (size_t i = made.size(); i-- > 0;)
         {
-            it->first->EraseAt(it->second);
+            made[i].first->EraseAt(made[i].second);
         }
         if (oneWayListed)
         {
