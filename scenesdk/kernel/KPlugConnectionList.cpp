@@ -84,6 +84,7 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
     const int slot = static_cast<int>(m_Slots.size());
     m_Slots.push_back(KPlugConnection{plug, type});
     ++m_Live;
+    ++m_Changes;
     // The index only speeds searches up: when memory runs out while it
     // grows, the list goes on without it (and without holes).
     try
@@ -138,6 +139,7 @@ void KPlugConnectionList::Insert(int index, KPlug* plug, uint32_t type)
     }
     m_Slots.insert(m_Slots.begin() + index, KPlugConnection{plug, type});
     ++m_Live;
+    ++m_Changes;
     if (m_Index)
     {
         BuildIndex();
@@ -160,6 +162,7 @@ void KPlugConnectionList::EraseSlot(int slot)
         BuildIndex(); // a hole, not every later entry moved
     }
     --m_Live;
+    ++m_Changes;
     if (!m_Index)
     {
         m_Slots.erase(m_Slots.begin() + slot);
@@ -242,6 +245,7 @@ void KPlugConnectionList::EraseSlot(int slot)
 
 void KPlugConnectionList::Clear()
 {
+    ++m_Changes;
     m_Slots.clear();
     m_Live = 0;
     m_Holes = 0;

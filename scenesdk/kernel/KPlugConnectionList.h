@@ -37,6 +37,9 @@ class KPlugConnectionList
 public:
     int Size() const { return m_Live; }
     bool Empty() const { return m_Live == 0; }
+    // Counts every insertion and removal: positions found while it stays the
+    // same still hold.
+    uint32_t Changes() const { return m_Changes; }
 
     // Entry at position i; 0 <= i < Size().
     const KPlugConnection& At(int i) const
@@ -96,6 +99,7 @@ private:
     std::vector<KPlugConnection> m_Slots; // entries in order; a null plug is a hole
     int m_Live = 0;
     int m_Holes = 0;
+    uint32_t m_Changes = 0;
     // Open-addressing table (linear probing, null keys free) from plug to its last slot.
     class SlotTable
     {
