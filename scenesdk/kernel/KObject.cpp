@@ -149,7 +149,16 @@ bool KObject::EnterWorld(KWorld* world)
     }
     std::vector<int>& ids = R().worldPropertyIds;
     ids.assign(marked.size(), -1);
-    int id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()), ids.data());
+    int id = -1;
+    try
+    {
+        id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()), ids.data());
+    }
+    catch (...)
+    {
+        ids.clear();
+        throw;
+    }
     if (id < 0)
     {
         ids.clear();
