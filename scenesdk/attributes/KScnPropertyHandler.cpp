@@ -87,14 +87,8 @@ bool KScnPropertyHandler::CreatePropertyForRef(KScnPropertyRef* ref)
     }
     catch (...)
     {
-        // Memory ran out: the property and its channels go again, without
-        // allocating. A default take still waiting to be built was given
-        // nothing (the takes are visited from the first; its build would
-        // allocate).
-        if (owner != nullptr && !owner->HasDeferredTakeBuild())
-        {
-            owner->RemovePropertyFromTakes(created);
-        }
+        // Memory ran out: the property goes again, without allocating (the
+        // takes took back the channels they were given).
         ref->SetProperty(nullptr);
         ref->SetHandler(handler);
         DestroyPropertyAt(GetPropertyIndex(created));

@@ -918,6 +918,20 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                  << "a listed handle goes with its lister";
              return threw;
          }},
+        // The same where the default take waits: its build gives the new
+        // property a channel, which goes again with the property.
+        {"a user property for a take still waiting",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnMaterial* material = manager.CreateMaterial("M");
+             KScnPropertyRef* late = manager.CreateUserProperty("late", "Real", "");
+             late->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+             const bool threw = ThrowsWithFailing(at, [&] { material->AddUserProperty(late); });
+             EXPECT_EQ(material->GetTakeNode(0)->GetRootCurveNode()->FindDescendant("late") == nullptr, threw);
+             EXPECT_TRUE(manager.DestroyUserProperty(late));
+             return threw;
+         }},
         // A map that cannot grow throws: false would be taken for a refused key.
         {"sorted maps grown",
          [](long at, bool)
