@@ -18,6 +18,8 @@
 //   bench_HostileFiles <name>...    the cases named
 //   bench_HostileFiles --read <use> <file> <format> [<file> <format>]
 //                                   the child's part (the reads, then the use)
+//   bench_HostileFiles --write <name> <file>
+//                                   the case's (first) file written, for a profiler
 
 #include "scenesdk/animation/KFCurve.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
@@ -771,6 +773,13 @@ int main(int argc, char** argv)
 {
     if (argc >= 5 && std::strcmp(argv[1], "--read") == 0)
         return ReadAndUse(argv[2], argc - 3, argv + 3);
+    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
+    {
+        for (const SCase& c : Cases())
+            if (std::strcmp(argv[2], c.name) == 0)
+                return (std::ofstream(argv[3], std::ios::binary) << c.make()) ? 0 : 2;
+        return 2;
+    }
 
     const std::string self = "/proc/self/exe";
     char resolved[4096] = {};

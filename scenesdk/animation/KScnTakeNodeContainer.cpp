@@ -612,44 +612,66 @@ KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take,
     return root != nullptr ? root->FindDescendant(channel.Buffer()) : nullptr;
 }
 
-void KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex)
+KFCurveNode* KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex)
 {
     KScnTakeNodeEntry* take = mTakes[static_cast<size_t>(takeIndex)];
     const KScnTakeNodeEntry::EditScope scope(*take);
     KFCurveNode* root = KMade(take->GetRootCurveNode());
     if (root == nullptr)
     {
-        return;
+        return nullptr;
     }
     const KString channelName = ChannelNameOfProperty(property->GetName());
     const bool vector = ComponentCountOf(property) >= 3;
     KFCurveNode* channel = root->FindDescendant(channelName.Buffer());
-    if (channel == nullptr && !IsTransformChannel(channelName))
+    KFCurveNode* made = nullptr;
+    try
     {
-        channel = KMade(root->FindOrCreateChild(channelName.Buffer(), !vector));
-        if (channel != nullptr && takeIndex == 0)
+        if (channel == nullptr && !IsTransformChannel(channelName))
         {
-            if (vector)
+            made = channel = KMade(root->FindOrCreateChild(channelName.Buffer(), !vector));
+            if (channel != nullptr && takeIndex == 0)
             {
-                for (int k = 0; k < 3; ++k)
+                if (vector)
                 {
-                    if (channel->GetChildAt(k) == nullptr)
+                    for (int k = 0; k < 3; ++k)
                     {
-                        KMade(channel->FindOrCreateChild(kComponentNames[k], true));
+                        if (channel->GetChildAt(k) == nullptr)
+                        {
+                            KMade(channel->FindOrCreateChild(kComponentNames[k], true));
+                        }
+                        KFCurveNode* child = channel->GetChildAt(k);
+                        LinkPropertyToCurve(property, k, child != nullptr ? child->GetFCurve() : nullptr);
                     }
-                    KFCurveNode* child = channel->GetChildAt(k);
-                    LinkPropertyToCurve(property, k, child != nullptr ? child->GetFCurve() : nullptr);
+                }
+                else
+                {
+                    LinkPropertyToCurve(property, 0, channel->GetFCurve());
                 }
             }
-            else
-            {
-                LinkPropertyToCurve(property, 0, channel->GetFCurve());
-            }
+        }
+        if (channel != nullptr)
+        {
+            CopyPropertyValueToChannel(channel, property);
         }
     }
-    if (channel != nullptr)
+    catch (...)
     {
-        CopyPropertyValueToChannel(channel, property);
+        DropMadeChannel(made);
+        throw;
+    }
+    return made;
+}
+
+void KScnTakeNodeContainer::DropMadeChannel(KFCurveNode* channel)
+{
+    // Links to its curves go with the curves.
+    KFCurveNode* parent = channel != nullptr ? channel->GetParent() : nullptr;
+    const int index = parent != nullptr ? parent->IndexOfChild(channel) : -1;
+    if (index >= 0)
+    {
+        parent->RemoveChildAt(index);
+        KFCurveNode::Destroy(channel);
     }
 }
 
@@ -659,10 +681,27 @@ void KScnTakeNodeContainer::AddPropertyToTakes(KProperty* property)
     {
         return;
     }
+    // Whole or not at all: when memory runs out the channels made here go
+    // again (channels the takes had stay).
+    std::vector<KFCurveNode*> made;
+    made.reserve(mTakes.size());
+    const bool wasMarked = property->TestStateFlags(KProperty::kStateAnimatableUser);
     property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
-    for (int i = 0; i < GetTakeNodeCount(); ++i)
+    try
     {
-        AddPropertyToTake(property, i);
+        for (int i = 0; i < GetTakeNodeCount(); ++i)
+        {
+            made.push_back(AddPropertyToTake(property, i));
+        }
+    }
+    catch (...)
+    {
+        for (int i = static_cast<int>(made.size()) - 1; i >= 0; --i)
+        {
+            DropMadeChannel(made[static_cast<size_t>(i)]);
+        }
+        property->SetFlagNotify(KProperty::kStateAnimatableUser, wasMarked);
+        throw;
     }
 }
 

@@ -153,7 +153,9 @@ public:
     // Translation", "Lcl Rotation" and "Lcl Scaling" only reuse an existing
     // "T", "R" or "S" channel; any other name gets its channel when absent,
     // its curves linked in take 0. Each channel found or made gets the value.
-    // Marks the property (state bit 8). Nothing for a property that is not animatable.
+    // Marks the property (state bit 8). Nothing for a property that is not
+    // animatable. Exhausted memory throws std::bad_alloc, the takes and the
+    // mark as they were.
     void AddPropertyToTakes(KProperty* property);
     // Deletes the property's channel (found by its plain name) in every take
     // and drops the property's links.
@@ -255,7 +257,13 @@ private:
     KScnPropertyRef* MakeHandlerHandle(KScnPropertyHandler* handler, KProperty* property,
                                        std::unordered_set<const KProperty*>& handled);
     KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
-    void AddPropertyToTake(KProperty* property, int takeIndex);
+    // The property's channel in one take (made when absent, its curves
+    // linked in take 0) given the property's value; the channel made here,
+    // else null. Memory running out takes a channel made here back.
+    KFCurveNode* AddPropertyToTake(KProperty* property, int takeIndex);
+    // Deletes a channel AddPropertyToTake made (links to its curves go with
+    // them); nothing for null. Allocates nothing.
+    void DropMadeChannel(KFCurveNode* channel);
 
     std::vector<KScnTakeNodeEntry*> mTakes;
     // The takes' names with their indexes, for the duplicate check of

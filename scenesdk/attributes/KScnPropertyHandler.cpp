@@ -65,21 +65,34 @@ bool KScnPropertyHandler::CreatePropertyForRef(KScnPropertyRef* ref)
     {
         return false;
     }
-    created->SetLabel(ref->GetLabel(true));
-    created->SetMinMax(record->mMinimum, record->mMaximum);
-    ref->SetProperty(created);
-    ref->SetHandler(this);
-    // Flag 1 also marks the property animatable (attribute flag 2).
-    ref->SetFlag(record->mFlags, true);
-    if (ref->GetFlag(KScnPropertyRef::kFlagAnimatable))
+    KScnPropertyHandler* const handler = ref->GetHandler();
+    KScnTakeNodeContainer* owner = GetOwner();
+    try
     {
-        created->SetFlagNotify(KProperty::kStateAnimatableUser, true);
-        // Joining the list made no channel: the record had no property then.
-        KScnTakeNodeContainer* owner = GetOwner();
-        if (IsUserPropertyOf(owner, ref))
+        created->SetLabel(ref->GetLabel(true));
+        created->SetMinMax(record->mMinimum, record->mMaximum);
+        ref->SetProperty(created);
+        ref->SetHandler(this);
+        // Flag 1 also marks the property animatable (attribute flag 2).
+        ref->SetFlag(record->mFlags, true);
+        if (ref->GetFlag(KScnPropertyRef::kFlagAnimatable))
         {
-            owner->AddPropertyToTakes(created);
+            created->SetFlagNotify(KProperty::kStateAnimatableUser, true);
+            // Joining the list made no channel: the record had no property then.
+            if (IsUserPropertyOf(owner, ref))
+            {
+                owner->AddPropertyToTakes(created);
+            }
         }
+    }
+    catch (...)
+    {
+        // Memory ran out: the property goes again, without allocating (the
+        // takes took back the channels they were given).
+        ref->SetProperty(nullptr);
+        ref->SetHandler(handler);
+        DestroyPropertyAt(GetPropertyIndex(created));
+        throw;
     }
     return true;
 }

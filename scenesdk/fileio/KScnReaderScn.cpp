@@ -1428,46 +1428,79 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
         element.AddIndex(index);
 }
 
-// The objects a node's Materials or Textures list connects, in the order
-// given, each once (repeats dropped for the same object stand once); the
-// slot of each entry of the list among them, -1 for a name the file does
-// not define (counted in undefined). Linear in the list.
-template <class T, class Names>
-std::vector<T*> ConnectionOrder(const std::vector<std::string>& names, const Names& objects,
-                                std::vector<int>* slots, int* undefined = nullptr)
+// The materials or textures of a read by name, for every node's list: a
+// name is hashed once, and each object has a number whose last list and
+// slot in it are noted in a table, so a look-up takes no memory and no
+// string comparisons down a tree.
+template <class T> class SConnectionNames
 {
-    std::vector<T*> order;
-    std::unordered_map<T*, int> slotOf;
-    slotOf.reserve(names.size());
-    for (const std::string& name : names)
+public:
+    explicit SConnectionNames(const std::map<std::string, T*>& byName)
     {
-        auto it = objects.find(name);
-        int slot = -1;
-        if (it != objects.end())
+        mByName.reserve(byName.size());
+        std::unordered_map<const T*, size_t> number;
+        number.reserve(byName.size());
+        for (const auto& named : byName)
         {
-            slot = slotOf.emplace(it->second, static_cast<int>(order.size())).first->second;
-            if (slot == static_cast<int>(order.size()))
-                order.push_back(it->second);
+            const size_t n = number.emplace(named.second, mObjects.size()).first->second;
+            if (n == mObjects.size())
+                mObjects.push_back(named.second);
+            mByName.emplace(named.first, n);
         }
-        else if (undefined != nullptr)
-            ++*undefined;
-        if (slots != nullptr)
-            slots->push_back(slot);
+        mList.assign(mObjects.size(), 0);
+        mSlot.assign(mObjects.size(), -1);
     }
-    return order;
-}
+
+    // The objects a node's Materials or Textures list connects, in the order
+    // given, each once (repeats dropped for the same object stand once); the
+    // slot of each entry of the list among them, -1 for a name the file does
+    // not define (counted in undefined). Linear in the list.
+    std::vector<T*> Order(const std::vector<std::string>& names, std::vector<int>* slots, int* undefined = nullptr)
+    {
+        ++mLists;
+        std::vector<T*> order;
+        for (const std::string& name : names)
+        {
+            const auto it = mByName.find(name);
+            int slot = -1;
+            if (it != mByName.end())
+            {
+                const size_t n = it->second;
+                if (mList[n] != mLists)
+                {
+                    mList[n] = mLists;
+                    mSlot[n] = static_cast<int>(order.size());
+                    order.push_back(mObjects[n]);
+                }
+                slot = mSlot[n];
+            }
+            else if (undefined != nullptr)
+                ++*undefined;
+            if (slots != nullptr)
+                slots->push_back(slot);
+        }
+        return order;
+    }
+
+private:
+    std::unordered_map<std::string_view, size_t> mByName; // names kept by the map given
+    std::vector<T*> mObjects;
+    std::vector<size_t> mList; // per object: the list (count of Order calls) it was last in
+    std::vector<int> mSlot;    // and its slot there
+    size_t mLists = 0;
+};
 
 // The indices of a mesh's material and texture elements are positions in
 // the model's Materials and Textures lists; they become positions among the
-// objects those lists connect (ConnectionOrder): a repeat dropped for an
+// objects those lists connect (SConnectionNames::Order): a repeat dropped for an
 // earlier object takes that object's position, and a name the file does not
 // define no entry (-1).
-void RenumberConnections(SModel& s, const std::map<std::string, KScnMaterial*>& materials,
-                         const std::map<std::string, KScnTexture*>& textures)
+void RenumberConnections(SModel& s, SConnectionNames<KScnMaterial>& materials,
+                         SConnectionNames<KScnTexture>& textures)
 {
     std::vector<int> slots[2];
-    ConnectionOrder<KScnMaterial>(s.materials, materials, &slots[0]);
-    ConnectionOrder<KScnTexture>(s.textures, textures, &slots[1]);
+    materials.Order(s.materials, &slots[0]);
+    textures.Order(s.textures, &slots[1]);
     for (SLayer& layer : s.mesh.layers)
         for (SElement& e : layer.elements)
         {
@@ -1783,29 +1816,15 @@ namespace
 // scene's binding turns the layers' indices into positions among them. A
 // name the file does not define is counted.
 void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector<KScnNode*>& created,
-                                 const std::map<std::string, KScnMaterial*>& materials,
-                                 const std::map<std::string, KScnTexture*>& textures)
+                                 SConnectionNames<KScnMaterial>& materials, SConnectionNames<KScnTexture>& textures)
 {
-    // Every node's lists look names up: hashed once here, a look-up costs
-    // no string comparisons down a tree.
-    const auto hashed = [](const auto& byName)
-    {
-        std::unordered_map<std::string_view, typename std::decay_t<decltype(byName)>::mapped_type> out;
-        out.reserve(byName.size());
-        for (const auto& named : byName)
-            out.emplace(named.first, named.second);
-        return out;
-    };
-    const auto materialsByName = hashed(materials);
-    const auto texturesByName = hashed(textures);
     for (size_t i = 0; i < doc.models.size(); ++i)
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
         const SModel& m = doc.models[i];
-        for (KScnMaterial* material : ConnectionOrder<KScnMaterial>(m.materials, materialsByName, nullptr,
-                                                                    &doc.skipped))
+        for (KScnMaterial* material : materials.Order(m.materials, nullptr, &doc.skipped))
             handler->ConnectSrc(material->GetPropertyHandler());
-        for (KScnTexture* texture : ConnectionOrder<KScnTexture>(m.textures, texturesByName, nullptr, &doc.skipped))
+        for (KScnTexture* texture : textures.Order(m.textures, nullptr, &doc.skipped))
             handler->ConnectSrc(texture->GetPropertyHandler());
     }
 }
@@ -1880,9 +1899,11 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         objects[2][s.name] = t;
         KScnReadMeter::Check();
     }
+    SConnectionNames<KScnMaterial> materialNames(materials);
+    SConnectionNames<KScnTexture> textureNames(textures);
     for (SModel& s : doc.models)
         if (s.hasMesh)
-            RenumberConnections(s, materials, textures);
+            RenumberConnections(s, materialNames, textureNames);
     std::map<std::string, KScnNode*> nodes;
     std::vector<KScnNode*> created;
     for (const SModel& s : doc.models)
@@ -1913,7 +1934,7 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
         created.push_back(node);
         KScnReadMeter::Check();
     }
-    ConnectMaterialsAndTextures(doc, created, materials, textures);
+    ConnectMaterialsAndTextures(doc, created, materialNames, textureNames);
     std::set<KScnNode*> hasParent;
     for (size_t i : doc.parentsDeepestFirst)
         for (const std::string& child : doc.models[i].children)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 
 namespace scenesdk
 {
@@ -144,7 +145,7 @@ uint32_t* KIdSet::WritableWord(int id)
         const size_t bytes = offsetof(Directory, chunks) + sizeof(Chunk*) * static_cast<size_t>(count);
         auto* fresh = static_cast<Directory*>(KIdSetPool().Allocate(Alloc(), bytes));
         if (fresh == nullptr)
-            return nullptr;
+            throw std::bad_alloc();
         fresh->firstChunk = first;
         fresh->chunkCount = count;
         fresh->refCount = 1;
@@ -164,7 +165,7 @@ uint32_t* KIdSet::WritableWord(int id)
     {
         auto* fresh = static_cast<Chunk*>(KIdSetPool().Allocate(Alloc(), sizeof(Chunk)));
         if (fresh == nullptr)
-            return nullptr;
+            throw std::bad_alloc();
         fresh->firstWord = chunkIndex * kChunkWords;
         fresh->wordCount = kChunkWords;
         fresh->refCount = 1;
@@ -184,10 +185,7 @@ bool KIdSet::Set(int id)
         return false;
     if (Test(id))
         return true;
-    uint32_t* word = WritableWord(id);
-    if (word == nullptr)
-        return false;
-    *word |= 1u << (id % kWordBits);
+    *WritableWord(id) |= 1u << (id % kWordBits);
     return true;
 }
 
@@ -195,9 +193,15 @@ void KIdSet::Clear(int id)
 {
     if (!Test(id))
         return;
-    uint32_t* word = WritableWord(id);
-    if (word == nullptr)
+    uint32_t* word = nullptr;
+    try
+    {
+        word = WritableWord(id);
+    }
+    catch (const std::bad_alloc&)
+    {
         return; // cannot unshare: the set keeps the id
+    }
     *word &= ~(1u << (id % kWordBits));
     m_SearchFrom = std::min(m_SearchFrom, id);
 }
@@ -205,8 +209,9 @@ void KIdSet::Clear(int id)
 int KIdSet::AssignLowest()
 {
     const int id = FindFirst(false, m_SearchFrom);
-    if (id < 0 || !Set(id))
+    if (id < 0)
         return -1;
+    Set(id);
     m_SearchFrom = id < INT32_MAX ? id + 1 : id;
     return id;
 }

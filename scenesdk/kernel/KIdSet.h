@@ -29,16 +29,19 @@ public:
     ~KIdSet();
 
     bool Test(int id) const;
-    // Adds id (ids below 0 are refused: false).
+    // Adds id (ids below 0 are refused: false). Exhausted memory throws
+    // std::bad_alloc, the set unchanged.
     bool Set(int id);
-    // Removes id; an id not in the set is ignored.
+    // Removes id; an id not in the set is ignored. Never throws: when the
+    // storage is shared with a copy and memory is exhausted, the id stays.
     void Clear(int id);
     // Empties the set.
     void ClearAll();
 
     // The lowest id not in the set, added to it. Ids given back are thus
     // reused; when every stored id is taken the result is one more than the
-    // highest (0 for an empty set).
+    // highest (0 for an empty set); -1 when no int id is free. Exhausted
+    // memory throws std::bad_alloc, the set unchanged.
     int AssignLowest();
 
     // First id >= start (0 for a negative start) whose membership equals
@@ -58,8 +61,9 @@ private:
 
     static void Release(Directory* dir);
     static void Release(Chunk* chunk);
-    // A writable chunk for id: the directory and chunk are unshared and cover
-    // it afterwards; null when memory is exhausted.
+    // A writable word for id: the directory and chunk are unshared and cover
+    // it afterwards. Exhausted memory throws std::bad_alloc, the set's
+    // content unchanged.
     uint32_t* WritableWord(int id);
 
     Directory* m_Dir;

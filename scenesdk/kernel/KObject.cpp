@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -150,7 +149,16 @@ bool KObject::EnterWorld(KWorld* world)
     }
     std::vector<int>& ids = R().worldPropertyIds;
     ids.assign(marked.size(), -1);
-    int id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()), ids.data());
+    int id = -1;
+    try
+    {
+        id = world->RegisterObject(this, marked.data(), static_cast<int>(marked.size()), ids.data());
+    }
+    catch (...)
+    {
+        ids.clear();
+        throw;
+    }
     if (id < 0)
     {
         ids.clear();
@@ -1119,6 +1127,48 @@ bool KObject::SendStateEvent26()
     return SendObjectEvent(26);
 }
 
+namespace
+{
+// Up to kSize objects, their depths raised until the batch ends (lowered in
+// reverse order). Its cells are left unset until used: every event an
+// object sends makes one, most for one or two related objects.
+class HeldBatch
+{
+public:
+    static constexpr int kSize = 16;
+    HeldBatch() = default;
+    HeldBatch(const HeldBatch&) = delete;
+    HeldBatch& operator=(const HeldBatch&) = delete;
+    ~HeldBatch()
+    {
+        for (int i = m_Count; i-- > 0;)
+        {
+            std::launder(reinterpret_cast<KPlug::DepthGuard*>(&m_Guards[i]))->~DepthGuard();
+        }
+    }
+    // Nothing for null; at most kSize objects.
+    void Hold(KObject* object)
+    {
+        if (object != nullptr && m_Count < kSize)
+        {
+            new (&m_Guards[m_Count]) KPlug::DepthGuard(object);
+            m_Objects[m_Count++] = object;
+        }
+    }
+    int Count() const { return m_Count; }
+    KObject* operator[](int i) const { return m_Objects[i]; }
+
+private:
+    struct alignas(KPlug::DepthGuard) Cell
+    {
+        unsigned char bytes[sizeof(KPlug::DepthGuard)];
+    };
+    Cell m_Guards[kSize];
+    KObject* m_Objects[kSize];
+    int m_Count = 0;
+};
+} // namespace
+
 bool KObject::SendObjectEvent(int code, const void* a, const void* b)
 {
     DepthGuard guard(this);
@@ -1135,22 +1185,17 @@ bool KObject::SendObjectEvent(int code, const void* a, const void* b)
     // allocate): a handler may destroy another related object before its
     // turn, which then waits for the batch to end, and a destroyed object is
     // not told.
-    constexpr int kBatch = 16;
-    for (int first = 0; first < GetDstCount(); first += kBatch)
+    for (int first = 0; first < GetDstCount(); first += HeldBatch::kSize)
     {
-        std::optional<DepthGuard> held[kBatch];
-        KObject* batch[kBatch] = {};
-        const int count = std::min(kBatch, GetDstCount() - first);
+        HeldBatch batch;
+        const int count = std::min(HeldBatch::kSize, GetDstCount() - first);
         for (int i = 0; i < count; ++i)
         {
-            if ((batch[i] = Cast(GetDst(first + i))) != nullptr)
-            {
-                held[i].emplace(batch[i]);
-            }
+            batch.Hold(Cast(GetDst(first + i)));
         }
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < batch.Count(); ++i)
         {
-            if (batch[i] != nullptr && !batch[i]->HasPlugFlag(kDestroyPending))
+            if (!batch[i]->HasPlugFlag(kDestroyPending))
             {
                 batch[i]->OnRelatedObjectEvent(this, code, a, b);
             }

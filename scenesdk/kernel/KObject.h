@@ -219,7 +219,9 @@ public:
     // The object's subscriber list for object events, made on request.
     KSubscriberList* GetManagerLink(bool create);
     // Registers the object (and its properties flagged 16) in a world; false
-    // when it is already in one. The object leaves it when it is released.
+    // when it is already in one (or the world has no id left); exhausted
+    // memory throws std::bad_alloc, the object not registered. The object
+    // leaves it when it is released.
     bool EnterWorld(KWorld* world);
     void LeaveWorld();
     KWorld* GetWorld() const { return m_World; }

@@ -87,6 +87,14 @@ public:
         }
         ++m_Count;
     }
+    // Room for count items, so that pushing up to them cannot fail.
+    void reserve(size_t count)
+    {
+        if (count > static_cast<size_t>(kInline))
+        {
+            m_More.reserve(count - kInline);
+        }
+    }
     size_t size() const { return static_cast<size_t>(m_Count); }
     T& operator[](size_t i) { return i < kInline ? m_Items[i] : m_More[i - kInline]; }
     template <typename Fn> void ForEach(Fn fn)
@@ -231,8 +239,10 @@ void KPlug::CompactOwnedList()
     }
     m_Links->owned.shrink_to_fit();
     const Links& l = *m_Links;
+    // Kept during a change of its connections: the change tells by the
+    // lists' counts of changes whether the positions it found still hold.
     if (l.src.Empty() && l.dst.Empty() && l.children.empty() && l.owned.empty() && l.oneWayDst.empty() &&
-        l.filter == nullptr && l.callbacks == nullptr && l.callbackDispatch == 0)
+        l.filter == nullptr && l.callbacks == nullptr && l.callbackDispatch == 0 && m_Depth == 0)
     {
         delete m_Links;
         m_Links = nullptr;
@@ -1093,14 +1103,14 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     }
     // Recorded on every end or on none: when memory runs out half-way, the
     // entries made are taken out again before the failure goes on.
-    std::vector<std::pair<KPlugConnectionList*, int>> made;
+    StackList<std::pair<KPlugConnectionList*, int>> made;
     made.reserve(2 + dKids.size() + sKids.size());
     bool oneWayListed = false;
     auto insert = [&made](KPlugConnectionList& list, int index, KPlug* plug, uint32_t kind)
     {
         const int at = std::clamp(index, 0, list.Size());
         InsertAt(list, index, plug, kind);
-        made.emplace_back(&list, at);
+        made.push_back({&list, at});
     };
     try
     {
@@ -1125,9 +1135,9 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     }
     catch (...)
     {
-        for (auto it = made.rbegin(); it != made.rend(); ++it)
+        for (size_t i = made.size(); i-- > 0;)
         {
-            it->first->EraseAt(it->second);
+            made[i].first->EraseAt(made[i].second);
         }
         if (oneWayListed)
         {
@@ -1268,6 +1278,8 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 
     // The connection type, read before any handler can change the lists.
     const uint32_t linkType = dIndex >= 0 ? d->V().src.At(dIndex).type : s->V().dst.At(sIndex).type;
+    const uint32_t sChanges = s->V().dst.Changes();
+    const uint32_t dChanges = d->V().src.Changes();
     d->BeginChange();
     s->BeginChange();
     if (dIndex >= 0)
@@ -1281,10 +1293,13 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     dKids.ForEach([&](KPlug* c) { c->ConnectionEvent(nullptr, eSrcRemoving, c, -1, s, linkType, nullptr); });
     sKids.ForEach([&](KPlug* c) { c->ConnectionEvent(nullptr, eDstRemoving, c, -1, d, linkType, nullptr); });
 
-    // Entries are searched again: the handlers above may have changed the lists.
+    // Entries are searched again when the handlers above changed the lists.
     uint32_t type = linkType;
-    sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
-    dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
+    if (s->V().dst.Changes() != sChanges || d->V().src.Changes() != dChanges)
+    {
+        sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
+        dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
+    }
     bool removedOneWay = false;
     if (dIndex >= 0)
     {

@@ -10,15 +10,50 @@ namespace scenesdk
 
 int KPlugConnectionList::FindLastSlot(const KPlug* plug) const
 {
-    if (m_Index)
+    return FindLastSlotOfKind(plug, -1);
+}
+
+int KPlugConnectionList::FindLastSlotOfKind(const KPlug* plug, int oneWay) const
+{
+    auto matches = [&](size_t slot)
     {
-        return m_Index->lastSlot.Find(plug);
-    }
-    for (size_t i = m_Slots.size(); i-- > 0;)
+        return m_Slots[slot].plug == plug &&
+               (oneWay < 0 || ((m_Slots[slot].type & KPlug::kOneWayType) != 0) == (oneWay == 1));
+    };
+    if (!m_Index)
     {
-        if (m_Slots[i].plug == plug)
+        // The newest entries first; past them the index takes over.
+        const size_t end = m_Slots.size();
+        const size_t reach = end > static_cast<size_t>(kIndexedSize) ? end - kIndexedSize : 0;
+        for (size_t i = end; i-- > reach;)
         {
-            return static_cast<int>(i);
+            if (matches(i))
+            {
+                return static_cast<int>(i);
+            }
+        }
+        if (reach == 0)
+        {
+            return -1;
+        }
+        BuildIndex();
+        if (!m_Index)
+        {
+            for (size_t i = reach; i-- > 0;)
+            {
+                if (matches(i))
+                {
+                    return static_cast<int>(i);
+                }
+            }
+            return -1;
+        }
+    }
+    for (int slot = m_Index->lastSlot.Find(plug); slot >= 0; slot = m_Index->prevSlot[static_cast<size_t>(slot)])
+    {
+        if (matches(static_cast<size_t>(slot)))
+        {
+            return slot;
         }
     }
     return -1;
@@ -40,27 +75,8 @@ int KPlugConnectionList::FindLastOfKind(const KPlug* plug, bool oneWay) const
     {
         return -1;
     }
-    auto matches = [&](int slot)
-    { return ((m_Slots[static_cast<size_t>(slot)].type & KPlug::kOneWayType) != 0) == oneWay; };
-    if (m_Index)
-    {
-        for (int slot = FindLastSlot(plug); slot >= 0; slot = m_Index->prevSlot[static_cast<size_t>(slot)])
-        {
-            if (matches(slot))
-            {
-                return PositionOf(slot);
-            }
-        }
-        return -1;
-    }
-    for (size_t i = m_Slots.size(); i-- > 0;)
-    {
-        if (m_Slots[i].plug == plug && matches(static_cast<int>(i)))
-        {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    int slot = FindLastSlotOfKind(plug, oneWay ? 1 : 0);
+    return slot < 0 ? -1 : PositionOf(slot);
 }
 
 void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
@@ -68,6 +84,7 @@ void KPlugConnectionList::PushBack(KPlug* plug, uint32_t type)
     const int slot = static_cast<int>(m_Slots.size());
     m_Slots.push_back(KPlugConnection{plug, type});
     ++m_Live;
+    ++m_Changes;
     // The index only speeds searches up: when memory runs out while it
     // grows, the list goes on without it (and without holes).
     try
@@ -84,11 +101,7 @@ void KPlugConnectionList::IndexPushed(const KPlug* plug, int slot)
 {
     if (!m_Index)
     {
-        if (m_Live >= kIndexedSize)
-        {
-            BuildIndex();
-        }
-        return;
+        return; // made when a search first needs it
     }
     m_Index->prevSlot.push_back(m_Index->lastSlot.Exchange(plug, slot));
     if (!m_Index->counts.empty())
@@ -126,7 +139,8 @@ void KPlugConnectionList::Insert(int index, KPlug* plug, uint32_t type)
     }
     m_Slots.insert(m_Slots.begin() + index, KPlugConnection{plug, type});
     ++m_Live;
-    if (m_Index || m_Live >= kIndexedSize)
+    ++m_Changes;
+    if (m_Index)
     {
         BuildIndex();
     }
@@ -143,7 +157,12 @@ void KPlugConnectionList::EraseAt(int index)
 void KPlugConnectionList::EraseSlot(int slot)
 {
     const size_t s = static_cast<size_t>(slot);
+    if (!m_Index && m_Slots.size() - s > static_cast<size_t>(kIndexedSize))
+    {
+        BuildIndex(); // a hole, not every later entry moved
+    }
     --m_Live;
+    ++m_Changes;
     if (!m_Index)
     {
         m_Slots.erase(m_Slots.begin() + slot);
@@ -226,6 +245,7 @@ void KPlugConnectionList::EraseSlot(int slot)
 
 void KPlugConnectionList::Clear()
 {
+    ++m_Changes;
     m_Slots.clear();
     m_Live = 0;
     m_Holes = 0;
@@ -257,7 +277,7 @@ void KPlugConnectionList::Squeeze() noexcept
     DropIndex();
 }
 
-void KPlugConnectionList::BuildIndex()
+void KPlugConnectionList::BuildIndex() const
 {
     try
     {
@@ -265,11 +285,11 @@ void KPlugConnectionList::BuildIndex()
     }
     catch (...)
     {
-        Squeeze();
+        DropIndex(); // no holes to squeeze out: the list goes on without an index
     }
 }
 
-void KPlugConnectionList::MakeIndex()
+void KPlugConnectionList::MakeIndex() const
 {
     // Called with no holes in the list.
     if (!m_Index)
@@ -286,7 +306,7 @@ void KPlugConnectionList::MakeIndex()
     m_Index->counts.clear();
 }
 
-void KPlugConnectionList::DropIndex()
+void KPlugConnectionList::DropIndex() const
 {
     m_Index.reset();
 }

@@ -21,17 +21,25 @@ struct KPlugConnection
 // entries' ranks in the order they stand (0 is the oldest unless inserted
 // before it).
 //
-// Short lists are a plain array searched from the end. A list that grows long
-// (a hub with thousands of sources) keeps an index from plug to its last entry
-// and lets a removal leave a hole instead of moving every later entry; a count
-// tree over the slots turns slots into positions and back. Holes are squeezed
-// out once they outnumber the entries, so removing every entry costs time
-// linear in their number (times a logarithm), in any order.
+// Lists are a plain array searched from the end. A long list (a hub with
+// thousands of sources) makes an index from plug to its last entry the first
+// time it is searched further back than its last kIndexedSize entries, or
+// loses an entry from further back; from then on the index is kept as entries
+// come and go, and a removal leaves a hole instead of moving every later
+// entry; a count tree over the slots turns slots into positions and back.
+// Holes are squeezed out once they outnumber the entries, so removing every
+// entry costs time linear in their number (times a logarithm), in any order.
+// A long list only ever added to and searched near its end (every plug of a
+// large scene, whose teardown takes the newest links first) never pays for an
+// index.
 class KPlugConnectionList
 {
 public:
     int Size() const { return m_Live; }
     bool Empty() const { return m_Live == 0; }
+    // Counts every insertion and removal: positions found while it stays the
+    // same still hold.
+    uint32_t Changes() const { return m_Changes; }
 
     // Entry at position i; 0 <= i < Size().
     const KPlugConnection& At(int i) const
@@ -63,19 +71,24 @@ public:
     }
 
 private:
-    // Lists at least this long keep the plug index and may hold holes.
+    // How far from its end a list is searched, or an entry taken out, without
+    // an index; an index is made to reach further, kept while the list is at
+    // least half as long, and only lists with an index hold holes.
     static constexpr int kIndexedSize = 48;
 
     int SlotOf(int position) const;
     int PositionOf(int slot) const;
     int FindLastSlot(const KPlug* plug) const;
+    // The last slot of plug of the given kind (-1 for either kind).
+    int FindLastSlotOfKind(const KPlug* plug, int oneWay) const;
     void EraseSlot(int slot);
     // The index after PushBack filled slot with plug.
     void IndexPushed(const KPlug* plug, int slot);
-    // Builds the index; without it when memory runs out.
-    void BuildIndex();
-    void MakeIndex();
-    void DropIndex();
+    // Builds the index; without it when memory runs out. The index only
+    // speeds searches up, so a search may make it (on a list without holes).
+    void BuildIndex() const;
+    void MakeIndex() const;
+    void DropIndex() const;
     // The holes taken out and the index dropped: what the list falls back
     // to when memory runs out while its index changes.
     void Squeeze() noexcept;
@@ -86,6 +99,7 @@ private:
     std::vector<KPlugConnection> m_Slots; // entries in order; a null plug is a hole
     int m_Live = 0;
     int m_Holes = 0;
+    uint32_t m_Changes = 0;
     // Open-addressing table (linear probing, null keys free) from plug to its last slot.
     class SlotTable
     {
@@ -113,7 +127,7 @@ private:
         std::vector<int> prevSlot;
         std::vector<int> counts;
     };
-    std::unique_ptr<Index> m_Index;
+    mutable std::unique_ptr<Index> m_Index;
 };
 
 } // namespace scenesdk

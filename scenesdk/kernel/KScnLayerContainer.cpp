@@ -229,7 +229,8 @@ int KScnLayerContainer::GetTextureCount(int layerIndex) const
     int connected = 0;
     for (int i = 0; i < handler->GetSrcCount(); ++i)
     {
-        auto* source = dynamic_cast<KScnPropertyHandler*>(handler->GetSrc(i));
+        KPlug* plug = handler->GetSrc(i);
+        KScnPropertyHandler* source = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
         if (source != nullptr && source->IsA(KScnTextureProperties::ClassId))
             ++connected;
     }

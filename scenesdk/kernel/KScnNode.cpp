@@ -480,9 +480,10 @@ void KScnNode::OnSourcesChanged(int code, KPlug* source, int index)
         mChildrenSources = sources;
     }
     else if (code == KPlug::eSrcRemoved && sources == mChildrenSources - 1 && node != nullptr &&
-             !mChildren.empty() && mChildren.back() == node && !mProperties->IsSrcConnected(source))
+             !mChildren.empty() && mChildren.back() == node && index == sources)
     {
-        // The last child went (the way a list is emptied from its end).
+        // The last child went from the end of the list (the way a list is
+        // emptied); an earlier entry of the same node stays its child.
         mChildren.pop_back();
         mChildrenSources = sources;
     }

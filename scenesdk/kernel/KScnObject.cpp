@@ -145,7 +145,17 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
     AppendUserProperty(property);
-    OnUserPropertyAdded(property);
+    try
+    {
+        OnUserPropertyAdded(property);
+    }
+    catch (...)
+    {
+        // Whole or not at all: the hook took back what it gave; unlisting
+        // allocates nothing.
+        RemoveUserProperty(property);
+        throw;
+    }
 }
 
 void KScnObject::AdoptUserProperty(KScnPropertyRef* property)

@@ -62,7 +62,8 @@ std::vector<void*> ConnectedObjects(KScnNode* node, bool materials)
     const int classId = materials ? KScnMaterialProperties::ClassId : KScnTextureProperties::ClassId;
     for (int i = 0; handler != nullptr && i < handler->GetSrcCount(); ++i)
     {
-        auto* source = dynamic_cast<KScnPropertyHandler*>(handler->GetSrc(i));
+        KPlug* plug = handler->GetSrc(i);
+        KScnPropertyHandler* source = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
         if (source == nullptr || !source->IsA(classId))
         {
             continue;
@@ -746,7 +747,8 @@ void KScnSceneRoot::BindDeformerLinks()
             auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
             for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
             {
-                auto* clusterSet = dynamic_cast<KScnPropertyHandler*>(skinSet->GetSrc(c));
+                KPlug* plug = skinSet->GetSrc(c);
+                KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
                 auto* cluster =
                     clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
                 if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||

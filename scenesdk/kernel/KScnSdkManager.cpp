@@ -77,7 +77,7 @@ template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del
 // The object whose property set the plug is; null for any other plug.
 KScnTakeNodeContainer* OwnerOf(KPlug* plug)
 {
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(plug);
+    KScnPropertyHandler* handler = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
     return handler != nullptr ? handler->GetOwner() : nullptr;
 }
 

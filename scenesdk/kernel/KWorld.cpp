@@ -24,8 +24,17 @@ KWorld::KWorld()
       m_ObjectIds(new KIdSet), m_PropertyIds(new KIdSet)
 {
     plat::InitializeCriticalSection(m_Lock.get());
-    m_Roots[0] = CreateEntity(0, nullptr);
-    m_Roots[1] = CreateEntity(0, nullptr);
+    try
+    {
+        m_Roots[0] = CreateEntity(0, nullptr);
+        m_Roots[1] = CreateEntity(0, nullptr);
+    }
+    catch (...)
+    {
+        Release(m_Roots[0]);
+        plat::DeleteCriticalSection(m_Lock.get());
+        throw;
+    }
 }
 
 KWorld::~KWorld()
@@ -53,16 +62,27 @@ KWorldEntity* KWorld::CreateEntity(int kind, KWorldEntity* parent)
 {
     if (parent != nullptr && parent->m_World != this)
         return nullptr;
-    auto* entity = new KWorldEntity(this, kind, parent, ++sEntitySerial);
+    std::unique_ptr<KWorldEntity> entity(new KWorldEntity(this, kind, parent, ++sEntitySerial));
     plat::CriticalSectionLock lock(m_Lock.get());
+    // Whole or not at all: exhausted memory throws with the id given back.
+    const int id = m_EntityIds->AssignLowest();
     if (parent != nullptr)
     {
+        try
+        {
+            parent->m_Children.Add(entity.get());
+        }
+        catch (...)
+        {
+            if (id >= 0)
+                m_EntityIds->Clear(id);
+            throw;
+        }
         ++parent->m_RefCount;
-        parent->m_Children.Add(entity);
         entity->m_Word0 = parent->m_Word0;
     }
-    entity->m_Id = m_EntityIds->AssignLowest();
-    return entity;
+    entity->m_Id = id;
+    return entity.release();
 }
 
 void KWorld::AddRef(KWorldEntity* entity)

@@ -77,7 +77,8 @@ public:
 
     // A new entity with reference count 1 and a fresh id. With a parent, the
     // parent's count rises, the entity joins its children and copies its
-    // first word. Null when the parent belongs to another world.
+    // first word. Null when the parent belongs to another world. Exhausted
+    // memory throws std::bad_alloc, nothing made.
     KWorldEntity* CreateEntity(int kind, KWorldEntity* parent);
     void AddRef(KWorldEntity* entity);
     // Lowers the count; at 0 the entity gives back its id, leaves its
@@ -87,10 +88,12 @@ public:
 
     // Object table. RegisterObject gives the object the lowest free object id
     // and stores it at that index (growing the table); -1 for a null object
-    // or when memory is exhausted. The object records the returned id itself.
+    // or when no id is free. Exhausted memory throws std::bad_alloc, nothing
+    // registered. The object records the returned id itself.
     int RegisterObject(KObject* object);
     // Registers an object and its id-carrying properties under one lock:
-    // propertyIds receives count ids (-1 where one failed).
+    // propertyIds receives count ids (-1 for a null property). Whole or not
+    // at all, as above.
     int RegisterObject(KObject* object, KProperty* const* properties, int count, int* propertyIds);
     // Gives back the id and empties the table slot; an id not registered is ignored.
     void UnregisterObject(int id);

@@ -21,6 +21,7 @@
 #include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
 #include "scenesdk/kernel/KProperty.h"
+#include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnMaterial.h"
@@ -34,6 +35,9 @@
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
 #include "scenesdk/kernel/KScnTriangulator.h"
+#include "scenesdk/kernel/KSortedIntMap.h"
+#include "scenesdk/kernel/KSortedStringMap.h"
+#include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
 #include "tests/scenesdk/importers/C3dTestWriter.h"
@@ -919,6 +923,126 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
              return threw;
          }},
+        // A name handed out is remembered first: else a later one could repeat it.
+        {"a name made unique",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* first = manager.CreateNode("T");
+             KScnNode* second = manager.CreateNode("T");
+             KNumberRenamingStrategy names;
+             EXPECT_FALSE(names.Rename(first));
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(names.Rename(second)); });
+             EXPECT_STREQ(second->GetCurrentName(), threw ? "Model::T" : "Model::T1");
+             KScnNode* third = manager.CreateNode(second->GetCurrentName());
+             EXPECT_TRUE(names.Rename(third));
+             EXPECT_TRUE(std::string(third->GetCurrentName()) != second->GetCurrentName() &&
+                         std::string(third->GetCurrentName()) != first->GetCurrentName());
+             return threw;
+         }},
+        // Listed at both ends or neither (a handle naming a lister that does
+        // not list it would reach the lister after it is gone), and the
+        // channels and property made for it gone again in every take, what
+        // the takes had staying: a handle for a record, one for a property.
+        {"a user property listed past a block",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* node = manager.CreateNode("N");
+             KProperty* own = node->GetNodeProperties()->CreateDynamicProperty("own", eKPropDouble, nullptr, true);
+             own->GetAttributes().SetFlag(KPropertyAttributes::kAnimatable, true);
+             node->AddTakeNode("Second")->GetRootCurveNode()->FindOrCreateChild("own", true);
+             node->AddTakeNode("Third");
+             for (int i = 0; node->GetUserPropertyCount() % 16 != 15; ++i)
+                 node->AddUserProperty(manager.CreateUserProperty(("p" + std::to_string(i)).c_str(), "Real", ""));
+             const int before = node->GetUserPropertyCount();
+             KScnPropertyRef* late = manager.CreateUserProperty("late", "Real", "");
+             late->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+             KScnPropertyRef* handle = manager.CreateUserPropertyFromProperty(own);
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      node->AddUserProperty(handle);
+                                                      node->AddUserProperty(late);
+                                                  });
+             const int listed = node->GetUserPropertyCount() - before;
+             const int holds = node->HoldsUserProperty(handle) + node->HoldsUserProperty(late) * 2;
+             EXPECT_EQ(holds, threw ? listed : 3);
+             EXPECT_EQ(own->TestStateFlags(KProperty::kStateAnimatableUser), (holds & 1) != 0);
+             EXPECT_EQ(late->GetProperty() == nullptr && node->GetNodeProperties()->FindProperty("late") == nullptr,
+                       threw)
+                 << "the property made for it goes again";
+             for (int t = 0; t < 3; ++t)
+             {
+                 KFCurveNode* root = node->GetTakeNode(t)->GetRootCurveNode();
+                 EXPECT_EQ(root->FindDescendant("late") == nullptr, threw);
+                 EXPECT_EQ(root->FindDescendant("own") != nullptr, t == 1 || (holds & 1) != 0) << "take " << t;
+             }
+             WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(node)); }, "the lister destroyed");
+             EXPECT_EQ(manager.DestroyUserProperty(handle) + manager.DestroyUserProperty(late) * 2, 3 - holds)
+                 << "a listed handle goes with its lister";
+             return threw;
+         }},
+        // The same where the default take waits: its build gives the new
+        // property a channel, which goes again with the property.
+        {"a user property for a take still waiting",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnMaterial* material = manager.CreateMaterial("M");
+             KScnPropertyRef* late = manager.CreateUserProperty("late", "Real", "");
+             late->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+             const bool threw = ThrowsWithFailing(at, [&] { material->AddUserProperty(late); });
+             EXPECT_EQ(material->GetTakeNode(0)->GetRootCurveNode()->FindDescendant("late") == nullptr, threw);
+             EXPECT_TRUE(manager.DestroyUserProperty(late));
+             return threw;
+         }},
+        // A map that cannot grow throws: false would be taken for a refused key.
+        {"sorted maps grown",
+         [](long at, bool)
+         {
+             KSortedStringMap names(1);
+             KSortedIntMap ids(1);
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      EXPECT_TRUE(names.Add("Lcl Rotation", 1));
+                                                      EXPECT_TRUE(ids.Add(7, 2));
+                                                  });
+             EXPECT_EQ(names.Find("Lcl Rotation"), static_cast<uintptr_t>(names.GetCount()));
+             EXPECT_EQ(ids.Find(7), 2u * static_cast<uintptr_t>(ids.GetCount()));
+             EXPECT_EQ(names.GetCount() * 10 + ids.GetCount(), threw ? names.GetCount() * 10 : 11);
+             return threw;
+         }},
+        // An id given out with nothing registered under it would never come back.
+        {"an object and an entity entering a world",
+         [](long at, bool)
+         {
+             KWorld world;
+             auto* object = new KObject;
+             object->CreateProperty("P", eKPropDouble)
+                 ->GetAttributes()
+                 .SetFlag(KPropertyAttributes::kWorldRegistered, true);
+             std::vector<KWorldEntity*> made; // past the children's first block
+             made.reserve(17);
+             const bool threw = ThrowsWithFailing(
+                 at,
+                 [&]
+                 {
+                     EXPECT_TRUE(object->EnterWorld(&world));
+                     while (made.size() < 17)
+                         made.push_back(world.CreateEntity(1, world.GetRoot(0)));
+                 });
+             const int in = object->GetWorld() != nullptr ? 1 : 0;
+             EXPECT_EQ(world.GetObjectIds().Count() * 10 + world.GetPropertyIds().Count(), in * 11);
+             EXPECT_EQ(world.GetEntityIds().Count(), 2 + static_cast<int>(made.size()));
+             EXPECT_EQ(world.GetRoot(0)->GetChildCount(), static_cast<int>(made.size()));
+             for (KWorldEntity* entity : made)
+                 world.Release(entity);
+             object->Destroy();
+             EXPECT_EQ(world.GetObjectIds().Count() + world.GetPropertyIds().Count(), 0);
+             return threw;
+         }},
         // An end left behind would name the object after it is gone.
         {"a property added, listed at both ends",
          [](long at, bool)
@@ -968,6 +1092,23 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          },
          {true},
          2},
+        // Room had before a key leaves: a span replaced whole or not at all.
+        {"a span replaced",
+         [](long at, bool nothrow)
+         {
+             KFCurve curve, source;
+             for (int i = 0; i < 3; ++i)
+                 curve.AppendKey(KTime(i * KTime::kOneSecond), static_cast<float>(i));
+             for (int i = 0; i < 300; ++i)
+                 source.AppendKey(KTime(KTime::kOneSecond / 2 + i * 1000), 7.0f);
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { curve.ReplaceSpan(source, source.GetKeyTime(0), source.GetKeyTime(299)); },
+                 nothrow);
+             EXPECT_EQ(curve.GetKeyCount(), threw ? 3 : 303);
+             EXPECT_EQ(curve.GetKeyValue(1), threw ? 1.0f : 7.0f);
+             return threw;
+         },
+         {false, true}},
         // A value given to its channel found without a curve: the curve is made, or the failure reported.
         {"a curve made for a channel's value",
          [](long at, bool nothrow)
