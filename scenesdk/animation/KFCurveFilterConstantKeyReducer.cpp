@@ -253,7 +253,10 @@ bool KFCurveFilterConstantKeyReducer::ApplyToCurve(KFCurve& curve)
         curve.SetDefaultValue(firstValue);
         return true;
     }
-    reduction.Compact();
+    if (reduction.Live() < curve.GetKeyCount())
+    {
+        reduction.Compact();
+    }
     return true;
 }
 
