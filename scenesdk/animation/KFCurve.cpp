@@ -286,11 +286,6 @@ bool KFCurve::ReserveExactKeys(int n)
     return true;
 }
 
-int KFCurve::GetKeySlotCount() const
-{
-    return mLastBlock < 0 ? 0 : mLastBlock * kKeysPerBlock + BlockSlots(mLastBlock);
-}
-
 void KFCurve::FreeKeys()
 {
     for (int b = 0; b <= mLastBlock; ++b)
@@ -328,16 +323,6 @@ void KFCurve::MoveKeys(int to, int from, int n)
             Key(to + k) = Key(from + k);
         }
     }
-}
-
-KFKeyRecord* KFCurve::GetKey(int index)
-{
-    return Valid(index) ? &Key(index) : nullptr;
-}
-
-const KFKeyRecord* KFCurve::GetKey(int index) const
-{
-    return Valid(index) ? &Key(index) : nullptr;
 }
 
 bool KFCurve::GetKey(int index, KFKeyRecord& out) const
@@ -555,11 +540,6 @@ bool KFCurve::SetKeyValue(int index, float value)
     return true;
 }
 
-float KFCurve::GetKeyValue(int index) const
-{
-    return Valid(index) ? Key(index).mValue : 0.0f;
-}
-
 bool KFCurve::SetKeyTime(int index, KTime time)
 {
     if (!Valid(index))
@@ -569,11 +549,6 @@ bool KFCurve::SetKeyTime(int index, KTime time)
     Key(index).mTime = time;
     KeyChanged(index, KFCURVEEVENT_KEY_TIME);
     return true;
-}
-
-KTime KFCurve::GetKeyTime(int index) const
-{
-    return Valid(index) ? Key(index).mTime : KTime();
 }
 
 // ---------------------------------------------------------------- adding

@@ -136,10 +136,10 @@ public:
     int GetKeyCapacity() const { return mKeyCapacity; }
     int GetBlockPointerCount() const { return mBlockPointerCount; }
     // The key slots the curve holds without allocating: its blocks' slots.
-    int GetKeySlotCount() const;
+    int GetKeySlotCount() const { return mLastBlock < 0 ? 0 : mLastBlock * 25 + BlockSlots(mLastBlock); }
     // The record in place, null out of range.
-    KFKeyRecord* GetKey(int index);
-    const KFKeyRecord* GetKey(int index) const;
+    KFKeyRecord* GetKey(int index) { return Valid(index) ? &Key(index) : nullptr; }
+    const KFKeyRecord* GetKey(int index) const { return Valid(index) ? &Key(index) : nullptr; }
     bool GetKey(int index, KFKeyRecord& out) const;
 
     // Writes key index in place (index <= count; index == count appends and
@@ -169,9 +169,9 @@ public:
     bool SetKeyDataFloat(int index, int dataIndex, float value);
     float GetKeyDataFloat(int index, int dataIndex) const;
     bool SetKeyValue(int index, float value); // KEY_VALUE
-    float GetKeyValue(int index) const;
+    float GetKeyValue(int index) const { return Valid(index) ? Key(index).mValue : 0.0f; }
     bool SetKeyTime(int index, KTime time); // KEY_TIME; trusts the caller's order
-    KTime GetKeyTime(int index) const;
+    KTime GetKeyTime(int index) const { return Valid(index) ? Key(index).mTime : KTime(); }
 
     // Adds a record at a time; a key already at that time is replaced
     // (KEY_REPLACED). Returns the index; *hint (when given) receives it.
@@ -180,6 +180,19 @@ public:
     int AddKeyAt(KTime time, int* hint = nullptr);
     // Bulk load: a cubic auto key at the end, no order check, no event.
     int AppendKey(KTime time, float value);
+    // The same with a whole record (a reader's run of keys: reserve, append,
+    // then fire one KEY_ADDED for the first and one for the last).
+    int AppendKey(const KFKeyRecord& record)
+    {
+        if (mKeyCount >= GetKeySlotCount() && !ReserveKeys(mKeyCount + 1))
+        {
+            return -1;
+        }
+        Key(mKeyCount) = record;
+        EmptyCache();
+        ++mChangeCounter;
+        return mKeyCount++;
+    }
     // A key on the curve at time t that keeps the curve's shape as far as its
     // kind allows. Returns the index of the key at t.
     int InsertKey(KTime time, int* hint = nullptr);

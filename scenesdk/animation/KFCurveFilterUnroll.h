@@ -53,6 +53,14 @@ public:
     static double PathMeasure(const double* prev, const double* next);
 
 private:
+    // Unrolls keys first..last of three synchronised curves in place (no
+    // event); changed[c]: whether curve c's values changed.
+    void UnrollKeys(KFCurve* const* curves, int first, int last, int order, bool* changed) const;
+    // The whole time line of curves holding the same increasing key times:
+    // the keys rewritten where they are, with what replacing the channel's
+    // keys by an unrolled copy would also do.
+    void UnrollInPlace(KFCurveNode& node, KFCurve* const* curves) const;
+
     double mQuality;
     bool mPathFlag;
 };

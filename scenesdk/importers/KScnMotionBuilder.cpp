@@ -185,6 +185,8 @@ bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t co
     key.Clear();
     key.Set(KTime(0), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
     const double ticks = static_cast<double>(KTime::kOneSecond) / mRate;
+    // Increasing frames give increasing times: the keys are appended as they
+    // are, and the curve hears of them once.
     bool ok = true;
     curve->BeginKeyChanges();
     for (size_t i = 0; i < count && ok; ++i)
@@ -193,7 +195,12 @@ bool KScnMotionBuilder::KeyCurve(KFCurve* curve, const double* values, size_t co
         key.mTime = KTime(mTicksPerFrame > 0 ? frame * mTicksPerFrame
                                              : std::llround(static_cast<double>(frame) * ticks));
         key.mValue = ToFloat(values[i * stride]);
-        ok = curve->ReplaceKey(first + static_cast<int>(i), key);
+        ok = curve->AppendKey(key) >= 0;
+    }
+    if (curve->GetKeyCount() > first)
+    {
+        curve->FireEvent(KFCURVEEVENT_KEY_ADDED, first);
+        curve->FireEvent(KFCURVEEVENT_KEY_ADDED, curve->GetKeyCount() - 1);
     }
     curve->EndKeyChanges();
     if (ok && mKeyedSet.insert(curve).second)

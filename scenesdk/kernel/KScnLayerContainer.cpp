@@ -248,22 +248,91 @@ void KScnLayerContainer::SetSceneContents(KScnMaterialTextureUse* contents)
     RegisterMaterialsAndTextures();
 }
 
-void KScnLayerContainer::RegisterMaterialsAndTextures()
+template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int count) const
 {
     for (int i = 0; i < mLayers.GetCount(); ++i)
     {
         const KScnLayerElement* element = mLayers[i]->GetMaterialElement();
         if (HoldsObjects(element))
-            for (int m = 0; m < element->GetDirectCount(); ++m)
-                mSceneContents->AddMaterialUse(element->GetDirect<KScnMaterial*>()[m]);
+            for (int m = 0; m < element->GetDirectCount(); ++m, --count)
+            {
+                if (count == 0)
+                    return;
+                use(element->GetDirect<KScnMaterial*>()[m], nullptr);
+            }
     }
     for (int i = 0; i < mLayers.GetCount(); ++i)
     {
         const KScnLayerElement* element = mLayers[i]->GetTextureElement();
         if (HoldsObjects(element))
-            for (int t = 0; t < element->GetDirectCount(); ++t)
-                mSceneContents->AddTextureUse(element->GetDirect<KScnTexture*>()[t]);
+            for (int t = 0; t < element->GetDirectCount(); ++t, --count)
+            {
+                if (count == 0)
+                    return;
+                use(nullptr, element->GetDirect<KScnTexture*>()[t]);
+            }
     }
+}
+
+void KScnLayerContainer::RegisterMaterialsAndTextures()
+{
+    ForEachUse(
+        [this](KScnMaterial* material, KScnTexture* texture)
+        {
+            if (texture == nullptr)
+                mSceneContents->AddMaterialUse(material);
+            else
+                mSceneContents->AddTextureUse(texture);
+        });
+}
+
+void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) const
+{
+    int counted = 0;
+    try
+    {
+        ForEachUse(
+            [contents, &counted](KScnMaterial* material, KScnTexture* texture)
+            {
+                if (texture == nullptr)
+                    contents->AddMaterialUse(material);
+                else
+                    contents->AddTextureUse(texture);
+                ++counted;
+            });
+    }
+    catch (...)
+    {
+        ForEachUse(
+            [contents](KScnMaterial* material, KScnTexture* texture)
+            {
+                if (texture == nullptr)
+                    contents->RemoveMaterialUse(material);
+                else
+                    contents->RemoveTextureUse(texture);
+            },
+            counted);
+        throw;
+    }
+}
+
+void KScnLayerContainer::UnregisterUsesFrom(KScnMaterialTextureUse* contents) const
+{
+    ForEachUse(
+        [contents](KScnMaterial* material, KScnTexture* texture)
+        {
+            if (texture == nullptr)
+                contents->RemoveMaterialUse(material);
+            else
+                contents->RemoveTextureUse(texture);
+        });
+}
+
+void KScnLayerContainer::AdoptSceneContents(KScnMaterialTextureUse* contents)
+{
+    if (contents != mSceneContents)
+        UnregisterMaterialsAndTextures();
+    mSceneContents = contents;
 }
 
 void KScnLayerContainer::UnregisterMaterialsAndTextures()

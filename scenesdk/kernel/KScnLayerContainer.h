@@ -75,6 +75,17 @@ public:
     // Drops one use per material and texture of every layer's direct arrays,
     // then forgets the contents. Only elements with reference 0 or 2 count.
     void UnregisterMaterialsAndTextures();
+    // A move in two steps (KScnNode::SetSceneContents), so that nothing is
+    // taken from the current contents before the new ones have all they
+    // need: RegisterUsesWith counts this container's uses with contents
+    // while it stays where it is (memory running out takes back the uses
+    // counted so far and throws std::bad_alloc); UnregisterUsesFrom takes
+    // them back. AdoptSceneContents then unregisters from the current
+    // contents and takes those (their uses counted already) as its own,
+    // taking no memory.
+    void RegisterUsesWith(KScnMaterialTextureUse* contents) const;
+    void UnregisterUsesFrom(KScnMaterialTextureUse* contents) const;
+    void AdoptSceneContents(KScnMaterialTextureUse* contents);
 
     // The manager knows which containers hold each material and texture, so
     // that destroying one visits only those. A way to write the items handed
@@ -95,6 +106,10 @@ private:
     // Creates layers until index exists; null for a negative index.
     KScnLayer* GetOrCreateLayer(int index);
     void RegisterMaterialsAndTextures();
+    // Calls use(material, null) for each material of every layer, then
+    // use(null, texture) for each texture, in the order registering counts
+    // them; stops after the first count items.
+    template <class Use> void ForEachUse(const Use& use, int count = -1) const;
 
     KScnSdkManager* mManager;
     KScnMaterialTextureUse* mSceneContents;

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -890,19 +891,6 @@ void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
                    });
 }
 
-// Lists each object not listed yet (count: its uses there).
-template <class T, class Add>
-void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents, int (KScnSceneContents::*useCount)(const T*) const,
-              Add add)
-{
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
-        if ((contents.*useCount)(objects[i]) == 0)
-        {
-            add(objects[i]);
-        }
-    }
-}
 } // namespace
 
 void KScnNode::LeaveScenes(KScnSceneContents* target)
@@ -979,82 +967,174 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
             mError.SetLastErrorID(clash);
             return false;
         }
+    }
+    const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
+    // First everything the move takes, every contents left as it was when
+    // memory runs out; then the steps that take none. The subtree that
+    // becomes the whole of the contents is listed apart, and takes their
+    // place once the old ones have gone.
+    if (checkNames)
+    {
+        KScnSceneContents staged(contents->mManager, KScnSceneContents::Staging{});
+        Stage(staged, true, subtree, finder);
+        contents->ReserveFor(staged);
         // The root of the contents is nobody's child: cut loose, the subtree
-        // leaves the scene it was in.
+        // leaves the scene it was in, the old tree and every other member go.
         if (KScnNode* parent = GetParent())
         {
             parent->RemoveChild(this);
         }
-    }
-    const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
-    LeaveScenes(contents);
-    try
-    {
-        Join(contents, checkNames, subtree, finder);
-    }
-    catch (...)
-    {
-        // Memory ran out part-way through a move that makes the subtree the
-        // whole of the contents: the subtree leaves them again (without
-        // allocating), and contents left without a root get a new one
-        // where memory allows.
-        if (checkNames)
-        {
-            LeaveScenes(nullptr);
-            try
-            {
-                contents->RestoreRootNode();
-            }
-            catch (const std::bad_alloc&)
-            {
-            }
-        }
-        throw;
-    }
-    return true;
-}
-
-void KScnNode::Join(KScnSceneContents* contents, bool checkNames, const std::vector<KScnNode*>& subtree,
-                    KScnNodeFinderDuplicateName& finder)
-{
-    if (checkNames)
-    {
-        // The subtree becomes the whole of the contents: the old tree leaves
-        // with its members, and the rest of the lists are emptied.
+        LeaveScenes(contents);
         if (KScnNode* oldRoot = contents->GetRootNode())
         {
             oldRoot->SetSceneContents(nullptr, true);
         }
         contents->Clear();
+        contents->TakeOver(staged);
+        Settle(contents, subtree);
+        contents->SetRootNode(this);
+        return true;
     }
+    Stage(*contents, false, subtree, finder);
+    LeaveScenes(contents);
+    Settle(contents, subtree);
+    return true;
+}
+
+namespace
+{
+// The layer containers of the node: its geometry's shapes, then the geometry.
+template <class Visit> void ForEachLayerContainer(KScnNode* node, const Visit& visit)
+{
+    auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
+    for (int i = 0; geometry != nullptr && i < geometry->GetShapeCount(); ++i)
+    {
+        visit(geometry->GetShape(i));
+    }
+    if (geometry != nullptr)
+    {
+        visit(geometry);
+    }
+}
+
+// Lists each collected object not listed yet (use count 0); what it listed
+// goes into added (its use rank and the object), whose room is made first.
+template <class T>
+void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents,
+              int (KScnSceneContents::*useCount)(const T*) const, bool (KScnSceneContents::*add)(T*),
+              std::vector<std::pair<int, const void*>>& added)
+{
+    for (int i = 0; i < objects.GetCount(); ++i)
+    {
+        if ((contents.*useCount)(objects[i]) == 0 && (contents.*add)(objects[i]))
+        {
+            added.emplace_back(KScnSceneContents::UseRank(objects[i]), objects[i]);
+        }
+    }
+}
+} // namespace
+
+void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree,
+                     KScnNodeFinderDuplicateName& finder)
+{
+    // Nodes in the target already stay as they are (unless the subtree is
+    // to be the whole of it); so do containers registered there.
+    auto staged = [&target, whole](const KScnNode* node) { return whole || node->mSceneContents != &target; };
+    auto registers = [&target, whole](const KScnLayerContainer* container)
+    { return whole || container->GetSceneContents() != &target; };
+    std::vector<std::pair<int, const void*>> added;
+    added.reserve(static_cast<size_t>(finder.GetSeenMaterials().GetCount() +
+                                      finder.GetSeenTextures().GetCount() +
+                                      finder.GetSeenVideos().GetCount()));
+    size_t done = 0;
+    target.mStaging = true;
+    try
+    {
+        for (; done < subtree.size(); ++done)
+        {
+            KScnNode* node = subtree[done];
+            if (!staged(node))
+            {
+                continue;
+            }
+            target.StageNode(node);
+            int registered = 0;
+            try
+            {
+                ForEachLayerContainer(node,
+                                      [&](KScnLayerContainer* container)
+                                      {
+                                          if (registers(container))
+                                          {
+                                              container->RegisterUsesWith(&target);
+                                          }
+                                          ++registered;
+                                      });
+            }
+            catch (...)
+            {
+                ForEachLayerContainer(node,
+                                      [&](KScnLayerContainer* container)
+                                      {
+                                          if (registered-- > 0 && registers(container))
+                                          {
+                                              container->UnregisterUsesFrom(&target);
+                                          }
+                                      });
+                target.UnstageNode(node);
+                throw;
+            }
+        }
+        // After the geometries' uses: what they listed is not listed again.
+        ListOnce(finder.GetSeenMaterials(), target, &KScnSceneContents::GetMaterialUseCount,
+                 &KScnSceneContents::AddMaterial, added);
+        ListOnce(finder.GetSeenTextures(), target, &KScnSceneContents::GetTextureUseCount,
+                 &KScnSceneContents::AddTexture, added);
+        ListOnce(finder.GetSeenVideos(), target, &KScnSceneContents::GetVideoUseCount,
+                 &KScnSceneContents::AddVideo, added);
+        target.EndStaging();
+    }
+    catch (...)
+    {
+        // Taken back in the reverse order, taking no memory.
+        for (auto object = added.rbegin(); object != added.rend(); ++object)
+        {
+            target.TakeBackUse(target.ListOfRank(object->first), object->second);
+        }
+        while (done-- > 0)
+        {
+            KScnNode* node = subtree[done];
+            if (!staged(node))
+            {
+                continue;
+            }
+            ForEachLayerContainer(node,
+                                  [&](KScnLayerContainer* container)
+                                  {
+                                      if (registers(container))
+                                      {
+                                          container->UnregisterUsesFrom(&target);
+                                      }
+                                  });
+            target.UnstageNode(node);
+        }
+        target.EndStaging();
+        throw;
+    }
+}
+
+void KScnNode::Settle(KScnSceneContents* contents, const std::vector<KScnNode*>& subtree)
+{
     for (KScnNode* node : subtree)
     {
         if (node->mSceneContents == contents)
         {
             continue;
         }
-        contents->AddNode(node);
-        auto* geometry = dynamic_cast<KScnGeometry*>(node->GetNodeAttribute());
-        for (int i = 0; geometry != nullptr && i < geometry->GetShapeCount(); ++i)
-        {
-            geometry->GetShape(i)->SetSceneContents(contents);
-        }
-        if (geometry != nullptr)
-        {
-            geometry->SetSceneContents(contents);
-        }
+        node->mSceneContents = contents;
+        ForEachLayerContainer(node, [contents](KScnLayerContainer* container)
+                              { container->AdoptSceneContents(contents); });
     }
-    if (checkNames)
-    {
-        contents->SetRootNode(this);
-    }
-    // After the geometries' uses: what they listed is not listed again.
-    ListOnce(finder.GetSeenMaterials(), *contents, &KScnSceneContents::GetMaterialUseCount,
-             [&](KScnMaterial* material) { contents->AddMaterial(material); });
-    ListOnce(finder.GetSeenTextures(), *contents, &KScnSceneContents::GetTextureUseCount,
-             [&](KScnTexture* texture) { contents->AddTexture(texture); });
-    ListOnce(finder.GetSeenVideos(), *contents, &KScnSceneContents::GetVideoUseCount,
-             [&](KScnVideo* video) { contents->AddVideo(video); });
 }
 
 // ---- Skin links --------------------------------------------------------------------

@@ -202,11 +202,11 @@ public:
     // (KScnSceneContents::Clear), and this node is their root.
     // True when already there. A node a scene owns (a hidden node) joins no
     // contents: false, error 8.
-    // Leaving (null) allocates nothing. Joining may throw std::bad_alloc
-    // (nothing has changed when the collecting or the name check runs
-    // out); once the subtree has left its scene it is not put back: with
-    // checkNames it is then in no scene, cut loose, and the new contents
-    // hold only a new root node (none when memory allows not even that).
+    // Leaving (null) allocates nothing. Joining may throw std::bad_alloc,
+    // and then nothing has changed: everything the move needs is taken
+    // before anything leaves its place (the subtree that becomes the whole
+    // of the new contents is listed apart first), and the steps after that
+    // take no memory.
     bool SetSceneContents(KScnSceneContents* contents, bool checkNames);
     // True from the start of the destructor on.
     bool IsBeingDestroyed() const { return mBeingDestroyed; }
@@ -339,10 +339,16 @@ private:
     // Takes each node of the subtree out of the contents it is in, unless
     // that is target, with what it carries there; allocates nothing.
     void LeaveScenes(KScnSceneContents* target);
-    // SetSceneContents' joining: the subtree (and what the finder collected)
-    // into contents, which it becomes the whole of with checkNames.
-    void Join(KScnSceneContents* contents, bool checkNames, const std::vector<KScnNode*>& subtree,
-              KScnNodeFinderDuplicateName& finder);
+    // SetSceneContents' joining, in two steps. Stage lists the subtree (and
+    // what the finder collected) in target, with every use its nodes and
+    // geometries count there, leaving the nodes' links and registrations
+    // as they are (whole: every node, else those not in target yet); memory
+    // running out takes back what it did and throws. Settle, once the nodes
+    // have left their contents, links them and their geometries to
+    // contents, taking no memory.
+    static void Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree,
+                      KScnNodeFinderDuplicateName& finder);
+    static void Settle(KScnSceneContents* contents, const std::vector<KScnNode*>& subtree);
 
     void ApplyPropertyDefaults(bool changesOnly);
     KScnNodeAttribute* AttributeOfKind(int first, int last) const;

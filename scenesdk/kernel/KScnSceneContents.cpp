@@ -161,6 +161,13 @@ KScnSceneContents::KScnSceneContents(KScnSdkManager* manager)
     }
 }
 
+KScnSceneContents::KScnSceneContents(KScnSdkManager* manager, Staging)
+    : mError(kContentsMessages, static_cast<int>(sizeof(kContentsMessages) / sizeof(kContentsMessages[0])))
+{
+    mManager = manager;
+    mObjects = new KScnContentsObjectList(this);
+}
+
 KScnSceneContents::~KScnSceneContents()
 {
     TearDown();
@@ -200,7 +207,7 @@ void KScnSceneContents::Clear()
         NoteListing(mNodes[i], -1);
     }
     mRootNode = nullptr;
-    mNodes.Clear();
+    mNodes.SetCount(0);
     mNodeSet.clear();
     mUsesBy.clear();
     mUsersOf.clear();
@@ -314,6 +321,11 @@ void KScnSceneContents::AddMaterialUse(KScnMaterial* material)
 
 void KScnSceneContents::RemoveMaterialUse(KScnMaterial* material)
 {
+    if (mStaging)
+    {
+        TakeBackUse(mMaterials, material);
+        return;
+    }
     RemoveMaterial(material);
 }
 
@@ -324,6 +336,11 @@ void KScnSceneContents::AddTextureUse(KScnTexture* texture)
 
 void KScnSceneContents::RemoveTextureUse(KScnTexture* texture)
 {
+    if (mStaging)
+    {
+        TakeBackUse(mTextures, texture);
+        return;
+    }
     RemoveTexture(texture);
 }
 
@@ -336,16 +353,203 @@ bool KScnSceneContents::AddNode(KScnNode* node)
         mError.SetLastErrorID(eNodeNull);
         return false;
     }
-    if (!mNodeSet.insert(node).second)
+    if (mNodeSet.count(node) != 0)
     {
         mError.SetLastErrorID(eNodeAlreadyOwned);
         return false;
     }
-    mNodes.Append(node);
+    StageNode(node);
     node->mSceneContents = this;
-    NoteListing(node, 1);
-    JoinUses(node);
     return true;
+}
+
+void KScnSceneContents::StageNode(KScnNode* node)
+{
+    // Each step taken back when a later one runs out of memory.
+    mNodeSet.insert(node);
+    try
+    {
+        mNodes.Append(node);
+    }
+    catch (...)
+    {
+        mNodeSet.erase(node);
+        throw;
+    }
+    try
+    {
+        NoteListing(node, 1);
+        JoinUses(node);
+    }
+    catch (...)
+    {
+        UnstageNode(node);
+        throw;
+    }
+}
+
+void KScnSceneContents::UnstageNode(KScnNode* node)
+{
+    LeaveUses(node);
+    NoteListing(node, -1);
+    const int index = FindNode(node);
+    if (index >= 0)
+    {
+        mNodes.RemoveAt(index);
+    }
+    mNodeSet.erase(node);
+}
+
+void KScnSceneContents::ReserveFor(const KScnSceneContents& staged)
+{
+    mNodes.Reserve(staged.mNodes.GetCount());
+    mMaterials.Reserve(staged.mMaterials.GetCount());
+    mTextures.Reserve(staged.mTextures.GetCount());
+    mVideos.Reserve(staged.mVideos.GetCount());
+    mGenericNodes.Reserve(staged.mGenericNodes.GetCount());
+}
+
+KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::OwnList(const KScnSceneContents& staged,
+                                                                        const KPointerArray<UseRecord>* list)
+{
+    KPointerArray<UseRecord>* const own[] = {&mMaterials, &mTextures, &mVideos, &mGenericNodes};
+    return own[staged.ListIndex(*list)];
+}
+
+KPointerArray<KScnSceneContents::UseRecord>& KScnSceneContents::ListOfRank(int rank)
+{
+    return rank == 1 ? mMaterials : (rank == 2 ? mTextures : mVideos);
+}
+
+void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* object)
+{
+    const int index = FindUse(list, object);
+    if (index < 0)
+    {
+        return;
+    }
+    UseRecord* record = list[index];
+    const auto passed = mPassedOver.find(object);
+    const bool adopted = passed != mPassedOver.end() && passed->second.adopted;
+    if (--record->useCount > (adopted ? passed->second.uses : 0))
+    {
+        return;
+    }
+    if (!adopted)
+    {
+        DeleteRecordAt(list, index);
+        return;
+    }
+    // What AddUse did, undone: the object's own uses, the record, the
+    // listing it added; its uses are passed over again.
+    LeaveUses(object);
+    mRecordIndex.erase(KeyOf(list, object));
+    delete record;
+    list.RemoveAt(index);
+    for (int i = index; i < list.GetCount(); ++i)
+    {
+        list[i]->position = i;
+    }
+    NoteListing(object, -1);
+    passed->second.adopted = false;
+    const auto users = mUsersOf.find(object);
+    for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
+    {
+        const auto by = mUsesBy.find(users->second[u]);
+        for (size_t i = 0; by != mUsesBy.end() && i < by->second.size(); ++i)
+        {
+            if (by->second[i].object == object)
+            {
+                by->second[i].counted = false;
+            }
+        }
+    }
+}
+
+void KScnSceneContents::EndStaging()
+{
+    mStaging = false;
+    for (auto it = mPassedOver.begin(); it != mPassedOver.end();)
+    {
+        if (it->second.adopted)
+        {
+            const void* object = it->first;
+            it = mPassedOver.erase(it);
+            NoteListing(object, -1);
+        }
+        else
+        {
+            ++it;
+        }
+    }
+}
+
+int KScnSceneContents::ListIndex(const KPointerArray<UseRecord>& list) const
+{
+    return &list == &mMaterials ? 0 : (&list == &mTextures ? 1 : (&list == &mVideos ? 2 : 3));
+}
+
+void KScnSceneContents::TakeOver(KScnSceneContents& staged)
+{
+    // The lists' items in their order, into the room made for them.
+    auto move = [](auto& to, auto& from)
+    {
+        for (int i = 0; i < from.GetCount(); ++i)
+        {
+            to.Add(from[i]);
+        }
+        from.SetCount(0);
+    };
+    move(mNodes, staged.mNodes);
+    move(mMaterials, staged.mMaterials);
+    move(mTextures, staged.mTextures);
+    move(mVideos, staged.mVideos);
+    move(mGenericNodes, staged.mGenericNodes);
+    // The sets and maps whole; the records' keys name their lists by place,
+    // the uses by address: those are turned to these contents' lists.
+    mNodeSet.swap(staged.mNodeSet);
+    mRecordIndex.swap(staged.mRecordIndex);
+    mUsesBy.swap(staged.mUsesBy);
+    mUsersOf.swap(staged.mUsersOf);
+    mPassedOver.swap(staged.mPassedOver);
+    mPassOrder = staged.mPassOrder;
+    for (auto& uses : mUsesBy)
+    {
+        for (ConnectionUse& use : uses.second)
+        {
+            use.list = OwnList(staged, use.list);
+        }
+    }
+    for (auto& passed : mPassedOver)
+    {
+        passed.second.list = OwnList(staged, passed.second.list);
+    }
+    // What clearing left listed goes (as at the teardown); staged's
+    // listings become these contents', the manager's entries turned here.
+    if (mManager != nullptr)
+    {
+        for (const auto& listing : mListings)
+        {
+            mManager->NoteListing(listing.first, this, false);
+        }
+    }
+    mListings.clear();
+    mListings.swap(staged.mListings);
+    if (mManager != nullptr && staged.mManager == mManager)
+    {
+        for (const auto& listing : mListings)
+        {
+            const auto range = mManager->mListings.equal_range(listing.first);
+            for (auto it = range.first; it != range.second; ++it)
+            {
+                if (it->second == &staged)
+                {
+                    it->second = this;
+                    break;
+                }
+            }
+        }
+    }
 }
 
 bool KScnSceneContents::RemoveNode(KScnNode* node)
@@ -425,7 +629,7 @@ int KScnSceneContents::FindNode(const KScnNode* node) const
 
 int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object) const
 {
-    const auto found = mRecordIndex.find(RecordKey{&list, object});
+    const auto found = mRecordIndex.find(KeyOf(list, object));
     if (found == mRecordIndex.end())
     {
         return -1;
@@ -467,7 +671,7 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object, int
     // its object unnoticed.
     KScnReadMeter::Count(KScnReadMeter::eUseRecords, KScnReadMeter::kUseRecordBytes);
     auto record = std::make_unique<UseRecord>(UseRecord{object, uses, 0, list.GetCount()});
-    const auto slot = mRecordIndex.insert_or_assign(RecordKey{&list, object}, record.get()).first;
+    const auto slot = mRecordIndex.insert_or_assign(KeyOf(list, object), record.get()).first;
     try
     {
         list.Append(record.get());
@@ -512,7 +716,7 @@ void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index
     void* heir = HandOver(list, list[index]);
     if (heir == nullptr)
     {
-        auto it = mRecordIndex.find(RecordKey{&list, object});
+        auto it = mRecordIndex.find(KeyOf(list, object));
         if (it != mRecordIndex.end() && it->second == list[index])
         {
             mRecordIndex.erase(it);
@@ -575,7 +779,7 @@ void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
 {
     for (int i = 0; i < list.GetCount(); ++i)
     {
-        auto it = mRecordIndex.find(RecordKey{&list, list[i]->object});
+        auto it = mRecordIndex.find(KeyOf(list, list[i]->object));
         if (it != mRecordIndex.end() && it->second == list[i])
         {
             mRecordIndex.erase(it);
@@ -583,7 +787,7 @@ void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
         NoteListing(list[i]->object, -1);
         delete list[i];
     }
-    list.Clear();
+    list.SetCount(0);
 }
 
 // ---- Materials and textures ----
@@ -1230,13 +1434,20 @@ void KScnSceneContents::UnpassOver(const void* object)
 int KScnSceneContents::AdoptPassedOver(const void* object)
 {
     const auto found = mPassedOver.find(object);
-    if (found == mPassedOver.end())
+    if (found == mPassedOver.end() || found->second.adopted)
     {
         return 0;
     }
     const int uses = found->second.uses;
-    mPassedOver.erase(found);
-    NoteListing(object, -1);
+    if (mStaging)
+    {
+        found->second.adopted = true;
+    }
+    else
+    {
+        mPassedOver.erase(found);
+        NoteListing(object, -1);
+    }
     const auto users = mUsersOf.find(object);
     for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
     {
@@ -1262,7 +1473,8 @@ void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* rec
     auto heir = mPassedOver.end();
     for (auto it = mPassedOver.begin(); it != mPassedOver.end(); ++it)
     {
-        if (it->second.list == &list && (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
+        if (it->second.list == &list && !it->second.adopted &&
+            (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
             std::strcmp(ObjectOf(list, const_cast<void*>(it->first))->GetName(), name) == 0)
         {
             heir = it;
@@ -1277,13 +1489,13 @@ void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* rec
     // takes one back: given here first).
     NoteListing(object, 1);
     const int uses = AdoptPassedOver(object);
-    auto node = mRecordIndex.extract(RecordKey{&list, record->object});
+    auto node = mRecordIndex.extract(KeyOf(list, record->object));
     record->object = object;
     record->useCount = uses;
     record->connectionUses = uses;
     if (!node.empty())
     {
-        node.key() = RecordKey{&list, object};
+        node.key() = KeyOf(list, object);
         node.mapped() = record;
         mRecordIndex.insert(std::move(node));
     }

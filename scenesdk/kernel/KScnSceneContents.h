@@ -70,8 +70,9 @@ public:
     ~KScnSceneContents() override;
 
     // Forgets everything (the root node too); destroys nothing but the
-    // records. Every listed node loses its link to these contents, and its
-    // geometry and shapes their registration.
+    // records, and takes no memory (the lists keep their room). Every
+    // listed node loses its link to these contents, and its geometry and
+    // shapes their registration.
     void Clear();
 
     KScnNode* GetRootNode() const { return mRootNode; }
@@ -212,6 +213,7 @@ public:
 private:
     // What the destructor does, also for a constructor stopped part-way.
     void TearDown();
+
     struct UseRecord
     {
         void* object;
@@ -311,6 +313,43 @@ private:
     void DeleteRecords(KPointerArray<UseRecord>& list);
     void DeleteRecordAt(KPointerArray<UseRecord>& list, int index);
 
+    // ---- A tree moving in (KScnNode::SetSceneContents) ----
+    // All that a move needs is taken before anything leaves its place, so
+    // that running out of memory leaves every contents as it was.
+    friend class KScnNode;
+    // Contents without a root node, where a tree that is to become the
+    // whole of other contents is listed first (TakeOver).
+    struct Staging
+    {
+    };
+    KScnSceneContents(KScnSdkManager* manager, Staging);
+    // Lists the node and counts its uses as AddNode does, its link left as
+    // it is; all or nothing. UnstageNode takes it back, taking no memory.
+    void StageNode(KScnNode* node);
+    void UnstageNode(KScnNode* node);
+    // Room in these contents' lists for what staged lists, so that
+    // TakeOver takes no memory.
+    void ReserveFor(const KScnSceneContents& staged);
+    // Emptied (Clear) and with room (ReserveFor), these contents take over
+    // staged's nodes, records and uses whole (the manager's listings
+    // follow), leaving staged empty. The nodes' links and their geometries'
+    // registrations are the caller's. Takes no memory.
+    void TakeOver(KScnSceneContents& staged);
+    // This contents' use list in the place staged's list has in staged.
+    KPointerArray<UseRecord>* OwnList(const KScnSceneContents& staged, const KPointerArray<UseRecord>* list);
+    // While a move is staged here, the uses passed over of an object that
+    // becomes listed keep their entry (AdoptPassedOver), and the geometries'
+    // uses taken back go through TakeBackUse. EndStaging drops the entries
+    // kept; no memory taken.
+    bool mStaging = false;
+    void EndStaging();
+    // Takes back a use a staged step counted, not through a connection (a
+    // layer's, or a listing's), taking no memory: a record left with no
+    // other uses than those it adopted while staging goes, and they are
+    // passed over again, as they were.
+    void TakeBackUse(KPointerArray<UseRecord>& list, const void* object);
+    KPointerArray<UseRecord>& ListOfRank(int rank);
+
     KScnNode* mRootNode = nullptr;
     KPointerArray<KScnNode> mNodes{16};
     KPointerArray<UseRecord> mMaterials{16};
@@ -323,9 +362,11 @@ private:
     // the lists: the nodes, and the records per object of the use lists.
     std::unordered_set<const KScnNode*> mNodeSet;
     // The records of each object, keyed by its list and the object.
+    // The list goes by its place among the use lists (ListIndex), so that
+    // records handed to other contents keep their keys.
     struct RecordKey
     {
-        const void* list;
+        int list;
         const void* object;
         bool operator==(const RecordKey& other) const { return list == other.list && object == other.object; }
     };
@@ -333,9 +374,14 @@ private:
     {
         size_t operator()(const RecordKey& key) const
         {
-            return std::hash<const void*>()(key.object) * 31u + std::hash<const void*>()(key.list);
+            return std::hash<const void*>()(key.object) * 31u + static_cast<size_t>(key.list);
         }
     };
+    int ListIndex(const KPointerArray<UseRecord>& list) const;
+    RecordKey KeyOf(const KPointerArray<UseRecord>& list, const void* object) const
+    {
+        return RecordKey{ListIndex(list), object};
+    }
     std::unordered_map<RecordKey, UseRecord*, RecordKeyHash> mRecordIndex;
     mutable KindIndex mKinds;
     // The manager that made the contents (told which objects are listed
@@ -358,6 +404,9 @@ private:
         KPointerArray<UseRecord>* list;
         int uses;
         uint64_t order;
+        // Listed while a move is staged: the entry stays until the staging
+        // ends, so that taking the listing back needs no memory.
+        bool adopted = false;
     };
     std::unordered_map<const void*, PassedOver> mPassedOver;
     uint64_t mPassOrder = 0;

@@ -125,6 +125,15 @@ TEST(ChannelWriters, EveryWriterEmptiesTheCachesOfTheChannelItWrote)
          "Transform/T"},
         {"the unroll filter", [](SWritten& w) { KFCurveFilterUnroll().ApplyToNode(*w.r, true); },
          "Transform/R"},
+        {"the unroll filter on keys at the same times",
+         [](SWritten& w)
+         {
+             for (int c = 1; c < 3; ++c)
+                 for (int k = 0; k < 2; ++k)
+                     w.r->GetChildAt(c)->GetFCurve()->SetKey(k, Sec(k), 0.0f, KFCURVE_INTERPOLATION_LINEAR);
+             KFCurveFilterUnroll().ApplyToNode(*w.r, true);
+         },
+         "Transform/R"},
         {"the layer merge",
          [](SWritten& w)
          {

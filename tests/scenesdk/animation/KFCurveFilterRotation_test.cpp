@@ -93,6 +93,13 @@ TEST(KFCurveFilterUnroll, WholeTurnsAreRemoved)
     ASSERT_TRUE(filter.ApplyToNode(*node));
     EXPECT_EQ(Values(Curve(*node, 0)), (std::vector<float>{10, 10, 10}));
     EXPECT_EQ(Values(Curve(*node, 1)), (std::vector<float>{0, 0, 0}));
+
+    // A span that stops at a key: the keys after it move by the turns its
+    // end moved.
+    auto ended = Rotation({{0, 10, 0, 0}, {1, 370, 0, 0}, {2, 730, 0, 0}});
+    filter.SetStopTime(Sec(1));
+    ASSERT_TRUE(filter.ApplyToNode(*ended));
+    EXPECT_EQ(Values(Curve(*ended, 0)), (std::vector<float>{10, 10, 370}));
 }
 
 TEST(KFCurveFilterUnroll, ContinuousAcrossPlusMinus180)
@@ -172,6 +179,12 @@ TEST(KFCurveFilterUnroll, SphericOrderOnlySynchronisesKeys)
     EXPECT_FLOAT_EQ(x.GetKeyValue(0), 370.0f);
     EXPECT_FLOAT_EQ(x.GetKeyValue(2), 730.0f);
     EXPECT_EQ(Values(y), (std::vector<float>{400, 400, 400}));
+
+    // As many keys, at other times on Z only.
+    Key(y, 1, 400);
+    z.SetKeyTime(1, Sec(0.75));
+    ASSERT_TRUE(filter.ApplyToNode(*node));
+    EXPECT_EQ(Times(z), (std::vector<double>{0, 0.5, 0.75, 1}));
 }
 
 TEST(KFCurveFilterUnroll, RefusesWhatIsNotARotationChannel)
@@ -268,6 +281,56 @@ TEST(KFCurveFilterUnroll, ApplyRotationFilterRunsTheUnrollFilter)
     ApplyRotationFilter(node.get(), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
     EXPECT_EQ(Values(Curve(*node, 0)), (std::vector<float>{10, 10, 10}));
     ApplyRotationFilter(nullptr, KTime(0), KTime(1));
+
+    // Over the whole time line the keys are rewritten where they are: each
+    // curve's default becomes its old first value, a curve left as it was
+    // hears of nothing, and where the end of the channel flips, the slope
+    // leaving the last key of a user-tangent Y curve is reflected.
+    const struct
+    {
+        const char* what;
+        std::vector<Triple> keys;
+        bool defaultsApart; // else each curve's default is its first value
+        uint32_t tangent;
+        std::vector<float> x; // after
+        float xDefault;       // after
+        float ySlope;         // after: leaving Y's last key, 7 before
+        int calls;            // listener calls over the three curves
+    } rows[] = {
+        {"unrolled already", {{0, 10, 0, 0}, {1, 20, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 20}, 10, 7, 0},
+        {"defaults apart", {{0, 10, 0, 0}, {1, 20, 0, 0}}, true, KFCURVE_TANGENT_AUTO, {10, 20}, 10, 7, 3},
+        {"whole turns", {{0, 10, 0, 0}, {1, 370, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 10}, 10, 7, 1},
+        {"flipped end", {{0, 0, 0, 0}, {1, 0, 540, 180}}, false, KFCURVE_TANGENT_USER, {0, 180}, 0, -7, 3},
+        {"flipped end, auto", {{0, 0, 0, 0}, {1, 0, 540, 180}}, false, KFCURVE_TANGENT_AUTO, {0, 180}, 0, 7, 3},
+        {"one key", {{0, 370, 0, 0}}, true, KFCURVE_TANGENT_AUTO, {370}, 371, 7, 0},
+        // Keys at equal times are merged, as the replacement by a copy does.
+        {"equal times", {{0, 10, 0, 0}, {1, 370, 0, 0}, {1, 730, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 730},
+         10, 7, 3},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        auto whole = Rotation({});
+        int calls = 0;
+        for (int c = 0; c < 3; ++c)
+        {
+            KFCurve& curve = Curve(*whole, c);
+            for (size_t k = 0; k < row.keys.size(); ++k)
+            {
+                Key(curve, double(k), c == 0 ? row.keys[k].x : c == 1 ? row.keys[k].y : row.keys[k].z, row.tangent);
+                curve.SetKeyTime(int(k), Sec(row.keys[k].t));
+            }
+            curve.SetKeyData(curve.GetKeyCount() - 1, KFCURVEKEY_NEXT_LEFT_SLOPE, 7.0f);
+            curve.SetDefaultValue(curve.GetKeyValue(0) + (row.defaultsApart ? 1.0f : 0.0f));
+            curve.AddListener([](KFCurve*, KFCurveEvent*, void* n) { ++*static_cast<int*>(n); }, &calls);
+        }
+        ApplyRotationFilter(whole.get(), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
+        EXPECT_EQ(Values(Curve(*whole, 0)), row.x);
+        EXPECT_EQ(Curve(*whole, 0).GetDefaultValue(), row.xDefault);
+        KFCurve& y = Curve(*whole, 1);
+        EXPECT_EQ(y.GetKeyData(y.GetKeyCount() - 1, KFCURVEKEY_NEXT_LEFT_SLOPE), row.ySlope);
+        EXPECT_EQ(calls, row.calls);
+    }
 }
 
 // ---- Gimbal killer ----

@@ -193,14 +193,25 @@ TEST(KFCurveStorage, CopiesHoldJustTheSourceKeys)
             EXPECT_EQ(KFCurve::GetKeyMemoryUsage() - before - sourceBytes, copyBytes);
             std::unique_ptr<KFCurve> whole(source.Copy(KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite)));
             EXPECT_EQ(whole->GetKeySlotCount(), row.keys) << "Copy over the whole time line";
-            // Growing past the copied keys keeps them.
+            // Growing past the copied keys keeps them, appended to (twice:
+            // into new room, then into room already had) or added in front.
+            KFKeyRecord last{};
+            for (int a = 0; a < 2; ++a)
+            {
+                last.Set(Sec(1000 + a), 8.0f + a, KFCURVE_INTERPOLATION_LINEAR);
+                copy.EvaluateCached(Sec(1000 + a));
+                ASSERT_EQ(copy.AppendKey(last), row.keys + a);
+                EXPECT_EQ(copy.EvaluateCached(Sec(1000 + a)), 8.0f + a);
+            }
             KFKeyRecord first{};
             first.Set(Sec(-1), 9.0f);
             ASSERT_EQ(copy.AddKey(Sec(-1), first), 0);
-            ASSERT_EQ(copy.GetKeyCount(), row.keys + 1);
+            ASSERT_EQ(copy.GetKeyCount(), row.keys + 3);
             EXPECT_EQ(copy.GetKeyValue(0), 9.0f);
             for (int k = 0; k < row.keys; ++k)
                 EXPECT_EQ(copy.GetKeyValue(k + 1), static_cast<float>(k) + 0.5f) << k;
+            EXPECT_EQ(copy.GetKeyValue(row.keys + 1), 8.0f);
+            EXPECT_EQ(copy.GetKeyInterpolation(row.keys + 2), KFCURVE_INTERPOLATION_LINEAR);
         }
         EXPECT_EQ(KFCurve::GetKeyMemoryUsage(), before);
     }

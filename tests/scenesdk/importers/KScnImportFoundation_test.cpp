@@ -9,6 +9,7 @@
 #include "scenesdk/importers/KScnImportBuilder.h"
 #include "scenesdk/importers/KScnMeshBuilder.h"
 #include "scenesdk/importers/KScnMeshData.h"
+#include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/importers/KScnTakeKeys.h"
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/importers/KStreamOptionsForeign.h"
@@ -167,6 +168,23 @@ TEST(ImportFoundation, ToyReaderReadsIntoTheSceneAndRefusalsLeaveItAlone)
     }
     EXPECT_FALSE(reader.OpenFile(dir.Path().c_str())) << "a folder is not a file";
     EXPECT_EQ(reader.GetError().GetLastErrorID(), KScnReader::eFileNotOpened);
+
+    // The motion builder keys a run of frames after a curve's keys, the
+    // curve hearing of them once.
+    KScnImportBuilder builder(&manager, scene);
+    KScnMotionBuilder motion(builder, nullptr);
+    std::string why;
+    ASSERT_TRUE(motion.SetFrameRate(30.0, 0, 99, why));
+    KFCurveEvent heard;
+    tx->AddListener([](KFCurve*, KFCurveEvent* e, void* h) { *static_cast<KFCurveEvent*>(h) = *e; }, &heard);
+    const double values[] = {4, 5, 6};
+    const int64_t frames[] = {20, 21, 23}; // after the keys at 0 and 0.5 s
+    ASSERT_TRUE(motion.KeyCurve(tx, values, 3, 1, frames));
+    EXPECT_EQ(tx->GetKeyCount(), 5);
+    EXPECT_EQ(tx->GetKeyValue(4), 6.0f);
+    EXPECT_EQ(heard.mEventType, KFCURVEEVENT_KEY_ADDED);
+    EXPECT_EQ(heard.mKeyIndexStart, 2);
+    EXPECT_EQ(heard.mKeyIndexStop, 4);
 }
 
 TEST(ImportFoundation, NumbersAreStrict)

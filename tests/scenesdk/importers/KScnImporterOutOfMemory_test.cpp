@@ -16,6 +16,7 @@
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
 #include "scenesdk/kernel/KObject.h"
@@ -831,6 +832,70 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
+// Box moved into another scene (made its whole, or joining it) with its
+// child Sun, which is there already, memory staying exhausted from the
+// at-th allocation on. Box's mesh has a material of its own in its layers,
+// and a shape two; Box has a material and a texture connected, the
+// material connected to Sun too (joining, others of their names are listed
+// there: their uses are passed over, and they are listed all the same). Stopped, Box is where it was and both
+// scenes are as they were (taking it back allocates nothing); else the
+// nodes, their geometries and all their materials moved, a connection cut
+// there takes its use back, and the nodes leave again with what they carry.
+SWholeRow MovedToOtherScene(const std::string& base, bool whole)
+{
+    return {whole ? "a node made another scene's whole" : "a node joining another scene",
+            [&base, whole](long at, bool)
+            {
+                SWorld w(base);
+                KScnSceneRoot* other = w.manager.CreateScene();
+                KScnSceneContents* from = w.scene->GetContents();
+                KScnSceneContents* to = other->GetContents();
+                KScnNode* box = w.manager.FindNode("Box");
+                KScnNode* sun = w.manager.FindNode("Sun");
+                KScnNode* parent = box->GetParent();
+                auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                KScnShape* shape = w.manager.CreateShape();
+                KScnMaterial* extra = w.manager.CreateMaterial("Extra");
+                KScnTexture* grain = w.manager.CreateTexture("Grain");
+                EXPECT_TRUE(box->AddChild(sun) && mesh->AddShape(shape, "Grin") >= 0 &&
+                            shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0 &&
+                            shape->AddMaterial(w.manager.CreateMaterial("Bent"), 0) >= 0 &&
+                            mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
+                            box->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
+                            box->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
+                EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
+                                      to->AddTexture(w.manager.CreateTexture("Grain"))));
+                EXPECT_TRUE(sun->SetSceneContents(to, false) &&
+                            sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()));
+                w.before = Summary(w.manager, *w.scene);
+                const std::string otherBefore = Summary(w.manager, *other);
+                const bool threw =
+                    Under(SPlan{at, false, true}, [&] { EXPECT_TRUE(box->SetSceneContents(to, whole)); });
+                if (threw)
+                {
+                    EXPECT_TRUE(box->GetParent() == parent && box->GetSceneContents() == from &&
+                                mesh->GetSceneContents() == from && sun->GetSceneContents() == to);
+                    EXPECT_TRUE(w.Intact()) << Difference(Summary(w.manager, *w.scene), w.before);
+                    EXPECT_EQ(Summary(w.manager, *other), otherBefore);
+                    return true;
+                }
+                EXPECT_EQ(from->GetNodeCount() * 10 + to->GetNodeCount(), whole ? 32 : 33);
+                EXPECT_TRUE(box->GetSceneContents() == to && (other->GetRootNode() == box) == whole &&
+                            box->GetParent() == (whole ? nullptr : parent));
+                EXPECT_TRUE(mesh->GetSceneContents() == to && shape->GetSceneContents() == to);
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 52 : 63);
+                EXPECT_TRUE(to->GetMaterialUseCount(extra) > 0 && to->GetTextureUseCount(grain) > 0);
+                EXPECT_EQ(from->GetMaterialCount() * 10 + from->GetTextureCount(), 0);
+                box->GetPropertyHandler()->DisconnectSrc(grain->GetPropertyHandler());
+                EXPECT_EQ(to->GetTextureUseCount(grain), whole ? 0 : 1) << "the connection's use went";
+                EXPECT_TRUE(box->SetSceneContents(nullptr, true));
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 12) << "all left";
+                return false;
+            },
+            {false},
+            30};
+}
+
 TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
     TempDir dir;
@@ -1088,31 +1153,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = w.manager.CreateScene(); }));
                       return made == nullptr;
                   }),
-        // Made the whole of another scene, or (memory running out once it
-        // left its own) cut loose in no scene, the other scene with a root.
-        {"a node made another scene's whole",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnSceneRoot* other = w.manager.CreateScene();
-             KScnNode* box = w.manager.FindNode("Box");
-             w.before = Summary(w.manager, *w.scene);
-             const bool threw = ThrowsWithFailing(
-                 at, [&] { EXPECT_TRUE(box->SetSceneContents(other->GetContents(), true)); });
-             const int boxes =
-                 w.scene->GetContents()->GetNodeCount() * 10 + other->GetContents()->GetNodeCount();
-             if (!threw)
-                 EXPECT_TRUE(other->GetRootNode() == box && boxes == 41);
-             else if (box->GetSceneContents() != nullptr)
-                 EXPECT_TRUE(box->GetSceneContents() == w.scene->GetContents() && w.Intact())
-                     << "not yet moved";
-             else
-                 EXPECT_TRUE(box->GetParent() == nullptr && other->GetRootNode() != box && boxes == 41);
-             return threw;
-         },
-         {false},
-         1,
-         4},
+        MovedToOtherScene(base, true),
+        MovedToOtherScene(base, false),
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {
