@@ -611,18 +611,6 @@ int KFCurve::AppendKey(KTime time, float value)
     return i;
 }
 
-int KFCurve::AppendKey(const KFKeyRecord& record)
-{
-    if (mKeyCount >= GetKeySlotCount() && !ReserveKeys(mKeyCount + 1))
-    {
-        return -1;
-    }
-    Key(mKeyCount) = record;
-    EmptyCache();
-    ++mChangeCounter;
-    return mKeyCount++;
-}
-
 // ---------------------------------------------------------------- removing
 
 bool KFCurve::RemoveKey(int index)

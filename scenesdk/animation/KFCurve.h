@@ -182,7 +182,17 @@ public:
     int AppendKey(KTime time, float value);
     // The same with a whole record (a reader's run of keys: reserve, append,
     // then fire one KEY_ADDED for the first and one for the last).
-    int AppendKey(const KFKeyRecord& record);
+    int AppendKey(const KFKeyRecord& record)
+    {
+        if (mKeyCount >= GetKeySlotCount() && !ReserveKeys(mKeyCount + 1))
+        {
+            return -1;
+        }
+        Key(mKeyCount) = record;
+        EmptyCache();
+        ++mChangeCounter;
+        return mKeyCount++;
+    }
     // A key on the curve at time t that keeps the curve's shape as far as its
     // kind allows. Returns the index of the key at t.
     int InsertKey(KTime time, int* hint = nullptr);

@@ -27,6 +27,32 @@ bool FlatKey(const KFCurve& curve, int k, float lo, float hi)
     return curve.GetKeyInterpolation(k) != KFCURVE_INTERPOLATION_CUBIC || curve.IsKeyPlainAuto(k);
 }
 
+// Value v lies within the tolerance of the reference (the test of FlatKey).
+bool InTolerance(float v, double reference, double tolerance)
+{
+    return v >= static_cast<float>(reference - tolerance) && v <= static_cast<float>(reference + tolerance);
+}
+
+// Whether the walk keeps every key of s..e (two at least): the window of
+// each key holds the key after it, and that of the last the key before it;
+// when none of those lies within the tolerance of the window's reference,
+// every window fails. A single pass, far cheaper than the walk.
+bool EveryWindowFails(const KFCurve& curve, int s, int e, double tolerance)
+{
+    if (e <= s || InTolerance(curve.GetKeyValue(e - 1), curve.GetKeyValue(e), tolerance))
+    {
+        return false;
+    }
+    for (int k = s; k < e; ++k)
+    {
+        if (InTolerance(curve.GetKeyValue(k + 1), curve.GetKeyValue(k), tolerance))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The keys of a curve as the reducer removes them, without moving the keys
 // after each run it removes (which would cost the square of the key count
 // on a curve of many plateaus): runs are marked, the curve is compacted once
@@ -199,6 +225,10 @@ bool KFCurveFilterConstantKeyReducer::ApplyToCurve(KFCurve& curve)
     }
     const int s = GetStartKeyIndex(curve);
     const int e = GetStopKeyIndex(curve);
+    if (EveryWindowFails(curve, s, e, mTolerance))
+    {
+        return true;
+    }
     CReduction reduction(curve);
     bool cleared = false;
     float firstValue = 0.0f;
@@ -253,7 +283,10 @@ bool KFCurveFilterConstantKeyReducer::ApplyToCurve(KFCurve& curve)
         curve.SetDefaultValue(firstValue);
         return true;
     }
-    reduction.Compact();
+    if (reduction.Live() < curve.GetKeyCount())
+    {
+        reduction.Compact();
+    }
     return true;
 }
 

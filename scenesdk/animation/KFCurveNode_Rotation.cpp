@@ -56,16 +56,19 @@ void Negate4(double* q)
     }
 }
 
+// KFCurveNode::ClosestAngle, inlined where whole curves are unrolled.
+inline double Closest(double angle, double reference)
+{
+    return angle + TurnOffset(angle, reference, 0.5);
+}
+
 // Steps 1 to 3 of the closest-angle choice; true when the flipped triple won.
 bool ClosestEulerImpl(double* out, const double* p, const double* a, const int* order)
 {
     const int i0 = order[0], i1 = order[1], i2 = order[2];
     const double pa = p[i0], pb = p[i1], pc = p[i2];
-    const double c1[3] = {KFCurveNode::ClosestAngle(a[i0], pa), KFCurveNode::ClosestAngle(a[i1], pb),
-                          KFCurveNode::ClosestAngle(a[i2], pc)};
-    const double c2[3] = {KFCurveNode::ClosestAngle(a[i0] + 180.0, pa),
-                          KFCurveNode::ClosestAngle(180.0 - a[i1], pb),
-                          KFCurveNode::ClosestAngle(a[i2] + 180.0, pc)};
+    const double c1[3] = {Closest(a[i0], pa), Closest(a[i1], pb), Closest(a[i2], pc)};
+    const double c2[3] = {Closest(a[i0] + 180.0, pa), Closest(180.0 - a[i1], pb), Closest(a[i2] + 180.0, pc)};
     const double d1 = (c1[0] - pa) * (c1[0] - pa) + (c1[1] - pb) * (c1[1] - pb) + (c1[2] - pc) * (c1[2] - pc);
     const double d2 = (c2[0] - pa) * (c2[0] - pa) + (c2[1] - pb) * (c2[1] - pb) + (c2[2] - pc) * (c2[2] - pc);
     const bool flipped = d2 <= d1;
@@ -163,7 +166,7 @@ void KFCurveNode::MatrixToAngles(int order, const double* m, double* angles)
 
 double KFCurveNode::ClosestAngle(double angle, double reference)
 {
-    return angle + TurnOffset(angle, reference, 0.5);
+    return Closest(angle, reference);
 }
 
 void KFCurveNode::ClosestEuler(double* out, const double* p, const double* a, const int* order)

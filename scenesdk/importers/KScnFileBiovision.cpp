@@ -27,6 +27,11 @@ bool TakeWord(std::string_view& text, std::string_view word)
 
 bool KScnFileBiovision::Read(const char* text, size_t size, std::string& why)
 {
+    return ReadHeader(text, size, why) && ReadFrames(mDeclaredFrames, mValues, why);
+}
+
+bool KScnFileBiovision::ReadHeader(const char* text, size_t size, std::string& why)
+{
     mJoints.clear();
     mChannelCount = 0;
     mDeclaredFrames = 0;
@@ -36,12 +41,54 @@ bool KScnFileBiovision::Read(const char* text, size_t size, std::string& why)
     mWarnings.clear();
     mWhy.clear();
     mText.Attach(text, size);
+    mAtEnd = false;
     const bool ok = ReadHierarchy() && ReadMotion();
+    return ok && mChannelCount > 0 ? true : End(ok, why);
+}
+
+bool KScnFileBiovision::ReadFrames(int64_t frames, std::vector<double>& values, std::string& why)
+{
+    values.clear();
+    if (mAtEnd)
+        return true;
+    const size_t channels = static_cast<size_t>(mChannelCount);
+    const int64_t left = mDeclaredFrames - mFrameCount;
+    const size_t wanted = static_cast<size_t>(frames < left ? frames : left) * channels;
+    values.reserve(wanted);
+    std::string_view token;
+    while (values.size() < wanted && NextToken(token))
+    {
+        double value = 0.0;
+        if (!KTextNumber::ToDouble(token, value))
+            return End(Fail("not a number: " + KTextTokens::Clip(token)), why);
+        values.push_back(value);
+    }
+    if (mText.Failed())
+        return End(false, why);
+    mFrameCount += static_cast<int64_t>(values.size() / channels);
+    if (values.size() % channels != 0)
+        return End(Fail("frame " + std::to_string(mFrameCount + 1) + " has " +
+                           std::to_string(values.size() % channels) + " of " + std::to_string(channels) +
+                           " values"),
+                      why);
+    if (values.size() == wanted && mFrameCount < mDeclaredFrames)
+        return true;
+    if (mFrameCount < mDeclaredFrames)
+        mWarnings.push_back(std::to_string(mFrameCount) + " of " + std::to_string(mDeclaredFrames) +
+                            " frames read");
+    else if (NextToken(token))
+        mWarnings.push_back("values past the " + std::to_string(mDeclaredFrames) + " declared frames ignored");
+    return End(true, why);
+}
+
+bool KScnFileBiovision::End(bool ok, std::string& why)
+{
     if (!ok)
         why = mText.Failed() ? mText.GetError() : mWhy;
     mText.Close();
     mLine = std::string_view();
     mTokens = KTextTokens(std::string_view());
+    mAtEnd = true;
     return ok;
 }
 
@@ -250,7 +297,7 @@ bool KScnFileBiovision::ReadMotion()
     const std::string_view rest = RestOfLine();
     if (!rest.empty())
         return Fail("unexpected " + KTextTokens::Clip(rest) + " after MOTION");
-    return ReadMotionHeader() && ReadValues();
+    return ReadMotionHeader() && CheckFrameCount();
 }
 
 bool KScnFileBiovision::ReadMotionHeader()
@@ -275,7 +322,7 @@ bool KScnFileBiovision::ReadMotionHeader()
     return true;
 }
 
-bool KScnFileBiovision::ReadValues()
+bool KScnFileBiovision::CheckFrameCount()
 {
     if (mChannelCount == 0)
     {
@@ -289,30 +336,6 @@ bool KScnFileBiovision::ReadValues()
         return Fail("frame count " + std::to_string(mDeclaredFrames) + " too large for the file (" +
                     std::to_string(BytesLeft()) + " bytes of motion, " + std::to_string(mChannelCount) +
                     " channels)");
-    const size_t wanted = static_cast<size_t>(mDeclaredFrames) * static_cast<size_t>(mChannelCount);
-    mValues.reserve(wanted);
-    std::string_view token;
-    while (mValues.size() < wanted && NextToken(token))
-    {
-        double value = 0.0;
-        if (!KTextNumber::ToDouble(token, value))
-            return Fail("not a number: " + KTextTokens::Clip(token));
-        mValues.push_back(value);
-    }
-    if (mText.Failed())
-        return false;
-    const size_t channels = static_cast<size_t>(mChannelCount);
-    mFrameCount = static_cast<int64_t>(mValues.size() / channels);
-    if (mValues.size() % channels != 0)
-        return Fail("frame " + std::to_string(mFrameCount + 1) + " has " +
-                    std::to_string(mValues.size() % channels) + " of " + std::to_string(channels) +
-                    " values");
-    if (mFrameCount < mDeclaredFrames)
-        mWarnings.push_back(std::to_string(mFrameCount) + " of " + std::to_string(mDeclaredFrames) +
-                            " frames read");
-    else if (NextToken(token))
-        mWarnings.push_back("values past the " + std::to_string(mDeclaredFrames) +
-                            " declared frames ignored");
     return true;
 }
 

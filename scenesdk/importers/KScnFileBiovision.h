@@ -73,6 +73,15 @@ public:
 
     // Reads the text (not kept). On false the content must not be used.
     bool Read(const char* text, size_t size, std::string& why);
+    // The same up to the motion's values (checked and counted as by Read:
+    // GetFrameCount grows as they come), which ReadFrames then gives a run
+    // of frames at a time; the text must stay until AtEnd. On false (from
+    // either) the content must not be used.
+    bool ReadHeader(const char* text, size_t size, std::string& why);
+    // The next frames, at most frames of them, frame by frame into values
+    // (emptied first); none once AtEnd, which the last run reaches.
+    bool ReadFrames(int64_t frames, std::vector<double>& values, std::string& why);
+    bool AtEnd() const { return mAtEnd; }
 
     const std::vector<KScnBvhJoint>& GetJoints() const { return mJoints; }
     int GetChannelCount() const { return mChannelCount; }
@@ -80,7 +89,8 @@ public:
     int64_t GetFrameCount() const { return mFrameCount; }
     int64_t GetDeclaredFrameCount() const { return mDeclaredFrames; }
     double GetFrameTime() const { return mFrameTime; }
-    // Frame f's value of channel c: GetValues()[f * GetChannelCount() + c].
+    // Frame f's value of channel c: GetValues()[f * GetChannelCount() + c]
+    // (after Read; ReadFrames leaves them empty).
     const std::vector<double>& GetValues() const { return mValues; }
     const std::vector<std::string>& GetWarnings() const { return mWarnings; }
 
@@ -97,7 +107,9 @@ private:
     bool ReadChannels(KScnBvhJoint& joint, bool& seen);
     bool ReadMotion();
     bool ReadMotionHeader();
-    bool ReadValues();
+    bool CheckFrameCount();
+    // Lets go of the text; on a failure why gets the reason. Returns ok.
+    bool End(bool ok, std::string& why);
 
     KTextFile mText;
     std::string_view mLine;
@@ -111,6 +123,7 @@ private:
     double mFrameTime = 0.0;
     std::vector<double> mValues;
     std::vector<std::string> mWarnings;
+    bool mAtEnd = true;
 };
 
 } // namespace scenesdk

@@ -5,6 +5,7 @@
 #include "scenesdk/importers/KScnMotionBuilder.h"
 #include "scenesdk/kernel/KScnNode.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -37,18 +38,23 @@ public:
     }
 
     bool Nodes();
-    bool Motion();
+    // The frames first .. first + count - 1, values frame by frame.
+    bool Motion(const double* values, int64_t first, size_t count);
 
 private:
     SRotationPlan PlanRotation(const KScnBvhJoint& joint) const;
     bool KeyTranslation(size_t joint);
     bool KeyRotation(size_t joint);
-    size_t GatherGroup(size_t first);
-    // Channel c's values of every frame, one after another (c within the
-    // gathered group).
+    size_t GatherGroup(size_t first, const double* values);
+    // Channel c's values of every frame of the run, one after another (c
+    // within the gathered group).
     const double* Column(int c) const
     {
         return mGroup.data() + (static_cast<size_t>(c) - mGroupFirst) * mColumns[0].size();
+    }
+    bool Key(size_t joint, KScnTakeKeys::EChannel channel, int axis, const double* values)
+    {
+        return mMotion.KeyFrames(mNodes[joint], channel, axis, values, mFrames.size(), 1, mFrames.data());
     }
 
     KScnMotionBuilder& mMotion;
@@ -57,6 +63,11 @@ private:
     std::vector<KScnNode*> mNodes;
     std::vector<std::string> mNames;
     std::vector<SRotationPlan> mPlans;
+    // Per joint: the angles of the last frame a rotation was worked out for
+    // (its plan not direct), which the next frame's are kept near.
+    std::vector<std::array<double, 3>> mPrevious;
+    // The frames of the run being keyed.
+    std::vector<int64_t> mFrames;
     std::vector<double> mColumns[3];
     // The channels [mGroupFirst, mGroupFirst + width) of a few joints, one
     // channel's frames after another: the frames hold every channel of a
@@ -118,19 +129,22 @@ bool CBvhBuild::Nodes()
         mOptions.ConvertPosition(t[0], t[1], t[2]);
         node->SetLocalTranslation(t[0], t[1], t[2]);
         mPlans.push_back(PlanRotation(joint));
+        mPrevious.push_back({0.0, 0.0, 0.0});
         KScnMotionBuilder::SetRotationOrder(node, mPlans.back().order);
     }
     return true;
 }
 
-bool CBvhBuild::Motion()
+bool CBvhBuild::Motion(const double* values, int64_t first, size_t count)
 {
-    const size_t frames = static_cast<size_t>(mFile.GetFrameCount());
+    mFrames.resize(count);
+    for (size_t f = 0; f < count; ++f)
+        mFrames[f] = first + static_cast<int64_t>(f);
     for (std::vector<double>& column : mColumns)
-        column.resize(frames);
+        column.resize(count);
     for (size_t j = 0; j < mNodes.size();)
     {
-        const size_t last = GatherGroup(j);
+        const size_t last = GatherGroup(j, values);
         for (; j < last; ++j)
             if (!KeyTranslation(j) || !KeyRotation(j))
                 return false;
@@ -138,7 +152,7 @@ bool CBvhBuild::Motion()
     return true;
 }
 
-size_t CBvhBuild::GatherGroup(size_t first)
+size_t CBvhBuild::GatherGroup(size_t first, const double* run)
 {
     const std::vector<KScnBvhJoint>& joints = mFile.GetJoints();
     size_t low = SIZE_MAX;
@@ -165,7 +179,7 @@ size_t CBvhBuild::GatherGroup(size_t first)
     const size_t width = high - low;
     mGroup.resize(width * frames);
     mGroupFirst = low;
-    const double* values = mFile.GetValues().data() + low;
+    const double* values = run + low;
     for (size_t f = 0; f < frames; ++f)
     {
         const double* frame = values + f * stride;
@@ -203,8 +217,7 @@ bool CBvhBuild::KeyTranslation(size_t j)
             mColumns[a][f] = p[a];
     }
     for (int a = 0; a < 3; ++a)
-        if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eTranslation, a, mColumns[a].data(),
-                               mColumns[a].size(), 1))
+        if (!Key(j, KScnTakeKeys::eTranslation, a, mColumns[a].data()))
             return false;
     return true;
 }
@@ -229,18 +242,18 @@ bool CBvhBuild::KeyRotation(size_t j)
             if (turn < plan.count && plan.signs[turn] > 0.0)
             {
                 // Keyed straight from the frames.
-                if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, source[turn], frames, 1))
+                if (!Key(j, KScnTakeKeys::eRotation, a, source[turn]))
                     return false;
                 continue;
             }
             for (size_t f = 0; f < frames; ++f)
                 column[f] = turn < plan.count ? -source[turn][f] : 0.0;
-            if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, column.data(), frames, 1))
+            if (!Key(j, KScnTakeKeys::eRotation, a, column.data()))
                 return false;
         }
         return true;
     }
-    double previous[3] = {0.0, 0.0, 0.0};
+    double* previous = mPrevious[j].data();
     for (size_t f = 0; f < frames; ++f)
     {
         double angles[6];
@@ -249,12 +262,12 @@ bool CBvhBuild::KeyRotation(size_t j)
         double m[16];
         double xyz[3];
         KScnMotionBuilder::MatrixOfSequence(m, plan.axes, angles, plan.count);
-        KScnMotionBuilder::AnglesOfMatrix(xyz, m, plan.order, f > 0 ? previous : nullptr);
+        KScnMotionBuilder::AnglesOfMatrix(xyz, m, plan.order, mFrames[f] > 0 ? previous : nullptr);
         for (int a = 0; a < 3; ++a)
             mColumns[a][f] = previous[a] = xyz[a];
     }
     for (int a = 0; a < 3; ++a)
-        if (!mMotion.KeyFrames(mNodes[j], KScnTakeKeys::eRotation, a, mColumns[a].data(), frames, 1))
+        if (!Key(j, KScnTakeKeys::eRotation, a, mColumns[a].data()))
             return false;
     return true;
 }
@@ -265,24 +278,41 @@ bool KScnReaderBiovision::Read(KScnImportBuilder& builder, const KStreamOptionsB
 {
     KScnFileBiovision file;
     std::string why;
-    if (!file.Read(GetBytes().data(), GetBytes().size(), why))
+    if (!file.ReadHeader(GetBytes().data(), GetBytes().size(), why))
         return Refuse(why);
     if (!CheckBudget(KScnReadBudget::kForeignNodes, file.GetJoints().size(), "nodes", options,
                      "KStreamOptionsBiovision"))
         return false;
     KScnMotionBuilder motion(builder, options.mTakeName.c_str());
-    const int64_t frames = file.GetFrameCount();
-    if (frames > 0 && !motion.SetFrameRate(1.0 / file.GetFrameTime(), 0, frames - 1, why))
-    {
-        char time[32];
-        std::snprintf(time, sizeof time, "%g", file.GetFrameTime());
-        return Refuse(std::string("Frame Time ") + time + ": " + why);
-    }
     CBvhBuild build(motion, file, options);
     if (!build.Nodes())
         throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
-    if (frames > 0 && !build.Motion())
-        throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+    // A motion whose declared frames the clock takes is read and keyed a run
+    // of frames at a time: a long motion's values would otherwise take as
+    // much memory as a fifth of its keys. Else it is read whole, the clock
+    // set by the frames read (fewer, which it may take).
+    const double rate = 1.0 / file.GetFrameTime();
+    const int64_t declared = file.GetDeclaredFrameCount();
+    const bool runs = declared > 0 && motion.SetFrameRate(rate, 0, declared - 1, why);
+    const size_t channels = static_cast<size_t>(file.GetChannelCount());
+    const int64_t runFrames = runs && channels > 0 ? static_cast<int64_t>(mRunValues / channels) + 1 : declared;
+    std::vector<double> values;
+    int64_t first = 0;
+    while (!file.AtEnd())
+    {
+        if (!file.ReadFrames(runFrames, values, why))
+            return Refuse(why);
+        const size_t count = values.size() / channels;
+        if (!runs && count > 0 && !motion.SetFrameRate(rate, 0, static_cast<int64_t>(count) - 1, why))
+        {
+            char time[32];
+            std::snprintf(time, sizeof time, "%g", file.GetFrameTime());
+            return Refuse(std::string("Frame Time ") + time + ": " + why);
+        }
+        if (count > 0 && !build.Motion(values.data(), first, count))
+            throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
+        first += static_cast<int64_t>(count);
+    }
     motion.FilterCurves();
     mStatus = JoinWarnings(file.GetWarnings()).c_str();
     return true;

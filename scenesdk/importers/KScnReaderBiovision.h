@@ -11,7 +11,7 @@
 // the axis conversion (KStreamOptionsBiovision).
 //
 // Motion: one take (KStreamOptionsBiovision::mTakeName) with a linear key at
-// every frame, frame i at i x "Frame Time" seconds (a rate within 0.1 % of a
+// every frame (keyed a run of frames at a time as the values are read), frame i at i x "Frame Time" seconds (a rate within 0.1 % of a
 // standard one is taken as that one). A joint with position channels gets
 // translation X, Y and Z curves (a root's values added to its OFFSET, other
 // joints' replacing it or added, by option); a joint with rotation channels
@@ -30,6 +30,8 @@
 #include "scenesdk/importers/KScnForeignReaderOf.h"
 #include "scenesdk/importers/KStreamOptionsBiovision.h"
 
+#include <cstddef>
+
 namespace scenesdk
 {
 
@@ -40,6 +42,10 @@ public:
 
 protected:
     bool Read(KScnImportBuilder& builder, const KStreamOptionsBiovision& options) override;
+
+    // The values read and keyed at once: a long motion is read a run of
+    // frames (a frame at least) at a time, not held whole.
+    size_t mRunValues = size_t(1) << 23;
 };
 
 } // namespace scenesdk

@@ -1,6 +1,7 @@
 #include "scenesdk/kernel/KPlugConnectionList.h"
 
 #include "scenesdk/kernel/KPlug.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <algorithm>
 #include <utility>
@@ -39,13 +40,16 @@ int KPlugConnectionList::FindLastSlotOfKind(const KPlug* plug, int oneWay) const
         BuildIndex();
         if (!m_Index)
         {
+            // Memory ran out: the rest one by one (counted as search work).
             for (size_t i = reach; i-- > 0;)
             {
                 if (matches(i))
                 {
+                    KSearchWork::Add(reach - i);
                     return static_cast<int>(i);
                 }
             }
+            KSearchWork::Add(reach);
             return -1;
         }
     }
@@ -165,6 +169,13 @@ void KPlugConnectionList::EraseSlot(int slot)
     ++m_Changes;
     if (!m_Index)
     {
+        // The later entries move up; past the newest ones (memory ran out)
+        // that counts as search work.
+        const size_t later = m_Slots.size() - s - 1;
+        if (later > static_cast<size_t>(kIndexedSize))
+        {
+            KSearchWork::Add(later - kIndexedSize);
+        }
         m_Slots.erase(m_Slots.begin() + slot);
         return;
     }

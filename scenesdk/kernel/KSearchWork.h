@@ -2,8 +2,9 @@
 
 // KSearchWork: how many entries the searches by name of this thread have
 // looked at one by one (properties of an object, handles of its user
-// properties, nodes of a curve tree); searches answered by an index add
-// nothing. A measure of work for tests and benchmarks: a read whose count
+// properties, nodes of a curve tree, and the entries of a connection list
+// past its newest ones, looked at or moved up without its index); searches
+// answered by an index add nothing. A measure of work for tests and benchmarks: a read whose count
 // grows with the square of its file shows here, where its time would not
 // be a dependable test.
 

@@ -129,6 +129,7 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
         const char *rule, *values, *kinds;
         bool keepOne = false;
         double start = -1.0, stop = -1.0;
+        float step = 1.0f; // between the digits' values
     } rows[] = {
         {"two plateaus", "0000055555", "L"},
         {"a plateau between changes", "000555555000", "L"},
@@ -141,13 +142,15 @@ TEST(ConstantKeyReducerRuns, RemovedInOnePassAsIfRemovedAsFound)
         {"plain auto keys around user keys", "000000444444", "AAAAAUAAAAAA"},
         {"a bias stops a run", "22222222", "AAABAAAA"},
         {"TCB and linear neighbours", "111111333333", "TLTLLTALCLTL"},
+        // Key 0's window is flat though its neighbours lie apart.
+        {"no two neighbours within the tolerance but the first", "10259", "L", false, -1, -1, 0.008f},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.rule);
         std::vector<float> values;
         for (const char* c = row.values; *c != '\0'; ++c)
-            values.push_back(static_cast<float>(*c - '0'));
+            values.push_back(static_cast<float>(*c - '0') * row.step);
         Check(values, row.kinds, row.keepOne, row.start, row.stop);
     }
 }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 using namespace scenesdk;
@@ -156,6 +157,32 @@ TEST(BiovisionReader, ReadsSkeletonsRestOffsetsAndMotionFrameByFrame)
     // a turn from frame to frame.
     KFCurve* propX = prop->GetTakeNode(1)->GetRotationXCurve();
     EXPECT_LT(std::abs(propX->GetKeyValue(2) - propX->GetKeyValue(1)), 180.0f);
+
+    // Read a frame at a time: the same keys.
+    struct CRuns : KScnReaderBiovision
+    {
+        explicit CRuns(KScnSdkManager* manager) : KScnReaderBiovision(manager) { mRunValues = 4; }
+    } runs(&manager);
+    KScnSceneRoot* again = manager.CreateScene();
+    KStreamOptionsBiovision defaults;
+    ASSERT_TRUE(Read(runs, again, dir.Path() + "/walk.bvh", &defaults, nullptr));
+    const std::function<void(KScnNode*, KScnNode*)> same = [&](KScnNode* a, KScnNode* b)
+    {
+        ASSERT_EQ(a->GetChildCount(), b->GetChildCount());
+        for (char channel : {'T', 'R'})
+            for (int axis = 0; axis < 3; ++axis)
+            {
+                KFCurve *x = CurveOf(a, "Take 001", channel, axis), *y = CurveOf(b, "Take 001", channel, axis);
+                ASSERT_EQ(x->GetKeyCount(), y->GetKeyCount()) << a->GetName() << channel << axis;
+                for (int k = 0; k < x->GetKeyCount(); ++k)
+                    EXPECT_TRUE(x->GetKeyTime(k) == y->GetKeyTime(k) && x->GetKeyValue(k) == y->GetKeyValue(k))
+                        << a->GetName() << channel << axis << " key " << k;
+            }
+        for (int c = 0; c < a->GetChildCount(); ++c)
+            same(a->GetChild(c), b->GetChild(c));
+    };
+    for (int r = 0; r < 2; ++r)
+        same(scene->GetRootNode()->GetChild(r), again->GetRootNode()->GetChild(r));
 }
 
 TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositionsShortMotionsAndNames)
@@ -221,6 +248,11 @@ TEST(BiovisionReader, OptionsScaleTurnAxesAndPlaceJointPositionsShortMotionsAndN
     KScnNode* hip = shortScene->GetRootNode()->GetChild(0);
     Children(hip, {"Hip_2", "Hip_3", "Joint"}); // Hip_2 is taken by the file's own
     ExpectKeyTimes(CurveOf(hip, "Take 001", 'R', 2), {0, KTime::kOneSecond / 2}); // 2 frames per second
+    // The clock's reach is that of the frames read, not of those declared.
+    const std::string slow = dir.WriteFile("slow.bvh", "HIERARCHY\nROOT Hip\n{\nOFFSET 0 0 0\nCHANNELS 1 Zrotation\n}\n"
+                                                       "MOTION\nFrames: 20\nFrame Time: 1e7\n1\n2\n" +
+                                                           std::string(40, ' '));
+    ASSERT_TRUE(Read(reader, manager.CreateScene(), slow, &defaults, "2 of 20 frames read"));
 }
 
 TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
@@ -230,6 +262,9 @@ TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
     std::string deep = "HIERARCHY\nROOT A\n{\n";
     for (int i = 0; i < 60000; ++i)
         deep += "JOINT j\n{\nOFFSET 0 0 0\n";
+    std::string twelve;
+    for (int i = 0; i < 12; ++i)
+        twelve += "0 0 0\n";
     std::string wide = "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\n";
     for (int i = 0; i < 10000; ++i)
         wide += "JOINT j{\nOFFSET 0 0 0\n}\n";
@@ -265,6 +300,7 @@ TEST(BiovisionReader, HostileFilesAreRefusedAndLeaveTheSceneAlone)
         {head + "MOTION\nFrames: 1\nFrame Time: nan\n0 0 0\n", "line 9: not a frame time: nan"},
         {head + "MOTION\nFrames: 1\nFrame Time: inf\n0 0 0\n", "line 9: not a frame time: inf"},
         {head + "MOTION\nFrames: 1\nFrame Time: 1e-300\n0 0 0\n", "Frame Time 1e-300: frame rate 1e+300 out"},
+        {head + "MOTION\nFrames: 12\nFrame Time: 1e7\n" + twelve, "Frame Time 1e+07: motion of 11 frames at 1e-07"},
         {head + "MOTION\nFrames: 1\nFrame: 0.1\n0 0 0\n", "line 9: expected Frame Time: after Frames:"},
         {head + "MOTION\nFrames: 1\nFrame Time: 0.1\n1 2 x\n", "line 10: not a number: x"},
         {head + "MOTION\nFrames: 1\nFrame Time: 0.1\nnan 0 0\n", "line 10: not a number: nan"},

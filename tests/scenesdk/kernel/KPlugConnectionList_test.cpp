@@ -1,9 +1,11 @@
 // The connection list against a plain vector doing the same thing: long lists
 // take the indexed path with holes, and every position, search and entry must
-// match the plain list after each step, whatever the order of removals.
+// match the plain list after each step, whatever the order of removals; no
+// entry past the newest ones is looked at or moved one by one (KSearchWork).
 
 #include "scenesdk/kernel/KPlug.h"
 #include "scenesdk/kernel/KPlugConnectionList.h"
+#include "scenesdk/kernel/KSearchWork.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +67,7 @@ TEST(KPlugConnectionList, RandomEditsMatchAPlainList)
         std::mt19937 rng(seed);
         KPlugConnectionList list;
         Model m;
+        const uint64_t work = KSearchWork::Get();
         // Few distinct plugs make duplicates; many make long lists.
         const int plugCount = seed % 2 ? 40 : 400;
         for (int step = 0; step < 3000; ++step)
@@ -104,6 +107,7 @@ TEST(KPlugConnectionList, RandomEditsMatchAPlainList)
             }
         }
         ASSERT_NO_FATAL_FAILURE(ExpectSame(list, m, plugCount));
+        EXPECT_EQ(KSearchWork::Get() - work, 0u) << "seed " << seed;
         list.Clear();
         m.v.clear();
         ASSERT_NO_FATAL_FAILURE(ExpectSame(list, m, plugCount));

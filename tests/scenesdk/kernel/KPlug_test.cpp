@@ -137,42 +137,53 @@ TEST_F(PlugPair, ReplaceDstIsTheMirrorImage)
     EXPECT_EQ(rec.lines[11], "S 5 0 N");
 }
 
+// A handler of the removal shrinks S's destinations (row 0) or D's sources
+// (row 1) in front of the link: the link itself still goes, with its type.
 TEST_F(PlugPair, RemovalEventsCarryTheLinkTypeWhenAHandlerChangesTheLists)
 {
-    KPlug* e = scope.Add(new KPlug);
-    KPlug* f = scope.Add(new KPlug);
-    ASSERT_TRUE(S->ConnectDst(e, 1));
-    ASSERT_TRUE(S->ConnectDst(D, 5));
-    ASSERT_TRUE(S->ConnectDst(f, 9));
-    struct Seen
+    for (int row = 0; row < 2; ++row)
     {
-        KPlug* s;
-        KPlug* e;
-        std::vector<std::pair<int, uint32_t>> events;
-    } seen{S, e, {}};
-    auto onD = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug*, uint32_t, KPlug*)
-    {
-        auto* w = static_cast<Seen*>(user);
-        if (code == KPlug::eSrcRemoving)
+        struct Seen
         {
-            w->s->DisconnectDst(w->e); // S's destination list shrinks before S hears code 7
-        }
-    };
-    auto onS = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug* other, uint32_t type, KPlug*)
-    {
-        auto* w = static_cast<Seen*>(user);
-        if (other != w->e)
+            int row;
+            KPlug* s;
+            KPlug* d;
+            KPlug* e;
+            KPlug* g;
+            std::vector<std::pair<int, uint32_t>> events;
+        } seen{row, scope.Add(new KPlug), scope.Add(new KPlug), scope.Add(new KPlug), scope.Add(new KPlug), {}};
+        KPlug* f = scope.Add(new KPlug);
+        using Lists = std::vector<KPlug*>;
+        ASSERT_TRUE(seen.s->ConnectDst(seen.e, 1));
+        ASSERT_TRUE(seen.d->ConnectSrc(seen.g));
+        ASSERT_TRUE(seen.s->ConnectDst(seen.d, 5));
+        ASSERT_TRUE(seen.s->ConnectDst(f, 9));
+        auto onD = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug* other, uint32_t, KPlug*)
         {
-            w->events.emplace_back(code, type);
-        }
-    };
-    D->AddCallback(&seen, nullptr, nullptr, onD);
-    S->AddCallback(&seen, nullptr, nullptr, onS);
-    ASSERT_TRUE(S->DisconnectDst(D));
-    EXPECT_EQ(seen.events, (std::vector<std::pair<int, uint32_t>>{{7, 5u}, {9, 5u}}));
-    EXPECT_EQ(Dests(S), (std::vector<KPlug*>{f}));
-    D->RemoveCallback(&seen);
-    S->RemoveCallback(&seen);
+            auto* w = static_cast<Seen*>(user);
+            if (code == KPlug::eSrcRemoving && other == w->s)
+            {
+                // Before S hears code 7.
+                w->row == 0 ? w->s->DisconnectDst(w->e) : w->d->DisconnectSrc(w->g);
+            }
+        };
+        auto onS = [](void* user, const KEventPath*, int code, KPlug*, int, KPlug* other, uint32_t type, KPlug*)
+        {
+            auto* w = static_cast<Seen*>(user);
+            if (other == w->d)
+            {
+                w->events.emplace_back(code, type);
+            }
+        };
+        seen.d->AddCallback(&seen, nullptr, nullptr, onD);
+        seen.s->AddCallback(&seen, nullptr, nullptr, onS);
+        ASSERT_TRUE(seen.s->DisconnectDst(seen.d));
+        EXPECT_EQ(seen.events, (std::vector<std::pair<int, uint32_t>>{{7, 5u}, {9, 5u}})) << row;
+        EXPECT_EQ(Dests(seen.s), (row == 0 ? Lists{f} : Lists{seen.e, f})) << row;
+        EXPECT_EQ(Sources(seen.d), row == 0 ? Lists{seen.g} : Lists{}) << row;
+        seen.d->RemoveCallback(&seen);
+        seen.s->RemoveCallback(&seen);
+    }
 }
 
 // --- Refusals ---------------------------------------------------------------

@@ -69,6 +69,10 @@ TEST(KScnNodeChildren, ReadChildrenFollowEveryChangeOfTheSources)
     check("a child destroyed");
     parent->GetNodeProperties()->DisconnectSrc(loose);
     loose->Destroy();
+    parent->GetNodeProperties()->ConnectSrc(kids[7]->GetNodeProperties(), KPlug::kOneWayType);
+    check("a child listed one-way last");
+    parent->RemoveChild(kids[7]);
+    check("its two-way entry removed before the one-way one at the end");
     // Emptied from its end, the way the manager and a scene clear a node.
     while (parent->GetChildCount() > 0)
     {
