@@ -276,14 +276,7 @@ template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int cou
 
 void KScnLayerContainer::RegisterMaterialsAndTextures()
 {
-    ForEachUse(
-        [this](KScnMaterial* material, KScnTexture* texture)
-        {
-            if (texture == nullptr)
-                mSceneContents->AddMaterialUse(material);
-            else
-                mSceneContents->AddTextureUse(texture);
-        });
+    RegisterUsesWith(mSceneContents);
 }
 
 void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) const
@@ -303,20 +296,12 @@ void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) cons
     }
     catch (...)
     {
-        ForEachUse(
-            [contents](KScnMaterial* material, KScnTexture* texture)
-            {
-                if (texture == nullptr)
-                    contents->RemoveMaterialUse(material);
-                else
-                    contents->RemoveTextureUse(texture);
-            },
-            counted);
+        UnregisterUsesFrom(contents, counted);
         throw;
     }
 }
 
-void KScnLayerContainer::UnregisterUsesFrom(KScnMaterialTextureUse* contents) const
+void KScnLayerContainer::UnregisterUsesFrom(KScnMaterialTextureUse* contents, int count) const
 {
     ForEachUse(
         [contents](KScnMaterial* material, KScnTexture* texture)
@@ -325,7 +310,8 @@ void KScnLayerContainer::UnregisterUsesFrom(KScnMaterialTextureUse* contents) co
                 contents->RemoveMaterialUse(material);
             else
                 contents->RemoveTextureUse(texture);
-        });
+        },
+        count);
 }
 
 void KScnLayerContainer::AdoptSceneContents(KScnMaterialTextureUse* contents)

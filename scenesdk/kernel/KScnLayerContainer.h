@@ -80,11 +80,12 @@ public:
     // need: RegisterUsesWith counts this container's uses with contents
     // while it stays where it is (memory running out takes back the uses
     // counted so far and throws std::bad_alloc); UnregisterUsesFrom takes
-    // them back. AdoptSceneContents then unregisters from the current
-    // contents and takes those (their uses counted already) as its own,
-    // taking no memory.
+    // them back (the first count of them, in the order they are counted;
+    // all when count is negative). AdoptSceneContents then unregisters
+    // from the current contents and takes those (their uses counted
+    // already) as its own, taking no memory.
     void RegisterUsesWith(KScnMaterialTextureUse* contents) const;
-    void UnregisterUsesFrom(KScnMaterialTextureUse* contents) const;
+    void UnregisterUsesFrom(KScnMaterialTextureUse* contents, int count = -1) const;
     void AdoptSceneContents(KScnMaterialTextureUse* contents);
 
     // The manager knows which containers hold each material and texture, so
