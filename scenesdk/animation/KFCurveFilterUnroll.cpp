@@ -256,7 +256,7 @@ bool KFCurveFilterUnroll::ApplyToNode(KFCurveNode& node, bool)
     }
 
     if (GetStartTime().Get() <= KTime::kMinusInfinite && GetStopTime().Get() == KTime::kInfinite &&
-        SameIncreasingTimes(curves))
+        node.IsEulerTriple() && SameIncreasingTimes(curves))
     {
         UnrollInPlace(node, curves);
         return true;

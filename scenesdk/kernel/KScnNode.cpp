@@ -957,18 +957,30 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
         mError.SetLastErrorID(eErrorOwnedNode);
         return false;
     }
-    KScnNodeFinderDuplicateName finder(contents);
-    CollectSubtree(this, finder);
+    // The subtree, each node before its children; with checkNames, what it
+    // carries too, for the names.
+    std::vector<KScnNode*> subtree;
     if (checkNames)
     {
+        KScnNodeFinderDuplicateName finder(contents);
+        CollectSubtree(this, finder);
         const int clash = FindNameClash(finder, *contents);
         if (clash >= 0)
         {
             mError.SetLastErrorID(clash);
             return false;
         }
+        subtree = ToVector(finder.GetSeenNodes());
     }
-    const std::vector<KScnNode*> subtree = ToVector(finder.GetSeenNodes());
+    else
+    {
+        KScnFindInTree(this, true,
+                       [&subtree](KScnNode* node)
+                       {
+                           subtree.push_back(node);
+                           return false;
+                       });
+    }
     // First everything the move takes, every contents left as it was when
     // memory runs out; then the steps that take none. The subtree that
     // becomes the whole of the contents is listed apart, and takes their
@@ -976,7 +988,7 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     if (checkNames)
     {
         KScnSceneContents staged(contents->mManager, KScnSceneContents::Staging{});
-        Stage(staged, true, subtree, finder);
+        Stage(staged, true, subtree);
         contents->ReserveFor(staged);
         // The root of the contents is nobody's child: cut loose, the subtree
         // leaves the scene it was in, the old tree and every other member go.
@@ -995,7 +1007,7 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
         contents->SetRootNode(this);
         return true;
     }
-    Stage(*contents, false, subtree, finder);
+    Stage(*contents, false, subtree);
     LeaveScenes(contents);
     Settle(contents, subtree);
     return true;
@@ -1017,35 +1029,41 @@ template <class Visit> void ForEachLayerContainer(KScnNode* node, const Visit& v
     }
 }
 
-// Lists each collected object not listed yet (use count 0); what it listed
-// goes into added (its use rank and the object), whose room is made first.
-template <class T>
-void ListOnce(KPointerArray<T>& objects, KScnSceneContents& contents,
-              int (KScnSceneContents::*useCount)(const T*) const, bool (KScnSceneContents::*add)(T*),
-              std::vector<std::pair<int, const void*>>& added)
+// Lists a carried object that has no use in contents; the address it is
+// listed under, or null when it was not listed.
+const void* ListCarried(KScnSceneContents& contents, KScnTakeNodeContainer* object)
 {
-    for (int i = 0; i < objects.GetCount(); ++i)
+    switch (KScnSceneContents::UseRank(object))
     {
-        if ((contents.*useCount)(objects[i]) == 0 && (contents.*add)(objects[i]))
-        {
-            added.emplace_back(KScnSceneContents::UseRank(objects[i]), objects[i]);
-        }
+    case 1:
+    {
+        auto* material = static_cast<KScnMaterial*>(object);
+        return contents.GetMaterialUseCount(material) == 0 && contents.AddMaterial(material) ? material
+                                                                                             : nullptr;
+    }
+    case 2:
+    {
+        auto* texture = static_cast<KScnTexture*>(object);
+        return contents.GetTextureUseCount(texture) == 0 && contents.AddTexture(texture) ? texture : nullptr;
+    }
+    default:
+    {
+        auto* video = static_cast<KScnVideo*>(object);
+        return contents.GetVideoUseCount(video) == 0 && contents.AddVideo(video) ? video : nullptr;
+    }
     }
 }
 } // namespace
 
-void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree,
-                     KScnNodeFinderDuplicateName& finder)
+void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree)
 {
     // Nodes in the target already stay as they are (unless the subtree is
     // to be the whole of it); so do containers registered there.
     auto staged = [&target, whole](const KScnNode* node) { return whole || node->mSceneContents != &target; };
     auto registers = [&target, whole](const KScnLayerContainer* container)
     { return whole || container->GetSceneContents() != &target; };
+    // What the listing below listed (its use rank and the object).
     std::vector<std::pair<int, const void*>> added;
-    added.reserve(static_cast<size_t>(finder.GetSeenMaterials().GetCount() +
-                                      finder.GetSeenTextures().GetCount() +
-                                      finder.GetSeenVideos().GetCount()));
     size_t done = 0;
     target.mStaging = true;
     try
@@ -1085,13 +1103,29 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
                 throw;
             }
         }
-        // After the geometries' uses: what they listed is not listed again.
-        ListOnce(finder.GetSeenMaterials(), target, &KScnSceneContents::GetMaterialUseCount,
-                 &KScnSceneContents::AddMaterial, added);
-        ListOnce(finder.GetSeenTextures(), target, &KScnSceneContents::GetTextureUseCount,
-                 &KScnSceneContents::AddTexture, added);
-        ListOnce(finder.GetSeenVideos(), target, &KScnSceneContents::GetVideoUseCount,
-                 &KScnSceneContents::AddVideo, added);
+        // After the geometries' uses, each object the nodes carry that is
+        // not listed yet (no use counted: its uses passed over, or none) is
+        // listed, the materials first, then the textures and the videos;
+        // one walk over what the nodes hold, what it listed counting as
+        // listed from then on.
+        for (int rank = 1; rank <= 3; ++rank)
+        {
+            for (KScnNode* node : subtree)
+            {
+                ForEachCarried(node, rank,
+                               [&](KScnTakeNodeContainer* object)
+                               {
+                                   if (added.size() == added.capacity())
+                                   {
+                                       added.reserve(2 * added.size() + 8);
+                                   }
+                                   if (const void* listed = ListCarried(target, object))
+                                   {
+                                       added.emplace_back(rank, listed);
+                                   }
+                               });
+            }
+        }
         target.EndStaging();
     }
     catch (...)

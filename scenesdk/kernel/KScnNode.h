@@ -340,14 +340,13 @@ private:
     // that is target, with what it carries there; allocates nothing.
     void LeaveScenes(KScnSceneContents* target);
     // SetSceneContents' joining, in two steps. Stage lists the subtree (and
-    // what the finder collected) in target, with every use its nodes and
+    // the objects its nodes carry) in target, with every use its nodes and
     // geometries count there, leaving the nodes' links and registrations
     // as they are (whole: every node, else those not in target yet); memory
     // running out takes back what it did and throws. Settle, once the nodes
     // have left their contents, links them and their geometries to
     // contents, taking no memory.
-    static void Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree,
-                      KScnNodeFinderDuplicateName& finder);
+    static void Stage(KScnSceneContents& target, bool whole, const std::vector<KScnNode*>& subtree);
     static void Settle(KScnSceneContents* contents, const std::vector<KScnNode*>& subtree);
 
     void ApplyPropertyDefaults(bool changesOnly);

@@ -452,6 +452,11 @@ void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* 
     }
     NoteListing(object, -1);
     passed->second.adopted = false;
+    MarkUses(object, false);
+}
+
+void KScnSceneContents::MarkUses(const void* object, bool counted)
+{
     const auto users = mUsersOf.find(object);
     for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
     {
@@ -460,7 +465,7 @@ void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* 
         {
             if (by->second[i].object == object)
             {
-                by->second[i].counted = false;
+                by->second[i].counted = counted;
             }
         }
     }
@@ -1448,18 +1453,7 @@ int KScnSceneContents::AdoptPassedOver(const void* object)
         mPassedOver.erase(found);
         NoteListing(object, -1);
     }
-    const auto users = mUsersOf.find(object);
-    for (size_t u = 0; users != mUsersOf.end() && u < users->second.size(); ++u)
-    {
-        const auto by = mUsesBy.find(users->second[u]);
-        for (size_t i = 0; by != mUsesBy.end() && i < by->second.size(); ++i)
-        {
-            if (by->second[i].object == object)
-            {
-                by->second[i].counted = true;
-            }
-        }
-    }
+    MarkUses(object, true);
     return uses;
 }
 

@@ -289,6 +289,8 @@ private:
     // Counts every use passed over of the object (now listed) and returns
     // how many; takes no memory.
     int AdoptPassedOver(const void* object);
+    // Marks every use of the object counted or passed over (no memory taken).
+    void MarkUses(const void* object, bool counted);
     // The record of an object leaving the list goes to the first object of
     // its name whose uses were passed over (no memory taken); that object,
     // or null.

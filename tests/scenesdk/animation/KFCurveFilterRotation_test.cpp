@@ -296,6 +296,7 @@ TEST(KFCurveFilterUnroll, ApplyRotationFilterRunsTheUnrollFilter)
         float xDefault;       // after
         float ySlope;         // after: leaving Y's last key, 7 before
         int calls;            // listener calls over the three curves
+        bool own = false;     // a curve of the channel's own, keyed at 0
     } rows[] = {
         {"unrolled already", {{0, 10, 0, 0}, {1, 20, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 20}, 10, 7, 0},
         {"defaults apart", {{0, 10, 0, 0}, {1, 20, 0, 0}}, true, KFCURVE_TANGENT_AUTO, {10, 20}, 10, 7, 3},
@@ -303,6 +304,8 @@ TEST(KFCurveFilterUnroll, ApplyRotationFilterRunsTheUnrollFilter)
         {"flipped end", {{0, 0, 0, 0}, {1, 0, 540, 180}}, false, KFCURVE_TANGENT_USER, {0, 180}, 0, -7, 3},
         {"flipped end, auto", {{0, 0, 0, 0}, {1, 0, 540, 180}}, false, KFCURVE_TANGENT_AUTO, {0, 180}, 0, 7, 3},
         {"one key", {{0, 370, 0, 0}}, true, KFCURVE_TANGENT_AUTO, {370}, 371, 7, 0},
+        {"a curve of the channel's own", {{0, 10, 0, 0}, {1, 370, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 10},
+         10, 7, 3, true},
         // Keys at equal times are merged, as the replacement by a copy does.
         {"equal times", {{0, 10, 0, 0}, {1, 370, 0, 0}, {1, 730, 0, 0}}, false, KFCURVE_TANGENT_AUTO, {10, 730},
          10, 7, 3},
@@ -323,6 +326,11 @@ TEST(KFCurveFilterUnroll, ApplyRotationFilterRunsTheUnrollFilter)
             curve.SetKeyData(curve.GetKeyCount() - 1, KFCURVEKEY_NEXT_LEFT_SLOPE, 7.0f);
             curve.SetDefaultValue(curve.GetKeyValue(0) + (row.defaultsApart ? 1.0f : 0.0f));
             curve.AddListener([](KFCurve*, KFCurveEvent*, void* n) { ++*static_cast<int*>(n); }, &calls);
+        }
+        if (row.own)
+        {
+            whole->SetFCurve(new KFCurve, true);
+            Key(*whole->GetFCurve(), 0, 5.0f);
         }
         ApplyRotationFilter(whole.get(), KTime(KTime::kMinusInfinite), KTime(KTime::kInfinite));
         EXPECT_EQ(Values(Curve(*whole, 0)), row.x);

@@ -863,8 +863,9 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                             mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
                             box->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()) &&
                             box->GetPropertyHandler()->ConnectSrc(grain->GetPropertyHandler()));
-                EXPECT_TRUE(whole || (to->AddMaterial(w.manager.CreateMaterial("Extra")) &&
-                                      to->AddTexture(w.manager.CreateTexture("Grain"))));
+                KScnMaterial* namesake = w.manager.CreateMaterial("Extra");
+                EXPECT_TRUE(whole ||
+                            (to->AddMaterial(namesake) && to->AddTexture(w.manager.CreateTexture("Grain"))));
                 EXPECT_TRUE(sun->SetSceneContents(to, false) &&
                             sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()));
                 w.before = Summary(w.manager, *w.scene);
@@ -877,6 +878,10 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                                 mesh->GetSceneContents() == from && sun->GetSceneContents() == to);
                     EXPECT_TRUE(w.Intact()) << Difference(Summary(w.manager, *w.scene), w.before);
                     EXPECT_EQ(Summary(w.manager, *other), otherBefore);
+                    // Sun's use of Extra as it was: cut, nothing of its name takes the namesake's place.
+                    sun->GetPropertyHandler()->DisconnectSrc(extra->GetPropertyHandler());
+                    EXPECT_TRUE(whole || to->RemoveMaterial(namesake));
+                    EXPECT_EQ(to->GetMaterialUseCount(extra), 0);
                     return true;
                 }
                 EXPECT_EQ(from->GetNodeCount() * 10 + to->GetNodeCount(), whole ? 32 : 33);
@@ -890,6 +895,8 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 EXPECT_EQ(to->GetTextureUseCount(grain), whole ? 0 : 1) << "the connection's use went";
                 EXPECT_TRUE(box->SetSceneContents(nullptr, true));
                 EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 12) << "all left";
+                EXPECT_TRUE(box->SetSceneContents(to, whole));
+                EXPECT_EQ(to->GetMaterialUseCount(extra), whole ? 2 : 3) << "moved again";
                 return false;
             },
             {false},
