@@ -380,7 +380,8 @@ KScnCharacter::ESourceKind KScnCharacter::GetSourceKind()
     {
         return eSourceNone;
     }
-    auto* handler = dynamic_cast<KScnPropertyHandler*>(mProperties->SourceObject.GetAt(0));
+    KPlug* source = mProperties->SourceObject.GetAt(0);
+    KScnPropertyHandler* handler = source != nullptr ? source->AsPropertyHandler() : nullptr;
     KScnTakeNodeContainer* owner = handler != nullptr ? handler->GetOwner() : nullptr;
     switch (owner != nullptr ? owner->GetObjectKind() : 0)
     {

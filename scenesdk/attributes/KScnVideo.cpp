@@ -37,10 +37,10 @@ KScnTakeNodeContainer* SceneObjectOf(KPlug* plug)
     {
         return nullptr;
     }
-    auto* set = dynamic_cast<KScnPropertyHandler*>(plug);
-    if (set == nullptr)
+    KScnPropertyHandler* set = plug->AsPropertyHandler();
+    if (set == nullptr && plug->GetOwner() != nullptr)
     {
-        set = dynamic_cast<KScnPropertyHandler*>(plug->GetOwner());
+        set = plug->GetOwner()->AsPropertyHandler();
     }
     return set != nullptr ? set->GetOwner() : nullptr;
 }

@@ -126,6 +126,10 @@ TEST(Video, ConnectingToATextureFeedsItsNames)
     EXPECT_STREQ(texture.GetFileName(), "c:/maps/oak.tga");
     EXPECT_TRUE(video.SetRelativeFileName("maps/oak.tga"));
     EXPECT_STREQ(texture.GetRelativeFileName(), "maps/oak.tga");
+    // Connected to one of a texture's properties, it feeds that texture too.
+    KScnFree<KScnTexture> through(nullptr, "Texture::oak");
+    ASSERT_TRUE(through.GetPropertyHandler()->GetProperty(0)->ConnectSrc(video.GetPropertyHandler()));
+    EXPECT_STREQ(through.GetFileName(), "c:/maps/oak.tga");
 
     // The texture passes its own names back to its video.
     EXPECT_TRUE(texture.SetFileName("c:/maps/elm.tga"));
