@@ -418,7 +418,17 @@ bool KScnNode::AddChild(KScnNode* child)
     {
         parent->RemoveChild(child);
     }
-    return mProperties->ConnectSrc(child->mProperties, 0);
+    try
+    {
+        return mProperties->ConnectSrc(child->mProperties, 0);
+    }
+    catch (...)
+    {
+        // Memory ran out as the child joined this node's scene (which it
+        // left whole): cut it loose again, which allocates nothing.
+        mProperties->DisconnectSrc(child->mProperties);
+        throw;
+    }
 }
 
 KScnNode* KScnNode::RemoveChild(KScnNode* child)

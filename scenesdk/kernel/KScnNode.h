@@ -137,7 +137,9 @@ public:
     // when either node is one of a scene's hidden nodes (error 8 "Node
     // belongs to its scene": KScnSdkManager::IsOwned). A child with a parent
     // is taken from it first (and stays there when the connection is
-    // refused). Appended after the other children.
+    // refused). Appended after the other children. Exhausted memory as the
+    // child joins this node's scene throws std::bad_alloc, the child cut
+    // loose: no parent, in no scene.
     bool AddChild(KScnNode* child);
     // Disconnects the child; returns it (null when it was not a child).
     KScnNode* RemoveChild(KScnNode* child);

@@ -1153,6 +1153,17 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       KScnNode* box = w.manager.FindNode("Box");
                       return ThrowsWithFailing(at, [&] { EXPECT_NE(box->AddTakeNode("New"), nullptr); });
                   }),
+        AfterRead("a child added", base, 1,
+                  [](SWorld& w, long at)
+                  {
+                      KScnNode* kid = w.manager.CreateNode("Kid");
+                      w.before = Summary(w.manager, *w.scene);
+                      KScnNode* box = w.manager.FindNode("Box");
+                      const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(box->AddChild(kid)); });
+                      EXPECT_EQ(kid->GetParent() == box, !threw);
+                      EXPECT_EQ(kid->GetSceneContents() == w.scene->GetContents(), !threw) << "listed as a child is";
+                      return threw;
+                  }),
         AfterRead("a scene made", base, 500,
                   [](SWorld& w, long at)
                   {
