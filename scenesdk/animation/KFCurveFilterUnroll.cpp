@@ -21,8 +21,6 @@ namespace
 const char* const kMessages[] = {"No key", "Left unchanged", "Need rotation curvenode", "Unexepected"};
 const char* const kNeedRotation = "Unroll Filter, Works only on rotation CurveNodes.";
 const char* const kNoKey = "Unroll Filter, No key to be filtered.";
-// The smallest offset a span replacement applies.
-constexpr float kOffsetEpsilon = 1e-7f;
 
 struct NodeDeleter
 {
@@ -187,7 +185,7 @@ void KFCurveFilterUnroll::UnrollInPlace(KFCurveNode& node, KFCurve* const* curve
     double offsets[3];
     const bool flip = node.GetRotationOffset(offsets, before, after);
     KFKeyRecord& last = *curves[1]->GetKey(count - 1);
-    if (flip && std::fabs(static_cast<float>(offsets[1])) > kOffsetEpsilon &&
+    if (flip && std::fabs(static_cast<float>(offsets[1])) > fcurve_detail::kOffsetEpsilon &&
         last.GetInterpolation() == KFCURVE_INTERPOLATION_CUBIC && fcurve_detail::IsUserKind(last.GetTangentMode()))
     {
         last.mData[1] = -last.mData[1];

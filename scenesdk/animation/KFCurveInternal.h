@@ -13,6 +13,8 @@ namespace fcurve_detail
 {
 
 constexpr int kKeysPerBlock = 25;
+// The smallest offset a span replacement applies.
+constexpr float kOffsetEpsilon = 1e-7f;
 constexpr int kBlockBytes = 1024;
 constexpr int kPointersPerStep = 64;
 constexpr double kTicksPerSecond = 46186158000.0;

@@ -34,8 +34,6 @@ struct KFCurveSpanOptions
 namespace
 {
 
-constexpr float kOffsetEpsilon = 1e-7f;
-
 bool IsCubicUserOrAuto(const KFKeyRecord& key)
 {
     return key.GetInterpolation() == KFCURVE_INTERPOLATION_CUBIC &&

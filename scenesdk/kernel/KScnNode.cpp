@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -1072,6 +1073,19 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
     auto staged = [&target, whole](const KScnNode* node) { return whole || node->mSceneContents != &target; };
     auto registers = [&target, whole](const KScnLayerContainer* container)
     { return whole || container->GetSceneContents() != &target; };
+    // A staged node taken back, with the first registered of its containers.
+    auto unstage = [&](KScnNode* node, int registered)
+    {
+        ForEachLayerContainer(node,
+                              [&](KScnLayerContainer* container)
+                              {
+                                  if (registered-- > 0 && registers(container))
+                                  {
+                                      container->UnregisterUsesFrom(&target);
+                                  }
+                              });
+        target.UnstageNode(node);
+    };
     // What the listing below listed (its use rank and the object).
     std::vector<std::pair<int, const void*>> added;
     size_t done = 0;
@@ -1101,15 +1115,7 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
             }
             catch (...)
             {
-                ForEachLayerContainer(node,
-                                      [&](KScnLayerContainer* container)
-                                      {
-                                          if (registered-- > 0 && registers(container))
-                                          {
-                                              container->UnregisterUsesFrom(&target);
-                                          }
-                                      });
-                target.UnstageNode(node);
+                unstage(node, registered);
                 throw;
             }
         }
@@ -1147,20 +1153,10 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
         }
         while (done-- > 0)
         {
-            KScnNode* node = subtree[done];
-            if (!staged(node))
+            if (staged(subtree[done]))
             {
-                continue;
+                unstage(subtree[done], std::numeric_limits<int>::max());
             }
-            ForEachLayerContainer(node,
-                                  [&](KScnLayerContainer* container)
-                                  {
-                                      if (registers(container))
-                                      {
-                                          container->UnregisterUsesFrom(&target);
-                                      }
-                                  });
-            target.UnstageNode(node);
         }
         target.EndStaging();
         throw;

@@ -443,13 +443,7 @@ void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* 
     // What AddUse did, undone: the object's own uses, the record, the
     // listing it added; its uses are passed over again.
     LeaveUses(object);
-    mRecordIndex.erase(KeyOf(list, object));
-    delete record;
-    list.RemoveAt(index);
-    for (int i = index; i < list.GetCount(); ++i)
-    {
-        list[i]->position = i;
-    }
+    DropRecordAt(list, index);
     NoteListing(object, -1);
     passed->second.adopted = false;
     MarkUses(object, false);
@@ -715,24 +709,29 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object, int
     return true;
 }
 
+void KScnSceneContents::DropRecordAt(KPointerArray<UseRecord>& list, int index)
+{
+    auto it = mRecordIndex.find(KeyOf(list, list[index]->object));
+    if (it != mRecordIndex.end() && it->second == list[index])
+    {
+        mRecordIndex.erase(it);
+    }
+    delete list[index];
+    list.RemoveAt(index);
+    // The records after it moved down one place, as the array did.
+    for (int i = index; i < list.GetCount(); ++i)
+    {
+        list[i]->position = i;
+    }
+}
+
 void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
 {
     const void* object = list[index]->object;
     void* heir = HandOver(list, list[index]);
     if (heir == nullptr)
     {
-        auto it = mRecordIndex.find(KeyOf(list, object));
-        if (it != mRecordIndex.end() && it->second == list[index])
-        {
-            mRecordIndex.erase(it);
-        }
-        delete list[index];
-        list.RemoveAt(index);
-        // The records after it moved down one place, as the array did.
-        for (int i = index; i < list.GetCount(); ++i)
-        {
-            list[i]->position = i;
-        }
+        DropRecordAt(list, index);
     }
     NoteListing(object, -1);
     // No longer listed, it uses nothing here.

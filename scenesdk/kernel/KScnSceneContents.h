@@ -313,6 +313,9 @@ private:
     int UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const;
     void* UseAt(const KPointerArray<UseRecord>& list, int index);
     void DeleteRecords(KPointerArray<UseRecord>& list);
+    // Takes the record at index out of its list and the index and frees
+    // it, the later records' places following; allocates nothing.
+    void DropRecordAt(KPointerArray<UseRecord>& list, int index);
     void DeleteRecordAt(KPointerArray<UseRecord>& list, int index);
 
     // ---- A tree moving in (KScnNode::SetSceneContents) ----
