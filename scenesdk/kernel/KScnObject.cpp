@@ -144,7 +144,7 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
         return;
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
-    AppendUserProperty(property);
+    ListUserProperty(property);
     try
     {
         OnUserPropertyAdded(property);
@@ -171,6 +171,10 @@ void KScnObject::AdoptUserProperty(KScnPropertyRef* property)
             mManager->DestroyUserProperty(property);
         }
         throw;
+    }
+    if (property != nullptr)
+    {
+        property->mObjectsOwn = true;
     }
 }
 
@@ -210,6 +214,12 @@ void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
 }
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
+{
+    ListUserProperty(property);
+    property->mObjectsOwn = true;
+}
+
+void KScnObject::ListUserProperty(KScnPropertyRef* property)
 {
     // The list's room first: exhausted memory throws with neither end changed.
     mUserProperties.Reserve(mUserProperties.GetCount() + 1);
