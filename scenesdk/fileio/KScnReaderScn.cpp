@@ -106,11 +106,9 @@ bool SetByName(KObject* set, const SValues& p)
             if (name != nullptr && p.text == name)
                 return property->SetInt(value);
         }
-        // A number outside an enumeration with names is refused: the
-        // enumeration ends at its first value without a name.
-        if (v.empty() || !property->IsEnumValue(KSaturateToInt(v[0])))
-            return false;
-        return property->SetInt(KSaturateToInt(v[0]));
+        // A number outside an enumeration with names is refused (by the
+        // property): the enumeration ends at its first value without a name.
+        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
     case eKPropBool:
         return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
