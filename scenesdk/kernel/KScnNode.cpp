@@ -448,7 +448,7 @@ bool KScnNode::AddChild(KScnNode* child)
     }
     else if (parent != nullptr)
     {
-        parent->RemoveChild(child); // unless the scene's move cut it already
+        parent->RemoveChild(child);
     }
     return true;
 }

@@ -1227,6 +1227,29 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          },
          {false},
          3},
+        // A replace that throws makes the old connection again in its place
+        // and ends its bracket (no replace left pending).
+        {"a material replaced on a node of a scene",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneContents* c = w.scene->GetContents();
+             KScnPropertyHandler* box = w.manager.FindNode("Box")->GetPropertyHandler();
+             KScnMaterial* shiny = w.manager.CreateMaterial("Gloss");
+             KPlug* gloss = shiny->GetPropertyHandler();
+             KPlug* matte = w.manager.CreateMaterial("Matte")->GetPropertyHandler();
+             KPlug* after = w.manager.CreateMaterial("After")->GetPropertyHandler();
+             EXPECT_TRUE(box->ConnectSrc(gloss) && box->ConnectSrc(after));
+             const int place = box->FindSrc(gloss);
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(box->ReplaceSrc(gloss, matte)); });
+             EXPECT_EQ(box->FindSrc(threw ? gloss : matte), place);
+             EXPECT_FALSE(box->IsSrcConnected(threw ? matte : gloss));
+             EXPECT_EQ(c->GetMaterialUseCount(shiny) > 0, threw);
+             EXPECT_FALSE(box->IsBeingReplaced(box, gloss));
+             return threw;
+         },
+         {false},
+         3},
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {

@@ -161,6 +161,14 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
     {
         EXPECT_TRUE(m.DestroyNode(leg, true));
     }
+    // A one-way entry lists a node as a child without being its parent: a
+    // recursive destroy takes it and goes back the way it came, not on to
+    // the node's parent.
+    KScnNode* lister = Under(pose->GetRootNode(), "lister");
+    KScnNode* held = m.CreateNode("held");
+    ASSERT_TRUE(lister->GetPropertyHandler()->ConnectSrc(held->GetPropertyHandler(), KPlug::kOneWayType));
+    ASSERT_TRUE(child->AddChild(held));
+    EXPECT_TRUE(m.DestroyNode(lister, true));
     EXPECT_EQ(m.FindNode("hand"), hand) << "neither the child of another parent nor its parent went";
     EXPECT_EQ(hand->GetParent(), child);
     EXPECT_EQ(child->GetChildCount(), 1);
