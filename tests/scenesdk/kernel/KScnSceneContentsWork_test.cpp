@@ -108,30 +108,43 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
     EXPECT_LE(large, 5 * small + 100) << small << " then " << large;
 }
 
-// Use records stay found where they are after removals before them.
+// Use records stay found where they are after removals before them, also
+// once the holes the removals leave are squeezed out (past as many holes as
+// records, and 16); the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
-    std::vector<KScnMaterial*> materials;
-    for (int i = 0; i < 40; ++i)
+    const int rows[][2] = {{40, 2}, {120, 4}}; // materials, one kept in every
+    for (const auto& row : rows)
     {
-        materials.push_back(mManager.CreateMaterial("m"));
-        for (int use = 0; use <= i % 3; ++use)
-            mContents.AddMaterial(materials[i]);
-    }
-    const uint64_t work = WorkOf(
-        [&]
+        KScnSceneContents contents(&mManager);
+        std::vector<KScnMaterial*> materials, kept;
+        for (int i = 0; i < row[0]; ++i)
         {
-            for (int i = 0; i < 40; ++i)
-                EXPECT_TRUE(i % 2 ? mContents.AddMaterial(materials[i])
-                                  : mManager.DestroyMaterial(materials[i]));
-        });
-    ASSERT_EQ(mContents.GetMaterialCount(), 20);
-    for (int i = 1; i < 40; i += 2)
-    {
-        EXPECT_EQ(mContents.GetMaterial(i / 2), materials[i]);
-        EXPECT_EQ(mContents.GetMaterialUseCount(materials[i]), i % 3 + 2) << i;
+            materials.push_back(mManager.CreateMaterial("m"));
+            for (int use = 0; use <= i % 3; ++use)
+                contents.AddMaterial(materials[i]);
+        }
+        const uint64_t work = WorkOf(
+            [&]
+            {
+                for (int i = 0; i < row[0]; ++i)
+                {
+                    const bool keep = i % row[1] == 1;
+                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i]) : mManager.DestroyMaterial(materials[i]));
+                    if (keep)
+                        kept.push_back(materials[i]);
+                }
+            });
+        ASSERT_EQ(contents.GetMaterialCount(), static_cast<int>(kept.size()));
+        for (size_t k = 0; k < kept.size(); ++k)
+        {
+            EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
+            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]), (1 + static_cast<int>(k) * row[1]) % 3 + 2) << k;
+        }
+        EXPECT_EQ(contents.FindMaterial("Material::m"), kept[0]);
+        EXPECT_EQ(work, static_cast<uint64_t>(row[0]) - kept.size())
+            << "one contents visited per destroyed material, no search";
     }
-    EXPECT_EQ(work, 20u) << "one contents visited per destroyed material, no search";
 }
 
 // Nodes of one scene destroyed among many scenes: each visits only the
