@@ -1689,8 +1689,9 @@ void KScnSceneContents::PrepareRename(const void* object, const char* name)
     mRename.list = list;
     mRename.hash = NameHash(after);
     // What the rename lets count: leaving its name free, the object hands
-    // it to the first passed over of it; passed over, it counts (or the
-    // first passed over of its new name does) when no listed one has that.
+    // it to the first passed over of it; passed over, it counts when no
+    // listed one has its new name (nothing else is passed over for a name
+    // no listed one has).
     void* heir = nullptr;
     if (listed && !NameListed(*list, object, before))
     {
@@ -1699,8 +1700,7 @@ void KScnSceneContents::PrepareRename(const void* object, const char* name)
     }
     else if (!listed && !NameListed(*list, object, after))
     {
-        const PassedOver* first = FirstPassedOver(*list, after);
-        heir = const_cast<void*>(first != nullptr && first->order < passed->second.order ? first->object : object);
+        heir = const_cast<void*>(object);
     }
     const NameKey key = NameKeyOf(*list, mRename.hash);
     try
@@ -1868,7 +1868,17 @@ void KScnSceneContents::NoteListing(const void* object, int change)
     count += change;
     if (before <= 0 && count > 0)
     {
-        mManager->NoteListing(object, this, true);
+        // Refused, the count goes back too: a count the manager does not
+        // know of would keep it from telling these contents.
+        try
+        {
+            mManager->NoteListing(object, this, true);
+        }
+        catch (...)
+        {
+            mListings.erase(object);
+            throw;
+        }
     }
     else if (count <= 0)
     {

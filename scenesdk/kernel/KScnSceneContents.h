@@ -375,8 +375,8 @@ private:
     // Before the name changes, PrepareRename takes all that the rename needs
     // here: room in the name indexes under the new name, and the listing of
     // what the rename lets count (the first passed over of the old name,
-    // when the object leaves it free; the object itself, or the first passed
-    // over of the new name, when that name is free), staged so that
+    // when the object leaves it free; the object itself, passed over, when
+    // no listed one has the new name), staged so that
     // CancelRename takes it back without memory. Memory running out throws,
     // these contents as they were. Once the name has changed, FinishRename
     // moves the object's entries to the new name; it takes no memory.

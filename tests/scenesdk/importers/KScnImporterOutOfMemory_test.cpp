@@ -984,6 +984,26 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          },
          {false},
          4},
+        // A material connected where a listed one has its name is passed over
+        // whole or not at all: nothing of it is left to take the name's
+        // place once it is destroyed and the listed one leaves.
+        {"a material of a listed name connected",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnSceneRoot* scene = manager.CreateScene();
+             KScnMaterial* stone = manager.CreateMaterial("Stone");
+             KScnMaterial* twin = manager.CreateMaterial("Stone");
+             KScnNode* a = manager.CreateNode("a");
+             KScnNode* b = manager.CreateNode("b");
+             EXPECT_TRUE(scene->GetRootNode()->AddChild(a) && scene->GetRootNode()->AddChild(b) &&
+                         a->GetPropertyHandler()->ConnectSrc(stone->GetPropertyHandler()));
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { b->GetPropertyHandler()->ConnectSrc(twin->GetPropertyHandler()); });
+             EXPECT_TRUE(manager.DestroyMaterial(twin) && manager.DestroyMaterial(stone));
+             EXPECT_EQ(scene->GetContents()->GetMaterialCount(), 0);
+             return threw;
+         }},
         // Listed at both ends or neither (a handle naming a lister that does
         // not list it would reach the lister after it is gone), and the
         // channels and property made for it gone again in every take, what

@@ -8,6 +8,7 @@
 
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -110,20 +112,32 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
 
 // Use records stay found where they are after removals before them, also
 // once the holes the removals leave are squeezed out (past as many holes as
-// records, and 16); the first listed of several of one name is found by it.
+// records, and 16), and after a node wearing them all was made the whole of
+// the contents; the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
-    const int rows[][2] = {{40, 2}, {120, 4}}; // materials, one kept in every
+    const int rows[][3] = {{40, 2, 0}, {120, 4, 0}, {60, 3, 1}}; // materials, one kept in every, worn
     for (const auto& row : rows)
     {
         KScnSceneContents contents(&mManager);
         std::vector<KScnMaterial*> materials, kept;
+        KScnNode* wearer = mManager.CreateNode("wearer");
         for (int i = 0; i < row[0]; ++i)
         {
-            materials.push_back(mManager.CreateMaterial("m"));
+            // Several of a name, but where they are worn (one whose name
+            // another has is passed over, then listed all the same as
+            // carried: a use more).
+            materials.push_back(mManager.CreateMaterial(("m" + std::to_string(row[2] ? i : i % 7)).c_str()));
+            if (row[2])
+                wearer->GetPropertyHandler()->ConnectSrc(materials[i]->GetPropertyHandler());
+        }
+        if (row[2])
+        {
+            ASSERT_TRUE(wearer->SetSceneContents(&contents, true));
+        }
+        for (int i = 0; i < row[0]; ++i)
             for (int use = 0; use <= i % 3; ++use)
                 contents.AddMaterial(materials[i]);
-        }
         const uint64_t work = WorkOf(
             [&]
             {
@@ -139,9 +153,10 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
         for (size_t k = 0; k < kept.size(); ++k)
         {
             EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
-            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]), (1 + static_cast<int>(k) * row[1]) % 3 + 2) << k;
+            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]), (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
+                << k;
         }
-        EXPECT_EQ(contents.FindMaterial("Material::m"), kept[0]);
+        EXPECT_EQ(contents.FindMaterial("Material::m1"), kept[0]);
         EXPECT_EQ(work, static_cast<uint64_t>(row[0]) - kept.size())
             << "one contents visited per destroyed material, no search";
     }
