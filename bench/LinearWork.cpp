@@ -286,7 +286,8 @@ void OnMadeScene(benchmark::State& state, bool oneName, int nodesEach, bool root
                     if (rooted)
                         root->AddChild(nodes.back());
                 }
-                materials.push_back(manager.CreateMaterial(oneName ? "Stone" : ("m" + std::to_string(i)).c_str()));
+                materials.push_back(
+                    manager.CreateMaterial(oneName ? "Stone" : ("m" + std::to_string(i)).c_str()));
             }
             state.ResumeTiming();
             work(manager, root, nodes, materials);
@@ -313,7 +314,8 @@ void MaterialsOnSceneNodes(benchmark::State& state, bool destroy)
                     if (destroy)
                         state.PauseTiming();
                     for (int i = 0; i < count; ++i)
-                        nodes[i]->GetPropertyHandler()->ConnectSrc(materials[count - 1 - i]->GetPropertyHandler());
+                        nodes[i]->GetPropertyHandler()->ConnectSrc(
+                            materials[count - 1 - i]->GetPropertyHandler());
                     if (destroy)
                     {
                         state.ResumeTiming();
@@ -327,7 +329,11 @@ void BM_MaterialsConnectedToSceneNodes(benchmark::State& state)
 {
     MaterialsOnSceneNodes(state, false);
 }
-BENCHMARK(BM_MaterialsConnectedToSceneNodes)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MaterialsConnectedToSceneNodes)
+    ->Arg(4000)
+    ->Arg(16000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_ListedMaterialsDestroyed(benchmark::State& state)
 {
@@ -352,7 +358,11 @@ void BM_SameNamedMaterialsPassedOver(benchmark::State& state)
                     }
                 });
 }
-BENCHMARK(BM_SameNamedMaterialsPassedOver)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SameNamedMaterialsPassedOver)
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // A coordinate as a file of six decimals gives it.
 double Written(double value)

@@ -413,8 +413,7 @@ void KScnSceneContents::ReserveFor(const KScnSceneContents& staged)
     mGenericNodes.Reserve(staged.mGenericNodes.GetCount());
 }
 
-KScnSceneContents::UseList* KScnSceneContents::OwnList(const KScnSceneContents& staged,
-                                                                        const UseList* list)
+KScnSceneContents::UseList* KScnSceneContents::OwnList(const KScnSceneContents& staged, const UseList* list)
 {
     UseList* const own[] = {&mMaterials, &mTextures, &mVideos, &mGenericNodes};
     return own[staged.ListIndex(*list)];
@@ -1245,7 +1244,7 @@ bool KScnSceneContents::HasConnectedUsers(const void* object) const
 }
 
 KScnSceneContents::UseList* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
-                                                                          const KScnTakeNodeContainer* used)
+                                                         const KScnTakeNodeContainer* used)
 {
     const int userRank = UseRank(user), usedRank = UseRank(used);
     if (userRank < 0 || usedRank <= userRank)
@@ -1622,7 +1621,8 @@ KScnSceneContents::PassedOver* KScnSceneContents::FirstPassedOver(const UseList&
     for (PassedOver* entry = chain != mPassedNames.end() ? chain->second.first : nullptr; entry != nullptr;
          entry = entry->nameNext)
     {
-        if (!entry->adopted && std::strcmp(ObjectOf(list, const_cast<void*>(entry->object))->GetName(), name) == 0)
+        if (!entry->adopted &&
+            std::strcmp(ObjectOf(list, const_cast<void*>(entry->object))->GetName(), name) == 0)
         {
             return entry;
         }
@@ -1751,7 +1751,8 @@ void KScnSceneContents::FinishRename()
     // The object's entries go under its new name (after a cancel the name
     // is the old one: nothing moves). The entries of the new name were made
     // before, so that this takes no memory.
-    const bool renamed = NameHash(ObjectOf(list, const_cast<void*>(mRename.object))->GetName()) == mRename.hash;
+    const bool renamed =
+        NameHash(ObjectOf(list, const_cast<void*>(mRename.object))->GetName()) == mRename.hash;
     const int slot = FindUse(list, mRename.object);
     UseRecord* record = slot >= 0 ? list.AtSlot(slot) : nullptr;
     if (renamed && record != nullptr && record->nameHash != mRename.hash && mRecordNames.count(key) != 0)

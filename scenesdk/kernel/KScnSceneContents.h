@@ -388,9 +388,9 @@ private:
     {
         const void* object = nullptr; // null: the rename changes nothing here
         UseList* list = nullptr;
-        size_t hash = 0;           // of the new name
-        void* listed = nullptr;    // what PrepareRename listed
-        bool recordRoom = false;   // index entries PrepareRename made
+        size_t hash = 0;         // of the new name
+        void* listed = nullptr;  // what PrepareRename listed
+        bool recordRoom = false; // index entries PrepareRename made
         bool passedRoom = false;
     };
     PendingRename mRename;

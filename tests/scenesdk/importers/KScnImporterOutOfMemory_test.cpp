@@ -958,7 +958,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              KScnSceneRoot* scenes[] = {manager.CreateScene(), manager.CreateScene()};
              KScnMaterial* stone = manager.CreateMaterial("Stone");
              KScnMaterial* twin = manager.CreateMaterial("Stone");
-             EXPECT_TRUE(twin->GetPropertyHandler()->ConnectSrc(manager.CreateTexture("Grain")->GetPropertyHandler()));
+             EXPECT_TRUE(twin->GetPropertyHandler()->ConnectSrc(
+                 manager.CreateTexture("Grain")->GetPropertyHandler()));
              for (KScnSceneRoot* scene : scenes)
                  for (KScnMaterial* worn : {stone, twin})
                  {
@@ -971,7 +972,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              for (KScnSceneRoot* scene : scenes)
              {
                  KScnSceneContents* c = scene->GetContents();
-                 EXPECT_EQ(c->GetMaterialUseCount(stone) * 10 + c->GetMaterialUseCount(twin), threw ? 10 : 11);
+                 EXPECT_EQ(c->GetMaterialUseCount(stone) * 10 + c->GetMaterialUseCount(twin),
+                           threw ? 10 : 11);
                  EXPECT_EQ(c->GetTextureCount(), threw ? 0 : 1);
                  EXPECT_EQ(c->FindMaterial("Material::Stone"), threw ? stone : twin);
                  EXPECT_EQ(c->FindMaterial("Material::Moss"), threw ? nullptr : stone);
@@ -979,7 +981,9 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              // Whole either way: with the listed one gone, the twin stands for its name.
              EXPECT_TRUE(manager.DestroyMaterial(stone));
              for (KScnSceneRoot* scene : scenes)
-                 EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(twin) * 10 + scene->GetContents()->GetTextureCount(), 11);
+                 EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(twin) * 10 +
+                               scene->GetContents()->GetTextureCount(),
+                           11);
              return threw;
          },
          {false},

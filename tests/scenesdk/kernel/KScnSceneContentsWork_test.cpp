@@ -144,7 +144,8 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
                 for (int i = 0; i < row[0]; ++i)
                 {
                     const bool keep = i % row[1] == 1;
-                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i]) : mManager.DestroyMaterial(materials[i]));
+                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i])
+                                     : mManager.DestroyMaterial(materials[i]));
                     if (keep)
                         kept.push_back(materials[i]);
                 }
@@ -153,7 +154,8 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
         for (size_t k = 0; k < kept.size(); ++k)
         {
             EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
-            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]), (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
+            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]),
+                      (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
                 << k;
         }
         EXPECT_EQ(contents.FindMaterial("Material::m1"), kept[0]);

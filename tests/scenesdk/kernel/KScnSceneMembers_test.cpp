@@ -221,7 +221,8 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         else if (leave == 'J')
             done = s.from->GetRootNode()->AddChild(node) && Listed(s.from, row.kind) == 2 && uses() == 2 &&
                    s.from->GetRootNode()->RemoveChild(node) == node &&
-                   kerneltest::WorkOf([&] { s.manager.DestroyMaterial(static_cast<KScnMaterial*>(member)); }) == 0;
+                   kerneltest::WorkOf(
+                       [&] { s.manager.DestroyMaterial(static_cast<KScnMaterial*>(member)); }) == 0;
         else if (leave == 'l') // the listing's use goes; the connection's stays
             done = !c->RemoveMaterial(static_cast<KScnMaterial*>(member));
         ASSERT_TRUE(done);
