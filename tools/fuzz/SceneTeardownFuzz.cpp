@@ -22,7 +22,9 @@
 // them, and read after every call, whatever object they were listed on or
 // stood for has gone since. Calls write curve default values too: through
 // a take's writable curves, through the default take's linked curves (which
-// write the properties back) and through property setters.
+// write the properties back) and through property setters. Nodes are linked
+// under each other by every connection call as well as by AddChild: a node
+// has one parent whichever call links it.
 
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
@@ -168,7 +170,7 @@ public:
             Call(op);
             if (trace)
                 std::fprintf(stderr, "call %d: op %d: %d scenes, %d nodes, %d attributes, %d materials\n",
-                             m_Calls, op % 51, M().GetSceneCount(), M().GetNodeCount(),
+                             m_Calls, op % kCalls, M().GetSceneCount(), M().GetNodeCount(),
                              M().GetNodeAttributeCount(), M().GetMaterialCount());
             ++m_Calls;
             Check();
@@ -178,6 +180,7 @@ public:
 
 private:
     static constexpr int kMaxCalls = 128;
+    static constexpr int kCalls = 52;
     static constexpr int kMaxImports = 2;
 
     uint8_t Next() { return m_Pos < m_Size ? m_pData[m_Pos++] : 0; }
@@ -297,12 +300,15 @@ private:
         return M().DestroyUserProperty(ref);
     }
     void CheckHeldHandles();
+    // A node's property set linked straight to another's, by every call that
+    // makes a link: a node has one parent whichever call links it.
+    void LinkNodesDirectly();
 };
 
 void CProgram::Call(uint8_t op)
 {
     KScnSdkManager& m = M();
-    switch (op % 51)
+    switch (op % kCalls)
     {
     case 0: // a node, hung under another
     {
@@ -319,9 +325,11 @@ void CProgram::Call(uint8_t op)
         if (KScnNode* parent = PickNode())
             parent->RemoveChild(parent->GetChild(Next() % 4));
         break;
-    case 3:
+    case 3: // often a node whose parent stays behind
         if (KScnNode* node = PickNode())
         {
+            if (node->GetChildCount() > 0 && Flip())
+                node = node->GetChild(Next() % node->GetChildCount());
             KScnSceneRoot* scene = PickScene();
             const bool check = Flip();
             node->SetSceneContents(scene != nullptr && Flip() ? scene->GetContents() : nullptr, check);
@@ -703,6 +711,9 @@ void CProgram::Call(uint8_t op)
     case 49:
         WriteDefaults();
         break;
+    case 50:
+        LinkNodesDirectly();
+        break;
     default:
         if (KScnSceneRoot* scene = PickScene())
         {
@@ -801,6 +812,38 @@ void CProgram::CheckHeldCurves()
     {
         (void)held.curve->GetDefaultValue();
         (void)held.curve->GetKeyCount();
+    }
+}
+
+void CProgram::LinkNodesDirectly()
+{
+    KScnNode* parent = PickNode();
+    KScnNode* child = PickNode();
+    if (parent == nullptr || child == nullptr)
+        return;
+    KPlug* to = parent->GetPropertyHandler();
+    KPlug* from = child->GetPropertyHandler();
+    switch (Next() % 6)
+    {
+    case 0:
+        to->ConnectSrc(from);
+        break;
+    case 1:
+        to->InsertSrc(Next() % 3, from);
+        break;
+    case 2:
+        if (to->GetSrcCount() > 0)
+            to->ReplaceSrc(to->GetSrc(Next() % to->GetSrcCount()), from);
+        break;
+    case 3:
+        to->SetSrc(Next() % 3, from);
+        break;
+    case 4:
+        from->ConnectDst(to);
+        break;
+    default:
+        Flip() ? (void)to->DisconnectSrc(from) : (void)M().DestroyNode(parent, true);
+        break;
     }
 }
 
