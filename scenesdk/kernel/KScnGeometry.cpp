@@ -104,12 +104,14 @@ int KScnGeometry::AddLink(KScnLink* link)
         mError.SetLastErrorID(eLinkAlreadyAdded);
         return -1;
     }
-    const int index = mLinks.Add(link);
-    if (index >= 0 && manager != nullptr)
+    // Room and mark first: memory running out throws with the link the
+    // caller's and the list as it was.
+    mLinks.Reserve(mLinks.GetCount() + 1);
+    if (manager != nullptr)
     {
         manager->SetOwned(link, true);
     }
-    return index;
+    return mLinks.Add(link);
 }
 
 void KScnGeometry::ClearLinks()
@@ -231,10 +233,19 @@ void KScnGeometry::CopyFrom(const KScnGeometry& source)
     for (int i = 0; manager != nullptr && i < source.mLinks.GetCount(); ++i)
     {
         KScnLink* link = manager->CreateLink();
-        link->CopyFrom(*source.mLinks[i]);
-        if (AddLink(link) < 0)
+        // Not taken (refused, or memory running out), it goes.
+        try
+        {
+            link->CopyFrom(*source.mLinks[i]);
+            if (AddLink(link) < 0)
+            {
+                manager->DestroyLink(link);
+            }
+        }
+        catch (...)
         {
             manager->DestroyLink(link);
+            throw;
         }
     }
 

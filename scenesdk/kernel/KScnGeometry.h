@@ -66,7 +66,8 @@ public:
     // Null with error 0 for an index outside 0..count-1.
     KScnLink* GetLink(int index);
     // Appends; returns the index. -1 with error 1 for null, 10 for a link a
-    // geometry holds already.
+    // geometry holds already. Memory running out throws std::bad_alloc with
+    // the geometry as it was and the link still the caller's.
     int AddLink(KScnLink* link);
     // A deformer link of a skin binds the geometry like any other link.
     int AddDeformer(KScnLink* link) { return AddLink(link); }

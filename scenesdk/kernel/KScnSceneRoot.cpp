@@ -235,6 +235,20 @@ void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
     {
         return;
     }
+    // Marking the new node the scene's is the one step that takes memory:
+    // refused, it leaves both nodes as they were. Cutting the new node loose
+    // and destroying the old one take none.
+    KScnNode* old = mCameraSwitcher;
+    mCameraSwitcher = node;
+    try
+    {
+        OwnCameraSwitcher(true);
+    }
+    catch (...)
+    {
+        mCameraSwitcher = old;
+        throw;
+    }
     if (node != nullptr)
     {
         if (KScnNode* parent = node->GetParent())
@@ -243,17 +257,27 @@ void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
         }
         node->SetSceneContents(nullptr, false);
     }
+    mCameraSwitcher = old;
     DestroyCameraSwitcher();
     mCameraSwitcher = node;
-    OwnCameraSwitcher(true);
 }
 
 void KScnSceneRoot::OwnCameraSwitcher(bool owned)
 {
-    if (mManager != nullptr && mCameraSwitcher != nullptr)
+    if (mManager == nullptr || mCameraSwitcher == nullptr)
+    {
+        return;
+    }
+    try
     {
         mManager->SetOwned(mCameraSwitcher, owned);
         mManager->SetOwned(mCameraSwitcher->GetNodeAttribute(), owned);
+    }
+    catch (...)
+    {
+        // Only marking takes memory: unmarked again, the node is as it was.
+        mManager->SetOwned(mCameraSwitcher, false);
+        throw;
     }
 }
 

@@ -66,10 +66,11 @@ public:
     // Null once the root was taken away, until Clear (below).
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
-    // Destroys the current camera-switcher node (with its subtree) first.
-    // The node, cut from its parent and out of any scene, is the scene's own
+    // Destroys the current camera-switcher node (with its subtree). The
+    // node, cut from its parent and out of any scene, is the scene's own
     // from then on (KScnSdkManager::IsOwned), with its attribute; a node
-    // that something else owns is refused (nothing changes).
+    // that something else owns is refused (nothing changes). Memory running
+    // out throws std::bad_alloc before anything changed.
     void SetCameraSwitcherNode(KScnNode* node);
 
     // Clears out and appends every material of the contents in list order;
@@ -216,7 +217,8 @@ private:
     // What the destructor does, also for a constructor stopped part-way.
     void TearDown();
     // Marks the camera-switcher node and its attribute as the scene's own
-    // with the manager, or unmarks them.
+    // with the manager, or unmarks them. Marking may throw std::bad_alloc,
+    // with neither marked; unmarking allocates nothing.
     void OwnCameraSwitcher(bool owned);
     // Unmarks and destroys it (with its subtree).
     void DestroyCameraSwitcher();

@@ -15,6 +15,7 @@
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
@@ -24,6 +25,8 @@
 #include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -314,7 +317,8 @@ const char* const kScene =
     "    FileName: \"t.tga\"\n  }\n}\nTakes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
     "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
     "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n"
-    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n"
+    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n          KeyVer: 4004\n"
+    "          KeyCount: 1\n          Key: 0, 1, L\n        }\n      }\n"
     "    }\n    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n"
     "          Channel: \"X\" {\n            KeyVer: 4004\n            KeyCount: 2\n"
     "            Key: 0, 0, L, 92372316000, 20, L\n          }\n          LayerChannel: {\n"
@@ -914,6 +918,12 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
             static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
             deferred);
     }
+    // A camera switcher of its own, with a take written for it and one the scene has.
+    const std::string switcher = dir.WriteFile(
+        "switcher.scn", "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"Director\", \"CameraSwitcher\" {\n"
+                        "    CameraIndex: 2\n  }\n  Model: \"Extra\", \"Null\"\n}\nTakes: {\n  Take: \"Run\" {\n"
+                        "    Model: \"Director\" {\n      Channel: \"Camera Index\" {\n        Default: 3\n"
+                        "      }\n    }\n  }\n  Take: \"Earlier\"\n}\n");
     const SWholeRow rows[] = {
         // Listed without the curve's listener, the link would outlive the curve.
         {"a link to a curve",
@@ -1185,9 +1195,61 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       w.manager.DestroyTriangulator(triangulator);
                       return made == nullptr;
                   }),
+        // A link copied and a layer element made are the copy's or go again.
+        AfterRead("a skinned mesh with layers triangulated", base, 1,
+                  [](SWorld& w, long at)
+                  {
+                      auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
+                      for (const char* bone : {"Sun", "Eye"})
+                      {
+                          KScnLink* link = w.manager.CreateLink();
+                          link->SetLink(w.manager.FindNode(bone));
+                          link->GetIndices().Add(1);
+                          link->GetWeights().Add(0.5);
+                          EXPECT_GE(mesh->AddLink(link), 0);
+                      }
+                      EXPECT_TRUE(mesh->InitNormals(0) && mesh->InitTextureUV(3));
+                      mesh->GetLayer(mesh->CreateLayer())->GetOrCreateElement(KScnLayerElement::eColor);
+                      w.before = Summary(w.manager, *w.scene);
+                      KScnTriangulator* triangulator = w.manager.CreateTriangulator();
+                      KScnMesh* made = nullptr;
+                      EXPECT_FALSE(
+                          ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
+                      EXPECT_TRUE(made == nullptr || (made->GetLinkCount() == 2 && made->GetLayerCount() == 2));
+                      w.manager.DestroyTriangulator(triangulator);
+                      return made == nullptr;
+                  }),
+        // Refused, the read leaves the scene's switcher with the scene's
+        // takes, each current again (a read may also go through a failure it
+        // can do without: every allocation of the read is tried).
+        {"a file with a camera switcher read into a scene with takes",
+         [&base, &switcher](long at, bool)
+         {
+             SWorld w(base);
+             for (const char* take : {"Second", "Third"})
+                 w.scene->AddTakeWhereMissing(take);
+             w.before = Summary(w.manager, *w.scene);
+             const std::vector<std::string> takes = w.scene->GetTakeNames();
+             EXPECT_EQ(takes.size(), 4u);
+             KScnFree<KScnImporter> importer(&w.manager);
+             importer.SetFileFormat(0);
+             bool read = false;
+             EXPECT_FALSE(ThrowsWithFailing(
+                 at, [&] { read = importer.Initialize(switcher.c_str()) && importer.Import(w.scene); }));
+             EXPECT_TRUE(read || w.Intact()) << importer.GetStatusText();
+             for (const std::string& take : takes)
+                 EXPECT_TRUE(w.scene->SetCurrentTake(take.c_str())) << take;
+             return gCounted[0] >= at;
+         },
+         {false},
+         1,
+         kSlowBuild ? 7 : 1},
     };
     for (const SWholeRow& row : rows)
         RunWhole(row);
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "leaks after failed steps";
+#endif
 }
 
 } // namespace
