@@ -441,6 +441,22 @@ void KScnGeometry::DestroyLinks()
     mLinks.Clear();
 }
 
+void KScnGeometry::DropLink(KScnLink* link)
+{
+    for (int i = mLinks.GetCount() - 1; i >= 0; --i)
+    {
+        if (mLinks[i] == link)
+        {
+            mLinks.RemoveAt(i);
+            if (GetManager() != nullptr)
+            {
+                GetManager()->SetOwned(link, false);
+            }
+            return;
+        }
+    }
+}
+
 void KScnGeometry::DestroyShapes()
 {
     KScnSdkManager* manager = GetManager();

@@ -59,6 +59,8 @@ protected:
     // Leaves its node, then destroys every link and shape through the manager.
     ~KScnGeometry() override;
     friend class KScnSdkManager;
+    // Its binding takes back the links it gave when memory runs out.
+    friend class KScnSceneRoot;
 
 public:
     // ---- Links ----
@@ -133,6 +135,8 @@ private:
     void CreateShapeProperty(const char* name);
     void AddShapeChannel(KScnTakeNodeEntry* take, int index);
     void DestroyLinks();
+    // Takes a link out of the list, the caller's again; allocates nothing.
+    void DropLink(KScnLink* link);
     void DestroyShapes();
     void DeleteShapeNames();
 

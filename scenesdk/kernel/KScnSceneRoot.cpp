@@ -750,6 +750,28 @@ KScnNode* FirstNodeOf(KPlug* list)
     }
     return nullptr;
 }
+
+// The link of a cluster, filled from it: its node (a node's set connected
+// to the cluster or, as the reader stores it, the first of its "SrcModel"
+// list) and its associate model.
+void FillLink(KScnLink& link, KScnDeformer* cluster, KScnPropertyHandler* clusterSet)
+{
+    link.SetFromCluster(cluster);
+    auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
+    KScnNode* linkNode = FirstNodeOf(clusterSet);
+    if (linkNode == nullptr && properties != nullptr)
+    {
+        linkNode = FirstNodeOf(properties->GetSrcModel());
+    }
+    if (linkNode != nullptr)
+    {
+        link.SetLink(linkNode);
+    }
+    if (KScnNode* model = properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
+    {
+        link.SetAssociateModel(model);
+    }
+}
 } // namespace
 
 void KScnSceneRoot::BindDeformerLinks()
@@ -761,52 +783,64 @@ void KScnSceneRoot::BindDeformerLinks()
     // Marked once every skin is done: a skin on two geometries gives each
     // its links.
     std::vector<KScnDeformer*> bound;
-    for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
+    // The links given, taken back (allocating nothing) when memory runs out.
+    std::vector<std::pair<KScnGeometry*, KScnLink*>> given;
+    try
     {
-        KScnDeformer* skin = mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer);
-        KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
-        for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+        for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
         {
-            KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
-            auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
-            for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
-            {
-                KPlug* plug = skinSet->GetSrc(c);
-                KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
-                auto* cluster =
-                    clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
-                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
-                    cluster->IsLinked())
-                {
-                    continue;
-                }
-                bound.push_back(cluster);
-                KScnLink* link = mManager->CreateLink();
-                link->SetFromCluster(cluster);
-                // The link node: a node's set connected to the cluster, or
-                // (as the reader stores it) the first of its "SrcModel" list.
-                auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
-                KScnNode* linkNode = FirstNodeOf(clusterSet);
-                if (linkNode == nullptr && properties != nullptr)
-                {
-                    linkNode = FirstNodeOf(properties->GetSrcModel());
-                }
-                if (linkNode != nullptr)
-                {
-                    link->SetLink(linkNode);
-                }
-                if (KScnNode* model =
-                        properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
-                {
-                    link->SetAssociateModel(model);
-                }
-                geometry->AddDeformer(link);
-            }
+            BindSkinLinks(mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer), bound, given);
         }
+    }
+    catch (...)
+    {
+        for (auto it = given.rbegin(); it != given.rend(); ++it)
+        {
+            it->first->DropLink(it->second);
+            mManager->DestroyLink(it->second);
+        }
+        throw;
     }
     for (KScnDeformer* cluster : bound)
     {
         cluster->SetLinked(true);
+    }
+}
+
+void KScnSceneRoot::BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>& bound,
+                                  std::vector<std::pair<KScnGeometry*, KScnLink*>>& given)
+{
+    KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
+    for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+    {
+        KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
+        auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
+        for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
+        {
+            KPlug* plug = skinSet->GetSrc(c);
+            KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
+            auto* cluster = clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
+            if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
+                cluster->IsLinked())
+            {
+                continue;
+            }
+            bound.push_back(cluster);
+            given.reserve(given.size() + 1);
+            // The link is ours until the geometry takes it.
+            KScnLink* link = mManager->CreateLink();
+            try
+            {
+                FillLink(*link, cluster, clusterSet);
+                geometry->AddDeformer(link);
+            }
+            catch (...)
+            {
+                mManager->DestroyLink(link);
+                throw;
+            }
+            given.emplace_back(geometry, link);
+        }
     }
 }
 

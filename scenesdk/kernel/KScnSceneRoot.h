@@ -13,6 +13,7 @@
 #include "scenesdk/kernel/KString.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -21,7 +22,10 @@ namespace scenesdk
 class KScnCharacter;
 class KScnCharacterPose;
 class KScnControlSetPlug;
+class KScnDeformer;
 class KScnGenericNode;
+class KScnGeometry;
+class KScnLink;
 class KScnMaterial;
 class KScnNode;
 class KScnPose;
@@ -188,7 +192,8 @@ public:
     // the cluster, with the cluster's node and associate model), added as a
     // deformer of the geometry. Clusters bound before (KScnDeformer::
     // IsLinked) are left alone, so a second file read into the scene adds
-    // links only for its own clusters.
+    // links only for its own clusters. Memory running out throws
+    // std::bad_alloc with the links this call gave taken back.
     void BindDeformerLinks();
     // Below node (children in order, recursively): an imported skeleton
     // node (flag set) of inherit type 2 whose parent is not a skeleton gets
@@ -225,6 +230,10 @@ private:
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
     void BindToLayers(bool materials, const std::vector<KScnNode*>& nodes);
+    // The links of one skin's clusters to the geometries it deforms;
+    // bound gets the clusters, given each link with its geometry.
+    void BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>& bound,
+                       std::vector<std::pair<KScnGeometry*, KScnLink*>>& given);
     // Every node of the contents, in list order.
     std::vector<KScnNode*> ContentsNodes() const;
     // The skeleton rule for one node.
