@@ -12,6 +12,7 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -178,11 +179,14 @@ public:
     // array's current count on are appended. Index-to-direct: each connected
     // material whose connection position occurs in the index array is
     // appended and those entries are pointed at it. Other modes: untouched.
+    // Memory running out throws std::bad_alloc with every element as it was.
     void BindMaterialsToLayers();
-    // The same for texture elements and connected textures.
+    // The same for texture elements and connected textures (so when memory
+    // runs out).
     void BindTexturesToLayers();
     // Both bindings for the given nodes only (those one read made): layers
     // bound before, by an earlier read into the scene, are left as they are.
+    // Memory running out throws std::bad_alloc with every element as it was.
     void BindLayersOf(const std::vector<KScnNode*>& nodes);
     // Destroys every deformer of the contents through the manager, clusters
     // first.
@@ -229,7 +233,9 @@ private:
     void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
-    void BindToLayers(bool materials, const std::vector<KScnNode*>& nodes);
+    // Binds the kinds asked for (true: materials, false: textures), whole:
+    // memory running out puts every element back as it was.
+    void BindToLayers(std::initializer_list<bool> kinds, const std::vector<KScnNode*>& nodes);
     // The links of one skin's clusters to the geometries it deforms;
     // bound gets the clusters, given each link with its geometry.
     void BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>& bound,

@@ -12,11 +12,15 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
@@ -24,6 +28,7 @@
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnLayer.h"
 #include "scenesdk/kernel/KScnLayerElement.h"
@@ -40,6 +45,7 @@
 #include "scenesdk/kernel/KScnTriangulator.h"
 #include "scenesdk/kernel/KSortedIntMap.h"
 #include "scenesdk/kernel/KSortedStringMap.h"
+#include "scenesdk/kernel/KStringList.h"
 #include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
@@ -1217,8 +1223,203 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                           ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
                       EXPECT_TRUE(made == nullptr || (made->GetLinkCount() == 2 && made->GetLayerCount() == 2));
                       w.manager.DestroyTriangulator(triangulator);
+                      // A link given to a geometry is the caller's until it is taken.
+                      KScnMesh* spare = w.manager.CreateMesh();
+                      KScnLink* loose = w.manager.CreateLink();
+                      const bool refused = ThrowsWithFailing(at, [&] { spare->AddLink(loose); });
+                      EXPECT_EQ(spare->GetLinkCount(), refused ? 0 : 1);
+                      EXPECT_EQ(w.manager.DestroyLink(loose), refused);
+                      EXPECT_TRUE(w.manager.DestroyNodeAttribute(spare));
                       return made == nullptr;
                   }),
+        // An item made, then listed past its list's room: listed, or gone
+        // (the leak check below), each list in turn.
+        {"items made and listed",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnPose* pose = manager.CreatePose("P", false);
+             KScnCameraSwitcher* switcher = manager.CreateCameraSwitcher();
+             KScnSceneTimeSettings times;
+             KStringList names;
+             for (int i = 0; i < 16; ++i)
+             {
+                 const std::string name = "Item" + std::to_string(i);
+                 pose->Add(name.c_str(), KgeTransformMatrix());
+                 switcher->AddCameraName(name.c_str());
+                 times.AddTimeMarker(KScnSceneTimeMarker(name.c_str(), KTime(i), false));
+                 names.Add(name.c_str());
+             }
+             const std::string last(80, 'x'); // past a string's own room
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      pose->Add(last.c_str(), KgeTransformMatrix());
+                                                      switcher->AddCameraName(last.c_str());
+                                                      times.AddTimeMarker(KScnSceneTimeMarker(last.c_str(), KTime(), true));
+                                                      names.Add(last.c_str());
+                                                  });
+             const int listed[] = {pose->GetCount(), switcher->GetCameraNameCount(), times.GetTimeMarkerCount(),
+                                   names.GetCount()};
+             for (int i = 0; i < 4; ++i)
+                 EXPECT_TRUE(listed[i] == 17 || (threw && listed[i] == 16 && (i == 3 || listed[i + 1] == 16)))
+                     << "list " << i;
+             return threw;
+         }},
+        // A description replaced whole or not at all.
+        {"a take description replaced",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnTakeDescription info;
+             info.mName = "Earlier";
+             // Both past a string's own room: each copy takes memory.
+             info.mImportName = "Jogging round the garden, twice, the second time the other way round";
+             info.mDescription = "the long way round, past the pond and the shed, then back by the orchard";
+             info.mFlags = 7;
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
+             const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
+             EXPECT_EQ(std::string(now->mImportName.Buffer()) + "|" + now->mDescription.Buffer() + "|" +
+                           std::to_string(now->mFlags),
+                       threw ? "||0" : std::string(info.mImportName.Buffer()) + "|" + info.mDescription.Buffer() + "|7");
+             EXPECT_EQ(w.scene->GetTakeInfoCount(), 1);
+             return threw;
+         }},
+        // Every object's take made current, or none: past the take-name
+        // index's threshold, with a transform cached below the root (Sun at
+        // x = 5 in T65, 0 in T64), cleared whole or not at all.
+        {"a take made current",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnNode* box = w.manager.FindNode("Box");
+             KScnNode* sun = w.manager.FindNode("Sun");
+             KScnNode* kid = w.manager.CreateNode("Kid");
+             EXPECT_TRUE(sun->AddChild(box) && box->AddChild(kid));
+             for (int t = 0; t < 70; ++t)
+                 w.scene->AddTakeWhereMissing(("T" + std::to_string(t)).c_str());
+             EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+             const double moved[4] = {5, 0, 0, 0};
+             sun->GetNodeProperties()->FindProperty("Lcl Translation")->SetFromDoubles(moved);
+             EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 5.0);
+             kid->GetTakeNode(1)->SetName("T0"); // every take-name index is made again
+             std::vector<KScnTakeNodeContainer*> owners{w.scene->GetCameraSwitcherNode()};
+             ForEachOwner(w.scene->GetContents(), [&](KScnTakeNodeContainer* o) { owners.push_back(o); });
+             bool chosen = false;
+             const bool threw = ThrowsWithFailing(at, [&] { chosen = w.scene->SetCurrentTake("T64"); });
+             for (KScnTakeNodeContainer* owner : owners)
+                 EXPECT_STREQ(owner->GetCurrentTakeNode()->GetName(), threw ? "T65" : "T64") << owner->GetName();
+             EXPECT_TRUE(threw || chosen);
+             bool told = true;
+             const bool refused = ThrowsWithFailing(at, [&] { told = w.scene->SetCurrentTake("Nowhere"); });
+             EXPECT_TRUE(refused || (!told && w.scene->GetError().GetLastErrorID() == 0)) << "a missing take is told";
+             EXPECT_TRUE(w.scene->SetCurrentTake("T64"));
+             EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 0.0) << "no cache left behind";
+             // One node's take, its subtree's caches cleared whole or not at all.
+             EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+             EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 5.0);
+             ThrowsWithFailing(at, [&] { sun->SelectTakeNodeByName("T64"); });
+             EXPECT_TRUE(sun->SelectTakeNodeByName("T64"));
+             EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 0.0) << "no cache left below";
+             return threw;
+         }},
+        // Materials bound to a mesh's layers (a direct element and an
+        // index-to-direct one over three connections), used as bound, or
+        // every element and use as it was.
+        {"materials bound to layers",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnNode* box = w.manager.FindNode("Box");
+             auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+             KScnSceneContents* contents = w.scene->GetContents();
+             std::vector<KScnMaterial*> extra;
+             for (const char* name : {"Gloss", "Matt"})
+             {
+                 extra.push_back(w.manager.CreateMaterial(name));
+                 EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(extra.back()->GetPropertyHandler()));
+             }
+             while (mesh->GetLayerCount() < 2)
+                 mesh->CreateLayer();
+             EXPECT_NE(mesh->GetLayer(0)->GetOrCreateElement(KScnLayerElement::eMaterial), nullptr);
+             KScnLayerElement* indexed = mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
+             indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
+             for (int i : {2, 1, 2})
+                 indexed->AddIndex(i);
+             auto state = [&]
+             {
+                 std::string text;
+                 for (int l = 0; l < 2; ++l)
+                 {
+                     const KScnLayerElement* e = mesh->GetLayer(l)->GetMaterialElement();
+                     text += std::to_string(e->GetDirectCount()) + ":";
+                     for (int i = 0; i < e->GetIndexCount(); ++i)
+                         text += std::to_string(e->GetIndexAt(i)) + ",";
+                 }
+                 for (KScnMaterial* m : extra)
+                     text += std::to_string(contents->GetMaterialUseCount(m)) + ";";
+                 return text;
+             };
+             const std::string before = state();
+             const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindMaterialsToLayers(); });
+             EXPECT_EQ(state(), threw ? before : "3:2:1,0,1,3;3;") << before;
+             return threw;
+         }},
+        // A skin over two meshes, two clusters each with its node: every
+        // link given, the clusters marked bound, or none of it.
+        {"links bound for a skin",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneContents* contents = w.scene->GetContents();
+             KScnNode* twin = w.manager.CreateNode("Twin");
+             twin->SetNodeAttribute(w.manager.CreateMesh());
+             EXPECT_TRUE(w.scene->GetRootNode()->AddChild(twin));
+             KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
+             contents->AddObject(skin);
+             std::vector<KScnDeformer*> clusters;
+             for (const char* name : {"C1", "C2"})
+             {
+                 clusters.push_back(w.manager.CreateDeformer(name, "Cluster"));
+                 contents->AddObject(clusters.back());
+                 auto* set = static_cast<KScnClusterDeformerProperties*>(clusters.back()->GetPropertyHandler());
+                 EXPECT_TRUE(set->GetSrcModel()->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
+                             skin->GetPropertyHandler()->ConnectSrc(set));
+             }
+             std::vector<KScnGeometry*> meshes;
+             for (KScnNode* node : {w.manager.FindNode("Box"), twin})
+             {
+                 meshes.push_back(static_cast<KScnGeometry*>(node->GetGeometry()));
+                 EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
+             }
+             const int links = w.manager.GetLinkCount();
+             const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindDeformerLinks(); });
+             const int given = threw ? 0 : 2;
+             EXPECT_EQ(meshes[0]->GetLinkCount() * 10 + meshes[1]->GetLinkCount(), given * 11);
+             EXPECT_EQ(w.manager.GetLinkCount(), links + 2 * given);
+             for (KScnDeformer* cluster : clusters)
+                 EXPECT_EQ(cluster->IsLinked(), !threw);
+             EXPECT_TRUE(threw || meshes[1]->GetLink(1)->GetLink() == w.manager.FindNode("Sun"));
+             return threw;
+         }},
+        // Put in place whole: the new switcher the scene's own, the old one gone, or neither.
+        {"a camera switcher put in place",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnNode* old = w.scene->GetCameraSwitcherNode();
+             KScnNode* made = w.manager.CreateNode("Director");
+             made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
+             EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
+             const int nodes = w.manager.GetNodeCount();
+             const bool threw = ThrowsWithFailing(at, [&] { w.scene->SetCameraSwitcherNode(made); });
+             EXPECT_EQ(w.scene->GetCameraSwitcherNode(), threw ? old : made);
+             EXPECT_EQ(w.manager.IsOwned(made) && w.manager.IsOwned(made->GetNodeAttribute()), !threw);
+             EXPECT_EQ(made->GetParent() != nullptr, threw);
+             EXPECT_EQ(w.manager.GetNodeCount(), nodes - (threw ? 0 : 1));
+             EXPECT_TRUE(threw || w.manager.IsOwned(old) == false);
+             return threw;
+         }},
         // Refused, the read leaves the scene's switcher with the scene's
         // takes, each current again (a read may also go through a failure it
         // can do without: every allocation of the read is tried).
