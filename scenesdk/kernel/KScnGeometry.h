@@ -23,9 +23,12 @@
 #include "scenesdk/kernel/KScnGeometryBase.h"
 #include "scenesdk/kernel/KgeTransformMatrix.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
+class KProperty;
 class KScnLink;
 class KScnSceneContents;
 class KScnShape;
@@ -132,7 +135,15 @@ private:
     // The node's scene contents as a material/texture register; null when
     // detached or when the node belongs to no scene.
     KScnSceneContents* NodeContents() const;
-    void CreateShapeProperty(const char* name);
+    // The shape's property on the node, unless it has one of that name;
+    // the property made, or null.
+    KProperty* CreateShapeProperty(const char* name);
+    // Per take of the node, whether its tree has a channel of that name.
+    std::vector<bool> TakesWithChannel(const char* name) const;
+    // AddShape stopped part-way: the channels it made (in the takes that
+    // had none), the property it made and the shape's listing go again,
+    // the shape the caller's; allocates nothing.
+    void TakeBackShape(int index, const std::vector<bool>& hadChannel, KProperty* made);
     void AddShapeChannel(KScnTakeNodeEntry* take, int index);
     void DestroyLinks();
     // Takes a link out of the list, the caller's again; allocates nothing.

@@ -241,11 +241,12 @@ void KScnLayerContainer::SetSceneContents(KScnMaterialTextureUse* contents)
 {
     if (contents == mSceneContents)
         return;
+    // The new uses first (counted whole or not at all): memory running out
+    // leaves the container with the contents it had.
+    if (contents != nullptr)
+        RegisterUsesWith(contents);
     UnregisterMaterialsAndTextures();
-    if (contents == nullptr)
-        return;
     mSceneContents = contents;
-    RegisterMaterialsAndTextures();
 }
 
 template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int count) const
@@ -272,11 +273,6 @@ template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int cou
                 use(nullptr, element->GetDirect<KScnTexture*>()[t]);
             }
     }
-}
-
-void KScnLayerContainer::RegisterMaterialsAndTextures()
-{
-    RegisterUsesWith(mSceneContents);
 }
 
 void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) const

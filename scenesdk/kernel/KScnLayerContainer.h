@@ -66,9 +66,10 @@ public:
     // distinct index entries.
     int GetTextureCount(int layerIndex) const;
 
-    // Moves the use registration to other contents: unregisters from the
-    // current ones, then registers every layer's materials, then textures,
-    // with the new ones. Null only unregisters.
+    // Moves the use registration to other contents: registers every layer's
+    // materials, then textures, with the new ones, then unregisters from
+    // the current ones. Null only unregisters. Memory running out throws
+    // std::bad_alloc with the registration as it was.
     void SetSceneContents(KScnMaterialTextureUse* contents);
     KScnMaterialTextureUse* GetSceneContents() const { return mSceneContents; }
     KScnSdkManager* GetManager() const { return mManager; }
@@ -106,7 +107,6 @@ protected:
 private:
     // Creates layers until index exists; null for a negative index.
     KScnLayer* GetOrCreateLayer(int index);
-    void RegisterMaterialsAndTextures();
     // Calls use(material, null) for each material of every layer, then
     // use(null, texture) for each texture, in the order registering counts
     // them; stops after the first count items.

@@ -1266,6 +1266,32 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                      << "list " << i;
              return threw;
          }},
+        // A shape given to a mesh on a node with two takes: listed with its
+        // property and its channel in each take, or none of them and still
+        // the caller's.
+        {"a shape added to a mesh on a node",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnNode* box = w.manager.FindNode("Box");
+             box->AddTakeNode("Other");
+             auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+             EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0);
+             KScnShape* shape = w.manager.CreateShape();
+             EXPECT_TRUE(shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
+             EXPECT_EQ(mesh->GetShapeCount(), threw ? 0 : 1);
+             EXPECT_EQ(w.manager.IsOwned(shape), !threw);
+             EXPECT_EQ(box->GetPropertyHandler()->FindProperty("Grin") != nullptr, !threw);
+             for (int t = 0; t < box->GetTakeNodeCount(); ++t)
+             {
+                 const KFCurveNode* root = static_cast<const KScnNode*>(box)->GetTakeNode(t)->GetRootCurveNode();
+                 EXPECT_EQ(root->IndexOfChildByName("Grin") >= 0, !threw) << "take " << t;
+             }
+             EXPECT_EQ(shape->GetSceneContents() == w.scene->GetContents(), !threw);
+             EXPECT_EQ(w.manager.DestroyShape(shape), threw) << "the caller's until taken";
+             return threw;
+         }},
         // A description replaced whole or not at all.
         {"a take description replaced",
          [&base](long at, bool)
