@@ -1428,6 +1428,31 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_TRUE(threw || meshes[1]->GetLink(1)->GetLink() == w.manager.FindNode("Sun"));
              return threw;
          }},
+        // An item added to a layer of a mesh in a scene comes with its use, or neither.
+        {"a material and a texture added to a layer",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
+             KScnMaterial* material = w.manager.CreateMaterial("Added");
+             KScnTexture* texture = w.manager.CreateTexture("Added");
+             EXPECT_TRUE(mesh->InitTextureUV(0)); // layer 0 there: its elements are made on the way
+             int positions[2] = {-1, -1};
+             const bool threw = ThrowsWithFailing(at,
+                                                  [&]
+                                                  {
+                                                      positions[0] = mesh->AddMaterial(material, 0);
+                                                      positions[1] = mesh->AddTexture(texture, 0);
+                                                  });
+             KScnSceneContents* contents = w.scene->GetContents();
+             const KScnLayer* layer = mesh->GetLayer(0);
+             const int counts[2] = {layer->GetMaterialElement() ? layer->GetMaterialElement()->GetDirectCount() : 0,
+                                    layer->GetTextureElement() ? layer->GetTextureElement()->GetDirectCount() : 0};
+             EXPECT_EQ(counts[0], contents->GetMaterialUseCount(material));
+             EXPECT_EQ(counts[1], contents->GetTextureUseCount(texture));
+             EXPECT_TRUE(threw || (positions[0] == 0 && positions[1] == 0 && counts[0] + counts[1] == 2));
+             return threw;
+         }},
         // Put in place whole: the new switcher the scene's own, the old one gone, or neither.
         {"a camera switcher put in place",
          [&base](long at, bool)
