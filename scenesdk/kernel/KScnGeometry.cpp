@@ -225,9 +225,11 @@ void KScnGeometry::TakeBackShape(int index, const std::vector<bool>& hadChannel,
 {
     KScnNode* node = GetNode();
     const char* name = mShapeNames[index]->Buffer();
-    for (size_t t = 0; node != nullptr && t < hadChannel.size() && static_cast<int>(t) < node->GetTakeNodeCount(); ++t)
+    for (size_t t = 0;
+         node != nullptr && t < hadChannel.size() && static_cast<int>(t) < node->GetTakeNodeCount(); ++t)
     {
-        KFCurveNode* root = hadChannel[t] ? nullptr : node->GetTakeNode(static_cast<int>(t))->GetRootCurveNodeToPrune();
+        KFCurveNode* root =
+            hadChannel[t] ? nullptr : node->GetTakeNode(static_cast<int>(t))->GetRootCurveNodeToPrune();
         const int channel = root != nullptr ? root->IndexOfChildByName(name) : -1;
         if (channel >= 0)
         {

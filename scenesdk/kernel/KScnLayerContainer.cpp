@@ -193,7 +193,8 @@ int KScnLayerContainer::AddHeldItem(KScnLayerElement* element, KScnMaterial* mat
 {
     // The use is counted first: an item that cannot be appended takes it
     // back (allocating nothing), so that item and use come together.
-    KScnMaterialTextureUse* uses = mSceneContents != nullptr && HoldsObjects(element) ? mSceneContents : nullptr;
+    KScnMaterialTextureUse* uses =
+        mSceneContents != nullptr && HoldsObjects(element) ? mSceneContents : nullptr;
     const auto count = [uses, material, texture](bool add)
     {
         if (uses != nullptr && material != nullptr)
@@ -215,7 +216,8 @@ int KScnLayerContainer::AddHeldItem(KScnLayerElement* element, KScnMaterial* mat
     if (position < 0)
         count(false);
     else if (mManager != nullptr)
-        mManager->NoteLayerItem(this, material != nullptr ? static_cast<const void*>(material) : texture, wasOpen);
+        mManager->NoteLayerItem(this, material != nullptr ? static_cast<const void*>(material) : texture,
+                                wasOpen);
     return position;
 }
 

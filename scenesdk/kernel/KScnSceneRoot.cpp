@@ -913,7 +913,8 @@ void KScnSceneRoot::BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>
         {
             KPlug* plug = skinSet->GetSrc(c);
             KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
-            auto* cluster = clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
+            auto* cluster =
+                clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
             if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
                 cluster->IsLinked())
             {

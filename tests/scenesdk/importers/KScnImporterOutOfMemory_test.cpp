@@ -331,7 +331,8 @@ const char* const kScene =
     "            LayerID: 1\n            Channel: \"X\" {\n              LayerID: 1\n"
     "              KeyVer: 4004\n              KeyCount: 2\n              Key: 0, 0, L, 92372316000, 4, L\n"
     "            }\n          }\n          TimeWarpID: 1\n        }\n      }\n    }\n    Model: \"Cam\" {\n"
-    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way round the hall\" {\n  }\n"
+    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way "
+    "round the hall\" {\n  }\n"
     "}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.
@@ -842,6 +843,16 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
+// A row on a world of its own, read from the base file.
+SWholeRow InWorld(const char* rule, const std::string& base, std::function<bool(SWorld&, long at)> run)
+{
+    return {rule, [&base, run](long at, bool)
+            {
+                SWorld world(base);
+                return run(world, at);
+            }};
+}
+
 // Box moved into another scene (made its whole, or joining it), where Sun
 // is already, memory staying exhausted from the at-th allocation on. Box's mesh has a material of its own in its layers,
 // and a shape two; Box has a material and a texture connected, the
@@ -955,10 +966,11 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
     }
     // A camera switcher of its own, with a take written for it and one the scene has.
     const std::string switcher = dir.WriteFile(
-        "switcher.scn", "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"Director\", \"CameraSwitcher\" {\n"
-                        "    CameraIndex: 2\n  }\n  Model: \"Extra\", \"Null\"\n}\nTakes: {\n  Take: \"Run\" {\n"
-                        "    Model: \"Director\" {\n      Channel: \"Camera Index\" {\n        Default: 3\n"
-                        "      }\n    }\n  }\n  Take: \"Earlier\"\n}\n");
+        "switcher.scn",
+        "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"Director\", \"CameraSwitcher\" {\n"
+        "    CameraIndex: 2\n  }\n  Model: \"Extra\", \"Null\"\n}\nTakes: {\n  Take: \"Run\" {\n"
+        "    Model: \"Director\" {\n      Channel: \"Camera Index\" {\n        Default: 3\n"
+        "      }\n    }\n  }\n  Take: \"Earlier\"\n}\n");
     const SWholeRow rows[] = {
         // Listed without the curve's listener, the link would outlive the curve.
         {"a link to a curve",
@@ -1340,36 +1352,36 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       return made == nullptr;
                   }),
         // A link copied and a layer element made are the copy's or go again.
-        AfterRead("a skinned mesh with layers triangulated", base, 1,
-                  [](SWorld& w, long at)
-                  {
-                      auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
-                      for (const char* bone : {"Sun", "Eye"})
-                      {
-                          KScnLink* link = w.manager.CreateLink();
-                          link->SetLink(w.manager.FindNode(bone));
-                          link->GetIndices().Add(1);
-                          link->GetWeights().Add(0.5);
-                          EXPECT_GE(mesh->AddLink(link), 0);
-                      }
-                      EXPECT_TRUE(mesh->InitNormals(0) && mesh->InitTextureUV(3));
-                      mesh->GetLayer(mesh->CreateLayer())->GetOrCreateElement(KScnLayerElement::eColor);
-                      w.before = Summary(w.manager, *w.scene);
-                      KScnTriangulator* triangulator = w.manager.CreateTriangulator();
-                      KScnMesh* made = nullptr;
-                      EXPECT_FALSE(
-                          ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
-                      EXPECT_TRUE(made == nullptr || (made->GetLinkCount() == 2 && made->GetLayerCount() == 2));
-                      w.manager.DestroyTriangulator(triangulator);
-                      // A link given to a geometry is the caller's until it is taken.
-                      KScnMesh* spare = w.manager.CreateMesh();
-                      KScnLink* loose = w.manager.CreateLink();
-                      const bool refused = ThrowsWithFailing(at, [&] { spare->AddLink(loose); });
-                      EXPECT_EQ(spare->GetLinkCount(), refused ? 0 : 1);
-                      EXPECT_EQ(w.manager.DestroyLink(loose), refused);
-                      EXPECT_TRUE(w.manager.DestroyNodeAttribute(spare));
-                      return made == nullptr;
-                  }),
+        AfterRead(
+            "a skinned mesh with layers triangulated", base, 1,
+            [](SWorld& w, long at)
+            {
+                auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
+                for (const char* bone : {"Sun", "Eye"})
+                {
+                    KScnLink* link = w.manager.CreateLink();
+                    link->SetLink(w.manager.FindNode(bone));
+                    link->GetIndices().Add(1);
+                    link->GetWeights().Add(0.5);
+                    EXPECT_GE(mesh->AddLink(link), 0);
+                }
+                EXPECT_TRUE(mesh->InitNormals(0) && mesh->InitTextureUV(3));
+                mesh->GetLayer(mesh->CreateLayer())->GetOrCreateElement(KScnLayerElement::eColor);
+                w.before = Summary(w.manager, *w.scene);
+                KScnTriangulator* triangulator = w.manager.CreateTriangulator();
+                KScnMesh* made = nullptr;
+                EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
+                EXPECT_TRUE(made == nullptr || (made->GetLinkCount() == 2 && made->GetLayerCount() == 2));
+                w.manager.DestroyTriangulator(triangulator);
+                // A link given to a geometry is the caller's until it is taken.
+                KScnMesh* spare = w.manager.CreateMesh();
+                KScnLink* loose = w.manager.CreateLink();
+                const bool refused = ThrowsWithFailing(at, [&] { spare->AddLink(loose); });
+                EXPECT_EQ(spare->GetLinkCount(), refused ? 0 : 1);
+                EXPECT_EQ(w.manager.DestroyLink(loose), refused);
+                EXPECT_TRUE(w.manager.DestroyNodeAttribute(spare));
+                return made == nullptr;
+            }),
         // An item made, then listed past its list's room: listed, or gone
         // (the leak check below), each list in turn.
         {"items made and listed",
@@ -1380,235 +1392,205 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              KScnCameraSwitcher* switcher = manager.CreateCameraSwitcher();
              KScnSceneTimeSettings times;
              KStringList names;
-             for (int i = 0; i < 16; ++i)
+             auto add = [&](const std::string& name)
              {
-                 const std::string name = "Item" + std::to_string(i);
                  pose->Add(name.c_str(), KgeTransformMatrix());
                  switcher->AddCameraName(name.c_str());
-                 times.AddTimeMarker(KScnSceneTimeMarker(name.c_str(), KTime(i), false));
+                 times.AddTimeMarker(KScnSceneTimeMarker(name.c_str(), KTime(), false));
                  names.Add(name.c_str());
-             }
+             };
+             for (int i = 0; i < 16; ++i)
+                 add("Item" + std::to_string(i));
              const std::string last(80, 'x'); // past a string's own room
-             const bool threw = ThrowsWithFailing(at,
-                                                  [&]
-                                                  {
-                                                      pose->Add(last.c_str(), KgeTransformMatrix());
-                                                      switcher->AddCameraName(last.c_str());
-                                                      times.AddTimeMarker(KScnSceneTimeMarker(last.c_str(), KTime(), true));
-                                                      names.Add(last.c_str());
-                                                  });
-             const int listed[] = {pose->GetCount(), switcher->GetCameraNameCount(), times.GetTimeMarkerCount(),
-                                   names.GetCount()};
+             const bool threw = ThrowsWithFailing(at, [&] { add(last); });
+             const int listed[] = {pose->GetCount(), switcher->GetCameraNameCount(),
+                                   times.GetTimeMarkerCount(), names.GetCount()};
              for (int i = 0; i < 4; ++i)
                  EXPECT_TRUE(listed[i] == 17 || (threw && listed[i] == 16 && (i == 3 || listed[i + 1] == 16)))
-                     << "list " << i;
+                     << i;
              return threw;
          }},
         // A shape given to a mesh on a node with two takes: listed with its
         // property and its channel in each take, or none of them and still
         // the caller's.
-        {"a shape added to a mesh on a node",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnNode* box = w.manager.FindNode("Box");
-             box->AddTakeNode("Other");
-             auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
-             EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0);
-             KScnShape* shape = w.manager.CreateShape();
-             EXPECT_TRUE(shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
-             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
-             EXPECT_EQ(mesh->GetShapeCount(), threw ? 0 : 1);
-             EXPECT_EQ(w.manager.IsOwned(shape), !threw);
-             EXPECT_EQ(box->GetPropertyHandler()->FindProperty("Grin") != nullptr, !threw);
-             for (int t = 0; t < box->GetTakeNodeCount(); ++t)
-             {
-                 const KFCurveNode* root = static_cast<const KScnNode*>(box)->GetTakeNode(t)->GetRootCurveNode();
-                 EXPECT_EQ(root->IndexOfChildByName("Grin") >= 0, !threw) << "take " << t;
-             }
-             EXPECT_EQ(shape->GetSceneContents() == w.scene->GetContents(), !threw);
-             EXPECT_EQ(w.manager.DestroyShape(shape), threw) << "the caller's until taken";
-             return threw;
-         }},
-        // A description replaced whole or not at all.
-        {"a take description replaced",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnTakeDescription info;
-             info.mName = "Earlier";
-             // Both past a string's own room: each copy takes memory.
-             info.mImportName = "Jogging round the garden, twice, the second time the other way round";
-             info.mDescription = "the long way round, past the pond and the shed, then back by the orchard";
-             info.mFlags = 7;
-             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
-             const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
-             EXPECT_EQ(std::string(now->mImportName.Buffer()) + "|" + now->mDescription.Buffer() + "|" +
-                           std::to_string(now->mFlags),
-                       threw ? "||0" : std::string(info.mImportName.Buffer()) + "|" + info.mDescription.Buffer() + "|7");
-             EXPECT_EQ(w.scene->GetTakeInfoCount(), 1);
-             return threw;
-         }},
+        InWorld("a shape added to a mesh on a node", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* box = w.manager.FindNode("Box");
+                    box->AddTakeNode("Other");
+                    auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                    KScnShape* shape = w.manager.CreateShape();
+                    EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0 &&
+                                shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
+                    EXPECT_EQ(mesh->GetShapeCount() + w.manager.IsOwned(shape), threw ? 0 : 2);
+                    EXPECT_EQ(box->GetPropertyHandler()->FindProperty("Grin") != nullptr, !threw);
+                    for (int t = 0; t < 2; ++t)
+                        EXPECT_EQ(static_cast<const KScnNode*>(box)
+                                          ->GetTakeNode(t)
+                                          ->GetRootCurveNode()
+                                          ->IndexOfChildByName("Grin") >= 0,
+                                  !threw);
+                    EXPECT_EQ(shape->GetSceneContents() == w.scene->GetContents(), !threw);
+                    EXPECT_EQ(w.manager.DestroyShape(shape), threw) << "the caller's until taken";
+                    return threw;
+                }),
+        // A description replaced whole or not at all (each text past a
+        // string's own room, so that each copy takes memory).
+        InWorld("a take description replaced", base,
+                [](SWorld& w, long at)
+                {
+                    KScnTakeDescription info;
+                    info.mName = "Earlier";
+                    info.mImportName = info.mDescription = std::string(70, 'j').c_str();
+                    info.mFlags = 7;
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
+                    const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
+                    EXPECT_EQ(std::string(now->mImportName.Buffer()) + now->mDescription.Buffer() +
+                                  std::to_string(now->mFlags),
+                              threw ? "0" : std::string(140, 'j') + "7");
+                    return threw;
+                }),
         // Every object's take made current, or none: past the take-name
-        // index's threshold, with a transform cached below the root (Sun at
-        // x = 5 in T65, 0 in T64), cleared whole or not at all.
-        {"a take made current",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnNode* box = w.manager.FindNode("Box");
-             KScnNode* sun = w.manager.FindNode("Sun");
-             KScnNode* kid = w.manager.CreateNode("Kid");
-             EXPECT_TRUE(sun->AddChild(box) && box->AddChild(kid));
-             for (int t = 0; t < 70; ++t)
-                 w.scene->AddTakeWhereMissing(("T" + std::to_string(t)).c_str());
-             EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
-             const double moved[4] = {5, 0, 0, 0};
-             sun->GetNodeProperties()->FindProperty("Lcl Translation")->SetFromDoubles(moved);
-             EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 5.0);
-             kid->GetTakeNode(1)->SetName("T0"); // every take-name index is made again
-             std::vector<KScnTakeNodeContainer*> owners{w.scene->GetCameraSwitcherNode()};
-             ForEachOwner(w.scene->GetContents(), [&](KScnTakeNodeContainer* o) { owners.push_back(o); });
-             bool chosen = false;
-             const bool threw = ThrowsWithFailing(at, [&] { chosen = w.scene->SetCurrentTake("T64"); });
-             for (KScnTakeNodeContainer* owner : owners)
-                 EXPECT_STREQ(owner->GetCurrentTakeNode()->GetName(), threw ? "T65" : "T64") << owner->GetName();
-             EXPECT_TRUE(threw || chosen);
-             bool told = true;
-             const bool refused = ThrowsWithFailing(at, [&] { told = w.scene->SetCurrentTake("Nowhere"); });
-             EXPECT_TRUE(refused || (!told && w.scene->GetError().GetLastErrorID() == 0)) << "a missing take is told";
-             EXPECT_TRUE(w.scene->SetCurrentTake("T64"));
-             EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 0.0) << "no cache left behind";
-             // One node's take, its subtree's caches cleared whole or not at all.
-             EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
-             EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 5.0);
-             ThrowsWithFailing(at, [&] { sun->SelectTakeNodeByName("T64"); });
-             EXPECT_TRUE(sun->SelectTakeNodeByName("T64"));
-             EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 0.0) << "no cache left below";
-             return threw;
-         }},
+        // index's threshold (each index made again), with a transform cached
+        // below the root (Sun at x = 5 in T65, 0 in T64), cleared whole or
+        // not at all; for the scene, then for one node.
+        InWorld("a take made current", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* box = w.manager.FindNode("Box");
+                    KScnNode* sun = w.manager.FindNode("Sun");
+                    KScnNode* kid = w.manager.CreateNode("Kid");
+                    EXPECT_TRUE(sun->AddChild(box) && box->AddChild(kid));
+                    for (int t = 0; t < 70; ++t)
+                        w.scene->AddTakeWhereMissing(("T" + std::to_string(t)).c_str());
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+                    const double moved[4] = {5, 0, 0, 0};
+                    sun->GetNodeProperties()->FindProperty("Lcl Translation")->SetFromDoubles(moved);
+                    EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 5.0);
+                    kid->GetTakeNode(1)->SetName("T0");
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetCurrentTake("T64")); });
+                    std::vector<KScnTakeNodeContainer*> owners{w.scene->GetCameraSwitcherNode()};
+                    ForEachOwner(w.scene->GetContents(),
+                                 [&](KScnTakeNodeContainer* o) { owners.push_back(o); });
+                    for (KScnTakeNodeContainer* owner : owners)
+                        EXPECT_STREQ(owner->GetCurrentTakeNode()->GetName(), threw ? "T65" : "T64")
+                            << owner->GetName();
+                    bool told = true;
+                    const bool refused =
+                        ThrowsWithFailing(at, [&] { told = w.scene->SetCurrentTake("Nowhere"); });
+                    EXPECT_TRUE(refused || (!told && w.scene->GetError().GetLastErrorID() == 0));
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T64"));
+                    EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 0.0) << "no cache left behind";
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+                    EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 5.0);
+                    ThrowsWithFailing(at, [&] { sun->SelectTakeNodeByName("T64"); });
+                    EXPECT_TRUE(sun->SelectTakeNodeByName("T64"));
+                    EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 0.0) << "no cache left below";
+                    return threw;
+                }),
         // Materials bound to a mesh's layers (a direct element and an
         // index-to-direct one over three connections), used as bound, or
-        // every element and use as it was.
-        {"materials bound to layers",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnNode* box = w.manager.FindNode("Box");
-             auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
-             KScnSceneContents* contents = w.scene->GetContents();
-             std::vector<KScnMaterial*> extra;
-             for (const char* name : {"Gloss", "Matt"})
-             {
-                 extra.push_back(w.manager.CreateMaterial(name));
-                 EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(extra.back()->GetPropertyHandler()));
-             }
-             while (mesh->GetLayerCount() < 2)
-                 mesh->CreateLayer();
-             EXPECT_NE(mesh->GetLayer(0)->GetOrCreateElement(KScnLayerElement::eMaterial), nullptr);
-             KScnLayerElement* indexed = mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
-             indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
-             for (int i : {2, 1, 2})
-                 indexed->AddIndex(i);
-             auto state = [&]
-             {
-                 std::string text;
-                 for (int l = 0; l < 2; ++l)
-                 {
-                     const KScnLayerElement* e = mesh->GetLayer(l)->GetMaterialElement();
-                     text += std::to_string(e->GetDirectCount()) + ":";
-                     for (int i = 0; i < e->GetIndexCount(); ++i)
-                         text += std::to_string(e->GetIndexAt(i)) + ",";
-                 }
-                 for (KScnMaterial* m : extra)
-                     text += std::to_string(contents->GetMaterialUseCount(m)) + ";";
-                 return text;
-             };
-             const std::string before = state();
-             const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindMaterialsToLayers(); });
-             EXPECT_EQ(state(), threw ? before : "3:2:1,0,1,3;3;") << before;
-             return threw;
-         }},
+        // every element and use as it was; then a material and a texture
+        // added to the first layer come with their uses, or neither.
+        InWorld(
+            "materials bound to and added to layers", base,
+            [](SWorld& w, long at)
+            {
+                KScnNode* box = w.manager.FindNode("Box");
+                auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                KScnSceneContents* contents = w.scene->GetContents();
+                KScnMaterial* extra[] = {w.manager.CreateMaterial("Gloss"), w.manager.CreateMaterial("Matt")};
+                for (KScnMaterial* m : extra)
+                    EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(m->GetPropertyHandler()));
+                while (mesh->GetLayerCount() < 2)
+                    mesh->CreateLayer();
+                KScnLayerElement* direct = mesh->GetLayer(0)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                KScnLayerElement* indexed =
+                    mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
+                for (int i : {2, 1, 2})
+                    indexed->AddIndex(i);
+                auto state = [&]
+                {
+                    std::string text =
+                        std::to_string(direct->GetDirectCount() * 10 + indexed->GetDirectCount());
+                    for (int i = 0; i < 3; ++i)
+                        text += std::to_string(indexed->GetIndexAt(i));
+                    return text + std::to_string(contents->GetMaterialUseCount(extra[0]) * 10 +
+                                                 contents->GetMaterialUseCount(extra[1]));
+                };
+                const std::string before = state();
+                const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindMaterialsToLayers(); });
+                EXPECT_EQ(state(), threw ? before : "3210133");
+                KScnMaterial* material = w.manager.CreateMaterial("Added");
+                KScnTexture* texture = w.manager.CreateTexture("Added");
+                const bool refused = ThrowsWithFailing(at,
+                                                       [&]
+                                                       {
+                                                           mesh->AddMaterial(material, 0);
+                                                           mesh->AddTexture(texture, 0);
+                                                       });
+                const KScnLayerElement* textures = mesh->GetLayer(0)->GetTextureElement();
+                EXPECT_EQ(direct->GetDirectCount() - (threw ? 0 : 3),
+                          contents->GetMaterialUseCount(material));
+                EXPECT_EQ(textures != nullptr ? textures->GetDirectCount() : 0,
+                          contents->GetTextureUseCount(texture));
+                EXPECT_TRUE(refused || contents->GetTextureUseCount(texture) == 1);
+                return threw;
+            }),
         // A skin over two meshes, two clusters each with its node: every
         // link given, the clusters marked bound, or none of it.
-        {"links bound for a skin",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnSceneContents* contents = w.scene->GetContents();
-             KScnNode* twin = w.manager.CreateNode("Twin");
-             twin->SetNodeAttribute(w.manager.CreateMesh());
-             EXPECT_TRUE(w.scene->GetRootNode()->AddChild(twin));
-             KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
-             contents->AddObject(skin);
-             std::vector<KScnDeformer*> clusters;
-             for (const char* name : {"C1", "C2"})
-             {
-                 clusters.push_back(w.manager.CreateDeformer(name, "Cluster"));
-                 contents->AddObject(clusters.back());
-                 auto* set = static_cast<KScnClusterDeformerProperties*>(clusters.back()->GetPropertyHandler());
-                 EXPECT_TRUE(set->GetSrcModel()->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
-                             skin->GetPropertyHandler()->ConnectSrc(set));
-             }
-             std::vector<KScnGeometry*> meshes;
-             for (KScnNode* node : {w.manager.FindNode("Box"), twin})
-             {
-                 meshes.push_back(static_cast<KScnGeometry*>(node->GetGeometry()));
-                 EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
-             }
-             const int links = w.manager.GetLinkCount();
-             const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindDeformerLinks(); });
-             const int given = threw ? 0 : 2;
-             EXPECT_EQ(meshes[0]->GetLinkCount() * 10 + meshes[1]->GetLinkCount(), given * 11);
-             EXPECT_EQ(w.manager.GetLinkCount(), links + 2 * given);
-             for (KScnDeformer* cluster : clusters)
-                 EXPECT_EQ(cluster->IsLinked(), !threw);
-             EXPECT_TRUE(threw || meshes[1]->GetLink(1)->GetLink() == w.manager.FindNode("Sun"));
-             return threw;
-         }},
-        // An item added to a layer of a mesh in a scene comes with its use, or neither.
-        {"a material and a texture added to a layer",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
-             KScnMaterial* material = w.manager.CreateMaterial("Added");
-             KScnTexture* texture = w.manager.CreateTexture("Added");
-             EXPECT_TRUE(mesh->InitTextureUV(0)); // layer 0 there: its elements are made on the way
-             int positions[2] = {-1, -1};
-             const bool threw = ThrowsWithFailing(at,
-                                                  [&]
-                                                  {
-                                                      positions[0] = mesh->AddMaterial(material, 0);
-                                                      positions[1] = mesh->AddTexture(texture, 0);
-                                                  });
-             KScnSceneContents* contents = w.scene->GetContents();
-             const KScnLayer* layer = mesh->GetLayer(0);
-             const int counts[2] = {layer->GetMaterialElement() ? layer->GetMaterialElement()->GetDirectCount() : 0,
-                                    layer->GetTextureElement() ? layer->GetTextureElement()->GetDirectCount() : 0};
-             EXPECT_EQ(counts[0], contents->GetMaterialUseCount(material));
-             EXPECT_EQ(counts[1], contents->GetTextureUseCount(texture));
-             EXPECT_TRUE(threw || (positions[0] == 0 && positions[1] == 0 && counts[0] + counts[1] == 2));
-             return threw;
-         }},
+        InWorld("links bound for a skin", base,
+                [](SWorld& w, long at)
+                {
+                    KScnSceneContents* contents = w.scene->GetContents();
+                    KScnNode* nodes[] = {w.manager.FindNode("Box"), w.manager.CreateNode("Twin")};
+                    nodes[1]->SetNodeAttribute(w.manager.CreateMesh());
+                    KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
+                    KScnDeformer* clusters[] = {w.manager.CreateDeformer("C1", "Cluster"),
+                                                w.manager.CreateDeformer("C2", "Cluster")};
+                    for (KScnDeformer* d : {skin, clusters[0], clusters[1]})
+                        contents->AddObject(d);
+                    for (KScnDeformer* c : clusters)
+                        EXPECT_TRUE(static_cast<KScnClusterDeformerProperties*>(c->GetPropertyHandler())
+                                        ->GetSrcModel()
+                                        ->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
+                                    skin->GetPropertyHandler()->ConnectSrc(c->GetPropertyHandler()));
+                    EXPECT_TRUE(w.scene->GetRootNode()->AddChild(nodes[1]));
+                    for (KScnNode* node : nodes)
+                        EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
+                    const int links = w.manager.GetLinkCount();
+                    const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindDeformerLinks(); });
+                    auto* twin = static_cast<KScnGeometry*>(nodes[1]->GetGeometry());
+                    EXPECT_EQ(static_cast<KScnGeometry*>(nodes[0]->GetGeometry())->GetLinkCount() * 10 +
+                                  twin->GetLinkCount(),
+                              threw ? 0 : 22);
+                    EXPECT_EQ(w.manager.GetLinkCount() - links + clusters[0]->IsLinked() +
+                                  clusters[1]->IsLinked(),
+                              threw ? 0 : 6);
+                    EXPECT_TRUE(threw || twin->GetLink(1)->GetLink() == w.manager.FindNode("Sun"));
+                    return threw;
+                }),
         // Put in place whole: the new switcher the scene's own, the old one gone, or neither.
-        {"a camera switcher put in place",
-         [&base](long at, bool)
-         {
-             SWorld w(base);
-             KScnNode* old = w.scene->GetCameraSwitcherNode();
-             KScnNode* made = w.manager.CreateNode("Director");
-             made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
-             EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
-             const int nodes = w.manager.GetNodeCount();
-             const bool threw = ThrowsWithFailing(at, [&] { w.scene->SetCameraSwitcherNode(made); });
-             EXPECT_EQ(w.scene->GetCameraSwitcherNode(), threw ? old : made);
-             EXPECT_EQ(w.manager.IsOwned(made) && w.manager.IsOwned(made->GetNodeAttribute()), !threw);
-             EXPECT_EQ(made->GetParent() != nullptr, threw);
-             EXPECT_EQ(w.manager.GetNodeCount(), nodes - (threw ? 0 : 1));
-             EXPECT_TRUE(threw || w.manager.IsOwned(old) == false);
-             return threw;
-         }},
+        InWorld("a camera switcher put in place", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* old = w.scene->GetCameraSwitcherNode();
+                    KScnNode* made = w.manager.CreateNode("Director");
+                    made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
+                    EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
+                    const bool threw = ThrowsWithFailing(at, [&] { w.scene->SetCameraSwitcherNode(made); });
+                    EXPECT_EQ(w.scene->GetCameraSwitcherNode(), threw ? old : made);
+                    EXPECT_EQ(w.manager.IsOwned(made) + w.manager.IsOwned(made->GetNodeAttribute()),
+                              threw ? 0 : 2);
+                    EXPECT_EQ(made->GetParent() != nullptr, threw);
+                    EXPECT_EQ(w.manager.FindNode("Camera Switcher") == old, threw) << "the old one gone";
+                    return threw;
+                }),
         // Refused, the read leaves the scene's switcher with the scene's
         // takes, each current again (a read may also go through a failure it
         // can do without: every allocation of the read is tried).
