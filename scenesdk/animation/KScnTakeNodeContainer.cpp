@@ -248,8 +248,25 @@ int KScnTakeNodeContainer::FindTakeNamed(std::string_view name)
         }
         return -1;
     }
-    // Names made equal by a rename stand more than once: the first take wins.
-    const auto range = TakeNames().equal_range(name);
+    // Names made equal by a rename stand more than once: the first take
+    // wins. Without memory for the index the takes are compared one by one.
+    const TakeNameIndex* names = nullptr;
+    try
+    {
+        names = &TakeNames();
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (size_t i = 0; i < mTakes.size(); ++i)
+        {
+            if (name == mTakes[i]->GetName())
+            {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    const auto range = names->equal_range(name);
     size_t first = mTakes.size();
     for (auto it = range.first; it != range.second; ++it)
     {

@@ -1663,6 +1663,15 @@ void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
     filter.ApplyToNode(root, true);
 }
 
+// The take, to every take owner of the scene and to the file's camera
+// switcher waiting to take its place, where missing.
+void GiveTakeWhereMissing(KScnSceneRoot& scene, KScnNode* switcher, const char* name)
+{
+    scene.AddTakeWhereMissing(name);
+    if (switcher != nullptr)
+        switcher->AddTakeNode(name);
+}
+
 // The object's take of that name, looked for first at the index every
 // object read shares for it.
 KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* name)
@@ -1684,7 +1693,7 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 // take of the file is added to every one of them: a take has one index for
 // all, and is found there without a search.
 void KScnReaderScn::ReadTakes(
-    KScnSceneRoot& scene, const KStreamOptionsScn& options,
+    KScnSceneRoot& scene, KScnNode* switcher, const KStreamOptionsScn& options,
     const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
     std::vector<KScnTakeDescription>& descriptions, int& skipped)
 {
@@ -1736,7 +1745,7 @@ void KScnReaderScn::ReadTakes(
         }
         if (index < 0)
         {
-            scene.AddTakeWhereMissing(name.c_str());
+            GiveTakeWhereMissing(scene, switcher, name.c_str());
             indexOf.emplace(name, takeCount++);
         }
         KScnReadMeter::Check();
@@ -1943,9 +1952,15 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
             if (it != nodes.end() && created[i]->AddChild(it->second))
                 hasParent.insert(it->second);
         }
-    // Hung under the root, each top node brings its subtree into the contents.
+    // Hung under the root, each top node brings its subtree into the
+    // contents. The file's camera switcher (at most one, childless) takes
+    // the scene's place only as the read commits: refused before, the read
+    // leaves the scene's own with its takes.
+    KScnNode* switcher = nullptr;
     for (KScnNode* node : created)
-        if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
+        if (IsCameraSwitcher(*node))
+            switcher = node;
+        else if (hasParent.count(node) == 0)
             root->AddChild(node);
     // A skeleton that inherits without its parent's scaling (type 2) under a
     // node that is no skeleton inherits it (type 1). This read's nodes only,
@@ -1968,10 +1983,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
             named.second->PushAllPropertiesToDefaultTake();
     std::vector<KScnTakeDescription> descriptions;
     if (options->GetOption(KStreamOptionsScn::eTakes))
-        ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
+        ReadTakes(*scene, switcher, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
-        scene->AddTakeWhereMissing(take.c_str());
+        GiveTakeWhereMissing(*scene, switcher, take.c_str());
     RenameLegacyShapeChannels(created);
     KScnReadMeter::Check();
     GiveMetaData(*scene, *options, doc.metaData.get());
@@ -1987,6 +2002,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     // Last: a failed read takes back what it made but cannot unlist a
     // description (all of them are listed or none).
     scene->SetTakeInfos(descriptions);
+    // The one change nothing takes back: the scene's switcher is destroyed
+    // (its replacement has every take it had).
+    if (switcher != nullptr)
+        scene->SetCameraSwitcherNode(switcher);
     return true;
 }
 

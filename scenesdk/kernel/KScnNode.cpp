@@ -270,27 +270,39 @@ int KScnNode::InvalidateTransformCaches()
     {
         return 0;
     }
-    int visited = 0;
-    std::vector<KScnNode*> pending{this};
-    while (!pending.empty())
+    // Marked as they are listed; memory running out part-way unmarks them
+    // again (their caches cleared is no harm), so that no node stays marked
+    // above a descendant that still holds results.
+    std::vector<KScnNode*> walked{this};
+    mCachesClearBelow = true;
+    try
     {
-        KScnNode* node = pending.back();
-        pending.pop_back();
-        ++visited;
-        if (node->mCache)
+        for (size_t i = 0; i < walked.size(); ++i)
         {
-            node->mCache->Invalidate();
-        }
-        node->mCachesClearBelow = true;
-        for (KScnNode* child : node->Children())
-        {
-            if (!child->mCachesClearBelow)
+            KScnNode* node = walked[i];
+            if (node->mCache)
             {
-                pending.push_back(child);
+                node->mCache->Invalidate();
+            }
+            for (KScnNode* child : node->Children())
+            {
+                if (!child->mCachesClearBelow)
+                {
+                    walked.push_back(child);
+                    child->mCachesClearBelow = true;
+                }
             }
         }
     }
-    return visited;
+    catch (...)
+    {
+        for (KScnNode* node : walked)
+        {
+            node->mCachesClearBelow = false;
+        }
+        throw;
+    }
+    return static_cast<int>(walked.size());
 }
 
 void KScnNode::NoteCacheValid()
