@@ -52,7 +52,7 @@ const double KScnReadCost::kWeights[eKindCount] = {
     1152.0,   // user properties
     16.0,     // user property takes
     4096.0,   // channels: a MOV column
-    900.0,    // shape channels
+    512.0,    // shape channels: a channel with its curve
     7168.0,   // written take entries: 7 KB
     6144.0,   // take trees: an object's first take, 6 KB
     1.0,      // name bytes
@@ -73,7 +73,7 @@ const char* const KScnReadCost::kNames[eKindCount] = {
     "user properties",
     "user property takes (user properties x takes)",
     "channels",
-    "shape channels (shapes x takes)",
+    "shape channels (shapes x the trees that copy them)",
     "written take entries",
     "take trees (objects given their first take)",
     "name bytes (names x the things that copy them)",

@@ -68,8 +68,8 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
          "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), more "
          "than its budget of 1.0 MB " +
              tail},
-        {cost({{KScnReadCost::eShapeChannels, 1200}}), mb,
-         "the file makes 1200 shape channels (shapes x takes) (1.1 "
+        {cost({{KScnReadCost::eShapeChannels, 2100}}), mb,
+         "the file makes 2100 shape channels (shapes x the trees that copy them) (1.1 "
          "MB), more than its budget of 1.0 MB " +
              tail},
         {cost({{KScnReadCost::eWrittenTakes, 150}}), mb,
@@ -105,6 +105,13 @@ std::string Scene(const std::string& objects, int takes = 0)
 {
     return "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n" + objects + "}\n" +
            (takes > 0 ? "Takes: {\n" + Numbered(takes, " Take: \"T", "\"\n") + "}\n" : "");
+}
+
+// A Takes block of written takes, each writing the model named, then empty ones.
+std::string WrittenAndEmptyTakes(const std::string& model, int written, int empty)
+{
+    return "Takes: {\n" + Numbered(written, " Take: \"W", "\" {\n  Model: \"" + model + "\" { Channel: \"T\" }\n }\n") +
+           Numbered(empty, " Take: \"T", "\"\n") + "}\n";
 }
 
 TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
@@ -148,12 +155,21 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
                300),
          "60000 user property takes (user properties x takes)", 0.005, 0.02},
         {"cams.scn", Scene(Numbered(22, "Model: \"C", "\", \"Camera\"\n")), "22 cameras", 0.005, 0.02},
+        // A shape's channel in the tree the takes share and in each entry
+        // that writes the mesh (a copy of that tree).
         {"shapes.scn",
          Scene("Model: \"F\", \"Mesh\" {\n Mesh: { ControlPoints: 0,0,0, 1,0,0, 0,1,0\n PolygonSizes: 3\n "
                "PolygonVertices: 0,1,2 }\n" +
-                   Numbered(8, " Shape: \"S", "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n") + "}\n",
-               200),
-         "1608 shape channels (shapes x takes)", 0.005, 0.02},
+               Numbered(20, " Shape: \"S", "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n") + "}\n") +
+             WrittenAndEmptyTakes("F", 300, 400),
+         "6020 shape channels (shapes x the trees that copy them)", 0.005, 0.1},
+        // A user property's name likewise: once in the shared tree, once in
+        // each of the 20 entries written.
+        {"username.scn",
+         Scene("Model: \"N\", \"Null\" {\n UserProperty: \"" + std::string(100000, 'u') +
+               "\", \"Real\", \"\", 1\n}\n") +
+             WrittenAndEmptyTakes("N", 20, 400),
+         "2104620 name bytes", 0.005, 0.1},
         {"written.scn",
          Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
              Numbered(40, " Take: \"T",
