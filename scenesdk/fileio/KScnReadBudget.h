@@ -70,7 +70,9 @@ struct KScnReadBudget
 //   skins, clusters   2.7 KB each
 //   links             clusters x the meshes their skin deforms: 950 bytes
 //   materials         an OBJ or 3DS material: 14 KB; textures and videos 12 KB
-//   user properties   1.1 KB each, and 16 bytes on each take
+//   user properties   1.1 KB each (with its channel in the tree its object's
+//                     takes share), and 512 bytes for its channel in each
+//                     take entry the file writes of its object
 //   channels          a column of channel motion (MOV): 4 KB
 //   shape channels    a channel of each shape in the tree its object's takes
 //                     share, and in each take entry the file writes of the
@@ -99,7 +101,7 @@ struct KScnReadCost
         eTextures,
         eVideos,
         eUserProperties,
-        eUserPropertyTakes,
+        eUserPropertyCopies,
         eChannels,
         eShapeChannels,
         eWrittenTakes,

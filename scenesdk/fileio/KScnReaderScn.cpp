@@ -784,14 +784,14 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
 struct SModelChannels
 {
     uint64_t shapes = 0;
+    uint64_t userProperties = 0;
     uint64_t nameBytes = 0;
 };
 
 // The objects a field of Objects makes that get takes, weighed by kind (a
 // model by its attribute); eKindCount for others. A Model's block adds its
-// user properties, and its shapes and channel names to channels; name is
-// the model's.
-KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, SModelChannels& channels, std::string& name)
+// shapes, user properties and their names to channels; name is the model's.
+KScnReadCost::EKind CountObject(KScn& f, SModelChannels& channels, std::string& name)
 {
     if (Is(f, "Material"))
         return KScnReadCost::eMaterials;
@@ -808,7 +808,7 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, SModelChannel
         while (f.OpenNextField())
         {
             const bool user = Is(f, "UserProperty"), shape = Is(f, "Shape");
-            userProperties += user ? 1 : 0;
+            channels.userProperties += user ? 1 : 0;
             channels.shapes += shape ? 1 : 0;
             if ((user || shape) && f.RemainingValueCount() > 0)
                 channels.nameBytes += std::strlen(f.NextValueAsString());
@@ -845,6 +845,7 @@ void CountTakes(KScn& f, const std::unordered_map<std::string, SModelChannels>& 
                 if (model != channels.end())
                 {
                     copied.shapes += model->second.shapes;
+                    copied.userProperties += model->second.userProperties;
                     copied.nameBytes += model->second.nameBytes;
                 }
             }
@@ -862,11 +863,11 @@ void CountTakes(KScn& f, const std::unordered_map<std::string, SModelChannels>& 
 // the takes on every object that gets them: the file's takes on its objects
 // and on the take owners earlier reads brought (the scene's root and camera
 // switcher at least), the scene's earlier takes on the file's objects; the
-// takes on every user property, the take entries the file writes (each
-// copies its object's channels), and the channels an object's first take
-// builds (which its takes then read). A shape's or user property's channel,
-// with its name, is in that one tree its object's takes share, and in the
-// copy of each entry the file writes of the object.
+// take entries the file writes (each copies its object's channels), and the
+// channels an object's first take builds (which its takes then read). A
+// shape's or user property's channel, with its name, is in that one tree
+// its object's takes share, and in the copy of each entry the file writes
+// of the object.
 bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
                    double scale, std::string& error)
 {
@@ -886,24 +887,26 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = deformers, userProperties = 0;
+    uint64_t owners = deformers;
     SModelChannels channels;
     std::unordered_map<std::string, SModelChannels> channelsOf; // models that have such channels
     while (f.OpenNextField())
     {
         std::string name;
         SModelChannels own;
-        const KScnReadCost::EKind kind = CountObject(f, userProperties, own, name);
+        const KScnReadCost::EKind kind = CountObject(f, own, name);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
         channels.shapes += own.shapes;
+        channels.userProperties += own.userProperties;
         channels.nameBytes += own.nameBytes;
-        if (own.shapes + own.nameBytes > 0)
+        if (own.shapes + own.userProperties > 0)
         {
             SModelChannels& listed = channelsOf[name];
             listed.shapes += own.shapes;
+            listed.userProperties += own.userProperties;
             listed.nameBytes += own.nameBytes;
         }
     }
@@ -913,8 +916,8 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
     CountTakes(f, channelsOf, takes, takeNameBytes, written, copied);
     cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
     cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
-    cost.Add(KScnReadCost::eUserProperties, userProperties);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
+    cost.Add(KScnReadCost::eUserProperties, channels.userProperties);
+    cost.Add(KScnReadCost::eUserPropertyCopies, copied.userProperties);
     cost.Add(KScnReadCost::eShapeChannels, channels.shapes);
     cost.Add(KScnReadCost::eShapeChannels, copied.shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
@@ -929,7 +932,12 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
         cost.Add(KScnReadCost::eTakeTrees, owners);
     if (takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
-    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error, KScnReadMeter::kSceneBytesPerFileByte);
+    if (!cost.Check(f.GetContentByteCount(), scale, "KStreamOptionsScn", error,
+                    KScnReadMeter::kSceneBytesPerFileByte))
+        return false;
+    // What it counted is nearly all a scene file's read makes: room above it.
+    KScnReadMeter::AllowCounted();
+    return true;
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -1142,7 +1150,7 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
-        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
+        const KScnReadMeter meter(mSource->GetContentByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
                                   "KStreamOptionsScn", KScnReadMeter::kSceneBytesPerFileByte);
         return Read(scene, options);
     }

@@ -149,11 +149,13 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         // Takes on the file's objects and on the scene's root and camera switcher.
         {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 600),
          "7200 take records (takes x objects)", 0.005, 0.02},
+        // A user property's channel in each entry that writes its object
+        // (a copy of the tree the takes share).
         {"user.scn",
-         Scene("Model: \"N\", \"Null\" {\n" + Numbered(200, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
-                   "}\n",
-               300),
-         "60000 user property takes (user properties x takes)", 0.005, 0.02},
+         Scene("Model: \"N\", \"Null\" {\n" + Numbered(20, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
+               "}\n") +
+             WrittenAndEmptyTakes("N", 100, 300),
+         "2000 user property copies (user properties x the entries written of their object)", 0.005, 0.05},
         {"cams.scn", Scene(Numbered(22, "Model: \"C", "\", \"Camera\"\n")), "22 cameras", 0.005, 0.02},
         // A shape's channel in the tree the takes share and in each entry
         // that writes the mesh (a copy of that tree).

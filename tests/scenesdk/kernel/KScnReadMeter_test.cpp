@@ -132,6 +132,35 @@ TEST(ReadMeter, CurvesMadeBeforeTheReadAreCreditedOnlyWhatTheReadCharged)
     }
 }
 
+// A read whose early count sees nearly all it makes gets room above it: a
+// quarter more than the count, as far as 36 bytes a byte of the file allow.
+TEST(ReadMeter, RoomAboveWhatWasCounted)
+{
+    const uint64_t mb = uint64_t(1) << 20;
+    const struct
+    {
+        uint64_t fileMb, countedMb;
+        double scale;
+        uint64_t budgetMb; // after
+    } rows[] = {
+        {1, 0, 1.0, 192},     // nothing counted: the file's budget
+        {1, 100, 1.0, 192},   // a quarter more is less
+        {10, 400, 1.0, 500},  // a quarter more
+        {1, 180, 1.0, 196},   // as far as 36 bytes a byte allow
+        {10, 800, 2.0, 1000}, // the scale raises both
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(std::to_string(row.countedMb) + " MB counted of a " + std::to_string(row.fileMb) + " MB file");
+        Meter meter(row.fileMb * mb, row.scale, "X", Meter::kSceneBytesPerFileByte);
+        Meter::NoteCounted(row.countedMb * mb);
+        Meter::AllowCounted();
+        EXPECT_EQ(meter.GetBudget(), row.budgetMb * mb);
+        Meter::AddSideFile("/side", 0);
+        EXPECT_EQ(meter.GetBudget(), row.budgetMb * mb) << "kept past a side file";
+    }
+}
+
 // A meter keeps its own bytes a byte of the file for the side files it
 // is given (a scene file's 32, another's 16).
 TEST(ReadMeter, SideFilesAtTheMetersOwnRate)
@@ -323,6 +352,11 @@ const std::vector<SGrowth>& Growths()
         {"shape name in 400 takes", Meter::eChannels, [](int n) {
              return Scene(Mesh(" Shape: \"" + std::string(size_t(n) * 1000, 's') + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"),
                           EmptyTakes(400)); }, 500, 1000},
+        {"user properties x written takes", Meter::eChannels, [](int n) {
+             return Scene("Model: \"M0\", \"Null\" {\n" +
+                              Numbered(8, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) + "}\n",
+                          EmptyTakes(50) + Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); },
+         20, 40},
         {"user property name in 400 takes", Meter::eChannels, [](int n) {
              return Scene(UserProperty(0, size_t(n) * 1000), EmptyTakes(400)); }, 500, 1000},
         {"user property names of many nulls", Meter::eChannels, [](int n) {
