@@ -129,6 +129,15 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             EXPECT_EQ(take->GetColorXCurve(), nullptr);
             EXPECT_FALSE(take->IsBuildDeferred());
         });
+    // A curve no more linked to its property: the transform reads the curve.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            KFCurve* x = n->GetDefaultTakeNode()->GetTranslationXCurve();
+            n->UnlinkPropertyCurves(n->GetNodeProperties()->FindProperty("Lcl Translation"));
+            x->SetDefaultValue(5.0f);
+            EXPECT_EQ(n->ComputeGlobalTransform()[12], 5.0);
+        });
     // Another take added, or the tree copied, after a part was built.
     ExpectSameAsEager(
         [](KScnNode* n)

@@ -352,6 +352,11 @@ const std::vector<SGrowth>& Growths()
         {"shape name in 400 takes", Meter::eChannels, [](int n) {
              return Scene(Mesh(" Shape: \"" + std::string(size_t(n) * 1000, 's') + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"),
                           EmptyTakes(400)); }, 500, 1000},
+        // (a patch's legacy shape channels looked for, none merged)
+        {"patch shape name in 400 takes", Meter::eChannels, [](int n) {
+             return Scene("Model: \"M0\", \"Patch\" {\n Patch: {\n  PatchType: Bezier, Bezier\n  Dimensions: 2, 2\n"
+                          "  ControlPoints: 0,0,0, 1,0,0, 0,1,0, 1,1,0\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
+                              "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1, 1,1,1 }\n}\n", EmptyTakes(400)); }, 500, 1000},
         {"user properties x written takes", Meter::eChannels, [](int n) {
              return Scene("Model: \"M0\", \"Null\" {\n" +
                               Numbered(8, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) + "}\n",
