@@ -649,12 +649,10 @@ const std::vector<SCase>& Cases()
         // The same content spelled in binary, weighed as its text; and twice as much.
         {"30,000 models, 20 takes, binary", "scn", [] { return InBinary(AnimatedScene(30000, 20, 500)); },
          "read, 767 MB", nullptr, nullptr, "transforms", true},
-        {"60,000 models, 20 takes", "scn", [] { return AnimatedScene(60000, 20, 1000); }, "refused (1,235 MB)",
-         nullptr, nullptr,
-         "transforms", true},
+        {"60,000 models, 20 takes", "scn", [] { return AnimatedScene(60000, 20, 1000); },
+         "refused (1,235 MB)", nullptr, nullptr, "transforms", true},
         {"60,000 models, 20 takes, binary", "scn", [] { return InBinary(AnimatedScene(60000, 20, 1000)); },
-         "read, 1,527 MB",
-         nullptr, nullptr, "transforms", true},
+         "read, 1,527 MB", nullptr, nullptr, "transforms", true},
         // Names of takes the file does not write: the takes share one tree.
         {"500 KB user property x 400 takes", "scn", [] { return LongUserPropertyUnwritten(500000, 400); },
          "refused (192 MB)", nullptr, nullptr, "transforms", true},

@@ -263,12 +263,19 @@ std::string Models(const char* kind, int count)
 // the mesh (a take entry that copies its tree, the shapes' channels with it).
 std::string MeshShapes(int shapes, int takes)
 {
-    std::string text = "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n Model: \"Face\", \"Mesh\" {\n  Mesh: {\n"
-                       "   ControlPoints: 0,0,0, 1,0,0, 0,1,0\n   PolygonSizes: 3\n   PolygonVertices: 0,1,2\n  }\n";
-    text += Repeat(shapes, [](int i)
-                   { return "  Shape: \"S" + std::to_string(i) + "\" {\n   ControlPoints: 0,0,1, 1,0,1, 0,1,1\n  }\n"; });
-    text += " }\n}\nTakes: {\n" +
-            Repeat(takes, [](int t) { return " Take: \"W" + std::to_string(t) + "\" {\n  Model: \"Face\" {\n   Channel: \"T\"\n  }\n }\n"; });
+    std::string text =
+        "; scene\nFileHeader: {\n Version: 6000\n}\nObjects: {\n Model: \"Face\", \"Mesh\" {\n  Mesh: {\n"
+        "   ControlPoints: 0,0,0, 1,0,0, 0,1,0\n   PolygonSizes: 3\n   PolygonVertices: 0,1,2\n  }\n";
+    text += Repeat(shapes,
+                   [](int i) {
+                       return "  Shape: \"S" + std::to_string(i) +
+                              "\" {\n   ControlPoints: 0,0,1, 1,0,1, 0,1,1\n  }\n";
+                   });
+    text += " }\n}\nTakes: {\n" + Repeat(takes,
+                                         [](int t) {
+                                             return " Take: \"W" + std::to_string(t) +
+                                                    "\" {\n  Model: \"Face\" {\n   Channel: \"T\"\n  }\n }\n";
+                                         });
     return TextFile("shapes" + std::to_string(shapes) + "t" + std::to_string(takes) + ".scn", text + "}\n");
 }
 
@@ -447,7 +454,8 @@ void BM_NullModelUsed(benchmark::State& state)
                 for (int i = 0; i < contents->GetNodeCount(); ++i)
                 {
                     KScnNode* node = contents->GetNode(i);
-                    const KFCurve* x = static_cast<const KScnNode&>(*node).GetDefaultTakeNode()->GetTranslationXCurve();
+                    const KFCurve* x =
+                        static_cast<const KScnNode&>(*node).GetDefaultTakeNode()->GetTranslationXCurve();
                     KScnPropertyRef* shown = node->GetUserProperty(i % node->GetUserPropertyCount());
                     sum += (x != nullptr ? x->Evaluate(KTime(0)) : 0.0) + (shown != nullptr ? 1.0 : 0.0);
                 }

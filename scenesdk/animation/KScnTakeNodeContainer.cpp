@@ -797,8 +797,9 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
     // A tree that waits: the parts not built will start from their
     // properties' values, those built are written.
     KFCurveNode* built = def != nullptr ? def->GetBuiltPartsOfWaitingTree() : nullptr;
-    if (def == nullptr || (def->IsBuildDeferred() ? built == nullptr
-                                                  : static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr))
+    if (def == nullptr ||
+        (def->IsBuildDeferred() ? built == nullptr
+                                : static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr))
     {
         return;
     }
@@ -811,7 +812,8 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
             continue;
         }
         const KString channel = ChannelNameOfProperty(property->GetName());
-        KFCurveNode* node = built != nullptr ? built->FindDescendant(channel.Buffer()) : FindPropertyChannel(def, channel);
+        KFCurveNode* node =
+            built != nullptr ? built->FindDescendant(channel.Buffer()) : FindPropertyChannel(def, channel);
         CopyKPropertyValueToChannel(node, property);
     }
 }
@@ -1090,7 +1092,8 @@ KProperty* KScnTakeNodeContainer::PlaceProperty(int place) const
 KScnPropertyRef* KScnTakeNodeContainer::MakeWaitingHandle(int place)
 {
     KScnPropertyHandler* handler = GetPropertyHandler();
-    KScnPropertyRef* ref = handler != nullptr ? CreateUserPropertyFromProperty(handler->GetProperty(place)) : nullptr;
+    KScnPropertyRef* ref =
+        handler != nullptr ? CreateUserPropertyFromProperty(handler->GetProperty(place)) : nullptr;
     if (ref != nullptr)
     {
         ref->SetHandler(handler);

@@ -497,7 +497,7 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
 }
 
 const KFCurveNode* KScnTakeNodeEntry::WalkPath(const KFCurveNode* root, const char* first, const char* second,
-                                                const char* third)
+                                               const char* third)
 {
     const KFCurveNode* node = Walk(root, first, second);
     if (node != nullptr && third != nullptr)
@@ -507,7 +507,8 @@ const KFCurveNode* KScnTakeNodeEntry::WalkPath(const KFCurveNode* root, const ch
     return node;
 }
 
-const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second, const char* third) const
+const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second,
+                                                  const char* third) const
 {
     // A tree that waits: the parts built in order, each found after those
     // before it by a walk, so the first node found in the parts is the
@@ -532,7 +533,8 @@ const KFCurveNode* KScnTakeNodeEntry::FindChannelByDataType(const char* first, c
     return node != nullptr ? node->FindDescendantByDataType(dataType) : nullptr;
 }
 
-const KFCurve* KScnTakeNodeEntry::FindBuiltCurve(const char* first, const char* second, const char* third) const
+const KFCurve* KScnTakeNodeEntry::FindBuiltCurve(const char* first, const char* second,
+                                                 const char* third) const
 {
     if (mBuilder == nullptr)
     {

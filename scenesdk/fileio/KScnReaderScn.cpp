@@ -1150,8 +1150,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
-        const KScnReadMeter meter(mSource->GetContentByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
-                                  "KStreamOptionsScn", KScnReadMeter::kSceneBytesPerFileByte);
+        const KScnReadMeter meter(mSource->GetContentByteCount(),
+                                  options != nullptr ? options->mBudgetScale : 1.0, "KStreamOptionsScn",
+                                  KScnReadMeter::kSceneBytesPerFileByte);
         return Read(scene, options);
     }
     catch (const std::exception&)

@@ -134,7 +134,8 @@ template <typename T> T LoadValue(const char* p)
 size_t IntegerDigits(int64_t v)
 {
     size_t digits = v < 0 ? 2 : 1;
-    for (uint64_t rest = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); rest >= 10; rest /= 10)
+    for (uint64_t rest = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); rest >= 10;
+         rest /= 10)
     {
         ++digits;
     }

@@ -391,7 +391,8 @@ void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
             for (int axis = 0; axis < 3; ++axis)
             {
                 const KFCurve* curve = def->FindBuiltCurve("Transform", kChannels[c], kAxes[axis]);
-                outs[c][axis] = curve != nullptr ? curve->GetDefaultValue() : static_cast<float>(values[axis]);
+                outs[c][axis] =
+                    curve != nullptr ? curve->GetDefaultValue() : static_cast<float>(values[axis]);
             }
         }
         t[3] = r[3] = s[3] = 1.0;

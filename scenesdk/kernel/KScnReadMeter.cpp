@@ -144,7 +144,8 @@ void KScnReadMeter::AddSideFile(const std::string& path, uint64_t bytes)
     if (meter == nullptr || !meter->mSideFiles.insert(path).second)
         return;
     meter->mFileBytes = SaturatingAdd(meter->mFileBytes, bytes);
-    meter->mBudget = std::max(Budget(meter->mFileBytes, meter->mScale, meter->mPerFileByte), meter->mCountedFloor);
+    meter->mBudget =
+        std::max(Budget(meter->mFileBytes, meter->mScale, meter->mPerFileByte), meter->mCountedFloor);
 }
 
 std::string KScnReadMeter::Megabytes(double bytes, bool roundUp)

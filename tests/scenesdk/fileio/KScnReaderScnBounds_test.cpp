@@ -153,10 +153,11 @@ TEST_F(ScnBoundsTest, ABinaryFileIsWeighedAsItsText)
 {
     const auto models = [](int count, const char* value)
     {
-        std::string text = "FileHeader: {\nVersion: 6000\nHeaderVersion: 1000\nCreator: \"tests\"\n}\nObjects: {\n";
+        std::string text =
+            "FileHeader: {\nVersion: 6000\nHeaderVersion: 1000\nCreator: \"tests\"\n}\nObjects: {\n";
         for (int i = 0; i < count; ++i)
-            text += "Model: \"M" + std::to_string(i) + "\", \"Null\" {\nProperties: {\nWeight: " + value + ", " +
-                    value + ", " + value + "\n}\n}\n";
+            text += "Model: \"M" + std::to_string(i) + "\", \"Null\" {\nProperties: {\nWeight: " + value +
+                    ", " + value + ", " + value + "\n}\n}\n";
         return text + "}\n";
     };
     const struct
@@ -177,7 +178,8 @@ TEST_F(ScnBoundsTest, ABinaryFileIsWeighedAsItsText)
         ASSERT_TRUE(Read(binary)) << mStatus;
         const uint64_t binaryBudget = KScnReadMeter::Last().mBudget;
         const uint64_t perByte = KScnReadMeter::kSceneBytesPerFileByte;
-        EXPECT_EQ(binaryBudget, row.shorter ? textBudget : KScnReadMeter::Budget(binary.size(), 1.0, perByte));
+        EXPECT_EQ(binaryBudget,
+                  row.shorter ? textBudget : KScnReadMeter::Budget(binary.size(), 1.0, perByte));
     }
 }
 

@@ -942,7 +942,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         Channels(
             static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
             deferred);
-        Channels(static_cast<const KScnNode*>(manager.CreateNode("N"))->GetTakeNode(0)->GetRootCurveNode(), node);
+        Channels(static_cast<const KScnNode*>(manager.CreateNode("N"))->GetTakeNode(0)->GetRootCurveNode(),
+                 node);
     }
     const SWholeRow rows[] = {
         // Listed without the curve's listener, the link would outlive the curve.

@@ -65,7 +65,8 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         {cost({{KScnReadCost::eLights, 46}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}, {KScnReadCost::eNodes, 1}}), mb,
-         "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), more "
+         "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), "
+         "more "
          "than its budget of 1.0 MB " +
              tail},
         {cost({{KScnReadCost::eShapeChannels, 2100}}), mb,
@@ -110,7 +111,8 @@ std::string Scene(const std::string& objects, int takes = 0)
 // A Takes block of written takes, each writing the model named, then empty ones.
 std::string WrittenAndEmptyTakes(const std::string& model, int written, int empty)
 {
-    return "Takes: {\n" + Numbered(written, " Take: \"W", "\" {\n  Model: \"" + model + "\" { Channel: \"T\" }\n }\n") +
+    return "Takes: {\n" +
+           Numbered(written, " Take: \"W", "\" {\n  Model: \"" + model + "\" { Channel: \"T\" }\n }\n") +
            Numbered(empty, " Take: \"T", "\"\n") + "}\n";
 }
 
@@ -181,13 +183,14 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         // A take's name copied into each of its records (10 Nulls, the root
         // and the camera switcher).
         {"names.scn",
-         Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n Take: \"" + std::string(100000, 't') +
-             "\"\n}\n",
+         Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n Take: \"" +
+             std::string(100000, 't') + "\"\n}\n",
          "1200000 name bytes", 0.005, 0.02},
         // Entries that write nothing copy nothing: only their take records count.
         {"empty.scn",
          Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
-             Numbered(2000, " Take: \"T", "\" {\n" + Numbered(5, "  Model: \"N", "\" {\n  }\n") + " }\n") + "}\n",
+             Numbered(2000, " Take: \"T", "\" {\n" + Numbered(5, "  Model: \"N", "\" {\n  }\n") + " }\n") +
+             "}\n",
          "14000 take records", 0.005, 0.03},
         {"mats.obj", triangle, "40 materials", 0.002, 0.01, Numbered(40, "newmtl m")},
         {"maps.obj", triangle, "20 materials", 0.002, 0.01, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},

@@ -371,7 +371,8 @@ TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
              EXPECT_EQ(n->GetUserProperty(-1), nullptr);
          },
          1},
-        {"by name", [](KScnNode* n, KScnSdkManager&) { ASSERT_NE(n->FindUserPropertyByName("Visibility"), nullptr); },
+        {"by name",
+         [](KScnNode* n, KScnSdkManager&) { ASSERT_NE(n->FindUserPropertyByName("Visibility"), nullptr); },
          1},
         {"by kernel property",
          [](KScnNode* n, KScnSdkManager&)

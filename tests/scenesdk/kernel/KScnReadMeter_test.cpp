@@ -151,7 +151,8 @@ TEST(ReadMeter, RoomAboveWhatWasCounted)
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(std::to_string(row.countedMb) + " MB counted of a " + std::to_string(row.fileMb) + " MB file");
+        SCOPED_TRACE(std::to_string(row.countedMb) + " MB counted of a " + std::to_string(row.fileMb) +
+                     " MB file");
         Meter meter(row.fileMb * mb, row.scale, "X", Meter::kSceneBytesPerFileByte);
         Meter::NoteCounted(row.countedMb * mb);
         Meter::AllowCounted();
