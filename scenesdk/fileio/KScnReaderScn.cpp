@@ -106,11 +106,9 @@ bool SetByName(KObject* set, const SValues& p)
             if (name != nullptr && p.text == name)
                 return property->SetInt(value);
         }
-        // A number outside an enumeration with names is refused: the
-        // enumeration ends at its first value without a name.
-        if (v.empty() || !property->IsEnumValue(KSaturateToInt(v[0])))
-            return false;
-        return property->SetInt(KSaturateToInt(v[0]));
+        // A number outside an enumeration with names is refused (by the
+        // property): the enumeration ends at its first value without a name.
+        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
     case eKPropBool:
         return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
@@ -1634,7 +1632,7 @@ constexpr double kMaxMovedTicks = 4.6e18;
 // the read) moves them there: shifted, then scaled about time 0, so that the
 // file's span falls on the caller's. Both spans must be given (stop after
 // start) and differ; a move whose spans' ends or shift lie beyond
-// kMaxMovedTicks is not made.
+// kMaxMovedTicks is not made, and noted refused.
 KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTakeDescription& given)
 {
     KScnReaderScn::STakeMove move;
@@ -1645,6 +1643,7 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
     const bool given2 = a1 > a0 && b1 > b0;
     if (!given2 || (a0 == b0 && a1 == b1))
         return move;
+    move.refused = true;
     for (double t : {a0, a1, b0, b1})
         if (std::fabs(t) > kMaxMovedTicks)
             return move;
@@ -1655,6 +1654,7 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
     const double shift = same ? b0 - a0 : b0 / scale - a0;
     if (!(std::fabs(shift) <= kMaxMovedTicks))
         return move;
+    move.refused = false;
     move.scale = scale;
     move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get() : std::llround(shift));
     move.moves = true;
@@ -1783,9 +1783,9 @@ void KScnReaderScn::ReadTakes(
         }
         if (move.refused)
         {
-            // Keys past the times a move may reach stayed where the file
-            // has them: the take keeps the file's span, and the status says
-            // what was left.
+            // A span, or keys, past the times a move may reach: the keys
+            // stayed where the file has them, the take keeps the file's
+            // span, and the status says what was left.
             description.mLocalTimeStart = fileStart;
             description.mLocalTimeStop = fileStop;
             ++skipped;

@@ -105,8 +105,9 @@ public:
         bool moves = false;
         KTime shift;
         double scale = 1.0;
-        // Set when an object's keys would leave the times a move may reach:
-        // that object's keys stay, and the take keeps the file's span.
+        // Set when the spans (or an object's keys) would leave the times a
+        // move may reach: nothing (that object's keys) moves, and the take
+        // keeps the file's span.
         mutable bool refused = false;
     };
 

@@ -309,6 +309,7 @@ void KScnObject::MakeDeferredUserProperties()
             mManager->PlaceReservedHandle(placed.second, base, placed.first);
         }
         placed.second->NoteLister(this, true);
+        placed.second->mObjectsOwn = true;
     }
     // In the order of their places: those made ahead are listed already
     // (room was had for the rest).
@@ -362,7 +363,7 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
         return;
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
-    AppendUserProperty(property);
+    ListUserProperty(property);
     try
     {
         OnUserPropertyAdded(property);
@@ -389,6 +390,10 @@ void KScnObject::AdoptUserProperty(KScnPropertyRef* property)
             mManager->DestroyUserProperty(property);
         }
         throw;
+    }
+    if (property != nullptr)
+    {
+        property->mObjectsOwn = true;
     }
 }
 
@@ -436,6 +441,12 @@ void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
 }
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
+{
+    ListUserProperty(property);
+    property->mObjectsOwn = true;
+}
+
+void KScnObject::ListUserProperty(KScnPropertyRef* property)
 {
     // The list's room first: exhausted memory throws with neither end changed.
     mUserProperties.Reserve(mUserProperties.GetCount() + 1);

@@ -7,7 +7,10 @@
 //
 // Ownership: the object is made and destroyed by its KScnSdkManager. The
 // user-property list only refers to its handles (KScnPropertyRef): the
-// manager owns them.
+// manager owns them. The handles the object made for its own properties
+// (AdoptUserProperty, the deferred ones) are destroyed with it; a handle the
+// caller listed (AddUserProperty) stays with the manager, standing for
+// nothing once its property went with the object.
 
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KString.h"
@@ -127,8 +130,9 @@ public:
     // calls OnUserPropertyAdded.
     void AddUserProperty(KScnPropertyRef* property);
     // AddUserProperty for a handle just made by the manager, which the object
-    // owns once it lists it: when that throws (memory exhausted) the handle
-    // is destroyed, if the object does not hold it, and the exception goes on.
+    // owns once it lists it (the manager destroys it with the object): when
+    // that throws (memory exhausted) the handle is destroyed, if the object
+    // does not hold it, and the exception goes on.
     void AdoptUserProperty(KScnPropertyRef* property);
     // Takes a handle out of the list (not destroyed); false when absent.
     bool RemoveUserProperty(KScnPropertyRef* property);
@@ -181,9 +185,10 @@ protected:
     // Ends the deferral (the manager forgets the reservation) and returns the
     // place reserved in the manager's order (0 without a manager).
     uint64_t EndDeferral();
-    // Appends a handle without calling OnUserPropertyAdded (the deferred
-    // handles' channels were made when they were deferred). Exhausted memory
-    // throws with neither the list nor the handle changed.
+    // Appends a handle the object made for one of its own properties, owned
+    // as AdoptUserProperty owns it, without calling OnUserPropertyAdded (the
+    // deferred handles' channels were made when they were deferred).
+    // Exhausted memory throws with neither the list nor the handle changed.
     void AppendUserProperty(KScnPropertyRef* property);
 
 private:
@@ -192,6 +197,8 @@ private:
     // read).
     friend class KScnPropertyRef;
     void ForgetUserProperty(const KScnPropertyRef* property);
+    // Lists the handle (AppendUserProperty without taking it as the object's own).
+    void ListUserProperty(KScnPropertyRef* property);
     // Handles made ahead of the others while they wait, each with its place;
     // a handle destroyed since leaves a null (its place stays taken). Those
     // alive are listed (in the order made) until all are made.

@@ -434,8 +434,16 @@ template <typename Fn> void KScnSceneRoot::ForEachTakeOwner(Fn fn) const
 
 bool KScnSceneRoot::SetCurrentTake(const char* name)
 {
+    // A scene with no object at all (no root, no switcher) has no take either.
+    bool any = false;
     bool all = true;
-    ForEachTakeOwner([&](KScnTakeNodeContainer* owner) { all = owner->SelectTakeNodeByName(name) && all; });
+    ForEachTakeOwner(
+        [&](KScnTakeNodeContainer* owner)
+        {
+            any = true;
+            all = owner->SelectTakeNodeByName(name) && all;
+        });
+    all = all && any;
     if (!all)
     {
         const KString text =

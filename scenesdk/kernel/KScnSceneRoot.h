@@ -134,7 +134,8 @@ public:
     // Makes the take current on the camera-switcher node and on every node,
     // material, texture and generic node of the contents (all are asked).
     // False, with error 0 "Not all nodes have a take node called <name>",
-    // when any of them has no such take.
+    // when any of them has no such take, or when the scene holds none of
+    // them (no object has the take: SetTakeInfo refuses it too).
     bool SetCurrentTake(const char* name);
     // Gives a take of that name to each of those objects that has none (a
     // copy of its default take), so that the take can be made current;

@@ -324,9 +324,11 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
     object->DropDeferredUserProperties();
     for (int i = object->GetUserPropertyCount() - 1; i >= 0; --i)
     {
+        // A handle the caller listed outlives the object (ObjectGoes makes it
+        // stand for nothing).
         KScnPropertyRef* ref = object->GetUserProperty(i);
         KProperty* property = ref->GetProperty();
-        if (property != nullptr && property->GetOwnerObject() == object->GetPropertyHandler())
+        if (ref->mObjectsOwn && property != nullptr && property->GetOwnerObject() == object->GetPropertyHandler())
         {
             object->RemoveUserProperty(ref);
             DestroyListedUserProperty(ref);

@@ -341,8 +341,9 @@ private:
     template <typename T>
     T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
     void Notify(EListenerKind kind, const KScnObject* object);
-    // Destroys the handles made for the object's own properties, which
-    // would otherwise outlive them.
+    // Destroys the handles the object made for its own properties and owns
+    // (KScnObject::AdoptUserProperty), which would otherwise outlive them;
+    // the handles a caller listed stay.
     void DestroyOwnHandles(KScnObject* object);
     // What every dying scene object goes through before it is deleted: it
     // leaves the scenes, its own handles are destroyed and the other handles

@@ -17,7 +17,10 @@
 // pointers read from a node's take ("Transform" channels, which never leave
 // a node): held across calls, and read after every call while their node
 // lives and lists the take they came from (the tree a pointer came from
-// lives as long as that take). Calls write curve default values too: through
+// lives as long as that take). And for the user-property handles the program
+// made (records, handles of a property): held until the program destroys
+// them, and read after every call, whatever object they were listed on or
+// stood for has gone since. Calls write curve default values too: through
 // a take's writable curves, through the default take's linked curves (which
 // write the properties back) and through property setters.
 
@@ -280,6 +283,20 @@ private:
     void HoldCurve();
     void WriteDefaults();
     void CheckHeldCurves();
+    // The user-property handles the program made and has not destroyed.
+    std::vector<KScnPropertyRef*> m_Handles;
+    void HoldHandle(KScnPropertyRef* ref)
+    {
+        if (ref != nullptr && m_Handles.size() < 64)
+            m_Handles.push_back(ref);
+    }
+    KScnPropertyRef* PickHandle() { return Pick(m_Handles); }
+    bool DestroyHandle(KScnPropertyRef* ref)
+    {
+        m_Handles.erase(std::remove(m_Handles.begin(), m_Handles.end(), ref), m_Handles.end());
+        return M().DestroyUserProperty(ref);
+    }
+    void CheckHeldHandles();
 };
 
 void CProgram::Call(uint8_t op)
@@ -494,7 +511,7 @@ void CProgram::Call(uint8_t op)
         }
         break;
     case 20: // a record of the manager's
-        m.CreateUserProperty(Name("u").c_str(), Flip() ? "Real" : "Bool", "label");
+        HoldHandle(m.CreateUserProperty(Name("u").c_str(), Flip() ? "Real" : "Bool", "label"));
         break;
     case 21:
         if (KScnTakeNodeContainer* owner = PickContainer())
@@ -508,14 +525,15 @@ void CProgram::Call(uint8_t op)
             if (n > 0)
             {
                 KScnPropertyRef* ref = m.CreateUserPropertyFromProperty(set->GetProperty(Next() % n));
+                HoldHandle(ref);
                 if (KScnTakeNodeContainer* lister = PickContainer())
                     lister->AddUserProperty(ref);
             }
         }
         break;
-    case 23:
+    case 23: // a record, or a handle held since the objects it was listed on went
         if (KScnTakeNodeContainer* lister = PickContainer())
-            lister->AddUserProperty(PickRecord());
+            lister->AddUserProperty(Flip() ? PickRecord() : PickHandle());
         break;
     case 24:
         if (KScnPropertyRef* ref = PickRecord())
@@ -524,7 +542,7 @@ void CProgram::Call(uint8_t op)
             if (handler != nullptr && Flip())
                 handler->RemovePropertyForRef(ref);
             else
-                m.DestroyUserProperty(ref);
+                DestroyHandle(ref);
         }
         break;
     case 25:
@@ -532,7 +550,7 @@ void CProgram::Call(uint8_t op)
         {
             const int n = owner->GetUserPropertyCount();
             if (n > 0)
-                m.DestroyUserProperty(owner->GetUserProperty(Next() % n));
+                DestroyHandle(owner->GetUserProperty(Next() % n));
         }
         break;
     case 26:
@@ -786,6 +804,23 @@ void CProgram::CheckHeldCurves()
     }
 }
 
+void CProgram::CheckHeldHandles()
+{
+    // A handle stands for a live property or for nothing.
+    for (KScnPropertyRef* ref : m_Handles)
+    {
+        (void)ref->GetName();
+        (void)ref->GetLabel(true);
+        if (KProperty* property = ref->GetProperty())
+        {
+            CHECK(property->GetOwnerObject() != nullptr);
+            (void)property->GetName();
+        }
+        if (KScnPropertyHandler* handler = ref->GetHandler())
+            (void)handler->GetPropertyCount();
+    }
+}
+
 void CProgram::Import()
 {
     KScnSceneRoot* scene = PickScene();
@@ -892,6 +927,7 @@ void CProgram::Check()
     for (int i = 0; i < m.GetSceneCount(); ++i)
         CheckScene(m.GetScene(i));
     CheckHeldCurves();
+    CheckHeldHandles();
 }
 
 void CProgram::CheckScene(KScnSceneRoot* scene)
@@ -1058,11 +1094,13 @@ void CProgram::Teardown()
         scenes();
         break;
     default:
+        m_Handles.clear();
         m.DestroyAllObjects();
         Check();
         break;
     }
     m_Held.clear();
+    m_Handles.clear();
     m_pManager.reset();
 }
 
