@@ -776,10 +776,20 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
+// What a model's channels that are not the kind's own copy into each tree
+// of the model's takes: a channel per shape and per user property, with its
+// name.
+struct SModelChannels
+{
+    uint64_t shapes = 0;
+    uint64_t userProperties = 0;
+    uint64_t nameBytes = 0;
+};
+
 // The objects a field of Objects makes that get takes, weighed by kind (a
 // model by its attribute); eKindCount for others. A Model's block adds its
-// user properties and shapes.
-KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes, uint64_t& nameBytes)
+// shapes, user properties and their names to channels; name is the model's.
+KScnReadCost::EKind CountObject(KScn& f, SModelChannels& channels, std::string& name)
 {
     if (Is(f, "Material"))
         return KScnReadCost::eMaterials;
@@ -789,22 +799,58 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
         return KScnReadCost::eCharacters;
     if (!Is(f, "Model"))
         return KScnReadCost::eKindCount;
-    f.NextValueAsString();
+    name = f.NextValueAsString();
     const std::string attribute = f.RemainingValueCount() > 0 ? f.NextValueAsString() : std::string();
     if (f.HasFieldBlock() && f.EnterFieldBlock())
     {
         while (f.OpenNextField())
         {
             const bool user = Is(f, "UserProperty"), shape = Is(f, "Shape");
-            userProperties += user ? 1 : 0;
-            shapes += shape ? 1 : 0;
+            channels.userProperties += user ? 1 : 0;
+            channels.shapes += shape ? 1 : 0;
             if ((user || shape) && f.RemainingValueCount() > 0)
-                nameBytes += std::strlen(f.NextValueAsString());
+                channels.nameBytes += std::strlen(f.NextValueAsString());
         }
         f.LeaveFieldBlock();
     }
     return attribute == "Camera" ? KScnReadCost::eCameras
                                  : attribute == "Light" ? KScnReadCost::eLights : KScnReadCost::eNodes;
+}
+
+// The takes of the Takes block: how many, the bytes of their names (but
+// "Default"'s), the entries that write something (each copies its object's
+// tree; an empty block copies nothing), and what those entries copy of the
+// models' shape and user-property channels (channels, by model name).
+void CountTakes(KScn& f, const std::unordered_map<std::string, SModelChannels>& channels, uint64_t& takes,
+                uint64_t& nameBytes, uint64_t& written, SModelChannels& copied)
+{
+    if (!f.OpenField("Takes") || !f.HasFieldBlock() || !f.EnterFieldBlock())
+        return;
+    while (f.OpenField("Take"))
+    {
+        ++takes;
+        const char* name = f.NextValueAsString();
+        const bool isDefault = std::strcmp(name, "Default") == 0;
+        nameBytes += isDefault ? 0 : std::strlen(name);
+        if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
+        {
+            while (f.OpenNextField())
+            {
+                if (!f.HasFilledFieldBlock() || Is(f, "TimeWarps"))
+                    continue;
+                ++written;
+                const auto model = Is(f, "Model") ? channels.find(f.NextValueAsString()) : channels.end();
+                if (model != channels.end())
+                {
+                    copied.shapes += model->second.shapes;
+                    copied.userProperties += model->second.userProperties;
+                    copied.nameBytes += model->second.nameBytes;
+                }
+            }
+            f.LeaveFieldBlock();
+        }
+        f.CloseField();
+    }
 }
 
 // What the document asks to make, weighed (KScnReadCost), within the budget
@@ -815,9 +861,11 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
 // the takes on every object that gets them: the file's takes on its objects
 // and on the take owners earlier reads brought (the scene's root and camera
 // switcher at least), the scene's earlier takes on the file's objects; the
-// takes on every user property, a channel of every shape in every take, the
 // take entries the file writes (each copies its object's channels), and the
-// channels an object's first take builds (which its takes then read).
+// channels an object's first take builds (which its takes then read). A
+// shape's or user property's channel, with its name, is in that one tree
+// its object's takes share, and in the copy of each entry the file writes
+// of the object.
 bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
                    double scale, std::string& error)
 {
@@ -837,50 +885,57 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = deformers, userProperties = 0, shapes = 0, channelNameBytes = 0;
+    uint64_t owners = deformers;
+    SModelChannels channels;
+    std::unordered_map<std::string, SModelChannels> channelsOf; // models that have such channels
     while (f.OpenNextField())
     {
-        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes, channelNameBytes);
+        std::string name;
+        SModelChannels own;
+        const KScnReadCost::EKind kind = CountObject(f, own, name);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
+        channels.shapes += own.shapes;
+        channels.userProperties += own.userProperties;
+        channels.nameBytes += own.nameBytes;
+        if (own.shapes + own.userProperties > 0)
+        {
+            SModelChannels& listed = channelsOf[name];
+            listed.shapes += own.shapes;
+            listed.userProperties += own.userProperties;
+            listed.nameBytes += own.nameBytes;
+        }
     }
     f.Rewind();
     uint64_t takes = 0, written = 0, takeNameBytes = 0;
-    if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
-        while (f.OpenField("Take"))
-        {
-            ++takes;
-            const char* name = f.NextValueAsString();
-            const bool isDefault = std::strcmp(name, "Default") == 0;
-            takeNameBytes += isDefault ? 0 : std::strlen(name);
-            if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
-            {
-                // An entry that writes nothing (an empty block) copies nothing.
-                while (f.OpenNextField())
-                    written += f.HasFilledFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
-                f.LeaveFieldBlock();
-            }
-            f.CloseField();
-        }
+    SModelChannels copied;
+    CountTakes(f, channelsOf, takes, takeNameBytes, written, copied);
     cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
     cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
-    cost.Add(KScnReadCost::eUserProperties, userProperties);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
-    cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
+    cost.Add(KScnReadCost::eUserProperties, channels.userProperties);
+    cost.Add(KScnReadCost::eUserPropertyCopies, copied.userProperties);
+    cost.Add(KScnReadCost::eShapeChannels, channels.shapes);
+    cost.Add(KScnReadCost::eShapeChannels, copied.shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
-    // Each take record copies its take's name; each take's channel of a
-    // shape or user property the shape's or property's.
+    // Each take record copies its take's name; the shared tree and each
+    // copy written the names of the shape and user-property channels.
     cost.AddProduct(KScnReadCost::eNameBytes, takeNameBytes, owners + earlier.owners);
     cost.AddProduct(KScnReadCost::eNameBytes, earlier.takeNameBytes, owners);
-    cost.AddProduct(KScnReadCost::eNameBytes, channelNameBytes, takes + earlier.takes + 1);
+    cost.Add(KScnReadCost::eNameBytes, channels.nameBytes);
+    cost.Add(KScnReadCost::eNameBytes, copied.nameBytes);
     // The first take an object gets builds its channels.
     if (takes + earlier.takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, owners);
     if (takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
-    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error, KScnReadMeter::kSceneBytesPerFileByte);
+    if (!cost.Check(f.GetContentByteCount(), scale, "KStreamOptionsScn", error,
+                    KScnReadMeter::kSceneBytesPerFileByte))
+        return false;
+    // What it counted is nearly all a scene file's read makes: room above it.
+    KScnReadMeter::AllowCounted();
+    return true;
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -1093,8 +1148,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
-        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
-                                  "KStreamOptionsScn", KScnReadMeter::kSceneBytesPerFileByte);
+        const KScnReadMeter meter(mSource->GetContentByteCount(),
+                                  options != nullptr ? options->mBudgetScale : 1.0, "KStreamOptionsScn",
+                                  KScnReadMeter::kSceneBytesPerFileByte);
         return Read(scene, options);
     }
     catch (const std::exception&)

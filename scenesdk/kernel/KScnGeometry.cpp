@@ -359,29 +359,46 @@ KString KScnGeometry::MakeShapeChannelName(const char* name)
     return result;
 }
 
+namespace
+{
+// The index of the child a shape's channel was kept under by older files,
+// and of the channel named after the shape; false when nothing is to merge.
+bool FindLegacyShapeChannel(const KFCurveNode& root, const char* name, int index, int& old, int& current)
+{
+    old = root.IndexOfChildByName(KScnGeometry::MakeShapeChannelName(name).Buffer());
+    if (old < 0)
+    {
+        old = root.IndexOfChildByName(KScnGeometry::GetShapeChannelName(index).Buffer());
+    }
+    current = root.IndexOfChildByName(name);
+    return old >= 0 && current >= 0 && current != old;
+}
+} // namespace
+
 void KScnGeometry::RenameLegacyShapeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
-    if (GetAttributeKind() == eMesh || GetNode() == nullptr || root == nullptr)
+    if (GetAttributeKind() == eMesh || GetNode() == nullptr || take == nullptr)
     {
         return;
     }
-    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    // Looked for in the tree as it is read: a take that shares its tree is
+    // given a copy of its own only when there is something to merge.
+    const KFCurveNode* read = static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode();
+    int old = -1, current = -1;
+    bool merges = false;
+    for (int i = 0; read != nullptr && !merges && i < mShapeNames.GetCount(); ++i)
     {
-        const char* name = mShapeNames[i]->Buffer();
-        int old = root->IndexOfChildByName(MakeShapeChannelName(name).Buffer());
-        if (old < 0)
+        merges = FindLegacyShapeChannel(*read, mShapeNames[i]->Buffer(), i, old, current);
+    }
+    KFCurveNode* root = merges ? take->GetRootCurveNode() : nullptr;
+    for (int i = 0; root != nullptr && i < mShapeNames.GetCount(); ++i)
+    {
+        if (FindLegacyShapeChannel(*root, mShapeNames[i]->Buffer(), i, old, current))
         {
-            old = root->IndexOfChildByName(GetShapeChannelName(i).Buffer());
+            KFCurveNode* from = root->GetChildAt(old);
+            root->GetChildAt(current)->CopyFromWithLayers(*from, false);
+            root->DeleteChildAt(old);
         }
-        const int current = root->IndexOfChildByName(name);
-        if (old < 0 || current < 0 || current == old)
-        {
-            continue;
-        }
-        KFCurveNode* from = root->GetChildAt(old);
-        root->GetChildAt(current)->CopyFromWithLayers(*from, false);
-        root->DeleteChildAt(old);
     }
 }
 

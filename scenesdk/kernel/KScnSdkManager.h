@@ -422,8 +422,12 @@ private:
     friend class KScnTakeNodeContainer;
     void ReserveUserProperties(KScnObject* object);
     void ReleaseUserProperties(KScnObject* object);
-    // Gives a handle made for a released reservation the place index of it.
+    // Gives a handle made for a reservation (held or released) the place
+    // index of it.
     void PlaceReservedHandle(KScnPropertyRef* ref, uint64_t order, int index);
+    // A handle made ahead for a reservation held takes one of its places
+    // (the handle counts, the place no more).
+    void TakeReservedPlace(KScnObject* object);
     bool UnlistUserProperty(KScnPropertyRef* ref);
     // DestroyUserProperty for a handle known to be alive.
     bool DestroyListedUserProperty(KScnPropertyRef* ref);

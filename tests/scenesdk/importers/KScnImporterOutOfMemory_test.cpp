@@ -957,12 +957,14 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
     TempDir dir;
     const std::string base = dir.WriteFile("base.scn", kBase);
-    std::string deferred; // a material's default take built without failures
+    std::string deferred, node; // a material's and a node's default take built without failures
     {
         KScnSdkManager manager;
         Channels(
             static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
             deferred);
+        Channels(static_cast<const KScnNode*>(manager.CreateNode("N"))->GetTakeNode(0)->GetRootCurveNode(),
+                 node);
     }
     // A camera switcher of its own, with a take written for it and one the scene has.
     const std::string switcher = dir.WriteFile(
@@ -1199,6 +1201,45 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              return threw;
          },
          {false, true}},
+        // A curve read builds the parts up to its own, each whole or not at
+        // all: stopped, the parts built before stay (the curve read before
+        // too) and the rest waits; built on, the tree is the whole one.
+        {"a node's default take built a part at a time",
+         [&node](long at, bool nothrow)
+         {
+             KScnSdkManager manager;
+             const KScnNode* n = manager.CreateNode("N");
+             const KScnTakeNodeEntry* take = n->GetTakeNode(0);
+             const KFCurve* y = take->GetTranslationYCurve();
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { EXPECT_NE(take->FindCurve("Transform", "S", "Z"), nullptr); }, nothrow);
+             EXPECT_TRUE(take->IsBuildDeferred());
+             EXPECT_EQ(take->GetTranslationYCurve(), y);
+             EXPECT_NE(take->GetScalingZCurve(), nullptr);
+             std::string built;
+             Channels(take->GetRootCurveNode(), built);
+             EXPECT_EQ(built, node);
+             return threw;
+         },
+         {false, true}},
+        // A handle asked for alone is made and listed, or neither.
+        {"a handle made alone",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* n = manager.CreateNode("N");
+             const int waiting = n->GetDeferredUserPropertyCount(), handles = manager.GetUserPropertyCount();
+             KScnPropertyRef* made = nullptr;
+             const bool threw = ThrowsWithFailing(at, [&] { made = n->GetUserProperty(30); });
+             EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - (threw ? 0 : 1));
+             EXPECT_EQ(manager.GetUserPropertyCount(), handles);
+             EXPECT_EQ(n->GetUserPropertyCount(), waiting);
+             EXPECT_EQ(made == nullptr, threw);
+             EXPECT_EQ(n->GetUserProperty(30), made != nullptr ? made : n->GetUserProperty(30));
+             WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(n)); }, "the node destroyed");
+             EXPECT_EQ(manager.GetUserPropertyCount(), 0);
+             return threw;
+         }},
         // Stopped before a curve changed: the curves as they were, their listeners heard again.
         {"keys synchronised",
          [](long at, bool nothrow)
