@@ -39,8 +39,9 @@ struct SScnSdkLibraryUser
 const SScnSdkLibraryUser gScnSdkLibrary;
 
 const char* const kSection = "DISPLAY";
-// Follows the failure of the main window or of its OpenGL context; the
-// process then ends with status 1.
+// Follows the failure of the main window or of its OpenGL context (flags 9:
+// in a box where one can still be shown); the process then ends with status
+// 1.
 const char* const kNoWindowMessage =
     "Error: No window or OpenGL context can be made: the game needs a display (DISPLAY naming a running X "
     "server) with OpenGL";
@@ -215,13 +216,13 @@ bool CVostrelApp::Create()
     CSettings* settings = CSettings::CreateInstance();
     if (!settings || !settings->Load("settings.ini"))
     {
-        Log(1, "Error: CSettings::Load(%s) failed in CVostrelApp::Create", "settings.ini");
+        Log(16, "Error: CSettings::Load(%s) failed in CVostrelApp::Create", "settings.ini");
         return false;
     }
     // 2. Console and main window.
     if (!CreateWindows())
     {
-        Log(1, "Error: CreateWindows() failed in CVostrelApp::Create");
+        Log(16, "Error: CreateWindows() failed in CVostrelApp::Create");
         return false;
     }
     // 3. Engine services (its constructor builds the renderer and the model factory).
@@ -232,21 +233,21 @@ bool CVostrelApp::Create()
     // 4. Renderer.
     if (!SetupRenderEngine())
     {
-        Log(1, "Error: SetupRenderEngine() failed in CVostrelApp::Create");
+        Log(16, "Error: SetupRenderEngine() failed in CVostrelApp::Create");
         return false;
     }
     // 5. Input manager.
     CRefPtr<IInputMgr>& pInputMgr = services->GetInputMgr();
     if (!pInputMgr || !pInputMgr->Create(m_hInstance, m_pWindow))
     {
-        Log(1, "Error: pInputMgr->Create failed in CVostrelApp::Create");
+        Log(16, "Error: pInputMgr->Create failed in CVostrelApp::Create");
         return false;
     }
     // 6. Sound manager (silent on a machine without a sound device).
     CRefPtr<ISoundMgr>& pSoundMgr = services->GetSoundMgr();
     if (!pSoundMgr || !pSoundMgr->Create())
     {
-        Log(1, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
+        Log(16, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
         return false;
     }
 
@@ -291,14 +292,14 @@ bool CVostrelApp::Create()
     CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();
     if (!pPhysXMgr || !pPhysXMgr->Create())
     {
-        Log(1, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
+        Log(16, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
         return false;
     }
 
     // 11. Game controller: its states, and the main menu entered.
     if (!m_GameCtrl.Create(m_pFrameClock))
     {
-        Log(1, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
+        Log(16, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
         return false;
     }
 
@@ -330,7 +331,7 @@ bool CVostrelApp::CreateWindows()
         Log(1, "Warning: Couldn't get Console position from \"settings.ini\"! Using default values.");
     if (!m_Console.Create("Vostrel - Console", 80, 25, consoleX, consoleY))
     {
-        Log(1, "Error: m_Console.Create failed in CVostrelApp::CreateWindows");
+        Log(16, "Error: m_Console.Create failed in CVostrelApp::CreateWindows");
         return false;
     }
 
@@ -363,8 +364,8 @@ bool CVostrelApp::CreateWindows()
     }
     if (!created)
     {
-        Log(1, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
-        Log(1, kNoWindowMessage);
+        Log(16, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
+        Log(9, kNoWindowMessage);
         SetFailed();
         return false;
     }
@@ -377,8 +378,8 @@ bool CVostrelApp::SetupRenderEngine()
     CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
     if (!renderer || !renderer->Create(m_pWindow))
     {
-        Log(1, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
-        Log(1, kNoWindowMessage);
+        Log(16, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
+        Log(9, kNoWindowMessage);
         SetFailed();
         return false;
     }
@@ -393,7 +394,7 @@ bool CVostrelApp::Frame()
     if (!m_GameCtrl.Update())
     {
         if (m_GameCtrl.HasFailed())
-            SetFailed();
+            SetStartUpFailed();
         return false;
     }
     if (m_pObserver)

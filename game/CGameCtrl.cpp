@@ -129,7 +129,7 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
     SSettingsFault fault;
     if (!ReadStartPos(fault))
     {
-        Log(1, "%s", fault.logLine.c_str());
+        Log(16, "%s", fault.logLine.c_str());
         ReportStartUpFault(fault);
         return false;
     }

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace plat
 {
@@ -43,8 +42,6 @@ bool SdlMessageBoxSink(const char* text, const char* caption, uint32_t style)
 
 bool CanShowMessageBox()
 {
-    if (!isatty(STDIN_FILENO))
-        return false;
     if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY"))
         return false;
     if (IsHeadlessDriver(std::getenv("SDL_VIDEODRIVER")))
