@@ -129,8 +129,7 @@ TEST_F(VostrelAppOnX, TheWindowIsCentredAndAWrongSizeIsSaid)
          "Warning: settings.ini line 5: [DISPLAY] hRes = 1920: a whole number from 640 to 1280 (the screen is "
          "1280 x 1024, the default window is 800 x 600)\n"
          "Warning: settings.ini line 6: [DISPLAY] vRes = 1080: a whole number from 480 to 1024 (the screen is "
-         "1280 x 1024, the default window is 800 x 600)\n"
-         "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !\n"},
+         "1280 x 1024, the default window is 800 x 600)\n"},
         {"1280", "1024", 0, 0, ""},
         {"1024", "768", 128, 128, ""},
     };
