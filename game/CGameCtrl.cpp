@@ -230,7 +230,8 @@ bool CGameCtrl::CreateStates()
     {
         if (!step.state->Create(this))
         {
-            Log(1, "%s", step.message);
+            // The state said what it needs.
+            Log(16, "%s", step.message);
             return false;
         }
     }
