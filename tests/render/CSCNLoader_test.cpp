@@ -392,6 +392,22 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     }
     ASSERT_TRUE(loader.LoadScene(good));
     EXPECT_EQ(loader.GetLastError(), "");
+    // A scene that reads but holds no mesh fails the conversion, saying so.
+    CScnWriter one(CScnWriter::eText);
+    one.WriteHeader("tests");
+    one.BeginField("Objects");
+    one.BeginBlock();
+    one.BeginField("Model");
+    one.AddString("Box");
+    one.EndField();
+    one.EndBlock();
+    one.EndField();
+    const std::string empty = m_Dir.Path() + "/empty.scn";
+    ASSERT_TRUE(one.SaveFile(empty)) << one.Error();
+    ASSERT_TRUE(loader.LoadScene(empty));
+    CRefPtr<CModelData> data(new CModelData);
+    EXPECT_FALSE(loader.Load(data));
+    EXPECT_EQ(loader.GetLastError(), "it holds no mesh");
 }
 
 TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
