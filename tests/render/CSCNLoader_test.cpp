@@ -342,20 +342,26 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     const std::string bytes = testsupport::TempDir::ReadFile(good);
     const std::string fifo = m_Dir.Path() + "/pipe.scn";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    CScnWriter w(CScnWriter::eText);
-    w.WriteHeader("tests");
-    w.BeginField("Objects");
-    w.BeginBlock();
-    for (int i = 0; i < 2; ++i)
+    // A scene of `models` models named "Box", none with a mesh.
+    auto boxes = [this](int models, const std::string& name)
     {
-        w.BeginField("Model");
-        w.AddString("Box");
+        CScnWriter w(CScnWriter::eText);
+        w.WriteHeader("tests");
+        w.BeginField("Objects");
+        w.BeginBlock();
+        for (int i = 0; i < models; ++i)
+        {
+            w.BeginField("Model");
+            w.AddString("Box");
+            w.EndField();
+        }
+        w.EndBlock();
         w.EndField();
-    }
-    w.EndBlock();
-    w.EndField();
-    const std::string twice = m_Dir.Path() + "/twice.scn";
-    ASSERT_TRUE(w.SaveFile(twice)) << w.Error();
+        const std::string path = m_Dir.Path() + "/" + name;
+        EXPECT_TRUE(w.SaveFile(path)) << w.Error();
+        return path;
+    };
+    const std::string twice = boxes(2, "twice.scn");
     const struct
     {
         std::string path;
@@ -393,18 +399,7 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     ASSERT_TRUE(loader.LoadScene(good));
     EXPECT_EQ(loader.GetLastError(), "");
     // A scene that reads but holds no mesh fails the conversion, saying so.
-    CScnWriter one(CScnWriter::eText);
-    one.WriteHeader("tests");
-    one.BeginField("Objects");
-    one.BeginBlock();
-    one.BeginField("Model");
-    one.AddString("Box");
-    one.EndField();
-    one.EndBlock();
-    one.EndField();
-    const std::string empty = m_Dir.Path() + "/empty.scn";
-    ASSERT_TRUE(one.SaveFile(empty)) << one.Error();
-    ASSERT_TRUE(loader.LoadScene(empty));
+    ASSERT_TRUE(loader.LoadScene(boxes(1, "empty.scn")));
     CRefPtr<CModelData> data(new CModelData);
     EXPECT_FALSE(loader.Load(data));
     EXPECT_EQ(loader.GetLastError(), "it holds no mesh");
