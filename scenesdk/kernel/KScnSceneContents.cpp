@@ -18,6 +18,7 @@
 #include "scenesdk/kernel/KSearchWork.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -1227,12 +1228,26 @@ void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* 
             tell(contents);
         }
     }
-    else if (user->GetSdkManager() != nullptr)
+    else if (KScnSdkManager* manager = user->GetSdkManager())
     {
-        for (KScnSceneContents* contents : user->GetSdkManager()->ContentsListing(dynamic_cast<const void*>(user)))
+        // The listings change as uses come and go: told from a copy, on the
+        // stack for the few contents that list an object, so that a
+        // disconnection takes no memory.
+        const void* key = dynamic_cast<const void*>(user);
+        constexpr size_t kFew = 8;
+        KScnSceneContents* few[kFew];
+        const auto range = manager->mListings.equal_range(key);
+        const size_t count = static_cast<size_t>(std::distance(range.first, range.second));
+        if (count > kFew)
         {
-            tell(contents);
+            for (KScnSceneContents* contents : manager->ContentsListing(key))
+            {
+                tell(contents);
+            }
+            return;
         }
+        std::transform(range.first, range.second, few, [](const auto& listing) { return listing.second; });
+        std::for_each(few, few + count, tell);
     }
 }
 

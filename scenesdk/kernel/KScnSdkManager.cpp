@@ -1162,8 +1162,9 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     bool ok = true;
     // A node goes once its children have, last child first: the walk goes
     // down to the last child of the last child ... (each unlisted as it is
-    // reached), destroys it after cutting it from its parent and goes on
-    // from that parent. The tree is its own path back: a subtree of any
+    // reached, and noting where it came from), destroys it after cutting it
+    // from that node and goes on from there, never above the node it was
+    // asked to destroy. The tree is its own path back: a subtree of any
     // depth goes without recursion and without allocating. A child the
     // manager does not list, or another owner's, is only cut loose; a node
     // whose child will not be cut goes with its children (its destruction
@@ -1180,6 +1181,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         {
             if (NotOwned(child) && UnlistNear(mNodes, child, near))
             {
+                child->mWalkParent = current;
                 current = child;
                 continue;
             }
@@ -1191,7 +1193,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
             continue;
         }
         KScnNode* done = current;
-        KScnNode* parent = done != node ? done->GetParent() : nullptr;
+        KScnNode* parent = done != node ? done->mWalkParent : nullptr;
         if (parent != nullptr)
         {
             parent->RemoveChild(done);

@@ -269,23 +269,40 @@ struct MoveRow
     const char* uses; // see Scenes::Use; "a" is moved, "b" stays
     char kind;        // the kind counted
     int leftInOld;
+    // How a moves: c under the other scene's root; o into it without a
+    // parent, n out of any scene, N out with names checked (its parent
+    // stays behind: it is cut from it).
+    char how = 'c';
 };
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1},
-                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"L", 'm', 0}, {"t", 't', 0},
-                            {"v", 'v', 0}, {"g", 'v', 0},  {"x", 't', 0}};
+    const MoveRow rows[] = {{"a", 'm', 0},      {"ab", 'm', 1},      {"Ab", 'm', 1},     {"aB", 'm', 1},
+                            {"A", 'm', 0},      {"AB", 'm', 1},      {"l", 'm', 0},      {"L", 'm', 0},
+                            {"t", 't', 0},      {"v", 'v', 0},       {"g", 'v', 0},      {"x", 't', 0},
+                            {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}};
     for (const MoveRow& row : rows)
     {
-        SCOPED_TRACE(row.uses);
+        SCOPED_TRACE(std::string(row.uses) + " " + row.how);
         Scenes s;
         KScnNode* a = s.NodeIn(s.from, "A");
         s.Use(a, s.NodeIn(s.from, "B"), row.uses);
-        ASSERT_TRUE(s.to->GetRootNode()->AddChild(a));
+        const bool toScene = row.how == 'c' || row.how == 'o';
+        ASSERT_TRUE(row.how == 'c' ? s.to->GetRootNode()->AddChild(a)
+                                   : a->SetSceneContents(toScene ? s.to->GetContents() : nullptr, row.how == 'N'));
         EXPECT_EQ(Listed(s.from, row.kind), row.leftInOld);
-        EXPECT_EQ(Listed(s.to, row.kind), 1);
-        ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
+        EXPECT_EQ(Listed(s.to, row.kind), toScene ? 1 : 0);
+        EXPECT_EQ(a->GetParent(), row.how == 'c' ? s.to->GetRootNode() : nullptr);
+        EXPECT_EQ(s.from->GetRootNode()->GetChildCount(), 1) << "only B is left under the old root";
+        KScnNode* kid = s.NodeIn(nullptr, "Kid");
+        ASSERT_TRUE(a->AddChild(kid));
+        EXPECT_EQ(kid->GetSceneContents(), toScene ? s.to->GetContents() : nullptr) << "a child joins its scene";
+        if (!toScene)
+            continue;
+        if (row.how == 'c')
+            ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
+        else
+            ASSERT_TRUE(a->SetSceneContents(nullptr, false));
         EXPECT_EQ(Listed(s.to, row.kind), 0) << "cut loose, the subtree leaves nothing behind";
     }
 }
