@@ -5,7 +5,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <utility>
 
 using namespace plat;
 
@@ -251,31 +250,21 @@ TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
     const int none = open("/dev/null", O_RDONLY);
     ASSERT_EQ(dup2(none, STDIN_FILENO), STDIN_FILENO);
     close(none);
+    // DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER (null: unset), and whether a box opens.
     const struct
     {
-        const char *display, *wayland, *driver;
+        const char* vars[3];
         bool shown;
-    } kRows[] = {
-        {":0", nullptr, nullptr, true},         {nullptr, "wayland-0", nullptr, true},
-        {":0", nullptr, "x11", true},           {":0", nullptr, "dummy", false},
-        {":0", nullptr, "offscreen", false},    {nullptr, nullptr, "x11", false},
-        {"", "", nullptr, false},
-    };
+    } kRows[] = {{{":0", nullptr, nullptr}, true},      {{nullptr, "wayland-0", nullptr}, true},
+                 {{":0", nullptr, "x11"}, true},        {{":0", nullptr, "dummy"}, false},
+                 {{":0", nullptr, "offscreen"}, false}, {{nullptr, nullptr, "x11"}, false},
+                 {{"", "", nullptr}, false}};
     for (const auto& row : kRows)
     {
-        SCOPED_TRACE(testing::Message() << (row.display ? row.display : "-") << " "
-                                        << (row.wayland ? row.wayland : "-") << " "
-                                        << (row.driver ? row.driver : "-"));
-        const std::pair<const char*, const char*> vars[] = {
-            {"DISPLAY", row.display}, {"WAYLAND_DISPLAY", row.wayland}, {"SDL_VIDEODRIVER", row.driver}};
-        for (const auto& [name, value] : vars)
-        {
-            if (value)
-                setenv(name, value, 1);
-            else
-                unsetenv(name);
-        }
-        EXPECT_EQ(CanShowMessageBox(), row.shown);
+        const char* const names[3] = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        for (int i = 0; i < 3; ++i)
+            row.vars[i] ? setenv(names[i], row.vars[i], 1) : unsetenv(names[i]);
+        EXPECT_EQ(CanShowMessageBox(), row.shown) << &row - kRows;
     }
     dup2(in, STDIN_FILENO);
     close(in);
