@@ -619,15 +619,38 @@ std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* obje
     return out;
 }
 
-void KScnSdkManager::OnObjectRenamed(const void* object)
+std::vector<KScnSceneContents*> KScnSdkManager::PrepareRename(const void* object, const char* name)
 {
     if (mListings.count(object) == 0)
     {
-        return;
+        return {};
     }
-    for (KScnSceneContents* contents : ContentsListing(object))
+    std::vector<KScnSceneContents*> listing = ContentsListing(object);
+    size_t ready = 0;
+    try
     {
-        contents->OnObjectRenamed(object);
+        for (; ready < listing.size(); ++ready)
+        {
+            listing[ready]->PrepareRename(object, name);
+        }
+    }
+    catch (...)
+    {
+        // The one that ran out took itself back.
+        while (ready-- > 0)
+        {
+            listing[ready]->CancelRename();
+        }
+        throw;
+    }
+    return listing;
+}
+
+void KScnSdkManager::FinishRename(const std::vector<KScnSceneContents*>& listing)
+{
+    for (KScnSceneContents* contents : listing)
+    {
+        contents->FinishRename();
     }
 }
 

@@ -976,6 +976,67 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                          std::string(third->GetCurrentName()) != first->GetCurrentName());
              return threw;
          }},
+        // A listed material renamed in two scenes, a twin of its name passed
+        // over in each (worn by a node, wearing a texture): renamed whole,
+        // the twin taking the old name's place with its texture, or not at
+        // all, the name and both scenes as they were.
+        {"a listed material renamed, a twin passed over",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnSceneRoot* scenes[] = {manager.CreateScene(), manager.CreateScene()};
+             KScnMaterial* stone = manager.CreateMaterial("Stone");
+             KScnMaterial* twin = manager.CreateMaterial("Stone");
+             EXPECT_TRUE(twin->GetPropertyHandler()->ConnectSrc(
+                 manager.CreateTexture("Grain")->GetPropertyHandler()));
+             for (KScnSceneRoot* scene : scenes)
+                 for (KScnMaterial* worn : {stone, twin})
+                 {
+                     KScnNode* node = manager.CreateNode("n");
+                     EXPECT_TRUE(scene->GetRootNode()->AddChild(node) &&
+                                 node->GetPropertyHandler()->ConnectSrc(worn->GetPropertyHandler()));
+                 }
+             const bool threw = ThrowsWithFailing(at, [&] { stone->SetName("Moss"); });
+             EXPECT_STREQ(stone->GetName(), threw ? "Material::Stone" : "Material::Moss");
+             for (KScnSceneRoot* scene : scenes)
+             {
+                 KScnSceneContents* c = scene->GetContents();
+                 EXPECT_EQ(c->GetMaterialUseCount(stone) * 10 + c->GetMaterialUseCount(twin),
+                           threw ? 10 : 11);
+                 EXPECT_EQ(c->GetTextureCount(), threw ? 0 : 1);
+                 EXPECT_EQ(c->FindMaterial("Material::Stone"), threw ? stone : twin);
+                 EXPECT_EQ(c->FindMaterial("Material::Moss"), threw ? nullptr : stone);
+             }
+             // Whole either way: with the listed one gone, the twin stands for its name.
+             EXPECT_TRUE(manager.DestroyMaterial(stone));
+             for (KScnSceneRoot* scene : scenes)
+                 EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(twin) * 10 +
+                               scene->GetContents()->GetTextureCount(),
+                           11);
+             return threw;
+         },
+         {false},
+         4},
+        // A material connected where a listed one has its name is passed over
+        // whole or not at all: nothing of it is left to take the name's
+        // place once it is destroyed and the listed one leaves.
+        {"a material of a listed name connected",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnSceneRoot* scene = manager.CreateScene();
+             KScnMaterial* stone = manager.CreateMaterial("Stone");
+             KScnMaterial* twin = manager.CreateMaterial("Stone");
+             KScnNode* a = manager.CreateNode("a");
+             KScnNode* b = manager.CreateNode("b");
+             EXPECT_TRUE(scene->GetRootNode()->AddChild(a) && scene->GetRootNode()->AddChild(b) &&
+                         a->GetPropertyHandler()->ConnectSrc(stone->GetPropertyHandler()));
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { b->GetPropertyHandler()->ConnectSrc(twin->GetPropertyHandler()); });
+             EXPECT_TRUE(manager.DestroyMaterial(twin) && manager.DestroyMaterial(stone));
+             EXPECT_EQ(scene->GetContents()->GetMaterialCount(), 0);
+             return threw;
+         }},
         // Listed at both ends or neither (a handle naming a lister that does
         // not list it would reach the lister after it is gone), and the
         // channels and property made for it gone again in every take, what
