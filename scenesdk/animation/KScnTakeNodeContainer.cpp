@@ -416,28 +416,47 @@ void KScnTakeNodeContainer::GetAxisCurveDefaults(const char* channel, double& x,
     }
 }
 
-void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, double y, double z)
+void KScnTakeNodeContainer::FindAxisCurvesToWrite(const char* channel, KFCurve* curves[3])
 {
     KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    for (int k = 0; k < 3; ++k)
+    {
+        curves[k] = nullptr;
+    }
     if (take == nullptr)
     {
         return;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    const double values[3] = {x, y, z};
     for (int k = 0; k < 3; ++k)
     {
         // The take's curve getter empties the caches of the channel it hands out.
-        if (KFCurve* curve = take->FindCurve(nullptr, channel, kAxisCurveNames[k]))
+        curves[k] = take->FindCurveToWrite(nullptr, channel, kAxisCurveNames[k]);
+    }
+}
+
+void KScnTakeNodeContainer::SetAxisCurveDefaults(const char* channel, double x, double y, double z)
+{
+    // Every curve is had before any is written.
+    KFCurve* curves[3];
+    FindAxisCurvesToWrite(channel, curves);
+    const double values[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k)
+    {
+        if (curves[k] != nullptr)
         {
-            curve->SetDefaultValue(static_cast<float>(values[k]));
+            curves[k]->SetDefaultValue(static_cast<float>(values[k]));
         }
     }
 }
 
 // ---- Property channels ----------------------------------------------------
 
-KString KScnTakeNodeContainer::ChannelNameOfProperty(const char* name)
+namespace
+{
+// ChannelNameOfProperty without a copy: a push looks its channels up
+// while it may take no memory.
+const char* ChannelNameOf(const char* name)
 {
     static const char* const kMap[][2] = {
         {"Lcl Translation", "T"}, {"Lcl Rotation", "R"}, {"Lcl Scaling", "S"}};
@@ -445,10 +464,16 @@ KString KScnTakeNodeContainer::ChannelNameOfProperty(const char* name)
     {
         if (SameText(name, entry[0]))
         {
-            return KString(entry[1]);
+            return entry[1];
         }
     }
-    return KString(name != nullptr ? name : "");
+    return name != nullptr ? name : "";
+}
+} // namespace
+
+KString KScnTakeNodeContainer::ChannelNameOfProperty(const char* name)
+{
+    return KString(ChannelNameOf(name));
 }
 
 int KScnTakeNodeContainer::ComponentCountOf(KProperty* property)
@@ -626,19 +651,19 @@ void KScnTakeNodeContainer::CreatePropertyChannels(KProperty* property, KScnTake
     CopyKPropertyValueToChannel(channel, property);
 }
 
-KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const
+KFCurveNode* KScnTakeNodeContainer::FindPropertyChannel(KScnTakeNodeEntry* take, const char* channel) const
 {
     // Looked up in the tree as it is read: a take that shares its tree and
     // lacks the channel is not written, so it is not copied.
     const KFCurveNode* shared = take != nullptr ? static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode()
                                                 : nullptr;
-    if (shared == nullptr || shared->FindDescendant(channel.Buffer()) == nullptr)
+    if (shared == nullptr || shared->FindDescendant(channel) == nullptr)
     {
         return nullptr;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
     KFCurveNode* root = KMade(take->GetRootCurveNode());
-    return root != nullptr ? root->FindDescendant(channel.Buffer()) : nullptr;
+    return root != nullptr ? root->FindDescendant(channel) : nullptr;
 }
 
 KFCurveNode* KScnTakeNodeContainer::AddPropertyToTake(KProperty* property, int takeIndex)
@@ -770,42 +795,148 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property)
 {
     if (property != nullptr)
     {
-        PushPropertyToTakeDefaults(property, ChannelNameOfProperty(property->GetName()).Buffer());
+        PushPropertyToTakeDefaults(property, ChannelNameOf(property->GetName()));
     }
 }
 
 void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property, const char* channelName)
 {
-    if (property == nullptr || channelName == nullptr || !property->IsAnimatable())
+    KFCurveNode* currentNode = nullptr;
+    KFCurveNode* defNode = nullptr;
+    // Both channels are made ready (a shared tree made the take's own, the
+    // component curves made) before either is written: memory running out
+    // leaves both takes as they were.
+    if (PrepareChannels(property, channelName, currentNode, defNode))
+    {
+        CopyPropertyValueToChannel(currentNode, property);
+        CopyPropertyValueToChannel(defNode, property);
+    }
+}
+
+void KScnTakeNodeContainer::PreparePropertyPush(KProperty* property)
+{
+    if (property != nullptr)
+    {
+        PreparePropertyPush(property, ChannelNameOf(property->GetName()));
+    }
+}
+
+void KScnTakeNodeContainer::PreparePropertyPush(KProperty* property, const char* channelName)
+{
+    KFCurveNode* currentNode = nullptr;
+    KFCurveNode* defNode = nullptr;
+    PrepareChannels(property, channelName, currentNode, defNode);
+}
+
+namespace
+{
+// What making a push's channels ready made, taken back (allocating nothing)
+// when it cannot finish: at most three components in each of two channels.
+class SMadeParts
+{
+public:
+    void Child(KFCurveNode* child) { mChildren[mChildCount++] = child; }
+    void Curve(KFCurveNode* node) { mCurved[mCurvedCount++] = node; }
+    void TakeBack()
+    {
+        while (mCurvedCount > 0)
+        {
+            KFCurve::Destroy(mCurved[--mCurvedCount]->SetFCurve(nullptr));
+        }
+        while (mChildCount > 0)
+        {
+            KFCurveNode* child = mChildren[--mChildCount];
+            KFCurveNode* parent = child->GetParent();
+            parent->RemoveChildAt(parent->IndexOfChild(child));
+            KFCurveNode::Destroy(child);
+        }
+    }
+
+private:
+    KFCurveNode* mChildren[6] = {};
+    KFCurveNode* mCurved[6] = {};
+    int mChildCount = 0;
+    int mCurvedCount = 0;
+};
+
+// Makes what CopyPropertyValueToChannel would make in the channel (its
+// component children and curves), noting it in made.
+void MakeChannelParts(KFCurveNode* node, KProperty* property, SMadeParts& made)
+{
+    if (node == nullptr)
     {
         return;
     }
-    const KString channel(channelName);
+    if (KScnTakeNodeContainer::ComponentCountOf(property) >= 3)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            KFCurveNode* child = node->GetChildCount() > k ? node->GetChildAt(k) : nullptr;
+            const bool childMade = child == nullptr;
+            if (childMade)
+            {
+                child = node->AdoptChild(KMade(KFCurveNode::Create(kComponentNames[k], nullptr, 0, 0)));
+                if (child == nullptr)
+                {
+                    continue;
+                }
+                made.Child(child);
+            }
+            if (child->GetFCurve() == nullptr)
+            {
+                child->SetFCurve(KMade(KFCurve::Create()));
+                if (!childMade)
+                {
+                    made.Curve(child);
+                }
+            }
+        }
+        return;
+    }
+    double values[4] = {0.0, 0.0, 0.0, 0.0};
+    if (node->GetFCurve() == nullptr && property->GetAsDoubles(values))
+    {
+        node->SetFCurve(KMade(KFCurve::Create()));
+        made.Curve(node);
+    }
+}
+} // namespace
+
+bool KScnTakeNodeContainer::PrepareChannels(KProperty* property, const char* channel, KFCurveNode*& currentNode,
+                                            KFCurveNode*& defNode)
+{
+    if (property == nullptr || channel == nullptr || !property->IsAnimatable() || IsWrittenByCurve(property))
+    {
+        return false;
+    }
     KScnTakeNodeEntry* current =
         (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[mCurrent] : nullptr;
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
-    KFCurveNode* defNode = nullptr;
     if (def != nullptr && def->IsBuildDeferred())
     {
         // A part of the tree not built yet will start from the value the
         // property has then; a part built is written.
         KFCurveNode* built = def->GetBuiltPartsOfWaitingTree();
-        defNode = built != nullptr ? built->FindDescendant(channel.Buffer()) : nullptr;
+        defNode = built != nullptr ? built->FindDescendant(channel) : nullptr;
         current = current == def ? nullptr : current;
         def = nullptr;
     }
-    // Both channels are found (a shared tree made the take's own) before
-    // either is written: memory running out leaves both takes as they were.
-    KFCurveNode* currentNode = FindPropertyChannel(current, channel);
+    // A tree made a take's own reads as before: only what the parts add is
+    // taken back.
+    currentNode = FindPropertyChannel(current, channel);
     defNode = def != nullptr && def != current ? FindPropertyChannel(def, channel) : defNode;
-    if (currentNode != nullptr)
+    SMadeParts made;
+    try
     {
-        CopyPropertyValueToChannel(currentNode, property);
+        MakeChannelParts(currentNode, property, made);
+        MakeChannelParts(defNode, property, made);
     }
-    if (defNode != nullptr)
+    catch (...)
     {
-        CopyPropertyValueToChannel(defNode, property);
+        made.TakeBack();
+        throw;
     }
+    return true;
 }
 
 void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
@@ -828,9 +959,8 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
         {
             continue;
         }
-        const KString channel = ChannelNameOfProperty(property->GetName());
-        KFCurveNode* node =
-            built != nullptr ? built->FindDescendant(channel.Buffer()) : FindPropertyChannel(def, channel);
+        const char* channel = ChannelNameOf(property->GetName());
+        KFCurveNode* node = built != nullptr ? built->FindDescendant(channel) : FindPropertyChannel(def, channel);
         CopyKPropertyValueToChannel(node, property);
     }
 }

@@ -175,10 +175,20 @@ public:
     // Copies an animatable property's value into its channel of the current
     // take and of the default take (components are made as needed). The
     // property set does it for every value written into one of its
-    // animatable properties (KScnPropertyHandler).
+    // animatable properties (KScnPropertyHandler). A value a linked curve
+    // writes is not pushed. Memory running out throws std::bad_alloc with
+    // both takes as they were; once PreparePropertyPush did for the
+    // property, the push takes no memory.
     void PushPropertyToTakeDefaults(KProperty* property);
     // The same into the channel of that name.
     void PushPropertyToTakeDefaults(KProperty* property, const char* channelName);
+    // Takes what the push of the property needs (the trees of the takes it
+    // writes made their own, the channel's component curves made), so that
+    // a writer that changes the value after it and pushes then cannot be
+    // stopped in between. Memory running out throws std::bad_alloc with
+    // every take reading as it did (the parts it made go again).
+    void PreparePropertyPush(KProperty* property);
+    void PreparePropertyPush(KProperty* property, const char* channelName);
     // Copies every handler property's value into its existing channel of the default take.
     void PushAllPropertiesToDefaultTake();
 
@@ -255,7 +265,12 @@ protected:
     // default take (0 for a missing curve or take).
     void GetAxisCurveDefaults(const char* channel, double& x, double& y, double& z) const;
     // Sets them (through the curves' listeners); missing curves are skipped.
+    // Memory running out (the take's tree made its own) throws
+    // std::bad_alloc with every curve as it was.
     void SetAxisCurveDefaults(const char* channel, double x, double y, double z);
+    // Those curves to write (null where missing), had as SetAxisCurveDefaults
+    // has them before it writes them.
+    void FindAxisCurvesToWrite(const char* channel, KFCurve* curves[3]);
 
     // The handles that wait stand for the first properties of the handler,
     // in its order (its list does not change while they wait: a change
@@ -269,7 +284,13 @@ private:
     // handled now); null for a null or handled property.
     KScnPropertyRef* MakeHandlerHandle(KScnPropertyHandler* handler, KProperty* property,
                                        std::unordered_set<const KProperty*>& handled);
-    KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const KString& channel) const;
+    KFCurveNode* FindPropertyChannel(KScnTakeNodeEntry* take, const char* channel) const;
+    // The channels a push of the property writes (of the current and the
+    // default take; null where a take has none), made ready to be written
+    // without taking memory (see PreparePropertyPush). False, nothing
+    // found, for a property that is not pushed.
+    bool PrepareChannels(KProperty* property, const char* channel, KFCurveNode*& currentNode,
+                         KFCurveNode*& defNode);
     // The property's channel in one take (made when absent, its curves
     // linked in take 0) given the property's value; the channel made here,
     // else null. Memory running out takes a channel made here back.

@@ -586,6 +586,16 @@ KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, con
     return WritableCurveOf(FindChannel(first, second, third));
 }
 
+KFCurve* KScnTakeNodeEntry::FindCurveToWrite(const char* first, const char* second, const char* third)
+{
+    // A tree that waits is the entry's own already.
+    if (mBuilder == nullptr && !PrepareWrite())
+    {
+        throw std::bad_alloc();
+    }
+    return FindCurve(first, second, third);
+}
+
 const KFCurve* KScnTakeNodeEntry::FindCurveByDataType(const char* first, const char* second,
                                                       const KDataType* dataType) const
 {

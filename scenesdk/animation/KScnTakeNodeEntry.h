@@ -131,6 +131,11 @@ public:
     // hand out (and of the nodes above it): the caller may write through it.
     KFCurve* FindCurve(const char* first, const char* second, const char* third);
     const KFCurve* FindCurve(const char* first, const char* second, const char* third) const;
+    // FindCurve for a caller about to write the curve: where FindCurve
+    // answers null because memory ran out making the take's tree its own,
+    // this throws std::bad_alloc (the take reading as before); null only
+    // when the take has no such curve.
+    KFCurve* FindCurveToWrite(const char* first, const char* second, const char* third);
     // As FindCurve, but the last step is a depth-first search by data type.
     KFCurve* FindCurveByDataType(const char* first, const char* second, const KDataType* dataType);
     const KFCurve* FindCurveByDataType(const char* first, const char* second, const KDataType* dataType) const;

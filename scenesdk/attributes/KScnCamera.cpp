@@ -30,7 +30,7 @@ const char* const kColorComponents[] = {"X", "Y", "Z"};
 
 KFCurve* BackgroundCurve(KScnTakeNodeEntry* take, int component)
 {
-    return take != nullptr ? take->FindCurve(nullptr, "BackgroundColor", kColorComponents[component])
+    return take != nullptr ? take->FindCurveToWrite(nullptr, "BackgroundColor", kColorComponents[component])
                            : nullptr;
 }
 
@@ -224,13 +224,16 @@ void KScnCamera::SetUseOverSamplingTime(int value)
 
 void KScnCamera::SetChannel(KProperty* property, const char* curveName, double value)
 {
+    // The curve is had first (the default take's tree made its own): what
+    // changes after takes no memory.
+    KScnNode* node = GetNode();
+    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
+    KFCurve* curve = take != nullptr ? take->FindCurveToWrite(nullptr, nullptr, curveName) : nullptr;
     if (property != nullptr)
     {
         property->SetDouble(value);
     }
-    KScnNode* node = GetNode();
-    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
-    if (KFCurve* curve = take != nullptr ? take->FindCurve(nullptr, nullptr, curveName) : nullptr)
+    if (curve != nullptr)
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }
@@ -284,17 +287,19 @@ double KScnCamera::GetDefaultTurnTable() const
 void KScnCamera::SetBackgroundColor(const KColorRGBA& color)
 {
     const double value[4] = {color.mRed, color.mGreen, color.mBlue, 1.0};
+    KScnNode* node = GetNode();
+    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
+    // Every curve is had before anything is written.
+    KFCurve* const curves[3] = {BackgroundCurve(take, 0), BackgroundCurve(take, 1), BackgroundCurve(take, 2)};
     if (mProperties->BackgroundColor != nullptr)
     {
         mProperties->BackgroundColor->SetFromDoubles(value);
     }
-    KScnNode* node = GetNode();
-    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
     for (int c = 0; c < 3; ++c)
     {
-        if (KFCurve* curve = BackgroundCurve(take, c))
+        if (curves[c] != nullptr)
         {
-            curve->SetDefaultValue(static_cast<float>(value[c]));
+            curves[c]->SetDefaultValue(static_cast<float>(value[c]));
         }
     }
 }

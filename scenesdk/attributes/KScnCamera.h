@@ -198,6 +198,9 @@ public:
     void SetUseOverSamplingTime(int value);
 
     // ---- Channels ----
+    // Each writes the property and, on an attached camera, the default
+    // value of the default take's curve: memory running out (that take's
+    // tree made its own) throws std::bad_alloc with both as they were.
     void SetFieldOfView(double degrees);
     void SetFieldOfViewX(double value);
     void SetFieldOfViewY(double value);

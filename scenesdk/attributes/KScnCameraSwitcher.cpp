@@ -77,7 +77,7 @@ void KScnCameraSwitcher::SetDefaultCameraIndex(int index)
 {
     KScnNode* node = GetNode();
     KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
-    KFCurve* curve = take != nullptr ? take->GetCameraIndexCurve() : nullptr;
+    KFCurve* curve = take != nullptr ? take->FindCurveToWrite(nullptr, nullptr, "Camera Index") : nullptr;
     if (curve != nullptr)
     {
         curve->SetDefaultValue(static_cast<float>(index));

@@ -111,7 +111,8 @@ template <size_t N> const char* NameAt(const char* const (&names)[N], int value)
 
 // A setter called directly reaches the takes as a write into the property
 // does (KScnPropertyHandler::NotifyEvent14): not when a linked curve of the
-// default take writes the property through it.
+// default take writes the property through it. What that needs is taken
+// before the value changes.
 void KScnCharacterProperties::PushSetValue(KProperty& property)
 {
     if (property.IsAnimatable() && !KScnTakeNodeContainer::IsWrittenByCurve(&property))
@@ -123,6 +124,7 @@ void KScnCharacterProperties::PushSetValue(KProperty& property)
 #define KSCN_CHARACTER_SETTER_BODY(Name, Type)                                                               \
     auto KScnCharacterProperties::Set##Name(Type value)->Type                                                \
     {                                                                                                        \
+        PreparePushToTakes(Name);                                                                            \
         m##Name = WriteRow(eRow##Name, value);                                                               \
         PushSetValue(Name);                                                                                  \
         return m##Name;                                                                                      \

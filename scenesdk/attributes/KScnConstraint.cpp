@@ -109,9 +109,15 @@ void KScnConstraint::StoreOffset(const char* propertyName, const KgeTVector& off
         return;
     }
     const double value[4] = {offset.mData[0], offset.mData[1], offset.mData[2], 1.0};
+    // Dynamic properties store their own value: the takes hear of it here,
+    // what they need taken before it changes.
+    const bool pushed = FindUserProperty(property) != nullptr;
+    if (pushed)
+    {
+        mPropertySet->PreparePushToTakes(*property);
+    }
     property->SetFromDoubles(value);
-    // Dynamic properties store their own value: the takes hear of it here.
-    if (FindUserProperty(property) != nullptr)
+    if (pushed)
     {
         mPropertySet->PushPropertyToTakes(*property);
     }

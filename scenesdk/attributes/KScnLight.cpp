@@ -194,15 +194,16 @@ void KScnLight::RemoveChannels(KScnTakeNodeEntry* take)
     }
 }
 
-void KScnLight::SetDefaultCurveValue(const char* parent, const char* name, double value)
+KFCurve* KScnLight::DefaultCurve(const char* parent, const char* name)
 {
     KScnNode* node = GetNode();
     KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
-    if (take == nullptr)
-    {
-        return;
-    }
-    if (KFCurve* curve = take->FindCurve(nullptr, parent, name))
+    return take != nullptr ? take->FindCurveToWrite(nullptr, parent, name) : nullptr;
+}
+
+void KScnLight::SetDefaultCurveValue(const char* parent, const char* name, double value)
+{
+    if (KFCurve* curve = DefaultCurve(parent, name))
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }
@@ -260,13 +261,19 @@ bool KScnLight::GetDrawFrontFacingVolumetricLight()
 
 void KScnLight::SetColor(const KColorRGBA& color)
 {
-    SetDefaultCurveValue("Color", "X", color.mRed);
-    SetDefaultCurveValue("Color", "Y", color.mGreen);
-    SetDefaultCurveValue("Color", "Z", color.mBlue);
+    // Every curve is had before any is written: nothing after takes memory.
+    KFCurve* const curves[3] = {DefaultCurve("Color", "X"), DefaultCurve("Color", "Y"), DefaultCurve("Color", "Z")};
+    // Written as components: the property holds an RGB vector, not a KColorRGBA.
+    const double rgb[4] = {color.mRed, color.mGreen, color.mBlue, 1.0};
+    for (int c = 0; c < 3; ++c)
+    {
+        if (curves[c] != nullptr)
+        {
+            curves[c]->SetDefaultValue(static_cast<float>(rgb[c]));
+        }
+    }
     if (mProperties->Color != nullptr)
     {
-        // Written as components: the property holds an RGB vector, not a KColorRGBA.
-        const double rgb[4] = {color.mRed, color.mGreen, color.mBlue, 1.0};
         mProperties->Color->SetFromDoubles(rgb);
     }
 }

@@ -17,6 +17,7 @@
 namespace scenesdk
 {
 
+class KFCurve;
 class KPropertyObjectList;
 class KScnLightProperties;
 class KScnSdkManager;
@@ -62,7 +63,9 @@ public:
 
     // On an attached light these also set the default value of the default
     // take's curves (single precision); the property is written in any case.
-    // No clamping. The colour's alpha is not kept.
+    // No clamping. The colour's alpha is not kept. Memory running out (the
+    // default take's tree made its own) throws std::bad_alloc with the
+    // curves and the property as they were.
     void SetColor(const KColorRGBA& color);
     KColorRGBA GetColor();
     void SetIntensity(double intensity);
@@ -80,6 +83,9 @@ public:
     KScnSdkManager* GetManager() const { return mManager; }
 
 private:
+    // The default take's curve to write (KScnTakeNodeEntry::FindCurveToWrite);
+    // null when detached or when the take has none.
+    KFCurve* DefaultCurve(const char* parent, const char* name);
     // Sets the default value of one curve of the default take when attached.
     void SetDefaultCurveValue(const char* parent, const char* name, double value);
 

@@ -155,8 +155,8 @@ bool KScnPropertyHandler::HearsPropertyRemoval()
 bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a,
                                         const void* b, const void* c)
 {
-    if ((code == eValueChanged || code == eRenaming) && emitter != nullptr && emitter->GetOwner() == this &&
-        emitter->IsA(KProperty::ClassId))
+    if ((code == eValueChanging || code == eValueChanged || code == eRenaming) && emitter != nullptr &&
+        emitter->GetOwner() == this && emitter->IsA(KProperty::ClassId))
     {
         auto* property = static_cast<KProperty*>(emitter);
         KScnTakeNodeContainer* owner = GetOwner();
@@ -170,11 +170,27 @@ bool KScnPropertyHandler::NotifyEvent14(const KEventPath* path, int code, KPlug*
         else if (owner != nullptr && PushesEveryWrite() && property->IsAnimatable() &&
                  !KScnTakeNodeContainer::IsWrittenByCurve(property))
         {
-            // Whoever wrote the value, its channels follow it.
-            PushPropertyToTakes(*property);
+            // Whoever wrote the value, its channels follow it: what they need
+            // is had before it changes, so that nothing stops them after.
+            if (code == eValueChanging)
+            {
+                PreparePushToTakes(*property);
+            }
+            else
+            {
+                PushPropertyToTakes(*property);
+            }
         }
     }
     return KObject::NotifyEvent14(path, code, emitter, a, b, c);
+}
+
+void KScnPropertyHandler::PreparePushToTakes(KProperty& property)
+{
+    if (KScnTakeNodeContainer* owner = GetOwner())
+    {
+        owner->PreparePropertyPush(&property);
+    }
 }
 
 void KScnPropertyHandler::PrepareDestroy()

@@ -33,6 +33,12 @@ public:
     // Hands a changed property's value to the owner's takes; a derived set
     // forwards to KScnTakeNodeContainer::PushPropertyToTakeDefaults.
     virtual void PushPropertyToTakes(KProperty& property) = 0;
+    // Takes what PushPropertyToTakes of the property will need
+    // (KScnTakeNodeContainer::PreparePropertyPush on the owner), before the
+    // value changes: memory running out throws std::bad_alloc with the
+    // value and the takes as they were. A set that pushes into further
+    // channels prepares those too.
+    virtual void PreparePushToTakes(KProperty& property);
     // The scene object this set belongs to.
     virtual KScnTakeNodeContainer* GetOwner() = 0;
     // KObject::CreateProperty; a created property is marked animatable
@@ -65,8 +71,10 @@ public:
     // In a set that PushesEveryWrite, a value written into one of its
     // animatable properties, however it was written, goes to the owner's
     // takes (PushPropertyToTakes), unless a linked curve of the default take
-    // wrote it. A property about to be renamed has the owner's waiting
-    // default take built first. Then as KObject.
+    // wrote it; what that needs is taken as the value is about to change
+    // (PreparePushToTakes), so that a write is whole. A property about to be
+    // renamed has the owner's waiting default take built first. Then as
+    // KObject.
     bool NotifyEvent14(const KEventPath* path, int code, KPlug* emitter, const void* a, const void* b,
                        const void* c) override;
 

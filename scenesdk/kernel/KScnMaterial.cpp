@@ -126,6 +126,9 @@ bool KScnMaterialProperties::ConnectionEvent(const KEventPath* path, int code, K
 
 void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector& value, KProperty& property)
 {
+    // What the push needs first (a setter may be called directly): a store
+    // that memory stops leaves the value as it was.
+    PreparePushToTakes(property);
     field = KgeRGBVector(value.mData[0], value.mData[1], value.mData[2]);
     mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
@@ -133,6 +136,7 @@ void KScnMaterialProperties::StoreColor(KgeRGBVector& field, const KgeRGBVector&
 
 void KScnMaterialProperties::StoreScalar(double& field, double value, KProperty& property)
 {
+    PreparePushToTakes(property);
     field = value;
     mWritten |= WrittenBit(property);
     PushPropertyToTakes(property);
@@ -274,7 +278,7 @@ void KScnMaterial::SetScalarCurve(const char* channel, double value)
         return;
     }
     const KScnTakeNodeEntry::EditScope scope(*take);
-    if (KFCurve* curve = take->FindCurve(nullptr, nullptr, channel))
+    if (KFCurve* curve = take->FindCurveToWrite(nullptr, nullptr, channel))
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }

@@ -1369,11 +1369,13 @@ KScnNode* KScnNode::GetTargetUp() const
 
 void KScnNode::SetVisibility(bool on)
 {
-    mProperties->Show.SetValue(on);
+    // The write that reaches the takes first: stopped, it leaves both as
+    // they were ("Show" takes no memory).
     if (KProperty* visibility = mProperties->FindProperty("Visibility"))
     {
         visibility->SetDouble(on ? 1.0 : 0.0);
     }
+    mProperties->Show.SetValue(on);
 }
 
 bool KScnNode::GetVisibility() const

@@ -261,6 +261,9 @@ public:
     KgeTVector GetUpTargetRotation() const { return mUpTargetRotation; }
 
     // ---- State ----
+    // Sets "Show" and the animatable "Visibility" (1 or 0, pushed into the
+    // current and the default take). Memory running out throws
+    // std::bad_alloc with both properties and every take as they were.
     void SetVisibility(bool on);
     bool GetVisibility() const;
     void SetShadingMode(int mode) { mShadingMode = mode; }

@@ -252,6 +252,7 @@ bool KScnPropertyRef::SetBool(bool value)
 
 bool KScnPropertyRef::SetInteger(int value)
 {
+    PrepareNotify();
     if (mProperty == nullptr || !mProperty->SetInt(value))
     {
         return false;
@@ -262,6 +263,7 @@ bool KScnPropertyRef::SetInteger(int value)
 
 bool KScnPropertyRef::SetDouble(double value)
 {
+    PrepareNotify();
     if (mProperty == nullptr || !mProperty->SetDouble(value))
     {
         return false;
@@ -276,6 +278,7 @@ void KScnPropertyRef::SetColor(double r, double g, double b)
     {
         return;
     }
+    PrepareNotify();
     const double v[4] = {r, g, b, 1.0};
     if (mProperty->GetTypeCode() == eKPropColorRGB)
     {
@@ -301,6 +304,7 @@ void KScnPropertyRef::SetVector(double x, double y, double z)
     const int code = mProperty->GetTypeCode();
     if (code == eKPropVector3D)
     {
+        PrepareNotify();
         const double v[4] = {x, y, z, 1.0};
         mProperty->SetFromDoubles(v);
         Notify();
@@ -400,6 +404,14 @@ bool KScnPropertyRef::GetFlag(uint32_t flag) const
         return known && mProperty->GetAttributes().HasFlag(AttributeBitsOf(flag));
     }
     return mRecord != nullptr && (mRecord->mFlags & flag) != 0;
+}
+
+void KScnPropertyRef::PrepareNotify()
+{
+    if (mHandler != nullptr && mProperty != nullptr)
+    {
+        mHandler->PreparePushToTakes(*mProperty);
+    }
 }
 
 void KScnPropertyRef::Notify()

@@ -131,6 +131,9 @@ public:
     bool GetFlag(uint32_t flag) const;
 
 private:
+    // What Notify's push needs, had before the value changes (memory
+    // running out throws std::bad_alloc with nothing written).
+    void PrepareNotify();
     void Notify();
     static uint32_t AttributeBitsOf(uint32_t flags);
     // Kept by KScnObject as it lists the handle (listed true) and unlists it.

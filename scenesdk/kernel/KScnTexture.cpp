@@ -162,6 +162,15 @@ void KScnTextureProperties::PushPropertyToTakes(KProperty& property)
     }
 }
 
+void KScnTextureProperties::PreparePushToTakes(KProperty& property)
+{
+    KScnPropertyHandler::PreparePushToTakes(property);
+    if (mOwner != nullptr && &property == TextureAlpha)
+    {
+        mOwner->PreparePropertyPush(&property, "Alpha");
+    }
+}
+
 KScnTakeNodeContainer* KScnTextureProperties::GetOwner()
 {
     return mOwner;
@@ -428,11 +437,22 @@ EBlendMode KScnTexture::GetBlendMode()
 
 void KScnTexture::SetChannelDefaults(const char* channel, const double* xyz, KProperty* mirror)
 {
-    SetAxisCurveDefaults(channel, xyz[0], xyz[1], xyz[2]);
+    // The curves are had, then the property written (its push taking what
+    // it needs first), then the curves: nothing takes memory once anything
+    // changed.
+    KFCurve* curves[3];
+    FindAxisCurvesToWrite(channel, curves);
     if (mirror != nullptr)
     {
         const double value[4] = {xyz[0], xyz[1], xyz[2], 1.0};
         mirror->SetFromDoubles(value);
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+        if (curves[k] != nullptr)
+        {
+            curves[k]->SetDefaultValue(static_cast<float>(xyz[k]));
+        }
     }
 }
 
@@ -456,17 +476,21 @@ void KScnTexture::SetDefaultScale(double x, double y, double z)
 
 void KScnTexture::SetDefaultAlpha(double alpha)
 {
-    if (KScnTakeNodeEntry* take = GetDefaultTakeNode())
+    // As SetChannelDefaults: the curve, the property, then the curve's value.
+    KScnTakeNodeEntry* take = GetDefaultTakeNode();
+    KFCurve* curve = nullptr;
+    if (take != nullptr)
     {
         const KScnTakeNodeEntry::EditScope scope(*take);
-        if (KFCurve* curve = take->GetAlphaCurve())
-        {
-            curve->SetDefaultValue(static_cast<float>(alpha));
-        }
+        curve = take->FindCurveToWrite(nullptr, nullptr, "Alpha");
     }
     if (mProps->TextureAlpha != nullptr)
     {
         mProps->TextureAlpha->SetDouble(alpha);
+    }
+    if (curve != nullptr)
+    {
+        curve->SetDefaultValue(static_cast<float>(alpha));
     }
 }
 

@@ -277,6 +277,7 @@ public:
 
     // To the channel of the property's name; "Texture alpha" to "Alpha" too.
     void PushPropertyToTakes(KProperty& property) override;
+    void PreparePushToTakes(KProperty& property) override;
     KScnTakeNodeContainer* GetOwner() override;
     KScnTexture* GetTexture() const { return mOwner; }
 
