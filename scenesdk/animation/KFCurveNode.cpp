@@ -38,9 +38,23 @@ std::string NameKey(const char* name)
 
 // Segments that also match by data type ("T" the node of Lcl Translation,
 // ...): searched node by node.
-bool MatchesByType(const KString& segment)
+bool MatchesByType(const char* segment)
 {
-    return segment == "T" || segment == "R" || segment == "S";
+    return std::strcmp(segment, "T") == 0 || std::strcmp(segment, "R") == 0 || std::strcmp(segment, "S") == 0;
+}
+
+// ASCII letters compared without case, as the names are.
+bool SameNoCase(const char* a, const char* b)
+{
+    for (;; ++a, ++b)
+    {
+        const char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 'a' + 'A') : *a;
+        const char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 'a' + 'A') : *b;
+        if (x != y)
+            return false;
+        if (x == '\0')
+            return true;
+    }
 }
 
 } // namespace
@@ -378,16 +392,23 @@ int KFCurveNode::IndexOfChildByName(const char* name) const
 {
     if (const SNameIndex* index = ValidNameIndex())
     {
-        const auto found = index->children.find(NameKey(TextOrEmpty(name)));
-        return found != index->children.end() ? found->second : -1;
+        // Without the index when its key cannot be had: a look-up takes no memory.
+        try
+        {
+            const auto found = index->children.find(NameKey(TextOrEmpty(name)));
+            return found != index->children.end() ? found->second : -1;
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
     }
-    const KString wanted(TextOrEmpty(name));
+    const char* wanted = TextOrEmpty(name);
     const int n = GetChildCount();
     KSearchWork::Add(static_cast<uint64_t>(n));
     for (int i = 0; i < n; ++i)
     {
         const KFCurveNode* child = GetChildAt(i);
-        if (child != nullptr && wanted.CompareNoCase(child->GetName()) == 0)
+        if (child != nullptr && SameNoCase(wanted, TextOrEmpty(child->GetName())))
         {
             return i;
         }
@@ -462,9 +483,9 @@ void KFCurveNode::RemoveAllChildren()
 namespace
 {
 
-bool MatchesSegment(const KFCurveNode* child, const KString& segment)
+bool MatchesSegment(const KFCurveNode* child, const char* segment)
 {
-    if (segment.CompareNoCase(child->GetName()) == 0)
+    if (SameNoCase(segment, TextOrEmpty(child->GetName())))
     {
         return true;
     }
@@ -473,22 +494,30 @@ bool MatchesSegment(const KFCurveNode* child, const KString& segment)
     {
         return false;
     }
-    return (segment == "T" && type == KDataTypeLclTranslation::Get()) ||
-           (segment == "R" && type == KDataTypeLclRotation::Get()) ||
-           (segment == "S" && type == KDataTypeLclScaling::Get());
+    return (std::strcmp(segment, "T") == 0 && type == KDataTypeLclTranslation::Get()) ||
+           (std::strcmp(segment, "R") == 0 && type == KDataTypeLclRotation::Get()) ||
+           (std::strcmp(segment, "S") == 0 && type == KDataTypeLclScaling::Get());
 }
 
 } // namespace
 
-const KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
+const KFCurveNode* KFCurveNode::FindSegment(const char* segment) const
 {
     const bool byName = !MatchesByType(segment);
     if (byName)
     {
         if (const SNameIndex* index = ValidNameIndex())
         {
-            const auto found = index->below.find(NameKey(segment.Buffer()));
-            return found != index->below.end() ? found->second : nullptr;
+            // A key that cannot be had (memory running out) is searched
+            // without the index: a look-up never fails for want of memory.
+            try
+            {
+                const auto found = index->below.find(NameKey(segment));
+                return found != index->below.end() ? found->second : nullptr;
+            }
+            catch (const std::bad_alloc&)
+            {
+            }
         }
     }
     int visited = 0;
@@ -501,7 +530,7 @@ const KFCurveNode* KFCurveNode::FindSegment(const KString& segment) const
     return found;
 }
 
-const KFCurveNode* KFCurveNode::SearchSegment(const KString& segment, int& visited) const
+const KFCurveNode* KFCurveNode::SearchSegment(const char* segment, int& visited) const
 {
     const int n = GetChildCount();
     for (int i = 0; i < n; ++i)
@@ -670,9 +699,10 @@ const KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
     for (;;)
     {
         const char* slash = std::strchr(segment, '/');
-        const KString name =
-            slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString(segment);
-        const KFCurveNode* found = start->FindSegment(name);
+        // The last segment is the caller's text itself: a name is looked up
+        // without taking memory.
+        const KString name = slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString();
+        const KFCurveNode* found = start->FindSegment(slash != nullptr ? name.Buffer() : segment);
         if (found == nullptr || slash == nullptr)
         {
             return found;

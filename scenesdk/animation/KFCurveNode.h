@@ -350,8 +350,8 @@ private:
     // A node found from this writable node: as writable as this one.
     static KFCurveNode* Writable(const KFCurveNode* node) { return const_cast<KFCurveNode*>(node); }
     void InitFields();
-    const KFCurveNode* FindSegment(const KString& segment) const;
-    const KFCurveNode* SearchSegment(const KString& segment, int& visited) const;
+    const KFCurveNode* FindSegment(const char* segment) const;
+    const KFCurveNode* SearchSegment(const char* segment, int& visited) const;
     // Name look-ups in a large subtree (a take holding thousands of number
     // channels) go through an index of the names below the node, made once
     // a search has visited kNameIndexFrom nodes: by name, the first node
