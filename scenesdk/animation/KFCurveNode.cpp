@@ -627,14 +627,28 @@ void KFCurveNode::DropNameIndexes()
     }
 }
 
-// The new child's subtree (at most a few nodes) joins the index of each node
-// above it when all its names are new there; else that index is dropped.
 void KFCurveNode::NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent)
 {
     if (formerParent != nullptr && formerParent != this)
     {
         formerParent->DropNameIndexes(); // still lists the child
     }
+    // The child is listed already: an index that cannot take its names
+    // (memory running out) goes, and look-ups search without it.
+    try
+    {
+        IndexAddedNames(child);
+    }
+    catch (const std::bad_alloc&)
+    {
+        DropNameIndexes();
+    }
+}
+
+// The new child's subtree (at most a few nodes) joins the index of each node
+// above it when all its names are new there; else that index is dropped.
+void KFCurveNode::IndexAddedNames(KFCurveNode* child)
+{
     constexpr size_t kMostAdded = 64;
     std::vector<const KFCurveNode*> added;
     bool small = child->mParent == this;

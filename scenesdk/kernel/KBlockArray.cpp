@@ -43,6 +43,16 @@ void KBlockArray::Clear()
     m_Room = 0;
 }
 
+void KBlockArray::Swap(KBlockArray& other) noexcept
+{
+    std::swap(m_Data, other.m_Data);
+    std::swap(m_Count, other.m_Count);
+    std::swap(m_BlockCount, other.m_BlockCount);
+    std::swap(m_BlockSize, other.m_BlockSize);
+    std::swap(m_ItemSize, other.m_ItemSize);
+    std::swap(m_Room, other.m_Room);
+}
+
 bool KBlockArray::CopyFrom(const KBlockArray& other)
 {
     if (this == &other)
@@ -58,11 +68,7 @@ bool KBlockArray::CopyFrom(const KBlockArray& other)
     if (other.m_Count > 0)
         std::memcpy(copy.m_Data, other.m_Data, static_cast<size_t>(other.m_Count) * static_cast<size_t>(m_ItemSize));
     copy.m_Count = other.m_Count;
-    std::swap(m_Data, copy.m_Data);
-    std::swap(m_Count, copy.m_Count);
-    std::swap(m_BlockCount, copy.m_BlockCount);
-    std::swap(m_BlockSize, copy.m_BlockSize);
-    std::swap(m_Room, copy.m_Room);
+    Swap(copy);
     return true;
 }
 

@@ -34,6 +34,9 @@ public:
 
     // Frees the storage: count and block count 0, data null.
     void Clear();
+    // Exchanges the whole of both arrays (items, sizes, room); takes no
+    // memory. A copy made apart is taken so.
+    void Swap(KBlockArray& other) noexcept;
 
     // Clears, takes the other's block size, then inserts each of its items at
     // the end in order. Arrays of different item sizes are refused (false).

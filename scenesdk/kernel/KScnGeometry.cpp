@@ -13,10 +13,12 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace scenesdk
 {
@@ -273,66 +275,217 @@ void KScnGeometry::ClearShapes()
     DeleteShapeNames();
 }
 
+// What CopyFrom makes apart before it changes anything: the links and
+// shapes (the geometry's own already, in the manager's eyes) with the
+// shapes' names, the node's shape properties made for them, and per take
+// the channels made for them, the channels of the same names that stay
+// (given their colour last) and the old shapes' channels, which go.
+struct KScnGeometry::SCopyParts
+{
+    KPointerArray<KScnLink> links{16};
+    KPointerArray<KScnShape> shapes{16};
+    KPointerArray<KString> names{16};
+    std::vector<KProperty*> properties;
+    std::vector<KFCurveNode*> channels;
+    std::vector<KFCurveNode*> curved; // kept channels given a curve
+    std::vector<std::pair<KFCurveNode*, int>> kept;
+    std::vector<KFCurveNode*> oldChannels;
+};
+
 void KScnGeometry::CopyFrom(const KScnGeometry& source)
 {
     if (&source == this)
     {
         return;
     }
-    CopyControlPoints(source);
-    KScnSdkManager* manager = GetManager();
-
-    DestroyLinks();
-    for (int i = 0; manager != nullptr && i < source.mLinks.GetCount(); ++i)
+    // Whole or not at all: everything new is made first, the points and
+    // layers last (CopyControlPoints is whole); then what it replaces goes,
+    // which takes no memory.
+    SCopyParts parts;
+    try
     {
-        KScnLink* link = manager->CreateLink();
-        // Not taken (refused, or memory running out), it goes.
-        try
+        MakeCopiedLinks(source, parts);
+        MakeCopiedShapes(source, parts);
+        MakeCopiedShapeChannels(parts);
+        CopyControlPoints(source);
+    }
+    catch (...)
+    {
+        TakeBackCopy(parts);
+        throw;
+    }
+    PutCopyInPlace(parts);
+    mTransform = source.mTransform;
+}
+
+void KScnGeometry::MakeCopiedLinks(const KScnGeometry& source, SCopyParts& parts)
+{
+    KScnSdkManager* manager = GetManager();
+    if (manager == nullptr)
+    {
+        return;
+    }
+    parts.links.Reserve(source.mLinks.GetCount());
+    for (int i = 0; i < source.mLinks.GetCount(); ++i)
+    {
+        KScnLink* link = KMade(manager->CreateLink());
+        parts.links.Add(link);
+        link->CopyFrom(*source.mLinks[i]);
+        manager->SetOwned(link, true);
+    }
+}
+
+void KScnGeometry::MakeCopiedShapes(const KScnGeometry& source, SCopyParts& parts)
+{
+    KScnSdkManager* manager = GetManager();
+    if (manager == nullptr)
+    {
+        return;
+    }
+    const int n = source.mShapes.GetCount();
+    parts.shapes.Reserve(n);
+    parts.names.Reserve(n);
+    for (int i = 0; i < n; ++i)
+    {
+        KScnShape* shape = KMade(manager->CreateShape());
+        parts.shapes.Add(shape);
+        shape->Copy(*source.mShapes[i]);
+        parts.names.Add(new KString(*source.mShapeNames[i]));
+        manager->SetOwned(shape, true);
+    }
+    for (int i = 0; i < n; ++i)
+    {
+        parts.shapes[i]->SetSceneContents(GetSceneContents());
+    }
+}
+
+void KScnGeometry::MakeCopiedShapeChannels(SCopyParts& parts)
+{
+    KScnNode* node = GetNode();
+    if (node == nullptr || (mShapes.GetCount() == 0 && parts.shapes.GetCount() == 0))
+    {
+        return;
+    }
+    const int added = parts.names.GetCount();
+    parts.properties.reserve(static_cast<size_t>(added));
+    for (int i = 0; i < added; ++i)
+    {
+        if (KProperty* made = CreateShapeProperty(parts.names[i]->Buffer()))
         {
-            link->CopyFrom(*source.mLinks[i]);
-            if (AddLink(link) < 0)
-            {
-                manager->DestroyLink(link);
-            }
-        }
-        catch (...)
-        {
-            manager->DestroyLink(link);
-            throw;
+            parts.properties.push_back(made);
         }
     }
+    const size_t takes = static_cast<size_t>(node->GetTakeNodeCount());
+    parts.channels.reserve(takes * static_cast<size_t>(added));
+    parts.curved.reserve(takes * static_cast<size_t>(added));
+    parts.kept.reserve(takes * static_cast<size_t>(added));
+    parts.oldChannels.reserve(takes * static_cast<size_t>(mShapes.GetCount()));
+    for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+    {
+        KScnTakeNodeEntry* take = node->GetTakeNode(t);
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        KFCurveNode* root = KMade(take->GetRootCurveNode());
+        for (int i = 0; i < mShapeNames.GetCount(); ++i)
+        {
+            const int index = root->IndexOfChildByName(mShapeNames[i]->Buffer());
+            if (index >= 0)
+            {
+                parts.oldChannels.push_back(root->GetChildAt(index));
+            }
+        }
+        for (int i = 0; i < added; ++i)
+        {
+            MakeCopiedShapeChannel(root, parts.names[i]->Buffer(), i, parts);
+        }
+    }
+}
 
-    // The shapes leave the takes and the scene contents before they go.
-    KPointerArray<KScnShape> old(16);
+void KScnGeometry::MakeCopiedShapeChannel(KFCurveNode* root, const char* name, int index, SCopyParts& parts)
+{
+    // A channel of the name that stays (not an old shape's) is the shape's,
+    // as AddShape would find it.
+    const int existing = root->IndexOfChildByName(name);
+    KFCurveNode* channel = existing >= 0 ? root->GetChildAt(existing) : nullptr;
+    if (channel != nullptr &&
+        std::find(parts.oldChannels.begin(), parts.oldChannels.end(), channel) == parts.oldChannels.end())
+    {
+        if (channel->GetFCurve() == nullptr)
+        {
+            channel->SetFCurve(KMade(KFCurve::Create()));
+            parts.curved.push_back(channel);
+        }
+        parts.kept.emplace_back(channel, index);
+        return;
+    }
+    std::unique_ptr<KFCurveNode> made(KMade(KFCurveNode::Create(name, nullptr, 0, 0)));
+    made->SetFCurve(KMade(KFCurve::Create()));
+    made->GetFCurve()->SetColor(GetShapeColor(index));
+    KFCurveNode* listed = root->AdoptChild(made.release());
+    if (listed != nullptr)
+    {
+        parts.channels.push_back(listed);
+    }
+}
+
+void KScnGeometry::TakeBackCopy(SCopyParts& parts)
+{
+    for (size_t i = parts.channels.size(); i-- > 0;)
+    {
+        KFCurveNode* parent = parts.channels[i]->GetParent();
+        parent->RemoveChildAt(parent->IndexOfChild(parts.channels[i]));
+        KFCurveNode::Destroy(parts.channels[i]);
+    }
+    for (size_t i = parts.curved.size(); i-- > 0;)
+    {
+        KFCurve::Destroy(parts.curved[i]->SetFCurve(nullptr));
+    }
+    KScnNode* node = GetNode();
+    KScnPropertyHandler* set = node != nullptr ? node->GetPropertyHandler() : nullptr;
+    for (size_t i = parts.properties.size(); set != nullptr && i-- > 0;)
+    {
+        set->DestroyPropertyAt(set->GetPropertyIndex(parts.properties[i]));
+    }
+    KScnSdkManager* manager = GetManager();
+    for (int i = parts.shapes.GetCount() - 1; i >= 0; --i)
+    {
+        parts.shapes[i]->UnregisterMaterialsAndTextures();
+        manager->SetOwned(parts.shapes[i], false);
+        manager->DestroyShape(parts.shapes[i]);
+    }
+    for (int i = 0; i < parts.names.GetCount(); ++i)
+    {
+        delete parts.names[i];
+    }
+    for (int i = parts.links.GetCount() - 1; i >= 0; --i)
+    {
+        manager->SetOwned(parts.links[i], false);
+        manager->DestroyLink(parts.links[i]);
+    }
+}
+
+void KScnGeometry::PutCopyInPlace(SCopyParts& parts)
+{
+    for (KFCurveNode* channel : parts.oldChannels)
+    {
+        KFCurveNode* parent = channel->GetParent();
+        parent->RemoveChildAt(parent->IndexOfChild(channel));
+        KFCurveNode::Destroy(channel);
+    }
+    for (const auto& kept : parts.kept)
+    {
+        kept.first->GetFCurve()->SetColor(GetShapeColor(kept.second));
+    }
+    DestroyLinks();
+    mLinks.Swap(parts.links);
+    // The old shapes leave the scene contents before they go.
     for (int i = 0; i < mShapes.GetCount(); ++i)
     {
-        old.Add(mShapes[i]);
+        mShapes[i]->UnregisterMaterialsAndTextures();
     }
-    ClearShapes();
-    for (int i = 0; manager != nullptr && i < old.GetCount(); ++i)
-    {
-        manager->DestroyShape(old[i]);
-    }
-    for (int i = 0; manager != nullptr && i < source.mShapes.GetCount(); ++i)
-    {
-        KScnShape* shape = manager->CreateShape();
-        // Not taken (refused, or memory running out), it goes (a shape taken
-        // is owned, which the destruction refuses).
-        try
-        {
-            shape->Copy(*source.mShapes[i]);
-            if (AddShape(shape, source.mShapeNames[i]->Buffer()) < 0)
-            {
-                manager->DestroyShape(shape);
-            }
-        }
-        catch (...)
-        {
-            manager->DestroyShape(shape);
-            throw;
-        }
-    }
-    mTransform = source.mTransform;
+    DestroyShapes();
+    DeleteShapeNames();
+    mShapes.Swap(parts.shapes);
+    mShapeNames.Swap(parts.names);
 }
 
 KString KScnGeometry::GetShapeChannelName(int index)

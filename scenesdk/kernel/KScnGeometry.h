@@ -28,6 +28,7 @@
 namespace scenesdk
 {
 
+class KFCurveNode;
 class KProperty;
 class KScnLink;
 class KScnSceneContents;
@@ -101,9 +102,14 @@ public:
     void SetTransform(const KgeTransformMatrix& m) { mTransform = m; }
 
     // Control points and layers, then links (new ones from the manager,
-    // copies of the source's), shapes (likewise, under the source's names)
-    // and the matrix. The geometry's own links and shapes are destroyed
-    // first. Copying from itself changes nothing.
+    // copies of the source's), shapes (likewise, under the source's names,
+    // with their properties and fresh channels on the node) and the
+    // matrix. The geometry's own links and shapes are destroyed (their
+    // channels leave the node's takes). Copying from itself changes
+    // nothing. Whole or not at all: exhausted memory throws std::bad_alloc
+    // with the geometry, its node's takes and the scene's uses as they
+    // were (everything new is made apart first, then takes the old one's
+    // place, which takes no memory).
     void CopyFrom(const KScnGeometry& source);
 
     // ---- Channel names ----
@@ -145,6 +151,16 @@ private:
     // the shape the caller's; allocates nothing.
     void TakeBackShape(int index, const std::vector<bool>& hadChannel, KProperty* made);
     void AddShapeChannel(KScnTakeNodeEntry* take, int index);
+    // CopyFrom in steps (see there): what the copy makes, each step
+    // allocating, then its take-back or its taking place, neither of which
+    // allocates.
+    struct SCopyParts;
+    void MakeCopiedLinks(const KScnGeometry& source, SCopyParts& parts);
+    void MakeCopiedShapes(const KScnGeometry& source, SCopyParts& parts);
+    void MakeCopiedShapeChannels(SCopyParts& parts);
+    void MakeCopiedShapeChannel(KFCurveNode* root, const char* name, int index, SCopyParts& parts);
+    void TakeBackCopy(SCopyParts& parts);
+    void PutCopyInPlace(SCopyParts& parts);
     void DestroyLinks();
     // Takes a link out of the list, the caller's again; allocates nothing.
     void DropLink(KScnLink* link);

@@ -78,8 +78,11 @@ void KScnGeometryBase::CopyControlPoints(const KScnGeometryBase& source)
 {
     if (&source == this)
         return;
+    // The points are copied apart first and taken last: CopyLayers is whole.
+    KBlockArray points(kControlPointBlockSize, sizeof(KgeTVector));
+    KScnLayerElement::CopyBlockArray(points, source.mControlPoints);
     CopyLayers(source);
-    KScnLayerElement::CopyBlockArray(mControlPoints, source.mControlPoints);
+    mControlPoints.Swap(points);
 }
 
 } // namespace scenesdk

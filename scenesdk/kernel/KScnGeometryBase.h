@@ -49,8 +49,12 @@ public:
     // modes); null when layer 0 or its normal element is absent or empty.
     KgeTVector* GetNormals();
 
-    // Copies the layers and then every control point of the source.
+    // Copies the layers and then every control point of the source. Whole
+    // or not at all: exhausted memory throws std::bad_alloc with both as
+    // they were.
     void CopyControlPoints(const KScnGeometryBase& source);
+    // The control points as a block array (to copy them apart).
+    const KBlockArray& GetControlPointArray() const { return mControlPoints; }
 
 private:
     KBlockArray mControlPoints;

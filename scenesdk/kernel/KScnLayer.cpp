@@ -84,19 +84,24 @@ KScnLayer& KScnLayer::operator=(const KScnLayer& source)
 {
     if (&source == this)
         return *this;
-    Clear();
+    // Every element is copied apart first; the layer's own go only when all
+    // are made, so that a copy stopped part-way leaves the layer as it was.
+    std::unique_ptr<KScnLayerElement> copies[KScnLayerElement::kLastType];
     for (int type = KScnLayerElement::kFirstType; type <= KScnLayerElement::kLastType; ++type)
     {
         const KScnLayerElement* from = source.GetElement(type);
-        if (from == nullptr)
-            continue;
-        // The copy's until it is stored: a copy stopped part-way goes.
-        std::unique_ptr<KScnLayerElement> copy(KScnLayerElement::Create(type));
-        if (copy == nullptr)
-            continue;
-        copy->SetItemsWatch(mWatch);
-        copy->CopyFrom(*from);
-        mElements[type - 1] = copy.release();
+        std::unique_ptr<KScnLayerElement>& copy = copies[type - 1];
+        copy.reset(from != nullptr ? KScnLayerElement::Create(type) : nullptr);
+        if (copy != nullptr)
+            copy->CopyFrom(*from);
+    }
+    Clear();
+    for (int type = KScnLayerElement::kFirstType; type <= KScnLayerElement::kLastType; ++type)
+    {
+        KScnLayerElement* copy = copies[type - 1].release();
+        mElements[type - 1] = copy;
+        if (copy != nullptr)
+            copy->SetItemsWatch(mWatch);
     }
     return *this;
 }

@@ -60,7 +60,9 @@ public:
     void Clear();
     // Clears, then copies every element of the source (modes, items, index
     // entries; material and texture pointers, not the objects). Assigning a
-    // layer to itself changes nothing.
+    // layer to itself changes nothing. Whole or not at all: exhausted
+    // memory throws std::bad_alloc with the layer as it was (the copies are
+    // made apart, then take the place of the layer's elements).
     KScnLayer& operator=(const KScnLayer& source);
 
     // The watch every element of the layer tells (KScnLayerElement::

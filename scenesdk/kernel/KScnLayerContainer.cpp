@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -48,6 +49,91 @@ template <typename T> int FindByName(const KScnLayerElement* element, const char
     }
     return -1;
 }
+
+// Calls use(material, null) for each material of the layers, then
+// use(null, texture) for each texture, in the order registering counts
+// them; stops after the first count items (all when count is negative).
+template <class Use> void ForEachUse(const KPointerArray<KScnLayer>& layers, const Use& use, int count = -1)
+{
+    for (int i = 0; i < layers.GetCount(); ++i)
+    {
+        const KScnLayerElement* element = layers[i]->GetMaterialElement();
+        if (HoldsObjects(element))
+            for (int m = 0; m < element->GetDirectCount(); ++m, --count)
+            {
+                if (count == 0)
+                    return;
+                use(element->GetDirect<KScnMaterial*>()[m], nullptr);
+            }
+    }
+    for (int i = 0; i < layers.GetCount(); ++i)
+    {
+        const KScnLayerElement* element = layers[i]->GetTextureElement();
+        if (HoldsObjects(element))
+            for (int t = 0; t < element->GetDirectCount(); ++t, --count)
+            {
+                if (count == 0)
+                    return;
+                use(nullptr, element->GetDirect<KScnTexture*>()[t]);
+            }
+    }
+}
+
+// Takes back the first count uses of the layers (all when negative).
+void UnregisterUses(const KPointerArray<KScnLayer>& layers, KScnMaterialTextureUse* contents, int count = -1)
+{
+    ForEachUse(
+        layers,
+        [contents](KScnMaterial* material, KScnTexture* texture)
+        {
+            if (texture == nullptr)
+                contents->RemoveMaterialUse(material);
+            else
+                contents->RemoveTextureUse(texture);
+        },
+        count);
+}
+
+// Counts the layers' uses with contents, whole or not at all (memory
+// running out takes back those counted and throws std::bad_alloc).
+void RegisterUses(const KPointerArray<KScnLayer>& layers, KScnMaterialTextureUse* contents)
+{
+    int counted = 0;
+    try
+    {
+        ForEachUse(layers,
+                   [contents, &counted](KScnMaterial* material, KScnTexture* texture)
+                   {
+                       if (texture == nullptr)
+                           contents->AddMaterialUse(material);
+                       else
+                           contents->AddTextureUse(texture);
+                       ++counted;
+                   });
+    }
+    catch (...)
+    {
+        UnregisterUses(layers, contents, counted);
+        throw;
+    }
+}
+
+// Deletes the layers a list holds as it goes (a copy's layers, or those it replaced).
+class SLayersHeld
+{
+public:
+    explicit SLayersHeld(KPointerArray<KScnLayer>& layers) : mLayers(layers) {}
+    ~SLayersHeld()
+    {
+        for (int i = mLayers.GetCount() - 1; i >= 0; --i)
+            delete mLayers[i];
+    }
+    SLayersHeld(const SLayersHeld&) = delete;
+    SLayersHeld& operator=(const SLayersHeld&) = delete;
+
+private:
+    KPointerArray<KScnLayer>& mLayers;
+};
 } // namespace
 
 KScnLayerContainer::KScnLayerContainer(KScnSdkManager* manager)
@@ -132,14 +218,26 @@ void KScnLayerContainer::CopyLayers(const KScnLayerContainer& source)
 {
     if (&source == this)
         return;
-    RemoveAllLayers();
+    // The copies are made apart and their uses counted with the scene
+    // contents before anything of this container changes; then the old
+    // uses go and the lists change places, which takes no memory.
+    KPointerArray<KScnLayer> copies(16);
+    const SLayersHeld held(copies);
+    copies.Reserve(source.GetLayerCount());
     for (int i = 0; i < source.GetLayerCount(); ++i)
     {
-        const int index = CreateLayer();
-        if (index < 0)
-            return;
-        *mLayers[index] = *source.mLayers[i];
+        std::unique_ptr<KScnLayer> layer(new KScnLayer());
+        *layer = *source.mLayers[i];
+        copies.Add(layer.release());
     }
+    if (mSceneContents != nullptr)
+    {
+        RegisterUses(copies, mSceneContents);
+        UnregisterUses(mLayers, mSceneContents);
+    }
+    mLayers.Swap(copies);
+    for (int i = 0; i < mLayers.GetCount(); ++i)
+        mLayers[i]->SetItemsWatch(this);
     if (mManager != nullptr)
         mManager->SettleLayerItems(this);
 }
@@ -272,65 +370,14 @@ void KScnLayerContainer::SetSceneContents(KScnMaterialTextureUse* contents)
     mSceneContents = contents;
 }
 
-template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int count) const
-{
-    for (int i = 0; i < mLayers.GetCount(); ++i)
-    {
-        const KScnLayerElement* element = mLayers[i]->GetMaterialElement();
-        if (HoldsObjects(element))
-            for (int m = 0; m < element->GetDirectCount(); ++m, --count)
-            {
-                if (count == 0)
-                    return;
-                use(element->GetDirect<KScnMaterial*>()[m], nullptr);
-            }
-    }
-    for (int i = 0; i < mLayers.GetCount(); ++i)
-    {
-        const KScnLayerElement* element = mLayers[i]->GetTextureElement();
-        if (HoldsObjects(element))
-            for (int t = 0; t < element->GetDirectCount(); ++t, --count)
-            {
-                if (count == 0)
-                    return;
-                use(nullptr, element->GetDirect<KScnTexture*>()[t]);
-            }
-    }
-}
-
 void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) const
 {
-    int counted = 0;
-    try
-    {
-        ForEachUse(
-            [contents, &counted](KScnMaterial* material, KScnTexture* texture)
-            {
-                if (texture == nullptr)
-                    contents->AddMaterialUse(material);
-                else
-                    contents->AddTextureUse(texture);
-                ++counted;
-            });
-    }
-    catch (...)
-    {
-        UnregisterUsesFrom(contents, counted);
-        throw;
-    }
+    RegisterUses(mLayers, contents);
 }
 
 void KScnLayerContainer::UnregisterUsesFrom(KScnMaterialTextureUse* contents, int count) const
 {
-    ForEachUse(
-        [contents](KScnMaterial* material, KScnTexture* texture)
-        {
-            if (texture == nullptr)
-                contents->RemoveMaterialUse(material);
-            else
-                contents->RemoveTextureUse(texture);
-        },
-        count);
+    UnregisterUses(mLayers, contents, count);
 }
 
 void KScnLayerContainer::AdoptSceneContents(KScnMaterialTextureUse* contents)

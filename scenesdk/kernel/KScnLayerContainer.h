@@ -42,8 +42,11 @@ public:
     int GetLayerIndexOfType(int i, int type) const;
     // Clears and deletes every layer, last first.
     void RemoveAllLayers();
-    // Removes all layers, then appends a copy of each layer of the source.
-    // Copying from itself changes nothing.
+    // Removes all layers, then appends a copy of each layer of the source;
+    // the scene contents count the uses of the new layers instead of the
+    // old ones. Copying from itself changes nothing. Whole or not at all:
+    // exhausted memory throws std::bad_alloc with the layers and the uses
+    // as they were (the copies are made apart, then take their place).
     void CopyLayers(const KScnLayerContainer& source);
 
     // Creates layers up to layerIndex and the layer's material element
@@ -111,10 +114,6 @@ private:
     KScnLayer* GetOrCreateLayer(int index);
     // Appends the material (or texture) to the element with its use; its position.
     int AddHeldItem(KScnLayerElement* element, KScnMaterial* material, KScnTexture* texture, bool wasOpen);
-    // Calls use(material, null) for each material of every layer, then
-    // use(null, texture) for each texture, in the order registering counts
-    // them; stops after the first count items.
-    template <class Use> void ForEachUse(const Use& use, int count = -1) const;
 
     KScnSdkManager* mManager;
     KScnMaterialTextureUse* mSceneContents;

@@ -36,12 +36,15 @@ bool KScnLayerElement::CopyBlockArray(KBlockArray& to, const KBlockArray& from)
         return false;
     if (to.GetBlockSize() != from.GetBlockSize())
         return to.CopyFrom(from);
-    to.Clear();
-    if (from.GetCount() == 0)
-        return true;
-    if (to.SetCount(from.GetCount()) < 0)
-        return false;
-    std::memcpy(to.GetData(), from.GetData(), static_cast<size_t>(from.GetCount()) * from.GetItemSize());
+    // Made apart, then taken: a growth that fails leaves to as it was.
+    KBlockArray copy(from.GetBlockSize(), from.GetItemSize());
+    if (from.GetCount() > 0)
+    {
+        if (copy.SetCount(from.GetCount()) < 0)
+            return false;
+        std::memcpy(copy.GetData(), from.GetData(), static_cast<size_t>(from.GetCount()) * from.GetItemSize());
+    }
+    to.Swap(copy);
     return true;
 }
 
@@ -166,11 +169,17 @@ bool KScnLayerElement::CopyFrom(const KScnLayerElement& source)
         return true;
     if (source.mType != mType)
         return false;
+    // Both arrays are copied apart, then taken with the modes.
+    KBlockArray direct(mDirectArray.GetBlockSize(), mDirectArray.GetItemSize());
+    KBlockArray indices(mIndexArray.GetBlockSize(), mIndexArray.GetItemSize());
+    if (!CopyBlockArray(direct, source.mDirectArray) || !CopyBlockArray(indices, source.mIndexArray))
+        return false;
     OpenItems();
     mMappingMode = source.mMappingMode;
     mReferenceMode = source.mReferenceMode;
-    return CopyBlockArray(mDirectArray, source.mDirectArray) &&
-           CopyBlockArray(mIndexArray, source.mIndexArray);
+    mDirectArray.Swap(direct);
+    mIndexArray.Swap(indices);
+    return true;
 }
 
 KScnLayerElementTexture::KScnLayerElementTexture() : KScnLayerElement(eTexture), mBlendMode(0), mAlpha(1.0)

@@ -78,7 +78,8 @@ public:
     // Copies from into to: takes the source's block size and items. Arrays of
     // equal block size are copied in one growth instead of item by item, so
     // copying a large array stays linear. False for different item sizes or
-    // a failed growth.
+    // a failed growth; whole or not at all (exhausted memory throws
+    // std::bad_alloc with to as it was).
     static bool CopyBlockArray(KBlockArray& to, const KBlockArray& from);
 
     explicit KScnLayerElement(int type);
@@ -164,6 +165,8 @@ public:
 
     // Copies modes, every direct item and every index entry (with the source
     // arrays' block sizes). Elements of different types are refused (false).
+    // Whole or not at all: exhausted memory throws std::bad_alloc with the
+    // element as it was.
     virtual bool CopyFrom(const KScnLayerElement& source);
 
 private:

@@ -273,9 +273,15 @@ void KScnMesh::CopyFrom(const KScnMesh& source)
 {
     if (&source == this)
         return;
+    // The polygons are copied apart first and taken last: the geometry's
+    // copy is whole.
+    KBlockArray polygons(kPolygonBlockSize, sizeof(Polygon));
+    KBlockArray vertices(kPolygonVertexBlockSize, sizeof(int32_t));
+    KScnLayerElement::CopyBlockArray(polygons, source.mPolygons);
+    KScnLayerElement::CopyBlockArray(vertices, source.mPolygonVertices);
     KScnGeometry::CopyFrom(source);
-    KScnLayerElement::CopyBlockArray(mPolygons, source.mPolygons);
-    KScnLayerElement::CopyBlockArray(mPolygonVertices, source.mPolygonVertices);
+    mPolygons.Swap(polygons);
+    mPolygonVertices.Swap(vertices);
 }
 
 } // namespace scenesdk

@@ -111,7 +111,8 @@ public:
     // layers and zeroes the reserved words.
     void Reset();
     // Copies control points, layers, links, shapes and the transform
-    // (KScnGeometry::CopyFrom), then polygons and polygon vertices.
+    // (KScnGeometry::CopyFrom), then polygons and polygon vertices. Whole
+    // or not at all, as KScnGeometry::CopyFrom.
     void CopyFrom(const KScnMesh& source);
 
 private:
