@@ -285,7 +285,23 @@ int KFCurveNode::AddChild(KFCurveNode* node)
         DropNameIndexes();
         return -1;
     }
-    NoteChildAdded(node, former);
+    try
+    {
+        NoteChildAdded(node, former);
+    }
+    catch (...)
+    {
+        // The indexes could not take its names: the child is taken off
+        // again, the caller's as it was, and the indexes (which may hold
+        // some of its names) go.
+        mChildren.RemoveAt(mChildren.GetCount() - 1);
+        if (!IsReferenceNode())
+        {
+            node->SetParent(former);
+        }
+        DropNameIndexes();
+        throw;
+    }
     return mChildren.GetCount() - 1;
 }
 
@@ -627,28 +643,14 @@ void KFCurveNode::DropNameIndexes()
     }
 }
 
+// The new child's subtree (at most a few nodes) joins the index of each node
+// above it when all its names are new there; else that index is dropped.
 void KFCurveNode::NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent)
 {
     if (formerParent != nullptr && formerParent != this)
     {
         formerParent->DropNameIndexes(); // still lists the child
     }
-    // The child is listed already: an index that cannot take its names
-    // (memory running out) goes, and look-ups search without it.
-    try
-    {
-        IndexAddedNames(child);
-    }
-    catch (const std::bad_alloc&)
-    {
-        DropNameIndexes();
-    }
-}
-
-// The new child's subtree (at most a few nodes) joins the index of each node
-// above it when all its names are new there; else that index is dropped.
-void KFCurveNode::IndexAddedNames(KFCurveNode* child)
-{
     constexpr size_t kMostAdded = 64;
     std::vector<const KFCurveNode*> added;
     bool small = child->mParent == this;
@@ -715,7 +717,8 @@ const KFCurveNode* KFCurveNode::FindDescendant(const char* path) const
         const char* slash = std::strchr(segment, '/');
         // The last segment is the caller's text itself: a name is looked up
         // without taking memory.
-        const KString name = slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString();
+        const KString name =
+            slash != nullptr ? KString(segment, static_cast<int>(slash - segment)) : KString();
         const KFCurveNode* found = start->FindSegment(slash != nullptr ? name.Buffer() : segment);
         if (found == nullptr || slash == nullptr)
         {

@@ -363,10 +363,7 @@ private:
     const SNameIndex* ValidNameIndex() const;
     void BuildNameIndex() const;
     void DropNameIndexes();
-    // After a child is listed; throws nothing (an index that cannot take
-    // the child's names goes).
     void NoteChildAdded(KFCurveNode* child, KFCurveNode* formerParent);
-    void IndexAddedNames(KFCurveNode* child);
     bool IsAncestorOrSelf(const KFCurveNode* node) const;
     KFCurveNode* MakeLayer(int layerId) const;
     // Gives this childless node base's shape as a layer of id layerId: a

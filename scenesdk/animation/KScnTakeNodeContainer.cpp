@@ -902,8 +902,8 @@ void MakeChannelParts(KFCurveNode* node, KProperty* property, SMadeParts& made)
 }
 } // namespace
 
-bool KScnTakeNodeContainer::PrepareChannels(KProperty* property, const char* channel, KFCurveNode*& currentNode,
-                                            KFCurveNode*& defNode)
+bool KScnTakeNodeContainer::PrepareChannels(KProperty* property, const char* channel,
+                                            KFCurveNode*& currentNode, KFCurveNode*& defNode)
 {
     if (property == nullptr || channel == nullptr || !property->IsAnimatable() || IsWrittenByCurve(property))
     {
@@ -960,7 +960,8 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
             continue;
         }
         const char* channel = ChannelNameOf(property->GetName());
-        KFCurveNode* node = built != nullptr ? built->FindDescendant(channel) : FindPropertyChannel(def, channel);
+        KFCurveNode* node =
+            built != nullptr ? built->FindDescendant(channel) : FindPropertyChannel(def, channel);
         CopyKPropertyValueToChannel(node, property);
     }
 }

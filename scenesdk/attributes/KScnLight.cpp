@@ -262,7 +262,8 @@ bool KScnLight::GetDrawFrontFacingVolumetricLight()
 void KScnLight::SetColor(const KColorRGBA& color)
 {
     // Every curve is had before any is written: nothing after takes memory.
-    KFCurve* const curves[3] = {DefaultCurve("Color", "X"), DefaultCurve("Color", "Y"), DefaultCurve("Color", "Z")};
+    KFCurve* const curves[3] = {DefaultCurve("Color", "X"), DefaultCurve("Color", "Y"),
+                                DefaultCurve("Color", "Z")};
     // Written as components: the property holds an RGB vector, not a KColorRGBA.
     const double rgb[4] = {color.mRed, color.mGreen, color.mBlue, 1.0};
     for (int c = 0; c < 3; ++c)

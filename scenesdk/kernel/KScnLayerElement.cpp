@@ -42,7 +42,8 @@ bool KScnLayerElement::CopyBlockArray(KBlockArray& to, const KBlockArray& from)
     {
         if (copy.SetCount(from.GetCount()) < 0)
             return false;
-        std::memcpy(copy.GetData(), from.GetData(), static_cast<size_t>(from.GetCount()) * from.GetItemSize());
+        std::memcpy(copy.GetData(), from.GetData(),
+                    static_cast<size_t>(from.GetCount()) * from.GetItemSize());
     }
     to.Swap(copy);
     return true;
