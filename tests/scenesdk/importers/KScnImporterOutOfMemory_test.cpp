@@ -17,6 +17,7 @@
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
 #include "scenesdk/attributes/KScnDeformerProperties.h"
+#include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnLink.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
@@ -824,6 +825,272 @@ SWholeRow DirectWrite(int takes)
             }};
 }
 
+// Every value a node holds: its set's and its attribute's properties, and
+// every take's channels with their default values.
+std::string Values(KScnNode* node)
+{
+    std::string text;
+    for (KObject* set :
+         {static_cast<KObject*>(node->GetPropertyHandler()),
+          node->GetNodeAttribute() != nullptr ? node->GetNodeAttribute()->GetHandlerPropertySet() : nullptr})
+        for (int p = 0; set != nullptr && p < set->GetPropertyCount(); ++p)
+        {
+            double v[4] = {};
+            if (set->GetProperty(p)->GetAsDoubles(v))
+                text += std::string(set->GetProperty(p)->GetName()) + "=" + std::to_string(v[0]) + "," +
+                        std::to_string(v[1]) + "," + std::to_string(v[2]) + " ";
+        }
+    std::function<void(const KFCurveNode*)> channels = [&](const KFCurveNode* channel)
+    {
+        const KFCurve* curve = channel->GetFCurve();
+        text += std::string(channel->GetName()) +
+                (curve != nullptr ? "=" + std::to_string(curve->GetDefaultValue()) : "") + "(";
+        for (int i = 0; i < channel->GetChildCount(); ++i)
+            channels(channel->GetChildAt(i));
+        text += ")";
+    };
+    const KScnNode& reader = *node;
+    for (int t = 0; t < reader.GetTakeNodeCount(); ++t)
+    {
+        text += std::string("\n") + reader.GetTakeNodeName(t) + ":";
+        channels(reader.GetTakeNode(t)->GetRootCurveNode());
+    }
+    return text;
+}
+
+// How a node with takes is set up for a write: its default take waiting to
+// be built; a take reading the default take's tree lent, current; two takes
+// sharing a snapshot, the second current.
+enum class ETakes
+{
+    eWaiting,
+    eLent,
+    eShared
+};
+const char* const kWeight = "a weight whose name runs on past the room a string holds in itself";
+
+KScnNode* NodeWithTakes(KScnSdkManager& manager, ETakes takes, KScnNodeAttribute* attribute)
+{
+    KScnNode* node = manager.CreateNode("Written");
+    if (attribute != nullptr)
+        node->SetNodeAttribute(attribute);
+    KScnPropertyRef* weight = manager.CreateUserProperty(kWeight, "Real", "");
+    weight->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+    node->AddUserProperty(weight);
+    if (takes == ETakes::eWaiting)
+        return node;
+    EXPECT_NE(node->AddTakeNode("Run"), nullptr);
+    if (takes == ETakes::eShared)
+    {
+        EXPECT_NE(node->GetDefaultTakeNode()->GetRootCurveNode(), nullptr); // it stops lending
+        EXPECT_NE(node->AddTakeNode("Walk"), nullptr);
+    }
+    EXPECT_TRUE(node->SelectTakeNodeByName(takes == ETakes::eShared ? "Walk" : "Run"));
+    return node;
+}
+
+// A value written on a node with takes (set up each way), its at-th
+// allocation failing: it threw with every value of the node (its
+// properties and each take's channels) as it was, or made what an
+// undisturbed write makes.
+SWholeRow WrittenWhole(const char* rule, std::function<KScnNodeAttribute*(KScnSdkManager&)> attribute,
+                       std::function<void(KScnNode*)> write)
+{
+    auto expected = std::make_shared<std::vector<std::string>>();
+    return {rule, [attribute, write, expected](long at, bool)
+            {
+                bool stopped = false;
+                for (const ETakes takes : {ETakes::eWaiting, ETakes::eLent, ETakes::eShared})
+                {
+                    bool threw = false;
+                    auto state = [&](bool written, long failing)
+                    {
+                        KScnSdkManager manager;
+                        KScnNode* node =
+                            NodeWithTakes(manager, takes, attribute ? attribute(manager) : nullptr);
+                        if (written)
+                            threw = ThrowsWithFailing(failing, [&] { write(node); });
+                        return Values(node);
+                    };
+                    const size_t k = static_cast<size_t>(takes) * 2;
+                    if (expected->size() <= k)
+                    {
+                        expected->push_back(state(false, 0));
+                        expected->push_back(state(true, 0));
+                        EXPECT_NE((*expected)[k], (*expected)[k + 1]);
+                    }
+                    const std::string made = state(true, at);
+                    EXPECT_EQ(Difference(made, (*expected)[threw ? k : k + 1]), "")
+                        << "takes set up " << k / 2 << (threw ? ", threw" : ", went through");
+                    stopped = stopped || threw;
+                }
+                return stopped;
+            }};
+}
+
+KScnNodeAttribute* Light(KScnSdkManager& manager)
+{
+    return manager.CreateLight();
+}
+
+KScnNodeAttribute* Camera(KScnSdkManager& manager)
+{
+    return manager.CreateCamera();
+}
+
+// What a layer holds: each element's modes, direct items and index entries.
+std::string LayerState(const KScnLayer* layer)
+{
+    std::string text = "[";
+    for (int type = KScnLayerElement::kFirstType; type <= KScnLayerElement::kLastType; ++type)
+    {
+        const KScnLayerElement* e = layer->GetElement(type);
+        if (e == nullptr)
+            continue;
+        text += std::to_string(type) + ":" + std::to_string(e->GetMappingMode()) + "/" +
+                std::to_string(e->GetReferenceMode()) + "{";
+        for (int i = 0; i < e->GetDirectCount(); ++i)
+        {
+            if (type == KScnLayerElement::eMaterial || type == KScnLayerElement::eTexture)
+            {
+                const auto* object = *static_cast<KScnObject* const*>(e->GetDirectArray().GetAt(i));
+                text += std::string(object != nullptr ? object->GetName() : "-") + ",";
+            }
+            else
+                text += std::to_string(*static_cast<const double*>(e->GetDirectArray().GetAt(i))) + ",";
+        }
+        text += "}";
+        for (int i = 0; i < e->GetIndexCount(); ++i)
+            text += std::to_string(e->GetIndexAt(i)) + ",";
+    }
+    return text + "]";
+}
+
+// What a geometry on a node of a world holds (points, layers, links,
+// shapes, polygons), the node's values in each take and the uses the
+// scene counts, with the manager's links and shapes.
+std::string GeometryState(SWorld& w, KScnGeometry* g)
+{
+    std::string text = std::to_string(g->GetControlPointsCount()) + " points ";
+    for (int i = 0; i < g->GetControlPointsCount(); ++i)
+        text += std::to_string(g->GetControlPointAt(i)[1]) + ",";
+    for (int l = 0; l < g->GetLayerCount(); ++l)
+        text += LayerState(g->GetLayer(l));
+    for (int i = 0; i < g->GetLinkCount(); ++i)
+        text += std::string(" link to ") + g->GetLink(i)->GetLink()->GetName();
+    for (int i = 0; i < g->GetShapeCount(); ++i)
+    {
+        text += std::string(" shape ") + g->GetShapeName(i) +
+                std::to_string(g->GetShape(i)->GetControlPointsCount());
+        for (int l = 0; l < g->GetShape(i)->GetLayerCount(); ++l)
+            text += LayerState(g->GetShape(i)->GetLayer(l));
+    }
+    if (auto* mesh = dynamic_cast<KScnMesh*>(g))
+        text += " polygons " + std::to_string(mesh->GetPolygonCount());
+    if (g->GetNode() != nullptr)
+        text += "\n" + Values(g->GetNode());
+    KScnSceneContents* c = w.scene->GetContents();
+    text += "\nuses ";
+    for (int i = 0; i < w.manager.GetMaterialCount(); ++i)
+        text += std::to_string(c->GetMaterialUseCount(w.manager.GetMaterial(i)));
+    for (int i = 0; i < w.manager.GetTextureCount(); ++i)
+        text += std::to_string(c->GetTextureUseCount(w.manager.GetTexture(i)));
+    return text + " " + std::to_string(w.manager.GetLinkCount()) + " links " +
+           std::to_string(w.manager.GetShapeCount()) + " shapes";
+}
+
+// Box's mesh with what a copy replaces: a shape "Grin" (its channel in each
+// of Box's two takes), a link to Sun, a second layer with a colour and a
+// material of its own.
+KScnMesh* MeshToCopyInto(SWorld& w)
+{
+    KScnNode* box = w.manager.FindNode("Box");
+    EXPECT_NE(box->AddTakeNode("Other"), nullptr);
+    auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+    KScnShape* grin = w.manager.CreateShape();
+    grin->InitControlPoints(3);
+    KScnLink* link = w.manager.CreateLink();
+    link->SetLink(w.manager.FindNode("Sun"));
+    EXPECT_TRUE(mesh->AddShape(grin, "Grin") == 0 && mesh->AddLink(link) == 0 &&
+                mesh->AddMaterial(w.manager.CreateMaterial("Old"), 1) >= 0);
+    mesh->GetLayer(1)
+        ->GetOrCreateElement(KScnLayerElement::eColor)
+        ->AddDirectVector(KgeTVector(0.5, 0.5, 0.5, 1));
+    return mesh;
+}
+
+// A mesh apart to copy from: other points, polygons, three layers (normals,
+// UVs past an element's first block, materials and textures of its own),
+// links to Sun and Eye, shapes "Grin" and "Smile" (a material in Smile's
+// layer).
+KScnMesh* MeshToCopyFrom(SWorld& w)
+{
+    KScnMesh* mesh = w.manager.CreateMesh();
+    EXPECT_TRUE(mesh->InitControlPoints(4));
+    for (int i = 0; i < 4; ++i)
+        mesh->SetControlPointAt(KgeTVector(i, i + 1, 0, 1), i);
+    mesh->BeginPolygon();
+    for (int i = 0; i < 4; ++i)
+        mesh->AddPolygonVertex(i);
+    EXPECT_TRUE(mesh->InitNormals(0) && mesh->InitTextureUV(20));
+    for (int l = 0; l < 3; ++l)
+    {
+        EXPECT_GE(mesh->AddMaterial(w.manager.CreateMaterial(("New" + std::to_string(l)).c_str()), l), 0);
+        EXPECT_GE(mesh->AddTexture(w.manager.CreateTexture(("New" + std::to_string(l)).c_str()), l), 0);
+    }
+    for (const char* bone : {"Sun", "Eye"})
+    {
+        KScnLink* link = w.manager.CreateLink();
+        link->SetLink(w.manager.FindNode(bone));
+        link->GetIndices().Add(1);
+        EXPECT_GE(mesh->AddLink(link), 0);
+    }
+    for (const char* name : {"Grin", "Smile"})
+    {
+        KScnShape* shape = w.manager.CreateShape();
+        shape->InitControlPoints(name[0] == 'G' ? 4 : 2);
+        EXPECT_TRUE(name[0] == 'G' || shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0);
+        EXPECT_GE(mesh->AddShape(shape, name), 0);
+    }
+    return mesh;
+}
+
+// The copy as a row runs it: under the failing allocation, undisturbed, or not at all.
+using FCopy = std::function<void(const std::function<void()>&)>;
+
+// A copy into an object that exists, its at-th allocation failing, in a
+// world set up anew for each run: it threw with the target and all around
+// it as it was, or made what an undisturbed copy makes.
+SWholeRow CopiedWhole(const char* rule, const std::string& base,
+                      std::function<std::string(SWorld&, const FCopy&)> run)
+{
+    auto expected = std::make_shared<std::vector<std::string>>();
+    return {rule, [&base, run, expected](long at, bool)
+            {
+                bool threw = false;
+                auto state = [&](int copied, long failing)
+                {
+                    SWorld w(base);
+                    return run(w,
+                               [&](const std::function<void()>& copy)
+                               {
+                                   if (copied)
+                                       threw = ThrowsWithFailing(failing, copy);
+                               });
+                };
+                if (expected->empty())
+                {
+                    expected->push_back(state(0, 0));
+                    expected->push_back(state(1, 0));
+                    EXPECT_NE((*expected)[0], (*expected)[1]);
+                }
+                const std::string made = state(1, at);
+                EXPECT_EQ(Difference(made, (*expected)[threw ? 0 : 1]), "")
+                    << (threw ? "threw" : "went through");
+                return threw;
+            }};
+}
+
 // A public call after a read, its at-th allocation failing: it does all it
 // should, or answers as its header says (std::bad_alloc, or a null result
 // with nothing made) leaving the world as it was.
@@ -1301,6 +1568,58 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         Lending(true),
         DirectWrite(1),
         DirectWrite(2),
+        WrittenWhole("a vector written on a node with takes", nullptr,
+                     [](KScnNode* n)
+                     {
+                         const double v[4] = {1, 2, 3, 0};
+                         n->GetNodeProperties()->FindProperty("Lcl Translation")->SetFromDoubles(v);
+                     }),
+        WrittenWhole("a user property written through its handle", nullptr,
+                     [](KScnNode* n) { EXPECT_TRUE(n->FindUserPropertyByName(kWeight)->SetDouble(7.0)); }),
+        WrittenWhole("a node made invisible", nullptr, [](KScnNode* n) { n->SetVisibility(false); }),
+        WrittenWhole("a light's intensity set", Light,
+                     [](KScnNode* n) { static_cast<KScnLight*>(n->GetLight())->SetIntensity(20.0); }),
+        WrittenWhole("a light's colour set", Light,
+                     [](KScnNode* n) {
+                         static_cast<KScnLight*>(n->GetLight())->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0));
+                     }),
+        WrittenWhole("a camera's field of view set", Camera,
+                     [](KScnNode* n) { static_cast<KScnCamera*>(n->GetCamera())->SetFieldOfView(20.0); }),
+        WrittenWhole("a camera's background set", Camera,
+                     [](KScnNode* n) {
+                         static_cast<KScnCamera*>(n->GetCamera())
+                             ->SetBackgroundColor(KColorRGBA(0.5, 0.25, 0.125, 1.0));
+                     }),
+        CopiedWhole("a layer assigned over one with elements", base,
+                    [](SWorld& w, const FCopy& copy)
+                    {
+                        KScnMesh* into = MeshToCopyInto(w);
+                        KScnMesh* from = MeshToCopyFrom(w);
+                        copy([&] { *into->GetLayer(1) = *from->GetLayer(0); });
+                        return LayerState(into->GetLayer(1));
+                    }),
+        CopiedWhole("layers copied into a geometry of a scene", base,
+                    [](SWorld& w, const FCopy& copy)
+                    {
+                        KScnMesh* into = MeshToCopyInto(w);
+                        KScnMesh* from = MeshToCopyFrom(w);
+                        auto* old = into->GetLayer(1)->GetMaterialElement()->GetDirect<KScnMaterial*>()[0];
+                        auto* made = from->GetLayer(2)->GetMaterialElement()->GetDirect<KScnMaterial*>()[0];
+                        copy([&] { into->CopyLayers(*from); });
+                        KScnSceneContents* c = w.scene->GetContents();
+                        EXPECT_EQ(c->GetMaterialUseCount(old) * 10 + c->GetMaterialUseCount(made),
+                                  into->GetLayerCount() == 3 ? 1 : 10)
+                            << "the scene's uses follow the layers";
+                        return GeometryState(w, into);
+                    }),
+        CopiedWhole("a mesh copied into one on a node with takes", base,
+                    [](SWorld& w, const FCopy& copy)
+                    {
+                        KScnMesh* into = MeshToCopyInto(w);
+                        KScnMesh* from = MeshToCopyFrom(w);
+                        copy([&] { into->CopyFrom(*from); });
+                        return GeometryState(w, into);
+                    }),
         AfterRead("a take given where missing", base, 1,
                   [](SWorld& w, long at) {
                       return ThrowsWithFailing(at,
