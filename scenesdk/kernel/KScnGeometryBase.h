@@ -53,8 +53,6 @@ public:
     // or not at all: exhausted memory throws std::bad_alloc with both as
     // they were.
     void CopyControlPoints(const KScnGeometryBase& source);
-    // The control points as a block array (to copy them apart).
-    const KBlockArray& GetControlPointArray() const { return mControlPoints; }
 
 private:
     KBlockArray mControlPoints;
