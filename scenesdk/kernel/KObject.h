@@ -181,7 +181,7 @@ public:
     virtual bool SendObjectEvent(int code, const void* a = nullptr, const void* b = nullptr);
     virtual bool OnRelatedObjectEvent(KObject* sender, int code, const void* a, const void* b);
     virtual void SetReferencedObject(KObject* object);
-    KObject* GetReferencedObject() const;
+    KObject* GetReferencedObject() const { return Cast(m_Referenced.Get()); }
 
     // Hooks; KObject's answer true unless told otherwise.
     virtual bool OnObjectListChange(KGenericObjectList* list, int operation, KObject* object, int index);
@@ -228,8 +228,9 @@ public:
     // -2 before the object entered a world, -1 after it left.
     int GetWorldId() const { return m_WorldId; }
 
-    // Casts a plug to a KObject when it is one.
-    static KObject* Cast(KPlug* plug);
+    // Casts a plug to a KObject when it is one (as IsA(KObject::ClassId)
+    // would answer: the class records chain as the classes derive).
+    static KObject* Cast(KPlug* plug) { return plug != nullptr ? plug->AsObject() : nullptr; }
 
 protected:
     ~KObject() override;
