@@ -766,28 +766,46 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
 // leaves its contents: those in its geometry's layers and those connected to
 // it, and the textures and videos connected to such a material or texture.
 // Read from the node, its layers and the connections as they are: nothing is
-// gathered.
-template <class Visit> void ForEachCarriedFrom(KScnTakeNodeContainer* object, int wanted, const Visit& visit)
+// gathered. When more is given, *more is set once the walk passes by an
+// object of a higher rank or stops at one that has sources of its own: only
+// then can the walk for a higher rank find anything (a node linked to
+// thousands of materials that hold no textures is walked once, not three
+// times).
+template <class Visit>
+void ForEachCarriedFrom(KScnTakeNodeContainer* object, int rank, int wanted, const Visit& visit, bool* more)
 {
-    const int rank = KScnSceneContents::UseRank(object);
     if (rank == wanted)
     {
         visit(object);
+        if (more != nullptr && !*more)
+        {
+            const KScnPropertyHandler* set = object->GetPropertyHandler();
+            *more = set != nullptr && set->GetSrcCount() > 0;
+        }
         return;
     }
-    KScnPropertyHandler* set = rank >= 0 && rank < wanted ? object->GetPropertyHandler() : nullptr;
+    if (rank > wanted)
+    {
+        if (more != nullptr)
+        {
+            *more = true;
+        }
+        return;
+    }
+    KScnPropertyHandler* set = rank >= 0 ? object->GetPropertyHandler() : nullptr;
     for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
     {
         KScnTakeNodeContainer* used = ObjectOfSet(set->GetSrc(i));
         const int usedRank = used != nullptr ? KScnSceneContents::UseRank(used) : -1;
-        if (usedRank > rank && usedRank <= wanted)
+        if (usedRank > rank)
         {
-            ForEachCarriedFrom(used, wanted, visit);
+            ForEachCarriedFrom(used, usedRank, wanted, visit, more);
         }
     }
 }
 
-template <class Visit> void ForEachCarried(KScnNode* node, int wanted, const Visit& visit)
+template <class Visit>
+void ForEachCarried(KScnNode* node, int wanted, const Visit& visit, bool* more = nullptr)
 {
     const auto* geometry = dynamic_cast<const KScnLayerContainer*>(node->GetGeometry());
     for (int i = 0; geometry != nullptr && wanted < 3 && i < geometry->GetLayerCount(); ++i)
@@ -808,12 +826,12 @@ template <class Visit> void ForEachCarried(KScnNode* node, int wanted, const Vis
                         : static_cast<KScnTakeNodeContainer*>(element->GetDirect<KScnTexture*>()[k]);
                 if (object != nullptr)
                 {
-                    ForEachCarriedFrom(object, wanted, visit);
+                    ForEachCarriedFrom(object, KScnSceneContents::UseRank(object), wanted, visit, more);
                 }
             }
         }
     }
-    ForEachCarriedFrom(node, wanted, visit);
+    ForEachCarriedFrom(node, KScnSceneContents::UseRank(node), wanted, visit, more);
 }
 
 // Whether a direct layer element of a geometry (or shape) of one of the
@@ -882,18 +900,32 @@ void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
             contents.ForgetObject(object);
         }
     };
-    ForEachCarried(node, 1,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* material = static_cast<KScnMaterial*>(object);
-                       takeOut(material, contents.GetMaterialUseCount(material));
-                   });
-    ForEachCarried(node, 2,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* texture = static_cast<KScnTexture*>(object);
-                       takeOut(texture, contents.GetTextureUseCount(texture));
-                   });
+    bool more = false;
+    ForEachCarried(
+        node, 1,
+        [&](KScnTakeNodeContainer* object)
+        {
+            auto* material = static_cast<KScnMaterial*>(object);
+            takeOut(material, contents.GetMaterialUseCount(material));
+        },
+        &more);
+    if (!more)
+    {
+        return;
+    }
+    more = false;
+    ForEachCarried(
+        node, 2,
+        [&](KScnTakeNodeContainer* object)
+        {
+            auto* texture = static_cast<KScnTexture*>(object);
+            takeOut(texture, contents.GetTextureUseCount(texture));
+        },
+        &more);
+    if (!more)
+    {
+        return;
+    }
     ForEachCarried(node, 3,
                    [&](KScnTakeNodeContainer* object)
                    {
@@ -1122,24 +1154,34 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
         // After the geometries' uses, each object the nodes carry that is
         // not listed yet (no use counted: its uses passed over, or none) is
         // listed, the materials first, then the textures and the videos;
-        // one walk over what the nodes hold, what it listed counting as
-        // listed from then on.
+        // one walk a rank over what the nodes hold (over the nodes whose
+        // walk before may reach further), what it listed counting as listed
+        // from then on.
+        std::vector<char> further(subtree.size(), 1);
         for (int rank = 1; rank <= 3; ++rank)
         {
-            for (KScnNode* node : subtree)
+            for (size_t n = 0; n < subtree.size(); ++n)
             {
-                ForEachCarried(node, rank,
-                               [&](KScnTakeNodeContainer* object)
-                               {
-                                   if (added.size() == added.capacity())
-                                   {
-                                       added.reserve(2 * added.size() + 8);
-                                   }
-                                   if (const void* listed = ListCarried(target, object))
-                                   {
-                                       added.emplace_back(rank, listed);
-                                   }
-                               });
+                if (!further[n])
+                {
+                    continue;
+                }
+                bool more = false;
+                ForEachCarried(
+                    subtree[n], rank,
+                    [&](KScnTakeNodeContainer* object)
+                    {
+                        if (added.size() == added.capacity())
+                        {
+                            added.reserve(2 * added.size() + 8);
+                        }
+                        if (const void* listed = ListCarried(target, object))
+                        {
+                            added.emplace_back(rank, listed);
+                        }
+                    },
+                    &more);
+                further[n] = more;
             }
         }
         target.EndStaging();
