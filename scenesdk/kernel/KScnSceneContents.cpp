@@ -1200,15 +1200,21 @@ int KScnSceneContents::UseRank(const KScnTakeNodeContainer* object)
     }
 }
 
-void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected)
+void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnPropertyHandler* usedSet, bool connected)
 {
     KScnTakeNodeContainer* user = UserOf(userPlug);
-    if (user == nullptr || used == nullptr)
+    if (user == nullptr || usedSet == nullptr)
     {
         return;
     }
+    KScnTakeNodeContainer* used = nullptr;
     auto tell = [&](KScnSceneContents* contents)
     {
+        used = used != nullptr ? used : usedSet->GetOwner();
+        if (used == nullptr)
+        {
+            return;
+        }
         if (connected)
         {
             contents->CountUse(user, used);

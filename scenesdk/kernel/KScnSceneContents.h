@@ -28,6 +28,7 @@ namespace scenesdk
 class KScnMaterial;
 class KScnNode;
 class KScnSdkManager;
+class KScnPropertyHandler;
 class KScnTakeNodeContainer;
 class KScnTexture;
 class KScnVideo;
@@ -195,8 +196,11 @@ public:
     // list) or was renamed.
     // Called by the property sets of materials, textures and videos when a
     // destination is added (connected) or removed; userPlug is the
-    // destination (the user's property set, or one of its properties).
-    static void OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected);
+    // destination (the user's property set, or one of its properties),
+    // usedSet the set of the object used. The used object is asked for only
+    // when a contents lists the user (most links are made before the user
+    // joins a scene, and the used set is then seldom in the cache).
+    static void OnUseConnection(KPlug* userPlug, KScnPropertyHandler* usedSet, bool connected);
     // A user's or used object's place in the chain node (and generic node,
     // 0) < material (1) < texture (2) < video (3): an object uses only what
     // lies after it; -1 for any other object.
