@@ -260,9 +260,12 @@ private:
     friend class KProperty;
     void ForgetProperty(KProperty* property);
 
+    // Read by every event the object hears: kept first, beside the plug's
+    // own fields, so that an object far from the cache (one of thousands of
+    // materials a node links to) is read from as few lines as may be.
+    HdlKObject m_Referenced;
     KWorld* m_World = nullptr;
     int m_WorldId = -2;
-    HdlKObject m_Referenced;
     // Name, name space and the cached full name, made when one is first set
     // or the full name asked for: most objects (property sets) have none.
     struct Names
