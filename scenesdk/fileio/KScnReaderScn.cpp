@@ -1863,6 +1863,23 @@ void KScnReaderScn::ReadTakeChannels(
 namespace
 {
 
+// Connects each set as a source of handler, in order. The sets are seldom
+// in the cache (a node linked to thousands of materials): what each
+// connection reads of them is asked for a few connections ahead.
+void ConnectSources(KScnPropertyHandler* handler, const std::vector<KScnPropertyHandler*>& sets)
+{
+    for (size_t k = 0; k < sets.size(); ++k)
+    {
+        for (int stage = 0; stage < 3; ++stage)
+        {
+            const size_t ahead = k + 3 - static_cast<size_t>(stage);
+            if (ahead < sets.size())
+                sets[ahead]->PrefetchForLinks(stage, true);
+        }
+        handler->ConnectSrc(sets[k]);
+    }
+}
+
 // Materials and textures hang on their nodes in the file's order; the
 // scene's binding turns the layers' indices into positions among them. A
 // name the file does not define is counted.
@@ -1873,10 +1890,8 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
         const SModel& m = doc.models[i];
-        for (KScnPropertyHandler* material : materials.OrderSets(m.materials, &doc.skipped))
-            handler->ConnectSrc(material);
-        for (KScnPropertyHandler* texture : textures.OrderSets(m.textures, &doc.skipped))
-            handler->ConnectSrc(texture);
+        ConnectSources(handler, materials.OrderSets(m.materials, &doc.skipped));
+        ConnectSources(handler, textures.OrderSets(m.textures, &doc.skipped));
     }
 }
 

@@ -187,6 +187,14 @@ public:
     void DisconnectAllDst();
     bool IsSrcConnected(KPlug* src) const;
     bool IsDstConnected(KPlug* dst) const;
+    // A hint, nothing more: asks the memory system for what a change of
+    // this plug's links reads first. Stage 0 asks for the plug's own
+    // fields; 1 for the head of its source (destinations: destination)
+    // list, reading the fields; 2 for that list's last entry, reading the
+    // head. A walk that changes thousands of links whose far ends are out
+    // of the cache asks for these a few links ahead, each stage once the
+    // one before it has had time to arrive.
+    void PrefetchForLinks(int stage, bool destinations) const;
 
     int GetSrcCount() const { return m_Links ? m_Links->src.Size() : 0; }
     int GetDstCount() const { return m_Links ? m_Links->dst.Size() : 0; }
