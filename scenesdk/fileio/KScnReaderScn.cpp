@@ -1872,7 +1872,7 @@ void ConnectSources(KScnPropertyHandler* handler, const std::vector<KScnProperty
     {
         for (int stage = 0; stage < 3; ++stage)
         {
-            const size_t ahead = k + 3 - static_cast<size_t>(stage);
+            const size_t ahead = k + 2 * (3 - static_cast<size_t>(stage));
             if (ahead < sets.size())
                 sets[ahead]->PrefetchForLinks(stage, true);
         }

@@ -1197,7 +1197,7 @@ void PrefetchBelow(const KPlugConnectionList& list, int i, bool theirDestination
 {
     for (int stage = 0; stage < 3; ++stage)
     {
-        const int at = i - 3 + stage;
+        const int at = i - 2 * (3 - stage);
         if (at >= 0 && at < list.Size())
         {
             list.At(at).plug->PrefetchForLinks(stage, theirDestinations);
