@@ -1118,18 +1118,30 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
         throw;
     }
 
-    d->ConnectionEvent(nullptr, eSrcAdded, d, dIndex, s, type, nullptr);
-    if (!oneWay)
+    try
     {
-        s->ConnectionEvent(nullptr, eDstAdded, s, sIndex, d, type, nullptr);
+        d->ConnectionEvent(nullptr, eSrcAdded, d, dIndex, s, type, nullptr);
+        if (!oneWay)
+        {
+            s->ConnectionEvent(nullptr, eDstAdded, s, sIndex, d, type, nullptr);
+        }
+        for (size_t i = 0; i < dKids.size(); ++i)
+        {
+            dKids[i]->ConnectionEvent(nullptr, eSrcAdded, dKids[i], dKidIndex[i], s, type, nullptr);
+        }
+        for (size_t i = 0; i < sKids.size(); ++i)
+        {
+            sKids[i]->ConnectionEvent(nullptr, eDstAdded, sKids[i], sKidIndex[i], d, type, nullptr);
+        }
     }
-    for (size_t i = 0; i < dKids.size(); ++i)
+    catch (...)
     {
-        dKids[i]->ConnectionEvent(nullptr, eSrcAdded, dKids[i], dKidIndex[i], s, type, nullptr);
-    }
-    for (size_t i = 0; i < sKids.size(); ++i)
-    {
-        sKids[i]->ConnectionEvent(nullptr, eDstAdded, sKids[i], sKidIndex[i], d, type, nullptr);
+        // A handler's bookkeeping ran out of memory (a scene counting the
+        // material put on its node): the connection goes again, which takes
+        // none, and every handler hears it removed, so that none keeps what
+        // it noted for it.
+        Disconnect(s, d, oneWay, dIndex);
+        throw;
     }
     return true;
 }
@@ -1150,7 +1162,7 @@ bool KPlug::DisconnectDst(KPlug* dst)
 bool KPlug::DisconnectSrcAt(int index)
 {
     KPlug* p = GetSrc(index);
-    return p ? Disconnect(p, this) : false;
+    return p ? Disconnect(p, this, false, index) : false;
 }
 
 bool KPlug::DisconnectDstAt(int index)
@@ -1248,7 +1260,7 @@ void KPlug::DisconnectAllDst()
     }
 }
 
-bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
+bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly, int dAt)
 {
     while (s && (s->m_Flags & kFiltered) && s->m_Owner)
     {
@@ -1267,8 +1279,13 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     {
         return false;
     }
-    int sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
-    int dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
+    // The entry at dAt, when it is one of s (and one-way when only that will
+    // do), is the one removed: of two connections of the same plugs the
+    // older one may be asked for.
+    const KPlugConnectionList& dSrc = d->V().src;
+    const bool atGiven = IsListedAt(dSrc, dAt, s) && (!oneWayOnly || (dSrc.At(dAt).type & kOneWayType) != 0);
+    int sIndex = oneWayOnly || (atGiven && (dSrc.At(dAt).type & kOneWayType) != 0) ? -1 : FindLast(s->V().dst, d);
+    int dIndex = atGiven ? dAt : FindPairedSource(dSrc, s, sIndex >= 0, oneWayOnly);
     if (dIndex < 0 && sIndex < 0)
     {
         return false;
@@ -1316,10 +1333,24 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
 
     // Entries are searched again when the handlers above changed the lists.
     uint32_t type = linkType;
+    bool given = atGiven;
     if (s->V().dst.Changes() != sChanges || d->V().src.Changes() != dChanges)
     {
         sIndex = oneWayOnly ? -1 : FindLast(s->V().dst, d);
         dIndex = FindPairedSource(d->V().src, s, sIndex >= 0, oneWayOnly);
+        given = false;
+    }
+    // A given entry's mirror in each child stands at the same rank among
+    // the child's entries (the children keep the owner's order).
+    StackList<int> dKidAt;
+    if (given)
+    {
+        dKids.ForEach(
+            [&](KPlug* c)
+            {
+                const int k = SubsequenceIndex(d->V().src, c->V().src, dIndex);
+                dKidAt.push_back(IsListedAt(c->V().src, k, s) ? k : -1);
+            });
     }
     bool removedOneWay = false;
     if (dIndex >= 0)
@@ -1342,7 +1373,9 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly)
     dKids.ForEach(
         [&](KPlug* c)
         {
-            int i = FindPairedSource(c->V().src, s, !removedOneWay, oneWayOnly);
+            const size_t n = dKidIndex.size();
+            int i = n < dKidAt.size() && dKidAt[n] >= 0 ? dKidAt[n]
+                                                          : FindPairedSource(c->V().src, s, !removedOneWay, oneWayOnly);
             if (i >= 0)
             {
                 c->L().src.EraseAt(i);
@@ -1430,18 +1463,16 @@ namespace
 void SendToPlugAndChildren(KPlug* p, int code, int index, KPlug* other, KPlug* extra)
 {
     p->ConnectionEvent(nullptr, code, p, index, other, 0, extra);
-    // The children are kept alive until each has been told.
+    // The children are kept alive until each has been told; a replace that
+    // ran out of memory still ends its bracket, so this takes none.
     GuardSet guards;
-    std::vector<KPlug*> kids;
+    StackList<KPlug*> kids;
     for (int i = 0; i < p->GetChildCount(); ++i)
     {
         kids.push_back(p->GetChild(i));
-        guards.Add(kids.back());
+        guards.Add(p->GetChild(i));
     }
-    for (KPlug* c : kids)
-    {
-        c->ConnectionEvent(nullptr, code, c, -1, other, 0, extra);
-    }
+    kids.ForEach([&](KPlug* c) { c->ConnectionEvent(nullptr, code, c, -1, other, 0, extra); });
 }
 } // namespace
 
@@ -1464,22 +1495,48 @@ bool KPlug::ReplaceImpl(bool srcSide, KPlug* oldPlug, KPlug* newPlug, int index)
     const int oldBegin = srcSide ? eReplaceSrcSideBegin : eReplaceDstSideBegin;
     const int oldEnd = srcSide ? eReplaceSrcSideEnd : eReplaceDstSideEnd;
     int oldIndex = srcSide ? oldPlug->FindDst(this) : oldPlug->FindSrc(this);
-    SendToPlugAndChildren(this, thisBegin, pos, oldPlug, newPlug);
-    SendToPlugAndChildren(oldPlug, oldBegin, oldIndex, this, newPlug);
-
-    bool ok = srcSide ? Disconnect(oldPlug, this) : Disconnect(this, oldPlug);
-    if (ok)
+    const uint32_t oldType = srcSide ? V().src.At(pos).type : V().dst.At(pos).type;
+    // Connects plug on the other side of this one, at pos in this plug's
+    // list and before the entry now at otherAt in plug's.
+    auto connectAt = [&](KPlug* plug, uint32_t type, int otherAt)
     {
         if (srcSide)
         {
-            Before beforeDst = newPlug ? BeforeEntry(newPlug->V().dst, index) : Before{};
-            ok = Connect(newPlug, this, 0, beforeDst, BeforeEntry(V().src, pos));
+            return Connect(plug, this, type, plug ? BeforeEntry(plug->V().dst, otherAt) : Before{},
+                           BeforeEntry(V().src, pos));
         }
-        else
+        return Connect(this, plug, type, BeforeEntry(V().dst, pos),
+                       plug ? BeforeEntry(plug->V().src, otherAt) : Before{});
+    };
+    SendToPlugAndChildren(this, thisBegin, pos, oldPlug, newPlug);
+    bool ok = false;
+    try
+    {
+        SendToPlugAndChildren(oldPlug, oldBegin, oldIndex, this, newPlug);
+        ok = srcSide ? Disconnect(oldPlug, this) : Disconnect(this, oldPlug);
+        try
         {
-            Before beforeSrc = newPlug ? BeforeEntry(newPlug->V().src, index) : Before{};
-            ok = Connect(this, newPlug, 0, BeforeEntry(V().dst, pos), beforeSrc);
+            ok = ok && connectAt(newPlug, 0, index);
         }
+        catch (...)
+        {
+            // Memory ran out for the new connection: the old one is made
+            // again where it was, unless memory runs out for that too.
+            try
+            {
+                connectAt(oldPlug, oldType, oldIndex);
+            }
+            catch (...)
+            {
+            }
+            throw;
+        }
+    }
+    catch (...)
+    {
+        SendToPlugAndChildren(this, thisEnd, -1, oldPlug, newPlug);
+        SendToPlugAndChildren(oldPlug, oldEnd, -1, this, newPlug);
+        throw;
     }
     SendToPlugAndChildren(this, thisEnd, -1, oldPlug, newPlug);
     SendToPlugAndChildren(oldPlug, oldEnd, -1, this, newPlug);

@@ -170,7 +170,18 @@ public:
     KHandleEntry* GetHandleEntry();
     HdlKObject GetHandle();
 
-    // Connections. Each returns false and changes nothing when refused.
+    // Connections. Each returns false and changes nothing when refused, but
+    // for a replace (ReplaceSrc, ReplaceDst, and SetSrc or SetDst on an
+    // existing entry), which cuts the old connection first: a refused new
+    // one leaves it cut.
+    // Memory running out: every connect (ConnectSrc, ConnectDst, InsertSrc,
+    // InsertDst, SetSrc and SetDst past the end) may throw std::bad_alloc,
+    // as the lists grow or as a handler notes the connection (a scene counts
+    // a material put on its node); it is then whole: the connection is not
+    // made, and the handlers that heard it added hear it removed. A replace
+    // that throws makes the old connection again where it was (unless
+    // memory runs out for that too: then it stays cut). Disconnecting takes
+    // no memory and never throws for want of it.
     bool ConnectSrc(KPlug* src, uint32_t type = 0);
     bool ConnectDst(KPlug* dst, uint32_t type = 0);
     bool InsertSrc(int index, KPlug* src, uint32_t type = 0);
@@ -328,7 +339,9 @@ private:
     static bool Connect(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     static bool ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDst, Before beforeSrc);
     // oneWayOnly: remove a one-way entry of s in d's sources, nothing else.
-    static bool Disconnect(KPlug* s, KPlug* d, bool oneWayOnly = false);
+    // dAt: the entry of d's sources to remove when it is one of s (else the
+    // last one is).
+    static bool Disconnect(KPlug* s, KPlug* d, bool oneWayOnly = false, int dAt = -1);
     static void UnlinkOneWay(KPlug* s, KPlug* d);
     // Removes one connection without requests or events (last resort when a
     // disconnect is refused while a plug is being torn down).

@@ -7,9 +7,14 @@
 // items left) in logarithmic time. Appending and erasing cost logarithmic
 // time too, so erasing every item in any order stays near linear.
 //
-// The caller decides when the holes are worth squeezing out (GetHoleCount)
-// and builds a new list then; slots of the old one mean nothing in it.
+// The caller decides when the holes are worth squeezing out (GetHoleCount):
+// it builds a new list then, or squeezes this one in place (Squeeze), being
+// told each item's new slot. Appending is whole: memory running out throws
+// std::bad_alloc with the list as it was; erasing, squeezing and clearing
+// take no memory. Items must be copyable without throwing.
 
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace scenesdk
@@ -24,6 +29,11 @@ public:
     // The slot of the new last item.
     int Append(const T& item)
     {
+        if (mItems.size() == mItems.capacity() || mLiveAt.size() == mLiveAt.capacity() ||
+            mTree.size() == mTree.capacity())
+        {
+            Reserve(2 * static_cast<int>(mItems.size()) + 8);
+        }
         const int slot = static_cast<int>(mItems.size());
         mItems.push_back(item);
         mLiveAt.push_back(1);
@@ -78,6 +88,60 @@ public:
             }
         }
         return at;
+    }
+
+    // Room for slots slots in all: appending up to there takes no memory.
+    void Reserve(int slots)
+    {
+        const size_t room = slots > 0 ? static_cast<size_t>(slots) : 0;
+        mItems.reserve(room);
+        mLiveAt.reserve(room);
+        mTree.reserve(room + 1);
+    }
+
+    // Empties the list, keeping its room.
+    void Clear()
+    {
+        mItems.clear();
+        mLiveAt.clear();
+        mTree.erase(mTree.begin() + 1, mTree.end());
+        mLive = 0;
+    }
+
+    // Slots 0 .. GetSlotCount() - 1 hold the items in their order, and holes.
+    int GetSlotCount() const { return static_cast<int>(mItems.size()); }
+    bool IsLive(int slot) const
+    {
+        return slot >= 0 && slot < static_cast<int>(mItems.size()) && mLiveAt[static_cast<size_t>(slot)] != 0;
+    }
+
+    // Moves the items to the first slots, in their order, keeping the room;
+    // moved(item, slot) hears of each item's new slot.
+    template <typename Moved> void Squeeze(const Moved& moved)
+    {
+        size_t to = 0;
+        for (size_t slot = 0; slot < mItems.size(); ++slot)
+        {
+            if (mLiveAt[slot] == 0)
+            {
+                continue;
+            }
+            if (to != slot)
+            {
+                mItems[to] = mItems[slot];
+            }
+            moved(mItems[to], static_cast<int>(to));
+            ++to;
+        }
+        mItems.erase(mItems.begin() + static_cast<std::ptrdiff_t>(to), mItems.end());
+        mLiveAt.erase(mLiveAt.begin() + static_cast<std::ptrdiff_t>(to), mLiveAt.end());
+        std::fill(mLiveAt.begin(), mLiveAt.end(), char(1));
+        // Every slot live: node j counts lowbit(j) items.
+        mTree.erase(mTree.begin() + static_cast<std::ptrdiff_t>(to) + 1, mTree.end());
+        for (size_t j = 1; j < mTree.size(); ++j)
+        {
+            mTree[j] = static_cast<int>(j & (~j + 1));
+        }
     }
 
     const T& AtSlot(int slot) const { return mItems[static_cast<size_t>(slot)]; }

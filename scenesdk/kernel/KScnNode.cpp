@@ -48,7 +48,7 @@ std::vector<KScnNode*> ChildrenOf(const KScnNode* node)
     return children;
 }
 
-const char* const kNodeMessages[9] = {
+const char* const kNodeMessages[10] = {
     "Take node error",
     "Node name clash",
     "Material name clash",
@@ -58,6 +58,7 @@ const char* const kNodeMessages[9] = {
     "Nodes already share their scene contents",
     "Operation would generate a cyclic graph",
     "Node belongs to its scene",
+    "Node already has a parent",
 };
 
 } // namespace
@@ -72,7 +73,7 @@ void KScnNodeTransformCache::Invalidate()
 // ---- Construction --------------------------------------------------------------
 
 KScnNode::KScnNode(KScnSdkManager* manager, const char* name)
-    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 9)
+    : KScnTakeNodeContainer(manager, name, &mError), mError(kNodeMessages, 10)
 {
     // Stopped part-way (memory running out), it takes apart what it made.
     try
@@ -415,21 +416,41 @@ bool KScnNode::AddChild(KScnNode* child)
         mError.SetLastErrorID(eErrorOwnedNode);
         return false;
     }
-    if (KScnNode* parent = child->GetParent())
+    // The child is connected here first and cut from its old parent last,
+    // so it never stands without a parent (nor, within one scene, outside
+    // the scene). Joining another scene, the one step that may run out of
+    // memory, is taken back by a cut, which takes none; the old parent's
+    // cut takes none either.
+    KScnNode* parent = child->GetParent();
+    const int oldAt = parent == this ? mProperties->FindSrc(child->mProperties) : -1;
+    struct Joining
     {
-        parent->RemoveChild(child);
+        KScnNode* child;
+        ~Joining() { child->mJoining = nullptr; }
+    } joining{child};
+    child->mJoining = this;
+    if (!mProperties->ConnectSrc(child->mProperties, 0))
+    {
+        return false;
     }
     try
     {
-        return mProperties->ConnectSrc(child->mProperties, 0);
+        child->SetSceneContents(mSceneContents, false);
     }
     catch (...)
     {
-        // Memory ran out as the child joined this node's scene (which it
-        // left whole): cut it loose again, which allocates nothing.
         mProperties->DisconnectSrc(child->mProperties);
         throw;
     }
+    if (parent == this)
+    {
+        mProperties->DisconnectSrcAt(oldAt); // the older of the two entries
+    }
+    else if (parent != nullptr)
+    {
+        parent->RemoveChild(child);
+    }
+    return true;
 }
 
 KScnNode* KScnNode::RemoveChild(KScnNode* child)
@@ -987,8 +1008,16 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     {
         return true;
     }
+    // A parent that stays behind is cut from (AddChild cuts the parent of a
+    // node it moves itself, once the node is under its new one).
+    KScnNode* parent = GetParent();
+    const bool cut = parent != nullptr && parent->mSceneContents != contents && mJoining == nullptr;
     if (contents == nullptr)
     {
+        if (cut)
+        {
+            parent->RemoveChild(this);
+        }
         LeaveScenes(nullptr);
         return true;
     }
@@ -1035,7 +1064,7 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
         contents->ReserveFor(staged);
         // The root of the contents is nobody's child: cut loose, the subtree
         // leaves the scene it was in, the old tree and every other member go.
-        if (KScnNode* parent = GetParent())
+        if (parent != nullptr)
         {
             parent->RemoveChild(this);
         }
@@ -1053,6 +1082,12 @@ bool KScnNode::SetSceneContents(KScnSceneContents* contents, bool checkNames)
     Stage(*contents, false, subtree);
     LeaveScenes(contents);
     Settle(contents, subtree);
+    // Cut once it is there: the node no longer shares its parent's scene,
+    // which it would leave if cut before.
+    if (cut)
+    {
+        parent->RemoveChild(this);
+    }
     return true;
 }
 

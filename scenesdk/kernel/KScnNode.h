@@ -94,6 +94,7 @@ public:
         eErrorSameSceneContents = 6,
         eErrorCyclicGraph = 7,
         eErrorOwnedNode = 8,
+        eErrorHasParent = 9,
     };
 
     // The name is kept as given (the manager prefixes it). Builds the
@@ -130,16 +131,25 @@ public:
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
 
     // ---- Hierarchy ----
+    // A node has one parent at most. AddChild is the one call that moves a
+    // node that has a parent: a direct connection of node property sets
+    // (KPlug::ConnectSrc, ConnectDst, InsertSrc, ReplaceSrc, SetSrc) of a
+    // node that has a parent is refused, error 9 "Node already has a
+    // parent" (cut it from its parent first, or use AddChild).
+    //
     // False for null; for this node or an ancestor (error 7 "Operation would
     // generate a cyclic graph"); for a node without a parent that is already
     // in this node's scene contents (error 6 "Nodes already share their
-    // scene contents": it is moved through its parent, or is the root); and
+    // scene contents": it is the root, or a node put there without one); and
     // when either node is one of a scene's hidden nodes (error 8 "Node
     // belongs to its scene": KScnSdkManager::IsOwned). A child with a parent
-    // is taken from it first (and stays there when the connection is
-    // refused). Appended after the other children. Exhausted memory as the
-    // child joins this node's scene throws std::bad_alloc, the child cut
-    // loose: no parent, in no scene.
+    // moves: it is connected here, joins this node's scene when that is
+    // another (with its subtree, as SetSceneContents(contents, false) takes
+    // it), and only then is cut from its old parent, so a move within one
+    // scene never takes it out of the scene. Appended after the other
+    // children (a child of this node moves to the end). Whole: memory
+    // running out throws std::bad_alloc with the child where it was, under
+    // its old parent, in its old scene.
     bool AddChild(KScnNode* child);
     // Disconnects the child; returns it (null when it was not a child).
     KScnNode* RemoveChild(KScnNode* child);
@@ -195,6 +205,9 @@ public:
     // a texture that stays. Then the nodes join the new contents (geometries
     // and shapes register their uses) and every collected object not listed
     // there yet is listed.
+    // A node stays in its parent's scene: one whose parent stays behind (is
+    // not in contents) is cut from it, leaving (null, with or without
+    // checkNames) before it goes, joining another scene once it is there.
     // With checkNames nothing moves, and the answer is false, when a member
     // of the new contents that is not moving has the name of a moving one:
     // node (error 1), texture (3), video (4), material (2), tested in this
@@ -377,6 +390,14 @@ private:
     // Where the parent's set holds this node, noted by LeaveScenes on its
     // way down so that it finds the way back without a stack.
     int mWalkSlot = -1;
+    // The node a recursive DestroyNode came down from to this one: its way
+    // back up, which never leaves the subtree it destroys.
+    KScnNode* mWalkParent = nullptr;
+    // The node AddChild is connecting this one under: its request may pass
+    // although this node has a parent, and AddChild takes the node into
+    // that node's scene itself.
+    KScnNode* mJoining = nullptr;
+    friend class KScnNodeProperties;
     KgeTVector mPostTargetRotation{0.0, 0.0, 0.0, 0.0};
     KgeTVector mUpTargetRotation{0.0, 0.0, 0.0, 0.0};
     KScnNodeAttribute* mAttribute = nullptr;

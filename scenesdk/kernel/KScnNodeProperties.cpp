@@ -388,11 +388,11 @@ bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug
                 return false;
             }
         }
-        // A node of this node's scene that has no parent there stays where
-        // it is: only a free node (or one taken from its parent, which
-        // leaves the scene) may come in.
+        // A node of this node's scene that has no parent there (its root)
+        // stays where it is: only a node from elsewhere may come in.
         KScnSceneContents* contents = mNode->GetSceneContents();
-        if (child != nullptr && contents != nullptr && child->GetSceneContents() == contents)
+        KScnNode* parent = child != nullptr ? child->GetParent() : nullptr;
+        if (child != nullptr && parent == nullptr && contents != nullptr && child->GetSceneContents() == contents)
         {
             mNode->GetError().SetLastErrorID(KScnNode::eErrorSameSceneContents);
             return false;
@@ -405,15 +405,36 @@ bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug
             mNode->GetError().SetLastErrorID(KScnNode::eErrorOwnedNode);
             return false;
         }
-    }
-    else if (emitter == this && mNode != nullptr && (code == eSrcAdded || code == eSrcRemoved))
-    {
-        // A child follows its parent into the parent's scene, and leaves any
-        // scene when cut loose. A node being destroyed is left alone.
-        KScnNode* child = NodeOfPlug(other);
-        if (child != nullptr && !child->IsBeingDestroyed())
+        // One parent per node: only AddChild moves a node that has one.
+        if (parent != nullptr && child->mJoining != mNode)
         {
-            child->SetSceneContents(code == eSrcAdded ? mNode->GetSceneContents() : nullptr, false);
+            mNode->GetError().SetLastErrorID(KScnNode::eErrorHasParent);
+            return false;
+        }
+    }
+    else if (emitter == this && mNode != nullptr && code == eSrcAdded)
+    {
+        // A child follows its parent into the parent's scene (AddChild
+        // takes its child there itself).
+        KScnNode* child = NodeOfPlug(other);
+        if (child != nullptr && !child->IsBeingDestroyed() && child->mJoining != mNode)
+        {
+            child->SetSceneContents(mNode->GetSceneContents(), false);
+        }
+    }
+    else if (emitter == this && mNode != nullptr && code == eSrcRemoved)
+    {
+        // Cut loose, a child leaves the scene it shared with its parent (or
+        // the scene of a parent being destroyed). One that still has a
+        // parent (moving within a scene) stays, and so does one that was
+        // not in this node's scene (a connection taken back because memory
+        // ran out as the child joined the scene, a move into another scene
+        // cutting it from a parent that stays behind).
+        KScnNode* child = NodeOfPlug(other);
+        if (child != nullptr && !child->IsBeingDestroyed() && child->GetParent() == nullptr &&
+            (child->GetSceneContents() == mNode->GetSceneContents() || mNode->IsBeingDestroyed()))
+        {
+            child->SetSceneContents(nullptr, false);
         }
     }
     return KObject::HandleConnectionEvent(path, code, emitter, index, other, type, extra);

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace scenesdk
 {
@@ -61,18 +62,26 @@ void KScnObject::FreeNamePair()
 
 void KScnObject::SetNames(const char* text)
 {
-    mInitialName = text != nullptr ? text : "";
-    SetCurrentName(mInitialName.Buffer());
+    KString initial(text != nullptr ? text : "");
+    SetCurrentName(initial.Buffer());
+    mInitialName.Swap(initial);
 }
 
 void KScnObject::SetCurrentName(const char* text)
 {
-    mName = text != nullptr ? text : "";
-    // The scenes that list the object hear of it (a name may be free now).
-    if (mManager != nullptr)
+    // The new name and all that the scenes listing the object need for it
+    // (a name may be free now, or taken) are made before the name changes:
+    // memory running out leaves the name and the scenes as they were.
+    KString name(text != nullptr ? text : "");
+    if (mManager == nullptr)
     {
-        mManager->OnObjectRenamed(dynamic_cast<const void*>(this));
+        mName.Swap(name);
+        return;
     }
+    const void* self = dynamic_cast<const void*>(this);
+    const std::vector<KScnSceneContents*> listing = mManager->PrepareRename(self, name.Buffer());
+    mName.Swap(name);
+    mManager->FinishRename(listing);
 }
 
 void KScnObject::SetName(const char* name)

@@ -81,7 +81,10 @@ public:
     // The name pair: the initial name (as given at creation or to SetNames)
     // and the current name, which SetName gives the kind's prefix and a
     // renaming strategy (KRenamingStrategy) reads and changes. A null text
-    // reads as "" everywhere.
+    // reads as "" everywhere. A change of the current name is told to the
+    // scenes that list the object (a name one of their members stood for
+    // may be free now), and is whole: memory running out throws
+    // std::bad_alloc with the names and those scenes as they were.
     // Both names := text.
     void InitNamePair(const char* text) { SetNames(text); }
     // Empties both names.

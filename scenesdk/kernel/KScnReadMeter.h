@@ -95,7 +95,7 @@ public:
     static constexpr uint64_t kCurveBytes = 192;        // a curve without keys
     static constexpr uint64_t kKeyBytes = 48;           // a key
     static constexpr uint64_t kConnectionBytes = 96;    // a connection, on both ends
-    static constexpr uint64_t kUseRecordBytes = 96;     // a scene member's use record
+    static constexpr uint64_t kUseRecordBytes = 192;    // a scene member's use record, name indexed
     // Objects that hold more than their properties and channels show:
     static constexpr uint64_t kCharacterSetsBytes = 128ull << 10; // a character's control set and solver
     static constexpr uint64_t kDeformerBytes = 1536;              // a skin or cluster's tables

@@ -18,10 +18,12 @@
 #include "scenesdk/kernel/KSearchWork.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <vector>
 
 namespace scenesdk
@@ -201,6 +203,8 @@ void KScnSceneContents::Clear()
         NoteListing(entry.first, -1);
     }
     mPassedOver.clear();
+    mPassedNames.clear();
+    mAdopted = nullptr;
     for (int i = 0; i < mNodes.GetCount(); ++i)
     {
         LeaveContents(mNodes[i], this);
@@ -219,8 +223,9 @@ void KScnSceneContents::Clear()
     // clearing allocates nothing).
     while (mGenericNodes.GetCount() > 0)
     {
-        auto* generic = static_cast<KScnGenericNode*>(mGenericNodes[mGenericNodes.GetCount() - 1]->object);
-        DeleteRecordAt(mGenericNodes, mGenericNodes.GetCount() - 1);
+        const int slot = mGenericNodes.SlotOfRank(mGenericNodes.GetCount() - 1);
+        auto* generic = static_cast<KScnGenericNode*>(mGenericNodes.AtSlot(slot)->object);
+        DeleteRecordAt(mGenericNodes, slot);
         if (generic->GetSceneContents() == this)
         {
             generic->SetSceneContents(nullptr);
@@ -266,7 +271,7 @@ void KScnSceneContents::ForgetObject(const void* object)
     {
         mRootNode = nullptr;
     }
-    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mVideos, &mGenericNodes})
+    for (UseList* list : {&mMaterials, &mTextures, &mVideos, &mGenericNodes})
     {
         const int index = FindUse(*list, object);
         if (index >= 0)
@@ -409,29 +414,29 @@ void KScnSceneContents::ReserveFor(const KScnSceneContents& staged)
     mGenericNodes.Reserve(staged.mGenericNodes.GetCount());
 }
 
-KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::OwnList(const KScnSceneContents& staged,
-                                                                        const KPointerArray<UseRecord>* list)
+KScnSceneContents::UseList* KScnSceneContents::OwnList(const KScnSceneContents& staged, const UseList* list)
 {
-    KPointerArray<UseRecord>* const own[] = {&mMaterials, &mTextures, &mVideos, &mGenericNodes};
+    UseList* const own[] = {&mMaterials, &mTextures, &mVideos, &mGenericNodes};
     return own[staged.ListIndex(*list)];
 }
 
-KPointerArray<KScnSceneContents::UseRecord>& KScnSceneContents::ListOfRank(int rank)
+KScnSceneContents::UseList& KScnSceneContents::ListOfRank(int rank)
 {
     return rank == 1 ? mMaterials : (rank == 2 ? mTextures : mVideos);
 }
 
-void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* object)
+void KScnSceneContents::TakeBackListing(UseList& list, const void* object, int uses)
 {
     const int index = FindUse(list, object);
     if (index < 0)
     {
         return;
     }
-    UseRecord* record = list[index];
+    UseRecord* record = list.AtSlot(index);
     const auto passed = mPassedOver.find(object);
     const bool adopted = passed != mPassedOver.end() && passed->second.adopted;
-    if (--record->useCount > (adopted ? passed->second.uses : 0))
+    record->useCount -= uses;
+    if (record->useCount > (adopted ? passed->second.uses : 0))
     {
         return;
     }
@@ -443,9 +448,9 @@ void KScnSceneContents::TakeBackUse(KPointerArray<UseRecord>& list, const void* 
     // What AddUse did, undone: the object's own uses, the record, the
     // listing it added; its uses are passed over again.
     LeaveUses(object);
-    DropRecordAt(list, index);
+    DropRecordAt(list, FindUse(list, object));
     NoteListing(object, -1);
-    passed->second.adopted = false;
+    Unadopt(passed->second);
     MarkUses(object, false);
 }
 
@@ -468,22 +473,15 @@ void KScnSceneContents::MarkUses(const void* object, bool counted)
 void KScnSceneContents::EndStaging()
 {
     mStaging = false;
-    for (auto it = mPassedOver.begin(); it != mPassedOver.end();)
+    while (mAdopted != nullptr)
     {
-        if (it->second.adopted)
-        {
-            const void* object = it->first;
-            it = mPassedOver.erase(it);
-            NoteListing(object, -1);
-        }
-        else
-        {
-            ++it;
-        }
+        const void* object = mAdopted->object;
+        ErasePassed(object);
+        NoteListing(object, -1);
     }
 }
 
-int KScnSceneContents::ListIndex(const KPointerArray<UseRecord>& list) const
+int KScnSceneContents::ListIndex(const UseList& list) const
 {
     return &list == &mMaterials ? 0 : (&list == &mTextures ? 1 : (&list == &mVideos ? 2 : 3));
 }
@@ -491,15 +489,23 @@ int KScnSceneContents::ListIndex(const KPointerArray<UseRecord>& list) const
 void KScnSceneContents::TakeOver(KScnSceneContents& staged)
 {
     // The lists' items in their order, into the room made for them.
-    auto move = [](auto& to, auto& from)
+    for (int i = 0; i < staged.mNodes.GetCount(); ++i)
     {
-        for (int i = 0; i < from.GetCount(); ++i)
+        mNodes.Add(staged.mNodes[i]);
+    }
+    staged.mNodes.SetCount(0);
+    auto move = [](UseList& to, UseList& from)
+    {
+        for (int slot = 0; slot < from.GetSlotCount(); ++slot)
         {
-            to.Add(from[i]);
+            if (from.IsLive(slot))
+            {
+                UseRecord* record = from.AtSlot(slot);
+                record->position = to.Append(record);
+            }
         }
-        from.SetCount(0);
+        from.Clear();
     };
-    move(mNodes, staged.mNodes);
     move(mMaterials, staged.mMaterials);
     move(mTextures, staged.mTextures);
     move(mVideos, staged.mVideos);
@@ -510,7 +516,10 @@ void KScnSceneContents::TakeOver(KScnSceneContents& staged)
     mRecordIndex.swap(staged.mRecordIndex);
     mUsesBy.swap(staged.mUsesBy);
     mUsersOf.swap(staged.mUsersOf);
+    mRecordNames.swap(staged.mRecordNames);
     mPassedOver.swap(staged.mPassedOver);
+    mPassedNames.swap(staged.mPassedNames);
+    std::swap(mAdopted, staged.mAdopted);
     mPassOrder = staged.mPassOrder;
     for (auto& uses : mUsesBy)
     {
@@ -626,7 +635,7 @@ int KScnSceneContents::FindNode(const KScnNode* node) const
     return -1;
 }
 
-int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void* object) const
+int KScnSceneContents::FindUse(const UseList& list, const void* object) const
 {
     const auto found = mRecordIndex.find(KeyOf(list, object));
     if (found == mRecordIndex.end())
@@ -634,60 +643,70 @@ int KScnSceneContents::FindUse(const KPointerArray<UseRecord>& list, const void*
         return -1;
     }
     UseRecord* record = found->second;
-    if (record->position >= 0 && record->position < list.GetCount() && list[record->position] == record)
+    if (list.IsLive(record->position) && list.AtSlot(record->position) == record)
     {
         return record->position;
     }
     // Only a list changed behind the records' backs gets here.
-    for (int i = list.GetCount() - 1; i >= 0; --i)
+    for (int slot = list.GetSlotCount() - 1; slot >= 0; --slot)
     {
-        if (list[i] == record)
+        if (list.IsLive(slot) && list.AtSlot(slot) == record)
         {
-            KSearchWork::Add(static_cast<uint64_t>(list.GetCount() - i));
-            record->position = i;
-            return i;
+            KSearchWork::Add(static_cast<uint64_t>(list.GetSlotCount() - slot));
+            record->position = slot;
+            return slot;
         }
     }
     return -1;
 }
 
-int KScnSceneContents::UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const
+int KScnSceneContents::UseCountOf(const UseList& list, const void* object) const
 {
     const int index = FindUse(list, object);
-    return index >= 0 ? list[index]->useCount : 0;
+    return index >= 0 ? list.AtSlot(index)->useCount : 0;
 }
 
-bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object, int uses)
+bool KScnSceneContents::AddUse(UseList& list, void* object, int uses)
 {
     const int index = FindUse(list, object);
     if (index >= 0)
     {
-        list[index]->useCount += uses;
+        list.AtSlot(index)->useCount += uses;
         return true;
     }
-    // Indexed, listed, then noted, each step taken back when memory runs
-    // out in a later one: FindUse sees every record, and no record outlives
-    // its object unnoticed.
+    // Indexed (by name, then by object), listed, then noted, each step
+    // taken back when memory runs out in a later one: FindUse sees every
+    // record, and no record outlives its object unnoticed.
     KScnReadMeter::Count(KScnReadMeter::eUseRecords, KScnReadMeter::kUseRecordBytes);
-    auto record = std::make_unique<UseRecord>(UseRecord{object, uses, 0, list.GetCount()});
-    const auto slot = mRecordIndex.insert_or_assign(KeyOf(list, object), record.get()).first;
+    auto made = std::make_unique<UseRecord>(UseRecord{object, uses, 0, -1});
+    made->nameHash = NameHash(ObjectOf(list, object)->GetName());
+    LinkName(list, made.get());
     try
     {
-        list.Append(record.get());
+        const auto slot = mRecordIndex.insert_or_assign(KeyOf(list, object), made.get()).first;
+        try
+        {
+            made->position = list.Append(made.get());
+        }
+        catch (...)
+        {
+            mRecordIndex.erase(slot);
+            throw;
+        }
     }
     catch (...)
     {
-        mRecordIndex.erase(slot);
+        UnlinkName(list, made.get());
         throw;
     }
-    record.release();
+    UseRecord* record = made.release();
     try
     {
         NoteListing(object, 1);
     }
     catch (...)
     {
-        DeleteRecordAt(list, list.GetCount() - 1);
+        DeleteRecordAt(list, record->position);
         throw;
     }
     // Listed now, it uses what is connected to it (all or nothing: memory
@@ -702,36 +721,39 @@ bool KScnSceneContents::AddUse(KPointerArray<UseRecord>& list, void* object, int
         DeleteRecordAt(list, FindUse(list, object));
         throw;
     }
-    UseRecord* added = list[FindUse(list, object)];
+    UseRecord* added = list.AtSlot(FindUse(list, object));
     const int adopted = AdoptPassedOver(object);
     added->useCount += adopted;
     added->connectionUses += adopted;
     return true;
 }
 
-void KScnSceneContents::DropRecordAt(KPointerArray<UseRecord>& list, int index)
+void KScnSceneContents::DropRecordAt(UseList& list, int slot)
 {
-    auto it = mRecordIndex.find(KeyOf(list, list[index]->object));
-    if (it != mRecordIndex.end() && it->second == list[index])
+    UseRecord* record = list.AtSlot(slot);
+    auto it = mRecordIndex.find(KeyOf(list, record->object));
+    if (it != mRecordIndex.end() && it->second == record)
     {
         mRecordIndex.erase(it);
     }
-    delete list[index];
-    list.RemoveAt(index);
-    // The records after it moved down one place, as the array did.
-    for (int i = index; i < list.GetCount(); ++i)
+    UnlinkName(list, record);
+    list.Erase(slot);
+    delete record;
+    // The holes go once they outnumber the records: the removals since
+    // paid for the squeeze.
+    if (list.GetHoleCount() > list.GetCount() + 16)
     {
-        list[i]->position = i;
+        list.Squeeze([](UseRecord* moved, int to) { moved->position = to; });
     }
 }
 
-void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index)
+void KScnSceneContents::DeleteRecordAt(UseList& list, int slot)
 {
-    const void* object = list[index]->object;
-    void* heir = HandOver(list, list[index]);
+    const void* object = list.AtSlot(slot)->object;
+    void* heir = HandOver(list, list.AtSlot(slot));
     if (heir == nullptr)
     {
-        DropRecordAt(list, index);
+        DropRecordAt(list, slot);
     }
     NoteListing(object, -1);
     // No longer listed, it uses nothing here.
@@ -751,7 +773,7 @@ void KScnSceneContents::DeleteRecordAt(KPointerArray<UseRecord>& list, int index
     }
 }
 
-bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse)
+bool KScnSceneContents::RemoveUse(UseList& list, void* object, int notFound, int inUse)
 {
     const int index = object != nullptr ? FindUse(list, object) : -1;
     if (index < 0)
@@ -760,7 +782,8 @@ bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, 
         return false;
     }
     // Uses that connections count go only with their connections.
-    if (list[index]->useCount <= list[index]->connectionUses || --list[index]->useCount > 0)
+    UseRecord* record = list.AtSlot(index);
+    if (record->useCount <= record->connectionUses || --record->useCount > 0)
     {
         mError.SetLastErrorID(inUse);
         return false;
@@ -769,29 +792,35 @@ bool KScnSceneContents::RemoveUse(KPointerArray<UseRecord>& list, void* object, 
     return true;
 }
 
-void* KScnSceneContents::UseAt(const KPointerArray<UseRecord>& list, int index)
+void* KScnSceneContents::UseAt(const UseList& list, int index)
 {
     if (index < 0 || index >= list.GetCount())
     {
         mError.SetLastErrorID(eOutOfRange);
         return nullptr;
     }
-    return list[index]->object;
+    return list.AtRank(index)->object;
 }
 
-void KScnSceneContents::DeleteRecords(KPointerArray<UseRecord>& list)
+void KScnSceneContents::DeleteRecords(UseList& list)
 {
-    for (int i = 0; i < list.GetCount(); ++i)
+    for (int slot = 0; slot < list.GetSlotCount(); ++slot)
     {
-        auto it = mRecordIndex.find(KeyOf(list, list[i]->object));
-        if (it != mRecordIndex.end() && it->second == list[i])
+        if (!list.IsLive(slot))
+        {
+            continue;
+        }
+        UseRecord* record = list.AtSlot(slot);
+        auto it = mRecordIndex.find(KeyOf(list, record->object));
+        if (it != mRecordIndex.end() && it->second == record)
         {
             mRecordIndex.erase(it);
         }
-        NoteListing(list[i]->object, -1);
-        delete list[i];
+        UnlinkName(list, record);
+        NoteListing(record->object, -1);
+        delete record;
     }
-    list.SetCount(0);
+    list.Clear();
 }
 
 // ---- Materials and textures ----
@@ -803,13 +832,9 @@ KScnMaterial* KScnSceneContents::GetMaterial(int index)
 
 KScnMaterial* KScnSceneContents::FindMaterial(const char* name)
 {
-    for (int i = 0; name != nullptr && i < mMaterials.GetCount(); ++i)
+    if (void* found = name != nullptr ? FindNamed(mMaterials, name) : nullptr)
     {
-        KScnMaterial* material = static_cast<KScnMaterial*>(mMaterials[i]->object);
-        if (std::strcmp(material->GetName(), name) == 0)
-        {
-            return material;
-        }
+        return static_cast<KScnMaterial*>(found);
     }
     mError.SetLastErrorID(eMaterialNotFound);
     return nullptr;
@@ -838,13 +863,9 @@ KScnTexture* KScnSceneContents::GetTexture(int index)
 
 KScnTexture* KScnSceneContents::FindTexture(const char* name)
 {
-    for (int i = 0; name != nullptr && i < mTextures.GetCount(); ++i)
+    if (void* found = name != nullptr ? FindNamed(mTextures, name) : nullptr)
     {
-        KScnTexture* texture = static_cast<KScnTexture*>(mTextures[i]->object);
-        if (std::strcmp(texture->GetName(), name) == 0)
-        {
-            return texture;
-        }
+        return static_cast<KScnTexture*>(found);
     }
     mError.SetLastErrorID(eTextureNotFound);
     return nullptr;
@@ -874,13 +895,9 @@ KScnVideo* KScnSceneContents::GetVideo(int index)
 
 KScnVideo* KScnSceneContents::FindVideo(const char* name)
 {
-    for (int i = 0; name != nullptr && i < mVideos.GetCount(); ++i)
+    if (void* found = name != nullptr ? FindNamed(mVideos, name) : nullptr)
     {
-        KScnVideo* video = static_cast<KScnVideo*>(mVideos[i]->object);
-        if (std::strcmp(video->GetName(), name) == 0)
-        {
-            return video;
-        }
+        return static_cast<KScnVideo*>(found);
     }
     mError.SetLastErrorID(eVideoNotFound);
     return nullptr;
@@ -892,16 +909,10 @@ bool KScnSceneContents::AddVideo(KScnVideo* video)
     {
         return false;
     }
-    if (FindUse(mVideos, video) < 0)
+    if (FindUse(mVideos, video) < 0 && NameListed(mVideos, video, video->GetName()))
     {
-        for (int i = 0; i < mVideos.GetCount(); ++i)
-        {
-            if (std::strcmp(static_cast<KScnVideo*>(mVideos[i]->object)->GetName(), video->GetName()) == 0)
-            {
-                mError.SetLastErrorID(eVideoNameClash);
-                return false;
-            }
-        }
+        mError.SetLastErrorID(eVideoNameClash);
+        return false;
     }
     return AddUse(mVideos, video);
 }
@@ -925,15 +936,7 @@ KScnGenericNode* KScnSceneContents::GetGenericNode(int index)
 
 KScnGenericNode* KScnSceneContents::FindGenericNode(const char* name) const
 {
-    for (int i = 0; name != nullptr && i < mGenericNodes.GetCount(); ++i)
-    {
-        KScnGenericNode* node = static_cast<KScnGenericNode*>(mGenericNodes[i]->object);
-        if (std::strcmp(node->GetName(), name) == 0)
-        {
-            return node;
-        }
-    }
-    return nullptr;
+    return static_cast<KScnGenericNode*>(name != nullptr ? FindNamed(mGenericNodes, name) : nullptr);
 }
 
 bool KScnSceneContents::AddGenericNode(KScnGenericNode* node)
@@ -1233,12 +1236,26 @@ void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnPropertyHandler* us
             tell(contents);
         }
     }
-    else if (user->GetSdkManager() != nullptr)
+    else if (KScnSdkManager* manager = user->GetSdkManager())
     {
-        for (KScnSceneContents* contents : user->GetSdkManager()->ContentsListing(dynamic_cast<const void*>(user)))
+        // The listings change as uses come and go: told from a copy, on the
+        // stack for the few contents that list an object, so that a
+        // disconnection takes no memory.
+        const void* key = dynamic_cast<const void*>(user);
+        constexpr size_t kFew = 8;
+        KScnSceneContents* few[kFew];
+        const auto range = manager->mListings.equal_range(key);
+        const size_t count = static_cast<size_t>(std::distance(range.first, range.second));
+        if (count > kFew)
         {
-            tell(contents);
+            for (KScnSceneContents* contents : manager->ContentsListing(key))
+            {
+                tell(contents);
+            }
+            return;
         }
+        std::transform(range.first, range.second, few, [](const auto& listing) { return listing.second; });
+        std::for_each(few, few + count, tell);
     }
 }
 
@@ -1247,8 +1264,8 @@ bool KScnSceneContents::HasConnectedUsers(const void* object) const
     return mUsersOf.count(object) != 0;
 }
 
-KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
-                                                                          const KScnTakeNodeContainer* used)
+KScnSceneContents::UseList* KScnSceneContents::UseListOf(const KScnTakeNodeContainer* user,
+                                                         const KScnTakeNodeContainer* used)
 {
     const int userRank = UseRank(user), usedRank = UseRank(used);
     if (userRank < 0 || usedRank <= userRank)
@@ -1258,7 +1275,7 @@ KPointerArray<KScnSceneContents::UseRecord>* KScnSceneContents::UseListOf(const 
     return usedRank == 1 ? &mMaterials : (usedRank == 2 ? &mTextures : &mVideos);
 }
 
-KScnTakeNodeContainer* KScnSceneContents::ObjectOf(const KPointerArray<UseRecord>& list, void* object) const
+KScnTakeNodeContainer* KScnSceneContents::ObjectOf(const UseList& list, void* object) const
 {
     if (&list == &mMaterials)
     {
@@ -1293,12 +1310,59 @@ bool KScnSceneContents::ListsUser(const KScnTakeNodeContainer* user) const
     }
 }
 
-bool KScnSceneContents::NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name,
+size_t KScnSceneContents::NameHash(const char* name)
+{
+    return std::hash<std::string_view>()(std::string_view(name != nullptr ? name : ""));
+}
+
+void KScnSceneContents::LinkName(UseList& list, UseRecord* record)
+{
+    UseRecord*& first = mRecordNames[NameKeyOf(list, record->nameHash)];
+    record->namePrevious = nullptr;
+    record->nameNext = first;
+    if (first != nullptr)
+    {
+        first->namePrevious = record;
+    }
+    first = record;
+}
+
+void KScnSceneContents::UnlinkName(const UseList& list, UseRecord* record)
+{
+    if (record->namePrevious != nullptr)
+    {
+        record->namePrevious->nameNext = record->nameNext;
+    }
+    else
+    {
+        const auto entry = mRecordNames.find(NameKeyOf(list, record->nameHash));
+        if (entry != mRecordNames.end() && entry->second == record)
+        {
+            if (record->nameNext != nullptr)
+            {
+                entry->second = record->nameNext;
+            }
+            else
+            {
+                mRecordNames.erase(entry);
+            }
+        }
+    }
+    if (record->nameNext != nullptr)
+    {
+        record->nameNext->namePrevious = record->namePrevious;
+    }
+    record->namePrevious = record->nameNext = nullptr;
+}
+
+bool KScnSceneContents::NameListed(const UseList& list, const void* object, const char* name,
                                    const void* also) const
 {
-    for (int i = 0; i < list.GetCount(); ++i)
+    const auto entry = mRecordNames.find(NameKeyOf(list, NameHash(name)));
+    for (UseRecord* record = entry != mRecordNames.end() ? entry->second : nullptr; record != nullptr;
+         record = record->nameNext)
     {
-        void* other = list[i]->object;
+        void* other = record->object;
         if (other != object && other != also && std::strcmp(ObjectOf(list, other)->GetName(), name) == 0)
         {
             return true;
@@ -1307,9 +1371,27 @@ bool KScnSceneContents::NameListed(const KPointerArray<UseRecord>& list, const v
     return false;
 }
 
+void* KScnSceneContents::FindNamed(const UseList& list, const char* name) const
+{
+    // The chain holds the records of the name (and of any other name of
+    // its hash) in no order: the first in the list wins.
+    const UseRecord* first = nullptr;
+    const auto entry = mRecordNames.find(NameKeyOf(list, NameHash(name)));
+    for (const UseRecord* record = entry != mRecordNames.end() ? entry->second : nullptr; record != nullptr;
+         record = record->nameNext)
+    {
+        if ((first == nullptr || record->position < first->position) &&
+            std::strcmp(ObjectOf(list, record->object)->GetName(), name) == 0)
+        {
+            first = record;
+        }
+    }
+    return first != nullptr ? first->object : nullptr;
+}
+
 void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used)
 {
-    KPointerArray<UseRecord>* list = UseListOf(user, used);
+    UseList* list = UseListOf(user, used);
     if (list == nullptr || !ListsUser(user))
     {
         return;
@@ -1332,13 +1414,13 @@ void KScnSceneContents::CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContai
         {
             // Already listed (the common case: one more user of it): the
             // record found above is counted, not looked for again.
-            UseRecord* record = (*list)[listed];
+            UseRecord* record = list->AtSlot(listed);
             ++record->useCount;
             ++record->connectionUses;
             return;
         }
         AddUse(*list, object);
-        ++(*list)[FindUse(*list, object)]->connectionUses;
+        ++list->AtSlot(FindUse(*list, object))->connectionUses;
     }
     catch (...)
     {
@@ -1409,7 +1491,7 @@ void KScnSceneContents::DropUse(const void* user, const void* used)
     }
 }
 
-void KScnSceneContents::PassOver(KPointerArray<UseRecord>& list, const void* object)
+void KScnSceneContents::PassOver(UseList& list, const void* object)
 {
     const auto found = mPassedOver.find(object);
     if (found != mPassedOver.end())
@@ -1417,7 +1499,25 @@ void KScnSceneContents::PassOver(KPointerArray<UseRecord>& list, const void* obj
         ++found->second.uses;
         return;
     }
-    mPassedOver.emplace(object, PassedOver{&list, 1, mPassOrder++});
+    // The chain's entry, the entry, then the listing, each taken back when
+    // memory runs out in a later one.
+    const size_t hash = NameHash(ObjectOf(list, const_cast<void*>(object))->GetName());
+    const auto chain = mPassedNames.try_emplace(NameKeyOf(list, hash));
+    PassedOver* entry = nullptr;
+    try
+    {
+        entry = &mPassedOver.emplace(object, PassedOver{&list, 1, mPassOrder++, object}).first->second;
+    }
+    catch (...)
+    {
+        if (chain.second)
+        {
+            mPassedNames.erase(chain.first);
+        }
+        throw;
+    }
+    entry->nameHash = hash;
+    LinkPassed(*entry);
     // Noted as listed, so that the manager tells these contents when it
     // goes or is renamed.
     try
@@ -1426,9 +1526,83 @@ void KScnSceneContents::PassOver(KPointerArray<UseRecord>& list, const void* obj
     }
     catch (...)
     {
-        mPassedOver.erase(object);
+        ErasePassed(object);
         throw;
     }
+}
+
+void KScnSceneContents::LinkPassed(PassedOver& entry)
+{
+    PassedChain& chain = mPassedNames[NameKeyOf(*entry.list, entry.nameHash)];
+    // From the end: an entry passed over now is the last.
+    PassedOver* before = chain.last;
+    while (before != nullptr && before->order > entry.order)
+    {
+        before = before->namePrevious;
+    }
+    entry.namePrevious = before;
+    entry.nameNext = before != nullptr ? before->nameNext : chain.first;
+    (entry.nameNext != nullptr ? entry.nameNext->namePrevious : chain.last) = &entry;
+    (before != nullptr ? before->nameNext : chain.first) = &entry;
+}
+
+void KScnSceneContents::UnlinkPassed(PassedOver& entry)
+{
+    const auto chain = mPassedNames.find(NameKeyOf(*entry.list, entry.nameHash));
+    if (chain == mPassedNames.end())
+    {
+        return;
+    }
+    (entry.namePrevious != nullptr ? entry.namePrevious->nameNext : chain->second.first) = entry.nameNext;
+    (entry.nameNext != nullptr ? entry.nameNext->namePrevious : chain->second.last) = entry.namePrevious;
+    entry.namePrevious = entry.nameNext = nullptr;
+    if (chain->second.first == nullptr)
+    {
+        mPassedNames.erase(chain);
+    }
+}
+
+void KScnSceneContents::Adopt(PassedOver& entry)
+{
+    if (entry.adopted)
+    {
+        return;
+    }
+    entry.adopted = true;
+    entry.adoptedPrevious = nullptr;
+    entry.adoptedNext = mAdopted;
+    if (mAdopted != nullptr)
+    {
+        mAdopted->adoptedPrevious = &entry;
+    }
+    mAdopted = &entry;
+}
+
+void KScnSceneContents::Unadopt(PassedOver& entry)
+{
+    if (!entry.adopted)
+    {
+        return;
+    }
+    entry.adopted = false;
+    (entry.adoptedPrevious != nullptr ? entry.adoptedPrevious->adoptedNext : mAdopted) = entry.adoptedNext;
+    if (entry.adoptedNext != nullptr)
+    {
+        entry.adoptedNext->adoptedPrevious = entry.adoptedPrevious;
+    }
+    entry.adoptedPrevious = entry.adoptedNext = nullptr;
+}
+
+void KScnSceneContents::ErasePassed(const void* object)
+{
+    const auto found = mPassedOver.find(object);
+    if (found == mPassedOver.end())
+    {
+        return;
+    }
+    UnlinkPassed(found->second);
+    Unadopt(found->second);
+    mPassedOver.erase(found);
 }
 
 void KScnSceneContents::UnpassOver(const void* object)
@@ -1436,7 +1610,7 @@ void KScnSceneContents::UnpassOver(const void* object)
     const auto found = mPassedOver.find(object);
     if (found != mPassedOver.end() && --found->second.uses <= 0)
     {
-        mPassedOver.erase(found);
+        ErasePassed(object);
         NoteListing(object, -1);
     }
 }
@@ -1451,44 +1625,52 @@ int KScnSceneContents::AdoptPassedOver(const void* object)
     const int uses = found->second.uses;
     if (mStaging)
     {
-        found->second.adopted = true;
+        Adopt(found->second);
     }
     else
     {
-        mPassedOver.erase(found);
+        ErasePassed(object);
         NoteListing(object, -1);
     }
     MarkUses(object, true);
     return uses;
 }
 
-void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* record)
+KScnSceneContents::PassedOver* KScnSceneContents::FirstPassedOver(const UseList& list, const char* name)
+{
+    const auto chain = mPassedNames.find(NameKeyOf(list, NameHash(name)));
+    for (PassedOver* entry = chain != mPassedNames.end() ? chain->second.first : nullptr; entry != nullptr;
+         entry = entry->nameNext)
+    {
+        if (!entry->adopted &&
+            std::strcmp(ObjectOf(list, const_cast<void*>(entry->object))->GetName(), name) == 0)
+        {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+void* KScnSceneContents::HandOver(UseList& list, UseRecord* record)
 {
     if (mPassedOver.empty())
     {
         return nullptr;
     }
     const char* name = ObjectOf(list, record->object)->GetName();
-    auto heir = mPassedOver.end();
-    for (auto it = mPassedOver.begin(); it != mPassedOver.end(); ++it)
-    {
-        if (it->second.list == &list && !it->second.adopted &&
-            (heir == mPassedOver.end() || it->second.order < heir->second.order) &&
-            std::strcmp(ObjectOf(list, const_cast<void*>(it->first))->GetName(), name) == 0)
-        {
-            heir = it;
-        }
-    }
-    if (heir == mPassedOver.end() || NameListed(list, record->object, name, heir->first))
+    const PassedOver* heir = FirstPassedOver(list, name);
+    if (heir == nullptr || NameListed(list, record->object, name, heir->object))
     {
         return nullptr;
     }
-    void* object = const_cast<void*>(heir->first);
+    void* object = const_cast<void*>(heir->object);
     // Its listing as passed over becomes that of the record (AdoptPassedOver
     // takes one back: given here first).
     NoteListing(object, 1);
     const int uses = AdoptPassedOver(object);
     auto node = mRecordIndex.extract(KeyOf(list, record->object));
+    // The heir has the name of the object it follows: the record keeps its
+    // place in the name index.
     record->object = object;
     record->useCount = uses;
     record->connectionUses = uses;
@@ -1501,42 +1683,126 @@ void* KScnSceneContents::HandOver(KPointerArray<UseRecord>& list, UseRecord* rec
     return object;
 }
 
-void KScnSceneContents::CountPassedOver(KPointerArray<UseRecord>& list)
+void KScnSceneContents::PrepareRename(const void* object, const char* name)
 {
-    std::vector<std::pair<uint64_t, const void*>> waiting;
-    for (const auto& entry : mPassedOver)
+    mRename = PendingRename();
+    UseList* list = nullptr;
+    for (UseList* each : {&mMaterials, &mTextures, &mVideos, &mGenericNodes})
     {
-        if (entry.second.list == &list)
+        if (FindUse(*each, object) >= 0)
         {
-            waiting.emplace_back(entry.second.order, entry.first);
+            list = each;
         }
     }
-    std::sort(waiting.begin(), waiting.end());
-    for (const auto& entry : waiting)
+    const auto passed = mPassedOver.find(object);
+    const bool listed = passed == mPassedOver.end();
+    if (!listed)
     {
-        void* object = const_cast<void*>(entry.second);
-        if (mPassedOver.count(object) != 0 && !NameListed(list, object, ObjectOf(list, object)->GetName()))
+        list = passed->second.list;
+    }
+    const char* before = list != nullptr ? ObjectOf(*list, const_cast<void*>(object))->GetName() : "";
+    const char* after = name != nullptr ? name : "";
+    if (list == nullptr || std::strcmp(before, after) == 0)
+    {
+        return;
+    }
+    mRename.object = object;
+    mRename.list = list;
+    mRename.hash = NameHash(after);
+    // What the rename lets count: leaving its name free, the object hands
+    // it to the first passed over of it; passed over, it counts when no
+    // listed one has its new name (nothing else is passed over for a name
+    // no listed one has).
+    void* heir = nullptr;
+    if (listed && !NameListed(*list, object, before))
+    {
+        const PassedOver* first = FirstPassedOver(*list, before);
+        heir = first != nullptr ? const_cast<void*>(first->object) : nullptr;
+    }
+    else if (!listed && !NameListed(*list, object, after))
+    {
+        heir = const_cast<void*>(object);
+    }
+    const NameKey key = NameKeyOf(*list, mRename.hash);
+    try
+    {
+        if (listed || heir == object)
         {
-            AddUse(list, object, 0);
+            mRename.recordRoom = mRecordNames.try_emplace(key, nullptr).second;
         }
+        if (!listed)
+        {
+            mRename.passedRoom = mPassedNames.try_emplace(key).second;
+        }
+        if (heir != nullptr)
+        {
+            mStaging = true;
+            AddUse(*list, heir, 0);
+            mRename.listed = heir;
+        }
+    }
+    catch (...)
+    {
+        CancelRename();
+        throw;
     }
 }
 
-void KScnSceneContents::OnObjectRenamed(const void* object)
+void KScnSceneContents::CancelRename()
 {
-    const auto passed = mPassedOver.find(object);
-    if (passed != mPassedOver.end())
+    if (mRename.object == nullptr)
     {
-        CountPassedOver(*passed->second.list);
         return;
     }
-    for (KPointerArray<UseRecord>* list : {&mMaterials, &mTextures, &mVideos})
+    if (mRename.listed != nullptr)
     {
-        if (FindUse(*list, object) >= 0)
-        {
-            CountPassedOver(*list);
-        }
+        TakeBackListing(*mRename.list, mRename.listed, 0);
     }
+    FinishRename();
+}
+
+void KScnSceneContents::FinishRename()
+{
+    if (mRename.object == nullptr)
+    {
+        return;
+    }
+    UseList& list = *mRename.list;
+    const NameKey key = NameKeyOf(list, mRename.hash);
+    // The object's entries go under its new name (after a cancel the name
+    // is the old one: nothing moves). The entries of the new name were made
+    // before, so that this takes no memory.
+    const bool renamed =
+        NameHash(ObjectOf(list, const_cast<void*>(mRename.object))->GetName()) == mRename.hash;
+    const int slot = FindUse(list, mRename.object);
+    UseRecord* record = slot >= 0 ? list.AtSlot(slot) : nullptr;
+    if (renamed && record != nullptr && record->nameHash != mRename.hash && mRecordNames.count(key) != 0)
+    {
+        UnlinkName(list, record);
+        record->nameHash = mRename.hash;
+        LinkName(list, record);
+    }
+    const auto passed = mPassedOver.find(mRename.object);
+    if (renamed && passed != mPassedOver.end() && passed->second.nameHash != mRename.hash &&
+        mPassedNames.count(key) != 0)
+    {
+        UnlinkPassed(passed->second);
+        passed->second.nameHash = mRename.hash;
+        LinkPassed(passed->second);
+    }
+    EndStaging();
+    // Room made and not taken.
+    const auto records = mRecordNames.find(key);
+    if (mRename.recordRoom && records != mRecordNames.end() && records->second == nullptr)
+    {
+        mRecordNames.erase(records);
+    }
+    const auto chain = mPassedNames.find(key);
+    if (mRename.passedRoom && chain != mPassedNames.end() && chain->second.first == nullptr)
+    {
+        mPassedNames.erase(chain);
+    }
+    mRename = PendingRename();
 }
 
 void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
@@ -1589,18 +1855,19 @@ void KScnSceneContents::LeaveUses(const void* user)
     }
 }
 
-void KScnSceneContents::ReleaseUse(KPointerArray<UseRecord>& list, const void* object)
+void KScnSceneContents::ReleaseUse(UseList& list, const void* object)
 {
     const int index = FindUse(list, object);
     if (index < 0)
     {
         return;
     }
-    if (list[index]->connectionUses > 0)
+    UseRecord* record = list.AtSlot(index);
+    if (record->connectionUses > 0)
     {
-        --list[index]->connectionUses;
+        --record->connectionUses;
     }
-    if (--list[index]->useCount <= 0)
+    if (--record->useCount <= 0)
     {
         DeleteRecordAt(list, index);
     }
@@ -1623,7 +1890,17 @@ void KScnSceneContents::NoteListing(const void* object, int change)
     count += change;
     if (before <= 0 && count > 0)
     {
-        mManager->NoteListing(object, this, true);
+        // Refused, the count goes back too: a count the manager does not
+        // know of would keep it from telling these contents.
+        try
+        {
+            mManager->NoteListing(object, this, true);
+        }
+        catch (...)
+        {
+            mListings.erase(object);
+            throw;
+        }
     }
     else if (count <= 0)
     {

@@ -207,10 +207,6 @@ public:
     static int UseRank(const KScnTakeNodeContainer* object);
     // True when a user listed here has the object connected (counted above).
     bool HasConnectedUsers(const void* object) const;
-    // An object listed here, or whose uses are passed over here, was
-    // renamed (KScnSdkManager::OnObjectRenamed): uses passed over for a
-    // name now free count.
-    void OnObjectRenamed(const void* object);
 
     KErrorRecord& GetError() { return mError; }
 
@@ -224,10 +220,19 @@ private:
         int useCount;
         // The part of useCount that connections count (CountUse).
         int connectionUses;
-        // Where the record stands in its list (kept by AddUse and
-        // DeleteRecordAt), so that finding it needs no search.
+        // The record's slot in its list (kept by AddUse, DropRecordAt and
+        // the list's squeeze), so that finding it needs no search.
         int position;
+        // Its place in the name index: the hash of the name it was indexed
+        // under, and the other records of its list under that hash.
+        size_t nameHash = 0;
+        UseRecord* namePrevious = nullptr;
+        UseRecord* nameNext = nullptr;
     };
+    // A use list: the records in the order they were listed. A removal
+    // leaves a hole, squeezed out once holes outnumber the records, so that
+    // taking records out one by one costs no walk of the list.
+    using UseList = KRankedList<UseRecord*>;
 
     // One source of the object list, as the searches by kind see it, with
     // its slots in the lists of its kind and of its deformer type.
@@ -270,14 +275,16 @@ private:
 
     // The use list a connection from used to user counts in; null when the
     // connection is no use.
-    KPointerArray<UseRecord>* UseListOf(const KScnTakeNodeContainer* user, const KScnTakeNodeContainer* used);
+    UseList* UseListOf(const KScnTakeNodeContainer* user, const KScnTakeNodeContainer* used);
     // The object of a record of the list, as the scene object it is.
-    KScnTakeNodeContainer* ObjectOf(const KPointerArray<UseRecord>& list, void* object) const;
+    KScnTakeNodeContainer* ObjectOf(const UseList& list, void* object) const;
     bool ListsUser(const KScnTakeNodeContainer* user) const;
-    // True when another object of the list has the name.
-    // Neither object nor also (when given) counts.
-    bool NameListed(const KPointerArray<UseRecord>& list, const void* object, const char* name,
+    // True when another object of the list has the name (from the name
+    // index). Neither object nor also (when given) counts.
+    bool NameListed(const UseList& list, const void* object, const char* name,
                     const void* also = nullptr) const;
+    // The listed object of the name that comes first in the list, or null.
+    void* FindNamed(const UseList& list, const char* name) const;
     void CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
     void DropUse(const void* user, const void* used);
     struct ConnectionUse;
@@ -288,7 +295,7 @@ private:
     // record, or one use passed over.
     void Release(const ConnectionUse& use);
     // Notes a use passed over, or takes one back (no memory taken).
-    void PassOver(KPointerArray<UseRecord>& list, const void* object);
+    void PassOver(UseList& list, const void* object);
     void UnpassOver(const void* object);
     // Counts every use passed over of the object (now listed) and returns
     // how many; takes no memory.
@@ -298,29 +305,34 @@ private:
     // The record of an object leaving the list goes to the first object of
     // its name whose uses were passed over (no memory taken); that object,
     // or null.
-    void* HandOver(KPointerArray<UseRecord>& list, UseRecord* record);
-    // Lists every object of the list whose uses were passed over and whose
-    // name no listed one has.
-    void CountPassedOver(KPointerArray<UseRecord>& list);
+    void* HandOver(UseList& list, UseRecord* record);
+    struct PassedOver;
+    // The object of the list and name whose uses were passed over first
+    // (and not adopted), or null; from the name index.
+    PassedOver* FirstPassedOver(const UseList& list, const char* name);
     // Counts the uses of every object connected to a user that starts being
     // listed here; LeaveUses takes back those of one that stops.
     void JoinUses(KScnTakeNodeContainer* user);
     void LeaveUses(const void* user);
     // One use less, without an error; the record goes with its last use.
-    void ReleaseUse(KPointerArray<UseRecord>& list, const void* object);
+    void ReleaseUse(UseList& list, const void* object);
     // uses: what a new record starts with (0 when only uses passed over
     // come in) and what an existing one gains.
-    bool AddUse(KPointerArray<UseRecord>& list, void* object, int uses = 1);
-    bool RemoveUse(KPointerArray<UseRecord>& list, void* object, int notFound, int inUse);
+    bool AddUse(UseList& list, void* object, int uses = 1);
+    bool RemoveUse(UseList& list, void* object, int notFound, int inUse);
     int FindNode(const KScnNode* node) const;
-    int FindUse(const KPointerArray<UseRecord>& list, const void* object) const;
-    int UseCountOf(const KPointerArray<UseRecord>& list, const void* object) const;
-    void* UseAt(const KPointerArray<UseRecord>& list, int index);
-    void DeleteRecords(KPointerArray<UseRecord>& list);
-    // Takes the record at index out of its list and the index and frees
-    // it, the later records' places following; allocates nothing.
-    void DropRecordAt(KPointerArray<UseRecord>& list, int index);
-    void DeleteRecordAt(KPointerArray<UseRecord>& list, int index);
+    // The record's slot in the list, or -1.
+    int FindUse(const UseList& list, const void* object) const;
+    int UseCountOf(const UseList& list, const void* object) const;
+    // The object of the index-th record (in list order).
+    void* UseAt(const UseList& list, int index);
+    void DeleteRecords(UseList& list);
+    // Takes the record at the slot out of its list and the indexes and
+    // frees it; allocates nothing.
+    void DropRecordAt(UseList& list, int slot);
+    // The same, the record first handed to the first passed over of its
+    // name (HandOver), the object's uses given back.
+    void DeleteRecordAt(UseList& list, int slot);
 
     // ---- A tree moving in (KScnNode::SetSceneContents) ----
     // All that a move needs is taken before anything leaves its place, so
@@ -344,27 +356,55 @@ private:
     // follow), leaving staged empty. The nodes' links and their geometries'
     // registrations are the caller's. Takes no memory.
     void TakeOver(KScnSceneContents& staged);
+    // What a staged step that listed an object (AddUse) did, taken back
+    // without taking memory: uses are the uses it gave the record. A record
+    // left with no other uses than those it adopted while staging goes, and
+    // they are passed over again, as they were.
+    void TakeBackListing(UseList& list, const void* object, int uses);
     // This contents' use list in the place staged's list has in staged.
-    KPointerArray<UseRecord>* OwnList(const KScnSceneContents& staged, const KPointerArray<UseRecord>* list);
-    // While a move is staged here, the uses passed over of an object that
-    // becomes listed keep their entry (AdoptPassedOver), and the geometries'
-    // uses taken back go through TakeBackUse. EndStaging drops the entries
-    // kept; no memory taken.
+    UseList* OwnList(const KScnSceneContents& staged, const UseList* list);
+    // While a move or a rename is staged here, the uses passed over of an
+    // object that becomes listed keep their entry (AdoptPassedOver, which
+    // notes it among the adopted), and the geometries' uses taken back go
+    // through TakeBackUse. EndStaging drops the entries adopted; no memory
+    // taken.
     bool mStaging = false;
     void EndStaging();
     // Takes back a use a staged step counted, not through a connection (a
-    // layer's, or a listing's), taking no memory: a record left with no
-    // other uses than those it adopted while staging goes, and they are
-    // passed over again, as they were.
-    void TakeBackUse(KPointerArray<UseRecord>& list, const void* object);
-    KPointerArray<UseRecord>& ListOfRank(int rank);
+    // layer's, or a listing's): TakeBackListing of one use.
+    void TakeBackUse(UseList& list, const void* object) { TakeBackListing(list, object, 1); }
+    UseList& ListOfRank(int rank);
+
+    // ---- A rename (KScnObject::SetName through the manager) ----
+    // Before the name changes, PrepareRename takes all that the rename needs
+    // here: room in the name indexes under the new name, and the listing of
+    // what the rename lets count (the first passed over of the old name,
+    // when the object leaves it free; the object itself, passed over, when
+    // no listed one has the new name), staged so that
+    // CancelRename takes it back without memory. Memory running out throws,
+    // these contents as they were. Once the name has changed, FinishRename
+    // moves the object's entries to the new name; it takes no memory.
+    friend class KScnSdkManager;
+    void PrepareRename(const void* object, const char* name);
+    void CancelRename();
+    void FinishRename();
+    struct PendingRename
+    {
+        const void* object = nullptr; // null: the rename changes nothing here
+        UseList* list = nullptr;
+        size_t hash = 0;         // of the new name
+        void* listed = nullptr;  // what PrepareRename listed
+        bool recordRoom = false; // index entries PrepareRename made
+        bool passedRoom = false;
+    };
+    PendingRename mRename;
 
     KScnNode* mRootNode = nullptr;
     KPointerArray<KScnNode> mNodes{16};
-    KPointerArray<UseRecord> mMaterials{16};
-    KPointerArray<UseRecord> mTextures{16};
-    KPointerArray<UseRecord> mVideos{16};
-    KPointerArray<UseRecord> mGenericNodes{16};
+    UseList mMaterials;
+    UseList mTextures;
+    UseList mVideos;
+    UseList mGenericNodes;
     // Destroyed through KObject::Destroy with the contents.
     KGenericObjectList* mObjects = nullptr;
     // What the lists hold, so that adding many objects needs no search of
@@ -386,12 +426,34 @@ private:
             return std::hash<const void*>()(key.object) * 31u + static_cast<size_t>(key.list);
         }
     };
-    int ListIndex(const KPointerArray<UseRecord>& list) const;
-    RecordKey KeyOf(const KPointerArray<UseRecord>& list, const void* object) const
+    int ListIndex(const UseList& list) const;
+    RecordKey KeyOf(const UseList& list, const void* object) const
     {
         return RecordKey{ListIndex(list), object};
     }
     std::unordered_map<RecordKey, UseRecord*, RecordKeyHash> mRecordIndex;
+    // The name index: per use list (by place) and hash of a name, the
+    // records listed under it, chained through the records (nameNext), so
+    // that finding a name asks for no walk of the list and a record leaves
+    // the index without taking memory. An entry is made before what it
+    // records, and goes with its last record.
+    struct NameKey
+    {
+        int list;
+        size_t hash;
+        bool operator==(const NameKey& other) const { return list == other.list && hash == other.hash; }
+    };
+    struct NameKeyHash
+    {
+        size_t operator()(const NameKey& key) const { return key.hash * 31u + static_cast<size_t>(key.list); }
+    };
+    static size_t NameHash(const char* name);
+    NameKey NameKeyOf(const UseList& list, size_t hash) const { return NameKey{ListIndex(list), hash}; }
+    // LinkName may make the entry (throwing std::bad_alloc with nothing
+    // changed); UnlinkName takes no memory.
+    void LinkName(UseList& list, UseRecord* record);
+    void UnlinkName(const UseList& list, UseRecord* record);
+    std::unordered_map<NameKey, UseRecord*, NameKeyHash> mRecordNames;
     mutable KindIndex mKinds;
     // The manager that made the contents (told which objects are listed
     // here, so that destroying one visits only the contents that list it);
@@ -403,22 +465,49 @@ private:
     struct ConnectionUse
     {
         const void* object;
-        KPointerArray<UseRecord>* list;
+        UseList* list;
         bool counted; // false: passed over (another object had the name)
     };
     // The objects whose uses are passed over here, with their list, their
     // count of such uses and the order in which they were first passed over.
     struct PassedOver
     {
-        KPointerArray<UseRecord>* list;
+        UseList* list;
         int uses;
         uint64_t order;
+        const void* object;
         // Listed while a move is staged: the entry stays until the staging
-        // ends, so that taking the listing back needs no memory.
+        // ends, so that taking the listing back needs no memory; the entries
+        // adopted are chained (mAdopted) for the staging's end.
         bool adopted = false;
+        PassedOver* adoptedPrevious = nullptr;
+        PassedOver* adoptedNext = nullptr;
+        // Its place in the passed-over name index, as a record's.
+        size_t nameHash = 0;
+        PassedOver* namePrevious = nullptr;
+        PassedOver* nameNext = nullptr;
     };
     std::unordered_map<const void*, PassedOver> mPassedOver;
     uint64_t mPassOrder = 0;
+    PassedOver* mAdopted = nullptr;
+    // Per use list and name hash, the entries passed over under it, first
+    // passed over first (the order of taking a free place).
+    struct PassedChain
+    {
+        PassedOver* first = nullptr;
+        PassedOver* last = nullptr;
+    };
+    std::unordered_map<NameKey, PassedChain, NameKeyHash> mPassedNames;
+    // Takes the entry into the chain of its hash at its place in pass order
+    // (the chain's entry made before, or made here: may throw, nothing
+    // changed), or out of it (no memory taken).
+    void LinkPassed(PassedOver& entry);
+    void UnlinkPassed(PassedOver& entry);
+    // Notes the entry adopted, or no longer (no memory taken).
+    void Adopt(PassedOver& entry);
+    void Unadopt(PassedOver& entry);
+    // Erases the entry and its places in the chains; no memory taken.
+    void ErasePassed(const void* object);
     std::unordered_map<const void*, std::vector<ConnectionUse>> mUsesBy;
     std::unordered_map<const void*, std::vector<const void*>> mUsersOf;
     KErrorRecord mError;

@@ -619,15 +619,38 @@ std::vector<KScnSceneContents*> KScnSdkManager::ContentsListing(const void* obje
     return out;
 }
 
-void KScnSdkManager::OnObjectRenamed(const void* object)
+std::vector<KScnSceneContents*> KScnSdkManager::PrepareRename(const void* object, const char* name)
 {
     if (mListings.count(object) == 0)
     {
-        return;
+        return {};
     }
-    for (KScnSceneContents* contents : ContentsListing(object))
+    std::vector<KScnSceneContents*> listing = ContentsListing(object);
+    size_t ready = 0;
+    try
     {
-        contents->OnObjectRenamed(object);
+        for (; ready < listing.size(); ++ready)
+        {
+            listing[ready]->PrepareRename(object, name);
+        }
+    }
+    catch (...)
+    {
+        // The one that ran out took itself back.
+        while (ready-- > 0)
+        {
+            listing[ready]->CancelRename();
+        }
+        throw;
+    }
+    return listing;
+}
+
+void KScnSdkManager::FinishRename(const std::vector<KScnSceneContents*>& listing)
+{
+    for (KScnSceneContents* contents : listing)
+    {
+        contents->FinishRename();
     }
 }
 
@@ -1162,8 +1185,9 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     bool ok = true;
     // A node goes once its children have, last child first: the walk goes
     // down to the last child of the last child ... (each unlisted as it is
-    // reached), destroys it after cutting it from its parent and goes on
-    // from that parent. The tree is its own path back: a subtree of any
+    // reached, and noting where it came from), destroys it after cutting it
+    // from that node and goes on from there, never above the node it was
+    // asked to destroy. The tree is its own path back: a subtree of any
     // depth goes without recursion and without allocating. A child the
     // manager does not list, or another owner's, is only cut loose; a node
     // whose child will not be cut goes with its children (its destruction
@@ -1180,6 +1204,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
         {
             if (NotOwned(child) && UnlistNear(mNodes, child, near))
             {
+                child->mWalkParent = current;
                 current = child;
                 continue;
             }
@@ -1191,7 +1216,7 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
             continue;
         }
         KScnNode* done = current;
-        KScnNode* parent = done != node ? done->GetParent() : nullptr;
+        KScnNode* parent = done != node ? done->mWalkParent : nullptr;
         if (parent != nullptr)
         {
             parent->RemoveChild(done);

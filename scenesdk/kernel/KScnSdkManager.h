@@ -399,9 +399,13 @@ private:
     void ForgetLayerItems(KScnLayerContainer* container);
     void UnindexLayerItems(KScnLayerContainer* container);
     void CloseLayerItems(KScnLayerContainer* container);
-    // A renamed object tells the contents that list it (KScnObject).
+    // An object being renamed (KScnObject) has the contents that list it
+    // take what the rename needs before its name changes (throwing
+    // std::bad_alloc with every contents as it was), and tells them once it
+    // has changed (taking no memory). PrepareRename answers those contents.
     friend class KScnObject;
-    void OnObjectRenamed(const void* object);
+    std::vector<KScnSceneContents*> PrepareRename(const void* object, const char* name);
+    void FinishRename(const std::vector<KScnSceneContents*>& listing);
     // Connects the object's property set to the handler list (one-way for
     // a character); deletes the object and answers null when that fails.
     KScnTakeNodeContainer* ListHandlerObject(KScnTakeNodeContainer* object, bool oneWay);

@@ -832,9 +832,8 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
-// Box moved into another scene (made its whole, or joining it) with its
-// child Sun, which is there already, memory staying exhausted from the
-// at-th allocation on. Box's mesh has a material of its own in its layers,
+// Box moved into another scene (made its whole, or joining it), where Sun
+// is already, memory staying exhausted from the at-th allocation on. Box's mesh has a material of its own in its layers,
 // and a shape two; Box has a material and a texture connected, the
 // material connected to Sun too (joining, others of their names are listed
 // there: their uses are passed over, and they are listed all the same). Stopped, Box is where it was and both
@@ -857,7 +856,7 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 KScnShape* shape = w.manager.CreateShape();
                 KScnMaterial* extra = w.manager.CreateMaterial("Extra");
                 KScnTexture* grain = w.manager.CreateTexture("Grain");
-                EXPECT_TRUE(box->AddChild(sun) && mesh->AddShape(shape, "Grin") >= 0 &&
+                EXPECT_TRUE(mesh->AddShape(shape, "Grin") >= 0 &&
                             shape->AddMaterial(w.manager.CreateMaterial("Shaped"), 0) >= 0 &&
                             shape->AddMaterial(w.manager.CreateMaterial("Bent"), 0) >= 0 &&
                             mesh->AddMaterial(w.manager.CreateMaterial("Loose"), 0) >= 0 &&
@@ -866,7 +865,7 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 KScnMaterial* namesake = w.manager.CreateMaterial("Extra");
                 EXPECT_TRUE(whole ||
                             (to->AddMaterial(namesake) && to->AddTexture(w.manager.CreateTexture("Grain"))));
-                EXPECT_TRUE(sun->SetSceneContents(to, false) &&
+                EXPECT_TRUE(other->GetRootNode()->AddChild(sun) &&
                             sun->GetPropertyHandler()->ConnectSrc(extra->GetPropertyHandler()));
                 w.before = Summary(w.manager, *w.scene);
                 const std::string otherBefore = Summary(w.manager, *other);
@@ -884,9 +883,10 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                     EXPECT_EQ(to->GetMaterialUseCount(extra), 0);
                     return true;
                 }
-                EXPECT_EQ(from->GetNodeCount() * 10 + to->GetNodeCount(), whole ? 32 : 33);
+                EXPECT_EQ(from->GetNodeCount() * 10 + to->GetNodeCount(), whole ? 31 : 33);
                 EXPECT_TRUE(box->GetSceneContents() == to && (other->GetRootNode() == box) == whole &&
-                            box->GetParent() == (whole ? nullptr : parent));
+                            box->GetParent() == nullptr)
+                    << "cut from the parent that stays behind";
                 EXPECT_TRUE(mesh->GetSceneContents() == to && shape->GetSceneContents() == to);
                 EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 52 : 63);
                 EXPECT_TRUE(to->GetMaterialUseCount(extra) > 0 && to->GetTextureUseCount(grain) > 0);
@@ -894,13 +894,42 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
                 box->GetPropertyHandler()->DisconnectSrc(grain->GetPropertyHandler());
                 EXPECT_EQ(to->GetTextureUseCount(grain), whole ? 0 : 1) << "the connection's use went";
                 EXPECT_TRUE(box->SetSceneContents(nullptr, true));
-                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 12) << "all left";
+                EXPECT_EQ(to->GetMaterialCount() * 10 + to->GetTextureCount(), whole ? 0 : 22)
+                    << "all left but Extra, which Sun wears";
                 EXPECT_TRUE(box->SetSceneContents(to, whole));
-                EXPECT_EQ(to->GetMaterialUseCount(extra), whole ? 2 : 3) << "moved again";
+                EXPECT_EQ(to->GetMaterialUseCount(extra), whole ? 1 : 3) << "moved again";
                 return false;
             },
             {false},
             30};
+}
+
+// Box moved under Sun in its own scene, or under a node of another scene:
+// stopped, it is under its old parent in its scene with all it carries
+// (within one scene it never leaves it, so the scene is as it was either way).
+SWholeRow Reparented(const std::string& base, bool within)
+{
+    return {within ? "a child moved within its scene" : "a child moved into another scene",
+            [&base, within](long at, bool)
+            {
+                SWorld w(base);
+                KScnSceneRoot* other = w.manager.CreateScene();
+                KScnNode* box = w.manager.FindNode("Box");
+                KScnNode* holder = within ? w.manager.FindNode("Sun") : w.manager.CreateNode("Holder");
+                EXPECT_TRUE(within || other->GetRootNode()->AddChild(holder));
+                w.before = Summary(w.manager, *w.scene);
+                const std::string otherBefore = Summary(w.manager, *other);
+                const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(holder->AddChild(box)); });
+                const bool moved = !threw;
+                EXPECT_EQ(box->GetParent(), moved ? holder : w.scene->GetRootNode());
+                EXPECT_EQ(box->GetSceneContents(), moved ? holder->GetSceneContents() : w.scene->GetContents());
+                EXPECT_EQ(w.Intact(), within || !moved) << Difference(Summary(w.manager, *w.scene), w.before);
+                EXPECT_EQ(Summary(w.manager, *other) == otherBefore, within || !moved);
+                EXPECT_EQ(other->GetContents()->GetMaterialCount() > 0, !within && moved) << "Box's materials";
+                return threw;
+            },
+            {false},
+            1};
 }
 
 TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
@@ -945,6 +974,67 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_TRUE(names.Rename(third));
              EXPECT_TRUE(std::string(third->GetCurrentName()) != second->GetCurrentName() &&
                          std::string(third->GetCurrentName()) != first->GetCurrentName());
+             return threw;
+         }},
+        // A listed material renamed in two scenes, a twin of its name passed
+        // over in each (worn by a node, wearing a texture): renamed whole,
+        // the twin taking the old name's place with its texture, or not at
+        // all, the name and both scenes as they were.
+        {"a listed material renamed, a twin passed over",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnSceneRoot* scenes[] = {manager.CreateScene(), manager.CreateScene()};
+             KScnMaterial* stone = manager.CreateMaterial("Stone");
+             KScnMaterial* twin = manager.CreateMaterial("Stone");
+             EXPECT_TRUE(twin->GetPropertyHandler()->ConnectSrc(
+                 manager.CreateTexture("Grain")->GetPropertyHandler()));
+             for (KScnSceneRoot* scene : scenes)
+                 for (KScnMaterial* worn : {stone, twin})
+                 {
+                     KScnNode* node = manager.CreateNode("n");
+                     EXPECT_TRUE(scene->GetRootNode()->AddChild(node) &&
+                                 node->GetPropertyHandler()->ConnectSrc(worn->GetPropertyHandler()));
+                 }
+             const bool threw = ThrowsWithFailing(at, [&] { stone->SetName("Moss"); });
+             EXPECT_STREQ(stone->GetName(), threw ? "Material::Stone" : "Material::Moss");
+             for (KScnSceneRoot* scene : scenes)
+             {
+                 KScnSceneContents* c = scene->GetContents();
+                 EXPECT_EQ(c->GetMaterialUseCount(stone) * 10 + c->GetMaterialUseCount(twin),
+                           threw ? 10 : 11);
+                 EXPECT_EQ(c->GetTextureCount(), threw ? 0 : 1);
+                 EXPECT_EQ(c->FindMaterial("Material::Stone"), threw ? stone : twin);
+                 EXPECT_EQ(c->FindMaterial("Material::Moss"), threw ? nullptr : stone);
+             }
+             // Whole either way: with the listed one gone, the twin stands for its name.
+             EXPECT_TRUE(manager.DestroyMaterial(stone));
+             for (KScnSceneRoot* scene : scenes)
+                 EXPECT_EQ(scene->GetContents()->GetMaterialUseCount(twin) * 10 +
+                               scene->GetContents()->GetTextureCount(),
+                           11);
+             return threw;
+         },
+         {false},
+         4},
+        // A material connected where a listed one has its name is passed over
+        // whole or not at all: nothing of it is left to take the name's
+        // place once it is destroyed and the listed one leaves.
+        {"a material of a listed name connected",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnSceneRoot* scene = manager.CreateScene();
+             KScnMaterial* stone = manager.CreateMaterial("Stone");
+             KScnMaterial* twin = manager.CreateMaterial("Stone");
+             KScnNode* a = manager.CreateNode("a");
+             KScnNode* b = manager.CreateNode("b");
+             EXPECT_TRUE(scene->GetRootNode()->AddChild(a) && scene->GetRootNode()->AddChild(b) &&
+                         a->GetPropertyHandler()->ConnectSrc(stone->GetPropertyHandler()));
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { b->GetPropertyHandler()->ConnectSrc(twin->GetPropertyHandler()); });
+             EXPECT_TRUE(manager.DestroyMaterial(twin) && manager.DestroyMaterial(stone));
+             EXPECT_EQ(scene->GetContents()->GetMaterialCount(), 0);
              return threw;
          }},
         // Listed at both ends or neither (a handle naming a lister that does
@@ -1173,6 +1263,54 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                   }),
         MovedToOtherScene(base, true),
         MovedToOtherScene(base, false),
+        Reparented(base, true),
+        Reparented(base, false),
+        // A connection is whole: a throw from the scene's count of the new
+        // use takes it back, so the material stays listed exactly while a
+        // node of the scene wears it.
+        {"a material put on a node of a scene",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneContents* c = w.scene->GetContents();
+             KScnNode* sun = w.manager.FindNode("Sun");
+             KScnPropertyHandler* box = w.manager.FindNode("Box")->GetPropertyHandler();
+             KScnMaterial* gloss = w.manager.CreateMaterial("Gloss");
+             EXPECT_TRUE(sun->GetPropertyHandler()->ConnectSrc(gloss->GetPropertyHandler()));
+             const int uses = c->GetMaterialUseCount(gloss);
+             const bool threw =
+                 ThrowsWithFailing(at, [&] { EXPECT_TRUE(box->ConnectSrc(gloss->GetPropertyHandler())); });
+             EXPECT_EQ(box->IsSrcConnected(gloss->GetPropertyHandler()), !threw);
+             EXPECT_EQ(c->GetMaterialUseCount(gloss), uses + (threw ? 0 : 1));
+             EXPECT_TRUE(sun->SetSceneContents(nullptr, false)); // the other wearer leaves
+             EXPECT_EQ(c->GetMaterialUseCount(gloss) > 0, !threw) << "listed while worn";
+             return threw;
+         },
+         {false},
+         3},
+        // A replace that throws makes the old connection again in its place
+        // and ends its bracket (no replace left pending).
+        {"a material replaced on a node of a scene",
+         [&base](long at, bool)
+         {
+             SWorld w(base);
+             KScnSceneContents* c = w.scene->GetContents();
+             KScnPropertyHandler* box = w.manager.FindNode("Box")->GetPropertyHandler();
+             KScnMaterial* shiny = w.manager.CreateMaterial("Gloss");
+             KPlug* gloss = shiny->GetPropertyHandler();
+             KPlug* matte = w.manager.CreateMaterial("Matte")->GetPropertyHandler();
+             KPlug* after = w.manager.CreateMaterial("After")->GetPropertyHandler();
+             EXPECT_TRUE(box->ConnectSrc(gloss) && box->ConnectSrc(after));
+             const int place = box->FindSrc(gloss);
+             const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(box->ReplaceSrc(gloss, matte)); });
+             EXPECT_EQ(box->FindSrc(threw ? gloss : matte), place);
+             EXPECT_FALSE(box->IsSrcConnected(threw ? matte : gloss));
+             EXPECT_EQ(c->GetMaterialUseCount(shiny) > 0, threw);
+             EXPECT_FALSE(box->IsBeingReplaced(box, gloss));
+             return threw;
+         },
+         {false},
+         3},
         AfterRead("a mesh triangulated", base, 1,
                   [](SWorld& w, long at)
                   {

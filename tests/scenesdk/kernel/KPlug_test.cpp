@@ -287,6 +287,11 @@ TEST_F(FilteredPlug, MirrorsExistingAndNewConnectionsInTheOwnersOrder)
     EXPECT_EQ(Sources(view), (std::vector<KPlug*>{a, c, y}));
     EXPECT_EQ(D->FindFilteredPlug(KClassIdFilter::ForClassId(-1)), D);
     EXPECT_EQ(D->FindFilteredPlug(KClassIdFilter::ForClassId(KPlug::ClassId)), D);
+
+    ASSERT_TRUE(D->ConnectSrc(a));
+    ASSERT_TRUE(D->DisconnectSrcAt(0)) << "the older of a's two entries";
+    EXPECT_EQ(Sources(D), (std::vector<KPlug*>{b, c, y, a}));
+    EXPECT_EQ(Sources(view), (std::vector<KPlug*>{c, y, a}));
 }
 
 TEST_F(FilteredPlug, AChildHandlerThatChangesTheListsCannotCorruptTheInsertion)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace scenesdk;
@@ -54,10 +55,13 @@ TEST(KScnNodeChildren, ReadChildrenFollowEveryChangeOfTheSources)
     check("the last child removed");
     parent->GetNodeProperties()->InsertSrc(0, kids[59]->GetNodeProperties());
     check("a child inserted first");
-    parent->GetNodeProperties()->ConnectSrc(kids[3]->GetNodeProperties());
-    check("a child connected twice");
-    parent->RemoveChild(kids[3]);
-    check("one of its two connections removed");
+    EXPECT_FALSE(parent->GetNodeProperties()->ConnectSrc(kids[3]->GetNodeProperties()));
+    check("a child connected twice: refused, it has a parent");
+    ASSERT_TRUE(parent->AddChild(kids[3]));
+    check("a child added again");
+    EXPECT_EQ(FromSources(parent).back(), kids[3]) << "it moved to the end";
+    const std::vector<KScnNode*> read = FromSources(parent);
+    EXPECT_EQ(std::count(read.begin(), read.end(), kids[3]), 1) << "by one entry";
     KPlug* loose = new KPlug;
     parent->GetNodeProperties()->ConnectSrc(loose);
     check("a source that is no node");
@@ -69,8 +73,11 @@ TEST(KScnNodeChildren, ReadChildrenFollowEveryChangeOfTheSources)
     check("a child destroyed");
     parent->GetNodeProperties()->DisconnectSrc(loose);
     loose->Destroy();
+    parent->RemoveChild(kids[7]);
     parent->GetNodeProperties()->ConnectSrc(kids[7]->GetNodeProperties(), KPlug::kOneWayType);
-    check("a child listed one-way last");
+    check("a node listed one-way last");
+    ASSERT_TRUE(parent->GetNodeProperties()->InsertSrc(0, kids[7]->GetNodeProperties()));
+    check("and two-way first (a one-way entry makes no parent)");
     parent->RemoveChild(kids[7]);
     check("its two-way entry removed before the one-way one at the end");
     // Emptied from its end, the way the manager and a scene clear a node.

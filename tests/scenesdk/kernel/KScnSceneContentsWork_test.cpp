@@ -8,6 +8,7 @@
 
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -108,30 +110,58 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
     EXPECT_LE(large, 5 * small + 100) << small << " then " << large;
 }
 
-// Use records stay found where they are after removals before them.
+// Use records stay found where they are after removals before them, also
+// once the holes the removals leave are squeezed out (past as many holes as
+// records, and 16), and after a node wearing them all was made the whole of
+// the contents; the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
-    std::vector<KScnMaterial*> materials;
-    for (int i = 0; i < 40; ++i)
+    const int rows[][3] = {{40, 2, 0}, {120, 4, 0}, {60, 3, 1}}; // materials, one kept in every, worn
+    for (const auto& row : rows)
     {
-        materials.push_back(mManager.CreateMaterial("m"));
-        for (int use = 0; use <= i % 3; ++use)
-            mContents.AddMaterial(materials[i]);
-    }
-    const uint64_t work = WorkOf(
-        [&]
+        KScnSceneContents contents(&mManager);
+        std::vector<KScnMaterial*> materials, kept;
+        KScnNode* wearer = mManager.CreateNode("wearer");
+        for (int i = 0; i < row[0]; ++i)
         {
-            for (int i = 0; i < 40; ++i)
-                EXPECT_TRUE(i % 2 ? mContents.AddMaterial(materials[i])
-                                  : mManager.DestroyMaterial(materials[i]));
-        });
-    ASSERT_EQ(mContents.GetMaterialCount(), 20);
-    for (int i = 1; i < 40; i += 2)
-    {
-        EXPECT_EQ(mContents.GetMaterial(i / 2), materials[i]);
-        EXPECT_EQ(mContents.GetMaterialUseCount(materials[i]), i % 3 + 2) << i;
+            // Several of a name, but where they are worn (one whose name
+            // another has is passed over, then listed all the same as
+            // carried: a use more).
+            materials.push_back(mManager.CreateMaterial(("m" + std::to_string(row[2] ? i : i % 7)).c_str()));
+            if (row[2])
+                wearer->GetPropertyHandler()->ConnectSrc(materials[i]->GetPropertyHandler());
+        }
+        if (row[2])
+        {
+            ASSERT_TRUE(wearer->SetSceneContents(&contents, true));
+        }
+        for (int i = 0; i < row[0]; ++i)
+            for (int use = 0; use <= i % 3; ++use)
+                contents.AddMaterial(materials[i]);
+        const uint64_t work = WorkOf(
+            [&]
+            {
+                for (int i = 0; i < row[0]; ++i)
+                {
+                    const bool keep = i % row[1] == 1;
+                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i])
+                                     : mManager.DestroyMaterial(materials[i]));
+                    if (keep)
+                        kept.push_back(materials[i]);
+                }
+            });
+        ASSERT_EQ(contents.GetMaterialCount(), static_cast<int>(kept.size()));
+        for (size_t k = 0; k < kept.size(); ++k)
+        {
+            EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
+            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]),
+                      (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
+                << k;
+        }
+        EXPECT_EQ(contents.FindMaterial("Material::m1"), kept[0]);
+        EXPECT_EQ(work, static_cast<uint64_t>(row[0]) - kept.size())
+            << "one contents visited per destroyed material, no search";
     }
-    EXPECT_EQ(work, 20u) << "one contents visited per destroyed material, no search";
 }
 
 // Nodes of one scene destroyed among many scenes: each visits only the

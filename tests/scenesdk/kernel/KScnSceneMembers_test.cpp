@@ -13,6 +13,7 @@
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KScnTexture.h"
+#include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -151,7 +152,11 @@ struct JoinRow
     // The twin, worn by node "t", then: d destroyed, c disconnected, n its node destroyed,
     // o its node moved away, r renamed; R the member renamed; u another member on "t"
     // renamed; T a third of the name listed, the twin destroyed; N the twin worn by the
-    // member's node, destroyed; L the member listed too, l and removed; ' ' no twin worn.
+    // member's node, destroyed; L the member listed too, l and removed; F (S) a third of
+    // the name worn by node "u" after (before) the member, the twin destroyed, f (s) renamed:
+    // the first passed over takes the name's place; J the member's node joins the scene (the
+    // member listed all the same), leaves again, and the member, destroyed, visits no scene;
+    // ' ' no twin worn.
     char twinLeaves = ' ';
 };
 
@@ -162,7 +167,9 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         {'t', 0, 0, 0, 0},      {'t', 1, 1, 1, 0},      {'m', 1, 0, 1, 1, 'd'}, {'m', 1, 0, 1, 1, 'c'},
         {'m', 1, 0, 1, 1, 'n'}, {'m', 1, 0, 1, 1, 'o'}, {'m', 1, 0, 2, 1, 'r'}, {'m', 1, 0, 2, 1, 'R'},
         {'t', 1, 0, 1, 1, 'd'}, {'t', 1, 0, 1, 1, 'c'}, {'t', 1, 0, 2, 1, 'r'}, {'m', 1, 0, 2, 0, 'u'},
-        {'m', 1, 0, 1, 0, 'T'}, {'m', 1, 0, 0, 0, 'N'}, {'m', 1, 1, 2, 2, 'L'}, {'m', 1, 0, 1, 1, 'l'}};
+        {'m', 1, 0, 1, 0, 'T'}, {'m', 1, 0, 0, 0, 'N'}, {'m', 1, 1, 2, 2, 'L'}, {'m', 1, 0, 1, 1, 'l'},
+        {'m', 1, 0, 1, 1, 'F'}, {'m', 1, 0, 1, 0, 'S'}, {'t', 1, 0, 2, 1, 'f'}, {'t', 1, 0, 2, 0, 's'},
+        {'m', 0, 1, 1, 0, 'J'}};
     for (const JoinRow& row : rows)
     {
         const char leave = row.twinLeaves;
@@ -181,11 +188,18 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
             List(c, member);
         if (leave == 'u')
             Connect(wearer, sand);
-        if (leave != ' ' && leave != 'L' && leave != 'l')
+        if (leave != ' ' && leave != 'L' && leave != 'l' && leave != 'J')
             Connect(leave == 'N' ? node : wearer, twin);
         if (leave == 'T')
             List(c, s.Make(row.kind, "Stone"));
+        const bool third = std::string("FSfs").find(leave) != std::string::npos;
+        KScnTakeNodeContainer* thirdStone = third ? s.Make(row.kind, "Stone") : nullptr;
+        const bool thirdFirst = leave == 'S' || leave == 's';
+        if (third && thirdFirst)
+            Connect(s.NodeIn(s.from, "u"), thirdStone);
         Connect(node, member);
+        if (third && !thirdFirst)
+            Connect(s.NodeIn(s.from, "u"), thirdStone);
         const auto uses = [&]
         {
             return row.kind == 'm' ? c->GetMaterialUseCount(static_cast<KScnMaterial*>(member))
@@ -193,7 +207,7 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
         };
         EXPECT_EQ(uses() > 0, row.nodeInScene && (leave == ' ' ? !row.twinListed : leave == 'L' || leave == 'l'));
         bool done = true;
-        if (leave == 'd' || leave == 'T')
+        if (leave == 'd' || leave == 'T' || leave == 'F' || leave == 'S')
             row.kind == 'm' ? s.manager.DestroyMaterial(static_cast<KScnMaterial*>(twin))
                             : s.manager.DestroyTexture(static_cast<KScnTexture*>(twin));
         else if (leave == 'c')
@@ -202,12 +216,19 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
             s.manager.DestroyNode(leave == 'n' ? wearer : node, true);
         else if (leave == 'o')
             done = s.to->GetRootNode()->AddChild(wearer);
-        else if (leave == 'r' || leave == 'R' || leave == 'u')
-            (leave == 'r' ? twin : (leave == 'R' ? member : sand))->SetName("Moss");
+        else if (leave == 'r' || leave == 'R' || leave == 'u' || leave == 'f' || leave == 's')
+            (leave == 'R' ? member : (leave == 'u' ? sand : twin))->SetName("Moss");
+        else if (leave == 'J')
+            done = s.from->GetRootNode()->AddChild(node) && Listed(s.from, row.kind) == 2 && uses() == 2 &&
+                   s.from->GetRootNode()->RemoveChild(node) == node &&
+                   kerneltest::WorkOf(
+                       [&] { s.manager.DestroyMaterial(static_cast<KScnMaterial*>(member)); }) == 0;
         else if (leave == 'l') // the listing's use goes; the connection's stays
             done = !c->RemoveMaterial(static_cast<KScnMaterial*>(member));
         ASSERT_TRUE(done);
         ASSERT_EQ(Listed(s.from, row.kind), row.listed);
+        if (leave == 'J')
+            continue; // the member is gone
         EXPECT_EQ(uses(), row.uses);
         if (row.uses != 1)
             continue;
@@ -269,23 +290,40 @@ struct MoveRow
     const char* uses; // see Scenes::Use; "a" is moved, "b" stays
     char kind;        // the kind counted
     int leftInOld;
+    // How a moves: c under the other scene's root; o into it without a
+    // parent, n out of any scene, N out with names checked (its parent
+    // stays behind: it is cut from it).
+    char how = 'c';
 };
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {{"a", 'm', 0}, {"ab", 'm', 1}, {"Ab", 'm', 1}, {"aB", 'm', 1},
-                            {"A", 'm', 0}, {"AB", 'm', 1}, {"l", 'm', 0},  {"L", 'm', 0}, {"t", 't', 0},
-                            {"v", 'v', 0}, {"g", 'v', 0},  {"x", 't', 0}};
+    const MoveRow rows[] = {{"a", 'm', 0},      {"ab", 'm', 1},      {"Ab", 'm', 1},     {"aB", 'm', 1},
+                            {"A", 'm', 0},      {"AB", 'm', 1},      {"l", 'm', 0},      {"L", 'm', 0},
+                            {"t", 't', 0},      {"v", 'v', 0},       {"g", 'v', 0},      {"x", 't', 0},
+                            {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}};
     for (const MoveRow& row : rows)
     {
-        SCOPED_TRACE(row.uses);
+        SCOPED_TRACE(std::string(row.uses) + " " + row.how);
         Scenes s;
         KScnNode* a = s.NodeIn(s.from, "A");
         s.Use(a, s.NodeIn(s.from, "B"), row.uses);
-        ASSERT_TRUE(s.to->GetRootNode()->AddChild(a));
+        const bool toScene = row.how == 'c' || row.how == 'o';
+        ASSERT_TRUE(row.how == 'c' ? s.to->GetRootNode()->AddChild(a)
+                                   : a->SetSceneContents(toScene ? s.to->GetContents() : nullptr, row.how == 'N'));
         EXPECT_EQ(Listed(s.from, row.kind), row.leftInOld);
-        EXPECT_EQ(Listed(s.to, row.kind), 1);
-        ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
+        EXPECT_EQ(Listed(s.to, row.kind), toScene ? 1 : 0);
+        EXPECT_EQ(a->GetParent(), row.how == 'c' ? s.to->GetRootNode() : nullptr);
+        EXPECT_EQ(s.from->GetRootNode()->GetChildCount(), 1) << "only B is left under the old root";
+        KScnNode* kid = s.NodeIn(nullptr, "Kid");
+        ASSERT_TRUE(a->AddChild(kid));
+        EXPECT_EQ(kid->GetSceneContents(), toScene ? s.to->GetContents() : nullptr) << "a child joins its scene";
+        if (!toScene)
+            continue;
+        if (row.how == 'c')
+            ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
+        else
+            ASSERT_TRUE(a->SetSceneContents(nullptr, false));
         EXPECT_EQ(Listed(s.to, row.kind), 0) << "cut loose, the subtree leaves nothing behind";
     }
 }

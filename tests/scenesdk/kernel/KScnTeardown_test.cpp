@@ -101,8 +101,10 @@ TEST_F(Teardown, OwnedObjectsAreRefusedByTheDestroyers)
 
 // A hidden node is nobody's child or parent and joins no scene, as root or
 // as member: a pose scene's root went with that scene while another scene
-// still held it as its switcher.
-TEST_F(Teardown, HiddenNodesJoinNoTreeNorScene)
+// still held it as its switcher. A node with a parent takes no second one
+// through a direct connection: a recursive destroy of the second went on
+// to the first, deleting it while the manager listed it.
+TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
 {
     KScnSceneRoot* pose = Pose(a);
     KScnNode* producer = b->GetGlobalCameraSettings()->GetProducerNode(2);
@@ -114,13 +116,24 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorScene)
     b->SetCameraSwitcherNode(rootB);
     ASSERT_EQ(b->GetCameraSwitcherNode(), rootB);
     KScnNode* roots[] = {pose->GetRootNode(), rootA, b->GetRootNode()};
+    KScnNode* hand = Under(child, "hand");
+    KScnNode* legs[] = {Under(pose->GetRootNode(), "leg"), m.CreateNode("free leg")}; // another scene, none
     using Row = std::pair<KScnNode*, std::function<bool()>>;
     const auto add = [](KScnNode* parent, KScnNode* node) {
         return Row{parent, [=] { return parent->AddChild(node); }};
     };
-    const auto link = [](KScnNode* parent, KScnNode* node, bool fromChild) { // property sets, from either end
+    // Property sets, from either end: c ConnectSrc, d ConnectDst, i InsertSrc, s SetSrc, r ReplaceSrc.
+    const auto link = [this](KScnNode* parent, KScnNode* node, char how) {
         KScnPropertyHandler *up = parent->GetPropertyHandler(), *down = node->GetPropertyHandler();
-        return Row{parent, [=] { return fromChild ? down->ConnectDst(up) : up->ConnectSrc(down); }};
+        KScnPropertyHandler* stub = how == 'r' ? Under(parent, "stub")->GetPropertyHandler() : nullptr;
+        return Row{parent, [=]
+                   {
+                       return how == 'd' ? down->ConnectDst(up)
+                                         : how == 'i' ? up->InsertSrc(0, down)
+                                                      : how == 's' ? up->SetSrc(0, down)
+                                                                   : how == 'r' ? up->ReplaceSrc(stub, down)
+                                                                                : up->ConnectSrc(down);
+                   }};
     };
     const auto in = [](KScnNode* node, KScnSceneRoot* scene, bool asRoot) {
         return Row{node, [=] { return node->SetSceneContents(scene->GetContents(), asRoot); }};
@@ -128,15 +141,37 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorScene)
     const Row rows[] = {add(producer, rootA),      add(producer, child), add(switcher, child),
                         add(rootA, producer),      add(child, switcher), in(rootB, pose, true),
                         in(rootB, pose, false),    in(rootB, a, true),   in(producerA, b, true),
-                        in(producerA, pose, false), link(switcher, child, false),
-                        link(switcher, child, true),  link(producer, child, true),
-                        link(switcher, m.CreateNode("free"), true)};
+                        in(producerA, pose, false), link(switcher, child, 'c'),
+                        link(switcher, child, 'd'),  link(producer, child, 'd'),
+                        link(switcher, m.CreateNode("free"), 'd'),
+                        link(legs[0], hand, 'c'),    link(legs[0], hand, 'i'),   link(legs[0], hand, 'r'),
+                        link(legs[0], hand, 's'),    link(legs[0], hand, 'd'),   link(legs[1], hand, 'c'),
+                        link(legs[1], hand, 'i'),    link(legs[1], hand, 'r'),   link(legs[1], hand, 's'),
+                        link(legs[1], hand, 'd')};
     for (const auto& [node, refused] : rows)
     {
+        const bool owned = node != legs[0] && node != legs[1];
         EXPECT_FALSE(refused()) << node->GetName();
-        EXPECT_EQ(node->GetError().GetLastErrorID(), KScnNode::eErrorOwnedNode) << node->GetName();
-        EXPECT_STREQ(node->GetError().GetLastErrorString(), "Node belongs to its scene");
+        EXPECT_EQ(node->GetError().GetLastErrorID(), owned ? KScnNode::eErrorOwnedNode : KScnNode::eErrorHasParent)
+            << node->GetName();
+        EXPECT_STREQ(node->GetError().GetLastErrorString(),
+                     owned ? "Node belongs to its scene" : "Node already has a parent");
     }
+    for (KScnNode* leg : legs)
+    {
+        EXPECT_TRUE(m.DestroyNode(leg, true));
+    }
+    // A one-way entry lists a node as a child without being its parent: a
+    // recursive destroy takes it and goes back the way it came, not on to
+    // the node's parent.
+    KScnNode* lister = Under(pose->GetRootNode(), "lister");
+    KScnNode* held = m.CreateNode("held");
+    ASSERT_TRUE(lister->GetPropertyHandler()->ConnectSrc(held->GetPropertyHandler(), KPlug::kOneWayType));
+    ASSERT_TRUE(child->AddChild(held));
+    EXPECT_TRUE(m.DestroyNode(lister, true));
+    EXPECT_EQ(m.FindNode("hand"), hand) << "neither the child of another parent nor its parent went";
+    EXPECT_EQ(hand->GetParent(), child);
+    EXPECT_EQ(child->GetChildCount(), 1);
     EXPECT_EQ(child->GetParent(), rootA);
     EXPECT_EQ(rootB->GetSceneContents(), nullptr);
     EXPECT_EQ(producerA->GetSceneContents(), nullptr);
