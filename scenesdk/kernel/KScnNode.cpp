@@ -813,14 +813,27 @@ void ForEachCarriedFrom(KScnTakeNodeContainer* object, int rank, int wanted, con
         }
         return;
     }
+    // The objects are read a batch at a time, each asked for before any is
+    // looked at (see KScnSceneContents::JoinUses); nothing here changes a
+    // connection.
+    constexpr int kBatch = 16;
+    KScnTakeNodeContainer* used[kBatch];
     KScnPropertyHandler* set = rank >= 0 ? object->GetPropertyHandler() : nullptr;
-    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    for (int first = 0; set != nullptr && first < set->GetSrcCount(); first += kBatch)
     {
-        KScnTakeNodeContainer* used = ObjectOfSet(set->GetSrc(i));
-        const int usedRank = used != nullptr ? KScnSceneContents::UseRank(used) : -1;
-        if (usedRank > rank)
+        const int count = std::min(kBatch, set->GetSrcCount() - first);
+        for (int i = 0; i < count; ++i)
         {
-            ForEachCarriedFrom(used, usedRank, wanted, visit, more);
+            used[i] = ObjectOfSet(set->GetSrc(first + i));
+            __builtin_prefetch(used[i]);
+        }
+        for (int i = 0; i < count; ++i)
+        {
+            const int usedRank = used[i] != nullptr ? KScnSceneContents::UseRank(used[i]) : -1;
+            if (usedRank > rank)
+            {
+                ForEachCarriedFrom(used[i], usedRank, wanted, visit, more);
+            }
         }
     }
 }

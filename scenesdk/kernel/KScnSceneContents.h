@@ -286,6 +286,13 @@ private:
     // The listed object of the name that comes first in the list, or null.
     void* FindNamed(const UseList& list, const char* name) const;
     void CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
+    // A hint: asks the memory system for what CountUse(user, used) reads of
+    // the records, so that a batch of counts waits for memory once.
+    void PrefetchCount(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
+    // Room for count more uses of user, when it is listed: a user joining
+    // with thousands of connections grows its list once. False when no
+    // room was asked for.
+    bool ReserveUses(const KScnTakeNodeContainer* user, int count);
     void DropUse(const void* user, const void* used);
     struct ConnectionUse;
     // Forgets one use of object by user in both maps (false when there is
