@@ -813,20 +813,13 @@ void ForEachCarriedFrom(KScnTakeNodeContainer* object, int rank, int wanted, con
         }
         return;
     }
-    // The objects are read a batch at a time, each asked for before any is
-    // looked at (see KScnSceneContents::JoinUses); nothing here changes a
-    // connection.
-    constexpr int kBatch = 16;
-    KScnTakeNodeContainer* used[kBatch];
+    // The objects are read a batch at a time (KScnSceneContents::SourceOwners);
+    // nothing here changes a connection.
+    KScnTakeNodeContainer* used[KScnSceneContents::kOwnerBatch];
     KScnPropertyHandler* set = rank >= 0 ? object->GetPropertyHandler() : nullptr;
-    for (int first = 0; set != nullptr && first < set->GetSrcCount(); first += kBatch)
+    for (int first = 0; set != nullptr && first < set->GetSrcCount(); first += KScnSceneContents::kOwnerBatch)
     {
-        const int count = std::min(kBatch, set->GetSrcCount() - first);
-        for (int i = 0; i < count; ++i)
-        {
-            used[i] = ObjectOfSet(set->GetSrc(first + i));
-            __builtin_prefetch(used[i]);
-        }
+        const int count = KScnSceneContents::SourceOwners(set, first, used);
         for (int i = 0; i < count; ++i)
         {
             const int usedRank = used[i] != nullptr ? KScnSceneContents::UseRank(used[i]) : -1;
@@ -934,38 +927,36 @@ void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
             contents.ForgetObject(object);
         }
     };
-    bool more = false;
-    ForEachCarried(
-        node, 1,
-        [&](KScnTakeNodeContainer* object)
+    // The object is listed under its own address, behind which its base
+    // part may lie (what the lists were given).
+    auto uses = [&contents](int rank, KScnTakeNodeContainer* object) -> std::pair<const void*, int>
+    {
+        if (rank == 1)
         {
             auto* material = static_cast<KScnMaterial*>(object);
-            takeOut(material, contents.GetMaterialUseCount(material));
-        },
-        &more);
-    if (!more)
-    {
-        return;
-    }
-    more = false;
-    ForEachCarried(
-        node, 2,
-        [&](KScnTakeNodeContainer* object)
+            return {material, contents.GetMaterialUseCount(material)};
+        }
+        if (rank == 2)
         {
             auto* texture = static_cast<KScnTexture*>(object);
-            takeOut(texture, contents.GetTextureUseCount(texture));
-        },
-        &more);
-    if (!more)
+            return {texture, contents.GetTextureUseCount(texture)};
+        }
+        auto* video = static_cast<KScnVideo*>(object);
+        return {video, contents.GetVideoUseCount(video)};
+    };
+    bool more = true;
+    for (int rank = 1; rank <= 3 && more; ++rank)
     {
-        return;
+        more = false;
+        ForEachCarried(
+            node, rank,
+            [&](KScnTakeNodeContainer* object)
+            {
+                const std::pair<const void*, int> listed = uses(rank, object);
+                takeOut(listed.first, listed.second);
+            },
+            rank < 3 ? &more : nullptr);
     }
-    ForEachCarried(node, 3,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* video = static_cast<KScnVideo*>(object);
-                       takeOut(video, contents.GetVideoUseCount(video));
-                   });
 }
 
 } // namespace

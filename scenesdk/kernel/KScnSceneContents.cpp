@@ -1816,25 +1816,17 @@ void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
     const bool reserved = ReserveUses(user, set->GetSrcCount());
     try
     {
-        // What is connected to the set, then to each of its properties. The
-        // owners are read a batch at a time, each asked for before any is
-        // counted, and then what counting them reads: they, their sets and
-        // their records are seldom in the cache (a node joining with
-        // thousands of materials), and a batch waits for memory once, not
-        // once an owner. Counting changes no connection.
-        constexpr int kBatch = 16;
-        KScnTakeNodeContainer* owners[kBatch];
+        // What is connected to the set, then to each of its properties, a
+        // batch of owners at a time (SourceOwners), and what counting them
+        // reads of the records asked for before any is counted. Counting
+        // changes no connection.
+        KScnTakeNodeContainer* owners[kOwnerBatch];
         for (int p = -1; p < set->GetPropertyCount(); ++p)
         {
             KPlug* plug = p < 0 ? static_cast<KPlug*>(set) : set->GetProperty(p);
-            for (int first = 0; plug != nullptr && first < plug->GetSrcCount(); first += kBatch)
+            for (int first = 0; plug != nullptr && first < plug->GetSrcCount(); first += kOwnerBatch)
             {
-                const int count = std::min(kBatch, plug->GetSrcCount() - first);
-                for (int i = 0; i < count; ++i)
-                {
-                    owners[i] = OwnerOf(plug->GetSrc(first + i));
-                    __builtin_prefetch(owners[i]);
-                }
+                const int count = SourceOwners(plug, first, owners);
                 for (int i = 0; i < count; ++i)
                 {
                     PrefetchCount(user, owners[i]);
@@ -1865,6 +1857,17 @@ void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
     {
         mUsesBy.erase(uses);
     }
+}
+
+int KScnSceneContents::SourceOwners(KPlug* plug, int first, KScnTakeNodeContainer** owners)
+{
+    const int count = std::max(0, std::min(kOwnerBatch, plug->GetSrcCount() - first));
+    for (int i = 0; i < count; ++i)
+    {
+        owners[i] = OwnerOf(plug->GetSrc(first + i));
+        __builtin_prefetch(owners[i]);
+    }
+    return count;
 }
 
 bool KScnSceneContents::ReserveUses(const KScnTakeNodeContainer* user, int count)

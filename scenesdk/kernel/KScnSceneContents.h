@@ -194,6 +194,14 @@ public:
     // over, and count (listing it) once the name is free, when the one that
     // stood for it left (the first passed over takes its place in the
     // list) or was renamed.
+    // The objects whose property sets are plug's sources from position first
+    // on, up to kOwnerBatch of them (null for a source that is no set), each
+    // asked for of the memory before any is read again: a walk over
+    // thousands of sources whose owners are out of the cache (a node with
+    // thousands of materials) waits for memory once a batch, not once an
+    // owner. Answers how many were read.
+    static constexpr int kOwnerBatch = 16;
+    static int SourceOwners(KPlug* plug, int first, KScnTakeNodeContainer** owners);
     // Called by the property sets of materials, textures and videos when a
     // destination is added (connected) or removed; userPlug is the
     // destination (the user's property set, or one of its properties),
