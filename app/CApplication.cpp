@@ -9,8 +9,9 @@ int CApplication::Run(HINSTANCE instance)
     m_hInstance = instance;
     if (!Create())
     {
-        Log(1, "Error: Creation of application object failed");
-        return m_iExitCode != 0 ? m_iExitCode : -1;
+        // The failing step said what went wrong.
+        Log(16, "Error: Creation of application object failed");
+        return m_iExitCode != 0 ? m_iExitCode : kStartUpFailedExitCode;
     }
     MSG msg;
     for (;;)

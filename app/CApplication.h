@@ -18,19 +18,23 @@ public:
     virtual bool Frame() = 0;
     virtual void Destroy() = 0;
 
-    // 0 after a normal end, kFailedExitCode when a frame ended the run on an
-    // error (SetFailed); -1 when Create failed (logged; Destroy is left to
-    // the destructor then), or kFailedExitCode when Create failed after
-    // SetFailed (no window or OpenGL context could be made). WM_QUIT is never
-    // looked at: only Frame ends the loop.
+    // 0 after a normal end; kStartUpFailedExitCode (-1) when Create failed
+    // (logged; Destroy is left to the destructor then) or a frame ended the
+    // run on a failure of the same kind (SetStartUpFailed: a level that
+    // cannot be set up); kFailedExitCode when Create failed after SetFailed
+    // (no window or OpenGL context could be made). WM_QUIT is never looked
+    // at: only Frame ends the loop.
     int Run(plat::HINSTANCE instance);
 
     static constexpr int kFailedExitCode = 1;
+    static constexpr int kStartUpFailedExitCode = -1;
 
 protected:
-    // Called by a Frame that returns false because of an error, or by a
-    // Create that fails for want of a display.
+    // Called by a Create that fails for want of a display.
     void SetFailed() { m_iExitCode = kFailedExitCode; }
+    // Called by a Frame that returns false because what the game needs
+    // turned out to be missing or broken, as a failed start-up.
+    void SetStartUpFailed() { m_iExitCode = kStartUpFailedExitCode; }
 
     plat::HINSTANCE m_hInstance;
 

@@ -69,6 +69,10 @@ std::string CTestObserver::Describe(CGameCtrl& game) const
     const CBattleState* battle = game.GetBattleState();
     out << "birds " << (battle ? battle->GetRemainingBirds() : 0) << " "
         << (battle ? battle->GetTotalBirds() : 0) << "\n";
+    // The battle's result panel on screen, if any.
+    const bool done = battle && battle->GetLevelDonePanel() && battle->GetLevelDonePanel()->IsVisible();
+    const bool lost = battle && battle->GetTownLostPanel() && battle->GetTownLostPanel()->IsVisible();
+    out << "panel " << (done ? "leveldone" : lost ? "townlost" : "none") << "\n";
 
     float statue = -1.0f;
     const CBirdObj* nearest = nullptr;

@@ -15,6 +15,8 @@ class CGameCtrl;
 //   score 40             the score
 //   gold 860             the build state's gold
 //   birds 3 14           birds remaining and in total of the battle
+//   panel leveldone      the battle's result panel shown: leveldone,
+//                        townlost or none
 //   statue 280           the statue's health (-1 without a statue)
 //   view 0.3 -0.1        the camera's heading (radians from -z towards +x)
 //                        and its elevation

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include <strings.h>
+
 namespace
 {
 
@@ -39,8 +41,9 @@ struct SScnSdkLibraryUser
 const SScnSdkLibraryUser gScnSdkLibrary;
 
 const char* const kSection = "DISPLAY";
-// Follows the failure of the main window or of its OpenGL context; the
-// process then ends with status 1.
+// Follows the failure of the main window or of its OpenGL context (flags 9:
+// in a box where one can still be shown); the process then ends with status
+// 1.
 const char* const kNoWindowMessage =
     "Error: No window or OpenGL context can be made: the game needs a display (DISPLAY naming a running X "
     "server) with OpenGL";
@@ -69,6 +72,12 @@ bool GetDisplayValue(const char* key, std::string& value)
 // with nothing after the '=' is looked up in the store itself, in the same
 // place GetValue looks (the first "DISPLAY" section, the first such key).
 // value receives the value, empty when the line has none.
+std::string DescribeDisplayKey(const std::string& key)
+{
+    CSettings* settings = CSettings::GetInstance();
+    return settings ? settings->DescribeKey(kSection, key) : "[" + std::string(kSection) + "] " + key;
+}
+
 bool FindDisplayEntry(const char* key, std::string& value)
 {
     value.clear();
@@ -91,8 +100,9 @@ bool FindDisplayEntry(const char* key, std::string& value)
 }
 
 // The main window's configuration from "DISPLAY"; valid when all four
-// entries count. faults: the keys that do not count, each with what it
-// needs.
+// entries count (a missing title counts as an empty one). faults: the keys
+// that do not count, each with what it needs; notes: warnings about keys
+// that count all the same.
 struct SWindowConfig
 {
     std::string title;
@@ -101,7 +111,38 @@ struct SWindowConfig
     bool fullscreen = false;
     int count = 0;
     std::vector<std::pair<std::string, std::string>> faults;
+    std::vector<std::string> notes;
 };
+
+// What people write for yes and for no, compared without regard to case.
+const char* const kYes[] = {"true", "yes", "on", "1"};
+const char* const kNo[] = {"false", "no", "off", "0"};
+
+bool IsOneOf(const std::string& value, const char* const (&words)[4])
+{
+    for (const char* word : words)
+        if (strcasecmp(value.c_str(), word) == 0)
+            return true;
+    return false;
+}
+
+// A size entry's leading whole number (as atoi reads it, clamped); text
+// after it other than a comment is noted, once, as for the game's other
+// numbers. False when the key is missing.
+bool ReadSizeEntry(const char* key, long& value)
+{
+    std::string text;
+    if (!GetDisplayValue(key, text))
+        return false;
+    value = ToInt(text);
+    const size_t start = text.find_first_not_of(" \t");
+    char* end = nullptr;
+    std::strtol(text.c_str() + start, &end, 10);
+    const size_t length = static_cast<size_t>(end - (text.c_str() + start));
+    if (CSettings* settings = CSettings::GetInstance(); settings && length > 0)
+        settings->NoteIgnoredText(key, text, length);
+    return true;
+}
 
 // The window's size entries: key, least and greatest value.
 struct SSizeKey
@@ -116,21 +157,19 @@ SWindowConfig ReadWindowConfig()
 {
     SWindowConfig c;
     std::string v;
-    if (FindDisplayEntry("title", v))
-    {
-        ++c.count;
-        // An empty title, or one of 50 characters or more, leaves the title
-        // empty but counts.
-        if (!v.empty() && v.size() < 50)
-            c.title = v;
-    }
-    else
-        c.faults.emplace_back("title", "a title (1 to 49 characters)");
+    // A missing title, an empty one, or one of 50 characters or more,
+    // leaves the title empty but counts.
+    ++c.count;
+    if (!FindDisplayEntry("title", v))
+        c.notes.push_back(DescribeDisplayKey("title") + ": the window has no title");
+    else if (!v.empty() && v.size() < 50)
+        c.title = v;
     uint16_t* sizes[] = {&c.width, &c.height};
     for (int i = 0; i < 2; ++i)
     {
         const SSizeKey& k = kSizeKeys[i];
-        const long value = GetDisplayValue(k.key, v) ? ToInt(v) : k.least - 1;
+        long value = k.least - 1;
+        ReadSizeEntry(k.key, value);
         if (value >= k.least && value <= k.most)
         {
             *sizes[i] = static_cast<uint16_t>(value);
@@ -143,19 +182,18 @@ SWindowConfig ReadWindowConfig()
     if (FindDisplayEntry("fullscreen", v))
     {
         ++c.count;
-        // Exactly "true": "True", "TRUE" and "yes" mean windowed.
-        c.fullscreen = v == "true";
+        // An empty value means windowed, without a word.
+        c.fullscreen = IsOneOf(v, kYes);
+        if (!v.empty() && !c.fullscreen && !IsOneOf(v, kNo))
+            c.notes.push_back(DescribeDisplayKey("fullscreen") +
+                              ": \"true\" or \"false\" (or yes and no, on and off, 1 and 0); the window is "
+                              "windowed");
     }
     else
         c.faults.emplace_back("fullscreen", "\"true\" or \"false\"");
     return c;
 }
 
-std::string DescribeDisplayKey(const std::string& key)
-{
-    CSettings* settings = CSettings::GetInstance();
-    return settings ? settings->DescribeKey(kSection, key) : "[" + std::string(kSection) + "] " + key;
-}
 
 std::string SizeText(uint32_t width, uint32_t height)
 {
@@ -215,13 +253,13 @@ bool CVostrelApp::Create()
     CSettings* settings = CSettings::CreateInstance();
     if (!settings || !settings->Load("settings.ini"))
     {
-        Log(1, "Error: CSettings::Load(%s) failed in CVostrelApp::Create", "settings.ini");
+        Log(16, "Error: CSettings::Load(%s) failed in CVostrelApp::Create", "settings.ini");
         return false;
     }
     // 2. Console and main window.
     if (!CreateWindows())
     {
-        Log(1, "Error: CreateWindows() failed in CVostrelApp::Create");
+        Log(16, "Error: CreateWindows() failed in CVostrelApp::Create");
         return false;
     }
     // 3. Engine services (its constructor builds the renderer and the model factory).
@@ -232,21 +270,21 @@ bool CVostrelApp::Create()
     // 4. Renderer.
     if (!SetupRenderEngine())
     {
-        Log(1, "Error: SetupRenderEngine() failed in CVostrelApp::Create");
+        Log(16, "Error: SetupRenderEngine() failed in CVostrelApp::Create");
         return false;
     }
     // 5. Input manager.
     CRefPtr<IInputMgr>& pInputMgr = services->GetInputMgr();
     if (!pInputMgr || !pInputMgr->Create(m_hInstance, m_pWindow))
     {
-        Log(1, "Error: pInputMgr->Create failed in CVostrelApp::Create");
+        Log(16, "Error: pInputMgr->Create failed in CVostrelApp::Create");
         return false;
     }
     // 6. Sound manager (silent on a machine without a sound device).
     CRefPtr<ISoundMgr>& pSoundMgr = services->GetSoundMgr();
     if (!pSoundMgr || !pSoundMgr->Create())
     {
-        Log(1, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
+        Log(16, "Error: ISoundMgr()->Create() failed in CVostrelApp::Create");
         return false;
     }
 
@@ -291,14 +329,14 @@ bool CVostrelApp::Create()
     CRefPtr<CPhysXMgr>& pPhysXMgr = services->GetPhysXMgr();
     if (!pPhysXMgr || !pPhysXMgr->Create())
     {
-        Log(1, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
+        Log(16, "Error: pPhysXMgr->Create failed in CVostrelApp::Create");
         return false;
     }
 
     // 11. Game controller: its states, and the main menu entered.
     if (!m_GameCtrl.Create(m_pFrameClock))
     {
-        Log(1, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
+        Log(16, "Error: m_GameCtrl.Create failed in CVostrelApp::Create");
         return false;
     }
 
@@ -330,12 +368,14 @@ bool CVostrelApp::CreateWindows()
         Log(1, "Warning: Couldn't get Console position from \"settings.ini\"! Using default values.");
     if (!m_Console.Create("Vostrel - Console", 80, 25, consoleX, consoleY))
     {
-        Log(1, "Error: m_Console.Create failed in CVostrelApp::CreateWindows");
+        Log(16, "Error: m_Console.Create failed in CVostrelApp::CreateWindows");
         return false;
     }
 
     m_pWindow = new CW32Window;
     const SWindowConfig c = ReadWindowConfig();
+    for (const std::string& note : c.notes)
+        Log(1, "Warning: %s", note.c_str());
     bool created;
     int16_t left = 0, top = 0;
     if (c.count != 4)
@@ -348,9 +388,9 @@ bool CVostrelApp::CreateWindows()
         for (const auto& [key, need] : c.faults)
             Log(1, "Warning: %s: %s (%sthe default window is %s)", DescribeDisplayKey(key).c_str(), need.c_str(),
                 screen.c_str(), SizeText(width, height).c_str());
-        Log(1, "Warning: creating default Window - check \"settings.ini\" for missing/wrong Entries !");
         FitWindowToScreen(width, height, left, top, false);
-        created = m_pWindow->Create(m_hInstance, "Vostrel - Main", width, height, 0, left, top, 32);
+        // The configured title stays: only the entries said are replaced.
+        created = m_pWindow->Create(m_hInstance, c.title.c_str(), width, height, 0, left, top, 32);
     }
     else
     {
@@ -363,8 +403,8 @@ bool CVostrelApp::CreateWindows()
     }
     if (!created)
     {
-        Log(1, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
-        Log(1, kNoWindowMessage);
+        Log(16, "Error: m_pWindow->Create failed in CVostrelApp::CreateWindows");
+        Log(9, kNoWindowMessage);
         SetFailed();
         return false;
     }
@@ -377,8 +417,8 @@ bool CVostrelApp::SetupRenderEngine()
     CRefPtr<IRenderer> renderer = CEngineServices::GetInstance()->GetRenderer();
     if (!renderer || !renderer->Create(m_pWindow))
     {
-        Log(1, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
-        Log(1, kNoWindowMessage);
+        Log(16, "Error: IRenderer::Create failed in CVostrelApp::SetupRenderEngine");
+        Log(9, kNoWindowMessage);
         SetFailed();
         return false;
     }
@@ -393,7 +433,7 @@ bool CVostrelApp::Frame()
     if (!m_GameCtrl.Update())
     {
         if (m_GameCtrl.HasFailed())
-            SetFailed();
+            SetStartUpFailed();
         return false;
     }
     if (m_pObserver)

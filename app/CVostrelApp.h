@@ -32,7 +32,8 @@ public:
 
     bool Create() override;
     // Ticks the clock and runs the game's frame; false once quit was asked
-    // or the game ended (on an error: Run then gives kFailedExitCode).
+    // or the game ended (a level that cannot be set up: Run then gives
+    // kStartUpFailedExitCode, as for a failed start-up).
     bool Frame() override;
     // Game controller, engine services, clock, window, settings, in that
     // order; every step checks for an absent object, so repeating is harmless.

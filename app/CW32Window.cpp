@@ -107,7 +107,7 @@ bool CW32Window::Create(HINSTANCE instance, const char* title, uint16_t width, u
     {
         if (!RegisterWindowClass())
         {
-            Log(9, "Error: RegisterClassEx failed in CW32Window::Create!");
+            Log(16, "Error: RegisterClassEx failed in CW32Window::Create!");
             return false;
         }
         s_bClassRegistered = true;
@@ -125,7 +125,7 @@ bool CW32Window::Create(HINSTANCE instance, const char* title, uint16_t width, u
                              nullptr, nullptr, instance, nullptr);
     if (!m_hWnd)
     {
-        Log(9, "Error: CreateWindowEx failed in CW32Window::Create!");
+        Log(16, "Error: CreateWindowEx failed in CW32Window::Create!");
         return false;
     }
     s_WindowMap[m_hWnd] = this;

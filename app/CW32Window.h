@@ -18,7 +18,8 @@ public:
 
     // Created hidden. Full screen changes the display mode to width x height
     // first and silently falls back to windowed mode when that fails.
-    // Failures log with flags 9 and return false.
+    // Failures log their line to "Error.log" only (flag 16; the caller says
+    // what it means for the player) and return false.
     bool Create(plat::HINSTANCE instance, const char* title, uint16_t width, uint16_t height,
                 uint8_t fullscreen, int16_t x, int16_t y, uint8_t bits) override;
     // Both ignored while full screen; otherwise applied and kept as the

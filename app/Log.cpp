@@ -5,6 +5,7 @@
 #include "platform/sys/PathResolver.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +24,21 @@ const char* Caption(const char* message)
         return "Warning";
     return "Information";
 }
+
+// Appends the message and a line feed; a file that cannot be opened loses
+// the line.
+void Append(const char* fileName, const char* message, size_t length)
+{
+    CW32File file;
+    if (file.Open(fileName, plat::GENERIC_WRITE, plat::OPEN_ALWAYS, plat::FILE_SHARE_READ,
+                  plat::FILE_ATTRIBUTE_NORMAL))
+    {
+        file.Seek(0, plat::FILE_END);
+        file.Write(message, static_cast<unsigned int>(length));
+        file.Write("\n", 1);
+        file.Close();
+    }
+}
 } // namespace
 
 void Log(unsigned int flags, const char* format, ...)
@@ -39,21 +55,19 @@ void Log(unsigned int flags, const char* format, ...)
         return;
     const size_t length = std::strlen(message);
 
-    if (flags & 1)
-    {
-        CW32File file;
-        if (file.Open("Error.log", plat::GENERIC_WRITE, plat::OPEN_ALWAYS, plat::FILE_SHARE_READ,
-                      plat::FILE_ATTRIBUTE_NORMAL))
-        {
-            file.Seek(0, plat::FILE_END);
-            file.Write(message, static_cast<unsigned int>(length));
-            file.Write("\n", 1);
-            file.Close();
-        }
-    }
+    if (flags & (1 | 16))
+        Append("Error.log", message, length);
+    if (flags & 32)
+        Append("Debug.log", message, length);
     if (flags & 8)
-        plat::MessageBoxA(nullptr, message, Caption(message),
-                          plat::MB_OK | plat::MB_TASKMODAL | plat::MB_SETFOREGROUND | plat::MB_TOPMOST);
+    {
+        const uint32_t style = plat::MB_OK | plat::MB_TASKMODAL | plat::MB_SETFOREGROUND | plat::MB_TOPMOST;
+        // The standard error line below says it already when no box shows.
+        if (flags & (1 | 2))
+            plat::ShowMessageBox(message, Caption(message), style);
+        else
+            plat::MessageBoxA(nullptr, message, Caption(message), style);
+    }
     if (flags & 4)
     {
         std::fprintf(stdout, "%s\n", message);

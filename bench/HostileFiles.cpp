@@ -25,11 +25,13 @@
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/kernel/KScnImporter.h"
 #include "scenesdk/kernel/KScnNode.h"
+#include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "tests/support/Chunks3DS.h"
+#include "tools/scnwriter/ScnConvert.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -448,6 +450,45 @@ std::string LongUserPropertyName(size_t nameBytes, int takes)
                                   "}\n");
 }
 
+// One Null with a user property named by nameBytes bytes, and takes empty
+// takes (which share one tree: the name is not copied into each).
+std::string LongUserPropertyUnwritten(size_t nameBytes, int takes)
+{
+    return SceneText("Model: \"N\", \"Null\" {\n UserProperty: \"" + std::string(nameBytes, 'u') +
+                         "\", \"Real\", \"\", 0.5\n}\n",
+                     Takes(takes));
+}
+
+// count Nulls, each with a user property named by nameBytes bytes, and takes
+// empty takes.
+std::string UserPropertiesOfNulls(int count, size_t nameBytes, int takes)
+{
+    const std::string name(nameBytes, 'u');
+    return SceneText(Repeat(count,
+                            [&](int i)
+                            {
+                                return "Model: \"M" + Number(i) + "\", \"Null\" {\n UserProperty: \"" + name +
+                                       "\", \"Real\", \"\", 0.5\n}\n";
+                            }),
+                     Takes(takes));
+}
+
+// count Nulls named by nameBytes bytes each (their number ahead).
+std::string LongNamedNulls(int count, size_t nameBytes)
+{
+    const std::string tail(nameBytes, 'n');
+    return SceneText(Repeat(count, [&](int i) { return "Model: \"" + Number(i) + tail + "\", \"Null\"\n"; }));
+}
+
+// The text document in the binary encoding (empty when it cannot be).
+std::string InBinary(const std::string& text)
+{
+    std::string out, why;
+    if (!ScnTextToBinary(text, out, why))
+        std::fprintf(stderr, "cannot spell it in binary: %s\n", why.c_str());
+    return out;
+}
+
 // A DXF drawing of a block named by nameBytes bytes, inserted once in a
 // block "Cell" that an array INSERT places columns x rows times (a node of
 // that name in each cell).
@@ -518,7 +559,9 @@ struct SCase
     // transform, a take selected on every node) or "curves" (every take made
     // current on every node in turn, its curves read through the entry
     // GetCurrentTakeNode gives) or "properties" (every node's user-property
-    // count and a look-up by name, then the transforms).
+    // count and a look-up by name, then the transforms) or "nodes" (every
+    // node's default take read and one user property asked for by index,
+    // then the transforms).
     const char* use = "transforms";
     // A file a user would read: it must be read, not refused, with no
     // option raised.
@@ -603,6 +646,22 @@ const std::vector<SCase>& Cases()
          [] { return CadMaterials(3000); }, nullptr, "transforms", true},
         {"30,000 models, 20 takes", "scn", [] { return AnimatedScene(30000, 20, 500); }, "refused (1,104 MB)",
          nullptr, nullptr, "transforms", true},
+        // The same content spelled in binary, weighed as its text; and twice as much.
+        {"30,000 models, 20 takes, binary", "scn", [] { return InBinary(AnimatedScene(30000, 20, 500)); },
+         "read, 767 MB", nullptr, nullptr, "transforms", true},
+        {"60,000 models, 20 takes", "scn", [] { return AnimatedScene(60000, 20, 1000); },
+         "refused (1,235 MB)", nullptr, nullptr, "transforms", true},
+        {"60,000 models, 20 takes, binary", "scn", [] { return InBinary(AnimatedScene(60000, 20, 1000)); },
+         "read, 1,527 MB", nullptr, nullptr, "transforms", true},
+        // Names of takes the file does not write: the takes share one tree.
+        {"500 KB user property x 400 takes", "scn", [] { return LongUserPropertyUnwritten(500000, 400); },
+         "refused (192 MB)", nullptr, nullptr, "transforms", true},
+        {"2,000 Nulls, 1 KB user props x 500", "scn", [] { return UserPropertiesOfNulls(2000, 1000, 500); },
+         "refused (1,115 MB)", nullptr, nullptr, "transforms", true},
+        // What a read leaves, used: every node's transform, its default
+        // take's translation read, one of its user properties asked for.
+        {"20,000 Nulls read and used", "scn", [] { return LongNamedNulls(20000, 100); }, "508 MB", nullptr,
+         nullptr, "nodes", true},
     };
     return cases;
 }
@@ -691,6 +750,24 @@ double UseProperties(KScnSceneContents* contents, int& selected)
     return properties + UseTransforms(contents, selected);
 }
 
+// Every node's default take read (its translation, through the const
+// entry) and one of its user properties asked for by index, as a property
+// sheet shows a node, then the transforms used.
+double UseNodes(KScnSceneContents* contents, int& selected)
+{
+    double sum = 0.0;
+    for (int i = 0; i < contents->GetNodeCount(); ++i)
+    {
+        KScnNode* node = contents->GetNode(i);
+        const KScnNode& reader = *node;
+        if (const KFCurve* x = reader.GetDefaultTakeNode()->GetTranslationXCurve())
+            sum += x->Evaluate(KTime(0));
+        if (KScnPropertyRef* shown = node->GetUserProperty(i % node->GetUserPropertyCount()))
+            sum += shown->GetName()[0] != '\0' ? 1.0 : 0.0;
+    }
+    return sum + UseTransforms(contents, selected);
+}
+
 int ReadAndUse(const char* use, int count, char** files)
 {
     KScnSdkManager manager;
@@ -701,6 +778,7 @@ int ReadAndUse(const char* use, int count, char** files)
     int selected = 0;
     const double sum = std::strcmp(use, "curves") == 0       ? UseCurves(contents, selected)
                        : std::strcmp(use, "properties") == 0 ? UseProperties(contents, selected)
+                       : std::strcmp(use, "nodes") == 0      ? UseNodes(contents, selected)
                                                              : UseTransforms(contents, selected);
     // What the (last) read's meter saw, beside the child's peak; by kind on
     // standard error when HOSTILE_METER is set.

@@ -356,7 +356,7 @@ void CBattleState::EndBattle(const CRefPtr<CGuiImagePanel>& panel)
     {
         panel->SetVisible(1);
         if (m_pGuiMgr)
-            m_pGuiMgr->ShowModal(CRefPtr<CGuiElement>(panel.Get()));
+            m_pGuiMgr->ShowPanel(CRefPtr<CGuiElement>(panel.Get()));
     }
     if (m_pTimer)
         m_pTimer->SetRunning(false);

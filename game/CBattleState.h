@@ -42,7 +42,8 @@ struct SSpawnRecord
 // bird down scores 10. The level is won when
 // every scheduled bird is down and lost when the statue falls; the battle
 // ends once, with the first of the two, and later reports of either kind are
-// ignored. Each outcome opens its modal panel, whose button leads to the
+// ignored. Each outcome opens its modal panel (CGuiMgr::ShowPanel: a shot
+// fired on as it opens does not click it), whose button leads to the
 // post-level state ("Next Level") or the lost end screen ("Oh no!").
 //
 // The state owns the player, its controller, the first-person camera, the

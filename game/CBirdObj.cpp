@@ -43,7 +43,7 @@ CBirdObj::CBirdObj(CGameCtrl* owner, CRefPtr<CObjCallback> killed)
     }
     else
     {
-        Log(1, "Error: pRep->Create failed in CBirdObj::CBirdObj");
+        Log(16, "Error: pRep->Create failed in CBirdObj::CBirdObj");
         // Without a body the bird could never be shot and the level never end.
         Log(1, "Warning: no model box in CBirdObj, using a default box");
     }

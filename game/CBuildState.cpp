@@ -314,7 +314,7 @@ bool CBuildState::Update()
             {
                 m_pTimeUpPanel->SetVisible(1);
                 if (m_pGuiMgr)
-                    m_pGuiMgr->ShowModal(m_pTimeUpPanel);
+                    m_pGuiMgr->ShowPanel(m_pTimeUpPanel);
             }
             if (m_pTimer)
                 m_pTimer->SetRunning(false);

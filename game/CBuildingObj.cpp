@@ -107,7 +107,7 @@ CBuildingObj::CBuildingObj(CGameCtrl* owner, const std::string& model, float max
 {
     CRefPtr<CBuildingRep> rep(new CBuildingRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, model, this))
-        Log(1, "Error: pRep->Create failed in CBuildingObj::CBuildingObj");
+        Log(16, "Error: pRep->Create failed in CBuildingObj::CBuildingObj");
     if (m_fHealth <= 0.0f)
     {
         m_iState = STATE_DESTROYED;

@@ -34,16 +34,9 @@ const char* const kFaceKeys[6] = {"ReflectionMapTexture_posX", "ReflectionMapTex
 
 // ------------------------------------------------------------------ representation
 
-bool CEnvironmentRep::CreateSphere(const std::string& modelName, const std::string& textureName,
-                                   CSceneGraph* sceneGraph, IGameObj* owner)
+bool CEnvironmentRep::CreateSky(const std::string& modelName, CSceneGraph* sceneGraph, IGameObj* owner)
 {
-    return CreateModel(sceneGraph, modelName, owner, "CEnvironmentRep", false) && CreateEnv(&textureName, 1);
-}
-
-bool CEnvironmentRep::CreateCube(const std::string& modelName, const std::string faceNames[6],
-                                 CSceneGraph* sceneGraph, IGameObj* owner)
-{
-    return CreateModel(sceneGraph, modelName, owner, "CEnvironmentRep", false) && CreateEnv(faceNames, 6);
+    return CreateModel(sceneGraph, modelName, owner, "CEnvironmentRep", false);
 }
 
 bool CEnvironmentRep::RayIntersection(const CVector3&, const CVector3&, CVector3&, float&)
@@ -160,30 +153,39 @@ bool CEnvironment::Create(const std::string& section)
     m_pRepresentation = rep;
     CSceneGraph* scene = m_pOwner ? m_pOwner->GetScene().Get() : nullptr;
 
+    m_Fault = SSettingsFault();
     SSkySettings sky;
-    SSettingsFault fault;
-    if (!ReadSkySettings(section, sky, fault))
+    if (!ReadSkySettings(section, sky, m_Fault))
     {
-        if (!fault.logLine.empty())
-            Log(1, "%s", fault.logLine.c_str());
+        if (!m_Fault.logLine.empty())
+            Log(16, "%s", m_Fault.logLine.c_str());
         return false;
     }
-    if (sky.type == "Sphere")
+    const bool sphere = sky.type == "Sphere";
+    const char* const step = sphere ? "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create"
+                                    : "Error: m_pEnvironmentRep->CreateCube failed in CEnvironment::Create";
+    if (!rep->CreateSky(sky.model, scene, this))
     {
-        if (!rep->CreateSphere(sky.model, sky.textures[0], scene, this))
-        {
-            Log(1, "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create");
-            return false;
-        }
-    }
-    else if (!rep->CreateCube(sky.model, sky.textures.data(), scene, this))
-    {
-        Log(1, "Error: m_pEnvironmentRep->CreateCube failed in CEnvironment::Create");
+        CEngineServices* services = CEngineServices::GetInstance();
+        CRefPtr<CModelFactory> factory = services ? services->GetModelFactory() : CRefPtr<CModelFactory>();
+        const std::string why = factory ? factory->GetModelError(sky.model) : std::string();
+        m_Fault.Set(section, "EnvironmentModel",
+                    "the sky model cannot be loaded" + (why.empty() ? std::string() : " (" + why + ")"), step);
+        Log(16, "%s", step);
         return false;
     }
-    if (!ReadSunSettings(m_SunDirection, m_SunDiffuse, m_SunAmbient, fault))
+    if (!CreateEnv(sky.textures.data(), static_cast<uint8_t>(sky.textures.size())))
     {
-        Log(1, "%s", fault.logLine.c_str());
+        m_Fault.Set(section, sky.textureKeys[0],
+                    sphere ? "the sky's sphere map cannot be made from it"
+                           : "the sky's cube map cannot be made from its six faces",
+                    step);
+        Log(16, "%s", step);
+        return false;
+    }
+    if (!ReadSunSettings(m_SunDirection, m_SunDiffuse, m_SunAmbient, m_Fault))
+    {
+        Log(16, "%s", m_Fault.logLine.c_str());
         return false;
     }
     return true;

@@ -7,19 +7,16 @@
 #include <string>
 #include <vector>
 
-// The sky's model plus the environment map the factory lends reflective
-// materials. Never filed in the scene graph: the game controller makes it
-// the graph's sky. A ray never hits it.
+// The sky's model; the environment map the factory lends reflective
+// materials is made beside it (CEnvironment::Create). Never filed in the
+// scene graph: the game controller makes it the graph's sky. A ray never
+// hits it.
 class CEnvironmentRep : public CModelRep
 {
 public:
-    // The model and a sphere map from one texture; false when either fails.
-    bool CreateSphere(const std::string& modelName, const std::string& textureName, CSceneGraph* sceneGraph,
-                      IGameObj* owner);
-    // The model and a cube map from six face textures (+x, -x, +y, -y, +z,
-    // -z); false when either fails.
-    bool CreateCube(const std::string& modelName, const std::string faceNames[6], CSceneGraph* sceneGraph,
-                    IGameObj* owner);
+    // The sky's model from the model factory; false when it cannot be
+    // loaded (the factory's GetModelError says why).
+    bool CreateSky(const std::string& modelName, CSceneGraph* sceneGraph, IGameObj* owner);
     bool RayIntersection(const CVector3& origin, const CVector3& direction, CVector3& hitPoint,
                          float& distance) override;
     // The sky is in no tree of the graph (which may be gone by now): nothing
@@ -58,10 +55,15 @@ public:
     static bool ReadSunSettings(CVector3& direction, float diffuse[4], float ambient[4],
                                 SSettingsFault& fault);
 
-    // Reads the sky keys from the section, makes the sky, then reads the
-    // sun from "GAME". False (logged) on a missing or refused key or a
-    // failing sky; false without a message for any other environment type.
+    // Reads the sky keys from the section, makes the sky (its model, then
+    // the sphere map from one texture or the cube map from six faces), then
+    // reads the sun from "GAME". False on a missing or refused key, a sky
+    // model that cannot be loaded or a map that cannot be made: GetFault
+    // then names the key and what went wrong, for the player's message
+    // (the reader's own lines go to "Error.log" only).
     bool Create(const std::string& section);
+    // Why the last Create failed.
+    const SSettingsFault& GetFault() const { return m_Fault; }
     // An environment is never killed by the game: nothing to do.
     void Kill() override {}
 
@@ -74,6 +76,7 @@ protected:
     void OnUpdate(float /*dt*/) override {}
 
 private:
+    SSettingsFault m_Fault;
     CVector3 m_SunDirection;
     float m_SunDiffuse[4];
     float m_SunAmbient[4];

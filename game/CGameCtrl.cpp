@@ -129,7 +129,7 @@ bool CGameCtrl::Create(const CRefPtr<CFrameClock>& frameClock)
     SSettingsFault fault;
     if (!ReadStartPos(fault))
     {
-        Log(1, "%s", fault.logLine.c_str());
+        Log(16, "%s", fault.logLine.c_str());
         ReportStartUpFault(fault);
         return false;
     }
@@ -230,7 +230,8 @@ bool CGameCtrl::CreateStates()
     {
         if (!step.state->Create(this))
         {
-            Log(1, "%s", step.message);
+            // The state said what it needs.
+            Log(16, "%s", step.message);
             return false;
         }
     }

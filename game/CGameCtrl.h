@@ -98,7 +98,8 @@ public:
     // so).
     bool Update();
     // A state whose Update ends the program on an error says so first
-    // (logged by the state); the program then ends with a failure status.
+    // (the new-level state, for a level that cannot be set up); the program
+    // then ends with the status of a failed start-up.
     void SetFailed() { m_bFailed = true; }
     bool HasFailed() const { return m_bFailed; }
     // Leaves the current state, stops listening to input, drops the objects

@@ -1,6 +1,7 @@
 #include "game/CNewLevelState.h"
 
 #include "app/CEngineServices.h"
+#include "app/CSettings.h"
 #include "app/Log.h"
 #include "game/CBattleState.h"
 #include "game/CBuildState.h"
@@ -11,7 +12,10 @@
 #include "game/CStatueObj.h"
 #include "game/CTerrain.h"
 #include "render/CBlendRenderHook.h"
+#include "platform/sys/PathResolver.h"
 #include "render/CSceneGraph.h"
+
+#include <iterator>
 
 namespace
 {
@@ -43,6 +47,9 @@ const char* const CNewLevelState::kPreloadModels[16] = {
     "Data/models/buildings/destroyed.scn",
     "Data/environment/envSphere.scn",
 };
+
+const bool CNewLevelState::kPreloadNeeded[16] = {true,  true,  true, true, false, false, false, true,
+                                                 true,  true,  true, true, true,  true,  true,  false};
 
 CNewLevelState::CNewLevelState() : m_bSetUpPending(1), m_bLevelReady(false) {}
 
@@ -127,12 +134,20 @@ bool CNewLevelState::SetUpLevel()
     CRefPtr<CEnvironment> environment(new CEnvironment(m_pGameCtrl));
     if (!environment->Create(m_pGameCtrl->GetLevelSection()))
     {
-        Log(1, "Error: pEnvironment->Create failed in CNewLevelState::Update");
+        Log(16, "Error: pEnvironment->Create failed in CNewLevelState::Update");
+        CSettings* settings = CSettings::GetInstance();
+        const SSettingsFault& fault = environment->GetFault();
+        ReportFault(settings ? settings->DescribeFault(fault)
+                             : "[" + fault.section + "] " + fault.key + ": " + fault.need);
         return false;
     }
     m_pGameCtrl->SetEnvironment(environment);
-    Preload();
-    return true;
+    return Preload();
+}
+
+void CNewLevelState::ReportFault(const std::string& what)
+{
+    Log(9, "Error: %s; the game ends", what.c_str());
 }
 
 bool CNewLevelState::BuildWorld()
@@ -140,7 +155,8 @@ bool CNewLevelState::BuildWorld()
     CRefPtr<CSceneGraph> scene(new CSceneGraph);
     if (!scene->Create(1000.0f, 1000.0f, -10.0f, 100.0f, 5))
     {
-        Log(1, "Error: pSceneGraph->Create failed in CNewLevelState::Update");
+        Log(16, "Error: pSceneGraph->Create failed in CNewLevelState::Update");
+        ReportFault("the level's scene graph cannot be made");
         return false;
     }
     m_pGameCtrl->SetScene(scene);
@@ -148,12 +164,16 @@ bool CNewLevelState::BuildWorld()
     CRefPtr<CTerrain> terrain(new CTerrain(m_pGameCtrl));
     if (!terrain->Create(kWorldSection))
     {
-        Log(1, "Error: pTerrain->Create failed in CNewLevelState::Update");
+        Log(16, "Error: pTerrain->Create failed in CNewLevelState::Update");
+        ReportFault("the terrain of [" + std::string(kWorldSection) + "] cannot be built (Error.log says why)");
         return false;
     }
     m_pGameCtrl->SetTerrain(terrain);
     if (!StartIsOnTerrain(*terrain))
+    {
+        ReportFault("\"StartPos\" of [" + std::string(kWorldSection) + "] lies outside the terrain");
         return false;
+    }
 
     scene->AddHookNode(CRefPtr<IRenderHook>(new CBlendRenderHook));
     m_pGameCtrl->AddObject(CRefPtr<IGameObj>(new CStartObj(m_pGameCtrl, m_pGameCtrl->GetStartPos())));
@@ -161,7 +181,8 @@ bool CNewLevelState::BuildWorld()
 
     if (!terrain->CreateForest(kWorldSection))
     {
-        Log(1, "Error: pTerrain->PlantTrees failed in CNewLevelState::Update");
+        Log(16, "Error: pTerrain->PlantTrees failed in CNewLevelState::Update");
+        ReportFault("the forest of [" + std::string(kWorldSection) + "] cannot be planted (Error.log says why)");
         return false;
     }
     return true;
@@ -173,7 +194,7 @@ bool CNewLevelState::StartIsOnTerrain(const CTerrain& terrain) const
     const float sizeX = terrain.GetInfo().GetSizeX(), sizeZ = terrain.GetInfo().GetSizeZ();
     if (start.x >= 0.0f && start.x <= sizeX && start.z >= 0.0f && start.z <= sizeZ)
         return true;
-    Log(1,
+    Log(16,
         "Error: \"StartPos\"-Value (%.1f;%.1f;%.1f) from \"GAME\" lies outside the terrain (x and z from 0 "
         "to "
         "%.1f and %.1f) in CNewLevelState::Update",
@@ -204,14 +225,23 @@ void CNewLevelState::PlaceStatue()
     m_pGameCtrl->AddObject(CRefPtr<IGameObj>(statue.Get()));
 }
 
-void CNewLevelState::Preload()
+bool CNewLevelState::Preload()
 {
     CEngineServices* services = CEngineServices::GetInstance();
     CRefPtr<CModelFactory> factory = services ? services->GetModelFactory() : CRefPtr<CModelFactory>();
     if (!factory)
-        return;
-    for (const char* model : kPreloadModels)
-        factory->getModel(model);
+        return true;
+    for (size_t i = 0; i < std::size(kPreloadModels); ++i)
+    {
+        if (factory->getModel(kPreloadModels[i]) || !kPreloadNeeded[i])
+            continue;
+        // Named as found on disk, whatever the letter case the game asks in.
+        const std::string why = factory->GetModelError(kPreloadModels[i]);
+        ReportFault(plat::ResolvePath(kPreloadModels[i]) + ": a model the game needs cannot be loaded" +
+                    (why.empty() ? std::string() : " (" + why + ")"));
+        return false;
+    }
+    return true;
 }
 
 void CNewLevelState::Leave()

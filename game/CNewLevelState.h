@@ -14,9 +14,13 @@ class CTerrain;
 // boundary walls, the blend hook tree, the start platform, the statue and
 // the forest. Every level gets a new environment from its own section, and
 // every model a level may need is loaded before "Continue" is offered. A
-// failing step (a start position outside the terrain among them) is logged
-// and ends the program as a failure (Update returns false after
-// CGameCtrl::SetFailed).
+// failing step (a start position outside the terrain, a sky model or a
+// model the game needs that cannot be loaded among them) is said where the
+// player looks, as a start-up failure is (flags 9: "Error.log", standard
+// error and a message box), e.g. "Error: settings.ini line 70: [Level1]
+// EnvironmentModel = cut.scn: the sky model cannot be loaded (File is
+// corrupted ...); the game ends", and ends the program with the start-up
+// failure's status (Update returns false after CGameCtrl::SetFailed).
 class CNewLevelState : public IGameState
 {
 public:
@@ -47,8 +51,11 @@ public:
     bool IsLevelReady() const { return m_bLevelReady; }
 
     // The models every level preloads, in order (paths as the objects ask
-    // for them).
+    // for them), and whether the game needs each: a tree model or the sky
+    // model that fails is said by the forest (its trees are left out) or
+    // by the sky's key, any other ends the level's set-up.
     static const char* const kPreloadModels[16];
+    static const bool kPreloadNeeded[16];
     // The section the terrain and the forest of a game are read from.
     static const char* const kWorldSection;
 
@@ -58,7 +65,11 @@ private:
     // The start position's x and z lie on the terrain; else logged, false.
     bool StartIsOnTerrain(const CTerrain& terrain) const;
     void PlaceStatue();
-    void Preload();
+    // False, said (ReportFault), at the first needed model that fails.
+    bool Preload();
+    // Says why the level cannot be set up (flags 9), "; the game ends"
+    // appended.
+    static void ReportFault(const std::string& what);
 
     CRefPtr<CGuiImagePanel> m_pLoadingScreen;
     CRefPtr<CGuiButton> m_pContinueButton;

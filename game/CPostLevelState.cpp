@@ -37,7 +37,7 @@ bool CPostLevelState::Create(CGameCtrl* gameCtrl)
         const std::string section = "Level" + std::to_string(level);
         if (settings && !settings->HasSection(section))
         {
-            Log(1,
+            Log(16,
                 "Error: Level %u of %u (\"NumLevels\"-Value from \"GAME\") has no section \"%s\" in "
                 "CPostLevelState::Create",
                 level, last, section.c_str());

@@ -14,7 +14,7 @@ CProjectileObj::CProjectileObj(CGameCtrl* owner, uint32_t type, uint8_t group, c
 {
     CRefPtr<CProjectileRep> rep(new CProjectileRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, model, this))
-        Log(1, "Error: pRep->Create failed in CProjectileObj::CProjectileObj");
+        Log(16, "Error: pRep->Create failed in CProjectileObj::CProjectileObj");
     m_pRepresentation = rep.Get();
     SetActor(CreateBoxActor(group, true, 5.0f, "CProjectileObj"));
 }

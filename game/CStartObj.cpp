@@ -24,6 +24,6 @@ CStartObj::CStartObj(CGameCtrl* owner, const CVector3& position) : ICollidableOb
         m_pRepresentation = rep;
     }
     else
-        Log(1, "Error: pRep->Create failed in CStartObj::CStartObj");
+        Log(16, "Error: pRep->Create failed in CStartObj::CStartObj");
     SetActor(CreateBoxActor(3, false, 1.0f, "CStartObj"));
 }

@@ -83,7 +83,7 @@ bool CTerrainRep::Create(const std::string& section, CTerrainInfo* info, CSceneG
     std::vector<CRefPtr<COGLModel>> models;
     if (!factory || !factory->CreateTerrain(section, info, models))
     {
-        Log(1, "Error: CreateTerrain(%s) failed in CTerrainRep::Create", section.c_str());
+        Log(16, "Error: CreateTerrain(%s) failed in CTerrainRep::Create", section.c_str());
         return false;
     }
     for (size_t i = 0; i < models.size(); ++i)
@@ -208,7 +208,7 @@ bool CTerrain::Create(const std::string& section)
     CRefPtr<CTerrainRep> rep(new CTerrainRep);
     if (!rep->Create(section, &m_Info, SceneOf(m_pOwner), this))
     {
-        Log(1, "Error: m_pTerrainRep->Create failed in CTerrain::Create");
+        Log(16, "Error: m_pTerrainRep->Create failed in CTerrain::Create");
         // The parts made so far leave the graph with the representation.
         rep->Detach();
         return false;

@@ -24,7 +24,7 @@ CTreeObj::CTreeObj(CGameCtrl* owner, const std::string& modelName, bool withMode
     CRefPtr<CTreeRep> rep(new CTreeRep);
     if (!rep->Create(owner ? owner->GetScene().Get() : nullptr, modelName, this))
     {
-        Log(1, "Error: pRep->Create failed in CTreeObj::CTreeObj");
+        Log(16, "Error: pRep->Create failed in CTreeObj::CTreeObj");
         return;
     }
     rep->SetPickable(false);

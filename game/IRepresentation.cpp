@@ -138,7 +138,7 @@ bool CModelRep::CreateModel(CSceneGraph* sceneGraph, const std::string& modelNam
         m_pModel = factory->getModel(modelName);
     if (!m_pModel)
     {
-        Log(1, "Error: getModel failed in %s::Create", kind);
+        Log(16, "Error: getModel failed in %s::Create", kind);
         return false;
     }
     SBoundingSphere sphere;

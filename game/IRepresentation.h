@@ -87,9 +87,9 @@ public:
 
 protected:
     // Stores the owner, gets the model by name from the model factory (an
-    // empty handle logs "Error: getModel failed in <kind>::Create" and gives
-    // false), sets up the bounds and, when insert is true, files the
-    // representation into the scene graph.
+    // empty handle logs "Error: getModel failed in <kind>::Create" to
+    // "Error.log" only and gives false), sets up the bounds and, when insert
+    // is true, files the representation into the scene graph.
     bool CreateModel(CSceneGraph* sceneGraph, const std::string& modelName, IGameObj* owner, const char* kind,
                      bool insert = true);
     // The model's bounds as Setup takes them.

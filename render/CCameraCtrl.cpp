@@ -114,6 +114,21 @@ void CCameraCtrl::MoveFlat(CVector3 axis, float step)
     m_pCamera->Move(axis * step);
 }
 
+// The cursor lies in the window's first pixel column (or row): from 0 to
+// one pixel in, read in whole pixels, so half a pixel tells it from the
+// next. Without a pixel size, the border decides.
+bool CCameraCtrl::AtNearEdge(float fromEdge, float pixel) const
+{
+    return pixel > 0.0f ? fromEdge < 0.5f * pixel : fromEdge <= m_fBorder;
+}
+
+// The cursor lies in the last pixel column (or row), which starts one pixel
+// before the screen's end.
+bool CCameraCtrl::AtFarEdge(float toEdge, float pixel) const
+{
+    return pixel > 0.0f ? toEdge < 1.5f * pixel : toEdge <= m_fBorder;
+}
+
 void CCameraCtrl::Update()
 {
     if (!m_pCamera)
@@ -131,17 +146,14 @@ void CCameraCtrl::Update()
     const bool inX = screen && cx >= 0.0f && cx <= w;
     const bool inY = screen && cy >= 0.0f && cy <= h;
 
-    if (m_KeyFlags[2] || (inX && cx <= m_fBorder))
+    if (m_KeyFlags[2] || (inX && AtNearEdge(cx, pixelX)))
         MoveFlat(-m_pCamera->GetRight(), step);
-    // The cursor's last column (or row) starts one pixel before the
-    // screen's end, which in a window under 500 pixels lies further in than
-    // the border: half a pixel more tells it from the one before.
-    if (m_KeyFlags[3] || (inX && (w - cx <= m_fBorder + 1.0f || w - cx < 1.5f * pixelX)))
+    if (m_KeyFlags[3] || (inX && AtFarEdge(w - cx, pixelX)))
         MoveFlat(m_pCamera->GetRight(), step);
     // Up points forward over the ground for a camera looking down.
-    if (m_KeyFlags[0] || (inY && cy <= m_fBorder))
+    if (m_KeyFlags[0] || (inY && AtNearEdge(cy, pixelY)))
         MoveFlat(m_pCamera->GetUp(), step);
-    if (m_KeyFlags[1] || (inY && (h - cy <= m_fBorder + 1.0f || h - cy < 1.5f * pixelY)))
+    if (m_KeyFlags[1] || (inY && AtFarEdge(h - cy, pixelY)))
         MoveFlat(-m_pCamera->GetUp(), step);
 
     CVector3 p = m_pCamera->GetPosition();

@@ -7,8 +7,9 @@
 #include <cstdint>
 
 // The build phase's camera controller: scrolls the camera over the level
-// with the arrow keys, or while the mouse touches the border of the GUI's
-// virtual screen, at a fixed speed in world units per second of its game
+// with the arrow keys, or while the mouse lies in the window's outermost
+// pixel column or row (the border of the GUI's virtual screen), at a fixed
+// speed in world units per second of its game
 // timer, keeping the camera position inside a bounding box. The mouse is the
 // engine services' GUI manager's last position; a GUI manager without a
 // virtual screen (not created) touches no border.
@@ -25,9 +26,10 @@ public:
     static const uint8_t KEY_LEFT = 203;
     static const uint8_t KEY_RIGHT = 205;
 
-    // border: width of the scrolling screen border in virtual-screen units;
-    // the bounds box limits the camera position; speed in world units per
-    // second of timer time.
+    // border: width of the scrolling screen border in virtual-screen units,
+    // for a cursor that gives no pixel size; otherwise the border is the
+    // window's outermost pixel row or column; the bounds box limits the
+    // camera position; speed in world units per second of timer time.
     CCameraCtrl(float border, float minX, float minY, float minZ, float maxX, float maxY, float maxZ,
                 float speed, CRefPtr<CGameTimer> timer, uint16_t priority);
     // Unregisters the listener when it is still registered.
@@ -56,6 +58,11 @@ private:
     void ClearKeys();
     // Moves the camera along axis with y dropped, normalised, by step.
     void MoveFlat(CVector3 axis, float step);
+    // The cursor, fromEdge (toEdge) virtual units from the screen's start
+    // (end), lies in the window's outermost pixel column or row there; pixel:
+    // a pixel's size in virtual units (0: unknown, the border decides).
+    bool AtNearEdge(float fromEdge, float pixel) const;
+    bool AtFarEdge(float toEdge, float pixel) const;
 
     float m_Bounds[6];
     float m_fBorder;

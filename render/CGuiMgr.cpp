@@ -59,7 +59,8 @@ const SButtonBand kButtonBands[4] = {
 
 CGuiMgr::CGuiMgr()
     : m_usVirtualWidth(0), m_usVirtualHeight(0), m_fScaleX(1.0f), m_fScaleY(1.0f), m_fMouseX(0.0f),
-      m_fMouseY(0.0f), m_dLastFpsUpdate(0.0), m_dCurrentTime(0.0), m_bShowStatistics(0), m_WindowPart(*this)
+      m_fMouseY(0.0f), m_dLastFpsUpdate(0.0), m_dCurrentTime(0.0), m_bShowStatistics(0), m_dQuietSince(0.0),
+      m_WindowPart(*this)
 {
     SetPriority(1000);
 }
@@ -140,6 +141,7 @@ void CGuiMgr::ReleaseAll()
     m_pRoot.Release();
     m_pFocus.Release();
     m_Modals.clear();
+    m_pWaitingPanel.Release();
     m_pFpsText.Release();
     m_pCountersText.Release();
     m_pFont.Release();
@@ -157,6 +159,7 @@ void CGuiMgr::SetRoot(CRefPtr<CGuiElement> root)
         return;
     SetFocus(CRefPtr<CGuiElement>());
     m_Modals.clear();
+    m_pWaitingPanel.Release();
     m_pRoot = root;
     if (m_pRoot)
         m_pRoot->SetParent(nullptr);
@@ -174,10 +177,42 @@ void CGuiMgr::ShowModal(CRefPtr<CGuiElement> modal)
     }
 }
 
+void CGuiMgr::ShowPanel(CRefPtr<CGuiElement> panel)
+{
+    if (!panel)
+        return;
+    ShowModal(panel);
+    m_pWaitingPanel = panel;
+    m_dQuietSince = Now();
+}
+
+double CGuiMgr::Now() const
+{
+    return m_pTimer ? m_pTimer->GetTotalTime() : 0.0;
+}
+
+bool CGuiMgr::PanelSwallows(bool press)
+{
+    if (!m_pWaitingPanel)
+        return false;
+    const double now = Now();
+    if (press && now - m_dQuietSince >= kPanelQuietTime)
+    {
+        m_pWaitingPanel.Release();
+        return false;
+    }
+    m_dQuietSince = now;
+    // A release still reaches the widgets: it ends no click (nothing was
+    // pressed on the panel) but may end a press begun elsewhere.
+    return press;
+}
+
 void CGuiMgr::CloseModal(CRefPtr<CGuiElement> modal)
 {
     if (!modal)
         return;
+    if (modal == m_pWaitingPanel)
+        m_pWaitingPanel.Release();
     auto it = std::find(m_Modals.begin(), m_Modals.end(), modal);
     if (it != m_Modals.end())
         m_Modals.erase(it);
@@ -394,11 +429,14 @@ template <class F> bool CGuiMgr::Dispatch(F call)
 
 bool CGuiMgr::OnMouseDown(uint8_t button)
 {
+    if (PanelSwallows(true))
+        return true;
     return Dispatch([button](CGuiElement* e) { return e->OnMouseDown(button); });
 }
 
 bool CGuiMgr::OnMouseUp(uint8_t button)
 {
+    PanelSwallows(false);
     return Dispatch([button](CGuiElement* e) { return e->OnMouseUp(button); });
 }
 

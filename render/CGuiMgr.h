@@ -63,6 +63,18 @@ public:
     const CRefPtr<CGuiElement>& GetRoot() const { return m_pRoot; }
     // Pushes a modal (an empty handle is ignored) and moves the focus into it.
     void ShowModal(CRefPtr<CGuiElement> modal);
+    // A panel that pops up over the running game (time up, level done, town
+    // lost): ShowModal, but its buttons take a press only once the mouse
+    // buttons have been left alone for kPanelQuietTime seconds of the
+    // timer since it was shown. Every press or release before then starts
+    // the wait again and is taken by the panel without a click, so a press
+    // held or begun before it showed, or shots fired on as it appears, do
+    // not click the button that came up under the pointer. The wait ends
+    // with the panel (CloseModal, SetRoot).
+    void ShowPanel(CRefPtr<CGuiElement> panel);
+    static constexpr double kPanelQuietTime = 0.5;
+    // A panel shown by ShowPanel still waits for its quiet time.
+    bool IsPanelWaiting() const { return m_pWaitingPanel.Get() != nullptr; }
     // Takes the first entry of this widget off the modal stack.
     void CloseModal(CRefPtr<CGuiElement> modal);
     void SetFocus(CRefPtr<CGuiElement> focus);
@@ -147,6 +159,10 @@ private:
 
     // The top modal, else the root (either may be empty); *modal tells which.
     CRefPtr<CGuiElement> InputTarget(bool* modal) const;
+    // A mouse button went down or up: true when a waiting panel takes it
+    // (and starts its wait again) instead of its buttons.
+    bool PanelSwallows(bool press);
+    double Now() const;
     template <class F> bool Dispatch(F call);
     // Reads the cursor from the input manager into virtual units.
     void ReadCursor();
@@ -177,5 +193,8 @@ private:
     std::string m_strCounters;
     CRefPtr<CGuiText> m_pCountersText;
     uint8_t m_bShowStatistics;
+    // The panel of ShowPanel while it waits, and when its wait began.
+    CRefPtr<CGuiElement> m_pWaitingPanel;
+    double m_dQuietSince;
     CWindowPart m_WindowPart;
 };

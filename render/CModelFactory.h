@@ -39,6 +39,10 @@ public:
     // The model of the file, loaded once and kept for the run; empty when it
     // cannot be loaded (the factory may remember that and not try again).
     virtual CRefPtr<COGLModel> getModel(const std::string& fileName) = 0;
+    // Why getModel gave empty for the file, for a player's message ("File is
+    // corrupted (expected a value at byte 26486)"); empty when it loaded,
+    // was never asked for, or the factory does not keep reasons.
+    virtual std::string GetModelError(const std::string& /*fileName*/) const { return std::string(); }
     // A unit rectangle (shape 0) in one display list, textured with (s0, t0)
     // .. (s1, t1) when the texture loads, coloured, drawn with the blend mode.
     virtual CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0,

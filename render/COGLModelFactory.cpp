@@ -100,19 +100,36 @@ CRefPtr<COGLModel> COGLModelFactory::getModel(const std::string& fileName)
     // without its messages again).
     if (m_FailedModels.count(key) != 0)
         return CRefPtr<COGLModel>();
-    Log(4, "Loading new Model : %s", key.c_str());
+    Log(32, "Loading new Model : %s", key.c_str());
     CRefPtr<COGLModel> model;
-    if (m_pSCNLoader && m_pSCNLoader->LoadScene(key))
+    std::string error = "no model importer";
+    // The importer's own reason where it gave one.
+    auto reason = [this](const char* otherwise)
+    { return m_pSCNLoader->GetLastError().empty() ? std::string(otherwise) : m_pSCNLoader->GetLastError(); };
+    if (m_pSCNLoader)
     {
         CRefPtr<CModelData> data(new CModelData);
-        if (m_pSCNLoader->Load(data))
+        if (!m_pSCNLoader->LoadScene(key))
+            error = reason("it cannot be read");
+        else if (!m_pSCNLoader->Load(data))
+            error = reason("its mesh cannot be converted");
+        else
+        {
             model = BuildMG(data);
+            error = "its mesh data is inconsistent";
+        }
     }
     if (model)
         m_Models[key] = model;
     else
-        m_FailedModels.insert(key);
+        m_FailedModels[key] = error;
     return model;
+}
+
+std::string COGLModelFactory::GetModelError(const std::string& fileName) const
+{
+    auto failed = m_FailedModels.find(NormaliseName(fileName));
+    return failed == m_FailedModels.end() ? std::string() : failed->second;
 }
 
 bool COGLModelFactory::GetTextureSize(const std::string& name, uint32_t& width, uint32_t& height) const
@@ -374,7 +391,7 @@ bool COGLModelFactory::CreateTerrain(const std::string& levelName, CTerrainInfo*
     std::vector<CRefPtr<CModelData>> data;
     if (!m_pTerrainBuilder || !m_pTerrainBuilder->BuildTerrain(levelName, info, data))
     {
-        Log(1, "Error: m_pTerrainBuilder->BuildTerrain failed for level %s", levelName.c_str());
+        Log(16, "Error: m_pTerrainBuilder->BuildTerrain failed for level %s", levelName.c_str());
         return false;
     }
     bool all = true;

@@ -5,7 +5,6 @@
 #include "render/SOGLTexture.h"
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -36,8 +35,10 @@ public:
     virtual ~COGLModelFactory();
 
     // A file that could not be loaded is imported once: later calls give
-    // empty at once, saying nothing.
+    // empty at once, saying nothing. "Loading new Model : <key>" goes to
+    // "Debug.log".
     CRefPtr<COGLModel> getModel(const std::string& fileName) override;
+    std::string GetModelError(const std::string& fileName) const override;
     CRefPtr<COGLDisplayList> getStockObject(int shape, const std::string& textureName, float s0, float t0,
                                             float s1, float t1, const float colour[4],
                                             int blendMode) override;
@@ -87,8 +88,8 @@ private:
     // GL target each cached texture was bound to (2D or cube map).
     std::map<std::string, uint32_t> m_TextureTargets;
     std::map<std::string, CRefPtr<COGLModel>> m_Models;
-    // Cache keys of model files that could not be loaded.
-    std::set<std::string> m_FailedModels;
+    // Cache keys of model files that could not be loaded, with why.
+    std::map<std::string, std::string> m_FailedModels;
     std::vector<CRefPtr<COGLModel>> m_TerrainModels;
     int32_t m_iEnvironmentKind;
     uint32_t m_uiEnvironmentTexture;

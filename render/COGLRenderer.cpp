@@ -43,7 +43,7 @@ bool COGLRenderer::Create(CRefPtr<IWindow> window)
     plat::HDC dc = window ? plat::GetDC(window->GetHandle()) : nullptr;
     if (!dc)
     {
-        Log(1, "Error: ::GetDC failed in COGLRenderer::Create");
+        Log(16, "Error: ::GetDC failed in COGLRenderer::Create");
         return false;
     }
     if (!CreateContext(dc, window->GetBits()))
@@ -59,7 +59,7 @@ bool COGLRenderer::CreateOnDC(plat::HDC dc, uint8_t colourBits)
 {
     if (!dc)
     {
-        Log(1, "Error: ::GetDC failed in COGLRenderer::Create");
+        Log(16, "Error: ::GetDC failed in COGLRenderer::Create");
         return false;
     }
     if (!CreateContext(dc, colourBits))
@@ -86,23 +86,23 @@ bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
     const int format = plat::ChoosePixelFormat(m_hDC, &pfd);
     if (format == 0)
     {
-        Log(1, "Error: ::ChoosePixelFormat failed in COGLRenderer::Create");
+        Log(16, "Error: ::ChoosePixelFormat failed in COGLRenderer::Create");
         return false;
     }
     if (!plat::SetPixelFormat(m_hDC, format, &pfd))
     {
-        Log(1, "Error: ::SetPixelFormat failed in COGLRenderer::Create");
+        Log(16, "Error: ::SetPixelFormat failed in COGLRenderer::Create");
         return false;
     }
     m_hRC = plat::wglCreateContext(m_hDC);
     if (!m_hRC)
     {
-        Log(1, "Error: ::wglCreateContext failed in COGLRenderer::Create");
+        Log(16, "Error: ::wglCreateContext failed in COGLRenderer::Create");
         return false;
     }
     if (!plat::wglMakeCurrent(m_hDC, m_hRC))
     {
-        Log(1, "Error: ::wglMakeCurrent failed in COGLRenderer::Create");
+        Log(16, "Error: ::wglMakeCurrent failed in COGLRenderer::Create");
         return false;
     }
 
@@ -114,8 +114,8 @@ bool COGLRenderer::CreateContext(plat::HDC dc, uint8_t colourBits)
     {
         // Without its entry points the renderer cannot draw: the set-up
         // fails.
-        Log(1, "glewInit() Failed in COGLRenderer.Create()");
-        Log(1, "Error: %s", reinterpret_cast<const char*>(glewGetErrorString(glewError)));
+        Log(16, "glewInit() Failed in COGLRenderer.Create()");
+        Log(16, "Error: %s", reinterpret_cast<const char*>(glewGetErrorString(glewError)));
         return false;
     }
     m_bVBOSupport = GLEW_ARB_vertex_buffer_object && glGenBuffersARB && glBindBufferARB && glBufferDataARB;

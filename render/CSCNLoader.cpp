@@ -236,8 +236,12 @@ bool CSCNLoader::IsModelFile(const std::string& fileName, std::string& kind)
 
 bool CSCNLoader::LoadScene(const std::string& fileName)
 {
+    m_strLastError.clear();
     if (!m_bInitialised)
+    {
+        m_strLastError = "the scene SDK could not be started";
         return false;
+    }
     if (m_pScene != nullptr)
         m_pManager->DestroyScene(m_pScene, true);
     m_pScene = nullptr;
@@ -245,7 +249,10 @@ bool CSCNLoader::LoadScene(const std::string& fileName)
     m_pMesh = nullptr;
     m_pScene = m_pManager->CreateScene();
     if (m_pScene == nullptr)
+    {
+        m_strLastError = "no scene could be made for it";
         return false;
+    }
     if (!Import(fileName))
     {
         m_pManager->DestroyScene(m_pScene, true);
@@ -271,17 +278,17 @@ bool CSCNLoader::Import(const std::string& fileName)
     // keep their mixed case: the path resolver finds the file as it is spelt.
     if (!m_pImporter->Initialize(plat::ResolvePath(fileName).c_str()))
     {
-        Log(1, "Call to KScnImporter::Initialize() failed.\n");
+        Log(16, "Call to KScnImporter::Initialize() failed.\n");
         LogImporterError();
         const int id = m_pImporter->GetLastErrorID();
         if (id == KScnIO::eFileVersionNotSupportedYet || id == KScnIO::eFileVersionNotSupportedAnymore)
         {
             int version[3] = {0, 0, 0};
             KScnIO::GetCurrentVersion(&version[0], &version[1], &version[2]);
-            Log(1, "SCN version number for this version of the scene SDK is %d.%d.%d\n", version[0],
+            Log(16, "SCN version number for this version of the scene SDK is %d.%d.%d\n", version[0],
                 version[1], version[2]);
             m_pImporter->GetFileVersion(&version[0], &version[1], &version[2]);
-            Log(1, "SCN version number for file %s is %d.%d.%d\n\n", fileName.c_str(), version[0], version[1],
+            Log(16, "SCN version number for file %s is %d.%d.%d\n\n", fileName.c_str(), version[0], version[1],
                 version[2]);
         }
         return false;
@@ -300,14 +307,17 @@ bool CSCNLoader::Import(const std::string& fileName)
         m_pImporter->SetPassword(password);
         ok = m_pImporter->Import(m_pScene);
         if (!ok && m_pImporter->GetLastErrorID() == KScnIO::ePasswordError)
+        {
             Log(1, "\nPassword is wrong, import aborted.\n");
+            m_strLastError = "the password is wrong";
+        }
     }
     // Any other failure (a file without a reader, a missing file whose name
     // does not say it is a scene file, a broken body) is reported too, so
     // that no model fails silently.
     if (!ok && m_pImporter->GetLastErrorID() != KScnIO::ePasswordError)
     {
-        Log(1, "Call to KScnImporter::Import() failed.\n");
+        Log(16, "Call to KScnImporter::Import() failed.\n");
         LogImporterError();
     }
     return ok;
@@ -319,10 +329,10 @@ void CSCNLoader::LogImporterError()
 {
     const char* reason = m_pImporter->GetStatusText();
     const char* error = m_pImporter->GetLastErrorString();
+    m_strLastError = error != nullptr ? error : "";
     if (reason != nullptr && reason[0] != '\0' && (error == nullptr || std::strcmp(reason, error) != 0))
-        Log(1, "Error returned: %s (%s)\n\n", error, reason);
-    else
-        Log(1, "Error returned: %s\n\n", m_pImporter->GetLastErrorString());
+        m_strLastError += " (" + std::string(reason) + ")";
+    Log(16, "Error returned: %s\n\n", m_strLastError.c_str());
 }
 
 void CSCNLoader::LogTakes()
@@ -348,8 +358,12 @@ void CSCNLoader::LogTakes()
 
 bool CSCNLoader::Load(CRefPtr<CModelData> target)
 {
+    m_strLastError.clear();
     if (m_pScene == nullptr || m_pRootNode == nullptr || !target)
+    {
+        m_strLastError = "no scene is loaded";
         return false;
+    }
     m_pModelData = target.Get();
     KScnNode* meshNode = FindMeshNode();
     bool ok = false;
@@ -357,7 +371,11 @@ bool CSCNLoader::Load(CRefPtr<CModelData> target)
     {
         m_pMesh = static_cast<KScnMesh*>(meshNode->GetMesh());
         ok = m_pMesh != nullptr && ConvertMesh();
+        if (!ok)
+            m_strLastError = "its mesh cannot be converted";
     }
+    else
+        m_strLastError = "it holds no mesh";
     m_pModelData = nullptr;
     return ok;
 }
@@ -553,12 +571,12 @@ bool CSCNLoader::OpenGroup(int polygon, int material, SGroupSlot& slot, bool use
         const auto* element = m_pMesh->GetLayerOfType(l, KScnLayerElement::eTexture)->GetTextureElement();
         if (element->GetMappingMode() != KScnLayerElement::eByPolygon)
         {
-            Log(1, "MappingMode for Texture on Layer %d not yet implemented!", l);
+            Log(16, "MappingMode for Texture on Layer %d not yet implemented!", l);
             return false;
         }
         if (element->GetReferenceMode() != KScnLayerElement::eIndexToDirect)
         {
-            Log(1, "ReferenceMode for Texture on Layer %d not yet implemented!", l);
+            Log(16, "ReferenceMode for Texture on Layer %d not yet implemented!", l);
             return false;
         }
         if (element->GetIndexAt(polygon) == -1)

@@ -45,7 +45,8 @@ public:
     CSCNLoader& operator=(const CSCNLoader&) = delete;
 
     // Reads the file into a new scene (replacing the previous one). A
-    // protected file prompts once for its password on standard input.
+    // protected file prompts once for its password on standard input. A
+    // failure's trace lines go to "Error.log" only; GetLastError says why.
     virtual bool LoadScene(const std::string& fileName);
     // Sets the triangulate flag, then LoadScene; the next conversion spends
     // the flag (every conversion triangulates, flag or not).
@@ -69,6 +70,11 @@ public:
     static bool IsModelFile(const std::string& fileName, std::string& kind);
 
     bool IsInitialised() const { return m_bInitialised != 0; }
+    // Why the last LoadScene or Load failed, for a player's message: the
+    // importer's error with the reader's reason ("File is corrupted
+    // (expected a value at byte 26486)"), or what the conversion missed;
+    // empty after a success.
+    const std::string& GetLastError() const { return m_strLastError; }
 
 private:
     // Per-material state while a mesh converts.
@@ -81,6 +87,7 @@ private:
 
     bool Import(const std::string& fileName);
     void LogTakes();
+    // Logs the importer's error and keeps it as the last error.
     void LogImporterError();
     scenesdk::KScnNode* FindMeshNode() const;
     scenesdk::KScnNode* FindSettingsNode(const std::string& name) const;
@@ -107,4 +114,5 @@ private:
     // The loaded scene came from a foreign format (OBJ, 3DS, DXF): its
     // materials carry no game settings node and are lit by default.
     uint8_t m_bForeignScene = 0;
+    std::string m_strLastError;
 };

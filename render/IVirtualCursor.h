@@ -3,8 +3,7 @@
 // The mouse as the GUI sees it: its last position in units of the GUI's
 // virtual screen (origin top-left, y down) and that screen's size. The GUI
 // manager answers it; the build phase's camera controller scrolls when the
-// position touches the screen border or lies in the window's last pixel
-// row or column.
+// position lies in the window's outermost pixel row or column.
 class IVirtualCursor
 {
 public:

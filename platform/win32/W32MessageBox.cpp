@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace plat
 {
@@ -35,16 +34,31 @@ bool SdlMessageBoxSink(const char* text, const char* caption, uint32_t style)
         flags = SDL_MESSAGEBOX_WARNING;
     else if ((style & 0xF0u) == MB_ICONINFORMATION)
         flags = SDL_MESSAGEBOX_INFORMATION;
+    // The pointer must reach the box: the game's cursor clip (a pointer
+    // grab) and the battle's hidden, relative pointer would keep its clicks
+    // from it. All three are given back when it closes.
+    SDL_Window* grabbed = SDL_GetGrabbedWindow();
+    const SDL_bool relative = SDL_GetRelativeMouseMode();
+    const int cursor = SDL_ShowCursor(SDL_QUERY);
+    if (grabbed)
+        SDL_SetWindowMouseGrab(grabbed, SDL_FALSE);
+    if (relative)
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+    SDL_ShowCursor(SDL_ENABLE);
     // Blocks until the user closes it, like the Win32 task-modal box.
-    return SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0;
+    const bool shown = SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0;
+    SDL_ShowCursor(cursor);
+    if (relative)
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+    if (grabbed)
+        SDL_SetWindowMouseGrab(grabbed, SDL_TRUE);
+    return shown;
 }
 
 } // namespace
 
 bool CanShowMessageBox()
 {
-    if (!isatty(STDIN_FILENO))
-        return false;
     if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY"))
         return false;
     if (IsHeadlessDriver(std::getenv("SDL_VIDEODRIVER")))

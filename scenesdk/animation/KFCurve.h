@@ -304,11 +304,13 @@ public:
     static double RightBiasFromSlope(double a, double c, double slope);
 
     // ---- Scene file reading ----
-    // The current field must be "Default". Never fails; bad keys are dropped.
+    // The current field must be "Default". Never fails; bad keys are
+    // dropped. Memory running out throws std::bad_alloc part-way.
     bool ReadScn(KScn& scn, bool defaultOnly = false, bool withColor = false);
     // When the current block has a "Default" field: reads into curve (its
     // keys cleared first), or into a new curve when curve is null, and
-    // returns it; null when the field is absent.
+    // returns it; null when the field is absent or no curve could be made.
+    // Memory running out throws std::bad_alloc, a new curve destroyed.
     static KFCurve* ReadScnDefault(KScn& scn, KFCurve* curve, bool defaultOnly = false,
                                    bool withColor = false);
     static KFCurve* ReadScnDefault(KScn& scn, bool defaultOnly = false, bool withColor = false);

@@ -540,45 +540,53 @@ const KFCurveNode::SNameIndex* KFCurveNode::ValidNameIndex() const
 // a node listed by two parents): a change below them would not reach it.
 void KFCurveNode::BuildNameIndex() const
 {
-    auto* index = new (std::nothrow) SNameIndex;
+    // Made whole or not at all: refused memory, the tree is searched
+    // without one.
+    std::unique_ptr<SNameIndex> index(new (std::nothrow) SNameIndex);
     if (index == nullptr)
     {
         return;
     }
     index->renames = gRenames.load();
-    std::vector<const KFCurveNode*> stack(1, this);
-    while (!stack.empty())
+    try
     {
-        const KFCurveNode* node = stack.back();
-        stack.pop_back();
-        for (int i = node->GetChildCount(); i-- > 0;)
+        std::vector<const KFCurveNode*> stack(1, this);
+        while (!stack.empty())
         {
-            const KFCurveNode* child = node->GetChildAt(i);
-            if (child == nullptr)
+            const KFCurveNode* node = stack.back();
+            stack.pop_back();
+            for (int i = node->GetChildCount(); i-- > 0;)
             {
-                continue;
+                const KFCurveNode* child = node->GetChildAt(i);
+                if (child == nullptr)
+                {
+                    continue;
+                }
+                if (child->mParent != node)
+                {
+                    return;
+                }
+                stack.push_back(child);
             }
-            if (child->mParent != node)
+            if (node != this)
             {
-                delete index;
-                return;
+                index->below.emplace(NameKey(node->GetName()), node);
             }
-            stack.push_back(child);
         }
-        if (node != this)
+        for (int i = 0; i < GetChildCount(); ++i)
         {
-            index->below.emplace(NameKey(node->GetName()), node);
+            if (const KFCurveNode* child = GetChildAt(i))
+            {
+                index->children.emplace(NameKey(child->GetName()), i);
+            }
         }
     }
-    for (int i = 0; i < GetChildCount(); ++i)
+    catch (const std::bad_alloc&)
     {
-        if (const KFCurveNode* child = GetChildAt(i))
-        {
-            index->children.emplace(NameKey(child->GetName()), i);
-        }
+        return;
     }
     delete mNameIndex;
-    mNameIndex = index;
+    mNameIndex = index.release();
 }
 
 void KFCurveNode::DropNameIndexes()

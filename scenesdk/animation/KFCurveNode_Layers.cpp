@@ -182,12 +182,12 @@ void SetNeutralDefaults(const KFCurveNode& base, KFCurveNode& layer)
 // type's neutral values, ready to be linked into the chain.
 KFCurveNode* KFCurveNode::MakeLayer(int layerId) const
 {
-    KFCurveNode* layer = CloneTree(false, false, true, layerId);
+    std::unique_ptr<KFCurveNode> layer(CloneTree(false, false, true, layerId)); // ours until handed out
     if (layer != nullptr)
     {
         SetNeutralDefaults(*this, *layer);
     }
-    return layer;
+    return layer.release();
 }
 
 void KFCurveNode::AddLayerShape(const KFCurveNode& base, int layerId)

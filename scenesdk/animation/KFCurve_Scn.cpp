@@ -14,6 +14,7 @@
 #include "scenesdk/fileio/KScn.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace scenesdk
@@ -477,21 +478,22 @@ KFCurve* KFCurve::ReadScnDefault(KScn& scn, KFCurve* curve, bool defaultOnly, bo
     {
         return nullptr;
     }
-    if (curve == nullptr)
-    {
-        curve = Create();
-        if (curve == nullptr)
-        {
-            scn.CloseField();
-            return nullptr;
-        }
-    }
-    else
+    if (curve != nullptr)
     {
         curve->ClearKeys();
+        curve->ReadScn(scn, defaultOnly, withColor);
+        return curve;
     }
-    curve->ReadScn(scn, defaultOnly, withColor);
-    return curve;
+    // The made curve is ours until it is handed out: a read stopped
+    // part-way (memory running out) takes it along.
+    std::unique_ptr<KFCurve> made(Create());
+    if (made == nullptr)
+    {
+        scn.CloseField();
+        return nullptr;
+    }
+    made->ReadScn(scn, defaultOnly, withColor);
+    return made.release();
 }
 
 KFCurve* KFCurve::ReadScnDefault(KScn& scn, bool defaultOnly, bool withColor)

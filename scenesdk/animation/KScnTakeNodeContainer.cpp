@@ -73,6 +73,9 @@ KScnTakeNodeContainer::~KScnTakeNodeContainer()
     }
     mCurrent = -1;
     UnlinkAllPropertyCurves();
+    // Handles that still wait are never made now (the removals below would
+    // make them).
+    DropDeferredUserProperties();
     for (KScnFree<KScnPropertyRef>* ref : mOwnedRefs)
     {
         RemoveUserProperty(ref);
@@ -176,12 +179,12 @@ void KScnTakeNodeContainer::DropDeferredTakeBuild()
     }
 }
 
-void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
+bool KScnTakeNodeContainer::BuildDeferredTakePart(KScnTakeNodeEntry* take, int part)
 {
-    // Every write into an animatable property went to the takes (or, while
-    // this tree waited, nowhere): the tree starts from the values as they are.
-    // The flag falls again when a build stops part-way (memory running out;
-    // the entry then waits again).
+    // Every write into an animatable property went to the parts built (or,
+    // while this part waited, nowhere): the part starts from the values as
+    // they are. The flag falls again when a build stops part-way (memory
+    // running out; the entry then waits again).
     struct SBuilding
     {
         bool& flag;
@@ -189,7 +192,16 @@ void KScnTakeNodeContainer::BuildDeferredTake(KScnTakeNodeEntry* take)
         ~SBuilding() { flag = false; }
     };
     const SBuilding building(mBuildingDeferred);
-    BuildTakeChannels(take);
+    return BuildTakeChannelPart(take, part);
+}
+
+bool KScnTakeNodeContainer::BuildTakeChannelPart(KScnTakeNodeEntry* take, int part)
+{
+    if (part == 0)
+    {
+        BuildTakeChannels(take);
+    }
+    return part == 0;
 }
 
 KScnTakeNodeContainer::TakeNameIndex& KScnTakeNodeContainer::TakeNames()
@@ -248,8 +260,25 @@ int KScnTakeNodeContainer::FindTakeNamed(std::string_view name)
         }
         return -1;
     }
-    // Names made equal by a rename stand more than once: the first take wins.
-    const auto range = TakeNames().equal_range(name);
+    // Names made equal by a rename stand more than once: the first take
+    // wins. Without memory for the index the takes are compared one by one.
+    const TakeNameIndex* names = nullptr;
+    try
+    {
+        names = &TakeNames();
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (size_t i = 0; i < mTakes.size(); ++i)
+        {
+            if (name == mTakes[i]->GetName())
+            {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    const auto range = names->equal_range(name);
     size_t first = mTakes.size();
     for (auto it = range.first; it != range.second; ++it)
     {
@@ -755,16 +784,20 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property, cons
     KScnTakeNodeEntry* current =
         (mCurrent >= 0 && mCurrent < GetTakeNodeCount()) ? mTakes[mCurrent] : nullptr;
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
+    KFCurveNode* defNode = nullptr;
     if (def != nullptr && def->IsBuildDeferred())
     {
-        // The tree will start from the value the property has then.
+        // A part of the tree not built yet will start from the value the
+        // property has then; a part built is written.
+        KFCurveNode* built = def->GetBuiltPartsOfWaitingTree();
+        defNode = built != nullptr ? built->FindDescendant(channel.Buffer()) : nullptr;
+        current = current == def ? nullptr : current;
         def = nullptr;
-        current = current == GetDefaultTakeNode() ? nullptr : current;
     }
     // Both channels are found (a shared tree made the take's own) before
     // either is written: memory running out leaves both takes as they were.
     KFCurveNode* currentNode = FindPropertyChannel(current, channel);
-    KFCurveNode* defNode = def != nullptr && def != current ? FindPropertyChannel(def, channel) : nullptr;
+    defNode = def != nullptr && def != current ? FindPropertyChannel(def, channel) : defNode;
     if (currentNode != nullptr)
     {
         CopyPropertyValueToChannel(currentNode, property);
@@ -778,11 +811,12 @@ void KScnTakeNodeContainer::PushPropertyToTakeDefaults(KProperty* property, cons
 void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
 {
     KScnTakeNodeEntry* def = GetDefaultTakeNode();
-    if (def != nullptr && def->IsBuildDeferred())
-    {
-        return; // every channel will start from its property's value
-    }
-    if (def == nullptr || static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr)
+    // A tree that waits: the parts not built will start from their
+    // properties' values, those built are written.
+    KFCurveNode* built = def != nullptr ? def->GetBuiltPartsOfWaitingTree() : nullptr;
+    if (def == nullptr ||
+        (def->IsBuildDeferred() ? built == nullptr
+                                : static_cast<const KScnTakeNodeEntry*>(def)->GetRootCurveNode() == nullptr))
     {
         return;
     }
@@ -794,7 +828,9 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
         {
             continue;
         }
-        KFCurveNode* node = FindPropertyChannel(def, ChannelNameOfProperty(property->GetName()));
+        const KString channel = ChannelNameOfProperty(property->GetName());
+        KFCurveNode* node =
+            built != nullptr ? built->FindDescendant(channel.Buffer()) : FindPropertyChannel(def, channel);
         CopyKPropertyValueToChannel(node, property);
     }
 }
@@ -1064,82 +1100,22 @@ void KScnTakeNodeContainer::DeferHandlerProperties()
     DeferUserProperties(n);
 }
 
-void KScnTakeNodeContainer::MakeDeferredUserProperties()
+KProperty* KScnTakeNodeContainer::PlaceProperty(int place) const
 {
-    const int n = GetDeferredUserPropertyCount();
+    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
+    return handler != nullptr ? handler->GetProperty(place) : nullptr;
+}
+
+KScnPropertyRef* KScnTakeNodeContainer::MakeWaitingHandle(int place)
+{
     KScnPropertyHandler* handler = GetPropertyHandler();
-    if (handler == nullptr)
+    KScnPropertyRef* ref =
+        handler != nullptr ? CreateUserPropertyFromProperty(handler->GetProperty(place)) : nullptr;
+    if (ref != nullptr)
     {
-        EndDeferral();
-        return;
+        ref->SetHandler(handler);
     }
-    // Whole or not at all: the handles and the list's room are had first; a
-    // failure destroys the handles made and leaves the rest deferred.
-    std::vector<KScnPropertyRef*> made;
-    try
-    {
-        made.reserve(static_cast<size_t>(n));
-        MakeRoomForUserProperties(n);
-        std::unordered_set<const KProperty*> handled;
-        for (int i = 0; i < n && i < handler->GetPropertyCount(); ++i)
-        {
-            if (KScnPropertyRef* ref = MakeHandlerHandle(handler, handler->GetProperty(i), handled))
-            {
-                made.push_back(ref);
-            }
-        }
-    }
-    catch (...)
-    {
-        // (Without a manager the object owns what it made until it goes.)
-        for (KScnPropertyRef* ref : made)
-        {
-            if (GetSdkManager() != nullptr)
-            {
-                GetSdkManager()->DestroyUserProperty(ref);
-            }
-        }
-        throw;
-    }
-    const uint64_t order = EndDeferral();
-    for (size_t i = 0; i < made.size(); ++i)
-    {
-        if (GetSdkManager() != nullptr && order != 0)
-        {
-            GetSdkManager()->PlaceReservedHandle(made[i], order, static_cast<int>(i));
-        }
-        AppendUserProperty(made[i]);
-    }
-}
-
-int KScnTakeNodeContainer::WaitingHandleCount() const
-{
-    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
-    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
-    std::unordered_set<const KProperty*> handled;
-    for (int i = 0; i < waiting; ++i)
-    {
-        if (KProperty* property = handler->GetProperty(i))
-        {
-            handled.insert(property);
-        }
-    }
-    return static_cast<int>(handled.size());
-}
-
-KProperty* KScnTakeNodeContainer::WaitingHandleProperty(const char* name) const
-{
-    KScnPropertyHandler* handler = const_cast<KScnTakeNodeContainer*>(this)->GetPropertyHandler();
-    const int waiting = handler != nullptr ? std::min(GetDeferredUserPropertyCount(), handler->GetPropertyCount()) : 0;
-    for (int i = 0; i < waiting; ++i)
-    {
-        KProperty* property = handler->GetProperty(i);
-        if (property != nullptr && property->GetName() != nullptr && std::strcmp(property->GetName(), name) == 0)
-        {
-            return property;
-        }
-    }
-    return nullptr;
+    return ref;
 }
 
 KScnPropertyRef* KScnTakeNodeContainer::CreateUserPropertyFromProperty(KProperty* property)

@@ -89,6 +89,15 @@ public:
     // Fills the channel tree of the object's first take; each concrete class
     // builds its own (usually through CreatePropertyChannels).
     virtual void BuildTakeChannels(KScnTakeNodeEntry* take) = 0;
+    // The same tree in parts, for a default take that waits to be built a
+    // part at a time (see KScnTakeNodeEntry::FindCurve): the parts, built in
+    // order, make what BuildTakeChannels makes, each part's channels coming
+    // after those of the parts before it in a walk of the tree (depth first,
+    // children in order), each appended to the root's children or to those
+    // of the root's first child. BuildTakeChannelPart answers whether the
+    // part made a channel. By default one part, the whole tree.
+    virtual int GetTakeChannelPartCount() { return 1; }
+    virtual bool BuildTakeChannelPart(KScnTakeNodeEntry* take, int part);
 
     // ---- Takes ----
     // AddTakeNode("Default"), then makes index 0 current.
@@ -96,9 +105,11 @@ public:
     // AddDefaultTakeNode, the default take's tree built only when first
     // needed (see CreateDeferredBuild): read, copied, renamed, evaluated, its
     // curves or links asked for, another take added, or the handler's
-    // property list or a property's name changing. Until then a property
-    // written without being pushed to the takes has its value of that moment
-    // noted, for the tree to start from as an eager one would.
+    // property list or a property's name changing; a curve asked for by its
+    // path builds only the parts of the tree up to the one that holds it.
+    // Every part starts from the values its properties have when it is
+    // built, as an eager tree would hold them (a value written into an
+    // animatable property is pushed into the parts built).
     KScnTakeNodeEntry* AddDeferredDefaultTakeNode();
     // Builds the tree of the default take now when it waits (nothing otherwise).
     void BuildDeferredTakes();
@@ -107,8 +118,9 @@ public:
     bool HasPropertyCurveLinks() const { return !mLinks.empty(); }
     // The tree that waits will never be built (the object is going).
     void DropDeferredTakeBuild();
-    // Called by the entry whose build waits, with its empty root in place.
-    void BuildDeferredTake(KScnTakeNodeEntry* take);
+    // Called by the entry whose build waits, with its root in place: builds
+    // a part (BuildTakeChannelPart) and answers whether it made a channel.
+    bool BuildDeferredTakePart(KScnTakeNodeEntry* take, int part);
     // True while BuildTakeChannels builds a tree that waited (what it would
     // do to the properties was done when the take was added).
     bool IsBuildingDeferredTake() const { return mBuildingDeferred; }
@@ -203,7 +215,8 @@ public:
     // InstantiateHandlerProperties for a new object whose list is empty, with
     // the handles made only when the list is first used (or the handler's
     // property list changes): the animatable properties are marked and given
-    // their channels now, the handles stand reserved in the manager.
+    // their channels now, the handles stand reserved in the manager (one
+    // asked for alone is made alone, see KScnObject).
     void DeferHandlerProperties();
     // A handle for a kernel property: made by the manager, or owned by the
     // container when it has none. Null for a null property.
@@ -244,11 +257,11 @@ protected:
     // Sets them (through the curves' listeners); missing curves are skipped.
     void SetAxisCurveDefaults(const char* channel, double x, double y, double z);
 
-    void MakeDeferredUserProperties() override;
     // The handles that wait stand for the first properties of the handler,
-    // in its order, each property once.
-    int WaitingHandleCount() const override;
-    KProperty* WaitingHandleProperty(const char* name) const override;
+    // in its order (its list does not change while they wait: a change
+    // makes them first).
+    KProperty* PlaceProperty(int place) const override;
+    KScnPropertyRef* MakeWaitingHandle(int place) override;
 
 private:
     void DeleteLinkAt(size_t index);

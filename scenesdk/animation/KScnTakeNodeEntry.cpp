@@ -279,32 +279,77 @@ void KScnTakeNodeEntry::DestroyTree(KFCurveNode* root)
 
 const KFCurveNode* KScnTakeNodeEntry::ReadRoot() const
 {
-    if (mBuilder != nullptr)
+    while (mBuilder != nullptr)
     {
-        // Listed as built first: the builder reaches the tree through this
-        // entry. Built whole or not at all: a build stopped by memory
-        // running out leaves the entry waiting again.
-        KScnTakeNodeContainer* builder = mBuilder;
+        BuildNextPart();
+    }
+    return mRoot != nullptr ? mRoot : mShared.get();
+}
+
+namespace
+{
+// Deletes the children of node from the end down to count of them.
+void TrimChildren(KFCurveNode* node, int count)
+{
+    while (node != nullptr && node->GetChildCount() > count)
+    {
+        node->DeleteChildAt(node->GetChildCount() - 1);
+    }
+}
+} // namespace
+
+bool KScnTakeNodeEntry::BuildNextPart() const
+{
+    KScnTakeNodeContainer* builder = mBuilder;
+    const bool rootMade = mRoot == nullptr;
+    if (rootMade)
+    {
         mRoot = KFCurveNode::Create("Defaults", nullptr, 0, 0);
         if (mRoot == nullptr)
         {
             throw std::bad_alloc();
         }
-        mBuilder = nullptr;
-        try
-        {
-            const EditScope scope(*this);
-            builder->BuildDeferredTake(const_cast<KScnTakeNodeEntry*>(this));
-        }
-        catch (...)
+    }
+    // A part appends to the root's children or to its first child's: what
+    // it made is known by their counts.
+    const int rootChildren = mRoot->GetChildCount();
+    KFCurveNode* first = rootChildren > 0 ? mRoot->GetChildAt(0) : nullptr;
+    const int firstChildren = first != nullptr ? first->GetChildCount() : 0;
+    const int part = mBuiltParts;
+    // Not waiting while the part is built: the builder reaches the tree
+    // through this entry.
+    mBuilder = nullptr;
+    bool made = false;
+    try
+    {
+        const EditScope scope(*this);
+        made = builder->BuildDeferredTakePart(const_cast<KScnTakeNodeEntry*>(this), part);
+    }
+    catch (...)
+    {
+        if (rootMade)
         {
             DestroyTree(mRoot);
             mRoot = nullptr;
-            mBuilder = builder;
-            throw;
         }
+        else
+        {
+            TrimChildren(first, firstChildren);
+            TrimChildren(mRoot, rootChildren);
+        }
+        mBuilder = builder;
+        throw;
     }
-    return mRoot != nullptr ? mRoot : mShared.get();
+    if (part + 1 < builder->GetTakeChannelPartCount())
+    {
+        mBuilder = builder;
+        mBuiltParts = part + 1;
+    }
+    else
+    {
+        mBuiltParts = 0;
+    }
+    return made;
 }
 
 const KFCurveNode* KScnTakeNodeEntry::ReadRootHandedOut() const
@@ -366,7 +411,7 @@ KFCurveNode* KScnTakeNodeEntry::GetRootCurveNodeToPrune()
 {
     if (mBuilder != nullptr)
     {
-        return nullptr;
+        return mRoot;
     }
     if (mShared != nullptr)
     {
@@ -451,9 +496,10 @@ const KFCurve* KScnTakeNodeEntry::CurveOf(const KFCurveNode* node) const
     return nullptr;
 }
 
-const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second, const char* third) const
+const KFCurveNode* KScnTakeNodeEntry::WalkPath(const KFCurveNode* root, const char* first, const char* second,
+                                               const char* third)
 {
-    const KFCurveNode* node = Walk(ReadRootHandedOut(), first, second);
+    const KFCurveNode* node = Walk(root, first, second);
     if (node != nullptr && third != nullptr)
     {
         node = node->FindDescendant(third);
@@ -461,11 +507,41 @@ const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char*
     return node;
 }
 
+const KFCurveNode* KScnTakeNodeEntry::FindChannel(const char* first, const char* second,
+                                                  const char* third) const
+{
+    // A tree that waits: the parts built in order, each found after those
+    // before it by a walk, so the first node found in the parts is the
+    // first the whole tree holds.
+    bool grown = true;
+    while (mBuilder != nullptr)
+    {
+        const KFCurveNode* node = grown ? WalkPath(mRoot, first, second, third) : nullptr;
+        if (node != nullptr)
+        {
+            return node;
+        }
+        grown = BuildNextPart();
+    }
+    return WalkPath(ReadRootHandedOut(), first, second, third);
+}
+
 const KFCurveNode* KScnTakeNodeEntry::FindChannelByDataType(const char* first, const char* second,
                                                             const KDataType* dataType) const
 {
     const KFCurveNode* node = Walk(ReadRootHandedOut(), first, second);
     return node != nullptr ? node->FindDescendantByDataType(dataType) : nullptr;
+}
+
+const KFCurve* KScnTakeNodeEntry::FindBuiltCurve(const char* first, const char* second,
+                                                 const char* third) const
+{
+    if (mBuilder == nullptr)
+    {
+        return FindCurve(first, second, third);
+    }
+    const KFCurveNode* node = WalkPath(mRoot, first, second, third);
+    return node != nullptr ? node->GetFCurve() : nullptr;
 }
 
 const KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third) const
@@ -490,6 +566,18 @@ KFCurve* KScnTakeNodeEntry::WritableCurveOf(const KFCurveNode* node)
 
 KFCurve* KScnTakeNodeEntry::FindCurve(const char* first, const char* second, const char* third)
 {
+    // A tree that waits is the entry's own (neither shared nor lent): its
+    // parts are built as far as the curve, no further.
+    if (mBuilder != nullptr)
+    {
+        const KFCurveNode* node = FindChannel(first, second, third);
+        mSnapshotCurrent = false;
+        if (mEditDepth == 0)
+        {
+            mHandedOut = true;
+        }
+        return WritableCurveOf(node);
+    }
     // Never a curve of a snapshot other takes read (memory ran out making the copy).
     if (!PrepareWrite())
     {

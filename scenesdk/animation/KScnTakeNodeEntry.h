@@ -59,8 +59,13 @@ public:
     // shows in the entry. Null when memory ran out.
     static KScnTakeNodeEntry* CreateSnapshotCopy(KScnTakeNodeEntry& source, const char* name);
     // An entry named name whose tree the container builds
-    // (KScnTakeNodeContainer::BuildDeferredTake) only when it is first
-    // needed; until then the entry holds no tree.
+    // (KScnTakeNodeContainer::BuildDeferredTakePart) only when it is first
+    // needed; until then the entry holds no tree. A curve looked up by its
+    // path (FindCurve and the getters) builds the tree a part at a time, in
+    // order, up to the part that holds it (a lookup that finds nothing
+    // builds it all): what is found is what the whole tree holds there, as
+    // the parts come in the order the tree is walked. Anything else that
+    // reads the tree builds the rest first.
     static KScnTakeNodeEntry* CreateDeferredBuild(const char* name, KScnTakeNodeContainer* container);
     KScnTakeNodeEntry& operator=(const KScnTakeNodeEntry&) = delete;
     // Nodes that hold references (flag 8) do not own their children; they are
@@ -96,10 +101,18 @@ public:
     // snapshot is read only by takes of the same object (and copies of
     // them), so a channel deleted from it leaves every take that reads it:
     // a take is its object's, and what leaves the object leaves each take.
-    // Null while the tree waits for its build (built later, it holds what
-    // the object has then). A detach or a teardown so never copies a tree
-    // and never allocates.
+    // While the tree waits for its build, its parts built so far (null
+    // when none: built later, the rest holds what the object has then). A
+    // detach or a teardown so never copies a tree and never allocates.
     KFCurveNode* GetRootCurveNodeToPrune();
+    // While the tree waits: its parts built so far (null when none), to
+    // write a value into a channel built already; never builds. Otherwise
+    // null.
+    KFCurveNode* GetBuiltPartsOfWaitingTree() { return mBuilder != nullptr ? mRoot : nullptr; }
+    // While the tree waits: the curve at that path (as FindCurve) among its
+    // parts built so far, null when it is not among them; never builds.
+    // Otherwise FindCurve.
+    const KFCurve* FindBuiltCurve(const char* first, const char* second, const char* third) const;
     // Whether the entry still reads a snapshot it shares.
     bool IsSharingSnapshot() const { return mShared != nullptr; }
     // Whether the entry's own tree is the snapshot that takes copied from
@@ -245,6 +258,13 @@ private:
                                              const KDataType* dataType) const;
     // The tree to read, built first when it waits for its container.
     const KFCurveNode* ReadRoot() const;
+    // Builds the next part of a tree that waits, whole or not at all (memory
+    // running out leaves the parts as they were); the entry stops waiting
+    // after the last. Answers whether the part made a channel.
+    bool BuildNextPart() const;
+    // The node at the path below root (null names skipped), null for a null root.
+    static const KFCurveNode* WalkPath(const KFCurveNode* root, const char* first, const char* second,
+                                       const char* third);
     // ReadRoot for a caller that may keep a pointer into the tree.
     const KFCurveNode* ReadRootHandedOut() const;
     // A tree the entry stops reading is kept when const pointers went out
@@ -293,8 +313,10 @@ private:
     // The own tree is mLastSnapshot's tree (owned through it).
     bool mLent = false;
     mutable int mEditDepth = 0;
-    // While the build is deferred: the container that builds the tree.
+    // While the build is deferred: the container that builds the tree, and
+    // the parts it built so far (into mRoot).
     mutable KScnTakeNodeContainer* mBuilder = nullptr;
+    mutable int mBuiltParts = 0;
 };
 
 } // namespace scenesdk

@@ -60,6 +60,7 @@ void KScnCameraSwitcher::RemoveChannels(KScnTakeNodeEntry* take)
 
 void KScnCameraSwitcher::AddCameraName(const char* name)
 {
+    mCameraNames.reserve(mCameraNames.size() + 1); // first: the name is never lost
     mCameraNames.push_back(new KString(name));
 }
 

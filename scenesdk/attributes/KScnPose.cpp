@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace scenesdk
 {
@@ -139,14 +140,15 @@ int KScnPose::Add(const char* nodeName, const KgeTransformMatrix& matrix, bool l
     {
         return index;
     }
-    auto* entry = new KScnPoseEntry;
+    // The entry's until it is listed: memory running out loses nothing.
+    auto entry = std::make_unique<KScnPoseEntry>();
     entry->mNodeName = nodeName;
     entry->mMatrix = matrix;
     entry->mLocal = local;
-    const int at = mEntries.Add(entry);
-    if (at < 0)
+    const int at = mEntries.Add(entry.get());
+    if (at >= 0)
     {
-        delete entry;
+        entry.release();
     }
     return at;
 }

@@ -78,7 +78,7 @@ const KScnSceneTimeMarker* KScnSceneTimeSettings::GetTimeMarker(int index) const
 
 void KScnSceneTimeSettings::AddTimeMarker(KScnSceneTimeMarker marker)
 {
-    mBody->timeMarkers.emplace_back(new KScnSceneTimeMarker(marker));
+    mBody->timeMarkers.push_back(std::make_unique<KScnSceneTimeMarker>(marker));
 }
 
 void KScnSceneTimeSettings::RemoveAllTimeMarkers()

@@ -3,6 +3,7 @@
 #include "platform/sys/PathResolver.h"
 #include "scenesdk/kernel/KSaturate.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -279,6 +280,7 @@ bool KScn::OpenBytes(std::vector<char>&& bytes)
     {
         return Fail(eFileCorrupted, m_Tree.ErrorDetail());
     }
+    m_ContentBytes = m_Tree.IsBinary() ? std::max(m_ByteCount, m_Tree.TextBytes()) : m_ByteCount;
     m_Open = true;
     if (!ReadHeader())
     {

@@ -83,6 +83,11 @@ public:
     // The size of the bytes opened (the decrypted body of a protected
     // file); 0 when nothing is open.
     size_t GetByteCount() const { return m_Open ? m_ByteCount : 0; }
+    // What the file holds, weighed as the bytes of its text: a binary file
+    // by the bytes its text encoding would hold at least (KScnTree::
+    // TextBytes), or by its own when more; a text file by its own. 0 when
+    // nothing is open.
+    size_t GetContentByteCount() const { return m_Open ? m_ContentBytes : 0; }
     // Back to the root block, with no current field and every name position
     // at its start.
     void Rewind();
@@ -216,6 +221,7 @@ private:
     KScnTree m_Tree;
     bool m_Open = false;
     size_t m_ByteCount = 0;
+    size_t m_ContentBytes = 0;
     int32_t m_Version = 0;
     int32_t m_HeaderVersion = 0;
     const char* m_Creator = "";

@@ -50,9 +50,9 @@ const double KScnReadCost::kWeights[eKindCount] = {
     11264.0,  // textures: 11 KB
     11264.0,  // videos: as textures
     1152.0,   // user properties
-    16.0,     // user property takes
+    512.0,    // user property copies: a channel with its curve
     4096.0,   // channels: a MOV column
-    900.0,    // shape channels
+    512.0,    // shape channels: a channel with its curve
     7168.0,   // written take entries: 7 KB
     6144.0,   // take trees: an object's first take, 6 KB
     1.0,      // name bytes
@@ -71,9 +71,9 @@ const char* const KScnReadCost::kNames[eKindCount] = {
     "textures",
     "videos",
     "user properties",
-    "user property takes (user properties x takes)",
+    "user property copies (user properties x the entries written of their object)",
     "channels",
-    "shape channels (shapes x takes)",
+    "shape channels (shapes x the trees that copy them)",
     "written take entries",
     "take trees (objects given their first take)",
     "name bytes (names x the things that copy them)",

@@ -70,17 +70,21 @@ struct KScnReadBudget
 //   skins, clusters   2.7 KB each
 //   links             clusters x the meshes their skin deforms: 950 bytes
 //   materials         an OBJ or 3DS material: 14 KB; textures and videos 12 KB
-//   user properties   1.1 KB each, and 16 bytes on each take
+//   user properties   1.1 KB each (with its channel in the tree its object's
+//                     takes share), and 512 bytes for its channel in each
+//                     take entry the file writes of its object
 //   channels          a column of channel motion (MOV): 4 KB
-//   shape channels    shapes x takes (each take gets a channel of each shape):
-//                     900 bytes
+//   shape channels    a channel of each shape in the tree its object's takes
+//                     share, and in each take entry the file writes of the
+//                     object (the entry copies the tree): 512 bytes
 //   written takes     a take entry the file writes (its object's tree copied):
 //                     7 KB
 //   take trees        an object given its first take: its channels built,
 //                     which its takes read until they are written, 6 KB
 //   name bytes        a name copied into each thing that keeps it: a take's
 //                     name into each of its records, a shape's or a user
-//                     property's into its channel in each take; 1 byte each
+//                     property's into its channel in the tree its object's
+//                     takes share and in each entry written; 1 byte each
 struct KScnReadCost
 {
     enum EKind
@@ -97,7 +101,7 @@ struct KScnReadCost
         eTextures,
         eVideos,
         eUserProperties,
-        eUserPropertyTakes,
+        eUserPropertyCopies,
         eChannels,
         eShapeChannels,
         eWrittenTakes,

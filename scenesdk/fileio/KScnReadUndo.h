@@ -12,8 +12,9 @@
 // those it replaced come back) and its metadata.
 //
 // What the scene's interface cannot take back stays: control-set plugs,
-// changed global settings, and a camera switcher node the read put in place
-// of the scene's own (which is gone).
+// changed global settings, and a camera switcher node a read put in place
+// of the scene's own (which is gone) as it committed; Restore leaves it the
+// takes the scene had.
 //
 // The record costs one pointer per object of the manager; making it may
 // throw std::bad_alloc, before anything is changed. Restore allocates

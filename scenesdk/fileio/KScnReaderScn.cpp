@@ -106,11 +106,9 @@ bool SetByName(KObject* set, const SValues& p)
             if (name != nullptr && p.text == name)
                 return property->SetInt(value);
         }
-        // A number outside an enumeration with names is refused: the
-        // enumeration ends at its first value without a name.
-        if (v.empty() || !property->IsEnumValue(KSaturateToInt(v[0])))
-            return false;
-        return property->SetInt(KSaturateToInt(v[0]));
+        // A number outside an enumeration with names is refused (by the
+        // property): the enumeration ends at its first value without a name.
+        return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
     case eKPropInt:
     case eKPropBool:
         return !v.empty() && property->SetInt(KSaturateToInt(v[0]));
@@ -778,10 +776,20 @@ bool CheckDocument(KScnReaderScn::Document& doc, std::string& error)
     return checks.Finish(error);
 }
 
+// What a model's channels that are not the kind's own copy into each tree
+// of the model's takes: a channel per shape and per user property, with its
+// name.
+struct SModelChannels
+{
+    uint64_t shapes = 0;
+    uint64_t userProperties = 0;
+    uint64_t nameBytes = 0;
+};
+
 // The objects a field of Objects makes that get takes, weighed by kind (a
 // model by its attribute); eKindCount for others. A Model's block adds its
-// user properties and shapes.
-KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& shapes, uint64_t& nameBytes)
+// shapes, user properties and their names to channels; name is the model's.
+KScnReadCost::EKind CountObject(KScn& f, SModelChannels& channels, std::string& name)
 {
     if (Is(f, "Material"))
         return KScnReadCost::eMaterials;
@@ -791,22 +799,58 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
         return KScnReadCost::eCharacters;
     if (!Is(f, "Model"))
         return KScnReadCost::eKindCount;
-    f.NextValueAsString();
+    name = f.NextValueAsString();
     const std::string attribute = f.RemainingValueCount() > 0 ? f.NextValueAsString() : std::string();
     if (f.HasFieldBlock() && f.EnterFieldBlock())
     {
         while (f.OpenNextField())
         {
             const bool user = Is(f, "UserProperty"), shape = Is(f, "Shape");
-            userProperties += user ? 1 : 0;
-            shapes += shape ? 1 : 0;
+            channels.userProperties += user ? 1 : 0;
+            channels.shapes += shape ? 1 : 0;
             if ((user || shape) && f.RemainingValueCount() > 0)
-                nameBytes += std::strlen(f.NextValueAsString());
+                channels.nameBytes += std::strlen(f.NextValueAsString());
         }
         f.LeaveFieldBlock();
     }
     return attribute == "Camera" ? KScnReadCost::eCameras
                                  : attribute == "Light" ? KScnReadCost::eLights : KScnReadCost::eNodes;
+}
+
+// The takes of the Takes block: how many, the bytes of their names (but
+// "Default"'s), the entries that write something (each copies its object's
+// tree; an empty block copies nothing), and what those entries copy of the
+// models' shape and user-property channels (channels, by model name).
+void CountTakes(KScn& f, const std::unordered_map<std::string, SModelChannels>& channels, uint64_t& takes,
+                uint64_t& nameBytes, uint64_t& written, SModelChannels& copied)
+{
+    if (!f.OpenField("Takes") || !f.HasFieldBlock() || !f.EnterFieldBlock())
+        return;
+    while (f.OpenField("Take"))
+    {
+        ++takes;
+        const char* name = f.NextValueAsString();
+        const bool isDefault = std::strcmp(name, "Default") == 0;
+        nameBytes += isDefault ? 0 : std::strlen(name);
+        if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
+        {
+            while (f.OpenNextField())
+            {
+                if (!f.HasFilledFieldBlock() || Is(f, "TimeWarps"))
+                    continue;
+                ++written;
+                const auto model = Is(f, "Model") ? channels.find(f.NextValueAsString()) : channels.end();
+                if (model != channels.end())
+                {
+                    copied.shapes += model->second.shapes;
+                    copied.userProperties += model->second.userProperties;
+                    copied.nameBytes += model->second.nameBytes;
+                }
+            }
+            f.LeaveFieldBlock();
+        }
+        f.CloseField();
+    }
 }
 
 // What the document asks to make, weighed (KScnReadCost), within the budget
@@ -817,9 +861,11 @@ KScnReadCost::EKind CountObject(KScn& f, uint64_t& userProperties, uint64_t& sha
 // the takes on every object that gets them: the file's takes on its objects
 // and on the take owners earlier reads brought (the scene's root and camera
 // switcher at least), the scene's earlier takes on the file's objects; the
-// takes on every user property, a channel of every shape in every take, the
 // take entries the file writes (each copies its object's channels), and the
-// channels an object's first take builds (which its takes then read).
+// channels an object's first take builds (which its takes then read). A
+// shape's or user property's channel, with its name, is in that one tree
+// its object's takes share, and in the copy of each entry the file writes
+// of the object.
 bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReaderScn::SEarlier& earlier,
                    double scale, std::string& error)
 {
@@ -839,50 +885,57 @@ bool CheckReadCost(KScn& f, const KScnReaderScn::Document& doc, const KScnReader
             const auto it = clustersOf.find(skin);
             cost.Add(KScnReadCost::eLinks, it != clustersOf.end() ? it->second : 0);
         }
-    uint64_t owners = deformers, userProperties = 0, shapes = 0, channelNameBytes = 0;
+    uint64_t owners = deformers;
+    SModelChannels channels;
+    std::unordered_map<std::string, SModelChannels> channelsOf; // models that have such channels
     while (f.OpenNextField())
     {
-        const KScnReadCost::EKind kind = CountObject(f, userProperties, shapes, channelNameBytes);
+        std::string name;
+        SModelChannels own;
+        const KScnReadCost::EKind kind = CountObject(f, own, name);
         if (kind == KScnReadCost::eKindCount)
             continue;
         cost.Add(kind, 1);
         ++owners;
+        channels.shapes += own.shapes;
+        channels.userProperties += own.userProperties;
+        channels.nameBytes += own.nameBytes;
+        if (own.shapes + own.userProperties > 0)
+        {
+            SModelChannels& listed = channelsOf[name];
+            listed.shapes += own.shapes;
+            listed.userProperties += own.userProperties;
+            listed.nameBytes += own.nameBytes;
+        }
     }
     f.Rewind();
     uint64_t takes = 0, written = 0, takeNameBytes = 0;
-    if (f.OpenField("Takes") && f.HasFieldBlock() && f.EnterFieldBlock())
-        while (f.OpenField("Take"))
-        {
-            ++takes;
-            const char* name = f.NextValueAsString();
-            const bool isDefault = std::strcmp(name, "Default") == 0;
-            takeNameBytes += isDefault ? 0 : std::strlen(name);
-            if (!isDefault && f.HasFieldBlock() && f.EnterFieldBlock())
-            {
-                // An entry that writes nothing (an empty block) copies nothing.
-                while (f.OpenNextField())
-                    written += f.HasFilledFieldBlock() && !Is(f, "TimeWarps") ? 1 : 0;
-                f.LeaveFieldBlock();
-            }
-            f.CloseField();
-        }
+    SModelChannels copied;
+    CountTakes(f, channelsOf, takes, takeNameBytes, written, copied);
     cost.AddProduct(KScnReadCost::eTakeRecords, takes, owners + earlier.owners);
     cost.AddProduct(KScnReadCost::eTakeRecords, earlier.takes, owners);
-    cost.Add(KScnReadCost::eUserProperties, userProperties);
-    cost.AddProduct(KScnReadCost::eUserPropertyTakes, takes + earlier.takes, userProperties);
-    cost.AddProduct(KScnReadCost::eShapeChannels, takes + earlier.takes + 1, shapes);
+    cost.Add(KScnReadCost::eUserProperties, channels.userProperties);
+    cost.Add(KScnReadCost::eUserPropertyCopies, copied.userProperties);
+    cost.Add(KScnReadCost::eShapeChannels, channels.shapes);
+    cost.Add(KScnReadCost::eShapeChannels, copied.shapes);
     cost.Add(KScnReadCost::eWrittenTakes, written);
-    // Each take record copies its take's name; each take's channel of a
-    // shape or user property the shape's or property's.
+    // Each take record copies its take's name; the shared tree and each
+    // copy written the names of the shape and user-property channels.
     cost.AddProduct(KScnReadCost::eNameBytes, takeNameBytes, owners + earlier.owners);
     cost.AddProduct(KScnReadCost::eNameBytes, earlier.takeNameBytes, owners);
-    cost.AddProduct(KScnReadCost::eNameBytes, channelNameBytes, takes + earlier.takes + 1);
+    cost.Add(KScnReadCost::eNameBytes, channels.nameBytes);
+    cost.Add(KScnReadCost::eNameBytes, copied.nameBytes);
     // The first take an object gets builds its channels.
     if (takes + earlier.takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, owners);
     if (takes > 0)
         cost.Add(KScnReadCost::eTakeTrees, earlier.ownersWithoutTakes);
-    return cost.Check(f.GetByteCount(), scale, "KStreamOptionsScn", error, KScnReadMeter::kSceneBytesPerFileByte);
+    if (!cost.Check(f.GetContentByteCount(), scale, "KStreamOptionsScn", error,
+                    KScnReadMeter::kSceneBytesPerFileByte))
+        return false;
+    // What it counted is nearly all a scene file's read makes: room above it.
+    KScnReadMeter::AllowCounted();
+    return true;
 }
 
 // Takes out of a checked document the kinds of content whose switch is off
@@ -1095,8 +1148,9 @@ bool KScnReaderScn::ReadScene(KScnSceneRoot* scene, KStreamOptionsScn* options)
     {
         if (scene != nullptr && mManager != nullptr)
             undo = std::make_unique<KScnReadUndo>(*mManager, *scene);
-        const KScnReadMeter meter(mSource->GetByteCount(), options != nullptr ? options->mBudgetScale : 1.0,
-                                  "KStreamOptionsScn", KScnReadMeter::kSceneBytesPerFileByte);
+        const KScnReadMeter meter(mSource->GetContentByteCount(),
+                                  options != nullptr ? options->mBudgetScale : 1.0, "KStreamOptionsScn",
+                                  KScnReadMeter::kSceneBytesPerFileByte);
         return Read(scene, options);
     }
     catch (const std::exception&)
@@ -1629,7 +1683,7 @@ constexpr double kMaxMovedTicks = 4.6e18;
 // the read) moves them there: shifted, then scaled about time 0, so that the
 // file's span falls on the caller's. Both spans must be given (stop after
 // start) and differ; a move whose spans' ends or shift lie beyond
-// kMaxMovedTicks is not made.
+// kMaxMovedTicks is not made, and noted refused.
 KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTakeDescription& given)
 {
     KScnReaderScn::STakeMove move;
@@ -1640,6 +1694,7 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
     const bool given2 = a1 > a0 && b1 > b0;
     if (!given2 || (a0 == b0 && a1 == b1))
         return move;
+    move.refused = true;
     for (double t : {a0, a1, b0, b1})
         if (std::fabs(t) > kMaxMovedTicks)
             return move;
@@ -1650,6 +1705,7 @@ KScnReaderScn::STakeMove TakeMove(const KScnTakeDescription& file, const KScnTak
     const double shift = same ? b0 - a0 : b0 / scale - a0;
     if (!(std::fabs(shift) <= kMaxMovedTicks))
         return move;
+    move.refused = false;
     move.scale = scale;
     move.shift = KTime(same ? given.mLocalTimeStart.Get() - file.mLocalTimeStart.Get() : std::llround(shift));
     move.moves = true;
@@ -1714,6 +1770,15 @@ void MoveTakeKeys(KFCurveNode& root, const KScnReaderScn::STakeMove& move)
     filter.ApplyToNode(root, true);
 }
 
+// The take, to every take owner of the scene and to the file's camera
+// switcher waiting to take its place, where missing.
+void GiveTakeWhereMissing(KScnSceneRoot& scene, KScnNode* switcher, const char* name)
+{
+    scene.AddTakeWhereMissing(name);
+    if (switcher != nullptr)
+        switcher->AddTakeNode(name);
+}
+
 // The object's take of that name, looked for first at the index every
 // object read shares for it.
 KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* name)
@@ -1735,7 +1800,7 @@ KScnTakeNodeEntry* TakeAt(KScnTakeNodeContainer& object, int index, const char* 
 // take of the file is added to every one of them: a take has one index for
 // all, and is found there without a search.
 void KScnReaderScn::ReadTakes(
-    KScnSceneRoot& scene, const KStreamOptionsScn& options,
+    KScnSceneRoot& scene, KScnNode* switcher, const KStreamOptionsScn& options,
     const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
     std::vector<KScnTakeDescription>& descriptions, int& skipped)
 {
@@ -1778,16 +1843,16 @@ void KScnReaderScn::ReadTakes(
         }
         if (move.refused)
         {
-            // Keys past the times a move may reach stayed where the file
-            // has them: the take keeps the file's span, and the status says
-            // what was left.
+            // A span, or keys, past the times a move may reach: the keys
+            // stayed where the file has them, the take keeps the file's
+            // span, and the status says what was left.
             description.mLocalTimeStart = fileStart;
             description.mLocalTimeStop = fileStop;
             ++skipped;
         }
         if (index < 0)
         {
-            scene.AddTakeWhereMissing(name.c_str());
+            GiveTakeWhereMissing(scene, switcher, name.c_str());
             indexOf.emplace(name, takeCount++);
         }
         KScnReadMeter::Check();
@@ -2009,9 +2074,15 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
             if (it != nodes.end() && created[i]->AddChild(it->second))
                 hasParent.insert(it->second);
         }
-    // Hung under the root, each top node brings its subtree into the contents.
+    // Hung under the root, each top node brings its subtree into the
+    // contents. The file's camera switcher (at most one, childless) takes
+    // the scene's place only as the read commits: refused before, the read
+    // leaves the scene's own with its takes.
+    KScnNode* switcher = nullptr;
     for (KScnNode* node : created)
-        if (hasParent.count(node) == 0 && !TakeAsCameraSwitcher(*scene, *node))
+        if (IsCameraSwitcher(*node))
+            switcher = node;
+        else if (hasParent.count(node) == 0)
             root->AddChild(node);
     // A skeleton that inherits without its parent's scaling (type 2) under a
     // node that is no skeleton inherits it (type 1). This read's nodes only,
@@ -2034,10 +2105,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
             named.second->PushAllPropertiesToDefaultTake();
     std::vector<KScnTakeDescription> descriptions;
     if (options->GetOption(KStreamOptionsScn::eTakes))
-        ReadTakes(*scene, *options, objects, descriptions, doc.skipped);
+        ReadTakes(*scene, switcher, *options, objects, descriptions, doc.skipped);
     // What this read made gets the takes the scene had before it.
     for (const std::string& take : earlierTakes)
-        scene->AddTakeWhereMissing(take.c_str());
+        GiveTakeWhereMissing(*scene, switcher, take.c_str());
     RenameLegacyShapeChannels(created);
     KScnReadMeter::Check();
     GiveMetaData(*scene, *options, doc.metaData.get());
@@ -2053,6 +2124,10 @@ bool KScnReaderScn::Read(KScnSceneRoot* scene, KStreamOptionsScn* options)
     // Last: a failed read takes back what it made but cannot unlist a
     // description (all of them are listed or none).
     scene->SetTakeInfos(descriptions);
+    // The one change nothing takes back: the scene's switcher is destroyed
+    // (its replacement has every take it had).
+    if (switcher != nullptr)
+        scene->SetCameraSwitcherNode(switcher);
     return true;
 }
 

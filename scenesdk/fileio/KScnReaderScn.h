@@ -105,8 +105,9 @@ public:
         bool moves = false;
         KTime shift;
         double scale = 1.0;
-        // Set when an object's keys would leave the times a move may reach:
-        // that object's keys stay, and the take keeps the file's span.
+        // Set when the spans (or an object's keys) would leave the times a
+        // move may reach: nothing (that object's keys) moves, and the take
+        // keeps the file's span.
         mutable bool refused = false;
     };
 
@@ -128,8 +129,10 @@ private:
     // Models, materials, textures, characters, skins and clusters.
     static constexpr int kTakeObjectKinds = 6;
     // The takes' descriptions go to descriptions, for the scene once all
-    // else is read.
-    void ReadTakes(KScnSceneRoot& scene, const KStreamOptionsScn& options,
+    // else is read. The file's camera switcher (null when none), kept out
+    // of the scene until the read commits, gets every take the scene's
+    // objects get.
+    void ReadTakes(KScnSceneRoot& scene, KScnNode* switcher, const KStreamOptionsScn& options,
                    const std::map<std::string, KScnTakeNodeContainer*> (&objects)[kTakeObjectKinds],
                    std::vector<KScnTakeDescription>& descriptions, int& skipped);
     // Objects of a kind the options leave out are passed over uncounted;

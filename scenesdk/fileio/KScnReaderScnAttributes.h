@@ -97,10 +97,10 @@ KScnNodeAttribute* MakeAttribute(KScnSdkManager* manager, const std::string& kin
 void FinishModel(KScnSdkManager* manager, KScnNode& node, const SModelExtra& x,
                  const std::vector<SValues>& rest, int& skipped);
 
-// When the node carries a camera switcher it becomes the scene's
-// camera-switcher node (the scene's former one is destroyed) and true is
-// returned; such a node is not hung in the tree.
-bool TakeAsCameraSwitcher(KScnSceneRoot& scene, KScnNode& node);
+// True when the node carries a camera switcher: such a node is not hung in
+// the tree but becomes the scene's camera-switcher node (the scene's former
+// one destroyed) as the read commits.
+bool IsCameraSwitcher(const KScnNode& node);
 
 // After the takes are read: the shape channels of older files in every take
 // of the nodes' geometries are merged into the channels named after their

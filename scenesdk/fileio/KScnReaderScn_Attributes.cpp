@@ -536,13 +536,10 @@ void FinishModel(KScnSdkManager* manager, KScnNode& node, const SModelExtra& x,
         node.SetPivotState(0, x.pivotEnabled == 0 ? 1 : 0);
 }
 
-bool TakeAsCameraSwitcher(KScnSceneRoot& scene, KScnNode& node)
+bool IsCameraSwitcher(const KScnNode& node)
 {
-    KScnNodeAttribute* attribute = node.GetNodeAttribute();
-    if (attribute == nullptr || attribute->GetAttributeKind() != Kind::eCameraSwitcher)
-        return false;
-    scene.SetCameraSwitcherNode(&node);
-    return true;
+    const KScnNodeAttribute* attribute = node.GetNodeAttribute();
+    return attribute != nullptr && attribute->GetAttributeKind() == Kind::eCameraSwitcher;
 }
 
 void RenameLegacyShapeChannels(const std::vector<KScnNode*>& nodes)

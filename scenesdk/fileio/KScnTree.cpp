@@ -3,6 +3,9 @@
 #include "scenesdk/fileio/KScnBinaryParser.h"
 #include "scenesdk/fileio/KScnTextParser.h"
 
+#include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace scenesdk
@@ -116,6 +119,83 @@ void KScnTree::Shrink()
     m_Values.shrink_to_fit();
     m_Fields.shrink_to_fit();
     m_Blocks.shrink_to_fit();
+}
+
+namespace
+{
+
+template <typename T> T LoadValue(const char* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v); // payloads are little-endian, as the host
+    return v;
+}
+
+size_t IntegerDigits(int64_t v)
+{
+    size_t digits = v < 0 ? 2 : 1;
+    for (uint64_t rest = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); rest >= 10;
+         rest /= 10)
+    {
+        ++digits;
+    }
+    return digits;
+}
+
+// The shortest text that reads back as the number (whole numbers, the
+// common case, without a conversion).
+template <typename T> size_t NumberDigits(T v)
+{
+    if (v == std::trunc(v) && std::fabs(v) < 1e15)
+    {
+        return IntegerDigits(static_cast<int64_t>(v));
+    }
+    char text[64];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, v);
+    return written.ec == std::errc() ? static_cast<size_t>(written.ptr - text) : sizeof text;
+}
+
+// The text of a binary value: the type letter, then the payload.
+size_t BinaryValueText(const char* v)
+{
+    switch (v[0])
+    {
+    case 'C':
+        return std::isalnum(static_cast<unsigned char>(v[1])) != 0 ? 1 : 3;
+    case 'I':
+        return IntegerDigits(LoadValue<int32_t>(v + 1));
+    case 'L':
+        return IntegerDigits(LoadValue<int64_t>(v + 1));
+    case 'F':
+        return NumberDigits(LoadValue<float>(v + 1));
+    case 'D':
+        return NumberDigits(LoadValue<double>(v + 1));
+    default: // 'S': quoted
+        return LoadValue<uint32_t>(v + 1) + 2;
+    }
+}
+
+} // namespace
+
+size_t KScnTree::TextBytes() const
+{
+    if (!m_Binary)
+    {
+        return m_Data.size();
+    }
+    // "Name:", a value after " " and each next one after ", ", then the
+    // line's end, or " {", a line end, the block and "}" with its line end.
+    size_t bytes = 0;
+    for (const KScnField& f : m_Fields)
+    {
+        bytes += std::strlen(Name(f)) + 1 + (f.subBlock != kNone ? 5 : 1) +
+                 (f.valueCount > 0 ? 2 * static_cast<size_t>(f.valueCount) - 1 : 0);
+        for (uint32_t i = 0; i < f.valueCount; ++i)
+        {
+            bytes += BinaryValueText(FieldValue(f, i));
+        }
+    }
+    return bytes;
 }
 
 size_t KScnTree::MemoryUsed() const

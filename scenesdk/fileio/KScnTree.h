@@ -107,6 +107,12 @@ public:
     size_t FieldCount() const { return m_Fields.size(); }
     // Bytes held by the parsed tree (file bytes and tables).
     size_t MemoryUsed() const;
+    // The bytes the tree's text encoding holds at least: each field's name,
+    // ':' and its values, each value as its shortest text (numbers in their
+    // shortest exact form, a letter bare, texts quoted) after " " or ", ",
+    // and the braces and line ends of blocks, without indentation. For a
+    // text tree, the bytes it holds (its file's and a guard byte).
+    size_t TextBytes() const;
 
     // Builders used by the parsers.
     uint32_t AddBlock(uint32_t parent);

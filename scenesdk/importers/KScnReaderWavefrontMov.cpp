@@ -208,21 +208,20 @@ private:
         KScnPropertyRef* ref = manager->CreateUserProperty(name.c_str(), "Real", "");
         if (ref == nullptr)
             throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
-        // The node owns it once it lists it (it goes with the node); until
-        // then it goes back to the manager, also when memory runs out.
+        // Until the node lists it, it goes back to the manager, also when
+        // memory runs out.
         try
         {
             ref->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
             if (node->CreatePropertyForRef(ref) == nullptr)
                 throw std::bad_alloc(); // memory ran out: error 0, "out of memory while ..."
-            node->AddUserProperty(ref);
         }
         catch (...)
         {
-            if (!node->HoldsUserProperty(ref))
-                manager->DestroyUserProperty(ref);
+            manager->DestroyUserProperty(ref);
             throw;
         }
+        node->AdoptUserProperty(ref); // the node's own: it goes with the node
         return true;
     }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <new>
 
 namespace scenesdk
@@ -145,7 +146,11 @@ public:
         }
         else
         {
-            m_More.push_back(new KPlug::DepthGuard(p));
+            // Owned until listed: when the list cannot grow, the guard goes
+            // again (its plug's depth lowered) and the failure goes on.
+            std::unique_ptr<KPlug::DepthGuard> guard(new KPlug::DepthGuard(p));
+            m_More.push_back(guard.get());
+            guard.release();
         }
     }
 

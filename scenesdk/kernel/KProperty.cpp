@@ -482,6 +482,13 @@ int KProperty::GetInt()
 bool KProperty::SetInt(int value)
 {
     int code = GetTypeCode();
+    // Every writer of a number (SetDouble, SetFromDoubles, handles, curves)
+    // comes here: an enumeration with names keeps its value for a number it
+    // has no name for.
+    if (!IsEnumValue(value))
+    {
+        return false;
+    }
     if (code == eKPropInt || code == eKPropEnum)
     {
         return WriteScalar(static_cast<double>(value));

@@ -269,7 +269,10 @@ public:
     // Storage of the value (see EPropertyStorage).
     virtual EPropertyStorage GetStorage() const { return eKStorageNone; }
 
-    // Conversions (see the class comment).
+    // Conversions (see the class comment). The setters answer false, the
+    // value kept, for a type they do not convert to and for a number that
+    // is no value of an enumeration with names (IsEnumValue; SetDouble
+    // truncates first); an enumeration without names takes any number.
     virtual int GetInt();
     virtual bool SetInt(int value);
     virtual double GetDouble();

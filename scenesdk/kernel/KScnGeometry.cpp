@@ -104,12 +104,14 @@ int KScnGeometry::AddLink(KScnLink* link)
         mError.SetLastErrorID(eLinkAlreadyAdded);
         return -1;
     }
-    const int index = mLinks.Add(link);
-    if (index >= 0 && manager != nullptr)
+    // Room and mark first: memory running out throws with the link the
+    // caller's and the list as it was.
+    mLinks.Reserve(mLinks.GetCount() + 1);
+    if (manager != nullptr)
     {
         manager->SetOwned(link, true);
     }
-    return index;
+    return mLinks.Add(link);
 }
 
 void KScnGeometry::ClearLinks()
@@ -168,11 +170,13 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
             return -1;
         }
     }
-    // The lists' room and the name first: exhausted memory throws with the
-    // geometry as it was (the shape stays the caller's).
+    // The lists' room, the name and the takes' channels it would find
+    // first: exhausted memory throws with the geometry as it was (the shape
+    // stays the caller's).
     mShapes.Reserve(mShapes.GetCount() + 1);
     mShapeNames.Reserve(mShapeNames.GetCount() + 1);
     std::unique_ptr<KString> held(new KString(trimmed.c_str()));
+    const std::vector<bool> hadChannel = TakesWithChannel(trimmed.c_str());
     // Owned before it is listed: from here on it goes with the geometry.
     if (GetManager() != nullptr)
     {
@@ -181,18 +185,69 @@ int KScnGeometry::AddShape(KScnShape* shape, const char* name)
     const int index = mShapes.Add(shape);
     KString* copy = held.release();
     mShapeNames.Add(copy);
-    if (KScnNode* node = GetNode())
+    KProperty* made = nullptr;
+    try
     {
-        CreateShapeProperty(copy->Buffer());
-        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+        if (KScnNode* node = GetNode())
         {
-            KScnTakeNodeEntry* take = node->GetTakeNode(t);
-            const KScnTakeNodeEntry::EditScope scope(*take);
-            AddShapeChannel(take, index);
+            made = CreateShapeProperty(copy->Buffer());
+            for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+            {
+                KScnTakeNodeEntry* take = node->GetTakeNode(t);
+                const KScnTakeNodeEntry::EditScope scope(*take);
+                AddShapeChannel(take, index);
+            }
+        }
+        shape->SetSceneContents(GetSceneContents());
+    }
+    catch (...)
+    {
+        TakeBackShape(index, hadChannel, made);
+        throw;
+    }
+    return index;
+}
+
+std::vector<bool> KScnGeometry::TakesWithChannel(const char* name) const
+{
+    KScnNode* node = GetNode();
+    std::vector<bool> had(node != nullptr ? static_cast<size_t>(node->GetTakeNodeCount()) : 0);
+    for (size_t t = 0; t < had.size(); ++t)
+    {
+        const KScnTakeNodeEntry* take = static_cast<const KScnNode*>(node)->GetTakeNode(static_cast<int>(t));
+        const KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
+        had[t] = root != nullptr && root->IndexOfChildByName(name) >= 0;
+    }
+    return had;
+}
+
+void KScnGeometry::TakeBackShape(int index, const std::vector<bool>& hadChannel, KProperty* made)
+{
+    KScnNode* node = GetNode();
+    const char* name = mShapeNames[index]->Buffer();
+    for (size_t t = 0;
+         node != nullptr && t < hadChannel.size() && static_cast<int>(t) < node->GetTakeNodeCount(); ++t)
+    {
+        KFCurveNode* root =
+            hadChannel[t] ? nullptr : node->GetTakeNode(static_cast<int>(t))->GetRootCurveNodeToPrune();
+        const int channel = root != nullptr ? root->IndexOfChildByName(name) : -1;
+        if (channel >= 0)
+        {
+            root->DeleteChildAt(channel);
         }
     }
-    shape->SetSceneContents(GetSceneContents());
-    return index;
+    if (made != nullptr && node != nullptr)
+    {
+        KScnPropertyHandler* set = node->GetPropertyHandler();
+        set->DestroyPropertyAt(set->GetPropertyIndex(made));
+    }
+    if (GetManager() != nullptr)
+    {
+        GetManager()->SetOwned(mShapes[index], false);
+    }
+    delete mShapeNames[index];
+    mShapeNames.RemoveAt(index);
+    mShapes.RemoveAt(index);
 }
 
 void KScnGeometry::ClearShapes()
@@ -231,10 +286,19 @@ void KScnGeometry::CopyFrom(const KScnGeometry& source)
     for (int i = 0; manager != nullptr && i < source.mLinks.GetCount(); ++i)
     {
         KScnLink* link = manager->CreateLink();
-        link->CopyFrom(*source.mLinks[i]);
-        if (AddLink(link) < 0)
+        // Not taken (refused, or memory running out), it goes.
+        try
+        {
+            link->CopyFrom(*source.mLinks[i]);
+            if (AddLink(link) < 0)
+            {
+                manager->DestroyLink(link);
+            }
+        }
+        catch (...)
         {
             manager->DestroyLink(link);
+            throw;
         }
     }
 
@@ -295,29 +359,46 @@ KString KScnGeometry::MakeShapeChannelName(const char* name)
     return result;
 }
 
+namespace
+{
+// The index of the child a shape's channel was kept under by older files,
+// and of the channel named after the shape; false when nothing is to merge.
+bool FindLegacyShapeChannel(const KFCurveNode& root, const char* name, int index, int& old, int& current)
+{
+    old = root.IndexOfChildByName(KScnGeometry::MakeShapeChannelName(name).Buffer());
+    if (old < 0)
+    {
+        old = root.IndexOfChildByName(KScnGeometry::GetShapeChannelName(index).Buffer());
+    }
+    current = root.IndexOfChildByName(name);
+    return old >= 0 && current >= 0 && current != old;
+}
+} // namespace
+
 void KScnGeometry::RenameLegacyShapeChannels(KScnTakeNodeEntry* take)
 {
-    KFCurveNode* root = take != nullptr ? take->GetRootCurveNode() : nullptr;
-    if (GetAttributeKind() == eMesh || GetNode() == nullptr || root == nullptr)
+    if (GetAttributeKind() == eMesh || GetNode() == nullptr || take == nullptr)
     {
         return;
     }
-    for (int i = 0; i < mShapeNames.GetCount(); ++i)
+    // Looked for in the tree as it is read: a take that shares its tree is
+    // given a copy of its own only when there is something to merge.
+    const KFCurveNode* read = static_cast<const KScnTakeNodeEntry*>(take)->GetRootCurveNode();
+    int old = -1, current = -1;
+    bool merges = false;
+    for (int i = 0; read != nullptr && !merges && i < mShapeNames.GetCount(); ++i)
     {
-        const char* name = mShapeNames[i]->Buffer();
-        int old = root->IndexOfChildByName(MakeShapeChannelName(name).Buffer());
-        if (old < 0)
+        merges = FindLegacyShapeChannel(*read, mShapeNames[i]->Buffer(), i, old, current);
+    }
+    KFCurveNode* root = merges ? take->GetRootCurveNode() : nullptr;
+    for (int i = 0; root != nullptr && i < mShapeNames.GetCount(); ++i)
+    {
+        if (FindLegacyShapeChannel(*root, mShapeNames[i]->Buffer(), i, old, current))
         {
-            old = root->IndexOfChildByName(GetShapeChannelName(i).Buffer());
+            KFCurveNode* from = root->GetChildAt(old);
+            root->GetChildAt(current)->CopyFromWithLayers(*from, false);
+            root->DeleteChildAt(old);
         }
-        const int current = root->IndexOfChildByName(name);
-        if (old < 0 || current < 0 || current == old)
-        {
-            continue;
-        }
-        KFCurveNode* from = root->GetChildAt(old);
-        root->GetChildAt(current)->CopyFromWithLayers(*from, false);
-        root->DeleteChildAt(old);
     }
 }
 
@@ -387,21 +468,32 @@ const float* KScnGeometry::GetShapeColor(int index)
     return kShapeColors[entry < 0 ? entry + kShapeColorCount : entry];
 }
 
-void KScnGeometry::CreateShapeProperty(const char* name)
+KProperty* KScnGeometry::CreateShapeProperty(const char* name)
 {
     KScnNode* node = GetNode();
     KScnPropertyHandler* set = node != nullptr ? node->GetPropertyHandler() : nullptr;
     if (set == nullptr || set->FindProperty(name) != nullptr)
     {
-        return;
+        return nullptr;
     }
     KDataType* type = KDataTypeShape::Get();
     KProperty* property = set->CreateDynamicProperty(name, KDataType::ToTypeCode(type), type, true);
-    if (property != nullptr)
+    if (property == nullptr)
+    {
+        return nullptr;
+    }
+    // Set up whole or gone again (its removal takes nothing along).
+    try
     {
         property->SetFlagNotify(KProperty::kStateAnimatableUser, true);
         property->SetDouble(0.0);
     }
+    catch (...)
+    {
+        set->DestroyPropertyAt(set->GetPropertyIndex(property));
+        throw;
+    }
+    return property;
 }
 
 void KScnGeometry::AddShapeChannel(KScnTakeNodeEntry* take, int index)
@@ -428,6 +520,22 @@ void KScnGeometry::DestroyLinks()
         manager->DestroyLink(mLinks[i]);
     }
     mLinks.Clear();
+}
+
+void KScnGeometry::DropLink(KScnLink* link)
+{
+    for (int i = mLinks.GetCount() - 1; i >= 0; --i)
+    {
+        if (mLinks[i] == link)
+        {
+            mLinks.RemoveAt(i);
+            if (GetManager() != nullptr)
+            {
+                GetManager()->SetOwned(link, false);
+            }
+            return;
+        }
+    }
 }
 
 void KScnGeometry::DestroyShapes()

@@ -23,9 +23,12 @@
 #include "scenesdk/kernel/KScnGeometryBase.h"
 #include "scenesdk/kernel/KgeTransformMatrix.h"
 
+#include <vector>
+
 namespace scenesdk
 {
 
+class KProperty;
 class KScnLink;
 class KScnSceneContents;
 class KScnShape;
@@ -59,6 +62,8 @@ protected:
     // Leaves its node, then destroys every link and shape through the manager.
     ~KScnGeometry() override;
     friend class KScnSdkManager;
+    // Its binding takes back the links it gave when memory runs out.
+    friend class KScnSceneRoot;
 
 public:
     // ---- Links ----
@@ -66,7 +71,8 @@ public:
     // Null with error 0 for an index outside 0..count-1.
     KScnLink* GetLink(int index);
     // Appends; returns the index. -1 with error 1 for null, 10 for a link a
-    // geometry holds already.
+    // geometry holds already. Memory running out throws std::bad_alloc with
+    // the geometry as it was and the link still the caller's.
     int AddLink(KScnLink* link);
     // A deformer link of a skin binds the geometry like any other link.
     int AddDeformer(KScnLink* link) { return AddLink(link); }
@@ -129,9 +135,19 @@ private:
     // The node's scene contents as a material/texture register; null when
     // detached or when the node belongs to no scene.
     KScnSceneContents* NodeContents() const;
-    void CreateShapeProperty(const char* name);
+    // The shape's property on the node, unless it has one of that name;
+    // the property made, or null.
+    KProperty* CreateShapeProperty(const char* name);
+    // Per take of the node, whether its tree has a channel of that name.
+    std::vector<bool> TakesWithChannel(const char* name) const;
+    // AddShape stopped part-way: the channels it made (in the takes that
+    // had none), the property it made and the shape's listing go again,
+    // the shape the caller's; allocates nothing.
+    void TakeBackShape(int index, const std::vector<bool>& hadChannel, KProperty* made);
     void AddShapeChannel(KScnTakeNodeEntry* take, int index);
     void DestroyLinks();
+    // Takes a link out of the list, the caller's again; allocates nothing.
+    void DropLink(KScnLink* link);
     void DestroyShapes();
     void DeleteShapeNames();
 

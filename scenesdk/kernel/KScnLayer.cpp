@@ -1,5 +1,7 @@
 #include "scenesdk/kernel/KScnLayer.h"
 
+#include <memory>
+
 namespace scenesdk
 {
 
@@ -88,12 +90,13 @@ KScnLayer& KScnLayer::operator=(const KScnLayer& source)
         const KScnLayerElement* from = source.GetElement(type);
         if (from == nullptr)
             continue;
-        KScnLayerElement* copy = KScnLayerElement::Create(type);
+        // The copy's until it is stored: a copy stopped part-way goes.
+        std::unique_ptr<KScnLayerElement> copy(KScnLayerElement::Create(type));
         if (copy == nullptr)
             continue;
         copy->SetItemsWatch(mWatch);
         copy->CopyFrom(*from);
-        mElements[type - 1] = copy;
+        mElements[type - 1] = copy.release();
     }
     return *this;
 }

@@ -169,12 +169,7 @@ int KScnLayerContainer::AddMaterial(KScnMaterial* material, int layerIndex)
     KScnLayerElement* element = layer ? layer->GetOrCreateElement(KScnLayerElement::eMaterial) : nullptr;
     if (element == nullptr || FindPointer(element, material) >= 0)
         return -1;
-    const int position = element->AddDirectItem(&material);
-    if (position >= 0 && mManager != nullptr)
-        mManager->NoteLayerItem(this, material, wasOpen);
-    if (position >= 0 && mSceneContents != nullptr && HoldsObjects(element))
-        mSceneContents->AddMaterialUse(material);
-    return position;
+    return AddHeldItem(element, material, nullptr, wasOpen);
 }
 
 int KScnLayerContainer::AddTexture(KScnTexture* texture, int layerIndex)
@@ -190,11 +185,39 @@ int KScnLayerContainer::AddTexture(KScnTexture* texture, int layerIndex)
     const int existing = FindPointer(element, texture);
     if (existing >= 0)
         return existing;
-    const int position = element->AddDirectItem(&texture);
-    if (position >= 0 && mManager != nullptr)
-        mManager->NoteLayerItem(this, texture, wasOpen);
-    if (position >= 0 && mSceneContents != nullptr && HoldsObjects(element))
-        mSceneContents->AddTextureUse(texture);
+    return AddHeldItem(element, nullptr, texture, wasOpen);
+}
+
+int KScnLayerContainer::AddHeldItem(KScnLayerElement* element, KScnMaterial* material, KScnTexture* texture,
+                                    bool wasOpen)
+{
+    // The use is counted first: an item that cannot be appended takes it
+    // back (allocating nothing), so that item and use come together.
+    KScnMaterialTextureUse* uses =
+        mSceneContents != nullptr && HoldsObjects(element) ? mSceneContents : nullptr;
+    const auto count = [uses, material, texture](bool add)
+    {
+        if (uses != nullptr && material != nullptr)
+            add ? uses->AddMaterialUse(material) : uses->RemoveMaterialUse(material);
+        else if (uses != nullptr)
+            add ? uses->AddTextureUse(texture) : uses->RemoveTextureUse(texture);
+    };
+    count(true);
+    int position = -1;
+    try
+    {
+        position = material != nullptr ? element->AddDirectItem(&material) : element->AddDirectItem(&texture);
+    }
+    catch (...)
+    {
+        count(false);
+        throw;
+    }
+    if (position < 0)
+        count(false);
+    else if (mManager != nullptr)
+        mManager->NoteLayerItem(this, material != nullptr ? static_cast<const void*>(material) : texture,
+                                wasOpen);
     return position;
 }
 
@@ -241,11 +264,12 @@ void KScnLayerContainer::SetSceneContents(KScnMaterialTextureUse* contents)
 {
     if (contents == mSceneContents)
         return;
+    // The new uses first (counted whole or not at all): memory running out
+    // leaves the container with the contents it had.
+    if (contents != nullptr)
+        RegisterUsesWith(contents);
     UnregisterMaterialsAndTextures();
-    if (contents == nullptr)
-        return;
     mSceneContents = contents;
-    RegisterMaterialsAndTextures();
 }
 
 template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int count) const
@@ -272,11 +296,6 @@ template <class Use> void KScnLayerContainer::ForEachUse(const Use& use, int cou
                 use(nullptr, element->GetDirect<KScnTexture*>()[t]);
             }
     }
-}
-
-void KScnLayerContainer::RegisterMaterialsAndTextures()
-{
-    RegisterUsesWith(mSceneContents);
 }
 
 void KScnLayerContainer::RegisterUsesWith(KScnMaterialTextureUse* contents) const

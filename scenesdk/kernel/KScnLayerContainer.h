@@ -50,7 +50,9 @@ public:
     // (mapping 0, reference 0) when absent. A material already in the
     // direct array gives -1 and changes nothing; otherwise it is registered
     // with the scene contents and appended, and its position returned. A
-    // null material or a negative layer index gives -1.
+    // null material or a negative layer index gives -1. Memory running out
+    // throws std::bad_alloc with neither the item nor its use added (layers
+    // and the element made on the way stay).
     int AddMaterial(KScnMaterial* material, int layerIndex);
     // The same for the texture element (created with reference 2), except
     // that a texture already present gives its existing position.
@@ -66,9 +68,10 @@ public:
     // distinct index entries.
     int GetTextureCount(int layerIndex) const;
 
-    // Moves the use registration to other contents: unregisters from the
-    // current ones, then registers every layer's materials, then textures,
-    // with the new ones. Null only unregisters.
+    // Moves the use registration to other contents: registers every layer's
+    // materials, then textures, with the new ones, then unregisters from
+    // the current ones. Null only unregisters. Memory running out throws
+    // std::bad_alloc with the registration as it was.
     void SetSceneContents(KScnMaterialTextureUse* contents);
     KScnMaterialTextureUse* GetSceneContents() const { return mSceneContents; }
     KScnSdkManager* GetManager() const { return mManager; }
@@ -106,7 +109,8 @@ protected:
 private:
     // Creates layers until index exists; null for a negative index.
     KScnLayer* GetOrCreateLayer(int index);
-    void RegisterMaterialsAndTextures();
+    // Appends the material (or texture) to the element with its use; its position.
+    int AddHeldItem(KScnLayerElement* element, KScnMaterial* material, KScnTexture* texture, bool wasOpen);
     // Calls use(material, null) for each material of every layer, then
     // use(null, texture) for each texture, in the order registering counts
     // them; stops after the first count items.

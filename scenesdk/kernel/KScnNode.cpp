@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <unordered_set>
@@ -270,27 +271,39 @@ int KScnNode::InvalidateTransformCaches()
     {
         return 0;
     }
-    int visited = 0;
-    std::vector<KScnNode*> pending{this};
-    while (!pending.empty())
+    // Marked as they are listed; memory running out part-way unmarks them
+    // again (their caches cleared is no harm), so that no node stays marked
+    // above a descendant that still holds results.
+    std::vector<KScnNode*> walked{this};
+    mCachesClearBelow = true;
+    try
     {
-        KScnNode* node = pending.back();
-        pending.pop_back();
-        ++visited;
-        if (node->mCache)
+        for (size_t i = 0; i < walked.size(); ++i)
         {
-            node->mCache->Invalidate();
-        }
-        node->mCachesClearBelow = true;
-        for (KScnNode* child : node->Children())
-        {
-            if (!child->mCachesClearBelow)
+            KScnNode* node = walked[i];
+            if (node->mCache)
             {
-                pending.push_back(child);
+                node->mCache->Invalidate();
+            }
+            for (KScnNode* child : node->Children())
+            {
+                if (!child->mCachesClearBelow)
+                {
+                    walked.push_back(child);
+                    child->mCachesClearBelow = true;
+                }
             }
         }
     }
-    return visited;
+    catch (...)
+    {
+        for (KScnNode* node : walked)
+        {
+            node->mCachesClearBelow = false;
+        }
+        throw;
+    }
+    return static_cast<int>(walked.size());
 }
 
 void KScnNode::NoteCacheValid()
@@ -328,16 +341,23 @@ bool KScnNode::GetCurrentTakeInterval(KTime& start, KTime& stop)
     return any;
 }
 
+void KScnNode::TransformChannelValues(const char* property, double* values) const
+{
+    values[0] = values[1] = values[2] = 0.0;
+    values[3] = 1.0;
+    if (KProperty* kernel = mProperties->FindProperty(property))
+    {
+        kernel->GetAsDoubles(values);
+    }
+}
+
 void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property)
 {
     static const char* const kAxes[] = {"X", "Y", "Z"};
     static const float kColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     KProperty* kernel = mProperties->FindProperty(property);
-    double values[4] = {0.0, 0.0, 0.0, 1.0};
-    if (kernel != nullptr)
-    {
-        kernel->GetAsDoubles(values);
-    }
+    double values[4];
+    TransformChannelValues(property, values);
     KFCurveNode* node = KMade(transform->FindOrCreateChild(channel, false));
     for (int axis = 0; node != nullptr && axis < 3; ++axis)
     {
@@ -355,15 +375,48 @@ void KScnNode::BuildTransformChannel(KFCurveNode* transform, const char* channel
 
 void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
 {
+    for (int part = 0; part < GetTakeChannelPartCount(); ++part)
+    {
+        BuildTakeChannelPart(take, part);
+    }
+}
+
+// The tree's parts: "T", "R", "S" and "Visibility" under "Transform" (made
+// with the first), then a channel of each other animatable property under
+// the root, in the order of the set (a part for each property).
+int KScnNode::GetTakeChannelPartCount()
+{
+    return kTransformParts + mProperties->GetPropertyCount();
+}
+
+bool KScnNode::BuildTakeChannelPart(KScnTakeNodeEntry* take, int part)
+{
+    static const char* const kChannels[] = {"T", "R", "S"};
+    static const char* const kProperties[] = {"Lcl Translation", "Lcl Rotation", "Lcl Scaling", "Visibility"};
+    if (part >= kTransformParts)
+    {
+        KProperty* p = mProperties->GetProperty(part - kTransformParts);
+        const char* n = p != nullptr ? p->GetName() : "";
+        if (p == nullptr || !p->IsAnimatable() ||
+            std::find_if(std::begin(kProperties), std::end(kProperties),
+                         [n](const char* own) { return std::strcmp(own, n) == 0; }) != std::end(kProperties))
+        {
+            return false;
+        }
+        CreatePropertyChannels(p, take);
+        return true;
+    }
     KFCurveNode* root = take != nullptr ? KMade(take->GetRootCurveNode()) : nullptr;
     KFCurveNode* transform = root != nullptr ? KMade(root->FindOrCreateChild("Transform", false)) : nullptr;
     if (transform == nullptr)
     {
-        return;
+        return false;
     }
-    BuildTransformChannel(transform, "T", "Lcl Translation");
-    BuildTransformChannel(transform, "R", "Lcl Rotation");
-    BuildTransformChannel(transform, "S", "Lcl Scaling");
+    if (part < 3)
+    {
+        BuildTransformChannel(transform, kChannels[part], kProperties[part]);
+        return true;
+    }
     KFCurveNode* visibility = KMade(transform->FindOrCreateChild("Visibility", true));
     KProperty* shown = mProperties->FindProperty("Visibility");
     if (visibility != nullptr && visibility->GetFCurve() != nullptr)
@@ -373,17 +426,7 @@ void KScnNode::BuildTakeChannels(KScnTakeNodeEntry* take)
         curve->SetColor(0.75f, 0.0f, 0.0f);
         LinkPropertyToCurve(shown, 0, curve);
     }
-    for (int i = 0; i < mProperties->GetPropertyCount(); ++i)
-    {
-        KProperty* p = mProperties->GetProperty(i);
-        const char* n = p->GetName();
-        if (p->IsAnimatable() && std::strcmp(n, "Lcl Translation") != 0 &&
-            std::strcmp(n, "Lcl Rotation") != 0 && std::strcmp(n, "Lcl Scaling") != 0 &&
-            std::strcmp(n, "Visibility") != 0)
-        {
-            CreatePropertyChannels(p, take);
-        }
-    }
+    return true;
 }
 
 // ---- Hierarchy -----------------------------------------------------------------

@@ -129,6 +129,8 @@ public:
     // "Transform" with "T", "R", "S" ("X", "Y", "Z" each) and "Visibility",
     // linked to their properties; then the channels of every other animatable property.
     void BuildTakeChannels(KScnTakeNodeEntry* take) override;
+    int GetTakeChannelPartCount() override;
+    bool BuildTakeChannelPart(KScnTakeNodeEntry* take, int part) override;
 
     // ---- Hierarchy ----
     // A node has one parent at most. AddChild is the one call that moves a
@@ -376,6 +378,11 @@ private:
     void ComputePivotOffset(double* o, const double* r, const double* s) const;
     void ConnectTarget(KPropertyObjectList* list, KScnNode* target);
     void BuildTransformChannel(KFCurveNode* transform, const char* channel, const char* property);
+    // The values a transform channel starts from: its property's (four
+    // values; 0, 0, 0, 1 without the property).
+    void TransformChannelValues(const char* property, double* values) const;
+    // The tree's parts that are not a property's of the set: "T", "R", "S", "Visibility".
+    static constexpr int kTransformParts = 4;
     // What the handle's SetVector does: through the handle when it is made,
     // else to its property (and from there to the takes) without making the
     // node's ~70 handles for one value.

@@ -370,10 +370,33 @@ void KScnNode::UpdatePivotsFromProperties()
 void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
 {
     // Read through a const take: reading never copies a take's tree.
+    KScnTakeNodeEntry* def = GetDefaultTakeNode();
     const KScnTakeNodeEntry* take = GetCurrentTakeNode();
     if (take == nullptr)
     {
-        take = GetDefaultTakeNode();
+        take = def;
+    }
+    double* outs[3] = {t, r, s};
+    if (take != nullptr && take == def && def->IsBuildDeferred())
+    {
+        // A default tree that waits is not built to be read: a channel not
+        // built yet would start from its property's value, which it reads.
+        static const char* const kChannels[] = {"T", "R", "S"};
+        static const char* const kProperties[] = {"Lcl Translation", "Lcl Rotation", "Lcl Scaling"};
+        static const char* const kAxes[] = {"X", "Y", "Z"};
+        for (int c = 0; c < 3; ++c)
+        {
+            double values[4];
+            TransformChannelValues(kProperties[c], values);
+            for (int axis = 0; axis < 3; ++axis)
+            {
+                const KFCurve* curve = def->FindBuiltCurve("Transform", kChannels[c], kAxes[axis]);
+                outs[c][axis] =
+                    curve != nullptr ? curve->GetDefaultValue() : static_cast<float>(values[axis]);
+            }
+        }
+        t[3] = r[3] = s[3] = 1.0;
+        return;
     }
     const KFCurve* curves[9] = {};
     if (take != nullptr)
@@ -387,7 +410,6 @@ void KScnNode::ReadLocalChannels(double* t, double* r, double* s)
             curves[i] = found[i];
         }
     }
-    double* outs[3] = {t, r, s};
     for (int i = 0; i < 9; ++i)
     {
         const double fallback = i >= 6 ? 1.0 : 0.0;

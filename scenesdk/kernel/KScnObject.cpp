@@ -1,12 +1,15 @@
 #include "scenesdk/kernel/KScnObject.h"
 
+#include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 #include "scenesdk/kernel/KSearchWork.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -134,15 +137,222 @@ uint64_t KScnObject::EndDeferral()
     mDeferred = 0;
     mDeferredSlot = -1;
     mDeferredOrder = 0;
+    mMadeAhead.clear();
     return order;
+}
+
+// ---- Handles that wait --------------------------------------------------------
+
+int KScnObject::WaitingHandleCount() const
+{
+    int count = 0;
+    for (int place = 0; place < mDeferred; ++place)
+    {
+        count += PlaceProperty(place) != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
+const KScnObject::SMadeAhead* KScnObject::MadeAheadAt(int place) const
+{
+    for (const SMadeAhead& made : mMadeAhead)
+    {
+        if (made.place == place)
+        {
+            return &made;
+        }
+    }
+    return nullptr;
+}
+
+// The places that stand listed: with a property, their handle not destroyed.
+int KScnObject::WaitingPlaceAt(int index) const
+{
+    for (int place = 0; index >= 0 && place < mDeferred; ++place)
+    {
+        const SMadeAhead* made = MadeAheadAt(place);
+        if (PlaceProperty(place) != nullptr && (made == nullptr || made->ref != nullptr) && index-- == 0)
+        {
+            return place;
+        }
+    }
+    return -1;
+}
+
+int KScnObject::WaitingPlaceNamed(const char* name) const
+{
+    for (int place = 0; place < mDeferred; ++place)
+    {
+        const KProperty* property = PlaceProperty(place);
+        const SMadeAhead* made = MadeAheadAt(place);
+        if (property != nullptr && (made == nullptr || made->ref != nullptr) &&
+            std::strcmp(property->GetName(), name) == 0)
+        {
+            return place;
+        }
+    }
+    return -1;
+}
+
+int KScnObject::WaitingPlaceOf(const KProperty* property) const
+{
+    for (int place = 0; property != nullptr && place < mDeferred; ++place)
+    {
+        const SMadeAhead* made = MadeAheadAt(place);
+        if (PlaceProperty(place) == property && (made == nullptr || made->ref != nullptr))
+        {
+            return place;
+        }
+    }
+    return -1;
+}
+
+int KScnObject::ListIndexOfPlace(int place) const
+{
+    int index = 0;
+    for (int p = 0; p < place; ++p)
+    {
+        const SMadeAhead* made = MadeAheadAt(p);
+        index += PlaceProperty(p) != nullptr && (made == nullptr || made->ref != nullptr) ? 1 : 0;
+    }
+    return index;
+}
+
+KProperty* KScnObject::WaitingHandleProperty(const char* name) const
+{
+    const int place = name != nullptr ? WaitingPlaceNamed(name) : -1;
+    return place >= 0 ? PlaceProperty(place) : nullptr;
+}
+
+KScnPropertyRef* KScnObject::HandleOfPlace(int place)
+{
+    if (place < 0)
+    {
+        return nullptr;
+    }
+    if (const SMadeAhead* made = MadeAheadAt(place))
+    {
+        return made->ref;
+    }
+    // Asked for many, the object makes them all (then a look-up is the
+    // list's); the last one waiting likewise, so that the deferral ends.
+    if (mMadeAhead.size() + 1 >= std::min<size_t>(kMadeAheadMost, static_cast<size_t>(WaitingHandleCount())))
+    {
+        const int index = ListIndexOfPlace(place);
+        MakeDeferred();
+        return mUserProperties.GetAt(index);
+    }
+    // Room first: once the handle is made nothing is left to fail.
+    mMadeAhead.reserve(mMadeAhead.size() + 1);
+    mUserProperties.Reserve(mUserProperties.GetCount() + 1);
+    KScnPropertyRef* ref = MakeWaitingHandle(place);
+    if (ref == nullptr)
+    {
+        return nullptr;
+    }
+    if (mManager != nullptr && mDeferredSlot >= 0)
+    {
+        mManager->PlaceReservedHandle(ref, mDeferredOrder, place);
+        mManager->TakeReservedPlace(this);
+    }
+    mMadeAhead.push_back(SMadeAhead{place, ref});
+    AppendUserProperty(ref);
+    return ref;
+}
+
+void KScnObject::MakeDeferredUserProperties()
+{
+    // The handles and the list's room are had first; a failure destroys
+    // the handles made here and leaves the rest waiting.
+    std::vector<std::pair<int, KScnPropertyRef*>> made;
+    std::vector<KScnPropertyRef*> order;
+    try
+    {
+        made.reserve(static_cast<size_t>(mDeferred));
+        order.reserve(static_cast<size_t>(mDeferred));
+        mUserProperties.Reserve(mUserProperties.GetCount() + mDeferred);
+        for (int place = 0; place < mDeferred; ++place)
+        {
+            const SMadeAhead* ahead = MadeAheadAt(place);
+            if (ahead != nullptr || PlaceProperty(place) == nullptr)
+            {
+                if (ahead != nullptr && ahead->ref != nullptr)
+                {
+                    order.push_back(ahead->ref);
+                }
+                continue;
+            }
+            if (KScnPropertyRef* ref = MakeWaitingHandle(place))
+            {
+                made.emplace_back(place, ref);
+                order.push_back(ref);
+            }
+        }
+    }
+    catch (...)
+    {
+        // (Without a manager the object owns what it made until it goes.)
+        for (const auto& placed : made)
+        {
+            if (mManager != nullptr)
+            {
+                mManager->DestroyUserProperty(placed.second);
+            }
+        }
+        throw;
+    }
+    const uint64_t base = EndDeferral();
+    for (const auto& placed : made)
+    {
+        if (mManager != nullptr && base != 0)
+        {
+            mManager->PlaceReservedHandle(placed.second, base, placed.first);
+        }
+        placed.second->NoteLister(this, true);
+        placed.second->mObjectsOwn = true;
+    }
+    // In the order of their places: those made ahead are listed already
+    // (room was had for the rest).
+    const int listed = mUserProperties.GetCount();
+    for (size_t i = 0; i < order.size(); ++i)
+    {
+        if (static_cast<int>(i) < listed)
+        {
+            mUserProperties[static_cast<int>(i)] = order[i];
+        }
+        else
+        {
+            mUserProperties.Add(order[i]);
+        }
+    }
+    for (const auto& placed : made)
+    {
+        NoteListed(placed.second);
+    }
 }
 
 void KScnObject::DropDeferredUserProperties()
 {
+    // The handles made ahead stay listed (the object's own, they go with it).
     if (mDeferred > 0)
     {
         EndDeferral();
     }
+}
+
+int KScnObject::GetUserPropertyCount() const
+{
+    return mUserProperties.GetCount() +
+           (mDeferred > 0 ? WaitingHandleCount() - static_cast<int>(mMadeAhead.size()) : 0);
+}
+
+KScnPropertyRef* KScnObject::GetUserProperty(int index) const
+{
+    if (mDeferred > 0)
+    {
+        return const_cast<KScnObject*>(this)->HandleOfPlace(WaitingPlaceAt(index));
+    }
+    return mUserProperties.GetAt(index);
 }
 
 void KScnObject::AddUserProperty(KScnPropertyRef* property)
@@ -153,7 +363,7 @@ void KScnObject::AddUserProperty(KScnPropertyRef* property)
         return;
     }
     KScnReadMeter::Charge(KScnReadMeter::eUserProperties, KScnReadMeter::kUserPropertyBytes);
-    AppendUserProperty(property);
+    ListUserProperty(property);
     try
     {
         OnUserPropertyAdded(property);
@@ -181,6 +391,10 @@ void KScnObject::AdoptUserProperty(KScnPropertyRef* property)
         }
         throw;
     }
+    if (property != nullptr)
+    {
+        property->mObjectsOwn = true;
+    }
 }
 
 bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
@@ -205,6 +419,14 @@ bool KScnObject::RemoveUserProperty(KScnPropertyRef* property)
 
 void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
 {
+    // A handle made ahead leaves its place taken: it is not made again.
+    for (SMadeAhead& made : mMadeAhead)
+    {
+        if (made.ref == property)
+        {
+            made.ref = nullptr;
+        }
+    }
     int index = mUserProperties.GetCount() - 1;
     while (index >= 0 && mUserProperties[index] != property)
     {
@@ -219,6 +441,12 @@ void KScnObject::ForgetUserProperty(const KScnPropertyRef* property)
 }
 
 void KScnObject::AppendUserProperty(KScnPropertyRef* property)
+{
+    ListUserProperty(property);
+    property->mObjectsOwn = true;
+}
+
+void KScnObject::ListUserProperty(KScnPropertyRef* property)
 {
     // The list's room first: exhausted memory throws with neither end changed.
     mUserProperties.Reserve(mUserProperties.GetCount() + 1);
@@ -275,7 +503,10 @@ void KScnObject::NoteListed(const KScnPropertyRef* property)
 
 KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
 {
-    MakeDeferred();
+    if (mDeferred > 0)
+    {
+        return const_cast<KScnObject*>(this)->HandleOfPlace(WaitingPlaceOf(property));
+    }
     for (int i = 0; i < mUserProperties.GetCount(); ++i)
     {
         if (mUserProperties[i]->IsSameProperty(property))
@@ -288,11 +519,14 @@ KScnPropertyRef* KScnObject::FindUserProperty(const KProperty* property) const
 
 KScnPropertyRef* KScnObject::FindUserPropertyByName(const char* name) const
 {
-    if (name == nullptr || (mDeferred > 0 && WaitingHandleProperty(name) == nullptr))
+    if (name == nullptr)
     {
         return nullptr;
     }
-    MakeDeferred();
+    if (mDeferred > 0)
+    {
+        return const_cast<KScnObject*>(this)->HandleOfPlace(WaitingPlaceNamed(name));
+    }
     for (int i = 0; i < mUserProperties.GetCount(); ++i)
     {
         if (std::strcmp(mUserProperties[i]->GetName(), name) == 0)

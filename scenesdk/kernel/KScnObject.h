@@ -7,13 +7,17 @@
 //
 // Ownership: the object is made and destroyed by its KScnSdkManager. The
 // user-property list only refers to its handles (KScnPropertyRef): the
-// manager owns them.
+// manager owns them. The handles the object made for its own properties
+// (AdoptUserProperty, the deferred ones) are destroyed with it; a handle the
+// caller listed (AddUserProperty) stays with the manager, standing for
+// nothing once its property went with the object.
 
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KString.h"
 #include "scenesdk/kernel/KStringList.h"
 
 #include <unordered_set>
+#include <vector>
 
 namespace scenesdk
 {
@@ -113,25 +117,22 @@ public:
     KScnSdkManager* GetSdkManager() const { return mManager; }
 
     // ---- User properties ----
-    // Every accessor of the list first makes the deferred handles (see
-    // DeferUserProperties), but the count and a look-up by name of a name
-    // no deferred handle has, which leave them waiting.
-    int GetUserPropertyCount() const
-    {
-        return mUserProperties.GetCount() + (mDeferred > 0 ? WaitingHandleCount() : 0);
-    }
+    // While the handles wait (see DeferUserProperties) the list stands for
+    // them all: the count counts them, and an index, a look-up by name or by
+    // kernel property makes only the handle it finds (once a few were made
+    // so, the rest with the next); a name no waiting handle has makes none.
+    // The other accessors make them all first. Exhausted memory throws
+    // std::bad_alloc with no handle made.
+    int GetUserPropertyCount() const;
     // Null for an index outside 0 .. count - 1.
-    KScnPropertyRef* GetUserProperty(int index) const
-    {
-        MakeDeferred();
-        return mUserProperties.GetAt(index);
-    }
+    KScnPropertyRef* GetUserProperty(int index) const;
     // Ignores null and a handle already listed; otherwise appends it and
     // calls OnUserPropertyAdded.
     void AddUserProperty(KScnPropertyRef* property);
     // AddUserProperty for a handle just made by the manager, which the object
-    // owns once it lists it: when that throws (memory exhausted) the handle
-    // is destroyed, if the object does not hold it, and the exception goes on.
+    // owns once it lists it (the manager destroys it with the object): when
+    // that throws (memory exhausted) the handle is destroyed, if the object
+    // does not hold it, and the exception goes on.
     void AdoptUserProperty(KScnPropertyRef* property);
     // Takes a handle out of the list (not destroyed); false when absent.
     bool RemoveUserProperty(KScnPropertyRef* property);
@@ -145,7 +146,10 @@ public:
 
     // ---- Deferred handles ----
     // The number of handles that stand listed but are not made yet.
-    int GetDeferredUserPropertyCount() const { return mDeferred; }
+    int GetDeferredUserPropertyCount() const
+    {
+        return mDeferred > 0 ? WaitingHandleCount() - static_cast<int>(mMadeAhead.size()) : 0;
+    }
     // Makes them now (MakeDeferredUserProperties); nothing when none are deferred.
     void MakeDeferred() const
     {
@@ -161,24 +165,31 @@ protected:
     // Stands for count handles the object makes only when its list is first
     // used: the manager counts them and keeps their place in its order from
     // now on. Nothing for count 0 or when handles are already deferred.
+    // The handles stand for the first count places of the derived class
+    // (PlaceProperty), each place with a property once; the places
+    // stay as they were until the handles are made (a derived class makes
+    // them before anything would change them).
     void DeferUserProperties(int count);
-    // Makes the deferred handles and lists them (a derived class knows
-    // which), whole or not at all: it calls EndDeferral once all are made.
-    virtual void MakeDeferredUserProperties() { EndDeferral(); }
-    // While handles are deferred (the list is empty until they are made):
-    // how many MakeDeferredUserProperties would list, and the kernel
-    // property of the first of them with that name (null when none has it).
-    virtual int WaitingHandleCount() const { return 0; }
-    virtual KProperty* WaitingHandleProperty(const char* /*name*/) const { return nullptr; }
+    // Makes the handles that still wait and lists them all in the order of
+    // their places, whole or not at all (with no handle made).
+    virtual void MakeDeferredUserProperties();
+    // While handles wait: the property of a place (0 .. count given to
+    // DeferUserProperties - 1; null for a place without one), and a handle
+    // made for it (null when none is made; not listed).
+    virtual KProperty* PlaceProperty(int /*place*/) const { return nullptr; }
+    virtual KScnPropertyRef* MakeWaitingHandle(int /*place*/) { return nullptr; }
+    // How many places have a property, and the property of the first place
+    // with that name whose handle was not destroyed (null when none).
+    int WaitingHandleCount() const;
+    KProperty* WaitingHandleProperty(const char* name) const;
     // Ends the deferral (the manager forgets the reservation) and returns the
     // place reserved in the manager's order (0 without a manager).
     uint64_t EndDeferral();
-    // Appends a handle without calling OnUserPropertyAdded (the deferred
-    // handles' channels were made when they were deferred). Exhausted memory
-    // throws with neither the list nor the handle changed.
+    // Appends a handle the object made for one of its own properties, owned
+    // as AdoptUserProperty owns it, without calling OnUserPropertyAdded (the
+    // deferred handles' channels were made when they were deferred).
+    // Exhausted memory throws with neither the list nor the handle changed.
     void AppendUserProperty(KScnPropertyRef* property);
-    // Room in the list for more handles (then appending them allocates nothing).
-    void MakeRoomForUserProperties(int more) { mUserProperties.Reserve(mUserProperties.GetCount() + more); }
 
 private:
     friend class KScnSdkManager;
@@ -186,7 +197,32 @@ private:
     // read).
     friend class KScnPropertyRef;
     void ForgetUserProperty(const KScnPropertyRef* property);
+    // Lists the handle (AppendUserProperty without taking it as the object's own).
+    void ListUserProperty(KScnPropertyRef* property);
+    // Handles made ahead of the others while they wait, each with its place;
+    // a handle destroyed since leaves a null (its place stays taken). Those
+    // alive are listed (in the order made) until all are made.
+    struct SMadeAhead
+    {
+        int place;
+        KScnPropertyRef* ref;
+    };
+    static constexpr size_t kMadeAheadMost = 8;
+    // A place's entry among those made ahead; null when it has none.
+    const SMadeAhead* MadeAheadAt(int place) const;
+    // While handles wait: the place standing at a list index, the first
+    // place with that name or that property, each among the places whose
+    // handle stands listed (not destroyed); -1 when none. And the list index
+    // of a place's handle.
+    int WaitingPlaceAt(int index) const;
+    int WaitingPlaceNamed(const char* name) const;
+    int WaitingPlaceOf(const KProperty* property) const;
+    int ListIndexOfPlace(int place) const;
+    // The handle of a waiting place: the one made ahead, else made now
+    // (alone, or with all the others once kMadeAheadMost were made ahead).
+    KScnPropertyRef* HandleOfPlace(int place);
     int mDeferred = 0;
+    std::vector<SMadeAhead> mMadeAhead;
     // Kept by the manager: the reservation's slot and place in its order.
     int mDeferredSlot = -1;
     uint64_t mDeferredOrder = 0;

@@ -2,6 +2,7 @@
 
 #include "scenesdk/kernel/KSortedStringMap.h"
 
+#include <memory>
 #include <mutex>
 
 namespace scenesdk
@@ -216,14 +217,23 @@ bool ChannelSubscribe(const char* name, void* context, KSubscriberCallback callb
     {
         return false;
     }
+    // What takes memory first, a new channel ours until it is listed:
+    // memory running out throws with nothing subscribed.
+    KString copy(name);
     KSubscriberList* list = FindChannel(name, nullptr);
+    std::unique_ptr<KSubscriberList> made;
     if (!list)
     {
-        list = new KSubscriberList;
-        Channels().Add(name, reinterpret_cast<uintptr_t>(list));
+        made = std::make_unique<KSubscriberList>();
+        list = made.get();
     }
     list->Add(context, callback);
-    registration->name = name;
+    if (made != nullptr)
+    {
+        Channels().Add(name, reinterpret_cast<uintptr_t>(list));
+        made.release();
+    }
+    registration->name.Swap(copy);
     registration->context = context;
     registration->callback = callback;
     registration->registered = true;
@@ -300,13 +310,12 @@ bool kLibraryBaseProxy::AddChannel(const char* name, void* context, KSubscriberC
     {
         if (!r)
         {
-            auto* reg = new KChannelRegistration;
-            if (!ChannelSubscribe(name, context, callback, reg))
+            auto reg = std::make_unique<KChannelRegistration>();
+            if (!ChannelSubscribe(name, context, callback, reg.get()))
             {
-                delete reg;
                 return false;
             }
-            r = reg;
+            r = reg.release();
             return true;
         }
     }

@@ -142,6 +142,7 @@ struct KChannelRegistration
     bool registered = false;
 };
 // Subscribes to a channel (made on first use) and fills the registration.
+// Memory running out throws std::bad_alloc with nothing subscribed.
 bool ChannelSubscribe(const char* name, void* context, KSubscriberCallback callback,
                       KChannelRegistration* registration);
 // Removes the registration's subscriber; an emptied channel is destroyed.

@@ -4,7 +4,6 @@
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/kernel/KColorRGBA.h"
 #include "scenesdk/kernel/KProperty.h"
-#include "scenesdk/kernel/KSaturate.h"
 #include "scenesdk/kernel/KScnObject.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
 
@@ -253,7 +252,7 @@ bool KScnPropertyRef::SetBool(bool value)
 
 bool KScnPropertyRef::SetInteger(int value)
 {
-    if (mProperty == nullptr || !mProperty->IsEnumValue(value) || !mProperty->SetInt(value))
+    if (mProperty == nullptr || !mProperty->SetInt(value))
     {
         return false;
     }
@@ -263,8 +262,7 @@ bool KScnPropertyRef::SetInteger(int value)
 
 bool KScnPropertyRef::SetDouble(double value)
 {
-    // An enumeration stores the number truncated, as the property does.
-    if (mProperty == nullptr || !mProperty->IsEnumValue(KSaturateToInt(value)) || !mProperty->SetDouble(value))
+    if (mProperty == nullptr || !mProperty->SetDouble(value))
     {
         return false;
     }

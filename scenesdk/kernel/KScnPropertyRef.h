@@ -13,8 +13,12 @@
 // Handles are made and destroyed by the KScnSdkManager. A handle of a
 // manager stops standing for a property whose object the manager destroys
 // (or whose property the handler removes for another handle): its property
-// and handler become null, its record stays. A destroyed handle leaves the
-// user-property lists of every object that lists it.
+// and handler become null, its record stays. Only the handles an object made
+// for its own properties (KScnObject::AdoptUserProperty) go with it; one the
+// caller listed (KScnObject::AddUserProperty) leaves the dead object's list
+// and stays with the manager, for DestroyUserProperty or the manager's end.
+// A destroyed handle leaves the user-property lists of every object that
+// lists it.
 
 #include "scenesdk/kernel/KString.h"
 
@@ -140,6 +144,10 @@ private:
     // Position in the manager's list of handles, kept by the manager; -1
     // when not listed.
     int mManagerSlot = -1;
+    // Made for the listing object's own property and owned by it (set by
+    // KScnObject): the manager destroys it with that object. Any other
+    // handle outlives the objects that list it.
+    bool mObjectsOwn = false;
     // Place in the manager's creation order (handles made late for an
     // object's deferred handles take the place reserved for them).
     uint64_t mManagerOrder = 0;

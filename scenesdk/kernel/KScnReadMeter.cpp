@@ -127,13 +127,25 @@ void KScnReadMeter::NoteCounted(uint64_t bytes)
         tCurrent->mCounted = std::max(tCurrent->mCounted, bytes);
 }
 
+void KScnReadMeter::AllowCounted()
+{
+    KScnReadMeter* meter = tCurrent;
+    if (meter == nullptr)
+        return;
+    const double room = kCountedRoom * static_cast<double>(meter->mCounted);
+    const uint64_t most = Budget(meter->mFileBytes, meter->mScale, kCountedBytesPerFileByte);
+    meter->mCountedFloor = room >= static_cast<double>(most) ? most : static_cast<uint64_t>(room);
+    meter->mBudget = std::max(meter->mBudget, meter->mCountedFloor);
+}
+
 void KScnReadMeter::AddSideFile(const std::string& path, uint64_t bytes)
 {
     KScnReadMeter* meter = tCurrent;
     if (meter == nullptr || !meter->mSideFiles.insert(path).second)
         return;
     meter->mFileBytes = SaturatingAdd(meter->mFileBytes, bytes);
-    meter->mBudget = Budget(meter->mFileBytes, meter->mScale, meter->mPerFileByte);
+    meter->mBudget =
+        std::max(Budget(meter->mFileBytes, meter->mScale, meter->mPerFileByte), meter->mCountedFloor);
 }
 
 std::string KScnReadMeter::Megabytes(double bytes, bool roundUp)

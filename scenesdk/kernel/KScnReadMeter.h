@@ -153,6 +153,13 @@ public:
     // Notes what the read's early count (KScnReadCost) weighed, a lower
     // bound of what the meter charges at its peak (the largest noted).
     static void NoteCounted(uint64_t bytes);
+    // For a read whose early count sees nearly all it makes (a scene
+    // file's), room above what was counted: the budget becomes at least
+    // kCountedRoom times the count noted, as far as kCountedBytesPerFileByte
+    // bytes a byte of the file (and the base, times the scale) allow.
+    static constexpr double kCountedRoom = 1.25;
+    static constexpr uint64_t kCountedBytesPerFileByte = 36;
+    static void AllowCounted();
     // Raises the budget by a side file of the read (an OBJ's material
     // library, an AMC's skeleton), each path counted once.
     static void AddSideFile(const std::string& path, uint64_t bytes);
@@ -196,6 +203,7 @@ private:
     uint64_t mUsed = 0;
     uint64_t mPeak = 0;
     uint64_t mCounted = 0;
+    uint64_t mCountedFloor = 0; // the budget AllowCounted gave
     uint64_t mCharged[eKindCount] = {};
     EKind mPassedBy = eObjects;
     std::string mOptionsClass;

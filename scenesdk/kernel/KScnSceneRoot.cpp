@@ -42,6 +42,19 @@ namespace
 {
 const char* const kSceneMessages[] = {"Take error."};
 
+// Exchanges every field, allocating nothing.
+void SwapDescriptions(KScnTakeDescription& a, KScnTakeDescription& b)
+{
+    a.mName.Swap(b.mName);
+    a.mImportName.Swap(b.mImportName);
+    a.mDescription.Swap(b.mDescription);
+    std::swap(a.mFlags, b.mFlags);
+    std::swap(a.mLocalTimeStart, b.mLocalTimeStart);
+    std::swap(a.mLocalTimeStop, b.mLocalTimeStop);
+    std::swap(a.mReferenceTimeStart, b.mReferenceTimeStart);
+    std::swap(a.mReferenceTimeStop, b.mReferenceTimeStop);
+}
+
 void KeepFirstTakeOnly(KScnNode* node)
 {
     while (node != nullptr && node->GetTakeNodeCount() > 1)
@@ -120,6 +133,93 @@ std::vector<void*> BindElement(KScnLayerElement* element, const std::vector<void
         }
     }
     return added;
+}
+
+// An element as it was before a binding, and the uses the binding counted.
+struct SBoundElement
+{
+    bool materials = true;
+    KScnLayerElement* element = nullptr;
+    int directCount = 0;
+    std::vector<int32_t> indices;
+    KScnMaterialTextureUse* uses = nullptr;
+    std::vector<void*> added;
+    size_t counted = 0;
+};
+
+// Binds one element, noted in bound first. Bound objects are used by the
+// geometry as if it had added them: its scene counts the uses (and drops
+// them when it leaves).
+void BindLayerElement(bool materials, KScnLayerElement* element, const std::vector<void*>& connected,
+                      KScnMaterialTextureUse* uses, std::vector<SBoundElement>& bound)
+{
+    bound.emplace_back();
+    SBoundElement& b = bound.back();
+    b.materials = materials;
+    b.directCount = element->GetDirectCount();
+    b.indices.assign(element->GetIndices(), element->GetIndices() + element->GetIndexCount());
+    b.uses = uses;
+    b.element = element;
+    b.added = BindElement(element, connected);
+    for (void* object : b.added)
+    {
+        if (uses != nullptr && materials)
+        {
+            uses->AddMaterialUse(static_cast<KScnMaterial*>(object));
+        }
+        else if (uses != nullptr)
+        {
+            uses->AddTextureUse(static_cast<KScnTexture*>(object));
+        }
+        ++b.counted;
+    }
+}
+
+// Binds every material (or texture) element of the nodes' geometries.
+void BindKindToLayers(bool materials, const std::vector<KScnNode*>& nodes, std::vector<SBoundElement>& bound)
+{
+    for (KScnNode* node : nodes)
+    {
+        auto* geometry = node != nullptr ? dynamic_cast<KScnLayerContainer*>(node->GetGeometry()) : nullptr;
+        if (geometry == nullptr)
+        {
+            continue;
+        }
+        const std::vector<void*> connected = ConnectedObjects(node, materials);
+        for (int l = 0; l < geometry->GetLayerCount(); ++l)
+        {
+            KScnLayer* layer = geometry->GetLayer(l);
+            KScnLayerElement* element = materials ? layer->GetMaterialElement() : layer->GetTextureElement();
+            if (element != nullptr)
+            {
+                BindLayerElement(materials, element, connected, geometry->GetSceneContents(), bound);
+            }
+        }
+    }
+}
+
+// Puts the elements back as they were, latest first, allocating nothing.
+void TakeBackBinding(std::vector<SBoundElement>& bound)
+{
+    for (auto it = bound.rbegin(); it != bound.rend(); ++it)
+    {
+        for (size_t i = 0; it->uses != nullptr && i < it->counted; ++i)
+        {
+            if (it->materials)
+            {
+                it->uses->RemoveMaterialUse(static_cast<KScnMaterial*>(it->added[i]));
+            }
+            else
+            {
+                it->uses->RemoveTextureUse(static_cast<KScnTexture*>(it->added[i]));
+            }
+        }
+        if (it->element != nullptr)
+        {
+            it->element->GetDirectArray().SetCount(it->directCount);
+            std::copy(it->indices.begin(), it->indices.end(), it->element->GetIndices());
+        }
+    }
 }
 } // namespace
 
@@ -235,6 +335,20 @@ void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
     {
         return;
     }
+    // Marking the new node the scene's is the one step that takes memory:
+    // refused, it leaves both nodes as they were. Cutting the new node loose
+    // and destroying the old one take none.
+    KScnNode* old = mCameraSwitcher;
+    mCameraSwitcher = node;
+    try
+    {
+        OwnCameraSwitcher(true);
+    }
+    catch (...)
+    {
+        mCameraSwitcher = old;
+        throw;
+    }
     if (node != nullptr)
     {
         if (KScnNode* parent = node->GetParent())
@@ -243,17 +357,27 @@ void KScnSceneRoot::SetCameraSwitcherNode(KScnNode* node)
         }
         node->SetSceneContents(nullptr, false);
     }
+    mCameraSwitcher = old;
     DestroyCameraSwitcher();
     mCameraSwitcher = node;
-    OwnCameraSwitcher(true);
 }
 
 void KScnSceneRoot::OwnCameraSwitcher(bool owned)
 {
-    if (mManager != nullptr && mCameraSwitcher != nullptr)
+    if (mManager == nullptr || mCameraSwitcher == nullptr)
+    {
+        return;
+    }
+    try
     {
         mManager->SetOwned(mCameraSwitcher, owned);
         mManager->SetOwned(mCameraSwitcher->GetNodeAttribute(), owned);
+    }
+    catch (...)
+    {
+        // Only marking takes memory: unmarked again, the node is as it was.
+        mManager->SetOwned(mCameraSwitcher, false);
+        throw;
     }
 }
 
@@ -434,13 +558,40 @@ template <typename Fn> void KScnSceneRoot::ForEachTakeOwner(Fn fn) const
 
 bool KScnSceneRoot::SetCurrentTake(const char* name)
 {
+    // A scene with no object at all (no root, no switcher) has no take either.
+    bool any = false;
+    // The one step that takes memory comes first: the nodes' transform
+    // caches are cleared before any take is chosen (choosing then clears
+    // nothing again), so that a refusal changes no object's current take.
+    ForEachTakeOwner(
+        [](KScnTakeNodeContainer* owner)
+        {
+            if (auto* node = dynamic_cast<KScnNode*>(owner))
+            {
+                node->InvalidateTransformCaches();
+            }
+        });
     bool all = true;
-    ForEachTakeOwner([&](KScnTakeNodeContainer* owner) { all = owner->SelectTakeNodeByName(name) && all; });
+    ForEachTakeOwner(
+        [&](KScnTakeNodeContainer* owner)
+        {
+            any = true;
+            all = owner->SelectTakeNodeByName(name) && all;
+        });
+    all = all && any;
     if (!all)
     {
-        const KString text =
-            KString("Not all nodes have a take node called ") + (name != nullptr ? name : "");
-        mError.SetLastError(0, text.Buffer());
+        // Without memory for the name the record keeps the table's text.
+        try
+        {
+            const KString text =
+                KString("Not all nodes have a take node called ") + (name != nullptr ? name : "");
+            mError.SetLastError(0, text.Buffer());
+        }
+        catch (const std::bad_alloc&)
+        {
+            mError.SetLastErrorID(0);
+        }
     }
     return all;
 }
@@ -555,11 +706,13 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
 {
     const std::vector<std::string> names = GetTakeNames();
     const std::unordered_set<std::string> valid(names.begin(), names.end());
-    // The descriptions to append are made whole and their room taken before
-    // the list changes, so that memory running out appends none of them.
+    // The descriptions to append and the copies that replace are made whole
+    // and the list's room taken before the list changes (the copies then
+    // trade places, which takes no memory), so that memory running out
+    // changes none of them.
     std::vector<std::unique_ptr<KScnTakeDescription>> appended;
     std::unordered_map<std::string, KScnTakeDescription*> appendedOf;
-    std::vector<std::pair<KScnTakeDescription*, const KScnTakeDescription*>> replaced;
+    std::vector<std::pair<KScnTakeDescription*, KScnTakeDescription>> replaced;
     int set = 0;
     for (const KScnTakeDescription& info : infos)
     {
@@ -570,7 +723,7 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
         ++set;
         if (const KScnTakeDescription* existing = GetTakeInfo(info.mName.Buffer()))
         {
-            replaced.emplace_back(const_cast<KScnTakeDescription*>(existing), &info);
+            replaced.emplace_back(const_cast<KScnTakeDescription*>(existing), info);
             continue;
         }
         auto it = appendedOf.find(info.mName.Buffer());
@@ -586,9 +739,9 @@ int KScnSceneRoot::SetTakeInfos(const std::vector<KScnTakeDescription>& infos)
     {
         throw std::bad_alloc();
     }
-    for (const auto& r : replaced)
+    for (auto& r : replaced)
     {
-        *r.first = *r.second;
+        SwapDescriptions(*r.first, r.second);
     }
     for (std::unique_ptr<KScnTakeDescription>& info : appended)
     {
@@ -607,16 +760,7 @@ void KScnSceneRoot::RestoreTakeInfos(std::vector<KScnTakeDescription>& earlier)
     }
     for (int i = 0; i < mTakeInfos.GetCount(); ++i)
     {
-        KScnTakeDescription& now = *mTakeInfos[i];
-        KScnTakeDescription& then = earlier[static_cast<size_t>(i)];
-        now.mName.Swap(then.mName);
-        now.mImportName.Swap(then.mImportName);
-        now.mDescription.Swap(then.mDescription);
-        std::swap(now.mFlags, then.mFlags);
-        std::swap(now.mLocalTimeStart, then.mLocalTimeStart);
-        std::swap(now.mLocalTimeStop, then.mLocalTimeStop);
-        std::swap(now.mReferenceTimeStart, then.mReferenceTimeStart);
-        std::swap(now.mReferenceTimeStop, then.mReferenceTimeStop);
+        SwapDescriptions(*mTakeInfos[i], earlier[static_cast<size_t>(i)]);
     }
 }
 
@@ -631,39 +775,22 @@ void KScnSceneRoot::ClearTakeInfos()
 
 // ---- After reading ----
 
-void KScnSceneRoot::BindToLayers(bool materials, const std::vector<KScnNode*>& nodes)
+void KScnSceneRoot::BindToLayers(std::initializer_list<bool> kinds, const std::vector<KScnNode*>& nodes)
 {
-    for (KScnNode* node : nodes)
+    // Every element bound is noted as it was first: memory running out
+    // takes back all this call bound, so that it is whole.
+    std::vector<SBoundElement> bound;
+    try
     {
-        auto* geometry = node != nullptr ? dynamic_cast<KScnLayerContainer*>(node->GetGeometry()) : nullptr;
-        if (geometry == nullptr)
+        for (const bool materials : kinds)
         {
-            continue;
+            BindKindToLayers(materials, nodes, bound);
         }
-        const std::vector<void*> connected = ConnectedObjects(node, materials);
-        for (int l = 0; l < geometry->GetLayerCount(); ++l)
-        {
-            KScnLayer* layer = geometry->GetLayer(l);
-            KScnLayerElement* element = materials ? layer->GetMaterialElement() : layer->GetTextureElement();
-            if (element == nullptr)
-            {
-                continue;
-            }
-            // Bound objects are used by the geometry as if it had added them:
-            // its scene counts the uses (and drops them when it leaves).
-            KScnMaterialTextureUse* uses = geometry->GetSceneContents();
-            for (void* object : BindElement(element, connected))
-            {
-                if (uses != nullptr && materials)
-                {
-                    uses->AddMaterialUse(static_cast<KScnMaterial*>(object));
-                }
-                else if (uses != nullptr)
-                {
-                    uses->AddTextureUse(static_cast<KScnTexture*>(object));
-                }
-            }
-        }
+    }
+    catch (...)
+    {
+        TakeBackBinding(bound);
+        throw;
     }
     if (mManager != nullptr)
     {
@@ -683,18 +810,17 @@ std::vector<KScnNode*> KScnSceneRoot::ContentsNodes() const
 
 void KScnSceneRoot::BindMaterialsToLayers()
 {
-    BindToLayers(true, ContentsNodes());
+    BindToLayers({true}, ContentsNodes());
 }
 
 void KScnSceneRoot::BindTexturesToLayers()
 {
-    BindToLayers(false, ContentsNodes());
+    BindToLayers({false}, ContentsNodes());
 }
 
 void KScnSceneRoot::BindLayersOf(const std::vector<KScnNode*>& nodes)
 {
-    BindToLayers(true, nodes);
-    BindToLayers(false, nodes);
+    BindToLayers({true, false}, nodes);
 }
 
 void KScnSceneRoot::DestroyAllDeformers()
@@ -726,6 +852,28 @@ KScnNode* FirstNodeOf(KPlug* list)
     }
     return nullptr;
 }
+
+// The link of a cluster, filled from it: its node (a node's set connected
+// to the cluster or, as the reader stores it, the first of its "SrcModel"
+// list) and its associate model.
+void FillLink(KScnLink& link, KScnDeformer* cluster, KScnPropertyHandler* clusterSet)
+{
+    link.SetFromCluster(cluster);
+    auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
+    KScnNode* linkNode = FirstNodeOf(clusterSet);
+    if (linkNode == nullptr && properties != nullptr)
+    {
+        linkNode = FirstNodeOf(properties->GetSrcModel());
+    }
+    if (linkNode != nullptr)
+    {
+        link.SetLink(linkNode);
+    }
+    if (KScnNode* model = properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
+    {
+        link.SetAssociateModel(model);
+    }
+}
 } // namespace
 
 void KScnSceneRoot::BindDeformerLinks()
@@ -737,52 +885,65 @@ void KScnSceneRoot::BindDeformerLinks()
     // Marked once every skin is done: a skin on two geometries gives each
     // its links.
     std::vector<KScnDeformer*> bound;
-    for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
+    // The links given, taken back (allocating nothing) when memory runs out.
+    std::vector<std::pair<KScnGeometry*, KScnLink*>> given;
+    try
     {
-        KScnDeformer* skin = mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer);
-        KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
-        for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+        for (int d = 0; d < mContents->GetDeformerCount(KScnSceneContents::eSkinDeformer); ++d)
         {
-            KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
-            auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
-            for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
-            {
-                KPlug* plug = skinSet->GetSrc(c);
-                KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
-                auto* cluster =
-                    clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
-                if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
-                    cluster->IsLinked())
-                {
-                    continue;
-                }
-                bound.push_back(cluster);
-                KScnLink* link = mManager->CreateLink();
-                link->SetFromCluster(cluster);
-                // The link node: a node's set connected to the cluster, or
-                // (as the reader stores it) the first of its "SrcModel" list.
-                auto* properties = dynamic_cast<KScnClusterDeformerProperties*>(clusterSet);
-                KScnNode* linkNode = FirstNodeOf(clusterSet);
-                if (linkNode == nullptr && properties != nullptr)
-                {
-                    linkNode = FirstNodeOf(properties->GetSrcModel());
-                }
-                if (linkNode != nullptr)
-                {
-                    link->SetLink(linkNode);
-                }
-                if (KScnNode* model =
-                        properties != nullptr ? FirstNodeOf(properties->GetSrcModelReference()) : nullptr)
-                {
-                    link->SetAssociateModel(model);
-                }
-                geometry->AddDeformer(link);
-            }
+            BindSkinLinks(mContents->GetDeformer(d, KScnSceneContents::eSkinDeformer), bound, given);
         }
+    }
+    catch (...)
+    {
+        for (auto it = given.rbegin(); it != given.rend(); ++it)
+        {
+            it->first->DropLink(it->second);
+            mManager->DestroyLink(it->second);
+        }
+        throw;
     }
     for (KScnDeformer* cluster : bound)
     {
         cluster->SetLinked(true);
+    }
+}
+
+void KScnSceneRoot::BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>& bound,
+                                  std::vector<std::pair<KScnGeometry*, KScnLink*>>& given)
+{
+    KScnPropertyHandler* skinSet = skin != nullptr ? skin->GetPropertyHandler() : nullptr;
+    for (int n = 0; skinSet != nullptr && n < skinSet->GetDstCount(); ++n)
+    {
+        KScnNode* node = KScnNodeProperties::NodeOfPlug(skinSet->GetDst(n));
+        auto* geometry = node != nullptr ? dynamic_cast<KScnGeometry*>(node->GetGeometry()) : nullptr;
+        for (int c = 0; geometry != nullptr && c < skinSet->GetSrcCount(); ++c)
+        {
+            KPlug* plug = skinSet->GetSrc(c);
+            KScnPropertyHandler* clusterSet = plug != nullptr ? plug->AsPropertyHandler() : nullptr;
+            auto* cluster =
+                clusterSet != nullptr ? dynamic_cast<KScnDeformer*>(clusterSet->GetOwner()) : nullptr;
+            if (cluster == nullptr || cluster->GetDeformerKind() != KScnSceneContents::eClusterDeformer ||
+                cluster->IsLinked())
+            {
+                continue;
+            }
+            bound.push_back(cluster);
+            given.reserve(given.size() + 1);
+            // The link is ours until the geometry takes it.
+            KScnLink* link = mManager->CreateLink();
+            try
+            {
+                FillLink(*link, cluster, clusterSet);
+                geometry->AddDeformer(link);
+            }
+            catch (...)
+            {
+                mManager->DestroyLink(link);
+                throw;
+            }
+            given.emplace_back(geometry, link);
+        }
     }
 }
 

@@ -12,7 +12,9 @@
 #include "scenesdk/kernel/KErrorRecord.h"
 #include "scenesdk/kernel/KString.h"
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scenesdk
@@ -21,7 +23,10 @@ namespace scenesdk
 class KScnCharacter;
 class KScnCharacterPose;
 class KScnControlSetPlug;
+class KScnDeformer;
 class KScnGenericNode;
+class KScnGeometry;
+class KScnLink;
 class KScnMaterial;
 class KScnNode;
 class KScnPose;
@@ -66,10 +71,11 @@ public:
     // Null once the root was taken away, until Clear (below).
     KScnNode* GetRootNode() const;
     KScnNode* GetCameraSwitcherNode() const { return mCameraSwitcher; }
-    // Destroys the current camera-switcher node (with its subtree) first.
-    // The node, cut from its parent and out of any scene, is the scene's own
+    // Destroys the current camera-switcher node (with its subtree). The
+    // node, cut from its parent and out of any scene, is the scene's own
     // from then on (KScnSdkManager::IsOwned), with its attribute; a node
-    // that something else owns is refused (nothing changes).
+    // that something else owns is refused (nothing changes). Memory running
+    // out throws std::bad_alloc before anything changed.
     void SetCameraSwitcherNode(KScnNode* node);
 
     // Clears out and appends every material of the contents in list order;
@@ -134,7 +140,8 @@ public:
     // Makes the take current on the camera-switcher node and on every node,
     // material, texture and generic node of the contents (all are asked).
     // False, with error 0 "Not all nodes have a take node called <name>",
-    // when any of them has no such take.
+    // when any of them has no such take, or when the scene holds none of
+    // them (no object has the take: SetTakeInfo refuses it too).
     bool SetCurrentTake(const char* name);
     // Gives a take of that name to each of those objects that has none (a
     // copy of its default take), so that the take can be made current;
@@ -173,11 +180,14 @@ public:
     // array's current count on are appended. Index-to-direct: each connected
     // material whose connection position occurs in the index array is
     // appended and those entries are pointed at it. Other modes: untouched.
+    // Memory running out throws std::bad_alloc with every element as it was.
     void BindMaterialsToLayers();
-    // The same for texture elements and connected textures.
+    // The same for texture elements and connected textures (so when memory
+    // runs out).
     void BindTexturesToLayers();
     // Both bindings for the given nodes only (those one read made): layers
     // bound before, by an earlier read into the scene, are left as they are.
+    // Memory running out throws std::bad_alloc with every element as it was.
     void BindLayersOf(const std::vector<KScnNode*>& nodes);
     // Destroys every deformer of the contents through the manager, clusters
     // first.
@@ -187,7 +197,8 @@ public:
     // the cluster, with the cluster's node and associate model), added as a
     // deformer of the geometry. Clusters bound before (KScnDeformer::
     // IsLinked) are left alone, so a second file read into the scene adds
-    // links only for its own clusters.
+    // links only for its own clusters. Memory running out throws
+    // std::bad_alloc with the links this call gave taken back.
     void BindDeformerLinks();
     // Below node (children in order, recursively): an imported skeleton
     // node (flag set) of inherit type 2 whose parent is not a skeleton gets
@@ -216,13 +227,20 @@ private:
     // What the destructor does, also for a constructor stopped part-way.
     void TearDown();
     // Marks the camera-switcher node and its attribute as the scene's own
-    // with the manager, or unmarks them.
+    // with the manager, or unmarks them. Marking may throw std::bad_alloc,
+    // with neither marked; unmarking allocates nothing.
     void OwnCameraSwitcher(bool owned);
     // Unmarks and destroys it (with its subtree).
     void DestroyCameraSwitcher();
     // Releases and deletes every control-set plug and character pose.
     void DestroyPlugsAndCharacterPoses();
-    void BindToLayers(bool materials, const std::vector<KScnNode*>& nodes);
+    // Binds the kinds asked for (true: materials, false: textures), whole:
+    // memory running out puts every element back as it was.
+    void BindToLayers(std::initializer_list<bool> kinds, const std::vector<KScnNode*>& nodes);
+    // The links of one skin's clusters to the geometries it deforms;
+    // bound gets the clusters, given each link with its geometry.
+    void BindSkinLinks(KScnDeformer* skin, std::vector<KScnDeformer*>& bound,
+                       std::vector<std::pair<KScnGeometry*, KScnLink*>>& given);
     // Every node of the contents, in list order.
     std::vector<KScnNode*> ContentsNodes() const;
     // The skeleton rule for one node.

@@ -324,9 +324,11 @@ void KScnSdkManager::DestroyOwnHandles(KScnObject* object)
     object->DropDeferredUserProperties();
     for (int i = object->GetUserPropertyCount() - 1; i >= 0; --i)
     {
+        // A handle the caller listed outlives the object (ObjectGoes makes it
+        // stand for nothing).
         KScnPropertyRef* ref = object->GetUserProperty(i);
         KProperty* property = ref->GetProperty();
-        if (property != nullptr && property->GetOwnerObject() == object->GetPropertyHandler())
+        if (ref->mObjectsOwn && property != nullptr && property->GetOwnerObject() == object->GetPropertyHandler())
         {
             object->RemoveUserProperty(ref);
             DestroyListedUserProperty(ref);
@@ -1388,6 +1390,15 @@ void KScnSdkManager::PlaceReservedHandle(KScnPropertyRef* ref, uint64_t order, i
     ref->mManagerOrder = order + 1 + static_cast<uint64_t>(index);
 }
 
+void KScnSdkManager::TakeReservedPlace(KScnObject* object)
+{
+    const int slot = object->mDeferredSlot;
+    if (slot >= 0 && static_cast<size_t>(slot) < mReservations.size() && mReservations[slot] == object)
+    {
+        --mUserPropertyCount; // counted as the handle made for it now
+    }
+}
+
 void KScnSdkManager::ReleaseUserProperties(KScnObject* object)
 {
     const int slot = object->mDeferredSlot;
@@ -1400,7 +1411,7 @@ void KScnSdkManager::ReleaseUserProperties(KScnObject* object)
     last->mDeferredSlot = slot;
     mReservations.pop_back();
     object->mDeferredSlot = -1;
-    mUserPropertyCount -= object->mDeferred;
+    mUserPropertyCount -= object->mDeferred - static_cast<int>(object->mMadeAhead.size());
 }
 
 // The handle must be alive (its slot is read).
@@ -1631,12 +1642,11 @@ KScnPropertyRef* KScnSdkManager::FindUserProperty(const char* name) const
     KProperty* property = nullptr;
     for (KScnObject* object : mReservations)
     {
-        KScnPropertyHandler* handler = object->GetPropertyHandler();
-        const int n = handler != nullptr ? std::min(object->mDeferred, handler->GetPropertyCount()) : 0;
-        for (int i = 0; i < n && object->mDeferredOrder + 1 + i < bestOrder; ++i)
+        // (A place whose handle was made ahead has it listed above.)
+        for (int i = 0; i < object->mDeferred && object->mDeferredOrder + 1 + i < bestOrder; ++i)
         {
-            KProperty* p = handler->GetProperty(i);
-            if (p != nullptr && std::strcmp(p->GetName(), name) == 0)
+            KProperty* p = object->PlaceProperty(i);
+            if (p != nullptr && !object->MadeAheadAt(i) && std::strcmp(p->GetName(), name) == 0)
             {
                 reserved = object;
                 property = p;
@@ -1645,7 +1655,7 @@ KScnPropertyRef* KScnSdkManager::FindUserProperty(const char* name) const
             }
         }
     }
-    // The handle that stands there is made now, with the object's others.
+    // The handle that stands there is made now.
     return reserved != nullptr ? reserved->FindUserProperty(property) : best;
 }
 

@@ -341,8 +341,9 @@ private:
     template <typename T>
     T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
     void Notify(EListenerKind kind, const KScnObject* object);
-    // Destroys the handles made for the object's own properties, which
-    // would otherwise outlive them.
+    // Destroys the handles the object made for its own properties and owns
+    // (KScnObject::AdoptUserProperty), which would otherwise outlive them;
+    // the handles a caller listed stay.
     void DestroyOwnHandles(KScnObject* object);
     // What every dying scene object goes through before it is deleted: it
     // leaves the scenes, its own handles are destroyed and the other handles
@@ -421,8 +422,12 @@ private:
     friend class KScnTakeNodeContainer;
     void ReserveUserProperties(KScnObject* object);
     void ReleaseUserProperties(KScnObject* object);
-    // Gives a handle made for a released reservation the place index of it.
+    // Gives a handle made for a reservation (held or released) the place
+    // index of it.
     void PlaceReservedHandle(KScnPropertyRef* ref, uint64_t order, int index);
+    // A handle made ahead for a reservation held takes one of its places
+    // (the handle counts, the place no more).
+    void TakeReservedPlace(KScnObject* object);
     bool UnlistUserProperty(KScnPropertyRef* ref);
     // DestroyUserProperty for a handle known to be alive.
     bool DestroyListedUserProperty(KScnPropertyRef* ref);

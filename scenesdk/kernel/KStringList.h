@@ -8,6 +8,7 @@
 #include "scenesdk/kernel/KString.h"
 
 #include <cstdint>
+#include <memory>
 #include <new>
 
 namespace scenesdk
@@ -66,16 +67,17 @@ public:
         return true;
     }
     // Inserts a new item at index, clamped to 0..count (the count appends);
-    // returns the index used, or -1 when memory is exhausted. A null text
-    // reads as "".
+    // returns the index used, or -1 when the item cannot be made. Memory
+    // running out as it is listed throws std::bad_alloc, the item gone. A
+    // null text reads as "".
     int InsertAt(int index, const char* text, uintptr_t reference = 0)
     {
-        T* item = new (std::nothrow) T(text, reference);
+        std::unique_ptr<T> item(new (std::nothrow) T(text, reference));
         if (item == nullptr)
             return -1;
-        const int at = mList.InsertAt(index < 0 ? 0 : index, item);
-        if (at < 0)
-            delete item;
+        const int at = mList.InsertAt(index < 0 ? 0 : index, item.get());
+        if (at >= 0)
+            item.release();
         return at;
     }
     int Add(const char* text, uintptr_t reference = 0) { return InsertAt(GetCount(), text, reference); }

@@ -209,14 +209,16 @@ TEST_F(W32Window, MaximiseAndRestoreCommandsSwitchAtTheWindowedSize)
     EXPECT_FALSE(w->IsFullscreen());
 }
 
-TEST_F(W32Window, WindowCreationFailureIsShownAndLogged)
+// The window's own lines go to "Error.log" only: the application says what
+// they mean for the player.
+TEST_F(W32Window, WindowCreationFailureIsLogged)
 {
     CRefPtr<CW32Window> w(new CW32Window);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 0, 600, 0, 200, 150, 32));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: CreateWindowEx failed in CW32Window::Create!\n");
-    EXPECT_NE(err.find("Error: Error: CreateWindowEx failed in CW32Window::Create!"), std::string::npos);
+    EXPECT_EQ(err, "");
     EXPECT_FALSE(w->IsCreated());
     EXPECT_EQ(CW32Window::GetWindowCount(), 0u);
     w->Destroy();
@@ -233,8 +235,7 @@ TEST_F(W32Window, NoDisplayMeansRegistrationFails)
     EXPECT_FALSE(w->Create(GetModuleHandleA(nullptr), "t", 800, 600, 0, 200, 150, 32));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ErrorLog(), "Error: RegisterClassEx failed in CW32Window::Create!\n");
-    EXPECT_NE(err.find("Error: Error: RegisterClassEx failed in CW32Window::Create!"),
-              std::string::npos);
+    EXPECT_EQ(err.find("RegisterClassEx"), std::string::npos) << err;
     EXPECT_FALSE(w->IsCreated());
     EXPECT_FALSE(CW32Window::IsClassRegistered());
     w->Destroy();

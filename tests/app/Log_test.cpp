@@ -57,18 +57,25 @@ TEST_F(LogTest, FlagRouting)
     EXPECT_EQ(out + err, "");
     // Only flag 1 wrote the file.
     EXPECT_EQ(TempDir::ReadFile("Error.log"), "Error: x failed in Y::Z\n");
+
+    // 16: "Error.log" only; 32: "Debug.log" only.
+    Capture([] { Log(16, "Error: trace"); });
+    Capture([] { Log(32, "Loading new Model : a.scn"); });
+    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(TempDir::ReadFile("Error.log"), "Error: x failed in Y::Z\nError: trace\n");
+    EXPECT_EQ(TempDir::ReadFile("Debug.log"), "Loading new Model : a.scn\n");
 }
 
 TEST_F(LogTest, OrderAndAppend)
 {
     Capture([] { Log(1 | 2 | 4 | 8, "all"); });
     EXPECT_EQ(out, "all\n");
-    // The message box comes before the standard error line, which is
+    // A box that cannot be shown leaves the standard error line alone,
     // printed once for flags 1 and 2 together.
-    EXPECT_EQ(err, "Information: all\nall\n");
-    Capture([] { Log(9, "second"); });
-    EXPECT_EQ(err, "Information: second\nsecond\n");
-    EXPECT_EQ(TempDir::ReadFile("Error.log"), "all\nsecond\n");
+    EXPECT_EQ(err, "all\n");
+    Capture([] { Log(9, "Error: second"); });
+    EXPECT_EQ(err, "Error: second\n");
+    EXPECT_EQ(TempDir::ReadFile("Error.log"), "all\nError: second\n");
 }
 
 TEST_F(LogTest, EmptyFormatOrResultGoesNowhere)

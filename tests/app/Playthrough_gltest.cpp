@@ -100,11 +100,12 @@ protected:
         EXPECT_TRUE(Place(game, 5, 640, 820)) << "the tower";
     }
 
-    // Skip, then "To battle!" of the time-up panel.
+    // Skip, then "To battle!" of the time-up panel, once the panel takes a
+    // click (half a second of quiet: 30 frames of a replay run).
     void ToBattle(GamePlayer& game)
     {
         game.Click(kSkip[0], kSkip[1]);
-        game.WaitFrames(5);
+        game.WaitFrames(40);
         game.Click(kPanelButton[0], kPanelButton[1]);
         ASSERT_TRUE(game.WaitForState("battle", 30)) << "To battle! did not start the battle";
     }
@@ -125,7 +126,7 @@ protected:
                                  { return o.count("statue") && std::atof(o.at("statue").c_str()) <= 0; },
                                  180))
             << "the statue stood";
-        game.WaitFrames(10);
+        game.WaitFrames(40);
         if (screenshots)
         {
             ASSERT_TRUE(game.Screenshot("lost-panel.xwd"));
@@ -425,10 +426,17 @@ TEST_F(Playthrough, WinEveryLevelThenLoseFiveTimesThenQuit)
                                  { return o.count("birds") && o.at("birds").rfind("0 ", 0) == 0; },
                                  30))
             << "birds left after the battle";
+        // Firing on as the last bird dies, with the pointer where "To
+        // battle!" left it, on "Next Level": the panel stays.
+        game.MoveTo(kPanelButton[0], kPanelButton[1]);
+        game.X("click --repeat 8 --delay 100 1");
+        game.WaitFrames(3);
+        EXPECT_EQ(game.Get("state"), "battle") << "a shot fired on as the level ended skipped its panel";
+        EXPECT_EQ(game.Get("panel"), "leveldone");
         ASSERT_TRUE(game.Screenshot("battle" + std::to_string(level) + ".xwd"));
         EXPECT_GT(game.Number("statue"), 0) << "the town held";
-        // The level-done panel: "Next Level".
-        game.WaitFrames(10);
+        // The level-done panel: "Next Level", clicked after the mouse rested.
+        game.WaitFrames(40);
         ASSERT_TRUE(
             game.ClickUntil(kPanelButton[0], kPanelButton[1], level < kLevels ? "newlevel" : "postgame"))
             << "Next Level led neither to the next level nor, after the last, to the end of the game";

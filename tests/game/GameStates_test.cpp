@@ -71,11 +71,17 @@ TEST_F(GameCtrlTest, NewLevelShowsLoadingForOneFrameThenOffersContinue)
     // The second frame sets the level up; this fixture has no terrain data,
     // so the set-up fails (the program would end) and "Continue" is not
     // offered. The full set-up is tested with the generated data under GL.
+    TakeErrorLog();
     testing::internal::CaptureStderr();
     EXPECT_FALSE(level->Update());
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(
-                  "Error: pTerrain->Create failed in CNewLevelState::Update\n"),
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(TakeErrorLog().find("Error: pTerrain->Create failed in CNewLevelState::Update\n"),
               std::string::npos);
+    // The player reads what failed once, where a start-up failure is said.
+    EXPECT_NE(err.find("Error: the terrain of [GAME] cannot be built (Error.log says why); the game ends\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("failed in"), std::string::npos) << err;
     EXPECT_FALSE(button.IsEnabled());
     Click(button);
     EXPECT_EQ(m_Ctrl.GetCurrentState(), m_Ctrl.GetBuildState());

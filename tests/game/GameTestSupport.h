@@ -166,15 +166,20 @@ protected:
         testing::internal::CaptureStderr();
         const bool ok = m_Ctrl.Create(m_pClock);
         testing::internal::GetCapturedStderr();
-        // Without a display the GUI has no font: its lines are not the
-        // controller's.
-        m_strLog.clear();
+        m_strLog = TakeErrorLog();
+        return ok;
+    }
+    // The lines "Error.log" gained since the last call (the file is removed).
+    // Without a display the GUI has no font: its lines are left out.
+    std::string TakeErrorLog()
+    {
+        std::string log;
         std::istringstream lines(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log"));
         for (std::string line; std::getline(lines, line);)
             if (line.rfind("Error: Couldn't create font", 0) != 0)
-                m_strLog += line + "\n";
+                log += line + "\n";
         std::remove("Error.log");
-        return ok;
+        return log;
     }
     CRefPtr<ScriptedObj> Obj(const std::string& name, uint32_t type = IGameObj::TYPE_BIRD)
     {

@@ -136,9 +136,9 @@ TEST_F(MenuTextsGL, PicturesKeepTheirProportions)
                 }
             EXPECT_NEAR(bar, row.bars[column ? 0 : 1], 1) << side;
         }
-        // The menu's square picture, as the GUI places it.
+        // The menu's 4:3 picture, as the GUI places it.
         CVector3 offset, size;
         m_Menu.GetScreen()->PictureRect(m_pGui->GetScaleX(), m_pGui->GetScaleY(), offset, size);
-        EXPECT_NEAR((size.x / m_pGui->GetScaleX()) / (size.y / m_pGui->GetScaleY()), 1.0, 0.01);
+        EXPECT_NEAR((size.x / m_pGui->GetScaleX()) / (size.y / m_pGui->GetScaleY()), 4.0 / 3.0, 0.01);
     }
 }

@@ -337,7 +337,8 @@ TEST_F(WorldTest, TerrainWithoutItsDataFails)
     CRefPtr<CTerrain> terrain(new CTerrain(nullptr));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(terrain->Create("GAME"));
-    const std::string log = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStderr();
+    const std::string log = TakeErrorLog();
     EXPECT_NE(log.find("Error: CreateTerrain(GAME) failed in CTerrainRep::Create\n"
                        "Error: m_pTerrainRep->Create failed in CTerrain::Create\n"),
               std::string::npos)
@@ -347,41 +348,56 @@ TEST_F(WorldTest, TerrainWithoutItsDataFails)
     EXPECT_EQ(terrain->GetType(), static_cast<uint32_t>(IGameObj::TYPE_TERRAIN));
 }
 
+// The reader's lines go to "Error.log" only; the fault names the key and
+// what went wrong, for the level set-up's message to the player.
 TEST_F(WorldTest, EnvironmentSettingsAreCheckedInOrder)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        // Any type but "Sphere" or "Cube", exactly, fails without a message.
-        {"[L]\nEnvironmentType=sphere\nEnvironmentModel=sky.scn\n", ""},
-        {"[L]\nEnvironmentType=Dome\nEnvironmentModel=sky.scn\n", ""},
+    const struct
+    {
+        const char* settings;
+        const char* log;
+        const char* fault; // DescribeFault
+    } cases[] = {
+        // Any type but "Sphere" or "Cube", exactly, fails without a log line.
+        {"[L]\nEnvironmentType=sphere\nEnvironmentModel=sky.scn\n", "",
+         "settings.ini line 2: [L] EnvironmentType = sphere: \"Sphere\" or \"Cube\" (exactly so)"},
+        {"[L]\nEnvironmentType=Dome\nEnvironmentModel=sky.scn\n", "",
+         "settings.ini line 2: [L] EnvironmentType = Dome: \"Sphere\" or \"Cube\" (exactly so)"},
         {"[L]\nEnvironmentModel=sky.scn\n",
-         "Error: Couldn't get \"EnvironmentType\"-Value from \"L\" in CEnvironment::Create\n"},
+         "Error: Couldn't get \"EnvironmentType\"-Value from \"L\" in CEnvironment::Create\n",
+         "settings.ini has no \"EnvironmentType\" in [L]: \"Sphere\" or \"Cube\""},
         {"[L]\nEnvironmentType=Sphere\n",
-         "Error: Couldn't get \"EnvironmentModel\"-Value from \"L\" in CEnvironment::Create\n"},
+         "Error: Couldn't get \"EnvironmentModel\"-Value from \"L\" in CEnvironment::Create\n",
+         "settings.ini has no \"EnvironmentModel\" in [L]: the sky needs its model"},
         {"[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\n",
-         "Error: Couldn't get \"EnvironmentTexture\"-Value from \"L\" in CEnvironment::Create\n"},
+         "Error: Couldn't get \"EnvironmentTexture\"-Value from \"L\" in CEnvironment::Create\n",
+         "settings.ini has no \"ReflectionMapTexture\" in [L]: a sphere sky needs its map texture"},
         {"[L]\nEnvironmentType=Cube\nEnvironmentModel=sky.scn\nReflectionMapTexture_posX=a\n"
          "ReflectionMapTexture_negX=a\n",
-         "Error: Couldn't get \"ReflectionMapTexture_posY\"-Value from \"L\" in CEnvironment::Create\n"},
+         "Error: Couldn't get \"ReflectionMapTexture_posY\"-Value from \"L\" in CEnvironment::Create\n",
+         "settings.ini has no \"ReflectionMapTexture_posY\" in [L]: a cube sky needs its six faces"},
+        // A sky model that does not load fails the sky, with the importer's reason.
+        {"[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\nReflectionMapTexture=sky.tga\n",
+         "Error: getModel failed in CEnvironmentRep::Create\n"
+         "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create\n",
+         "settings.ini line 3: [L] EnvironmentModel = sky.scn: the sky model cannot be loaded (File not "
+         "opened (no such file: sky.scn))"},
     };
     for (const auto& c : cases)
     {
-        LoadSettings(c.first);
+        SCOPED_TRACE(c.settings);
+        LoadSettings(c.settings);
         CRefPtr<CEnvironment> environment(new CEnvironment(&m_Ctrl));
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(environment->Create("L")) << c.first;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.second) << c.first;
+        EXPECT_FALSE(environment->Create("L"));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        const std::string log = TakeErrorLog();
+        EXPECT_NE(log.find(c.log), std::string::npos) << log;
+        EXPECT_EQ(CSettings::GetInstance()->DescribeFault(environment->GetFault()), c.fault);
         EXPECT_EQ(environment->GetType(), static_cast<uint32_t>(IGameObj::TYPE_ENVIRONMENT));
     }
-    // A sky model that does not load fails the sphere.
-    LoadSettings("[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\nReflectionMapTexture=sky.tga\n");
     CRefPtr<CEnvironment> environment(new CEnvironment(&m_Ctrl));
-    testing::internal::CaptureStderr();
     EXPECT_FALSE(environment->Create("L"));
-    const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("Error: getModel failed in CEnvironmentRep::Create\n"
-                       "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create\n"),
-              std::string::npos)
-        << log;
     // The sky is never hit and an environment is never killed.
     CVector3 hit;
     float distance;
@@ -396,7 +412,8 @@ TEST_F(WorldTest, StartPlatformWithoutItsModelGetsADefaultBox)
     ASSERT_TRUE(CEngineServices::GetInstance()->GetPhysXMgr()->Create());
     testing::internal::CaptureStderr();
     CRefPtr<CStartObj> start(new CStartObj(nullptr, CVector3(450, 8, 400)));
-    const std::string log = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStderr();
+    const std::string log = TakeErrorLog();
     EXPECT_NE(log.find("Error: getModel failed in CStartRep::Create\n"
                        "Error: pRep->Create failed in CStartObj::CStartObj\n"),
               std::string::npos)

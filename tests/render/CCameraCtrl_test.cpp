@@ -151,10 +151,10 @@ TEST_F(CameraCtrl, TheScreenBorderScrolls)
     MouseAt(-1, 500); // outside the window
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(440, 50, 400));
-    MouseAt(998, 500); // within the border and its extra unit
+    MouseAt(999, 500); // the last column
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
-    MouseAt(1001, 1);
+    MouseAt(1001, 0);
     Frame();
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 395));
     MouseAt(500, 999);
@@ -168,10 +168,11 @@ TEST_F(CameraCtrl, TheScreenBorderScrolls)
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
 }
 
-// An edge of the screen is the window's last pixel row or column, whatever
-// its size (a pixel of a window under 500 high is more than the border and
-// its extra unit). One row per pointer place: the window, the pixel and the
-// camera's move (x, z) in one frame of 5 units from (450, 50, 400).
+// An edge of the screen is the window's outermost pixel row or column,
+// whatever its size: one pixel, whether it is less than a virtual unit
+// (over 1000 pixels) or more. One row per pointer place: the window, the
+// pixel and the camera's move (x, z) in one frame of 5 units from
+// (450, 50, 400).
 TEST_F(CameraCtrl, TheLastPixelRowAndColumnScrollAtEverySize)
 {
     const struct
@@ -185,8 +186,10 @@ TEST_F(CameraCtrl, TheLastPixelRowAndColumnScrollAtEverySize)
         {640, 480, 639, 240, 5, 0}, // right column: 1.56 units
         {640, 480, 638, 240, 0, 0},    {640, 480, 0, 240, -5, 0},     {640, 480, 320, 0, 0, -5},
         {800, 600, 400, 599, 0, 5},    {800, 600, 400, 598, 0, 0},    // 3.3 units from the edge
-        {1280, 1024, 640, 1023, 0, 5}, {1280, 1024, 640, 1022, 0, 5}, // border and its extra unit
+        {1280, 1024, 640, 1023, 0, 5}, {1280, 1024, 640, 1022, 0, 0}, // one row, not two
         {1280, 1024, 640, 1020, 0, 0}, {1280, 600, 1279, 300, 5, 0},  {640, 768, 320, 767, 0, 5},
+        {1024, 768, 1023, 384, 5, 0},  {1024, 768, 1022, 384, 0, 0},  {1024, 768, 0, 384, -5, 0},
+        {1024, 768, 1, 384, 0, 0},     {1280, 1024, 640, 1, 0, 0},    {1280, 1024, 640, 0, 0, -5},
         {400, 300, 399, 150, 5, 0}, // a window made narrow: its last column is 2.5 units wide
     };
     for (const auto& row : kRows)

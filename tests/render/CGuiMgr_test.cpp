@@ -517,6 +517,60 @@ TEST_F(GuiTest, TheFocusStaysInTheTopModal)
     EXPECT_FALSE(inside->IsHover());
 }
 
+// A panel shown over the running game (ShowPanel) takes a press only once
+// the mouse has been left alone for half a second since it showed; each
+// press or release before then starts the wait again. One row per script:
+// P shows the panel, M shows it as a plain modal, R makes it the root, C
+// closes it, '.' is a frame of 1/8 s, d and u press and release the left
+// button over the panel's button; then the clicks it took.
+TEST_F(GuiTest, APanelTakesOnlyAClickBegunAfterItsQuietTime)
+{
+    const std::pair<const char*, long> kRows[] = {
+        {"Pdu", 0},
+        {"P...du", 0},
+        {"P....du", 1}, // half a second exactly
+        {"P....dudu", 2},
+        {"dP..u...du", 0}, // a press held from before: its release restarts the wait
+        {"dP..u....du", 1},
+        {"Pdu.du.du.du.du.du.du.du...du", 0}, // firing on at 8 Hz as it shows
+        {"Pdu.du.du.du.du.du.du.du....du", 1},
+        {"Mdu", 1},   // a plain modal takes it at once
+        {"PRdu", 1},  // the wait ends with the panel
+        {"PCMdu", 1},
+    };
+    for (const auto& [script, clicks] : kRows)
+    {
+        SCOPED_TRACE(script);
+        m_Clock.Reset(1, 0.125, -1.0);
+        m_pTimer->Reset();
+        CRefPtr<CGuiButton> button = Button(100, 100, 200, 100, 7);
+        CRefPtr<CGuiPanel> panel = m_pMgr->CreatePanel();
+        panel->AddChild(button);
+        Root({});
+        MoveTo(150, 75);
+        for (const char step : std::string(script))
+        {
+            if (step == 'P')
+                m_pMgr->ShowPanel(panel);
+            else if (step == 'M')
+                m_pMgr->ShowModal(panel);
+            else if (step == 'R')
+                m_pMgr->SetRoot(panel);
+            else if (step == 'C')
+                m_pMgr->CloseModal(panel);
+            else if (step == '.')
+                m_Clock.Tick();
+            else if (step == 'd')
+                m_pMgr->OnMouseDown(0);
+            else
+                m_pMgr->OnMouseUp(0);
+        }
+        const Events events = TakeEvents();
+        EXPECT_EQ(std::count(events.begin(), events.end(), "click:7"), clicks);
+        EXPECT_EQ(m_pMgr->IsPanelWaiting(), clicks == 0 && script[0] != 'M');
+    }
+}
+
 // A click whose callback installs the next screen releases the clicked
 // button's last holders while it is still running.
 TEST_F(GuiTest, ACallbackMayReplaceTheScreenItWasCalledFrom)

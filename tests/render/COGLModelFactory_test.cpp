@@ -58,7 +58,9 @@ TEST_F(FactoryTest, ModelNamesAreNormalisedAndLoadedOnce)
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_TRUE(a);
     EXPECT_EQ(a, b);
-    EXPECT_EQ(out, "Loading new Model : data/models/house.scn\n");
+    // Progress goes to the debug log, not the player's terminal.
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(m_Dir.ReadFile("Debug.log"), "Loading new Model : data/models/house.scn\n");
     ASSERT_EQ(m_Loader->m_Scenes.size(), 1u);
     EXPECT_EQ(m_Loader->m_Scenes[0], "data/models/house.scn");
     EXPECT_EQ(m_Factory->GetModelCount(), 1u);
@@ -95,6 +97,17 @@ TEST_F(FactoryTest, FailedModelsAreImportedOnce)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: inconsistent triangle group data in COGLModelFactory::BuildMG()\n");
     EXPECT_EQ(m_Loader->m_Scenes.size(), 3u);
+
+    // Why each failed, under any spelling of its name.
+    const std::pair<const char*, const char*> reasons[] = {{"A.SCN", "it cannot be read"},
+                                                           {"b.scn", "its mesh cannot be converted"},
+                                                           {"c.scn", "its mesh data is inconsistent"},
+                                                           {"never.scn", ""},
+                                                           {"d.scn", ""}};
+    m_Loader->m_bBadIndex = false;
+    EXPECT_TRUE(m_Factory->getModel("d.scn"));
+    for (const auto& [name, why] : reasons)
+        EXPECT_EQ(m_Factory->GetModelError(name), why) << name;
 }
 
 TEST_F(FactoryTest, MessagesOfEnvironmentTexturesAndTerrain)
@@ -112,8 +125,7 @@ TEST_F(FactoryTest, MessagesOfEnvironmentTexturesAndTerrain)
         "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
         "Must specify eighter 1 or 6 Textures for Environment Mapping in COGLModelFactory::CreateEnv()\n"
         "Texture Properties not specified in COGLModelFactory::createTexture()\n"
-        "Error: Couldn't get \"XSize\"-Value from \"Level1\" in CTerrainBuilder::BuildTerrain\n"
-        "Error: m_pTerrainBuilder->BuildTerrain failed for level Level1\n");
+        "Error: Couldn't get \"XSize\"-Value from \"Level1\" in CTerrainBuilder::BuildTerrain\n");
     EXPECT_EQ(m_Factory->GetEnvironmentKind(), COGLModelFactory::ENV_NONE);
     EXPECT_TRUE(models.empty());
     EXPECT_NE(m_Dir.ReadFile("Error.log").find("eighter 1 or 6"), std::string::npos);

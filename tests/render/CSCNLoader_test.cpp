@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <string>
 
@@ -320,6 +321,18 @@ std::string Failed(const std::string& call, const std::string& error, const std:
            (reason.empty() ? "" : " (" + reason + ")") + "\n\n\n";
 }
 
+// What a failed call wrote: nothing on standard error (a player's message
+// is said by the caller), its lines in "Error.log", which is removed.
+std::string TraceOf(const std::function<void()>& call)
+{
+    testing::internal::CaptureStderr();
+    call();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string log = testsupport::TempDir::ReadFile("Error.log");
+    std::remove("Error.log");
+    return log;
+}
+
 } // namespace
 
 TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
@@ -329,20 +342,26 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     const std::string bytes = testsupport::TempDir::ReadFile(good);
     const std::string fifo = m_Dir.Path() + "/pipe.scn";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    CScnWriter w(CScnWriter::eText);
-    w.WriteHeader("tests");
-    w.BeginField("Objects");
-    w.BeginBlock();
-    for (int i = 0; i < 2; ++i)
+    // A scene of `models` models named "Box", none with a mesh.
+    auto boxes = [this](int models, const std::string& name)
     {
-        w.BeginField("Model");
-        w.AddString("Box");
+        CScnWriter w(CScnWriter::eText);
+        w.WriteHeader("tests");
+        w.BeginField("Objects");
+        w.BeginBlock();
+        for (int i = 0; i < models; ++i)
+        {
+            w.BeginField("Model");
+            w.AddString("Box");
+            w.EndField();
+        }
+        w.EndBlock();
         w.EndField();
-    }
-    w.EndBlock();
-    w.EndField();
-    const std::string twice = m_Dir.Path() + "/twice.scn";
-    ASSERT_TRUE(w.SaveFile(twice)) << w.Error();
+        const std::string path = m_Dir.Path() + "/" + name;
+        EXPECT_TRUE(w.SaveFile(path)) << w.Error();
+        return path;
+    };
+    const std::string twice = boxes(2, "twice.scn");
     const struct
     {
         std::string path;
@@ -365,20 +384,25 @@ TEST_F(CSCNLoaderTest, MissingAndBrokenFilesAreReported)
     ASSERT_TRUE(loader.LoadScene(good));
     for (const auto& c : cases)
     {
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(loader.LoadScene(c.path)) << c.path;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.path;
+        EXPECT_EQ(TraceOf([&] { EXPECT_FALSE(loader.LoadScene(c.path)) << c.path; }), c.messages) << c.path;
+        // The reason a player's message gives: the error and the reader's reason.
+        const size_t from = c.messages.find("returned: ") + 10;
+        EXPECT_EQ(loader.GetLastError(), c.messages.substr(from, c.messages.size() - 3 - from));
         // The earlier scene is gone: nothing to convert or keep.
         CRefPtr<CModelData> data(new CModelData);
         EXPECT_FALSE(loader.Load(data));
         EXPECT_EQ(data->GetRefCount(), 1u);
         EXPECT_TRUE(data->m_TriangleGroups.empty());
         EXPECT_FALSE(loader.KeepObjectA(CRefPtr<CRefCounted>(data.Get())));
+        EXPECT_EQ(loader.GetLastError(), "no scene is loaded");
     }
-    EXPECT_EQ(
-        testsupport::TempDir::ReadFile("Error.log")
-            .find(Failed("Initialize", "File not opened", "no such file: " + m_Dir.Path() + "/missing.scn")),
-        0u);
+    ASSERT_TRUE(loader.LoadScene(good));
+    EXPECT_EQ(loader.GetLastError(), "");
+    // A scene that reads but holds no mesh fails the conversion, saying so.
+    ASSERT_TRUE(loader.LoadScene(boxes(1, "empty.scn")));
+    CRefPtr<CModelData> data(new CModelData);
+    EXPECT_FALSE(loader.Load(data));
+    EXPECT_EQ(loader.GetLastError(), "it holds no mesh");
 }
 
 TEST_F(CSCNLoaderTest, KeptObjectsNeedAScene)
@@ -399,9 +423,7 @@ TEST_F(CSCNLoaderTest, NamesResolveIgnoringCaseWhenNotFoundAsGiven)
     CSCNLoader loader;
     EXPECT_TRUE(LoadModel(loader, m_Dir.Path() + "/data/models/red.scn"));
     EXPECT_TRUE(LoadModel(loader, "data/MODELS/red.scn"));
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader.LoadScene("data/models/blue.scn"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(TraceOf([&] { EXPECT_FALSE(loader.LoadScene("data/models/blue.scn")); }),
               Failed("Initialize", "File not opened", "no such file: data/models/blue.scn"));
 }
 
@@ -717,9 +739,8 @@ TEST_F(CSCNLoaderTest, UnsupportedLayoutsFailTheConversion)
         CSCNLoader loader;
         ASSERT_TRUE(loader.LoadScene(m_Dir.WriteFile("u.scn", text))) << c.to;
         CRefPtr<CModelData> data(new CModelData);
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(loader.Load(data)) << c.to;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.messages) << c.to;
+        EXPECT_EQ(TraceOf([&] { EXPECT_FALSE(loader.Load(data)) << c.to; }), c.messages) << c.to;
+        EXPECT_EQ(loader.GetLastError(), "its mesh cannot be converted");
     }
 }
 
@@ -730,9 +751,7 @@ TEST_F(CSCNLoaderTest, NewerFileVersionsNameBothVersions)
     Edit(text, "Version: 6000", "Version: 7100");
     const std::string path = m_Dir.WriteFile("new.scn", text);
     CSCNLoader loader;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loader.LoadScene(path));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(TraceOf([&] { EXPECT_FALSE(loader.LoadScene(path)); }),
               Failed("Initialize", "File version is not supported yet", "file version 7100") +
                   "SCN version number for this version of the scene SDK is 6.0.0\n\n"
                   "SCN version number for file " +

@@ -135,13 +135,25 @@ void ButtonBand(STgaImage& img, int y0, int y1, const SFrame& frame, bool darkRi
     }
 }
 
+// The full-screen pictures (menu, loading and end screens) have the shipped
+// window's shape, 4:3, so that they fill it without black bars.
+const uint16_t kPictureWidth = 512;
+const uint16_t kPictureHeight = 384;
+
+// A row of a full-screen picture, given as a fraction of its height.
+int PictureRow(double fraction)
+{
+    return static_cast<int>(std::lround(fraction * kPictureHeight));
+}
+
 // The light plaque the final score is written on: a parchment banner across
 // the middle of the screen (virtual x 260-740, y 475-553 of the 1000 x 1000
 // screen; the score text starts at (440, 500)), its rolled ends shaded.
 void ScorePlaque(STgaImage& img)
 {
     const CValueNoise noise(91, 8);
-    const int x0 = 133, x1 = 379, y0 = 243, y1 = 283;
+    const int x0 = img.width * 260 / 1000, x1 = img.width * 740 / 1000, y0 = img.height * 475 / 1000,
+              y1 = img.height * 553 / 1000;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
         {
@@ -204,30 +216,33 @@ STgaImage BarsAndCentreMark()
 void CDataGenerator::WriteGuiImages()
 {
     {
-        STgaImage img = GuiImage(512, 512, 3);
+        STgaImage img = GuiImage(kPictureWidth, kPictureHeight, 3);
         Backdrop(img, Rgb(70, 140, 220), Rgb(200, 225, 245), Rgb(90, 150, 60), 11);
         Birds(img, 14, 12, Rgb(30, 30, 40));
-        CentredText(img, "VOSTREL", 60, 10, Rgb(250, 240, 200));
+        CentredText(img, "VOSTREL", PictureRow(0.117), 10, Rgb(250, 240, 200));
         SaveImage("mainbg.tga", img, true);
     }
     {
-        STgaImage img = GuiImage(512, 512, 3);
+        STgaImage img = GuiImage(kPictureWidth, kPictureHeight, 3);
         Backdrop(img, Rgb(40, 20, 30), Rgb(150, 60, 40), Rgb(70, 60, 50), 21);
         Birds(img, 40, 22, Rgb(10, 10, 10));
-        CentredText(img, "GAME OVER", 120, 8, Rgb(240, 90, 60));
+        CentredText(img, "GAME OVER", PictureRow(0.234), 8, Rgb(240, 90, 60));
         ScorePlaque(img);
         SaveImage("endbg.tga", img, true);
     }
     {
-        STgaImage img = GuiImage(512, 512, 3);
+        STgaImage img = GuiImage(kPictureWidth, kPictureHeight, 3);
         Backdrop(img, Rgb(240, 170, 60), Rgb(255, 235, 160), Rgb(110, 170, 70), 31);
+        // The rays end above the darkened bottom, where the white
+        // statistics texts lie.
+        const double sunX = kPictureWidth / 2.0, sunY = PictureRow(0.17), ray = kPictureHeight * 0.57;
         for (int i = 0; i < 16; ++i)
         {
             const double a = i * kPi / 8;
-            Line(img, 256, 120, 256 + std::cos(a) * 300, 120 + std::sin(a) * 300, 6, Rgb(255, 240, 190));
+            Line(img, sunX, sunY, sunX + std::cos(a) * ray, sunY + std::sin(a) * ray, 6, Rgb(255, 240, 190));
         }
-        Disc(img, 256, 120, 40, Rgb(255, 250, 210));
-        CentredText(img, "YOU WON!", 176, 8, Rgb(60, 110, 30));
+        Disc(img, sunX, sunY, 40, Rgb(255, 250, 210));
+        CentredText(img, "YOU WON!", PictureRow(0.29), 8, Rgb(60, 110, 30));
         ScorePlaque(img);
         SaveImage("wonbg.tga", img, true);
     }
@@ -323,11 +338,11 @@ void CDataGenerator::WriteLoadingScreens()
                                   {Rgb(30, 40, 90), Rgb(120, 110, 160), Rgb(50, 80, 50)}};
     for (int level = 1; level <= kLevels; ++level)
     {
-        STgaImage img = GuiImage(512, 512, 3);
+        STgaImage img = GuiImage(kPictureWidth, kPictureHeight, 3);
         const uint32_t* t = themes[(level - 1) % 3];
         Backdrop(img, t[0], t[1], t[2], 100 + level);
         Birds(img, 6 + 8 * level, 200 + level, Rgb(20, 20, 25));
-        CentredText(img, "LEVEL " + std::to_string(level), 90, 9, Rgb(255, 245, 210));
+        CentredText(img, "LEVEL " + std::to_string(level), PictureRow(0.176), 9, Rgb(255, 245, 210));
         SaveImage("loadingscreens/Level" + std::to_string(level) + ".tga", img, true);
     }
 }

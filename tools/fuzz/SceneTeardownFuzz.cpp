@@ -17,9 +17,14 @@
 // pointers read from a node's take ("Transform" channels, which never leave
 // a node): held across calls, and read after every call while their node
 // lives and lists the take they came from (the tree a pointer came from
-// lives as long as that take). Calls write curve default values too: through
+// lives as long as that take). And for the user-property handles the program
+// made (records, handles of a property): held until the program destroys
+// them, and read after every call, whatever object they were listed on or
+// stood for has gone since. Calls write curve default values too: through
 // a take's writable curves, through the default take's linked curves (which
-// write the properties back) and through property setters.
+// write the properties back) and through property setters. Nodes are linked
+// under each other by every connection call as well as by AddChild: a node
+// has one parent whichever call links it.
 
 #include "scenesdk/attributes/KScnCamera.h"
 #include "scenesdk/attributes/KScnCameraSwitcher.h"
@@ -165,7 +170,7 @@ public:
             Call(op);
             if (trace)
                 std::fprintf(stderr, "call %d: op %d: %d scenes, %d nodes, %d attributes, %d materials\n",
-                             m_Calls, op % 51, M().GetSceneCount(), M().GetNodeCount(),
+                             m_Calls, op % kCalls, M().GetSceneCount(), M().GetNodeCount(),
                              M().GetNodeAttributeCount(), M().GetMaterialCount());
             ++m_Calls;
             Check();
@@ -175,6 +180,7 @@ public:
 
 private:
     static constexpr int kMaxCalls = 128;
+    static constexpr int kCalls = 52;
     static constexpr int kMaxImports = 2;
 
     uint8_t Next() { return m_Pos < m_Size ? m_pData[m_Pos++] : 0; }
@@ -280,12 +286,29 @@ private:
     void HoldCurve();
     void WriteDefaults();
     void CheckHeldCurves();
+    // The user-property handles the program made and has not destroyed.
+    std::vector<KScnPropertyRef*> m_Handles;
+    void HoldHandle(KScnPropertyRef* ref)
+    {
+        if (ref != nullptr && m_Handles.size() < 64)
+            m_Handles.push_back(ref);
+    }
+    KScnPropertyRef* PickHandle() { return Pick(m_Handles); }
+    bool DestroyHandle(KScnPropertyRef* ref)
+    {
+        m_Handles.erase(std::remove(m_Handles.begin(), m_Handles.end(), ref), m_Handles.end());
+        return M().DestroyUserProperty(ref);
+    }
+    void CheckHeldHandles();
+    // A node's property set linked straight to another's, by every call that
+    // makes a link: a node has one parent whichever call links it.
+    void LinkNodesDirectly();
 };
 
 void CProgram::Call(uint8_t op)
 {
     KScnSdkManager& m = M();
-    switch (op % 51)
+    switch (op % kCalls)
     {
     case 0: // a node, hung under another
     {
@@ -302,9 +325,11 @@ void CProgram::Call(uint8_t op)
         if (KScnNode* parent = PickNode())
             parent->RemoveChild(parent->GetChild(Next() % 4));
         break;
-    case 3:
+    case 3: // often a node whose parent stays behind
         if (KScnNode* node = PickNode())
         {
+            if (node->GetChildCount() > 0 && Flip())
+                node = node->GetChild(Next() % node->GetChildCount());
             KScnSceneRoot* scene = PickScene();
             const bool check = Flip();
             node->SetSceneContents(scene != nullptr && Flip() ? scene->GetContents() : nullptr, check);
@@ -494,7 +519,7 @@ void CProgram::Call(uint8_t op)
         }
         break;
     case 20: // a record of the manager's
-        m.CreateUserProperty(Name("u").c_str(), Flip() ? "Real" : "Bool", "label");
+        HoldHandle(m.CreateUserProperty(Name("u").c_str(), Flip() ? "Real" : "Bool", "label"));
         break;
     case 21:
         if (KScnTakeNodeContainer* owner = PickContainer())
@@ -508,14 +533,15 @@ void CProgram::Call(uint8_t op)
             if (n > 0)
             {
                 KScnPropertyRef* ref = m.CreateUserPropertyFromProperty(set->GetProperty(Next() % n));
+                HoldHandle(ref);
                 if (KScnTakeNodeContainer* lister = PickContainer())
                     lister->AddUserProperty(ref);
             }
         }
         break;
-    case 23:
+    case 23: // a record, or a handle held since the objects it was listed on went
         if (KScnTakeNodeContainer* lister = PickContainer())
-            lister->AddUserProperty(PickRecord());
+            lister->AddUserProperty(Flip() ? PickRecord() : PickHandle());
         break;
     case 24:
         if (KScnPropertyRef* ref = PickRecord())
@@ -524,7 +550,7 @@ void CProgram::Call(uint8_t op)
             if (handler != nullptr && Flip())
                 handler->RemovePropertyForRef(ref);
             else
-                m.DestroyUserProperty(ref);
+                DestroyHandle(ref);
         }
         break;
     case 25:
@@ -532,7 +558,7 @@ void CProgram::Call(uint8_t op)
         {
             const int n = owner->GetUserPropertyCount();
             if (n > 0)
-                m.DestroyUserProperty(owner->GetUserProperty(Next() % n));
+                DestroyHandle(owner->GetUserProperty(Next() % n));
         }
         break;
     case 26:
@@ -685,6 +711,9 @@ void CProgram::Call(uint8_t op)
     case 49:
         WriteDefaults();
         break;
+    case 50:
+        LinkNodesDirectly();
+        break;
     default:
         if (KScnSceneRoot* scene = PickScene())
         {
@@ -783,6 +812,55 @@ void CProgram::CheckHeldCurves()
     {
         (void)held.curve->GetDefaultValue();
         (void)held.curve->GetKeyCount();
+    }
+}
+
+void CProgram::LinkNodesDirectly()
+{
+    KScnNode* parent = PickNode();
+    KScnNode* child = PickNode();
+    if (parent == nullptr || child == nullptr)
+        return;
+    KPlug* to = parent->GetPropertyHandler();
+    KPlug* from = child->GetPropertyHandler();
+    switch (Next() % 6)
+    {
+    case 0:
+        to->ConnectSrc(from);
+        break;
+    case 1:
+        to->InsertSrc(Next() % 3, from);
+        break;
+    case 2:
+        if (to->GetSrcCount() > 0)
+            to->ReplaceSrc(to->GetSrc(Next() % to->GetSrcCount()), from);
+        break;
+    case 3:
+        to->SetSrc(Next() % 3, from);
+        break;
+    case 4:
+        from->ConnectDst(to);
+        break;
+    default:
+        Flip() ? (void)to->DisconnectSrc(from) : (void)M().DestroyNode(parent, true);
+        break;
+    }
+}
+
+void CProgram::CheckHeldHandles()
+{
+    // A handle stands for a live property or for nothing.
+    for (KScnPropertyRef* ref : m_Handles)
+    {
+        (void)ref->GetName();
+        (void)ref->GetLabel(true);
+        if (KProperty* property = ref->GetProperty())
+        {
+            CHECK(property->GetOwnerObject() != nullptr);
+            (void)property->GetName();
+        }
+        if (KScnPropertyHandler* handler = ref->GetHandler())
+            (void)handler->GetPropertyCount();
     }
 }
 
@@ -892,6 +970,7 @@ void CProgram::Check()
     for (int i = 0; i < m.GetSceneCount(); ++i)
         CheckScene(m.GetScene(i));
     CheckHeldCurves();
+    CheckHeldHandles();
 }
 
 void CProgram::CheckScene(KScnSceneRoot* scene)
@@ -1058,11 +1137,13 @@ void CProgram::Teardown()
         scenes();
         break;
     default:
+        m_Handles.clear();
         m.DestroyAllObjects();
         Check();
         break;
     }
     m_Held.clear();
+    m_Handles.clear();
     m_pManager.reset();
 }
 

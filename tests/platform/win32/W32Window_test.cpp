@@ -3,6 +3,8 @@
 #include "tests/platform/win32/DummyVideo.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace plat;
 
@@ -234,20 +236,45 @@ TEST_F(WindowLayer, RecreateKeepsTheHandle)
     (void)before;
 }
 
+// A box opens wherever a display can show one, whatever standard input is
+// (a desktop launcher gives none): one row per environment, with standard
+// input not a terminal.
 TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    // Video not started: the driver SDL runs on is not asked.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     unsetenv("VOSTREL_NO_MESSAGEBOX");
     InstallMessageBoxSink();
-    EXPECT_FALSE(CanShowMessageBox());
-    setenv("SDL_VIDEODRIVER", "x11", 1);
+    const int in = dup(STDIN_FILENO);
+    ASSERT_GE(in, 0);
+    const int none = open("/dev/null", O_RDONLY);
+    ASSERT_EQ(dup2(none, STDIN_FILENO), STDIN_FILENO);
+    close(none);
+    // DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER (null: unset), and whether a box opens.
+    const struct
+    {
+        const char* vars[3];
+        bool shown;
+    } kRows[] = {{{":0", nullptr, nullptr}, true},      {{nullptr, "wayland-0", nullptr}, true},
+                 {{":0", nullptr, "x11"}, true},        {{":0", nullptr, "dummy"}, false},
+                 {{":0", nullptr, "offscreen"}, false}, {{nullptr, nullptr, "x11"}, false},
+                 {{"", "", nullptr}, false}};
+    for (const auto& row : kRows)
+    {
+        const char* const names[3] = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        for (int i = 0; i < 3; ++i)
+            row.vars[i] ? setenv(names[i], row.vars[i], 1) : unsetenv(names[i]);
+        EXPECT_EQ(CanShowMessageBox(), row.shown) << &row - kRows;
+    }
+    dup2(in, STDIN_FILENO);
+    close(in);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    EXPECT_FALSE(CanShowMessageBox()) << "no display";
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "hello", "Information", MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Information: hello\n");
+    setenv("VOSTREL_NO_MESSAGEBOX", "1", 1);
 }
 
 } // namespace

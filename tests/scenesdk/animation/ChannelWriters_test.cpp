@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace scenesdk;
@@ -214,18 +215,22 @@ TEST(ChannelWriters, AUserPropertyListedWithoutItsPropertyGetsOneFromTheHandler)
 // The channels of the property go from every take; the property stays in
 // its set (the handler removes only the properties it made for records
 // defined by name and type; the node's own "Visibility" is made by its set).
+// Without a take added first, the default take's tree still waits: built
+// later, it must not hold the channel again.
 TEST(ChannelWriters, RemovingTheHandleOfADeclaredPropertyLeavesThePropertyInItsSet)
 {
-    for (const char* name : {"Show", "Visibility"})
+    for (const auto& [name, takeAdded] : {std::pair{"Show", true}, {"Visibility", true}, {"Visibility", false}})
     {
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(::testing::Message() << name << (takeAdded ? ", a take added" : ", the tree waiting"));
         KScnSdkManager manager;
         KScnNode* node = manager.CreateNode("n");
-        node->AddTakeNode("Run");
+        if (takeAdded)
+            node->AddTakeNode("Run");
         KScnPropertyHandler* set = node->GetPropertyHandler();
         KProperty* declared = set->FindProperty(name);
         KScnPropertyRef* ref = node->FindUserProperty(declared);
         ASSERT_NE(ref, nullptr);
+        ASSERT_EQ(node->GetDefaultTakeNode()->IsBuildDeferred(), !takeAdded);
         node->OnUserPropertyRemoved(ref);
         EXPECT_EQ(set->FindProperty(name), declared);
         EXPECT_EQ(ref->GetProperty(), declared);

@@ -172,6 +172,11 @@ TEST(TakeNames, RemovingOneOfTwoTakesOfANameKeepsTheOther)
         mat.GetTakeNode(row.takes - 2)->SetName(shared.c_str());
         EXPECT_TRUE(mat.SelectTakeNodeByName(shared.c_str()));
         EXPECT_EQ(mat.GetCurrentTakeIndex(), std::min(left - (row.removed < left ? 1 : 0), row.takes - 2));
+        // A take added now is found by name, and a second of its name refused.
+        ASSERT_NE(mat.AddTakeNode("Late"), nullptr);
+        EXPECT_TRUE(mat.SelectTakeNodeByName("Late"));
+        EXPECT_EQ(mat.GetCurrentTakeIndex(), row.takes) << row.takes;
+        EXPECT_EQ(mat.AddTakeNode("Late"), nullptr) << row.takes;
     }
 }
 

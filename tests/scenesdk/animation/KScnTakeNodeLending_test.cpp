@@ -149,6 +149,10 @@ TEST(TakeLending, TheDefaultTakesFirstWriteLeavesTheTreeToItsTakes)
         ASSERT_NE(mat->AddTakeNode("Later"), nullptr);
         EXPECT_FLOAT_EQ(kept->GetDefaultValue(), 1.0f) << "take 1's pointer";
         EXPECT_FLOAT_EQ(fromDefault->GetDefaultValue(), 1.0f) << "the default take's pointer";
+        // Every added take removed, take 1 too: the default take's pointer reads on.
+        while (mat->GetTakeNodeCount() > 1)
+            ASSERT_TRUE(mat->RemoveTakeNode(mat->GetTakeNodeCount() - 1));
+        EXPECT_FLOAT_EQ(fromDefault->GetDefaultValue(), 1.0f) << "the default take's pointer, no take left";
     }
 }
 

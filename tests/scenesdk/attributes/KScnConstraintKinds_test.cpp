@@ -80,9 +80,11 @@ TEST(AimConstraint, TypedPairsAndBoundPropertiesShareOneValue)
     KScnConstraintAimProperties* set = aim.GetProperties();
     EXPECT_EQ(set->SetWorldUpType(KScnConstraintAim::eAimAtVector), KScnConstraintAim::eAimAtVector);
     EXPECT_EQ(set->WorldUpType.GetInt(), 3);
-    ASSERT_TRUE(set->WorldUpType.SetInt(5));
-    EXPECT_EQ(static_cast<int>(set->GetWorldUpType()), 5);
+    ASSERT_TRUE(set->WorldUpType.SetInt(4));
+    EXPECT_EQ(static_cast<int>(set->GetWorldUpType()), 4);
     EXPECT_EQ(set->WorldUpType.GetEnumName(5), nullptr);
+    EXPECT_FALSE(set->WorldUpType.SetInt(5)) << "no value of the enumeration";
+    EXPECT_EQ(static_cast<int>(set->GetWorldUpType()), 4);
     EXPECT_TRUE(set->SetAffectY(true));
     EXPECT_TRUE(set->AffectY.GetValue());
     EXPECT_FALSE(set->GetAffectX());

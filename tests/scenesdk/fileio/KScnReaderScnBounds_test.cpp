@@ -11,6 +11,7 @@
 #include "scenesdk/kernel/KScnReadMeter.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/fileio/ScnTestForms.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,43 @@ TEST_F(ScnBoundsTest, NodesStayWithinTheBudgetOfTheFile)
         EXPECT_FALSE(Read(Models(1, false), bad));
         EXPECT_EQ(mError, KScnReader::eUnidentifiedError);
         EXPECT_EQ(mStatus, "the mBudgetScale option must be a number above 0");
+    }
+}
+
+// A binary file is weighed as the text it would be, its own bytes when more:
+// the same content has one budget however it is spelled (a binary file of
+// long numbers is far shorter than its text, one of short names longer).
+TEST_F(ScnBoundsTest, ABinaryFileIsWeighedAsItsText)
+{
+    const auto models = [](int count, const char* value)
+    {
+        std::string text =
+            "FileHeader: {\nVersion: 6000\nHeaderVersion: 1000\nCreator: \"tests\"\n}\nObjects: {\n";
+        for (int i = 0; i < count; ++i)
+            text += "Model: \"M" + std::to_string(i) + "\", \"Null\" {\nProperties: {\nWeight: " + value +
+                    ", " + value + ", " + value + "\n}\n}\n";
+        return text + "}\n";
+    };
+    const struct
+    {
+        std::string text;
+        bool shorter; // whether the binary file is shorter than its text
+    } rows[] = {
+        {models(300, "0.12345678901234568"), true},
+        {models(300, "1"), false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.text.substr(110, 60));
+        const std::string binary = scntest::Binary(row.text);
+        ASSERT_EQ(binary.size() < row.text.size(), row.shorter);
+        ASSERT_TRUE(Read(row.text)) << mStatus;
+        const uint64_t textBudget = KScnReadMeter::Last().mBudget;
+        ASSERT_TRUE(Read(binary)) << mStatus;
+        const uint64_t binaryBudget = KScnReadMeter::Last().mBudget;
+        const uint64_t perByte = KScnReadMeter::kSceneBytesPerFileByte;
+        EXPECT_EQ(binaryBudget,
+                  row.shorter ? textBudget : KScnReadMeter::Budget(binary.size(), 1.0, perByte));
     }
 }
 

@@ -40,20 +40,24 @@ Objects: {
 }
 )";
 
-// A mesh whose two polygons use its third and first materials, a bone (inherit type 2) under it.
+// A mesh whose two polygons use its third and first materials and its
+// second texture, a bone (inherit type 2) under it.
 const char* const kRig = R"(FileHeader: { Version: 6000 }
 Objects: {
     Material: "R"
     Material: "G"
     Material: "B"
+    Texture: "Oak" { FileName: "oak.tga" }
+    Texture: "Elm" { FileName: "elm.tga" }
     Model: "Body", "Mesh" {
         Children: "Bone"
         Materials: "R", "G", "B"
+        Textures: "Oak", "Elm"
         Mesh: {
             ControlPoints: 0, 0, 0, 1, 0, 0, 0, 1, 0
             PolygonSizes: 3, 3
             PolygonVertices: 0, 1, 2, 1, 0, 2
-            Layer: 0 { LayerElementMaterial: { Indices: 2, 0 } }
+            Layer: 0 { LayerElementMaterial: { Indices: 2, 0 } LayerElementTexture: { Indices: 1, 1 } }
         }
     }
     Model: "Bone", "Skeleton" { Properties: { InheritType: 2 } }
@@ -61,7 +65,8 @@ Objects: {
 )";
 
 // What the contents' nodes from..to hold, but names: bones' inherit types; meshes'
-// material entries as positions among the node's sources, and the materials' count.
+// material and texture entries as positions among the node's sources, and
+// the materials' and textures' counts.
 std::string Made(KScnSceneRoot* scene, int from, int to)
 {
     std::string out;
@@ -73,18 +78,25 @@ std::string Made(KScnSceneRoot* scene, int from, int to)
             out += "bone " + std::to_string(node->GetTransformInheritType()) + "; ";
         auto* mesh = static_cast<KScnMesh*>(node->GetMesh());
         const KScnLayer* layer = mesh != nullptr ? mesh->GetLayer(0) : nullptr;
-        const KScnLayerElement* e = layer != nullptr ? layer->GetMaterialElement() : nullptr;
-        for (int i = 0; e != nullptr && i < e->GetIndexCount(); ++i)
+        for (const bool materials : {true, false})
         {
-            const int entry = e->GetIndexAt(i);
-            KScnMaterial* m = entry < e->GetDirectCount() ? e->GetDirect<KScnMaterial*>()[entry] : nullptr;
-            int at = 0;
-            while (m != nullptr && at < sources->GetSrcCount() &&
-                   sources->GetSrc(at) != m->GetPropertyHandler())
-                ++at;
-            out += std::to_string(at) + " ";
+            const KScnLayerElement* e = layer == nullptr ? nullptr
+                                        : materials      ? layer->GetMaterialElement()
+                                                         : static_cast<const KScnLayerElement*>(layer->GetTextureElement());
+            for (int i = 0; e != nullptr && i < e->GetIndexCount(); ++i)
+            {
+                const int entry = e->GetIndexAt(i);
+                KObject* set = nullptr;
+                if (entry >= 0 && entry < e->GetDirectCount())
+                    set = materials ? static_cast<KObject*>(e->GetDirect<KScnMaterial*>()[entry]->GetPropertyHandler())
+                                    : e->GetDirect<KScnTexture*>()[entry]->GetPropertyHandler();
+                int at = 0;
+                while (set != nullptr && at < sources->GetSrcCount() && sources->GetSrc(at) != set)
+                    ++at;
+                out += std::to_string(at) + " ";
+            }
+            out += e != nullptr ? "of " + std::to_string(e->GetDirectCount()) + "; " : "";
         }
-        out += e != nullptr ? "of " + std::to_string(e->GetDirectCount()) + "; " : "";
     }
     return out;
 }
@@ -149,7 +161,7 @@ TEST_F(ReadMergeTest, ClashesWithTheScenesNamesAreNumbered)
                 node->SetTransformInheritType(2);
         reads.emplace_back(from, Made(mScene, from, mScene->GetContents()->GetNodeCount()));
     }
-    EXPECT_EQ(reads[4].second, "2 0 of 2; bone 2; ");
+    EXPECT_EQ(reads[4].second, "2 0 of 2; 4 4 of 1; bone 2; ");
 }
 
 // The read connects by the file's names: the renamed Box gets the renamed

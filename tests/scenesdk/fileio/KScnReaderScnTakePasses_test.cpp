@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -58,9 +57,9 @@ struct SCheck
 // texture 0's; 's' and 'e' the start and stop of take Run's local span.
 double Of(Scene& s, const SCheck& c)
 {
+    const KScnTakeDescription* run = s.GetTakeInfo("Run");
     if (c.what == 's' || c.what == 'e')
-        return (c.what == 's' ? s.GetTakeInfo("Run")->mLocalTimeStart : s.GetTakeInfo("Run")->mLocalTimeStop)
-            .GetSeconds();
+        return run == nullptr ? kNone : (c.what == 's' ? run->mLocalTimeStart : run->mLocalTimeStop).GetSeconds();
     KScnTakeNodeContainer* object = c.what == 'x'
                                         ? static_cast<KScnTakeNodeContainer*>(s.GetContents()->GetTexture(0))
                                         : s.GetRootNode()->FindChild("P");
@@ -87,12 +86,20 @@ double Of(Scene& s, const SCheck& c)
                                        : curve->GetKeyTime(key).GetSeconds();
 }
 
+// The caller's copy of a record of take Run: its local span (seconds) and import name.
+struct SGiven
+{
+    double start, stop;
+    const char* importName = "";
+};
+
 struct SCase
 {
     const char* rule;
     std::string body;
-    std::optional<std::pair<double, double>> span; // the caller's local span of take Run, seconds
+    std::vector<SGiven> given; // for the file's records of take Run, in order
     std::vector<SCheck> checks;
+    const char* status = ""; // of the read
 };
 
 // The curve fields of keys (time in seconds, value, interpolation letter).
@@ -146,13 +153,18 @@ protected:
             const std::string path =
                 m_Dir.WriteFile("take.scn", "FileHeader: {\n Version: 6000\n}\n" + c.body);
             ASSERT_TRUE(importer.Initialize(path.c_str())) << importer.GetStatusText();
-            for (int i = 0; c.span && i < importer.GetTakeCount(); ++i)
-                if (std::string(importer.GetTakeDescription(i)->mName.Buffer()) == "Run")
+            size_t runs = 0;
+            for (int i = 0; i < importer.GetTakeCount(); ++i)
+                if (std::string(importer.GetTakeDescription(i)->mName.Buffer()) == "Run" && runs < c.given.size())
                 {
-                    importer.GetTakeDescription(i)->mLocalTimeStart.SetSeconds(c.span->first);
-                    importer.GetTakeDescription(i)->mLocalTimeStop.SetSeconds(c.span->second);
+                    const SGiven& given = c.given[runs++];
+                    importer.GetTakeDescription(i)->mLocalTimeStart.SetSeconds(given.start);
+                    importer.GetTakeDescription(i)->mLocalTimeStop.SetSeconds(given.stop);
+                    importer.GetTakeDescription(i)->mImportName = given.importName;
                 }
+            ASSERT_EQ(runs, c.given.size());
             ASSERT_TRUE(importer.Import(scene)) << importer.GetStatusText();
+            EXPECT_STREQ(importer.GetStatusText(), c.status);
             for (const SCheck& check : c.checks)
             {
                 const double got = Of(*scene, check);
@@ -233,11 +245,16 @@ TEST_F(TakePassesTest, ALocalSpanGivenByTheCallerMovesTheTakesKeys)
         {"a file without a local span has nothing to move from", TakeRun(keys), {{1, 3}}, {{"T/X", 't', 1, 2}}},
         {"a span of 100,000 s scales them", take, {{0, 100000}},
          {{"T/X", 't', 1, 100000}, {"", 'e', 0, 100000}}},
-        {"a span past 4.6e18 ticks moves nothing", take, {{0, 1e8}}, {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}},
+        {"a span past 4.6e18 ticks moves nothing, counted as skipped", take, {{0, 1e8}},
+         {{"T/X", 't', 1, 2}, {"", 'e', 0, 2}}, "1 items skipped"},
         {"a key moved past them keeps the keys and the file's span",
          TakeRun(Channel("T", Channel("X", Keys({{0, 0, 'L'}, {4, 20, 'L'}}))),
                  "LocalTime: 0, " + std::to_string(2 * kSecond) + "\n"),
-         {{0, 9e7}}, {{"T/X", 't', 1, 4}, {"", 'e', 0, 2}}},
+         {{0, 9e7}}, {{"T/X", 't', 1, 4}, {"", 'e', 0, 2}}, "1 items skipped"},
+        {"of two records of the take's name, the first gives the name and the span",
+         take.substr(0, take.size() - 2) + "Take: \"Run\" {\nLocalTime: 0, " + std::to_string(2 * kSecond) +
+             "\n}\n}\n",
+         {{1, 3}, {5, 9, "Other"}}, {{"T/X", 't', 0, 1}, {"T/X", 't', 1, 3}, {"", 's', 0, 1}, {"", 'e', 0, 3}}},
     });
 }
 // clang-format on

@@ -12,10 +12,15 @@
 #include "scenesdk/animation/KFCurveNode.h"
 #include "scenesdk/animation/KScnTakeNodeEntry.h"
 #include "scenesdk/attributes/KScnCamera.h"
+#include "scenesdk/attributes/KScnCameraSwitcher.h"
 #include "scenesdk/attributes/KScnCharacter.h"
 #include "scenesdk/attributes/KScnConstraint.h"
 #include "scenesdk/attributes/KScnDeformer.h"
+#include "scenesdk/attributes/KScnDeformerProperties.h"
+#include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
+#include "scenesdk/attributes/KScnSceneTimeSettings.h"
 #include "scenesdk/attributes/KScnShape.h"
 #include "scenesdk/fileio/KScnReadUndo.h"
 #include "scenesdk/kernel/KGenericObjectList.h"
@@ -23,7 +28,10 @@
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
+#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnImporter.h"
+#include "scenesdk/kernel/KScnLayer.h"
+#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -37,6 +45,7 @@
 #include "scenesdk/kernel/KScnTriangulator.h"
 #include "scenesdk/kernel/KSortedIntMap.h"
 #include "scenesdk/kernel/KSortedStringMap.h"
+#include "scenesdk/kernel/KStringList.h"
 #include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
@@ -314,14 +323,16 @@ const char* const kScene =
     "    FileName: \"t.tga\"\n  }\n}\nTakes: {\n  Take: \"Run\" {\n    ImportName: \"Sprint\"\n"
     "    TimeWarps: {\n      TimeWarp: 1 {\n        Channel: \"TimeWarp\" {\n          KeyVer: 4004\n"
     "          KeyCount: 2\n          Key: 0, 0, L, 46186158000, 2, L\n        }\n      }\n"
-    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n        }\n      }\n"
+    "      TimeWarp: 2 {\n        Channel: \"TimeWarp\" {\n          Default: 1\n          KeyVer: 4004\n"
+    "          KeyCount: 1\n          Key: 0, 1, L\n        }\n      }\n"
     "    }\n    Model: \"B\" {\n      Channel: \"Transform\" {\n        Channel: \"T\" {\n"
     "          Channel: \"X\" {\n            KeyVer: 4004\n            KeyCount: 2\n"
     "            Key: 0, 0, L, 92372316000, 20, L\n          }\n          LayerChannel: {\n"
     "            LayerID: 1\n            Channel: \"X\" {\n              LayerID: 1\n"
     "              KeyVer: 4004\n              KeyCount: 2\n              Key: 0, 0, L, 92372316000, 4, L\n"
     "            }\n          }\n          TimeWarpID: 1\n        }\n      }\n    }\n    Model: \"Cam\" {\n"
-    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way round the hall\" {\n  }\n"
+    "      Channel: \"FieldOfView\" {\n        Default: 30\n      }\n    }\n  }\n  Take: \"Walk the long way "
+    "round the hall\" {\n  }\n"
     "}\n";
 
 // A character pose (with its private scene) in the binary form of a scene file.
@@ -832,6 +843,16 @@ SWholeRow AfterRead(const char* rule, const std::string& base, long stride,
             stride};
 }
 
+// A row on a world of its own, read from the base file.
+SWholeRow InWorld(const char* rule, const std::string& base, std::function<bool(SWorld&, long at)> run)
+{
+    return {rule, [&base, run](long at, bool)
+            {
+                SWorld world(base);
+                return run(world, at);
+            }};
+}
+
 // Box moved into another scene (made its whole, or joining it), where Sun
 // is already, memory staying exhausted from the at-th allocation on. Box's mesh has a material of its own in its layers,
 // and a shape two; Box has a material and a texture connected, the
@@ -936,13 +957,22 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
 {
     TempDir dir;
     const std::string base = dir.WriteFile("base.scn", kBase);
-    std::string deferred; // a material's default take built without failures
+    std::string deferred, node; // a material's and a node's default take built without failures
     {
         KScnSdkManager manager;
         Channels(
             static_cast<const KScnMaterial*>(manager.CreateMaterial("M"))->GetTakeNode(0)->GetRootCurveNode(),
             deferred);
+        Channels(static_cast<const KScnNode*>(manager.CreateNode("N"))->GetTakeNode(0)->GetRootCurveNode(),
+                 node);
     }
+    // A camera switcher of its own, with a take written for it and one the scene has.
+    const std::string switcher = dir.WriteFile(
+        "switcher.scn",
+        "FileHeader: {\n Version: 6000\n}\nObjects: {\n  Model: \"Director\", \"CameraSwitcher\" {\n"
+        "    CameraIndex: 2\n  }\n  Model: \"Extra\", \"Null\"\n}\nTakes: {\n  Take: \"Run\" {\n"
+        "    Model: \"Director\" {\n      Channel: \"Camera Index\" {\n        Default: 3\n"
+        "      }\n    }\n  }\n  Take: \"Earlier\"\n}\n");
     const SWholeRow rows[] = {
         // Listed without the curve's listener, the link would outlive the curve.
         {"a link to a curve",
@@ -1076,8 +1106,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                  EXPECT_EQ(root->FindDescendant("own") != nullptr, t == 1 || (holds & 1) != 0) << "take " << t;
              }
              WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(node)); }, "the lister destroyed");
-             EXPECT_EQ(manager.DestroyUserProperty(handle) + manager.DestroyUserProperty(late) * 2, 3 - holds)
-                 << "a listed handle goes with its lister";
+             EXPECT_EQ(manager.DestroyUserProperty(handle) + manager.DestroyUserProperty(late) * 2, 3)
+                 << "the caller's handles outlive their lister, naming it no more";
              return threw;
          }},
         // The same where the default take waits: its build gives the new
@@ -1171,6 +1201,45 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              return threw;
          },
          {false, true}},
+        // A curve read builds the parts up to its own, each whole or not at
+        // all: stopped, the parts built before stay (the curve read before
+        // too) and the rest waits; built on, the tree is the whole one.
+        {"a node's default take built a part at a time",
+         [&node](long at, bool nothrow)
+         {
+             KScnSdkManager manager;
+             const KScnNode* n = manager.CreateNode("N");
+             const KScnTakeNodeEntry* take = n->GetTakeNode(0);
+             const KFCurve* y = take->GetTranslationYCurve();
+             const bool threw = ThrowsWithFailing(
+                 at, [&] { EXPECT_NE(take->FindCurve("Transform", "S", "Z"), nullptr); }, nothrow);
+             EXPECT_TRUE(take->IsBuildDeferred());
+             EXPECT_EQ(take->GetTranslationYCurve(), y);
+             EXPECT_NE(take->GetScalingZCurve(), nullptr);
+             std::string built;
+             Channels(take->GetRootCurveNode(), built);
+             EXPECT_EQ(built, node);
+             return threw;
+         },
+         {false, true}},
+        // A handle asked for alone is made and listed, or neither.
+        {"a handle made alone",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnNode* n = manager.CreateNode("N");
+             const int waiting = n->GetDeferredUserPropertyCount(), handles = manager.GetUserPropertyCount();
+             KScnPropertyRef* made = nullptr;
+             const bool threw = ThrowsWithFailing(at, [&] { made = n->GetUserProperty(30); });
+             EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - (threw ? 0 : 1));
+             EXPECT_EQ(manager.GetUserPropertyCount(), handles);
+             EXPECT_EQ(n->GetUserPropertyCount(), waiting);
+             EXPECT_EQ(made == nullptr, threw);
+             EXPECT_EQ(n->GetUserProperty(30), made != nullptr ? made : n->GetUserProperty(30));
+             WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(n)); }, "the node destroyed");
+             EXPECT_EQ(manager.GetUserPropertyCount(), 0);
+             return threw;
+         }},
         // Stopped before a curve changed: the curves as they were, their listeners heard again.
         {"keys synchronised",
          [](long at, bool nothrow)
@@ -1323,9 +1392,278 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       w.manager.DestroyTriangulator(triangulator);
                       return made == nullptr;
                   }),
+        // A link copied and a layer element made are the copy's or go again.
+        AfterRead(
+            "a skinned mesh with layers triangulated", base, 1,
+            [](SWorld& w, long at)
+            {
+                auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
+                for (const char* bone : {"Sun", "Eye"})
+                {
+                    KScnLink* link = w.manager.CreateLink();
+                    link->SetLink(w.manager.FindNode(bone));
+                    link->GetIndices().Add(1);
+                    link->GetWeights().Add(0.5);
+                    EXPECT_GE(mesh->AddLink(link), 0);
+                }
+                EXPECT_TRUE(mesh->InitNormals(0) && mesh->InitTextureUV(3));
+                mesh->GetLayer(mesh->CreateLayer())->GetOrCreateElement(KScnLayerElement::eColor);
+                w.before = Summary(w.manager, *w.scene);
+                KScnTriangulator* triangulator = w.manager.CreateTriangulator();
+                KScnMesh* made = nullptr;
+                EXPECT_FALSE(ThrowsWithFailing(at, [&] { made = triangulator->TriangulateMesh(*mesh); }));
+                EXPECT_TRUE(made == nullptr || (made->GetLinkCount() == 2 && made->GetLayerCount() == 2));
+                w.manager.DestroyTriangulator(triangulator);
+                // A link given to a geometry is the caller's until it is taken.
+                KScnMesh* spare = w.manager.CreateMesh();
+                KScnLink* loose = w.manager.CreateLink();
+                const bool refused = ThrowsWithFailing(at, [&] { spare->AddLink(loose); });
+                EXPECT_EQ(spare->GetLinkCount(), refused ? 0 : 1);
+                EXPECT_EQ(w.manager.DestroyLink(loose), refused);
+                EXPECT_TRUE(w.manager.DestroyNodeAttribute(spare));
+                return made == nullptr;
+            }),
+        // An item made, then listed past its list's room: listed, or gone
+        // (the leak check below), each list in turn.
+        {"items made and listed",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             KScnPose* pose = manager.CreatePose("P", false);
+             KScnCameraSwitcher* switcher = manager.CreateCameraSwitcher();
+             KScnSceneTimeSettings times;
+             KStringList names;
+             auto add = [&](const std::string& name)
+             {
+                 pose->Add(name.c_str(), KgeTransformMatrix());
+                 switcher->AddCameraName(name.c_str());
+                 times.AddTimeMarker(KScnSceneTimeMarker(name.c_str(), KTime(), false));
+                 names.Add(name.c_str());
+             };
+             for (int i = 0; i < 16; ++i)
+                 add("Item" + std::to_string(i));
+             const std::string last(80, 'x'); // past a string's own room
+             const bool threw = ThrowsWithFailing(at, [&] { add(last); });
+             const int listed[] = {pose->GetCount(), switcher->GetCameraNameCount(),
+                                   times.GetTimeMarkerCount(), names.GetCount()};
+             for (int i = 0; i < 4; ++i)
+                 EXPECT_TRUE(listed[i] == 17 || (threw && listed[i] == 16 && (i == 3 || listed[i + 1] == 16)))
+                     << i;
+             return threw;
+         }},
+        // A shape given to a mesh on a node with two takes: listed with its
+        // property and its channel in each take, or none of them and still
+        // the caller's.
+        InWorld("a shape added to a mesh on a node", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* box = w.manager.FindNode("Box");
+                    box->AddTakeNode("Other");
+                    auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                    KScnShape* shape = w.manager.CreateShape();
+                    EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0 &&
+                                shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
+                    EXPECT_EQ(mesh->GetShapeCount() + w.manager.IsOwned(shape), threw ? 0 : 2);
+                    EXPECT_EQ(box->GetPropertyHandler()->FindProperty("Grin") != nullptr, !threw);
+                    for (int t = 0; t < 2; ++t)
+                        EXPECT_EQ(static_cast<const KScnNode*>(box)
+                                          ->GetTakeNode(t)
+                                          ->GetRootCurveNode()
+                                          ->IndexOfChildByName("Grin") >= 0,
+                                  !threw);
+                    EXPECT_EQ(shape->GetSceneContents() == w.scene->GetContents(), !threw);
+                    EXPECT_EQ(w.manager.DestroyShape(shape), threw) << "the caller's until taken";
+                    return threw;
+                }),
+        // A description replaced whole or not at all (each text past a
+        // string's own room, so that each copy takes memory).
+        InWorld("a take description replaced", base,
+                [](SWorld& w, long at)
+                {
+                    KScnTakeDescription info;
+                    info.mName = "Earlier";
+                    info.mImportName = info.mDescription = std::string(70, 'j').c_str();
+                    info.mFlags = 7;
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
+                    const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
+                    EXPECT_EQ(std::string(now->mImportName.Buffer()) + now->mDescription.Buffer() +
+                                  std::to_string(now->mFlags),
+                              threw ? "0" : std::string(140, 'j') + "7");
+                    return threw;
+                }),
+        // Every object's take made current, or none: past the take-name
+        // index's threshold (each index made again), with a transform cached
+        // below the root (Sun at x = 5 in T65, 0 in T64), cleared whole or
+        // not at all; for the scene, then for one node.
+        InWorld("a take made current", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* box = w.manager.FindNode("Box");
+                    KScnNode* sun = w.manager.FindNode("Sun");
+                    KScnNode* kid = w.manager.CreateNode("Kid");
+                    EXPECT_TRUE(sun->AddChild(box) && box->AddChild(kid));
+                    for (int t = 0; t < 70; ++t)
+                        w.scene->AddTakeWhereMissing(("T" + std::to_string(t)).c_str());
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+                    const double moved[4] = {5, 0, 0, 0};
+                    sun->GetNodeProperties()->FindProperty("Lcl Translation")->SetFromDoubles(moved);
+                    EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 5.0);
+                    kid->GetTakeNode(1)->SetName("T0");
+                    const bool threw =
+                        ThrowsWithFailing(at, [&] { EXPECT_TRUE(w.scene->SetCurrentTake("T64")); });
+                    std::vector<KScnTakeNodeContainer*> owners{w.scene->GetCameraSwitcherNode()};
+                    ForEachOwner(w.scene->GetContents(),
+                                 [&](KScnTakeNodeContainer* o) { owners.push_back(o); });
+                    for (KScnTakeNodeContainer* owner : owners)
+                        EXPECT_STREQ(owner->GetCurrentTakeNode()->GetName(), threw ? "T65" : "T64")
+                            << owner->GetName();
+                    // The caches cleared, a missing take is told, never thrown, memory staying exhausted.
+                    bool told = true;
+                    EXPECT_TRUE(threw || !Under(SPlan{1, false, true},
+                                                [&] { told = w.scene->SetCurrentTake("Nowhere"); }));
+                    EXPECT_TRUE(threw || (!told && w.scene->GetError().GetLastErrorID() == 0));
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T64"));
+                    EXPECT_DOUBLE_EQ(box->ComputeGlobalTransform()[12], 0.0) << "no cache left behind";
+                    EXPECT_TRUE(w.scene->SetCurrentTake("T65"));
+                    EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 5.0);
+                    ThrowsWithFailing(at, [&] { sun->SelectTakeNodeByName("T64"); });
+                    EXPECT_TRUE(sun->SelectTakeNodeByName("T64"));
+                    EXPECT_DOUBLE_EQ(kid->ComputeGlobalTransform()[12], 0.0) << "no cache left below";
+                    return threw;
+                }),
+        // Materials bound to a mesh's layers (a direct element and an
+        // index-to-direct one over three connections), used as bound, or
+        // every element and use as it was; then a material and a texture
+        // added to the first layer come with their uses, or neither.
+        InWorld(
+            "materials bound to and added to layers", base,
+            [](SWorld& w, long at)
+            {
+                KScnNode* box = w.manager.FindNode("Box");
+                auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                KScnSceneContents* contents = w.scene->GetContents();
+                KScnMaterial* extra[] = {w.manager.CreateMaterial("Gloss"), w.manager.CreateMaterial("Matt")};
+                for (KScnMaterial* m : extra)
+                    EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(m->GetPropertyHandler()));
+                while (mesh->GetLayerCount() < 2)
+                    mesh->CreateLayer();
+                KScnLayerElement* direct = mesh->GetLayer(0)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                KScnLayerElement* indexed =
+                    mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
+                for (int i : {2, 1, 2})
+                    indexed->AddIndex(i);
+                auto state = [&]
+                {
+                    std::string text =
+                        std::to_string(direct->GetDirectCount() * 10 + indexed->GetDirectCount());
+                    for (int i = 0; i < 3; ++i)
+                        text += std::to_string(indexed->GetIndexAt(i));
+                    return text + std::to_string(contents->GetMaterialUseCount(extra[0]) * 10 +
+                                                 contents->GetMaterialUseCount(extra[1]));
+                };
+                const std::string before = state();
+                const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindMaterialsToLayers(); });
+                EXPECT_EQ(state(), threw ? before : "3210133");
+                KScnMaterial* material = w.manager.CreateMaterial("Added");
+                KScnTexture* texture = w.manager.CreateTexture("Added");
+                const bool refused = ThrowsWithFailing(at,
+                                                       [&]
+                                                       {
+                                                           mesh->AddMaterial(material, 0);
+                                                           mesh->AddTexture(texture, 0);
+                                                       });
+                const KScnLayerElement* textures = mesh->GetLayer(0)->GetTextureElement();
+                EXPECT_EQ(direct->GetDirectCount() - (threw ? 0 : 3),
+                          contents->GetMaterialUseCount(material));
+                EXPECT_EQ(textures != nullptr ? textures->GetDirectCount() : 0,
+                          contents->GetTextureUseCount(texture));
+                EXPECT_TRUE(refused || contents->GetTextureUseCount(texture) == 1);
+                return threw;
+            }),
+        // A skin over two meshes, two clusters each with its node: every
+        // link given, the clusters marked bound, or none of it.
+        InWorld("links bound for a skin", base,
+                [](SWorld& w, long at)
+                {
+                    KScnSceneContents* contents = w.scene->GetContents();
+                    KScnNode* nodes[] = {w.manager.FindNode("Box"), w.manager.CreateNode("Twin")};
+                    nodes[1]->SetNodeAttribute(w.manager.CreateMesh());
+                    KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
+                    KScnDeformer* clusters[] = {w.manager.CreateDeformer("C1", "Cluster"),
+                                                w.manager.CreateDeformer("C2", "Cluster")};
+                    for (KScnDeformer* d : {skin, clusters[0], clusters[1]})
+                        contents->AddObject(d);
+                    for (KScnDeformer* c : clusters)
+                        EXPECT_TRUE(static_cast<KScnClusterDeformerProperties*>(c->GetPropertyHandler())
+                                        ->GetSrcModel()
+                                        ->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
+                                    skin->GetPropertyHandler()->ConnectSrc(c->GetPropertyHandler()));
+                    EXPECT_TRUE(w.scene->GetRootNode()->AddChild(nodes[1]));
+                    for (KScnNode* node : nodes)
+                        EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
+                    const int links = w.manager.GetLinkCount();
+                    const bool threw = ThrowsWithFailing(at, [&] { w.scene->BindDeformerLinks(); });
+                    auto* twin = static_cast<KScnGeometry*>(nodes[1]->GetGeometry());
+                    EXPECT_EQ(static_cast<KScnGeometry*>(nodes[0]->GetGeometry())->GetLinkCount() * 10 +
+                                  twin->GetLinkCount(),
+                              threw ? 0 : 22);
+                    EXPECT_EQ(w.manager.GetLinkCount() - links + clusters[0]->IsLinked() +
+                                  clusters[1]->IsLinked(),
+                              threw ? 0 : 6);
+                    EXPECT_TRUE(threw || twin->GetLink(1)->GetLink() == w.manager.FindNode("Sun"));
+                    return threw;
+                }),
+        // Put in place whole: the new switcher the scene's own, the old one gone, or neither.
+        InWorld("a camera switcher put in place", base,
+                [](SWorld& w, long at)
+                {
+                    KScnNode* old = w.scene->GetCameraSwitcherNode();
+                    KScnNode* made = w.manager.CreateNode("Director");
+                    made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
+                    EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
+                    const bool threw = ThrowsWithFailing(at, [&] { w.scene->SetCameraSwitcherNode(made); });
+                    EXPECT_EQ(w.scene->GetCameraSwitcherNode(), threw ? old : made);
+                    EXPECT_EQ(w.manager.IsOwned(made) + w.manager.IsOwned(made->GetNodeAttribute()),
+                              threw ? 0 : 2);
+                    EXPECT_EQ(made->GetParent() != nullptr, threw);
+                    EXPECT_EQ(w.manager.FindNode("Camera Switcher") == old, threw) << "the old one gone";
+                    return threw;
+                }),
+        // Refused, the read leaves the scene's switcher with the scene's
+        // takes, each current again (a read may also go through a failure it
+        // can do without: every allocation of the read is tried).
+        {"a file with a camera switcher read into a scene with takes",
+         [&base, &switcher](long at, bool)
+         {
+             SWorld w(base);
+             for (const char* take : {"Second", "Third"})
+                 w.scene->AddTakeWhereMissing(take);
+             w.before = Summary(w.manager, *w.scene);
+             const std::vector<std::string> takes = w.scene->GetTakeNames();
+             EXPECT_EQ(takes.size(), 4u);
+             KScnFree<KScnImporter> importer(&w.manager);
+             importer.SetFileFormat(0);
+             bool read = false;
+             EXPECT_FALSE(ThrowsWithFailing(
+                 at, [&] { read = importer.Initialize(switcher.c_str()) && importer.Import(w.scene); }));
+             EXPECT_TRUE(read || w.Intact()) << importer.GetStatusText();
+             for (const std::string& take : takes)
+                 EXPECT_TRUE(w.scene->SetCurrentTake(take.c_str())) << take;
+             return gCounted[0] >= at;
+         },
+         {false},
+         1,
+         kSlowBuild ? 7 : 1},
     };
     for (const SWholeRow& row : rows)
         RunWhole(row);
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "leaks after failed steps";
+#endif
 }
 
 } // namespace

@@ -100,6 +100,53 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
         });
     // The default take renamed before its tree was asked for.
     ExpectSameAsEager([](KScnNode* n) { n->GetDefaultTakeNode()->SetName("Renamed"); });
+    // A curve read builds the parts up to the one that holds it: values
+    // written since go into the parts built and are where the rest starts.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            const KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
+            ASSERT_NE(take->GetRotationYCurve(), nullptr);
+            n->SetLocalRotation(1, 2, 3);
+            n->SetLocalTranslation(4, 5, 6);
+            WriteRaw(n, "Lcl Scaling", 7, 8, 9);
+            n->SetVisibility(false);
+            EXPECT_EQ(n->ComputeGlobalTransform()[12], 4.0);
+            EXPECT_EQ(take->GetScalingZCurve()->GetDefaultValue(), 9.0f);
+        });
+    // Found where the whole tree holds it: the first "X" is translation's;
+    // a channel of no curve, or none, builds it all.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
+            const bool waits = take->IsBuildDeferred();
+            KFCurve* x = take->FindCurve(nullptr, nullptr, "X");
+            ASSERT_EQ(x, take->GetTranslationXCurve());
+            x->SetDefaultValue(3.0f); // through its link into the property
+            EXPECT_EQ(take->FindCurve("Transform", "R", nullptr), nullptr);
+            EXPECT_EQ(take->IsBuildDeferred(), waits);
+            EXPECT_EQ(take->GetColorXCurve(), nullptr);
+            EXPECT_FALSE(take->IsBuildDeferred());
+        });
+    // A curve no more linked to its property: the transform reads the curve.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            KFCurve* x = n->GetDefaultTakeNode()->GetTranslationXCurve();
+            n->UnlinkPropertyCurves(n->GetNodeProperties()->FindProperty("Lcl Translation"));
+            x->SetDefaultValue(5.0f);
+            EXPECT_EQ(n->ComputeGlobalTransform()[12], 5.0);
+        });
+    // Another take added, or the tree copied, after a part was built.
+    ExpectSameAsEager(
+        [](KScnNode* n)
+        {
+            static_cast<const KScnTakeNodeEntry*>(n->GetDefaultTakeNode())->GetTranslationZCurve();
+            n->SetLocalTranslation(1, 1, 1);
+            n->AddTakeNode("Walk");
+            n->SetLocalTranslation(2, 2, 2);
+        });
     // A property added, renamed and made animatable.
     ExpectSameAsEager(
         [](KScnNode* n)
@@ -119,7 +166,7 @@ TEST(KScnNodeDeferred, LazyTreeLinksItsCurvesToTheProperties)
     KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
     ASSERT_TRUE(take->IsBuildDeferred());
     ASSERT_NE(take->GetTranslationYCurve(), nullptr);
-    EXPECT_FALSE(take->IsBuildDeferred());
+    EXPECT_TRUE(take->IsBuildDeferred()) << "the part that holds the curve built, the rest waiting";
     EXPECT_EQ(take->GetTranslationYCurve()->GetDefaultValue(), 5.0f) << "the tree starts from the raw write";
     take->GetTranslationYCurve()->SetDefaultValue(9.0f);
     double t[4] = {};
@@ -285,9 +332,98 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
         }
         KScnPropertyRef* handle = n->FindUserPropertyByName(row.property);
         ASSERT_NE(handle, nullptr);
-        EXPECT_EQ(n->GetDeferredUserPropertyCount(), 0);
+        EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - 1) << "the handle asked for is made alone";
         double h[4] = {};
         handle->GetProperty()->GetAsDoubles(h);
         EXPECT_EQ(h[1], row.expected[1]);
+    }
+}
+
+// A handle asked for by index, name or kernel property while the others
+// wait is made alone (up to a few; then all are): whatever is asked, the
+// list, the count and the manager's handles end as on a node that made them
+// at once.
+TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
+{
+    using Steps = std::function<void(KScnNode*, KScnSdkManager&)>;
+    const auto at = [](std::vector<int> indexes)
+    {
+        return [indexes](KScnNode* n, KScnSdkManager&)
+        {
+            for (int i : indexes)
+                ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
+        };
+    };
+    const struct
+    {
+        const char* name;
+        Steps steps;
+        int made; // handles made (or destroyed) ahead of the others; -1: all made
+    } rows[] = {
+        {"an index", at({30}), 1},
+        {"indexes in any order", at({68, 2, 30, 2}), 3},
+        {"the last index and past it",
+         [](KScnNode* n, KScnSdkManager&)
+         {
+             const int count = n->GetUserPropertyCount();
+             ASSERT_NE(n->GetUserProperty(count - 1), nullptr);
+             EXPECT_EQ(n->GetUserProperty(count), nullptr);
+             EXPECT_EQ(n->GetUserProperty(-1), nullptr);
+         },
+         1},
+        {"by name",
+         [](KScnNode* n, KScnSdkManager&) { ASSERT_NE(n->FindUserPropertyByName("Visibility"), nullptr); },
+         1},
+        {"by kernel property",
+         [](KScnNode* n, KScnSdkManager&)
+         { ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr); },
+         1},
+        {"through the manager",
+         [](KScnNode*, KScnSdkManager& m) { ASSERT_NE(m.FindUserProperty("Lcl Scaling"), nullptr); }, 1},
+        {"seven, then an eighth makes all", at({1, 3, 5, 7, 9, 11, 13, 15}), -1},
+        // A handle destroyed keeps its place taken; a look-up finds no other.
+        {"one destroyed",
+         [](KScnNode* n, KScnSdkManager& m)
+         {
+             ASSERT_TRUE(m.DestroyUserProperty(n->FindUserPropertyByName("Visibility")));
+             EXPECT_EQ(n->FindUserPropertyByName("Visibility"), nullptr);
+             ASSERT_NE(n->GetUserProperty(40), nullptr);
+         },
+         2},
+        {"one destroyed, then all made",
+         [](KScnNode* n, KScnSdkManager& m)
+         {
+             ASSERT_TRUE(m.DestroyUserProperty(n->GetUserProperty(3)));
+             n->MakeDeferred();
+         },
+         -1},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        KScnSdkManager eagerManager, lazyManager;
+        KScnNode* eager = eagerManager.CreateNode("n");
+        eager->MakeDeferred();
+        KScnNode* lazy = lazyManager.CreateNode("n");
+        const int waiting = lazy->GetDeferredUserPropertyCount();
+        ASSERT_GT(waiting, 60);
+        row.steps(eager, eagerManager);
+        row.steps(lazy, lazyManager);
+        EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), row.made < 0 ? 0 : waiting - row.made);
+        ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
+        EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
+        for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
+        {
+            KScnPropertyRef* handle = lazy->GetUserProperty(i);
+            ASSERT_NE(handle, nullptr) << i;
+            EXPECT_STREQ(handle->GetName(), eager->GetUserProperty(i)->GetName()) << i;
+            // The manager finds the node's handle of each name first, as made at once.
+            EXPECT_EQ(lazyManager.FindUserProperty(handle->GetName()) == handle,
+                      eagerManager.FindUserProperty(handle->GetName()) == eager->GetUserProperty(i))
+                << i;
+        }
+        EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
+        EXPECT_TRUE(lazyManager.DestroyNode(lazy));
+        EXPECT_EQ(lazyManager.GetUserPropertyCount(), 0);
     }
 }

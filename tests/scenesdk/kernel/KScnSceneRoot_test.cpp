@@ -109,6 +109,21 @@ TEST_F(SceneRootTest, TakesAndTakeInfo)
     EXPECT_TRUE(mScene->SetCurrentTake("Default"));
     EXPECT_FALSE(mScene->SetCurrentTake("Run"));
     EXPECT_STREQ(mScene->GetError().GetLastErrorString(), "Not all nodes have a take node called Run");
+
+    // A take no object of the scene has is refused, as SetTakeInfo refuses
+    // it, however few objects the scene holds: none at the last step.
+    const std::pair<std::function<void()>, bool> steps[] = {
+        {[] {}, true},
+        {[&] { mScene->SetCameraSwitcherNode(nullptr); }, true},
+        {[&] { mManager.DestroyNode(mScene->GetRootNode(), true); }, false}};
+    for (size_t i = 0; i < std::size(steps); ++i)
+    {
+        steps[i].first();
+        EXPECT_FALSE(mScene->SetCurrentTake("Nowhere")) << i;
+        EXPECT_STREQ(mScene->GetError().GetLastErrorString(), "Not all nodes have a take node called Nowhere");
+        EXPECT_EQ(mScene->SetCurrentTake("Default"), steps[i].second) << i;
+        EXPECT_EQ(mScene->SetTakeInfo(info), steps[i].second) << i;
+    }
 }
 
 TEST_F(SceneRootTest, ClearEmptiesTheScene)

@@ -400,6 +400,41 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
     }
 }
 
+// Handles the caller listed on an object (a record, and one of the object's
+// own properties) outlive it, standing for nothing; the object's own go.
+TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
+{
+    KScnNode* crate = m.CreateNode("crate");
+    KScnMaterial* paint = m.CreateMaterial("paint");
+    KScnConstraint* aim = m.CreateConstraint("aim", KScnSdkManager::eConstraintAim);
+    const std::pair<KScnTakeNodeContainer*, std::function<bool()>> rows[] = {
+        {crate, [&] { return m.DestroyNode(crate); }},
+        {paint, [&] { return m.DestroyMaterial(paint); }},
+        {aim, [&] { return m.DestroyConstraint(aim); }}};
+    for (const auto& [object, destroy] : rows)
+    {
+        SCOPED_TRACE(object->GetName());
+        KScnPropertyRef* speed = m.CreateUserProperty("Speed", "Real", "");
+        object->AddUserProperty(speed);
+        ASSERT_NE(speed->GetProperty(), nullptr);
+        KScnPropertyRef* own = m.CreateUserPropertyFromProperty(object->GetPropertyHandler()->GetProperty(0));
+        object->AddUserProperty(own);
+        const int made = object->GetUserPropertyCount() - 2;
+        const int handles = m.GetUserPropertyCount();
+        ASSERT_TRUE(destroy());
+        for (KScnPropertyRef* handle : {speed, own})
+        {
+            EXPECT_EQ(handle->GetProperty(), nullptr);
+            EXPECT_EQ(handle->GetHandler(), nullptr);
+        }
+        EXPECT_STREQ(speed->GetName(), "Speed");
+        EXPECT_EQ(m.GetUserPropertyCount(), handles - made);
+        // (Naming the dead object as a lister, a handle would reach it here.)
+        EXPECT_TRUE(m.DestroyUserProperty(speed));
+        EXPECT_TRUE(m.DestroyUserProperty(own));
+    }
+}
+
 TEST_F(Teardown, DisconnectedConstraintIsDestroyable)
 {
     for (int kind = KScnSdkManager::eConstraintPosition; kind <= KScnSdkManager::eConstraintAim; ++kind)

@@ -149,20 +149,27 @@ TEST(KScnTexture, EnumNames)
     EXPECT_STREQ(props->CurrentMappingType.GetEnumName(10), "None");
     EXPECT_STREQ(props->WrapModeV.GetEnumName(1), "Clamp");
 
-    // A handle stores only values the enumeration names (truncated numbers).
+    // A handle, and the property itself, store only values the enumeration
+    // names (truncated numbers).
     struct HandleRow
     {
         double value;
         bool asDouble, stored;
         int after;
+        bool throughProperty = false;
     };
-    const HandleRow rows[] = {{31.0, true, false, 0}, {1.0, false, true, 1}, {-5.0, false, false, 1},
-                              {0.7, true, true, 0},   {2.0, false, false, 0}, {1.9, true, true, 1}};
+    const HandleRow rows[] = {{31.0, true, false, 0},       {1.0, false, true, 1},       {-5.0, false, false, 1},
+                              {0.7, true, true, 0},         {2.0, false, false, 0},      {1.9, true, true, 1},
+                              {31.0, false, false, 1, true}, {31.0, true, false, 1, true}, {-1.0, true, false, 1, true},
+                              {0.2, true, true, 0, true},   {1.0, false, true, 1, true}};
     KScnFree<KScnPropertyRef> handle(nullptr, &props->WrapModeU);
     for (const HandleRow& row : rows)
     {
-        SCOPED_TRACE(row.value);
-        EXPECT_EQ(row.asDouble ? handle.SetDouble(row.value) : handle.SetInteger(static_cast<int>(row.value)),
+        SCOPED_TRACE(::testing::Message() << row.value << (row.throughProperty ? " property" : " handle"));
+        KProperty& property = props->WrapModeU;
+        const int asInt = static_cast<int>(row.value);
+        EXPECT_EQ(row.throughProperty ? (row.asDouble ? property.SetDouble(row.value) : property.SetInt(asInt))
+                                      : (row.asDouble ? handle.SetDouble(row.value) : handle.SetInteger(asInt)),
                   row.stored);
         EXPECT_EQ(static_cast<int>(tex.GetWrapModeU()), row.after);
     }
