@@ -89,13 +89,24 @@ struct Scenes
     // of a mesh on a (b); l Stone listed in "from", connected to a's material
     // layer and bound; L Stone listed in "from" and connected to a; t a texture on a; v a texture with a
     // video on a; g a light on a with a video; x Stone connected to a, with a texture; y (z) as t (x),
-    // another texture of the name listed in "to"; w a texture listed in "from" and connected to a.
+    // another texture of the name listed in "to"; w a texture listed in "from" and connected to a; M
+    // forty materials connected to a, the last with a texture whose name "to" lists.
     void Use(KScnNode* a, KScnNode* b, const std::string& letters)
     {
         for (char c : letters)
         {
             KScnNode* node = (c == 'b' || c == 'B') ? b : a;
-            if (c == 'y' || c == 'z')
+            if (c == 'M')
+            {
+                KScnTakeNodeContainer* rock = nullptr;
+                for (int i = 0; i < 40; ++i)
+                {
+                    rock = Make('m', ("Rock " + std::to_string(i)).c_str());
+                    Connect(a, rock);
+                }
+                Connect(rock, Make('t', "Wood"));
+            }
+            if (c == 'y' || c == 'z' || c == 'M')
             {
                 to->GetContents()->AddTexture(static_cast<KScnTexture*>(Make('t', "Wood")));
             }
@@ -313,7 +324,7 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
                             {"A", 'm', 0},       {"AB", 'm', 1},      {"l", 'm', 0},       {"L", 'm', 0},
                             {"t", 't', 0},       {"v", 'v', 0},       {"g", 'v', 0},       {"x", 't', 0},
                             {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}, {"y", 't', 0},
-                            {"z", 't', 0},       {"w", 't', 0}};
+                            {"z", 't', 0},       {"w", 't', 0},       {"M", 't', 0}};
     for (const MoveRow& row : rows)
     {
         SCOPED_TRACE(std::string(row.uses) + " " + row.how);
