@@ -277,19 +277,26 @@ void KScnGeometry::ClearShapes()
 
 // What CopyFrom makes apart before it changes anything: the links and
 // shapes (the geometry's own already, in the manager's eyes) with the
-// shapes' names, the node's shape properties made for them, and per take
-// the channels made for them, the channels of the same names that stay
-// (given their colour last) and the old shapes' channels, which go.
+// shapes' names, per take the channels made for them, the channels of their
+// names that stay (given their colour last; what a shape property's value
+// writes into them put back when the copy stops) and the old shapes'
+// channels, which go, and the node's shape properties made for them.
 struct KScnGeometry::SCopyParts
 {
+    struct SKept
+    {
+        KFCurveNode* channel;
+        int shape;
+        float value;
+    };
     KPointerArray<KScnLink> links{16};
     KPointerArray<KScnShape> shapes{16};
     KPointerArray<KString> names{16};
-    std::vector<KProperty*> properties;
     std::vector<KFCurveNode*> channels;
     std::vector<KFCurveNode*> curved; // kept channels given a curve
-    std::vector<std::pair<KFCurveNode*, int>> kept;
+    std::vector<SKept> kept;
     std::vector<KFCurveNode*> oldChannels;
+    std::vector<KProperty*> properties;
 };
 
 void KScnGeometry::CopyFrom(const KScnGeometry& source)
@@ -359,6 +366,25 @@ void KScnGeometry::MakeCopiedShapes(const KScnGeometry& source, SCopyParts& part
     }
 }
 
+namespace
+{
+// The first child of the name (compared as names are, without case) that is
+// not among those listed.
+KFCurveNode* FirstChildNamed(KFCurveNode* root, const KString& name, const std::vector<KFCurveNode*>& listed)
+{
+    for (int i = 0; i < root->GetChildCount(); ++i)
+    {
+        KFCurveNode* child = root->GetChildAt(i);
+        if (child != nullptr && name.CompareNoCase(child->GetName()) == 0 &&
+            std::find(listed.begin(), listed.end(), child) == listed.end())
+        {
+            return child;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
 void KScnGeometry::MakeCopiedShapeChannels(SCopyParts& parts)
 {
     KScnNode* node = GetNode();
@@ -367,7 +393,32 @@ void KScnGeometry::MakeCopiedShapeChannels(SCopyParts& parts)
         return;
     }
     const int added = parts.names.GetCount();
+    const size_t takes = static_cast<size_t>(node->GetTakeNodeCount());
+    parts.channels.reserve(takes * static_cast<size_t>(added));
+    parts.curved.reserve(takes * static_cast<size_t>(added));
+    parts.kept.reserve(takes * static_cast<size_t>(added));
+    parts.oldChannels.reserve(takes * static_cast<size_t>(mShapes.GetCount()));
     parts.properties.reserve(static_cast<size_t>(added));
+    for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+    {
+        KScnTakeNodeEntry* take = node->GetTakeNode(t);
+        const KScnTakeNodeEntry::EditScope scope(*take);
+        KFCurveNode* root = KMade(take->GetRootCurveNode());
+        // As ClearShapes and then AddShape would find them: each old
+        // shape's channel first.
+        for (int i = 0; i < mShapeNames.GetCount(); ++i)
+        {
+            if (KFCurveNode* channel = FirstChildNamed(root, *mShapeNames[i], parts.oldChannels))
+            {
+                parts.oldChannels.push_back(channel);
+            }
+        }
+        for (int i = 0; i < added; ++i)
+        {
+            MakeCopiedShapeChannel(root, i, parts);
+        }
+    }
+    // The properties last: their values reach the channels there are now.
     for (int i = 0; i < added; ++i)
     {
         if (KProperty* made = CreateShapeProperty(parts.names[i]->Buffer()))
@@ -375,49 +426,23 @@ void KScnGeometry::MakeCopiedShapeChannels(SCopyParts& parts)
             parts.properties.push_back(made);
         }
     }
-    const size_t takes = static_cast<size_t>(node->GetTakeNodeCount());
-    parts.channels.reserve(takes * static_cast<size_t>(added));
-    parts.curved.reserve(takes * static_cast<size_t>(added));
-    parts.kept.reserve(takes * static_cast<size_t>(added));
-    parts.oldChannels.reserve(takes * static_cast<size_t>(mShapes.GetCount()));
-    for (int t = 0; t < node->GetTakeNodeCount(); ++t)
-    {
-        KScnTakeNodeEntry* take = node->GetTakeNode(t);
-        const KScnTakeNodeEntry::EditScope scope(*take);
-        KFCurveNode* root = KMade(take->GetRootCurveNode());
-        for (int i = 0; i < mShapeNames.GetCount(); ++i)
-        {
-            const int index = root->IndexOfChildByName(mShapeNames[i]->Buffer());
-            if (index >= 0)
-            {
-                parts.oldChannels.push_back(root->GetChildAt(index));
-            }
-        }
-        for (int i = 0; i < added; ++i)
-        {
-            MakeCopiedShapeChannel(root, parts.names[i]->Buffer(), i, parts);
-        }
-    }
 }
 
-void KScnGeometry::MakeCopiedShapeChannel(KFCurveNode* root, const char* name, int index, SCopyParts& parts)
+void KScnGeometry::MakeCopiedShapeChannel(KFCurveNode* root, int index, SCopyParts& parts)
 {
-    // A channel of the name that stays (not an old shape's) is the shape's,
-    // as AddShape would find it.
-    const int existing = root->IndexOfChildByName(name);
-    KFCurveNode* channel = existing >= 0 ? root->GetChildAt(existing) : nullptr;
-    if (channel != nullptr &&
-        std::find(parts.oldChannels.begin(), parts.oldChannels.end(), channel) == parts.oldChannels.end())
+    // A channel of the name that stays (not an old shape's) is the shape's.
+    const KString& name = *parts.names[index];
+    if (KFCurveNode* channel = FirstChildNamed(root, name, parts.oldChannels))
     {
         if (channel->GetFCurve() == nullptr)
         {
             channel->SetFCurve(KMade(KFCurve::Create()));
             parts.curved.push_back(channel);
         }
-        parts.kept.emplace_back(channel, index);
+        parts.kept.push_back({channel, index, channel->GetFCurve()->GetDefaultValue()});
         return;
     }
-    std::unique_ptr<KFCurveNode> made(KMade(KFCurveNode::Create(name, nullptr, 0, 0)));
+    std::unique_ptr<KFCurveNode> made(KMade(KFCurveNode::Create(name.Buffer(), nullptr, 0, 0)));
     made->SetFCurve(KMade(KFCurve::Create()));
     made->GetFCurve()->SetColor(GetShapeColor(index));
     KFCurveNode* listed = root->AdoptChild(made.release());
@@ -434,6 +459,10 @@ void KScnGeometry::TakeBackCopy(SCopyParts& parts)
         KFCurveNode* parent = parts.channels[i]->GetParent();
         parent->RemoveChildAt(parent->IndexOfChild(parts.channels[i]));
         KFCurveNode::Destroy(parts.channels[i]);
+    }
+    for (const SCopyParts::SKept& kept : parts.kept)
+    {
+        KScnTakeNodeContainer::WriteCurveDefaultSilently(kept.channel->GetFCurve(), kept.value);
     }
     for (size_t i = parts.curved.size(); i-- > 0;)
     {
@@ -471,9 +500,9 @@ void KScnGeometry::PutCopyInPlace(SCopyParts& parts)
         parent->RemoveChildAt(parent->IndexOfChild(channel));
         KFCurveNode::Destroy(channel);
     }
-    for (const auto& kept : parts.kept)
+    for (const SCopyParts::SKept& kept : parts.kept)
     {
-        kept.first->GetFCurve()->SetColor(GetShapeColor(kept.second));
+        kept.channel->GetFCurve()->SetColor(GetShapeColor(kept.shape));
     }
     DestroyLinks();
     mLinks.Swap(parts.links);

@@ -158,7 +158,7 @@ private:
     void MakeCopiedLinks(const KScnGeometry& source, SCopyParts& parts);
     void MakeCopiedShapes(const KScnGeometry& source, SCopyParts& parts);
     void MakeCopiedShapeChannels(SCopyParts& parts);
-    void MakeCopiedShapeChannel(KFCurveNode* root, const char* name, int index, SCopyParts& parts);
+    void MakeCopiedShapeChannel(KFCurveNode* root, int index, SCopyParts& parts);
     void TakeBackCopy(SCopyParts& parts);
     void PutCopyInPlace(SCopyParts& parts);
     void DestroyLinks();

@@ -1018,13 +1018,20 @@ std::string GeometryState(SWorld& w, KScnGeometry* g)
 
 // Box's mesh with what a copy replaces: a shape "Grin" (its channel in each
 // of Box's takes), a link to Sun, a second layer with a colour and a
-// material of its own; one take has a channel "Smile" without a curve,
-// which a shape of that name takes as its own.
+// material of its own; two takes have a channel "Smile", which a shape of
+// that name takes as its own: one without a curve, one (the current take)
+// whose curve's default a shape property's value overwrites.
 KScnMesh* MeshToCopyInto(SWorld& w)
 {
     KScnNode* box = w.manager.FindNode("Box");
     EXPECT_NE(box->AddTakeNode("Other"), nullptr);
-    EXPECT_NE(box->GetTakeNode(2)->GetRootCurveNode()->FindOrCreateChild("Smile", false), nullptr);
+    EXPECT_NE(box->GetTakeNode(1)->GetRootCurveNode()->FindOrCreateChild("Smile", false), nullptr);
+    box->GetTakeNode(2)
+        ->GetRootCurveNode()
+        ->FindOrCreateChild("Smile", true)
+        ->GetFCurve()
+        ->SetDefaultValue(5);
+    EXPECT_TRUE(box->SelectTakeNodeByName("Other"));
     auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
     KScnShape* grin = w.manager.CreateShape();
     grin->InitControlPoints(3);
@@ -1692,7 +1699,7 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                                 const std::string name = root->GetChildAt(i)->GetName();
                                 channels += name == "Grin" ? 10 : (name == "Smile" ? 1 : 0);
                             }
-                            EXPECT_EQ(channels, copied || t == 2 ? 11 : 10) << node.GetTakeNodeName(t);
+                            EXPECT_EQ(channels, copied || t > 0 ? 11 : 10) << node.GetTakeNodeName(t);
                         }
                         return GeometryState(w, into);
                     }),
