@@ -364,6 +364,47 @@ BENCHMARK(BM_SameNamedMaterialsPassedOver)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
+// The manager's own objects destroyed one by one in the order they were
+// made (a teardown that goes first to last), outside any scene: materials,
+// then nodes.
+template <typename T, typename Make, typename Destroy>
+void DestroyedInOrder(benchmark::State& state, const Make& make, const Destroy& destroy)
+{
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        {
+            KScnSdkManager manager;
+            std::vector<T*> made;
+            for (int i = 0; i < count; ++i)
+                made.push_back(make(manager, ("o" + std::to_string(i)).c_str()));
+            state.ResumeTiming();
+            for (T* object : made)
+                destroy(manager, object);
+            state.PauseTiming();
+        }
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_MaterialsDestroyedInOrder(benchmark::State& state)
+{
+    DestroyedInOrder<KScnMaterial>(
+        state, [](KScnSdkManager& m, const char* name) { return m.CreateMaterial(name); },
+        [](KScnSdkManager& m, KScnMaterial* material) { m.DestroyMaterial(material); });
+}
+BENCHMARK(BM_MaterialsDestroyedInOrder)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_NodesDestroyedInOrder(benchmark::State& state)
+{
+    DestroyedInOrder<KScnNode>(
+        state, [](KScnSdkManager& m, const char* name) { return m.CreateNode(name); },
+        [](KScnSdkManager& m, KScnNode* node) { m.DestroyNode(node); });
+}
+BENCHMARK(BM_NodesDestroyedInOrder)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // A coordinate as a file of six decimals gives it.
 double Written(double value)
 {
