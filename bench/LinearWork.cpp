@@ -43,6 +43,16 @@
 //   listed materials destroyed 16,000           173 ms       80 ms
 //   same-named materials, nodes after, 2,000     35 ms       12 ms
 //   same-named materials, nodes after, 8,000    501 ms       57 ms
+//
+// The manager's own objects destroyed one by one in the order they were
+// made, outside any scene, before and after its lists found an object by
+// its address (holes left, squeezed out later) instead of searching from
+// their end and moving the later entries up:
+//
+//   materials destroyed in order 4,000           22 ms       14 ms
+//   materials destroyed in order 16,000         167 ms       59 ms
+//   nodes destroyed in order 4,000               31 ms       29 ms
+//   nodes destroyed in order 16,000             169 ms      123 ms
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -301,9 +311,9 @@ void OnMadeScene(benchmark::State& state, bool oneName, int nodesEach, bool root
 // Materials of distinct names, each connected to a node of its own under
 // one scene's root (the scene lists each as it is connected), then destroyed
 // one by one in the order the scene lists them, the others staying listed.
-// The manager searches its own list of materials from its end: the
-// materials are connected in the other order, so that the destroys measure
-// the scene's part.
+// The materials are connected in the other order than made (when the
+// manager searched its own list from its end, so that the destroys measured
+// the scene's part).
 void MaterialsOnSceneNodes(benchmark::State& state, bool destroy)
 {
     OnMadeScene(state, false, 1, true,
