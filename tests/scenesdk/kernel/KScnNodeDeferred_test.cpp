@@ -141,7 +141,7 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
         });
     // Every link dropped before any part was built, or after one was: the
     // parts built later link nothing either, and a curve written then leaves
-    // its property as it is.
+    // its property as it is; a property given its channels after is linked.
     for (const bool partBuilt : {false, true})
         ExpectSameAsEager(
             [partBuilt](KScnNode* n)
@@ -157,6 +157,10 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
                 n->GetNodeProperties()->FindProperty("Lcl Rotation")->GetAsDoubles(r);
                 EXPECT_EQ(r[2], 0.0) << "unlinked";
                 n->SetLocalScaling(2, 2, 2);
+                KScnPropertyRef* weight = n->GetSdkManager()->CreateUserProperty("Weight", "Real", "");
+                weight->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+                n->AddUserProperty(weight);
+                EXPECT_EQ(n->GetLinkCount(), 1);
             });
     // Another take added, or the tree copied, after a part was built.
     ExpectSameAsEager(
