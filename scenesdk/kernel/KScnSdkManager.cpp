@@ -251,16 +251,14 @@ template <typename T> bool KScnSdkManager::Unlist(KRankedSet<T>& list, const T* 
 }
 
 template <typename T>
-T* KScnSdkManager::FindNamed(const KRankedSet<T>& list, const char* prefix, const char* name,
-                             int occurrence)
+T* KScnSdkManager::FindNamed(const KRankedSet<T>& list, const char* prefix, const char* name, int occurrence)
 {
     const KString full = PrefixName(prefix, name);
     int matches = 0;
     for (int i = 0; occurrence >= 0 && i < list.GetCount(); ++i)
     {
         T* object = list.GetAt(i);
-        if (std::strcmp(object->GetName(), full.Buffer()) == 0 &&
-            matches++ == occurrence)
+        if (std::strcmp(object->GetName(), full.Buffer()) == 0 && matches++ == occurrence)
         {
             return object;
         }
