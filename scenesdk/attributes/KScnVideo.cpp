@@ -138,9 +138,9 @@ bool KScnVideoProperties::ConnectionEvent(const KEventPath* path, int code, KPlu
     // The scene contents that list the object the video is attached to (a
     // texture, a node, a material, a generic node) list the video, one use
     // each; detached, it leaves them with that use.
-    if (emitter == this && (code == eDstAdded || code == eDstRemoved) && mOwner != nullptr)
+    if (emitter == this && (code == eDstAdded || code == eDstRemoved))
     {
-        KScnSceneContents::OnUseConnection(other, mOwner, code == eDstAdded);
+        KScnSceneContents::OnUseConnection(other, this, code == eDstAdded);
     }
     return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }

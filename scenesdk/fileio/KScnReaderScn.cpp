@@ -1485,21 +1485,36 @@ void FillElement(KScnLayerElement& element, const SElement& e, const SElementNam
 // The materials or textures of a read by name, for every node's list: a
 // name is hashed once, and each object has a number whose last list and
 // slot in it are noted in a table, so a look-up takes no memory and no
-// string comparisons down a tree.
+// string comparisons down a tree. The names lie end to end and the table is
+// one array (open addressing): a node's list of thousands of names is
+// looked up between the thousands of connections it makes, and a look-up
+// then reads a line or two of a small block, not nodes spread over the heap.
 template <class T> class SConnectionNames
 {
 public:
     explicit SConnectionNames(const std::map<std::string, T*>& byName)
     {
-        mByName.reserve(byName.size());
+        size_t bytes = 0;
+        for (const auto& named : byName)
+            bytes += named.first.size();
+        mNames.reserve(bytes);
+        size_t cells = 16;
+        while (cells < byName.size() + byName.size() / 2)
+            cells *= 2;
+        mCells.assign(cells, Cell{});
         std::unordered_map<const T*, size_t> number;
         number.reserve(byName.size());
         for (const auto& named : byName)
         {
             const size_t n = number.emplace(named.second, mObjects.size()).first->second;
             if (n == mObjects.size())
+            {
                 mObjects.push_back(named.second);
-            mByName.emplace(named.first, n);
+                mSets.push_back(named.second->GetPropertyHandler());
+            }
+            Cell& cell = mCells[FindCell(named.first)]; // the map's names are distinct: a free cell
+            cell = Cell{mNames.size(), named.first.size(), n};
+            mNames += named.first;
         }
         mList.assign(mObjects.size(), 0);
         mSlot.assign(mObjects.size(), -1);
@@ -1511,20 +1526,34 @@ public:
     // not define (counted in undefined). Linear in the list.
     std::vector<T*> Order(const std::vector<std::string>& names, std::vector<int>* slots, int* undefined = nullptr)
     {
+        return Collect(mObjects, names, slots, undefined);
+    }
+    // The same objects' property sets (what the node's set connects).
+    std::vector<KScnPropertyHandler*> OrderSets(const std::vector<std::string>& names, int* undefined)
+    {
+        return Collect(mSets, names, nullptr, undefined);
+    }
+
+private:
+    template <class U>
+    std::vector<U> Collect(const std::vector<U>& of, const std::vector<std::string>& names,
+                           std::vector<int>* slots, int* undefined)
+    {
         ++mLists;
-        std::vector<T*> order;
+        std::vector<U> order;
+        order.reserve(names.size());
         for (const std::string& name : names)
         {
-            const auto it = mByName.find(name);
+            const Cell& cell = mCells[FindCell(name)];
             int slot = -1;
-            if (it != mByName.end())
+            if (cell.number != kFree)
             {
-                const size_t n = it->second;
+                const size_t n = cell.number;
                 if (mList[n] != mLists)
                 {
                     mList[n] = mLists;
                     mSlot[n] = static_cast<int>(order.size());
-                    order.push_back(mObjects[n]);
+                    order.push_back(of[n]);
                 }
                 slot = mSlot[n];
             }
@@ -1536,9 +1565,31 @@ public:
         return order;
     }
 
-private:
-    std::unordered_map<std::string_view, size_t> mByName; // names kept by the map given
+    static constexpr size_t kFree = static_cast<size_t>(-1);
+    struct Cell
+    {
+        size_t offset = 0; // the name in mNames
+        size_t length = 0;
+        size_t number = kFree; // the object's number; kFree for a free cell
+    };
+    // The cell of name, or the free cell where it would go (linear probing;
+    // at most two thirds of the cells are taken).
+    size_t FindCell(std::string_view name) const
+    {
+        const size_t mask = mCells.size() - 1;
+        for (size_t i = std::hash<std::string_view>()(name) & mask;; i = (i + 1) & mask)
+        {
+            const Cell& cell = mCells[i];
+            if (cell.number == kFree ||
+                (cell.length == name.size() && mNames.compare(cell.offset, cell.length, name) == 0))
+                return i;
+        }
+    }
+
+    std::string mNames;
+    std::vector<Cell> mCells;
     std::vector<T*> mObjects;
+    std::vector<KScnPropertyHandler*> mSets; // each object's property set
     std::vector<size_t> mList; // per object: the list (count of Order calls) it was last in
     std::vector<int> mSlot;    // and its slot there
     size_t mLists = 0;
@@ -1877,6 +1928,23 @@ void KScnReaderScn::ReadTakeChannels(
 namespace
 {
 
+// Connects each set as a source of handler, in order. The sets are seldom
+// in the cache (a node linked to thousands of materials): what each
+// connection reads of them is asked for a few connections ahead.
+void ConnectSources(KScnPropertyHandler* handler, const std::vector<KScnPropertyHandler*>& sets)
+{
+    for (size_t k = 0; k < sets.size(); ++k)
+    {
+        for (int stage = 0; stage < 3; ++stage)
+        {
+            const size_t ahead = k + 2 * (3 - static_cast<size_t>(stage));
+            if (ahead < sets.size())
+                sets[ahead]->PrefetchForLinks(stage, true);
+        }
+        handler->ConnectSrc(sets[k]);
+    }
+}
+
 // Materials and textures hang on their nodes in the file's order; the
 // scene's binding turns the layers' indices into positions among them. A
 // name the file does not define is counted.
@@ -1887,10 +1955,8 @@ void ConnectMaterialsAndTextures(KScnReaderScn::Document& doc, const std::vector
     {
         KScnPropertyHandler* handler = created[i]->GetPropertyHandler();
         const SModel& m = doc.models[i];
-        for (KScnMaterial* material : materials.Order(m.materials, nullptr, &doc.skipped))
-            handler->ConnectSrc(material->GetPropertyHandler());
-        for (KScnTexture* texture : textures.Order(m.textures, nullptr, &doc.skipped))
-            handler->ConnectSrc(texture->GetPropertyHandler());
+        ConnectSources(handler, materials.OrderSets(m.materials, &doc.skipped));
+        ConnectSources(handler, textures.OrderSets(m.textures, &doc.skipped));
     }
 }
 

@@ -40,13 +40,6 @@ bool IsBlank(const char* text)
 }
 } // namespace
 
-KObject* KObject::Cast(KPlug* plug)
-{
-    // The class records chain as the classes derive, so this answers as
-    // IsA(KObject::ClassId) would.
-    return plug != nullptr ? plug->AsObject() : nullptr;
-}
-
 KObject::KObject()
 {
     KScnReadMeter::Count(KScnReadMeter::eObjects, KScnReadMeter::kObjectBytes);
@@ -1171,6 +1164,12 @@ private:
 
 bool KObject::SendObjectEvent(int code, const void* a, const void* b)
 {
+    // Most objects (a node's set linked to thousands of materials before
+    // it has a parent) have nobody to tell.
+    if (code != 1 && GetDstCount() == 0 && GetReferencedObject() == nullptr)
+    {
+        return true;
+    }
     DepthGuard guard(this);
     if (code == 1)
     {
@@ -1212,11 +1211,6 @@ bool KObject::OnRelatedObjectEvent(KObject*, int, const void*, const void*)
 void KObject::SetReferencedObject(KObject* object)
 {
     m_Referenced = object ? object->GetHandle() : HdlKObject();
-}
-
-KObject* KObject::GetReferencedObject() const
-{
-    return Cast(m_Referenced.Get());
 }
 
 bool KObject::OnObjectListChange(KGenericObjectList*, int, KObject*, int)
@@ -1404,9 +1398,11 @@ bool KObject::HandleObjectConnectionEvent(int code, KPlug* emitter, int index, K
             {
                 return OnObjectEvent(this, op, other, index) && OnSrcObjectChange(op, other, index);
             }
-            if (code == 5 || code == 9)
+            // The name-space parent may have changed: only an object that
+            // takes its name space from a destination can have one.
+            if ((code == 5 || code == 9) && GetNameSpaceClassId() != -1)
             {
-                InvalidateQualifiedName(true); // the name-space parent may have changed
+                InvalidateQualifiedName(true);
             }
             return OnDstObjectChange(op, other, index);
         }

@@ -181,7 +181,7 @@ public:
     virtual bool SendObjectEvent(int code, const void* a = nullptr, const void* b = nullptr);
     virtual bool OnRelatedObjectEvent(KObject* sender, int code, const void* a, const void* b);
     virtual void SetReferencedObject(KObject* object);
-    KObject* GetReferencedObject() const;
+    KObject* GetReferencedObject() const { return Cast(m_Referenced.Get()); }
 
     // Hooks; KObject's answer true unless told otherwise.
     virtual bool OnObjectListChange(KGenericObjectList* list, int operation, KObject* object, int index);
@@ -228,8 +228,9 @@ public:
     // -2 before the object entered a world, -1 after it left.
     int GetWorldId() const { return m_WorldId; }
 
-    // Casts a plug to a KObject when it is one.
-    static KObject* Cast(KPlug* plug);
+    // Casts a plug to a KObject when it is one (as IsA(KObject::ClassId)
+    // would answer: the class records chain as the classes derive).
+    static KObject* Cast(KPlug* plug) { return plug != nullptr ? plug->AsObject() : nullptr; }
 
 protected:
     ~KObject() override;
@@ -259,9 +260,12 @@ private:
     friend class KProperty;
     void ForgetProperty(KProperty* property);
 
+    // Read by every event the object hears: kept first, beside the plug's
+    // own fields, so that an object far from the cache (one of thousands of
+    // materials a node links to) is read from as few lines as may be.
+    HdlKObject m_Referenced;
     KWorld* m_World = nullptr;
     int m_WorldId = -2;
-    HdlKObject m_Referenced;
     // Name, name space and the cached full name, made when one is first set
     // or the full name asked for: most objects (property sets) have none.
     struct Names

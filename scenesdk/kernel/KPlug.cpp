@@ -107,7 +107,7 @@ public:
     }
 
 private:
-    T m_Items[kInline] = {};
+    T m_Items[kInline]; // set as pushed: a list made per removal costs nothing to start
     std::vector<T> m_More;
     int m_Count = 0;
 };
@@ -187,7 +187,7 @@ KPlug::KPlug()
 KPlug::~KPlug()
 {
     // Nothing may start a second destruction from here on.
-    m_Depth = 1;
+    m_Depth = (m_Depth & ~kDepthMask) | 1;
     m_Flags &= ~kDestroyPending;
     // Derived parts are gone: whatever is left is removed at plug level. The
     // owner is let go first, so that no event is forwarded to an owner that
@@ -213,12 +213,6 @@ KPlug::~KPlug()
     }
 }
 
-const KPlug::Links& KPlug::V() const
-{
-    static const Links none;
-    return m_Links ? *m_Links : none;
-}
-
 KPlug::Links& KPlug::L()
 {
     if (!m_Links)
@@ -226,6 +220,17 @@ KPlug::Links& KPlug::L()
         m_Links = new Links;
     }
     return *m_Links;
+}
+
+const std::vector<KPlug*>& KPlug::Children() const
+{
+    static const std::vector<KPlug*> none;
+    return HasHint(kHasChildren) ? m_Links->children : none;
+}
+
+void KPlug::NoteChildren()
+{
+    SetHint(kHasChildren, m_Links && !m_Links->children.empty());
 }
 
 void KPlug::ReserveOwnedList(int count)
@@ -247,7 +252,8 @@ void KPlug::CompactOwnedList()
     // Kept during a change of its connections: the change tells by the
     // lists' counts of changes whether the positions it found still hold.
     if (l.src.Empty() && l.dst.Empty() && l.children.empty() && l.owned.empty() && l.oneWayDst.empty() &&
-        l.filter == nullptr && l.callbacks == nullptr && l.callbackDispatch == 0 && m_Depth == 0)
+        l.filter == nullptr && l.callbacks == nullptr && l.callbackDispatch == 0 &&
+        (m_Depth & kDepthMask) == 0)
     {
         delete m_Links;
         m_Links = nullptr;
@@ -288,12 +294,12 @@ void* KPlug::QueryInterface(uint32_t id)
 
 void KPlug::Destroy()
 {
-    if (m_Depth != 0)
+    if ((m_Depth & kDepthMask) != 0)
     {
         m_Flags |= kDestroyPending;
         return;
     }
-    m_Depth = 1;
+    m_Depth = (m_Depth & ~kDepthMask) | 1;
     PrepareDestroy();
     DisconnectAll();
     delete this;
@@ -333,31 +339,10 @@ KPlug* KPlug::CreatePlug(KPlugFilter*)
     return p;
 }
 
-KPlug::DepthGuard::DepthGuard(KPlug* plug) : m_Plug(plug), m_Owner(plug->m_Owner)
+void KPlug::DestroyPended()
 {
-    ++m_Plug->m_Depth;
-    if (m_Owner)
-    {
-        ++m_Owner->m_Depth;
-    }
-}
-
-KPlug::DepthGuard::~DepthGuard()
-{
-    m_Plug->LowerDepth();
-    if (m_Owner)
-    {
-        m_Owner->LowerDepth();
-    }
-}
-
-void KPlug::LowerDepth()
-{
-    if (--m_Depth == 0 && (m_Flags & kDestroyPending))
-    {
-        m_Flags &= ~kDestroyPending;
-        Destroy();
-    }
+    m_Flags &= ~kDestroyPending;
+    Destroy();
 }
 
 void KPlug::DisconnectAll()
@@ -456,10 +441,11 @@ void KPlug::DisconnectAllPlugLevel()
 
 void KPlug::ReleaseChildren()
 {
-    while (!V().children.empty())
+    while (!Children().empty())
     {
-        KPlug* child = V().children.back();
+        KPlug* child = Children().back();
         L().children.pop_back();
+        NoteChildren();
         child->m_Owner = nullptr;
         EraseLast(L().owned, child);
         if (child->m_Flags & kOwnedChild)
@@ -496,7 +482,7 @@ bool KPlug::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, in
     return PlugConnectionEvent(path, code, emitter, index, other, type, extra);
 }
 
-bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+bool KPlug::PassConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
                                 uint32_t type, KPlug* extra)
 {
     if (m_Owner && !(m_Flags & kOwnedChild))
@@ -505,7 +491,7 @@ bool KPlug::PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter
         DepthGuard keepOwner(m_Owner); // a handler may ask to destroy the owner
         return m_Owner->ConnectionEvent(&record, code, emitter, index, other, type, extra);
     }
-    if (m_Links && m_Links->callbacks)
+    if (HasHint(kHasCallbacks))
     {
         DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_Links->callbackDispatch;
@@ -532,7 +518,7 @@ bool KPlug::PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* 
         return is15 ? m_Owner->NotifyEvent15(path, code, emitter, a, b, c)
                     : m_Owner->NotifyEvent14(path, code, emitter, a, b, c);
     }
-    if (m_Links && m_Links->callbacks)
+    if (HasHint(kHasCallbacks))
     {
         DepthGuard keep(this); // a callback may ask to destroy this plug
         ++m_Links->callbackDispatch;
@@ -580,6 +566,7 @@ void KPlug::AddCallback(void* user, KPlugNotifyCallback f14, KPlugNotifyCallback
     if (!links.callbacks)
     {
         links.callbacks = new std::vector<Callback>;
+        SetHint(kHasCallbacks, true);
     }
     links.callbacks->push_back(Callback{user, f14, f15, fConn, true});
 }
@@ -682,7 +669,7 @@ void KPlug::UnlinkOneWay(KPlug* s, KPlug* d)
     }
     d->L().src.EraseAt(i);
     EraseLast(s->L().oneWayDst, d);
-    for (KPlug* c : d->V().children)
+    for (KPlug* c : d->Children())
     {
         int k = FindLastOfKind(c->V().src, s, true);
         if (k >= 0)
@@ -729,24 +716,26 @@ void KPlug::EraseLast(std::vector<KPlug*>& list, KPlug* plug)
 
 void KPlug::AddChildEntry(KPlug* child)
 {
-    if (std::find(V().children.begin(), V().children.end(), child) == V().children.end())
+    if (std::find(Children().begin(), Children().end(), child) == Children().end())
     {
         L().children.push_back(child);
+        NoteChildren();
     }
 }
 
 void KPlug::RemoveChildEntry(KPlug* child)
 {
-    auto it = std::find(V().children.begin(), V().children.end(), child);
-    if (it != V().children.end())
+    auto it = std::find(Children().begin(), Children().end(), child);
+    if (it != Children().end())
     {
         L().children.erase(it);
+        NoteChildren();
     }
 }
 
 KPlug* KPlug::GetChild(int i) const
 {
-    return i >= 0 && i < GetChildCount() ? V().children[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < GetChildCount() ? Children()[static_cast<size_t>(i)] : nullptr;
 }
 
 void KPlug::MirrorInto(KPlug* child)
@@ -782,6 +771,7 @@ void KPlug::SetConnectionFilter(KPlugFilter* filter, uint32_t filteredBit)
     {
         L().filter = filter;
     }
+    SetHint(kHasFilter, filter != nullptr);
     bool was = (m_Flags & kFiltered) != 0;
     bool now = (filteredBit & kFiltered) != 0;
     m_Flags = now ? (m_Flags | kFiltered) : (m_Flags & ~kFiltered);
@@ -796,8 +786,7 @@ bool KPlug::FilterAccepts(KPlug* plug) const
 {
     // A null filter stands for "None": plugs made before the first
     // registration or after the last stop, and the "None" filter itself.
-    KPlugFilter* filter = GetConnectionFilter();
-    return !filter || filter->Accept(plug);
+    return !HasHint(kHasFilter) || m_Links->filter->Accept(plug);
 }
 
 KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
@@ -810,9 +799,9 @@ KPlug* KPlug::FindFilteredPlug(KPlugFilter* filter)
     {
         return this;
     }
-    for (size_t i = V().children.size(); i-- > 0;)
+    for (size_t i = Children().size(); i-- > 0;)
     {
-        KPlug* c = V().children[i];
+        KPlug* c = Children()[i];
         if (filter->IsSameAs(c->GetConnectionFilter()))
         {
             return c;
@@ -883,26 +872,6 @@ KPlug* KPlug::GetDst(int i, int classId)
 
 // ---------------------------------------------------------------------------
 // Accessors
-
-KPlug* KPlug::GetSrc(int i) const
-{
-    return i >= 0 && i < GetSrcCount() ? V().src.At(i).plug : nullptr;
-}
-
-KPlug* KPlug::GetDst(int i) const
-{
-    return i >= 0 && i < GetDstCount() ? V().dst.At(i).plug : nullptr;
-}
-
-uint32_t KPlug::GetSrcType(int i) const
-{
-    return i >= 0 && i < GetSrcCount() ? V().src.At(i).type : 0;
-}
-
-uint32_t KPlug::GetDstType(int i) const
-{
-    return i >= 0 && i < GetDstCount() ? V().dst.At(i).type : 0;
-}
 
 int KPlug::FindSrc(const KPlug* src) const
 {
@@ -1064,17 +1033,20 @@ bool KPlug::ConnectUnfiltered(KPlug* s, KPlug* d, uint32_t type, Before beforeDs
     GuardSet guards;
     std::vector<KPlug*> dKids;
     std::vector<KPlug*> sKids;
-    for (KPlug* c : std::vector<KPlug*>(d->V().children))
+    if (d->HasHint(kHasChildren))
     {
-        guards.Add(c);
-        if (AskAccept(c, s, true))
+        for (KPlug* c : std::vector<KPlug*>(d->Children()))
         {
-            dKids.push_back(c);
+            guards.Add(c);
+            if (AskAccept(c, s, true))
+            {
+                dKids.push_back(c);
+            }
         }
     }
-    if (!oneWay)
+    if (!oneWay && s->HasHint(kHasChildren))
     {
-        for (KPlug* c : std::vector<KPlug*>(s->V().children))
+        for (KPlug* c : std::vector<KPlug*>(s->Children()))
         {
             guards.Add(c);
             if (AskAccept(c, d, false))
@@ -1204,6 +1176,53 @@ bool KPlug::DisconnectDstAt(int index)
     return p ? Disconnect(this, p) : false;
 }
 
+void KPlug::PrefetchForLinks(int stage, bool destinations) const
+{
+    const char* fields = reinterpret_cast<const char*>(this);
+    if (stage == 0)
+    {
+        // The first 64 bytes, wherever the lines fall.
+        __builtin_prefetch(fields);
+        __builtin_prefetch(fields + 63);
+        return;
+    }
+    if (!m_Links)
+    {
+        return;
+    }
+    const KPlugConnectionList& list = destinations ? m_Links->dst : m_Links->src;
+    if (stage == 1)
+    {
+        __builtin_prefetch(&list);
+        __builtin_prefetch(reinterpret_cast<const char*>(&list) + sizeof list - 1);
+    }
+    else if (!list.Empty())
+    {
+        // The last entry (what a removal from the end reads) and the one
+        // after it (where an entry added at the end goes).
+        __builtin_prefetch(&list.Back());
+        __builtin_prefetch(&list.Back() + 1);
+    }
+}
+
+namespace
+{
+// Before the entry at position i of list is taken out, the far ends of the
+// next ones (walking down) are asked for: their lists of the other side
+// are what the removals read.
+void PrefetchBelow(const KPlugConnectionList& list, int i, bool theirDestinations)
+{
+    for (int stage = 0; stage < 3; ++stage)
+    {
+        const int at = i - 2 * (3 - stage);
+        if (at >= 0 && at < list.Size())
+        {
+            list.At(at).plug->PrefetchForLinks(stage, theirDestinations);
+        }
+    }
+}
+} // namespace
+
 void KPlug::DisconnectAllSrc()
 {
     if (GetSrcCount() == 0)
@@ -1214,6 +1233,7 @@ void KPlug::DisconnectAllSrc()
     int i = GetSrcCount() - 1;
     while (i >= 0)
     {
+        PrefetchBelow(V().src, i, true);
         // A refused removal (filter or flags changed since) still empties the
         // list; the entry is looked at again, since handlers may have changed it.
         KPlug* p = V().src.At(i).plug;
@@ -1235,6 +1255,7 @@ void KPlug::DisconnectAllDst()
     int i = GetDstCount() - 1;
     while (i >= 0)
     {
+        PrefetchBelow(V().dst, i, false);
         KPlug* p = V().dst.At(i).plug;
         if (!Disconnect(this, p) && IsListedAt(V().dst, i, p))
         {
@@ -1281,14 +1302,14 @@ bool KPlug::Disconnect(KPlug* s, KPlug* d, bool oneWayOnly, int dAt)
     guards.Add(d);
     StackList<KPlug*> dKids;
     StackList<KPlug*> sKids;
-    for (KPlug* c : d->V().children)
+    for (KPlug* c : d->Children())
     {
         if ((c->m_Flags & kAcceptsSrc) && c->FilterAccepts(s) && FindLast(c->V().src, s) >= 0)
         {
             dKids.push_back(c);
         }
     }
-    for (KPlug* c : s->V().children)
+    for (KPlug* c : s->Children())
     {
         if ((c->m_Flags & kAcceptsDst) && c->FilterAccepts(d) && FindLast(c->V().dst, d) >= 0)
         {
@@ -1419,11 +1440,11 @@ void KPlug::ForceUnlink(KPlug* s, KPlug* d)
             EraseLast(s->L().oneWayDst, d);
         }
     }
-    for (KPlug* c : d->V().children)
+    for (KPlug* c : d->Children())
     {
         drop(c->L().src, s);
     }
-    for (KPlug* c : s->V().children)
+    for (KPlug* c : s->Children())
     {
         drop(c->L().dst, d);
     }

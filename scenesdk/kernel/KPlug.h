@@ -15,6 +15,7 @@ class KPlugFilter;
 class KObject;
 class KProperty;
 class KScnPropertyHandler;
+class KScnNodeProperties;
 
 // Root interface of the kernel's objects.
 class IKObject
@@ -137,6 +138,8 @@ public:
     virtual KObject* AsObject() { return nullptr; }
     virtual KProperty* AsProperty() { return nullptr; }
     virtual KScnPropertyHandler* AsPropertyHandler() { return nullptr; }
+    // The plug as a node's property set (the links of the node tree); null otherwise.
+    virtual KScnNodeProperties* AsNodeProperties() { return nullptr; }
 
     // Makes a new plain plug (derived classes may make their own kind).
     virtual KPlug* CreatePlug(KPlugFilter* filter);
@@ -195,13 +198,22 @@ public:
     void DisconnectAllDst();
     bool IsSrcConnected(KPlug* src) const;
     bool IsDstConnected(KPlug* dst) const;
+    // A hint, nothing more: asks the memory system for what a change of
+    // this plug's links reads first. Stage 0 asks for the plug's own
+    // fields; 1 for the head of its source (destinations: destination)
+    // list, reading the fields; 2 for that list's last entry, reading the
+    // head. A walk that changes thousands of links whose far ends are out
+    // of the cache asks for these a few links ahead, each stage once the
+    // one before it has had time to arrive.
+    void PrefetchForLinks(int stage, bool destinations) const;
 
     int GetSrcCount() const { return m_Links ? m_Links->src.Size() : 0; }
     int GetDstCount() const { return m_Links ? m_Links->dst.Size() : 0; }
-    KPlug* GetSrc(int i) const;
-    KPlug* GetDst(int i) const;
-    uint32_t GetSrcType(int i) const;
-    uint32_t GetDstType(int i) const;
+    // Null (or 0) for an index out of range.
+    KPlug* GetSrc(int i) const { return i >= 0 && i < GetSrcCount() ? m_Links->src.At(i).plug : nullptr; }
+    KPlug* GetDst(int i) const { return i >= 0 && i < GetDstCount() ? m_Links->dst.At(i).plug : nullptr; }
+    uint32_t GetSrcType(int i) const { return i >= 0 && i < GetSrcCount() ? m_Links->src.At(i).type : 0; }
+    uint32_t GetDstType(int i) const { return i >= 0 && i < GetDstCount() ? m_Links->dst.At(i).type : 0; }
     int FindSrc(const KPlug* src) const; // last index, or -1
     int FindDst(const KPlug* dst) const;
 
@@ -222,14 +234,17 @@ public:
     bool FilterAccepts(KPlug* plug) const;
     KPlug* FindFilteredPlug(KPlugFilter* filter);
     KPlug* GetFilteredPlug(KPlugFilter* filter);
-    int GetChildCount() const { return m_Links ? static_cast<int>(m_Links->children.size()) : 0; }
+    int GetChildCount() const
+    {
+        return HasHint(kHasChildren) ? static_cast<int>(m_Links->children.size()) : 0;
+    }
     KPlug* GetChild(int i) const;
 
     uint32_t GetPlugFlags() const { return m_Flags; }
     void SetPlugFlags(uint32_t flags) { m_Flags = flags; }
     bool HasPlugFlag(uint32_t bits) const { return (m_Flags & bits) != 0; }
     // Number of connection changes in progress on this plug.
-    int GetNotificationDepth() const { return m_Depth; }
+    int GetNotificationDepth() const { return static_cast<int>(m_Depth & kDepthMask); }
 
     // Callback records, used by plugs without an owner. Records are removed
     // lazily: RemoveCallback only deactivates, the list drops the record after
@@ -248,8 +263,22 @@ public:
     class DepthGuard
     {
     public:
-        explicit DepthGuard(KPlug* plug);
-        ~DepthGuard();
+        explicit DepthGuard(KPlug* plug) : m_Plug(plug), m_Owner(plug->m_Owner)
+        {
+            ++m_Plug->m_Depth;
+            if (m_Owner)
+            {
+                ++m_Owner->m_Depth;
+            }
+        }
+        ~DepthGuard()
+        {
+            m_Plug->LowerDepth();
+            if (m_Owner)
+            {
+                m_Owner->LowerDepth();
+            }
+        }
         DepthGuard(const DepthGuard&) = delete;
         DepthGuard& operator=(const DepthGuard&) = delete;
 
@@ -264,7 +293,13 @@ protected:
     virtual void PrepareDestroy() {}
     // Sends an event to this plug's owner (with a path record) or its callbacks.
     bool PlugConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
-                             uint32_t type, KPlug* extra);
+                             uint32_t type, KPlug* extra)
+    {
+        // Most plugs have neither: every event of theirs ends here.
+        return !m_Owner && !HasHint(kHasCallbacks)
+                   ? true
+                   : PassConnectionEvent(path, code, emitter, index, other, type, extra);
+    }
     bool PlugNotifyEvent(bool is15, const KEventPath* path, int code, KPlug* emitter, const void* a,
                          const void* b, const void* c);
     // Gives back the room the list of owned plugs holds beyond its entries
@@ -322,7 +357,16 @@ private:
     void RemoveChildEntry(KPlug* child);
     void ReleaseChildren();
     void PurgeCallbacks();
-    void LowerDepth();
+    bool PassConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index, KPlug* other,
+                             uint32_t type, KPlug* extra);
+    void LowerDepth()
+    {
+        if ((--m_Depth & kDepthMask) == 0 && (m_Flags & kDestroyPending))
+        {
+            DestroyPended();
+        }
+    }
+    void DestroyPended();
 
     KHandleEntry* m_HandleEntry = nullptr;
     KPlug* m_Owner = nullptr;
@@ -345,11 +389,32 @@ private:
         ~Links() { delete callbacks; }
     };
     // Reading: the lists, or empty ones. Changing: the lists, made if need be.
-    const Links& V() const;
+    const Links& V() const
+    {
+        static const Links none;
+        return m_Links ? *m_Links : none;
+    }
     Links& L();
+    // The filtered sub-plugs, read without touching the lists when there are none.
+    const std::vector<KPlug*>& Children() const;
+    // Keeps the children hint true to the list after it changed.
+    void NoteChildren();
     Links* m_Links = nullptr;
     uint32_t m_Flags = kAcceptsSrc | kAcceptsDst;
-    int m_Depth = 0; // kept apart from the flags so deep nesting cannot spill into them
+    // The notification depth in the low bits, kept apart from the flags so
+    // deep nesting cannot spill into them, and above it what the lists hold
+    // that every change asks: a plug at the far end of a link is seldom in
+    // the cache (one of thousands of materials a node links to), and these
+    // spare it a look into its lists for a filter, callbacks or children it
+    // does not have. Guards raise and lower the word as a whole: the depth
+    // never comes near the hints.
+    static constexpr uint32_t kDepthMask = (1u << 28) - 1;
+    static constexpr uint32_t kHasFilter = 1u << 29;    // the lists hold a filter
+    static constexpr uint32_t kHasCallbacks = 1u << 30; // the lists hold a callback list
+    static constexpr uint32_t kHasChildren = 1u << 31;  // the lists hold a filtered sub-plug
+    bool HasHint(uint32_t hint) const { return (m_Depth & hint) != 0; }
+    void SetHint(uint32_t hint, bool on) { m_Depth = on ? (m_Depth | hint) : (m_Depth & ~hint); }
+    uint32_t m_Depth = 0;
 };
 
 } // namespace scenesdk

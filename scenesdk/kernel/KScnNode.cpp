@@ -830,28 +830,52 @@ int FindNameClash(KScnNodeFinderDuplicateName& finder, KScnSceneContents& conten
 // leaves its contents: those in its geometry's layers and those connected to
 // it, and the textures and videos connected to such a material or texture.
 // Read from the node, its layers and the connections as they are: nothing is
-// gathered.
-template <class Visit> void ForEachCarriedFrom(KScnTakeNodeContainer* object, int wanted, const Visit& visit)
+// gathered. When more is given, *more is set once the walk passes by an
+// object of a higher rank or stops at one that has sources of its own: only
+// then can the walk for a higher rank find anything (a node linked to
+// thousands of materials that hold no textures is walked once, not three
+// times).
+template <class Visit>
+void ForEachCarriedFrom(KScnTakeNodeContainer* object, int rank, int wanted, const Visit& visit, bool* more)
 {
-    const int rank = KScnSceneContents::UseRank(object);
     if (rank == wanted)
     {
         visit(object);
+        if (more != nullptr && !*more)
+        {
+            const KScnPropertyHandler* set = object->GetPropertyHandler();
+            *more = set != nullptr && set->GetSrcCount() > 0;
+        }
         return;
     }
-    KScnPropertyHandler* set = rank >= 0 && rank < wanted ? object->GetPropertyHandler() : nullptr;
-    for (int i = 0; set != nullptr && i < set->GetSrcCount(); ++i)
+    if (rank > wanted)
     {
-        KScnTakeNodeContainer* used = ObjectOfSet(set->GetSrc(i));
-        const int usedRank = used != nullptr ? KScnSceneContents::UseRank(used) : -1;
-        if (usedRank > rank && usedRank <= wanted)
+        if (more != nullptr)
         {
-            ForEachCarriedFrom(used, wanted, visit);
+            *more = true;
+        }
+        return;
+    }
+    // The objects are read a batch at a time (KScnSceneContents::SourceOwners);
+    // nothing here changes a connection.
+    KScnTakeNodeContainer* used[KScnSceneContents::kOwnerBatch];
+    KScnPropertyHandler* set = rank >= 0 ? object->GetPropertyHandler() : nullptr;
+    for (int first = 0; set != nullptr && first < set->GetSrcCount(); first += KScnSceneContents::kOwnerBatch)
+    {
+        const int count = KScnSceneContents::SourceOwners(set, first, used);
+        for (int i = 0; i < count; ++i)
+        {
+            const int usedRank = used[i] != nullptr ? KScnSceneContents::UseRank(used[i]) : -1;
+            if (usedRank > rank)
+            {
+                ForEachCarriedFrom(used[i], usedRank, wanted, visit, more);
+            }
         }
     }
 }
 
-template <class Visit> void ForEachCarried(KScnNode* node, int wanted, const Visit& visit)
+template <class Visit>
+void ForEachCarried(KScnNode* node, int wanted, const Visit& visit, bool* more = nullptr)
 {
     const auto* geometry = dynamic_cast<const KScnLayerContainer*>(node->GetGeometry());
     for (int i = 0; geometry != nullptr && wanted < 3 && i < geometry->GetLayerCount(); ++i)
@@ -872,12 +896,12 @@ template <class Visit> void ForEachCarried(KScnNode* node, int wanted, const Vis
                         : static_cast<KScnTakeNodeContainer*>(element->GetDirect<KScnTexture*>()[k]);
                 if (object != nullptr)
                 {
-                    ForEachCarriedFrom(object, wanted, visit);
+                    ForEachCarriedFrom(object, KScnSceneContents::UseRank(object), wanted, visit, more);
                 }
             }
         }
     }
-    ForEachCarriedFrom(node, wanted, visit);
+    ForEachCarriedFrom(node, KScnSceneContents::UseRank(node), wanted, visit, more);
 }
 
 // Whether a direct layer element of a geometry (or shape) of one of the
@@ -946,24 +970,36 @@ void TakeOutCarried(KScnSceneContents& contents, KScnNode* node)
             contents.ForgetObject(object);
         }
     };
-    ForEachCarried(node, 1,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* material = static_cast<KScnMaterial*>(object);
-                       takeOut(material, contents.GetMaterialUseCount(material));
-                   });
-    ForEachCarried(node, 2,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* texture = static_cast<KScnTexture*>(object);
-                       takeOut(texture, contents.GetTextureUseCount(texture));
-                   });
-    ForEachCarried(node, 3,
-                   [&](KScnTakeNodeContainer* object)
-                   {
-                       auto* video = static_cast<KScnVideo*>(object);
-                       takeOut(video, contents.GetVideoUseCount(video));
-                   });
+    // The object is listed under its own address, behind which its base
+    // part may lie (what the lists were given).
+    auto uses = [&contents](int rank, KScnTakeNodeContainer* object) -> std::pair<const void*, int>
+    {
+        if (rank == 1)
+        {
+            auto* material = static_cast<KScnMaterial*>(object);
+            return {material, contents.GetMaterialUseCount(material)};
+        }
+        if (rank == 2)
+        {
+            auto* texture = static_cast<KScnTexture*>(object);
+            return {texture, contents.GetTextureUseCount(texture)};
+        }
+        auto* video = static_cast<KScnVideo*>(object);
+        return {video, contents.GetVideoUseCount(video)};
+    };
+    bool more = true;
+    for (int rank = 1; rank <= 3 && more; ++rank)
+    {
+        more = false;
+        ForEachCarried(
+            node, rank,
+            [&](KScnTakeNodeContainer* object)
+            {
+                const std::pair<const void*, int> listed = uses(rank, object);
+                takeOut(listed.first, listed.second);
+            },
+            rank < 3 ? &more : nullptr);
+    }
 }
 
 } // namespace
@@ -1200,24 +1236,34 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
         // After the geometries' uses, each object the nodes carry that is
         // not listed yet (no use counted: its uses passed over, or none) is
         // listed, the materials first, then the textures and the videos;
-        // one walk over what the nodes hold, what it listed counting as
-        // listed from then on.
+        // one walk a rank over what the nodes hold (over the nodes whose
+        // walk before may reach further), what it listed counting as listed
+        // from then on.
+        std::vector<char> further(subtree.size(), 1);
         for (int rank = 1; rank <= 3; ++rank)
         {
-            for (KScnNode* node : subtree)
+            for (size_t n = 0; n < subtree.size(); ++n)
             {
-                ForEachCarried(node, rank,
-                               [&](KScnTakeNodeContainer* object)
-                               {
-                                   if (added.size() == added.capacity())
-                                   {
-                                       added.reserve(2 * added.size() + 8);
-                                   }
-                                   if (const void* listed = ListCarried(target, object))
-                                   {
-                                       added.emplace_back(rank, listed);
-                                   }
-                               });
+                if (!further[n])
+                {
+                    continue;
+                }
+                bool more = false;
+                ForEachCarried(
+                    subtree[n], rank,
+                    [&](KScnTakeNodeContainer* object)
+                    {
+                        if (added.size() == added.capacity())
+                        {
+                            added.reserve(2 * added.size() + 8);
+                        }
+                        if (const void* listed = ListCarried(target, object))
+                        {
+                            added.emplace_back(rank, listed);
+                        }
+                    },
+                    &more);
+                further[n] = more;
             }
         }
         target.EndStaging();

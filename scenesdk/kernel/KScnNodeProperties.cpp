@@ -362,11 +362,8 @@ KScnTakeNodeContainer* KScnNodeProperties::GetOwner()
 
 KScnNode* KScnNodeProperties::NodeOfPlug(KPlug* plug)
 {
-    if (plug == nullptr || ClassId < 0 || !plug->IsA(ClassId))
-    {
-        return nullptr;
-    }
-    return static_cast<KScnNodeProperties*>(plug)->mNode;
+    KScnNodeProperties* set = plug != nullptr ? plug->AsNodeProperties() : nullptr;
+    return set != nullptr ? set->mNode : nullptr;
 }
 
 bool KScnNodeProperties::ConnectionEvent(const KEventPath* path, int code, KPlug* emitter, int index,

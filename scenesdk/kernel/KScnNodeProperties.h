@@ -159,6 +159,7 @@ public:
     void PushPropertyToTakes(KProperty& property) override;
     KScnTakeNodeContainer* GetOwner() override;
     KScnNode* GetNode() const { return mNode; }
+    KScnNodeProperties* AsNodeProperties() override { return this; }
 
 protected:
     // Every value written into an animatable property reaches the takes.

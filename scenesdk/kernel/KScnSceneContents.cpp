@@ -1203,15 +1203,21 @@ int KScnSceneContents::UseRank(const KScnTakeNodeContainer* object)
     }
 }
 
-void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected)
+void KScnSceneContents::OnUseConnection(KPlug* userPlug, KScnPropertyHandler* usedSet, bool connected)
 {
     KScnTakeNodeContainer* user = UserOf(userPlug);
-    if (user == nullptr || used == nullptr)
+    if (user == nullptr || usedSet == nullptr)
     {
         return;
     }
+    KScnTakeNodeContainer* used = nullptr;
     auto tell = [&](KScnSceneContents* contents)
     {
+        used = used != nullptr ? used : usedSet->GetOwner();
+        if (used == nullptr)
+        {
+            return;
+        }
         if (connected)
         {
             contents->CountUse(user, used);
@@ -1807,17 +1813,103 @@ void KScnSceneContents::JoinUses(KScnTakeNodeContainer* user)
     {
         return;
     }
-    // What is connected to the set, then to each of its properties.
-    for (int p = -1; p < set->GetPropertyCount(); ++p)
+    const bool reserved = ReserveUses(user, set->GetSrcCount());
+    try
     {
-        KPlug* plug = p < 0 ? static_cast<KPlug*>(set) : set->GetProperty(p);
-        for (int i = 0; plug != nullptr && i < plug->GetSrcCount(); ++i)
+        // What is connected to the set, then to each of its properties, a
+        // batch of owners at a time (SourceOwners), and what counting them
+        // reads of the records asked for before any is counted. Counting
+        // changes no connection.
+        KScnTakeNodeContainer* owners[kOwnerBatch];
+        for (int p = -1; p < set->GetPropertyCount(); ++p)
         {
-            if (KScnTakeNodeContainer* used = OwnerOf(plug->GetSrc(i)))
+            KPlug* plug = p < 0 ? static_cast<KPlug*>(set) : set->GetProperty(p);
+            for (int first = 0; plug != nullptr && first < plug->GetSrcCount(); first += kOwnerBatch)
             {
-                CountUse(user, used);
+                const int count = SourceOwners(plug, first, owners);
+                for (int i = 0; i < count; ++i)
+                {
+                    PrefetchCount(user, owners[i]);
+                }
+                for (int i = 0; i < count; ++i)
+                {
+                    if (owners[i] != nullptr)
+                    {
+                        CountUse(user, owners[i]);
+                    }
+                }
             }
         }
+    }
+    catch (...)
+    {
+        // Room asked for and not used goes again (the uses counted are the
+        // caller's to take back).
+        const auto uses = reserved ? mUsesBy.find(dynamic_cast<const void*>(user)) : mUsesBy.end();
+        if (uses != mUsesBy.end() && uses->second.empty())
+        {
+            mUsesBy.erase(uses);
+        }
+        throw;
+    }
+    const auto uses = reserved ? mUsesBy.find(dynamic_cast<const void*>(user)) : mUsesBy.end();
+    if (uses != mUsesBy.end() && uses->second.empty())
+    {
+        mUsesBy.erase(uses);
+    }
+}
+
+int KScnSceneContents::SourceOwners(KPlug* plug, int first, KScnTakeNodeContainer** owners)
+{
+    const int count = std::max(0, std::min(kOwnerBatch, plug->GetSrcCount() - first));
+    for (int i = 0; i < count; ++i)
+    {
+        owners[i] = OwnerOf(plug->GetSrc(first + i));
+        __builtin_prefetch(owners[i]);
+    }
+    return count;
+}
+
+bool KScnSceneContents::ReserveUses(const KScnTakeNodeContainer* user, int count)
+{
+    if (count < 2 || !ListsUser(user))
+    {
+        return false;
+    }
+    const void* key = dynamic_cast<const void*>(user);
+    std::vector<ConnectionUse>& uses = mUsesBy[key];
+    try
+    {
+        uses.reserve(uses.size() + static_cast<size_t>(count));
+    }
+    catch (...)
+    {
+        if (uses.empty())
+        {
+            mUsesBy.erase(key);
+        }
+        throw;
+    }
+    return true;
+}
+
+void KScnSceneContents::PrefetchCount(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used)
+{
+    const UseList* list = used != nullptr ? UseListOf(user, used) : nullptr;
+    if (list == nullptr)
+    {
+        return;
+    }
+    const void* object = dynamic_cast<const void*>(used);
+    const auto record = mRecordIndex.find(KeyOf(*list, object));
+    if (record != mRecordIndex.end())
+    {
+        __builtin_prefetch(record->second);
+    }
+    const auto users = mUsersOf.find(object);
+    if (users != mUsersOf.end())
+    {
+        __builtin_prefetch(users->second.data() + users->second.size());
     }
 }
 

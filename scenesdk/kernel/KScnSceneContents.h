@@ -28,6 +28,7 @@ namespace scenesdk
 class KScnMaterial;
 class KScnNode;
 class KScnSdkManager;
+class KScnPropertyHandler;
 class KScnTakeNodeContainer;
 class KScnTexture;
 class KScnVideo;
@@ -193,10 +194,21 @@ public:
     // over, and count (listing it) once the name is free, when the one that
     // stood for it left (the first passed over takes its place in the
     // list) or was renamed.
+    // The objects whose property sets are plug's sources from position first
+    // on, up to kOwnerBatch of them (null for a source that is no set), each
+    // asked for of the memory before any is read again: a walk over
+    // thousands of sources whose owners are out of the cache (a node with
+    // thousands of materials) waits for memory once a batch, not once an
+    // owner. Answers how many were read.
+    static constexpr int kOwnerBatch = 16;
+    static int SourceOwners(KPlug* plug, int first, KScnTakeNodeContainer** owners);
     // Called by the property sets of materials, textures and videos when a
     // destination is added (connected) or removed; userPlug is the
-    // destination (the user's property set, or one of its properties).
-    static void OnUseConnection(KPlug* userPlug, KScnTakeNodeContainer* used, bool connected);
+    // destination (the user's property set, or one of its properties),
+    // usedSet the set of the object used. The used object is asked for only
+    // when a contents lists the user (most links are made before the user
+    // joins a scene, and the used set is then seldom in the cache).
+    static void OnUseConnection(KPlug* userPlug, KScnPropertyHandler* usedSet, bool connected);
     // A user's or used object's place in the chain node (and generic node,
     // 0) < material (1) < texture (2) < video (3): an object uses only what
     // lies after it; -1 for any other object.
@@ -282,6 +294,13 @@ private:
     // The listed object of the name that comes first in the list, or null.
     void* FindNamed(const UseList& list, const char* name) const;
     void CountUse(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
+    // A hint: asks the memory system for what CountUse(user, used) reads of
+    // the records, so that a batch of counts waits for memory once.
+    void PrefetchCount(KScnTakeNodeContainer* user, KScnTakeNodeContainer* used);
+    // Room for count more uses of user, when it is listed: a user joining
+    // with thousands of connections grows its list once. False when no
+    // room was asked for.
+    bool ReserveUses(const KScnTakeNodeContainer* user, int count);
     void DropUse(const void* user, const void* used);
     struct ConnectionUse;
     // Forgets one use of object by user in both maps (false when there is

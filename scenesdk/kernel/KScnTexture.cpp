@@ -173,9 +173,9 @@ bool KScnTextureProperties::ConnectionEvent(const KEventPath* path, int code, KP
     // Attached to an object (a node, a material, a generic node), the texture
     // joins the scene contents that list that object, one use each;
     // detached, it leaves them with that use.
-    if (emitter == this && (code == eDstAdded || code == eDstRemoved) && mOwner != nullptr)
+    if (emitter == this && (code == eDstAdded || code == eDstRemoved))
     {
-        KScnSceneContents::OnUseConnection(other, mOwner, code == eDstAdded);
+        KScnSceneContents::OnUseConnection(other, this, code == eDstAdded);
     }
     return HandleConnectionEvent(path, code, emitter, index, other, type, extra);
 }

@@ -145,6 +145,28 @@ std::string Bound(Scene& s, const char* node, int type)
                                                : e->GetDirect<KScnTexture*>()[e->GetIndexAt(0)]->GetName();
 }
 
+// The name of the object whose property set is the node's i-th source.
+std::string Used(Scene& s, const char* node, int i)
+{
+    KScnNode* n = N(s, node);
+    KPlug* src = n != nullptr ? n->GetPropertyHandler()->GetSrc(i) : nullptr;
+    KScnPropertyHandler* set = src != nullptr ? src->AsPropertyHandler() : nullptr;
+    return set != nullptr ? set->GetOwner()->GetName() : "(none)";
+}
+
+// Materials "m0" .. "m<count - 1>", and a model's list of them from the last to the first.
+std::string ManyMaterials(int count, const std::string& also)
+{
+    std::string defined;
+    std::string listed;
+    for (int i = 0; i < count; ++i)
+    {
+        defined += "Material: \"m" + std::to_string(i) + "\"\n";
+        listed += (i == 0 ? "\"m" : ", \"m") + std::to_string(count - 1 - i) + "\"";
+    }
+    return defined + "Model: \"M\", \"Null\" {\nMaterials: " + listed + also + "\n}\n";
+}
+
 // The default of the node's default-take curve.
 double Curve(Scene& s, const char* node, const char* second, const char* third)
 {
@@ -679,6 +701,12 @@ TEST_F(ReaderRulesTest, ModelFields)
                  "Texture: \"V\" {\nFileName: \"v\"\n}"),
          {SKIPPED(1), GOT_TEXT(Bound(s, "M", KScnLayerElement::eMaterial), "Material::X"),
           GOT_TEXT(Bound(s, "M", KScnLayerElement::eTexture), "Texture::V")}},
+        // Past the few names a look-up table starts with: each found in the order given, a repeat
+        // standing once and a name the file does not define counted.
+        {Objects(ManyMaterials(40, ", \"m7\", \"m40\"")),
+         {SKIPPED(1), GOT(N(s, "M")->GetPropertyHandler()->GetSrcCount(), 40),
+          GOT_TEXT(Used(s, "M", 0), "Material::m39"), GOT_TEXT(Used(s, "M", 17), "Material::m22"),
+          GOT_TEXT(Used(s, "M", 39), "Material::m0")}},
     });
 }
 

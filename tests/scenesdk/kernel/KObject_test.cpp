@@ -260,6 +260,8 @@ TEST_F(ObjectTest, FullNameFollowsEveryNameChange)
     EXPECT_STREQ(cube->GetFullName(), "Model::Top:Set:Box") << "dependants are invalidated too";
     EXPECT_STREQ(cube->BuildQualifiedName(true).Buffer(), "Top:Set:Box");
     EXPECT_STREQ(cube->BuildQualifiedName(false).Buffer(), "Set:Box");
+    ASSERT_TRUE(cube->DisconnectDst(parent));
+    EXPECT_STREQ(cube->GetFullName(), "Model::Set:Box") << "cut from its name-space parent";
 
     cube->SetFullName("Model::Grp:Sphere");
     EXPECT_STREQ(cube->GetName(), "Sphere");
@@ -304,9 +306,10 @@ TEST_F(ObjectTest, NameChangesAreAnnouncedInOrder)
 TEST_F(ObjectTest, StateChangesSendTheirEventCodes)
 {
     auto* observer = scope.Add(new Observer);
-    ASSERT_TRUE(obj->ConnectDst(observer));
     rec.Listen(obj, "O");
     rec.recordNotes = true;
+    EXPECT_TRUE(obj->SendObjectEvent(1)) << "code 1 is announced with nobody related";
+    ASSERT_TRUE(obj->ConnectDst(observer));
     EXPECT_TRUE(obj->SetState(1));
     uint32_t stamp = obj->GetStateStamp();
     EXPECT_FALSE(obj->SetState(1)) << "the same value again";
@@ -316,7 +319,7 @@ TEST_F(ObjectTest, StateChangesSendTheirEventCodes)
     EXPECT_TRUE(obj->SetState(0));
     EXPECT_FALSE(obj->SetState(0));
     EXPECT_EQ(observer->objectEvents, (std::vector<int>{6, 27, 27, 16, 7, 17}));
-    EXPECT_EQ(rec.notes, (Lines{"O n24", "O n26", "O n26", "O n25"}));
+    EXPECT_EQ(rec.notes, (Lines{"O n23", "O n24", "O n26", "O n26", "O n25"}));
 }
 
 // --- Connection reaction ------------------------------------------------------

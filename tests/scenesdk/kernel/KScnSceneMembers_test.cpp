@@ -87,21 +87,43 @@ struct Scenes
     }
     // Per letter: a (b) Stone connected to node a (b); A (B) Stone in a layer
     // of a mesh on a (b); l Stone listed in "from", connected to a's material
-    // layer and bound; L Stone listed in "from" and connected to a; t a texture on a; v a texture with a video on a; g a
-    // light on a with a video; x Stone connected to a, with a texture.
+    // layer and bound; L Stone listed in "from" and connected to a; t a texture on a; v a texture with a
+    // video on a; g a light on a with a video; x Stone connected to a, with a texture; y (z) as t (x),
+    // another texture of the name listed in "to"; w a texture listed in "from" and connected to a; M
+    // forty materials connected to a, the last with a texture whose name "to" lists.
     void Use(KScnNode* a, KScnNode* b, const std::string& letters)
     {
         for (char c : letters)
         {
             KScnNode* node = (c == 'b' || c == 'B') ? b : a;
+            if (c == 'M')
+            {
+                KScnTakeNodeContainer* rock = nullptr;
+                for (int i = 0; i < 40; ++i)
+                {
+                    rock = Make('m', ("Rock " + std::to_string(i)).c_str());
+                    Connect(a, rock);
+                }
+                Connect(rock, Make('t', "Wood"));
+            }
+            if (c == 'y' || c == 'z' || c == 'M')
+            {
+                to->GetContents()->AddTexture(static_cast<KScnTexture*>(Make('t', "Wood")));
+            }
             if (c == 'a' || c == 'b')
             {
                 Connect(node, stone);
             }
-            else if (c == 'x')
+            else if (c == 'x' || c == 'z')
             {
                 Connect(node, stone);
                 Connect(stone, Make('t', "Wood"));
+            }
+            else if (c == 'w')
+            {
+                KScnTakeNodeContainer* wood = Make('t', "Wood");
+                from->GetContents()->AddTexture(static_cast<KScnTexture*>(wood));
+                Connect(a, wood);
             }
             else if (c == 'A' || c == 'B')
             {
@@ -119,7 +141,7 @@ struct Scenes
             else
             {
                 KScnTakeNodeContainer* user = a;
-                if (c == 'v' || c == 't')
+                if (c == 'v' || c == 't' || c == 'y')
                 {
                     user = Make('t', "Wood");
                     Connect(a, user);
@@ -128,7 +150,7 @@ struct Scenes
                 {
                     a->SetNodeAttribute(manager.CreateLight());
                 }
-                if (c != 't')
+                if (c != 't' && c != 'y')
                 {
                     Connect(user, Make('v', "Clip"));
                 }
@@ -298,21 +320,24 @@ struct MoveRow
 
 TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
 {
-    const MoveRow rows[] = {{"a", 'm', 0},      {"ab", 'm', 1},      {"Ab", 'm', 1},     {"aB", 'm', 1},
-                            {"A", 'm', 0},      {"AB", 'm', 1},      {"l", 'm', 0},      {"L", 'm', 0},
-                            {"t", 't', 0},      {"v", 'v', 0},       {"g", 'v', 0},      {"x", 't', 0},
-                            {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}};
+    const MoveRow rows[] = {{"a", 'm', 0},       {"ab", 'm', 1},      {"Ab", 'm', 1},      {"aB", 'm', 1},
+                            {"A", 'm', 0},       {"AB", 'm', 1},      {"l", 'm', 0},       {"L", 'm', 0},
+                            {"t", 't', 0},       {"v", 'v', 0},       {"g", 'v', 0},       {"x", 't', 0},
+                            {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}, {"y", 't', 0},
+                            {"z", 't', 0},       {"w", 't', 0},       {"M", 't', 0}};
     for (const MoveRow& row : rows)
     {
         SCOPED_TRACE(std::string(row.uses) + " " + row.how);
         Scenes s;
         KScnNode* a = s.NodeIn(s.from, "A");
         s.Use(a, s.NodeIn(s.from, "B"), row.uses);
+        // A member whose name the new scene lists already comes in all the same.
+        const int before = Listed(s.to, row.kind);
         const bool toScene = row.how == 'c' || row.how == 'o';
         ASSERT_TRUE(row.how == 'c' ? s.to->GetRootNode()->AddChild(a)
                                    : a->SetSceneContents(toScene ? s.to->GetContents() : nullptr, row.how == 'N'));
         EXPECT_EQ(Listed(s.from, row.kind), row.leftInOld);
-        EXPECT_EQ(Listed(s.to, row.kind), toScene ? 1 : 0);
+        EXPECT_EQ(Listed(s.to, row.kind), before + (toScene ? 1 : 0));
         EXPECT_EQ(a->GetParent(), row.how == 'c' ? s.to->GetRootNode() : nullptr);
         EXPECT_EQ(s.from->GetRootNode()->GetChildCount(), 1) << "only B is left under the old root";
         KScnNode* kid = s.NodeIn(nullptr, "Kid");
@@ -324,7 +349,7 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
             ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
         else
             ASSERT_TRUE(a->SetSceneContents(nullptr, false));
-        EXPECT_EQ(Listed(s.to, row.kind), 0) << "cut loose, the subtree leaves nothing behind";
+        EXPECT_EQ(Listed(s.to, row.kind), before) << "cut loose, the subtree leaves nothing behind";
     }
 }
 
