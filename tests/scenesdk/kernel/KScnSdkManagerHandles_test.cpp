@@ -4,7 +4,6 @@
 // losing the creation order; the contents follow objects the manager
 // destroys.
 
-#include "scenesdk/attributes/KScnGenericNode.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -12,7 +11,6 @@
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
-#include "scenesdk/kernel/KScnTexture.h"
 #include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -66,18 +64,10 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
          [](M& m, void* o) { return m.DestroyNode(As<KScnNode>(o), true); },
          [](M& m) { return m.GetNodeCount(); }, [](M& m, int i) { return m.GetNode(i); },
          [](M& m, const std::string& n) { return m.FindNode(n.c_str()); }},
-        {"textures", [](M& m, const std::string& n) { return m.CreateTexture(n.c_str()); },
-         [](M& m, void* o) { return m.DestroyTexture(As<KScnTexture>(o)); },
-         [](M& m) { return m.GetTextureCount(); }, [](M& m, int i) { return m.GetTexture(i); },
-         [](M& m, const std::string& n) { return m.FindTexture(n.c_str()); }},
         {"poses", [](M& m, const std::string& n) { return m.CreatePose(n.c_str(), false); },
          [](M& m, void* o) { return m.DestroyPose(As<KScnPose>(o)); },
          [](M& m) { return m.GetPoseListCount(); }, nullptr,
          [](M& m, const std::string& n) { return m.FindPose(("Pose::" + n).c_str()); }},
-        {"generic nodes", [](M& m, const std::string& n) { return m.CreateGenericNode(n.c_str()); },
-         [](M& m, void* o) { return m.DestroyGenericNode(As<KScnGenericNode>(o)); },
-         [](M& m) { return m.GetGenericNodeCount(); }, nullptr,
-         [](M& m, const std::string& n) { return m.FindGenericNode(n.c_str()); }},
     };
     for (const SKind& kind : kinds)
     {
