@@ -43,6 +43,16 @@
 //   listed materials destroyed 16,000           173 ms       80 ms
 //   same-named materials, nodes after, 2,000     35 ms       12 ms
 //   same-named materials, nodes after, 8,000    501 ms       57 ms
+//
+// The manager's own objects destroyed one by one in the order they were
+// made, outside any scene, before and after its lists found an object by
+// its address (holes left, squeezed out later) instead of searching from
+// their end and moving the later entries up:
+//
+//   materials destroyed in order 4,000           22 ms       14 ms
+//   materials destroyed in order 16,000         167 ms       59 ms
+//   nodes destroyed in order 4,000               31 ms       29 ms
+//   nodes destroyed in order 16,000             169 ms      123 ms
 
 #include "scenesdk/importers/KStreamOptionsDxf.h"
 #include "scenesdk/kernel/KScnImporter.h"
@@ -301,9 +311,9 @@ void OnMadeScene(benchmark::State& state, bool oneName, int nodesEach, bool root
 // Materials of distinct names, each connected to a node of its own under
 // one scene's root (the scene lists each as it is connected), then destroyed
 // one by one in the order the scene lists them, the others staying listed.
-// The manager searches its own list of materials from its end: the
-// materials are connected in the other order, so that the destroys measure
-// the scene's part.
+// The materials are connected in the other order than made (when the
+// manager searched its own list from its end, so that the destroys measured
+// the scene's part).
 void MaterialsOnSceneNodes(benchmark::State& state, bool destroy)
 {
     OnMadeScene(state, false, 1, true,
@@ -363,6 +373,47 @@ BENCHMARK(BM_SameNamedMaterialsPassedOver)
     ->Arg(8000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The manager's own objects destroyed one by one in the order they were
+// made (a teardown that goes first to last), outside any scene: materials,
+// then nodes.
+template <typename T, typename Make, typename Destroy>
+void DestroyedInOrder(benchmark::State& state, const Make& make, const Destroy& destroy)
+{
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        {
+            KScnSdkManager manager;
+            std::vector<T*> made;
+            for (int i = 0; i < count; ++i)
+                made.push_back(make(manager, ("o" + std::to_string(i)).c_str()));
+            state.ResumeTiming();
+            for (T* object : made)
+                destroy(manager, object);
+            state.PauseTiming();
+        }
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_MaterialsDestroyedInOrder(benchmark::State& state)
+{
+    DestroyedInOrder<KScnMaterial>(
+        state, [](KScnSdkManager& m, const char* name) { return m.CreateMaterial(name); },
+        [](KScnSdkManager& m, KScnMaterial* material) { m.DestroyMaterial(material); });
+}
+BENCHMARK(BM_MaterialsDestroyedInOrder)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_NodesDestroyedInOrder(benchmark::State& state)
+{
+    DestroyedInOrder<KScnNode>(
+        state, [](KScnSdkManager& m, const char* name) { return m.CreateNode(name); },
+        [](KScnSdkManager& m, KScnNode* node) { m.DestroyNode(node); });
+}
+BENCHMARK(BM_NodesDestroyedInOrder)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A coordinate as a file of six decimals gives it.
 double Written(double value)

@@ -970,7 +970,7 @@ void KScnTakeNodeContainer::PushAllPropertiesToDefaultTake()
 
 void KScnTakeNodeContainer::LinkPropertyToCurve(KProperty* property, int component, KFCurve* curve)
 {
-    if (property == nullptr || curve == nullptr)
+    if (property == nullptr || curve == nullptr || (mBuildingDeferred && mWaitingTreeUnlinked))
     {
         return;
     }
@@ -1008,6 +1008,7 @@ void KScnTakeNodeContainer::UnlinkPropertyCurve(KScnPropertyCurveLink*& link)
 
 void KScnTakeNodeContainer::UnlinkAllPropertyCurves()
 {
+    mWaitingTreeUnlinked = mWaitingTreeUnlinked || HasDeferredTakeBuild();
     while (!mLinks.empty())
     {
         DeleteLinkAt(0);

@@ -193,10 +193,15 @@ public:
     void PushAllPropertiesToDefaultTake();
 
     // ---- Links ----
-    // Nothing when property or curve is null.
+    // Nothing when property or curve is null, or while a default take that
+    // waited is built after UnlinkAllPropertyCurves.
     void LinkPropertyToCurve(KProperty* property, int component, KFCurve* curve);
     // When the link is one of this container's: stops listening, frees it and nulls the caller's pointer.
     void UnlinkPropertyCurve(KScnPropertyCurveLink*& link);
+    // Drops every link, for good: a default take that waits makes none for
+    // its curves when it is built later, as a tree built at once would hold
+    // none (links made after, for a property given its channels, stay).
+    // Allocates nothing.
     void UnlinkAllPropertyCurves();
     // Drops every link of one property (it is leaving its handler).
     void UnlinkPropertyCurves(KProperty* property);
@@ -324,6 +329,9 @@ private:
     std::vector<KScnPropertyCurveLink*> mLinks;
     int mCurrent = -1;
     bool mBuildingDeferred = false;
+    // Every link was dropped while the default take waited: the parts built
+    // since make none.
+    bool mWaitingTreeUnlinked = false;
     KErrorRecord* mError = nullptr;
 };
 

@@ -60,18 +60,15 @@ namespace
 {
 const char* const kManagerMessages[] = {"Object not found", ""};
 
-// Empties a list, deleting each entry with del (null entries skipped).
-template <typename T, typename Del> void DestroyList(KPointerArray<T>& list, Del del)
+// Empties a list first to last, deleting each object with del once it is
+// no longer listed (so that nothing sees it half gone).
+template <typename T, typename Del> void DestroyList(KRankedSet<T>& list, Del del)
 {
-    for (int i = 0; i < list.GetCount(); ++i)
+    while (T* object = list.GetAt(0))
     {
-        if (T* object = list[i])
-        {
-            list[i] = nullptr;
-            del(object);
-        }
+        list.Erase(object);
+        del(object);
     }
-    list.Clear();
 }
 
 // The object whose property set the plug is; null for any other plug.
@@ -212,7 +209,7 @@ KString KScnSdkManager::PrefixName(const char* prefix, const char* name)
 
 // ---- Helpers ----
 
-template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* object)
+template <typename T> T* KScnSdkManager::Listed(KRankedSet<T>& list, T* object)
 {
     // An object that cannot be listed (memory running out) goes as its
     // destroyer would take it.
@@ -228,7 +225,7 @@ template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* objec
     bool listed = object == nullptr;
     try
     {
-        listed = listed || list.Append(object) >= 0;
+        listed = listed || list.Append(object);
     }
     catch (...)
     {
@@ -243,66 +240,25 @@ template <typename T> T* KScnSdkManager::Listed(KPointerArray<T>& list, T* objec
     return object;
 }
 
-// Each object is listed once; the search runs from the end, since the
-// newest objects are mostly the first to go (the teardown goes last first).
-namespace
+template <typename T> bool KScnSdkManager::Unlist(KRankedSet<T>& list, const T* object)
 {
-template <typename T> int FindFromEnd(const KPointerArray<T>& list, const T* object)
-{
-    int index = object != nullptr ? list.GetCount() - 1 : -1;
-    while (index >= 0 && list[index] != object)
-    {
-        --index;
-    }
-    return index;
-}
-} // namespace
-
-template <typename T> bool KScnSdkManager::Unlist(KPointerArray<T>& list, T* object)
-{
-    const int index = FindFromEnd(list, object);
-    if (index < 0)
+    if (!list.Erase(object))
     {
         mError.SetLastErrorID(0);
         return false;
     }
-    list.RemoveAt(index);
-    return true;
-}
-
-template <typename T> bool KScnSdkManager::UnlistNear(KPointerArray<T>& list, T* object, int& near)
-{
-    for (const int at : {near, near - 1})
-    {
-        if (at >= 0 && at < list.GetCount() && list[at] == object)
-        {
-            list.RemoveAt(at);
-            near = at;
-            return true;
-        }
-    }
-    const int index = FindFromEnd(list, object);
-    if (index < 0)
-    {
-        mError.SetLastErrorID(0);
-        return false;
-    }
-    list.RemoveAt(index);
-    near = index;
     return true;
 }
 
 template <typename T>
-T* KScnSdkManager::FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name,
-                             int occurrence)
+T* KScnSdkManager::FindNamed(const KRankedSet<T>& list, const char* prefix, const char* name, int occurrence)
 {
     const KString full = PrefixName(prefix, name);
     int matches = 0;
     for (int i = 0; occurrence >= 0 && i < list.GetCount(); ++i)
     {
-        T* object = list[i];
-        if (object != nullptr && std::strcmp(object->GetName(), full.Buffer()) == 0 &&
-            matches++ == occurrence)
+        T* object = list.GetAt(i);
+        if (std::strcmp(object->GetName(), full.Buffer()) == 0 && matches++ == occurrence)
         {
             return object;
         }
@@ -786,22 +742,7 @@ KScnTriangulator* KScnSdkManager::CreateTriangulator()
 
 bool KScnSdkManager::AdoptNodeAttribute(KScnNodeAttribute* attribute)
 {
-    if (attribute == nullptr || !mAttributeSet.insert(attribute).second)
-    {
-        return false;
-    }
-    // Listed in both or in neither: the teardown destroys what the list
-    // holds through the set.
-    try
-    {
-        mAttributes.Append(attribute);
-    }
-    catch (...)
-    {
-        mAttributeSet.erase(attribute);
-        throw;
-    }
-    return true;
+    return mAttributes.Append(attribute);
 }
 
 KScnLink* KScnSdkManager::CreateLink()
@@ -1171,7 +1112,7 @@ bool KScnSdkManager::DestroyScene(KScnSceneRoot* scene, bool recursive)
     delete scene;
     // The scene is gone: true, even when the root went with it (a root hung
     // under a node the scene destroyed) or leaves an owned node standing.
-    if (root != nullptr && FindFromEnd(mNodes, root) >= 0)
+    if (root != nullptr && mNodes.Contains(root))
     {
         DestroyNode(root, true);
     }
@@ -1196,15 +1137,12 @@ bool KScnSdkManager::DestroyNode(KScnNode* node, bool recursive)
     // lets them go).
     KScnNode* current = node;
     KScnNode* stuck = nullptr;
-    // Where the last node left the list: a subtree's nodes were mostly made
-    // one after the other, so the next one is looked for there first.
-    int near = -1;
     for (;;)
     {
         KScnNode* child = recursive && current != stuck ? current->GetLastChild() : nullptr;
         if (child != nullptr)
         {
-            if (NotOwned(child) && UnlistNear(mNodes, child, near))
+            if (NotOwned(child) && Unlist(mNodes, child))
             {
                 child->mWalkParent = current;
                 current = child;
@@ -1254,7 +1192,6 @@ bool KScnSdkManager::DestroyNodeAttribute(KScnNodeAttribute* attribute)
     {
         return false;
     }
-    mAttributeSet.erase(attribute);
     if (KScnNode* node = attribute->GetNode())
     {
         node->SetNodeAttribute(nullptr);
@@ -1342,7 +1279,7 @@ bool KScnSdkManager::DestroyPose(KScnPose* pose)
     // A scene that listed it must not keep a dangling pointer.
     for (int i = 0; i < mScenes.GetCount(); ++i)
     {
-        mScenes[i]->RemovePose(pose);
+        mScenes.GetAt(i)->RemovePose(pose);
     }
     delete pose;
     return true;
@@ -1599,9 +1536,10 @@ KScnPose* KScnSdkManager::FindPose(const char* name)
 {
     for (int i = 0; name != nullptr && i < mPoses.GetCount(); ++i)
     {
-        if (std::strcmp(mPoses[i]->GetName(), name) == 0)
+        KScnPose* pose = mPoses.GetAt(i);
+        if (std::strcmp(pose->GetName(), name) == 0)
         {
-            return mPoses[i];
+            return pose;
         }
     }
     mError.SetLastErrorID(0);
@@ -1612,9 +1550,10 @@ KScnGenericNode* KScnSdkManager::FindGenericNode(const char* name)
 {
     for (int i = 0; name != nullptr && i < mGenericNodes.GetCount(); ++i)
     {
-        if (std::strcmp(mGenericNodes[i]->GetName(), name) == 0)
+        KScnGenericNode* node = mGenericNodes.GetAt(i);
+        if (std::strcmp(node->GetName(), name) == 0)
         {
-            return mGenericNodes[i];
+            return node;
         }
     }
     mError.SetLastErrorID(0);
@@ -1666,7 +1605,7 @@ int KScnSdkManager::GetPoseCount() const
     int count = 0;
     for (int i = 0; i < mScenes.GetCount(); ++i)
     {
-        count += mScenes[i]->GetPoseCount();
+        count += mScenes.GetAt(i)->GetPoseCount();
     }
     return count;
 }
@@ -1675,10 +1614,10 @@ KScnPose* KScnSdkManager::GetPose(int index) const
 {
     for (int i = 0; index >= 0 && i < mScenes.GetCount(); ++i)
     {
-        const int count = mScenes[i]->GetPoseCount();
+        const int count = mScenes.GetAt(i)->GetPoseCount();
         if (index < count)
         {
-            return mScenes[i]->GetPose(index);
+            return mScenes.GetAt(i)->GetPose(index);
         }
         index -= count;
     }
@@ -1695,16 +1634,16 @@ void KScnSdkManager::DestroyAllObjects()
     // Each is unlisted before it is deleted so that nothing sees it half gone.
     while (mScenes.GetCount() > 0)
     {
-        DestroyScene(mScenes[0], false);
+        DestroyScene(mScenes.GetAt(0), false);
     }
     // Attributes are cut from their nodes before the nodes go.
     while (mAttributes.GetCount() > 0)
     {
-        DestroyNodeAttribute(mAttributes[mAttributes.GetCount() - 1]);
+        DestroyNodeAttribute(mAttributes.GetAt(mAttributes.GetCount() - 1));
     }
     while (mNodes.GetCount() > 0)
     {
-        DestroyNode(mNodes[mNodes.GetCount() - 1], false);
+        DestroyNode(mNodes.GetAt(mNodes.GetCount() - 1), false);
     }
     DestroyList(mLinks, [](KScnLink* link) { delete link; });
     DestroyList(mShapes, [](KScnShape* shape) { delete shape; });
@@ -1755,9 +1694,8 @@ void KScnSdkManager::DestroyAllObjects()
     // of the list before it goes.
     while (mImporters.GetCount() > 0)
     {
-        const int last = mImporters.GetCount() - 1;
-        KScnImporter* importer = mImporters[last];
-        mImporters.RemoveAt(last);
+        KScnImporter* importer = mImporters.GetAt(mImporters.GetCount() - 1);
+        mImporters.Erase(importer);
         delete importer;
     }
     // The handler list, last first: each constraint, character or deformer

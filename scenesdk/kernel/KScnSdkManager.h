@@ -34,6 +34,7 @@
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/kernel/KBlockArray.h"
 #include "scenesdk/kernel/KErrorRecord.h"
+#include "scenesdk/kernel/KRankedSet.h"
 #include "scenesdk/kernel/KString.h"
 
 #include <unordered_map>
@@ -249,7 +250,7 @@ public:
     // Whether the attribute is in the node-attribute list (without a search).
     bool HasNodeAttribute(const KScnNodeAttribute* attribute) const
     {
-        return mAttributeSet.count(attribute) > 0;
+        return mAttributes.Contains(attribute);
     }
     KScnNodeAttribute* GetNodeAttribute(int index) const { return mAttributes.GetAt(index); }
     int GetLinkCount() const { return mLinks.GetCount(); }
@@ -333,13 +334,11 @@ protected:
 
 private:
     template <typename T> T* ListAttribute(T* attribute);
-    template <typename T> T* Listed(KPointerArray<T>& list, T* object);
-    template <typename T> bool Unlist(KPointerArray<T>& list, T* object);
-    // Unlist, trying the places near (where the object before it left the
-    // list) and near - 1 first; near becomes the object's place.
-    template <typename T> bool UnlistNear(KPointerArray<T>& list, T* object, int& near);
+    template <typename T> T* Listed(KRankedSet<T>& list, T* object);
+    // False (error 0) when the list does not hold the object; takes no memory.
+    template <typename T> bool Unlist(KRankedSet<T>& list, const T* object);
     template <typename T>
-    T* FindNamed(const KPointerArray<T>& list, const char* prefix, const char* name, int occurrence);
+    T* FindNamed(const KRankedSet<T>& list, const char* prefix, const char* name, int occurrence);
     void Notify(EListenerKind kind, const KScnObject* object);
     // Destroys the handles the object made for its own properties and owns
     // (KScnObject::AdoptUserProperty), which would otherwise outlive them;
@@ -432,20 +431,22 @@ private:
     // DestroyUserProperty for a handle known to be alive.
     bool DestroyListedUserProperty(KScnPropertyRef* ref);
 
-    KPointerArray<KScnSceneRoot> mScenes{16};
-    KPointerArray<KScnNode> mNodes{16};
-    KPointerArray<KScnNodeAttribute> mAttributes{16};
-    std::unordered_set<const KScnNodeAttribute*> mAttributeSet;
-    KPointerArray<KScnLink> mLinks{16};
-    KPointerArray<KScnShape> mShapes{16};
-    KPointerArray<KScnTriangulator> mTriangulators{16};
+    // The per-kind lists, in creation order: a destroyed object leaves its
+    // list without a search and without moving the objects after it, and
+    // GetNode(i) and the like answer in logarithmic time at worst.
+    KRankedSet<KScnSceneRoot> mScenes;
+    KRankedSet<KScnNode> mNodes;
+    KRankedSet<KScnNodeAttribute> mAttributes;
+    KRankedSet<KScnLink> mLinks;
+    KRankedSet<KScnShape> mShapes;
+    KRankedSet<KScnTriangulator> mTriangulators;
     // Never filled: kept for the layout of the manager's lists, cleared with
     // the others.
     KPointerArray<KObject> mSpare{16};
-    KPointerArray<KScnMaterial> mMaterials{16};
-    KPointerArray<KScnTexture> mTextures{16};
-    KPointerArray<KScnVideo> mVideos{16};
-    KPointerArray<KScnPose> mPoses{16};
+    KRankedSet<KScnMaterial> mMaterials;
+    KRankedSet<KScnTexture> mTextures;
+    KRankedSet<KScnVideo> mVideos;
+    KRankedSet<KScnPose> mPoses;
     // The user-property handles in creation order. Each knows its slot; a
     // destroyed one leaves a null until nulls outnumber the handles, so that
     // destroying every handle of a scene stays linear.
@@ -458,7 +459,7 @@ private:
     uint64_t mNextOrder = kOrderStep;
     // Made and reserved handles.
     int mUserPropertyCount = 0;
-    KPointerArray<KScnGenericNode> mGenericNodes{16};
+    KRankedSet<KScnGenericNode> mGenericNodes;
     // Owned; its sources are the property sets of the deformers, constraints
     // and characters.
     KObjectList* mHandlerList = nullptr;
@@ -470,10 +471,10 @@ private:
     std::unordered_set<const KScnTakeNodeContainer*> mHandlerObjects;
     // True while the manager itself connects to or disconnects from the list.
     bool mChangingHandlers = false;
-    KPointerArray<KScnExporter> mExporters{16};
-    KPointerArray<KScnImporter> mImporters{16};
-    KPointerArray<KScnThumbnailImage> mThumbnails{16};
-    KPointerArray<KScnSceneMetaData> mMetaData{16};
+    KRankedSet<KScnExporter> mExporters;
+    KRankedSet<KScnImporter> mImporters;
+    KRankedSet<KScnThumbnailImage> mThumbnails;
+    KRankedSet<KScnSceneMetaData> mMetaData;
     // The contents that list each object (mostly one).
     std::unordered_multimap<const void*, KScnSceneContents*> mListings;
     // The containers known to hold each material and texture, and the first

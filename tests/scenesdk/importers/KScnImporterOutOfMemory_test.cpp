@@ -19,6 +19,7 @@
 #include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
 #include "scenesdk/attributes/KScnSceneTimeSettings.h"
@@ -1283,6 +1284,24 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_EQ(node->GetLinkCount(), before) << "the curve's end takes the link with it";
              return threw;
          }},
+        // Listed whole: an attribute not listed is not known as listed
+        // either (past the list's first room of 8, where the list grows).
+        {"a node attribute adopted",
+         [](long at, bool)
+         {
+             KScnSdkManager manager;
+             for (int i = 0; i < 8; ++i)
+                 manager.CreateNull();
+             auto attribute = std::make_unique<KScnFree<KScnNull>>(&manager);
+             const bool threw = ThrowsWithFailing(at, [&] { manager.AdoptNodeAttribute(attribute.get()); });
+             EXPECT_EQ(manager.HasNodeAttribute(attribute.get()), !threw);
+             EXPECT_EQ(manager.GetNodeAttributeCount(), threw ? 8 : 9);
+             EXPECT_EQ(manager.AdoptNodeAttribute(attribute.get()), threw);
+             attribute.release(); // the manager's
+             return threw;
+         },
+         {false},
+         2},
         // A name handed out is remembered first: else a later one could repeat it.
         {"a name made unique",
          [](long at, bool)

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace scenesdk;
@@ -138,6 +139,29 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             x->SetDefaultValue(5.0f);
             EXPECT_EQ(n->ComputeGlobalTransform()[12], 5.0);
         });
+    // Every link dropped before any part was built, or after one was: the
+    // parts built later link nothing either, and a curve written then leaves
+    // its property as it is; a property given its channels after is linked.
+    for (const bool partBuilt : {false, true})
+        ExpectSameAsEager(
+            [partBuilt](KScnNode* n)
+            {
+                KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
+                if (partBuilt)
+                {
+                    ASSERT_NE(std::as_const(*take).GetTranslationYCurve(), nullptr);
+                }
+                n->UnlinkAllPropertyCurves();
+                take->GetRotationZCurve()->SetDefaultValue(40.0f);
+                double r[4] = {};
+                n->GetNodeProperties()->FindProperty("Lcl Rotation")->GetAsDoubles(r);
+                EXPECT_EQ(r[2], 0.0) << "unlinked";
+                n->SetLocalScaling(2, 2, 2);
+                KScnPropertyRef* weight = n->GetSdkManager()->CreateUserProperty("Weight", "Real", "");
+                weight->SetFlag(KScnPropertyRef::kFlagAnimatable, true);
+                n->AddUserProperty(weight);
+                EXPECT_EQ(n->GetLinkCount(), 1);
+            });
     // Another take added, or the tree copied, after a part was built.
     ExpectSameAsEager(
         [](KScnNode* n)

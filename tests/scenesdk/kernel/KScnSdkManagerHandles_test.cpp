@@ -1,56 +1,124 @@
 // The manager's lists and a scene's contents under many objects: destroyed
-// user-property handles leave the manager's list in any order, the count and
-// the name search follow, and the list compacts without losing the creation
-// order; the contents follow objects the manager destroys.
+// objects and user-property handles leave the manager's lists in any order,
+// the count and the name search follow, and the lists compact without
+// losing the creation order; the contents follow objects the manager
+// destroys.
 
+#include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnNode.h"
 #include "scenesdk/kernel/KScnPropertyRef.h"
 #include "scenesdk/kernel/KScnSceneContents.h"
 #include "scenesdk/kernel/KScnSceneRoot.h"
 #include "scenesdk/kernel/KScnSdkManager.h"
+#include "tests/scenesdk/kernel/KernelTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 using namespace scenesdk;
+using kerneltest::WorkOf;
 
+namespace
+{
+
+// One of the manager's lists as a caller sees it: make one of a name,
+// destroy, count, the object at an index (null: the list has no such
+// getter) and the first of a name.
+struct SKind
+{
+    const char* what;
+    std::function<void*(KScnSdkManager&, const std::string&)> make;
+    std::function<bool(KScnSdkManager&, void*)> destroy;
+    std::function<int(KScnSdkManager&)> count;
+    std::function<void*(KScnSdkManager&, int)> at;
+    std::function<void*(KScnSdkManager&, const std::string&)> find;
+};
+
+template <typename T> T* As(void* object)
+{
+    return static_cast<T*>(object);
+}
+
+} // namespace
+
+// Objects leave their list in any order without a search (the order the
+// objects were made in included, past the squeeze of the holes they leave):
+// the count, the order of what stays and the name search follow.
 TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
 {
+    using M = KScnSdkManager;
+    const SKind kinds[] = {
+        {"handles", [](M& m, const std::string& n) { return m.CreateUserProperty(n.c_str(), "Real", ""); },
+         [](M& m, void* o) { return m.DestroyUserProperty(As<KScnPropertyRef>(o)); },
+         [](M& m) { return m.GetUserPropertyCount(); }, nullptr,
+         [](M& m, const std::string& n) { return m.FindUserProperty(n.c_str()); }},
+        {"materials", [](M& m, const std::string& n) { return m.CreateMaterial(n.c_str()); },
+         [](M& m, void* o) { return m.DestroyMaterial(As<KScnMaterial>(o)); },
+         [](M& m) { return m.GetMaterialCount(); }, [](M& m, int i) { return m.GetMaterial(i); },
+         [](M& m, const std::string& n) { return m.FindMaterial(n.c_str()); }},
+        {"nodes", [](M& m, const std::string& n) { return m.CreateNode(n.c_str()); },
+         [](M& m, void* o) { return m.DestroyNode(As<KScnNode>(o), true); },
+         [](M& m) { return m.GetNodeCount(); }, [](M& m, int i) { return m.GetNode(i); },
+         [](M& m, const std::string& n) { return m.FindNode(n.c_str()); }},
+        {"poses", [](M& m, const std::string& n) { return m.CreatePose(n.c_str(), false); },
+         [](M& m, void* o) { return m.DestroyPose(As<KScnPose>(o)); },
+         [](M& m) { return m.GetPoseListCount(); }, nullptr,
+         [](M& m, const std::string& n) { return m.FindPose(("Pose::" + n).c_str()); }},
+    };
+    for (const SKind& kind : kinds)
+    {
+        SCOPED_TRACE(kind.what);
+        KScnSdkManager manager;
+        const int base = kind.count(manager);
+        std::vector<void*> made;
+        for (int i = 0; i < 300; ++i)
+            made.push_back(kind.make(manager, "p" + std::to_string(i % 100)));
+        EXPECT_EQ(kind.count(manager), base + 300);
+        // Every first and third of a name, in the order made: p7 is then
+        // first found at 107.
+        const uint64_t work = WorkOf(
+            [&]
+            {
+                for (int i = 0; i < 300; ++i)
+                    if (i < 100 || i >= 200)
+                    {
+                        ASSERT_TRUE(kind.destroy(manager, made[i])) << i;
+                    }
+            });
+        EXPECT_EQ(work, 0u) << "no search of the list";
+        EXPECT_EQ(kind.count(manager), base + 100);
+        EXPECT_EQ(kind.find(manager, "p7"), made[107]);
+        EXPECT_EQ(kind.find(manager, "p99"), made[199]);
+        for (int i = 0; kind.at && i < 100; ++i)
+            EXPECT_EQ(kind.at(manager, i), made[100 + i]) << i;
+        EXPECT_FALSE(kind.destroy(manager, made[150]) && kind.destroy(manager, made[150]));
+        EXPECT_EQ(kind.find(manager, "p50"), nullptr);
+        EXPECT_FALSE(kind.destroy(manager, nullptr));
+        // An object of another manager is not this one's.
+        KScnSdkManager other;
+        EXPECT_FALSE(kind.destroy(manager, kind.make(other, "p1")));
+        EXPECT_EQ(kind.find(manager, "p1"), made[101]);
+        // Last first, then the rest: the list empties, and takes new objects
+        // in order.
+        for (int i = 199; i >= 100; --i)
+            if (i != 150)
+            {
+                ASSERT_TRUE(kind.destroy(manager, made[i])) << i;
+            }
+        EXPECT_EQ(kind.count(manager), base);
+        EXPECT_EQ(kind.find(manager, "p1"), nullptr);
+        void* first = kind.make(manager, "q");
+        void* second = kind.make(manager, "q");
+        EXPECT_EQ(kind.count(manager), base + 2);
+        EXPECT_TRUE(!kind.at || (kind.at(manager, 0) == first && kind.at(manager, 1) == second));
+    }
+    // Nodes made and destroyed take their own handles with them.
     KScnSdkManager manager;
     const int base = manager.GetUserPropertyCount();
-    std::vector<KScnPropertyRef*> refs;
-    for (int i = 0; i < 300; ++i)
-        refs.push_back(manager.CreateUserProperty(("p" + std::to_string(i % 100)).c_str(), "Real", ""));
-    EXPECT_EQ(manager.GetUserPropertyCount(), base + 300);
-    // Every first and third of a name: p7 is then first found at 107.
-    for (int i = 0; i < 300; ++i)
-        if (i < 100 || i >= 200)
-        {
-            ASSERT_TRUE(manager.DestroyUserProperty(refs[i])) << i;
-        }
-    EXPECT_EQ(manager.GetUserPropertyCount(), base + 100);
-    EXPECT_EQ(manager.FindUserProperty("p7"), refs[107]);
-    EXPECT_EQ(manager.FindUserProperty("p99"), refs[199]);
-    EXPECT_FALSE(manager.DestroyUserProperty(refs[150]) && manager.DestroyUserProperty(refs[150]));
-    EXPECT_EQ(manager.FindUserProperty("p50"), nullptr);
-    EXPECT_FALSE(manager.DestroyUserProperty(nullptr));
-    // A handle of another manager is not this one's, whatever its slot.
-    KScnSdkManager other;
-    KScnPropertyRef* foreign = other.CreateUserProperty("p1", "Real", "");
-    EXPECT_FALSE(manager.DestroyUserProperty(foreign));
-    EXPECT_EQ(manager.FindUserProperty("p1"), refs[101]);
-    // Last first, then the rest: the list empties.
-    for (int i = 199; i >= 100; --i)
-        if (i != 150)
-        {
-            ASSERT_TRUE(manager.DestroyUserProperty(refs[i])) << i;
-        }
-    EXPECT_EQ(manager.GetUserPropertyCount(), base);
-    EXPECT_EQ(manager.FindUserProperty("p1"), nullptr);
-    // Nodes made and destroyed take their own handles with them.
     KScnNode* node = manager.CreateNode("n");
     EXPECT_GT(manager.GetUserPropertyCount(), base);
     EXPECT_TRUE(manager.DestroyNode(node, true));
