@@ -1187,9 +1187,18 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
     auto staged = [&target, whole](const KScnNode* node) { return whole || node->mSceneContents != &target; };
     auto registers = [&target, whole](const KScnLayerContainer* container)
     { return whole || container->GetSceneContents() != &target; };
-    // A staged node taken back, with the first registered of its containers.
-    auto unstage = [&](KScnNode* node, int registered)
+    // A node the target lists while its link names other contents (listed
+    // there by KScnSceneContents::AddNode, which leaves the other listings)
+    // is not listed a second time; its containers register all the same.
+    std::vector<char> listed(subtree.size(), 0);
+    for (size_t n = 0; n < subtree.size(); ++n)
     {
+        listed[n] = staged(subtree[n]) && target.mNodeSet.count(subtree[n]) != 0;
+    }
+    // A staged node taken back, with the first registered of its containers.
+    auto unstage = [&](size_t n, int registered)
+    {
+        KScnNode* node = subtree[n];
         ForEachLayerContainer(node,
                               [&](KScnLayerContainer* container)
                               {
@@ -1198,7 +1207,10 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
                                       container->UnregisterUsesFrom(&target);
                                   }
                               });
-        target.UnstageNode(node);
+        if (!listed[n])
+        {
+            target.UnstageNode(node);
+        }
     };
     // What the listing below listed (its use rank and the object).
     std::vector<std::pair<int, const void*>> added;
@@ -1213,7 +1225,10 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
             {
                 continue;
             }
-            target.StageNode(node);
+            if (!listed[done])
+            {
+                target.StageNode(node);
+            }
             int registered = 0;
             try
             {
@@ -1229,7 +1244,7 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
             }
             catch (...)
             {
-                unstage(node, registered);
+                unstage(done, registered);
                 throw;
             }
         }
@@ -1279,7 +1294,7 @@ void KScnNode::Stage(KScnSceneContents& target, bool whole, const std::vector<KS
         {
             if (staged(subtree[done]))
             {
-                unstage(subtree[done], std::numeric_limits<int>::max());
+                unstage(done, std::numeric_limits<int>::max());
             }
         }
         target.EndStaging();

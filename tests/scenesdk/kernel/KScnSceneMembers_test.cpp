@@ -314,7 +314,9 @@ struct MoveRow
     int leftInOld;
     // How a moves: c under the other scene's root; o into it without a
     // parent, n out of any scene, N out with names checked (its parent
-    // stays behind: it is cut from it).
+    // stays behind: it is cut from it); l as o, the other scene listing a
+    // already while a's link names the old one (each listed it by
+    // KScnSceneContents::AddNode, the old one last).
     char how = 'c';
 };
 
@@ -324,7 +326,8 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
                             {"A", 'm', 0},       {"AB", 'm', 1},      {"l", 'm', 0},       {"L", 'm', 0},
                             {"t", 't', 0},       {"v", 'v', 0},       {"g", 'v', 0},       {"x", 't', 0},
                             {"ab", 'm', 1, 'o'}, {"ab", 'm', 1, 'n'}, {"ab", 'm', 1, 'N'}, {"y", 't', 0},
-                            {"z", 't', 0},       {"w", 't', 0},       {"M", 't', 0}};
+                            {"z", 't', 0},       {"w", 't', 0},       {"M", 't', 0},
+                            {"ab", 'm', 1, 'l'}, {"Ab", 'm', 1, 'l'}};
     for (const MoveRow& row : rows)
     {
         SCOPED_TRACE(std::string(row.uses) + " " + row.how);
@@ -333,13 +336,21 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
         s.Use(a, s.NodeIn(s.from, "B"), row.uses);
         // A member whose name the new scene lists already comes in all the same.
         const int before = Listed(s.to, row.kind);
-        const bool toScene = row.how == 'c' || row.how == 'o';
+        const bool toScene = row.how == 'c' || row.how == 'o' || row.how == 'l';
+        if (row.how == 'l')
+        {
+            ASSERT_TRUE(s.from->GetContents()->RemoveNode(a));
+            ASSERT_TRUE(s.to->GetContents()->AddNode(a));
+            ASSERT_TRUE(s.from->GetContents()->AddNode(a));
+        }
         ASSERT_TRUE(row.how == 'c' ? s.to->GetRootNode()->AddChild(a)
                                    : a->SetSceneContents(toScene ? s.to->GetContents() : nullptr, row.how == 'N'));
         EXPECT_EQ(Listed(s.from, row.kind), row.leftInOld);
         EXPECT_EQ(Listed(s.to, row.kind), before + (toScene ? 1 : 0));
         EXPECT_EQ(a->GetParent(), row.how == 'c' ? s.to->GetRootNode() : nullptr);
         EXPECT_EQ(s.from->GetRootNode()->GetChildCount(), 1) << "only B is left under the old root";
+        EXPECT_EQ(s.from->GetContents()->GetNodeCount(), 2) << "the old scene lists its root and B";
+        EXPECT_EQ(s.to->GetContents()->GetNodeCount(), toScene ? 2 : 1) << "the new one its root and a, once";
         KScnNode* kid = s.NodeIn(nullptr, "Kid");
         ASSERT_TRUE(a->AddChild(kid));
         EXPECT_EQ(kid->GetSceneContents(), toScene ? s.to->GetContents() : nullptr) << "a child joins its scene";
@@ -350,6 +361,7 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
         else
             ASSERT_TRUE(a->SetSceneContents(nullptr, false));
         EXPECT_EQ(Listed(s.to, row.kind), before) << "cut loose, the subtree leaves nothing behind";
+        EXPECT_EQ(s.to->GetContents()->GetNodeCount(), 1);
     }
 }
 
