@@ -8,6 +8,8 @@
 #include "scenesdk/kernel/KMade.h"
 #include "scenesdk/kernel/KScnNode.h"
 
+#include <new>
+
 namespace scenesdk
 {
 
@@ -252,14 +254,34 @@ KgeTVector KScnMarker::GetIKPivot()
     return mProperties->IKPivot.GetValue();
 }
 
+namespace
+{
+
+// The default take's curve of that data type, to write: null when the
+// marker is no attached IK effector or the take has no such channel; throws
+// std::bad_alloc where memory ran out making the take's channels its own
+// (the take reading as before).
+KFCurve* IKReachCurveToWrite(KScnNode* node, int kind, const KDataType* type)
+{
+    KScnTakeNodeEntry* take = node != nullptr ? node->GetDefaultTakeNode() : nullptr;
+    if (kind != KScnMarker::eIKEffector || take == nullptr)
+    {
+        return nullptr;
+    }
+    KFCurve* curve = take->FindCurveByDataType(nullptr, nullptr, type);
+    if (curve == nullptr &&
+        static_cast<const KScnTakeNodeEntry*>(take)->FindCurveByDataType(nullptr, nullptr, type))
+    {
+        throw std::bad_alloc();
+    }
+    return curve;
+}
+
+} // namespace
+
 void KScnMarker::SetDefaultIKReachTranslation(double value)
 {
-    KScnNode* node = GetNode();
-    if (mMarkerKind != eIKEffector || node == nullptr || node->GetDefaultTakeNode() == nullptr)
-    {
-        return;
-    }
-    if (KFCurve* curve = node->GetDefaultTakeNode()->GetIKReachTranslationCurve())
+    if (KFCurve* curve = IKReachCurveToWrite(GetNode(), mMarkerKind, KDataTypeIKReachTranslation::Get()))
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }
@@ -267,12 +289,7 @@ void KScnMarker::SetDefaultIKReachTranslation(double value)
 
 void KScnMarker::SetDefaultIKReachRotation(double value)
 {
-    KScnNode* node = GetNode();
-    if (mMarkerKind != eIKEffector || node == nullptr || node->GetDefaultTakeNode() == nullptr)
-    {
-        return;
-    }
-    if (KFCurve* curve = node->GetDefaultTakeNode()->GetIKReachRotationCurve())
+    if (KFCurve* curve = IKReachCurveToWrite(GetNode(), mMarkerKind, KDataTypeIKReachRotation::Get()))
     {
         curve->SetDefaultValue(static_cast<float>(value));
     }

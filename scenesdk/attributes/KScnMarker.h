@@ -86,7 +86,8 @@ public:
 
     // Only for an attached IK effector whose default take has the channel:
     // the default value of its "IK Reach Translation" / "IK Reach Rotation"
-    // curve (single precision). Otherwise nothing.
+    // curve (single precision). Otherwise nothing. Throws std::bad_alloc,
+    // the take as it was, when memory runs out making its channels its own.
     void SetDefaultIKReachTranslation(double value);
     void SetDefaultIKReachRotation(double value);
 

@@ -19,6 +19,7 @@
 #include "scenesdk/attributes/KScnDeformerProperties.h"
 #include "scenesdk/attributes/KScnLight.h"
 #include "scenesdk/attributes/KScnLink.h"
+#include "scenesdk/attributes/KScnMarker.h"
 #include "scenesdk/attributes/KScnNull.h"
 #include "scenesdk/attributes/KScnPose.h"
 #include "scenesdk/attributes/KScnPropertyHandler.h"
@@ -88,7 +89,6 @@ SPlan gPlan;
 bool gArmed = false;
 bool gExhausted = false;
 long gCounted[2] = {0, 0}; // throwing, nothrow
-
 
 bool FailsNow(bool nothrowForm)
 {
@@ -443,7 +443,9 @@ bool CheckFailed(const SResult& r, SWorld& world, const std::string& what)
     const bool intact = world.Intact();
     const bool kept = !r.threw && r.error == 0 && r.status.rfind("out of memory while ", 0) == 0 && intact;
     EXPECT_TRUE(kept) << what << ": " << r.status << (r.threw ? ", threw" : "") << ", error " << r.error
-                      << (intact ? "" : ", the scene changed: " + Difference(Summary(world.manager, *world.scene), world.before));
+                      << (intact ? ""
+                                 : ", the scene changed: " +
+                                       Difference(Summary(world.manager, *world.scene), world.before));
     return kept;
 }
 
@@ -1149,13 +1151,12 @@ SWholeRow InWorld(const char* rule, const std::string& base, std::function<bool(
 }
 
 // Box moved into another scene (made its whole, or joining it), where Sun
-// is already, memory staying exhausted from the at-th allocation on. Box's mesh has a material of its own in its layers,
-// and a shape two; Box has a material and a texture connected, the
-// material connected to Sun too (joining, others of their names are listed
-// there: their uses are passed over, and they are listed all the same). Stopped, Box is where it was and both
-// scenes are as they were (taking it back allocates nothing); else the
-// nodes, their geometries and all their materials moved, a connection cut
-// there takes its use back, and the nodes leave again with what they carry.
+// is already, memory staying exhausted from the at-th allocation on. Box's mesh has a material of its own in
+// its layers, and a shape two; Box has a material and a texture connected, the material connected to Sun too
+// (joining, others of their names are listed there: their uses are passed over, and they are listed all the
+// same). Stopped, Box is where it was and both scenes are as they were (taking it back allocates nothing);
+// else the nodes, their geometries and all their materials moved, a connection cut there takes its use back,
+// and the nodes leave again with what they carry.
 SWholeRow MovedToOtherScene(const std::string& base, bool whole)
 {
     return {whole ? "a node made another scene's whole" : "a node joining another scene",
@@ -1225,27 +1226,28 @@ SWholeRow MovedToOtherScene(const std::string& base, bool whole)
 // (within one scene it never leaves it, so the scene is as it was either way).
 SWholeRow Reparented(const std::string& base, bool within)
 {
-    return {within ? "a child moved within its scene" : "a child moved into another scene",
-            [&base, within](long at, bool)
-            {
-                SWorld w(base);
-                KScnSceneRoot* other = w.manager.CreateScene();
-                KScnNode* box = w.manager.FindNode("Box");
-                KScnNode* holder = within ? w.manager.FindNode("Sun") : w.manager.CreateNode("Holder");
-                EXPECT_TRUE(within || other->GetRootNode()->AddChild(holder));
-                w.before = Summary(w.manager, *w.scene);
-                const std::string otherBefore = Summary(w.manager, *other);
-                const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(holder->AddChild(box)); });
-                const bool moved = !threw;
-                EXPECT_EQ(box->GetParent(), moved ? holder : w.scene->GetRootNode());
-                EXPECT_EQ(box->GetSceneContents(), moved ? holder->GetSceneContents() : w.scene->GetContents());
-                EXPECT_EQ(w.Intact(), within || !moved) << Difference(Summary(w.manager, *w.scene), w.before);
-                EXPECT_EQ(Summary(w.manager, *other) == otherBefore, within || !moved);
-                EXPECT_EQ(other->GetContents()->GetMaterialCount() > 0, !within && moved) << "Box's materials";
-                return threw;
-            },
-            {false},
-            1};
+    return {
+        within ? "a child moved within its scene" : "a child moved into another scene",
+        [&base, within](long at, bool)
+        {
+            SWorld w(base);
+            KScnSceneRoot* other = w.manager.CreateScene();
+            KScnNode* box = w.manager.FindNode("Box");
+            KScnNode* holder = within ? w.manager.FindNode("Sun") : w.manager.CreateNode("Holder");
+            EXPECT_TRUE(within || other->GetRootNode()->AddChild(holder));
+            w.before = Summary(w.manager, *w.scene);
+            const std::string otherBefore = Summary(w.manager, *other);
+            const bool threw = ThrowsWithFailing(at, [&] { EXPECT_TRUE(holder->AddChild(box)); });
+            const bool moved = !threw;
+            EXPECT_EQ(box->GetParent(), moved ? holder : w.scene->GetRootNode());
+            EXPECT_EQ(box->GetSceneContents(), moved ? holder->GetSceneContents() : w.scene->GetContents());
+            EXPECT_EQ(w.Intact(), within || !moved) << Difference(Summary(w.manager, *w.scene), w.before);
+            EXPECT_EQ(Summary(w.manager, *other) == otherBefore, within || !moved);
+            EXPECT_EQ(other->GetContents()->GetMaterialCount() > 0, !within && moved) << "Box's materials";
+            return threw;
+        },
+        {false},
+        1};
 }
 
 TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
@@ -1646,6 +1648,17 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                      {
                          static_cast<KScnLight*>(static_cast<KScnNode*>(n)->GetLight())
                              ->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0));
+                     }),
+        WrittenWhole("an IK effector's reach set", Node([](KScnSdkManager& m) -> KScnNodeAttribute* {
+                         KScnMarker* effector = m.CreateMarker();
+                         effector->SetMarkerKind(KScnMarker::eIKEffector);
+                         return effector;
+                     }),
+                     [](KScnTakeNodeContainer* n)
+                     {
+                         auto* effector = static_cast<KScnMarker*>(static_cast<KScnNode*>(n)->GetNodeAttribute());
+                         effector->SetDefaultIKReachTranslation(30.0);
+                         effector->SetDefaultIKReachRotation(60.0);
                      }),
         WrittenWhole(
             "a camera's field of view set", Node([](KScnSdkManager& m) -> KScnNodeAttribute* { return m.CreateCamera(); }),
