@@ -31,10 +31,7 @@
 #include "scenesdk/kernel/KProperty.h"
 #include "scenesdk/kernel/KRenamingStrategy.h"
 #include "scenesdk/kernel/KScnFree.h"
-#include "scenesdk/kernel/KScnGeometry.h"
 #include "scenesdk/kernel/KScnImporter.h"
-#include "scenesdk/kernel/KScnLayer.h"
-#include "scenesdk/kernel/KScnLayerElement.h"
 #include "scenesdk/kernel/KScnMaterial.h"
 #include "scenesdk/kernel/KScnMesh.h"
 #include "scenesdk/kernel/KScnNode.h"
@@ -48,7 +45,6 @@
 #include "scenesdk/kernel/KScnTriangulator.h"
 #include "scenesdk/kernel/KSortedIntMap.h"
 #include "scenesdk/kernel/KSortedStringMap.h"
-#include "scenesdk/kernel/KStringList.h"
 #include "scenesdk/kernel/KWorld.h"
 #include "tests/scenesdk/fileio/EveryKindScene.h"
 #include "tests/scenesdk/fileio/ScnTestForms.h"
@@ -863,57 +859,42 @@ using FStep = std::function<void(const std::function<void()>&)>;
 SWholeRow MadeWhole(const char* rule, int ways, std::vector<bool> forms,
                     std::function<std::string(int way, const FStep&)> run)
 {
-    auto expected = std::make_shared<std::vector<std::string>>();
-    auto done = std::make_shared<std::vector<bool>>();
+    // The state with the step run, its at-th allocation failing (0: none), or not run (-1).
+    auto state = [run](int way, long at, bool nothrow, bool& threw)
+    {
+        threw = false;
+        return run(way, [&](const std::function<void()>& step)
+                   { threw = at >= 0 && ThrowsWithFailing(at, step, nothrow); });
+    };
+    std::vector<std::string> expected;
+    for (int way = 0; way < ways; ++way)
+    {
+        bool threw = false;
+        expected.push_back(state(way, -1, false, threw));
+        expected.push_back(state(way, 0, false, threw));
+        EXPECT_NE(expected[way * 2], expected[way * 2 + 1]) << rule;
+    }
     return {rule,
-            [ways, run, expected, done](long at, bool nothrow)
+            [ways, state, expected, done = std::vector<bool>()](long at, bool nothrow) mutable
             {
                 if (at == 1)
-                    done->assign(ways, false);
+                    done.assign(ways, false);
                 bool stopped = false;
                 for (int way = 0; way < ways; ++way)
                 {
-                    if ((*done)[way])
+                    if (done[way])
                         continue;
                     bool threw = false;
-                    auto state = [&](bool stepped, long failing)
-                    {
-                        return run(way,
-                                   [&](const std::function<void()>& step)
-                                   {
-                                       if (stepped)
-                                           threw = ThrowsWithFailing(failing, step, nothrow);
-                                   });
-                    };
-                    const size_t k = static_cast<size_t>(way) * 2;
-                    if (expected->size() <= k)
-                    {
-                        expected->push_back(state(false, 0));
-                        expected->push_back(state(true, 0));
-                        EXPECT_NE((*expected)[k], (*expected)[k + 1]);
-                    }
-                    const std::string made = state(true, at);
-                    EXPECT_EQ(Difference(made, (*expected)[threw ? k : k + 1]), "")
-                        << "set up way " << way << (threw ? ", threw" : ", went through");
+                    const std::string made = state(way, at, nothrow, threw);
+                    EXPECT_EQ(Difference(made, expected[way * 2 + (threw ? 0 : 1)]), "")
+                        << "way " << way << (threw ? ", threw" : ", went through");
                     // A failure the step goes without (a look put off): on to its last allocation.
-                    (*done)[way] = !threw && gCounted[nothrow ? 1 : 0] < at;
-                    stopped = stopped || !(*done)[way];
+                    done[way] = !threw && gCounted[nothrow ? 1 : 0] < at;
+                    stopped = stopped || !done[way];
                 }
                 return stopped;
             },
             std::move(forms)};
-}
-
-// The same in a world read from the base file.
-SWholeRow WholeInWorld(const char* rule, const std::string& base,
-                       std::function<std::string(SWorld&, const FStep&)> run)
-{
-    return MadeWhole(rule, 1, {false},
-                     [&base, run](int, const FStep& step)
-                     {
-                         SWorld w(base);
-                         return run(w, step);
-                     });
 }
 
 // The object given takes one of four ways: its default take waiting to be
@@ -939,6 +920,7 @@ KScnTakeNodeContainer* WithTakes(KScnTakeNodeContainer* object, int way)
 
 using FMake = std::function<KScnTakeNodeContainer*(KScnSdkManager&)>;
 const char* const kWeight = "a weight whose name runs on past the room a string holds in itself";
+const double kVector[4] = {1, 2, 3, 0};
 
 // A node with a user property and the attribute create makes (a marker an
 // IK effector), or none.
@@ -966,17 +948,19 @@ template <class T> T* Attribute(KScnTakeNodeContainer* node)
     return static_cast<T*>(static_cast<KScnNode*>(node)->GetNodeAttribute());
 }
 
-// A value written on an object with takes (set up each way), nothrow
-// allocations failing too: every value of the object is as it was or as
-// an undisturbed write leaves it.
-SWholeRow WrittenWhole(const char* rule, FMake make, std::function<void(KScnTakeNodeContainer*)> write)
+// Values written on objects with takes (each set up each way), nothrow
+// allocations failing too: every value of the object is as it was or as an
+// undisturbed write leaves it.
+SWholeRow WrittenWhole(std::vector<std::pair<FMake, std::function<void(KScnTakeNodeContainer*)>>> writes)
 {
-    return MadeWhole(rule, 4, {false, true},
-                     [make, write](int way, const FStep& step)
+    return MadeWhole("values written on objects with takes", static_cast<int>(writes.size()) * 4,
+                     {false, true},
+                     [writes](int way, const FStep& step)
                      {
                          KScnSdkManager manager;
-                         KScnTakeNodeContainer* object = WithTakes(make(manager), way);
-                         step([&] { write(object); });
+                         const auto& write = writes[static_cast<size_t>(way / 4)];
+                         KScnTakeNodeContainer* object = WithTakes(write.first(manager), way % 4);
+                         step([&] { write.second(object); });
                          return Values(object);
                      });
 }
@@ -990,14 +974,14 @@ std::string LayerState(const KScnLayer* layer)
         {
             text += std::to_string(type) + ":" + std::to_string(e->GetMappingMode()) + "/" +
                     std::to_string(e->GetReferenceMode()) + "{";
+            const bool objects = type == KScnLayerElement::eMaterial || type == KScnLayerElement::eTexture;
             for (int i = 0; i < e->GetDirectCount(); ++i)
             {
                 const void* item = e->GetDirectArray().GetAt(i);
-                const auto* object = *static_cast<KScnObject* const*>(item);
-                if (type == KScnLayerElement::eMaterial || type == KScnLayerElement::eTexture)
-                    text += std::string(object != nullptr ? object->GetName() : "-") + ",";
-                else
-                    text += std::to_string(*static_cast<const double*>(item)) + ",";
+                const auto* object = objects ? *static_cast<KScnObject* const*>(item) : nullptr;
+                text += (object != nullptr ? object->GetName()
+                                           : std::to_string(*static_cast<const double*>(item))) +
+                        ",";
             }
             text += "}";
             for (int i = 0; i < e->GetIndexCount(); ++i)
@@ -1006,8 +990,10 @@ std::string LayerState(const KScnLayer* layer)
     return text + "]";
 }
 
-// What a geometry holds: points, layers, links, shapes, polygons.
-std::string MeshState(KScnGeometry* g)
+// What a geometry holds: points, layers, links, shapes, polygons; in a
+// world, also its node's values in each take, the uses the world's scene
+// counts and the manager's links and shapes.
+std::string MeshState(KScnGeometry* g, SWorld* w = nullptr)
 {
     std::string text = std::to_string(g->GetControlPointsCount()) + " points ";
     for (int i = 0; i < g->GetControlPointsCount(); ++i)
@@ -1024,21 +1010,17 @@ std::string MeshState(KScnGeometry* g)
             text += LayerState(g->GetShape(i)->GetLayer(l));
     }
     auto* mesh = dynamic_cast<KScnMesh*>(g);
-    return text + " polygons " + std::to_string(mesh != nullptr ? mesh->GetPolygonCount() : 0);
-}
-
-// The geometry's state, its node's values in each take and the uses the
-// world's scene counts, with the manager's links and shapes.
-std::string GeometryState(SWorld& w, KScnGeometry* g)
-{
-    std::string text = MeshState(g) + "\n" + Values(g->GetNode()) + "\nuses ";
-    KScnSceneContents* c = w.scene->GetContents();
-    for (int i = 0; i < w.manager.GetMaterialCount(); ++i)
-        text += std::to_string(c->GetMaterialUseCount(w.manager.GetMaterial(i)));
-    for (int i = 0; i < w.manager.GetTextureCount(); ++i)
-        text += std::to_string(c->GetTextureUseCount(w.manager.GetTexture(i)));
-    return text + " " + std::to_string(w.manager.GetLinkCount()) + " links " +
-           std::to_string(w.manager.GetShapeCount()) + " shapes";
+    text += " polygons " + std::to_string(mesh != nullptr ? mesh->GetPolygonCount() : 0);
+    if (w == nullptr)
+        return text;
+    text += "\n" + Values(g->GetNode()) + "\nuses ";
+    KScnSceneContents* c = w->scene->GetContents();
+    for (int i = 0; i < w->manager.GetMaterialCount(); ++i)
+        text += std::to_string(c->GetMaterialUseCount(w->manager.GetMaterial(i)));
+    for (int i = 0; i < w->manager.GetTextureCount(); ++i)
+        text += std::to_string(c->GetTextureUseCount(w->manager.GetTexture(i)));
+    return text + " " + std::to_string(w->manager.GetLinkCount()) + " links " +
+           std::to_string(w->manager.GetShapeCount()) + " shapes";
 }
 
 // Links to Sun and Eye given to the geometry, each on point 1 at half weight.
@@ -1064,11 +1046,8 @@ KScnMesh* MeshToCopyInto(SWorld& w)
     KScnNode* box = w.manager.FindNode("Box");
     EXPECT_NE(box->AddTakeNode("Other"), nullptr);
     EXPECT_NE(box->GetTakeNode(1)->GetRootCurveNode()->FindOrCreateChild("Smile", false), nullptr);
-    box->GetTakeNode(2)
-        ->GetRootCurveNode()
-        ->FindOrCreateChild("Smile", true)
-        ->GetFCurve()
-        ->SetDefaultValue(5);
+    KFCurveNode* smile = box->GetTakeNode(2)->GetRootCurveNode()->FindOrCreateChild("Smile", true);
+    smile->GetFCurve()->SetDefaultValue(5);
     EXPECT_TRUE(box->SelectTakeNodeByName("Other"));
     auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
     KScnShape* grin = w.manager.CreateShape();
@@ -1076,9 +1055,7 @@ KScnMesh* MeshToCopyInto(SWorld& w)
     AddLinks(w, mesh);
     EXPECT_TRUE(mesh->AddShape(grin, "Grin") == 0 &&
                 mesh->AddMaterial(w.manager.CreateMaterial("Old"), 1) >= 0);
-    mesh->GetLayer(1)
-        ->GetOrCreateElement(KScnLayerElement::eColor)
-        ->AddDirectVector(KgeTVector(0.5, 0.5, 0.5, 1));
+    mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eColor)->AddDirectVector(KgeTVector(1, 1, 1, 1));
     return mesh;
 }
 
@@ -1462,48 +1439,41 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              owner->Destroy();
              return threw;
          }},
-        // Stopped, a default take built when first read waits to be built again;
-        // a node's, built a part at a time up to the curve read, keeps the
-        // parts built before (the curve read before too) and the rest waits.
+        // Stopped, a default take built when first read waits to be built
+        // again. A node's use is cheap and whole: its waiting take, built a
+        // part at a time up to the curve read, keeps the parts built before
+        // (the curve read before too) while the rest waits; a handle asked for
+        // alone is made and listed, or neither.
         {"a deferred take built",
          [&deferred](long at, bool nothrow)
          {
              KScnSdkManager manager;
              const KScnMaterial* material = manager.CreateMaterial("M");
-             const KScnTakeNodeEntry* take =
-                 static_cast<const KScnNode*>(manager.CreateNode("N"))->GetTakeNode(0);
+             KScnNode* n = manager.CreateNode("N");
+             const KScnTakeNodeEntry* take = static_cast<const KScnNode*>(n)->GetTakeNode(0);
              const KFCurve* y = take->GetTranslationYCurve();
+             const int waiting = n->GetDeferredUserPropertyCount(), handles = manager.GetUserPropertyCount();
+             KScnPropertyRef* made = nullptr;
              bool threw = ThrowsWithFailing(
                  at, [&] { material->GetTakeNode(0)->GetRootCurveNode(); }, nothrow);
              threw = ThrowsWithFailing(
                          at, [&] { EXPECT_NE(take->FindCurve("Transform", "S", "Z"), nullptr); }, nothrow) ||
                      threw;
+             const bool refused = ThrowsWithFailing(at, [&] { made = n->GetUserProperty(30); }, nothrow);
              EXPECT_TRUE(take->IsBuildDeferred() && take->GetTranslationYCurve() == y);
              EXPECT_NE(take->GetScalingZCurve(), nullptr);
+             EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - (refused ? 0 : 1));
+             EXPECT_EQ(manager.GetUserPropertyCount() * 1000 + n->GetUserPropertyCount(), handles * 1000 + waiting);
+             EXPECT_TRUE(made == nullptr ? refused : n->GetUserProperty(30) == made);
              std::string built;
              Channels(material->GetTakeNode(0)->GetRootCurveNode(), built);
              Channels(take->GetRootCurveNode(), built);
              EXPECT_EQ(built, deferred);
-             return threw;
-         },
-         {false, true}},
-        // A handle asked for alone is made and listed, or neither.
-        {"a handle made alone",
-         [](long at, bool)
-         {
-             KScnSdkManager manager;
-             KScnNode* n = manager.CreateNode("N");
-             const int waiting = n->GetDeferredUserPropertyCount(), handles = manager.GetUserPropertyCount();
-             KScnPropertyRef* made = nullptr;
-             const bool threw = ThrowsWithFailing(at, [&] { made = n->GetUserProperty(30); });
-             EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - (threw ? 0 : 1));
-             EXPECT_EQ(manager.GetUserPropertyCount(), handles);
-             EXPECT_EQ(n->GetUserPropertyCount(), waiting);
-             EXPECT_TRUE(made == nullptr ? threw : n->GetUserProperty(30) == made);
              WithoutAllocating([&] { EXPECT_TRUE(manager.DestroyNode(n)); }, "the node destroyed");
              EXPECT_EQ(manager.GetUserPropertyCount(), 0);
-             return threw;
-         }},
+             return threw || refused;
+         },
+         {false, true}},
         // Stopped before a curve changed: the curves as they were, their listeners heard again.
         {"keys synchronised",
          [](long at, bool nothrow)
@@ -1565,43 +1535,30 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         Lending(true),
         DirectWrite(1),
         DirectWrite(2),
-        WrittenWhole("a vector written on a node with takes", Node(),
-                     [](auto* n)
-                     {
-                         const double v[4] = {1, 2, 3, 0};
-                         n->GetPropertyHandler()->FindProperty("Lcl Translation")->SetFromDoubles(v);
-                     }),
-        WrittenWhole("a user property written through its handle", Node(),
-                     [](auto* n) { EXPECT_TRUE(n->FindUserPropertyByName(kWeight)->SetDouble(7.0)); }),
-        // A set that does not push every write: the handle pushes.
-        WrittenWhole(
-            "a constraint's weight written through its handle",
-            [](KScnSdkManager& m) { return m.CreateConstraint("Held", 1); },
-            [](auto* c) {
-                EXPECT_TRUE(
-                    c->FindUserProperty(c->GetPropertyHandler()->FindProperty("Weight"))->SetDouble(50.0));
-            }),
-        WrittenWhole(
-            "a texture's default translation set",
-            [](KScnSdkManager& m) { return m.CreateTexture("Written"); },
-            [](auto* t) { static_cast<KScnTexture*>(t)->SetDefaultTranslation(1, 2, 3); }),
-        WrittenWhole("a node made invisible", Node(),
-                     [](auto* n) { static_cast<KScnNode*>(n)->SetVisibility(false); }),
-        WrittenWhole("a light's intensity set", Node(&KScnSdkManager::CreateLight),
-                     [](auto* n) { Attribute<KScnLight>(n)->SetIntensity(20.0); }),
-        WrittenWhole("a light's colour set", Node(&KScnSdkManager::CreateLight),
-                     [](auto* n) { Attribute<KScnLight>(n)->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }),
-        WrittenWhole("an IK effector's reach set", Node(&KScnSdkManager::CreateMarker),
-                     [](auto* n)
-                     {
-                         Attribute<KScnMarker>(n)->SetDefaultIKReachTranslation(30.0);
-                         Attribute<KScnMarker>(n)->SetDefaultIKReachRotation(60.0);
-                     }),
-        WrittenWhole("a camera's field of view set", Node(&KScnSdkManager::CreateCamera),
-                     [](auto* n) { Attribute<KScnCamera>(n)->SetFieldOfView(20.0); }),
-        WrittenWhole("a camera's background set", Node(&KScnSdkManager::CreateCamera),
-                     [](auto* n)
-                     { Attribute<KScnCamera>(n)->SetBackgroundColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }),
+        // Values written: a vector; a user property through its handle; a
+        // constraint's weight through its handle (its set does not push every
+        // write: the handle pushes); a texture's default translation; a node
+        // made invisible; a light's intensity and colour; an IK effector's
+        // reach; a camera's field of view and background.
+        WrittenWhole({
+            {Node(), [](auto* n) { n->GetPropertyHandler()->FindProperty("Lcl Translation")->SetFromDoubles(kVector); }},
+            {Node(), [](auto* n) { EXPECT_TRUE(n->FindUserPropertyByName(kWeight)->SetDouble(7.0)); }},
+            {[](KScnSdkManager& m) { return m.CreateConstraint("Held", 1); },
+             [](auto* c) { EXPECT_TRUE(c->FindUserProperty(c->GetPropertyHandler()->FindProperty("Weight"))->SetDouble(50.0)); }},
+            {[](KScnSdkManager& m) { return m.CreateTexture("Written"); },
+             [](auto* t) { static_cast<KScnTexture*>(t)->SetDefaultTranslation(1, 2, 3); }},
+            {Node(), [](auto* n) { static_cast<KScnNode*>(n)->SetVisibility(false); }},
+            {Node(&KScnSdkManager::CreateLight), [](auto* n) { Attribute<KScnLight>(n)->SetIntensity(20.0); }},
+            {Node(&KScnSdkManager::CreateLight), [](auto* n) { Attribute<KScnLight>(n)->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
+            {Node(&KScnSdkManager::CreateMarker),
+             [](auto* n)
+             {
+                 Attribute<KScnMarker>(n)->SetDefaultIKReachTranslation(30.0);
+                 Attribute<KScnMarker>(n)->SetDefaultIKReachRotation(60.0);
+             }},
+            {Node(&KScnSdkManager::CreateCamera), [](auto* n) { Attribute<KScnCamera>(n)->SetFieldOfView(20.0); }},
+            {Node(&KScnSdkManager::CreateCamera), [](auto* n) { Attribute<KScnCamera>(n)->SetBackgroundColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
+        }),
         // Copies into Box's mesh from a mesh apart: a layer assigned over one
         // with elements, an element copied over one, the layers, the mesh;
         // undisturbed, the scene's uses follow the layers, and the mesh holds
@@ -1640,7 +1597,7 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                           }
                           EXPECT_EQ(channels, copied || t > 0 ? 11 : 10) << node.GetTakeNodeName(t);
                       }
-                      return GeometryState(w, into);
+                      return MeshState(into, &w);
                   }),
         AfterRead("a take given where missing", base, 1,
                   [](SWorld& w, long at) {
@@ -1779,36 +1736,38 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         // A shape given to a mesh on a node with two takes: listed with its
         // property and its channel in each take, or none of them and still
         // the caller's.
-        WholeInWorld("a shape added to a mesh on a node", base,
-                     [](SWorld& w, const FStep& step)
-                     {
-                         KScnNode* box = w.manager.FindNode("Box");
-                         box->AddTakeNode("Other");
-                         auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
-                         KScnShape* shape = w.manager.CreateShape();
-                         EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0 &&
-                                     shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
-                         step([&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
-                         const std::string state =
-                             GeometryState(w, mesh) + std::to_string(w.manager.IsOwned(shape));
-                         EXPECT_EQ(w.manager.DestroyShape(shape), mesh->GetShapeCount() == 0)
-                             << "the caller's until taken";
-                         return state;
-                     }),
+        MadeWhole("a shape added to a mesh on a node", 1, {false},
+                  [&base](int, const FStep& step)
+                  {
+                      SWorld w(base);
+                      KScnNode* box = w.manager.FindNode("Box");
+                      box->AddTakeNode("Other");
+                      auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                      KScnShape* shape = w.manager.CreateShape();
+                      EXPECT_TRUE(mesh->AddMaterial(w.manager.CreateMaterial("Shade"), 0) >= 0 &&
+                                  shape->AddMaterial(w.manager.CreateMaterial("Tint"), 0) >= 0);
+                      step([&] { EXPECT_EQ(mesh->AddShape(shape, " Grin "), 0); });
+                      const std::string state =
+                          MeshState(mesh, &w) + std::to_string(w.manager.IsOwned(shape));
+                      EXPECT_EQ(w.manager.DestroyShape(shape), mesh->GetShapeCount() == 0)
+                          << "the caller's until taken";
+                      return state;
+                  }),
         // A description replaced whole or not at all (each text past a
         // string's own room, so that each copy takes memory).
-        WholeInWorld("a take description replaced", base,
-                     [](SWorld& w, const FStep& step)
-                     {
-                         KScnTakeDescription info;
-                         info.mName = "Earlier";
-                         info.mImportName = info.mDescription = std::string(70, 'j').c_str();
-                         info.mFlags = 7;
-                         step([&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
-                         const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
-                         return std::string(now->mImportName.Buffer()) + now->mDescription.Buffer() +
-                                std::to_string(now->mFlags);
-                     }),
+        MadeWhole("a take description replaced", 1, {false},
+                  [&base](int, const FStep& step)
+                  {
+                      SWorld w(base);
+                      KScnTakeDescription info;
+                      info.mName = "Earlier";
+                      info.mImportName = info.mDescription = std::string(70, 'j').c_str();
+                      info.mFlags = 7;
+                      step([&] { EXPECT_TRUE(w.scene->SetTakeInfo(info)); });
+                      const KScnTakeDescription* now = w.scene->GetTakeInfo("Earlier");
+                      return std::string(now->mImportName.Buffer()) + now->mDescription.Buffer() +
+                             std::to_string(now->mFlags);
+                  }),
         // Every object's take made current, or none: past the take-name
         // index's threshold (each index made again), with a transform cached
         // below the root (Sun at x = 5 in T65, 0 in T64), cleared whole or
@@ -1850,82 +1809,73 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          }},
         // Materials bound to a mesh's layers (a direct element and an
         // index-to-direct one over three connections), used as bound, or
-        // every element and use as it was.
-        WholeInWorld("materials bound to layers", base,
-                     [](SWorld& w, const FStep& step)
-                     {
-                         KScnNode* box = w.manager.FindNode("Box");
-                         auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
-                         for (const char* name : {"Gloss", "Matt"})
-                             EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(
-                                 w.manager.CreateMaterial(name)->GetPropertyHandler()));
-                         while (mesh->GetLayerCount() < 2)
-                             mesh->CreateLayer();
-                         KScnLayerElement* indexed =
-                             mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
-                         indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
-                         for (int i : {2, 1, 2})
-                             indexed->AddIndex(i);
-                         step([&] { w.scene->BindMaterialsToLayers(); });
-                         return GeometryState(w, mesh);
-                     }),
-        // A material or a texture added to a layer's element comes with its
-        // use, or neither.
-        MadeWhole("a material and a texture added to a layer", 2, {false},
+        // every element and use as it was; a material or a texture added to
+        // a layer's element comes with its use, or neither.
+        MadeWhole("materials bound to layers, one added, a texture added", 3, {false},
                   [&base](int way, const FStep& step)
                   {
                       SWorld w(base);
-                      auto* mesh = static_cast<KScnMesh*>(w.manager.FindNode("Box")->GetMesh());
-                      KScnMaterial* material = w.manager.CreateMaterial("Added");
-                      KScnTexture* texture = w.manager.CreateTexture("Added");
+                      KScnNode* box = w.manager.FindNode("Box");
+                      auto* mesh = static_cast<KScnMesh*>(box->GetMesh());
+                      for (const char* name : {"Gloss", "Matt"})
+                          EXPECT_TRUE(box->GetPropertyHandler()->ConnectSrc(
+                              w.manager.CreateMaterial(name)->GetPropertyHandler()));
+                      while (mesh->GetLayerCount() < 2)
+                          mesh->CreateLayer();
                       for (int type : {KScnLayerElement::eMaterial, KScnLayerElement::eTexture})
                           mesh->GetLayer(0)->GetOrCreateElement(type);
-                      step(
-                          [&] {
-                              EXPECT_GE(way == 0 ? mesh->AddMaterial(material, 0)
-                                                 : mesh->AddTexture(texture, 0),
-                                        0);
-                          });
-                      return GeometryState(w, mesh);
+                      KScnLayerElement* indexed = mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                      indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
+                      for (int i : {2, 1, 2})
+                          indexed->AddIndex(i);
+                      KScnMaterial* material = w.manager.CreateMaterial("Added");
+                      KScnTexture* texture = w.manager.CreateTexture("Added");
+                      const std::function<void()> steps[] = {[&] { w.scene->BindMaterialsToLayers(); },
+                                                             [&] { EXPECT_GE(mesh->AddMaterial(material, 0), 0); },
+                                                             [&] { EXPECT_GE(mesh->AddTexture(texture, 0), 0); }};
+                      step(steps[way]);
+                      return MeshState(mesh, &w);
                   }),
         // A skin over two meshes, two clusters each with its node: every
         // link given, the clusters marked bound, or none of it.
-        WholeInWorld("links bound for a skin", base,
-                     [](SWorld& w, const FStep& step)
-                     {
-                         KScnNode* nodes[] = {w.manager.FindNode("Box"), w.manager.CreateNode("Twin")};
-                         nodes[1]->SetNodeAttribute(w.manager.CreateMesh());
-                         KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
-                         KScnDeformer* clusters[] = {w.manager.CreateDeformer("C1", "Cluster"),
-                                                     w.manager.CreateDeformer("C2", "Cluster")};
-                         for (KScnDeformer* d : {skin, clusters[0], clusters[1]})
-                             w.scene->GetContents()->AddObject(d);
-                         for (KScnDeformer* c : clusters)
-                             EXPECT_TRUE(static_cast<KScnClusterDeformerProperties*>(c->GetPropertyHandler())
-                                             ->GetSrcModel()
-                                             ->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
-                                         skin->GetPropertyHandler()->ConnectSrc(c->GetPropertyHandler()));
-                         EXPECT_TRUE(w.scene->GetRootNode()->AddChild(nodes[1]));
-                         for (KScnNode* node : nodes)
-                             EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
-                         step([&] { w.scene->BindDeformerLinks(); });
-                         return GeometryState(w, static_cast<KScnGeometry*>(nodes[0]->GetGeometry())) +
-                                MeshState(static_cast<KScnGeometry*>(nodes[1]->GetGeometry())) +
-                                std::to_string(clusters[0]->IsLinked() + clusters[1]->IsLinked());
-                     }),
+        MadeWhole("links bound for a skin", 1, {false},
+                  [&base](int, const FStep& step)
+                  {
+                      SWorld w(base);
+                      KScnNode* nodes[] = {w.manager.FindNode("Box"), w.manager.CreateNode("Twin")};
+                      nodes[1]->SetNodeAttribute(w.manager.CreateMesh());
+                      KScnDeformer* skin = w.manager.CreateDeformer("S", "Skin");
+                      KScnDeformer* clusters[] = {w.manager.CreateDeformer("C1", "Cluster"),
+                                                  w.manager.CreateDeformer("C2", "Cluster")};
+                      for (KScnDeformer* d : {skin, clusters[0], clusters[1]})
+                          w.scene->GetContents()->AddObject(d);
+                      for (KScnDeformer* c : clusters)
+                          EXPECT_TRUE(static_cast<KScnClusterDeformerProperties*>(c->GetPropertyHandler())
+                                          ->GetSrcModel()
+                                          ->Add(w.manager.FindNode("Sun")->GetPropertyHandler()) &&
+                                      skin->GetPropertyHandler()->ConnectSrc(c->GetPropertyHandler()));
+                      EXPECT_TRUE(w.scene->GetRootNode()->AddChild(nodes[1]));
+                      for (KScnNode* node : nodes)
+                          EXPECT_TRUE(node->GetPropertyHandler()->ConnectSrc(skin->GetPropertyHandler()));
+                      step([&] { w.scene->BindDeformerLinks(); });
+                      return MeshState(static_cast<KScnGeometry*>(nodes[0]->GetGeometry()), &w) +
+                             MeshState(static_cast<KScnGeometry*>(nodes[1]->GetGeometry())) +
+                             std::to_string(clusters[0]->IsLinked() + clusters[1]->IsLinked());
+                  }),
         // Put in place whole: the new switcher the scene's own, the old one gone, or neither.
-        WholeInWorld("a camera switcher put in place", base,
-                     [](SWorld& w, const FStep& step)
-                     {
-                         KScnNode* made = w.manager.CreateNode("Director");
-                         made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
-                         EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
-                         step([&] { w.scene->SetCameraSwitcherNode(made); });
-                         return Summary(w.manager, *w.scene) + w.scene->GetCameraSwitcherNode()->GetName() +
-                                std::to_string(w.manager.IsOwned(made) +
-                                               w.manager.IsOwned(made->GetNodeAttribute())) +
-                                std::to_string(made->GetParent() != nullptr);
-                     }),
+        MadeWhole("a camera switcher put in place", 1, {false},
+                  [&base](int, const FStep& step)
+                  {
+                      SWorld w(base);
+                      KScnNode* made = w.manager.CreateNode("Director");
+                      made->SetNodeAttribute(w.manager.CreateCameraSwitcher());
+                      EXPECT_TRUE(w.scene->GetRootNode()->AddChild(made));
+                      step([&] { w.scene->SetCameraSwitcherNode(made); });
+                      return Summary(w.manager, *w.scene) + w.scene->GetCameraSwitcherNode()->GetName() +
+                             std::to_string(w.manager.IsOwned(made) +
+                                            w.manager.IsOwned(made->GetNodeAttribute())) +
+                             std::to_string(made->GetParent() != nullptr);
+                  }),
         // Refused, the read leaves the scene's switcher with the scene's
         // takes, each current again (a read may also go through a failure it
         // can do without: every allocation of the read is tried).
