@@ -906,11 +906,9 @@ KScnTakeNodeContainer* WithTakes(KScnTakeNodeContainer* object, int way)
     if (way == 0)
         return object;
     EXPECT_NE(object->AddTakeNode("Run"), nullptr);
-    if (way >= 2)
-    {
-        EXPECT_NE(object->GetDefaultTakeNode()->GetRootCurveNode(), nullptr); // it stops lending
-        EXPECT_NE(object->AddTakeNode("Walk"), nullptr);
-    }
+    // The default take stops lending, then a second take shares its snapshot.
+    EXPECT_TRUE(way < 2 || (object->GetDefaultTakeNode()->GetRootCurveNode() != nullptr &&
+                            object->AddTakeNode("Walk") != nullptr));
     for (int t = 0; way == 3 && t <= 2; t += 2)
         if (KFCurveNode* channel = object->GetTakeNode(t)->GetRootCurveNode()->FindDescendant("T"))
             KFCurve::Destroy(channel->GetChildAt(0)->SetFCurve(nullptr));
@@ -1037,10 +1035,9 @@ void AddLinks(SWorld& w, KScnGeometry* g)
 }
 
 // Box's mesh with what a copy replaces: a shape "Grin" (its channel in each
-// of Box's takes), links, a second layer with a colour and a material of
-// its own; two takes have a channel "Smile", which a shape of that name
-// takes as its own: one without a curve, one (the current take) whose
-// curve's default a shape property's value overwrites.
+// take), links, a second layer with a colour and a material; two takes have
+// a channel "Smile", which a shape of that name takes as its own: one without
+// a curve, one (current) whose default a shape property overwrites.
 KScnMesh* MeshToCopyInto(SWorld& w)
 {
     KScnNode* box = w.manager.FindNode("Box");
@@ -1524,11 +1521,10 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         Lending(true),
         DirectWrite(1),
         DirectWrite(2),
-        // Values written: a vector; a user property through its handle; a
-        // constraint's weight through its handle (its set does not push every
-        // write: the handle pushes); a texture's default translation; a node
-        // made invisible; a light's intensity and colour; an IK effector's
-        // reach; a camera's field of view and background.
+        // Written: a vector; a user property, and a constraint's weight (its set
+        // does not push every write), through a handle; a texture's default
+        // translation; visibility; a light's intensity and colour; an IK
+        // effector's reach; a camera's field of view and background.
         WrittenWhole({
             {Node(), [](auto* n) { n->GetPropertyHandler()->FindProperty("Lcl Translation")->SetFromDoubles(kVector); }},
             {Node(), [](auto* n) { EXPECT_TRUE(n->FindUserPropertyByName(kWeight)->SetDouble(7.0)); }},
