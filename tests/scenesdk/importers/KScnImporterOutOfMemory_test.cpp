@@ -1626,8 +1626,9 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                       EXPECT_TRUE(way == 0 || other->GetRootNode()->AddChild(holder));
                       KScnNode* box = w.manager.FindNode("Box");
                       step([&] { EXPECT_TRUE(holder->AddChild(box)); });
-                      return Summary(w.manager, *w.scene) + "\n" + Summary(w.manager, *other) + "\n" +
-                             box->GetParent()->GetName();
+                      return Summary(w.manager, *w.scene) + "\n" + Summary(w.manager, *other) + "\nunder " +
+                             std::to_string(box->GetParent() == holder) +
+                             std::to_string(box->GetParent() == w.scene->GetRootNode());
                   }),
         // Connections are whole: a throw from the scene's count of the new
         // use takes it back (the material listed exactly while a node of the
