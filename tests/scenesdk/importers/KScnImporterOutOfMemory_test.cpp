@@ -1257,8 +1257,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
          }},
         // A listed material and a twin of its name, passed over, worn in two
         // scenes (the twin wearing a texture). The twin's connection in the
-        // second scene is passed over whole or not at all (a listing refused
-        // leaves no count behind); the listed one renamed is renamed whole,
+        // second scene is passed over whole or not at all (nothing of a refused
+        // one is left to take the name's place); the listed one renamed is renamed whole,
         // the twin taking the old name's place with its texture, or not at
         // all. Either way, with the listed one gone the twin stands for its
         // name, and with both gone no scene lists a material.
