@@ -918,7 +918,7 @@ KScnTakeNodeContainer* WithTakes(KScnTakeNodeContainer* object, int way)
 
 using FMake = std::function<KScnTakeNodeContainer*(KScnSdkManager&)>;
 const char* const kWeight = "a weight whose name runs on past the room a string holds in itself";
-const double kVector[4] = {1, 2, 3, 0};
+const double kXyz[4] = {1, 2, 3, 0};
 
 // A node with a user property and the attribute create makes (a marker an
 // IK effector), or none.
@@ -1278,7 +1278,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                      KScnNode* node = manager.CreateNode("n");
                      last = node->GetPropertyHandler();
                      EXPECT_TRUE(scene->GetRootNode()->AddChild(node) &&
-                                 ((scene == scenes[1] && worn == twin) || last->ConnectSrc(worn->GetPropertyHandler())));
+                                 ((scene == scenes[1] && worn == twin) ||
+                                  last->ConnectSrc(worn->GetPropertyHandler())));
                  }
              const bool passed = ThrowsWithFailing(at, [&] { last->ConnectSrc(twin->GetPropertyHandler()); });
              EXPECT_TRUE(!passed || last->ConnectSrc(twin->GetPropertyHandler())) << "made again";
@@ -1449,7 +1450,8 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
              EXPECT_TRUE(take->IsBuildDeferred() && take->GetTranslationYCurve() == y);
              EXPECT_NE(take->GetScalingZCurve(), nullptr);
              EXPECT_EQ(n->GetDeferredUserPropertyCount(), waiting - (refused ? 0 : 1));
-             EXPECT_EQ(manager.GetUserPropertyCount() * 1000 + n->GetUserPropertyCount(), handles * 1000 + waiting);
+             EXPECT_EQ(manager.GetUserPropertyCount() * 1000 + n->GetUserPropertyCount(),
+                       handles * 1000 + waiting);
              EXPECT_TRUE(made == nullptr ? refused : n->GetUserProperty(30) == made);
              std::string built;
              Channels(material->GetTakeNode(0)->GetRootCurveNode(), built);
@@ -1526,23 +1528,31 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
         // translation; visibility; a light's intensity and colour; an IK
         // effector's reach; a camera's field of view and background.
         WrittenWhole({
-            {Node(), [](auto* n) { n->GetPropertyHandler()->FindProperty("Lcl Translation")->SetFromDoubles(kVector); }},
+            {Node(),
+             [](auto* n) { n->GetPropertyHandler()->FindProperty("Lcl Translation")->SetFromDoubles(kXyz); }},
             {Node(), [](auto* n) { EXPECT_TRUE(n->FindUserPropertyByName(kWeight)->SetDouble(7.0)); }},
             {[](KScnSdkManager& m) { return m.CreateConstraint("Held", 1); },
-             [](auto* c) { EXPECT_TRUE(c->FindUserProperty(c->GetPropertyHandler()->FindProperty("Weight"))->SetDouble(50.0)); }},
+             [](auto* c)
+             {
+                 auto* weight = c->FindUserProperty(c->GetPropertyHandler()->FindProperty("Weight"));
+                 EXPECT_TRUE(weight->SetDouble(50.0));
+             }},
             {[](KScnSdkManager& m) { return m.CreateTexture("Written"); },
              [](auto* t) { static_cast<KScnTexture*>(t)->SetDefaultTranslation(1, 2, 3); }},
             {Node(), [](auto* n) { static_cast<KScnNode*>(n)->SetVisibility(false); }},
-            {Node(&KScnSdkManager::CreateLight), [](auto* n) { Attribute<KScnLight>(n)->SetIntensity(20.0); }},
-            {Node(&KScnSdkManager::CreateLight), [](auto* n) { Attribute<KScnLight>(n)->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
+            {Node(&KScnSdkManager::CreateLight), [](auto* n) { Attribute<KScnLight>(n)->SetIntensity(9.0); }},
+            {Node(&KScnSdkManager::CreateLight),
+             [](auto* n) { Attribute<KScnLight>(n)->SetColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
             {Node(&KScnSdkManager::CreateMarker),
              [](auto* n)
              {
                  Attribute<KScnMarker>(n)->SetDefaultIKReachTranslation(30.0);
                  Attribute<KScnMarker>(n)->SetDefaultIKReachRotation(60.0);
              }},
-            {Node(&KScnSdkManager::CreateCamera), [](auto* n) { Attribute<KScnCamera>(n)->SetFieldOfView(20.0); }},
-            {Node(&KScnSdkManager::CreateCamera), [](auto* n) { Attribute<KScnCamera>(n)->SetBackgroundColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
+            {Node(&KScnSdkManager::CreateCamera),
+             [](auto* n) { Attribute<KScnCamera>(n)->SetFieldOfView(20.0); }},
+            {Node(&KScnSdkManager::CreateCamera),
+             [](auto* n) { Attribute<KScnCamera>(n)->SetBackgroundColor(KColorRGBA(0.5, 0.25, 0.125, 1.0)); }},
         }),
         // Copies into Box's mesh from a mesh apart: a layer assigned over one
         // with elements, an element copied over one, the mesh (its layers
@@ -1809,15 +1819,17 @@ TEST(ImporterOutOfMemory, StepsAreMadeWholeOrNotAtAll)
                           mesh->CreateLayer();
                       for (int type : {KScnLayerElement::eMaterial, KScnLayerElement::eTexture})
                           mesh->GetLayer(0)->GetOrCreateElement(type);
-                      KScnLayerElement* indexed = mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
+                      KScnLayerElement* indexed =
+                          mesh->GetLayer(1)->GetOrCreateElement(KScnLayerElement::eMaterial);
                       indexed->SetReferenceMode(KScnLayerElement::eIndexToDirect);
                       for (int i : {2, 1, 2})
                           indexed->AddIndex(i);
                       KScnMaterial* material = w.manager.CreateMaterial("Added");
                       KScnTexture* texture = w.manager.CreateTexture("Added");
-                      const std::function<void()> steps[] = {[&] { w.scene->BindMaterialsToLayers(); },
-                                                             [&] { EXPECT_GE(mesh->AddMaterial(material, 0), 0); },
-                                                             [&] { EXPECT_GE(mesh->AddTexture(texture, 0), 0); }};
+                      const std::function<void()> steps[] = {
+                          [&] { w.scene->BindMaterialsToLayers(); },
+                          [&] { EXPECT_GE(mesh->AddMaterial(material, 0), 0); },
+                          [&] { EXPECT_GE(mesh->AddTexture(texture, 0), 0); }};
                       step(steps[way]);
                       return MeshState(mesh, &w);
                   }),
