@@ -350,68 +350,46 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
 }
 
 // A handle asked for by index, name or kernel property while the others
-// wait is made alone (up to seven; the eighth makes all): whatever is asked,
-// the list, the count and the manager's handles end as on a node that made
-// them at once.
+// wait is made alone, up to seven; the eighth makes all. A handle destroyed
+// keeps its place taken; a look-up finds no other. The list, the count and
+// the manager's handles end as on a node that made them at once.
 TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
 {
-    const struct
+    KScnSdkManager eagerManager, lazyManager;
+    KScnNode* eager = eagerManager.CreateNode("n");
+    eager->MakeDeferred();
+    KScnNode* lazy = lazyManager.CreateNode("n");
+    const int waiting = lazy->GetDeferredUserPropertyCount();
+    ASSERT_GT(waiting, 60);
+    for (const auto& [n, m] : {std::pair{eager, &eagerManager}, std::pair{lazy, &lazyManager}})
     {
-        const char* name;
-        std::function<void(KScnNode*, KScnSdkManager&)> steps;
-        int made; // handles made (or destroyed) ahead of the others; -1: all made
-    } rows[] = {
-        // A handle destroyed keeps its place taken; a look-up finds no other.
-        {"indexes in any order, the last and past it, names, a property, the manager, one destroyed",
-         [](KScnNode* n, KScnSdkManager& m)
-         {
-             for (int i : {n->GetUserPropertyCount() - 1, 2, 30, 2}) // the last is "Visibility"
-                 ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
-             EXPECT_EQ(n->GetUserProperty(n->GetUserPropertyCount()), nullptr);
-             EXPECT_EQ(n->GetUserProperty(-1), nullptr);
-             EXPECT_EQ(n->FindUserPropertyByName("Visibility"), n->GetUserProperty(68)) << "the one made";
-             ASSERT_NE(n->FindUserPropertyByName("Lcl Translation"), nullptr);
-             ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr);
-             ASSERT_NE(m.FindUserProperty("Lcl Scaling"), nullptr);
-             ASSERT_TRUE(m.DestroyUserProperty(n->FindUserPropertyByName("Visibility")));
-             EXPECT_EQ(n->FindUserPropertyByName("Visibility"), nullptr);
-             ASSERT_NE(n->GetUserProperty(40), nullptr);
-         },
-         7},
-        {"one destroyed, then more asked for than are made alone: all made",
-         [](KScnNode* n, KScnSdkManager& m)
-         {
-             ASSERT_TRUE(m.DestroyUserProperty(n->GetUserProperty(3)));
-             for (int i = 1; i < 16; i += 2)
-                 ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
-         },
-         -1},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.name);
-        KScnSdkManager eagerManager, lazyManager;
-        KScnNode* eager = eagerManager.CreateNode("n");
-        eager->MakeDeferred();
-        KScnNode* lazy = lazyManager.CreateNode("n");
-        const int waiting = lazy->GetDeferredUserPropertyCount();
-        ASSERT_GT(waiting, 60);
-        row.steps(eager, eagerManager);
-        row.steps(lazy, lazyManager);
-        EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), row.made < 0 ? 0 : waiting - row.made);
-        ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
-        EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
-        for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
-        {
-            KScnPropertyRef* handle = lazy->GetUserProperty(i);
-            ASSERT_NE(handle, nullptr) << i;
-            EXPECT_STREQ(handle->GetName(), eager->GetUserProperty(i)->GetName()) << i;
-            // The manager finds the node's handle of each name first, as made at once.
-            EXPECT_EQ(lazyManager.FindUserProperty(handle->GetName()) == handle,
-                      eagerManager.FindUserProperty(handle->GetName()) == eager->GetUserProperty(i))
-                << i;
-        }
-        EXPECT_TRUE(lazyManager.DestroyNode(lazy));
-        EXPECT_EQ(lazyManager.GetUserPropertyCount(), 0);
+        for (int i : {n->GetUserPropertyCount() - 1, 2, 30, 2}) // the last is "Visibility"
+            ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
+        EXPECT_EQ(n->GetUserProperty(n->GetUserPropertyCount()), nullptr);
+        EXPECT_EQ(n->GetUserProperty(-1), nullptr);
+        EXPECT_EQ(n->FindUserPropertyByName("Visibility"), n->GetUserProperty(68)) << "the one made";
+        ASSERT_NE(n->FindUserPropertyByName("Lcl Translation"), nullptr);
+        ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr);
+        ASSERT_NE(m->FindUserProperty("Lcl Scaling"), nullptr);
+        ASSERT_TRUE(m->DestroyUserProperty(n->FindUserPropertyByName("Visibility")));
+        EXPECT_EQ(n->FindUserPropertyByName("Visibility"), nullptr);
+        ASSERT_NE(n->GetUserProperty(40), nullptr);
     }
+    EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), waiting - 7);
+    ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
+    EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
+    ASSERT_NE(lazy->GetUserProperty(50), nullptr);
+    EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), 0) << "the eighth made all";
+    for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
+    {
+        KScnPropertyRef* handle = lazy->GetUserProperty(i);
+        ASSERT_NE(handle, nullptr) << i;
+        EXPECT_STREQ(handle->GetName(), eager->GetUserProperty(i)->GetName()) << i;
+        // The manager finds the node's handle of each name first, as made at once.
+        EXPECT_EQ(lazyManager.FindUserProperty(handle->GetName()) == handle,
+                  eagerManager.FindUserProperty(handle->GetName()) == eager->GetUserProperty(i))
+            << i;
+    }
+    EXPECT_TRUE(lazyManager.DestroyNode(lazy));
+    EXPECT_EQ(lazyManager.GetUserPropertyCount(), 0);
 }
