@@ -96,20 +96,12 @@ struct Scenes
         for (char c : letters)
         {
             KScnNode* node = (c == 'b' || c == 'B') ? b : a;
+            for (int i = 0; c == 'M' && i < 40; ++i)
+                Connect(a, Make('m', ("Rock " + std::to_string(i)).c_str()));
             if (c == 'M')
-            {
-                KScnTakeNodeContainer* rock = nullptr;
-                for (int i = 0; i < 40; ++i)
-                {
-                    rock = Make('m', ("Rock " + std::to_string(i)).c_str());
-                    Connect(a, rock);
-                }
-                Connect(rock, Make('t', "Wood"));
-            }
+                Connect(manager.GetMaterial(manager.GetMaterialCount() - 1), Make('t', "Wood"));
             if (c == 'y' || c == 'z' || c == 'M')
-            {
-                to->GetContents()->AddTexture(static_cast<KScnTexture*>(Make('t', "Wood")));
-            }
+                List(to->GetContents(), Make('t', "Wood"));
             if (c == 'a' || c == 'b')
             {
                 Connect(node, stone);
@@ -216,11 +208,10 @@ TEST(SceneMembers, AMaterialOrTextureConnectedToASceneNodeJoinsTheScene)
             List(c, s.Make(row.kind, "Stone"));
         const bool third = std::string("FSfs").find(leave) != std::string::npos;
         KScnTakeNodeContainer* thirdStone = third ? s.Make(row.kind, "Stone") : nullptr;
-        const bool thirdFirst = leave == 'S' || leave == 's';
-        if (third && thirdFirst)
+        if (leave == 'S' || leave == 's')
             Connect(s.NodeIn(s.from, "u"), thirdStone);
         Connect(node, member);
-        if (third && !thirdFirst)
+        if (leave == 'F' || leave == 'f')
             Connect(s.NodeIn(s.from, "u"), thirdStone);
         const auto uses = [&]
         {
@@ -356,10 +347,8 @@ TEST(SceneMembers, MembersFollowTheSubtreeUnlessANodeThatStaysUsesThem)
         EXPECT_EQ(kid->GetSceneContents(), toScene ? s.to->GetContents() : nullptr) << "a child joins its scene";
         if (!toScene)
             continue;
-        if (row.how == 'c')
-            ASSERT_EQ(s.to->GetRootNode()->RemoveChild(a), a);
-        else
-            ASSERT_TRUE(a->SetSceneContents(nullptr, false));
+        ASSERT_TRUE(row.how == 'c' ? s.to->GetRootNode()->RemoveChild(a) == a
+                                   : a->SetSceneContents(nullptr, false));
         EXPECT_EQ(Listed(s.to, row.kind), before) << "cut loose, the subtree leaves nothing behind";
         EXPECT_EQ(s.to->GetContents()->GetNodeCount(), 1);
     }
