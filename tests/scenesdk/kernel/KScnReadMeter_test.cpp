@@ -44,6 +44,22 @@ TEST(ReadMeter, BudgetGrowsWithTheFileAndTheScale)
     EXPECT_EQ(Meter::Megabytes(1.09 * mb, false), "1.0");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, false), "160");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, true), "161");
+    // A scene file's read whose early count sees nearly all it makes gets
+    // room above it: a quarter more than the count, as far as 36 bytes a byte
+    // of the file allow; kept past a side file.
+    const auto allowed = [mb](uint64_t fileMb, uint64_t countedMb, double scale)
+    {
+        Meter meter(fileMb * mb, scale, "X", Meter::kSceneBytesPerFileByte);
+        Meter::NoteCounted(countedMb * mb);
+        Meter::AllowCounted();
+        Meter::AddSideFile("/side", 0);
+        return meter.GetBudget();
+    };
+    EXPECT_EQ(allowed(1, 0, 1.0), 192 * mb) << "nothing counted: the file's budget";
+    EXPECT_EQ(allowed(1, 100, 1.0), 192 * mb) << "a quarter more is less";
+    EXPECT_EQ(allowed(10, 400, 1.0), 500 * mb) << "a quarter more";
+    EXPECT_EQ(allowed(1, 180, 1.0), 196 * mb) << "as far as 36 bytes a byte allow";
+    EXPECT_EQ(allowed(10, 800, 2.0), 1000 * mb) << "the scale raises both";
 }
 
 TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
@@ -108,31 +124,6 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
     EXPECT_EQ(Meter::Current(), nullptr);
     EXPECT_EQ(Meter::Last().mCharged[Meter::eTakes], uint64_t(1) << 20);
     EXPECT_EQ(Meter::Last().mUsed, (uint64_t(1) << 20) + 1);
-}
-
-// A read whose early count sees nearly all it makes gets room above it: a
-// quarter more than the count, as far as 36 bytes a byte of the file allow.
-TEST(ReadMeter, RoomAboveWhatWasCounted)
-{
-    const uint64_t mb = uint64_t(1) << 20;
-    // The file and what was counted, the scale, the budget after (MB).
-    const std::tuple<uint64_t, uint64_t, double, uint64_t> rows[] = {
-        {1, 0, 1.0, 192},     // nothing counted: the file's budget
-        {1, 100, 1.0, 192},   // a quarter more is less
-        {10, 400, 1.0, 500},  // a quarter more
-        {1, 180, 1.0, 196},   // as far as 36 bytes a byte allow
-        {10, 800, 2.0, 1000}, // the scale raises both
-    };
-    for (const auto& [fileMb, countedMb, scale, budgetMb] : rows)
-    {
-        SCOPED_TRACE(countedMb);
-        Meter meter(fileMb * mb, scale, "X", Meter::kSceneBytesPerFileByte);
-        Meter::NoteCounted(countedMb * mb);
-        Meter::AllowCounted();
-        EXPECT_EQ(meter.GetBudget(), budgetMb * mb);
-        Meter::AddSideFile("/side", 0);
-        EXPECT_EQ(meter.GetBudget(), budgetMb * mb) << "kept past a side file";
-    }
 }
 
 // A meter keeps its own bytes a byte of the file for the side files it

@@ -116,11 +116,12 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
 // the contents; the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
-    const int rows[][3] = {{40, 2, 0}, {120, 4, 0}, {60, 3, 1}}; // materials, one kept in every, worn
+    // Materials, one kept in every, worn, kept.
+    const int rows[][4] = {{40, 2, 0, 20}, {120, 4, 0, 30}, {60, 3, 1, 20}};
     for (const auto& row : rows)
     {
         KScnSceneContents contents(&mManager);
-        std::vector<KScnMaterial*> materials, kept;
+        std::vector<KScnMaterial*> materials;
         KScnNode* wearer = mManager.CreateNode("wearer");
         for (int i = 0; i < row[0]; ++i)
         {
@@ -131,10 +132,7 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
             if (row[2])
                 wearer->GetPropertyHandler()->ConnectSrc(materials[i]->GetPropertyHandler());
         }
-        if (row[2])
-        {
-            ASSERT_TRUE(wearer->SetSceneContents(&contents, true));
-        }
+        ASSERT_TRUE(!row[2] || wearer->SetSceneContents(&contents, true));
         for (int i = 0; i < row[0]; ++i)
             for (int use = 0; use <= i % 3; ++use)
                 contents.AddMaterial(materials[i]);
@@ -142,24 +140,18 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
             [&]
             {
                 for (int i = 0; i < row[0]; ++i)
-                {
-                    const bool keep = i % row[1] == 1;
-                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i])
-                                     : mManager.DestroyMaterial(materials[i]));
-                    if (keep)
-                        kept.push_back(materials[i]);
-                }
+                    EXPECT_TRUE(i % row[1] == 1 ? contents.AddMaterial(materials[i])
+                                                : mManager.DestroyMaterial(materials[i]));
             });
-        ASSERT_EQ(contents.GetMaterialCount(), static_cast<int>(kept.size()));
-        for (size_t k = 0; k < kept.size(); ++k)
+        ASSERT_EQ(contents.GetMaterialCount(), row[3]);
+        for (int k = 0; k < row[3]; ++k)
         {
-            EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
-            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]),
-                      (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
-                << k;
+            EXPECT_EQ(contents.GetMaterial(k), materials[1 + k * row[1]]) << row[0] << ": " << k;
+            EXPECT_EQ(contents.GetMaterialUseCount(materials[1 + k * row[1]]),
+                      (1 + k * row[1]) % 3 + 2 + row[2]);
         }
-        EXPECT_EQ(contents.FindMaterial("Material::m1"), kept[0]);
-        EXPECT_EQ(work, static_cast<uint64_t>(row[0]) - kept.size())
+        EXPECT_EQ(contents.FindMaterial("Material::m1"), materials[1]);
+        EXPECT_EQ(work, static_cast<uint64_t>(row[0] - row[3]))
             << "one contents visited per destroyed material, no search";
     }
 }

@@ -78,10 +78,7 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
             [&]
             {
                 for (int i = 0; i < 300; ++i)
-                    if (i < 100 || i >= 200)
-                    {
-                        ASSERT_TRUE(kind.destroy(manager, made[i])) << i;
-                    }
+                    ASSERT_TRUE((i >= 100 && i < 200) || kind.destroy(manager, made[i])) << i;
             });
         EXPECT_EQ(work, 0u) << "no search of the list";
         EXPECT_EQ(kind.count(manager), base + 100);
@@ -98,10 +95,7 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
         // Last first, then the rest: the list empties, and takes new objects
         // in order.
         for (int i = 199; i >= 100; --i)
-            if (i != 150)
-            {
-                ASSERT_TRUE(kind.destroy(manager, made[i])) << i;
-            }
+            ASSERT_TRUE(i == 150 || kind.destroy(manager, made[i])) << i;
         EXPECT_EQ(kind.count(manager), base);
         EXPECT_EQ(kind.find(manager, "p1"), nullptr);
         void* first = kind.make(manager, "q");

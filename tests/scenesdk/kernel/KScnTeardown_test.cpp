@@ -158,9 +158,7 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
                      owned ? "Node belongs to its scene" : "Node already has a parent");
     }
     for (KScnNode* leg : legs)
-    {
         EXPECT_TRUE(m.DestroyNode(leg, true));
-    }
     // A one-way entry lists a node as a child without being its parent: a
     // recursive destroy takes it and goes back the way it came, not on to
     // the node's parent.
@@ -429,7 +427,6 @@ TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
         }
         EXPECT_STREQ(speed->GetName(), "Speed");
         EXPECT_EQ(m.GetUserPropertyCount(), handles - made);
-        // (Naming the dead object as a lister, a handle would reach it here.)
         EXPECT_TRUE(m.DestroyUserProperty(speed));
         EXPECT_TRUE(m.DestroyUserProperty(own));
     }
