@@ -198,8 +198,7 @@ std::string Curve(int keys, double seconds)
     return "Default: 0\nKeyVer: 4004\nKeyCount: " + N(keys) + "\nKey: " + list + "\n";
 }
 
-// A mesh of one triangle, model M0, with shapes whose names are nameBytes
-// bytes and a number.
+// Model M0, a mesh of one triangle with shapes named by nameBytes bytes and a number.
 std::string Mesh(int shapes, size_t nameBytes)
 {
     return "Model: \"M0\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: 3\n"
@@ -219,12 +218,6 @@ std::string Take(const char* name, int count, const std::string& channel, const 
 {
     return " Take: \"" + std::string(name) + "\" {\n" + before +
            Numbered(count, [&](int i) { return "  Model: \"M" + N(i) + "\" {\n" + channel + "  }\n"; }) + " }\n";
-}
-
-// 50 takes that write nothing, then n that write model M0.
-std::string Written(int n)
-{
-    return EmptyTakes(50) + Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); });
 }
 
 // A list naming count objects prefix0, prefix1, ...
@@ -297,7 +290,8 @@ const std::vector<SGrowth>& Growths()
         {"takes x objects", Meter::eTakes, [](int n) { return Scene(Nulls(10), EmptyTakes(n)); }, 10, 20},
         // Each take that writes the mesh copies its channels, those of its
         // shapes with them (the takes that do not share one tree).
-        {"shapes x written takes", Meter::eChannels, [](int n) { return Scene(Mesh(8, 1), Written(n)); }, 20, 40},
+        {"shapes x written takes", Meter::eChannels, [](int n) { return Scene(Mesh(8, 1), EmptyTakes(50) +
+             Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); }, 20, 40},
         {"written take entries", Meter::eChannels, [](int n) {
              return Scene(Nulls(5), Numbered(n, [](int t) { return Take(("T" + N(t)).c_str(), 5, "   Channel: \"T\"\n"); })); },
          4, 8},
@@ -313,9 +307,8 @@ const std::vector<SGrowth>& Growths()
         {"take name bytes", Meter::eTakes, [](int n) {
              return Scene(Nulls(10), " Take: \"" + std::string(size_t(n) * 1000, 't') + "\"\n"); }, 10, 20, nullptr,
          12067},
-        // A shape's and a user property's name, in the one tree the takes
-        // that do not write them share (the count before the read once
-        // refused these, counting a copy in every take).
+        // A shape's and a user property's name, in the one tree the takes that
+        // do not write them share (the early count once saw a copy in each).
         {"shape name bytes in 400 takes", Meter::eChannels, [](int n) {
              return Scene(Mesh(1, size_t(n) * 10000), EmptyTakes(400)); }, 10, 20, nullptr, 20000},
         // (a patch's legacy shape channels looked for, none merged)
@@ -323,7 +316,8 @@ const std::vector<SGrowth>& Growths()
              return Scene("Model: \"M0\", \"Patch\" {\n Patch: {\n  PatchType: Bezier, Bezier\n  Dimensions: 2, 2\n"
                           "  ControlPoints: 0,0,0, 1,0,0, 0,1,0, 1,1,0\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
                               "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1, 1,1,1 }\n}\n", EmptyTakes(400)); }, 500, 1000},
-        {"user properties x written takes", Meter::eChannels, [](int n) { return Scene(Null(0, 8, 1), Written(n)); }, 20, 40},
+        {"user properties x written takes", Meter::eChannels, [](int n) { return Scene(Null(0, 8, 1), EmptyTakes(50) +
+             Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); }, 20, 40},
         {"user property name in 400 takes", Meter::eChannels, [](int n) {
              return Scene(Null(0, 1, size_t(n) * 1000), EmptyTakes(400)); }, 500, 1000},
         {"user property names of many nulls", Meter::eChannels, [](int n) {

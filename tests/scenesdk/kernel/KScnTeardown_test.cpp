@@ -396,12 +396,9 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
         EXPECT_EQ(node->GetUserPropertyCount(), before - 1);
         EXPECT_EQ(node->FindUserPropertyByName("Shared"), nullptr);
     }
-}
-
-// Handles the caller listed on an object (a record, and one of the object's
-// own properties) outlive it, standing for nothing; the object's own go.
-TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
-{
+    // Handles the caller listed on an object (a record, and one of the
+    // object's own properties) outlive it, standing for nothing; the object's
+    // own go.
     KScnNode* crate = m.CreateNode("crate");
     KScnMaterial* paint = m.CreateMaterial("paint");
     KScnConstraint* aim = m.CreateConstraint("aim", KScnSdkManager::eConstraintAim);
@@ -421,14 +418,10 @@ TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
         const int handles = m.GetUserPropertyCount();
         ASSERT_TRUE(destroy());
         for (KScnPropertyRef* handle : {speed, own})
-        {
-            EXPECT_EQ(handle->GetProperty(), nullptr);
-            EXPECT_EQ(handle->GetHandler(), nullptr);
-        }
+            EXPECT_TRUE(handle->GetProperty() == nullptr && handle->GetHandler() == nullptr);
         EXPECT_STREQ(speed->GetName(), "Speed");
         EXPECT_EQ(m.GetUserPropertyCount(), handles - made);
-        EXPECT_TRUE(m.DestroyUserProperty(speed));
-        EXPECT_TRUE(m.DestroyUserProperty(own));
+        EXPECT_TRUE(m.DestroyUserProperty(speed) && m.DestroyUserProperty(own));
     }
 }
 
