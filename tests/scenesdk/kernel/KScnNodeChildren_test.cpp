@@ -74,7 +74,7 @@ TEST(KScnNodeChildren, ReadChildrenFollowEveryChangeOfTheSources)
     loose->Destroy();
     parent->RemoveChild(kids[7]);
     parent->GetNodeProperties()->ConnectSrc(kids[7]->GetNodeProperties(), KPlug::kOneWayType);
-    check("a node listed one-way last");
+    check("a child listed one-way last");
     ASSERT_TRUE(parent->GetNodeProperties()->InsertSrc(0, kids[7]->GetNodeProperties()));
     check("and two-way first (a one-way entry makes no parent)");
     parent->RemoveChild(kids[7]);

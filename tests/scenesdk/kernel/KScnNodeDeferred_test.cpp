@@ -101,9 +101,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
         });
     // The default take renamed before its tree was asked for.
     ExpectSameAsEager([](KScnNode* n) { n->GetDefaultTakeNode()->SetName("Renamed"); });
-    // A curve read builds the parts up to the one that holds it: values
-    // written since go into the parts built and are where the rest starts;
-    // another take added then copies both.
+    // A curve read builds the parts up to the one that holds it: values written since go into the parts
+    // built and are where the rest starts; another take added then copies both.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -118,9 +117,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             n->AddTakeNode("Walk");
             n->SetLocalTranslation(2, 2, 2);
         });
-    // Found where the whole tree holds it: the first "X" is translation's; a
-    // curve no more linked to its property is what the transform reads; a
-    // channel of no curve, or none, builds it all.
+    // Found where the whole tree holds it: the first "X" is translation's; a curve no more linked to its
+    // property is what the transform reads; a channel of no curve, or none, builds it all.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -137,9 +135,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             EXPECT_EQ(take->GetColorXCurve(), nullptr);
             EXPECT_FALSE(take->IsBuildDeferred());
         });
-    // Every link dropped before any part was built, or after one was: the
-    // parts built later link nothing either, and a curve written then leaves
-    // its property as it is; a property given its channels after is linked.
+    // Every link dropped before any part was built, or after one was: the parts built later link nothing
+    // either, and a curve written then leaves its property as it is; one given its channels after is linked.
     for (const bool partBuilt : {false, true})
         ExpectSameAsEager(
             [partBuilt](KScnNode* n)
@@ -349,10 +346,9 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
     }
 }
 
-// A handle asked for by index, name or kernel property while the others
-// wait is made alone, up to seven; the eighth makes all. A handle destroyed
-// keeps its place taken; a look-up finds no other. The list, the count and
-// the manager's handles end as on a node that made them at once.
+// A handle asked for by index, name or kernel property while the others wait is made alone, up to seven;
+// the eighth makes all. A handle destroyed keeps its place taken; a look-up finds no other. The list, the
+// count and the manager's handles end as on a node that made them at once.
 TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
 {
     KScnSdkManager eagerManager, lazyManager;

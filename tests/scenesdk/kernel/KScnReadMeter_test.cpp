@@ -44,9 +44,8 @@ TEST(ReadMeter, BudgetGrowsWithTheFileAndTheScale)
     EXPECT_EQ(Meter::Megabytes(1.09 * mb, false), "1.0");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, false), "160");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, true), "161");
-    // A scene file's read whose early count sees nearly all it makes gets
-    // room above it: a quarter more than the count, as far as 36 bytes a byte
-    // of the file allow; kept past a side file.
+    // A scene file's read whose early count sees nearly all it makes gets room above it: a quarter more
+    // than the count, as far as 36 bytes a byte of the file allow; kept past a side file.
     const auto allowed = [mb](uint64_t fileMb, uint64_t countedMb, double scale)
     {
         Meter meter(fileMb * mb, scale, "X", Meter::kSceneBytesPerFileByte);
@@ -89,8 +88,7 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
         KFCurve::Destroy(curve);
         EXPECT_EQ(meter.GetCharged(Meter::eCurves) + meter.GetCharged(Meter::eKeys), 0u);
         EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + 1);
-        // Curves made before the read, destroyed while it runs, are credited
-        // at most what the read charged of their kinds.
+        // Curves made before the read, destroyed while it runs, are credited at most what it charged.
         KFCurve* made = KFCurve::Create();
         ASSERT_TRUE(made->ReserveKeys(100));
         const uint64_t keys = meter.GetCharged(Meter::eKeys);
@@ -288,8 +286,7 @@ const std::vector<SGrowth>& Growths()
                           Numbered(n, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) +
                           "}\n"); }, 20, 40},
         {"takes x objects", Meter::eTakes, [](int n) { return Scene(Nulls(10), EmptyTakes(n)); }, 10, 20},
-        // Each take that writes the mesh copies its channels, those of its
-        // shapes with them (the takes that do not share one tree).
+        // A take that writes the mesh copies its channels and its shapes' (unwritten takes share one tree).
         {"shapes x written takes", Meter::eChannels, [](int n) { return Scene(Mesh(8, 1), EmptyTakes(50) +
              Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); }, 20, 40},
         {"written take entries", Meter::eChannels, [](int n) {

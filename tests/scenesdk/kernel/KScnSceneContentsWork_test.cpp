@@ -110,10 +110,9 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
     EXPECT_LE(large, 5 * small + 100) << small << " then " << large;
 }
 
-// Use records stay found where they are after removals before them, also
-// once the holes the removals leave are squeezed out (past as many holes as
-// records, and 16), and after a node wearing them all was made the whole of
-// the contents; the first listed of several of one name is found by it.
+// Use records stay found where they are after removals before them, also once the holes the removals
+// leave are squeezed out (past as many holes as records, and 16), and after a node wearing them all was
+// made the whole of the contents; the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
     // Materials, one kept in every, worn, kept.
@@ -125,9 +124,8 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
         KScnNode* wearer = mManager.CreateNode("wearer");
         for (int i = 0; i < row[0]; ++i)
         {
-            // Several of a name, but where they are worn (one whose name
-            // another has is passed over, then listed all the same as
-            // carried: a use more).
+            // Several of a name, but where they are worn (one whose name another has is passed over,
+            // then listed all the same as carried: a use more).
             materials.push_back(mManager.CreateMaterial(("m" + std::to_string(row[2] ? i : i % 7)).c_str()));
             if (row[2])
                 wearer->GetPropertyHandler()->ConnectSrc(materials[i]->GetPropertyHandler());

@@ -302,10 +302,9 @@ struct MoveRow
     const char* uses; // see Scenes::Use; "a" is moved, "b" stays
     char kind;        // the kind counted
     int leftInOld;
-    // How a moves: c under the other scene's root; o into it without a parent,
-    // n out of any scene, N out with names checked (its parent stays behind:
-    // it is cut from it); l as o, the other scene listing a already while a's
-    // link names the old one (each listed it by AddNode, the old one last).
+    // How a moves: c under the other scene's root; o into it without a parent, n out of any scene, N
+    // out with names checked (its parent stays behind: it is cut from it); l as o, the other scene
+    // listing a already while a's link names the old one (each listed it by AddNode, the old one last).
     char how = 'c';
 };
 

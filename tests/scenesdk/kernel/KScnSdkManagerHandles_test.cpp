@@ -21,30 +21,23 @@
 using namespace scenesdk;
 using kerneltest::WorkOf;
 
-namespace
-{
-
-// One of the manager's lists as a caller sees it: make one of a name,
-// destroy, count, the object at an index (null: the list has no such
-// getter) and the first of a name.
-struct SKind
-{
-    const char* what;
-    std::function<void*(KScnSdkManager&, const std::string&)> make;
-    std::function<bool(KScnSdkManager&, void*)> destroy;
-    std::function<int(KScnSdkManager&)> count;
-    std::function<void*(KScnSdkManager&, int)> at;
-    std::function<void*(KScnSdkManager&, const std::string&)> find;
-};
-
-} // namespace
-
 // Objects leave their list in any order without a search (the order the
 // objects were made in included, past the squeeze of the holes they leave):
 // the count, the order of what stays and the name search follow.
 TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
 {
     using M = KScnSdkManager;
+    // One of the manager's lists as a caller sees it: make one of a name, destroy, count, the object at
+    // an index (null: the list has no such getter) and the first of a name.
+    struct SKind
+    {
+        const char* what;
+        std::function<void*(M&, const std::string&)> make;
+        std::function<bool(M&, void*)> destroy;
+        std::function<int(M&)> count;
+        std::function<void*(M&, int)> at;
+        std::function<void*(M&, const std::string&)> find;
+    };
     const SKind kinds[] = {
         {"handles", [](M& m, const std::string& n) { return m.CreateUserProperty(n.c_str(), "Real", ""); },
          [](M& m, void* o) { return m.DestroyUserProperty(static_cast<KScnPropertyRef*>(o)); },
@@ -72,8 +65,7 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
         for (int i = 0; i < 300; ++i)
             made.push_back(kind.make(manager, "p" + std::to_string(i % 100)));
         EXPECT_EQ(kind.count(manager), base + 300);
-        // Every first and third of a name, in the order made: p7 is then
-        // first found at 107.
+        // Every first and third of a name, in the order made: p7 is then first found at 107.
         const uint64_t work = WorkOf(
             [&]
             {
@@ -92,8 +84,7 @@ TEST(KScnSdkManagerHandles, DestroyInAnyOrderKeepsCountAndFirstMatch)
         KScnSdkManager other;
         EXPECT_FALSE(kind.destroy(manager, kind.make(other, "p1")));
         EXPECT_EQ(kind.find(manager, "p1"), made[101]);
-        // Last first, then the rest: the list empties, and takes new objects
-        // in order.
+        // Last first, then the rest: the list empties, and takes new objects in order.
         for (int i = 199; i >= 100; --i)
             ASSERT_TRUE(i == 150 || kind.destroy(manager, made[i])) << i;
         EXPECT_EQ(kind.count(manager), base);

@@ -101,9 +101,8 @@ TEST_F(Teardown, OwnedObjectsAreRefusedByTheDestroyers)
 
 // A hidden node is nobody's child or parent and joins no scene, as root or
 // as member: a pose scene's root went with that scene while another scene
-// still held it as its switcher. A node with a parent takes no second one
-// through a direct connection: a recursive destroy of the second went on
-// to the first, deleting it while the manager listed it.
+// still held it as its switcher. A node with a parent takes no second one through a direct connection:
+// a recursive destroy of the second went on to the first, deleting it while the manager listed it.
 TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
 {
     KScnSceneRoot* pose = Pose(a);
@@ -159,9 +158,8 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
     }
     for (KScnNode* leg : legs)
         EXPECT_TRUE(m.DestroyNode(leg, true));
-    // A one-way entry lists a node as a child without being its parent: a
-    // recursive destroy takes it and goes back the way it came, not on to
-    // the node's parent.
+    // A one-way entry lists a node as a child without being its parent: a recursive destroy takes it and
+    // goes back the way it came, not on to the node's parent.
     KScnNode* lister = Under(pose->GetRootNode(), "lister");
     KScnNode* held = m.CreateNode("held");
     ASSERT_TRUE(lister->GetPropertyHandler()->ConnectSrc(held->GetPropertyHandler(), KPlug::kOneWayType));
@@ -396,9 +394,8 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
         EXPECT_EQ(node->GetUserPropertyCount(), before - 1);
         EXPECT_EQ(node->FindUserPropertyByName("Shared"), nullptr);
     }
-    // Handles the caller listed on an object (a record, and one of the
-    // object's own properties) outlive it, standing for nothing; the object's
-    // own go.
+    // Handles the caller listed on an object (a record, and one of the object's own properties) outlive
+    // it, standing for nothing; the object's own go.
     KScnNode* crate = m.CreateNode("crate");
     KScnMaterial* paint = m.CreateMaterial("paint");
     KScnConstraint* aim = m.CreateConstraint("aim", KScnSdkManager::eConstraintAim);
