@@ -57,9 +57,10 @@ struct SCheck
 // texture 0's; 's' and 'e' the start and stop of take Run's local span.
 double Of(Scene& s, const SCheck& c)
 {
+    const KScnTakeDescription* run = s.GetTakeInfo("Run");
     if (c.what == 's' || c.what == 'e')
-        return (c.what == 's' ? s.GetTakeInfo("Run")->mLocalTimeStart : s.GetTakeInfo("Run")->mLocalTimeStop)
-            .GetSeconds();
+        return run == nullptr ? kNone
+                              : (c.what == 's' ? run->mLocalTimeStart : run->mLocalTimeStop).GetSeconds();
     KScnTakeNodeContainer* object = c.what == 'x'
                                         ? static_cast<KScnTakeNodeContainer*>(s.GetContents()->GetTexture(0))
                                         : s.GetRootNode()->FindChild("P");
