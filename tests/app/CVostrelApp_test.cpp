@@ -114,67 +114,64 @@ TEST_F(VostrelApp, ConfiguredWindowAndConsole)
 // screen's size and the size used; the default window keeps the configured
 // title and is centred on the (dummy driver's 1024 x 768) screen. A missing
 // title is an empty one, text after a size is said, and "fullscreen" takes
-// what people write for yes and no. One row per "DISPLAY" (after the console
-// lines): the title, size and mode of the window, and the lines said.
+// what people write for yes and no.
 TEST_F(VostrelApp, TheWindowEntriesAreReadOrSaid)
 {
     const std::string screen = " (the screen is 1024 x 768, the default window is 800 x 600)\n";
     const std::string hRes = ": a whole number from 640 to 1280" + screen;
     const std::string vRes = ": a whole number from 480 to 1024" + screen;
-    const std::string noTitle = "Warning: settings.ini has no \"title\" in [DISPLAY]: the window has no title\n";
+    const std::string noTitle =
+        "Warning: settings.ini has no \"title\" in [DISPLAY]: the window has no title\n";
     const struct
     {
         const char* settings;
-        const char* title;
-        uint16_t width, height;
-        bool full;
         std::string said;
+        bool full = false;
+        const char* title = "T";
+        uint16_t width = 800, height = 600;
     } rows[] = {
-        {"title=T\nhRes=639\nvRes=600\nfullscreen=false\n", "T", 800, 600, false,
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=639\nvRes=600\nfullscreen=false\n",
          "Warning: settings.ini line 5: [DISPLAY] hRes = 639" + hRes},
-        {"title=T\nhRes=1920\nvRes=600\nfullscreen=false\n", "T", 800, 600, false,
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=1920\nvRes=600\nfullscreen=false\n",
          "Warning: settings.ini line 5: [DISPLAY] hRes = 1920" + hRes},
-        {"title=T\nhRes=800\nvRes=1025\nfullscreen=false\n", "T", 800, 600, false,
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=1025\nfullscreen=false\n",
          "Warning: settings.ini line 6: [DISPLAY] vRes = 1025" + vRes},
-        {"title=T\nhRes=800\nvRes=479\nfullscreen=true\n", "T", 800, 600, false,
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=479\nfullscreen=true\n",
          "Warning: settings.ini line 6: [DISPLAY] vRes = 479" + vRes},
-        {"hRes=1024\nvRes=768\nfullscreen=false\n", "", 1024, 768, false, noTitle},
-        {"hRes=1920\nvRes=768\nfullscreen=false\n", "", 800, 600, false,
-         noTitle + "Warning: settings.ini line 4: [DISPLAY] hRes = 1920" + hRes},
-        {"title=T\nhRes=abc\nvRes=600\n", "T", 800, 600, false,
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\nhRes=1024\nvRes=768\nfullscreen=false\n", noTitle, false, "",
+         1024, 768},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\nhRes=1920\nvRes=768\nfullscreen=false\n",
+         noTitle + "Warning: settings.ini line 4: [DISPLAY] hRes = 1920" + hRes, false, ""},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=abc\nvRes=600\n",
          "Warning: settings.ini line 5: [DISPLAY] hRes = abc" + hRes +
              "Warning: settings.ini has no \"fullscreen\" in [DISPLAY]: \"true\" or \"false\"" + screen},
-        {"title=T\nhRes=1024\nvRes=700px\nfullscreen=false\n", "T", 1024, 700, false,
-         "vRes \"700px\": \"px\" after 700 is ignored\n"},
-        {"title=T\nhRes=800 # wide\nvRes= 600 \nfullscreen=false\n", "T", 800, 600, false, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=yes\n", "T", 800, 600, true, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=On\n", "T", 800, 600, true, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=1\n", "T", 800, 600, true, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=TRUE\n", "T", 800, 600, true, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=No\n", "T", 800, 600, false, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=off\n", "T", 800, 600, false, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=0\n", "T", 800, 600, false, ""},
-        {"title=T\nhRes=800\nvRes=600\nfullscreen=maybe\n", "T", 800, 600, false,
-         "Warning: settings.ini line 7: [DISPLAY] fullscreen = maybe: \"true\" or \"false\" (or yes and no, on "
-         "and off, 1 and 0); the window is windowed\n"},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=1024\nvRes=700px\nfullscreen=false\n",
+         "vRes \"700px\": \"px\" after 700 is ignored\n", false, "T", 1024, 700},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800 # wide\nvRes= 600 \nfullscreen=false\n", ""},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=yes\n", "", true},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=On\n", "", true},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=1\n", "", true},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=No\n", ""},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=off\n", ""},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=0\n", ""},
+        {"[DISPLAY]\nConsoleX=1\nConsoleY=2\ntitle=T\nhRes=800\nvRes=600\nfullscreen=maybe\n",
+         "Warning: settings.ini line 7: [DISPLAY] fullscreen = maybe: \"true\" or \"false\" (or yes and no, "
+         "on and off, 1 and 0); the window is windowed\n"},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.settings);
         testsupport::TempDir dir;
         CVostrelApp app;
-        ASSERT_TRUE(CreateWindowsFrom(app, std::string("[DISPLAY]\nConsoleX=1\nConsoleY=2\n") + row.settings));
+        ASSERT_TRUE(CreateWindowsFrom(app, row.settings));
         EXPECT_EQ(Title(app), row.title);
         uint16_t w = 0, h = 0;
         app.GetWindow()->GetSize(w, h);
         EXPECT_EQ(w, row.width);
         EXPECT_EQ(h, row.height);
         EXPECT_EQ(app.GetWindow()->IsFullscreen(), row.full);
-        if (!row.full)
-        {
-            EXPECT_EQ(Position(app).x, (1024 - row.width) / 2);
-            EXPECT_EQ(Position(app).y, (768 - row.height) / 2);
-        }
+        EXPECT_EQ(Position(app).x, row.full ? 0 : (1024 - row.width) / 2);
+        EXPECT_EQ(Position(app).y, row.full ? 0 : (768 - row.height) / 2);
         EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"), row.said);
     }
 }

@@ -73,9 +73,9 @@ TEST_F(LogTest, OrderAndAppend)
     // A box that cannot be shown leaves the standard error line alone,
     // printed once for flags 1 and 2 together.
     EXPECT_EQ(err, "all\n");
-    Capture([] { Log(9, "Error: second"); });
-    EXPECT_EQ(err, "Error: second\n");
-    EXPECT_EQ(TempDir::ReadFile("Error.log"), "all\nError: second\n");
+    Capture([] { Log(9, "second"); });
+    EXPECT_EQ(err, "second\n");
+    EXPECT_EQ(TempDir::ReadFile("Error.log"), "all\nsecond\n");
 }
 
 TEST_F(LogTest, EmptyFormatOrResultGoesNowhere)

@@ -100,8 +100,7 @@ protected:
         EXPECT_TRUE(Place(game, 5, 640, 820)) << "the tower";
     }
 
-    // Skip, then "To battle!" of the time-up panel, once the panel takes a
-    // click (half a second of quiet: 30 frames of a replay run).
+    // Skip, then "To battle!" of the time-up panel once it takes a click.
     void ToBattle(GamePlayer& game)
     {
         game.Click(kSkip[0], kSkip[1]);
@@ -435,7 +434,7 @@ TEST_F(Playthrough, WinEveryLevelThenLoseFiveTimesThenQuit)
         EXPECT_EQ(game.Get("panel"), "leveldone");
         ASSERT_TRUE(game.Screenshot("battle" + std::to_string(level) + ".xwd"));
         EXPECT_GT(game.Number("statue"), 0) << "the town held";
-        // The level-done panel: "Next Level", clicked after the mouse rested.
+        // The level-done panel: "Next Level".
         game.WaitFrames(40);
         ASSERT_TRUE(
             game.ClickUntil(kPanelButton[0], kPanelButton[1], level < kLevels ? "newlevel" : "postgame"))

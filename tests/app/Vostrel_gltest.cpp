@@ -75,8 +75,8 @@ TEST_F(VostrelRun, OtherKeysDoNotQuit)
     EXPECT_EQ(testsupport::TempDir::ReadFile(m_Dir.Path() + "/alive.txt"), "alive\n");
 }
 
-// "New game" with a sky model without a mesh: the set-up of the first level
-// fails, said as a start-up failure is and with its exit status.
+// "New game" with a sky model that is no scene file: the set-up of the
+// first level fails, and the program ends as a failed start-up does.
 TEST_F(VostrelRun, AFailedLevelSetUpEndsAsAFailedStartUp)
 {
     // Clicked until the game is gone: the first click may come before the
@@ -87,12 +87,7 @@ TEST_F(VostrelRun, AFailedLevelSetUpEndsAsAFailedStartUp)
                 "xdotool mousemove --window $wid 400 375 click 1; sleep 0.5; i=$((i+1)); done",
                 // The GL driver keeps memory past a failed start-up's exit.
                 "ASAN_OPTIONS=detect_leaks=0");
-    const std::string err = testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
-    EXPECT_EQ(rc, 255) << err;
-    EXPECT_NE(err.find("[Level1] EnvironmentModel = Data/environment/envSphere.scn: the sky model cannot be "
-                       "loaded (File is corrupted (missing file version)); the game ends\n"),
-              std::string::npos)
-        << err;
+    EXPECT_EQ(rc, 255) << testsupport::TempDir::ReadFile(m_Dir.Path() + "/err.txt");
     EXPECT_NE(testsupport::TempDir::ReadFile(m_Dir.Path() + "/Error.log")
                   .find("Error: pEnvironment->Create failed in CNewLevelState::Update\n"),
               std::string::npos);

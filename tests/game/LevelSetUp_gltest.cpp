@@ -58,8 +58,8 @@ protected:
         EXPECT_TRUE(CSettings::CreateInstance()->Load("settings.ini"));
         return m_Ctrl.Create(m_pClock);
     }
-    // Both frames of a new level; what the set-up said on standard error in
-    // m_strLog, its lines in "Error.log" (removed) in m_strTrace.
+    // Both frames of a new level; the set-up's lines of "Error.log" in
+    // m_strLog, what it said on standard error in m_strSaid.
     bool NewLevel()
     {
         CNewLevelState* level = m_Ctrl.GetNewLevelState();
@@ -69,10 +69,9 @@ protected:
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         const bool ok = level->Update();
-        m_strLog = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        m_strTrace = testsupport::TempDir::ReadFile("Error.log");
-        std::remove("Error.log");
+        m_strSaid = testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+        m_strLog = testsupport::TempDir::ReadFile("Error.log");
         return ok;
     }
     template <class T> std::vector<T*> Pending() const
@@ -95,7 +94,7 @@ protected:
     }
 
     std::string m_strLog;
-    std::string m_strTrace;
+    std::string m_strSaid;
 };
 
 TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFreesIt)
@@ -250,70 +249,70 @@ TEST_F(LevelSetUpGLTest, FirstLevelBuildsTheWorldLaterLevelsOnlyTheSkyAndResetFr
     EXPECT_EQ(Pending<CStartObj>().size(), 1u);
 }
 
-// A level that cannot be set up is said once on standard error (and in a
-// box where one can be shown), naming the key and its line or the file, the
-// trace of where it failed in "Error.log" only; the program ends on it. A
-// tree model that fails only leaves its trees out. One row per failure: the
-// settings changed, a file cut to its first half (written as "cut.scn" when
-// a setting names that), the levels set up before it, and the line said (its
-// start, up to the importer's reason).
-TEST_F(LevelSetUpGLTest, ALevelThatCannotBeSetUpIsSaidOnce)
+TEST_F(LevelSetUpGLTest, AFailingStepEndsTheLevelLoad)
+{
+    // A level whose section has no sky: the set-up fails. (A level without
+    // any section stops the game at start-up.)
+    ASSERT_TRUE(
+        CreateGame({{"NumLevels = 3", "NumLevels = 4"}, {"[Level3]", "[Level4]\nBuildTime = 5\n[Level3]"}}));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(NewLevel()) << m_strLog;
+    EXPECT_FALSE(m_Ctrl.HasFailed());
+    EXPECT_FALSE(NewLevel());
+    const std::string said = "Error: settings.ini has no \"EnvironmentType\" in [Level4]: \"Sphere\" or "
+                             "\"Cube\"; the game ends\n";
+    EXPECT_EQ(m_strSaid, said);
+    EXPECT_EQ(m_strLog,
+              "Error: Couldn't get \"EnvironmentType\"-Value from \"Level4\" in CEnvironment::Create\n"
+              "Error: pEnvironment->Create failed in CNewLevelState::Update\n" +
+                  said);
+    EXPECT_FALSE(m_Ctrl.GetNewLevelState()->GetContinueButton()->IsEnabled());
+    // The program ends on it as a failure.
+    EXPECT_TRUE(m_Ctrl.HasFailed());
+    EXPECT_FALSE(m_Ctrl.Update());
+}
+
+// A model the game cannot load is said once, as a failed setting is; but a
+// tree model that fails only leaves its trees out. One row per file cut to
+// its first half: the start of the line said, and whether the level is set up.
+TEST_F(LevelSetUpGLTest, AModelThatCannotBeLoadedIsSaidOnce)
 {
     const std::string needed = ": a model the game needs cannot be loaded (File is corrupted (";
     const struct
     {
-        std::vector<std::pair<std::string, std::string>> changes;
         const char* cut;
-        int levels;
         std::string said;
         bool setUp;
     } kRows[] = {
-        // A level whose section has no sky (a level without any section
-        // stops the game at start-up).
-        {{{"NumLevels = 3", "NumLevels = 4"}, {"[Level3]", "[Level4]\nBuildTime = 5\n[Level3]"}}, nullptr, 3,
-         "Error: settings.ini has no \"EnvironmentType\" in [Level4]: \"Sphere\" or \"Cube\"; the game ends\n", false},
         // A damaged sky model passes the start-up's look at its first bytes.
-        {{{"EnvironmentModel = Data/environment/envSphere.scn", "EnvironmentModel = cut.scn"}},
-         "Data/environment/envSphere.scn", 0,
-         "Error: settings.ini line 70: [Level1] EnvironmentModel = cut.scn: the sky model cannot be loaded (File "
-         "is corrupted (", false},
-        {{}, "Data/models/bird.scn", 0, "Error: Data/models/bird.scn" + needed, false},
-        {{}, "Data/models/buildings/haus1.scn", 0, "Error: Data/models/buildings/haus1.scn" + needed, false},
-        {{}, "Data/models/tree1.scn", 0,
+        {"Data/environment/envSphere.scn",
+         "Error: settings.ini line 70: [Level1] EnvironmentModel = Data/environment/envSphere.scn: the sky "
+         "model cannot be loaded (File is corrupted (",
+         false},
+        {"Data/models/bird.scn", "Error: Data/models/bird.scn" + needed, false},
+        {"Data/models/buildings/haus1.scn", "Error: Data/models/buildings/haus1.scn" + needed, false},
+        {"Data/models/tree1.scn",
          "Error: settings.ini line 39: [GAME] TreeModel1 = Data/models/tree1.scn: the tree model cannot be "
-         "loaded; its trees are not drawn\n", true},
+         "loaded; its trees are not drawn\n",
+         true},
     };
     for (const auto& row : kRows)
     {
-        SCOPED_TRACE(row.said);
-        // Fresh services: the model factory remembers every model it loaded.
+        SCOPED_TRACE(row.cut);
+        // Fresh services and data: the model factory remembers every model it loaded.
         m_Ctrl.Destroy();
         CEngineServices::DestroyInstance();
         ASSERT_NO_FATAL_FAILURE(StartServices(true));
-        if (row.cut)
-        {
-            const std::string bytes = testsupport::TempDir::ReadFile(row.cut);
-            const bool copy = !row.changes.empty() && row.changes[0].second.find("cut.scn") != std::string::npos;
-            m_Dir.WriteFile(copy ? "cut.scn" : row.cut, bytes.substr(0, bytes.size() / 2));
-        }
-        ASSERT_TRUE(CreateGame(row.changes));
-        for (int i = 0; i < row.levels; ++i)
-            ASSERT_TRUE(NewLevel()) << m_strLog;
-        EXPECT_FALSE(m_Ctrl.HasFailed());
+        const std::string bytes = testsupport::TempDir::ReadFile(row.cut);
+        m_Dir.WriteFile(row.cut, bytes.substr(0, bytes.size() / 2));
+        ASSERT_TRUE(CreateGame());
         EXPECT_EQ(NewLevel(), row.setUp);
-        EXPECT_EQ(m_strLog.rfind(row.said, 0), 0u) << m_strLog;
-        EXPECT_EQ(std::count(m_strLog.begin(), m_strLog.end(), '\n'), 1) << m_strLog;
-        EXPECT_EQ(m_strLog.find("failed"), std::string::npos) << m_strLog;
-        EXPECT_NE(m_strTrace.find(m_strLog), std::string::npos) << m_strTrace;
+        EXPECT_EQ(m_strSaid.rfind(row.said, 0), 0u) << m_strSaid;
+        EXPECT_EQ(std::count(m_strSaid.begin(), m_strSaid.end(), '\n'), 1) << m_strSaid;
+        EXPECT_NE(m_strLog.find(m_strSaid), std::string::npos) << m_strLog;
         // Said once per file, not once per object that would show it.
-        EXPECT_LT(std::count(m_strTrace.begin(), m_strTrace.end(), '\n'), 16) << m_strTrace;
-        EXPECT_EQ(m_Ctrl.GetNewLevelState()->GetContinueButton()->IsEnabled(), row.setUp);
-        if (row.setUp)
-            continue;
-        EXPECT_NE(m_strLog.find("; the game ends\n"), std::string::npos) << m_strLog;
-        // The program ends on it as a failed start-up does.
-        EXPECT_TRUE(m_Ctrl.HasFailed());
-        EXPECT_FALSE(m_Ctrl.Update());
+        EXPECT_LT(std::count(m_strLog.begin(), m_strLog.end(), '\n'), 16) << m_strLog;
+        EXPECT_EQ(m_strSaid.find("; the game ends\n") == std::string::npos, row.setUp) << m_strSaid;
     }
 }
 
@@ -328,7 +327,6 @@ TEST_F(LevelSetUpGLTest, AStartPositionOffTheTerrainStopsTheStart)
         EXPECT_FALSE(CreateGame({{"StartPos = 450.0;8.0;400.0", std::string("StartPos = ") + start}}));
         const std::string err = testing::internal::GetCapturedStderr();
         const std::string log = testsupport::TempDir::ReadFile("Error.log");
-        std::remove("Error.log");
         EXPECT_EQ(err.find("in CGameCtrl::Create"), std::string::npos) << err;
         EXPECT_NE(err.find("the game does not start"), std::string::npos) << err;
         float x = 0, y = 0, z = 0;
@@ -386,19 +384,19 @@ TEST_F(LevelSetUpGLTest, SunValuesMustBeThreeNumbers)
     ASSERT_TRUE(CreateGame({{"SunDir = 0.4;1.0;0.3", "SunDir = 1;2"}}));
     EXPECT_FALSE(NewLevel());
     EXPECT_NE(
-        m_strTrace.find("Error: Couldn't parse \"SunDir\"-Value from \"GAME\"in CEnvironment::Create: 1;2\n"
-                        "Error: pEnvironment->Create failed in CNewLevelState::Update\n"),
+        m_strLog.find("Error: Couldn't parse \"SunDir\"-Value from \"GAME\"in CEnvironment::Create: 1;2\n"
+                      "Error: pEnvironment->Create failed in CNewLevelState::Update\n"),
         std::string::npos)
-        << m_strTrace;
-    EXPECT_EQ(m_strLog, "Error: settings.ini line 44: [GAME] SunDir = 1;2: three numbers separated by ';' "
-                        "(x;y;z), each within +-1000000, not 0;0;0; the game ends\n");
+        << m_strLog;
+    EXPECT_EQ(m_strSaid, "Error: settings.ini line 44: [GAME] SunDir = 1;2: three numbers separated by ';' "
+                         "(x;y;z), each within +-1000000, not 0;0;0; the game ends\n");
     m_Ctrl.Destroy();
     ASSERT_TRUE(CreateGame({{"SunAmbientColor = 0.35;0.35;0.4", "#"}}));
     EXPECT_FALSE(NewLevel());
-    EXPECT_NE(m_strTrace.find(
+    EXPECT_NE(m_strLog.find(
                   "Error: Couldn't get \"SunAmbientColor\"-Value from \"GAME\" in CEnvironment::Create\n"),
               std::string::npos)
-        << m_strTrace;
+        << m_strLog;
 }
 
 // A light may be brighter than 1 in a channel; one that is not finite is
@@ -412,10 +410,10 @@ TEST_F(LevelSetUpGLTest, SunColoursTakeAnyFiniteNumbers)
     m_Ctrl.Destroy();
     ASSERT_TRUE(CreateGame({{"SunDiffuseColor = 1.0;0.95;0.85", "SunDiffuseColor = 1;nan;1"}}));
     EXPECT_FALSE(NewLevel());
-    EXPECT_NE(m_strTrace.find("Error: Couldn't parse \"SunDiffuseColor\"-Value from \"GAME\"in "
-                              "CEnvironment::Create: 1;nan;1\n"),
+    EXPECT_NE(m_strLog.find("Error: Couldn't parse \"SunDiffuseColor\"-Value from \"GAME\"in "
+                            "CEnvironment::Create: 1;nan;1\n"),
               std::string::npos)
-        << m_strTrace;
+        << m_strLog;
 }
 
 TEST_F(LevelSetUpGLTest, MissingTerrainOrForestDataEndsTheLevelLoad)
@@ -423,23 +421,20 @@ TEST_F(LevelSetUpGLTest, MissingTerrainOrForestDataEndsTheLevelLoad)
     ASSERT_TRUE(
         CreateGame({{"Heightmap = Data/terrain/heightmap.tga", "Heightmap = Data/terrain/none.tga"}}));
     EXPECT_FALSE(NewLevel());
-    EXPECT_NE(m_strTrace.find("Error: m_pTerrainRep->Create failed in CTerrain::Create\n"
-                              "Error: pTerrain->Create failed in CNewLevelState::Update\n"),
-              std::string::npos)
-        << m_strTrace;
-    EXPECT_NE(m_strLog.find("Error: the terrain of [GAME] cannot be built (Error.log says why); the game ends\n"),
+    EXPECT_NE(m_strLog.find("Error: m_pTerrainRep->Create failed in CTerrain::Create\n"
+                            "Error: pTerrain->Create failed in CNewLevelState::Update\n"),
               std::string::npos)
         << m_strLog;
     m_Ctrl.Destroy();
     ASSERT_TRUE(CreateGame({{"Treemap = Data/terrain/treemap.tga", "Treemap = Data/terrain/none.tga"}}));
     EXPECT_FALSE(NewLevel());
-    EXPECT_NE(m_strTrace.find("Could not Load PlantMap Data/terrain/none.tga in CForest::Create()!\n"
-                              "Could not create Forest in CTerrain::CreateForest()!\n"
-                              "Error: pTerrain->PlantTrees failed in CNewLevelState::Update\n"
-                              "Error: the forest of [GAME] cannot be planted (Error.log says why); the game "
-                              "ends\n"),
+    EXPECT_NE(m_strLog.find("Could not Load PlantMap Data/terrain/none.tga in CForest::Create()!\n"
+                            "Could not create Forest in CTerrain::CreateForest()!\n"
+                            "Error: pTerrain->PlantTrees failed in CNewLevelState::Update\n"
+                            "Error: the forest of [GAME] cannot be planted (Error.log says why); the "
+                            "game ends\n"),
               std::string::npos)
-        << m_strTrace;
+        << m_strLog;
 }
 
 TEST_F(LevelSetUpGLTest, ABlockedStatueSpotIsLoggedAndTheStatuePlacedAnyway)

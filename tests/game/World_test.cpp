@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 
 using namespace gametest;
@@ -352,52 +353,54 @@ TEST_F(WorldTest, TerrainWithoutItsDataFails)
 // what went wrong, for the level set-up's message to the player.
 TEST_F(WorldTest, EnvironmentSettingsAreCheckedInOrder)
 {
-    const struct
-    {
-        const char* settings;
-        const char* log;
-        const char* fault; // DescribeFault
-    } cases[] = {
-        // Any type but "Sphere" or "Cube", exactly, fails without a log line.
-        {"[L]\nEnvironmentType=sphere\nEnvironmentModel=sky.scn\n", "",
-         "settings.ini line 2: [L] EnvironmentType = sphere: \"Sphere\" or \"Cube\" (exactly so)"},
-        {"[L]\nEnvironmentType=Dome\nEnvironmentModel=sky.scn\n", "",
-         "settings.ini line 2: [L] EnvironmentType = Dome: \"Sphere\" or \"Cube\" (exactly so)"},
+    const std::pair<const char*, const char*> cases[] = {
+        // Any type but "Sphere" or "Cube", exactly, fails without a message.
+        {"[L]\nEnvironmentType=sphere\nEnvironmentModel=sky.scn\n", ""},
+        {"[L]\nEnvironmentType=Dome\nEnvironmentModel=sky.scn\n", ""},
         {"[L]\nEnvironmentModel=sky.scn\n",
-         "Error: Couldn't get \"EnvironmentType\"-Value from \"L\" in CEnvironment::Create\n",
-         "settings.ini has no \"EnvironmentType\" in [L]: \"Sphere\" or \"Cube\""},
+         "Error: Couldn't get \"EnvironmentType\"-Value from \"L\" in CEnvironment::Create\n"},
         {"[L]\nEnvironmentType=Sphere\n",
-         "Error: Couldn't get \"EnvironmentModel\"-Value from \"L\" in CEnvironment::Create\n",
-         "settings.ini has no \"EnvironmentModel\" in [L]: the sky needs its model"},
+         "Error: Couldn't get \"EnvironmentModel\"-Value from \"L\" in CEnvironment::Create\n"},
         {"[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\n",
-         "Error: Couldn't get \"EnvironmentTexture\"-Value from \"L\" in CEnvironment::Create\n",
-         "settings.ini has no \"ReflectionMapTexture\" in [L]: a sphere sky needs its map texture"},
+         "Error: Couldn't get \"EnvironmentTexture\"-Value from \"L\" in CEnvironment::Create\n"},
         {"[L]\nEnvironmentType=Cube\nEnvironmentModel=sky.scn\nReflectionMapTexture_posX=a\n"
          "ReflectionMapTexture_negX=a\n",
-         "Error: Couldn't get \"ReflectionMapTexture_posY\"-Value from \"L\" in CEnvironment::Create\n",
-         "settings.ini has no \"ReflectionMapTexture_posY\" in [L]: a cube sky needs its six faces"},
-        // A sky model that does not load fails the sky, with the importer's reason.
-        {"[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\nReflectionMapTexture=sky.tga\n",
-         "Error: getModel failed in CEnvironmentRep::Create\n"
-         "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create\n",
-         "settings.ini line 3: [L] EnvironmentModel = sky.scn: the sky model cannot be loaded (File not "
-         "opened (no such file: sky.scn))"},
+         "Error: Couldn't get \"ReflectionMapTexture_posY\"-Value from \"L\" in CEnvironment::Create\n"},
     };
+    // What each says to the player (DescribeFault).
+    const char* const faults[] = {
+        "settings.ini line 2: [L] EnvironmentType = sphere: \"Sphere\" or \"Cube\" (exactly so)",
+        "settings.ini line 2: [L] EnvironmentType = Dome: \"Sphere\" or \"Cube\" (exactly so)",
+        "settings.ini has no \"EnvironmentType\" in [L]: \"Sphere\" or \"Cube\"",
+        "settings.ini has no \"EnvironmentModel\" in [L]: the sky needs its model",
+        "settings.ini has no \"ReflectionMapTexture\" in [L]: a sphere sky needs its map texture",
+        "settings.ini has no \"ReflectionMapTexture_posY\" in [L]: a cube sky needs its six faces"};
+    static_assert(std::size(faults) == std::size(cases));
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.settings);
-        LoadSettings(c.settings);
+        LoadSettings(c.first);
         CRefPtr<CEnvironment> environment(new CEnvironment(&m_Ctrl));
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(environment->Create("L"));
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        const std::string log = TakeErrorLog();
-        EXPECT_NE(log.find(c.log), std::string::npos) << log;
-        EXPECT_EQ(CSettings::GetInstance()->DescribeFault(environment->GetFault()), c.fault);
+        EXPECT_FALSE(environment->Create("L")) << c.first;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << c.first;
+        EXPECT_NE(TakeErrorLog().find(c.second), std::string::npos) << c.first;
+        EXPECT_EQ(CSettings::GetInstance()->DescribeFault(environment->GetFault()), faults[&c - cases]);
         EXPECT_EQ(environment->GetType(), static_cast<uint32_t>(IGameObj::TYPE_ENVIRONMENT));
     }
+    // A sky model that does not load fails the sphere.
+    LoadSettings("[L]\nEnvironmentType=Sphere\nEnvironmentModel=sky.scn\nReflectionMapTexture=sky.tga\n");
     CRefPtr<CEnvironment> environment(new CEnvironment(&m_Ctrl));
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(environment->Create("L"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string log = TakeErrorLog();
+    EXPECT_NE(log.find("Error: getModel failed in CEnvironmentRep::Create\n"
+                       "Error: m_pEnvironmentRep->CreateSphere failed in CEnvironment::Create\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(CSettings::GetInstance()->DescribeFault(environment->GetFault()),
+              "settings.ini line 3: [L] EnvironmentModel = sky.scn: the sky model cannot be loaded (File not "
+              "opened (no such file: sky.scn))");
     // The sky is never hit and an environment is never killed.
     CVector3 hit;
     float distance;

@@ -87,17 +87,12 @@ TEST_F(MessageBoxTest, TheBoxTextIsWrappedAtEightyCharacters)
 {
     const std::string a40(40, 'a'), b40(40, 'b'), c100(100, 'c'), d79(79, 'd');
     const std::pair<std::string, std::string> kRows[] = {
-        {"short", "short"},
         {a40 + " " + b40.substr(1), a40 + " " + b40.substr(1)}, // 80: fits
         {a40 + " " + b40, a40 + "\n" + b40},                    // 81: the blank breaks
         {a40 + " x " + b40, a40 + " x\n" + b40},                // the last blank that fits
         {c100, c100.substr(0, 80) + "\n" + c100.substr(80)},
         {"x " + c100, "x\n" + c100.substr(0, 80) + "\n" + c100.substr(80)},
         {d79 + "\n" + a40 + " " + b40, d79 + "\n" + a40 + "\n" + b40},
-        {"Error: settings.ini line 70: [Level1] EnvironmentModel = cut.scn: the sky model cannot be loaded "
-         "(File is corrupted (expected a value at byte 26486)); the game ends",
-         "Error: settings.ini line 70: [Level1] EnvironmentModel = cut.scn: the sky model\n"
-         "cannot be loaded (File is corrupted (expected a value at byte 26486)); the game\nends"},
     };
     SetMessageBoxSink(&RecordingSink);
     for (const auto& [text, shown] : kRows)
@@ -105,7 +100,6 @@ TEST_F(MessageBoxTest, TheBoxTextIsWrappedAtEightyCharacters)
         SCOPED_TRACE(text);
         EXPECT_EQ(MessageBoxA(nullptr, text.c_str(), "Error", MB_OK), IDOK);
         EXPECT_EQ(g_Record.text, shown);
-        EXPECT_EQ(WrapText(text, kMessageBoxColumns), shown);
     }
 }
 

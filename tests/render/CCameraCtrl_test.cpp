@@ -168,11 +168,10 @@ TEST_F(CameraCtrl, TheScreenBorderScrolls)
     ExpectNear(m_pCamera->GetPosition(), CVector3(445, 50, 400));
 }
 
-// An edge of the screen is the window's outermost pixel row or column,
-// whatever its size: one pixel, whether it is less than a virtual unit
-// (over 1000 pixels) or more. One row per pointer place: the window, the
-// pixel and the camera's move (x, z) in one frame of 5 units from
-// (450, 50, 400).
+// An edge of the screen is the window's last pixel row or column, whatever
+// its size (one pixel, less than a virtual unit or more). One row per
+// pointer place: the window, the pixel and the camera's move (x, z) in one
+// frame of 5 units from (450, 50, 400).
 TEST_F(CameraCtrl, TheLastPixelRowAndColumnScrollAtEverySize)
 {
     const struct

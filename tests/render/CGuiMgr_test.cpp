@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <map>
 
 using namespace guitest;
 
@@ -519,24 +521,20 @@ TEST_F(GuiTest, TheFocusStaysInTheTopModal)
 
 // A panel shown over the running game (ShowPanel) takes a press only once
 // the mouse has been left alone for half a second since it showed; each
-// press or release before then starts the wait again. One row per script:
-// P shows the panel, M shows it as a plain modal, R makes it the root, C
-// closes it, '.' is a frame of 1/8 s, d and u press and release the left
-// button over the panel's button; then the clicks it took.
+// press or release before then starts the wait again. One row per script
+// (P ShowPanel, M ShowModal, R SetRoot, C CloseModal, '.' a frame of 1/8 s,
+// d and u the left button over the panel's button) and the clicks taken.
 TEST_F(GuiTest, APanelTakesOnlyAClickBegunAfterItsQuietTime)
 {
     const std::pair<const char*, long> kRows[] = {
-        {"Pdu", 0},
-        {"P...du", 0},
-        {"P....du", 1}, // half a second exactly
-        {"P....dudu", 2},
-        {"dP..u...du", 0}, // a press held from before: its release restarts the wait
-        {"dP..u....du", 1},
+        {"P...du", 0},                        // under half a second
+        {"P....dudu", 2},                     // at it, and after
+        {"dP..u...du", 0},                    // a press held from before: its release restarts the wait
+        {"dP..u....du", 1},                   // and the wait passes
         {"Pdu.du.du.du.du.du.du.du...du", 0}, // firing on at 8 Hz as it shows
-        {"Pdu.du.du.du.du.du.du.du....du", 1},
-        {"Mdu", 1},   // a plain modal takes it at once
-        {"PRdu", 1},  // the wait ends with the panel
-        {"PCMdu", 1},
+        {"Mdu", 1},                           // a plain modal takes it at once
+        {"PRdu", 1},                          // the wait ends with the panel made the root
+        {"PCMdu", 1},                         // or closed
     };
     for (const auto& [script, clicks] : kRows)
     {
@@ -548,23 +546,14 @@ TEST_F(GuiTest, APanelTakesOnlyAClickBegunAfterItsQuietTime)
         panel->AddChild(button);
         Root({});
         MoveTo(150, 75);
+        const std::map<char, std::function<void()>> steps = {
+            {'P', [&] { m_pMgr->ShowPanel(panel); }}, {'M', [&] { m_pMgr->ShowModal(panel); }},
+            {'R', [&] { m_pMgr->SetRoot(panel); }},   {'C', [&] { m_pMgr->CloseModal(panel); }},
+            {'.', [&] { m_Clock.Tick(); }},           {'d', [&] { m_pMgr->OnMouseDown(0); }},
+            {'u', [&] { m_pMgr->OnMouseUp(0); }},
+        };
         for (const char step : std::string(script))
-        {
-            if (step == 'P')
-                m_pMgr->ShowPanel(panel);
-            else if (step == 'M')
-                m_pMgr->ShowModal(panel);
-            else if (step == 'R')
-                m_pMgr->SetRoot(panel);
-            else if (step == 'C')
-                m_pMgr->CloseModal(panel);
-            else if (step == '.')
-                m_Clock.Tick();
-            else if (step == 'd')
-                m_pMgr->OnMouseDown(0);
-            else
-                m_pMgr->OnMouseUp(0);
-        }
+            steps.at(step)();
         const Events events = TakeEvents();
         EXPECT_EQ(std::count(events.begin(), events.end(), "click:7"), clicks);
         EXPECT_EQ(m_pMgr->IsPanelWaiting(), clicks == 0 && script[0] != 'M');

@@ -427,8 +427,7 @@ TEST(RendererCreate, FailuresAreLogged)
     EXPECT_FALSE(renderer->CreateOnDC(nullptr, 32));
     EXPECT_FALSE(renderer->Create(CRefPtr<IWindow>()));
     EXPECT_FALSE(renderer->CreateFont("Verdana", 10, 1, 1));
-    // The context's trace lines go to "Error.log" only: the application says
-    // what a missing context means for the player.
+    // The context's trace lines go to "Error.log" only; the application says what they mean.
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Couldn't create font Verdana (10, 1, 1)\n");
     EXPECT_EQ(testsupport::TempDir::ReadFile(dir.Path() + "/Error.log"),
               "Error: ::GetDC failed in COGLRenderer::Create\n"

@@ -150,8 +150,8 @@ TEST_F(GeneratedData, ImagesAreTgaFilesTheGameLoads)
     }
     // The full-screen pictures have the shipped window's shape, 4:3: no
     // black bars beside them at 1024 x 768.
-    for (const char* f : {"mainbg.tga", "endbg.tga", "wonbg.tga", "loadingscreens/Level1.tga",
-                          "loadingscreens/Level3.tga"})
+    for (const char* f :
+         {"mainbg.tga", "endbg.tga", "wonbg.tga", "loadingscreens/Level1.tga", "loadingscreens/Level3.tga"})
     {
         const STga t = ParseTga(Read(s_Data + "/" + f));
         EXPECT_EQ(t.width * 3, t.height * 4) << f;

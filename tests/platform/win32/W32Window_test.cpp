@@ -2,9 +2,8 @@
 #include "platform/win32/W32MessageBox.h"
 #include "tests/platform/win32/DummyVideo.h"
 
+#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace plat;
 
@@ -245,20 +244,21 @@ TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     unsetenv("VOSTREL_NO_MESSAGEBOX");
     InstallMessageBoxSink();
-    const int in = dup(STDIN_FILENO);
-    ASSERT_GE(in, 0);
-    const int none = open("/dev/null", O_RDONLY);
-    ASSERT_EQ(dup2(none, STDIN_FILENO), STDIN_FILENO);
-    close(none);
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
     // DISPLAY, WAYLAND_DISPLAY, SDL_VIDEODRIVER (null: unset), and whether a box opens.
     const struct
     {
         const char* vars[3];
         bool shown;
-    } kRows[] = {{{":0", nullptr, nullptr}, true},      {{nullptr, "wayland-0", nullptr}, true},
-                 {{":0", nullptr, "x11"}, true},        {{":0", nullptr, "dummy"}, false},
-                 {{":0", nullptr, "offscreen"}, false}, {{nullptr, nullptr, "x11"}, false},
-                 {{"", "", nullptr}, false}};
+    } kRows[] = {
+        {{":0", nullptr, nullptr}, true},
+        {{nullptr, "wayland-0", nullptr}, true},
+        {{":0", nullptr, "x11"}, true},
+        {{":0", nullptr, "dummy"}, false},
+        {{":0", nullptr, "offscreen"}, false},
+        {{nullptr, nullptr, "x11"}, false},
+        {{"", "", nullptr}, false},
+    };
     for (const auto& row : kRows)
     {
         const char* const names[3] = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
@@ -266,8 +266,6 @@ TEST(MessageBoxSink, HeadlessRunsPrintInsteadOfBlocking)
             row.vars[i] ? setenv(names[i], row.vars[i], 1) : unsetenv(names[i]);
         EXPECT_EQ(CanShowMessageBox(), row.shown) << &row - kRows;
     }
-    dup2(in, STDIN_FILENO);
-    close(in);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     setenv("SDL_VIDEODRIVER", "dummy", 1);

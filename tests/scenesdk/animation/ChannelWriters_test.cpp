@@ -215,8 +215,7 @@ TEST(ChannelWriters, AUserPropertyListedWithoutItsPropertyGetsOneFromTheHandler)
 // The channels of the property go from every take; the property stays in
 // its set (the handler removes only the properties it made for records
 // defined by name and type; the node's own "Visibility" is made by its set).
-// Without a take added first, the default take's tree still waits: built
-// later, it must not hold the channel again.
+// With no take added, the default take's tree waits: built later, it must not hold the channel again.
 TEST(ChannelWriters, RemovingTheHandleOfADeclaredPropertyLeavesThePropertyInItsSet)
 {
     for (const auto& [name, takeAdded] : {std::pair{"Show", true}, {"Visibility", true}, {"Visibility", false}})

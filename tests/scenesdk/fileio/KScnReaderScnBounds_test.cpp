@@ -147,39 +147,27 @@ TEST_F(ScnBoundsTest, NodesStayWithinTheBudgetOfTheFile)
 }
 
 // A binary file is weighed as the text it would be, its own bytes when more:
-// the same content has one budget however it is spelled (a binary file of
-// long numbers is far shorter than its text, one of short names longer).
+// the same content has one budget however it is spelled.
 TEST_F(ScnBoundsTest, ABinaryFileIsWeighedAsItsText)
 {
-    const auto models = [](int count, const char* value)
+    // A binary file of long numbers is shorter than its text, one of short ones longer.
+    for (const bool shorter : {true, false})
     {
+        const std::string value = shorter ? "0.12345678901234568" : "1";
         std::string text =
             "FileHeader: {\nVersion: 6000\nHeaderVersion: 1000\nCreator: \"tests\"\n}\nObjects: {\n";
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < 300; ++i)
             text += "Model: \"M" + std::to_string(i) + "\", \"Null\" {\nProperties: {\nWeight: " + value +
                     ", " + value + ", " + value + "\n}\n}\n";
-        return text + "}\n";
-    };
-    const struct
-    {
-        std::string text;
-        bool shorter; // whether the binary file is shorter than its text
-    } rows[] = {
-        {models(300, "0.12345678901234568"), true},
-        {models(300, "1"), false},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.text.substr(110, 60));
-        const std::string binary = scntest::Binary(row.text);
-        ASSERT_EQ(binary.size() < row.text.size(), row.shorter);
-        ASSERT_TRUE(Read(row.text)) << mStatus;
+        text += "}\n";
+        const std::string binary = scntest::Binary(text);
+        ASSERT_EQ(binary.size() < text.size(), shorter);
+        ASSERT_TRUE(Read(text)) << mStatus;
         const uint64_t textBudget = KScnReadMeter::Last().mBudget;
         ASSERT_TRUE(Read(binary)) << mStatus;
-        const uint64_t binaryBudget = KScnReadMeter::Last().mBudget;
         const uint64_t perByte = KScnReadMeter::kSceneBytesPerFileByte;
-        EXPECT_EQ(binaryBudget,
-                  row.shorter ? textBudget : KScnReadMeter::Budget(binary.size(), 1.0, perByte));
+        EXPECT_EQ(KScnReadMeter::Last().mBudget,
+                  shorter ? textBudget : KScnReadMeter::Budget(binary.size(), 1.0, perByte));
     }
 }
 

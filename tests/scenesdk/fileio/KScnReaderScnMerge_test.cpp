@@ -40,8 +40,7 @@ Objects: {
 }
 )";
 
-// A mesh whose two polygons use its third and first materials and its
-// second texture, a bone (inherit type 2) under it.
+// A mesh whose two polygons use its third and first materials, both its second texture, a bone under it.
 const char* const kRig = R"(FileHeader: { Version: 6000 }
 Objects: {
     Material: "R"
@@ -65,8 +64,7 @@ Objects: {
 )";
 
 // What the contents' nodes from..to hold, but names: bones' inherit types; meshes'
-// material and texture entries as positions among the node's sources, and
-// the materials' and textures' counts.
+// material and texture entries as positions among the node's sources, and their counts.
 std::string Made(KScnSceneRoot* scene, int from, int to)
 {
     std::string out;
@@ -78,18 +76,16 @@ std::string Made(KScnSceneRoot* scene, int from, int to)
             out += "bone " + std::to_string(node->GetTransformInheritType()) + "; ";
         auto* mesh = static_cast<KScnMesh*>(node->GetMesh());
         const KScnLayer* layer = mesh != nullptr ? mesh->GetLayer(0) : nullptr;
-        for (const bool materials : {true, false})
+        for (const int type : {KScnLayerElement::eMaterial, KScnLayerElement::eTexture})
         {
-            const KScnLayerElement* e = layer == nullptr ? nullptr
-                                        : materials      ? layer->GetMaterialElement()
-                                                         : static_cast<const KScnLayerElement*>(layer->GetTextureElement());
+            const KScnLayerElement* e = layer != nullptr ? layer->GetElement(type) : nullptr;
             for (int i = 0; e != nullptr && i < e->GetIndexCount(); ++i)
             {
                 const int entry = e->GetIndexAt(i);
-                KObject* set = nullptr;
-                if (entry >= 0 && entry < e->GetDirectCount())
-                    set = materials ? static_cast<KObject*>(e->GetDirect<KScnMaterial*>()[entry]->GetPropertyHandler())
-                                    : e->GetDirect<KScnTexture*>()[entry]->GetPropertyHandler();
+                KObject* set = entry >= e->GetDirectCount() ? nullptr
+                               : type == KScnLayerElement::eTexture
+                                   ? e->GetDirect<KScnTexture*>()[entry]->GetPropertyHandler()
+                                   : e->GetDirect<KScnMaterial*>()[entry]->GetPropertyHandler();
                 int at = 0;
                 while (set != nullptr && at < sources->GetSrcCount() && sources->GetSrc(at) != set)
                     ++at;

@@ -145,26 +145,24 @@ std::string Bound(Scene& s, const char* node, int type)
                                                : e->GetDirect<KScnTexture*>()[e->GetIndexAt(0)]->GetName();
 }
 
-// The name of the object whose property set is the node's i-th source.
-std::string Used(Scene& s, const char* node, int i)
+// The name of the object whose property set is node M's i-th source.
+std::string Used(Scene& s, int i)
 {
-    KScnNode* n = N(s, node);
-    KPlug* src = n != nullptr ? n->GetPropertyHandler()->GetSrc(i) : nullptr;
+    KPlug* src = N(s, "M")->GetPropertyHandler()->GetSrc(i);
     KScnPropertyHandler* set = src != nullptr ? src->AsPropertyHandler() : nullptr;
     return set != nullptr ? set->GetOwner()->GetName() : "(none)";
 }
 
-// Materials "m0" .. "m<count - 1>", and a model's list of them from the last to the first.
-std::string ManyMaterials(int count, const std::string& also)
+// Materials "m0" .. "m39", and model M listing them from the last to the first, then "m7" and "m40".
+std::string ManyMaterials()
 {
-    std::string defined;
-    std::string listed;
-    for (int i = 0; i < count; ++i)
+    std::string defined, listed;
+    for (int i = 0; i < 40; ++i)
     {
         defined += "Material: \"m" + std::to_string(i) + "\"\n";
-        listed += (i == 0 ? "\"m" : ", \"m") + std::to_string(count - 1 - i) + "\"";
+        listed += "\"m" + std::to_string(39 - i) + "\", ";
     }
-    return defined + "Model: \"M\", \"Null\" {\nMaterials: " + listed + also + "\n}\n";
+    return defined + "Model: \"M\", \"Null\" {\nMaterials: " + listed + "\"m7\", \"m40\"\n}\n";
 }
 
 // The default of the node's default-take curve.
@@ -701,12 +699,11 @@ TEST_F(ReaderRulesTest, ModelFields)
                  "Texture: \"V\" {\nFileName: \"v\"\n}"),
          {SKIPPED(1), GOT_TEXT(Bound(s, "M", KScnLayerElement::eMaterial), "Material::X"),
           GOT_TEXT(Bound(s, "M", KScnLayerElement::eTexture), "Texture::V")}},
-        // Past the few names a look-up table starts with: each found in the order given, a repeat
-        // standing once and a name the file does not define counted.
-        {Objects(ManyMaterials(40, ", \"m7\", \"m40\"")),
+        // Past a look-up table's first few names: in order, a repeat once, an undefined name counted.
+        {Objects(ManyMaterials()),
          {SKIPPED(1), GOT(N(s, "M")->GetPropertyHandler()->GetSrcCount(), 40),
-          GOT_TEXT(Used(s, "M", 0), "Material::m39"), GOT_TEXT(Used(s, "M", 17), "Material::m22"),
-          GOT_TEXT(Used(s, "M", 39), "Material::m0")}},
+          GOT_TEXT(Used(s, 0), "Material::m39"), GOT_TEXT(Used(s, 17), "Material::m22"),
+          GOT_TEXT(Used(s, 39), "Material::m0")}},
     });
 }
 

@@ -65,8 +65,7 @@ TEST(ReadCost, WeighsEachKindInBytesAndNamesTheHeaviest)
         {cost({{KScnReadCost::eLights, 46}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}}), mb, ""},
         {cost({{KScnReadCost::eTakeTrees, 170}, {KScnReadCost::eNodes, 1}}), mb,
-         "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), "
-         "more "
+         "the file makes 170 take trees (objects given their first take) (1.0 MB, 1.1 MB with the rest), more "
          "than its budget of 1.0 MB " +
              tail},
         {cost({{KScnReadCost::eShapeChannels, 2100}}), mb,
@@ -151,24 +150,21 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         // Takes on the file's objects and on the scene's root and camera switcher.
         {"takes.scn", Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n"), 600),
          "7200 take records (takes x objects)", 0.005, 0.02},
-        // A user property's channel in each entry that writes its object
-        // (a copy of the tree the takes share).
+        // A user property's channel in each entry that writes its object (a copy of the shared tree).
         {"user.scn",
          Scene("Model: \"N\", \"Null\" {\n" + Numbered(20, " UserProperty: \"u", "\", \"Real\", \"\", 1\n") +
                "}\n") +
              WrittenAndEmptyTakes("N", 100, 300),
          "2000 user property copies (user properties x the entries written of their object)", 0.005, 0.05},
         {"cams.scn", Scene(Numbered(22, "Model: \"C", "\", \"Camera\"\n")), "22 cameras", 0.005, 0.02},
-        // A shape's channel in the tree the takes share and in each entry
-        // that writes the mesh (a copy of that tree).
+        // A shape's channel in the tree the takes share and in each entry that writes the mesh.
         {"shapes.scn",
          Scene("Model: \"F\", \"Mesh\" {\n Mesh: { ControlPoints: 0,0,0, 1,0,0, 0,1,0\n PolygonSizes: 3\n "
                "PolygonVertices: 0,1,2 }\n" +
                Numbered(20, " Shape: \"S", "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n") + "}\n") +
              WrittenAndEmptyTakes("F", 300, 400),
          "6020 shape channels (shapes x the trees that copy them)", 0.005, 0.1},
-        // A user property's name likewise: once in the shared tree, once in
-        // each of the 20 entries written.
+        // A user property's name likewise: in the shared tree and in each of the 20 entries written.
         {"username.scn",
          Scene("Model: \"N\", \"Null\" {\n UserProperty: \"" + std::string(100000, 'u') +
                "\", \"Real\", \"\", 1\n}\n") +
@@ -183,14 +179,13 @@ TEST(ReadCost, EachReaderRefusesWhatItsFileWouldMakeTooMuchOf)
         // A take's name copied into each of its records (10 Nulls, the root
         // and the camera switcher).
         {"names.scn",
-         Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n Take: \"" +
-             std::string(100000, 't') + "\"\n}\n",
+         Scene(Numbered(10, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n Take: \"" + std::string(100000, 't') +
+             "\"\n}\n",
          "1200000 name bytes", 0.005, 0.02},
         // Entries that write nothing copy nothing: only their take records count.
         {"empty.scn",
          Scene(Numbered(5, "Model: \"N", "\", \"Null\"\n")) + "Takes: {\n" +
-             Numbered(2000, " Take: \"T", "\" {\n" + Numbered(5, "  Model: \"N", "\" {\n  }\n") + " }\n") +
-             "}\n",
+             Numbered(2000, " Take: \"T", "\" {\n" + Numbered(5, "  Model: \"N", "\" {\n  }\n") + " }\n") + "}\n",
          "14000 take records", 0.005, 0.03},
         {"mats.obj", triangle, "40 materials", 0.002, 0.01, Numbered(40, "newmtl m")},
         {"maps.obj", triangle, "20 materials", 0.002, 0.01, Numbered(20, "newmtl m", "\nmap_Kd t.tga\n")},

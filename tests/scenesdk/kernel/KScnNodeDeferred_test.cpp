@@ -101,8 +101,8 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
         });
     // The default take renamed before its tree was asked for.
     ExpectSameAsEager([](KScnNode* n) { n->GetDefaultTakeNode()->SetName("Renamed"); });
-    // A curve read builds the parts up to the one that holds it: values
-    // written since go into the parts built and are where the rest starts.
+    // A curve read builds the parts up to the one that holds it: values written since go into the parts
+    // built and are where the rest starts; another take added then copies both.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -114,9 +114,11 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             n->SetVisibility(false);
             EXPECT_EQ(n->ComputeGlobalTransform()[12], 4.0);
             EXPECT_EQ(take->GetScalingZCurve()->GetDefaultValue(), 9.0f);
+            n->AddTakeNode("Walk");
+            n->SetLocalTranslation(2, 2, 2);
         });
-    // Found where the whole tree holds it: the first "X" is translation's;
-    // a channel of no curve, or none, builds it all.
+    // Found where the whole tree holds it: the first "X" is translation's; a curve no more linked to its
+    // property is what the transform reads; a channel of no curve, or none, builds it all.
     ExpectSameAsEager(
         [](KScnNode* n)
         {
@@ -125,32 +127,22 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
             KFCurve* x = take->FindCurve(nullptr, nullptr, "X");
             ASSERT_EQ(x, take->GetTranslationXCurve());
             x->SetDefaultValue(3.0f); // through its link into the property
+            n->UnlinkPropertyCurves(n->GetNodeProperties()->FindProperty("Lcl Translation"));
+            x->SetDefaultValue(5.0f);
+            EXPECT_EQ(n->ComputeGlobalTransform()[12], 5.0);
             EXPECT_EQ(take->FindCurve("Transform", "R", nullptr), nullptr);
             EXPECT_EQ(take->IsBuildDeferred(), waits);
             EXPECT_EQ(take->GetColorXCurve(), nullptr);
             EXPECT_FALSE(take->IsBuildDeferred());
         });
-    // A curve no more linked to its property: the transform reads the curve.
-    ExpectSameAsEager(
-        [](KScnNode* n)
-        {
-            KFCurve* x = n->GetDefaultTakeNode()->GetTranslationXCurve();
-            n->UnlinkPropertyCurves(n->GetNodeProperties()->FindProperty("Lcl Translation"));
-            x->SetDefaultValue(5.0f);
-            EXPECT_EQ(n->ComputeGlobalTransform()[12], 5.0);
-        });
-    // Every link dropped before any part was built, or after one was: the
-    // parts built later link nothing either, and a curve written then leaves
-    // its property as it is; a property given its channels after is linked.
+    // Every link dropped before any part was built, or after one was: the parts built later link nothing
+    // either, and a curve written then leaves its property as it is; one given its channels after is linked.
     for (const bool partBuilt : {false, true})
         ExpectSameAsEager(
             [partBuilt](KScnNode* n)
             {
                 KScnTakeNodeEntry* take = n->GetDefaultTakeNode();
-                if (partBuilt)
-                {
-                    ASSERT_NE(std::as_const(*take).GetTranslationYCurve(), nullptr);
-                }
+                ASSERT_TRUE(!partBuilt || std::as_const(*take).GetTranslationYCurve() != nullptr);
                 n->UnlinkAllPropertyCurves();
                 take->GetRotationZCurve()->SetDefaultValue(40.0f);
                 double r[4] = {};
@@ -162,15 +154,6 @@ TEST(KScnNodeDeferred, TakeTreeStartsFromTheValuesAnEagerTreeWouldHold)
                 n->AddUserProperty(weight);
                 EXPECT_EQ(n->GetLinkCount(), 1);
             });
-    // Another take added, or the tree copied, after a part was built.
-    ExpectSameAsEager(
-        [](KScnNode* n)
-        {
-            static_cast<const KScnTakeNodeEntry*>(n->GetDefaultTakeNode())->GetTranslationZCurve();
-            n->SetLocalTranslation(1, 1, 1);
-            n->AddTakeNode("Walk");
-            n->SetLocalTranslation(2, 2, 2);
-        });
     // A property added, renamed and made animatable.
     ExpectSameAsEager(
         [](KScnNode* n)
@@ -363,91 +346,39 @@ TEST(KScnNodeDeferred, LocalTransformWrittenWithoutMakingTheHandles)
     }
 }
 
-// A handle asked for by index, name or kernel property while the others
-// wait is made alone (up to a few; then all are): whatever is asked, the
-// list, the count and the manager's handles end as on a node that made them
-// at once.
+// A handle asked for by index, name or kernel property while the others wait is made alone, up to seven;
+// the eighth makes all. A handle destroyed keeps its place taken; a look-up finds no other. The list, the
+// count and the manager's handles end as on a node that made them at once.
 TEST(KScnNodeDeferred, HandlesAskedForAloneAreMadeAlone)
 {
-    using Steps = std::function<void(KScnNode*, KScnSdkManager&)>;
-    const auto at = [](std::vector<int> indexes)
+    KScnSdkManager eagerManager, lazyManager;
+    KScnNode* eager = eagerManager.CreateNode("n");
+    eager->MakeDeferred();
+    KScnNode* lazy = lazyManager.CreateNode("n");
+    const int waiting = lazy->GetDeferredUserPropertyCount();
+    for (const auto& [n, m] : {std::pair{eager, &eagerManager}, std::pair{lazy, &lazyManager}})
     {
-        return [indexes](KScnNode* n, KScnSdkManager&)
-        {
-            for (int i : indexes)
-                ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
-        };
-    };
-    const struct
-    {
-        const char* name;
-        Steps steps;
-        int made; // handles made (or destroyed) ahead of the others; -1: all made
-    } rows[] = {
-        {"an index", at({30}), 1},
-        {"indexes in any order", at({68, 2, 30, 2}), 3},
-        {"the last index and past it",
-         [](KScnNode* n, KScnSdkManager&)
-         {
-             const int count = n->GetUserPropertyCount();
-             ASSERT_NE(n->GetUserProperty(count - 1), nullptr);
-             EXPECT_EQ(n->GetUserProperty(count), nullptr);
-             EXPECT_EQ(n->GetUserProperty(-1), nullptr);
-         },
-         1},
-        {"by name",
-         [](KScnNode* n, KScnSdkManager&) { ASSERT_NE(n->FindUserPropertyByName("Visibility"), nullptr); },
-         1},
-        {"by kernel property",
-         [](KScnNode* n, KScnSdkManager&)
-         { ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr); },
-         1},
-        {"through the manager",
-         [](KScnNode*, KScnSdkManager& m) { ASSERT_NE(m.FindUserProperty("Lcl Scaling"), nullptr); }, 1},
-        {"seven, then an eighth makes all", at({1, 3, 5, 7, 9, 11, 13, 15}), -1},
-        // A handle destroyed keeps its place taken; a look-up finds no other.
-        {"one destroyed",
-         [](KScnNode* n, KScnSdkManager& m)
-         {
-             ASSERT_TRUE(m.DestroyUserProperty(n->FindUserPropertyByName("Visibility")));
-             EXPECT_EQ(n->FindUserPropertyByName("Visibility"), nullptr);
-             ASSERT_NE(n->GetUserProperty(40), nullptr);
-         },
-         2},
-        {"one destroyed, then all made",
-         [](KScnNode* n, KScnSdkManager& m)
-         {
-             ASSERT_TRUE(m.DestroyUserProperty(n->GetUserProperty(3)));
-             n->MakeDeferred();
-         },
-         -1},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.name);
-        KScnSdkManager eagerManager, lazyManager;
-        KScnNode* eager = eagerManager.CreateNode("n");
-        eager->MakeDeferred();
-        KScnNode* lazy = lazyManager.CreateNode("n");
-        const int waiting = lazy->GetDeferredUserPropertyCount();
-        ASSERT_GT(waiting, 60);
-        row.steps(eager, eagerManager);
-        row.steps(lazy, lazyManager);
-        EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), row.made < 0 ? 0 : waiting - row.made);
-        ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
-        EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
-        for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
-        {
-            KScnPropertyRef* handle = lazy->GetUserProperty(i);
-            ASSERT_NE(handle, nullptr) << i;
-            EXPECT_STREQ(handle->GetName(), eager->GetUserProperty(i)->GetName()) << i;
-            // The manager finds the node's handle of each name first, as made at once.
-            EXPECT_EQ(lazyManager.FindUserProperty(handle->GetName()) == handle,
-                      eagerManager.FindUserProperty(handle->GetName()) == eager->GetUserProperty(i))
-                << i;
-        }
-        EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
-        EXPECT_TRUE(lazyManager.DestroyNode(lazy));
-        EXPECT_EQ(lazyManager.GetUserPropertyCount(), 0);
+        for (int i : {n->GetUserPropertyCount() - 1, 2, 30, 2}) // the last is "Visibility"
+            ASSERT_NE(n->GetUserProperty(i), nullptr) << i;
+        EXPECT_EQ(n->GetUserProperty(n->GetUserPropertyCount()), nullptr);
+        EXPECT_EQ(n->GetUserProperty(-1), nullptr);
+        ASSERT_NE(n->FindUserPropertyByName("Lcl Translation"), nullptr);
+        ASSERT_NE(n->FindUserProperty(n->GetNodeProperties()->FindProperty("Lcl Rotation")), nullptr);
+        ASSERT_NE(m->FindUserProperty("Lcl Scaling"), nullptr);
+        ASSERT_TRUE(m->DestroyUserProperty(n->FindUserPropertyByName("Visibility")));
+        EXPECT_EQ(n->FindUserPropertyByName("Visibility"), nullptr);
+        ASSERT_NE(n->GetUserProperty(40), nullptr);
     }
+    EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), waiting - 7);
+    ASSERT_EQ(lazy->GetUserPropertyCount(), eager->GetUserPropertyCount());
+    EXPECT_EQ(lazyManager.GetUserPropertyCount(), eagerManager.GetUserPropertyCount());
+    ASSERT_NE(lazy->GetUserProperty(50), nullptr);
+    EXPECT_EQ(lazy->GetDeferredUserPropertyCount(), 0) << "the eighth made all";
+    for (int i = 0; i < eager->GetUserPropertyCount(); ++i)
+    {
+        ASSERT_NE(lazy->GetUserProperty(i), nullptr) << i;
+        EXPECT_STREQ(lazy->GetUserProperty(i)->GetName(), eager->GetUserProperty(i)->GetName()) << i;
+    }
+    EXPECT_TRUE(lazyManager.DestroyNode(lazy));
+    EXPECT_EQ(lazyManager.GetUserPropertyCount(), 0);
 }

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -45,12 +44,29 @@ TEST(ReadMeter, BudgetGrowsWithTheFileAndTheScale)
     EXPECT_EQ(Meter::Megabytes(1.09 * mb, false), "1.0");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, false), "160");
     EXPECT_EQ(Meter::Megabytes(160.5 * mb, true), "161");
+    // A scene file's read whose early count sees nearly all it makes gets room above it: a quarter more
+    // than the count, as far as 36 bytes a byte of the file allow; kept past a side file.
+    const auto allowed = [mb](uint64_t fileMb, uint64_t countedMb, double scale)
+    {
+        Meter meter(fileMb * mb, scale, "X", Meter::kSceneBytesPerFileByte);
+        Meter::NoteCounted(countedMb * mb);
+        Meter::AllowCounted();
+        Meter::AddSideFile("/side", 0);
+        return meter.GetBudget();
+    };
+    EXPECT_EQ(allowed(1, 0, 1.0), 192 * mb) << "nothing counted: the file's budget";
+    EXPECT_EQ(allowed(1, 100, 1.0), 192 * mb) << "a quarter more is less";
+    EXPECT_EQ(allowed(10, 400, 1.0), 500 * mb) << "a quarter more";
+    EXPECT_EQ(allowed(1, 180, 1.0), 196 * mb) << "as far as 36 bytes a byte allow";
+    EXPECT_EQ(allowed(10, 800, 2.0), 1000 * mb) << "the scale raises both";
 }
 
 TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
 {
     EXPECT_EQ(Meter::Current(), nullptr);
     Meter::Charge(Meter::eKeys, uint64_t(1) << 40); // no meter: nothing
+    KFCurve* earlier[] = {KFCurve::Create(), KFCurve::Create()}; // curves made before the read
+    ASSERT_TRUE(earlier[0]->ReserveKeys(10) && earlier[1]->ReserveKeys(400));
     {
         Meter meter(0, 1.0 / 160.0, "KStreamOptionsX"); // 1 MB
         ASSERT_EQ(Meter::Current(), &meter);
@@ -72,6 +88,17 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
         KFCurve::Destroy(curve);
         EXPECT_EQ(meter.GetCharged(Meter::eCurves) + meter.GetCharged(Meter::eKeys), 0u);
         EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + 1);
+        // Curves made before the read, destroyed while it runs, are credited at most what it charged.
+        KFCurve* made = KFCurve::Create();
+        ASSERT_TRUE(made->ReserveKeys(100));
+        const uint64_t keys = meter.GetCharged(Meter::eKeys);
+        KFCurve::Destroy(earlier[0]);
+        EXPECT_GT(meter.GetCharged(Meter::eKeys), 0u);
+        EXPECT_LT(meter.GetCharged(Meter::eKeys), keys);
+        KFCurve::Destroy(earlier[1]);
+        EXPECT_EQ(meter.GetCharged(Meter::eCurves) + meter.GetCharged(Meter::eKeys), 0u);
+        EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + 1);
+        KFCurve::Destroy(made);
         const std::string reason = "the read would make more than its budget of 1.0 MB allows for a file of "
                                    "this size: time-warp samples; KStreamOptionsX::mBudgetScale raises it";
         try
@@ -95,71 +122,6 @@ TEST(ReadMeter, ChargesPastTheBudgetThrowTheReason)
     EXPECT_EQ(Meter::Current(), nullptr);
     EXPECT_EQ(Meter::Last().mCharged[Meter::eTakes], uint64_t(1) << 20);
     EXPECT_EQ(Meter::Last().mUsed, (uint64_t(1) << 20) + 1);
-}
-
-// A curve made before the read and destroyed while the meter runs is
-// credited at most what the meter charged of its kinds: the meter never
-// falls below what the read holds (its takes and the curve it made).
-TEST(ReadMeter, CurvesMadeBeforeTheReadAreCreditedOnlyWhatTheReadCharged)
-{
-    const struct
-    {
-        int before, during; // keys of the curve made before the read, of the one made while it runs
-    } rows[] = {{400, 10}, {10, 400}, {400, 0}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::to_string(row.before) + " keys before, " + std::to_string(row.during) + " during");
-        uint64_t earlierKeys = 0; // what the earlier curve's keys weigh, metered apart
-        {
-            Meter probe(0, 1.0, "X");
-            KFCurve* curve = KFCurve::Create();
-            ASSERT_TRUE(curve->ReserveKeys(row.before));
-            earlierKeys = probe.GetCharged(Meter::eKeys);
-            KFCurve::Destroy(curve);
-        }
-        KFCurve* earlier = KFCurve::Create();
-        ASSERT_TRUE(earlier->ReserveKeys(row.before));
-        Meter meter(0, 1.0, "X");
-        Meter::Charge(Meter::eTakes, 1 << 20);
-        KFCurve* made = KFCurve::Create();
-        ASSERT_TRUE(row.during == 0 || made->ReserveKeys(row.during));
-        const uint64_t keys = meter.GetCharged(Meter::eKeys);
-        KFCurve::Destroy(earlier);
-        EXPECT_EQ(meter.GetCharged(Meter::eCurves), 0u) << "as much as one curve charged";
-        EXPECT_EQ(meter.GetCharged(Meter::eKeys), keys - std::min(keys, earlierKeys));
-        EXPECT_EQ(meter.GetUsed(), (uint64_t(1) << 20) + meter.GetCharged(Meter::eKeys));
-        KFCurve::Destroy(made);
-    }
-}
-
-// A read whose early count sees nearly all it makes gets room above it: a
-// quarter more than the count, as far as 36 bytes a byte of the file allow.
-TEST(ReadMeter, RoomAboveWhatWasCounted)
-{
-    const uint64_t mb = uint64_t(1) << 20;
-    const struct
-    {
-        uint64_t fileMb, countedMb;
-        double scale;
-        uint64_t budgetMb; // after
-    } rows[] = {
-        {1, 0, 1.0, 192},     // nothing counted: the file's budget
-        {1, 100, 1.0, 192},   // a quarter more is less
-        {10, 400, 1.0, 500},  // a quarter more
-        {1, 180, 1.0, 196},   // as far as 36 bytes a byte allow
-        {10, 800, 2.0, 1000}, // the scale raises both
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::to_string(row.countedMb) + " MB counted of a " + std::to_string(row.fileMb) +
-                     " MB file");
-        Meter meter(row.fileMb * mb, row.scale, "X", Meter::kSceneBytesPerFileByte);
-        Meter::NoteCounted(row.countedMb * mb);
-        Meter::AllowCounted();
-        EXPECT_EQ(meter.GetBudget(), row.budgetMb * mb);
-        Meter::AddSideFile("/side", 0);
-        EXPECT_EQ(meter.GetBudget(), row.budgetMb * mb) << "kept past a side file";
-    }
 }
 
 // A meter keeps its own bytes a byte of the file for the side files it
@@ -234,18 +196,19 @@ std::string Curve(int keys, double seconds)
     return "Default: 0\nKeyVer: 4004\nKeyCount: " + N(keys) + "\nKey: " + list + "\n";
 }
 
-// A mesh of one triangle, model M0, with the fields given (shapes).
-std::string Mesh(const std::string& fields)
+// Model M0, a mesh of one triangle with shapes named by nameBytes bytes and a number.
+std::string Mesh(int shapes, size_t nameBytes)
 {
     return "Model: \"M0\", \"Mesh\" {\n Mesh: {\n  ControlPoints: 0,0,0, 1,0,0, 0,1,0\n  PolygonSizes: 3\n"
-           "  PolygonVertices: 0,1,2\n }\n" + fields + "}\n";
+           "  PolygonVertices: 0,1,2\n }\n" + Numbered(shapes, [&](int i) {
+               return " Shape: \"" + std::string(nameBytes, 's') + N(i) + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"; }) + "}\n";
 }
 
-// Null model M<i> with one user property named by nameBytes bytes.
-std::string UserProperty(int i, size_t nameBytes)
+// Null model M<i> with user properties named as Mesh's shapes.
+std::string Null(int i, int properties, size_t nameBytes)
 {
-    return "Model: \"M" + N(i) + "\", \"Null\" {\n UserProperty: \"" + std::string(nameBytes, 'u') +
-           "\", \"Real\", \"\", 0.5\n}\n";
+    return "Model: \"M" + N(i) + "\", \"Null\" {\n" + Numbered(properties, [&](int k) {
+               return " UserProperty: \"" + std::string(nameBytes, 'u') + N(k) + "\", \"Real\", \"\", 0.5\n"; }) + "}\n";
 }
 
 // A take of model M0..M(count-1), each with the channel text given.
@@ -323,12 +286,9 @@ const std::vector<SGrowth>& Growths()
                           Numbered(n, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) +
                           "}\n"); }, 20, 40},
         {"takes x objects", Meter::eTakes, [](int n) { return Scene(Nulls(10), EmptyTakes(n)); }, 10, 20},
-        // Each take that writes the mesh copies its channels, those of its
-        // shapes with them (the takes that do not share one tree).
-        {"shapes x written takes", Meter::eChannels, [](int n) {
-             return Scene(Mesh(Numbered(8, [](int i) { return " Shape: \"S" + N(i) + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"; })),
-                          EmptyTakes(50) + Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); },
-         20, 40},
+        // A take that writes the mesh copies its channels and its shapes' (unwritten takes share one tree).
+        {"shapes x written takes", Meter::eChannels, [](int n) { return Scene(Mesh(8, 1), EmptyTakes(50) +
+             Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); }, 20, 40},
         {"written take entries", Meter::eChannels, [](int n) {
              return Scene(Nulls(5), Numbered(n, [](int t) { return Take(("T" + N(t)).c_str(), 5, "   Channel: \"T\"\n"); })); },
          4, 8},
@@ -344,29 +304,21 @@ const std::vector<SGrowth>& Growths()
         {"take name bytes", Meter::eTakes, [](int n) {
              return Scene(Nulls(10), " Take: \"" + std::string(size_t(n) * 1000, 't') + "\"\n"); }, 10, 20, nullptr,
          12067},
-        // A shape's and a user property's name, in the one tree the takes
-        // that do not write them share (the count before the read once
-        // refused these, counting a copy in every take).
-        {"shape name bytes", Meter::eChannels, [](int n) {
-             return Scene(Mesh(" Shape: \"" + std::string(size_t(n) * 10000, 's') + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"),
-                          EmptyTakes(10)); }, 10, 20, nullptr, 20000},
-        {"shape name in 400 takes", Meter::eChannels, [](int n) {
-             return Scene(Mesh(" Shape: \"" + std::string(size_t(n) * 1000, 's') + "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1 }\n"),
-                          EmptyTakes(400)); }, 500, 1000},
+        // A shape's and a user property's name, in the one tree the takes that
+        // do not write them share (the early count once saw a copy in each).
+        {"shape name bytes in 400 takes", Meter::eChannels, [](int n) {
+             return Scene(Mesh(1, size_t(n) * 10000), EmptyTakes(400)); }, 10, 20, nullptr, 20000},
         // (a patch's legacy shape channels looked for, none merged)
         {"patch shape name in 400 takes", Meter::eChannels, [](int n) {
              return Scene("Model: \"M0\", \"Patch\" {\n Patch: {\n  PatchType: Bezier, Bezier\n  Dimensions: 2, 2\n"
                           "  ControlPoints: 0,0,0, 1,0,0, 0,1,0, 1,1,0\n }\n Shape: \"" + std::string(size_t(n) * 1000, 's') +
                               "\" { ControlPoints: 0,0,1, 1,0,1, 0,1,1, 1,1,1 }\n}\n", EmptyTakes(400)); }, 500, 1000},
-        {"user properties x written takes", Meter::eChannels, [](int n) {
-             return Scene("Model: \"M0\", \"Null\" {\n" +
-                              Numbered(8, [](int i) { return " UserProperty: \"u" + N(i) + "\", \"Real\", \"\", 1\n"; }) + "}\n",
-                          EmptyTakes(50) + Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); },
-         20, 40},
+        {"user properties x written takes", Meter::eChannels, [](int n) { return Scene(Null(0, 8, 1), EmptyTakes(50) +
+             Numbered(n, [](int t) { return Take(("W" + N(t)).c_str(), 1, "   Channel: \"T\"\n"); })); }, 20, 40},
         {"user property name in 400 takes", Meter::eChannels, [](int n) {
-             return Scene(UserProperty(0, size_t(n) * 1000), EmptyTakes(400)); }, 500, 1000},
+             return Scene(Null(0, 1, size_t(n) * 1000), EmptyTakes(400)); }, 500, 1000},
         {"user property names of many nulls", Meter::eChannels, [](int n) {
-             return Scene(Numbered(n, [](int i) { return UserProperty(i, 10000); }), EmptyTakes(500)); }, 40, 80},
+             return Scene(Numbered(n, [](int i) { return Null(i, 1, 10000); }), EmptyTakes(500)); }, 40, 80},
         // An OBJ read into a fresh scene: its default take is no take of an earlier read.
         {"OBJ groups", Meter::eObjects, [](int n) {
              return "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + Numbered(n, [](int i) { return "g G" + N(i) + "\nf 1 2 3\n"; }); },

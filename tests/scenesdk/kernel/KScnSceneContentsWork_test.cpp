@@ -110,31 +110,27 @@ TEST_F(ContentsWork, KindSearchesOverEveryDeformerAreLinear)
     EXPECT_LE(large, 5 * small + 100) << small << " then " << large;
 }
 
-// Use records stay found where they are after removals before them, also
-// once the holes the removals leave are squeezed out (past as many holes as
-// records, and 16), and after a node wearing them all was made the whole of
-// the contents; the first listed of several of one name is found by it.
+// Use records stay found where they are after removals before them, also once the holes the removals
+// leave are squeezed out (past as many holes as records, and 16), and after a node wearing them all was
+// made the whole of the contents; the first listed of several of one name is found by it.
 TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
 {
-    const int rows[][3] = {{40, 2, 0}, {120, 4, 0}, {60, 3, 1}}; // materials, one kept in every, worn
+    // Materials, one kept in every, worn, kept.
+    const int rows[][4] = {{40, 2, 0, 20}, {120, 4, 0, 30}, {60, 3, 1, 20}};
     for (const auto& row : rows)
     {
         KScnSceneContents contents(&mManager);
-        std::vector<KScnMaterial*> materials, kept;
+        std::vector<KScnMaterial*> materials;
         KScnNode* wearer = mManager.CreateNode("wearer");
         for (int i = 0; i < row[0]; ++i)
         {
-            // Several of a name, but where they are worn (one whose name
-            // another has is passed over, then listed all the same as
-            // carried: a use more).
+            // Several of a name, but where they are worn (one whose name another has is passed over,
+            // then listed all the same as carried: a use more).
             materials.push_back(mManager.CreateMaterial(("m" + std::to_string(row[2] ? i : i % 7)).c_str()));
             if (row[2])
                 wearer->GetPropertyHandler()->ConnectSrc(materials[i]->GetPropertyHandler());
         }
-        if (row[2])
-        {
-            ASSERT_TRUE(wearer->SetSceneContents(&contents, true));
-        }
+        ASSERT_TRUE(!row[2] || wearer->SetSceneContents(&contents, true));
         for (int i = 0; i < row[0]; ++i)
             for (int use = 0; use <= i % 3; ++use)
                 contents.AddMaterial(materials[i]);
@@ -142,24 +138,18 @@ TEST_F(ContentsWork, UseRecordsKeepTheirPlaceThroughRemovals)
             [&]
             {
                 for (int i = 0; i < row[0]; ++i)
-                {
-                    const bool keep = i % row[1] == 1;
-                    EXPECT_TRUE(keep ? contents.AddMaterial(materials[i])
-                                     : mManager.DestroyMaterial(materials[i]));
-                    if (keep)
-                        kept.push_back(materials[i]);
-                }
+                    EXPECT_TRUE(i % row[1] == 1 ? contents.AddMaterial(materials[i])
+                                                : mManager.DestroyMaterial(materials[i]));
             });
-        ASSERT_EQ(contents.GetMaterialCount(), static_cast<int>(kept.size()));
-        for (size_t k = 0; k < kept.size(); ++k)
+        ASSERT_EQ(contents.GetMaterialCount(), row[3]);
+        for (int k = 0; k < row[3]; ++k)
         {
-            EXPECT_EQ(contents.GetMaterial(static_cast<int>(k)), kept[k]) << row[0] << ": " << k;
-            EXPECT_EQ(contents.GetMaterialUseCount(kept[k]),
-                      (1 + static_cast<int>(k) * row[1]) % 3 + 2 + row[2])
-                << k;
+            EXPECT_EQ(contents.GetMaterial(k), materials[1 + k * row[1]]) << row[0] << ": " << k;
+            EXPECT_EQ(contents.GetMaterialUseCount(materials[1 + k * row[1]]),
+                      (1 + k * row[1]) % 3 + 2 + row[2]);
         }
-        EXPECT_EQ(contents.FindMaterial("Material::m1"), kept[0]);
-        EXPECT_EQ(work, static_cast<uint64_t>(row[0]) - kept.size())
+        EXPECT_EQ(contents.FindMaterial("Material::m1"), materials[1]);
+        EXPECT_EQ(work, static_cast<uint64_t>(row[0] - row[3]))
             << "one contents visited per destroyed material, no search";
     }
 }

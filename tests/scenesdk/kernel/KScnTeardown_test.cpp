@@ -101,9 +101,8 @@ TEST_F(Teardown, OwnedObjectsAreRefusedByTheDestroyers)
 
 // A hidden node is nobody's child or parent and joins no scene, as root or
 // as member: a pose scene's root went with that scene while another scene
-// still held it as its switcher. A node with a parent takes no second one
-// through a direct connection: a recursive destroy of the second went on
-// to the first, deleting it while the manager listed it.
+// still held it as its switcher. A node with a parent takes no second one through a direct connection:
+// a recursive destroy of the second went on to the first, deleting it while the manager listed it.
 TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
 {
     KScnSceneRoot* pose = Pose(a);
@@ -158,12 +157,9 @@ TEST_F(Teardown, HiddenNodesJoinNoTreeNorSceneAndANodeHasOneParent)
                      owned ? "Node belongs to its scene" : "Node already has a parent");
     }
     for (KScnNode* leg : legs)
-    {
         EXPECT_TRUE(m.DestroyNode(leg, true));
-    }
-    // A one-way entry lists a node as a child without being its parent: a
-    // recursive destroy takes it and goes back the way it came, not on to
-    // the node's parent.
+    // A one-way entry lists a node as a child without being its parent: a recursive destroy takes it and
+    // goes back the way it came, not on to the node's parent.
     KScnNode* lister = Under(pose->GetRootNode(), "lister");
     KScnNode* held = m.CreateNode("held");
     ASSERT_TRUE(lister->GetPropertyHandler()->ConnectSrc(held->GetPropertyHandler(), KPlug::kOneWayType));
@@ -398,12 +394,8 @@ TEST_F(Teardown, HandlesStopStandingForADestroyedObjectsProperties)
         EXPECT_EQ(node->GetUserPropertyCount(), before - 1);
         EXPECT_EQ(node->FindUserPropertyByName("Shared"), nullptr);
     }
-}
-
-// Handles the caller listed on an object (a record, and one of the object's
-// own properties) outlive it, standing for nothing; the object's own go.
-TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
-{
+    // Handles the caller listed on an object (a record, and one of the object's own properties) outlive
+    // it, standing for nothing; the object's own go.
     KScnNode* crate = m.CreateNode("crate");
     KScnMaterial* paint = m.CreateMaterial("paint");
     KScnConstraint* aim = m.CreateConstraint("aim", KScnSdkManager::eConstraintAim);
@@ -423,15 +415,10 @@ TEST_F(Teardown, HandlesTheCallerListedOutliveTheirObject)
         const int handles = m.GetUserPropertyCount();
         ASSERT_TRUE(destroy());
         for (KScnPropertyRef* handle : {speed, own})
-        {
-            EXPECT_EQ(handle->GetProperty(), nullptr);
-            EXPECT_EQ(handle->GetHandler(), nullptr);
-        }
+            EXPECT_TRUE(handle->GetProperty() == nullptr && handle->GetHandler() == nullptr);
         EXPECT_STREQ(speed->GetName(), "Speed");
         EXPECT_EQ(m.GetUserPropertyCount(), handles - made);
-        // (Naming the dead object as a lister, a handle would reach it here.)
-        EXPECT_TRUE(m.DestroyUserProperty(speed));
-        EXPECT_TRUE(m.DestroyUserProperty(own));
+        EXPECT_TRUE(m.DestroyUserProperty(speed) && m.DestroyUserProperty(own));
     }
 }
 

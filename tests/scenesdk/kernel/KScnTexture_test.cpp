@@ -149,8 +149,7 @@ TEST(KScnTexture, EnumNames)
     EXPECT_STREQ(props->CurrentMappingType.GetEnumName(10), "None");
     EXPECT_STREQ(props->WrapModeV.GetEnumName(1), "Clamp");
 
-    // A handle, and the property itself, store only values the enumeration
-    // names (truncated numbers).
+    // A handle, and the property itself, store only values the enumeration names (truncated numbers).
     struct HandleRow
     {
         double value;
