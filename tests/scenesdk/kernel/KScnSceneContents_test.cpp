@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace scenesdk;
 
 namespace
@@ -89,6 +91,16 @@ TEST_F(SceneContentsTest, MaterialUseCounts)
     EXPECT_EQ(mContents.GetMaterial(-1), nullptr);
     ExpectError(3, "Parameter is out of range.");
     EXPECT_FALSE(mContents.AddMaterial(nullptr));
+    // A node listed counts a use of each material it wears, past the batches they are read in.
+    KScnNode* node = mManager.CreateNode("n");
+    for (int i = 0; i < 40; ++i)
+    {
+        KScnMaterial* worn = mManager.CreateMaterial(std::to_string(i).c_str());
+        node->GetPropertyHandler()->ConnectSrc(worn->GetPropertyHandler());
+    }
+    ASSERT_TRUE(mContents.AddNode(node));
+    EXPECT_EQ(mContents.GetMaterialCount(), 40);
+    EXPECT_EQ(mContents.GetMaterialUseCount(mManager.GetMaterial(mManager.GetMaterialCount() - 1)), 1);
 }
 
 TEST_F(SceneContentsTest, TextureErrors)
